@@ -1,0 +1,18 @@
+# The two commands a user needs: `make run` and `make test`.
+JOBS ?= $(shell nproc)
+
+.PHONY: run test
+
+run:
+	@scripts/install-deps
+	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build build/release -j $(JOBS)
+	build/release/app/vantrel
+
+test:
+	@scripts/install-deps
+	cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON
+	cmake --build build/test -j $(JOBS)
+	cd build/test && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  ctest --output-on-failure -j $(JOBS)

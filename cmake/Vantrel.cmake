@@ -1,0 +1,31 @@
+# Helpers shared by the folders' build files.
+
+# vantrel_library(<target> [DEPS <targets>...])
+# One static library made of every source in the calling folder.
+function(vantrel_library target)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  if(ARG_DEPS)
+    target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+  endif()
+  set_property(GLOBAL APPEND PROPERTY VANTREL_LIBRARIES ${target})
+endfunction()
+
+# vantrel_test(<name> LIBS <targets>...)
+# One GoogleTest program made of every source in the calling folder; each test runs under CTest.
+function(vantrel_test name)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    VANTREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    VANTREL_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VANTREL_HOME=${PROJECT_BINARY_DIR}/test-home")
+endfunction()

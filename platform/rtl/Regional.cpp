@@ -1,0 +1,6 @@
+#include "platform/rtl/Regional.h"
+
+TFormatSettings& FormatSettings() {
+    static TFormatSettings settings;
+    return settings;
+}
