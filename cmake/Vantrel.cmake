@@ -1,10 +1,13 @@
 # Helpers shared by the folders' build files.
 
-# vantrel_library(<target> [DEPS <targets>...])
-# One static library made of every source in the calling folder.
+# vantrel_library(<target> [DEPS <targets>...] [EXCLUDE <files>...])
+# One static library made of every source in the calling folder but the excluded ones.
 function(vantrel_library target)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  foreach(excluded IN LISTS ARG_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
   if(ARG_DEPS)
