@@ -1,0 +1,163 @@
+#include "xbase/XbFile.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+Word GetLE16(const char* p) {
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    return static_cast<Word>(u[0] | (u[1] << 8));
+}
+
+LongWord GetLE32(const char* p) {
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    return static_cast<LongWord>(u[0]) | (static_cast<LongWord>(u[1]) << 8) |
+           (static_cast<LongWord>(u[2]) << 16) | (static_cast<LongWord>(u[3]) << 24);
+}
+
+Int64 GetLE64(const char* p) {
+    return static_cast<Int64>(static_cast<std::uint64_t>(GetLE32(p)) |
+                              (static_cast<std::uint64_t>(GetLE32(p + 4)) << 32));
+}
+
+void PutLE16(char* p, Word v) {
+    p[0] = static_cast<char>(v & 0xFF);
+    p[1] = static_cast<char>(v >> 8);
+}
+
+void PutLE32(char* p, LongWord v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+void PutLE64(char* p, Int64 v) {
+    const auto u = static_cast<std::uint64_t>(v);
+    PutLE32(p, static_cast<LongWord>(u & 0xFFFFFFFFu));
+    PutLE32(p + 4, static_cast<LongWord>(u >> 32));
+}
+
+LongWord GetBE32(const char* p) {
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    return (static_cast<LongWord>(u[0]) << 24) | (static_cast<LongWord>(u[1]) << 16) |
+           (static_cast<LongWord>(u[2]) << 8) | static_cast<LongWord>(u[3]);
+}
+
+void PutBE32(char* p, LongWord v) {
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<char>((v >> (8 * (3 - i))) & 0xFF);
+}
+
+TXbFile::~TXbFile() {
+    Close();
+}
+
+bool TXbFile::Open(const std::string& path, bool writable) {
+    Close();
+    fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    if (fd_ < 0) return false;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        Close();
+        return false;
+    }
+    writable_ = writable;
+    path_ = path;
+    return true;
+}
+
+bool TXbFile::Create(const std::string& path) {
+    Close();
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0) return false;
+    writable_ = true;
+    path_ = path;
+    return true;
+}
+
+void TXbFile::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    writable_ = false;
+    path_.clear();
+}
+
+Int64 TXbFile::Size() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return -1;
+    return st.st_size;
+}
+
+bool TXbFile::ReadAt(Int64 offset, void* buffer, std::size_t count) const {
+    if (fd_ < 0 || offset < 0) return false;
+    auto* p = static_cast<char*>(buffer);
+    while (count > 0) {
+        const ssize_t n = ::pread(fd_, p, count, offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        offset += n;
+        count -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool TXbFile::ReadAt(Int64 offset, std::string& text, std::size_t count) const {
+    text.assign(count, '\0');
+    return ReadAt(offset, text.data(), count);
+}
+
+bool TXbFile::WriteAt(Int64 offset, const void* buffer, std::size_t count) {
+    if (fd_ < 0 || !writable_ || offset < 0) return false;
+    const auto* p = static_cast<const char*>(buffer);
+    while (count > 0) {
+        const ssize_t n = ::pwrite(fd_, p, count, offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        offset += n;
+        count -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool TXbFile::Truncate(Int64 size) {
+    return fd_ >= 0 && writable_ && ::ftruncate(fd_, size) == 0;
+}
+
+bool TXbFile::Flush() {
+    return fd_ >= 0 && ::fsync(fd_) == 0;
+}
+
+std::string XbFindFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) return path;
+    const auto slash = path.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return {};
+    std::string found;
+    while (const dirent* e = ::readdir(d)) {
+        if (::strcasecmp(e->d_name, name.c_str()) == 0) {
+            found = slash == std::string::npos ? e->d_name : dir + e->d_name;
+            break;
+        }
+    }
+    ::closedir(d);
+    return found;
+}
+
+std::string XbChangeExt(const std::string& path, const std::string& ext) {
+    const auto slash = path.find_last_of('/');
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ext;
+    return path.substr(0, dot) + ext;
+}
+
+std::string XbFileName(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}

@@ -1,0 +1,66 @@
+// The engine's file handle: positioned reads and writes on a POSIX descriptor, the byte-order
+// helpers every file format of the engine uses, and the case-insensitive file name lookup.
+#pragma once
+
+#include "platform/rtl/Types.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Little- and big-endian integers inside a byte buffer. Callers check the bounds first.
+Word GetLE16(const char* p);
+LongWord GetLE32(const char* p);
+Int64 GetLE64(const char* p);
+void PutLE16(char* p, Word v);
+void PutLE32(char* p, LongWord v);
+void PutLE64(char* p, Int64 v);
+LongWord GetBE32(const char* p);
+void PutBE32(char* p, LongWord v);
+
+class TXbFile {
+public:
+    TXbFile() = default;
+    ~TXbFile();
+    TXbFile(const TXbFile&) = delete;
+    TXbFile& operator=(const TXbFile&) = delete;
+
+    // Opens an existing file for reading, or for reading and writing.
+    bool Open(const std::string& path, bool writable);
+    // Creates a new file (an existing one is truncated).
+    bool Create(const std::string& path);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+    int Handle() const { return fd_; }
+    bool Writable() const { return writable_; }
+    const std::string& Path() const { return path_; }
+
+    // The file's size in bytes, -1 on failure.
+    Int64 Size() const;
+    // Reads exactly count bytes at offset; false on a short read or an error.
+    bool ReadAt(Int64 offset, void* buffer, std::size_t count) const;
+    // Reads count bytes at offset into text; false when the file is shorter.
+    bool ReadAt(Int64 offset, std::string& text, std::size_t count) const;
+    // Writes all bytes at offset; false on any failure.
+    bool WriteAt(Int64 offset, const void* buffer, std::size_t count);
+    bool WriteAt(Int64 offset, std::string_view bytes) {
+        return WriteAt(offset, bytes.data(), bytes.size());
+    }
+    bool Truncate(Int64 size);
+    // Data (and the size) reach the disk.
+    bool Flush();
+
+private:
+    int fd_ = -1;
+    bool writable_ = false;
+    std::string path_;
+};
+
+// The path of an existing file whose name matches path's last component without regard to
+// case, in path's directory; empty when none exists. An exact match wins.
+std::string XbFindFile(const std::string& path);
+// path with its extension (from the last "." of the file name) replaced by ext (".DBT").
+std::string XbChangeExt(const std::string& path, const std::string& ext);
+// The file name of path without directory.
+std::string XbFileName(const std::string& path);

@@ -1,0 +1,176 @@
+#include "xbase/XbMemo.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+constexpr int kHeaderSize = 512;
+constexpr int kDbtBlock = 512;
+constexpr char kMemoEnd = 0x1A;
+constexpr unsigned char kBinaryMark[4] = {0xFF, 0xFF, 0x08, 0x00};
+constexpr int kFptText = 1;
+constexpr int kFptBinary = 0;
+
+Int64 BlocksFor(Int64 bytes, int blockSize) {
+    return (bytes + blockSize - 1) / blockSize;
+}
+
+} // namespace
+
+bool TXbMemo::Create(const std::string& path, TXbMemoKind kind, int blockSize) {
+    if (kind == TXbMemoKind::None ||
+        (kind == TXbMemoKind::Fpt && (blockSize < 1 || blockSize > 16384)))
+        return false;
+    std::string header(kHeaderSize, '\0');
+    if (kind == TXbMemoKind::Dbt) {
+        PutLE32(&header[0], 1);
+        header[16] = 0x03;
+    } else {
+        PutBE32(&header[0], static_cast<LongWord>(BlocksFor(kHeaderSize, blockSize)));
+        header[6] = static_cast<char>((blockSize >> 8) & 0xFF);
+        header[7] = static_cast<char>(blockSize & 0xFF);
+    }
+    TXbFile file;
+    return file.Create(path) && file.WriteAt(0, header) && file.Flush();
+}
+
+bool TXbMemo::ParseBlock(std::string_view fieldBytes, LongWord& block) {
+    block = 0;
+    if (fieldBytes.size() == 4) {
+        block = GetLE32(fieldBytes.data());
+        return true;
+    }
+    bool digits = false;
+    for (char c : fieldBytes) {
+        if (c == ' ' || c == '\0') {
+            if (digits) break;
+            continue;
+        }
+        if (!std::isdigit(static_cast<unsigned char>(c)) || block > 99999999u) return false;
+        block = block * 10 + static_cast<LongWord>(c - '0');
+        digits = true;
+    }
+    return true;
+}
+
+std::string TXbMemo::FormatBlock(LongWord block, int width) {
+    if (width == 4) {
+        std::string bytes(4, '\0');
+        PutLE32(bytes.data(), block);
+        return bytes;
+    }
+    std::string text = block == 0 ? std::string() : std::to_string(block);
+    if (static_cast<int>(text.size()) < width)
+        text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
+    return text;
+}
+
+int TXbMemo::Open(const std::string& path, TXbMemoKind kind, bool writable) {
+    Close();
+    kind_ = kind;
+    if (!file_.Open(path, writable)) return xbNotFound;
+    char header[8];
+    if (file_.Size() < kHeaderSize || !file_.ReadAt(0, header, sizeof header)) {
+        Close();
+        return xbDamaged;
+    }
+    blockSize_ = kDbtBlock;
+    if (kind == TXbMemoKind::Fpt) {
+        blockSize_ =
+            (static_cast<unsigned char>(header[6]) << 8) | static_cast<unsigned char>(header[7]);
+        if (blockSize_ == 0) {
+            Close();
+            return xbDamaged;
+        }
+    }
+    return xbOK;
+}
+
+bool TXbMemo::Read(LongWord block, std::string& data, bool& binary) const {
+    data.clear();
+    binary = false;
+    if (block == 0) return true;
+    const Int64 at = static_cast<Int64>(block) * blockSize_;
+    if (at < kHeaderSize || at >= file_.Size()) return false;
+    return kind_ == TXbMemoKind::Dbt ? ReadDbt(at, data, binary) : ReadFpt(at, data, binary);
+}
+
+bool TXbMemo::ReadDbt(Int64 at, std::string& data, bool& binary) const {
+    const Int64 size = file_.Size();
+    char head[8];
+    if (at + 8 <= size && file_.ReadAt(at, head, sizeof head) &&
+        std::equal(head, head + 4, reinterpret_cast<const char*>(kBinaryMark))) {
+        const Int64 length = static_cast<Int64>(GetLE32(head + 4)) - 8;
+        if (length < 0 || at + 8 + length > size) return false;
+        binary = true;
+        return file_.ReadAt(at + 8, data, static_cast<std::size_t>(length));
+    }
+    std::string chunk;
+    for (Int64 pos = at; pos < size; pos += kDbtBlock) {
+        const auto n = static_cast<std::size_t>(std::min<Int64>(kDbtBlock, size - pos));
+        if (!file_.ReadAt(pos, chunk, n)) return false;
+        const auto end = chunk.find(kMemoEnd);
+        data.append(chunk, 0, end);
+        if (end != std::string::npos) return true;
+    }
+    return true; // a memo that runs to the end of the file without its end mark
+}
+
+bool TXbMemo::ReadFpt(Int64 at, std::string& data, bool& binary) const {
+    char head[8];
+    if (at + 8 > file_.Size() || !file_.ReadAt(at, head, sizeof head)) return false;
+    const Int64 length = GetBE32(head + 4);
+    if (at + 8 + length > file_.Size()) return false;
+    binary = GetBE32(head) != kFptText;
+    return file_.ReadAt(at + 8, data, static_cast<std::size_t>(length));
+}
+
+bool TXbMemo::NextFreeBlock(LongWord& block) const {
+    char header[4];
+    if (!file_.ReadAt(0, header, sizeof header)) return false;
+    const Int64 fromHeader = kind_ == TXbMemoKind::Dbt ? GetLE32(header) : GetBE32(header);
+    const Int64 used = BlocksFor(std::max<Int64>(file_.Size(), kHeaderSize), blockSize_);
+    const Int64 next = std::max(fromHeader, used);
+    if (next > 0xFFFFFFFFLL) return false;
+    block = static_cast<LongWord>(next);
+    return true;
+}
+
+bool TXbMemo::Write(std::string_view data, bool binary, LongWord& block) {
+    block = 0;
+    if (data.empty()) return true;
+    if (data.size() > 0x7FFFFF00u) return false;
+    LongWord next = 0;
+    if (!NextFreeBlock(next)) return false;
+    std::string bytes;
+    if (kind_ == TXbMemoKind::Dbt && binary) {
+        bytes.assign(8, '\0');
+        std::copy(kBinaryMark, kBinaryMark + 4, bytes.begin());
+        PutLE32(bytes.data() + 4, static_cast<LongWord>(data.size() + 8));
+        bytes.append(data);
+    } else if (kind_ == TXbMemoKind::Dbt) {
+        bytes.assign(data);
+        bytes.append(2, kMemoEnd);
+    } else {
+        bytes.assign(8, '\0');
+        PutBE32(bytes.data(), binary ? kFptBinary : kFptText);
+        PutBE32(bytes.data() + 4, static_cast<LongWord>(data.size()));
+        bytes.append(data);
+    }
+    const Int64 blocks = BlocksFor(static_cast<Int64>(bytes.size()), blockSize_);
+    bytes.resize(static_cast<std::size_t>(blocks * blockSize_), '\0');
+    const Int64 after = static_cast<Int64>(next) + blocks;
+    if (after > 0xFFFFFFFFLL) return false;
+    char header[4];
+    if (kind_ == TXbMemoKind::Dbt)
+        PutLE32(header, static_cast<LongWord>(after));
+    else
+        PutBE32(header, static_cast<LongWord>(after));
+    // The memo's blocks first, then the header that hands them out.
+    if (!file_.WriteAt(static_cast<Int64>(next) * blockSize_, bytes) ||
+        !file_.WriteAt(0, header, sizeof header))
+        return false;
+    block = next;
+    return true;
+}

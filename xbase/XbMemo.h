@@ -1,0 +1,44 @@
+// Memo files: DBT (512-byte blocks, text ended by 0x1A, binary data behind a length header)
+// and FPT (big-endian header with the block size; each memo starts with its type and length).
+// New memos always go to fresh blocks at the end, so a crash never damages a memo that a
+// record still points to.
+#pragma once
+
+#include "platform/rtl/Types.h"
+#include "xbase/XbFile.h"
+#include "xbase/XbTable.h"
+
+#include <string>
+#include <string_view>
+
+class TXbMemo {
+public:
+    // Writes an empty memo file; FPT files take blockSize (1..16384) as their block size.
+    static bool Create(const std::string& path, TXbMemoKind kind, int blockSize);
+    // The block number a memo field's bytes hold (10 digits, or 4 bytes little-endian);
+    // 0 for an empty field. False when the bytes are not a block number.
+    static bool ParseBlock(std::string_view fieldBytes, LongWord& block);
+    // A memo field's bytes for block (0 = empty) in a field of width bytes.
+    static std::string FormatBlock(LongWord block, int width);
+
+    int Open(const std::string& path, TXbMemoKind kind, bool writable);
+    void Close() { file_.Close(); }
+    bool IsOpen() const { return file_.IsOpen(); }
+    const std::string& Path() const { return file_.Path(); }
+
+    // Reads the memo at block (block 0 gives empty data); binary tells whether it was stored
+    // as binary data. False when the block lies outside the file or its header is damaged.
+    bool Read(LongWord block, std::string& data, bool& binary) const;
+    // Stores data as a new memo and gives its block. Text memos of a DBT end with 0x1A 0x1A.
+    bool Write(std::string_view data, bool binary, LongWord& block);
+
+private:
+    bool ReadDbt(Int64 at, std::string& data, bool& binary) const;
+    bool ReadFpt(Int64 at, std::string& data, bool& binary) const;
+    // The first free block: the header's value, never inside data already in the file.
+    bool NextFreeBlock(LongWord& block) const;
+
+    TXbFile file_;
+    TXbMemoKind kind_ = TXbMemoKind::None;
+    int blockSize_ = 512;
+};

@@ -1,0 +1,243 @@
+#include "xbase/XbTable.h"
+
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+#include <strings.h>
+
+namespace {
+
+constexpr int kPrefixSize = 32;
+constexpr int kDescriptorSize = 32;
+constexpr char kFieldEnd = 0x0D;
+constexpr char kEndOfFile = 0x1A;
+constexpr int kMaxFields = 255;
+constexpr int kMaxRecordSize = 65535;
+constexpr Byte kLanguageAnsi = 0x03;
+
+bool KnownVersion(Byte v) {
+    switch (v) {
+    case 0x03:
+    case 0x83:
+    case 0x86:
+    case 0xF5:
+    case 0xF6:
+    case 0x30:
+    case 0xE5:
+    case 0xE6: return true;
+    default: return false;
+    }
+}
+
+TXbMemoKind MemoKindOfVersion(Byte v) {
+    switch (v) {
+    case 0x83:
+    case 0x86: return TXbMemoKind::Dbt;
+    case 0x03: return TXbMemoKind::None;
+    default: return TXbMemoKind::Fpt;
+    }
+}
+
+bool IsMemoType(char type) {
+    return type == 'M' || type == 'B' || type == 'P';
+}
+
+bool ValidName(const std::string& name) {
+    if (name.empty() || name.size() > 10 || !std::isalpha(static_cast<unsigned char>(name[0])))
+        return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    });
+}
+
+// The width a type must have, or 0 when the caller chooses it within the type's limits.
+bool ValidWidth(const TXbFieldDef& f) {
+    switch (f.Type) {
+    case 'C': return f.Width >= 1 && f.Width <= 254 && f.Decimals == 0;
+    case 'N':
+    case 'F':
+        return f.Width >= 1 && f.Width <= 19 && f.Decimals >= 0 && f.Decimals <= 15 &&
+               (f.Decimals == 0 || f.Decimals <= f.Width - 2);
+    case 'D': return f.Width == 8 && f.Decimals == 0;
+    case 'L': return f.Width == 1 && f.Decimals == 0;
+    case 'M': return f.Width == 10 && f.Decimals == 0;
+    default: return false;
+    }
+}
+
+void PutHeaderDate(char* p) {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    p[0] = static_cast<char>(tm.tm_year % 256);
+    p[1] = static_cast<char>(tm.tm_mon + 1);
+    p[2] = static_cast<char>(tm.tm_mday);
+}
+
+} // namespace
+
+int TXbTable::CheckFields(std::vector<TXbFieldDef>& fields) {
+    if (fields.empty() || fields.size() > kMaxFields) return xbBadArgument;
+    int offset = 1;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        TXbFieldDef& f = fields[i];
+        std::transform(f.Name.begin(), f.Name.end(), f.Name.begin(), [](char c) {
+            return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        });
+        f.Type = static_cast<char>(std::toupper(static_cast<unsigned char>(f.Type)));
+        if (f.Type == 'D')
+            f.Width = f.Width ? f.Width : 8;
+        else if (f.Type == 'L')
+            f.Width = f.Width ? f.Width : 1;
+        else if (f.Type == 'M')
+            f.Width = f.Width ? f.Width : 10;
+        if (!ValidName(f.Name) || !ValidWidth(f)) return xbBadArgument;
+        for (std::size_t j = 0; j < i; ++j)
+            if (fields[j].Name == f.Name) return xbBadArgument;
+        f.Offset = offset;
+        offset += f.Width;
+    }
+    return offset > kMaxRecordSize ? xbBadArgument : xbOK;
+}
+
+int TXbTable::Create(const std::string& path, std::vector<TXbFieldDef> fields,
+                     TXbMemoKind memoKind) {
+    if (const int status = CheckFields(fields); status != xbOK) return status;
+    const bool memo = std::any_of(fields.begin(), fields.end(),
+                                  [](const TXbFieldDef& f) { return f.Type == 'M'; });
+    if (memo && memoKind == TXbMemoKind::None) return xbBadArgument;
+    const Byte version = !memo ? 0x03 : memoKind == TXbMemoKind::Dbt ? 0x83 : 0xF5;
+    const int headerSize = kPrefixSize + kDescriptorSize * static_cast<int>(fields.size()) + 1;
+    std::string header(static_cast<std::size_t>(headerSize) + 1, '\0');
+    header[0] = static_cast<char>(version);
+    PutHeaderDate(&header[1]);
+    PutLE32(&header[4], 0);
+    PutLE16(&header[8], static_cast<Word>(headerSize));
+    PutLE16(&header[10], static_cast<Word>(fields.back().Offset + fields.back().Width));
+    header[29] = static_cast<char>(kLanguageAnsi);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        char* d = &header[kPrefixSize + kDescriptorSize * i];
+        std::copy(fields[i].Name.begin(), fields[i].Name.end(), d);
+        d[11] = fields[i].Type;
+        PutLE32(d + 12, static_cast<LongWord>(fields[i].Offset));
+        d[16] = static_cast<char>(fields[i].Width);
+        d[17] = static_cast<char>(fields[i].Decimals);
+    }
+    header[static_cast<std::size_t>(headerSize) - 1] = kFieldEnd;
+    header[static_cast<std::size_t>(headerSize)] = kEndOfFile;
+    TXbFile file;
+    if (!file.Create(path)) return xbWriteFailed;
+    if (!file.WriteAt(0, header) || !file.Flush()) return xbWriteFailed;
+    return xbOK;
+}
+
+int TXbTable::Open(const std::string& path, bool writable) {
+    Close();
+    if (!file_.Open(path, writable)) return xbNotFound;
+    const int status = ReadHeader();
+    if (status != xbOK) Close();
+    return status;
+}
+
+int TXbTable::ReadHeader() {
+    const Int64 size = file_.Size();
+    std::string prefix;
+    if (size < kPrefixSize + 1 || !file_.ReadAt(0, prefix, kPrefixSize)) return xbDamaged;
+    version_ = static_cast<Byte>(prefix[0]);
+    if (!KnownVersion(version_)) return xbDamaged;
+    memoKind_ = MemoKindOfVersion(version_);
+    const LongInt count = static_cast<LongInt>(GetLE32(&prefix[4]));
+    headerSize_ = GetLE16(&prefix[8]);
+    recordSize_ = GetLE16(&prefix[10]);
+    if (count < 0 || headerSize_ < kPrefixSize + kDescriptorSize + 1 || headerSize_ > size ||
+        recordSize_ < 2)
+        return xbDamaged;
+    if (static_cast<Int64>(headerSize_) + static_cast<Int64>(count) * recordSize_ > size)
+        return xbDamaged;
+    count_ = count;
+    std::string header;
+    if (!file_.ReadAt(0, header, static_cast<std::size_t>(headerSize_))) return xbDamaged;
+    return ReadFields(header);
+}
+
+int TXbTable::ReadFields(const std::string& header) {
+    fields_.clear();
+    int offset = 1;
+    std::size_t pos = kPrefixSize;
+    for (;;) {
+        if (pos >= header.size()) return xbDamaged; // no field terminator inside the header
+        if (header[pos] == kFieldEnd) break;
+        if (pos + kDescriptorSize > header.size()) return xbDamaged;
+        const char* d = &header[pos];
+        TXbFieldDef f;
+        f.Name.assign(d, static_cast<std::size_t>(std::find(d, d + 11, '\0') - d));
+        f.Type = static_cast<char>(std::toupper(static_cast<unsigned char>(d[11])));
+        f.Width = static_cast<unsigned char>(d[16]);
+        f.Decimals = static_cast<unsigned char>(d[17]);
+        f.Offset = offset;
+        if (f.Name.empty() || f.Width == 0 || !std::isgraph(static_cast<unsigned char>(f.Type)))
+            return xbDamaged;
+        if (IsMemoType(f.Type) && memoKind_ == TXbMemoKind::None) memoKind_ = TXbMemoKind::Fpt;
+        offset += f.Width;
+        fields_.push_back(std::move(f));
+        pos += kDescriptorSize;
+    }
+    if (fields_.empty() || offset != recordSize_) return xbDamaged;
+    return xbOK;
+}
+
+bool TXbTable::HasMemoFields() const {
+    return std::any_of(fields_.begin(), fields_.end(),
+                       [](const TXbFieldDef& f) { return IsMemoType(f.Type); });
+}
+
+int TXbTable::FieldIndex(const std::string& name) const {
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        if (::strcasecmp(fields_[i].Name.c_str(), name.c_str()) == 0) return static_cast<int>(i);
+    return -1;
+}
+
+bool TXbTable::RefreshCount() {
+    char bytes[4];
+    if (!file_.ReadAt(4, bytes, sizeof bytes)) return false;
+    const auto count = static_cast<LongInt>(GetLE32(bytes));
+    const Int64 size = file_.Size();
+    if (count < 0 ||
+        static_cast<Int64>(headerSize_) + static_cast<Int64>(count) * recordSize_ > size)
+        return false;
+    count_ = count;
+    return true;
+}
+
+bool TXbTable::ReadRecord(LongInt recno, std::string& image) const {
+    if (recno < 1 || recno > count_) return false;
+    const Int64 at = headerSize_ + static_cast<Int64>(recno - 1) * recordSize_;
+    return file_.ReadAt(at, image, static_cast<std::size_t>(recordSize_));
+}
+
+bool TXbTable::WriteRecord(LongInt recno, const std::string& image) {
+    if (recno < 1 || recno > count_ || image.size() != static_cast<std::size_t>(recordSize_))
+        return false;
+    return file_.WriteAt(headerSize_ + static_cast<Int64>(recno - 1) * recordSize_, image);
+}
+
+bool TXbTable::AppendRecord(const std::string& image) {
+    if (image.size() != static_cast<std::size_t>(recordSize_)) return false;
+    const Int64 at = headerSize_ + static_cast<Int64>(count_) * recordSize_;
+    std::string bytes = image;
+    bytes += kEndOfFile;
+    if (!file_.WriteAt(at, bytes)) return false;
+    ++count_;
+    if (!WriteHeader()) {
+        --count_;
+        return false;
+    }
+    return true;
+}
+
+bool TXbTable::WriteHeader() {
+    char bytes[7];
+    PutHeaderDate(bytes);
+    PutLE32(bytes + 3, static_cast<LongWord>(count_));
+    return file_.WriteAt(1, bytes, sizeof bytes);
+}
