@@ -48,3 +48,42 @@ std::string IntToHex(Int64 value, int digits);
 std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits);
 // FloatToStrF(value, ffGeneral, 15, 0).
 std::string FloatToStr(double value);
+
+// Text of value by a pattern of up to three sections "positive;negative;zero". In a section:
+// '0' a digit always shown, '#' a digit shown when significant, '.' the decimal separator,
+// ',' thousands separators, "E+0"/"E-0" (or 'e') exponent form with at least as many exponent
+// digits as zeros ("E+" always signs the exponent), '...' and "..." literal texts; any other
+// character, '%' included, is copied as it is. The negative section shows no minus sign of its
+// own; an empty or missing section falls back on the first. An empty pattern gives FloatToStr.
+std::string FormatFloat(std::string_view format, double value);
+
+// Pascal's Val: the text as a number (leading blanks, a sign, '$' or "0x" for hexadecimal in the
+// integer forms; '.' as the decimal point in the floating form). code is 0 when the whole text
+// was a number, else the 1-based position of the first character that spoiled it (one past the
+// end when the text ended early or the value is out of range); value is then 0.
+void Val(std::string_view text, Int64& value, int& code);
+void Val(std::string_view text, int& value, int& code);
+void Val(std::string_view text, double& value, int& code);
+
+// Raise EConvertError "'<text>' is not a valid integer value".
+int StrToInt(std::string_view text);
+Int64 StrToInt64(std::string_view text);
+int StrToIntDef(std::string_view text, int defaultValue);
+
+// Reads a floating value written with FormatSettings().DecimalSeparator (blanks around it, a sign
+// and an exponent allowed). False when the text is not a number or is out of range.
+bool TextToFloat(std::string_view text, double& value);
+// Raises EConvertError "'<text>' is not a valid floating point value".
+double StrToFloat(std::string_view text);
+double StrToFloatDef(std::string_view text, double defaultValue);
+
+// To the nearest integer, halves to the even neighbour: Round(2.5) == 2, Round(3.5) == 4.
+// Round and Trunc raise EInvalidOp when the value has no Int64 result.
+Int64 Round(double value);
+Int64 Trunc(double value);
+// The integer part and the fractional part, both with the sign of value.
+double Int(double value);
+double Frac(double value);
+// a * b / c with a 64-bit product, rounded half away from zero; -1 when c is 0 or the result
+// does not fit an int.
+int MulDiv(int a, int b, int c);
