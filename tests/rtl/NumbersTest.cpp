@@ -97,48 +97,34 @@ TEST_F(NumbersTest, FormatFloatLiteralsPercentAndExponent) {
     EXPECT_EQ(FormatFloat("#,##0.00", 1234.5), "1.234,50");
 }
 
+// Val of text into a T must give the code and value (0 after a failure).
+template <typename T>
+void ExpectVal(const char* text, int code, T value) {
+    T v{99};
+    int c = -1;
+    Val(text, v, c);
+    EXPECT_EQ(c, code) << text;
+    EXPECT_EQ(v, value) << text;
+}
+
 TEST_F(NumbersTest, ValReportsTheFirstBadPosition) {
-    Int64 v = 0;
-    int code = -1;
-    Val("  -123", v, code);
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(v, -123);
-    Val("$FF", v, code);
-    EXPECT_EQ(v, 255);
-    Val("0x1a", v, code);
-    EXPECT_EQ(v, 26);
-    Val("12a4", v, code);
-    EXPECT_EQ(code, 3);
-    EXPECT_EQ(v, 0);
-    Val("", v, code);
-    EXPECT_EQ(code, 1);
-    Val("-", v, code);
-    EXPECT_EQ(code, 2);
-    Val("12 ", v, code);
-    EXPECT_EQ(code, 3);
-    Val("9223372036854775808", v, code);
-    EXPECT_EQ(code, 19);
-    Val("-9223372036854775808", v, code);
-    EXPECT_EQ(code, 0);
-    int small = 0;
-    Val("2147483648", small, code);
-    EXPECT_EQ(code, 10);
-    Val("$FFFFFFFF", small, code);
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(small, -1);
-    double d = 0;
-    Val(" 1.5e3", d, code);
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(d, 1500.0);
-    Val("1.5e", d, code);
-    EXPECT_EQ(code, 5);
-    Val("1,5", d, code);
-    EXPECT_EQ(code, 2);
-    Val("1e999", d, code);
-    EXPECT_EQ(code, 6);
-    Val("1e-999", d, code);
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(d, 0.0);
+    ExpectVal<Int64>("  -123", 0, -123);
+    ExpectVal<Int64>("$FF", 0, 255);
+    ExpectVal<Int64>("0x1a", 0, 26);
+    ExpectVal<Int64>("-9223372036854775808", 0, std::numeric_limits<Int64>::min());
+    ExpectVal<Int64>("12a4", 3, 0);
+    ExpectVal<Int64>("", 1, 0);
+    ExpectVal<Int64>("-", 2, 0);
+    ExpectVal<Int64>("12 ", 3, 0);
+    ExpectVal<Int64>("9223372036854775808", 19, 0);
+    ExpectVal<int>("2147483648", 10, 0);
+    ExpectVal<int>("-2147483648", 0, std::numeric_limits<int>::min());
+    ExpectVal<int>("$FFFFFFFF", 0, -1);
+    ExpectVal<double>(" 1.5e3", 0, 1500.0);
+    ExpectVal<double>("1.5e", 5, 0);
+    ExpectVal<double>("1,5", 2, 0);
+    ExpectVal<double>("1e999", 6, 0);
+    ExpectVal<double>("1e-999", 0, 0);
 }
 
 TEST_F(NumbersTest, StringToNumberFailures) {
