@@ -1,0 +1,185 @@
+// Index files of the engine. An NTX or IDX file holds one order, a CDX or NSX file several
+// named tags. The inner layout is the engine's own: a checked header page (format, version,
+// kind) and, per order, a page-based B+tree of (key, record number) entries.
+//
+// Keys are byte strings of the order's fixed key length, built from the key expression:
+// character keys as text padded with blanks, numeric keys as fixed-width sortable digits,
+// dates as "yyyymmdd", logicals as ".T." / ".F.". Entries are ordered by key bytes, then by
+// record number; a descending order walks that sequence backwards.
+//
+// Every change writes its new pages first and the header that points to them last, so the
+// file on disk is always a complete index; pages are checked when read, so a damaged file
+// gives isDamaged instead of a crash, and Reindex rebuilds it from the table. Each operation
+// takes an open-file-description lock on the file (shared to read, exclusive to write) and
+// rereads the header when another user changed the file.
+#pragma once
+
+#include "platform/rtl/Types.h"
+#include "xbase/XbExpr.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum TXbIndexKind { ikNTX = 1, ikIDX = 2, ikCDX = 3, ikNSX = 4 };
+
+enum TXbIndexStatus {
+    isOk = 0,
+    isEnd,           // no (further) entry in that direction
+    isNotFound,      // a seek found no match; the position is on the next entry in order
+    isDuplicate,     // a unique order already holds the key for another record
+    isIoError,       // the file could not be read or written
+    isForeign,       // not an index file of this engine (or of this kind)
+    isDamaged,       // a header or page failed its checks
+    isBadExpression, // a key or FOR expression does not compile, or fails on a record
+    isBadDefinition, // tag name, key length or tag count out of bounds
+    isReadOnly,      // the file is open for reading only
+    isNoOrder,       // no order of that name
+};
+
+// The text of a status for error messages.
+const char* XbIndexStatusText(TXbIndexStatus status);
+
+struct TXbOrderDef {
+    std::string Tag;     // 1..32 letters, digits or "_"; stored upper case
+    std::string KeyExpr; // the key expression
+    std::string ForExpr; // the FOR condition, empty for none
+    bool Unique = false;
+    bool Descending = false;
+};
+
+// A position in an order: the key and record number of the entry stood on.
+struct TXbKeyPos {
+    std::string Key;
+    LongInt RecNo = 0;
+};
+
+// Makes record recno the current record of the source the order evaluates; false when the
+// record cannot be read. Used to build an order from the table.
+using TXbRecordLoader = std::function<bool(LongInt recno)>;
+
+class TXbIndexFile;
+
+class TXbOrder {
+public:
+    const TXbOrderDef& Def() const { return def_; }
+    const std::string& Tag() const { return def_.Tag; }
+    const std::string& KeyExpr() const { return def_.KeyExpr; }
+    const std::string& ForExpr() const { return def_.ForExpr; }
+    bool Unique() const { return def_.Unique; }
+    bool Descending() const { return def_.Descending; }
+    // 'C', 'N', 'D' or 'L'.
+    char KeyType() const { return keyType_; }
+    int KeyLength() const { return keyLength_; }
+    // The type code of the key expression (xtCharacter, xtNumeric, xtDate, xtLogical).
+    TXbExprType KeyExprType() const { return key_.Type(); }
+    // The field name when the key is a single field of the table, else empty.
+    std::string KeyField() const { return key_.SingleField(); }
+    TXbIndexFile& File() const { return *file_; }
+
+    // The key of the source's current record. included is false when the FOR condition
+    // rejects the record (such records have no entry). isBadExpression when evaluation fails.
+    TXbIndexStatus KeyOf(const TXbRecordSource& source, std::string& key, bool& included) const;
+    // A caller's key text as the order compares it: character and date keys as given (a prefix
+    // when shorter than the key), numbers as text ("-12.5") converted to the key form, logicals
+    // ".T." / ".F." (also "T" / "F").
+    std::string SearchKey(std::string_view text) const;
+    // A key in readable form: character keys as stored, numeric keys as decimal text, dates as
+    // "yyyymmdd", logicals ".T." / ".F.".
+    std::string KeyText(std::string_view key) const;
+    // True when key lies inside the scope [low, high]; the scope texts are search keys and
+    // compare by prefix, an empty side is open. Comparison is by key bytes, whatever the
+    // direction of the order.
+    bool InScope(std::string_view key, std::string_view low, std::string_view high) const;
+
+    // isOk when (key, recno) may be stored; isDuplicate when the order is unique and another
+    // record holds the key. Nothing is written: callers check every order before they write.
+    TXbIndexStatus CheckUnique(std::string_view key, LongInt recno);
+    TXbIndexStatus Insert(std::string_view key, LongInt recno);
+    // isNotFound when there is no such entry.
+    TXbIndexStatus Delete(std::string_view key, LongInt recno);
+    // Moves a record's entry: the old entry goes (when it was included), the new one comes
+    // (when it is included). Nothing happens when both are the same.
+    TXbIndexStatus Replace(bool oldIncluded, std::string_view oldKey, bool newIncluded,
+                           std::string_view newKey, LongInt recno);
+
+    // Navigation in the order's direction. First/Last give isEnd for an empty order; Next and
+    // Prev move pos to the neighbouring entry of pos (pos need not be an entry itself) and
+    // give isEnd past either end, leaving pos unchanged.
+    TXbIndexStatus First(TXbKeyPos& pos);
+    TXbIndexStatus Last(TXbKeyPos& pos);
+    TXbIndexStatus Next(TXbKeyPos& pos);
+    TXbIndexStatus Prev(TXbKeyPos& pos);
+    // Finds the first entry (in order) whose key matches searchKey (a SearchKey result): the
+    // whole key with trailing blanks ignored when exact, else as a prefix. isOk with pos on it;
+    // isNotFound with pos on the entry a soft seek lands on (the next in order); isEnd when no
+    // entry follows.
+    TXbIndexStatus Seek(std::string_view searchKey, bool exact, TXbKeyPos& pos);
+    // 1-based place of pos's entry in the order (for a position between entries, the place of
+    // the next one); 0 on failure.
+    LongInt Position(const TXbKeyPos& pos);
+    LongInt KeyCount();
+
+private:
+    friend class TXbIndexFile;
+    TXbOrder() = default;
+
+    TXbIndexFile* file_ = nullptr;
+    TXbOrderDef def_;
+    TXbExpression key_;
+    TXbExpression for_;
+    char keyType_ = 'C';
+    int keyLength_ = 0;
+    int decimals_ = 0;
+    int slot_ = -1; // place in the file's tag directory
+};
+
+class TXbIndexFile {
+public:
+    TXbIndexFile();
+    ~TXbIndexFile();
+    TXbIndexFile(const TXbIndexFile&) = delete;
+    TXbIndexFile& operator=(const TXbIndexFile&) = delete;
+
+    // Creates a new, empty index file (replacing any file of that path) and keeps it open for
+    // writing; its orders compile against source.
+    TXbIndexStatus Create(const std::string& path, TXbIndexKind kind,
+                          const TXbRecordSource& source);
+    // Opens an existing index file. Its header and tag definitions are checked and the key
+    // expressions compiled against source; isForeign / isDamaged / isBadExpression refuse it.
+    TXbIndexStatus Open(const std::string& path, bool writable, const TXbRecordSource& source);
+    // Writes what is pending and closes the file. The orders are gone afterwards.
+    void Close();
+    bool IsOpen() const;
+
+    const std::string& Path() const { return path_; }
+    TXbIndexKind Kind() const { return kind_; }
+    bool Writable() const;
+    // True for CDX and NSX files, which hold several tags.
+    bool MultiTag() const { return kind_ == ikCDX || kind_ == ikNSX; }
+
+    int OrderCount();
+    // The order at 0-based index i, nullptr past the end. Pointers stay valid until Close.
+    TXbOrder* Order(int i);
+    // The order of that tag name (any case), nullptr when none.
+    TXbOrder* FindOrder(std::string_view tag);
+
+    // Creates an order and fills it from the table's records 1..recordCount (loaded one after
+    // another through load into source). In a multi-tag file a tag of the same name is
+    // replaced; a single-order file holds only the new order afterwards.
+    TXbIndexStatus AddOrder(const TXbOrderDef& def, const TXbRecordSource& source,
+                            LongInt recordCount, const TXbRecordLoader& load);
+    // Rebuilds every order from the table's records, keeping the definitions.
+    TXbIndexStatus Reindex(const TXbRecordSource& source, LongInt recordCount,
+                           const TXbRecordLoader& load);
+
+    struct TImpl;
+
+private:
+    friend class TXbOrder;
+    std::string path_;
+    TXbIndexKind kind_ = ikCDX;
+    std::unique_ptr<TImpl> impl_;
+};
