@@ -1,0 +1,23 @@
+// Where the program keeps its files, and the lookup of a file name whatever its case.
+#pragma once
+
+#include <string>
+
+// The folder of settings files (INI files, the emulated WIN.INI, the registry file):
+// $VANTREL_HOME when set and not empty, else ~/.local/share/vantrel-plus. It is created with its
+// parents when missing; a folder that cannot be created raises EInOutError.
+std::string SettingsFolder();
+
+// The folder of the running executable.
+std::string ProgramFolder();
+
+// The folder of read-only data the program ships: "data" beside the executable when that exists
+// (the build tree), else "../share/vantrel-plus" from the executable's folder when that exists
+// (an installed program), else the executable's own folder.
+std::string DataFolder();
+
+// The path of the file (or folder) `name` in `folder` where each part of `name` (parts are
+// separated by '/') may differ in the case of ASCII letters from the name on disk, so "ACCNTS.DBF"
+// finds "accnts.dbf". An exact match wins; among several others the first in byte order does.
+// Empty when nothing matches.
+std::string FindFileCaseInsensitive(const std::string& folder, const std::string& name);

@@ -1,0 +1,54 @@
+// Test helpers for code that works with files and the environment: a fresh folder of its own
+// for each test, removed afterwards, and an environment variable set for the test's duration.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+class TTestFolder {
+public:
+    TTestFolder() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "vantrel-test-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a test folder");
+        path_ = pattern;
+    }
+    ~TTestFolder() {
+        std::error_code error;
+        std::filesystem::remove_all(path_, error);
+    }
+    TTestFolder(const TTestFolder&) = delete;
+    TTestFolder& operator=(const TTestFolder&) = delete;
+
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Sets (or, with std::nullopt, removes) an environment variable and restores it afterwards.
+class TEnvironmentOverride {
+public:
+    TEnvironmentOverride(std::string name, const std::optional<std::string>& value)
+        : name_(std::move(name)) {
+        if (const char* old = std::getenv(name_.c_str())) old_ = old;
+        Set(value);
+    }
+    ~TEnvironmentOverride() { Set(old_); }
+    TEnvironmentOverride(const TEnvironmentOverride&) = delete;
+    TEnvironmentOverride& operator=(const TEnvironmentOverride&) = delete;
+
+private:
+    void Set(const std::optional<std::string>& value) {
+        if (value)
+            setenv(name_.c_str(), value->c_str(), 1);
+        else
+            unsetenv(name_.c_str());
+    }
+    std::string name_;
+    std::optional<std::string> old_;
+};
