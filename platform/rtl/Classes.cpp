@@ -1,50 +1,11 @@
 #include "platform/rtl/Classes.h"
 
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/Strings.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace {
-
-bool SameClassName(const char* a, const std::string& b) {
-    std::size_t i = 0;
-    for (; a[i] != '\0'; ++i) {
-        if (i >= b.size()) return false;
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return i == b.size();
-}
-
-// Upper case of a Windows-1252 letter; other bytes unchanged.
-unsigned char UpperAnsi(unsigned char c) {
-    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 32);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 32);
-    switch (c) {
-    case 0x9A: return 0x8A;
-    case 0x9C: return 0x8C;
-    case 0x9E: return 0x8E;
-    case 0xFF: return 0x9F;
-    default: return c;
-    }
-}
-
-int CompareBytes(const std::string& s1, const std::string& s2, bool ignoreCase) {
-    const std::size_t n = std::min(s1.size(), s2.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        unsigned char a = static_cast<unsigned char>(s1[i]);
-        unsigned char b = static_cast<unsigned char>(s2[i]);
-        if (ignoreCase) {
-            a = UpperAnsi(a);
-            b = UpperAnsi(b);
-        }
-        if (a != b) return a < b ? -1 : 1;
-    }
-    if (s1.size() == s2.size()) return 0;
-    return s1.size() < s2.size() ? -1 : 1;
-}
 
 // A merge sort that stays inside its range whatever the comparison answers, so a caller's
 // inconsistent compare function can only give an odd order.
@@ -93,7 +54,7 @@ const TClassInfo* TObject::StaticClassInfo() {
 
 bool TObject::InheritsFrom(const std::string& className) const {
     for (const TClassInfo* c = ClassInfo(); c != nullptr; c = c->Parent)
-        if (SameClassName(c->Name, className)) return true;
+        if (SameText(c->Name, className)) return true;
     return false;
 }
 
@@ -181,7 +142,7 @@ void TComponent::DestroyComponents() {
 TComponent* TComponent::FindComponent(const std::string& AName) const {
     if (AName.empty()) return nullptr;
     for (TComponent* c : components_)
-        if (CompareBytes(c->name_, AName, true) == 0) return c;
+        if (SameText(c->name_, AName)) return c;
     return nullptr;
 }
 
@@ -361,15 +322,11 @@ int TStrings::AddObject(const std::string& S, TObject* AObject) {
 }
 
 void TStrings::AddStrings(TStrings* Strings) {
-    BeginUpdate();
-    try {
-        for (int i = 0; i < Strings->Count(); ++i)
+    UpdateWith([&] {
+        const int count = Strings->Count(); // the list may be this one
+        for (int i = 0; i < count; ++i)
             AddObject(Strings->Get(i), Strings->GetObject(i));
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::InsertObject(int Index, const std::string& S, TObject* AObject) {
@@ -378,34 +335,24 @@ void TStrings::InsertObject(int Index, const std::string& S, TObject* AObject) {
 }
 
 void TStrings::Exchange(int Index1, int Index2) {
-    BeginUpdate();
-    try {
+    UpdateWith([&] {
         const std::string s1 = Get(Index1);
         TObject* o1 = GetObject(Index1);
         Put(Index1, Get(Index2));
         PutObject(Index1, GetObject(Index2));
         Put(Index2, s1);
         PutObject(Index2, o1);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::Move(int CurIndex, int NewIndex) {
     if (CurIndex == NewIndex) return;
-    BeginUpdate();
-    try {
+    UpdateWith([&] {
         const std::string s = Get(CurIndex);
         TObject* o = GetObject(CurIndex);
         Delete(CurIndex);
         InsertObject(NewIndex, s, o);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 int TStrings::IndexOf(const std::string& S) const {
@@ -443,15 +390,10 @@ void TStrings::Assign(TPersistent* Source) {
         return;
     }
     if (source == this) return;
-    BeginUpdate();
-    try {
+    UpdateWith([&] {
         Clear();
         AddStrings(source);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 std::string TStrings::Names(int Index) const {
@@ -490,8 +432,7 @@ std::string TStrings::Text() const {
 }
 
 void TStrings::SetText(const std::string& Value) {
-    BeginUpdate();
-    try {
+    UpdateWith([&] {
         Clear();
         std::size_t start = 0;
         while (start < Value.size()) {
@@ -504,11 +445,7 @@ void TStrings::SetText(const std::string& Value) {
             start = end + 1;
             if (Value[end] == '\r' && start < Value.size() && Value[start] == '\n') ++start;
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 namespace {
@@ -524,35 +461,6 @@ bool NeedsQuotes(const std::string& s) {
     });
 }
 
-std::string Quoted(const std::string& s) {
-    std::string result = "\"";
-    for (char c : s) {
-        result += c;
-        if (c == '"') result += '"';
-    }
-    return result + "\"";
-}
-
-// The text between the double quote at pos and its closing quote, with doubled quotes made
-// single; pos ends after the closing quote (or at the end of an unterminated text).
-std::string ExtractQuoted(const std::string& text, std::size_t& pos) {
-    std::string result;
-    ++pos;
-    while (pos < text.size()) {
-        if (text[pos] == '"') {
-            if (pos + 1 < text.size() && text[pos + 1] == '"') {
-                result += '"';
-                pos += 2;
-                continue;
-            }
-            ++pos;
-            break;
-        }
-        result += text[pos++];
-    }
-    return result;
-}
-
 } // namespace
 
 std::string TStrings::CommaText() const {
@@ -561,14 +469,13 @@ std::string TStrings::CommaText() const {
     for (int i = 0; i < Count(); ++i) {
         if (i > 0) result += ',';
         const std::string s = Get(i);
-        result += NeedsQuotes(s) ? Quoted(s) : s;
+        result += NeedsQuotes(s) ? AnsiQuotedStr(s, '"') : s;
     }
     return result;
 }
 
 void TStrings::SetCommaText(const std::string& Value) {
-    BeginUpdate();
-    try {
+    UpdateWith([&] {
         Clear();
         std::size_t pos = 0;
         auto skipBlanks = [&] {
@@ -578,7 +485,10 @@ void TStrings::SetCommaText(const std::string& Value) {
         skipBlanks();
         while (pos < Value.size() && Value[pos] != '\0') {
             if (Value[pos] == '"') {
-                Add(ExtractQuoted(Value, pos));
+                std::string_view rest = std::string_view(Value).substr(pos);
+                const std::size_t before = rest.size();
+                Add(AnsiExtractQuotedStr(rest, '"'));
+                pos += before - rest.size();
             } else {
                 const std::size_t start = pos;
                 while (pos < Value.size() && static_cast<unsigned char>(Value[pos]) > ' ' &&
@@ -592,6 +502,13 @@ void TStrings::SetCommaText(const std::string& Value) {
                 skipBlanks();
             }
         }
+    });
+}
+
+void TStrings::UpdateWith(const std::function<void()>& Action) {
+    BeginUpdate();
+    try {
+        Action();
     } catch (...) {
         EndUpdate();
         throw;
@@ -638,15 +555,10 @@ TObject* TStrings::GetObject(int) const {
 
 void TStrings::Put(int Index, const std::string& S) {
     TObject* object = GetObject(Index);
-    BeginUpdate();
-    try {
+    UpdateWith([&] {
         Delete(Index);
         InsertObject(Index, S, object);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TStrings::PutObject(int, TObject*) {}
@@ -654,7 +566,7 @@ void TStrings::PutObject(int, TObject*) {}
 void TStrings::SetUpdateState(bool) {}
 
 int TStrings::CompareStrings(const std::string& S1, const std::string& S2) const {
-    return CompareBytes(S1, S2, true);
+    return AnsiCompareText(S1, S2);
 }
 
 // ---- TStringList ----
@@ -861,5 +773,5 @@ void TStringList::PutObject(int Index, TObject* AObject) {
 }
 
 int TStringList::CompareStrings(const std::string& S1, const std::string& S2) const {
-    return CompareBytes(S1, S2, !caseSensitive_);
+    return caseSensitive_ ? AnsiCompareStr(S1, S2) : AnsiCompareText(S1, S2);
 }

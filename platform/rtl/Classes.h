@@ -262,6 +262,8 @@ protected:
     virtual void SetUpdateState(bool Updating);
     // How this list compares two strings: case-insensitively unless a subclass decides otherwise.
     virtual int CompareStrings(const std::string& S1, const std::string& S2) const;
+    // Runs Action between BeginUpdate and EndUpdate (EndUpdate also when Action raises).
+    void UpdateWith(const std::function<void()>& Action);
 
 private:
     int updateCount_ = 0;

@@ -1,7 +1,8 @@
 #include "platform/rtl/TypInfo.h"
 
+#include "platform/rtl/Strings.h"
+
 #include <algorithm>
-#include <cctype>
 #include <map>
 
 namespace {
@@ -13,18 +14,11 @@ TPropTable& Registry() {
     return table;
 }
 
-bool SamePropName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 const TPropInfo* FindOwnProp(const TClassInfo* ClassInfo, const std::string& PropName) {
     auto it = Registry().find(ClassInfo);
     if (it == Registry().end()) return nullptr;
     for (const TPropInfo& info : it->second)
-        if (SamePropName(info.Name, PropName)) return &info;
+        if (SameText(info.Name, PropName)) return &info;
     return nullptr;
 }
 
@@ -53,7 +47,7 @@ const S& RequireSetter(const G& getter, const S& setter, const TPropInfo& info) 
 
 void RegisterPropInfo(const TClassInfo* ClassInfo, TPropInfo Info) {
     auto& list = Registry()[ClassInfo];
-    auto same = [&](const TPropInfo& p) { return SamePropName(p.Name, Info.Name); };
+    auto same = [&](const TPropInfo& p) { return SameText(p.Name, Info.Name); };
     auto it = std::find_if(list.begin(), list.end(), same);
     if (it != list.end())
         *it = std::move(Info);
@@ -81,7 +75,7 @@ std::vector<const TPropInfo*> GetPropList(const TClassInfo* ClassInfo) {
         if (it == Registry().end()) continue;
         for (const TPropInfo& info : it->second) {
             auto hidden = std::find_if(result.begin(), result.end(), [&](const TPropInfo* p) {
-                return SamePropName(p->Name, info.Name);
+                return SameText(p->Name, info.Name);
             });
             if (hidden != result.end())
                 *hidden = &info;
