@@ -72,13 +72,18 @@ std::string FractionPart(const TFloatRec& rec, int places) {
     return digits;
 }
 
-std::string GroupThousands(const std::string& digits) {
+// Appends one integer digit and, when `left` digits follow it and they start a new group of
+// three, the thousands separator (none when the settings have no separator).
+void AppendGroupedDigit(std::string& out, char digit, std::size_t left) {
+    out += digit;
     const char separator = FormatSettings().ThousandSeparator;
+    if (left > 0 && left % 3 == 0 && separator != '\0') out += separator;
+}
+
+std::string GroupThousands(const std::string& digits) {
     std::string grouped;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) grouped += separator;
-        grouped += digits[i];
-    }
+    for (std::size_t i = 0; i < digits.size(); ++i)
+        AppendGroupedDigit(grouped, digits[i], digits.size() - 1 - i);
     return grouped;
 }
 
@@ -192,7 +197,6 @@ std::string HexDigits(std::uint64_t value, int digits) {
     std::string text(buffer, result.ptr);
     std::transform(text.begin(), text.end(), text.begin(),
                    [](char c) { return c >= 'a' && c <= 'f' ? static_cast<char>(c - 32) : c; });
-    digits = std::min(digits, 32);
     if (static_cast<int>(text.size()) < digits)
         text.insert(0, static_cast<std::size_t>(digits) - text.size(), '0');
     return text;
@@ -407,10 +411,9 @@ private:
     void IntDigits(int from, int to) {
         const int count = static_cast<int>(d_.Int.size());
         for (int i = std::max(from, 0); i <= to && i < count; ++i) {
-            out_ += d_.Int[static_cast<std::size_t>(i)];
-            const int left = count - 1 - i;
-            if (shape_.Thousands && left > 0 && left % 3 == 0)
-                out_ += FormatSettings().ThousandSeparator;
+            const auto left = static_cast<std::size_t>(count - 1 - i);
+            AppendGroupedDigit(out_, d_.Int[static_cast<std::size_t>(i)],
+                               shape_.Thousands ? left : 0);
         }
     }
 
@@ -575,26 +578,24 @@ void Val(std::string_view text, double& value, int& code) {
 
 namespace {
 
-[[noreturn]] void InvalidInteger(std::string_view text) {
-    throw EConvertError("'%s' is not a valid integer value", {text});
+// The text as an integer of type T, or EConvertError.
+template <typename T>
+T StrToIntOf(std::string_view text) {
+    T value = 0;
+    int code = 0;
+    Val(text, value, code);
+    if (code != 0) throw EConvertError("'%s' is not a valid integer value", {text});
+    return value;
 }
 
 } // namespace
 
 int StrToInt(std::string_view text) {
-    int value = 0;
-    int code = 0;
-    Val(text, value, code);
-    if (code != 0) InvalidInteger(text);
-    return value;
+    return StrToIntOf<int>(text);
 }
 
 Int64 StrToInt64(std::string_view text) {
-    Int64 value = 0;
-    int code = 0;
-    Val(text, value, code);
-    if (code != 0) InvalidInteger(text);
-    return value;
+    return StrToIntOf<Int64>(text);
 }
 
 int StrToIntDef(std::string_view text, int defaultValue) {

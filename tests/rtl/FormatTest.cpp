@@ -57,6 +57,8 @@ TEST_F(FormatTest, NumberWithThousandsAndWidth) {
     FormatSettings().ThousandSeparator = '.';
     FormatSettings().DecimalSeparator = ',';
     EXPECT_EQ(Format("%n|%.1f", {1234567.0, 2.25}), "1.234.567,00|2,3");
+    FormatSettings().ThousandSeparator = '\0';
+    EXPECT_EQ(Format("%n", {1234567.0}), "1234567,00") << "no separator set";
 }
 
 TEST_F(FormatTest, CurrencyFollowsPositiveAndNegativeForms) {
