@@ -4,6 +4,7 @@
 #include "platform/rtl/Strings.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -529,6 +530,7 @@ void TStrings::EndUpdate() {
 
 void TStrings::LoadFromStream(TStream& Stream) {
     const Int64 size = Stream.Size() - Stream.Position();
+    if (size > std::numeric_limits<LongInt>::max()) throw EReadError("Stream read error");
     std::string text(static_cast<std::size_t>(std::max<Int64>(size, 0)), '\0');
     if (!text.empty()) Stream.ReadBuffer(text.data(), static_cast<LongInt>(text.size()));
     SetText(text);
