@@ -1,0 +1,226 @@
+#include "platform/rtl/IniFiles.h"
+#include "platform/rtl/Regional.h"
+#include "platform/rtl/SysUtils.h"
+#include "tests/rtl/TestFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteAll(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<std::string> Lines(TStrings& strings) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < strings.Count(); ++i)
+        lines.push_back(strings[i]);
+    return lines;
+}
+
+std::size_t EntriesIn(const std::string& folder) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), {}));
+}
+
+class IniFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override { FormatSettings() = TFormatSettings{}; }
+    void TearDown() override { SetIniWriteFailure(std::nullopt); }
+
+    TTestFolder folder;
+    std::string path = folder / "test.ini";
+    TIniFile ini{path};
+};
+
+TEST_F(IniFilesTest, MissingFileReadsAsEmptyAndIsNotCreatedByReading) {
+    EXPECT_EQ(ini.ReadString("S", "K", "dflt"), "dflt");
+    EXPECT_EQ(ini.ReadInteger("S", "K", 7), 7);
+    EXPECT_TRUE(ini.ReadBool("S", "K", true));
+    EXPECT_FALSE(ini.SectionExists("S"));
+    TStringList sections;
+    sections.Add("old");
+    ini.ReadSections(&sections);
+    EXPECT_EQ(sections.Count(), 0);
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(ini.FileName(), path);
+}
+
+TEST_F(IniFilesTest, TypedValuesRoundTripAndAreWrittenPlainly) {
+    ini.WriteString("PREFERENCES", "NAME", "Jos\xE9 Mu\xF1oz");
+    ini.WriteInteger("PREFERENCES", "Left", -120);
+    ini.WriteBool("PREFERENCES", "SHOWHINTS", true);
+    ini.WriteBool("PREFERENCES", "TOOLBAR", false);
+    ini.WriteFloat("Numbers", "Rate", 7.125);
+    ini.WriteDate("Numbers", "Due", EncodeDate(2026, 3, 7));
+    ini.WriteTime("Numbers", "At", EncodeTime(14, 5, 0, 0));
+    EXPECT_EQ(ReadAll(path), "[PREFERENCES]\nNAME=Jos\xE9 Mu\xF1oz\nLeft=-120\nSHOWHINTS=1\n"
+                             "TOOLBAR=0\n\n[Numbers]\nRate=7.125\nDue=3/7/2026\nAt=2:05:00 PM\n");
+    TIniFile other(path);
+    EXPECT_EQ(other.ReadString("PREFERENCES", "NAME", ""), "Jos\xE9 Mu\xF1oz");
+    EXPECT_EQ(other.ReadInteger("PREFERENCES", "Left", 0), -120);
+    EXPECT_TRUE(other.ReadBool("PREFERENCES", "SHOWHINTS", false));
+    EXPECT_FALSE(other.ReadBool("PREFERENCES", "TOOLBAR", true));
+    EXPECT_EQ(other.ReadFloat("Numbers", "Rate", 0), 7.125);
+    EXPECT_EQ(other.ReadDate("Numbers", "Due", 0), EncodeDate(2026, 3, 7));
+    EXPECT_EQ(other.ReadTime("Numbers", "At", 0), EncodeTime(14, 5, 0, 0));
+    EXPECT_EQ(other.ReadDateTime("Numbers", "Due", 1), EncodeDate(2026, 3, 7));
+}
+
+TEST_F(IniFilesTest, SectionsAndKeysIgnoreCaseAndKeepTheirWrittenCase) {
+    ini.WriteString("Owner", "RegisteredName", "Ann");
+    ini.WriteString("OWNER", "REGISTEREDNAME", "Bob");
+    ini.WriteString("owner", "Other", "x");
+    EXPECT_EQ(ReadAll(path), "[Owner]\nRegisteredName=Bob\nOther=x\n");
+    EXPECT_EQ(ini.ReadString("oWnEr", "registeredname", ""), "Bob");
+    EXPECT_TRUE(ini.ValueExists("OWNER", "OTHER"));
+    EXPECT_FALSE(ini.ValueExists("OWNER", "Missing"));
+    EXPECT_TRUE(ini.SectionExists(" owner "));
+}
+
+TEST_F(IniFilesTest, ReadsWhatUsersAndOtherProgramsWrite) {
+    WriteAll(path, "; settings\r\n[First]\r\n  Key = spaced value  \r\nQuoted=\"a b \"\r\n"
+                   "Single='x'\r\nnot a pair\r\n[first]\r\nKey=shadowed\r\n[ Second ]\r\n"
+                   "Empty=\r\nHex=$1F\r\nNeg= -5\r\nWord=yes\r\nZero=00\r\nEq=a=b");
+    EXPECT_EQ(ini.ReadString("First", "Key", ""), "spaced value");
+    EXPECT_EQ(ini.ReadString("First", "Quoted", ""), "a b ");
+    EXPECT_EQ(ini.ReadString("First", "Single", ""), "x");
+    EXPECT_EQ(ini.ReadString("Second", "Empty", "d"), "");
+    EXPECT_EQ(ini.ReadString("Second", "Eq", ""), "a=b");
+    EXPECT_EQ(ini.ReadInteger("Second", "Hex", 0), 31);
+    EXPECT_EQ(ini.ReadInteger("Second", "Neg", 0), -5);
+    EXPECT_EQ(ini.ReadInteger("Second", "Word", 9), 9);
+    EXPECT_EQ(ini.ReadInteger("Second", "Empty", 9), 9);
+    EXPECT_TRUE(ini.ReadBool("Second", "Word", false));
+    EXPECT_FALSE(ini.ReadBool("Second", "Zero", true));
+    EXPECT_TRUE(ini.ReadBool("Second", "Empty", true));
+    EXPECT_EQ(ini.ReadFloat("Second", "Word", 2.5), 2.5);
+    EXPECT_EQ(ini.ReadDate("Second", "Word", 3), 3);
+
+    TStringList list;
+    ini.ReadSections(&list);
+    EXPECT_EQ(Lines(list), (std::vector<std::string>{"First", "Second"}));
+    ini.ReadSection("first", &list);
+    EXPECT_EQ(Lines(list), (std::vector<std::string>{"Key", "Quoted", "Single"}));
+    ini.ReadSectionValues("SECOND", &list);
+    EXPECT_EQ(Lines(list), (std::vector<std::string>{"Empty=", "Hex=$1F", "Neg=-5", "Word=yes",
+                                                     "Zero=00", "Eq=a=b"}));
+
+    // A write keeps the comments and the lines it does not understand.
+    ini.WriteString("First", "New", "1");
+    EXPECT_EQ(ReadAll(path), "; settings\n[First]\n  Key = spaced value  \nQuoted=\"a b \"\n"
+                             "Single='x'\nNew=1\nnot a pair\n[first]\nKey=shadowed\n[ Second ]\n"
+                             "Empty=\nHex=$1F\nNeg= -5\nWord=yes\nZero=00\nEq=a=b\n");
+}
+
+TEST_F(IniFilesTest, EraseDeleteAndCreateSections) {
+    WriteAll(path, "[A]\nx=1\n; about B\n[B]\ny=2\nz=3\n[a]\nw=4\n");
+    ini.DeleteKey("b", "Y");
+    ini.DeleteKey("b", "missing");
+    ini.EraseSection("A");
+    ini.EraseSection("nothing");
+    EXPECT_EQ(ReadAll(path), "[B]\nz=3\n");
+    ini.CreateSection("C");
+    ini.CreateSection("c");
+    EXPECT_EQ(ReadAll(path), "[B]\nz=3\n\n[C]\n");
+    EXPECT_TRUE(ini.SectionExists("C"));
+    TStringList keys;
+    ini.ReadSection("C", &keys);
+    EXPECT_EQ(keys.Count(), 0);
+}
+
+TEST_F(IniFilesTest, NamesAndValuesThatCannotBeReadBackAreRefused) {
+    ini.WriteString("S", "K", "v");
+    const std::string before = ReadAll(path);
+    for (auto [section, key, value] : {std::tuple{"S", "", "v"},
+                                       {"S", "a=b", "v"},
+                                       {"S", "[K]", "v"},
+                                       {"S", ";K", "v"},
+                                       {"S", "K\nX", "v"},
+                                       {"S\nT", "K", "v"},
+                                       {"S", "K", "two\nlines"},
+                                       {"S", "K", "cr\r"}}) {
+        EXPECT_THROW(ini.WriteString(section, key, value), EIniFileException) << key;
+    }
+    EXPECT_EQ(ReadAll(path), before);
+}
+
+TEST_F(IniFilesTest, FileThatCannotBeCreatedRaises) {
+    WriteAll(folder / "plain", "x");
+    TIniFile underFile(folder / "plain/sub/test.ini");
+    EXPECT_EQ(underFile.ReadString("S", "K", "d"), "d");
+    try {
+        underFile.WriteString("S", "K", "v");
+        ADD_FAILURE() << "no exception";
+    } catch (const EIniFileException& e) {
+        EXPECT_EQ(e.Message().rfind("Unable to write to " + (folder / "plain/sub/test.ini"), 0), 0u)
+            << e.Message();
+    }
+    fs::create_directory(folder / "dir.ini");
+    TIniFile directory(folder / "dir.ini");
+    EXPECT_THROW(directory.WriteString("S", "K", "v"), EIniFileException);
+    EXPECT_THROW(directory.ReadString("S", "K", "v"), EIniFileException);
+    EXPECT_TRUE(fs::is_directory(folder / "dir.ini"));
+}
+
+TEST_F(IniFilesTest, MissingFoldersAreCreated) {
+    TIniFile deep(folder / "a/b/deep.ini");
+    deep.WriteInteger("S", "K", 1);
+    EXPECT_EQ(ReadAll(folder / "a/b/deep.ini"), "[S]\nK=1\n");
+}
+
+TEST_F(IniFilesTest, InterruptedWriteLeavesTheOldFileAndNoTemporaryFile) {
+    ini.WriteString("S", "K", "old value");
+    const std::string before = ReadAll(path);
+    for (std::size_t cut : {0u, 5u, 15u}) {
+        SetIniWriteFailure(cut);
+        EXPECT_THROW(ini.WriteString("S", "K", "a much longer new value"), EIniFileException);
+        EXPECT_EQ(ReadAll(path), before);
+        EXPECT_EQ(EntriesIn(folder.Path()), 1u);
+    }
+    // A file that never existed is not left behind half written either.
+    TIniFile fresh(folder / "fresh.ini");
+    SetIniWriteFailure(3);
+    EXPECT_THROW(fresh.WriteString("S", "K", "v"), EIniFileException);
+    EXPECT_FALSE(fs::exists(folder / "fresh.ini"));
+    EXPECT_EQ(EntriesIn(folder.Path()), 1u);
+    SetIniWriteFailure(std::nullopt);
+    ini.WriteString("S", "K", "new");
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "new");
+}
+
+TEST_F(IniFilesTest, ReplacingKeepsPermissionsAndSymbolicLinks) {
+    ini.WriteString("S", "K", "1");
+    chmod(path.c_str(), 0640);
+    fs::create_symlink(path, folder / "link.ini");
+    TIniFile link(folder / "link.ini");
+    link.WriteString("S", "K", "2");
+    EXPECT_TRUE(fs::is_symlink(folder / "link.ini"));
+    EXPECT_EQ(ini.ReadString("S", "K", ""), "2");
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+TEST_F(IniFilesTest, BareNamesLiveInTheSettingsFolder) {
+    TEnvironmentOverride home("VANTREL_HOME", folder / "home");
+    TIniFile bare("vtrx2532.ini");
+    EXPECT_EQ(bare.FileName(), folder / "home/vtrx2532.ini");
+    WriteAll(folder / "home/OTHER.INI", "[S]\nK=found\n");
+    EXPECT_EQ(TIniFile("other.ini").ReadString("S", "K", ""), "found");
+}
+
+} // namespace
