@@ -341,6 +341,7 @@ struct TPatternDigits {
     std::string Frac;
     int Exponent = 0;
     bool Zero = true;
+    bool TooLong = false; // more integer digits than a fixed form shows
 };
 
 TPatternDigits PatternDigits(const TPatternShape& shape, double value) {
@@ -358,6 +359,7 @@ TPatternDigits PatternDigits(const TPatternShape& shape, double value) {
         }
     } else {
         rec = FloatToDecimal(value, SignificantDigits, shape.FracPlaces);
+        d.TooLong = rec.Exponent > MaxPrecision;
         if (rec.Exponent > 0) d.Int = IntegerPart(rec);
         d.Frac = FractionPart(rec, 0);
     }
@@ -422,10 +424,13 @@ private:
     std::string out_;
 };
 
-std::string FormatSection(std::string_view section, double magnitude, bool showMinus) {
+// The value laid out by one section; the minus sign is shown only when showMinus is set.
+std::string FormatSection(std::string_view section, double value, bool showMinus) {
     const std::vector<TPatternToken> tokens = TokenizeSection(section);
     const TPatternShape shape = ShapeOf(tokens);
-    const TPatternDigits digits = PatternDigits(shape, magnitude);
+    const TPatternDigits digits = PatternDigits(shape, std::fabs(value));
+    // Like the fixed forms, values of more than 18 integer digits take the general form.
+    if (digits.TooLong) return FloatToStr(value);
     const std::string text = TPatternWriter(shape, digits).Write(tokens);
     return showMinus && !digits.Zero ? "-" + text : text;
 }
@@ -449,7 +454,7 @@ std::string FormatFloat(std::string_view format, double value) {
     const bool hasZero = sections.size() > 2 && !sections[2].empty();
     if (hasZero && (value == 0 || RoundsToZero(chosen, std::fabs(value))))
         return FormatSection(sections[2], 0.0, false);
-    return FormatSection(chosen, std::fabs(value), value < 0 && !ownNegative);
+    return FormatSection(chosen, value, value < 0 && !ownNegative);
 }
 
 namespace {

@@ -80,6 +80,8 @@ TEST_F(NumbersTest, FormatFloatPlaceholdersAndSections) {
     EXPECT_EQ(FormatFloat("00", 12345), "12345");
     EXPECT_EQ(FormatFloat(".00", 12.5), "12.50");
     EXPECT_EQ(FormatFloat("", 2.5), "2.5");
+    EXPECT_EQ(FormatFloat("#,##0", 123456789012345678.0), "123,456,789,012,346,000");
+    EXPECT_EQ(FormatFloat("#,##0;(#)", -1e19), "-1E19");
 }
 
 TEST_F(NumbersTest, FormatFloatLiteralsPercentAndExponent) {
