@@ -44,6 +44,8 @@ TEST_F(NumbersTest, FloatToStrGeneralForm) {
     EXPECT_EQ(FloatToStr(0.1 + 0.2), "0.3");
     EXPECT_EQ(FloatToStr(123456789012345678.0), "1.23456789012346E17");
     EXPECT_EQ(FloatToStr(0), "0");
+    EXPECT_EQ(FloatToStrF(1.5e-7, ffGeneral, 15, 2), "1.5E-07");
+    EXPECT_EQ(FloatToStrF(123456, ffGeneral, 4, 0), "1.235E5");
 }
 
 TEST_F(NumbersTest, FloatToStrFFormats) {
