@@ -170,4 +170,6 @@ private:
 
 } // namespace
 
-std::string Format(std::string_view fmt, TVarRecs args) { return TFormatter(fmt, args).Run(); }
+std::string Format(std::string_view fmt, TVarRecs args) {
+    return TFormatter(fmt, args).Run();
+}

@@ -46,8 +46,7 @@ TEST_F(FormatTest, ExponentAndGeneral) {
     EXPECT_EQ(Format("%e", {1234.5}), "1.23450000000000E+003");
     EXPECT_EQ(Format("%.3e|%.3E", {-0.000123456, 0.0}), "-1.23E-004|0.00E+000");
     EXPECT_EQ(Format("%g|%g|%g|%g", {0.1, 1234.5, 1e-4, 1e-5}), "0.1|1234.5|0.0001|1E-005");
-    EXPECT_EQ(Format("%g|%.3g|%g", {1e15, 1234.5, 1.0 / 3}),
-              "1E015|1.23E003|0.333333333333333");
+    EXPECT_EQ(Format("%g|%.3g|%g", {1e15, 1234.5, 1.0 / 3}), "1E015|1.23E003|0.333333333333333");
     EXPECT_EQ(Format("%g", {123456789012345.0}), "123456789012345");
 }
 
@@ -70,9 +69,9 @@ TEST_F(FormatTest, CurrencyFollowsPositiveAndNegativeForms) {
         FormatSettings().CurrencyFormat = i;
         EXPECT_EQ(Format("%m", {1.54}), positive[i]) << i;
     }
-    const char* negative[] = {"(EUR1.5)", "-EUR1.5",  "EUR-1.5",  "EUR1.5-",
-                              "(1.5EUR)", "-1.5EUR",  "1.5-EUR",  "1.5EUR-",
-                              "-1.5 EUR", "-EUR 1.5", "1.5 EUR-", "EUR 1.5-",
+    const char* negative[] = {"(EUR1.5)", "-EUR1.5",  "EUR-1.5",   "EUR1.5-",
+                              "(1.5EUR)", "-1.5EUR",  "1.5-EUR",   "1.5EUR-",
+                              "-1.5 EUR", "-EUR 1.5", "1.5 EUR-",  "EUR 1.5-",
                               "EUR -1.5", "1.5- EUR", "(EUR 1.5)", "(1.5 EUR)"};
     for (int i = 0; i < 16; ++i) {
         FormatSettings().NegCurrFormat = i;
@@ -84,9 +83,9 @@ TEST_F(FormatTest, CurrencyFollowsPositiveAndNegativeForms) {
 
 TEST_F(FormatTest, NonFiniteValues) {
     const double inf = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(Format("%f %e %g %n %m", {inf, -inf, std::numeric_limits<double>::quiet_NaN(), inf,
-                                        -inf}),
-              "INF -INF NAN INF -INF");
+    EXPECT_EQ(
+        Format("%f %e %g %n %m", {inf, -inf, std::numeric_limits<double>::quiet_NaN(), inf, -inf}),
+        "INF -INF NAN INF -INF");
 }
 
 TEST_F(FormatTest, BadOrIncompatibleSpecifiersRaise) {
