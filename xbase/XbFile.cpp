@@ -1,42 +1,35 @@
 #include "xbase/XbFile.h"
 
+#include "platform/rtl/Streams.h"
+
 #include <cerrno>
+#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+const Byte* Bytes(const char* p) {
+    return reinterpret_cast<const Byte*>(p);
+}
+Byte* Bytes(char* p) {
+    return reinterpret_cast<Byte*>(p);
+}
+} // namespace
+
 Word GetLE16(const char* p) {
-    const auto* u = reinterpret_cast<const unsigned char*>(p);
-    return static_cast<Word>(u[0] | (u[1] << 8));
+    return DecodeLE<Word>(Bytes(p));
 }
-
 LongWord GetLE32(const char* p) {
-    const auto* u = reinterpret_cast<const unsigned char*>(p);
-    return static_cast<LongWord>(u[0]) | (static_cast<LongWord>(u[1]) << 8) |
-           (static_cast<LongWord>(u[2]) << 16) | (static_cast<LongWord>(u[3]) << 24);
+    return DecodeLE<LongWord>(Bytes(p));
 }
-
-Int64 GetLE64(const char* p) {
-    return static_cast<Int64>(static_cast<std::uint64_t>(GetLE32(p)) |
-                              (static_cast<std::uint64_t>(GetLE32(p + 4)) << 32));
-}
-
 void PutLE16(char* p, Word v) {
-    p[0] = static_cast<char>(v & 0xFF);
-    p[1] = static_cast<char>(v >> 8);
+    EncodeLE<Word>(Bytes(p), v);
 }
-
 void PutLE32(char* p, LongWord v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-void PutLE64(char* p, Int64 v) {
-    const auto u = static_cast<std::uint64_t>(v);
-    PutLE32(p, static_cast<LongWord>(u & 0xFFFFFFFFu));
-    PutLE32(p + 4, static_cast<LongWord>(u >> 32));
+    EncodeLE<LongWord>(Bytes(p), v);
 }
 
 LongWord GetBE32(const char* p) {
@@ -125,6 +118,12 @@ bool TXbFile::WriteAt(Int64 offset, const void* buffer, std::size_t count) {
 
 bool TXbFile::Truncate(Int64 size) {
     return fd_ >= 0 && writable_ && ::ftruncate(fd_, size) == 0;
+}
+
+bool TXbFile::RenameTo(const std::string& path) {
+    if (fd_ < 0 || ::rename(path_.c_str(), path.c_str()) != 0) return false;
+    path_ = path;
+    return true;
 }
 
 bool TXbFile::Flush() {

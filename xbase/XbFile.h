@@ -9,13 +9,12 @@
 #include <string>
 #include <string_view>
 
-// Little- and big-endian integers inside a byte buffer. Callers check the bounds first.
+// Little-endian (over the runtime's encoders) and big-endian integers inside a character
+// buffer. Callers check the bounds first.
 Word GetLE16(const char* p);
 LongWord GetLE32(const char* p);
-Int64 GetLE64(const char* p);
 void PutLE16(char* p, Word v);
 void PutLE32(char* p, LongWord v);
-void PutLE64(char* p, Int64 v);
 LongWord GetBE32(const char* p);
 void PutBE32(char* p, LongWord v);
 
@@ -48,6 +47,8 @@ public:
         return WriteAt(offset, bytes.data(), bytes.size());
     }
     bool Truncate(Int64 size);
+    // Renames the open file to path (replacing a file there); the descriptor stays open.
+    bool RenameTo(const std::string& path);
     // Data (and the size) reach the disk.
     bool Flush();
 

@@ -1,8 +1,9 @@
 #include "xbase/XbTable.h"
 
+#include "platform/rtl/Clock.h"
+
 #include <algorithm>
 #include <cctype>
-#include <ctime>
 #include <strings.h>
 
 namespace {
@@ -66,12 +67,10 @@ bool ValidWidth(const TXbFieldDef& f) {
 }
 
 void PutHeaderDate(char* p) {
-    const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    p[0] = static_cast<char>(tm.tm_year % 256);
-    p[1] = static_cast<char>(tm.tm_mon + 1);
-    p[2] = static_cast<char>(tm.tm_mday);
+    const TSystemTime now = Clock().LocalTime();
+    p[0] = static_cast<char>((now.Year - 1900) & 0xFF);
+    p[1] = static_cast<char>(now.Month);
+    p[2] = static_cast<char>(now.Day);
 }
 
 } // namespace
@@ -209,7 +208,7 @@ bool TXbTable::RefreshCount() {
     return true;
 }
 
-bool TXbTable::ReadRecord(LongInt recno, std::string& image) const {
+bool TXbTable::ReadRecord(LongInt recno, char* image) const {
     if (recno < 1 || recno > count_) return false;
     const Int64 at = headerSize_ + static_cast<Int64>(recno - 1) * recordSize_;
     return file_.ReadAt(at, image, static_cast<std::size_t>(recordSize_));

@@ -67,8 +67,8 @@ public:
         return std::string(static_cast<std::size_t>(recordSize_), ' ');
     }
 
-    // Reads record recno (1..count) into image.
-    bool ReadRecord(LongInt recno, std::string& image) const;
+    // Reads record recno (1..count) into image (RecordSize bytes).
+    bool ReadRecord(LongInt recno, char* image) const;
     // Overwrites record recno (1..count).
     bool WriteRecord(LongInt recno, const std::string& image);
     // Writes image as record count + 1, the end-of-file mark after it, and only then the header

@@ -1,0 +1,799 @@
+#include "xbase/XbArea.h"
+
+#include "xbase/XbSettings.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <strings.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kHandleStride = 1024; // field handles: area * stride + field index
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    });
+    return text;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+std::string RTrim(std::string text) {
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+// The extension of path's file name with its dot, upper case; empty when it has none.
+std::string Extension(const std::string& path) {
+    const std::string name = XbFileName(path);
+    const auto dot = name.find_last_of('.');
+    return dot == std::string::npos ? std::string() : Upper(name.substr(dot));
+}
+
+std::string BaseNameOf(const std::string& path) {
+    const std::string name = XbFileName(path);
+    return name.substr(0, name.find_last_of('.'));
+}
+
+const char* DefaultIndexExt(int driver) {
+    return driver == 1 ? ".NTX" : driver == 3 ? ".NSX" : ".CDX";
+}
+
+bool IndexKindOf(const std::string& ext, TXbIndexKind& kind) {
+    if (ext == ".NTX")
+        kind = ikNTX;
+    else if (ext == ".IDX")
+        kind = ikIDX;
+    else if (ext == ".CDX")
+        kind = ikCDX;
+    else if (ext == ".NSX")
+        kind = ikNSX;
+    else
+        return false;
+    return true;
+}
+
+int StatusOfIndex(TXbIndexStatus status) {
+    switch (status) {
+    case isOk: return xbOK;
+    case isDuplicate: return xbKeyViolation;
+    case isIoError: return xbWriteFailed;
+    case isReadOnly: return xbReadOnly;
+    case isBadExpression:
+    case isBadDefinition:
+    case isNoOrder: return xbBadArgument;
+    default: return xbDamaged;
+    }
+}
+
+} // namespace
+
+TXbArea::~TXbArea() {
+    Close();
+}
+
+int TXbArea::Open(const std::string& path, const std::string& alias, int mode, int driver) {
+    Close();
+    if (driver < 1 || driver > 3 || mode < 0 || mode > 2) return xbBadArgument;
+    const std::string found = XbFindFile(path);
+    if (found.empty()) return xbNotFound;
+    const bool writable = mode != 1;
+    int status = table_->Open(found, writable);
+    if (status == xbOK) status = lock_->Attach(table_->File().Handle(), mode == 2);
+    driver_ = driver;
+    alias_ = alias.empty() ? Upper(BaseNameOf(found)) : Upper(alias);
+    buffer_ = table_->BlankRecord();
+    if (status == xbOK && table_->HasMemoFields()) {
+        const bool dbt = table_->MemoKind() == TXbMemoKind::Dbt;
+        const std::string memoPath = XbFindFile(XbChangeExt(found, dbt ? ".DBT" : ".FPT"));
+        status = memoPath.empty() ? xbNotFound : memo_.Open(memoPath, table_->MemoKind(), writable);
+    }
+    if (status == xbOK && driver_ != 1) {
+        const std::string production = XbFindFile(XbChangeExt(found, DefaultIndexExt(driver_)));
+        if (!production.empty())
+            status = OpenIndexFile(production, driver_ == 3 ? ikNSX : ikCDX, false);
+    }
+    if (status != xbOK) {
+        Close();
+        return status;
+    }
+    GoTop();
+    return xbOK;
+}
+
+void TXbArea::Close() {
+    if (table_->IsOpen()) Flush();
+    for (auto& file : files_)
+        file->Close();
+    files_.clear();
+    orders_.clear();
+    order_ = 0;
+    memo_.Close();
+    lock_->Detach();
+    table_->Close();
+    buffer_.clear();
+    dirty_ = false;
+    recno_ = 1;
+    bof_ = eof_ = true;
+    pos_ = {};
+    scopeLow_.clear();
+    scopeHigh_.clear();
+    condition_ = TXbExpression();
+    conditionText_.clear();
+}
+
+int TXbArea::FieldIndex(int field) const {
+    const int count = static_cast<int>(table_->Fields().size());
+    return field >= 1 && field <= count ? field - 1 : -1;
+}
+
+std::string TXbArea::FieldBytes(int i) const {
+    const TXbFieldDef& f = table_->Fields()[static_cast<std::size_t>(i)];
+    return buffer_.substr(static_cast<std::size_t>(f.Offset), static_cast<std::size_t>(f.Width));
+}
+
+bool TXbArea::Load(LongInt recno) {
+    if (!table_->ReadRecord(recno, buffer_.data())) return false;
+    recno_ = recno;
+    return true;
+}
+
+void TXbArea::SetEof() {
+    std::fill(buffer_.begin(), buffer_.end(), ' ');
+    recno_ = table_->RecordCount() + 1;
+    eof_ = true;
+    pos_ = {};
+}
+
+int TXbArea::Flush() {
+    if (!dirty_) return xbOK;
+    dirty_ = false;
+    if (eof_ || recno_ < 1 || recno_ > table_->RecordCount()) return xbOK;
+    const std::string image = buffer_;
+    return PutRecord(image);
+}
+
+bool TXbArea::Visible() {
+    if (XbSettings().Deleted && Deleted()) return false;
+    if (!condition_.Valid()) return true;
+    const TXbValue v = condition_.Evaluate(*this);
+    return v.Type == xtLogical && v.Logical;
+}
+
+bool TXbArea::InScope(const std::string& key) const {
+    return (scopeLow_.empty() && scopeHigh_.empty()) ||
+           Current().InScope(key, scopeLow_, scopeHigh_);
+}
+
+bool TXbArea::PastScope(const std::string& key, bool forward) const {
+    const bool increasing = forward != Current().Descending();
+    if (increasing) return !scopeHigh_.empty() && key.compare(0, scopeHigh_.size(), scopeHigh_) > 0;
+    return !scopeLow_.empty() && key.compare(0, scopeLow_.size(), scopeLow_) < 0;
+}
+
+bool TXbArea::StepOrdered(bool forward) {
+    for (;;) {
+        const TXbIndexStatus st = forward ? Current().Next(pos_) : Current().Prev(pos_);
+        if (st != isOk || PastScope(pos_.Key, forward)) return false;
+        if (InScope(pos_.Key) && Load(pos_.RecNo) && Visible()) return true;
+    }
+}
+
+bool TXbArea::Settle(bool forward) {
+    if (PastScope(pos_.Key, forward)) return false;
+    if (InScope(pos_.Key) && Load(pos_.RecNo) && Visible()) return true;
+    return StepOrdered(forward);
+}
+
+bool TXbArea::StepNatural(bool forward) {
+    const LongInt count = table_->RecordCount();
+    for (LongInt r = recno_ + (forward ? 1 : -1); r >= 1 && r <= count; r += forward ? 1 : -1)
+        if (Load(r) && Visible()) return true;
+    return false;
+}
+
+void TXbArea::SyncPosition() {
+    if (!Ordered() || eof_) return;
+    bool included = false;
+    std::string key;
+    if (Current().KeyOf(*this, key, included) == isOk) pos_ = {key, recno_};
+}
+
+void TXbArea::GoTop() {
+    Flush();
+    RecordCount();
+    bof_ = eof_ = false;
+    bool found = false;
+    if (Ordered()) {
+        pos_ = {};
+        const bool fromLow = !Current().Descending() && !scopeLow_.empty();
+        const TXbIndexStatus st =
+            fromLow ? Current().Seek(scopeLow_, false, pos_) : Current().First(pos_);
+        found = (st == isOk || st == isNotFound) && Settle(true);
+    } else {
+        recno_ = 0;
+        found = StepNatural(true);
+    }
+    if (!found) {
+        SetEof();
+        bof_ = true;
+    }
+}
+
+void TXbArea::GoBottom() {
+    Flush();
+    RecordCount();
+    bof_ = eof_ = false;
+    bool found = false;
+    if (Ordered()) {
+        pos_ = {};
+        TXbIndexStatus st = isEnd;
+        if (!Current().Descending() && !scopeHigh_.empty()) {
+            // Just past the last key the scope admits, then one entry back.
+            std::string probe = scopeHigh_;
+            if (static_cast<int>(probe.size()) < Current().KeyLength())
+                probe.resize(static_cast<std::size_t>(Current().KeyLength()), '\xFF');
+            st = Current().Seek(probe, false, pos_);
+            while (st == isOk && pos_.Key.compare(0, scopeHigh_.size(), scopeHigh_) <= 0)
+                st = Current().Next(pos_);
+            st = st == isEnd ? Current().Last(pos_) : Current().Prev(pos_);
+        } else {
+            st = Current().Last(pos_);
+        }
+        found = st == isOk && Settle(false);
+    } else {
+        recno_ = table_->RecordCount() + 1;
+        found = StepNatural(false);
+    }
+    if (!found) {
+        SetEof();
+        bof_ = true;
+    }
+}
+
+void TXbArea::Skip(LongInt count) {
+    Flush();
+    if (count == 0) {
+        if (!eof_) Load(recno_);
+        return;
+    }
+    if (count > 0) {
+        if (eof_) return;
+        bof_ = false;
+        SyncPosition();
+        for (LongInt i = 0; i < count; ++i)
+            if (!(Ordered() ? StepOrdered(true) : StepNatural(true))) {
+                SetEof();
+                return;
+            }
+        return;
+    }
+    if (eof_) {
+        GoBottom();
+        if (eof_) return;
+        ++count;
+    }
+    SyncPosition();
+    for (LongInt i = 0; i > count; --i) {
+        const LongInt keptRecno = recno_;
+        const TXbKeyPos keptPos = pos_;
+        if (!(Ordered() ? StepOrdered(false) : StepNatural(false))) {
+            Load(keptRecno);
+            pos_ = keptPos;
+            bof_ = true;
+            return;
+        }
+        bof_ = false;
+    }
+}
+
+void TXbArea::Go(LongInt recno) {
+    Flush();
+    bof_ = false;
+    if (recno < 1 || recno > RecordCount() || !Load(recno)) {
+        SetEof();
+        return;
+    }
+    eof_ = false;
+    SyncPosition();
+}
+
+LongInt TXbArea::RecordCount() {
+    if (table_->IsOpen() && !Exclusive()) table_->RefreshCount();
+    return table_->RecordCount();
+}
+
+LongInt TXbArea::OrderRecNo() {
+    if (!Ordered()) return recno_;
+    if (eof_) return Current().KeyCount() + 1;
+    SyncPosition();
+    return Current().Position(pos_);
+}
+
+int TXbArea::OrderKeys(const std::string& image, std::vector<std::string>& keys,
+                       std::vector<char>& included) {
+    const std::string kept = buffer_;
+    std::copy(image.begin(), image.end(), buffer_.begin());
+    keys.assign(orders_.size(), std::string());
+    included.assign(orders_.size(), 0);
+    int status = xbOK;
+    for (std::size_t i = 0; i < orders_.size() && status == xbOK; ++i) {
+        bool in = false;
+        status = StatusOfIndex(orders_[i]->KeyOf(*this, keys[i], in));
+        included[i] = in;
+    }
+    std::copy(kept.begin(), kept.end(), buffer_.begin());
+    return status;
+}
+
+int TXbArea::PutRecord(const std::string& image) {
+    if (!table_->IsOpen()) return xbNoTable;
+    if (ReadOnly()) return xbReadOnly;
+    if (image.size() != buffer_.size() || eof_ || recno_ < 1 || recno_ > table_->RecordCount())
+        return xbBadArgument;
+    const LongInt recno = recno_;
+    const bool lockedHere = !Exclusive() && !lock_->HasRecord(recno);
+    if (lockedHere && !lock_->LockRecord(recno, XbSettings().LockTimeout)) return xbLockRefused;
+    std::string old(buffer_.size(), ' ');
+    std::vector<std::string> oldKeys, newKeys;
+    std::vector<char> oldIn, newIn;
+    int status = table_->ReadRecord(recno, old.data()) ? xbOK : xbDamaged;
+    if (status == xbOK) status = OrderKeys(old, oldKeys, oldIn);
+    if (status == xbOK) status = OrderKeys(image, newKeys, newIn);
+    for (std::size_t i = 0; i < orders_.size() && status == xbOK; ++i)
+        if (newIn[i] && (!oldIn[i] || oldKeys[i] != newKeys[i]))
+            status = StatusOfIndex(orders_[i]->CheckUnique(newKeys[i], recno));
+    if (status == xbOK && !table_->WriteRecord(recno, image)) status = xbWriteFailed;
+    if (status == xbOK) {
+        std::copy(image.begin(), image.end(), buffer_.begin());
+        dirty_ = false;
+        for (std::size_t i = 0; i < orders_.size(); ++i)
+            if (orders_[i]->Replace(oldIn[i], oldKeys[i], newIn[i], newKeys[i], recno) != isOk)
+                status = xbWriteFailed;
+        if (Ordered()) pos_ = {newKeys[static_cast<std::size_t>(order_ - 1)], recno};
+    }
+    if (lockedHere) lock_->UnlockRecord(recno);
+    return status;
+}
+
+int TXbArea::Append() {
+    if (!table_->IsOpen()) return xbNoTable;
+    if (ReadOnly()) return xbReadOnly;
+    Flush();
+    const int timeout = XbSettings().LockTimeout;
+    if (!lock_->LockAppend(timeout)) return xbTableBusy;
+    RecordCount();
+    const LongInt recno = table_->RecordCount() + 1;
+    const std::string blank = table_->BlankRecord();
+    std::vector<std::string> keys;
+    std::vector<char> in;
+    int status = OrderKeys(blank, keys, in);
+    for (std::size_t i = 0; i < orders_.size() && status == xbOK; ++i)
+        if (in[i]) status = StatusOfIndex(orders_[i]->CheckUnique(keys[i], recno));
+    if (status == xbOK && !lock_->LockRecord(recno, timeout)) status = xbLockRefused;
+    if (status == xbOK && !table_->AppendRecord(blank)) {
+        lock_->UnlockRecord(recno);
+        status = xbWriteFailed;
+    }
+    if (status == xbOK) {
+        for (std::size_t i = 0; i < orders_.size(); ++i)
+            if (in[i] && orders_[i]->Insert(keys[i], recno) != isOk) status = xbWriteFailed;
+        std::copy(blank.begin(), blank.end(), buffer_.begin());
+        recno_ = recno;
+        bof_ = eof_ = false;
+        pos_ =
+            Ordered() ? TXbKeyPos{keys[static_cast<std::size_t>(order_ - 1)], recno} : TXbKeyPos{};
+        if (Exclusive()) lock_->UnlockRecord(recno);
+    }
+    lock_->UnlockAppend();
+    return status;
+}
+
+int TXbArea::Delete() {
+    if (!table_->IsOpen()) return xbNoTable;
+    if (ReadOnly()) return xbReadOnly;
+    std::string image = buffer_;
+    image[0] = '*';
+    return PutRecord(image);
+}
+
+int TXbArea::Commit() {
+    if (!table_->IsOpen()) return xbNoTable;
+    int status = Flush();
+    if (!ReadOnly() && !table_->File().Flush()) status = xbWriteFailed;
+    return status;
+}
+
+int TXbArea::WritePacked(const std::string& path, LongInt& kept) {
+    TXbFile out;
+    if (!out.Create(path)) return xbWriteFailed;
+    std::string header;
+    if (!table_->File().ReadAt(0, header, static_cast<std::size_t>(table_->HeaderSize())))
+        return xbDamaged;
+    std::string chunk;
+    std::string record(buffer_.size(), ' ');
+    Int64 at = table_->HeaderSize();
+    kept = 0;
+    const LongInt count = table_->RecordCount();
+    for (LongInt r = 1; r <= count; ++r) {
+        if (!table_->ReadRecord(r, record.data())) return xbDamaged;
+        if (record[0] == '*') continue;
+        chunk += record;
+        ++kept;
+        if (chunk.size() >= (1u << 20) || r == count) {
+            if (!out.WriteAt(at, chunk)) return xbWriteFailed;
+            at += static_cast<Int64>(chunk.size());
+            chunk.clear();
+        }
+    }
+    chunk += '\x1A';
+    if (!out.WriteAt(at, chunk)) return xbWriteFailed;
+    PutLE32(header.data() + 4, static_cast<LongWord>(kept));
+    return out.WriteAt(0, header) && out.Flush() ? xbOK : xbWriteFailed;
+}
+
+int TXbArea::Pack() {
+    if (!table_->IsOpen()) return xbNoTable;
+    if (ReadOnly()) return xbReadOnly;
+    if (!Exclusive()) return xbNotExclusive;
+    if (const int status = Flush(); status != xbOK) return status;
+    const std::string path = table_->Path();
+    const std::string temp = path + ".pack" + std::to_string(::getpid());
+    LongInt kept = 0;
+    int status = WritePacked(temp, kept);
+    auto packed = std::make_unique<TXbTable>();
+    auto packedLock = std::make_unique<TXbLock>();
+    if (status == xbOK) status = packed->Open(temp, true);
+    if (status == xbOK) status = packedLock->Attach(packed->File().Handle(), true);
+    if (status == xbOK && !packed->File().RenameTo(path)) status = xbWriteFailed;
+    if (status != xbOK) {
+        packed.reset();
+        ::unlink(temp.c_str());
+        return status;
+    }
+    // The packed file now stands under the table's name, already locked for this area.
+    lock_->Detach();
+    table_ = std::move(packed);
+    lock_ = std::move(packedLock);
+    table_->WriteHeader();
+    status = Reindex();
+    GoTop();
+    return status;
+}
+
+int TXbArea::SetFieldBytes(int i, const std::string& bytes) {
+    if (!table_->IsOpen()) return xbNoTable;
+    if (ReadOnly()) return xbReadOnly;
+    const TXbFieldDef& f = table_->Fields()[static_cast<std::size_t>(i)];
+    if (bytes.size() != static_cast<std::size_t>(f.Width)) return xbBadArgument;
+    std::copy(bytes.begin(), bytes.end(), buffer_.begin() + f.Offset);
+    dirty_ = true;
+    return xbOK;
+}
+
+bool TXbArea::LockRecord(LongInt recno) {
+    if (recno == 0) recno = recno_;
+    if (!table_->IsOpen() || ReadOnly() || recno < 1 || recno > RecordCount()) return false;
+    return lock_->LockRecord(recno, XbSettings().LockTimeout);
+}
+
+void TXbArea::UnlockRecord(LongInt recno) {
+    if (recno == 0)
+        lock_->UnlockAll();
+    else
+        lock_->UnlockRecord(recno);
+}
+
+bool TXbArea::ReadMemo(int i, std::string& data, bool& binary) const {
+    data.clear();
+    binary = false;
+    LongWord block = 0;
+    if (!TXbMemo::ParseBlock(FieldBytes(i), block)) return false;
+    if (block == 0) return true;
+    return memo_.IsOpen() && memo_.Read(block, data, binary);
+}
+
+int TXbArea::WriteMemo(int i, std::string_view data, bool binary) {
+    if (!table_->IsOpen()) return xbNoTable;
+    if (ReadOnly()) return xbReadOnly;
+    if (!memo_.IsOpen()) return xbBadArgument;
+    if (!lock_->LockAppend(XbSettings().LockTimeout)) return xbTableBusy;
+    LongWord block = 0;
+    const bool written = memo_.Write(data, binary, block);
+    lock_->UnlockAppend();
+    if (!written) return xbWriteFailed;
+    const TXbFieldDef& f = table_->Fields()[static_cast<std::size_t>(i)];
+    return SetFieldBytes(i, TXbMemo::FormatBlock(block, f.Width));
+}
+
+TXbOrder* TXbArea::Order(int n) const {
+    return n >= 1 && n <= OrderCount() ? orders_[static_cast<std::size_t>(n - 1)] : nullptr;
+}
+
+void TXbArea::CollectOrders() {
+    orders_.clear();
+    for (auto& file : files_)
+        for (int i = 0; i < file->OrderCount(); ++i)
+            orders_.push_back(file->Order(i));
+    if (order_ > OrderCount()) order_ = 0;
+}
+
+int TXbArea::OpenIndexFile(const std::string& path, TXbIndexKind kind, bool create) {
+    auto file = std::make_unique<TXbIndexFile>();
+    const TXbIndexStatus st =
+        create ? file->Create(path, kind, *this) : file->Open(path, !ReadOnly(), *this);
+    if (st != isOk) return StatusOfIndex(st);
+    files_.push_back(std::move(file));
+    CollectOrders();
+    return xbOK;
+}
+
+std::string TXbArea::IndexPathFor(const std::string& path) const {
+    return Extension(path).empty() ? path + DefaultIndexExt(driver_) : path;
+}
+
+int TXbArea::OpenIndex(const std::string& path) {
+    if (!table_->IsOpen()) return 0;
+    const std::string found = XbFindFile(IndexPathFor(path));
+    TXbIndexKind kind = ikCDX;
+    if (found.empty() || !IndexKindOf(Extension(found), kind)) return 0;
+    int first = 1;
+    for (auto& file : files_) {
+        if (file->Path() == found) return file->OrderCount() > 0 ? first : 0;
+        first += file->OrderCount();
+    }
+    if (OpenIndexFile(found, kind, false) != xbOK) return 0;
+    return first <= OrderCount() ? first : 0;
+}
+
+TXbIndexStatus TXbArea::RebuildFile(TXbIndexFile& file) {
+    return file.Reindex(*this, table_->RecordCount(), [this](LongInt r) { return Load(r); });
+}
+
+int TXbArea::CreateOrder(const std::string& path, const TXbOrderDef& given) {
+    if (!table_->IsOpen() || ReadOnly()) return 0;
+    Flush();
+    TXbOrderDef def = given;
+    std::string target =
+        path.empty() ? XbChangeExt(table_->Path(), DefaultIndexExt(driver_)) : IndexPathFor(path);
+    TXbIndexKind kind = ikCDX;
+    if (!IndexKindOf(Extension(target), kind)) return 0;
+    if (kind == ikNTX || kind == ikIDX) def.Tag = Upper(BaseNameOf(target));
+    if (const std::string found = XbFindFile(target); !found.empty()) target = found;
+    TXbIndexFile* file = nullptr;
+    for (auto& f : files_)
+        if (f->Path() == target) file = f.get();
+    if (!file) {
+        const bool exists = !XbFindFile(target).empty();
+        if (OpenIndexFile(target, kind, !exists) != xbOK) return 0;
+        file = files_.back().get();
+    }
+    const TXbIndexStatus st =
+        file->AddOrder(def, *this, RecordCount(), [this](LongInt r) { return Load(r); });
+    CollectOrders();
+    order_ = 0;
+    scopeLow_.clear();
+    scopeHigh_.clear();
+    if (st != isOk) {
+        GoTop();
+        return 0;
+    }
+    order_ = FindTag(def.Tag);
+    GoTop();
+    return order_;
+}
+
+int TXbArea::Reindex() {
+    if (!table_->IsOpen()) return xbNoTable;
+    if (ReadOnly()) return xbReadOnly;
+    Flush();
+    int status = xbOK;
+    for (auto& file : files_)
+        if (const TXbIndexStatus st = RebuildFile(*file); st != isOk) status = StatusOfIndex(st);
+    CollectOrders();
+    GoTop();
+    return status;
+}
+
+int TXbArea::SetOrder(int n) {
+    const int previous = order_;
+    if (n < 0 || n > OrderCount() || n == order_) return previous;
+    Flush();
+    order_ = n;
+    scopeLow_.clear();
+    scopeHigh_.clear();
+    SyncPosition();
+    return previous;
+}
+
+int TXbArea::FindTag(const std::string& tag) const {
+    for (int n = 1; n <= OrderCount(); ++n)
+        if (SameText(Order(n)->Tag(), tag)) return n;
+    return 0;
+}
+
+bool TXbArea::Matches(const std::string& key, const std::string& searchKey) const {
+    if (XbSettings().Exact) return RTrim(key) == RTrim(searchKey);
+    return key.compare(0, searchKey.size(), searchKey) == 0;
+}
+
+int TXbArea::Seek(const std::string& key) {
+    if (!table_->IsOpen() || !Ordered()) return 0;
+    Flush();
+    RecordCount();
+    bof_ = eof_ = false;
+    const std::string searchKey = Current().SearchKey(key);
+    TXbIndexStatus st = Current().Seek(searchKey, XbSettings().Exact, pos_);
+    while (st == isOk && Matches(pos_.Key, searchKey)) {
+        if (!PastScope(pos_.Key, true) && InScope(pos_.Key) && Load(pos_.RecNo) && Visible())
+            return 1;
+        st = Current().Next(pos_);
+    }
+    if ((st == isOk || st == isNotFound) && XbSettings().SoftSeek && Settle(true)) return 0;
+    SetEof();
+    return 0;
+}
+
+int TXbArea::SetScope(const std::string& low, const std::string& high) {
+    if (!table_->IsOpen()) return xbNoTable;
+    if (low.empty() && high.empty()) {
+        scopeLow_.clear();
+        scopeHigh_.clear();
+        return xbOK;
+    }
+    if (!Ordered()) return xbBadArgument;
+    scopeLow_ = low.empty() ? std::string() : Current().SearchKey(low);
+    scopeHigh_ = high.empty() ? std::string() : Current().SearchKey(high);
+    return xbOK;
+}
+
+std::string TXbArea::KeyData() {
+    if (!table_->IsOpen() || !Ordered()) return {};
+    std::string key;
+    bool included = false;
+    if (Current().KeyOf(*this, key, included) != isOk) return {};
+    return Current().KeyText(key);
+}
+
+int TXbArea::SetCondition(const std::string& text) {
+    if (!table_->IsOpen()) return xbNoTable;
+    if (text.find_first_not_of(' ') == std::string::npos) {
+        condition_ = TXbExpression();
+        conditionText_.clear();
+        return xbOK;
+    }
+    TXbExpression compiled;
+    if (!compiled.Compile(text, *this) || compiled.Type() != xtLogical) return xbBadArgument;
+    Flush();
+    condition_ = std::move(compiled);
+    conditionText_ = text;
+    return xbOK;
+}
+
+LongInt TXbArea::ConditionCount() {
+    if (!table_->IsOpen()) return 0;
+    Flush();
+    const LongInt keptRecno = recno_;
+    const bool keptEof = eof_;
+    const TXbKeyPos keptPos = pos_;
+    LongInt count = 0;
+    const LongInt total = RecordCount();
+    for (LongInt r = 1; r <= total; ++r) {
+        if (!Load(r) || !Visible()) continue;
+        std::string key;
+        bool included = true;
+        if (Ordered() &&
+            (Current().KeyOf(*this, key, included) != isOk || !included || !InScope(key)))
+            continue;
+        ++count;
+    }
+    if (keptEof || !Load(keptRecno)) SetEof();
+    pos_ = keptPos;
+    return count;
+}
+
+bool TXbArea::FindField(std::string_view alias, std::string_view name, TXbFieldRef& field) const {
+    const TXbArea* area = alias.empty() || SameText(alias, alias_) ? this : XbFindAlias(alias);
+    if (!area || !area->table_->IsOpen()) return false;
+    const int i = area->table_->FieldIndex(std::string(name));
+    if (i < 0) return false;
+    const TXbFieldDef& f = area->table_->Fields()[static_cast<std::size_t>(i)];
+    field.Handle = area->number_ * kHandleStride + i;
+    field.Type = f.Type;
+    field.Length = f.Width;
+    field.Decimals = f.Decimals;
+    return true;
+}
+
+std::string TXbArea::FieldText(const TXbFieldRef& field) const {
+    const int number = field.Handle / kHandleStride;
+    const int i = field.Handle % kHandleStride;
+    const TXbArea* area = number == number_ ? this : XbArea(number);
+    if (!area || i < 0 || i >= static_cast<int>(area->table_->Fields().size())) return {};
+    const char type = area->table_->Fields()[static_cast<std::size_t>(i)].Type;
+    if (type == 'M' || type == 'B' || type == 'P') {
+        std::string data;
+        bool binary = false;
+        area->ReadMemo(i, data, binary);
+        return data;
+    }
+    return area->FieldBytes(i);
+}
+
+// ---- The table of work areas ----
+
+namespace {
+
+struct TAreaTable {
+    std::array<std::unique_ptr<TXbArea>, xbMaxAreas + 1> Areas;
+    int Current = 1;
+};
+
+TAreaTable& Areas() {
+    static TAreaTable table;
+    return table;
+}
+
+} // namespace
+
+TXbArea* XbArea(int number) {
+    if (number < 1 || number > xbMaxAreas) return nullptr;
+    TXbArea* area = Areas().Areas[static_cast<std::size_t>(number)].get();
+    return area && area->IsOpen() ? area : nullptr;
+}
+
+TXbArea* XbCurrentArea() {
+    return XbArea(Areas().Current);
+}
+
+int XbCurrentAreaNumber() {
+    return Areas().Current;
+}
+
+int XbSelectArea(int number) {
+    const int previous = Areas().Current;
+    if (number == 0) {
+        for (int n = 1; n <= xbMaxAreas; ++n)
+            if (!XbArea(n)) {
+                Areas().Current = n;
+                break;
+            }
+    } else if (number >= 1 && number <= xbMaxAreas) {
+        Areas().Current = number;
+    }
+    return previous;
+}
+
+TXbArea* XbFindAlias(std::string_view alias) {
+    for (int n = 1; n <= xbMaxAreas; ++n)
+        if (TXbArea* area = XbArea(n); area && SameText(area->Alias(), alias)) return area;
+    return nullptr;
+}
+
+int XbUseArea(const std::string& path, const std::string& alias, int mode, int driver) {
+    int number = 0;
+    for (int n = 1; n <= xbMaxAreas && number == 0; ++n)
+        if (!XbArea(n)) number = n;
+    if (number == 0) return 0;
+    auto area = std::make_unique<TXbArea>(number);
+    if (area->Open(path, alias, mode, driver) != xbOK || XbFindAlias(area->Alias())) return 0;
+    Areas().Areas[static_cast<std::size_t>(number)] = std::move(area);
+    Areas().Current = number;
+    return number;
+}
+
+void XbCloseArea(int number) {
+    if (number >= 1 && number <= xbMaxAreas)
+        Areas().Areas[static_cast<std::size_t>(number)].reset();
+}
+
+void XbCloseAllAreas() {
+    for (int n = 1; n <= xbMaxAreas; ++n)
+        XbCloseArea(n);
+}

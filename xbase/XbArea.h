@@ -1,0 +1,151 @@
+// A work area: one open table with its memo file, its locks, its index files and orders, and a
+// cursor that moves through the records in the controlling order, inside the scope, past the
+// records that the condition or the deleted setting hides. The table of the 255 work areas and
+// the current area live here too.
+#pragma once
+
+#include "platform/rtl/Types.h"
+#include "xbase/XbExpr.h"
+#include "xbase/XbIndex.h"
+#include "xbase/XbLock.h"
+#include "xbase/XbMemo.h"
+#include "xbase/XbTable.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+constexpr int xbMaxAreas = 255;
+
+class TXbArea : public TXbRecordSource {
+public:
+    explicit TXbArea(int number) : number_(number) {}
+    ~TXbArea() override;
+    TXbArea(const TXbArea&) = delete;
+    TXbArea& operator=(const TXbArea&) = delete;
+
+    // Opens the table at path (found without regard to case) with its memo file and production
+    // index; mode 0 shared, 1 read-only, 2 exclusive; driver 1 NTX, 2 CDX, 3 NSX.
+    int Open(const std::string& path, const std::string& alias, int mode, int driver);
+    void Close();
+
+    int Number() const { return number_; }
+    const std::string& Alias() const { return alias_; }
+    int Driver() const { return driver_; }
+    bool IsOpen() const { return table_->IsOpen(); }
+    bool ReadOnly() const { return !table_->File().Writable(); }
+    bool Exclusive() const { return lock_->Exclusive(); }
+    const TXbTable& Table() const { return *table_; }
+    // The record buffer of the area: record size bytes at a fixed address while it is open.
+    char* Buffer() { return buffer_.data(); }
+    // 0-based field index of a 1-based field number, -1 when out of range.
+    int FieldIndex(int field) const;
+    // Raw bytes of field index i in the buffer.
+    std::string FieldBytes(int i) const;
+
+    // Moving. Each writes a changed buffer back first.
+    void GoTop();
+    void GoBottom();
+    void Skip(LongInt count);
+    void Go(LongInt recno);
+    LongInt RecNo() const override { return recno_; }
+    bool Bof() const { return bof_; }
+    bool Eof() const { return eof_; }
+    bool Deleted() const override { return !buffer_.empty() && buffer_[0] == '*'; }
+    LongInt RecordCount();
+    LongInt OrderRecNo();
+
+    // Records.
+    int PutRecord(const std::string& image);
+    int Append();
+    int Delete();
+    int Commit();
+    int Pack();
+    // Changes field index i of the buffer (written back when the cursor moves or commits).
+    int SetFieldBytes(int i, const std::string& bytes);
+    bool LockRecord(LongInt recno);
+    void UnlockRecord(LongInt recno);
+
+    // Memos of field index i in the buffer.
+    bool ReadMemo(int i, std::string& data, bool& binary) const;
+    int WriteMemo(int i, std::string_view data, bool binary);
+
+    // Orders, numbered from 1 across the open index files in opening order.
+    int OpenIndex(const std::string& path);
+    int CreateOrder(const std::string& path, const TXbOrderDef& def);
+    int Reindex();
+    int OrderCount() const { return static_cast<int>(orders_.size()); }
+    TXbOrder* Order(int n) const;
+    int CurrentOrder() const { return order_; }
+    int SetOrder(int n);
+    int FindTag(const std::string& tag) const;
+    // 1 found; 0 not found (soft seek leaves the cursor on the next key, else at the end).
+    int Seek(const std::string& key);
+    int SetScope(const std::string& low, const std::string& high);
+    std::string KeyData();
+
+    // The condition that hides records (a logical expression); empty removes it.
+    int SetCondition(const std::string& text);
+    const std::string& Condition() const { return conditionText_; }
+    LongInt ConditionCount();
+
+    // What expressions read.
+    bool FindField(std::string_view alias, std::string_view name,
+                   TXbFieldRef& field) const override;
+    std::string FieldText(const TXbFieldRef& field) const override;
+
+private:
+    bool Load(LongInt recno);
+    void SetEof();
+    int Flush();
+    int WritePacked(const std::string& path, LongInt& kept);
+    bool Visible();
+    bool InScope(const std::string& key) const;
+    bool PastScope(const std::string& key, bool forward) const;
+    bool Ordered() const { return order_ > 0; }
+    bool Settle(bool forward);
+    bool Matches(const std::string& key, const std::string& searchKey) const;
+    TXbOrder& Current() const { return *orders_[static_cast<std::size_t>(order_ - 1)]; }
+    // Walks the controlling order from pos_ in a direction to the next entry that is visible
+    // and in scope; false at the end of the scope or the order.
+    bool StepOrdered(bool forward);
+    bool StepNatural(bool forward);
+    void SyncPosition();
+    int OrderKeys(const std::string& image, std::vector<std::string>& keys,
+                  std::vector<char>& included);
+    int OpenIndexFile(const std::string& path, TXbIndexKind kind, bool create);
+    void CollectOrders();
+    TXbIndexStatus RebuildFile(TXbIndexFile& file);
+    std::string IndexPathFor(const std::string& path) const;
+
+    int number_;
+    std::string alias_;
+    int driver_ = 2;
+    std::unique_ptr<TXbTable> table_ = std::make_unique<TXbTable>();
+    TXbMemo memo_;
+    std::unique_ptr<TXbLock> lock_ = std::make_unique<TXbLock>();
+    std::string buffer_;
+    bool dirty_ = false;
+    LongInt recno_ = 1;
+    bool bof_ = true;
+    bool eof_ = true;
+    std::vector<std::unique_ptr<TXbIndexFile>> files_;
+    std::vector<TXbOrder*> orders_;
+    int order_ = 0;
+    TXbKeyPos pos_;
+    std::string scopeLow_;
+    std::string scopeHigh_;
+    TXbExpression condition_;
+    std::string conditionText_;
+};
+
+// The work areas of the engine.
+TXbArea* XbArea(int number); // the open area, nullptr when closed or out of range
+TXbArea* XbCurrentArea();    // the open current area, nullptr when it is closed
+int XbCurrentAreaNumber();
+int XbSelectArea(int number); // 0 selects the first free area; gives the previous area
+TXbArea* XbFindAlias(std::string_view alias);
+int XbUseArea(const std::string& path, const std::string& alias, int mode, int driver);
+void XbCloseArea(int number);
+void XbCloseAllAreas();

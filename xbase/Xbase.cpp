@@ -1,0 +1,709 @@
+#include "xbase/Xbase.h"
+
+#include "xbase/XbArea.h"
+#include "xbase/XbSettings.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int kWorkBlockSize = 4096;
+
+// The engine's work block: it holds the last text a call produced, zero-terminated.
+std::array<char, kWorkBlockSize>& WorkBlock() {
+    static std::array<char, kWorkBlockSize> block{};
+    return block;
+}
+
+std::string Result(std::string text) {
+    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(kWorkBlockSize - 1));
+    std::copy_n(text.begin(), n, WorkBlock().begin());
+    WorkBlock()[n] = '\0';
+    return text;
+}
+
+// The blob length applied to xb_PutBlob; 0 honours the length given.
+LongInt& FixedBlobLength() {
+    static LongInt length = 0;
+    return length;
+}
+
+// An expression source without a table, for expressions evaluated with no area open.
+class TNoRecord : public TXbRecordSource {
+public:
+    bool FindField(std::string_view, std::string_view, TXbFieldRef&) const override {
+        return false;
+    }
+    std::string FieldText(const TXbFieldRef&) const override { return {}; }
+    LongInt RecNo() const override { return 0; }
+    bool Deleted() const override { return false; }
+};
+
+TXbRecordSource& ExpressionSource() {
+    static TNoRecord none;
+    TXbArea* area = XbCurrentArea();
+    return area ? static_cast<TXbRecordSource&>(*area) : none;
+}
+
+TXbValue Evaluate(const std::string& expression) {
+    TXbExpression compiled;
+    TXbRecordSource& source = ExpressionSource();
+    if (!compiled.Compile(expression, source)) return {};
+    return compiled.Evaluate(source);
+}
+
+int Swap(int& setting, int value) {
+    const int old = setting;
+    setting = value;
+    return old;
+}
+
+int SwapFlag(bool& setting, int value) {
+    const bool old = setting;
+    setting = value != 0;
+    return old ? 1 : 0;
+}
+
+// The current area and the 0-based index of a 1-based field number; false when either is
+// missing.
+bool FieldOf(int field, TXbArea*& area, int& index) {
+    area = XbCurrentArea();
+    index = area ? area->FieldIndex(field) : -1;
+    return index >= 0;
+}
+
+const TXbFieldDef& Def(const TXbArea& area, int index) {
+    return area.Table().Fields()[static_cast<std::size_t>(index)];
+}
+
+bool IsMemo(char type) {
+    return type == 'M' || type == 'B' || type == 'P';
+}
+
+std::string PadRight(std::string text, int width) {
+    text.resize(static_cast<std::size_t>(width), ' ');
+    return text;
+}
+
+std::string RTrim(std::string text) {
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+std::string Trim(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : RTrim(text.substr(first));
+}
+
+// A value for field index i of the given type written as the field's bytes; false when it does
+// not fit.
+bool TextForField(const TXbFieldDef& f, const std::string& text, std::string& bytes) {
+    switch (f.Type) {
+    case 'N':
+    case 'F': {
+        const std::string digits = Trim(text);
+        if (static_cast<int>(digits.size()) > f.Width) return false;
+        bytes = std::string(static_cast<std::size_t>(f.Width) - digits.size(), ' ') + digits;
+        return true;
+    }
+    case 'L': {
+        const char c = text.empty()
+                           ? ' '
+                           : static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+        bytes = std::string(1, c == 'T' || c == 'Y'   ? 'T'
+                               : c == 'F' || c == 'N' ? 'F'
+                               : c == '?'             ? '?'
+                                                      : ' ');
+        return true;
+    }
+    case 'D': {
+        const std::string trimmed = Trim(text);
+        if (!trimmed.empty() && !XbValidDate(trimmed)) return false;
+        bytes = PadRight(trimmed, 8);
+        return true;
+    }
+    default: bytes = PadRight(text, f.Width); return true;
+    }
+}
+
+} // namespace
+
+// ---- Settings ----
+
+std::string xb_Version() {
+    return Result("Ver 2.40.00");
+}
+int xb_SetStringType(int type) {
+    return Swap(XbSettings().StringType, type);
+}
+int xb_ErrorLevel(int level) {
+    return Swap(XbSettings().ErrorLevel, level);
+}
+int xb_SetCentury(int on) {
+    return SwapFlag(XbSettings().Century, on);
+}
+
+int xb_SetDateFormat(int format) {
+    if ((format < 0 || format > 6) && format != 99) return XbSettings().DateFormat;
+    return Swap(XbSettings().DateFormat, format);
+}
+
+int xb_SetDeleted(int on) {
+    return SwapFlag(XbSettings().Deleted, on);
+}
+int xb_SetExact(int on) {
+    return SwapFlag(XbSettings().Exact, on);
+}
+int xb_SetSoftSeek(int on) {
+    return SwapFlag(XbSettings().SoftSeek, on);
+}
+int xb_SetLockTimeout(int seconds) {
+    return Swap(XbSettings().LockTimeout, std::max(0, seconds));
+}
+
+int xb_SetMemoBlockSize(int size) {
+    if (size < 1 || size > 16384) return XbSettings().MemoBlockSize;
+    return Swap(XbSettings().MemoBlockSize, size);
+}
+
+int xb_SetEpoch(int year) {
+    if (year < 100 || year > 2999) return XbSettings().Epoch;
+    return Swap(XbSettings().Epoch, year);
+}
+
+int xb_SetTurboRead(int on) {
+    return SwapFlag(XbSettings().TurboRead, on);
+}
+
+std::intptr_t xb_SysProp(int code, std::intptr_t value) {
+    TXbArea* area = XbCurrentArea();
+    TXbSettings& s = XbSettings();
+    switch (code) {
+    case 65000: return area ? reinterpret_cast<std::intptr_t>(area->Buffer()) : 0;
+    case 65002: return XbArea(static_cast<int>(value)) ? 1 : 0;
+    case 65005: XbCloseAllAreas(); return 0;
+    case 65006: return area && area->Driver() == xbNTX ? 1 : 0;
+    case 65008: return reinterpret_cast<std::intptr_t>(WorkBlock().data());
+    case 65010: return kWorkBlockSize;
+    case 65012: {
+        int index = -1;
+        return FieldOf(static_cast<int>(value), area, index) && Def(*area, index).Type == 'V' ? 1
+                                                                                              : 0;
+    }
+    case 3000: return area ? area->OrderCount() : 0;
+    case 3002: {
+        const TXbOrder* order = area ? area->Order(static_cast<int>(value)) : nullptr;
+        return order && order->Descending() ? 1 : 0;
+    }
+    case 1000: return s.SoftSeek ? 1 : 0;
+    case 1001: return SwapFlag(s.SoftSeek, static_cast<int>(value));
+    case 1002: return s.Exact ? 1 : 0;
+    case 1003: return SwapFlag(s.Exact, static_cast<int>(value));
+    case 1006: return s.Deleted ? 1 : 0;
+    case 1009: return area ? area->Driver() : 0;
+    case 1305: {
+        const LongInt old = FixedBlobLength();
+        FixedBlobLength() = static_cast<LongInt>(std::max<std::intptr_t>(0, value));
+        return old;
+    }
+    default: return 0;
+    }
+}
+
+// ---- Creating ----
+
+int xb_Create(const std::string& path, const std::vector<TXbFieldDef>& fields, int driver) {
+    if (driver < xbNTX || driver > xbNSX) return xbBadArgument;
+    if (const std::string existing = XbFindFile(path); !existing.empty()) {
+        // Never truncate a table that is open anywhere.
+        TXbFile file;
+        TXbLock lock;
+        if (!file.Open(existing, true) || lock.Attach(file.Handle(), true) != xbOK)
+            return xbSharing;
+    }
+    const TXbMemoKind kind = driver == xbNTX ? TXbMemoKind::Dbt : TXbMemoKind::Fpt;
+    if (const int status = TXbTable::Create(path, fields, kind); status != xbOK) return status;
+    if (std::none_of(fields.begin(), fields.end(), [](const TXbFieldDef& f) {
+            return std::toupper(static_cast<unsigned char>(f.Type)) == 'M';
+        }))
+        return xbOK;
+    const bool lower = !path.empty() && std::islower(static_cast<unsigned char>(path.back()));
+    std::string ext = kind == TXbMemoKind::Dbt ? ".DBT" : ".FPT";
+    if (lower)
+        std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) {
+            return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        });
+    return TXbMemo::Create(XbChangeExt(path, ext), kind, XbSettings().MemoBlockSize)
+               ? xbOK
+               : xbWriteFailed;
+}
+
+int xb_IndexCreate(const std::string& path, const std::string& tag, const std::string& key,
+                   const std::string& condition, int unique, int descending) {
+    TXbArea* area = XbCurrentArea();
+    if (!area) return 0;
+    TXbOrderDef def;
+    def.Tag = tag;
+    def.KeyExpr = key;
+    def.ForExpr = condition;
+    def.Unique = unique != 0;
+    def.Descending = descending != 0;
+    return area->CreateOrder(path, def);
+}
+
+int xb_Reindex() {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->Reindex() : xbNoTable;
+}
+
+// ---- Work areas ----
+
+int xb_Use(const std::string& path, const std::string& alias, int mode, int driver) {
+    return XbUseArea(path, alias, mode, driver);
+}
+
+int xb_Select(int area) {
+    return XbSelectArea(area);
+}
+
+int xb_WorkArea(const std::string& alias) {
+    if (alias.empty()) return XbCurrentAreaNumber();
+    TXbArea* area = XbFindAlias(alias);
+    return area ? area->Number() : 0;
+}
+
+std::string xb_Alias() {
+    TXbArea* area = XbCurrentArea();
+    return Result(area ? area->Alias() : std::string());
+}
+
+std::string xb_BaseName() {
+    TXbArea* area = XbCurrentArea();
+    return Result(area ? area->Table().Path() : std::string());
+}
+
+int xb_Close() {
+    if (!XbCurrentArea()) return xbNoTable;
+    XbCloseArea(XbCurrentAreaNumber());
+    return xbOK;
+}
+
+void xb_CloseAll() {
+    XbCloseAllAreas();
+}
+
+// ---- Structure ----
+
+int xb_FieldCount() {
+    TXbArea* area = XbCurrentArea();
+    return area ? static_cast<int>(area->Table().Fields().size()) : 0;
+}
+
+int xb_RecSize() {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->Table().RecordSize() : 0;
+}
+
+std::string xb_FieldName(int field) {
+    TXbArea* area = nullptr;
+    int i = -1;
+    return Result(FieldOf(field, area, i) ? Def(*area, i).Name : std::string());
+}
+
+int xb_FieldNum(const std::string& name) {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->Table().FieldIndex(Trim(name)) + 1 : 0;
+}
+
+std::string xb_FieldType(int field) {
+    TXbArea* area = nullptr;
+    int i = -1;
+    return Result(FieldOf(field, area, i) ? std::string(1, Def(*area, i).Type) : std::string());
+}
+
+int xb_FieldWidth(int field) {
+    TXbArea* area = nullptr;
+    int i = -1;
+    return FieldOf(field, area, i) ? Def(*area, i).Width : 0;
+}
+
+int xb_FieldDecimals(int field) {
+    TXbArea* area = nullptr;
+    int i = -1;
+    return FieldOf(field, area, i) ? Def(*area, i).Decimals : 0;
+}
+
+int xb_FieldOffset(int field) {
+    TXbArea* area = nullptr;
+    int i = -1;
+    return FieldOf(field, area, i) ? Def(*area, i).Offset + 1 : 0;
+}
+
+// ---- Moving ----
+
+namespace {
+
+template <typename F>
+int Move(F move) {
+    TXbArea* area = XbCurrentArea();
+    if (!area) return xbNoTable;
+    move(*area);
+    return xbOK;
+}
+
+} // namespace
+
+int xb_GoTop() {
+    return Move([](TXbArea& a) { a.GoTop(); });
+}
+
+int xb_GoBottom() {
+    return Move([](TXbArea& a) { a.GoBottom(); });
+}
+
+int xb_Skip(LongInt count) {
+    return Move([count](TXbArea& a) { a.Skip(count); });
+}
+
+int xb_Go(LongInt record) {
+    return Move([record](TXbArea& a) { a.Go(record); });
+}
+
+LongInt xb_RecNo() {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->RecNo() : 0;
+}
+
+LongInt xb_RecCount() {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->RecordCount() : 0;
+}
+
+int xb_Bof() {
+    TXbArea* area = XbCurrentArea();
+    return !area || area->Bof() ? 1 : 0;
+}
+
+int xb_Eof() {
+    TXbArea* area = XbCurrentArea();
+    return !area || area->Eof() ? 1 : 0;
+}
+
+int xb_Deleted() {
+    TXbArea* area = XbCurrentArea();
+    return area && area->Deleted() ? 1 : 0;
+}
+
+LongInt xb_OrderRecNo() {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->OrderRecNo() : 0;
+}
+
+// ---- Records ----
+
+std::string xb_GetRecord() {
+    TXbArea* area = XbCurrentArea();
+    return area ? std::string(area->Buffer(), static_cast<std::size_t>(area->Table().RecordSize()))
+                : std::string();
+}
+
+int xb_PutRecord(const std::string& image) {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->PutRecord(image) : xbNoTable;
+}
+
+int xb_AppendEx() {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->Append() : xbNoTable;
+}
+
+int xb_Delete() {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->Delete() : xbNoTable;
+}
+
+int xb_Commit() {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->Commit() : xbNoTable;
+}
+
+int xb_Pack() {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->Pack() : xbNoTable;
+}
+
+int xb_Rlock(LongInt record) {
+    TXbArea* area = XbCurrentArea();
+    return area && area->LockRecord(record) ? 1 : 0;
+}
+
+int xb_Unlock(LongInt record) {
+    TXbArea* area = XbCurrentArea();
+    if (!area) return 0;
+    area->UnlockRecord(record);
+    return 1;
+}
+
+int xb_Replace(int field, int kind, const std::string& text) {
+    TXbArea* area = nullptr;
+    int i = -1;
+    if (!FieldOf(field, area, i)) return area ? xbBadArgument : xbNoTable;
+    const TXbFieldDef& f = Def(*area, i);
+    if (IsMemo(f.Type))
+        return kind == xbReplaceMemo || kind == xbReplaceText ? area->WriteMemo(i, text, false)
+                                                              : xbBadArgument;
+    std::string bytes;
+    if (kind == xbReplaceDateText && f.Type == 'D') {
+        const std::string stored = XbTextToDate(text);
+        if (Trim(stored).empty() && text.find_first_of("0123456789") != std::string::npos)
+            return xbBadArgument;
+        bytes = stored;
+    } else if (kind != xbReplaceText || !TextForField(f, text, bytes)) {
+        return xbBadArgument;
+    }
+    return area->SetFieldBytes(i, bytes);
+}
+
+int xb_Replace(int field, int kind, const char* text) {
+    return xb_Replace(field, kind, std::string(text ? text : ""));
+}
+
+int xb_Replace(int field, int kind, double value) {
+    TXbArea* area = nullptr;
+    int i = -1;
+    if (!FieldOf(field, area, i)) return area ? xbBadArgument : xbNoTable;
+    const TXbFieldDef& f = Def(*area, i);
+    if (kind != xbReplaceDouble || (f.Type != 'N' && f.Type != 'F')) return xbBadArgument;
+    const std::string bytes = XbStr(value, f.Width, f.Decimals);
+    if (bytes.find('*') != std::string::npos || static_cast<int>(bytes.size()) != f.Width)
+        return xbBadArgument;
+    return area->SetFieldBytes(i, bytes);
+}
+
+int xb_Replace(int field, int kind, bool value) {
+    TXbArea* area = nullptr;
+    int i = -1;
+    if (!FieldOf(field, area, i)) return area ? xbBadArgument : xbNoTable;
+    if (kind != xbReplaceLogical || Def(*area, i).Type != 'L') return xbBadArgument;
+    return area->SetFieldBytes(i, value ? "T" : "F");
+}
+
+std::string xb_GetString(int field) {
+    TXbArea* area = nullptr;
+    int i = -1;
+    if (!FieldOf(field, area, i)) return Result({});
+    if (IsMemo(Def(*area, i).Type)) {
+        std::string data;
+        bool binary = false;
+        area->ReadMemo(i, data, binary);
+        return Result(data);
+    }
+    return Result(area->FieldBytes(i));
+}
+
+std::string xb_GetTrimString(int field) {
+    return Result(RTrim(xb_GetString(field)));
+}
+
+std::string xb_GetDateString(int field) {
+    TXbArea* area = nullptr;
+    int i = -1;
+    if (!FieldOf(field, area, i) || Def(*area, i).Type != 'D') return Result({});
+    return Result(XbDateToText(area->FieldBytes(i)));
+}
+
+int xb_GetLogical(int field) {
+    TXbArea* area = nullptr;
+    int i = -1;
+    if (!FieldOf(field, area, i) || Def(*area, i).Type != 'L') return 0;
+    const char c = area->FieldBytes(i)[0];
+    return c == 'T' || c == 't' || c == 'Y' || c == 'y' ? 1 : 0;
+}
+
+int xb_Empty(int field) {
+    TXbArea* area = nullptr;
+    int i = -1;
+    if (!FieldOf(field, area, i)) return 1;
+    const TXbFieldDef& f = Def(*area, i);
+    const std::string bytes = area->FieldBytes(i);
+    switch (f.Type) {
+    case 'N':
+    case 'F': return Trim(bytes).empty() || std::strtod(bytes.c_str(), nullptr) == 0 ? 1 : 0;
+    case 'L': return xb_GetLogical(field) ? 0 : 1;
+    case 'M':
+    case 'B':
+    case 'P': return xb_GetBlobLength(field) == 0 ? 1 : 0;
+    default: return Trim(bytes).empty() ? 1 : 0;
+    }
+}
+
+// ---- Memos ----
+
+char* xb_GetMemo(int field, int) {
+    TXbArea* area = nullptr;
+    int i = -1;
+    if (!FieldOf(field, area, i) || !IsMemo(Def(*area, i).Type)) return nullptr;
+    std::string data;
+    bool binary = false;
+    if (!area->ReadMemo(i, data, binary)) return nullptr;
+    auto* memory = static_cast<char*>(std::malloc(data.size() + 1));
+    if (!memory) return nullptr;
+    std::memcpy(memory, data.c_str(), data.size() + 1);
+    return memory;
+}
+
+void xb_MemDealloc(char* memory) {
+    std::free(memory);
+}
+
+LongInt xb_GetBlob(int field, std::string& buffer) {
+    buffer.clear();
+    TXbArea* area = nullptr;
+    int i = -1;
+    bool binary = false;
+    if (!FieldOf(field, area, i) || !IsMemo(Def(*area, i).Type) ||
+        !area->ReadMemo(i, buffer, binary))
+        return 0;
+    return static_cast<LongInt>(buffer.size());
+}
+
+LongInt xb_GetBlobLength(int field) {
+    std::string data;
+    return xb_GetBlob(field, data);
+}
+
+int xb_PutBlob(int field, const char* data, LongInt length) {
+    TXbArea* area = nullptr;
+    int i = -1;
+    if (!FieldOf(field, area, i)) return area ? xbBadArgument : xbNoTable;
+    if (!IsMemo(Def(*area, i).Type) || length < 0 || (length > 0 && !data)) return xbBadArgument;
+    std::string bytes(data ? data : "", static_cast<std::size_t>(length));
+    if (FixedBlobLength() > 0) bytes.resize(static_cast<std::size_t>(FixedBlobLength()), '\0');
+    return area->WriteMemo(i, bytes, true);
+}
+
+int xb_IsEncrypted(int) {
+    return 0;
+}
+
+// ---- Orders ----
+
+int xb_IndexOpen(const std::string& path) {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->OpenIndex(path) : 0;
+}
+
+int xb_IndexOrd() {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->CurrentOrder() : 0;
+}
+
+int xb_SetOrder(int order) {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->SetOrder(order) : 0;
+}
+
+int xb_TagArea(const std::string& tag) {
+    TXbArea* area = XbCurrentArea();
+    if (!area) return 0;
+    if (const int n = area->FindTag(tag)) return n;
+    std::string name = XbFileName(tag);
+    return area->FindTag(name.substr(0, name.find_last_of('.')));
+}
+
+namespace {
+
+TXbOrder* OrderAt(int n) {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->Order(n) : nullptr;
+}
+
+TXbOrder* CurrentOrder() {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->Order(area->CurrentOrder()) : nullptr;
+}
+
+} // namespace
+
+std::string xb_TagName(int order) {
+    const TXbOrder* o = OrderAt(order);
+    return Result(o ? o->Tag() : std::string());
+}
+
+std::string xb_IndexName(int order) {
+    const TXbOrder* o = OrderAt(order);
+    return Result(o ? o->File().Path() : std::string());
+}
+
+std::string xb_IndexKey() {
+    const TXbOrder* o = CurrentOrder();
+    return Result(o ? o->KeyExpr() : std::string());
+}
+
+std::string xb_IndexKeyField() {
+    const TXbOrder* o = CurrentOrder();
+    return Result(o ? o->KeyField() : std::string());
+}
+
+int xb_IndexType() {
+    const TXbOrder* o = CurrentOrder();
+    if (!o) return 0;
+    return 1 + (o->Unique() ? 1 : 0) + (o->ForExpr().empty() ? 0 : 2);
+}
+
+std::string xb_IndexCondition() {
+    const TXbOrder* o = CurrentOrder();
+    return Result(o ? o->ForExpr() : std::string());
+}
+
+int xb_Seek(const std::string& key) {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->Seek(key) : 0;
+}
+
+int xb_SetScope(const std::string& low, const std::string& high) {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->SetScope(low, high) : xbNoTable;
+}
+
+std::string xb_KeyData() {
+    TXbArea* area = XbCurrentArea();
+    return Result(area ? area->KeyData() : std::string());
+}
+
+// ---- Expressions ----
+
+int xb_EvalTest(const std::string& expression) {
+    TXbExpression compiled;
+    return compiled.Compile(expression, ExpressionSource()) ? compiled.Type() : xtError;
+}
+
+std::string xb_EvalString(const std::string& expression) {
+    const TXbValue value = Evaluate(expression);
+    return Result(value.Type == xtError ? std::string() : XbValueText(value));
+}
+
+int xb_EvalLogical(const std::string& expression) {
+    const TXbValue value = Evaluate(expression);
+    return value.Type == xtLogical && value.Logical ? 1 : 0;
+}
+
+int xb_Query(const std::string& condition) {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->SetCondition(condition) : xbNoTable;
+}
+
+LongInt xb_QueryRecCount() {
+    TXbArea* area = XbCurrentArea();
+    return area ? area->ConditionCount() : 0;
+}
+
+std::string xb_DBFilter() {
+    TXbArea* area = XbCurrentArea();
+    return Result(area ? area->Condition() : std::string());
+}
