@@ -136,8 +136,9 @@ double NumberOf(std::string_view text) {
     return result.ec == std::errc() ? value : 0.0;
 }
 
-// The leading number of a text as VAL reads it: blanks, a sign, digits and a decimal part.
-double ValOf(std::string_view s, int& decimals) {
+} // namespace
+
+double XbVal(std::string_view s, int& decimals) {
     std::size_t i = 0;
     while (i < s.size() && s[i] == ' ')
         ++i;
@@ -159,6 +160,8 @@ double ValOf(std::string_view s, int& decimals) {
     }
     return NumberOf(digits);
 }
+
+namespace {
 
 int ClampWidth(double n) {
     if (!(n > 0)) return 0;
@@ -938,7 +941,7 @@ TXbValue FieldValue(const TNode& n, const TXbRecordSource& src) {
     switch (n.Type) {
     case xtNumeric: {
         int decimals = 0;
-        return NumValue(ValOf(text, decimals), n.Field.Decimals);
+        return NumValue(XbVal(text, decimals), n.Field.Decimals);
     }
     case xtDate: return DateValue(XbDateFromStored(text));
     case xtLogical: {
@@ -1067,7 +1070,7 @@ TXbValue Call(const TNode& n, const std::vector<TXbValue>& a, const TXbRecordSou
     }
     case fnVal: {
         int decimals = 0;
-        const double v = ValOf(a[0].Text, decimals);
+        const double v = XbVal(a[0].Text, decimals);
         return NumValue(v, decimals);
     }
     case fnDtos: return CharValue(XbDateToStored(a[0].Date));

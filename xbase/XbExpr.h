@@ -58,6 +58,9 @@ void XbDecodeDate(LongInt day, int& year, int& month, int& dayOfMonth);
 // The number as STR(value, width, decimals) writes it: right-aligned, rounded half away from
 // zero, asterisks when it does not fit.
 std::string XbStr(double value, int width, int decimals);
+// The leading number of a text as VAL reads it (blanks, a sign, digits, a decimal part; 0 when
+// there is none); decimals receives the number of digits after the point.
+double XbVal(std::string_view text, int& decimals);
 // The text form of a value: character as is, numbers with their decimals and no leading blanks,
 // dates in the engine's date format, logicals ".T." / ".F.".
 std::string XbValueText(const TXbValue& value);

@@ -1,0 +1,1471 @@
+#include "xbase/XbIndex.h"
+
+#include "platform/rtl/Numbers.h"
+#include "xbase/XbFile.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <fcntl.h>
+#include <unordered_map>
+#include <unordered_set>
+
+// File layout (little-endian, pages of PageSize bytes):
+//   page 0      header: magic, version, kind, page size, page count, generation, head of the
+//               free-page chain, tag directory (per tag: definition page, root page, key
+//               count, tree height), CRC-32 of the page in its last four bytes.
+//   other pages a 16-byte page head (type, level, entry count, owning tag, CRC-32, next free
+//               page) and then the page's contents: a tag definition, B+tree entries, or
+//               nothing for a free page.
+// Leaf entries are (key, record number); branch entries are (first key and record number of
+// the child, child page, number of keys under the child).
+
+namespace {
+
+constexpr LongWord PageSize = 4096;
+constexpr Word FormatVersion = 1;
+constexpr char Magic[8] = {'V', 'P', 'L', 'X', 'I', 'D', 'X', '\x1A'};
+constexpr int MaxTags = 64;
+constexpr int MaxKeyLength = 254;
+constexpr int MaxTagName = 32;
+constexpr LongWord MaxHeight = 32;
+constexpr std::size_t PageHead = 16;
+constexpr std::size_t DirectoryAt = 32;
+constexpr std::size_t DirectoryEntry = 16;
+constexpr int NumericKeyDigits = 18;
+constexpr int MaxNumericDecimals = 8;
+// The byte of the index file that the open-file-description locks cover (far past the data).
+constexpr off_t LockOffset = 0x7FFFFFFF00LL;
+
+enum TPageType : Byte { ptLeaf = 1, ptBranch = 2, ptFree = 3, ptTagDef = 4 };
+
+LongWord Crc32(const char* data, std::size_t size) {
+    static const std::array<LongWord, 256> table = [] {
+        std::array<LongWord, 256> t{};
+        for (LongWord i = 0; i < 256; ++i) {
+            LongWord c = i;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    LongWord crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i)
+        crc = table[(crc ^ static_cast<Byte>(data[i])) & 0xFF] ^ (crc >> 8);
+    return crc ^ 0xFFFFFFFFu;
+}
+
+struct TEntry {
+    std::string Key;
+    LongWord RecNo = 0;
+    LongWord Child = 0;
+    LongWord Count = 0;
+};
+
+struct TNodePage {
+    Byte Type = ptLeaf;
+    Byte Level = 0;
+    LongWord Tag = 0; // definition page of the owning tag
+    std::vector<TEntry> Entries;
+};
+
+using TNodeRef = std::shared_ptr<const TNodePage>;
+
+struct TTagSlot {
+    LongWord DefPage = 0;
+    LongWord Root = 0;
+    LongWord Keys = 0;
+    LongWord Height = 0;
+};
+
+struct THeader {
+    TXbIndexKind Kind = ikCDX;
+    LongWord PageCount = 1;
+    LongWord Generation = 0;
+    LongWord FreeHead = 0;
+    std::vector<TTagSlot> Tags;
+};
+
+// One step of a path from the root to a leaf: the page and the entry chosen in it.
+struct TStep {
+    TNodeRef Node;
+    int Index = 0;
+};
+using TPath = std::vector<TStep>;
+
+int CompareEntry(const TEntry& e, std::string_view key, LongWord recno) {
+    const int c = std::string_view(e.Key).compare(key);
+    if (c != 0) return c < 0 ? -1 : 1;
+    return e.RecNo < recno ? -1 : e.RecNo > recno ? 1 : 0;
+}
+
+std::size_t EntrySize(Byte type, int keyLength) {
+    return static_cast<std::size_t>(keyLength) + (type == ptLeaf ? 4 : 12);
+}
+
+int Capacity(Byte type, int keyLength) {
+    return static_cast<int>((PageSize - PageHead) / EntrySize(type, keyLength));
+}
+
+std::string UpperTag(std::string_view tag) {
+    std::string s(tag);
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    return s;
+}
+
+bool ValidTagName(const std::string& tag) {
+    if (tag.empty() || tag.size() > static_cast<std::size_t>(MaxTagName)) return false;
+    return std::all_of(tag.begin(), tag.end(),
+                       [](char c) { return static_cast<unsigned char>(c) > ' '; });
+}
+
+// Sortable fixed-width text of a number: a sign byte ("-" below "0") and the digits of
+// |value| x 10^decimals, complemented for negative values so that larger magnitudes sort first.
+std::string EncodeNumber(double value, int decimals) {
+    const double rounded = RoundHalfAway15(value, decimals);
+    long double scaled = std::fabs(static_cast<long double>(rounded));
+    for (int i = 0; i < decimals; ++i)
+        scaled *= 10;
+    scaled = std::round(scaled);
+    const long double limit = 999999999999999999.0L;
+    if (!(scaled <= limit)) scaled = limit;
+    auto digits = static_cast<unsigned long long>(scaled);
+    const bool negative = rounded < 0 && digits != 0;
+    std::string text(NumericKeyDigits + 1, '0');
+    for (int i = NumericKeyDigits; i >= 1; --i, digits /= 10) {
+        const int d = static_cast<int>(digits % 10);
+        text[static_cast<std::size_t>(i)] = static_cast<char>('0' + (negative ? 9 - d : d));
+    }
+    text[0] = negative ? '-' : '0';
+    return text;
+}
+
+std::string DecodeNumber(std::string_view key, int decimals) {
+    if (key.size() != static_cast<std::size_t>(NumericKeyDigits + 1)) return std::string(key);
+    const bool negative = key[0] == '-';
+    std::string digits;
+    for (std::size_t i = 1; i < key.size(); ++i)
+        digits += negative ? static_cast<char>('9' - (key[i] - '0')) : key[i];
+    const std::size_t split = digits.size() - static_cast<std::size_t>(decimals);
+    std::string whole = digits.substr(0, split);
+    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
+    std::string text = (negative ? "-" : "") + (whole.empty() ? "0" : whole);
+    if (decimals > 0) text += "." + digits.substr(split);
+    return text;
+}
+
+struct TKeyedRecord {
+    std::string Key;
+    LongWord RecNo;
+    bool operator<(const TKeyedRecord& o) const {
+        const int c = Key.compare(o.Key);
+        return c != 0 ? c < 0 : RecNo < o.RecNo;
+    }
+};
+
+} // namespace
+
+const char* XbIndexStatusText(TXbIndexStatus status) {
+    switch (status) {
+    case isOk: return "Done";
+    case isEnd: return "No further key";
+    case isNotFound: return "Key not found";
+    case isDuplicate: return "Duplicate key in a unique order";
+    case isIoError: return "Index file read or write error";
+    case isForeign: return "Not an index file of this engine";
+    case isDamaged: return "Index file damaged";
+    case isBadExpression: return "Invalid index expression";
+    case isBadDefinition: return "Invalid order definition";
+    case isReadOnly: return "Index file is read-only";
+    case isNoOrder: return "No such order";
+    }
+    return "Unknown index status";
+}
+
+// ---------------------------------------------------------------------------------------------
+
+struct TXbIndexFile::TImpl {
+    explicit TImpl(TXbIndexFile& owner) : Owner(owner) {}
+
+    TXbIndexFile& Owner;
+    TXbFile File;
+    const TXbRecordSource* Source = nullptr;
+    THeader Header;
+    std::vector<std::unique_ptr<TXbOrder>> Orders;  // by directory slot
+    std::vector<std::unique_ptr<TXbOrder>> Retired; // orders that left the directory
+    std::unordered_map<LongWord, TNodeRef> Cache;
+    std::vector<LongWord> FreeList;    // back() is the head of the chain on disk
+    std::vector<LongWord> PendingFree; // left by the last change, free once marked
+    std::vector<LongWord> TxFreed;     // left by the change in progress
+    LongWord TxEnd = 1;                // first page past the file during a change
+    bool InChange = false;
+    int LockDepth = 0;
+
+    // -- locking -------------------------------------------------------------------------------
+
+    bool SetLock(short type) {
+        struct flock fl {};
+        fl.l_type = type;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = LockOffset;
+        fl.l_len = 1;
+        while (::fcntl(File.Handle(), F_OFD_SETLKW, &fl) != 0) {
+            if (errno == EINTR) continue;
+            return errno == EINVAL; // no such locks on this file system: nothing to share
+        }
+        return true;
+    }
+
+    // -- pages ---------------------------------------------------------------------------------
+
+    TXbIndexStatus ReadPage(LongWord page, std::string& buffer) const {
+        if (!File.ReadAt(static_cast<Int64>(page) * PageSize, buffer, PageSize))
+            return isDamaged; // a page the header counts is missing: the file was cut short
+        return isOk;
+    }
+
+    TXbIndexStatus WritePage(LongWord page, std::string& buffer) {
+        PutLE32(buffer.data() + 8, 0);
+        PutLE32(buffer.data() + 8, Crc32(buffer.data(), PageSize));
+        return File.WriteAt(static_cast<Int64>(page) * PageSize, buffer) ? isOk : isIoError;
+    }
+
+    static bool CheckPage(const std::string& buffer) {
+        std::string copy = buffer;
+        const LongWord stored = GetLE32(copy.data() + 8);
+        PutLE32(copy.data() + 8, 0);
+        return Crc32(copy.data(), PageSize) == stored;
+    }
+
+    LongWord PageLimit() const { return InChange ? TxEnd : Header.PageCount; }
+
+    // Reads a tree page of tag slot with the level and key total the parent expects.
+    TXbIndexStatus ReadNode(LongWord page, const TTagSlot& slot, int keyLength, LongWord level,
+                            LongWord expectedKeys, TNodeRef& node) {
+        if (page == 0 || page >= PageLimit()) return isDamaged;
+        auto found = Cache.find(page);
+        if (found != Cache.end()) {
+            node = found->second;
+        } else {
+            std::string buffer;
+            TXbIndexStatus st = ReadPage(page, buffer);
+            if (st != isOk) return st;
+            if (!CheckPage(buffer)) return isDamaged;
+            auto parsed = std::make_shared<TNodePage>();
+            if (!ParseNode(buffer, keyLength, *parsed)) return isDamaged;
+            node = parsed;
+            if (Cache.size() > 8192) Cache.clear();
+            Cache[page] = node;
+        }
+        if (node->Tag != slot.DefPage || node->Level != level ||
+            node->Type != (level == 0 ? ptLeaf : ptBranch) || node->Entries.empty())
+            return isDamaged;
+        LongWord total = 0;
+        for (const TEntry& e : node->Entries)
+            total += node->Type == ptLeaf ? 1 : e.Count;
+        return total == expectedKeys ? isOk : isDamaged;
+    }
+
+    bool ParseNode(const std::string& buffer, int keyLength, TNodePage& node) const {
+        node.Type = static_cast<Byte>(buffer[0]);
+        node.Level = static_cast<Byte>(buffer[1]);
+        node.Tag = GetLE32(buffer.data() + 4);
+        if (node.Type != ptLeaf && node.Type != ptBranch) return false;
+        const int count = GetLE16(buffer.data() + 2);
+        if (count > Capacity(node.Type, keyLength)) return false;
+        const std::size_t size = EntrySize(node.Type, keyLength);
+        const auto klen = static_cast<std::size_t>(keyLength);
+        node.Entries.resize(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            const char* p = buffer.data() + PageHead + size * static_cast<std::size_t>(i);
+            TEntry& e = node.Entries[static_cast<std::size_t>(i)];
+            e.Key.assign(p, klen);
+            e.RecNo = GetLE32(p + klen);
+            if (node.Type == ptBranch) {
+                e.Child = GetLE32(p + klen + 4);
+                e.Count = GetLE32(p + klen + 8);
+                if (e.Child == 0 || e.Child >= PageLimit() || e.Count == 0) return false;
+            }
+            if (i > 0 &&
+                CompareEntry(node.Entries[static_cast<std::size_t>(i) - 1], e.Key, e.RecNo) >= 0)
+                return false;
+        }
+        return true;
+    }
+
+    TXbIndexStatus WriteNode(LongWord page, const TNodePage& node, int keyLength) {
+        std::string buffer(PageSize, '\0');
+        buffer[0] = static_cast<char>(node.Type);
+        buffer[1] = static_cast<char>(node.Level);
+        PutLE16(buffer.data() + 2, static_cast<Word>(node.Entries.size()));
+        PutLE32(buffer.data() + 4, node.Tag);
+        const std::size_t size = EntrySize(node.Type, keyLength);
+        const auto klen = static_cast<std::size_t>(keyLength);
+        for (std::size_t i = 0; i < node.Entries.size(); ++i) {
+            char* p = buffer.data() + PageHead + size * i;
+            const TEntry& e = node.Entries[i];
+            std::memcpy(p, e.Key.data(), klen);
+            PutLE32(p + klen, e.RecNo);
+            if (node.Type == ptBranch) {
+                PutLE32(p + klen + 4, e.Child);
+                PutLE32(p + klen + 8, e.Count);
+            }
+        }
+        TXbIndexStatus st = WritePage(page, buffer);
+        if (st == isOk) Cache[page] = std::make_shared<TNodePage>(node);
+        return st;
+    }
+
+    // -- header --------------------------------------------------------------------------------
+
+    TXbIndexStatus ReadHeader(THeader& h) const {
+        std::string buffer;
+        if (!File.ReadAt(0, buffer, PageSize))
+            return File.Size() >= 0 && File.Size() < static_cast<Int64>(PageSize) ? isForeign
+                                                                                  : isIoError;
+        if (std::memcmp(buffer.data(), Magic, sizeof Magic) != 0) return isForeign;
+        if (GetLE32(buffer.data() + PageSize - 4) != Crc32(buffer.data(), PageSize - 4))
+            return isDamaged;
+        const Word version = GetLE16(buffer.data() + 8);
+        const Word kind = GetLE16(buffer.data() + 10);
+        if (version != FormatVersion || kind < ikNTX || kind > ikNSX ||
+            GetLE32(buffer.data() + 12) != PageSize)
+            return isDamaged;
+        h.Kind = static_cast<TXbIndexKind>(kind);
+        h.PageCount = GetLE32(buffer.data() + 16);
+        h.Generation = GetLE32(buffer.data() + 20);
+        h.FreeHead = GetLE32(buffer.data() + 24);
+        const Word tags = GetLE16(buffer.data() + 28);
+        const Int64 size = File.Size();
+        if (h.PageCount == 0 || size < static_cast<Int64>(h.PageCount) * PageSize ||
+            tags > MaxTags || h.FreeHead >= h.PageCount)
+            return isDamaged;
+        h.Tags.assign(tags, TTagSlot{});
+        for (std::size_t i = 0; i < tags; ++i) {
+            const char* p = buffer.data() + DirectoryAt + DirectoryEntry * i;
+            TTagSlot& t = h.Tags[i];
+            t.DefPage = GetLE32(p);
+            t.Root = GetLE32(p + 4);
+            t.Keys = GetLE32(p + 8);
+            t.Height = GetLE32(p + 12);
+            if (t.DefPage == 0 || t.DefPage >= h.PageCount || t.Root >= h.PageCount ||
+                t.Height > MaxHeight || (t.Root == 0) != (t.Height == 0) ||
+                (t.Root == 0) != (t.Keys == 0))
+                return isDamaged;
+        }
+        return isOk;
+    }
+
+    TXbIndexStatus WriteHeader(const THeader& h) {
+        std::string buffer(PageSize, '\0');
+        std::memcpy(buffer.data(), Magic, sizeof Magic);
+        PutLE16(buffer.data() + 8, FormatVersion);
+        PutLE16(buffer.data() + 10, static_cast<Word>(h.Kind));
+        PutLE32(buffer.data() + 12, PageSize);
+        PutLE32(buffer.data() + 16, h.PageCount);
+        PutLE32(buffer.data() + 20, h.Generation);
+        PutLE32(buffer.data() + 24, h.FreeHead);
+        PutLE16(buffer.data() + 28, static_cast<Word>(h.Tags.size()));
+        for (std::size_t i = 0; i < h.Tags.size(); ++i) {
+            char* p = buffer.data() + DirectoryAt + DirectoryEntry * i;
+            PutLE32(p, h.Tags[i].DefPage);
+            PutLE32(p + 4, h.Tags[i].Root);
+            PutLE32(p + 8, h.Tags[i].Keys);
+            PutLE32(p + 12, h.Tags[i].Height);
+        }
+        PutLE32(buffer.data() + PageSize - 4, Crc32(buffer.data(), PageSize - 4));
+        return File.WriteAt(0, buffer) ? isOk : isIoError;
+    }
+
+    // The free-page chain as far as it is intact; a page that is no longer marked free (taken
+    // by a change that never reached the header) ends it.
+    void LoadFreeList() {
+        FreeList.clear();
+        std::unordered_set<LongWord> seen;
+        LongWord page = Header.FreeHead;
+        std::string buffer;
+        while (page != 0 && page < Header.PageCount && seen.insert(page).second) {
+            if (ReadPage(page, buffer) != isOk || !CheckPage(buffer) || buffer[0] != ptFree) break;
+            FreeList.push_back(page);
+            page = GetLE32(buffer.data() + 12);
+        }
+        std::reverse(FreeList.begin(), FreeList.end());
+    }
+
+    // -- tag definitions -----------------------------------------------------------------------
+
+    TXbIndexStatus WriteDefinition(LongWord page, const TXbOrder& order) {
+        const TXbOrderDef& def = order.def_;
+        std::string buffer(PageSize, '\0');
+        buffer[0] = static_cast<char>(ptTagDef);
+        PutLE32(buffer.data() + 4, page);
+        buffer[16] = order.keyType_;
+        buffer[17] = static_cast<char>((def.Unique ? 1 : 0) | (def.Descending ? 2 : 0));
+        PutLE16(buffer.data() + 18, static_cast<Word>(order.keyLength_));
+        PutLE16(buffer.data() + 20, static_cast<Word>(order.decimals_));
+        std::size_t at = 24;
+        for (const std::string* text : {&def.Tag, &def.KeyExpr, &def.ForExpr}) {
+            if (at + 2 + text->size() > PageSize) return isBadDefinition;
+            PutLE16(buffer.data() + at, static_cast<Word>(text->size()));
+            std::memcpy(buffer.data() + at + 2, text->data(), text->size());
+            at += 2 + text->size();
+        }
+        return WritePage(page, buffer);
+    }
+
+    TXbIndexStatus ReadDefinition(LongWord page, TXbOrderDef& def, char& keyType, int& keyLength,
+                                  int& decimals) {
+        std::string buffer;
+        TXbIndexStatus st = ReadPage(page, buffer);
+        if (st != isOk) return st;
+        if (!CheckPage(buffer) || buffer[0] != ptTagDef || GetLE32(buffer.data() + 4) != page)
+            return isDamaged;
+        keyType = buffer[16];
+        const Byte flags = static_cast<Byte>(buffer[17]);
+        keyLength = GetLE16(buffer.data() + 18);
+        decimals = GetLE16(buffer.data() + 20);
+        def.Unique = flags & 1;
+        def.Descending = flags & 2;
+        std::size_t at = 24;
+        for (std::string* text : {&def.Tag, &def.KeyExpr, &def.ForExpr}) {
+            if (at + 2 > PageSize) return isDamaged;
+            const std::size_t n = GetLE16(buffer.data() + at);
+            if (at + 2 + n > PageSize) return isDamaged;
+            text->assign(buffer.data() + at + 2, n);
+            at += 2 + n;
+        }
+        if (std::string("CNDL").find(keyType) == std::string::npos || keyLength < 1 ||
+            keyLength > MaxKeyLength || decimals > MaxNumericDecimals || !ValidTagName(def.Tag))
+            return isDamaged;
+        return isOk;
+    }
+
+    // Compiles the order's expressions and works out its key form; the definition's key type
+    // and length, when given, must agree with what the expression yields now.
+    static TXbIndexStatus Prepare(TXbOrder& order, const TXbRecordSource& source, char expectType,
+                                  int expectLength) {
+        if (!order.key_.Compile(order.def_.KeyExpr, source)) return isBadExpression;
+        if (!order.def_.ForExpr.empty() &&
+            (!order.for_.Compile(order.def_.ForExpr, source) || order.for_.Type() != xtLogical))
+            return isBadExpression;
+        if (order.def_.ForExpr.empty()) order.for_ = TXbExpression();
+        switch (order.key_.Type()) {
+        case xtCharacter:
+            order.keyType_ = 'C';
+            order.keyLength_ = order.key_.Width();
+            break;
+        case xtNumeric:
+            order.keyType_ = 'N';
+            order.keyLength_ = NumericKeyDigits + 1;
+            order.decimals_ = std::clamp(order.key_.Decimals(), 0, MaxNumericDecimals);
+            break;
+        case xtDate:
+            order.keyType_ = 'D';
+            order.keyLength_ = 8;
+            break;
+        case xtLogical:
+            order.keyType_ = 'L';
+            order.keyLength_ = 3;
+            break;
+        default: return isBadExpression;
+        }
+        if (order.keyLength_ < 1 || order.keyLength_ > MaxKeyLength) return isBadDefinition;
+        if (expectType && (expectType != order.keyType_ || expectLength != order.keyLength_))
+            return isBadExpression;
+        return isOk;
+    }
+
+    TXbIndexStatus LoadOrder(std::size_t slot, std::unique_ptr<TXbOrder>& order) {
+        TXbOrderDef def;
+        char keyType = 'C';
+        int keyLength = 0, decimals = 0;
+        TXbIndexStatus st =
+            ReadDefinition(Header.Tags[slot].DefPage, def, keyType, keyLength, decimals);
+        if (st != isOk) return st;
+        if (!order) order.reset(new TXbOrder());
+        order->file_ = &Owner;
+        order->def_ = def;
+        order->slot_ = static_cast<int>(slot);
+        st = Prepare(*order, *Source, keyType, keyLength);
+        order->decimals_ = decimals;
+        return st;
+    }
+
+    // Brings the orders in line with the directory of the header: an order keeps its object
+    // while its tag exists; tags that left the directory retire their orders.
+    TXbIndexStatus SyncOrders() {
+        std::vector<std::unique_ptr<TXbOrder>> old = std::move(Orders);
+        Orders.clear();
+        for (std::size_t slot = 0; slot < Header.Tags.size(); ++slot) {
+            TXbOrderDef def;
+            char keyType;
+            int keyLength, decimals;
+            TXbIndexStatus st =
+                ReadDefinition(Header.Tags[slot].DefPage, def, keyType, keyLength, decimals);
+            if (st != isOk) return st;
+            std::unique_ptr<TXbOrder> order;
+            for (auto& o : old)
+                if (o && o->def_.Tag == def.Tag) order = std::move(o);
+            st = LoadOrder(slot, order);
+            if (st != isOk) return st;
+            Orders.push_back(std::move(order));
+        }
+        for (auto& o : old)
+            if (o) {
+                o->slot_ = -1;
+                Retired.push_back(std::move(o));
+            }
+        return isOk;
+    }
+
+    // Rereads the header when another user changed the file since this one last looked.
+    TXbIndexStatus Refresh(bool force) {
+        THeader h;
+        TXbIndexStatus st = ReadHeader(h);
+        if (st != isOk) return st;
+        if (!force && h.Generation == Header.Generation) return isOk;
+        const bool layoutChanged = force || h.Tags.size() != Header.Tags.size() ||
+                                   !std::equal(h.Tags.begin(), h.Tags.end(), Header.Tags.begin(),
+                                               [](const TTagSlot& a, const TTagSlot& b) {
+                                                   return a.DefPage == b.DefPage;
+                                               });
+        Header = h;
+        Cache.clear();
+        LoadFreeList();
+        return layoutChanged ? SyncOrders() : isOk;
+    }
+
+    // -- changes -------------------------------------------------------------------------------
+
+    LongWord Allocate() {
+        if (!FreeList.empty()) {
+            const LongWord page = FreeList.back();
+            FreeList.pop_back();
+            return page;
+        }
+        return TxEnd++;
+    }
+
+    void Release(LongWord page) {
+        Cache.erase(page);
+        TxFreed.push_back(page);
+    }
+
+    // Marks the pages a committed change left behind as free, chaining them to the list.
+    TXbIndexStatus MarkPendingFree() {
+        for (LongWord page : PendingFree) {
+            std::string buffer(PageSize, '\0');
+            buffer[0] = static_cast<char>(ptFree);
+            PutLE32(buffer.data() + 12, FreeList.empty() ? 0 : FreeList.back());
+            TXbIndexStatus st = WritePage(page, buffer);
+            if (st != isOk) return st;
+            FreeList.push_back(page);
+        }
+        PendingFree.clear();
+        return isOk;
+    }
+
+    TXbIndexStatus BeginChange() {
+        if (!File.Writable()) return isReadOnly;
+        TXbIndexStatus st = Refresh(false);
+        if (st != isOk) return st;
+        InChange = true;
+        TxEnd = Header.PageCount;
+        TxFreed.clear();
+        return MarkPendingFree();
+    }
+
+    TXbIndexStatus Commit() {
+        THeader h = Header;
+        h.PageCount = TxEnd;
+        h.Generation = Header.Generation + 1;
+        h.FreeHead = FreeList.empty() ? 0 : FreeList.back();
+        TXbIndexStatus st = WriteHeader(h);
+        InChange = false;
+        if (st != isOk) return Abandon(st);
+        Header = h;
+        PendingFree.insert(PendingFree.end(), TxFreed.begin(), TxFreed.end());
+        TxFreed.clear();
+        return isOk;
+    }
+
+    // Forgets a change that failed: what it wrote is unreachable from the header on disk.
+    TXbIndexStatus Abandon(TXbIndexStatus st) {
+        InChange = false;
+        TxFreed.clear();
+        PendingFree.clear();
+        Refresh(true);
+        return st;
+    }
+
+    // -- tree walking --------------------------------------------------------------------------
+
+    // Descends to the first entry for which after(entry) holds (after must be false, then true,
+    // along the order). isEnd when no entry qualifies. The path stays usable for stepping.
+    template <typename After>
+    TXbIndexStatus Find(const TXbOrder& order, After after, TPath& path) {
+        path.clear();
+        const TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
+        if (slot.Root == 0) return isEnd;
+        LongWord page = slot.Root, expected = slot.Keys;
+        for (LongWord level = slot.Height; level-- > 0;) {
+            TNodeRef node;
+            TXbIndexStatus st = ReadNode(page, slot, order.keyLength_, level, expected, node);
+            if (st != isOk) return st;
+            const auto& es = node->Entries;
+            int index;
+            if (level == 0) {
+                index = static_cast<int>(
+                    std::partition_point(es.begin(), es.end(),
+                                         [&](const TEntry& e) { return !after(e); }) -
+                    es.begin());
+            } else {
+                const auto it = std::partition_point(es.begin() + 1, es.end(),
+                                                     [&](const TEntry& e) { return !after(e); });
+                index = static_cast<int>(it - es.begin()) - 1;
+                page = es[static_cast<std::size_t>(index)].Child;
+                expected = es[static_cast<std::size_t>(index)].Count;
+            }
+            path.push_back({node, index});
+        }
+        return Settle(order, path, path.size() - 1);
+    }
+
+    // Reads the children below level along the path's indexes, leftmost or rightmost.
+    TXbIndexStatus DescendFrom(const TXbOrder& order, TPath& path, std::size_t level,
+                               bool rightmost) {
+        const TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
+        for (; level + 1 < path.size(); ++level) {
+            const TEntry& e =
+                path[level].Node->Entries[static_cast<std::size_t>(path[level].Index)];
+            TNodeRef child;
+            TXbIndexStatus st =
+                ReadNode(e.Child, slot, order.keyLength_,
+                         static_cast<LongWord>(path.size() - level - 2), e.Count, child);
+            if (st != isOk) return st;
+            path[level + 1] = {child, rightmost ? static_cast<int>(child->Entries.size()) - 1 : 0};
+        }
+        return isOk;
+    }
+
+    // Moves an index that ran past the end of its page on to the next entry of the tree.
+    TXbIndexStatus Settle(const TXbOrder& order, TPath& path, std::size_t level) {
+        while (path[level].Index >= static_cast<int>(path[level].Node->Entries.size())) {
+            if (level == 0) return isEnd;
+            --level;
+            ++path[level].Index;
+        }
+        return DescendFrom(order, path, level, false);
+    }
+
+    TXbIndexStatus StepForward(const TXbOrder& order, TPath& path) {
+        ++path.back().Index;
+        return Settle(order, path, path.size() - 1);
+    }
+
+    TXbIndexStatus StepBack(const TXbOrder& order, TPath& path) {
+        std::size_t level = path.size() - 1;
+        while (path[level].Index == 0) {
+            if (level == 0) return isEnd;
+            --level;
+        }
+        --path[level].Index;
+        return DescendFrom(order, path, level, true);
+    }
+
+    static const TEntry& At(const TPath& path) {
+        return path.back().Node->Entries[static_cast<std::size_t>(path.back().Index)];
+    }
+
+    // Number of entries before the path's entry.
+    static LongWord Rank(const TPath& path) {
+        LongWord rank = 0;
+        for (std::size_t level = 0; level + 1 < path.size(); ++level)
+            for (int i = 0; i < path[level].Index; ++i)
+                rank += path[level].Node->Entries[static_cast<std::size_t>(i)].Count;
+        return rank + static_cast<LongWord>(path.back().Index);
+    }
+
+    // -- tree changes (copy on write) ----------------------------------------------------------
+
+    // Writes a changed copy of every page along the path (splitting full pages) and points the
+    // tag slot at the new root. nodes holds the changed pages bottom-up, as the path's copies.
+    TXbIndexStatus WritePath(TXbOrder& order, std::vector<TNodePage>& nodes,
+                             const std::vector<int>& indexes, const std::vector<LongWord>& pages,
+                             int insertedAt) {
+        TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
+        const int klen = order.keyLength_;
+        std::vector<TEntry> carry; // entries that replace the child's entry in the next level
+        for (std::size_t level = 0; level < nodes.size(); ++level) {
+            TNodePage& node = nodes[level];
+            if (level > 0) {
+                const auto at = static_cast<std::size_t>(indexes[level]);
+                node.Entries.erase(node.Entries.begin() + static_cast<std::ptrdiff_t>(at));
+                node.Entries.insert(node.Entries.begin() + static_cast<std::ptrdiff_t>(at),
+                                    carry.begin(), carry.end());
+                insertedAt = carry.size() > 1 ? static_cast<int>(at) + 1 : -1;
+            }
+            Release(pages[level]);
+            carry.clear();
+            if (node.Entries.empty()) continue; // the page goes; its parent loses the entry
+            std::vector<TNodePage> parts{node};
+            if (static_cast<int>(node.Entries.size()) > Capacity(node.Type, klen)) {
+                const std::size_t n = node.Entries.size();
+                const std::size_t split = insertedAt == static_cast<int>(n) - 1 ? n - 1 : n / 2;
+                TNodePage right = node;
+                right.Entries.assign(node.Entries.begin() + static_cast<std::ptrdiff_t>(split),
+                                     node.Entries.end());
+                parts[0].Entries.resize(split);
+                parts.push_back(std::move(right));
+            }
+            for (TNodePage& part : parts) {
+                const LongWord page = Allocate();
+                TXbIndexStatus st = WriteNode(page, part, klen);
+                if (st != isOk) return st;
+                TEntry e{part.Entries.front().Key, part.Entries.front().RecNo, page, 0};
+                for (const TEntry& x : part.Entries)
+                    e.Count += part.Type == ptLeaf ? 1 : x.Count;
+                carry.push_back(std::move(e));
+            }
+        }
+        return NewRoot(order, slot, carry);
+    }
+
+    // Points the slot at the top of a rewritten path: nothing left, one page, or a split root
+    // that needs a new level. A root branch left with one child gives way to that child.
+    TXbIndexStatus NewRoot(TXbOrder& order, TTagSlot& slot, std::vector<TEntry>& top) {
+        LongWord height = slot.Height;
+        while (top.size() > 1) {
+            TNodePage root;
+            root.Type = ptBranch;
+            root.Level = static_cast<Byte>(height);
+            root.Tag = slot.DefPage;
+            root.Entries = top;
+            const LongWord page = Allocate();
+            TXbIndexStatus st = WriteNode(page, root, order.keyLength_);
+            if (st != isOk) return st;
+            TEntry e{root.Entries.front().Key, root.Entries.front().RecNo, page, 0};
+            for (const TEntry& x : root.Entries)
+                e.Count += x.Count;
+            top = {e};
+            ++height;
+        }
+        if (top.empty()) {
+            slot.Root = slot.Keys = slot.Height = 0;
+            return isOk;
+        }
+        slot.Root = top[0].Child;
+        slot.Keys = top[0].Count;
+        slot.Height = height;
+        while (slot.Height > 1) {
+            TNodeRef node;
+            TXbIndexStatus st =
+                ReadNode(slot.Root, slot, order.keyLength_, slot.Height - 1, slot.Keys, node);
+            if (st != isOk) return st;
+            if (node->Entries.size() != 1) break;
+            Release(slot.Root);
+            slot.Root = node->Entries[0].Child;
+            --slot.Height;
+        }
+        return isOk;
+    }
+
+    // The path's pages as changeable copies, bottom-up, with their page numbers and indexes.
+    static void CopyPath(const TPath& path, std::vector<TNodePage>& nodes,
+                         std::vector<int>& indexes, std::vector<LongWord>& pages,
+                         const TTagSlot& slot) {
+        nodes.clear();
+        indexes.clear();
+        pages.clear();
+        for (std::size_t i = path.size(); i-- > 0;) {
+            nodes.push_back(*path[i].Node);
+            indexes.push_back(path[i].Index);
+            pages.push_back(
+                i == 0
+                    ? slot.Root
+                    : path[i - 1].Node->Entries[static_cast<std::size_t>(path[i - 1].Index)].Child);
+        }
+    }
+
+    TXbIndexStatus InsertEntry(TXbOrder& order, std::string_view key, LongWord recno) {
+        TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
+        if (slot.Root == 0) {
+            TNodePage leaf;
+            leaf.Tag = slot.DefPage;
+            leaf.Entries.push_back({std::string(key), recno, 0, 0});
+            const LongWord page = Allocate();
+            TXbIndexStatus st = WriteNode(page, leaf, order.keyLength_);
+            if (st != isOk) return st;
+            slot.Root = page;
+            slot.Keys = slot.Height = 1;
+            return isOk;
+        }
+        TPath path;
+        TXbIndexStatus st = Find(
+            order, [&](const TEntry& e) { return CompareEntry(e, key, recno) >= 0; }, path);
+        if (st == isOk && CompareEntry(At(path), key, recno) == 0)
+            return isOk;   // the entry is there already
+        if (st == isEnd) { // after every entry: the end of the rightmost leaf
+            st = LastPath(order, path);
+            if (st == isOk) ++path.back().Index;
+        }
+        if (st != isOk) return st;
+        std::vector<TNodePage> nodes;
+        std::vector<int> indexes;
+        std::vector<LongWord> pages;
+        CopyPath(path, nodes, indexes, pages, slot);
+        const auto at = static_cast<std::size_t>(indexes[0]);
+        nodes[0].Entries.insert(nodes[0].Entries.begin() + static_cast<std::ptrdiff_t>(at),
+                                TEntry{std::string(key), recno, 0, 0});
+        return WritePath(order, nodes, indexes, pages, static_cast<int>(at));
+    }
+
+    TXbIndexStatus LastPath(const TXbOrder& order, TPath& path) {
+        const TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
+        path.assign(slot.Height, TStep{});
+        TNodeRef root;
+        TXbIndexStatus st =
+            ReadNode(slot.Root, slot, order.keyLength_, slot.Height - 1, slot.Keys, root);
+        if (st != isOk) return st;
+        path[0] = {root, static_cast<int>(root->Entries.size()) - 1};
+        return DescendFrom(order, path, 0, true);
+    }
+
+    TXbIndexStatus DeleteEntry(TXbOrder& order, std::string_view key, LongWord recno) {
+        TPath path;
+        TXbIndexStatus st = Find(
+            order, [&](const TEntry& e) { return CompareEntry(e, key, recno) >= 0; }, path);
+        if (st == isEnd || (st == isOk && CompareEntry(At(path), key, recno) != 0))
+            return isNotFound;
+        if (st != isOk) return st;
+        const TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
+        std::vector<TNodePage> nodes;
+        std::vector<int> indexes;
+        std::vector<LongWord> pages;
+        CopyPath(path, nodes, indexes, pages, slot);
+        nodes[0].Entries.erase(nodes[0].Entries.begin() + indexes[0]);
+        return WritePath(order, nodes, indexes, pages, -1);
+    }
+
+    // isDuplicate when a unique order holds key for a record other than recno.
+    TXbIndexStatus CheckUnique(TXbOrder& order, std::string_view key, LongWord recno) {
+        if (!order.def_.Unique) return isOk;
+        TPath path;
+        TXbIndexStatus st = Find(
+            order, [&](const TEntry& e) { return std::string_view(e.Key) >= key; }, path);
+        while (st == isOk && At(path).Key == key) {
+            if (At(path).RecNo != recno) return isDuplicate;
+            st = StepForward(order, path);
+        }
+        return st == isEnd || st == isOk ? isOk : st;
+    }
+
+    // -- navigation in key sequence (each takes the file's lock) ----------------------------
+
+    TXbIndexStatus NavFirst(TXbOrder& order, TXbKeyPos& pos);
+    TXbIndexStatus NavLast(TXbOrder& order, TXbKeyPos& pos);
+    TXbIndexStatus NavAfter(TXbOrder& order, TXbKeyPos& pos);
+    TXbIndexStatus NavBefore(TXbOrder& order, TXbKeyPos& pos);
+    TXbIndexStatus NavSeek(TXbOrder& order, std::string_view searchKey, bool exact, TXbKeyPos& pos);
+    LongInt NavPosition(TXbOrder& order, const TXbKeyPos& pos);
+
+    // -- building ------------------------------------------------------------------------------
+
+    // Writes a tree holding the sorted entries and fills the slot's root, count and height.
+    TXbIndexStatus BuildTree(const TXbOrder& order, TTagSlot& slot,
+                             const std::vector<TKeyedRecord>& entries,
+                             const std::function<LongWord()>& allocate) {
+        slot.Root = slot.Keys = slot.Height = 0;
+        if (entries.empty()) return isOk;
+        std::vector<TEntry> level;
+        level.reserve(entries.size());
+        for (const TKeyedRecord& r : entries)
+            level.push_back({r.Key, r.RecNo, 0, 1});
+        Byte type = ptLeaf;
+        LongWord height = 0;
+        do {
+            const auto cap = static_cast<std::size_t>(Capacity(type, order.keyLength_));
+            std::vector<TEntry> upper;
+            for (std::size_t from = 0; from < level.size(); from += cap) {
+                TNodePage node;
+                node.Type = type;
+                node.Level = static_cast<Byte>(height);
+                node.Tag = slot.DefPage;
+                const std::size_t to = std::min(level.size(), from + cap);
+                node.Entries.assign(level.begin() + static_cast<std::ptrdiff_t>(from),
+                                    level.begin() + static_cast<std::ptrdiff_t>(to));
+                const LongWord page = allocate();
+                TXbIndexStatus st = WriteNode(page, node, order.keyLength_);
+                if (st != isOk) return st;
+                TEntry e{node.Entries.front().Key, node.Entries.front().RecNo, page, 0};
+                for (const TEntry& x : node.Entries)
+                    e.Count += type == ptLeaf ? 1 : x.Count;
+                upper.push_back(std::move(e));
+            }
+            level = std::move(upper);
+            type = ptBranch;
+            ++height;
+        } while (level.size() > 1);
+        slot.Root = level[0].Child;
+        slot.Keys = level[0].Count;
+        slot.Height = height;
+        return isOk;
+    }
+
+    // The sorted keys of every record for the order; a unique order keeps the first record of
+    // each key.
+    static TXbIndexStatus CollectKeys(const TXbOrder& order, const TXbRecordSource& source,
+                                      LongInt count, const TXbRecordLoader& load,
+                                      std::vector<TKeyedRecord>& entries) {
+        entries.clear();
+        for (LongInt recno = 1; recno <= count; ++recno) {
+            if (!load(recno)) return isIoError;
+            std::string key;
+            bool included = false;
+            TXbIndexStatus st = order.KeyOf(source, key, included);
+            if (st != isOk) return st;
+            if (included) entries.push_back({std::move(key), static_cast<LongWord>(recno)});
+        }
+        std::sort(entries.begin(), entries.end());
+        if (order.def_.Unique)
+            entries.erase(std::unique(entries.begin(), entries.end(),
+                                      [](const TKeyedRecord& a, const TKeyedRecord& b) {
+                                          return a.Key == b.Key;
+                                      }),
+                          entries.end());
+        return isOk;
+    }
+
+    // Every page of a tag (definition and tree), as far as they can be read.
+    void CollectPages(const TTagSlot& slot, int keyLength, std::vector<LongWord>& pages) {
+        pages.push_back(slot.DefPage);
+        if (slot.Root == 0) return;
+        std::vector<std::pair<LongWord, std::pair<LongWord, LongWord>>> todo{
+            {slot.Root, {slot.Height - 1, slot.Keys}}};
+        while (!todo.empty()) {
+            const auto [page, info] = todo.back();
+            todo.pop_back();
+            TNodeRef node;
+            if (ReadNode(page, slot, keyLength, info.first, info.second, node) != isOk) continue;
+            pages.push_back(page);
+            if (node->Type == ptBranch)
+                for (const TEntry& e : node->Entries)
+                    todo.push_back({e.Child, {info.first - 1, e.Count}});
+        }
+    }
+};
+
+// ---------------------------------------------------------------------------------------------
+// The operations take the file's lock and refresh the header; changes end in a commit.
+
+namespace {
+
+class TReadOp {
+public:
+    explicit TReadOp(TXbIndexFile::TImpl& impl) : impl_(impl) {
+        if (impl_.LockDepth++ == 0 && !impl_.SetLock(F_RDLCK))
+            status_ = isIoError;
+        else
+            status_ = impl_.Refresh(false);
+    }
+    ~TReadOp() {
+        if (--impl_.LockDepth == 0) impl_.SetLock(F_UNLCK);
+    }
+    TXbIndexStatus Status() const { return status_; }
+
+private:
+    TXbIndexFile::TImpl& impl_;
+    TXbIndexStatus status_;
+};
+
+class TWriteOp {
+public:
+    explicit TWriteOp(TXbIndexFile::TImpl& impl) : impl_(impl) {
+        if (!impl_.File.Writable())
+            status_ = isReadOnly;
+        else if (impl_.LockDepth++ != 0 || !impl_.SetLock(F_WRLCK))
+            status_ = isIoError;
+        else
+            status_ = impl_.BeginChange();
+        locked_ = status_ != isReadOnly;
+    }
+    ~TWriteOp() {
+        if (impl_.InChange) impl_.Abandon(isIoError);
+        if (locked_ && --impl_.LockDepth == 0) impl_.SetLock(F_UNLCK);
+    }
+    TXbIndexStatus Status() const { return status_; }
+    // Commits when st is isOk, else forgets the change; gives the outcome.
+    TXbIndexStatus Finish(TXbIndexStatus st) {
+        return st == isOk ? impl_.Commit() : impl_.Abandon(st);
+    }
+
+private:
+    TXbIndexFile::TImpl& impl_;
+    TXbIndexStatus status_;
+    bool locked_ = false;
+};
+
+} // namespace
+
+// Navigation helpers of the orders (ascending sense; the order maps its direction on them).
+
+TXbIndexStatus TXbIndexFile::TImpl::NavFirst(TXbOrder& order, TXbKeyPos& pos) {
+    TReadOp op(*this);
+    if (op.Status() != isOk) return op.Status();
+    if (order.slot_ < 0) return isNoOrder;
+    TPath path;
+    TXbIndexStatus st = Find(
+        order, [](const TEntry&) { return true; }, path);
+    if (st == isOk) pos = {At(path).Key, static_cast<LongInt>(At(path).RecNo)};
+    return st;
+}
+
+TXbIndexStatus TXbIndexFile::TImpl::NavLast(TXbOrder& order, TXbKeyPos& pos) {
+    TReadOp op(*this);
+    if (op.Status() != isOk) return op.Status();
+    if (order.slot_ < 0) return isNoOrder;
+    if (Header.Tags[static_cast<std::size_t>(order.slot_)].Root == 0) return isEnd;
+    TPath path;
+    TXbIndexStatus st = LastPath(order, path);
+    if (st == isOk) pos = {At(path).Key, static_cast<LongInt>(At(path).RecNo)};
+    return st;
+}
+
+TXbIndexStatus TXbIndexFile::TImpl::NavAfter(TXbOrder& order, TXbKeyPos& pos) {
+    TReadOp op(*this);
+    if (op.Status() != isOk) return op.Status();
+    if (order.slot_ < 0) return isNoOrder;
+    TPath path;
+    const auto rec = static_cast<LongWord>(pos.RecNo);
+    TXbIndexStatus st = Find(
+        order, [&](const TEntry& e) { return CompareEntry(e, pos.Key, rec) > 0; }, path);
+    if (st == isOk) pos = {At(path).Key, static_cast<LongInt>(At(path).RecNo)};
+    return st;
+}
+
+TXbIndexStatus TXbIndexFile::TImpl::NavBefore(TXbOrder& order, TXbKeyPos& pos) {
+    TReadOp op(*this);
+    if (op.Status() != isOk) return op.Status();
+    if (order.slot_ < 0) return isNoOrder;
+    TPath path;
+    const auto rec = static_cast<LongWord>(pos.RecNo);
+    TXbIndexStatus st = Find(
+        order, [&](const TEntry& e) { return CompareEntry(e, pos.Key, rec) >= 0; }, path);
+    if (st == isEnd) {
+        if (Header.Tags[static_cast<std::size_t>(order.slot_)].Root == 0) return isEnd;
+        st = LastPath(order, path);
+    } else if (st == isOk) {
+        st = StepBack(order, path);
+    }
+    if (st == isOk) pos = {At(path).Key, static_cast<LongInt>(At(path).RecNo)};
+    return st;
+}
+
+TXbIndexStatus TXbIndexFile::TImpl::NavSeek(TXbOrder& order, std::string_view searchKey, bool exact,
+                                            TXbKeyPos& pos) {
+    TReadOp op(*this);
+    if (op.Status() != isOk) return op.Status();
+    if (order.slot_ < 0) return isNoOrder;
+    // The text compared: the whole key (trailing blanks ignored) when exact, else a prefix.
+    std::string target(searchKey);
+    const auto klen = static_cast<std::size_t>(order.keyLength_);
+    if (exact && order.keyType_ != 'N') {
+        while (!target.empty() && target.back() == ' ')
+            target.pop_back();
+        if (target.size() <= klen) target.resize(klen, ' ');
+    }
+    const std::size_t n = target.size();
+    const auto prefix = [&](const TEntry& e) { return std::string_view(e.Key).substr(0, n); };
+    const auto matches = [&](const TEntry& e) { return n <= klen && prefix(e) == target; };
+    TPath path;
+    TXbIndexStatus st;
+    if (!order.def_.Descending) {
+        st = Find(
+            order, [&](const TEntry& e) { return prefix(e) >= target; }, path);
+    } else {
+        // In a descending order the first match is the last one in key sequence, and a soft
+        // seek lands on the greatest key below the text.
+        st = Find(
+            order, [&](const TEntry& e) { return prefix(e) > target; }, path);
+        if (st == isEnd && Header.Tags[static_cast<std::size_t>(order.slot_)].Root != 0)
+            st = LastPath(order, path);
+        else if (st == isOk)
+            st = StepBack(order, path);
+    }
+    if (st != isOk) return st;
+    pos = {At(path).Key, static_cast<LongInt>(At(path).RecNo)};
+    return matches(At(path)) ? isOk : isNotFound;
+}
+
+LongInt TXbIndexFile::TImpl::NavPosition(TXbOrder& order, const TXbKeyPos& pos) {
+    TReadOp op(*this);
+    if (op.Status() != isOk || order.slot_ < 0) return 0;
+    const LongWord count = Header.Tags[static_cast<std::size_t>(order.slot_)].Keys;
+    TPath path;
+    const auto rec = static_cast<LongWord>(pos.RecNo);
+    TXbIndexStatus st = Find(
+        order, [&](const TEntry& e) { return CompareEntry(e, pos.Key, rec) >= 0; }, path);
+    LongWord before; // entries ahead of pos in key sequence
+    bool onEntry = false;
+    if (st == isEnd)
+        before = count;
+    else if (st == isOk) {
+        before = Rank(path);
+        onEntry = CompareEntry(At(path), pos.Key, rec) == 0;
+    } else
+        return 0;
+    if (!order.def_.Descending) return static_cast<LongInt>(before + 1);
+    return static_cast<LongInt>(onEntry ? count - before : count - before + 1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TXbOrder
+
+TXbIndexStatus TXbOrder::KeyOf(const TXbRecordSource& source, std::string& key,
+                               bool& included) const {
+    included = true;
+    if (for_.Valid()) {
+        const TXbValue cond = for_.Evaluate(source);
+        if (cond.Type != xtLogical) return isBadExpression;
+        included = cond.Logical;
+    }
+    const TXbValue v = key_.Evaluate(source);
+    const auto klen = static_cast<std::size_t>(keyLength_);
+    switch (keyType_) {
+    case 'C':
+        if (v.Type != xtCharacter) return isBadExpression;
+        key = v.Text.substr(0, klen);
+        key.resize(klen, ' ');
+        return isOk;
+    case 'N':
+        if (v.Type != xtNumeric) return isBadExpression;
+        key = EncodeNumber(v.Number, decimals_);
+        return isOk;
+    case 'D':
+        if (v.Type != xtDate) return isBadExpression;
+        key = XbDateToStored(v.Date);
+        return isOk;
+    default:
+        if (v.Type != xtLogical) return isBadExpression;
+        key = v.Logical ? ".T." : ".F.";
+        return isOk;
+    }
+}
+
+std::string TXbOrder::SearchKey(std::string_view text) const {
+    switch (keyType_) {
+    case 'N': {
+        int decimals = 0;
+        return EncodeNumber(XbVal(text, decimals), decimals_);
+    }
+    case 'L': {
+        std::string t = UpperTag(text);
+        t.erase(std::remove(t.begin(), t.end(), ' '), t.end());
+        return t == ".T." || t == "T" || t == "Y" || t == ".Y." ? ".T." : ".F.";
+    }
+    default: {
+        std::string t(text);
+        while (t.size() > static_cast<std::size_t>(keyLength_) && t.back() == ' ')
+            t.pop_back();
+        return t;
+    }
+    }
+}
+
+std::string TXbOrder::KeyText(std::string_view key) const {
+    return keyType_ == 'N' ? DecodeNumber(key, decimals_) : std::string(key);
+}
+
+bool TXbOrder::InScope(std::string_view key, std::string_view low, std::string_view high) const {
+    if (!low.empty() && key.substr(0, low.size()) < low) return false;
+    return high.empty() || key.substr(0, high.size()) <= high;
+}
+
+TXbIndexStatus TXbOrder::CheckUnique(std::string_view key, LongInt recno) {
+    auto& impl = *file_->impl_;
+    TReadOp op(impl);
+    if (op.Status() != isOk) return op.Status();
+    if (slot_ < 0) return isNoOrder;
+    return impl.CheckUnique(*this, key, static_cast<LongWord>(recno));
+}
+
+TXbIndexStatus TXbOrder::Insert(std::string_view key, LongInt recno) {
+    return Replace(false, {}, true, key, recno);
+}
+
+TXbIndexStatus TXbOrder::Delete(std::string_view key, LongInt recno) {
+    return Replace(true, key, false, {}, recno);
+}
+
+TXbIndexStatus TXbOrder::Replace(bool oldIncluded, std::string_view oldKey, bool newIncluded,
+                                 std::string_view newKey, LongInt recno) {
+    if (oldIncluded == newIncluded && (!oldIncluded || oldKey == newKey)) return isOk;
+    if (recno <= 0 || (oldIncluded && oldKey.size() != static_cast<std::size_t>(keyLength_)) ||
+        (newIncluded && newKey.size() != static_cast<std::size_t>(keyLength_)))
+        return isBadDefinition;
+    auto& impl = *file_->impl_;
+    TWriteOp op(impl);
+    if (op.Status() != isOk) return op.Status();
+    if (slot_ < 0) return op.Finish(isNoOrder);
+    const auto rec = static_cast<LongWord>(recno);
+    TXbIndexStatus st = newIncluded ? impl.CheckUnique(*this, newKey, rec) : isOk;
+    if (st == isOk && oldIncluded) {
+        st = impl.DeleteEntry(*this, oldKey, rec);
+        if (st == isNotFound && newIncluded)
+            st = isOk; // the entry was missing already; the new one still goes in
+    }
+    if (st == isOk && newIncluded) st = impl.InsertEntry(*this, newKey, rec);
+    return op.Finish(st);
+}
+
+TXbIndexStatus TXbOrder::First(TXbKeyPos& pos) {
+    auto& impl = *file_->impl_;
+    return def_.Descending ? impl.NavLast(*this, pos) : impl.NavFirst(*this, pos);
+}
+
+TXbIndexStatus TXbOrder::Last(TXbKeyPos& pos) {
+    auto& impl = *file_->impl_;
+    return def_.Descending ? impl.NavFirst(*this, pos) : impl.NavLast(*this, pos);
+}
+
+TXbIndexStatus TXbOrder::Next(TXbKeyPos& pos) {
+    auto& impl = *file_->impl_;
+    return def_.Descending ? impl.NavBefore(*this, pos) : impl.NavAfter(*this, pos);
+}
+
+TXbIndexStatus TXbOrder::Prev(TXbKeyPos& pos) {
+    auto& impl = *file_->impl_;
+    return def_.Descending ? impl.NavAfter(*this, pos) : impl.NavBefore(*this, pos);
+}
+
+TXbIndexStatus TXbOrder::Seek(std::string_view searchKey, bool exact, TXbKeyPos& pos) {
+    return file_->impl_->NavSeek(*this, searchKey, exact, pos);
+}
+
+LongInt TXbOrder::Position(const TXbKeyPos& pos) {
+    return file_->impl_->NavPosition(*this, pos);
+}
+
+LongInt TXbOrder::KeyCount() {
+    auto& impl = *file_->impl_;
+    TReadOp op(impl);
+    if (op.Status() != isOk || slot_ < 0) return 0;
+    return static_cast<LongInt>(impl.Header.Tags[static_cast<std::size_t>(slot_)].Keys);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TXbIndexFile
+
+TXbIndexFile::TXbIndexFile() : impl_(std::make_unique<TImpl>(*this)) {}
+
+TXbIndexFile::~TXbIndexFile() {
+    Close();
+}
+
+bool TXbIndexFile::IsOpen() const {
+    return impl_->File.IsOpen();
+}
+
+bool TXbIndexFile::Writable() const {
+    return impl_->File.Writable();
+}
+
+TXbIndexStatus TXbIndexFile::Create(const std::string& path, TXbIndexKind kind,
+                                    const TXbRecordSource& source) {
+    Close();
+    if (kind < ikNTX || kind > ikNSX) return isBadDefinition;
+    if (!impl_->File.Create(path)) return isIoError;
+    impl_->Source = &source;
+    impl_->Header = THeader{};
+    impl_->Header.Kind = kind;
+    if (impl_->WriteHeader(impl_->Header) != isOk) {
+        Close();
+        return isIoError;
+    }
+    path_ = path;
+    kind_ = kind;
+    return isOk;
+}
+
+TXbIndexStatus TXbIndexFile::Open(const std::string& path, bool writable,
+                                  const TXbRecordSource& source) {
+    Close();
+    if (!impl_->File.Open(path, writable)) return isIoError;
+    impl_->Source = &source;
+    TXbIndexStatus st;
+    {
+        TReadOp op(*impl_);
+        st = op.Status() == isOk ? impl_->Refresh(true) : op.Status();
+    }
+    if (st != isOk) {
+        Close();
+        return st;
+    }
+    path_ = path;
+    kind_ = impl_->Header.Kind;
+    return isOk;
+}
+
+void TXbIndexFile::Close() {
+    if (impl_->File.IsOpen() && impl_->File.Writable() && !impl_->PendingFree.empty()) {
+        TWriteOp op(*impl_);
+        if (op.Status() == isOk) op.Finish(isOk);
+    }
+    impl_->File.Close();
+    for (auto& o : impl_->Orders)
+        o->slot_ = -1;
+    impl_->Orders.clear();
+    impl_->Retired.clear();
+    impl_->Cache.clear();
+    impl_->FreeList.clear();
+    impl_->PendingFree.clear();
+    impl_->Header = THeader{};
+    impl_->Source = nullptr;
+    path_.clear();
+}
+
+int TXbIndexFile::OrderCount() {
+    if (!IsOpen()) return 0;
+    TReadOp op(*impl_);
+    return static_cast<int>(impl_->Orders.size());
+}
+
+TXbOrder* TXbIndexFile::Order(int i) {
+    if (!IsOpen()) return nullptr;
+    TReadOp op(*impl_);
+    if (i < 0 || i >= static_cast<int>(impl_->Orders.size())) return nullptr;
+    return impl_->Orders[static_cast<std::size_t>(i)].get();
+}
+
+TXbOrder* TXbIndexFile::FindOrder(std::string_view tag) {
+    if (!IsOpen()) return nullptr;
+    TReadOp op(*impl_);
+    const std::string name = UpperTag(tag);
+    for (auto& o : impl_->Orders)
+        if (o->def_.Tag == name) return o.get();
+    return nullptr;
+}
+
+TXbIndexStatus TXbIndexFile::AddOrder(const TXbOrderDef& def, const TXbRecordSource& source,
+                                      LongInt recordCount, const TXbRecordLoader& load) {
+    if (!IsOpen()) return isIoError;
+    auto order = std::unique_ptr<TXbOrder>(new TXbOrder());
+    order->file_ = this;
+    order->def_ = def;
+    order->def_.Tag = UpperTag(def.Tag);
+    if (!ValidTagName(order->def_.Tag)) return isBadDefinition;
+    TXbIndexStatus st = TImpl::Prepare(*order, source, 0, 0);
+    if (st != isOk) return st;
+    std::vector<TKeyedRecord> entries;
+    st = TImpl::CollectKeys(*order, source, recordCount, load, entries);
+    if (st != isOk) return st;
+
+    TWriteOp op(*impl_);
+    if (op.Status() != isOk) return op.Status();
+    THeader& h = impl_->Header;
+    std::size_t slot = h.Tags.size();
+    for (std::size_t i = 0; i < impl_->Orders.size(); ++i)
+        if (!MultiTag() || impl_->Orders[i]->def_.Tag == order->def_.Tag) slot = i;
+    if (slot == h.Tags.size() && h.Tags.size() >= static_cast<std::size_t>(MaxTags))
+        return op.Finish(isBadDefinition);
+    std::vector<LongWord> oldPages;
+    if (!MultiTag())
+        for (std::size_t i = 0; i < h.Tags.size(); ++i)
+            impl_->CollectPages(h.Tags[i], impl_->Orders[i]->keyLength_, oldPages);
+    else if (slot < h.Tags.size())
+        impl_->CollectPages(h.Tags[slot], impl_->Orders[slot]->keyLength_, oldPages);
+
+    TTagSlot tag;
+    tag.DefPage = impl_->Allocate();
+    st = impl_->WriteDefinition(tag.DefPage, *order);
+    if (st == isOk)
+        st = impl_->BuildTree(*order, tag, entries, [this] { return impl_->Allocate(); });
+    if (st != isOk) return op.Finish(st);
+    for (LongWord page : oldPages)
+        impl_->Release(page);
+    if (!MultiTag()) {
+        h.Tags.clear();
+        slot = 0;
+    }
+    if (slot < h.Tags.size())
+        h.Tags[slot] = tag;
+    else
+        h.Tags.push_back(tag);
+    st = op.Finish(isOk);
+    if (st != isOk) return st;
+    // Bring the order objects in line: the new order takes its slot, a replaced one retires.
+    order->slot_ = static_cast<int>(slot);
+    std::vector<std::unique_ptr<TXbOrder>>& orders = impl_->Orders;
+    if (!MultiTag()) {
+        for (auto& o : orders) {
+            o->slot_ = -1;
+            impl_->Retired.push_back(std::move(o));
+        }
+        orders.clear();
+    }
+    if (slot < orders.size()) {
+        orders[slot]->slot_ = -1;
+        impl_->Retired.push_back(std::move(orders[slot]));
+        orders[slot] = std::move(order);
+    } else {
+        orders.push_back(std::move(order));
+    }
+    return isOk;
+}
+
+TXbIndexStatus TXbIndexFile::Reindex(const TXbRecordSource& source, LongInt recordCount,
+                                     const TXbRecordLoader& load) {
+    if (!IsOpen()) return isIoError;
+    // Keys are gathered before the file is locked: loading records must not wait on it.
+    std::vector<std::vector<TKeyedRecord>> keys(impl_->Orders.size());
+    for (std::size_t i = 0; i < impl_->Orders.size(); ++i) {
+        TXbIndexStatus st =
+            TImpl::CollectKeys(*impl_->Orders[i], source, recordCount, load, keys[i]);
+        if (st != isOk) return st;
+    }
+    TWriteOp op(*impl_);
+    if (op.Status() != isOk) return op.Status();
+    TImpl& impl = *impl_;
+    if (impl.Orders.size() != keys.size())
+        return op.Finish(isNoOrder); // another user changed the tags meanwhile
+    // First the new trees go past the end of the file and become the index; then, when they
+    // fit in front of that, they are written again at the start and the file is cut short.
+    const LongWord oldEnd = impl.TxEnd;
+    for (int pass = 0; pass < 2; ++pass) {
+        LongWord next = pass == 0 ? oldEnd : 1;
+        const auto allocate = [&next] { return next++; };
+        for (std::size_t i = 0; i < impl.Orders.size(); ++i) {
+            TTagSlot& tag = impl.Header.Tags[i];
+            tag.DefPage = allocate();
+            TXbIndexStatus st = impl.WriteDefinition(tag.DefPage, *impl.Orders[i]);
+            if (st == isOk) st = impl.BuildTree(*impl.Orders[i], tag, keys[i], allocate);
+            if (st != isOk) return op.Finish(st);
+        }
+        impl.TxEnd = next;
+        impl.FreeList.clear();
+        impl.TxFreed.clear();
+        if (pass == 1) {
+            TXbIndexStatus st = impl.Commit();
+            if (st == isOk && !impl.File.Truncate(static_cast<Int64>(next) * PageSize))
+                st = isIoError;
+            impl.PendingFree.clear();
+            impl.Cache.clear();
+            return st;
+        }
+        TXbIndexStatus st = impl.Commit();
+        if (st != isOk) return st;
+        impl.PendingFree.clear();
+        if (next - oldEnd >= oldEnd) { // too large to move: the old pages become free
+            for (LongWord page = 1; page < oldEnd; ++page)
+                impl.PendingFree.push_back(page);
+            return isOk;
+        }
+        impl.InChange = true;
+        impl.TxEnd = next;
+    }
+    return isOk;
+}
