@@ -1,7 +1,6 @@
 #include "controls/entry/VcMsg.h"
 
-#include <algorithm>
-#include <cctype>
+#include "platform/rtl/Strings.h"
 
 namespace {
 
@@ -11,13 +10,6 @@ constexpr int MsgResourceNotFound = 3;
 
 // Resource names reach the module cut to this length.
 constexpr std::size_t MaxResourceName = 255;
-
-bool SameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::toupper(x) == std::toupper(y);
-           });
-}
 
 [[noreturn]] void RaiseLoaderError(int message, TVarRecs args) {
     throw ETpsStringResourceError(LoaderStrings().GetString(message), args);
@@ -30,7 +22,7 @@ TResourceModule::TResourceModule(std::vector<TRawResource> resources)
 
 int TResourceModule::Find(const std::string& name) const {
     for (std::size_t i = 0; i < resources_.size(); ++i)
-        if (SameName(resources_[i].Name, name)) return static_cast<int>(i);
+        if (SameText(resources_[i].Name, name)) return static_cast<int>(i);
     return -1;
 }
 
@@ -124,4 +116,33 @@ TpsStringResource& VcStrings() {
 
 std::string GetVcString(int number) {
     return VcStrings().GetString(number);
+}
+
+namespace {
+
+// A Windows-1252 character from 128 up is a letter when it has another case, or is one of the
+// letters without one: "ƒ", "ª", "µ", "º" and "ß".
+bool IsUpperHalfLetter(unsigned char c) {
+    const char ch = static_cast<char>(c);
+    if (AnsiUpperChar(ch) != ch || AnsiLowerChar(ch) != ch) return true;
+    return c == 0x83 || c == 0xAA || c == 0xB5 || c == 0xBA || c == 0xDF;
+}
+
+TCharSet MakeAlphaCharSet() {
+    TCharSet set{' ', ',', '-', '.'};
+    for (unsigned char c = 'A'; c <= 'Z'; ++c)
+        set.Include(c);
+    for (unsigned char c = 'a'; c <= 'z'; ++c)
+        set.Include(c);
+    for (int c = 128; c <= 255; ++c)
+        if (IsUpperHalfLetter(static_cast<unsigned char>(c)))
+            set.Include(static_cast<unsigned char>(c));
+    return set;
+}
+
+} // namespace
+
+const TCharSet& AlphaCharSet() {
+    static const TCharSet set = MakeAlphaCharSet();
+    return set;
 }

@@ -1,5 +1,8 @@
 #include "controls/entry/VcUtil.h"
 
+#include "platform/rtl/Numbers.h"
+#include "platform/rtl/Strings.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -174,4 +177,29 @@ void FixFloatText(std::string& s, char decimalSeparator) {
     while (before > 0 && IsBlank(s[before - 1]))
         --before;
     s.erase(before, point - before);
+}
+
+char LowCaseChar(char c) {
+    return AnsiLowerChar(c);
+}
+
+char UpCaseChar(char c) {
+    return AnsiUpperChar(c);
+}
+
+bool PCharToLong(const std::string& s, LongInt& n) {
+    std::string text = s.substr(0, 255);
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    const std::size_t hex = text.find("0x");
+    if (hex != std::string::npos) text.replace(hex, 2, "$");
+    int value = 0;
+    int code = 0;
+    Val(text, value, code);
+    if (code != 0) {
+        n = code - 1;
+        return false;
+    }
+    n = value;
+    return true;
 }
