@@ -323,6 +323,7 @@ int TStrings::AddObject(const std::string& S, TObject* AObject) {
 }
 
 void TStrings::AddStrings(TStrings* Strings) {
+    if (Strings == nullptr) return;
     UpdateWith([&] {
         const int count = Strings->Count(); // the list may be this one
         for (int i = 0; i < count; ++i)

@@ -89,6 +89,11 @@ using TComponentState = TSet<TComponentStateItem, 16>;
 // after the derived parts of the owner are gone. A derived class whose owned components still
 // use it while they are freed calls Destroying() and DestroyComponents() first in its own
 // destructor.
+//
+// Likewise the constructor's opInsert reaches the owner while the new component is still being
+// built: receivers see only its TComponent part (a dynamic_cast to its own class fails). A class
+// whose arrival others recognise by its class sends the news again at the end of its own
+// constructor: Owner()->Notification(this, opInsert).
 class TComponent : public TPersistent {
     VANTREL_CLASS(TComponent, TPersistent)
 
