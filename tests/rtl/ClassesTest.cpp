@@ -1,5 +1,6 @@
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/TypInfo.h"
+#include "tests/rtl/RaisedMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -64,18 +65,10 @@ TEST(ClassesObject, ClassNameAndAncestry) {
 TEST(ClassesObject, AssignBetweenUnrelatedClassesRaisesConversionError) {
     TStringList list;
     TComponent component(nullptr);
-    try {
-        list.Assign(&component);
-        FAIL() << "no exception";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message(), "Cannot assign a TComponent to a TStringList");
-    }
-    try {
-        list.Assign(nullptr);
-        FAIL() << "no exception";
-    } catch (const EConvertError& e) {
-        EXPECT_EQ(e.Message(), "Cannot assign a nil to a TStringList");
-    }
+    EXPECT_EQ(RaisedMessage<EConvertError>([&] { list.Assign(&component); }),
+              "Cannot assign a TComponent to a TStringList");
+    EXPECT_EQ(RaisedMessage<EConvertError>([&] { list.Assign(nullptr); }),
+              "Cannot assign a nil to a TStringList");
 }
 
 TEST(ClassesComponent, OwnerFreesItsComponentsLastFirst) {
@@ -140,19 +133,11 @@ TEST(ClassesComponent, NamesMustBeIdentifiersAndUniqueAmongSiblings) {
     for (const char* bad : {"1Edit", "Edit 1", "Ed-it",
                             "\xC9"
                             "dit"}) {
-        try {
-            b->SetName(bad);
-            FAIL() << bad;
-        } catch (const EComponentError& e) {
-            EXPECT_EQ(e.Message(), std::string("'") + bad + "' is not a valid component name");
-        }
+        EXPECT_EQ(RaisedMessage<EComponentError>([&] { b->SetName(bad); }),
+                  std::string("'") + bad + "' is not a valid component name");
     }
-    try {
-        b->SetName("EDIT1");
-        FAIL() << "duplicate accepted";
-    } catch (const EComponentError& e) {
-        EXPECT_EQ(e.Message(), "A component named EDIT1 already exists");
-    }
+    EXPECT_EQ(RaisedMessage<EComponentError>([&] { b->SetName("EDIT1"); }),
+              "A component named EDIT1 already exists");
     EXPECT_EQ(b->Name(), "");
     b->SetName("_edit2");
     a->SetName("EDIT1"); // a new case of its own name
@@ -379,26 +364,14 @@ TEST(ClassesProperties, ReadAndWriteByName) {
 TEST(ClassesProperties, ErrorsForUnknownWrongKindAndReadOnly) {
     RegisterWidgetProperties();
     TWidget w(nullptr);
-    try {
-        GetOrdProp(&w, "Height");
-        FAIL();
-    } catch (const EPropertyError& e) {
-        EXPECT_EQ(e.Message(), "Property Height does not exist");
-    }
-    try {
-        GetOrdProp(&w, "Caption");
-        FAIL();
-    } catch (const EPropertyConvertError& e) {
-        EXPECT_EQ(e.Message(), "Invalid property type: Caption");
-    }
+    EXPECT_EQ(RaisedMessage<EPropertyError>([&] { GetOrdProp(&w, "Height"); }),
+              "Property Height does not exist");
+    EXPECT_EQ(RaisedMessage<EPropertyConvertError>([&] { GetOrdProp(&w, "Caption"); }),
+              "Invalid property type: Caption");
     EXPECT_THROW(SetStrProp(&w, "Width", "3"), EPropertyConvertError);
     EXPECT_EQ(GetStrProp(&w, "Name"), "");
-    try {
-        SetStrProp(&w, "Name", "X");
-        FAIL();
-    } catch (const EPropertyError& e) {
-        EXPECT_EQ(e.Message(), "Property is read-only");
-    }
+    EXPECT_EQ(RaisedMessage<EPropertyError>([&] { SetStrProp(&w, "Name", "X"); }),
+              "Property is read-only");
 }
 
 // ---- TList ----
@@ -427,12 +400,8 @@ TEST(ClassesList, EditingAndIndexErrors) {
     list.SetItems(0, &v[4]);
     EXPECT_EQ(list.Items(0), &v[4]);
     for (int bad : {-1, 2}) {
-        try {
-            list.Items(bad);
-            FAIL();
-        } catch (const EListError& e) {
-            EXPECT_EQ(e.Message(), "List index out of bounds (" + std::to_string(bad) + ")");
-        }
+        EXPECT_EQ(RaisedMessage<EListError>([&] { list.Items(bad); }),
+                  "List index out of bounds (" + std::to_string(bad) + ")");
     }
     EXPECT_THROW(list.Insert(3, nullptr), EListError);
     EXPECT_THROW(list.Delete(2), EListError);
@@ -471,15 +440,6 @@ std::vector<std::string> Lines(const TStrings& list) {
     return result;
 }
 
-std::string ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EStringListError& e) {
-        return e.Message();
-    }
-    return "no error";
-}
-
 } // namespace
 
 TEST(ClassesStringList, EditingWithObjectsAndIndexErrors) {
@@ -505,11 +465,16 @@ TEST(ClassesStringList, EditingWithObjectsAndIndexErrors) {
     list.Delete(0);
     EXPECT_EQ(list.IndexOf("UNO"), 1);
     EXPECT_EQ(list.IndexOf("missing"), -1);
-    EXPECT_EQ(ErrorOf([&] { list.Strings(3); }), "List index out of bounds (3)");
-    EXPECT_EQ(ErrorOf([&] { list.Delete(-1); }), "List index out of bounds (-1)");
-    EXPECT_EQ(ErrorOf([&] { list.Insert(4, "x"); }), "List index out of bounds (4)");
-    EXPECT_EQ(ErrorOf([&] { list.Exchange(0, 3); }), "List index out of bounds (3)");
-    EXPECT_EQ(ErrorOf([&] { list.Objects(9); }), "List index out of bounds (9)");
+    EXPECT_EQ(RaisedMessage<EStringListError>([&] { list.Strings(3); }),
+              "List index out of bounds (3)");
+    EXPECT_EQ(RaisedMessage<EStringListError>([&] { list.Delete(-1); }),
+              "List index out of bounds (-1)");
+    EXPECT_EQ(RaisedMessage<EStringListError>([&] { list.Insert(4, "x"); }),
+              "List index out of bounds (4)");
+    EXPECT_EQ(RaisedMessage<EStringListError>([&] { list.Exchange(0, 3); }),
+              "List index out of bounds (3)");
+    EXPECT_EQ(RaisedMessage<EStringListError>([&] { list.Objects(9); }),
+              "List index out of bounds (9)");
     list.Clear();
     EXPECT_EQ(list.Count(), 0);
 }
@@ -535,9 +500,11 @@ TEST(ClassesStringList, SortedIsCaseInsensitiveByDefault) {
     EXPECT_EQ(list.IndexOf("\xC9"
                            "CLAT"),
               5);
-    EXPECT_EQ(ErrorOf([&] { list.Insert(0, "x"); }), "Operation not allowed on sorted string list");
-    EXPECT_EQ(ErrorOf([&] { list.Move(0, 1); }), "Operation not allowed on sorted string list");
-    EXPECT_EQ(ErrorOf([&] { list.SetStrings(0, "zzz"); }),
+    EXPECT_EQ(RaisedMessage<EStringListError>([&] { list.Insert(0, "x"); }),
+              "Operation not allowed on sorted string list");
+    EXPECT_EQ(RaisedMessage<EStringListError>([&] { list.Move(0, 1); }),
+              "Operation not allowed on sorted string list");
+    EXPECT_EQ(RaisedMessage<EStringListError>([&] { list.SetStrings(0, "zzz"); }),
               "Operation not allowed on sorted string list");
     list.SetStrings(0, "APPLE"); // keeps its place
     EXPECT_EQ(list[0], "APPLE");
@@ -556,7 +523,8 @@ TEST(ClassesStringList, DuplicatesModes) {
     EXPECT_EQ(list.Add("B"), 0); // dupIgnore: the present one's index
     EXPECT_EQ(list.Count(), 1);
     list.SetDuplicates(dupError);
-    EXPECT_EQ(ErrorOf([&] { list.Add("b"); }), "String list does not allow duplicates");
+    EXPECT_EQ(RaisedMessage<EStringListError>([&] { list.Add("b"); }),
+              "String list does not allow duplicates");
     list.SetDuplicates(dupAccept);
     list.Add("a");
     list.Add("B");

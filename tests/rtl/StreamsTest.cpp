@@ -1,4 +1,5 @@
 #include "platform/rtl/Streams.h"
+#include "tests/rtl/RaisedMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -29,16 +30,6 @@ private:
 std::string Contents(TMemoryStream& stream) {
     return std::string(static_cast<const char*>(stream.Memory()),
                        static_cast<std::size_t>(stream.Size()));
-}
-
-template <typename E>
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const E& e) {
-        return e.Message();
-    }
-    return "no error";
 }
 
 } // namespace
@@ -78,7 +69,8 @@ TEST(StreamsMemory, ShortTransfersRaise) {
     stream.WriteBuffer("abc", 3);
     stream.SetPosition(1);
     char buffer[4];
-    EXPECT_EQ(MessageOf<EReadError>([&] { stream.ReadBuffer(buffer, 3); }), "Stream read error");
+    EXPECT_EQ(RaisedMessage<EReadError>([&] { stream.ReadBuffer(buffer, 3); }),
+              "Stream read error");
     stream.SetPosition(0);
     stream.ReadBuffer(buffer, 3);
     stream.ReadBuffer(buffer, 0);
@@ -89,7 +81,8 @@ TEST(StreamsMemory, ShortTransfersRaise) {
     const std::string name = folder.File("ro.bin");
     TFileStream(name, fmCreate).WriteBuffer("x", 1);
     TFileStream readOnly(name, fmOpenRead);
-    EXPECT_EQ(MessageOf<EWriteError>([&] { readOnly.WriteBuffer("y", 1); }), "Stream write error");
+    EXPECT_EQ(RaisedMessage<EWriteError>([&] { readOnly.WriteBuffer("y", 1); }),
+              "Stream write error");
 }
 
 TEST(StreamsMemory, CopyFromWholeSourceOrPart) {
@@ -150,12 +143,12 @@ TEST(StreamsFile, CreateWriteReopenAndResize) {
 TEST(StreamsFile, CreateAndOpenErrors) {
     TempFolder folder;
     const std::string missing = folder.File("missing.bin");
-    EXPECT_EQ(MessageOf<EFOpenError>([&] { TFileStream s(missing, fmOpenRead); }),
+    EXPECT_EQ(RaisedMessage<EFOpenError>([&] { TFileStream s(missing, fmOpenRead); }),
               "Cannot open file " + missing);
-    EXPECT_EQ(MessageOf<EFOpenError>([&] { TFileStream s(missing, fmOpenReadWrite); }),
+    EXPECT_EQ(RaisedMessage<EFOpenError>([&] { TFileStream s(missing, fmOpenReadWrite); }),
               "Cannot open file " + missing);
     const std::string nowhere = folder.File("no/such/folder.bin");
-    EXPECT_EQ(MessageOf<EFCreateError>([&] { TFileStream s(nowhere, fmCreate); }),
+    EXPECT_EQ(RaisedMessage<EFCreateError>([&] { TFileStream s(nowhere, fmCreate); }),
               "Cannot create file " + nowhere);
     const std::string dir = folder.File("");
     EXPECT_THROW(TFileStream(dir, fmOpenRead), EFOpenError);
@@ -203,10 +196,11 @@ TEST(StreamsLittleEndian, BufferLayoutAndBounds) {
     EXPECT_EQ(GetLE<Int64>(bytes, 8), -1234567890123LL);
     EXPECT_EQ(GetLE<LongInt>(bytes, 0), 0x12345678);
     EXPECT_EQ(GetLE<Byte>(bytes, 15), bytes[15]);
-    EXPECT_EQ(MessageOf<EReadError>([&] { GetLE<LongInt>(bytes, 13); }), "Stream read error");
+    EXPECT_EQ(RaisedMessage<EReadError>([&] { GetLE<LongInt>(bytes, 13); }), "Stream read error");
     EXPECT_THROW(GetLE<Byte>(bytes, 16), EReadError);
     EXPECT_THROW(GetLE<Byte>(bytes, std::numeric_limits<std::size_t>::max()), EReadError);
-    EXPECT_EQ(MessageOf<EWriteError>([&] { PutLE<double>(bytes, 9, 1.0); }), "Stream write error");
+    EXPECT_EQ(RaisedMessage<EWriteError>([&] { PutLE<double>(bytes, 9, 1.0); }),
+              "Stream write error");
     PutLE<float>(bytes, 0, 1.0f);
     EXPECT_EQ(GetLE<std::uint32_t>(bytes, 0), 0x3F800000u);
     PutLE<double>(bytes, 8, -2.5);
