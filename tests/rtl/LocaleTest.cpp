@@ -1,0 +1,221 @@
+#include "platform/rtl/Locale.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+using TEntryMap = std::map<std::string, std::string>;
+
+TEntryMap AsMap(const std::vector<std::pair<std::string, std::string>>& entries) {
+    return TEntryMap(entries.begin(), entries.end());
+}
+
+// What the C library reports for a German locale, in Windows-1252.
+TLocaleInfo German() {
+    TLocaleInfo l;
+    l.Name = "de_DE.UTF-8";
+    l.DecimalPoint = ",";
+    l.ThousandsSep = ".";
+    l.CurrencySymbol = "\x80";
+    l.FracDigits = 2;
+    l.PCsPrecedes = 0;
+    l.PSepBySpace = 1;
+    l.NCsPrecedes = 0;
+    l.NSepBySpace = 1;
+    l.NSignPosn = 1;
+    l.DateFormat = "%d.%m.%Y";
+    l.TimeFormat = "%T";
+    return l;
+}
+
+TLocaleInfo American() {
+    TLocaleInfo l;
+    l.Name = "en_US.UTF-8";
+    l.DecimalPoint = ".";
+    l.ThousandsSep = ",";
+    l.CurrencySymbol = "$";
+    l.FracDigits = 2;
+    l.PCsPrecedes = 1;
+    l.PSepBySpace = 0;
+    l.NCsPrecedes = 1;
+    l.NSepBySpace = 0;
+    l.NSignPosn = 1;
+    l.DateFormat = "%m/%d/%Y";
+    l.TimeFormat = "%I:%M:%S %p";
+    l.AmString = "AM";
+    l.PmString = "PM";
+    return l;
+}
+
+const TEntryMap UnitedStates = {{"sLanguage", "enu"},
+                                {"sCountry", "United States"},
+                                {"iCountry", "1"},
+                                {"iDate", "0"},
+                                {"iTime", "0"},
+                                {"iTLZero", "0"},
+                                {"iCurrency", "0"},
+                                {"iCurrDigits", "2"},
+                                {"iNegCurr", "0"},
+                                {"iLZero", "1"},
+                                {"iDigits", "2"},
+                                {"iMeasure", "1"},
+                                {"s1159", "AM"},
+                                {"s2359", "PM"},
+                                {"sCurrency", "$"},
+                                {"sThousand", ","},
+                                {"sDecimal", "."},
+                                {"sDate", "/"},
+                                {"sTime", ":"},
+                                {"sList", ","},
+                                {"sShortDate", "M/d/yyyy"},
+                                {"sLongDate", "dddd, MMMM dd, yyyy"}};
+
+TEST(LocaleTest, TheCLocaleGivesUnitedStatesSettings) {
+    for (const char* name : {"C", "POSIX", "C.UTF-8"}) {
+        const TLocaleInfo info = ReadLocaleInfo(name);
+        EXPECT_EQ(info.Name, name);
+        EXPECT_EQ(info.DecimalPoint, ".");
+        EXPECT_EQ(info.FracDigits, -1);
+        EXPECT_EQ(info.DateFormat, "%m/%d/%y");
+        EXPECT_EQ(info.LongMonthNames[2], "March");
+        EXPECT_EQ(info.ShortDayNames[0], "Sun");
+        EXPECT_EQ(AsMap(IntlEntries(info)), UnitedStates) << name;
+    }
+    EXPECT_EQ(IntlEntries(TLocaleInfo{}).size(), UnitedStates.size());
+}
+
+TEST(LocaleTest, ALocaleThatIsNotInstalledReadsAsC) {
+    EXPECT_EQ(ReadLocaleInfo("xx_YY.UTF-8").Name, "C");
+}
+
+TEST(LocaleTest, GermanConventions) {
+    const auto entries = IntlEntries(German());
+    EXPECT_EQ(entries.front(), (std::pair<std::string, std::string>{"sLanguage", "deu"}));
+    EXPECT_EQ(AsMap(entries), (TEntryMap{{"sLanguage", "deu"},
+                                         {"sCountry", "Germany"},
+                                         {"iCountry", "49"},
+                                         {"iDate", "1"},
+                                         {"iTime", "1"},
+                                         {"iTLZero", "1"},
+                                         {"iCurrency", "3"},
+                                         {"iCurrDigits", "2"},
+                                         {"iNegCurr", "8"},
+                                         {"iLZero", "1"},
+                                         {"iDigits", "2"},
+                                         {"iMeasure", "0"},
+                                         {"s1159", ""},
+                                         {"s2359", ""},
+                                         {"sCurrency", "\x80"},
+                                         {"sThousand", "."},
+                                         {"sDecimal", ","},
+                                         {"sDate", "."},
+                                         {"sTime", ":"},
+                                         {"sList", ";"},
+                                         {"sShortDate", "dd.MM.yyyy"},
+                                         {"sLongDate", "dddd, d MMMM yyyy"}}));
+}
+
+TEST(LocaleTest, AmericanLocaleKeepsItsOwnFormats) {
+    const TEntryMap us = AsMap(IntlEntries(American()));
+    EXPECT_EQ(us.at("iCountry"), "1");
+    EXPECT_EQ(us.at("iNegCurr"), "1");
+    EXPECT_EQ(us.at("iTime"), "0");
+    EXPECT_EQ(us.at("iTLZero"), "1");
+    EXPECT_EQ(us.at("sShortDate"), "MM/dd/yyyy");
+    EXPECT_EQ(us.at("iMeasure"), "1");
+}
+
+TEST(LocaleTest, CountriesLanguagesAndDateOrders) {
+    TLocaleInfo l = German();
+    l.Name = "fr_CA.UTF-8";
+    l.DateFormat = "%Y-%m-%d";
+    TEntryMap e = AsMap(IntlEntries(l));
+    EXPECT_EQ(e.at("iCountry"), "2");
+    EXPECT_EQ(e.at("sCountry"), "Canada");
+    EXPECT_EQ(e.at("sLanguage"), "frc");
+    EXPECT_EQ(e.at("iDate"), "2");
+    EXPECT_EQ(e.at("sDate"), "-");
+    EXPECT_EQ(e.at("sShortDate"), "yyyy-MM-dd");
+
+    l.Name = "de_CH@euro";
+    l.DateFormat = "%e. %B %y";
+    e = AsMap(IntlEntries(l));
+    EXPECT_EQ(e.at("iCountry"), "41");
+    EXPECT_EQ(e.at("sLanguage"), "des");
+    EXPECT_EQ(e.at("sShortDate"), "d. MMMM yy");
+    EXPECT_EQ(e.at("iDate"), "1");
+
+    l.Name = "sw_KE";
+    l.DateFormat = "%d/%m/%Y 'h'%a";
+    e = AsMap(IntlEntries(l));
+    EXPECT_EQ(e.at("iCountry"), "1");
+    EXPECT_EQ(e.at("sCountry"), "KE");
+    EXPECT_EQ(e.at("sLanguage"), "enu");
+    EXPECT_EQ(e.at("sShortDate"), "dd/MM/yyyy 'h'ddd");
+}
+
+TEST(LocaleTest, CurrencyPlacementAndNegativeForms) {
+    // {symbol first, blank, sign position} -> iCurrency, iNegCurr.
+    struct Case {
+        int precedes, space, sign;
+        const char* currency;
+        const char* negative;
+    };
+    for (const Case c : {Case{1, 0, 0, "0", "0"},
+                         {1, 0, 1, "0", "1"},
+                         {1, 0, 4, "0", "2"},
+                         {1, 0, 2, "0", "3"},
+                         {0, 0, 0, "1", "4"},
+                         {0, 0, 1, "1", "5"},
+                         {0, 0, 3, "1", "6"},
+                         {0, 0, 2, "1", "7"},
+                         {0, 1, 1, "3", "8"},
+                         {1, 1, 1, "2", "9"},
+                         {0, 1, 2, "3", "10"},
+                         {1, 1, 2, "2", "11"},
+                         {1, 1, 4, "2", "12"},
+                         {0, 1, 3, "3", "13"},
+                         {1, 1, 0, "2", "14"},
+                         {0, 2, 0, "3", "15"}}) {
+        TLocaleInfo l = German();
+        l.PCsPrecedes = l.NCsPrecedes = c.precedes;
+        l.PSepBySpace = l.NSepBySpace = c.space;
+        l.NSignPosn = c.sign;
+        const TEntryMap e = AsMap(IntlEntries(l));
+        EXPECT_EQ(e.at("iCurrency"), c.currency) << c.precedes << c.space << c.sign;
+        EXPECT_EQ(e.at("iNegCurr"), c.negative) << c.precedes << c.space << c.sign;
+    }
+}
+
+TEST(LocaleTest, TimeFormatsAndOpenConventions) {
+    TLocaleInfo l = German();
+    l.TimeFormat = "%k.%M";
+    TEntryMap e = AsMap(IntlEntries(l));
+    EXPECT_EQ(e.at("iTime"), "1");
+    EXPECT_EQ(e.at("iTLZero"), "0");
+    EXPECT_EQ(e.at("sTime"), ".");
+
+    l.TimeFormat = "%l:%M %p";
+    e = AsMap(IntlEntries(l));
+    EXPECT_EQ(e.at("iTime"), "0");
+    EXPECT_EQ(e.at("iTLZero"), "0");
+    EXPECT_EQ(e.at("s1159"), "AM");
+
+    // What the locale leaves open takes the United States value (or a clash-free separator).
+    l.ThousandsSep = "";
+    l.CurrencySymbol = "";
+    l.FracDigits = -1;
+    l.PCsPrecedes = l.NCsPrecedes = l.NSignPosn = -1;
+    l.DateFormat = "";
+    e = AsMap(IntlEntries(l));
+    EXPECT_EQ(e.at("sThousand"), ".");
+    EXPECT_EQ(e.at("sCurrency"), "$");
+    EXPECT_EQ(e.at("iCurrDigits"), "2");
+    EXPECT_EQ(e.at("iCurrency"), "0");
+    EXPECT_EQ(e.at("iNegCurr"), "0");
+    EXPECT_EQ(e.at("sShortDate"), "M/d/yyyy");
+}
+
+} // namespace
