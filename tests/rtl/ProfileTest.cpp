@@ -3,6 +3,7 @@
 #include "platform/rtl/Locale.h"
 #include "platform/rtl/Regional.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/rtl/LocaleSamples.h"
 #include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -26,28 +27,6 @@ std::string ReadAll(const std::string& path) {
 TLocaleInfo CLocale() {
     TLocaleInfo l;
     l.Name = "C";
-    return l;
-}
-
-TLocaleInfo GermanWithNames() {
-    TLocaleInfo l;
-    l.Name = "de_DE.UTF-8";
-    l.DecimalPoint = ",";
-    l.ThousandsSep = ".";
-    l.CurrencySymbol = "\x80";
-    l.FracDigits = 2;
-    l.PCsPrecedes = l.NCsPrecedes = 0;
-    l.PSepBySpace = l.NSepBySpace = 1;
-    l.NSignPosn = 1;
-    l.DateFormat = "%d.%m.%Y";
-    l.TimeFormat = "%H:%M:%S";
-    l.LongMonthNames = {"Januar", "Februar", "M\xE4rz",   "April",   "Mai",      "Juni",
-                        "Juli",   "August",  "September", "Oktober", "November", "Dezember"};
-    l.ShortMonthNames = {"Jan", "Feb", "M\xE4r", "Apr", "Mai", "Jun",
-                         "Jul", "Aug", "Sep",    "Okt", "Nov", "Dez"};
-    l.LongDayNames = {"Sonntag",    "Montag",  "Dienstag", "Mittwoch",
-                      "Donnerstag", "Freitag", "Samstag"};
-    l.ShortDayNames = {"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"};
     return l;
 }
 
