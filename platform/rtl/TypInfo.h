@@ -152,7 +152,7 @@ template <typename C, typename V, typename Getter, typename Setter>
 void BindPropInfo(TPropInfo& Info, Getter Get, Setter Set) {
     constexpr bool writable = !std::is_null_pointer_v<Setter>;
     auto read = [Get](TObject* o) -> V { return std::invoke(Get, PropertyOwner<C>(o)); };
-    auto write = [Set](TObject* o, V v) {
+    auto write = [=](TObject* o, V v) { // captures Set only when there is one
         if constexpr (writable) std::invoke(Set, PropertyOwner<C>(o), std::move(v));
     };
     constexpr TTypeKind kind = PropertyKindOf<V>();
