@@ -560,8 +560,8 @@ int TXbArea::CreateOrder(const std::string& path, const TXbOrderDef& given) {
     if (!table_->IsOpen() || ReadOnly()) return 0;
     Flush();
     TXbOrderDef def = given;
-    std::string target =
-        path.empty() ? XbChangeExt(table_->Path(), DefaultIndexExt(driver_)) : IndexPathFor(path);
+    std::string target = path.empty() ? XbCompanionPath(table_->Path(), DefaultIndexExt(driver_))
+                                      : IndexPathFor(path);
     TXbIndexKind kind = ikCDX;
     if (!IndexKindOf(Extension(target), kind)) return 0;
     if (kind == ikNTX || kind == ikIDX) def.Tag = Upper(BaseNameOf(target));

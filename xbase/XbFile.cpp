@@ -2,6 +2,7 @@
 
 #include "platform/rtl/Streams.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
@@ -154,6 +155,14 @@ std::string XbChangeExt(const std::string& path, const std::string& ext) {
     const auto dot = path.find_last_of('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ext;
     return path.substr(0, dot) + ext;
+}
+
+std::string XbCompanionPath(const std::string& path, const std::string& ext) {
+    std::string companion = ext;
+    if (!path.empty() && std::islower(static_cast<unsigned char>(path.back())))
+        for (char& c : companion)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return XbChangeExt(path, companion);
 }
 
 std::string XbFileName(const std::string& path) {

@@ -63,5 +63,8 @@ private:
 std::string XbFindFile(const std::string& path);
 // path with its extension (from the last "." of the file name) replaced by ext (".DBT").
 std::string XbChangeExt(const std::string& path, const std::string& ext);
+// The path of a file that goes with the file at path (memo, production index): path with ext
+// as its extension, in lower case when path's file name ends in a lower-case letter.
+std::string XbCompanionPath(const std::string& path, const std::string& ext);
 // The file name of path without directory.
 std::string XbFileName(const std::string& path);

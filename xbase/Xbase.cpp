@@ -232,15 +232,8 @@ int xb_Create(const std::string& path, const std::vector<TXbFieldDef>& fields, i
             return std::toupper(static_cast<unsigned char>(f.Type)) == 'M';
         }))
         return xbOK;
-    const bool lower = !path.empty() && std::islower(static_cast<unsigned char>(path.back()));
-    std::string ext = kind == TXbMemoKind::Dbt ? ".DBT" : ".FPT";
-    if (lower)
-        std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) {
-            return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        });
-    return TXbMemo::Create(XbChangeExt(path, ext), kind, XbSettings().MemoBlockSize)
-               ? xbOK
-               : xbWriteFailed;
+    const std::string memoPath = XbCompanionPath(path, kind == TXbMemoKind::Dbt ? ".DBT" : ".FPT");
+    return TXbMemo::Create(memoPath, kind, XbSettings().MemoBlockSize) ? xbOK : xbWriteFailed;
 }
 
 int xb_IndexCreate(const std::string& path, const std::string& tag, const std::string& key,

@@ -1,0 +1,470 @@
+// The engine's call interface: tables, records, navigation, orders, seeks, scopes, conditions
+// and settings.
+#include "tests/xbase/XbFixture.h"
+
+#include "xbase/XbTable.h"
+
+#include <cstring>
+
+namespace {
+
+class XbaseTest : public XbFixture {
+protected:
+    // Creates LOANS.DBF with five loans and opens it exclusively (driver CDX).
+    void MakeLoans(int mode = xbModeExclusive) {
+        ASSERT_EQ(xb_Create(Path("LOANS.DBF"), LoanFields(), xbCDX), xbOK);
+        ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeExclusive, xbCDX), 0);
+        AddLoan("L3", "Carter", 300);
+        AddLoan("L1", "Adams", 100);
+        AddLoan("L5", "Evans", 500);
+        AddLoan("L2", "Baker", 200);
+        AddLoan("L4", "Dunn", 400);
+        if (mode != xbModeExclusive) {
+            xb_Close();
+            ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", mode, xbCDX), 0);
+        }
+    }
+};
+
+TEST_F(XbaseTest, CreateAppendReplaceAndReopen) {
+    MakeLoans();
+    ASSERT_EQ(xb_Go(2), xbOK);
+    EXPECT_EQ(xb_Replace(4, xbReplaceDateText, "02/29/2024"), xbOK);
+    EXPECT_EQ(xb_Replace(5, xbReplaceLogical, true), xbOK);
+    EXPECT_EQ(xb_Replace(6, xbReplaceMemo, "first loan"), xbOK);
+    EXPECT_EQ(xb_Commit(), xbOK);
+    xb_Close();
+
+    ASSERT_GT(xb_Use(Path("loans.dbf"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_RecCount(), 5);
+    EXPECT_EQ(xb_FieldCount(), 6);
+    EXPECT_EQ(xb_RecSize(), 1 + 9 + 20 + 12 + 8 + 1 + 10);
+    EXPECT_EQ(xb_FieldOffset(1), 2);
+    EXPECT_EQ(xb_FieldOffset(2), 11);
+    EXPECT_EQ(xb_FieldName(3), "AMOUNT");
+    EXPECT_EQ(xb_FieldNum("amount"), 3);
+    EXPECT_EQ(xb_FieldType(4), "D");
+    EXPECT_EQ(xb_FieldWidth(3), 12);
+    EXPECT_EQ(xb_FieldDecimals(3), 2);
+    EXPECT_EQ(xb_FieldName(7), "");
+    EXPECT_EQ(xb_Alias(), "LOANS");
+
+    xb_Go(2);
+    EXPECT_EQ(xb_GetString(1), "L1       ");
+    EXPECT_EQ(xb_GetTrimString(2), "Adams");
+    EXPECT_EQ(xb_GetString(3), "      100.00");
+    EXPECT_EQ(xb_GetString(4), "20240229");
+    EXPECT_EQ(xb_GetDateString(4), "02/29/24");
+    EXPECT_EQ(xb_GetLogical(5), 1);
+    EXPECT_EQ(xb_GetString(6), "first loan");
+    EXPECT_EQ(xb_Empty(4), 0);
+    xb_Go(3);
+    EXPECT_EQ(xb_Empty(4), 1);
+    EXPECT_EQ(xb_Empty(5), 1);
+    EXPECT_EQ(xb_Empty(6), 1);
+    const std::string image = xb_GetRecord();
+    ASSERT_EQ(static_cast<int>(image.size()), xb_RecSize());
+    EXPECT_EQ(image[0], ' ');
+    EXPECT_EQ(image.substr(1, 2), "L5");
+}
+
+TEST_F(XbaseTest, ReplaceRefusesWhatDoesNotFit) {
+    MakeLoans();
+    xb_Go(1);
+    EXPECT_EQ(xb_Replace(3, xbReplaceDouble, 1e12), xbBadArgument);
+    EXPECT_EQ(xb_Replace(3, xbReplaceDouble, -1234.567), xbOK);
+    EXPECT_EQ(xb_GetString(3), "    -1234.57");
+    EXPECT_EQ(xb_Replace(4, xbReplaceDateText, "13/45/24"), xbBadArgument);
+    EXPECT_EQ(xb_Replace(5, xbReplaceDouble, 1.0), xbBadArgument);
+    EXPECT_EQ(xb_Replace(9, xbReplaceText, "x"), xbBadArgument);
+    EXPECT_EQ(xb_Replace(1, xbReplaceText, "TOO-LONG-LOAN-NUMBER"), xbOK);
+    EXPECT_EQ(xb_GetString(1), "TOO-LONG-");
+}
+
+TEST_F(XbaseTest, PutRecordMovesTheWholeImage) {
+    MakeLoans();
+    xb_Go(4);
+    std::string image = xb_GetRecord();
+    image.replace(1, 2, "L9");
+    EXPECT_EQ(xb_PutRecord(image), xbOK);
+    EXPECT_EQ(xb_PutRecord(image.substr(1)), xbBadArgument);
+    xb_Go(1);
+    xb_Go(4);
+    EXPECT_EQ(xb_GetTrimString(1), "L9");
+    xb_Go(99);
+    EXPECT_EQ(xb_PutRecord(image), xbBadArgument); // no current record at the end
+}
+
+TEST_F(XbaseTest, DeleteHideAndPack) {
+    MakeLoans();
+    xb_Go(2);
+    EXPECT_EQ(xb_Delete(), xbOK);
+    EXPECT_EQ(xb_Deleted(), 1);
+    EXPECT_EQ(Walk(), "L3 L1 L5 L2 L4 ");
+    xb_SetDeleted(1);
+    EXPECT_EQ(Walk(), "L3 L5 L2 L4 ");
+    xb_Go(2);
+    EXPECT_EQ(xb_RecNo(), 2); // going to a record ignores the deleted setting
+    xb_SetDeleted(0);
+
+    EXPECT_EQ(xb_Pack(), xbOK);
+    EXPECT_EQ(xb_RecCount(), 4);
+    EXPECT_EQ(Walk(), "L3 L5 L2 L4 ");
+    xb_Close();
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_RecCount(), 4);
+    EXPECT_EQ(xb_Pack(), xbNotExclusive);
+    xb_Close();
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeReadOnly, xbCDX), 0);
+    EXPECT_EQ(xb_Pack(), xbReadOnly);
+    EXPECT_EQ(xb_AppendEx(), xbReadOnly);
+}
+
+TEST_F(XbaseTest, PackRebuildsTheOrders) {
+    MakeLoans();
+    ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
+    xb_Go(1);
+    xb_Delete();
+    EXPECT_EQ(xb_Pack(), xbOK);
+    EXPECT_EQ(Walk(), "L1 L2 L4 L5 ");
+    EXPECT_EQ(xb_Seek("L4"), 1);
+    EXPECT_EQ(xb_RecNo(), 4);
+}
+
+TEST_F(XbaseTest, NavigationAtBothEnds) {
+    ASSERT_EQ(xb_Create(Path("EMPTY.DBF"), LoanFields(), xbNTX), xbOK);
+    ASSERT_GT(xb_Use(Path("EMPTY.DBF"), "", xbModeShared, xbNTX), 0);
+    xb_GoTop();
+    EXPECT_TRUE(xb_Bof() && xb_Eof());
+    EXPECT_EQ(xb_RecNo(), 1);
+    xb_Close();
+
+    MakeLoans();
+    xb_GoTop();
+    EXPECT_EQ(xb_RecNo(), 1);
+    EXPECT_FALSE(xb_Bof());
+    xb_Skip(-1);
+    EXPECT_TRUE(xb_Bof());
+    EXPECT_EQ(xb_RecNo(), 1);
+    xb_GoBottom();
+    EXPECT_EQ(xb_RecNo(), 5);
+    xb_Skip(1);
+    EXPECT_TRUE(xb_Eof());
+    EXPECT_EQ(xb_RecNo(), 6);
+    EXPECT_EQ(xb_GetTrimString(1), "");
+    xb_Skip(1);
+    EXPECT_TRUE(xb_Eof());
+    xb_Skip(-1);
+    EXPECT_FALSE(xb_Eof());
+    EXPECT_EQ(xb_RecNo(), 5);
+    xb_Skip(-3);
+    EXPECT_EQ(xb_RecNo(), 2);
+    xb_Skip(-5);
+    EXPECT_TRUE(xb_Bof());
+    EXPECT_EQ(xb_RecNo(), 1);
+    xb_Go(0);
+    EXPECT_TRUE(xb_Eof());
+    xb_Go(7);
+    EXPECT_TRUE(xb_Eof());
+    EXPECT_EQ(xb_RecNo(), 6);
+}
+
+TEST_F(XbaseTest, OrdersConditionsAndDeletedRecords) {
+    MakeLoans();
+    const int byName = xb_IndexCreate("", "NAME", "UPPER(NAME)", "", 0, 0);
+    const int byAmountDesc = xb_IndexCreate("", "AMTDESC", "AMOUNT", "", 0, 1);
+    ASSERT_GT(byName, 0);
+    ASSERT_GT(byAmountDesc, 0);
+    EXPECT_EQ(xb_SysProp(3000, 0), 2);
+    EXPECT_EQ(xb_SysProp(3002, byAmountDesc), 1);
+    EXPECT_EQ(xb_TagName(byName), "NAME");
+    EXPECT_EQ(xb_TagName(3), "");
+    EXPECT_EQ(xb_TagArea("amtdesc"), byAmountDesc);
+
+    xb_SetOrder(byName);
+    EXPECT_EQ(xb_IndexKey(), "UPPER(NAME)");
+    EXPECT_EQ(xb_IndexType(), 1);
+    EXPECT_EQ(Walk(), "L1 L2 L3 L4 L5 ");
+    xb_SetOrder(byAmountDesc);
+    EXPECT_EQ(Walk(), "L5 L4 L3 L2 L1 ");
+    xb_GoBottom();
+    EXPECT_EQ(xb_GetTrimString(1), "L1");
+    xb_Skip(1);
+    EXPECT_TRUE(xb_Eof());
+    xb_Skip(-2);
+    EXPECT_EQ(xb_GetTrimString(1), "L2");
+    EXPECT_EQ(xb_OrderRecNo(), 4);
+
+    // Setting the order keeps the current record.
+    EXPECT_EQ(xb_SetOrder(0), byAmountDesc);
+    EXPECT_EQ(xb_GetTrimString(1), "L2");
+    EXPECT_EQ(xb_OrderRecNo(), 4); // record number in natural order
+
+    xb_SetOrder(byName);
+    EXPECT_EQ(xb_Query("AMOUNT >= 200 .AND. AMOUNT < 500"), xbOK);
+    EXPECT_EQ(xb_DBFilter(), "AMOUNT >= 200 .AND. AMOUNT < 500");
+    EXPECT_EQ(Walk(), "L2 L3 L4 ");
+    EXPECT_EQ(xb_QueryRecCount(), 3);
+    xb_Go(2); // going to a record ignores the condition
+    EXPECT_EQ(xb_GetTrimString(1), "L1");
+    xb_Skip(1);
+    EXPECT_EQ(xb_GetTrimString(1), "L2");
+    xb_Skip(-1);
+    EXPECT_TRUE(xb_Bof());
+    EXPECT_EQ(xb_GetTrimString(1), "L2");
+
+    EXPECT_NE(xb_Query("AMOUNT >"), xbOK); // a syntax error keeps the old condition
+    EXPECT_EQ(xb_DBFilter(), "AMOUNT >= 200 .AND. AMOUNT < 500");
+    EXPECT_NE(xb_Query("NAME"), xbOK); // not a logical condition
+
+    xb_SetSoftSeek(0);
+    xb_Seek("CARTER");
+    xb_Delete();
+    xb_SetDeleted(1);
+    EXPECT_EQ(Walk(), "L2 L4 ");
+    EXPECT_EQ(xb_QueryRecCount(), 2);
+    xb_SetDeleted(0);
+    EXPECT_EQ(xb_Query(""), xbOK);
+    EXPECT_EQ(xb_DBFilter(), "");
+    EXPECT_EQ(Walk(), "L1 L2 L3 L4 L5 ");
+
+    EXPECT_EQ(xb_Query("LOANNO = 'none'"), xbOK);
+    xb_GoTop();
+    EXPECT_TRUE(xb_Bof() && xb_Eof());
+}
+
+TEST_F(XbaseTest, SeekExactPrefixAndSoft) {
+    MakeLoans();
+    AddLoan("L10", "Young", 1000);
+    EXPECT_EQ(xb_Seek("L1"), 0); // no controlling order
+    ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
+
+    EXPECT_EQ(xb_Seek("L1"), 1);
+    EXPECT_EQ(xb_GetTrimString(1), "L1");
+    EXPECT_EQ(xb_KeyData(), "L1       ");
+    xb_SetExact(1);
+    EXPECT_EQ(xb_Seek("L1"), 1);
+    EXPECT_EQ(xb_GetTrimString(1), "L1");
+    EXPECT_EQ(xb_Seek("L1 "), 1); // trailing blanks do not count
+    EXPECT_EQ(xb_Seek("L"), 0);
+    EXPECT_TRUE(xb_Eof());
+    xb_SetExact(0);
+    EXPECT_EQ(xb_Seek("L"), 1);
+    EXPECT_EQ(xb_GetTrimString(1), "L1");
+
+    EXPECT_EQ(xb_Seek("L35"), 0);
+    EXPECT_TRUE(xb_Eof());
+    xb_SetSoftSeek(1);
+    EXPECT_EQ(xb_Seek("L35"), 0);
+    EXPECT_FALSE(xb_Eof());
+    EXPECT_EQ(xb_GetTrimString(1), "L4");
+    EXPECT_EQ(xb_Seek("Z"), 0);
+    EXPECT_TRUE(xb_Eof());
+    EXPECT_EQ(xb_SysProp(1000, 0), 1);
+}
+
+TEST_F(XbaseTest, ScopesArePrefixRangesOnTheOrder) {
+    ASSERT_EQ(xb_Create(Path("TRANS.DBF"), LoanFields(), xbNSX), xbOK);
+    ASSERT_GT(xb_Use(Path("TRANS.DBF"), "", xbModeExclusive, xbNSX), 0);
+    for (const char* loan : {"000000002", "000000001", "000000003", "000000002", "000000002"})
+        AddLoan(loan, "row", 1);
+    ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
+    EXPECT_EQ(xb_SetScope("000000002", "000000002"), xbOK);
+    xb_GoTop();
+    EXPECT_EQ(xb_RecNo(), 1);
+    int rows = 0;
+    for (; !xb_Eof(); xb_Skip(1))
+        ++rows;
+    EXPECT_EQ(rows, 3);
+    xb_GoBottom();
+    EXPECT_EQ(xb_RecNo(), 5);
+    xb_Skip(-5);
+    EXPECT_TRUE(xb_Bof());
+    EXPECT_EQ(xb_RecNo(), 1);
+    EXPECT_EQ(xb_QueryRecCount(), 3);
+
+    EXPECT_EQ(xb_SetScope("000000002", ""), xbOK); // open at the top
+    EXPECT_EQ(Walk(), "000000002 000000002 000000002 000000003 ");
+    EXPECT_EQ(xb_SetScope("", "000000001"), xbOK);
+    EXPECT_EQ(Walk(), "000000001 ");
+    EXPECT_EQ(xb_SetScope("00000000", "00000000"), xbOK); // prefix comparison
+    EXPECT_EQ(xb_QueryRecCount(), 5);
+    EXPECT_EQ(xb_SetScope("000000009", "000000009"), xbOK);
+    xb_GoTop();
+    EXPECT_TRUE(xb_Bof() && xb_Eof());
+    EXPECT_EQ(xb_SetScope("", ""), xbOK);
+    xb_GoTop();
+    EXPECT_EQ(xb_QueryRecCount(), 5);
+}
+
+TEST_F(XbaseTest, UniqueOrderRefusesADuplicateAndChangesNothing) {
+    MakeLoans();
+    ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 1, 0), 0);
+    EXPECT_EQ(xb_IndexType(), 2);
+    xb_Seek("L2");
+    const LongInt recno = xb_RecNo();
+    std::string image = xb_GetRecord();
+    image.replace(1, 2, "L3");
+    EXPECT_EQ(xb_PutRecord(image), xbKeyViolation);
+    xb_Go(recno);
+    EXPECT_EQ(xb_GetTrimString(1), "L2");
+    EXPECT_EQ(Walk(), "L1 L2 L3 L4 L5 ");
+
+    // A blank key is a key too: the second blank record is refused at the append.
+    EXPECT_EQ(xb_AppendEx(), 0);
+    EXPECT_EQ(xb_AppendEx(), xbKeyViolation);
+    EXPECT_EQ(xb_RecCount(), 6);
+
+    // A conditional unique order only counts the records its condition admits.
+    ASSERT_GT(xb_IndexCreate("", "BIG", "NAME", "AMOUNT > 250", 1, 0), 0);
+    EXPECT_EQ(xb_IndexType(), 4);
+    EXPECT_EQ(xb_IndexCondition(), "AMOUNT > 250");
+    EXPECT_EQ(Walk(), "L3 L4 L5 ");
+}
+
+TEST_F(XbaseTest, ProductionIndexAndFileNamesWithoutRegardToCase) {
+    ASSERT_EQ(xb_Create(Path("accnts.dbf"), LoanFields(), xbNSX), xbOK);
+    ASSERT_GT(xb_Use(Path("ACCNTS.DBF"), "", xbModeExclusive, xbNSX), 0);
+    AddLoan("B", "b", 2);
+    AddLoan("A", "a", 1);
+    ASSERT_GT(xb_IndexCreate("", "ACCNTS", "LOANNO", "", 0, 0), 0);
+    EXPECT_EQ(xb_Replace(6, xbReplaceMemo, "memo"), xbOK);
+    xb_Close();
+    EXPECT_TRUE(std::filesystem::exists(Path("accnts.nsx")));
+    EXPECT_TRUE(std::filesystem::exists(Path("accnts.fpt")));
+
+    const int area = xb_Use(Path("ACCNTS.DBF"), "", xbModeShared, xbNSX);
+    ASSERT_GT(area, 0);
+    EXPECT_EQ(xb_SysProp(3000, 0), 1);
+    EXPECT_EQ(xb_IndexOrd(), 0);
+    xb_SetOrder(xb_TagArea("ACCNTS"));
+    EXPECT_EQ(Walk(), "A B ");
+    xb_Seek("A");
+    EXPECT_EQ(xb_GetString(6), "memo");
+    AddLoan("0", "zero", 0); // every open order follows the append
+    EXPECT_EQ(Walk(), "0 A B ");
+    EXPECT_EQ(xb_WorkArea("accnts"), area);
+    EXPECT_EQ(xb_WorkArea(), area);
+    EXPECT_EQ(xb_WorkArea("none"), 0);
+}
+
+TEST_F(XbaseTest, StandaloneIndexFiles) {
+    MakeLoans();
+    ASSERT_EQ(xb_IndexCreate(Path("byname.ntx"), "", "NAME", "", 0, 1), 1);
+    EXPECT_EQ(xb_TagName(1), "BYNAME");
+    xb_Close();
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeShared, xbNTX), 0);
+    EXPECT_EQ(xb_SysProp(65006, 0), 1);
+    EXPECT_EQ(xb_IndexOpen(Path("BYNAME")), 1);
+    EXPECT_EQ(xb_IndexOpen(Path("byname.ntx")), 1); // already open
+    EXPECT_EQ(xb_IndexOpen(Path("missing.ntx")), 0);
+    EXPECT_EQ(xb_IndexName(1), Path("byname.ntx"));
+    xb_SetOrder(1);
+    EXPECT_EQ(Walk(), "L5 L4 L3 L2 L1 ");
+    EXPECT_EQ(xb_IndexKeyField(), "NAME");
+}
+
+TEST_F(XbaseTest, AreasAliasesAndSelection) {
+    MakeLoans(xbModeShared);
+    const int first = xb_WorkArea();
+    const int second = xb_Use(Path("LOANS.DBF"), "OTHER", xbModeShared, xbCDX);
+    ASSERT_GT(second, first);
+    EXPECT_EQ(xb_Use(Path("LOANS.DBF"), "other", xbModeShared, xbCDX), 0); // alias in use
+    EXPECT_EQ(xb_Select(first), second);
+    EXPECT_EQ(xb_Alias(), "LOANS");
+    EXPECT_EQ(xb_SysProp(65002, second), 1);
+    EXPECT_EQ(xb_SysProp(65002, 200), 0);
+    xb_Go(3);
+    // Expressions read other areas through their alias.
+    xb_Select(second);
+    xb_Go(1);
+    xb_Select(first);
+    EXPECT_EQ(xb_EvalString("TRIM(LOANNO) + '/' + TRIM(OTHER->LOANNO)"), "L5/L3");
+    EXPECT_EQ(xb_EvalTest("AMOUNT"), 2);
+    EXPECT_EQ(xb_EvalTest("AMOUNT +"), 0);
+    EXPECT_EQ(xb_EvalLogical("AMOUNT > 400"), 1);
+    EXPECT_NE(xb_BaseName().find("LOANS.DBF"), std::string::npos);
+    EXPECT_EQ(xb_Close(), xbOK);
+    EXPECT_EQ(xb_Close(), xbNoTable);
+    EXPECT_EQ(xb_RecCount(), 0);
+    EXPECT_EQ(xb_Select(0), first); // the first free area
+    EXPECT_EQ(xb_WorkArea(), first);
+}
+
+TEST_F(XbaseTest, SettingsReturnTheirOldValues) {
+    EXPECT_EQ(xb_Version(), "Ver 2.40.00");
+    EXPECT_EQ(xb_Version().substr(6, 2), "40");
+    EXPECT_EQ(xb_SetCentury(1), 0);
+    EXPECT_EQ(xb_SetCentury(0), 1);
+    EXPECT_EQ(xb_SetDateFormat(2), 0);
+    EXPECT_EQ(xb_SetDateFormat(7), 2); // refused, unchanged
+    EXPECT_EQ(xb_SetDateFormat(99), 2);
+    EXPECT_EQ(xb_SetDeleted(1), 0);
+    EXPECT_EQ(xb_SysProp(1006, 0), 1);
+    EXPECT_EQ(xb_SetExact(1), 0);
+    EXPECT_EQ(xb_SysProp(1002, 0), 1);
+    EXPECT_EQ(xb_SysProp(1003, 0), 1);
+    EXPECT_EQ(xb_SetExact(0), 0);
+    EXPECT_EQ(xb_SysProp(1001, 1), 0);
+    EXPECT_EQ(xb_SetSoftSeek(0), 1);
+    EXPECT_EQ(xb_SetEpoch(1960), 1900);
+    EXPECT_EQ(xb_SetEpoch(50), 1960);
+    EXPECT_EQ(xb_SetLockTimeout(5), 0);
+    EXPECT_EQ(xb_SetMemoBlockSize(32), 64);
+    EXPECT_EQ(xb_SetTurboRead(1), 0);
+    EXPECT_EQ(xb_SetStringType(1), 1);
+    EXPECT_EQ(xb_ErrorLevel(0), 1);
+    EXPECT_EQ(xb_SysProp(1305, 16), 0);
+    EXPECT_EQ(xb_SysProp(1305, 0), 16);
+    EXPECT_EQ(xb_SysProp(65010, 0), 4096);
+    EXPECT_NE(xb_SysProp(65008, 0), 0);
+    EXPECT_EQ(xb_SysProp(65000, 0), 0); // no area open
+    EXPECT_EQ(xb_SysProp(424242, 0), 0);
+}
+
+TEST_F(XbaseTest, DateTextsFollowTheDateFormat) {
+    MakeLoans();
+    xb_Go(1);
+    ASSERT_EQ(xb_Replace(4, xbReplaceDateText, "12/31/99"), xbOK);
+    EXPECT_EQ(xb_GetString(4), "19991231");
+    xb_SetEpoch(1960);
+    ASSERT_EQ(xb_Replace(4, xbReplaceDateText, "01/02/03"), xbOK);
+    EXPECT_EQ(xb_GetString(4), "20030102");
+    xb_SetCentury(1);
+    EXPECT_EQ(xb_GetDateString(4), "01/02/2003");
+    xb_SetDateFormat(1);
+    EXPECT_EQ(xb_GetDateString(4), "2003.01.02");
+    xb_SetDateFormat(4);
+    EXPECT_EQ(xb_GetDateString(4), "02.01.2003");
+    xb_SetDateFormat(6);
+    xb_SetCentury(0);
+    EXPECT_EQ(xb_GetDateString(4), "02-01-03");
+    ASSERT_EQ(xb_Replace(4, xbReplaceDateText, "  -  -  "), xbOK);
+    EXPECT_EQ(xb_GetString(4), "        ");
+    EXPECT_EQ(xb_GetDateString(4), "  -  -  ");
+}
+
+TEST_F(XbaseTest, EngineRecordBufferCanBeBorrowed) {
+    MakeLoans();
+    ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
+    xb_Go(1);
+    char* buffer = reinterpret_cast<char*>(xb_SysProp(65000, 0));
+    ASSERT_NE(buffer, nullptr);
+    const std::string saved(buffer, static_cast<std::size_t>(xb_RecSize()));
+    std::memcpy(buffer + 1, "L77", 3);
+    EXPECT_EQ(xb_KeyData(), "L77      ");
+    std::memcpy(buffer, saved.data(), saved.size());
+    EXPECT_EQ(xb_KeyData(), "L3       ");
+}
+
+TEST_F(XbaseTest, ChangedFieldsAreWrittenWhenTheCursorMoves) {
+    MakeLoans();
+    ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
+    xb_Seek("L2");
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "L0"), xbOK);
+    xb_GoTop();
+    EXPECT_EQ(xb_GetTrimString(1), "L0");
+    EXPECT_EQ(Walk(), "L0 L1 L3 L4 L5 ");
+}
+
+} // namespace
