@@ -172,6 +172,29 @@ TEST(ClassesComponent, FreeNotificationAcrossOwners) {
     delete formC; // would reach the freed observer if its link were left behind (ASan)
 }
 
+TEST(ClassesComponent, FreeNotificationBetweenSiblingsWhenTheOwnerGoes) {
+    for (bool observerFirst : {true, false}) {
+        auto* owner = new TProbe(nullptr);
+        TProbe* observer = nullptr;
+        TProbe* source = nullptr;
+        if (observerFirst) {
+            observer = new TProbe(owner);
+            source = new TProbe(owner);
+        } else {
+            source = new TProbe(owner);
+            observer = new TProbe(owner);
+        }
+        observer->watched = source;
+        observer->FreeNotification(source);
+        bool cleared = false;
+        observer->OnNotify = [&](TComponent* which, TOperation op) {
+            cleared = cleared || (which == source && op == opRemove);
+        };
+        delete owner; // frees both, in either order, without a dangling link
+        EXPECT_EQ(cleared, observerFirst);
+    }
+}
+
 TEST(ClassesComponent, RemoveFreeNotificationUndoesBothSides) {
     std::vector<std::string> log;
     TProbe observer(nullptr, &log);
