@@ -282,6 +282,10 @@ TCanvas::TCanvas() = default;
 TCanvas::~TCanvas() = default;
 
 HDC TCanvas::Handle() {
+    return Prepare({TNeed::Font, TNeed::Pen, TNeed::Brush});
+}
+
+HDC TCanvas::RawHandle() {
     if (!dc_) CreateHandle();
     if (!dc_) throw EInvalidOperation("Canvas does not allow drawing");
     return dc_;
@@ -292,7 +296,7 @@ void TCanvas::SetHandle(HDC dc) {
 }
 
 HDC TCanvas::Prepare(std::initializer_list<TNeed> needs) {
-    HDC dc = Handle();
+    HDC dc = RawHandle();
     for (TNeed need : needs) {
         switch (need) {
         case TNeed::Font:
@@ -315,17 +319,17 @@ HDC TCanvas::Prepare(std::initializer_list<TNeed> needs) {
 
 TPoint TCanvas::PenPos() {
     TPoint p;
-    GetCurrentPositionEx(Handle(), &p);
+    GetCurrentPositionEx(RawHandle(), &p);
     return p;
 }
 
 void TCanvas::SetPenPos(TPoint p) {
-    MoveToEx(Handle(), p.X, p.Y, nullptr);
+    MoveToEx(RawHandle(), p.X, p.Y, nullptr);
 }
 
 TRect TCanvas::ClipRect() {
     TRect r;
-    GetClipBox(Handle(), &r);
+    GetClipBox(RawHandle(), &r);
     return r;
 }
 
@@ -337,7 +341,7 @@ void TCanvas::Refresh() {
 }
 
 void TCanvas::MoveTo(int x, int y) {
-    MoveToEx(Handle(), x, y, nullptr);
+    MoveToEx(RawHandle(), x, y, nullptr);
 }
 
 void TCanvas::LineTo(int x, int y) {
@@ -394,7 +398,7 @@ void TCanvas::DrawFocusRect(const TRect& r) {
 }
 
 TColor TCanvas::Pixels(int x, int y) {
-    COLORREF c = GetPixel(Handle(), x, y);
+    COLORREF c = GetPixel(RawHandle(), x, y);
     return c == CLR_INVALID ? -1 : static_cast<TColor>(c);
 }
 
@@ -494,7 +498,7 @@ public:
     explicit TBitmapCanvas(TBitmap& bitmap) : bitmap_(bitmap) {}
     ~TBitmapCanvas() override {
         if (HandleAllocated()) {
-            HDC dc = Handle();
+            HDC dc = RawHandle();
             SetHandle(nullptr);
             DeleteDC(dc);
         }
@@ -585,7 +589,7 @@ void TBitmap::SetSize(int width, int height) {
 }
 
 void TBitmap::Reselect() {
-    if (canvas_ && canvas_->HandleAllocated()) SelectObject(canvas_->Handle(), handle_);
+    if (canvas_ && canvas_->HandleAllocated()) SelectObject(canvas_->RawHandle(), handle_);
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat format) {

@@ -264,9 +264,12 @@ class TCanvas : public TPersistent {
     void SetPen(TPen* pen) { pen_.Assign(pen); }
     void SetBrush(TBrush* brush) { brush_.Assign(brush); }
 
-    // The device context; a plain canvas raises EInvalidOperation "Canvas does not allow
-    // drawing" until one is given. Descendants make theirs on demand.
+    // The device context with the canvas's font, pen and brush selected into it; a plain canvas
+    // raises EInvalidOperation "Canvas does not allow drawing" until it is given one.
+    // Descendants make theirs on demand.
     HDC Handle();
+    // The device context as it is (made on demand), nothing selected.
+    HDC RawHandle();
     // Binds the canvas to a device context it does not own (nullptr unbinds).
     void SetHandle(HDC dc);
     bool HandleAllocated() const { return dc_ != nullptr; }

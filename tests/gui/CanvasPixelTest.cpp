@@ -1,0 +1,418 @@
+// Pixel tests of the canvas on bitmaps: GDI's edge rules, drawing modes, text placement,
+// rotated and formatted text, mapping modes, clipping, saved states, blits and BMP files.
+#include "platform/gui/Graphics.h"
+#include "platform/gui/QtApp.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+class CanvasPixel : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureQtApp();
+        bmp.SetSize(64, 64);
+        Clear(clWhite);
+        c = bmp.Canvas();
+    }
+    void Clear(TColor colour) {
+        bmp.Canvas()->Brush()->SetColor(colour);
+        bmp.Canvas()->Brush()->SetStyle(bsSolid);
+        bmp.Canvas()->FillRect(Rect(0, 0, bmp.Width(), bmp.Height()));
+    }
+    // The rectangle holding every pixel that is not of the background colour.
+    TRect Ink(TColor background = clWhite) {
+        TRect r{1000, 1000, -1, -1};
+        for (int y = 0; y < bmp.Height(); ++y)
+            for (int x = 0; x < bmp.Width(); ++x)
+                if (c->Pixels(x, y) != background) {
+                    r.Left = std::min(r.Left, x);
+                    r.Top = std::min(r.Top, y);
+                    r.Right = std::max(r.Right, x + 1);
+                    r.Bottom = std::max(r.Bottom, y + 1);
+                }
+        return r;
+    }
+    std::vector<TColor> Snapshot() {
+        std::vector<TColor> v;
+        for (int y = 0; y < bmp.Height(); ++y)
+            for (int x = 0; x < bmp.Width(); ++x)
+                v.push_back(c->Pixels(x, y));
+        return v;
+    }
+    TBitmap bmp;
+    TCanvas* c = nullptr;
+};
+
+TEST_F(CanvasPixel, FilledShapesLeaveOutRightAndBottomEdges) {
+    c->Pen()->SetColor(clBlack);
+    c->Brush()->SetColor(clRed);
+    c->Rectangle(2, 2, 8, 6);
+    EXPECT_EQ(c->Pixels(2, 2), clBlack);
+    EXPECT_EQ(c->Pixels(7, 5), clBlack);
+    EXPECT_EQ(c->Pixels(4, 3), clRed);
+    EXPECT_EQ(c->Pixels(8, 5), clWhite);
+    EXPECT_EQ(c->Pixels(7, 6), clWhite);
+    EXPECT_EQ(Ink(), Rect(2, 2, 8, 6));
+
+    Clear(clWhite);
+    c->Brush()->SetColor(clBlue);
+    c->FillRect(Rect(10, 10, 20, 15));
+    EXPECT_EQ(Ink(), Rect(10, 10, 20, 15));
+
+    Clear(clWhite);
+    c->Brush()->SetColor(clGreen);
+    c->FrameRect(Rect(3, 4, 9, 10));
+    EXPECT_EQ(Ink(), Rect(3, 4, 9, 10));
+    EXPECT_EQ(c->Pixels(5, 6), clWhite);
+
+    Clear(clWhite);
+    c->Brush()->SetColor(clWhite);
+    c->Ellipse(10, 20, 30, 30);
+    EXPECT_EQ(Ink(), Rect(10, 20, 30, 30));
+
+    // A rectangle with no pen fills one pixel less to the right and bottom.
+    Clear(clWhite);
+    c->Pen()->SetStyle(psClear);
+    c->Brush()->SetColor(clRed);
+    c->Rectangle(2, 2, 8, 6);
+    EXPECT_EQ(Ink(), Rect(2, 2, 7, 5));
+}
+
+TEST_F(CanvasPixel, LineToLeavesOutItsEndPixelAndMovesThePen) {
+    c->Pen()->SetColor(clBlack);
+    c->MoveTo(1, 1);
+    c->LineTo(5, 1);
+    EXPECT_EQ(Ink(), Rect(1, 1, 5, 2));
+    EXPECT_EQ(c->PenPos(), Point(5, 1));
+
+    Clear(clWhite);
+    c->MoveTo(10, 10);
+    c->LineTo(20, 20);
+    EXPECT_EQ(Ink(), Rect(10, 10, 20, 20));
+    EXPECT_EQ(c->Pixels(19, 19), clBlack);
+    EXPECT_EQ(c->Pixels(20, 20), clWhite);
+
+    // A closed polyline under XOR draws each pixel once.
+    Clear(clWhite);
+    c->Pen()->SetMode(pmXor);
+    c->Pen()->SetColor(clWhite);
+    c->Polyline({{5, 5}, {15, 5}, {15, 15}, {5, 15}, {5, 5}});
+    EXPECT_EQ(c->Pixels(5, 5), clBlack);
+    EXPECT_EQ(c->Pixels(15, 5), clBlack);
+    EXPECT_EQ(c->Pixels(15, 15), clBlack);
+}
+
+TEST_F(CanvasPixel, DrawFocusRectTwiceRestoresThePixels) {
+    c->Brush()->SetColor(clTeal);
+    c->FillRect(Rect(4, 4, 40, 30));
+    std::vector<TColor> before = Snapshot();
+    c->DrawFocusRect(Rect(2, 3, 33, 20));
+    EXPECT_NE(Snapshot(), before);
+    EXPECT_EQ(c->Pixels(2, 4), static_cast<TColor>(0x000000)); // white inverted
+    EXPECT_EQ(c->Pixels(3, 4), clWhite);                       // the dot pattern's gap
+    c->DrawFocusRect(Rect(2, 3, 33, 20));
+    EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(CanvasPixel, PenModesCombineWithKnownPixels) {
+    const TColor base = 0x33CC0F, pen = 0x0FF0AA;
+    struct Case {
+        TPenMode Mode;
+        TColor Expected;
+    } cases[] = {
+        {pmCopy, pen},
+        {pmXor, base ^ pen},
+        {pmNotXor, ~(base ^ pen) & 0xFFFFFF},
+        {pmMask, base & pen},
+        {pmMerge, base | pen},
+        {pmNotCopy, ~pen & 0xFFFFFF},
+        {pmNot, ~base & 0xFFFFFF},
+    };
+    for (const Case& k : cases) {
+        Clear(base);
+        c->Pen()->SetMode(k.Mode);
+        c->Pen()->SetColor(pen);
+        c->MoveTo(0, 3);
+        c->LineTo(10, 3);
+        EXPECT_EQ(c->Pixels(4, 3), k.Expected) << "mode " << k.Mode;
+        EXPECT_EQ(c->Pixels(4, 4), base);
+    }
+}
+
+TEST_F(CanvasPixel, TextAlignmentPlacesTheBaselineWhereTheMetricsSay) {
+    c->Font()->SetName("Arial");
+    c->Font()->SetHeight(-20);
+    c->Font()->SetColor(clBlack);
+    c->Brush()->SetStyle(bsClear);
+    TEXTMETRIC tm;
+    ASSERT_TRUE(GetTextMetrics(c->Handle(), &tm));
+    EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+    EXPECT_GT(tm.tmInternalLeading, 0);
+    EXPECT_GT(tm.tmMaxCharWidth, tm.tmAveCharWidth);
+
+    SetTextAlign(c->Handle(), TA_BASELINE | TA_LEFT);
+    c->TextOut(5, 40, "H");
+    TRect baseline = Ink();
+    EXPECT_EQ(baseline.Bottom, 40); // "H" stands on the baseline
+    EXPECT_GE(baseline.Left, 5);
+
+    Clear(clWhite);
+    c->Brush()->SetStyle(bsClear);
+    SetTextAlign(c->Handle(), TA_TOP | TA_LEFT);
+    c->TextOut(5, 40 - tm.tmAscent, "H");
+    EXPECT_EQ(Ink(), baseline);
+
+    Clear(clWhite);
+    c->Brush()->SetStyle(bsClear);
+    SetTextAlign(c->Handle(), TA_BOTTOM | TA_LEFT);
+    c->TextOut(5, 40 + tm.tmDescent, "H");
+    EXPECT_EQ(Ink(), baseline);
+
+    // Right and centre alignment end and centre the text's advance on x.
+    int w = c->TextWidth("H");
+    Clear(clWhite);
+    c->Brush()->SetStyle(bsClear);
+    SetTextAlign(c->Handle(), TA_BASELINE | TA_RIGHT);
+    c->TextOut(5 + w, 40, "H");
+    EXPECT_EQ(Ink(), baseline);
+    Clear(clWhite);
+    c->Brush()->SetStyle(bsClear);
+    SetTextAlign(c->Handle(), TA_BASELINE | TA_CENTER);
+    c->TextOut(5 + w / 2, 40, "H");
+    EXPECT_EQ(Ink().Bottom, 40);
+    EXPECT_LE(std::abs(Ink().Left - baseline.Left), 1);
+}
+
+TEST_F(CanvasPixel, OpaqueTextFillsItsCellWithTheBrushColour) {
+    c->Font()->SetName("Arial");
+    c->Font()->SetHeight(-12);
+    c->Brush()->SetColor(clYellow);
+    c->TextOut(3, 4, "ab");
+    TSize s = c->TextExtent("ab");
+    EXPECT_EQ(Ink(), Bounds(3, 4, s.cx, s.cy));
+    EXPECT_EQ(c->Pixels(3, 4), clYellow);
+}
+
+TEST_F(CanvasPixel, RotatedTextTurnsAboutTheReferencePoint) {
+    c->Font()->SetName("Arial");
+    c->Font()->SetHeight(-14);
+    c->Brush()->SetStyle(bsClear);
+    int width = c->TextWidth("HHHH");
+    c->Font()->SetEscapement(900); // upwards
+    c->Brush()->SetStyle(bsClear);
+    c->TextOut(30, 60, "HHHH");
+    TRect up = Ink();
+    EXPECT_LE(up.Bottom, 61);
+    EXPECT_GE(up.Top, 60 - width - 1);
+    EXPECT_GE(up.Height(), width - 4);
+    EXPECT_GE(up.Left, 30); // the top of the glyphs faces left, so the ink lies right of x
+    EXPECT_LT(up.Width(), width);
+
+    Clear(clWhite);
+    c->Font()->SetEscapement(2700); // downwards
+    c->Brush()->SetStyle(bsClear);
+    c->TextOut(30, 2, "HHHH");
+    TRect down = Ink();
+    EXPECT_GE(down.Top, 2);
+    EXPECT_LE(down.Bottom, 2 + width + 1);
+    EXPECT_GE(down.Height(), width - 4);
+    EXPECT_LE(down.Right, 30);
+}
+
+TEST_F(CanvasPixel, DrawTextBreaksWordsAndHandlesPrefixes) {
+    HDC dc = c->Handle();
+    c->Font()->SetName("Arial");
+    c->Font()->SetHeight(-12);
+    TEXTMETRIC tm;
+    GetTextMetrics(c->Handle(), &tm);
+    int word = c->TextWidth("Mmmm");
+    TRect r = Rect(0, 0, word + word / 2, 0);
+    int h = DrawText(dc, "Mmmm Mmmm Mmmm", &r, DT_WORDBREAK | DT_CALCRECT);
+    EXPECT_EQ(h, 3 * tm.tmHeight);
+    EXPECT_EQ(r.Bottom, 3 * tm.tmHeight);
+    EXPECT_EQ(r.Right, word);
+
+    r = Rect(0, 0, 200, 0);
+    DrawText(dc, "A&&B", &r, DT_CALCRECT | DT_SINGLELINE);
+    EXPECT_EQ(r.Right, c->TextWidth("A&B"));
+    r = Rect(0, 0, 200, 0);
+    DrawText(dc, "&File", &r, DT_CALCRECT | DT_SINGLELINE);
+    EXPECT_EQ(r.Right, c->TextWidth("File"));
+    r = Rect(0, 0, 200, 0);
+    DrawText(dc, "&File", &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    EXPECT_EQ(r.Right, c->TextWidth("&File"));
+
+    // The prefixed letter is underlined: a line under "F" and none under "ile".
+    SetBkMode(dc, TRANSPARENT);
+    r = Rect(0, 0, 60, 30);
+    DrawText(dc, "&File", &r, DT_SINGLELINE);
+    int under = tm.tmAscent + 1;
+    int f = c->TextWidth("F");
+    for (int x = 0; x < f; ++x)
+        EXPECT_EQ(c->Pixels(x, under), clBlack) << x;
+    EXPECT_EQ(c->Pixels(f + 1, under), clWhite);
+
+    // Centred and bottom single lines.
+    Clear(clWhite);
+    SetBkMode(dc, TRANSPARENT);
+    r = Rect(0, 0, 60, 40);
+    DrawText(dc, "i", &r, DT_SINGLELINE | DT_CENTER | DT_BOTTOM);
+    TRect ink = Ink();
+    EXPECT_GT(ink.Left, 25);
+    EXPECT_LE(ink.Bottom, 40 - tm.tmDescent);
+    EXPECT_GT(ink.Top, 40 - tm.tmHeight);
+}
+
+TEST_F(CanvasPixel, AnisotropicMappingScalesAndMovesShapes) {
+    HDC dc = c->Handle();
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetWindowExtEx(dc, 1000, 1000, nullptr);
+    SetViewportExtEx(dc, 50, 25, nullptr);
+    SetWindowOrgEx(dc, 100, 0, nullptr);
+    SetViewportOrgEx(dc, 4, 8, nullptr);
+    TPoint p[2] = {{100, 0}, {500, 400}};
+    LPtoDP(dc, p, 2);
+    EXPECT_EQ(p[0], Point(4, 8));
+    EXPECT_EQ(p[1], Point(24, 18));
+    DPtoLP(dc, p, 2);
+    EXPECT_EQ(p[1], Point(500, 400));
+    c->Brush()->SetColor(clRed);
+    c->Pen()->SetColor(clRed);
+    c->Rectangle(100, 0, 500, 400);
+    // Pixels are read in logical units too.
+    EXPECT_EQ(c->Pixels(100, 0), clRed);
+    EXPECT_EQ(c->Pixels(80, 0), clWhite);
+    // Back to MM_TEXT: extents are one to one again, origins stay.
+    SetMapMode(dc, MM_TEXT);
+    TSize ext;
+    GetViewportExtEx(dc, &ext);
+    EXPECT_EQ(ext, (TSize{1, 1}));
+    SetWindowOrgEx(dc, 0, 0, nullptr);
+    SetViewportOrgEx(dc, 0, 0, nullptr);
+    EXPECT_EQ(Ink(), Rect(4, 8, 24, 18));
+}
+
+TEST_F(CanvasPixel, ClippingAndSavedStates) {
+    HDC dc = c->Handle();
+    int saved = SaveDC(dc);
+    EXPECT_EQ(saved, 1);
+    IntersectClipRect(dc, 10, 10, 20, 20);
+    ExcludeClipRect(dc, 12, 12, 14, 14);
+    EXPECT_EQ(c->ClipRect(), Rect(10, 10, 20, 20));
+    c->Brush()->SetColor(clBlue);
+    c->FillRect(Rect(0, 0, 64, 64));
+    EXPECT_EQ(c->Pixels(12, 12), -1); // outside the clip region
+    EXPECT_TRUE(RestoreDC(dc, -1));
+    EXPECT_FALSE(RestoreDC(dc, -1)); // nothing left to restore
+    EXPECT_EQ(Ink(), Rect(10, 10, 20, 20));
+    EXPECT_EQ(c->Pixels(12, 12), clWhite);
+    c->FillRect(Rect(0, 0, 64, 64));
+    EXPECT_EQ(Ink(), Rect(0, 0, 64, 64));
+}
+
+TEST_F(CanvasPixel, BlitsApplyTheRasterOperations) {
+    const TColor s = 0x00FF3C, d = 0x330FF0;
+    TBitmap src;
+    src.SetSize(4, 4);
+    src.Canvas()->Brush()->SetColor(s);
+    src.Canvas()->FillRect(Rect(0, 0, 4, 4));
+    struct Case {
+        DWORD Rop;
+        TColor Expected;
+    } cases[] = {
+        {SRCCOPY, s},
+        {SRCPAINT, s | d},
+        {SRCAND, s & d},
+        {SRCINVERT, s ^ d},
+        {SRCERASE, s & (~d & 0xFFFFFF)},
+        {NOTSRCCOPY, ~s & 0xFFFFFF},
+        {NOTSRCERASE, ~(s | d) & 0xFFFFFF},
+        {MERGEPAINT, (~s & 0xFFFFFF) | d},
+        {DSTINVERT, ~d & 0xFFFFFF},
+        {BLACKNESS, 0},
+        {WHITENESS, 0xFFFFFF},
+    };
+    for (const Case& k : cases) {
+        Clear(d);
+        BitBlt(c->Handle(), 10, 10, 4, 4, src.Canvas()->Handle(), 0, 0, k.Rop);
+        EXPECT_EQ(c->Pixels(11, 11), k.Expected) << std::hex << k.Rop;
+        EXPECT_EQ(c->Pixels(14, 11), d);
+    }
+    // CopyRect stretches with the copy mode.
+    Clear(d);
+    c->SetCopyMode(SRCINVERT);
+    c->CopyRect(Rect(0, 0, 8, 8), src.Canvas(), Rect(0, 0, 4, 4));
+    EXPECT_EQ(Ink(d), Rect(0, 0, 8, 8));
+    EXPECT_EQ(c->Pixels(7, 7), s ^ d);
+}
+
+TEST_F(CanvasPixel, MonochromeMasksAndTransparentDrawing) {
+    TBitmap glyph;
+    glyph.SetSize(4, 4);
+    glyph.Canvas()->Brush()->SetColor(clFuchsia);
+    glyph.Canvas()->FillRect(Rect(0, 0, 4, 4));
+    glyph.Canvas()->Brush()->SetColor(clNavy);
+    glyph.Canvas()->FillRect(Rect(1, 1, 3, 3));
+    glyph.SetTransparent(true); // the bottom-left pixel gives the colour
+    EXPECT_EQ(glyph.TransparentColor(), clFuchsia);
+    c->Draw(20, 20, &glyph);
+    EXPECT_EQ(Ink(), Rect(21, 21, 23, 23));
+
+    TBitmap mask;
+    mask.Assign(&glyph);
+    mask.Mask(clFuchsia);
+    EXPECT_TRUE(mask.Monochrome());
+    EXPECT_EQ(mask.Canvas()->Pixels(0, 0), clWhite);
+    EXPECT_EQ(mask.Canvas()->Pixels(1, 1), clBlack);
+
+    // BrushCopy paints the given colour in the brush.
+    Clear(clWhite);
+    c->Brush()->SetColor(clLime);
+    c->BrushCopy(Rect(0, 0, 4, 4), &glyph, Rect(0, 0, 4, 4), clFuchsia);
+    EXPECT_EQ(c->Pixels(0, 0), clLime);
+    EXPECT_EQ(c->Pixels(1, 1), clNavy);
+}
+
+TEST_F(CanvasPixel, BitmapsRoundTripThroughBmpStreams) {
+    TBitmap b;
+    b.SetSize(5, 3);
+    b.Canvas()->Pixels(0, 0);
+    b.Canvas()->SetPixels(0, 0, clRed);
+    b.Canvas()->SetPixels(4, 2, 0x123456);
+    TMemoryStream stream;
+    b.SaveToStream(stream);
+    stream.SetPosition(0);
+    TBitmap back;
+    back.LoadFromStream(stream);
+    EXPECT_EQ(back.Width(), 5);
+    EXPECT_EQ(back.Height(), 3);
+    EXPECT_EQ(back.Canvas()->Pixels(0, 0), clRed);
+    EXPECT_EQ(back.Canvas()->Pixels(4, 2), 0x123456);
+    EXPECT_EQ(back.Canvas()->Pixels(1, 1), clWhite);
+    EXPECT_EQ(stream.Position(), stream.Size());
+
+    TMemoryStream junk;
+    const char bad[] = "BM\x40\x00\x00\x00 this is not a bitmap at all.........";
+    junk.WriteBuffer(bad, sizeof bad);
+    junk.SetPosition(0);
+    EXPECT_THROW(back.LoadFromStream(junk), EInvalidGraphic);
+    EXPECT_EQ(back.Width(), 5); // unchanged
+}
+
+TEST_F(CanvasPixel, FloodFillStopsAtTheBorder) {
+    c->Pen()->SetColor(clBlack);
+    c->Brush()->SetStyle(bsClear);
+    c->Rectangle(10, 10, 30, 30);
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(clRed);
+    c->FloodFill(15, 15, clBlack, fsBorder);
+    EXPECT_EQ(c->Pixels(11, 11), clRed);
+    EXPECT_EQ(c->Pixels(28, 28), clRed);
+    EXPECT_EQ(c->Pixels(10, 10), clBlack);
+    EXPECT_EQ(c->Pixels(31, 31), clWhite);
+}
+
+} // namespace
