@@ -54,6 +54,7 @@ struct TXbOrderDef {
 struct TXbKeyPos {
     std::string Key;
     LongInt RecNo = 0;
+    bool operator==(const TXbKeyPos&) const = default;
 };
 
 // Makes record recno the current record of the source the order evaluates; false when the

@@ -1,0 +1,518 @@
+#include "xbase/XbIndex.h"
+
+#include "tests/xbase/XbTestRecords.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <set>
+#include <unistd.h>
+
+namespace {
+
+using TEntries = std::vector<std::pair<std::string, LongInt>>;
+
+class XbIndexTest : public ::testing::Test {
+protected:
+    XbIndexTest()
+        : records_(
+              {{"NAME", 'C', 10, 0}, {"AMT", 'N', 10, 2}, {"DT", 'D', 8, 0}, {"FLAG", 'L', 1, 0}}) {
+        char tmpl[] = "/tmp/xbindexXXXXXX";
+        dir_ = ::mkdtemp(tmpl);
+    }
+    ~XbIndexTest() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    TXbRecordLoader Loader() {
+        return [this](LongInt recno) { return records_.Go(recno); };
+    }
+    void AddRecords(int count, int distinctNames, unsigned seed) {
+        std::mt19937 rng(seed);
+        for (int i = 0; i < count; ++i) {
+            const int n = static_cast<int>(rng() % static_cast<unsigned>(distinctNames));
+            char name[16], amt[32], dt[16];
+            std::snprintf(name, sizeof name, "N%05d", n);
+            std::snprintf(amt, sizeof amt, "%.2f", static_cast<double>(rng() % 20001) / 10 - 1000);
+            std::snprintf(dt, sizeof dt, "2024%02d%02d", 1 + n % 12, 1 + n % 28);
+            records_.Add({name, amt, dt, n % 3 == 0 ? "T" : "F"});
+        }
+    }
+    TXbOrder* Create(TXbIndexFile& file, const std::string& name, TXbOrderDef def,
+                     TXbIndexKind kind = ikCDX) {
+        EXPECT_EQ(file.Create(Path(name), kind, records_), isOk);
+        EXPECT_EQ(file.AddOrder(def, records_, records_.Count(), Loader()), isOk);
+        return file.FindOrder(def.Tag);
+    }
+    // The entries in order, walked forwards (or backwards and reversed).
+    static TEntries Walk(TXbOrder& order, bool backwards = false) {
+        TEntries out;
+        TXbKeyPos pos;
+        TXbIndexStatus st = backwards ? order.Last(pos) : order.First(pos);
+        while (st == isOk) {
+            out.push_back({pos.Key, pos.RecNo});
+            st = backwards ? order.Prev(pos) : order.Next(pos);
+        }
+        EXPECT_EQ(st, isEnd);
+        if (backwards) std::reverse(out.begin(), out.end());
+        return out;
+    }
+    // The entries the order should hold, from the records, in key sequence.
+    TEntries Expected(TXbOrder& order, bool descending = false) {
+        TEntries out;
+        for (LongInt r = 1; r <= records_.Count(); ++r) {
+            records_.Go(r);
+            std::string key;
+            bool included = false;
+            EXPECT_EQ(order.KeyOf(records_, key, included), isOk);
+            if (included) out.push_back({key, r});
+        }
+        std::sort(out.begin(), out.end());
+        if (descending) std::reverse(out.begin(), out.end());
+        return out;
+    }
+    void CorruptByte(const std::string& name, long offset) {
+        std::fstream f(Path(name), std::ios::in | std::ios::out | std::ios::binary);
+        f.seekg(offset);
+        const char c = static_cast<char>(f.get() ^ 0x5A);
+        f.seekp(offset);
+        f.put(c);
+    }
+
+    std::string dir_;
+    TTestRecords records_;
+};
+
+TEST_F(XbIndexTest, BuildsAndWalksBothWays) {
+    AddRecords(3000, 400, 1);
+    TXbIndexFile file;
+    TXbOrder* order = Create(file, "t.cdx", {"NAME", "NAME", "", false, false});
+    ASSERT_NE(order, nullptr);
+    EXPECT_EQ(order->KeyType(), 'C');
+    EXPECT_EQ(order->KeyLength(), 10);
+    EXPECT_EQ(order->KeyCount(), 3000);
+    const TEntries expected = Expected(*order);
+    EXPECT_EQ(Walk(*order), expected);
+    EXPECT_EQ(Walk(*order, true), expected);
+}
+
+TEST_F(XbIndexTest, InsertsAndDeletesInRandomOrder) {
+    TXbIndexFile file;
+    TXbOrder* order = Create(file, "r.ntx", {"R", "UPPER(NAME)", "", false, false}, ikNTX);
+    ASSERT_NE(order, nullptr);
+    AddRecords(4000, 300, 2);
+    std::vector<LongInt> recnos(4000);
+    for (LongInt i = 0; i < 4000; ++i)
+        recnos[static_cast<std::size_t>(i)] = i + 1;
+    std::shuffle(recnos.begin(), recnos.end(), std::mt19937(3));
+    std::set<std::pair<std::string, LongInt>> model;
+    for (LongInt r : recnos) {
+        records_.Go(r);
+        std::string key;
+        bool included;
+        ASSERT_EQ(order->KeyOf(records_, key, included), isOk);
+        ASSERT_EQ(order->Insert(key, r), isOk);
+        model.insert({key, r});
+    }
+    EXPECT_EQ(Walk(*order), TEntries(model.begin(), model.end()));
+    EXPECT_EQ(order->KeyCount(), 4000);
+    // Inserting an entry that is there already changes nothing.
+    EXPECT_EQ(order->Insert(model.begin()->first, model.begin()->second), isOk);
+    EXPECT_EQ(order->KeyCount(), 4000);
+
+    int n = 0;
+    for (LongInt r : recnos) {
+        if (++n % 4 == 0) continue;
+        records_.Go(r);
+        std::string key;
+        bool included;
+        ASSERT_EQ(order->KeyOf(records_, key, included), isOk);
+        ASSERT_EQ(order->Delete(key, r), isOk);
+        model.erase({key, r});
+    }
+    EXPECT_EQ(Walk(*order), TEntries(model.begin(), model.end()));
+    EXPECT_EQ(Walk(*order, true), TEntries(model.begin(), model.end()));
+    EXPECT_EQ(order->Delete("NOSUCHKEY ", 5), isNotFound);
+    for (const auto& [key, r] : TEntries(model.begin(), model.end()))
+        ASSERT_EQ(order->Delete(key, r), isOk);
+    TXbKeyPos pos;
+    EXPECT_EQ(order->First(pos), isEnd);
+    EXPECT_EQ(order->Last(pos), isEnd);
+    EXPECT_EQ(order->KeyCount(), 0);
+}
+
+TEST_F(XbIndexTest, NextAndPrevFromPositionsBetweenEntries) {
+    for (const char* name : {"B", "D", "F"})
+        records_.Add({name, "1", "", "T"});
+    TXbIndexFile file;
+    TXbOrder* order = Create(file, "n.cdx", {"NAME", "NAME", "", false, false});
+    TXbKeyPos pos{order->SearchKey("C"), 0};
+    pos.Key.resize(10, ' ');
+    ASSERT_EQ(order->Next(pos), isOk);
+    EXPECT_EQ(pos.RecNo, 2);
+    pos = {std::string("E") + std::string(9, ' '), 7};
+    ASSERT_EQ(order->Prev(pos), isOk);
+    EXPECT_EQ(pos.RecNo, 2);
+    pos = {std::string("F") + std::string(9, ' '), 3};
+    EXPECT_EQ(order->Next(pos), isEnd);
+    EXPECT_EQ(pos.RecNo, 3); // unchanged at the end
+    pos = {std::string("B") + std::string(9, ' '), 1};
+    EXPECT_EQ(order->Prev(pos), isEnd);
+}
+
+TEST_F(XbIndexTest, SeeksExactPrefixAndSoft) {
+    for (const char* name : {"SMITH", "SMITHSON", "JONES", "SMITH", "ADAMS"})
+        records_.Add({name, "0", "", "F"});
+    TXbIndexFile file;
+    TXbOrder* order = Create(file, "s.cdx", {"NAME", "NAME", "", false, false});
+    TXbKeyPos pos;
+    ASSERT_EQ(order->Seek(order->SearchKey("SMITH"), false, pos), isOk);
+    EXPECT_EQ(pos.RecNo, 1); // first of the duplicates
+    ASSERT_EQ(order->Seek(order->SearchKey("SMI"), false, pos), isOk);
+    EXPECT_EQ(pos.RecNo, 1);
+    ASSERT_EQ(order->Seek(order->SearchKey("SMITHS"), false, pos), isOk);
+    EXPECT_EQ(pos.RecNo, 2);
+    // Exact: the whole key, trailing blanks ignored.
+    EXPECT_EQ(order->Seek(order->SearchKey("SMI"), true, pos), isNotFound);
+    ASSERT_EQ(order->Seek(order->SearchKey("SMITH"), true, pos), isOk);
+    EXPECT_EQ(pos.RecNo, 1);
+    ASSERT_EQ(order->Seek(order->SearchKey("SMITH        "), true, pos), isOk);
+    EXPECT_EQ(order->Seek(order->SearchKey("SMITH      X"), true, pos), isNotFound);
+    // A trailing blank in a prefix counts.
+    ASSERT_EQ(order->Seek(order->SearchKey("SMITH "), false, pos), isOk);
+    EXPECT_EQ(pos.RecNo, 1);
+    // Soft: the next greater key, or nothing.
+    ASSERT_EQ(order->Seek(order->SearchKey("B"), false, pos), isNotFound);
+    EXPECT_EQ(pos.RecNo, 3);
+    ASSERT_EQ(order->Seek(order->SearchKey("SMITHT"), false, pos), isEnd);
+    ASSERT_EQ(order->Seek(order->SearchKey(""), false, pos), isOk);
+    EXPECT_EQ(pos.RecNo, 5);
+}
+
+TEST_F(XbIndexTest, DescendingOrders) {
+    AddRecords(500, 60, 4);
+    TXbIndexFile file;
+    TXbOrder* order = Create(file, "d.cdx", {"DESC", "NAME", "", false, true});
+    ASSERT_NE(order, nullptr);
+    const TEntries expected = Expected(*order, true);
+    EXPECT_EQ(Walk(*order), expected);
+    EXPECT_EQ(Walk(*order, true), expected);
+    for (std::size_t i = 0; i < expected.size(); i += 37) {
+        const TXbKeyPos pos{expected[i].first, expected[i].second};
+        EXPECT_EQ(order->Position(pos), static_cast<LongInt>(i + 1));
+    }
+    // The first match in descending order; a soft seek lands on the next lower key.
+    TXbKeyPos pos;
+    ASSERT_EQ(order->Seek(order->SearchKey("N00010"), false, pos), isOk);
+    EXPECT_EQ(pos.Key.substr(0, 6), "N00010");
+    TXbKeyPos prev = pos;
+    EXPECT_TRUE(order->Prev(prev) == isEnd || prev.Key.substr(0, 6) > "N00010");
+    ASSERT_EQ(order->Seek(order->SearchKey("N00010A"), false, pos), isNotFound);
+    EXPECT_EQ(pos.Key.substr(0, 6), "N00010");
+    ASSERT_EQ(order->Seek(order->SearchKey("A"), false, pos), isEnd);
+    ASSERT_EQ(order->Seek(order->SearchKey("Z"), false, pos), isNotFound);
+    EXPECT_EQ(pos, (TXbKeyPos{expected.front().first, expected.front().second}));
+}
+
+TEST_F(XbIndexTest, PositionsAndCounts) {
+    AddRecords(2000, 2000, 5);
+    TXbIndexFile file;
+    TXbOrder* order = Create(file, "p.cdx", {"NAME", "NAME", "", false, false});
+    const TEntries expected = Expected(*order);
+    for (std::size_t i = 0; i < expected.size(); i += 97) {
+        const TXbKeyPos pos{expected[i].first, expected[i].second};
+        EXPECT_EQ(order->Position(pos), static_cast<LongInt>(i + 1));
+    }
+    EXPECT_EQ(order->Position({expected.back().first, expected.back().second}), 2000);
+    EXPECT_EQ(order->Position({std::string(10, '\xFF'), 1}), 2001);
+    EXPECT_EQ(order->KeyCount(), 2000);
+}
+
+TEST_F(XbIndexTest, UniqueOrdersRefuseASecondRecord) {
+    records_.Add({"ALPHA", "1", "", "F"});
+    records_.Add({"BETA", "2", "", "F"});
+    TXbIndexFile file;
+    TXbOrder* order = Create(file, "u.cdx", {"UNAME", "NAME", "", true, false});
+    ASSERT_NE(order, nullptr);
+    const std::string alpha = order->SearchKey("ALPHA     ");
+    EXPECT_EQ(order->CheckUnique(alpha, 3), isDuplicate);
+    EXPECT_EQ(order->CheckUnique(alpha, 1), isOk); // the record's own key
+    EXPECT_EQ(order->Insert(alpha, 3), isDuplicate);
+    EXPECT_EQ(order->Replace(true, order->SearchKey("BETA      "), true, alpha, 2), isDuplicate);
+    EXPECT_EQ(Walk(*order).size(), 2u); // nothing changed
+    EXPECT_EQ(order->Replace(true, order->SearchKey("BETA      "), true,
+                             order->SearchKey("GAMMA     "), 2),
+              isOk);
+    EXPECT_EQ(order->CheckUnique(order->SearchKey("BETA      "), 3), isOk);
+
+    // Building over duplicates keeps the first record of each key.
+    records_.Add({"ALPHA", "3", "", "F"});
+    TXbIndexFile other;
+    TXbOrder* built = Create(other, "u2.cdx", {"UNAME", "NAME", "", true, false});
+    const TEntries entries = Walk(*built);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].second, 1);
+}
+
+TEST_F(XbIndexTest, ForConditionsLeaveRecordsOut) {
+    AddRecords(300, 50, 6);
+    TXbIndexFile file;
+    TXbOrder* order = Create(file, "f.cdx", {"PAID", "NAME", "FLAG .AND. AMT > 0", false, false});
+    ASSERT_NE(order, nullptr);
+    const TEntries expected = Expected(*order);
+    EXPECT_LT(expected.size(), 300u);
+    EXPECT_GT(expected.size(), 0u);
+    EXPECT_EQ(Walk(*order), expected);
+    records_.Add({"X", "-5", "", "T"});
+    std::string key;
+    bool included = true;
+    ASSERT_EQ(order->KeyOf(records_, key, included), isOk);
+    EXPECT_FALSE(included);
+    EXPECT_EQ(order->ForExpr(), "FLAG .AND. AMT > 0");
+}
+
+TEST_F(XbIndexTest, NumericDateAndLogicalKeys) {
+    for (const char* amt : {"5", "-12.5", "0", "1000000", "-0.01", "-1000", "3.14"})
+        records_.Add({"A", amt, "20240105", amt[0] == '-' ? "T" : "F"});
+    TXbIndexFile file;
+    ASSERT_EQ(file.Create(Path("k.cdx"), ikCDX, records_), isOk);
+    ASSERT_EQ(file.AddOrder({"AMT", "AMT", "", false, false}, records_, 7, Loader()), isOk);
+    ASSERT_EQ(file.AddOrder({"DT", "DT", "", false, false}, records_, 7, Loader()), isOk);
+    ASSERT_EQ(file.AddOrder({"FLAG", "FLAG", "", false, false}, records_, 7, Loader()), isOk);
+    TXbOrder* amt = file.FindOrder("amt");
+    ASSERT_NE(amt, nullptr);
+    EXPECT_EQ(amt->KeyType(), 'N');
+    std::vector<std::string> texts;
+    for (const auto& [key, r] : Walk(*amt))
+        texts.push_back(amt->KeyText(key));
+    EXPECT_EQ(texts, (std::vector<std::string>{"-1000.00", "-12.50", "-0.01", "0.00", "3.14",
+                                               "5.00", "1000000.00"}));
+    TXbKeyPos pos;
+    ASSERT_EQ(amt->Seek(amt->SearchKey("-12.5"), true, pos), isOk);
+    EXPECT_EQ(pos.RecNo, 2);
+    ASSERT_EQ(amt->Seek(amt->SearchKey("4"), false, pos), isNotFound);
+    EXPECT_EQ(pos.RecNo, 1);
+
+    TXbOrder* dt = file.FindOrder("DT");
+    EXPECT_EQ(dt->KeyType(), 'D');
+    ASSERT_EQ(dt->Seek(dt->SearchKey("202401"), false, pos), isOk);
+    EXPECT_EQ(dt->KeyText(pos.Key), "20240105");
+
+    TXbOrder* flag = file.FindOrder("FLAG");
+    EXPECT_EQ(flag->KeyType(), 'L');
+    ASSERT_EQ(flag->First(pos), isOk);
+    EXPECT_EQ(pos.Key, ".F.");
+    ASSERT_EQ(flag->Seek(flag->SearchKey("T"), true, pos), isOk);
+    EXPECT_EQ(pos.Key, ".T.");
+    EXPECT_EQ(flag->KeyField(), "FLAG");
+    EXPECT_EQ(flag->KeyExprType(), xtLogical);
+}
+
+TEST_F(XbIndexTest, ScopesCompareByPrefix) {
+    records_.Add({"SMITH", "0", "", "F"});
+    TXbIndexFile file;
+    TXbOrder* order = Create(file, "sc.cdx", {"NAME", "NAME", "", false, false});
+    const std::string key = order->SearchKey("SMITH     ");
+    EXPECT_TRUE(order->InScope(key, "SMITH", "SMITH"));
+    EXPECT_TRUE(order->InScope(key, "SM", ""));
+    EXPECT_TRUE(order->InScope(key, "", "SN"));
+    EXPECT_FALSE(order->InScope(key, "SN", ""));
+    EXPECT_FALSE(order->InScope(key, "", "SMA"));
+    EXPECT_TRUE(order->InScope(key, "", ""));
+}
+
+TEST_F(XbIndexTest, ReopensWithTagsAndKeys) {
+    AddRecords(1000, 100, 7);
+    {
+        TXbIndexFile file;
+        Create(file, "o.nsx", {"NAME", "NAME", "", false, false}, ikNSX);
+        ASSERT_EQ(file.AddOrder({"AMT", "AMT", "AMT > 0", false, true}, records_, 1000, Loader()),
+                  isOk);
+        TXbOrder* name = file.FindOrder("NAME");
+        records_.Add({"ZZZ", "1", "", "T"});
+        std::string key;
+        bool included;
+        ASSERT_EQ(name->KeyOf(records_, key, included), isOk);
+        ASSERT_EQ(name->Insert(key, records_.Count()), isOk);
+    }
+    TXbIndexFile file;
+    ASSERT_EQ(file.Open(Path("o.nsx"), false, records_), isOk);
+    EXPECT_EQ(file.Kind(), ikNSX);
+    EXPECT_TRUE(file.MultiTag());
+    ASSERT_EQ(file.OrderCount(), 2);
+    EXPECT_EQ(file.Order(0)->Tag(), "NAME");
+    EXPECT_EQ(file.Order(1)->Tag(), "AMT");
+    EXPECT_EQ(file.Order(2), nullptr);
+    EXPECT_TRUE(file.Order(1)->Descending());
+    EXPECT_EQ(file.Order(1)->ForExpr(), "AMT > 0");
+    EXPECT_EQ(Walk(*file.Order(0)), Expected(*file.Order(0)));
+    EXPECT_EQ(file.Order(0)->KeyCount(), 1001);
+    records_.Go(1);
+    std::string key;
+    bool included;
+    ASSERT_EQ(file.Order(0)->KeyOf(records_, key, included), isOk);
+    EXPECT_EQ(file.Order(0)->Insert(key, 5000), isReadOnly);
+}
+
+TEST_F(XbIndexTest, ReplacingTags) {
+    AddRecords(200, 20, 8);
+    TXbIndexFile file;
+    Create(file, "rt.cdx", {"K", "NAME", "", false, false});
+    ASSERT_EQ(file.AddOrder({"K", "AMT", "", false, false}, records_, 200, Loader()), isOk);
+    ASSERT_EQ(file.OrderCount(), 1);
+    EXPECT_EQ(file.Order(0)->KeyType(), 'N');
+    TXbIndexFile single;
+    Create(single, "one.ntx", {"ONE", "NAME", "", false, false}, ikNTX);
+    ASSERT_EQ(single.AddOrder({"TWO", "AMT", "", false, false}, records_, 200, Loader()), isOk);
+    ASSERT_EQ(single.OrderCount(), 1);
+    EXPECT_EQ(single.Order(0)->Tag(), "TWO");
+    EXPECT_EQ(Walk(*single.Order(0)), Expected(*single.Order(0)));
+}
+
+TEST_F(XbIndexTest, BadDefinitionsAreRefused) {
+    records_.Add({"A", "1", "", "F"});
+    TXbIndexFile file;
+    ASSERT_EQ(file.Create(Path("bad.cdx"), ikCDX, records_), isOk);
+    EXPECT_EQ(file.AddOrder({"X", "NOSUCH", "", false, false}, records_, 1, Loader()),
+              isBadExpression);
+    EXPECT_EQ(file.AddOrder({"X", "NAME", "AMT", false, false}, records_, 1, Loader()),
+              isBadExpression); // a FOR condition must be logical
+    EXPECT_EQ(file.AddOrder({"", "NAME", "", false, false}, records_, 1, Loader()),
+              isBadDefinition);
+    EXPECT_EQ(
+        file.AddOrder({std::string(40, 'T'), "NAME", "", false, false}, records_, 1, Loader()),
+        isBadDefinition);
+    EXPECT_EQ(file.AddOrder({"X", "PADR(NAME, 300)", "", false, false}, records_, 1, Loader()),
+              isBadDefinition);
+    EXPECT_EQ(
+        file.AddOrder({"X", "NAME", "", false, false}, records_, 1, [](LongInt) { return false; }),
+        isIoError);
+    EXPECT_EQ(file.OrderCount(), 0);
+    for (int i = 0; i < 64; ++i)
+        ASSERT_EQ(file.AddOrder({"T" + std::to_string(i), "NAME", "", false, false}, records_, 1,
+                                Loader()),
+                  isOk);
+    EXPECT_EQ(file.AddOrder({"MORE", "NAME", "", false, false}, records_, 1, Loader()),
+              isBadDefinition);
+    EXPECT_EQ(file.FindOrder("t63")->KeyCount(), 1);
+}
+
+TEST_F(XbIndexTest, ForeignAndDamagedFilesAreRefused) {
+    AddRecords(3000, 3000, 9);
+    {
+        TXbIndexFile file;
+        Create(file, "dmg.cdx", {"NAME", "NAME", "", false, false});
+    }
+    std::ofstream(Path("foreign.cdx")) << "this is not an index file at all";
+    TXbIndexFile file;
+    EXPECT_EQ(file.Open(Path("foreign.cdx"), true, records_), isForeign);
+    std::ofstream(Path("empty.cdx")).close();
+    EXPECT_EQ(file.Open(Path("empty.cdx"), true, records_), isForeign);
+    EXPECT_EQ(file.Open(Path("missing.cdx"), true, records_), isIoError);
+    EXPECT_FALSE(file.IsOpen());
+
+    std::system(("cp '" + Path("dmg.cdx") + "' '" + Path("hdr.cdx") + "'").c_str());
+    CorruptByte("hdr.cdx", 40);
+    EXPECT_EQ(file.Open(Path("hdr.cdx"), true, records_), isDamaged);
+    std::system(("cp '" + Path("dmg.cdx") + "' '" + Path("cut.cdx") + "'").c_str());
+    ASSERT_EQ(::truncate(Path("cut.cdx").c_str(), 4096 * 3), 0);
+    EXPECT_EQ(file.Open(Path("cut.cdx"), true, records_), isDamaged);
+    // A key expression the table cannot compile any more.
+    TTestRecords otherTable({{"OTHER", 'C', 5, 0}});
+    EXPECT_EQ(file.Open(Path("dmg.cdx"), true, otherTable), isBadExpression);
+}
+
+TEST_F(XbIndexTest, DamagedPagesFailCleanlyAndReindexRepairs) {
+    AddRecords(3000, 3000, 10);
+    {
+        TXbIndexFile file;
+        Create(file, "pg.cdx", {"NAME", "NAME", "", false, false});
+    }
+    CorruptByte("pg.cdx", 4096 * 5 + 100); // inside a tree page
+    TXbIndexFile file;
+    ASSERT_EQ(file.Open(Path("pg.cdx"), true, records_), isOk);
+    TXbOrder* order = file.FindOrder("NAME");
+    TXbKeyPos pos;
+    TXbIndexStatus st = order->First(pos);
+    for (int steps = 0; st == isOk && steps < 5000; ++steps)
+        st = order->Next(pos);
+    EXPECT_EQ(st, isDamaged);
+    // A change that reaches the damaged page is refused too; pos is the last entry before it.
+    EXPECT_EQ(order->Insert(pos.Key, 99999), isDamaged);
+    EXPECT_EQ(order->Position({pos.Key, 99999}), 0);
+
+    ASSERT_EQ(file.Reindex(records_, records_.Count(), Loader()), isOk);
+    EXPECT_EQ(Walk(*order), Expected(*order));
+    file.Close();
+    ASSERT_EQ(file.Open(Path("pg.cdx"), true, records_), isOk);
+    EXPECT_EQ(Walk(*file.Order(0)), Expected(*file.Order(0)));
+}
+
+TEST_F(XbIndexTest, ReindexFollowsTheTableAndCompacts) {
+    AddRecords(2000, 500, 11);
+    TXbIndexFile file;
+    TXbOrder* order = Create(file, "ri.cdx", {"NAME", "NAME", "", false, false});
+    ASSERT_EQ(file.AddOrder({"AMT", "AMT", "", false, false}, records_, 2000, Loader()), isOk);
+    for (LongInt r = 1; r <= 2000; r += 2)
+        records_.Set(r, 0, "CHANGED");
+    ASSERT_EQ(file.Reindex(records_, 2000, Loader()), isOk);
+    EXPECT_EQ(Walk(*order), Expected(*order));
+    EXPECT_EQ(Walk(*file.FindOrder("AMT")), Expected(*file.FindOrder("AMT")));
+    const long before = static_cast<long>(std::ifstream(Path("ri.cdx"), std::ios::ate).tellg());
+    ASSERT_EQ(file.Reindex(records_, 2000, Loader()), isOk);
+    const long after = static_cast<long>(std::ifstream(Path("ri.cdx"), std::ios::ate).tellg());
+    EXPECT_EQ(before, after); // rebuilt in place, not grown
+    ASSERT_EQ(file.Reindex(records_, 0, Loader()), isOk);
+    EXPECT_EQ(order->KeyCount(), 0);
+}
+
+TEST_F(XbIndexTest, TwoOpeningsSeeEachOthersChanges) {
+    AddRecords(100, 100, 12);
+    TXbIndexFile writer;
+    TXbOrder* w = Create(writer, "sh.cdx", {"NAME", "NAME", "", false, false});
+    TXbIndexFile reader;
+    ASSERT_EQ(reader.Open(Path("sh.cdx"), true, records_), isOk);
+    TXbOrder* r = reader.FindOrder("NAME");
+    EXPECT_EQ(r->KeyCount(), 100);
+    ASSERT_EQ(w->Insert(w->SearchKey("AAAAAAAAAA"), 101), isOk);
+    EXPECT_EQ(r->KeyCount(), 101);
+    TXbKeyPos pos;
+    ASSERT_EQ(r->First(pos), isOk);
+    EXPECT_EQ(pos.RecNo, 101);
+    // Changes from both sides interleave without losing entries.
+    for (int i = 0; i < 200; ++i) {
+        TXbOrder* side = i % 2 ? r : w;
+        char key[16];
+        std::snprintf(key, sizeof key, "K%09d", i);
+        ASSERT_EQ(side->Insert(key, 200 + i), isOk);
+    }
+    EXPECT_EQ(w->KeyCount(), 301);
+    EXPECT_EQ(Walk(*r), Walk(*w));
+    ASSERT_EQ(writer.AddOrder({"AMT", "AMT", "", false, false}, records_, 100, Loader()), isOk);
+    EXPECT_EQ(reader.OrderCount(), 2);
+    ASSERT_NE(reader.FindOrder("AMT"), nullptr);
+    EXPECT_EQ(reader.FindOrder("AMT")->KeyCount(), 100);
+    EXPECT_EQ(r->KeyCount(), 301); // the earlier order object stays valid
+}
+
+TEST_F(XbIndexTest, FreedPagesAreReused) {
+    AddRecords(3000, 3000, 13);
+    TXbIndexFile file;
+    TXbOrder* order = Create(file, "fr.cdx", {"NAME", "NAME", "", false, false});
+    const TEntries all = Walk(*order);
+    for (int round = 0; round < 3; ++round) {
+        for (const auto& [key, r] : all)
+            ASSERT_EQ(order->Delete(key, r), isOk);
+        for (const auto& [key, r] : all)
+            ASSERT_EQ(order->Insert(key, r), isOk);
+    }
+    EXPECT_EQ(Walk(*order), all);
+    file.Close();
+    const long size = static_cast<long>(std::ifstream(Path("fr.cdx"), std::ios::ate).tellg());
+    EXPECT_LT(size, 4096L * 400);
+}
+
+} // namespace
