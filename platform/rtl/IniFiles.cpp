@@ -206,6 +206,18 @@ public:
     // Removes the lines from..to (exclusive).
     void Erase(int from, int to) { lines_.erase(lines_.begin() + from, lines_.begin() + to); }
 
+    // Removes the section whose header is at `header` with its lines; the last section of the
+    // file also takes the blank lines that separated it from the one before.
+    void EraseSection(int header) {
+        const int end = SectionEnd(header);
+        int from = header;
+        if (end == static_cast<int>(lines_.size()))
+            while (from > 0 && lines_[from - 1].Kind == TIniLine::lkOther &&
+                   Trim(lines_[from - 1].Text).empty())
+                --from;
+        Erase(from, end);
+    }
+
 private:
     std::string fileName_;
     std::vector<TIniLine> lines_;
@@ -379,7 +391,7 @@ void TIniFile::EraseSection(const std::string& Section) {
     TIniDocument document(fileName_);
     if (document.FindSection(section) < 0) return;
     for (int header; (header = document.FindSection(section)) >= 0;)
-        document.Erase(header, document.SectionEnd(header));
+        document.EraseSection(header);
     document.Save();
 }
 
