@@ -146,6 +146,7 @@ bool TXbArea::Load(LongInt recno) {
 
 void TXbArea::SetEof() {
     std::fill(buffer_.begin(), buffer_.end(), ' ');
+    dirty_ = false;
     recno_ = table_->RecordCount() + 1;
     eof_ = true;
     pos_ = {};

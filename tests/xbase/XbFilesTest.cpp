@@ -1,0 +1,244 @@
+// The files of the engine: DBF headers checked on opening, memo files of both formats, and the
+// write order that keeps a table readable after an interrupted append.
+#include "tests/xbase/XbFixture.h"
+
+#include "xbase/XbArea.h"
+#include "xbase/XbFile.h"
+#include "xbase/XbMemo.h"
+#include "xbase/XbTable.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+class XbFilesTest : public XbFixture {
+protected:
+    // A table of three records without memo; its bytes.
+    std::string MakeTable(const std::string& name) {
+        EXPECT_EQ(xb_Create(Path(name), {{"NAME", 'C', 10, 0, 0}, {"QTY", 'N', 5, 0, 0}}, xbCDX),
+                  xbOK);
+        EXPECT_GT(xb_Use(Path(name), "", xbModeExclusive, xbCDX), 0);
+        for (int i = 1; i <= 3; ++i) {
+            EXPECT_EQ(xb_AppendEx(), 0);
+            xb_Replace(1, xbReplaceText, "item" + std::to_string(i));
+            xb_Replace(2, xbReplaceDouble, double(i));
+        }
+        xb_CloseAll();
+        return ReadAll(Path(name));
+    }
+
+    int OpenStatus(const std::string& name) {
+        TXbTable table;
+        return table.Open(Path(name), false);
+    }
+};
+
+TEST_F(XbFilesTest, HeaderLayoutOfANewTable) {
+    const std::string bytes = MakeTable("T.DBF");
+    ASSERT_EQ(bytes.size(), 32u + 2 * 32 + 1 + 3 * 16 + 1);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0x03);
+    EXPECT_EQ(GetLE32(&bytes[4]), 3u);
+    EXPECT_EQ(GetLE16(&bytes[8]), 97);
+    EXPECT_EQ(GetLE16(&bytes[10]), 16);
+    EXPECT_EQ(bytes[29], 0x03); // Windows-1252
+    EXPECT_EQ(bytes.substr(32, 4), std::string("NAME"));
+    EXPECT_EQ(bytes[32 + 11], 'C');
+    EXPECT_EQ(bytes[32 + 16], 10);
+    EXPECT_EQ(bytes[96], 0x0D);
+    EXPECT_EQ(bytes.substr(97, 16), " item1         1");
+    EXPECT_EQ(bytes.back(), 0x1A);
+}
+
+TEST_F(XbFilesTest, VersionBytesByMemoFormat) {
+    const std::vector<TXbFieldDef> fields = {{"NOTE", 'M', 10, 0, 0}};
+    ASSERT_EQ(xb_Create(Path("N.DBF"), fields, xbNTX), xbOK);
+    ASSERT_EQ(xb_Create(Path("F.DBF"), fields, xbCDX), xbOK);
+    EXPECT_EQ(static_cast<unsigned char>(ReadAll(Path("N.DBF"))[0]), 0x83);
+    EXPECT_EQ(static_cast<unsigned char>(ReadAll(Path("F.DBF"))[0]), 0xF5);
+    EXPECT_TRUE(std::filesystem::exists(Path("N.DBT")));
+    EXPECT_TRUE(std::filesystem::exists(Path("F.FPT")));
+}
+
+TEST_F(XbFilesTest, FieldListsAreChecked) {
+    const auto create = [&](std::vector<TXbFieldDef> fields) {
+        return xb_Create(Path("BAD.DBF"), fields, xbCDX);
+    };
+    EXPECT_EQ(create({}), xbBadArgument);
+    EXPECT_EQ(create({{"NAME", 'C', 255, 0, 0}}), xbBadArgument);
+    EXPECT_EQ(create({{"AMOUNT", 'N', 20, 0, 0}}), xbBadArgument);
+    EXPECT_EQ(create({{"AMOUNT", 'N', 5, 4, 0}}), xbBadArgument);
+    EXPECT_EQ(create({{"1ST", 'C', 5, 0, 0}}), xbBadArgument);
+    EXPECT_EQ(create({{"ELEVENCHARS", 'C', 5, 0, 0}}), xbBadArgument);
+    EXPECT_EQ(create({{"A", 'C', 5, 0, 0}, {"a", 'N', 5, 0, 0}}), xbBadArgument);
+    EXPECT_EQ(create({{"PIC", 'P', 10, 0, 0}}), xbBadArgument);
+    EXPECT_EQ(create({{"AMOUNT", 'N', 19, 15, 0}, {"WHEN", 'd', 0, 0, 0}}), xbOK);
+    EXPECT_EQ(xb_Create(Path("BAD.DBF"), {{"A", 'C', 1, 0, 0}}, 4), xbBadArgument);
+}
+
+TEST_F(XbFilesTest, DamagedAndTruncatedTablesAreRefused) {
+    const std::string good = MakeTable("GOOD.DBF");
+    ASSERT_EQ(OpenStatus("GOOD.DBF"), xbOK);
+    const auto refuse = [&](const std::string& bytes) {
+        WriteAll(Path("BAD.DBF"), bytes);
+        EXPECT_EQ(OpenStatus("BAD.DBF"), xbDamaged);
+        EXPECT_EQ(xb_Use(Path("BAD.DBF"), "", xbModeShared, xbCDX), 0);
+    };
+    std::string bytes = good;
+    bytes[0] = 0x02; // unknown version
+    refuse(bytes);
+    refuse(good.substr(0, 20)); // shorter than a header
+    refuse("");
+    refuse(good.substr(0, 97 + 2 * 16)); // the third record is missing
+    bytes = good;
+    PutLE32(&bytes[4], 0x7FFFFFFF); // record count past the end of the file
+    refuse(bytes);
+    bytes = good;
+    PutLE32(&bytes[4], 0xFFFFFFFF); // a negative count
+    refuse(bytes);
+    bytes = good;
+    PutLE16(&bytes[8], 0xFFFF); // header longer than the file
+    refuse(bytes);
+    bytes = good;
+    PutLE16(&bytes[10], 17); // record size that does not match the fields
+    refuse(bytes);
+    bytes = good;
+    bytes[96] = 'X'; // no field terminator inside the header
+    refuse(bytes);
+    bytes = good;
+    bytes[32 + 16] = 0; // a field of width 0
+    refuse(bytes);
+    bytes = good;
+    PutLE16(&bytes[10], 0);
+    refuse(bytes);
+    EXPECT_EQ(OpenStatus("MISSING.DBF"), xbNotFound);
+}
+
+TEST_F(XbFilesTest, ExtraBytesOfAnInterruptedAppendKeepTheOldCount) {
+    std::string bytes = MakeTable("T.DBF");
+    bytes.pop_back();
+    bytes += " item4         4"; // the record reached the file, the header count did not
+    WriteAll(Path("T.DBF"), bytes);
+    ASSERT_GT(xb_Use(Path("T.DBF"), "", xbModeExclusive, xbCDX), 0);
+    EXPECT_EQ(xb_RecCount(), 3);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    xb_Replace(1, xbReplaceText, "item5");
+    xb_CloseAll();
+    ASSERT_GT(xb_Use(Path("T.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_RecCount(), 4);
+    xb_GoBottom();
+    EXPECT_EQ(xb_GetTrimString(1), "item5");
+}
+
+TEST_F(XbFilesTest, MissingOrDamagedMemoFileRefusesTheTable) {
+    ASSERT_EQ(xb_Create(Path("M.DBF"), LoanFields(), xbCDX), xbOK);
+    std::filesystem::remove(Path("M.FPT"));
+    TXbArea area(1);
+    EXPECT_EQ(area.Open(Path("M.DBF"), "", xbModeShared, xbCDX), xbNotFound);
+    WriteAll(Path("M.FPT"), std::string(100, '\0'));
+    EXPECT_EQ(area.Open(Path("M.DBF"), "", xbModeShared, xbCDX), xbDamaged);
+    WriteAll(Path("M.FPT"), std::string(512, '\0')); // block size 0
+    EXPECT_EQ(area.Open(Path("M.DBF"), "", xbModeShared, xbCDX), xbDamaged);
+}
+
+TEST_F(XbFilesTest, DamagedIndexFileRefusesTheTable) {
+    ASSERT_EQ(xb_Create(Path("I.DBF"), LoanFields(), xbCDX), xbOK);
+    WriteAll(Path("I.CDX"), std::string(2048, 'x'));
+    EXPECT_EQ(xb_Use(Path("I.DBF"), "", xbModeShared, xbCDX), 0);
+    std::filesystem::remove(Path("I.CDX"));
+    EXPECT_GT(xb_Use(Path("I.DBF"), "", xbModeShared, xbCDX), 0);
+}
+
+class XbMemoTest : public XbFilesTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(XbMemoTest, MemosRoundTrip) {
+    const int driver = GetParam();
+    xb_SetMemoBlockSize(32);
+    ASSERT_EQ(xb_Create(Path("MEMO.DBF"), LoanFields(), driver), xbOK);
+    ASSERT_GT(xb_Use(Path("MEMO.DBF"), "", xbModeShared, driver), 0);
+    const std::string text(1500, 'a');
+    const std::string binary("\x00\x01\x1A\x1A\xFF tail", 10);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "short text"), xbOK);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, text), xbOK);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_PutBlob(6, binary.data(), static_cast<LongInt>(binary.size())), xbOK);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_PutBlob(6, binary.data(), 3), xbOK); // the length given is honoured
+    ASSERT_EQ(xb_AppendEx(), 0);
+    xb_SysProp(1305, 4);
+    ASSERT_EQ(xb_PutBlob(6, binary.data(), 2), xbOK); // padded to the fixed blob length
+    xb_SysProp(1305, 0);
+    ASSERT_EQ(xb_Go(1), xbOK);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "replaced text"), xbOK);
+    xb_CloseAll();
+
+    ASSERT_GT(xb_Use(Path("memo.dbf"), "", xbModeReadOnly, driver), 0);
+    xb_Go(1);
+    char* memo = xb_GetMemo(6, 0);
+    ASSERT_NE(memo, nullptr);
+    EXPECT_STREQ(memo, "replaced text");
+    xb_MemDealloc(memo);
+    xb_Go(2);
+    EXPECT_EQ(xb_GetString(6), text);
+    EXPECT_EQ(xb_GetBlobLength(6), 1500);
+    xb_Go(3);
+    std::string data;
+    EXPECT_EQ(xb_GetBlob(6, data), 10);
+    EXPECT_EQ(data, binary);
+    xb_Go(4);
+    EXPECT_EQ(xb_GetBlob(6, data), 3);
+    EXPECT_EQ(data, binary.substr(0, 3));
+    xb_Go(5);
+    EXPECT_EQ(xb_GetBlob(6, data), 4);
+    EXPECT_EQ(data, std::string("\x00\x01\x00\x00", 4));
+    EXPECT_EQ(xb_IsEncrypted(1), 0);
+    EXPECT_EQ(xb_GetMemo(1, 0), nullptr); // not a memo field
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFormats, XbMemoTest, ::testing::Values(xbNTX, xbCDX));
+
+TEST_F(XbFilesTest, FptBlockSizeAndMemoBlockNumbers) {
+    xb_SetMemoBlockSize(32);
+    ASSERT_EQ(xb_Create(Path("B.DBF"), LoanFields(), xbNSX), xbOK);
+    const std::string header = ReadAll(Path("B.FPT"));
+    ASSERT_EQ(header.size(), 512u);
+    EXPECT_EQ(GetBE32(&header[0]), 16u); // the header takes 16 blocks of 32 bytes
+    EXPECT_EQ(header[6] * 256 + header[7], 32);
+
+    LongWord block = 0;
+    EXPECT_TRUE(TXbMemo::ParseBlock("        17", block));
+    EXPECT_EQ(block, 17u);
+    EXPECT_TRUE(TXbMemo::ParseBlock("          ", block));
+    EXPECT_EQ(block, 0u);
+    EXPECT_FALSE(TXbMemo::ParseBlock("     1x2  ", block));
+    EXPECT_EQ(TXbMemo::FormatBlock(17, 10), "        17");
+    EXPECT_TRUE(TXbMemo::ParseBlock(TXbMemo::FormatBlock(70000, 4), block));
+    EXPECT_EQ(block, 70000u);
+}
+
+TEST_F(XbFilesTest, MemoPointingOutsideTheFileReadsAsFailure) {
+    ASSERT_EQ(xb_Create(Path("P.DBF"), LoanFields(), xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("P.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    std::string image = xb_GetRecord();
+    image.replace(static_cast<std::size_t>(xb_FieldOffset(6) - 1), 10, "    999999");
+    ASSERT_EQ(xb_PutRecord(image), xbOK);
+    std::string data;
+    EXPECT_EQ(xb_GetBlob(6, data), 0);
+    EXPECT_EQ(xb_GetMemo(6, 0), nullptr);
+    EXPECT_EQ(xb_GetString(6), "");
+}
+
+} // namespace

@@ -1,0 +1,156 @@
+// Sharing and record locks between work areas of this process and between processes.
+#include "tests/xbase/XbFixture.h"
+
+#include <chrono>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+class XbLockTest : public XbFixture {
+protected:
+    void SetUp() override {
+        XbFixture::SetUp();
+        ASSERT_EQ(xb_Create(Path("SHARED.DBF"), LoanFields(), xbCDX), xbOK);
+        ASSERT_GT(xb_Use(Path("SHARED.DBF"), "", xbModeExclusive, xbCDX), 0);
+        AddLoan("L1", "one", 1);
+        AddLoan("L2", "two", 2);
+        xb_CloseAll();
+    }
+
+    int Use(int mode, const std::string& alias = "") {
+        return xb_Use(Path("SHARED.DBF"), alias, mode, xbCDX);
+    }
+};
+
+// A child process that opens the table in mode, locks record 1 when lockRecord is set, reports
+// 'y' (or 'n' when something failed) and holds on until the parent writes to it, or for
+// holdMs milliseconds when that is not 0.
+class TChild {
+public:
+    TChild(const std::string& path, int mode, bool lockRecord, int holdMs) {
+        if (::pipe(up_) != 0 || ::pipe(down_) != 0) return;
+        pid_ = ::fork();
+        if (pid_ != 0) return;
+        XbSettings().LockTimeout = 0;
+        bool ok = xb_Use(path, "", mode, xbCDX) > 0;
+        if (ok && lockRecord) ok = xb_Rlock(1) == 1;
+        const char answer = ok ? 'y' : 'n';
+        (void)!::write(up_[1], &answer, 1);
+        char c = 0;
+        if (holdMs > 0)
+            ::usleep(static_cast<useconds_t>(holdMs) * 1000);
+        else
+            (void)!::read(down_[0], &c, 1);
+        ::_exit(0);
+    }
+    ~TChild() {
+        Release();
+        for (int fd : {up_[0], up_[1], down_[0], down_[1]})
+            if (fd >= 0) ::close(fd);
+    }
+    char Answer() {
+        char c = 0;
+        return pid_ > 0 && ::read(up_[0], &c, 1) == 1 ? c : '?';
+    }
+    void Release() {
+        if (pid_ <= 0) return;
+        const char c = 'x';
+        (void)!::write(down_[1], &c, 1);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+    }
+
+private:
+    int up_[2] = {-1, -1};
+    int down_[2] = {-1, -1};
+    pid_t pid_ = -1;
+};
+
+TEST_F(XbLockTest, ExclusiveOpenBetweenAreas) {
+    const int shared = Use(xbModeShared);
+    ASSERT_GT(shared, 0);
+    EXPECT_EQ(Use(xbModeExclusive, "EX"), 0);
+    EXPECT_GT(Use(xbModeReadOnly, "RO"), 0);
+    xb_CloseAll();
+    ASSERT_GT(Use(xbModeExclusive), 0);
+    EXPECT_EQ(Use(xbModeShared, "SH"), 0);
+    EXPECT_EQ(Use(xbModeReadOnly, "RO"), 0);
+    EXPECT_EQ(xb_Create(Path("SHARED.DBF"), LoanFields(), xbCDX), xbSharing); // never truncated
+    xb_Close();
+    EXPECT_GT(Use(xbModeShared), 0);
+}
+
+TEST_F(XbLockTest, RecordLocksBetweenAreas) {
+    const int a = Use(xbModeShared, "A");
+    const int b = Use(xbModeShared, "B");
+    ASSERT_GT(a, 0);
+    ASSERT_GT(b, 0);
+    xb_Select(a);
+    EXPECT_EQ(xb_Rlock(1), 1);
+    EXPECT_EQ(xb_Rlock(1), 1); // a lock held is held again
+    xb_Select(b);
+    EXPECT_EQ(xb_Rlock(1), 0);
+    EXPECT_EQ(xb_Rlock(2), 1);
+    EXPECT_EQ(xb_Rlock(3), 0); // no such record
+    xb_Go(1);
+    std::string image = xb_GetRecord();
+    image.replace(1, 2, "LX");
+    EXPECT_EQ(xb_PutRecord(image), xbLockRefused);
+    EXPECT_EQ(xb_Delete(), xbLockRefused);
+
+    xb_Select(a);
+    EXPECT_EQ(xb_Unlock(0), 1);
+    xb_Select(b);
+    EXPECT_EQ(xb_PutRecord(image), xbOK);
+    EXPECT_EQ(xb_Rlock(1), 1);
+    xb_Unlock(1);
+
+    // The append locks its new record in a shared area.
+    EXPECT_EQ(xb_AppendEx(), 0);
+    const LongInt added = xb_RecNo();
+    xb_Select(a);
+    EXPECT_EQ(xb_RecCount(), 3); // the other area sees the new count
+    EXPECT_EQ(xb_Rlock(added), 0);
+    xb_Go(1);
+    EXPECT_EQ(xb_GetTrimString(1), "LX");
+}
+
+TEST_F(XbLockTest, ExclusiveOpenAndRecordLockBetweenProcesses) {
+    TChild child(Path("SHARED.DBF"), xbModeShared, true, 0);
+    ASSERT_EQ(child.Answer(), 'y');
+    EXPECT_EQ(Use(xbModeExclusive), 0);
+    ASSERT_GT(Use(xbModeShared), 0);
+    EXPECT_EQ(xb_Rlock(1), 0);
+    EXPECT_EQ(xb_Rlock(2), 1);
+    xb_Go(1);
+    EXPECT_EQ(xb_Replace(2, xbReplaceText, "changed"), xbOK);
+    EXPECT_EQ(xb_Commit(), xbLockRefused);
+    child.Release();
+    EXPECT_EQ(xb_Rlock(1), 1);
+    xb_CloseAll();
+    EXPECT_GT(Use(xbModeExclusive), 0);
+}
+
+TEST_F(XbLockTest, SharedOpenRefusedWhileAnotherProcessHoldsItExclusively) {
+    TChild child(Path("SHARED.DBF"), xbModeExclusive, false, 0);
+    ASSERT_EQ(child.Answer(), 'y');
+    EXPECT_EQ(Use(xbModeShared), 0);
+    EXPECT_EQ(Use(xbModeReadOnly), 0);
+    child.Release();
+    EXPECT_GT(Use(xbModeShared), 0);
+}
+
+TEST_F(XbLockTest, LockRequestWaitsForTheTimeout) {
+    TChild child(Path("SHARED.DBF"), xbModeShared, true, 300);
+    ASSERT_EQ(child.Answer(), 'y');
+    ASSERT_GT(Use(xbModeShared), 0);
+    EXPECT_EQ(xb_Rlock(1), 0);
+    xb_SetLockTimeout(5);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(xb_Rlock(1), 1); // the child lets go after 300 ms
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
+}
+
+} // namespace

@@ -1,0 +1,124 @@
+// Outside peers: tables the engine writes are read by python3-dbfread, and tables that
+// python3-dbf writes (with memos) are read by the engine.
+#include "tests/xbase/XbFixture.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+class XbPeersTest : public XbFixture {
+protected:
+    void SetUp() override {
+        XbFixture::SetUp();
+        for (const char* candidate : {"/usr/bin/python3", "python3"}) {
+            const std::string probe =
+                std::string(candidate) + " -c 'import dbfread, dbf' >/dev/null 2>&1";
+            if (std::system(probe.c_str()) == 0) {
+                python_ = candidate;
+                return;
+            }
+        }
+    }
+
+    // Runs a python script in the test folder and gives what it printed.
+    std::string RunPython(const std::string& script) {
+        {
+            std::ofstream out(Path("peer.py"));
+            out << script;
+        }
+        const std::string command = "cd '" + dir_ + "' && " + python_ + " peer.py 2>&1";
+        std::string output;
+        if (FILE* pipe = ::popen(command.c_str(), "r")) {
+            char chunk[512];
+            while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
+                output.append(chunk, n);
+            ::pclose(pipe);
+        }
+        return output;
+    }
+
+    std::string python_;
+};
+
+class XbPeersWriteTest : public XbPeersTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(XbPeersWriteTest, TablesOfTheEngineReadByDbfread) {
+    if (python_.empty()) GTEST_SKIP() << "python3 with dbfread and dbf is not installed";
+    const int driver = GetParam();
+    ASSERT_EQ(xb_Create(Path("OUT.DBF"), LoanFields(), driver), xbOK);
+    ASSERT_GT(xb_Use(Path("OUT.DBF"), "", xbModeExclusive, driver), 0);
+    AddLoan("000000001", "Caf\xE9 Owner", 1234.5);
+    xb_Replace(4, xbReplaceDateText, "02/29/2024");
+    xb_Replace(5, xbReplaceLogical, true);
+    xb_Replace(6, xbReplaceMemo, "line one\r\nline two");
+    AddLoan("000000002", "Deleted", -7.25);
+    xb_Delete();
+    AddLoan("000000003", "", 0);
+    xb_Replace(5, xbReplaceLogical, false);
+    xb_CloseAll();
+
+    const std::string output = RunPython(R"(
+import dbfread
+t = dbfread.DBF('OUT.DBF', encoding='cp1252')
+for r in t:
+    print('|'.join(repr(v) for v in r.values()))
+print('deleted', len(list(t.deleted)), [r['LOANNO'] for r in t.deleted])
+print('fields', [(f.name, f.type, f.length, f.decimal_count) for f in t.fields])
+)");
+    EXPECT_EQ(output,
+              "'000000001'|'Café Owner'|1234.5|datetime.date(2024, 2, 29)|True|'line one\\r\\nline "
+              "two'\n"
+              "'000000003'|''|0.0|None|False|None\n"
+              "deleted 1 ['000000002']\n"
+              "fields [('LOANNO', 'C', 9, 0), ('NAME', 'C', 20, 0), ('AMOUNT', 'N', 12, 2), "
+              "('ORIGDATE', 'D', 8, 0), ('PAID', 'L', 1, 0), ('NOTE', 'M', 10, 0)]\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(BothMemoFormats, XbPeersWriteTest, ::testing::Values(xbNTX, xbCDX));
+
+class XbPeersReadTest : public XbPeersTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(XbPeersReadTest, TablesOfPythonDbfReadByTheEngine) {
+    if (python_.empty()) GTEST_SKIP() << "python3 with dbfread and dbf is not installed";
+    const std::string kind = GetParam();
+    const std::string output = RunPython(R"(
+import dbf
+t = dbf.Table('peer', 'NAME C(12); AMT N(10,2); WHEN D; OK L; NOTE M', dbf_type=')" +
+                                         kind + R"(', codepage='cp1252')
+t.open(dbf.READ_WRITE)
+t.append(('Zo\u00eb', 1.5, dbf.Date(2024, 2, 29), True, 'a memo\nof two lines'))
+t.append(('second', -20.25, None, False, ''))
+t.append(('third', 3, dbf.Date(1999, 12, 31), None, 'x' * 2000))
+t.close()
+print('ok')
+)");
+    ASSERT_EQ(output, "ok\n");
+    const int driver = kind == "db3" ? xbNTX : xbCDX;
+    ASSERT_GT(xb_Use(Path("PEER.DBF"), "", xbModeShared, driver), 0);
+    EXPECT_EQ(xb_RecCount(), 3);
+    ASSERT_EQ(xb_FieldCount(), 5);
+    EXPECT_EQ(xb_FieldType(5), "M");
+    xb_GoTop();
+    EXPECT_EQ(xb_GetTrimString(xb_FieldNum("NAME")), "Zo\xEB");
+    EXPECT_EQ(xb_GetTrimString(xb_FieldNum("AMT")), "      1.50");
+    EXPECT_EQ(xb_GetString(xb_FieldNum("WHEN")), "20240229");
+    EXPECT_EQ(xb_GetLogical(xb_FieldNum("OK")), 1);
+    EXPECT_EQ(xb_GetString(5), "a memo\nof two lines");
+    xb_Skip(1);
+    EXPECT_EQ(xb_GetTrimString(1), "second");
+    EXPECT_EQ(xb_EvalString("STR(AMT, 10, 2)"), "    -20.25");
+    EXPECT_EQ(xb_Empty(3), 1);
+    EXPECT_EQ(xb_GetLogical(4), 0);
+    EXPECT_EQ(xb_Empty(5), 1);
+    xb_Skip(1);
+    EXPECT_EQ(xb_GetString(5), std::string(2000, 'x'));
+    EXPECT_EQ(xb_GetBlobLength(5), 2000);
+    xb_Skip(1);
+    EXPECT_TRUE(xb_Eof());
+}
+
+INSTANTIATE_TEST_SUITE_P(ThreeFormats, XbPeersReadTest, ::testing::Values("db3", "fp", "vfp"));
+
+} // namespace
