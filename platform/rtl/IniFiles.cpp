@@ -87,7 +87,11 @@ void SyncFolder(const fs::path& folder) {
 void ReplaceFile(const std::string& fileName, const std::string& text) {
     std::error_code error;
     fs::path target = fileName;
-    if (fs::is_symlink(target, error)) target = fs::canonical(target, error);
+    // Through a symbolic link the file it points to is replaced, not the link.
+    if (fs::is_symlink(target, error)) {
+        const fs::path resolved = fs::canonical(target, error);
+        if (!error) target = resolved;
+    }
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     fs::create_directories(folder, error);
     if (error) RaiseWriteError(fileName, "cannot create the folder: " + error.message());

@@ -31,20 +31,22 @@ public:
     explicit TLocaleTexts(locale_t locale)
         : locale_(locale), utf8_(std::string_view(nl_langinfo_l(CODESET, locale)) == "UTF-8") {}
 
+    // False when the text has no Windows-1252 form.
+    bool Fits(const char* raw) const {
+        return raw && (!utf8_ || Win1252ToUtf8(Utf8ToWin1252(raw)) == raw);
+    }
+    // The text in Windows-1252; empty when it has no such form.
     std::string Text(const char* raw) const {
-        return utf8_ ? Utf8ToWin1252(raw ? raw : "") : std::string(raw ? raw : "");
+        if (!Fits(raw)) return {};
+        return utf8_ ? Utf8ToWin1252(raw) : std::string(raw);
     }
     std::string Item(nl_item item) const { return Text(nl_langinfo_l(item, locale_)); }
+    bool ItemFits(nl_item item) const { return Fits(nl_langinfo_l(item, locale_)); }
     // A separator; the Unicode thin and narrow no-break spaces become the no-break space.
     std::string Separator(const char* raw) const {
         const std::string_view text = raw ? raw : "";
         if (text == "\u202F" || text == "\u2009") return "\xA0";
         return Text(raw);
-    }
-    // False when the item has no Windows-1252 form.
-    bool Representable(nl_item item) const {
-        const char* raw = nl_langinfo_l(item, locale_);
-        return !utf8_ || Win1252ToUtf8(Text(raw)) == raw;
     }
 
 private:
@@ -56,7 +58,9 @@ void ReadMoney(TLocaleInfo& info, const TLocaleTexts& texts) {
     const lconv* conv = localeconv();
     info.DecimalPoint = texts.Separator(conv->decimal_point);
     info.ThousandsSep = texts.Separator(conv->thousands_sep);
+    // A symbol Windows-1252 cannot show gives way to the international code ("RUB").
     info.CurrencySymbol = texts.Text(conv->currency_symbol);
+    if (info.CurrencySymbol.empty()) info.CurrencySymbol = Trim(texts.Text(conv->int_curr_symbol));
     info.FracDigits = Given(conv->frac_digits);
     info.PCsPrecedes = Given(conv->p_cs_precedes);
     info.PSepBySpace = Given(conv->p_sep_by_space);
@@ -73,9 +77,9 @@ void ReadNames(TLocaleInfo& info, const TLocaleTexts& texts) {
     const nl_item days[] = {DAY_1, DAY_2, DAY_3, DAY_4, DAY_5, DAY_6, DAY_7};
     const nl_item shortDays[] = {ABDAY_1, ABDAY_2, ABDAY_3, ABDAY_4, ABDAY_5, ABDAY_6, ABDAY_7};
     for (int i = 0; i < 12; ++i)
-        if (!texts.Representable(months[i]) || !texts.Representable(shortMonths[i])) return;
+        if (!texts.ItemFits(months[i]) || !texts.ItemFits(shortMonths[i])) return;
     for (int i = 0; i < 7; ++i)
-        if (!texts.Representable(days[i]) || !texts.Representable(shortDays[i])) return;
+        if (!texts.ItemFits(days[i]) || !texts.ItemFits(shortDays[i])) return;
     for (int i = 0; i < 12; ++i) {
         info.LongMonthNames[i] = texts.Item(months[i]);
         info.ShortMonthNames[i] = texts.Item(shortMonths[i]);

@@ -9,7 +9,8 @@
 #include <vector>
 
 // What a locale says about numbers, money and dates. Texts are in Windows-1252; a value the
-// locale leaves open is empty (texts) or -1 (numbers).
+// locale leaves open, or a text that has no Windows-1252 form, is empty (texts) or -1 (numbers).
+// A currency symbol without a Windows-1252 form is replaced by the international code ("RUB").
 struct TLocaleInfo {
     std::string Name; // "de_DE.UTF-8"; "C" or "POSIX" (or empty) for the plain C locale
     std::string DecimalPoint;
