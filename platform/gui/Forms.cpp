@@ -1,0 +1,743 @@
+#include "platform/gui/Forms.h"
+
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/Menus.h"
+#include "platform/gui/QtApp.h"
+#include "platform/gui/QtBridge.h"
+#include "platform/gui/QtPaint.h"
+#include "platform/gui/WinUser.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QEventLoop>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+
+TApplication* Application = nullptr;
+TScreen* Screen = nullptr;
+
+namespace {
+
+TModalHook& ModalHook() {
+    static TModalHook hook;
+    return hook;
+}
+
+} // namespace
+
+void InitApplication() {
+    EnsureQtApp();
+    if (!Application) Application = new TApplication(nullptr);
+    if (!Screen) Screen = new TScreen(nullptr);
+}
+
+TModalHook SetModalHook(TModalHook Hook) {
+    TModalHook previous = std::move(ModalHook());
+    ModalHook() = std::move(Hook);
+    return previous;
+}
+
+bool ModalHookInstalled() {
+    return static_cast<bool>(ModalHook());
+}
+
+void HandleLayerException() {
+    if (Application) Application->HandleException(nullptr);
+}
+
+// ============================================================================================
+// TCustomForm
+
+TCustomForm::TCustomForm(TComponent* AOwner) : TWinControl(AOwner) {
+    InitApplication();
+    SetVisible(false);
+    SetParentFont(false);
+    SetColor(clBtnFace);
+    controlStyle_ = {csAcceptsControls, csCaptureMouse, csClickEvents, csSetCaption,
+                     csDoubleClicks};
+    focusedControl_ = this;
+    SetBounds(0, 0, 320, 240);
+    Screen->AddForm(this);
+}
+
+TCustomForm::~TCustomForm() {
+    if (OnDestroy) Guarded([&] { OnDestroy(this); });
+    // The controls go while the form is still whole.
+    Destroying();
+    DestroyComponents();
+    if (menu_) menu_->SetForm(nullptr);
+    if (Screen) Screen->RemoveForm(this);
+    if (Application) Application->FormDestroying(this);
+}
+
+int TCustomForm::FrameSize() const {
+    switch (formBorderStyle_) {
+    case bsNone: return 0;
+    case bsSizeable:
+    case bsSizeToolWin: return GetSystemMetrics(SM_CXFRAME);
+    default: return GetSystemMetrics(SM_CXDLGFRAME);
+    }
+}
+
+int TCustomForm::CaptionHeight() const {
+    switch (formBorderStyle_) {
+    case bsNone: return 0;
+    case bsToolWindow:
+    case bsSizeToolWin: return GetSystemMetrics(SM_CYSMCAPTION);
+    default: return GetSystemMetrics(SM_CYCAPTION);
+    }
+}
+
+TRect TCustomForm::ClientRect() const {
+    const int f = FrameSize();
+    return Rect(0, 0, std::max(0, Width() - 2 * f),
+                std::max(0, Height() - 2 * f - CaptionHeight() - Impl()->MenuHeight));
+}
+
+TPoint TCustomForm::ClientOrigin() const {
+    const int f = FrameSize();
+    return {f, f + CaptionHeight() + Impl()->MenuHeight};
+}
+
+void TCustomForm::MenuBarChanged(int Height) {
+    if (Impl()->MenuHeight == Height) return;
+    Impl()->MenuHeight = Height;
+    Impl()->SyncGeometry();
+    Realign();
+    Invalidate();
+}
+
+void TCustomForm::SetActiveControl(TWinControl* Control) {
+    if (activeControl_ == Control) return;
+    if (Control && (!ContainsControl(Control) || Control == this))
+        throw EInvalidOperation("Invalid active control");
+    activeControl_ = Control;
+    if (Control && active_ && Visible()) FocusControl(Control);
+}
+
+void TCustomForm::FocusControl(TWinControl* Control) {
+    if (!Control->CanFocus())
+        throw EInvalidOperation("Cannot focus a disabled or invisible window");
+    activeControl_ = Control == this ? nullptr : Control;
+    if (!Visible()) return;
+    if (!active_) {
+        Activate();
+        return;
+    }
+    ::SetFocus(Control->Handle());
+}
+
+bool TCustomForm::SetFocusedControl(TWinControl* Control) {
+    ++focusCount_;
+    activeControl_ = Control == this ? nullptr : Control;
+    if (!active_) {
+        // The focus arrived from outside (a click into this window): it becomes the active one.
+        if (Screen->ActiveForm() && Screen->ActiveForm() != this)
+            Screen->ActiveForm()->Deactivate();
+        active_ = true;
+        Screen->BringForward(this);
+        Perform(WM_ACTIVATE, WA_ACTIVE, 0);
+        if (OnActivate) OnActivate(this);
+    }
+    Screen->SetActive(this, Control);
+    if (Control->ControlState().Contains(csFocusing)) return true;
+    Control->SetControlState(Control->ControlState() + TControlState{csFocusing});
+    const HWND target = Control->Handle();
+    bool finished = true;
+    try {
+        // Leaving: CM_EXIT from the old control up to the first parent holding the new one.
+        while (focusedControl_ && focusedControl_ != this &&
+               !focusedControl_->ContainsControl(Control)) {
+            TWinControl* leaving = focusedControl_;
+            focusedControl_ = leaving->Parent();
+            leaving->Perform(CM_EXIT, 0, 0);
+            if (GetFocus() != target) {
+                finished = false;
+                break;
+            }
+        }
+        if (!focusedControl_) focusedControl_ = this;
+        // Entering: CM_ENTER down from there to the new control.
+        while (finished && focusedControl_ != Control) {
+            TWinControl* next = Control;
+            while (next->Parent() && next->Parent() != focusedControl_)
+                next = next->Parent();
+            focusedControl_ = next;
+            next->Perform(CM_ENTER, 0, 0);
+            if (GetFocus() != target) finished = false;
+        }
+    } catch (...) {
+        Control->SetControlState(Control->ControlState() - TControlState{csFocusing});
+        throw;
+    }
+    Control->SetControlState(Control->ControlState() - TControlState{csFocusing});
+    return finished;
+}
+
+void TCustomForm::DefocusControl(TWinControl* Control, bool Removing) {
+    if (Removing && Control->ContainsControl(focusedControl_)) focusedControl_ = Control->Parent();
+    if (Control->ContainsControl(activeControl_)) activeControl_ = nullptr;
+    TWinControl* focused = FindControl(GetFocus());
+    if (!focused || !Control->ContainsControl(focused)) return;
+    if (Removing)
+        ClearFocusVariable();
+    else if (HandleAllocated() && Visible())
+        ::SetFocus(Handle());
+}
+
+void TCustomForm::SetFormBorderStyle(TFormBorderStyle Value) {
+    if (formBorderStyle_ == Value) return;
+    formBorderStyle_ = Value;
+    ApplyWindowFlags();
+    Impl()->SyncGeometry();
+    Realign();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons Value) {
+    borderIcons_ = Value;
+    ApplyWindowFlags();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle Value) {
+    if (formStyle_ == Value) return;
+    formStyle_ = Value;
+    ApplyWindowFlags();
+}
+
+void TCustomForm::SetWindowState(TWindowState Value) {
+    windowState_ = Value;
+    QWidget* w = Impl()->Widget;
+    if (!w || !Visible()) return;
+    switch (Value) {
+    case wsMinimized: w->showMinimized(); break;
+    case wsMaximized: w->showMaximized(); break;
+    case wsNormal: w->showNormal(); break;
+    }
+}
+
+void TCustomForm::SetMenu(TMainMenu* Value) {
+    if (menu_ == Value) return;
+    TMainMenu* old = menu_;
+    menu_ = Value;
+    if (old) old->SetForm(nullptr);
+    if (Value)
+        Value->SetForm(this);
+    else
+        MenuBarChanged(0);
+}
+
+void TCustomForm::ApplyWindowFlags() {
+    QWidget* w = Impl()->Widget;
+    if (!w) return;
+    Qt::WindowFlags flags = Qt::Window;
+    switch (formBorderStyle_) {
+    case bsNone: flags |= Qt::FramelessWindowHint; break;
+    case bsDialog: flags |= Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint; break;
+    case bsToolWindow:
+    case bsSizeToolWin: flags |= Qt::Tool; break;
+    default: break;
+    }
+    if (borderIcons_.Contains(biSystemMenu))
+        flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (borderIcons_.Contains(biMinimize) && formBorderStyle_ != bsDialog)
+        flags |= Qt::WindowMinimizeButtonHint;
+    if (borderIcons_.Contains(biMaximize) && formBorderStyle_ == bsSizeable)
+        flags |= Qt::WindowMaximizeButtonHint;
+    if (formStyle_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+    const bool shown = w->isVisible();
+    w->setWindowFlags(flags);
+    const bool fixed = formBorderStyle_ != bsSizeable && formBorderStyle_ != bsSizeToolWin;
+    if (fixed)
+        w->setFixedSize(w->size());
+    else
+        w->setMinimumSize(0, 0), w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    if (shown) w->show();
+}
+
+void TCustomForm::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+}
+
+void TCustomForm::CreateWnd() {
+    TWinControl::CreateWnd();
+    Impl()->Widget->setWindowTitle(AnsiToQString(Caption()));
+    ApplyWindowFlags();
+    if (menu_) menu_->MenuChanged();
+}
+
+void TCustomForm::CMTextChanged(TMessage& Message) {
+    TWinControl::CMTextChanged(Message);
+    if (Impl()->Widget) Impl()->Widget->setWindowTitle(AnsiToQString(Caption()));
+}
+
+void TCustomForm::Resize() {
+    TWinControl::Resize();
+    if (Impl()->Widget && formBorderStyle_ != bsSizeable && formBorderStyle_ != bsSizeToolWin)
+        Impl()->Widget->setFixedSize(Impl()->Widget->size());
+    if (OnResize) OnResize(this);
+}
+
+void TCustomForm::Paint() {
+    if (OnPaint) OnPaint(this);
+}
+
+void TCustomForm::WMPaint(TWMPaint& Message) {
+    TCanvas* canvas = Canvas();
+    canvas->Font()->Assign(Font());
+    canvas->Brush()->SetColor(Color());
+    Paint();
+    TWinControl::WMPaint(Message);
+}
+
+TCanvas* TCustomForm::Canvas() {
+    HandleNeeded();
+    return Impl()->BufferCanvas();
+}
+
+void TCustomForm::DoCreate() {
+    if (created_) return;
+    created_ = true;
+    if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::PlaceOnShow() {
+    if (placed_) return;
+    placed_ = true;
+    TCustomForm* center = nullptr;
+    switch (position_) {
+    case poScreenCenter:
+    case poDesktopCenter:
+        SetBounds((Screen->Width() - Width()) / 2, (Screen->Height() - Height()) / 2, Width(),
+                  Height());
+        return;
+    case poMainFormCenter: center = Application->MainForm(); break;
+    case poOwnerFormCenter: center = dynamic_cast<TCustomForm*>(Owner()); break;
+    default: return;
+    }
+    if (!center || center == this) center = nullptr;
+    if (!center) {
+        SetBounds((Screen->Width() - Width()) / 2, (Screen->Height() - Height()) / 2, Width(),
+                  Height());
+        return;
+    }
+    SetBounds(center->Left() + (center->Width() - Width()) / 2,
+              center->Top() + (center->Height() - Height()) / 2, Width(), Height());
+}
+
+void TCustomForm::Show() {
+    DoCreate();
+    SetVisible(true);
+    if (Impl()->Widget) Impl()->Widget->raise();
+    Activate();
+}
+
+void TCustomForm::VisibleChanging() {
+    if (Visible()) {
+        // Hiding: the focus leaves the form's controls first.
+        if (OnHide) OnHide(this);
+    }
+}
+
+void TCustomForm::CMVisibleChanged(TMessage& Message) {
+    if (Visible()) {
+        PlaceOnShow();
+        HandleNeeded();
+        if (OnShow) OnShow(this);
+    }
+    TWinControl::CMVisibleChanged(Message);
+    if (!Visible() && active_) {
+        Deactivate();
+        TWinControl* focused = FindControl(GetFocus());
+        if (focused && (focused == this || ContainsControl(focused))) ::SetFocus(0);
+        // The next visible form in z-order becomes the active one.
+        for (int i = 0; i < Screen->FormCount(); ++i) {
+            TCustomForm* next = Screen->Forms(i);
+            if (next != this && next->Visible()) {
+                next->Activate();
+                break;
+            }
+        }
+    }
+}
+
+void TCustomForm::SetWindowFocus() {
+    TWinControl* target = activeControl_;
+    if (!target || !target->CanFocus()) target = FindNextControl(nullptr, true, true, false);
+    if (target && target->CanFocus()) {
+        activeControl_ = target;
+        ::SetFocus(target->Handle());
+    } else {
+        ::SetFocus(Handle());
+    }
+}
+
+void TCustomForm::Activate() {
+    if (!Visible()) return;
+    if (active_) {
+        TWinControl* focused = FindControl(GetFocus());
+        if (!focused || (focused != this && !ContainsControl(focused))) SetWindowFocus();
+        return;
+    }
+    if (TCustomForm* previous = Screen->ActiveForm(); previous && previous != this)
+        previous->Deactivate();
+    active_ = true;
+    Screen->BringForward(this);
+    Screen->SetActive(this, activeControl_);
+    if (Impl()->Widget) Impl()->Widget->activateWindow();
+    Perform(WM_ACTIVATE, WA_ACTIVE, 0);
+    if (OnActivate) OnActivate(this);
+    SetWindowFocus();
+}
+
+void TCustomForm::Deactivate() {
+    if (!active_) return;
+    active_ = false;
+    Perform(WM_ACTIVATE, WA_INACTIVE, 0);
+    if (OnDeactivate) OnDeactivate(this);
+}
+
+TModalResult TCustomForm::ShowModal() {
+    if (Visible() || modal_) throw EInvalidOperation("Cannot make a visible window modal");
+    if (GetCapture()) ReleaseCapture();
+    modalResult_ = mrNone;
+    modal_ = true;
+    try {
+        Show();
+        if (ModalHook()) {
+            ModalHook()(this);
+            DispatchPostedMessages();
+            if (modalResult_ == mrNone) modalResult_ = mrCancel;
+            CloseModal();
+        } else {
+            while (true) {
+                Application->HandleMessage();
+                if (Application->Terminated() && modalResult_ == mrNone) modalResult_ = mrCancel;
+                if (modalResult_ != mrNone && CloseModal()) break;
+            }
+        }
+    } catch (...) {
+        modal_ = false;
+        Hide();
+        throw;
+    }
+    modal_ = false;
+    Hide();
+    return modalResult_;
+}
+
+bool TCustomForm::CloseModal() {
+    TCloseAction action = caHide;
+    if (!CloseQuery())
+        action = caNone;
+    else
+        DoClose(action);
+    if (action == caNone) {
+        modalResult_ = mrNone;
+        return false;
+    }
+    if (action == caFree) Release();
+    return true;
+}
+
+void TCustomForm::DoClose(TCloseAction& Action) {
+    if (OnClose) OnClose(this, Action);
+}
+
+bool TCustomForm::CloseQuery() {
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TCustomForm::Close() {
+    if (modal_) {
+        if (modalResult_ == mrNone) modalResult_ = mrCancel;
+        return;
+    }
+    if (!CloseQuery()) return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone) return;
+    if (Application->MainForm() == this) {
+        Hide();
+        Application->Terminate();
+        return;
+    }
+    switch (action) {
+    case caHide: Hide(); break;
+    case caMinimize: SetWindowState(wsMinimized); break;
+    case caFree: Release(); break;
+    case caNone: break;
+    }
+}
+
+void TCustomForm::Release() {
+    PostMessage(Handle(), CM_RELEASE, 0, 0);
+}
+
+bool TCustomForm::IsShortCut(TWMKey& Message) {
+    bool handled = false;
+    if (OnShortCut) OnShortCut(Message, handled);
+    if (handled) return true;
+    return menu_ && menu_->IsShortCut(Message);
+}
+
+bool TCustomForm::ClickDialogButton(Word Key) {
+    TMessage m{CM_DIALOGKEY, Key, 0, 0};
+    TWinControl::Dispatch(m);
+    return m.Result != 0;
+}
+
+void TCustomForm::CMDialogKey(TCMDialogKey& Message) {
+    const TShiftState shift = KeyDataToShiftState(Message.KeyData);
+    if (!shift.Contains(ssAlt)) {
+        switch (Message.CharCode) {
+        case VK_TAB:
+            if (!shift.Contains(ssCtrl)) {
+                SelectNext(activeControl_, !shift.Contains(ssShift), true);
+                Message.Result = 1;
+                return;
+            }
+            break;
+        case VK_LEFT:
+        case VK_RIGHT:
+        case VK_UP:
+        case VK_DOWN:
+            if (activeControl_ && activeControl_->Parent()) {
+                activeControl_->Parent()->SelectNext(
+                    activeControl_, Message.CharCode == VK_RIGHT || Message.CharCode == VK_DOWN,
+                    false);
+                Message.Result = 1;
+            }
+            return;
+        default: break;
+        }
+    }
+    TWinControl::CMDialogKey(Message);
+}
+
+void TCustomForm::Dispatch(TMessage& Message) {
+    if (Message.Msg == CM_RELEASE) {
+        delete this;
+        return;
+    }
+    TWinControl::Dispatch(Message);
+}
+
+void TCustomForm::DefaultHandler(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_CLOSE: Close(); return;
+    case WM_SYSCOMMAND:
+        if ((Message.WParam & 0xFFF0) == SC_CLOSE) {
+            Close();
+            return;
+        }
+        if ((Message.WParam & 0xFFF0) == SC_KEYMENU) {
+            const Word key = static_cast<Word>(Message.LParam & 0xFF);
+            if (menu_ && menu_->DropDownAccel(key))
+                Message.Result = 1;
+            else if (key != 0)
+                MessageBeep(0);
+            return;
+        }
+        return;
+    default: TWinControl::DefaultHandler(Message);
+    }
+}
+
+// ============================================================================================
+// TScreen
+
+TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {}
+
+TScreen::~TScreen() = default;
+
+int TScreen::Width() const {
+    QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().width() : 1024;
+}
+
+int TScreen::Height() const {
+    QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().height() : 768;
+}
+
+void TScreen::SetCursor(TCursor Value) {
+    if (cursor_ == Value) return;
+    const bool had = cursor_ != crDefault;
+    cursor_ = Value;
+    if (!QGuiApplication::instance()) return;
+    if (Value == crDefault) {
+        if (had) QGuiApplication::restoreOverrideCursor();
+    } else if (had) {
+        QGuiApplication::changeOverrideCursor(QCursor(CursorShapeOf(Value)));
+    } else {
+        QGuiApplication::setOverrideCursor(QCursor(CursorShapeOf(Value)));
+    }
+}
+
+TStrings* TScreen::Fonts() {
+    if (!fonts_) {
+        EnsureQtApp();
+        fonts_ = std::make_unique<TStringList>();
+        fonts_->SetSorted(true);
+        for (const QString& family : QFontDatabase::families())
+            if (!QFontDatabase::isPrivateFamily(family)) fonts_->Add(QStringToAnsi(family));
+    }
+    return fonts_.get();
+}
+
+TCustomForm* TScreen::Forms(int Index) const {
+    if (Index < 0 || Index >= FormCount())
+        throw EListError("List index out of bounds (%d)", {Index});
+    return forms_[static_cast<std::size_t>(Index)];
+}
+
+void TScreen::AddForm(TCustomForm* Form) {
+    forms_.push_back(Form);
+}
+
+void TScreen::RemoveForm(TCustomForm* Form) {
+    forms_.erase(std::remove(forms_.begin(), forms_.end(), Form), forms_.end());
+    if (activeForm_ == Form) {
+        activeForm_ = nullptr;
+        activeControl_ = nullptr;
+    }
+}
+
+void TScreen::BringForward(TCustomForm* Form) {
+    auto it = std::find(forms_.begin(), forms_.end(), Form);
+    if (it == forms_.end()) return;
+    forms_.erase(it);
+    forms_.insert(forms_.begin(), Form);
+}
+
+void TScreen::SetActive(TCustomForm* Form, TWinControl* Control) {
+    const bool formChanged = activeForm_ != Form;
+    const bool controlChanged = activeControl_ != Control;
+    activeForm_ = Form;
+    activeControl_ = Control;
+    if (formChanged && OnActiveFormChange) OnActiveFormChange(this);
+    if (controlChanged && OnActiveControlChange) OnActiveControlChange(this);
+}
+
+TWaitCursor::TWaitCursor(TCursor Cursor) {
+    InitApplication();
+    previous_ = Screen->Cursor();
+    Screen->SetCursor(Cursor);
+}
+
+TWaitCursor::~TWaitCursor() {
+    if (Screen) Screen->SetCursor(previous_);
+}
+
+// ============================================================================================
+// TApplication
+
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
+    EnsureQtApp();
+}
+
+TApplication::~TApplication() {
+    Destroying();
+    DestroyComponents();
+    if (Application == this) Application = nullptr;
+}
+
+void TApplication::Run() {
+    if (mainForm_ && !mainForm_->Visible()) mainForm_->Show();
+    while (!terminated_)
+        HandleMessage();
+}
+
+void TApplication::Terminate() {
+    terminated_ = true;
+}
+
+void TApplication::ProcessMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    DispatchPostedMessages();
+    FireDueTimers();
+    DispatchPostedMessages();
+}
+
+void TApplication::HandleMessage() {
+    // The layer's heartbeat timer wakes the wait at least every few milliseconds.
+    StartHeartbeat();
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    DispatchPostedMessages();
+    FireDueTimers();
+    if (PostedMessageCount() == 0) Idle();
+}
+
+void TApplication::Idle() {
+    bool done = true;
+    if (OnIdle) Guarded([&] { OnIdle(this, done); });
+}
+
+void TApplication::HandleException(TObject* Sender) {
+    if (!std::current_exception()) return;
+    try {
+        throw;
+    } catch (const EAbort&) {
+        // Silent by design.
+    } catch (const std::exception& e) {
+        if (OnException) {
+            try {
+                OnException(Sender, e);
+            } catch (...) {
+                // The handler itself failed; nothing further can be reported.
+            }
+        } else {
+            ShowException(e);
+        }
+    } catch (...) {
+        ShowException(Exception("Unknown exception"));
+    }
+}
+
+void TApplication::ShowException(const std::exception& E) {
+    std::string text = E.what();
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.') text += '.';
+    try {
+        MessageBox(text, title_, MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // A failing message box must not turn one error into two.
+    }
+}
+
+int TApplication::MessageBox(const std::string& Text, const std::string& Caption, UINT Flags) {
+    return ShowMessageBox(Text, Caption.empty() ? title_ : Caption, Flags);
+}
+
+bool TApplication::HelpContext(int Context) {
+    return HelpCommand(HELP_CONTEXT, Context);
+}
+
+bool TApplication::HelpCommand(int Command, long Data) {
+    if (helpFile_.empty()) return false;
+    return UiServices().Help({helpFile_, Command, Data, {}});
+}
+
+bool TApplication::HelpJump(const std::string& Topic) {
+    if (helpFile_.empty()) return false;
+    return UiServices().Help({helpFile_, HELP_PARTIALKEY, 0, Topic});
+}
+
+void TApplication::SetHint(const std::string& Value) {
+    if (hint_ == Value) return;
+    hint_ = Value;
+    if (OnHint) OnHint(this);
+}
+
+void TApplication::FormCreated(TCustomForm* Form) {
+    if (!mainForm_) mainForm_ = Form;
+    Form->DoCreate();
+}
+
+void TApplication::FormDestroying(TCustomForm* Form) {
+    if (mainForm_ == Form) mainForm_ = nullptr;
+}

@@ -1,0 +1,615 @@
+#include "platform/gui/QtBridge.h"
+
+#include "platform/gui/Forms.h"
+#include "platform/gui/Menus.h"
+#include "platform/gui/QtApp.h"
+#include "platform/gui/QtKeys.h"
+#include "platform/gui/QtPaint.h"
+#include "platform/gui/WinUser.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+constexpr const char* kHandleProperty = "vantrel_hwnd";
+
+// While positive, Qt events reach the widgets' own handling untouched.
+int bypassDepth = 0;
+// While positive, Qt focus changes are the layer's own doing.
+int focusSyncDepth = 0;
+// The key being translated: the character it types (-1 none) and its Qt modifiers.
+int currentChar = -1;
+int currentQtKey = 0;
+Qt::KeyboardModifiers currentModifiers;
+// Alt held with numeric-pad digits composes a character code, typed when Alt is released.
+bool composing = false;
+int composedCode = 0;
+
+class QtEventBridge : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+QtEventBridge* Bridge() {
+    static QtEventBridge* bridge = nullptr;
+    if (!bridge) {
+        EnsureQtApp();
+        bridge = new QtEventBridge;
+        bridge->setParent(QCoreApplication::instance());
+    }
+    return bridge;
+}
+
+void UpdateModifierKeys(Qt::KeyboardModifiers mods) {
+    SetKeyDown(VK_SHIFT, mods.testFlag(Qt::ShiftModifier));
+    SetKeyDown(VK_CONTROL, mods.testFlag(Qt::ControlModifier));
+    SetKeyDown(VK_MENU, mods.testFlag(Qt::AltModifier));
+}
+
+void UpdateButtonKeys(Qt::MouseButtons buttons) {
+    SetKeyDown(VK_LBUTTON, buttons.testFlag(Qt::LeftButton));
+    SetKeyDown(VK_RBUTTON, buttons.testFlag(Qt::RightButton));
+    SetKeyDown(VK_MBUTTON, buttons.testFlag(Qt::MiddleButton));
+}
+
+Qt::KeyboardModifiers ModifiersFromKeyState() {
+    Qt::KeyboardModifiers mods;
+    if (GetKeyState(VK_SHIFT) < 0) mods |= Qt::ShiftModifier;
+    if (GetKeyState(VK_CONTROL) < 0) mods |= Qt::ControlModifier;
+    if (GetKeyState(VK_MENU) < 0) mods |= Qt::AltModifier;
+    return mods;
+}
+
+Qt::MouseButtons ButtonsFromKeys(WPARAM keys) {
+    Qt::MouseButtons b;
+    if (keys & MK_LBUTTON) b |= Qt::LeftButton;
+    if (keys & MK_RBUTTON) b |= Qt::RightButton;
+    if (keys & MK_MBUTTON) b |= Qt::MiddleButton;
+    return b;
+}
+
+// The form whose modal loop runs, if any; input to other forms is refused meanwhile.
+bool InputAllowed(TWinControl* target) {
+    for (int i = 0; Screen && i < Screen->FormCount(); ++i) {
+        TCustomForm* form = Screen->Forms(i);
+        if (form->Modal()) return GetParentForm(target) == form || target == form;
+    }
+    return true;
+}
+
+// The control with the keyboard focus, or the form of the widget when nothing has it.
+TWinControl* KeyTarget(TWinControl* receiver) {
+    if (TWinControl* focused = FindControl(GetFocus())) return focused;
+    if (TCustomForm* form = GetParentForm(receiver)) return form;
+    return receiver;
+}
+
+bool IsMenuKey(TWinControl* target, TWMKey& key) {
+    for (TControl* c = target; c; c = c->Parent())
+        if (TPopupMenu* menu = c->PopupMenu(); menu && menu->IsShortCut(key)) return true;
+    TCustomForm* form = GetParentForm(target);
+    if (!form) form = dynamic_cast<TCustomForm*>(target);
+    if (form && form->IsShortCut(key)) return true;
+    // The main window's menu answers keys typed in the other (non-modal) windows too.
+    TCustomForm* main = Application ? Application->MainForm() : nullptr;
+    return main && main != form && !(form && form->Modal()) && main->Visible() &&
+           main->IsShortCut(key);
+}
+
+// The steps before a key-down reaches its control: menu shortcuts, the parents' claims, and the
+// dialog keys the control does not want. True when the key was taken.
+bool PreTranslateKey(TWinControl* target, TWMKey& key) {
+    if (IsMenuKey(target, key)) return true;
+    if (key.CharCode == 0) return true;
+    if (target->Perform(CM_CHILDKEY, key.CharCode, reinterpret_cast<LPARAM>(target)) != 0)
+        return true;
+    const TShiftState shift = KeyDataToShiftState(key.KeyData);
+    LRESULT mask = 0;
+    switch (key.CharCode) {
+    case VK_TAB:
+        if (!shift.Contains(ssCtrl) && !shift.Contains(ssAlt)) mask = DLGC_WANTTAB;
+        break;
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_UP:
+    case VK_DOWN:
+        if (!shift.Contains(ssAlt)) mask = DLGC_WANTARROWS;
+        break;
+    case VK_RETURN:
+    case VK_EXECUTE:
+    case VK_ESCAPE:
+    case VK_CANCEL: mask = DLGC_WANTALLKEYS; break;
+    default: break;
+    }
+    if (mask == 0) return false;
+    if (target->Perform(CM_WANTSPECIALKEY, key.CharCode, key.KeyData) != 0) return false;
+    const LRESULT code = target->Perform(WM_GETDLGCODE, 0, 0);
+    if ((code & DLGC_WANTALLKEYS) || (code & mask)) return false;
+    TCustomForm* form = GetParentForm(target);
+    if (!form) form = dynamic_cast<TCustomForm*>(target);
+    return form && form->Perform(CM_DIALOGKEY, key.CharCode, key.KeyData) != 0;
+}
+
+void TranslateKeyPress(const QKeyEvent& event, TWinControl* target) {
+    const TKeyTranslation t = TranslateKeyEvent(event);
+    const HWND handle = target->Handle();
+    const UINT msg = (t.Alt || t.VirtualKey == VK_F10) ? WM_SYSKEYDOWN : WM_KEYDOWN;
+    if (t.VirtualKey == VK_MENU) {
+        composing = true;
+        composedCode = -1;
+    } else if (t.Alt && composing && t.VirtualKey >= VK_NUMPAD0 && t.VirtualKey <= VK_NUMPAD9) {
+        composedCode = std::max(composedCode, 0) * 10 + (t.VirtualKey - VK_NUMPAD0);
+    } else {
+        composing = false;
+    }
+    currentChar = t.Char;
+    currentQtKey = event.key();
+    currentModifiers = event.modifiers();
+    TWMKey key{msg, t.VirtualKey, t.KeyData, 0};
+    if (!PreTranslateKey(target, key)) {
+        if (t.Char >= 0 && !(t.Alt && composing && composedCode >= 0))
+            PostInputMessage(handle, t.Alt ? WM_SYSCHAR : WM_CHAR, static_cast<WPARAM>(t.Char),
+                             t.KeyData);
+        SendMessage(handle, msg, key.CharCode, t.KeyData);
+    }
+    DispatchPostedMessages();
+    currentChar = -1;
+}
+
+void TranslateKeyRelease(const QKeyEvent& event, TWinControl* target) {
+    const TKeyTranslation t = TranslateKeyEvent(event);
+    const HWND handle = target->Handle();
+    const bool sys = t.Alt || t.VirtualKey == VK_MENU;
+    currentQtKey = event.key();
+    currentModifiers = event.modifiers();
+    SendMessage(handle, sys ? WM_SYSKEYUP : WM_KEYUP, t.VirtualKey, t.KeyData);
+    if (t.VirtualKey == VK_MENU && composing && composedCode >= 0)
+        PostInputMessage(handle, WM_CHAR, static_cast<WPARAM>(composedCode & 0xFF), 1);
+    if (t.VirtualKey == VK_MENU) composing = false;
+    DispatchPostedMessages();
+}
+
+void TranslateKey(QKeyEvent* event, TWinControl* receiver) {
+    const bool press = event->type() == QEvent::KeyPress;
+    UpdateModifierKeys(event->modifiers());
+    const TKeyTranslation t = TranslateKeyEvent(*event);
+    if (t.VirtualKey != 0) SetKeyDown(t.VirtualKey, press);
+    if (press && !event->isAutoRepeat() && t.VirtualKey == VK_CAPITAL)
+        SetKeyToggled(VK_CAPITAL, GetKeyState(VK_CAPITAL) % 2 == 0);
+    TWinControl* target = KeyTarget(receiver);
+    if (!target || !InputAllowed(target)) return;
+    if (press)
+        TranslateKeyPress(*event, target);
+    else
+        TranslateKeyRelease(*event, target);
+}
+
+UINT MouseMessage(const QMouseEvent& event, bool doubleClicks) {
+    const bool press = event.type() == QEvent::MouseButtonPress;
+    const bool dbl = event.type() == QEvent::MouseButtonDblClick;
+    if (event.type() == QEvent::MouseMove) return WM_MOUSEMOVE;
+    const int offset = press ? 0 : dbl ? (doubleClicks ? 2 : 0) : 1;
+    switch (event.button()) {
+    case Qt::LeftButton: return WM_LBUTTONDOWN + offset;
+    case Qt::RightButton: return WM_RBUTTONDOWN + offset;
+    case Qt::MiddleButton: return WM_MBUTTONDOWN + offset;
+    default: return 0;
+    }
+}
+
+WPARAM MouseKeys(const QMouseEvent& event) {
+    WPARAM keys = 0;
+    if (event.buttons().testFlag(Qt::LeftButton)) keys |= MK_LBUTTON;
+    if (event.buttons().testFlag(Qt::RightButton)) keys |= MK_RBUTTON;
+    if (event.buttons().testFlag(Qt::MiddleButton)) keys |= MK_MBUTTON;
+    if (event.modifiers().testFlag(Qt::ShiftModifier)) keys |= MK_SHIFT;
+    if (event.modifiers().testFlag(Qt::ControlModifier)) keys |= MK_CONTROL;
+    return keys;
+}
+
+void TranslateMouse(QMouseEvent* event, TWinControl* receiver) {
+    UpdateModifierKeys(event->modifiers());
+    UpdateButtonKeys(event->buttons());
+    const QPoint global = event->globalPosition().toPoint();
+    TWinControl* target = receiver;
+    if (TWinControl* captured = FindControl(GetCapture())) target = captured;
+    // A window answering HTTRANSPARENT lets the mouse through to its parent.
+    const LPARAM screenPos = MakeLParam(global.x(), global.y());
+    while (target->Parent() && target->Perform(WM_NCHITTEST, 0, screenPos) == HTTRANSPARENT &&
+           !GetCapture())
+        target = target->Parent();
+    if (!InputAllowed(target)) return;
+    const UINT msg = MouseMessage(*event, target->ControlStyle().Contains(csDoubleClicks));
+    if (msg == 0) return;
+    if (!target->Impl()->Widget) return;
+    const QPoint local =
+        target->Impl()->Widget->mapFromGlobal(global) - target->Impl()->ClientOffset();
+    const HWND handle = target->Handle();
+    if (msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN ||
+        msg == WM_MBUTTONDOWN)
+        SendMessage(handle, WM_SETCURSOR, handle, MakeLParam(HTCLIENT, static_cast<int>(msg)));
+    SendMessage(handle, msg, MouseKeys(*event), MakeLParam(local.x(), local.y()));
+    DispatchPostedMessages();
+}
+
+void TranslateClose(QCloseEvent* event, TWinControl* receiver) {
+    event->ignore();
+    if (auto* form = dynamic_cast<TCustomForm*>(receiver)) form->Close();
+}
+
+} // namespace
+
+bool QtEventBridge::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Close:
+    case QEvent::Enter:
+    case QEvent::Leave:
+    case QEvent::FocusIn: break;
+    default: return false;
+    }
+    if (bypassDepth > 0) return false;
+    TWinControl* control = ControlOfWidget(watched);
+    if (!control) return false;
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        // Every key goes to the focused window as a key message; Qt's shortcuts never fire.
+        event->accept();
+        return true;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        Guarded([&] { TranslateKey(static_cast<QKeyEvent*>(event), control); });
+        return true;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+        Guarded([&] { TranslateMouse(static_cast<QMouseEvent*>(event), control); });
+        return true;
+    case QEvent::Close:
+        Guarded([&] { TranslateClose(static_cast<QCloseEvent*>(event), control); });
+        return true;
+    case QEvent::Enter: Guarded([&] { control->Perform(CM_MOUSEENTER, 0, 0); }); return false;
+    case QEvent::Leave:
+        Guarded([&] {
+            MouseLeftWindow(control);
+            control->Perform(CM_MOUSELEAVE, 0, 0);
+        });
+        return false;
+    case QEvent::FocusIn:
+        // Qt moved its focus on its own (a window was activated): the layer's focus stays.
+        if (focusSyncDepth == 0 && GetFocus() != 0 && GetFocus() != control->Handle())
+            SyncQtFocus(GetFocus());
+        return false;
+    default: return false;
+    }
+}
+
+// ============================================================================================
+
+TWinControlImpl::~TWinControlImpl() {
+    DestroyWidget();
+}
+
+void TWinControlImpl::CreateWidget(const TCreateParams& params) {
+    EnsureQtApp();
+    Params = params;
+    TWinControl* parent = Owner->Parent();
+    QWidget* parentWidget = parent ? parent->Impl()->Widget.data() : nullptr;
+    QWidget* w = nullptr;
+    if (MakeNative) {
+        w = MakeNative();
+        if (parentWidget) w->setParent(parentWidget);
+    } else {
+        w = new QtWindow(this, parentWidget, parentWidget ? Qt::Widget : Qt::Window);
+    }
+    Widget = w;
+    AttachBridge(w, Handle);
+    ApplyFont();
+    SyncGeometry();
+    SyncVisible();
+}
+
+void TWinControlImpl::DestroyWidget() {
+    canvas_.reset();
+    if (Widget) {
+        QWidget* w = Widget.data();
+        Widget = nullptr;
+        w->hide();
+        w->setParent(nullptr);
+        delete w;
+    }
+}
+
+int TWinControlImpl::FrameWidth() const {
+    if (Native() || !Handle) return 0;
+    int f = 0;
+    if (Params.ExStyle & WS_EX_CLIENTEDGE) f += 2;
+    if (Params.Style & WS_BORDER) f += 1;
+    return f;
+}
+
+QImage& TWinControlImpl::Buffer() {
+    const TRect client = Owner->ClientRect();
+    const QSize size(std::max(client.Width(), 1), std::max(client.Height(), 1));
+    if (buffer_.size() != size) {
+        QImage next(size, QImage::Format_RGB32);
+        next.fill(TColorToQColor(Owner->Color()));
+        if (!buffer_.isNull()) {
+            QPainter p(&next);
+            p.drawImage(0, 0, buffer_);
+        }
+        buffer_ = next;
+        if (canvas_) static_cast<TImageCanvas*>(canvas_.get())->SetImage(&buffer_);
+    }
+    return buffer_;
+}
+
+TCanvas* TWinControlImpl::BufferCanvas() {
+    Buffer();
+    if (!canvas_) canvas_ = std::make_unique<TImageCanvas>(&buffer_);
+    return canvas_.get();
+}
+
+void TWinControlImpl::ApplyFont() {
+    if (!Widget || !Native()) return;
+    Widget->setFont(TFontToQFont(*Owner->Font()));
+    QPalette palette = Widget->palette();
+    palette.setColor(QPalette::Base, TColorToQColor(Owner->Color()));
+    palette.setColor(QPalette::Text, TColorToQColor(Owner->Font()->Color()));
+    palette.setColor(QPalette::WindowText, TColorToQColor(Owner->Font()->Color()));
+    Widget->setPalette(palette);
+}
+
+void TWinControlImpl::SyncGeometry() {
+    if (!Widget) return;
+    TWinControl* parent = Owner->Parent();
+    if (parent) {
+        const QPoint off = parent->Impl()->ClientOffset();
+        Widget->setGeometry(Owner->Left() + off.x(), Owner->Top() + off.y(), Owner->Width(),
+                            Owner->Height());
+    } else {
+        const TPoint origin = Owner->ClientOrigin();
+        const TRect client = Owner->ClientRect();
+        Widget->setGeometry(Owner->Left() + origin.X, Owner->Top() + origin.Y - MenuHeight,
+                            std::max(client.Width(), 1), std::max(client.Height() + MenuHeight, 1));
+    }
+}
+
+void TWinControlImpl::SyncVisible() {
+    if (!Widget) return;
+    Widget->setVisible(Owner->Visible());
+}
+
+QtWindow::QtWindow(TWinControlImpl* impl, QWidget* parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags), impl_(impl) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAutoFillBackground(false);
+}
+
+void QtWindow::paintEvent(QPaintEvent*) {
+    TWinControl* control = impl_->Owner;
+    Guarded([&] {
+        QImage& buffer = impl_->Buffer();
+        (void)buffer;
+        if (impl_->EraseNeeded) {
+            impl_->EraseNeeded = false;
+            control->Perform(WM_ERASEBKGND, 0, 0);
+        }
+        control->Perform(WM_PAINT, 0, 0);
+    });
+    QPainter painter(this);
+    const QPoint off = impl_->ClientOffset();
+    painter.drawImage(off, impl_->Buffer());
+    if (impl_->Params.ExStyle & WS_EX_CLIENTEDGE) {
+        const int w = width();
+        const int h = height();
+        const int o = impl_->Params.Style & WS_BORDER ? 1 : 0;
+        painter.setPen(TColorToQColor(clBtnShadow));
+        painter.drawLine(o, o, w - 2 - o, o);
+        painter.drawLine(o, o, o, h - 2 - o);
+        painter.setPen(TColorToQColor(clBtnHighlight));
+        painter.drawLine(o, h - 1 - o, w - 1 - o, h - 1 - o);
+        painter.drawLine(w - 1 - o, o, w - 1 - o, h - 1 - o);
+        painter.setPen(TColorToQColor(cl3DDkShadow));
+        painter.drawLine(o + 1, o + 1, w - 3 - o, o + 1);
+        painter.drawLine(o + 1, o + 1, o + 1, h - 3 - o);
+        painter.setPen(TColorToQColor(cl3DLight));
+        painter.drawLine(o + 1, h - 2 - o, w - 2 - o, h - 2 - o);
+        painter.drawLine(w - 2 - o, o + 1, w - 2 - o, h - 2 - o);
+    }
+    if (impl_->Params.Style & WS_BORDER) {
+        painter.setPen(Qt::black);
+        painter.drawRect(0, 0, width() - 1, height() - 1);
+    }
+    PaintCaret(painter, impl_->Handle, off);
+}
+
+TWinControl* ControlOfWidget(const QObject* widget) {
+    for (const QObject* o = widget; o; o = o->parent()) {
+        // Qt's own menus live inside the windows but are no controls of the layer.
+        if (o->property("vantrel_free").isValid()) return nullptr;
+        const QVariant v = o->property(kHandleProperty);
+        if (v.isValid()) return FindControl(static_cast<HWND>(v.toULongLong()));
+    }
+    return nullptr;
+}
+
+void AttachBridge(QWidget* widget, HWND handle) {
+    widget->setProperty(kHandleProperty, QVariant::fromValue<qulonglong>(handle));
+    QtEventBridge* bridge = Bridge();
+    widget->installEventFilter(bridge);
+    widget->setFocusPolicy(Qt::NoFocus);
+    widget->setMouseTracking(true);
+    for (QWidget* child : widget->findChildren<QWidget*>()) {
+        if (child->property(kHandleProperty).isValid()) continue;
+        child->installEventFilter(bridge);
+        child->setFocusPolicy(Qt::NoFocus);
+        child->setMouseTracking(true);
+    }
+}
+
+bool SendToNative(QObject* target, QEvent* event) {
+    ++bypassDepth;
+    bool result = false;
+    try {
+        result = QCoreApplication::sendEvent(target, event);
+    } catch (...) {
+        --bypassDepth;
+        throw;
+    }
+    --bypassDepth;
+    return result;
+}
+
+namespace {
+
+bool PassKey(QWidget* widget, const TMessage& m) {
+    const Word code = static_cast<Word>(m.WParam);
+    const bool up = m.Msg == WM_KEYUP || m.Msg == WM_SYSKEYUP;
+    if (m.Msg == WM_CHAR || m.Msg == WM_SYSCHAR) {
+        const std::string ch(1, static_cast<char>(code));
+        const bool same = currentChar == code;
+        const int key = same ? currentQtKey : Qt::Key_unknown;
+        QKeyEvent e(QEvent::KeyPress, key, same ? currentModifiers : Qt::NoModifier,
+                    code >= 32 ? AnsiToQString(ch) : QString());
+        SendToNative(widget, &e);
+        return true;
+    }
+    // A key that types a character reaches the widget with its WM_CHAR.
+    if (!up && currentChar >= 0 && QtKeyOfVirtualKey(code) == currentQtKey) return true;
+    const Qt::Key key = QtKeyOfVirtualKey(code);
+    if (key == Qt::Key_unknown) return true;
+    QKeyEvent e(up ? QEvent::KeyRelease : QEvent::KeyPress, key, ModifiersFromKeyState());
+    SendToNative(widget, &e);
+    return true;
+}
+
+bool PassMouse(TWinControl* control, QWidget* widget, const TMessage& m) {
+    const QPoint pos(static_cast<SmallInt>(LoWord(m.LParam)),
+                     static_cast<SmallInt>(HiWord(m.LParam)));
+    QEvent::Type type = QEvent::MouseMove;
+    Qt::MouseButton button = Qt::NoButton;
+    switch (m.Msg) {
+    case WM_LBUTTONDOWN:
+        type = QEvent::MouseButtonPress;
+        button = Qt::LeftButton;
+        break;
+    case WM_RBUTTONDOWN:
+        type = QEvent::MouseButtonPress;
+        button = Qt::RightButton;
+        break;
+    case WM_MBUTTONDOWN:
+        type = QEvent::MouseButtonPress;
+        button = Qt::MiddleButton;
+        break;
+    case WM_LBUTTONUP:
+        type = QEvent::MouseButtonRelease;
+        button = Qt::LeftButton;
+        break;
+    case WM_RBUTTONUP:
+        type = QEvent::MouseButtonRelease;
+        button = Qt::RightButton;
+        break;
+    case WM_MBUTTONUP:
+        type = QEvent::MouseButtonRelease;
+        button = Qt::MiddleButton;
+        break;
+    case WM_LBUTTONDBLCLK:
+        type = QEvent::MouseButtonDblClick;
+        button = Qt::LeftButton;
+        break;
+    default: break;
+    }
+    // Native controls take the focus when pressed, as their Win32 counterparts do.
+    if (type == QEvent::MouseButtonPress && button == Qt::LeftButton && !control->Focused() &&
+        control->CanFocus())
+        control->SetFocus();
+    QWidget* target = widget->childAt(pos);
+    if (!target) target = widget;
+    const QPointF local = target->mapFrom(widget, QPointF(pos));
+    QMouseEvent e(type, local, target->mapToGlobal(local), button, ButtonsFromKeys(m.WParam),
+                  ModifiersFromKeyState());
+    SendToNative(target, &e);
+    return true;
+}
+
+} // namespace
+
+bool PassToNative(TWinControl* control, const TMessage& message) {
+    QWidget* widget = control->Impl()->Widget;
+    if (!widget) return false;
+    switch (message.Msg) {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_CHAR:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP: return PassKey(widget, message);
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP: return PassMouse(control, widget, message);
+    default: return false;
+    }
+}
+
+bool PreTranslateChar(TWinControl* control, TMessage& message) {
+    TCustomForm* form = GetParentForm(control);
+    if (!form) form = dynamic_cast<TCustomForm*>(control);
+    if (!form) return false;
+    if (message.Msg == WM_SYSCHAR)
+        return message.WParam != ' ' &&
+               form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam) != 0;
+    if (message.Msg != WM_CHAR) return false;
+    const LRESULT code = control->Perform(WM_GETDLGCODE, 0, 0);
+    if (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) return false;
+    return form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam) != 0;
+}
+
+void SyncQtFocus(HWND handle) {
+    TWinControl* control = FindControl(handle);
+    if (!control || !control->Impl()->Widget) return;
+    ++focusSyncDepth;
+    control->Impl()->Widget->setFocus(Qt::OtherFocusReason);
+    --focusSyncDepth;
+}
+
+Qt::CursorShape CursorShapeOf(TCursor cursor) {
+    switch (cursor) {
+    case crNone: return Qt::BlankCursor;
+    case crCross: return Qt::CrossCursor;
+    case crIBeam: return Qt::IBeamCursor;
+    case crSizeNESW: return Qt::SizeBDiagCursor;
+    case crSizeNS: return Qt::SizeVerCursor;
+    case crSizeNWSE: return Qt::SizeFDiagCursor;
+    case crSizeWE: return Qt::SizeHorCursor;
+    case crUpArrow: return Qt::UpArrowCursor;
+    case crHourGlass:
+    case crSQLWait: return Qt::WaitCursor;
+    case crDrag:
+    case crMultiDrag: return Qt::DragCopyCursor;
+    case crNoDrop:
+    case crNo: return Qt::ForbiddenCursor;
+    case crHSplit: return Qt::SplitHCursor;
+    case crVSplit: return Qt::SplitVCursor;
+    case crAppStart: return Qt::BusyCursor;
+    case crHelp: return Qt::WhatsThisCursor;
+    case crHandPoint: return Qt::PointingHandCursor;
+    case crSizeAll: return Qt::SizeAllCursor;
+    default: return Qt::ArrowCursor;
+    }
+}

@@ -1,0 +1,119 @@
+// Internal to the GUI layer: the window behind each windowed control (a Qt widget with a back
+// buffer for the windows the layer paints) and the one place where Qt events become window
+// messages.
+#pragma once
+
+#include "platform/gui/Controls.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QEvent;
+class QPainter;
+
+class TWinControlImpl {
+public:
+    explicit TWinControlImpl(TWinControl* owner) : Owner(owner) {}
+    ~TWinControlImpl();
+    TWinControlImpl(const TWinControlImpl&) = delete;
+    TWinControlImpl& operator=(const TWinControlImpl&) = delete;
+
+    // Makes the widget for the control (the native one when MakeNative is set).
+    void CreateWidget(const TCreateParams& params);
+    void DestroyWidget();
+    bool Native() const { return static_cast<bool>(MakeNative); }
+    // Width of the border the layer draws around the client area (from the window styles).
+    int FrameWidth() const;
+    // Where the client area starts inside the widget (border, and a form's menu bar).
+    QPoint ClientOffset() const { return QPoint(FrameWidth(), FrameWidth() + MenuHeight); }
+    // Gives a native widget the control's font and colours.
+    void ApplyFont();
+    // The back buffer, sized to the client area (old pixels kept where they still fit).
+    QImage& Buffer();
+    // A canvas drawing on the back buffer (bound for the life of the widget).
+    TCanvas* BufferCanvas();
+    // Puts the widget where the control's bounds say and shows or hides it.
+    void SyncGeometry();
+    void SyncVisible();
+
+    TWinControl* Owner;
+    HWND Handle = 0;
+    QPointer<QWidget> Widget;
+    // Makes the Qt widget of a standard control; empty for windows the layer paints itself.
+    std::function<QWidget*()> MakeNative;
+    TCreateParams Params;
+    bool EraseNeeded = true;
+    // Height of a form's menu bar, which sits above the client area inside the widget.
+    int MenuHeight = 0;
+
+private:
+    QImage buffer_;
+    std::unique_ptr<TCanvas> canvas_;
+    void BindCanvas();
+};
+
+// The window the layer paints: its paint event runs WM_ERASEBKGND and WM_PAINT on the back
+// buffer and copies the buffer to the screen with the border and the caret.
+class QtWindow : public QWidget {
+public:
+    QtWindow(TWinControlImpl* impl, QWidget* parent, Qt::WindowFlags flags);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    TWinControlImpl* impl_;
+};
+
+// The control whose window is this widget (or the widget's native parts), or nullptr.
+TWinControl* ControlOfWidget(const QObject* widget);
+// Installs the event translation on a control's widget and its children.
+void AttachBridge(QWidget* widget, HWND handle);
+// Delivers a Qt event to a native widget's own handling (past the translation).
+bool SendToNative(QObject* target, QEvent* event);
+// Gives the native widget of a control the input message that reached the default handling.
+bool PassToNative(TWinControl* control, const TMessage& message);
+
+// The mouse left a window: its windowless child under the mouse gets CM_MOUSELEAVE.
+void MouseLeftWindow(TWinControl* control);
+// Runs inside every entry from Qt: an exception goes to Application->HandleException.
+void HandleLayerException();
+template <typename F>
+void Guarded(F&& f) {
+    try {
+        f();
+    } catch (...) {
+        HandleLayerException();
+    }
+}
+
+// Window bookkeeping shared by the units of the layer.
+HWND RegisterWindow(TWinControl* control);
+void UnregisterWindow(HWND handle);
+// Forgets timers, caret, capture and focus of a window that is going away.
+void NoteWindowDestroyed(HWND handle);
+// Starts the real-time tick that fires due timers and blinks the caret (idempotent).
+void StartHeartbeat();
+// Asks Qt to run the posted messages soon.
+void SchedulePostedMessages();
+// Sets the focus variable without messages (used when the focused window goes away).
+void ClearFocusVariable();
+// Makes Qt's keyboard focus follow the layer's.
+void SyncQtFocus(HWND handle);
+// A windowless control that holds the capture (through its parent's window), or nullptr.
+TControl* CaptureControl();
+void SetCaptureControl(TControl* control);
+// Draws the caret over the client area of the given window when it is its owner.
+void PaintCaret(QPainter& painter, HWND handle, const QPoint& clientOrigin);
+// The cursor shape for a TCursor value.
+Qt::CursorShape CursorShapeOf(TCursor cursor);
+// Runs the posted messages of a key press (WM_CHAR after WM_KEYDOWN) through the dialog-char
+// handling before they reach the control.
+bool PostInputMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// The dialog-character step before a typed character reaches its control (mnemonics and the
+// form's dialog characters); true when it was taken there.
+bool PreTranslateChar(TWinControl* control, TMessage& message);

@@ -1,0 +1,23 @@
+// Internal to the GUI layer: a Qt key event as the virtual-key code, character and key data of
+// the Win32 key messages it becomes, and back.
+#pragma once
+
+#include "platform/gui/Messages.h"
+
+#include <Qt>
+
+class QKeyEvent;
+
+struct TKeyTranslation {
+    Word VirtualKey = 0;
+    int Char = -1; // the Windows-1252 character of WM_CHAR / WM_SYSCHAR, -1 when none
+    LongInt KeyData = 0;
+    bool Alt = false; // the SYS forms of the messages
+};
+
+// Translates a key press or release: letters and digits as their upper-case ASCII (shifted or
+// not), the numeric pad 0x60..0x6F, F1..F12 0x70..0x7B, punctuation 0xBA..0xDE as on a US
+// keyboard; Ctrl+letter gives 1..26, Ctrl+Enter 10, Backspace 8, Tab 9, Enter 13, Esc 27.
+TKeyTranslation TranslateKeyEvent(const QKeyEvent& event);
+// The Qt key for a virtual-key code (Qt::Key_unknown when there is none).
+Qt::Key QtKeyOfVirtualKey(Word vk);

@@ -1,0 +1,538 @@
+#include "platform/gui/WinUser.h"
+
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/QtApp.h"
+#include "platform/gui/QtBridge.h"
+#include "platform/rtl/Clock.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QStyleHints>
+#include <QTimer>
+
+#include <algorithm>
+#include <array>
+#include <deque>
+#include <map>
+
+namespace {
+
+// ----- posted messages -----
+
+struct TPosted {
+    HWND Wnd;
+    TMessage Message;
+    bool Input; // a typed character from the keyboard translation
+};
+
+std::deque<TPosted>& Queue() {
+    static std::deque<TPosted> queue;
+    return queue;
+}
+
+bool drainScheduled = false;
+
+bool Post(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, bool input) {
+    if (!FindControl(hWnd)) return false;
+    Queue().push_back({hWnd, {Msg, wParam, lParam, 0}, input});
+    SchedulePostedMessages();
+    return true;
+}
+
+// ----- key state -----
+
+std::array<Byte, 256>& KeyTable() {
+    static std::array<Byte, 256> table{};
+    return table;
+}
+
+// ----- timers -----
+
+struct TTimerEntry {
+    HWND Wnd = 0;
+    std::uintptr_t Id = 0;
+    UINT Elapse = 0;
+    std::uint64_t Last = 0;
+    std::function<void()> Callback;
+};
+
+std::vector<TTimerEntry>& Timers() {
+    static std::vector<TTimerEntry> timers;
+    return timers;
+}
+
+std::uintptr_t nextCallbackId = 1;
+
+UINT ClampElapse(UINT elapse) {
+    return std::max<UINT>(elapse, 10);
+}
+
+} // namespace
+
+// A real-time heartbeat that looks at the installed clock; with a test clock nothing is due
+// until the test advances it.
+void StartHeartbeat() {
+    static QTimer* heartbeat = nullptr;
+    if (heartbeat) return;
+    EnsureQtApp();
+    heartbeat = new QTimer(QCoreApplication::instance());
+    heartbeat->setInterval(10);
+    QObject::connect(heartbeat, &QTimer::timeout, [] { FireDueTimers(); });
+    heartbeat->start();
+}
+
+namespace {
+
+// ----- caret -----
+
+struct TCaret {
+    TCaretState State;
+    std::uint64_t LastToggle = 0;
+    UINT BlinkTime = 530;
+};
+
+TCaret& Caret() {
+    static TCaret caret;
+    return caret;
+}
+
+void RepaintCaretOwner() {
+    if (TWinControl* c = FindControl(Caret().State.Owner)) c->Invalidate();
+}
+
+void RestartBlink() {
+    Caret().State.BlinkOn = true;
+    Caret().LastToggle = Clock().TickCount();
+    RepaintCaretOwner();
+}
+
+void AdvanceBlink(std::uint64_t now) {
+    TCaret& caret = Caret();
+    if (!caret.State.Visible() || caret.BlinkTime == 0) return;
+    if (now - caret.LastToggle < caret.BlinkTime) return;
+    caret.State.BlinkOn = !caret.State.BlinkOn;
+    caret.LastToggle = now;
+    RepaintCaretOwner();
+}
+
+// ----- capture and focus -----
+
+HWND captureWnd = 0;
+TControl* captureControl = nullptr;
+HWND focusWnd = 0;
+
+} // namespace
+
+// ----- messages -----
+
+LRESULT SendMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    TWinControl* control = FindControl(hWnd);
+    return control ? control->Perform(Msg, wParam, lParam) : 0;
+}
+
+bool PostMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    return Post(hWnd, Msg, wParam, lParam, false);
+}
+
+bool PostInputMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    return Post(hWnd, Msg, wParam, lParam, true);
+}
+
+int DispatchPostedMessages() {
+    drainScheduled = false;
+    int count = 0;
+    while (!Queue().empty()) {
+        TPosted posted = Queue().front();
+        Queue().pop_front();
+        TWinControl* control = FindControl(posted.Wnd);
+        if (!control) continue;
+        ++count;
+        Guarded([&] {
+            if (posted.Input && PreTranslateChar(control, posted.Message)) return;
+            control->Perform(posted.Message.Msg, posted.Message.WParam, posted.Message.LParam);
+        });
+    }
+    return count;
+}
+
+int PostedMessageCount() {
+    return static_cast<int>(Queue().size());
+}
+
+void SchedulePostedMessages() {
+    if (drainScheduled || !QCoreApplication::instance()) return;
+    drainScheduled = true;
+    QTimer::singleShot(0, QCoreApplication::instance(), [] { DispatchPostedMessages(); });
+}
+
+// ----- key state -----
+
+SmallInt GetKeyState(int nVirtKey) {
+    if (nVirtKey < 0 || nVirtKey > 255) return 0;
+    const Byte v = KeyTable()[static_cast<std::size_t>(nVirtKey)];
+    SmallInt result = (v & 0x80) ? static_cast<SmallInt>(-32768) : 0;
+    if (v & 0x01) result = static_cast<SmallInt>(result | 1);
+    return result;
+}
+
+SmallInt GetAsyncKeyState(int vKey) {
+    return (GetKeyState(vKey) & 0x8000) ? static_cast<SmallInt>(-32768) : 0;
+}
+
+void SetKeyDown(int vKey, bool down) {
+    if (vKey < 0 || vKey > 255) return;
+    Byte& v = KeyTable()[static_cast<std::size_t>(vKey)];
+    v = down ? static_cast<Byte>(v | 0x80) : static_cast<Byte>(v & ~0x80);
+}
+
+void SetKeyToggled(int vKey, bool on) {
+    if (vKey < 0 || vKey > 255) return;
+    Byte& v = KeyTable()[static_cast<std::size_t>(vKey)];
+    v = on ? static_cast<Byte>(v | 0x01) : static_cast<Byte>(v & ~0x01);
+}
+
+void ResetKeyState() {
+    KeyTable().fill(0);
+}
+
+// ----- timers -----
+
+std::uintptr_t SetTimer(HWND hWnd, std::uintptr_t nIDEvent, UINT uElapse) {
+    if (!FindControl(hWnd)) return 0;
+    StartHeartbeat();
+    const std::uint64_t now = Clock().TickCount();
+    for (TTimerEntry& t : Timers()) {
+        if (t.Wnd == hWnd && t.Id == nIDEvent && !t.Callback) {
+            t.Elapse = ClampElapse(uElapse);
+            t.Last = now;
+            return nIDEvent;
+        }
+    }
+    Timers().push_back({hWnd, nIDEvent, ClampElapse(uElapse), now, {}});
+    return nIDEvent == 0 ? 1 : nIDEvent;
+}
+
+bool KillTimer(HWND hWnd, std::uintptr_t nIDEvent) {
+    auto& timers = Timers();
+    auto it = std::find_if(timers.begin(), timers.end(), [&](const TTimerEntry& t) {
+        return t.Wnd == hWnd && t.Id == nIDEvent && !t.Callback;
+    });
+    if (it == timers.end()) return false;
+    timers.erase(it);
+    return true;
+}
+
+std::uintptr_t SetCallbackTimer(UINT uElapse, std::function<void()> callback) {
+    StartHeartbeat();
+    const std::uintptr_t id = nextCallbackId++;
+    Timers().push_back({0, id, ClampElapse(uElapse), Clock().TickCount(), std::move(callback)});
+    return id;
+}
+
+void KillCallbackTimer(std::uintptr_t id) {
+    auto& timers = Timers();
+    timers.erase(std::remove_if(timers.begin(), timers.end(),
+                                [&](const TTimerEntry& t) { return t.Id == id && t.Callback; }),
+                 timers.end());
+}
+
+int FireDueTimers() {
+    const std::uint64_t now = Clock().TickCount();
+    // Copies, because a handler may set or kill timers.
+    const std::vector<TTimerEntry> snapshot = Timers();
+    int fired = 0;
+    for (const TTimerEntry& due : snapshot) {
+        auto& timers = Timers();
+        auto it = std::find_if(timers.begin(), timers.end(), [&](const TTimerEntry& t) {
+            return t.Wnd == due.Wnd && t.Id == due.Id && bool(t.Callback) == bool(due.Callback);
+        });
+        if (it == timers.end() || now - it->Last < it->Elapse) continue;
+        it->Last = now;
+        ++fired;
+        if (due.Callback) {
+            Guarded(due.Callback);
+        } else {
+            Guarded([&] { SendMessage(due.Wnd, WM_TIMER, due.Id, 0); });
+        }
+    }
+    AdvanceBlink(now);
+    return fired;
+}
+
+DWORD GetTickCount() {
+    return static_cast<DWORD>(Clock().TickCount() & 0xFFFFFFFFu);
+}
+
+// ----- caret -----
+
+bool CreateCaret(HWND hWnd, std::uintptr_t hBitmap, int nWidth, int nHeight) {
+    if (!FindControl(hWnd)) return false;
+    DestroyCaret();
+    StartHeartbeat();
+    TCaretState& s = Caret().State;
+    s.Owner = hWnd;
+    s.Pos = {};
+    // A zero width or height takes the system's border width (1) as Win32 does.
+    s.Width = nWidth > 0 ? nWidth : 1;
+    s.Height = nHeight > 0 ? nHeight : 1;
+    s.Gray = hBitmap == CARET_GRAY;
+    s.HideCount = 1;
+    s.BlinkOn = false;
+    return true;
+}
+
+bool DestroyCaret() {
+    if (Caret().State.Owner == 0) return false;
+    RepaintCaretOwner();
+    Caret().State = TCaretState{};
+    return true;
+}
+
+bool SetCaretPos(int X, int Y) {
+    if (Caret().State.Owner == 0) return false;
+    RepaintCaretOwner();
+    Caret().State.Pos = {X, Y};
+    RestartBlink();
+    return true;
+}
+
+bool GetCaretPos(TPoint& point) {
+    point = Caret().State.Pos;
+    return Caret().State.Owner != 0;
+}
+
+bool ShowCaret(HWND hWnd) {
+    TCaretState& s = Caret().State;
+    if (s.Owner == 0 || (hWnd != 0 && hWnd != s.Owner) || s.HideCount == 0) return false;
+    if (--s.HideCount == 0) RestartBlink();
+    return true;
+}
+
+bool HideCaret(HWND hWnd) {
+    TCaretState& s = Caret().State;
+    if (s.Owner == 0 || (hWnd != 0 && hWnd != s.Owner)) return false;
+    if (s.HideCount++ == 0) RepaintCaretOwner();
+    return true;
+}
+
+UINT GetCaretBlinkTime() {
+    return Caret().BlinkTime;
+}
+
+bool SetCaretBlinkTime(UINT uMSeconds) {
+    Caret().BlinkTime = uMSeconds;
+    return true;
+}
+
+TCaretState CaretState() {
+    return Caret().State;
+}
+
+void PaintCaret(QPainter& painter, HWND handle, const QPoint& clientOrigin) {
+    const TCaretState& s = Caret().State;
+    if (s.Owner != handle || !s.Visible() || !s.BlinkOn) return;
+    painter.save();
+    painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    const QColor ink = s.Gray ? QColor(128, 128, 128) : QColor(255, 255, 255);
+    painter.fillRect(QRect(clientOrigin + QPoint(s.Pos.X, s.Pos.Y), QSize(s.Width, s.Height)), ink);
+    painter.restore();
+}
+
+// ----- capture -----
+
+HWND SetCapture(HWND hWnd) {
+    const HWND previous = captureWnd;
+    captureWnd = FindControl(hWnd) ? hWnd : 0;
+    captureControl = nullptr;
+    if (previous && previous != captureWnd) SendMessage(previous, WM_CANCELMODE, 0, 0);
+    return previous;
+}
+
+bool ReleaseCapture() {
+    captureWnd = 0;
+    captureControl = nullptr;
+    return true;
+}
+
+HWND GetCapture() {
+    return captureWnd;
+}
+
+TControl* CaptureControl() {
+    return captureWnd ? captureControl : nullptr;
+}
+
+void SetCaptureControl(TControl* control) {
+    captureControl = control;
+}
+
+// ----- focus -----
+
+HWND GetFocus() {
+    return focusWnd;
+}
+
+HWND SetFocus(HWND hWnd) {
+    const HWND previous = focusWnd;
+    if (hWnd != 0 && !FindControl(hWnd)) return 0;
+    if (hWnd == previous) return previous;
+    focusWnd = hWnd;
+    SyncQtFocus(hWnd);
+    if (previous) SendMessage(previous, WM_KILLFOCUS, hWnd, 0);
+    // The window losing the focus may have moved it on; the new window then gets nothing.
+    if (hWnd && focusWnd == hWnd) SendMessage(hWnd, WM_SETFOCUS, previous, 0);
+    return previous;
+}
+
+void ClearFocusVariable() {
+    focusWnd = 0;
+}
+
+void NoteWindowDestroyed(HWND handle) {
+    auto& timers = Timers();
+    timers.erase(
+        std::remove_if(timers.begin(), timers.end(),
+                       [&](const TTimerEntry& t) { return t.Wnd == handle && !t.Callback; }),
+        timers.end());
+    if (Caret().State.Owner == handle) Caret().State = TCaretState{};
+    if (captureWnd == handle) ReleaseCapture();
+    if (focusWnd == handle) focusWnd = 0;
+}
+
+HWND GetParent(HWND hWnd) {
+    TWinControl* c = FindControl(hWnd);
+    return c && c->Parent() ? c->Parent()->Handle() : 0;
+}
+
+bool IsWindow(HWND hWnd) {
+    return FindControl(hWnd) != nullptr;
+}
+
+bool IsWindowVisible(HWND hWnd) {
+    TWinControl* c = FindControl(hWnd);
+    return c && c->Showing();
+}
+
+bool IsWindowEnabled(HWND hWnd) {
+    TWinControl* c = FindControl(hWnd);
+    return c && c->Enabled();
+}
+
+bool EnableWindow(HWND hWnd, bool enable) {
+    TWinControl* c = FindControl(hWnd);
+    if (!c) return false;
+    const bool wasDisabled = !c->Enabled();
+    c->SetEnabled(enable);
+    return wasDisabled;
+}
+
+bool IsChild(HWND hWndParent, HWND hWnd) {
+    TWinControl* parent = FindControl(hWndParent);
+    TWinControl* c = FindControl(hWnd);
+    if (!parent || !c) return false;
+    for (TWinControl* p = c->Parent(); p; p = p->Parent())
+        if (p == parent) return true;
+    return false;
+}
+
+bool GetClientRect(HWND hWnd, TRect& rect) {
+    TWinControl* c = FindControl(hWnd);
+    if (!c) return false;
+    rect = c->ClientRect();
+    return true;
+}
+
+bool GetWindowRect(HWND hWnd, TRect& rect) {
+    TWinControl* c = FindControl(hWnd);
+    if (!c) return false;
+    const TPoint origin = c->ClientToScreen({0, 0});
+    const TPoint inset = c->ClientOrigin();
+    rect = Bounds(origin.X - inset.X, origin.Y - inset.Y, c->Width(), c->Height());
+    return true;
+}
+
+bool ClientToScreen(HWND hWnd, TPoint& point) {
+    TWinControl* c = FindControl(hWnd);
+    if (!c) return false;
+    point = c->ClientToScreen(point);
+    return true;
+}
+
+bool ScreenToClient(HWND hWnd, TPoint& point) {
+    TWinControl* c = FindControl(hWnd);
+    if (!c) return false;
+    point = c->ScreenToClient(point);
+    return true;
+}
+
+bool InvalidateRect(HWND hWnd, const TRect* rect, bool erase) {
+    TWinControl* c = FindControl(hWnd);
+    if (!c || !c->HandleAllocated()) return false;
+    TWinControlImpl* impl = c->Impl();
+    if (erase) impl->EraseNeeded = true;
+    if (!impl->Widget) return true;
+    if (rect) {
+        const QPoint off = impl->ClientOffset();
+        impl->Widget->update(
+            QRect(QPoint(rect->Left, rect->Top) + off, QSize(rect->Width(), rect->Height())));
+    } else {
+        impl->Widget->update();
+    }
+    return true;
+}
+
+bool UpdateWindow(HWND hWnd) {
+    TWinControl* c = FindControl(hWnd);
+    if (!c) return false;
+    c->Update();
+    return true;
+}
+
+// ----- metrics -----
+
+int GetSystemMetrics(int nIndex) {
+    switch (nIndex) {
+    case SM_CXSCREEN:
+    case SM_CXFULLSCREEN: return Screen ? Screen->Width() : 1024;
+    case SM_CYSCREEN:
+    case SM_CYFULLSCREEN: return Screen ? Screen->Height() : 768;
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL:
+    case SM_CYVSCROLL:
+    case SM_CXHSCROLL:
+    case SM_CYVTHUMB:
+    case SM_CXHTHUMB: return 16;
+    case SM_CYCAPTION: return 19;
+    case SM_CYSMCAPTION: return 15;
+    case SM_CXBORDER:
+    case SM_CYBORDER: return 1;
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME: return 3;
+    case SM_CXFRAME:
+    case SM_CYFRAME: return 4;
+    case SM_CXEDGE:
+    case SM_CYEDGE: return 2;
+    case SM_CXICON:
+    case SM_CYICON:
+    case SM_CXCURSOR:
+    case SM_CYCURSOR: return 32;
+    case SM_CYMENU: return 19;
+    case SM_CXMIN: return 112;
+    case SM_CYMIN: return 27;
+    case SM_CXDOUBLECLK:
+    case SM_CYDOUBLECLK: return 4;
+    default: return 0;
+    }
+}
+
+UINT GetDoubleClickTime() {
+    return 500;
+}
+
+bool MessageBeep(UINT uType) {
+    UiServices().Beep(uType);
+    return true;
+}
