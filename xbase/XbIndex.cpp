@@ -34,6 +34,8 @@ constexpr LongWord MaxHeight = 32;
 constexpr std::size_t PageHead = 16;
 constexpr std::size_t DirectoryAt = 32;
 constexpr std::size_t DirectoryEntry = 16;
+// The bytes of the header page its checksum covers (the rest is unused).
+constexpr std::size_t HeaderUsed = DirectoryAt + DirectoryEntry * MaxTags;
 constexpr int NumericKeyDigits = 18;
 constexpr int MaxNumericDecimals = 8;
 // The byte of the index file that the open-file-description locks cover (far past the data).
@@ -41,21 +43,43 @@ constexpr off_t LockOffset = 0x7FFFFFFF00LL;
 
 enum TPageType : Byte { ptLeaf = 1, ptBranch = 2, ptFree = 3, ptTagDef = 4 };
 
-LongWord Crc32(const char* data, std::size_t size) {
-    static const std::array<LongWord, 256> table = [] {
-        std::array<LongWord, 256> t{};
+// CRC-32 (the common reflected polynomial), eight bytes at a time.
+LongWord Crc32Update(LongWord crc, const char* data, std::size_t size) {
+    using TTables = std::array<std::array<LongWord, 256>, 8>;
+    static const TTables tables = [] {
+        TTables t{};
         for (LongWord i = 0; i < 256; ++i) {
             LongWord c = i;
             for (int k = 0; k < 8; ++k)
                 c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
+            t[0][i] = c;
         }
+        for (LongWord i = 0; i < 256; ++i)
+            for (std::size_t k = 1; k < 8; ++k)
+                t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
         return t;
     }();
-    LongWord crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i)
-        crc = table[(crc ^ static_cast<Byte>(data[i])) & 0xFF] ^ (crc >> 8);
-    return crc ^ 0xFFFFFFFFu;
+    const auto* p = reinterpret_cast<const Byte*>(data);
+    crc = ~crc;
+    for (; size >= 8; size -= 8, p += 8) {
+        const LongWord lo = crc ^ (LongWord(p[0]) | LongWord(p[1]) << 8 | LongWord(p[2]) << 16 |
+                                   LongWord(p[3]) << 24);
+        crc = tables[7][lo & 0xFF] ^ tables[6][(lo >> 8) & 0xFF] ^ tables[5][(lo >> 16) & 0xFF] ^
+              tables[4][lo >> 24] ^ tables[3][p[4]] ^ tables[2][p[5]] ^ tables[1][p[6]] ^
+              tables[0][p[7]];
+    }
+    for (; size > 0; --size, ++p)
+        crc = tables[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+// The CRC-32 of the used bytes of a page other than the header, taken with the page's own CRC
+// field (bytes 8..11) as zeros.
+LongWord PageCrc(const char* page, std::size_t used) {
+    static const char zeros[4] = {0, 0, 0, 0};
+    LongWord crc = Crc32Update(0, page, 8);
+    crc = Crc32Update(crc, zeros, 4);
+    return Crc32Update(crc, page + 12, used - 12);
 }
 
 struct TEntry {
@@ -228,17 +252,14 @@ struct TXbIndexFile::TImpl {
         return isOk;
     }
 
-    TXbIndexStatus WritePage(LongWord page, std::string& buffer) {
-        PutLE32(buffer.data() + 8, 0);
-        PutLE32(buffer.data() + 8, Crc32(buffer.data(), PageSize));
+    // Writes a page whose first used bytes carry its contents (and its checksum).
+    TXbIndexStatus WritePage(LongWord page, std::string& buffer, std::size_t used) {
+        PutLE32(buffer.data() + 8, PageCrc(buffer.data(), used));
         return File.WriteAt(static_cast<Int64>(page) * PageSize, buffer) ? isOk : isIoError;
     }
 
-    static bool CheckPage(const std::string& buffer) {
-        std::string copy = buffer;
-        const LongWord stored = GetLE32(copy.data() + 8);
-        PutLE32(copy.data() + 8, 0);
-        return Crc32(copy.data(), PageSize) == stored;
+    static bool CheckPage(const std::string& buffer, std::size_t used) {
+        return GetLE32(buffer.data() + 8) == PageCrc(buffer.data(), used);
     }
 
     LongWord PageLimit() const { return InChange ? TxEnd : Header.PageCount; }
@@ -254,7 +275,12 @@ struct TXbIndexFile::TImpl {
             std::string buffer;
             TXbIndexStatus st = ReadPage(page, buffer);
             if (st != isOk) return st;
-            if (!CheckPage(buffer)) return isDamaged;
+            const Byte type = static_cast<Byte>(buffer[0]);
+            const int count = GetLE16(buffer.data() + 2);
+            if ((type != ptLeaf && type != ptBranch) || count > Capacity(type, keyLength) ||
+                !CheckPage(buffer,
+                           PageHead + EntrySize(type, keyLength) * static_cast<std::size_t>(count)))
+                return isDamaged;
             auto parsed = std::make_shared<TNodePage>();
             if (!ParseNode(buffer, keyLength, *parsed)) return isDamaged;
             node = parsed;
@@ -315,7 +341,7 @@ struct TXbIndexFile::TImpl {
                 PutLE32(p + klen + 8, e.Count);
             }
         }
-        TXbIndexStatus st = WritePage(page, buffer);
+        TXbIndexStatus st = WritePage(page, buffer, PageHead + size * node.Entries.size());
         if (st == isOk) Cache[page] = std::make_shared<TNodePage>(node);
         return st;
     }
@@ -328,7 +354,7 @@ struct TXbIndexFile::TImpl {
             return File.Size() >= 0 && File.Size() < static_cast<Int64>(PageSize) ? isForeign
                                                                                   : isIoError;
         if (std::memcmp(buffer.data(), Magic, sizeof Magic) != 0) return isForeign;
-        if (GetLE32(buffer.data() + PageSize - 4) != Crc32(buffer.data(), PageSize - 4))
+        if (GetLE32(buffer.data() + PageSize - 4) != Crc32Update(0, buffer.data(), HeaderUsed))
             return isDamaged;
         const Word version = GetLE16(buffer.data() + 8);
         const Word kind = GetLE16(buffer.data() + 10);
@@ -377,7 +403,7 @@ struct TXbIndexFile::TImpl {
             PutLE32(p + 8, h.Tags[i].Keys);
             PutLE32(p + 12, h.Tags[i].Height);
         }
-        PutLE32(buffer.data() + PageSize - 4, Crc32(buffer.data(), PageSize - 4));
+        PutLE32(buffer.data() + PageSize - 4, Crc32Update(0, buffer.data(), HeaderUsed));
         return File.WriteAt(0, buffer) ? isOk : isIoError;
     }
 
@@ -389,7 +415,9 @@ struct TXbIndexFile::TImpl {
         LongWord page = Header.FreeHead;
         std::string buffer;
         while (page != 0 && page < Header.PageCount && seen.insert(page).second) {
-            if (ReadPage(page, buffer) != isOk || !CheckPage(buffer) || buffer[0] != ptFree) break;
+            if (ReadPage(page, buffer) != isOk || !CheckPage(buffer, PageHead) ||
+                buffer[0] != ptFree)
+                break;
             FreeList.push_back(page);
             page = GetLE32(buffer.data() + 12);
         }
@@ -414,7 +442,7 @@ struct TXbIndexFile::TImpl {
             std::memcpy(buffer.data() + at + 2, text->data(), text->size());
             at += 2 + text->size();
         }
-        return WritePage(page, buffer);
+        return WritePage(page, buffer, PageSize);
     }
 
     TXbIndexStatus ReadDefinition(LongWord page, TXbOrderDef& def, char& keyType, int& keyLength,
@@ -422,7 +450,8 @@ struct TXbIndexFile::TImpl {
         std::string buffer;
         TXbIndexStatus st = ReadPage(page, buffer);
         if (st != isOk) return st;
-        if (!CheckPage(buffer) || buffer[0] != ptTagDef || GetLE32(buffer.data() + 4) != page)
+        if (!CheckPage(buffer, PageSize) || buffer[0] != ptTagDef ||
+            GetLE32(buffer.data() + 4) != page)
             return isDamaged;
         keyType = buffer[16];
         const Byte flags = static_cast<Byte>(buffer[17]);
@@ -524,6 +553,10 @@ struct TXbIndexFile::TImpl {
 
     // Rereads the header when another user changed the file since this one last looked.
     TXbIndexStatus Refresh(bool force) {
+        char head[24];
+        if (!force && File.ReadAt(0, head, sizeof head) &&
+            std::memcmp(head, Magic, sizeof Magic) == 0 && GetLE32(head + 20) == Header.Generation)
+            return isOk;
         THeader h;
         TXbIndexStatus st = ReadHeader(h);
         if (st != isOk) return st;
@@ -558,11 +591,12 @@ struct TXbIndexFile::TImpl {
     // Marks the pages a committed change left behind as free, chaining them to the list.
     TXbIndexStatus MarkPendingFree() {
         for (LongWord page : PendingFree) {
-            std::string buffer(PageSize, '\0');
+            // Only the page head is written: the page lies inside the file already.
+            std::string buffer(PageHead, '\0');
             buffer[0] = static_cast<char>(ptFree);
             PutLE32(buffer.data() + 12, FreeList.empty() ? 0 : FreeList.back());
-            TXbIndexStatus st = WritePage(page, buffer);
-            if (st != isOk) return st;
+            PutLE32(buffer.data() + 8, PageCrc(buffer.data(), PageHead));
+            if (!File.WriteAt(static_cast<Int64>(page) * PageSize, buffer)) return isIoError;
             FreeList.push_back(page);
         }
         PendingFree.clear();
