@@ -109,6 +109,7 @@ struct THeader {
     TXbIndexKind Kind = ikCDX;
     LongWord PageCount = 1;
     LongWord Generation = 0;
+    Word Rebuilds = 0; // counts rebuilds, which reuse every page of the file
     LongWord FreeHead = 0;
     std::vector<TTagSlot> Tags;
 };
@@ -224,6 +225,7 @@ struct TXbIndexFile::TImpl {
     std::unordered_map<LongWord, TNodeRef> Cache;
     std::vector<LongWord> FreeList;    // back() is the head of the chain on disk
     std::vector<LongWord> PendingFree; // left by the last change, free once marked
+    Word PendingRebuilds = 0;          // the header's rebuild count when they were left
     std::vector<LongWord> TxFreed;     // left by the change in progress
     LongWord TxEnd = 1;                // first page past the file during a change
     bool InChange = false;
@@ -366,6 +368,7 @@ struct TXbIndexFile::TImpl {
         h.Generation = GetLE32(buffer.data() + 20);
         h.FreeHead = GetLE32(buffer.data() + 24);
         const Word tags = GetLE16(buffer.data() + 28);
+        h.Rebuilds = GetLE16(buffer.data() + 30);
         const Int64 size = File.Size();
         if (h.PageCount == 0 || size < static_cast<Int64>(h.PageCount) * PageSize ||
             tags > MaxTags || h.FreeHead >= h.PageCount)
@@ -396,6 +399,7 @@ struct TXbIndexFile::TImpl {
         PutLE32(buffer.data() + 20, h.Generation);
         PutLE32(buffer.data() + 24, h.FreeHead);
         PutLE16(buffer.data() + 28, static_cast<Word>(h.Tags.size()));
+        PutLE16(buffer.data() + 30, h.Rebuilds);
         for (std::size_t i = 0; i < h.Tags.size(); ++i) {
             char* p = buffer.data() + DirectoryAt + DirectoryEntry * i;
             PutLE32(p, h.Tags[i].DefPage);
@@ -610,6 +614,8 @@ struct TXbIndexFile::TImpl {
         InChange = true;
         TxEnd = Header.PageCount;
         TxFreed.clear();
+        if (Header.Rebuilds != PendingRebuilds)
+            PendingFree.clear(); // another user rebuilt the file and took those pages back
         return MarkPendingFree();
     }
 
@@ -622,6 +628,7 @@ struct TXbIndexFile::TImpl {
         InChange = false;
         if (st != isOk) return Abandon(st);
         Header = h;
+        PendingRebuilds = h.Rebuilds;
         PendingFree.insert(PendingFree.end(), TxFreed.begin(), TxFreed.end());
         TxFreed.clear();
         return isOk;
@@ -1469,6 +1476,7 @@ TXbIndexStatus TXbIndexFile::Reindex(const TXbRecordSource& source, LongInt reco
     // First the new trees go past the end of the file and become the index; then, when they
     // fit in front of that, they are written again at the start and the file is cut short.
     const LongWord oldEnd = impl.TxEnd;
+    ++impl.Header.Rebuilds; // tells other users that the pages they hold back are taken
     for (int pass = 0; pass < 2; ++pass) {
         LongWord next = pass == 0 ? oldEnd : 1;
         const auto allocate = [&next] { return next++; };

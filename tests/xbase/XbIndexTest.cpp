@@ -10,6 +10,7 @@
 #include <fstream>
 #include <random>
 #include <set>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -496,6 +497,39 @@ TEST_F(XbIndexTest, TwoOpeningsSeeEachOthersChanges) {
     ASSERT_NE(reader.FindOrder("AMT"), nullptr);
     EXPECT_EQ(reader.FindOrder("AMT")->KeyCount(), 100);
     EXPECT_EQ(r->KeyCount(), 301); // the earlier order object stays valid
+}
+
+TEST_F(XbIndexTest, TwoProcessesChangeOneFile) {
+    {
+        TXbIndexFile file;
+        Create(file, "mp.cdx", {"NAME", "NAME", "", false, false});
+    }
+    // Each side inserts its own keys while the other does; the lock keeps every change whole.
+    const auto insertAll = [this](char prefix, LongInt firstRecNo) {
+        TXbIndexFile file;
+        if (file.Open(Path("mp.cdx"), true, records_) != isOk) return false;
+        TXbOrder* order = file.FindOrder("NAME");
+        for (int i = 0; i < 400; ++i) {
+            char key[16];
+            std::snprintf(key, sizeof key, "%c%09d", prefix, i);
+            if (order->Insert(key, firstRecNo + i) != isOk) return false;
+        }
+        return true;
+    };
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(insertAll('C', 1) ? 0 : 1);
+    ASSERT_GT(child, 0);
+    EXPECT_TRUE(insertAll('P', 1001));
+    int status = -1;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    TXbIndexFile file;
+    ASSERT_EQ(file.Open(Path("mp.cdx"), false, records_), isOk);
+    const TEntries entries = Walk(*file.Order(0));
+    ASSERT_EQ(entries.size(), 800u);
+    EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end()));
+    EXPECT_EQ(entries.front().first, "C000000000");
+    EXPECT_EQ(entries.back().first, "P000000399");
 }
 
 TEST_F(XbIndexTest, FreedPagesAreReused) {
