@@ -206,20 +206,37 @@ void TXbArea::SyncPosition() {
     if (Current().KeyOf(*this, key, included) == isOk) pos_ = {key, recno_};
 }
 
-void TXbArea::GoTop() {
+bool TXbArea::FirstEntry() {
+    const bool fromLow = !Current().Descending() && !scopeLow_.empty();
+    const TXbIndexStatus st =
+        fromLow ? Current().Seek(scopeLow_, false, pos_) : Current().First(pos_);
+    return st == isOk || st == isNotFound;
+}
+
+bool TXbArea::LastEntry() {
+    if (Current().Descending() || scopeHigh_.empty()) return Current().Last(pos_) == isOk;
+    // Just past the last key the scope admits, then one entry back.
+    std::string probe = scopeHigh_;
+    if (static_cast<int>(probe.size()) < Current().KeyLength())
+        probe.resize(static_cast<std::size_t>(Current().KeyLength()), '\xFF');
+    TXbIndexStatus st = Current().Seek(probe, false, pos_);
+    while (st == isOk && pos_.Key.compare(0, scopeHigh_.size(), scopeHigh_) <= 0)
+        st = Current().Next(pos_);
+    st = st == isEnd ? Current().Last(pos_) : Current().Prev(pos_);
+    return st == isOk;
+}
+
+void TXbArea::GoEnd(bool top) {
     Flush();
     RecordCount();
     bof_ = eof_ = false;
     bool found = false;
     if (Ordered()) {
         pos_ = {};
-        const bool fromLow = !Current().Descending() && !scopeLow_.empty();
-        const TXbIndexStatus st =
-            fromLow ? Current().Seek(scopeLow_, false, pos_) : Current().First(pos_);
-        found = (st == isOk || st == isNotFound) && Settle(true);
+        found = (top ? FirstEntry() : LastEntry()) && Settle(top);
     } else {
-        recno_ = 0;
-        found = StepNatural(true);
+        recno_ = top ? 0 : table_->RecordCount() + 1;
+        found = StepNatural(top);
     }
     if (!found) {
         SetEof();
@@ -227,35 +244,12 @@ void TXbArea::GoTop() {
     }
 }
 
+void TXbArea::GoTop() {
+    GoEnd(true);
+}
+
 void TXbArea::GoBottom() {
-    Flush();
-    RecordCount();
-    bof_ = eof_ = false;
-    bool found = false;
-    if (Ordered()) {
-        pos_ = {};
-        TXbIndexStatus st = isEnd;
-        if (!Current().Descending() && !scopeHigh_.empty()) {
-            // Just past the last key the scope admits, then one entry back.
-            std::string probe = scopeHigh_;
-            if (static_cast<int>(probe.size()) < Current().KeyLength())
-                probe.resize(static_cast<std::size_t>(Current().KeyLength()), '\xFF');
-            st = Current().Seek(probe, false, pos_);
-            while (st == isOk && pos_.Key.compare(0, scopeHigh_.size(), scopeHigh_) <= 0)
-                st = Current().Next(pos_);
-            st = st == isEnd ? Current().Last(pos_) : Current().Prev(pos_);
-        } else {
-            st = Current().Last(pos_);
-        }
-        found = st == isOk && Settle(false);
-    } else {
-        recno_ = table_->RecordCount() + 1;
-        found = StepNatural(false);
-    }
-    if (!found) {
-        SetEof();
-        bof_ = true;
-    }
+    GoEnd(false);
 }
 
 void TXbArea::Skip(LongInt count) {

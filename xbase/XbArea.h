@@ -105,6 +105,10 @@ private:
     bool PastScope(const std::string& key, bool forward) const;
     bool Ordered() const { return order_ > 0; }
     bool Settle(bool forward);
+    // Puts pos_ on the first (last) entry of the order the scope can admit; false when none.
+    bool FirstEntry();
+    bool LastEntry();
+    void GoEnd(bool top);
     bool Matches(const std::string& key, const std::string& searchKey) const;
     TXbOrder& Current() const { return *orders_[static_cast<std::size_t>(order_ - 1)]; }
     // Walks the controlling order from pos_ in a direction to the next entry that is visible

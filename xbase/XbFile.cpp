@@ -1,13 +1,12 @@
 #include "xbase/XbFile.h"
 
+#include "platform/rtl/Paths.h"
 #include "platform/rtl/Streams.h"
 
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
-#include <dirent.h>
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -84,11 +83,14 @@ Int64 TXbFile::Size() const {
     return st.st_size;
 }
 
-bool TXbFile::ReadAt(Int64 offset, void* buffer, std::size_t count) const {
-    if (fd_ < 0 || offset < 0) return false;
-    auto* p = static_cast<char*>(buffer);
+namespace {
+
+// Moves all count bytes at offset with io (pread or pwrite), going on after partial transfers
+// and interruptions.
+template <typename Io, typename Pointer>
+bool Transfer(Io io, Pointer p, std::size_t count, Int64 offset) {
     while (count > 0) {
-        const ssize_t n = ::pread(fd_, p, count, offset);
+        const ssize_t n = io(p, count, offset);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         p += n;
@@ -96,6 +98,15 @@ bool TXbFile::ReadAt(Int64 offset, void* buffer, std::size_t count) const {
         count -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+} // namespace
+
+bool TXbFile::ReadAt(Int64 offset, void* buffer, std::size_t count) const {
+    if (fd_ < 0 || offset < 0) return false;
+    const int fd = fd_;
+    return Transfer([fd](char* p, std::size_t n, Int64 at) { return ::pread(fd, p, n, at); },
+                    static_cast<char*>(buffer), count, offset);
 }
 
 bool TXbFile::ReadAt(Int64 offset, std::string& text, std::size_t count) const {
@@ -105,16 +116,9 @@ bool TXbFile::ReadAt(Int64 offset, std::string& text, std::size_t count) const {
 
 bool TXbFile::WriteAt(Int64 offset, const void* buffer, std::size_t count) {
     if (fd_ < 0 || !writable_ || offset < 0) return false;
-    const auto* p = static_cast<const char*>(buffer);
-    while (count > 0) {
-        const ssize_t n = ::pwrite(fd_, p, count, offset);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        offset += n;
-        count -= static_cast<std::size_t>(n);
-    }
-    return true;
+    const int fd = fd_;
+    return Transfer([fd](const char* p, std::size_t n, Int64 at) { return ::pwrite(fd, p, n, at); },
+                    static_cast<const char*>(buffer), count, offset);
 }
 
 bool TXbFile::Truncate(Int64 size) {
@@ -132,22 +136,10 @@ bool TXbFile::Flush() {
 }
 
 std::string XbFindFile(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) return path;
     const auto slash = path.find_last_of('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return {};
-    std::string found;
-    while (const dirent* e = ::readdir(d)) {
-        if (::strcasecmp(e->d_name, name.c_str()) == 0) {
-            found = slash == std::string::npos ? e->d_name : dir + e->d_name;
-            break;
-        }
-    }
-    ::closedir(d);
-    return found;
+    if (slash == std::string::npos) return FindFileCaseInsensitive("", path);
+    return FindFileCaseInsensitive(slash == 0 ? "/" : path.substr(0, slash),
+                                   path.substr(slash + 1));
 }
 
 std::string XbChangeExt(const std::string& path, const std::string& ext) {

@@ -58,8 +58,8 @@ private:
     std::string path_;
 };
 
-// The path of an existing file whose name matches path's last component without regard to
-// case, in path's directory; empty when none exists. An exact match wins.
+// The path of an existing file whose name matches path's file name without regard to case, in
+// path's folder; empty when none exists. An exact match wins.
 std::string XbFindFile(const std::string& path);
 // path with its extension (from the last "." of the file name) replaced by ext (".DBT").
 std::string XbChangeExt(const std::string& path, const std::string& ext);

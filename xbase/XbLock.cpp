@@ -20,9 +20,10 @@ struct TFileEntry {
     std::map<LongInt, const TXbLock*> Records;
 };
 
+// Kept for the whole run (never destroyed), so work areas closed at exit still find it.
 std::map<std::string, TFileEntry>& Registry() {
-    static std::map<std::string, TFileEntry> registry;
-    return registry;
+    static auto* registry = new std::map<std::string, TFileEntry>();
+    return *registry;
 }
 
 std::string FileKey(int fd) {

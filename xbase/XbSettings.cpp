@@ -6,8 +6,8 @@
 #include <cstdio>
 
 TXbSettings& XbSettings() {
-    static TXbSettings settings;
-    return settings;
+    static auto* settings = new TXbSettings(); // never destroyed: areas closed at exit read it
+    return *settings;
 }
 
 namespace {
@@ -107,7 +107,7 @@ std::string XbTextToDate(const std::string& text) {
         }
     }
     if (values[0] > 31 || values[1] > 12) return blank;
-    char buffer[16];
+    char buffer[48];
     std::snprintf(buffer, sizeof buffer, "%04d%02d%02d", values[2], values[1], values[0]);
     const std::string stored = buffer;
     return XbValidDate(stored) ? stored : blank;
