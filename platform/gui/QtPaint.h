@@ -119,6 +119,8 @@ struct TDcState {
     HBITMAP Bitmap = nullptr;
 };
 
+struct TPrintJob;
+
 // Where a device context draws: an image (pixel-exact, every operation), or a painter kept by a
 // printer backend for the open page (vector output), or nothing (an information context).
 struct TDeviceContext {
@@ -129,7 +131,7 @@ struct TDeviceContext {
     QPainter* Painter = nullptr; // the open page's painter of a printer
     bool Memory = false;         // a memory context: Image follows the selected bitmap
     // Printer contexts: the document and page calls go to this object (WinSpool.cpp).
-    struct TPrintJob* Job = nullptr;
+    std::shared_ptr<TPrintJob> Job;
 };
 
 // A context drawing on an image the caller owns (the image must outlive the context or be

@@ -1,0 +1,424 @@
+#include "platform/gui/PrinterBackend.h"
+
+#include "platform/gui/QtApp.h"
+#include "platform/gui/QtPaint.h"
+#include "platform/rtl/Paths.h"
+#include "platform/rtl/Strings.h"
+#include "platform/rtl/SysUtils.h"
+
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QPicture>
+#include <QPrinter>
+#include <QPrinterInfo>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <filesystem>
+
+// ---------------------------------------------------------------------------------------------
+// Page geometry.
+
+namespace {
+
+int TenthsMmToPixels(int tenths, int dpi) {
+    return static_cast<int>(std::lround(tenths * static_cast<double>(dpi) / 254.0));
+}
+
+const TPaperInfo* FindPaper(const TPrinterInfo& printer, SmallInt code) {
+    for (const TPaperInfo& p : printer.Papers)
+        if (p.Code == code) return &p;
+    return nullptr;
+}
+
+// The standard papers, sizes in tenths of a millimetre.
+const std::vector<TPaperInfo>& StandardPapers() {
+    static const std::vector<TPaperInfo> papers = {{DMPAPER_LETTER, "Letter", 2159, 2794},
+                                                   {DMPAPER_LEGAL, "Legal", 2159, 3556},
+                                                   {DMPAPER_EXECUTIVE, "Executive", 1842, 2667},
+                                                   {DMPAPER_A3, "A3", 2970, 4200},
+                                                   {DMPAPER_A4, "A4", 2100, 2970},
+                                                   {DMPAPER_A5, "A5", 1480, 2100},
+                                                   {DMPAPER_ENV_10, "Envelope #10", 1048, 2413}};
+    return papers;
+}
+
+} // namespace
+
+TPageGeometry PageGeometry(const TPrinterInfo& printer, const DEVMODE& devMode) {
+    TPageGeometry g;
+    g.DpiX = printer.DpiX;
+    g.DpiY = printer.DpiY;
+    const TPaperInfo* paper = FindPaper(printer, printer.DefaultPaper);
+    if (devMode.dmFields & DM_PAPERSIZE) {
+        if (const TPaperInfo* p = FindPaper(printer, devMode.dmPaperSize)) paper = p;
+    }
+    int width = paper ? paper->Width : 2159, length = paper ? paper->Length : 2794;
+    // A custom width or length overrides the paper size.
+    if ((devMode.dmFields & DM_PAPERWIDTH) && devMode.dmPaperWidth > 0)
+        width = devMode.dmPaperWidth;
+    if ((devMode.dmFields & DM_PAPERLENGTH) && devMode.dmPaperLength > 0)
+        length = devMode.dmPaperLength;
+    g.Landscape =
+        (devMode.dmFields & DM_ORIENTATION) && devMode.dmOrientation == DMORIENT_LANDSCAPE;
+    int left = printer.MarginLeft, top = printer.MarginTop, right = printer.MarginRight,
+        bottom = printer.MarginBottom;
+    if (g.Landscape) {
+        // The page turns a quarter counter-clockwise: the portrait left margin comes to the
+        // bottom.
+        std::swap(width, length);
+        int l = left, t = top, r = right, b = bottom;
+        left = t;
+        top = r;
+        right = b;
+        bottom = l;
+    }
+    g.PaperWidth = width;
+    g.PaperLength = length;
+    g.PhysicalWidth = TenthsMmToPixels(width, g.DpiX);
+    g.PhysicalHeight = TenthsMmToPixels(length, g.DpiY);
+    g.OffsetX = left;
+    g.OffsetY = top;
+    g.Width = std::max(1, g.PhysicalWidth - left - right);
+    g.Height = std::max(1, g.PhysicalHeight - top - bottom);
+    return g;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Backends.
+
+std::vector<std::shared_ptr<TPrinterBackend>>& PrinterBackends() {
+    static std::vector<std::shared_ptr<TPrinterBackend>> backends = {CreateQtPrinterBackend(),
+                                                                     CreatePdfPrinterBackend()};
+    return backends;
+}
+
+void SetPrinterBackends(std::vector<std::shared_ptr<TPrinterBackend>> backends) {
+    PrinterBackends() = std::move(backends);
+}
+
+namespace {
+
+QString FileNameToQt(const std::string& name) {
+    return AnsiToQString(name);
+}
+
+QPageLayout MakeLayout(const TPageGeometry& g, SmallInt paperCode) {
+    static const std::pair<SmallInt, QPageSize::PageSizeId> known[] = {
+        {DMPAPER_LETTER, QPageSize::Letter},
+        {DMPAPER_LEGAL, QPageSize::Legal},
+        {DMPAPER_EXECUTIVE, QPageSize::Executive},
+        {DMPAPER_A3, QPageSize::A3},
+        {DMPAPER_A4, QPageSize::A4},
+        {DMPAPER_A5, QPageSize::A5},
+        {DMPAPER_ENV_10, QPageSize::Comm10E}};
+    int w = g.Landscape ? g.PaperLength : g.PaperWidth;
+    int l = g.Landscape ? g.PaperWidth : g.PaperLength;
+    QPageSize size(QSizeF(w / 10.0, l / 10.0), QPageSize::Millimeter, QString(),
+                   QPageSize::ExactMatch);
+    for (const auto& [code, id] : known) {
+        QPageSize standard(id);
+        if (code == paperCode && standard.size(QPageSize::Millimeter).toSize() ==
+                                     size.size(QPageSize::Millimeter).toSize())
+            size = standard;
+    }
+    return QPageLayout(size, g.Landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                       QMarginsF(0, 0, 0, 0));
+}
+
+// A new numbered file "print0001.pdf", "print0002.pdf", ... in the settings folder's "printed";
+// the file is created here so that two programs never take the same number.
+std::string NewNumberedFile(std::string& error) {
+    std::string folder;
+    try {
+        folder = SettingsFolder() + "/printed";
+        std::filesystem::create_directories(Win1252ToUtf8(folder));
+    } catch (const std::exception& e) {
+        error = e.what();
+        return {};
+    }
+    for (int n = 1; n < 100000; ++n) {
+        std::string name = folder + Format("/print%.4d.pdf", {n});
+        int fd = ::open(Win1252ToUtf8(name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        if (fd >= 0) {
+            ::close(fd);
+            return name;
+        }
+        if (errno != EEXIST) break;
+    }
+    error = "Cannot create a file in " + folder;
+    return {};
+}
+
+// A document drawn through one painter that stays open from the first page to the last; the
+// context draws through it while a page is open.
+class TPainterDocument : public TPrintDocument {
+public:
+    bool StartPage(HDC dc, const TPageGeometry& page) override {
+        if (pages_++ > 0 && !NextPage(page)) return false;
+        SetDCPainter(dc, &painter_);
+        return true;
+    }
+    bool EndPage(HDC dc) override {
+        SetDCPainter(dc, nullptr);
+        return true;
+    }
+    bool Finish(HDC dc) override {
+        SetDCPainter(dc, nullptr);
+        return painter_.end();
+    }
+    void Abort(HDC dc) override {
+        SetDCPainter(dc, nullptr);
+        if (painter_.isActive()) painter_.end();
+    }
+
+protected:
+    // Moves the output on to a new page laid out as given.
+    virtual bool NextPage(const TPageGeometry& page) = 0;
+    QPainter painter_;
+
+private:
+    int pages_ = 0;
+};
+
+// A document written as a PDF file.
+class TPdfDocument : public TPainterDocument {
+public:
+    bool Start(const TJobSettings& settings, std::string& error) {
+        file_ = settings.Output.empty() ? NewNumberedFile(error) : settings.Output;
+        if (file_.empty()) return false;
+        paper_ = settings.DevMode.dmPaperSize;
+        writer_ = std::make_unique<QPdfWriter>(FileNameToQt(file_));
+        writer_->setResolution(settings.Page.DpiX);
+        writer_->setPageLayout(MakeLayout(settings.Page, paper_));
+        writer_->setTitle(AnsiToQString(settings.DocName));
+        writer_->setCreator("Vantrel Plus");
+        if (!painter_.begin(writer_.get())) {
+            error = "Cannot create file " + file_;
+            return false;
+        }
+        return true;
+    }
+    void Abort(HDC dc) override {
+        TPainterDocument::Abort(dc);
+        std::filesystem::remove(Win1252ToUtf8(file_));
+    }
+    std::string OutputFile() const override { return file_; }
+
+protected:
+    bool NextPage(const TPageGeometry& page) override {
+        writer_->setPageLayout(MakeLayout(page, paper_));
+        return writer_->newPage();
+    }
+
+private:
+    std::string file_;
+    SmallInt paper_ = DMPAPER_LETTER;
+    std::unique_ptr<QPdfWriter> writer_;
+};
+
+class TPdfPrinterBackend : public TPrinterBackend {
+public:
+    std::vector<TPrinterInfo> Printers() override {
+        TPrinterInfo pdf;
+        pdf.Device = "PDF";
+        pdf.Driver = "PDF";
+        pdf.Port = "FILE:";
+        pdf.Papers = StandardPapers();
+        pdf.Bins = {{DMBIN_AUTO, "Automatically Select"}};
+        return {pdf};
+    }
+    std::unique_ptr<TPrintDocument> StartDocument(const TPrinterInfo&, const TJobSettings& settings,
+                                                  std::string& error) override {
+        EnsureQtApp();
+        auto doc = std::make_unique<TPdfDocument>();
+        if (!doc->Start(settings, error)) return nullptr;
+        return doc;
+    }
+};
+
+// A document on a printer Qt drives (or, with an output file, into that file).
+class TQtPrinterDocument : public TPainterDocument {
+public:
+    bool Start(const QPrinterInfo& info, const TJobSettings& settings, std::string& error) {
+        printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+        printer_->setResolution(settings.Page.DpiX);
+        printer_->setFullPage(false);
+        QPageLayout layout = MakeLayout(settings.Page, settings.DevMode.dmPaperSize);
+        printer_->setPageSize(layout.pageSize());
+        printer_->setPageOrientation(layout.orientation());
+        const DEVMODE& dm = settings.DevMode;
+        if (dm.dmFields & DM_COPIES) printer_->setCopyCount(std::max<int>(1, dm.dmCopies));
+        if (dm.dmFields & DM_COLLATE) printer_->setCollateCopies(dm.dmCollate == DMCOLLATE_TRUE);
+        if (dm.dmFields & DM_DUPLEX)
+            printer_->setDuplex(dm.dmDuplex == DMDUP_VERTICAL     ? QPrinter::DuplexLongSide
+                                : dm.dmDuplex == DMDUP_HORIZONTAL ? QPrinter::DuplexShortSide
+                                                                  : QPrinter::DuplexNone);
+        printer_->setDocName(AnsiToQString(settings.DocName));
+        if (!settings.Output.empty()) {
+            printer_->setOutputFormat(QPrinter::PdfFormat);
+            printer_->setOutputFileName(FileNameToQt(settings.Output));
+            file_ = settings.Output;
+        }
+        if (!painter_.begin(printer_.get())) {
+            error = "The printer " + QStringToAnsi(info.printerName()) + " cannot be used";
+            return false;
+        }
+        return true;
+    }
+    void Abort(HDC dc) override {
+        printer_->abort();
+        TPainterDocument::Abort(dc);
+    }
+    std::string OutputFile() const override { return file_; }
+
+protected:
+    bool NextPage(const TPageGeometry&) override { return printer_->newPage(); }
+
+private:
+    std::unique_ptr<QPrinter> printer_;
+    std::string file_;
+};
+
+class TQtPrinterBackend : public TPrinterBackend {
+public:
+    std::vector<TPrinterInfo> Printers() override {
+        EnsureQtApp();
+        std::vector<TPrinterInfo> result;
+        for (const QPrinterInfo& info : QPrinterInfo::availablePrinters()) {
+            std::string name = QStringToAnsi(info.printerName());
+            // Names the profile cannot hold as keys are left out.
+            if (name.empty() || name == "PDF" || name.find_first_of("=,;[]") != std::string::npos)
+                continue;
+            result.push_back(Describe(info, name));
+        }
+        return result;
+    }
+    std::string DefaultPrinter() override {
+        EnsureQtApp();
+        return QStringToAnsi(QPrinterInfo::defaultPrinterName());
+    }
+    std::unique_ptr<TPrintDocument> StartDocument(const TPrinterInfo& printer,
+                                                  const TJobSettings& settings,
+                                                  std::string& error) override {
+        QPrinterInfo info = QPrinterInfo::printerInfo(AnsiToQString(printer.Device));
+        if (info.isNull()) {
+            error = "The printer " + printer.Device + " is not available";
+            return nullptr;
+        }
+        auto doc = std::make_unique<TQtPrinterDocument>();
+        if (!doc->Start(info, settings, error)) return nullptr;
+        return doc;
+    }
+
+private:
+    static TPrinterInfo Describe(const QPrinterInfo& info, const std::string& name) {
+        TPrinterInfo p;
+        p.Device = name;
+        p.Driver = "CUPS";
+        p.Port = "CUPS:";
+        for (const QPageSize& size : info.supportedPageSizes()) {
+            QSizeF mm = size.size(QPageSize::Millimeter);
+            SmallInt code = DMPAPER_USER;
+            for (const TPaperInfo& standard : StandardPapers())
+                if (std::abs(standard.Width - mm.width() * 10) < 5 &&
+                    std::abs(standard.Length - mm.height() * 10) < 5)
+                    code = standard.Code;
+            if (code == DMPAPER_USER) continue;
+            p.Papers.push_back({code, QStringToAnsi(size.name()),
+                                static_cast<int>(std::lround(mm.width() * 10)),
+                                static_cast<int>(std::lround(mm.height() * 10))});
+        }
+        if (p.Papers.empty()) p.Papers = StandardPapers();
+        QPageSize preferred = info.defaultPageSize();
+        for (const TPaperInfo& paper : p.Papers)
+            if (QStringToAnsi(preferred.name()) == paper.Name) p.DefaultPaper = paper.Code;
+        p.Bins = {{DMBIN_AUTO, "Automatically Select"}};
+        p.MaxCopies = 999;
+        p.Collate = true;
+        p.Duplex = info.supportedDuplexModes().contains(QPrinter::DuplexLongSide);
+        // Printers keep an unprintable border; a quarter inch is the usual one.
+        p.MarginLeft = p.MarginRight = p.DpiX / 4;
+        p.MarginTop = p.MarginBottom = p.DpiY / 4;
+        return p;
+    }
+};
+
+} // namespace
+
+std::shared_ptr<TPrinterBackend> CreatePdfPrinterBackend() {
+    return std::make_shared<TPdfPrinterBackend>();
+}
+
+std::shared_ptr<TPrinterBackend> CreateQtPrinterBackend() {
+    return std::make_shared<TQtPrinterBackend>();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The test backend.
+
+TPrinterInfo TTestPrinterBackend::StandardPrinter() {
+    TPrinterInfo p;
+    p.Device = "Test Printer";
+    p.Driver = "TEST";
+    p.Port = "LPT1:";
+    p.DpiX = p.DpiY = 600;
+    for (const TPaperInfo& paper : StandardPapers())
+        if (paper.Code == DMPAPER_LETTER || paper.Code == DMPAPER_A4 || paper.Code == DMPAPER_LEGAL)
+            p.Papers.push_back(paper);
+    p.Bins = {{DMBIN_UPPER, "Upper tray"}, {DMBIN_MANUAL, "Manual feed"}};
+    p.MaxCopies = 99;
+    p.Duplex = true;
+    p.Collate = true;
+    p.MarginLeft = p.MarginTop = p.MarginRight = p.MarginBottom = 150;
+    return p;
+}
+
+// Pages are drawn into a recording that is kept until the document ends.
+class TTestPrinterBackend::TRecordingDocument : public TPainterDocument {
+public:
+    TRecordingDocument(TTestPrinterBackend& backend, std::size_t index)
+        : backend_(backend), index_(index) {
+        painter_.begin(&picture_);
+    }
+    bool StartPage(HDC dc, const TPageGeometry& page) override {
+        Record().Pages.push_back({page});
+        return TPainterDocument::StartPage(dc, page);
+    }
+    bool Finish(HDC dc) override {
+        Record().Finished = true;
+        return TPainterDocument::Finish(dc);
+    }
+    void Abort(HDC dc) override {
+        TPainterDocument::Abort(dc);
+        Record().Aborted = true;
+    }
+    std::string OutputFile() const override { return {}; }
+
+protected:
+    bool NextPage(const TPageGeometry&) override { return true; }
+
+private:
+    TDocument& Record() { return backend_.documents_[index_]; }
+    TTestPrinterBackend& backend_;
+    std::size_t index_;
+    QPicture picture_;
+};
+
+std::unique_ptr<TPrintDocument> TTestPrinterBackend::StartDocument(const TPrinterInfo& printer,
+                                                                   const TJobSettings& settings,
+                                                                   std::string& error) {
+    if (failNext_) {
+        failNext_ = false;
+        error = "The printer " + printer.Device + " is not available";
+        return nullptr;
+    }
+    EnsureQtApp();
+    documents_.push_back({printer.Device, settings, {}, false, false});
+    return std::make_unique<TRecordingDocument>(*this, documents_.size() - 1);
+}

@@ -1,0 +1,179 @@
+#include "platform/gui/RecordingCanvas.h"
+
+namespace {
+std::vector<int> RectArgs(const TRect& r) {
+    return {r.Left, r.Top, r.Right, r.Bottom};
+}
+
+std::vector<int> PointArgs(const std::vector<TPoint>& points) {
+    std::vector<int> args;
+    for (const TPoint& p : points) {
+        args.push_back(p.X);
+        args.push_back(p.Y);
+    }
+    return args;
+}
+
+std::string GraphicName(TGraphic* graphic) {
+    return graphic ? graphic->ClassName() : "nil";
+}
+} // namespace
+
+std::string TRecordingCanvas::TCall::ToString() const {
+    std::string s = Name + "(";
+    for (std::size_t i = 0; i < Args.size(); ++i)
+        s += (i ? "," : "") + std::to_string(Args[i]);
+    if (!Text.empty()) s += (Args.empty() ? "\"" : ",\"") + Text + "\"";
+    return s + ")";
+}
+
+TRecordingCanvas::TRecordingCanvas(int width, int height) : dc_(CreateCompatibleDC(nullptr)) {
+    bitmap_.SetSize(std::max(1, width), std::max(1, height));
+    SelectObject(dc_, bitmap_.Handle());
+    SetHandle(dc_);
+}
+
+TRecordingCanvas::~TRecordingCanvas() {
+    SetHandle(nullptr);
+    DeleteDC(dc_);
+}
+
+std::vector<std::string> TRecordingCanvas::Log() const {
+    std::vector<std::string> log;
+    for (const TCall& c : calls_)
+        log.push_back(c.ToString());
+    return log;
+}
+
+void TRecordingCanvas::Record(const std::string& name, std::vector<int> args,
+                              const std::string& text) {
+    TCall c;
+    c.Name = name;
+    c.Args = std::move(args);
+    c.Text = text;
+    c.PenColor = Pen()->Color();
+    c.PenWidth = Pen()->Width();
+    c.PenStyle = Pen()->Style();
+    c.PenMode = Pen()->Mode();
+    c.BrushColor = Brush()->Color();
+    c.BrushStyle = Brush()->Style();
+    c.FontName = Font()->Name();
+    c.FontHeight = Font()->Height();
+    c.FontColor = Font()->Color();
+    c.FontStyle = Font()->Style();
+    c.FontEscapement = Font()->Escapement();
+    calls_.push_back(std::move(c));
+}
+
+void TRecordingCanvas::MoveTo(int x, int y) {
+    Record("MoveTo", {x, y});
+    TCanvas::MoveTo(x, y);
+}
+
+void TRecordingCanvas::LineTo(int x, int y) {
+    Record("LineTo", {x, y});
+    TCanvas::LineTo(x, y);
+}
+
+void TRecordingCanvas::Rectangle(int x1, int y1, int x2, int y2) {
+    Record("Rectangle", {x1, y1, x2, y2});
+    TCanvas::Rectangle(x1, y1, x2, y2);
+}
+
+void TRecordingCanvas::FillRect(const TRect& r) {
+    Record("FillRect", RectArgs(r));
+    TCanvas::FillRect(r);
+}
+
+void TRecordingCanvas::FrameRect(const TRect& r) {
+    Record("FrameRect", RectArgs(r));
+    TCanvas::FrameRect(r);
+}
+
+void TRecordingCanvas::Ellipse(int x1, int y1, int x2, int y2) {
+    Record("Ellipse", {x1, y1, x2, y2});
+    TCanvas::Ellipse(x1, y1, x2, y2);
+}
+
+void TRecordingCanvas::RoundRect(int x1, int y1, int x2, int y2, int x3, int y3) {
+    Record("RoundRect", {x1, y1, x2, y2, x3, y3});
+    TCanvas::RoundRect(x1, y1, x2, y2, x3, y3);
+}
+
+void TRecordingCanvas::Polygon(const std::vector<TPoint>& points) {
+    Record("Polygon", PointArgs(points));
+    TCanvas::Polygon(points);
+}
+
+void TRecordingCanvas::Polyline(const std::vector<TPoint>& points) {
+    Record("Polyline", PointArgs(points));
+    TCanvas::Polyline(points);
+}
+
+void TRecordingCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+    Record("Arc", {x1, y1, x2, y2, x3, y3, x4, y4});
+    TCanvas::Arc(x1, y1, x2, y2, x3, y3, x4, y4);
+}
+
+void TRecordingCanvas::Chord(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+    Record("Chord", {x1, y1, x2, y2, x3, y3, x4, y4});
+    TCanvas::Chord(x1, y1, x2, y2, x3, y3, x4, y4);
+}
+
+void TRecordingCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+    Record("Pie", {x1, y1, x2, y2, x3, y3, x4, y4});
+    TCanvas::Pie(x1, y1, x2, y2, x3, y3, x4, y4);
+}
+
+void TRecordingCanvas::FloodFill(int x, int y, TColor color, TFillStyle style) {
+    Record("FloodFill", {x, y, color, static_cast<int>(style)});
+    TCanvas::FloodFill(x, y, color, style);
+}
+
+void TRecordingCanvas::DrawFocusRect(const TRect& r) {
+    Record("DrawFocusRect", RectArgs(r));
+    TCanvas::DrawFocusRect(r);
+}
+
+void TRecordingCanvas::SetPixels(int x, int y, TColor color) {
+    Record("SetPixels", {x, y, color});
+    TCanvas::SetPixels(x, y, color);
+}
+
+void TRecordingCanvas::TextOut(int x, int y, const std::string& text) {
+    Record("TextOut", {x, y}, text);
+    TCanvas::TextOut(x, y, text);
+}
+
+void TRecordingCanvas::TextRect(const TRect& r, int x, int y, const std::string& text) {
+    Record("TextRect", {r.Left, r.Top, r.Right, r.Bottom, x, y}, text);
+    TCanvas::TextRect(r, x, y, text);
+}
+
+void TRecordingCanvas::Draw(int x, int y, TGraphic* graphic) {
+    Record("Draw", {x, y}, GraphicName(graphic));
+    TCanvas::Draw(x, y, graphic);
+}
+
+void TRecordingCanvas::StretchDraw(const TRect& r, TGraphic* graphic) {
+    Record("StretchDraw", RectArgs(r), GraphicName(graphic));
+    TCanvas::StretchDraw(r, graphic);
+}
+
+void TRecordingCanvas::CopyRect(const TRect& dest, TCanvas* canvas, const TRect& source) {
+    std::vector<int> args = RectArgs(dest);
+    for (int v : RectArgs(source))
+        args.push_back(v);
+    Record("CopyRect", args);
+    TCanvas::CopyRect(dest, canvas, source);
+}
+
+void TRecordingCanvas::BrushCopy(const TRect& dest, TBitmap* bitmap, const TRect& source,
+                                 TColor color) {
+    std::vector<int> args = RectArgs(dest);
+    for (int v : RectArgs(source))
+        args.push_back(v);
+    args.push_back(color);
+    Record("BrushCopy", args, GraphicName(bitmap));
+    TCanvas::BrushCopy(dest, bitmap, source, color);
+}

@@ -1,0 +1,365 @@
+#include "platform/gui/WinSpool.h"
+
+#include "platform/gui/PrinterBackend.h"
+#include "platform/gui/QtPaint.h"
+#include "platform/rtl/Classes.h"
+#include "platform/rtl/IniFiles.h"
+#include "platform/rtl/Profile.h"
+#include "platform/rtl/Strings.h"
+
+#include <algorithm>
+
+// The printing state of a printer context.
+struct TPrintJob {
+    std::shared_ptr<TPrinterBackend> Backend;
+    TPrinterInfo Printer;
+    DEVMODE DevMode;
+    bool Information = false;
+    std::unique_ptr<TPrintDocument> Document;
+    ABORTPROC AbortProc;
+    bool PageOpen = false;
+    ~TPrintJob() {
+        if (Document) Document->Abort(nullptr);
+    }
+};
+
+namespace {
+
+struct TFoundPrinter {
+    std::shared_ptr<TPrinterBackend> Backend;
+    TPrinterInfo Info;
+};
+
+std::vector<TFoundPrinter> AllPrinters() {
+    std::vector<TFoundPrinter> result;
+    for (const auto& backend : PrinterBackends()) {
+        if (!backend) continue;
+        for (const TPrinterInfo& info : backend->Printers()) {
+            bool duplicate = false;
+            for (const TFoundPrinter& f : result)
+                duplicate = duplicate || SameText(f.Info.Device, info.Device);
+            if (!duplicate) result.push_back({backend, info});
+        }
+    }
+    return result;
+}
+
+bool FindPrinter(const std::string& device, TFoundPrinter& found) {
+    for (TFoundPrinter& f : AllPrinters()) {
+        if (SameText(f.Info.Device, device)) {
+            found = std::move(f);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The default the backends give: the first backend's own default that is installed, else
+// "PDF", else the first printer.
+std::string BackendDefault(const std::vector<TFoundPrinter>& printers) {
+    for (const auto& backend : PrinterBackends()) {
+        if (!backend) continue;
+        std::string name = backend->DefaultPrinter();
+        for (const TFoundPrinter& f : printers)
+            if (!name.empty() && SameText(f.Info.Device, name)) return f.Info.Device;
+    }
+    for (const TFoundPrinter& f : printers)
+        if (f.Info.Device == "PDF") return "PDF";
+    return printers.empty() ? std::string() : printers.front().Info.Device;
+}
+
+// The device named by the "windows" "device" profile key when it is installed.
+std::string ProfileDefault(const std::vector<TFoundPrinter>& printers) {
+    std::string value = GetProfileString("windows", "device", "");
+    std::string device = Trim(value.substr(0, value.find(',')));
+    for (const TFoundPrinter& f : printers)
+        if (!device.empty() && SameText(f.Info.Device, device)) return f.Info.Device;
+    return {};
+}
+
+const TFoundPrinter* Named(const std::vector<TFoundPrinter>& printers, const std::string& d) {
+    for (const TFoundPrinter& f : printers)
+        if (SameText(f.Info.Device, d)) return &f;
+    return nullptr;
+}
+
+DEVMODE DefaultDevMode(const TPrinterInfo& p) {
+    DEVMODE dm;
+    dm.dmDeviceName = p.Device.substr(0, 31);
+    dm.dmFields = DM_ORIENTATION | DM_PAPERSIZE | DM_COPIES | DM_DEFAULTSOURCE | DM_PRINTQUALITY |
+                  DM_YRESOLUTION | DM_COLOR;
+    dm.dmPaperSize = p.DefaultPaper;
+    dm.dmDefaultSource = p.Bins.empty() ? static_cast<SmallInt>(DMBIN_AUTO) : p.Bins.front().Number;
+    dm.dmPrintQuality = static_cast<SmallInt>(p.DpiX);
+    dm.dmYResolution = static_cast<SmallInt>(p.DpiY);
+    if (p.Duplex) dm.dmFields |= DM_DUPLEX;
+    if (p.Collate) dm.dmFields |= DM_COLLATE;
+    return dm;
+}
+
+// The settings a printer takes from a device mode: unsupported and invalid values fall back to
+// the printer's own.
+DEVMODE Merge(const TPrinterInfo& p, const DEVMODE* requested) {
+    DEVMODE dm = DefaultDevMode(p);
+    if (!requested) return dm;
+    const DEVMODE& r = *requested;
+    if ((r.dmFields & DM_ORIENTATION) &&
+        (r.dmOrientation == DMORIENT_PORTRAIT || r.dmOrientation == DMORIENT_LANDSCAPE))
+        dm.dmOrientation = r.dmOrientation;
+    if (r.dmFields & DM_PAPERSIZE) {
+        for (const TPaperInfo& paper : p.Papers)
+            if (paper.Code == r.dmPaperSize) dm.dmPaperSize = r.dmPaperSize;
+    }
+    if ((r.dmFields & DM_PAPERWIDTH) && r.dmPaperWidth > 0) {
+        dm.dmPaperWidth = r.dmPaperWidth;
+        dm.dmFields |= DM_PAPERWIDTH;
+    }
+    if ((r.dmFields & DM_PAPERLENGTH) && r.dmPaperLength > 0) {
+        dm.dmPaperLength = r.dmPaperLength;
+        dm.dmFields |= DM_PAPERLENGTH;
+    }
+    if ((r.dmFields & DM_COPIES) && r.dmCopies > 0)
+        dm.dmCopies = static_cast<SmallInt>(std::min<int>(r.dmCopies, p.MaxCopies));
+    if (r.dmFields & DM_DEFAULTSOURCE) {
+        for (const TBinInfo& bin : p.Bins)
+            if (bin.Number == r.dmDefaultSource) dm.dmDefaultSource = r.dmDefaultSource;
+    }
+    if (p.Duplex && (r.dmFields & DM_DUPLEX) && r.dmDuplex >= DMDUP_SIMPLEX &&
+        r.dmDuplex <= DMDUP_HORIZONTAL)
+        dm.dmDuplex = r.dmDuplex;
+    if (p.Collate && (r.dmFields & DM_COLLATE))
+        dm.dmCollate = r.dmCollate == DMCOLLATE_TRUE ? DMCOLLATE_TRUE : DMCOLLATE_FALSE;
+    if ((r.dmFields & DM_COLOR) && (r.dmColor == DMCOLOR_MONOCHROME || r.dmColor == DMCOLOR_COLOR))
+        dm.dmColor = r.dmColor;
+    return dm;
+}
+
+void ApplyGeometry(TDeviceContext& dc, const TPageGeometry& g) {
+    dc.Info.Technology = DT_RASPRINTER;
+    dc.Info.DpiX = g.DpiX;
+    dc.Info.DpiY = g.DpiY;
+    dc.Info.Width = g.Width;
+    dc.Info.Height = g.Height;
+    dc.Info.PhysicalWidth = g.PhysicalWidth;
+    dc.Info.PhysicalHeight = g.PhysicalHeight;
+    dc.Info.OffsetX = g.OffsetX;
+    dc.Info.OffsetY = g.OffsetY;
+    dc.Info.BitsPixel = 24;
+}
+
+HDC MakePrinterDC(const std::string& device, const DEVMODE* devMode, bool information) {
+    TFoundPrinter found;
+    if (!FindPrinter(device, found)) return nullptr;
+    auto job = std::make_shared<TPrintJob>();
+    job->Backend = found.Backend;
+    job->Printer = found.Info;
+    job->DevMode = Merge(found.Info, devMode);
+    job->Information = information;
+    TPageGeometry g = PageGeometry(job->Printer, job->DevMode);
+    TDeviceInfo info;
+    HDC hdc = CreatePainterDC(info);
+    TDeviceContext* dc = DeviceContext(hdc);
+    ApplyGeometry(*dc, g);
+    dc->Job = job;
+    return hdc;
+}
+
+TPrintJob* JobOf(HDC hdc) {
+    TDeviceContext* dc = DeviceContext(hdc);
+    return dc ? dc->Job.get() : nullptr;
+}
+
+std::string& LastOutput() {
+    static std::string last;
+    return last;
+}
+
+} // namespace
+
+void WritePrinterProfile() {
+    std::vector<TFoundPrinter> printers = AllPrinters();
+    TIniFile profile(ProfileFileName());
+    // The file is rewritten only when the list changed.
+    TStringList current, wanted;
+    profile.ReadSectionValues("devices", &current);
+    for (const TFoundPrinter& f : printers)
+        wanted.Add(f.Info.Device + "=" + f.Info.Driver + "," + f.Info.Port);
+    if (current.Text() != wanted.Text()) {
+        profile.EraseSection("devices");
+        for (const TFoundPrinter& f : printers)
+            profile.WriteString("devices", f.Info.Device, f.Info.Driver + "," + f.Info.Port);
+    }
+    if (ProfileDefault(printers).empty()) {
+        std::string device = BackendDefault(printers);
+        if (const TFoundPrinter* f = Named(printers, device))
+            profile.WriteString("windows", "device",
+                                device + "," + f->Info.Driver + "," + f->Info.Port);
+    }
+}
+
+std::vector<TPrinterEntry> EnumPrinters() {
+    std::vector<TPrinterEntry> result;
+    try {
+        WritePrinterProfile();
+        TIniFile profile(ProfileFileName());
+        TStringList keys;
+        profile.ReadSection("devices", &keys);
+        for (int i = 0; i < keys.Count(); ++i) {
+            std::string device = keys[i];
+            std::string value = profile.ReadString("devices", device, "");
+            std::size_t comma = value.find(',');
+            std::string driver = Trim(value.substr(0, comma));
+            // One entry per port.
+            while (comma != std::string::npos) {
+                std::size_t next = value.find(',', comma + 1);
+                std::string port = Trim(value.substr(
+                    comma + 1, next == std::string::npos ? std::string::npos : next - comma - 1));
+                if (!port.empty()) result.push_back({device, driver, port});
+                comma = next;
+            }
+        }
+    } catch (const Exception&) {
+        // Without a profile the backends' list is the printer list.
+        result.clear();
+        for (const TFoundPrinter& f : AllPrinters())
+            result.push_back({f.Info.Device, f.Info.Driver, f.Info.Port});
+    }
+    return result;
+}
+
+std::string DefaultPrinterName() {
+    std::vector<TFoundPrinter> printers = AllPrinters();
+    try {
+        WritePrinterProfile();
+        std::string fromProfile = ProfileDefault(printers);
+        if (!fromProfile.empty()) return fromProfile;
+    } catch (const Exception&) {
+    }
+    return BackendDefault(printers);
+}
+
+bool DocumentProperties(const std::string& device, DEVMODE& devMode) {
+    TFoundPrinter found;
+    if (!FindPrinter(device, found)) return false;
+    devMode = DefaultDevMode(found.Info);
+    return true;
+}
+
+int DeviceCapabilities(const std::string& device, const std::string&, Word capability,
+                       std::vector<std::string>* names, std::vector<int>* values) {
+    TFoundPrinter found;
+    if (!FindPrinter(device, found)) return -1;
+    const TPrinterInfo& p = found.Info;
+    if (names) names->clear();
+    if (values) values->clear();
+    switch (capability) {
+    case DC_COPIES: return p.MaxCopies;
+    case DC_DUPLEX: return p.Duplex ? 1 : 0;
+    case DC_COLLATE: return p.Collate ? 1 : 0;
+    case DC_BINS:
+    case DC_BINNAMES:
+        for (const TBinInfo& bin : p.Bins) {
+            if (names) names->push_back(bin.Name.substr(0, 24));
+            if (values) values->push_back(bin.Number);
+        }
+        return static_cast<int>(p.Bins.size());
+    case DC_PAPERS:
+    case DC_PAPERNAMES:
+    case DC_PAPERSIZE:
+        for (const TPaperInfo& paper : p.Papers) {
+            if (names) names->push_back(paper.Name.substr(0, 64));
+            if (values && capability == DC_PAPERSIZE) {
+                values->push_back(paper.Width);
+                values->push_back(paper.Length);
+            } else if (values) {
+                values->push_back(paper.Code);
+            }
+        }
+        return static_cast<int>(p.Papers.size());
+    default: return -1;
+    }
+}
+
+HDC CreateDC(const std::string&, const std::string& device, const std::string&,
+             const DEVMODE* devMode) {
+    return MakePrinterDC(device, devMode, false);
+}
+
+HDC CreateIC(const std::string&, const std::string& device, const std::string&,
+             const DEVMODE* devMode) {
+    return MakePrinterDC(device, devMode, true);
+}
+
+HDC ResetDC(HDC hdc, const DEVMODE& devMode) {
+    TPrintJob* job = JobOf(hdc);
+    if (!job || job->PageOpen) return nullptr;
+    job->DevMode = Merge(job->Printer, &devMode);
+    ApplyGeometry(*DeviceContext(hdc), PageGeometry(job->Printer, job->DevMode));
+    return hdc;
+}
+
+int SetAbortProc(HDC hdc, ABORTPROC proc) {
+    TPrintJob* job = JobOf(hdc);
+    if (!job) return SP_ERROR;
+    job->AbortProc = std::move(proc);
+    return 1;
+}
+
+int StartDoc(HDC hdc, const DOCINFO& info) {
+    TPrintJob* job = JobOf(hdc);
+    if (!job || job->Information || job->Document || !job->Backend) return SP_ERROR;
+    TJobSettings settings;
+    settings.DocName = info.lpszDocName.substr(0, 31);
+    settings.Output = info.lpszOutput;
+    settings.DevMode = job->DevMode;
+    settings.Page = PageGeometry(job->Printer, job->DevMode);
+    std::string error;
+    job->Document = job->Backend->StartDocument(job->Printer, settings, error);
+    if (!job->Document) return SP_ERROR;
+    static int jobNumber = 0;
+    return ++jobNumber;
+}
+
+int StartPage(HDC hdc) {
+    TPrintJob* job = JobOf(hdc);
+    if (!job || !job->Document || job->PageOpen) return SP_ERROR;
+    if (!job->Document->StartPage(hdc, PageGeometry(job->Printer, job->DevMode))) return SP_ERROR;
+    job->PageOpen = true;
+    return 1;
+}
+
+int EndPage(HDC hdc) {
+    TPrintJob* job = JobOf(hdc);
+    if (!job || !job->Document || !job->PageOpen) return SP_ERROR;
+    job->PageOpen = false;
+    job->Document->EndPage(hdc);
+    if (job->AbortProc && !job->AbortProc(hdc, 0)) {
+        AbortDoc(hdc);
+        return SP_APPABORT;
+    }
+    return 1;
+}
+
+int EndDoc(HDC hdc) {
+    TPrintJob* job = JobOf(hdc);
+    if (!job || !job->Document) return SP_ERROR;
+    if (job->PageOpen) EndPage(hdc);
+    if (!job->Document) return SP_APPABORT; // the abort callback ended it
+    bool written = job->Document->Finish(hdc);
+    LastOutput() = job->Document->OutputFile();
+    job->Document.reset();
+    return written ? 1 : SP_ERROR;
+}
+
+int AbortDoc(HDC hdc) {
+    TPrintJob* job = JobOf(hdc);
+    if (!job || !job->Document) return SP_ERROR;
+    job->Document->Abort(hdc);
+    job->Document.reset();
+    job->PageOpen = false;
+    return 1;
+}
+
+std::string LastPrintOutput() {
+    return LastOutput();
+}

@@ -1,0 +1,328 @@
+// Printing: the built-in "PDF" printer checked with the PDF tools, failures to start a document,
+// the printer list in the profile, device modes and capabilities, and TPrinter on a recording
+// test backend.
+#include "platform/gui/PrinterBackend.h"
+#include "platform/gui/Printers.h"
+#include "platform/gui/QtApp.h"
+#include "platform/rtl/Profile.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    std::array<char, 512> buffer{};
+    while (fgets(buffer.data(), static_cast<int>(buffer.size()), pipe))
+        out += buffer.data();
+    pclose(pipe);
+    return out;
+}
+
+// The value of a "Name: value" line of pdfinfo's report.
+std::string Field(const std::string& report, const std::string& name) {
+    std::size_t at = report.find(name + ":");
+    if (at == std::string::npos) return {};
+    std::size_t start = report.find_first_not_of(' ', at + name.size() + 1);
+    return report.substr(start, report.find('\n', start) - start);
+}
+
+class Printing : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureQtApp();
+        char pattern[] = "/tmp/vantrel-print-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        const char* old = std::getenv("VANTREL_HOME");
+        oldHome = old ? old : "";
+        setenv("VANTREL_HOME", dir.c_str(), 1);
+        saved = PrinterBackends();
+        test = std::make_shared<TTestPrinterBackend>();
+        test->AddPrinter(TTestPrinterBackend::StandardPrinter());
+    }
+    void TearDown() override {
+        SetPrinterBackends(saved);
+        if (oldHome.empty())
+            unsetenv("VANTREL_HOME");
+        else
+            setenv("VANTREL_HOME", oldHome.c_str(), 1);
+        std::filesystem::remove_all(dir);
+    }
+    std::string dir, oldHome;
+    std::vector<std::shared_ptr<TPrinterBackend>> saved;
+    std::shared_ptr<TTestPrinterBackend> test;
+};
+
+void PrintTwoPages(TPrinter& printer) {
+    printer.BeginDoc();
+    TCanvas* c = printer.Canvas();
+    c->Font()->SetName("Arial");
+    c->Font()->SetSize(14);
+    c->TextOut(300, 300, "Monthly payment schedule");
+    c->Pen()->SetWidth(3);
+    c->Brush()->SetColor(clSilver);
+    c->Rectangle(300, 500, 1500, 900);
+    c->Ellipse(1600, 500, 2200, 900);
+    printer.NewPage();
+    c->Font()->SetName("Courier New");
+    c->TextOut(300, 300, "Totals on page two");
+    c->Pie(300, 500, 900, 1100, 900, 800, 600, 500);
+    c->MoveTo(300, 1200);
+    c->LineTo(2000, 1200);
+    printer.EndDoc();
+}
+
+TEST_F(Printing, ThePdfPrinterWritesLetterPagesWithTitleAndText) {
+    SetPrinterBackends({CreatePdfPrinterBackend()});
+    TPrinter printer;
+    EXPECT_EQ(printer.Printers()->Strings(printer.PrinterIndex()), "PDF on FILE:");
+    EXPECT_EQ(printer.PageWidth(), 2550);
+    EXPECT_EQ(printer.PageHeight(), 3300);
+    EXPECT_EQ(GetDeviceCaps(printer.Handle(), LOGPIXELSY), 300);
+    printer.SetTitle("Loan amortization report");
+    std::string file = dir + "/report.pdf";
+    printer.SetFileName(file);
+    PrintTwoPages(printer);
+    EXPECT_FALSE(printer.Printing());
+    EXPECT_EQ(LastPrintOutput(), file);
+
+    std::string info = Shell("pdfinfo '" + file + "' 2>&1");
+    EXPECT_EQ(Field(info, "Pages"), "2") << info;
+    EXPECT_EQ(Field(info, "Title"), "Loan amortization report") << info;
+    EXPECT_EQ(Field(info, "Page size"), "612 x 792 pts (letter)") << info;
+    std::string text = Shell("pdftotext '" + file + "' - 2>&1");
+    EXPECT_NE(text.find("Monthly payment schedule"), std::string::npos) << text;
+    EXPECT_NE(text.find("Totals on page two"), std::string::npos) << text;
+    EXPECT_NE(text.find('\f'), std::string::npos); // a page break between them
+    EXPECT_EQ(Shell("qpdf --check '" + file + "' >/dev/null 2>&1; echo $?"), "0\n");
+}
+
+TEST_F(Printing, WithoutAFileNameThePdfGoesToANewNumberedFile) {
+    SetPrinterBackends({CreatePdfPrinterBackend()});
+    TPrinter printer;
+    printer.SetTitle("First");
+    PrintTwoPages(printer);
+    EXPECT_EQ(LastPrintOutput(), dir + "/printed/print0001.pdf");
+    printer.SetTitle("Second");
+    PrintTwoPages(printer);
+    EXPECT_EQ(LastPrintOutput(), dir + "/printed/print0002.pdf");
+    EXPECT_TRUE(std::filesystem::exists(dir + "/printed/print0001.pdf"));
+    EXPECT_EQ(Field(Shell("pdfinfo '" + LastPrintOutput() + "'"), "Title"), "Second");
+}
+
+TEST_F(Printing, AnUnwritableOutputMakesStartDocFail) {
+    SetPrinterBackends({CreatePdfPrinterBackend()});
+    HDC dc = CreateDC("PDF", "PDF", "FILE:", nullptr);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(StartDoc(dc, {"Report", dir + "/no/such/folder/out.pdf"}), SP_ERROR);
+    EXPECT_EQ(StartPage(dc), SP_ERROR);
+    EXPECT_EQ(EndDoc(dc), SP_ERROR);
+    DeleteDC(dc);
+
+    TPrinter printer;
+    printer.SetFileName(dir + "/no/such/folder/out.pdf");
+    EXPECT_THROW(printer.BeginDoc(), EPrinter);
+    EXPECT_FALSE(printer.Printing());
+    // An information context measures but cannot print.
+    HDC ic = CreateIC("PDF", "PDF", "FILE:", nullptr);
+    EXPECT_EQ(GetDeviceCaps(ic, HORZRES), 2550);
+    EXPECT_EQ(StartDoc(ic, {"Report", dir + "/out.pdf"}), SP_ERROR);
+    DeleteDC(ic);
+    EXPECT_EQ(CreateDC("PDF", "No such printer", "FILE:", nullptr), nullptr);
+}
+
+TEST_F(Printing, TheProfileListsThePrintersAndTheDefault) {
+    SetPrinterBackends({test, CreatePdfPrinterBackend()});
+    std::vector<TPrinterEntry> printers = EnumPrinters();
+    ASSERT_EQ(printers.size(), 2u);
+    EXPECT_EQ(printers[0].Device, "Test Printer");
+    EXPECT_EQ(printers[0].Driver, "TEST");
+    EXPECT_EQ(printers[0].Port, "LPT1:");
+    EXPECT_EQ(printers[1].Device, "PDF");
+    EXPECT_EQ(GetProfileString("devices", "Test Printer", ""), "TEST,LPT1:");
+    // No default anywhere: "PDF".
+    EXPECT_EQ(DefaultPrinterName(), "PDF");
+    EXPECT_EQ(GetProfileString("windows", "device", ""), "PDF,PDF,FILE:");
+    // A default the user set is kept while it names an installed printer.
+    WriteProfileString("windows", "device", "Test Printer,TEST,LPT1:");
+    EXPECT_EQ(DefaultPrinterName(), "Test Printer");
+    WriteProfileString("windows", "device", "Gone,TEST,LPT9:");
+    test->SetDefault("Test Printer");
+    EXPECT_EQ(DefaultPrinterName(), "Test Printer");
+    EXPECT_EQ(GetProfileString("windows", "device", ""), "Test Printer,TEST,LPT1:");
+}
+
+TEST_F(Printing, DeviceModesAndCapabilities) {
+    SetPrinterBackends({test, CreatePdfPrinterBackend()});
+    DEVMODE dm;
+    ASSERT_TRUE(DocumentProperties("test printer", dm));
+    EXPECT_EQ(dm.dmDeviceName, "Test Printer");
+    EXPECT_TRUE(dm.dmFields & DM_DUPLEX);
+    EXPECT_TRUE(dm.dmFields & DM_COLLATE);
+    EXPECT_EQ(dm.dmDefaultSource, DMBIN_UPPER);
+    EXPECT_FALSE(DocumentProperties("nothing", dm));
+
+    std::vector<std::string> names;
+    std::vector<int> values;
+    EXPECT_EQ(DeviceCapabilities("Test Printer", "LPT1:", DC_BINNAMES, &names), 2);
+    EXPECT_EQ(names, (std::vector<std::string>{"Upper tray", "Manual feed"}));
+    EXPECT_EQ(DeviceCapabilities("Test Printer", "LPT1:", DC_BINS, nullptr, &values), 2);
+    EXPECT_EQ(values, (std::vector<int>{DMBIN_UPPER, DMBIN_MANUAL}));
+    EXPECT_EQ(DeviceCapabilities("Test Printer", "LPT1:", DC_COPIES), 99);
+    EXPECT_EQ(DeviceCapabilities("Test Printer", "LPT1:", DC_DUPLEX), 1);
+    EXPECT_EQ(DeviceCapabilities("PDF", "FILE:", DC_DUPLEX), 0);
+    EXPECT_EQ(DeviceCapabilities("PDF", "FILE:", DC_COPIES), 1);
+    EXPECT_EQ(DeviceCapabilities("Test Printer", "LPT1:", DC_PAPERSIZE, nullptr, &values), 3);
+    EXPECT_EQ(values[0], 2159); // Letter, tenths of a millimetre
+    EXPECT_EQ(DeviceCapabilities("None", "LPT1:", DC_COPIES), -1);
+
+    // Landscape A4: the sides swap, the offsets are the margins.
+    dm.dmOrientation = DMORIENT_LANDSCAPE;
+    dm.dmPaperSize = DMPAPER_A4;
+    dm.dmFields |= DM_ORIENTATION | DM_PAPERSIZE;
+    HDC dc = CreateDC("TEST", "Test Printer", "LPT1:", &dm);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(GetDeviceCaps(dc, TECHNOLOGY), DT_RASPRINTER);
+    EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSX), 600);
+    EXPECT_EQ(GetDeviceCaps(dc, PHYSICALWIDTH), 7016);
+    EXPECT_EQ(GetDeviceCaps(dc, PHYSICALHEIGHT), 4961);
+    EXPECT_EQ(GetDeviceCaps(dc, PHYSICALOFFSETX), 150);
+    EXPECT_EQ(GetDeviceCaps(dc, HORZRES), 7016 - 300);
+    EXPECT_EQ(GetDeviceCaps(dc, HORZSIZE), 284);
+    // A custom size overrides the paper.
+    dm.dmOrientation = DMORIENT_PORTRAIT;
+    dm.dmPaperWidth = 1000;
+    dm.dmPaperLength = 2000;
+    dm.dmFields |= DM_PAPERWIDTH | DM_PAPERLENGTH;
+    ASSERT_EQ(ResetDC(dc, dm), dc);
+    EXPECT_EQ(GetDeviceCaps(dc, PHYSICALWIDTH), 2362);
+    EXPECT_EQ(GetDeviceCaps(dc, PHYSICALHEIGHT), 4724);
+    DeleteDC(dc);
+}
+
+TEST_F(Printing, TheTestBackendRecordsTheSettingsADocumentStartedWith) {
+    SetPrinterBackends({test});
+    DEVMODE dm;
+    ASSERT_TRUE(DocumentProperties("Test Printer", dm));
+    dm.dmCopies = 3;
+    dm.dmDuplex = DMDUP_VERTICAL;
+    dm.dmCollate = DMCOLLATE_TRUE;
+    dm.dmDefaultSource = DMBIN_MANUAL;
+    dm.dmPaperSize = DMPAPER_LEGAL;
+    HDC dc = CreateDC("TEST", "Test Printer", "LPT1:", &dm);
+    int asked = 0;
+    SetAbortProc(dc, [&](HDC, int) {
+        ++asked;
+        return true;
+    });
+    ASSERT_GT(StartDoc(dc, {"A document name of more than thirty-one characters", ""}), 0);
+    for (int page = 0; page < 2; ++page) {
+        ASSERT_GT(StartPage(dc), 0);
+        TextOut(dc, 100, 100, "page");
+        ASSERT_GT(EndPage(dc), 0);
+    }
+    ASSERT_GT(EndDoc(dc), 0);
+    DeleteDC(dc);
+    EXPECT_EQ(asked, 2);
+
+    ASSERT_EQ(test->Documents().size(), 1u);
+    const TTestPrinterBackend::TDocument& doc = test->Documents()[0];
+    EXPECT_EQ(doc.Printer, "Test Printer");
+    EXPECT_EQ(doc.Settings.DocName, "A document name of more than th");
+    EXPECT_EQ(doc.Settings.DevMode.dmCopies, 3);
+    EXPECT_EQ(doc.Settings.DevMode.dmDuplex, DMDUP_VERTICAL);
+    EXPECT_EQ(doc.Settings.DevMode.dmCollate, DMCOLLATE_TRUE);
+    EXPECT_EQ(doc.Settings.DevMode.dmDefaultSource, DMBIN_MANUAL);
+    EXPECT_EQ(doc.Settings.DevMode.dmPaperSize, DMPAPER_LEGAL);
+    EXPECT_EQ(doc.Settings.Page.PhysicalHeight, 8400);
+    EXPECT_EQ(doc.Pages.size(), 2u);
+    EXPECT_TRUE(doc.Finished);
+    EXPECT_FALSE(doc.Aborted);
+
+    // Copies beyond the printer's limit are cut to it; unknown bins and papers are ignored.
+    dm.dmCopies = 500;
+    dm.dmDefaultSource = 77;
+    dm.dmPaperSize = 999;
+    dc = CreateDC("TEST", "Test Printer", "LPT1:", &dm);
+    ASSERT_GT(StartDoc(dc, {"x", ""}), 0);
+    EndDoc(dc);
+    DeleteDC(dc);
+    EXPECT_EQ(test->Documents()[1].Settings.DevMode.dmCopies, 99);
+    EXPECT_EQ(test->Documents()[1].Settings.DevMode.dmDefaultSource, DMBIN_UPPER);
+    EXPECT_EQ(test->Documents()[1].Settings.DevMode.dmPaperSize, DMPAPER_LETTER);
+}
+
+TEST_F(Printing, TheAbortCallbackAndAbortDocEndTheDocument) {
+    SetPrinterBackends({test});
+    HDC dc = CreateDC("TEST", "Test Printer", "LPT1:", nullptr);
+    SetAbortProc(dc, [](HDC, int) { return false; });
+    ASSERT_GT(StartDoc(dc, {"Stopped", ""}), 0);
+    StartPage(dc);
+    EXPECT_EQ(EndPage(dc), SP_APPABORT);
+    EXPECT_EQ(StartPage(dc), SP_ERROR);
+    DeleteDC(dc);
+    EXPECT_TRUE(test->Documents()[0].Aborted);
+
+    test->FailNextStart();
+    dc = CreateDC("TEST", "Test Printer", "LPT1:", nullptr);
+    EXPECT_EQ(StartDoc(dc, {"Unreachable", ""}), SP_ERROR);
+    // A context deleted in the middle of a document drops it.
+    ASSERT_GT(StartDoc(dc, {"Dropped", ""}), 0);
+    StartPage(dc);
+    DeleteDC(dc);
+    EXPECT_TRUE(test->Documents().back().Aborted);
+}
+
+TEST_F(Printing, TPrinterOnTheTestBackend) {
+    test->SetDefault("Test Printer");
+    SetPrinterBackends({test, CreatePdfPrinterBackend()});
+    TPrinter printer;
+    EXPECT_EQ(printer.Printers()->Count(), 2);
+    EXPECT_EQ(printer.PrinterIndex(), 0);
+    EXPECT_EQ(printer.PageWidth(), 5100 - 300);
+    printer.SetOrientation(poLandscape);
+    EXPECT_EQ(printer.Orientation(), poLandscape);
+    EXPECT_GT(printer.PageWidth(), printer.PageHeight());
+    printer.SetCopies(1000);
+    EXPECT_EQ(printer.Copies(), 99);
+    EXPECT_THROW(printer.SetPrinterIndex(5), EPrinter);
+    EXPECT_THROW(printer.NewPage(), EPrinter);
+    printer.SetTitle("Chart");
+    printer.BeginDoc();
+    EXPECT_TRUE(printer.Printing());
+    EXPECT_THROW(printer.SetOrientation(poPortrait), EPrinter);
+    EXPECT_THROW(printer.BeginDoc(), EPrinter);
+    // The canvas font is measured at the printer's resolution.
+    printer.Canvas()->Font()->SetSize(12);
+    EXPECT_EQ(printer.Canvas()->Font()->Height(), -100);
+    EXPECT_GT(printer.Canvas()->TextHeight("Xy"), 100);
+    printer.NewPage();
+    EXPECT_EQ(printer.PageNumber(), 2);
+    printer.EndDoc();
+    ASSERT_EQ(test->Documents().size(), 1u);
+    EXPECT_EQ(test->Documents()[0].Settings.DocName, "Chart");
+    EXPECT_EQ(test->Documents()[0].Settings.DevMode.dmOrientation, DMORIENT_LANDSCAPE);
+    EXPECT_EQ(test->Documents()[0].Settings.DevMode.dmCopies, 99);
+    EXPECT_EQ(test->Documents()[0].Pages.size(), 2u);
+
+    printer.BeginDoc();
+    printer.Abort();
+    EXPECT_FALSE(printer.Printing());
+    EXPECT_TRUE(test->Documents()[1].Aborted);
+
+    // Switching to the second printer takes its settings.
+    printer.SetPrinterIndex(1);
+    EXPECT_EQ(printer.Orientation(), poPortrait);
+    EXPECT_EQ(printer.PageWidth(), 2550);
+}
+
+} // namespace
