@@ -495,7 +495,7 @@ public:
     }
 
     TNodePtr Parse() {
-        TNodePtr root = Or();
+        TNodePtr root = Expression();
         if (tok_.Kind != tkEnd) throw TCompileError{tok_.Pos, "Unexpected '" + tok_.Text + "'"};
         return root;
     }
@@ -539,28 +539,41 @@ private:
                                          TypeName(type) + " value"};
     }
 
-    TNodePtr Or() {
-        TNodePtr left = And();
-        while (tok_.Kind == tkOr) {
-            const int pos = tok_.Pos;
-            Advance();
-            left = Binary(opOr, pos, std::move(left), And());
+    // Binary operators by precedence, lowest first: 0 OR, 1 AND, 2 relations, 3 + and -,
+    // 4 * and /. NOT sits between AND and the relations, signs above * and /.
+    static constexpr int Relations = 2;
+    static constexpr int Products = 4;
+
+    TNodePtr Expression() { return Level(0); }
+
+    TOp BinaryOpAt(int level) const {
+        switch (level) {
+        case 0: return tok_.Kind == tkOr ? opOr : opConst;
+        case 1: return tok_.Kind == tkAnd ? opAnd : opConst;
+        case Relations: return tok_.Kind == tkOp ? RelationOp(tok_.Text) : opConst;
+        case 3: return IsOp("+") ? opAdd : IsOp("-") ? opSub : opConst;
+        default: return IsOp("*") ? opMul : IsOp("/") ? opDiv : opConst;
         }
-        return left;
     }
 
-    TNodePtr And() {
-        TNodePtr left = Not();
-        while (tok_.Kind == tkAnd) {
+    TNodePtr Operand(int level) {
+        if (level == Relations - 1) return Not();
+        if (level == Products) return Unary();
+        return Level(level + 1);
+    }
+
+    TNodePtr Level(int level) {
+        TNodePtr left = Operand(level);
+        for (TOp op = BinaryOpAt(level); op != opConst; op = BinaryOpAt(level)) {
             const int pos = tok_.Pos;
             Advance();
-            left = Binary(opAnd, pos, std::move(left), Not());
+            left = Binary(op, pos, std::move(left), Operand(level));
         }
         return left;
     }
 
     TNodePtr Not() {
-        if (tok_.Kind != tkNot) return Relation();
+        if (tok_.Kind != tkNot) return Level(Relations);
         const int pos = tok_.Pos;
         Advance();
         TNodePtr n = Make(opNot, pos);
@@ -584,39 +597,6 @@ private:
         if (text == ">=") return opGe;
         if (text == "$") return opContains;
         return opConst;
-    }
-
-    TNodePtr Relation() {
-        TNodePtr left = Additive();
-        while (tok_.Kind == tkOp && RelationOp(tok_.Text) != opConst) {
-            const TOp op = RelationOp(tok_.Text);
-            const int pos = tok_.Pos;
-            Advance();
-            left = Binary(op, pos, std::move(left), Additive());
-        }
-        return left;
-    }
-
-    TNodePtr Additive() {
-        TNodePtr left = Multiplicative();
-        while (IsOp("+") || IsOp("-")) {
-            const TOp op = tok_.Text == "+" ? opAdd : opSub;
-            const int pos = tok_.Pos;
-            Advance();
-            left = Binary(op, pos, std::move(left), Multiplicative());
-        }
-        return left;
-    }
-
-    TNodePtr Multiplicative() {
-        TNodePtr left = Unary();
-        while (IsOp("*") || IsOp("/")) {
-            const TOp op = tok_.Text == "*" ? opMul : opDiv;
-            const int pos = tok_.Pos;
-            Advance();
-            left = Binary(op, pos, std::move(left), Unary());
-        }
-        return left;
     }
 
     TNodePtr Unary() {
@@ -670,7 +650,7 @@ private:
         case tkLParen: {
             Advance();
             Enter(t.Pos);
-            TNodePtr n = Or();
+            TNodePtr n = Expression();
             --nesting_;
             Expect(tkRParen, "')'");
             return n;
@@ -740,10 +720,10 @@ private:
         TNodePtr n = Make(fn->Op, name.Pos);
         Enter(name.Pos);
         if (tok_.Kind != tkRParen) {
-            n->Args.push_back(Or());
+            n->Args.push_back(Expression());
             while (tok_.Kind == tkComma) {
                 Advance();
-                n->Args.push_back(Or());
+                n->Args.push_back(Expression());
             }
         }
         --nesting_;

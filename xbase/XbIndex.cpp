@@ -876,6 +876,19 @@ struct TXbIndexFile::TImpl {
         return DescendFrom(order, path, 0, true);
     }
 
+    TXbIndexStatus FindLast(const TXbOrder& order, TPath& path) {
+        if (Header.Tags[static_cast<std::size_t>(order.slot_)].Root == 0) return isEnd;
+        return LastPath(order, path);
+    }
+
+    // The last entry for which after(entry) does not hold; isEnd when there is none.
+    template <typename After>
+    TXbIndexStatus FindBefore(const TXbOrder& order, After after, TPath& path) {
+        const TXbIndexStatus st = Find(order, after, path);
+        if (st == isEnd) return FindLast(order, path);
+        return st == isOk ? StepBack(order, path) : st;
+    }
+
     TXbIndexStatus DeleteEntry(TXbOrder& order, std::string_view key, LongWord recno) {
         TPath path;
         TXbIndexStatus st = Find(
@@ -913,6 +926,9 @@ struct TXbIndexFile::TImpl {
     TXbIndexStatus NavBefore(TXbOrder& order, TXbKeyPos& pos);
     TXbIndexStatus NavSeek(TXbOrder& order, std::string_view searchKey, bool exact, TXbKeyPos& pos);
     LongInt NavPosition(TXbOrder& order, const TXbKeyPos& pos);
+    // Runs locate under the read lock and puts pos on the entry it finds.
+    template <typename Locate>
+    TXbIndexStatus Look(TXbOrder& order, TXbKeyPos& pos, Locate locate);
 
     // -- building ------------------------------------------------------------------------------
 
@@ -1054,63 +1070,46 @@ private:
 
 // Navigation helpers of the orders (ascending sense; the order maps its direction on them).
 
-TXbIndexStatus TXbIndexFile::TImpl::NavFirst(TXbOrder& order, TXbKeyPos& pos) {
+template <typename Locate>
+TXbIndexStatus TXbIndexFile::TImpl::Look(TXbOrder& order, TXbKeyPos& pos, Locate locate) {
     TReadOp op(*this);
     if (op.Status() != isOk) return op.Status();
     if (order.slot_ < 0) return isNoOrder;
     TPath path;
-    TXbIndexStatus st = Find(
-        order, [](const TEntry&) { return true; }, path);
+    const TXbIndexStatus st = locate(path);
     if (st == isOk) pos = {At(path).Key, static_cast<LongInt>(At(path).RecNo)};
     return st;
+}
+
+TXbIndexStatus TXbIndexFile::TImpl::NavFirst(TXbOrder& order, TXbKeyPos& pos) {
+    return Look(order, pos, [&](TPath& path) {
+        return Find(
+            order, [](const TEntry&) { return true; }, path);
+    });
 }
 
 TXbIndexStatus TXbIndexFile::TImpl::NavLast(TXbOrder& order, TXbKeyPos& pos) {
-    TReadOp op(*this);
-    if (op.Status() != isOk) return op.Status();
-    if (order.slot_ < 0) return isNoOrder;
-    if (Header.Tags[static_cast<std::size_t>(order.slot_)].Root == 0) return isEnd;
-    TPath path;
-    TXbIndexStatus st = LastPath(order, path);
-    if (st == isOk) pos = {At(path).Key, static_cast<LongInt>(At(path).RecNo)};
-    return st;
+    return Look(order, pos, [&](TPath& path) { return FindLast(order, path); });
 }
 
 TXbIndexStatus TXbIndexFile::TImpl::NavAfter(TXbOrder& order, TXbKeyPos& pos) {
-    TReadOp op(*this);
-    if (op.Status() != isOk) return op.Status();
-    if (order.slot_ < 0) return isNoOrder;
-    TPath path;
     const auto rec = static_cast<LongWord>(pos.RecNo);
-    TXbIndexStatus st = Find(
-        order, [&](const TEntry& e) { return CompareEntry(e, pos.Key, rec) > 0; }, path);
-    if (st == isOk) pos = {At(path).Key, static_cast<LongInt>(At(path).RecNo)};
-    return st;
+    return Look(order, pos, [&](TPath& path) {
+        return Find(
+            order, [&](const TEntry& e) { return CompareEntry(e, pos.Key, rec) > 0; }, path);
+    });
 }
 
 TXbIndexStatus TXbIndexFile::TImpl::NavBefore(TXbOrder& order, TXbKeyPos& pos) {
-    TReadOp op(*this);
-    if (op.Status() != isOk) return op.Status();
-    if (order.slot_ < 0) return isNoOrder;
-    TPath path;
     const auto rec = static_cast<LongWord>(pos.RecNo);
-    TXbIndexStatus st = Find(
-        order, [&](const TEntry& e) { return CompareEntry(e, pos.Key, rec) >= 0; }, path);
-    if (st == isEnd) {
-        if (Header.Tags[static_cast<std::size_t>(order.slot_)].Root == 0) return isEnd;
-        st = LastPath(order, path);
-    } else if (st == isOk) {
-        st = StepBack(order, path);
-    }
-    if (st == isOk) pos = {At(path).Key, static_cast<LongInt>(At(path).RecNo)};
-    return st;
+    return Look(order, pos, [&](TPath& path) {
+        return FindBefore(
+            order, [&](const TEntry& e) { return CompareEntry(e, pos.Key, rec) >= 0; }, path);
+    });
 }
 
 TXbIndexStatus TXbIndexFile::TImpl::NavSeek(TXbOrder& order, std::string_view searchKey, bool exact,
                                             TXbKeyPos& pos) {
-    TReadOp op(*this);
-    if (op.Status() != isOk) return op.Status();
-    if (order.slot_ < 0) return isNoOrder;
     // The text compared: the whole key (trailing blanks ignored) when exact, else a prefix.
     std::string target(searchKey);
     const auto klen = static_cast<std::size_t>(order.keyLength_);
@@ -1120,26 +1119,18 @@ TXbIndexStatus TXbIndexFile::TImpl::NavSeek(TXbOrder& order, std::string_view se
         if (target.size() <= klen) target.resize(klen, ' ');
     }
     const std::size_t n = target.size();
-    const auto prefix = [&](const TEntry& e) { return std::string_view(e.Key).substr(0, n); };
-    const auto matches = [&](const TEntry& e) { return n <= klen && prefix(e) == target; };
-    TPath path;
-    TXbIndexStatus st;
-    if (!order.def_.Descending) {
-        st = Find(
-            order, [&](const TEntry& e) { return prefix(e) >= target; }, path);
-    } else {
+    const auto prefix = [&](std::string_view key) { return key.substr(0, n); };
+    const TXbIndexStatus st = Look(order, pos, [&](TPath& path) {
         // In a descending order the first match is the last one in key sequence, and a soft
         // seek lands on the greatest key below the text.
-        st = Find(
-            order, [&](const TEntry& e) { return prefix(e) > target; }, path);
-        if (st == isEnd && Header.Tags[static_cast<std::size_t>(order.slot_)].Root != 0)
-            st = LastPath(order, path);
-        else if (st == isOk)
-            st = StepBack(order, path);
-    }
+        if (order.def_.Descending)
+            return FindBefore(
+                order, [&](const TEntry& e) { return prefix(e.Key) > target; }, path);
+        return Find(
+            order, [&](const TEntry& e) { return prefix(e.Key) >= target; }, path);
+    });
     if (st != isOk) return st;
-    pos = {At(path).Key, static_cast<LongInt>(At(path).RecNo)};
-    return matches(At(path)) ? isOk : isNotFound;
+    return n <= klen && prefix(pos.Key) == target ? isOk : isNotFound;
 }
 
 LongInt TXbIndexFile::TImpl::NavPosition(TXbOrder& order, const TXbKeyPos& pos) {
