@@ -303,16 +303,14 @@ bool ScanDate(TScanner& scan, TDateTime& date) {
         if (!scan.Number(values[2], digits[2], 4)) return false;
         count = 3;
     }
+    // The place of each part among the numbers read; without a year the other two move up.
     std::string order = DateOrder();
+    if (count == 2) order.erase(order.find('y'), 1);
+    const auto at = [&order](char part) { return std::min<std::size_t>(order.find(part), 2); };
     int year = CurrentYear();
-    if (count == 2) {
-        order.erase(order.find('y'), 1);
-    } else {
-        const std::size_t y = order.find('y');
-        year = digits[y] <= 2 ? ExpandYear(values[y]) : values[y];
-    }
-    const int day = values[order.find('d')];
-    const int month = values[order.find('m')];
+    if (count == 3) year = digits[at('y')] <= 2 ? ExpandYear(values[at('y')]) : values[at('y')];
+    const int day = values[at('d')];
+    const int month = values[at('m')];
     if (year < 1 || year > 9999) return false;
     return TryEncodeDate(static_cast<Word>(year), static_cast<Word>(month), static_cast<Word>(day),
                          date);
