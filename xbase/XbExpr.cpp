@@ -65,23 +65,47 @@ enum TOp {
     fnIif
 };
 
+// A function: its arguments' types (xtError where the function checks for itself) and, unless
+// it works them out itself (xtError), its result type and width (-1: the first argument's).
 struct TFunction {
     const char* Name;
     TOp Op;
     int MinArgs;
     int MaxArgs;
+    TXbExprType Args[3];
+    TXbExprType Result;
+    int Width;
 };
 
+constexpr TXbExprType C = xtCharacter, N = xtNumeric, D = xtDate, L = xtLogical, X = xtError;
+
 const TFunction Functions[] = {
-    {"UPPER", fnUpper, 1, 1},   {"LOWER", fnLower, 1, 1}, {"TRIM", fnTrim, 1, 1},
-    {"RTRIM", fnTrim, 1, 1},    {"LTRIM", fnLtrim, 1, 1}, {"ALLTRIM", fnAlltrim, 1, 1},
-    {"SUBSTR", fnSubstr, 2, 3}, {"LEFT", fnLeft, 2, 2},   {"RIGHT", fnRight, 2, 2},
-    {"PADL", fnPadl, 2, 3},     {"PADR", fnPadr, 2, 3},   {"LEN", fnLen, 1, 1},
-    {"STR", fnStr, 1, 3},       {"VAL", fnVal, 1, 1},     {"DTOS", fnDtos, 1, 1},
-    {"DTOC", fnDtoc, 1, 1},     {"CTOD", fnCtod, 1, 1},   {"STOD", fnStod, 1, 1},
-    {"YEAR", fnYear, 1, 1},     {"MONTH", fnMonth, 1, 1}, {"DAY", fnDay, 1, 1},
-    {"DATE", fnDate, 0, 0},     {"EMPTY", fnEmpty, 1, 1}, {"DELETED", fnDeleted, 0, 0},
-    {"RECNO", fnRecno, 0, 0},   {"IIF", fnIif, 3, 3},
+    {"UPPER", fnUpper, 1, 1, {C}, C, -1},
+    {"LOWER", fnLower, 1, 1, {C}, C, -1},
+    {"TRIM", fnTrim, 1, 1, {C}, C, -1},
+    {"RTRIM", fnTrim, 1, 1, {C}, C, -1},
+    {"LTRIM", fnLtrim, 1, 1, {C}, C, -1},
+    {"ALLTRIM", fnAlltrim, 1, 1, {C}, C, -1},
+    {"SUBSTR", fnSubstr, 2, 3, {C, N, N}, X, 0},
+    {"LEFT", fnLeft, 2, 2, {C, N}, X, 0},
+    {"RIGHT", fnRight, 2, 2, {C, N}, X, 0},
+    {"PADL", fnPadl, 2, 3, {X, N, C}, X, 0},
+    {"PADR", fnPadr, 2, 3, {X, N, C}, X, 0},
+    {"LEN", fnLen, 1, 1, {C}, N, 5},
+    {"STR", fnStr, 1, 3, {N, N, N}, X, 0},
+    {"VAL", fnVal, 1, 1, {C}, N, -1},
+    {"DTOS", fnDtos, 1, 1, {D}, C, 8},
+    {"DTOC", fnDtoc, 1, 1, {D}, C, 10},
+    {"CTOD", fnCtod, 1, 1, {C}, D, 8},
+    {"STOD", fnStod, 1, 1, {C}, D, 8},
+    {"YEAR", fnYear, 1, 1, {D}, N, 4},
+    {"MONTH", fnMonth, 1, 1, {D}, N, 2},
+    {"DAY", fnDay, 1, 1, {D}, N, 2},
+    {"DATE", fnDate, 0, 0, {}, D, 8},
+    {"EMPTY", fnEmpty, 1, 1, {X}, L, 3},
+    {"DELETED", fnDeleted, 0, 0, {}, L, 3},
+    {"RECNO", fnRecno, 0, 0, {}, N, 7},
+    {"IIF", fnIif, 3, 3, {L, X, X}, X, 0},
 };
 
 std::string Upper(std::string s) {
@@ -732,7 +756,7 @@ private:
         const int count = static_cast<int>(n->Args.size());
         if (count < fn->MinArgs || count > fn->MaxArgs)
             throw TCompileError{name.Pos, "Wrong number of arguments for " + name.Text};
-        TypeCall(*n, name.Text);
+        TypeCall(*n, *fn);
         return n;
     }
 
@@ -798,110 +822,47 @@ private:
         return n.Op == opConst && n.Type == xtNumeric ? n.Value.Number : -1;
     }
 
-    static void TypeCall(TNode& n, const std::string& name) {
-        const auto arg = [&](std::size_t i, TXbExprType type) {
-            Require(*n.Args[i], type, n.Args[i]->Pos, name.c_str());
-        };
+    static void TypeCall(TNode& n, const TFunction& fn) {
+        for (std::size_t i = 0; i < n.Args.size(); ++i)
+            if (fn.Args[i] != xtError) Require(*n.Args[i], fn.Args[i], n.Args[i]->Pos, fn.Name);
         const auto result = [&](TXbExprType type, int width) {
             n.Type = type;
             n.Width = width;
         };
-        switch (n.Op) {
-        case fnUpper:
-        case fnLower:
-        case fnTrim:
-        case fnLtrim:
-        case fnAlltrim:
-            arg(0, xtCharacter);
-            result(xtCharacter, n.Args[0]->Width);
+        if (fn.Result != xtError) {
+            result(fn.Result, fn.Width < 0 ? n.Args[0]->Width : fn.Width);
             return;
+        }
+        const auto constWidth = [&](std::size_t i, int otherwise) {
+            return n.Args.size() > i && n.Args[i]->Op == opConst
+                       ? ClampWidth(n.Args[i]->Value.Number)
+                       : otherwise;
+        };
+        const int first = n.Args[0]->Width;
+        switch (n.Op) {
         case fnSubstr: {
-            arg(0, xtCharacter);
-            arg(1, xtNumeric);
-            int width = n.Args[0]->Width;
             const double start = ConstNumber(*n.Args[1]);
-            if (start >= 1) width = std::max(0, width - static_cast<int>(start) + 1);
-            if (n.Args.size() == 3) {
-                arg(2, xtNumeric);
-                const double count = ConstNumber(*n.Args[2]);
-                if (n.Args[2]->Op == opConst) width = std::min(width, ClampWidth(count));
-            }
-            result(xtCharacter, width);
+            const int rest = start >= 1 ? std::max(0, first - static_cast<int>(start) + 1) : first;
+            result(xtCharacter, std::min(rest, constWidth(2, rest)));
             return;
         }
         case fnLeft:
-        case fnRight:
-            arg(0, xtCharacter);
-            arg(1, xtNumeric);
-            result(xtCharacter,
-                   n.Args[1]->Op == opConst
-                       ? std::min(n.Args[0]->Width, ClampWidth(n.Args[1]->Value.Number))
-                       : n.Args[0]->Width);
-            return;
+        case fnRight: result(xtCharacter, std::min(first, constWidth(1, first))); return;
         case fnPadl:
         case fnPadr:
-            if (n.Args[0]->Type == xtLogical || n.Args[0]->Type == xtError)
-                Require(*n.Args[0], xtCharacter, n.Args[0]->Pos, name.c_str());
-            arg(1, xtNumeric);
-            if (n.Args.size() == 3) arg(2, xtCharacter);
-            result(xtCharacter, n.Args[1]->Op == opConst ? ClampWidth(n.Args[1]->Value.Number)
-                                                         : std::max(n.Args[0]->Width, 10));
-            return;
-        case fnLen:
-            arg(0, xtCharacter);
-            result(xtNumeric, 5);
+            if (n.Args[0]->Type == xtLogical)
+                Require(*n.Args[0], xtCharacter, n.Args[0]->Pos, fn.Name);
+            result(xtCharacter, constWidth(1, std::max(first, 10)));
             return;
         case fnStr:
-            arg(0, xtNumeric);
-            for (std::size_t i = 1; i < n.Args.size(); ++i)
-                arg(i, xtNumeric);
-            result(xtCharacter, n.Args.size() > 1 && n.Args[1]->Op == opConst
-                                    ? std::min(ClampWidth(n.Args[1]->Value.Number), 255)
-                                : n.Args.size() > 1 ? 255
-                                                    : 10);
+            result(xtCharacter, n.Args.size() > 1 ? std::min(constWidth(1, 255), 255) : 10);
             return;
-        case fnVal:
-            arg(0, xtCharacter);
-            result(xtNumeric, n.Args[0]->Width);
-            return;
-        case fnDtos:
-            arg(0, xtDate);
-            result(xtCharacter, 8);
-            return;
-        case fnDtoc:
-            arg(0, xtDate);
-            result(xtCharacter, 10);
-            return;
-        case fnCtod:
-        case fnStod:
-            arg(0, xtCharacter);
-            result(xtDate, 8);
-            return;
-        case fnYear:
-            arg(0, xtDate);
-            result(xtNumeric, 4);
-            return;
-        case fnMonth:
-        case fnDay:
-            arg(0, xtDate);
-            result(xtNumeric, 2);
-            return;
-        case fnDate: result(xtDate, 8); return;
-        case fnEmpty:
-            if (n.Args[0]->Type == xtError)
-                Require(*n.Args[0], xtCharacter, n.Args[0]->Pos, name.c_str());
-            result(xtLogical, 3);
-            return;
-        case fnDeleted: result(xtLogical, 3); return;
-        case fnRecno: result(xtNumeric, 7); return;
-        case fnIif:
-            arg(0, xtLogical);
+        default: // IIF
             if (n.Args[1]->Type != n.Args[2]->Type)
                 throw TCompileError{n.Pos, "Type mismatch: IIF needs two values of one type"};
             result(n.Args[1]->Type, std::max(n.Args[1]->Width, n.Args[2]->Width));
             n.Decimals = std::max(n.Args[1]->Decimals, n.Args[2]->Decimals);
             return;
-        default: return;
         }
     }
 
