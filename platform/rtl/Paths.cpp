@@ -68,10 +68,8 @@ std::string ProgramFolder() {
 
 std::string DataFolder() {
     const fs::path program = ProgramFolder();
-    if (IsDirectory(program / "data")) return (program / "data").string();
     const fs::path installed = program.parent_path() / "share/vantrel-plus";
-    if (IsDirectory(installed)) return installed.string();
-    return program.string();
+    return IsDirectory(installed) ? installed.string() : program.string();
 }
 
 std::string FindFileCaseInsensitive(const std::string& folder, const std::string& name) {

@@ -11,9 +11,9 @@ std::string SettingsFolder();
 // The folder of the running executable.
 std::string ProgramFolder();
 
-// The folder of read-only data the program ships: "data" beside the executable when that exists
-// (the build tree), else "../share/vantrel-plus" from the executable's folder when that exists
-// (an installed program), else the executable's own folder.
+// The folder of read-only data the program ships ("auto.bin", the help file):
+// "../share/vantrel-plus" from the executable's folder when that exists (an installed program),
+// else the executable's own folder (the build puts the data beside the program).
 std::string DataFolder();
 
 // The path of the file (or folder) `name` in `folder` where each part of `name` (parts are

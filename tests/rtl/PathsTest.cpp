@@ -43,6 +43,16 @@ TEST(PathsTest, ProgramFolderHoldsTheRunningExecutable) {
               fs::canonical(std::string(VANTREL_BINARY_DIR) + "/tests/rtl"));
 }
 
+TEST(PathsTest, DataFolderIsTheInstalledShareFolderElseTheProgramFolder) {
+    const fs::path share = fs::path(ProgramFolder()).parent_path() / "share";
+    ASSERT_FALSE(fs::exists(share));
+    EXPECT_EQ(DataFolder(), ProgramFolder());
+    fs::create_directories(share / "vantrel-plus");
+    const std::string installed = DataFolder();
+    fs::remove_all(share);
+    EXPECT_EQ(installed, (share / "vantrel-plus").string());
+}
+
 TEST(PathsTest, FindFileIgnoresTheCaseOfEachPart) {
     TTestFolder folder;
     Touch(folder / "accnts.dbf");
