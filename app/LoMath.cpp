@@ -1,10 +1,13 @@
 #include "app/LoMath.h"
 
 #include "controls/entry/VcIntl.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Profile.h"
+#include "platform/rtl/Strings.h"
 
 #include <cmath>
+#include <filesystem>
 #include <initializer_list>
 #include <iterator>
 
@@ -329,4 +332,43 @@ void TMasks::GetCurrencyMask(std::string& mask) const {
 
 void TMasks::GetDateMask(bool forceCentury, std::string& mask) const {
     mask = VcIntlSup().DefaultDatePicture(forceCentury).substr(0, 10);
+}
+
+namespace {
+
+constexpr std::size_t MaxFileName = 255;
+
+std::string FileFilter(const std::string& description, const std::string& extension) {
+    return description + "|*." + extension + "|All files (*.*)|*.*";
+}
+
+// Runs the dialog made for this call; the chosen name (at most 255 characters) or "".
+std::string RunFileDialog(TOpenDialog& dialog, const std::string& description,
+                          const std::string& extension, TOpenOptions options) {
+    dialog.SetFilter(FileFilter(description, extension));
+    dialog.SetOptions(options);
+    dialog.SetFileName("*." + extension);
+    return dialog.Execute() ? dialog.FileName().substr(0, MaxFileName) : std::string();
+}
+
+} // namespace
+
+void AskOpenFileName(const std::string& description, const std::string& extension,
+                     std::string& fileName) {
+    TOpenDialog dialog(nullptr);
+    fileName = RunFileDialog(dialog, description, extension,
+                             {ofHideReadOnly, ofShowHelp, ofPathMustExist, ofFileMustExist});
+}
+
+void AskSaveFileName(const std::string& description, const std::string& extension,
+                     std::string& fileName) {
+    TSaveDialog dialog(nullptr);
+    fileName = RunFileDialog(dialog, description, extension,
+                             {ofOverwritePrompt, ofHideReadOnly, ofShowHelp, ofPathMustExist});
+    if (fileName.empty()) return;
+    std::filesystem::path path(fileName);
+    if (!SameText(path.extension().string(), "." + extension)) {
+        path.replace_extension("." + extension);
+        fileName = path.string();
+    }
 }

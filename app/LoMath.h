@@ -124,3 +124,11 @@ private:
 
 // The masks object, made by the main window at start-up.
 extern std::unique_ptr<TMasks> Masks;
+
+// The open and save dialogs of the advisors' files: description and "*." + extension, then all
+// files. fileName is the chosen name (a saved name always ends in "." + extension), or empty
+// when the user cancels.
+void AskOpenFileName(const std::string& description, const std::string& extension,
+                     std::string& fileName);
+void AskSaveFileName(const std::string& description, const std::string& extension,
+                     std::string& fileName);

@@ -425,7 +425,7 @@ bool TVcIntlSup::TimeStringToHMS(const std::string& picture, const std::string& 
     TRun run;
     if (FindRun(picture, TimeKind, 't', run) && !AmText.empty() && !PmText.empty()) {
         const std::string marker = TrimmedRight(AnsiUpperCase(text.substr(run.Start, run.Length)));
-        if (hours == 0 || hours > 12) return false;
+        if (hours < 1 || hours > 12) return false;
         if (AnsiSameText(marker, PmText)) {
             if (hours < 12) hours += 12;
         } else if (AnsiSameText(marker, AmText)) {

@@ -1,5 +1,7 @@
 #include "controls/entry/VcUtil.h"
 
+#include "platform/gui/WinGdi.h"
+#include "platform/gui/WinUser.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
 
@@ -202,4 +204,60 @@ bool PCharToLong(const std::string& s, LongInt& n) {
     }
     n = value;
     return true;
+}
+
+namespace {
+
+// The system metric that is non-zero when the mouse buttons are swapped.
+constexpr int SwapButtonMetric = 23;
+
+// The character height of a font on the screen.
+int CharHeight(HGDIOBJ font) {
+    const HDC dc = GetScreenDC();
+    const HGDIOBJ previous = SelectObject(dc, font);
+    TEXTMETRIC metrics;
+    GetTextMetrics(dc, &metrics);
+    SelectObject(dc, previous);
+    return metrics.tmHeight;
+}
+
+} // namespace
+
+Byte GetShiftFlags() {
+    Byte flags = 0;
+    if (GetKeyState(VK_SHIFT) < 0) flags |= 2;
+    if (GetKeyState(VK_CONTROL) < 0) flags |= 4;
+    if (GetKeyState(VK_MENU) < 0) flags |= 8;
+    return flags;
+}
+
+Word PrimaryMouseButton() {
+    return GetSystemMetrics(SwapButtonMetric) != 0 ? VK_RBUTTON : VK_LBUTTON;
+}
+
+HFONT CreateRotatedFont(TFont& font, int angle) {
+    LOGFONT logFont;
+    logFont.lfHeight = font.Height();
+    logFont.lfEscapement = angle * 10;
+    logFont.lfWeight = font.Style().Contains(fsBold) ? 700 : 400;
+    logFont.lfItalic = font.Style().Contains(fsItalic) ? 1 : 0;
+    logFont.lfUnderline = font.Style().Contains(fsUnderline) ? 1 : 0;
+    logFont.lfStrikeOut = font.Style().Contains(fsStrikeOut) ? 1 : 0;
+    logFont.lfCharSet = DEFAULT_CHARSET;
+    logFont.lfQuality = DEFAULT_QUALITY;
+    logFont.lfFaceName = font.Name();
+    logFont.lfPitchAndFamily = font.Pitch() == fpFixed      ? FIXED_PITCH
+                               : font.Pitch() == fpVariable ? VARIABLE_PITCH
+                                                            : DEFAULT_PITCH;
+    return CreateFontIndirect(logFont);
+}
+
+int TextTopOffset(TFont& font, TBorderStyle borderStyle, int height, bool ctl3D) {
+    const int smaller =
+        std::min(CharHeight(GetStockObject(SYSTEM_FONT)), CharHeight(font.Handle()));
+    const int parity = (height - smaller) % 2;
+    if (borderStyle == bsNone)
+        return smaller < height - 2 ? 0 : (height - smaller - 2) / 2 - parity;
+    if (ctl3D) return smaller < height - 4 ? 1 : (height - smaller - 4) / 2 - 1;
+    return smaller < height - 4 ? 1 : (height - smaller - 4) / 2 - parity;
 }

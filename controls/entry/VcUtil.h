@@ -2,6 +2,8 @@
 // positions are 0-based byte offsets. No routine reads or writes outside its string.
 #pragma once
 
+#include "platform/gui/Controls.h"
+#include "platform/gui/Graphics.h"
 #include "platform/rtl/Types.h"
 
 #include <string>
@@ -46,3 +48,13 @@ void FixFloatText(std::string& s, char decimalSeparator);
 
 char LowCaseChar(char c);
 char UpCaseChar(char c);
+
+// Modifier keys down now: Shift 2, Ctrl 4, Alt 8.
+Byte GetShiftFlags();
+// The virtual key of the primary mouse button (the right one when the buttons are swapped).
+Word PrimaryMouseButton();
+// A new font like font, its baseline turned by angle degrees counter-clockwise; the caller
+// deletes it.
+HFONT CreateRotatedFont(TFont& font, int angle);
+// The distance from the top of an entry field of the given height to its text.
+int TextTopOffset(TFont& font, TBorderStyle borderStyle, int height, bool ctl3D);

@@ -150,6 +150,7 @@ TEST_F(VcIntl, TextToTimes) {
     EXPECT_EQ(intl.TimeStringToTime("hh:mm tt", "13:30 PM"), BadTime);
     EXPECT_EQ(intl.TimeStringToTime("hh:mm tt", "00:30 AM"), BadTime);
     EXPECT_EQ(intl.TimeStringToTime("hh:mm tt", "01:30 XM"), BadTime);
+    EXPECT_EQ(intl.TimeStringToTime("hh:mm tt", "  :30 PM"), BadTime);
     EXPECT_EQ(intl.TimeStringToTime("hh:mm:ss", "23:59:59"), 86399);
     EXPECT_EQ(intl.TimeStringToTime("hh:mm:ss", "24:00:00"), BadTime);
     EXPECT_EQ(intl.TimeStringToTime("hh:mm:ss", "  :00:00"), BadTime);

@@ -1,0 +1,75 @@
+#include "app/LoFonts.h"
+#include "app/LoMath.h"
+
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/WinGdi.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(LoMathFileDialogs, OpenAsksForAnExistingFile) {
+    TRecordedServices services;
+    services.FileDialogAnswers.push_back(TFileDialogResult{{"/data/loans/car.LB"}, 1});
+    std::string name = "old";
+    AskOpenFileName("Lease v. Buy files", "LB", name);
+    EXPECT_EQ(name, "/data/loans/car.LB");
+    ASSERT_EQ(services.FileDialogs.size(), 1u);
+    const TFileDialogRequest& request = services.FileDialogs[0];
+    EXPECT_FALSE(request.Save);
+    EXPECT_EQ(request.Filter, "Lease v. Buy files|*.LB|All files (*.*)|*.*");
+    EXPECT_EQ(request.FileName, "*.LB");
+    EXPECT_EQ(request.Options,
+              TOpenOptions({ofHideReadOnly, ofShowHelp, ofPathMustExist, ofFileMustExist}));
+    AskOpenFileName("Lease v. Buy files", "LB", name);
+    EXPECT_EQ(name, "");
+}
+
+TEST(LoMathFileDialogs, SavedNamesGetTheExtension) {
+    TRecordedServices services;
+    for (const char* chosen : {"/tmp/plan", "/tmp/plan.txt", "/tmp/plan.lb", "/tmp/v1.2/plan.LB"})
+        services.FileDialogAnswers.push_back(TFileDialogResult{{chosen}, 1});
+    std::string name;
+    AskSaveFileName("Lease v. Buy files", "LB", name);
+    EXPECT_EQ(name, "/tmp/plan.LB");
+    AskSaveFileName("Lease v. Buy files", "LB", name);
+    EXPECT_EQ(name, "/tmp/plan.LB");
+    AskSaveFileName("Lease v. Buy files", "LB", name);
+    EXPECT_EQ(name, "/tmp/plan.lb");
+    AskSaveFileName("Lease v. Buy files", "LB", name);
+    EXPECT_EQ(name, "/tmp/v1.2/plan.LB");
+    ASSERT_EQ(services.FileDialogs.size(), 4u);
+    EXPECT_TRUE(services.FileDialogs[0].Save);
+    EXPECT_EQ(services.FileDialogs[0].Options,
+              TOpenOptions({ofOverwritePrompt, ofHideReadOnly, ofShowHelp, ofPathMustExist}));
+    AskSaveFileName("Lease v. Buy files", "LB", name);
+    EXPECT_EQ(name, "");
+}
+
+TEST(LoMathFileDialogs, LongNamesAreCut) {
+    TRecordedServices services;
+    services.FileDialogAnswers.push_back(TFileDialogResult{{"/" + std::string(400, 'a')}, 1});
+    std::string name;
+    AskOpenFileName("Files", "LB", name);
+    EXPECT_EQ(name.size(), 255u);
+}
+
+TEST(LoFontsList, HoldsTheFixedPitchFamilies) {
+    CreateFixedFontList();
+    FixedFontList->Add("stale");
+    FillFixedFontList();
+    int expected = 0;
+    for (const TFontFamily& family : FontFamilies()) {
+        if (!family.FixedPitch) continue;
+        ++expected;
+        EXPECT_GE(FixedFontList->IndexOf(family.Name), 0) << family.Name;
+    }
+    EXPECT_EQ(FixedFontList->Count(), expected);
+    EXPECT_LT(FixedFontList->IndexOf("stale"), 0);
+    EXPECT_GE(FixedFontList->IndexOf("Courier New"), 0);
+    FreeFixedFontList();
+    EXPECT_EQ(FixedFontList, nullptr);
+    FillFixedFontList();
+}
+
+} // namespace
