@@ -82,32 +82,39 @@ TEST(LocaleTest, AmericanLocaleKeepsItsOwnFormats) {
 }
 
 TEST(LocaleTest, CountriesLanguagesAndDateOrders) {
-    TLocaleInfo l = German();
-    l.Name = "fr_CA.UTF-8";
-    l.DateFormat = "%Y-%m-%d";
-    TEntryMap e = AsMap(IntlEntries(l));
-    EXPECT_EQ(e.at("iCountry"), "2");
-    EXPECT_EQ(e.at("sCountry"), "Canada");
-    EXPECT_EQ(e.at("sLanguage"), "frc");
-    EXPECT_EQ(e.at("iDate"), "2");
-    EXPECT_EQ(e.at("sDate"), "-");
-    EXPECT_EQ(e.at("sShortDate"), "yyyy-MM-dd");
-
-    l.Name = "de_CH@euro";
-    l.DateFormat = "%e. %B %y";
-    e = AsMap(IntlEntries(l));
-    EXPECT_EQ(e.at("iCountry"), "41");
-    EXPECT_EQ(e.at("sLanguage"), "des");
-    EXPECT_EQ(e.at("sShortDate"), "d. MMMM yy");
-    EXPECT_EQ(e.at("iDate"), "1");
-
-    l.Name = "sw_KE";
-    l.DateFormat = "%d/%m/%Y 'h'%a";
-    e = AsMap(IntlEntries(l));
-    EXPECT_EQ(e.at("iCountry"), "1");
-    EXPECT_EQ(e.at("sCountry"), "KE");
-    EXPECT_EQ(e.at("sLanguage"), "enu");
-    EXPECT_EQ(e.at("sShortDate"), "dd/MM/yyyy 'h'ddd");
+    struct Case {
+        const char* name;
+        const char* dateFormat;
+        TEntryMap expected;
+    };
+    const Case cases[] = {
+        {"fr_CA.UTF-8",
+         "%Y-%m-%d",
+         {{"iCountry", "2"},
+          {"sCountry", "Canada"},
+          {"sLanguage", "frc"},
+          {"iDate", "2"},
+          {"sDate", "-"},
+          {"sShortDate", "yyyy-MM-dd"}}},
+        {"de_CH@euro",
+         "%e. %B %y",
+         {{"iCountry", "41"}, {"sLanguage", "des"}, {"iDate", "1"}, {"sShortDate", "d. MMMM yy"}}},
+        // A territory outside the table keeps the United States code under its own name.
+        {"sw_KE",
+         "%d/%m/%Y 'h'%a",
+         {{"iCountry", "1"},
+          {"sCountry", "KE"},
+          {"sLanguage", "enu"},
+          {"sShortDate", "dd/MM/yyyy 'h'ddd"}}},
+    };
+    for (const Case& c : cases) {
+        TLocaleInfo l = German();
+        l.Name = c.name;
+        l.DateFormat = c.dateFormat;
+        const TEntryMap e = AsMap(IntlEntries(l));
+        for (const auto& [key, value] : c.expected)
+            EXPECT_EQ(e.at(key), value) << c.name << key;
+    }
 }
 
 TEST(LocaleTest, CurrencyPlacementAndNegativeForms) {
