@@ -27,15 +27,14 @@ std::string TRecordingCanvas::TCall::ToString() const {
     return s + ")";
 }
 
-TRecordingCanvas::TRecordingCanvas(int width, int height) : dc_(CreateCompatibleDC(nullptr)) {
+TRecordingCanvas::TRecordingCanvas(int width, int height) {
     bitmap_.SetSize(std::max(1, width), std::max(1, height));
-    SelectObject(dc_, bitmap_.Handle());
-    SetHandle(dc_);
+    // Drawing goes into the bitmap's own context.
+    SetHandle(bitmap_.Canvas()->RawHandle());
 }
 
 TRecordingCanvas::~TRecordingCanvas() {
     SetHandle(nullptr);
-    DeleteDC(dc_);
 }
 
 std::vector<std::string> TRecordingCanvas::Log() const {

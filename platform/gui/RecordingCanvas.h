@@ -66,6 +66,5 @@ class TRecordingCanvas : public TCanvas {
 private:
     void Record(const std::string& name, std::vector<int> args, const std::string& text = {});
     TBitmap bitmap_;
-    HDC dc_ = nullptr;
     std::vector<TCall> calls_;
 };

@@ -1,0 +1,201 @@
+// Colours, pictures, icons, metafiles, the recording canvas and the GDI object rules.
+#include "platform/gui/Graphics.h"
+#include "platform/gui/QtApp.h"
+#include "platform/gui/RecordingCanvas.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+class Graphic : public ::testing::Test {
+protected:
+    void SetUp() override { EnsureQtApp(); }
+};
+
+TEST_F(Graphic, SystemColoursResolveThroughTheClassicPalette) {
+    EXPECT_EQ(ColorToRGB(clBtnFace), RGB(192, 192, 192));
+    EXPECT_EQ(ColorToRGB(clBtnShadow), RGB(128, 128, 128));
+    EXPECT_EQ(ColorToRGB(clBtnHighlight), RGB(255, 255, 255));
+    EXPECT_EQ(ColorToRGB(clHighlight), RGB(0, 0, 128));
+    EXPECT_EQ(ColorToRGB(clWindow), RGB(255, 255, 255));
+    EXPECT_EQ(ColorToRGB(clWindowText), 0u);
+    EXPECT_EQ(ColorToRGB(clInfoBk), RGB(255, 255, 225));
+    EXPECT_EQ(ColorToRGB(clRed), 0x0000FFu);
+    EXPECT_EQ(ColorToRGB(clNone), 0u);
+    EXPECT_EQ(static_cast<Cardinal>(clBtnFace), 0x8000000Fu);
+    EXPECT_EQ(GetSysColor(99), 0u);
+    EXPECT_EQ(GetNearestColor(GetScreenDC(), 0x123456), 0x123456u);
+    EXPECT_EQ(GetDeviceCaps(GetScreenDC(), SIZEPALETTE), 0); // no palette device
+    EXPECT_EQ(GetDeviceCaps(GetScreenDC(), LOGPIXELSX), 96);
+}
+
+// A 2 x 2 icon file: one 32-bit image, opaque red and blue pixels.
+std::vector<Byte> IconFile() {
+    std::vector<Byte> f = {0, 0, 1, 0, 1, 0, // header: icon, 1 image
+                           2, 2, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0, 22, 0, 0, 0}; // entry
+    std::vector<Byte> dib = {40, 0, 0, 0, 2, 0, 0, 0, 4, 0, 0, 0, 1, 0, 32, 0, 0, 0, 0, 0,
+                             0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  0, 0, 0, 0, 0};
+    // Pixels bottom-up, BGRA: red red / blue blue.
+    for (int i = 0; i < 2; ++i)
+        dib.insert(dib.end(), {255, 0, 0, 255});
+    for (int i = 0; i < 2; ++i)
+        dib.insert(dib.end(), {0, 0, 255, 255});
+    dib.insert(dib.end(), 8, 0); // the AND mask: two rows of 4 bytes, all shown
+    PutLE<LongWord>(f, 14, static_cast<LongWord>(dib.size()));
+    f.insert(f.end(), dib.begin(), dib.end());
+    return f;
+}
+
+TEST_F(Graphic, IconsLoadDrawAndSave) {
+    std::vector<Byte> file = IconFile();
+    TMemoryStream in;
+    in.WriteBuffer(file.data(), static_cast<LongInt>(file.size()));
+    in.SetPosition(0);
+    TIcon icon;
+    icon.LoadFromStream(in);
+    EXPECT_EQ(in.Position(), in.Size());
+    EXPECT_EQ(icon.Width(), 2);
+    TBitmap target;
+    target.SetSize(4, 4);
+    target.Canvas()->Draw(1, 1, &icon);
+    EXPECT_EQ(target.Canvas()->Pixels(1, 1), clRed);
+    EXPECT_EQ(target.Canvas()->Pixels(2, 2), clBlue);
+    EXPECT_EQ(target.Canvas()->Pixels(0, 0), clWhite);
+
+    TMemoryStream out;
+    icon.SaveToStream(out);
+    out.SetPosition(0);
+    TIcon back;
+    back.LoadFromStream(out);
+    EXPECT_EQ(back.Height(), 2);
+    EXPECT_THROW(icon.SetWidth(5), EInvalidGraphicOperation);
+
+    TMemoryStream junk;
+    const Byte bad[] = {0, 0, 1, 0, 1, 0, 2, 2, 0, 0, 1, 0, 32, 0, 0xFF, 0xFF, 0xFF, 0x7F, 22, 0};
+    junk.WriteBuffer(bad, sizeof bad);
+    junk.SetPosition(0);
+    EXPECT_THROW(back.LoadFromStream(junk), EInvalidGraphic);
+}
+
+TEST_F(Graphic, MetafilesRecordAndPlayBackScaled) {
+    TMetafile meta;
+    meta.SetWidth(10);
+    meta.SetHeight(10);
+    EXPECT_TRUE(meta.Empty());
+    {
+        std::unique_ptr<TCanvas> c = meta.CreateCanvas();
+        c->Brush()->SetColor(clRed);
+        c->FillRect(Rect(0, 0, 5, 5));
+    }
+    EXPECT_FALSE(meta.Empty());
+    TMemoryStream stream;
+    meta.SaveToStream(stream);
+    stream.SetPosition(0);
+    TMetafile copy;
+    copy.LoadFromStream(stream);
+    EXPECT_EQ(copy.Width(), 10);
+    TBitmap target;
+    target.SetSize(40, 40);
+    target.Canvas()->StretchDraw(Rect(0, 0, 40, 40), &copy);
+    EXPECT_EQ(target.Canvas()->Pixels(5, 5), clRed);
+    EXPECT_EQ(target.Canvas()->Pixels(18, 18), clRed);
+    EXPECT_EQ(target.Canvas()->Pixels(22, 22), clWhite);
+
+    TMemoryStream bad;
+    bad.WriteBuffer("VPMF\x0a\0\0\0\x0a\0\0\0\xff\xff\xff\x7f", 16);
+    bad.SetPosition(0);
+    EXPECT_THROW(copy.LoadFromStream(bad), EInvalidGraphic);
+}
+
+TEST_F(Graphic, PicturesHoldOneGraphic) {
+    TPicture picture;
+    EXPECT_TRUE(picture.Empty());
+    int changes = 0;
+    picture.OnChange = [&](TObject*) { ++changes; };
+    picture.Bitmap()->SetSize(3, 2);
+    EXPECT_FALSE(picture.Empty());
+    EXPECT_EQ(picture.Width(), 3);
+    TPicture other;
+    other.Assign(&picture);
+    EXPECT_EQ(other.Height(), 2);
+    EXPECT_NE(other.Graphic(), picture.Graphic());
+    picture.Icon(); // replaces the bitmap by an empty icon
+    EXPECT_TRUE(picture.Empty());
+    EXPECT_GE(changes, 2);
+    EXPECT_THROW(picture.LoadFromFile("/tmp/picture.gif"), EInvalidGraphic);
+    EXPECT_THROW(picture.LoadFromFile("/nonexistent/picture.bmp"), EFOpenError);
+}
+
+TEST_F(Graphic, TheRecordingCanvasKeepsEachCallWithItsState) {
+    TRecordingCanvas c(50, 50);
+    c.Pen()->SetColor(clRed);
+    c.Pen()->SetWidth(2);
+    c.MoveTo(1, 2);
+    c.LineTo(30, 2);
+    c.Brush()->SetStyle(bsClear);
+    c.Font()->SetName("Arial");
+    c.TextOut(5, 6, "Total");
+    c.Pie(0, 0, 20, 20, 20, 10, 10, 0);
+    c.Polygon({{1, 1}, {5, 1}, {3, 4}});
+    EXPECT_EQ(c.Log(),
+              (std::vector<std::string>{"MoveTo(1,2)", "LineTo(30,2)", "TextOut(5,6,\"Total\")",
+                                        "Pie(0,0,20,20,20,10,10,0)", "Polygon(1,1,5,1,3,4)"}));
+    EXPECT_EQ(c.Calls()[1].PenColor, clRed);
+    EXPECT_EQ(c.Calls()[1].PenWidth, 2);
+    EXPECT_EQ(c.Calls()[2].BrushStyle, bsClear);
+    EXPECT_EQ(c.Calls()[2].FontName, "Arial");
+    // The calls reach the bitmap too: the pen moved and text is measured.
+    EXPECT_EQ(c.PenPos(), Point(30, 2));
+    EXPECT_GT(c.TextWidth("Total"), 20);
+    EXPECT_EQ(c.Bitmap()->Canvas()->Pixels(10, 2), clRed);
+    c.ClearCalls();
+    EXPECT_TRUE(c.Calls().empty());
+}
+
+TEST_F(Graphic, PiesRunCounterClockwiseFromStartToEnd) {
+    TBitmap b;
+    b.SetSize(40, 40);
+    TCanvas* c = b.Canvas();
+    c->Pen()->SetStyle(psClear);
+    c->Brush()->SetColor(clBlack);
+    // From three o'clock to twelve o'clock counter-clockwise: the upper right quarter.
+    c->Pie(0, 0, 40, 40, 40, 20, 20, 0);
+    EXPECT_EQ(c->Pixels(30, 10), clBlack);
+    EXPECT_EQ(c->Pixels(10, 10), clWhite);
+    EXPECT_EQ(c->Pixels(30, 30), clWhite);
+    // Swapping the radials takes the other three quarters.
+    c->Brush()->SetColor(clWhite);
+    c->FillRect(Rect(0, 0, 40, 40));
+    c->Brush()->SetColor(clBlack);
+    c->Pie(0, 0, 40, 40, 20, 0, 40, 20);
+    EXPECT_EQ(c->Pixels(30, 10), clWhite);
+    EXPECT_EQ(c->Pixels(10, 10), clBlack);
+    EXPECT_EQ(c->Pixels(30, 30), clBlack);
+}
+
+TEST_F(Graphic, DeadHandlesAreRefused) {
+    HPEN pen = CreatePen(PS_SOLID, 1, 0);
+    HDC dc = CreateCompatibleDC(nullptr);
+    EXPECT_NE(SelectObject(dc, pen), nullptr);
+    EXPECT_TRUE(DeleteObject(pen));
+    EXPECT_FALSE(DeleteObject(pen));
+    EXPECT_EQ(SelectObject(dc, pen), nullptr);
+    EXPECT_TRUE(LineTo(dc, 1, 1)); // the context keeps the deleted pen's settings
+    // A bitmap selected into a context stays until it is deselected.
+    HBITMAP bmp = CreateBitmap(4, 4, false);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    EXPECT_FALSE(DeleteObject(bmp));
+    SelectObject(dc, old);
+    EXPECT_TRUE(DeleteObject(bmp));
+    EXPECT_TRUE(DeleteDC(dc));
+    EXPECT_FALSE(DeleteDC(dc));
+    EXPECT_EQ(GetDeviceCaps(dc, HORZRES), 0);
+    TEXTMETRIC tm;
+    EXPECT_FALSE(GetTextMetrics(dc, &tm));
+    TCanvas plain;
+    EXPECT_THROW(plain.Rectangle(0, 0, 1, 1), EInvalidOperation);
+}
+
+} // namespace
