@@ -153,11 +153,15 @@ void TXbArea::SetEof() {
 }
 
 int TXbArea::Flush() {
-    if (!dirty_) return xbOK;
-    dirty_ = false;
-    if (eof_ || recno_ < 1 || recno_ > table_->RecordCount()) return xbOK;
-    const std::string image = buffer_;
-    return PutRecord(image);
+    int status = xbOK;
+    if (dirty_ && !eof_ && recno_ >= 1 && recno_ <= table_->RecordCount()) {
+        const std::string image = buffer_;
+        status = PutRecord(image); // a refused write keeps the change for another try
+    } else {
+        dirty_ = false;
+    }
+    appended_ = 0;
+    return status;
 }
 
 bool TXbArea::Visible() {
@@ -348,19 +352,44 @@ int TXbArea::PutRecord(const std::string& image) {
     if (status == xbOK) {
         std::copy(image.begin(), image.end(), buffer_.begin());
         dirty_ = false;
+        appended_ = 0;
         for (std::size_t i = 0; i < orders_.size(); ++i)
             if (orders_[i]->Replace(oldIn[i], oldKeys[i], newIn[i], newKeys[i], recno) != isOk)
                 status = xbWriteFailed;
         if (Ordered()) pos_ = {newKeys[static_cast<std::size_t>(order_ - 1)], recno};
     }
     if (lockedHere) lock_->UnlockRecord(recno);
+    if (status == xbKeyViolation && recno == appended_) RollBackAppend();
     return status;
+}
+
+void TXbArea::RollBackAppend() {
+    const LongInt recno = appended_;
+    appended_ = 0;
+    if (!lock_->LockAppend(XbSettings().LockTimeout)) return;
+    std::string image(buffer_.size(), ' ');
+    std::vector<std::string> keys;
+    std::vector<char> in;
+    if (table_->ReadRecord(recno, image.data()) && OrderKeys(image, keys, in) == xbOK) {
+        for (std::size_t i = 0; i < orders_.size(); ++i)
+            if (in[i]) orders_[i]->Delete(keys[i], recno);
+        if (RecordCount() == recno) {
+            table_->RemoveLastRecord();
+        } else { // others appended since: the blank record stays, deleted, until a pack
+            image[0] = '*';
+            table_->WriteRecord(recno, image);
+        }
+    }
+    lock_->UnlockAppend();
+    lock_->UnlockRecord(recno);
+    SetEof();
 }
 
 int TXbArea::Append() {
     if (!table_->IsOpen()) return xbNoTable;
     if (ReadOnly()) return xbReadOnly;
-    Flush();
+    if (const int flushed = Flush(); flushed != xbOK)
+        return flushed == xbLockRefused || flushed == xbKeyViolation ? flushed : xbWriteFailed;
     const int timeout = XbSettings().LockTimeout;
     if (!lock_->LockAppend(timeout)) return xbTableBusy;
     RecordCount();
@@ -385,6 +414,7 @@ int TXbArea::Append() {
         pos_ =
             Ordered() ? TXbKeyPos{keys[static_cast<std::size_t>(order_ - 1)], recno} : TXbKeyPos{};
         if (Exclusive()) lock_->UnlockRecord(recno);
+        appended_ = recno;
     }
     lock_->UnlockAppend();
     return status;

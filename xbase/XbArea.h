@@ -116,6 +116,8 @@ private:
     bool StepOrdered(bool forward);
     bool StepNatural(bool forward);
     void SyncPosition();
+    // Takes back the record of the last append when its first write was refused.
+    void RollBackAppend();
     int OrderKeys(const std::string& image, std::vector<std::string>& keys,
                   std::vector<char>& included);
     int OpenIndexFile(const std::string& path, TXbIndexKind kind, bool create);
@@ -131,6 +133,8 @@ private:
     std::unique_ptr<TXbLock> lock_ = std::make_unique<TXbLock>();
     std::string buffer_;
     bool dirty_ = false;
+    LongInt appended_ = 0; // record appended here and not yet written
+
     LongInt recno_ = 1;
     bool bof_ = true;
     bool eof_ = true;

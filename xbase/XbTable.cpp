@@ -234,6 +234,14 @@ bool TXbTable::AppendRecord(const std::string& image) {
     return true;
 }
 
+bool TXbTable::RemoveLastRecord() {
+    if (count_ < 1) return false;
+    --count_;
+    const Int64 end = headerSize_ + static_cast<Int64>(count_) * recordSize_;
+    const char eof = kEndOfFile;
+    return WriteHeader() && file_.Truncate(end) && file_.WriteAt(end, &eof, 1);
+}
+
 bool TXbTable::WriteHeader() {
     char bytes[7];
     PutHeaderDate(bytes);

@@ -74,6 +74,9 @@ public:
     // Writes image as record count + 1, the end-of-file mark after it, and only then the header
     // count that includes it.
     bool AppendRecord(const std::string& image);
+    // Takes back the last record (an append that failed): the header count first, then the file
+    // is cut after the remaining records.
+    bool RemoveLastRecord();
     // Writes the record count and today's date into the header.
     bool WriteHeader();
 

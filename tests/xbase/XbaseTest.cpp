@@ -315,6 +315,21 @@ TEST_F(XbaseTest, UniqueOrderRefusesADuplicateAndChangesNothing) {
     EXPECT_EQ(xb_AppendEx(), xbKeyViolation);
     EXPECT_EQ(xb_RecCount(), 6);
 
+    // A new record whose first write is refused is taken back again.
+    xb_Go(6); // the blank record
+    xb_Replace(1, xbReplaceText, "L6");
+    ASSERT_EQ(xb_Commit(), xbOK);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    image = xb_GetRecord();
+    image.replace(1, 2, "L1");
+    EXPECT_EQ(xb_PutRecord(image), xbKeyViolation);
+    EXPECT_TRUE(xb_Eof());
+    EXPECT_EQ(xb_RecCount(), 6);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    image.replace(1, 2, "L7");
+    EXPECT_EQ(xb_PutRecord(image), xbOK);
+    EXPECT_EQ(Walk(), "L1 L2 L3 L4 L5 L6 L7 ");
+
     // A conditional unique order only counts the records its condition admits.
     ASSERT_GT(xb_IndexCreate("", "BIG", "NAME", "AMOUNT > 250", 1, 0), 0);
     EXPECT_EQ(xb_IndexType(), 4);
