@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -266,9 +267,13 @@ struct TXbIndexFile::TImpl {
 
     LongWord PageLimit() const { return InChange ? TxEnd : Header.PageCount; }
 
-    // Reads a tree page of tag slot with the level and key total the parent expects.
-    TXbIndexStatus ReadNode(LongWord page, const TTagSlot& slot, int keyLength, LongWord level,
-                            LongWord expectedKeys, TNodeRef& node) {
+    // Reads the tree page of a tag that a parent entry points to (the root when parent is
+    // nullptr) and checks that it is what the parent promises: the tag, the level, the number
+    // of keys below it and, under a parent, its first entry.
+    TXbIndexStatus ReadNode(const TTagSlot& slot, int keyLength, LongWord level,
+                            const TEntry* parent, TNodeRef& node) {
+        const LongWord page = parent ? parent->Child : slot.Root;
+        const LongWord expectedKeys = parent ? parent->Count : slot.Keys;
         if (page == 0 || page >= PageLimit()) return isDamaged;
         auto found = Cache.find(page);
         if (found != Cache.end()) {
@@ -291,6 +296,8 @@ struct TXbIndexFile::TImpl {
         }
         if (node->Tag != slot.DefPage || node->Level != level ||
             node->Type != (level == 0 ? ptLeaf : ptBranch) || node->Entries.empty())
+            return isDamaged;
+        if (parent && CompareEntry(node->Entries.front(), parent->Key, parent->RecNo) != 0)
             return isDamaged;
         LongWord total = 0;
         for (const TEntry& e : node->Entries)
@@ -652,10 +659,10 @@ struct TXbIndexFile::TImpl {
         path.clear();
         const TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
         if (slot.Root == 0) return isEnd;
-        LongWord page = slot.Root, expected = slot.Keys;
+        const TEntry* parent = nullptr;
         for (LongWord level = slot.Height; level-- > 0;) {
             TNodeRef node;
-            TXbIndexStatus st = ReadNode(page, slot, order.keyLength_, level, expected, node);
+            TXbIndexStatus st = ReadNode(slot, order.keyLength_, level, parent, node);
             if (st != isOk) return st;
             const auto& es = node->Entries;
             int index;
@@ -668,8 +675,7 @@ struct TXbIndexFile::TImpl {
                 const auto it = std::partition_point(es.begin() + 1, es.end(),
                                                      [&](const TEntry& e) { return !after(e); });
                 index = static_cast<int>(it - es.begin()) - 1;
-                page = es[static_cast<std::size_t>(index)].Child;
-                expected = es[static_cast<std::size_t>(index)].Count;
+                parent = &es[static_cast<std::size_t>(index)];
             }
             path.push_back({node, index});
         }
@@ -684,9 +690,8 @@ struct TXbIndexFile::TImpl {
             const TEntry& e =
                 path[level].Node->Entries[static_cast<std::size_t>(path[level].Index)];
             TNodeRef child;
-            TXbIndexStatus st =
-                ReadNode(e.Child, slot, order.keyLength_,
-                         static_cast<LongWord>(path.size() - level - 2), e.Count, child);
+            TXbIndexStatus st = ReadNode(slot, order.keyLength_,
+                                         static_cast<LongWord>(path.size() - level - 2), &e, child);
             if (st != isOk) return st;
             path[level + 1] = {child, rightmost ? static_cast<int>(child->Entries.size()) - 1 : 0};
         }
@@ -804,8 +809,7 @@ struct TXbIndexFile::TImpl {
         slot.Height = height;
         while (slot.Height > 1) {
             TNodeRef node;
-            TXbIndexStatus st =
-                ReadNode(slot.Root, slot, order.keyLength_, slot.Height - 1, slot.Keys, node);
+            TXbIndexStatus st = ReadNode(slot, order.keyLength_, slot.Height - 1, nullptr, node);
             if (st != isOk) return st;
             if (node->Entries.size() != 1) break;
             Release(slot.Root);
@@ -869,8 +873,7 @@ struct TXbIndexFile::TImpl {
         const TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
         path.assign(slot.Height, TStep{});
         TNodeRef root;
-        TXbIndexStatus st =
-            ReadNode(slot.Root, slot, order.keyLength_, slot.Height - 1, slot.Keys, root);
+        TXbIndexStatus st = ReadNode(slot, order.keyLength_, slot.Height - 1, nullptr, root);
         if (st != isOk) return st;
         path[0] = {root, static_cast<int>(root->Entries.size()) - 1};
         return DescendFrom(order, path, 0, true);
@@ -1001,17 +1004,19 @@ struct TXbIndexFile::TImpl {
     void CollectPages(const TTagSlot& slot, int keyLength, std::vector<LongWord>& pages) {
         pages.push_back(slot.DefPage);
         if (slot.Root == 0) return;
-        std::vector<std::pair<LongWord, std::pair<LongWord, LongWord>>> todo{
-            {slot.Root, {slot.Height - 1, slot.Keys}}};
+        std::unordered_set<LongWord> seen;
+        std::vector<std::pair<LongWord, std::optional<TEntry>>> todo{{slot.Height - 1, {}}};
         while (!todo.empty()) {
-            const auto [page, info] = todo.back();
+            const auto [level, parent] = todo.back();
             todo.pop_back();
             TNodeRef node;
-            if (ReadNode(page, slot, keyLength, info.first, info.second, node) != isOk) continue;
-            pages.push_back(page);
+            if (ReadNode(slot, keyLength, level, parent ? &*parent : nullptr, node) != isOk ||
+                !seen.insert(parent ? parent->Child : slot.Root).second)
+                continue;
+            pages.push_back(parent ? parent->Child : slot.Root);
             if (node->Type == ptBranch)
                 for (const TEntry& e : node->Entries)
-                    todo.push_back({e.Child, {info.first - 1, e.Count}});
+                    todo.push_back({level - 1, e});
         }
     }
 };
@@ -1095,16 +1100,19 @@ TXbIndexStatus TXbIndexFile::TImpl::NavLast(TXbOrder& order, TXbKeyPos& pos) {
 TXbIndexStatus TXbIndexFile::TImpl::NavAfter(TXbOrder& order, TXbKeyPos& pos) {
     const auto rec = static_cast<LongWord>(pos.RecNo);
     return Look(order, pos, [&](TPath& path) {
-        return Find(
-            order, [&](const TEntry& e) { return CompareEntry(e, pos.Key, rec) > 0; }, path);
+        const auto after = [&](const TEntry& e) { return CompareEntry(e, pos.Key, rec) > 0; };
+        const TXbIndexStatus st = Find(order, after, path);
+        // A tree out of order could lead back; the walk must always move on.
+        return st == isOk && !after(At(path)) ? isDamaged : st;
     });
 }
 
 TXbIndexStatus TXbIndexFile::TImpl::NavBefore(TXbOrder& order, TXbKeyPos& pos) {
     const auto rec = static_cast<LongWord>(pos.RecNo);
     return Look(order, pos, [&](TPath& path) {
-        return FindBefore(
-            order, [&](const TEntry& e) { return CompareEntry(e, pos.Key, rec) >= 0; }, path);
+        const auto after = [&](const TEntry& e) { return CompareEntry(e, pos.Key, rec) >= 0; };
+        const TXbIndexStatus st = FindBefore(order, after, path);
+        return st == isOk && after(At(path)) ? isDamaged : st;
     });
 }
 

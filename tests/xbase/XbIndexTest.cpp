@@ -452,6 +452,32 @@ TEST_F(XbIndexTest, DamagedPagesFailCleanlyAndReindexRepairs) {
     EXPECT_EQ(Walk(*file.Order(0)), Expected(*file.Order(0)));
 }
 
+TEST_F(XbIndexTest, PagesInTheWrongPlaceAreDamage) {
+    AddRecords(3000, 3000, 14);
+    {
+        TXbIndexFile file;
+        Create(file, "sw.cdx", {"NAME", "NAME", "", false, false});
+    }
+    // Two intact leaves change places: each passes its own checks, not its parent's.
+    std::fstream f(Path("sw.cdx"), std::ios::in | std::ios::out | std::ios::binary);
+    std::string a(4096, '\0'), b(4096, '\0');
+    f.seekg(4096 * 2);
+    f.read(a.data(), 4096);
+    f.read(b.data(), 4096);
+    f.seekp(4096 * 2);
+    f.write(b.data(), 4096);
+    f.write(a.data(), 4096);
+    f.close();
+    TXbIndexFile file;
+    ASSERT_EQ(file.Open(Path("sw.cdx"), true, records_), isOk);
+    TXbKeyPos pos;
+    EXPECT_EQ(file.Order(0)->First(pos), isDamaged);
+    TXbIndexStatus st = file.Order(0)->Last(pos);
+    for (int steps = 0; st == isOk && steps < 5000; ++steps)
+        st = file.Order(0)->Prev(pos);
+    EXPECT_EQ(st, isDamaged);
+}
+
 TEST_F(XbIndexTest, ReindexFollowsTheTableAndCompacts) {
     AddRecords(2000, 500, 11);
     TXbIndexFile file;
