@@ -295,7 +295,10 @@ double ReportColumnWidth(int fontSize) {
     return 3.25;
 }
 
-TMasks::TMasks() : country_(static_cast<Word>(GetProfileInt("intl", "iCountry", 0))) {
+TMasks::TMasks() {
+    // A country code outside 16 bits is no country: it reads as the default 0.
+    const int country = GetProfileInt("intl", "iCountry", 0);
+    country_ = static_cast<Word>(country < 0 || country > 0xFFFF ? 0 : country);
     ChooseMasks();
 }
 

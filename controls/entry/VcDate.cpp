@@ -179,7 +179,10 @@ TDayNumber CurrentDate() {
 }
 
 TTimeOfDay CurrentTime() {
-    return static_cast<TTimeOfDay>(std::trunc(Time() * SecondsPerDay)) % SecondsPerDay;
+    // From the clock's fields rather than the fraction of a day, which can fall a hair short of
+    // a whole second.
+    const TSystemTime now = Clock().LocalTime();
+    return (now.Hour * 3600 + now.Minute * 60 + now.Second) % SecondsPerDay;
 }
 
 TDayNumber DateTimeToDayNumber(double dateTime) {

@@ -32,8 +32,10 @@ char ReadChar(const char* key, char fallback) {
     return value.empty() ? fallback : value[0];
 }
 
+// A byte setting; a value outside 0..255 keeps the default.
 Byte ReadByte(const char* key, int fallback) {
-    return static_cast<Byte>(GetProfileInt(Intl, key, fallback));
+    const int value = GetProfileInt(Intl, key, fallback);
+    return static_cast<Byte>(value < 0 || value > 255 ? fallback : value);
 }
 
 // The answer letter of a message when the message is exactly one character.

@@ -282,6 +282,12 @@ TEST(LoMathMasks, ReadFromTheProfile) {
         EXPECT_EQ(masks.Country(), 0);
         EXPECT_EQ(masks.CurrencyMask(), "$###,###,###.##");
     }
+    {
+        TTestProfile profile("[intl]\niCountry=65585\n");
+        TMasks masks;
+        EXPECT_EQ(masks.Country(), 0);
+        EXPECT_EQ(masks.CurrencyMask(), "$###,###,###.##");
+    }
     FormatSettings() = saved;
     VcIntlSup().ReadWindowsIntl();
 }

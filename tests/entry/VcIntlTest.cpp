@@ -67,7 +67,8 @@ TEST_F(VcIntl, EntriesAreRead) {
 }
 
 TEST_F(VcIntl, CurrencyTextsAreCutAndSpaced) {
-    const TVcIntlSup intl = Read("sCurrency=ABCDEFGH\niCurrency=2\nsDecimal=\n");
+    const TVcIntlSup intl = Read("sCurrency=ABCDEFGH\niCurrency=2\nsDecimal=\niCurrDigits=300\n");
+    EXPECT_EQ(intl.CurrencyDecimals, 2);
     EXPECT_EQ(intl.CurrencyPrefix, "ABCDE ");
     EXPECT_EQ(intl.CurrencySuffix, "ABCDE");
     EXPECT_EQ(intl.DecimalSeparator, '.');
