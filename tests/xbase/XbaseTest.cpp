@@ -483,3 +483,80 @@ TEST_F(XbaseTest, ChangedFieldsAreWrittenWhenTheCursorMoves) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(XbaseTest, NumericDateAndLogicalKeys) {
+    MakeLoans();
+    for (LongInt r = 1; r <= 5; ++r) {
+        xb_Go(r);
+        xb_Replace(4, xbReplaceDateText, "01/0" + std::to_string(6 - r) + "/2024");
+        xb_Replace(5, xbReplaceLogical, r % 2 == 0);
+    }
+    const int byAmount = xb_IndexCreate("", "AMOUNT", "AMOUNT", "", 0, 0);
+    const int byDate = xb_IndexCreate("", "ORIGDATE", "ORIGDATE", "", 0, 0);
+    const int byPaid = xb_IndexCreate("", "PAID", "PAID", "", 0, 0);
+    ASSERT_GT(byAmount * byDate * byPaid, 0);
+
+    xb_SetOrder(byAmount);
+    EXPECT_EQ(xb_Seek("400"), 1);
+    EXPECT_EQ(xb_GetTrimString(1), "L4");
+    EXPECT_EQ(xb_KeyData(), "400.00");
+    xb_SetSoftSeek(1);
+    EXPECT_EQ(xb_Seek("250.5"), 0);
+    EXPECT_EQ(xb_GetTrimString(1), "L3");
+    xb_SetScope("200", "400");
+    EXPECT_EQ(Walk(), "L2 L3 L4 ");
+
+    xb_SetOrder(byDate);
+    EXPECT_EQ(Walk(), "L4 L2 L5 L1 L3 ");
+    EXPECT_EQ(xb_Seek("20240103"), 1);
+    EXPECT_EQ(xb_GetTrimString(1), "L5");
+    EXPECT_EQ(xb_KeyData(), "20240103");
+
+    xb_SetOrder(byPaid);
+    EXPECT_EQ(xb_Seek(".T."), 1);
+    EXPECT_EQ(xb_GetTrimString(1), "L1");
+    xb_SetScope(".F.", ".F.");
+    EXPECT_EQ(Walk(), "L3 L5 L4 ");
+}
+
+TEST_F(XbaseTest, DescendingOrderWithAScope) {
+    MakeLoans();
+    ASSERT_GT(xb_IndexCreate("", "DESC", "LOANNO", "", 0, 1), 0);
+    xb_SetScope("L2", "L4");
+    EXPECT_EQ(Walk(), "L4 L3 L2 ");
+    xb_GoBottom();
+    EXPECT_EQ(xb_GetTrimString(1), "L2");
+    xb_Skip(-1);
+    EXPECT_EQ(xb_GetTrimString(1), "L3");
+    xb_Skip(5);
+    EXPECT_TRUE(xb_Eof());
+}
+
+TEST_F(XbaseTest, OrdersFollowWritesOfAnotherArea) {
+    MakeLoans();
+    ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
+    xb_Close();
+    const int a = xb_Use(Path("LOANS.DBF"), "A", xbModeShared, xbCDX);
+    const int b = xb_Use(Path("LOANS.DBF"), "B", xbModeShared, xbCDX);
+    ASSERT_GT(a * b, 0);
+    xb_Select(b);
+    xb_SetOrder(1);
+    xb_Select(a);
+    xb_SetOrder(1);
+    AddLoan("L0", "new", 0);
+    xb_Unlock(0);
+    xb_Seek("L3");
+    ASSERT_EQ(xb_Rlock(0), 1);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "L9"), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    xb_Unlock(0);
+    xb_Select(b);
+    EXPECT_EQ(xb_RecCount(), 6);
+    EXPECT_EQ(xb_Seek("L0"), 1);
+    EXPECT_EQ(xb_Seek("L3"), 0);
+    EXPECT_EQ(Walk(), "L0 L1 L2 L4 L5 L9 ");
+}
+
+} // namespace
