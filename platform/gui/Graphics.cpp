@@ -27,6 +27,11 @@ COLORREF ColorToRGB(TColor color) {
 
 void TGraphicsObject::Changed() {
     FreeHandle();
+    Touched();
+}
+
+void TGraphicsObject::Touched() {
+    ++generation_;
     if (OnChange) OnChange(this);
 }
 
@@ -82,7 +87,7 @@ void TFont::SetColor(TColor color) {
     if (color == color_) return;
     color_ = color;
     // The colour is not part of the GDI font; the handle stays.
-    if (OnChange) OnChange(this);
+    Touched();
 }
 
 void TFont::SetStyle(TFontStyles style) {
@@ -147,7 +152,7 @@ void TFont::SetHandle(HFONT font) {
     Byte pitch = lf.lfPitchAndFamily & 3;
     pitch_ = pitch == FIXED_PITCH ? fpFixed : pitch == VARIABLE_PITCH ? fpVariable : fpDefault;
     handle_ = font;
-    if (OnChange) OnChange(this);
+    Touched();
 }
 
 TPen::~TPen() {
@@ -188,7 +193,7 @@ void TPen::SetStyle(TPenStyle style) {
 void TPen::SetMode(TPenMode mode) {
     if (mode == mode_) return;
     mode_ = mode;
-    if (OnChange) OnChange(this);
+    Touched();
 }
 
 void TPen::SetWidth(int width) {
@@ -293,21 +298,30 @@ HDC TCanvas::RawHandle() {
 
 void TCanvas::SetHandle(HDC dc) {
     dc_ = dc;
+    fontSelected_ = penSelected_ = brushSelected_ = TSelected{};
 }
 
 HDC TCanvas::Prepare(std::initializer_list<TNeed> needs) {
     HDC dc = RawHandle();
+    auto stale = [](TSelected& selected, const TGraphicsObject& object) {
+        if (selected.Valid && selected.Generation == object.Generation()) return false;
+        selected = {true, object.Generation()};
+        return true;
+    };
     for (TNeed need : needs) {
         switch (need) {
         case TNeed::Font:
+            if (!stale(fontSelected_, font_)) break;
             SelectObject(dc, font_.Handle());
             SetTextColor(dc, ColorToRGB(font_.Color()));
             break;
         case TNeed::Pen:
+            if (!stale(penSelected_, pen_)) break;
             SelectObject(dc, pen_.Handle());
             SetROP2(dc, Rop2OfMode(pen_.Mode()));
             break;
         case TNeed::Brush:
+            if (!stale(brushSelected_, brush_)) break;
             SelectObject(dc, brush_.Handle());
             SetBkColor(dc, ColorToRGB(brush_.Color()));
             SetBkMode(dc, brush_.Style() == bsClear ? TRANSPARENT : OPAQUE);
@@ -338,6 +352,7 @@ void TCanvas::Refresh() {
     SelectObject(dc_, GetStockObject(BLACK_PEN));
     SelectObject(dc_, GetStockObject(WHITE_BRUSH));
     SelectObject(dc_, GetStockObject(SYSTEM_FONT));
+    fontSelected_ = penSelected_ = brushSelected_ = TSelected{};
 }
 
 void TCanvas::MoveTo(int x, int y) {

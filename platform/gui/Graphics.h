@@ -88,11 +88,18 @@ class TGraphicsObject : public TPersistent {
     VANTREL_CLASS(TGraphicsObject, TPersistent)
 
     TNotifyEvent OnChange;
+    // Counts the changes, so a canvas knows when to select the object into its context again.
+    Cardinal Generation() const { return generation_; }
 
 protected:
     // Drops the GDI object so the next Handle() makes a new one, then reports the change.
     void Changed();
+    // Reports a change that keeps the GDI object (a colour or mode the context carries).
+    void Touched();
     virtual void FreeHandle() = 0;
+
+private:
+    Cardinal generation_ = 0;
 };
 
 class TFont : public TGraphicsObject {
@@ -280,7 +287,8 @@ class TCanvas : public TPersistent {
     void SetCopyMode(TCopyMode mode) { copyMode_ = mode; }
     // The clip box of the device context in logical units.
     TRect ClipRect();
-    // Deselects fonts, pens and brushes so they are made again on the next drawing call.
+    // Puts the stock objects back into the context, so the canvas's font, pen and brush are
+    // selected again on the next drawing call.
     void Refresh();
 
     virtual void MoveTo(int x, int y);
@@ -319,13 +327,23 @@ protected:
     // Descendants make their device context here and call SetHandle; the default does nothing.
     virtual void CreateHandle() {}
     enum class TNeed { Font, Pen, Brush };
-    // Selects the current font, pen and/or brush into the device context and returns it.
+    // Makes sure the device context holds the canvas's font (with the text colour), pen (with
+    // the drawing mode) and/or brush (with the background colour and mode) and returns it. An
+    // object is selected again only after it changed, after Refresh or with a new context, so
+    // what a component set on the handle meanwhile (a font of its own, a background mode)
+    // stays in effect until then.
     HDC Prepare(std::initializer_list<TNeed> needs);
 
 private:
+    // The generation of each object last selected, or none.
+    struct TSelected {
+        bool Valid = false;
+        Cardinal Generation = 0;
+    };
     TFont font_;
     TPen pen_;
     TBrush brush_;
+    TSelected fontSelected_, penSelected_, brushSelected_;
     HDC dc_ = nullptr;
     TCopyMode copyMode_ = SRCCOPY;
 };

@@ -416,3 +416,36 @@ TEST_F(CanvasPixel, FloodFillStopsAtTheBorder) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CanvasPixel, WhatAComponentSetsOnTheHandleStaysUntilTheCanvasChanges) {
+    c->Font()->SetName("Arial");
+    c->Font()->SetHeight(-14);
+    c->Brush()->SetColor(clYellow);
+    // A transparent background set on the handle survives the next text output.
+    SetBkMode(c->Handle(), TRANSPARENT);
+    c->TextOut(2, 2, "W");
+    EXPECT_EQ(c->Pixels(2, 2), clWhite);
+    // A brush change brings the canvas's background mode back.
+    c->Brush()->SetColor(clAqua);
+    c->TextOut(20, 2, "W");
+    EXPECT_EQ(c->Pixels(20, 2), clAqua);
+
+    // A rotated font selected on the handle draws until it is put back.
+    Clear(clWhite);
+    LOGFONT lf;
+    ASSERT_TRUE(GetObject(c->Font()->Handle(), lf));
+    lf.lfEscapement = 900;
+    lf.lfOutPrecision = OUT_TT_ONLY_PRECIS;
+    HFONT rotated = CreateFontIndirect(lf);
+    HGDIOBJ old = SelectObject(c->Handle(), rotated);
+    SetBkMode(c->Handle(), TRANSPARENT);
+    ::TextOut(c->Handle(), 30, 60, "WWWW");
+    TRect ink = Ink();
+    EXPECT_GT(ink.Height(), ink.Width());
+    SelectObject(c->Handle(), old);
+    DeleteObject(rotated);
+}
+
+} // namespace
