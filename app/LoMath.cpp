@@ -65,7 +65,7 @@ double AnnuityAdvance(double principal, double i, double n) {
 // One period of a run: the period's (rounded) interest added and the payment taken.
 // True when the loan ends with this payment: it is the last one or nothing is owed any more
 // (a zero balance goes on only when zeroEnds is false); then the balance is 0.
-bool PayPeriod(double& balance, double interest, double payment, int k, int periods,
+bool PayPeriod(double& balance, double interest, double payment, Int64 k, int periods,
                bool zeroEnds) {
     balance = balance + interest - payment;
     const bool paidOff = zeroEnds ? balance <= 0.0 : balance < 0.0;
@@ -77,7 +77,7 @@ bool PayPeriod(double& balance, double interest, double payment, int k, int peri
 }
 
 // Rule of 78's interest of payment k: its share of the finance charge.
-double RuleOf78Interest(int k, int periods, double financeCharge, double divisor) {
+double RuleOf78Interest(Int64 k, int periods, double financeCharge, double divisor) {
     return (periods - (k - 1)) * financeCharge / divisor;
 }
 
@@ -211,7 +211,7 @@ double AmortizeRange(double& balance, double& totalInterest, int first, Byte met
     case amCanadian:
     case amNormal:
     case amUSRule:
-        for (int k = first; k <= last; ++k) {
+        for (Int64 k = first; k <= last; ++k) {
             const double interest = RoundToCents(balance * periodicRate);
             totalInterest += interest;
             if (PayPeriod(balance, interest, payment, k, periods, true)) break;
@@ -220,7 +220,7 @@ double AmortizeRange(double& balance, double& totalInterest, int first, Byte met
     case amInterestOnly: balance = principal; break;
     case amFixedPrincipal: {
         const double part = RoundToCents(balance / periods);
-        for (int k = first; k <= last; ++k) {
+        for (Int64 k = first; k <= last; ++k) {
             const double interest = RoundToCents(balance * periodicRate);
             totalInterest += interest;
             if (PayPeriod(balance, 0.0, part, k, periods, true)) break;
@@ -229,8 +229,8 @@ double AmortizeRange(double& balance, double& totalInterest, int first, Byte met
     }
     case amRuleOf78: {
         const double charge = MulSub(periods, payment, principal);
-        const double divisor = periods * (periods + 1) * 0.5;
-        for (int k = first; k <= last; ++k) {
+        const double divisor = periods * (periods + 1.0) * 0.5;
+        for (Int64 k = first; k <= last; ++k) {
             const double interest = RoundToCents(RuleOf78Interest(k, periods, charge, divisor));
             totalInterest += interest;
             if (PayPeriod(balance, interest, payment, k, periods, false)) break;
@@ -255,20 +255,20 @@ double BalanceAfterPayment(int first, int last, int periods, Byte method, double
     }
     switch (method) {
     case amFixedPrincipal:
-        for (int k = first; k <= last; ++k)
+        for (Int64 k = first; k <= last; ++k)
             if (PayPeriod(balance, 0.0, part, k, periods, true)) break;
         break;
     case amRuleOf78: {
         const double charge = MulSub(periods - 1, payment, principal - payment);
-        const double divisor = (periods - 1) * periods * 0.5;
-        for (int k = first; k <= last; ++k)
+        const double divisor = (periods - 1.0) * periods * 0.5;
+        for (Int64 k = first; k <= last; ++k)
             if (PayPeriod(balance, RoundToCents(RuleOf78Interest(k, periods, charge, divisor)),
                           payment, k, periods, false))
                 break;
         break;
     }
     default:
-        for (int k = first; k <= last; ++k)
+        for (Int64 k = first; k <= last; ++k)
             if (PayPeriod(balance, RoundToCents(balance * periodicRate), payment, k, periods, true))
                 break;
         break;

@@ -166,6 +166,13 @@ TEST(LoMathAmortizeRange, NormalLoan) {
     EXPECT_EQ(AmortizeRange(balance, interest, 1, amCanadian, 360, 2, 0.0, 500, 1000), 0.0);
 }
 
+TEST(LoMathAmortizeRange, RunsPastTheTermEndWhenPaidOff) {
+    double balance = 100, interest = 0;
+    EXPECT_EQ(AmortizeRange(balance, interest, 10, amNormal, 5, 2147483647, 0.0, 10, 100), 0);
+    balance = 1e9;
+    EXPECT_GT(AmortizeRange(balance, interest, 1, amRuleOf78, 100000, 1, 0.0, 20000, 1e9), 0);
+}
+
 TEST(LoMathAmortizeRange, InterestOnlyAndUnknownMethods) {
     double balance = 5, interest = 7;
     EXPECT_EQ(AmortizeRange(balance, interest, 1, amInterestOnly, 12, 6, 0.01, 10, 1000), 1000);
