@@ -107,8 +107,8 @@ int TXbArea::Open(const std::string& path, const std::string& alias, int mode, i
     return xbOK;
 }
 
-void TXbArea::Close() {
-    if (table_->IsOpen()) Flush();
+int TXbArea::Close() {
+    const int status = table_->IsOpen() ? Flush() : xbOK;
     for (auto& file : files_)
         file->Close();
     files_.clear();
@@ -126,6 +126,7 @@ void TXbArea::Close() {
     scopeHigh_.clear();
     condition_ = TXbExpression();
     conditionText_.clear();
+    return status;
 }
 
 int TXbArea::FieldIndex(int field) const {
@@ -141,6 +142,7 @@ std::string TXbArea::FieldBytes(int i) const {
 bool TXbArea::Load(LongInt recno) {
     if (!table_->ReadRecord(recno, buffer_.data())) return false;
     recno_ = recno;
+    dirty_ = false;
     return true;
 }
 
@@ -813,9 +815,12 @@ int XbUseArea(const std::string& path, const std::string& alias, int mode, int d
     return number;
 }
 
-void XbCloseArea(int number) {
-    if (number >= 1 && number <= xbMaxAreas)
-        Areas().Areas[static_cast<std::size_t>(number)].reset();
+int XbCloseArea(int number) {
+    TXbArea* area = XbArea(number);
+    if (!area) return xbNoTable;
+    const int status = area->Close();
+    Areas().Areas[static_cast<std::size_t>(number)].reset();
+    return status;
 }
 
 void XbCloseAllAreas() {

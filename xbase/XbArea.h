@@ -28,7 +28,8 @@ public:
     // Opens the table at path (found without regard to case) with its memo file and production
     // index; mode 0 shared, 1 read-only, 2 exclusive; driver 1 NTX, 2 CDX, 3 NSX.
     int Open(const std::string& path, const std::string& alias, int mode, int driver);
-    void Close();
+    // Writes a changed record back and closes; gives the status of that write.
+    int Close();
 
     int Number() const { return number_; }
     const std::string& Alias() const { return alias_; }
@@ -155,5 +156,5 @@ int XbCurrentAreaNumber();
 int XbSelectArea(int number); // 0 selects the first free area; gives the previous area
 TXbArea* XbFindAlias(std::string_view alias);
 int XbUseArea(const std::string& path, const std::string& alias, int mode, int driver);
-void XbCloseArea(int number);
+int XbCloseArea(int number);
 void XbCloseAllAreas();

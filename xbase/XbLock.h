@@ -22,7 +22,6 @@ public:
     int Attach(int fd, bool exclusive);
     // Releases every lock and the open lock.
     void Detach();
-    bool Attached() const { return fd_ >= 0; }
     bool Exclusive() const { return exclusive_; }
 
     // Locks record recno, trying for timeoutSeconds (0 = one try). True when this holder has it.
@@ -30,7 +29,6 @@ public:
     void UnlockRecord(LongInt recno);
     void UnlockAll();
     bool HasRecord(LongInt recno) const { return records_.count(recno) > 0; }
-    const std::set<LongInt>& Records() const { return records_; }
 
     // The append lock serialises appends and memo writes of shared opens.
     bool LockAppend(int timeoutSeconds);

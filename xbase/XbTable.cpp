@@ -142,9 +142,9 @@ int TXbTable::ReadHeader() {
     const Int64 size = file_.Size();
     std::string prefix;
     if (size < kPrefixSize + 1 || !file_.ReadAt(0, prefix, kPrefixSize)) return xbDamaged;
-    version_ = static_cast<Byte>(prefix[0]);
-    if (!KnownVersion(version_)) return xbDamaged;
-    memoKind_ = MemoKindOfVersion(version_);
+    const auto version = static_cast<Byte>(prefix[0]);
+    if (!KnownVersion(version)) return xbDamaged;
+    memoKind_ = MemoKindOfVersion(version);
     const LongInt count = static_cast<LongInt>(GetLE32(&prefix[4]));
     headerSize_ = GetLE16(&prefix[8]);
     recordSize_ = GetLE16(&prefix[10]);

@@ -51,7 +51,6 @@ public:
     TXbFile& File() { return file_; }
     const std::string& Path() const { return file_.Path(); }
 
-    Byte Version() const { return version_; }
     TXbMemoKind MemoKind() const { return memoKind_; }
     bool HasMemoFields() const;
     const std::vector<TXbFieldDef>& Fields() const { return fields_; }
@@ -85,7 +84,6 @@ private:
     int ReadFields(const std::string& header);
 
     TXbFile file_;
-    Byte version_ = 0;
     TXbMemoKind memoKind_ = TXbMemoKind::None;
     std::vector<TXbFieldDef> fields_;
     int recordSize_ = 0;

@@ -281,9 +281,7 @@ std::string xb_BaseName() {
 }
 
 int xb_Close() {
-    if (!XbCurrentArea()) return xbNoTable;
-    XbCloseArea(XbCurrentAreaNumber());
-    return xbOK;
+    return XbCloseArea(XbCurrentAreaNumber());
 }
 
 void xb_CloseAll() {
