@@ -940,15 +940,20 @@ TXbValue Relation(const TNode& n, const TXbValue& a, const TXbValue& b) {
     }
 }
 
+// A position or count argument as a whole number; anything not finite counts as 0.
+double Whole(double x) {
+    return std::isfinite(x) ? std::trunc(x) : 0.0;
+}
+
 std::string SubstrOf(const std::string& s, double startArg, double countArg, bool hasCount) {
     const double size = static_cast<double>(s.size());
-    double start = std::trunc(startArg);
+    double start = Whole(startArg);
     if (start < 0)
         start = std::max(1.0, size + start + 1);
     else if (start == 0)
         start = 1;
     if (start > size) return std::string();
-    double count = hasCount ? std::trunc(countArg) : size;
+    double count = hasCount ? Whole(countArg) : size;
     if (count <= 0) return std::string();
     count = std::min(count, size - start + 1);
     return s.substr(static_cast<std::size_t>(start) - 1, static_cast<std::size_t>(count));
@@ -996,7 +1001,7 @@ TXbValue Call(const TNode& n, const std::vector<TXbValue>& a, const TXbRecordSou
             SubstrOf(a[0].Text, a[1].Number, a.size() > 2 ? a[2].Number : 0, a.size() > 2));
     case fnLeft: return CharValue(SubstrOf(a[0].Text, 1, a[1].Number, true));
     case fnRight: {
-        const double count = std::min(std::trunc(a[1].Number), double(a[0].Text.size()));
+        const double count = std::min(Whole(a[1].Number), double(a[0].Text.size()));
         if (count <= 0) return CharValue(std::string());
         return CharValue(a[0].Text.substr(a[0].Text.size() - static_cast<std::size_t>(count)));
     }

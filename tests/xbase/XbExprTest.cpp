@@ -196,6 +196,11 @@ TEST_F(XbExprTest, TextFunctions) {
     EXPECT_EQ(Str("SUBSTR('abc', 9)"), "");
     EXPECT_EQ(Str("SUBSTR('abc', 2, -1)"), "");
     EXPECT_EQ(Str("SUBSTR('abcdef', -2)"), "ef");
+    const std::string big = "1" + std::string(300, '0');
+    const std::string infinite = big + " * " + big;
+    EXPECT_EQ(Str("SUBSTR('abc', 1, " + infinite + " - " + infinite + ")"), ""); // not a number
+    EXPECT_EQ(Str("LEFT('abc', " + infinite + ")"), "");
+    EXPECT_EQ(Str("RIGHT('abc', -" + infinite + ")"), "");
     EXPECT_EQ(Str("LEFT('abcdef', 2)"), "ab");
     EXPECT_EQ(Str("LEFT('ab', 5)"), "ab");
     EXPECT_EQ(Str("RIGHT('abcdef', 2)"), "ef");
