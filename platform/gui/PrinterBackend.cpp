@@ -387,7 +387,7 @@ public:
         painter_.begin(&picture_);
     }
     bool StartPage(HDC dc, const TPageGeometry& page) override {
-        Record().Pages.push_back({page});
+        Record().Pages.push_back({page, {}});
         return TPainterDocument::StartPage(dc, page);
     }
     bool Finish(HDC dc) override {
@@ -399,6 +399,10 @@ public:
         Record().Aborted = true;
     }
     std::string OutputFile() const override { return {}; }
+    bool PassThrough(const std::string& data) override {
+        Record().Pages.back().RawData += data;
+        return true;
+    }
 
 protected:
     bool NextPage(const TPageGeometry&) override { return true; }

@@ -77,6 +77,8 @@ public:
     virtual void Abort(HDC dc) = 0;
     // The file written (empty when the output went to a printer).
     virtual std::string OutputFile() const = 0;
+    // Raw bytes for the printer, sent as they are; false when the printer takes none.
+    virtual bool PassThrough(const std::string&) { return false; }
 };
 
 class TPrinterBackend {
@@ -108,6 +110,7 @@ class TTestPrinterBackend : public TPrinterBackend {
 public:
     struct TPage {
         TPageGeometry Geometry;
+        std::string RawData; // bytes sent with the pass-through escape
     };
     struct TDocument {
         std::string Printer;

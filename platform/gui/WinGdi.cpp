@@ -585,6 +585,18 @@ HGDIOBJ GetStockObject(int index) {
     return StockObject(index);
 }
 
+HBRUSH GetSysColorBrush(int index) {
+    static std::array<TGdiObject*, SystemColorCount> brushes{};
+    if (index < 0 || index >= SystemColorCount) return nullptr;
+    TGdiObject*& b = brushes[static_cast<std::size_t>(index)];
+    if (!b) {
+        b = NewObject(TGdiObject::TKind::Brush);
+        b->Brush = LOGBRUSH{BS_SOLID, GetSysColor(index), 0};
+        b->Stock = true;
+    }
+    return b;
+}
+
 BOOL DeleteObject(HGDIOBJ object) {
     TGdiObject* o = LiveObject(object);
     if (!o) return 0;

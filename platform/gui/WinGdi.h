@@ -189,6 +189,9 @@ HBRUSH CreatePatternBrush(HBITMAP bitmap);
 HFONT CreateFontIndirect(const LOGFONT& font);
 // A stock object: never deleted (DeleteObject on it succeeds and does nothing).
 HGDIOBJ GetStockObject(int index);
+// A solid brush of a system colour, owned by the layer like the stock objects (nullptr for an
+// index out of range).
+HBRUSH GetSysColorBrush(int index);
 // Deletes a GDI object; a device context holding it keeps its own copy of its settings.
 BOOL DeleteObject(HGDIOBJ object);
 // Selects a pen, brush, font or (into a memory context) a bitmap; returns the previous object

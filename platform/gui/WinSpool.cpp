@@ -360,6 +360,13 @@ int AbortDoc(HDC hdc) {
     return 1;
 }
 
+int Escape(HDC hdc, int escape, const std::string& data) {
+    TPrintJob* job = JobOf(hdc);
+    if (!job || !job->Document || !job->PageOpen) return SP_ERROR;
+    if (escape != PASSTHROUGH) return 0;
+    return job->Document->PassThrough(data) ? static_cast<int>(data.size()) : 0;
+}
+
 std::string LastPrintOutput() {
     return LastOutput();
 }

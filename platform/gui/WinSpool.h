@@ -134,5 +134,10 @@ int StartPage(HDC dc);
 int EndPage(HDC dc);
 int EndDoc(HDC dc);
 int AbortDoc(HDC dc);
+// Printer escapes: PASSTHROUGH sends raw bytes to the printer. Returns the number of bytes
+// taken, 0 when the printer takes no raw data (the PDF printer) or the escape is unknown, and
+// SP_ERROR outside a page.
+enum : int { PASSTHROUGH = 19 };
+int Escape(HDC dc, int escape, const std::string& data);
 // The file the last finished document was written to (empty when it went to a printer).
 std::string LastPrintOutput();

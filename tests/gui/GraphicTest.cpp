@@ -26,6 +26,11 @@ TEST_F(Graphic, SystemColoursResolveThroughTheClassicPalette) {
     EXPECT_EQ(ColorToRGB(clNone), 0u);
     EXPECT_EQ(static_cast<Cardinal>(clBtnFace), 0x8000000Fu);
     EXPECT_EQ(GetSysColor(99), 0u);
+    LOGBRUSH lb;
+    ASSERT_TRUE(GetObject(GetSysColorBrush(COLOR_BTNSHADOW), lb));
+    EXPECT_EQ(lb.lbColor, RGB(128, 128, 128));
+    EXPECT_EQ(GetSysColorBrush(COLOR_BTNSHADOW), GetSysColorBrush(COLOR_BTNSHADOW));
+    EXPECT_EQ(GetSysColorBrush(-1), nullptr);
     EXPECT_EQ(GetNearestColor(GetScreenDC(), 0x123456), 0x123456u);
     EXPECT_EQ(GetDeviceCaps(GetScreenDC(), SIZEPALETTE), 0); // no palette device
     EXPECT_EQ(GetDeviceCaps(GetScreenDC(), LOGPIXELSX), 96);

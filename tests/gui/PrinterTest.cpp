@@ -91,6 +91,10 @@ TEST_F(Printing, ThePdfPrinterWritesLetterPagesWithTitleAndText) {
     printer.SetTitle("Loan amortization report");
     std::string file = dir + "/report.pdf";
     printer.SetFileName(file);
+    printer.BeginDoc();
+    EXPECT_EQ(Escape(printer.Handle(), PASSTHROUGH, "raw"), 0); // a PDF takes no raw data
+    printer.Abort();
+    EXPECT_FALSE(std::filesystem::exists(file));
     PrintTwoPages(printer);
     EXPECT_FALSE(printer.Printing());
     EXPECT_EQ(LastPrintOutput(), file);
@@ -228,6 +232,10 @@ TEST_F(Printing, TheTestBackendRecordsTheSettingsADocumentStartedWith) {
     for (int page = 0; page < 2; ++page) {
         ASSERT_GT(StartPage(dc), 0);
         TextOut(dc, 100, 100, "page");
+        EXPECT_EQ(Escape(dc, PASSTHROUGH,
+                         "\x1b"
+                         "E"),
+                  2);
         ASSERT_GT(EndPage(dc), 0);
     }
     ASSERT_GT(EndDoc(dc), 0);
@@ -245,6 +253,9 @@ TEST_F(Printing, TheTestBackendRecordsTheSettingsADocumentStartedWith) {
     EXPECT_EQ(doc.Settings.DevMode.dmPaperSize, DMPAPER_LEGAL);
     EXPECT_EQ(doc.Settings.Page.PhysicalHeight, 8400);
     EXPECT_EQ(doc.Pages.size(), 2u);
+    EXPECT_EQ(doc.Pages[1].RawData, "\x1b"
+                                    "E");
+    EXPECT_EQ(Escape(dc, PASSTHROUGH, "late"), SP_ERROR); // the context is gone
     EXPECT_TRUE(doc.Finished);
     EXPECT_FALSE(doc.Aborted);
 
