@@ -1,0 +1,16 @@
+#include "report/RptDefine.h"
+
+void RaiseError(const std::string& ErrorMessage) {
+    throw EReportWriter(ErrorMessage);
+}
+
+double UnitsFactorOf(TPrintUnits Units) {
+    switch (Units) {
+    case unInch: return 1.0;
+    case unMM: return 25.4;
+    case unCM: return 2.54;
+    case unPoint: return 72.0;
+    case unUser: break;
+    }
+    return 0.0;
+}
