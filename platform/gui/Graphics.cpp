@@ -324,7 +324,7 @@ HDC TCanvas::Prepare(std::initializer_list<TNeed> needs) {
             if (!stale(brushSelected_, brush_)) break;
             SelectObject(dc, brush_.Handle());
             SetBkColor(dc, ColorToRGB(brush_.Color()));
-            SetBkMode(dc, brush_.Style() == bsClear ? TRANSPARENT : OPAQUE);
+            SetBkMode(dc, brush_.Style() == bsSolid ? OPAQUE : TRANSPARENT);
             break;
         }
     }

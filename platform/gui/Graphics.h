@@ -328,7 +328,8 @@ protected:
     virtual void CreateHandle() {}
     enum class TNeed { Font, Pen, Brush };
     // Makes sure the device context holds the canvas's font (with the text colour), pen (with
-    // the drawing mode) and/or brush (with the background colour and mode) and returns it. An
+    // the drawing mode) and/or brush (with its colour as the background colour, and the
+    // background mode opaque for a solid brush, else transparent) and returns it. An
     // object is selected again only after it changed, after Refresh or with a new context, so
     // what a component set on the handle meanwhile (a font of its own, a background mode)
     // stays in effect until then.

@@ -402,6 +402,23 @@ TEST_F(CanvasPixel, BitmapsRoundTripThroughBmpStreams) {
     EXPECT_EQ(back.Width(), 5); // unchanged
 }
 
+TEST_F(CanvasPixel, HatchedBrushesLeaveTheirGapsUnlessTheBackgroundIsOpaque) {
+    c->Brush()->SetColor(clBlue);
+    c->Brush()->SetStyle(bsHorizontal);
+    c->FillRect(Rect(0, 0, 16, 16));
+    int blue = 0, white = 0;
+    for (int y = 0; y < 16; ++y)
+        (c->Pixels(3, y) == clBlue ? blue : white)++;
+    EXPECT_EQ(blue, 2); // one line in eight
+    EXPECT_EQ(white, 14);
+    // An opaque background fills the gaps with the background colour.
+    SetBkMode(c->Handle(), OPAQUE);
+    SetBkColor(c->Handle(), ColorToRGB(clYellow));
+    c->FillRect(Rect(20, 0, 36, 16));
+    for (int y = 0; y < 16; ++y)
+        EXPECT_NE(c->Pixels(23, y), clWhite);
+}
+
 TEST_F(CanvasPixel, FloodFillStopsAtTheBorder) {
     c->Pen()->SetColor(clBlack);
     c->Brush()->SetStyle(bsClear);
