@@ -140,6 +140,7 @@ std::string TXbArea::FieldBytes(int i) const {
 }
 
 bool TXbArea::Load(LongInt recno) {
+    if (recno > table_->RecordCount()) RecordCount(); // appended by another user meanwhile
     if (!table_->ReadRecord(recno, buffer_.data())) return false;
     recno_ = recno;
     dirty_ = false;
@@ -266,6 +267,7 @@ void TXbArea::Skip(LongInt count) {
     }
     if (count > 0) {
         if (eof_) return;
+        RecordCount();
         bof_ = false;
         SyncPosition();
         for (LongInt i = 0; i < count; ++i)

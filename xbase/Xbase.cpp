@@ -410,7 +410,8 @@ int xb_PutRecord(const std::string& image) {
 
 int xb_AppendEx() {
     TXbArea* area = XbCurrentArea();
-    return area ? area->Append() : xbNoTable;
+    const int status = area ? area->Append() : xbNoTable;
+    return status <= xbNoTable ? status : xbWriteFailed; // the append reports 1..6
 }
 
 int xb_Delete() {
