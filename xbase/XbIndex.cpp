@@ -332,7 +332,9 @@ struct TXbIndexFile::TImpl {
         return true;
     }
 
-    TXbIndexStatus WriteNode(LongWord page, const TNodePage& node, int keyLength) {
+    // Writes a tree page and keeps it in the cache; summary receives the parent's entry for it
+    // (first key and record number, the page, the number of keys below).
+    TXbIndexStatus WriteNode(LongWord page, TNodePage node, int keyLength, TEntry& summary) {
         std::string buffer(PageSize, '\0');
         buffer[0] = static_cast<char>(node.Type);
         buffer[1] = static_cast<char>(node.Level);
@@ -351,8 +353,12 @@ struct TXbIndexFile::TImpl {
             }
         }
         TXbIndexStatus st = WritePage(page, buffer, PageHead + size * node.Entries.size());
-        if (st == isOk) Cache[page] = std::make_shared<TNodePage>(node);
-        return st;
+        if (st != isOk) return st;
+        summary = {node.Entries.front().Key, node.Entries.front().RecNo, page, 0};
+        for (const TEntry& x : node.Entries)
+            summary.Count += node.Type == ptLeaf ? 1 : x.Count;
+        Cache[page] = std::make_shared<TNodePage>(std::move(node));
+        return isOk;
     }
 
     // -- header --------------------------------------------------------------------------------
@@ -758,24 +764,24 @@ struct TXbIndexFile::TImpl {
             Release(pages[level]);
             carry.clear();
             if (node.Entries.empty()) continue; // the page goes; its parent loses the entry
-            std::vector<TNodePage> parts{node};
+            std::vector<TNodePage> parts;
             if (static_cast<int>(node.Entries.size()) > Capacity(node.Type, klen)) {
                 const std::size_t n = node.Entries.size();
-                const std::size_t split = insertedAt == static_cast<int>(n) - 1 ? n - 1 : n / 2;
-                TNodePage right = node;
-                right.Entries.assign(node.Entries.begin() + static_cast<std::ptrdiff_t>(split),
-                                     node.Entries.end());
-                parts[0].Entries.resize(split);
+                const auto split = static_cast<std::ptrdiff_t>(
+                    insertedAt == static_cast<int>(n) - 1 ? n - 1 : n / 2);
+                TNodePage right{node.Type, node.Level, node.Tag, {}};
+                right.Entries.assign(std::make_move_iterator(node.Entries.begin() + split),
+                                     std::make_move_iterator(node.Entries.end()));
+                node.Entries.erase(node.Entries.begin() + split, node.Entries.end());
+                parts.push_back(std::move(node));
                 parts.push_back(std::move(right));
+            } else {
+                parts.push_back(std::move(node));
             }
             for (TNodePage& part : parts) {
-                const LongWord page = Allocate();
-                TXbIndexStatus st = WriteNode(page, part, klen);
+                carry.emplace_back();
+                TXbIndexStatus st = WriteNode(Allocate(), std::move(part), klen, carry.back());
                 if (st != isOk) return st;
-                TEntry e{part.Entries.front().Key, part.Entries.front().RecNo, page, 0};
-                for (const TEntry& x : part.Entries)
-                    e.Count += part.Type == ptLeaf ? 1 : x.Count;
-                carry.push_back(std::move(e));
             }
         }
         return NewRoot(order, slot, carry);
@@ -786,18 +792,11 @@ struct TXbIndexFile::TImpl {
     TXbIndexStatus NewRoot(TXbOrder& order, TTagSlot& slot, std::vector<TEntry>& top) {
         LongWord height = slot.Height;
         while (top.size() > 1) {
-            TNodePage root;
-            root.Type = ptBranch;
-            root.Level = static_cast<Byte>(height);
-            root.Tag = slot.DefPage;
-            root.Entries = top;
-            const LongWord page = Allocate();
-            TXbIndexStatus st = WriteNode(page, root, order.keyLength_);
+            TNodePage root{ptBranch, static_cast<Byte>(height), slot.DefPage, std::move(top)};
+            TEntry e;
+            TXbIndexStatus st = WriteNode(Allocate(), std::move(root), order.keyLength_, e);
             if (st != isOk) return st;
-            TEntry e{root.Entries.front().Key, root.Entries.front().RecNo, page, 0};
-            for (const TEntry& x : root.Entries)
-                e.Count += x.Count;
-            top = {e};
+            top = {std::move(e)};
             ++height;
         }
         if (top.empty()) {
@@ -839,13 +838,11 @@ struct TXbIndexFile::TImpl {
     TXbIndexStatus InsertEntry(TXbOrder& order, std::string_view key, LongWord recno) {
         TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
         if (slot.Root == 0) {
-            TNodePage leaf;
-            leaf.Tag = slot.DefPage;
-            leaf.Entries.push_back({std::string(key), recno, 0, 0});
-            const LongWord page = Allocate();
-            TXbIndexStatus st = WriteNode(page, leaf, order.keyLength_);
+            TNodePage leaf{ptLeaf, 0, slot.DefPage, {{std::string(key), recno, 0, 0}}};
+            TEntry root;
+            TXbIndexStatus st = WriteNode(Allocate(), std::move(leaf), order.keyLength_, root);
             if (st != isOk) return st;
-            slot.Root = page;
+            slot.Root = root.Child;
             slot.Keys = slot.Height = 1;
             return isOk;
         }
@@ -951,20 +948,15 @@ struct TXbIndexFile::TImpl {
             const auto cap = static_cast<std::size_t>(Capacity(type, order.keyLength_));
             std::vector<TEntry> upper;
             for (std::size_t from = 0; from < level.size(); from += cap) {
-                TNodePage node;
-                node.Type = type;
-                node.Level = static_cast<Byte>(height);
-                node.Tag = slot.DefPage;
+                TNodePage node{type, static_cast<Byte>(height), slot.DefPage, {}};
                 const std::size_t to = std::min(level.size(), from + cap);
-                node.Entries.assign(level.begin() + static_cast<std::ptrdiff_t>(from),
-                                    level.begin() + static_cast<std::ptrdiff_t>(to));
-                const LongWord page = allocate();
-                TXbIndexStatus st = WriteNode(page, node, order.keyLength_);
+                node.Entries.assign(
+                    std::make_move_iterator(level.begin() + static_cast<std::ptrdiff_t>(from)),
+                    std::make_move_iterator(level.begin() + static_cast<std::ptrdiff_t>(to)));
+                upper.emplace_back();
+                TXbIndexStatus st =
+                    WriteNode(allocate(), std::move(node), order.keyLength_, upper.back());
                 if (st != isOk) return st;
-                TEntry e{node.Entries.front().Key, node.Entries.front().RecNo, page, 0};
-                for (const TEntry& x : node.Entries)
-                    e.Count += type == ptLeaf ? 1 : x.Count;
-                upper.push_back(std::move(e));
             }
             level = std::move(upper);
             type = ptBranch;
