@@ -1,0 +1,126 @@
+// Shared set-up of the report tests: a settings folder of the test's own (the profile with the
+// printer sections lives there), the layer's test printer backend in place of the system's
+// printers, recorded dialogs, and a report writer that draws on a page bitmap so positions can
+// be checked in device pixels.
+#pragma once
+
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/PrinterBackend.h"
+#include "platform/gui/QtApp.h"
+#include "report/RptDevice.h"
+#include "report/RptPrinter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A printer of 100 dots per inch, Letter, a quarter inch unprintable on each side.
+inline TPrinterInfo HundredDpiPrinter() {
+    TPrinterInfo p = TTestPrinterBackend::StandardPrinter();
+    p.Device = "Draft";
+    p.Driver = "DRAFT";
+    p.Port = "LPT2:";
+    p.DpiX = p.DpiY = 100;
+    p.MarginLeft = p.MarginTop = p.MarginRight = p.MarginBottom = 25;
+    p.MaxCopies = 9;
+    return p;
+}
+
+class ReportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureQtApp();
+        char pattern[] = "/tmp/vantrel-report-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        const char* old = std::getenv("VANTREL_HOME");
+        oldHome = old ? old : "";
+        setenv("VANTREL_HOME", dir.c_str(), 1);
+        saved = PrinterBackends();
+        backend = std::make_shared<TTestPrinterBackend>();
+        backend->AddPrinter(HundredDpiPrinter());
+        UseBackends({backend});
+    }
+    void TearDown() override {
+        ReleaseRPDev();
+        SetPrinterBackends(saved);
+        if (oldHome.empty())
+            unsetenv("VANTREL_HOME");
+        else
+            setenv("VANTREL_HOME", oldHome.c_str(), 1);
+        std::filesystem::remove_all(dir);
+    }
+    // Installs the backends and makes the device read the printers again.
+    void UseBackends(std::vector<std::shared_ptr<TPrinterBackend>> backends) {
+        ReleaseRPDev();
+        SetPrinterBackends(std::move(backends));
+    }
+    const TTestPrinterBackend::TDocument& LastDocument() const {
+        return backend->Documents().back();
+    }
+
+    std::string dir, oldHome;
+    std::vector<std::shared_ptr<TPrinterBackend>> saved;
+    std::shared_ptr<TTestPrinterBackend> backend;
+    TRecordedServices services;
+};
+
+// A report writer whose output lands on a bitmap of the printable area (device pixels), while
+// the job still runs on the printer device (documents and pages are recorded there).
+class TBitmapReport : public TReportWriter {
+    VANTREL_CLASS(TBitmapReport, TReportWriter)
+
+    explicit TBitmapReport(TComponent* AOwner = nullptr) : TReportWriter(AOwner) {
+        Page.SetSize(800, 1050);
+        Clear();
+    }
+    TCanvas* GetCanvas() override {
+        TReportWriter::GetCanvas();
+        return Page.Canvas();
+    }
+    void Clear() {
+        TCanvas* c = Page.Canvas();
+        c->Brush()->SetColor(clWhite);
+        c->Brush()->SetStyle(bsSolid);
+        c->FillRect(Rect(0, 0, Page.Width(), Page.Height()));
+    }
+    // The smallest rectangle holding every pixel that is not white inside Area.
+    TRect Ink(const TRect& Area) {
+        TRect r{100000, 100000, -1, -1};
+        TCanvas* c = Page.Canvas();
+        for (int y = std::max(0, Area.Top); y < std::min(Page.Height(), Area.Bottom); ++y)
+            for (int x = std::max(0, Area.Left); x < std::min(Page.Width(), Area.Right); ++x)
+                if (c->Pixels(x, y) != clWhite) {
+                    r.Left = std::min(r.Left, x);
+                    r.Top = std::min(r.Top, y);
+                    r.Right = std::max(r.Right, x + 1);
+                    r.Bottom = std::max(r.Bottom, y + 1);
+                }
+        return r;
+    }
+    TColor Pixel(int x, int y) { return Page.Canvas()->Pixels(x, y); }
+    // Runs Body as the whole report.
+    template <typename F>
+    void Run(F Body) {
+        OnPrint = [this, Body](TObject*) { Body(*this); };
+        Execute();
+    }
+    void SetZoom(int Value) { zoom_ = Value; }
+
+    TBitmap Page;
+};
+
+// The message of the exception Action raises (empty when none).
+template <typename F>
+std::string ErrorOf(F Action) {
+    try {
+        Action();
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return {};
+}
