@@ -12,8 +12,9 @@ public:
     using Exception::Exception;
 };
 
-// Declares a class whose default constructor takes message `number` of the controls' table.
-#define VANTREL_VC_EXCEPTION(Name, Base, number)                                                   \
+// Declares a class whose default constructor takes its message from the controls' table (the
+// numbers are given with the constructors).
+#define VANTREL_VC_EXCEPTION(Name, Base)                                                           \
     class Name : public Base {                                                                     \
     public:                                                                                        \
         Name();                                                                                    \
@@ -26,16 +27,16 @@ VANTREL_EXCEPTION(EEntryFieldError, EVcException);
 VANTREL_EXCEPTION(ENotebookError, EVcException);
 VANTREL_EXCEPTION(ESparseArrayError, EVcException);
 
-VANTREL_VC_EXCEPTION(ENoTimersAvailable, EVcException, 34189);
-VANTREL_VC_EXCEPTION(ENoControllerAssigned, EControllerError, 34172);
-VANTREL_VC_EXCEPTION(EDuplicateCommand, ECmdProcessorError, 34169);
-VANTREL_VC_EXCEPTION(ETableNotFound, ECmdProcessorError, 34170);
-VANTREL_VC_EXCEPTION(EInvalidDataType, EEntryFieldError, 34194);
-VANTREL_VC_EXCEPTION(EInvalidDateForMask, EEntryFieldError, 34227);
-VANTREL_VC_EXCEPTION(EInvalidPageIndex, ENotebookError, 34193);
-VANTREL_VC_EXCEPTION(EInvalidTabFont, ENotebookError, 34195);
-VANTREL_VC_EXCEPTION(ESAEAtMaxSize, ESparseArrayError, 34218);
-VANTREL_VC_EXCEPTION(ESAEOutOfBounds, ESparseArrayError, 34219);
+VANTREL_VC_EXCEPTION(ENoTimersAvailable, EVcException);
+VANTREL_VC_EXCEPTION(ENoControllerAssigned, EControllerError);
+VANTREL_VC_EXCEPTION(EDuplicateCommand, ECmdProcessorError);
+VANTREL_VC_EXCEPTION(ETableNotFound, ECmdProcessorError);
+VANTREL_VC_EXCEPTION(EInvalidDataType, EEntryFieldError);
+VANTREL_VC_EXCEPTION(EInvalidDateForMask, EEntryFieldError);
+VANTREL_VC_EXCEPTION(EInvalidPageIndex, ENotebookError);
+VANTREL_VC_EXCEPTION(EInvalidTabFont, ENotebookError);
+VANTREL_VC_EXCEPTION(ESAEAtMaxSize, ESparseArrayError);
+VANTREL_VC_EXCEPTION(ESAEOutOfBounds, ESparseArrayError);
 
 // "Invalid picture mask: %s" with the mask.
 class EInvalidPictureMask : public EEntryFieldError {
