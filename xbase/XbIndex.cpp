@@ -32,6 +32,8 @@ constexpr int MaxTags = 64;
 constexpr int MaxKeyLength = 254;
 constexpr int MaxTagName = 32;
 constexpr LongWord MaxHeight = 32;
+// Parsed pages kept in memory per open file (a few megabytes at most).
+constexpr std::size_t MaxCachedPages = 1024;
 constexpr std::size_t PageHead = 16;
 constexpr std::size_t DirectoryAt = 32;
 constexpr std::size_t DirectoryEntry = 16;
@@ -291,7 +293,7 @@ struct TXbIndexFile::TImpl {
             auto parsed = std::make_shared<TNodePage>();
             if (!ParseNode(buffer, keyLength, *parsed)) return isDamaged;
             node = parsed;
-            if (Cache.size() > 8192) Cache.clear();
+            if (Cache.size() > MaxCachedPages) Cache.clear();
             Cache[page] = node;
         }
         if (node->Tag != slot.DefPage || node->Level != level ||
