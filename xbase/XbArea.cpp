@@ -81,7 +81,8 @@ TXbArea::~TXbArea() {
 int TXbArea::Open(const std::string& path, const std::string& alias, int mode, int driver) {
     Close();
     if (driver < 1 || driver > 3 || mode < 0 || mode > 2) return xbBadArgument;
-    const std::string found = XbFindFile(path);
+    std::string found = XbFindFile(path);
+    if (found.empty() && Extension(path).empty()) found = XbFindFile(path + ".DBF");
     if (found.empty()) return xbNotFound;
     const bool writable = mode != 1;
     int status = table_->Open(found, writable);

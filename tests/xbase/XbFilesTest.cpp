@@ -124,6 +124,21 @@ TEST_F(XbFilesTest, DamagedAndTruncatedTablesAreRefused) {
     EXPECT_EQ(OpenStatus("MISSING.DBF"), xbNotFound);
 }
 
+TEST_F(XbFilesTest, FieldTypesOfOtherProgramsAreReported) {
+    std::string bytes = MakeTable("T.DBF");
+    bytes[32 + 11] = 'V';
+    bytes[64 + 11] = 'Q';
+    WriteAll(Path("T.DBF"), bytes);
+    ASSERT_GT(xb_Use(Path("t"), "", xbModeShared, xbCDX), 0); // ".DBF" is the default extension
+    EXPECT_EQ(xb_FieldType(1), "V");
+    EXPECT_EQ(xb_FieldType(2), "Q");
+    EXPECT_EQ(xb_SysProp(65012, 1), 1);
+    EXPECT_EQ(xb_SysProp(65012, 2), 0);
+    xb_GoTop();
+    EXPECT_EQ(xb_GetTrimString(1), "item1");
+    EXPECT_EQ(xb_GetString(2), "    1");
+}
+
 TEST_F(XbFilesTest, ExtraBytesOfAnInterruptedAppendKeepTheOldCount) {
     std::string bytes = MakeTable("T.DBF");
     bytes.pop_back();
