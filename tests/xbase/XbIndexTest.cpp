@@ -193,6 +193,53 @@ TEST_F(XbIndexTest, SeeksExactPrefixAndSoft) {
     EXPECT_EQ(pos.RecNo, 5);
 }
 
+TEST_F(XbIndexTest, SeeksAgreeWithASortedModel) {
+    std::mt19937 rng(15);
+    const auto word = [&rng](std::size_t most) {
+        std::string w;
+        for (std::size_t n = rng() % (most + 1); n > 0; --n)
+            w += static_cast<char>('A' + rng() % 3);
+        return w;
+    };
+    for (int i = 0; i < 1500; ++i)
+        records_.Add({word(5), "0", "", "F"});
+    TXbIndexFile file;
+    ASSERT_EQ(file.Create(Path("m.cdx"), ikCDX, records_), isOk);
+    for (bool descending : {false, true}) {
+        const std::string tag = descending ? "DOWN" : "UP";
+        ASSERT_EQ(file.AddOrder({tag, "NAME", "", false, descending}, records_, 1500, Loader()),
+                  isOk);
+        TXbOrder* order = file.FindOrder(tag);
+        const TEntries model = Expected(*order, descending);
+        for (int probe = 0; probe < 300; ++probe) {
+            const std::string text = word(6);
+            const bool exact = probe % 3 == 0;
+            std::string target = text;
+            if (exact) target.resize(10, ' ');
+            const auto prefix = [&](const std::string& key) {
+                return key.substr(0, target.size());
+            };
+            // The first entry in order that matches, else the first that comes after the text.
+            auto hit = std::find_if(model.begin(), model.end(),
+                                    [&](const auto& e) { return prefix(e.first) == target; });
+            const TXbIndexStatus want = hit != model.end() ? isOk : isNotFound;
+            if (hit == model.end())
+                hit = std::find_if(model.begin(), model.end(), [&](const auto& e) {
+                    return descending ? prefix(e.first) < target : prefix(e.first) > target;
+                });
+            TXbKeyPos pos;
+            const TXbIndexStatus got = order->Seek(order->SearchKey(text), exact, pos);
+            if (hit == model.end()) {
+                EXPECT_EQ(got, isEnd) << tag << " '" << text << "'";
+                continue;
+            }
+            EXPECT_EQ(got, want) << tag << " '" << text << "'";
+            EXPECT_EQ(pos, (TXbKeyPos{hit->first, hit->second})) << tag << " '" << text << "'";
+            EXPECT_EQ(order->Position(pos), hit - model.begin() + 1);
+        }
+    }
+}
+
 TEST_F(XbIndexTest, DescendingOrders) {
     AddRecords(500, 60, 4);
     TXbIndexFile file;
