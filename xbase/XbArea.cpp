@@ -600,8 +600,11 @@ int TXbArea::CreateOrder(const std::string& path, const TXbOrderDef& given) {
     for (auto& f : files_)
         if (f->Path() == target) file = f.get();
     if (!file) {
+        // A missing file is created, and so is one that is damaged or not an index of ours.
         const bool exists = !XbFindFile(target).empty();
-        if (OpenIndexFile(target, kind, !exists) != xbOK) return 0;
+        int status = OpenIndexFile(target, kind, !exists);
+        if (exists && status == xbDamaged) status = OpenIndexFile(target, kind, true);
+        if (status != xbOK) return 0;
         file = files_.back().get();
     }
     const TXbIndexStatus st =

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -219,21 +220,31 @@ std::intptr_t xb_SysProp(int code, std::intptr_t value) {
 
 int xb_Create(const std::string& path, const std::vector<TXbFieldDef>& fields, int driver) {
     if (driver < xbNTX || driver > xbNSX) return xbBadArgument;
-    if (const std::string existing = XbFindFile(path); !existing.empty()) {
+    const std::string existing = XbFindFile(path);
+    if (!existing.empty()) {
         // Never truncate a table that is open anywhere.
         TXbFile file;
         TXbLock lock;
         if (!file.Open(existing, true) || lock.Attach(file.Handle(), true) != xbOK)
             return xbSharing;
     }
+    const std::string target = existing.empty() ? path : existing;
     const TXbMemoKind kind = driver == xbNTX ? TXbMemoKind::Dbt : TXbMemoKind::Fpt;
-    if (const int status = TXbTable::Create(path, fields, kind); status != xbOK) return status;
+    if (const int status = TXbTable::Create(target, fields, kind); status != xbOK) return status;
+    // A production index left from an earlier table of this name would not match the new one.
+    for (const char* ext : {".CDX", ".NSX"})
+        if (const std::string stale = XbFindFile(XbChangeExt(target, ext)); !stale.empty())
+            std::filesystem::remove(stale);
     if (std::none_of(fields.begin(), fields.end(), [](const TXbFieldDef& f) {
             return std::toupper(static_cast<unsigned char>(f.Type)) == 'M';
         }))
         return xbOK;
-    const std::string memoPath = XbCompanionPath(path, kind == TXbMemoKind::Dbt ? ".DBT" : ".FPT");
-    return TXbMemo::Create(memoPath, kind, XbSettings().MemoBlockSize) ? xbOK : xbWriteFailed;
+    const std::string memoPath =
+        XbCompanionPath(target, kind == TXbMemoKind::Dbt ? ".DBT" : ".FPT");
+    const std::string oldMemo = XbFindFile(memoPath);
+    return TXbMemo::Create(oldMemo.empty() ? memoPath : oldMemo, kind, XbSettings().MemoBlockSize)
+               ? xbOK
+               : xbWriteFailed;
 }
 
 int xb_IndexCreate(const std::string& path, const std::string& tag, const std::string& key,

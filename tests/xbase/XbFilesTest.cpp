@@ -166,12 +166,35 @@ TEST_F(XbFilesTest, MissingOrDamagedMemoFileRefusesTheTable) {
     EXPECT_EQ(area.Open(Path("M.DBF"), "", xbModeShared, xbCDX), xbDamaged);
 }
 
-TEST_F(XbFilesTest, DamagedIndexFileRefusesTheTable) {
+TEST_F(XbFilesTest, DamagedIndexFileRefusesTheTableAndIsRebuilt) {
     ASSERT_EQ(xb_Create(Path("I.DBF"), LoanFields(), xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("I.DBF"), "", xbModeExclusive, xbCDX), 0);
+    AddLoan("L2", "b", 2);
+    AddLoan("L1", "a", 1);
+    xb_Close();
     WriteAll(Path("I.CDX"), std::string(2048, 'x'));
     EXPECT_EQ(xb_Use(Path("I.DBF"), "", xbModeShared, xbCDX), 0);
-    std::filesystem::remove(Path("I.CDX"));
-    EXPECT_GT(xb_Use(Path("I.DBF"), "", xbModeShared, xbCDX), 0);
+    // Opened without its production index, the table gets the file made anew.
+    ASSERT_GT(xb_Use(Path("I.DBF"), "", xbModeExclusive, xbNTX), 0);
+    EXPECT_GT(xb_IndexCreate(Path("I.CDX"), "LOANNO", "LOANNO", "", 0, 0), 0);
+    xb_Close();
+    ASSERT_GT(xb_Use(Path("I.DBF"), "", xbModeShared, xbCDX), 0);
+    xb_SetOrder(xb_TagArea("LOANNO"));
+    EXPECT_EQ(Walk(), "L1 L2 ");
+}
+
+TEST_F(XbFilesTest, CreatingATableAgainReplacesItsFiles) {
+    ASSERT_EQ(xb_Create(Path("r.dbf"), LoanFields(), xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("R.DBF"), "", xbModeExclusive, xbCDX), 0);
+    AddLoan("L1", "a", 1);
+    ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
+    xb_Close();
+    ASSERT_EQ(xb_Create(Path("R.DBF"), LoanFields(), xbCDX), xbOK);
+    EXPECT_FALSE(std::filesystem::exists(Path("R.DBF"))); // the file of that name was reused
+    EXPECT_FALSE(std::filesystem::exists(Path("r.cdx")));
+    ASSERT_GT(xb_Use(Path("R.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_RecCount(), 0);
+    EXPECT_EQ(xb_SysProp(3000, 0), 0);
 }
 
 class XbMemoTest : public XbFilesTest, public ::testing::WithParamInterface<int> {};
