@@ -543,6 +543,8 @@ TWinControl::~TWinControl() {
     }
     if (TCustomForm* form = GetParentForm(this); form && form != this)
         form->DefocusControl(this, true);
+    // Leaves the parent while still a windowed control (the tab list is kept by type).
+    if (Parent()) Parent()->RemoveControl(this);
     DestroyWnd();
 }
 

@@ -167,7 +167,9 @@ TKeyTranslation TranslateKeyEvent(const QKeyEvent& event) {
     const Qt::KeyboardModifiers mods = event.modifiers();
     const bool keypad = mods.testFlag(Qt::KeypadModifier);
     const bool ctrl = mods.testFlag(Qt::ControlModifier);
-    const bool alt = mods.testFlag(Qt::AltModifier);
+    // Pressing Alt itself is a system key even when the event does not yet carry the modifier.
+    const bool alt = mods.testFlag(Qt::AltModifier) ||
+                     (event.key() == Qt::Key_Alt && event.type() == QEvent::KeyPress);
     const bool shift = mods.testFlag(Qt::ShiftModifier);
     const bool release = event.type() == QEvent::KeyRelease;
 

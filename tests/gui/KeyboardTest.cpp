@@ -1,0 +1,299 @@
+#include "GuiTestSupport.h"
+
+#include "platform/gui/Dialogs.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <gtest/gtest.h>
+
+namespace {
+
+class KeyboardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetKeyState();
+        form = new TTestForm(nullptr);
+        form->Show();
+        Application->ProcessMessages();
+        form->Ok->OnClick = [this](TObject*) { ++okClicks; };
+        form->Cancel->OnClick = [this](TObject*) { ++cancelClicks; };
+    }
+    void TearDown() override { delete form; }
+
+    TRecordedServices services;
+    TTestForm* form = nullptr;
+    int okClicks = 0;
+    int cancelClicks = 0;
+};
+
+using Log = std::vector<std::string>;
+
+TEST_F(KeyboardTest, KeyBecomesKeyDownCharKeyUpWithWin32Codes) {
+    form->Custom->SetFocus();
+    form->Custom->Clear();
+    Type(form->Custom, Qt::Key_A);
+    EXPECT_EQ(form->Custom->Log, (Log{"KEYDOWN 41", "CHAR 61", "KEYUP 41"}));
+
+    form->Custom->Clear();
+    Type(form->Custom, Qt::Key_Exclam, Qt::ShiftModifier);
+    EXPECT_EQ(form->Custom->Log,
+              (Log{"KEYDOWN 10", "KEYDOWN 31", "CHAR 21", "KEYUP 31", "KEYUP 10"}));
+
+    form->Custom->Clear();
+    Type(form->Custom, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(form->Custom->Log,
+              (Log{"KEYDOWN 11", "KEYDOWN 41", "CHAR 01", "KEYUP 41", "KEYUP 11"}));
+
+    form->Custom->Clear();
+    Type(form->Custom, Qt::Key_5, Qt::KeypadModifier);
+    Type(form->Custom, Qt::Key_F5);
+    Type(form->Custom, Qt::Key_Semicolon);
+    EXPECT_EQ(form->Custom->Log, (Log{"KEYDOWN 65", "CHAR 35", "KEYUP 65", "KEYDOWN 74", "KEYUP 74",
+                                      "KEYDOWN BA", "CHAR 3B", "KEYUP BA"}));
+}
+
+TEST_F(KeyboardTest, KeyStateTableFollowsTheKeys) {
+    form->Custom->SetFocus();
+    SmallInt shiftDuringKey = 0;
+    form->Custom->OnKeyDown = [&](TObject*, Word& key, TShiftState shift) {
+        if (key == 'B') {
+            shiftDuringKey = GetKeyState(VK_SHIFT);
+            EXPECT_TRUE(shift.Contains(ssShift));
+        }
+    };
+    Type(form->Custom, Qt::Key_B, Qt::ShiftModifier);
+    EXPECT_LT(shiftDuringKey, 0);
+    EXPECT_EQ(GetKeyState(VK_SHIFT), 0);
+    EXPECT_EQ(GetAsyncKeyState('B'), 0);
+}
+
+TEST_F(KeyboardTest, KeyEventsMayChangeOrSwallowTheKey) {
+    form->Edit1->SetFocus();
+    form->Edit1->OnKeyPress = [](TObject*, char& key) {
+        if (key == 'a') key = 'A';
+        if (key == 'x') key = 0;
+    };
+    Type(form->Edit1, Qt::Key_A);
+    Type(form->Edit1, Qt::Key_X);
+    Type(form->Edit1, Qt::Key_B);
+    EXPECT_EQ(form->Edit1->Text(), "Ab");
+
+    // The form sees keys first with KeyPreview.
+    form->SetKeyPreview(true);
+    form->OnKeyPress = [](TObject*, char& key) {
+        if (key == 'c') key = 0;
+    };
+    Type(form->Edit1, Qt::Key_C);
+    Type(form->Edit1, Qt::Key_D);
+    EXPECT_EQ(form->Edit1->Text(), "Abd");
+}
+
+TEST_F(KeyboardTest, FocusChangeSendsKillThenSetWithThePartner) {
+    form->Edit1->SetFocus();
+    form->Custom->Clear();
+    form->Custom->SetFocus();
+    EXPECT_EQ(form->Custom->Log, (Log{"SETFOCUS from Edit1", "ENTER"}));
+    form->Custom->Clear();
+    form->Edit2->SetFocus();
+    EXPECT_EQ(form->Custom->Log, (Log{"KILLFOCUS to Edit2", "EXIT"}));
+    EXPECT_TRUE(form->Edit2->Focused());
+    EXPECT_EQ(Screen->ActiveControl(), form->Edit2);
+    EXPECT_EQ(form->ActiveControl(), form->Edit2);
+}
+
+TEST_F(KeyboardTest, ExitHandlerMayTakeTheFocusBack) {
+    form->Edit1->SetFocus();
+    int enters = 0;
+    form->Edit2->OnEnter = [&](TObject*) { ++enters; };
+    form->Edit1->OnExit = [&](TObject*) { form->Edit1->SetFocus(); };
+    form->Edit2->SetFocus();
+    EXPECT_TRUE(form->Edit1->Focused());
+    EXPECT_EQ(enters, 0);
+}
+
+TEST_F(KeyboardTest, TabMovesThroughTheTabOrder) {
+    form->Edit1->SetFocus();
+    std::vector<std::string> visited;
+    for (int i = 0; i < 6; ++i) {
+        Type(form->Edit1, Qt::Key_Tab);
+        visited.push_back(NameOfWindow(GetFocus()));
+    }
+    EXPECT_EQ(visited, (Log{"Custom", "Edit2", "Combo", "Ok", "Cancel", "Edit1"}));
+    Type(form->Edit1, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(NameOfWindow(GetFocus()), "Cancel");
+
+    form->Edit2->SetTabOrder(0);
+    form->Cancel->SetFocus();
+    Type(form->Cancel, Qt::Key_Tab);
+    EXPECT_EQ(NameOfWindow(GetFocus()), "Edit2");
+}
+
+TEST_F(KeyboardTest, ControlAskingForTabGetsIt) {
+    form->Custom->DlgCode = DLGC_WANTTAB;
+    form->Custom->SetFocus();
+    form->Custom->Clear();
+    Type(form->Custom, Qt::Key_Tab);
+    EXPECT_EQ(form->Custom->Log, (Log{"KEYDOWN 09", "CHAR 09", "KEYUP 09"}));
+    EXPECT_TRUE(form->Custom->Focused());
+
+    // Without the code the arrows move the focus among the siblings.
+    form->Custom->DlgCode = 0;
+    Type(form->Custom, Qt::Key_Down);
+    EXPECT_EQ(NameOfWindow(GetFocus()), "Edit2");
+}
+
+TEST_F(KeyboardTest, EnterAndEscapePressDefaultAndCancelButtons) {
+    form->Edit1->SetFocus();
+    Type(form->Edit1, Qt::Key_Return);
+    EXPECT_EQ(okClicks, 1);
+    Type(form->Edit1, Qt::Key_Escape);
+    EXPECT_EQ(cancelClicks, 1);
+    // A focused button takes Enter itself.
+    form->Cancel->SetFocus();
+    Type(form->Cancel, Qt::Key_Return);
+    EXPECT_EQ(cancelClicks, 2);
+    EXPECT_EQ(okClicks, 1);
+    // A control wanting every key keeps Enter.
+    form->Custom->DlgCode = DLGC_WANTALLKEYS;
+    form->Custom->SetFocus();
+    form->Custom->Clear();
+    Type(form->Custom, Qt::Key_Return);
+    EXPECT_EQ(okClicks, 1);
+    EXPECT_EQ(form->Custom->Log, (Log{"KEYDOWN 0D", "CHAR 0D", "KEYUP 0D"}));
+}
+
+TEST_F(KeyboardTest, SpaceOnAFocusedButtonClicksIt) {
+    form->Ok->SetFocus();
+    Type(form->Ok, Qt::Key_Space);
+    EXPECT_EQ(okClicks, 1);
+}
+
+TEST_F(KeyboardTest, AltMnemonicsClickButtonsAndFocusLabelledControls) {
+    form->Edit1->SetFocus();
+    Type(form->Edit1, Qt::Key_O, Qt::AltModifier);
+    EXPECT_EQ(okClicks, 1);
+    Type(form->Edit1, Qt::Key_N, Qt::AltModifier);
+    EXPECT_TRUE(form->Edit2->Focused());
+    // A plain letter in an edit is typed, on a button it is a mnemonic.
+    Type(form->Edit2, Qt::Key_O);
+    EXPECT_EQ(form->Edit2->Text(), "o");
+    form->Cancel->SetFocus();
+    Type(form->Cancel, Qt::Key_O);
+    EXPECT_EQ(okClicks, 2);
+    // An Alt key nobody takes beeps.
+    services.Beeps.clear();
+    Type(form->Cancel, Qt::Key_Q, Qt::AltModifier);
+    EXPECT_EQ(services.Beeps.size(), 1u);
+}
+
+TEST_F(KeyboardTest, MenuShortcutsRunTheirItems) {
+    auto* menu = new TMainMenu(form);
+    auto* file = NewItem(form, "&File", scNone, {});
+    int saves = 0;
+    int calcs = 0;
+    file->Add(NewItem(form, "&Save", ShortCut('S', {ssCtrl}), [&](TObject*) { ++saves; }));
+    auto* calc = NewItem(form, "&Loan", ShortCut(VK_F2, {}), [&](TObject*) { ++calcs; });
+    file->Add(calc);
+    menu->Items()->Add(file);
+    form->SetMenu(menu);
+    form->Custom->SetFocus();
+    form->Custom->Clear();
+    Type(form->Custom, Qt::Key_S, Qt::ControlModifier);
+    Type(form->Custom, Qt::Key_F2);
+    EXPECT_EQ(saves, 1);
+    EXPECT_EQ(calcs, 1);
+    // The taken keys never reached the control; only the releases did.
+    EXPECT_EQ(form->Custom->Log, (Log{"KEYDOWN 11", "KEYUP 53", "KEYUP 11", "KEYUP 71"}));
+    calc->SetEnabled(false);
+    Type(form->Custom, Qt::Key_F2);
+    EXPECT_EQ(calcs, 1);
+    // Items added at run time answer at once.
+    file->Add(NewItem(form, "&Print", ShortCut('P', {ssCtrl}), [&](TObject*) { ++calcs; }));
+    Type(form->Custom, Qt::Key_P, Qt::ControlModifier);
+    EXPECT_EQ(calcs, 2);
+}
+
+TEST_F(KeyboardTest, AltLetterOpensTheMenuWithThatMnemonic) {
+    auto* menu = new TMainMenu(form);
+    auto* file = NewItem(form, "&File", scNone, {});
+    int opened = 0;
+    file->Add(NewItem(form, "&Open", scNone, [&](TObject*) { ++opened; }));
+    menu->Items()->Add(file);
+    form->SetMenu(menu);
+    TMenuItem* shown = nullptr;
+    TPopupHook previous = SetPopupHook([&](TMenuItem* items, int, int) {
+        shown = items;
+        return items->Items(0);
+    });
+    form->Custom->SetFocus();
+    Type(form->Custom, Qt::Key_F, Qt::AltModifier);
+    SetPopupHook(previous);
+    EXPECT_EQ(shown, file);
+    EXPECT_EQ(opened, 1);
+}
+
+TEST_F(KeyboardTest, ComboBoxIndexAndUserChanges) {
+    int changes = 0;
+    form->Combo->OnChange = [&](TObject*) { ++changes; };
+    form->Combo->SetItemIndex(1);
+    EXPECT_EQ(form->Combo->Text(), "Quarterly");
+    form->Combo->SetItemIndex(7);
+    EXPECT_EQ(form->Combo->ItemIndex(), -1);
+    form->Combo->SetItemIndex(-5);
+    EXPECT_EQ(form->Combo->ItemIndex(), -1);
+    EXPECT_EQ(changes, 0);
+    form->Combo->SetItemIndex(0);
+    form->Combo->SetFocus();
+    Type(form->Combo, Qt::Key_Down);
+    EXPECT_EQ(form->Combo->ItemIndex(), 1);
+    EXPECT_EQ(changes, 1);
+}
+
+TEST_F(KeyboardTest, EditSelectionAndModifyMessages) {
+    form->Edit1->SetText("Payment");
+    EXPECT_EQ(form->Edit1->Perform(EM_GETMODIFY), 0);
+    form->Edit1->Perform(EM_SETSEL, 0, -1);
+    DWORD start = 99;
+    DWORD end = 99;
+    const LRESULT packed = form->Edit1->Perform(EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                                                reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, 7u);
+    EXPECT_EQ(packed, MakeLParam(0, 7));
+    form->Edit1->Perform(EM_SETSEL, 3, 1);
+    EXPECT_EQ(form->Edit1->SelText(), "ay");
+    form->Edit1->Perform(EM_SETSEL, static_cast<WPARAM>(-1), 0);
+    EXPECT_EQ(form->Edit1->SelLength(), 0);
+    form->Edit1->SetFocus();
+    form->Edit1->SetSelStart(7);
+    Type(form->Edit1, Qt::Key_S);
+    EXPECT_EQ(form->Edit1->Text(), "Payments");
+    EXPECT_EQ(form->Edit1->Perform(EM_GETMODIFY), 1);
+    form->Edit1->Perform(EM_SETMODIFY, 0);
+    EXPECT_FALSE(form->Edit1->Modified());
+    form->Edit1->SetMaxLength(8);
+    Type(form->Edit1, Qt::Key_X);
+    EXPECT_EQ(form->Edit1->Text(), "Payments");
+}
+
+TEST_F(KeyboardTest, AltNumericPadComposesACharacter) {
+    form->Custom->SetFocus();
+    form->Custom->Clear();
+    QWidget* w = WidgetOf(form->Custom);
+    auto send = [w](QEvent::Type type, int key, Qt::KeyboardModifiers mods, const QString& text) {
+        QKeyEvent e(type, key, mods, text);
+        QApplication::sendEvent(w, &e);
+    };
+    const Qt::KeyboardModifiers pad = Qt::AltModifier | Qt::KeypadModifier;
+    send(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier, {});
+    for (Qt::Key k : {Qt::Key_0, Qt::Key_2, Qt::Key_3, Qt::Key_3}) {
+        const QString digit(QChar('0' + (k - Qt::Key_0)));
+        send(QEvent::KeyPress, k, pad, digit);
+        send(QEvent::KeyRelease, k, pad, digit);
+    }
+    send(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier, {});
+    ASSERT_FALSE(form->Custom->Log.empty());
+    EXPECT_EQ(form->Custom->Log.back(), "CHAR E9");
+}
+
+} // namespace
