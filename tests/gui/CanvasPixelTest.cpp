@@ -419,6 +419,56 @@ TEST_F(CanvasPixel, HatchedBrushesLeaveTheirGapsUnlessTheBackgroundIsOpaque) {
         EXPECT_NE(c->Pixels(23, y), clWhite);
 }
 
+TEST_F(CanvasPixel, ExtTextOutClipsAndFillsItsRectangle) {
+    HDC dc = c->Handle();
+    c->Font()->SetName("Arial");
+    c->Font()->SetHeight(-16);
+    dc = c->Handle();
+    SetBkColor(dc, ColorToRGB(clLime));
+    TRect r = Rect(10, 10, 30, 30);
+    ExtTextOut(dc, 12, 12, ETO_OPAQUE | ETO_CLIPPED, &r, "WWWWWWWW");
+    EXPECT_EQ(Ink(), r); // the opaque rectangle, and no text outside it
+    EXPECT_EQ(c->Pixels(10, 10), clLime);
+
+    // Character spacing and justification widen the text.
+    TSize plain, spaced;
+    GetTextExtentPoint(dc, "a b c", &plain);
+    SetTextCharacterExtra(dc, 2);
+    GetTextExtentPoint(dc, "a b c", &spaced);
+    EXPECT_EQ(spaced.cx, plain.cx + 10);
+    SetTextCharacterExtra(dc, 0);
+    SetTextJustification(dc, 7, 2);
+    GetTextExtentPoint(dc, "a b c", &spaced);
+    EXPECT_EQ(spaced.cx, plain.cx + 7);
+    SetTextJustification(dc, 0, 0);
+
+    // TextRect with a solid brush fills the rectangle, with a clear one only draws the text.
+    Clear(clWhite);
+    c->Brush()->SetColor(clAqua);
+    c->TextRect(Rect(0, 40, 20, 60), 2, 42, "Text");
+    EXPECT_EQ(Ink(), Rect(0, 40, 20, 60));
+}
+
+TEST_F(CanvasPixel, AColourToMonochromeBlitMakesAMaskOfTheBackgroundColour) {
+    TBitmap picture;
+    picture.SetSize(4, 1);
+    for (int x = 0; x < 4; ++x)
+        picture.Canvas()->SetPixels(x, 0, x % 2 ? clFuchsia : clNavy);
+    TBitmap mask;
+    mask.SetMonochrome(true);
+    mask.SetSize(4, 1);
+    SetBkColor(picture.Canvas()->Handle(), ColorToRGB(clFuchsia));
+    BitBlt(mask.Canvas()->Handle(), 0, 0, 4, 1, picture.Canvas()->RawHandle(), 0, 0, SRCCOPY);
+    EXPECT_EQ(mask.Canvas()->Pixels(0, 0), clBlack);
+    EXPECT_EQ(mask.Canvas()->Pixels(1, 0), clWhite);
+    // And back: monochrome onto colour takes the text colour for 0 and background for 1.
+    SetTextColor(c->Handle(), ColorToRGB(clRed));
+    SetBkColor(c->Handle(), ColorToRGB(clGreen));
+    BitBlt(c->Handle(), 0, 0, 4, 1, mask.Canvas()->Handle(), 0, 0, SRCCOPY);
+    EXPECT_EQ(c->Pixels(0, 0), clRed);
+    EXPECT_EQ(c->Pixels(1, 0), clGreen);
+}
+
 TEST_F(CanvasPixel, FloodFillStopsAtTheBorder) {
     c->Pen()->SetColor(clBlack);
     c->Brush()->SetStyle(bsClear);
