@@ -928,6 +928,9 @@ struct TXbIndexFile::TImpl {
     TXbIndexStatus NavBefore(TXbOrder& order, TXbKeyPos& pos);
     TXbIndexStatus NavSeek(TXbOrder& order, std::string_view searchKey, bool exact, TXbKeyPos& pos);
     LongInt NavPosition(TXbOrder& order, const TXbKeyPos& pos);
+    // Runs change under the write lock and commits what it did when it gives isOk.
+    template <typename Changer>
+    TXbIndexStatus Change(TXbOrder& order, Changer change);
     // Runs locate under the read lock and puts pos on the entry it finds.
     template <typename Locate>
     TXbIndexStatus Look(TXbOrder& order, TXbKeyPos& pos, Locate locate);
@@ -1068,6 +1071,13 @@ private:
 } // namespace
 
 // Navigation helpers of the orders (ascending sense; the order maps its direction on them).
+
+template <typename Changer>
+TXbIndexStatus TXbIndexFile::TImpl::Change(TXbOrder& order, Changer change) {
+    TWriteOp op(*this);
+    if (op.Status() != isOk) return op.Status();
+    return op.Finish(order.slot_ < 0 ? isNoOrder : change());
+}
 
 template <typename Locate>
 TXbIndexStatus TXbIndexFile::TImpl::Look(TXbOrder& order, TXbKeyPos& pos, Locate locate) {
@@ -1232,7 +1242,10 @@ TXbIndexStatus TXbOrder::Insert(std::string_view key, LongInt recno) {
 }
 
 TXbIndexStatus TXbOrder::Delete(std::string_view key, LongInt recno) {
-    return Replace(true, key, false, {}, recno);
+    if (recno <= 0 || key.size() != static_cast<std::size_t>(keyLength_)) return isBadDefinition;
+    auto& impl = *file_->impl_;
+    return impl.Change(*this,
+                       [&] { return impl.DeleteEntry(*this, key, static_cast<LongWord>(recno)); });
 }
 
 TXbIndexStatus TXbOrder::Replace(bool oldIncluded, std::string_view oldKey, bool newIncluded,
@@ -1242,18 +1255,16 @@ TXbIndexStatus TXbOrder::Replace(bool oldIncluded, std::string_view oldKey, bool
         (newIncluded && newKey.size() != static_cast<std::size_t>(keyLength_)))
         return isBadDefinition;
     auto& impl = *file_->impl_;
-    TWriteOp op(impl);
-    if (op.Status() != isOk) return op.Status();
-    if (slot_ < 0) return op.Finish(isNoOrder);
     const auto rec = static_cast<LongWord>(recno);
-    TXbIndexStatus st = newIncluded ? impl.CheckUnique(*this, newKey, rec) : isOk;
-    if (st == isOk && oldIncluded) {
-        st = impl.DeleteEntry(*this, oldKey, rec);
-        if (st == isNotFound && newIncluded)
-            st = isOk; // the entry was missing already; the new one still goes in
-    }
-    if (st == isOk && newIncluded) st = impl.InsertEntry(*this, newKey, rec);
-    return op.Finish(st);
+    return impl.Change(*this, [&] {
+        TXbIndexStatus st = newIncluded ? impl.CheckUnique(*this, newKey, rec) : isOk;
+        if (st == isOk && oldIncluded) {
+            st = impl.DeleteEntry(*this, oldKey, rec);
+            if (st == isNotFound) st = isOk; // gone already: the index reaches the same state
+        }
+        if (st == isOk && newIncluded) st = impl.InsertEntry(*this, newKey, rec);
+        return st;
+    });
 }
 
 TXbIndexStatus TXbOrder::First(TXbKeyPos& pos) {

@@ -101,8 +101,9 @@ public:
     TXbIndexStatus Insert(std::string_view key, LongInt recno);
     // isNotFound when there is no such entry.
     TXbIndexStatus Delete(std::string_view key, LongInt recno);
-    // Moves a record's entry: the old entry goes (when it was included), the new one comes
-    // (when it is included). Nothing happens when both are the same.
+    // Moves a record's entry: the old entry goes (when it was included; one that is missing
+    // already is no failure), the new one comes (when it is included). Nothing happens when
+    // both are the same. One change: a refusal leaves the old entry in place.
     TXbIndexStatus Replace(bool oldIncluded, std::string_view oldKey, bool newIncluded,
                            std::string_view newKey, LongInt recno);
 

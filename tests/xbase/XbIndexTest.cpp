@@ -295,6 +295,13 @@ TEST_F(XbIndexTest, UniqueOrdersRefuseASecondRecord) {
                              order->SearchKey("GAMMA     "), 2),
               isOk);
     EXPECT_EQ(order->CheckUnique(order->SearchKey("BETA      "), 3), isOk);
+    // An old entry that is missing already does not stop a replacement.
+    const std::string missing = order->SearchKey("NOSUCH    ");
+    EXPECT_EQ(order->Replace(true, missing, false, {}, 7), isOk);
+    EXPECT_EQ(order->Replace(true, missing, true, order->SearchKey("DELTA     "), 7), isOk);
+    EXPECT_EQ(Walk(*order).size(), 3u);
+    EXPECT_EQ(order->Delete(missing, 7), isNotFound);
+    EXPECT_EQ(order->Insert("short", 9), isBadDefinition);
 
     // Building over duplicates keeps the first record of each key.
     records_.Add({"ALPHA", "3", "", "F"});
