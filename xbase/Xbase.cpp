@@ -101,14 +101,29 @@ std::string Trim(const std::string& text) {
     return first == std::string::npos ? std::string() : RTrim(text.substr(first));
 }
 
-// A value for field index i of the given type written as the field's bytes; false when it does
-// not fit.
+// An optional sign, digits with at most one decimal point; or nothing (a blank number).
+bool IsNumberText(const std::string& text) {
+    std::size_t i = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+    bool digit = false, point = false;
+    for (; i < text.size(); ++i) {
+        if (std::isdigit(static_cast<unsigned char>(text[i])))
+            digit = true;
+        else if (text[i] == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digit || text.empty();
+}
+
+// Text for field f written as the field's bytes; false when it is not a value of the field's type
+// or does not fit.
 bool TextForField(const TXbFieldDef& f, const std::string& text, std::string& bytes) {
     switch (f.Type) {
     case 'N':
     case 'F': {
         const std::string digits = Trim(text);
-        if (static_cast<int>(digits.size()) > f.Width) return false;
+        if (static_cast<int>(digits.size()) > f.Width || !IsNumberText(digits)) return false;
         bytes = std::string(static_cast<std::size_t>(f.Width) - digits.size(), ' ') + digits;
         return true;
     }

@@ -77,6 +77,12 @@ TEST_F(XbaseTest, ReplaceRefusesWhatDoesNotFit) {
     EXPECT_EQ(xb_Replace(4, xbReplaceDateText, "13/45/24"), xbBadArgument);
     EXPECT_EQ(xb_Replace(5, xbReplaceDouble, 1.0), xbBadArgument);
     EXPECT_EQ(xb_Replace(9, xbReplaceText, "x"), xbBadArgument);
+    EXPECT_EQ(xb_Replace(3, xbReplaceText, "12a"), xbBadArgument);
+    EXPECT_EQ(xb_Replace(3, xbReplaceText, "1.2.3"), xbBadArgument);
+    EXPECT_EQ(xb_Replace(3, xbReplaceText, "-12.5"), xbOK);
+    EXPECT_EQ(xb_GetString(3), "       -12.5");
+    EXPECT_EQ(xb_Replace(3, xbReplaceText, ""), xbOK);
+    EXPECT_EQ(xb_Empty(3), 1);
     EXPECT_EQ(xb_Replace(1, xbReplaceText, "TOO-LONG-LOAN-NUMBER"), xbOK);
     EXPECT_EQ(xb_GetString(1), "TOO-LONG-");
 }
