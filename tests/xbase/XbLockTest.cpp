@@ -153,4 +153,41 @@ TEST_F(XbLockTest, LockRequestWaitsForTheTimeout) {
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
 }
 
+TEST_F(XbLockTest, TwoProcessesAppendAtTheSameTime) {
+    ASSERT_GT(Use(xbModeExclusive), 0);
+    ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
+    xb_CloseAll();
+    constexpr int kEach = 150;
+    const auto appendRows = [this](const char* prefix) {
+        if (Use(xbModeShared) == 0) return false;
+        xb_SetLockTimeout(10);
+        for (int i = 0; i < kEach; ++i) {
+            if (xb_AppendEx() != 0) return false;
+            xb_Replace(1, xbReplaceText, prefix + std::to_string(i));
+            if (xb_Commit() != xbOK) return false;
+            xb_Unlock(0);
+        }
+        return xb_Close() == xbOK;
+    };
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) ::_exit(appendRows("C") ? 0 : 1);
+    const bool appended = appendRows("P");
+    int status = -1;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(appended);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    ASSERT_GT(Use(xbModeShared), 0);
+    EXPECT_EQ(xb_RecCount(), 2 + 2 * kEach);
+    xb_SetOrder(1);
+    EXPECT_EQ(xb_Seek("C149"), 1);
+    EXPECT_EQ(xb_Seek("P0"), 1);
+    int rows = 0;
+    for (xb_GoTop(); !xb_Eof(); xb_Skip(1))
+        ++rows;
+    EXPECT_EQ(rows, 2 + 2 * kEach);
+    EXPECT_EQ(xb_OrderRecNo(), 2 + 2 * kEach + 1);
+}
+
 } // namespace
