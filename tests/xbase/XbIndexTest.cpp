@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -610,6 +611,50 @@ TEST_F(XbIndexTest, TwoProcessesChangeOneFile) {
     EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end()));
     EXPECT_EQ(entries.front().first, "C000000000");
     EXPECT_EQ(entries.back().first, "P000000399");
+}
+
+TEST_F(XbIndexTest, AKilledWriterLeavesACompleteIndex) {
+    {
+        TXbIndexFile file;
+        Create(file, "kill.cdx", {"NAME", "NAME", "", false, false});
+    }
+    for (int round = 0; round < 4; ++round) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            TXbIndexFile file;
+            if (file.Open(Path("kill.cdx"), true, records_) != isOk) ::_exit(1);
+            TXbOrder* order = file.FindOrder("NAME");
+            for (int i = 0;; ++i) {
+                char key[32];
+                std::snprintf(key, sizeof key, "%d%09d", round, i);
+                order->Insert(key, i % 3 == 0 && i > 0 ? i - 1 : i + 1);
+                if (i % 5 == 0 && i > 0) {
+                    std::snprintf(key, sizeof key, "%d%09d", round, i - 5);
+                    order->Delete(key, i - 4);
+                }
+            }
+        }
+        ASSERT_GT(child, 0);
+        {
+            // Kill it in full flow: once it has added some keys.
+            TXbIndexFile watch;
+            ASSERT_EQ(watch.Open(Path("kill.cdx"), false, records_), isOk);
+            const LongInt start = watch.Order(0)->KeyCount();
+            for (int wait = 0; wait < 2000 && watch.Order(0)->KeyCount() < start + 30; ++wait)
+                ::usleep(5000);
+            ::usleep(1000 * static_cast<unsigned>(round));
+        }
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        TXbIndexFile file;
+        ASSERT_EQ(file.Open(Path("kill.cdx"), true, records_), isOk);
+        TXbOrder* order = file.FindOrder("NAME");
+        const TEntries entries = Walk(*order);
+        EXPECT_GE(entries.size(), static_cast<std::size_t>(25 * (round + 1)));
+        EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end()));
+        EXPECT_EQ(static_cast<LongInt>(entries.size()), order->KeyCount());
+        EXPECT_EQ(order->Insert("9999999999", 1), isOk);
+    }
 }
 
 TEST_F(XbIndexTest, FreedPagesAreReused) {
