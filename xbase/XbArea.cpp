@@ -234,8 +234,8 @@ bool TXbArea::LastEntry() {
     return st == isOk;
 }
 
-void TXbArea::GoEnd(bool top) {
-    Flush();
+int TXbArea::GoEnd(bool top) {
+    const int status = Flush();
     RecordCount();
     bof_ = eof_ = false;
     bool found = false;
@@ -250,18 +250,24 @@ void TXbArea::GoEnd(bool top) {
         SetEof();
         bof_ = true;
     }
+    return status;
 }
 
-void TXbArea::GoTop() {
-    GoEnd(true);
+int TXbArea::GoTop() {
+    return GoEnd(true);
 }
 
-void TXbArea::GoBottom() {
-    GoEnd(false);
+int TXbArea::GoBottom() {
+    return GoEnd(false);
 }
 
-void TXbArea::Skip(LongInt count) {
-    Flush();
+int TXbArea::Skip(LongInt count) {
+    const int status = Flush();
+    SkipBy(count);
+    return status;
+}
+
+void TXbArea::SkipBy(LongInt count) {
     if (count == 0) {
         if (!eof_) Load(recno_);
         return;
@@ -297,15 +303,16 @@ void TXbArea::Skip(LongInt count) {
     }
 }
 
-void TXbArea::Go(LongInt recno) {
-    Flush();
+int TXbArea::Go(LongInt recno) {
+    const int status = Flush();
     bof_ = false;
     if (recno < 1 || recno > RecordCount() || !Load(recno)) {
         SetEof();
-        return;
+        return status;
     }
     eof_ = false;
     SyncPosition();
+    return status;
 }
 
 LongInt TXbArea::RecordCount() {

@@ -45,11 +45,12 @@ public:
     // Raw bytes of field index i in the buffer.
     std::string FieldBytes(int i) const;
 
-    // Moving. Each writes a changed buffer back first.
-    void GoTop();
-    void GoBottom();
-    void Skip(LongInt count);
-    void Go(LongInt recno);
+    // Moving. Each writes a changed buffer back first and gives the status of that write; the
+    // cursor moves even when the write was refused (the change is then dropped).
+    int GoTop();
+    int GoBottom();
+    int Skip(LongInt count);
+    int Go(LongInt recno);
     LongInt RecNo() const override { return recno_; }
     bool Bof() const { return bof_; }
     bool Eof() const { return eof_; }
@@ -109,7 +110,8 @@ private:
     // Puts pos_ on the first (last) entry of the order the scope can admit; false when none.
     bool FirstEntry();
     bool LastEntry();
-    void GoEnd(bool top);
+    int GoEnd(bool top);
+    void SkipBy(LongInt count);
     bool Matches(const std::string& key, const std::string& searchKey) const;
     TXbOrder& Current() const { return *orders_[static_cast<std::size_t>(order_ - 1)]; }
     // Walks the controlling order from pos_ in a direction to the next entry that is visible

@@ -368,27 +368,25 @@ namespace {
 template <typename F>
 int Move(F move) {
     TXbArea* area = XbCurrentArea();
-    if (!area) return xbNoTable;
-    move(*area);
-    return xbOK;
+    return area ? move(*area) : xbNoTable;
 }
 
 } // namespace
 
 int xb_GoTop() {
-    return Move([](TXbArea& a) { a.GoTop(); });
+    return Move([](TXbArea& a) { return a.GoTop(); });
 }
 
 int xb_GoBottom() {
-    return Move([](TXbArea& a) { a.GoBottom(); });
+    return Move([](TXbArea& a) { return a.GoBottom(); });
 }
 
 int xb_Skip(LongInt count) {
-    return Move([count](TXbArea& a) { a.Skip(count); });
+    return Move([count](TXbArea& a) { return a.Skip(count); });
 }
 
 int xb_Go(LongInt record) {
-    return Move([record](TXbArea& a) { a.Go(record); });
+    return Move([record](TXbArea& a) { return a.Go(record); });
 }
 
 LongInt xb_RecNo() {

@@ -68,7 +68,8 @@ int xb_FieldWidth(int field);
 int xb_FieldDecimals(int field);
 int xb_FieldOffset(int field);
 
-// Moving.
+// Moving. Each gives the status of writing back a record changed by xb_Replace or xb_PutBlob;
+// the cursor moves even when that write was refused.
 int xb_GoTop();
 int xb_GoBottom();
 int xb_Skip(LongInt count);

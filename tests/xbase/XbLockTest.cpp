@@ -127,6 +127,9 @@ TEST_F(XbLockTest, ExclusiveOpenAndRecordLockBetweenProcesses) {
     xb_Go(1);
     EXPECT_EQ(xb_Replace(2, xbReplaceText, "changed"), xbOK);
     EXPECT_EQ(xb_Commit(), xbLockRefused);
+    EXPECT_EQ(xb_Go(2), xbLockRefused); // the move reports the refused write and drops it
+    EXPECT_EQ(xb_Go(1), xbOK);
+    EXPECT_EQ(xb_GetTrimString(2), "one");
     child.Release();
     EXPECT_EQ(xb_Rlock(1), 1);
     xb_CloseAll();
