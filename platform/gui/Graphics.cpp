@@ -586,6 +586,8 @@ void TBitmap::SetSize(int width, int height) {
     width = std::clamp(width, 0, 32767);
     height = std::clamp(height, 0, 32767);
     if (width == Width() && height == Height()) return;
+    if (static_cast<Int64>(width) * height > MaxBitmapPixels)
+        throw EOutOfMemory("Out of system resources");
     QImage& image = ImageOf(handle_);
     QImage resized;
     if (width > 0 && height > 0) {

@@ -104,11 +104,14 @@ TRealizedFont Realize(const LOGFONT& font, int em, bool antialias) {
 
 const TRealizedFont& RealizeFont(const LOGFONT& font, int deviceHeight, int dpiY, bool antialias) {
     static std::map<std::string, TRealizedFont> cache;
+    // Far beyond any size a page or screen shows; keeps glyph rendering bounded.
+    const int largest = 8192;
+    deviceHeight = std::clamp(deviceHeight, -largest, largest);
     int em = deviceHeight < 0 ? -deviceHeight : deviceHeight;
     if (deviceHeight == 0)
-        em = (12 * std::max(dpiY, 1) + 36) / 72;
+        em = (12 * std::clamp(dpiY, 1, largest) + 36) / 72;
     else if (deviceHeight > 0)
-        em = EmForCellHeight(font, deviceHeight);
+        em = std::min(EmForCellHeight(font, deviceHeight), largest);
     std::string key = MappedFontFamily(font.lfFaceName) + '|' + std::to_string(em) + '|' +
                       std::to_string(font.lfWeight >= 600) + std::to_string(font.lfItalic != 0) +
                       std::to_string(font.lfUnderline != 0) +

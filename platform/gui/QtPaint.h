@@ -68,6 +68,9 @@ struct TGdiObject {
     HDC SelectedIn = nullptr; // the memory context a bitmap is selected into
 };
 
+// The largest bitmap the layer makes, in pixels (a gigabyte of 32-bit pixels).
+constexpr Int64 MaxBitmapPixels = Int64(1) << 28;
+
 // The live GDI object behind a handle of the wanted kind, or nullptr.
 TGdiObject* GdiObject(HGDIOBJ handle, TGdiObject::TKind kind);
 

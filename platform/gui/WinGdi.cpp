@@ -153,7 +153,8 @@ double ScaleY(const TDcState& s) {
 }
 
 int RoundToInt(double v) {
-    v = std::clamp(v, -2.0e9, 2.0e9);
+    // Device coordinates stay where differences between them still fit an int.
+    v = std::clamp(v, -1.0e8, 1.0e8);
     return static_cast<int>(std::lround(v));
 }
 
@@ -177,7 +178,7 @@ TRect ToDeviceRect(const TDcState& s, int left, int top, int right, int bottom) 
 // A length along x or y in device pixels (at least 1 when the logical length is not 0).
 int DeviceLength(int length, double scale) {
     if (length == 0) return 0;
-    return std::max(1, RoundToInt(std::abs(length * scale)));
+    return std::max(1, RoundToInt(std::abs(static_cast<double>(length) * scale)));
 }
 
 QRect ToQRect(const TRect& r) {
@@ -195,6 +196,14 @@ QRectF CentreRect(const TRect& r) {
 
 bool Raster(const TDeviceContext& dc) {
     return dc.Image && !dc.Image->isNull();
+}
+
+// Images whose pixels the layer reads and writes directly as 32-bit values.
+bool Pixels32(const TDeviceContext& dc) {
+    if (!Raster(dc)) return false;
+    QImage::Format f = dc.Image->format();
+    return f == QImage::Format_RGB32 || f == QImage::Format_ARGB32 ||
+           f == QImage::Format_ARGB32_Premultiplied;
 }
 
 // A painter on the context's target, clipped to the context's clip region, aliased.
@@ -278,7 +287,8 @@ TStroke Stroke(const TDeviceContext& dc) {
     TStroke s;
     s.Style = pen.lopnStyle & 0xF;
     s.None = s.Style == PS_NULL;
-    s.Width = std::max(1, DeviceLength(pen.lopnWidth.X, ScaleX(dc.State)));
+    // Pens wider than a page are drawn as wide as a page.
+    s.Width = std::clamp(DeviceLength(pen.lopnWidth.X, ScaleX(dc.State)), 1, 20000);
     s.Colour = ToQColor(pen.lopnColor);
     return s;
 }
@@ -687,6 +697,10 @@ HBITMAP CreateBitmap(int width, int height, bool monochrome) {
     TGdiObject* o = NewObject(TGdiObject::TKind::Bitmap);
     width = std::clamp(width, 0, 32767);
     height = std::clamp(height, 0, 32767);
+    if (static_cast<Int64>(width) * height > MaxBitmapPixels) {
+        DeleteObject(o);
+        return nullptr;
+    }
     if (width > 0 && height > 0) {
         o->Image = QImage(width, height, QImage::Format_RGB32);
         if (o->Image.isNull()) { // out of memory: the bitmap stays empty
@@ -1374,7 +1388,7 @@ namespace {
 
 const TRealizedFont& DeviceFont(const TDeviceContext& dc) {
     int h = dc.State.Font.lfHeight;
-    int device = h == 0 ? 0 : (h < 0 ? -1 : 1) * DeviceLength(std::abs(h), ScaleY(dc.State));
+    int device = h == 0 ? 0 : (h < 0 ? -1 : 1) * DeviceLength(h, ScaleY(dc.State));
     return RealizeFont(dc.State.Font, device, dc.Info.DpiY, !Raster(dc));
 }
 
@@ -1529,9 +1543,15 @@ std::string StripPrefix(const std::string& text, int& underline) {
 
 class TTextFormatter {
 public:
-    TTextFormatter(HDC hdc, UINT format) : hdc_(hdc), format_(format) {
-        GetTextMetrics(hdc, &tm_);
+    TTextFormatter(TDeviceContext& dc, UINT format) : format_(format) {
+        GetTextMetrics(&dc, &tm_);
         tab_ = std::max(1, 8 * tm_.tmAveCharWidth);
+        // The logical width of each character, as text extents measure it.
+        const TRealizedFont& font = DeviceFont(dc);
+        double sx = std::abs(ScaleX(dc.State));
+        int extra = RoundToInt(dc.State.CharExtra * sx);
+        for (std::size_t c = 0; c < widths_.size(); ++c)
+            widths_[c] = RoundToInt((font.Advance[c] + extra) / sx);
     }
 
     TTextLine Measure(const std::string& raw) const {
@@ -1540,13 +1560,10 @@ public:
         if (!(format_ & DT_NOPREFIX)) line.Text = StripPrefix(raw, line.Underline);
         for (char c : line.Text) {
             int w = 0;
-            if (c == '\t' && (format_ & DT_EXPANDTABS)) {
+            if (c == '\t' && (format_ & DT_EXPANDTABS))
                 w = tab_ - line.Width % tab_;
-            } else {
-                TSize s;
-                GetTextExtentPoint(hdc_, std::string(1, c), &s);
-                w = s.cx;
-            }
+            else
+                w = widths_[static_cast<unsigned char>(c)];
             line.Dx.push_back(w);
             line.Width += w;
         }
@@ -1619,10 +1636,10 @@ public:
     }
 
 private:
-    HDC hdc_;
     UINT format_;
     TEXTMETRIC tm_;
     int tab_ = 1;
+    std::array<int, 256> widths_{};
 };
 
 } // namespace
@@ -1630,7 +1647,7 @@ private:
 int DrawText(HDC hdc, const std::string& text, TRect* r, UINT format) {
     DC_OR(0);
     if (!r) return 0;
-    TTextFormatter formatter(hdc, format);
+    TTextFormatter formatter(*dc, format);
     std::vector<TTextLine> lines = formatter.Lines(text, r->Width());
     int lineHeight = formatter.LineHeight();
     int height = lineHeight * static_cast<int>(lines.size());
@@ -1729,7 +1746,7 @@ BOOL Blit(TDeviceContext& dst, const TRect& d, TDeviceContext* src, const TRect&
     if (d.Width() == 0 || d.Height() == 0) return 1;
     bool none = false;
     QBrush brush = MakeBrush(dst.State, none);
-    if (Raster(dst)) {
+    if (Pixels32(dst)) {
         QImage& img = *dst.Image;
         QRegion area = Visible(dst).intersected(QRect(0, 0, img.width(), img.height()));
         area = area.intersected(ToQRect(d));
@@ -1761,7 +1778,8 @@ BOOL Blit(TDeviceContext& dst, const TRect& d, TDeviceContext* src, const TRect&
         }
         return 1;
     }
-    // A printer takes copies of the source (inverted for NOTSRCCOPY) and solid fills.
+    // A printer (or an image of another pixel format) takes copies of the source (inverted for
+    // NOTSRCCOPY) and solid fills.
     TPaint p(dst);
     if (!p) return 1;
     QRect target(d.Left, d.Top, d.Width(), d.Height());

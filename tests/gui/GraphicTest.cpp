@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 namespace {
@@ -201,6 +202,56 @@ TEST_F(Graphic, DeadHandlesAreRefused) {
     EXPECT_FALSE(GetTextMetrics(dc, &tm));
     TCanvas plain;
     EXPECT_THROW(plain.Rectangle(0, 0, 1, 1), EInvalidOperation);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Graphic, ExtremeValuesAreRefusedOrBounded) {
+    TBitmap b;
+    b.SetSize(20, 20);
+    HDC dc = b.Canvas()->Handle();
+    LOGFONT lf;
+    lf.lfFaceName = std::string(100, 'x'); // cut to 31 characters
+    lf.lfHeight = INT_MIN;
+    HFONT huge = CreateFontIndirect(lf);
+    LOGFONT back;
+    GetObject(huge, back);
+    EXPECT_EQ(back.lfFaceName.size(), 31u);
+    SelectObject(dc, huge);
+    TEXTMETRIC tm;
+    EXPECT_TRUE(GetTextMetrics(dc, &tm));
+    EXPECT_LE(tm.tmHeight, 3 * 8192);
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(huge);
+
+    HPEN wide = CreatePen(PS_SOLID, INT_MAX, 0);
+    SelectObject(dc, wide);
+    EXPECT_TRUE(LineTo(dc, INT_MAX, INT_MIN));
+    EXPECT_TRUE(Ellipse(dc, INT_MIN, INT_MIN, INT_MAX, INT_MAX));
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+    DeleteObject(wide);
+
+    // Extents of 0 are refused; negative ones turn the axis over.
+    SetMapMode(dc, MM_ANISOTROPIC);
+    EXPECT_FALSE(SetWindowExtEx(dc, 0, 10, nullptr));
+    EXPECT_TRUE(SetWindowExtEx(dc, 10, 10, nullptr));
+    EXPECT_TRUE(SetViewportExtEx(dc, 10, -10, nullptr));
+    SetViewportOrgEx(dc, 0, 19, nullptr);
+    b.Canvas()->Refresh();
+    b.Canvas()->Brush()->SetColor(clRed);
+    // Logical rows 0..5 lie on device rows 19..14; the device rectangle leaves out its bottom.
+    b.Canvas()->FillRect(Rect(0, 0, 5, 5));
+    SetMapMode(dc, MM_TEXT);
+    SetViewportOrgEx(dc, 0, 0, nullptr);
+    EXPECT_EQ(b.Canvas()->Pixels(0, 19), clWhite);
+    EXPECT_EQ(b.Canvas()->Pixels(0, 18), clRed);
+    EXPECT_EQ(b.Canvas()->Pixels(0, 14), clRed);
+    EXPECT_EQ(b.Canvas()->Pixels(0, 13), clWhite);
+
+    EXPECT_THROW(b.SetSize(32767, 32767), EOutOfMemory);
+    EXPECT_EQ(b.Width(), 20);
 }
 
 } // namespace
