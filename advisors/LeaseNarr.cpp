@@ -48,6 +48,17 @@ void AddIf(std::string& text, bool condition, const std::string& piece) {
     if (condition) text += piece;
 }
 
+// Expenses named in a sentence: each piece written under its condition, and the amounts of the
+// pieces written summed.
+struct TExpenseList {
+    std::string& Text;
+    double Total = 0.0;
+    void Add(bool condition, const char* piece, double amount) {
+        AddIf(Text, condition, piece);
+        if (condition) Total += amount;
+    }
+};
+
 std::string Assumptions(const TLeaseBuyData& d) {
     std::string p = "In analyzing whether you should lease or finance the acquisition of the " +
                     AssetName(d, ", ") + "there were a number of assumptions made. " +
@@ -108,18 +119,14 @@ std::string FinanceSide(const TLeaseBuyData& d, const TLeaseBuyResults& r) {
          "will have a fair market value (adjusted basis) of " +
          Money(r.EndValue[static_cast<std::size_t>(r.FinalColumn())]) + ". ";
 
-    double expenses = 0.0;
     p += " Your out-of-pocket expenses including ";
-    auto expense = [&](bool condition, const char* piece, double amount) {
-        AddIf(p, condition, piece);
-        if (condition) expenses += amount;
-    };
-    expense(d.PurchaseDeposit > 0.0, "downpayment ", -d.PurchaseDeposit);
-    expense(upFrontTax, ", sales tax ", r.SalesTaxUpFront);
-    expense(d.TaxRateProperty > 0.0f, ", property tax ", r.TotalPropertyTax);
-    expense(r.TaxOnSale > 0.0, ", tax on the sale of the asset ", r.TaxOnSale);
+    TExpenseList expenses{p};
+    expenses.Add(d.PurchaseDeposit > 0.0, "downpayment ", -d.PurchaseDeposit);
+    expenses.Add(upFrontTax, ", sales tax ", r.SalesTaxUpFront);
+    expenses.Add(d.TaxRateProperty > 0.0f, ", property tax ", r.TotalPropertyTax);
+    expenses.Add(r.TaxOnSale > 0.0, ", tax on the sale of the asset ", r.TaxOnSale);
     p += "and the total of the periodic payment is " +
-         Money(static_cast<double>(r.TotalPayments) + expenses) + ". ";
+         Money(static_cast<double>(r.TotalPayments) + expenses.Total) + ". ";
 
     if (d.BusinessUsePercent > 0.0f) {
         p += "Since the asset will be used for business, the government helps to underwrite the "
@@ -149,19 +156,15 @@ double TotalMiscExpense(const TLeaseBuyData& d, const TLeaseBuyResults& r) {
 std::string LeaseSide(const TLeaseBuyData& d, const TLeaseBuyResults& r) {
     std::string p = "Looking next at the lease side, the total of the " + Count(d.LeaseNumPmts) +
                     " lease payments will be " + Money(r.TotalLeasePayments) + ". ";
-    double other = 0.0;
     p += "Other out-of-pocket expenses including ";
-    auto expense = [&](bool condition, const char* piece, double amount) {
-        AddIf(p, condition, piece);
-        if (condition) other += amount;
-    };
-    expense(d.AcquisitionCosts > 0.0, " up front acquisition costs", -d.AcquisitionCosts);
-    expense(r.LeaseSalesTaxAmount > 0.0, ", applicable sales tax", -r.LeaseSalesTaxAmount);
-    expense(d.LeaseMiscExpense > 0.0, ", miscellaneous periodic lease expenses",
-            -TotalMiscExpense(d, r));
-    expense(r.LeasePropertyTax[1] < 0.0, ", property taxes", Sum(r.LeasePropertyTax));
-    expense(d.LeaseEndExpense > 0.0, ", and end-of-lease expenses", -d.LeaseEndExpense);
-    p += " will come to " + Money(other) + ". ";
+    TExpenseList other{p};
+    other.Add(d.AcquisitionCosts > 0.0, " up front acquisition costs", -d.AcquisitionCosts);
+    other.Add(r.LeaseSalesTaxAmount > 0.0, ", applicable sales tax", -r.LeaseSalesTaxAmount);
+    other.Add(d.LeaseMiscExpense > 0.0, ", miscellaneous periodic lease expenses",
+              -TotalMiscExpense(d, r));
+    other.Add(r.LeasePropertyTax[1] < 0.0, ", property taxes", Sum(r.LeasePropertyTax));
+    other.Add(d.LeaseEndExpense > 0.0, ", and end-of-lease expenses", -d.LeaseEndExpense);
+    p += " will come to " + Money(other.Total) + ". ";
 
     if (d.BusinessUsePercent > 0.0f) {
         p += "Again, since the asset will be used for business, there are various tax deductions "
