@@ -624,7 +624,9 @@ int TXbArea::CreateOrder(const std::string& path, const TXbOrderDef& given) {
         GoTop();
         return 0;
     }
-    order_ = FindTag(def.Tag);
+    const TXbOrder* created = file->FindOrder(def.Tag);
+    for (int n = 1; n <= OrderCount(); ++n)
+        if (Order(n) == created) order_ = n;
     GoTop();
     return order_;
 }
