@@ -337,6 +337,21 @@ void LinePixels(TPoint a, TPoint b, const std::vector<int>& pattern, int& phase,
     }
 }
 
+// The Qt pen for a stroke: one-pixel pens are cosmetic, keep their dash pattern and leave out
+// their end point; wider ones are solid with round ends.
+QPen MakePen(const TStroke& s, const QColor& colour, Qt::PenJoinStyle join) {
+    QPen pen(colour, s.Width <= 1 ? 0 : s.Width);
+    pen.setCapStyle(s.Width <= 1 ? Qt::FlatCap : Qt::RoundCap);
+    pen.setJoinStyle(join);
+    if (s.Width <= 1 && s.Style >= PS_DASH && s.Style <= PS_DASHDOTDOT) {
+        QList<qreal> dashes;
+        for (int v : DashPattern(s.Style))
+            dashes.append(v);
+        pen.setDashPattern(dashes);
+    }
+    return pen;
+}
+
 void DrawPoints(QPainter& p, const QVector<QPoint>& points, const QColor& colour) {
     if (points.isEmpty()) return;
     p.setPen(QPen(colour, 0));
@@ -361,16 +376,7 @@ void StrokePoints(TDeviceContext& dc, TPaint& p, const std::vector<TPoint>& poin
         if (dc.State.BkMode == OPAQUE) DrawPoints(*p, off, ToQColor(dc.State.BkColor));
         return;
     }
-    QPen pen(colour, s.Width <= 1 ? 0 : s.Width);
-    pen.setCapStyle(s.Width <= 1 ? Qt::FlatCap : Qt::RoundCap);
-    pen.setJoinStyle(Qt::RoundJoin);
-    if (s.Width <= 1 && s.Style >= PS_DASH && s.Style <= PS_DASHDOTDOT) {
-        QList<qreal> dashes;
-        for (int v : DashPattern(s.Style))
-            dashes.append(v);
-        pen.setDashPattern(dashes);
-    }
-    p->setPen(pen);
+    p->setPen(MakePen(s, colour, Qt::RoundJoin));
     p->setBrush(Qt::NoBrush);
     QPolygonF poly;
     for (const TPoint& pt : points)
@@ -451,15 +457,7 @@ void ShapeBox(TDeviceContext& dc, TRect box, const std::function<QPainterPath(co
     QColor colour = s.Colour;
     p->save();
     if (ApplyRop2(*p, dc.State.Rop2, Raster(dc), colour)) {
-        QPen pen(colour, s.Width <= 1 ? 0 : s.Width);
-        pen.setJoinStyle(Qt::MiterJoin);
-        if (s.Width <= 1 && s.Style >= PS_DASH && s.Style <= PS_DASHDOTDOT) {
-            QList<qreal> dashes;
-            for (int v : DashPattern(s.Style))
-                dashes.append(v);
-            pen.setDashPattern(dashes);
-        }
-        p->setPen(pen);
+        p->setPen(MakePen(s, colour, Qt::MiterJoin));
         p->setBrush(Qt::NoBrush);
         p->drawPath(make(CentreRect(box)));
     }
@@ -511,7 +509,7 @@ BOOL ArcShape(HDC hdc, TArcKind kind, int left, int top, int right, int bottom, 
         TStroke st = Stroke(*dc);
         QColor colour = st.Colour;
         if (st.None || !ApplyRop2(*p, dc->State.Rop2, Raster(*dc), colour)) return 1;
-        p->setPen(QPen(colour, st.Width <= 1 ? 0 : st.Width));
+        p->setPen(MakePen(st, colour, Qt::RoundJoin));
         p->setBrush(Qt::NoBrush);
         p->drawPath(make(CentreRect(box)));
         return 1;
