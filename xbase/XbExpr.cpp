@@ -458,13 +458,19 @@ private:
         return t;
     }
 
+    // A quoted string; inside quotes two quotes in a row stand for one (filter texts written
+    // for the data layer quote that way: 'O''Brien').
     TToken String(TToken t, char close) {
-        const std::size_t end = text_.find(close, at_ + 1);
-        if (end == std::string_view::npos) throw TCompileError{t.Pos, "Unterminated string"};
         t.Kind = tkString;
-        t.Text = std::string(text_.substr(at_ + 1, end - at_ - 1));
-        at_ = end + 1;
-        return t;
+        for (std::size_t from = at_ + 1;;) {
+            const std::size_t end = text_.find(close, from);
+            if (end == std::string_view::npos) throw TCompileError{t.Pos, "Unterminated string"};
+            t.Text += text_.substr(from, end - from);
+            at_ = end + 1;
+            if (close == ']' || Peek(0) != close) return t;
+            t.Text += close;
+            from = end + 2;
+        }
     }
 
     TToken Symbol(TToken t) {

@@ -66,6 +66,8 @@ TEST_F(XbExprTest, LiteralsAndTypes) {
     EXPECT_EQ(Str("'abc'"), "abc");
     EXPECT_EQ(Str("\"it's\""), "it's");
     EXPECT_EQ(Str("[say \"hi\"]"), "say \"hi\"");
+    EXPECT_EQ(Str("'O''Brien'"), "O'Brien");
+    EXPECT_EQ(Str("\"a\"\"b\" + ''"), "a\"b");
     EXPECT_DOUBLE_EQ(Num("12.75"), 12.75);
     EXPECT_DOUBLE_EQ(Num(".5"), 0.5);
     EXPECT_TRUE(Log(".T."));
