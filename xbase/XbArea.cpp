@@ -90,6 +90,7 @@ int TXbArea::Open(const std::string& path, const std::string& alias, int mode, i
     driver_ = driver;
     alias_ = alias.empty() ? Upper(BaseNameOf(found)) : Upper(alias);
     buffer_ = table_->BlankRecord();
+    loaded_ = buffer_;
     if (status == xbOK && table_->HasMemoFields()) {
         const bool dbt = table_->MemoKind() == TXbMemoKind::Dbt;
         const std::string memoPath = XbFindFile(XbChangeExt(found, dbt ? ".DBT" : ".FPT"));
@@ -119,7 +120,7 @@ int TXbArea::Close() {
     lock_->Detach();
     table_->Close();
     buffer_.clear();
-    dirty_ = false;
+    loaded_.clear();
     recno_ = 1;
     bof_ = eof_ = true;
     pos_ = {};
@@ -142,27 +143,37 @@ std::string TXbArea::FieldBytes(int i) const {
 
 bool TXbArea::Load(LongInt recno) {
     if (recno > table_->RecordCount()) RecordCount(); // appended by another user meanwhile
-    if (!table_->ReadRecord(recno, buffer_.data())) return false;
+    if (!table_->ReadRecord(recno, buffer_.data())) {
+        std::copy(loaded_.begin(), loaded_.end(), buffer_.begin());
+        return false;
+    }
+    loaded_ = buffer_;
     recno_ = recno;
-    dirty_ = false;
     return true;
 }
 
 void TXbArea::SetEof() {
     std::fill(buffer_.begin(), buffer_.end(), ' ');
-    dirty_ = false;
+    loaded_ = buffer_;
     recno_ = table_->RecordCount() + 1;
     eof_ = true;
     pos_ = {};
 }
 
+bool TXbArea::MergedImage(std::string& image) const {
+    image.assign(buffer_.size(), ' ');
+    if (!table_->ReadRecord(recno_, image.data())) return false;
+    for (std::size_t i = 0; i < image.size(); ++i)
+        if (buffer_[i] != loaded_[i]) image[i] = buffer_[i];
+    return true;
+}
+
 int TXbArea::Flush() {
     int status = xbOK;
-    if (dirty_ && !eof_ && recno_ >= 1 && recno_ <= table_->RecordCount()) {
-        const std::string image = buffer_;
-        status = PutRecord(image); // a refused write keeps the change for another try
-    } else {
-        dirty_ = false;
+    if (buffer_ != loaded_ && !eof_ && recno_ >= 1 && recno_ <= table_->RecordCount()) {
+        std::string image;
+        status = MergedImage(image) ? PutRecord(image) : xbDamaged;
+        // A refused write keeps the change in the buffer for another try.
     }
     appended_ = 0;
     return status;
@@ -363,7 +374,7 @@ int TXbArea::PutRecord(const std::string& image) {
     if (status == xbOK && !table_->WriteRecord(recno, image)) status = xbWriteFailed;
     if (status == xbOK) {
         std::copy(image.begin(), image.end(), buffer_.begin());
-        dirty_ = false;
+        loaded_ = image;
         appended_ = 0;
         for (std::size_t i = 0; i < orders_.size(); ++i)
             if (orders_[i]->Replace(oldIn[i], oldKeys[i], newIn[i], newKeys[i], recno) != isOk)
@@ -421,6 +432,7 @@ int TXbArea::Append() {
         for (std::size_t i = 0; i < orders_.size(); ++i)
             if (in[i] && orders_[i]->Insert(keys[i], recno) != isOk) status = xbWriteFailed;
         std::copy(blank.begin(), blank.end(), buffer_.begin());
+        loaded_ = blank;
         recno_ = recno;
         bof_ = eof_ = false;
         pos_ =
@@ -435,7 +447,9 @@ int TXbArea::Append() {
 int TXbArea::Delete() {
     if (!table_->IsOpen()) return xbNoTable;
     if (ReadOnly()) return xbReadOnly;
-    std::string image = buffer_;
+    if (eof_) return xbBadArgument;
+    std::string image;
+    if (!MergedImage(image)) return xbDamaged;
     image[0] = '*';
     return PutRecord(image);
 }
@@ -510,7 +524,6 @@ int TXbArea::SetFieldBytes(int i, const std::string& bytes) {
     const TXbFieldDef& f = table_->Fields()[static_cast<std::size_t>(i)];
     if (bytes.size() != static_cast<std::size_t>(f.Width)) return xbBadArgument;
     std::copy(bytes.begin(), bytes.end(), buffer_.begin() + f.Offset);
-    dirty_ = true;
     return xbOK;
 }
 

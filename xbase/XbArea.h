@@ -101,6 +101,9 @@ private:
     bool Load(LongInt recno);
     void SetEof();
     int Flush();
+    // The record as it is now in the file with the bytes changed in the buffer since it was
+    // read put on it, so that changes another user made to other fields are kept.
+    bool MergedImage(std::string& image) const;
     int WritePacked(const std::string& path, LongInt& kept);
     bool Visible();
     bool InScope(const std::string& key) const;
@@ -135,7 +138,7 @@ private:
     TXbMemo memo_;
     std::unique_ptr<TXbLock> lock_ = std::make_unique<TXbLock>();
     std::string buffer_;
-    bool dirty_ = false;
+    std::string loaded_;   // the record as read or written last; the buffer differs when changed
     LongInt appended_ = 0; // record appended here and not yet written
 
     LongInt recno_ = 1;

@@ -117,6 +117,30 @@ TEST_F(XbLockTest, RecordLocksBetweenAreas) {
     EXPECT_EQ(xb_GetTrimString(1), "LX");
 }
 
+TEST_F(XbLockTest, ChangesOfTwoAreasToOneRecordAreBothKept) {
+    const int a = Use(xbModeShared, "A");
+    const int b = Use(xbModeShared, "B");
+    ASSERT_GT(a * b, 0);
+    xb_Select(a);
+    xb_Go(1);
+    xb_Select(b);
+    xb_Go(1);
+    ASSERT_EQ(xb_Replace(2, xbReplaceText, "named by B"), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    xb_Select(a);
+    ASSERT_EQ(xb_Replace(3, xbReplaceDouble, 99.5), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    xb_Go(1);
+    EXPECT_EQ(xb_GetTrimString(2), "named by B");
+    EXPECT_EQ(xb_GetTrimString(3), "       99.50");
+    xb_Select(b);
+    xb_Delete();
+    xb_Select(a);
+    xb_Go(1);
+    EXPECT_EQ(xb_Deleted(), 1);
+    EXPECT_EQ(xb_GetTrimString(3), "       99.50");
+}
+
 TEST_F(XbLockTest, ExclusiveOpenAndRecordLockBetweenProcesses) {
     TChild child(Path("SHARED.DBF"), xbModeShared, true, 0);
     ASSERT_EQ(child.Answer(), 'y');
