@@ -211,8 +211,7 @@ class TPaint {
 public:
     explicit TPaint(TDeviceContext& dc) {
         if (Raster(dc)) {
-            own_.begin(dc.Image);
-            p_ = &own_;
+            if (own_.begin(dc.Image)) p_ = &own_;
         } else if (dc.Painter && dc.Painter->isActive()) {
             p_ = dc.Painter;
             p_->save();
@@ -365,7 +364,13 @@ void StrokePoints(TDeviceContext& dc, TPaint& p, const std::vector<TPoint>& poin
     if (s.None || points.size() < 2) return;
     QColor colour = s.Colour;
     if (!ApplyRop2(*p, dc.State.Rop2, Raster(dc), colour)) return;
-    if (s.Width <= 1 && Raster(dc)) {
+    // Lines reaching far outside the image go to Qt, which clips them before drawing.
+    auto near = [&](const TPoint& pt) {
+        const int margin = 4096;
+        return pt.X >= -margin && pt.Y >= -margin && pt.X <= dc.Image->width() + margin &&
+               pt.Y <= dc.Image->height() + margin;
+    };
+    if (s.Width <= 1 && Raster(dc) && std::all_of(points.begin(), points.end(), near)) {
         QVector<QPoint> on, off;
         std::vector<int> pattern = DashPattern(s.Style);
         int phase = 0;
@@ -438,8 +443,8 @@ QPainterPath RectPath(const QRectF& r) {
 
 // Filled shapes: the brush inside the outline, then the pen. box is the device box (right and
 // bottom outside); with no pen the filled area loses its right and bottom pixel rows.
-void ShapeBox(TDeviceContext& dc, TRect box, const std::function<QPainterPath(const QRectF&)>& make,
-              bool filled) {
+void ShapeBox(TDeviceContext& dc, TRect box,
+              const std::function<QPainterPath(const QRectF&)>& make) {
     TPaint p(dc);
     if (!p) return;
     TStroke s = Stroke(dc);
@@ -447,12 +452,10 @@ void ShapeBox(TDeviceContext& dc, TRect box, const std::function<QPainterPath(co
         int inset = s.Width / 2;
         box = {box.Left + inset, box.Top + inset, box.Right - inset, box.Bottom - inset};
     }
-    if (filled) {
-        QRectF area = s.None ? QRectF(box.Left, box.Top, std::max(0, box.Width() - 1),
-                                      std::max(0, box.Height() - 1))
-                             : CentreRect(box);
-        FillPath(dc, p, make(area));
-    }
+    QRectF area = s.None ? QRectF(box.Left, box.Top, std::max(0, box.Width() - 1),
+                                  std::max(0, box.Height() - 1))
+                         : CentreRect(box);
+    FillPath(dc, p, make(area));
     if (s.None) return;
     QColor colour = s.Colour;
     p->save();
@@ -514,7 +517,7 @@ BOOL ArcShape(HDC hdc, TArcKind kind, int left, int top, int right, int bottom, 
         p->drawPath(make(CentreRect(box)));
         return 1;
     }
-    ShapeBox(*dc, box, make, true);
+    ShapeBox(*dc, box, make);
     return 1;
 }
 
@@ -1133,7 +1136,7 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     TRect box = ToDeviceRect(dc->State, left, top, right, bottom);
     TStroke s = Stroke(*dc);
     if (s.Width > 1 || !Raster(*dc)) {
-        ShapeBox(*dc, box, RectPath, true);
+        ShapeBox(*dc, box, RectPath);
         return 1;
     }
     // One-pixel pen on an image: the brush inside, the frame pixel by pixel.
@@ -1146,8 +1149,9 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     if (box.Width() <= 2 || box.Height() <= 2) {
         // Too thin for a frame with an inside: every pixel of the box is pen.
         QVector<QPoint> points;
-        for (int y = box.Top; y < box.Bottom; ++y)
-            for (int x = box.Left; x < box.Right; ++x)
+        QRect shown = ToQRect(box).intersected(dc->Image->rect());
+        for (int y = shown.top(); y <= shown.bottom(); ++y)
+            for (int x = shown.left(); x <= shown.right(); ++x)
                 points.append(QPoint(x, y));
         QColor colour = s.Colour;
         if (ApplyRop2(*p, dc->State.Rop2, true, colour)) DrawPoints(*p, points, colour);
@@ -1167,28 +1171,22 @@ BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int
     TRect box = ToDeviceRect(dc->State, left, top, right, bottom);
     double rx = DeviceLength(width, ScaleX(dc->State)) / 2.0;
     double ry = DeviceLength(height, ScaleY(dc->State)) / 2.0;
-    ShapeBox(
-        *dc, box,
-        [rx, ry](const QRectF& r) {
-            QPainterPath path;
-            path.addRoundedRect(r, rx, ry);
-            return path;
-        },
-        true);
+    ShapeBox(*dc, box, [rx, ry](const QRectF& r) {
+        QPainterPath path;
+        path.addRoundedRect(r, rx, ry);
+        return path;
+    });
     return 1;
 }
 
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     DC_OR(0);
     TRect box = ToDeviceRect(dc->State, left, top, right, bottom);
-    ShapeBox(
-        *dc, box,
-        [](const QRectF& r) {
-            QPainterPath path;
-            path.addEllipse(r);
-            return path;
-        },
-        true);
+    ShapeBox(*dc, box, [](const QRectF& r) {
+        QPainterPath path;
+        path.addEllipse(r);
+        return path;
+    });
     return 1;
 }
 
@@ -1270,10 +1268,12 @@ BOOL DrawFocusRect(HDC hdc, const TRect* r) {
     TRect d = ToDeviceRect(dc->State, r->Left, r->Top, r->Right, r->Bottom);
     // Every other pixel of the frame (a checkerboard anchored at the device origin), inverted.
     QVector<QPoint> points;
-    for (const TRect& part : FrameRects(d))
-        for (int y = part.Top; y < part.Bottom; ++y)
-            for (int x = part.Left; x < part.Right; ++x)
+    for (const TRect& part : FrameRects(d)) {
+        QRect shown = ToQRect(part).intersected(dc->Image->rect());
+        for (int y = shown.top(); y <= shown.bottom(); ++y)
+            for (int x = shown.left(); x <= shown.right(); ++x)
                 if (((x + y) & 1) == 0) points.append(QPoint(x, y));
+    }
     p->setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     DrawPoints(*p, points, Qt::white);
     return 1;

@@ -232,6 +232,13 @@ TEST_F(Graphic, ExtremeValuesAreRefusedOrBounded) {
     EXPECT_TRUE(Ellipse(dc, INT_MIN, INT_MIN, INT_MAX, INT_MAX));
     SelectObject(dc, GetStockObject(BLACK_PEN));
     DeleteObject(wide);
+    // One-pixel lines and frames far beyond the bitmap.
+    EXPECT_TRUE(MoveToEx(dc, INT_MIN, 5, nullptr));
+    EXPECT_TRUE(LineTo(dc, INT_MAX, 5));
+    EXPECT_EQ(b.Canvas()->Pixels(10, 5), clBlack);
+    TRect far = Rect(-100000000, 2, 100000000, 4);
+    EXPECT_TRUE(Rectangle(dc, far.Left, far.Top, far.Right, far.Bottom));
+    EXPECT_TRUE(DrawFocusRect(dc, &far));
 
     // Extents of 0 are refused; negative ones turn the axis over.
     SetMapMode(dc, MM_ANISOTROPIC);
