@@ -30,7 +30,7 @@ constexpr Word FormatVersion = 1;
 constexpr char Magic[8] = {'V', 'P', 'L', 'X', 'I', 'D', 'X', '\x1A'};
 constexpr int MaxTags = 64;
 constexpr int MaxKeyLength = 254;
-constexpr int MaxTagName = 32;
+constexpr int MaxTagName = 128; // a single-order file takes its base name
 constexpr LongWord MaxHeight = 32;
 // Parsed pages kept in memory per open file (a few megabytes at most).
 constexpr std::size_t MaxCachedPages = 1024;

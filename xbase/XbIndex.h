@@ -43,7 +43,7 @@ enum TXbIndexStatus {
 const char* XbIndexStatusText(TXbIndexStatus status);
 
 struct TXbOrderDef {
-    std::string Tag;     // 1..32 letters, digits or "_"; stored upper case
+    std::string Tag;     // 1..128 characters above blank; stored upper case
     std::string KeyExpr; // the key expression
     std::string ForExpr; // the FOR condition, empty for none
     bool Unique = false;

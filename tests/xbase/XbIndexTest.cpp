@@ -438,8 +438,10 @@ TEST_F(XbIndexTest, BadDefinitionsAreRefused) {
               isBadExpression); // a FOR condition must be logical
     EXPECT_EQ(file.AddOrder({"", "NAME", "", false, false}, records_, 1, Loader()),
               isBadDefinition);
+    EXPECT_EQ(file.AddOrder({"A B", "NAME", "", false, false}, records_, 1, Loader()),
+              isBadDefinition);
     EXPECT_EQ(
-        file.AddOrder({std::string(40, 'T'), "NAME", "", false, false}, records_, 1, Loader()),
+        file.AddOrder({std::string(129, 'T'), "NAME", "", false, false}, records_, 1, Loader()),
         isBadDefinition);
     EXPECT_EQ(file.AddOrder({"X", "PADR(NAME, 300)", "", false, false}, records_, 1, Loader()),
               isBadDefinition);
