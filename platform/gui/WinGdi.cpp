@@ -1327,12 +1327,19 @@ BOOL ExtFloodFill(HDC hdc, int x, int y, COLORREF color, UINT type) {
         while (r + 1 < w && !seen[at(r + 1, pt.Y)] && Visible(*dc, r + 1, pt.Y) &&
                inside(r + 1, pt.Y))
             ++r;
-        for (int i = l; i <= r; ++i) {
+        for (int i = l; i <= r; ++i)
             seen[at(i, pt.Y)] = true;
-            if (pt.Y > 0) todo.push_back({i, pt.Y - 1});
-            if (pt.Y + 1 < h) todo.push_back({i, pt.Y + 1});
-        }
         spans.push_back({l, pt.Y, r + 1, pt.Y + 1});
+        // One seed for each run of fillable pixels above and below the span.
+        for (int ny : {pt.Y - 1, pt.Y + 1}) {
+            if (ny < 0 || ny >= h) continue;
+            bool run = false;
+            for (int i = l; i <= r; ++i) {
+                bool fillable = !seen[at(i, ny)] && Visible(*dc, i, ny) && inside(i, ny);
+                if (fillable && !run) todo.push_back({i, ny});
+                run = fillable;
+            }
+        }
     }
     TPaint p(*dc);
     for (const TRect& s : spans)
@@ -1365,7 +1372,7 @@ BOOL DrawEdge(HDC hdc, TRect* rect, UINT edge, UINT flags) {
     if (edge & BDR_RAISEDOUTER)
         ring(flat ? COLOR_BTNSHADOW : COLOR_3DLIGHT, flat ? COLOR_BTNSHADOW : COLOR_3DDKSHADOW);
     else if (edge & BDR_SUNKENOUTER)
-        ring(flat ? COLOR_BTNSHADOW : COLOR_BTNSHADOW, flat ? COLOR_BTNSHADOW : COLOR_BTNHIGHLIGHT);
+        ring(COLOR_BTNSHADOW, flat ? COLOR_BTNSHADOW : COLOR_BTNHIGHLIGHT);
     if (edge & BDR_RAISEDINNER)
         ring(flat ? COLOR_BTNFACE : COLOR_BTNHIGHLIGHT, flat ? COLOR_BTNFACE : COLOR_BTNSHADOW);
     else if (edge & BDR_SUNKENINNER)

@@ -469,6 +469,27 @@ TEST_F(CanvasPixel, AColourToMonochromeBlitMakesAMaskOfTheBackgroundColour) {
     EXPECT_EQ(c->Pixels(1, 0), clGreen);
 }
 
+TEST_F(CanvasPixel, EdgesDrawTheirRingsInTheClassicColours) {
+    HDC dc = c->Handle();
+    TRect r = Rect(2, 2, 12, 10);
+    DrawEdge(dc, &r, EDGE_RAISED, BF_RECT | BF_ADJUST);
+    EXPECT_EQ(r, Rect(4, 4, 10, 8));
+    EXPECT_EQ(c->Pixels(2, 2), static_cast<TColor>(ColorToRGB(cl3DLight)));
+    EXPECT_EQ(c->Pixels(11, 9), static_cast<TColor>(ColorToRGB(cl3DDkShadow)));
+    EXPECT_EQ(c->Pixels(11, 2), static_cast<TColor>(ColorToRGB(cl3DDkShadow))); // top right
+    EXPECT_EQ(c->Pixels(3, 3), static_cast<TColor>(ColorToRGB(clBtnHighlight)));
+    EXPECT_EQ(c->Pixels(10, 8), static_cast<TColor>(ColorToRGB(clBtnShadow)));
+    EXPECT_EQ(c->Pixels(5, 5), clWhite); // no middle asked for
+
+    // Only the sides asked for: an etched line at the top.
+    Clear(clTeal);
+    r = Rect(20, 20, 40, 30);
+    DrawEdge(dc, &r, EDGE_ETCHED, BF_TOP);
+    EXPECT_EQ(Ink(clTeal), Rect(20, 20, 39, 22));
+    EXPECT_EQ(c->Pixels(25, 20), static_cast<TColor>(ColorToRGB(clBtnShadow)));
+    EXPECT_EQ(c->Pixels(25, 21), static_cast<TColor>(ColorToRGB(clBtnHighlight)));
+}
+
 TEST_F(CanvasPixel, FloodFillStopsAtTheBorder) {
     c->Pen()->SetColor(clBlack);
     c->Brush()->SetStyle(bsClear);
@@ -480,6 +501,12 @@ TEST_F(CanvasPixel, FloodFillStopsAtTheBorder) {
     EXPECT_EQ(c->Pixels(28, 28), clRed);
     EXPECT_EQ(c->Pixels(10, 10), clBlack);
     EXPECT_EQ(c->Pixels(31, 31), clWhite);
+    // The surface form fills the pixels of one colour that touch the start.
+    c->Brush()->SetColor(clBlue);
+    c->FloodFill(15, 15, clRed, fsSurface);
+    EXPECT_EQ(c->Pixels(28, 11), clBlue);
+    EXPECT_EQ(c->Pixels(10, 10), clBlack);
+    EXPECT_EQ(c->Pixels(40, 40), clWhite);
 }
 
 } // namespace
