@@ -411,6 +411,9 @@ TEST_F(XbIndexTest, ReopensWithTagsAndKeys) {
     bool included;
     ASSERT_EQ(file.Order(0)->KeyOf(records_, key, included), isOk);
     EXPECT_EQ(file.Order(0)->Insert(key, 5000), isReadOnly);
+    EXPECT_EQ(file.Reindex(records_, records_.Count(), Loader()), isReadOnly);
+    EXPECT_EQ(file.AddOrder({"NEW", "NAME", "", false, false}, records_, 1, Loader()), isReadOnly);
+    EXPECT_EQ(file.OrderCount(), 2);
 }
 
 TEST_F(XbIndexTest, ReplacingTags) {
