@@ -20,14 +20,16 @@ namespace {
 // ---------------------------------------------------------------------------------------------
 // Object and context registries: a handle is valid while its object is registered.
 
+// The registries live to the very end of the program (they are never destroyed), so objects
+// that release contexts while static objects are destroyed still find them.
 std::unordered_set<TGdiObject*>& Objects() {
-    static std::unordered_set<TGdiObject*> objects;
-    return objects;
+    static auto* objects = new std::unordered_set<TGdiObject*>;
+    return *objects;
 }
 
 std::unordered_set<TDeviceContext*>& Contexts() {
-    static std::unordered_set<TDeviceContext*> contexts;
-    return contexts;
+    static auto* contexts = new std::unordered_set<TDeviceContext*>;
+    return *contexts;
 }
 
 TGdiObject* NewObject(TGdiObject::TKind kind) {
@@ -70,7 +72,7 @@ constexpr std::array<COLORREF, SystemColorCount> kClassicPalette = {
 };
 
 TGdiObject* StockObject(int index) {
-    static std::map<int, TGdiObject*> stock;
+    static auto& stock = *new std::map<int, TGdiObject*>;
     auto it = stock.find(index);
     if (it != stock.end()) return it->second;
     TGdiObject* o = nullptr;
