@@ -24,7 +24,14 @@ constexpr int xbReplaceMemo = 3072;
 constexpr int xbReplaceDouble = 8;
 constexpr int xbReplaceLogical = 128;
 
-// Settings. Each setter returns the value it replaced.
+// Settings. Each setter returns the value it replaced; a value out of range is refused and the
+// setting stays. The lock time-out is in seconds. xb_SysProp codes: 65000 address of the
+// current area's record buffer; 65002 area (value) open; 65005 closes everything; 65006 orders
+// named after their index files (NTX); 65008/65010 address and size of the work block (it holds
+// the last text a call gave); 65012 field (value) is variable-length text; 3000 order count;
+// 3002 order (value) descending; 1000/1001 read/set soft seek; 1002/1003 read/set exact;
+// 1006 deleted records hidden; 1009 the current area's driver; 1305 fixed blob length that
+// xb_PutBlob pads or cuts to (0 = the length given). Unknown codes give 0.
 std::string xb_Version();
 int xb_SetStringType(int type);
 int xb_ErrorLevel(int level);
@@ -40,16 +47,21 @@ int xb_SetTurboRead(int on);
 std::intptr_t xb_SysProp(int code, std::intptr_t value);
 
 // Creating tables and orders.
-// A new table from a field list; driver decides the memo format (DBT for NTX, else FPT).
+// A new table from a field list (C to 254, N and F to 19 with decimals, D, L, M); driver decides
+// the memo format (DBT for NTX, else FPT). An existing table of that name is replaced unless it
+// is open anywhere (xbSharing); its production index goes with it.
 int xb_Create(const std::string& path, const std::vector<TXbFieldDef>& fields, int driver);
-// A new order in an index file of the current area (created when missing) and makes it the
-// controlling order; returns the order number, 0 on failure.
+// A new order in an index file of the current area (the production index when path is empty;
+// a missing, damaged or foreign file is made anew) and makes it the controlling order; returns
+// the order number, 0 on failure. NTX and IDX files take their file name as tag.
 int xb_IndexCreate(const std::string& path, const std::string& tag, const std::string& key,
                    const std::string& condition, int unique, int descending);
 // Rebuilds every open order from the table.
 int xb_Reindex();
 
-// Work areas.
+// Work areas. xb_Use opens in the first free area (1..255) and selects it; 0 on failure (missing
+// or damaged file, memo or production index; sharing conflict; alias in use). Names match files
+// without regard to case; ".DBF" is added to a name without extension.
 int xb_Use(const std::string& path, const std::string& alias, int mode, int driver);
 int xb_Select(int area);
 int xb_WorkArea(const std::string& alias = {});
@@ -58,7 +70,8 @@ std::string xb_BaseName();
 int xb_Close();
 void xb_CloseAll();
 
-// Structure.
+// Structure. Fields are numbered from 1; the record size counts the deletion byte, so the
+// offset (1-based) of field 1 is 2. Out-of-range fields give empty texts and 0.
 int xb_FieldCount();
 int xb_RecSize();
 std::string xb_FieldName(int field);
@@ -81,7 +94,15 @@ int xb_Eof();
 int xb_Deleted();
 LongInt xb_OrderRecNo();
 
-// Records.
+// Records. xb_GetRecord/xb_PutRecord move the whole record image with its deletion byte; a put
+// updates every open order (xbKeyViolation from a unique order writes nothing, and takes back a
+// record xb_AppendEx just added) and locks the record for the write when shared. xb_AppendEx
+// adds a blank record, locked when shared: 0 done, 1 record lock refused, 2 append lock
+// refused, 3 write failed, 4 key violation, 5 read-only, 6 no table. xb_Replace changes the
+// record buffer (text 1024, date text 1056 in the engine's date format, memo 3072, double 8,
+// logical 128); the change reaches the file on xb_Commit or when the cursor moves. xb_Pack
+// needs an exclusive open. xb_Rlock gives 1 when locked (0 = the current record), waiting up
+// to the lock time-out; xb_Unlock(0) releases all.
 std::string xb_GetRecord();
 int xb_PutRecord(const std::string& image);
 int xb_AppendEx();
@@ -100,7 +121,9 @@ std::string xb_GetDateString(int field);
 int xb_GetLogical(int field);
 int xb_Empty(int field);
 
-// Memos.
+// Memos (M, B and P fields). xb_GetMemo gives a copy in memory that xb_MemDealloc frees (nullptr
+// when the field is no memo or its memo cannot be read); xb_GetBlob fills buffer with the data
+// and gives its length; xb_PutBlob stores length bytes as binary data.
 char* xb_GetMemo(int field, int reserved);
 void xb_MemDealloc(char* memory);
 LongInt xb_GetBlob(int field, std::string& buffer);
@@ -108,7 +131,11 @@ LongInt xb_GetBlobLength(int field);
 int xb_PutBlob(int field, const char* data, LongInt length);
 int xb_IsEncrypted(int reserved);
 
-// Orders.
+// Orders, numbered from 1 across the open index files. xb_SetOrder returns the order it
+// replaced and keeps the current record; a scope is cleared by a change of order. xb_Seek gives
+// 1 when found; otherwise soft seek stands on the next key (or at the end), else at the end.
+// Exact on compares the whole key (trailing blanks aside), else the key text as a prefix.
+// xb_SetScope: inclusive prefix bounds, an empty side is open, both empty remove the scope.
 int xb_IndexOpen(const std::string& path);
 int xb_IndexOrd();
 int xb_SetOrder(int order);
@@ -123,7 +150,9 @@ int xb_Seek(const std::string& key);
 int xb_SetScope(const std::string& low, const std::string& high);
 std::string xb_KeyData();
 
-// Expressions.
+// Expressions. xb_EvalTest gives the type (1 character, 2 numeric, 3 logical, 4 date, 0 error);
+// xb_Query sets the condition that hides records (a logical expression; an empty text removes
+// it; a refused text keeps the old one and gives xbBadArgument).
 int xb_EvalTest(const std::string& expression);
 std::string xb_EvalString(const std::string& expression);
 int xb_EvalLogical(const std::string& expression);
