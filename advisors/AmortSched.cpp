@@ -27,6 +27,10 @@ int YearOf(TDayNumber date) {
     return year;
 }
 
+bool ValidDayNumber(TDayNumber date) {
+    return date >= 0 && date <= MaxDayNumber;
+}
+
 // A count of days as a row's 16-bit PeriodDays.
 Word DaysField(LongInt days) {
     return static_cast<Word>(std::clamp<LongInt>(days, 0, 0xFFFF));
@@ -70,11 +74,12 @@ TAmortSchedule::TAmortSchedule() : AmortRows(MaxPeriods + 1) {}
 bool TAmortSchedule::ValidLoan(TAmortLoan& loan) const {
     if (loan.PYR >= PaymentFrequencyCount || loan.CmpPYR >= FrequencyCount)
         throw ERangeError("Payment or compounding frequency out of range");
-    if (loan.FrstPmtDate < loan.OrgDate) {
+    const bool originated = ValidDayNumber(loan.OrgDate);
+    if (originated && (loan.FrstPmtDate < loan.OrgDate || !ValidDayNumber(loan.FrstPmtDate))) {
         AdvisorMessage(amkInformation, FirstPaymentTooEarly);
         loan.FrstPmtDate = loan.OrgDate;
     }
-    if (!(loan.PV > 0.0) || loan.NumPmts == 0 || !(loan.Rate > 0.0f) || loan.OrgDate == BadDate) {
+    if (!(loan.PV > 0.0) || loan.NumPmts == 0 || !(loan.Rate > 0.0f) || !originated) {
         AdvisorMessage(amkInformation, NoZeroValues);
         return false;
     }
@@ -244,6 +249,8 @@ void TAmortSchedule::BuildFirstPaymentRow() {
 
 void TAmortSchedule::BuildFirstPaymentAtOrigination() {
     ResetInitialRow();
+    // Every payment is in cents, also the fixed principal share paid in advance.
+    FixedPrincipal = RoundToCents(FixedPrincipal);
     FirstPeriodKind = fpRegular;
     TAmortRow& first = AmortRows[0];
     SetRates(first);
@@ -258,7 +265,7 @@ void TAmortSchedule::BuildFirstPaymentAtOrigination() {
     SetRates(row);
     switch (AmortMethod) {
     case amInterestOnly: row.Payment = 0.0; break;
-    case amFixedPrincipal: row.Payment = RoundToCents(FixedPrincipal); break;
+    case amFixedPrincipal: row.Payment = FixedPrincipal; break;
     default:
         row.Payment =
             LoanPaymentAdvance(Loan.NumPmts, PmtsPerYear, CmpPerYear, first.Balance, Loan.Rate);

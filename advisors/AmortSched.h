@@ -83,11 +83,11 @@ class TAmortSchedule {
 public:
     TAmortSchedule();
 
-    // Builds the schedule of loan with options. A first payment date before the origination is
-    // reset to it, with a message, and the build goes on. A zero (or negative) amount, number of
-    // payments or rate, a missing origination date, or a loan running past LastScheduleYear gives
-    // its message and false, and nothing changes. Raises ERangeError for a list index outside its
-    // list.
+    // Builds the schedule of loan with options. A first payment date before the origination (or
+    // missing) is reset to it, with a message, and the build goes on. A zero (or negative)
+    // amount, number of payments or rate, a missing origination date, or a loan running past
+    // LastScheduleYear gives its message and false, and nothing changes. Raises ERangeError for a
+    // list index outside its list.
     bool CalcSchedule(TAmortLoan& loan, const TAmortOptions& options);
 
     // The row builders, in the order CalcSchedule calls them.

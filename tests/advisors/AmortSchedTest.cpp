@@ -114,6 +114,14 @@ TEST(AmortSchedule, MethodSpecifics) {
     EXPECT_DOUBLE_EQ(fixed.AmortRows[1].Payment, 8333.33 + 666.67);
     EXPECT_NEAR(fixed.AmortRows[12].Principal, 8333.37, 1e-6);
 
+    // In advance the fixed principal share is paid at once, in cents like every payment.
+    TAmortLoan advance = loan;
+    advance.FrstPmtDate = advance.OrgDate;
+    TAmortSchedule fixedAdvance;
+    ASSERT_TRUE(fixedAdvance.CalcSchedule(advance, Method(amFixedPrincipal)));
+    EXPECT_DOUBLE_EQ(fixedAdvance.AmortRows[1].Payment, 8333.33);
+    EXPECT_DOUBLE_EQ(fixedAdvance.AmortRows[2].Payment, 8333.33 + 611.11);
+
     // Rule of 78's: payment k carries (n - k + 1) / 78 of the finance charge.
     TAmortSchedule r78;
     ASSERT_TRUE(r78.CalcSchedule(loan, Method(amRuleOf78)));
@@ -337,10 +345,19 @@ TEST(AmortSchedule, InputMessages) {
     EXPECT_EQ(recorder.Messages[0].Text, "First Payment Date must be\n\nequal to or after "
                                          "Origination Date.\n\nResetting First Payment Date...\n");
 
+    // A missing first payment date is the origination's.
+    TAmortLoan noFirst = StandardLoan();
+    noFirst.FrstPmtDate = BadDate;
+    recorder.Messages.clear();
+    ASSERT_TRUE(s.CalcSchedule(noFirst, Method(amNormal)));
+    EXPECT_EQ(noFirst.FrstPmtDate, noFirst.OrgDate);
+    EXPECT_EQ(recorder.Messages.size(), 1u);
+
     const TAmortRow before = s.AmortRows[5];
     for (auto spoil : {+[](TAmortLoan& l) { l.PV = 0; }, +[](TAmortLoan& l) { l.NumPmts = 0; },
                        +[](TAmortLoan& l) { l.Rate = 0; }, +[](TAmortLoan& l) { l.PV = -5; },
-                       +[](TAmortLoan& l) { l.OrgDate = l.FrstPmtDate = BadDate; }}) {
+                       +[](TAmortLoan& l) { l.OrgDate = l.FrstPmtDate = BadDate; },
+                       +[](TAmortLoan& l) { l.OrgDate = MaxDayNumber + 10; }}) {
         TAmortLoan bad = StandardLoan();
         spoil(bad);
         recorder.Messages.clear();
