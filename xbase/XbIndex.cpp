@@ -1442,20 +1442,16 @@ TXbIndexStatus TXbIndexFile::AddOrder(const TXbOrderDef& def, const TXbRecordSou
         h.Tags.push_back(tag);
     st = op.Finish(isOk);
     if (st != isOk) return st;
-    // Bring the order objects in line: the new order takes its slot, a replaced one retires.
+    // The order object of a replaced tag takes the new definition, so pointers to it stay good.
     order->slot_ = static_cast<int>(slot);
     std::vector<std::unique_ptr<TXbOrder>>& orders = impl_->Orders;
-    if (!MultiTag()) {
-        for (auto& o : orders) {
-            o->slot_ = -1;
-            impl_->Retired.push_back(std::move(o));
-        }
-        orders.clear();
-    }
     if (slot < orders.size()) {
-        orders[slot]->slot_ = -1;
-        impl_->Retired.push_back(std::move(orders[slot]));
-        orders[slot] = std::move(order);
+        *orders[slot] = std::move(*order);
+        for (std::size_t i = slot + 1; !MultiTag() && i < orders.size(); ++i) {
+            orders[i]->slot_ = -1;
+            impl_->Retired.push_back(std::move(orders[i]));
+        }
+        orders.resize(MultiTag() ? orders.size() : 1);
     } else {
         orders.push_back(std::move(order));
     }

@@ -419,14 +419,17 @@ TEST_F(XbIndexTest, ReopensWithTagsAndKeys) {
 TEST_F(XbIndexTest, ReplacingTags) {
     AddRecords(200, 20, 8);
     TXbIndexFile file;
-    Create(file, "rt.cdx", {"K", "NAME", "", false, false});
+    TXbOrder* k = Create(file, "rt.cdx", {"K", "NAME", "", false, false});
     ASSERT_EQ(file.AddOrder({"K", "AMT", "", false, false}, records_, 200, Loader()), isOk);
     ASSERT_EQ(file.OrderCount(), 1);
-    EXPECT_EQ(file.Order(0)->KeyType(), 'N');
+    EXPECT_EQ(file.Order(0), k); // the same order object, with the new definition
+    EXPECT_EQ(k->KeyType(), 'N');
+    EXPECT_EQ(Walk(*k), Expected(*k));
     TXbIndexFile single;
-    Create(single, "one.ntx", {"ONE", "NAME", "", false, false}, ikNTX);
+    TXbOrder* one = Create(single, "one.ntx", {"ONE", "NAME", "", false, false}, ikNTX);
     ASSERT_EQ(single.AddOrder({"TWO", "AMT", "", false, false}, records_, 200, Loader()), isOk);
     ASSERT_EQ(single.OrderCount(), 1);
+    EXPECT_EQ(single.Order(0), one);
     EXPECT_EQ(single.Order(0)->Tag(), "TWO");
     EXPECT_EQ(Walk(*single.Order(0)), Expected(*single.Order(0)));
 }
