@@ -243,6 +243,18 @@ TEST_P(XbMemoTest, MemosRoundTrip) {
     EXPECT_EQ(data, std::string("\x00\x01\x00\x00", 4));
     EXPECT_EQ(xb_IsEncrypted(1), 0);
     EXPECT_EQ(xb_GetMemo(1, 0), nullptr); // not a memo field
+    xb_CloseAll();
+
+    // Packing keeps the memos of the records that stay.
+    ASSERT_GT(xb_Use(Path("MEMO.DBF"), "", xbModeExclusive, driver), 0);
+    xb_Go(1);
+    ASSERT_EQ(xb_Delete(), xbOK);
+    ASSERT_EQ(xb_Pack(), xbOK);
+    xb_GoTop();
+    EXPECT_EQ(xb_GetBlobLength(6), 1500);
+    xb_Skip(1);
+    EXPECT_EQ(xb_GetBlob(6, data), 10);
+    EXPECT_EQ(data, binary);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFormats, XbMemoTest, ::testing::Values(xbNTX, xbCDX));
