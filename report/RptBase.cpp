@@ -344,8 +344,10 @@ void TBaseReport::ResetJob() {
 
 void TBaseReport::Execute() {
     if (printing_) RaiseError(Trans_AlreadyPrinting);
+    bool started = false;
     try {
         StartJob();
+        started = true;
         if (!OnPrint && OnPrintPage) {
             while (DoPrintPage() && !aborted_)
                 NewPage();
@@ -354,14 +356,14 @@ void TBaseReport::Execute() {
         }
     } catch (const EAbort&) {
         // A silent abort ends the job quietly: the document is abandoned, nothing is shown.
-        if (!printing_) return;
+        if (!started) return;
         aborted_ = true;
         pageSkip_ = true;
         FinishJob();
         return;
     } catch (...) {
-        // A job that never started has nothing to finish.
-        if (printing_) {
+        // A job that could not start has nothing to finish and fires no more events.
+        if (started) {
             try {
                 FinishJob();
             } catch (...) {

@@ -121,27 +121,28 @@ void TCanvasReport::RightText(const std::string& Text, double X) {
 void TCanvasReport::BlockText(const std::string& Text, double X, double Width) {
     if (!CanOutput()) return;
     std::string text = Text;
-    int gaps = 0;
-    for (std::size_t i = 1; i < text.size(); ++i)
-        if (text[i] == ' ' && text[i - 1] != ' ' &&
-            text.find_first_not_of(' ', i) != std::string::npos)
-            ++gaps;
-    if (gaps == 0) {
-        // A single word: its letters are spread, each pair of letters one gap apart.
+    // The blanks standing between words share the room left over.
+    const std::size_t firstWord = text.find_first_not_of(' ');
+    const std::size_t lastWord = text.find_last_not_of(' ');
+    int blanks = 0;
+    for (std::size_t i = firstWord; lastWord != std::string::npos && i < lastWord; ++i)
+        if (text[i] == ' ') ++blanks;
+    if (blanks == 0) {
+        // A single word: its letters are spread, each pair of letters one blank apart.
         std::string spread;
         for (char c : text) {
             if (!spread.empty() && spread.back() != ' ' && c != ' ') {
                 spread += ' ';
-                ++gaps;
+                ++blanks;
             }
             spread += c;
         }
         text = spread;
     }
-    gaps = std::max(gaps, 1);
+    blanks = std::max(blanks, 1);
     const double target = Width * UnitsFactor() * ScaleX() * zoom_ * 0.0001;
     const double blank = TextWidth(" ");
-    const double unit = blank + (target - TextWidth(text)) / gaps;
+    const double unit = blank + (target - TextWidth(text)) / blanks;
 
     std::size_t first = text.find_first_not_of(' ');
     std::size_t end = first == std::string::npos ? text.size() : text.find(' ', first);
@@ -151,10 +152,9 @@ void TCanvasReport::BlockText(const std::string& Text, double X, double Width) {
     while (at < text.size()) {
         const std::size_t wordStart = text.find_first_not_of(' ', at);
         if (wordStart == std::string::npos) break;
-        const int blanks = static_cast<int>(wordStart - at);
         std::size_t wordEnd = text.find(' ', wordStart);
         if (wordEnd == std::string::npos) wordEnd = text.size();
-        const double gap = blanks * unit;
+        const double gap = static_cast<double>(wordStart - at) * unit;
         const double start = curX_;
         const int whole = blank > 0.0 ? static_cast<int>(std::floor(gap / blank)) : 0;
         if (whole > 0) LeftText(std::string(whole, ' '), start);

@@ -7,6 +7,7 @@
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/PrinterBackend.h"
 #include "platform/gui/QtApp.h"
+#include "platform/gui/RecordingCanvas.h"
 #include "report/RptDevice.h"
 #include "report/RptPrinter.h"
 
@@ -69,32 +70,40 @@ protected:
     TRecordedServices services;
 };
 
-// A report writer whose output lands on a bitmap of the printable area (device pixels), while
-// the job still runs on the printer device (documents and pages are recorded there).
+// A report writer whose output lands on a recording canvas over a bitmap of the printable area
+// (device pixels), while the job still runs on the printer device (documents and pages are
+// recorded there).
 class TBitmapReport : public TReportWriter {
     VANTREL_CLASS(TBitmapReport, TReportWriter)
 
-    explicit TBitmapReport(TComponent* AOwner = nullptr) : TReportWriter(AOwner) {
-        Page.SetSize(800, 1050);
-        Clear();
-    }
+    explicit TBitmapReport(TComponent* AOwner = nullptr) : TReportWriter(AOwner) { Clear(); }
+    // The page canvas goes before the report's own parts: its font must be let go first.
+    ~TBitmapReport() override { DetachFontNotify(); }
     TCanvas* GetCanvas() override {
         TReportWriter::GetCanvas();
-        return Page.Canvas();
+        return &Page;
     }
     void Clear() {
-        TCanvas* c = Page.Canvas();
-        c->Brush()->SetColor(clWhite);
-        c->Brush()->SetStyle(bsSolid);
-        c->FillRect(Rect(0, 0, Page.Width(), Page.Height()));
+        TBitmap* b = Page.Bitmap();
+        b->Canvas()->Brush()->SetColor(clWhite);
+        b->Canvas()->Brush()->SetStyle(bsSolid);
+        b->Canvas()->FillRect(Rect(0, 0, b->Width(), b->Height()));
+        Page.ClearCalls();
+    }
+    // The recorded calls of one name.
+    std::vector<TRecordingCanvas::TCall> Calls(const std::string& Name) const {
+        std::vector<TRecordingCanvas::TCall> found;
+        for (const auto& call : Page.Calls())
+            if (call.Name == Name) found.push_back(call);
+        return found;
     }
     // The smallest rectangle holding every pixel that is not white inside Area.
     TRect Ink(const TRect& Area) {
         TRect r{100000, 100000, -1, -1};
-        TCanvas* c = Page.Canvas();
-        for (int y = std::max(0, Area.Top); y < std::min(Page.Height(), Area.Bottom); ++y)
-            for (int x = std::max(0, Area.Left); x < std::min(Page.Width(), Area.Right); ++x)
-                if (c->Pixels(x, y) != clWhite) {
+        TBitmap* b = Page.Bitmap();
+        for (int y = std::max(0, Area.Top); y < std::min(b->Height(), Area.Bottom); ++y)
+            for (int x = std::max(0, Area.Left); x < std::min(b->Width(), Area.Right); ++x)
+                if (Pixel(x, y) != clWhite) {
                     r.Left = std::min(r.Left, x);
                     r.Top = std::min(r.Top, y);
                     r.Right = std::max(r.Right, x + 1);
@@ -102,7 +111,7 @@ class TBitmapReport : public TReportWriter {
                 }
         return r;
     }
-    TColor Pixel(int x, int y) { return Page.Canvas()->Pixels(x, y); }
+    TColor Pixel(int x, int y) { return Page.Bitmap()->Canvas()->Pixels(x, y); }
     // Runs Body as the whole report.
     template <typename F>
     void Run(F Body) {
@@ -111,7 +120,7 @@ class TBitmapReport : public TReportWriter {
     }
     void SetZoom(int Value) { zoom_ = Value; }
 
-    TBitmap Page;
+    TRecordingCanvas Page{800, 1050};
 };
 
 // The message of the exception Action raises (empty when none).

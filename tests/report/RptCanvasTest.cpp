@@ -1,0 +1,401 @@
+// Canvas output in device pixels on a 100 dpi printer whose printable area starts a quarter
+// inch into the sheet: text at tab stops in every unit, tab boxes and shading, line merging,
+// format codes, block text, shapes, the device font cache and pass-through data.
+#include "RptTestSupport.h"
+
+#include "platform/rtl/Streams.h"
+
+#include <cmath>
+
+namespace {
+
+using Canvas = ReportTest;
+
+// The band of pixel rows of the current line.
+TRect LineBand(TBitmapReport& r) {
+    return Rect(0, r.YU2D(r.LineTop()), 800, r.YU2D(r.LineBottom()) + 2);
+}
+
+TRect Columns(const TRect& band, int left, int right) {
+    return Rect(left, band.Top, right, band.Bottom);
+}
+
+class CanvasUnits : public ReportTest, public ::testing::WithParamInterface<TPrintUnits> {};
+
+TEST_P(CanvasUnits, TextAtTabStopsLandsOnItsPixels) {
+    TBitmapReport r;
+    r.SetUnits(GetParam());
+    const double f = r.UnitsFactor();
+    r.SetMarginLeft(0.5 * f);
+    r.SetMarginTop(1.0 * f);
+    TRect band;
+    r.Run([&](TBaseReport& rep) {
+        rep.SetTab(1.0 * f, pjLeft, 2.0 * f, 0, 0, 0);
+        rep.SetTab(-1, pjRight, 2.0 * f, 10, 0, 0);
+        rep.SetTab(-1, pjCenter, 2.0 * f, 0, 0, 0);
+        band = LineBand(r);
+        EXPECT_EQ(band.Top, 75);
+        rep.PrintLn("HHH\tHHH\tHHH\tHHH");
+        EXPECT_EQ(rep.LineNum(), 2);
+        EXPECT_NEAR(rep.LineTop(), (1.0 + 1.0 / 6.0) * f, 1e-9);
+    });
+    const TRect first = r.Ink(Columns(band, 0, 70));
+    const TRect second = r.Ink(Columns(band, 70, 200));
+    const TRect third = r.Ink(Columns(band, 300, 470));
+    const TRect fourth = r.Ink(Columns(band, 480, 700));
+    EXPECT_NEAR(first.Left, 25, 2);
+    EXPECT_NEAR(second.Left, 75, 2);
+    // Right-justified against the stop's right edge (5 inches) less its margin of 0.1 inch.
+    EXPECT_NEAR(third.Right, 465, 2);
+    EXPECT_NEAR((fourth.Left + fourth.Right) / 2.0, 575, 2);
+    // The baseline: line 1 of a section starting at 1 inch ends 1/6 inch lower.
+    EXPECT_LE(first.Bottom, 93);
+    EXPECT_GE(first.Top, 75);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryUnit, CanvasUnits, ::testing::Values(unInch, unMM, unCM, unPoint));
+
+TEST_F(Canvas, TabWithoutStopLeftGoesLeftJustifiedAtTheCursor) {
+    TBitmapReport r;
+    r.SetMarginLeft(0.5);
+    r.SetMarginTop(1.0);
+    TRect band;
+    double afterFirst = 0.0;
+    r.Run([&](TBaseReport& rep) {
+        rep.SetTab(3.0, pjLeft, 0, 0, 0, 0);
+        band = LineBand(r);
+        rep.Print("AB\tCD");
+        afterFirst = rep.XPos();
+        rep.Print("\tEF");
+    });
+    // "AB" at the cursor, "CD" at the only stop, "EF" (no stop left) where "CD" ended.
+    EXPECT_NEAR(r.Ink(Columns(band, 0, 200)).Left, 25, 2);
+    EXPECT_NEAR(r.Ink(Columns(band, 250, 320)).Left, 275, 2);
+    const TRect ef = r.Ink(Columns(band, r.XU2D(afterFirst) - 1, 800));
+    EXPECT_NEAR(ef.Left, r.XU2D(afterFirst), 2);
+    EXPECT_GT(afterFirst, 3.0);
+}
+
+TEST_F(Canvas, TabBoxesShadeAndShareMergedLines) {
+    TBitmapReport r;
+    r.SetMarginTop(1.0);
+    r.SetTabShade(10);
+    int drawnBeforePageEnd = -1;
+    r.Run([&](TBaseReport& rep) {
+        rep.SetTab(1.0, pjLeft, 2.0, 0, BOXLINEALL, 0);
+        rep.SetTab(-1, pjLeft, 2.0, 0, BOXLINEALL, 40);
+        rep.PrintLn("\t\t");
+        drawnBeforePageEnd = static_cast<int>(r.Calls("LineTo").size());
+    });
+    EXPECT_EQ(drawnBeforePageEnd, 0);
+    const auto lines = r.Calls("LineTo");
+    // Three vertical strokes (the shared one at 3 inches once) and two horizontal ones.
+    ASSERT_EQ(lines.size(), 5u);
+    int at275 = 0;
+    const auto& calls = r.Page.Calls();
+    for (std::size_t i = 1; i < calls.size(); ++i)
+        if (calls[i].Name == "LineTo" && calls[i - 1].Name == "MoveTo" && calls[i].Args[0] == 275 &&
+            calls[i - 1].Args[0] == 275)
+            ++at275;
+    EXPECT_EQ(at275, 1);
+    // Shading: 10 percent of black is grey 229; the stop's own 40 percent wins over TabShade.
+    EXPECT_EQ(r.Pixel(150, 85), static_cast<TColor>(RGB(229, 229, 229)));
+    EXPECT_EQ(r.Pixel(350, 85), static_cast<TColor>(RGB(153, 153, 153)));
+    EXPECT_EQ(r.Pixel(75, 85), clBlack);
+    EXPECT_EQ(r.Pixel(275, 85), clBlack);
+    EXPECT_EQ(r.Pixel(200, 75), clBlack);
+}
+
+TEST_F(Canvas, NoShadingWithoutTabShadeAndExplicitLineWidths) {
+    TBitmapReport r;
+    r.SetMarginTop(1.0);
+    r.Run([&](TBaseReport& rep) {
+        rep.SetTab(1.0, pjLeft, 2.0, 0, BOXLINENONE, 0);
+        rep.TabBox(3, 0, NA, NA, NA);
+    });
+    EXPECT_EQ(r.Pixel(150, 85), clWhite);
+    // Only the left side, three pixels wide, is drawn.
+    const auto lines = r.Calls("LineTo");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].PenWidth, 3);
+    EXPECT_EQ(lines[0].Args[0], 75);
+}
+
+TEST_F(Canvas, PrintTabCutsTextToTheCell) {
+    TBitmapReport r;
+    r.SetMarginTop(1.0);
+    TRect band;
+    std::string fitted;
+    r.Run([&](TBaseReport& rep) {
+        rep.SetTab(1.0, pjLeft, 0.5, 0, 0, 0);
+        rep.SetTab(-1, pjLeft, 0.0, 0, 0, 0);
+        band = LineBand(r);
+        rep.PrintTab("WWWWWWWWWWWWWWWW");
+        std::string text = "WWWWWWWWWWWWWWWW";
+        while (rep.TextWidth(text) > 0.5)
+            text.pop_back();
+        fitted = text;
+        rep.PrintTab("nothing in a cell without width");
+    });
+    const TRect ink = r.Ink(band);
+    EXPECT_NEAR(ink.Left, 75, 2);
+    EXPECT_LE(ink.Right, 126);
+    EXPECT_FALSE(fitted.empty());
+    EXPECT_LT(fitted.size(), 16u);
+}
+
+TEST_F(Canvas, LinesMergeAndFlushAtThePageEnd) {
+    TBitmapReport r;
+    std::vector<std::size_t> counts;
+    r.Run([&](TBaseReport& rep) {
+        rep.MoveTo(1, 1);
+        rep.LineTo(1, 2); // vertical
+        rep.MoveTo(1, 1.5);
+        rep.LineTo(1, 3); // overlaps: joined
+        rep.LineTo(2, 3); // horizontal from the pen position
+        rep.LineTo(3, 4); // slanted: drawn at once
+        counts.push_back(r.Calls("LineTo").size());
+        rep.NewPage();
+        counts.push_back(r.Calls("LineTo").size());
+    });
+    ASSERT_EQ(counts.size(), 2u);
+    EXPECT_EQ(counts[0], 1u);
+    EXPECT_EQ(counts[1], 3u);
+    const auto lines = r.Calls("LineTo");
+    const auto moves = r.Calls("MoveTo");
+    // The joined vertical segment runs from 1 to 3 inches.
+    bool joined = false;
+    for (std::size_t i = 0; i + 1 < moves.size(); ++i)
+        joined = joined || (moves[i].Args == std::vector<int>{75, 75});
+    EXPECT_TRUE(joined);
+    EXPECT_EQ(lines[1].Args, (std::vector<int>{75, 275}));
+    EXPECT_EQ(LastDocument().Pages.size(), 2u);
+}
+
+TEST_F(Canvas, TabRectangleCoversOnePixelMoreThanRectangle) {
+    TBitmapReport r;
+    r.Run([&](TBaseReport& rep) {
+        rep.Rectangle(1, 1, 2, 2);
+        rep.TabRectangle(1, 1, 2, 2);
+        rep.Ellipse(1, 1, 2, 3);
+        rep.RoundRect(1, 1, 2, 2, 0.5, 0.25);
+    });
+    const auto rects = r.Calls("Rectangle");
+    ASSERT_EQ(rects.size(), 2u);
+    EXPECT_EQ(rects[0].Args, (std::vector<int>{75, 75, 175, 175}));
+    EXPECT_EQ(rects[1].Args, (std::vector<int>{75, 75, 176, 176}));
+    EXPECT_EQ(r.Calls("Ellipse")[0].Args, (std::vector<int>{75, 75, 175, 275}));
+    EXPECT_EQ(r.Calls("RoundRect")[0].Args, (std::vector<int>{75, 75, 175, 175, 50, 25}));
+}
+
+TEST_F(Canvas, FormatCodesChangeTheFontInsideText) {
+    TBitmapReport r;
+    const std::string boldBig = std::string("\x01") + "B1\x02Z14\x04" + "Word";
+    r.Run([&](TBaseReport& rep) {
+        rep.PushFont();
+        rep.SetBold(true);
+        rep.SetFontSize(14);
+        const int expected = rep.TextPixels("Word");
+        rep.PopFont();
+        EXPECT_EQ(CodesWidth(&rep, boldBig), expected);
+        EXPECT_FALSE(rep.FontRecord().Bold);
+        EXPECT_DOUBLE_EQ(rep.TextWidth("Word"), rep.TextPixels("Word") / 100.0);
+        EXPECT_EQ(CodesWidth(&rep, std::string("\x01") + "B1\x04"), 1);
+
+        ApplyCodes(&rep,
+                   std::string("B1\x02") + "I1\x02U1\x02K1\x02" + "C255\x02HF\x02NCourier New");
+        const TReportFont& f = rep.FontRecord();
+        EXPECT_TRUE(f.Bold && f.Italic && f.Underline && f.Strikeout);
+        EXPECT_EQ(f.Color, clRed);
+        EXPECT_EQ(f.Pitch, 2);
+        EXPECT_EQ(f.Name, "Courier New");
+        ApplyCodes(&rep, "Z1\x03"
+                         "2\x02HX\x02J9\x02"
+                         "Cbad\x02Z-3");
+        EXPECT_DOUBLE_EQ(rep.GetFontSize(), 12.0);
+        EXPECT_EQ(rep.FontRecord().Pitch, 2);
+        EXPECT_EQ(rep.FontRecord().Color, clRed);
+        ApplyCodes(&rep, "r");
+        EXPECT_EQ(rep.GetFontName(), "Courier New");
+        EXPECT_FALSE(rep.FontRecord().Bold);
+        EXPECT_EQ(rep.FontRecord().Color, clBlack);
+        ApplyCodes(&rep, "P1");
+        EXPECT_TRUE(rep.FontRecord().Superscript);
+        ApplyCodes(&rep, "S1");
+        EXPECT_TRUE(rep.FontRecord().Subscript);
+        EXPECT_FALSE(rep.FontRecord().Superscript);
+        ApplyCodes(&rep, "R");
+        EXPECT_EQ(rep.GetFontName(), "Arial");
+        EXPECT_DOUBLE_EQ(rep.GetFontSize(), 10.0);
+
+        rep.PrintLeft(boldBig, 1);
+        EXPECT_TRUE(rep.FontRecord().Bold);
+        EXPECT_DOUBLE_EQ(rep.GetFontSize(), 14.0);
+    });
+}
+
+TEST_F(Canvas, CodeGrammarSplitsSegmentsAndCodes) {
+    const std::string text = std::string("ab\x01") + "B1\x02N" + "Ar\x03ial\x04" + "cd\x01Z9";
+    int pos = 1;
+    std::string plain, codes;
+    NextSegment(text, pos, plain, codes);
+    EXPECT_EQ(plain, "ab");
+    EXPECT_TRUE(codes.empty());
+    NextSegment(text, pos, plain, codes);
+    EXPECT_TRUE(plain.empty());
+    EXPECT_EQ(codes, std::string("B1\x02N") + "Ar\x03ial");
+    int at = 1;
+    char letter = 0;
+    std::string argument;
+    NextCode(codes, at, letter, argument);
+    EXPECT_EQ(letter, 'B');
+    EXPECT_EQ(argument, "1");
+    NextCode(codes, at, letter, argument);
+    EXPECT_EQ(letter, 'N');
+    EXPECT_EQ(argument, "Arial");
+    NextCode(codes, at, letter, argument);
+    EXPECT_EQ(letter, ' ');
+    NextSegment(text, pos, plain, codes);
+    EXPECT_EQ(plain, "cd");
+    NextSegment(text, pos, plain, codes); // a block without its end runs to the text's end
+    EXPECT_EQ(codes, "Z9");
+    EXPECT_EQ(pos, static_cast<int>(text.size()) + 1);
+    EXPECT_FALSE(HasCodes("plain"));
+}
+
+TEST_F(Canvas, CodedTextLandsWherePlainTextWould) {
+    TBitmapReport r;
+    r.SetMarginTop(1.0);
+    const std::string coded = std::string("\x01") + "B0\x04" + "MMMM";
+    TRect plainCentre, codedCentre, plainRight, codedRight;
+    r.Run([&](TBaseReport& rep) {
+        rep.PrintCenter("MMMM", 4);
+        plainCentre = r.Ink(LineBand(r));
+        rep.NewLine();
+        rep.NewLine();
+        rep.PrintCenter(coded, 4);
+        codedCentre = r.Ink(LineBand(r));
+        rep.NewLine();
+        rep.NewLine();
+        rep.PrintRight("MMMM", 6);
+        plainRight = r.Ink(LineBand(r));
+        rep.NewLine();
+        rep.NewLine();
+        rep.PrintRight(coded, 6);
+        codedRight = r.Ink(LineBand(r));
+    });
+    EXPECT_NEAR(codedCentre.Left, plainCentre.Left, 1);
+    EXPECT_NEAR(codedCentre.Right, plainCentre.Right, 1);
+    EXPECT_NEAR(codedRight.Right, plainRight.Right, 1);
+    EXPECT_NEAR(plainRight.Right, 575, 2);
+}
+
+TEST_F(Canvas, CodedSegmentsStayContiguousInMillimetres) {
+    TBitmapReport r;
+    r.SetUnits(unMM);
+    r.Run([&](TBaseReport& rep) {
+        const double bold = [&] {
+            rep.PushFont();
+            rep.SetBold(true);
+            double w = rep.TextWidth("AB");
+            rep.PopFont();
+            return w;
+        }();
+        const double plain = rep.TextWidth("CD");
+        rep.PrintLeft(std::string("\x01") + "B1\x04" + "AB\x01" + "B0\x04" + "CD", 25.4);
+        EXPECT_NEAR(rep.XPos(), 25.4 + bold + plain, 1e-9);
+    });
+}
+
+TEST_F(Canvas, EmptyTextMovesOnePixel) {
+    TBitmapReport r;
+    r.Run([&](TBaseReport& rep) {
+        rep.PrintLeft("", 1);
+        EXPECT_NEAR(rep.XPos(), 1.01, 1e-9);
+        rep.PrintCenter("", 2);
+        EXPECT_NEAR(rep.XPos(), 2.005, 1e-9);
+        rep.PrintRight("", 3);
+        EXPECT_NEAR(rep.XPos(), 3.0, 1e-9);
+    });
+    EXPECT_EQ(r.Ink(Rect(0, 0, 800, 1050)).Right, -1);
+}
+
+TEST_F(Canvas, BlockTextFillsItsWidth) {
+    TBitmapReport r;
+    r.SetMarginTop(1.0);
+    TRect word, words;
+    r.Run([&](TBaseReport& rep) {
+        rep.PrintBlock("ABC", 1, 3);
+        word = r.Ink(LineBand(r));
+        rep.NewLine();
+        rep.PrintBlock("one  two three", 1, 5);
+        words = r.Ink(LineBand(r));
+    });
+    EXPECT_NEAR(word.Left, 75, 2);
+    EXPECT_NEAR(word.Right, 375, 3);
+    EXPECT_NEAR(words.Left, 75, 2);
+    EXPECT_NEAR(words.Right, 575, 3);
+    // The letters of the single word stand apart: blank columns between them.
+    int blankColumns = 0;
+    for (int x = word.Left; x < word.Right; ++x)
+        if (r.Ink(Rect(x, word.Top, x + 1, word.Bottom)).Right < 0) ++blankColumns;
+    EXPECT_GT(blankColumns, 150);
+}
+
+TEST_F(Canvas, DeviceFontCacheKeysOnEverythingButColour) {
+    TBitmapReport r;
+    r.Run([&](TBaseReport& rep) {
+        HFONT black = rep.DeviceFont();
+        rep.SetFontColor(clBlue);
+        EXPECT_EQ(rep.DeviceFont(), black);
+        rep.SetBold(true);
+        HFONT bold = rep.DeviceFont();
+        EXPECT_NE(bold, black);
+        rep.SetBold(false);
+        EXPECT_EQ(rep.DeviceFont(), black);
+        r.SetZoom(50);
+        rep.SetFontColor(clBlack);
+        HFONT zoomed = rep.DeviceFont();
+        EXPECT_NE(zoomed, black);
+        r.SetZoom(100);
+        rep.SetFontColor(clRed);
+        EXPECT_EQ(rep.DeviceFont(), black);
+    });
+}
+
+TEST_F(Canvas, PassThroughDataIsCutAndChunked) {
+    TReportWriter r(nullptr);
+    r.OnPrint = [](TObject* sender) {
+        auto* rep = static_cast<TReportWriter*>(sender);
+        rep->PrintData(std::string(300, 'x'));
+        TMemoryStream stream;
+        std::string data(5000, 'y');
+        stream.Write(data.data(), static_cast<LongInt>(data.size()));
+        stream.SetPosition(1000);
+        rep->PrintDataStream(stream, 0);
+        stream.SetPosition(0);
+        rep->PrintDataStream(stream, 10);
+    };
+    r.Execute();
+    const std::string& raw = LastDocument().Pages.at(0).RawData;
+    EXPECT_EQ(raw, std::string(255, 'x') + std::string(4000, 'y') + std::string(10, 'y'));
+}
+
+TEST_F(Canvas, OutputFilterAndSuppressedPagesDrawNothing) {
+    TBitmapReport r;
+    r.Run([&](TBaseReport& rep) {
+        rep.OutputToPreviewOnly();
+        rep.Rectangle(1, 1, 2, 2);
+        rep.OutputToAll();
+        rep.Rectangle(1, 1, 2, 2);
+        rep.OutputToPrinterOnly();
+        rep.Rectangle(1, 1, 2, 2);
+        rep.CancelPage();
+        EXPECT_EQ(rep.CurrentPage(), 0);
+        rep.Rectangle(1, 1, 2, 2);
+        rep.PrintLn("\tnothing");
+    });
+    EXPECT_EQ(r.Calls("Rectangle").size(), 2u);
+}
+
+} // namespace
