@@ -124,6 +124,39 @@ TEST_F(XbFilesTest, DamagedAndTruncatedTablesAreRefused) {
     EXPECT_EQ(OpenStatus("MISSING.DBF"), xbNotFound);
 }
 
+TEST_F(XbFilesTest, RandomDamageIsRefusedOrReadSafely) {
+    ASSERT_EQ(xb_Create(Path("G.DBF"), LoanFields(), xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("G.DBF"), "", xbModeExclusive, xbCDX), 0);
+    AddLoan("L1", "one", 1);
+    xb_Replace(6, xbReplaceMemo, "memo text");
+    AddLoan("L2", "two", 2);
+    xb_CloseAll();
+    const std::string good = ReadAll(Path("G.DBF"));
+    const std::string goodMemo = ReadAll(Path("G.FPT"));
+    unsigned seed = 12345;
+    const auto next = [&seed](std::size_t range) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<std::size_t>((seed >> 8) % range);
+    };
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes = good;
+        std::string memo = goodMemo;
+        for (int flips = 1 + static_cast<int>(next(4)); flips > 0; --flips)
+            bytes[next(bytes.size())] = static_cast<char>(next(256));
+        memo[next(16)] = static_cast<char>(next(256));
+        bytes.resize(bytes.size() - next(round % 3 == 0 ? bytes.size() : 2));
+        WriteAll(Path("G.DBF"), bytes);
+        WriteAll(Path("G.FPT"), memo);
+        if (xb_Use(Path("G.DBF"), "", xbModeShared, xbCDX) == 0) continue;
+        for (xb_GoTop(); !xb_Eof(); xb_Skip(1))
+            for (int f = 1; f <= xb_FieldCount(); ++f) {
+                xb_GetString(f);
+                xb_Empty(f);
+            }
+        xb_CloseAll();
+    }
+}
+
 TEST_F(XbFilesTest, FieldTypesOfOtherProgramsAreReported) {
     std::string bytes = MakeTable("T.DBF");
     bytes[32 + 11] = 'V';
