@@ -3,6 +3,7 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/QtBridge.h"
+#include "platform/gui/QtPaint.h"
 #include "platform/gui/WinUser.h"
 
 #include <QCursor>
@@ -170,6 +171,7 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     }
     if (resized) Resize();
     RequestAlign();
+    if (parent_) parent_->ChildBoundsChanged(this);
 }
 
 void TControl::UpdateBounds(int ALeft, int ATop, int AWidth, int AHeight) {
@@ -847,7 +849,11 @@ TRect TWinControl::ClientRect() const {
     const int f = impl_->Handle ? impl_->FrameWidth() : 0;
     int frame = f;
     if (!impl_->Handle && borderStyle_ == bsSingle) frame = ctl3D_ ? 2 : 1;
-    return Rect(0, 0, std::max(0, Width() - 2 * frame), std::max(0, Height() - 2 * frame));
+    int w = Width() - 2 * frame;
+    int h = Height() - 2 * frame;
+    if (impl_->Bars[SB_VERT].Visible()) w -= GetSystemMetrics(SM_CXVSCROLL);
+    if (impl_->Bars[SB_HORZ].Visible()) h -= GetSystemMetrics(SM_CYHSCROLL);
+    return Rect(0, 0, std::max(0, w), std::max(0, h));
 }
 
 TPoint TWinControl::ClientOrigin() const {
@@ -863,6 +869,7 @@ bool TWinControl::Showing() const {
 void TWinControl::Invalidate() {
     if (impl_->Widget) {
         impl_->EraseNeeded = true;
+        impl_->PaintNeeded = true;
         impl_->Widget->update();
     }
 }
@@ -870,12 +877,13 @@ void TWinControl::Invalidate() {
 void TWinControl::Repaint() {
     if (impl_->Widget && Showing()) {
         impl_->EraseNeeded = true;
+        impl_->PaintNeeded = true;
         impl_->Widget->repaint();
     }
 }
 
 void TWinControl::Update() {
-    if (impl_->Widget && Showing()) impl_->Widget->repaint();
+    if (impl_->Widget && Showing() && impl_->PaintNeeded) impl_->Widget->repaint();
 }
 
 void TWinControl::SetEnabled(bool Value) {
@@ -1300,11 +1308,16 @@ TCanvas* TGraphicControl::Canvas() {
     if (canvas_) return canvas_;
     if (!Parent()) throw EInvalidOperation("Control '%s' has no parent window", {Name()});
     Parent()->HandleNeeded();
-    TCanvas* canvas = Parent()->Impl()->BufferCanvas();
+    TWinControlImpl* parent = Parent()->Impl();
+    if (!ownCanvas_) ownCanvas_ = std::make_unique<TImageCanvas>();
+    auto* canvas = static_cast<TImageCanvas*>(ownCanvas_.get());
+    canvas->SetImage(&parent->Buffer());
     HDC dc = canvas->Handle();
-    SetViewportOrgEx(dc, Left(), Top(), nullptr);
     SelectClipRect(dc, nullptr);
+    SetViewportOrgEx(dc, Left(), Top(), nullptr);
     IntersectClipRect(dc, 0, 0, Width(), Height());
+    // The drawing shows with the next paint of the screen.
+    if (parent->Widget) parent->Widget->update();
     return canvas;
 }
 

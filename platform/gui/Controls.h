@@ -369,6 +369,8 @@ protected:
     virtual void AlignControls(TControl* AControl, TRect& Rect);
     // Paints the windowless children over the control (at their bounds, in z-order).
     void PaintControls();
+    // A child moved or changed size.
+    virtual void ChildBoundsChanged(TControl*) {}
     // The virtual key events; each fires its event and returns with Key 0 when swallowed.
     virtual void KeyDown(Word& Key, TShiftState Shift);
     virtual void KeyUp(Word& Key, TShiftState Shift);
@@ -460,7 +462,8 @@ class TGraphicControl : public TControl {
     explicit TGraphicControl(TComponent* AOwner);
     ~TGraphicControl() override;
 
-    // The parent's canvas, offset and clipped to this control while it paints.
+    // The parent's canvas, offset and clipped to this control while it paints; outside a
+    // paint a canvas of its own on the parent's back buffer, offset and clipped the same way.
     TCanvas* Canvas();
 
 protected:
@@ -470,4 +473,5 @@ protected:
 private:
     void PaintOn(TCanvas* ParentCanvas);
     TCanvas* canvas_ = nullptr;
+    std::unique_ptr<TCanvas> ownCanvas_;
 };

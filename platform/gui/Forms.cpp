@@ -549,6 +549,161 @@ void TCustomForm::DefaultHandler(TMessage& Message) {
 }
 
 // ============================================================================================
+// TScrollingWinControl
+
+int TControlScrollBar::ClientExtent() const {
+    return kind_ == sbHorizontal ? control_->ClientWidth() : control_->ClientHeight();
+}
+
+bool TControlScrollBar::IsScrollBarVisible() const {
+    return visible_ && range_ > ClientExtent();
+}
+
+void TControlScrollBar::SetRange(int Value) {
+    range_ = std::max(Value, 0);
+    control_->UpdateScrollBars();
+}
+
+void TControlScrollBar::SetPosition(int Value) {
+    const int limit = std::max(range_ - ClientExtent(), 0);
+    Value = std::clamp(Value, 0, limit);
+    if (Value == position_) return;
+    const int delta = position_ - Value;
+    position_ = Value;
+    if (kind_ == sbHorizontal)
+        control_->ScrollChildren(delta, 0);
+    else
+        control_->ScrollChildren(0, delta);
+    control_->UpdateScrollBars();
+}
+
+void TControlScrollBar::SetVisible(bool Value) {
+    visible_ = Value;
+    control_->UpdateScrollBars();
+}
+
+void TControlScrollBar::Scroll(Word Code, int Pos) {
+    const int page = ClientExtent();
+    switch (Code) {
+    case SB_LINEUP: SetPosition(position_ - increment_); break;
+    case SB_LINEDOWN: SetPosition(position_ + increment_); break;
+    case SB_PAGEUP: SetPosition(position_ - page); break;
+    case SB_PAGEDOWN: SetPosition(position_ + page); break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: {
+        // The 32-bit track position, as the 16-bit one in the message may have wrapped.
+        SCROLLINFO info;
+        info.fMask = SIF_TRACKPOS;
+        const bool known =
+            GetScrollInfo(control_->Handle(), kind_ == sbHorizontal ? SB_HORZ : SB_VERT, info);
+        SetPosition(known ? info.nTrackPos : Pos);
+        break;
+    }
+    case SB_TOP: SetPosition(0); break;
+    case SB_BOTTOM: SetPosition(range_); break;
+    default: break;
+    }
+}
+
+TScrollingWinControl::TScrollingWinControl(TComponent* AOwner) : TWinControl(AOwner) {
+    controlStyle_.Include(csAcceptsControls);
+}
+
+void TScrollingWinControl::SetAutoScroll(bool Value) {
+    autoScroll_ = Value;
+    CalcAutoRange();
+}
+
+void TScrollingWinControl::ScrollInView(TControl* AControl) {
+    if (!AControl || !ContainsControl(AControl) || AControl == this) return;
+    const TRect r = AControl->BoundsRect();
+    if (r.Left < 0)
+        horz_.SetPosition(horz_.Position() + r.Left);
+    else if (r.Right > ClientWidth())
+        horz_.SetPosition(horz_.Position() + r.Right - ClientWidth());
+    if (r.Top < 0)
+        vert_.SetPosition(vert_.Position() + r.Top);
+    else if (r.Bottom > ClientHeight())
+        vert_.SetPosition(vert_.Position() + r.Bottom - ClientHeight());
+}
+
+void TScrollingWinControl::ScrollChildren(int dx, int dy) {
+    scrolling_ = true;
+    try {
+        for (int i = 0; i < ControlCount(); ++i) {
+            TControl* c = Controls(i);
+            c->SetBounds(c->Left() + dx, c->Top() + dy, c->Width(), c->Height());
+        }
+    } catch (...) {
+        scrolling_ = false;
+        throw;
+    }
+    scrolling_ = false;
+    Invalidate();
+}
+
+void TScrollingWinControl::CalcAutoRange() {
+    if (!autoScroll_) return;
+    int right = 0;
+    int bottom = 0;
+    for (int i = 0; i < ControlCount(); ++i) {
+        TControl* c = Controls(i);
+        if (!c->Visible() || c->Align() != alNone) continue;
+        right = std::max(right, c->Left() + c->Width() + horz_.Position());
+        bottom = std::max(bottom, c->Top() + c->Height() + vert_.Position());
+    }
+    horz_.range_ = right;
+    vert_.range_ = bottom;
+    UpdateScrollBars();
+}
+
+void TScrollingWinControl::UpdateScrollBars() {
+    if (!HandleAllocated()) return;
+    // Twice: one bar showing can make the other necessary.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (TControlScrollBar* bar : {&horz_, &vert_}) {
+            SCROLLINFO info;
+            info.fMask = SIF_ALL;
+            info.nMin = 0;
+            info.nMax = bar->visible_ ? std::max(bar->range_ - 1, 0) : 0;
+            info.nPage = static_cast<UINT>(std::max(bar->ClientExtent(), 0));
+            info.nPos = bar->position_;
+            SetScrollInfo(Handle(), bar->kind_ == sbHorizontal ? SB_HORZ : SB_VERT, info, true);
+        }
+    }
+    // Growing the client area may leave the position beyond the end.
+    for (TControlScrollBar* bar : {&horz_, &vert_})
+        bar->SetPosition(bar->position_);
+}
+
+void TScrollingWinControl::CreateWnd() {
+    TWinControl::CreateWnd();
+    UpdateScrollBars();
+}
+
+void TScrollingWinControl::Resize() {
+    TWinControl::Resize();
+    UpdateScrollBars();
+}
+
+void TScrollingWinControl::WMHScroll(TWMScroll& Message) {
+    horz_.Scroll(static_cast<Word>(Message.ScrollCode), Message.Pos);
+}
+
+void TScrollingWinControl::WMVScroll(TWMScroll& Message) {
+    vert_.Scroll(static_cast<Word>(Message.ScrollCode), Message.Pos);
+}
+
+void TScrollingWinControl::ChildBoundsChanged(TControl*) {
+    if (!scrolling_) CalcAutoRange();
+}
+
+TScrollBox::TScrollBox(TComponent* AOwner) : TScrollingWinControl(AOwner) {
+    SetBounds(0, 0, 185, 41);
+    SetBorderStyle(bsSingle);
+}
+
+// ============================================================================================
 // TScreen
 
 TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {}

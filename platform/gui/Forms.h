@@ -5,13 +5,14 @@
 
 #include "platform/gui/Controls.h"
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 class TMainMenu;
-class TButtonControl;
+class TScrollingWinControl;
 
 enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
@@ -169,6 +170,76 @@ private:
 class TForm : public TCustomForm {
     VANTREL_CLASS(TForm, TCustomForm)
     explicit TForm(TComponent* AOwner) : TCustomForm(AOwner) {}
+};
+
+enum TScrollBarKind { sbHorizontal, sbVertical };
+
+// One scroll bar of a scrolling control: the extent of its content (Range) and how far it is
+// scrolled (Position, kept between 0 and Range less the client size).
+class TControlScrollBar {
+public:
+    TControlScrollBar(TScrollingWinControl* Control, TScrollBarKind Kind)
+        : control_(Control), kind_(Kind) {}
+    TScrollBarKind Kind() const { return kind_; }
+    int Range() const { return range_; }
+    void SetRange(int Value);
+    int Position() const { return position_; }
+    void SetPosition(int Value);
+    // The step of the arrows (pixels).
+    int Increment() const { return increment_; }
+    void SetIncrement(int Value) { increment_ = std::max(Value, 1); }
+    bool Visible() const { return visible_; }
+    void SetVisible(bool Value);
+    // Visible and the content larger than the client area.
+    bool IsScrollBarVisible() const;
+
+private:
+    friend class TScrollingWinControl;
+    int ClientExtent() const;
+    void Scroll(Word Code, int Pos);
+    TScrollingWinControl* control_;
+    TScrollBarKind kind_;
+    int range_ = 0;
+    int position_ = 0;
+    int increment_ = 8;
+    bool visible_ = true;
+};
+
+// A windowed control whose children may extend beyond it and are scrolled into view.
+class TScrollingWinControl : public TWinControl {
+    VANTREL_CLASS(TScrollingWinControl, TWinControl)
+
+    explicit TScrollingWinControl(TComponent* AOwner);
+    TControlScrollBar* HorzScrollBar() { return &horz_; }
+    TControlScrollBar* VertScrollBar() { return &vert_; }
+    // The ranges follow the children's extent.
+    bool AutoScroll() const { return autoScroll_; }
+    void SetAutoScroll(bool Value);
+    // Scrolls so that the control is fully visible.
+    void ScrollInView(TControl* AControl);
+    // Internal: sets the window's scroll bars from the two TControlScrollBars.
+    void UpdateScrollBars();
+
+protected:
+    void CreateWnd() override;
+    void Resize() override;
+    void WMHScroll(TWMScroll& Message) override;
+    void WMVScroll(TWMScroll& Message) override;
+    void ChildBoundsChanged(TControl* AControl) override;
+
+private:
+    friend class TControlScrollBar;
+    void CalcAutoRange();
+    void ScrollChildren(int dx, int dy);
+    TControlScrollBar horz_{this, sbHorizontal};
+    TControlScrollBar vert_{this, sbVertical};
+    bool autoScroll_ = true;
+    bool scrolling_ = false;
+};
+
+class TScrollBox : public TScrollingWinControl {
+    VANTREL_CLASS(TScrollBox, TScrollingWinControl)
+    explicit TScrollBox(TComponent* AOwner);
 };
 
 // A hook that runs when a modal loop starts (a form's ShowModal, a message box, a dialog, a

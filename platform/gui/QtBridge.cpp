@@ -12,6 +12,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -314,6 +316,8 @@ void TWinControlImpl::CreateWidget(const TCreateParams& params) {
         w = new QtWindow(this, parentWidget, parentWidget ? Qt::Widget : Qt::Window);
     }
     Widget = w;
+    PaintNeeded = true;
+    EraseNeeded = true;
     AttachBridge(w, Handle);
     ApplyFont();
     SyncGeometry();
@@ -321,6 +325,9 @@ void TWinControlImpl::CreateWidget(const TCreateParams& params) {
 }
 
 void TWinControlImpl::DestroyWidget() {
+    for (HDC dc : WindowDCs)
+        DeleteDC(dc);
+    WindowDCs.clear();
     canvas_.reset();
     if (Widget) {
         QWidget* w = Widget.data();
@@ -350,6 +357,8 @@ QImage& TWinControlImpl::Buffer() {
             p.drawImage(0, 0, buffer_);
         }
         buffer_ = next;
+        PaintNeeded = true;
+        EraseNeeded = true;
         if (canvas_) static_cast<TImageCanvas*>(canvas_.get())->SetImage(&buffer_);
     }
     return buffer_;
@@ -386,6 +395,77 @@ void TWinControlImpl::SyncGeometry() {
     }
 }
 
+namespace {
+
+Word ScrollCodeOf(int action) {
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd: return SB_LINEDOWN;
+    case QAbstractSlider::SliderSingleStepSub: return SB_LINEUP;
+    case QAbstractSlider::SliderPageStepAdd: return SB_PAGEDOWN;
+    case QAbstractSlider::SliderPageStepSub: return SB_PAGEUP;
+    case QAbstractSlider::SliderToMinimum: return SB_TOP;
+    case QAbstractSlider::SliderToMaximum: return SB_BOTTOM;
+    default: return SB_THUMBTRACK;
+    }
+}
+
+void SendScroll(HWND handle, int bar, Word code, int pos) {
+    SendMessage(handle, bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL,
+                static_cast<WPARAM>(MakeLParam(code, pos)), 0);
+}
+
+} // namespace
+
+void TWinControlImpl::SyncScrollBars() {
+    if (!Widget || Native()) return;
+    const QPoint off = ClientOffset();
+    const TRect client = Owner->ClientRect();
+    bool changed = false;
+    for (int i = 0; i < 2; ++i) {
+        TWindowScrollBar& b = Bars[i];
+        const bool show = b.Visible();
+        if (show && !b.Widget) {
+            auto* bar = new QScrollBar(i == SB_VERT ? Qt::Vertical : Qt::Horizontal, Widget);
+            bar->setProperty("vantrel_free", true);
+            bar->setFocusPolicy(Qt::NoFocus);
+            const HWND handle = Handle;
+            QObject::connect(bar, &QAbstractSlider::actionTriggered, [this, i, bar, handle](int a) {
+                const Word code = ScrollCodeOf(a);
+                const int proposed = bar->sliderPosition();
+                Bars[i].TrackPos = proposed;
+                // The bar moves when the window sets it, as a Win32 window bar does.
+                if (code != SB_THUMBTRACK) bar->setSliderPosition(Bars[i].Pos);
+                Guarded([&] { SendScroll(handle, i, code, proposed); });
+            });
+            QObject::connect(bar, &QAbstractSlider::sliderReleased, [this, i, bar, handle] {
+                Guarded([&] {
+                    SendScroll(handle, i, SB_THUMBPOSITION, bar->sliderPosition());
+                    SendScroll(handle, i, SB_ENDSCROLL, 0);
+                });
+                if (FindControl(handle)) bar->setValue(Bars[i].Pos);
+            });
+            b.Widget = bar;
+        }
+        if (!b.Widget) continue;
+        if (b.Widget->isVisibleTo(Widget) != show) changed = true;
+        QSignalBlocker block(b.Widget.data());
+        b.Widget->setRange(b.Min,
+                           std::max(b.Min, b.Max - std::max(static_cast<int>(b.Page) - 1, 0)));
+        b.Widget->setPageStep(std::max(static_cast<int>(b.Page), 1));
+        b.Widget->setValue(b.Pos);
+        b.Widget->setVisible(show);
+    }
+    const int sv = GetSystemMetrics(SM_CXVSCROLL);
+    const int sh = GetSystemMetrics(SM_CYHSCROLL);
+    const TRect inner = Owner->ClientRect();
+    if (Bars[SB_VERT].Widget)
+        Bars[SB_VERT].Widget->setGeometry(off.x() + inner.Width(), off.y(), sv, inner.Height());
+    if (Bars[SB_HORZ].Widget)
+        Bars[SB_HORZ].Widget->setGeometry(off.x(), off.y() + inner.Height(), inner.Width(), sh);
+    (void)client;
+    if (changed) Owner->Perform(WM_SIZE, SIZE_RESTORED, MakeLParam(inner.Width(), inner.Height()));
+}
+
 void TWinControlImpl::SyncVisible() {
     if (!Widget) return;
     Widget->setVisible(Owner->Visible());
@@ -400,8 +480,9 @@ QtWindow::QtWindow(TWinControlImpl* impl, QWidget* parent, Qt::WindowFlags flags
 void QtWindow::paintEvent(QPaintEvent*) {
     TWinControl* control = impl_->Owner;
     Guarded([&] {
-        QImage& buffer = impl_->Buffer();
-        (void)buffer;
+        impl_->Buffer();
+        if (!impl_->PaintNeeded) return;
+        impl_->PaintNeeded = false;
         if (impl_->EraseNeeded) {
             impl_->EraseNeeded = false;
             control->Perform(WM_ERASEBKGND, 0, 0);

@@ -11,9 +11,27 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QEvent;
 class QPainter;
+
+class QScrollBar;
+
+// One scroll bar of a window, as SetScrollInfo keeps it.
+struct TWindowScrollBar {
+    int Min = 0;
+    int Max = 0;
+    UINT Page = 0;
+    int Pos = 0;
+    int TrackPos = 0;
+    bool Forced = false; // shown by ShowScrollBar whatever the range
+    QPointer<QScrollBar> Widget;
+    // A range larger than one page shows the bar.
+    bool Visible() const {
+        return Forced || (Max > Min && (Page == 0 || static_cast<int>(Page) <= Max - Min));
+    }
+};
 
 class TWinControlImpl {
 public:
@@ -47,8 +65,18 @@ public:
     std::function<QWidget*()> MakeNative;
     TCreateParams Params;
     bool EraseNeeded = true;
+    // The control must paint again (it was invalidated or resized); without it a paint event
+    // only shows the back buffer as it is.
+    bool PaintNeeded = true;
     // Height of a form's menu bar, which sits above the client area inside the widget.
     int MenuHeight = 0;
+    // The window's scroll bars (SB_HORZ, SB_VERT).
+    TWindowScrollBar Bars[2];
+    // Shows, hides and places the scroll-bar widgets; tells the control when its client area
+    // changed size.
+    void SyncScrollBars();
+    // Device contexts handed out by GetDC on the back buffer.
+    std::vector<HDC> WindowDCs;
 
 private:
     QImage buffer_;

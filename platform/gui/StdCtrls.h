@@ -4,7 +4,7 @@
 // EM_GETMODIFY, EM_SETMODIFY, WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR) and the clipboard's text form.
 #pragma once
 
-#include "platform/gui/Controls.h"
+#include "platform/gui/Forms.h"
 
 #include <memory>
 #include <string>
@@ -352,7 +352,6 @@ protected:
     void CMTextChanged(TMessage& Message) override;
 };
 
-enum TScrollBarKind { sbHorizontal, sbVertical };
 enum TScrollCode {
     scLineUp,
     scLineDown,

@@ -4,6 +4,7 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/QtApp.h"
 #include "platform/gui/QtBridge.h"
+#include "platform/gui/QtPaint.h"
 #include "platform/rtl/Clock.h"
 
 #include <QCoreApplication>
@@ -473,6 +474,7 @@ bool InvalidateRect(HWND hWnd, const TRect* rect, bool erase) {
     if (!c || !c->HandleAllocated()) return false;
     TWinControlImpl* impl = c->Impl();
     if (erase) impl->EraseNeeded = true;
+    impl->PaintNeeded = true;
     if (!impl->Widget) return true;
     if (rect) {
         const QPoint off = impl->ClientOffset();
@@ -489,6 +491,127 @@ bool UpdateWindow(HWND hWnd) {
     if (!c) return false;
     c->Update();
     return true;
+}
+
+// ----- scroll bars -----
+
+namespace {
+
+TWindowScrollBar* BarOf(HWND hWnd, int nBar) {
+    TWinControl* c = FindControl(hWnd);
+    if (!c || (nBar != SB_HORZ && nBar != SB_VERT)) return nullptr;
+    return &c->Impl()->Bars[nBar];
+}
+
+// Keeps the position inside the range less the page, as Win32 does.
+void ClampPos(TWindowScrollBar& b) {
+    const int top = b.Page > 0 ? std::max(b.Min, b.Max - static_cast<int>(b.Page) + 1) : b.Max;
+    b.Pos = std::clamp(b.Pos, b.Min, std::max(b.Min, top));
+}
+
+void SyncBars(HWND hWnd) {
+    if (TWinControl* c = FindControl(hWnd)) c->Impl()->SyncScrollBars();
+}
+
+} // namespace
+
+int SetScrollInfo(HWND hWnd, int nBar, const SCROLLINFO& info, bool) {
+    TWindowScrollBar* b = BarOf(hWnd, nBar);
+    if (!b) return 0;
+    if (info.fMask & SIF_RANGE) {
+        b->Min = info.nMin;
+        b->Max = std::max(info.nMin, info.nMax);
+    }
+    if (info.fMask & SIF_PAGE) b->Page = info.nPage;
+    if (info.fMask & SIF_POS) b->Pos = info.nPos;
+    if (info.fMask & SIF_DISABLENOSCROLL) b->Forced = true;
+    ClampPos(*b);
+    SyncBars(hWnd);
+    return b->Pos;
+}
+
+bool GetScrollInfo(HWND hWnd, int nBar, SCROLLINFO& info) {
+    TWindowScrollBar* b = BarOf(hWnd, nBar);
+    if (!b) return false;
+    if (info.fMask & SIF_RANGE) {
+        info.nMin = b->Min;
+        info.nMax = b->Max;
+    }
+    if (info.fMask & SIF_PAGE) info.nPage = b->Page;
+    if (info.fMask & SIF_POS) info.nPos = b->Pos;
+    if (info.fMask & SIF_TRACKPOS) info.nTrackPos = b->TrackPos;
+    return true;
+}
+
+int SetScrollPos(HWND hWnd, int nBar, int nPos, bool) {
+    TWindowScrollBar* b = BarOf(hWnd, nBar);
+    if (!b) return 0;
+    const int previous = b->Pos;
+    b->Pos = nPos;
+    ClampPos(*b);
+    SyncBars(hWnd);
+    return previous;
+}
+
+int GetScrollPos(HWND hWnd, int nBar) {
+    TWindowScrollBar* b = BarOf(hWnd, nBar);
+    return b ? b->Pos : 0;
+}
+
+bool SetScrollRange(HWND hWnd, int nBar, int nMinPos, int nMaxPos, bool) {
+    TWindowScrollBar* b = BarOf(hWnd, nBar);
+    if (!b) return false;
+    b->Min = nMinPos;
+    b->Max = std::max(nMinPos, nMaxPos);
+    ClampPos(*b);
+    SyncBars(hWnd);
+    return true;
+}
+
+bool GetScrollRange(HWND hWnd, int nBar, int& minPos, int& maxPos) {
+    TWindowScrollBar* b = BarOf(hWnd, nBar);
+    if (!b) return false;
+    minPos = b->Min;
+    maxPos = b->Max;
+    return true;
+}
+
+bool ShowScrollBar(HWND hWnd, int wBar, bool show) {
+    if (!FindControl(hWnd)) return false;
+    for (int bar : {SB_HORZ, SB_VERT}) {
+        if (wBar != bar && wBar != SB_BOTH) continue;
+        TWindowScrollBar* b = BarOf(hWnd, bar);
+        b->Forced = show;
+        // Hiding a bar empties its range so it stays hidden.
+        if (!show) b->Max = b->Min;
+    }
+    SyncBars(hWnd);
+    return true;
+}
+
+// ----- window device contexts -----
+
+HDC GetDC(HWND hWnd) {
+    TWinControl* c = FindControl(hWnd);
+    if (!c) return nullptr;
+    TWinControlImpl* impl = c->Impl();
+    HDC dc = CreateImageDC(&impl->Buffer());
+    impl->WindowDCs.push_back(dc);
+    // What is drawn shows with the next paint of the screen, without repainting the control.
+    if (impl->Widget) impl->Widget->update();
+    return dc;
+}
+
+int ReleaseDC(HWND hWnd, HDC hDC) {
+    TWinControl* c = FindControl(hWnd);
+    if (!c) return 0;
+    auto& dcs = c->Impl()->WindowDCs;
+    auto it = std::find(dcs.begin(), dcs.end(), hDC);
+    if (it == dcs.end()) return 0;
+    dcs.erase(it);
+    DeleteDC(hDC);
+    if (c->Impl()->Widget) c->Impl()->Widget->update();
+    return 1;
 }
 
 // ----- metrics -----

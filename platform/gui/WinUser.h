@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/gui/Messages.h"
+#include "platform/gui/WinGdi.h"
 
 #include <cstdint>
 #include <functional>
@@ -187,6 +188,41 @@ bool ScreenToClient(HWND hWnd, TPoint& point);
 bool InvalidateRect(HWND hWnd, const TRect* rect, bool erase);
 // Repaints the invalid area now.
 bool UpdateWindow(HWND hWnd);
+
+// The scroll bars of a window. A bar shows while its range holds more than one page (or when
+// ShowScrollBar asks for it); it takes its width from the client area. The user's actions come
+// to the window as WM_HSCROLL / WM_VSCROLL; the bar moves only when the window sets it.
+constexpr int SB_HORZ = 0;
+constexpr int SB_VERT = 1;
+constexpr int SB_BOTH = 3;
+constexpr UINT SIF_RANGE = 0x1;
+constexpr UINT SIF_PAGE = 0x2;
+constexpr UINT SIF_POS = 0x4;
+constexpr UINT SIF_DISABLENOSCROLL = 0x8;
+constexpr UINT SIF_TRACKPOS = 0x10;
+constexpr UINT SIF_ALL = SIF_RANGE | SIF_PAGE | SIF_POS | SIF_TRACKPOS;
+struct SCROLLINFO {
+    UINT fMask = 0;
+    int nMin = 0;
+    int nMax = 0;
+    UINT nPage = 0;
+    int nPos = 0;
+    int nTrackPos = 0;
+};
+// Returns the position after the change (0 when the window does not exist).
+int SetScrollInfo(HWND hWnd, int nBar, const SCROLLINFO& info, bool redraw);
+bool GetScrollInfo(HWND hWnd, int nBar, SCROLLINFO& info);
+// Returns the previous position.
+int SetScrollPos(HWND hWnd, int nBar, int nPos, bool redraw);
+int GetScrollPos(HWND hWnd, int nBar);
+bool SetScrollRange(HWND hWnd, int nBar, int nMinPos, int nMaxPos, bool redraw);
+bool GetScrollRange(HWND hWnd, int nBar, int& minPos, int& maxPos);
+bool ShowScrollBar(HWND hWnd, int wBar, bool show);
+
+// A device context on the window's client area (its back buffer, shown at once), so a control
+// can draw outside its paint (rubber bands in XOR). Give it back with ReleaseDC.
+HDC GetDC(HWND hWnd);
+int ReleaseDC(HWND hWnd, HDC hDC);
 
 // Metrics of the classic look (pixels).
 constexpr int SM_CXSCREEN = 0;

@@ -1,0 +1,310 @@
+#include "GuiTestSupport.h"
+
+#include "platform/gui/Buttons.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/ExtCtrls.h"
+#include "platform/gui/QtPaint.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetKeyState();
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, 420, 320);
+        form->Show();
+    }
+    void TearDown() override { delete form; }
+    template <typename T>
+    T* Make(int x, int y, int w, int h, TWinControl* parent = nullptr) {
+        T* c = new T(form);
+        c->SetParent(parent ? parent : form);
+        c->SetBounds(x, y, w, h);
+        return c;
+    }
+    TRecordedServices services;
+    TForm* form = nullptr;
+};
+
+TEST_F(ControlsTest, CheckBoxesToggleByClickSpaceAndMnemonic) {
+    auto* box = Make<TCheckBox>(10, 10, 120, 20);
+    box->SetCaption("&Monthly");
+    int clicks = 0;
+    box->OnClick = [&](TObject*) { ++clicks; };
+    Click(box);
+    EXPECT_TRUE(box->Checked());
+    box->SetFocus();
+    Type(box, Qt::Key_Space);
+    EXPECT_FALSE(box->Checked());
+    Type(box, Qt::Key_M, Qt::AltModifier);
+    EXPECT_TRUE(box->Checked());
+    box->SetChecked(false);
+    EXPECT_EQ(clicks, 4);
+    box->SetAllowGrayed(true);
+    box->Toggle();
+    box->Toggle();
+    EXPECT_EQ(box->State(), cbGrayed);
+}
+
+TEST_F(ControlsTest, RadioButtonsOfAParentExcludeEachOther) {
+    auto* a = Make<TRadioButton>(10, 10, 100, 20);
+    auto* b = Make<TRadioButton>(10, 30, 100, 20);
+    a->SetChecked(true);
+    Click(b);
+    EXPECT_TRUE(b->Checked());
+    EXPECT_FALSE(a->Checked());
+    // An arrow key moves to the sibling and checks it.
+    b->SetFocus();
+    Type(b, Qt::Key_Up);
+    EXPECT_TRUE(a->Focused());
+    EXPECT_TRUE(a->Checked());
+}
+
+TEST_F(ControlsTest, RadioGroupItemsAndIndex) {
+    auto* group = Make<TRadioGroup>(10, 10, 200, 120);
+    group->Items()->Add("Monthly");
+    group->Items()->Add("Yearly");
+    EXPECT_EQ(group->ItemIndex(), -1);
+    group->SetItemIndex(1);
+    EXPECT_TRUE(group->Button(1)->Checked());
+    group->SetItemIndex(9);
+    EXPECT_EQ(group->ItemIndex(), -1);
+    int clicks = 0;
+    group->OnClick = [&](TObject*) { ++clicks; };
+    Click(group->Button(0));
+    EXPECT_EQ(group->ItemIndex(), 0);
+    EXPECT_EQ(clicks, 1);
+    group->Items()->Delete(1);
+    EXPECT_EQ(group->ControlCount(), 1);
+}
+
+TEST_F(ControlsTest, ListBoxItemsSelectionAndSorting) {
+    auto* list = Make<TListBox>(10, 10, 150, 100);
+    list->Items()->Add("Zeta");
+    list->Items()->Add("Alpha");
+    list->SetItemIndex(0);
+    EXPECT_EQ(list->ItemIndex(), 0);
+    list->SetSorted(true);
+    EXPECT_EQ(list->Items()->Strings(0), "Alpha");
+    list->SetItemIndex(5);
+    EXPECT_EQ(list->ItemIndex(), -1);
+    int clicks = 0;
+    list->OnClick = [&](TObject*) { ++clicks; };
+    list->SetFocus();
+    Type(list, Qt::Key_Down);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_GE(list->ItemIndex(), 0);
+}
+
+TEST_F(ControlsTest, MemoLinesAndKeys) {
+    auto* memo = Make<TMemo>(10, 10, 200, 100);
+    memo->Lines()->Add("Principal");
+    memo->Lines()->Add("Interest");
+    EXPECT_EQ(memo->Text(), "Principal\r\nInterest");
+    EXPECT_EQ(memo->Lines()->Count(), 2);
+    memo->Lines()->SetStrings(1, "Taxes");
+    memo->Lines()->Delete(0);
+    EXPECT_EQ(memo->Text(), "Taxes");
+    EXPECT_EQ(memo->Perform(WM_GETDLGCODE) & DLGC_WANTALLKEYS, DLGC_WANTALLKEYS);
+    memo->SetWantReturns(false);
+    EXPECT_EQ(memo->Perform(WM_GETDLGCODE) & DLGC_WANTALLKEYS, 0);
+    memo->SetFocus();
+    memo->SetSelStart(5);
+    Type(memo, Qt::Key_S);
+    EXPECT_EQ(memo->Text(), "Taxess");
+    EXPECT_THROW(memo->Lines()->Strings(4), EStringListError);
+}
+
+TEST_F(ControlsTest, NotebookPagesByName) {
+    auto* book = Make<TNotebook>(0, 0, 200, 150);
+    book->Pages()->Clear();
+    book->Pages()->Add("Loan");
+    book->Pages()->Add("Chart");
+    EXPECT_EQ(book->PageCount(), 2);
+    EXPECT_EQ(book->ActivePage(), "Loan");
+    auto* edit = Make<TEdit>(5, 5, 80, 20, book->Page(1));
+    book->SetActivePage("Chart");
+    EXPECT_EQ(book->PageIndex(), 1);
+    EXPECT_TRUE(edit->Showing());
+    EXPECT_FALSE(book->Page(0)->Visible());
+    book->SetActivePage("Nothing");
+    book->SetPageIndex(7);
+    EXPECT_EQ(book->PageIndex(), 1);
+    EXPECT_EQ(book->Page(1)->BoundsRect(), Rect(0, 0, 200, 150));
+}
+
+TEST_F(ControlsTest, PanelPlacesAlignedChildrenInsideItsBevels) {
+    auto* panel = Make<TPanel>(0, 0, 200, 100);
+    panel->SetBevelInner(bvLowered);
+    panel->SetBorderWidth(2);
+    auto* top = Make<TEdit>(0, 0, 10, 20, panel);
+    top->SetAlign(alTop);
+    EXPECT_EQ(top->BoundsRect(), Rect(4, 4, 196, 24));
+}
+
+TEST_F(ControlsTest, BitBtnKindsCloseModalForms) {
+    auto* ok = Make<TBitBtn>(10, 10, 75, 25);
+    ok->SetKind(bkOK);
+    auto* cancel = Make<TBitBtn>(100, 10, 75, 25);
+    cancel->SetKind(bkCancel);
+    auto* edit = Make<TEdit>(10, 50, 80, 20);
+    EXPECT_EQ(ok->Caption(), "OK");
+    EXPECT_TRUE(ok->Default());
+    EXPECT_TRUE(cancel->Cancel());
+    form->Hide();
+    TModalHook previous = SetModalHook([&](TCustomForm*) {
+        edit->SetFocus();
+        Type(edit, Qt::Key_Return);
+    });
+    EXPECT_EQ(form->ShowModal(), mrOk);
+    SetModalHook([&](TCustomForm*) { Click(cancel); });
+    EXPECT_EQ(form->ShowModal(), mrCancel);
+    SetModalHook(previous);
+}
+
+TEST_F(ControlsTest, SpeedButtonsInAGroup) {
+    auto* a = new TSpeedButton(form);
+    a->SetParent(form);
+    a->SetBounds(10, 10, 25, 25);
+    a->SetGroupIndex(1);
+    auto* b = new TSpeedButton(form);
+    b->SetParent(form);
+    b->SetBounds(40, 10, 25, 25);
+    b->SetGroupIndex(1);
+    int clicks = 0;
+    b->OnClick = [&](TObject*) { ++clicks; };
+    a->SetDown(true);
+    Click(form, QPoint(45, 15));
+    EXPECT_TRUE(b->Down());
+    EXPECT_FALSE(a->Down());
+    EXPECT_EQ(clicks, 1);
+    // Without AllowAllUp the last one down stays down.
+    Click(form, QPoint(45, 15));
+    EXPECT_TRUE(b->Down());
+    // A press released outside is no click.
+    QTest::mousePress(WidgetOf(form), Qt::LeftButton, Qt::NoModifier, QPoint(45, 15));
+    QTest::mouseRelease(WidgetOf(form), Qt::LeftButton, Qt::NoModifier, QPoint(200, 200));
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(ControlsTest, PopupMenuChoiceAndRadioItems) {
+    TPopupMenu menu(nullptr);
+    auto* a = NewItem(&menu, "&Monthly", scNone, {});
+    auto* b = NewItem(&menu, "&Yearly", scNone, {});
+    a->SetRadioItem(true);
+    b->SetRadioItem(true);
+    menu.Items()->Add(a);
+    menu.Items()->Add(NewLine(&menu));
+    menu.Items()->Add(b);
+    int chosen = 0;
+    b->OnClick = [&](TObject*) { ++chosen; };
+    TPopupHook previous = SetPopupHook([](TMenuItem* items, int x, int y) {
+        EXPECT_EQ(x, 100);
+        EXPECT_EQ(y, 50);
+        return items->Items(2);
+    });
+    menu.Popup(100, 50);
+    EXPECT_EQ(chosen, 1);
+    a->SetChecked(true);
+    b->SetChecked(true);
+    EXPECT_FALSE(a->Checked());
+    menu.Items()->Remove(b);
+    EXPECT_EQ(menu.Items()->Count(), 2);
+    delete b;
+    // A right click on a control shows its popup menu.
+    auto* edit = Make<TEdit>(10, 10, 80, 20);
+    edit->SetPopupMenu(&menu);
+    int shown = 0;
+    SetPopupHook([&](TMenuItem*, int, int) {
+        ++shown;
+        return nullptr;
+    });
+    QTest::mouseClick(WidgetOf(edit), Qt::RightButton, Qt::NoModifier, QPoint(5, 5));
+    EXPECT_EQ(shown, 1);
+    edit->SetPopupMenu(nullptr);
+    SetPopupHook(previous);
+}
+
+TEST_F(ControlsTest, ShortCutTexts) {
+    EXPECT_EQ(ShortCutToText(ShortCut('S', {ssCtrl})), "Ctrl+S");
+    EXPECT_EQ(ShortCutToText(ShortCut(VK_F2, {})), "F2");
+    EXPECT_EQ(ShortCutToText(ShortCut(VK_DELETE, {ssShift})), "Shift+Del");
+    EXPECT_EQ(TextToShortCut("ctrl+shift+p"), ShortCut('P', {ssCtrl, ssShift}));
+    EXPECT_EQ(TextToShortCut("Hyper+Q"), scNone);
+    EXPECT_TRUE(IsAccel('o', "&OK"));
+    EXPECT_FALSE(IsAccel('k', "O&&K"));
+    EXPECT_EQ(StripHotkey("Sa&ve && Close"), "Save & Close");
+}
+
+TEST_F(ControlsTest, WindowScrollBarsTakeClientSpaceAndReportActions) {
+    auto* custom = Make<TRecorder>(10, 10, 200, 100);
+    const HWND h = custom->Handle();
+    EXPECT_EQ(custom->ClientWidth(), 200);
+    SCROLLINFO info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMin = 0;
+    info.nMax = 99;
+    info.nPage = 10;
+    info.nPos = 95;
+    EXPECT_EQ(SetScrollInfo(h, SB_VERT, info, true), 90);
+    EXPECT_EQ(custom->ClientWidth(), 200 - GetSystemMetrics(SM_CXVSCROLL));
+    EXPECT_EQ(SetScrollPos(h, SB_VERT, 20, true), 90);
+    EXPECT_EQ(GetScrollPos(h, SB_VERT), 20);
+    ShowScrollBar(h, SB_VERT, false);
+    EXPECT_EQ(custom->ClientWidth(), 200);
+}
+
+TEST_F(ControlsTest, ScrollBoxScrollsItsChildren) {
+    auto* box = Make<TScrollBox>(0, 0, 200, 150);
+    auto* image = Make<TPanel>(0, 0, 600, 400, box);
+    EXPECT_TRUE(box->VertScrollBar()->IsScrollBarVisible());
+    EXPECT_TRUE(box->HorzScrollBar()->IsScrollBarVisible());
+    EXPECT_EQ(box->VertScrollBar()->Range(), 400);
+    box->VertScrollBar()->SetPosition(100);
+    EXPECT_EQ(image->Top(), -100);
+    box->VertScrollBar()->SetPosition(100000);
+    EXPECT_EQ(box->VertScrollBar()->Position(), 400 - box->ClientHeight());
+    box->Perform(WM_VSCROLL, SB_TOP, 0);
+    EXPECT_EQ(image->Top(), 0);
+    box->Perform(WM_HSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(image->Left(), -box->HorzScrollBar()->Increment());
+}
+
+// A control that keeps a mark drawn outside its paint, as rubber bands are.
+class TMarked : public TCustomControl {
+public:
+    explicit TMarked(TComponent* owner) : TCustomControl(owner) {}
+    int Paints = 0;
+
+protected:
+    void Paint() override {
+        ++Paints;
+        Canvas()->Brush()->SetColor(clWhite);
+        Canvas()->FillRect(ClientRect());
+    }
+};
+
+TEST_F(ControlsTest, DrawingOutsidePaintShowsAndStays) {
+    auto* c = Make<TMarked>(10, 10, 100, 60);
+    WidgetOf(c)->grab();
+    const int paints = c->Paints;
+    ASSERT_EQ(paints, 1);
+    HDC dc = GetDC(c->Handle());
+    SetROP2(dc, R2_NOT);
+    MoveToEx(dc, 0, 5, nullptr);
+    LineTo(dc, 50, 5);
+    ReleaseDC(c->Handle(), dc);
+    const QImage shown = WidgetOf(c)->grab().toImage();
+    EXPECT_EQ(QColor(shown.pixel(10, 5)), QColor(Qt::black));
+    EXPECT_EQ(c->Paints, paints);
+    // A real invalidation paints again.
+    c->Invalidate();
+    const QImage repainted = WidgetOf(c)->grab().toImage();
+    EXPECT_EQ(QColor(repainted.pixel(10, 5)), QColor(Qt::white));
+}
+
+} // namespace
