@@ -199,8 +199,10 @@ bool TXbArea::PastScope(const std::string& key, bool forward) const {
 
 bool TXbArea::StepOrdered(bool forward) {
     for (;;) {
+        const TXbKeyPos from = pos_;
         const TXbIndexStatus st = forward ? Current().Next(pos_) : Current().Prev(pos_);
         if (st != isOk || PastScope(pos_.Key, forward)) return false;
+        if (pos_.Key == from.Key && pos_.RecNo == from.RecNo) return false; // a damaged order
         if (InScope(pos_.Key) && Load(pos_.RecNo) && Visible()) return true;
     }
 }
