@@ -147,7 +147,9 @@ TEST(SysInfoTest, ReportsThisMachine) {
     EXPECT_FALSE(ProcessorName().empty());
     EXPECT_GE(ProcessorCount(), 1);
     TMemoryStatus s;
-    if (GetMemoryStatus(s)) EXPECT_GE(s.TotalPhys, s.AvailPhys);
+    if (GetMemoryStatus(s)) {
+        EXPECT_GE(s.TotalPhys, s.AvailPhys);
+    }
     EXPECT_GT(DiskSize(), 0);
     EXPECT_GE(DiskFree(), 0);
     EXPECT_EQ(DiskFree("/nonexistent/folder"), -1);
