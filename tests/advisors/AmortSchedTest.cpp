@@ -204,24 +204,33 @@ TEST(AmortSchedule, SinglePaymentLoansRepay) {
     }
 }
 
-TEST(AmortSchedule, BalanceReachingZeroEarlyEndsTheSchedule) {
-    // The third payment clears a loan of two payments' worth: it is the last row.
-    TAmortSchedule s;
-    TAmortLoan loan = MonthlyLoan(1000, 3, 12, DMYToDate(1, 1, 2020, 0), DMYToDate(1, 2, 2020, 0));
-    ASSERT_TRUE(s.CalcSchedule(loan, Method(amNormal)));
-    ASSERT_EQ(s.LastRow, 3);
-    ExpectConsistent(s);
-    TAmortSchedule early;
-    s.AmortRows[2].Balance = 0.0; // a stale row past the end is never read
-    loan.NumPmts = 3;
-    ASSERT_TRUE(early.CalcSchedule(loan, Method(amFixedPrincipal)));
-    EXPECT_EQ(early.LastRow, 3);
+TEST(AmortSchedule, LastPaymentSettlesWhatIsLeft) {
+    // Six fixed shares of 166.67 overpay by 2 cents: the last share gives them back.
+    TAmortSchedule fixed;
+    TAmortLoan loan = MonthlyLoan(1000, 6, 12, DMYToDate(1, 1, 2020, 0), DMYToDate(1, 2, 2020, 0));
+    ASSERT_TRUE(fixed.CalcSchedule(loan, Method(amFixedPrincipal)));
+    ASSERT_EQ(fixed.LastRow, 6);
+    EXPECT_NEAR(fixed.AmortRows[6].Principal, 166.65, 1e-9);
+    ExpectConsistent(fixed);
     // Interest Only paid in advance: payment 1 is nothing, the last repays everything.
     TAmortSchedule io;
+    loan.NumPmts = 3;
     loan.FrstPmtDate = loan.OrgDate;
     ASSERT_TRUE(io.CalcSchedule(loan, Method(amInterestOnly)));
     EXPECT_EQ(io.LastRow, 3);
     EXPECT_NEAR(io.AmortRows[3].Payment, 1010.0, 1e-9);
+    // An overpayment larger than the row's principal comes out of its interest.
+    TAmortRow& last = io.AmortRows[2];
+    last.Payment = 13.0;
+    last.Principal = 3.0;
+    last.Interest = 10.0;
+    last.Balance = -5.0;
+    io.AdjustLastPayment(2);
+    EXPECT_EQ(io.LastRow, 2);
+    EXPECT_EQ(last.Principal, 0.0);
+    EXPECT_EQ(last.Interest, 8.0);
+    EXPECT_EQ(last.Payment, 8.0);
+    EXPECT_EQ(last.Balance, 0.0);
 }
 
 TEST(AmortSchedule, PointsWithFirstPaymentStayOutOfTheFinanceCharge) {
