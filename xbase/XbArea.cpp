@@ -690,7 +690,9 @@ int TXbArea::Seek(const std::string& key) {
     while (st == isOk && Matches(pos_.Key, searchKey)) {
         if (!PastScope(pos_.Key, true) && InScope(pos_.Key) && Load(pos_.RecNo) && Visible())
             return 1;
+        const LongInt from = pos_.RecNo;
         st = Current().Next(pos_);
+        if (st == isOk && pos_.RecNo == from) st = isEnd; // a damaged order
     }
     if ((st == isOk || st == isNotFound) && XbSettings().SoftSeek && Settle(true)) return 0;
     SetEof();
