@@ -1,0 +1,135 @@
+// End to end on the built-in "PDF" printer: a two-page report with a title, tabbed columns of
+// money, a box, a bold line and the page-number macro, checked with the PDF tools.
+#include "RptTestSupport.h"
+
+#include <array>
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    std::array<char, 512> buffer{};
+    while (fgets(buffer.data(), static_cast<int>(buffer.size()), pipe))
+        out += buffer.data();
+    pclose(pipe);
+    return out;
+}
+
+std::string InfoField(const std::string& report, const std::string& name) {
+    std::size_t at = report.find(name + ":");
+    if (at == std::string::npos) return {};
+    std::size_t start = report.find_first_not_of(' ', at + name.size() + 1);
+    return report.substr(start, report.find('\n', start) - start);
+}
+
+// The line of the text holding Needle.
+std::string LineWith(const std::string& text, const std::string& needle) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.find(needle) != std::string::npos) return line;
+    return {};
+}
+
+// The column just after the end of Needle on its line.
+std::size_t EndColumn(const std::string& text, const std::string& needle) {
+    const std::string line = LineWith(text, needle);
+    const std::size_t at = line.find(needle);
+    return at == std::string::npos ? std::string::npos : at + needle.size();
+}
+
+class Pdf : public ReportTest {
+protected:
+    void SetUp() override {
+        ReportTest::SetUp();
+        UseBackends({CreatePdfPrinterBackend()});
+        file = dir + "/loan summary.pdf";
+    }
+    std::string file;
+};
+
+void PrintPage(TBaseReport& r, const std::vector<std::pair<std::string, std::string>>& rows) {
+    r.SetFont("Arial", 16);
+    r.SetBold(true);
+    r.PrintCenter("Loan Summary", r.PageWidth() / 2);
+    r.NewLine();
+    r.NewLine();
+    r.SetFont("Arial", 10);
+    r.ClearTabs();
+    r.SetTab(1.0, pjLeft, 2.5, 5, BOXLINEALL, 0);
+    r.SetTab(-1, pjRight, 1.5, 5, BOXLINEALL, 0);
+    for (const auto& [label, amount] : rows)
+        r.PrintLn("\t" + label + "\t" + amount);
+    r.NewLine();
+    r.Rectangle(0.9, r.LineTop(), 5.0, r.LineBottom());
+    r.PrintLn(std::string("\x01") + "B1\x04" + "Total interest paid\x01" + "B0\x04 (bold)");
+    r.GotoSectionBottom();
+    r.PrintCenter("Page " + r.Macro(11) + " of 2", r.PageWidth() / 2);
+}
+
+TEST_F(Pdf, TwoPageReportWithColumnsBoxAndPageNumbers) {
+    TReportWriter r(nullptr);
+    r.SetTitle("Loan Summary");
+    r.SetOutputFileName(file);
+    r.SetMarginTop(0.75);
+    r.SetMarginLeft(1.0);
+    r.SetMarginBottom(0.75);
+    r.OnPrint = [&](TObject*) {
+        PrintPage(r, {{"Monthly payment", "$1,234.56"}, {"Loan amount", "$150,000.00"}});
+        r.NewPage();
+        PrintPage(r, {{"Interest rate", "7.25%"}, {"Total of payments", "$444,444.40"}});
+    };
+    r.Execute();
+
+    const std::string info = Shell("pdfinfo \"" + file + "\" 2>&1");
+    EXPECT_EQ(InfoField(info, "Pages"), "2");
+    EXPECT_EQ(InfoField(info, "Title"), "Loan Summary");
+    EXPECT_NE(InfoField(info, "Page size").find("612 x 792 pts"), std::string::npos) << info;
+
+    const std::string text = Shell("pdftotext -layout \"" + file + "\" - 2>&1");
+    EXPECT_NE(text.find("Loan Summary"), std::string::npos) << text;
+    EXPECT_NE(LineWith(text, "Monthly payment").find("$1,234.56"), std::string::npos) << text;
+    EXPECT_NE(LineWith(text, "Total of payments").find("$444,444.40"), std::string::npos);
+    // The money column is right-justified: the amounts end in the same column.
+    EXPECT_EQ(EndColumn(text, "$1,234.56"), EndColumn(text, "$150,000.00")) << text;
+    EXPECT_NEAR(static_cast<double>(EndColumn(text, "7.25%")),
+                static_cast<double>(EndColumn(text, "$444,444.40")), 1.0)
+        << text;
+    EXPECT_LT(LineWith(text, "Monthly payment").find("Monthly"),
+              LineWith(text, "Monthly payment").find("$1,234.56"));
+    EXPECT_NE(text.find("Total interest paid (bold)"), std::string::npos) << text;
+    EXPECT_NE(text.find("Page 1 of 2"), std::string::npos) << text;
+    EXPECT_NE(text.find("Page 2 of 2"), std::string::npos) << text;
+    EXPECT_LT(text.find("Page 1 of 2"), text.find("Interest rate"));
+
+    const std::string fonts = Shell("pdffonts \"" + file + "\" 2>&1");
+    EXPECT_NE(fonts.find("Bold"), std::string::npos) << fonts;
+
+    if (const char* keep = std::getenv("VANTREL_KEEP_PDF")) Shell("cp \"" + file + "\" " + keep);
+    const std::string check = Shell("qpdf --check \"" + file + "\" 2>&1; echo exit=$?");
+    EXPECT_NE(check.find("No syntax or stream encoding errors"), std::string::npos) << check;
+    EXPECT_NE(check.find("exit=0"), std::string::npos) << check;
+}
+
+TEST_F(Pdf, UnwritableOutputFileStopsTheJobWithOneError) {
+    TReportWriter r(nullptr);
+    int printCalls = 0;
+    r.OnPrint = [&](TObject*) { ++printCalls; };
+    r.SetOutputFileName(dir + "/missing folder/out.pdf");
+    EXPECT_EQ(ErrorOf([&] { r.Execute(); }),
+              "Unable to start the print job on \"" + dir + "/missing folder/out.pdf\".");
+    EXPECT_EQ(printCalls, 0);
+    EXPECT_FALSE(r.Printing());
+    EXPECT_FALSE(RPDev()->Printing());
+    EXPECT_TRUE(services.MessageBoxes.empty());
+    r.SetOutputFileName(file);
+    r.Execute();
+    EXPECT_EQ(printCalls, 1);
+    EXPECT_EQ(InfoField(Shell("pdfinfo \"" + file + "\" 2>&1"), "Pages"), "1");
+}
+
+} // namespace
