@@ -1,6 +1,7 @@
 #include "xbase/Xbase.h"
 
 #include "xbase/XbArea.h"
+#include "xbase/XbExpr.h"
 #include "xbase/XbSettings.h"
 
 #include <algorithm>
@@ -549,7 +550,10 @@ int xb_Empty(int field) {
     const std::string bytes = area->FieldBytes(i);
     switch (f.Type) {
     case 'N':
-    case 'F': return Trim(bytes).empty() || std::strtod(bytes.c_str(), nullptr) == 0 ? 1 : 0;
+    case 'F': {
+        int decimals = 0;
+        return XbVal(bytes, decimals) == 0 ? 1 : 0;
+    }
     case 'L': return xb_GetLogical(field) ? 0 : 1;
     case 'M':
     case 'B':
