@@ -197,23 +197,6 @@ struct TKeyedRecord {
 
 } // namespace
 
-const char* XbIndexStatusText(TXbIndexStatus status) {
-    switch (status) {
-    case isOk: return "Done";
-    case isEnd: return "No further key";
-    case isNotFound: return "Key not found";
-    case isDuplicate: return "Duplicate key in a unique order";
-    case isIoError: return "Index file read or write error";
-    case isForeign: return "Not an index file of this engine";
-    case isDamaged: return "Index file damaged";
-    case isBadExpression: return "Invalid index expression";
-    case isBadDefinition: return "Invalid order definition";
-    case isReadOnly: return "Index file is read-only";
-    case isNoOrder: return "No such order";
-    }
-    return "Unknown index status";
-}
-
 // ---------------------------------------------------------------------------------------------
 
 struct TXbIndexFile::TImpl {

@@ -39,9 +39,6 @@ enum TXbIndexStatus {
     isNoOrder,       // no order of that name
 };
 
-// The text of a status for error messages.
-const char* XbIndexStatusText(TXbIndexStatus status);
-
 struct TXbOrderDef {
     std::string Tag;     // 1..128 characters above blank; stored upper case
     std::string KeyExpr; // the key expression
@@ -74,8 +71,6 @@ public:
     // 'C', 'N', 'D' or 'L'.
     char KeyType() const { return keyType_; }
     int KeyLength() const { return keyLength_; }
-    // The type code of the key expression (xtCharacter, xtNumeric, xtDate, xtLogical).
-    TXbExprType KeyExprType() const { return key_.Type(); }
     // The field name when the key is a single field of the table, else empty.
     std::string KeyField() const { return key_.SingleField(); }
     TXbIndexFile& File() const { return *file_; }

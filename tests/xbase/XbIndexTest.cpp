@@ -364,7 +364,6 @@ TEST_F(XbIndexTest, NumericDateAndLogicalKeys) {
     ASSERT_EQ(flag->Seek(flag->SearchKey("T"), true, pos), isOk);
     EXPECT_EQ(pos.Key, ".T.");
     EXPECT_EQ(flag->KeyField(), "FLAG");
-    EXPECT_EQ(flag->KeyExprType(), xtLogical);
 }
 
 TEST_F(XbIndexTest, ScopesCompareByPrefix) {
