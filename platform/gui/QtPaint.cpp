@@ -61,9 +61,8 @@ int EmForCellHeight(const LOGFONT& font, int cell) {
     return units > 0 ? static_cast<int>(std::lround(cell * reference / units)) : cell;
 }
 
-TRealizedFont Realize(const LOGFONT& font, int em, bool antialias) {
-    TRealizedFont r;
-    r.Font = MakeQFont(font, em, antialias);
+// The metrics and advances of r.Font.
+void Measure(TRealizedFont& r, const LOGFONT& font, int em) {
     QFontMetricsF fm(r.Font);
     TEXTMETRIC& tm = r.Metrics;
     tm.tmAscent = static_cast<int>(std::lround(fm.ascent()));
@@ -71,15 +70,14 @@ TRealizedFont Realize(const LOGFONT& font, int em, bool antialias) {
     tm.tmHeight = tm.tmAscent + tm.tmDescent;
     tm.tmInternalLeading = std::max(0, tm.tmHeight - em);
     tm.tmExternalLeading = std::max(0, static_cast<int>(std::lround(fm.leading())));
-    QString all;
+    tm.tmMaxCharWidth = 0;
     for (int c = 0; c < 256; ++c) {
         QString ch = AnsiToQString(std::string(1, static_cast<char>(c)));
         int advance = c < 0x20 ? 0 : static_cast<int>(std::lround(fm.horizontalAdvance(ch[0])));
         r.Advance[static_cast<std::size_t>(c)] = advance;
         tm.tmMaxCharWidth = std::max(tm.tmMaxCharWidth, advance);
     }
-    // The average width is that of the lower-case letters weighted as GDI does for TrueType:
-    // the plain average of a..z and the space.
+    // The average width: that of the lower-case letters and the space.
     int sum = r.Advance[' '];
     for (int c = 'a'; c <= 'z'; ++c)
         sum += r.Advance[static_cast<std::size_t>(c)];
@@ -97,6 +95,18 @@ TRealizedFont Realize(const LOGFONT& font, int em, bool antialias) {
     r.UnderlinePos = std::max(1, static_cast<int>(std::lround(fm.underlinePos())));
     r.StrikeOutPos = static_cast<int>(std::lround(fm.strikeOutPos()));
     r.LineWidth = std::max(1, static_cast<int>(std::lround(fm.lineWidth())));
+}
+
+TRealizedFont Realize(const LOGFONT& font, int em, bool antialias) {
+    TRealizedFont r;
+    r.Font = MakeQFont(font, em, antialias);
+    Measure(r, font, em);
+    // A width asked for stretches the glyphs until the average character is that wide.
+    if (font.lfWidth > 0 && r.Metrics.tmAveCharWidth > 0) {
+        double stretch = font.lfWidth * 100.0 / r.Metrics.tmAveCharWidth;
+        r.Font.setStretch(static_cast<int>(std::clamp(std::lround(stretch), 1L, 4000L)));
+        Measure(r, font, em);
+    }
     return r;
 }
 
@@ -115,7 +125,8 @@ const TRealizedFont& RealizeFont(const LOGFONT& font, int deviceHeight, int dpiY
     std::string key = MappedFontFamily(font.lfFaceName) + '|' + std::to_string(em) + '|' +
                       std::to_string(font.lfWeight >= 600) + std::to_string(font.lfItalic != 0) +
                       std::to_string(font.lfUnderline != 0) +
-                      std::to_string(font.lfStrikeOut != 0) + std::to_string(antialias);
+                      std::to_string(font.lfStrikeOut != 0) + std::to_string(antialias) + '|' +
+                      std::to_string(std::clamp(font.lfWidth, 0, largest));
     auto it = cache.find(key);
     if (it == cache.end()) it = cache.emplace(key, Realize(font, std::max(em, 1), antialias)).first;
     return it->second;

@@ -48,7 +48,8 @@ struct TRealizedFont {
     int LineWidth = 1;
 };
 // deviceHeight is the font height in device pixels with the LOGFONT sign rule (negative:
-// character height, positive: cell height, 0: the default size at dpiY). Results are cached.
+// character height, positive: cell height, 0: the default size at dpiY); font.lfWidth, when
+// above 0, is the average character width in device pixels. Results are cached.
 const TRealizedFont& RealizeFont(const LOGFONT& font, int deviceHeight, int dpiY, bool antialias);
 
 // ---------------------------------------------------------------------------------------------

@@ -1396,7 +1396,9 @@ namespace {
 const TRealizedFont& DeviceFont(const TDeviceContext& dc) {
     int h = dc.State.Font.lfHeight;
     int device = h == 0 ? 0 : (h < 0 ? -1 : 1) * DeviceLength(h, ScaleY(dc.State));
-    return RealizeFont(dc.State.Font, device, dc.Info.DpiY, !Raster(dc));
+    LOGFONT font = dc.State.Font;
+    font.lfWidth = DeviceLength(std::max(0, font.lfWidth), ScaleX(dc.State));
+    return RealizeFont(font, device, dc.Info.DpiY, !Raster(dc));
 }
 
 // The advance of each character in device pixels: the font's, or the caller's logical widths,

@@ -151,6 +151,24 @@ TEST_F(Fonts, MetricsAreTrueTypeAndWidthsScaleWithTheResolution) {
     EXPECT_NEAR(s2.cx, 10 * s1.cx, 10 * static_cast<int>(text.size()) / 2 + 1);
     EXPECT_NEAR(s2.cx / 10.0, s1.cx, text.size() * 0.5);
 
+    // A width asked for stretches the characters.
+    lf.lfHeight = -20;
+    HFONT natural = CreateFontIndirect(lf);
+    SelectObject(dc, natural);
+    GetTextMetrics(dc, &tm);
+    GetTextExtentPoint(dc, text, &s1);
+    lf.lfWidth = 2 * tm.tmAveCharWidth;
+    HFONT stretched = CreateFontIndirect(lf);
+    SelectObject(dc, stretched);
+    GetTextExtentPoint(dc, text, &s2);
+    EXPECT_NEAR(s2.cx, 2 * s1.cx, s1.cx / 10);
+    GetTextMetrics(dc, &tm);
+    EXPECT_NEAR(tm.tmAveCharWidth, lf.lfWidth, 1);
+    lf.lfWidth = 0;
+    SelectObject(dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(natural);
+    DeleteObject(stretched);
+
     // Courier New keeps one width for every character.
     lf.lfFaceName = "Courier New";
     lf.lfHeight = -20;
