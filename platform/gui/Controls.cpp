@@ -100,6 +100,7 @@ void MouseLeftWindow(TWinControl* control) {
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner), font_(std::make_unique<TFont>()) {
     controlStyle_ = {csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
     font_->OnChange = [this](TObject*) { FontChanged(); };
+    WindowProc = [this](TMessage& m) { WndProc(m); };
 }
 
 TControl::~TControl() {
@@ -111,7 +112,10 @@ TControl::~TControl() {
 
 LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {
     TMessage m{Msg, WParam, LParam, 0};
-    WndProc(m);
+    if (WindowProc)
+        WindowProc(m);
+    else
+        WndProc(m);
     return m.Result;
 }
 
@@ -161,14 +165,14 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     AWidth = std::max(AWidth, 0);
     AHeight = std::max(AHeight, 0);
     if (ALeft == left_ && ATop == top_ && AWidth == width_ && AHeight == height_) return;
-    const TRect old = BoundsRect();
     const bool resized = AWidth != width_ || AHeight != height_;
+    const bool moved = ALeft != left_ || ATop != top_;
     UpdateBounds(ALeft, ATop, AWidth, AHeight);
-    if (!dynamic_cast<TWinControl*>(this) && parent_ && visible_) {
-        // A windowless control repaints the parent where it was and where it is now.
-        parent_->Invalidate();
-        (void)old;
-    }
+    auto* windowed = dynamic_cast<TWinControl*>(this);
+    // A windowless control repaints the parent where it was and where it is now.
+    if (!windowed && parent_ && visible_) parent_->Invalidate();
+    if (moved && windowed && windowed->HandleAllocated())
+        Perform(WM_MOVE, 0, MakeLParam(ClientOrigin().X + left_, ClientOrigin().Y + top_));
     if (resized) Resize();
     RequestAlign();
     if (parent_) parent_->ChildBoundsChanged(this);
@@ -608,7 +612,7 @@ TControl* TWinControl::ControlAtPos(const TPoint& Pos, bool AllowDisabled, bool 
         if (!c->Visible() || (!c->Enabled() && !AllowDisabled)) continue;
         if (!PtInRect(c->BoundsRect(), Pos)) continue;
         TMessage hit{CM_HITTEST, 0, MakeLParam(Pos.X - c->Left(), Pos.Y - c->Top()), 0};
-        c->WndProc(hit);
+        c->WindowProc(hit);
         if (hit.Result != 0) return c;
     }
     return nullptr;
@@ -948,7 +952,7 @@ void TWinControl::WndProc(TMessage& Message) {
         if (target) {
             TMessage m = Message;
             m.LParam = MovedPos(Message.LParam, -target->Left(), -target->Top());
-            target->WndProc(m);
+            target->WindowProc(m);
             Message.Result = m.Result;
             return;
         }
@@ -1221,7 +1225,7 @@ void TWinControl::CMDialogKey(TCMDialogKey& Message) {
     for (TControl* c : std::vector<TControl*>(controls_)) {
         if (!c->Visible() || !c->Enabled()) continue;
         TMessage m{CM_DIALOGKEY, Message.CharCode, Message.KeyData, 0};
-        c->WndProc(m);
+        c->WindowProc(m);
         if (m.Result != 0) {
             Message.Result = m.Result;
             return;
@@ -1235,7 +1239,7 @@ void TWinControl::CMDialogChar(TCMDialogChar& Message) {
     for (TControl* c : std::vector<TControl*>(controls_)) {
         if (!c->Visible()) continue;
         TMessage m{CM_DIALOGCHAR, Message.CharCode, Message.KeyData, 0};
-        c->WndProc(m);
+        c->WindowProc(m);
         if (m.Result != 0) {
             Message.Result = m.Result;
             return;

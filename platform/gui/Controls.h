@@ -72,6 +72,9 @@ using TControlStyle = TSet<TControlStyleItem, 16>;
 enum TControlStateItem { csLButtonDown, csClicked, csFocusing, csCreating, csAlignmentNeeded };
 using TControlState = TSet<TControlStateItem, 8>;
 
+// A window procedure: the function every message of a control goes through first.
+using TWndMethod = std::function<void(TMessage& Message)>;
+
 using TKeyEvent = std::function<void(TObject* Sender, Word& Key, TShiftState Shift)>;
 using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
 using TMouseEvent =
@@ -112,7 +115,10 @@ class TControl : public TComponent {
     explicit TControl(TComponent* AOwner);
     ~TControl() override;
 
-    // Messages
+    // Messages. Perform, SendMessage, posted messages and the input translation all call
+    // WindowProc, which calls WndProc unless replaced: a component that watches another one
+    // installs its own (keeping the previous one to call and to put back).
+    TWndMethod WindowProc;
     LRESULT Perform(UINT Msg, WPARAM WParam = 0, LPARAM LParam = 0);
     // The entry of every message: mouse messages feed the click and mouse events, then Dispatch.
     virtual void WndProc(TMessage& Message);

@@ -98,6 +98,27 @@ TEST_F(MessagesTest, HandlesAreMadeOnDemandAndNeverReused) {
     EXPECT_EQ(FindControl(late->Handle()), late);
 }
 
+TEST_F(MessagesTest, ReplacedWindowProcedureSeesMessagesFirst) {
+    std::vector<UINT> seen;
+    TWndMethod previous = a->WindowProc;
+    a->WindowProc = [&](TMessage& m) {
+        seen.push_back(m.Msg);
+        if (m.Msg == 0x7F04) {
+            m.Result = 77;
+            return;
+        }
+        previous(m);
+    };
+    EXPECT_EQ(a->Perform(0x7F04), 77);
+    EXPECT_EQ(SendMessage(a->Handle(), kReport, 1, 1), 3);
+    a->SetBounds(5, 6, 50, 40);
+    a->SetBounds(7, 6, 50, 40);
+    a->RecreateWnd();
+    EXPECT_EQ(seen, (std::vector<UINT>{0x7F04, kReport, WM_MOVE, WM_SIZE, WM_MOVE, WM_DESTROY,
+                                       WM_CREATE}));
+    a->WindowProc = previous;
+}
+
 TEST_F(MessagesTest, AlignmentPlacesTopBottomLeftRightThenClient) {
     form->SetClientWidth(300);
     form->SetClientHeight(200);
