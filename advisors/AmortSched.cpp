@@ -2,11 +2,11 @@
 
 #include "advisors/AdvMsg.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Numbers.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 namespace {
 
@@ -314,7 +314,7 @@ void TAmortSchedule::BuildRemainingRows() {
         if (EndsAt(k)) AdjustLastPayment(k);
         SetRunningTotals(k);
         AddYearTab(row.Date, prev.Date);
-        Progress(static_cast<int>(std::lround(100.0 * k / n)));
+        Progress(static_cast<int>(Round(100.0 * k / n)));
     }
     const bool pointsInFirstPayment =
         PointsPaidHow == ppWithFirstPayment ||
