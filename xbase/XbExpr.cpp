@@ -1092,7 +1092,6 @@ TXbExpression::TXbExpression(TXbExpression&&) noexcept = default;
 TXbExpression& TXbExpression::operator=(TXbExpression&&) noexcept = default;
 
 bool TXbExpression::Compile(std::string_view text, const TXbRecordSource& source) {
-    text_ = std::string(text);
     root_.reset();
     errorPos_ = 0;
     errorMessage_.clear();

@@ -78,7 +78,6 @@ public:
     // ErrorPos and ErrorMessage); the expression is then invalid.
     bool Compile(std::string_view text, const TXbRecordSource& source);
     bool Valid() const;
-    const std::string& Text() const { return text_; }
     // The type of every value the expression yields; xtError when it is not valid.
     TXbExprType Type() const;
     // The widest character result (the key length of a character key), the width of a numeric
@@ -100,7 +99,6 @@ public:
     struct Node;
 
 private:
-    std::string text_;
     std::unique_ptr<Node> root_;
     int errorPos_ = 0;
     std::string errorMessage_;

@@ -62,7 +62,6 @@ class TXbIndexFile;
 
 class TXbOrder {
 public:
-    const TXbOrderDef& Def() const { return def_; }
     const std::string& Tag() const { return def_.Tag; }
     const std::string& KeyExpr() const { return def_.KeyExpr; }
     const std::string& ForExpr() const { return def_.ForExpr; }
