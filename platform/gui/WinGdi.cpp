@@ -1749,24 +1749,55 @@ QRgb PatternPixel(const TDeviceContext& dc, const QBrush& brush, int x, int y) {
     return brush.color().rgb() | 0xFF000000;
 }
 
-BOOL Blit(TDeviceContext& dst, const TRect& d, TDeviceContext* src, const TRect& s, DWORD rop) {
+// A run of device pixels along one axis: Start is the first pixel, Extent the count with the
+// direction as its sign (pixels Start, Start - 1, ... for a negative extent).
+struct TAxis {
+    int Start = 0;
+    int Extent = 0;
+    int Step() const { return Extent < 0 ? -1 : 1; }
+    // The lowest pixel and the count.
+    int Low() const { return Extent < 0 ? Start + Extent + 1 : Start; }
+    int Count() const { return std::abs(Extent); }
+    // The same pixels taken the other way round.
+    TAxis Reversed() const { return {Start + Extent - Step(), -Extent}; }
+};
+
+// The pixels of a logical run from, from + length in device pixels along x or y.
+TAxis AxisX(const TDcState& s, int from, int length) {
+    int a = ToDevice(s, from, 0).X, b = ToDevice(s, from + length, 0).X;
+    return {a, b - a};
+}
+TAxis AxisY(const TDcState& s, int from, int length) {
+    int a = ToDevice(s, 0, from).Y, b = ToDevice(s, 0, from + length).Y;
+    return {a, b - a};
+}
+
+// Blits source pixels (stretched to the nearest pixel, mirrored where the directions of source
+// and destination differ) onto the destination through a ternary raster operation.
+BOOL Blit(TDeviceContext& dst, TAxis dx, TAxis dy, TDeviceContext* src, TAxis sx, TAxis sy,
+          DWORD rop) {
     bool source = UsesSource(rop);
-    if (source && (!src || !Raster(*src))) return 0;
-    if (d.Width() == 0 || d.Height() == 0) return 1;
+    if (source && (!src || !Raster(*src) || sx.Extent == 0 || sy.Extent == 0)) return 0;
+    if (dx.Extent == 0 || dy.Extent == 0) return 1;
+    // The destination is walked left to right and top to bottom.
+    if (dx.Extent < 0) {
+        dx = dx.Reversed();
+        sx = sx.Reversed();
+    }
+    if (dy.Extent < 0) {
+        dy = dy.Reversed();
+        sy = sy.Reversed();
+    }
+    TRect d{dx.Start, dy.Start, dx.Start + dx.Extent, dy.Start + dy.Extent};
     bool none = false;
     QBrush brush = MakeBrush(dst.State, none);
     if (Pixels32(dst)) {
         QImage& img = *dst.Image;
-        QRegion area = Visible(dst).intersected(QRect(0, 0, img.width(), img.height()));
-        area = area.intersected(ToQRect(d));
-        // Nearest source pixel for each destination pixel (a negative extent mirrors).
-        auto sx = [&](int x) {
-            double f = (x - d.Left + 0.5) * s.Width() / static_cast<double>(d.Width());
-            return std::clamp(s.Left + static_cast<int>(std::floor(f)), 0, src->Image->width() - 1);
-        };
-        auto sy = [&](int y) {
-            double f = (y - d.Top + 0.5) * s.Height() / static_cast<double>(d.Height());
-            return std::clamp(s.Top + static_cast<int>(std::floor(f)), 0, src->Image->height() - 1);
+        QRegion area = Visible(dst).intersected(img.rect()).intersected(ToQRect(d));
+        // The nearest source pixel of each destination pixel.
+        auto pick = [](int p, int from, int count, const TAxis& axis, int limit) {
+            int k = static_cast<int>(std::floor((p - from + 0.5) * axis.Count() / count));
+            return std::clamp(axis.Start + k * axis.Step(), 0, limit - 1);
         };
         QImage copy = source && src == &dst ? img.copy() : QImage();
         TDeviceContext copied;
@@ -1778,8 +1809,12 @@ BOOL Blit(TDeviceContext& dst, const TRect& d, TDeviceContext* src, const TRect&
         for (const QRect& part : area) {
             for (int y = part.top(); y <= part.bottom(); ++y) {
                 QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+                int py = source ? pick(y, d.Top, d.Height(), sy, src->Image->height()) : 0;
                 for (int x = part.left(); x <= part.right(); ++x) {
-                    QRgb sp = source ? SourcePixel(*from, dst, sx(x), sy(y)) : 0;
+                    QRgb sp = 0;
+                    if (source)
+                        sp = SourcePixel(*from, dst,
+                                         pick(x, d.Left, d.Width(), sx, src->Image->width()), py);
                     QRgb pp = none ? 0 : PatternPixel(dst, brush, x, y);
                     line[x] = Rop3(rop, pp, sp, line[x]);
                 }
@@ -1791,7 +1826,7 @@ BOOL Blit(TDeviceContext& dst, const TRect& d, TDeviceContext* src, const TRect&
     // NOTSRCCOPY) and solid fills.
     TPaint p(dst);
     if (!p) return 1;
-    QRect target(d.Left, d.Top, d.Width(), d.Height());
+    QRect target = ToQRect(d);
     switch (rop) {
     case BLACKNESS: p->fillRect(target, Qt::black); return 1;
     case WHITENESS: p->fillRect(target, Qt::white); return 1;
@@ -1801,9 +1836,8 @@ BOOL Blit(TDeviceContext& dst, const TRect& d, TDeviceContext* src, const TRect&
     default: break;
     }
     if (!source) return 1;
-    QImage part = src->Image->copy(QRect(std::min(s.Left, s.Right), std::min(s.Top, s.Bottom),
-                                         std::abs(s.Width()), std::abs(s.Height())));
-    if (s.Width() < 0 || s.Height() < 0) part = part.mirrored(s.Width() < 0, s.Height() < 0);
+    QImage part = src->Image->copy(QRect(sx.Low(), sy.Low(), sx.Count(), sy.Count()));
+    part = part.mirrored(sx.Extent < 0, sy.Extent < 0);
     if (rop == NOTSRCCOPY) part.invertPixels();
     if (rop == SRCAND || rop == SRCPAINT) {
         // White is see-through under SRCAND, black under SRCPAINT.
@@ -1821,22 +1855,7 @@ BOOL Blit(TDeviceContext& dst, const TRect& d, TDeviceContext* src, const TRect&
 
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc,
             DWORD rop) {
-    TDeviceContext* src = Live(source);
-    TDeviceContext* dst = Live(dest);
-    if (!dst) return 0;
-    int sw = width, sh = height;
-    if (src) {
-        // The same logical size on the source side.
-        TPoint a = ToDevice(src->State, xSrc, ySrc),
-               b = ToDevice(src->State, xSrc + width, ySrc + height);
-        TPoint c = ToDevice(dst->State, x, y), e = ToDevice(dst->State, x + width, y + height);
-        return Blit(*dst, {c.X, c.Y, e.X, e.Y}, src,
-                    {a.X, a.Y, a.X + (b.X - a.X), a.Y + (b.Y - a.Y)}, rop);
-    }
-    TPoint c = ToDevice(dst->State, x, y), e = ToDevice(dst->State, x + sw, y + sh);
-    return Blit(*dst,
-                {std::min(c.X, e.X), std::min(c.Y, e.Y), std::max(c.X, e.X), std::max(c.Y, e.Y)},
-                nullptr, {}, rop);
+    return StretchBlt(dest, x, y, width, height, source, xSrc, ySrc, width, height, rop);
 }
 
 BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc,
@@ -1844,24 +1863,12 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int x
     TDeviceContext* src = Live(source);
     TDeviceContext* dst = Live(dest);
     if (!dst) return 0;
-    TPoint c = ToDevice(dst->State, x, y), e = ToDevice(dst->State, x + width, y + height);
-    TRect d{c.X, c.Y, e.X, e.Y};
-    TRect s;
+    TAxis sx, sy;
     if (src) {
-        TPoint a = ToDevice(src->State, xSrc, ySrc);
-        TPoint b = ToDevice(src->State, xSrc + widthSrc, ySrc + heightSrc);
-        s = {a.X, a.Y, b.X, b.Y};
+        sx = AxisX(src->State, xSrc, widthSrc);
+        sy = AxisY(src->State, ySrc, heightSrc);
     }
-    // A mirrored destination is drawn as a normal one with the source mirrored.
-    if (d.Width() < 0) {
-        std::swap(d.Left, d.Right);
-        std::swap(s.Left, s.Right);
-    }
-    if (d.Height() < 0) {
-        std::swap(d.Top, d.Bottom);
-        std::swap(s.Top, s.Bottom);
-    }
-    return Blit(*dst, d, src, s, rop);
+    return Blit(*dst, AxisX(dst->State, x, width), AxisY(dst->State, y, height), src, sx, sy, rop);
 }
 
 BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
