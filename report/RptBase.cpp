@@ -42,13 +42,6 @@ Byte FromFontPitch(TFontPitch pitch) {
     return pitch == fpVariable ? 1 : pitch == fpFixed ? 2 : 0;
 }
 
-// Calls an event through a copy, so a handler may replace the event while it runs.
-void Fire(const TNotifyEvent& event, TObject* sender) {
-    if (!event) return;
-    TNotifyEvent handler = event;
-    handler(sender);
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -199,42 +192,16 @@ void TBaseReport::AssignTo(TPersistent* Dest) {
 // ---------------------------------------------------------------------------------------------
 // Events
 
-void TBaseReport::DoPrint() {
-    Fire(OnPrint, this);
+void TBaseReport::Fire(const TNotifyEvent& Event) {
+    if (!Event) return;
+    TNotifyEvent handler = Event;
+    handler(this);
 }
 
 bool TBaseReport::DoPrintPage() {
     if (!OnPrintPage) return false;
     TPrintPageEvent handler = OnPrintPage;
     return handler(this, currentPage_);
-}
-
-void TBaseReport::DoBeforePrint() {
-    Fire(OnBeforePrint, this);
-}
-
-void TBaseReport::DoAfterPrint() {
-    Fire(OnAfterPrint, this);
-}
-
-void TBaseReport::DoNewPage() {
-    Fire(OnNewPage, this);
-}
-
-void TBaseReport::DoNewColumn() {
-    Fire(OnNewColumn, this);
-}
-
-void TBaseReport::DoPrintHeader() {
-    Fire(OnPrintHeader, this);
-}
-
-void TBaseReport::DoPrintFooter() {
-    Fire(OnPrintFooter, this);
-}
-
-void TBaseReport::DoEndOfSection() {
-    Fire(OnEndOfSection, this);
 }
 
 // ---------------------------------------------------------------------------------------------

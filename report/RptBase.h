@@ -123,15 +123,15 @@ class TBaseReport : public TRPBaseComponent {
     TDateTime JobDateTime() const { return jobDateTime_; }
 
     // ---- Events as the report fires them
-    virtual void DoPrint();
+    virtual void DoPrint() { Fire(OnPrint); }
     virtual bool DoPrintPage();
-    virtual void DoBeforePrint();
-    virtual void DoAfterPrint();
-    virtual void DoNewPage();
-    virtual void DoNewColumn();
-    virtual void DoPrintHeader();
-    virtual void DoPrintFooter();
-    virtual void DoEndOfSection();
+    virtual void DoBeforePrint() { Fire(OnBeforePrint); }
+    virtual void DoAfterPrint() { Fire(OnAfterPrint); }
+    virtual void DoNewPage() { Fire(OnNewPage); }
+    virtual void DoNewColumn() { Fire(OnNewColumn); }
+    virtual void DoPrintHeader() { Fire(OnPrintHeader); }
+    virtual void DoPrintFooter() { Fire(OnPrintFooter); }
+    virtual void DoEndOfSection() { Fire(OnEndOfSection); }
 
     // ---- The output canvas and its font
     virtual void FontChanged(TObject* Sender);
@@ -340,6 +340,8 @@ class TBaseReport : public TRPBaseComponent {
 
 protected:
     void AssignTo(TPersistent* Dest) override;
+    // Calls an event through a copy, so a handler may replace the event while it runs.
+    void Fire(const TNotifyEvent& Event);
 
     // Raises unless a job runs (the silent abort once it was aborted).
     void CheckPrinting() const;

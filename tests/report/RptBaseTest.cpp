@@ -294,7 +294,7 @@ TEST_F(Report, MisuseRaisesTheEngineErrors) {
         errors.push_back(ErrorOf([&] { rep.Execute(); }));
         errors.push_back(ErrorOf([&] { rep.SetFont("Courier New", 0); }));
     });
-    EXPECT_EQ(errors, (std::vector<std::string>{already, already, already, already, ""}));
+    EXPECT_EQ(errors, (std::vector<std::string>{already, already, already, already, "no error"}));
     EXPECT_EQ(backend->Documents().size(), 1u);
     EXPECT_TRUE(LastDocument().Finished);
 }

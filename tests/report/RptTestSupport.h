@@ -10,12 +10,13 @@
 #include "platform/gui/RecordingCanvas.h"
 #include "report/RptDevice.h"
 #include "report/RptPrinter.h"
+#include "tests/rtl/RaisedMessage.h"
+#include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,12 +36,8 @@ class ReportTest : public ::testing::Test {
 protected:
     void SetUp() override {
         EnsureQtApp();
-        char pattern[] = "/tmp/vantrel-report-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        const char* old = std::getenv("VANTREL_HOME");
-        oldHome = old ? old : "";
-        setenv("VANTREL_HOME", dir.c_str(), 1);
+        home = std::make_unique<TEnvironmentOverride>("VANTREL_HOME", folder.Path());
+        dir = folder.Path();
         saved = PrinterBackends();
         backend = std::make_shared<TTestPrinterBackend>();
         backend->AddPrinter(HundredDpiPrinter());
@@ -49,11 +46,7 @@ protected:
     void TearDown() override {
         ReleaseRPDev();
         SetPrinterBackends(saved);
-        if (oldHome.empty())
-            unsetenv("VANTREL_HOME");
-        else
-            setenv("VANTREL_HOME", oldHome.c_str(), 1);
-        std::filesystem::remove_all(dir);
+        home.reset();
     }
     // Installs the backends and makes the device read the printers again.
     void UseBackends(std::vector<std::shared_ptr<TPrinterBackend>> backends) {
@@ -64,7 +57,9 @@ protected:
         return backend->Documents().back();
     }
 
-    std::string dir, oldHome;
+    TTestFolder folder;
+    std::unique_ptr<TEnvironmentOverride> home;
+    std::string dir;
     std::vector<std::shared_ptr<TPrinterBackend>> saved;
     std::shared_ptr<TTestPrinterBackend> backend;
     TRecordedServices services;
@@ -123,13 +118,9 @@ class TBitmapReport : public TReportWriter {
     TRecordingCanvas Page{800, 1050};
 };
 
-// The message of the exception Action raises (empty when none).
+// The message of the report error (or any other of the program's exceptions) Action raises,
+// "no error" when it raises nothing.
 template <typename F>
 std::string ErrorOf(F Action) {
-    try {
-        Action();
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return {};
+    return RaisedMessage<Exception>(Action);
 }
