@@ -208,6 +208,14 @@ bool Pixels32(const TDeviceContext& dc) {
            f == QImage::Format_ARGB32_Premultiplied;
 }
 
+// A colour as the context's device shows it: a monochrome bitmap takes the nearer of black
+// and white.
+QColor Colour(const TDeviceContext& dc, COLORREF c) {
+    QColor q = ToQColor(c);
+    if (dc.Info.BitsPixel != 1) return q;
+    return qGray(q.rgb()) >= 128 ? QColor(Qt::white) : QColor(Qt::black);
+}
+
 // A painter on the context's target, clipped to the context's clip region, aliased.
 class TPaint {
 public:
@@ -290,7 +298,7 @@ TStroke Stroke(const TDeviceContext& dc) {
     s.None = s.Style == PS_NULL;
     // Pens wider than a page are drawn as wide as a page.
     s.Width = std::clamp(DeviceLength(pen.lopnWidth.X, ScaleX(dc.State)), 1, 20000);
-    s.Colour = ToQColor(pen.lopnColor);
+    s.Colour = Colour(dc, pen.lopnColor);
     return s;
 }
 
@@ -380,7 +388,7 @@ void StrokePoints(TDeviceContext& dc, TPaint& p, const std::vector<TPoint>& poin
             LinePixels(points[i], points[i + 1], pattern, phase, on, off);
         if (closed) LinePixels(points.back(), points.front(), pattern, phase, on, off);
         DrawPoints(*p, on, colour);
-        if (dc.State.BkMode == OPAQUE) DrawPoints(*p, off, ToQColor(dc.State.BkColor));
+        if (dc.State.BkMode == OPAQUE) DrawPoints(*p, off, Colour(dc, dc.State.BkColor));
         return;
     }
     p->setPen(MakePen(s, colour, Qt::RoundJoin));
@@ -395,7 +403,7 @@ void StrokePoints(TDeviceContext& dc, TPaint& p, const std::vector<TPoint>& poin
 }
 
 // The brush of a context as a Qt brush (pattern brushes anchored at the device origin).
-QBrush MakeBrush(const TDcState& s, bool& none) {
+QBrush MakeBrush(const TDeviceContext& dc, const TDcState& s, bool& none) {
     none = false;
     switch (s.Brush.lbStyle) {
     case BS_NULL: none = true; return QBrush();
@@ -404,18 +412,18 @@ QBrush MakeBrush(const TDcState& s, bool& none) {
                                                  Qt::FDiagPattern, Qt::BDiagPattern,
                                                  Qt::CrossPattern, Qt::DiagCrossPattern};
         int h = std::clamp(s.Brush.lbHatch, 0, 5);
-        return QBrush(ToQColor(s.Brush.lbColor), hatches[h]);
+        return QBrush(Colour(dc, s.Brush.lbColor), hatches[h]);
     }
     case BS_PATTERN: {
         if (!s.PatternMonochrome) return QBrush(s.Pattern);
         QImage img = s.Pattern.copy();
-        QRgb text = ToQColor(s.TextColor).rgb(), back = ToQColor(s.BkColor).rgb();
+        QRgb text = Colour(dc, s.TextColor).rgb(), back = Colour(dc, s.BkColor).rgb();
         for (int y = 0; y < img.height(); ++y)
             for (int x = 0; x < img.width(); ++x)
                 img.setPixel(x, y, qGray(img.pixel(x, y)) > 127 ? back : text);
         return QBrush(img);
     }
-    default: return QBrush(ToQColor(s.Brush.lbColor));
+    default: return QBrush(Colour(dc, s.Brush.lbColor));
     }
 }
 
@@ -423,14 +431,14 @@ QBrush MakeBrush(const TDcState& s, bool& none) {
 // first fills its gaps with the background colour.
 void FillPath(TDeviceContext& dc, TPaint& p, const QPainterPath& path) {
     bool none = false;
-    QBrush brush = MakeBrush(dc.State, none);
+    QBrush brush = MakeBrush(dc, dc.State, none);
     if (none) return;
     QColor colour = brush.color();
     p->save();
     bool draw = ApplyRop2(*p, dc.State.Rop2, Raster(dc), colour);
     if (draw) {
         if (dc.State.Brush.lbStyle == BS_HATCHED && dc.State.BkMode == OPAQUE)
-            p->fillPath(path, ToQColor(dc.State.BkColor));
+            p->fillPath(path, Colour(dc, dc.State.BkColor));
         brush.setColor(colour);
         p->fillPath(path, brush);
     }
@@ -1216,12 +1224,12 @@ int FillDeviceRects(TDeviceContext& dc, const std::vector<TRect>& rects, HBRUSH 
     s.Pattern = b->Pattern;
     s.PatternMonochrome = b->PatternMonochrome;
     bool none = false;
-    QBrush brush = MakeBrush(s, none);
+    QBrush brush = MakeBrush(dc, s, none);
     if (none) return 1;
     for (const TRect& r : rects) {
         if (r.Width() <= 0 || r.Height() <= 0) continue;
         if (s.Brush.lbStyle == BS_HATCHED && s.BkMode == OPAQUE)
-            p->fillRect(ToQRect(r), ToQColor(s.BkColor));
+            p->fillRect(ToQRect(r), Colour(dc, s.BkColor));
         p->fillRect(ToQRect(r), brush);
     }
     return 1;
@@ -1294,11 +1302,11 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
     color &= 0xFFFFFF;
     if (Raster(*dc)) {
         if (!Visible(*dc, d.X, d.Y)) return CLR_INVALID;
-        dc->Image->setPixel(d.X, d.Y, ToQColor(color).rgb());
+        dc->Image->setPixel(d.X, d.Y, Colour(*dc, color).rgb());
         return color;
     }
     TPaint p(*dc);
-    if (p) p->fillRect(QRect(d.X, d.Y, 1, 1), ToQColor(color));
+    if (p) p->fillRect(QRect(d.X, d.Y, 1, 1), Colour(*dc, color));
     return color;
 }
 
@@ -1357,8 +1365,8 @@ BOOL DrawEdge(HDC hdc, TRect* rect, UINT edge, UINT flags) {
     // One ring of the edge: top-left lines in one colour, bottom-right lines in the other.
     auto ring = [&](int topLeft, int bottomRight) {
         if (r.Width() <= 0 || r.Height() <= 0) return;
-        QColor tl = ToQColor(GetSysColor(topLeft)), br = ToQColor(GetSysColor(bottomRight));
-        if (flags & BF_MONO) tl = br = ToQColor(GetSysColor(COLOR_WINDOWFRAME));
+        QColor tl = Colour(*dc, GetSysColor(topLeft)), br = Colour(*dc, GetSysColor(bottomRight));
+        if (flags & BF_MONO) tl = br = Colour(*dc, GetSysColor(COLOR_WINDOWFRAME));
         if (p) {
             if (flags & BF_TOP) p->fillRect(QRect(r.Left, r.Top, r.Width() - 1, 1), tl);
             if (flags & BF_LEFT) p->fillRect(QRect(r.Left, r.Top, 1, r.Height() - 1), tl);
@@ -1380,7 +1388,7 @@ BOOL DrawEdge(HDC hdc, TRect* rect, UINT edge, UINT flags) {
     else if (edge & BDR_SUNKENINNER)
         ring(flat ? COLOR_BTNFACE : COLOR_3DDKSHADOW, flat ? COLOR_BTNFACE : COLOR_3DLIGHT);
     if ((flags & BF_MIDDLE) && p && r.Width() > 0 && r.Height() > 0)
-        p->fillRect(ToQRect(r), ToQColor(GetSysColor(COLOR_BTNFACE)));
+        p->fillRect(ToQRect(r), Colour(*dc, GetSysColor(COLOR_BTNFACE)));
     if (flags & BF_ADJUST) {
         TPoint a = ToLogical(dc->State, r.Left, r.Top), b = ToLogical(dc->State, r.Right, r.Bottom);
         *rect = {a.X, a.Y, b.X, b.Y};
@@ -1449,7 +1457,7 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const TRect* r, const std::
     int base = vertical == TA_BASELINE ? 0 : vertical == TA_BOTTOM ? -tm.tmDescent : tm.tmAscent;
     double angle = st.Font.lfEscapement / 10.0;
     if (TPaint p(*dc); p) {
-        QColor back = ToQColor(st.BkColor);
+        QColor back = Colour(*dc, st.BkColor);
         if (r && (options & (ETO_OPAQUE | ETO_CLIPPED))) {
             QRect box = ToQRect(ToDeviceRect(st, r->Left, r->Top, r->Right, r->Bottom));
             if (options & ETO_OPAQUE) p->fillRect(box, back);
@@ -1459,7 +1467,7 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const TRect* r, const std::
         if (angle != 0) p->rotate(-angle);
         if (st.BkMode == OPAQUE && width > 0)
             p->fillRect(QRect(start, base - tm.tmAscent, width, tm.tmHeight), back);
-        QColor colour = ToQColor(st.TextColor);
+        QColor colour = Colour(*dc, st.TextColor);
         QFont plain = font.Font;
         plain.setUnderline(false);
         plain.setStrikeOut(false);
@@ -1735,7 +1743,8 @@ QRgb SourcePixel(const TDeviceContext& src, const TDeviceContext& dst, int x, in
     QRgb c = src.Image->pixel(x, y) | 0xFF000000;
     bool srcMono = src.Info.BitsPixel == 1, dstMono = dst.Info.BitsPixel == 1;
     if (srcMono && !dstMono)
-        return (qGray(c) > 127 ? ToQColor(dst.State.BkColor) : ToQColor(dst.State.TextColor)).rgb();
+        return (qGray(c) > 127 ? Colour(dst, dst.State.BkColor) : Colour(dst, dst.State.TextColor))
+            .rgb();
     if (!srcMono && dstMono)
         return c == (ToQColor(src.State.BkColor).rgb() | 0xFF000000) ? 0xFFFFFFFF : 0xFF000000;
     return c;
@@ -1790,7 +1799,7 @@ BOOL Blit(TDeviceContext& dst, TAxis dx, TAxis dy, TDeviceContext* src, TAxis sx
     }
     TRect d{dx.Start, dy.Start, dx.Start + dx.Extent, dy.Start + dy.Extent};
     bool none = false;
-    QBrush brush = MakeBrush(dst.State, none);
+    QBrush brush = MakeBrush(dst, dst.State, none);
     if (Pixels32(dst)) {
         QImage& img = *dst.Image;
         QRegion area = Visible(dst).intersected(img.rect()).intersected(ToQRect(d));

@@ -216,6 +216,14 @@ TEST_F(Gdi, BitmapsKeepTheirPixelsAndSettings) {
     EXPECT_EQ(grey.Canvas()->Pixels(0, 0), clBlack);
     EXPECT_EQ(grey.Canvas()->Pixels(1, 0), clWhite);
     EXPECT_EQ(grey.PixelFormat(), pf1bit);
+    // Drawing on a monochrome bitmap takes the nearer of black and white.
+    grey.Canvas()->Brush()->SetColor(clYellow);
+    grey.Canvas()->FillRect(Rect(0, 0, 1, 1));
+    EXPECT_EQ(grey.Canvas()->Pixels(0, 0), clWhite);
+    grey.Canvas()->Pen()->SetColor(clNavy);
+    grey.Canvas()->MoveTo(0, 0);
+    grey.Canvas()->LineTo(1, 0);
+    EXPECT_EQ(grey.Canvas()->Pixels(0, 0), clBlack);
     grey.SetTransparentColor(clBlack);
     EXPECT_EQ(grey.TransparentMode(), tmFixed);
     EXPECT_EQ(grey.TransparentColor(), clBlack);
