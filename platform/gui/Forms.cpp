@@ -106,6 +106,9 @@ void TCustomForm::MenuBarChanged(int Height) {
     if (Impl()->MenuHeight == Height) return;
     Impl()->MenuHeight = Height;
     Impl()->SyncGeometry();
+    // The child windows sit below the menu bar now.
+    for (int i = 0; i < ControlCount(); ++i)
+        if (auto* child = dynamic_cast<TWinControl*>(Controls(i))) child->Impl()->SyncGeometry();
     Realign();
     Invalidate();
 }

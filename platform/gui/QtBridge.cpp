@@ -14,6 +14,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QToolTip>
 
 namespace {
 
@@ -190,6 +191,42 @@ void TranslateKey(QKeyEvent* event, TWinControl* receiver) {
         TranslateKeyRelease(*event, target);
 }
 
+// The short part of a hint ("short|long") for the tip, the long part for the status line.
+std::string HintPart(const std::string& hint, bool longPart) {
+    const std::size_t bar = hint.find('|');
+    if (bar == std::string::npos) return hint;
+    return longPart ? hint.substr(bar + 1) : hint.substr(0, bar);
+}
+
+// The control under a point of a window: a windowless child there, else the window's control.
+TControl* HintControl(TWinControl* control, const QPoint& widgetPos) {
+    const QPoint p = widgetPos - control->Impl()->ClientOffset();
+    if (TControl* child = control->ControlAtPos({p.x(), p.y()}, false)) return child;
+    return control;
+}
+
+void ShowHintAt(QHelpEvent* event, TWinControl* control) {
+    QWidget* widget = control->Impl()->Widget;
+    const QPoint local = widget ? widget->mapFromGlobal(event->globalPos()) : event->pos();
+    TControl* target = HintControl(control, local);
+    const std::string hint = HintPart(target->Hint(), false);
+    if (Application && Application->ShowHint() && target->ShowHint() && !hint.empty())
+        QToolTip::showText(event->globalPos(), AnsiToQString(hint), widget);
+    else
+        QToolTip::hideText();
+}
+
+void FollowWindowGeometry(TWinControl* control) {
+    QWidget* w = control->Impl()->Widget;
+    const TPoint origin = control->ClientOrigin();
+    const TRect client = control->ClientRect();
+    const int menu = control->Impl()->MenuHeight;
+    const QRect g = w->geometry();
+    control->SetBounds(g.x() - origin.X, g.y() + menu - origin.Y,
+                       control->Width() + g.width() - client.Width(),
+                       control->Height() + g.height() - menu - client.Height());
+}
+
 UINT MouseMessage(const QMouseEvent& event, bool doubleClicks) {
     const bool press = event.type() == QEvent::MouseButtonPress;
     const bool dbl = event.type() == QEvent::MouseButtonDblClick;
@@ -234,6 +271,9 @@ void TranslateMouse(QMouseEvent* event, TWinControl* receiver) {
     if (msg == WM_MOUSEMOVE || msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN ||
         msg == WM_MBUTTONDOWN)
         SendMessage(handle, WM_SETCURSOR, handle, MakeLParam(HTCLIENT, static_cast<int>(msg)));
+    if (msg == WM_MOUSEMOVE && Application)
+        Application->SetHint(
+            HintPart(HintControl(target, local + target->Impl()->ClientOffset())->Hint(), true));
     SendMessage(handle, msg, MouseKeys(*event), MakeLParam(local.x(), local.y()));
     DispatchPostedMessages();
 }
@@ -287,6 +327,21 @@ bool QtEventBridge::eventFilter(QObject* watched, QEvent* event) {
             MouseLeftWindow(control);
             control->Perform(CM_MOUSELEAVE, 0, 0);
         });
+        return false;
+    case QEvent::ToolTip:
+        Guarded([&] { ShowHintAt(static_cast<QHelpEvent*>(event), control); });
+        return true;
+    case QEvent::WindowActivate:
+        // The user brought a form forward: it becomes the active one with its focus.
+        if (auto* form = dynamic_cast<TCustomForm*>(control);
+            form && watched == form->Impl()->Widget && !form->Active() && InputAllowed(form))
+            Guarded([&] { form->Activate(); });
+        return false;
+    case QEvent::Resize:
+    case QEvent::Move:
+        // The window manager moved or sized a form: its bounds follow.
+        if (event->spontaneous() && watched == control->Impl()->Widget && !control->Parent())
+            Guarded([&] { FollowWindowGeometry(control); });
         return false;
     case QEvent::FocusIn:
         // Qt moved its focus on its own (a window was activated): the layer's focus stays.

@@ -157,6 +157,17 @@ TEST_F(FormsTest, WindowlessControlsGetTheirClicks) {
     EXPECT_EQ(clicks, 1);
 }
 
+TEST_F(FormsTest, HintsGoToTheStatusLineAsTheMouseMoves) {
+    TTestForm form(nullptr);
+    form.Show();
+    form.Label->SetHint("Name|The borrower's name");
+    form.Edit1->SetHint("Amount");
+    QTest::mouseMove(WidgetOf(&form), QPoint(form.Label->Left() + 2, form.Label->Top() + 2));
+    EXPECT_EQ(Application->Hint(), "The borrower's name");
+    QTest::mouseMove(WidgetOf(form.Edit1), QPoint(3, 3));
+    EXPECT_EQ(Application->Hint(), "Amount");
+}
+
 TEST_F(FormsTest, WaitCursorIsScoped) {
     InitApplication();
     {
