@@ -35,7 +35,7 @@ constexpr LongWord MaxHeight = 32;
 // Parsed pages kept in memory per open file (a few megabytes at most).
 constexpr std::size_t MaxCachedPages = 1024;
 constexpr std::size_t PageHead = 16;
-constexpr std::size_t DirectoryAt = 32;
+constexpr std::size_t DirectoryAt = 40;
 constexpr std::size_t DirectoryEntry = 16;
 // The bytes of the header page its checksum covers (the rest is unused).
 constexpr std::size_t HeaderUsed = DirectoryAt + DirectoryEntry * MaxTags;
@@ -112,7 +112,8 @@ struct THeader {
     TXbIndexKind Kind = ikCDX;
     LongWord PageCount = 1;
     LongWord Generation = 0;
-    Word Rebuilds = 0; // counts rebuilds, which reuse every page of the file
+    Word Rebuilds = 0;        // counts rebuilds, which reuse every page of the file
+    LongWord Definitions = 0; // counts changes to the set of tags and their definitions
     LongWord FreeHead = 0;
     std::vector<TTagSlot> Tags;
 };
@@ -215,6 +216,7 @@ struct TXbIndexFile::TImpl {
     std::vector<LongWord> TxFreed;     // left by the change in progress
     LongWord TxEnd = 1;                // first page past the file during a change
     bool InChange = false;
+    bool Stale = false; // the orders could not follow the last change of definitions
     int LockDepth = 0;
 
     // -- locking -------------------------------------------------------------------------------
@@ -367,6 +369,7 @@ struct TXbIndexFile::TImpl {
         h.FreeHead = GetLE32(buffer.data() + 24);
         const Word tags = GetLE16(buffer.data() + 28);
         h.Rebuilds = GetLE16(buffer.data() + 30);
+        h.Definitions = GetLE32(buffer.data() + 32);
         const Int64 size = File.Size();
         if (h.PageCount == 0 || size < static_cast<Int64>(h.PageCount) * PageSize ||
             tags > MaxTags || h.FreeHead >= h.PageCount)
@@ -398,6 +401,7 @@ struct TXbIndexFile::TImpl {
         PutLE32(buffer.data() + 24, h.FreeHead);
         PutLE16(buffer.data() + 28, static_cast<Word>(h.Tags.size()));
         PutLE16(buffer.data() + 30, h.Rebuilds);
+        PutLE32(buffer.data() + 32, h.Definitions);
         for (std::size_t i = 0; i < h.Tags.size(); ++i) {
             char* p = buffer.data() + DirectoryAt + DirectoryEntry * i;
             PutLE32(p, h.Tags[i].DefPage);
@@ -531,47 +535,49 @@ struct TXbIndexFile::TImpl {
     TXbIndexStatus SyncOrders() {
         std::vector<std::unique_ptr<TXbOrder>> old = std::move(Orders);
         Orders.clear();
-        for (std::size_t slot = 0; slot < Header.Tags.size(); ++slot) {
+        TXbIndexStatus st = isOk;
+        for (std::size_t slot = 0; slot < Header.Tags.size() && st == isOk; ++slot) {
             TXbOrderDef def;
             char keyType;
             int keyLength, decimals;
-            TXbIndexStatus st =
-                ReadDefinition(Header.Tags[slot].DefPage, def, keyType, keyLength, decimals);
-            if (st != isOk) return st;
+            st = ReadDefinition(Header.Tags[slot].DefPage, def, keyType, keyLength, decimals);
             std::unique_ptr<TXbOrder> order;
             for (auto& o : old)
-                if (o && o->def_.Tag == def.Tag) order = std::move(o);
-            st = LoadOrder(slot, order);
-            if (st != isOk) return st;
-            Orders.push_back(std::move(order));
+                if (st == isOk && o && o->def_.Tag == def.Tag) order = std::move(o);
+            if (st == isOk) st = LoadOrder(slot, order);
+            if (order) Orders.push_back(std::move(order));
         }
+        // Orders whose tags are gone keep their objects (callers may hold them) but answer
+        // isNoOrder from now on.
         for (auto& o : old)
             if (o) {
                 o->slot_ = -1;
                 Retired.push_back(std::move(o));
             }
-        return isOk;
+        if (st != isOk)
+            for (auto& o : Orders)
+                o->slot_ = -1;
+        return st;
     }
 
     // Rereads the header when another user changed the file since this one last looked.
     TXbIndexStatus Refresh(bool force) {
         char head[24];
-        if (!force && File.ReadAt(0, head, sizeof head) &&
+        if (!force && !Stale && File.ReadAt(0, head, sizeof head) &&
             std::memcmp(head, Magic, sizeof Magic) == 0 && GetLE32(head + 20) == Header.Generation)
             return isOk;
         THeader h;
         TXbIndexStatus st = ReadHeader(h);
         if (st != isOk) return st;
-        if (!force && h.Generation == Header.Generation) return isOk;
-        const bool layoutChanged = force || h.Tags.size() != Header.Tags.size() ||
-                                   !std::equal(h.Tags.begin(), h.Tags.end(), Header.Tags.begin(),
-                                               [](const TTagSlot& a, const TTagSlot& b) {
-                                                   return a.DefPage == b.DefPage;
-                                               });
+        if (!force && !Stale && h.Generation == Header.Generation) return isOk;
+        const bool definitionsChanged = force || Stale || h.Definitions != Header.Definitions;
         Header = h;
         Cache.clear();
         LoadFreeList();
-        return layoutChanged ? SyncOrders() : isOk;
+        if (!definitionsChanged) return isOk;
+        st = SyncOrders();
+        Stale = st != isOk;
+        return st;
     }
 
     // -- changes -------------------------------------------------------------------------------
@@ -1423,6 +1429,7 @@ TXbIndexStatus TXbIndexFile::AddOrder(const TXbOrderDef& def, const TXbRecordSou
         h.Tags[slot] = tag;
     else
         h.Tags.push_back(tag);
+    ++h.Definitions;
     st = op.Finish(isOk);
     if (st != isOk) return st;
     // The order object of a replaced tag takes the new definition, so pointers to it stay good.

@@ -585,6 +585,11 @@ TEST_F(XbIndexTest, TwoOpeningsSeeEachOthersChanges) {
     ASSERT_NE(reader.FindOrder("AMT"), nullptr);
     EXPECT_EQ(reader.FindOrder("AMT")->KeyCount(), 100);
     EXPECT_EQ(r->KeyCount(), 301); // the earlier order object stays valid
+    // A tag redefined again and again (its pages reused) shows its latest definition.
+    for (const char* expr : {"DTOS(DT)", "AMT", "UPPER(NAME)"})
+        ASSERT_EQ(writer.AddOrder({"AMT", expr, "", false, false}, records_, 100, Loader()), isOk);
+    EXPECT_EQ(reader.FindOrder("AMT")->KeyExpr(), "UPPER(NAME)");
+    EXPECT_EQ(Walk(*reader.FindOrder("AMT")), Expected(*reader.FindOrder("AMT")));
 }
 
 TEST_F(XbIndexTest, TwoProcessesChangeOneFile) {
