@@ -73,7 +73,11 @@ std::string LayOutField(const std::string& field, char decimalChar, char commaCh
             overflow = true;
     }
     overflow = overflow || static_cast<int>(integer.size()) > integerPlaces;
-    // The characters that go into the digit places, rightmost first.
+    // The characters that go into the digit places, rightmost first. The currency sign and the
+    // minus sign lead them; a separator is written only while digits remain to its left.
+    const int prefix = static_cast<int>(integer.find_first_of("0123456789") == std::string::npos
+                                            ? integer.size()
+                                            : integer.find_first_of("0123456789"));
     std::string chars = integer + (decimals > 0 ? fixed.substr(fixed.find('.') + 1) : "");
     std::string out = field;
     int next = static_cast<int>(chars.size()) - 1;
@@ -92,7 +96,10 @@ std::string LayOutField(const std::string& field, char decimalChar, char commaCh
         } else if (pic == '.') {
             c = decimalChar;
         } else {
-            c = next >= 0 ? commaChar : fill;
+            // Among the leading places a separator is one more place for the signs or the fill.
+            c = next >= prefix ? commaChar
+                : next >= 0    ? chars[static_cast<std::size_t>(next--)]
+                               : fill;
         }
     }
     return out;

@@ -75,6 +75,10 @@ TEST(LoUtilFormatNumber, FillsAndSigns) {
 TEST(LoUtilFormatNumber, Currency) {
     EXPECT_EQ(Formatted("$$$,$$$.##", 1234.5), " $1,234.50");
     EXPECT_EQ(Formatted("$$$,$$$.##", -5), "    -$5.00");
+    // The floating sign stands right before the first digit, never before a separator.
+    EXPECT_EQ(Formatted("$###,###,###.##", 900.5), "        $900.50");
+    EXPECT_EQ(Formatted("$###,###,###.##", -30456.78), "    -$30,456.78");
+    EXPECT_EQ(Formatted("###,###", -123), "   -123");
     EXPECT_EQ(Formatted("cc##,###.##", 1234.5, "Fr"), "Fr 1,234.50");
     EXPECT_EQ(Formatted("ccc##.##", 3, "$"), "$   3.00");
     EXPECT_EQ(Formatted("#,###.##CCC", 1234.5), "1,234.50 DM");
