@@ -52,7 +52,11 @@ TBaseReport::TBaseReport(TComponent* AOwner)
       macroData_(std::make_unique<TStringList>()) {
     totalPages_ = lastPage_;
     selectedPrinter_ = PrinterInstalled() ? RPDev()->GetPrinterIndex() : -1;
-    PrepareJob();
+    try {
+        PrepareJob();
+    } catch (const EReportWriter&) {
+        // A printer that cannot be reached now is measured again when a job starts.
+    }
     AddPageEndCallback({this, [](TBaseReport* report) { report->FlushLines(); }});
 }
 

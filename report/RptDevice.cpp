@@ -399,7 +399,11 @@ bool TRPDevice::PrinterSetupDialog() {
 TRPDevice* RPDev() {
     auto& device = GlobalDevice();
     if (!device) {
-        WritePrinterProfile();
+        try {
+            WritePrinterProfile();
+        } catch (const Exception&) {
+            // A profile that cannot be written: the printers it already lists are used.
+        }
         device = std::make_unique<TRPDevice>();
     }
     return device.get();

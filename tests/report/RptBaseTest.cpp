@@ -11,7 +11,7 @@
 
 namespace {
 
-using Report = ReportTest;
+using RptReport = ReportTest;
 
 // A report writer that answers as a recording report does (output kind 2).
 class TRecordingKindReport : public TBitmapReport {
@@ -24,7 +24,7 @@ std::string Placeholder(int id) {
     return std::string(1, MacroMarker) + MacroTag + digits;
 }
 
-TEST_F(Report, UnitsAndFactorFollowEachOther) {
+TEST_F(RptReport, UnitsAndFactorFollowEachOther) {
     TBitmapReport r;
     EXPECT_EQ(r.Units(), unInch);
     r.SetUnitsFactor(2.54);
@@ -49,7 +49,7 @@ TEST_F(Report, UnitsAndFactorFollowEachOther) {
     EXPECT_EQ(r.Title().size(), 31u);
 }
 
-TEST_F(Report, MarginsInMillimetresAndPixels) {
+TEST_F(RptReport, MarginsInMillimetresAndPixels) {
     TBitmapReport r;
     r.SetUnits(unMM);
     r.SetMarginLeft(25.4);
@@ -74,7 +74,7 @@ TEST_F(Report, MarginsInMillimetresAndPixels) {
     EXPECT_EQ(r.XDPI(), 100);
 }
 
-TEST_F(Report, WithoutPrinterThePageIsLetterInEveryUnit) {
+TEST_F(RptReport, WithoutPrinterThePageIsLetterInEveryUnit) {
     UseBackends({});
     TBitmapReport r;
     EXPECT_EQ(r.XDPI(), 96);
@@ -91,7 +91,7 @@ TEST_F(Report, WithoutPrinterThePageIsLetterInEveryUnit) {
     EXPECT_EQ(r.XU2D(2.54), 96);
 }
 
-TEST_F(Report, LinesColumnsAndSections) {
+TEST_F(RptReport, LinesColumnsAndSections) {
     TBitmapReport r;
     r.SetMarginTop(1.0);
     r.SetMarginBottom(1.0);
@@ -143,7 +143,7 @@ TEST_F(Report, LinesColumnsAndSections) {
     });
 }
 
-TEST_F(Report, TabListsArePlacedSharedAndSaved) {
+TEST_F(RptReport, TabListsArePlacedSharedAndSaved) {
     TBitmapReport r;
     r.SetMarginLeft(0.5);
     r.SetTab(-1, pjLeft, 1, 0, 0, 0);
@@ -186,7 +186,7 @@ TEST_F(Report, TabListsArePlacedSharedAndSaved) {
     EXPECT_DOUBLE_EQ(r.GetTab(1)->Width, 2.0);
 }
 
-TEST_F(Report, TabsSetBeforeTheJobSurviveIt) {
+TEST_F(RptReport, TabsSetBeforeTheJobSurviveIt) {
     TBitmapReport r;
     r.SetTab(2, pjLeft, 1, 0, 0, 0);
     r.Run([](TBaseReport& rep) {
@@ -195,7 +195,7 @@ TEST_F(Report, TabsSetBeforeTheJobSurviveIt) {
     });
 }
 
-TEST_F(Report, MacrosInsertValuesOrPlaceholders) {
+TEST_F(RptReport, MacrosInsertValuesOrPlaceholders) {
     TBitmapReport r;
     r.SetFirstPage(2);
     r.SetLastPage(7);
@@ -231,7 +231,7 @@ TEST_F(Report, MacrosInsertValuesOrPlaceholders) {
     EXPECT_EQ(recording.Macro(140), "");
 }
 
-TEST_F(Report, DateAndTimeMacrosUseTheJobStart) {
+TEST_F(RptReport, DateAndTimeMacrosUseTheJobStart) {
     TManualClock clock({2026, 3, 4, 15, 7, 0, 0});
     TClockOverride use(clock);
     TBitmapReport r;
@@ -244,7 +244,7 @@ TEST_F(Report, DateAndTimeMacrosUseTheJobStart) {
     EXPECT_EQ(page, "1");
 }
 
-TEST_F(Report, StatusTextPlaceholders) {
+TEST_F(RptReport, StatusTextPlaceholders) {
     TBitmapReport r;
     auto* label = new TLabel(&r);
     r.SetStatusLabel(label);
@@ -269,7 +269,7 @@ TEST_F(Report, StatusTextPlaceholders) {
     EXPECT_EQ(r.StatusLabel(), nullptr);
 }
 
-TEST_F(Report, MisuseRaisesTheEngineErrors) {
+TEST_F(RptReport, MisuseRaisesTheEngineErrors) {
     TBitmapReport r;
     const std::string notPrinting = "Invalid method call.  ReportWriter is not printing.";
     EXPECT_EQ(ErrorOf([&] { r.PrintLn("x"); }), notPrinting);
@@ -299,7 +299,7 @@ TEST_F(Report, MisuseRaisesTheEngineErrors) {
     EXPECT_TRUE(LastDocument().Finished);
 }
 
-TEST_F(Report, FontRecordOperations) {
+TEST_F(RptReport, FontRecordOperations) {
     TBitmapReport r;
     r.Run([](TBaseReport& rep) {
         EXPECT_EQ(rep.GetFontName(), "Arial");

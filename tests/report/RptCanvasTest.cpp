@@ -9,7 +9,7 @@
 
 namespace {
 
-using Canvas = ReportTest;
+using RptCanvas = ReportTest;
 
 // The band of pixel rows of the current line.
 TRect LineBand(TBitmapReport& r) {
@@ -20,9 +20,9 @@ TRect Columns(const TRect& band, int left, int right) {
     return Rect(left, band.Top, right, band.Bottom);
 }
 
-class CanvasUnits : public ReportTest, public ::testing::WithParamInterface<TPrintUnits> {};
+class RptUnits : public ReportTest, public ::testing::WithParamInterface<TPrintUnits> {};
 
-TEST_P(CanvasUnits, TextAtTabStopsLandsOnItsPixels) {
+TEST_P(RptUnits, TextAtTabStopsLandsOnItsPixels) {
     TBitmapReport r;
     r.SetUnits(GetParam());
     const double f = r.UnitsFactor();
@@ -53,9 +53,9 @@ TEST_P(CanvasUnits, TextAtTabStopsLandsOnItsPixels) {
     EXPECT_GE(first.Top, 75);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryUnit, CanvasUnits, ::testing::Values(unInch, unMM, unCM, unPoint));
+INSTANTIATE_TEST_SUITE_P(RptEveryUnit, RptUnits, ::testing::Values(unInch, unMM, unCM, unPoint));
 
-TEST_F(Canvas, TabWithoutStopLeftGoesLeftJustifiedAtTheCursor) {
+TEST_F(RptCanvas, TabWithoutStopLeftGoesLeftJustifiedAtTheCursor) {
     TBitmapReport r;
     r.SetMarginLeft(0.5);
     r.SetMarginTop(1.0);
@@ -76,7 +76,7 @@ TEST_F(Canvas, TabWithoutStopLeftGoesLeftJustifiedAtTheCursor) {
     EXPECT_GT(afterFirst, 3.0);
 }
 
-TEST_F(Canvas, TabBoxesShadeAndShareMergedLines) {
+TEST_F(RptCanvas, TabBoxesShadeAndShareMergedLines) {
     TBitmapReport r;
     r.SetMarginTop(1.0);
     r.SetTabShade(10);
@@ -106,7 +106,7 @@ TEST_F(Canvas, TabBoxesShadeAndShareMergedLines) {
     EXPECT_EQ(r.Pixel(200, 75), clBlack);
 }
 
-TEST_F(Canvas, NoShadingWithoutTabShadeAndExplicitLineWidths) {
+TEST_F(RptCanvas, NoShadingWithoutTabShadeAndExplicitLineWidths) {
     TBitmapReport r;
     r.SetMarginTop(1.0);
     r.Run([&](TBaseReport& rep) {
@@ -121,7 +121,7 @@ TEST_F(Canvas, NoShadingWithoutTabShadeAndExplicitLineWidths) {
     EXPECT_EQ(lines[0].Args[0], 75);
 }
 
-TEST_F(Canvas, PrintTabCutsTextToTheCell) {
+TEST_F(RptCanvas, PrintTabCutsTextToTheCell) {
     TBitmapReport r;
     r.SetMarginTop(1.0);
     TRect band;
@@ -144,7 +144,7 @@ TEST_F(Canvas, PrintTabCutsTextToTheCell) {
     EXPECT_LT(fitted.size(), 16u);
 }
 
-TEST_F(Canvas, LinesMergeAndFlushAtThePageEnd) {
+TEST_F(RptCanvas, LinesMergeAndFlushAtThePageEnd) {
     TBitmapReport r;
     std::vector<std::size_t> counts;
     r.Run([&](TBaseReport& rep) {
@@ -172,7 +172,7 @@ TEST_F(Canvas, LinesMergeAndFlushAtThePageEnd) {
     EXPECT_EQ(LastDocument().Pages.size(), 2u);
 }
 
-TEST_F(Canvas, TabRectangleCoversOnePixelMoreThanRectangle) {
+TEST_F(RptCanvas, TabRectangleCoversOnePixelMoreThanRectangle) {
     TBitmapReport r;
     r.Run([&](TBaseReport& rep) {
         rep.Rectangle(1, 1, 2, 2);
@@ -188,7 +188,24 @@ TEST_F(Canvas, TabRectangleCoversOnePixelMoreThanRectangle) {
     EXPECT_EQ(r.Calls("RoundRect")[0].Args, (std::vector<int>{75, 75, 175, 175, 50, 25}));
 }
 
-TEST_F(Canvas, FormatCodesChangeTheFontInsideText) {
+TEST_F(RptCanvas, BitmapsAreScaledOrStretched) {
+    TBitmapReport r;
+    TBitmap bitmap;
+    bitmap.SetSize(10, 20);
+    r.Run([&](TBaseReport& rep) {
+        rep.PrintBitmap(1, 1, 2.0, 0.5, &bitmap);
+        rep.PrintBitmapRect(1, 1, 3, 2, &bitmap);
+        TBitmap empty;
+        rep.PrintBitmap(1, 1, 1, 1, &empty);
+        rep.PrintBitmap(1, 1, 1, 1, nullptr);
+    });
+    const auto draws = r.Calls("StretchDraw");
+    ASSERT_EQ(draws.size(), 2u);
+    EXPECT_EQ(draws[0].Args, (std::vector<int>{75, 75, 95, 85}));
+    EXPECT_EQ(draws[1].Args, (std::vector<int>{75, 75, 275, 175}));
+}
+
+TEST_F(RptCanvas, FormatCodesChangeTheFontInsideText) {
     TBitmapReport r;
     const std::string boldBig = std::string("\x01") + "B1\x02Z14\x04" + "Word";
     r.Run([&](TBaseReport& rep) {
@@ -234,7 +251,7 @@ TEST_F(Canvas, FormatCodesChangeTheFontInsideText) {
     });
 }
 
-TEST_F(Canvas, CodeGrammarSplitsSegmentsAndCodes) {
+TEST_F(RptCanvas, CodeGrammarSplitsSegmentsAndCodes) {
     const std::string text = std::string("ab\x01") + "B1\x02N" + "Ar\x03ial\x04" + "cd\x01Z9";
     int pos = 1;
     std::string plain, codes;
@@ -263,7 +280,7 @@ TEST_F(Canvas, CodeGrammarSplitsSegmentsAndCodes) {
     EXPECT_FALSE(HasCodes("plain"));
 }
 
-TEST_F(Canvas, CodedTextLandsWherePlainTextWould) {
+TEST_F(RptCanvas, CodedTextLandsWherePlainTextWould) {
     TBitmapReport r;
     r.SetMarginTop(1.0);
     const std::string coded = std::string("\x01") + "B0\x04" + "MMMM";
@@ -290,7 +307,7 @@ TEST_F(Canvas, CodedTextLandsWherePlainTextWould) {
     EXPECT_NEAR(plainRight.Right, 575, 2);
 }
 
-TEST_F(Canvas, CodedSegmentsStayContiguousInMillimetres) {
+TEST_F(RptCanvas, CodedSegmentsStayContiguousInMillimetres) {
     TBitmapReport r;
     r.SetUnits(unMM);
     r.Run([&](TBaseReport& rep) {
@@ -307,7 +324,7 @@ TEST_F(Canvas, CodedSegmentsStayContiguousInMillimetres) {
     });
 }
 
-TEST_F(Canvas, EmptyTextMovesOnePixel) {
+TEST_F(RptCanvas, EmptyTextMovesOnePixel) {
     TBitmapReport r;
     r.Run([&](TBaseReport& rep) {
         rep.PrintLeft("", 1);
@@ -320,7 +337,7 @@ TEST_F(Canvas, EmptyTextMovesOnePixel) {
     EXPECT_EQ(r.Ink(Rect(0, 0, 800, 1050)).Right, -1);
 }
 
-TEST_F(Canvas, BlockTextFillsItsWidth) {
+TEST_F(RptCanvas, BlockTextFillsItsWidth) {
     TBitmapReport r;
     r.SetMarginTop(1.0);
     TRect word, words;
@@ -342,7 +359,7 @@ TEST_F(Canvas, BlockTextFillsItsWidth) {
     EXPECT_GT(blankColumns, 150);
 }
 
-TEST_F(Canvas, DeviceFontCacheKeysOnEverythingButColour) {
+TEST_F(RptCanvas, DeviceFontCacheKeysOnEverythingButColour) {
     TBitmapReport r;
     r.Run([&](TBaseReport& rep) {
         HFONT black = rep.DeviceFont();
@@ -363,7 +380,7 @@ TEST_F(Canvas, DeviceFontCacheKeysOnEverythingButColour) {
     });
 }
 
-TEST_F(Canvas, PassThroughDataIsCutAndChunked) {
+TEST_F(RptCanvas, PassThroughDataIsCutAndChunked) {
     TReportWriter r(nullptr);
     r.OnPrint = [](TObject* sender) {
         auto* rep = static_cast<TReportWriter*>(sender);
@@ -381,7 +398,7 @@ TEST_F(Canvas, PassThroughDataIsCutAndChunked) {
     EXPECT_EQ(raw, std::string(255, 'x') + std::string(4000, 'y') + std::string(10, 'y'));
 }
 
-TEST_F(Canvas, OutputFilterAndSuppressedPagesDrawNothing) {
+TEST_F(RptCanvas, OutputFilterAndSuppressedPagesDrawNothing) {
     TBitmapReport r;
     r.Run([&](TBaseReport& rep) {
         rep.OutputToPreviewOnly();

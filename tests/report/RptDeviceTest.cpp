@@ -6,7 +6,7 @@
 
 namespace {
 
-class Device : public ReportTest {
+class RptDevice : public ReportTest {
 protected:
     // A device reading a "devices" and "windows" section written by the test.
     std::unique_ptr<TRPDevice>
@@ -20,7 +20,7 @@ protected:
     }
 };
 
-TEST_F(Device, PrinterListComesFromTheProfileOneEntryPerPort) {
+TEST_F(RptDevice, PrinterListComesFromTheProfileOneEntryPerPort) {
     auto device = DeviceWith({{"Draft", "DRAFT, LPT2:,  FILE:"}, {"Other", "OTHER,COM1:"}},
                              "Draft,DRAFT,LPT2:");
     TStrings* list = device->GetPrinters();
@@ -36,20 +36,20 @@ TEST_F(Device, PrinterListComesFromTheProfileOneEntryPerPort) {
     EXPECT_EQ(second->Port, "FILE:");
 }
 
-TEST_F(Device, DefaultPrinterMatchesDeviceAndPortInAnyCase) {
+TEST_F(RptDevice, DefaultPrinterMatchesDeviceAndPortInAnyCase) {
     auto device = DeviceWith({{"Draft", "DRAFT,LPT2:,FILE:"}}, "draft,DRAFT,file:");
     EXPECT_EQ(device->GetPrinterIndex(), 1);
     EXPECT_EQ(device->DeviceName(), "Draft");
     EXPECT_EQ(device->Port(), "FILE:");
 }
 
-TEST_F(Device, DefaultNamingNoListedPortFallsBackOnTheFirstPrinter) {
+TEST_F(RptDevice, DefaultNamingNoListedPortFallsBackOnTheFirstPrinter) {
     auto device = DeviceWith({{"Draft", "DRAFT,LPT2:"}}, "Draft,DRAFT,LPT9:");
     EXPECT_EQ(device->GetPrinterIndex(), 0);
     EXPECT_EQ(device->DeviceName(), "Draft");
 }
 
-TEST_F(Device, NoPrintersLeavesTheIndexUnresolved) {
+TEST_F(RptDevice, NoPrintersLeavesTheIndexUnresolved) {
     auto device = DeviceWith({}, "");
     EXPECT_EQ(device->GetPrinters()->Count(), 0);
     EXPECT_EQ(device->GetPrinterIndex(), -2);
@@ -57,7 +57,7 @@ TEST_F(Device, NoPrintersLeavesTheIndexUnresolved) {
     EXPECT_EQ(device->GetDevMode(), nullptr);
 }
 
-TEST_F(Device, SelectionByExactOrPartialName) {
+TEST_F(RptDevice, SelectionByExactOrPartialName) {
     auto device =
         DeviceWith({{"Draft", "DRAFT,LPT2:"}, {"Laser Jet", "LJ,LPT1:"}}, "Draft,DRAFT,LPT2:");
     EXPECT_TRUE(device->SelectPrinterByName("jet on lpt", false));
@@ -69,7 +69,7 @@ TEST_F(Device, SelectionByExactOrPartialName) {
     EXPECT_EQ(device->GetPrinterIndex(), 0);
 }
 
-TEST_F(Device, UninstalledPrinterHasNoDevModeAndNoContext) {
+TEST_F(RptDevice, UninstalledPrinterHasNoDevModeAndNoContext) {
     auto device = DeviceWith({{"Ghost", "GHOST,LPT3:"}}, "Ghost,GHOST,LPT3:");
     EXPECT_EQ(device->GetDevMode(), nullptr);
     EXPECT_EQ(ErrorOf([&] { device->SetOrientation(TOrientation::poLandScape); }),
@@ -77,7 +77,7 @@ TEST_F(Device, UninstalledPrinterHasNoDevModeAndNoContext) {
     EXPECT_EQ(ErrorOf([&] { device->GetHandle(); }), "Invalid Printer");
 }
 
-TEST_F(Device, CopiesUpToTheDriverMaximum) {
+TEST_F(RptDevice, CopiesUpToTheDriverMaximum) {
     TRPDevice* device = RPDev();
     ASSERT_EQ(device->MaxCopies(), 9);
     device->SetCopies(9);
@@ -90,7 +90,7 @@ TEST_F(Device, CopiesUpToTheDriverMaximum) {
     EXPECT_TRUE(device->GetDevMode()->dmFields & DM_COPIES);
 }
 
-TEST_F(Device, OrientationDuplexCollateAndBins) {
+TEST_F(RptDevice, OrientationDuplexCollateAndBins) {
     TRPDevice* device = RPDev();
     DEVMODE before = *device->GetDevMode();
     device->SetOrientation(TOrientation::poDefault);
@@ -115,7 +115,7 @@ TEST_F(Device, OrientationDuplexCollateAndBins) {
     EXPECT_EQ(device->GetDevMode()->dmDefaultSource, DMBIN_UPPER);
 }
 
-TEST_F(Device, InformationContextKeepsAnOpenDeviceContext) {
+TEST_F(RptDevice, InformationContextKeepsAnOpenDeviceContext) {
     TRPDevice* device = RPDev();
     device->SetState(dsIC);
     EXPECT_EQ(device->State(), dsIC);
@@ -131,7 +131,7 @@ TEST_F(Device, InformationContextKeepsAnOpenDeviceContext) {
     EXPECT_TRUE(LastDocument().Aborted);
 }
 
-TEST_F(Device, DocumentAndPageCallsCheckThePrintingState) {
+TEST_F(RptDevice, DocumentAndPageCallsCheckThePrintingState) {
     TRPDevice* device = RPDev();
     EXPECT_EQ(ErrorOf([&] { device->NewPage(true); }),
               "Invalid method call.  Device is not printing.");
@@ -158,7 +158,7 @@ TEST_F(Device, DocumentAndPageCallsCheckThePrintingState) {
     EXPECT_EQ(document.Settings.DocName, "A title longer than thirty-one ");
 }
 
-TEST_F(Device, DocumentThatCannotStartLeavesTheDeviceIdle) {
+TEST_F(RptDevice, DocumentThatCannotStartLeavesTheDeviceIdle) {
     TRPDevice* device = RPDev();
     backend->FailNextStart();
     EXPECT_EQ(ErrorOf([&] { device->BeginDoc(); }), "Unable to start the print job on Draft.");
@@ -169,7 +169,7 @@ TEST_F(Device, DocumentThatCannotStartLeavesTheDeviceIdle) {
     EXPECT_TRUE(LastDocument().Finished);
 }
 
-TEST_F(Device, SetupDialogIsPlacedAndItsChoiceTaken) {
+TEST_F(RptDevice, SetupDialogIsPlacedAndItsChoiceTaken) {
     TPrinterInfo second = HundredDpiPrinter();
     second.Device = "Second";
     backend->AddPrinter(second);

@@ -31,7 +31,7 @@ std::string InfoField(const std::string& report, const std::string& name) {
     return value == std::string::npos ? std::string() : line.substr(value);
 }
 
-class Pdf : public ReportTest {
+class RptPdf : public ReportTest {
 protected:
     void SetUp() override {
         ReportTest::SetUp();
@@ -69,7 +69,7 @@ void PrintPage(TBaseReport& r, const std::vector<std::pair<std::string, std::str
     r.PrintCenter("Page " + r.Macro(11) + " of 2", r.PageWidth() / 2);
 }
 
-TEST_F(Pdf, TwoPageReportWithColumnsBoxAndPageNumbers) {
+TEST_F(RptPdf, TwoPageReportWithColumnsBoxAndPageNumbers) {
     TReportWriter r(nullptr);
     r.SetTitle("Loan Summary");
     r.SetOutputFileName(file);
@@ -112,7 +112,7 @@ TEST_F(Pdf, TwoPageReportWithColumnsBoxAndPageNumbers) {
     EXPECT_NE(check.find("status=0"), std::string::npos) << check;
 }
 
-TEST_F(Pdf, UnwritableOutputFileStopsTheJobWithOneError) {
+TEST_F(RptPdf, UnwritableOutputFileStopsTheJobWithOneError) {
     TReportWriter r(nullptr);
     int printCalls = 0;
     r.OnPrint = [&](TObject*) { ++printCalls; };

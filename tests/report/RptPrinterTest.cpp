@@ -5,7 +5,7 @@
 
 namespace {
 
-using Writer = ReportTest;
+using RptWriter = ReportTest;
 
 // Counts the events of a report.
 struct TEventCounts {
@@ -21,7 +21,7 @@ struct TEventCounts {
     }
 };
 
-TEST_F(Writer, OnPrintWinsOverOnPrintPage) {
+TEST_F(RptWriter, OnPrintWinsOverOnPrintPage) {
     TBitmapReport r;
     int printCalls = 0, pageCalls = 0;
     r.OnPrint = [&](TObject*) { ++printCalls; };
@@ -32,7 +32,7 @@ TEST_F(Writer, OnPrintWinsOverOnPrintPage) {
     EXPECT_FALSE(r.Printing());
 }
 
-TEST_F(Writer, PagesFollowOnPrintPage) {
+TEST_F(RptWriter, PagesFollowOnPrintPage) {
     TBitmapReport r;
     TEventCounts events;
     events.Attach(r);
@@ -58,7 +58,7 @@ TEST_F(Writer, PagesFollowOnPrintPage) {
     EXPECT_EQ(LastDocument().Pages.size(), 1u);
 }
 
-TEST_F(Writer, PageRangeSuppressesPagesButRunsTheirEvents) {
+TEST_F(RptWriter, PageRangeSuppressesPagesButRunsTheirEvents) {
     TBitmapReport r;
     r.SetFirstPage(2);
     r.SetLastPage(3);
@@ -77,7 +77,7 @@ TEST_F(Writer, PageRangeSuppressesPagesButRunsTheirEvents) {
     EXPECT_EQ(events.Footer, 4);
 }
 
-TEST_F(Writer, PageBreakStartsAtTheTopAgain) {
+TEST_F(RptWriter, PageBreakStartsAtTheTopAgain) {
     TBitmapReport r;
     r.SetMarginTop(1.0);
     r.SetMarginBottom(1.0);
@@ -97,7 +97,7 @@ TEST_F(Writer, PageBreakStartsAtTheTopAgain) {
     EXPECT_EQ(LastDocument().Pages.size(), 2u);
 }
 
-TEST_F(Writer, AbortFromOnPrintPageAbandonsTheDocument) {
+TEST_F(RptWriter, AbortFromOnPrintPageAbandonsTheDocument) {
     TBitmapReport r;
     TEventCounts events;
     events.Attach(r);
@@ -114,7 +114,7 @@ TEST_F(Writer, AbortFromOnPrintPageAbandonsTheDocument) {
     EXPECT_FALSE(RPDev()->Printing());
 }
 
-TEST_F(Writer, SilentAbortInAHandlerEndsTheJobQuietly) {
+TEST_F(RptWriter, SilentAbortInAHandlerEndsTheJobQuietly) {
     TBitmapReport r;
     TEventCounts events;
     events.Attach(r);
@@ -135,7 +135,7 @@ TEST_F(Writer, SilentAbortInAHandlerEndsTheJobQuietly) {
     EXPECT_EQ(backend->Documents().size(), 2u);
 }
 
-TEST_F(Writer, HandlerErrorsReachTheCallerAfterTheJobEnds) {
+TEST_F(RptWriter, HandlerErrorsReachTheCallerAfterTheJobEnds) {
     TBitmapReport r;
     TEventCounts events;
     events.Attach(r);
@@ -147,7 +147,7 @@ TEST_F(Writer, HandlerErrorsReachTheCallerAfterTheJobEnds) {
     EXPECT_TRUE(LastDocument().Finished);
 }
 
-TEST_F(Writer, WithoutPrinterTheMessageIsShownOnce) {
+TEST_F(RptWriter, WithoutPrinterTheMessageIsShownOnce) {
     UseBackends({});
     TBitmapReport r;
     TEventCounts events;
@@ -164,7 +164,7 @@ TEST_F(Writer, WithoutPrinterTheMessageIsShownOnce) {
     EXPECT_EQ(services.MessageBoxes.size(), 2u);
 }
 
-TEST_F(Writer, JobThatCannotStartRunsNoHandler) {
+TEST_F(RptWriter, JobThatCannotStartRunsNoHandler) {
     TBitmapReport r;
     TEventCounts events;
     events.Attach(r);
@@ -183,7 +183,7 @@ TEST_F(Writer, JobThatCannotStartRunsNoHandler) {
     EXPECT_TRUE(LastDocument().Finished);
 }
 
-TEST_F(Writer, DestroyingAReportAbortsOnlyItsOwnJob) {
+TEST_F(RptWriter, DestroyingAReportAbortsOnlyItsOwnJob) {
     auto* owner = new TBitmapReport;
     owner->StartJob();
     ASSERT_TRUE(RPDev()->Printing());
@@ -194,7 +194,7 @@ TEST_F(Writer, DestroyingAReportAbortsOnlyItsOwnJob) {
     EXPECT_TRUE(LastDocument().Aborted);
 }
 
-TEST_F(Writer, ASecondReportCannotStartWhileOnePrints) {
+TEST_F(RptWriter, ASecondReportCannotStartWhileOnePrints) {
     TBitmapReport first, second;
     int secondPrints = 0;
     second.OnPrint = [&](TObject*) { ++secondPrints; };
@@ -210,7 +210,7 @@ TEST_F(Writer, ASecondReportCannotStartWhileOnePrints) {
     EXPECT_EQ(backend->Documents().size(), 1u);
 }
 
-TEST_F(Writer, JobSettingsReachTheDevice) {
+TEST_F(RptWriter, JobSettingsReachTheDevice) {
     TBitmapReport r;
     r.SetTitle("Loan schedule");
     r.SetCopies(9);
