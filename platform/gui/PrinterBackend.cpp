@@ -380,6 +380,8 @@ TPrinterInfo TTestPrinterBackend::StandardPrinter() {
 }
 
 // Pages are drawn into a recording that is kept until the document ends.
+// Pages are drawn into a recording kept until the document ends, or into bitmaps that the
+// page records keep; text outputs are recorded as they are made.
 class TTestPrinterBackend::TRecordingDocument : public TPainterDocument {
 public:
     TRecordingDocument(TTestPrinterBackend& backend, std::size_t index)
@@ -387,14 +389,34 @@ public:
         painter_.begin(&picture_);
     }
     bool StartPage(HDC dc, const TPageGeometry& page) override {
-        Record().Pages.push_back({page, {}});
-        return TPainterDocument::StartPage(dc, page);
+        Record().Pages.push_back({page, {}, {}, nullptr});
+        if (TDeviceContext* context = DeviceContext(dc))
+            context->OnText = [this](TDeviceContext& d, int x, int y, const std::string& text) {
+                Record().Pages.back().Texts.push_back(
+                    {x, y, d.State.TextAlign, text, d.State.Font, d.State.TextColor});
+            };
+        if (!backend_.keepImages_) return TPainterDocument::StartPage(dc, page);
+        auto image = std::make_shared<TBitmap>();
+        try {
+            image->SetSize(page.Width, page.Height);
+        } catch (const EOutOfMemory&) {
+            return false;
+        }
+        Record().Pages.back().Image = image;
+        SetDCImage(dc, &GdiObject(image->Handle(), TGdiObject::TKind::Bitmap)->Image);
+        return true;
+    }
+    bool EndPage(HDC dc) override {
+        Unbind(dc);
+        return TPainterDocument::EndPage(dc);
     }
     bool Finish(HDC dc) override {
+        Unbind(dc);
         Record().Finished = true;
         return TPainterDocument::Finish(dc);
     }
     void Abort(HDC dc) override {
+        Unbind(dc);
         TPainterDocument::Abort(dc);
         Record().Aborted = true;
     }
@@ -408,6 +430,10 @@ protected:
     bool NextPage(const TPageGeometry&) override { return true; }
 
 private:
+    void Unbind(HDC dc) {
+        if (TDeviceContext* context = DeviceContext(dc)) context->OnText = nullptr;
+        SetDCImage(dc, nullptr);
+    }
     TDocument& Record() { return backend_.documents_[index_]; }
     TTestPrinterBackend& backend_;
     std::size_t index_;

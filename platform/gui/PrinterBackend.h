@@ -3,6 +3,7 @@
 // printer "PDF"; tests install a backend of their own that records what was printed.
 #pragma once
 
+#include "platform/gui/Graphics.h"
 #include "platform/gui/WinSpool.h"
 
 #include <memory>
@@ -108,9 +109,21 @@ std::shared_ptr<TPrinterBackend> CreateQtPrinterBackend();
 // duplex and collation; it records every document and page.
 class TTestPrinterBackend : public TPrinterBackend {
 public:
+    // A text output as the program passed it (position in logical units, usually pixels).
+    struct TPrintedText {
+        int X = 0;
+        int Y = 0;
+        UINT Align = 0; // the context's text alignment
+        std::string Text;
+        LOGFONT Font; // the font selected
+        COLORREF Color = 0;
+    };
     struct TPage {
         TPageGeometry Geometry;
         std::string RawData; // bytes sent with the pass-through escape
+        std::vector<TPrintedText> Texts;
+        // The printable area as drawn, when page images are kept (else nullptr).
+        std::shared_ptr<TBitmap> Image;
     };
     struct TDocument {
         std::string Printer;
@@ -128,6 +141,9 @@ public:
     void SetDefault(const std::string& device) { default_ = device; }
     // The next StartDocument fails (as a printer that cannot be reached).
     void FailNextStart() { failNext_ = true; }
+    // Pages are drawn into bitmaps of the printable area and kept (off by default: a page of
+    // 600 dots per inch takes over a hundred megabytes).
+    void SetKeepPageImages(bool keep) { keepImages_ = keep; }
     const std::vector<TDocument>& Documents() const { return documents_; }
 
     std::vector<TPrinterInfo> Printers() override { return printers_; }
@@ -141,5 +157,6 @@ private:
     std::vector<TPrinterInfo> printers_;
     std::string default_;
     bool failNext_ = false;
+    bool keepImages_ = false;
     std::vector<TDocument> documents_;
 };

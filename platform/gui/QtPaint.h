@@ -136,12 +136,16 @@ struct TDeviceContext {
     bool Memory = false;         // a memory context: Image follows the selected bitmap
     // Printer contexts: the document and page calls go to this object (WinSpool.cpp).
     std::shared_ptr<TPrintJob> Job;
+    // Told of every text output with the position as passed (the current position when the
+    // alignment asks for it), before the text is drawn; the recording test printer uses it.
+    std::function<void(TDeviceContext& dc, int x, int y, const std::string& text)> OnText;
 };
 
 // A context drawing on an image the caller owns (the image must outlive the context or be
 // released with SetDCImage(dc, nullptr)). The resolution is 96 pixels per inch.
 HDC CreateImageDC(QImage* image);
-// Points an image context at another image (nullptr: draws nothing).
+// Points an image context at another image (nullptr: draws nothing). A printer context keeps
+// the size of its page; only its drawing goes to the image.
 void SetDCImage(HDC dc, QImage* image);
 // The context behind a handle when it is live, else nullptr.
 TDeviceContext* DeviceContext(HDC dc);

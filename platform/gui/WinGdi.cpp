@@ -770,6 +770,7 @@ void SetDCImage(HDC hdc, QImage* image) {
     TDeviceContext* dc = Live(hdc);
     if (!dc || dc->Memory) return;
     dc->Image = image;
+    if (dc->Job) return;
     dc->Info.Width = image ? image->width() : 0;
     dc->Info.Height = image ? image->height() : 0;
 }
@@ -1446,6 +1447,8 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const TRect* r, const std::
     DC_OR(0);
     TDcState& st = dc->State;
     bool updateCp = (st.TextAlign & TA_UPDATECP) != 0;
+    if (dc->OnText)
+        dc->OnText(*dc, updateCp ? st.Position.X : x, updateCp ? st.Position.Y : y, text);
     TPoint ref = updateCp ? ToDevice(st, st.Position.X, st.Position.Y) : ToDevice(st, x, y);
     const TRealizedFont& font = DeviceFont(*dc);
     const TEXTMETRIC& tm = font.Metrics;

@@ -174,6 +174,26 @@ std::string& LastOutput() {
     return last;
 }
 
+// Sets "windows" "device" to the backends' default when it names no installed printer.
+void WriteDefaultPrinter(const std::vector<TFoundPrinter>& printers) {
+    if (!ProfileDefault(printers).empty()) return;
+    std::string device = BackendDefault(printers);
+    if (const TFoundPrinter* f = Named(printers, device))
+        WriteProfileString("windows", "device", device + "," + f->Info.Driver + "," + f->Info.Port);
+}
+
+// The backends the profile was last written for (held, so a new backend never takes the
+// address of one that went).
+std::vector<std::shared_ptr<TPrinterBackend>>& ProfileBackends() {
+    static std::vector<std::shared_ptr<TPrinterBackend>> backends;
+    return backends;
+}
+
+// Writes the profile once for each set of backends; later edits of the sections stay.
+void SyncPrinterProfile() {
+    if (ProfileBackends() != PrinterBackends()) WritePrinterProfile();
+}
+
 } // namespace
 
 void WritePrinterProfile() {
@@ -189,18 +209,14 @@ void WritePrinterProfile() {
         for (const TFoundPrinter& f : printers)
             profile.WriteString("devices", f.Info.Device, f.Info.Driver + "," + f.Info.Port);
     }
-    if (ProfileDefault(printers).empty()) {
-        std::string device = BackendDefault(printers);
-        if (const TFoundPrinter* f = Named(printers, device))
-            profile.WriteString("windows", "device",
-                                device + "," + f->Info.Driver + "," + f->Info.Port);
-    }
+    WriteDefaultPrinter(printers);
+    ProfileBackends() = PrinterBackends();
 }
 
 std::vector<TPrinterEntry> EnumPrinters() {
     std::vector<TPrinterEntry> result;
     try {
-        WritePrinterProfile();
+        SyncPrinterProfile();
         TIniFile profile(ProfileFileName());
         TStringList keys;
         profile.ReadSection("devices", &keys);
@@ -230,10 +246,12 @@ std::vector<TPrinterEntry> EnumPrinters() {
 std::string DefaultPrinterName() {
     std::vector<TFoundPrinter> printers = AllPrinters();
     try {
-        WritePrinterProfile();
+        SyncPrinterProfile();
+        WriteDefaultPrinter(printers);
         std::string fromProfile = ProfileDefault(printers);
         if (!fromProfile.empty()) return fromProfile;
     } catch (const Exception&) {
+        // Without a profile the backends decide.
     }
     return BackendDefault(printers);
 }

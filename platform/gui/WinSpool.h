@@ -70,8 +70,9 @@ struct DEVMODE {
 
 // The printers as the profile lists them: each "devices" key is a device name and its value
 // "driver,port[,port...]"; "windows" "device" is "device,driver,port" of the default printer.
-// The sections are written from the printer backends on first use; a default the user set there
-// is kept while it names an installed printer.
+// The sections are written from the printer backends on the first use of these calls (and again
+// after the backends are replaced); later edits of the sections are read as they stand. A default
+// the user set there is kept while it names an installed printer.
 struct TPrinterEntry {
     std::string Device;
     std::string Driver;
@@ -81,7 +82,8 @@ std::vector<TPrinterEntry> EnumPrinters();
 // The default printer's device name ("PDF" when no other default is set or nothing else is
 // installed).
 std::string DefaultPrinterName();
-// Writes the "devices" section and, when missing or stale, the "windows" "device" key.
+// Writes the "devices" section (only when it differs from the backends' list) and, when missing
+// or naming no installed printer, the "windows" "device" key.
 void WritePrinterProfile();
 
 // The printer's current settings, every field it supports flagged; false for an unknown device.

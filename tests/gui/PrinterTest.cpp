@@ -163,6 +163,18 @@ TEST_F(Printing, TheProfileListsThePrintersAndTheDefault) {
     test->SetDefault("Test Printer");
     EXPECT_EQ(DefaultPrinterName(), "Test Printer");
     EXPECT_EQ(GetProfileString("windows", "device", ""), "Test Printer,TEST,LPT1:");
+
+    // Once written, the sections are read as they stand: a device on two ports is two entries.
+    WriteProfileString("devices", "Test Printer", "TEST, LPT1:, LPT2:");
+    printers = EnumPrinters();
+    ASSERT_EQ(printers.size(), 3u);
+    EXPECT_EQ(printers[0].Port, "LPT1:");
+    EXPECT_EQ(printers[1].Port, "LPT2:");
+    EXPECT_EQ(printers[1].Driver, "TEST");
+    // New backends write them again.
+    SetPrinterBackends({CreatePdfPrinterBackend()});
+    EXPECT_EQ(EnumPrinters().size(), 1u);
+    EXPECT_EQ(DefaultPrinterName(), "PDF");
 }
 
 TEST_F(Printing, DeviceModesAndCapabilities) {
@@ -270,6 +282,55 @@ TEST_F(Printing, TheTestBackendRecordsTheSettingsADocumentStartedWith) {
     EXPECT_EQ(test->Documents()[1].Settings.DevMode.dmCopies, 99);
     EXPECT_EQ(test->Documents()[1].Settings.DevMode.dmDefaultSource, DMBIN_UPPER);
     EXPECT_EQ(test->Documents()[1].Settings.DevMode.dmPaperSize, DMPAPER_LETTER);
+}
+
+TEST_F(Printing, TheTestBackendRecordsTextAndKeepsPageImages) {
+    TPrinterInfo small = TTestPrinterBackend::StandardPrinter();
+    small.DpiX = small.DpiY = 100;
+    small.MarginLeft = small.MarginTop = small.MarginRight = small.MarginBottom = 25;
+    test = std::make_shared<TTestPrinterBackend>();
+    test->AddPrinter(small);
+    test->SetKeepPageImages(true);
+    SetPrinterBackends({test});
+    HDC dc = CreateDC("TEST", "Test Printer", "LPT1:", nullptr);
+    ASSERT_GT(StartDoc(dc, {"Images", ""}), 0);
+    StartPage(dc);
+    SetTextAlign(dc, TA_BASELINE | TA_RIGHT);
+    LOGFONT lf;
+    lf.lfFaceName = "Arial";
+    lf.lfHeight = -14;
+    lf.lfWeight = FW_BOLD;
+    HFONT font = CreateFontIndirect(lf);
+    SelectObject(dc, font);
+    TextOut(dc, 400, 100, "Total");
+    HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+    TRect box = Rect(10, 20, 30, 40);
+    FillRect(dc, &box, red);
+    EndPage(dc);
+    EndDoc(dc);
+    DeleteDC(dc);
+    DeleteObject(font);
+    DeleteObject(red);
+
+    const TTestPrinterBackend::TPage& page = test->Documents()[0].Pages[0];
+    ASSERT_EQ(page.Texts.size(), 1u);
+    EXPECT_EQ(page.Texts[0].Text, "Total");
+    EXPECT_EQ(page.Texts[0].X, 400);
+    EXPECT_EQ(page.Texts[0].Y, 100);
+    EXPECT_EQ(page.Texts[0].Align, static_cast<UINT>(TA_BASELINE | TA_RIGHT));
+    EXPECT_EQ(page.Texts[0].Font.lfWeight, FW_BOLD);
+    ASSERT_NE(page.Image, nullptr);
+    EXPECT_EQ(page.Image->Width(), 850 - 50);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(10, 20), clRed);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(30, 40), clWhite);
+    // The text ends at x 400 and stands on the baseline at y 100.
+    int inked = 0, outside = 0;
+    for (int y = 70; y < 110; ++y)
+        for (int x = 330; x < 420; ++x)
+            if (page.Image->Canvas()->Pixels(x, y) == clBlack)
+                ++(x < 400 && y < 100 ? inked : outside);
+    EXPECT_GT(inked, 20);
+    EXPECT_EQ(outside, 0);
 }
 
 TEST_F(Printing, TheAbortCallbackAndAbortDocEndTheDocument) {
