@@ -1015,7 +1015,7 @@ void TWinControl::DefaultHandler(TMessage& Message) {
         if (impl_->Widget && cursor == crDefault)
             impl_->Widget->unsetCursor();
         else if (impl_->Widget)
-            impl_->Widget->setCursor(CursorShapeOf(cursor));
+            impl_->Widget->setCursor(CursorOf(cursor));
         m.Result = 1;
         break;
     }
@@ -1158,7 +1158,7 @@ void TWinControl::WMSetCursor(TWMSetCursor& Message) {
         const QPoint local = impl_->Widget->mapFromGlobal(QCursor::pos()) - impl_->ClientOffset();
         if (TControl* c = ControlAtPos({local.x(), local.y()}, false);
             c && c->Cursor() != crDefault && (!Screen || Screen->Cursor() == crDefault)) {
-            impl_->Widget->setCursor(CursorShapeOf(c->Cursor()));
+            impl_->Widget->setCursor(CursorOf(c->Cursor()));
             Message.Result = 1;
             return;
         }

@@ -55,6 +55,15 @@ constexpr TCursor crHandPoint = -21;
 constexpr TCursor crSizeAll = -22;
 constexpr TCursor crSize = crSizeAll;
 
+// A cursor the program made or loaded, to put in the screen's cursor list (0 = none).
+using HCURSOR = std::intptr_t;
+// A standard shape as a cursor handle.
+HCURSOR LoadStandardCursor(TCursor Shape);
+// A cursor from a picture (its bottom-left colour see-through) with its hot spot; 0 for an
+// empty picture.
+HCURSOR CreateCursorFromBitmap(TBitmap* Image, int HotX, int HotY);
+bool DestroyCursor(HCURSOR Cursor);
+
 enum TControlStyleItem {
     csAcceptsControls,
     csCaptureMouse,

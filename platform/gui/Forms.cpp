@@ -527,6 +527,16 @@ void TCustomForm::Dispatch(TMessage& Message) {
         delete this;
         return;
     }
+    if (Message.Msg == WM_NEXTDLGCTL) {
+        // lParam set: wParam is the window to focus; else 0 = next, 1 = previous control.
+        if (Message.LParam != 0) {
+            TWinControl* target = FindControl(static_cast<HWND>(Message.WParam));
+            if (target && ContainsControl(target) && target->CanFocus()) FocusControl(target);
+        } else {
+            SelectNext(activeControl_, Message.WParam == 0, true);
+        }
+        return;
+    }
     TWinControl::Dispatch(Message);
 }
 
@@ -731,10 +741,22 @@ void TScreen::SetCursor(TCursor Value) {
     if (Value == crDefault) {
         if (had) QGuiApplication::restoreOverrideCursor();
     } else if (had) {
-        QGuiApplication::changeOverrideCursor(QCursor(CursorShapeOf(Value)));
+        QGuiApplication::changeOverrideCursor(CursorOf(Value));
     } else {
-        QGuiApplication::setOverrideCursor(QCursor(CursorShapeOf(Value)));
+        QGuiApplication::setOverrideCursor(CursorOf(Value));
     }
+}
+
+HCURSOR TScreen::Cursors(int Index) const {
+    auto it = cursors_.find(Index);
+    return it == cursors_.end() ? 0 : it->second;
+}
+
+void TScreen::SetCursors(int Index, HCURSOR Cursor) {
+    if (Cursor == 0)
+        cursors_.erase(Index);
+    else
+        cursors_[Index] = Cursor;
 }
 
 TStrings* TScreen::Fonts() {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -261,6 +262,10 @@ class TScreen : public TComponent {
     // The cursor shown over every window of the program; crDefault lets each control's show.
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor Value);
+    // The cursor list: a number (a standard TCursor or the program's own, such as 2020) shows
+    // the cursor registered for it; 0 removes the entry.
+    HCURSOR Cursors(int Index) const;
+    void SetCursors(int Index, HCURSOR Cursor);
     // The font families installed (sorted).
     TStrings* Fonts();
     TCustomForm* ActiveForm() const { return activeForm_; }
@@ -280,6 +285,7 @@ class TScreen : public TComponent {
 
 private:
     TCursor cursor_ = crDefault;
+    std::map<int, HCURSOR> cursors_;
     std::unique_ptr<TStringList> fonts_;
     std::vector<TCustomForm*> forms_;
     TCustomForm* activeForm_ = nullptr;

@@ -12,9 +12,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QToolTip>
+
+#include <map>
 
 namespace {
 
@@ -724,6 +727,8 @@ void SyncQtFocus(HWND handle) {
     --focusSyncDepth;
 }
 
+namespace {
+
 Qt::CursorShape CursorShapeOf(TCursor cursor) {
     switch (cursor) {
     case crNone: return Qt::BlankCursor;
@@ -748,4 +753,49 @@ Qt::CursorShape CursorShapeOf(TCursor cursor) {
     case crSizeAll: return Qt::SizeAllCursor;
     default: return Qt::ArrowCursor;
     }
+}
+
+std::map<HCURSOR, QCursor>& CursorHandles() {
+    static std::map<HCURSOR, QCursor> cursors;
+    return cursors;
+}
+
+HCURSOR NewCursorHandle(const QCursor& cursor) {
+    static HCURSOR next = 1;
+    CursorHandles()[next] = cursor;
+    return next++;
+}
+
+} // namespace
+
+QCursor CursorOf(TCursor cursor) {
+    if (Screen) {
+        const auto& map = CursorHandles();
+        auto it = map.find(Screen->Cursors(cursor));
+        if (it != map.end()) return it->second;
+    }
+    return QCursor(CursorShapeOf(cursor));
+}
+
+HCURSOR LoadStandardCursor(TCursor Shape) {
+    EnsureQtApp();
+    return NewCursorHandle(QCursor(CursorShapeOf(Shape)));
+}
+
+HCURSOR CreateCursorFromBitmap(TBitmap* Image, int HotX, int HotY) {
+    if (!Image || Image->Empty()) return 0;
+    EnsureQtApp();
+    TGdiObject* bitmap = GdiObject(Image->Handle(), TGdiObject::TKind::Bitmap);
+    if (!bitmap) return 0;
+    QImage image = bitmap->Image.convertToFormat(QImage::Format_ARGB32);
+    // The bottom-left pixel's colour is see-through, as in the program's glyphs.
+    const QRgb clear = image.pixel(0, image.height() - 1);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == clear) image.setPixel(x, y, qRgba(0, 0, 0, 0));
+    return NewCursorHandle(QCursor(QPixmap::fromImage(image), HotX, HotY));
+}
+
+bool DestroyCursor(HCURSOR Cursor) {
+    return CursorHandles().erase(Cursor) > 0;
 }

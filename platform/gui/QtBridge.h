@@ -5,6 +5,7 @@
 
 #include "platform/gui/Controls.h"
 
+#include <QCursor>
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
@@ -137,8 +138,9 @@ TControl* CaptureControl();
 void SetCaptureControl(TControl* control);
 // Draws the caret over the client area of the given window when it is its owner.
 void PaintCaret(QPainter& painter, HWND handle, const QPoint& clientOrigin);
-// The cursor shape for a TCursor value.
-Qt::CursorShape CursorShapeOf(TCursor cursor);
+// The Qt cursor for a TCursor value: a standard shape, or one the program registered in the
+// screen's cursor list.
+QCursor CursorOf(TCursor cursor);
 // Runs the posted messages of a key press (WM_CHAR after WM_KEYDOWN) through the dialog-char
 // handling before they reach the control.
 bool PostInputMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -166,6 +167,41 @@ TEST_F(FormsTest, HintsGoToTheStatusLineAsTheMouseMoves) {
     EXPECT_EQ(Application->Hint(), "The borrower's name");
     QTest::mouseMove(WidgetOf(form.Edit1), QPoint(3, 3));
     EXPECT_EQ(Application->Hint(), "Amount");
+}
+
+TEST_F(FormsTest, NextDialogControlMessage) {
+    TTestForm form(nullptr);
+    form.Show();
+    form.Edit1->SetFocus();
+    form.Perform(WM_NEXTDLGCTL, 0, 0);
+    EXPECT_TRUE(form.Custom->Focused());
+    form.Perform(WM_NEXTDLGCTL, 1, 0);
+    EXPECT_TRUE(form.Edit1->Focused());
+    form.Perform(WM_NEXTDLGCTL, form.Combo->Handle(), 1);
+    EXPECT_TRUE(form.Combo->Focused());
+}
+
+TEST_F(FormsTest, DoubleClickReachesControlsThatAskForIt) {
+    TTestForm form(nullptr);
+    form.Show();
+    form.Custom->Clear();
+    QTest::mouseDClick(WidgetOf(form.Custom), Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
+    const auto& log = form.Custom->Log;
+    EXPECT_NE(std::find(log.begin(), log.end(), "LBUTTONDBLCLK"), log.end());
+}
+
+TEST_F(FormsTest, ScreenCursorListHoldsTheProgramsCursors) {
+    InitApplication();
+    const HCURSOR hand = LoadStandardCursor(crHandPoint);
+    Screen->SetCursors(2020, hand);
+    EXPECT_EQ(Screen->Cursors(2020), hand);
+    EXPECT_EQ(CursorOf(2020).shape(), Qt::PointingHandCursor);
+    Screen->SetCursors(2020, 0);
+    EXPECT_EQ(Screen->Cursors(2020), 0);
+    EXPECT_TRUE(DestroyCursor(hand));
+    EXPECT_FALSE(DestroyCursor(hand));
+    TBitmap empty;
+    EXPECT_EQ(CreateCursorFromBitmap(&empty, 0, 0), 0);
 }
 
 TEST_F(FormsTest, WaitCursorIsScoped) {
