@@ -327,14 +327,14 @@ void TBaseReport::Execute() {
         }
     } catch (const EAbort&) {
         // A silent abort ends the job quietly: the document is abandoned, nothing is shown.
-        if (!started) return;
+        if (!started && !printing_) return;
         aborted_ = true;
         pageSkip_ = true;
         FinishJob();
         return;
     } catch (...) {
         // A job that could not start has nothing to finish and fires no more events.
-        if (started) {
+        if (started || printing_) {
             try {
                 FinishJob();
             } catch (...) {

@@ -147,6 +147,25 @@ TEST_F(RptWriter, HandlerErrorsReachTheCallerAfterTheJobEnds) {
     EXPECT_TRUE(LastDocument().Finished);
 }
 
+TEST_F(RptWriter, FailureInTheFirstPageHeaderStillEndsTheJob) {
+    TBitmapReport r;
+    TEventCounts events;
+    events.Attach(r);
+    r.OnPrintHeader = [](TObject*) { throw EReportWriter("header failed"); };
+    EXPECT_EQ(ErrorOf([&] { r.Execute(); }), "header failed");
+    EXPECT_FALSE(r.Printing());
+    EXPECT_FALSE(RPDev()->Printing());
+    EXPECT_EQ(events.After, 1);
+
+    r.OnPrintHeader = [&](TObject*) {
+        r.Abort();
+        r.PrintLn("header");
+    };
+    EXPECT_NO_THROW(r.Execute());
+    EXPECT_FALSE(RPDev()->Printing());
+    EXPECT_TRUE(LastDocument().Aborted);
+}
+
 TEST_F(RptWriter, WithoutPrinterTheMessageIsShownOnce) {
     UseBackends({});
     TBitmapReport r;
