@@ -181,6 +181,9 @@ void TranslateKeyRelease(const QKeyEvent& event, TWinControl* target) {
 
 void TranslateKey(QKeyEvent* event, TWinControl* receiver) {
     const bool press = event->type() == QEvent::KeyPress;
+    // A held key repeats as key downs only; the window system's repeated releases are not
+    // real ones.
+    if (!press && event->isAutoRepeat()) return;
     UpdateModifierKeys(event->modifiers());
     const TKeyTranslation t = TranslateKeyEvent(*event);
     if (t.VirtualKey != 0) SetKeyDown(t.VirtualKey, press);

@@ -52,6 +52,32 @@ TEST_F(KeyboardTest, KeyBecomesKeyDownCharKeyUpWithWin32Codes) {
                                       "KEYDOWN BA", "CHAR 3B", "KEYUP BA"}));
 }
 
+TEST_F(KeyboardTest, HeldKeyRepeatsAsKeyDownsWithTheRepeatBit) {
+    form->Custom->DlgCode = DLGC_WANTARROWS;
+    form->Custom->SetFocus();
+    form->Custom->Clear();
+    LongInt lastData = 0;
+    QWidget* w = WidgetOf(form->Custom);
+    auto send = [w](QEvent::Type type, bool repeat) {
+        QKeyEvent e(type, Qt::Key_Right, Qt::NoModifier, QString(), repeat);
+        QApplication::sendEvent(w, &e);
+    };
+    form->Custom->WindowProc = [&, previous = form->Custom->WindowProc](TMessage& m) {
+        if (m.Msg == WM_KEYDOWN) lastData = static_cast<LongInt>(m.LParam);
+        previous(m);
+    };
+    send(QEvent::KeyPress, false);
+    EXPECT_EQ(lastData & (KF_REPEAT << 16), 0);
+    send(QEvent::KeyRelease, true);
+    send(QEvent::KeyPress, true);
+    EXPECT_NE(lastData & (KF_REPEAT << 16), 0);
+    EXPECT_EQ(lastData & 0xFFFF, 1);
+    EXPECT_LT(GetKeyState(VK_RIGHT), 0);
+    send(QEvent::KeyRelease, false);
+    EXPECT_EQ(GetKeyState(VK_RIGHT), 0);
+    EXPECT_EQ(form->Custom->Log, (Log{"KEYDOWN 27", "KEYDOWN 27", "KEYUP 27"}));
+}
+
 TEST_F(KeyboardTest, KeyStateTableFollowsTheKeys) {
     form->Custom->SetFocus();
     SmallInt shiftDuringKey = 0;
