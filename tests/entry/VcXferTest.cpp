@@ -1,5 +1,8 @@
 #include "controls/entry/VcXfer.h"
 
+#include "EntryFormSupport.h"
+#include "controls/entry/VcNF.h"
+
 #include "controls/entry/VcExcept.h"
 
 #include "platform/gui/Dialogs.h"
@@ -139,6 +142,146 @@ TEST_F(TransferTest, ListWithoutItemsReferenceKeepsItsItems) {
     transfer->BufferToControls({list}, record);
     EXPECT_EQ(list->Items()->Count(), 2);
     EXPECT_EQ(list->ItemIndex(), 1);
+}
+
+} // namespace
+
+// ---- Transfer of whole forms
+
+namespace {
+
+class FormTransferTest : public EntryFormTest {
+protected:
+    void SetUp() override {
+        EntryFormTest::SetUp();
+        transfer = new TVcTransfer(form.get());
+    }
+    TVcNumericField* Numeric(const std::string& name, TNumericDataType type,
+                             const std::string& mask) {
+        auto* f = Make<TVcNumericField>(name, 10, 10 + 30 * fields++);
+        f->SetDataType(type);
+        f->SetPictureMask(mask);
+        return f;
+    }
+    int fields = 0;
+    TVcTransfer* transfer = nullptr;
+};
+
+TEST_F(FormTransferTest, LoanCalculatorRecordIs3646Bytes) {
+    std::vector<TComponent*> list;
+    for (int i = 0; i < 10; ++i)
+        list.push_back(Make<TLabel>("Label" + std::to_string(i), 300, 10 * i));
+    list.push_back(Numeric("PV", nftDouble, "$###,###,###.##"));
+    list.push_back(Numeric("NumPmts", nftInteger, "ii,iii"));
+    list.push_back(Numeric("Rate", nftSingle, "##.####"));
+    list.push_back(Numeric("Pmt", nftDouble, "$###,###,###.##"));
+    list.push_back(Numeric("TotInt", nftDouble, "$###,###,###.##"));
+    for (int i = 0; i < 4; ++i) {
+        auto* combo = Make<TComboBox>("Combo" + std::to_string(i), 200, 30 * i);
+        combo->SetStyle(csDropDownList);
+        list.push_back(combo);
+    }
+    EXPECT_EQ(TransferDataSize(list), 3646u);
+}
+
+TEST_F(FormTransferTest, EveryKindOfControlMakesTheRoundTrip) {
+    ShowForm();
+    TStringList frequencies;
+    for (const char* s : {"Annually", "Quarterly", "Monthly"})
+        frequencies.Add(s);
+    auto* edit = Make<TEdit>("Edit", 200, 10);
+    edit->SetMaxLength(9);
+    auto* label = Make<TLabel>("Label", 200, 40);
+    auto* panel = Make<TPanel>("Panel", 200, 70);
+    auto* memo = Make<TMemo>("Memo", 200, 100);
+    auto* check = Make<TCheckBox>("Check", 200, 130);
+    auto* radio = Make<TRadioButton>("Radio", 200, 160);
+    auto* list = Make<TListBox>("List", 200, 190);
+    auto* combo = Make<TComboBox>("Combo", 200, 220);
+    combo->SetStyle(csDropDownList);
+    auto* money = Numeric("Money", nftDouble, "$###,###,###.##");
+    auto* count = Numeric("Count", nftInteger, "ii,iii");
+    auto* rate = Numeric("Rate", nftSingle, "##.####");
+    const std::vector<TComponent*> controls{edit, label, panel, memo,  check, radio,
+                                            list, combo, money, count, rate};
+    ASSERT_EQ(TransferDataSize(controls), 10u + 256 + 256 + 4 + 1 + 1 + 8 + 264 + 8 + 2 + 4);
+
+    TTransferRecord record(TransferDataSize(controls));
+    const TTransferListRef memoLines = record.NewList();
+    const TTransferListRef listItems = record.NewList(&frequencies);
+    const TTransferListRef comboItems = record.NewList(&frequencies);
+    const std::span<Byte> data = record.Data();
+    PutSlotString(data.subspan(0, 10), "Smith");
+    PutSlotString(data.subspan(10, 256), "&Amount of Loan?:");
+    PutSlotString(data.subspan(266, 256), "Totals");
+    EncodeLE<LongWord>(&data[522], memoLines);
+    TransferList(memoLines)->Add("first line");
+    data[526] = 1;
+    data[527] = 0;
+    EncodeLE<LongInt>(&data[528], 1);
+    EncodeLE<LongWord>(&data[532], listItems);
+    EncodeLE<LongInt>(&data[536], 2);
+    PutSlotString(data.subspan(540, 256), "Monthly");
+    EncodeLE<LongWord>(&data[796], comboItems);
+    EncodeLE<double>(&data[800], 100000.0);
+    EncodeLE<SmallInt>(&data[808], 360);
+    EncodeLE<float>(&data[810], 8.0f);
+
+    transfer->BufferToControls(controls, data);
+    EXPECT_EQ(edit->Text(), "Smith");
+    EXPECT_EQ(label->Caption(), "&Amount of Loan?:");
+    EXPECT_EQ(panel->Caption(), "Totals");
+    EXPECT_EQ(memo->Lines()->Count(), 1);
+    EXPECT_TRUE(check->Checked());
+    EXPECT_FALSE(radio->Checked());
+    EXPECT_EQ(list->ItemIndex(), 1);
+    EXPECT_EQ(combo->Text(), "Monthly");
+    EXPECT_EQ(money->DisplayString(), "$100,000.00");
+    EXPECT_EQ(count->DisplayString(), "360");
+    EXPECT_EQ(rate->DisplayString(), "8.0000");
+
+    // The user changes the form; the record takes the new values.
+    TypeText(money, "2500");
+    TypeText(count, "12");
+    radio->SetChecked(true);
+    memo->Lines()->Add("second line");
+    combo->SetItemIndex(0);
+    ASSERT_TRUE(transfer->ControlsToBuffer(controls, data));
+    EXPECT_EQ(DecodeLE<double>(&data[800]), 2500.0);
+    EXPECT_EQ(DecodeLE<SmallInt>(&data[808]), 12);
+    EXPECT_EQ(DecodeLE<float>(&data[810]), 8.0f);
+    EXPECT_EQ(data[527], 1);
+    EXPECT_EQ(TransferList(memoLines)->Count(), 2);
+    EXPECT_EQ(DecodeLE<LongInt>(&data[536]), 0);
+    EXPECT_EQ(GetSlotString(data.subspan(540, 256)), "Annually");
+
+    // And back into a second, identical set of values.
+    money->SetAsFloat(1);
+    transfer->BufferToControls(controls, data);
+    EXPECT_EQ(money->DisplayString(), "$2,500.00");
+    EXPECT_EQ(memo->Lines()->Count(), 2);
+}
+
+TEST_F(FormTransferTest, InvalidFieldStopsTheTransferWithItsOwnMessage) {
+    ShowForm();
+    auto* money = Numeric("Money", nftDouble, "$###,###,###.##");
+    auto* count = Numeric("Count", nftInteger, "ii,iii");
+    money->SetAsFloat(5);
+    count->SetAsInteger(7);
+    const std::vector<TComponent*> controls{money, count};
+    std::vector<Byte> record(10, 0xEE);
+    TypeText(count, "70000");
+    other->SetFocus();
+    // The field was left with an error; the caller transfers anyway (Calc by its accelerator).
+    DispatchPostedMessages();
+    services.MessageBoxes.clear();
+    other->SetFocus();
+    EXPECT_FALSE(transfer->ControlsToBuffer(controls, record));
+    ASSERT_EQ(services.MessageBoxes.size(), 1u);
+    EXPECT_EQ(services.MessageBoxes[0].Text, "Value is not within required range");
+    EXPECT_TRUE(count->Focused());
+    // Nothing of the record was written, not even the valid field before it.
+    EXPECT_EQ(record, std::vector<Byte>(10, 0xEE));
 }
 
 } // namespace

@@ -1,0 +1,541 @@
+#include "controls/entry/VcNF.h"
+
+#include "controls/entry/VcCmd.h"
+#include "controls/entry/VcExcept.h"
+#include "controls/entry/VcMsg.h"
+#include "controls/entry/VcUtil.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Numbers.h"
+#include "platform/rtl/Strings.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int MsgInvalidParameter = 34188;
+constexpr Byte NumericFlag = 0x80;
+
+bool HasChar(const std::string& s, char c) {
+    return s.find(c) != std::string::npos;
+}
+
+bool IsExtendCommand(Word command) {
+    switch (command) {
+    case ccExtendLeft:
+    case ccExtendRight:
+    case ccExtendHome:
+    case ccExtendEnd:
+    case ccExtWordLeft:
+    case ccExtWordRight: return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
+TVcCustomNumericField::TVcCustomNumericField(TComponent* AOwner) : TVcPictureBase(AOwner) {
+    SetFieldClass(fcNumeric);
+    SetDataTypeByte(fsLongInt | NumericFlag);
+    SetMask("##########");
+}
+
+const char* TVcCustomNumericField::DefaultMask(TNumericDataType Type) {
+    switch (Type) {
+    case nftLongInt:
+    case nftComp: return "iiiiiiiiii";
+    case nftWord: return "99999";
+    case nftInteger: return "iiiiii";
+    case nftByte: return "999";
+    case nftShortInt: return "iiii";
+    default: return "##########";
+    }
+}
+
+void TVcCustomNumericField::SetDataType(TNumericDataType Value) {
+    if (Value > nftComp) throw EVcException(GetVcString(MsgInvalidParameter));
+    if (Value == dataType_) return;
+    dataType_ = Value;
+    SetDataTypeByte(static_cast<Byte>((static_cast<int>(Value) + fsLongInt) | NumericFlag));
+    SetDecimalPlacesValue(0);
+    SetMask(DefaultMask(Value));
+    if (HandleAllocated()) RecreateWnd();
+}
+
+void TVcCustomNumericField::SetPictureMask(const TPictureMask& Value) {
+    if (Value.empty()) return;
+    const bool realFloat = dataType_ >= nftReal && dataType_ <= nftSingle;
+    if (ComponentState().Contains(csDesigning) && realFloat && HasChar(Value, '.') &&
+        (HasChar(Value, '9') || HasChar(Value, 'i')))
+        throw EInvalidPictureMask(Value);
+    SetMask(Value);
+    if (HandleAllocated()) RecreateWnd();
+}
+
+void TVcCustomNumericField::Assign(TPersistent* Source) {
+    auto* other = dynamic_cast<TVcCustomNumericField*>(Source);
+    if (!other) return TVcPictureBase::Assign(Source);
+    SetDataType(other->DataType());
+    SetAutoAdvanceChar(other->AutoAdvanceChar());
+    SetAutoAdvanceLeftRight(other->AutoAdvanceLeftRight());
+    SetAutoAdvanceUpDown(other->AutoAdvanceUpDown());
+    SetAutoSelect(other->AutoSelect());
+    SetAutoSize(other->AutoSize());
+    SetBeepOnError(other->BeepOnError());
+    SetBorderStyle(other->BorderStyle());
+    SetCaretToEnd(other->CaretToEnd());
+    SetColor(other->Color());
+    SetCaretIns(other->CaretIns());
+    SetCaretOvr(other->CaretOvr());
+    SetInputRequired(other->InputRequired());
+    SetPadChar(other->PadChar());
+    SetPictureMask(other->PictureMask());
+    SetRangeHi(other->RangeHi());
+    SetRangeLo(other->RangeLo());
+    SetReadOnly(other->ReadOnly());
+    SetSoftValidation(other->SoftValidation());
+    SetTextMargin(other->TextMargin());
+    SetUninitialized(other->Uninitialized());
+    SetZeroDisplay(other->ZeroDisplay());
+    SetZeroDisplayValue(other->ZeroDisplayValue());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layout
+
+void TVcCustomNumericField::ComputeLayout() {
+    const TPictureMask& mask = Mask();
+    const int length =
+        static_cast<int>(mask.size()) - (HasChar(mask, 'p') ? 1 : 0) - (HasChar(mask, 'g') ? 1 : 0);
+    if (!ComponentState().Contains(csLoading)) SetMaxLengthValue(std::max(length, 1));
+    InitPicture();
+    GetPictureDigits(total_, decimals_);
+    integers_ = total_ - decimals_ - (decimals_ > 0 ? 1 : 0);
+}
+
+void TVcCustomNumericField::MaskChanged() {
+    TVcPictureBase::MaskChanged();
+    ComputeLayout();
+}
+
+void TVcCustomNumericField::CreateWnd() {
+    TVcRangeValue saved{};
+    if (created_) TransferData(saved.data(), otGet);
+    TVcPictureBase::CreateWnd();
+    ComputeLayout();
+    const Byte kind = DataKind();
+    if (RawToNumber(RangeLowData().data(), kind) == RawToNumber(RangeHighData().data(), kind))
+        ResetRange();
+    if (created_) TransferData(saved.data(), otSet);
+    created_ = true;
+}
+
+int TVcCustomNumericField::SignPosition(char MaskChar) const {
+    const std::size_t at = Mask().find(MaskChar);
+    return at == std::string::npos ? -1 : static_cast<int>(at);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Value texts
+
+std::string TVcCustomNumericField::Merge(const std::string& Value) {
+    std::string text = MergeWithPicture(Value);
+    // The sign stays a plain "-" in the edit text; the display text shows "(" and ")" or moves
+    // it to the "g" position.
+    const std::size_t paren = text.find('(');
+    if (paren != std::string::npos) text[paren] = '-';
+    for (char c : {'p', 'g'}) {
+        const int at = SignPosition(c);
+        if (at >= 0 && at < static_cast<int>(text.size())) text[static_cast<std::size_t>(at)] = ' ';
+    }
+    return text;
+}
+
+std::string TVcCustomNumericField::IntegerText(Int64 Value) const {
+    const int size = DataKindSize(DataKind(), 0);
+    const auto lastDigits = [&](std::string digits, int perByte) {
+        if (size < 4) digits.erase(0, digits.size() - static_cast<std::size_t>(perByte * size));
+        return digits;
+    };
+    std::string digits;
+    const auto bits = static_cast<LongInt>(static_cast<std::uint32_t>(Value));
+    if (IsHexMask()) {
+        HexLToPChar(digits, bits);
+        return lastDigits(digits, 2);
+    }
+    if (IsOctalMask()) {
+        OctalLToPChar(digits, bits);
+        return lastDigits(digits, 4);
+    }
+    if (IsBinaryMask()) {
+        BinaryLToPChar(digits, bits);
+        return lastDigits(digits, 8);
+    }
+    return IntToStr(Value);
+}
+
+std::string TVcCustomNumericField::RealText(long double Value) {
+    std::string text = Format("%*.*f", {total_, decimals_, static_cast<double>(Value)});
+    if (DecimalPlaces() != 0 && HasChar(text, '.'))
+        PCharTrimZeros(text);
+    else
+        text = Trim(text);
+    return text;
+}
+
+bool TVcCustomNumericField::ReadInteger(const std::string& Text, Int64& Value) const {
+    if (IsHexMask() || IsOctalMask() || IsBinaryMask()) return ParseInteger(Text, Value);
+    int code = 0;
+    Val(Trim(Text), Value, code);
+    return code == 0 && Value >= -2147483648LL && Value <= 2147483647LL;
+}
+
+bool TVcCustomNumericField::ReadText(long double& Value) {
+    const std::string stripped = StripPicture(Text());
+    const Byte kind = DataKind();
+    if (IsIntegerKind(kind)) {
+        Int64 v = 0;
+        if (!ReadInteger(stripped, v)) return false;
+        Value = static_cast<long double>(v);
+        return true;
+    }
+    std::string text = stripped;
+    FixFloatText(text, Intl().DecimalSeparator);
+    double v = 0;
+    int code = 0;
+    Val(text, v, code);
+    if (code != 0 || !std::isfinite(v)) return false;
+    Value = kind == fsComp ? std::nearbyint(static_cast<long double>(v)) : v;
+    return true;
+}
+
+void TVcCustomNumericField::WriteNumber(long double Value) {
+    TVcRangeValue raw{};
+    NumberToRaw(Value, DataKind(), raw.data());
+    TransferData(raw.data(), otSet);
+}
+
+int TVcCustomNumericField::TransferData(void* Buffer, int Operation) {
+    auto* raw = static_cast<Byte*>(Buffer);
+    const Byte kind = DataKind();
+    if (Operation == otSet) {
+        const long double value = RawToNumber(raw, kind);
+        if (IsIntegerKind(kind) || kind == fsComp)
+            SetEditText(Merge(IsIntegerKind(kind) ? IntegerText(static_cast<Int64>(value))
+                                                  : IntToStr(static_cast<Int64>(value))));
+        else
+            SetEditText(Merge(RealText(value)));
+        if (HasFocus()) LoadBuffer();
+    } else if (Operation == otGet) {
+        long double value = 0;
+        if (!ReadText(value) || (kind == fsReal && std::fabs(value) > 1.7e38L)) value = 0;
+        NumberToRaw(value, kind, raw);
+    }
+    return TVcPictureBase::TransferData(Buffer, Operation);
+}
+
+Word TVcCustomNumericField::ValidateContents() {
+    const Byte kind = DataKind();
+    long double value = 0;
+    Word code = 0;
+    if (!ReadText(value)) {
+        code = epInvalid;
+    } else {
+        long double stored = value;
+        // A 6-byte real is compared as it will be stored.
+        if (kind == fsReal && std::fabs(value) <= 1.7e38L) {
+            TVcRangeValue raw{};
+            NumberToRaw(value, kind, raw.data());
+            stored = RawToNumber(raw.data(), kind);
+        }
+        if (stored < RawToNumber(RangeLowData().data(), kind) ||
+            stored > RawToNumber(RangeHighData().data(), kind))
+            code = epRange;
+        else if (Modified())
+            WriteNumber(stored);
+    }
+    if (!afterValidation_) {
+        afterValidation_ = true;
+        try {
+            DoOnUserValidation(code);
+        } catch (...) {
+            afterValidation_ = false;
+            throw;
+        }
+        afterValidation_ = false;
+    }
+    return code;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Entry buffer
+
+void TVcCustomNumericField::LoadBuffer() {
+    std::string s = Trim(StripPicture(Text()));
+    negative_ = !s.empty() && s[0] == '-';
+    if (negative_) s.erase(0, 1);
+    if (s == "0") s.clear();
+    buffer_ = s;
+}
+
+void TVcCustomNumericField::ClearBuffer() {
+    buffer_.clear();
+    negative_ = false;
+}
+
+int TVcCustomNumericField::IntegerChars() const {
+    const std::size_t point = buffer_.find('.');
+    return static_cast<int>(point == std::string::npos ? buffer_.size() : point);
+}
+
+bool TVcCustomNumericField::Full() const {
+    return static_cast<int>(buffer_.size()) + (negative_ ? 1 : 0) >= total_;
+}
+
+void TVcCustomNumericField::ShowBuffer() {
+    std::string value = buffer_.empty() ? "0" : buffer_;
+    if (value[0] == '.') value.insert(0, 1, '0');
+    if (negative_) value.insert(0, 1, '-');
+    std::string text = Merge(value);
+    if (decimals_ > 0) {
+        const std::size_t point = buffer_.find('.');
+        const int typed =
+            point == std::string::npos ? -1 : static_cast<int>(buffer_.size() - point - 1);
+        // The decimals not typed yet (and the point itself) are not shown.
+        const int hidden = typed < 0 ? decimals_ + 1 : decimals_ - typed;
+        const int start = FirstEditPos();
+        const int end = LastEditPos() + 1;
+        if (hidden > 0 && end - hidden >= start) {
+            text.erase(static_cast<std::size_t>(end - hidden), static_cast<std::size_t>(hidden));
+            text.insert(static_cast<std::size_t>(start), static_cast<std::size_t>(hidden), ' ');
+        } else if (hidden < 0 && end + hidden >= start) {
+            // More decimals typed than the mask holds: they come in at the right.
+            const std::size_t extra = static_cast<std::size_t>(-hidden);
+            text.erase(static_cast<std::size_t>(start), extra);
+            text.insert(static_cast<std::size_t>(end) - extra,
+                        buffer_.substr(buffer_.size() - extra));
+        }
+    }
+    SetEditText(text);
+}
+
+bool TVcCustomNumericField::AddChar(char C) {
+    const char separator = Intl().DecimalSeparator;
+    if (C == separator)
+        C = '.';
+    else if (C == '.')
+        return false;
+    if (C == ' ') return false;
+    const bool hasPoint = HasChar(buffer_, '.');
+    if (C == '.') {
+        if (decimals_ == 0 || hasPoint) return false;
+    } else if (C == '-') {
+        if (negative_) {
+            negative_ = false;
+            return true;
+        }
+        if (IntegerChars() + 1 >= integers_ || static_cast<int>(buffer_.size()) >= total_)
+            return false;
+        negative_ = true;
+        return true;
+    } else {
+        const char maskChar = MaskCharAt(LastEditPos());
+        C = ConvertChar(maskChar, C, '\0');
+        if (!CharIsOk(maskChar, C)) return false;
+    }
+    if (Full()) {
+        if (total_ != 1 || C == '.') return false;
+        buffer_ = std::string(1, C);
+        return true;
+    }
+    if (C == '0' && buffer_.empty()) return true;
+    if (C != '.' && decimals_ > 0 && !hasPoint && IntegerChars() + (negative_ ? 1 : 0) >= integers_)
+        return false;
+    buffer_ += C;
+    if (Full() && AutoAdvanceChar()) DoAutoAdvance();
+    return true;
+}
+
+void TVcCustomNumericField::PasteText(const std::string& Text) {
+    const bool parenthesis = HasChar(Mask(), 'p') && HasChar(Text, ')');
+    for (char c : Text) {
+        if (Full()) break;
+        if (c == '(' && parenthesis) c = '-';
+        if (c == '-' && negative_) continue;
+        AddChar(c);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+void TVcCustomNumericField::PlaceCaretAtEnd() {
+    MoveCaret(LastEditPos() + 1, false);
+}
+
+void TVcCustomNumericField::MoveCaretToEnd() {
+    PlaceCaretAtEnd();
+}
+
+void TVcCustomNumericField::CaretToHome() {
+    PlaceCaretAtEnd();
+}
+
+void TVcCustomNumericField::ExtendAll() {
+    SetSelection(0, static_cast<int>(Text().size()));
+}
+
+void TVcCustomNumericField::AfterChange() {
+    ShowBuffer();
+    SetModified(true);
+    DoOnChange();
+}
+
+void TVcCustomNumericField::AdvanceLeftRight(bool Forward) {
+    if (!AutoAdvanceLeftRight()) return;
+    if (Forward)
+        MoveToNextControl();
+    else
+        MoveToPrevControl();
+}
+
+void TVcCustomNumericField::PerformEdit(TMessage& Message, Word Command) {
+    const bool selection = SelectionLength() > 0;
+    bool changed = false;
+    switch (Command) {
+    case ccBack:
+    case ccDel:
+        if (selection)
+            ClearBuffer();
+        else if (!buffer_.empty()) {
+            buffer_.pop_back();
+            if (buffer_ == "0") buffer_.clear();
+        } else
+            negative_ = false;
+        changed = true;
+        break;
+    case ccCut:
+    case ccDelWord:
+        if (!selection) return;
+        ClearBuffer();
+        changed = true;
+        break;
+    case ccDelLine:
+        ClearBuffer();
+        changed = true;
+        break;
+    case ccDec: IncreaseValue(false, -1.0); return;
+    case ccInc: IncreaseValue(false, 1.0); return;
+    case ccUp:
+    case ccDown: {
+        const bool up = Command == ccUp;
+        if (AutoAdvanceUpDown()) {
+            if (up)
+                MoveToPrevControl();
+            else
+                MoveToNextControl();
+        } else if (ArrowIncDec()) {
+            IncreaseValue(false, up ? 1.0 : -1.0);
+        } else {
+            AdvanceLeftRight(!up);
+        }
+        return;
+    }
+    case ccLeft:
+    case ccWordLeft: AdvanceLeftRight(false); return;
+    case ccRight:
+    case ccWordRight: AdvanceLeftRight(true); return;
+    case ccIns:
+        if (!ForceInsert() && !ForceOvertype()) SetInsertMode(!InsertMode());
+        return;
+    case ccPaste:
+        if (selection) ClearBuffer();
+        if (Message.LParam) PasteText(*reinterpret_cast<const std::string*>(Message.LParam));
+        changed = true;
+        break;
+    case ccRestore: Restore(); return;
+    case ccTypedChar: {
+        if (selection) ClearBuffer();
+        if (!AddChar(static_cast<char>(Message.WParam))) {
+            Beep();
+            if (!selection) return;
+        }
+        changed = true;
+        break;
+    }
+    case ccCopy:
+    case ccCtrlChar:
+    case ccEnd:
+    case ccHome: return;
+    default:
+        if (IsExtendCommand(Command)) ExtendAll();
+        return;
+    }
+    if (changed) {
+        AfterChange();
+        PlaceCaretAtEnd();
+    }
+}
+
+void TVcCustomNumericField::Restore() {
+    TVcPictureBase::Restore();
+    LoadBuffer();
+}
+
+void TVcCustomNumericField::IncreaseValue(bool /*Wrap*/, double Delta) {
+    long double value = 0;
+    if (Delta == 0 || !ReadText(value)) return;
+    const Byte kind = DataKind();
+    const long double low = RawToNumber(RangeLowData().data(), kind);
+    const long double high = RawToNumber(RangeHighData().data(), kind);
+    if ((Delta > 0 && value >= high) || (Delta < 0 && value <= low)) return;
+    const long double step = IsIntegerKind(kind) ? std::nearbyint(Delta) : Delta;
+    // A step that would pass the range end stops at it.
+    value = std::clamp(value + step, low, high);
+    WriteNumber(value);
+    LoadBuffer();
+    SetModified(true);
+    DoOnChange();
+    if (HasFocus()) PlaceCaretAtEnd();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Display and focus
+
+std::string TVcCustomNumericField::GetDisplayText() {
+    std::string shown = TVcPictureBase::GetDisplayText();
+    if (Uninitialized() && !Modified()) return shown;
+    const std::size_t minus = shown.find('-');
+    const bool negative = minus != std::string::npos;
+    if (const int p = SignPosition('p'); p >= 0) {
+        if (static_cast<int>(shown.size()) <= p) shown.resize(static_cast<std::size_t>(p) + 1, ' ');
+        if (negative) shown[minus] = '(';
+        shown[static_cast<std::size_t>(p)] = negative ? ')' : ' ';
+    }
+    if (const int g = SignPosition('g'); g >= 0) {
+        if (negative) {
+            const int first = FirstEditPos();
+            if (static_cast<int>(minus) == first) {
+                shown[minus] = ' ';
+            } else {
+                shown.erase(minus, 1);
+                shown.insert(
+                    static_cast<std::size_t>(std::min(first, static_cast<int>(shown.size()))), 1,
+                    ' ');
+            }
+        }
+        if (static_cast<int>(shown.size()) <= g) shown.resize(static_cast<std::size_t>(g) + 1, ' ');
+        shown[static_cast<std::size_t>(g)] = negative ? '-' : ' ';
+    }
+    return Trim(shown);
+}
+
+void TVcCustomNumericField::WMSetFocus(TWMSetFocus& Message) {
+    TVcPictureBase::WMSetFocus(Message);
+    LoadBuffer();
+}
+
+void TVcCustomNumericField::WMKillFocus(TWMKillFocus& Message) {
+    TVcPictureBase::WMKillFocus(Message);
+    if (!Unformatted()) ClearBuffer();
+}

@@ -1,0 +1,179 @@
+#include "controls/entry/VcNF.h"
+
+#include "EntryFormSupport.h"
+#include "controls/entry/VcExcept.h"
+#include "platform/rtl/Streams.h"
+
+#include <cstring>
+
+namespace {
+
+class NumericFieldTest : public EntryFormTest {
+protected:
+    TVcNumericField* Field(TNumericDataType type, const std::string& mask, int y = 10) {
+        auto* f = Make<TVcNumericField>("Field" + std::to_string(y), 10, y);
+        f->SetDataType(type);
+        f->SetPictureMask(mask);
+        return f;
+    }
+    template <typename T>
+    T ValueOf(TVcNumericField* f) {
+        Byte raw[10] = {};
+        EXPECT_EQ(f->GetValue(raw), 0);
+        T v;
+        std::memcpy(&v, raw, sizeof v);
+        return v;
+    }
+};
+
+TEST_F(NumericFieldTest, MaskLayouts) {
+    auto* money = Field(nftDouble, "$###,###,###.##");
+    EXPECT_EQ(money->MaxLength(), 15);
+    EXPECT_EQ(money->TotalPositions(), 12);
+    EXPECT_EQ(money->IntegerPositions(), 9);
+    EXPECT_EQ(money->DecimalCount(), 2);
+    auto* rate = Field(nftSingle, "##.####", 40);
+    EXPECT_EQ(rate->TotalPositions(), 7);
+    EXPECT_EQ(rate->IntegerPositions(), 2);
+    auto* paren = Field(nftLongInt, "#####p", 70);
+    EXPECT_EQ(paren->MaxLength(), 5);
+    auto* fresh = Make<TVcNumericField>("Fresh", 10, 100);
+    EXPECT_EQ(fresh->DataType(), nftLongInt);
+    EXPECT_EQ(fresh->PictureMask(), "##########");
+    EXPECT_EQ(fresh->RangeHi(), "2147483647");
+    EXPECT_EQ(fresh->RangeLo(), "-2147483648");
+    fresh->SetDataType(nftWord);
+    EXPECT_EQ(fresh->PictureMask(), "99999");
+    EXPECT_EQ(fresh->RangeHi(), "65535");
+    EXPECT_THROW(fresh->SetDataType(static_cast<TNumericDataType>(10)), EVcException);
+}
+
+TEST_F(NumericFieldTest, ValuesMergedThroughTheMask) {
+    ShowForm();
+    auto* money = Field(nftDouble, "$###,###,###.##");
+    money->SetAsFloat(-1234.5);
+    EXPECT_EQ(money->EditString(), "     -$1,234.50");
+    EXPECT_EQ(money->DisplayString(), "-$1,234.50");
+    auto* rate = Field(nftSingle, "##.####", 40);
+    rate->SetAsFloat(0.5);
+    EXPECT_EQ(rate->EditString(), " 0.5000");
+    auto* paren = Field(nftLongInt, "#####p", 70);
+    paren->SetAsInteger(-12);
+    EXPECT_EQ(paren->DisplayString(), "(12)");
+    paren->SetAsInteger(12);
+    EXPECT_EQ(paren->DisplayString(), "12");
+    auto* count = Field(nftInteger, "ii,iii", 100);
+    count->SetAsInteger(12345);
+    EXPECT_EQ(count->EditString(), "12,345");
+    count->SetAsInteger(45);
+    EXPECT_EQ(count->EditString(), "    45");
+    auto* sign = Field(nftLongInt, "g#####", 130);
+    sign->SetAsInteger(-42);
+    EXPECT_EQ(sign->DisplayString(), "-   42");
+}
+
+TEST_F(NumericFieldTest, MoneyTypedFromTheRight) {
+    ShowForm();
+    auto* money = Field(nftDouble, "$###,###,###.##");
+    TypeText(money, "1234");
+    EXPECT_EQ(money->DisplayString(), "$1,234");
+    TypeText(money, ".5");
+    EXPECT_EQ(money->DisplayString(), "$1,234.5");
+    TypeText(money, "-");
+    EXPECT_EQ(money->DisplayString(), "-$1,234.5");
+    Leave();
+    EXPECT_EQ(money->DisplayString(), "-$1,234.50");
+    const double v = ValueOf<double>(money);
+    Byte expected[8];
+    EncodeLE<double>(expected, -1234.5);
+    Byte raw[8];
+    std::memcpy(raw, &v, 8);
+    EXPECT_EQ(std::memcmp(raw, expected, 8), 0);
+}
+
+TEST_F(NumericFieldTest, CountsAndTheSignToggle) {
+    ShowForm();
+    auto* count = Field(nftInteger, "999,999");
+    TypeText(count, "0");
+    EXPECT_EQ(count->EntryBuffer(), "");
+    EXPECT_EQ(count->DisplayString(), "0");
+    TypeText(count, "12345");
+    EXPECT_EQ(count->DisplayString(), "12,345");
+    // "9" takes no sign: the "-" is refused with a beep.
+    services.Beeps.clear();
+    TypeText(count, "-");
+    EXPECT_EQ(services.Beeps.size(), 1u);
+    Leave();
+    EXPECT_EQ(ValueOf<SmallInt>(count), 12345);
+
+    auto* signed_ = Field(nftInteger, "ii,iii", 40);
+    TypeText(signed_, "12--");
+    EXPECT_FALSE(signed_->Negative());
+    TypeText(signed_, "-");
+    EXPECT_TRUE(signed_->Negative());
+    // Backspace empties the buffer, then clears the sign.
+    Key(signed_, Qt::Key_Backspace);
+    Key(signed_, Qt::Key_Backspace);
+    EXPECT_EQ(signed_->EntryBuffer(), "");
+    EXPECT_TRUE(signed_->Negative());
+    Key(signed_, Qt::Key_Backspace);
+    EXPECT_FALSE(signed_->Negative());
+}
+
+TEST_F(NumericFieldTest, RatesKeepTheirIntegerPositions) {
+    ShowForm();
+    auto* rate = Field(nftSingle, "##.####");
+    services.Beeps.clear();
+    TypeText(rate, "123");
+    EXPECT_EQ(rate->EntryBuffer(), "12");
+    EXPECT_EQ(services.Beeps.size(), 1u);
+    Key(rate, Qt::Key_Backspace);
+    Key(rate, Qt::Key_Backspace);
+    TypeText(rate, "5.2");
+    EXPECT_EQ(rate->DisplayString(), "5.2");
+    Leave();
+    EXPECT_EQ(rate->EditString(), " 5.2000");
+    EXPECT_EQ(ValueOf<float>(rate), 5.2f);
+    TypeText(rate, ".5");
+    Leave();
+    EXPECT_EQ(rate->EditString(), " 0.5000");
+    EXPECT_EQ(ValueOf<float>(rate), 0.5f);
+}
+
+TEST_F(NumericFieldTest, OutOfRangeCountIsReportedOnLeaving) {
+    ShowForm();
+    auto* count = Field(nftInteger, "999,999");
+    TypeText(count, "70000");
+    EXPECT_EQ(count->DisplayString(), "70,000");
+    Leave();
+    EXPECT_EQ(count->LastError(), epRange);
+    DispatchPostedMessages();
+    ASSERT_EQ(services.MessageBoxes.size(), 1u);
+    EXPECT_EQ(services.MessageBoxes[0].Text, "Value is not within required range");
+    EXPECT_TRUE(count->Focused());
+    Byte raw[2] = {};
+    EXPECT_EQ(count->GetValue(raw), epRange);
+}
+
+TEST_F(NumericFieldTest, PasteAndIncrements) {
+    ShowForm();
+    auto* paren = Field(nftLongInt, "#####p");
+    paren->SetFocus();
+    std::string text = "(1,234)";
+    TMessage paste{WM_PASTE, 0, reinterpret_cast<LPARAM>(&text), 0};
+    paren->DoCommand(paste, ccPaste);
+    EXPECT_EQ(paren->DisplayString(), "(1234)");
+
+    auto* small = Field(nftShortInt, "iiii", 40);
+    small->SetRangeHi("100");
+    small->SetAsInteger(98);
+    small->IncreaseValue(true, 5);
+    EXPECT_EQ(small->AsInteger(), 100);
+    small->IncreaseValue(true, 5);
+    EXPECT_EQ(small->AsInteger(), 100);
+    small->SetAsInteger(-126);
+    small->DecreaseValue(true, 5);
+    EXPECT_EQ(small->AsInteger(), -128);
+}
+
+} // namespace
