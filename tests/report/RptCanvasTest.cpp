@@ -188,6 +188,59 @@ TEST_F(RptCanvas, TabRectangleCoversOnePixelMoreThanRectangle) {
     EXPECT_EQ(r.Calls("RoundRect")[0].Args, (std::vector<int>{75, 75, 175, 175, 50, 25}));
 }
 
+TEST_F(RptCanvas, TextReachesThePrinterWithItsPlacementAndFont) {
+    TReportWriter r(nullptr);
+    r.SetMarginTop(1.0);
+    int baseline = 0, lineBottom = 0, textTop = 0, superscript = 0;
+    r.OnPrint = [&](TObject*) {
+        baseline = r.YU2D(r.YPos());
+        lineBottom = r.YU2D(r.LineBottom());
+        textTop = r.YU2D(r.TextTop());
+        superscript = r.YU2D((r.TextTop() + r.LineTop()) / 2.0);
+        r.PrintLeft("Left", 1);
+        r.PrintRight("Right", 5);
+        r.PrintCenter("Centre", 4);
+        r.SetFontColor(clBlue);
+        r.SetBold(true);
+        r.PrintLeft("Bold", 6);
+        r.SetFontAlign(2);
+        r.PrintLeft("Bottom", 6.5);
+        r.SetFontAlign(1);
+        r.PrintLeft("Top", 7);
+        r.SetFontAlign(0);
+        r.SetSubscript(true);
+        r.PrintLeft("low", 7.5);
+        r.SetSuperscript(true);
+        r.PrintLeft("2", 8);
+    };
+    r.Execute();
+    const auto& texts = LastDocument().Pages.at(0).Texts;
+    ASSERT_EQ(texts.size(), 8u);
+    EXPECT_EQ(texts[0].X, 75);
+    EXPECT_EQ(texts[0].Y, baseline + 1);
+    EXPECT_EQ(texts[0].Align, TA_LEFT | TA_BASELINE);
+    EXPECT_EQ(texts[0].Font.lfHeight, -14);
+    EXPECT_EQ(texts[0].Font.lfFaceName, "Arial");
+    EXPECT_EQ(texts[0].Font.lfWeight, FW_NORMAL);
+    EXPECT_EQ(texts[0].Color, 0u);
+    EXPECT_EQ(texts[1].X, 475);
+    EXPECT_EQ(texts[1].Align, TA_RIGHT | TA_BASELINE);
+    EXPECT_EQ(texts[2].X, 375);
+    EXPECT_EQ(texts[2].Align, TA_CENTER | TA_BASELINE);
+    EXPECT_EQ(texts[3].Font.lfWeight, FW_BOLD);
+    EXPECT_EQ(texts[3].Color, ColorToRGB(clBlue));
+    EXPECT_EQ(texts[4].Align, TA_LEFT | TA_BOTTOM);
+    EXPECT_EQ(texts[4].Y, lineBottom + 1);
+    EXPECT_EQ(texts[5].Align, TA_LEFT | TA_TOP);
+    EXPECT_NEAR(texts[5].Y, textTop, 1);
+    EXPECT_EQ(texts[6].Align, TA_LEFT | TA_BOTTOM);
+    EXPECT_EQ(texts[6].Font.lfHeight, -8);
+    EXPECT_EQ(texts[7].Align, TA_LEFT | TA_TOP);
+    // Superscript: its top halfway between the top of normal text and the top of the line.
+    EXPECT_EQ(texts[7].Y, superscript);
+    EXPECT_LT(texts[7].Y, textTop);
+}
+
 TEST_F(RptCanvas, BitmapsAreScaledOrStretched) {
     TBitmapReport r;
     TBitmap bitmap;
