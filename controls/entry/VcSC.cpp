@@ -140,14 +140,18 @@ void TVcBaseSpinner::PlaceSpinner() {
     placing_ = true;
     const TRect c = attached_->BoundsRect();
     switch (position_) {
-    case scRight: TVcBase::SetBounds(c.Right + separation_, c.Top, Width(), c.Height()); break;
-    case scLeft:
+    case TVcSpinnerPosition::scRight:
+        TVcBase::SetBounds(c.Right + separation_, c.Top, Width(), c.Height());
+        break;
+    case TVcSpinnerPosition::scLeft:
         TVcBase::SetBounds(c.Left - Width() - separation_, c.Top, Width(), c.Height());
         break;
-    case scTop:
+    case TVcSpinnerPosition::scTop:
         TVcBase::SetBounds(c.Left, c.Top - Height() - separation_, c.Width(), Height());
         break;
-    case scBottom: TVcBase::SetBounds(c.Left, c.Bottom + separation_, c.Width(), Height()); break;
+    case TVcSpinnerPosition::scBottom:
+        TVcBase::SetBounds(c.Left, c.Bottom + separation_, c.Width(), Height());
+        break;
     }
     placing_ = false;
 }
@@ -158,12 +162,16 @@ void TVcBaseSpinner::PlaceAttachedControl() {
     const TRect s = BoundsRect();
     const TRect c = attached_->BoundsRect();
     switch (position_) {
-    case scRight:
+    case TVcSpinnerPosition::scRight:
         attached_->SetBounds(s.Left - separation_ - c.Width(), s.Top, c.Width(), s.Height());
         break;
-    case scLeft: attached_->SetBounds(s.Right + separation_, s.Top, c.Width(), s.Height()); break;
-    case scTop: attached_->SetBounds(s.Left, s.Bottom + separation_, s.Width(), c.Height()); break;
-    case scBottom:
+    case TVcSpinnerPosition::scLeft:
+        attached_->SetBounds(s.Right + separation_, s.Top, c.Width(), s.Height());
+        break;
+    case TVcSpinnerPosition::scTop:
+        attached_->SetBounds(s.Left, s.Bottom + separation_, s.Width(), c.Height());
+        break;
+    case TVcSpinnerPosition::scBottom:
         attached_->SetBounds(s.Left, s.Top - separation_ - c.Height(), s.Width(), c.Height());
         break;
     }
@@ -258,7 +266,10 @@ void TVcBaseSpinner::WMMouseMove(TWMMouse& Message) {
     const Byte state = StateAt(Message.Pos());
     if (state == state_) return;
     state_ = state;
-    if (pressed_) Invalidate();
+    if (!pressed_) return;
+    Invalidate();
+    // Back on the held button: a step that fell due meanwhile is made now.
+    if (state == pressedState_ && autoRepeat_) Step();
 }
 
 void TVcBaseSpinner::WMLButtonUp(TWMMouse& Message) {

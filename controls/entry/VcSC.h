@@ -16,7 +16,8 @@ class TVcBaseEntryField;
 // The spinner asks itself to hook its attached control again after the control's window went.
 constexpr UINT VCM_REATTACH = 0x7F05;
 
-enum TVcSpinnerPosition : Byte { scRight, scLeft, scTop, scBottom };
+// Scoped: the scroll codes of the standard controls take the same names.
+enum class TVcSpinnerPosition : Byte { scRight, scLeft, scTop, scBottom };
 enum TVcSpinnerOrientation : Byte { soVertical, soHorizontal };
 
 // Where the mouse is: outside, over the spinner but on no pressed button, or on a button.
@@ -117,7 +118,7 @@ private:
     double delta_ = 1.0;
     TWinControl* focused_ = nullptr;
     bool forceOddSize_ = false;
-    TVcSpinnerPosition position_ = scRight;
+    TVcSpinnerPosition position_ = TVcSpinnerPosition::scRight;
     int separation_ = 1;
     bool wrapMode_ = true;
 

@@ -1,0 +1,127 @@
+#include "controls/entry/VcSC.h"
+
+#include "EntryFormSupport.h"
+#include "controls/entry/VcExcept.h"
+#include "controls/entry/VcNF.h"
+#include "platform/rtl/Clock.h"
+
+namespace {
+
+class SpinnerTest : public EntryFormTest {
+protected:
+    void SetUp() override {
+        EntryFormTest::SetUp();
+        field = Make<TVcNumericField>("Count", 10, 10);
+        field->SetAutoSize(false);
+        field->SetBounds(10, 10, 100, 25);
+        field->SetDataType(nftInteger);
+        spinner = Make<TVcSpinner>("Spin1", 200, 200);
+    }
+    void Press(QPoint at) {
+        QTest::mousePress(WidgetOf(spinner), Qt::LeftButton, Qt::NoModifier, at);
+        Application->ProcessMessages();
+    }
+    void Release(QPoint at) {
+        QTest::mouseRelease(WidgetOf(spinner), Qt::LeftButton, Qt::NoModifier, at);
+        Application->ProcessMessages();
+    }
+    void Wait(std::uint64_t ms) {
+        clock.Advance(ms);
+        FireDueTimers();
+        Application->ProcessMessages();
+    }
+
+    TManualClock clock;
+    TClockOverride useClock{clock};
+    TVcNumericField* field = nullptr;
+    TVcSpinner* spinner = nullptr;
+};
+
+TEST_F(SpinnerTest, StaysBesideItsControl) {
+    spinner->SetAttachedControl(field);
+    EXPECT_EQ(spinner->FocusedControl(), field);
+    EXPECT_EQ(spinner->Left(), 111);
+    EXPECT_EQ(spinner->Top(), 10);
+    EXPECT_EQ(spinner->Height(), 25);
+    ShowForm();
+    field->SetBounds(20, 50, 100, 30);
+    EXPECT_EQ(spinner->Left(), 121);
+    EXPECT_EQ(spinner->Top(), 50);
+    spinner->SetPosition(TVcSpinnerPosition::scBottom);
+    EXPECT_EQ(spinner->Top(), 81);
+    EXPECT_EQ(spinner->Width(), 100);
+
+    auto* second = Make<TVcSpinner>("Spin2", 300, 200);
+    try {
+        second->SetAttachedControl(field);
+        FAIL() << "a second spinner was attached";
+    } catch (const EVcException& e) {
+        EXPECT_EQ(std::string(e.Message()), "This control is already attached to Spin1");
+    }
+    spinner->SetAttachedControl(nullptr);
+    second->SetAttachedControl(field);
+    EXPECT_EQ(second->AttachedControl(), field);
+}
+
+TEST_F(SpinnerTest, HoldingRepeatsFasterOnTheTestClock) {
+    spinner->SetAttachedControl(field);
+    ShowForm();
+    field->SetAsInteger(0);
+    std::vector<std::uint64_t> steps;
+    std::uint64_t now = 0;
+    spinner->OnClick = [&](TObject*, Byte state, double delta, bool wrap) {
+        EXPECT_EQ(state, ssUpButton);
+        EXPECT_EQ(delta, 1.0);
+        EXPECT_TRUE(wrap);
+        steps.push_back(now);
+    };
+    Press(QPoint(5, 3));
+    for (now = 10; now <= 1800; now += 10)
+        Wait(10);
+    Release(QPoint(5, 3));
+    ASSERT_GE(steps.size(), 5u);
+    EXPECT_EQ((std::vector<std::uint64_t>(steps.begin(), steps.begin() + 5)),
+              (std::vector<std::uint64_t>{0, 500, 950, 1350, 1700}));
+    EXPECT_EQ(field->AsInteger(), static_cast<LongInt>(steps.size()));
+    EXPECT_FALSE(spinner->Pressed());
+    // Released: no more steps.
+    const std::size_t count = steps.size();
+    Wait(1000);
+    EXPECT_EQ(steps.size(), count);
+}
+
+TEST_F(SpinnerTest, LowerButtonStepsDownAndStopsAtTheRangeEnd) {
+    spinner->SetAttachedControl(field);
+    spinner->SetDelta(5);
+    field->SetRangeLo("-7");
+    ShowForm();
+    field->SetAsInteger(0);
+    Press(QPoint(5, 20));
+    EXPECT_EQ(field->AsInteger(), -5);
+    Wait(500);
+    EXPECT_EQ(field->AsInteger(), -7);
+    Wait(500);
+    EXPECT_EQ(field->AsInteger(), -7);
+    Release(QPoint(5, 20));
+}
+
+TEST_F(SpinnerTest, LeavingTheButtonPausesAndFreeingTheFormStopsTheTimer) {
+    spinner->SetAttachedControl(field);
+    ShowForm();
+    field->SetAsInteger(0);
+    Press(QPoint(5, 3));
+    EXPECT_EQ(field->AsInteger(), 1);
+    QTest::mouseMove(WidgetOf(spinner), QPoint(5, 20));
+    Application->ProcessMessages();
+    Wait(600);
+    EXPECT_EQ(field->AsInteger(), 1);
+    QTest::mouseMove(WidgetOf(spinner), QPoint(5, 3));
+    Application->ProcessMessages();
+    EXPECT_EQ(field->AsInteger(), 2);
+    // The form goes away while the button is held: nothing is left running.
+    form.reset();
+    Wait(1000);
+    EXPECT_EQ(PostedMessageCount(), 0);
+}
+
+} // namespace
