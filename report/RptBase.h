@@ -88,10 +88,15 @@ class TBaseReport : public TRPBaseComponent {
     void SetCopies(int Value);
     TOrientation Orientation() const { return orientation_; }
     virtual void SetOrientation(TOrientation Value);
+    // Output scaling in percent; a scale not greater than 0 is ignored (nothing could be placed).
     double ScaleX() const { return scaleX_; }
-    virtual void SetScaleX(double Value) { scaleX_ = Value; }
+    virtual void SetScaleX(double Value) {
+        if (Value > 0.0) scaleX_ = Value;
+    }
     double ScaleY() const { return scaleY_; }
-    virtual void SetScaleY(double Value) { scaleY_ = Value; }
+    virtual void SetScaleY(double Value) {
+        if (Value > 0.0) scaleY_ = Value;
+    }
 
     TNotifyEvent OnPrint;
     TPrintPageEvent OnPrintPage;

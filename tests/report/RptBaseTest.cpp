@@ -72,6 +72,47 @@ TEST_F(RptReport, MarginsInMillimetresAndPixels) {
     r.SetUnits(unInch);
     EXPECT_EQ(r.XU2D(8.25), 800);
     EXPECT_EQ(r.XDPI(), 100);
+    r.SetScaleX(50.0);
+    r.SetScaleY(0.0);
+    EXPECT_EQ(r.XU2D(2.0), 75);
+    EXPECT_NEAR(r.XD2U(75), 2.0, 1e-9);
+    EXPECT_EQ(r.ScaleY(), 100.0);
+    r.SetOriginX(1.0);
+    EXPECT_EQ(r.XU2D(1.0), 75);
+}
+
+TEST_F(RptReport, AssignCopiesTheSetUpAndTheEvents) {
+    TBitmapReport source, target;
+    int prints = 0;
+    source.SetUnits(unCM);
+    source.SetMarginLeft(2.54);
+    source.SetFirstPage(3);
+    source.SetLastPage(4);
+    source.SetStatusFormat("%p");
+    source.StatusText()->Add("line");
+    source.SetTitle("Copied");
+    source.SetTabShade(20);
+    source.SetTextBKMode(bkOpaque);
+    source.SetLineHeightMethod(lhmFont);
+    source.MacroData()->Add("user");
+    source.OnPrint = [&](TObject*) { ++prints; };
+    target.Assign(&source);
+    EXPECT_EQ(target.Units(), unCM);
+    EXPECT_DOUBLE_EQ(target.MarginLeft(), 2.54);
+    EXPECT_DOUBLE_EQ(target.SectionLeft(), 2.54);
+    EXPECT_EQ(target.FirstPage(), 3);
+    EXPECT_EQ(target.LastPage(), 4);
+    EXPECT_EQ(target.StatusFormat(), "%p");
+    EXPECT_EQ(target.StatusText()->Strings(0), "line");
+    EXPECT_EQ(target.Title(), "Copied");
+    EXPECT_EQ(target.TabShade(), 20);
+    EXPECT_EQ(target.TextBKMode(), bkOpaque);
+    EXPECT_EQ(target.LineHeightMethod(), lhmFont);
+    EXPECT_EQ(target.MacroValue(15), "user");
+    target.Execute();
+    EXPECT_EQ(prints, 1);
+    TStringList notAReport;
+    EXPECT_THROW(notAReport.Assign(&source), Exception);
 }
 
 TEST_F(RptReport, WithoutPrinterThePageIsLetterInEveryUnit) {
