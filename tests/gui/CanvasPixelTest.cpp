@@ -1,7 +1,6 @@
 // Pixel tests of the canvas on bitmaps: GDI's edge rules, drawing modes, text placement,
 // rotated and formatted text, mapping modes, clipping, saved states, blits and BMP files.
-#include "platform/gui/Graphics.h"
-#include "platform/gui/QtApp.h"
+#include "tests/gui/BitmapFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,32 +8,9 @@
 
 namespace {
 
-class CanvasPixel : public ::testing::Test {
+class CanvasPixel : public BitmapFixture {
 protected:
-    void SetUp() override {
-        EnsureQtApp();
-        bmp.SetSize(64, 64);
-        Clear(clWhite);
-        c = bmp.Canvas();
-    }
-    void Clear(TColor colour) {
-        bmp.Canvas()->Brush()->SetColor(colour);
-        bmp.Canvas()->Brush()->SetStyle(bsSolid);
-        bmp.Canvas()->FillRect(Rect(0, 0, bmp.Width(), bmp.Height()));
-    }
-    // The rectangle holding every pixel that is not of the background colour.
-    TRect Ink(TColor background = clWhite) {
-        TRect r{1000, 1000, -1, -1};
-        for (int y = 0; y < bmp.Height(); ++y)
-            for (int x = 0; x < bmp.Width(); ++x)
-                if (c->Pixels(x, y) != background) {
-                    r.Left = std::min(r.Left, x);
-                    r.Top = std::min(r.Top, y);
-                    r.Right = std::max(r.Right, x + 1);
-                    r.Bottom = std::max(r.Bottom, y + 1);
-                }
-        return r;
-    }
+    CanvasPixel() : BitmapFixture(64, 64) {}
     std::vector<TColor> Snapshot() {
         std::vector<TColor> v;
         for (int y = 0; y < bmp.Height(); ++y)
@@ -42,8 +18,6 @@ protected:
                 v.push_back(c->Pixels(x, y));
         return v;
     }
-    TBitmap bmp;
-    TCanvas* c = nullptr;
 };
 
 TEST_F(CanvasPixel, FilledShapesLeaveOutRightAndBottomEdges) {

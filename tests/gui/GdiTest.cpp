@@ -1,8 +1,7 @@
 // The GDI-level calls on bitmaps: formatted text, the current position, saved-state levels,
 // shapes' bounds, inversion, pattern brushes, stretched and mirrored blits, pixel access and
 // the bitmap's own properties.
-#include "platform/gui/Graphics.h"
-#include "platform/gui/QtApp.h"
+#include "tests/gui/BitmapFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -10,32 +9,13 @@
 
 namespace {
 
-class Gdi : public ::testing::Test {
+class Gdi : public BitmapFixture {
 protected:
+    Gdi() : BitmapFixture(80, 60) {}
     void SetUp() override {
-        EnsureQtApp();
-        bmp.SetSize(80, 60);
-        c = bmp.Canvas();
+        BitmapFixture::SetUp();
         dc = c->Handle();
     }
-    TRect Ink(TColor background = clWhite) {
-        TRect r{1000, 1000, -1, -1};
-        for (int y = 0; y < bmp.Height(); ++y)
-            for (int x = 0; x < bmp.Width(); ++x)
-                if (c->Pixels(x, y) != background) {
-                    r.Left = std::min(r.Left, x);
-                    r.Top = std::min(r.Top, y);
-                    r.Right = std::max(r.Right, x + 1);
-                    r.Bottom = std::max(r.Bottom, y + 1);
-                }
-        return r;
-    }
-    void Clear() {
-        c->Brush()->SetColor(clWhite);
-        c->FillRect(Rect(0, 0, bmp.Width(), bmp.Height()));
-    }
-    TBitmap bmp;
-    TCanvas* c = nullptr;
     HDC dc = nullptr;
 };
 
