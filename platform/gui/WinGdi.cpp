@@ -289,6 +289,7 @@ struct TStroke {
     int Width = 1;
     QColor Colour;
     UINT Style = PS_SOLID;
+    bool Raster = true; // drawn on an image, not through a printer's painter
 };
 
 TStroke Stroke(const TDeviceContext& dc) {
@@ -299,6 +300,7 @@ TStroke Stroke(const TDeviceContext& dc) {
     // Pens wider than a page are drawn as wide as a page.
     s.Width = std::clamp(DeviceLength(pen.lopnWidth.X, ScaleX(dc.State)), 1, 20000);
     s.Colour = Colour(dc, pen.lopnColor);
+    s.Raster = Raster(dc);
     return s;
 }
 
@@ -346,10 +348,12 @@ void LinePixels(TPoint a, TPoint b, const std::vector<int>& pattern, int& phase,
     }
 }
 
-// The Qt pen for a stroke: one-pixel pens are cosmetic, keep their dash pattern and leave out
-// their end point; wider ones are solid with round ends.
+// The Qt pen for a stroke: one-pixel pens keep their dash pattern and leave out their end
+// point; wider ones are solid with round ends.
 QPen MakePen(const TStroke& s, const QColor& colour, Qt::PenJoinStyle join) {
-    QPen pen(colour, s.Width <= 1 ? 0 : s.Width);
+    // On a printer a one-pixel pen is one device pixel wide, not the thinnest line a viewer
+    // can show.
+    QPen pen(colour, s.Width > 1 ? s.Width : s.Raster ? 0 : 1);
     pen.setCapStyle(s.Width <= 1 ? Qt::FlatCap : Qt::RoundCap);
     pen.setJoinStyle(join);
     if (s.Width <= 1 && s.Style >= PS_DASH && s.Style <= PS_DASHDOTDOT) {
