@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 // ---------------------------------------------------------------------------------------------
 // Colours.
@@ -475,7 +476,7 @@ void TCanvas::BrushCopy(const TRect& dest, TBitmap* bitmap, const TRect& source,
 
 namespace {
 std::vector<Byte> ReadAll(TStream& stream, Int64 count) {
-    if (count < 0 || count > stream.Size() - stream.Position())
+    if (count < 0 || count > stream.Size() - stream.Position() || count > INT32_MAX)
         throw EInvalidGraphic("Invalid graphic format");
     std::vector<Byte> bytes(static_cast<std::size_t>(count));
     if (count > 0) stream.ReadBuffer(bytes.data(), static_cast<LongInt>(count));
@@ -680,7 +681,8 @@ void TBitmap::LoadFromStream(TStream& stream) {
     bytes.append(reinterpret_cast<const char*>(rest.data()), static_cast<qsizetype>(rest.size()));
     QImage image;
     EnsureQtApp();
-    if (!image.loadFromData(bytes, "BMP")) {
+    if (!image.loadFromData(bytes, "BMP") ||
+        static_cast<Int64>(image.width()) * image.height() > MaxBitmapPixels) {
         stream.SetPosition(start);
         throw EInvalidGraphic("Bitmap image is not valid");
     }
