@@ -51,13 +51,12 @@ TBaseReport::TBaseReport(TComponent* AOwner)
     : TRPBaseComponent(AOwner), statusText_(std::make_unique<TStringList>()),
       macroData_(std::make_unique<TStringList>()) {
     totalPages_ = lastPage_;
-    selectedPrinter_ = PrinterInstalled() ? RPDev()->GetPrinterIndex() : -1;
     try {
         PrepareJob();
     } catch (const EReportWriter&) {
         // A printer that cannot be reached now is measured again when a job starts.
     }
-    AddPageEndCallback({this, [](TBaseReport* report) { report->FlushLines(); }});
+    AddPageEndCallback([](TBaseReport* report) { report->FlushLines(); });
 }
 
 TBaseReport::~TBaseReport() {
@@ -394,13 +393,13 @@ void TBaseReport::AddPageEndCallback(const TReportCallback& Callback) {
 void TBaseReport::RunPageStart() {
     std::vector<TReportCallback> callbacks = pageStartCallbacks_;
     for (const TReportCallback& callback : callbacks)
-        if (callback.Code) callback.Code(this);
+        if (callback) callback(this);
 }
 
 void TBaseReport::RunPageEnd() {
     std::vector<TReportCallback> callbacks = pageEndCallbacks_;
     for (const TReportCallback& callback : callbacks)
-        if (callback.Code) callback.Code(this);
+        if (callback) callback(this);
 }
 
 // ---------------------------------------------------------------------------------------------

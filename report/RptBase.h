@@ -452,7 +452,6 @@ private:
     double scaleX_ = 100.0, scaleY_ = 100.0;
     double pageWidth_ = 8.5, pageHeight_ = 11.0;
     std::string outputFileName_;
-    int selectedPrinter_ = -1;
 
     int lineNum_ = 1;
     int columnNum_ = 1;

@@ -53,7 +53,6 @@ protected:
     // Starts and ends the device's document for this report.
     void BeginDocument();
     void EndDocument();
-    bool OwnsDocument() const { return ownsDocument_; }
 
 private:
     bool ownsDocument_ = false;

@@ -76,7 +76,6 @@ constexpr char RPTF_SUFFIX = '\x04';
 constexpr char MacroMarker = '\xFD';
 inline constexpr const char* MacroTag = "$RPCM";
 constexpr int MacroPlaceholderLength = 8;
-constexpr int MacroCount = 35;
 constexpr int FirstUserMacro = 15;
 constexpr int UserMacroCount = 20;
 
@@ -118,11 +117,8 @@ class TBaseReport;
 class TControl;
 
 using TPrintPageEvent = std::function<bool(TObject* Sender, int& PageNum)>;
-// A page-start or page-end callback and the object it belongs to.
-struct TReportCallback {
-    TObject* Object = nullptr;
-    std::function<void(TBaseReport* Report)> Code;
-};
+// A page-start or page-end callback.
+using TReportCallback = std::function<void(TBaseReport* Report)>;
 
 // The common base of the report components.
 class TRPComponent : public TComponent {

@@ -138,8 +138,9 @@ TEST_F(RptReport, LinesColumnsAndSections) {
     r.SetMarginBottom(1.0);
     r.SetMarginLeft(1.0);
     r.SetMarginRight(1.0);
-    int newColumns = 0;
+    int newColumns = 0, sectionEnds = 0;
     r.OnNewColumn = [&](TObject*) { ++newColumns; };
+    r.OnEndOfSection = [&](TObject*) { ++sectionEnds; };
     r.Run([&](TBaseReport& rep) {
         EXPECT_NEAR(rep.LineTop(), 1.0, 1e-9);
         EXPECT_NEAR(rep.LineBottom(), 1.0 + 1.0 / 6.0, 1e-9);
@@ -153,8 +154,10 @@ TEST_F(RptReport, LinesColumnsAndSections) {
         rep.GotoSectionBottom();
         EXPECT_NEAR(rep.LineBottom(), 10.0, 1e-9);
         EXPECT_EQ(rep.LinesLeft(), 1);
+        EXPECT_EQ(sectionEnds, 0);
         rep.NewLine();
         EXPECT_EQ(rep.LinesLeft(), 0);
+        EXPECT_EQ(sectionEnds, 1);
 
         rep.SetColumns(2);
         rep.SetLine(54);

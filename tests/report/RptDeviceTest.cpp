@@ -108,6 +108,8 @@ TEST_F(RptDevice, OrientationDuplexCollateAndBins) {
     TStrings* bins = device->GetBins();
     ASSERT_EQ(bins->Count(), 2);
     EXPECT_EQ(bins->Strings(1), "Manual feed");
+    EXPECT_EQ(device->GetBinNumber(1), DMBIN_MANUAL);
+    EXPECT_EQ(device->GetBinNumber(2), 0);
     EXPECT_TRUE(device->SelectBin("manual", false));
     EXPECT_EQ(device->GetDevMode()->dmDefaultSource, DMBIN_MANUAL);
     EXPECT_FALSE(device->SelectBin("manual", true));

@@ -16,8 +16,8 @@ struct TEventCounts {
         r.OnNewPage = [this](TObject*) { ++NewPage; };
         r.OnPrintHeader = [this](TObject*) { ++Header; };
         r.OnPrintFooter = [this](TObject*) { ++Footer; };
-        r.AddPageStartCallback({nullptr, [this](TBaseReport*) { ++PageStart; }});
-        r.AddPageEndCallback({nullptr, [this](TBaseReport*) { ++PageEnd; }});
+        r.AddPageStartCallback([this](TBaseReport*) { ++PageStart; });
+        r.AddPageEndCallback([this](TBaseReport*) { ++PageEnd; });
     }
 };
 
