@@ -248,10 +248,10 @@ public:
     bool Start(const QPrinterInfo& info, const TJobSettings& settings, std::string& error) {
         printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
         printer_->setResolution(settings.Page.DpiX);
-        printer_->setFullPage(false);
-        QPageLayout layout = MakeLayout(settings.Page, settings.DevMode.dmPaperSize);
-        printer_->setPageSize(layout.pageSize());
-        printer_->setPageOrientation(layout.orientation());
+        // The whole sheet is the painter's; the origin moves to the printable area below, so
+        // positions do not depend on the margins the driver would impose.
+        printer_->setFullPage(true);
+        printer_->setPageLayout(MakeLayout(settings.Page, settings.DevMode.dmPaperSize));
         const DEVMODE& dm = settings.DevMode;
         if (dm.dmFields & DM_COPIES) printer_->setCopyCount(std::max<int>(1, dm.dmCopies));
         if (dm.dmFields & DM_COLLATE) printer_->setCollateCopies(dm.dmCollate == DMCOLLATE_TRUE);
@@ -269,6 +269,7 @@ public:
             error = "The printer " + QStringToAnsi(info.printerName()) + " cannot be used";
             return false;
         }
+        painter_.translate(settings.Page.OffsetX, settings.Page.OffsetY);
         return true;
     }
     void Abort(HDC dc) override {
