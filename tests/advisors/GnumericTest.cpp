@@ -33,7 +33,7 @@ std::vector<std::vector<double>> Recalculate(const TScratchFolder& folder,
             in << row << "\n";
     }
     const std::string command = "cd '" + folder.Path.string() +
-                                "' && ssconvert --recalc in.csv out.csv > ssconvert.log 2>&1";
+                                "' && LC_ALL=C ssconvert --recalc in.csv out.csv > ssconvert.log 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);
     std::vector<std::vector<double>> values;
     std::ifstream out(folder.File("out.csv"));

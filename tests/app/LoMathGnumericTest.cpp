@@ -77,7 +77,7 @@ protected:
         }
         sheet.close();
         const int status =
-            std::system(("ssconvert --recalc '" + in + "' '" + out + "' >/dev/null 2>&1").c_str());
+            std::system(("LC_ALL=C ssconvert --recalc '" + in + "' '" + out + "' >/dev/null 2>&1").c_str());
         EXPECT_EQ(status, 0);
         std::ifstream result(out);
         std::vector<std::vector<double>> rows;
