@@ -172,6 +172,14 @@ bool IsIntegerKind(Byte Kind) {
     return Kind >= fsLongInt && Kind <= fsShortInt;
 }
 
+bool DataKindRange(Byte Kind, long double& Low, long double& High) {
+    TKindRange range;
+    if (!KindRange(Kind, range)) return false;
+    Low = range.Low;
+    High = range.High;
+    return true;
+}
+
 bool IsRealKind(Byte Kind) {
     return Kind >= fsReal && Kind <= fsComp;
 }
@@ -208,6 +216,28 @@ void NumberToRaw(long double Value, Byte Kind, Byte* Raw) {
         PutLE(Raw, static_cast<std::uint64_t>(static_cast<Int64>(Value)), DataKindSize(Kind, 0));
         return;
     }
+}
+
+std::string IntegerValueText(Int64 Value, Byte Kind, bool Hex, bool Octal, bool Binary) {
+    const auto n = static_cast<LongInt>(Value);
+    const int size = DataKindSize(Kind, 0);
+    std::string text;
+    int keep = 0;
+    if (Hex) {
+        HexLToPChar(text, n);
+        keep = 2 * size;
+    } else if (Octal) {
+        OctalLToPChar(text, n);
+        keep = 4 * size;
+    } else if (Binary) {
+        BinaryLToPChar(text, n);
+        keep = 8 * size;
+    } else {
+        return IntToStr(Value);
+    }
+    if (size < 4 && keep < static_cast<int>(text.size()))
+        text.erase(0, text.size() - static_cast<std::size_t>(keep));
+    return text;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -631,7 +661,7 @@ void TVcBaseEntryField::SetAsString(const std::string& Value) {
 // ---------------------------------------------------------------------------------------------
 // Conversions between texts and values
 
-bool TVcBaseEntryField::ParseInteger(const std::string& Text, Int64& Value) const {
+bool TVcBaseEntryField::ParseInteger(const std::string& Text, Int64& Value, bool KindRange) const {
     const std::string t = Trim(Text);
     const int size = DataKindSize(DataKind(), 0);
     Int64 v = 0;
@@ -666,8 +696,9 @@ bool TVcBaseEntryField::ParseInteger(const std::string& Text, Int64& Value) cons
         const bool isSigned = kind == fsLongInt || kind == fsInteger || kind == fsShortInt;
         if (isSigned && v >= (Int64{1} << (width - 1))) v -= Int64{1} << width;
     }
-    TKindRange range;
-    if (KindRange(DataKind(), range) && (v < range.Low || v > range.High)) return false;
+    long double low = 0;
+    long double high = 0;
+    if (KindRange && DataKindRange(DataKind(), low, high) && (v < low || v > high)) return false;
     Value = v;
     return true;
 }
@@ -1183,22 +1214,23 @@ void TVcBaseEntryField::ReportError(Word Code) {
     DoOnError(Code, text);
 }
 
+Word TVcBaseEntryField::CheckContents(bool CheckRequired) {
+    if (CheckRequired && inputRequired_ && !IsReadOnly() &&
+        (IsEmpty() || (uninitialized_ && !modified_)))
+        return epRequired;
+    struct TValidating {
+        bool& Flag;
+        explicit TValidating(bool& flag) : Flag(flag) { Flag = true; }
+        ~TValidating() { Flag = false; }
+    } validating(validating_);
+    return ValidateContents();
+}
+
 bool TVcBaseEntryField::ValidateOnExit(bool Soft) {
     if (!Visible() || !Enabled()) return true;
     HandleNeeded();
     lastError_ = 0;
-    if (inputRequired_ && !IsReadOnly() && (IsEmpty() || (uninitialized_ && !modified_))) {
-        lastError_ = epRequired;
-    } else {
-        validating_ = true;
-        try {
-            lastError_ = ValidateContents();
-        } catch (...) {
-            validating_ = false;
-            throw;
-        }
-        validating_ = false;
-    }
+    lastError_ = CheckContents(true);
     if (caret_ > static_cast<int>(text_.size())) caret_ = static_cast<int>(text_.size());
     if (lastError_ == 0) {
         errorShown_ = false;
@@ -1223,19 +1255,7 @@ bool TVcBaseEntryField::ValidateOnExit(bool Soft) {
 
 Word TVcBaseEntryField::Validate(bool Report) {
     if (!Visible() || !Enabled()) return 0;
-    Word code = 0;
-    if (inputRequired_ && !IsReadOnly() && (IsEmpty() || (uninitialized_ && !modified_))) {
-        code = epRequired;
-    } else {
-        validating_ = true;
-        try {
-            code = ValidateContents();
-        } catch (...) {
-            validating_ = false;
-            throw;
-        }
-        validating_ = false;
-    }
+    const Word code = CheckContents(true);
     lastError_ = code;
     if (Report && code != 0 && HandleAllocated()) PostMessage(Handle(), VCM_REPORTERROR, code, 0);
     const bool shown = softValidation_ && code != 0;
@@ -1488,17 +1508,10 @@ void TVcBaseEntryField::WMKillFocus(TWMKillFocus& Message) {
         if (sameForm) {
             if (modified_) uninitialized_ = false;
             if (!controller || !controller->IsSpecialControl(this, next)) {
-                ValidateOnExit(false);
+                ValidateOnExit(true);
                 exitError_ = errorReported_;
             } else {
-                validating_ = true;
-                try {
-                    lastError_ = ValidateContents();
-                } catch (...) {
-                    validating_ = false;
-                    throw;
-                }
-                validating_ = false;
+                lastError_ = CheckContents(false);
             }
         }
     }

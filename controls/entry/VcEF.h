@@ -82,10 +82,16 @@ bool PictureAccepts(char MaskChar, char C, const TVcUserData& User, const TVcInt
 // Bytes of a value of the kind (strings: stringSize, the MaxLength + 1 of the field).
 int DataKindSize(Byte Kind, int StringSize);
 bool IsIntegerKind(Byte Kind); // LongInt .. ShortInt
-bool IsRealKind(Byte Kind);    // Real .. Comp
+// The values a kind holds (LongInt .. Time); false for the kinds without a range.
+bool DataKindRange(Byte Kind, long double& Low, long double& High);
+bool IsRealKind(Byte Kind); // Real .. Comp
 // Reading and writing raw values, little-endian, by kind (LongInt .. Time).
 long double RawToNumber(const Byte* Raw, Byte Kind);
 void NumberToRaw(long double Value, Byte Kind, Byte* Raw);
+
+// The text of an integer value of the kind: 8 hexadecimal, 12 octal or 32 binary digits (the last
+// 2, 4 or 8 x size of them for 1- and 2-byte kinds) as the mask asks, else the decimal text.
+std::string IntegerValueText(Int64 Value, Byte Kind, bool Hex, bool Octal, bool Binary);
 
 using TVcFieldErrorEvent =
     std::function<void(TObject* Sender, Word ErrorCode, const std::string& ErrorMsg)>;
@@ -326,8 +332,8 @@ protected:
     // True when the value lies within RangeLo..RangeHi (always for kinds without a range).
     bool InRange(const Byte* Raw) const;
     // Reads an integer text as the mask says (hexadecimal, octal, binary or decimal); false when
-    // it does not parse or leaves the kind's range.
-    bool ParseInteger(const std::string& Text, Int64& Value) const;
+    // it does not parse, or (when KindRange) leaves the kind's range.
+    bool ParseInteger(const std::string& Text, Int64& Value, bool KindRange = true) const;
 
     void CreateWnd() override;
     void Dispatch(TMessage& Message) override;
@@ -352,6 +358,8 @@ protected:
 
 private:
     bool IsEditingCommand(Word Command) const;
+    // The required-value check (when asked) and ValidateContents under the validating flag.
+    Word CheckContents(bool CheckRequired);
     void ReportError(Word Code);
     std::string ErrorTextFor(Word Code) const;
     bool ZeroHidden();

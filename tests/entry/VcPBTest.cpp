@@ -1,5 +1,7 @@
 #include "controls/entry/VcPB.h"
 
+#include "EntryFormSupport.h"
+
 #include "controls/entry/VcIntl.h"
 #include "controls/entry/VcUser.h"
 #include "platform/rtl/Strings.h"
@@ -28,20 +30,8 @@ protected:
     Word ValidateContents() override { return 0; }
 };
 
-// Known regional settings for every test, put back afterwards.
-class VcMaskTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        saved = intl;
-        intl.DecimalSeparator = '.';
-        intl.ThousandSeparator = ',';
-        intl.CurrencyPrefix = "$";
-        intl.CurrencySuffix = "";
-    }
-    void TearDown() override { intl = saved; }
-    TVcIntlSup& intl = VcIntlSup();
-    TVcIntlSup saved;
-};
+// Known regional settings for every test (the form is not needed by the mask engine).
+using VcMaskTest = EntryFormTest;
 
 TEST_F(VcMaskTest, PictureCharactersAcceptAndConvert) {
     const TVcUserData& user = DefaultUserData();
