@@ -373,7 +373,7 @@ class TGraphic : public TPersistent {
     virtual void SaveToStream(TStream& stream) const = 0;
     void LoadFromFile(const std::string& fileName);
     void SaveToFile(const std::string& fileName) const;
-    // Draws the graphic stretched into r (device coordinates of the canvas's mapping).
+    // Draws the graphic stretched into r (logical coordinates of the canvas).
     virtual void Draw(TCanvas& canvas, const TRect& r) = 0;
 
     TNotifyEvent OnChange;
