@@ -106,6 +106,27 @@ TEST_F(RptCanvas, TabBoxesShadeAndShareMergedLines) {
     EXPECT_EQ(r.Pixel(200, 75), clBlack);
 }
 
+TEST_F(RptCanvas, ShadedBoxReachesThePrinterPage) {
+    backend->SetKeepPageImages(true);
+    TReportWriter r(nullptr);
+    r.SetMarginTop(1.0);
+    r.SetTabShade(10);
+    r.OnPrint = [&](TObject*) {
+        r.SetTab(1.0, pjLeft, 2.0, 0, BOXLINEALL, 0);
+        r.PrintLn("\t");
+    };
+    r.Execute();
+    const auto& page = LastDocument().Pages.at(0);
+    ASSERT_TRUE(page.Image);
+    TCanvas* image = page.Image->Canvas();
+    EXPECT_EQ(image->Pixels(150, 85), static_cast<TColor>(RGB(229, 229, 229)));
+    EXPECT_EQ(image->Pixels(75, 85), clBlack);
+    EXPECT_EQ(image->Pixels(275, 85), clBlack);
+    EXPECT_EQ(image->Pixels(150, 75), clBlack);
+    EXPECT_EQ(image->Pixels(150, 92), clBlack);
+    EXPECT_EQ(image->Pixels(300, 85), clWhite);
+}
+
 TEST_F(RptCanvas, NoShadingWithoutTabShadeAndExplicitLineWidths) {
     TBitmapReport r;
     r.SetMarginTop(1.0);
