@@ -170,13 +170,13 @@ TEST_F(XbLockTest, SharedOpenRefusedWhileAnotherProcessHoldsItExclusively) {
 }
 
 TEST_F(XbLockTest, LockRequestWaitsForTheTimeout) {
-    TChild child(Path("SHARED.DBF"), xbModeShared, true, 300);
+    TChild child(Path("SHARED.DBF"), xbModeShared, true, 1000);
     ASSERT_EQ(child.Answer(), 'y');
     ASSERT_GT(Use(xbModeShared), 0);
     EXPECT_EQ(xb_Rlock(1), 0);
     xb_SetLockTimeout(5);
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(xb_Rlock(1), 1); // the child lets go after 300 ms
+    EXPECT_EQ(xb_Rlock(1), 1); // the child lets go after a second
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
 }
 
