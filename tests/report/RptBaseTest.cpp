@@ -279,13 +279,24 @@ TEST_F(RptReport, DateAndTimeMacrosUseTheJobStart) {
     TManualClock clock({2026, 3, 4, 15, 7, 0, 0});
     TClockOverride use(clock);
     TBitmapReport r;
-    std::string time, page;
+    struct TRestore {
+        TFormatSettings saved = FormatSettings();
+        ~TRestore() { FormatSettings() = saved; }
+    } restore;
+    FormatSettings().DateSeparator = '-';
+    std::vector<std::string> values;
     r.Run([&](TBaseReport& rep) {
-        time = rep.MacroValue(7);
-        page = rep.MacroValue(11);
+        for (int id = 0; id <= 11; ++id)
+            values.push_back(rep.MacroValue(id));
     });
-    EXPECT_EQ(time, "15:07");
-    EXPECT_EQ(page, "1");
+    ASSERT_EQ(values.size(), 12u);
+    EXPECT_EQ(values[2], "03-04-26");
+    EXPECT_EQ(values[3], "04-03-26");
+    EXPECT_EQ(values[6], "03:07 " + FormatSettings().TimePMString);
+    EXPECT_EQ(values[7], "15:07");
+    EXPECT_EQ(values[11], "1");
+    for (int id = 0; id <= 5; ++id)
+        EXPECT_FALSE(values[id].empty()) << id;
 }
 
 TEST_F(RptReport, StatusTextPlaceholders) {
