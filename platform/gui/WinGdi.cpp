@@ -821,6 +821,7 @@ int GetDeviceCaps(HDC hdc, int index) {
     case BITSPIXEL: return i.BitsPixel;
     case PLANES: return 1;
     case NUMCOLORS: return -1;
+    case CLIPCAPS: return CP_RECTANGLE;
     case RASTERCAPS:
         return RC_BITBLT | RC_STRETCHBLT | (i.Technology == DT_RASPRINTER ? RC_BANDING : 0);
     case LOGPIXELSX: return i.DpiX;

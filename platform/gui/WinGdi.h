@@ -235,6 +235,7 @@ enum : int {
     BITSPIXEL = 12,
     PLANES = 14,
     NUMCOLORS = 24,
+    CLIPCAPS = 36,
     RASTERCAPS = 38,
     LOGPIXELSX = 88,
     LOGPIXELSY = 90,
@@ -246,6 +247,7 @@ enum : int {
     TECHNOLOGY = 2,
 };
 enum : int { DT_RASDISPLAY = 1, DT_RASPRINTER = 2 };
+enum : int { CP_NONE = 0, CP_RECTANGLE = 1, CP_REGION = 2 };
 enum : int { RC_BITBLT = 1, RC_BANDING = 2, RC_STRETCHBLT = 0x800, RC_PALETTE = 0x100 };
 int GetDeviceCaps(HDC dc, int index);
 

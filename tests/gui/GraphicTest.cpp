@@ -35,6 +35,7 @@ TEST_F(Graphic, SystemColoursResolveThroughTheClassicPalette) {
     EXPECT_EQ(GetNearestColor(GetScreenDC(), 0x123456), 0x123456u);
     EXPECT_EQ(GetDeviceCaps(GetScreenDC(), SIZEPALETTE), 0); // no palette device
     EXPECT_EQ(GetDeviceCaps(GetScreenDC(), LOGPIXELSX), 96);
+    EXPECT_EQ(GetDeviceCaps(GetScreenDC(), CLIPCAPS), CP_RECTANGLE);
 }
 
 // A 2 x 2 icon file: one 32-bit image, opaque red and blue pixels.
