@@ -2,6 +2,7 @@
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Regional.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/rtl/RaisedMessage.h"
 
 #include <gtest/gtest.h>
 
@@ -21,15 +22,6 @@ protected:
     TManualClock clock{{2026, 6, 15, 9, 30, 0, 0}};
     TClockOverride useClock{clock};
 };
-
-std::string ConvertMessage(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const EConvertError& e) {
-        return e.Message();
-    }
-    return "(no error)";
-}
 
 // Every day of 1600..3999 against the proleptic Gregorian calendar of the standard library.
 TEST_F(DateTimeTest, EncodeDecodeAndWeekdayAgreeWithGregorianCalendarDayByDay) {
@@ -69,7 +61,8 @@ TEST_F(DateTimeTest, RangeEndsAndImpossibleDates) {
         TDateTime date = -5;
         EXPECT_FALSE(TryEncodeDate(y, m, d, date)) << y << "-" << m << "-" << d;
         EXPECT_EQ(date, -5);
-        EXPECT_EQ(ConvertMessage([&] { EncodeDate(y, m, d); }), "Invalid argument to date encode");
+        EXPECT_EQ(RaisedMessage<EConvertError>([&] { EncodeDate(y, m, d); }),
+                  "Invalid argument to date encode");
     }
     EXPECT_EQ(MonthDays(true, 2), 29);
     EXPECT_EQ(MonthDays(false, 2), 28);
@@ -92,9 +85,12 @@ TEST_F(DateTimeTest, TimeEncodingRoundingAndNegativeDates) {
     Word h, n, s, z;
     DecodeTime(EncodeDate(2026, 3, 7) + EncodeTime(23, 59, 59, 999), h, n, s, z);
     EXPECT_EQ((std::array{h, n, s, z}), (std::array<Word, 4>{23, 59, 59, 999}));
-    EXPECT_EQ(ConvertMessage([] { EncodeTime(24, 0, 0, 0); }), "Invalid argument to time encode");
-    EXPECT_EQ(ConvertMessage([] { EncodeTime(1, 60, 0, 0); }), "Invalid argument to time encode");
-    EXPECT_EQ(ConvertMessage([] { EncodeTime(1, 0, 0, 1000); }), "Invalid argument to time encode");
+    EXPECT_EQ(RaisedMessage<EConvertError>([] { EncodeTime(24, 0, 0, 0); }),
+              "Invalid argument to time encode");
+    EXPECT_EQ(RaisedMessage<EConvertError>([] { EncodeTime(1, 60, 0, 0); }),
+              "Invalid argument to time encode");
+    EXPECT_EQ(RaisedMessage<EConvertError>([] { EncodeTime(1, 0, 0, 1000); }),
+              "Invalid argument to time encode");
 
     // Less than half a millisecond before midnight is the next day.
     Word y, m, d;
@@ -219,7 +215,7 @@ TEST_F(DateTimeTest, StrToDateRejectsWhatIsNoDate) {
           "3//2026", "3/7/", "/3/7", "3-7-2026", "1/1/10000"}) {
         TDateTime date = 0;
         EXPECT_FALSE(TryStrToDate(text, date)) << text;
-        EXPECT_EQ(ConvertMessage([&] { StrToDate(text); }),
+        EXPECT_EQ(RaisedMessage<EConvertError>([&] { StrToDate(text); }),
                   "'" + std::string(text) + "' is not a valid date");
     }
 }
@@ -253,7 +249,7 @@ TEST_F(DateTimeTest, StrToTimeRejectsWhatIsNoTime) {
                              "1:00:00.1234", "PM", "100:00", "1:00 PM PM"}) {
         TDateTime time = 0;
         EXPECT_FALSE(TryStrToTime(text, time)) << text;
-        EXPECT_EQ(ConvertMessage([&] { StrToTime(text); }),
+        EXPECT_EQ(RaisedMessage<EConvertError>([&] { StrToTime(text); }),
                   "'" + std::string(text) + "' is not a valid time");
     }
 }
@@ -266,7 +262,7 @@ TEST_F(DateTimeTest, StrToDateTimeJoinsDateAndTime) {
     DecodeDate(old, y, m, d);
     DecodeTime(old, h, n, s, z);
     EXPECT_EQ((std::array{y, m, d, h, n}), (std::array<Word, 5>{1800, 1, 2, 18, 0}));
-    EXPECT_EQ(ConvertMessage([] { StrToDateTime("3/7/2026 25:00"); }),
+    EXPECT_EQ(RaisedMessage<EConvertError>([] { StrToDateTime("3/7/2026 25:00"); }),
               "'3/7/2026 25:00' is not a valid date and time");
     // What DateTimeToStr writes reads back.
     EXPECT_EQ(StrToDateTime(DateTimeToStr(Sample)),

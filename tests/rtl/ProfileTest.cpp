@@ -10,19 +10,10 @@
 
 #include <climits>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 TLocaleInfo CLocale() {
     TLocaleInfo l;
@@ -42,7 +33,7 @@ protected:
         SetLocaleSource([locale] { return locale; });
     }
     void WriteProfile(const std::string& name, const std::string& text) {
-        std::ofstream(folder / name, std::ios::binary) << text;
+        WriteAll(folder / name, text);
     }
 
     TTestFolder folder;

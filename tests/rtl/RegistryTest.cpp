@@ -1,12 +1,12 @@
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/rtl/RaisedMessage.h"
 #include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -17,26 +17,10 @@ std::vector<std::string> Lines(TStrings& strings) {
     return lines;
 }
 
-std::string RegistryError(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ERegistryException& e) {
-        return e.Message();
-    }
-    return "(no error)";
-}
-
 class RegistryTest : public ::testing::Test {
 protected:
-    std::string FileText() const {
-        std::ifstream in(folder / "registry.ini", std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    void WriteFile(const std::string& text) const {
-        std::ofstream(folder / "registry.ini", std::ios::binary) << text;
-    }
+    std::string FileText() const { return ReadAll(folder / "registry.ini"); }
+    void WriteFile(const std::string& text) const { WriteAll(folder / "registry.ini", text); }
 
     TTestFolder folder;
     TEnvironmentOverride home{"VANTREL_HOME", folder.Path()};
@@ -75,13 +59,17 @@ TEST_F(RegistryTest, MissingValuesAndWrongTypesRaiseLikeTheSystemRegistry) {
     reg.WriteString("Text", "abc");
     reg.WriteInteger("Number", 5);
     EXPECT_EQ(reg.ReadString("Missing"), "");
-    EXPECT_EQ(RegistryError([&] { reg.ReadInteger("Missing"); }),
+    EXPECT_EQ(RaisedMessage<ERegistryException>([&] { reg.ReadInteger("Missing"); }),
               "Failed to get data for 'Missing'");
-    EXPECT_EQ(RegistryError([&] { reg.ReadBool("Missing"); }), "Failed to get data for 'Missing'");
-    EXPECT_EQ(RegistryError([&] { reg.ReadInteger("Text"); }), "Invalid data type for 'Text'");
-    EXPECT_EQ(RegistryError([&] { reg.ReadString("Number"); }), "Invalid data type for 'Number'");
-    EXPECT_EQ(RegistryError([&] { reg.WriteString("a=b", "x"); }), "Failed to set data for 'a=b'");
-    EXPECT_EQ(RegistryError([&] { reg.WriteString("Text", "two\nlines"); }),
+    EXPECT_EQ(RaisedMessage<ERegistryException>([&] { reg.ReadBool("Missing"); }),
+              "Failed to get data for 'Missing'");
+    EXPECT_EQ(RaisedMessage<ERegistryException>([&] { reg.ReadInteger("Text"); }),
+              "Invalid data type for 'Text'");
+    EXPECT_EQ(RaisedMessage<ERegistryException>([&] { reg.ReadString("Number"); }),
+              "Invalid data type for 'Number'");
+    EXPECT_EQ(RaisedMessage<ERegistryException>([&] { reg.WriteString("a=b", "x"); }),
+              "Failed to set data for 'a=b'");
+    EXPECT_EQ(RaisedMessage<ERegistryException>([&] { reg.WriteString("Text", "two\nlines"); }),
               "Failed to set data for 'Text'");
     EXPECT_EQ(reg.ReadString("Text"), "abc");
 }
