@@ -348,15 +348,26 @@ void TIniFile::WriteDateTime(const std::string& Section, const std::string& Iden
     WriteString(Section, Ident, DateTimeToStr(Value));
 }
 
-void TIniFile::ReadSection(const std::string& Section, TStrings* Strings) const {
-    const TIniDocument document(fileName_);
+namespace {
+
+// Fills Strings with one line per value of the section of the file, made from the value's line.
+template <typename TLineText>
+void ListSectionValues(const std::string& fileName, const std::string& Section, TStrings* Strings,
+                       TLineText lineText) {
+    const TIniDocument document(fileName);
     Strings->BeginUpdate();
     Strings->Clear();
     if (const int header = document.FindSection(Trim(Section)); header >= 0)
         for (int i = header + 1, end = document.SectionEnd(header); i < end; ++i)
             if (document.Lines()[i].Kind == TIniLine::lkValue)
-                Strings->Add(document.Lines()[i].Name);
+                Strings->Add(lineText(document.Lines()[i]));
     Strings->EndUpdate();
+}
+
+} // namespace
+
+void TIniFile::ReadSection(const std::string& Section, TStrings* Strings) const {
+    ListSectionValues(fileName_, Section, Strings, [](const TIniLine& line) { return line.Name; });
 }
 
 void TIniFile::ReadSections(TStrings* Strings) const {
@@ -371,14 +382,8 @@ void TIniFile::ReadSections(TStrings* Strings) const {
 }
 
 void TIniFile::ReadSectionValues(const std::string& Section, TStrings* Strings) const {
-    const TIniDocument document(fileName_);
-    Strings->BeginUpdate();
-    Strings->Clear();
-    if (const int header = document.FindSection(Trim(Section)); header >= 0)
-        for (int i = header + 1, end = document.SectionEnd(header); i < end; ++i)
-            if (document.Lines()[i].Kind == TIniLine::lkValue)
-                Strings->Add(document.Lines()[i].Name + "=" + document.Lines()[i].Value);
-    Strings->EndUpdate();
+    ListSectionValues(fileName_, Section, Strings,
+                      [](const TIniLine& line) { return line.Name + "=" + line.Value; });
 }
 
 void TIniFile::CreateSection(const std::string& Section) {
