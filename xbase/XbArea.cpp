@@ -1,5 +1,6 @@
 #include "xbase/XbArea.h"
 
+#include "platform/rtl/Streams.h"
 #include "xbase/XbSettings.h"
 
 #include <algorithm>
@@ -487,7 +488,7 @@ int TXbArea::WritePacked(const std::string& path, LongInt& kept) {
     }
     chunk += '\x1A';
     if (!out.WriteAt(at, chunk)) return xbWriteFailed;
-    PutLE32(header.data() + 4, static_cast<LongWord>(kept));
+    EncodeLE<LongWord>(header.data() + 4, static_cast<LongWord>(kept));
     return out.WriteAt(0, header) && out.Flush() ? xbOK : xbWriteFailed;
 }
 

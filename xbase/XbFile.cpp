@@ -1,7 +1,6 @@
 #include "xbase/XbFile.h"
 
 #include "platform/rtl/Paths.h"
-#include "platform/rtl/Streams.h"
 
 #include <cctype>
 #include <cerrno>
@@ -9,28 +8,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-const Byte* Bytes(const char* p) {
-    return reinterpret_cast<const Byte*>(p);
-}
-Byte* Bytes(char* p) {
-    return reinterpret_cast<Byte*>(p);
-}
-} // namespace
-
-Word GetLE16(const char* p) {
-    return DecodeLE<Word>(Bytes(p));
-}
-LongWord GetLE32(const char* p) {
-    return DecodeLE<LongWord>(Bytes(p));
-}
-void PutLE16(char* p, Word v) {
-    EncodeLE<Word>(Bytes(p), v);
-}
-void PutLE32(char* p, LongWord v) {
-    EncodeLE<LongWord>(Bytes(p), v);
-}
 
 LongWord GetBE32(const char* p) {
     const auto* u = reinterpret_cast<const unsigned char*>(p);

@@ -9,12 +9,8 @@
 #include <string>
 #include <string_view>
 
-// Little-endian (over the runtime's encoders) and big-endian integers inside a character
-// buffer. Callers check the bounds first.
-Word GetLE16(const char* p);
-LongWord GetLE32(const char* p);
-void PutLE16(char* p, Word v);
-void PutLE32(char* p, LongWord v);
+// Big-endian integers inside a character buffer (little-endian ones are the runtime's
+// DecodeLE/EncodeLE). Callers check the bounds first.
 LongWord GetBE32(const char* p);
 void PutBE32(char* p, LongWord v);
 

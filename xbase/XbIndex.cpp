@@ -1,6 +1,7 @@
 #include "xbase/XbIndex.h"
 
 #include "platform/rtl/Numbers.h"
+#include "platform/rtl/Streams.h"
 #include "xbase/XbFile.h"
 
 #include <algorithm>
@@ -244,12 +245,12 @@ struct TXbIndexFile::TImpl {
 
     // Writes a page whose first used bytes carry its contents (and its checksum).
     TXbIndexStatus WritePage(LongWord page, std::string& buffer, std::size_t used) {
-        PutLE32(buffer.data() + 8, PageCrc(buffer.data(), used));
+        EncodeLE<LongWord>(buffer.data() + 8, PageCrc(buffer.data(), used));
         return File.WriteAt(static_cast<Int64>(page) * PageSize, buffer) ? isOk : isIoError;
     }
 
     static bool CheckPage(const std::string& buffer, std::size_t used) {
-        return GetLE32(buffer.data() + 8) == PageCrc(buffer.data(), used);
+        return DecodeLE<LongWord>(buffer.data() + 8) == PageCrc(buffer.data(), used);
     }
 
     LongWord PageLimit() const { return InChange ? TxEnd : Header.PageCount; }
@@ -270,7 +271,7 @@ struct TXbIndexFile::TImpl {
             TXbIndexStatus st = ReadPage(page, buffer);
             if (st != isOk) return st;
             const Byte type = static_cast<Byte>(buffer[0]);
-            const int count = GetLE16(buffer.data() + 2);
+            const int count = DecodeLE<Word>(buffer.data() + 2);
             if ((type != ptLeaf && type != ptBranch) || count > Capacity(type, keyLength) ||
                 !CheckPage(buffer,
                            PageHead + EntrySize(type, keyLength) * static_cast<std::size_t>(count)))
@@ -295,9 +296,9 @@ struct TXbIndexFile::TImpl {
     bool ParseNode(const std::string& buffer, int keyLength, TNodePage& node) const {
         node.Type = static_cast<Byte>(buffer[0]);
         node.Level = static_cast<Byte>(buffer[1]);
-        node.Tag = GetLE32(buffer.data() + 4);
+        node.Tag = DecodeLE<LongWord>(buffer.data() + 4);
         if (node.Type != ptLeaf && node.Type != ptBranch) return false;
-        const int count = GetLE16(buffer.data() + 2);
+        const int count = DecodeLE<Word>(buffer.data() + 2);
         if (count > Capacity(node.Type, keyLength)) return false;
         const std::size_t size = EntrySize(node.Type, keyLength);
         const auto klen = static_cast<std::size_t>(keyLength);
@@ -306,10 +307,10 @@ struct TXbIndexFile::TImpl {
             const char* p = buffer.data() + PageHead + size * static_cast<std::size_t>(i);
             TEntry& e = node.Entries[static_cast<std::size_t>(i)];
             e.Key.assign(p, klen);
-            e.RecNo = GetLE32(p + klen);
+            e.RecNo = DecodeLE<LongWord>(p + klen);
             if (node.Type == ptBranch) {
-                e.Child = GetLE32(p + klen + 4);
-                e.Count = GetLE32(p + klen + 8);
+                e.Child = DecodeLE<LongWord>(p + klen + 4);
+                e.Count = DecodeLE<LongWord>(p + klen + 8);
                 if (e.Child == 0 || e.Child >= PageLimit() || e.Count == 0) return false;
             }
             if (i > 0 &&
@@ -325,18 +326,18 @@ struct TXbIndexFile::TImpl {
         std::string buffer(PageSize, '\0');
         buffer[0] = static_cast<char>(node.Type);
         buffer[1] = static_cast<char>(node.Level);
-        PutLE16(buffer.data() + 2, static_cast<Word>(node.Entries.size()));
-        PutLE32(buffer.data() + 4, node.Tag);
+        EncodeLE<Word>(buffer.data() + 2, static_cast<Word>(node.Entries.size()));
+        EncodeLE<LongWord>(buffer.data() + 4, node.Tag);
         const std::size_t size = EntrySize(node.Type, keyLength);
         const auto klen = static_cast<std::size_t>(keyLength);
         for (std::size_t i = 0; i < node.Entries.size(); ++i) {
             char* p = buffer.data() + PageHead + size * i;
             const TEntry& e = node.Entries[i];
             std::memcpy(p, e.Key.data(), klen);
-            PutLE32(p + klen, e.RecNo);
+            EncodeLE<LongWord>(p + klen, e.RecNo);
             if (node.Type == ptBranch) {
-                PutLE32(p + klen + 4, e.Child);
-                PutLE32(p + klen + 8, e.Count);
+                EncodeLE<LongWord>(p + klen + 4, e.Child);
+                EncodeLE<LongWord>(p + klen + 8, e.Count);
             }
         }
         TXbIndexStatus st = WritePage(page, buffer, PageHead + size * node.Entries.size());
@@ -356,20 +357,21 @@ struct TXbIndexFile::TImpl {
             return File.Size() >= 0 && File.Size() < static_cast<Int64>(PageSize) ? isForeign
                                                                                   : isIoError;
         if (std::memcmp(buffer.data(), Magic, sizeof Magic) != 0) return isForeign;
-        if (GetLE32(buffer.data() + PageSize - 4) != Crc32Update(0, buffer.data(), HeaderUsed))
+        if (DecodeLE<LongWord>(buffer.data() + PageSize - 4) !=
+            Crc32Update(0, buffer.data(), HeaderUsed))
             return isDamaged;
-        const Word version = GetLE16(buffer.data() + 8);
-        const Word kind = GetLE16(buffer.data() + 10);
+        const Word version = DecodeLE<Word>(buffer.data() + 8);
+        const Word kind = DecodeLE<Word>(buffer.data() + 10);
         if (version != FormatVersion || kind < ikNTX || kind > ikNSX ||
-            GetLE32(buffer.data() + 12) != PageSize)
+            DecodeLE<LongWord>(buffer.data() + 12) != PageSize)
             return isDamaged;
         h.Kind = static_cast<TXbIndexKind>(kind);
-        h.PageCount = GetLE32(buffer.data() + 16);
-        h.Generation = GetLE32(buffer.data() + 20);
-        h.FreeHead = GetLE32(buffer.data() + 24);
-        const Word tags = GetLE16(buffer.data() + 28);
-        h.Rebuilds = GetLE16(buffer.data() + 30);
-        h.Definitions = GetLE32(buffer.data() + 32);
+        h.PageCount = DecodeLE<LongWord>(buffer.data() + 16);
+        h.Generation = DecodeLE<LongWord>(buffer.data() + 20);
+        h.FreeHead = DecodeLE<LongWord>(buffer.data() + 24);
+        const Word tags = DecodeLE<Word>(buffer.data() + 28);
+        h.Rebuilds = DecodeLE<Word>(buffer.data() + 30);
+        h.Definitions = DecodeLE<LongWord>(buffer.data() + 32);
         const Int64 size = File.Size();
         if (h.PageCount == 0 || size < static_cast<Int64>(h.PageCount) * PageSize ||
             tags > MaxTags || h.FreeHead >= h.PageCount)
@@ -378,10 +380,10 @@ struct TXbIndexFile::TImpl {
         for (std::size_t i = 0; i < tags; ++i) {
             const char* p = buffer.data() + DirectoryAt + DirectoryEntry * i;
             TTagSlot& t = h.Tags[i];
-            t.DefPage = GetLE32(p);
-            t.Root = GetLE32(p + 4);
-            t.Keys = GetLE32(p + 8);
-            t.Height = GetLE32(p + 12);
+            t.DefPage = DecodeLE<LongWord>(p);
+            t.Root = DecodeLE<LongWord>(p + 4);
+            t.Keys = DecodeLE<LongWord>(p + 8);
+            t.Height = DecodeLE<LongWord>(p + 12);
             if (t.DefPage == 0 || t.DefPage >= h.PageCount || t.Root >= h.PageCount ||
                 t.Height > MaxHeight || (t.Root == 0) != (t.Height == 0) ||
                 (t.Root == 0) != (t.Keys == 0))
@@ -393,23 +395,23 @@ struct TXbIndexFile::TImpl {
     TXbIndexStatus WriteHeader(const THeader& h) {
         std::string buffer(PageSize, '\0');
         std::memcpy(buffer.data(), Magic, sizeof Magic);
-        PutLE16(buffer.data() + 8, FormatVersion);
-        PutLE16(buffer.data() + 10, static_cast<Word>(h.Kind));
-        PutLE32(buffer.data() + 12, PageSize);
-        PutLE32(buffer.data() + 16, h.PageCount);
-        PutLE32(buffer.data() + 20, h.Generation);
-        PutLE32(buffer.data() + 24, h.FreeHead);
-        PutLE16(buffer.data() + 28, static_cast<Word>(h.Tags.size()));
-        PutLE16(buffer.data() + 30, h.Rebuilds);
-        PutLE32(buffer.data() + 32, h.Definitions);
+        EncodeLE<Word>(buffer.data() + 8, FormatVersion);
+        EncodeLE<Word>(buffer.data() + 10, static_cast<Word>(h.Kind));
+        EncodeLE<LongWord>(buffer.data() + 12, PageSize);
+        EncodeLE<LongWord>(buffer.data() + 16, h.PageCount);
+        EncodeLE<LongWord>(buffer.data() + 20, h.Generation);
+        EncodeLE<LongWord>(buffer.data() + 24, h.FreeHead);
+        EncodeLE<Word>(buffer.data() + 28, static_cast<Word>(h.Tags.size()));
+        EncodeLE<Word>(buffer.data() + 30, h.Rebuilds);
+        EncodeLE<LongWord>(buffer.data() + 32, h.Definitions);
         for (std::size_t i = 0; i < h.Tags.size(); ++i) {
             char* p = buffer.data() + DirectoryAt + DirectoryEntry * i;
-            PutLE32(p, h.Tags[i].DefPage);
-            PutLE32(p + 4, h.Tags[i].Root);
-            PutLE32(p + 8, h.Tags[i].Keys);
-            PutLE32(p + 12, h.Tags[i].Height);
+            EncodeLE<LongWord>(p, h.Tags[i].DefPage);
+            EncodeLE<LongWord>(p + 4, h.Tags[i].Root);
+            EncodeLE<LongWord>(p + 8, h.Tags[i].Keys);
+            EncodeLE<LongWord>(p + 12, h.Tags[i].Height);
         }
-        PutLE32(buffer.data() + PageSize - 4, Crc32Update(0, buffer.data(), HeaderUsed));
+        EncodeLE<LongWord>(buffer.data() + PageSize - 4, Crc32Update(0, buffer.data(), HeaderUsed));
         return File.WriteAt(0, buffer) ? isOk : isIoError;
     }
 
@@ -425,7 +427,7 @@ struct TXbIndexFile::TImpl {
                 buffer[0] != ptFree)
                 break;
             FreeList.push_back(page);
-            page = GetLE32(buffer.data() + 12);
+            page = DecodeLE<LongWord>(buffer.data() + 12);
         }
         std::reverse(FreeList.begin(), FreeList.end());
     }
@@ -436,15 +438,15 @@ struct TXbIndexFile::TImpl {
         const TXbOrderDef& def = order.def_;
         std::string buffer(PageSize, '\0');
         buffer[0] = static_cast<char>(ptTagDef);
-        PutLE32(buffer.data() + 4, page);
+        EncodeLE<LongWord>(buffer.data() + 4, page);
         buffer[16] = order.keyType_;
         buffer[17] = static_cast<char>((def.Unique ? 1 : 0) | (def.Descending ? 2 : 0));
-        PutLE16(buffer.data() + 18, static_cast<Word>(order.keyLength_));
-        PutLE16(buffer.data() + 20, static_cast<Word>(order.decimals_));
+        EncodeLE<Word>(buffer.data() + 18, static_cast<Word>(order.keyLength_));
+        EncodeLE<Word>(buffer.data() + 20, static_cast<Word>(order.decimals_));
         std::size_t at = 24;
         for (const std::string* text : {&def.Tag, &def.KeyExpr, &def.ForExpr}) {
             if (at + 2 + text->size() > PageSize) return isBadDefinition;
-            PutLE16(buffer.data() + at, static_cast<Word>(text->size()));
+            EncodeLE<Word>(buffer.data() + at, static_cast<Word>(text->size()));
             std::memcpy(buffer.data() + at + 2, text->data(), text->size());
             at += 2 + text->size();
         }
@@ -457,18 +459,18 @@ struct TXbIndexFile::TImpl {
         TXbIndexStatus st = ReadPage(page, buffer);
         if (st != isOk) return st;
         if (!CheckPage(buffer, PageSize) || buffer[0] != ptTagDef ||
-            GetLE32(buffer.data() + 4) != page)
+            DecodeLE<LongWord>(buffer.data() + 4) != page)
             return isDamaged;
         keyType = buffer[16];
         const Byte flags = static_cast<Byte>(buffer[17]);
-        keyLength = GetLE16(buffer.data() + 18);
-        decimals = GetLE16(buffer.data() + 20);
+        keyLength = DecodeLE<Word>(buffer.data() + 18);
+        decimals = DecodeLE<Word>(buffer.data() + 20);
         def.Unique = flags & 1;
         def.Descending = flags & 2;
         std::size_t at = 24;
         for (std::string* text : {&def.Tag, &def.KeyExpr, &def.ForExpr}) {
             if (at + 2 > PageSize) return isDamaged;
-            const std::size_t n = GetLE16(buffer.data() + at);
+            const std::size_t n = DecodeLE<Word>(buffer.data() + at);
             if (at + 2 + n > PageSize) return isDamaged;
             text->assign(buffer.data() + at + 2, n);
             at += 2 + n;
@@ -564,7 +566,8 @@ struct TXbIndexFile::TImpl {
     TXbIndexStatus Refresh(bool force) {
         char head[24];
         if (!force && !Stale && File.ReadAt(0, head, sizeof head) &&
-            std::memcmp(head, Magic, sizeof Magic) == 0 && GetLE32(head + 20) == Header.Generation)
+            std::memcmp(head, Magic, sizeof Magic) == 0 &&
+            DecodeLE<LongWord>(head + 20) == Header.Generation)
             return isOk;
         THeader h;
         TXbIndexStatus st = ReadHeader(h);
@@ -602,8 +605,8 @@ struct TXbIndexFile::TImpl {
             // Only the page head is written: the page lies inside the file already.
             std::string buffer(PageHead, '\0');
             buffer[0] = static_cast<char>(ptFree);
-            PutLE32(buffer.data() + 12, FreeList.empty() ? 0 : FreeList.back());
-            PutLE32(buffer.data() + 8, PageCrc(buffer.data(), PageHead));
+            EncodeLE<LongWord>(buffer.data() + 12, FreeList.empty() ? 0 : FreeList.back());
+            EncodeLE<LongWord>(buffer.data() + 8, PageCrc(buffer.data(), PageHead));
             if (!File.WriteAt(static_cast<Int64>(page) * PageSize, buffer)) return isIoError;
             FreeList.push_back(page);
         }

@@ -1,5 +1,7 @@
 #include "xbase/XbMemo.h"
 
+#include "platform/rtl/Streams.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -24,7 +26,7 @@ bool TXbMemo::Create(const std::string& path, TXbMemoKind kind, int blockSize) {
         return false;
     std::string header(kHeaderSize, '\0');
     if (kind == TXbMemoKind::Dbt) {
-        PutLE32(&header[0], 1);
+        EncodeLE<LongWord>(&header[0], 1);
         header[16] = 0x03;
     } else {
         PutBE32(&header[0], static_cast<LongWord>(BlocksFor(kHeaderSize, blockSize)));
@@ -38,7 +40,7 @@ bool TXbMemo::Create(const std::string& path, TXbMemoKind kind, int blockSize) {
 bool TXbMemo::ParseBlock(std::string_view fieldBytes, LongWord& block) {
     block = 0;
     if (fieldBytes.size() == 4) {
-        block = GetLE32(fieldBytes.data());
+        block = DecodeLE<LongWord>(fieldBytes.data());
         return true;
     }
     bool digits = false;
@@ -57,7 +59,7 @@ bool TXbMemo::ParseBlock(std::string_view fieldBytes, LongWord& block) {
 std::string TXbMemo::FormatBlock(LongWord block, int width) {
     if (width == 4) {
         std::string bytes(4, '\0');
-        PutLE32(bytes.data(), block);
+        EncodeLE<LongWord>(bytes.data(), block);
         return bytes;
     }
     std::string text = block == 0 ? std::string() : std::to_string(block);
@@ -101,7 +103,7 @@ bool TXbMemo::ReadDbt(Int64 at, std::string& data, bool& binary) const {
     char head[8];
     if (at + 8 <= size && file_.ReadAt(at, head, sizeof head) &&
         std::equal(head, head + 4, reinterpret_cast<const char*>(kBinaryMark))) {
-        const Int64 length = static_cast<Int64>(GetLE32(head + 4)) - 8;
+        const Int64 length = static_cast<Int64>(DecodeLE<LongWord>(head + 4)) - 8;
         if (length < 0 || at + 8 + length > size) return false;
         binary = true;
         return file_.ReadAt(at + 8, data, static_cast<std::size_t>(length));
@@ -129,7 +131,8 @@ bool TXbMemo::ReadFpt(Int64 at, std::string& data, bool& binary) const {
 bool TXbMemo::NextFreeBlock(LongWord& block) const {
     char header[4];
     if (!file_.ReadAt(0, header, sizeof header)) return false;
-    const Int64 fromHeader = kind_ == TXbMemoKind::Dbt ? GetLE32(header) : GetBE32(header);
+    const Int64 fromHeader =
+        kind_ == TXbMemoKind::Dbt ? DecodeLE<LongWord>(header) : GetBE32(header);
     const Int64 used = BlocksFor(std::max<Int64>(file_.Size(), kHeaderSize), blockSize_);
     const Int64 next = std::max(fromHeader, used);
     if (next > 0xFFFFFFFFLL) return false;
@@ -147,7 +150,7 @@ bool TXbMemo::Write(std::string_view data, bool binary, LongWord& block) {
     if (kind_ == TXbMemoKind::Dbt && binary) {
         bytes.assign(8, '\0');
         std::copy(kBinaryMark, kBinaryMark + 4, bytes.begin());
-        PutLE32(bytes.data() + 4, static_cast<LongWord>(data.size() + 8));
+        EncodeLE<LongWord>(bytes.data() + 4, static_cast<LongWord>(data.size() + 8));
         bytes.append(data);
     } else if (kind_ == TXbMemoKind::Dbt) {
         bytes.assign(data);
@@ -164,7 +167,7 @@ bool TXbMemo::Write(std::string_view data, bool binary, LongWord& block) {
     if (after > 0xFFFFFFFFLL) return false;
     char header[4];
     if (kind_ == TXbMemoKind::Dbt)
-        PutLE32(header, static_cast<LongWord>(after));
+        EncodeLE<LongWord>(header, static_cast<LongWord>(after));
     else
         PutBE32(header, static_cast<LongWord>(after));
     // The memo's blocks first, then the header that hands them out.

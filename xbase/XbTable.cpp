@@ -1,6 +1,7 @@
 #include "xbase/XbTable.h"
 
 #include "platform/rtl/Clock.h"
+#include "platform/rtl/Streams.h"
 
 #include <algorithm>
 #include <cctype>
@@ -110,15 +111,15 @@ int TXbTable::Create(const std::string& path, std::vector<TXbFieldDef> fields,
     std::string header(static_cast<std::size_t>(headerSize) + 1, '\0');
     header[0] = static_cast<char>(version);
     PutHeaderDate(&header[1]);
-    PutLE32(&header[4], 0);
-    PutLE16(&header[8], static_cast<Word>(headerSize));
-    PutLE16(&header[10], static_cast<Word>(fields.back().Offset + fields.back().Width));
+    EncodeLE<LongWord>(&header[4], 0);
+    EncodeLE<Word>(&header[8], static_cast<Word>(headerSize));
+    EncodeLE<Word>(&header[10], static_cast<Word>(fields.back().Offset + fields.back().Width));
     header[29] = static_cast<char>(kLanguageAnsi);
     for (std::size_t i = 0; i < fields.size(); ++i) {
         char* d = &header[kPrefixSize + kDescriptorSize * i];
         std::copy(fields[i].Name.begin(), fields[i].Name.end(), d);
         d[11] = fields[i].Type;
-        PutLE32(d + 12, static_cast<LongWord>(fields[i].Offset));
+        EncodeLE<LongWord>(d + 12, static_cast<LongWord>(fields[i].Offset));
         d[16] = static_cast<char>(fields[i].Width);
         d[17] = static_cast<char>(fields[i].Decimals);
     }
@@ -145,9 +146,9 @@ int TXbTable::ReadHeader() {
     const auto version = static_cast<Byte>(prefix[0]);
     if (!KnownVersion(version)) return xbDamaged;
     memoKind_ = MemoKindOfVersion(version);
-    const LongInt count = static_cast<LongInt>(GetLE32(&prefix[4]));
-    headerSize_ = GetLE16(&prefix[8]);
-    recordSize_ = GetLE16(&prefix[10]);
+    const LongInt count = static_cast<LongInt>(DecodeLE<LongWord>(&prefix[4]));
+    headerSize_ = DecodeLE<Word>(&prefix[8]);
+    recordSize_ = DecodeLE<Word>(&prefix[10]);
     if (count < 0 || headerSize_ < kPrefixSize + kDescriptorSize + 1 || headerSize_ > size ||
         recordSize_ < 2)
         return xbDamaged;
@@ -199,7 +200,7 @@ int TXbTable::FieldIndex(const std::string& name) const {
 bool TXbTable::RefreshCount() {
     char bytes[4];
     if (!file_.ReadAt(4, bytes, sizeof bytes)) return false;
-    const auto count = static_cast<LongInt>(GetLE32(bytes));
+    const auto count = static_cast<LongInt>(DecodeLE<LongWord>(bytes));
     const Int64 size = file_.Size();
     if (count < 0 ||
         static_cast<Int64>(headerSize_) + static_cast<Int64>(count) * recordSize_ > size)
@@ -245,6 +246,6 @@ bool TXbTable::RemoveLastRecord() {
 bool TXbTable::WriteHeader() {
     char bytes[7];
     PutHeaderDate(bytes);
-    PutLE32(bytes + 3, static_cast<LongWord>(count_));
+    EncodeLE<LongWord>(bytes + 3, static_cast<LongWord>(count_));
     return file_.WriteAt(1, bytes, sizeof bytes);
 }

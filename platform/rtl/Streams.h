@@ -115,21 +115,25 @@ using TLittleEndianBits = std::make_unsigned_t<
     std::conditional_t<std::is_floating_point_v<T>,
                        std::conditional_t<sizeof(T) == 4, std::uint32_t, std::uint64_t>, T>>;
 
-template <TLittleEndianValue T>
-T DecodeLE(const Byte* bytes) {
+// The byte types a buffer of raw bytes may be seen as (records and file pages are often text).
+template <typename B>
+concept TRawByte = std::is_same_v<B, Byte> || std::is_same_v<B, char>;
+
+template <TLittleEndianValue T, TRawByte B>
+T DecodeLE(const B* bytes) {
     using U = TLittleEndianBits<T>;
     U bits = 0;
     for (std::size_t i = 0; i < sizeof(T); ++i)
-        bits |= static_cast<U>(U(bytes[i]) << (8 * i));
+        bits |= static_cast<U>(U(static_cast<Byte>(bytes[i])) << (8 * i));
     return std::bit_cast<T>(bits);
 }
 
-template <TLittleEndianValue T>
-void EncodeLE(Byte* bytes, T value) {
+template <TLittleEndianValue T, TRawByte B>
+void EncodeLE(B* bytes, T value) {
     using U = TLittleEndianBits<T>;
     const U bits = std::bit_cast<U>(value);
     for (std::size_t i = 0; i < sizeof(T); ++i)
-        bytes[i] = static_cast<Byte>(bits >> (8 * i));
+        bytes[i] = static_cast<B>(static_cast<Byte>(bits >> (8 * i)));
 }
 
 // The value of type T at Offset in Buffer; raises EReadError when it does not fit.

@@ -2,6 +2,8 @@
 // write order that keeps a table readable after an interrupted append.
 #include "tests/xbase/XbFixture.h"
 
+#include "platform/rtl/Streams.h"
+
 #include "xbase/XbArea.h"
 #include "xbase/XbFile.h"
 #include "xbase/XbMemo.h"
@@ -48,9 +50,9 @@ TEST_F(XbFilesTest, HeaderLayoutOfANewTable) {
     const std::string bytes = MakeTable("T.DBF");
     ASSERT_EQ(bytes.size(), 32u + 2 * 32 + 1 + 3 * 16 + 1);
     EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0x03);
-    EXPECT_EQ(GetLE32(&bytes[4]), 3u);
-    EXPECT_EQ(GetLE16(&bytes[8]), 97);
-    EXPECT_EQ(GetLE16(&bytes[10]), 16);
+    EXPECT_EQ(DecodeLE<LongWord>(&bytes[4]), 3u);
+    EXPECT_EQ(DecodeLE<Word>(&bytes[8]), 97);
+    EXPECT_EQ(DecodeLE<Word>(&bytes[10]), 16);
     EXPECT_EQ(bytes[29], 0x03); // Windows-1252
     EXPECT_EQ(bytes.substr(32, 4), std::string("NAME"));
     EXPECT_EQ(bytes[32 + 11], 'C');
@@ -101,16 +103,16 @@ TEST_F(XbFilesTest, DamagedAndTruncatedTablesAreRefused) {
     refuse("");
     refuse(good.substr(0, 97 + 2 * 16)); // the third record is missing
     bytes = good;
-    PutLE32(&bytes[4], 0x7FFFFFFF); // record count past the end of the file
+    EncodeLE<LongWord>(&bytes[4], 0x7FFFFFFF); // record count past the end of the file
     refuse(bytes);
     bytes = good;
-    PutLE32(&bytes[4], 0xFFFFFFFF); // a negative count
+    EncodeLE<LongWord>(&bytes[4], 0xFFFFFFFF); // a negative count
     refuse(bytes);
     bytes = good;
-    PutLE16(&bytes[8], 0xFFFF); // header longer than the file
+    EncodeLE<Word>(&bytes[8], 0xFFFF); // header longer than the file
     refuse(bytes);
     bytes = good;
-    PutLE16(&bytes[10], 17); // record size that does not match the fields
+    EncodeLE<Word>(&bytes[10], 17); // record size that does not match the fields
     refuse(bytes);
     bytes = good;
     bytes[96] = 'X'; // no field terminator inside the header
@@ -119,7 +121,7 @@ TEST_F(XbFilesTest, DamagedAndTruncatedTablesAreRefused) {
     bytes[32 + 16] = 0; // a field of width 0
     refuse(bytes);
     bytes = good;
-    PutLE16(&bytes[10], 0);
+    EncodeLE<Word>(&bytes[10], 0);
     refuse(bytes);
     EXPECT_EQ(OpenStatus("MISSING.DBF"), xbNotFound);
 }
