@@ -30,8 +30,6 @@ inline constexpr const char* Trans_DeviceAlreadyPrinting =
 inline constexpr const char* Trans_NoDevMode =
     "Invalid operation.  Device has no DevMode structure";
 inline constexpr const char* Trans_NoPrinters = "No printers are defined, aborting print job.";
-inline constexpr const char* Trans_MemoBufRange =
-    "TMemoBuf.PrintEnd must be greater than TMemoBuf.PrintStart";
 // The print document could not be started (%s: the printer, or the output file).
 inline constexpr const char* Trans_CannotStartDoc = "Unable to start the print job on %s.";
 // The printer did not take the finished document (%s: the printer).
