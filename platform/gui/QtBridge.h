@@ -107,6 +107,8 @@ bool SendToNative(QObject* target, QEvent* event);
 // Gives the native widget of a control the input message that reached the default handling.
 bool PassToNative(TWinControl* control, const TMessage& message);
 
+// What has been drawn on the screen through GetDC(0) (empty before the first use).
+QImage ScreenOverlayImage();
 // The mouse left a window: its windowless child under the mouse gets CM_MOUSELEAVE.
 void MouseLeftWindow(TWinControl* control);
 // Runs inside every entry from Qt: an exception goes to Application->HandleException.

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
 #include <QStyleHints>
 #include <QTimer>
@@ -91,6 +92,7 @@ namespace {
 
 struct TCaret {
     TCaretState State;
+    QImage Bitmap; // the caret's picture, for a bitmap caret
     std::uint64_t LastToggle = 0;
     UINT BlinkTime = 530;
 };
@@ -280,8 +282,19 @@ bool CreateCaret(HWND hWnd, std::uintptr_t hBitmap, int nWidth, int nHeight) {
     s.Width = nWidth > 0 ? nWidth : 1;
     s.Height = nHeight > 0 ? nHeight : 1;
     s.Gray = hBitmap == CARET_GRAY;
+    s.IsBitmap = false;
     s.HideCount = 1;
     s.BlinkOn = false;
+    return true;
+}
+
+bool CreateCaret(HWND hWnd, HBITMAP hBitmap) {
+    TGdiObject* bitmap = GdiObject(hBitmap, TGdiObject::TKind::Bitmap);
+    if (!bitmap || bitmap->Image.isNull()) return false;
+    if (!CreateCaret(hWnd, CARET_SOLID, bitmap->Image.width(), bitmap->Image.height()))
+        return false;
+    Caret().Bitmap = bitmap->Image.convertToFormat(QImage::Format_RGB32);
+    Caret().State.IsBitmap = true;
     return true;
 }
 
@@ -289,6 +302,7 @@ bool DestroyCaret() {
     if (Caret().State.Owner == 0) return false;
     RepaintCaretOwner();
     Caret().State = TCaretState{};
+    Caret().Bitmap = QImage();
     return true;
 }
 
@@ -337,8 +351,14 @@ void PaintCaret(QPainter& painter, HWND handle, const QPoint& clientOrigin) {
     if (s.Owner != handle || !s.Visible() || !s.BlinkOn) return;
     painter.save();
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    const QColor ink = s.Gray ? QColor(128, 128, 128) : QColor(255, 255, 255);
-    painter.fillRect(QRect(clientOrigin + QPoint(s.Pos.X, s.Pos.Y), QSize(s.Width, s.Height)), ink);
+    const QPoint at = clientOrigin + QPoint(s.Pos.X, s.Pos.Y);
+    if (s.IsBitmap) {
+        // White pixels of the picture invert, black ones leave the screen alone.
+        painter.drawImage(at, Caret().Bitmap);
+    } else {
+        const QColor ink = s.Gray ? QColor(128, 128, 128) : QColor(255, 255, 255);
+        painter.fillRect(QRect(at, QSize(s.Width, s.Height)), ink);
+    }
     painter.restore();
 }
 
@@ -591,7 +611,88 @@ bool ShowScrollBar(HWND hWnd, int wBar, bool show) {
 
 // ----- window device contexts -----
 
+namespace {
+
+// The screen as a program may draw on it (outlines while dragging): a window above all others
+// that lets the mouse through and shows what was drawn on its image; black stays see-through,
+// so drawing the same XOR figure twice leaves nothing.
+class QtScreenOverlay : public QWidget {
+public:
+    QtScreenOverlay()
+        : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
+                               Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus) {
+        setAttribute(Qt::WA_TranslucentBackground);
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setProperty("vantrel_free", true);
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+        setGeometry(area);
+        Image = QImage(area.size(), QImage::Format_RGB32);
+        Image.fill(Qt::black);
+    }
+    QImage Image;
+    std::vector<HDC> Contexts;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        QImage shown = Image.convertToFormat(QImage::Format_ARGB32);
+        const QImage mask = Image.createMaskFromColor(qRgb(0, 0, 0), Qt::MaskOutColor);
+        shown.setAlphaChannel(mask.convertToFormat(QImage::Format_Grayscale8));
+        painter.drawImage(0, 0, shown);
+    }
+};
+
+QtScreenOverlay* ScreenOverlay(bool create) {
+    static QPointer<QtScreenOverlay> overlay;
+    if (!overlay && create) {
+        EnsureQtApp();
+        overlay = new QtScreenOverlay;
+    }
+    return overlay.data();
+}
+
+bool Blank(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if ((line[x] & 0xFFFFFF) != 0) return false;
+    }
+    return true;
+}
+
+HDC GetScreenOverlayDC() {
+    QtScreenOverlay* overlay = ScreenOverlay(true);
+    HDC dc = CreateImageDC(&overlay->Image);
+    overlay->Contexts.push_back(dc);
+    overlay->show();
+    overlay->update();
+    return dc;
+}
+
+int ReleaseScreenOverlayDC(HDC hDC) {
+    QtScreenOverlay* overlay = ScreenOverlay(false);
+    if (!overlay) return 0;
+    auto it = std::find(overlay->Contexts.begin(), overlay->Contexts.end(), hDC);
+    if (it == overlay->Contexts.end()) return 0;
+    overlay->Contexts.erase(it);
+    DeleteDC(hDC);
+    if (overlay->Contexts.empty() && Blank(overlay->Image))
+        overlay->hide();
+    else
+        overlay->update();
+    return 1;
+}
+
+} // namespace
+
+QImage ScreenOverlayImage() {
+    QtScreenOverlay* overlay = ScreenOverlay(false);
+    return overlay ? overlay->Image : QImage();
+}
+
 HDC GetDC(HWND hWnd) {
+    if (hWnd == 0) return GetScreenOverlayDC();
     TWinControl* c = FindControl(hWnd);
     if (!c) return nullptr;
     TWinControlImpl* impl = c->Impl();
@@ -603,6 +704,7 @@ HDC GetDC(HWND hWnd) {
 }
 
 int ReleaseDC(HWND hWnd, HDC hDC) {
+    if (hWnd == 0) return ReleaseScreenOverlayDC(hDC);
     TWinControl* c = FindControl(hWnd);
     if (!c) return 0;
     auto& dcs = c->Impl()->WindowDCs;

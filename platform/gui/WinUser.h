@@ -141,6 +141,8 @@ void KillCallbackTimer(std::uintptr_t id);
 constexpr std::uintptr_t CARET_SOLID = 0;
 constexpr std::uintptr_t CARET_GRAY = 1;
 bool CreateCaret(HWND hWnd, std::uintptr_t hBitmap, int nWidth, int nHeight);
+// A caret showing a picture (its size): white pixels invert what is under them.
+bool CreateCaret(HWND hWnd, HBITMAP hBitmap);
 bool DestroyCaret();
 bool SetCaretPos(int X, int Y);
 bool GetCaretPos(TPoint& point);
@@ -156,6 +158,7 @@ struct TCaretState {
     int Width = 0;
     int Height = 0;
     bool Gray = false;
+    bool IsBitmap = false;
     int HideCount = 0;    // 0 = shown
     bool BlinkOn = false; // the inverted phase of the blink
     bool Visible() const { return Owner != 0 && HideCount == 0; }
@@ -220,7 +223,9 @@ bool GetScrollRange(HWND hWnd, int nBar, int& minPos, int& maxPos);
 bool ShowScrollBar(HWND hWnd, int wBar, bool show);
 
 // A device context on the window's client area (its back buffer, shown at once), so a control
-// can draw outside its paint (rubber bands in XOR). Give it back with ReleaseDC.
+// can draw outside its paint (rubber bands in XOR). Give it back with ReleaseDC. Window 0 is
+// the screen: the drawing goes to a see-through window above all others (in screen
+// coordinates), where black is transparent, so an XOR outline drawn twice disappears.
 HDC GetDC(HWND hWnd);
 int ReleaseDC(HWND hWnd, HDC hDC);
 

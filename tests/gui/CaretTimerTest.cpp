@@ -1,6 +1,7 @@
 #include "GuiTestSupport.h"
 
 #include "platform/gui/ExtCtrls.h"
+#include "platform/gui/QtPaint.h"
 #include "platform/rtl/Clock.h"
 
 #include <QImage>
@@ -119,6 +120,23 @@ TEST_F(CaretTimerTest, CaretIsDrawnInvertedOverItsOwner) {
     HideCaret(h);
     const QImage hidden = WidgetOf(form->Custom)->grab().toImage();
     EXPECT_EQ(QColor(hidden.pixel(20, 5)), QColor(Qt::white));
+}
+
+TEST_F(CaretTimerTest, BitmapCaretTakesThePicturesSize) {
+    TBitmap picture;
+    picture.SetSize(3, 12);
+    picture.Canvas()->Brush()->SetColor(clWhite);
+    picture.Canvas()->FillRect(Rect(0, 0, 3, 12));
+    const HWND h = form->Custom->Handle();
+    ASSERT_TRUE(CreateCaret(h, picture.Handle()));
+    EXPECT_TRUE(CaretState().IsBitmap);
+    EXPECT_EQ(CaretState().Width, 3);
+    EXPECT_EQ(CaretState().Height, 12);
+    ShowCaret(h);
+    const QImage shown = WidgetOf(form->Custom)->grab().toImage();
+    EXPECT_EQ(QColor(shown.pixel(1, 11)), QColor(Qt::black));
+    EXPECT_EQ(QColor(shown.pixel(3, 11)), QColor(Qt::white));
+    EXPECT_FALSE(CreateCaret(h, static_cast<HBITMAP>(nullptr)));
 }
 
 TEST_F(CaretTimerTest, CaretGoesWithItsWindow) {

@@ -307,4 +307,18 @@ TEST_F(ControlsTest, DrawingOutsidePaintShowsAndStays) {
     EXPECT_EQ(QColor(repainted.pixel(10, 5)), QColor(Qt::white));
 }
 
+TEST_F(ControlsTest, XorOutlineOnTheScreenDrawnTwiceLeavesNothing) {
+    HDC dc = GetDC(0);
+    ASSERT_NE(dc, nullptr);
+    const TRect outline = Rect(100, 100, 180, 140);
+    DrawFocusRect(dc, &outline);
+    EXPECT_NE(QColor(ScreenOverlayImage().pixel(100, 100)), QColor(Qt::black));
+    DrawFocusRect(dc, &outline);
+    EXPECT_EQ(ReleaseDC(0, dc), 1);
+    const QImage after = ScreenOverlayImage();
+    for (int x = 100; x < 180; ++x)
+        ASSERT_EQ(QColor(after.pixel(x, 100)), QColor(Qt::black));
+    EXPECT_EQ(ReleaseDC(0, dc), 0);
+}
+
 } // namespace
