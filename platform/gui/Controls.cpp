@@ -998,6 +998,12 @@ void TWinControl::Dispatch(TMessage& Message) {
 
 void TWinControl::DefaultHandler(TMessage& Message) {
     TMessage& m = Message;
+    // Alt+F4 closes the form from any control, as the system menu's close does.
+    if (m.Msg == WM_SYSKEYDOWN && m.WParam == VK_F4) {
+        if (TCustomForm* form = GetParentForm(this))
+            PostMessage(form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+        return;
+    }
     if (impl_->Native() && PassToNative(this, m)) return;
     switch (m.Msg) {
     case WM_ERASEBKGND: {
@@ -1023,12 +1029,6 @@ void TWinControl::DefaultHandler(TMessage& Message) {
         // An Alt+key nobody took: the form's menu gets it as a menu key.
         if (TCustomForm* form = GetParentForm(this))
             m.Result = form->Perform(WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(m.WParam));
-        break;
-    case WM_SYSKEYDOWN:
-        if (m.WParam == VK_F4) {
-            if (TCustomForm* form = GetParentForm(this))
-                PostMessage(form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
-        }
         break;
     default: m.Result = 0; break;
     }

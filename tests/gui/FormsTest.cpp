@@ -169,6 +169,14 @@ TEST_F(FormsTest, HintsGoToTheStatusLineAsTheMouseMoves) {
     EXPECT_EQ(Application->Hint(), "Amount");
 }
 
+TEST_F(FormsTest, AltF4ClosesTheForm) {
+    TTestForm form(nullptr);
+    form.Show();
+    form.Edit1->SetFocus();
+    Type(form.Edit1, Qt::Key_F4, Qt::AltModifier);
+    EXPECT_FALSE(form.Visible());
+}
+
 TEST_F(FormsTest, NextDialogControlMessage) {
     TTestForm form(nullptr);
     form.Show();
