@@ -34,6 +34,38 @@ bool IsExtendCommand(Word command) {
 
 } // namespace
 
+std::string RealValueText(long double Value, int Total, int Decimals, bool TrimZeros) {
+    std::string text = Format("%*.*f", {Total, Decimals, static_cast<double>(Value)});
+    if (TrimZeros && HasChar(text, '.'))
+        PCharTrimZeros(text);
+    else
+        text = Trim(text);
+    return text;
+}
+
+bool ReadRealText(std::string Text, char DecimalSeparator, Byte Kind, long double& Value) {
+    FixFloatText(Text, DecimalSeparator);
+    double v = 0;
+    int code = 0;
+    Val(Text, v, code);
+    if (code != 0 || !std::isfinite(v)) return false;
+    Value = Kind == fsComp ? std::nearbyint(static_cast<long double>(v)) : v;
+    return true;
+}
+
+bool ReadDecimalInteger(const std::string& Text, Int64& Value) {
+    int code = 0;
+    Val(Trim(Text), Value, code);
+    return code == 0 && Value >= -2147483648LL && Value <= 2147483647LL;
+}
+
+bool StepNumber(long double& Value, double Delta, long double Low, long double High, Byte Kind) {
+    if (Delta == 0 || (Delta > 0 && Value >= High) || (Delta < 0 && Value <= Low)) return false;
+    const long double step = IsIntegerKind(Kind) ? std::nearbyint(Delta) : Delta;
+    Value = std::clamp(Value + step, Low, High);
+    return true;
+}
+
 TVcCustomNumericField::TVcCustomNumericField(TComponent* AOwner) : TVcPictureBase(AOwner) {
     SetFieldClass(fcNumeric);
     SetDataTypeByte(fsLongInt | NumericFlag);
@@ -152,60 +184,25 @@ std::string TVcCustomNumericField::Merge(const std::string& Value) {
 }
 
 std::string TVcCustomNumericField::IntegerText(Int64 Value) const {
-    const int size = DataKindSize(DataKind(), 0);
-    const auto lastDigits = [&](std::string digits, int perByte) {
-        if (size < 4) digits.erase(0, digits.size() - static_cast<std::size_t>(perByte * size));
-        return digits;
-    };
-    std::string digits;
-    const auto bits = static_cast<LongInt>(static_cast<std::uint32_t>(Value));
-    if (IsHexMask()) {
-        HexLToPChar(digits, bits);
-        return lastDigits(digits, 2);
-    }
-    if (IsOctalMask()) {
-        OctalLToPChar(digits, bits);
-        return lastDigits(digits, 4);
-    }
-    if (IsBinaryMask()) {
-        BinaryLToPChar(digits, bits);
-        return lastDigits(digits, 8);
-    }
-    return IntToStr(Value);
+    return IntegerValueText(Value, DataKind(), IsHexMask(), IsOctalMask(), IsBinaryMask());
 }
 
 std::string TVcCustomNumericField::RealText(long double Value) {
-    std::string text = Format("%*.*f", {total_, decimals_, static_cast<double>(Value)});
-    if (DecimalPlaces() != 0 && HasChar(text, '.'))
-        PCharTrimZeros(text);
-    else
-        text = Trim(text);
-    return text;
+    return RealValueText(Value, total_, decimals_, DecimalPlaces() != 0);
 }
 
 bool TVcCustomNumericField::ReadInteger(const std::string& Text, Int64& Value) const {
     if (IsHexMask() || IsOctalMask() || IsBinaryMask()) return ParseInteger(Text, Value);
-    int code = 0;
-    Val(Trim(Text), Value, code);
-    return code == 0 && Value >= -2147483648LL && Value <= 2147483647LL;
+    return ReadDecimalInteger(Text, Value);
 }
 
 bool TVcCustomNumericField::ReadText(long double& Value) {
     const std::string stripped = StripPicture(Text());
-    const Byte kind = DataKind();
-    if (IsIntegerKind(kind)) {
-        Int64 v = 0;
-        if (!ReadInteger(stripped, v)) return false;
-        Value = static_cast<long double>(v);
-        return true;
-    }
-    std::string text = stripped;
-    FixFloatText(text, Intl().DecimalSeparator);
-    double v = 0;
-    int code = 0;
-    Val(text, v, code);
-    if (code != 0 || !std::isfinite(v)) return false;
-    Value = kind == fsComp ? std::nearbyint(static_cast<long double>(v)) : v;
+    if (!IsIntegerKind(DataKind()))
+        return ReadRealText(stripped, Intl().DecimalSeparator, DataKind(), Value);
+    Int64 v = 0;
+    if (!ReadInteger(stripped, v)) return false;
+    Value = static_cast<long double>(v);
     return true;
 }
 
@@ -484,14 +481,11 @@ void TVcCustomNumericField::Restore() {
 
 void TVcCustomNumericField::IncreaseValue(bool /*Wrap*/, double Delta) {
     long double value = 0;
-    if (Delta == 0 || !ReadText(value)) return;
+    if (!ReadText(value)) return;
     const Byte kind = DataKind();
-    const long double low = RawToNumber(RangeLowData().data(), kind);
-    const long double high = RawToNumber(RangeHighData().data(), kind);
-    if ((Delta > 0 && value >= high) || (Delta < 0 && value <= low)) return;
-    const long double step = IsIntegerKind(kind) ? std::nearbyint(Delta) : Delta;
-    // A step that would pass the range end stops at it.
-    value = std::clamp(value + step, low, high);
+    if (!StepNumber(value, Delta, RawToNumber(RangeLowData().data(), kind),
+                    RawToNumber(RangeHighData().data(), kind), kind))
+        return;
     WriteNumber(value);
     LoadBuffer();
     SetModified(true);

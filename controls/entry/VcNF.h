@@ -21,6 +21,19 @@ enum TNumericDataType : Byte {
     nftComp
 };
 
+// Number texts shared by the numeric and picture fields:
+// - the text a real value is merged from: fixed notation, Total wide with Decimals decimals,
+//   then trailing zeros removed when TrimZeros, else only blanks;
+std::string RealValueText(long double Value, int Total, int Decimals, bool TrimZeros);
+// - a real value read from a stripped text (tidied first, "0" when empty; Comp rounded); false
+//   when it does not read;
+bool ReadRealText(std::string Text, char DecimalSeparator, Byte Kind, long double& Value);
+// - a decimal integer of at most 32 bits; false when it does not read.
+bool ReadDecimalInteger(const std::string& Text, Int64& Value);
+// Steps Value by Delta (rounded for integer kinds) when it lies strictly inside Low..High on the
+// side of the step; a step that would pass the range end stops at it. False when nothing moves.
+bool StepNumber(long double& Value, double Delta, long double Low, long double High, Byte Kind);
+
 class TVcCustomNumericField : public TVcPictureBase {
     VANTREL_CLASS(TVcCustomNumericField, TVcPictureBase)
 
