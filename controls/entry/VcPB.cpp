@@ -236,12 +236,7 @@ void TVcPictureBase::MergeNumeric(std::string& Result, const std::string& Value)
     std::string v = Trim(Value);
     bool signPending = !v.empty() && v[0] == '-';
     if (signPending) v.erase(0, 1);
-    const bool negative = signPending;
     std::size_t currencyLeft = v.empty() ? 0 : currency.size();
-    const bool parenthesis = Mask().find('p') != std::string::npos;
-    const bool signPosition = Mask().find('g') != std::string::npos;
-    if (signPosition) signPending = false;
-    const char signChar = parenthesis ? '(' : '-';
 
     const std::size_t point = v.find('.');
     const std::string integer = v.substr(0, point);
@@ -259,7 +254,7 @@ void TVcPictureBase::MergeNumeric(std::string& Result, const std::string& Value)
         if (currencyLeft > 0)
             c = currency[--currencyLeft];
         else if (signPending) {
-            c = signChar;
+            c = '-';
             signPending = false;
         } else if (digitFill)
             c = '0';
@@ -286,11 +281,10 @@ void TVcPictureBase::MergeNumeric(std::string& Result, const std::string& Value)
             fill(i);
         }
     }
-    for (int i = 0; i < n; ++i) {
-        const char m = MaskCharAt(i);
-        if (m == 'p') Result[static_cast<std::size_t>(i)] = negative ? ')' : ' ';
-        if (m == 'g') Result[static_cast<std::size_t>(i)] = negative ? '-' : ' ';
-    }
+    // The sign stays a plain "-" in the edit text; showing it as "(" ")" or at the "g"
+    // position is up to the display of the numeric field.
+    for (int i = 0; i < n; ++i)
+        if (MaskCharAt(i) == 'p' || MaskCharAt(i) == 'g') Result[static_cast<std::size_t>(i)] = ' ';
     if (dot > 0 && Result[static_cast<std::size_t>(dot - 1)] == ' ')
         Result[static_cast<std::size_t>(dot - 1)] = '0';
     // Digits or a sign with no room left would change the number: show the overflow instead.

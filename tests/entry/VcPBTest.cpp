@@ -104,12 +104,15 @@ TEST_F(VcMaskTest, CurrencySeparatorsAndSigns) {
     EXPECT_EQ(money.MergeWithPicture(""), "           0.00");
     TMaskField rate(fcNumeric, fsDouble, "##.####");
     EXPECT_EQ(rate.MergeWithPicture(".5"), " 0.5000");
+    // "p" and "g" positions are blank in the edit text; the sign floats as a plain "-".
     TMaskField paren(fcNumeric, fsDouble, "###.##p");
-    EXPECT_EQ(paren.MergeWithPicture("-12.5"), "(12.50)");
+    EXPECT_EQ(paren.MergeWithPicture("-12.5"), "-12.50 ");
     EXPECT_EQ(paren.MergeWithPicture("12.5"), " 12.50 ");
-    EXPECT_EQ(Trim(paren.StripPicture("(12.50)")), "-12.50");
+    EXPECT_EQ(paren.StripPicture("(12.50)"), "-12.50");
     TMaskField sign(fcNumeric, fsDouble, "g####.##");
-    EXPECT_EQ(sign.MergeWithPicture("-5"), "-   5.00");
+    EXPECT_EQ(sign.MergeWithPicture("-5"), "   -5.00");
+    TMaskField leading(fcNumeric, fsLongInt, "g#####");
+    EXPECT_EQ(leading.MergeWithPicture("-42"), "   -42");
     EXPECT_EQ(Trim(sign.StripPicture("-   5.00")), "-5.00");
     TMaskField fixed(fcNumeric, fsDouble, "ccc###CC");
     intl.CurrencySuffix = "kr";
