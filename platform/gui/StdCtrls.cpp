@@ -1288,3 +1288,19 @@ void TScrollBar::CreateWnd() {
 void TScrollBar::WMGetDlgCode(TWMGetDlgCode& Message) {
     Message.Result = DLGC_WANTARROWS;
 }
+
+void TScrollBar::KeyDown(Word& Key, TShiftState Shift) {
+    TWinControl::KeyDown(Key, Shift);
+    switch (Key) {
+    case VK_LEFT:
+    case VK_UP: Scrolled(scLineUp, position_ - smallChange_); break;
+    case VK_RIGHT:
+    case VK_DOWN: Scrolled(scLineDown, position_ + smallChange_); break;
+    case VK_PRIOR: Scrolled(scPageUp, position_ - largeChange_); break;
+    case VK_NEXT: Scrolled(scPageDown, position_ + largeChange_); break;
+    case VK_HOME: Scrolled(scTop, min_); break;
+    case VK_END: Scrolled(scBottom, max_); break;
+    default: return;
+    }
+    Key = 0;
+}

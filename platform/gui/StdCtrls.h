@@ -391,6 +391,8 @@ class TScrollBar : public TWinControl {
 protected:
     void CreateWnd() override;
     void WMGetDlgCode(TWMGetDlgCode& Message) override;
+    // The arrows, page keys, Home and End scroll as on a Win32 scroll bar.
+    void KeyDown(Word& Key, TShiftState Shift) override;
 
 private:
     void Scrolled(TScrollCode Code, int Pos);
