@@ -309,11 +309,15 @@ protected:
     // The character position under a client x coordinate.
     int PositionAt(int X);
     char MaskCharAt(int Position) const;
+    // The picture character tests of the field: in a date field "Y" is a year digit like "y".
     char ConvertChar(char MaskChar, char C, char Prev) const {
-        return PictureConvertCase(MaskChar, C, Prev, *userData_);
+        return PictureConvertCase(FieldMaskChar(MaskChar), C, Prev, *userData_);
     }
     bool CharIsOk(char MaskChar, char C) const {
-        return PictureAccepts(MaskChar, C, *userData_, *intl_);
+        return PictureAccepts(FieldMaskChar(MaskChar), C, *userData_, *intl_);
+    }
+    char FieldMaskChar(char MaskChar) const {
+        return MaskChar == 'Y' && DataKind() == fsDate ? 'y' : MaskChar;
     }
     bool HasFocus() const { return hasFocus_; }
     bool Validating() const { return validating_; }

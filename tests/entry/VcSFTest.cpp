@@ -338,6 +338,24 @@ TEST_F(VcSimpleFieldTest, ZeroDisplayEpochAndLengthLimits) {
     EXPECT_EQ(f->MaxLength(), 8);
 }
 
+TEST_F(VcSimpleFieldTest, AltBackspaceRestoresAndGoneFieldsAreSkipped) {
+    TVcSimpleField* f = Field("Memo");
+    f->SetText("kept");
+    ShowForm();
+    TypeText(f, "changed");
+    Key(f, Qt::Key_Backspace, Qt::AltModifier);
+    EXPECT_EQ(f->EditString(), "kept");
+    // Notifications posted for a field that is freed before they come up are dropped.
+    int edits = 0;
+    controller->OnPostEdit = [&](TObject*, TWinControl*) { ++edits; };
+    controller->PostEditNotify(f, other->Handle());
+    controller->RefocusField(f);
+    controller->DelayNotify(f, 7);
+    delete f;
+    DispatchPostedMessages();
+    EXPECT_EQ(edits, 0);
+}
+
 TEST(VcControllerEpoch, DefaultCoversToday) {
     TManualClock clock({2026, 12, 7, 9, 0, 0, 0});
     TClockOverride use(clock);
