@@ -4,6 +4,7 @@
 #include "controls/entry/VcExcept.h"
 #include "controls/entry/VcMsg.h"
 #include "controls/entry/VcMsgs.h"
+#include "controls/entry/VcRLbl.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/StdCtrls.h"
 #include "platform/rtl/Streams.h"
@@ -74,10 +75,12 @@ void SlotToCombo(TComboBox& combo, std::span<const Byte> slot) {
     combo.SetText(GetSlotString(slot.subspan(4, CaptionSlotSize)));
 }
 
-// The control whose caption fills a 256-byte slot: a label or a panel.
+// The control whose caption fills a 256-byte slot: a label, a panel or a rotated label (an entry
+// field is none of them, so taking the rotated label here keeps the order of the kinds).
 TControl* CaptionControl(TComponent* control) {
     if (auto* label = dynamic_cast<TLabel*>(control)) return label;
     if (auto* panel = dynamic_cast<TPanel*>(control)) return panel;
+    if (auto* rotated = dynamic_cast<TVcCustomRotatedLabel*>(control)) return rotated;
     return nullptr;
 }
 

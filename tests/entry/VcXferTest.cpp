@@ -2,6 +2,8 @@
 
 #include "EntryFormSupport.h"
 #include "controls/entry/VcNF.h"
+#include "controls/entry/VcPF.h"
+#include "controls/entry/VcPLb.h"
 
 #include "controls/entry/VcExcept.h"
 
@@ -282,6 +284,36 @@ TEST_F(FormTransferTest, InvalidFieldStopsTheTransferWithItsOwnMessage) {
     EXPECT_TRUE(count->Focused());
     // Nothing of the record was written, not even the valid field before it.
     EXPECT_EQ(record, std::vector<Byte>(10, 0xEE));
+}
+
+TEST_F(FormTransferTest, RotatedLabelsAndPictureFieldsMakeTheRoundTrip) {
+    ShowForm();
+    auto* rotated = Make<TVcRotatedLabel>("Rotated", 200, 10);
+    auto* label = Make<TVcPictureLabel>("PictureLabel", 200, 40);
+    auto* name = Make<TVcPictureField>("Name", 10, 10);
+    name->SetPictureMask("XXXXXXXX");
+    name->SetMaxLength(8);
+    auto* date = Make<TVcPictureField>("Date", 10, 40);
+    date->SetDataType(pftDate);
+    date->SetPictureMask("mm/dd/yyyy");
+    const std::vector<TComponent*> controls{rotated, label, name, date};
+    ASSERT_EQ(TransferDataSize(controls), 256u + 256 + 9 + 4);
+    std::vector<Byte> record(TransferDataSize(controls), 0);
+    PutSlotString(std::span(record).subspan(0, 256), "Payment Date:");
+    PutSlotString(std::span(record).subspan(256, 256), "$1,234.50");
+    PutSlotString(std::span(record).subspan(512, 9), "A longer name");
+    EncodeLE<LongInt>(&record[521], DMYToDate(29, 2, 2024, 0));
+    transfer->BufferToControls(controls, record);
+    EXPECT_EQ(rotated->Caption(), "Payment Date:");
+    EXPECT_EQ(label->Caption(), "$1,234.50");
+    EXPECT_EQ(name->AsString(), "A longer");
+    EXPECT_EQ(date->EditString(), "02/29/2024");
+
+    std::vector<Byte> back(record.size(), 0);
+    ASSERT_TRUE(transfer->ControlsToBuffer(controls, back));
+    EXPECT_EQ(GetSlotString(std::span(back).subspan(0, 256)), "Payment Date:");
+    EXPECT_EQ(GetSlotString(std::span(back).subspan(512, 9)), "A longer");
+    EXPECT_EQ(DecodeLE<LongInt>(&back[521]), DMYToDate(29, 2, 2024, 0));
 }
 
 } // namespace
