@@ -892,10 +892,15 @@ void TWinControl::Update() {
 
 void TWinControl::SetEnabled(bool Value) {
     if (Enabled() == Value) return;
-    if (!Value && Focused()) {
-        if (TCustomForm* form = GetParentForm(this)) form->DefocusControl(this, false);
-    }
+    if (!Value) LeaveFocus();
     TControl::SetEnabled(Value);
+}
+
+void TWinControl::LeaveFocus() {
+    TWinControl* focused = FindControl(GetFocus());
+    if (!focused || !ContainsControl(focused)) return;
+    if (TCustomForm* form = GetParentForm(this); form && form != this)
+        form->DefocusControl(this, false);
 }
 
 void TWinControl::Resize() {
@@ -910,9 +915,7 @@ void TWinControl::BoundsChanged() {
 }
 
 void TWinControl::VisibleChanging() {
-    if (Visible() && Focused()) {
-        if (TCustomForm* form = GetParentForm(this)) form->DefocusControl(this, false);
-    }
+    if (Visible()) LeaveFocus();
 }
 
 void TWinControl::FontChanged() {

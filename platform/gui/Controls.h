@@ -444,6 +444,8 @@ private:
     void DoAlign(TAlign Which, TRect& Rect);
     std::vector<TControl*> AlignList(TAlign Which) const;
     void PaintHandler(TWMPaint& Message);
+    // The focus leaves this control and its children (when one of them has it) for the form.
+    void LeaveFocus();
 
     std::vector<TControl*> controls_;
     std::vector<TWinControl*> tabList_;

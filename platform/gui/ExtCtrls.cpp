@@ -373,10 +373,13 @@ void TNotebook::PagesChanged() {
     for (TPage* gone : old)
         delete gone;
     auto it = std::find(pages_.begin(), pages_.end(), active);
-    const int index =
-        it == pages_.end() ? (pages_.empty() ? -1 : 0) : static_cast<int>(it - pages_.begin());
+    if (it != pages_.end()) {
+        // The active page stays: only its index may have moved.
+        pageIndex_ = static_cast<int>(it - pages_.begin());
+        return;
+    }
     pageIndex_ = -1;
-    SetPageIndex(index);
+    SetPageIndex(pages_.empty() ? -1 : 0);
 }
 
 void TNotebook::SetPageIndex(int Value) {
