@@ -171,14 +171,22 @@ int TVcCustomNumericField::SignPosition(char MaskChar) const {
 // Value texts
 
 std::string TVcCustomNumericField::Merge(const std::string& Value) {
-    std::string text = MergeWithPicture(Value);
-    // The sign stays a plain "-" in the edit text; the display text shows "(" and ")" or moves
-    // it to the "g" position.
+    // The sign stays a plain "-" in the edit text, next to the digits and currency; the display
+    // text shows "(" and ")" or moves it to the "g" position.
+    std::string value = Trim(Value);
+    const bool negative = !value.empty() && value[0] == '-';
+    if (negative) value.erase(0, 1);
+    std::string text = MergeWithPicture(negative && SignPosition('g') < 0 ? "-" + value : value);
     const std::size_t paren = text.find('(');
     if (paren != std::string::npos) text[paren] = '-';
     for (char c : {'p', 'g'}) {
         const int at = SignPosition(c);
         if (at >= 0 && at < static_cast<int>(text.size())) text[static_cast<std::size_t>(at)] = ' ';
+    }
+    if (negative && SignPosition('g') >= 0) {
+        const std::size_t lead = text.find_first_not_of(' ');
+        if (lead != std::string::npos && lead > 0 && !IsLiteralPos(static_cast<int>(lead) - 1))
+            text[lead - 1] = '-';
     }
     return text;
 }

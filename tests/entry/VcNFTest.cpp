@@ -67,9 +67,12 @@ TEST_F(NumericFieldTest, ValuesMergedThroughTheMask) {
     EXPECT_EQ(count->EditString(), "12,345");
     count->SetAsInteger(45);
     EXPECT_EQ(count->EditString(), "    45");
-    auto* sign = Field(nftLongInt, "g#####", 130);
+    auto* sign = Field(nftLongInt, "#####g", 130);
+    EXPECT_EQ(sign->MaxLength(), 5);
     sign->SetAsInteger(-42);
-    EXPECT_EQ(sign->DisplayString(), "-   42");
+    EXPECT_EQ(sign->EditString(), "  -42");
+    EXPECT_EQ(sign->DisplayString(), "42-");
+    EXPECT_EQ(sign->AsInteger(), -42);
 }
 
 TEST_F(NumericFieldTest, MoneyTypedFromTheRight) {
