@@ -5,6 +5,7 @@
 #include "controls/entry/VcMsgs.h"
 #include "platform/gui/Clipbrd.h"
 #include "platform/gui/Menus.h"
+#include "platform/gui/RecordingCanvas.h"
 #include "platform/rtl/Clock.h"
 
 namespace {
@@ -293,6 +294,23 @@ TEST_F(VcSimpleFieldTest, RequiredFieldReportsOnceAndTakesTheFocusBack) {
     EXPECT_TRUE(second->Focused());
 }
 
+TEST_F(VcSimpleFieldTest, TwoInvalidFieldsGiveOneReport) {
+    TVcSimpleField* first = Field("First", sftByte);
+    first->SetText("999");
+    TVcSimpleField* second = Field("Second", sftByte, 40);
+    second->SetText("888");
+    ShowForm();
+    first->SetFocus();
+    Application->ProcessMessages();
+    second->SetFocus();
+    Application->ProcessMessages();
+    ASSERT_EQ(services.MessageBoxes.size(), 1u);
+    EXPECT_EQ(services.MessageBoxes[0].Text, "Value is not within required range");
+    EXPECT_TRUE(first->Focused());
+    EXPECT_FALSE(controller->ErrorPending());
+    EXPECT_EQ(second->EditString(), "888");
+}
+
 TEST_F(VcSimpleFieldTest, ErrorEventAndSoftValidation) {
     TVcSimpleField* f = Field("Soft", sftByte);
     std::vector<Word> codes;
@@ -354,6 +372,39 @@ TEST_F(VcSimpleFieldTest, AltBackspaceRestoresAndGoneFieldsAreSkipped) {
     delete f;
     DispatchPostedMessages();
     EXPECT_EQ(edits, 0);
+}
+
+TEST_F(VcSimpleFieldTest, PaintingRunsAndScrolling) {
+    TVcSimpleField* f = Field("Paint");
+    f->SetMaxLength(40);
+    ShowForm();
+    f->SetFocus();
+    Application->ProcessMessages();
+    TypeText(f, "ab");
+    Key(f, Qt::Key_P, Qt::ControlModifier); // no command of the default table: not typed
+    controller->EntryCommands()->FindTable("WordStar")->SetIsActive(true);
+    Key(f, Qt::Key_P, Qt::ControlModifier);
+    Key(f, Qt::Key_A, Qt::ControlModifier);
+    TypeText(f, "cd");
+    EXPECT_EQ(f->EditString(), std::string("ab\x01"
+                                           "cd"));
+    Key(f, Qt::Key_Left, Qt::ShiftModifier);
+    TRecordingCanvas canvas(f->ClientWidth(), f->ClientHeight());
+    f->PaintTo(&canvas);
+    std::vector<std::string> runs;
+    std::vector<TColor> colours;
+    for (const auto& call : canvas.Calls()) {
+        if (call.Name != "TextOut") continue;
+        runs.push_back(call.Text);
+        colours.push_back(call.FontColor);
+    }
+    EXPECT_EQ(runs, (std::vector<std::string>{"ab", "A", "c", "d"}));
+    EXPECT_EQ(colours, (std::vector<TColor>{clWindowText, clRed, clWindowText, clHighlightText}));
+    // A long text scrolls so that the caret stays in view, and comes back on Home.
+    TypeText(f, std::string(35, 'W'));
+    EXPECT_GT(f->FirstVisible(), 0);
+    Key(f, Qt::Key_Home);
+    EXPECT_EQ(f->FirstVisible(), 0);
 }
 
 TEST(VcControllerEpoch, DefaultCoversToday) {
