@@ -66,6 +66,18 @@ bool StepNumber(long double& Value, double Delta, long double Low, long double H
     return true;
 }
 
+void AssignLeadingOptions(TVcBaseEntryField& To, const TVcBaseEntryField& From) {
+    To.SetAutoAdvanceChar(From.AutoAdvanceChar());
+    To.SetAutoAdvanceLeftRight(From.AutoAdvanceLeftRight());
+    To.SetAutoAdvanceUpDown(From.AutoAdvanceUpDown());
+    To.SetAutoSelect(From.AutoSelect());
+    To.SetAutoSize(From.AutoSize());
+    To.SetBeepOnError(From.BeepOnError());
+    To.SetBorderStyle(From.BorderStyle());
+    To.SetCaretToEnd(From.CaretToEnd());
+    To.SetColor(From.Color());
+}
+
 TVcCustomNumericField::TVcCustomNumericField(TComponent* AOwner) : TVcPictureBase(AOwner) {
     SetFieldClass(fcNumeric);
     SetDataTypeByte(fsLongInt | NumericFlag);
@@ -108,15 +120,7 @@ void TVcCustomNumericField::Assign(TPersistent* Source) {
     auto* other = dynamic_cast<TVcCustomNumericField*>(Source);
     if (!other) return TVcPictureBase::Assign(Source);
     SetDataType(other->DataType());
-    SetAutoAdvanceChar(other->AutoAdvanceChar());
-    SetAutoAdvanceLeftRight(other->AutoAdvanceLeftRight());
-    SetAutoAdvanceUpDown(other->AutoAdvanceUpDown());
-    SetAutoSelect(other->AutoSelect());
-    SetAutoSize(other->AutoSize());
-    SetBeepOnError(other->BeepOnError());
-    SetBorderStyle(other->BorderStyle());
-    SetCaretToEnd(other->CaretToEnd());
-    SetColor(other->Color());
+    AssignLeadingOptions(*this, *other);
     SetCaretIns(other->CaretIns());
     SetCaretOvr(other->CaretOvr());
     SetInputRequired(other->InputRequired());

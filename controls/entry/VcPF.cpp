@@ -97,15 +97,7 @@ void TVcCustomPictureField::Assign(TPersistent* Source) {
     auto* other = dynamic_cast<TVcCustomPictureField*>(Source);
     if (!other) return TVcPictureBase::Assign(Source);
     SetDataType(other->DataType());
-    SetAutoAdvanceChar(other->AutoAdvanceChar());
-    SetAutoAdvanceLeftRight(other->AutoAdvanceLeftRight());
-    SetAutoAdvanceUpDown(other->AutoAdvanceUpDown());
-    SetAutoSelect(other->AutoSelect());
-    SetAutoSize(other->AutoSize());
-    SetBeepOnError(other->BeepOnError());
-    SetBorderStyle(other->BorderStyle());
-    SetCaretToEnd(other->CaretToEnd());
-    SetColor(other->Color());
+    AssignLeadingOptions(*this, *other);
     SetDecimalPlaces(other->DecimalPlaces());
     SetEpoch(other->Epoch());
     SetCaretIns(other->CaretIns());

@@ -179,4 +179,16 @@ TEST_F(NumericFieldTest, PasteAndIncrements) {
     EXPECT_EQ(small->AsInteger(), -128);
 }
 
+TEST_F(NumericFieldTest, AssignCopiesTypeMaskAndRange) {
+    auto* money = Field(nftDouble, "$###,###,###.##");
+    money->SetRangeHi("5000");
+    money->SetAutoSelect(false);
+    auto* copy = Make<TVcNumericField>("Copy", 10, 200);
+    copy->Assign(money);
+    EXPECT_EQ(copy->DataType(), nftDouble);
+    EXPECT_EQ(copy->PictureMask(), "$###,###,###.##");
+    EXPECT_EQ(copy->RangeHi(), "5000");
+    EXPECT_FALSE(copy->AutoSelect());
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 #include "EntryFormSupport.h"
 #include "controls/entry/VcExcept.h"
 #include "controls/entry/VcXfer.h"
+#include "platform/rtl/Clock.h"
 #include "platform/rtl/Streams.h"
 
 namespace {
@@ -212,6 +213,34 @@ TEST_F(PictureFieldTest, HalfTypedDateStopsTheTransfer) {
     EXPECT_EQ(services.MessageBoxes[0].Text, "Value is not a valid date");
     EXPECT_TRUE(date->Focused());
     EXPECT_EQ(DecodeLE<LongInt>(record.data()), DMYToDate(1, 3, 2024, 0));
+}
+
+TEST_F(PictureFieldTest, TodayFromTheClock) {
+    TManualClock clock({2024, 2, 29, 13, 45, 0, 0});
+    TClockOverride useClock(clock);
+    ShowForm();
+    auto* date = DateField("mm/dd/yyyy");
+    date->SetInitDateTime(true);
+    EXPECT_EQ(date->EditString(), "02/29/2024");
+    date->SetInitDateTime(false);
+    EXPECT_EQ(date->EditString(), "  /  /    ");
+    // Completing the segment at the caret from today's date.
+    date->SetFocus();
+    CaretTo(date, 'd');
+    date->DoCommand(ccCompleteDate);
+    EXPECT_EQ(date->EditString(), "  /29/    ");
+    date->Perform(EM_SETSEL, 0, 0xFFFF);
+    date->DoCommand(ccCompleteDate);
+    EXPECT_EQ(date->EditString(), "02/29/2024");
+
+    auto* time = Field(pftTime, "hh:mm", 40);
+    time->SetInitDateTime(true);
+    EXPECT_EQ(time->EditString(), "13:45");
+
+    auto* copy = Make<TVcPictureField>("Copy", 10, 200);
+    copy->Assign(date);
+    EXPECT_EQ(copy->DataType(), pftDate);
+    EXPECT_EQ(copy->PictureMask(), "mm/dd/yyyy");
 }
 
 } // namespace
