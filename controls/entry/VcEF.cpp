@@ -1333,8 +1333,19 @@ void TVcBaseEntryField::WMGetDlgCode(TWMGetDlgCode& Message) {
     Message.Result |= DLGC_WANTARROWS | DLGC_WANTCHARS;
 }
 
+void TVcBaseEntryField::DefaultKeyDown(TWMKey& Message) {
+    if (DoKeyDown(Message)) return;
+    TMessage m{Message.Msg, Message.CharCode, Message.KeyData, 0};
+    DefaultHandler(m);
+    Message.Result = m.Result;
+}
+
 void TVcBaseEntryField::WMKeyDown(TWMKey& Message) {
-    TVcBase::WMKeyDown(Message);
+    DefaultKeyDown(Message);
+    TranslateKeyDown(Message);
+}
+
+void TVcBaseEntryField::TranslateKeyDown(TWMKey& Message) {
     const Word key = Message.CharCode;
     if (key == 0 || key == VK_SHIFT) return;
     Word cmd = NeedController().EntryCommands()->Translate(Message);
@@ -1359,12 +1370,10 @@ void TVcBaseEntryField::WMKeyDown(TWMKey& Message) {
 }
 
 void TVcBaseEntryField::WMSysKeyDown(TWMKey& Message) {
+    DefaultKeyDown(Message);
     const Word key = Message.CharCode;
-    if (key == VK_TAB || key == VK_MENU) {
-        TVcBase::WMSysKeyDown(Message);
-        return;
-    }
-    WMKeyDown(Message);
+    if (key == VK_TAB || key == VK_MENU) return;
+    TranslateKeyDown(Message);
     if (key >= VK_NUMPAD0 && key <= VK_NUMPAD9) acceptNextChar_ = true;
 }
 

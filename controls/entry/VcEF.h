@@ -362,6 +362,9 @@ protected:
 
 private:
     bool IsEditingCommand(Word Command) const;
+    // The key events and the window's own handling of a key, then its command.
+    void DefaultKeyDown(TWMKey& Message);
+    void TranslateKeyDown(TWMKey& Message);
     // The required-value check (when asked) and ValidateContents under the validating flag.
     Word CheckContents(bool CheckRequired);
     void ReportError(Word Code);
