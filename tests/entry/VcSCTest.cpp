@@ -3,6 +3,7 @@
 #include "EntryFormSupport.h"
 #include "controls/entry/VcExcept.h"
 #include "controls/entry/VcNF.h"
+#include "controls/entry/VcPF.h"
 #include "platform/rtl/Clock.h"
 
 namespace {
@@ -122,6 +123,29 @@ TEST_F(SpinnerTest, LeavingTheButtonPausesAndFreeingTheFormStopsTheTimer) {
     form.reset();
     Wait(1000);
     EXPECT_EQ(PostedMessageCount(), 0);
+}
+
+TEST_F(SpinnerTest, HorizontalSpinnerMovesTheCaretAndSizesStayOdd) {
+    auto* name = Make<TVcPictureField>("Name", 10, 100);
+    name->SetPictureMask("XXXXX");
+    name->SetMaxLength(5);
+    // Each press takes the focus to the spinner and gives it back: the caret starts at home.
+    name->SetCaretToEnd(false);
+    spinner->SetOrientation(soHorizontal);
+    EXPECT_EQ(spinner->Width(), 25);
+    EXPECT_EQ(spinner->Height(), 15);
+    spinner->SetForceOddSize(true);
+    spinner->SetBounds(200, 200, 30, 15);
+    EXPECT_EQ(spinner->Width(), 31);
+    spinner->SetAttachedControl(name);
+    ShowForm();
+    name->SetAsString("abcde");
+    Press(QPoint(25, 5));
+    Release(QPoint(25, 5));
+    EXPECT_EQ(name->CaretPosition(), 1);
+    Press(QPoint(3, 5));
+    Release(QPoint(3, 5));
+    EXPECT_EQ(name->CaretPosition(), 0);
 }
 
 } // namespace
