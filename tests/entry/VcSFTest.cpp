@@ -407,6 +407,29 @@ TEST_F(VcSimpleFieldTest, PaintingRunsAndScrolling) {
     EXPECT_EQ(f->FirstVisible(), 0);
 }
 
+TEST_F(VcSimpleFieldTest, EnterAndExitNotifications) {
+    TVcSimpleField* f = Field("Watched");
+    std::vector<std::string> log;
+    f->AfterEnter = [&](TObject*) { log.push_back("after enter"); };
+    f->AfterExit = [&](TObject*) { log.push_back("after exit"); };
+    controller->OnPreEdit = [&](TObject* field, TWinControl* from) {
+        log.push_back("pre " + static_cast<TComponent*>(field)->Name() + " from " +
+                      (from ? from->Name() : "none"));
+    };
+    controller->OnPostEdit = [&](TObject* field, TWinControl* to) {
+        log.push_back("post " + static_cast<TComponent*>(field)->Name() + " to " +
+                      (to ? to->Name() : "none"));
+    };
+    ShowForm();
+    other->SetFocus();
+    Application->ProcessMessages();
+    f->SetFocus();
+    Application->ProcessMessages();
+    Leave();
+    EXPECT_EQ(log, (std::vector<std::string>{"pre Watched from Other", "after enter", "after exit",
+                                             "post Watched to Other"}));
+}
+
 TEST(VcControllerEpoch, DefaultCoversToday) {
     TManualClock clock({2026, 12, 7, 9, 0, 0, 0});
     TClockOverride use(clock);
