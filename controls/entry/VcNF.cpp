@@ -174,27 +174,6 @@ int TVcCustomNumericField::SignPosition(char MaskChar) const {
 // ---------------------------------------------------------------------------------------------
 // Value texts
 
-std::string TVcCustomNumericField::Merge(const std::string& Value) {
-    // The sign stays a plain "-" in the edit text, next to the digits and currency; the display
-    // text shows "(" and ")" or moves it to the "g" position.
-    std::string value = Trim(Value);
-    const bool negative = !value.empty() && value[0] == '-';
-    if (negative) value.erase(0, 1);
-    std::string text = MergeWithPicture(negative && SignPosition('g') < 0 ? "-" + value : value);
-    const std::size_t paren = text.find('(');
-    if (paren != std::string::npos) text[paren] = '-';
-    for (char c : {'p', 'g'}) {
-        const int at = SignPosition(c);
-        if (at >= 0 && at < static_cast<int>(text.size())) text[static_cast<std::size_t>(at)] = ' ';
-    }
-    if (negative && SignPosition('g') >= 0) {
-        const std::size_t lead = text.find_first_not_of(' ');
-        if (lead != std::string::npos && lead > 0 && !IsLiteralPos(static_cast<int>(lead) - 1))
-            text[lead - 1] = '-';
-    }
-    return text;
-}
-
 std::string TVcCustomNumericField::IntegerText(Int64 Value) const {
     return IntegerValueText(Value, DataKind(), IsHexMask(), IsOctalMask(), IsBinaryMask());
 }
@@ -230,10 +209,11 @@ int TVcCustomNumericField::TransferData(void* Buffer, int Operation) {
     if (Operation == otSet) {
         const long double value = RawToNumber(raw, kind);
         if (IsIntegerKind(kind) || kind == fsComp)
-            SetEditText(Merge(IsIntegerKind(kind) ? IntegerText(static_cast<Int64>(value))
-                                                  : IntToStr(static_cast<Int64>(value))));
+            SetEditText(MergeWithPicture(IsIntegerKind(kind)
+                                             ? IntegerText(static_cast<Int64>(value))
+                                             : IntToStr(static_cast<Int64>(value))));
         else
-            SetEditText(Merge(RealText(value)));
+            SetEditText(MergeWithPicture(RealText(value)));
         if (HasFocus()) LoadBuffer();
     } else if (Operation == otGet) {
         long double value = 0;
@@ -305,7 +285,7 @@ void TVcCustomNumericField::ShowBuffer() {
     std::string value = buffer_.empty() ? "0" : buffer_;
     if (value[0] == '.') value.insert(0, 1, '0');
     if (negative_) value.insert(0, 1, '-');
-    std::string text = Merge(value);
+    std::string text = MergeWithPicture(value);
     if (decimals_ > 0) {
         const std::size_t point = buffer_.find('.');
         const int typed =

@@ -78,8 +78,6 @@ private:
     // The default mask of each type.
     static const char* DefaultMask(TNumericDataType Type);
     void ComputeLayout();
-    // The mask merge of a raw value string, the sign as a plain "-".
-    std::string Merge(const std::string& Value);
     // The value text stripped and made readable by the runtime; false when it reads as nothing.
     bool ReadText(long double& Value);
     bool ReadInteger(const std::string& Text, Int64& Value) const;
