@@ -140,6 +140,25 @@ bool PreTranslateKey(TWinControl* target, TWMKey& key) {
     return form && form->Perform(CM_DIALOGKEY, key.CharCode, key.KeyData) != 0;
 }
 
+} // namespace
+
+bool TranslatePostedKey(TWinControl* control, const TMessage& message) {
+    const Word vk = static_cast<Word>(message.WParam);
+    const LongInt data = static_cast<LongInt>(message.LParam);
+    TWMKey key{message.Msg, vk, data, 0};
+    if (PreTranslateKey(control, key)) return true;
+    const bool alt = message.Msg == WM_SYSKEYDOWN;
+    const int ch =
+        CharOfVirtualKey(vk, GetKeyState(VK_SHIFT) < 0, !alt && GetKeyState(VK_CONTROL) < 0,
+                         (GetKeyState(VK_CAPITAL) & 1) != 0);
+    if (ch >= 0)
+        PostInputMessage(control->Handle(), alt ? WM_SYSCHAR : WM_CHAR, static_cast<WPARAM>(ch),
+                         data);
+    return false;
+}
+
+namespace {
+
 void TranslateKeyPress(const QKeyEvent& event, TWinControl* target) {
     const TKeyTranslation t = TranslateKeyEvent(event);
     const HWND handle = target->Handle();

@@ -146,6 +146,9 @@ QCursor CursorOf(TCursor cursor);
 // Runs the posted messages of a key press (WM_CHAR after WM_KEYDOWN) through the dialog-char
 // handling before they reach the control.
 bool PostInputMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
+// A key message taken from the queue goes the way a typed key does: menu shortcuts and dialog
+// keys first (true when one took it), then the character it types is queued behind it.
+bool TranslatePostedKey(TWinControl* control, const TMessage& message);
 // The dialog-character step before a typed character reaches its control (mnemonics and the
 // form's dialog characters); true when it was taken there.
 bool PreTranslateChar(TWinControl* control, TMessage& message);

@@ -203,3 +203,32 @@ Qt::Key QtKeyOfVirtualKey(Word vk) {
         if (p.Vk == vk) return static_cast<Qt::Key>(p.QtKey);
     return Qt::Key_unknown;
 }
+
+int CharOfVirtualKey(Word vk, bool shift, bool ctrl, bool capsLock) {
+    const bool letter = vk >= 'A' && vk <= 'Z';
+    if (ctrl) {
+        if (letter) return vk - 'A' + 1;
+        switch (vk) {
+        case VK_RETURN: return 10;
+        case VK_BACK: return 0x7F;
+        case VK_OEM_4: return 27;
+        case VK_OEM_5: return 28;
+        case VK_OEM_6: return 29;
+        default: return -1;
+        }
+    }
+    if (letter) return (shift != capsLock) ? vk : std::tolower(vk);
+    if (vk >= '0' && vk <= '9') return shift ? ")!@#$%^&*("[vk - '0'] : vk;
+    if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) return '0' + (vk - VK_NUMPAD0);
+    static constexpr std::pair<Word, std::pair<char, char>> kTyped[] = {
+        {VK_MULTIPLY, {'*', '*'}},  {VK_ADD, {'+', '+'}},       {VK_SUBTRACT, {'-', '-'}},
+        {VK_DECIMAL, {'.', '.'}},   {VK_DIVIDE, {'/', '/'}},    {VK_SPACE, {' ', ' '}},
+        {VK_RETURN, {13, 13}},      {VK_TAB, {9, 9}},           {VK_ESCAPE, {27, 27}},
+        {VK_BACK, {8, 8}},          {VK_OEM_1, {';', ':'}},     {VK_OEM_PLUS, {'=', '+'}},
+        {VK_OEM_COMMA, {',', '<'}}, {VK_OEM_MINUS, {'-', '_'}}, {VK_OEM_PERIOD, {'.', '>'}},
+        {VK_OEM_2, {'/', '?'}},     {VK_OEM_3, {'`', '~'}},     {VK_OEM_4, {'[', '{'}},
+        {VK_OEM_5, {'\\', '|'}},    {VK_OEM_6, {']', '}'}},     {VK_OEM_7, {'\'', '"'}}};
+    for (const auto& [key, chars] : kTyped)
+        if (key == vk) return static_cast<unsigned char>(shift ? chars.second : chars.first);
+    return -1;
+}

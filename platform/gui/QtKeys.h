@@ -19,5 +19,8 @@ struct TKeyTranslation {
 // not), the numeric pad 0x60..0x6F, F1..F12 0x70..0x7B, punctuation 0xBA..0xDE as on a US
 // keyboard; Ctrl+letter gives 1..26, Ctrl+Enter 10, Backspace 8, Tab 9, Enter 13, Esc 27.
 TKeyTranslation TranslateKeyEvent(const QKeyEvent& event);
+// The character a virtual key types on a US keyboard with the given shift states, as Win32's
+// TranslateMessage gives it for a posted key message; -1 when none.
+int CharOfVirtualKey(Word vk, bool shift, bool ctrl, bool capsLock);
 // The Qt key for a virtual-key code (Qt::Key_unknown when there is none).
 Qt::Key QtKeyOfVirtualKey(Word vk);

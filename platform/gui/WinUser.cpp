@@ -154,8 +154,12 @@ int DispatchPostedMessages() {
         if (!control) continue;
         ++count;
         Guarded([&] {
+            const UINT msg = posted.Message.Msg;
             if (posted.Input && PreTranslateChar(control, posted.Message)) return;
-            control->Perform(posted.Message.Msg, posted.Message.WParam, posted.Message.LParam);
+            if (!posted.Input && (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) &&
+                TranslatePostedKey(control, posted.Message))
+                return;
+            control->Perform(msg, posted.Message.WParam, posted.Message.LParam);
         });
     }
     return count;

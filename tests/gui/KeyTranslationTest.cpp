@@ -101,6 +101,24 @@ TEST(KeyTranslationTest, KeyDataBits) {
     EXPECT_NE(Press(Qt::Key_Slash, Qt::KeypadModifier, "/").KeyData & (KF_EXTENDED << 16), 0);
 }
 
+TEST(KeyTranslationTest, CharactersOfVirtualKeysForPostedKeys) {
+    EXPECT_EQ(CharOfVirtualKey('A', false, false, false), 'a');
+    EXPECT_EQ(CharOfVirtualKey('A', true, false, false), 'A');
+    EXPECT_EQ(CharOfVirtualKey('A', false, false, true), 'A');
+    EXPECT_EQ(CharOfVirtualKey('A', true, false, true), 'a');
+    EXPECT_EQ(CharOfVirtualKey('C', false, true, false), 3);
+    EXPECT_EQ(CharOfVirtualKey('2', true, false, false), '@');
+    EXPECT_EQ(CharOfVirtualKey('0', true, false, false), ')');
+    EXPECT_EQ(CharOfVirtualKey(VK_NUMPAD7, true, false, false), '7');
+    EXPECT_EQ(CharOfVirtualKey(VK_OEM_PERIOD, false, false, false), '.');
+    EXPECT_EQ(CharOfVirtualKey(VK_OEM_7, true, false, false), '"');
+    EXPECT_EQ(CharOfVirtualKey(VK_RETURN, false, true, false), 10);
+    EXPECT_EQ(CharOfVirtualKey(VK_RETURN, false, false, false), 13);
+    EXPECT_EQ(CharOfVirtualKey(VK_LEFT, false, false, false), -1);
+    EXPECT_EQ(CharOfVirtualKey(VK_F2, false, false, false), -1);
+    EXPECT_EQ(CharOfVirtualKey('5', false, true, false), -1);
+}
+
 TEST(KeyTranslationTest, VirtualKeysBackToQtKeys) {
     for (Word vk : {Word('A'), Word('0'), VK_F5, VK_LEFT, VK_DELETE, VK_RETURN, VK_OEM_PERIOD,
                     VK_NUMPAD3, VK_TAB, VK_ESCAPE, VK_PRIOR}) {

@@ -78,6 +78,25 @@ TEST_F(KeyboardTest, HeldKeyRepeatsAsKeyDownsWithTheRepeatBit) {
     EXPECT_EQ(form->Custom->Log, (Log{"KEYDOWN 27", "KEYDOWN 27", "KEYUP 27"}));
 }
 
+TEST_F(KeyboardTest, PostedKeyIsTranslatedAsATypedOne) {
+    form->Custom->SetFocus();
+    form->Custom->Clear();
+    PostMessage(form->Custom->Handle(), WM_KEYDOWN, 'Q', 1);
+    Application->ProcessMessages();
+    EXPECT_EQ(form->Custom->Log, (Log{"KEYDOWN 51", "CHAR 71"}));
+    // Into an edit, with Shift held, the key types its capital.
+    form->Edit1->SetFocus();
+    SetKeyDown(VK_SHIFT, true);
+    PostMessage(form->Edit1->Handle(), WM_KEYDOWN, 'Q', 1);
+    Application->ProcessMessages();
+    SetKeyDown(VK_SHIFT, false);
+    EXPECT_EQ(form->Edit1->Text(), "Q");
+    // A posted Tab is a dialog key like a typed one.
+    PostMessage(form->Edit1->Handle(), WM_KEYDOWN, VK_TAB, 1);
+    Application->ProcessMessages();
+    EXPECT_TRUE(form->Custom->Focused());
+}
+
 TEST_F(KeyboardTest, KeyStateTableFollowsTheKeys) {
     form->Custom->SetFocus();
     SmallInt shiftDuringKey = 0;
