@@ -166,6 +166,13 @@ void TVcCustomNumericField::CreateWnd() {
     created_ = true;
 }
 
+int TVcCustomNumericField::FirstEditPos() {
+    int i = 0;
+    while (i < MaxLength() - 1 && IsLiteralPos(i))
+        ++i;
+    return i;
+}
+
 int TVcCustomNumericField::SignPosition(char MaskChar) const {
     const std::size_t at = Mask().find(MaskChar);
     return at == std::string::npos ? -1 : static_cast<int>(at);

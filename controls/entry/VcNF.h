@@ -63,6 +63,8 @@ class TVcCustomNumericField : public TVcPictureBase {
     bool Negative() const { return negative_; }
 
 protected:
+    // The first position that is not a literal: a numeric field counts no special positions.
+    int FirstEditPos() override;
     void MoveCaretToEnd() override;
     void CaretToHome() override;
     void PerformEdit(TMessage& Message, Word Command) override;

@@ -92,6 +92,12 @@ TEST_F(NumericFieldTest, MoneyTypedFromTheRight) {
     Byte raw[8];
     std::memcpy(raw, &v, 8);
     EXPECT_EQ(std::memcmp(raw, expected, 8), 0);
+    // Nine integer digits fill the picture; the currency moves to its own position.
+    money->SetFocus();
+    TypeText(money, "123456789");
+    EXPECT_EQ(money->EditString(), "   $123,456,789");
+    TypeText(money, ".05");
+    EXPECT_EQ(money->EditString(), "$123,456,789.05");
 }
 
 TEST_F(NumericFieldTest, CountsAndTheSignToggle) {
