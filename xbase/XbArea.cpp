@@ -228,6 +228,10 @@ void TXbArea::SyncPosition() {
     if (Current().KeyOf(*this, key, included) == isOk) pos_ = {key, recno_};
 }
 
+void TXbArea::SyncWalkPosition() {
+    if (pos_.RecNo != recno_) SyncPosition();
+}
+
 bool TXbArea::FirstEntry() {
     const bool fromLow = !Current().Descending() && !scopeLow_.empty();
     const TXbIndexStatus st =
@@ -290,7 +294,7 @@ void TXbArea::SkipBy(LongInt count) {
         if (eof_) return;
         RecordCount();
         bof_ = false;
-        SyncPosition();
+        SyncWalkPosition();
         for (LongInt i = 0; i < count; ++i)
             if (!(Ordered() ? StepOrdered(true) : StepNatural(true))) {
                 SetEof();
@@ -303,7 +307,7 @@ void TXbArea::SkipBy(LongInt count) {
         if (eof_) return;
         ++count;
     }
-    SyncPosition();
+    SyncWalkPosition();
     for (LongInt i = 0; i > count; --i) {
         const LongInt keptRecno = recno_;
         const TXbKeyPos keptPos = pos_;

@@ -122,6 +122,11 @@ private:
     bool StepOrdered(bool forward);
     bool StepNatural(bool forward);
     void SyncPosition();
+    // Before a step: a walk goes on from the entry it stands on; only a record reached another
+    // way is placed by its key. So an order whose keys no longer match the table (written
+    // before another program changed the table, or damaged) is still walked once from end to
+    // end and never round in a circle.
+    void SyncWalkPosition();
     // Takes back the record of the last append when its first write was refused.
     void RollBackAppend();
     int OrderKeys(const std::string& image, std::vector<std::string>& keys,

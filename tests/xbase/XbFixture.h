@@ -46,9 +46,11 @@ protected:
     }
 
     // The loan numbers met from the top to the end of the current area, in order.
+    // A walk that meets more records than the table holds stops there.
     static std::string Walk() {
         std::string seen;
-        for (xb_GoTop(); !xb_Eof(); xb_Skip(1))
+        LongInt steps = 0;
+        for (xb_GoTop(); !xb_Eof() && steps++ <= xb_RecCount(); xb_Skip(1))
             seen += xb_GetTrimString(1) + " ";
         return seen;
     }

@@ -385,6 +385,25 @@ TEST_F(XbaseTest, StandaloneIndexFiles) {
     EXPECT_EQ(xb_IndexKeyField(), "NAME");
 }
 
+TEST_F(XbaseTest, WalkThroughAnOrderTheTableNoLongerMatchesEnds) {
+    // The index file is left behind while the table changes without it: "Dunn" becomes "Aaron",
+    // a key the order holds nowhere. Each walk meets every record once and ends.
+    MakeLoans();
+    ASSERT_EQ(xb_IndexCreate(Path("byname.ntx"), "", "NAME", "", 0, 0), 1);
+    xb_Close();
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeExclusive, xbNTX), 0);
+    xb_Go(5);
+    ASSERT_EQ(xb_Replace(2, xbReplaceText, "Aaron"), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    ASSERT_EQ(xb_IndexOpen(Path("byname.ntx")), 1);
+    xb_SetOrder(1);
+    EXPECT_EQ(Walk(), "L1 L2 L3 L4 L5 ");
+    std::string back;
+    for (xb_GoBottom(); !xb_Bof() && back.size() < 40; xb_Skip(-1))
+        back += xb_GetTrimString(1) + " ";
+    EXPECT_EQ(back, "L5 L4 L3 L2 L1 ");
+}
+
 TEST_F(XbaseTest, AreasAliasesAndSelection) {
     MakeLoans(xbModeShared);
     const int first = xb_WorkArea();
