@@ -984,7 +984,8 @@ void TVcBaseEntryField::ScrollToCaret() {
     const TVcCaretShape shape = look->Shape();
     const int oneMore =
         shape == csBlock || shape == csHalfBlock || shape == csHorzLine || look->CaretWidth() > 4;
-    const int x = TextLeft(canvas, shown) + width(firstVisible_, caret_) + oneMore;
+    // The caret stands one pixel left of its character, one further for the wide shapes.
+    const int x = TextLeft(canvas, shown) + width(firstVisible_, caret_) - 1 + oneMore;
     caretPair_->SetCellHeight(std::max(canvas->TextHeight("Wy"), 1));
     caretPair_->SetCellWidth(
         std::max(canvas->TextWidth(caret_ < static_cast<int>(shown.size())

@@ -405,6 +405,12 @@ TEST_F(VcSimpleFieldTest, PaintingRunsAndScrolling) {
     EXPECT_GT(f->FirstVisible(), 0);
     Key(f, Qt::Key_Home);
     EXPECT_EQ(f->FirstVisible(), 0);
+    // The insert caret stands one pixel left of the first character.
+    const TCaretState caret = CaretState();
+    EXPECT_EQ(caret.Owner, f->Handle());
+    EXPECT_TRUE(caret.Visible());
+    EXPECT_EQ(caret.Pos.X, f->TextMargin() - 2);
+    EXPECT_EQ(caret.Width, 2);
 }
 
 TEST_F(VcSimpleFieldTest, EnterAndExitNotifications) {
