@@ -849,10 +849,15 @@ void TWinControl::SetBorderStyle(TBorderStyle Value) {
     RecreateWnd();
 }
 
+int TWinControl::BorderSize() const {
+    if (impl_->Handle) return impl_->FrameWidth();
+    // Before the window exists, the border its style will give it.
+    if (borderStyle_ == bsSingle && !impl_->Native()) return ctl3D_ ? 2 : 1;
+    return 0;
+}
+
 TRect TWinControl::ClientRect() const {
-    const int f = impl_->Handle ? impl_->FrameWidth() : 0;
-    int frame = f;
-    if (!impl_->Handle && borderStyle_ == bsSingle) frame = ctl3D_ ? 2 : 1;
+    const int frame = BorderSize();
     int w = Width() - 2 * frame;
     int h = Height() - 2 * frame;
     if (impl_->Bars[SB_VERT].Visible()) w -= GetSystemMetrics(SM_CXVSCROLL);
@@ -861,8 +866,7 @@ TRect TWinControl::ClientRect() const {
 }
 
 TPoint TWinControl::ClientOrigin() const {
-    const int inset = (Width() - ClientRect().Width()) / 2;
-    return {inset, inset};
+    return {BorderSize(), BorderSize()};
 }
 
 bool TWinControl::Showing() const {
@@ -916,15 +920,6 @@ void TWinControl::BoundsChanged() {
 
 void TWinControl::VisibleChanging() {
     if (Visible()) LeaveFocus();
-}
-
-void TWinControl::FontChanged() {
-    TControl::FontChanged();
-}
-
-void TWinControl::SetTextValue(const std::string& Value) {
-    TControl::SetTextValue(Value);
-    if (impl_->Widget && !impl_->Native()) impl_->Widget->setWindowTitle(QString());
 }
 
 void TWinControl::PaintControls() {

@@ -399,8 +399,6 @@ protected:
     void Resize() override;
     void BoundsChanged() override;
     void VisibleChanging() override;
-    void FontChanged() override;
-    void SetTextValue(const std::string& Value) override;
 
     virtual void WMKeyDown(TWMKey& Message);
     virtual void WMKeyUp(TWMKey& Message);
@@ -444,6 +442,8 @@ private:
     void DoAlign(TAlign Which, TRect& Rect);
     std::vector<TControl*> AlignList(TAlign Which) const;
     void PaintHandler(TWMPaint& Message);
+    // The width of the border around the client area.
+    int BorderSize() const;
     // The focus leaves this control and its children (when one of them has it) for the form.
     void LeaveFocus();
 

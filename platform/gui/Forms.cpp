@@ -260,10 +260,6 @@ void TCustomForm::ApplyWindowFlags() {
     if (shown) w->show();
 }
 
-void TCustomForm::CreateParams(TCreateParams& Params) {
-    TWinControl::CreateParams(Params);
-}
-
 void TCustomForm::CreateWnd() {
     TWinControl::CreateWnd();
     Impl()->Widget->setWindowTitle(AnsiToQString(Caption()));

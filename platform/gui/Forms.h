@@ -126,7 +126,6 @@ class TCustomForm : public TWinControl {
     TShortCutEvent OnShortCut;
 
 protected:
-    void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     void Resize() override;
     virtual void Paint();
