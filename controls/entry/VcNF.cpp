@@ -59,6 +59,18 @@ bool ReadDecimalInteger(const std::string& Text, Int64& Value) {
     return code == 0 && Value >= -2147483648LL && Value <= 2147483647LL;
 }
 
+Word NumberRangeError(long double Value, Byte Kind, const TVcRangeValue& Low,
+                      const TVcRangeValue& High) {
+    if (Kind == fsReal && std::fabs(Value) <= 1.7e38L) {
+        TVcRangeValue raw{};
+        NumberToRaw(Value, Kind, raw.data());
+        Value = RawToNumber(raw.data(), Kind);
+    }
+    const bool inside =
+        Value >= RawToNumber(Low.data(), Kind) && Value <= RawToNumber(High.data(), Kind);
+    return inside ? 0 : epRange;
+}
+
 bool StepNumber(long double& Value, double Delta, long double Low, long double High, Byte Kind) {
     if (Delta == 0 || (Delta > 0 && Value >= High) || (Delta < 0 && Value <= Low)) return false;
     const long double step = IsIntegerKind(Kind) ? std::nearbyint(Delta) : Delta;
@@ -237,29 +249,11 @@ Word TVcCustomNumericField::ValidateContents() {
     if (!ReadText(value)) {
         code = epInvalid;
     } else {
-        long double stored = value;
-        // A 6-byte real is compared as it will be stored.
-        if (kind == fsReal && std::fabs(value) <= 1.7e38L) {
-            TVcRangeValue raw{};
-            NumberToRaw(value, kind, raw.data());
-            stored = RawToNumber(raw.data(), kind);
-        }
-        if (stored < RawToNumber(RangeLowData().data(), kind) ||
-            stored > RawToNumber(RangeHighData().data(), kind))
-            code = epRange;
-        else if (Modified())
-            WriteNumber(stored);
+        code = NumberRangeError(value, kind, RangeLowData(), RangeHighData());
+        if (code == 0 && Modified()) WriteNumber(value);
     }
-    if (!afterValidation_) {
-        afterValidation_ = true;
-        try {
-            DoOnUserValidation(code);
-        } catch (...) {
-            afterValidation_ = false;
-            throw;
-        }
-        afterValidation_ = false;
-    }
+    // The program's own check, not again from inside its handler.
+    if (!InUserValidation()) DoOnUserValidation(code);
     return code;
 }
 

@@ -30,6 +30,10 @@ std::string RealValueText(long double Value, int Total, int Decimals, bool TrimZ
 bool ReadRealText(std::string Text, char DecimalSeparator, Byte Kind, long double& Value);
 // - a decimal integer of at most 32 bits; false when it does not read.
 bool ReadDecimalInteger(const std::string& Text, Int64& Value);
+// The error of a number read from a field's text against its range: epRange when the value, as
+// it will be stored (a 6-byte real rounded to its bytes), lies outside Low..High, else 0.
+Word NumberRangeError(long double Value, Byte Kind, const TVcRangeValue& Low,
+                      const TVcRangeValue& High);
 // Steps Value by Delta (rounded for integer kinds) when it lies strictly inside Low..High on the
 // side of the step; a step that would pass the range end stops at it. False when nothing moves.
 bool StepNumber(long double& Value, double Delta, long double Low, long double High, Byte Kind);
@@ -108,7 +112,6 @@ private:
     bool negative_ = false;
     std::string buffer_;
     bool created_ = false;
-    bool afterValidation_ = false;
 };
 
 class TVcNumericField : public TVcCustomNumericField {

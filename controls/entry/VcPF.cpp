@@ -315,32 +315,13 @@ Word TVcCustomPictureField::ValidateContents() {
         if (c != UpCaseChar(yes) && c != UpCaseChar(no)) code = epRange;
     } else if (NumericKind()) {
         long double value = 0;
-        if (!ReadNumber(value)) {
-            code = epInvalid;
-        } else {
-            long double stored = value;
-            if (kind == fsReal && std::fabs(value) <= 1.7e38L) {
-                TVcRangeValue raw{};
-                NumberToRaw(value, kind, raw.data());
-                stored = RawToNumber(raw.data(), kind);
-            }
-            if (stored < RawToNumber(RangeLowData().data(), kind) ||
-                stored > RawToNumber(RangeHighData().data(), kind))
-                code = epRange;
-        }
+        code = ReadNumber(value) ? NumberRangeError(value, kind, RangeLowData(), RangeHighData())
+                                 : epInvalid;
     } else {
         code = kind == fsDate ? ValidateDate() : ValidateTime();
     }
-    if (!afterValidation_) {
-        afterValidation_ = true;
-        try {
-            DoOnUserValidation(code);
-        } catch (...) {
-            afterValidation_ = false;
-            throw;
-        }
-        afterValidation_ = false;
-    }
+    // The program's own check, not again from inside its handler.
+    if (!InUserValidation()) DoOnUserValidation(code);
     if (code == 0 && Modified() && kind != fsString) {
         std::vector<Byte> value(static_cast<std::size_t>(GetDataSize()) + 1, 0);
         TransferData(value.data(), otGet);

@@ -96,7 +96,6 @@ private:
     bool initDateTime_ = false;
     TPictureDataType dataType_ = pftString;
     bool created_ = false;
-    bool afterValidation_ = false;
 };
 
 class TVcPictureField : public TVcCustomPictureField {

@@ -197,4 +197,21 @@ TEST_F(NumericFieldTest, AssignCopiesTypeMaskAndRange) {
     EXPECT_FALSE(copy->AutoSelect());
 }
 
+TEST_F(NumericFieldTest, ProgramValidationRunsOnceWithTheValue) {
+    ShowForm();
+    auto* rate = Field(nftSingle, "##.####");
+    int calls = 0;
+    rate->OnUserValidation = [&](TObject*, Word& code) {
+        ++calls;
+        // Reading the value inside the handler does not run the handler again.
+        if (code == 0 && rate->AsFloat() > 20) code = epUserFirst;
+    };
+    rate->SetAsFloat(25);
+    Byte raw[4];
+    EXPECT_EQ(rate->GetValue(raw), epUserFirst);
+    EXPECT_EQ(calls, 1);
+    rate->SetAsFloat(5);
+    EXPECT_EQ(rate->GetValue(raw), 0);
+}
+
 } // namespace
