@@ -58,49 +58,46 @@ void TVcCustomPictureLabel::SetUseIntlMask(bool Value) {
 
 void TVcCustomPictureLabel::SetAsBoolean(bool Value) {
     boolValue_ = Value;
-    kind_ = mask_.find('Y') != std::string::npos ? lkYesNo : lkBoolean;
-    Reformat();
+    Show(mask_.find('Y') != std::string::npos ? lkYesNo : lkBoolean);
 }
 
 void TVcCustomPictureLabel::SetAsDateTime(double Value) {
     floatValue_ = Value;
-    kind_ = lkDateTime;
-    Reformat();
+    Show(lkDateTime);
 }
 
 void TVcCustomPictureLabel::SetAsTime(double Value) {
     floatValue_ = Value;
-    kind_ = lkTime;
-    Reformat();
+    Show(lkTime);
 }
 
 void TVcCustomPictureLabel::SetAsDayNumber(TDayNumber Value) {
     intValue_ = Value;
-    kind_ = lkDayNumber;
-    Reformat();
+    Show(lkDayNumber);
 }
 
 void TVcCustomPictureLabel::SetAsTimeOfDay(TTimeOfDay Value) {
     intValue_ = Value;
-    kind_ = lkSeconds;
-    Reformat();
+    Show(lkSeconds);
 }
 
 void TVcCustomPictureLabel::SetAsFloat(double Value) {
     floatValue_ = Value;
-    kind_ = lkFloat;
-    Reformat();
+    Show(lkFloat);
 }
 
 void TVcCustomPictureLabel::SetAsInteger(LongInt Value) {
     intValue_ = Value;
-    kind_ = lkInteger;
-    Reformat();
+    Show(lkInteger);
 }
 
 void TVcCustomPictureLabel::SetAsString(const std::string& Value) {
     stringValue_ = Value;
-    kind_ = lkString;
+    Show(lkString);
+}
+
+void TVcCustomPictureLabel::Show(Byte Kind) {
+    kind_ = Kind;
     Reformat();
 }
 

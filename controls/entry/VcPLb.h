@@ -57,6 +57,8 @@ class TVcCustomPictureLabel : public TVcCustomRotatedLabel {
     using TVcCustomRotatedLabel::PaintTo;
 
 private:
+    // Takes the kind of the value just stored and shows it.
+    void Show(Byte Kind);
     void Reformat();
     std::string FormatFloat() const;
     std::string FormatInteger() const;
