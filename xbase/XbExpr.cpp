@@ -1,6 +1,7 @@
 #include "xbase/XbExpr.h"
 
 #include "platform/rtl/Clock.h"
+#include "platform/rtl/Format.h"
 #include "platform/rtl/Numbers.h"
 #include "xbase/XbSettings.h"
 
@@ -8,7 +9,6 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -318,9 +318,7 @@ std::string XbDateToStored(LongInt day) {
     int y, m, d;
     XbDecodeDate(day, y, m, d);
     if (day <= 0 || y < 1 || y > 9999) return std::string(8, ' ');
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%04d%02d%02d", y, m, d);
-    return buffer;
+    return Format("%.4d%.2d%.2d", {y, m, d});
 }
 
 std::string XbStr(double value, int width, int decimals) {
