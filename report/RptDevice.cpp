@@ -58,6 +58,7 @@ void TRPDevice::BuildPrinterList() {
     printers_ = std::make_unique<TStringList>();
     items_.clear();
     listBuilt_ = true;
+    TPrinterProfileLock lock;
     TStringList devices;
     TIniFile(ProfileFileName()).ReadSection("devices", &devices);
     for (int i = 0; i < devices.Count(); ++i) {
@@ -88,8 +89,8 @@ void TRPDevice::SelectPrinter(int Index) {
 }
 
 void TRPDevice::SelectDefaultPrinter() {
-    std::vector<std::string> parts = ProfileTokens(GetProfileString("windows", "device", ""));
     TStrings* list = GetPrinters();
+    std::vector<std::string> parts = ProfileTokens(GetProfileString("windows", "device", ""));
     if (parts.size() >= 3) {
         for (int i = 0; i < list->Count(); ++i) {
             auto* item = static_cast<TRPDeviceItem*>(list->Objects(i));

@@ -4,10 +4,16 @@
 #include "platform/gui/QtPaint.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/IniFiles.h"
+#include "platform/rtl/Paths.h"
 #include "platform/rtl/Profile.h"
 #include "platform/rtl/Strings.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 
 // The printing state of a printer context.
 struct TPrintJob {
@@ -182,21 +188,64 @@ void WriteDefaultPrinter(const std::vector<TFoundPrinter>& printers) {
         WriteProfileString("windows", "device", device + "," + f->Info.Driver + "," + f->Info.Port);
 }
 
-// The backends the profile was last written for (held, so a new backend never takes the
-// address of one that went).
-std::vector<std::shared_ptr<TPrinterBackend>>& ProfileBackends() {
-    static std::vector<std::shared_ptr<TPrinterBackend>> backends;
-    return backends;
+// The backends and the profile file the sections were last written for (the backends held, so a
+// new backend never takes the address of one that went).
+struct TWrittenProfile {
+    std::vector<std::shared_ptr<TPrinterBackend>> Backends;
+    std::string FileName;
+};
+TWrittenProfile& WrittenProfile() {
+    static TWrittenProfile written;
+    return written;
 }
 
-// Writes the profile once for each set of backends; later edits of the sections stay.
+// Writes the profile once for each set of backends and profile file, and again when its
+// "devices" section went; later edits of the sections stay.
 void SyncPrinterProfile() {
-    if (ProfileBackends() != PrinterBackends()) WritePrinterProfile();
+    const TWrittenProfile& written = WrittenProfile();
+    const std::string fileName = ProfileFileName();
+    if (written.Backends != PrinterBackends() || written.FileName != fileName ||
+        !TIniFile(fileName).SectionExists("devices"))
+        WritePrinterProfile();
+}
+
+// The profile lock of this program: the descriptor of the locked file and how many
+// TPrinterProfileLock objects hold it.
+struct TProfileLockState {
+    int File = -1;
+    int Holders = 0;
+};
+TProfileLockState& ProfileLockState() {
+    static TProfileLockState state;
+    return state;
 }
 
 } // namespace
 
+TPrinterProfileLock::TPrinterProfileLock() {
+    TProfileLockState& state = ProfileLockState();
+    if (state.Holders++ > 0) return;
+    try {
+        const std::string name = SettingsFolder() + "/.printers.lock";
+        state.File = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    } catch (const Exception&) {
+        // Without a settings folder there is no profile to guard.
+        state.File = -1;
+    }
+    if (state.File < 0) return;
+    while (::flock(state.File, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
+TPrinterProfileLock::~TPrinterProfileLock() {
+    TProfileLockState& state = ProfileLockState();
+    if (--state.Holders > 0 || state.File < 0) return;
+    ::close(state.File); // releases the lock
+    state.File = -1;
+}
+
 void WritePrinterProfile() {
+    TPrinterProfileLock lock;
     std::vector<TFoundPrinter> printers = AllPrinters();
     TIniFile profile(ProfileFileName());
     // The file is rewritten only when the list changed.
@@ -210,12 +259,13 @@ void WritePrinterProfile() {
             profile.WriteString("devices", f.Info.Device, f.Info.Driver + "," + f.Info.Port);
     }
     WriteDefaultPrinter(printers);
-    ProfileBackends() = PrinterBackends();
+    WrittenProfile() = {PrinterBackends(), profile.FileName()};
 }
 
 std::vector<TPrinterEntry> EnumPrinters() {
     std::vector<TPrinterEntry> result;
     try {
+        TPrinterProfileLock lock;
         SyncPrinterProfile();
         TIniFile profile(ProfileFileName());
         TStringList keys;
@@ -246,6 +296,7 @@ std::vector<TPrinterEntry> EnumPrinters() {
 std::string DefaultPrinterName() {
     std::vector<TFoundPrinter> printers = AllPrinters();
     try {
+        TPrinterProfileLock lock;
         SyncPrinterProfile();
         WriteDefaultPrinter(printers);
         std::string fromProfile = ProfileDefault(printers);

@@ -71,7 +71,8 @@ struct DEVMODE {
 // The printers as the profile lists them: each "devices" key is a device name and its value
 // "driver,port[,port...]"; "windows" "device" is "device,driver,port" of the default printer.
 // The sections are written from the printer backends on the first use of these calls (and again
-// after the backends are replaced); later edits of the sections are read as they stand. A default
+// after the backends or the settings folder change, or when the "devices" section is gone); later
+// edits of the sections are read as they stand. A default
 // the user set there is kept while it names an installed printer.
 struct TPrinterEntry {
     std::string Device;
@@ -85,6 +86,17 @@ std::string DefaultPrinterName();
 // Writes the "devices" section (only when it differs from the backends' list) and, when missing
 // or naming no installed printer, the "windows" "device" key.
 void WritePrinterProfile();
+// Keeps other programs sharing the settings folder from changing the printer sections while it
+// lives: the calls above write and read them under it, and a caller reading the sections itself
+// holds one around its reads, so it never meets a list half rewritten. A program may hold several
+// at once (the first one locks, the last one unlocks).
+class TPrinterProfileLock {
+public:
+    TPrinterProfileLock();
+    ~TPrinterProfileLock();
+    TPrinterProfileLock(const TPrinterProfileLock&) = delete;
+    TPrinterProfileLock& operator=(const TPrinterProfileLock&) = delete;
+};
 
 // The printer's current settings, every field it supports flagged; false for an unknown device.
 bool DocumentProperties(const std::string& device, DEVMODE& devMode);

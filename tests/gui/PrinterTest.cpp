@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -171,10 +174,55 @@ TEST_F(Printing, TheProfileListsThePrintersAndTheDefault) {
     EXPECT_EQ(printers[0].Port, "LPT1:");
     EXPECT_EQ(printers[1].Port, "LPT2:");
     EXPECT_EQ(printers[1].Driver, "TEST");
-    // New backends write them again.
+    // New backends write them again, and so do a lost "devices" section and a new settings folder.
     SetPrinterBackends({CreatePdfPrinterBackend()});
     EXPECT_EQ(EnumPrinters().size(), 1u);
     EXPECT_EQ(DefaultPrinterName(), "PDF");
+    WriteProfileString("devices", std::nullopt, std::nullopt);
+    EXPECT_EQ(EnumPrinters().size(), 1u);
+    const std::string other = dir + "/other";
+    setenv("VANTREL_HOME", other.c_str(), 1);
+    EXPECT_EQ(EnumPrinters().size(), 1u);
+    EXPECT_EQ(GetProfileString("devices", "PDF", ""), "PDF,FILE:");
+}
+
+// Programs sharing one settings folder each write the printer sections for their own printers
+// while others read them: every list read is one program's whole list, never a half-written one.
+TEST_F(Printing, ProgramsSharingTheProfileReadWholePrinterLists) {
+    auto printersOf = [](int program) {
+        TPrinterInfo p = TTestPrinterBackend::StandardPrinter();
+        p.Device = program % 2 ? "Odd Printer" : "Even Printer";
+        auto backend = std::make_shared<TTestPrinterBackend>();
+        backend->AddPrinter(p);
+        return std::vector<std::shared_ptr<TPrinterBackend>>{backend, CreatePdfPrinterBackend()};
+    };
+    auto run = [&](int program) {
+        int wrong = 0;
+        for (int round = 0; round < 25; ++round) {
+            SetPrinterBackends(printersOf(program + round));
+            std::vector<TPrinterEntry> list = EnumPrinters();
+            const bool whole =
+                list.size() == 2 && list[1].Device == "PDF" &&
+                (list[0].Device == "Odd Printer" || list[0].Device == "Even Printer");
+            const std::string fallback = DefaultPrinterName();
+            if (!whole || (fallback != "PDF" && fallback != list[0].Device)) ++wrong;
+        }
+        return wrong;
+    };
+    std::vector<pid_t> children;
+    for (int program = 1; program <= 3; ++program) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) ::_exit(std::min(run(program), 100));
+        children.push_back(pid);
+    }
+    EXPECT_EQ(run(0), 0);
+    for (pid_t pid : children) {
+        int status = -1;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status)) << status;
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
 }
 
 TEST_F(Printing, DeviceModesAndCapabilities) {
