@@ -132,26 +132,27 @@ QPageLayout MakeLayout(const TPageGeometry& g, SmallInt paperCode) {
 }
 
 // A new numbered file "print0001.pdf", "print0002.pdf", ... in the settings folder's "printed";
-// the file is created here so that two programs never take the same number.
+// the file is created here so that two programs never take the same number. The name is in the
+// system's encoding, as the settings folder's is.
 std::string NewNumberedFile(std::string& error) {
     std::string folder;
     try {
         folder = SettingsFolder() + "/printed";
-        std::filesystem::create_directories(Win1252ToUtf8(folder));
+        std::filesystem::create_directories(folder);
     } catch (const std::exception& e) {
         error = e.what();
         return {};
     }
     for (int n = 1; n < 100000; ++n) {
         std::string name = folder + Format("/print%.4d.pdf", {n});
-        int fd = ::open(Win1252ToUtf8(name).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {
             ::close(fd);
             return name;
         }
         if (errno != EEXIST) break;
     }
-    error = "Cannot create a file in " + folder;
+    error = "Cannot create a file in " + Utf8ToWin1252(folder);
     return {};
 }
 
@@ -190,23 +191,30 @@ private:
 class TPdfDocument : public TPainterDocument {
 public:
     bool Start(const TJobSettings& settings, std::string& error) {
-        file_ = settings.Output.empty() ? NewNumberedFile(error) : settings.Output;
-        if (file_.empty()) return false;
+        // The caller names its file in the program's character set; a numbered file's name
+        // comes from the system and is reported in the program's character set.
+        const bool numbered = settings.Output.empty();
+        path_ = numbered ? NewNumberedFile(error) : Win1252ToUtf8(settings.Output);
+        if (path_.empty()) return false;
+        file_ = numbered ? Utf8ToWin1252(path_) : settings.Output;
         paper_ = settings.DevMode.dmPaperSize;
-        writer_ = std::make_unique<QPdfWriter>(FileNameToQt(file_));
+        writer_ = std::make_unique<QPdfWriter>(QString::fromStdString(path_));
         writer_->setResolution(settings.Page.DpiX);
         writer_->setPageLayout(MakeLayout(settings.Page, paper_));
         writer_->setTitle(AnsiToQString(settings.DocName));
         writer_->setCreator("Vantrel Plus");
         if (!painter_.begin(writer_.get())) {
             error = "Cannot create file " + file_;
+            std::error_code ignored;
+            if (numbered) std::filesystem::remove(path_, ignored);
             return false;
         }
         return true;
     }
     void Abort(HDC dc) override {
         TPainterDocument::Abort(dc);
-        std::filesystem::remove(Win1252ToUtf8(file_));
+        std::error_code ignored;
+        std::filesystem::remove(path_, ignored);
     }
     std::string OutputFile() const override { return file_; }
 
@@ -217,6 +225,7 @@ protected:
     }
 
 private:
+    std::string path_; // in the system's encoding
     std::string file_;
     SmallInt paper_ = DMPAPER_LETTER;
     std::unique_ptr<QPdfWriter> writer_;

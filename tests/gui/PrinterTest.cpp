@@ -124,6 +124,14 @@ TEST_F(Printing, WithoutAFileNameThePdfGoesToANewNumberedFile) {
     EXPECT_EQ(LastPrintOutput(), dir + "/printed/print0002.pdf");
     EXPECT_TRUE(std::filesystem::exists(dir + "/printed/print0001.pdf"));
     EXPECT_EQ(Field(Shell("pdfinfo '" + LastPrintOutput() + "'"), "Title"), "Second");
+
+    // A settings folder whose name is not plain ASCII: the file is made there and reported in
+    // the program's character set.
+    const std::string home = dir + "/Pr\303\274fung";
+    setenv("VANTREL_HOME", home.c_str(), 1);
+    PrintTwoPages(printer);
+    EXPECT_EQ(LastPrintOutput(), dir + "/Pr\374fung/printed/print0001.pdf");
+    EXPECT_TRUE(std::filesystem::exists(home + "/printed/print0001.pdf"));
 }
 
 TEST_F(Printing, AnUnwritableOutputMakesStartDocFail) {
