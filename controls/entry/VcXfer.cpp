@@ -119,11 +119,12 @@ void SlotToControl(TComponent* control, std::span<const Byte> slot) {
 }
 
 // The first entry field of the list whose text is not a valid value of its kind: it takes the
-// focus and reports its error; nullptr when every field is valid.
+// focus and reports its error; nullptr when every field is valid. Hidden and disabled fields
+// cannot be corrected by the user and are not checked (an invalid one leaves its slot as it was).
 TVcBaseEntryField* ReportInvalidField(const std::vector<TComponent*>& controls) {
     for (TComponent* control : controls) {
         auto* field = dynamic_cast<TVcBaseEntryField*>(control);
-        if (!field) continue;
+        if (!field || !field->Visible() || !field->Enabled()) continue;
         std::vector<Byte> value(static_cast<std::size_t>(field->GetDataSize()));
         const Word code = field->GetValue(value.data());
         if (code == 0) continue;

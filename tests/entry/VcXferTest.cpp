@@ -284,6 +284,15 @@ TEST_F(FormTransferTest, InvalidFieldStopsTheTransferWithItsOwnMessage) {
     EXPECT_TRUE(count->Focused());
     // Nothing of the record was written, not even the valid field before it.
     EXPECT_EQ(record, std::vector<Byte>(10, 0xEE));
+
+    // A disabled field cannot be corrected: the others go in, its slot stays as it was.
+    count->SetEnabled(false);
+    services.MessageBoxes.clear();
+    EXPECT_TRUE(transfer->ControlsToBuffer(controls, record));
+    EXPECT_TRUE(services.MessageBoxes.empty());
+    EXPECT_EQ(DecodeLE<double>(record.data()), 5.0);
+    EXPECT_EQ(record[8], 0xEE);
+    EXPECT_EQ(record[9], 0xEE);
 }
 
 TEST_F(FormTransferTest, RotatedLabelsAndPictureFieldsMakeTheRoundTrip) {
