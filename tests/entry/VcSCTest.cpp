@@ -148,4 +148,24 @@ TEST_F(SpinnerTest, HorizontalSpinnerMovesTheCaretAndSizesStayOdd) {
     EXPECT_EQ(name->CaretPosition(), 0);
 }
 
+TEST_F(SpinnerTest, ButtonsDrawRaisedWithArrowsAndSinkWhilePressed) {
+    spinner->SetAttachedControl(field);
+    ShowForm();
+    spinner->Repaint();
+    TCanvas* canvas = spinner->Canvas();
+    const TColor raisedCorner = canvas->Pixels(0, 0);
+    // The arrow of the upper button: the centre column holds the button text colour.
+    const TRect up = spinner->FirstButtonRect();
+    bool arrow = false;
+    for (int y = up.Top; y < up.Bottom; ++y)
+        if (canvas->Pixels((up.Width() - 1) / 2, y) == 0x000000) arrow = true;
+    EXPECT_TRUE(arrow);
+    Press(QPoint(5, 3));
+    spinner->Repaint();
+    EXPECT_NE(spinner->Canvas()->Pixels(0, 0), raisedCorner);
+    Release(QPoint(5, 3));
+    spinner->Repaint();
+    EXPECT_EQ(spinner->Canvas()->Pixels(0, 0), raisedCorner);
+}
+
 } // namespace
