@@ -108,7 +108,9 @@ void TVcBaseSpinner::Notification(TComponent* AComponent, TOperation Operation) 
     TVcBase::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
     if (AComponent == attached_) {
-        Unhook();
+        // The control is being freed: its window procedure is gone with it, nothing to put back.
+        hooked_ = false;
+        previousProc_ = nullptr;
         attached_ = nullptr;
     }
     if (AComponent == focused_) focused_ = nullptr;

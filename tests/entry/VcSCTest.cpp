@@ -59,9 +59,19 @@ TEST_F(SpinnerTest, StaysBesideItsControl) {
     } catch (const EVcException& e) {
         EXPECT_EQ(std::string(e.Message()), "This control is already attached to Spin1");
     }
+    // The field's window is made again: the spinner hooks it again and still answers for it.
+    field->SetDataType(nftWord);
+    DispatchPostedMessages();
+    EXPECT_THROW(second->SetAttachedControl(field), EVcException);
+    field->SetBounds(30, 60, 100, 30);
+    EXPECT_EQ(spinner->Top(), 91);
     spinner->SetAttachedControl(nullptr);
     second->SetAttachedControl(field);
     EXPECT_EQ(second->AttachedControl(), field);
+    // The field goes first: the spinner forgets it.
+    delete field;
+    EXPECT_EQ(second->AttachedControl(), nullptr);
+    EXPECT_EQ(second->FocusedControl(), nullptr);
 }
 
 TEST_F(SpinnerTest, HoldingRepeatsFasterOnTheTestClock) {
