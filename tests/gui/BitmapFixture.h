@@ -8,6 +8,21 @@
 
 #include <algorithm>
 
+// The smallest rectangle holding every pixel of the canvas inside Area that is not of the
+// background colour ({1000000, 1000000, -1, -1} when there is none).
+inline TRect InkRect(TCanvas& canvas, const TRect& area, TColor background = clWhite) {
+    TRect r{1000000, 1000000, -1, -1};
+    for (int y = area.Top; y < area.Bottom; ++y)
+        for (int x = area.Left; x < area.Right; ++x)
+            if (canvas.Pixels(x, y) != background) {
+                r.Left = std::min(r.Left, x);
+                r.Top = std::min(r.Top, y);
+                r.Right = std::max(r.Right, x + 1);
+                r.Bottom = std::max(r.Bottom, y + 1);
+            }
+    return r;
+}
+
 class BitmapFixture : public ::testing::Test {
 protected:
     BitmapFixture(int width, int height) : width_(width), height_(height) {}
@@ -25,16 +40,7 @@ protected:
     }
     // The rectangle holding every pixel that is not of the background colour.
     TRect Ink(TColor background = clWhite) {
-        TRect r{1000, 1000, -1, -1};
-        for (int y = 0; y < bmp.Height(); ++y)
-            for (int x = 0; x < bmp.Width(); ++x)
-                if (c->Pixels(x, y) != background) {
-                    r.Left = std::min(r.Left, x);
-                    r.Top = std::min(r.Top, y);
-                    r.Right = std::max(r.Right, x + 1);
-                    r.Bottom = std::max(r.Bottom, y + 1);
-                }
-        return r;
+        return InkRect(*c, Rect(0, 0, bmp.Width(), bmp.Height()), background);
     }
 
     TBitmap bmp;

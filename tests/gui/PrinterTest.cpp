@@ -5,62 +5,32 @@
 #include "platform/gui/Printers.h"
 #include "platform/gui/QtApp.h"
 #include "platform/rtl/Profile.h"
+#include "tests/gui/PdfTools.h"
+#include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 namespace {
 
-std::string Shell(const std::string& command) {
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return out;
-    std::array<char, 512> buffer{};
-    while (fgets(buffer.data(), static_cast<int>(buffer.size()), pipe))
-        out += buffer.data();
-    pclose(pipe);
-    return out;
-}
-
-// The value of a "Name: value" line of pdfinfo's report.
-std::string Field(const std::string& report, const std::string& name) {
-    std::size_t at = report.find(name + ":");
-    if (at == std::string::npos) return {};
-    std::size_t start = report.find_first_not_of(' ', at + name.size() + 1);
-    return report.substr(start, report.find('\n', start) - start);
-}
-
 class Printing : public ::testing::Test {
 protected:
     void SetUp() override {
         EnsureQtApp();
-        char pattern[] = "/tmp/vantrel-print-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        const char* old = std::getenv("VANTREL_HOME");
-        oldHome = old ? old : "";
-        setenv("VANTREL_HOME", dir.c_str(), 1);
         saved = PrinterBackends();
         test = std::make_shared<TTestPrinterBackend>();
         test->AddPrinter(TTestPrinterBackend::StandardPrinter());
     }
-    void TearDown() override {
-        SetPrinterBackends(saved);
-        if (oldHome.empty())
-            unsetenv("VANTREL_HOME");
-        else
-            setenv("VANTREL_HOME", oldHome.c_str(), 1);
-        std::filesystem::remove_all(dir);
-    }
-    std::string dir, oldHome;
+    void TearDown() override { SetPrinterBackends(saved); }
+    TTestFolder folder;
+    std::string dir = folder.Path();
+    TEnvironmentOverride home{"VANTREL_HOME", dir};
     std::vector<std::shared_ptr<TPrinterBackend>> saved;
     std::shared_ptr<TTestPrinterBackend> test;
 };
@@ -102,15 +72,15 @@ TEST_F(Printing, ThePdfPrinterWritesLetterPagesWithTitleAndText) {
     EXPECT_FALSE(printer.Printing());
     EXPECT_EQ(LastPrintOutput(), file);
 
-    std::string info = Shell("pdfinfo '" + file + "' 2>&1");
-    EXPECT_EQ(Field(info, "Pages"), "2") << info;
-    EXPECT_EQ(Field(info, "Title"), "Loan amortization report") << info;
-    EXPECT_EQ(Field(info, "Page size"), "612 x 792 pts (letter)") << info;
-    std::string text = Shell("pdftotext '" + file + "' - 2>&1");
+    std::string info = RunTool("pdfinfo " + ShellQuoted(file));
+    EXPECT_EQ(PdfInfoField(info, "Pages"), "2") << info;
+    EXPECT_EQ(PdfInfoField(info, "Title"), "Loan amortization report") << info;
+    EXPECT_EQ(PdfInfoField(info, "Page size"), "612 x 792 pts (letter)") << info;
+    std::string text = RunTool("pdftotext " + ShellQuoted(file) + " -");
     EXPECT_NE(text.find("Monthly payment schedule"), std::string::npos) << text;
     EXPECT_NE(text.find("Totals on page two"), std::string::npos) << text;
     EXPECT_NE(text.find('\f'), std::string::npos); // a page break between them
-    EXPECT_EQ(Shell("qpdf --check '" + file + "' >/dev/null 2>&1; echo $?"), "0\n");
+    EXPECT_NE(RunTool("qpdf --check " + ShellQuoted(file)).find("status=0"), std::string::npos);
 }
 
 TEST_F(Printing, WithoutAFileNameThePdfGoesToANewNumberedFile) {
@@ -123,7 +93,8 @@ TEST_F(Printing, WithoutAFileNameThePdfGoesToANewNumberedFile) {
     PrintTwoPages(printer);
     EXPECT_EQ(LastPrintOutput(), dir + "/printed/print0002.pdf");
     EXPECT_TRUE(std::filesystem::exists(dir + "/printed/print0001.pdf"));
-    EXPECT_EQ(Field(Shell("pdfinfo '" + LastPrintOutput() + "'"), "Title"), "Second");
+    EXPECT_EQ(PdfInfoField(RunTool("pdfinfo " + ShellQuoted(LastPrintOutput())), "Title"),
+              "Second");
 
     // A settings folder whose name is not plain ASCII: the file is made there and reported in
     // the program's character set.

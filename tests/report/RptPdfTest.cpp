@@ -1,34 +1,15 @@
 // End to end on the built-in "PDF" printer: a two-page report with a title, tabbed columns of
 // money, a box, a bold line and the page-number macro, checked with the PDF tools.
 #include "RptTestSupport.h"
-
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include "tests/gui/PdfTools.h"
 
 namespace {
-
-// The line of the text holding Needle.
-std::string LineWith(const std::string& text, const std::string& needle) {
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line))
-        if (line.find(needle) != std::string::npos) return line;
-    return {};
-}
 
 // The column just after the end of Needle on its line.
 std::size_t EndColumn(const std::string& text, const std::string& needle) {
     const std::string line = LineWith(text, needle);
     const std::size_t at = line.find(needle);
     return at == std::string::npos ? std::string::npos : at + needle.size();
-}
-
-// The value of a "Name: value" line of pdfinfo's report.
-std::string InfoField(const std::string& report, const std::string& name) {
-    const std::string line = LineWith(report, name + ":");
-    const std::size_t value = line.find_first_not_of(' ', line.find(':') + 1);
-    return value == std::string::npos ? std::string() : line.substr(value);
 }
 
 class RptPdf : public ReportTest {
@@ -38,15 +19,8 @@ protected:
         UseBackends({CreatePdfPrinterBackend()});
         file = dir + "/loan summary.pdf";
     }
-    // What a tool prints (output and errors) followed by a line "status=<exit status>".
-    std::string Tool(const std::string& command) {
-        const std::string output = folder / "tool-output.txt";
-        const int status = std::system((command + " > \"" + output + "\" 2>&1").c_str());
-        std::ifstream in(output);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str() + "\nstatus=" + std::to_string(status);
-    }
+    // What the tool prints about the report's file.
+    std::string Tool(const std::string& tool) { return RunTool(tool + " " + ShellQuoted(file)); }
     std::string file;
 };
 
@@ -83,12 +57,12 @@ TEST_F(RptPdf, TwoPageReportWithColumnsBoxAndPageNumbers) {
     };
     r.Execute();
 
-    const std::string info = Tool("pdfinfo \"" + file + "\"");
-    EXPECT_EQ(InfoField(info, "Pages"), "2");
-    EXPECT_EQ(InfoField(info, "Title"), "Loan Summary");
-    EXPECT_NE(InfoField(info, "Page size").find("612 x 792 pts"), std::string::npos) << info;
+    const std::string info = Tool("pdfinfo");
+    EXPECT_EQ(PdfInfoField(info, "Pages"), "2");
+    EXPECT_EQ(PdfInfoField(info, "Title"), "Loan Summary");
+    EXPECT_NE(PdfInfoField(info, "Page size").find("612 x 792 pts"), std::string::npos) << info;
 
-    const std::string text = Tool("pdftotext -layout \"" + file + "\" -");
+    const std::string text = RunTool("pdftotext -layout " + ShellQuoted(file) + " -");
     EXPECT_NE(text.find("Loan Summary"), std::string::npos) << text;
     EXPECT_NE(LineWith(text, "Monthly payment").find("$1,234.56"), std::string::npos) << text;
     EXPECT_NE(LineWith(text, "Total of payments").find("$444,444.40"), std::string::npos);
@@ -104,10 +78,10 @@ TEST_F(RptPdf, TwoPageReportWithColumnsBoxAndPageNumbers) {
     EXPECT_NE(text.find("Page 2 of 2"), std::string::npos) << text;
     EXPECT_LT(text.find("Page 1 of 2"), text.find("Interest rate"));
 
-    const std::string fonts = Tool("pdffonts \"" + file + "\"");
+    const std::string fonts = Tool("pdffonts");
     EXPECT_NE(fonts.find("Bold"), std::string::npos) << fonts;
 
-    const std::string check = Tool("qpdf --check \"" + file + "\"");
+    const std::string check = Tool("qpdf --check");
     EXPECT_NE(check.find("No syntax or stream encoding errors"), std::string::npos) << check;
     EXPECT_NE(check.find("status=0"), std::string::npos) << check;
 }
@@ -126,7 +100,7 @@ TEST_F(RptPdf, UnwritableOutputFileStopsTheJobWithOneError) {
     r.SetOutputFileName(file);
     r.Execute();
     EXPECT_EQ(printCalls, 1);
-    EXPECT_EQ(InfoField(Tool("pdfinfo \"" + file + "\""), "Pages"), "1");
+    EXPECT_EQ(PdfInfoField(Tool("pdfinfo"), "Pages"), "1");
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "platform/gui/RecordingCanvas.h"
 #include "report/RptDevice.h"
 #include "report/RptPrinter.h"
+#include "tests/gui/BitmapFixture.h"
 #include "tests/rtl/RaisedMessage.h"
 #include "tests/rtl/TestFolder.h"
 
@@ -94,17 +95,10 @@ class TBitmapReport : public TReportWriter {
     }
     // The smallest rectangle holding every pixel that is not white inside Area.
     TRect Ink(const TRect& Area) {
-        TRect r{100000, 100000, -1, -1};
         TBitmap* b = Page.Bitmap();
-        for (int y = std::max(0, Area.Top); y < std::min(b->Height(), Area.Bottom); ++y)
-            for (int x = std::max(0, Area.Left); x < std::min(b->Width(), Area.Right); ++x)
-                if (Pixel(x, y) != clWhite) {
-                    r.Left = std::min(r.Left, x);
-                    r.Top = std::min(r.Top, y);
-                    r.Right = std::max(r.Right, x + 1);
-                    r.Bottom = std::max(r.Bottom, y + 1);
-                }
-        return r;
+        TRect inside;
+        IntersectRect(inside, Area, Rect(0, 0, b->Width(), b->Height()));
+        return InkRect(*b->Canvas(), inside);
     }
     TColor Pixel(int x, int y) { return Page.Bitmap()->Canvas()->Pixels(x, y); }
     // Runs Body as the whole report.
