@@ -51,7 +51,8 @@ protected:
             GTEST_SKIP() << "ssconvert (gnumeric) is not installed";
         std::string pattern =
             (std::filesystem::temp_directory_path() / "vantrel-gnumeric-XXXXXX").string();
-        folder_ = mkdtemp(pattern.data());
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
     }
     void TearDown() override {
         std::error_code ignored;

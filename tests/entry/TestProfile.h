@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include <unistd.h>
@@ -15,7 +16,8 @@ public:
     explicit TTestProfile(const std::string& winIni) {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "vantrel-profile-XXXXXX").string();
-        folder_ = mkdtemp(pattern.data());
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a test folder");
+        folder_ = pattern;
         if (const char* home = std::getenv("VANTREL_HOME")) previous_ = home;
         setenv("VANTREL_HOME", folder_.c_str(), 1);
         std::ofstream(folder_ + "/WIN.INI") << winIni;
