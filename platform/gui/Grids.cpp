@@ -931,6 +931,18 @@ void TCustomGrid::CMExit(TMessage& Message) {
     Invalidate();
 }
 
+void TCustomGrid::Dispatch(TMessage& Message) {
+    if (Message.Msg != WM_MOUSEWHEEL) {
+        TCustomControl::Dispatch(Message);
+        return;
+    }
+    const TWMMouseWheel wheel = TWMMouseWheel::From(Message);
+    const int notches = wheel.WheelDelta / WHEEL_DELTA;
+    if (notches == 0) return;
+    MoveColRow(current_.X, current_.Y - notches, true, true);
+    Message.Result = 1;
+}
+
 void TCustomGrid::CreateWnd() {
     TCustomControl::CreateWnd();
     UpdateScrollBars();

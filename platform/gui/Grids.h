@@ -212,6 +212,8 @@ protected:
     void WMVScroll(TWMScroll& Message) override;
     void CMExit(TMessage& Message) override;
     void CreateWnd() override;
+    // The wheel moves the focused cell a row per notch.
+    void Dispatch(TMessage& Message) override;
 
 private:
     int ColLeft(int ACol) const;

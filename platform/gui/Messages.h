@@ -309,6 +309,27 @@ struct TWMScroll {
 using TWMVScroll = TWMScroll;
 using TWMHScroll = TWMScroll;
 
+// WM_MOUSEWHEEL: MK_ flags, the turn (120 per notch, positive away from the user) and the
+// mouse position on the screen.
+struct TWMMouseWheel {
+    UINT Msg = 0;
+    Word Keys = 0;
+    SmallInt WheelDelta = 0;
+    SmallInt XPos = 0;
+    SmallInt YPos = 0;
+    LRESULT Result = 0;
+    static TWMMouseWheel From(const TMessage& m) {
+        return {m.Msg,
+                LoWord(static_cast<std::intptr_t>(m.WParam)),
+                static_cast<SmallInt>(HiWord(static_cast<std::intptr_t>(m.WParam))),
+                static_cast<SmallInt>(LoWord(m.LParam)),
+                static_cast<SmallInt>(HiWord(m.LParam)),
+                m.Result};
+    }
+    void To(TMessage& m) const { m.Result = Result; }
+};
+constexpr int WHEEL_DELTA = 120;
+
 struct TWMNCHitTest {
     UINT Msg = 0;
     SmallInt XPos = 0; // screen coordinates

@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include <map>
 
@@ -303,6 +304,26 @@ void TranslateMouse(QMouseEvent* event, TWinControl* receiver) {
     DispatchPostedMessages();
 }
 
+// The wheel goes to the window under the mouse; a window that leaves it to the default
+// handling passes it to its parent, as Win32's default window procedure does.
+void TranslateWheel(QWheelEvent* event, TWinControl* receiver) {
+    UpdateModifierKeys(event->modifiers());
+    const int delta = event->angleDelta().y();
+    if (delta == 0) return;
+    WPARAM keys = 0;
+    if (event->buttons().testFlag(Qt::LeftButton)) keys |= MK_LBUTTON;
+    if (event->buttons().testFlag(Qt::RightButton)) keys |= MK_RBUTTON;
+    if (event->modifiers().testFlag(Qt::ShiftModifier)) keys |= MK_SHIFT;
+    if (event->modifiers().testFlag(Qt::ControlModifier)) keys |= MK_CONTROL;
+    const QPoint global = event->globalPosition().toPoint();
+    const WPARAM w =
+        static_cast<WPARAM>(static_cast<std::uint32_t>(MakeLParam(static_cast<int>(keys), delta)));
+    const LPARAM pos = MakeLParam(global.x(), global.y());
+    for (TWinControl* c = receiver; c && InputAllowed(c); c = c->Parent())
+        if (c->Perform(WM_MOUSEWHEEL, w, pos) != 0) break;
+    DispatchPostedMessages();
+}
+
 void TranslateClose(QCloseEvent* event, TWinControl* receiver) {
     event->ignore();
     if (auto* form = dynamic_cast<TCustomForm*>(receiver)) form->Close();
@@ -322,7 +343,12 @@ bool QtEventBridge::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Close:
     case QEvent::Enter:
     case QEvent::Leave:
-    case QEvent::FocusIn: break;
+    case QEvent::FocusIn:
+    case QEvent::ToolTip:
+    case QEvent::WindowActivate:
+    case QEvent::Resize:
+    case QEvent::Move:
+    case QEvent::Wheel: break;
     default: return false;
     }
     if (bypassDepth > 0) return false;
@@ -355,6 +381,11 @@ bool QtEventBridge::eventFilter(QObject* watched, QEvent* event) {
         return false;
     case QEvent::ToolTip:
         Guarded([&] { ShowHintAt(static_cast<QHelpEvent*>(event), control); });
+        return true;
+    case QEvent::Wheel:
+        // Qt's own controls scroll themselves; the layer's windows get WM_MOUSEWHEEL.
+        if (control->Impl()->Native()) return false;
+        Guarded([&] { TranslateWheel(static_cast<QWheelEvent*>(event), control); });
         return true;
     case QEvent::WindowActivate:
         // The user brought a form forward: it becomes the active one with its focus.

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -210,6 +211,35 @@ TEST_F(FormsTest, ScreenCursorListHoldsTheProgramsCursors) {
     EXPECT_FALSE(DestroyCursor(hand));
     TBitmap empty;
     EXPECT_EQ(CreateCursorFromBitmap(&empty, 0, 0), 0);
+}
+
+TEST_F(FormsTest, TipShowsTheShortPartOfTheHint) {
+    TTestForm form(nullptr);
+    form.Show();
+    form.Edit1->SetHint("Amount|The amount borrowed");
+    form.Edit1->SetShowHint(true);
+    QWidget* w = WidgetOf(form.Edit1);
+    QHelpEvent help(QEvent::ToolTip, QPoint(3, 3), w->mapToGlobal(QPoint(3, 3)));
+    QApplication::sendEvent(w, &help);
+    EXPECT_EQ(QToolTip::text(), "Amount");
+    form.Edit1->SetHint("Rate");
+    form.Edit1->SetShowHint(false);
+    QApplication::sendEvent(w, &help);
+    EXPECT_NE(QToolTip::text(), "Rate");
+}
+
+TEST_F(FormsTest, ActivatingAWindowActivatesItsForm) {
+    TTestForm first(nullptr);
+    TTestForm second(nullptr);
+    first.Show();
+    second.Show();
+    ASSERT_EQ(Screen->ActiveForm(), &second);
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(WidgetOf(&first), &activate);
+    EXPECT_EQ(Screen->ActiveForm(), &first);
+    EXPECT_TRUE(first.Active());
+    EXPECT_FALSE(second.Active());
+    EXPECT_TRUE(first.Edit1->Focused());
 }
 
 TEST_F(FormsTest, WaitCursorIsScoped) {

@@ -2,6 +2,8 @@
 
 #include "platform/gui/Grids.h"
 
+#include <QApplication>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -108,6 +110,38 @@ TEST_F(GridEditingTest, RowSelectionScrollsSidewaysWithTheArrows) {
     EXPECT_FALSE(grid->EditorMode());
     // The mouse finds the cells of the scrolled grid.
     EXPECT_EQ(grid->MouseCoord(75, 30), (TGridCoord{2, 1}));
+}
+
+TEST_F(GridEditingTest, WheelMovesTheFocusedRow) {
+    auto wheel = [this](int delta) {
+        QWheelEvent e(QPointF(60, 60), WidgetOf(grid)->mapToGlobal(QPointF(60, 60)), QPoint(),
+                      QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(WidgetOf(grid), &e);
+    };
+    wheel(-WHEEL_DELTA * 2);
+    EXPECT_EQ(grid->Row(), 3);
+    wheel(WHEEL_DELTA);
+    EXPECT_EQ(grid->Row(), 2);
+}
+
+TEST_F(GridEditingTest, UnhandledWheelGoesToTheParent) {
+    auto* panel = new TRecorder(form);
+    panel->SetParent(form);
+    panel->SetBounds(0, 200, 200, 100);
+    auto* inner = new TRecorder(form);
+    inner->SetParent(panel);
+    int parentWheels = 0;
+    panel->WindowProc = [&, previous = panel->WindowProc](TMessage& m) {
+        if (m.Msg == WM_MOUSEWHEEL) {
+            ++parentWheels;
+            EXPECT_EQ(TWMMouseWheel::From(m).WheelDelta, -WHEEL_DELTA);
+        }
+        previous(m);
+    };
+    QWheelEvent e(QPointF(5, 5), WidgetOf(inner)->mapToGlobal(QPointF(5, 5)), QPoint(),
+                  QPoint(0, -WHEEL_DELTA), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(WidgetOf(inner), &e);
+    EXPECT_EQ(parentWheels, 1);
 }
 
 } // namespace
