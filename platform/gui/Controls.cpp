@@ -916,6 +916,8 @@ void TWinControl::Resize() {
 
 void TWinControl::BoundsChanged() {
     impl_->SyncGeometry();
+    // The window's scroll bars stay at its right and bottom edges.
+    impl_->SyncScrollBars();
 }
 
 void TWinControl::VisibleChanging() {

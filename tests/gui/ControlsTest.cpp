@@ -6,6 +6,7 @@
 #include "platform/gui/QtPaint.h"
 
 #include <QImage>
+#include <QScrollBar>
 #include <gtest/gtest.h>
 
 namespace {
@@ -252,10 +253,14 @@ TEST_F(ControlsTest, WindowScrollBarsTakeClientSpaceAndReportActions) {
     info.nPos = 95;
     EXPECT_EQ(SetScrollInfo(h, SB_VERT, info, true), 90);
     EXPECT_EQ(custom->ClientWidth(), 200 - GetSystemMetrics(SM_CXVSCROLL));
+    custom->SetWidth(250);
+    const QScrollBar* bar = custom->Impl()->Bars[SB_VERT].Widget;
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->geometry().right(), 249);
     EXPECT_EQ(SetScrollPos(h, SB_VERT, 20, true), 90);
     EXPECT_EQ(GetScrollPos(h, SB_VERT), 20);
     ShowScrollBar(h, SB_VERT, false);
-    EXPECT_EQ(custom->ClientWidth(), 200);
+    EXPECT_EQ(custom->ClientWidth(), 250);
 }
 
 TEST_F(ControlsTest, ScrollBoxScrollsItsChildren) {
