@@ -1181,7 +1181,9 @@ void TWinControl::WMVScroll(TWMScroll& Message) {
 }
 
 void TWinControl::WMHScroll(TWMScroll& Message) {
-    WMVScroll(Message);
+    TMessage m{Message.Msg, static_cast<WPARAM>(MakeLParam(Message.ScrollCode, Message.Pos)),
+               static_cast<LPARAM>(Message.ScrollBar), 0};
+    DefaultHandler(m);
 }
 
 void TWinControl::WMCommand(TWMCommand& Message) {

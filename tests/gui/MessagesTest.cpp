@@ -122,6 +122,25 @@ TEST_F(MessagesTest, ReplacedWindowProcedureSeesMessagesFirst) {
     a->WindowProc = previous;
 }
 
+// A control that scrolls vertically only.
+class TVertical : public TCustomControl {
+public:
+    explicit TVertical(TComponent* owner) : TCustomControl(owner) {}
+    int Vertical = 0;
+
+protected:
+    void WMVScroll(TWMScroll&) override { ++Vertical; }
+};
+
+TEST_F(MessagesTest, HorizontalScrollDoesNotReachTheVerticalHandler) {
+    auto* c = new TVertical(form);
+    c->SetParent(form);
+    c->Perform(WM_HSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(c->Vertical, 0);
+    c->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(c->Vertical, 1);
+}
+
 TEST_F(MessagesTest, AlignmentPlacesTopBottomLeftRightThenClient) {
     form->SetClientWidth(300);
     form->SetClientHeight(200);
