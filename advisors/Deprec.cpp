@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
-#include <iterator>
 
 TStringList DepreciationMethodList;
 TStringList DeductionTimingList;
@@ -42,10 +41,13 @@ bool AmountAt(const std::vector<Byte>& buffer, std::size_t offset, float& value)
     return FloatAt(buffer, offset, value) && value >= 0.0f;
 }
 
-bool ReadFileBytes(const std::string& path, std::vector<Byte>& bytes) {
+// The first bytes of the file, at most limit of them: a file of any size is read no further.
+bool ReadFileBytes(const std::string& path, std::vector<Byte>& bytes, std::size_t limit) {
     std::ifstream file(path, std::ios::binary);
     if (!file) return false;
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    bytes.resize(limit);
+    file.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(limit));
+    bytes.resize(static_cast<std::size_t>(file.gcount()));
     return !file.bad();
 }
 
@@ -122,7 +124,8 @@ bool IsAutoMethod(Byte method) {
 
 bool ReadAutoLimits(const std::string& path, TAutoLimits& limits) {
     std::vector<Byte> buffer;
-    if (path.empty() || !ReadFileBytes(path, buffer)) return false;
+    // One byte more than the layout holds tells a longer file from a whole one.
+    if (path.empty() || !ReadFileBytes(path, buffer, AutoBinSize + 1)) return false;
     TAutoLimits read;
     if (!DecodeAutoLimits(buffer, read)) return false;
     limits = read;

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
@@ -214,6 +215,12 @@ TEST(AutoBin, DamagedCopiesAreRefused) {
     PutLE<float>(badYear, 1800, 99.0f);
     EXPECT_TRUE(refused(badYear));
     EXPECT_FALSE(ReadAutoLimits(folder.File("missing.bin"), limits));
+    EXPECT_FALSE(ReadAutoLimits(folder.Path.string(), limits)); // a folder
+    // A file of gigabytes is refused without being read whole.
+    const std::string huge = folder.File("huge.bin");
+    WriteBytes(huge, good);
+    std::filesystem::resize_file(huge, std::uintmax_t{1} << 32);
+    EXPECT_FALSE(ReadAutoLimits(huge, limits));
     EXPECT_EQ(limits.TableYear, 42.0f); // a refused file leaves the limits as they were
     EXPECT_FALSE(refused(good));
 }
