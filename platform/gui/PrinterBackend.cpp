@@ -6,6 +6,7 @@
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 
+#include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -187,7 +188,9 @@ private:
     int pages_ = 0;
 };
 
-// A document written as a PDF file.
+// A document written as a PDF file. The file is opened when the document starts, so a file
+// that cannot be written fails the start; a write that fails later (a full disk) fails the end
+// and the incomplete file is removed.
 class TPdfDocument : public TPainterDocument {
 public:
     bool Start(const TJobSettings& settings, std::string& error) {
@@ -198,23 +201,36 @@ public:
         if (path_.empty()) return false;
         file_ = numbered ? Utf8ToWin1252(path_) : settings.Output;
         paper_ = settings.DevMode.dmPaperSize;
-        writer_ = std::make_unique<QPdfWriter>(QString::fromStdString(path_));
+        output_.setFileName(QString::fromStdString(path_));
+        if (!output_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            error = "Cannot create file " + file_;
+            if (numbered) RemoveOutput();
+            return false;
+        }
+        writer_ = std::make_unique<QPdfWriter>(&output_);
         writer_->setResolution(settings.Page.DpiX);
         writer_->setPageLayout(MakeLayout(settings.Page, paper_));
         writer_->setTitle(AnsiToQString(settings.DocName));
         writer_->setCreator("Vantrel Plus");
         if (!painter_.begin(writer_.get())) {
             error = "Cannot create file " + file_;
-            std::error_code ignored;
-            if (numbered) std::filesystem::remove(path_, ignored);
+            Abort(nullptr);
             return false;
         }
         return true;
     }
+    bool Finish(HDC dc) override {
+        bool written = TPainterDocument::Finish(dc) && output_.flush() &&
+                       output_.error() == QFileDevice::NoError;
+        output_.close();
+        written = written && output_.error() == QFileDevice::NoError;
+        if (!written) RemoveOutput();
+        return written;
+    }
     void Abort(HDC dc) override {
         TPainterDocument::Abort(dc);
-        std::error_code ignored;
-        std::filesystem::remove(path_, ignored);
+        output_.close();
+        RemoveOutput();
     }
     std::string OutputFile() const override { return file_; }
 
@@ -225,9 +241,17 @@ protected:
     }
 
 private:
+    // Removes what was written (only an ordinary file: never a device the output was sent to).
+    void RemoveOutput() {
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(path_, ignored))
+            std::filesystem::remove(path_, ignored);
+    }
+
     std::string path_; // in the system's encoding
     std::string file_;
     SmallInt paper_ = DMPAPER_LETTER;
+    QFile output_;
     std::unique_ptr<QPdfWriter> writer_;
 };
 

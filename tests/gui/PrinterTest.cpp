@@ -105,7 +105,7 @@ TEST_F(Printing, WithoutAFileNameThePdfGoesToANewNumberedFile) {
     EXPECT_TRUE(std::filesystem::exists(home + "/printed/print0001.pdf"));
 }
 
-TEST_F(Printing, AnUnwritableOutputMakesStartDocFail) {
+TEST_F(Printing, UnwritableOutputMakesStartDocOrEndDocFail) {
     SetPrinterBackends({CreatePdfPrinterBackend()});
     HDC dc = CreateDC("PDF", "PDF", "FILE:", nullptr);
     ASSERT_NE(dc, nullptr);
@@ -123,6 +123,14 @@ TEST_F(Printing, AnUnwritableOutputMakesStartDocFail) {
     EXPECT_EQ(GetDeviceCaps(ic, HORZRES), 2550);
     EXPECT_EQ(StartDoc(ic, {"Report", dir + "/out.pdf"}), SP_ERROR);
     DeleteDC(ic);
+
+    // Output that cannot be written to the end (a full disk) makes EndDoc fail.
+    printer.SetFileName("/dev/full");
+    printer.BeginDoc();
+    printer.Canvas()->TextOut(100, 100, "Lost");
+    EXPECT_THROW(printer.EndDoc(), EPrinter);
+    EXPECT_FALSE(printer.Printing());
+    EXPECT_TRUE(std::filesystem::exists("/dev/full")); // a device is never removed
     EXPECT_EQ(CreateDC("PDF", "No such printer", "FILE:", nullptr), nullptr);
 }
 

@@ -86,7 +86,7 @@ TEST_F(RptPdf, TwoPageReportWithColumnsBoxAndPageNumbers) {
     EXPECT_NE(check.find("status=0"), std::string::npos) << check;
 }
 
-TEST_F(RptPdf, UnwritableOutputFileStopsTheJobWithOneError) {
+TEST_F(RptPdf, UnwritableOutputFileFailsTheJobWithOneError) {
     TReportWriter r(nullptr);
     int printCalls = 0;
     r.OnPrint = [&](TObject*) { ++printCalls; };
@@ -97,9 +97,14 @@ TEST_F(RptPdf, UnwritableOutputFileStopsTheJobWithOneError) {
     EXPECT_FALSE(r.Printing());
     EXPECT_FALSE(RPDev()->Printing());
     EXPECT_TRUE(services.MessageBoxes.empty());
+    // A file that cannot be written to its end (a full disk) fails the job's end.
+    r.SetOutputFileName("/dev/full");
+    EXPECT_EQ(ErrorOf([&] { r.Execute(); }), "Unable to complete the print job on PDF.");
+    EXPECT_EQ(printCalls, 1);
+    EXPECT_FALSE(RPDev()->Printing());
     r.SetOutputFileName(file);
     r.Execute();
-    EXPECT_EQ(printCalls, 1);
+    EXPECT_EQ(printCalls, 2);
     EXPECT_EQ(PdfInfoField(Tool("pdfinfo"), "Pages"), "1");
 }
 
