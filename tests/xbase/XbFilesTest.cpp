@@ -3,26 +3,14 @@
 #include "tests/xbase/XbFixture.h"
 
 #include "platform/rtl/Streams.h"
+#include "tests/rtl/TestFolder.h"
 
 #include "xbase/XbArea.h"
 #include "xbase/XbFile.h"
 #include "xbase/XbMemo.h"
 #include "xbase/XbTable.h"
 
-#include <fstream>
-#include <iterator>
-
 namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
 
 class XbFilesTest : public XbFixture {
 protected:
