@@ -451,6 +451,16 @@ TEST_F(RptCanvas, DeviceFontCacheKeysOnEverythingButColour) {
         r.SetZoom(100);
         rep.SetFontColor(clRed);
         EXPECT_EQ(rep.DeviceFont(), black);
+        const int dpi = rep.YDPI();
+        r.SetResolution(dpi, 2 * dpi);
+        rep.SetFontColor(clBlack);
+        EXPECT_NE(rep.DeviceFont(), black);
+        r.SetResolution(2 * dpi, dpi);
+        rep.SetFontColor(clRed);
+        EXPECT_NE(rep.DeviceFont(), black);
+        r.SetResolution(dpi, dpi);
+        rep.SetFontColor(clBlack);
+        EXPECT_EQ(rep.DeviceFont(), black);
     });
 }
 

@@ -108,6 +108,10 @@ class TBitmapReport : public TReportWriter {
         Execute();
     }
     void SetZoom(int Value) { zoom_ = Value; }
+    void SetResolution(int X, int Y) {
+        xDPI_ = X;
+        yDPI_ = Y;
+    }
 
     TRecordingCanvas Page{800, 1050};
 };
