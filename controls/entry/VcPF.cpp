@@ -141,6 +141,7 @@ void TVcCustomPictureField::CreateWnd() {
         NumberToRaw(kind == fsDate ? CurrentDate() : CurrentTime(), kind, raw);
         TransferData(raw, otSet);
     }
+    EnsureLayout();
     created_ = true;
 }
 
@@ -523,7 +524,19 @@ void TVcCustomPictureField::CompleteDateTime() {
     Edited();
 }
 
+void TVcCustomPictureField::EnsureLayout() {
+    if (static_cast<int>(Text().size()) == MaxLength()) return;
+    const Byte kind = DataKind();
+    if (kind == fsDate)
+        SetDateText(BadDate);
+    else if (kind == fsTime)
+        SetEditText(Intl().TimeToTimeString(Mask(), BadTime, false));
+    else
+        SetEditText(MergeWithPicture(std::string()));
+}
+
 void TVcCustomPictureField::PerformEdit(TMessage& Message, Word Command) {
+    EnsureLayout();
     const Byte kind = DataKind();
     if (kind == fsChar || kind == fsBoolean || kind == fsYesNo)
         EditOneChar(Message, Command);

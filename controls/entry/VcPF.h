@@ -65,6 +65,9 @@ private:
     int WordLeft(int Position);
     int WordRight(int Position);
     // ----- Editing
+    // Gives a text that is not laid out by the mask (a field that never held a value) the blank
+    // picture: its literals with blanks between them.
+    void EnsureLayout();
     void EditSegments(TMessage& Message, Word Command);
     void EditOneChar(TMessage& Message, Word Command);
     bool TypeChar(char C, bool Control, bool Pasting);

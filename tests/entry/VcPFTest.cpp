@@ -243,4 +243,20 @@ TEST_F(PictureFieldTest, TodayFromTheClock) {
     EXPECT_EQ(copy->PictureMask(), "mm/dd/yyyy");
 }
 
+TEST_F(PictureFieldTest, FieldsThatNeverHeldAValueShowTheirBlankPicture) {
+    auto* phone = Make<TVcPictureField>("Phone", 10, 10);
+    phone->SetPictureMask("(999) 999-9999");
+    phone->SetMaxLength(14);
+    auto* date = Make<TVcPictureField>("Date", 10, 40);
+    date->SetDataType(pftDate);
+    date->SetPictureMask("mm/dd/yyyy");
+    ShowForm();
+    EXPECT_EQ(phone->EditString(), "(   )    -    ");
+    EXPECT_EQ(date->EditString(), "  /  /    ");
+    TypeText(phone, "555");
+    EXPECT_EQ(phone->EditString(), "(555)    -    ");
+    TypeText(date, "12312025");
+    EXPECT_EQ(date->EditString(), "12/31/2025");
+}
+
 } // namespace
