@@ -403,6 +403,9 @@ TModalResult TCustomForm::ShowModal() {
     if (GetCapture()) ReleaseCapture();
     modalResult_ = mrNone;
     modal_ = true;
+    // The other windows (their menu bars too) take no input while this one is modal.
+    HandleNeeded();
+    Impl()->Widget->setWindowModality(Qt::ApplicationModal);
     try {
         Show();
         if (ModalHook()) {
@@ -418,13 +421,17 @@ TModalResult TCustomForm::ShowModal() {
             }
         }
     } catch (...) {
-        modal_ = false;
-        Hide();
+        EndModal();
         throw;
     }
+    EndModal();
+    return modalResult_;
+}
+
+void TCustomForm::EndModal() {
     modal_ = false;
     Hide();
-    return modalResult_;
+    if (Impl()->Widget) Impl()->Widget->setWindowModality(Qt::NonModal);
 }
 
 bool TCustomForm::CloseModal() {

@@ -143,6 +143,7 @@ private:
     // Ends a modal loop whose result is set: asks CloseQuery and OnClose; false (and the result
     // cleared) when the form stays.
     bool CloseModal();
+    void EndModal();
     void ApplyWindowFlags();
     int FrameSize() const;
     int CaptionHeight() const;

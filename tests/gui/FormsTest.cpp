@@ -35,6 +35,25 @@ TEST_F(FormsTest, ShowModalEndsWhenAButtonSetsTheModalResult) {
     SetModalHook(previous);
 }
 
+TEST_F(FormsTest, OtherFormsTakeNoInputWhileOneIsModal) {
+    TTestForm main(nullptr);
+    main.Show();
+    int clicks = 0;
+    main.Ok->OnClick = [&](TObject*) { ++clicks; };
+    TTestForm dialog(nullptr);
+    TModalHook previous = SetModalHook([&](TCustomForm*) {
+        Click(main.Ok);
+        Type(main.Edit1, Qt::Key_Return);
+        EXPECT_EQ(WidgetOf(&dialog)->windowModality(), Qt::ApplicationModal);
+    });
+    dialog.ShowModal();
+    SetModalHook(previous);
+    EXPECT_EQ(clicks, 0);
+    EXPECT_EQ(WidgetOf(&dialog)->windowModality(), Qt::NonModal);
+    Click(main.Ok);
+    EXPECT_EQ(clicks, 1);
+}
+
 TEST_F(FormsTest, CloseQueryCanVetoClosing) {
     TTestForm form(nullptr);
     bool allow = false;
