@@ -1,5 +1,6 @@
 #include "xbase/XbIndex.h"
 
+#include "tests/rtl/TestFolder.h"
 #include "tests/xbase/XbTestRecords.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <set>
@@ -23,12 +24,9 @@ protected:
     XbIndexTest()
         : records_(
               {{"NAME", 'C', 10, 0}, {"AMT", 'N', 10, 2}, {"DT", 'D', 8, 0}, {"FLAG", 'L', 1, 0}}) {
-        char tmpl[] = "/tmp/xbindexXXXXXX";
-        dir_ = ::mkdtemp(tmpl);
     }
-    ~XbIndexTest() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string Path(const std::string& name) const { return folder_ / name; }
     TXbRecordLoader Loader() {
         return [this](LongInt recno) { return records_.Go(recno); };
     }
@@ -84,7 +82,7 @@ protected:
         f.put(c);
     }
 
-    std::string dir_;
+    TTestFolder folder_;
     TTestRecords records_;
 };
 
@@ -477,10 +475,10 @@ TEST_F(XbIndexTest, ForeignAndDamagedFilesAreRefused) {
     EXPECT_EQ(file.Open(Path("missing.cdx"), true, records_), isIoError);
     EXPECT_FALSE(file.IsOpen());
 
-    std::system(("cp '" + Path("dmg.cdx") + "' '" + Path("hdr.cdx") + "'").c_str());
+    std::filesystem::copy_file(Path("dmg.cdx"), Path("hdr.cdx"));
     CorruptByte("hdr.cdx", 40);
     EXPECT_EQ(file.Open(Path("hdr.cdx"), true, records_), isDamaged);
-    std::system(("cp '" + Path("dmg.cdx") + "' '" + Path("cut.cdx") + "'").c_str());
+    std::filesystem::copy_file(Path("dmg.cdx"), Path("cut.cdx"));
     ASSERT_EQ(::truncate(Path("cut.cdx").c_str(), 4096 * 3), 0);
     EXPECT_EQ(file.Open(Path("cut.cdx"), true, records_), isDamaged);
     // A key expression the table cannot compile any more.
