@@ -1,31 +1,14 @@
 #include "platform/rtl/Streams.h"
 #include "tests/rtl/RaisedMessage.h"
+#include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <string>
 
 namespace {
-
-// A fresh folder for one test, removed with everything in it afterwards.
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "streams-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("no temporary folder");
-        path_ = pattern;
-    }
-    ~TempFolder() { std::filesystem::remove_all(path_); }
-    std::string File(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
 
 std::string Contents(TMemoryStream& stream) {
     return std::string(static_cast<const char*>(stream.Memory()),
@@ -77,8 +60,8 @@ TEST(StreamsMemory, ShortTransfersRaise) {
     EXPECT_EQ(stream.Read(buffer, -1), 0);
     EXPECT_EQ(stream.Write(buffer, -1), 0);
     // A short write: a file open for reading takes nothing.
-    TempFolder folder;
-    const std::string name = folder.File("ro.bin");
+    TTestFolder folder;
+    const std::string name = folder / "ro.bin";
     TFileStream(name, fmCreate).WriteBuffer("x", 1);
     TFileStream readOnly(name, fmOpenRead);
     EXPECT_EQ(RaisedMessage<EWriteError>([&] { readOnly.WriteBuffer("y", 1); }),
@@ -108,8 +91,8 @@ TEST(StreamsMemory, CopyFromWholeSourceOrPart) {
 }
 
 TEST(StreamsFile, CreateWriteReopenAndResize) {
-    TempFolder folder;
-    const std::string name = folder.File("data.bin");
+    TTestFolder folder;
+    const std::string name = folder / "data.bin";
     {
         TFileStream out(name, fmCreate | fmShareExclusive);
         out.WriteBuffer("abcdef", 6);
@@ -141,16 +124,16 @@ TEST(StreamsFile, CreateWriteReopenAndResize) {
 }
 
 TEST(StreamsFile, CreateAndOpenErrors) {
-    TempFolder folder;
-    const std::string missing = folder.File("missing.bin");
+    TTestFolder folder;
+    const std::string missing = folder / "missing.bin";
     EXPECT_EQ(RaisedMessage<EFOpenError>([&] { TFileStream s(missing, fmOpenRead); }),
               "Cannot open file " + missing);
     EXPECT_EQ(RaisedMessage<EFOpenError>([&] { TFileStream s(missing, fmOpenReadWrite); }),
               "Cannot open file " + missing);
-    const std::string nowhere = folder.File("no/such/folder.bin");
+    const std::string nowhere = folder / "no/such/folder.bin";
     EXPECT_EQ(RaisedMessage<EFCreateError>([&] { TFileStream s(nowhere, fmCreate); }),
               "Cannot create file " + nowhere);
-    const std::string dir = folder.File("");
+    const std::string dir = folder / "";
     EXPECT_THROW(TFileStream(dir, fmOpenRead), EFOpenError);
     EXPECT_THROW(TFileStream(dir, fmCreate), EFCreateError);
     TFileStream(missing, fmCreate);
@@ -160,8 +143,8 @@ TEST(StreamsFile, CreateAndOpenErrors) {
 }
 
 TEST(StreamsFile, MemoryStreamAndStringListThroughFiles) {
-    TempFolder folder;
-    const std::string name = folder.File("lines.txt");
+    TTestFolder folder;
+    const std::string name = folder / "lines.txt";
     TStringList lines;
     lines.SetText("first\nsecond");
     lines.SaveToFile(name);
@@ -179,7 +162,7 @@ TEST(StreamsFile, MemoryStreamAndStringListThroughFiles) {
     back.LoadFromStream(memory);
     EXPECT_EQ(back.Count(), 1);
     EXPECT_EQ(back[0], "second");
-    EXPECT_THROW(back.LoadFromFile(folder.File("none.txt")), EFOpenError);
+    EXPECT_THROW(back.LoadFromFile(folder / "none.txt"), EFOpenError);
 }
 
 TEST(StreamsLittleEndian, BufferLayoutAndBounds) {
