@@ -1,11 +1,11 @@
 // The loan payments and rate conversions checked against a spreadsheet: gnumeric's ssconvert
 // recomputes PMT and NOMINAL(EFFECT()) on a sheet of varied loans.
 #include "app/LoMath.h"
+#include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <sstream>
@@ -49,20 +49,12 @@ protected:
     void SetUp() override {
         if (std::system("command -v ssconvert >/dev/null 2>&1") != 0)
             GTEST_SKIP() << "ssconvert (gnumeric) is not installed";
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "vantrel-gnumeric-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        if (!folder_.empty()) std::filesystem::remove_all(folder_, ignored);
     }
 
     // Writes the sheet, recomputes it and returns the rows of the result.
     std::vector<std::vector<double>> Recalculate(const std::vector<TLoan>& loans) {
-        const std::string in = folder_ + "/in.csv";
-        const std::string out = folder_ + "/out.csv";
+        const std::string in = folder_ / "in.csv";
+        const std::string out = folder_ / "out.csv";
         std::ofstream sheet(in);
         sheet << "n,p,c,pv,rate,arrears,advance,equivalent\n";
         for (std::size_t k = 0; k < loans.size(); ++k) {
@@ -77,8 +69,8 @@ protected:
                   << "\"=NOMINAL(EFFECT(E" << row << "/100,C" << row << "),B" << row << ")*100\"\n";
         }
         sheet.close();
-        const int status =
-            std::system(("LC_ALL=C ssconvert --recalc '" + in + "' '" + out + "' >/dev/null 2>&1").c_str());
+        const int status = std::system(
+            ("LC_ALL=C ssconvert --recalc '" + in + "' '" + out + "' >/dev/null 2>&1").c_str());
         EXPECT_EQ(status, 0);
         std::ifstream result(out);
         std::vector<std::vector<double>> rows;
@@ -95,7 +87,7 @@ protected:
         return rows;
     }
 
-    std::string folder_;
+    TTestFolder folder_;
 };
 
 TEST_F(LoMathAgainstGnumeric, PaymentsAndRatesAgreeWithinOneCent) {

@@ -2,38 +2,15 @@
 // lifetime of the object.
 #pragma once
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <optional>
-#include <stdexcept>
-#include <string>
+#include "tests/rtl/TestFolder.h"
 
-#include <unistd.h>
+#include <string>
 
 class TTestProfile {
 public:
-    explicit TTestProfile(const std::string& winIni) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "vantrel-profile-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a test folder");
-        folder_ = pattern;
-        if (const char* home = std::getenv("VANTREL_HOME")) previous_ = home;
-        setenv("VANTREL_HOME", folder_.c_str(), 1);
-        std::ofstream(folder_ + "/WIN.INI") << winIni;
-    }
-    ~TTestProfile() {
-        if (previous_)
-            setenv("VANTREL_HOME", previous_->c_str(), 1);
-        else
-            unsetenv("VANTREL_HOME");
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
-    TTestProfile(const TTestProfile&) = delete;
-    TTestProfile& operator=(const TTestProfile&) = delete;
+    explicit TTestProfile(const std::string& winIni) { WriteAll(folder_ / "WIN.INI", winIni); }
 
 private:
-    std::string folder_;
-    std::optional<std::string> previous_;
+    TTestFolder folder_;
+    TEnvironmentOverride home_{"VANTREL_HOME", folder_.Path()};
 };
