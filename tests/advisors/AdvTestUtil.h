@@ -1,14 +1,12 @@
-// Shared helpers of the advisors' tests: recorded messages, the shipped limits file and a
-// scratch folder of the test's own.
+// Shared helpers of the advisors' tests: recorded messages and the shipped limits file, with
+// the runtime tests' folder of a test's own.
 #pragma once
 
 #include "advisors/AdvMsg.h"
+#include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -39,21 +37,3 @@ public:
 inline std::string ShippedAutoBin() {
     return std::string(VANTREL_BINARY_DIR) + "/app/auto.bin";
 }
-
-// A folder of its own for one test, removed with it.
-class TScratchFolder {
-public:
-    TScratchFolder() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        Path = std::filesystem::temp_directory_path() /
-               ("vp-advisors-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-                std::to_string(::getpid()));
-        std::filesystem::create_directories(Path);
-    }
-    ~TScratchFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(Path, ec);
-    }
-    std::string File(const std::string& name) const { return (Path / name).string(); }
-    std::filesystem::path Path;
-};

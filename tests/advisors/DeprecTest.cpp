@@ -187,13 +187,13 @@ TEST(AutoBin, ShippedFileReads) {
 }
 
 TEST(AutoBin, DamagedCopiesAreRefused) {
-    TScratchFolder folder;
+    TTestFolder folder;
     const std::vector<Byte> good = ReadBytes(ShippedAutoBin());
     ASSERT_EQ(good.size(), static_cast<std::size_t>(AutoBinSize));
     TAutoLimits limits;
     limits.TableYear = 42;
     auto refused = [&](const std::vector<Byte>& bytes) {
-        const std::string path = folder.File("auto.bin");
+        const std::string path = folder / "auto.bin";
         WriteBytes(path, bytes);
         return !ReadAutoLimits(path, limits);
     };
@@ -214,10 +214,10 @@ TEST(AutoBin, DamagedCopiesAreRefused) {
     std::vector<Byte> badYear = good;
     PutLE<float>(badYear, 1800, 99.0f);
     EXPECT_TRUE(refused(badYear));
-    EXPECT_FALSE(ReadAutoLimits(folder.File("missing.bin"), limits));
-    EXPECT_FALSE(ReadAutoLimits(folder.Path.string(), limits)); // a folder
+    EXPECT_FALSE(ReadAutoLimits(folder / "missing.bin", limits));
+    EXPECT_FALSE(ReadAutoLimits(folder.Path(), limits)); // a folder
     // A file of gigabytes is refused without being read whole.
-    const std::string huge = folder.File("huge.bin");
+    const std::string huge = folder / "huge.bin";
     WriteBytes(huge, good);
     std::filesystem::resize_file(huge, std::uintmax_t{1} << 32);
     EXPECT_FALSE(ReadAutoLimits(huge, limits));
@@ -226,11 +226,11 @@ TEST(AutoBin, DamagedCopiesAreRefused) {
 }
 
 TEST(AutoBin, DamagedCopyInUseGivesTheWarning) {
-    TScratchFolder folder;
+    TTestFolder folder;
     std::vector<Byte> bytes = ReadBytes(ShippedAutoBin());
     bytes.resize(1000);
-    WriteBytes(folder.File("auto.bin"), bytes);
-    AutoBinPath = folder.File("auto.bin");
+    WriteBytes(folder / "auto.bin", bytes);
+    AutoBinPath = folder / "auto.bin";
     TMessageRecorder recorder;
     std::vector<double> s;
     MaxAutoDepreciation(Jan1997, dmAutoSL, fcHalfYear, s, 5, 100000);

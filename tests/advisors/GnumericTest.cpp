@@ -25,18 +25,19 @@ std::string Cell(const std::string& formula) {
 }
 
 // The sheet's rows of numbers after gnumeric recalculated it.
-std::vector<std::vector<double>> Recalculate(const TScratchFolder& folder,
+std::vector<std::vector<double>> Recalculate(const TTestFolder& folder,
                                              const std::vector<std::string>& rows) {
     {
-        std::ofstream in(folder.File("in.csv"));
+        std::ofstream in(folder / "in.csv");
         for (const std::string& row : rows)
             in << row << "\n";
     }
-    const std::string command = "cd '" + folder.Path.string() +
-                                "' && LC_ALL=C ssconvert --recalc in.csv out.csv > ssconvert.log 2>&1";
+    const std::string command =
+        "cd '" + folder.Path() +
+        "' && LC_ALL=C ssconvert --recalc in.csv out.csv > ssconvert.log 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);
     std::vector<std::vector<double>> values;
-    std::ifstream out(folder.File("out.csv"));
+    std::ifstream out(folder / "out.csv");
     std::string line;
     while (std::getline(out, line)) {
         std::vector<double> row;
@@ -79,7 +80,7 @@ TEST(Gnumeric, NormalScheduleMatchesIpmtAndPpmtRowByRow) {
         rows.push_back(Cell("=ROUND(IPMT(" + args + "),2)") + "," +
                        Cell("=ROUND(PPMT(" + args + "),2)"));
     }
-    TScratchFolder folder;
+    TTestFolder folder;
     const auto sheet = Recalculate(folder, rows);
     ASSERT_EQ(sheet.size(), 361u);
     EXPECT_DOUBLE_EQ(sheet[0][0], s.AmortRows[1].Payment);
@@ -134,7 +135,7 @@ TEST(Gnumeric, PresentValuesMatchNpvOnTheEnginesCashFlows) {
                    Cell("=B1+NPV(C1,B2:B" + std::to_string(n) + ")");
         rows.push_back(row);
     }
-    TScratchFolder folder;
+    TTestFolder folder;
     const auto sheet = Recalculate(folder, rows);
     ASSERT_FALSE(sheet.empty());
     ASSERT_EQ(sheet[0].size(), 5u);
