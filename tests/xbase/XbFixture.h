@@ -1,6 +1,7 @@
 // A test fixture for the engine: a fresh temporary folder, default settings and no open area.
 #pragma once
 
+#include "tests/rtl/TestFolder.h"
 #include "xbase/XbSettings.h"
 #include "xbase/Xbase.h"
 
@@ -14,9 +15,6 @@
 class XbFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "xbtestXXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
         xb_CloseAll();
         XbSettings() = TXbSettings();
         XbSettings().LockTimeout = 0;
@@ -24,10 +22,9 @@ protected:
     void TearDown() override {
         xb_CloseAll();
         XbSettings() = TXbSettings();
-        std::filesystem::remove_all(dir_);
     }
 
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string Path(const std::string& name) const { return folder_ / name; }
 
     // The register's loans table in small: LOANNO C9, NAME C20, AMOUNT N12.2, ORIGDATE D,
     // PAID L, NOTE M.
@@ -55,5 +52,5 @@ protected:
         return seen;
     }
 
-    std::string dir_;
+    TTestFolder folder_;
 };

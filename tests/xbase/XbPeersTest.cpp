@@ -28,7 +28,7 @@ protected:
             std::ofstream out(Path("peer.py"));
             out << script;
         }
-        const std::string command = "cd '" + dir_ + "' && " + python_ + " peer.py 2>&1";
+        const std::string command = "cd '" + folder_.Path() + "' && " + python_ + " peer.py 2>&1";
         std::string output;
         if (FILE* pipe = ::popen(command.c_str(), "r")) {
             char chunk[512];
