@@ -187,13 +187,22 @@ void TVcSingleCaret::Place() {
     SetCaretPos(x, y);
 }
 
+// A bitmap caret shows its picture; without a picture (or any other shape) the caret is a solid
+// or gray block of the caret's size.
+void TVcSingleCaret::CreatePlatformCaret() {
+    TBitmap* bitmap = caret_->Bitmap();
+    if (caret_->Shape() == csBitmap && !bitmap->Empty() &&
+        CreateCaret(owner_->Handle(), bitmap->Handle()))
+        return;
+    const TSize size = CaretSize();
+    CreateCaret(owner_->Handle(), caret_->IsGray() ? CARET_GRAY : CARET_SOLID, size.cx, size.cy);
+}
+
 void TVcSingleCaret::SetLinked(bool Value) {
     if (Value == linked_) return;
     if (Value) {
         if (!owner_ || !owner_->HandleAllocated()) return;
-        const TSize size = CaretSize();
-        CreateCaret(owner_->Handle(), caret_->IsGray() ? CARET_GRAY : CARET_SOLID, size.cx,
-                    size.cy);
+        CreatePlatformCaret();
         linked_ = true;
         Place();
         if (shown_) ShowCaret(owner_->Handle());

@@ -99,6 +99,7 @@ protected:
 
 private:
     void Place();
+    void CreatePlatformCaret();
     TWinControl* owner_;
     std::shared_ptr<TVcCaret> caret_;
     int cellHeight_ = 10;

@@ -145,4 +145,34 @@ TEST_F(VcTableAncestorTest, FieldCaretFollowsTheInsertMode) {
     EXPECT_EQ(CaretState().Owner, 0u);
 }
 
+TEST_F(VcTableAncestorTest, BitmapCaretShowsItsPictureAtTheHotSpot) {
+    auto* table = Make<TTestTable>("Table", 10, 10);
+    ShowForm();
+    TVcSingleCaret caret(table);
+    // Without a picture the bitmap shape falls back to a solid caret of its own size.
+    caret.Caret()->SetShape(csBitmap);
+    caret.SetLinked(true);
+    caret.SetPosition(20, 5);
+    EXPECT_FALSE(CaretState().IsBitmap);
+    EXPECT_EQ(CaretState().Width, 1);
+
+    TBitmap picture;
+    picture.SetSize(6, 12);
+    caret.Caret()->SetBitmap(&picture);
+    caret.Caret()->SetShape(csBitmap); // takes the picture's size
+    caret.Caret()->SetBitmapHotSpotX(2);
+    caret.Caret()->SetBitmapHotSpotY(3);
+    TCaretState state = CaretState();
+    EXPECT_TRUE(state.IsBitmap);
+    EXPECT_EQ(state.Width, 6);
+    EXPECT_EQ(state.Height, 12);
+    EXPECT_EQ(state.Pos.X, 18);
+    EXPECT_EQ(state.Pos.Y, 2);
+    // Another shape goes back to a plain caret.
+    caret.Caret()->SetShape(csVertLine);
+    EXPECT_FALSE(CaretState().IsBitmap);
+    EXPECT_EQ(CaretState().Width, 2);
+    caret.SetLinked(false);
+}
+
 } // namespace
