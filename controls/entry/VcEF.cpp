@@ -1478,7 +1478,7 @@ void TVcBaseEntryField::WMSetFocus(TWMSetFocus& Message) {
         if (!otherPending) {
             if (!returnAfterError_) modified_ = false;
             controller.PreEditNotify(this, static_cast<HWND>(Message.FocusedWnd));
-            savedText_ = text_;
+            if (TextStateSavable()) savedText_ = text_;
         }
         if (!focusByMouse_) {
             PlaceCaretOnEntry();

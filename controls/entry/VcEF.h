@@ -271,6 +271,10 @@ protected:
     virtual void SetCaretPosition(int Position);
     // After a mask change (descendants rebuild their layout).
     virtual void MaskChanged();
+    // Whether the edit text on entry may be saved for Restore (a descendant refuses a text in a
+    // temporary editing form).
+    virtual bool TextStateSavable() { return true; }
+    bool HasSavedText() const { return savedText_.has_value(); }
 
     // ----- Dynamic operations
     virtual void DoOnChange();

@@ -408,6 +408,14 @@ void TVcPictureBase::RefreshDisplay() {
     Invalidate();
 }
 
+void TVcPictureBase::Restore() {
+    const bool restoring = HasSavedText();
+    TVcBaseEntryField::Restore();
+    if (!restoring || !unformatted_) return;
+    unformatted_ = false;
+    Invalidate();
+}
+
 void TVcPictureBase::FixDecimals() {
     const int dot = DecimalPointPos();
     std::string& text = Text();

@@ -53,6 +53,9 @@ class TVcPictureBase : public TVcBaseEntryField {
     bool RealType() const { return realType_; }
 
     bool ValidateOnExit(bool Soft) override;
+    // The text saved on entry is always the formatted one, so restoring it also leaves the
+    // unformatted state.
+    void Restore() override;
 
 protected:
     void CaretToHome() override;
@@ -63,6 +66,7 @@ protected:
     void Dispatch(TMessage& Message) override;
     void WMSetFocus(TWMSetFocus& Message) override;
     void WMKillFocus(TWMKillFocus& Message) override;
+    bool TextStateSavable() override { return !unformatted_; }
 
 private:
     bool FixDecimalsWanted();

@@ -13,8 +13,9 @@ namespace {
 // A picture field with no editing of its own, to drive the mask engine.
 class TMaskField : public TVcPictureBase {
 public:
-    TMaskField(Byte fieldClass, Byte kind, const std::string& mask, int maxLength = 0)
-        : TVcPictureBase(nullptr) {
+    TMaskField(Byte fieldClass, Byte kind, const std::string& mask, int maxLength = 0,
+               TComponent* owner = nullptr)
+        : TVcPictureBase(owner) {
         SetFieldClass(fieldClass);
         SetDataTypeByte(kind);
         SetPictureMask(mask);
@@ -213,6 +214,38 @@ TEST_F(VcMaskTest, FixDecimalsUnformatAndDisplay) {
     EXPECT_EQ(code.GetDisplayText(), "**_-*__");
     code.SetUninitialized(true);
     EXPECT_EQ(code.GetDisplayText(), "       ");
+}
+
+TEST_F(VcMaskTest, EntrySavesOnlyTheFormattedTextForRestore) {
+    auto* money = new TMaskField(fcPicture, fsDouble, "$###,###.##", 0, form.get());
+    money->SetParent(form.get());
+    money->SetBounds(10, 10, 120, 24);
+    ShowForm();
+    // Restore without a text saved on entry changes nothing, not even the editing state.
+    money->SetEditText(money->MergeWithPicture("1234.5"));
+    money->UnformatForEdit();
+    money->Restore();
+    EXPECT_TRUE(money->Unformatted());
+    EXPECT_EQ(money->EditString(), "    1234.50");
+    money->RefreshDisplay();
+
+    money->SetFocus();
+    Application->ProcessMessages();
+    Leave();
+    // Focus arriving on an unformatted text keeps the formatted text of the earlier entry.
+    money->UnformatForEdit();
+    money->SetFocus();
+    Application->ProcessMessages();
+    money->SetEditText("      99.00");
+    money->Restore();
+    EXPECT_FALSE(money->Unformatted());
+    EXPECT_EQ(money->EditString(), "  $1,234.50");
+    // Leaving re-formats an edited text.
+    money->UnformatForEdit();
+    money->SetEditText("    5678.00");
+    Leave();
+    EXPECT_FALSE(money->Unformatted());
+    EXPECT_EQ(money->EditString(), "  $5,678.00");
 }
 
 } // namespace
