@@ -2,6 +2,7 @@
 
 #include "EntryFormSupport.h"
 
+#include "controls/entry/VcDate.h"
 #include "controls/entry/VcIntl.h"
 #include "controls/entry/VcUser.h"
 #include "platform/rtl/Strings.h"
@@ -22,6 +23,7 @@ public:
         SetMaxLength(maxLength > 0 ? maxLength : static_cast<int>(Mask().size()));
         InitPicture();
     }
+    using TVcBaseEntryField::CharIsOk;
     using TVcBaseEntryField::SetEditText;
     using TVcPictureBase::GetDisplayText;
     void IncreaseValue(bool, double) override {}
@@ -214,6 +216,25 @@ TEST_F(VcMaskTest, FixDecimalsUnformatAndDisplay) {
     EXPECT_EQ(code.GetDisplayText(), "**_-*__");
     code.SetUninitialized(true);
     EXPECT_EQ(code.GetDisplayText(), "       ");
+}
+
+TEST_F(VcMaskTest, DatePicturesReadUpperCaseYAsAYearLetter) {
+    // Typing: a "Y" of a date field takes year digits; elsewhere it is the yes/no letter.
+    TMaskField date(fcPicture, fsDate, "MM/DD/YYYY");
+    EXPECT_TRUE(date.CharIsOk('Y', '7'));
+    EXPECT_FALSE(date.CharIsOk('Y', 'Y'));
+    TMaskField answer(fcPicture, fsString, "Y");
+    EXPECT_FALSE(answer.CharIsOk('Y', '7'));
+    EXPECT_TRUE(answer.CharIsOk('Y', 'N'));
+    // Conversions: "Y" runs are years, written and read like "y" runs, also mixed with them.
+    EXPECT_EQ(intl.DMYToDatePChar("MM/DD/YYYY", 25, 12, 2026, false, 0), "12/25/2026");
+    EXPECT_EQ(intl.DMYToDatePChar("YY-mm-dd", 5, 1, 2003, false, 0), "03-01-05");
+    EXPECT_EQ(intl.DateStringToDate("MM/DD/YYYY", "12/25/2026", 0), DMYToDate(25, 12, 2026, 0));
+    EXPECT_EQ(intl.DateStringToDate("YYyy-mm-dd", "1996-01-05", 0), DMYToDate(5, 1, 1996, 0));
+    EXPECT_EQ(intl.DateStringToDate("mm/dd/YY", "01/05/96", 1950), DMYToDate(5, 1, 1996, 0));
+    EXPECT_EQ(intl.DateStringToDate("MM/DD/YYYY", "02/30/2026", 0), BadDate);
+    EXPECT_TRUE(intl.DateStringIsBlank("MM/DD/YYYY", "  /  /    "));
+    EXPECT_FALSE(intl.DateStringIsBlank("MM/DD/YYYY", "  /  /2026"));
 }
 
 TEST_F(VcMaskTest, EntrySavesOnlyTheFormattedTextForRestore) {
