@@ -420,9 +420,14 @@ void TVcPictureBase::FixDecimals() {
     const int dot = DecimalPointPos();
     std::string& text = Text();
     if (dot < 0 || dot >= static_cast<int>(text.size())) return;
+    // In the unformatted state the currency and separator positions hold digits too.
+    const auto inRun = [this](int Position) {
+        const Byte flag = PositionFlag(Position);
+        return flag == pfEditable || (unformatted_ && flag == pfSpecial);
+    };
     // Integer part: right-aligned digits, "0" before the point when empty.
     int start = dot;
-    while (start > 0 && PositionFlag(start - 1) == pfEditable)
+    while (start > 0 && inRun(start - 1))
         --start;
     std::string integer =
         text.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(dot - start));
@@ -432,7 +437,7 @@ void TVcPictureBase::FixDecimals() {
     text.replace(static_cast<std::size_t>(start), integer.size(), integer);
     // Decimal part: left-aligned digits, "0" after them.
     int end = dot + 1;
-    while (end < static_cast<int>(text.size()) && PositionFlag(end) == pfEditable)
+    while (end < static_cast<int>(text.size()) && inRun(end))
         ++end;
     std::string decimals =
         text.substr(static_cast<std::size_t>(dot) + 1, static_cast<std::size_t>(end - dot - 1));

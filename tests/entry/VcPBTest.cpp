@@ -208,6 +208,19 @@ TEST_F(VcMaskTest, FixDecimalsUnformatAndDisplay) {
     EXPECT_FALSE(money.Unformatted());
     EXPECT_EQ(money.EditString(), "  $1,234.50");
 
+    // Digits typed across the currency and separator positions of the unformatted text stay
+    // one number.
+    money.UnformatForEdit();
+    money.SetEditText("1234    .5 ");
+    money.FixDecimals();
+    EXPECT_EQ(money.EditString(), "    1234.50");
+    money.RefreshDisplay();
+    EXPECT_EQ(money.EditString(), "  $1,234.50");
+    // In the formatted state only the digit positions move.
+    money.SetEditText("  $1,2 4. 5");
+    money.FixDecimals();
+    EXPECT_EQ(money.EditString(), "  $1, 24.50");
+
     TMaskField code(fcPicture, fsString, "XXX-XXX");
     code.SetEditText("AB -1  ");
     code.SetPadChar('_');
