@@ -104,6 +104,7 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), font_(std::make_uni
 }
 
 TControl::~TControl() {
+    *alive_ = false;
     if (CaptureControl() == this) ReleaseCapture();
     for (auto& [parent, control] : Hovered())
         if (control == this) control = nullptr;
@@ -373,23 +374,23 @@ void TControl::Update() {
 }
 
 void TControl::Click() {
-    if (OnClick) OnClick(this);
+    CallEvent(OnClick, this);
 }
 
 void TControl::DblClick() {
-    if (OnDblClick) OnDblClick(this);
+    CallEvent(OnDblClick, this);
 }
 
 void TControl::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-    if (OnMouseDown) OnMouseDown(this, Button, Shift, X, Y);
+    CallEvent(OnMouseDown, this, Button, Shift, X, Y);
 }
 
 void TControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
-    if (OnMouseUp) OnMouseUp(this, Button, Shift, X, Y);
+    CallEvent(OnMouseUp, this, Button, Shift, X, Y);
 }
 
 void TControl::MouseMove(TShiftState Shift, int X, int Y) {
-    if (OnMouseMove) OnMouseMove(this, Shift, X, Y);
+    CallEvent(OnMouseMove, this, Shift, X, Y);
 }
 
 void TControl::DoMouseDown(TWMMouse& Message, TMouseButton Button, TShiftState Extra) {
@@ -407,7 +408,9 @@ void TControl::DoMouseUp(TWMMouse& Message, TMouseButton Button) {
 void TControl::WMLButtonDown(TWMMouse& Message) {
     TMessage m{Message.Msg, static_cast<WPARAM>(Message.Keys),
                MakeLParam(Message.XPos, Message.YPos), 0};
+    const auto alive = AliveFlag();
     DefaultHandler(m);
+    if (!*alive) return;
     if (controlStyle_.Contains(csCaptureMouse)) SetMouseCapture(true);
     if (controlStyle_.Contains(csClickEvents)) controlState_.Include(csClicked);
     DoMouseDown(Message, mbLeft, {});
@@ -416,22 +419,26 @@ void TControl::WMLButtonDown(TWMMouse& Message) {
 void TControl::WMLButtonDblClk(TWMMouse& Message) {
     TMessage m{Message.Msg, static_cast<WPARAM>(Message.Keys),
                MakeLParam(Message.XPos, Message.YPos), 0};
+    const auto alive = AliveFlag();
     DefaultHandler(m);
+    if (!*alive) return;
     if (controlStyle_.Contains(csCaptureMouse)) SetMouseCapture(true);
     if (controlStyle_.Contains(csClickEvents)) DblClick();
-    DoMouseDown(Message, mbLeft, {ssDouble});
+    if (*alive) DoMouseDown(Message, mbLeft, {ssDouble});
 }
 
 void TControl::WMLButtonUp(TWMMouse& Message) {
     TMessage m{Message.Msg, static_cast<WPARAM>(Message.Keys),
                MakeLParam(Message.XPos, Message.YPos), 0};
+    const auto alive = AliveFlag();
     DefaultHandler(m);
+    if (!*alive) return;
     if (controlStyle_.Contains(csCaptureMouse)) SetMouseCapture(false);
     if (controlState_.Contains(csClicked)) {
         controlState_.Exclude(csClicked);
         if (PtInRect(ClientRect(), Message.Pos())) Click();
     }
-    DoMouseUp(Message, mbLeft);
+    if (*alive) DoMouseUp(Message, mbLeft);
 }
 
 void TControl::WMRButtonDown(TWMMouse& Message) {
@@ -444,9 +451,10 @@ void TControl::WMRButtonDown(TWMMouse& Message) {
 void TControl::WMRButtonUp(TWMMouse& Message) {
     TMessage m{Message.Msg, static_cast<WPARAM>(Message.Keys),
                MakeLParam(Message.XPos, Message.YPos), 0};
+    const auto alive = AliveFlag();
     DefaultHandler(m);
-    DoMouseUp(Message, mbRight);
-    ShowPopupAt(Message);
+    if (*alive) DoMouseUp(Message, mbRight);
+    if (*alive) ShowPopupAt(Message);
 }
 
 void TControl::ShowPopupAt(const TWMMouse& Message) {
@@ -1036,7 +1044,9 @@ void TWinControl::DefaultHandler(TMessage& Message) {
 
 bool TWinControl::DoKeyDown(TWMKey& Message) {
     TCustomForm* form = GetParentForm(this);
+    const auto alive = AliveFlag();
     if (form && form != this && form->KeyPreview() && form->DoKeyDown(Message)) return true;
+    if (!*alive) return true;
     if (Message.CharCode == 0) return true;
     Word key = Message.CharCode;
     KeyDown(key, KeyDataToShiftState(Message.KeyData));
@@ -1046,7 +1056,9 @@ bool TWinControl::DoKeyDown(TWMKey& Message) {
 
 bool TWinControl::DoKeyUp(TWMKey& Message) {
     TCustomForm* form = GetParentForm(this);
+    const auto alive = AliveFlag();
     if (form && form != this && form->KeyPreview() && form->DoKeyUp(Message)) return true;
+    if (!*alive) return true;
     if (Message.CharCode == 0) return true;
     Word key = Message.CharCode;
     KeyUp(key, KeyDataToShiftState(Message.KeyData));
@@ -1056,7 +1068,9 @@ bool TWinControl::DoKeyUp(TWMKey& Message) {
 
 bool TWinControl::DoKeyPress(TWMKey& Message) {
     TCustomForm* form = GetParentForm(this);
+    const auto alive = AliveFlag();
     if (form && form != this && form->KeyPreview() && form->DoKeyPress(Message)) return true;
+    if (!*alive) return true;
     if (Message.CharCode == 0) return true;
     char c = static_cast<char>(Message.CharCode);
     KeyPress(c);
@@ -1065,19 +1079,20 @@ bool TWinControl::DoKeyPress(TWMKey& Message) {
 }
 
 void TWinControl::KeyDown(Word& Key, TShiftState Shift) {
-    if (OnKeyDown) OnKeyDown(this, Key, Shift);
+    CallEvent(OnKeyDown, this, Key, Shift);
 }
 
 void TWinControl::KeyUp(Word& Key, TShiftState Shift) {
-    if (OnKeyUp) OnKeyUp(this, Key, Shift);
+    CallEvent(OnKeyUp, this, Key, Shift);
 }
 
 void TWinControl::KeyPress(char& Key) {
-    if (OnKeyPress) OnKeyPress(this, Key);
+    CallEvent(OnKeyPress, this, Key);
 }
 
 void TWinControl::WMKeyDown(TWMKey& Message) {
-    if (DoKeyDown(Message)) return;
+    const auto alive = AliveFlag();
+    if (DoKeyDown(Message) || !*alive) return;
     TMessage m{Message.Msg, Message.CharCode, Message.KeyData, 0};
     DefaultHandler(m);
     Message.Result = m.Result;
@@ -1088,7 +1103,8 @@ void TWinControl::WMSysKeyDown(TWMKey& Message) {
 }
 
 void TWinControl::WMKeyUp(TWMKey& Message) {
-    if (DoKeyUp(Message)) return;
+    const auto alive = AliveFlag();
+    if (DoKeyUp(Message) || !*alive) return;
     TMessage m{Message.Msg, Message.CharCode, Message.KeyData, 0};
     DefaultHandler(m);
     Message.Result = m.Result;
@@ -1099,7 +1115,8 @@ void TWinControl::WMSysKeyUp(TWMKey& Message) {
 }
 
 void TWinControl::WMChar(TWMKey& Message) {
-    if (DoKeyPress(Message)) return;
+    const auto alive = AliveFlag();
+    if (DoKeyPress(Message) || !*alive) return;
     TMessage m{Message.Msg, Message.CharCode, Message.KeyData, 0};
     DefaultHandler(m);
     Message.Result = m.Result;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TControl;
@@ -90,6 +91,15 @@ using TMouseEvent =
     std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 
+// Calls an event through a copy of it, so a handler that frees the object owning the event
+// (and with it the event's own storage) still runs to its end.
+template <typename Event, typename... Args>
+void CallEvent(const Event& Handler, Args&&... Arguments) {
+    if (!Handler) return;
+    const Event handler = Handler;
+    handler(std::forward<Args>(Arguments)...);
+}
+
 // Window styles that change what the layer draws around a window's client area.
 constexpr DWORD WS_BORDER = 0x00800000;
 constexpr DWORD WS_VSCROLL = 0x00200000;
@@ -133,6 +143,9 @@ class TControl : public TComponent {
     virtual void WndProc(TMessage& Message);
     // Calls the handler for the message's number; numbers without one go to DefaultHandler.
     virtual void Dispatch(TMessage& Message);
+    // False once the control is freed. Code that runs one of the control's handlers (which may
+    // free the control) and then goes on with it keeps this flag and checks it first.
+    std::shared_ptr<const bool> AliveFlag() const { return alive_; }
     // What happens to a message nobody handled; the windowless default answers 0.
     virtual void DefaultHandler(TMessage& Message);
 
@@ -303,6 +316,7 @@ private:
     bool parentShowHint_ = true;
     TPopupMenu* popupMenu_ = nullptr;
     int helpContext_ = 0;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 class TWinControl : public TControl {

@@ -32,9 +32,7 @@ void TTimer::Update() {
     id_ = 0;
     // The callback checks the handler each time, so OnTimer may be assigned later.
     if (enabled_ && interval_ > 0)
-        id_ = SetCallbackTimer(interval_, [this] {
-            if (OnTimer) OnTimer(this);
-        });
+        id_ = SetCallbackTimer(interval_, [this] { CallEvent(OnTimer, this); });
 }
 
 // ============================================================================================
