@@ -72,6 +72,13 @@ UINT ClampElapse(UINT elapse) {
     return std::max<UINT>(elapse, 10);
 }
 
+// Milliseconds since a stamp. A stamp ahead of the clock (a clock installed since then starts
+// lower) is moved to now, so the wait starts again instead of wrapping into a huge interval.
+std::uint64_t Elapsed(std::uint64_t& stamp, std::uint64_t now) {
+    if (stamp > now) stamp = now;
+    return now - stamp;
+}
+
 } // namespace
 
 // A real-time heartbeat that looks at the installed clock; with a test clock nothing is due
@@ -115,7 +122,7 @@ void RestartBlink() {
 void AdvanceBlink(std::uint64_t now) {
     TCaret& caret = Caret();
     if (!caret.State.Visible() || caret.BlinkTime == 0) return;
-    if (now - caret.LastToggle < caret.BlinkTime) return;
+    if (Elapsed(caret.LastToggle, now) < caret.BlinkTime) return;
     caret.State.BlinkOn = !caret.State.BlinkOn;
     caret.LastToggle = now;
     RepaintCaretOwner();
@@ -256,7 +263,7 @@ int FireDueTimers() {
         auto it = std::find_if(timers.begin(), timers.end(), [&](const TTimerEntry& t) {
             return t.Wnd == due.Wnd && t.Id == due.Id && bool(t.Callback) == bool(due.Callback);
         });
-        if (it == timers.end() || now - it->Last < it->Elapse) continue;
+        if (it == timers.end() || Elapsed(it->Last, now) < it->Elapse) continue;
         it->Last = now;
         ++fired;
         if (due.Callback) {

@@ -1,0 +1,154 @@
+// The layer survives what event handlers do to their own windows: a control freed inside its
+// own handler, a form closed from a timer, a timer freed by its own tick, and exceptions that
+// must end in the application's handler instead of escaping into Qt.
+#include "GuiTestSupport.h"
+
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/ExtCtrls.h"
+#include "platform/rtl/Clock.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class RobustnessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetKeyState();
+        form = new TTestForm(nullptr);
+        form->Show();
+        Application->ProcessMessages();
+    }
+    void TearDown() override { delete form; }
+    TManualClock clock;
+    TClockOverride useClock{clock};
+    TRecordedServices services;
+    TTestForm* form = nullptr;
+};
+
+TEST_F(RobustnessTest, ControlsFreedByTheirOwnMouseHandlers) {
+    int clicks = 0;
+    form->Ok->OnClick = [&](TObject* sender) {
+        delete sender;
+        ++clicks;
+    };
+    form->Ok->SetDefault(false);
+    Click(form->Ok);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(form->FindComponent("Ok"), nullptr);
+
+    // A windowless control under the mouse, freed by its click.
+    auto* label = new TLabel(form);
+    label->SetParent(form);
+    label->SetBounds(300, 10, 50, 16);
+    label->OnClick = [&](TObject* sender) {
+        delete sender;
+        ++clicks;
+    };
+    QTest::mouseClick(WidgetOf(form), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(305, 15) + form->Impl()->ClientOffset());
+    EXPECT_EQ(clicks, 2);
+
+    form->Custom->OnDblClick = [&](TObject* sender) {
+        delete sender;
+        ++clicks;
+    };
+    QTest::mouseDClick(WidgetOf(form->Custom), Qt::LeftButton, Qt::NoModifier, QPoint(4, 4));
+    EXPECT_EQ(clicks, 3);
+    EXPECT_EQ(form->FindComponent("Custom"), nullptr);
+    EXPECT_TRUE(services.MessageBoxes.empty());
+}
+
+TEST_F(RobustnessTest, ControlsFreedByTheirOwnKeyHandlers) {
+    int keys = 0;
+    form->Edit1->SetFocus();
+    form->Edit1->OnKeyDown = [&](TObject* sender, Word&, TShiftState) {
+        delete sender;
+        ++keys;
+    };
+    Type(form->Edit1, Qt::Key_A);
+    EXPECT_EQ(keys, 1);
+    EXPECT_EQ(form->FindComponent("Edit1"), nullptr);
+
+    form->Edit2->SetFocus();
+    form->Edit2->OnKeyPress = [&](TObject* sender, char&) {
+        delete sender;
+        ++keys;
+    };
+    Type(form->Edit2, Qt::Key_B);
+    EXPECT_EQ(keys, 2);
+    EXPECT_EQ(form->FindComponent("Edit2"), nullptr);
+    // The keys go on to whatever has the focus now.
+    Type(form->Custom, Qt::Key_C);
+    EXPECT_TRUE(services.MessageBoxes.empty());
+}
+
+TEST_F(RobustnessTest, FormClosedAndFreedFromATimer) {
+    TTestForm* other = new TTestForm(nullptr);
+    other->Show();
+    bool destroyed = false;
+    other->OnDestroy = [&](TObject*) { destroyed = true; };
+    other->OnClose = [](TObject*, TCloseAction& action) { action = caFree; };
+    auto* timer = new TTimer(other);
+    timer->SetInterval(100);
+    timer->OnTimer = [&](TObject*) { other->Close(); };
+    const HWND handle = other->Handle();
+    clock.Advance(100);
+    Application->ProcessMessages();
+    EXPECT_TRUE(destroyed);
+    EXPECT_FALSE(IsWindow(handle));
+    for (int i = 0; i < Screen->FormCount(); ++i)
+        EXPECT_NE(Screen->Forms(i), static_cast<TCustomForm*>(other));
+    clock.Advance(1000);
+    EXPECT_EQ(FireDueTimers(), 0);
+}
+
+TEST_F(RobustnessTest, TimerFreedByItsOwnTick) {
+    int ticks = 0;
+    auto* timer = new TTimer(nullptr);
+    timer->SetInterval(50);
+    timer->OnTimer = [&ticks](TObject* sender) {
+        delete sender;
+        ++ticks;
+    };
+    clock.Advance(50);
+    EXPECT_EQ(FireDueTimers(), 1);
+    clock.Advance(50);
+    EXPECT_EQ(FireDueTimers(), 0);
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST_F(RobustnessTest, FormFreedDirectlyInsideItsOwnTimer) {
+    TTestForm* other = new TTestForm(nullptr);
+    other->Show();
+    auto* timer = new TTimer(other);
+    timer->SetInterval(10);
+    int ticks = 0;
+    timer->OnTimer = [&](TObject*) {
+        ++ticks;
+        delete other;
+    };
+    SetTimer(form->Custom->Handle(), 3, 10);
+    clock.Advance(10);
+    Application->ProcessMessages();
+    EXPECT_EQ(ticks, 1);
+    EXPECT_EQ(form->Custom->Log.back(), "TIMER 3");
+}
+
+TEST_F(RobustnessTest, TimersSurviveAClockInstalledLater) {
+    // A timer set on one clock is not due at once because another clock starts lower.
+    TManualClock later({2000, 1, 1, 12, 0, 0, 0});
+    clock.Advance(100000);
+    SetTimer(form->Custom->Handle(), 5, 100);
+    {
+        TClockOverride useLater(later);
+        EXPECT_EQ(FireDueTimers(), 0);
+        later.Advance(99);
+        EXPECT_EQ(FireDueTimers(), 0);
+        later.Advance(1);
+        EXPECT_EQ(FireDueTimers(), 1);
+    }
+    KillTimer(form->Custom->Handle(), 5);
+}
+
+} // namespace
