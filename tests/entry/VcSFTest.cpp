@@ -441,6 +441,55 @@ TEST(VcControllerEpoch, DefaultCoversToday) {
     TClockOverride use(clock);
     TVcController controller(nullptr);
     EXPECT_EQ(controller.Epoch(), 1976);
+    // Only years of the calendar the fields handle are taken.
+    controller.SetEpoch(1599);
+    controller.SetEpoch(4000);
+    EXPECT_EQ(controller.Epoch(), 1976);
+    controller.SetEpoch(1600);
+    EXPECT_EQ(controller.Epoch(), 1600);
+    controller.SetEpoch(3999);
+    EXPECT_EQ(controller.Epoch(), 3999);
+}
+
+TEST_F(VcSimpleFieldTest, TextsAreBoundedByTheField) {
+    TVcSimpleField* f = Field("Note");
+    f->SetMaxLength(10);
+    const std::string huge(1000, 'q');
+    f->SetText(huge); // before the window exists
+    EXPECT_EQ(f->EditString(), std::string(10, 'q'));
+    ShowForm();
+    f->Perform(WM_SETTEXT, 0, reinterpret_cast<LPARAM>("short"));
+    EXPECT_EQ(f->EditString(), "short");
+    f->Perform(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(huge.c_str()));
+    EXPECT_EQ(f->EditString(), std::string(10, 'q'));
+    // A selection past the text ends at the text.
+    f->Perform(EM_SETSEL, 3, 500);
+    EXPECT_EQ(f->SelStart(), 3);
+    EXPECT_EQ(f->SelEnd(), 10);
+    // A full field refuses more typing (with a beep) and keeps what it holds.
+    f->SetFocus();
+    Application->ProcessMessages();
+    Key(f, Qt::Key_End);
+    TypeText(f, "zz");
+    EXPECT_EQ(f->EditString(), std::string(10, 'q'));
+    EXPECT_FALSE(services.Beeps.empty());
+    // Pasting into a selection replaces it and stops at MaxLength.
+    Clipboard()->SetAsText(huge);
+    f->Perform(EM_SETSEL, 2, 4);
+    Key(f, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(f->EditString(), std::string(10, 'q'));
+    // A full field pushes its last characters out while InsertPushes is set, else it drops
+    // the rest of the pasted text.
+    Clipboard()->SetAsText("XYZXYZXYZ");
+    f->Perform(WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abcdef"));
+    f->Perform(EM_SETSEL, 1, 3);
+    Key(f, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(f->EditString(), "aXYZXYZXYZ");
+    f->SetInsertPushes(false);
+    f->Perform(WM_SETTEXT, 0, reinterpret_cast<LPARAM>("abcdef"));
+    f->Perform(EM_SETSEL, 1, 3);
+    Key(f, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(f->EditString(), "aXYZXYZdef");
 }
 
 } // namespace
