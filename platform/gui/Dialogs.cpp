@@ -97,7 +97,7 @@ std::string HelpFilePath(const std::string& name) {
 class TQtServices : public TUiServices {
 public:
     int MessageBox(const TMessageBoxRequest& r) override {
-        if (ModalHookInstalled()) return EscapeAnswer(r);
+        if (NobodyCanAnswer(r.Caption + ": " + r.Text)) return EscapeAnswer(r);
         EnsureQtApp();
         QMessageBox box;
         box.setWindowTitle(AnsiToQString(r.Caption));
@@ -130,7 +130,7 @@ public:
     }
 
     bool FileDialog(const TFileDialogRequest& r, TFileDialogResult& result) override {
-        if (ModalHookInstalled()) return false;
+        if (NobodyCanAnswer(r.Save ? "Save As" : "Open")) return false;
         EnsureQtApp();
         QFileDialog dialog(nullptr, AnsiToQString(r.Title), AnsiToQString(r.InitialDir));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -161,7 +161,7 @@ public:
     }
 
     bool FontDialog(TFont& font) override {
-        if (ModalHookInstalled()) return false;
+        if (NobodyCanAnswer("Font")) return false;
         EnsureQtApp();
         bool ok = false;
         const QFont chosen = QFontDialog::getFont(&ok, TFontToQFont(font));
@@ -178,7 +178,7 @@ public:
     }
 
     bool PrintSetup(TPrintSetupRequest& r) override {
-        if (ModalHookInstalled()) return false;
+        if (NobodyCanAnswer("Print Setup")) return false;
         EnsureQtApp();
         QPrinter printer;
         if (!r.PrinterName.empty()) printer.setPrinterName(AnsiToQString(r.PrinterName));

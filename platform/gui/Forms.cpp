@@ -408,8 +408,8 @@ TModalResult TCustomForm::ShowModal() {
     Impl()->Widget->setWindowModality(Qt::ApplicationModal);
     try {
         Show();
-        if (ModalHook()) {
-            ModalHook()(this);
+        if (NobodyCanAnswer(Caption())) {
+            if (ModalHook()) ModalHook()(this);
             DispatchPostedMessages();
             if (modalResult_ == mrNone) modalResult_ = mrCancel;
             CloseModal();

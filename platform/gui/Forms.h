@@ -89,7 +89,9 @@ class TCustomForm : public TWinControl {
     // Shows and activates the form.
     void Show();
     // Shows the form and runs a message loop until ModalResult is set (or the form closes);
-    // returns ModalResult. The modal hook (SetModalHook) runs when the loop starts.
+    // returns ModalResult. The modal hook (SetModalHook) runs when the loop starts. Where
+    // nobody can answer (a hook, a screen without input) the loop never waits: it runs what is
+    // posted and ends, as cancelled when nothing set ModalResult.
     virtual TModalResult ShowModal();
     TModalResult ModalResult() const { return modalResult_; }
     void SetModalResult(TModalResult Value) { modalResult_ = Value; }

@@ -86,8 +86,9 @@ void FillMenu(QMenu* menu, TMenuItem* item, std::map<QAction*, TMenuItem*>& chos
 // Shows the sub-items of item at a screen point and returns the one chosen, or nullptr.
 TMenuItem* RunMenu(TMenuItem* item, int x, int y) {
     if (PopupHook()) return PopupHook()(item, x, y);
-    // With a test's modal hook in place nothing may wait for a user: the menu is dismissed.
-    if (ModalHookInstalled()) return nullptr;
+    // When nobody can choose (a test's modal hook, a screen without input) the menu is
+    // dismissed.
+    if (NobodyCanAnswer("popup menu")) return nullptr;
     EnsureQtApp();
     QMenu menu;
     menu.setProperty("vantrel_free", true);

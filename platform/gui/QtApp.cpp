@@ -1,6 +1,10 @@
 #include "platform/gui/QtApp.h"
 
+#include "platform/gui/Forms.h"
+
 #include <QApplication>
+
+#include <cstdio>
 
 void EnsureQtApp() {
     if (QCoreApplication::instance()) return;
@@ -10,4 +14,15 @@ void EnsureQtApp() {
     static char* argv[] = {name, nullptr};
     static QApplication* app = new QApplication(argc, argv);
     (void)app;
+}
+
+bool NobodyCanAnswer(const std::string& What) {
+    if (ModalHookInstalled()) return true;
+    EnsureQtApp();
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        return false;
+    std::fprintf(stderr, "vantrel: \"%s\" shown on a screen without input; taken as cancelled\n",
+                 What.c_str());
+    return true;
 }

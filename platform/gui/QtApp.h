@@ -5,3 +5,11 @@
 // with the program name "vantrel"); later calls do nothing. Safe to call from any unit of the
 // layer before it touches fonts, images with text, widgets or the clipboard.
 void EnsureQtApp();
+
+#include <string>
+
+// True when no modal window may wait for an answer: a test's modal hook is installed, or the
+// screen takes no input at all (the offscreen and minimal platforms the tests run on), where
+// the wait could never end. In the second case What (the window's title) is written to the
+// standard error, so a test that forgot to plan the answer is easy to find.
+bool NobodyCanAnswer(const std::string& What);
