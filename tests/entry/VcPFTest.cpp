@@ -259,4 +259,14 @@ TEST_F(PictureFieldTest, FieldsThatNeverHeldAValueShowTheirBlankPicture) {
     EXPECT_EQ(date->EditString(), "12/31/2025");
 }
 
+TEST_F(PictureFieldTest, MoneyMaskTypedThroughItsSeparators) {
+    ShowForm();
+    auto* money = Field(pftDouble, "$###,###.##");
+    money->SetAsFloat(0);
+    TypeText(money, "1234.5");
+    Leave();
+    EXPECT_EQ(money->EditString(), "  $1,234.50");
+    EXPECT_EQ(money->AsFloat(), 1234.5);
+}
+
 } // namespace
