@@ -334,7 +334,8 @@ void TVcBaseSpinner::Step() {
     const LongInt delay =
         std::max<LongInt>(0, RepeatDelay - LongInt(acceleration_) * 10 * repeatCount_);
     nextRepeat_ = now + static_cast<DWORD>(delay);
-    if (repeatCount_ < RepeatDelay) ++repeatCount_;
+    // Once the delay is down to nothing the count stops growing.
+    if (delay > 0) ++repeatCount_;
     if (pressed_ && autoRepeat_) ScheduleRepeat(delay);
 }
 
