@@ -56,3 +56,20 @@ TEST(ClipboardTest, EditsCutCopyAndPasteThroughTheClipboard) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ClipboardTest, CharactersOutsideTheCodePageAndItsGaps) {
+    InitApplication();
+    // Another program's text: a character beyond the basic plane (one '?', not two), a
+    // combining accent, and a NUL that must not cut the rest off.
+    QGuiApplication::clipboard()->setText(QString::fromUtf8("1\U0001F600 e\u0301 \u00E9") +
+                                          QChar(0) + QString("x"));
+    EXPECT_EQ(Clipboard()->AsText(), std::string("1? e? \xE9\0x", 9));
+    // The code page's unassigned bytes leave and come back unchanged.
+    const std::string gaps = "\x81\x8D\x8F\x90\x9D";
+    Clipboard()->SetAsText(gaps);
+    EXPECT_EQ(Clipboard()->AsText(), gaps);
+}
+
+} // namespace

@@ -181,3 +181,40 @@ TEST(ModalSafetyTest, NothingWaitsOnAScreenWithoutInput) {
 }
 
 } // namespace
+
+namespace {
+
+// ProcessMessages called from inside a handler of a posted message or of a timer delivers each
+// message once, in order, and never runs the same timer again inside its own tick.
+TEST_F(RobustnessTest, ProcessMessagesInsideHandlersDeliversEachMessageOnce) {
+    TRecorder* c = form->Custom;
+    std::vector<WPARAM> seen;
+    const TWndMethod previous = c->WindowProc;
+    c->WindowProc = [&](TMessage& m) {
+        if (m.Msg == WM_USER) {
+            seen.push_back(m.WParam);
+            if (m.WParam == 1) {
+                PostMessage(c->Handle(), WM_USER, 4, 0);
+                Application->ProcessMessages();
+            }
+            return;
+        }
+        if (m.Msg == WM_TIMER) Application->ProcessMessages();
+        previous(m);
+    };
+    for (WPARAM i = 1; i <= 3; ++i)
+        PostMessage(c->Handle(), WM_USER, i, 0);
+    Application->ProcessMessages();
+    EXPECT_EQ(seen, (std::vector<WPARAM>{1, 2, 3, 4}));
+    EXPECT_EQ(PostedMessageCount(), 0);
+
+    c->Clear();
+    SetTimer(c->Handle(), 9, 10);
+    clock.Advance(10);
+    Application->ProcessMessages();
+    EXPECT_EQ(c->Log, (std::vector<std::string>{"TIMER 9"}));
+    KillTimer(c->Handle(), 9);
+    c->WindowProc = previous;
+}
+
+} // namespace
