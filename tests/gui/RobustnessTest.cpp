@@ -218,3 +218,22 @@ TEST_F(RobustnessTest, ProcessMessagesInsideHandlersDeliversEachMessageOnce) {
 }
 
 } // namespace
+
+namespace {
+
+// A whole form freed (not released) by a click or a key inside it.
+TEST_F(RobustnessTest, FormFreedFromInsideItsOwnInput) {
+    auto* other = new TTestForm(nullptr);
+    other->Show();
+    other->Ok->OnClick = [&](TObject*) { delete other; };
+    Click(other->Ok);
+    other = new TTestForm(nullptr);
+    other->Show();
+    other->Edit1->SetFocus();
+    other->Edit1->OnKeyDown = [&](TObject*, Word&, TShiftState) { delete other; };
+    Type(other->Edit1, Qt::Key_X);
+    Application->ProcessMessages();
+    EXPECT_TRUE(services.MessageBoxes.empty());
+}
+
+} // namespace
