@@ -1042,12 +1042,23 @@ void TWinControl::DefaultHandler(TMessage& Message) {
     }
 }
 
-bool TWinControl::DoKeyDown(TWMKey& Message) {
+bool TWinControl::PreviewKey(TWMKey& Message, TKeyStep Step) {
     TCustomForm* form = GetParentForm(this);
     const auto alive = AliveFlag();
-    if (form && form != this && form->KeyPreview() && form->DoKeyDown(Message)) return true;
-    if (!*alive) return true;
-    if (Message.CharCode == 0) return true;
+    if (form && form != this && form->KeyPreview() && (form->*Step)(Message)) return true;
+    return !*alive || Message.CharCode == 0;
+}
+
+void TWinControl::HandleKeyMessage(TWMKey& Message, TKeyStep Step) {
+    const auto alive = AliveFlag();
+    if (Step && ((this->*Step)(Message) || !*alive)) return;
+    TMessage m{Message.Msg, Message.CharCode, Message.KeyData, 0};
+    DefaultHandler(m);
+    Message.Result = m.Result;
+}
+
+bool TWinControl::DoKeyDown(TWMKey& Message) {
+    if (PreviewKey(Message, &TWinControl::DoKeyDown)) return true;
     Word key = Message.CharCode;
     KeyDown(key, KeyDataToShiftState(Message.KeyData));
     Message.CharCode = key;
@@ -1055,11 +1066,7 @@ bool TWinControl::DoKeyDown(TWMKey& Message) {
 }
 
 bool TWinControl::DoKeyUp(TWMKey& Message) {
-    TCustomForm* form = GetParentForm(this);
-    const auto alive = AliveFlag();
-    if (form && form != this && form->KeyPreview() && form->DoKeyUp(Message)) return true;
-    if (!*alive) return true;
-    if (Message.CharCode == 0) return true;
+    if (PreviewKey(Message, &TWinControl::DoKeyUp)) return true;
     Word key = Message.CharCode;
     KeyUp(key, KeyDataToShiftState(Message.KeyData));
     Message.CharCode = key;
@@ -1067,11 +1074,7 @@ bool TWinControl::DoKeyUp(TWMKey& Message) {
 }
 
 bool TWinControl::DoKeyPress(TWMKey& Message) {
-    TCustomForm* form = GetParentForm(this);
-    const auto alive = AliveFlag();
-    if (form && form != this && form->KeyPreview() && form->DoKeyPress(Message)) return true;
-    if (!*alive) return true;
-    if (Message.CharCode == 0) return true;
+    if (PreviewKey(Message, &TWinControl::DoKeyPress)) return true;
     char c = static_cast<char>(Message.CharCode);
     KeyPress(c);
     Message.CharCode = static_cast<unsigned char>(c);
@@ -1091,11 +1094,7 @@ void TWinControl::KeyPress(char& Key) {
 }
 
 void TWinControl::WMKeyDown(TWMKey& Message) {
-    const auto alive = AliveFlag();
-    if (DoKeyDown(Message) || !*alive) return;
-    TMessage m{Message.Msg, Message.CharCode, Message.KeyData, 0};
-    DefaultHandler(m);
-    Message.Result = m.Result;
+    HandleKeyMessage(Message, &TWinControl::DoKeyDown);
 }
 
 void TWinControl::WMSysKeyDown(TWMKey& Message) {
@@ -1103,11 +1102,7 @@ void TWinControl::WMSysKeyDown(TWMKey& Message) {
 }
 
 void TWinControl::WMKeyUp(TWMKey& Message) {
-    const auto alive = AliveFlag();
-    if (DoKeyUp(Message) || !*alive) return;
-    TMessage m{Message.Msg, Message.CharCode, Message.KeyData, 0};
-    DefaultHandler(m);
-    Message.Result = m.Result;
+    HandleKeyMessage(Message, &TWinControl::DoKeyUp);
 }
 
 void TWinControl::WMSysKeyUp(TWMKey& Message) {
@@ -1115,17 +1110,11 @@ void TWinControl::WMSysKeyUp(TWMKey& Message) {
 }
 
 void TWinControl::WMChar(TWMKey& Message) {
-    const auto alive = AliveFlag();
-    if (DoKeyPress(Message) || !*alive) return;
-    TMessage m{Message.Msg, Message.CharCode, Message.KeyData, 0};
-    DefaultHandler(m);
-    Message.Result = m.Result;
+    HandleKeyMessage(Message, &TWinControl::DoKeyPress);
 }
 
 void TWinControl::WMSysChar(TWMKey& Message) {
-    TMessage m{Message.Msg, Message.CharCode, Message.KeyData, 0};
-    DefaultHandler(m);
-    Message.Result = m.Result;
+    HandleKeyMessage(Message, nullptr);
 }
 
 void TWinControl::WMSetFocus(TWMSetFocus& Message) {

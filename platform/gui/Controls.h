@@ -408,6 +408,12 @@ protected:
     bool DoKeyDown(TWMKey& Message);
     bool DoKeyUp(TWMKey& Message);
     bool DoKeyPress(TWMKey& Message);
+    using TKeyStep = bool (TWinControl::*)(TWMKey& Message);
+    // The form's preview (KeyPreview) through Step; true when the key was swallowed there or
+    // the control is gone.
+    bool PreviewKey(TWMKey& Message, TKeyStep Step);
+    // A key message: Step (when given) and, unless it swallowed the key, the default handling.
+    void HandleKeyMessage(TWMKey& Message, TKeyStep Step);
     void DoEnter();
     void DoExit();
     void Resize() override;
