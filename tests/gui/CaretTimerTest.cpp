@@ -9,21 +9,18 @@
 
 namespace {
 
-class CaretTimerTest : public ::testing::Test {
+class CaretTimerTest : public TTestFormTest {
 protected:
     void SetUp() override {
-        form = new TTestForm(nullptr);
-        form->Show();
-        Application->ProcessMessages();
+        TTestFormTest::SetUp();
         form->Custom->Clear();
     }
     void TearDown() override {
         DestroyCaret();
-        delete form;
+        TTestFormTest::TearDown();
     }
     TManualClock clock;
     TClockOverride useClock{clock};
-    TTestForm* form = nullptr;
 };
 
 TEST_F(CaretTimerTest, WindowTimerFiresWhenTheClockAdvances) {

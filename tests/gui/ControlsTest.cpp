@@ -11,25 +11,7 @@
 
 namespace {
 
-class ControlsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ResetKeyState();
-        form = new TForm(nullptr);
-        form->SetBounds(0, 0, 420, 320);
-        form->Show();
-    }
-    void TearDown() override { delete form; }
-    template <typename T>
-    T* Make(int x, int y, int w, int h, TWinControl* parent = nullptr) {
-        T* c = new T(form);
-        c->SetParent(parent ? parent : form);
-        c->SetBounds(x, y, w, h);
-        return c;
-    }
-    TRecordedServices services;
-    TForm* form = nullptr;
-};
+class ControlsTest : public TBlankFormTest {};
 
 TEST_F(ControlsTest, CheckBoxesToggleByClickSpaceAndMnemonic) {
     auto* box = Make<TCheckBox>(10, 10, 120, 20);

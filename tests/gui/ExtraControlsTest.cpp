@@ -10,26 +10,12 @@
 
 namespace {
 
-class ExtraControlsTest : public ::testing::Test {
+class ExtraControlsTest : public TBlankFormTest {
 protected:
     void SetUp() override {
-        ResetKeyState();
-        form = new TForm(nullptr);
-        form->SetBounds(0, 0, 420, 320);
+        TBlankFormTest::SetUp();
         form->SetColor(clWhite);
-        form->Show();
     }
-    void TearDown() override { delete form; }
-    template <typename T>
-    T* Make(int x, int y, int w, int h) {
-        T* c = new T(form);
-        c->SetParent(form);
-        c->SetBounds(x, y, w, h);
-        return c;
-    }
-    QImage Picture() { return WidgetOf(form)->grab().toImage(); }
-    TRecordedServices services;
-    TForm* form = nullptr;
 };
 
 TEST_F(ExtraControlsTest, PanelBevelsAndCaption) {

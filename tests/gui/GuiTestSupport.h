@@ -2,14 +2,17 @@
 // small form with the usual controls, and helpers that send real Qt input to a control's widget.
 #pragma once
 
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/QtBridge.h"
 #include "platform/gui/StdCtrls.h"
 #include "platform/gui/WinUser.h"
 
+#include <QImage>
 #include <QTest>
 #include <QWidget>
+#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -138,3 +141,40 @@ inline void Click(TWinControl* control, QPoint pos = QPoint(5, 5)) {
 inline void Type(TWinControl* control, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QTest::keyClick(WidgetOf(control), key, mods);
 }
+
+// A fixture with an empty form of 420 x 320 on the screen and recorded services; Make places a
+// new control on it (or on another parent).
+class TBlankFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetKeyState();
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, 420, 320);
+        form->Show();
+    }
+    void TearDown() override { delete form; }
+    template <typename T>
+    T* Make(int x, int y, int w, int h, TWinControl* parent = nullptr) {
+        T* c = new T(form);
+        c->SetParent(parent ? parent : form);
+        c->SetBounds(x, y, w, h);
+        return c;
+    }
+    QImage Picture() { return WidgetOf(form)->grab().toImage(); }
+    TRecordedServices services;
+    TForm* form = nullptr;
+};
+
+// A fixture with the test form on the screen and recorded services.
+class TTestFormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetKeyState();
+        form = new TTestForm(nullptr);
+        form->Show();
+        Application->ProcessMessages();
+    }
+    void TearDown() override { delete form; }
+    TRecordedServices services;
+    TTestForm* form = nullptr;
+};

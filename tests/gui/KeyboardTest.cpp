@@ -8,20 +8,14 @@
 
 namespace {
 
-class KeyboardTest : public ::testing::Test {
+class KeyboardTest : public TTestFormTest {
 protected:
     void SetUp() override {
-        ResetKeyState();
-        form = new TTestForm(nullptr);
-        form->Show();
-        Application->ProcessMessages();
+        TTestFormTest::SetUp();
         form->Ok->OnClick = [this](TObject*) { ++okClicks; };
         form->Cancel->OnClick = [this](TObject*) { ++cancelClicks; };
     }
-    void TearDown() override { delete form; }
 
-    TRecordedServices services;
-    TTestForm* form = nullptr;
     int okClicks = 0;
     int cancelClicks = 0;
 };

@@ -94,9 +94,8 @@ TEST(MenusTest, MenuBarTakesRoomFromTheClientArea) {
     delete menu;
 }
 
-TEST(DialogsTest, QtServicesNeverWaitWhileATestDrivesTheProgram) {
-    InitApplication();
-    TModalHook previous = SetModalHook([](TCustomForm*) {});
+// The Qt services where nobody can answer: each ends at once as if cancelled.
+void ExpectQtServicesEndAtOnce() {
     EXPECT_EQ(MessageDlg("Save changes?", mtConfirmation, mbYesNoCancel, 0), mrCancel);
     EXPECT_EQ(MessageDlg("Delete?", mtConfirmation, mbYesNo, 0), mrNo);
     EXPECT_EQ(MessageDlg("Done.", mtInformation, {mbOK}, 0), mrOk);
@@ -106,7 +105,31 @@ TEST(DialogsTest, QtServicesNeverWaitWhileATestDrivesTheProgram) {
     EXPECT_FALSE(font.Execute());
     TPrintSetupRequest setup;
     EXPECT_FALSE(UiServices().PrintSetup(setup));
+}
+
+TEST(DialogsTest, QtServicesNeverWaitWhileATestDrivesTheProgram) {
+    InitApplication();
+    TModalHook previous = SetModalHook([](TCustomForm*) {});
+    ExpectQtServicesEndAtOnce();
     SetModalHook(previous);
+}
+
+// Nothing planned the answers here (no modal hook, no recorded services): on the offscreen
+// screen of the tests every modal window must still end at once instead of waiting forever.
+TEST(DialogsTest, NothingWaitsOnAScreenWithoutInput) {
+    InitApplication();
+    ASSERT_FALSE(ModalHookInstalled());
+    ExpectQtServicesEndAtOnce();
+    TTestForm form(nullptr);
+    EXPECT_EQ(form.ShowModal(), mrCancel);
+    EXPECT_FALSE(form.Visible());
+    PostMessage(form.Handle(), CM_DIALOGKEY, VK_RETURN, 0);
+    EXPECT_EQ(form.ShowModal(), mrOk);
+    TPopupMenu menu(nullptr);
+    int clicks = 0;
+    menu.Items()->Add(NewItem(&menu, "&Copy", scNone, [&](TObject*) { ++clicks; }));
+    menu.Popup(10, 10);
+    EXPECT_EQ(clicks, 0);
 }
 
 TEST(DialogsTest, DefaultButtonsOfWin32Flags) {

@@ -11,19 +11,11 @@
 
 namespace {
 
-class RobustnessTest : public ::testing::Test {
+// The form is made after the clock is installed, so its timers run on that clock.
+class RobustnessTest : public TTestFormTest {
 protected:
-    void SetUp() override {
-        ResetKeyState();
-        form = new TTestForm(nullptr);
-        form->Show();
-        Application->ProcessMessages();
-    }
-    void TearDown() override { delete form; }
     TManualClock clock;
     TClockOverride useClock{clock};
-    TRecordedServices services;
-    TTestForm* form = nullptr;
 };
 
 TEST_F(RobustnessTest, ControlsFreedByTheirOwnMouseHandlers) {
@@ -149,35 +141,6 @@ TEST_F(RobustnessTest, TimersSurviveAClockInstalledLater) {
         EXPECT_EQ(FireDueTimers(), 1);
     }
     KillTimer(form->Custom->Handle(), 5);
-}
-
-} // namespace
-
-namespace {
-
-// Nothing planned the answers here (no modal hook, no recorded services): on the offscreen
-// screen of the tests every modal window must still end at once instead of waiting forever.
-TEST(ModalSafetyTest, NothingWaitsOnAScreenWithoutInput) {
-    InitApplication();
-    ASSERT_FALSE(ModalHookInstalled());
-    EXPECT_EQ(MessageDlg("Save changes?", mtConfirmation, mbYesNoCancel, 0), mrCancel);
-    EXPECT_EQ(ShowMessageBox("Done", "", MB_OK), IDOK);
-    TOpenDialog open(nullptr);
-    EXPECT_FALSE(open.Execute());
-    TFontDialog font(nullptr);
-    EXPECT_FALSE(font.Execute());
-    TPrintSetupRequest setup;
-    EXPECT_FALSE(UiServices().PrintSetup(setup));
-    TTestForm form(nullptr);
-    EXPECT_EQ(form.ShowModal(), mrCancel);
-    EXPECT_FALSE(form.Visible());
-    PostMessage(form.Handle(), CM_DIALOGKEY, VK_RETURN, 0);
-    EXPECT_EQ(form.ShowModal(), mrOk);
-    TPopupMenu menu(nullptr);
-    int clicks = 0;
-    menu.Items()->Add(NewItem(&menu, "&Copy", scNone, [&](TObject*) { ++clicks; }));
-    menu.Popup(10, 10);
-    EXPECT_EQ(clicks, 0);
 }
 
 } // namespace

@@ -10,26 +10,7 @@
 
 namespace {
 
-class StandardControlsTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ResetKeyState();
-        form = new TForm(nullptr);
-        form->SetBounds(0, 0, 420, 320);
-        form->Show();
-    }
-    void TearDown() override { delete form; }
-    template <typename T>
-    T* Make(int x, int y, int w, int h) {
-        T* c = new T(form);
-        c->SetParent(form);
-        c->SetBounds(x, y, w, h);
-        return c;
-    }
-    QImage Picture() { return WidgetOf(form)->grab().toImage(); }
-    TRecordedServices services;
-    TForm* form = nullptr;
-};
+class StandardControlsTest : public TBlankFormTest {};
 
 TEST_F(StandardControlsTest, LabelSizesItselfToItsText) {
     auto* label = Make<TLabel>(10, 10, 200, 40);
