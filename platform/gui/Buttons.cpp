@@ -150,31 +150,6 @@ void TBitBtn::SetKind(TBitBtnKind Value) {
     SetCancel(k.Cancel);
 }
 
-void TBitBtn::SetGlyph(const TBitmap* Value) {
-    glyph_.SetGlyph(Value);
-    Invalidate();
-}
-
-void TBitBtn::SetNumGlyphs(int Value) {
-    glyph_.SetNumGlyphs(Value);
-    Invalidate();
-}
-
-void TBitBtn::SetLayout(TButtonLayout Value) {
-    glyph_.Layout = Value;
-    Invalidate();
-}
-
-void TBitBtn::SetMargin(int Value) {
-    glyph_.Margin = std::max(Value, -1);
-    Invalidate();
-}
-
-void TBitBtn::SetSpacing(int Value) {
-    glyph_.Spacing = std::max(Value, -1);
-    Invalidate();
-}
-
 void TBitBtn::Click() {
     TCustomForm* form = GetParentForm(this);
     if (kind_ == bkClose && form) {
@@ -299,31 +274,6 @@ void TSpeedButton::SetDown(bool Value) {
 
 void TSpeedButton::SetFlat(bool Value) {
     flat_ = Value;
-    Invalidate();
-}
-
-void TSpeedButton::SetGlyph(const TBitmap* Value) {
-    glyph_.SetGlyph(Value);
-    Invalidate();
-}
-
-void TSpeedButton::SetNumGlyphs(int Value) {
-    glyph_.SetNumGlyphs(Value);
-    Invalidate();
-}
-
-void TSpeedButton::SetLayout(TButtonLayout Value) {
-    glyph_.Layout = Value;
-    Invalidate();
-}
-
-void TSpeedButton::SetMargin(int Value) {
-    glyph_.Margin = std::max(Value, -1);
-    Invalidate();
-}
-
-void TSpeedButton::SetSpacing(int Value) {
-    glyph_.Spacing = std::max(Value, -1);
     Invalidate();
 }
 

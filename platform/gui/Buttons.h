@@ -5,6 +5,7 @@
 
 #include "platform/gui/StdCtrls.h"
 
+#include <algorithm>
 #include <memory>
 
 enum TButtonLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
@@ -52,7 +53,45 @@ private:
     int numGlyphs_ = 1;
 };
 
-class TBitBtn : public TButton {
+// The glyph properties of a button that draws a TButtonGlyph (Owner: the button's class); a
+// change repaints the button.
+template <typename Owner>
+class TGlyphProperties {
+public:
+    TBitmap* Glyph() const { return glyph_.Glyph(); }
+    void SetGlyph(const TBitmap* Value) {
+        glyph_.SetGlyph(Value);
+        Changed();
+    }
+    int NumGlyphs() const { return glyph_.NumGlyphs(); }
+    void SetNumGlyphs(int Value) {
+        glyph_.SetNumGlyphs(Value);
+        Changed();
+    }
+    TButtonLayout Layout() const { return glyph_.Layout; }
+    void SetLayout(TButtonLayout Value) {
+        glyph_.Layout = Value;
+        Changed();
+    }
+    int Margin() const { return glyph_.Margin; }
+    void SetMargin(int Value) {
+        glyph_.Margin = std::max(Value, -1);
+        Changed();
+    }
+    int Spacing() const { return glyph_.Spacing; }
+    void SetSpacing(int Value) {
+        glyph_.Spacing = std::max(Value, -1);
+        Changed();
+    }
+
+protected:
+    TButtonGlyph glyph_;
+
+private:
+    void Changed() { static_cast<Owner*>(this)->Invalidate(); }
+};
+
+class TBitBtn : public TButton, public TGlyphProperties<TBitBtn> {
     VANTREL_CLASS(TBitBtn, TButton)
 
     explicit TBitBtn(TComponent* AOwner);
@@ -61,16 +100,6 @@ class TBitBtn : public TButton {
     // A kind sets the caption, modal result and Default/Cancel as the standard buttons have them.
     TBitBtnKind Kind() const { return kind_; }
     void SetKind(TBitBtnKind Value);
-    TBitmap* Glyph() const { return glyph_.Glyph(); }
-    void SetGlyph(const TBitmap* Value);
-    int NumGlyphs() const { return glyph_.NumGlyphs(); }
-    void SetNumGlyphs(int Value);
-    TButtonLayout Layout() const { return glyph_.Layout; }
-    void SetLayout(TButtonLayout Value);
-    int Margin() const { return glyph_.Margin; }
-    void SetMargin(int Value);
-    int Spacing() const { return glyph_.Spacing; }
-    void SetSpacing(int Value);
     // Help opens the help at the button's (or its form's) context; Close closes the form.
     void Click() override;
     // True while the button is drawn pressed.
@@ -87,13 +116,12 @@ protected:
 
 private:
     void SetPressed(bool Value);
-    TButtonGlyph glyph_;
     TBitBtnKind kind_ = bkCustom;
     bool pressed_ = false;
     bool tracking_ = false;
 };
 
-class TSpeedButton : public TGraphicControl {
+class TSpeedButton : public TGraphicControl, public TGlyphProperties<TSpeedButton> {
     VANTREL_CLASS(TSpeedButton, TGraphicControl)
 
     explicit TSpeedButton(TComponent* AOwner);
@@ -110,16 +138,6 @@ class TSpeedButton : public TGraphicControl {
     // A flat button shows its edge only under the mouse.
     bool Flat() const { return flat_; }
     void SetFlat(bool Value);
-    TBitmap* Glyph() const { return glyph_.Glyph(); }
-    void SetGlyph(const TBitmap* Value);
-    int NumGlyphs() const { return glyph_.NumGlyphs(); }
-    void SetNumGlyphs(int Value);
-    TButtonLayout Layout() const { return glyph_.Layout; }
-    void SetLayout(TButtonLayout Value);
-    int Margin() const { return glyph_.Margin; }
-    void SetMargin(int Value);
-    int Spacing() const { return glyph_.Spacing; }
-    void SetSpacing(int Value);
     void Click() override;
 
 protected:
@@ -132,7 +150,6 @@ protected:
     void CMDialogChar(TCMDialogChar& Message) override;
 
 private:
-    TButtonGlyph glyph_;
     int groupIndex_ = 0;
     bool down_ = false;
     bool allowAllUp_ = false;
