@@ -7,11 +7,16 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QPaintEngine>
+#include <QPainterPath>
 #include <QPicture>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <new>
+#include <type_traits>
 
 // ---------------------------------------------------------------------------------------------
 // Colours.
@@ -821,6 +826,102 @@ void TIcon::Draw(TCanvas& canvas, const TRect& r) {
 
 namespace {
 constexpr char kMetafileTag[4] = {'V', 'P', 'M', 'F'};
+
+// A device that plays a recording without drawing anything, to check that every path, point,
+// pen, font and transformation in it can be drawn: a recording read from a stream may hold path
+// elements of no known kind or numbers that are not finite, which would make drawing it never
+// end.
+class TRecordingCheck : public QPaintDevice {
+public:
+    // True when the recording is well formed and everything in it can be drawn.
+    static bool Drawable(const std::vector<Byte>& data) {
+        QPicture picture;
+        picture.setData(reinterpret_cast<const char*>(data.data()), static_cast<uint>(data.size()));
+        TRecordingCheck device;
+        QPainter painter;
+        if (!painter.begin(&device)) return false;
+        bool played = false;
+        try {
+            played = picture.play(&painter);
+        } catch (const std::bad_alloc&) {
+            // A length in the recording asked for more memory than there is.
+        }
+        painter.end();
+        return played && device.engine_.sound;
+    }
+
+    QPaintEngine* paintEngine() const override { return &engine_; }
+
+protected:
+    int metric(PaintDeviceMetric metric) const override {
+        switch (metric) {
+        case PdmWidth:
+        case PdmHeight:
+        case PdmWidthMM:
+        case PdmHeightMM: return 1000;
+        case PdmDpiX:
+        case PdmDpiY:
+        case PdmPhysicalDpiX:
+        case PdmPhysicalDpiY: return 96;
+        case PdmDepth: return 32;
+        case PdmNumColors: return 0;
+        case PdmDevicePixelRatio: return 1;
+        case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
+        default: return 0;
+        }
+    }
+
+private:
+    class TEngine : public QPaintEngine {
+    public:
+        TEngine() : QPaintEngine(AllFeatures) {}
+        bool begin(QPaintDevice*) override { return true; }
+        bool end() override { return true; }
+        Type type() const override { return User; }
+        void updateState(const QPaintEngineState& state) override {
+            if (state.state() & DirtyPen) Check(state.pen().widthF() <= Largest);
+            if (state.state() & DirtyFont)
+                Check(state.font().pixelSize() <= Largest && state.font().pointSizeF() <= Largest);
+            if (state.state() & DirtyTransform) {
+                const QTransform t = state.transform();
+                for (qreal v : {t.m11(), t.m12(), t.m13(), t.m21(), t.m22(), t.m23(), t.m31(),
+                                t.m32(), t.m33()})
+                    Check(std::isfinite(v));
+            }
+        }
+        void drawPath(const QPainterPath& path) override {
+            for (int i = 0; i < path.elementCount(); ++i) {
+                const QPainterPath::Element& e = path.elementAt(i);
+                // The kind is read as the number stored: it may be none of the kinds.
+                std::underlying_type_t<QPainterPath::ElementType> kind;
+                static_assert(sizeof kind == sizeof e.type);
+                std::memcpy(&kind, &e.type, sizeof kind);
+                Check(kind >= QPainterPath::MoveToElement &&
+                      kind <= QPainterPath::CurveToDataElement);
+                Check(Finite(QPointF(e.x, e.y)));
+            }
+        }
+        void drawPolygon(const QPointF* points, int count, PolygonDrawMode) override {
+            for (int i = 0; i < count; ++i)
+                Check(Finite(points[i]));
+        }
+        void drawPixmap(const QRectF& r, const QPixmap&, const QRectF&) override {
+            Check(Finite(r.topLeft()) && Finite(r.bottomRight()));
+        }
+        void drawTextItem(const QPointF& p, const QTextItem&) override { Check(Finite(p)); }
+
+        bool sound = true;
+
+    private:
+        // Beyond any pen or font a page shows (fonts are realised up to 8192 pixels).
+        static constexpr qreal Largest = 1e6;
+        static bool Finite(const QPointF& p) {
+            return std::isfinite(p.x()) && std::isfinite(p.y());
+        }
+        void Check(bool condition) { sound = sound && condition; }
+    };
+    mutable TEngine engine_;
+};
 } // namespace
 
 // A canvas whose drawing goes into a metafile's recording.
@@ -888,7 +989,11 @@ void TMetafile::LoadFromStream(TStream& stream) {
     LongInt w = GetLE<LongInt>(head, 4), h = GetLE<LongInt>(head, 8);
     LongInt n = GetLE<LongInt>(head, 12);
     if (w < 0 || h < 0 || n < 0) throw EInvalidGraphic("Metafile is not valid");
-    data_ = ReadAll(stream, n);
+    std::vector<Byte> data = ReadAll(stream, n);
+    EnsureQtApp();
+    if (!data.empty() && !TRecordingCheck::Drawable(data))
+        throw EInvalidGraphic("Metafile is not valid");
+    data_ = std::move(data);
     width_ = w;
     height_ = h;
     Changed();

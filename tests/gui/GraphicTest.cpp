@@ -2,9 +2,14 @@
 #include "platform/gui/Graphics.h"
 #include "platform/gui/QtApp.h"
 #include "platform/gui/RecordingCanvas.h"
+#include "platform/rtl/Streams.h"
 
+#include <QPainter>
+#include <QPainterPath>
+#include <QPicture>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <vector>
 
@@ -114,6 +119,55 @@ TEST_F(Graphic, MetafilesRecordAndPlayBackScaled) {
     bad.WriteBuffer("VPMF\x0a\0\0\0\x0a\0\0\0\xff\xff\xff\x7f", 16);
     bad.SetPosition(0);
     EXPECT_THROW(copy.LoadFromStream(bad), EInvalidGraphic);
+}
+
+// A metafile stream holding a recording of one path from (1, 1) to (7, 5); with a bad kind the
+// line's element kind is replaced by a number that is no kind of element (the recording's
+// checksum made right again).
+std::string MetafileWithPath(bool badKind) {
+    QPainterPath path(QPointF(1, 1));
+    path.lineTo(7, 5);
+    QPicture picture;
+    {
+        QPainter painter(&picture);
+        painter.drawPath(path);
+    }
+    QByteArray data(picture.data(), static_cast<qsizetype>(picture.size()));
+    // A line element: its kind (1) and the two coordinates, as the recording writes them.
+    const QByteArray line = QByteArray::fromHex("00000001401c0000000000004014000000000000");
+    const qsizetype at = data.indexOf(line);
+    if (badKind && at > 6) {
+        data[at + 2] = 0x6E;
+        const quint16 sum = qChecksum(QByteArrayView(data.constData() + 6, data.size() - 6));
+        data[4] = static_cast<char>(sum >> 8);
+        data[5] = static_cast<char>(sum & 0xFF);
+    }
+    std::string stream = std::string("VPMF\x0a\0\0\0\x0a\0\0\0", 12);
+    const auto size = static_cast<quint32>(data.size());
+    for (int shift = 0; shift < 32; shift += 8)
+        stream += static_cast<char>((size >> shift) & 0xFF);
+    return at > 6 ? stream + data.toStdString() : std::string();
+}
+
+TEST_F(Graphic, MetafilesThatCouldNotBeDrawnAreRefused) {
+    for (bool bad : {false, true}) {
+        const std::string bytes = MetafileWithPath(bad);
+        ASSERT_FALSE(bytes.empty());
+        TMemoryStream stream;
+        stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
+        stream.SetPosition(0);
+        TMetafile meta;
+        if (bad) {
+            EXPECT_THROW(meta.LoadFromStream(stream), EInvalidGraphic);
+            EXPECT_TRUE(meta.Empty());
+            continue;
+        }
+        meta.LoadFromStream(stream);
+        TBitmap target;
+        target.SetSize(10, 10);
+        target.Canvas()->StretchDraw(Rect(0, 0, 10, 10), &meta);
+        EXPECT_EQ(target.Canvas()->Pixels(4, 3), clBlack);
+    }
 }
 
 TEST_F(Graphic, PicturesHoldOneGraphic) {
