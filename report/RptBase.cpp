@@ -13,7 +13,14 @@
 namespace {
 
 constexpr double MergeTolerance = 0.0001;
+// Font sizes beyond this many points (well past a page's height) are ignored, as sizes that are
+// not positive are: no device could realise the font nor place a line of it.
+constexpr double MaxFontPoints = 1000.0;
 constexpr double SubSuperFactor = 0.5998800239952009;
+
+bool UsableFontSize(double points) {
+    return points > 0.0 && points <= MaxFontPoints;
+}
 
 bool SameValue(double a, double b) {
     return std::fabs(a - b) < 1e-9;
@@ -1064,7 +1071,7 @@ void TBaseReport::ApplyFont() {
 }
 
 void TBaseReport::SetFont(const std::string& Name, double Size) {
-    if (!(Size > 0.0)) return;
+    if (!UsableFontSize(Size)) return;
     GetCanvas();
     TReportFont font;
     font.Name = Name.substr(0, 63);
@@ -1134,7 +1141,7 @@ void TBaseReport::SetFontPitch(Byte Pitch) {
 }
 
 void TBaseReport::SetFontSize(double Points) {
-    if (!(Points > 0.0)) return;
+    if (!UsableFontSize(Points)) return;
     GetCanvas();
     font_.Size = Points;
     font_.Height = Points / 72.0;
@@ -1142,7 +1149,7 @@ void TBaseReport::SetFontSize(double Points) {
 }
 
 void TBaseReport::SetFontHeight(double Height) {
-    if (!(Height > 0.0)) return;
+    if (!UsableFontSize(YU2I(Height) * 72.0)) return;
     GetCanvas();
     font_.Height = YU2I(Height);
     font_.Size = font_.Height * 72.0;

@@ -226,7 +226,7 @@ class TBaseReport : public TRPBaseComponent {
     // A negative width is in user units (at least one pixel), a positive one in pixels.
     virtual void SetPen(TColor Color, TPenStyle Style, int Width, TPenMode Mode);
 
-    // ---- Fonts
+    // ---- Fonts (a size that is not positive or is beyond 1000 points is ignored)
     virtual void SetFont(const std::string& Name, double Size);
     void SetBold(bool Value);
     void SetUnderline(bool Value);

@@ -304,6 +304,12 @@ TEST_F(RptCanvas, FormatCodesChangeTheFontInsideText) {
                          "2\x02HX\x02J9\x02"
                          "Cbad\x02Z-3");
         EXPECT_DOUBLE_EQ(rep.GetFontSize(), 12.0);
+        // Sizes no page could show are ignored, so the line can still be placed.
+        ApplyCodes(&rep, "Z1e300\x02Z1001\x02Z99999999999999999999");
+        EXPECT_DOUBLE_EQ(rep.GetFontSize(), 12.0);
+        rep.SetFontHeight(1e300);
+        EXPECT_DOUBLE_EQ(rep.GetFontSize(), 12.0);
+        rep.PrintLn(std::string("\x01Z1e300\x04") + "Big");
         EXPECT_EQ(rep.FontRecord().Pitch, 2);
         EXPECT_EQ(rep.FontRecord().Color, clRed);
         ApplyCodes(&rep, "r");
