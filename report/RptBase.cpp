@@ -874,10 +874,17 @@ void TBaseReport::PrintTab(const std::string& Text) {
     if (NoPrint() || !tabPending_) return;
     const double inner = TabWidth(0);
     if (!(inner > 0.0)) return;
-    std::string text = Text;
-    while (!text.empty() && TextWidth(text) > inner)
-        text.pop_back();
-    PrintAtCursor(text);
+    // The longest beginning of the text that fits, found by halving (measuring one character
+    // less at a time would take as long as the square of a long text's length).
+    std::size_t fits = 0, beyond = Text.size() + 1;
+    while (beyond - fits > 1) {
+        const std::size_t middle = fits + (beyond - fits) / 2;
+        if (TextWidth(Text.substr(0, middle)) > inner)
+            beyond = middle;
+        else
+            fits = middle;
+    }
+    PrintAtCursor(Text.substr(0, fits));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -145,7 +145,7 @@ TEST_F(RptCanvas, NoShadingWithoutTabShadeAndExplicitLineWidths) {
 TEST_F(RptCanvas, PrintTabCutsTextToTheCell) {
     TBitmapReport r;
     r.SetMarginTop(1.0);
-    TRect band;
+    TRect band, longBand;
     std::string fitted;
     r.Run([&](TBaseReport& rep) {
         rep.SetTab(1.0, pjLeft, 0.5, 0, 0, 0);
@@ -157,12 +157,19 @@ TEST_F(RptCanvas, PrintTabCutsTextToTheCell) {
             text.pop_back();
         fitted = text;
         rep.PrintTab("nothing in a cell without width");
+        // A long text is cut as quickly as a short one.
+        rep.NewLine();
+        longBand = LineBand(r);
+        rep.PrintTab(std::string(200000, 'W'));
     });
     const TRect ink = r.Ink(band);
     EXPECT_NEAR(ink.Left, 75, 2);
     EXPECT_LE(ink.Right, 126);
     EXPECT_FALSE(fitted.empty());
     EXPECT_LT(fitted.size(), 16u);
+    const TRect longInk = r.Ink(longBand);
+    EXPECT_EQ(longInk.Left, ink.Left);
+    EXPECT_EQ(longInk.Right, ink.Right);
 }
 
 TEST_F(RptCanvas, LinesMergeAndFlushAtThePageEnd) {
