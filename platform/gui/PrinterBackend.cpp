@@ -413,7 +413,6 @@ TPrinterInfo TTestPrinterBackend::StandardPrinter() {
     return p;
 }
 
-// Pages are drawn into a recording that is kept until the document ends.
 // Pages are drawn into a recording kept until the document ends, or into bitmaps that the
 // page records keep; text outputs are recorded as they are made.
 class TTestPrinterBackend::TRecordingDocument : public TPainterDocument {

@@ -2,10 +2,9 @@
 // shapes' bounds, inversion, pattern brushes, stretched and mirrored blits, pixel access and
 // the bitmap's own properties.
 #include "tests/gui/BitmapFixture.h"
+#include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 namespace {
 
@@ -215,16 +214,14 @@ TEST_F(Gdi, BitmapsKeepTheirPixelsAndSettings) {
     EXPECT_EQ(copy.Canvas()->Pixels(0, 0), clBlack);
 
     // Through a file; a monochrome bitmap stays monochrome.
-    char pattern[] = "/tmp/vantrel-bmp-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    std::string file = std::string(pattern) + "/mask.bmp";
+    TTestFolder folder;
+    std::string file = folder / "mask.bmp";
     grey.SaveToFile(file);
     TPicture picture;
     picture.LoadFromFile(file);
     ASSERT_NE(picture.Bitmap(), nullptr);
     EXPECT_TRUE(picture.Bitmap()->Monochrome());
     EXPECT_EQ(picture.Width(), 2);
-    std::filesystem::remove_all(pattern);
     TBitmap empty;
     TMemoryStream out;
     EXPECT_THROW(empty.SaveToStream(out), EInvalidGraphic);
