@@ -105,7 +105,7 @@ TEST_F(Printing, WithoutAFileNameThePdfGoesToANewNumberedFile) {
     EXPECT_TRUE(std::filesystem::exists(home + "/printed/print0001.pdf"));
 }
 
-TEST_F(Printing, UnwritableOutputMakesStartDocOrEndDocFail) {
+TEST_F(Printing, AnUnwritableOutputMakesStartDocFail) {
     SetPrinterBackends({CreatePdfPrinterBackend()});
     HDC dc = CreateDC("PDF", "PDF", "FILE:", nullptr);
     ASSERT_NE(dc, nullptr);
@@ -123,15 +123,21 @@ TEST_F(Printing, UnwritableOutputMakesStartDocOrEndDocFail) {
     EXPECT_EQ(GetDeviceCaps(ic, HORZRES), 2550);
     EXPECT_EQ(StartDoc(ic, {"Report", dir + "/out.pdf"}), SP_ERROR);
     DeleteDC(ic);
+    EXPECT_EQ(CreateDC("PDF", "No such printer", "FILE:", nullptr), nullptr);
+}
 
-    // Output that cannot be written to the end (a full disk) makes EndDoc fail.
+// Output that cannot be written to its end (the system's always-full device stands for a full
+// disk) makes EndDoc fail.
+TEST_F(Printing, AFullDiskMakesEndDocFail) {
+    if (!std::filesystem::is_character_file("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    SetPrinterBackends({CreatePdfPrinterBackend()});
+    TPrinter printer;
     printer.SetFileName("/dev/full");
     printer.BeginDoc();
     printer.Canvas()->TextOut(100, 100, "Lost");
     EXPECT_THROW(printer.EndDoc(), EPrinter);
     EXPECT_FALSE(printer.Printing());
-    EXPECT_TRUE(std::filesystem::exists("/dev/full")); // a device is never removed
-    EXPECT_EQ(CreateDC("PDF", "No such printer", "FILE:", nullptr), nullptr);
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full")); // a device is never removed
 }
 
 TEST_F(Printing, TheProfileListsThePrintersAndTheDefault) {
