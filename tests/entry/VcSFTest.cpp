@@ -334,6 +334,50 @@ TEST_F(VcSimpleFieldTest, ErrorEventAndSoftValidation) {
     EXPECT_FALSE(f->ErrorShown());
 }
 
+TEST_F(VcSimpleFieldTest, ProgramValidationUserCommandsAndErrorTexts) {
+    TVcSimpleField* f = Field("Rate", sftInteger);
+    f->SetText("-5");
+    f->OnUserValidation = [&](TObject*, Word& code) {
+        if (f->EditString().find('-') == std::string::npos) return;
+        controller->SetErrorText("The rate cannot be negative");
+        code = epUserFirst + 1;
+    };
+    std::vector<Word> commands;
+    f->OnUserCommand = [&](TObject*, Word command) { commands.push_back(command); };
+    controller->EntryCommands()->AddCommandRec("Default", {VK_F9, 0, 0, 0, ccUserFirst + 2});
+    std::vector<std::pair<Word, std::string>> errors;
+    controller->OnError = [&](TObject*, Word code, const std::string& text) {
+        errors.emplace_back(code, text);
+    };
+    ShowForm();
+    // A command of the program's own reaches its handler and edits nothing.
+    f->SetFocus();
+    Application->ProcessMessages();
+    Key(f, Qt::Key_F9);
+    EXPECT_EQ(commands, (std::vector<Word>{ccUserFirst + 2}));
+    EXPECT_EQ(f->EditString(), "-5");
+    // The program's own code reports its text through the controller's handler.
+    Leave();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0],
+              std::make_pair(Word(epUserFirst + 1), std::string("The rate cannot be negative")));
+    EXPECT_TRUE(f->Focused());
+    EXPECT_TRUE(services.MessageBoxes.empty());
+    // Codes the field does not know have the general text.
+    f->Perform(VCM_REPORTERROR, 300);
+    EXPECT_EQ(errors.back().second, "Entry Error");
+    EXPECT_EQ(controller->ErrorText(), "Entry Error");
+    f->Perform(VCM_REPORTERROR, 0);
+    EXPECT_EQ(errors.size(), 2u);
+    // Hidden or disabled fields pass whatever they hold.
+    f->SetEnabled(false);
+    EXPECT_TRUE(f->IsValid());
+    f->SetEnabled(true);
+    EXPECT_FALSE(f->IsValid());
+    f->SetVisible(false);
+    EXPECT_TRUE(f->IsValid());
+}
+
 TEST_F(VcSimpleFieldTest, ZeroDisplayEpochAndLengthLimits) {
     TVcSimpleField* f = Field("Zero", sftLongInt);
     f->SetZeroDisplay(zdHide);
