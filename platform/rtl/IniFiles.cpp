@@ -9,6 +9,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -227,6 +229,37 @@ private:
     std::vector<TIniLine> lines_;
 };
 
+// Holds an exclusive lock on the folder of an INI file while one program reads, changes and
+// replaces the file, so that programs writing it at once never lose each other's changes. The
+// folder is locked, not the file, because each write replaces the file by another.
+class TIniWriteLock {
+public:
+    explicit TIniWriteLock(const std::string& fileName) {
+        const fs::path folder = fs::path(fileName).parent_path();
+        fd_ = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        // A folder that does not exist yet is made by the write, which then needs no lock.
+        if (fd_ >= 0) {
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~TIniWriteLock() {
+        if (fd_ >= 0) ::close(fd_); // closing releases the lock
+    }
+    TIniWriteLock(const TIniWriteLock&) = delete;
+    TIniWriteLock& operator=(const TIniWriteLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+// Reads the file under the write lock, lets edit change it and saves it when edit says so.
+void UpdateDocument(const std::string& fileName, const std::function<bool(TIniDocument&)>& edit) {
+    TIniWriteLock lock(fileName);
+    TIniDocument document(fileName);
+    if (edit(document)) document.Save();
+}
+
 bool HasLineBreak(const std::string& text) {
     return text.find_first_of("\r\n") != std::string::npos;
 }
@@ -318,9 +351,10 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
     const std::string section = Trim(Section);
     const std::string key = Trim(Ident);
     CheckNames(fileName_, section, key, Value);
-    TIniDocument document(fileName_);
-    document.SetValue(section, key, Trim(Value));
-    document.Save();
+    UpdateDocument(fileName_, [&](TIniDocument& document) {
+        document.SetValue(section, key, Trim(Value));
+        return true;
+    });
 }
 
 void TIniFile::WriteInteger(const std::string& Section, const std::string& Ident, int Value) {
@@ -389,27 +423,30 @@ void TIniFile::ReadSectionValues(const std::string& Section, TStrings* Strings) 
 void TIniFile::CreateSection(const std::string& Section) {
     const std::string section = Trim(Section);
     CheckNames(fileName_, section, "-", "");
-    TIniDocument document(fileName_);
-    if (document.FindSection(section) >= 0) return;
-    document.AddSection(section);
-    document.Save();
+    UpdateDocument(fileName_, [&](TIniDocument& document) {
+        if (document.FindSection(section) >= 0) return false;
+        document.AddSection(section);
+        return true;
+    });
 }
 
 void TIniFile::EraseSection(const std::string& Section) {
     const std::string section = Trim(Section);
-    TIniDocument document(fileName_);
-    if (document.FindSection(section) < 0) return;
-    for (int header; (header = document.FindSection(section)) >= 0;)
-        document.EraseSection(header);
-    document.Save();
+    UpdateDocument(fileName_, [&](TIniDocument& document) {
+        if (document.FindSection(section) < 0) return false;
+        for (int header; (header = document.FindSection(section)) >= 0;)
+            document.EraseSection(header);
+        return true;
+    });
 }
 
 void TIniFile::DeleteKey(const std::string& Section, const std::string& Ident) {
-    TIniDocument document(fileName_);
-    const int found = document.FindKey(Trim(Section), Trim(Ident));
-    if (found < 0) return;
-    document.Erase(found, found + 1);
-    document.Save();
+    UpdateDocument(fileName_, [&](TIniDocument& document) {
+        const int found = document.FindKey(Trim(Section), Trim(Ident));
+        if (found < 0) return false;
+        document.Erase(found, found + 1);
+        return true;
+    });
 }
 
 bool TIniFile::SectionExists(const std::string& Section) const {

@@ -7,7 +7,9 @@
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 #include <unistd.h>
 
@@ -20,7 +22,8 @@ constexpr const char* ProfileName = "WIN.INI";
 constexpr const char* Missing = "\n";
 
 // Writes WIN.INI with the "intl" section of the process locale. The section is written to a
-// draft first and the draft renamed, so WIN.INI never exists half made.
+// draft first and the draft linked in as WIN.INI, so WIN.INI never exists half made; a link never
+// replaces a WIN.INI that another process made (and may have filled) in the meantime.
 std::string CreateProfile(const std::string& folder) {
     const std::string target = folder + "/" + ProfileName;
     const std::string draft = folder + "/." + ProfileName + "." + std::to_string(getpid());
@@ -30,8 +33,9 @@ std::string CreateProfile(const std::string& folder) {
         TIniFile ini(draft);
         for (const auto& [key, value] : IntlEntries(ProcessLocale()))
             ini.WriteString("intl", key, value);
-        fs::rename(draft, target, error);
-        if (error) throw EIniFileException("Unable to write to %s: %s", {target, error.message()});
+        if (link(draft.c_str(), target.c_str()) != 0 && errno != EEXIST)
+            throw EIniFileException("Unable to write to %s: %s", {target, std::strerror(errno)});
+        fs::remove(draft, error);
     } catch (...) {
         fs::remove(draft, error);
         throw;

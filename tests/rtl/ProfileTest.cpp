@@ -10,6 +10,9 @@
 
 #include <climits>
 #include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -149,6 +152,41 @@ TEST_F(ProfileTest, OutOfRangeProfileValuesFallBackToDefaults) {
     EXPECT_EQ(s.LongTimeFormat, "h:mm:ss");
     EXPECT_EQ(s.TimeAMString, "");
     EXPECT_EQ(DateToStr(EncodeDate(2026, 3, 7)), "2026-03-07");
+}
+
+} // namespace
+
+namespace {
+
+// Several programs starting at once on a new settings folder: whichever makes WIN.INI first,
+// no other replaces it afterwards, so what one of them wrote into it stays.
+TEST(ProfileCreationTest, ProgramsStartingTogetherKeepEachOthersWrites) {
+    TTestFolder folder;
+    TEnvironmentOverride home{"VANTREL_HOME", folder.Path()};
+    constexpr int Programs = 6;
+    std::vector<pid_t> children;
+    for (int i = 0; i < Programs; ++i) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            int status = 0;
+            try {
+                WriteProfileString("program" + std::to_string(i), "started", "1");
+            } catch (...) {
+                status = 1;
+            }
+            _exit(status);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    for (int i = 0; i < Programs; ++i)
+        EXPECT_EQ(GetProfileString("program" + std::to_string(i), "started", ""), "1") << i;
+    EXPECT_NE(GetProfileString("intl", "sDecimal", ""), "");
 }
 
 } // namespace
