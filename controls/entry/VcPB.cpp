@@ -459,8 +459,8 @@ bool TVcPictureBase::ValidateOnExit(bool Soft) {
 
 void TVcPictureBase::CaretToHome() {
     TVcBaseEntryField::CaretToHome();
-    TVcBaseEntryField::SetCaretPosition(FirstEditPos());
-    SetSelection(Caret(), Caret());
+    // Also after the focus has gone: the caret waits on the first editable position.
+    MoveCaret(FirstEditPos(), false);
 }
 
 void TVcPictureBase::SetCaretPosition(int Position) {

@@ -26,6 +26,7 @@ public:
     using TVcBaseEntryField::CharIsOk;
     using TVcBaseEntryField::SetEditText;
     using TVcPictureBase::GetDisplayText;
+    using TVcPictureBase::SetCaretPosition;
     void IncreaseValue(bool, double) override {}
 
 protected:
@@ -248,6 +249,40 @@ TEST_F(VcMaskTest, DatePicturesReadUpperCaseYAsAYearLetter) {
     EXPECT_EQ(intl.DateStringToDate("MM/DD/YYYY", "02/30/2026", 0), BadDate);
     EXPECT_TRUE(intl.DateStringIsBlank("MM/DD/YYYY", "  /  /    "));
     EXPECT_FALSE(intl.DateStringIsBlank("MM/DD/YYYY", "  /  /2026"));
+}
+
+TEST_F(VcMaskTest, CaretAndInputKeepToTheEditablePositions) {
+    auto* phone = new TMaskField(fcPicture, fsString, "(999) 999-9999", 0, form.get());
+    phone->SetParent(form.get());
+    phone->SetBounds(10, 10, 160, 24);
+    ShowForm();
+    phone->SetEditText("(   )    -    ");
+    EXPECT_TRUE(phone->IsEmpty());
+    EXPECT_EQ(phone->EndOfInput(), 0);
+    phone->SetEditText("(555) 12 -    ");
+    EXPECT_FALSE(phone->IsEmpty());
+    EXPECT_EQ(phone->EndOfInput(), 8);
+    phone->SetEditText("(555) 123-    ");
+    EXPECT_EQ(phone->EndOfInput(), 9); // the "-" after the digits is no input
+    // Not focused: the caret is not moved.
+    phone->SetCaretPosition(7);
+    EXPECT_EQ(phone->CaretPosition(), 0);
+    phone->SetFocus();
+    Application->ProcessMessages();
+    const auto caretAt = [&](int position) {
+        phone->SetCaretPosition(position);
+        return phone->CaretPosition();
+    };
+    EXPECT_EQ(caretAt(-4), 1);
+    EXPECT_EQ(caretAt(0), 1);
+    EXPECT_EQ(caretAt(5), 3); // back over ") " to the last digit before them
+    EXPECT_EQ(caretAt(9), 8);
+    EXPECT_EQ(caretAt(12), 12);
+    EXPECT_EQ(caretAt(14), 14);
+    EXPECT_EQ(caretAt(300), 14);
+    // Leaving puts the caret home, on the first editable position.
+    Leave();
+    EXPECT_EQ(phone->CaretPosition(), 1);
 }
 
 TEST_F(VcMaskTest, EntrySavesOnlyTheFormattedTextForRestore) {
