@@ -938,6 +938,39 @@ void TVcBaseEntryField::MoveCaret(int Position, bool Extend) {
     ScrollToCaret();
 }
 
+bool TVcBaseEntryField::FindSteppedChar(char MaskChar, char Current, bool Wrap, double Delta,
+                                        char& Result) const {
+    int lo = rangeLo_[0];
+    int hi = rangeHi_[0];
+    if (lo == hi) {
+        lo = 1;
+        hi = 255;
+    }
+    const int direction = Delta == 1.0 ? 1 : -1;
+    int c = static_cast<unsigned char>(Current);
+    // One full cycle of the range at most: a range without an accepted character ends here.
+    for (int tried = 0; tried <= hi - lo; ++tried) {
+        c += direction;
+        if (c < lo || c > hi) {
+            if (!Wrap) return false;
+            c = direction > 0 ? lo : hi;
+        }
+        const char candidate = static_cast<char>(c);
+        if (CharIsOk(MaskChar, candidate) && ConvertChar(MaskChar, candidate, ' ') == candidate) {
+            Result = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+char TVcBaseEntryField::ToggleLetter(char Current) const {
+    const bool boolean = DataKind() == fsBoolean;
+    const char yes = UpCaseChar(boolean ? intl_->TrueLetter : intl_->YesLetter);
+    const char no = UpCaseChar(boolean ? intl_->FalseLetter : intl_->NoLetter);
+    return UpCaseChar(Current) == yes ? no : yes;
+}
+
 void TVcBaseEntryField::MoveCaretToEnd() {
     caret_ = static_cast<int>(text_.size());
     anchor_ = caret_;

@@ -323,6 +323,13 @@ protected:
     char FieldMaskChar(char MaskChar) const {
         return MaskChar == 'Y' && DataKind() == fsDate ? 'y' : MaskChar;
     }
+    // The next (Delta 1) or previous character from Current that the picture character takes
+    // as it is, within the field's character range (1..255 when the range is empty); false when
+    // there is none, or the end of the range is reached without Wrap.
+    bool FindSteppedChar(char MaskChar, char Current, bool Wrap, double Delta, char& Result) const;
+    // The other answer letter of a Boolean or YesNo field (the true or yes letter from any
+    // other character).
+    char ToggleLetter(char Current) const;
     bool HasFocus() const { return hasFocus_; }
     bool Validating() const { return validating_; }
     bool GettingValue() const { return gettingValue_; }

@@ -587,27 +587,10 @@ void TVcCustomSimpleField::EditOneChar(TMessage& Message, Word Command) {
 }
 
 void TVcCustomSimpleField::StepChar(bool Wrap, double Delta) {
-    int lo = RangeLowData()[0];
-    int hi = RangeHighData()[0];
-    if (lo == hi) {
-        lo = 1;
-        hi = 255;
-    }
-    const int step = Delta == 1.0 ? 1 : -1;
-    int c = static_cast<unsigned char>(Text().empty() ? ' ' : Text()[0]);
-    for (int tries = 0; tries < 256; ++tries) {
-        c += step;
-        if (c > hi || c < lo) {
-            if (!Wrap) return;
-            c = step > 0 ? lo : hi;
-        }
-        const char ch = static_cast<char>(c);
-        if (CharIsOk(pictureMask_, ch) && ConvertChar(pictureMask_, ch, ' ') == ch) {
-            SetEditText(std::string(1, ch));
-            TextChanged();
-            return;
-        }
-    }
+    char next = ' ';
+    if (!FindSteppedChar(pictureMask_, Text().empty() ? ' ' : Text()[0], Wrap, Delta, next)) return;
+    SetEditText(std::string(1, next));
+    TextChanged();
 }
 
 void TVcCustomSimpleField::IncreaseValue(bool Wrap, double Delta) {
@@ -616,11 +599,7 @@ void TVcCustomSimpleField::IncreaseValue(bool Wrap, double Delta) {
     if (kind == fsChar) {
         StepChar(Wrap, Delta);
     } else if (kind == fsBoolean || kind == fsYesNo) {
-        const TVcIntlSup& intl = Intl();
-        const char yes = kind == fsBoolean ? intl.TrueLetter : intl.YesLetter;
-        const char no = kind == fsBoolean ? intl.FalseLetter : intl.NoLetter;
-        const char c = Text().empty() ? ' ' : UpCaseChar(Text()[0]);
-        SetEditText(std::string(1, c == UpCaseChar(yes) ? no : yes));
+        SetEditText(std::string(1, ToggleLetter(Text().empty() ? ' ' : Text()[0])));
         TextChanged();
     } else {
         long double v = 0;

@@ -199,6 +199,27 @@ TEST_F(VcSimpleFieldTest, OneCharacterKinds) {
     letter->IncreaseValue(true, 1.0);
     EXPECT_EQ(letter->EditString(), "R");
     EXPECT_THROW(letter->AsBoolean(), EInvalidDataType);
+    // Stepping keeps to the range: it wraps when asked, else stops at the end.
+    letter->SetRangeLo("P");
+    letter->SetRangeHi("S");
+    letter->IncreaseValue(false, 1.0);
+    letter->IncreaseValue(false, 1.0);
+    EXPECT_EQ(letter->EditString(), "S");
+    letter->IncreaseValue(true, 1.0);
+    EXPECT_EQ(letter->EditString(), "P");
+    letter->DecreaseValue(true, 1.0);
+    EXPECT_EQ(letter->EditString(), "S");
+    // A range holding no character the picture takes leaves the value alone.
+    letter->SetRangeLo("0");
+    letter->SetRangeHi("9");
+    letter->IncreaseValue(true, 1.0);
+    EXPECT_EQ(letter->EditString(), "S");
+    // A blank Boolean steps to the true letter.
+    TVcSimpleField* flag = Field("Flag", sftBoolean, 70);
+    flag->IncreaseValue(true, 1.0);
+    EXPECT_EQ(flag->EditString(), "T");
+    flag->IncreaseValue(true, 1.0);
+    EXPECT_EQ(flag->EditString(), "F");
 }
 
 TEST_F(VcSimpleFieldTest, LiteralCharacterAfterCtrlP) {
