@@ -385,7 +385,7 @@ void TCustomForm::Activate() {
     active_ = true;
     Screen->BringForward(this);
     Screen->SetActive(this, activeControl_);
-    if (Impl()->Widget) Impl()->Widget->activateWindow();
+    if (Impl()->Widget && !ActivatedByWindowSystem()) Impl()->Widget->activateWindow();
     Perform(WM_ACTIVATE, WA_ACTIVE, 0);
     if (OnActivate) OnActivate(this);
     SetWindowFocus();

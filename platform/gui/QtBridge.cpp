@@ -32,6 +32,8 @@ int focusSyncDepth = 0;
 int currentChar = -1;
 int currentQtKey = 0;
 Qt::KeyboardModifiers currentModifiers;
+// While positive, a form is being activated on the window system's notice.
+int windowSystemActivation = 0;
 // Alt held with numeric-pad digits composes a character code, typed when Alt is released.
 bool composing = false;
 int composedCode = 0;
@@ -390,8 +392,11 @@ bool QtEventBridge::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::WindowActivate:
         // The user brought a form forward: it becomes the active one with its focus.
         if (auto* form = dynamic_cast<TCustomForm*>(control);
-            form && watched == form->Impl()->Widget && !form->Active() && InputAllowed(form))
+            form && watched == form->Impl()->Widget && !form->Active() && InputAllowed(form)) {
+            ++windowSystemActivation;
             Guarded([&] { form->Activate(); });
+            --windowSystemActivation;
+        }
         return false;
     case QEvent::Resize:
     case QEvent::Move:
@@ -770,6 +775,10 @@ bool PreTranslateChar(TWinControl* control, TMessage& message) {
     const LRESULT code = control->Perform(WM_GETDLGCODE, 0, 0);
     if (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) return false;
     return form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam) != 0;
+}
+
+bool ActivatedByWindowSystem() {
+    return windowSystemActivation > 0;
 }
 
 void SyncQtFocus(HWND handle) {

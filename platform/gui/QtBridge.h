@@ -122,6 +122,11 @@ void Guarded(F&& f) {
     }
 }
 
+// True while a form is activated because the window system said so: it is not asked to be
+// activated again, since each request comes back as another such notice (late ones for forms
+// the program has left since would otherwise start the activations over without end).
+bool ActivatedByWindowSystem();
+
 // Window bookkeeping shared by the units of the layer.
 HWND RegisterWindow(TWinControl* control);
 void UnregisterWindow(HWND handle);

@@ -200,3 +200,21 @@ TEST_F(RobustnessTest, FormFreedFromInsideItsOwnInput) {
 }
 
 } // namespace
+
+namespace {
+
+// The window system confirms activations later (at once on the offscreen screen, queued): the
+// confirmation of a form the program has since left must not start the activations over, back
+// and forth without end.
+TEST_F(RobustnessTest, LateActivationNoticesOfTheWindowSystemEnd) {
+    TTestForm other(nullptr);
+    other.Show();
+    form->Activate();
+    other.Activate();
+    form->Activate();
+    Application->ProcessMessages();
+    Application->ProcessMessages();
+    EXPECT_EQ(Screen->ActiveForm(), static_cast<TCustomForm*>(form));
+}
+
+} // namespace
