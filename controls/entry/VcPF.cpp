@@ -714,28 +714,9 @@ void TVcCustomPictureField::StepChar(bool Wrap, double Delta) {
     const int pos = FirstEditPos();
     std::string& text = Text();
     if (pos >= static_cast<int>(text.size())) return;
-    int lo = RangeLowData()[0];
-    int hi = RangeHighData()[0];
-    if (lo == hi) {
-        lo = 1;
-        hi = 255;
-    }
-    const char maskChar = MaskCharAt(pos);
-    const int direction = Delta == 1.0 ? 1 : -1;
-    int c = static_cast<unsigned char>(text[static_cast<std::size_t>(pos)]);
-    // One full cycle of the range at most: a range without an accepted character ends here.
-    for (int tried = 0; tried <= hi - lo; ++tried) {
-        c += direction;
-        if (c < lo || c > hi) {
-            if (!Wrap) return;
-            c = direction > 0 ? lo : hi;
-        }
-        const char candidate = static_cast<char>(c);
-        if (CharIsOk(maskChar, candidate) && ConvertChar(maskChar, candidate, ' ') == candidate) {
-            text[static_cast<std::size_t>(pos)] = candidate;
-            return;
-        }
-    }
+    char& current = text[static_cast<std::size_t>(pos)];
+    char next = current;
+    if (FindSteppedChar(MaskCharAt(pos), current, Wrap, Delta, next)) current = next;
 }
 
 void TVcCustomPictureField::StepNumberValue(double Delta) {
@@ -833,13 +814,10 @@ void TVcCustomPictureField::IncreaseValue(bool Wrap, double Delta) {
     if (kind == fsChar) {
         StepChar(Wrap, Delta);
     } else if (kind == fsBoolean || kind == fsYesNo) {
-        const TVcIntlSup& intl = Intl();
-        const char yes = UpCaseChar(kind == fsBoolean ? intl.TrueLetter : intl.YesLetter);
-        const char no = UpCaseChar(kind == fsBoolean ? intl.FalseLetter : intl.NoLetter);
         const int pos = FirstEditPos();
         if (pos < static_cast<int>(Text().size()))
             Text()[static_cast<std::size_t>(pos)] =
-                UpCaseChar(Text()[static_cast<std::size_t>(pos)]) == yes ? no : yes;
+                ToggleLetter(Text()[static_cast<std::size_t>(pos)]);
     } else if (NumericKind()) {
         StepNumberValue(Delta);
     } else if (kind == fsDate) {

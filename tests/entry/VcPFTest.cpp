@@ -187,6 +187,9 @@ TEST_F(PictureFieldTest, SegmentEditing) {
     TypeText(flag, "t");
     EXPECT_EQ(flag->EditString(), "T");
     EXPECT_TRUE(flag->AsBoolean());
+    flag->SetArrowIncDec(true);
+    Key(flag, Qt::Key_Up);
+    EXPECT_EQ(flag->EditString(), "F");
 
     auto* blank = Field(pftString, "XXXXX", 130);
     blank->SetTrimBlanks(true);
