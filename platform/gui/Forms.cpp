@@ -430,6 +430,10 @@ TModalResult TCustomForm::ShowModal() {
 
 void TCustomForm::EndModal() {
     modal_ = false;
+    if (releasePending_) {
+        releasePending_ = false;
+        Release();
+    }
     Hide();
     if (Impl()->Widget) Impl()->Widget->setWindowModality(Qt::NonModal);
 }
@@ -527,6 +531,12 @@ void TCustomForm::CMDialogKey(TCMDialogKey& Message) {
 
 void TCustomForm::Dispatch(TMessage& Message) {
     if (Message.Msg == CM_RELEASE) {
+        // The modal loop still runs on this form: it ends first, then the form goes.
+        if (modal_) {
+            releasePending_ = true;
+            if (modalResult_ == mrNone) modalResult_ = mrCancel;
+            return;
+        }
         delete this;
         return;
     }

@@ -159,6 +159,8 @@ private:
     bool keyPreview_ = false;
     bool created_ = false;
     bool modal_ = false;
+    // Released while its modal loop ran: freed once the loop has ended.
+    bool releasePending_ = false;
     bool placed_ = false;
     int focusCount_ = 0;
     TFormBorderStyle formBorderStyle_ = bsSizeable;

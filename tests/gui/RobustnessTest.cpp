@@ -218,3 +218,20 @@ TEST_F(RobustnessTest, LateActivationNoticesOfTheWindowSystemEnd) {
 }
 
 } // namespace
+
+namespace {
+
+// A modal form released while its loop runs (from a timer, a handler) goes when the loop ends.
+TEST_F(RobustnessTest, ModalFormReleasedInsideItsLoopGoesAfterIt) {
+    auto* dialog = new TTestForm(nullptr);
+    bool destroyed = false;
+    dialog->OnDestroy = [&](TObject*) { destroyed = true; };
+    TModalHook previous = SetModalHook([](TCustomForm* f) { f->Release(); });
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    SetModalHook(previous);
+    EXPECT_FALSE(destroyed);
+    Application->ProcessMessages();
+    EXPECT_TRUE(destroyed);
+}
+
+} // namespace
