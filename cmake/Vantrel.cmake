@@ -44,5 +44,6 @@ function(vantrel_test name)
     VANTREL_BINARY_DIR="${PROJECT_BINARY_DIR}")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VANTREL_HOME=${PROJECT_BINARY_DIR}/test-home")
+    PROPERTIES TIMEOUT 300
+               ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VANTREL_HOME=${PROJECT_BINARY_DIR}/test-home")
 endfunction()

@@ -7,6 +7,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <type_traits>
 #include <array>
 #include <cmath>
 #include <deque>
@@ -927,15 +928,14 @@ int GetMapMode(HDC hdc) {
 
 namespace {
 template <typename T>
-BOOL SetPair(HDC hdc, T TDcState::*field, T value, T* previous, bool extent) {
+BOOL SetPair(HDC hdc, T TDcState::*field, T value, T* previous) {
     TDeviceContext* dc = Live(hdc);
     if (!dc) return 0;
     if (previous) *previous = dc->State.*field;
-    // Extents are fixed in MM_TEXT and may not be zero.
-    if (extent) {
+    // Extents (the sizes) are fixed in MM_TEXT and may not be zero.
+    if constexpr (std::is_same_v<T, TSize>) {
         if (dc->State.MapMode != MM_ANISOTROPIC) return 1;
-        const TSize& s = reinterpret_cast<const TSize&>(value);
-        if (s.cx == 0 || s.cy == 0) return 0;
+        if (value.cx == 0 || value.cy == 0) return 0;
     }
     dc->State.*field = value;
     return 1;
@@ -950,16 +950,16 @@ BOOL GetPair(HDC hdc, T TDcState::*field, T* out) {
 } // namespace
 
 BOOL SetWindowOrgEx(HDC hdc, int x, int y, TPoint* previous) {
-    return SetPair(hdc, &TDcState::WindowOrg, TPoint{x, y}, previous, false);
+    return SetPair(hdc, &TDcState::WindowOrg, TPoint{x, y}, previous);
 }
 BOOL SetWindowExtEx(HDC hdc, int x, int y, TSize* previous) {
-    return SetPair(hdc, &TDcState::WindowExt, TSize{x, y}, previous, true);
+    return SetPair(hdc, &TDcState::WindowExt, TSize{x, y}, previous);
 }
 BOOL SetViewportOrgEx(HDC hdc, int x, int y, TPoint* previous) {
-    return SetPair(hdc, &TDcState::ViewportOrg, TPoint{x, y}, previous, false);
+    return SetPair(hdc, &TDcState::ViewportOrg, TPoint{x, y}, previous);
 }
 BOOL SetViewportExtEx(HDC hdc, int x, int y, TSize* previous) {
-    return SetPair(hdc, &TDcState::ViewportExt, TSize{x, y}, previous, true);
+    return SetPair(hdc, &TDcState::ViewportExt, TSize{x, y}, previous);
 }
 BOOL GetWindowOrgEx(HDC hdc, TPoint* p) {
     return GetPair(hdc, &TDcState::WindowOrg, p);
