@@ -6,6 +6,7 @@
 #include "platform/gui/WinUser.h"
 
 #include <algorithm>
+#include <vector>
 
 // ============================================================================================
 // TButtonGlyph
@@ -127,6 +128,82 @@ TBitBtn::TBitBtn(TComponent* AOwner) : TButton(AOwner) {
 
 TBitBtn::~TBitBtn() = default;
 
+namespace {
+
+// The picture of a standard button kind, drawn on an 18-pixel square whose olive corner pixel
+// makes the background transparent.
+void DrawKindGlyph(TBitmap& glyph, TBitBtnKind kind) {
+    glyph.SetSize(18, 18);
+    TCanvas* c = glyph.Canvas();
+    c->Brush()->SetColor(clOlive);
+    c->FillRect(Rect(0, 0, 18, 18));
+    c->Pen()->SetWidth(3);
+    const auto stroke = [c](TColor color, std::vector<TPoint> points) {
+        c->Pen()->SetColor(color);
+        c->Polyline(points);
+    };
+    const auto check = [&](int dx) { stroke(clGreen, {{2 + dx, 9}, {6 + dx, 13}, {13 + dx, 4}}); };
+    const auto cross = [&] {
+        stroke(clRed, {{4, 4}, {14, 14}});
+        stroke(clRed, {{14, 4}, {4, 14}});
+    };
+    switch (kind) {
+    case bkOK:
+    case bkYes: check(1); break;
+    case bkAll:
+        check(-1);
+        check(3);
+        break;
+    case bkCancel:
+    case bkNo: cross(); break;
+    case bkAbort:
+        c->Pen()->SetWidth(2);
+        c->Pen()->SetColor(clRed);
+        c->Brush()->SetStyle(bsClear);
+        c->Ellipse(1, 1, 17, 17);
+        c->Pen()->SetWidth(3);
+        stroke(clRed, {{6, 6}, {12, 12}});
+        stroke(clRed, {{12, 6}, {6, 12}});
+        break;
+    case bkHelp:
+        c->Font()->SetName("Arial");
+        c->Font()->SetSize(12);
+        c->Font()->SetStyle({fsBold});
+        c->Font()->SetColor(clBlue);
+        c->Brush()->SetStyle(bsClear);
+        c->TextOut(5, 0, "?");
+        break;
+    case bkClose:
+        c->Pen()->SetWidth(1);
+        c->Pen()->SetColor(clBlack);
+        c->Brush()->SetColor(clMaroon);
+        c->Rectangle(4, 1, 14, 17);
+        c->Brush()->SetColor(clYellow);
+        c->Rectangle(10, 8, 12, 10);
+        break;
+    case bkRetry:
+        c->Pen()->SetWidth(2);
+        c->Pen()->SetColor(clGreen);
+        c->Arc(2, 2, 16, 16, 16, 9, 9, 2);
+        c->Brush()->SetColor(clGreen);
+        c->Pen()->SetWidth(1);
+        c->Polygon({{6, 0}, {11, 3}, {6, 6}});
+        break;
+    case bkIgnore:
+        stroke(clBlue, {{2, 9}, {14, 9}});
+        stroke(clBlue, {{10, 4}, {15, 9}, {10, 14}});
+        break;
+    case bkCustom: break;
+    }
+}
+
+} // namespace
+
+void TBitBtn::SetGlyph(const TBitmap* Value) {
+    kindGlyph_ = false;
+    TGlyphProperties<TBitBtn>::SetGlyph(Value);
+}
+
 void TBitBtn::SetKind(TBitBtnKind Value) {
     struct TKindInfo {
         const char* Caption;
@@ -142,6 +219,13 @@ void TBitBtn::SetKind(TBitBtnKind Value) {
         {"&Retry", mrRetry, false, false}, {"&Ignore", mrIgnore, false, false},
         {"&All", mrAll, false, false}};
     kind_ = Value;
+    // The kind's picture stands in for a glyph the program did not set itself.
+    if (kindGlyph_ || Glyph()->Empty()) {
+        TBitmap picture;
+        if (Value != bkCustom) DrawKindGlyph(picture, Value);
+        TGlyphProperties<TBitBtn>::SetGlyph(Value != bkCustom ? &picture : nullptr);
+        kindGlyph_ = Value != bkCustom;
+    }
     if (Value == bkCustom) return;
     const TKindInfo& k = kKinds[Value];
     SetCaption(k.Caption);

@@ -98,8 +98,10 @@ class TBitBtn : public TButton, public TGlyphProperties<TBitBtn> {
     ~TBitBtn() override;
 
     // A kind sets the caption, modal result and Default/Cancel as the standard buttons have them.
+    // A kind also shows its standard picture while the program has set no glyph of its own.
     TBitBtnKind Kind() const { return kind_; }
     void SetKind(TBitBtnKind Value);
+    void SetGlyph(const TBitmap* Value);
     // Help opens the help at the button's (or its form's) context; Close closes the form.
     void Click() override;
     // True while the button is drawn pressed.
@@ -117,6 +119,7 @@ protected:
 private:
     void SetPressed(bool Value);
     TBitBtnKind kind_ = bkCustom;
+    bool kindGlyph_ = false; // the glyph is the kind's picture
     bool pressed_ = false;
     bool tracking_ = false;
 };

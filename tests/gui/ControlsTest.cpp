@@ -149,6 +149,41 @@ TEST_F(ControlsTest, BitBtnKindsCloseModalForms) {
     SetModalHook(previous);
 }
 
+// Whether a picture holds a pixel of the colour (the kinds draw in pure colours).
+bool GlyphHas(TBitmap* glyph, TColor color) {
+    for (int y = 0; y < glyph->Height(); ++y)
+        for (int x = 0; x < glyph->Width(); ++x)
+            if (glyph->Canvas()->Pixels(x, y) == color) return true;
+    return false;
+}
+
+TEST_F(ControlsTest, BitBtnKindsShowTheirPictureUntilTheProgramSetsOne) {
+    auto* button = Make<TBitBtn>(10, 10, 75, 25);
+    EXPECT_TRUE(button->Glyph()->Empty());
+    button->SetKind(bkOK);
+    EXPECT_EQ(button->Glyph()->Width(), 18);
+    EXPECT_TRUE(GlyphHas(button->Glyph(), clGreen));
+    button->SetKind(bkCancel);
+    EXPECT_TRUE(GlyphHas(button->Glyph(), clRed));
+    EXPECT_FALSE(GlyphHas(button->Glyph(), clGreen));
+    button->SetKind(bkCustom);
+    EXPECT_TRUE(button->Glyph()->Empty());
+    // A glyph of the program's own stays whatever the kind.
+    TBitmap own;
+    own.SetSize(16, 16);
+    own.Canvas()->Brush()->SetColor(clFuchsia);
+    own.Canvas()->FillRect(Rect(0, 0, 16, 16));
+    button->SetGlyph(&own);
+    button->SetKind(bkHelp);
+    EXPECT_EQ(button->Glyph()->Width(), 16);
+    EXPECT_TRUE(GlyphHas(button->Glyph(), clFuchsia));
+    for (TBitBtnKind kind : {bkYes, bkNo, bkClose, bkAbort, bkRetry, bkIgnore, bkAll}) {
+        auto* other = Make<TBitBtn>(100, 10, 75, 25);
+        other->SetKind(kind);
+        EXPECT_FALSE(other->Glyph()->Empty()) << kind;
+    }
+}
+
 TEST_F(ControlsTest, SpeedButtonsInAGroup) {
     auto* a = new TSpeedButton(form);
     a->SetParent(form);
