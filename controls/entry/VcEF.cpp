@@ -1563,3 +1563,24 @@ void TVcBaseEntryField::WMKillFocus(TWMKillFocus& Message) {
     if (!leftForm_) CaretToHome();
     Invalidate();
 }
+
+void AssignLeadingOptions(TVcBaseEntryField& To, const TVcBaseEntryField& From) {
+    To.SetAutoAdvanceChar(From.AutoAdvanceChar());
+    To.SetAutoAdvanceLeftRight(From.AutoAdvanceLeftRight());
+    To.SetAutoAdvanceUpDown(From.AutoAdvanceUpDown());
+    To.SetAutoSelect(From.AutoSelect());
+    To.SetAutoSize(From.AutoSize());
+    To.SetBeepOnError(From.BeepOnError());
+    To.SetBorderStyle(From.BorderStyle());
+    To.SetCaretToEnd(From.CaretToEnd());
+    To.SetColor(From.Color());
+}
+
+void AssignTrailingOptions(TVcBaseEntryField& To, const TVcBaseEntryField& From) {
+    To.SetReadOnly(From.ReadOnly());
+    To.SetSoftValidation(From.SoftValidation());
+    To.SetTextMargin(From.TextMargin());
+    To.SetUninitialized(From.Uninitialized());
+    To.SetZeroDisplay(From.ZeroDisplay());
+    To.SetZeroDisplayValue(From.ZeroDisplayValue());
+}

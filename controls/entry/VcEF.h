@@ -465,3 +465,11 @@ private:
     double zeroDisplayValue_ = 0.0;
     std::unique_ptr<TPopupMenu> contextMenu_;
 };
+
+// Copies the options every field kind's Assign starts with, in their order: AutoAdvanceChar,
+// AutoAdvanceLeftRight, AutoAdvanceUpDown, AutoSelect, AutoSize, BeepOnError, BorderStyle,
+// CaretToEnd and Color.
+void AssignLeadingOptions(TVcBaseEntryField& To, const TVcBaseEntryField& From);
+// Copies the options every field kind's Assign ends with, after the mask and range: ReadOnly,
+// SoftValidation, TextMargin, Uninitialized, ZeroDisplay and ZeroDisplayValue.
+void AssignTrailingOptions(TVcBaseEntryField& To, const TVcBaseEntryField& From);

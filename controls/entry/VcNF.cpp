@@ -78,18 +78,6 @@ bool StepNumber(long double& Value, double Delta, long double Low, long double H
     return true;
 }
 
-void AssignLeadingOptions(TVcBaseEntryField& To, const TVcBaseEntryField& From) {
-    To.SetAutoAdvanceChar(From.AutoAdvanceChar());
-    To.SetAutoAdvanceLeftRight(From.AutoAdvanceLeftRight());
-    To.SetAutoAdvanceUpDown(From.AutoAdvanceUpDown());
-    To.SetAutoSelect(From.AutoSelect());
-    To.SetAutoSize(From.AutoSize());
-    To.SetBeepOnError(From.BeepOnError());
-    To.SetBorderStyle(From.BorderStyle());
-    To.SetCaretToEnd(From.CaretToEnd());
-    To.SetColor(From.Color());
-}
-
 TVcCustomNumericField::TVcCustomNumericField(TComponent* AOwner) : TVcPictureBase(AOwner) {
     SetFieldClass(fcNumeric);
     SetDataTypeByte(fsLongInt | NumericFlag);
@@ -140,12 +128,7 @@ void TVcCustomNumericField::Assign(TPersistent* Source) {
     SetPictureMask(other->PictureMask());
     SetRangeHi(other->RangeHi());
     SetRangeLo(other->RangeLo());
-    SetReadOnly(other->ReadOnly());
-    SetSoftValidation(other->SoftValidation());
-    SetTextMargin(other->TextMargin());
-    SetUninitialized(other->Uninitialized());
-    SetZeroDisplay(other->ZeroDisplay());
-    SetZeroDisplayValue(other->ZeroDisplayValue());
+    AssignTrailingOptions(*this, *other);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -38,11 +38,6 @@ Word NumberRangeError(long double Value, Byte Kind, const TVcRangeValue& Low,
 // side of the step; a step that would pass the range end stops at it. False when nothing moves.
 bool StepNumber(long double& Value, double Delta, long double Low, long double High, Byte Kind);
 
-// Copies the options every field kind's Assign starts with, in their order: AutoAdvanceChar,
-// AutoAdvanceLeftRight, AutoAdvanceUpDown, AutoSelect, AutoSize, BeepOnError, BorderStyle,
-// CaretToEnd and Color.
-void AssignLeadingOptions(TVcBaseEntryField& To, const TVcBaseEntryField& From);
-
 class TVcCustomNumericField : public TVcPictureBase {
     VANTREL_CLASS(TVcCustomNumericField, TVcPictureBase)
 

@@ -114,15 +114,10 @@ void TVcCustomPictureField::Assign(TPersistent* Source) {
     SetPictureMask(other->PictureMask());
     SetRangeHi(other->RangeHi());
     SetRangeLo(other->RangeLo());
-    SetReadOnly(other->ReadOnly());
     SetRightJustify(other->RightJustify());
-    SetSoftValidation(other->SoftValidation());
     SetStripLiterals(other->StripLiterals());
-    SetTextMargin(other->TextMargin());
     SetTrimBlanks(other->TrimBlanks());
-    SetUninitialized(other->Uninitialized());
-    SetZeroDisplay(other->ZeroDisplay());
-    SetZeroDisplayValue(other->ZeroDisplayValue());
+    AssignTrailingOptions(*this, *other);
 }
 
 void TVcCustomPictureField::CreateWnd() {

@@ -102,15 +102,7 @@ void TVcCustomSimpleField::Assign(TPersistent* Source) {
         return;
     }
     SetDataType(other->DataType());
-    SetAutoAdvanceChar(other->AutoAdvanceChar());
-    SetAutoAdvanceLeftRight(other->AutoAdvanceLeftRight());
-    SetAutoAdvanceUpDown(other->AutoAdvanceUpDown());
-    SetAutoSelect(other->AutoSelect());
-    SetAutoSize(other->AutoSize());
-    SetBeepOnError(other->BeepOnError());
-    SetBorderStyle(other->BorderStyle());
-    SetCaretToEnd(other->CaretToEnd());
-    SetColor(other->Color());
+    AssignLeadingOptions(*this, *other);
     SetDecimalPlaces(other->DecimalPlaces());
     SetCaretIns(other->CaretIns());
     SetForceInsert(other->ForceInsert());
@@ -125,13 +117,8 @@ void TVcCustomSimpleField::Assign(TPersistent* Source) {
     SetPictureMask(other->PictureMask());
     SetRangeHi(other->RangeHi());
     SetRangeLo(other->RangeLo());
-    SetReadOnly(other->ReadOnly());
-    SetSoftValidation(other->SoftValidation());
-    SetTextMargin(other->TextMargin());
     SetTrimBlanks(other->TrimBlanks());
-    SetUninitialized(other->Uninitialized());
-    SetZeroDisplay(other->ZeroDisplay());
-    SetZeroDisplayValue(other->ZeroDisplayValue());
+    AssignTrailingOptions(*this, *other);
 }
 
 void TVcCustomSimpleField::CreateWnd() {
