@@ -4,7 +4,7 @@
 // and totals are not; the last row always takes what is left so the balance ends at zero.
 #pragma once
 
-#include "app/LoMath.h"
+#include "finance/LoMath.h"
 #include "controls/entry/VcDate.h"
 #include "platform/rtl/Types.h"
 

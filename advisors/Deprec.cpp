@@ -1,7 +1,7 @@
 #include "advisors/Deprec.h"
 
 #include "advisors/AdvMsg.h"
-#include "app/LoMath.h"
+#include "finance/LoMath.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"

@@ -2,7 +2,7 @@
 
 #include "advisors/AdvMsg.h"
 #include "advisors/LeaseNarr.h"
-#include "app/LoMath.h"
+#include "finance/LoMath.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>

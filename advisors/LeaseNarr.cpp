@@ -1,7 +1,7 @@
 #include "advisors/LeaseNarr.h"
 
-#include "app/LoMath.h"
-#include "app/LoUtil.h"
+#include "finance/LoMath.h"
+#include "finance/LoUtil.h"
 #include "controls/entry/VcIntl.h"
 #include "platform/rtl/Numbers.h"
 

@@ -1,4 +1,4 @@
-#include "app/LoDates.h"
+#include "finance/LoDates.h"
 
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Regional.h"

@@ -1,4 +1,4 @@
-#include "app/LoDates.h"
+#include "finance/LoDates.h"
 
 #include "controls/entry/VcDateUtil.h"
 #include "controls/entry/VcIntl.h"

@@ -1,4 +1,4 @@
-#include "app/LoMath.h"
+#include "finance/LoMath.h"
 
 #include "controls/entry/VcIntl.h"
 #include "platform/gui/Dialogs.h"

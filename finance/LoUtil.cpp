@@ -1,4 +1,4 @@
-#include "app/LoUtil.h"
+#include "finance/LoUtil.h"
 
 #include "controls/entry/VcUtil.h"
 #include "platform/rtl/Numbers.h"

@@ -1,4 +1,4 @@
-#include "app/LoUtil.h"
+#include "finance/LoUtil.h"
 
 #include <gtest/gtest.h>
 

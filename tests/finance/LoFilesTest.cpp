@@ -1,5 +1,5 @@
-#include "app/LoFonts.h"
-#include "app/LoMath.h"
+#include "finance/LoFonts.h"
+#include "finance/LoMath.h"
 
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/WinGdi.h"

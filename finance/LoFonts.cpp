@@ -1,4 +1,4 @@
-#include "app/LoFonts.h"
+#include "finance/LoFonts.h"
 
 #include "platform/gui/WinGdi.h"
 
