@@ -4,8 +4,8 @@
 // and totals are not; the last row always takes what is left so the balance ends at zero.
 #pragma once
 
-#include "finance/LoMath.h"
 #include "controls/entry/VcDate.h"
+#include "finance/LoMath.h"
 #include "platform/rtl/Types.h"
 
 #include <functional>

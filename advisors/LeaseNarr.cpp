@@ -1,8 +1,8 @@
 #include "advisors/LeaseNarr.h"
 
+#include "controls/entry/VcIntl.h"
 #include "finance/LoMath.h"
 #include "finance/LoUtil.h"
-#include "controls/entry/VcIntl.h"
 #include "platform/rtl/Numbers.h"
 
 #include <cmath>

@@ -7,12 +7,12 @@
 #include <QPainterPath>
 
 #include <algorithm>
-#include <type_traits>
 #include <array>
 #include <cmath>
 #include <deque>
 #include <functional>
 #include <map>
+#include <type_traits>
 #include <unordered_set>
 #include <utility>
 

@@ -1,3 +1,5 @@
 #include "platform/rtl/SysUtils.h"
 
-void Abort() { throw EAbort(); }
+void Abort() {
+    throw EAbort();
+}

@@ -6,7 +6,9 @@ bool PtInRect(const TRect& r, const TPoint& p) {
     return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom;
 }
 
-bool IsRectEmpty(const TRect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
+bool IsRectEmpty(const TRect& r) {
+    return r.Right <= r.Left || r.Bottom <= r.Top;
+}
 
 bool IntersectRect(TRect& dst, const TRect& a, const TRect& b) {
     TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),

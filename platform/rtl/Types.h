@@ -22,7 +22,8 @@ class TSet {
 public:
     constexpr TSet() = default;
     TSet(std::initializer_list<E> items) {
-        for (E e : items) Include(e);
+        for (E e : items)
+            Include(e);
     }
 
     bool Contains(E e) const { return bits_.test(Index(e)); }
@@ -85,8 +86,12 @@ struct TRect {
     bool operator==(const TRect&) const = default;
 };
 
-inline TPoint Point(int x, int y) { return {x, y}; }
-inline TRect Rect(int left, int top, int right, int bottom) { return {left, top, right, bottom}; }
+inline TPoint Point(int x, int y) {
+    return {x, y};
+}
+inline TRect Rect(int left, int top, int right, int bottom) {
+    return {left, top, right, bottom};
+}
 inline TRect Bounds(int left, int top, int width, int height) {
     return {left, top, left + width, top + height};
 }
