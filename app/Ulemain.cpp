@@ -109,7 +109,6 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {
     ReportWriter1->SetOrientation(TOrientation::poPortrait);
     ReportWriter1->SetUnitsFactor(1);
     BuildMenus();
-    BuildToolbar();
     OnShow = [this](TObject* s) { FormShow(s); };
     OnActivate = [this](TObject* s) { FormActivate(s); };
     OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
@@ -171,16 +170,14 @@ void TMainForm::BuildMenus() {
     TMenuItem* options = menu("&Options");
     mnuShowHints = AddPreference(options, "&Show Hints", "SHOWHINTS", false);
     mnuBTNHints = AddPreference(options, "Show &Button Hints", "SHOWBUTTONHINTS", false);
-    mnuToolbarHints = AddPreference(options, "Show &Toolbar Hints", "SHOWTOOLBARHINTS", false,
-                                    [this](TObject* s) { ToolbarHintsClick(s); });
+    mnuToolbarHints = AddPreference(options, "Show &Toolbar Hints", "SHOWTOOLBARHINTS", false);
     mnuSavePositions = AddPreference(options, "Save &Positions", "SAVEPOSITIONS", false);
     ColorBckgrnd1 = AddPreference(options, "&Color Background", "COLORBCKGRND", false,
                                   [this](TObject* s) { ColorBackgroundClick(s); });
     AddItem(options, "P&rinter Fonts...", scNone, [this](TObject* s) { PrinterFontsClick(s); });
 
     TMenuItem* view = menu("View");
-    mnuToolbar =
-        AddPreference(view, "Toolbar", "TOOLBAR", true, [this](TObject* s) { ToolbarClick(s); });
+    mnuToolbar = AddPreference(view, "Toolbar", "TOOLBAR", true);
 
     W1 = menu("&Windows");
 
@@ -189,10 +186,6 @@ void TMainForm::BuildMenus() {
     AddItem(help, "&Topic Search", scNone,
             [](TObject*) { Application->HelpCommand(HELP_PARTIALKEY, 0); });
     AddItem(help, "&Help on Help", scNone, [](TObject*) { Application->HelpContext(98); });
-    help->Add(NewLine(this));
-    AddItem(help, "T&ips...", scNone, [this](TObject* s) { TipsClick(s); });
-    help->Add(NewLine(this));
-    AddItem(help, "&About...", scNone, [this](TObject* s) { AboutClick(s); });
     SetMenu(MainMenu);
     mnuShowHints->SetName("mnuShowHints");
     mnuBTNHints->SetName("mnuBTNHints");
@@ -240,7 +233,6 @@ void TMainForm::FormShow(TObject*) {
     MainStatus->Sections()->Add("");
     MainStatus->SetSectionWidth(0, MainStatus->Width());
     if (SavePositionsPreference()) RestoreFormPos(this);
-    SetToolbarHints();
 }
 
 void TMainForm::FormActivate(TObject*) {
@@ -307,13 +299,6 @@ TCalcForm* TMainForm::SlotForm(TCalcKind Kind, Byte Slot) const {
     return slots_[Kind][Slot - 1].Form;
 }
 
-void TMainForm::BuildToolbar() {}
-void TMainForm::SetToolbarHints() {}
-void TMainForm::ToolbarHintsClick(TObject*) {}
-void TMainForm::ToolbarClick(TObject*) {}
-void TMainForm::TipsClick(TObject*) {}
-void TMainForm::AboutClick(TObject*) {}
-void TMainForm::HelpButtonClick(TObject*) {}
 
 void TMainForm::ColorBackgroundClick(TObject*) {
     Invalidate();

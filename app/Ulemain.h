@@ -105,22 +105,15 @@ private:
     using TFormFactory = std::function<TCalcForm*()>;
 
     void BuildMenus();
-    void BuildToolbar();
     TMenuItem* AddItem(TMenuItem* Parent, const std::string& Caption, TShortCut Key,
                        TNotifyEvent OnClick);
     TMenuItem* AddPreference(TMenuItem* Parent, const std::string& Caption, const char* Key,
                              bool Default, TNotifyEvent OnToggled = {});
     void TogglePreference(TMenuItem* Item, const char* Key);
     void Launch(TCalcKind Kind, const TFormFactory& Make);
-    void SetToolbarHints();
-    void ToolbarHintsClick(TObject* Sender);
-    void ToolbarClick(TObject* Sender);
     void ColorBackgroundClick(TObject* Sender);
     void PrinterFontsClick(TObject* Sender);
     void HelpContentsClick(TObject* Sender);
-    void HelpButtonClick(TObject* Sender);
-    void TipsClick(TObject* Sender);
-    void AboutClick(TObject* Sender);
     void ExitClick(TObject* Sender);
     void PaintGradient(TCanvas* Canvas);
 
