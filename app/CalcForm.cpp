@@ -7,6 +7,8 @@
 #include "platform/rtl/Streams.h"
 #include "report/RptPrinter.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int ButtonWidth = 66;
@@ -14,19 +16,6 @@ constexpr int ButtonHeight = 25;
 constexpr int ButtonGap = 4;
 constexpr int Margin = 8;
 constexpr int PanelWidth = 7 * ButtonWidth + 6 * ButtonGap;
-
-// The value text of a line: money and rates by the copy's or the printout's precision.
-std::string LineText(const char* moneyForm, const char* countForm, const char* rateForm,
-                     const char* choiceForm, const TCalcLine& line) {
-    const std::string caption = RemoveChar('&', line.Caption);
-    switch (line.Form) {
-    case TCalcLine::Money: return Format(moneyForm, {caption, line.Value});
-    case TCalcLine::Count: return Format(countForm, {caption, static_cast<long long>(line.Value)});
-    case TCalcLine::Rate: return Format(rateForm, {caption, line.Value});
-    case TCalcLine::Choice: return Format(choiceForm, {caption, line.Text});
-    }
-    return {};
-}
 
 } // namespace
 
@@ -56,11 +45,58 @@ std::string ChoiceText(std::span<const Byte> Data, std::size_t Offset) {
     return GetSlotString(Data.subspan(Offset + 4, CaptionSlotSize));
 }
 
+TCalcLine MoneyLine(const std::string& Caption, double Value) {
+    return {Caption, Value, "%-24s %16.2m\r\n", "\t%-24s\t%16.2m"};
+}
+TCalcLine CountLine(const std::string& Caption, long long Value) {
+    return {Caption, Value, "%-24s %16d\r\n", "\t%-24s\t%16d"};
+}
+TCalcLine RateLine(const std::string& Caption, double Value) {
+    return {Caption, Value, "%-24s %16.2n\r\n", "\t%-24s\t%16.4n"};
+}
+TCalcLine ChoiceLine(const std::string& Caption, const std::string& Text) {
+    return {Caption, Text, "%-24s %16s\r\n", "\t%-24s\t%s"};
+}
+
+std::string LineText(const std::string& Format, const TCalcLine& Line) {
+    return ::Format(Format, {RemoveChar('&', Line.Caption), Line.Value, Line.Extra});
+}
+
+std::unique_ptr<TTransferRecord> NewRecord(const TRecordLayout& Layout) {
+    auto record = std::make_unique<TTransferRecord>(Layout.Size);
+    for (std::size_t k = 0; k < Layout.Captions.size(); ++k)
+        PutCaptionSlot(record->Data(), k * CaptionSlotSize, Layout.Captions[k]);
+    for (const TChoiceSlot& choice : Layout.Choices)
+        PutChoiceSlot(*record, choice.Offset, *choice.Items, choice.Default);
+    return record;
+}
+
+void ResetValues(std::span<Byte> Data, const TRecordLayout& Layout) {
+    std::size_t from = Layout.Captions.size() * CaptionSlotSize;
+    auto zero = [&](std::size_t to) {
+        std::fill(Data.begin() + static_cast<std::ptrdiff_t>(from),
+                  Data.begin() + static_cast<std::ptrdiff_t>(to), Byte{0});
+    };
+    std::vector<TChoiceSlot> choices = Layout.Choices;
+    std::sort(choices.begin(), choices.end(),
+              [](const TChoiceSlot& a, const TChoiceSlot& b) { return a.Offset < b.Offset; });
+    for (const TChoiceSlot& choice : choices) {
+        zero(choice.Offset);
+        SetChoiceIndex(Data, choice.Offset, choice.Default);
+        from = choice.Offset + ComboBoxSlotSize;
+    }
+    zero(Data.size());
+}
+
+std::string CaptionOf(std::span<const Byte> Data, int Index) {
+    return GetSlotString(
+        Data.subspan(static_cast<std::size_t>(Index) * CaptionSlotSize, CaptionSlotSize));
+}
+
 std::string CalcCopyText(const std::string& Caption, const std::vector<TCalcLine>& Lines) {
     std::string text = Caption + "\r\n\r\n";
     for (const TCalcLine& line : Lines)
-        text += LineText("%-24s %16.2m\r\n", "%-24s %16d\r\n", "%-24s %16.2n\r\n", "%-24s %16s\r\n",
-                         line);
+        text += LineText(line.CopyFormat, line);
     return text;
 }
 
@@ -80,8 +116,7 @@ void PrintCalcLines(TBaseReport& Report, const std::string& Caption,
     Report.NewLine();
     Report.NewLine();
     for (const TCalcLine& line : Lines)
-        Report.PrintLn(
-            LineText("\t%-24s\t%16.2m", "\t%-24s\t%16d", "\t%-24s\t%16.4n", "\t%-24s\t%s", line));
+        Report.PrintLn(LineText(line.PrintFormat, line));
 }
 
 TCalcForm::TCalcForm(TComponent* AOwner, TCalcKind Kind, const std::string& BaseCaption)
@@ -203,7 +238,7 @@ void TCalcForm::CalcBTNClick(TObject*) {
 std::string TCalcForm::CopyText() {
     std::unique_ptr<TTransferRecord> values = CurrentValues();
     if (!values) return {};
-    return CalcCopyText(Caption(), ReportLines(values->Data()));
+    return CalcCopyText(Caption(), ReportLines(values->Data())) + CopyTrailer(values->Data());
 }
 
 void TCalcForm::CopyBTNClick(TObject*) {
@@ -224,6 +259,7 @@ void TCalcForm::ReportWriter1Print(TObject* Sender) {
     std::unique_ptr<TTransferRecord> values = CurrentValues();
     if (!report || !values) return;
     PrintCalcLines(*report, Caption(), ReportLines(values->Data()));
+    PrintTrailer(*report, values->Data());
 }
 
 void TCalcForm::ResetBTNClick(TObject*) {

@@ -17,6 +17,7 @@
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"
+#include "platform/rtl/Format.h"
 
 #include <memory>
 #include <span>
@@ -39,14 +40,42 @@ enum TCalcKind : Byte {
     ckKindCount
 };
 
-// One line of a calculator's copy and printout: a caption and a value of one of four forms.
+// One line of a calculator's copy and printout: its caption (with the "&" the label shows, taken
+// out when printed) and up to two values, written by the line's copy and print formats with the
+// caption as first argument.
 struct TCalcLine {
-    enum TForm { Money, Count, Rate, Choice };
-    TForm Form = Money;
-    std::string Caption; // with its "&", as the label shows it
-    double Value = 0.0;
-    std::string Text; // the chosen item of a Choice
+    std::string Caption;
+    TVarRec Value;
+    std::string CopyFormat;
+    std::string PrintFormat;
+    TVarRec Extra = TVarRec(std::string());
 };
+// The usual lines: money "%16.2m", counts "%16d", rates copied with two decimals and printed
+// with four, choices by their text.
+TCalcLine MoneyLine(const std::string& Caption, double Value);
+TCalcLine CountLine(const std::string& Caption, long long Value);
+TCalcLine RateLine(const std::string& Caption, double Value);
+TCalcLine ChoiceLine(const std::string& Caption, const std::string& Text);
+
+// The shape of a kind's record: caption slots from offset 0, then values; the choice slots with
+// their lists and default items. Values not given a default are 0.
+struct TChoiceSlot {
+    std::size_t Offset;
+    TStrings* Items;
+    int Default;
+};
+struct TRecordLayout {
+    std::size_t Size;
+    std::vector<const char*> Captions;
+    std::vector<TChoiceSlot> Choices;
+};
+// A record of the layout with its captions, choice lists and defaults.
+std::unique_ptr<TTransferRecord> NewRecord(const TRecordLayout& Layout);
+// Every value of the record back to its default (0, or the choice's default item); the captions
+// stay.
+void ResetValues(std::span<Byte> Data, const TRecordLayout& Layout);
+// The caption of slot Index of a record.
+std::string CaptionOf(std::span<const Byte> Data, int Index);
 
 class TCalcForm : public TForm {
     VANTREL_CLASS(TCalcForm, TForm)
@@ -103,6 +132,9 @@ protected:
 
     // Called by Calculate before the controls are copied into the record.
     virtual void BeforeCalculate() {}
+    // What a kind adds after its lines: to the copy's text, and to the printout.
+    virtual std::string CopyTrailer(std::span<const Byte>) const { return {}; }
+    virtual void PrintTrailer(TBaseReport&, std::span<const Byte>) const {}
 
     // Builders of the panel's rows for the kinds' constructors.
     TLabel* AddLabel(const std::string& Name, int Left, int Top, int Width = 168);
@@ -144,6 +176,8 @@ std::string ChoiceText(std::span<const Byte> Data, std::size_t Offset);
 
 // The lines of a copy: the caption, a blank line, one aligned line per value.
 std::string CalcCopyText(const std::string& Caption, const std::vector<TCalcLine>& Lines);
+// The text of a line by one of its formats.
+std::string LineText(const std::string& Format, const TCalcLine& Line);
 // Prints the caption centred and one tabbed line per value on a running report.
 void PrintCalcLines(TBaseReport& Report, const std::string& Caption,
                     const std::vector<TCalcLine>& Lines);

@@ -18,21 +18,17 @@ constexpr int RowHeight = 28;
 
 std::unique_ptr<TTransferRecord> sharedRecord;
 
-const char* const Captions[] = {"&Amount of Loan?:",  "&Total Periods? (#):",
-                                "Annual &Rate? (%):", "Periodic Payment:",
-                                "Payme&nt Period?:",  "Compounding Perio&d?:",
-                                "Payment &Method?:",  "Amorti&zing Method?:",
-                                "Total Interest:",    "Enter a zero '0' for unknown value."};
-
-void PutDefaults(std::span<Byte> data) {
-    PutLE<double>(data, D::PV, 0.0);
-    PutLE<SmallInt>(data, D::NumPmts, 0);
-    PutLE<float>(data, D::Rate, 0.0f);
-    PutLE<double>(data, D::Pmt, 0.0);
-    SetChoiceIndex(data, D::PYR, 2);
-    SetChoiceIndex(data, D::CmpPYR, DefaultFrequency);
-    SetChoiceIndex(data, D::PmtMthd, DefaultTiming);
-    SetChoiceIndex(data, D::AmortMthd, DefaultAmortMethod);
+const TRecordLayout& Layout() {
+    static const TRecordLayout layout{
+        D::Size,
+        {"&Amount of Loan?:", "&Total Periods? (#):", "Annual &Rate? (%):", "Periodic Payment:",
+         "Payme&nt Period?:", "Compounding Perio&d?:", "Payment &Method?:",
+         "Amorti&zing Method?:", "Total Interest:", "Enter a zero '0' for unknown value."},
+        {{D::PYR, &PaymentFrequencyList, 2},
+         {D::CmpPYR, &FrequencyList, DefaultFrequency},
+         {D::PmtMthd, &TimingList, DefaultTiming},
+         {D::AmortMthd, &AmortMethodList, DefaultAmortMethod}}};
+    return layout;
 }
 
 TLoanValues ReadValues(std::span<const Byte> data) {
@@ -61,24 +57,10 @@ void Warn(const std::string& message) {
     if (!message.empty()) MessageDlg(message, mtWarning, {mbOK}, 0);
 }
 
-// A record with the captions, the choice lists and the defaults.
-std::unique_ptr<TTransferRecord> NewLoanRecord() {
-    auto record = std::make_unique<TTransferRecord>(D::Size);
-    for (std::size_t k = 0; k < std::size(Captions); ++k)
-        PutCaptionSlot(record->Data(), k * CaptionSlotSize, Captions[k]);
-    PutChoiceSlot(*record, D::PYR, PaymentFrequencyList, 0);
-    PutChoiceSlot(*record, D::CmpPYR, FrequencyList, 0);
-    PutChoiceSlot(*record, D::PmtMthd, TimingList, 0);
-    PutChoiceSlot(*record, D::AmortMthd, AmortMethodList, 0);
-    PutDefaults(record->Data());
-    PutLE<double>(record->Data(), D::TotInt, 0.0);
-    return record;
-}
-
 } // namespace
 
 TTransferRecord& TcLoLoan::LoanCalcRecord() {
-    if (!sharedRecord) sharedRecord = NewLoanRecord();
+    if (!sharedRecord) sharedRecord = NewRecord(Layout());
     return *sharedRecord;
 }
 
@@ -139,7 +121,7 @@ std::vector<TComponent*> TcLoLoan::TransferList() const {
 }
 
 std::unique_ptr<TTransferRecord> TcLoLoan::MakeRecord() const {
-    return NewLoanRecord();
+    return NewRecord(Layout());
 }
 
 void TcLoLoan::BeforeCalculate() {
@@ -178,19 +160,21 @@ void TcLoLoan::Calculate(std::span<Byte> Data) {
 }
 
 void TcLoLoan::ResetRecord(std::span<Byte> Data) {
-    PutDefaults(Data);
+    // The total interest keeps its value.
+    const double total = GetLE<double>(Data, D::TotInt);
+    ResetValues(Data, Layout());
+    PutLE<double>(Data, D::TotInt, total);
 }
 
 std::vector<TCalcLine> TcLoLoan::ReportLines(std::span<const Byte> Data) const {
     const TLoanValues v = ReadValues(Data);
-    auto caption = [&](int k) { return GetSlotString(Data.subspan(k * CaptionSlotSize, 256)); };
-    return {{TCalcLine::Money, caption(0), v.PV, {}},
-            {TCalcLine::Count, caption(1), static_cast<double>(v.NumPmts), {}},
-            {TCalcLine::Rate, caption(2), v.Rate, {}},
-            {TCalcLine::Money, caption(3), v.Pmt, {}},
-            {TCalcLine::Choice, caption(4), 0, ChoiceText(Data, D::PYR)},
-            {TCalcLine::Choice, caption(5), 0, ChoiceText(Data, D::CmpPYR)},
-            {TCalcLine::Choice, caption(6), 0, ChoiceText(Data, D::PmtMthd)},
-            {TCalcLine::Choice, caption(7), 0, ChoiceText(Data, D::AmortMthd)},
-            {TCalcLine::Money, caption(8), v.TotInt, {}}};
+    return {MoneyLine(CaptionOf(Data, 0), v.PV),
+            CountLine(CaptionOf(Data, 1), v.NumPmts),
+            RateLine(CaptionOf(Data, 2), v.Rate),
+            MoneyLine(CaptionOf(Data, 3), v.Pmt),
+            ChoiceLine(CaptionOf(Data, 4), ChoiceText(Data, D::PYR)),
+            ChoiceLine(CaptionOf(Data, 5), ChoiceText(Data, D::CmpPYR)),
+            ChoiceLine(CaptionOf(Data, 6), ChoiceText(Data, D::PmtMthd)),
+            ChoiceLine(CaptionOf(Data, 7), ChoiceText(Data, D::AmortMthd)),
+            MoneyLine(CaptionOf(Data, 8), v.TotInt)};
 }
