@@ -17,6 +17,8 @@ constexpr int ButtonGap = 4;
 constexpr int Margin = 8;
 constexpr int PanelWidth = 7 * ButtonWidth + 6 * ButtonGap;
 
+std::unique_ptr<TTransferRecord> sharedRecords[ckKindCount];
+
 } // namespace
 
 void PutCaptionSlot(std::span<Byte> Data, std::size_t Offset, const std::string& Caption) {
@@ -66,26 +68,40 @@ std::unique_ptr<TTransferRecord> NewRecord(const TRecordLayout& Layout) {
     auto record = std::make_unique<TTransferRecord>(Layout.Size);
     for (std::size_t k = 0; k < Layout.Captions.size(); ++k)
         PutCaptionSlot(record->Data(), k * CaptionSlotSize, Layout.Captions[k]);
+    for (const TCaptionRun& run : Layout.MoreCaptions)
+        for (std::size_t k = 0; k < run.Texts.size(); ++k)
+            PutCaptionSlot(record->Data(), run.Offset + k * CaptionSlotSize, run.Texts[k]);
     for (const TChoiceSlot& choice : Layout.Choices)
         PutChoiceSlot(*record, choice.Offset, *choice.Items, choice.Default);
+    for (std::size_t offset : Layout.TextLists)
+        PutLE<LongWord>(record->Data(), offset, record->NewList());
     return record;
 }
 
 void ResetValues(std::span<Byte> Data, const TRecordLayout& Layout) {
-    std::size_t from = Layout.Captions.size() * CaptionSlotSize;
-    auto zero = [&](std::size_t to) {
-        std::fill(Data.begin() + static_cast<std::ptrdiff_t>(from),
-                  Data.begin() + static_cast<std::ptrdiff_t>(to), Byte{0});
+    // Everything but the captions, the choices and the list references is a value.
+    std::vector<bool> kept(Data.size(), false);
+    auto keep = [&](std::size_t offset, std::size_t size) {
+        std::fill(kept.begin() + static_cast<std::ptrdiff_t>(offset),
+                  kept.begin() + static_cast<std::ptrdiff_t>(offset + size), true);
     };
-    std::vector<TChoiceSlot> choices = Layout.Choices;
-    std::sort(choices.begin(), choices.end(),
-              [](const TChoiceSlot& a, const TChoiceSlot& b) { return a.Offset < b.Offset; });
-    for (const TChoiceSlot& choice : choices) {
-        zero(choice.Offset);
+    keep(0, Layout.Captions.size() * CaptionSlotSize);
+    for (const TCaptionRun& run : Layout.MoreCaptions)
+        keep(run.Offset, run.Texts.size() * CaptionSlotSize);
+    for (const TChoiceSlot& choice : Layout.Choices)
+        keep(choice.Offset, ComboBoxSlotSize);
+    for (std::size_t offset : Layout.TextLists)
+        keep(offset, ListRefSlotSize);
+    for (std::size_t k = 0; k < Data.size(); ++k)
+        if (!kept[k]) Data[k] = 0;
+    for (const TChoiceSlot& choice : Layout.Choices)
         SetChoiceIndex(Data, choice.Offset, choice.Default);
-        from = choice.Offset + ComboBoxSlotSize;
-    }
-    zero(Data.size());
+    for (std::size_t offset : Layout.TextLists)
+        if (TStrings* lines = TextListOf(Data, offset)) lines->Clear();
+}
+
+TStrings* TextListOf(std::span<const Byte> Data, std::size_t Offset) {
+    return TransferList(GetLE<LongWord>(Data, Offset));
 }
 
 std::string CaptionOf(std::span<const Byte> Data, int Index) {
@@ -172,6 +188,34 @@ TComboBox* TCalcForm::AddChoice(const std::string& Name, int Left, int Top, int 
     return combo;
 }
 
+TLabel* TCalcForm::AddRowLabel(const std::string& Name, int Row, TWinControl* FocusControl) {
+    TLabel* label = AddLabel(Name, LabelLeft, RowTop(Row), FieldLeft - LabelLeft - 8);
+    if (FocusControl) label->SetFocusControl(FocusControl);
+    return label;
+}
+
+TVcNumericField* TCalcForm::AddNumber(const std::string& Name, int Row, TNumericDataType Type,
+                                      const char* Mask, int HelpContext) {
+    auto* field = AddControl<TVcNumericField>(Name, FieldLeft, RowTop(Row), FieldWidth);
+    field->SetController(DefaultController);
+    field->SetDataType(Type);
+    field->SetPictureMask(Mask);
+    field->SetHelpContext(HelpContext);
+    return field;
+}
+
+TComboBox* TCalcForm::AddRowChoice(const std::string& Name, int Row, int HelpContext) {
+    return AddChoice(Name, FieldLeft, RowTop(Row), FieldWidth, HelpContext);
+}
+
+void TCalcForm::UseCountryMoneyMask(std::initializer_list<TVcNumericField*> Fields) {
+    if (!Masks || Masks->Country() == 1) return;
+    std::string mask;
+    Masks->GetCurrencyMask(mask);
+    for (TVcNumericField* field : Fields)
+        field->SetPictureMask(mask);
+}
+
 void TCalcForm::LayoutButtons(int PanelHeight) {
     CalcPNL->SetBounds(Margin, Margin, PanelWidth, PanelHeight);
     const int top = Margin + PanelHeight + Margin;
@@ -182,6 +226,17 @@ void TCalcForm::LayoutButtons(int PanelHeight) {
     }
     SetClientWidth(PanelWidth + 2 * Margin);
     SetClientHeight(top + ButtonHeight + Margin);
+}
+
+TTransferRecord& TCalcForm::SharedRecord() const {
+    std::unique_ptr<TTransferRecord>& record = sharedRecords[kind_];
+    if (!record) record = MakeRecord();
+    return *record;
+}
+
+void TCalcForm::FreeSharedRecords() {
+    for (auto& record : sharedRecords)
+        record.reset();
 }
 
 void TCalcForm::InitInstance(Byte Slot) {

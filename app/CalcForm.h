@@ -13,12 +13,14 @@
 #pragma once
 
 #include "controls/entry/VcBase.h"
+#include "controls/entry/VcNF.h"
 #include "controls/entry/VcXfer.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"
 #include "platform/rtl/Format.h"
 
+#include <initializer_list>
 #include <memory>
 #include <span>
 #include <string>
@@ -64,15 +66,23 @@ struct TChoiceSlot {
     TStrings* Items;
     int Default;
 };
+// A run of caption slots that does not start the record.
+struct TCaptionRun {
+    std::size_t Offset;
+    std::vector<const char*> Texts;
+};
 struct TRecordLayout {
     std::size_t Size;
     std::vector<const char*> Captions;
     std::vector<TChoiceSlot> Choices;
+    std::vector<TCaptionRun> MoreCaptions = {};
+    // Slots referring to a string list of the record (a memo's lines), empty when made.
+    std::vector<std::size_t> TextLists = {};
 };
 // A record of the layout with its captions, choice lists and defaults.
 std::unique_ptr<TTransferRecord> NewRecord(const TRecordLayout& Layout);
-// Every value of the record back to its default (0, or the choice's default item); the captions
-// stay.
+// Every value of the record back to its default (0, the choice's default item, no lines); the
+// captions stay.
 void ResetValues(std::span<Byte> Data, const TRecordLayout& Layout);
 // The caption of slot Index of a record.
 std::string CaptionOf(std::span<const Byte> Data, int Index);
@@ -86,6 +96,10 @@ class TCalcForm : public TForm {
     // Stores the slot, numbers the caption ("Loan Calculator 1") and shows the form.
     void InitInstance(Byte Slot);
     Byte SlotNumber() const { return slot_; }
+    // The record shared by every open instance of the kind, made by the first one.
+    TTransferRecord& SharedRecord() const;
+    // Frees the shared records of every kind (at the program's end).
+    static void FreeSharedRecords();
     TCalcKind Kind() const { return kind_; }
 
     // The clipboard text of the current controls (what Copy puts there).
@@ -117,14 +131,14 @@ protected:
     // What a kind supplies:
     // - its controls in record order;
     virtual std::vector<TComponent*> TransferList() const = 0;
-    // - a new record holding the defaults, and the kind's shared record (made on first use);
-    virtual std::unique_ptr<TTransferRecord> MakeRecord() const = 0;
-    virtual TTransferRecord& SharedRecord() const = 0;
+    // - the shape of its record;
+    virtual const TRecordLayout& RecordLayout() const = 0;
     // - the computation on the shared record (controls already copied in); it shows its own
     //   messages and may adjust controls before the copy back;
     virtual void Calculate(std::span<Byte> Data) = 0;
-    // - the defaults put into the shared record by Reset;
-    virtual void ResetRecord(std::span<Byte> Data) = 0;
+    // - the defaults put into the shared record by Reset (every value back to its default unless
+    //   the kind says otherwise);
+    virtual void ResetRecord(std::span<Byte> Data) { ResetValues(Data, RecordLayout()); }
     // - the lines of its copy and printout, read from a record;
     virtual std::vector<TCalcLine> ReportLines(std::span<const Byte> Data) const = 0;
     // - the help context of its Help button.
@@ -149,7 +163,23 @@ protected:
     TComboBox* AddChoice(const std::string& Name, int Left, int Top, int Width, int HelpContext);
     // Sizes the panel and puts the buttons in a row below it.
     void LayoutButtons(int PanelHeight);
+    // The panel's rows: a label on the left, a field or list on the right.
+    static constexpr int LabelLeft = 8;
+    static constexpr int FieldLeft = 224;
+    static constexpr int FieldWidth = 140;
+    static constexpr int RowHeight = 28;
+    static int RowTop(int Row) { return 8 + Row * RowHeight; }
+    TLabel* AddRowLabel(const std::string& Name, int Row, TWinControl* FocusControl = nullptr);
+    TVcNumericField* AddNumber(const std::string& Name, int Row, TNumericDataType Type,
+                               const char* Mask, int HelpContext = 0);
+    TComboBox* AddRowChoice(const std::string& Name, int Row, int HelpContext = 0);
+    // The country's money picture on these fields, when the country is not the United States.
+    void UseCountryMoneyMask(std::initializer_list<TVcNumericField*> Fields);
 
+    // A new record of the kind holding its defaults.
+    virtual std::unique_ptr<TTransferRecord> MakeRecord() const {
+        return NewRecord(RecordLayout());
+    }
     // Copies the controls into a record; false (with the field's error shown) when a field is
     // not valid.
     bool ControlsTo(TTransferRecord& Record);
@@ -173,6 +203,8 @@ void SetChoiceIndex(std::span<Byte> Data, std::size_t Offset, int Index);
 int ChoiceIndex(std::span<const Byte> Data, std::size_t Offset);
 // The text of the chosen item of a choice slot.
 std::string ChoiceText(std::span<const Byte> Data, std::size_t Offset);
+// The string list a text-list slot refers to (never null for a record made by NewRecord).
+TStrings* TextListOf(std::span<const Byte> Data, std::size_t Offset);
 
 // The lines of a copy: the caption, a blank line, one aligned line per value.
 std::string CalcCopyText(const std::string& Caption, const std::vector<TCalcLine>& Lines);

@@ -11,19 +11,13 @@ namespace {
 namespace D = LoanCalcData;
 
 constexpr const char* MoneyMask = "$###,###,###.##";
-constexpr int LabelLeft = 8;
-constexpr int FieldLeft = 184;
-constexpr int FieldWidth = 140;
-constexpr int RowHeight = 28;
-
-std::unique_ptr<TTransferRecord> sharedRecord;
 
 const TRecordLayout& Layout() {
     static const TRecordLayout layout{
         D::Size,
         {"&Amount of Loan?:", "&Total Periods? (#):", "Annual &Rate? (%):", "Periodic Payment:",
-         "Payme&nt Period?:", "Compounding Perio&d?:", "Payment &Method?:",
-         "Amorti&zing Method?:", "Total Interest:", "Enter a zero '0' for unknown value."},
+         "Payme&nt Period?:", "Compounding Perio&d?:", "Payment &Method?:", "Amorti&zing Method?:",
+         "Total Interest:", "Enter a zero '0' for unknown value."},
         {{D::PYR, &PaymentFrequencyList, 2},
          {D::CmpPYR, &FrequencyList, DefaultFrequency},
          {D::PmtMthd, &TimingList, DefaultTiming},
@@ -59,34 +53,25 @@ void Warn(const std::string& message) {
 
 } // namespace
 
-TTransferRecord& TcLoLoan::LoanCalcRecord() {
-    if (!sharedRecord) sharedRecord = NewRecord(Layout());
-    return *sharedRecord;
-}
-
-void TcLoLoan::FreeLoanCalcRecord() {
-    sharedRecord.reset();
-}
-
 TcLoLoan::TcLoLoan(TComponent* AOwner) : TCalcForm(AOwner, ckLoan, "Loan Calculator") {
     TLabel** labels[] = {&lPV,     &lNumPmts, &lRate,      &lPmt,    &lPYR,
                          &lCmpPYR, &lPmtMthd, &lAmortMthd, &lTotInt, &Label10};
     const char* names[] = {"lPV",     "lNumPmts", "lRate",      "lPmt",    "lPYR",
                            "lCmpPYR", "lPmtMthd", "lAmortMthd", "lTotInt", "Label10"};
     for (std::size_t k = 0; k < std::size(labels); ++k)
-        *labels[k] = AddLabel(names[k], LabelLeft, 8 + static_cast<int>(k) * RowHeight);
+        *labels[k] = AddRowLabel(names[k], static_cast<int>(k));
     Label10->SetWidth(400);
     PV = AddNumber("PV", 0, nftDouble, MoneyMask, 1);
     NumPmts = AddNumber("NumPmts", 1, nftInteger, "ii,iii", 97);
     Rate = AddNumber("Rate", 2, nftSingle, "##.####", 9);
     Pmt = AddNumber("Pmt", 3, nftDouble, MoneyMask, 11);
-    PYR = AddChoice("PYR", FieldLeft, 8 + 4 * RowHeight, FieldWidth, 16);
-    CmpPYR = AddChoice("CmpPYR", FieldLeft, 8 + 5 * RowHeight, FieldWidth, 13);
-    PmtMthd = AddChoice("PmtMthd", FieldLeft, 8 + 6 * RowHeight, FieldWidth, 25);
-    AmortMthd = AddChoice("AmortMthd", FieldLeft, 8 + 7 * RowHeight, FieldWidth, 14);
+    PYR = AddRowChoice("PYR", 4, 16);
+    CmpPYR = AddRowChoice("CmpPYR", 5, 13);
+    PmtMthd = AddRowChoice("PmtMthd", 6, 25);
+    AmortMthd = AddRowChoice("AmortMthd", 7, 14);
     TotInt = AddNumber("TotInt", 8, nftDouble, MoneyMask, 106);
     TotInt->SetTabStop(false);
-    NumPmts2 = AddLabel("NumPmts2", FieldLeft + FieldWidth + 8, 8 + RowHeight, 90);
+    NumPmts2 = AddLabel("NumPmts2", FieldLeft + FieldWidth + 8, RowTop(1), 90);
     NumPmts2->SetCaption("");
     lPV->SetFocusControl(PV);
     lNumPmts->SetFocusControl(NumPmts);
@@ -96,23 +81,8 @@ TcLoLoan::TcLoLoan(TComponent* AOwner) : TCalcForm(AOwner, ckLoan, "Loan Calcula
     lPmtMthd->SetFocusControl(PmtMthd);
     lAmortMthd->SetFocusControl(AmortMthd);
     LayoutButtons(8 + 10 * RowHeight);
-    LoanCalcRecord();
-    if (Masks && Masks->Country() != 1) {
-        std::string mask;
-        Masks->GetCurrencyMask(mask);
-        for (TVcNumericField* field : {PV, Pmt, TotInt})
-            field->SetPictureMask(mask);
-    }
-}
-
-TVcNumericField* TcLoLoan::AddNumber(const std::string& Name, int Row, TNumericDataType Type,
-                                     const char* Mask, int HelpContext) {
-    auto* field = AddControl<TVcNumericField>(Name, FieldLeft, 8 + Row * RowHeight, FieldWidth);
-    field->SetController(DefaultController);
-    field->SetDataType(Type);
-    field->SetPictureMask(Mask);
-    field->SetHelpContext(HelpContext);
-    return field;
+    SharedRecord();
+    UseCountryMoneyMask({PV, Pmt, TotInt});
 }
 
 std::vector<TComponent*> TcLoLoan::TransferList() const {
@@ -120,8 +90,8 @@ std::vector<TComponent*> TcLoLoan::TransferList() const {
             PV,  NumPmts,  Rate,  Pmt,  TotInt, PYR,     CmpPYR,   PmtMthd,    AmortMthd};
 }
 
-std::unique_ptr<TTransferRecord> TcLoLoan::MakeRecord() const {
-    return NewRecord(Layout());
+const TRecordLayout& TcLoLoan::RecordLayout() const {
+    return Layout();
 }
 
 void TcLoLoan::BeforeCalculate() {
@@ -162,7 +132,7 @@ void TcLoLoan::Calculate(std::span<Byte> Data) {
 void TcLoLoan::ResetRecord(std::span<Byte> Data) {
     // The total interest keeps its value.
     const double total = GetLE<double>(Data, D::TotInt);
-    ResetValues(Data, Layout());
+    ResetValues(Data, RecordLayout());
     PutLE<double>(Data, D::TotInt, total);
 }
 

@@ -53,9 +53,8 @@ std::string SolveAccelerated(TAccelValues& v) {
         return MsgZero;
     }
     return GuardedSolve(v, [&]() -> std::string {
-        const double i =
-            AsReal48(EquivalentRate(v.PaymentsPerYear, v.CompoundingsPerYear, v.Rate) * 0.01 /
-                     v.PaymentsPerYear);
+        const double i = AsReal48(EquivalentRate(v.PaymentsPerYear, v.CompoundingsPerYear, v.Rate) *
+                                  0.01 / v.PaymentsPerYear);
         double payment = 0.0;
         double total = 0.0;
         Regular(v, i, payment, total);

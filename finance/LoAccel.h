@@ -12,8 +12,8 @@ struct TAccelValues {
     double PV = 0.0;
     SmallInt NumPmts = 0;
     float Rate = 0.0f;
-    SmallInt IncPer = 0;   // the extra amount is paid after this period
-    double ExtraPd = 0.0;  // the extra amount paid each period
+    SmallInt IncPer = 0;  // the extra amount is paid after this period
+    double ExtraPd = 0.0; // the extra amount paid each period
     Word PaymentsPerYear = 12;
     Word CompoundingsPerYear = 12;
     Byte Timing = 1;

@@ -11,9 +11,9 @@ struct TAffHsValues {
     double AnnualIncome = 0.0;
     double CashAvailable = 0.0;
     float Rate = 0.0f;
-    SmallInt NumPmts = 0; // months
-    double EstTaxIns = 0.0;       // yearly
-    double EstMaintenance = 0.0;  // yearly
+    SmallInt NumPmts = 0;        // months
+    double EstTaxIns = 0.0;      // yearly
+    double EstMaintenance = 0.0; // yearly
     float PercentIncome = 0.0f;
     double AmtFin = 0.0;
     double AffHs = 0.0;

@@ -10,8 +10,8 @@
 struct TBalloonValues {
     double PV = 0.0;
     float Rate = 0.0f;
-    SmallInt PerDue = 0;   // the payment with which the balloon falls due
-    double BallPmt = 0.0;  // the balloon amount
+    SmallInt PerDue = 0;  // the payment with which the balloon falls due
+    double BallPmt = 0.0; // the balloon amount
     Word PaymentsPerYear = 12;
     Word CompoundingsPerYear = 12;
     Byte Timing = 1;

@@ -11,14 +11,38 @@ namespace {
 void Periods(const TIntDueValues& v, double year, double month, double r, double& n, double& i) {
     const double d = std::abs(static_cast<double>(v.Term));
     switch (v.Compounding) {
-    case icWeekly: n = d / 7; i = r / static_cast<float>(year / 7); break;
-    case icBiWeekly: n = d / 14; i = r / static_cast<float>(year / 14); break;
-    case icMonthly: n = d / month; i = r / 12; break;
-    case icBiMonthly: n = d / (2 * month); i = r / 6; break;
-    case icQuarterly: n = d / (3 * month); i = r / 4; break;
-    case icSemiAnnually: n = d / (6 * month); i = r / 2; break;
-    case icAnnually: n = d / year; i = r; break;
-    default: n = d; i = r / year; break; // simple, continuous, daily
+    case icWeekly:
+        n = d / 7;
+        i = r / static_cast<float>(year / 7);
+        break;
+    case icBiWeekly:
+        n = d / 14;
+        i = r / static_cast<float>(year / 14);
+        break;
+    case icMonthly:
+        n = d / month;
+        i = r / 12;
+        break;
+    case icBiMonthly:
+        n = d / (2 * month);
+        i = r / 6;
+        break;
+    case icQuarterly:
+        n = d / (3 * month);
+        i = r / 4;
+        break;
+    case icSemiAnnually:
+        n = d / (6 * month);
+        i = r / 2;
+        break;
+    case icAnnually:
+        n = d / year;
+        i = r;
+        break;
+    default:
+        n = d;
+        i = r / year;
+        break; // simple, continuous, daily
     }
 }
 

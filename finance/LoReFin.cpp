@@ -114,8 +114,7 @@ TRefinAnalysis AnalyzeRefinance(const TRefinInputs& In) {
     a.NewBalAtSale = In.NewPV;
     a.NewCost = DiscountedInterest(a.NewBalAtSale, In.Rate2, In.DiscRate, a.NewPayment, h2, n);
     double points = 0.01 * In.Points * In.NewPV;
-    if (Deductible(In))
-        points *= In.PntsAre == 0 ? f : static_cast<double>(h2) / In.NumPmts * f;
+    if (Deductible(In)) points *= In.PntsAre == 0 ? f : static_cast<double>(h2) / In.NumPmts * f;
     if (Deductible(In)) a.NewCost *= f;
     a.NewCost += In.Misc + points;
     if (h2 < In.NumPmts) a.NewCost += In.Penalty;
@@ -142,14 +141,14 @@ std::array<std::string, 3> RefinanceNarrative(const TRefinInputs& In, TRefinAnal
               " under the possible refinancing. " +
               "The amounts used in this analysis are discounted to today's dollars. ";
 
-    const std::string costs = M(A.CurCost) + ". The possible refinancing " + "will cost you " +
-                              M(A.NewCost);
-    const std::string larger = "     Looking at just the difference between the two loans, your "
-                               "current financing will cost you " +
-                               costs + ". If you refinance: looking first at just the " +
-                               M(In.RemBal) + " that your current mortgage covers, you'd be paying " +
-                               M(A.NewCost) +
-                               ", after allowing for taxes and closing costs. Therefore, you will be ";
+    const std::string costs =
+        M(A.CurCost) + ". The possible refinancing " + "will cost you " + M(A.NewCost);
+    const std::string larger =
+        "     Looking at just the difference between the two loans, your "
+        "current financing will cost you " +
+        costs + ". If you refinance: looking first at just the " + M(In.RemBal) +
+        " that your current mortgage covers, you'd be paying " + M(A.NewCost) +
+        ", after allowing for taxes and closing costs. Therefore, you will be ";
     std::string& p = text[1];
     if (d > 0 && In.RemBal < In.NewPV) {
         p = larger;
@@ -193,7 +192,8 @@ std::array<std::string, 3> RefinanceNarrative(const TRefinInputs& In, TRefinAnal
                  "in investment income.";
         if (In.NewPV < In.RemBal)
             p += "By taking out a smaller loan, you are in effect, spending an extra " +
-                 M(In.RemBal - In.NewPV) + " " + "up front to pay down your balance. If you had invested this" +
+                 M(In.RemBal - In.NewPV) + " " +
+                 "up front to pay down your balance. If you had invested this" +
                  "money, it would have earned you in today's dollars." + M(A.LoanSizeEffect);
         else if (In.NewPV > In.RemBal)
             p += std::string(" By taking out a larger loan, you are borrowing extra capital that "
