@@ -272,4 +272,31 @@ TEST_F(PictureFieldTest, MoneyMaskTypedThroughItsSeparators) {
     EXPECT_EQ(money->AsFloat(), 1234.5);
 }
 
+TEST_F(PictureFieldTest, RefusedKeyOverTheSelectionKeepsTheValue) {
+    ShowForm();
+    auto* date = DateField("mm/dd/yyyy");
+    date->SetAsDayNumber(DMYToDate(31, 12, 1999, 0));
+    int changes = 0;
+    date->OnChange = [&](TObject*) { ++changes; };
+    date->SetFocus();
+    ASSERT_EQ(date->SelectionLength(), 10);
+    services.Beeps.clear();
+    TypeText(date, "x");
+    EXPECT_EQ(services.Beeps.size(), 1u);
+    EXPECT_EQ(date->EditString(), "12/31/1999");
+    EXPECT_EQ(date->SelectionLength(), 10);
+    EXPECT_EQ(changes, 0);
+    Leave();
+    EXPECT_EQ(date->AsDayNumber(), DMYToDate(31, 12, 1999, 0));
+
+    // A letter into a selected phone number; a digit still replaces the selection.
+    auto* phone = Field(pftString, "(999) 999-9999", 40);
+    phone->SetAsString("(555) 123-4567");
+    phone->SetFocus();
+    TypeText(phone, "a");
+    EXPECT_EQ(phone->EditString(), "(555) 123-4567");
+    TypeText(phone, "8");
+    EXPECT_EQ(phone->EditString(), "(8  )    -    ");
+}
+
 } // namespace

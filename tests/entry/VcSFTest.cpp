@@ -557,4 +557,33 @@ TEST_F(VcSimpleFieldTest, TextsAreBoundedByTheField) {
     EXPECT_EQ(f->EditString(), "aXYZXYZdef");
 }
 
+TEST_F(VcSimpleFieldTest, StepsStopAtTheRangeEnds) {
+    TVcSimpleField* small = Field("Small", sftInteger);
+    small->SetRangeLo("1");
+    small->SetRangeHi("5");
+    TVcSimpleField* byte = Field("Byte", sftByte, 40);
+    TVcSimpleField* amount = Field("Amount", sftDouble, 70);
+    amount->SetRangeHi("10");
+    TVcSimpleField* fresh = Field("Fresh", sftInteger, 100);
+    ShowForm();
+    small->SetAsInteger(4);
+    small->IncreaseValue(true, 3);
+    EXPECT_EQ(small->EditString(), "5");
+    EXPECT_EQ(small->AsInteger(), 5);
+    small->SetAsInteger(2);
+    small->DecreaseValue(true, 3);
+    EXPECT_EQ(small->AsInteger(), 1);
+    byte->SetAsInteger(250);
+    byte->IncreaseValue(true, 10);
+    EXPECT_EQ(byte->AsInteger(), 255);
+    amount->SetAsFloat(9.5);
+    amount->IncreaseValue(true, 1);
+    EXPECT_EQ(amount->AsFloat(), 10.0);
+    // An integer field that never held a value holds 0 and steps from there.
+    EXPECT_EQ(fresh->AsInteger(), 0);
+    EXPECT_EQ(fresh->LastError(), 0);
+    fresh->IncreaseValue(true, 1);
+    EXPECT_EQ(fresh->AsInteger(), 1);
+}
+
 } // namespace
