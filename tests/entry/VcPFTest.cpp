@@ -299,4 +299,32 @@ TEST_F(PictureFieldTest, RefusedKeyOverTheSelectionKeepsTheValue) {
     EXPECT_EQ(phone->EditString(), "(8  )    -    ");
 }
 
+TEST_F(PictureFieldTest, WordMovesStayOnTheSegments) {
+    ShowForm();
+    auto* code = Field(pftString, "XXXXX-XXXXX");
+    code->SetAsString("ab cd-ef   ");
+    code->SetFocus();
+    Key(code, Qt::Key_Home);
+    std::vector<int> stops;
+    for (int i = 0; i < 3; ++i) {
+        Key(code, Qt::Key_Right, Qt::ControlModifier);
+        stops.push_back(code->CaretPosition());
+    }
+    for (int i = 0; i < 3; ++i) {
+        Key(code, Qt::Key_Left, Qt::ControlModifier);
+        stops.push_back(code->CaretPosition());
+    }
+    EXPECT_EQ(stops, (std::vector<int>{3, 6, 11, 6, 3, 0}));
+
+    // The one-character kinds: a pasted text gives its first character the field takes.
+    auto* flag = Field(pftYesNo, "Y", 40);
+    flag->SetFocus();
+    std::string text = "xy";
+    TMessage paste{WM_PASTE, 0, reinterpret_cast<LPARAM>(&text), 0};
+    flag->DoCommand(paste, ccPaste);
+    EXPECT_EQ(flag->EditString(), "Y");
+    Key(flag, Qt::Key_Delete);
+    EXPECT_EQ(flag->EditString(), " ");
+}
+
 } // namespace
