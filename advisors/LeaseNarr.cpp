@@ -21,11 +21,23 @@ std::string Picture(const char* picture, double value) {
     return trimmed;
 }
 
+// The money picture "$###,###,###.##" holds nine integer places, the minus sign taking one of
+// them; it gets one more group of thousands in front for every three places an amount needs
+// beyond them, so that sums of any size are written out.
 std::string Money(double value) {
-    return Picture("$###,###,###.##", value);
+    const double magnitude = std::fabs(value) + 0.005; // as rounded to cents
+    int places = value <= -0.005 ? 2 : 1;
+    for (double power = 10.0; magnitude >= power && std::isfinite(power); power *= 10.0)
+        ++places;
+    std::string picture = "$###,###,###.##";
+    for (int held = 9; held < places; held += 3)
+        picture.insert(1, "###,");
+    return Picture(picture.c_str(), value);
 }
+// The rate picture "##.###"; the highest rates the advisor takes round to 100.000 and get a
+// third integer place.
 std::string RateText(double value) {
-    return Picture("##.###", value);
+    return Picture(std::fabs(value) < 99.9995 ? "##.###" : "###.###", value);
 }
 std::string Share(double value) {
     return Picture("###", value);
