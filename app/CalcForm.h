@@ -15,10 +15,12 @@
 #include "controls/entry/VcBase.h"
 #include "controls/entry/VcNF.h"
 #include "controls/entry/VcXfer.h"
+#include "finance/LoMath.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Streams.h"
 
 #include <initializer_list>
 #include <memory>
@@ -205,6 +207,23 @@ int ChoiceIndex(std::span<const Byte> Data, std::size_t Offset);
 std::string ChoiceText(std::span<const Byte> Data, std::size_t Offset);
 // The string list a text-list slot refers to (never null for a record made by NewRecord).
 TStrings* TextListOf(std::span<const Byte> Data, std::size_t Offset);
+
+// The slots of the loan terms several calculators share: amount, periods, rate, payment and
+// compounding frequencies, timing and method.
+struct TLoanTermSlots {
+    std::size_t PV, NumPmts, Rate, PYR, CmpPYR, PmtMthd, AmortMthd;
+};
+// Reads the terms into a calculator's values (which have fields of those names).
+template <typename Values>
+void ReadLoanTerms(std::span<const Byte> Data, const TLoanTermSlots& Slots, Values& V) {
+    V.PV = GetLE<double>(Data, Slots.PV);
+    V.NumPmts = GetLE<SmallInt>(Data, Slots.NumPmts);
+    V.Rate = GetLE<float>(Data, Slots.Rate);
+    V.PaymentsPerYear = PeriodsPerYear(static_cast<Byte>(ChoiceIndex(Data, Slots.PYR) + 1));
+    V.CompoundingsPerYear = PeriodsPerYear(static_cast<Byte>(ChoiceIndex(Data, Slots.CmpPYR)));
+    V.Timing = static_cast<Byte>(ChoiceIndex(Data, Slots.PmtMthd));
+    V.Method = static_cast<Byte>(ChoiceIndex(Data, Slots.AmortMthd));
+}
 
 // The lines of a copy: the caption, a blank line, one aligned line per value.
 std::string CalcCopyText(const std::string& Caption, const std::vector<TCalcLine>& Lines);

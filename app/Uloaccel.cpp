@@ -23,19 +23,16 @@ constexpr std::size_t PmtMthd = 3634;
 constexpr std::size_t ExtraPd = 3898;
 } // namespace D
 
+constexpr TLoanTermSlots Terms{D::PV,     D::NumPmts, D::Rate,     D::PYR,
+                               D::CmpPYR, D::PmtMthd, D::AmortMthd};
+
 constexpr const char* MoneyMask = "$###,###,###.##";
 
 TAccelValues Read(std::span<const Byte> data) {
     TAccelValues v;
-    v.PV = GetLE<double>(data, D::PV);
-    v.NumPmts = GetLE<SmallInt>(data, D::NumPmts);
-    v.Rate = GetLE<float>(data, D::Rate);
+    ReadLoanTerms(data, Terms, v);
     v.IncPer = GetLE<SmallInt>(data, D::IncPer);
     v.ExtraPd = GetLE<double>(data, D::ExtraPd);
-    v.PaymentsPerYear = PeriodsPerYear(static_cast<Byte>(ChoiceIndex(data, D::PYR) + 1));
-    v.CompoundingsPerYear = PeriodsPerYear(static_cast<Byte>(ChoiceIndex(data, D::CmpPYR)));
-    v.Timing = static_cast<Byte>(ChoiceIndex(data, D::PmtMthd));
-    v.Method = static_cast<Byte>(ChoiceIndex(data, D::AmortMthd));
     v.PerOff = GetLE<SmallInt>(data, D::PerOff);
     v.IntSaved = GetLE<double>(data, D::IntSaved);
     return v;

@@ -10,6 +10,9 @@ namespace {
 
 namespace D = LoanCalcData;
 
+constexpr TLoanTermSlots Terms{D::PV,     D::NumPmts, D::Rate,     D::PYR,
+                               D::CmpPYR, D::PmtMthd, D::AmortMthd};
+
 constexpr const char* MoneyMask = "$###,###,###.##";
 
 const TRecordLayout& Layout() {
@@ -27,15 +30,9 @@ const TRecordLayout& Layout() {
 
 TLoanValues ReadValues(std::span<const Byte> data) {
     TLoanValues v;
-    v.PV = GetLE<double>(data, D::PV);
-    v.NumPmts = GetLE<SmallInt>(data, D::NumPmts);
-    v.Rate = GetLE<float>(data, D::Rate);
+    ReadLoanTerms(data, Terms, v);
     v.Pmt = GetLE<double>(data, D::Pmt);
     v.TotInt = GetLE<double>(data, D::TotInt);
-    v.PaymentsPerYear = PeriodsPerYear(static_cast<Byte>(ChoiceIndex(data, D::PYR) + 1));
-    v.CompoundingsPerYear = PeriodsPerYear(static_cast<Byte>(ChoiceIndex(data, D::CmpPYR)));
-    v.Timing = static_cast<Byte>(ChoiceIndex(data, D::PmtMthd));
-    v.Method = static_cast<Byte>(ChoiceIndex(data, D::AmortMthd));
     return v;
 }
 

@@ -22,18 +22,15 @@ constexpr std::size_t RemBal = 3632;
 constexpr std::size_t Pmt = 3640;
 } // namespace D
 
+constexpr TLoanTermSlots Terms{D::PV,     D::NumPmts, D::Rate,     D::PYR,
+                               D::CmpPYR, D::PmtMthd, D::AmortMthd};
+
 constexpr const char* MoneyMask = "$###,###,###.##";
 
 TRemBalValues Read(std::span<const Byte> data) {
     TRemBalValues v;
-    v.PV = GetLE<double>(data, D::PV);
-    v.NumPmts = GetLE<SmallInt>(data, D::NumPmts);
-    v.Rate = GetLE<float>(data, D::Rate);
+    ReadLoanTerms(data, Terms, v);
     v.IncPer = GetLE<SmallInt>(data, D::IncPer);
-    v.PaymentsPerYear = PeriodsPerYear(static_cast<Byte>(ChoiceIndex(data, D::PYR) + 1));
-    v.CompoundingsPerYear = PeriodsPerYear(static_cast<Byte>(ChoiceIndex(data, D::CmpPYR)));
-    v.Timing = static_cast<Byte>(ChoiceIndex(data, D::PmtMthd));
-    v.Method = static_cast<Byte>(ChoiceIndex(data, D::AmortMthd));
     v.RemBal = GetLE<double>(data, D::RemBal);
     v.Pmt = GetLE<double>(data, D::Pmt);
     return v;

@@ -265,5 +265,12 @@ std::string PictureText(const char* picture, double value) {
 }
 
 std::string MoneyText(double value) {
-    return PictureText("$###,###,###.##", value);
+    const double magnitude = std::fabs(value) + 0.005; // as rounded to cents
+    int places = value <= -0.005 ? 2 : 1;
+    for (double power = 10.0; magnitude >= power && std::isfinite(power); power *= 10.0)
+        ++places;
+    std::string picture = "$###,###,###.##";
+    for (int held = 9; held < places; held += 3)
+        picture.insert(1, "###,");
+    return PictureText(picture.c_str(), value);
 }
