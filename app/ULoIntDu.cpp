@@ -1,12 +1,12 @@
 #include "app/ULoIntDu.h"
 
-#include "app/Ulemain.h"
 #include "controls/entry/VcIntl.h"
 #include "controls/entry/VcPF.h"
 #include "controls/entry/VcSC.h"
 #include "controls/entry/VcSF.h"
 #include "finance/LoIntDu.h"
 #include "finance/LoMath.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/rtl/Regional.h"
 #include "platform/rtl/Streams.h"
 
@@ -181,8 +181,9 @@ TVcSpinner* TcLoIntDu::AddSpinner(const std::string& Name, TVcPictureField* Fiel
 }
 
 void TcLoIntDu::ShowHintsOfSpinners(TObject*) {
-    VcSpinner1->SetShowHint(ShowHintsPreference());
-    VcSpinner2->SetShowHint(ShowHintsPreference());
+    const bool hints = CalcHost() && CalcHost()->ShowHints();
+    VcSpinner1->SetShowHint(hints);
+    VcSpinner2->SetShowHint(hints);
 }
 
 const TRecordLayout& TcLoIntDu::RecordLayout() const {

@@ -4,7 +4,7 @@
 // as the user edits them, and each date shows its day name.
 #pragma once
 
-#include "app/CalcForm.h"
+#include "advisors/CalcForm.h"
 #include "controls/entry/VcDate.h"
 
 class TVcPictureField;

@@ -23,10 +23,6 @@ constexpr int MainHeight = 458;
 // Slots of each kind, in the table's order.
 constexpr int SlotCounts[ckKindCount] = {2, 2, 2, 2, 2, 2, 1, 1, 1};
 
-bool Preference(TMenuItem* TMainForm::*item) {
-    return MainForm && (MainForm->*item)->Checked();
-}
-
 void Inform(const std::string& text) {
     MessageDlg(text, mtInformation, {mbOK}, 0);
 }
@@ -52,16 +48,6 @@ void ClearSharedLists() {
 }
 
 } // namespace
-
-bool ShowHintsPreference() {
-    return Preference(&TMainForm::mnuShowHints);
-}
-bool ButtonHintsPreference() {
-    return Preference(&TMainForm::mnuBTNHints);
-}
-bool SavePositionsPreference() {
-    return Preference(&TMainForm::mnuSavePositions);
-}
 
 void SaveFormPos(TCustomForm* Form) {
     TIniFile* ini = MainForm ? MainForm->IniFile() : nullptr;
@@ -95,8 +81,21 @@ std::string GetOwnerName() {
     return ini->ReadString("OWNER", "REGISTEREDNAME", "").substr(0, 50);
 }
 
+void TMainForm::SaveFormPos(TCustomForm* Form) {
+    ::SaveFormPos(Form);
+}
+
+void TMainForm::RestoreFormPos(TCustomForm* Form) {
+    ::RestoreFormPos(Form);
+}
+
+std::string TMainForm::OwnerName() const {
+    return GetOwnerName();
+}
+
 TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {
     MainForm = this;
+    SetCalcHost(this);
     SetName("MainForm");
     SetCaption("Vantrel Plus");
     SetFormBorderStyle(bsSingle);
@@ -140,6 +139,7 @@ TMainForm::~TMainForm() {
     ClearSharedLists();
     TCalcForm::FreeSharedRecords();
     if (MainForm == this) MainForm = nullptr;
+    if (CalcHost() == this) SetCalcHost(nullptr);
 }
 
 TMenuItem* TMainForm::AddItem(TMenuItem* Parent, const std::string& Caption, TShortCut Key,
@@ -257,7 +257,7 @@ void TMainForm::FormShow(TObject*) {
     MainStatus->Sections()->Clear();
     MainStatus->Sections()->Add("");
     MainStatus->SetSectionWidth(0, MainStatus->Width());
-    if (SavePositionsPreference()) RestoreFormPos(this);
+    if (SavePositions()) RestoreFormPos(this);
 }
 
 void TMainForm::FormActivate(TObject*) {
@@ -265,7 +265,7 @@ void TMainForm::FormActivate(TObject*) {
 }
 
 void TMainForm::FormClose(TObject*, TCloseAction& Action) {
-    if (SavePositionsPreference()) SaveFormPos(this);
+    if (SavePositions()) SaveFormPos(this);
     Action = caFree;
 }
 

@@ -3,7 +3,7 @@
 // finance/LoAccel).
 #pragma once
 
-#include "app/CalcForm.h"
+#include "advisors/CalcForm.h"
 
 class TcLoAccel : public TCalcForm {
     VANTREL_CLASS(TcLoAccel, TCalcForm)

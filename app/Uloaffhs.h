@@ -2,7 +2,7 @@
 // the cash at hand buy, and the cash as a share of the price (arithmetic in finance/LoAffHs).
 #pragma once
 
-#include "app/CalcForm.h"
+#include "advisors/CalcForm.h"
 
 class TcLoAffHs : public TCalcForm {
     VANTREL_CLASS(TcLoAffHs, TCalcForm)

@@ -4,7 +4,7 @@
 // (TLoanCalcData, 3646 bytes) and shows the solvers' messages.
 #pragma once
 
-#include "app/CalcForm.h"
+#include "advisors/CalcForm.h"
 #include "controls/entry/VcNF.h"
 
 #include <cstddef>

@@ -2,7 +2,7 @@
 // given payment (arithmetic in finance/LoBallP).
 #pragma once
 
-#include "app/CalcForm.h"
+#include "advisors/CalcForm.h"
 
 class TcLoBallP : public TCalcForm {
     VANTREL_CLASS(TcLoBallP, TCalcForm)

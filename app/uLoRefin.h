@@ -3,7 +3,7 @@
 // notebook: the inputs on "DataEntry", the three-paragraph narrative on "Results".
 #pragma once
 
-#include "app/CalcForm.h"
+#include "advisors/CalcForm.h"
 
 class TcLoReFin : public TCalcForm {
     VANTREL_CLASS(TcLoReFin, TCalcForm)

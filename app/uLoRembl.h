@@ -2,7 +2,7 @@
 // periodic payment (arithmetic in finance/LoRemBl).
 #pragma once
 
-#include "app/CalcForm.h"
+#include "advisors/CalcForm.h"
 
 class TcLoRemBl : public TCalcForm {
     VANTREL_CLASS(TcLoRemBl, TCalcForm)

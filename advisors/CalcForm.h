@@ -29,6 +29,7 @@
 #include <vector>
 
 class TBaseReport;
+class TReportWriter;
 
 // The kinds of calculators and advisors the main window launches, in its table's order.
 enum TCalcKind : Byte {
@@ -43,6 +44,27 @@ enum TCalcKind : Byte {
     ckLeaseBuy,
     ckKindCount
 };
+
+// What the calculators and advisors ask of the window that launches them (the main window): the
+// live preferences, the positions kept in the INI file, the printer font and the report printer
+// every calculator prints through, the owner's name, and giving an instance slot back.
+class TCalcHost {
+public:
+    virtual ~TCalcHost() = default;
+    virtual bool ShowHints() const = 0;
+    virtual bool ButtonHints() const = 0;
+    virtual bool SavePositions() const = 0;
+    virtual void SaveFormPos(TCustomForm* Form) = 0;
+    virtual void RestoreFormPos(TCustomForm* Form) = 0;
+    virtual TFont* PrinterFont() const = 0;
+    virtual TReportWriter* ReportPrinter() const = 0;
+    virtual std::string OwnerName() const = 0;
+    virtual void ReleaseSlot(TCalcKind Kind, Byte Slot) = 0;
+};
+// The host of the running program (nullptr when none, as in tests of a form alone): with no host
+// no preference is on, nothing is saved and nothing prints.
+TCalcHost* CalcHost();
+void SetCalcHost(TCalcHost* Host);
 
 // One line of a calculator's copy and printout: its caption (with the "&" the label shows, taken
 // out when printed) and up to two values, written by the line's copy and print formats with the

@@ -1,6 +1,5 @@
-#include "app/CalcForm.h"
+#include "advisors/CalcForm.h"
 
-#include "app/Ulemain.h"
 #include "finance/LoMath.h"
 #include "platform/gui/Clipbrd.h"
 #include "platform/rtl/Format.h"
@@ -18,6 +17,7 @@ constexpr int Margin = 8;
 constexpr int PanelWidth = 7 * ButtonWidth + 6 * ButtonGap;
 
 std::unique_ptr<TTransferRecord> sharedRecords[ckKindCount];
+TCalcHost* host = nullptr;
 
 } // namespace
 
@@ -45,6 +45,14 @@ int ChoiceIndex(std::span<const Byte> Data, std::size_t Offset) {
 
 std::string ChoiceText(std::span<const Byte> Data, std::size_t Offset) {
     return GetSlotString(Data.subspan(Offset + 4, CaptionSlotSize));
+}
+
+TCalcHost* CalcHost() {
+    return host;
+}
+
+void SetCalcHost(TCalcHost* Host) {
+    host = Host;
 }
 
 TCalcLine MoneyLine(const std::string& Caption, double Value) {
@@ -118,7 +126,7 @@ std::string CalcCopyText(const std::string& Caption, const std::vector<TCalcLine
 
 void PrintCalcLines(TBaseReport& Report, const std::string& Caption,
                     const std::vector<TCalcLine>& Lines) {
-    TFont* font = MainForm ? MainForm->PrinterFont() : nullptr;
+    TFont* font = host ? host->PrinterFont() : nullptr;
     const int size = font ? font->Size() : 10;
     Report.SetFont(font ? font->Name() : std::string("Courier New"), size);
     const double w = ReportColumnWidth(size);
@@ -273,14 +281,14 @@ void TCalcForm::FormShow(TObject*) {
                    {CopyBTN, "Copy to clipboard.", "Cop&y", 30},
                    {ResetBTN, "Set to application's defaults.", "R&eset", 19},
                    {UndoBTN, "Undo changes since last calculation.", "&Undo", 28}};
-    const bool hints = ButtonHintsPreference();
+    const bool hints = host && host->ButtonHints();
     for (const auto& b : buttons) {
         b.Button->SetHint(b.Hint);
         b.Button->SetCaption(b.Caption);
         b.Button->SetHelpContext(b.Context);
         b.Button->SetShowHint(hints);
     }
-    if (SavePositionsPreference()) RestoreFormPos(this);
+    if (host && host->SavePositions()) host->RestoreFormPos(this);
 }
 
 void TCalcForm::CalcBTNClick(TObject*) {
@@ -302,8 +310,8 @@ void TCalcForm::CopyBTNClick(TObject*) {
 }
 
 void TCalcForm::PrintBtnClick(TObject*) {
-    if (!MainForm) return;
-    TReportWriter* writer = MainForm->ReportWriter1;
+    TReportWriter* writer = host ? host->ReportPrinter() : nullptr;
+    if (!writer) return;
     if (writer->Printing()) return;
     writer->OnPrint = [this](TObject* s) { ReportWriter1Print(s); };
     writer->Execute();
@@ -335,8 +343,8 @@ void TCalcForm::CloseBTNClick(TObject*) {
 }
 
 void TCalcForm::FormClose(TObject*, TCloseAction& Action) {
-    if (SavePositionsPreference()) SaveFormPos(this);
-    if (MainForm && slot_ != 0) MainForm->ReleaseSlot(kind_, slot_);
+    if (host && host->SavePositions()) host->SaveFormPos(this);
+    if (host && slot_ != 0) host->ReleaseSlot(kind_, slot_);
     slot_ = 0;
     Action = caFree;
 }
