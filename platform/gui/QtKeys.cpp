@@ -118,6 +118,9 @@ Word VirtualKeyOf(int key, bool keypad) {
     if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return static_cast<Word>(VK_F1 + key - Qt::Key_F1);
     for (const auto& p : kKeys)
         if (p.QtKey == key) return p.Vk;
+    // Qt gives a key of its own range (from 0x01000000) to keys that type nothing; any other
+    // key, and an unknown one, types the character of its text.
+    if (key == Qt::Key_unknown || (key > 0 && key < Qt::Key_Escape)) return VK_PACKET;
     return 0;
 }
 
