@@ -139,6 +139,13 @@ struct TDeviceContext {
     // Told of every text output with the position as passed (the current position when the
     // alignment asks for it), before the text is drawn; the recording test printer uses it.
     std::function<void(TDeviceContext& dc, int x, int y, const std::string& text)> OnText;
+    // Told of each drawing call made on the context, before it draws: its name ("DrawText",
+    // "ExtTextOut", "Rectangle", ...), its arguments as passed and its text. Only the outermost
+    // call is told (CallDepth counts the calls under way); the recording canvas uses it.
+    std::function<void(const TDeviceContext& dc, const char* name, const std::vector<int>& args,
+                       const std::string& text)>
+        OnCall;
+    int CallDepth = 0;
 };
 
 // A context drawing on an image the caller owns (the image must outlive the context or be

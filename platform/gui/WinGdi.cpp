@@ -142,6 +142,40 @@ TDeviceContext* Live(HDC dc) {
     return dc && Contexts().count(dc) ? dc : nullptr;
 }
 
+// Tells the context's observer of a drawing call made on it; the calls a drawing call makes in
+// turn (DrawText's text outputs, for one) are not told.
+class TCallNote {
+public:
+    TCallNote(TDeviceContext& dc, const char* name, std::initializer_list<int> args,
+              const std::string& text = {})
+        : dc_(dc) {
+        if (dc_.OnCall && dc_.CallDepth == 0) dc_.OnCall(dc_, name, std::vector<int>(args), text);
+        ++dc_.CallDepth;
+    }
+    TCallNote(TDeviceContext& dc, const char* name, const TPoint* points, int count) : dc_(dc) {
+        if (dc_.OnCall && dc_.CallDepth == 0) {
+            std::vector<int> args;
+            for (int i = 0; i < count; ++i) {
+                args.push_back(points[i].X);
+                args.push_back(points[i].Y);
+            }
+            dc_.OnCall(dc_, name, args, {});
+        }
+        ++dc_.CallDepth;
+    }
+    ~TCallNote() { --dc_.CallDepth; }
+    TCallNote(const TCallNote&) = delete;
+    TCallNote& operator=(const TCallNote&) = delete;
+
+private:
+    TDeviceContext& dc_;
+};
+
+COLORREF BrushColour(HBRUSH brush) {
+    const TGdiObject* b = LiveObject(brush);
+    return b && b->Kind == TGdiObject::TKind::Brush ? b->Brush.lbColor : CLR_INVALID;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Coordinates.
 
@@ -503,6 +537,8 @@ BOOL ArcShape(HDC hdc, TArcKind kind, int left, int top, int right, int bottom, 
               int xe, int ye) {
     TDeviceContext* dc = Live(hdc);
     if (!dc) return 0;
+    static constexpr const char* kNames[] = {"Arc", "Chord", "Pie"};
+    TCallNote note(*dc, kNames[static_cast<int>(kind)], {left, top, right, bottom, xs, ys, xe, ye});
     TRect box = ToDeviceRect(dc->State, left, top, right, bottom);
     TPoint s = ToDevice(dc->State, xs, ys), e = ToDevice(dc->State, xe, ye);
     auto make = [&](const QRectF& r) {
@@ -1095,6 +1131,7 @@ BOOL RectVisible(HDC hdc, const TRect* r) {
 
 BOOL MoveToEx(HDC hdc, int x, int y, TPoint* previous) {
     DC_OR(0);
+    TCallNote note(*dc, "MoveToEx", {x, y});
     if (previous) *previous = dc->State.Position;
     dc->State.Position = {x, y};
     return 1;
@@ -1108,6 +1145,7 @@ BOOL GetCurrentPositionEx(HDC hdc, TPoint* p) {
 
 BOOL LineTo(HDC hdc, int x, int y) {
     DC_OR(0);
+    TCallNote note(*dc, "LineTo", {x, y});
     TPoint from = ToDevice(dc->State, dc->State.Position.X, dc->State.Position.Y);
     TPoint to = ToDevice(dc->State, x, y);
     dc->State.Position = {x, y};
@@ -1119,6 +1157,7 @@ BOOL LineTo(HDC hdc, int x, int y) {
 BOOL Polyline(HDC hdc, const TPoint* points, int count) {
     DC_OR(0);
     if (!points || count < 2) return 0;
+    TCallNote note(*dc, "Polyline", points, count);
     std::vector<TPoint> device;
     for (int i = 0; i < count; ++i)
         device.push_back(ToDevice(dc->State, points[i].X, points[i].Y));
@@ -1130,6 +1169,7 @@ BOOL Polyline(HDC hdc, const TPoint* points, int count) {
 BOOL Polygon(HDC hdc, const TPoint* points, int count) {
     DC_OR(0);
     if (!points || count < 2) return 0;
+    TCallNote note(*dc, "Polygon", points, count);
     std::vector<TPoint> device;
     QPolygonF poly;
     for (int i = 0; i < count; ++i) {
@@ -1149,6 +1189,7 @@ BOOL Polygon(HDC hdc, const TPoint* points, int count) {
 
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     DC_OR(0);
+    TCallNote note(*dc, "Rectangle", {left, top, right, bottom});
     TRect box = ToDeviceRect(dc->State, left, top, right, bottom);
     TStroke s = Stroke(*dc);
     if (s.Width > 1 || !Raster(*dc)) {
@@ -1184,6 +1225,7 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
 
 BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int height) {
     DC_OR(0);
+    TCallNote note(*dc, "RoundRect", {left, top, right, bottom, width, height});
     TRect box = ToDeviceRect(dc->State, left, top, right, bottom);
     double rx = DeviceLength(width, ScaleX(dc->State)) / 2.0;
     double ry = DeviceLength(height, ScaleY(dc->State)) / 2.0;
@@ -1197,6 +1239,7 @@ BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int
 
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     DC_OR(0);
+    TCallNote note(*dc, "Ellipse", {left, top, right, bottom});
     TRect box = ToDeviceRect(dc->State, left, top, right, bottom);
     ShapeBox(*dc, box, [](const QRectF& r) {
         QPainterPath path;
@@ -1255,6 +1298,8 @@ std::vector<TRect> FrameRects(const TRect& r) {
 int FillRect(HDC hdc, const TRect* r, HBRUSH brush) {
     DC_OR(0);
     if (!r) return 0;
+    TCallNote note(*dc, "FillRect",
+                   {r->Left, r->Top, r->Right, r->Bottom, static_cast<int>(BrushColour(brush))});
     return FillDeviceRects(*dc, {ToDeviceRect(dc->State, r->Left, r->Top, r->Right, r->Bottom)},
                            brush);
 }
@@ -1262,6 +1307,8 @@ int FillRect(HDC hdc, const TRect* r, HBRUSH brush) {
 int FrameRect(HDC hdc, const TRect* r, HBRUSH brush) {
     DC_OR(0);
     if (!r) return 0;
+    TCallNote note(*dc, "FrameRect",
+                   {r->Left, r->Top, r->Right, r->Bottom, static_cast<int>(BrushColour(brush))});
     TRect d = ToDeviceRect(dc->State, r->Left, r->Top, r->Right, r->Bottom);
     return FillDeviceRects(*dc, FrameRects(d), brush);
 }
@@ -1269,6 +1316,7 @@ int FrameRect(HDC hdc, const TRect* r, HBRUSH brush) {
 BOOL InvertRect(HDC hdc, const TRect* r) {
     DC_OR(0);
     if (!r) return 0;
+    TCallNote note(*dc, "InvertRect", {r->Left, r->Top, r->Right, r->Bottom});
     TPaint p(*dc);
     if (!p || !Raster(*dc)) return 1;
     p->setCompositionMode(QPainter::RasterOp_NotDestination);
@@ -1279,6 +1327,7 @@ BOOL InvertRect(HDC hdc, const TRect* r) {
 BOOL DrawFocusRect(HDC hdc, const TRect* r) {
     DC_OR(0);
     if (!r) return 0;
+    TCallNote note(*dc, "DrawFocusRect", {r->Left, r->Top, r->Right, r->Bottom});
     TPaint p(*dc);
     if (!p || !Raster(*dc)) return 1;
     TRect d = ToDeviceRect(dc->State, r->Left, r->Top, r->Right, r->Bottom);
@@ -1304,6 +1353,7 @@ COLORREF GetPixel(HDC hdc, int x, int y) {
 
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
     DC_OR(CLR_INVALID);
+    TCallNote note(*dc, "SetPixel", {x, y, static_cast<int>(color)});
     TPoint d = ToDevice(dc->State, x, y);
     color &= 0xFFFFFF;
     if (Raster(*dc)) {
@@ -1318,6 +1368,7 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
 
 BOOL ExtFloodFill(HDC hdc, int x, int y, COLORREF color, UINT type) {
     DC_OR(0);
+    TCallNote note(*dc, "ExtFloodFill", {x, y, static_cast<int>(color), static_cast<int>(type)});
     TPoint start = ToDevice(dc->State, x, y);
     if (!Visible(*dc, start.X, start.Y)) return 0;
     const QImage& img = *dc->Image;
@@ -1366,6 +1417,9 @@ BOOL ExtFloodFill(HDC hdc, int x, int y, COLORREF color, UINT type) {
 BOOL DrawEdge(HDC hdc, TRect* rect, UINT edge, UINT flags) {
     DC_OR(0);
     if (!rect) return 0;
+    TCallNote note(*dc, "DrawEdge",
+                   {rect->Left, rect->Top, rect->Right, rect->Bottom, static_cast<int>(edge),
+                    static_cast<int>(flags)});
     TRect r = ToDeviceRect(dc->State, rect->Left, rect->Top, rect->Right, rect->Bottom);
     TPaint p(*dc);
     // One ring of the edge: top-left lines in one colour, bottom-right lines in the other.
@@ -1450,6 +1504,11 @@ int Sum(const std::vector<int>& v) {
 BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const TRect* r, const std::string& text,
                 const int* dx) {
     DC_OR(0);
+    const int o = static_cast<int>(options);
+    TCallNote note(*dc, "ExtTextOut",
+                   r ? std::initializer_list<int>{x, y, o, r->Left, r->Top, r->Right, r->Bottom}
+                     : std::initializer_list<int>{x, y, o},
+                   text);
     TDcState& st = dc->State;
     bool updateCp = (st.TextAlign & TA_UPDATECP) != 0;
     if (dc->OnText)
@@ -1505,6 +1564,8 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const TRect* r, const std::
 }
 
 BOOL TextOut(HDC hdc, int x, int y, const std::string& text) {
+    DC_OR(0);
+    TCallNote note(*dc, "TextOut", {x, y}, text);
     return ExtTextOut(hdc, x, y, 0, nullptr, text, nullptr);
 }
 
@@ -1580,9 +1641,17 @@ public:
     }
 
     TTextLine Measure(const std::string& raw) const {
+        int underline = -1;
+        if (!(format_ & DT_NOPREFIX)) return MeasureShown(StripPrefix(raw, underline), underline);
+        return MeasureShown(raw, underline);
+    }
+
+    // A line of characters shown as they are (prefixes already taken out).
+    TTextLine MeasureShown(const std::string& text, int underline) const {
         TTextLine line;
-        line.Text = raw;
-        if (!(format_ & DT_NOPREFIX)) line.Text = StripPrefix(raw, line.Underline);
+        line.Text = text;
+        line.Underline = underline;
+        line.Dx.reserve(text.size());
         for (char c : line.Text) {
             int w = 0;
             if (c == '\t' && (format_ & DT_EXPANDTABS))
@@ -1649,15 +1718,24 @@ public:
     }
     const TEXTMETRIC& Metrics() const { return tm_; }
 
-    // Cuts a line to width, ending it with "..." .
+    // Cuts a line to width, ending it with "...": the longest beginning that fits with the dots
+    // is found by halving (cutting one character at a time would measure a long line as often
+    // as it has characters).
     TTextLine Ellipsis(const TTextLine& line, int width) const {
         if (line.Width <= width) return line;
-        std::string text = line.Text;
-        while (!text.empty() && Measure(text + "...").Width > width)
-            text.pop_back();
-        TTextLine cut = Measure(text + "...");
-        cut.Underline = line.Underline < static_cast<int>(text.size()) ? line.Underline : -1;
-        return cut;
+        auto cut = [&](std::size_t length) {
+            const int underline = line.Underline < static_cast<int>(length) ? line.Underline : -1;
+            return MeasureShown(line.Text.substr(0, length) + "...", underline);
+        };
+        std::size_t fits = 0, beyond = line.Text.size();
+        while (beyond - fits > 1) {
+            const std::size_t middle = fits + (beyond - fits) / 2;
+            if (cut(middle).Width > width)
+                beyond = middle;
+            else
+                fits = middle;
+        }
+        return cut(fits);
     }
 
 private:
@@ -1672,6 +1750,8 @@ private:
 int DrawText(HDC hdc, const std::string& text, TRect* r, UINT format) {
     DC_OR(0);
     if (!r) return 0;
+    TCallNote note(*dc, "DrawText",
+                   {r->Left, r->Top, r->Right, r->Bottom, static_cast<int>(format)}, text);
     TTextFormatter formatter(*dc, format);
     std::vector<TTextLine> lines = formatter.Lines(text, r->Width());
     int lineHeight = formatter.LineHeight();
@@ -1872,6 +1952,9 @@ BOOL Blit(TDeviceContext& dst, TAxis dx, TAxis dy, TDeviceContext* src, TAxis sx
 
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc,
             DWORD rop) {
+    TDeviceContext* dst = Live(dest);
+    if (!dst) return 0;
+    TCallNote note(*dst, "BitBlt", {x, y, width, height, xSrc, ySrc, static_cast<int>(rop)});
     return StretchBlt(dest, x, y, width, height, source, xSrc, ySrc, width, height, rop);
 }
 
@@ -1880,6 +1963,8 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int x
     TDeviceContext* src = Live(source);
     TDeviceContext* dst = Live(dest);
     if (!dst) return 0;
+    TCallNote note(*dst, "StretchBlt",
+                   {x, y, width, height, xSrc, ySrc, widthSrc, heightSrc, static_cast<int>(rop)});
     TAxis sx, sy;
     if (src) {
         sx = AxisX(src->State, xSrc, widthSrc);
@@ -1889,7 +1974,9 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int x
 }
 
 BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
+    DC_OR(0);
     if (UsesSource(rop)) return 0;
+    TCallNote note(*dc, "PatBlt", {x, y, width, height, static_cast<int>(rop)});
     return BitBlt(hdc, x, y, width, height, nullptr, 0, 0, rop);
 }
 
