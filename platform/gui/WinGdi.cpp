@@ -4,6 +4,7 @@
 #include "platform/gui/QtPaint.h"
 
 #include <QFontDatabase>
+#include <QGlyphRun>
 #include <QPainterPath>
 
 #include <algorithm>
@@ -266,6 +267,9 @@ public:
         p_->setRenderHint(QPainter::Antialiasing, false);
         p_->setRenderHint(QPainter::SmoothPixmapTransform, false);
         p_->setRenderHint(QPainter::TextAntialiasing, !Raster(dc));
+        // Bitmaps go into a printed document as they are: a lossy encoding would blur the
+        // few flat colours of a chart or a glyph into hundreds.
+        p_->setRenderHint(QPainter::LosslessImageRendering, true);
         if (dc.State.Clipped) p_->setClipRegion(dc.State.Clip);
     }
     ~TPaint() {
@@ -1492,6 +1496,45 @@ std::vector<int> Advances(const TDeviceContext& dc, const TRealizedFont& font,
     return result;
 }
 
+// Draws the characters of a text with their origins at whole pixels along the baseline, as GDI
+// places them: the whole text as one run of glyphs (one text object on a printer page), or, for
+// a font that cannot, one character at a time. Blanks and control characters draw nothing.
+void DrawCharacters(QPainter& p, const TRealizedFont& font, const std::string& text,
+                    const std::vector<int>& advances, int start, int base) {
+    int pos = start;
+    const bool glyphs = font.Raw.isValid() && std::all_of(text.begin(), text.end(), [&](char c) {
+                            const auto u = static_cast<unsigned char>(c);
+                            return u <= ' ' || font.Glyph[u] != 0;
+                        });
+    if (!glyphs) {
+        const QString chars = AnsiToQString(text);
+        for (qsizetype i = 0; i < chars.size(); ++i) {
+            if (static_cast<unsigned char>(text[static_cast<std::size_t>(i)]) > ' ')
+                p.drawText(QPointF(pos, base), QString(chars[i]));
+            pos += advances[static_cast<std::size_t>(i)];
+        }
+        return;
+    }
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    indexes.reserve(static_cast<qsizetype>(text.size()));
+    positions.reserve(static_cast<qsizetype>(text.size()));
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c > ' ') {
+            indexes.append(font.Glyph[c]);
+            positions.append(QPointF(pos, base));
+        }
+        pos += advances[i];
+    }
+    if (indexes.isEmpty()) return;
+    QGlyphRun run;
+    run.setRawFont(font.Raw);
+    run.setGlyphIndexes(indexes);
+    run.setPositions(positions);
+    p.drawGlyphRun(QPointF(0, 0), run);
+}
+
 int Sum(const std::vector<int>& v) {
     int total = 0;
     for (int a : v)
@@ -1540,13 +1583,7 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const TRect* r, const std::
         plain.setStrikeOut(false);
         p->setFont(plain);
         p->setPen(colour);
-        QString chars = AnsiToQString(text);
-        int pos = start;
-        for (qsizetype i = 0; i < chars.size(); ++i) {
-            if (static_cast<unsigned char>(text[static_cast<std::size_t>(i)]) > ' ')
-                p->drawText(QPointF(pos, base), QString(chars[i]));
-            pos += advances[static_cast<std::size_t>(i)];
-        }
+        DrawCharacters(*p, font, text, advances, start, base);
         if (tm.tmUnderlined)
             p->fillRect(QRect(start, base + font.UnderlinePos, width, font.LineWidth), colour);
         if (tm.tmStruckOut)
@@ -1641,9 +1678,10 @@ public:
     }
 
     TTextLine Measure(const std::string& raw) const {
+        if (format_ & DT_NOPREFIX) return MeasureShown(raw, -1);
         int underline = -1;
-        if (!(format_ & DT_NOPREFIX)) return MeasureShown(StripPrefix(raw, underline), underline);
-        return MeasureShown(raw, underline);
+        const std::string shown = StripPrefix(raw, underline);
+        return MeasureShown(shown, underline);
     }
 
     // A line of characters shown as they are (prefixes already taken out).
