@@ -41,6 +41,17 @@ struct TReportFont {
     HFONT Handle = nullptr;
 };
 
+// A memo buffer: a text of lines ended by CR LF or LF, and the part of it to print, from the
+// byte offset PrintStart up to (not including) PrintEnd. A new buffer prints the whole text.
+struct TMemoBuf {
+    TMemoBuf() = default;
+    explicit TMemoBuf(std::string Value)
+        : Text(std::move(Value)), PrintEnd(static_cast<LongInt>(Text.size())) {}
+    std::string Text;
+    LongInt PrintStart = 0;
+    LongInt PrintEnd = 0;
+};
+
 class TBaseReport : public TRPBaseComponent {
     VANTREL_CLASS(TBaseReport, TRPBaseComponent)
 
@@ -220,6 +231,14 @@ class TBaseReport : public TRPBaseComponent {
     double TabWidth(int Index) const;
     virtual void TabBox(int LeftWidth, int RightWidth, int TopWidth, int BottomWidth, int Shade);
     virtual void PrintTab(const std::string& Text);
+    // Prints the part of the memo from PrintStart to PrintEnd (an end past the text stops at
+    // its end) a line at a time at the left of the current column, from the current line on:
+    // words wrap at the column's right edge (a word wider than the column is cut there), each
+    // line ends with NewLine, and a line that would fall below the section starts a new page.
+    // Lines, when above 0, is the most lines printed; PrintStart is left where printing stopped,
+    // so a further call goes on from there. Requires printing; an end not greater than the start
+    // raises "TMemoBuf.PrintEnd must be greater than TMemoBuf.PrintStart".
+    virtual void PrintMemo(TMemoBuf& MemoBuf, int Lines = 0);
 
     // ---- Drawing state
     virtual void SetBrush(TColor Color, TBrushStyle Style, TBitmap* Bitmap);
@@ -429,6 +448,10 @@ private:
     bool FindCachedFont();
     void CreateDeviceFont();
     void SetStyle(bool TReportFont::*Field, bool Value);
+    // Printed width of text (format codes allowed) in device pixels, at least 1.
+    int PrintedPixels(const std::string& Text);
+    // How many characters of Text from Start (up to End, a line's end) the next memo line takes.
+    std::size_t MemoLineLength(const std::string& Text, std::size_t Start, std::size_t End);
     void PageBreak();
 
     int firstPage_ = 1;

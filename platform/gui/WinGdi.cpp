@@ -2,6 +2,7 @@
 
 #include "platform/gui/QtApp.h"
 #include "platform/gui/QtPaint.h"
+#include "platform/rtl/Strings.h"
 
 #include <QFontDatabase>
 #include <QGlyphRun>
@@ -1756,24 +1757,15 @@ public:
     }
     const TEXTMETRIC& Metrics() const { return tm_; }
 
-    // Cuts a line to width, ending it with "...": the longest beginning that fits with the dots
-    // is found by halving (cutting one character at a time would measure a long line as often
-    // as it has characters).
+    // Cuts a line to width, ending it with "...": the longest beginning that fits with the dots.
     TTextLine Ellipsis(const TTextLine& line, int width) const {
         if (line.Width <= width) return line;
         auto cut = [&](std::size_t length) {
             const int underline = line.Underline < static_cast<int>(length) ? line.Underline : -1;
             return MeasureShown(line.Text.substr(0, length) + "...", underline);
         };
-        std::size_t fits = 0, beyond = line.Text.size();
-        while (beyond - fits > 1) {
-            const std::size_t middle = fits + (beyond - fits) / 2;
-            if (cut(middle).Width > width)
-                beyond = middle;
-            else
-                fits = middle;
-        }
-        return cut(fits);
+        return cut(LongestFitting(line.Text.size(),
+                                  [&](std::size_t length) { return cut(length).Width <= width; }));
     }
 
 private:
