@@ -48,7 +48,8 @@ TRecordingCanvas::~TRecordingCanvas() {
 }
 
 // A canvas call is recorded by its own name; the context calls it makes are not recorded again.
-TRecordingCanvas::TInner::TInner(TRecordingCanvas* canvas) : context_(canvas->context_) {
+TRecordingCanvas::TInner::TInner(TRecordingCanvas* canvas)
+    : context_(DeviceContext(canvas->context_)) {
     if (context_) ++context_->CallDepth;
 }
 
