@@ -78,6 +78,10 @@ TEST(KeyTranslationTest, CharactersAreWindows1252) {
     EXPECT_EQ(Press(Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("€")).VirtualKey, VK_PACKET);
     EXPECT_EQ(Release(Qt::Key_unknown).VirtualKey, VK_PACKET);
     EXPECT_EQ(Release(Qt::Key_ssharp).VirtualKey, VK_PACKET);
+    // A composed character may come with no key, and as a letter with a combining accent.
+    const TKeyTranslation composed = Press(0, Qt::NoModifier, QString::fromUtf8("e\u0301"));
+    EXPECT_EQ(composed.VirtualKey, VK_PACKET);
+    EXPECT_EQ(composed.Char, 0xE9);
     // A character the code page lacks arrives as a question mark.
     EXPECT_EQ(Press(Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("Ж")).Char, '?');
     // AltGr (Ctrl+Alt) types characters, not control codes or system keys.
