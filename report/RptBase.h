@@ -3,7 +3,8 @@
 // keeps every length in inches from the sheet's top-left corner, Y standing for the text
 // baseline, and descendants turn the operations into output: canvas output on the printer, or a
 // recorded report stream. This unit also holds the tab lists, the font record with its device
-// font cache, the embedded format codes, page selection, the status text and the macros.
+// font cache, the embedded format codes, page selection, the status text, the macros and the
+// memo buffer a report prints word-wrapped.
 #pragma once
 
 #include "platform/gui/Controls.h"
@@ -230,15 +231,16 @@ class TBaseReport : public TRPBaseComponent {
     TTab* GetTab(int Index) const;
     double TabWidth(int Index) const;
     virtual void TabBox(int LeftWidth, int RightWidth, int TopWidth, int BottomWidth, int Shade);
-    virtual void PrintTab(const std::string& Text);
     // Prints the part of the memo from PrintStart to PrintEnd (an end past the text stops at
     // its end) a line at a time at the left of the current column, from the current line on:
     // words wrap at the column's right edge (a word wider than the column is cut there), each
-    // line ends with NewLine, and a line that would fall below the section starts a new page.
+    // line ends with NewLine, and a new page is started first when the current line lies below
+    // the section's bottom.
     // Lines, when above 0, is the most lines printed; PrintStart is left where printing stopped,
     // so a further call goes on from there. Requires printing; an end not greater than the start
     // raises "TMemoBuf.PrintEnd must be greater than TMemoBuf.PrintStart".
     virtual void PrintMemo(TMemoBuf& MemoBuf, int Lines = 0);
+    virtual void PrintTab(const std::string& Text);
 
     // ---- Drawing state
     virtual void SetBrush(TColor Color, TBrushStyle Style, TBitmap* Bitmap);
