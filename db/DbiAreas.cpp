@@ -35,6 +35,16 @@ int TableSlot(TCursorHandle handle) {
     return AreaOf(handle) || n == static_cast<int>(dbiFieldListCursor) ? n : -1;
 }
 
+struct TFailure {
+    DBIResult Code = dbiOK;
+    std::string Reason;
+};
+
+TFailure& LastFailure() {
+    static TFailure failure;
+    return failure;
+}
+
 } // namespace
 
 // ---- TWA ----
@@ -168,6 +178,20 @@ bool RunFilterCallbacks(const char* record, TEngineWorkArea& area) {
         if (f.Active && f.IsCallback && f.Callback)
             return f.Callback(f.ClientData, record, xb_RecNo());
     return true;
+}
+
+DBIResult EngineFailure(DBIResult code) {
+    LastFailure() = {code, xb_LastError() == xbErrNone ? std::string() : xb_LastErrorText()};
+    return code;
+}
+
+DBIResult LayerFailure(DBIResult code) {
+    LastFailure() = {code, {}};
+    return code;
+}
+
+std::string FailureReason(DBIResult code) {
+    return LastFailure().Code == code ? LastFailure().Reason : std::string();
 }
 
 void EngineNotice(const std::string& text) {

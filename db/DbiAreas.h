@@ -117,5 +117,14 @@ int DriverOfCursor(TCursorHandle handle);
 // accepts the record.
 bool RunFilterCallbacks(const char* record, TEngineWorkArea& area);
 
+// The reason of an engine failure, kept with the result code the entry point gave for it, so
+// the error text of that code can tell why (a missing file, a lock, a damaged file, a read-only
+// file, a full disk). EngineFailure records the reason of the engine call that just failed and
+// gives code back; LayerFailure records a failure of the layer's own, which has no engine reason.
+DBIResult EngineFailure(DBIResult code);
+DBIResult LayerFailure(DBIResult code);
+// The engine's text of the reason when the last recorded failure gave code; else empty.
+std::string FailureReason(DBIResult code);
+
 // Shows an information box with an OK button: the way the call interface tells the user.
 void EngineNotice(const std::string& text);

@@ -9,7 +9,6 @@
 #include <cctype>
 #include <cstring>
 #include <fstream>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -269,7 +268,7 @@ DBIResult DbiOpenDatabase(const char*, const char*, int, int, const char*, Word,
     std::string directory = Text(optParams);
     if (directory.empty()) directory = DefaultDirectory();
     if (directory.empty()) directory = "./";
-    if (directory.size() > dbiMaxPath) return dbiTableOpenFailed;
+    if (directory.size() > dbiMaxPath) return LayerFailure(dbiTableOpenFailed);
     const TDatabaseHandle handle = AddDatabaseDirectory(directory);
     // All directory entries in use: no handle to give.
     if (handle == 0) return dbiNoMemory;
@@ -288,7 +287,7 @@ DBIResult DbiSetDirectory(TDatabaseHandle database, const char* directory) {
         return dbiOK;
     }
     const std::string text = Text(directory);
-    if (text.size() > dbiMaxPath) return dbiTableOpenFailed;
+    if (text.size() > dbiMaxPath) return LayerFailure(dbiTableOpenFailed);
     SetDatabaseDirectory(database, text);
     return dbiOK;
 }
@@ -360,11 +359,8 @@ DBIResult DbiOpenTable(TDatabaseHandle database, const char* table, const char* 
     if (!DirectoryOfDatabase(database, directory)) return dbiBadHandle;
     const std::string name = Text(table);
     const std::string path = name.find('/') != std::string::npos ? name : directory + name;
-    if (name.empty() || path.size() > dbiMaxPath) return dbiTableOpenFailed;
+    if (name.empty() || path.size() > dbiMaxPath) return LayerFailure(dbiTableOpenFailed);
     const int driverCode = driver && *driver ? DriverByName(driver) : DriverOfTableFile(path);
-    const std::string file = FindTableFile(path);
-    if (openMode != dbiOpenReadOnly && !file.empty() && ::access(file.c_str(), W_OK) != 0)
-        return dbiReadOnly;
 
     TWA remembered(0);
     int mode = xbModeExclusive;
@@ -372,7 +368,11 @@ DBIResult DbiOpenTable(TDatabaseHandle database, const char* table, const char* 
     if (openMode == dbiOpenReadOnly) mode = xbModeReadOnly;
     const int area = xb_Use(path, AliasForTable(name), mode, driverCode);
     if (cursor) *cursor = static_cast<TCursorHandle>(area);
-    if (area == 0) return dbiTableOpenFailed;
+    if (area == 0) {
+        // A file that cannot be written may still be opened for reading.
+        const bool readOnly = xb_LastError() == xbErrReadOnly && openMode != dbiOpenReadOnly;
+        return EngineFailure(readOnly ? dbiReadOnly : dbiTableOpenFailed);
+    }
 
     auto workArea = std::make_unique<TEngineWorkArea>(area);
     workArea->Driver = driverCode;
@@ -387,7 +387,7 @@ DBIResult DbiOpenTable(TDatabaseHandle database, const char* table, const char* 
         xb_Close();
         FreeEngineWorkArea(static_cast<TCursorHandle>(area));
         if (cursor) *cursor = 0;
-        return dbiNoSuchIndex;
+        return EngineFailure(dbiNoSuchIndex);
     }
     return dbiOK;
 }
@@ -517,6 +517,6 @@ DBIResult DbiOpenIndex(TCursorHandle cursor, const char* indexName, Word) {
         const std::string table = xb_BaseName();
         name = table.substr(0, table.find_last_of('/') + 1) + name;
     }
-    if (name.size() > dbiMaxPath) return dbiNoSuchIndex;
-    return xb_IndexOpen(name) > 0 ? dbiOK : dbiNoSuchIndex;
+    if (name.size() > dbiMaxPath) return LayerFailure(dbiNoSuchIndex);
+    return xb_IndexOpen(name) > 0 ? dbiOK : EngineFailure(dbiNoSuchIndex);
 }

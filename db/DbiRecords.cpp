@@ -12,6 +12,22 @@
 
 namespace {
 
+DBIResult ResultOfStatus(int status) {
+    switch (status) {
+    case xbOK: return dbiOK;
+    case xbLockRefused: return dbiLockRefused;
+    case xbTableBusy:
+    case xbNotExclusive:
+    case xbSharing: return dbiTableBusy;
+    case xbKeyViolation: return dbiKeyViolation;
+    case xbReadOnly: return dbiReadOnly;
+    case xbNoTable: return dbiBadHandle;
+    case xbBadArgument: return dbiBadParameter;
+    default: return dbiWriteFailed;
+    }
+}
+
+
 // The engine's record image of the current area as the caller's buffer.
 void CopyRecord(char* record, const TEngineWorkArea& area) {
     if (!record) return;
@@ -328,19 +344,9 @@ void TBorrowedBuffer::CopyBack(char* record) const {
 }
 
 DBIResult ResultOfEngineStatus(int status) {
-    switch (status) {
-    case xbOK: return dbiOK;
-    case xbLockRefused: return dbiLockRefused;
-    case xbTableBusy:
-    case xbNotExclusive:
-    case xbSharing: return dbiTableBusy;
-    case xbKeyViolation: return dbiKeyViolation;
-    case xbReadOnly: return dbiReadOnly;
-    case xbNoTable: return dbiBadHandle;
-    case xbBadArgument: return dbiBadParameter;
-    default: return dbiWriteFailed;
-    }
+    return status == xbOK ? dbiOK : EngineFailure(ResultOfStatus(status));
 }
+
 
 // ---- Positioning ----
 
@@ -502,10 +508,11 @@ DBIResult DbiInsertRecord(TCursorHandle cursor, int lock, const char* record) {
     const LongInt recno = xb_RecNo();
     const int status = xb_PutRecord(ImageOf(record, *area));
     if (status != xbOK) {
+        const DBIResult result = ResultOfEngineStatus(status);
         // The engine takes back a record refused for its key; any other refusal must not
         // leave a blank record in sight either.
         if (xb_RecNo() == recno && !xb_Eof()) xb_Delete();
-        return ResultOfEngineStatus(status);
+        return result;
     }
     if (lock != 0) xb_Unlock(recno);
     return dbiOK;

@@ -70,7 +70,8 @@ DBIResult DbiSetRange(TCursorHandle cursor, bool keyItself, Word fieldCount1, Wo
                       const char* key2, bool inclusive2);
 DBIResult DbiResetRange(TCursorHandle cursor);
 
-// The result code of an engine status of a write (0 for done).
+// The result code of an engine status of a write (0 for done); a failure's reason is kept for
+// its error text.
 DBIResult ResultOfEngineStatus(int status);
 
 // While alive, the engine's record buffer of the current area holds a caller's record image;

@@ -57,8 +57,11 @@ DBIResult DbiSetProp(TObjectHandle object, LongWord property, std::intptr_t valu
 
 DBIResult DbiGetErrorString(DBIResult code, std::string* text) {
     if (!text) return dbiOK;
-    *text = code == dbiTableOpenFailed ? std::string("File Open Error")
-                                       : "Engine Error : " + std::to_string(code);
+    const std::string reason = FailureReason(code);
+    if (code == dbiTableOpenFailed)
+        *text = reason.empty() ? "File Open Error" : "File Open Error: " + reason;
+    else
+        *text = reason.empty() ? "Engine Error : " + std::to_string(code) : reason;
     return dbiOK;
 }
 

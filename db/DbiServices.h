@@ -12,7 +12,9 @@
 DBIResult DbiGetProp(TObjectHandle object, LongWord property, void* value, Word size, Word* length);
 DBIResult DbiSetProp(TObjectHandle object, LongWord property, std::intptr_t value);
 
-// Error texts: 11011 "File Open Error", any other code "Engine Error : " and the code.
+// Error texts: 11011 "File Open Error", any other code "Engine Error : " and the code. When the
+// last failure of the engine gave that code with a reason, the text tells it: "File Open
+// Error: " followed by the reason, or the reason alone ("Disk is full: ...").
 DBIResult DbiGetErrorString(DBIResult code, std::string* text);
 // Entry n (from 1) of the last failure's details: its code (0 when there is no such entry)
 // and text.
