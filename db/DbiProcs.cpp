@@ -389,6 +389,9 @@ DBIResult DbiOpenTable(TDatabaseHandle database, const char* table, const char* 
         if (cursor) *cursor = 0;
         return EngineFailure(dbiNoSuchIndex);
     }
+    // A new cursor stands before its first record.
+    xb_GoTop();
+    xb_Skip(-1);
     return dbiOK;
 }
 

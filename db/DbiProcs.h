@@ -48,7 +48,7 @@ DBIResult DbiGetDatabaseDesc(const char* name, TDatabaseDesc* desc); // always 8
 
 // Tables. DbiOpenTable gives 11011 when the engine cannot open the table (the cursor is then
 // 0), 10763 when the file exists but cannot be written and read/write was asked, and 10760
-// when the index tag asked for does not exist.
+// when the index tag asked for does not exist. A new cursor stands before its first record.
 DBIResult DbiOpenTable(TDatabaseHandle database, const char* table, const char* driver,
                        const char* indexName, const char* tag, Word indexId, int openMode,
                        int shareMode, int translateMode, bool oneWay, const char* optParams,

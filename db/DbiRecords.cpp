@@ -27,7 +27,6 @@ DBIResult ResultOfStatus(int status) {
     }
 }
 
-
 // The engine's record image of the current area as the caller's buffer.
 void CopyRecord(char* record, const TEngineWorkArea& area) {
     if (!record) return;
@@ -346,7 +345,6 @@ void TBorrowedBuffer::CopyBack(char* record) const {
 DBIResult ResultOfEngineStatus(int status) {
     return status == xbOK ? dbiOK : EngineFailure(ResultOfStatus(status));
 }
-
 
 // ---- Positioning ----
 
