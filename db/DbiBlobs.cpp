@@ -14,19 +14,8 @@ bool IsBlobField(Word field) {
     return type == "M" || type == "B" || type == "P";
 }
 
-// Text memos of NTX tables are read and written as text; every other blob as bytes.
-bool AsText(const TEngineWorkArea& area, Word field) {
-    return xb_FieldType(field) == "M" && (area.Driver == dbiDriverNTX || xb_IsEncrypted(1) > 0);
-}
-
 // The data of a blob field of the engine's current record.
-std::string ReadData(const TEngineWorkArea& area, Word field) {
-    if (AsText(area, field)) {
-        char* memo = xb_GetMemo(field, 0);
-        std::string text = memo ? std::string(memo) : std::string();
-        xb_MemDealloc(memo);
-        return text;
-    }
+std::string ReadData(Word field) {
     const LongInt length = xb_GetBlobLength(field);
     std::string data;
     if (xb_GetBlob(field, data) != length)
@@ -34,8 +23,9 @@ std::string ReadData(const TEngineWorkArea& area, Word field) {
     return data;
 }
 
-int WriteData(const TEngineWorkArea& area, Word field, const std::string& data) {
-    if (AsText(area, field)) return xb_Replace(field, xbReplaceMemo, data);
+// The type letter decides: M fields are stored as text, B and P fields as binary data.
+int WriteData(Word field, const std::string& data) {
+    if (xb_FieldType(field) == "M") return xb_Replace(field, xbReplaceMemo, data);
     const auto old = xb_SysProp(1305, 0);
     const int status = xb_PutBlob(field, data.data(), static_cast<LongInt>(data.size()));
     xb_SysProp(1305, old);
@@ -53,8 +43,8 @@ DBIResult StoreBlob(TCursorHandle cursor, char* record, Word field,
     if (!record || !IsBlobField(field) || offset < 0 || length < 0 || (length > 0 && !source))
         return dbiBadParameter;
     TBorrowedBuffer borrowed(*area, record);
-    const std::string data = change(ReadData(*area, field), offset, length, source);
-    const int status = WriteData(*area, field, data);
+    const std::string data = change(ReadData(field), offset, length, source);
+    const int status = WriteData(field, data);
     if (status == xbOK) borrowed.CopyBack(record);
     return ResultOfEngineStatus(status);
 }
@@ -89,7 +79,7 @@ DBIResult DbiGetBlobSize(TCursorHandle cursor, char* record, Word field, LongInt
     if (wa.Failed() || !area) return dbiBadHandle;
     if (!IsBlobField(field)) return dbiBadParameter;
     TBorrowedBuffer borrowed(*area, record);
-    if (size) *size = static_cast<LongInt>(ReadData(*area, field).size());
+    if (size) *size = static_cast<LongInt>(ReadData(field).size());
     return dbiOK;
 }
 
@@ -103,7 +93,7 @@ DBIResult DbiGetBlob(TCursorHandle cursor, char* record, Word field, LongInt off
     std::string data;
     {
         TBorrowedBuffer borrowed(*area, record);
-        data = ReadData(*area, field);
+        data = ReadData(field);
     }
     if (data.empty() || length == 0) return dbiOK;
     const auto n = static_cast<LongInt>(data.size());
