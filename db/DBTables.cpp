@@ -10,10 +10,9 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
+namespace {} // namespace
 
-// Runs of characters up to 32 made one space, leading ones dropped, a final "." removed.
-std::string Tidy(const std::string& text) {
+std::string TidyEngineText(const std::string& text) {
     std::string result;
     bool blank = false;
     for (char c : text) {
@@ -28,6 +27,8 @@ std::string Tidy(const std::string& text) {
     if (!result.empty() && result.back() == '.') result.pop_back();
     return result;
 }
+
+namespace {
 
 std::vector<TEngineStartupProc>& StartupProcs() {
     static std::vector<TEngineStartupProc> procs;
@@ -80,7 +81,7 @@ EDBEngineError::EDBEngineError(DBIResult Code) : EDatabaseError(std::string()) {
     std::string text;
     DbiGetErrorString(Code, &text);
     errors_.push_back(std::make_shared<TDBError>(Code, 0, text));
-    std::string message = Tidy(text);
+    std::string message = TidyEngineText(text);
     if (message.empty()) message = Format(DBMessage(dbmEngineError), {static_cast<int>(Code)});
     std::string previous = message;
     for (Word entry = 1;; ++entry) {
@@ -90,7 +91,7 @@ EDBEngineError::EDBEngineError(DBIResult Code) : EDatabaseError(std::string()) {
         if (code == dbiOK || code == dbiNoMoreErrors) break;
         errors_.push_back(
             std::make_shared<TDBError>(code, static_cast<LongInt>(native), entryText));
-        const std::string tidy = Tidy(entryText);
+        const std::string tidy = TidyEngineText(entryText);
         if (!tidy.empty() && tidy != previous) message = Format("%s. %s", {message, tidy});
         previous = tidy;
     }
@@ -409,6 +410,8 @@ void TSession::StartSession(bool Value) {
             InitializeEngine();
         else
             CheckEngineResult(DbiStartSession(nullptr, &handle_, nullptr));
+        // An engine that keeps no sessions of its own serves every session through its one.
+        if (handle_ == 0) DbiGetCurrSession(&handle_);
         InstallCallbacks();
         if (!netFileDir_.empty()) SetNetFileDir(netFileDir_);
         if (!privateDir_.empty()) SetPrivateDir(privateDir_);
@@ -583,7 +586,7 @@ void TSession::DeleteAlias(const std::string& Name) {
 
 TDatabase::TDatabase(TComponent* AOwner) : TComponent(AOwner), params_(new TStringList) {
     auto* owner = dynamic_cast<TSession*>(AOwner);
-    session_ = owner ? owner : Session();
+    session_ = owner ? owner : ::Session();
     sessionName_ = session_->SessionName();
     session_->AddDatabase(this);
     params_->OnChanging = [this](TObject*) { ParamsChanging(); };
@@ -740,7 +743,7 @@ void TDatabase::Close() {
     if (!Connected()) return;
     session_->DBNotification(dbClose, this);
     CloseDataSets();
-    locale_ = Session()->Locale();
+    locale_ = ::Session()->Locale();
     DbiCloseDatabase(handle_);
     sqlBased_ = false;
     handle_ = 0;

@@ -46,6 +46,9 @@ private:
     std::vector<std::shared_ptr<TDBError>> errors_;
 };
 
+// An engine text as a message: runs of characters up to 32 made one space, leading ones
+// dropped, a final "." removed.
+std::string TidyEngineText(const std::string& text);
 // Stops the wait cursor when it runs, then raises EDBEngineError(Code).
 [[noreturn]] void DbiError(DBIResult Code);
 // Nothing for 0, else DbiError(Code).
