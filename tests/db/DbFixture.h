@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -95,15 +94,7 @@ protected:
         const std::string probe = "/usr/bin/python3 -c 'import dbfread' >/dev/null 2>&1";
         if (std::system(probe.c_str()) != 0) return {};
         WriteAll(Path("read.py"), "import dbfread\n" + script);
-        const std::string command = "cd '" + folder_.Path() + "' && /usr/bin/python3 read.py 2>&1";
-        std::string output;
-        if (FILE* pipe = ::popen(command.c_str(), "r")) {
-            char chunk[512];
-            while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
-                output.append(chunk, n);
-            ::pclose(pipe);
-        }
-        return output;
+        return CommandOutput("cd '" + folder_.Path() + "' && /usr/bin/python3 read.py 2>&1");
     }
 
     TTestFolder folder_;
