@@ -674,13 +674,13 @@ void TDatabase::Login(TStrings* LoginParams) {
     params_->SetValues("PASSWORD", LoginParams->Values("PASSWORD"));
 }
 
-std::string TDatabase::GatherParams(std::string& Password) {
+void TDatabase::GatherParams(std::string& Password) {
     const std::string name = databaseType_.empty() ? databaseName_ : databaseType_;
     TStringList found;
     std::string type;
     if (aliased_ || databaseType_.empty()) {
         TDatabaseDesc desc;
-        if (DbiGetDatabaseDesc(name.c_str(), &desc) != dbiOK) return {};
+        if (DbiGetDatabaseDesc(name.c_str(), &desc) != dbiOK) return; // unknown: opened by name
         session_->GetAliasParams(name, &found);
         type = desc.DbType;
     } else {
@@ -699,7 +699,6 @@ std::string TDatabase::GatherParams(std::string& Password) {
             Password = params_->Values("PASSWORD");
         }
     }
-    return type;
 }
 
 std::string TDatabase::Directory() const {

@@ -319,7 +319,8 @@ protected:
 private:
     friend class TSession;
     void Login(TStrings* LoginParams);
-    std::string GatherParams(std::string& Password);
+    // The password of a login for databases other than the standard type.
+    void GatherParams(std::string& Password);
     std::string Directory() const;
     void ParamsChanging();
 

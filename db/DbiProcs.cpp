@@ -176,24 +176,22 @@ void DescribeOrder(int order, TIndexDesc& desc) {
     desc.CaseInsensitive = UpperCase(key).find("UPPER") != std::string::npos;
 }
 
-// The descriptors of the table named table in database, read from its open area or from the
-// table opened for the time of the call.
+// The logical descriptors of a cursor's fields.
+DBIResult LogicalDescs(TCursorHandle cursor, std::vector<TFieldDescriptor>& descs) {
+    const DBIResult result = DbiGetFieldDescs(cursor, nullptr);
+    if (result == dbiOK) descs = EngineWorkArea(cursor)->Logical;
+    return result;
+}
+
 DBIResult FieldListOf(TDatabaseHandle database, const std::string& table, const char* driver,
                       std::vector<TFieldDescriptor>& descs) {
-    const int open = xb_WorkArea(CleanAlias(table));
-    descs.assign(255, TFieldDescriptor{});
-    if (open > 0 && EngineWorkArea(static_cast<TCursorHandle>(open))) {
-        TCursorHandle cursor = static_cast<TCursorHandle>(open);
-        const DBIResult result = DbiGetFieldDescs(cursor, descs.data());
-        descs.resize(static_cast<std::size_t>(EngineWorkArea(cursor)->FieldCount));
-        return result;
-    }
+    const auto open = static_cast<TCursorHandle>(xb_WorkArea(CleanAlias(table)));
+    if (open > 0 && EngineWorkArea(open)) return LogicalDescs(open, descs);
     TCursorHandle cursor = 0;
     DBIResult result = DbiOpenTable(database, table.c_str(), driver, nullptr, nullptr, 0,
                                     dbiOpenReadOnly, dbiShareShared, 0, false, nullptr, &cursor);
     if (result != dbiOK) return result;
-    result = DbiGetFieldDescs(cursor, descs.data());
-    descs.resize(static_cast<std::size_t>(EngineWorkArea(cursor)->FieldCount));
+    result = LogicalDescs(cursor, descs);
     DbiCloseCursor(cursor);
     return result;
 }

@@ -77,8 +77,8 @@ DBIResult ReadStep(TEngineWorkArea& area, bool forward, int lock, char* record,
         }
         FillProps(props);
         if (LockRefused(lock)) return dbiLockRefused;
-        CopyRecord(record, area);
         const std::string image = xb_GetRecord();
+        if (record) std::memcpy(record, image.data(), image.size());
         if (RunFilterCallbacks(image.data(), area)) return dbiOK;
     }
 }

@@ -125,6 +125,16 @@ TEST_F(DbiFiltersTest, DroppingACallbackFilterStopsCallbacksAndKeepsTheCondition
     EXPECT_EQ(Condition(cursor_), "(AMOUNT > 30)");
 }
 
+TEST_F(DbiFiltersTest, AHundredFiltersFillTheSlots) {
+    for (int i = 1; i <= dbiMaxFilters; ++i)
+        AddText("AMOUNT > 0");
+    TFilterHandle f = 0;
+    EXPECT_EQ(
+        DbiAddFilter(cursor_, reinterpret_cast<std::intptr_t>("X"), 1, false, "", nullptr, &f),
+        dbiNoMemory);
+    EXPECT_EQ(DbiAddFilter(cursor_, 0, 1, false, nullptr, nullptr, &f), dbiNoMemory);
+}
+
 TEST_F(DbiFiltersTest, SearchConditionStandsBeforeTheFirstMatch) {
     const TFilterHandle search = AddText("NAME = 'SM'", filterKindSearch);
     ASSERT_EQ(DbiActivateFilter(cursor_, search), dbiOK);

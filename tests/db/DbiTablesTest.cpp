@@ -115,6 +115,8 @@ TEST_F(DbiTablesTest, DriverComesFromTheFirstByteAndTheIndexBesideIt) {
     EXPECT_EQ(props.FieldCount, 5);
     EXPECT_EQ(props.BookmarkSize, 4);
     EXPECT_FALSE(props.Indexed);
+    EXPECT_EQ(DriverOfCursor(ntx), dbiDriverNTX);
+    EXPECT_EQ(DriverOfCursor(ntx + 1), 0);
 }
 
 TEST_F(DbiTablesTest, DescriptorsMapEachFieldType) {
@@ -167,6 +169,13 @@ TEST_F(DbiTablesTest, FieldListIsReadAndClosedWithoutTheTable) {
         names += FieldDescName(row) + " ";
     EXPECT_EQ(names, "NAME AMOUNT WHEN PAID NOTE ");
     EXPECT_EQ(DbiCloseCursor(list), dbiOK);
+    // The list holds the logical descriptors whatever the open cursor hands out.
+    DbiSetProp(table, curTranslateMode, 0);
+    ASSERT_EQ(DbiOpenFieldList(db_, "loans", nullptr, false, &list), dbiOK);
+    ASSERT_EQ(DbiGetNextRecord(list, 0, reinterpret_cast<char*>(&row), nullptr), dbiOK);
+    EXPECT_EQ(row.FieldType, fldString);
+    EXPECT_EQ(row.Length, 11);
+    DbiCloseCursor(list);
     EXPECT_EQ(EngineWorkArea(dbiFieldListCursor), nullptr);
     EXPECT_EQ(Names(table), "A ");
     // A table that is not open is opened for the time of the call.
