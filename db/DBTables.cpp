@@ -4,6 +4,7 @@
 #include "db/DbiServices.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"
+#include "platform/gui/LoginDialogs.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Strings.h"
 
@@ -359,8 +360,14 @@ void TSession::SetPrivateDir(const std::string& Value) {
 
 bool TSession::GetPassword() {
     bool retry = false;
-    if (OnPassword) OnPassword(this, retry);
-    return retry;
+    if (OnPassword) {
+        OnPassword(this, retry);
+        return retry;
+    }
+    std::string password;
+    if (!PasswordDialog(password)) return false;
+    AddPassword(password);
+    return true;
 }
 
 void TSession::AddPassword(const std::string& Password) {
@@ -468,9 +475,21 @@ int TSession::ServerCallEvent(TEngineCallbackInfo& Info) {
     return 0;
 }
 
-int TSession::LoginEvent(TEngineCallbackInfo&) {
-    // This engine asks for no logins; the request is answered as not handled.
-    return 2;
+int TSession::LoginEvent(TEngineCallbackInfo& Info) {
+    auto* request = static_cast<TLoginRequest*>(Info.Buffer);
+    if (!request) return cbrNotHandled;
+    if (request->Database != 0) {
+        TDatabase* db = DoFindDatabase(request->DatabaseName);
+        if (db && db->Handle() == request->Database) CloseDatabase(db);
+        return cbrContinue;
+    }
+    try {
+        request->Database = OpenDatabase(request->DatabaseName)->Handle();
+        request->CloseByCallback = true;
+        return cbrContinue;
+    } catch (const Exception&) {
+        return cbrNotHandled;
+    }
 }
 
 void TSession::AddDatabase(TDatabase* Database) {
@@ -487,7 +506,7 @@ void TSession::DBNotification(TDatabaseEvent Event, const void* Param) {
     if (OnDBNotify) OnDBNotify(Event, Param);
 }
 
-TDatabase* TSession::FindDatabase(const std::string& DatabaseName) const {
+TDatabase* TSession::DoFindDatabase(const std::string& DatabaseName) const {
     for (TDatabase* db : databases_)
         if (SameText(db->DatabaseName(), DatabaseName)) return db;
     return nullptr;
@@ -495,7 +514,7 @@ TDatabase* TSession::FindDatabase(const std::string& DatabaseName) const {
 
 TDatabase* TSession::OpenDatabase(const std::string& DatabaseName) {
     TSessionLock lock(this);
-    TDatabase* db = FindDatabase(DatabaseName);
+    TDatabase* db = DoFindDatabase(DatabaseName);
     bool made = false;
     if (!db) {
         db = new TDatabase(this);
@@ -612,7 +631,7 @@ void TDatabase::SetDatabaseName(const std::string& Value) {
     if (Value == databaseName_) return;
     CheckInactive();
     if (!Value.empty())
-        if (TDatabase* other = session_->FindDatabase(Value); other && other != this) {
+        if (TDatabase* other = session_->DoFindDatabase(Value); other && other != this) {
             if (!other->Temporary() || other->RefCount() > 0)
                 DBErrorFmt(dbmDuplicateDatabaseName, {Value});
             delete other;
@@ -668,8 +687,15 @@ void TDatabase::Loaded() {
 }
 
 void TDatabase::Login(TStrings* LoginParams) {
-    if (!OnLogin) DBErrorFmt(dbmCannotConnect, {databaseName_});
-    OnLogin(this, LoginParams);
+    if (OnLogin) {
+        OnLogin(this, LoginParams);
+    } else {
+        std::string user = LoginParams->Values("USER NAME"), password;
+        if (!LoginDialog(databaseName_, user, password))
+            DBErrorFmt(dbmCannotConnect, {databaseName_});
+        LoginParams->SetValues("USER NAME", user);
+        LoginParams->SetValues("PASSWORD", password);
+    }
     params_->SetValues("USER NAME", LoginParams->Values("USER NAME"));
     params_->SetValues("PASSWORD", LoginParams->Values("PASSWORD"));
 }

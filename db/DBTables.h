@@ -116,6 +116,19 @@ constexpr int cbDetach = 29;
 // The call-start notification of a server call.
 constexpr int cbServerCallStart = 1;
 
+// The request of a database-login callback: a request with a database handle releases the
+// session's use of that database; one without asks the session to open the named database and
+// answers with its handle, to be closed through the callback again.
+struct TLoginRequest {
+    std::string DatabaseName;
+    std::string Password;
+    bool CloseByCallback = false;
+    TDatabaseHandle Database = 0;
+};
+// Answers of a callback.
+constexpr int cbrContinue = 4;
+constexpr int cbrNotHandled = 2;
+
 // The server-call wait cursor: the first call starts a 1000 ms timer; a later one, more than
 // 500 ms after the first, shows the SQL-wait cursor. The timer's expiry and every raised engine
 // error put the default cursor back.
@@ -195,8 +208,15 @@ class TSession : public TComponent {
     TDatabase* OpenDatabase(const std::string& DatabaseName);
     // Releases one use; a temporary database without KeepConnection is freed at the last one.
     void CloseDatabase(TDatabase* Database);
-    TDatabase* FindDatabase(const std::string& DatabaseName) const;
+    TDatabase* DoFindDatabase(const std::string& DatabaseName) const;
+    // The engine callbacks the session registered while active.
+    int CallbackCount() const { return static_cast<int>(callbacks_.size()); }
+    TEngineCallback* Callbacks(int Index) const {
+        return callbacks_.at(static_cast<std::size_t>(Index)).get();
+    }
 
+    // Asks for a password: OnPassword when assigned, else the password dialog, whose password
+    // is added to the session. True to try again.
     bool GetPassword();
     void AddPassword(const std::string& Password);
     void RemovePassword(const std::string& Password);

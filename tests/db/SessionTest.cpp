@@ -4,6 +4,7 @@
 #include "db/DbiProcs.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
+#include "platform/gui/StdCtrls.h"
 #include "platform/rtl/Clock.h"
 #include "tests/rtl/TestFolder.h"
 #include "xbase/Xbase.h"
@@ -135,7 +136,7 @@ TEST_F(SessionTest, NamesOfDatabasesAreUniqueInTheirSession) {
     EXPECT_EQ(MessageOf([&] { b->SetDatabaseName("LOANS"); }), "Duplicate database name 'LOANS'");
     TDatabase unnamed(nullptr);
     EXPECT_EQ(MessageOf([&] { unnamed.Open(); }), "Database name missing");
-    EXPECT_EQ(Session()->FindDatabase("loans"), a);
+    EXPECT_EQ(Session()->DoFindDatabase("loans"), a);
     delete a;
     delete b;
 }
@@ -152,9 +153,30 @@ TEST_F(SessionTest, TemporaryDatabaseGoesWithItsLastDataSet) {
     TFakeDataSet first(db, log, "first");
     TFakeDataSet second(db, log, "second");
     second.Disconnect();
-    EXPECT_EQ(Session()->FindDatabase(folder_.Path()), db);
+    EXPECT_EQ(Session()->DoFindDatabase(folder_.Path()), db);
     first.Disconnect();
-    EXPECT_EQ(Session()->FindDatabase(folder_.Path()), nullptr);
+    EXPECT_EQ(Session()->DoFindDatabase(folder_.Path()), nullptr);
+}
+
+TEST_F(SessionTest, LoginCallbacksOpenAndReleaseDatabases) {
+    Session()->SetKeepConnections(false);
+    Session()->Open();
+    TEngineCallback* login = nullptr;
+    for (int i = 0; i < Session()->CallbackCount(); ++i)
+        if (Session()->Callbacks(i)->Kind() == cbDatabaseLogin) login = Session()->Callbacks(i);
+    ASSERT_NE(login, nullptr);
+    const auto data = reinterpret_cast<std::intptr_t>(login);
+    TLoginRequest request;
+    request.DatabaseName = folder_.Path();
+    EXPECT_EQ(TEngineCallback::Entry(cbDatabaseLogin, data, &request), cbrContinue);
+    TDatabase* db = Session()->DoFindDatabase(folder_.Path());
+    ASSERT_NE(db, nullptr);
+    EXPECT_EQ(request.Database, db->Handle());
+    EXPECT_TRUE(request.CloseByCallback);
+    EXPECT_EQ(TEngineCallback::Entry(cbDatabaseLogin, data, &request), cbrContinue);
+    EXPECT_EQ(Session()->DoFindDatabase(folder_.Path()), nullptr);
+    EXPECT_EQ(TEngineCallback::Entry(cbDatabaseLogin, 0, &request), 0);
+    EXPECT_EQ(TEngineCallback::Entry(cbDatabaseLogin, data, nullptr), cbrNotHandled);
 }
 
 TEST_F(SessionTest, ClosingADatabaseDisconnectsItsDataSetsLastFirst) {
@@ -223,6 +245,36 @@ TEST_F(SessionTest, ServerCallsShowTheWaitCursorAfterHalfASecond) {
     EXPECT_EQ(Screen->Cursor(), crSQLWait);
     EXPECT_THROW(DbiError(8706), EDBEngineError);
     EXPECT_EQ(Screen->Cursor(), crDefault);
+}
+
+TEST_F(SessionTest, DriversOtherThanStandardAskForALogin) {
+    TDatabase db(nullptr);
+    db.SetDatabaseName("Remote");
+    db.SetDriverName("SQLSRV");
+    db.Params()->SetValues("USER NAME", "ann");
+    std::vector<std::string> offered;
+    const TModalHook previous = SetModalHook([&](TCustomForm* form) {
+        std::vector<TEdit*> edits;
+        for (int i = 0; i < form->ComponentCount(); ++i)
+            if (auto* edit = dynamic_cast<TEdit*>(form->Components(i))) edits.push_back(edit);
+        ASSERT_EQ(edits.size(), 2u);
+        offered.push_back(form->Caption() + "|" + edits[0]->Text());
+        edits[1]->SetText("secret");
+        form->SetModalResult(offered.size() == 1 ? mrOk : mrCancel);
+    });
+    db.Open();
+    EXPECT_TRUE(db.Connected());
+    EXPECT_EQ(db.Params()->Values("PASSWORD"), "secret");
+    EXPECT_EQ(db.Params()->Values("USER NAME"), "ann");
+    db.Close();
+    EXPECT_EQ(MessageOf([&] { db.Open(); }), "Cannot connect to database 'Remote'");
+    EXPECT_FALSE(db.Connected());
+    SetModalHook(previous);
+    EXPECT_EQ(offered, (std::vector<std::string>{"Database Login|ann", "Database Login|ann"}));
+    // Without a login prompt the password of the parameters is used as it is.
+    db.SetLoginPrompt(false);
+    db.Open();
+    EXPECT_TRUE(db.Connected());
 }
 
 TEST_F(SessionTest, SharedRoutines) {
