@@ -51,9 +51,8 @@ constexpr DBIResult dbiNoOrderActive = 10764;    // 0x2A0C
 constexpr DBIResult dbiTableOpenFailed = 11011;  // 0x2B03
 constexpr DBIResult dbiNotSupported = 12033;     // 0x2F01 the entry point does nothing here
 
-// Cursor numbers served from memory.
-constexpr TCursorHandle dbiTableListCursor = 257; // reserved, never opened
-constexpr TCursorHandle dbiTagListCursor = 258;   // reserved, never opened
+// Cursor numbers served from memory (257 and 258 are reserved for table and tag lists, which
+// nothing opens; 256 is never valid).
 constexpr TCursorHandle dbiFieldListCursor = 260;
 constexpr TCursorHandle dbiEmptyCursor = 261;
 

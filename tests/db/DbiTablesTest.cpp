@@ -39,6 +39,15 @@ TEST_F(DbiTablesTest, EntryPointsGiveTheCurrentAreaBack) {
     xb_Select(static_cast<int>(one));
     EXPECT_EQ(Names(two), "B C ");
     EXPECT_EQ(xb_WorkArea(), static_cast<int>(one));
+    // The selection calls that leave the cursor's area current.
+    EXPECT_EQ(SelectCursorArea(256), 0xFFFF);
+    EXPECT_EQ(xb_WorkArea(), static_cast<int>(one));
+    EXPECT_EQ(SelectCursorArea(two), static_cast<int>(one));
+    EXPECT_EQ(xb_WorkArea(), static_cast<int>(two));
+    xb_Select(static_cast<int>(one));
+    EXPECT_EQ(WorkAreaOfCursor(two), EngineWorkArea(two));
+    EXPECT_EQ(xb_WorkArea(), static_cast<int>(two));
+    EXPECT_EQ(WorkAreaOfCursor(0), nullptr);
 }
 
 TEST_F(DbiTablesTest, HandlesThatAreNoOpenAreaActOnNothing) {
