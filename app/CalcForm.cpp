@@ -7,6 +7,8 @@
 #include "platform/rtl/Streams.h"
 #include "report/RptPrinter.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr int ButtonWidth = 66;
@@ -15,18 +17,7 @@ constexpr int ButtonGap = 4;
 constexpr int Margin = 8;
 constexpr int PanelWidth = 7 * ButtonWidth + 6 * ButtonGap;
 
-// The value text of a line: money and rates by the copy's or the printout's precision.
-std::string LineText(const char* moneyForm, const char* countForm, const char* rateForm,
-                     const char* choiceForm, const TCalcLine& line) {
-    const std::string caption = RemoveChar('&', line.Caption);
-    switch (line.Form) {
-    case TCalcLine::Money: return Format(moneyForm, {caption, line.Value});
-    case TCalcLine::Count: return Format(countForm, {caption, static_cast<long long>(line.Value)});
-    case TCalcLine::Rate: return Format(rateForm, {caption, line.Value});
-    case TCalcLine::Choice: return Format(choiceForm, {caption, line.Text});
-    }
-    return {};
-}
+std::unique_ptr<TTransferRecord> sharedRecords[ckKindCount];
 
 } // namespace
 
@@ -56,11 +47,72 @@ std::string ChoiceText(std::span<const Byte> Data, std::size_t Offset) {
     return GetSlotString(Data.subspan(Offset + 4, CaptionSlotSize));
 }
 
+TCalcLine MoneyLine(const std::string& Caption, double Value) {
+    return {Caption, Value, "%-24s %16.2m\r\n", "\t%-24s\t%16.2m"};
+}
+TCalcLine CountLine(const std::string& Caption, long long Value) {
+    return {Caption, Value, "%-24s %16d\r\n", "\t%-24s\t%16d"};
+}
+TCalcLine RateLine(const std::string& Caption, double Value) {
+    return {Caption, Value, "%-24s %16.2n\r\n", "\t%-24s\t%16.4n"};
+}
+TCalcLine ChoiceLine(const std::string& Caption, const std::string& Text) {
+    return {Caption, Text, "%-24s %16s\r\n", "\t%-24s\t%s"};
+}
+
+std::string LineText(const std::string& Format, const TCalcLine& Line) {
+    return ::Format(Format, {RemoveChar('&', Line.Caption), Line.Value, Line.Extra});
+}
+
+std::unique_ptr<TTransferRecord> NewRecord(const TRecordLayout& Layout) {
+    auto record = std::make_unique<TTransferRecord>(Layout.Size);
+    for (std::size_t k = 0; k < Layout.Captions.size(); ++k)
+        PutCaptionSlot(record->Data(), k * CaptionSlotSize, Layout.Captions[k]);
+    for (const TCaptionRun& run : Layout.MoreCaptions)
+        for (std::size_t k = 0; k < run.Texts.size(); ++k)
+            PutCaptionSlot(record->Data(), run.Offset + k * CaptionSlotSize, run.Texts[k]);
+    for (const TChoiceSlot& choice : Layout.Choices)
+        PutChoiceSlot(*record, choice.Offset, *choice.Items, choice.Default);
+    for (std::size_t offset : Layout.TextLists)
+        PutLE<LongWord>(record->Data(), offset, record->NewList());
+    return record;
+}
+
+void ResetValues(std::span<Byte> Data, const TRecordLayout& Layout) {
+    // Everything but the captions, the choices and the list references is a value.
+    std::vector<bool> kept(Data.size(), false);
+    auto keep = [&](std::size_t offset, std::size_t size) {
+        std::fill(kept.begin() + static_cast<std::ptrdiff_t>(offset),
+                  kept.begin() + static_cast<std::ptrdiff_t>(offset + size), true);
+    };
+    keep(0, Layout.Captions.size() * CaptionSlotSize);
+    for (const TCaptionRun& run : Layout.MoreCaptions)
+        keep(run.Offset, run.Texts.size() * CaptionSlotSize);
+    for (const TChoiceSlot& choice : Layout.Choices)
+        keep(choice.Offset, ComboBoxSlotSize);
+    for (std::size_t offset : Layout.TextLists)
+        keep(offset, ListRefSlotSize);
+    for (std::size_t k = 0; k < Data.size(); ++k)
+        if (!kept[k]) Data[k] = 0;
+    for (const TChoiceSlot& choice : Layout.Choices)
+        SetChoiceIndex(Data, choice.Offset, choice.Default);
+    for (std::size_t offset : Layout.TextLists)
+        if (TStrings* lines = TextListOf(Data, offset)) lines->Clear();
+}
+
+TStrings* TextListOf(std::span<const Byte> Data, std::size_t Offset) {
+    return TransferList(GetLE<LongWord>(Data, Offset));
+}
+
+std::string CaptionOf(std::span<const Byte> Data, int Index) {
+    return GetSlotString(
+        Data.subspan(static_cast<std::size_t>(Index) * CaptionSlotSize, CaptionSlotSize));
+}
+
 std::string CalcCopyText(const std::string& Caption, const std::vector<TCalcLine>& Lines) {
     std::string text = Caption + "\r\n\r\n";
     for (const TCalcLine& line : Lines)
-        text += LineText("%-24s %16.2m\r\n", "%-24s %16d\r\n", "%-24s %16.2n\r\n", "%-24s %16s\r\n",
-                         line);
+        text += LineText(line.CopyFormat, line);
     return text;
 }
 
@@ -80,8 +132,7 @@ void PrintCalcLines(TBaseReport& Report, const std::string& Caption,
     Report.NewLine();
     Report.NewLine();
     for (const TCalcLine& line : Lines)
-        Report.PrintLn(
-            LineText("\t%-24s\t%16.2m", "\t%-24s\t%16d", "\t%-24s\t%16.4n", "\t%-24s\t%s", line));
+        Report.PrintLn(LineText(line.PrintFormat, line));
 }
 
 TCalcForm::TCalcForm(TComponent* AOwner, TCalcKind Kind, const std::string& BaseCaption)
@@ -137,6 +188,34 @@ TComboBox* TCalcForm::AddChoice(const std::string& Name, int Left, int Top, int 
     return combo;
 }
 
+TLabel* TCalcForm::AddRowLabel(const std::string& Name, int Row, TWinControl* FocusControl) {
+    TLabel* label = AddLabel(Name, LabelLeft, RowTop(Row), FieldLeft - LabelLeft - 8);
+    if (FocusControl) label->SetFocusControl(FocusControl);
+    return label;
+}
+
+TVcNumericField* TCalcForm::AddNumber(const std::string& Name, int Row, TNumericDataType Type,
+                                      const char* Mask, int HelpContext) {
+    auto* field = AddControl<TVcNumericField>(Name, FieldLeft, RowTop(Row), FieldWidth);
+    field->SetController(DefaultController);
+    field->SetDataType(Type);
+    field->SetPictureMask(Mask);
+    field->SetHelpContext(HelpContext);
+    return field;
+}
+
+TComboBox* TCalcForm::AddRowChoice(const std::string& Name, int Row, int HelpContext) {
+    return AddChoice(Name, FieldLeft, RowTop(Row), FieldWidth, HelpContext);
+}
+
+void TCalcForm::UseCountryMoneyMask(std::initializer_list<TVcNumericField*> Fields) {
+    if (!Masks || Masks->Country() == 1) return;
+    std::string mask;
+    Masks->GetCurrencyMask(mask);
+    for (TVcNumericField* field : Fields)
+        field->SetPictureMask(mask);
+}
+
 void TCalcForm::LayoutButtons(int PanelHeight) {
     CalcPNL->SetBounds(Margin, Margin, PanelWidth, PanelHeight);
     const int top = Margin + PanelHeight + Margin;
@@ -147,6 +226,17 @@ void TCalcForm::LayoutButtons(int PanelHeight) {
     }
     SetClientWidth(PanelWidth + 2 * Margin);
     SetClientHeight(top + ButtonHeight + Margin);
+}
+
+TTransferRecord& TCalcForm::SharedRecord() const {
+    std::unique_ptr<TTransferRecord>& record = sharedRecords[kind_];
+    if (!record) record = MakeRecord();
+    return *record;
+}
+
+void TCalcForm::FreeSharedRecords() {
+    for (auto& record : sharedRecords)
+        record.reset();
 }
 
 void TCalcForm::InitInstance(Byte Slot) {
@@ -203,7 +293,7 @@ void TCalcForm::CalcBTNClick(TObject*) {
 std::string TCalcForm::CopyText() {
     std::unique_ptr<TTransferRecord> values = CurrentValues();
     if (!values) return {};
-    return CalcCopyText(Caption(), ReportLines(values->Data()));
+    return CalcCopyText(Caption(), ReportLines(values->Data())) + CopyTrailer(values->Data());
 }
 
 void TCalcForm::CopyBTNClick(TObject*) {
@@ -224,6 +314,7 @@ void TCalcForm::ReportWriter1Print(TObject* Sender) {
     std::unique_ptr<TTransferRecord> values = CurrentValues();
     if (!report || !values) return;
     PrintCalcLines(*report, Caption(), ReportLines(values->Data()));
+    PrintTrailer(*report, values->Data());
 }
 
 void TCalcForm::ResetBTNClick(TObject*) {

@@ -75,6 +75,12 @@ class TMainForm : public TForm {
 
     // Launchers: open the kind in its first free slot (nothing when every slot is in use).
     void OpenLoanCalc();
+    void OpenIntDueCalc();
+    void OpenRemBalCalc();
+    void OpenAccelCalc();
+    void OpenBalloonCalc();
+    void OpenAffordHouse();
+    void OpenRefinance();
     void WindowItemClick(TObject* Sender);
     // Gives a closing calculator's slot back and takes its item off the "&Windows" menu.
     void ReleaseSlot(TCalcKind Kind, Byte Slot);
@@ -124,6 +130,10 @@ private:
     int bandCount_ = 0;
     int bandStep_ = 1;
 };
+
+// The caption of a calculator's "&Windows" item: its form's caption cut to 50 characters, with
+// the first "&" doubled so that it shows instead of marking an accelerator.
+std::string WindowItemCaption(const std::string& FormCaption);
 
 // The main window of the running program (nullptr before it is made and after it is gone).
 extern TMainForm* MainForm;
