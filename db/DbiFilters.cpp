@@ -117,6 +117,12 @@ private:
             text = ((value == ".T.") == (op == 3) ? "" : ".NOT. ") + field;
             return true;
         case 'D': text = "DTOS(" + field + ") " + relation + " " + value; return true;
+        case 'C':
+            if (op == 3 || op == 4) {
+                text = Equality("RTRIM(" + field + ")", value, op == 3);
+                return true;
+            }
+            [[fallthrough]];
         default: text = field + " " + relation + " " + value; return true;
         }
     }
@@ -132,12 +138,19 @@ private:
             type != 'C')
             return false;
         if (partial > 0) field = "LEFT(" + field + ", " + std::to_string(partial) + ")";
+        field = "RTRIM(" + field + ")";
         if (caseless) {
             field = "UPPER(" + field + ")";
             value = UpperCase(value);
         }
-        text = field + (op == 3 ? " = " : " <> ") + value;
+        text = Equality(field, value, op == 3);
         return true;
+    }
+
+    // Whole-text equality of strings, whatever the engine's exact setting.
+    static std::string Equality(const std::string& field, const std::string& value, bool equal) {
+        const std::string test = field + " == " + value;
+        return equal ? test : ".NOT. (" + test + ")";
     }
 
     bool Literal(std::size_t ref, std::size_t size, const unsigned char*& data) const {

@@ -467,13 +467,15 @@ DBIResult DbiGetIndexDesc(TCursorHandle cursor, Word order, TIndexDesc* desc) {
     TWA wa(cursor);
     if (wa.Failed()) return dbiBadHandle;
     const int saved = xb_IndexOrd();
-    if (order != 0) xb_SetOrder(order);
+    // Another order is made current for the time of the call (which drops a range on it).
+    const bool switched = order != 0 && order != saved;
+    if (switched) xb_SetOrder(order);
     DBIResult result = dbiOK;
     if (xb_IndexOrd() == 0)
         result = dbiNoIndexActive;
     else if (desc)
-        DescribeOrder(order != 0 ? order : xb_IndexOrd(), *desc);
-    if (order != 0) xb_SetOrder(saved);
+        DescribeOrder(xb_IndexOrd(), *desc);
+    if (switched) xb_SetOrder(saved);
     return result;
 }
 

@@ -182,7 +182,26 @@ TEST_F(DbiFiltersTest, FilterTreesWithoutTextBecomeConditions) {
     partial.Patch(compare, 3, sm);
     const std::string blob2 = partial.Blob();
     ASSERT_TRUE(FilterTreeCondition(blob2.data(), condition));
-    EXPECT_EQ(condition, "UPPER(LEFT(NAME, 2)) = 'SM'");
+    EXPECT_EQ(condition, "UPPER(RTRIM(LEFT(NAME, 2))) == 'SM'");
+    ASSERT_EQ(DbiAddFilter(cursor_, 0, 1, false, blob2.data(), nullptr, &f), dbiOK);
+    DbiActivateFilter(cursor_, f);
+    EXPECT_EQ(Names(cursor_), "SMALL ");
+
+    // A whole-value comparison does not match a longer name, whatever the exact setting.
+    TTreeBlob whole;
+    const int equal = whole.Node(2, 3, {0, 0});
+    const int field = whole.Node(4, 13, {1, whole.Text("NAME")});
+    const int smit = whole.Node(5, 14, {1, 5, whole.Text("SMIT")});
+    whole.Patch(equal, 0, field);
+    whole.Patch(equal, 1, smit);
+    const std::string blob3 = whole.Blob();
+    ASSERT_TRUE(FilterTreeCondition(blob3.data(), condition));
+    EXPECT_EQ(condition, "RTRIM(NAME) == 'SMIT'");
+    DbiDeactivateFilter(cursor_, 0);
+    ASSERT_EQ(DbiAddFilter(cursor_, 0, 1, false, blob3.data(), nullptr, &f), dbiOK);
+    DbiActivateFilter(cursor_, f);
+    xb_SetExact(0);
+    EXPECT_EQ(Names(cursor_), "");
 
     // A damaged blob is refused, not followed.
     std::string damaged = blob;
