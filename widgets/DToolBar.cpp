@@ -621,13 +621,19 @@ TSize TDToolBar::DockedSize(bool Horizontal) const {
     return {w + grow, h + grow};
 }
 
-TSize TDToolBar::FloatSize() {
+TSize TDToolBar::ShapeSize(int Index) const {
     if (shapes_.empty()) return {Width(), Height()};
-    if (floatIndex_ < 0 || floatIndex_ >= static_cast<int>(shapes_.size()))
-        floatIndex_ = static_cast<int>(shapes_.size()) - 1;
-    const TShape& shape = shapes_[static_cast<std::size_t>(floatIndex_)];
+    if (Index < 0 || Index >= static_cast<int>(shapes_.size()))
+        Index = static_cast<int>(shapes_.size()) - 1;
+    const TShape& shape = shapes_[static_cast<std::size_t>(Index)];
     const int frame = FrameWidth();
     return {shape.Width + 2 * frame, shape.Height + 2 * frame + captionHeight_ + 1};
+}
+
+TSize TDToolBar::FloatSize() {
+    if (!shapes_.empty() && (floatIndex_ < 0 || floatIndex_ >= static_cast<int>(shapes_.size())))
+        floatIndex_ = static_cast<int>(shapes_.size()) - 1;
+    return ShapeSize(floatIndex_);
 }
 
 void TDToolBar::SizeForStatus() {
@@ -848,7 +854,11 @@ void TDToolBar::MoveTo(TDockStatus Status, const TRect* Outline) {
     dockStatus_ = Status;
     if (Status == dsFloat) {
         dockArea_ = nullptr;
-        if (Outline) floatRect_ = *Outline;
+        if (Outline) {
+            // The outline had the chosen shape, or the last one when none was chosen yet.
+            FloatSize();
+            floatRect_ = *Outline;
+        }
         if (Parent() != form_) SetParent(form_);
         if (Outline && Parent() == form_) {
             SetBoundsRect(*Outline);
@@ -1282,7 +1292,7 @@ void TDToolBar::BeginDrag(const TPoint& Screen) {
     const TPoint local = ScreenToClient(Screen);
     d.Size[0] = DockedSize(true);
     d.Size[1] = DockedSize(false);
-    d.Size[2] = FloatSize();
+    d.Size[2] = ShapeSize(floatIndex_);
     for (int k = 0; k < 3; ++k)
         d.Grab[k] = {Scaled(local.X, d.Size[k].cx, Width()), Scaled(local.Y, d.Size[k].cy, Height())};
     // A zone holds every cursor position at which the outline, held at its grab point, would
@@ -1407,9 +1417,9 @@ void TDToolBar::ResizeTo(const TPoint& Screen) {
             }
     }
     d.ResizeIndex = index;
-    const TShape& shape = shapes_[static_cast<std::size_t>(index)];
-    const int w = shape.Width + 2 * frame;
-    const int h = shape.Height + 2 * frame + captionHeight_ + 1;
+    const TSize size = ShapeSize(index);
+    const int w = size.cx;
+    const int h = size.cy;
     TRect r = Bounds(start.Left, start.Top, w, h);
     if (resizeEdge_ == 1) r = Bounds(start.Left, start.Bottom - h, w, h);
     if (resizeEdge_ == 2) r = Bounds(start.Right - w, start.Top, w, h);

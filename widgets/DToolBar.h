@@ -239,7 +239,10 @@ class TDToolBar : public TPanel {
 
     // The size of the bar docked horizontally / vertically, and floating at FloatIndex.
     TSize DockedSize(bool Horizontal) const;
+    // Floating at FloatIndex (the last shape when none is chosen, which it then becomes).
     TSize FloatSize();
+    // Floating in the shape of that index (the last one for an index outside the shapes).
+    TSize ShapeSize(int Index) const;
     // The close box of a floating bar in client coordinates (empty when it has none).
     TRect CloseBoxRect() const;
 

@@ -14,6 +14,24 @@ void DrawTransparentBitmap(TCanvas* Canvas, int X, int Y, TBitmap* Bitmap, TColo
     Canvas->Draw(X, Y, &copy);
 }
 
+bool LoadButtonGlyphs(TExplorerButton* Button, const std::string& Folder, const std::string& Name) {
+    bool all = true;
+    auto load = [&](const char* kind, void (TExplorerButton::*Set)(const TBitmap*)) {
+        TBitmap bitmap;
+        try {
+            bitmap.LoadFromFile(Folder + "/" + Name + "_" + kind + ".bmp");
+        } catch (const Exception&) {
+            all = false;
+            return;
+        }
+        (Button->*Set)(&bitmap);
+    };
+    load("inactive", &TExplorerButton::SetGlyphInactive);
+    load("active", &TExplorerButton::SetGlyphActive);
+    load("disabled", &TExplorerButton::SetGlyphDisabled);
+    return all;
+}
+
 TExplorerButton::TExplorerButton(TComponent* AOwner)
     : TCustomControl(AOwner), glyphInactive_(std::make_unique<TBitmap>()),
       glyphActive_(std::make_unique<TBitmap>()), glyphDisabled_(std::make_unique<TBitmap>()) {

@@ -71,5 +71,10 @@ private:
     TButtonState state_ = bstUp;
 };
 
+// Loads the button's glyphs from the BMP files "<Name>_inactive.bmp", "<Name>_active.bmp" and
+// "<Name>_disabled.bmp" of Folder (as the program's data folder holds them). A file that is
+// missing or unreadable leaves its glyph empty; the result is true when all three were read.
+bool LoadButtonGlyphs(TExplorerButton* Button, const std::string& Folder, const std::string& Name);
+
 // Draws Bitmap at (X, Y) leaving out its pixels of the colour Transparent.
 void DrawTransparentBitmap(TCanvas* Canvas, int X, int Y, TBitmap* Bitmap, TColor Transparent);
