@@ -95,8 +95,11 @@ void TAboutBoxDlg::Fill(TAboutBox* Form, TStrings* Extra) {
     moreInfo_->Add("Get additional runtime information such as:");
     moreInfo_->Add("Running 32-bit version.");
     moreInfo_->Add("");
-    Form->Memo1->Lines()->Assign(moreInfo_.get());
-    if (Extra) Form->Memo1->Lines()->AddStrings(Extra);
+    // Set as one text, so the empty separating lines stay in the memo.
+    TStringList lines;
+    lines.Assign(moreInfo_.get());
+    if (Extra) lines.AddStrings(Extra);
+    Form->Memo1->SetText(lines.Text());
 
     Form->ProductName->SetCaption(productName_);
     Form->Version->SetCaption(version_);

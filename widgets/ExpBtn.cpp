@@ -255,6 +255,11 @@ void TExplorerButton::CMMouseLeave(TMessage& Message) {
 
 void TExplorerButton::CMEnabledChanged(TMessage& Message) {
     TCustomControl::CMEnabledChanged(Message);
+    // A disabled button takes no mouse: it is neither hot nor pressed.
+    if (!Enabled() && state_ != bstUp) {
+        SetMouseCapture(false);
+        state_ = bstUp;
+    }
     Invalidate();
 }
 
