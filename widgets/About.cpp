@@ -14,13 +14,13 @@ TLabel* TAboutBox::MakeLabel(const std::string& Name, TWinControl* Parent, int X
     label->SetParent(Parent);
     label->SetBounds(X, Y, 10, 15);
     label->SetShowAccelChar(false);
+    label->SetTransparent(true);
     label->SetCaption(Name);
     return label;
 }
 
-void TAboutBox::MakeFact(TLabel*& Caption, const std::string& CaptionName,
-                         const std::string& Text, TLabel*& Value, const std::string& ValueName,
-                         int Y) {
+void TAboutBox::MakeFact(TLabel*& Caption, const std::string& CaptionName, const std::string& Text,
+                         TLabel*& Value, const std::string& ValueName, int Y) {
     TPage* page = Notebook1->Page(0);
     Caption = MakeLabel(CaptionName, page, 10, Y);
     Caption->SetCaption(Text);
@@ -43,6 +43,7 @@ TAboutBox::TAboutBox(TComponent* AOwner) : TForm(AOwner) {
     Notebook1->SetName("Notebook1");
     Notebook1->SetParent(this);
     Notebook1->SetHeight(277);
+    Notebook1->SetParentColor(true);
     Notebook1->SetAlign(alTop);
     Notebook1->Pages()->Clear();
     Notebook1->Pages()->Add("Default");
@@ -69,6 +70,10 @@ TAboutBox::TAboutBox(TComponent* AOwner) : TForm(AOwner) {
     MakeFact(Label1, "Label1", "Windows Version:", WinVersion, "WinVersion", FactTop);
     MakeFact(Label2, "Label2", "DOS Version:", DosVersion, "DosVersion", FactTop + FactStep);
     MakeFact(Label3, "Label3", "Coprocessor:", Coprocessor, "Coprocessor", FactTop + 2 * FactStep);
+    // The system's description may take the row below it, which stays empty here.
+    DosVersion->SetAutoSize(false);
+    DosVersion->SetWordWrap(true);
+    DosVersion->SetBounds(ValueLeft, FactTop + FactStep, 298 - ValueLeft - 6, 2 * FactStep);
     MakeFact(Label4, "Label4", "CPU:", CPU, "CPU", FactTop + 3 * FactStep);
     MakeFact(Label5, "Label5", "Free Memory:", FreeMemory, "FreeMemory", FactTop + 4 * FactStep);
     MakeFact(Label6, "Label6", "Screen Resolution:", ScreenResolution, "ScreenResolution",

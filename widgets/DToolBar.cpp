@@ -95,8 +95,8 @@ struct TRowPlan {
 
 using TBreakRule = std::function<bool(int Count, int WidthWith, bool Continued, bool Joined)>;
 
-TRowPlan WrapRows(const std::vector<TDToolBar::TLayoutEntry>& List, int LRSpace,
-                  int Placement, const TBreakRule& NeedsBreak) {
+TRowPlan WrapRows(const std::vector<TDToolBar::TLayoutEntry>& List, int LRSpace, int Placement,
+                  const TBreakRule& NeedsBreak) {
     TRowPlan plan;
     plan.Widths.push_back(0);
     plan.Continued.push_back(false);
@@ -527,7 +527,8 @@ void TDToolBar::CollectLayout() {
             TLayoutEntry& prev = layout_.back();
             TControl* p = prev.Control;
             const bool touches = c->Left() <= p->Left() + p->Width() + controlPlaceMent_;
-            const bool overlaps = c->Top() < p->Top() + p->Height() && p->Top() < c->Top() + c->Height();
+            const bool overlaps =
+                c->Top() < p->Top() + p->Height() && p->Top() < c->Top() + c->Height();
             entry.JoinedPrev = touches && overlaps;
             prev.JoinedNext = entry.JoinedPrev;
         }
@@ -539,8 +540,8 @@ TDToolBar::TShape TDToolBar::ShapeForRowLength(int L) const {
     int widest = 0;
     for (const TLayoutEntry& e : layout_)
         widest = std::max(widest, e.Width);
-    const TRowPlan plan =
-        WrapRows(layout_, lrSpace_, controlPlaceMent_, [&](int count, int with, bool cont, bool joined) {
+    const TRowPlan plan = WrapRows(
+        layout_, lrSpace_, controlPlaceMent_, [&](int count, int with, bool cont, bool joined) {
             return (count >= L || (cont && !joined)) && with > widest + controlPlaceMent_;
         });
     TShape shape;
@@ -770,7 +771,8 @@ void TDToolBar::ApplyPlacement(const TBarPlacement& P) {
     floatIndex_ = validIndex ? P.FloatIndex : -1;
     if (floatIndex_ == -1) return;
     floatRect_ = Bounds(P.FloatLeft, P.FloatTop, floatRect_.Width(), floatRect_.Height());
-    if (P.LastDockStatus >= dsTop && P.LastDockStatus <= dsRight) lastDockStatus_ = P.LastDockStatus;
+    if (P.LastDockStatus >= dsTop && P.LastDockStatus <= dsRight)
+        lastDockStatus_ = P.LastDockStatus;
     if (P.Status >= dsTop && P.Status <= dsFloat) dockStatus_ = P.Status;
     const TPoint dock{P.DockLeft, P.DockTop};
     (IsVerticalStatus(lastDockStatus_) ? vertDockPoint_ : horzDockPoint_) = dock;
@@ -788,9 +790,11 @@ void TDToolBar::LoadPlacement() {
                 p.FloatLeft = store.ReadInteger(section, "FloatLeft", 0);
                 p.FloatTop = store.ReadInteger(section, "FloatTop", 0);
                 const int last = store.ReadInteger(section, "LastDockedStatus", 0);
-                if (last >= dsTop && last <= dsRight) p.LastDockStatus = static_cast<TDockStatus>(last);
+                if (last >= dsTop && last <= dsRight)
+                    p.LastDockStatus = static_cast<TDockStatus>(last);
                 const int status = store.ReadInteger(section, "Status", dockStatus_);
-                if (status >= dsTop && status <= dsFloat) p.Status = static_cast<TDockStatus>(status);
+                if (status >= dsTop && status <= dsFloat)
+                    p.Status = static_cast<TDockStatus>(status);
                 p.DockLeft = store.ReadInteger(section, "DockLeft", 0);
                 p.DockTop = store.ReadInteger(section, "DockTop", 0);
             }
@@ -1294,7 +1298,8 @@ void TDToolBar::BeginDrag(const TPoint& Screen) {
     d.Size[1] = DockedSize(false);
     d.Size[2] = ShapeSize(floatIndex_);
     for (int k = 0; k < 3; ++k)
-        d.Grab[k] = {Scaled(local.X, d.Size[k].cx, Width()), Scaled(local.Y, d.Size[k].cy, Height())};
+        d.Grab[k] = {Scaled(local.X, d.Size[k].cx, Width()),
+                     Scaled(local.Y, d.Size[k].cy, Height())};
     // A zone holds every cursor position at which the outline, held at its grab point, would
     // overlap the area.
     for (TDockStatus side : {dsTop, dsLeft, dsBottom, dsRight}) {

@@ -230,7 +230,8 @@ void TEPImage::PictureChanged() {
 void TEPImage::DrawGraphic(TCanvas* ACanvas, const TRect& R) {
     auto* bitmap = dynamic_cast<TBitmap*>(picture_->Graphic());
     if (transparent_ && bitmap) {
-        TransparentStretchBlt(ACanvas, R, bitmap, bitmap->Canvas()->Pixels(0, bitmap->Height() - 1));
+        TransparentStretchBlt(ACanvas, R, bitmap,
+                              bitmap->Canvas()->Pixels(0, bitmap->Height() - 1));
         return;
     }
     ACanvas->StretchDraw(R, picture_->Graphic());

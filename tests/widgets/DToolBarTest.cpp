@@ -111,7 +111,8 @@ TEST_F(DToolBarTest, ShapesWrapFromOneRowToOneColumnAndKeepGroupsTogether) {
     EXPECT_EQ(shapes.front().Height, 4 + 33 + 4);
     EXPECT_EQ(shapes.back().Width, 6 + 33 + 6 + 1);
     EXPECT_EQ(shapes.back().Height, 3 * (4 + 33) + 33 + 4);
-    for (std::size_t i = 1; i < shapes.size(); ++i) EXPECT_FALSE(shapes[i] == shapes[i - 1]);
+    for (std::size_t i = 1; i < shapes.size(); ++i)
+        EXPECT_FALSE(shapes[i] == shapes[i - 1]);
 }
 
 TEST_F(DToolBarTest, DraggingDocksOnEverySideAndFloats) {
@@ -223,7 +224,9 @@ TEST_F(DToolBarTest, ARestartFindsTheBarWhereItWasLeft) {
     const int index = bar->FloatIndex();
     std::vector<int> saved;
     bar->OnSaveBar = [&](TObject*, int fi, int, int, TDockStatus last, TDockStatus status, int,
-                         int) { saved = {fi, last, status}; };
+                         int) {
+        saved = {fi, last, status};
+    };
     EXPECT_EQ(bar->SectionName(), "TBarForm.DToolBar1");
     form.reset();
     EXPECT_EQ(saved, (std::vector<int>{index, dsLeft, dsFloat}));
@@ -474,6 +477,42 @@ TEST_F(DToolBarTest, AnAreaShrinksToNothingWhenItsLastBarLeaves) {
     EXPECT_EQ(top->Height(), 42);
     bar->SetDockStatus(dsFloat);
     EXPECT_EQ(top->Height(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// Mouse input through the window system's path (the window, not the widget, gets the event),
+// as a real mouse delivers it.
+void WindowMouse(TWinControl* control, QEvent::Type type, const TPoint& screen) {
+    QWindow* window = WidgetOf(control)->window()->windowHandle();
+    ASSERT_NE(window, nullptr);
+    const QPoint local = window->mapFromGlobal(QPoint(screen.X, screen.Y));
+    switch (type) {
+    case QEvent::MouseButtonPress: QTest::mousePress(window, Qt::LeftButton, {}, local); break;
+    case QEvent::MouseMove: QTest::mouseMove(window, local); break;
+    default: QTest::mouseRelease(window, Qt::LeftButton, {}, local); break;
+    }
+}
+
+TEST_F(DToolBarTest, AFloatingBarDockedByTheWindowSystemsMouseLeavesNoDanglingWindow) {
+    TBarForm* f = Make();
+    f->Start();
+    TDToolBar* bar = f->Bars[0];
+    bar->SetDockStatus(dsFloat);
+    Application->ProcessMessages();
+    const TPoint from = bar->ClientToScreen({20, 8});
+    WindowMouse(bar, QEvent::MouseButtonPress, from);
+    WindowMouse(bar, QEvent::MouseMove, {from.X + 5, from.Y + 5});
+    const TPoint to = ClientPoint(300, 2);
+    WindowMouse(bar, QEvent::MouseMove, to);
+    ASSERT_TRUE(TDToolBar::Dragging());
+    // The floating window goes while it handles the release.
+    WindowMouse(bar, QEvent::MouseButtonRelease, to);
+    Application->ProcessMessages();
+    EXPECT_EQ(bar->DockStatus(), dsTop);
+    EXPECT_FALSE(WidgetOf(bar)->isWindow());
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <QMouseEvent>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <string>
