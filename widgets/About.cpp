@@ -9,10 +9,7 @@ constexpr int ValueLeft = 128;
 } // namespace
 
 TLabel* TAboutBox::MakeLabel(const std::string& Name, TWinControl* Parent, int X, int Y) {
-    auto* label = new TLabel(this);
-    label->SetName(Name);
-    label->SetParent(Parent);
-    label->SetBounds(X, Y, 10, 15);
+    auto* label = MakeChild<TLabel>(this, Name, Parent, X, Y, 10, 15);
     label->SetShowAccelChar(false);
     label->SetTransparent(true);
     label->SetCaption(Name);
@@ -49,16 +46,10 @@ TAboutBox::TAboutBox(TComponent* AOwner) : TForm(AOwner) {
     Notebook1->Pages()->Add("Default");
     Notebook1->Pages()->Add("More");
 
-    Panel1 = new TPanel(this);
-    Panel1->SetName("Panel1");
-    Panel1->SetParent(Notebook1->Page(0));
-    Panel1->SetBounds(8, 8, 282, 98);
+    Panel1 = MakeChild<TPanel>(this, "Panel1", Notebook1->Page(0), 8, 8, 282, 98);
     Panel1->SetBevelOuter(bvLowered);
     Panel1->SetCaption("");
-    ProgramIcon = new TImage(this);
-    ProgramIcon->SetName("ProgramIcon");
-    ProgramIcon->SetParent(Panel1);
-    ProgramIcon->SetBounds(8, 8, 32, 32);
+    ProgramIcon = MakeChild<TImage>(this, "ProgramIcon", Panel1, 8, 8, 32, 32);
     ProgramIcon->SetStretch(true);
     ProductName = MakeLabel("ProductName", Panel1, 52, 10);
     ProductName->Font()->SetHeight(-13);
@@ -82,31 +73,20 @@ TAboutBox::TAboutBox(TComponent* AOwner) : TForm(AOwner) {
     MakeFact(Label10, "Label10", "Company:", CompanyName, "CompanyName", FactTop + 7 * FactStep);
     MakeFact(Label9, "Label9", "Free Disk Space:", FreeDisk, "FreeDisk", FactTop + 8 * FactStep);
 
-    Panel2 = new TPanel(this);
-    Panel2->SetName("Panel2");
-    Panel2->SetParent(Notebook1->Page(1));
-    Panel2->SetBounds(8, 8, 282, 261);
+    Panel2 = MakeChild<TPanel>(this, "Panel2", Notebook1->Page(1), 8, 8, 282, 261);
     Panel2->SetBevelOuter(bvLowered);
     Panel2->SetCaption("");
-    Memo1 = new TMemo(this);
-    Memo1->SetName("Memo1");
-    Memo1->SetParent(Panel2);
+    Memo1 = MakeChild<TMemo>(this, "Memo1", Panel2, 0, 0, 282, 261);
     Memo1->SetAlign(alClient);
     Memo1->SetReadOnly(true);
     Memo1->SetScrollBars(ssVertical);
 
-    OKBTN = new TButton(this);
-    OKBTN->SetName("OKBTN");
-    OKBTN->SetParent(this);
-    OKBTN->SetBounds(64, 283, 75, 25);
+    OKBTN = MakeChild<TButton>(this, "OKBTN", this, 64, 283, 75, 25);
     OKBTN->SetCaption("&OK");
     OKBTN->SetDefault(true);
     OKBTN->SetCancel(true);
     OKBTN->OnClick = [this](TObject* Sender) { OKBTNClick(Sender); };
-    MoreBTN = new TButton(this);
-    MoreBTN->SetName("MoreBTN");
-    MoreBTN->SetParent(this);
-    MoreBTN->SetBounds(160, 283, 75, 25);
+    MoreBTN = MakeChild<TButton>(this, "MoreBTN", this, 160, 283, 75, 25);
     MoreBTN->SetCaption("Mo&re");
     MoreBTN->OnClick = [this](TObject* Sender) { MoreBTNClick(Sender); };
     SetActiveControl(OKBTN);

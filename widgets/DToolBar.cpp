@@ -978,15 +978,24 @@ void TDToolBar::ForOtherBars(F&& Action) {
         if (bar != this) Action(bar);
 }
 
-namespace {
-
-// The bar takes a new spacing: new shapes, new size, controls placed again.
-void Relayout(TDToolBar* Bar, const std::function<void()>& Relay) {
-    Relay();
-    if (TMDocklist* area = Bar->DockArea()) area->Realign();
+void TDToolBar::SpacingChanged() {
+    if (!loaded_) {
+        SetHeight(2 * tbSpace_ + controlHeight_);
+        return;
+    }
+    ComputeShapes();
+    SizeForStatus();
+    if (dockArea_) dockArea_->Realign();
 }
 
-} // namespace
+void TDToolBar::ShareSpacing(int TDToolBar::*Field, int Value) {
+    auto apply = [Field, Value](TDToolBar* bar) {
+        bar->*Field = Value;
+        bar->SpacingChanged();
+    };
+    apply(this);
+    ForOtherBars(apply);
+}
 
 void TDToolBar::SetCtl3DLines(bool Value) {
     if (ctl3DLines_ == Value) return;
@@ -1006,68 +1015,27 @@ void TDToolBar::SetColorDockArea(TColor Value) {
 }
 
 void TDToolBar::SetControlHeight(int Value) {
-    if (controlHeight_ == Value) return;
-    auto apply = [Value](TDToolBar* bar) {
-        bar->controlHeight_ = Value;
-        if (!bar->loaded_) {
-            bar->SetHeight(2 * bar->tbSpace_ + Value);
-            return;
-        }
-        Relayout(bar, [bar] {
-            bar->ComputeShapes();
-            bar->SizeForStatus();
-        });
-    };
-    apply(this);
-    ForOtherBars(apply);
+    if (controlHeight_ != Value) ShareSpacing(&TDToolBar::controlHeight_, Value);
 }
 
 void TDToolBar::SetTBSpace(int Value) {
-    if (tbSpace_ == Value) return;
-    auto apply = [Value](TDToolBar* bar) {
-        bar->tbSpace_ = Value;
-        if (!bar->loaded_) {
-            bar->SetHeight(2 * Value + bar->controlHeight_);
-            return;
-        }
-        Relayout(bar, [bar] {
-            bar->ComputeShapes();
-            bar->SizeForStatus();
-        });
-    };
-    apply(this);
-    ForOtherBars(apply);
+    if (tbSpace_ != Value) ShareSpacing(&TDToolBar::tbSpace_, Value);
 }
 
 void TDToolBar::SetLRSpace(int Value) {
-    if (lrSpace_ == Value) return;
-    auto apply = [Value](TDToolBar* bar) {
-        bar->lrSpace_ = Value;
-        if (!bar->loaded_) return;
-        Relayout(bar, [bar] {
-            bar->ComputeShapes();
-            bar->SizeForStatus();
-        });
-    };
-    apply(this);
-    ForOtherBars(apply);
+    if (lrSpace_ != Value) ShareSpacing(&TDToolBar::lrSpace_, Value);
 }
 
 void TDToolBar::SetControlPlaceMent(int Value) {
     if (controlPlaceMent_ == Value) return;
     controlPlaceMent_ = Value;
-    if (!loaded_) return;
-    Relayout(this, [this] {
-        ComputeShapes();
-        SizeForStatus();
-    });
+    SpacingChanged();
 }
 
 void TDToolBar::SetUseControlWidth(bool Value) {
     if (useControlWidth_ == Value) return;
     useControlWidth_ = Value;
-    if (!loaded_) return;
-    Relayout(this, [this] { SizeForStatus(); });
+    SpacingChanged();
 }
 
 void TDToolBar::SetStyle(TToolbarStyle Value) {

@@ -301,6 +301,11 @@ private:
     void ChangedStatus(TDockStatus Previous);
     template <typename F>
     void ForOtherBars(F&& Action);
+    // A spacing changed: new shapes, size and places of the controls (only the height before
+    // the bar is loaded).
+    void SpacingChanged();
+    // Sets a spacing on this bar and every other bar of the form.
+    void ShareSpacing(int TDToolBar::*Field, int Value);
 
     void BeginDrag(const TPoint& Screen);
     void DragTo(const TPoint& Screen);

@@ -42,15 +42,6 @@ void DrawLightBulb(TBitmap* Bitmap) {
     c->Rectangle(14, 35, 19, 38);
 }
 
-template <typename T>
-T* TEPTipDialogFm::Make(const std::string& Name, TWinControl* Parent, int X, int Y, int W, int H) {
-    T* c = new T(this);
-    c->SetName(Name);
-    c->SetParent(Parent);
-    c->SetBounds(X, Y, W, H);
-    return c;
-}
-
 TEPTipDialogFm::TEPTipDialogFm(TComponent* AOwner) : TForm(AOwner) {
     SetName("EPTipDialogFm");
     SetCaption("Tip of the Day");
@@ -62,33 +53,33 @@ TEPTipDialogFm::TEPTipDialogFm(TComponent* AOwner) : TForm(AOwner) {
     Font()->SetName("Arial");
     Font()->SetHeight(-12);
 
-    Panel1 = Make<TPanel>("Panel1", this, 8, 8, 320, 186);
+    Panel1 = MakeChild<TPanel>(this, "Panel1", this, 8, 8, 320, 186);
     Panel1->SetBevelOuter(bvLowered);
     Panel1->SetColor(clWindow);
-    LightBulbIm = Make<TEPImage>("LightBulbIm", Panel1, 12, 14, 32, 40);
+    LightBulbIm = MakeChild<TEPImage>(this, "LightBulbIm", Panel1, 12, 14, 32, 40);
     LightBulbIm->SetTransparent(true);
     DrawLightBulb(LightBulbIm->Picture()->Bitmap());
-    TipTitleLb = Make<TLabel>("TipTitleLb", Panel1, 56, 18, 250, 22);
+    TipTitleLb = MakeChild<TLabel>(this, "TipTitleLb", Panel1, 56, 18, 250, 22);
     TipTitleLb->SetCaption("Did you know...");
     TipTitleLb->Font()->SetHeight(-17);
     TipTitleLb->Font()->SetStyle({fsBold});
-    TipLb = Make<TLabel>("TipLb", Panel1, 56, 56, 250, 120);
+    TipLb = MakeChild<TLabel>(this, "TipLb", Panel1, 56, 56, 250, 120);
     TipLb->SetAutoSize(false);
     TipLb->SetWordWrap(true);
     TipLb->SetShowAccelChar(false);
     TipLb->SetBounds(56, 56, 250, 120);
 
-    NextTipBt = Make<TButton>("NextTipBt", this, 340, 8, 88, 25);
+    NextTipBt = MakeChild<TButton>(this, "NextTipBt", this, 340, 8, 88, 25);
     NextTipBt->SetCaption("&Next Tip");
-    MoreTipsBt = Make<TButton>("MoreTipsBt", this, 340, 40, 88, 25);
+    MoreTipsBt = MakeChild<TButton>(this, "MoreTipsBt", this, 340, 40, 88, 25);
     MoreTipsBt->SetCaption("&More Tips...");
     MoreTipsBt->OnClick = [this](TObject* Sender) { HelpContextClick(Sender); };
-    HelpBt = Make<TButton>("HelpBt", this, 340, 72, 88, 25);
+    HelpBt = MakeChild<TButton>(this, "HelpBt", this, 340, 72, 88, 25);
     HelpBt->SetCaption("&Help");
     HelpBt->OnClick = [this](TObject* Sender) { HelpContextClick(Sender); };
-    ShowTipsCb = Make<TCheckBox>("ShowTipsCb", this, 10, 204, 200, 20);
+    ShowTipsCb = MakeChild<TCheckBox>(this, "ShowTipsCb", this, 10, 204, 200, 20);
     ShowTipsCb->SetCaption("&Show Tips at Startup");
-    CloseBt = Make<TButton>("CloseBt", this, 340, 201, 88, 25);
+    CloseBt = MakeChild<TButton>(this, "CloseBt", this, 340, 201, 88, 25);
     CloseBt->SetCaption("&Close");
     CloseBt->SetModalResult(mrOk);
     CloseBt->SetDefault(true);

@@ -31,10 +31,6 @@ class TEPTipDialogFm : public TForm {
     TEPImage* LightBulbIm;
     TLabel* TipTitleLb;
     TLabel* TipLb;
-
-private:
-    template <typename T>
-    T* Make(const std::string& Name, TWinControl* Parent, int X, int Y, int W, int H);
 };
 
 // The light bulb the dialog shows when no picture is given: 32 x 40, its bottom-left pixel the

@@ -520,3 +520,15 @@ private:
     TCanvas* canvas_ = nullptr;
     std::unique_ptr<TCanvas> ownCanvas_;
 };
+
+// Makes a control for a form built in code: owned by Owner, named, placed on Parent at the
+// given bounds.
+template <typename T>
+T* MakeChild(TComponent* Owner, const std::string& Name, TWinControl* Parent, int X, int Y, int W,
+             int H) {
+    T* c = new T(Owner);
+    c->SetName(Name);
+    c->SetParent(Parent);
+    c->SetBounds(X, Y, W, H);
+    return c;
+}
