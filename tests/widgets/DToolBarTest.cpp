@@ -90,6 +90,23 @@ TEST_F(DToolBarTest, FirstStartDocksAtTheTopWithNothingRead) {
     EXPECT_EQ(bar->Controls(0)->Top(), 4);
 }
 
+TEST_F(DToolBarTest, ABarLoadedHiddenBeforeItsFormShowsTakesItsPlaceWhenShown) {
+    TBarForm* f = Make();
+    TDToolBar* bar = f->Bars[0];
+    bar->Hide();
+    bar->Loaded();
+    f->Show();
+    Application->ProcessMessages();
+    EXPECT_EQ(bar->DockArea()->EntryCount(), 0);
+    EXPECT_EQ(bar->DockArea()->Height(), 0);
+    bar->Show();
+    Application->ProcessMessages();
+    EXPECT_TRUE(bar->Showing());
+    EXPECT_EQ(bar->DockArea()->Height(), 42);
+    EXPECT_EQ(bar->DockArea()->Width(), f->ClientWidth());
+    EXPECT_EQ(bar->ClientToScreen({0, 0}), f->ClientToScreen({0, 0}));
+}
+
 TEST_F(DToolBarTest, ShapesWrapFromOneRowToOneColumnAndKeepGroupsTogether) {
     TBarForm* f = Make(1, 0);
     TDToolBar* bar = f->Bars[0];
