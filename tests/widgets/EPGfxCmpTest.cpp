@@ -153,3 +153,22 @@ TEST_F(EPGfxCmpTest, TransparentBlitCombinesThroughAMask) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EPGfxCmpTest, TheBaseControlPaintsThroughItsOffScreenBitmap) {
+    auto* control = new TEPGraphicControl(form.get());
+    control->SetParent(form.get());
+    control->SetBounds(150, 20, 40, 30);
+    control->SetColor(clRed);
+    control->SetBorderStyle(epbsRaised);
+    EXPECT_TRUE(control->OffScreen());
+    EXPECT_EQ(control->InnerRect(), Rect(2, 2, 38, 28));
+    const QImage picture = PictureOf(form.get());
+    EXPECT_EQ(picture.pixelColor(150, 20), TColorToQColor(cl3DLight));
+    EXPECT_EQ(picture.pixelColor(150 + 39, 20 + 29), TColorToQColor(cl3DDkShadow));
+    EXPECT_EQ(picture.pixelColor(150 + 20, 20 + 15), QColor(Qt::red));
+    EXPECT_EQ(picture.pixelColor(149, 20), QColor(Qt::white));
+}
+
+} // namespace
