@@ -107,6 +107,36 @@ TEST_F(DToolBarTest, ABarLoadedHiddenBeforeItsFormShowsTakesItsPlaceWhenShown) {
     EXPECT_EQ(bar->ClientToScreen({0, 0}), f->ClientToScreen({0, 0}));
 }
 
+TEST_F(DToolBarTest, TheOldLookFramesBarsAndAreas) {
+    TBarForm* f = Make();
+    f->Start([](TDToolBar* bar) { bar->SetStyle(tsWin31); });
+    TDToolBar* bar = f->Bars[0];
+    EXPECT_FALSE(bar->NewLook());
+    EXPECT_EQ(bar->BorderAdjust(), 1);
+    EXPECT_EQ(bar->Width(), 6 + 4 * 39 + 1 + 2);
+    EXPECT_EQ(bar->Height(), 42 + 2);
+    EXPECT_EQ(bar->ClientWidth(), bar->Width() - 2);
+    EXPECT_EQ(bar->DockArea()->BorderStyle(), bsSingle);
+    bar->SetStyle(tsNew);
+    EXPECT_EQ(bar->DockAreaOf(dsLeft)->BorderStyle(), bsNone);
+    EXPECT_EQ(bar->BorderAdjust(), 2);
+}
+
+TEST_F(DToolBarTest, AtDesignTimeTheStatusIsAnAlignmentAndFloatingIsRefused) {
+    TBarForm* f = Make();
+    TDToolBar* bar = f->Bars[0];
+    bar->SetDesigning(true, false);
+    bar->SetDockStatus(dsLeft);
+    EXPECT_EQ(bar->Align(), alLeft);
+    bar->SetDockStatus(dsFloat);
+    ASSERT_EQ(services.MessageBoxes.size(), 1u);
+    EXPECT_EQ(services.MessageBoxes[0].Caption, "TDToolbar");
+    EXPECT_EQ(bar->DockStatus(), dsLeft);
+    EXPECT_EQ(bar->LastDockStatus(), dsLeft);
+    bar->Loaded();
+    EXPECT_EQ(bar->DockArea(), nullptr);
+}
+
 TEST_F(DToolBarTest, ShapesWrapFromOneRowToOneColumnAndKeepGroupsTogether) {
     TBarForm* f = Make(1, 0);
     TDToolBar* bar = f->Bars[0];
