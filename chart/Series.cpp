@@ -283,22 +283,51 @@ int TCustomBarSeries::SideShift(int Position) const {
     return Position;
 }
 
-double TCustomBarSeries::StackedValue(int ValueIndex, double Value) const {
-    return PointOrigin(ValueIndex, false) + Value;
-}
-
-bool TCustomBarSeries::StackedStart(int ValueIndex, double& Value) const {
-    if (multiBar_ == mbStacked) {
-        Value = PointOrigin(ValueIndex, false);
-        return true;
-    }
+int TCustomBarSeries::ValueEndPos(int ValueIndex) const {
+    const double value = GetMarkValue(ValueIndex);
+    if (multiBar_ == mbStacked) return ValuePixel(PointOrigin(ValueIndex, false) + value);
     if (multiBar_ == mbStacked100) {
         const double total = PointOrigin(ValueIndex, true);
-        Value = total == 0 ? 0 : PointOrigin(ValueIndex, false) * 100 / total;
-        return true;
+        return total == 0 ? 0 : ValuePixel((PointOrigin(ValueIndex, false) + value) * 100 / total);
     }
-    Value = yOrigin_;
-    return false;
+    return ValuePixel(value);
+}
+
+int TCustomBarSeries::GetOriginPos(int ValueIndex) const {
+    if (multiBar_ == mbStacked) return ValuePixel(PointOrigin(ValueIndex, false));
+    if (multiBar_ == mbStacked100) {
+        const double total = PointOrigin(ValueIndex, true);
+        return total == 0 ? 0 : ValuePixel(PointOrigin(ValueIndex, false) * 100 / total);
+    }
+    return useYOrigin_ ? ValuePixel(yOrigin_) : PlotEdge();
+}
+
+double TCustomBarSeries::StackedMaximum(double PlainMaximum) const {
+    if (multiBar_ == mbStacked100) return 100;
+    double result = PlainMaximum;
+    if (multiBar_ == mbStacked)
+        for (int i = 0; i < Count(); ++i)
+            result = std::max(result, PointOrigin(i, false) + GetMarkValue(i));
+    return useYOrigin_ ? std::max(result, yOrigin_) : result;
+}
+
+double TCustomBarSeries::StackedMinimum(double PlainMinimum) const {
+    if (multiBar_ == mbStacked100) return 0;
+    return useYOrigin_ ? std::min(PlainMinimum, yOrigin_) : PlainMinimum;
+}
+
+void TCustomBarSeries::CategoryMargins(int& Before, int& After) {
+    CalcBarWidth();
+    const int room = (multiBar_ == mbSide ? SameKindCount() : 1) * barWidth_;
+    Before = After = sideMargins_ ? room : room / 2;
+}
+
+int TCustomBarSeries::MarkRoom() {
+    if (Count() == 0 || !Marks()->Visible()) return 0;
+    TChartPen* frame = Marks()->Frame();
+    const int m =
+        MarkSize(-1) + Marks()->ArrowLength() + (frame->Visible() ? 2 * frame->Width() : 0);
+    return m > 0 ? m + 1 : m;
 }
 
 TBarStyle TCustomBarSeries::GetBarStyle(int ValueIndex) {
@@ -340,6 +369,19 @@ void TCustomBarSeries::GetLegendBrush(int, TColor& BackColor, TBrushStyle& Style
 void TCustomBarSeries::DoBeforeDrawValues() {
     CalcBarWidth();
     TChartSeries::DoBeforeDrawValues();
+}
+
+void TCustomBarSeries::DrawMarkIn3D(int ValueIndex, const std::string& St, TRect R,
+                                    TPoint ArrowFrom, TPoint ArrowTo) {
+    TCustomAxisPanel* chart = ParentChart();
+    if (chart->View3D()) {
+        const int dx = chart->SeriesWidth3D / 2;
+        const int dy = chart->SeriesHeight3D / 2;
+        OffsetRect(R, dx, -dy);
+        ArrowFrom = Point(ArrowFrom.X + dx, ArrowFrom.Y - dy);
+        ArrowTo = Point(ArrowTo.X + dx, ArrowTo.Y - dy);
+    }
+    TChartSeries::DrawMark(ValueIndex, St, R, ArrowFrom, ArrowTo);
 }
 
 bool TCustomBarSeries::PrepareBarColors(int ValueIndex) {
@@ -403,51 +445,25 @@ int TBarSeries::CalcXPos(int ValueIndex) const {
 }
 
 int TBarSeries::CalcYPos(int ValueIndex) const {
-    const double value = YValue(ValueIndex);
-    if (MultiBar() == mbStacked) return CalcYPosValue(StackedValue(ValueIndex, value));
-    if (MultiBar() == mbStacked100) {
-        const double total = PointOrigin(ValueIndex, true);
-        return total == 0 ? 0 : CalcYPosValue(StackedValue(ValueIndex, value) * 100 / total);
-    }
-    return TChartSeries::CalcYPos(ValueIndex);
-}
-
-int TBarSeries::GetOriginPos(int ValueIndex) const {
-    double start = 0;
-    if (StackedStart(ValueIndex, start)) {
-        if (MultiBar() == mbStacked100 && PointOrigin(ValueIndex, true) == 0) return 0;
-        return CalcYPosValue(start);
-    }
-    return UseYOrigin() ? CalcYPosValue(YOrigin()) : ParentChart()->ChartRect.Bottom;
+    return ValueEndPos(ValueIndex);
 }
 
 double TBarSeries::MaxYValue() const {
-    if (MultiBar() == mbStacked100) return 100;
-    double result = TChartSeries::MaxYValue();
-    if (MultiBar() == mbStacked)
-        for (int i = 0; i < Count(); ++i)
-            result = std::max(result, StackedValue(i, YValue(i)));
-    return UseYOrigin() ? std::max(result, YOrigin()) : result;
+    return StackedMaximum(TChartSeries::MaxYValue());
 }
 
 double TBarSeries::MinYValue() const {
-    if (MultiBar() == mbStacked100) return 0;
-    const double result = TChartSeries::MinYValue();
-    return UseYOrigin() ? std::min(result, YOrigin()) : result;
+    return StackedMinimum(TChartSeries::MinYValue());
 }
 
 void TBarSeries::CalcHorizMargins(int& LeftMargin, int& RightMargin) {
-    CalcBarWidth();
-    const int room = (MultiBar() == mbSide ? SameKindCount() : 1) * BarWidth();
-    LeftMargin = RightMargin = SideMargins() ? room : room / 2;
+    CategoryMargins(LeftMargin, RightMargin);
 }
 
 void TBarSeries::CalcVerticalMargins(int& TopMargin, int& BottomMargin) {
     TopMargin = BottomMargin = 0;
-    if (Count() == 0 || !Marks()->Visible()) return;
-    int m = MarkSize(-1) + Marks()->ArrowLength() +
-            (Marks()->Frame()->Visible() ? 2 * Marks()->Frame()->Width() : 0);
-    if (m > 0) ++m;
+    const int m = MarkRoom();
+    if (m == 0) return;
     if (!UseYOrigin() || TChartSeries::MaxYValue() > YOrigin()) {
         if (GetVertAxis()->Inverted())
             BottomMargin += m + ParentChart()->Height3D;
@@ -502,15 +518,7 @@ void TBarSeries::DrawMark(int ValueIndex, const std::string& St, TRect R, TPoint
         R.Bottom = ArrowTo.Y;
         R.Top = R.Bottom - h;
     }
-    TCustomAxisPanel* chart = ParentChart();
-    if (chart->View3D()) {
-        const int dx = chart->SeriesWidth3D / 2;
-        const int dy = chart->SeriesHeight3D / 2;
-        OffsetRect(R, dx, -dy);
-        ArrowFrom = Point(ArrowFrom.X + dx, ArrowFrom.Y - dy);
-        ArrowTo = Point(ArrowTo.X + dx, ArrowTo.Y - dy);
-    }
-    TChartSeries::DrawMark(ValueIndex, St, R, ArrowFrom, ArrowTo);
+    DrawMarkIn3D(ValueIndex, St, R, ArrowFrom, ArrowTo);
 }
 
 bool TBarSeries::BarClicked(int ValueIndex, int X, int Y) {
@@ -661,51 +669,25 @@ int THorizBarSeries::CalcYPos(int ValueIndex) const {
 }
 
 int THorizBarSeries::CalcXPos(int ValueIndex) const {
-    const double value = XValue(ValueIndex);
-    if (MultiBar() == mbStacked) return CalcXPosValue(StackedValue(ValueIndex, value));
-    if (MultiBar() == mbStacked100) {
-        const double total = PointOrigin(ValueIndex, true);
-        return total == 0 ? 0 : CalcXPosValue(StackedValue(ValueIndex, value) * 100 / total);
-    }
-    return TChartSeries::CalcXPos(ValueIndex);
-}
-
-int THorizBarSeries::GetOriginPos(int ValueIndex) const {
-    double start = 0;
-    if (StackedStart(ValueIndex, start)) {
-        if (MultiBar() == mbStacked100 && PointOrigin(ValueIndex, true) == 0) return 0;
-        return CalcXPosValue(start);
-    }
-    return UseYOrigin() ? CalcXPosValue(YOrigin()) : ParentChart()->ChartRect.Left;
+    return ValueEndPos(ValueIndex);
 }
 
 double THorizBarSeries::MaxXValue() const {
-    if (MultiBar() == mbStacked100) return 100;
-    double result = TChartSeries::MaxXValue();
-    if (MultiBar() == mbStacked)
-        for (int i = 0; i < Count(); ++i)
-            result = std::max(result, StackedValue(i, XValue(i)));
-    return UseYOrigin() ? std::max(result, YOrigin()) : result;
+    return StackedMaximum(TChartSeries::MaxXValue());
 }
 
 double THorizBarSeries::MinXValue() const {
-    if (MultiBar() == mbStacked100) return 0;
-    const double result = TChartSeries::MinXValue();
-    return UseYOrigin() ? std::min(result, YOrigin()) : result;
+    return StackedMinimum(TChartSeries::MinXValue());
 }
 
 void THorizBarSeries::CalcVerticalMargins(int& TopMargin, int& BottomMargin) {
-    CalcBarWidth();
-    const int room = (MultiBar() == mbSide ? SameKindCount() : 1) * BarWidth();
-    TopMargin = BottomMargin = SideMargins() ? room : room / 2;
+    CategoryMargins(TopMargin, BottomMargin);
 }
 
 void THorizBarSeries::CalcHorizMargins(int& LeftMargin, int& RightMargin) {
     LeftMargin = RightMargin = 0;
-    if (Count() == 0 || !Marks()->Visible()) return;
-    int m = MarkSize(-1) + Marks()->ArrowLength() +
-            (Marks()->Frame()->Visible() ? 2 * Marks()->Frame()->Width() : 0);
-    if (m > 0) ++m;
+    const int m = MarkRoom();
+    if (m == 0) return;
     if (!UseYOrigin() || TChartSeries::MaxXValue() > YOrigin()) RightMargin += m;
     if (UseYOrigin() && TChartSeries::MinXValue() < YOrigin()) LeftMargin += m;
 }
@@ -769,15 +751,7 @@ void THorizBarSeries::DrawMark(int ValueIndex, const std::string& St, TRect R, T
         R.Left = ArrowTo.X;
         R.Right = R.Left + w;
     }
-    TCustomAxisPanel* chart = ParentChart();
-    if (chart->View3D()) {
-        const int dx = chart->SeriesWidth3D / 2;
-        const int dy = chart->SeriesHeight3D / 2;
-        OffsetRect(R, dx, -dy);
-        ArrowFrom = Point(ArrowFrom.X + dx, ArrowFrom.Y - dy);
-        ArrowTo = Point(ArrowTo.X + dx, ArrowTo.Y - dy);
-    }
-    TChartSeries::DrawMark(ValueIndex, St, R, ArrowFrom, ArrowTo);
+    DrawMarkIn3D(ValueIndex, St, R, ArrowFrom, ArrowTo);
 }
 
 bool THorizBarSeries::BarClicked(int ValueIndex, int X, int Y) {

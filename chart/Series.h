@@ -121,7 +121,9 @@ class TCustomBarSeries : public TChartSeries {
     // Computes the bar width from the axis length and the points.
     void CalcBarWidth();
     // Pixel where the bar of a point starts along its value axis.
-    virtual int GetOriginPos(int ValueIndex) const = 0;
+    int GetOriginPos(int ValueIndex) const;
+    // Pixel of the bar's value end along its value axis, stacked by MultiBar.
+    int ValueEndPos(int ValueIndex) const;
     // The style of one bar: BarStyle, or what OnGetBarStyle answers.
     TBarStyle GetBarStyle(int ValueIndex);
 
@@ -131,6 +133,9 @@ class TCustomBarSeries : public TChartSeries {
     virtual int MarkSize(int ValueIndex) = 0;
     // Length of the category axis the bar width divides.
     virtual int AxisLength() const = 0;
+    // Pixel of a value on the value axis, and the plot edge bars start at without an origin.
+    virtual int ValuePixel(double Value) const = 0;
+    virtual int PlotEdge() const = 0;
     // Whether (X, Y) lies on the bar of ValueIndex.
     virtual bool BarClicked(int ValueIndex, int X, int Y);
     // Draws the bar in BarRect; StartPos and EndPos are its smaller and larger end along the
@@ -158,12 +163,19 @@ protected:
     TColor darkerColor_ = clBlack;
     // The position of the bar across its value axis: the shift among same-kind series.
     int SideShift(int Position) const;
-    // Stacked value end and start in value units.
-    double StackedValue(int ValueIndex, double Value) const;
-    bool StackedStart(int ValueIndex, double& Value) const;
+    // The value range of the bars from the plain range of their values.
+    double StackedMaximum(double PlainMaximum) const;
+    double StackedMinimum(double PlainMinimum) const;
+    // The room along the category axis: the bar slots at each end.
+    void CategoryMargins(int& Before, int& After);
+    // The room a mark and its arrow take beyond the bar, 0 without marks.
+    int MarkRoom();
     // The same-kind active series of the chart and this one's place among them (from 1).
     int SameKindCount() const;
     int SameKindOrder() const;
+    // Draws a mark placed for a flat bar, moved half a series depth back in 3-D.
+    void DrawMarkIn3D(int ValueIndex, const std::string& St, TRect R, TPoint ArrowFrom,
+                      TPoint ArrowTo);
     // Prepares the colours of the bar at ValueIndex; false for a point not drawn.
     bool PrepareBarColors(int ValueIndex);
 
@@ -192,7 +204,6 @@ class TBarSeries : public TCustomBarSeries {
 
     int CalcXPos(int ValueIndex) const override;
     int CalcYPos(int ValueIndex) const override;
-    int GetOriginPos(int ValueIndex) const override;
     double MaxYValue() const override;
     double MinYValue() const override;
     void CalcHorizMargins(int& LeftMargin, int& RightMargin) override;
@@ -203,6 +214,8 @@ class TBarSeries : public TCustomBarSeries {
     bool DrawValuesForward() const override;
     int MarkSize(int ValueIndex) override;
     int AxisLength() const override;
+    int ValuePixel(double Value) const override { return CalcYPosValue(Value); }
+    int PlotEdge() const override { return ParentChart()->ChartRect.Bottom; }
     bool BarClicked(int ValueIndex, int X, int Y) override;
     void DrawBar(const TRect& BarRect, int ValueIndex, int StartPos, int EndPos) override;
 
@@ -222,7 +235,6 @@ class THorizBarSeries : public TCustomBarSeries {
     double GetMarkValue(int ValueIndex) const override { return XValue(ValueIndex); }
     int CalcXPos(int ValueIndex) const override;
     int CalcYPos(int ValueIndex) const override;
-    int GetOriginPos(int ValueIndex) const override;
     double MaxXValue() const override;
     double MinXValue() const override;
     void CalcHorizMargins(int& LeftMargin, int& RightMargin) override;
@@ -234,6 +246,8 @@ class THorizBarSeries : public TCustomBarSeries {
     void FillSampleValues(int NumValues) override;
     int MarkSize(int ValueIndex) override;
     int AxisLength() const override;
+    int ValuePixel(double Value) const override { return CalcXPosValue(Value); }
+    int PlotEdge() const override { return ParentChart()->ChartRect.Left; }
     bool BarClicked(int ValueIndex, int X, int Y) override;
     void DrawBar(const TRect& BarRect, int ValueIndex, int StartPos, int EndPos) override;
 
