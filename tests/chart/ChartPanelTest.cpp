@@ -312,3 +312,76 @@ TEST_F(ChartPanel, DrawingOntoAnotherCanvasLeavesTheScreenBitmapAlone) {
 }
 
 } // namespace
+
+namespace {
+
+class ChartBackground : public ChartTest {
+protected:
+    void SetUp() override {
+        ChartTest::SetUp();
+        chart = MakeChart();
+        chart->SetDestinationCanvas(&canvas);
+    }
+    void TearDown() override { chart->SetDestinationCanvas(nullptr); }
+    std::unique_ptr<TChart> chart;
+    TRecordingCanvas canvas{600, 400};
+};
+
+TEST_F(ChartBackground, BackImageModes) {
+    chart->BackImage()->Bitmap()->SetSize(250, 250);
+    chart->SetBackImageMode(pbmTile);
+    chart->DrawBackImage(Rect(0, 0, 600, 400));
+    std::vector<std::string> draws;
+    for (const auto& call : canvas.Calls())
+        if (call.Name == "Draw")
+            draws.push_back(std::to_string(call.Args[0]) + "," + std::to_string(call.Args[1]));
+    EXPECT_EQ(draws,
+              (std::vector<std::string>{"0,0", "250,0", "500,0", "0,250", "250,250", "500,250"}));
+    canvas.ClearCalls();
+    chart->BackImage()->Bitmap()->SetSize(1000, 800);
+    chart->SetBackImageMode(pbmCenter);
+    chart->DrawBackImage(Rect(0, 0, 600, 400));
+    ASSERT_FALSE(canvas.Calls().empty());
+    EXPECT_EQ(canvas.Calls().back().Name, "Draw");
+    EXPECT_EQ(canvas.Calls().back().Args, (std::vector<int>{-200, -200}));
+    canvas.ClearCalls();
+    chart->SetBackImageMode(pbmStretch);
+    chart->DrawBackImage(Rect(0, 0, 600, 400));
+    ASSERT_EQ(canvas.Calls().size(), 1u);
+    EXPECT_EQ(canvas.Calls()[0].Name, "StretchDraw");
+    EXPECT_EQ(canvas.Calls()[0].Args, (std::vector<int>{0, 0, 600, 400}));
+}
+
+TEST_F(ChartBackground, AnAxisThatWouldNeedAllTheRoomTakesNone) {
+    chart->SetDestinationCanvas(nullptr);
+    auto* s = AddSeries<TFastLineSeries>(chart.get());
+    s->AddXY(0, 0);
+    s->AddXY(1, 1);
+    chart->Legend()->SetVisible(false);
+    chart->LeftAxis()->Title()->SetCaption("Amount");
+    chart->LeftAxis()->SetTitleSize(2000);
+    Record(chart.get());
+    EXPECT_EQ(chart->ChartRect.Left, MulDiv(3, chart->Width(), 100));
+    EXPECT_LT(chart->ChartRect.Bottom, chart->Height() - MulDiv(3, chart->Height(), 100))
+        << "the bottom axis still takes its room";
+}
+
+TEST_F(ChartBackground, SeriesMarginsWidenTheRangeNotThePlot) {
+    chart->SetDestinationCanvas(nullptr);
+    auto* bars = AddSeries<TBarSeries>(chart.get());
+    bars->AddXY(1, 10);
+    bars->AddXY(2, 20);
+    chart->Legend()->SetVisible(false);
+    bars->Marks()->SetVisible(false);
+    bars->SetSideMargins(false);
+    Record(chart.get());
+    const TRect plain = chart->ChartRect;
+    const double plainTop = chart->LeftAxis()->IMaximum;
+    bars->Marks()->SetVisible(true);
+    Record(chart.get());
+    EXPECT_EQ(chart->ChartRect, plain);
+    EXPECT_GT(chart->LeftAxis()->IMaximum, plainTop);
+    EXPECT_LT(chart->BottomAxis()->IMinimum, 1);
+}
+
+} // namespace

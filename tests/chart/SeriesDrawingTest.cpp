@@ -149,7 +149,10 @@ TEST_F(SeriesDrawing, TheFastLineLegendSymbolIsALineAcrossTheMiddle) {
     chart->SetDestinationCanvas(&canvas);
     line->DrawLegendShape(-1, Rect(10, 20, 40, 31));
     chart->SetDestinationCanvas(nullptr);
-    EXPECT_EQ(canvas.Log(), (std::vector<std::string>{"MoveTo(10,25)", "LineTo(40,25)"}));
+    ASSERT_EQ(canvas.Calls().size(), 2u);
+    EXPECT_EQ(canvas.Calls()[0].Args, (std::vector<int>{10, 25}));
+    EXPECT_EQ(canvas.Calls()[1].Name, "LineTo");
+    EXPECT_EQ(canvas.Calls()[1].Args, (std::vector<int>{40, 25}));
 }
 
 // --- bars
@@ -320,7 +323,9 @@ TEST_F(SeriesDrawing, ShapesThatSlantByTheDepthDrawARectangleWithoutDepth) {
     canvas.ClearCalls();
     a->SetBarStyle(bsCilinder);
     a->DrawBar(Rect(100, 50, 140, 100), 0, 50, 100);
-    EXPECT_EQ(canvas.Log(), (std::vector<std::string>{"Rectangle(100,50,140,100)"}));
+    ASSERT_EQ(canvas.Calls().size(), 1u);
+    EXPECT_EQ(canvas.Calls()[0].Name, "Rectangle");
+    EXPECT_EQ(canvas.Calls()[0].Args, (std::vector<int>{100, 50, 140, 100}));
     chart->SetDestinationCanvas(nullptr);
 }
 
