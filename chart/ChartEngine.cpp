@@ -452,6 +452,10 @@ void TChartSeries::SetDataSource(TComponent* Value) {
 void TChartSeries::Notification(TComponent* AComponent, TOperation Operation) {
     TComponent::Notification(AComponent, Operation);
     if (Operation != opRemove) return;
+    if (AComponent == function_) {
+        function_ = nullptr;
+        return;
+    }
     if (AComponent == DataSource()) {
         dataSources_.erase(dataSources_.begin());
         SetDataSource(nullptr);
@@ -875,7 +879,10 @@ void TChartSeries::SetFunction(TChartFunction* AFunction) {
     if (function_ == AFunction) return;
     delete function_;
     function_ = AFunction;
-    if (function_) function_->parentSeries_ = this;
+    if (function_) {
+        function_->parentSeries_ = this;
+        function_->FreeNotification(this); // its owner may free it first
+    }
     if (parentChart_) parentChart_->CheckDatasource(this);
 }
 

@@ -196,3 +196,36 @@ TEST_F(SeriesModel, SampleValuesNeedACountAndStayWithinTheirRange) {
 }
 
 } // namespace
+
+namespace {
+
+// A function of the test's own: one point holding the sum of the source's Y values.
+class TSumFunction : public TChartFunction {
+public:
+    using TChartFunction::TChartFunction;
+    void AddPoints(TChartSeries* Source) override {
+        double sum = 0;
+        for (int i = 0; i < Source->Count(); ++i)
+            sum += Source->YValue(i);
+        ParentSeries()->AddXY(0, sum);
+    }
+};
+
+TEST_F(SeriesModel, ASeriesWithAFunctionComputesItsPointsFromItsSource) {
+    a->AddXY(1, 2);
+    a->AddXY(2, 5);
+    TComponent owner(nullptr);
+    auto* sum = new TSumFunction(&owner);
+    b->SetFunction(sum);
+    b->SetDataSource(a);
+    ASSERT_EQ(b->Count(), 1);
+    EXPECT_EQ(b->YValue(0), 7);
+    a->AddXY(3, 1);
+    EXPECT_EQ(b->Count(), 1) << "single additions do not reach a function's series";
+    a->RefreshSeries();
+    EXPECT_EQ(b->YValue(0), 8);
+    delete sum; // its owner may free it before the series
+    EXPECT_EQ(b->FunctionType(), nullptr);
+}
+
+} // namespace
