@@ -1198,10 +1198,14 @@ void TChartAxis::SetTickOnLabelsOnly(bool Value) {
     ParentChart()->SetBooleanProperty(tickOnLabelsOnly_, Value);
 }
 
+int TChartAxis::Shift3D() const {
+    if (otherSide_ && !horizontal_) return ParentChart()->Width3D;
+    if (otherSide_ && horizontal_) return -ParentChart()->Height3D;
+    return 0;
+}
+
 int TChartAxis::DrawnPosAxis() const {
-    if (otherSide_ && !horizontal_) return posAxis_ + ParentChart()->Width3D;
-    if (otherSide_ && horizontal_) return posAxis_ - ParentChart()->Height3D;
-    return posAxis_;
+    return posAxis_ + Shift3D();
 }
 
 bool TChartAxis::SeriesIsDateTime() {
@@ -1529,8 +1533,9 @@ void TChartAxis::DrawAxisLabel(int Pos, int Angle, const std::string& Text) {
     TCustomAxisPanel* c = ParentChart();
     TCanvas* canvas = c->DrawingCanvas();
     const int h = c->FontHeight();
-    int x = horizontal_ ? Pos : posLabels_;
-    int y = horizontal_ ? posLabels_ : Pos;
+    // Labels of the right and top axes follow the axis onto the back plane.
+    int x = horizontal_ ? Pos : posLabels_ + Shift3D();
+    int y = horizontal_ ? posLabels_ + Shift3D() : Pos;
     UINT align = TA_LEFT | TA_TOP;
     const bool left = !horizontal_ && !otherSide_;
     const bool right = !horizontal_ && otherSide_;
@@ -1711,10 +1716,10 @@ void TChartAxis::DrawTitle() {
     int y = c->ChartYCenter;
     UINT align = TA_CENTER | TA_BOTTOM;
     if (horizontal_) {
-        y = posTitle_;
+        y = posTitle_ + Shift3D();
         if (!otherSide_) align = TA_CENTER | TA_TOP;
     } else {
-        x = posTitle_;
+        x = posTitle_ + Shift3D();
     }
     const UINT previous = SetTextAlign(canvas->Handle(), align);
     if (title_->Angle() == 0)

@@ -604,6 +604,8 @@ class TChartAxis : public TChartFontObject {
     void Changed();
 
 private:
+    // How far the right and top axes move with the back plane in 3-D.
+    int Shift3D() const;
     int InternalCalcPos(double Value, int Start, int End, int Size, int Center) const;
     int LabelWidth(double Value);
     int LabelHeight(double Value);
