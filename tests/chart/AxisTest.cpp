@@ -235,6 +235,28 @@ TEST_F(Axis, TheNextLabelEventCanChooseTheLabels) {
     EXPECT_EQ(texts, (std::vector<std::string>{"0", "33", "66", "99"}));
 }
 
+TEST_F(Axis, InThreeDTheRightAxisLabelsStayOutsideItsShiftedLine) {
+    chart->SetView3D(true);
+    auto* s = AddSeries<TFastLineSeries>(chart.get());
+    s->SetVertAxis(aRightAxis);
+    s->AddXY(0, 0);
+    s->AddXY(10, 100);
+    chart->BottomAxis()->SetLabels(false);
+    chart->Legend()->SetVisible(false);
+    auto canvas = Record(chart.get());
+    TChartAxis* right = chart->RightAxis();
+    ASSERT_GT(chart->Width3D, 0);
+    EXPECT_EQ(right->DrawnPosAxis(), chart->ChartRect.Right + chart->Width3D);
+    int labels = 0;
+    for (const auto& call : canvas->Calls())
+        if (call.Name == "TextOut") {
+            ++labels;
+            EXPECT_GT(call.Args[0], right->DrawnPosAxis()) << call.Text;
+            EXPECT_LE(call.Args[0], chart->Width());
+        }
+    EXPECT_GT(labels, 2);
+}
+
 TEST_F(Axis, ClicksNearTheAxisLineHitIt) {
     auto* s = AddSeries<TFastLineSeries>(chart.get());
     s->AddXY(0, 0);
