@@ -385,3 +385,86 @@ TEST_F(ChartBackground, SeriesMarginsWidenTheRangeNotThePlot) {
 }
 
 } // namespace
+
+namespace {
+
+class LegendAndTitles : public ChartTest {
+protected:
+    void SetUp() override {
+        ChartTest::SetUp();
+        chart = MakeChart();
+        chart->SetAxisVisible(false);
+        series = AddSeries<TBarSeries>(chart.get(), "Payments");
+        series->Marks()->SetVisible(false);
+        for (int i = 1; i <= 4; ++i)
+            series->AddXY(i, i * 100, "Year " + std::to_string(i));
+    }
+    std::vector<std::string> Texts(const TRecordingCanvas& canvas) {
+        std::vector<std::string> out;
+        for (const auto& call : canvas.Calls())
+            if (call.Name == "TextOut") out.push_back(call.Text);
+        return out;
+    }
+    std::unique_ptr<TChart> chart;
+    TBarSeries* series = nullptr;
+};
+
+TEST_F(LegendAndTitles, AValuesLegendListsPointsFromTheFirstValueInEitherOrder) {
+    chart->Legend()->SetFirstValue(1);
+    auto canvas = Record(chart.get());
+    EXPECT_EQ(Texts(*canvas), (std::vector<std::string>{"200 Year 2", "300 Year 3", "400 Year 4"}));
+    chart->Legend()->SetInverted(true);
+    chart->Legend()->SetTextStyle(ltsRightPercent);
+    canvas = Record(chart.get());
+    EXPECT_EQ(Texts(*canvas),
+              (std::vector<std::string>{"Year 4 40 %", "Year 3 30 %", "Year 2 20 %"}));
+    chart->OnGetLegendText = [](TCustomAxisPanel*, TLegendStyle, int index, std::string& text) {
+        text = std::to_string(index) + ":" + text;
+    };
+    canvas = Record(chart.get());
+    EXPECT_EQ(Texts(*canvas).front(), "3:Year 4 40 %");
+}
+
+TEST_F(LegendAndTitles, ARightLegendLeavesRoomForItsFrameAndShadow) {
+    chart->Legend()->SetResizeChart(true);
+    const TRect before = Rect(MulDiv(3, 600, 100), MulDiv(3, 400, 100), 600 - MulDiv(3, 600, 100),
+                              400 - MulDiv(3, 400, 100));
+    Record(chart.get());
+    const TRect r = chart->Legend()->RectLegend;
+    EXPECT_EQ(r.Right, before.Right - 2 - 3) << "frame width + 1 and the shadow";
+    EXPECT_EQ(r.Top, static_cast<int>(std::lround(0.10 * 400)));
+    chart->AssignFont(chart->Legend()->Font());
+    EXPECT_EQ(r.Height(), 2 + 4 * chart->FontHeight());
+    EXPECT_EQ(chart->ChartRect.Right, r.Left - MulDiv(3, before.Width(), 100));
+}
+
+TEST_F(LegendAndTitles, DividingLinesSeparateTheItems) {
+    chart->Legend()->DividingLines()->SetVisible(true);
+    chart->Legend()->DividingLines()->SetColor(clFuchsia);
+    auto canvas = Record(chart.get());
+    int lines = 0;
+    for (const auto& call : canvas->Calls())
+        lines += call.Name == "LineTo" && call.PenColor == clFuchsia;
+    EXPECT_EQ(lines, 3);
+}
+
+TEST_F(LegendAndTitles, TitleAndFootTakeTheirLinesAndFivePixels) {
+    chart->Legend()->SetVisible(false);
+    Record(chart.get());
+    const TRect plain = chart->ChartRect;
+    chart->Title()->Text()->Add("Allocation");
+    chart->Title()->Text()->Add("by Amount");
+    chart->Foot()->Text()->Add("Printed for the borrower");
+    auto canvas = Record(chart.get());
+    chart->AssignFont(chart->Title()->Font());
+    const int h = chart->FontHeight();
+    EXPECT_EQ(chart->ChartRect.Top, plain.Top + 2 * h + 5);
+    EXPECT_EQ(chart->ChartRect.Bottom, plain.Bottom - h - 5);
+    EXPECT_EQ(Texts(*canvas),
+              (std::vector<std::string>{"Allocation", "by Amount", "Printed for the borrower"}));
+    EXPECT_TRUE(chart->Title()->Clicked(chart->ChartXCenter, plain.Top + 1));
+    chart->Title()->SetVisible(false);
+    EXPECT_FALSE(chart->Title()->Clicked(chart->ChartXCenter, plain.Top + 1));
+}
+
+} // namespace
