@@ -1217,8 +1217,9 @@ bool TChartAxis::SeriesIsDateTime() {
 // --- value and pixel
 
 int TChartAxis::InternalCalcPos(double Value, int Start, int End, int Size, int Center) const {
-    // Values far outside the range (a zoom, a wild point) stay on pixels GDI can take.
-    auto clampPixels = [](double t) { return std::clamp(t, -1.0e9, 1.0e9); };
+    // Values far outside the range (a zoom, a wild point) stay on pixels GDI can take; a value
+    // that is not a number lands on the axis start rather than failing the drawing.
+    auto clampPixels = [](double t) { return std::isnan(t) ? 0.0 : std::clamp(t, -1.0e9, 1.0e9); };
     if (logarithmic_) {
         const double logMin = IMinimum > 0 ? std::log(IMinimum) : 0;
         const double logMax = IMaximum > 0 ? std::log(IMaximum) : 0;

@@ -5,6 +5,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Regional.h"
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -134,6 +135,8 @@ TEST_F(Axis, FarValuesStayOnUsablePixels) {
     TChartAxis* bottom = chart->BottomAxis();
     Range(bottom, 0, 1e-300);
     EXPECT_NO_THROW(bottom->CalcXPosValue(1e300));
+    Range(bottom, 0, 100);
+    EXPECT_EQ(bottom->CalcXPosValue(std::nan("")), 100);
 }
 
 TEST_F(Axis, LabelStepsGrowUntilTheLabelsFit) {
