@@ -100,7 +100,11 @@ void TChartTitle::DrawTitle(bool IsFoot) {
     chart->AssignFont(Font());
     const int lineHeight = chart->FontHeight();
     canvas->SetBrush(brush_.get());
-    if (brush_->Color() == clChartColor) canvas->Brush()->SetStyle(bsClear);
+    if (brush_->Color() == clChartColor) {
+        // The marker never reaches the canvas, where it would read as a system colour.
+        canvas->Brush()->SetColor(chart->Color());
+        canvas->Brush()->SetStyle(bsClear);
+    }
     const bool framed = frame_->Visible() && frame_->Color() != clChartColor;
     const int fw = framed ? frame_->Width() : 0;
     TRect& plot = chart->ChartRect;
