@@ -1,5 +1,6 @@
 #include "dbcontrols/DwParser.h"
 
+#include "db/DBTables.h"
 #include "db/DbiRecords.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Format.h"
@@ -535,6 +536,50 @@ std::vector<Byte> BuildFilterExpr(const std::string& Text, const TFilterTable& T
     } catch (const TParseFailed&) {
         return {};
     }
+}
+
+namespace {
+
+// The fields of a dataset as the parser sees them.
+class TDataSetFilterTable : public TFilterTable {
+public:
+    explicit TDataSetFilterTable(TDataSet* dataSet) : dataSet_(dataSet) {}
+
+    bool FieldOperand(const std::string& Name, TOperandType& Type, int& Size) const override {
+        TField* field = dataSet_->FindField(Name);
+        if (field == nullptr) return false;
+        Size = field->Size();
+        switch (field->DataType()) {
+        case ftString: Type = otString; break;
+        case ftSmallint:
+        case ftWord: Type = otSmallInt; break;
+        case ftInteger: Type = otInteger; break;
+        case ftBoolean: Type = otBoolean; break;
+        case ftFloat:
+        case ftCurrency: Type = otFloat; break;
+        case ftBCD: Type = otBCD; break;
+        case ftDate: Type = otDate; break;
+        case ftTime: Type = otTime; break;
+        case ftDateTime: Type = otDateTime; break;
+        default: Type = otFieldName; break;
+        }
+        return true;
+    }
+
+    std::string ToNative(const std::string& Text) const override {
+        std::string native;
+        AnsiToNative(dataSet_->Locale(), Text, native, 255);
+        return native;
+    }
+
+private:
+    TDataSet* dataSet_;
+};
+
+} // namespace
+
+std::vector<Byte> BuildFilterExpr(const std::string& Text, TDataSet* Table) {
+    return BuildFilterExpr(Text, TDataSetFilterTable(Table));
 }
 
 // ---- Date and time texts ----

@@ -20,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+class TDataSet;
+
 // ---- String and token routines ----
 
 // The text from Pos up to Delimiter. A one-character delimiter is searched as it is; a longer one
@@ -123,6 +125,8 @@ constexpr std::size_t kFilterNodeSize = 14;
 // shows "<name>\rField not found in Table. " (warning, OK) first. A constant that does not
 // convert to its field's type raises EConvertError.
 std::vector<Byte> BuildFilterExpr(const std::string& Text, const TFilterTable& Table);
+// The same over the field objects of a dataset, texts in its locale's character set.
+std::vector<Byte> BuildFilterExpr(const std::string& Text, TDataSet* Table);
 
 // ---- Date and time texts ----
 

@@ -176,6 +176,19 @@ int PostedMessageCount() {
     return static_cast<int>(Queue().size());
 }
 
+bool PeekMessage(HWND& Wnd, TMessage& Message, UINT MsgMin, UINT MsgMax, UINT RemoveMsg) {
+    const bool any = MsgMin == 0 && MsgMax == 0;
+    auto& queue = Queue();
+    for (auto it = queue.begin(); it != queue.end(); ++it) {
+        if (!any && (it->Message.Msg < MsgMin || it->Message.Msg > MsgMax)) continue;
+        Wnd = it->Wnd;
+        Message = it->Message;
+        if (RemoveMsg & PM_REMOVE) queue.erase(it);
+        return true;
+    }
+    return false;
+}
+
 void SchedulePostedMessages() {
     if (drainScheduled || !QCoreApplication::instance()) return;
     drainScheduled = true;
