@@ -1749,7 +1749,7 @@ void TBlobStream::Truncate() {
 TDataSet::TDataSet(TComponent* AOwner)
     : TComponent(AOwner), fieldDefs_(std::make_unique<TFieldDefs>(this)) {
     ClearBuffers();
-    locale_ = ::Session()->Locale();
+    locale_ = DefaultSessionLocale();
 }
 
 TDataSet::~TDataSet() {
@@ -1931,7 +1931,7 @@ void TDataSet::BindFields(bool Binding) {
 void TDataSet::CloseCursor() {
     if (!infoQueryMode_) FreeCursor();
     canModify_ = false;
-    locale_ = ::Session()->Locale();
+    locale_ = DefaultSessionLocale();
     if (handle_ != 0) {
         DestroyHandle();
         handle_ = 0;
@@ -1999,8 +1999,14 @@ char* TDataSet::BookmarkOf(int Index) const {
     return Buffer(Index) + bookmarkOfs_ + 1;
 }
 
-LongInt& TDataSet::RecordNumberOf(char* Buffer) const {
-    return *reinterpret_cast<LongInt*>(Buffer + recInfoOfs_ + 4);
+LongInt TDataSet::RecordNumberOf(const char* Buffer) const {
+    LongInt value = 0;
+    std::memcpy(&value, Buffer + recInfoOfs_ + 4, sizeof value);
+    return value;
+}
+
+void TDataSet::SetRecordNumber(char* Buffer, LongInt Value) const {
+    std::memcpy(Buffer + recInfoOfs_ + 4, &Value, sizeof Value);
 }
 
 Byte& TDataSet::UpdateStatusOf(char* Buffer) const {
@@ -2096,9 +2102,9 @@ DBIResult TDataSet::GetRecord(int Index, int Mode) {
     }
     if (result != dbiOK) return result;
     UpdateStatusOf(buffer) = 0;
-    RecordNumberOf(buffer) = recNoStatus_ == 1   ? static_cast<LongInt>(props.SeqNo)
-                             : recNoStatus_ == 0 ? static_cast<LongInt>(props.PhysRecNo)
-                                                 : -1;
+    SetRecordNumber(buffer, recNoStatus_ == 1   ? static_cast<LongInt>(props.SeqNo)
+                            : recNoStatus_ == 0 ? static_cast<LongInt>(props.PhysRecNo)
+                                                : -1);
     GetCalcFields(Index);
     BookmarkFlag(Index) = bfCurrent;
     CheckEngineResult(DbiGetBookMark(handle_, BookmarkOf(Index)));
@@ -2384,7 +2390,7 @@ void TDataSet::InitRecord(char* Buffer) {
     CheckEngineResult(DbiInitRecord(handle_, Buffer));
     ClearCalcFields(Buffer);
     UpdateStatusOf(Buffer) = 2;
-    RecordNumberOf(Buffer) = -1;
+    SetRecordNumber(Buffer, -1);
 }
 
 void TDataSet::BeginInsertAppend() {

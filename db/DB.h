@@ -1013,7 +1013,8 @@ private:
     void InitKeyBuffer(std::vector<char>& Buffer);
     Byte& BookmarkFlag(int Index) const;
     char* BookmarkOf(int Index) const;
-    LongInt& RecordNumberOf(char* Buffer) const;
+    LongInt RecordNumberOf(const char* Buffer) const;
+    void SetRecordNumber(char* Buffer, LongInt Value) const;
     Byte& UpdateStatusOf(char* Buffer) const;
     void SendEvent(TDataEvent Event, std::intptr_t Info);
 

@@ -258,6 +258,11 @@ TSession* Session() {
     return Sessions()->FindSession("");
 }
 
+TLocaleHandle DefaultSessionLocale() {
+    const TSession* session = Sessions()->FindSession("");
+    return session ? session->Locale() : 0;
+}
+
 void DoneDBTables() {
     if (SessionListHolder()) SessionListHolder()->CloseAll();
     SessionListHolder().reset();
@@ -768,7 +773,7 @@ void TDatabase::Close() {
     if (!Connected()) return;
     session_->DBNotification(dbClose, this);
     CloseDataSets();
-    locale_ = ::Session()->Locale();
+    locale_ = DefaultSessionLocale();
     DbiCloseDatabase(handle_);
     sqlBased_ = false;
     handle_ = 0;
@@ -866,7 +871,7 @@ void TDBDataSet::SetDBFlag(int Flag, bool Value) {
     if (dbFlags_ == 0) return;
     dbFlags_ &= ~bit;
     if (dbFlags_ != 0 || !database_) return;
-    SetLocale(::Session()->Locale());
+    SetLocale(DefaultSessionLocale());
     TDatabase* database = database_;
     database_ = nullptr;
     database->RemoveDataSet(this);

@@ -173,6 +173,8 @@ private:
 // The session list and the default session, made on first use.
 TSessionList* Sessions();
 TSession* Session();
+// The default session's language object; 0 while the sessions are being freed.
+TLocaleHandle DefaultSessionLocale();
 // Frees the session list (every session, database and dataset) and stops the wait cursor.
 void DoneDBTables();
 
