@@ -32,7 +32,8 @@ std::vector<std::string> Parts(const std::string& Line, char Delimiter) {
     TStringList list;
     strBreakApart(Line, Delimiter, list);
     std::vector<std::string> parts;
-    for (int i = 0; i < list.Count(); ++i) parts.push_back(list[i]);
+    for (int i = 0; i < list.Count(); ++i)
+        parts.push_back(list[i]);
     return parts;
 }
 
@@ -149,9 +150,8 @@ bool dwIsCalculatedField(const TField* Field) {
 }
 
 bool dwIsReadThroughDataSet(const TField* Field) {
-    return dwIsCalculatedField(Field) ||
-           (Field != nullptr && Field->DataSet() != nullptr &&
-            Field->DataSet()->InheritsFrom("TdwClientDataSet"));
+    return dwIsCalculatedField(Field) || (Field != nullptr && Field->DataSet() != nullptr &&
+                                          Field->DataSet()->InheritsFrom("TdwClientDataSet"));
 }
 
 bool dwFieldExists(const TDataSet* DataSet, const std::string& FieldName) {
@@ -172,9 +172,8 @@ TdwPictureMask dwGetPictureMask(TObject* DataSet, const std::string& FieldName) 
     return result;
 }
 
-void dwSetPictureMaskEntry(TObject* DataSet, const std::string& FieldName,
-                           const std::string& Mask, bool Flag1, bool Flag2, bool KeepMask,
-                           bool KeepFlags) {
+void dwSetPictureMaskEntry(TObject* DataSet, const std::string& FieldName, const std::string& Mask,
+                           bool Flag1, bool Flag2, bool KeepMask, bool KeepFlags) {
     TStrings* masks = dwGetPictureMasks(DataSet);
     if (masks == nullptr) return;
     const int line = PictureMaskLine(masks, FieldName);
@@ -188,8 +187,8 @@ void dwSetPictureMaskEntry(TObject* DataSet, const std::string& FieldName,
         if (line >= 0) masks->Delete(line);
         return;
     }
-    const std::string text = FieldName + "\t" + mask + "\t" + (Flag1 ? "T" : "F") + "\t" +
-                             (Flag2 ? "T" : "F");
+    const std::string text =
+        FieldName + "\t" + mask + "\t" + (Flag1 ? "T" : "F") + "\t" + (Flag2 ? "T" : "F");
     if (line >= 0)
         masks->SetStrings(line, text);
     else
@@ -238,7 +237,8 @@ void dwCleanControlTypes(TDataSet* DataSet) {
         const std::vector<std::string> parts = Parts((*types)[i], ';');
         if (parts.size() < 3) continue;
         bool named = false;
-        for (const char* type : kComponentTypes) named = named || parts[1] == type;
+        for (const char* type : kComponentTypes)
+            named = named || parts[1] == type;
         if (!named) continue;
         TComponent* form = dwOwningForm(DataSet);
         std::string component = parts[2];
@@ -295,7 +295,8 @@ void dwSaveFieldLayout(TDataSet* DataSet, TStrings* List) {
 void dwRestoreFieldLayout(TDataSet* DataSet, TStrings* List) {
     DataSet->DisableControls();
     try {
-        for (int i = 0; i < DataSet->FieldCount(); ++i) DataSet->Fields(i)->SetVisible(false);
+        for (int i = 0; i < DataSet->FieldCount(); ++i)
+            DataSet->Fields(i)->SetVisible(false);
         for (int line = 0; line < List->Count(); ++line) {
             const std::vector<std::string> parts = Parts((*List)[line], '\t');
             TField* field = DataSet->FindField(parts[0]);
@@ -333,7 +334,8 @@ int dwCompareBookmarks(TDataSet* DataSet, const std::vector<char>& Bookmark1,
 
 TComponent* dwOwningForm(TComponent* Component) {
     TComponent* c = Component;
-    while (c != nullptr && !c->Is<TCustomForm>() && c->Owner() != nullptr) c = c->Owner();
+    while (c != nullptr && !c->Is<TCustomForm>() && c->Owner() != nullptr)
+        c = c->Owner();
     return c;
 }
 
@@ -348,12 +350,12 @@ void dwPostKeyWithShift(HWND Window, Word Key, Word ShiftKey) {
     PostMessage(Window, WM_KEYUP, Key, static_cast<LPARAM>(0xC0000001u));
 }
 
+bool dwTakeEscapeKey() {
+    return TakeQueuedKeyDown(VK_ESCAPE);
+}
+
 bool dwEscapePressed(TObject* DataSet) {
-    HWND window = 0;
-    TMessage message;
-    if (!PeekMessage(window, message, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE)) return false;
-    if (message.Msg != WM_KEYDOWN || message.WParam != 27) return false;
-    PeekMessage(window, message, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE);
+    if (!dwTakeEscapeKey()) return false;
     dwSetFilterEnabled(DataSet, false);
     return true;
 }

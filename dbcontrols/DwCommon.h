@@ -73,9 +73,8 @@ struct TdwPictureMask {
 TdwPictureMask dwGetPictureMask(TObject* DataSet, const std::string& FieldName);
 // Sets, adds or (with an empty mask) deletes the field's PictureMasks line; a Keep flag keeps
 // that part of an existing line.
-void dwSetPictureMaskEntry(TObject* DataSet, const std::string& FieldName,
-                           const std::string& Mask, bool Flag1, bool Flag2, bool KeepMask,
-                           bool KeepFlags);
+void dwSetPictureMaskEntry(TObject* DataSet, const std::string& FieldName, const std::string& Mask,
+                           bool Flag1, bool Flag2, bool KeepMask, bool KeepFlags);
 // An empty text, or a text complete against the mask.
 bool dwIsMaskValid(const std::string& Mask, const std::string& Text);
 // The picture mask the validation before a post uses for a field; the data-aware table adds
@@ -127,8 +126,10 @@ TComponent* dwOwningForm(TComponent* Component);
 bool dwIsHighBitSet(Byte Value);
 // Posts a key-down and a key-up of Key to the window with Key and ShiftKey held meanwhile.
 void dwPostKeyWithShift(HWND Window, Word Key, Word ShiftKey);
-// When the next queued keyboard message is an Escape key-down, takes it out of the queue, clears
-// ofoEnabled of the dataset's OnFilterOptions and answers True; other keys stay queued.
+// When an Escape key-down is queued, takes it out of the queue and answers True; other keys
+// stay queued.
+bool dwTakeEscapeKey();
+// dwTakeEscapeKey, and on an Escape clears ofoEnabled of the dataset's OnFilterOptions.
 bool dwEscapePressed(TObject* DataSet);
 // Whether a typed text suits the type of the dataset's first index field.
 bool dwTypedTextFits(TDataSet* DataSet, const std::string& Text);

@@ -176,17 +176,14 @@ int PostedMessageCount() {
     return static_cast<int>(Queue().size());
 }
 
-bool PeekMessage(HWND& Wnd, TMessage& Message, UINT MsgMin, UINT MsgMax, UINT RemoveMsg) {
-    const bool any = MsgMin == 0 && MsgMax == 0;
+bool TakeQueuedKeyDown(Word VirtualKey) {
     auto& queue = Queue();
-    for (auto it = queue.begin(); it != queue.end(); ++it) {
-        if (!any && (it->Message.Msg < MsgMin || it->Message.Msg > MsgMax)) continue;
-        Wnd = it->Wnd;
-        Message = it->Message;
-        if (RemoveMsg & PM_REMOVE) queue.erase(it);
-        return true;
-    }
-    return false;
+    const auto it = std::find_if(queue.begin(), queue.end(), [VirtualKey](const TPosted& p) {
+        return p.Message.Msg == WM_KEYDOWN && p.Message.WParam == VirtualKey;
+    });
+    if (it == queue.end()) return false;
+    queue.erase(it);
+    return true;
 }
 
 void SchedulePostedMessages() {

@@ -111,11 +111,9 @@ bool PostMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 int DispatchPostedMessages();
 // The number of messages waiting in the queue.
 int PostedMessageCount();
-// Looks at the first queued message in MsgMin..MsgMax (both 0: any message) without running
-// it; with Remove it is taken out of the queue. False when no such message waits.
-constexpr UINT PM_NOREMOVE = 0;
-constexpr UINT PM_REMOVE = 1;
-bool PeekMessage(HWND& Wnd, TMessage& Message, UINT MsgMin, UINT MsgMax, UINT RemoveMsg);
+// Takes the first queued WM_KEYDOWN of the virtual key out of the queue without running it;
+// every other message stays. False when none waits.
+bool TakeQueuedKeyDown(Word VirtualKey);
 
 // Key state: the high bit (0x8000, the result is negative) while the key is down, the low bit
 // when a toggle key (Caps Lock, Num Lock) is on. The layer updates the table from every key and

@@ -1,0 +1,80 @@
+// The data-aware datasets' own parts that stand on the dataset model alone: the OnFilter record
+// filter they share (TdwRecordFilter) and the read-only stream over a memo or blob field
+// (TdwMemoStream).
+//
+// The record filter is an engine callback filter: the engine calls it for every record it
+// reads; it accepts the record unless the dataset's OnFilter event rejects it. With
+// ofoCancelOnEscape, every 100th record looks for a queued Escape key-down (only that key is
+// taken from the queue); one ends the filtering at once: ofoEnabled is cleared and
+// OnFilterEscape is told. The records are re-read when filtering is switched off by the program;
+// when the user cancels with Escape inside an engine read, the re-read waits for the next one,
+// so the engine is never re-entered from its own callback.
+//
+// The memo stream reads through the field's own blob stream, so its text conversion is the
+// field's, in requests of at most 32768 bytes; a request that delivers nothing ends the read.
+#pragma once
+
+#include "db/DB.h"
+#include "dbcontrols/DwCommon.h"
+
+#include <functional>
+#include <memory>
+
+class TdwRecordFilter {
+public:
+    explicit TdwRecordFilter(TDataSet* DataSet) : dataSet_(DataSet) {}
+    ~TdwRecordFilter();
+    TdwRecordFilter(const TdwRecordFilter&) = delete;
+    TdwRecordFilter& operator=(const TdwRecordFilter&) = delete;
+
+    // The dataset's OnFilter bound to it (empty while unassigned).
+    std::function<void(bool& Accept)> Event;
+    TDataSetNotifyEvent OnFilterEscape;
+
+    TdwOnFilterOptions Options() const { return options_; }
+    // Clearing ofoEnabled on an open dataset with an event re-reads its records at once.
+    void SetOptions(TdwOnFilterOptions Value);
+
+    // Drops the current callback filter; with On and a cursor, adds and activates a new one.
+    // False when the engine gave no filter (nothing else is done then). An open dataset is then
+    // re-read: a dataset with index fields refreshed, another resynchronised at its record.
+    bool Install(bool On);
+    TFilterHandle Handle() const { return handle_; }
+    // The engine's record while the event runs, else nullptr.
+    const char* RecordBuffer() const { return record_; }
+    bool Running() const { return running_; }
+    int EscapeCounter() const { return escapeCounter_; }
+
+private:
+    static bool Callback(std::intptr_t ClientData, const char* Record, LongInt RecNo);
+    bool Accept(const char* Record);
+    void Reread();
+
+    TDataSet* dataSet_;
+    TdwOnFilterOptions options_{ofoEnabled, ofoShowHourGlass};
+    TFilterHandle handle_ = 0;
+    const char* record_ = nullptr;
+    bool running_ = false;
+    bool inCallback_ = false;
+    int escapeCounter_ = 0;
+};
+
+// A read-only stream over a memo or blob field of the current record; a field of another kind
+// gives an empty stream. Write always answers 0.
+class TdwMemoStream : public TStream {
+    VANTREL_CLASS(TdwMemoStream, TStream)
+
+    explicit TdwMemoStream(TField* Field);
+    ~TdwMemoStream() override;
+
+    LongInt Read(void* Buffer, LongInt Count) override;
+    LongInt Write(const void*, LongInt) override { return 0; }
+    // Origin 0 from the start, 1 from the position, 2 from the end; the new position.
+    Int64 Seek(Int64 Offset, Word Origin) override;
+    // The stream is read-only: its size does not change.
+    void SetSize(Int64) override {}
+
+private:
+    std::unique_ptr<TBlobStream> blob_;
+    LongInt position_ = 0;
+};
