@@ -2,9 +2,103 @@
 
 #include "db/DBTables.h"
 #include "db/DbiFilters.h"
+#include "dbcontrols/DwParser.h"
+#include "platform/rtl/Modules.h"
+#include "platform/rtl/SysUtils.h"
+#include "xbase/XbModule.h"
 
 #include <algorithm>
 #include <limits>
+
+// ---- The dwFilter text ----
+
+std::string dwJoinFilterLines(const TStrings* Lines) {
+    std::string text;
+    for (int i = 0; Lines != nullptr && i < Lines->Count(); ++i) {
+        std::string line = (*Lines)[i];
+        while (!line.empty() && static_cast<unsigned char>(line.back()) <= ' ')
+            line.pop_back();
+        if (line.empty()) continue;
+        text += text.empty() ? line : " AND (" + line + ")";
+    }
+    return text;
+}
+
+namespace {
+
+// Hands an xBase condition to the engine through its module's entry points.
+bool QueryThroughModule(const std::string& Text, TCursorHandle Cursor) {
+    if (Text.size() > kMaxXBaseFilterLength) return false;
+    TModuleHandle module = 0;
+    for (const char* name : kXBaseModules)
+        if ((module = GetModuleHandle(name)) != 0) break;
+    if (module == 0) return false;
+    const auto select = reinterpret_cast<TXbSelectProc>(GetProcAddress(module, "XB_SELECT"));
+    const auto query = reinterpret_cast<TXbQueryProc>(GetProcAddress(module, "XB_QUERY"));
+    if (select == nullptr || query == nullptr) return false;
+    const auto area = static_cast<Word>(Cursor & 0xFFFF);
+    const Word previous = select(area);
+    char buffer[kMaxXBaseFilterLength + 1] = {};
+    Text.copy(buffer, kMaxXBaseFilterLength);
+    const Word result = query(buffer);
+    if (previous != area) select(previous);
+    return result == 0;
+}
+
+bool ApplyXBaseText(const std::string& Text, TDataSet* DataSet) {
+    const TCursorHandle cursor = DataSet->Handle();
+    if (Text.empty()) {
+        if (cursor != 0) DbiRestoreFilterCondition(cursor);
+    } else if (!QueryThroughModule(Text, cursor)) {
+        return false;
+    }
+    if (DataSet->Active()) DataSet->Refresh();
+    return true;
+}
+
+void DropExpressionFilter(TDataSet* DataSet, TFilterHandle& Handle) {
+    if (Handle != 0 && DataSet->Handle() != 0) DbiDropFilter(DataSet->Handle(), Handle);
+    Handle = 0;
+}
+
+bool ApplyParsedText(const std::string& Text, TDataSet* DataSet, TFilterHandle& Handle) {
+    if (Text.empty()) {
+        DropExpressionFilter(DataSet, Handle);
+        if (DataSet->Active()) DataSet->Refresh();
+        return true;
+    }
+    std::vector<Byte> block;
+    try {
+        block = BuildFilterExpr(Text, DataSet);
+    } catch (const EConvertError&) {
+        block.clear();
+    }
+    if (block.empty()) {
+        Handle = 0;
+        return false;
+    }
+    DropExpressionFilter(DataSet, Handle);
+    TFilterHandle filter = 0;
+    if (DbiAddFilter(DataSet->Handle(), 0, 1, false, block.data(), nullptr, &filter) != dbiOK) {
+        Handle = 0;
+        return false;
+    }
+    Handle = filter;
+    DbiActivateFilter(DataSet->Handle(), filter);
+    if (DataSet->Active()) DataSet->Refresh();
+    return true;
+}
+
+} // namespace
+
+bool dwApplyFilterText(const std::string& Text, TDataSet* DataSet, TFilterHandle& Handle,
+                       bool Opening, bool XBaseText) {
+    if (!DataSet->Active() && !Opening) {
+        Handle = 0;
+        return true;
+    }
+    return XBaseText ? ApplyXBaseText(Text, DataSet) : ApplyParsedText(Text, DataSet, Handle);
+}
 
 // ---- TdwRecordFilter ----
 

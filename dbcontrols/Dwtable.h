@@ -20,6 +20,29 @@
 #include <functional>
 #include <memory>
 
+// The dwFilter lines as one condition: each line trimmed of trailing blanks and control
+// characters, empty lines skipped, the first line as it is and each further one appended as
+// " AND (" line ")".
+std::string dwJoinFilterLines(const TStrings* Lines);
+
+// The longest condition handed to the engine as xBase text.
+constexpr std::size_t kMaxXBaseFilterLength = 256;
+// The engine modules whose XB_SELECT and XB_QUERY serve the xBase road, in the order tried.
+constexpr const char* kXBaseModules[] = {"XBASE3032", "XBASE2532"};
+
+// Applies a filter text to a dataset; Handle is its expression filter (0 = none). Nothing is
+// done for a closed dataset unless it is being opened (success, Handle 0).
+// - XBaseText (the xBase table types): the text is an xBase condition handed to the engine
+//   through XB_SELECT and XB_QUERY of the first loaded module of kXBaseModules; it fails when no
+//   module is loaded, an entry point is missing, the text is longer than 256 characters or the
+//   engine refuses it. An empty text puts back the cursor's own filter condition.
+// - otherwise the text is parsed (BuildFilterExpr) and added as an expression filter in place of
+//   the current one; it fails, with Handle 0, when the text does not parse, a constant does not
+//   convert, or the engine refuses the tree. An empty text drops the current filter.
+// An open dataset is refreshed after a change. The result is success.
+bool dwApplyFilterText(const std::string& Text, TDataSet* DataSet, TFilterHandle& Handle,
+                       bool Opening, bool XBaseText);
+
 class TdwRecordFilter {
 public:
     explicit TdwRecordFilter(TDataSet* DataSet) : dataSet_(DataSet) {}
