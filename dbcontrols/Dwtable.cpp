@@ -3,7 +3,11 @@
 #include "db/DBTables.h"
 #include "db/DbiFilters.h"
 #include "dbcontrols/DwParser.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/Forms.h"
 #include "platform/rtl/Modules.h"
+#include "platform/rtl/Numbers.h"
+#include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 #include "xbase/XbModule.h"
 
@@ -98,6 +102,96 @@ bool dwApplyFilterText(const std::string& Text, TDataSet* DataSet, TFilterHandle
         return true;
     }
     return XBaseText ? ApplyXBaseText(Text, DataSet) : ApplyParsedText(Text, DataSet, Handle);
+}
+
+// ---- The value search ----
+
+namespace {
+
+bool TextMatches(const std::string& FieldText, const std::string& Wanted, Byte MatchType) {
+    switch (MatchType) {
+    case dwMatchWhole: return FieldText == Wanted;
+    case dwMatchStart: return FieldText.compare(0, Wanted.size(), Wanted) == 0;
+    case dwMatchAnywhere: return FieldText.find(Wanted) != std::string::npos;
+    default: return false;
+    }
+}
+
+bool IsMemo(const TField* Field) {
+    return Field->DataType() == ftMemo || Field->DataType() == ftFmtMemo;
+}
+
+// The first 32767 bytes of the memo, as the field's stream delivers them.
+std::string MemoText(TField* Field) {
+    std::string text(static_cast<std::size_t>(kMemoSearchLength), '\0');
+    TdwMemoStream stream(Field);
+    text.resize(static_cast<std::size_t>(stream.Read(text.data(), kMemoSearchLength)));
+    const std::size_t zero = text.find('\0');
+    if (zero != std::string::npos) text.resize(zero);
+    return text;
+}
+
+bool RecordMatches(TField* Field, const std::string& Wanted, Byte MatchType, bool CaseSensitive) {
+    const TFieldType type = Field->DataType();
+    if ((type == ftFloat || type == ftCurrency || type == ftBCD) && MatchType == dwMatchWhole &&
+        !Wanted.empty()) {
+        double value = 0;
+        return TextToFloat(Wanted, value) && !Field->IsNull() && Field->AsFloat() == value;
+    }
+    std::string text;
+    if (!IsMemo(Field)) {
+        text = Field->AsString();
+    } else {
+        try {
+            text = MemoText(Field);
+        } catch (const EDatabaseError&) {
+            MessageDlg("Fail to create blob", mtInformation, {mbOK}, 0);
+            return false;
+        }
+    }
+    if (!CaseSensitive) text = AnsiUpperCase(text);
+    return TextMatches(text, Wanted, MatchType);
+}
+
+// Scans from the first record; on no match the dataset goes back to Bookmark.
+bool ScanForValue(TDataSet* DataSet, TField* Field, const std::string& Wanted, Byte MatchType,
+                  bool CaseSensitive) {
+    const std::vector<char> bookmark = DataSet->GetBookmark();
+    TWaitCursor wait;
+    DataSet->DisableControls();
+    bool found = false;
+    try {
+        for (DataSet->First(); !DataSet->Eof() && !found;) {
+            found = RecordMatches(Field, Wanted, MatchType, CaseSensitive);
+            if (!found) DataSet->Next();
+        }
+        if (!found && !bookmark.empty()) DataSet->GotoBookmark(bookmark);
+    } catch (...) {
+        DataSet->EnableControls();
+        throw;
+    }
+    DataSet->EnableControls();
+    return found;
+}
+
+} // namespace
+
+bool dwFindValue(TDataSet* DataSet, const std::string& Value, const std::string& FieldName,
+                 Byte MatchType, bool CaseSensitive, const TdwIndexSearch& IndexSearch) {
+    TField* field = DataSet->FindField(FieldName);
+    if (field == nullptr) {
+        MessageDlg("Field " + FieldName + " not found.", mtWarning, {mbOK}, 0);
+        return false;
+    }
+    const std::string current = field->AsString();
+    if (CaseSensitive ? current == Value : AnsiLowerCase(current) == AnsiLowerCase(Value))
+        return true;
+    DataSet->CheckBrowseMode();
+    DataSet->UpdateCursorPos();
+    const std::string wanted = CaseSensitive ? Value : AnsiUpperCase(Value);
+    bool found = false;
+    if (IndexSearch && !IsMemo(field) && IndexSearch(field, Value, found)) return found;
+    return ScanForValue(DataSet, field, wanted, MatchType, CaseSensitive);
 }
 
 // ---- TdwRecordFilter ----

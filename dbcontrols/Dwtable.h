@@ -43,6 +43,26 @@ constexpr const char* kXBaseModules[] = {"XBASE3032", "XBASE2532"};
 bool dwApplyFilterText(const std::string& Text, TDataSet* DataSet, TFilterHandle& Handle,
                        bool Opening, bool XBaseText);
 
+// Match types of the value search.
+constexpr Byte dwMatchWhole = 0;
+constexpr Byte dwMatchStart = 1;
+constexpr Byte dwMatchAnywhere = 2;
+// The longest part of a memo the value search compares.
+constexpr LongInt kMemoSearchLength = 32767;
+
+// The index shortcut of the value search: answers whether it applied, and then the result.
+using TdwIndexSearch = std::function<bool(TField* Field, const std::string& Value, bool& Found)>;
+
+// Moves the dataset to a record whose field matches Value: the whole text (dwMatchWhole), its
+// start or any part of it, upper-cased unless CaseSensitive; number fields compared by value
+// for whole matches, memos over their first 32767 bytes. True at once when the current record
+// already holds the value; else, after the index shortcut when it applies, the records are
+// scanned from the first through the dataset's own fields (hour-glass cursor, controls
+// disabled). Without a match the dataset returns to its record. An unknown field shows
+// "Field <name> not found." (warning) and gives False.
+bool dwFindValue(TDataSet* DataSet, const std::string& Value, const std::string& FieldName,
+                 Byte MatchType, bool CaseSensitive, const TdwIndexSearch& IndexSearch = {});
+
 class TdwRecordFilter {
 public:
     explicit TdwRecordFilter(TDataSet* DataSet) : dataSet_(DataSet) {}

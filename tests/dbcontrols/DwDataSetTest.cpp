@@ -271,3 +271,54 @@ TEST(DwCommonKeys, SearchKeysAndJoinedLines) {
     EXPECT_TRUE(dwIsHighBitSet(129));
     EXPECT_FALSE(dwIsHighBitSet(1));
 }
+
+TEST_F(DwDataSet, FindValueInMemosAndTexts) {
+    TMaskedTable& t = OpenMasked(5);
+    // Memos: the third holds the word deep inside a long text, past what is compared on the
+    // fourth.
+    auto setNote = [&](int record, const std::string& note) {
+        t.First();
+        t.MoveBy(record);
+        t.Edit();
+        t.FieldByName("NOTE")->SetAsString(note);
+        t.Post();
+    };
+    setNote(2, std::string(1000, '.') + "Balloon payment due");
+    setNote(3, std::string(40000, '.') + "balloon");
+    t.First();
+    EXPECT_TRUE(dwFindValue(&t, "balloon", "NOTE", dwMatchAnywhere, false));
+    EXPECT_EQ(t.FieldByName("NAME")->AsString(), "N1002");
+    t.First();
+    EXPECT_FALSE(dwFindValue(&t, "balloon", "NOTE", dwMatchAnywhere, true)); // case matters
+    EXPECT_EQ(t.FieldByName("NAME")->AsString(), "N1000");                   // back where it was
+    t.Last();
+    EXPECT_FALSE(dwFindValue(&t, "xyz", "NOTE", dwMatchAnywhere, false));
+    EXPECT_EQ(t.FieldByName("NAME")->AsString(), "N1004");
+    EXPECT_TRUE(dwFindValue(&t, "N10", "NAME", dwMatchStart, false));
+    EXPECT_EQ(t.FieldByName("NAME")->AsString(), "N1000"); // the search runs from the first
+}
+
+TEST_F(DwDataSet, FindValueShortcutsAndNumbers) {
+    TMaskedTable& t = OpenMasked(5);
+    t.First();
+    t.Next();
+    EXPECT_TRUE(dwFindValue(&t, "n1001", "NAME", dwMatchWhole, false)); // already there
+    EXPECT_EQ(t.FieldByName("NAME")->AsString(), "N1001");
+    EXPECT_TRUE(dwFindValue(&t, "4", "AMOUNT", dwMatchWhole, false));
+    EXPECT_EQ(t.FieldByName("NAME")->AsString(), "N1003");
+    EXPECT_FALSE(dwFindValue(&t, "4x", "AMOUNT", dwMatchWhole, false));
+    EXPECT_TRUE(dwFindValue(&t, "1004", "NAME", dwMatchAnywhere, false));
+    EXPECT_EQ(t.FieldByName("NAME")->AsString(), "N1004");
+    bool asked = false;
+    EXPECT_TRUE(dwFindValue(&t, "N1000", "NAME", dwMatchWhole, false,
+                            [&](TField* f, const std::string& v, bool& found) {
+                                asked = f->FieldName() == "NAME" && v == "N1000";
+                                found = true;
+                                return true;
+                            }));
+    EXPECT_TRUE(asked);
+    TRecordedServices services;
+    EXPECT_FALSE(dwFindValue(&t, "x", "BALANCE", dwMatchWhole, false));
+    ASSERT_EQ(services.MessageBoxes.size(), 1u);
+    EXPECT_EQ(services.MessageBoxes[0].Text, "Field BALANCE not found.");
+}
