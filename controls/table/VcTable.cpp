@@ -1936,7 +1936,7 @@ void TVcCustomTable::WMLButtonUp(TWMMouse& Message) {
 // Dispatchers
 
 void TVcCustomTable::DoActiveCellChanged(LongInt RowNum, LongInt ColNum) {
-    if (Loading() || Destroying()) return;
+    if (Loading() || GoingAway()) return;
     CallEvent(OnActiveCellChanged, this, RowNum, ColNum);
 }
 
@@ -1949,7 +1949,7 @@ void TVcCustomTable::DoActiveCellMoving(Word Command, LongInt& RowNum, LongInt& 
 }
 
 bool TVcCustomTable::DoBeginEdit(LongInt RowNum, LongInt ColNum) {
-    if (Loading() || Destroying()) return false;
+    if (Loading() || GoingAway()) return false;
     bool allow = true;
     CallEvent(OnBeginEdit, this, RowNum, ColNum, allow);
     return allow;
@@ -1979,7 +1979,7 @@ void TVcCustomTable::DoDoneEdit(LongInt RowNum, LongInt ColNum) {
 }
 
 bool TVcCustomTable::DoEndEdit(TVcBaseTableCell* Cell, LongInt RowNum, LongInt ColNum) {
-    if (Loading() || Destroying()) return false;
+    if (Loading() || GoingAway()) return false;
     bool allow = true;
     CallEvent(OnEndEdit, this, Cell, RowNum, ColNum, allow);
     return allow;

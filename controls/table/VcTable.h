@@ -240,9 +240,13 @@ private:
     class TRedrawLock;
 
     bool Loading() const { return ComponentState().Contains(csLoading); }
-    bool Destroying() const { return ComponentState().Contains(csDestroying); }
+    // The table or the form it stands on is going away.
+    bool GoingAway() const {
+        return ComponentState().Contains(csDestroying) ||
+               (Owner() && Owner()->ComponentState().Contains(csDestroying));
+    }
     bool Designing() const { return ComponentState().Contains(csDesigning); }
-    bool HasWindow() const { return HandleAllocated() && !Loading(); }
+    bool HasWindow() const { return HandleAllocated() && !Loading() && !GoingAway(); }
 
     // ----- Layout
     LongInt ColWidth(LongInt ColNum) const;
