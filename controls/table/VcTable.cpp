@@ -776,24 +776,10 @@ void TVcCustomTable::ScrollPixels(const TVisList& OldRows, const TVisList& OldCo
         invalid_.MakeEverything();
         return;
     }
-    const int width = ClientWidth();
-    const int height = ClientHeight();
-    const HWND window = Handle();
-    HDC dc = GetDC(window);
-    if (dy > 0) {
-        const int top = LockedBottom();
-        BitBlt(dc, 0, top, width, height - top - dy, dc, 0, top + dy, SRCCOPY);
-    } else if (dy < 0) {
-        const int top = LockedBottom();
-        BitBlt(dc, 0, top - dy, width, height - top + dy, dc, 0, top, SRCCOPY);
-    } else if (dx > 0) {
-        const int left = LockedRight();
-        BitBlt(dc, left, 0, width - left - dx, height, dc, left + dx, 0, SRCCOPY);
-    } else if (dx < 0) {
-        const int left = LockedRight();
-        BitBlt(dc, left - dx, 0, width - left + dx, height, dc, left, 0, SRCCOPY);
-    }
-    ReleaseDC(window, dc);
+    // The scrolling band: below the locked rows, or right of the locked columns.
+    const TRect band = dy != 0 ? TRect{0, LockedBottom(), ClientWidth(), ClientHeight()}
+                               : TRect{LockedRight(), 0, ClientWidth(), ClientHeight()};
+    ScrollWindow(Handle(), -dx, -dy, &band);
     if (dy != 0) MarkNewRows(OldRows, dy);
     if (dx != 0) MarkNewCols(OldCols, dx);
 }

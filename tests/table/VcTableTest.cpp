@@ -402,3 +402,35 @@ TEST_F(VcTableTest, FreeingACellRemovesEveryUse) {
 }
 
 } // namespace
+
+namespace {
+
+using VcTableScrollTest = TableFormTest;
+
+QImage Picture(TVcTable* table) {
+    return table->Impl()->Buffer().copy();
+}
+
+TEST_F(VcTableScrollTest, ScrolledPixelsMatchAFullRepaint) {
+    Configure(100, 10);
+    Show();
+    const auto compare = [&](const char* what) {
+        Settle();
+        const QImage scrolled = Picture(table);
+        table->InvalidateTable();
+        Settle();
+        EXPECT_TRUE(scrolled == Picture(table)) << what;
+    };
+    table->SetTopRow(2);
+    compare("one row down");
+    table->SetTopRow(9);
+    compare("seven rows down");
+    table->SetTopRow(5);
+    compare("four rows up");
+    table->SetLeftCol(2);
+    compare("one column right");
+    table->SetLeftCol(1);
+    compare("one column left");
+}
+
+} // namespace
