@@ -8,6 +8,7 @@
 #pragma once
 
 #include "controls/entry/VcEF.h"
+#include "controls/table/VcTCEdt.h"
 #include "controls/table/VcTCStr.h"
 
 #include <vector>
@@ -93,3 +94,33 @@ bool PassKeyToTable(TVcBaseTableCell& Cell, TVcBaseEntryField& Field, const TWMK
 // The field is full: the table moves to the next cell.
 void AutoAdvance(TVcBaseTableCell& Cell);
 } // namespace VcCellEditor
+
+// An entry field of one kind working as a cell's in-place editor: keys the table takes go to the
+// table, a full field passes on to the next cell, and the table hears of the editor's focus.
+template <typename TField>
+class TVcTCFieldEditor : public TField {
+public:
+    TVcTCFieldEditor(TComponent* AOwner, TVcBaseTableCell* Cell) : TField(AOwner), cell_(Cell) {}
+
+    void WMGetDlgCode(TWMGetDlgCode& Message) override {
+        TField::WMGetDlgCode(Message);
+        AddTableDlgCodes(*cell_, Message);
+    }
+    void WMKeyDown(TWMKey& Message) override {
+        if (!VcCellEditor::PassKeyToTable(*cell_, *this, Message)) TField::WMKeyDown(Message);
+    }
+
+protected:
+    void DoAutoAdvance() override { VcCellEditor::AutoAdvance(*cell_); }
+    void WMSetFocus(TWMSetFocus& Message) override {
+        TField::WMSetFocus(Message);
+        PostEditorFocus(*cell_, true, Message.FocusedWnd);
+    }
+    void WMKillFocus(TWMKillFocus& Message) override {
+        TField::WMKillFocus(Message);
+        PostEditorFocus(*cell_, false, Message.FocusedWnd);
+    }
+
+private:
+    TVcBaseTableCell* cell_;
+};

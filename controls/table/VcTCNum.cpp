@@ -1,32 +1,7 @@
 #include "controls/table/VcTCNum.h"
 
-#include "controls/table/VcTCEdt.h"
-
 TVcTCNumericFieldEdit::TVcTCNumericFieldEdit(TComponent* AOwner, TVcTCCustomNumericField* Cell)
-    : TVcNumericField(AOwner), cell_(Cell) {}
-
-void TVcTCNumericFieldEdit::WMGetDlgCode(TWMGetDlgCode& Message) {
-    TVcNumericField::WMGetDlgCode(Message);
-    AddTableDlgCodes(*cell_, Message);
-}
-
-void TVcTCNumericFieldEdit::WMKeyDown(TWMKey& Message) {
-    if (!VcCellEditor::PassKeyToTable(*cell_, *this, Message)) TVcNumericField::WMKeyDown(Message);
-}
-
-void TVcTCNumericFieldEdit::DoAutoAdvance() {
-    VcCellEditor::AutoAdvance(*cell_);
-}
-
-void TVcTCNumericFieldEdit::WMSetFocus(TWMSetFocus& Message) {
-    TVcNumericField::WMSetFocus(Message);
-    PostEditorFocus(*cell_, true, Message.FocusedWnd);
-}
-
-void TVcTCNumericFieldEdit::WMKillFocus(TWMKillFocus& Message) {
-    TVcNumericField::WMKillFocus(Message);
-    PostEditorFocus(*cell_, false, Message.FocusedWnd);
-}
+    : TVcTCFieldEditor(AOwner, Cell) {}
 
 TVcTCCustomNumericField::TVcTCCustomNumericField(TComponent* AOwner)
     : TVcTCBaseEntryField(AOwner), edit_(CreateEditControl(this)), paint_(CreateEditControl(this)) {

@@ -7,22 +7,10 @@
 
 class TVcTCCustomNumericField;
 
-class TVcTCNumericFieldEdit : public TVcNumericField {
+class TVcTCNumericFieldEdit : public TVcTCFieldEditor<TVcNumericField> {
     VANTREL_CLASS(TVcTCNumericFieldEdit, TVcNumericField)
 
     TVcTCNumericFieldEdit(TComponent* AOwner, TVcTCCustomNumericField* Cell);
-    TVcTCCustomNumericField* Cell() const { return cell_; }
-
-    void WMGetDlgCode(TWMGetDlgCode& Message) override;
-    void WMKeyDown(TWMKey& Message) override;
-
-protected:
-    void DoAutoAdvance() override;
-    void WMSetFocus(TWMSetFocus& Message) override;
-    void WMKillFocus(TWMKillFocus& Message) override;
-
-private:
-    TVcTCCustomNumericField* cell_;
 };
 
 class TVcTCCustomNumericField : public TVcTCBaseEntryField {

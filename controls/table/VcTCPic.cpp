@@ -1,32 +1,7 @@
 #include "controls/table/VcTCPic.h"
 
-#include "controls/table/VcTCEdt.h"
-
 TVcTCPictureFieldEdit::TVcTCPictureFieldEdit(TComponent* AOwner, TVcTCCustomPictureField* Cell)
-    : TVcPictureField(AOwner), cell_(Cell) {}
-
-void TVcTCPictureFieldEdit::WMGetDlgCode(TWMGetDlgCode& Message) {
-    TVcPictureField::WMGetDlgCode(Message);
-    AddTableDlgCodes(*cell_, Message);
-}
-
-void TVcTCPictureFieldEdit::WMKeyDown(TWMKey& Message) {
-    if (!VcCellEditor::PassKeyToTable(*cell_, *this, Message)) TVcPictureField::WMKeyDown(Message);
-}
-
-void TVcTCPictureFieldEdit::DoAutoAdvance() {
-    VcCellEditor::AutoAdvance(*cell_);
-}
-
-void TVcTCPictureFieldEdit::WMSetFocus(TWMSetFocus& Message) {
-    TVcPictureField::WMSetFocus(Message);
-    PostEditorFocus(*cell_, true, Message.FocusedWnd);
-}
-
-void TVcTCPictureFieldEdit::WMKillFocus(TWMKillFocus& Message) {
-    TVcPictureField::WMKillFocus(Message);
-    PostEditorFocus(*cell_, false, Message.FocusedWnd);
-}
+    : TVcTCFieldEditor(AOwner, Cell) {}
 
 TVcTCCustomPictureField::TVcTCCustomPictureField(TComponent* AOwner)
     : TVcTCBaseEntryField(AOwner), edit_(CreateEditControl(this)), paint_(CreateEditControl(this)) {

@@ -8,22 +8,10 @@
 
 class TVcTCCustomPictureField;
 
-class TVcTCPictureFieldEdit : public TVcPictureField {
+class TVcTCPictureFieldEdit : public TVcTCFieldEditor<TVcPictureField> {
     VANTREL_CLASS(TVcTCPictureFieldEdit, TVcPictureField)
 
     TVcTCPictureFieldEdit(TComponent* AOwner, TVcTCCustomPictureField* Cell);
-    TVcTCCustomPictureField* Cell() const { return cell_; }
-
-    void WMGetDlgCode(TWMGetDlgCode& Message) override;
-    void WMKeyDown(TWMKey& Message) override;
-
-protected:
-    void DoAutoAdvance() override;
-    void WMSetFocus(TWMSetFocus& Message) override;
-    void WMKillFocus(TWMKillFocus& Message) override;
-
-private:
-    TVcTCCustomPictureField* cell_;
 };
 
 class TVcTCCustomPictureField : public TVcTCBaseEntryField {
