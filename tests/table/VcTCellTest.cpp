@@ -73,6 +73,15 @@ TEST(VcSparseArrayTest, InsertAndDeleteMoveEveryLaterItemAcrossGaps) {
     EXPECT_EQ(a.ActiveCount(), 3);
 }
 
+TEST(VcSparseArrayTest, DirectoryHoldsEveryPageOfTheRange) {
+    TVcSparseArray a;
+    for (LongInt i = TVcSparseArray::MaxIndex; i >= 0; i -= TVcSparseArray::PageSize)
+        a.Put(i, Item(i + 1));
+    EXPECT_EQ(a.PageCount(), 10000);
+    EXPECT_EQ(a.Get(31), Item(32));
+    EXPECT_EQ(a.ActiveCount(), 10000);
+}
+
 TEST(VcSparseArrayTest, ForAllStopsAndRunsBackwards) {
     TVcSparseArray a;
     EXPECT_EQ(a.ForAll([](LongInt, void*, void*) { return false; }, false, nullptr), -1);

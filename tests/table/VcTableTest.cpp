@@ -434,3 +434,63 @@ TEST_F(VcTableScrollTest, ScrolledPixelsMatchAFullRepaint) {
 }
 
 } // namespace
+
+namespace {
+
+using VcTableMouseTest = TableFormTest;
+
+TEST_F(VcTableMouseTest, HeadingEdgesResizeAndHeadingsMoveColumns) {
+    Configure(20, 6);
+    table->SetOptions({otoAllowColMoves});
+    Show();
+    const int frame = table->Impl()->FrameWidth();
+    const TRect head = table->CellRect(0, 1);
+    const QPoint edge(head.Right + frame, head.Top + 5 + frame);
+    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, edge);
+    Settle();
+    QTest::mouseMove(WidgetOf(table), edge + QPoint(30, 0));
+    Settle();
+    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, edge + QPoint(30, 0));
+    Settle();
+    EXPECT_EQ(table->Columns()->Items(1)->Width(), 110);
+    // Never narrower than 6 pixels.
+    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, edge + QPoint(30, 0));
+    Settle();
+    QTest::mouseMove(WidgetOf(table), QPoint(head.Left + frame, edge.y()));
+    Settle();
+    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier,
+                        QPoint(head.Left + frame, edge.y()));
+    Settle();
+    EXPECT_EQ(table->Columns()->Items(1)->Width(), 6);
+    // Dragging the heading of column 2 onto column 4 moves it there.
+    TVcBaseTableCell* moving = table->Columns()->DefaultCell(2);
+    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(0, 2));
+    Settle();
+    QTest::mouseMove(WidgetOf(table), PointOf(0, 4));
+    Settle();
+    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(0, 4));
+    Settle();
+    EXPECT_EQ(table->Columns()->DefaultCell(4), moving);
+    EXPECT_EQ(table->Columns()->DefaultCell(2), date);
+}
+
+TEST_F(VcTableMouseTest, HiddenRowsAndColumnsAreSkipped) {
+    Configure(20, 6);
+    table->Rows()->SetHidden(2, true);
+    table->Columns()->Items(2)->SetHidden(true);
+    Show();
+    Press(Qt::Key_Down);
+    EXPECT_EQ(table->ActiveRow(), 3);
+    Press(Qt::Key_Right);
+    EXPECT_EQ(table->ActiveCol(), 3);
+    EXPECT_EQ(table->VisibleRows()[2], 3);
+    table->SetActiveCell(2, 2);
+    EXPECT_EQ(table->ActiveRow(), 3);
+    EXPECT_EQ(table->ActiveCol(), 3);
+    Press(Qt::Key_Up);
+    EXPECT_EQ(table->ActiveRow(), 1);
+    Press(Qt::Key_Left);
+    EXPECT_EQ(table->ActiveCol(), 1);
+}
+
+} // namespace
