@@ -487,7 +487,8 @@ TVcBaseTableCell* TVcCustomTable::CellComponent(LongInt RowNum, LongInt ColNum) 
 void TVcCustomTable::SetRedrawAllowed(bool Allowed) {
     if (!Allowed) {
         if (++lockCount_ == 1 && HasWindow()) {
-            if (options_.Contains(otoBrowseRow)) InvalidateRow(activeRow_);
+            if (options_.Contains(otoBrowseRow))
+                MarkArea(activeRow_, 0, activeRow_, ColCount() - 1);
             InvalidateCell(activeRow_, activeCol_);
             editorFocused_ = EditorHasFocus();
         }
@@ -500,7 +501,7 @@ void TVcCustomTable::SetRedrawAllowed(bool Allowed) {
         invalid_.Clear();
         return;
     }
-    if (options_.Contains(otoBrowseRow)) InvalidateRow(activeRow_);
+    if (options_.Contains(otoBrowseRow)) MarkArea(activeRow_, 0, activeRow_, ColCount() - 1);
     FlushInvalidCells();
     if (!IsEditing()) return;
     TRect rect = ReducedRect(CellRect(activeRow_, activeCol_), gridPens_->NormalGrid()->Effect());
@@ -559,18 +560,23 @@ void TVcCustomTable::InvalidateCell(LongInt RowNum, LongInt ColNum) {
     if (lockCount_ == 0) FlushInvalidCells();
 }
 
-void TVcCustomTable::InvalidateArea(LongInt RowNum1, LongInt ColNum1, LongInt RowNum2,
-                                    LongInt ColNum2) {
-    TRedrawLock lock(*this);
+void TVcCustomTable::MarkArea(LongInt RowNum1, LongInt ColNum1, LongInt RowNum2, LongInt ColNum2) {
+    if (!HasWindow()) return;
     for (std::size_t r = 0; r + 1 < visRows_.size(); ++r) {
         const LongInt row = visRows_[r].Num;
         if (row < IntMin(RowNum1, RowNum2) || row > IntMax(RowNum1, RowNum2)) continue;
         for (std::size_t c = 0; c + 1 < visCols_.size(); ++c) {
             const LongInt col = visCols_[c].Num;
             if (col >= IntMin(ColNum1, ColNum2) && col <= IntMax(ColNum1, ColNum2))
-                InvalidateCell(row, col);
+                invalid_.AddCell(row, col);
         }
     }
+}
+
+void TVcCustomTable::InvalidateArea(LongInt RowNum1, LongInt ColNum1, LongInt RowNum2,
+                                    LongInt ColNum2) {
+    MarkArea(RowNum1, ColNum1, RowNum2, ColNum2);
+    if (lockCount_ == 0) FlushInvalidCells();
 }
 
 void TVcCustomTable::InvalidateColumn(LongInt ColNum) {

@@ -276,6 +276,8 @@ private:
     void PaintActiveFrame(TCanvas* Canvas);
     void PaintUnusedArea(TCanvas* Canvas);
     void FlushInvalidCells();
+    // Adds the visible cells of an area to the invalid-cell set (painted at the next flush).
+    void MarkArea(LongInt RowNum1, LongInt ColNum1, LongInt RowNum2, LongInt ColNum2);
     // Runs Draw on a canvas bound to the window's back buffer, outside a paint.
     template <typename F>
     void DrawOnWindow(F&& Draw);

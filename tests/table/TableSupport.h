@@ -71,6 +71,7 @@ protected:
         }
         return s.data();
     }
+    TVcTableColors& colors() { return *table->Colors(); }
     double& NumberAt(LongInt r, LongInt c) { return numbers[{r, c}]; }
     LongInt& DateAt(LongInt r, LongInt c) { return dates[{r, c}]; }
     std::string StringAt(LongInt r, LongInt c) {
