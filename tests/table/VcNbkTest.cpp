@@ -198,3 +198,98 @@ TEST_F(VcNotebookTest, RightTabCaptionsTakeOutTheFirstAmpersand) {
 }
 
 } // namespace
+
+namespace {
+
+using VcNotebookPagesTest = VcNotebookTest;
+
+TEST_F(VcNotebookPagesTest, AssignedCaptionsKeepMatchingPagesInTheirNewOrder) {
+    TVcNotebookPage* second = book->Page(1);
+    SetCaptions({"&third", "&SECOND", "New"});
+    ASSERT_EQ(book->PageCount(), 3);
+    EXPECT_EQ(book->Page(1), second);
+    EXPECT_EQ(book->Page(2)->Caption(), "New");
+    EXPECT_EQ(book->PageIndex(), 0);
+    book->SetActivePageName("New");
+    EXPECT_EQ(book->PageIndex(), 2);
+    book->SetActivePageName("Missing");
+    EXPECT_EQ(book->PageIndex(), 2);
+    book->Pages()->Delete(2);
+    EXPECT_EQ(book->PageIndex(), 0);
+    EXPECT_THROW(book->Pages()->Delete(9), EStringListError);
+}
+
+TEST_F(VcNotebookPagesTest, ChangesCanBeRefusedAndEchoThePage) {
+    book->SetEchoPageHint(true);
+    book->Page(2)->SetHint("third page");
+    std::vector<int> changed;
+    book->OnPageChange = [](TObject*, int index, bool& allow) { allow = index != 1; };
+    book->OnPageChanged = [&](TObject*, int index) { changed.push_back(index); };
+    book->SetPageIndex(1);
+    EXPECT_EQ(book->PageIndex(), 0);
+    book->SetPageIndex(2);
+    EXPECT_EQ(book->Hint(), "third page");
+    EXPECT_EQ(changed, (std::vector<int>{2}));
+    book->SetTabIndent(40); // more than half of 65
+    EXPECT_EQ(book->TabIndent(), 8);
+    book->SetTabIndent(32);
+    EXPECT_EQ(book->TabIndent(), 32);
+}
+
+TEST_F(VcNotebookPagesTest, UpMovesOneTabRowBack) {
+    SetCaptions({"A", "B", "C", "D", "E"});
+    book->SetBounds(10, 10, 200, 185);
+    ShowForm();
+    book->SetPageIndex(4);
+    book->SetFocus();
+    Key(book, Qt::Key_Up);
+    EXPECT_EQ(book->PageIndex(), 2);
+    Key(book, Qt::Key_Up);
+    EXPECT_EQ(book->PageIndex(), 0);
+    Key(book, Qt::Key_Up); // from the first row to the same place in the last
+    EXPECT_EQ(book->PageIndex(), 4);
+    Key(book, Qt::Key_Home);
+    EXPECT_EQ(book->PageIndex(), 0);
+    Key(book, Qt::Key_Left); // wraps to the last page
+    EXPECT_EQ(book->PageIndex(), 4);
+}
+
+TEST_F(VcNotebookPagesTest, CornersShowTheCardsBehindOnlyWithAnIndent) {
+    SetCaptions({"A", "B", "C", "D"});
+    book->SetBounds(0, 0, 140, 120);
+    book->SetStyle(bsNew);
+    form->SetColor(clTeal); // the parent's colour, told apart from the notebook's
+    book->SetColor(clBtnFace);
+    TRecordingCanvas canvas(140, 120);
+    book->PaintTabs(&canvas);
+    ASSERT_EQ(book->Rows(), 2);
+    const auto brushOf = [&](const std::string& text) {
+        for (const TRecordingCanvas::TCall& call : canvas.Calls())
+            if (call.ToString() == text) return call.BrushColor;
+        return clNone;
+    };
+    // The active row is drawn second, at y 20 without indent: the trailing corner of its last
+    // tab (x' = 65 + 65) shows the card behind, its first leading corner the parent.
+    EXPECT_EQ(brushOf("Polygon(130,20,128,20,130,22)"), book->Color());
+    EXPECT_EQ(brushOf("Polygon(0,20,1,20,0,21)"), form->Color());
+    // The first row drawn shows the parent at every corner.
+    EXPECT_EQ(brushOf("Polygon(138,0,136,0,138,2)"), form->Color());
+    book->SetTabIndent(0);
+    canvas.ClearCalls();
+    book->PaintTabs(&canvas);
+    EXPECT_EQ(brushOf("Polygon(130,20,128,20,130,22)"), form->Color());
+}
+
+TEST_F(VcNotebookPagesTest, ASingleRowHasNoRowEnd) {
+    book->SetBounds(0, 0, 300, 100);
+    TRecordingCanvas canvas(300, 100);
+    book->PaintTabs(&canvas);
+    ASSERT_EQ(book->Rows(), 1);
+    int parentFills = 0;
+    for (const TRecordingCanvas::TCall& call : canvas.Calls())
+        if (call.Name == "Rectangle") ++parentFills;
+    // The active tab's opening and the background past the row: nothing for a row end.
+    EXPECT_EQ(parentFills, 2);
+}
+
+} // namespace

@@ -494,3 +494,48 @@ TEST_F(VcTableMouseTest, HiddenRowsAndColumnsAreSkipped) {
 }
 
 } // namespace
+
+namespace {
+
+using VcTableEventsTest = TableFormTest;
+
+TEST_F(VcTableEventsTest, UserCommandsUnusedAreaAndEditorSize) {
+    Configure(20, 3);
+    controller->EntryCommands()->AddCommandRec(
+        "Grid", TVcCommandRec{static_cast<Byte>(VK_F9), 0, 0, 0, ccUserFirst + 4});
+    std::vector<Word> commands;
+    table->OnUserCommand = [&](TObject*, Word command) { commands.push_back(command); };
+    int unused = 0;
+    table->SetOnPaintUnusedArea([&](TObject*) { ++unused; });
+    table->OnSizeCellEditor = [](TObject*, LongInt, LongInt, TRect& r, TVcTblEditorStyle& style) {
+        r.Right += 20;
+        style = tesSingle;
+    };
+    Show();
+    EXPECT_GT(unused, 0);
+    Press(Qt::Key_F9);
+    EXPECT_EQ(commands, (std::vector<Word>{ccUserFirst + 4}));
+    // A user command starts no editing.
+    EXPECT_FALSE(table->IsEditing());
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(table->IsEditing());
+    const TRect cell = table->CellRect(1, 1);
+    EXPECT_EQ(text->Editor()->Width(), cell.Width() - 1 + 20);
+    EXPECT_EQ(text->Editor()->BorderStyle(), bsSingle);
+}
+
+TEST_F(VcTableEventsTest, AlwaysEditingFollowsTheActiveCell) {
+    Configure(20, 4);
+    table->SetOptions({otoAlwaysEditing});
+    Show();
+    EXPECT_TRUE(table->IsEditing());
+    Press(Qt::Key_Down);
+    Settle();
+    EXPECT_TRUE(table->IsEditing());
+    EXPECT_EQ(table->ActiveRow(), 2);
+    // Escape does not leave editing in this mode.
+    Press(Qt::Key_Escape);
+    EXPECT_TRUE(table->IsEditing());
+}
+
+} // namespace
