@@ -1002,12 +1002,13 @@ void TVcCustomTable::ColumnsChanged(LongInt Num1, LongInt Num2, TVcTblActions Ac
     const LongInt lastShown = visCols_.size() > 1 ? visCols_[visCols_.size() - 2].Num : -1;
     const bool room = visCols_.back().Offset < ClientWidth();
     const bool shown = IndexOf(visCols_, Num1) >= 0 || (Num1 > lastShown && room);
-    bool relayout = true;
-    if (Action == tbaSingle || Action == tbaAppend || Action == tbaDelete) relayout = shown;
+    // Only a change that shows on screen repaints.
+    bool repaint = true;
+    if (Action == tbaSingle || Action == tbaAppend || Action == tbaDelete) repaint = shown;
     if (Action == tbaExchange)
-        relayout = IsCellVisible(topRow_, Num1) || IsCellVisible(topRow_, Num2) || shown;
+        repaint = IndexOf(visCols_, Num1) >= 0 || IndexOf(visCols_, Num2) >= 0;
     Relayout();
-    if (relayout) InvalidateTable();
+    if (repaint) InvalidateTable();
     if (Action == tbaSingle || Action == tbaDelete) {
         leftCol_ = SkipHiddenCol(leftCol_);
         activeCol_ = SkipHiddenCol(activeCol_);
@@ -1024,12 +1025,12 @@ void TVcCustomTable::RowsChanged(LongInt Num1, LongInt Num2, TVcTblActions Actio
     TRedrawLock lock(*this);
     const LongInt lastShown = visRows_.size() > 1 ? visRows_[visRows_.size() - 2].Num : -1;
     const bool room = visRows_.back().Offset < ClientHeight();
-    bool relayout = true;
-    if (Action == tbaSingle) relayout = IndexOf(visRows_, Num1) >= 0 || (Num1 > lastShown && room);
+    bool repaint = true;
+    if (Action == tbaSingle) repaint = IndexOf(visRows_, Num1) >= 0 || (Num1 > lastShown && room);
     if (Action == tbaExchange)
-        relayout = IndexOf(visRows_, Num1) >= 0 || IndexOf(visRows_, Num2) >= 0;
+        repaint = IndexOf(visRows_, Num1) >= 0 || IndexOf(visRows_, Num2) >= 0;
     Relayout();
-    if (relayout) InvalidateTable();
+    if (repaint) InvalidateTable();
     if (Action == tbaSingle) {
         topRow_ = SkipHiddenRow(topRow_);
         activeRow_ = SkipHiddenRow(activeRow_);
@@ -1824,24 +1825,16 @@ void TVcCustomTable::ClickLocked(LongInt RowNum, LongInt ColNum) {
 }
 
 void TVcCustomTable::DragSelect(int X, int Y) {
-    LongInt row = 0;
-    LongInt col = 0;
-    const int lockedBottom = LockedBottom();
-    const int lockedRight = LockedRight();
-    if (Y < lockedBottom)
-        row = Y < 0 ? FirstUnlockedRow() : topRow_;
-    else if (Y >= visRows_.back().Offset)
-        row = SkipHiddenRow(RowLimit() - 1);
-    if (X < lockedRight)
-        col = X < 0 ? FirstUnlockedCol() : leftCol_;
-    else if (X >= visCols_.back().Offset)
-        col = SkipHiddenCol(ColCount() - 1);
-    LongInt underRow = 0;
-    LongInt underCol = 0;
-    const bool inside = CellAt(X, Y, underRow, underCol);
-    if (Y >= lockedBottom && Y < visRows_.back().Offset) row = inside ? underRow : topRow_;
-    if (X >= lockedRight && X < visCols_.back().Offset) col = inside ? underCol : leftCol_;
-    if (row == 0 && Y >= 0 && Y < lockedBottom) row = topRow_;
+    // Beyond the cells the nearest unlocked visible row (column) counts: the first one above
+    // (left) and in the locked band, the last of the table below (right).
+    const auto along = [](const TVisList& list, int p, int lockedEnd, LongInt first, LongInt last) {
+        if (p < lockedEnd) return first;
+        for (std::size_t i = 0; i + 1 < list.size(); ++i)
+            if (p >= list[i].Offset && p < list[i + 1].Offset) return list[i].Num;
+        return last;
+    };
+    LongInt row = along(visRows_, Y, LockedBottom(), topRow_, SkipHiddenRow(RowLimit() - 1));
+    LongInt col = along(visCols_, X, LockedRight(), leftCol_, SkipHiddenCol(ColCount() - 1));
     DoActiveCellMoving(ccMouseDrag, row, col);
     if (row == activeRow_ && col == activeCol_) return;
     TRedrawLock lock(*this);
