@@ -1607,6 +1607,18 @@ void TVcCustomTable::ExtendTo(LongInt RowNum, LongInt ColNum, bool Keep) {
         ClearSelection();
         selection_->StartSelection(anchorRow, anchorCol, false);
     }
+    // In a whole-row (whole-column) selection mode the rectangle spans every unlocked column
+    // (row).
+    const bool rows = options_.Contains(otoRowSelection) && !options_.Contains(otoColSelection);
+    const bool cols = options_.Contains(otoColSelection) && !options_.Contains(otoRowSelection);
+    if (rows) {
+        selection_->SetAnchor(selection_->AnchorRow(), lockedCols_);
+        ColNum = ColCount() - 1;
+    }
+    if (cols) {
+        selection_->SetAnchor(lockedRows_, selection_->AnchorCol());
+        RowNum = RowLimit() - 1;
+    }
     selection_->ExtendSelection(RowNum, ColNum, dragSelects_);
     RepaintSelectionChange(oldRow, oldCol, RowNum, ColNum);
 }

@@ -539,3 +539,22 @@ TEST_F(VcTableEventsTest, AlwaysEditingFollowsTheActiveCell) {
 }
 
 } // namespace
+
+namespace {
+
+using VcTableRowModeTest = TableFormTest;
+
+TEST_F(VcTableRowModeTest, ExtendingInRowModeSelectsWholeRows) {
+    Configure(20, 6);
+    table->SetOptions({otoRowSelection});
+    Show();
+    Click(2, 3);
+    Click(4, 3, Qt::ShiftModifier);
+    EXPECT_TRUE(table->IsCellSelected(3, 1));
+    EXPECT_TRUE(table->IsCellSelected(4, 5));
+    EXPECT_FALSE(table->IsCellSelected(5, 3));
+    EXPECT_FALSE(table->IsCellSelected(3, 0)); // the locked column stays out
+    EXPECT_EQ(table->ActiveCol(), 3);
+}
+
+} // namespace
