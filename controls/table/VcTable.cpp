@@ -885,27 +885,24 @@ void TVcCustomTable::ScrollBy(Word Command) {
         break;
     }
     case ccPrevPage: {
-        int room = ClientHeight() - LockedBottom();
         LongInt top = topRow_;
-        for (LongInt r = NextVisibleRow(topRow_, -1); r < topRow_ && r >= lockedRows_;
-             r = NextVisibleRow(r, -1)) {
+        int room = ClientHeight() - LockedBottom();
+        // Back from the top row while the rows passed still fit in one window.
+        for (LongInt r = NextVisibleRow(top, -1); r != top; r = NextVisibleRow(top, -1)) {
             if (RowHeight(r) > room && top != topRow_) break;
             room -= RowHeight(r);
             top = r;
-            if (r == NextVisibleRow(r, -1)) break;
         }
         SetTopRow(top);
         break;
     }
     case ccPageLeft: {
-        int room = ClientWidth() - LockedRight();
         LongInt left = leftCol_;
-        for (LongInt c = NextVisibleCol(leftCol_, -1); c < leftCol_ && c >= lockedCols_;
-             c = NextVisibleCol(c, -1)) {
+        int room = ClientWidth() - LockedRight();
+        for (LongInt c = NextVisibleCol(left, -1); c != left; c = NextVisibleCol(left, -1)) {
             if (ColWidth(c) > room && left != leftCol_) break;
             room -= ColWidth(c);
             left = c;
-            if (c == NextVisibleCol(c, -1)) break;
         }
         SetLeftCol(left);
         break;

@@ -558,3 +558,35 @@ TEST_F(VcTableRowModeTest, ExtendingInRowModeSelectsWholeRows) {
 }
 
 } // namespace
+
+namespace {
+
+using VcTableScrollBarTest = TableFormTest;
+
+TEST_F(VcTableScrollBarTest, PageAreasScrollByAWindowFull) {
+    Configure(100, 12);
+    Show();
+    const LongInt shown = static_cast<LongInt>(table->VisibleRows().size()) - 2; // whole rows
+    table->Perform(WM_VSCROLL, MakeLParam(SB_PAGEDOWN, 0), 0);
+    const LongInt top = table->TopRow();
+    EXPECT_GE(top, 1 + shown - 1);
+    table->Perform(WM_VSCROLL, MakeLParam(SB_PAGEUP, 0), 0);
+    EXPECT_EQ(table->TopRow(), 1);
+    table->Perform(WM_HSCROLL, MakeLParam(SB_PAGEDOWN, 0), 0);
+    const LongInt left = table->LeftCol();
+    EXPECT_GT(left, 1);
+    table->Perform(WM_HSCROLL, MakeLParam(SB_PAGEUP, 0), 0);
+    EXPECT_EQ(table->LeftCol(), 1);
+    table->Perform(WM_HSCROLL, MakeLParam(SB_BOTTOM, 0), 0);
+    EXPECT_EQ(table->LeftCol(), table->LastLeftCol());
+    table->Perform(WM_HSCROLL, MakeLParam(SB_THUMBPOSITION, 2), 0);
+    EXPECT_EQ(table->LeftCol(), 3);
+    // Dragging the thumb scrolls only with thumb tracking.
+    table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBTRACK, 30), 0);
+    EXPECT_EQ(table->TopRow(), 1);
+    table->SetOptions({otoThumbTrack});
+    table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBTRACK, 30), 0);
+    EXPECT_EQ(table->TopRow(), 30);
+}
+
+} // namespace
