@@ -293,3 +293,27 @@ TEST_F(VcNotebookPagesTest, ASingleRowHasNoRowEnd) {
 }
 
 } // namespace
+
+namespace {
+
+using VcNotebookDesignTest = VcNotebookTest;
+
+TEST_F(VcNotebookDesignTest, EdgesAreDraggedWhileDesigning) {
+    book->SetBounds(10, 10, 300, 185);
+    ShowForm();
+    book->SetDesigning(true, true);
+    Draw(book);
+    // The far end of the only row: 3 x 65.
+    QTest::mouseMove(WidgetOf(book), QPoint(196, 5));
+    Application->ProcessMessages();
+    EXPECT_EQ(book->Cursor(), crHSplit);
+    QTest::mousePress(WidgetOf(book), Qt::LeftButton, Qt::NoModifier, QPoint(196, 5));
+    QTest::mouseMove(WidgetOf(book), QPoint(241, 5));
+    QTest::mouseRelease(WidgetOf(book), Qt::LeftButton, Qt::NoModifier, QPoint(241, 5));
+    Application->ProcessMessages();
+    EXPECT_EQ(book->TabWidth(), 80);
+    EXPECT_EQ(book->PageIndex(), 0);
+    book->SetDesigning(false, true);
+}
+
+} // namespace

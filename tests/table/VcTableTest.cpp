@@ -590,3 +590,34 @@ TEST_F(VcTableScrollBarTest, PageAreasScrollByAWindowFull) {
 }
 
 } // namespace
+
+namespace {
+
+using VcTableCellLifeTest = TableFormTest;
+
+TEST_F(VcTableCellLifeTest, FullStringCellMovesToTheNextCell) {
+    Configure(20, 6);
+    text->SetMaxLength(3);
+    text->SetAutoAdvanceChar(true);
+    Show();
+    Press(Qt::Key_F2);
+    Press(Qt::Key_End);
+    ASSERT_TRUE(table->IsEditing());
+    text->Editor()->SelectAll();
+    Type("xyz");
+    EXPECT_EQ(table->ActiveCol(), 2);
+    EXPECT_EQ(StringAt(1, 1), "xyz");
+}
+
+TEST_F(VcTableCellLifeTest, FreeingTheTableFirstLeavesTheCellsAlone) {
+    Configure(20, 6);
+    Show();
+    delete table;
+    table = nullptr;
+    EXPECT_EQ(text->CellTable(), nullptr);
+    EXPECT_EQ(text->Table(), nullptr);
+    text->SetColor(clRed); // tells nobody
+    EXPECT_EQ(text->TableColorValue(), 0);
+}
+
+} // namespace
