@@ -1313,6 +1313,10 @@ void TVcCustomTable::WMKeyDown(TWMKey& Message) {
         DoCommand(plain);
     } else if (command >= ccUserFirst) {
         DoUserCommand(command);
+    } else {
+        // A key the table has no use for gets the window's own handling.
+        TMessage m{Message.Msg, Message.CharCode, Message.KeyData, 0};
+        DefaultHandler(m);
     }
 }
 
