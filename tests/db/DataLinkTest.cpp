@@ -69,10 +69,7 @@ TEST_F(DataLinkTest, LinksFollowTheirSourceAndAFixedSourceStays) {
 
 TEST_F(DataLinkTest, KeyEntryShowsOneRecordAtTheTop) {
     TTestTable& table = OpenLoans({"A", "B", "C", "D"});
-    TDataSource source(nullptr);
-    source.SetDataSet(&table);
-    TRecordingLink grid(log_, "grid", 3);
-    grid.SetDataSource(&source);
+    TRecordingLink& grid = Watch(table, "grid", 3);
     table.MoveBy(2);
     EXPECT_EQ(grid.ActiveRecord(), 2);
     grid.SetActiveRecord(0);
@@ -103,7 +100,6 @@ protected:
         link_.SetDataSource(&source_);
     }
 
-    TDataSource source_{nullptr};
     TFieldDataLink link_;
     std::string typed_;
 };

@@ -68,6 +68,19 @@ TEST_F(FieldsTest, StringFieldsReadYesAndNoAsBooleansAndKeepTheirSize) {
     EXPECT_TRUE(name->Value().IsNull());
 }
 
+TEST_F(FieldsTest, CalculatedStringsKeepTheirWholeSlot) {
+    TStringField* label = nullptr;
+    EditWith([&](TTestTable& t) {
+        label = Calculated<TStringField>(t, "LABEL");
+        label->SetSize(200);
+    });
+    label->SetAsString("short");
+    EXPECT_EQ(label->AsString(), "short");
+    label->SetAsString(std::string(250, 'x'));
+    EXPECT_EQ(label->AsString(), std::string(200, 'x'));
+    EXPECT_EQ(label->GetDisplayWidth(), 200);
+}
+
 TEST_F(FieldsTest, IntegerFieldsKeepToTheirRanges) {
     TSmallintField* small = nullptr;
     TIntegerField* whole = nullptr;
