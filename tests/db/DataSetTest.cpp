@@ -322,3 +322,32 @@ TEST_F(DataSetTest, ADatabaseClosesItsDatasets) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DataSetTest, AnOpenDatasetFreedLeavesItsDatabase) {
+    TTestTable& table = OpenLoans({"A"});
+    ASSERT_EQ(table.Database()->DataSetCount(), 1);
+    std::vector<std::string> events;
+    table.BeforeClose = [&](TDataSet*) { events.push_back("before close"); };
+    table_.reset();
+    EXPECT_TRUE(events.empty());
+    for (int i = 0; i < Session()->DatabaseCount(); ++i)
+        EXPECT_EQ(Session()->Databases(i)->DataSetCount(), 0);
+}
+
+TEST_F(DataSetTest, AnActiveFlagReadWhileLoadingOpensWhenLoaded) {
+    MakeLoans("LOANS.DBF", {{"A", 1}});
+    TTestTable table(folder_.Path(), "LOANS.DBF");
+    std::vector<std::string> events;
+    table.BeforeOpen = [&](TDataSet*) { events.push_back("before open"); };
+    table.AfterOpen = [&](TDataSet*) { events.push_back("after open"); };
+    table.BeginLoading();
+    table.SetActive(true);
+    EXPECT_FALSE(table.Active());
+    table.Loaded();
+    EXPECT_TRUE(table.Active());
+    EXPECT_EQ(events, (std::vector<std::string>{"before open", "after open"}));
+}
+
+} // namespace
