@@ -141,6 +141,18 @@ TField* FieldOf(std::intptr_t Info) {
     return reinterpret_cast<TField*>(Info);
 }
 
+// Runs Body, then Final, also when Body raises.
+template <typename Body, typename Final>
+void RunThen(const Body& body, const Final& final) {
+    try {
+        body();
+    } catch (...) {
+        final();
+        throw;
+    }
+    final();
+}
+
 } // namespace
 
 std::string DBMessage(int Ident) {
@@ -508,15 +520,11 @@ void TField::SetData(const void* Buffer) {
         if (OnValidate) {
             valueBuffer_ = Buffer;
             validating_ = true;
-            try {
-                OnValidate(this);
-            } catch (...) {
-                validating_ = false;
-                valueBuffer_ = nullptr;
-                throw;
-            }
-            validating_ = false;
-            valueBuffer_ = nullptr;
+            RunThen([&] { OnValidate(this); },
+                    [&] {
+                        validating_ = false;
+                        valueBuffer_ = nullptr;
+                    });
         }
         if (!engineCalc_)
             CheckEngineResult(
@@ -873,7 +881,9 @@ void TStringField::DoSetAsString(const std::string& Value) {
         AnsiToNative(DataSet() ? DataSet()->Locale() : 0, Value, buffer, Size());
     else
         buffer = Value.substr(0, static_cast<std::size_t>(Size()));
-    SetData(buffer.c_str());
+    // The stored form is Size + 1 bytes, zero-filled after the text.
+    buffer.resize(static_cast<std::size_t>(Size()) + 1, '\0');
+    SetData(buffer.data());
 }
 
 void TStringField::DoSetAsBoolean(bool Value) {
@@ -2196,48 +2206,43 @@ void TDataSet::Resync(int Mode) {
     int count = (Mode & rmCenter) ? (bufferCount_ - 1) / 2 : activeRecord_;
     MoveBuffer(recordCount_, 0);
     ActivateBuffers();
-    try {
-        while (count > 0 && GetPriorRecord())
-            --count;
-        GetNextRecords();
-        GetPriorRecords();
-    } catch (...) {
-        DataEvent(deDataSetChange, 0);
-        throw;
-    }
-    DataEvent(deDataSetChange, 0);
+    RunThen(
+        [&] {
+            while (count > 0 && GetPriorRecord())
+                --count;
+            GetNextRecords();
+            GetPriorRecords();
+        },
+        [&] { DataEvent(deDataSetChange, 0); });
 }
 
 // ---- Navigation ----
 
 void TDataSet::First() {
-    CheckBrowseMode();
-    ClearBuffers();
-    try {
-        CheckEngineResult(DbiSetToBegin(handle_));
-        GetNextRecords();
-    } catch (...) {
-        bof_ = true;
-        DataEvent(deDataSetChange, 0);
-        throw;
-    }
-    bof_ = true;
-    DataEvent(deDataSetChange, 0);
+    ReadFromEnd(true);
 }
 
 void TDataSet::Last() {
+    ReadFromEnd(false);
+}
+
+void TDataSet::ReadFromEnd(bool Beginning) {
     CheckBrowseMode();
     ClearBuffers();
-    try {
-        CheckEngineResult(DbiSetToEnd(handle_));
-        GetPriorRecords();
-    } catch (...) {
-        eof_ = true;
-        DataEvent(deDataSetChange, 0);
-        throw;
-    }
-    eof_ = true;
-    DataEvent(deDataSetChange, 0);
+    RunThen(
+        [&] {
+            if (Beginning) {
+                CheckEngineResult(DbiSetToBegin(handle_));
+                GetNextRecords();
+            } else {
+                CheckEngineResult(DbiSetToEnd(handle_));
+                GetPriorRecords();
+            }
+        },
+        [&] {
+            (Beginning ? bof_ : eof_) = true;
+            DataEvent(deDataSetChange, 0);
+        });
 }
 
 int TDataSet::MoveBy(int Distance) {
@@ -2246,38 +2251,36 @@ int TDataSet::MoveBy(int Distance) {
     if ((Distance > 0 && eof_) || (Distance < 0 && bof_) || Distance == 0) return 0;
     bof_ = eof_ = false;
     int scrollCount = 0;
-    try {
-        for (; Distance > 0; --Distance, ++result) {
-            if (activeRecord_ < recordCount_ - 1) {
-                ++activeRecord_;
-                continue;
+    RunThen(
+        [&] {
+            for (; Distance > 0; --Distance, ++result) {
+                if (activeRecord_ < recordCount_ - 1) {
+                    ++activeRecord_;
+                    continue;
+                }
+                const int full = recordCount_ < bufferCount_ ? 0 : 1;
+                if (!GetNextRecord()) {
+                    eof_ = true;
+                    break;
+                }
+                scrollCount -= full;
+                activeRecord_ = recordCount_ - 1;
             }
-            const int full = recordCount_ < bufferCount_ ? 0 : 1;
-            if (!GetNextRecord()) {
-                eof_ = true;
-                break;
+            for (; Distance < 0; ++Distance, ++result) {
+                if (activeRecord_ > 0) {
+                    --activeRecord_;
+                    continue;
+                }
+                const int full = recordCount_ < bufferCount_ ? 0 : 1;
+                if (!GetPriorRecord()) {
+                    bof_ = true;
+                    break;
+                }
+                scrollCount += full;
+                activeRecord_ = 0;
             }
-            scrollCount -= full;
-            activeRecord_ = recordCount_ - 1;
-        }
-        for (; Distance < 0; ++Distance, ++result) {
-            if (activeRecord_ > 0) {
-                --activeRecord_;
-                continue;
-            }
-            const int full = recordCount_ < bufferCount_ ? 0 : 1;
-            if (!GetPriorRecord()) {
-                bof_ = true;
-                break;
-            }
-            scrollCount += full;
-            activeRecord_ = 0;
-        }
-    } catch (...) {
-        DataEvent(deDataSetScroll, scrollCount);
-        throw;
-    }
-    DataEvent(deDataSetScroll, scrollCount);
+        },
+        [&] { DataEvent(deDataSetScroll, scrollCount); });
     return result;
 }
 
@@ -2579,14 +2582,12 @@ void TDataSet::GetCalcFields(int Index) {
     const TDataSetState saved = state_;
     state_ = dsCalcFields;
     calcBuffer_ = Buffer(Index);
-    try {
-        ClearCalcFields(calcBuffer_);
-        CalculateFields();
-    } catch (...) {
-        state_ = saved;
-        throw;
-    }
-    state_ = saved;
+    RunThen(
+        [&] {
+            ClearCalcFields(calcBuffer_);
+            CalculateFields();
+        },
+        [&] { state_ = saved; });
 }
 
 void TDataSet::CalculateFields() {
@@ -2938,13 +2939,7 @@ bool TDataLink::Edit() {
 
 void TDataLink::UpdateRecord() {
     updating_ = true;
-    try {
-        UpdateData();
-    } catch (...) {
-        updating_ = false;
-        throw;
-    }
-    updating_ = false;
+    RunThen([&] { UpdateData(); }, [&] { updating_ = false; });
 }
 
 int TDataLink::GetActiveRecord() const {

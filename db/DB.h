@@ -984,6 +984,8 @@ private:
     void Fire(const TDataSetNotifyEvent& Event) { Fire(Event, this); }
     void DoOpen();
     void DoClose();
+    // First (from the beginning) or Last: the ring filled from that end.
+    void ReadFromEnd(bool Beginning);
     void FreeCursor();
     void ReadCursorProps();
     void BindFields(bool Binding);

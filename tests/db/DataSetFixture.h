@@ -3,6 +3,7 @@
 #pragma once
 
 #include "DbFixture.h"
+#include "DbMessages.h"
 
 #include "db/DBTables.h"
 #include "platform/gui/Forms.h"
@@ -97,16 +98,16 @@ protected:
         return names;
     }
 
-    template <typename F>
-    static std::string MessageOf(F action) {
-        try {
-            action();
-        } catch (const EDatabaseError& e) {
-            return e.Message();
-        }
-        return "<nothing raised>";
+    // A recording link on the fixture's source, which follows table.
+    TRecordingLink& Watch(TTestTable& table, const std::string& name, int buffers = 1) {
+        source_.SetDataSet(&table);
+        links_.push_back(std::make_unique<TRecordingLink>(log_, name, buffers));
+        links_.back()->SetDataSource(&source_);
+        return *links_.back();
     }
 
-    std::unique_ptr<TTestTable> table_;
     std::vector<std::string> log_;
+    std::unique_ptr<TTestTable> table_;
+    TDataSource source_{nullptr};
+    std::vector<std::unique_ptr<TRecordingLink>> links_;
 };

@@ -52,11 +52,8 @@ TEST_F(DataSetTest, AFailedOpenHoldsNoCursorAndNoDatabase) {
 TEST_F(DataSetTest, TheRingHoldsWhatTheLargestLinkNeeds) {
     TTestTable& table = OpenLoans(tenNames);
     EXPECT_EQ(table.BufferCount(), 1);
-    TDataSource source(nullptr);
-    source.SetDataSet(&table);
-    TRecordingLink grid(log_, "grid", 4), edit(log_, "edit");
-    grid.SetDataSource(&source);
-    edit.SetDataSource(&source);
+    TRecordingLink& grid = Watch(table, "grid", 4);
+    TRecordingLink& edit = Watch(table, "edit");
     EXPECT_EQ(table.BufferCount(), 4);
     EXPECT_EQ(table.RecordCount(), 4);
     EXPECT_EQ(grid.RecordCount(), 4);
@@ -78,11 +75,8 @@ TEST_F(DataSetTest, TheRingHoldsWhatTheLargestLinkNeeds) {
 
 TEST_F(DataSetTest, ScrollingMovesEachLinksWindowAndSingleRecordLinksHearFirst) {
     TTestTable& table = OpenLoans(tenNames);
-    TDataSource source(nullptr);
-    source.SetDataSet(&table);
-    TRecordingLink grid(log_, "grid", 3), edit(log_, "edit");
-    grid.SetDataSource(&source);
-    edit.SetDataSource(&source);
+    TRecordingLink& grid = Watch(table, "grid", 3);
+    TRecordingLink& edit = Watch(table, "edit");
     log_.clear();
     EXPECT_EQ(table.MoveBy(3), 3);
     EXPECT_EQ(log_, (std::vector<std::string>{"edit:scrolled 3", "grid:scrolled 1"}));
@@ -99,10 +93,7 @@ TEST_F(DataSetTest, ScrollingMovesEachLinksWindowAndSingleRecordLinksHearFirst) 
 
 TEST_F(DataSetTest, MovesThatCannotHappenSendNothing) {
     TTestTable& table = OpenLoans({"A", "B"});
-    TDataSource source(nullptr);
-    source.SetDataSet(&table);
-    TRecordingLink link(log_, "l");
-    link.SetDataSource(&source);
+    Watch(table, "l");
     log_.clear();
     EXPECT_EQ(table.MoveBy(0), 0);
     EXPECT_EQ(table.MoveBy(-1), 0);
@@ -116,10 +107,7 @@ TEST_F(DataSetTest, MovesThatCannotHappenSendNothing) {
 
 TEST_F(DataSetTest, ARecordReadPastAnUnfilledRingBecomesTheActiveOne) {
     TTestTable& table = OpenLoans({"A", "B"});
-    TDataSource source(nullptr);
-    source.SetDataSet(&table);
-    TRecordingLink grid(log_, "grid", 5);
-    grid.SetDataSource(&source);
+    Watch(table, "grid", 5);
     table.Next();
     EXPECT_EQ(table.FieldByName("NAME")->AsString(), "B");
     // Another cursor adds a record after the last one the ring holds.
@@ -135,10 +123,7 @@ TEST_F(DataSetTest, ARecordReadPastAnUnfilledRingBecomesTheActiveOne) {
 
 TEST_F(DataSetTest, DisableControlsHoldsEventsUntilTheLastEnable) {
     TTestTable& table = OpenLoans({"A", "B"});
-    TDataSource source(nullptr);
-    source.SetDataSet(&table);
-    TRecordingLink link(log_, "l");
-    link.SetDataSource(&source);
+    Watch(table, "l");
     log_.clear();
     table.DisableControls();
     table.Edit();
@@ -153,7 +138,7 @@ TEST_F(DataSetTest, DisableControlsHoldsEventsUntilTheLastEnable) {
     table.Edit();
     table.EnableControls();
     EXPECT_EQ(log_, (std::vector<std::string>{"l:editing", "l:changed"}));
-    EXPECT_EQ(source.State(), dsEdit);
+    EXPECT_EQ(source_.State(), dsEdit);
     table.Cancel();
 }
 
@@ -247,10 +232,7 @@ TEST_F(DataSetTest, AFailedPostKeepsTheRecordBeingEdited) {
 
 TEST_F(DataSetTest, PostWithAnEmptyRequiredFieldFocusesItAndStaysInInsert) {
     TTestTable& table = OpenLoans({"ADAMS"});
-    TDataSource source(nullptr);
-    source.SetDataSet(&table);
-    TRecordingLink link(log_, "l");
-    link.SetDataSource(&source);
+    Watch(table, "l");
     table.FieldByName("NAME")->SetRequired(true);
     table.Append();
     log_.clear();
@@ -337,6 +319,35 @@ TEST_F(DataSetTest, ADatabaseClosesItsDatasets) {
               "Cannot perform this operation on an open dataset");
     database->CloseDataSets();
     EXPECT_FALSE(table.Active());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DataSetTest, AnOpenDatasetFreedLeavesItsDatabase) {
+    TTestTable& table = OpenLoans({"A"});
+    ASSERT_EQ(table.Database()->DataSetCount(), 1);
+    std::vector<std::string> events;
+    table.BeforeClose = [&](TDataSet*) { events.push_back("before close"); };
+    table_.reset();
+    EXPECT_TRUE(events.empty());
+    for (int i = 0; i < Session()->DatabaseCount(); ++i)
+        EXPECT_EQ(Session()->Databases(i)->DataSetCount(), 0);
+}
+
+TEST_F(DataSetTest, AnActiveFlagReadWhileLoadingOpensWhenLoaded) {
+    MakeLoans("LOANS.DBF", {{"A", 1}});
+    TTestTable table(folder_.Path(), "LOANS.DBF");
+    std::vector<std::string> events;
+    table.BeforeOpen = [&](TDataSet*) { events.push_back("before open"); };
+    table.AfterOpen = [&](TDataSet*) { events.push_back("after open"); };
+    table.BeginLoading();
+    table.SetActive(true);
+    EXPECT_FALSE(table.Active());
+    table.Loaded();
+    EXPECT_TRUE(table.Active());
+    EXPECT_EQ(events, (std::vector<std::string>{"before open", "after open"}));
 }
 
 } // namespace
