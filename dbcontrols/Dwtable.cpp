@@ -305,3 +305,16 @@ Int64 TdwMemoStream::Seek(Int64 Offset, Word Origin) {
         position_ = static_cast<LongInt>(target);
     return position_;
 }
+
+// ---- TdwDataSetParts ----
+
+void TdwDataSetParts::ValidateBeforePost() {
+    if (!ValidateWithMask) return;
+    dwValidateRecordMasks(dataSet_, OnInvalidValue, [this](TField* field) {
+        return dwGetPictureMask(dataSet_, field->FieldName()).Mask;
+    });
+}
+
+void TdwDataSetParts::CleanDefinitions() {
+    dwCleanLookupDefinitions(dataSet_, &LookupFields, &LookupLinks, &ControlType);
+}

@@ -16,6 +16,7 @@
 
 #include "db/DB.h"
 #include "dbcontrols/DwCommon.h"
+#include "platform/rtl/TypInfo.h"
 
 #include <functional>
 #include <memory>
@@ -121,3 +122,55 @@ private:
     std::unique_ptr<TBlobStream> blob_;
     LongInt position_ = 0;
 };
+
+// What every data-aware dataset carries besides its base class: the four per-field settings
+// lists (owned; their setters copy), the mask-validation switch and event, the OnFilter record
+// filter. The dataset classes publish them with dwPublishDataSetParts.
+class TdwDataSetParts {
+public:
+    explicit TdwDataSetParts(TDataSet* DataSet) : Filter(DataSet), dataSet_(DataSet) {}
+
+    TStringList LookupFields;
+    TStringList LookupLinks;
+    TStringList ControlType;
+    TStringList PictureMasks;
+    bool ValidateWithMask = true;
+    TdwInvalidValueEvent OnInvalidValue;
+    TdwRecordFilter Filter;
+
+    // Before a post: with ValidateWithMask, every field against its PictureMasks line.
+    void ValidateBeforePost();
+    // Before the calculated-fields event: lines of fields that no longer exist are dropped.
+    void CleanDefinitions();
+
+private:
+    TDataSet* dataSet_;
+};
+
+// Publishes the parts of class C (reached through Parts) under their property names;
+// WithValidation adds ValidateWithMask.
+template <typename C>
+void dwPublishDataSetParts(TdwDataSetParts& (*Parts)(C&), bool WithValidation) {
+    auto list = [Parts](const char* name, TStringList TdwDataSetParts::*member) {
+        RegisterProperty<C>(
+            name, [Parts, member](C& c) -> TStrings* { return &(Parts(c).*member); },
+            [Parts, member](C& c, TStrings* v) { (Parts(c).*member).Assign(v); });
+    };
+    list("ControlType", &TdwDataSetParts::ControlType);
+    list("LookupFields", &TdwDataSetParts::LookupFields);
+    list("LookupLinks", &TdwDataSetParts::LookupLinks);
+    list("PictureMasks", &TdwDataSetParts::PictureMasks);
+    if (WithValidation)
+        RegisterProperty<C>(
+            "ValidateWithMask", [Parts](C& c) { return Parts(c).ValidateWithMask; },
+            [Parts](C& c, bool v) { Parts(c).ValidateWithMask = v; });
+    RegisterProperty<C>(
+        "OnFilterEscape", [Parts](C& c) { return Parts(c).Filter.OnFilterEscape; },
+        [Parts](C& c, TDataSetNotifyEvent v) { Parts(c).Filter.OnFilterEscape = std::move(v); });
+    RegisterProperty<C>(
+        "OnFilterOptions", [Parts](C& c) { return Parts(c).Filter.Options(); },
+        [Parts](C& c, TdwOnFilterOptions v) { Parts(c).Filter.SetOptions(v); });
+    RegisterProperty<C>(
+        "OnInvalidValue", [Parts](C& c) { return Parts(c).OnInvalidValue; },
+        [Parts](C& c, TdwInvalidValueEvent v) { Parts(c).OnInvalidValue = std::move(v); });
+}
