@@ -322,3 +322,90 @@ TEST_F(DwDataSet, FindValueShortcutsAndNumbers) {
     ASSERT_EQ(services.MessageBoxes.size(), 1u);
     EXPECT_EQ(services.MessageBoxes[0].Text, "Field BALANCE not found.");
 }
+
+TEST_F(DwDataSet, DesignTimeCleaningDropsControlTypesOfVanishedComponents) {
+    TMaskedTable& t = OpenMasked(1);
+    TForm form(nullptr);
+    form.SetName("Form1");
+    auto* combo = new TEdit(&form);
+    combo->SetName("Combo1");
+    form.InsertComponent(&t);
+    t.Types.Add("NAME;Combo;Combo1");
+    t.Types.Add("NAME;LookupCombo;Gone1");
+    t.Types.Add("NAME;Check;Gone2"); // not a type that names a component
+    dwCleanControlTypes(&t);
+    EXPECT_EQ(t.Types.Count(), 3); // only at design time
+    form.SetDesigning(true);
+    dwCleanControlTypes(&t);
+    ASSERT_EQ(t.Types.Count(), 2);
+    EXPECT_EQ(t.Types[0], "NAME;Combo;Combo1");
+    EXPECT_EQ(t.Types[1], "NAME;Check;Gone2");
+    EXPECT_EQ(dwOwningForm(&t), &form);
+    form.SetDesigning(false);
+    form.RemoveComponent(&t);
+}
+
+TEST_F(DwDataSet, TypedTextsSuitTheFirstIndexField) {
+    MakeLoans("LOANS.DBF", {{"A", 1}, {"B", 2}});
+    TTestTable byAmount(folder_.Path(), "LOANS.DBF", "AMOUNT");
+    byAmount.Open();
+    EXPECT_TRUE(dwTypedTextFits(&byAmount, "12.5"));
+    EXPECT_FALSE(dwTypedTextFits(&byAmount, "12x"));
+    EXPECT_TRUE(dwTypedTextFits(&byAmount, ""));
+    byAmount.First();
+    const std::vector<char> first = byAmount.GetBookmark();
+    byAmount.Next();
+    const std::vector<char> second = byAmount.GetBookmark();
+    EXPECT_LT(dwCompareBookmarks(&byAmount, first, second), 0);
+    EXPECT_EQ(dwCompareBookmarks(&byAmount, second, second), 0);
+}
+
+namespace {
+// An edit control that publishes a data source and field, as the data-aware edits do.
+class TBoundEdit : public TEdit {
+    VANTREL_CLASS(TBoundEdit, TEdit)
+    explicit TBoundEdit(TComponent* AOwner) : TEdit(AOwner) {
+        static const bool published = [] {
+            RegisterProperty<TBoundEdit>(
+                "DataSource", [](TBoundEdit& e) { return e.Source; },
+                [](TBoundEdit& e, TDataSource* v) { e.Source = v; });
+            RegisterProperty<TBoundEdit>(
+                "DataField", [](TBoundEdit& e) { return e.Field; },
+                [](TBoundEdit& e, const std::string& v) { e.Field = v; });
+            return true;
+        }();
+        (void)published;
+    }
+    TDataSource* Source = nullptr;
+    std::string Field;
+};
+} // namespace
+
+TEST_F(DwDataSet, DataSourceAndFieldOfEditControlsByName) {
+    TForm form(nullptr);
+    auto* edit = new TBoundEdit(&form);
+    TDataSource source(nullptr);
+    dwSetControlDataSource(edit, &source);
+    dwSetControlDataField(edit, "NAME");
+    EXPECT_EQ(dwGetControlDataSource(edit), &source);
+    EXPECT_EQ(dwGetControlDataField(edit), "NAME");
+    auto* label = new TLabel(&form); // not an edit control: nothing
+    dwSetControlDataField(label, "NAME");
+    EXPECT_EQ(dwGetControlDataField(label), "");
+    EXPECT_EQ(dwGetControlDataSource(new TEdit(&form)), nullptr);
+    dwSetControlDataSource(edit, nullptr);
+}
+
+TEST_F(DwDataSet, PostedKeysCarryTheirShiftState) {
+    TForm form(nullptr);
+    ResetKeyState();
+    dwPostKeyWithShift(form.Handle(), VK_TAB, VK_SHIFT);
+    EXPECT_LT(GetKeyState(VK_SHIFT), 0);
+    EXPECT_LT(GetKeyState(VK_TAB), 0);
+    EXPECT_EQ(PostedMessageCount(), 2);
+    EXPECT_TRUE(TakeQueuedKeyDown(VK_TAB));
+    EXPECT_FALSE(TakeQueuedKeyDown(VK_TAB));
+    EXPECT_EQ(PostedMessageCount(), 1); // the key-up stays
+    DispatchPostedMessages();
+    ResetKeyState();
+}
