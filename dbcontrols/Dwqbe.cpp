@@ -94,6 +94,11 @@ TCursorHandle TdwQBE::ExecuteQBE() {
     }
 }
 
+void TdwQBE::CloseCursor() {
+    TDBDataSet::CloseCursor();
+    parts_.Filter.CursorClosed();
+}
+
 void TdwQBE::DoAfterOpen() {
     TDBDataSet::DoAfterOpen();
     if (onFilter_) parts_.Filter.Install(true);

@@ -39,6 +39,7 @@ class TdwQBE : public TDBDataSet {
 
 protected:
     TCursorHandle CreateHandle() override;
+    void CloseCursor() override;
     void DoAfterOpen() override;
     void DoOnCalcFields() override;
     // Runs the QBE text; the cursor of its answer, or 0.

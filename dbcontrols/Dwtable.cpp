@@ -197,7 +197,12 @@ bool dwFindValue(TDataSet* DataSet, const std::string& Value, const std::string&
 // ---- TdwRecordFilter ----
 
 TdwRecordFilter::~TdwRecordFilter() {
+    Drop();
+}
+
+void TdwRecordFilter::Drop() {
     if (handle_ != 0 && dataSet_->Handle() != 0) DbiDropFilter(dataSet_->Handle(), handle_);
+    handle_ = 0;
 }
 
 void TdwRecordFilter::SetOptions(TdwOnFilterOptions Value) {
@@ -210,9 +215,8 @@ void TdwRecordFilter::SetOptions(TdwOnFilterOptions Value) {
 }
 
 bool TdwRecordFilter::Install(bool On) {
+    Drop();
     const TCursorHandle cursor = dataSet_->Handle();
-    if (handle_ != 0 && cursor != 0) DbiDropFilter(cursor, handle_);
-    handle_ = 0;
     if (On && cursor != 0) {
         TFilterHandle filter = 0;
         if (DbiAddFilter(cursor, reinterpret_cast<std::intptr_t>(this), 1, false, nullptr,

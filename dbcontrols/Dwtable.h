@@ -84,6 +84,8 @@ public:
     // re-read: a dataset with index fields refreshed, another resynchronised at its record.
     bool Install(bool On);
     TFilterHandle Handle() const { return handle_; }
+    // The dataset's cursor has closed and its filters with it; the next cursor starts without.
+    void CursorClosed() { handle_ = 0; }
     // The engine's record while the event runs, else nullptr.
     const char* RecordBuffer() const { return record_; }
     bool Running() const { return running_; }
@@ -93,6 +95,7 @@ private:
     static bool Callback(std::intptr_t ClientData, const char* Record, LongInt RecNo);
     bool Accept(const char* Record);
     void Reread();
+    void Drop();
 
     TDataSet* dataSet_;
     TdwOnFilterOptions options_{ofoEnabled, ofoShowHourGlass};

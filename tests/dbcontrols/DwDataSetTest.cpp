@@ -2,6 +2,7 @@
 // OnFilter record filter with the Escape check, the memo stream, settings by name, layouts.
 #include "tests/db/DataSetFixture.h"
 
+#include "db/DbiFilters.h"
 #include "dbcontrols/DwCommon.h"
 #include "dbcontrols/Dwintl.h"
 #include "dbcontrols/Dwtable.h"
@@ -47,6 +48,10 @@ class TMaskedTable : public TTestTable {
     TdwRecordFilter Filter{this};
 
 protected:
+    void CloseCursor() override {
+        TTestTable::CloseCursor();
+        Filter.CursorClosed();
+    }
     void DoBeforePost() override {
         TTestTable::DoBeforePost();
         if (dwGetValidateWithMask(this))
@@ -408,4 +413,25 @@ TEST_F(DwDataSet, PostedKeysCarryTheirShiftState) {
     EXPECT_EQ(PostedMessageCount(), 1); // the key-up stays
     DispatchPostedMessages();
     ResetKeyState();
+}
+
+TEST_F(DwDataSet, ReopenedDatasetGetsAFreshRecordFilter) {
+    TMaskedTable& t = OpenMasked(4);
+    int calls = 0;
+    t.Filter.Event = [&](bool& accept) { accept = ++calls > 0; };
+    ASSERT_TRUE(t.Filter.Install(true));
+    t.Close();
+    t.Open();
+    // The old handle belonged to the closed cursor: nothing of the new cursor is dropped.
+    TFilterHandle other = 0;
+    const char* condition = "AMOUNT < 3";
+    ASSERT_EQ(DbiAddFilter(t.Handle(), reinterpret_cast<std::intptr_t>(condition), 1, false, "",
+                           nullptr, &other),
+              dbiOK);
+    DbiActivateFilter(t.Handle(), other);
+    ASSERT_TRUE(t.Filter.Install(true));
+    int records = 0;
+    for (t.First(); !t.Eof(); t.Next())
+        ++records;
+    EXPECT_EQ(records, 2); // the cursor's own condition still holds
 }
