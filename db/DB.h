@@ -431,6 +431,8 @@ protected:
     [[noreturn]] void AccessError(const char* TypeName) const;
     // "%g is not a valid value for field '%s'. The allowed range is %g to %g".
     [[noreturn]] void RangeError(double Value, double Min, double Max) const;
+    // The value rounded; "Value of field '%s' is out of range" beyond 32 bits.
+    LongInt RoundToInteger(double Value) const;
     // A layout change when LayoutAffected, else a data change, for an open dataset.
     void PropertyChanged(bool LayoutAffected);
     // The type and size a class starts with.
@@ -724,8 +726,6 @@ class TVarBytesField : public TBytesField {
     VANTREL_CLASS(TVarBytesField, TBytesField)
     explicit TVarBytesField(TComponent* AOwner);
 };
-
-class TBitmap;
 
 class TBlobField : public TField {
     VANTREL_CLASS(TBlobField, TField)
@@ -1172,7 +1172,6 @@ private:
     bool dataSourceFixed_ = false;
 };
 
-class TWinControl;
 using TFieldDataLinkEvent = std::function<void(TObject* Sender)>;
 
 // The link of a single-field control: it follows one named field of the source's dataset.
