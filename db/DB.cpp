@@ -2195,6 +2195,7 @@ void TDataSet::UpdateCursorPos() {
 }
 
 void TDataSet::Resync(int Mode) {
+    CheckActive();
     if (Mode & rmExact) {
         currentRecord_ = -1;
         CheckEngineResult(GetRecord(recordCount_, gmCurrent));

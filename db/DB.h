@@ -900,7 +900,10 @@ class TDataSet : public TComponent {
     TCursorHandle Handle() const { return handle_; }
     TLocaleHandle Locale() const { return locale_; }
     int ActiveRecord() const { return activeRecord_; }
-    void SetActiveRecord(int Value) { activeRecord_ = Value; }
+    // A buffer that holds no record is not made active.
+    void SetActiveRecord(int Value) {
+        if (Value >= 0 && Value < recordCount_) activeRecord_ = Value;
+    }
     int RecordCount() const { return recordCount_; }
     int BufferCount() const { return bufferCount_; }
     int RecordSize() const { return recordSize_; }
