@@ -975,6 +975,8 @@ protected:
     std::vector<char>& KeyBuffers(int Index) {
         return keyBuffers_.at(static_cast<std::size_t>(Index));
     }
+    // Zeroes the header and gives the record image the engine's empty record.
+    void InitKeyBuffer(std::vector<char>& Buffer);
 
 private:
     friend class TField;
@@ -1015,7 +1017,6 @@ private:
     void CheckRequiredFields();
     void UpdateRequiredFields(Word Count);
     void AllocKeyBuffers();
-    void InitKeyBuffer(std::vector<char>& Buffer);
     Byte& BookmarkFlag(int Index) const;
     char* BookmarkOf(int Index) const;
     LongInt RecordNumberOf(const char* Buffer) const;
