@@ -141,6 +141,12 @@ TField* FieldOf(std::intptr_t Info) {
     return reinterpret_cast<TField*>(Info);
 }
 
+// The value rounds to a 32-bit integer.
+bool FitsInteger(double Value) {
+    return std::isfinite(Value) && Value >= std::numeric_limits<LongInt>::min() - 0.5 &&
+           Value < std::numeric_limits<LongInt>::max() + 0.5;
+}
+
 // Runs Body, then Final, also when Body raises.
 template <typename Body, typename Final>
 void RunThen(const Body& body, const Final& final) {
@@ -575,6 +581,11 @@ void TField::AccessError(const char* TypeName) const {
 
 void TField::RangeError(double Value, double Min, double Max) const {
     DBErrorFmt(dbmFieldRangeError, {Value, GetDisplayName(), Min, Max});
+}
+
+LongInt TField::RoundToInteger(double Value) const {
+    if (!FitsInteger(Value)) DBErrorFmt(dbmFieldOutOfRange, {GetDisplayName()});
+    return static_cast<LongInt>(Round(Value));
 }
 
 void TField::Change() {
@@ -1024,8 +1035,7 @@ void TIntegerField::DoSetAsInteger(LongInt Value) {
 
 void TIntegerField::DoSetAsFloat(double Value) {
     const bool userRange = minValue_ != 0 || maxValue_ != 0;
-    if (!std::isfinite(Value) || Value < std::numeric_limits<LongInt>::min() - 0.5 ||
-        Value >= std::numeric_limits<LongInt>::max() + 0.5)
+    if (!FitsInteger(Value))
         RangeError(Value, userRange ? minValue_ : minRange_, userRange ? maxValue_ : maxRange_);
     DoSetAsInteger(static_cast<LongInt>(Round(Value)));
 }
@@ -1087,11 +1097,7 @@ double TFloatField::GetAsFloat() {
 }
 
 LongInt TFloatField::GetAsInteger() {
-    const double value = GetAsFloat();
-    if (value < std::numeric_limits<LongInt>::min() - 0.5 ||
-        value >= std::numeric_limits<LongInt>::max() + 0.5)
-        DBErrorFmt(dbmFieldOutOfRange, {GetDisplayName()});
-    return static_cast<LongInt>(Round(value));
+    return RoundToInteger(GetAsFloat());
 }
 
 std::string TFloatField::GetAsString() {
@@ -1238,11 +1244,7 @@ double TBCDField::GetAsFloat() {
 }
 
 LongInt TBCDField::GetAsInteger() {
-    const double value = GetAsCurrency();
-    if (value < std::numeric_limits<LongInt>::min() - 0.5 ||
-        value >= std::numeric_limits<LongInt>::max() + 0.5)
-        DBErrorFmt(dbmFieldOutOfRange, {GetDisplayName()});
-    return static_cast<LongInt>(Round(value));
+    return RoundToInteger(GetAsCurrency());
 }
 
 std::string TBCDField::GetAsString() {
@@ -2193,6 +2195,7 @@ void TDataSet::UpdateCursorPos() {
 }
 
 void TDataSet::Resync(int Mode) {
+    CheckActive();
     if (Mode & rmExact) {
         currentRecord_ = -1;
         CheckEngineResult(GetRecord(recordCount_, gmCurrent));

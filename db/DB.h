@@ -431,6 +431,8 @@ protected:
     [[noreturn]] void AccessError(const char* TypeName) const;
     // "%g is not a valid value for field '%s'. The allowed range is %g to %g".
     [[noreturn]] void RangeError(double Value, double Min, double Max) const;
+    // The value rounded; "Value of field '%s' is out of range" beyond 32 bits.
+    LongInt RoundToInteger(double Value) const;
     // A layout change when LayoutAffected, else a data change, for an open dataset.
     void PropertyChanged(bool LayoutAffected);
     // The type and size a class starts with.
@@ -725,8 +727,6 @@ class TVarBytesField : public TBytesField {
     explicit TVarBytesField(TComponent* AOwner);
 };
 
-class TBitmap;
-
 class TBlobField : public TField {
     VANTREL_CLASS(TBlobField, TField)
 
@@ -900,7 +900,10 @@ class TDataSet : public TComponent {
     TCursorHandle Handle() const { return handle_; }
     TLocaleHandle Locale() const { return locale_; }
     int ActiveRecord() const { return activeRecord_; }
-    void SetActiveRecord(int Value) { activeRecord_ = Value; }
+    // A buffer that holds no record is not made active.
+    void SetActiveRecord(int Value) {
+        if (Value >= 0 && Value < recordCount_) activeRecord_ = Value;
+    }
     int RecordCount() const { return recordCount_; }
     int BufferCount() const { return bufferCount_; }
     int RecordSize() const { return recordSize_; }
@@ -972,6 +975,8 @@ protected:
     std::vector<char>& KeyBuffers(int Index) {
         return keyBuffers_.at(static_cast<std::size_t>(Index));
     }
+    // Zeroes the header and gives the record image the engine's empty record.
+    void InitKeyBuffer(std::vector<char>& Buffer);
 
 private:
     friend class TField;
@@ -1012,7 +1017,6 @@ private:
     void CheckRequiredFields();
     void UpdateRequiredFields(Word Count);
     void AllocKeyBuffers();
-    void InitKeyBuffer(std::vector<char>& Buffer);
     Byte& BookmarkFlag(int Index) const;
     char* BookmarkOf(int Index) const;
     LongInt RecordNumberOf(const char* Buffer) const;
@@ -1172,7 +1176,6 @@ private:
     bool dataSourceFixed_ = false;
 };
 
-class TWinControl;
 using TFieldDataLinkEvent = std::function<void(TObject* Sender)>;
 
 // The link of a single-field control: it follows one named field of the source's dataset.

@@ -22,13 +22,16 @@ public:
     // A master source this dataset follows, for the circular-link check.
     TDataSource* Master = nullptr;
     TDataSource* GetDataSource() const override { return Master; }
+    // Opens the table for reading only.
+    bool ReadOnlyOpen = false;
     using TDataSet::SwitchToIndex;
 
 protected:
     TCursorHandle CreateHandle() override {
         TCursorHandle cursor = 0;
         CheckEngineResult(DbiOpenTable(DBHandle(), table_.c_str(), nullptr, nullptr,
-                                       tag_.empty() ? nullptr : tag_.c_str(), 0, dbiOpenReadWrite,
+                                       tag_.empty() ? nullptr : tag_.c_str(), 0,
+                                       ReadOnlyOpen ? dbiOpenReadOnly : dbiOpenReadWrite,
                                        dbiShareShared, 2, false, nullptr, &cursor));
         return cursor;
     }

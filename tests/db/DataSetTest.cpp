@@ -230,6 +230,29 @@ TEST_F(DataSetTest, AFailedPostKeepsTheRecordBeingEdited) {
     EXPECT_EQ(AllNames(), "ADAMS SMITH TAYLOR ");
 }
 
+TEST_F(DataSetTest, AReadOnlyTableRefusesEditsAndReportsAFailedDelete) {
+    MakeLoans("LOANS.DBF", {{"ADAMS", 1}});
+    TTestTable table(folder_.Path(), "LOANS.DBF", "NAME");
+    table.ReadOnlyOpen = true;
+    table.Open();
+    EXPECT_FALSE(table.CanModify());
+    EXPECT_EQ(MessageOf([&] { table.Edit(); }), "Cannot modify a read-only dataset");
+    EXPECT_EQ(MessageOf([&] { table.Append(); }), "Cannot modify a read-only dataset");
+    EXPECT_EQ(table.State(), dsBrowse);
+    int offered = 0;
+    table.OnDeleteError = [&](TDataSet*, EDatabaseError&, TDataAction& action) {
+        action = ++offered < 3 ? daRetry : daFail;
+    };
+    EXPECT_THROW(table.Delete(), EDBEngineError);
+    EXPECT_EQ(offered, 3);
+    table.OnDeleteError = [](TDataSet*, EDatabaseError&, TDataAction& action) { action = daAbort; };
+    EXPECT_THROW(table.Delete(), EAbort);
+    table.Close();
+    table.ReadOnlyOpen = false;
+    table.Open();
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "ADAMS");
+}
+
 TEST_F(DataSetTest, PostWithAnEmptyRequiredFieldFocusesItAndStaysInInsert) {
     TTestTable& table = OpenLoans({"ADAMS"});
     Watch(table, "l");
