@@ -110,9 +110,7 @@ void TBaseReport::SetUnits(TPrintUnits Value) {
 void TBaseReport::SetUnitsFactor(double Value) {
     if (!(Value > 0.0)) return;
     unitsFactor_ = Value;
-    units_ = unUser;
-    for (TPrintUnits unit : {unInch, unMM, unCM, unPoint})
-        if (Value == UnitsFactorOf(unit)) units_ = unit;
+    units_ = UnitsOfFactor(Value);
 }
 
 void TBaseReport::SetMarginLeft(double Value) {

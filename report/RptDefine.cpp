@@ -14,3 +14,9 @@ double UnitsFactorOf(TPrintUnits Units) {
     }
     return 0.0;
 }
+
+TPrintUnits UnitsOfFactor(double Factor) {
+    for (TPrintUnits unit : {unInch, unMM, unCM, unPoint})
+        if (Factor == UnitsFactorOf(unit)) return unit;
+    return unUser;
+}

@@ -43,6 +43,8 @@ enum class TOrientation { poPortrait, poLandScape, poDefault };
 
 // User units per inch of each unit (unUser keeps the factor it is given).
 double UnitsFactorOf(TPrintUnits Units);
+// The unit whose factor Factor is exactly; unUser for any other factor.
+TPrintUnits UnitsOfFactor(double Factor);
 
 // Justification of text in a tab stop or at a position.
 constexpr Byte pjCenter = 0;

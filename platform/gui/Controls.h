@@ -512,3 +512,16 @@ private:
     TCanvas* canvas_ = nullptr;
     std::unique_ptr<TCanvas> ownCanvas_;
 };
+
+// Makes a control of class T owned by Owner and placed on Parent with the given name, bounds and
+// caption (forms built in code use it for each of their controls).
+template <typename T>
+T* PlaceControl(TComponent* Owner, TWinControl* Parent, const std::string& Name, int Left, int Top,
+                int Width, int Height, const std::string& Caption = {}) {
+    T* control = new T(Owner);
+    control->SetName(Name);
+    control->SetParent(Parent);
+    control->SetBounds(Left, Top, Width, Height);
+    if (!Caption.empty()) control->SetCaption(Caption);
+    return control;
+}
