@@ -246,7 +246,8 @@ void TFilePreview::PlayPage(int PageNum) {
     if (monochrome_) shadowDepth_ = 0;
     devOffsetX_ = LeftRuler();
     devOffsetY_ = TopRuler();
-    zoom_ = Rounded(zoomFactor_);
+    // Whole percents, rounded down: a fitted page stays within its box.
+    zoom_ = std::max(1, static_cast<int>(std::floor(zoomFactor_ + 1e-9)));
     TWaitCursor wait;
     GotoPage(PageNum);
     if (OnPageChange) OnPageChange(this);
