@@ -36,8 +36,8 @@ TRPPreviewForm::TRPPreviewForm(TComponent* AOwner) : TForm(AOwner) {
     SBZoomPage = Button("SBZoomPage", 120, 42, "Page", "Zoom Whole Page", [this](TObject*) {
         FilePreview1->SetZoomFactor(FilePreview1->ZoomPageFactor());
     });
-    Label1 = PlaceControl<TLabel>(this, Panel2, "Label1", 168, 14, 44, 16, "Zoom %");
-    ZoomEdit = PlaceControl<TEdit>(this, Panel2, "ZoomEdit", 214, 10, 50, 22);
+    Label1 = PlaceControl<TLabel>(this, Panel2, "Label1", 166, 14, 46, 16, "Zoom %");
+    ZoomEdit = PlaceControl<TEdit>(this, Panel2, "ZoomEdit", 218, 10, 48, 22);
     SBPrevPage = Button("SBPrevPage", 272, 25, "<", "Prev Page",
                         [this](TObject*) { FilePreview1->PrevPage(); });
     SBNextPage = Button("SBNextPage", 299, 25, ">", "Next Page",
@@ -49,9 +49,12 @@ TRPPreviewForm::TRPPreviewForm(TComponent* AOwner) : TForm(AOwner) {
                      [this](TObject* Sender) { SBPrintClick(Sender); });
     SBDone = Button("SBDone", 560, 42, "Done", "Done", [this](TObject*) { Close(); });
 
+    for (TLabel* label : {Label1, Label2, PageLabel})
+        label->SetParentColor(true);
     ScrollBox1 = PlaceControl<TScrollBox>(this, this, "ScrollBox1", 0, 41, 615, 409);
     ScrollBox1->SetAlign(alClient);
     ScrollBox1->SetAutoScroll(false);
+    ScrollBox1->SetParentColor(true);
 
     FilePrinter1 = new TFilePrinter(this);
     FilePrinter1->SetName("FilePrinter1");

@@ -50,6 +50,8 @@ TRPSetupForm::TRPSetupForm(TComponent* AOwner) : TForm(AOwner) {
     GroupBox1 =
         PlaceControl<TGroupBox>(this, this, "GroupBox1", 153, 8, 126, 76, "Selected Printer");
     PrinterLabel = PlaceControl<TLabel>(this, GroupBox1, "PrinterLabel", 8, 20, 110, 48, "(none)");
+    PrinterLabel->SetAutoSize(false);
+    PrinterLabel->SetBounds(8, 20, 110, 48);
     PrinterLabel->SetWordWrap(true);
     GroupBox2 = PlaceControl<TGroupBox>(this, this, "GroupBox2", 153, 92, 126, 85, "Options");
     CopiesLabel = PlaceControl<TLabel>(this, GroupBox2, "CopiesLabel", 8, 24, 44, 16, "&Copies");
@@ -78,6 +80,8 @@ TRPSetupForm::TRPSetupForm(TComponent* AOwner) : TForm(AOwner) {
     SetupBB->OnClick = [this](TObject* Sender) { SetupBBClick(Sender); };
     OKBB->OnClick = [this](TObject* Sender) { OKBBClick(Sender); };
     OnShow = [this](TObject* Sender) { FormShow(Sender); };
+    for (TLabel* label : {FromLabel, ToLabel, SelectionLabel, PrinterLabel, CopiesLabel})
+        label->SetParentColor(true);
     FormCreate(this);
 }
 
