@@ -536,10 +536,11 @@ void TFilePrinter::PlayText(Byte Code) {
     default: break;
     }
     const double width = ReadReal();
-    if (!CanOutput()) return;
-    // Text that fills its width to the pixel on this device needs no spreading.
-    const double target = width * ScaleX() * zoom_ * 0.0001 * xDPI_;
-    if (!HasCodes(text) && std::fabs(TextPixels(text) - target) < 1.0)
+    // A single word starts at its recorded place and needs no spreading; between words the
+    // room is shared so the last word ends where it ended when recorded.
+    const std::size_t first = text.find_first_not_of(' ');
+    const std::size_t last = text.find_last_not_of(' ');
+    if (first == std::string::npos || text.find(' ', first) > last)
         LeftText(text, x);
     else
         BlockText(text, x, width);
