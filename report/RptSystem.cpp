@@ -187,7 +187,9 @@ void TReportSystem::Execute() {
     if (Aborted) return;
     const bool recording = ReportDest == rdPreview || SystemOptions.Contains(soUseFiler);
     std::unique_ptr<TMemoryStream> memory;
-    if (recording && filer_->StreamMode == smMemory) {
+    // Without generating, a recording the application put in the stream is played as it is.
+    const bool supplied = SystemOptions.Contains(soNoGenerate) && filer_->Stream;
+    if (recording && filer_->StreamMode == smMemory && !supplied) {
         memory = std::make_unique<TMemoryStream>();
         filer_->Stream = memory.get();
     }

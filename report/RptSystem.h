@@ -195,7 +195,8 @@ class TReportSystem : public TRPBaseComponent {
     TBaseReport* BaseReport() const { return baseReport_; }
 
     // Runs the report: setup, then printing straight or recording, then printing the
-    // recording or previewing it.
+    // recording or previewing it. With soNoGenerate nothing is recorded: the recording that
+    // SystemFiler names (its file, or a stream the application set) is played.
     void Execute();
 
     // The default handlers of the three override events.

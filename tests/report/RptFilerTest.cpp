@@ -344,6 +344,50 @@ TEST_F(RptFiler, PageRangesArePlayedOnce) {
     EXPECT_NE(LastDocument().Pages[0].Texts.front().Text.find("Page 2"), std::string::npos);
 }
 
+// A player whose user cancels after its second page.
+class TCancelledPlayer : public TFilePrinter {
+public:
+    using TFilePrinter::TFilePrinter;
+    void PlayPage(int PageNum) override {
+        TFilePrinter::PlayPage(PageNum);
+        if (PageNum == 2) Abort();
+    }
+};
+
+TEST_F(RptFiler, CancelDuringPlayBackAbandonsTheJob) {
+    Record(ThreePages);
+    TCancelledPlayer player(nullptr);
+    player.SetStreamMode(smUser);
+    player.SetStream(&stream);
+    player.Execute();
+    EXPECT_TRUE(player.Aborted());
+    EXPECT_TRUE(LastDocument().Aborted);
+    EXPECT_FALSE(LastDocument().Finished);
+    EXPECT_FALSE(player.Printing());
+}
+
+TEST_F(RptFiler, FontFittingStopsAtOnePixel) {
+    Record([](TBaseReport& r) {
+        r.SetFont("Arial", 12);
+        r.PrintLeft("Shrunk", 1.0);
+    });
+    // Every recorded sample width made far too small: the player shrinks the font but never
+    // below a pixel, and still prints.
+    std::vector<Byte> bytes = TBytes(stream).data;
+    for (std::size_t i = static_cast<std::size_t>(PageStarts()[0]); i + 9 < bytes.size(); ++i)
+        if (bytes[i] == 54 &&
+            DecodeLE<float>(bytes.data() + i + 1) == static_cast<float>(12.0 / 72))
+            EncodeLE(bytes.data() + i + 5, 1e-6f);
+    stream.Clear();
+    stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
+    Play();
+    ASSERT_EQ(LastDocument().Pages.size(), 1u);
+    ASSERT_FALSE(LastDocument().Pages[0].Texts.empty());
+    const LOGFONT& font = LastDocument().Pages[0].Texts.back().Font;
+    EXPECT_GE(std::abs(font.lfHeight), 1);
+    EXPECT_LT(std::abs(font.lfHeight), 12); // 17 pixels as recorded
+}
+
 TEST_F(RptFiler, Version2009HeaderPlaysAndKeepsTheTitle) {
     Record(TwoLines);
     // Rewrite the header as the older form: no version word, no title.

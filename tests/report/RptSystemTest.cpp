@@ -2,6 +2,7 @@
 // recording, preview; the forms of each phase and what a cancel does.
 #include "report/RptSystem.h"
 #include "RptTestSupport.h"
+#include "platform/rtl/Streams.h"
 #include "report/RptFPrint.h"
 #include "report/RptPreFrm.h"
 #include "report/RptSetFrm.h"
@@ -176,6 +177,24 @@ TEST_F(RptSystem, TemporaryRecordingIsDeleted) {
     EXPECT_NE(name.find("/RP"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(name));
     EXPECT_EQ(previewPage, "Page 1 of 2");
+}
+
+TEST_F(RptSystem, WithoutGeneratingASuppliedRecordingIsPlayed) {
+    TMemoryStream recording;
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smUser);
+    filer.SetStream(&recording);
+    filer.OnPrint = [&](TObject*) { filer.PrintLeft("Saved", 1.0); };
+    filer.Execute();
+    system.SystemOptions.Include(soNoGenerate);
+    system.SystemOptions.Include(soUseFiler);
+    system.DefaultDest = rdPrinter;
+    system.SystemFiler()->Stream = &recording;
+    system.Execute();
+    EXPECT_TRUE(kinds.empty());
+    ASSERT_EQ(Printed(), 1u);
+    EXPECT_EQ(LastDocument().Pages[0].Texts[0].Text, "Saved");
+    EXPECT_EQ(system.SystemFiler()->Stream, &recording);
 }
 
 TEST_F(RptSystem, OptionRecordsKeepTheirLimits) {
