@@ -82,6 +82,18 @@ void Schedule(TBaseReport& r) {
     }
 }
 
+// Records the schedule into the stream as the report system does (for the "PDF" printer, to
+// be printed into Output).
+void RecordSchedule(TMemoryStream& Stream, const std::string& Output) {
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smUser);
+    filer.SetStream(&Stream);
+    filer.SetAccuracyMethod(amPositioning);
+    filer.SetOutputFileName(Output);
+    filer.OnPrint = [&](TObject*) { Schedule(filer); };
+    filer.Execute();
+}
+
 void BM_DirectPrint(benchmark::State& state) {
     TBenchPrinting printing;
     for (auto _ : state) {
@@ -98,13 +110,7 @@ void BM_RecordedAndPlayed(benchmark::State& state) {
     TBenchPrinting printing;
     for (auto _ : state) {
         TMemoryStream stream;
-        TReportFiler filer(nullptr);
-        filer.SetStreamMode(smUser);
-        filer.SetStream(&stream);
-        filer.SetAccuracyMethod(amPositioning);
-        filer.SetOutputFileName(printing.Output());
-        filer.OnPrint = [&](TObject*) { Schedule(filer); };
-        filer.Execute();
+        RecordSchedule(stream, printing.Output());
         TFilePrinter player(nullptr);
         player.SetStreamMode(smUser);
         player.SetStream(&stream);
@@ -119,12 +125,7 @@ void BM_RecordOnly(benchmark::State& state) {
     TBenchPrinting printing;
     for (auto _ : state) {
         TMemoryStream stream;
-        TReportFiler filer(nullptr);
-        filer.SetStreamMode(smUser);
-        filer.SetStream(&stream);
-        filer.SetAccuracyMethod(amPositioning);
-        filer.OnPrint = [&](TObject*) { Schedule(filer); };
-        filer.Execute();
+        RecordSchedule(stream, printing.Output());
         state.counters["bytes"] = static_cast<double>(stream.Size());
     }
 }

@@ -15,8 +15,15 @@ double UnitsFactorOf(TPrintUnits Units) {
     return 0.0;
 }
 
-TPrintUnits UnitsOfFactor(double Factor) {
+void ChangeUnits(TPrintUnits Value, TPrintUnits& Units, double& Factor) {
+    Units = Value;
+    if (Value != unUser) Factor = UnitsFactorOf(Value);
+}
+
+void ChangeUnitsFactor(double Value, TPrintUnits& Units, double& Factor) {
+    if (!(Value > 0.0)) return;
+    Factor = Value;
+    Units = unUser;
     for (TPrintUnits unit : {unInch, unMM, unCM, unPoint})
-        if (Factor == UnitsFactorOf(unit)) return unit;
-    return unUser;
+        if (Value == UnitsFactorOf(unit)) Units = unit;
 }

@@ -584,7 +584,7 @@ void TFilePrinter::PlayBrushPen(Byte Code) {
         pen->SetColor(color);
         pen->SetMode(mode);
         pen->SetStyle(style);
-        pen->SetWidth(static_cast<int>(Round(width * xDPI_ * ScaleX() * zoom_ * 0.0001)));
+        pen->SetWidth(PenPixels(width));
         return;
     }
     case rpcPenColor: pen->SetColor(static_cast<TColor>(ReadLong())); return;
@@ -603,7 +603,7 @@ void TFilePrinter::PlayBrushPen(Byte Code) {
     case rpcPenWidth: {
         const double width = ReadReal();
         if (width < 0.0) BadStream();
-        pen->SetWidth(static_cast<int>(Round(width * xDPI_ * ScaleX() * zoom_ * 0.0001)));
+        pen->SetWidth(PenPixels(width));
         return;
     }
     default: BadStream();
@@ -651,6 +651,10 @@ void TFilePrinter::PlayFont(Byte Code) {
     case rpcFontAlign: SetFontAlign(ReadByte()); return;
     default: BadStream();
     }
+}
+
+int TFilePrinter::PenPixels(double Width) const {
+    return static_cast<int>(Round(Width * xDPI_ * ScaleX() * zoom_ * 0.0001));
 }
 
 double TFilePrinter::SampleWidth() {

@@ -75,6 +75,8 @@ private:
     void PlayText(Byte Code);
     void FitFont(double Height, double Sample);
     double SampleWidth();
+    // A recorded pen width (inches) in pixels of this device at its scale and zoom.
+    int PenPixels(double Width) const;
     // Marks the job aborted and raises "Unexpected code found in report file.".
     [[noreturn]] void BadStream();
 

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
 
 namespace {
 
@@ -467,17 +466,10 @@ void TReportFiler::FinishJob() {
         DoAfterPrint();
         return;
     }
-    std::exception_ptr failure;
-    auto step = [&failure](auto action) {
-        try {
-            action();
-        } catch (...) {
-            if (!failure) failure = std::current_exception();
-        }
-    };
-    if (!aborted_) step([this] { DoPrintFooter(); });
-    if (!aborted_) step([this] { RunPageEnd(); });
-    step([this] {
+    TCleanupSteps steps;
+    if (!aborted_) steps.Run([this] { DoPrintFooter(); });
+    if (!aborted_) steps.Run([this] { RunPageEnd(); });
+    steps.Run([this] {
         // An aborted page is left out whole: a player never meets a page without its end.
         if (pageOpen_ && aborted_) DropPage();
         EndPage();
@@ -489,15 +481,15 @@ void TReportFiler::FinishJob() {
         stream_->SetPosition(end);
         if (stream_->Size() > end) stream_->SetSize(end);
     });
-    step([this] { UnhookCanvas(); });
-    step([this] { DetachFontNotify(); });
-    step([this] { ClearFontCache(); });
+    steps.Run([this] { UnhookCanvas(); });
+    steps.Run([this] { DetachFontNotify(); });
+    steps.Run([this] { ClearFontCache(); });
     if (streamMode_ == smMemory)
-        step([this] { static_cast<TMemoryStream*>(stream_)->SaveToFile(fileName_); });
+        steps.Run([this] { static_cast<TMemoryStream*>(stream_)->SaveToFile(fileName_); });
     CloseStream();
     printing_ = false;
-    step([this] { DoAfterPrint(); });
-    if (failure) std::rethrow_exception(failure);
+    steps.Run([this] { DoAfterPrint(); });
+    steps.Rethrow();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -959,12 +951,16 @@ void TReportFiler::StretchDraw(const TRect& Rect, TGraphic* Graphic) {
     WriteDeviceRect(Rect);
 }
 
+void TReportFiler::WriteBitmapOperation(Byte Code, TBitmap* Bitmap) {
+    WriteByte(rpcBitmapMode);
+    WriteByte(0); // the one drawing mode of bitmaps here: stretched onto the page
+    WriteByte(Code);
+    WriteGraphic(Bitmap);
+}
+
 void TReportFiler::PrintBitmap(double X, double Y, double ScaleX, double ScaleY, TBitmap* Bitmap) {
     if (!CanRecord() || !Bitmap) return;
-    WriteByte(rpcBitmapMode);
-    WriteByte(0);
-    WriteByte(rpcPrintBitmap);
-    WriteGraphic(Bitmap);
+    WriteBitmapOperation(rpcPrintBitmap, Bitmap);
     WriteUserPoint(X, Y);
     WriteReal(ScaleX);
     WriteReal(ScaleY);
@@ -972,10 +968,7 @@ void TReportFiler::PrintBitmap(double X, double Y, double ScaleX, double ScaleY,
 
 void TReportFiler::PrintBitmapRect(double X1, double Y1, double X2, double Y2, TBitmap* Bitmap) {
     if (!CanRecord() || !Bitmap) return;
-    WriteByte(rpcBitmapMode);
-    WriteByte(0);
-    WriteByte(rpcPrintBitmapRect);
-    WriteGraphic(Bitmap);
+    WriteBitmapOperation(rpcPrintBitmapRect, Bitmap);
     WriteUserPoint(X1, Y1);
     WriteUserPoint(X2, Y2);
 }

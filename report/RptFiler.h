@@ -249,6 +249,8 @@ private:
     void WriteDevicePoint(int X, int Y);
     void WriteDeviceRect(const TRect& Rect);
     void WriteGraphic(TGraphic* Graphic);
+    // The bitmap mode, the code and the bitmap of PrintBitmap and PrintBitmapRect.
+    void WriteBitmapOperation(Byte Code, TBitmap* Bitmap);
     void Flush();
     // Where the next byte lands: the stream's position plus the bytes held in the buffer.
     Int64 WritePosition();

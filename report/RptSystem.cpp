@@ -23,14 +23,11 @@ void TSystemPrinter::SetTabShade(int Value) {
 }
 
 void TSystemPrinter::SetUnits(TPrintUnits Value) {
-    units_ = Value;
-    if (Value != unUser) unitsFactor_ = UnitsFactorOf(Value);
+    ChangeUnits(Value, units_, unitsFactor_);
 }
 
 void TSystemPrinter::SetUnitsFactor(double Value) {
-    if (!(Value > 0.0)) return;
-    unitsFactor_ = Value;
-    units_ = UnitsOfFactor(Value);
+    ChangeUnitsFactor(Value, units_, unitsFactor_);
 }
 
 void TSystemPrinter::ApplyTo(TBaseReport* Report) const {
@@ -142,32 +139,27 @@ void TReportSystem::CopyEvents(TBaseReport* Report) const {
     Report->OnEndOfSection = OnEndOfSection;
 }
 
-void TReportSystem::CallSetup(TOverrideMode Mode) {
-    if (!OverrideSetup)
-        OverrideSetup = [this](TReportSystem* System, TOverrideMode M, TForm*& Form) {
-            ShowSetup(System, M, Form);
+void TReportSystem::CallOverride(TReportSystemEvent& Event, TDefaultHandler Default,
+                                 TOverrideMode Mode, TForm*& Form) {
+    if (!Event)
+        Event = [this, Default](TReportSystem* System, TOverrideMode M, TForm*& F) {
+            (this->*Default)(System, M, F);
         };
-    TReportSystemEvent handler = OverrideSetup;
-    handler(this, Mode, setupForm_);
+    TReportSystemEvent handler = Event;
+    handler(this, Mode, Form);
+}
+
+void TReportSystem::CallSetup(TOverrideMode Mode) {
+    CallOverride(OverrideSetup, &TReportSystem::ShowSetup, Mode, setupForm_);
 }
 
 void TReportSystem::CallStatus(TOverrideMode Mode) {
-    if (!OverrideStatus)
-        OverrideStatus = [this](TReportSystem* System, TOverrideMode M, TForm*& Form) {
-            ShowStatus(System, M, Form);
-        };
-    TReportSystemEvent handler = OverrideStatus;
-    handler(this, Mode, statusForm_);
+    CallOverride(OverrideStatus, &TReportSystem::ShowStatus, Mode, statusForm_);
     if (Mode == omFree) statusLabel_ = nullptr;
 }
 
 void TReportSystem::CallPreview(TOverrideMode Mode) {
-    if (!OverridePreview)
-        OverridePreview = [this](TReportSystem* System, TOverrideMode M, TForm*& Form) {
-            ShowPreview(System, M, Form);
-        };
-    TReportSystemEvent handler = OverridePreview;
-    handler(this, Mode, previewForm_);
+    CallOverride(OverridePreview, &TReportSystem::ShowPreview, Mode, previewForm_);
 }
 
 void TReportSystem::Execute() {

@@ -214,6 +214,10 @@ private:
     void Generate();
     void Print();
     void Preview();
+    using TDefaultHandler = void (TReportSystem::*)(TReportSystem*, TOverrideMode, TForm*&);
+    // Calls the override event, the default handler first put in when it is unassigned.
+    void CallOverride(TReportSystemEvent& Event, TDefaultHandler Default, TOverrideMode Mode,
+                      TForm*& Form);
     void CallSetup(TOverrideMode Mode);
     void CallStatus(TOverrideMode Mode);
     void CallPreview(TOverrideMode Mode);
