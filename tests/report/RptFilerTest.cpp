@@ -4,7 +4,9 @@
 #include "RptTestSupport.h"
 #include "platform/rtl/Streams.h"
 #include "report/RptFPrint.h"
+#include "tests/gui/PdfTools.h"
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 
@@ -270,6 +272,31 @@ TEST_F(RptFiler, UserModeWithoutStreamAndCopyRectFail) {
     EXPECT_EQ(ErrorOf([&] { filer.Execute(); }), "CopyRect() not supported in file mode.");
 }
 
+TEST_F(RptFiler, ReusedCallerStreamKeepsGraphicPositions) {
+    // A caller's stream with an older, longer recording in it: positions count from its start.
+    std::vector<Byte> old(100000, 0xAA);
+    stream.WriteBuffer(old.data(), static_cast<LongInt>(old.size()));
+    TBitmap logo;
+    logo.SetSize(6, 6);
+    logo.Canvas()->Brush()->SetColor(clBlack);
+    logo.Canvas()->FillRect(Rect(0, 0, 6, 6));
+    Record([&](TBaseReport& r) {
+        r.PrintLeft("Thrown away", 1.0);
+        r.CancelPage();
+        r.NewPage();
+        r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
+        r.RegisterGraphic(1);
+        r.NewPage();
+        r.ReuseGraphic(1);
+        r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
+    });
+    EXPECT_LT(stream.Size(), 10000);
+    backend->SetKeepPageImages(true);
+    Play();
+    ASSERT_EQ(LastDocument().Pages.size(), 2u);
+    EXPECT_EQ(LastDocument().Pages[1].Image->Canvas()->Pixels(75, 75), clBlack);
+}
+
 TEST_F(RptFiler, TemporaryFileIsMadeWithItsPrefix) {
     TReportFiler filer(nullptr);
     filer.SetStreamMode(smTempFile);
@@ -326,6 +353,47 @@ TEST_F(RptFiler, PlayedPagesEqualTheDirectPrint) {
             ASSERT_FALSE(played[p].empty());
             EXPECT_NEAR(played[p].front().X, direct[p].front().X, 1);
             EXPECT_NEAR(played[p].front().Y, direct[p].front().Y, 1);
+        }
+    }
+}
+
+TEST_F(RptFiler, PlayedPdfHasTheDirectPdfsWords) {
+    UseBackends({CreatePdfPrinterBackend()});
+    const std::string direct = dir + "/direct.pdf", played = dir + "/played.pdf";
+    auto body = [](TBaseReport& r) {
+        ThreePages(r);
+        r.SetTab(1.0, pjLeft, 2.0, 5, BOXLINEALL, 20);
+        r.SetTab(-1, pjRight, 1.5, 5, BOXLINEALL, 0);
+        r.PrintLn("\tLoan amount\t$150,000.00");
+        r.PrintLn("\tMonthly payment\t$1,023.27");
+    };
+    TReportWriter writer(nullptr);
+    writer.SetOutputFileName(direct);
+    writer.OnPrint = [&](TObject*) { body(writer); };
+    writer.Execute();
+    for (TAccuracyMethod method : {amAppearance, amPositioning}) {
+        stream.Clear();
+        TReportFiler filer(nullptr);
+        filer.SetStreamMode(smUser);
+        filer.SetStream(&stream);
+        filer.SetAccuracyMethod(method);
+        filer.SetOutputFileName(played);
+        filer.OnPrint = [&](TObject*) { body(filer); };
+        filer.Execute();
+        Play();
+        const auto a = PdfWords(RunTool("pdftotext -bbox " + ShellQuoted(direct) + " -"));
+        const auto b = PdfWords(RunTool("pdftotext -bbox " + ShellQuoted(played) + " -"));
+        ASSERT_EQ(a.size(), b.size());
+        ASSERT_GT(a.size(), 20u);
+        for (const TPdfWord& word : a) {
+            if (word.Text == "9999") continue; // the page count is known to the recording only
+            // The same word at the same place (the order of the tool's words may differ).
+            double nearest = 1e9;
+            for (const TPdfWord& other : b)
+                if (other.Text == word.Text)
+                    nearest = std::min(nearest, std::max(std::fabs(other.XMin - word.XMin),
+                                                         std::fabs(other.YMin - word.YMin)));
+            EXPECT_LE(nearest, 0.5) << word.Text << " at " << word.XMin << "," << word.YMin;
         }
     }
 }

@@ -201,6 +201,11 @@ TEST_F(RptPreviewForm, ShowsTheFirstPageWithItsNumbers) {
     form->SBZoomPage->Click();
     EXPECT_LT(form->FilePreview1->ZoomFactor(), 60.0);
     Screenshot(form, "preview-fit");
+    form->FilePreview1->SetRulerType(rtBothIn);
+    form->FilePreview1->SetShadowDepth(6);
+    form->FilePreview1->SetGridHoriz(1.0);
+    form->FilePreview1->SetZoomFactor(100);
+    Screenshot(form, "preview-rulers");
     form->SBDone->Click();
     EXPECT_TRUE(form->Closed());
     EXPECT_FALSE(form->FilePreview1->Printing());

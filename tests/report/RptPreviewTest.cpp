@@ -256,15 +256,9 @@ TEST_F(RptPreviewTest, WordsStandWhereThePrinterPutsThem) {
     // Every word of pdftotext's boxes: its first dark column in both images.
     const std::string boxes = RunTool("pdftotext -bbox " + ShellQuoted(pdf) + " -");
     int words = 0;
-    for (std::size_t at = boxes.find("<word "); at != std::string::npos;
-         at = boxes.find("<word ", at + 1)) {
-        const auto px = [&](const std::string& name) {
-            const std::size_t value = boxes.find(name + "=\"", at) + name.size() + 2;
-            return static_cast<int>(std::stod(boxes.substr(value, 12)) * 96 / 72);
-        };
-        const std::size_t textAt = boxes.find('>', at) + 1;
-        const std::string text = boxes.substr(textAt, boxes.find('<', textAt) - textAt);
-        const int x1 = px("xMin") - 3, y1 = px("yMin"), x2 = px("xMax") + 3, y2 = px("yMax");
+    for (const TPdfWord& w : PdfWords(boxes)) {
+        const auto px = [](double points) { return static_cast<int>(points * 96 / 72); };
+        const int x1 = px(w.XMin) - 3, y1 = px(w.YMin), x2 = px(w.XMax) + 3, y2 = px(w.YMax);
         auto firstDark = [&](auto dark) {
             for (int x = x1; x < x2; ++x)
                 for (int y = y1; y <= y2; ++y)
@@ -276,7 +270,7 @@ TEST_F(RptPreviewTest, WordsStandWhereThePrinterPutsThem) {
             const COLORREF c = ColorToRGB(shown->Canvas()->Pixels(x, y));
             return GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 150;
         });
-        EXPECT_NEAR(previewX, pdfX, 1) << text;
+        EXPECT_NEAR(previewX, pdfX, 1) << w.Text;
         ++words;
     }
     EXPECT_EQ(words, 120);
