@@ -197,6 +197,22 @@ TEST_F(RptSystem, WithoutGeneratingASuppliedRecordingIsPlayed) {
     EXPECT_EQ(system.SystemFiler()->Stream, &recording);
 }
 
+TEST_F(RptSystem, WithoutPrintersTheFormsCanvasMeasuresAndThePreviewShows) {
+    UseBackends({});
+    TForm owner(nullptr);
+    TReportSystem onForm(&owner);
+    onForm.OnPrint = system.OnPrint;
+    onForm.Execute();
+    EXPECT_EQ(modal, (std::vector<std::string>{"TRPSetupForm", "TRPPreviewForm"}));
+    EXPECT_EQ(kinds, (std::vector<std::string>{"TReportFiler"}));
+    EXPECT_EQ(previewPage, "Page 1 of 2");
+    // Without a form to measure with, the recording refuses to start.
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smMemory);
+    EXPECT_EQ(ErrorOf([&] { filer.Execute(); }),
+              "TReportFiler.Owner must be a TForm if no printers are defined.");
+}
+
 TEST_F(RptSystem, OptionRecordsKeepTheirLimits) {
     TSystemPreview* preview = system.SystemPreview();
     preview->SetZoomFactor(300);
