@@ -279,6 +279,7 @@ void TFilePrinter::PlayPage(int PageNum) {
     GotoPage(PageNum);
     if (!OnPage()) return;
     UpdateStatus();
+    fitPending_ = false;
     for (Byte code = ReadByte(); code != rpcEndPage; code = ReadByte())
         PlayCode(code);
 }
@@ -353,6 +354,12 @@ void TFilePrinter::EndPlayback() {
 // Operations
 
 void TFilePrinter::PlayCode(Byte Code) {
+    // A font is fitted once the font codes that follow its height are applied too, so the
+    // sample is measured in the whole font it was recorded in.
+    if (fitPending_ && (Code < rpcFont || Code > rpcFontAlign)) {
+        fitPending_ = false;
+        FitFont(GetFontHeight(), fitSample_);
+    }
     switch (Code) {
     case rpcArc:
     case rpcChord:
@@ -638,7 +645,8 @@ void TFilePrinter::PlayFont(Byte Code) {
         const double height = ReadReal();
         const double sample = ReadReal();
         SetFontHeight(height);
-        FitFont(TBaseReport::GetFontHeight(), sample);
+        fitSample_ = sample;
+        fitPending_ = true;
         return;
     }
     case rpcFontBold: SetBold(ReadFlag()); return;

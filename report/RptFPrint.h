@@ -111,4 +111,7 @@ private:
     double pageWidthIn_ = 8.5;
     double pageHeightIn_ = 11.0;
     Byte bitmapMode_ = 0;
+    // A font height was read: the font is fitted to its sample width before the next drawing.
+    bool fitPending_ = false;
+    double fitSample_ = 0.0;
 };

@@ -586,8 +586,7 @@ void TReportFiler::RecordFont() {
         WriteByte(rpcFontPitch);
         WriteByte(f.Pitch);
     }
-    if (force_ || f.Height != r.Height || name != r.Name || f.Bold != r.Bold ||
-        f.Italic != r.Italic || f.Pitch != r.Pitch) {
+    if (force_ || f.Height != r.Height) {
         const bool suppressed = suppress_;
         suppress_ = true;
         double sample = 0.0;

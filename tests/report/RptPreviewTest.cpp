@@ -170,6 +170,19 @@ TEST_F(RptPreviewTest, ShadowAndMonochromeExcludeEachOther) {
               "Shadows not allowed while monochrome in effect.\nChange Monochrome to false first");
 }
 
+TEST_F(RptPreviewTest, MonochromePageHoldsBlackAndWhiteOnly) {
+    Record(1, [](TBaseReport& r, int) {
+        r.SetBrush(clRed, bsSolid, nullptr);
+        r.Rectangle(1.0, 1.0, 2.0, 2.0);
+    });
+    preview->SetMonochrome(true);
+    preview->StartJob();
+    EXPECT_TRUE(preview->PageBitmap()->Monochrome());
+    EXPECT_EQ(preview->PageBitmap()->Width(), 816); // no shadow
+    EXPECT_EQ(Pixel(144, 144), clBlack);            // the red square
+    EXPECT_EQ(Pixel(400, 600), clWhite);
+}
+
 TEST_F(RptPreviewTest, PageStepsFollowTheLinks) {
     Record(4);
     std::vector<int> shown;
@@ -189,6 +202,28 @@ TEST_F(RptPreviewTest, PageStepsFollowTheLinks) {
     EXPECT_EQ(preview->CurrentPage(), 1);
     EXPECT_EQ(shown, (std::vector<int>{1, 2, 3, 4, 1}));
     EXPECT_EQ(preview->TotalPages(), 4);
+}
+
+TEST_F(RptPreviewTest, APageLooksTheSameWhicheverPageWasShownBefore) {
+    // Page 1 writes in the font it starts with; page 2 ends bold and italic in another font.
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smUser);
+    filer.SetStream(&stream);
+    filer.OnBeforePrint = [&](TObject*) { filer.SetFont("Arial", 12); };
+    filer.OnPrint = [&](TObject*) {
+        filer.PrintLeft("Monthly payment 1,023.27", 1.0);
+        filer.NewPage();
+        filer.SetFont("Courier New", 15);
+        filer.SetBold(true);
+        filer.SetItalic(true);
+        filer.PrintLeft("Monthly payment 1,023.27", 1.0);
+    };
+    filer.Execute();
+    preview->StartJob();
+    const TRect first = InkRect(*preview->PageBitmap()->Canvas(), Rect(1, 1, 815, 300));
+    preview->NextPage();
+    preview->PrevPage();
+    EXPECT_EQ(InkRect(*preview->PageBitmap()->Canvas(), Rect(1, 1, 815, 300)), first);
 }
 
 TEST_F(RptPreviewTest, WithoutScrollBoxTheStartIsRefused) {
