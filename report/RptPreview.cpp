@@ -266,11 +266,15 @@ void TFilePreview::PlayPage(int PageNum) {
     bitmap_->SetMonochrome(false);
     bitmap_->SetSize(width, height);
     TCanvas* canvas = bitmap_->Canvas();
+    // The frame's own font and pens are not the report's: its font notice is off meanwhile.
+    DetachFontNotify();
     DrawFrame(canvas, width, height);
     DrawRulers(canvas, width, height);
     OutlinedBox(canvas, Rect(LeftRuler(), TopRuler(), width - shadowDepth_, height - shadowDepth_),
                 clWhite);
     DrawGrid(canvas, width, height);
+    AttachFontNotify();
+    ApplyFont();
     OutputToAll();
     TFilePrinter::PlayPage(PageNum);
     if (monochrome_) bitmap_->SetMonochrome(true);
