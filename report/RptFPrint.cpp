@@ -200,8 +200,7 @@ void TFilePrinter::ReadHeader() {
     for (int i = 0; i < 4; ++i)
         ReadReal(); // unprintable widths of the recording device
     ApplyPrinterSettings();
-    const std::string output = ReadRawText();
-    if (PrinterInstalled()) RPDev()->SetOutputFileName(output);
+    recordedOutput_ = ReadRawText();
     headerEnd_ = pos_;
 }
 
@@ -312,7 +311,20 @@ void TFilePrinter::ExecuteCustom(int FirstPage, int LastPage, int Copies) {
 }
 
 void TFilePrinter::PrintPages(int First, int Last) {
-    SetTitle(Title());
+    // The job goes where the recording says; the printer's own setting returns afterwards.
+    TRPDevice* device = RPDev();
+    const std::string previousOutput = device->OutputFileName();
+    device->SetOutputFileName(recordedOutput_);
+    try {
+        PlayPages(First, Last);
+    } catch (...) {
+        device->SetOutputFileName(previousOutput);
+        throw;
+    }
+    device->SetOutputFileName(previousOutput);
+}
+
+void TFilePrinter::PlayPages(int First, int Last) {
     BeginDocument();
     try {
         AttachFontNotify();

@@ -66,6 +66,7 @@ protected:
 
 private:
     void PrintPages(int First, int Last);
+    void PlayPages(int First, int Last);
     void ApplyPrinterSettings();
     void ReadPageRecord();
     void PlayCode(Byte Code);
@@ -108,6 +109,8 @@ private:
     Int64 prevPos_ = 0;
     Int64 nextPos_ = 0;
     int version_ = ReportStreamVersion;
+    // The file the recorded job is to be printed to (empty: the printer).
+    std::string recordedOutput_;
     double pageWidthIn_ = 8.5;
     double pageHeightIn_ = 11.0;
     Byte bitmapMode_ = 0;

@@ -3,6 +3,7 @@
 #include "report/RptFiler.h"
 #include "RptTestSupport.h"
 #include "platform/rtl/Streams.h"
+#include "report/RptDevice.h"
 #include "report/RptFPrint.h"
 #include "tests/gui/PdfTools.h"
 
@@ -396,6 +397,21 @@ TEST_F(RptFiler, PlayedPdfHasTheDirectPdfsWords) {
             EXPECT_LE(nearest, 0.5) << word.Text << " at " << word.XMin << "," << word.YMin;
         }
     }
+}
+
+TEST_F(RptFiler, RecordedOutputFileServesThatJobOnly) {
+    const std::string file = dir + "/to file.prn";
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smUser);
+    filer.SetStream(&stream);
+    filer.SetOutputFileName(file);
+    filer.OnPrint = [&](TObject*) { filer.PrintLeft("x", 1.0); };
+    filer.Execute();
+    RPDev()->SetOutputFileName("");
+    Play();
+    EXPECT_EQ(LastDocument().Settings.Output, file);
+    Direct(TwoLines);
+    EXPECT_EQ(LastDocument().Settings.Output, "");
 }
 
 TEST_F(RptFiler, PageRangesArePlayedOnce) {
