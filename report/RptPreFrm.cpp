@@ -22,7 +22,7 @@ TRPPreviewForm::TRPPreviewForm(TComponent* AOwner) : TForm(AOwner) {
     SetBounds(0, 0, 615, 450);
     SetKeyPreview(true);
 
-    Panel2 = PlaceControl<TPanel>(this, this, "Panel2", 0, 0, 615, 41);
+    Panel2 = MakeChild<TPanel>(this, "Panel2", this, 0, 0, 615, 41);
     Panel2->SetAlign(alTop);
     Panel2->SetShowHint(true);
     SBZoomIn =
@@ -36,22 +36,22 @@ TRPPreviewForm::TRPPreviewForm(TComponent* AOwner) : TForm(AOwner) {
     SBZoomPage = Button("SBZoomPage", 120, 42, "Page", "Zoom Whole Page", [this](TObject*) {
         FilePreview1->SetZoomFactor(FilePreview1->ZoomPageFactor());
     });
-    Label1 = PlaceControl<TLabel>(this, Panel2, "Label1", 166, 14, 46, 16, "Zoom %");
-    ZoomEdit = PlaceControl<TEdit>(this, Panel2, "ZoomEdit", 218, 10, 48, 22);
+    Label1 = MakeChild<TLabel>(this, "Label1", Panel2, 166, 14, 46, 16, "Zoom %");
+    ZoomEdit = MakeChild<TEdit>(this, "ZoomEdit", Panel2, 218, 10, 48, 22);
     SBPrevPage = Button("SBPrevPage", 272, 25, "<", "Prev Page",
                         [this](TObject*) { FilePreview1->PrevPage(); });
     SBNextPage = Button("SBNextPage", 299, 25, ">", "Next Page",
                         [this](TObject*) { FilePreview1->NextPage(); });
-    Label2 = PlaceControl<TLabel>(this, Panel2, "Label2", 332, 14, 44, 16, "Page #");
-    PageEdit = PlaceControl<TEdit>(this, Panel2, "PageEdit", 376, 10, 40, 22);
-    PageLabel = PlaceControl<TLabel>(this, Panel2, "PageLabel", 422, 14, 90, 16, "Page 1 of 1");
+    Label2 = MakeChild<TLabel>(this, "Label2", Panel2, 332, 14, 44, 16, "Page #");
+    PageEdit = MakeChild<TEdit>(this, "PageEdit", Panel2, 376, 10, 40, 22);
+    PageLabel = MakeChild<TLabel>(this, "PageLabel", Panel2, 422, 14, 90, 16, "Page 1 of 1");
     SBPrint = Button("SBPrint", 514, 42, "Print", "Print",
                      [this](TObject* Sender) { SBPrintClick(Sender); });
     SBDone = Button("SBDone", 560, 42, "Done", "Done", [this](TObject*) { Close(); });
 
     for (TLabel* label : {Label1, Label2, PageLabel})
         label->SetParentColor(true);
-    ScrollBox1 = PlaceControl<TScrollBox>(this, this, "ScrollBox1", 0, 41, 615, 409);
+    ScrollBox1 = MakeChild<TScrollBox>(this, "ScrollBox1", this, 0, 41, 615, 409);
     ScrollBox1->SetAlign(alClient);
     ScrollBox1->SetAutoScroll(false);
     ScrollBox1->SetParentColor(true);
@@ -81,8 +81,8 @@ TRPPreviewForm::TRPPreviewForm(TComponent* AOwner) : TForm(AOwner) {
 TSpeedButton* TRPPreviewForm::Button(const std::string& Name, int Left, int Width,
                                      const std::string& Caption, const std::string& Hint,
                                      const TNotifyEvent& Action) {
-    auto* button = PlaceControl<TSpeedButton>(this, Panel2, Name, Left, ButtonTop, Width,
-                                              ButtonHeight, Caption);
+    auto* button =
+        MakeChild<TSpeedButton>(this, Name, Panel2, Left, ButtonTop, Width, ButtonHeight, Caption);
     button->SetHint(Hint);
     button->OnClick = Action;
     return button;

@@ -26,46 +26,45 @@ TRPSetupForm::TRPSetupForm(TComponent* AOwner) : TForm(AOwner) {
     SetClientWidth(287);
     SetClientHeight(218);
 
-    DestGB = PlaceControl<TGroupBox>(this, this, "DestGB", 8, 8, 137, 169, "Report Destination");
-    PrinterRB = PlaceControl<TRadioButton>(this, DestGB, "PrinterRB", 12, 22, 110, 20, "&Printer");
-    PreviewRB = PlaceControl<TRadioButton>(this, DestGB, "PreviewRB", 12, 46, 110, 20, "Pre&view");
-    FileRB = PlaceControl<TRadioButton>(this, DestGB, "FileRB", 12, 70, 110, 20, "&File");
-    FileNameED = PlaceControl<TEdit>(this, DestGB, "FileNameED", 12, 96, 92, 22);
-    FileNameSB = PlaceControl<TSpeedButton>(this, DestGB, "FileNameSB", 106, 96, 22, 22, "...");
+    DestGB = MakeChild<TGroupBox>(this, "DestGB", this, 8, 8, 137, 169, "Report Destination");
+    PrinterRB = MakeChild<TRadioButton>(this, "PrinterRB", DestGB, 12, 22, 110, 20, "&Printer");
+    PreviewRB = MakeChild<TRadioButton>(this, "PreviewRB", DestGB, 12, 46, 110, 20, "Pre&view");
+    FileRB = MakeChild<TRadioButton>(this, "FileRB", DestGB, 12, 70, 110, 20, "&File");
+    FileNameED = MakeChild<TEdit>(this, "FileNameED", DestGB, 12, 96, 92, 22);
+    FileNameSB = MakeChild<TSpeedButton>(this, "FileNameSB", DestGB, 106, 96, 22, 22, "...");
 
-    RangeGB = PlaceControl<TGroupBox>(this, this, "RangeGB", 8, 8, 137, 169, "Print Range");
-    AllRB = PlaceControl<TRadioButton>(this, RangeGB, "AllRB", 12, 22, 110, 20, "All");
+    RangeGB = MakeChild<TGroupBox>(this, "RangeGB", this, 8, 8, 137, 169, "Print Range");
+    AllRB = MakeChild<TRadioButton>(this, "AllRB", RangeGB, 12, 22, 110, 20, "All");
     AllRB->SetChecked(true);
     SelectionRB =
-        PlaceControl<TRadioButton>(this, RangeGB, "SelectionRB", 12, 46, 110, 20, "Selection");
-    PagesRB = PlaceControl<TRadioButton>(this, RangeGB, "PagesRB", 12, 70, 110, 20, "Pages");
-    FromLabel = PlaceControl<TLabel>(this, RangeGB, "FromLabel", 12, 102, 30, 16, "From");
-    FromED = PlaceControl<TEdit>(this, RangeGB, "FromED", 42, 98, 32, 22);
-    ToLabel = PlaceControl<TLabel>(this, RangeGB, "ToLabel", 80, 102, 16, 16, "to");
-    ToED = PlaceControl<TEdit>(this, RangeGB, "ToED", 96, 98, 32, 22);
+        MakeChild<TRadioButton>(this, "SelectionRB", RangeGB, 12, 46, 110, 20, "Selection");
+    PagesRB = MakeChild<TRadioButton>(this, "PagesRB", RangeGB, 12, 70, 110, 20, "Pages");
+    FromLabel = MakeChild<TLabel>(this, "FromLabel", RangeGB, 12, 102, 30, 16, "From");
+    FromED = MakeChild<TEdit>(this, "FromED", RangeGB, 42, 98, 32, 22);
+    ToLabel = MakeChild<TLabel>(this, "ToLabel", RangeGB, 80, 102, 16, 16, "to");
+    ToED = MakeChild<TEdit>(this, "ToED", RangeGB, 96, 98, 32, 22);
     SelectionLabel =
-        PlaceControl<TLabel>(this, RangeGB, "SelectionLabel", 12, 102, 50, 16, "Selection");
-    SelectionED = PlaceControl<TEdit>(this, RangeGB, "SelectionED", 66, 98, 62, 22);
+        MakeChild<TLabel>(this, "SelectionLabel", RangeGB, 12, 102, 50, 16, "Selection");
+    SelectionED = MakeChild<TEdit>(this, "SelectionED", RangeGB, 66, 98, 62, 22);
 
-    GroupBox1 =
-        PlaceControl<TGroupBox>(this, this, "GroupBox1", 153, 8, 126, 76, "Selected Printer");
-    PrinterLabel = PlaceControl<TLabel>(this, GroupBox1, "PrinterLabel", 8, 20, 110, 48, "(none)");
+    GroupBox1 = MakeChild<TGroupBox>(this, "GroupBox1", this, 153, 8, 126, 76, "Selected Printer");
+    PrinterLabel = MakeChild<TLabel>(this, "PrinterLabel", GroupBox1, 8, 20, 110, 48, "(none)");
     PrinterLabel->SetAutoSize(false);
     PrinterLabel->SetBounds(8, 20, 110, 48);
     PrinterLabel->SetWordWrap(true);
-    GroupBox2 = PlaceControl<TGroupBox>(this, this, "GroupBox2", 153, 92, 126, 85, "Options");
-    CopiesLabel = PlaceControl<TLabel>(this, GroupBox2, "CopiesLabel", 8, 24, 44, 16, "&Copies");
-    CopiesED = PlaceControl<TEdit>(this, GroupBox2, "CopiesED", 56, 20, 58, 22);
+    GroupBox2 = MakeChild<TGroupBox>(this, "GroupBox2", this, 153, 92, 126, 85, "Options");
+    CopiesLabel = MakeChild<TLabel>(this, "CopiesLabel", GroupBox2, 8, 24, 44, 16, "&Copies");
+    CopiesED = MakeChild<TEdit>(this, "CopiesED", GroupBox2, 56, 20, 58, 22);
     CopiesLabel->SetFocusControl(CopiesED);
-    CollateCK = PlaceControl<TCheckBox>(this, GroupBox2, "CollateCK", 8, 48, 110, 16, "C&ollate");
-    DuplexCK = PlaceControl<TCheckBox>(this, GroupBox2, "DuplexCK", 8, 66, 110, 16, "&Duplex");
+    CollateCK = MakeChild<TCheckBox>(this, "CollateCK", GroupBox2, 8, 48, 110, 16, "C&ollate");
+    DuplexCK = MakeChild<TCheckBox>(this, "DuplexCK", GroupBox2, 8, 66, 110, 16, "&Duplex");
 
-    OKBB = PlaceControl<TBitBtn>(this, this, "OKBB", 8, 186, 80, 25);
+    OKBB = MakeChild<TBitBtn>(this, "OKBB", this, 8, 186, 80, 25);
     OKBB->SetKind(bkOK);
     OKBB->SetCaption("   OK   ");
-    CancelBB = PlaceControl<TBitBtn>(this, this, "CancelBB", 96, 186, 80, 25);
+    CancelBB = MakeChild<TBitBtn>(this, "CancelBB", this, 96, 186, 80, 25);
     CancelBB->SetKind(bkCancel);
-    SetupBB = PlaceControl<TBitBtn>(this, this, "SetupBB", 199, 186, 80, 25, "&Setup");
+    SetupBB = MakeChild<TBitBtn>(this, "SetupBB", this, 199, 186, 80, 25, "&Setup");
     SaveDialog1 = new TSaveDialog(this);
     SaveDialog1->SetName("SaveDialog1");
     SaveDialog1->SetFilter("All Files|*.*");

@@ -9,12 +9,12 @@ TRPStatusForm::TRPStatusForm(TComponent* AOwner) : TForm(AOwner) {
     SetPosition(poScreenCenter);
     SetClientWidth(361);
     SetClientHeight(113);
-    StatusLabel = PlaceControl<TLabel>(this, this, "StatusLabel", 8, 12, 345, 49);
+    StatusLabel = MakeChild<TLabel>(this, "StatusLabel", this, 8, 12, 345, 49);
     StatusLabel->SetAlignment(taCenter);
     StatusLabel->SetAutoSize(false);
     StatusLabel->SetWordWrap(true);
     StatusLabel->SetParentColor(true);
-    CancelButton = PlaceControl<TBitBtn>(this, this, "CancelButton", 143, 76, 75, 25);
+    CancelButton = MakeChild<TBitBtn>(this, "CancelButton", this, 143, 76, 75, 25);
     CancelButton->SetKind(bkCancel);
     CancelButton->OnClick = [this](TObject* Sender) { CancelButtonClick(Sender); };
 }

@@ -1,7 +1,9 @@
 #include "xbase/XbArea.h"
 
 #include "platform/rtl/Streams.h"
+#include "xbase/XbError.h"
 #include "xbase/XbSettings.h"
+#include "xbase/Xbase.h"
 
 #include <algorithm>
 #include <array>
@@ -84,10 +86,14 @@ int TXbArea::Open(const std::string& path, const std::string& alias, int mode, i
     if (driver < 1 || driver > 3 || mode < 0 || mode > 2) return xbBadArgument;
     std::string found = XbFindFile(path);
     if (found.empty() && Extension(path).empty()) found = XbFindFile(path + ".DBF");
-    if (found.empty()) return xbNotFound;
+    if (found.empty()) {
+        XbSetReason(xbErrFileMissing, path);
+        return xbNotFound;
+    }
     const bool writable = mode != 1;
     int status = table_->Open(found, writable);
     if (status == xbOK) status = lock_->Attach(table_->File().Handle(), mode == 2);
+    if (status == xbSharing) XbSetReason(xbErrLocked, found);
     driver_ = driver;
     alias_ = alias.empty() ? Upper(BaseNameOf(found)) : Upper(alias);
     buffer_ = table_->BlankRecord();
@@ -95,7 +101,12 @@ int TXbArea::Open(const std::string& path, const std::string& alias, int mode, i
     if (status == xbOK && table_->HasMemoFields()) {
         const bool dbt = table_->MemoKind() == TXbMemoKind::Dbt;
         const std::string memoPath = XbFindFile(XbChangeExt(found, dbt ? ".DBT" : ".FPT"));
-        status = memoPath.empty() ? xbNotFound : memo_.Open(memoPath, table_->MemoKind(), writable);
+        if (memoPath.empty()) {
+            XbSetReason(xbErrFileMissing, XbChangeExt(found, dbt ? ".dbt" : ".fpt"));
+            status = xbNotFound;
+        } else {
+            status = memo_.Open(memoPath, table_->MemoKind(), writable);
+        }
     }
     if (status == xbOK && driver_ != 1) {
         const std::string production = XbFindFile(XbChangeExt(found, DefaultIndexExt(driver_)));
@@ -551,9 +562,14 @@ bool TXbArea::ReadMemo(int i, std::string& data, bool& binary) const {
     data.clear();
     binary = false;
     LongWord block = 0;
-    if (!TXbMemo::ParseBlock(FieldBytes(i), block)) return false;
+    if (!TXbMemo::ParseBlock(FieldBytes(i), block)) {
+        XbSetReason(xbErrDamagedMemo, table_->Path());
+        return false;
+    }
     if (block == 0) return true;
-    return memo_.IsOpen() && memo_.Read(block, data, binary);
+    if (memo_.IsOpen() && memo_.Read(block, data, binary)) return true;
+    XbSetReason(xbErrDamagedMemo, memo_.IsOpen() ? memo_.Path() : table_->Path());
+    return false;
 }
 
 int TXbArea::WriteMemo(int i, std::string_view data, bool binary) {
@@ -585,7 +601,11 @@ int TXbArea::OpenIndexFile(const std::string& path, TXbIndexKind kind, bool crea
     auto file = std::make_unique<TXbIndexFile>();
     const TXbIndexStatus st =
         create ? file->Create(path, kind, *this) : file->Open(path, !ReadOnly(), *this);
-    if (st != isOk) return StatusOfIndex(st);
+    if (st != isOk) {
+        if (st == isDamaged || st == isForeign || st == isBadExpression)
+            XbSetReason(xbErrDamagedIndex, path);
+        return StatusOfIndex(st);
+    }
     files_.push_back(std::move(file));
     CollectOrders();
     return xbOK;

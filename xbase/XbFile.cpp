@@ -1,6 +1,7 @@
 #include "xbase/XbFile.h"
 
 #include "platform/rtl/Paths.h"
+#include "xbase/XbError.h"
 
 #include <cctype>
 #include <cerrno>
@@ -27,7 +28,10 @@ TXbFile::~TXbFile() {
 bool TXbFile::Open(const std::string& path, bool writable) {
     Close();
     fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-    if (fd_ < 0) return false;
+    if (fd_ < 0) {
+        XbSetReason(XbReasonOfErrno(errno), path);
+        return false;
+    }
     struct stat st {};
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         Close();
@@ -41,7 +45,10 @@ bool TXbFile::Open(const std::string& path, bool writable) {
 bool TXbFile::Create(const std::string& path) {
     Close();
     fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0) return false;
+    if (fd_ < 0) {
+        XbSetReason(XbReasonOfErrno(errno), path);
+        return false;
+    }
     writable_ = true;
     path_ = path;
     return true;
@@ -94,8 +101,12 @@ bool TXbFile::ReadAt(Int64 offset, std::string& text, std::size_t count) const {
 bool TXbFile::WriteAt(Int64 offset, const void* buffer, std::size_t count) {
     if (fd_ < 0 || !writable_ || offset < 0) return false;
     const int fd = fd_;
-    return Transfer([fd](const char* p, std::size_t n, Int64 at) { return ::pwrite(fd, p, n, at); },
-                    static_cast<const char*>(buffer), count, offset);
+    errno = 0;
+    if (Transfer([fd](const char* p, std::size_t n, Int64 at) { return ::pwrite(fd, p, n, at); },
+                 static_cast<const char*>(buffer), count, offset))
+        return true;
+    XbSetReason(XbReasonOfErrno(errno == 0 ? ENOSPC : errno), path_); // 0: nothing written
+    return false;
 }
 
 bool TXbFile::Truncate(Int64 size) {

@@ -1,6 +1,8 @@
 #include "xbase/XbMemo.h"
 
 #include "platform/rtl/Streams.h"
+#include "xbase/XbError.h"
+#include "xbase/Xbase.h"
 
 #include <algorithm>
 #include <cctype>
@@ -74,6 +76,7 @@ int TXbMemo::Open(const std::string& path, TXbMemoKind kind, bool writable) {
     if (!file_.Open(path, writable)) return xbNotFound;
     char header[8];
     if (file_.Size() < kHeaderSize || !file_.ReadAt(0, header, sizeof header)) {
+        XbSetReason(xbErrDamagedMemo, path);
         Close();
         return xbDamaged;
     }
@@ -82,6 +85,7 @@ int TXbMemo::Open(const std::string& path, TXbMemoKind kind, bool writable) {
         blockSize_ =
             (static_cast<unsigned char>(header[6]) << 8) | static_cast<unsigned char>(header[7]);
         if (blockSize_ == 0) {
+            XbSetReason(xbErrDamagedMemo, path);
             Close();
             return xbDamaged;
         }

@@ -2,6 +2,8 @@
 
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Streams.h"
+#include "xbase/XbError.h"
+#include "xbase/Xbase.h"
 
 #include <algorithm>
 #include <cctype>
@@ -135,7 +137,10 @@ int TXbTable::Open(const std::string& path, bool writable) {
     Close();
     if (!file_.Open(path, writable)) return xbNotFound;
     const int status = ReadHeader();
-    if (status != xbOK) Close();
+    if (status != xbOK) {
+        XbSetReason(xbErrDamagedHeader, path);
+        Close();
+    }
     return status;
 }
 

@@ -1,6 +1,7 @@
 #include "xbase/Xbase.h"
 
 #include "xbase/XbArea.h"
+#include "xbase/XbError.h"
 #include "xbase/XbExpr.h"
 #include "xbase/XbSettings.h"
 
@@ -150,6 +151,16 @@ bool TextForField(const TXbFieldDef& f, const std::string& text, std::string& by
 
 } // namespace
 
+// ---- Failures ----
+
+int xb_LastError() {
+    return XbLastReason();
+}
+
+std::string xb_LastErrorText() {
+    return Result(XbLastReasonText());
+}
+
 // ---- Settings ----
 
 std::string xb_Version() {
@@ -234,7 +245,9 @@ std::intptr_t xb_SysProp(int code, std::intptr_t value) {
 
 // ---- Creating ----
 
-int xb_Create(const std::string& path, const std::vector<TXbFieldDef>& fields, int driver) {
+namespace {
+
+int CreateTable(const std::string& path, const std::vector<TXbFieldDef>& fields, int driver) {
     if (driver < xbNTX || driver > xbNSX) return xbBadArgument;
     const std::string existing = XbFindFile(path);
     if (!existing.empty()) {
@@ -263,28 +276,42 @@ int xb_Create(const std::string& path, const std::vector<TXbFieldDef>& fields, i
                : xbWriteFailed;
 }
 
+} // namespace
+
+int xb_Create(const std::string& path, const std::vector<TXbFieldDef>& fields, int driver) {
+    TXbCall call;
+    return call.Status(CreateTable(path, fields, driver));
+}
+
 int xb_IndexCreate(const std::string& path, const std::string& tag, const std::string& key,
                    const std::string& condition, int unique, int descending) {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
-    if (!area) return 0;
+    if (!area) return call.Status(xbNoTable), 0;
     TXbOrderDef def;
     def.Tag = tag;
     def.KeyExpr = key;
     def.ForExpr = condition;
     def.Unique = unique != 0;
     def.Descending = descending != 0;
-    return area->CreateOrder(path, def);
+    const int order = area->CreateOrder(path, def);
+    if (order == 0) call.Failed();
+    return order;
 }
 
 int xb_Reindex() {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
-    return area ? area->Reindex() : xbNoTable;
+    return call.Status(area ? area->Reindex() : xbNoTable);
 }
 
 // ---- Work areas ----
 
 int xb_Use(const std::string& path, const std::string& alias, int mode, int driver) {
-    return XbUseArea(path, alias, mode, driver);
+    TXbCall call;
+    const int area = XbUseArea(path, alias, mode, driver);
+    if (area == 0) call.Failed();
+    return area;
 }
 
 int xb_Select(int area) {
@@ -308,7 +335,8 @@ std::string xb_BaseName() {
 }
 
 int xb_Close() {
-    return XbCloseArea(XbCurrentAreaNumber());
+    TXbCall call;
+    return call.Status(XbCloseArea(XbCurrentAreaNumber()));
 }
 
 void xb_CloseAll() {
@@ -368,8 +396,9 @@ namespace {
 
 template <typename F>
 int Move(F move) {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
-    return area ? move(*area) : xbNoTable;
+    return call.Status(area ? move(*area) : xbNoTable);
 }
 
 } // namespace
@@ -429,34 +458,42 @@ std::string xb_GetRecord() {
 }
 
 int xb_PutRecord(const std::string& image) {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
-    return area ? area->PutRecord(image) : xbNoTable;
+    return call.Status(area ? area->PutRecord(image) : xbNoTable);
 }
 
 int xb_AppendEx() {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
-    const int status = area ? area->Append() : xbNoTable;
+    const int status = call.Status(area ? area->Append() : xbNoTable);
     return status <= xbNoTable ? status : xbWriteFailed; // the append reports 1..6
 }
 
 int xb_Delete() {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
-    return area ? area->Delete() : xbNoTable;
+    return call.Status(area ? area->Delete() : xbNoTable);
 }
 
 int xb_Commit() {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
-    return area ? area->Commit() : xbNoTable;
+    return call.Status(area ? area->Commit() : xbNoTable);
 }
 
 int xb_Pack() {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
-    return area ? area->Pack() : xbNoTable;
+    return call.Status(area ? area->Pack() : xbNoTable);
 }
 
 int xb_Rlock(LongInt record) {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
-    return area && area->LockRecord(record) ? 1 : 0;
+    if (area && area->LockRecord(record)) return 1;
+    call.Failed();
+    return 0;
 }
 
 int xb_Unlock(LongInt record) {
@@ -466,7 +503,9 @@ int xb_Unlock(LongInt record) {
     return 1;
 }
 
-int xb_Replace(int field, int kind, const std::string& text) {
+namespace {
+
+int ReplaceText(int field, int kind, const std::string& text) {
     TXbArea* area = nullptr;
     int i = -1;
     if (!FieldOf(field, area, i)) return area ? xbBadArgument : xbNoTable;
@@ -486,11 +525,7 @@ int xb_Replace(int field, int kind, const std::string& text) {
     return area->SetFieldBytes(i, bytes);
 }
 
-int xb_Replace(int field, int kind, const char* text) {
-    return xb_Replace(field, kind, std::string(text ? text : ""));
-}
-
-int xb_Replace(int field, int kind, double value) {
+int ReplaceDouble(int field, int kind, double value) {
     TXbArea* area = nullptr;
     int i = -1;
     if (!FieldOf(field, area, i)) return area ? xbBadArgument : xbNoTable;
@@ -502,7 +537,7 @@ int xb_Replace(int field, int kind, double value) {
     return area->SetFieldBytes(i, bytes);
 }
 
-int xb_Replace(int field, int kind, bool value) {
+int ReplaceLogical(int field, int kind, bool value) {
     TXbArea* area = nullptr;
     int i = -1;
     if (!FieldOf(field, area, i)) return area ? xbBadArgument : xbNoTable;
@@ -510,14 +545,52 @@ int xb_Replace(int field, int kind, bool value) {
     return area->SetFieldBytes(i, value ? "T" : "F");
 }
 
+} // namespace
+
+int xb_Replace(int field, int kind, const std::string& text) {
+    TXbCall call;
+    return call.Status(ReplaceText(field, kind, text));
+}
+
+int xb_Replace(int field, int kind, const char* text) {
+    return xb_Replace(field, kind, std::string(text ? text : ""));
+}
+
+int xb_Replace(int field, int kind, double value) {
+    TXbCall call;
+    return call.Status(ReplaceDouble(field, kind, value));
+}
+
+int xb_Replace(int field, int kind, bool value) {
+    TXbCall call;
+    return call.Status(ReplaceLogical(field, kind, value));
+}
+
+namespace {
+
+// The memo of field of the current area; false (data empty) when the field is no memo or its
+// memo cannot be read, which fails the running call.
+bool ReadMemoField(int field, std::string& data, TXbCall& call) {
+    data.clear();
+    TXbArea* area = nullptr;
+    int i = -1;
+    bool binary = false;
+    if (FieldOf(field, area, i) && IsMemo(Def(*area, i).Type) && area->ReadMemo(i, data, binary))
+        return true;
+    call.Failed();
+    return false;
+}
+
+} // namespace
+
 std::string xb_GetString(int field) {
     TXbArea* area = nullptr;
     int i = -1;
     if (!FieldOf(field, area, i)) return Result({});
     if (IsMemo(Def(*area, i).Type)) {
+        TXbCall call;
         std::string data;
-        bool binary = false;
-        area->ReadMemo(i, data, binary);
+        ReadMemoField(field, data, call);
         return Result(data);
     }
     return Result(area->FieldBytes(i));
@@ -557,7 +630,12 @@ int xb_Empty(int field) {
     case 'L': return xb_GetLogical(field) ? 0 : 1;
     case 'M':
     case 'B':
-    case 'P': return xb_GetBlobLength(field) == 0 ? 1 : 0;
+    case 'P': {
+        TXbCall call;
+        std::string data;
+        ReadMemoField(field, data, call);
+        return data.empty() ? 1 : 0;
+    }
     default: return Trim(bytes).empty() ? 1 : 0;
     }
 }
@@ -565,12 +643,9 @@ int xb_Empty(int field) {
 // ---- Memos ----
 
 char* xb_GetMemo(int field, int) {
-    TXbArea* area = nullptr;
-    int i = -1;
-    if (!FieldOf(field, area, i) || !IsMemo(Def(*area, i).Type)) return nullptr;
+    TXbCall call;
     std::string data;
-    bool binary = false;
-    if (!area->ReadMemo(i, data, binary)) return nullptr;
+    if (!ReadMemoField(field, data, call)) return nullptr;
     auto* memory = static_cast<char*>(std::malloc(data.size() + 1));
     if (!memory) return nullptr;
     std::memcpy(memory, data.c_str(), data.size() + 1);
@@ -582,13 +657,8 @@ void xb_MemDealloc(char* memory) {
 }
 
 LongInt xb_GetBlob(int field, std::string& buffer) {
-    buffer.clear();
-    TXbArea* area = nullptr;
-    int i = -1;
-    bool binary = false;
-    if (!FieldOf(field, area, i) || !IsMemo(Def(*area, i).Type) ||
-        !area->ReadMemo(i, buffer, binary))
-        return 0;
+    TXbCall call;
+    ReadMemoField(field, buffer, call);
     return static_cast<LongInt>(buffer.size());
 }
 
@@ -597,7 +667,9 @@ LongInt xb_GetBlobLength(int field) {
     return xb_GetBlob(field, data);
 }
 
-int xb_PutBlob(int field, const char* data, LongInt length) {
+namespace {
+
+int PutBlob(int field, const char* data, LongInt length) {
     TXbArea* area = nullptr;
     int i = -1;
     if (!FieldOf(field, area, i)) return area ? xbBadArgument : xbNoTable;
@@ -607,6 +679,13 @@ int xb_PutBlob(int field, const char* data, LongInt length) {
     return area->WriteMemo(i, bytes, true);
 }
 
+} // namespace
+
+int xb_PutBlob(int field, const char* data, LongInt length) {
+    TXbCall call;
+    return call.Status(PutBlob(field, data, length));
+}
+
 int xb_IsEncrypted(int) {
     return 0;
 }
@@ -614,8 +693,11 @@ int xb_IsEncrypted(int) {
 // ---- Orders ----
 
 int xb_IndexOpen(const std::string& path) {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
-    return area ? area->OpenIndex(path) : 0;
+    const int order = area ? area->OpenIndex(path) : 0;
+    if (order == 0) call.Failed();
+    return order;
 }
 
 int xb_IndexOrd() {
@@ -687,8 +769,9 @@ int xb_Seek(const std::string& key) {
 }
 
 int xb_SetScope(const std::string& low, const std::string& high) {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
-    return area ? area->SetScope(low, high) : xbNoTable;
+    return call.Status(area ? area->SetScope(low, high) : xbNoTable);
 }
 
 std::string xb_KeyData() {
@@ -714,8 +797,9 @@ int xb_EvalLogical(const std::string& expression) {
 }
 
 int xb_Query(const std::string& condition) {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
-    return area ? area->SetCondition(condition) : xbNoTable;
+    return call.Status(area ? area->SetCondition(condition) : xbNoTable);
 }
 
 LongInt xb_QueryRecCount() {

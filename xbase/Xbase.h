@@ -24,6 +24,23 @@ constexpr int xbReplaceMemo = 3072;
 constexpr int xbReplaceDouble = 8;
 constexpr int xbReplaceLogical = 128;
 
+// Reasons of the last failed call (xb_LastError); 0 when the last failing call left none.
+enum : int {
+    xbErrNone = 0,
+    xbErrFileMissing = 1,
+    xbErrLocked = 2,
+    xbErrDamagedHeader = 3,
+    xbErrDamagedIndex = 4,
+    xbErrDamagedMemo = 5,
+    xbErrReadOnly = 6,
+    xbErrDiskFull = 7,
+    xbErrOther = 8
+};
+// The reason of the last call that failed (by its result, or by a memo or index it could not
+// read although its result does not show it); a call that succeeds leaves it as it was.
+int xb_LastError();             // the code of the last failure's reason
+std::string xb_LastErrorText(); // a short English text for it, naming the file where known
+
 // Settings. Each setter returns the value it replaced; a value out of range is refused and the
 // setting stays. The lock time-out is in seconds. xb_SysProp codes: 65000 address of the
 // current area's record buffer; 65002 area (value) open; 65005 closes everything; 65006 orders

@@ -20,7 +20,7 @@ protected:
         ReportTest::SetUp();
         host = new TForm(nullptr);
         host->SetBounds(0, 0, 640, 480);
-        box = PlaceControl<TScrollBox>(host, host, "Box", 0, 0, 600, 400);
+        box = MakeChild<TScrollBox>(host, "Box", host, 0, 0, 600, 400);
         box->SetAutoScroll(false);
         host->Show();
         preview = std::make_unique<TFilePreview>(nullptr);

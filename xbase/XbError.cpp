@@ -1,0 +1,116 @@
+#include "xbase/XbError.h"
+
+#include "xbase/Xbase.h"
+
+#include <cerrno>
+
+namespace {
+
+struct TReasons {
+    int Depth = 0;        // nesting of interface calls
+    int Code = xbErrNone; // recorded during the running call
+    std::string Path;
+    int LastCode = xbErrNone; // of the last failed call
+    std::string LastPath;
+};
+
+TReasons& Reasons() {
+    static TReasons reasons;
+    return reasons;
+}
+
+const char* TextOf(int code) {
+    switch (code) {
+    case xbErrFileMissing: return "File not found";
+    case xbErrLocked: return "File is in use by another user";
+    case xbErrDamagedHeader: return "Table header is damaged";
+    case xbErrDamagedIndex: return "Index is damaged or does not match its table";
+    case xbErrDamagedMemo: return "Memo file is damaged";
+    case xbErrReadOnly: return "File is read-only";
+    case xbErrDiskFull: return "Disk is full";
+    case xbErrOther: return "File could not be read or written";
+    default: return "";
+    }
+}
+
+} // namespace
+
+void XbSetReason(int code, const std::string& path) {
+    TReasons& r = Reasons();
+    if (r.Depth == 0) {
+        r.LastCode = code;
+        r.LastPath = path;
+    } else if (r.Code == xbErrNone) {
+        r.Code = code;
+        r.Path = path;
+    }
+}
+
+int XbReasonOfErrno(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR: return xbErrFileMissing;
+    case EACCES:
+    case EPERM:
+    case EROFS: return xbErrReadOnly;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return xbErrDiskFull;
+    case EAGAIN: return xbErrLocked;
+    default: return xbErrOther;
+    }
+}
+
+int XbReasonOfStatus(int status) {
+    switch (status) {
+    case xbLockRefused:
+    case xbTableBusy:
+    case xbSharing:
+    case xbNotExclusive: return xbErrLocked;
+    case xbWriteFailed: return xbErrOther;
+    case xbReadOnly: return xbErrReadOnly;
+    case xbDamaged: return xbErrDamagedHeader;
+    case xbNotFound: return xbErrFileMissing;
+    default: return xbErrNone;
+    }
+}
+
+TXbCall::TXbCall() {
+    TReasons& r = Reasons();
+    if (r.Depth++ == 0) {
+        r.Code = xbErrNone;
+        r.Path.clear();
+    }
+}
+
+TXbCall::~TXbCall() {
+    TReasons& r = Reasons();
+    if (--r.Depth > 0 || !failed_) return;
+    if (r.Code == xbErrNone) r.Code = XbReasonOfStatus(status_);
+    r.LastCode = r.Code;
+    r.LastPath = r.Path;
+}
+
+int TXbCall::Status(int status) {
+    if (status != xbOK) {
+        failed_ = true;
+        if (status_ == xbOK) status_ = status;
+    }
+    return status;
+}
+
+bool TXbCall::HasReason() {
+    return Reasons().Code != xbErrNone;
+}
+
+int XbLastReason() {
+    return Reasons().LastCode;
+}
+
+std::string XbLastReasonText() {
+    const TReasons& r = Reasons();
+    if (r.LastCode == xbErrNone) return {};
+    std::string text = TextOf(r.LastCode);
+    if (!r.LastPath.empty()) text += ": \"" + r.LastPath + "\"";
+    return text;
+}

@@ -1,0 +1,44 @@
+// Why the engine's last call failed. The units of the engine record a reason where they meet a
+// failure (a missing file, a lock held elsewhere, a header, index page or memo block that fails
+// its checks, a write the file system refuses); each call of the interface (Xbase.h) runs inside
+// a TXbCall, and only a call that fails hands its reason on to xb_LastError. The first reason a
+// call records is kept, since later ones are consequences of it; a failing call that recorded
+// none leaves xbErrNone. A successful call leaves the last failure's reason as it was.
+#pragma once
+
+#include <string>
+
+// Records why an operation fails: code is one of the xbErr reasons of Xbase.h, path the file it
+// concerns (empty when none is known). Outside a call of the interface it is the last reason at
+// once.
+void XbSetReason(int code, const std::string& path = {});
+// The reason a failed system call's errno gives for a file: disk full, read-only, missing,
+// locked, or another failure.
+int XbReasonOfErrno(int error);
+// The reason a failing status of TXbStatus implies, for failures no unit described; xbErrNone
+// for statuses that are the whole answer (a key violation, a refused argument).
+int XbReasonOfStatus(int status);
+
+// One call of the engine's interface. Calls nest (one call may use another); only the outermost
+// decides. Failed marks the call as failed; Status marks it when status is not xbOK and gives
+// status back.
+class TXbCall {
+public:
+    TXbCall();
+    ~TXbCall();
+    TXbCall(const TXbCall&) = delete;
+    TXbCall& operator=(const TXbCall&) = delete;
+
+    void Failed() { failed_ = true; }
+    int Status(int status);
+    // A reason was recorded during this call (the call failed somewhere inside).
+    static bool HasReason();
+
+private:
+    bool failed_ = false;
+    int status_ = 0;
+};
+
+// The reason of the last failed call and its text.
+int XbLastReason();
+std::string XbLastReasonText();
