@@ -157,6 +157,20 @@ TEST_F(RptSystem, WaitForOkEndsWhenTheWindowCloses) {
     EXPECT_EQ(Printed(), 1u);
 }
 
+TEST_F(RptSystem, PreviewShownWithoutBlockingIsWaitedFor) {
+    system.SystemOptions.Exclude(soPreviewModal);
+    bool closed = false;
+    PreviewAction = [&](TRPPreviewForm* Form) {
+        EXPECT_FALSE(Form->Modal());
+        Form->SBDone->Click();
+        closed = Form->Closed();
+    };
+    system.Execute();
+    EXPECT_EQ(modal, (std::vector<std::string>{"TRPSetupForm", "TRPPreviewForm"}));
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(previewPage, "Page 1 of 2");
+}
+
 TEST_F(RptSystem, FileDestinationPrintsToTheFile) {
     const std::string file = dir + "/schedule.out";
     Setup = [&](TRPSetupForm* Form) {
