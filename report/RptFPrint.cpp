@@ -8,7 +8,6 @@
 #include "report/RptDevice.h"
 
 #include <cmath>
-#include <cstring>
 
 namespace {
 

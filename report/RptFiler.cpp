@@ -10,7 +10,6 @@
 #include "report/RptDevice.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
@@ -23,13 +22,6 @@ constexpr std::size_t MaxPoints = 32768;
 constexpr std::uint64_t MessageInterval = 50;
 // The page record: code, previous and next links, page number, width and height.
 constexpr Int64 NextLinkOffset = 5;
-
-template <typename T, std::size_t N>
-bool CodeOf(const std::array<T, N>& values, Byte Code, T& Value) {
-    if (Code >= N) return false;
-    Value = values[Code];
-    return true;
-}
 
 // Stored value of each pen mode, pen style and brush style, in the order of the enumerations.
 constexpr std::array<Byte, 16> PenModeCodes = {

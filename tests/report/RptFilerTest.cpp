@@ -251,6 +251,32 @@ TEST_F(RptFiler, GraphicIsStoredOnceAndReused) {
     ASSERT_EQ(LastDocument().Pages.size(), 3u);
 }
 
+TEST(RptStreamValues, PensBrushesAndFillsKeepTheSystemsNumbers) {
+    EXPECT_EQ(PenModeCode(pmCopy), 13);
+    EXPECT_EQ(PenModeCode(pmNotXor), 10);
+    EXPECT_EQ(PenStyleCode(psClear), 5);
+    EXPECT_EQ(BrushStyleCode(bsClear), 1);
+    EXPECT_EQ(FillStyleCode(fsSurface), 1);
+    for (int m = pmBlack; m <= pmNotXor; ++m) {
+        TPenMode back = pmBlack;
+        ASSERT_TRUE(PenModeOfCode(PenModeCode(static_cast<TPenMode>(m)), back));
+        EXPECT_EQ(back, m);
+    }
+    for (int b = bsSolid; b <= bsDiagCross; ++b) {
+        TBrushStyle back = bsSolid;
+        ASSERT_TRUE(BrushStyleOfCode(BrushStyleCode(static_cast<TBrushStyle>(b)), back));
+        EXPECT_EQ(back, b);
+    }
+    TPenMode mode = pmCopy;
+    TPenStyle style = psSolid;
+    TBrushStyle brush = bsSolid;
+    TFillStyle fill = fsSurface;
+    EXPECT_FALSE(PenModeOfCode(0, mode));
+    EXPECT_FALSE(PenStyleOfCode(7, style));
+    EXPECT_FALSE(BrushStyleOfCode(8, brush));
+    EXPECT_FALSE(FillStyleOfCode(2, fill));
+}
+
 TEST_F(RptFiler, RegistryIndexOutsideOneToTenIsRefused) {
     TReportFiler filer(nullptr);
     EXPECT_EQ(ErrorOf([&] { filer.RegisterGraphic(11); }),
