@@ -260,7 +260,7 @@ bool TdwRecordFilter::Accept(const char* Record) {
     running_ = true;
     record_ = Record;
     bool accept = true;
-    Event(accept);
+    dataSet_->ReadFilterRecord(Record, [&] { Event(accept); });
     running_ = false;
     record_ = nullptr;
     if (options_.Contains(ofoCancelOnEscape)) {

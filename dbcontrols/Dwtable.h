@@ -3,7 +3,8 @@
 // (TdwMemoStream).
 //
 // The record filter is an engine callback filter: the engine calls it for every record it
-// reads; it accepts the record unless the dataset's OnFilter event rejects it. With
+// reads; it accepts the record unless the dataset's OnFilter event rejects it. While the event
+// runs, the dataset's fields read the record being filtered. With
 // ofoCancelOnEscape, every 100th record looks for a queued Escape key-down (only that key is
 // taken from the queue); one ends the filtering at once: ofoEnabled is cleared and
 // OnFilterEscape is told. The records are re-read when filtering is switched off by the program;

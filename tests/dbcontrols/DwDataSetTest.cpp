@@ -435,3 +435,20 @@ TEST_F(DwDataSet, ReopenedDatasetGetsAFreshRecordFilter) {
         ++records;
     EXPECT_EQ(records, 2); // the cursor's own condition still holds
 }
+
+TEST_F(DwDataSet, OnFilterReadsTheRecordBeingFiltered) {
+    TMaskedTable& t = OpenMasked(6);
+    std::vector<double> seen;
+    t.Filter.Event = [&](bool& accept) {
+        const double amount = t.FieldByName("AMOUNT")->AsFloat();
+        seen.push_back(amount);
+        accept = static_cast<int>(amount) % 2 == 0;
+    };
+    ASSERT_TRUE(t.Filter.Install(true));
+    std::string names;
+    for (t.First(); !t.Eof(); t.Next())
+        names += t.FieldByName("NAME")->AsString() + " ";
+    EXPECT_EQ(names, "N1001 N1003 N1005 ");
+    EXPECT_EQ(t.State(), dsBrowse); // the filter state ends with the event
+    EXPECT_NE(std::find(seen.begin(), seen.end(), 5.0), seen.end());
+}
