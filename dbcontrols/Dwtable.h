@@ -1,15 +1,16 @@
-// The data-aware datasets' own parts that stand on the dataset model alone: the OnFilter record
-// filter they share (TdwRecordFilter) and the read-only stream over a memo or blob field
-// (TdwMemoStream).
+// The data-aware datasets' own parts that stand on the dataset model alone: the dwFilter text
+// and its two roads to the engine, the value search, the OnFilter record filter they share
+// (TdwRecordFilter), the per-field settings every such dataset carries (TdwDataSetParts) and
+// the read-only stream over a memo or blob field (TdwMemoStream).
 //
 // The record filter is an engine callback filter: the engine calls it for every record it
 // reads; it accepts the record unless the dataset's OnFilter event rejects it. While the event
-// runs, the dataset's fields read the record being filtered. With
-// ofoCancelOnEscape, every 100th record looks for a queued Escape key-down (only that key is
-// taken from the queue); one ends the filtering at once: ofoEnabled is cleared and
-// OnFilterEscape is told. The records are re-read when filtering is switched off by the program;
-// when the user cancels with Escape inside an engine read, the re-read waits for the next one,
-// so the engine is never re-entered from its own callback.
+// runs, the dataset's fields read the record being filtered. With ofoCancelOnEscape, every
+// 100th record looks for a queued Escape key-down (only that key is taken from the queue); one
+// ends the filtering at once: ofoEnabled is cleared and OnFilterEscape is told. The records are
+// re-read when filtering is switched off by the program; when the user cancels with Escape
+// inside an engine read, the re-read waits for the next one, so the engine is never re-entered
+// from its own callback. A dataset tells its filter when its cursor closes (CursorClosed).
 //
 // The memo stream reads through the field's own blob stream, so its text conversion is the
 // field's, in requests of at most 32768 bytes; a request that delivers nothing ends the read.
