@@ -209,11 +209,9 @@ void dwValidateRecordMasks(TDataSet* DataSet, const TdwInvalidValueEvent& Event,
         const std::string mask = Masks(field);
         if (mask.empty()) continue;
         const std::string text = field->AsString();
-        if (text.empty() || dwIsMaskValid(mask, text)) continue;
-        if (!field->ReadOnly()) {
-            field->FocusControl();
-            if (Event) Event(DataSet, field);
-        }
+        if (text.empty() || dwIsMaskValid(mask, text) || field->ReadOnly()) continue;
+        field->FocusControl();
+        if (Event) Event(DataSet, field);
         DatabaseError(DwIntl().UserMessages()->PictureValidateError + field->GetDisplayName());
     }
 }

@@ -80,9 +80,9 @@ bool dwIsMaskValid(const std::string& Mask, const std::string& Text);
 // The picture mask the validation before a post uses for a field; the data-aware table adds
 // its Paradox pictures.
 using TdwMaskSource = std::function<std::string(TField* Field)>;
-// Before a post: every field whose mask is not met by its non-empty text refuses the post. The
-// first failing field that can be changed gets the focus, Event is called, and EDatabaseError
-// is raised with the user message PictureValidateError followed by the field's display name.
+// Before a post: the first field that is not read-only and whose non-empty text does not
+// complete its mask refuses the post: it gets the focus, Event is called, and EDatabaseError is
+// raised with the user message PictureValidateError followed by the field's display name.
 void dwValidateRecordMasks(TDataSet* DataSet, const TdwInvalidValueEvent& Event,
                            const TdwMaskSource& Masks);
 

@@ -239,3 +239,29 @@ TEST_F(FilterParser, OverlongAndDeepTextsFailWithoutOverrun) {
         sum += " + NOTE";
     EXPECT_EQ(Tree(sum), "nil");
 }
+
+TEST_F(FilterParser, RandomTextsParseOrFailCleanly) {
+    const std::vector<std::string> words = {"NAME",  "QTY", "NOTE", "NOTE2", "(",  ")",   "=", "<>",
+                                            ">=",    "AND", "OR",   "+",     "*",  "/",   "-", "1",
+                                            "\"x\"", "=>",  " ",    "ORX",   "\"", "-5.5"};
+    unsigned seed = 777;
+    auto next = [&seed](std::size_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<std::size_t>((seed >> 16) % n);
+    };
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        for (std::size_t i = 0, n = 1 + next(14); i < n; ++i)
+            text += words[next(words.size())] + " ";
+        std::vector<Byte> block;
+        try {
+            block = BuildFilterExpr(text, TTestTable());
+        } catch (const EConvertError&) {
+            continue; // a constant of the wrong kind for its field
+        }
+        if (block.empty()) continue;
+        ASSERT_EQ(W(block, 2), block.size()) << text;
+        ASSERT_EQ(W(block, 8), W(block, 4) * 14 + 10) << text;
+        ASSERT_LE(block.size() - W(block, 8), kFilterPoolSize) << text;
+    }
+}

@@ -105,3 +105,36 @@ TEST(PictureValidator, ValidateInputAndText) {
     TdwPictureValidator none("", false);
     EXPECT_TRUE(none.ValidateText("anything"));
 }
+
+TEST(PictureValidator, NestedGroupsAndEscapes) {
+    EXPECT_EQ(Apply("{#[#],&&}-##", "1-23").Result, prComplete);
+    EXPECT_EQ(Apply("{#[#],&&}-##", "ab-23").Text, "AB-23");
+    EXPECT_EQ(Apply(";#;?##", "#?12").Result, prComplete);
+    EXPECT_EQ(Apply(";#;?##", "1?12").Result, prError);
+    EXPECT_EQ(Apply("*{&,#}", "a1b2").Text, "A1B2");
+    EXPECT_EQ(Apply("[(###)]###-####", "555-1234").Result, prComplete);
+    EXPECT_EQ(Apply("[(###)]###-####", "(555)555-1234").Result, prComplete);
+}
+
+TEST(PictureValidator, RandomPicturesAndTextsStayInBounds) {
+    // Pictures from the language's own characters, texts of letters, digits and blanks: every
+    // answer is a result code and the text never grows past the picture's limit.
+    const std::string pictureChars = "#?&~!@;*[]{},1230aA- ";
+    const std::string textChars = "a1B -9z";
+    unsigned seed = 12345;
+    auto next = [&seed](std::size_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<std::size_t>((seed >> 16) % n);
+    };
+    for (int round = 0; round < 3000; ++round) {
+        std::string picture, text;
+        for (std::size_t i = 0, n = 1 + next(12); i < n; ++i)
+            picture += pictureChars[next(pictureChars.size())];
+        for (std::size_t i = 0, n = next(10); i < n; ++i)
+            text += textChars[next(textChars.size())];
+        TdwPictureValidator v(picture, true);
+        const Byte r = v.ApplyPicture(text, true);
+        ASSERT_LE(r, prSyntax) << picture << " / " << text;
+        ASSERT_LE(text.size(), kMaxPictureLength);
+    }
+}
