@@ -6,7 +6,11 @@
 #include "xbase/Xbase.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <strings.h>
 
 namespace {
@@ -18,6 +22,8 @@ constexpr char kEndOfFile = 0x1A;
 constexpr int kMaxFields = 255;
 constexpr int kMaxRecordSize = 65535;
 constexpr Byte kLanguageAnsi = 0x03;
+constexpr int kStampAt = 16;                 // the update stamp in the header's reserved bytes
+constexpr int kHeaderWritten = kStampAt + 4; // bytes 1.. of a header write
 
 bool KnownVersion(Byte v) {
     switch (v) {
@@ -40,10 +46,6 @@ TXbMemoKind MemoKindOfVersion(Byte v) {
     case 0x03: return TXbMemoKind::None;
     default: return TXbMemoKind::Fpt;
     }
-}
-
-bool IsMemoType(char type) {
-    return type == 'M' || type == 'B' || type == 'P';
 }
 
 bool ValidName(const std::string& name) {
@@ -77,6 +79,33 @@ void PutHeaderDate(char* p) {
 }
 
 } // namespace
+
+bool XbIsDoubleField(const TXbFieldDef& f) {
+    return f.Type == 'B' && f.Width == 8;
+}
+
+bool XbIsMemoField(const TXbFieldDef& f) {
+    return f.Type == 'M' || f.Type == 'P' || (f.Type == 'B' && !XbIsDoubleField(f));
+}
+
+std::string XbDoubleText(const TXbFieldDef& f, std::string_view bytes) {
+    if (bytes.size() != 8) return {};
+    const auto bits = static_cast<std::uint64_t>(DecodeLE<LongWord>(bytes.data())) |
+                      static_cast<std::uint64_t>(DecodeLE<LongWord>(bytes.data() + 4)) << 32;
+    const double value = std::bit_cast<double>(bits);
+    if (!std::isfinite(value)) return {};
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", std::clamp(f.Decimals, 0, 15), value);
+    return text;
+}
+
+std::string XbDoubleBytes(double value) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    std::string bytes(8, '\0');
+    EncodeLE<LongWord>(bytes.data(), static_cast<LongWord>(bits & 0xFFFFFFFFu));
+    EncodeLE<LongWord>(bytes.data() + 4, static_cast<LongWord>(bits >> 32));
+    return bytes;
+}
 
 int TXbTable::CheckFields(std::vector<TXbFieldDef>& fields) {
     if (fields.empty() || fields.size() > kMaxFields) return xbBadArgument;
@@ -160,6 +189,9 @@ int TXbTable::ReadHeader() {
     if (static_cast<Int64>(headerSize_) + static_cast<Int64>(count) * recordSize_ > size)
         return xbDamaged;
     count_ = count;
+    stamp_ = DecodeLE<LongWord>(&prefix[kStampAt]);
+    touched_ = false;
+    prefix_ = prefix;
     std::string header;
     if (!file_.ReadAt(0, header, static_cast<std::size_t>(headerSize_))) return xbDamaged;
     return ReadFields(header);
@@ -182,7 +214,7 @@ int TXbTable::ReadFields(const std::string& header) {
         f.Offset = offset;
         if (f.Name.empty() || f.Width == 0 || !std::isgraph(static_cast<unsigned char>(f.Type)))
             return xbDamaged;
-        if (IsMemoType(f.Type) && memoKind_ == TXbMemoKind::None) memoKind_ = TXbMemoKind::Fpt;
+        if (XbIsMemoField(f) && memoKind_ == TXbMemoKind::None) memoKind_ = TXbMemoKind::Fpt;
         offset += f.Width;
         fields_.push_back(std::move(f));
         pos += kDescriptorSize;
@@ -193,7 +225,7 @@ int TXbTable::ReadFields(const std::string& header) {
 
 bool TXbTable::HasMemoFields() const {
     return std::any_of(fields_.begin(), fields_.end(),
-                       [](const TXbFieldDef& f) { return IsMemoType(f.Type); });
+                       [](const TXbFieldDef& f) { return XbIsMemoField(f); });
 }
 
 int TXbTable::FieldIndex(const std::string& name) const {
@@ -203,9 +235,10 @@ int TXbTable::FieldIndex(const std::string& name) const {
 }
 
 bool TXbTable::RefreshCount() {
-    char bytes[4];
+    char bytes[kStampAt];
     if (!file_.ReadAt(4, bytes, sizeof bytes)) return false;
     const auto count = static_cast<LongInt>(DecodeLE<LongWord>(bytes));
+    stamp_ = DecodeLE<LongWord>(bytes + kStampAt - 4);
     const Int64 size = file_.Size();
     if (count < 0 ||
         static_cast<Int64>(headerSize_) + static_cast<Int64>(count) * recordSize_ > size)
@@ -223,7 +256,8 @@ bool TXbTable::ReadRecord(LongInt recno, char* image) const {
 bool TXbTable::WriteRecord(LongInt recno, const std::string& image) {
     if (recno < 1 || recno > count_ || image.size() != static_cast<std::size_t>(recordSize_))
         return false;
-    return file_.WriteAt(headerSize_ + static_cast<Int64>(recno - 1) * recordSize_, image);
+    return Touch() &&
+           file_.WriteAt(headerSize_ + static_cast<Int64>(recno - 1) * recordSize_, image);
 }
 
 bool TXbTable::AppendRecord(const std::string& image) {
@@ -232,16 +266,32 @@ bool TXbTable::AppendRecord(const std::string& image) {
     std::string bytes = image;
     bytes += kEndOfFile;
     if (!file_.WriteAt(at, bytes)) return false;
+    // The header takes the record in and raises the stamp in one write.
+    const bool touched = touched_;
+    if (!touched_) ++stamp_;
+    touched_ = true;
     ++count_;
     if (!WriteHeader()) {
         --count_;
+        touched_ = touched;
         return false;
     }
     return true;
 }
 
+bool TXbTable::Touch() {
+    if (touched_) return true;
+    ++stamp_;
+    touched_ = true;
+    if (WriteHeader()) return true;
+    touched_ = false;
+    return false;
+}
+
 bool TXbTable::RemoveLastRecord() {
     if (count_ < 1) return false;
+    if (!touched_) ++stamp_;
+    touched_ = true;
     --count_;
     const Int64 end = headerSize_ + static_cast<Int64>(count_) * recordSize_;
     const char eof = kEndOfFile;
@@ -249,8 +299,10 @@ bool TXbTable::RemoveLastRecord() {
 }
 
 bool TXbTable::WriteHeader() {
-    char bytes[7];
-    PutHeaderDate(bytes);
-    EncodeLE<LongWord>(bytes + 3, static_cast<LongWord>(count_));
-    return file_.WriteAt(1, bytes, sizeof bytes);
+    // Bytes 1..19 in one write: date, count, the sizes and reserved bytes as read, the stamp.
+    std::string bytes = prefix_.substr(1, kHeaderWritten - 1);
+    PutHeaderDate(bytes.data());
+    EncodeLE<LongWord>(bytes.data() + 3, static_cast<LongWord>(count_));
+    EncodeLE<LongWord>(bytes.data() + kStampAt - 1, stamp_);
+    return file_.WriteAt(1, bytes);
 }

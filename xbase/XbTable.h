@@ -1,11 +1,18 @@
 // The DBF table file: header and field descriptors read, validated and written; records read,
 // written and appended in an order that leaves a readable table after a crash.
+//
+// The header keeps an update stamp (bytes 16..19, reserved in the format, little-endian) that
+// ties index files to the table: the first change after the indexes last caught up with the
+// table raises it, before the change reaches the file, and an index records the stamp and the
+// record count it covers. An index whose stamp or count differs from the table's does not match
+// it. An append writes its record first and then the header (count and stamp) that takes it in.
 #pragma once
 
 #include "platform/rtl/Types.h"
 #include "xbase/XbFile.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Statuses of the engine's operations; 0 is success. xb_AppendEx reports 1..6.
@@ -35,6 +42,16 @@ struct TXbFieldDef {
 
 enum class TXbMemoKind { None, Dbt, Fpt };
 
+// A double of another program's tables: a B field of 8 bytes holding a little-endian IEEE
+// number (a B field of other widths points into the memo file).
+bool XbIsDoubleField(const TXbFieldDef& f);
+// A field whose bytes point into the memo file: M, P, and B unless it is a double.
+bool XbIsMemoField(const TXbFieldDef& f);
+// The number in a double field's bytes as text with the field's decimals; the number of
+// bytes for a value.
+std::string XbDoubleText(const TXbFieldDef& f, std::string_view bytes);
+std::string XbDoubleBytes(double value);
+
 class TXbTable {
 public:
     // Writes a new, empty table. With memo fields the version byte is 0x83 for a DBT memo and
@@ -59,8 +76,16 @@ public:
     int RecordSize() const { return recordSize_; }
     int HeaderSize() const { return headerSize_; }
     LongInt RecordCount() const { return count_; }
-    // Re-reads the record count that other processes may have raised.
+    // Re-reads the record count and the update stamp that other processes may have changed.
     bool RefreshCount();
+    LongWord Stamp() const { return stamp_; }
+    // Raises the stamp on disk unless it was raised since the indexes last caught up (Caught);
+    // every write of a record does it first.
+    bool Touch();
+    // The indexes now record the table as it is: the next change raises the stamp again.
+    void Caught() { touched_ = false; }
+    // Data and size of the file reach the disk.
+    bool Sync() { return file_.Flush(); }
     // A record image of blanks (not deleted).
     std::string BlankRecord() const {
         return std::string(static_cast<std::size_t>(recordSize_), ' ');
@@ -76,8 +101,10 @@ public:
     // Takes back the last record (an append that failed): the header count first, then the file
     // is cut after the remaining records.
     bool RemoveLastRecord();
-    // Writes the record count and today's date into the header.
+    // Writes today's date, the record count and the stamp into the header.
     bool WriteHeader();
+    // Sets the stamp a packed copy of the table takes (different from the original's).
+    void SetStamp(LongWord stamp) { stamp_ = stamp; }
 
 private:
     int ReadHeader();
@@ -89,4 +116,7 @@ private:
     int recordSize_ = 0;
     int headerSize_ = 0;
     LongInt count_ = 0;
+    LongWord stamp_ = 0;
+    bool touched_ = false;
+    std::string prefix_; // the header's first 32 bytes as read
 };

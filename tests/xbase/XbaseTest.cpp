@@ -385,23 +385,32 @@ TEST_F(XbaseTest, StandaloneIndexFiles) {
     EXPECT_EQ(xb_IndexKeyField(), "NAME");
 }
 
-TEST_F(XbaseTest, WalkThroughAnOrderTheTableNoLongerMatchesEnds) {
-    // The index file is left behind while the table changes without it: "Dunn" becomes "Aaron",
-    // a key the order holds nowhere. Each walk meets every record once and ends.
+TEST_F(XbaseTest, AnIndexLeftBehindIsRebuiltOrRefusedWhenOpened) {
+    // The index file is left behind while the table changes without it: "Dunn" becomes
+    // "Aaron". Opened again, it no longer matches the table.
     MakeLoans();
     ASSERT_EQ(xb_IndexCreate(Path("byname.ntx"), "", "NAME", "", 0, 0), 1);
     xb_Close();
-    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeExclusive, xbNTX), 0);
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "A", xbModeShared, xbNTX), 0);
     xb_Go(5);
     ASSERT_EQ(xb_Replace(2, xbReplaceText, "Aaron"), xbOK);
     ASSERT_EQ(xb_Commit(), xbOK);
+    // Another holder has the table open: the index cannot be repaired, and is refused.
+    xb_Select(0);
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "B", xbModeShared, xbNTX), 0);
+    EXPECT_EQ(xb_IndexOpen(Path("byname.ntx")), 0);
+    EXPECT_EQ(xb_LastError(), xbErrDamagedIndex);
+    EXPECT_NE(xb_LastErrorText().find("byname.ntx"), std::string::npos);
+    xb_Close();
+    // With the files to itself, the area rebuilds it.
+    xb_Select(xb_WorkArea("A"));
     ASSERT_EQ(xb_IndexOpen(Path("byname.ntx")), 1);
     xb_SetOrder(1);
-    EXPECT_EQ(Walk(), "L1 L2 L3 L4 L5 ");
+    EXPECT_EQ(Walk(), "L4 L1 L2 L3 L5 ");
     std::string back;
     for (xb_GoBottom(); !xb_Bof() && back.size() < 40; xb_Skip(-1))
         back += xb_GetTrimString(1) + " ";
-    EXPECT_EQ(back, "L5 L4 L3 L2 L1 ");
+    EXPECT_EQ(back, "L5 L3 L2 L1 L4 ");
 }
 
 TEST_F(XbaseTest, AreasAliasesAndSelection) {
