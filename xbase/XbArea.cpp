@@ -780,7 +780,8 @@ int TXbArea::OpenIndexFile(const std::string& path, TXbIndexKind kind, bool crea
 }
 
 std::string TXbArea::IndexPathFor(const std::string& path) const {
-    return Extension(path).empty() ? path + DefaultIndexExt(driver_) : path;
+    if (!Extension(path).empty()) return path;
+    return path + XbExtLike(table_->Path(), DefaultIndexExt(driver_));
 }
 
 int TXbArea::OpenIndex(const std::string& path) {

@@ -343,6 +343,46 @@ TEST_F(XbaseTest, UniqueOrderRefusesADuplicateAndChangesNothing) {
     EXPECT_EQ(Walk(), "L3 L4 L5 ");
 }
 
+TEST_F(XbaseTest, APendingChangeThatCannotBeWrittenIsReportedAndKept) {
+    // Another area holds the record's lock, so the change waits in the buffer.
+    MakeLoans(xbModeShared);
+    ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
+    const int mine = xb_WorkArea();
+    xb_Select(0);
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "OTHER", xbModeShared, xbCDX), 0);
+    ASSERT_EQ(xb_Rlock(3), 1);
+    xb_Select(mine);
+    xb_SetOrder(0);
+    ASSERT_EQ(xb_Go(3), xbOK);
+    ASSERT_EQ(xb_Replace(2, xbReplaceText, "Changed"), xbOK);
+    const auto expectKept = [] {
+        EXPECT_EQ(xb_LastError(), xbErrLocked);
+        EXPECT_EQ(xb_RecNo(), 3);
+        EXPECT_EQ(xb_GetTrimString(2), "Changed");
+    };
+    EXPECT_EQ(xb_SetOrder(1), 0); // the order changes; the change stays for the next write
+    expectKept();
+    EXPECT_EQ(xb_Seek("L1"), -xbLockRefused);
+    expectKept();
+    EXPECT_EQ(xb_Query("AMOUNT > 0"), xbLockRefused);
+    expectKept();
+    EXPECT_EQ(xb_DBFilter(), "");
+    EXPECT_EQ(xb_QueryRecCount(), 5);
+    expectKept();
+    EXPECT_EQ(xb_Reindex(), xbLockRefused);
+    expectKept();
+    EXPECT_EQ(xb_IndexCreate("", "NAME", "NAME", "", 0, 0), 0);
+    expectKept();
+    EXPECT_EQ(xb_TagArea("NAME"), 0);
+
+    xb_Select(xb_WorkArea("OTHER"));
+    xb_Unlock(0);
+    xb_Select(mine);
+    EXPECT_EQ(xb_Seek("L1"), 1);
+    xb_Go(3);
+    EXPECT_EQ(xb_GetTrimString(2), "Changed");
+}
+
 TEST_F(XbaseTest, ProductionIndexAndFileNamesWithoutRegardToCase) {
     ASSERT_EQ(xb_Create(Path("accnts.dbf"), LoanFields(), xbNSX), xbOK);
     ASSERT_GT(xb_Use(Path("ACCNTS.DBF"), "", xbModeExclusive, xbNSX), 0);
