@@ -335,7 +335,9 @@ TEST_F(XbFilesTest, AMemoRewrittenKeepsItsBlocksAndPackCompactsTheFile) {
     const std::string kilobyte(1000, 'x');
     for (int i = 0; i < 500; ++i) {
         ASSERT_EQ(xb_Replace(6, xbReplaceMemo, kilobyte + std::to_string(i)), xbOK);
-        if (i % 100 == 0) EXPECT_EQ(xb_Skip(0), xbOK); // written to the table now and then
+        if (i % 100 == 0) { // written to the table now and then
+            EXPECT_EQ(xb_Skip(0), xbOK);
+        }
     }
     EXPECT_EQ(xb_GetString(6), kilobyte + "499");
     EXPECT_LT(std::filesystem::file_size(Path("mm.dbt")), 4u * 1024);
