@@ -133,6 +133,7 @@ int TXbArea::OpenFiles(const std::string& found, int mode) {
     int status = table_->Open(found, writable);
     if (status == xbOK) status = lock_->Attach(table_->File().Handle(), mode == 2);
     if (status == xbSharing) XbSetReason(xbErrLocked, found);
+    table_->SetExclusive(status == xbOK && Exclusive());
     buffer_ = table_->BlankRecord();
     loaded_ = buffer_;
     if (status == xbOK && table_->HasMemoFields()) {
@@ -489,7 +490,7 @@ int TXbArea::EndUpdate(int status) {
 
 int TXbArea::WriteBack(bool sync) {
     if (ReadOnly()) return xbOK;
-    int status = xbOK;
+    int status = table_->FlushAppends() ? xbOK : xbWriteFailed;
     if (sync && ((memo_.IsOpen() && !memo_.Sync()) || !table_->Sync())) status = xbWriteFailed;
     bool caught = status == xbOK;
     for (auto& file : files_) {
@@ -504,7 +505,11 @@ int TXbArea::WriteBack(bool sync) {
 }
 
 TXbTableState TXbArea::TableState() {
-    if (!Exclusive()) table_->RefreshCount();
+    // An index records only what the table holds on disk.
+    if (Exclusive())
+        table_->FlushAppends();
+    else
+        table_->RefreshCount();
     return {static_cast<LongWord>(table_->RecordCount()), table_->Stamp()};
 }
 
@@ -687,6 +692,7 @@ int TXbArea::Pack() {
     lock_->Detach();
     table_ = std::move(packed);
     lock_ = std::move(packedLock);
+    table_->SetExclusive(true);
     if (!memoPath.empty()) {
         memo_.Close();
         status = memo_.Open(memoPath, table_->MemoKind(), true);

@@ -915,6 +915,37 @@ struct TXbIndexFile::TImpl {
         return isOk;
     }
 
+    // True when a batch took every page of the path itself: a change that neither splits nor
+    // empties its leaf may then be made in the pages as they are.
+    bool InPlace(const TPath& path, const TTagSlot& slot) const {
+        if (!Batch) return false;
+        LongWord page = slot.Root;
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            if (Fresh.count(page) == 0) return false;
+            if (i + 1 < path.size())
+                page = path[i].Node->Entries[static_cast<std::size_t>(path[i].Index)].Child;
+        }
+        return true;
+    }
+
+    // A page of the batch's own, to change in place (it was made changeable).
+    static TNodePage& Mutable(const TStep& step) { return const_cast<TNodePage&>(*step.Node); }
+
+    // After an entry came into (delta 1) or left (-1) the path's leaf in place: the counts and
+    // first entries of the pages above follow.
+    static void FollowLeaf(const TPath& path, TTagSlot& slot, int delta) {
+        for (std::size_t level = path.size() - 1; level-- > 0;) {
+            const TEntry& first = path[level + 1].Node->Entries.front();
+            TEntry& e = Mutable(path[level]).Entries[static_cast<std::size_t>(path[level].Index)];
+            e.Count = static_cast<LongWord>(static_cast<long long>(e.Count) + delta);
+            if (e.RecNo != first.RecNo || e.Key != first.Key) {
+                e.Key = first.Key;
+                e.RecNo = first.RecNo;
+            }
+        }
+        slot.Keys = static_cast<LongWord>(static_cast<long long>(slot.Keys) + delta);
+    }
+
     // The path's pages as changeable copies, bottom-up, with their page numbers and indexes.
     static void CopyPath(const TPath& path, std::vector<TNodePage>& nodes,
                          std::vector<int>& indexes, std::vector<LongWord>& pages,
@@ -953,13 +984,21 @@ struct TXbIndexFile::TImpl {
             if (st == isOk) ++path.back().Index;
         }
         if (st != isOk) return st;
+        TEntry entry{std::string(key), recno, 0, 0};
+        if (InPlace(path, slot) && static_cast<int>(path.back().Node->Entries.size()) <
+                                       Capacity(ptLeaf, order.keyLength_)) {
+            auto& entries = Mutable(path.back()).Entries;
+            entries.insert(entries.begin() + path.back().Index, std::move(entry));
+            FollowLeaf(path, slot, 1);
+            return isOk;
+        }
         std::vector<TNodePage> nodes;
         std::vector<int> indexes;
         std::vector<LongWord> pages;
         CopyPath(path, nodes, indexes, pages, slot);
         const auto at = static_cast<std::size_t>(indexes[0]);
         nodes[0].Entries.insert(nodes[0].Entries.begin() + static_cast<std::ptrdiff_t>(at),
-                                TEntry{std::string(key), recno, 0, 0});
+                                std::move(entry));
         return WritePath(order, nodes, indexes, pages, static_cast<int>(at));
     }
 
@@ -993,7 +1032,13 @@ struct TXbIndexFile::TImpl {
         if (st == isEnd || (st == isOk && CompareEntry(At(path), key, recno) != 0))
             return isNotFound;
         if (st != isOk) return st;
-        const TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
+        TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
+        if (InPlace(path, slot) && path.back().Node->Entries.size() > 1) {
+            auto& entries = Mutable(path.back()).Entries;
+            entries.erase(entries.begin() + path.back().Index);
+            FollowLeaf(path, slot, -1);
+            return isOk;
+        }
         std::vector<TNodePage> nodes;
         std::vector<int> indexes;
         std::vector<LongWord> pages;

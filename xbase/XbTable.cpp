@@ -24,6 +24,8 @@ constexpr int kMaxRecordSize = 65535;
 constexpr Byte kLanguageAnsi = 0x03;
 constexpr int kStampAt = 16;                 // the update stamp in the header's reserved bytes
 constexpr int kHeaderWritten = kStampAt + 4; // bytes 1.. of a header write
+constexpr Int64 kWindowSize = 1 << 16;       // bytes read at once by a sole user
+constexpr std::size_t kGatherSize = 1 << 16; // appended bytes a sole user gathers
 
 bool KnownVersion(Byte v) {
     switch (v) {
@@ -247,25 +249,65 @@ bool TXbTable::RefreshCount() {
     return true;
 }
 
+char* TXbTable::Pending(LongInt recno) const {
+    const auto gathered = static_cast<LongInt>(pending_.size() / recordSize_);
+    if (recno <= count_ - gathered || recno > count_) return nullptr;
+    return pending_.data() + static_cast<std::size_t>(recno - (count_ - gathered) - 1) *
+                                 static_cast<std::size_t>(recordSize_);
+}
+
 bool TXbTable::ReadRecord(LongInt recno, char* image) const {
     if (recno < 1 || recno > count_) return false;
-    const Int64 at = headerSize_ + static_cast<Int64>(recno - 1) * recordSize_;
-    return file_.ReadAt(at, image, static_cast<std::size_t>(recordSize_));
+    const auto size = static_cast<std::size_t>(recordSize_);
+    if (const char* gathered = Pending(recno)) {
+        std::copy_n(gathered, size, image);
+        return true;
+    }
+    if (!exclusive_) return file_.ReadAt(At(recno), image, size);
+    const Int64 at = At(recno);
+    if (at < windowAt_ || at + recordSize_ > windowAt_ + static_cast<Int64>(window_.size())) {
+        // Reading on from the window takes a large one; a record elsewhere only itself.
+        const bool onward = at == windowAt_ + static_cast<Int64>(window_.size());
+        const auto gathered = static_cast<LongInt>(pending_.size() / size);
+        const Int64 end = At(count_ - gathered + 1); // the records on disk
+        const Int64 length =
+            std::min<Int64>(std::max<Int64>(onward ? kWindowSize : 0, recordSize_), end - at);
+        if (!file_.ReadAt(at, window_, static_cast<std::size_t>(length))) {
+            window_.clear();
+            return false;
+        }
+        windowAt_ = at;
+    }
+    std::copy_n(window_.data() + (at - windowAt_), size, image);
+    return true;
 }
 
 bool TXbTable::WriteRecord(LongInt recno, const std::string& image) {
     if (recno < 1 || recno > count_ || image.size() != static_cast<std::size_t>(recordSize_))
         return false;
-    return Touch() &&
-           file_.WriteAt(headerSize_ + static_cast<Int64>(recno - 1) * recordSize_, image);
+    if (char* gathered = Pending(recno)) {
+        std::copy(image.begin(), image.end(), gathered);
+        return true;
+    }
+    const Int64 at = At(recno);
+    if (at >= windowAt_ && at + recordSize_ <= windowAt_ + static_cast<Int64>(window_.size()))
+        std::copy(image.begin(), image.end(), window_.begin() + (at - windowAt_));
+    return Touch() && file_.WriteAt(at, image);
 }
 
 bool TXbTable::AppendRecord(const std::string& image) {
     if (image.size() != static_cast<std::size_t>(recordSize_)) return false;
-    const Int64 at = headerSize_ + static_cast<Int64>(count_) * recordSize_;
+    if (exclusive_) {
+        pending_ += image;
+        ++count_;
+        if (pending_.size() < kGatherSize || FlushAppends()) return true;
+        pending_.resize(pending_.size() - image.size()); // the others wait for the next flush
+        --count_;
+        return false;
+    }
     std::string bytes = image;
     bytes += kEndOfFile;
-    if (!file_.WriteAt(at, bytes)) return false;
+    if (!file_.WriteAt(At(count_ + 1), bytes)) return false;
     // The header takes the record in and raises the stamp in one write.
     const bool touched = touched_;
     if (!touched_) ++stamp_;
@@ -279,7 +321,29 @@ bool TXbTable::AppendRecord(const std::string& image) {
     return true;
 }
 
+bool TXbTable::FlushAppends() {
+    if (pending_.empty()) return true;
+    const auto gathered = static_cast<LongInt>(pending_.size() / recordSize_);
+    pending_ += kEndOfFile;
+    const bool written = file_.WriteAt(At(count_ - gathered + 1), pending_);
+    pending_.pop_back();
+    if (!written) return false; // the records wait in memory for another try
+    const bool touched = touched_;
+    if (!touched_) ++stamp_;
+    touched_ = true;
+    if (!WriteHeader()) {
+        if (!touched) --stamp_;
+        touched_ = touched;
+        return false;
+    }
+    pending_.clear();
+    window_.clear();
+    return true;
+}
+
 bool TXbTable::Touch() {
+    if (touched_) return true;
+    if (!FlushAppends()) return false;
     if (touched_) return true;
     ++stamp_;
     touched_ = true;
@@ -290,10 +354,16 @@ bool TXbTable::Touch() {
 
 bool TXbTable::RemoveLastRecord() {
     if (count_ < 1) return false;
+    if (Pending(count_)) {
+        pending_.resize(pending_.size() - static_cast<std::size_t>(recordSize_));
+        --count_;
+        return true;
+    }
     if (!touched_) ++stamp_;
     touched_ = true;
     --count_;
-    const Int64 end = headerSize_ + static_cast<Int64>(count_) * recordSize_;
+    window_.clear();
+    const Int64 end = At(count_ + 1);
     const char eof = kEndOfFile;
     return WriteHeader() && file_.Truncate(end) && file_.WriteAt(end, &eof, 1);
 }

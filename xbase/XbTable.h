@@ -6,6 +6,11 @@
 // table raises it, before the change reaches the file, and an index records the stamp and the
 // record count it covers. An index whose stamp or count differs from the table's does not match
 // it. An append writes its record first and then the header (count and stamp) that takes it in.
+//
+// A table that is one user's alone (SetExclusive) reads records through a window of the file
+// and gathers appended records in memory, written with the header that takes them in when
+// 64 KB have gathered and by FlushAppends (commit, unlock, close): a killed process loses the
+// appends since then and leaves a table whose count and stamp are those of the last flush.
 #pragma once
 
 #include "platform/rtl/Types.h"
@@ -63,7 +68,17 @@ public:
 
     // Opens and validates an existing table; a status other than xbOK leaves it closed.
     int Open(const std::string& path, bool writable);
-    void Close() { file_.Close(); }
+    void Close() {
+        FlushAppends();
+        file_.Close();
+        pending_.clear();
+        window_.clear();
+        exclusive_ = false;
+    }
+    // The file is this user's alone: reads go through a window and appends gather in memory.
+    void SetExclusive(bool exclusive) { exclusive_ = exclusive; }
+    // Writes the appended records that gathered in memory, then the header that takes them in.
+    bool FlushAppends();
     bool IsOpen() const { return file_.IsOpen(); }
     TXbFile& File() { return file_; }
     const std::string& Path() const { return file_.Path(); }
@@ -85,7 +100,7 @@ public:
     // The indexes now record the table as it is: the next change raises the stamp again.
     void Caught() { touched_ = false; }
     // Data and size of the file reach the disk.
-    bool Sync() { return file_.Flush(); }
+    bool Sync() { return FlushAppends() && file_.Flush(); }
     // A record image of blanks (not deleted).
     std::string BlankRecord() const {
         return std::string(static_cast<std::size_t>(recordSize_), ' ');
@@ -101,13 +116,17 @@ public:
     // Takes back the last record (an append that failed): the header count first, then the file
     // is cut after the remaining records.
     bool RemoveLastRecord();
-    // Writes today's date, the record count and the stamp into the header.
-    bool WriteHeader();
-    // Sets the stamp a packed copy of the table takes (different from the original's).
-    void SetStamp(LongWord stamp) { stamp_ = stamp; }
 
 private:
     int ReadHeader();
+    // Writes today's date, the record count and the stamp into the header.
+    bool WriteHeader();
+    // Offset of record recno in the file.
+    Int64 At(LongInt recno) const {
+        return headerSize_ + static_cast<Int64>(recno - 1) * recordSize_;
+    }
+    // The gathered record recno, nullptr when it is not among them.
+    char* Pending(LongInt recno) const;
     int ReadFields(const std::string& header);
 
     TXbFile file_;
@@ -119,4 +138,8 @@ private:
     LongWord stamp_ = 0;
     bool touched_ = false;
     std::string prefix_; // the header's first 32 bytes as read
+    bool exclusive_ = false;
+    mutable std::string pending_; // appended records count_ - n + 1 .. count_, not yet written
+    mutable Int64 windowAt_ = 0;  // file offset of the read window
+    mutable std::string window_;
 };
