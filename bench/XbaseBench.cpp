@@ -32,7 +32,6 @@ public:
         if (::mkdtemp(pattern.data())) dir_ = pattern;
     }
     ~TBenchFolder() {
-        xb_CloseAll();
         if (!dir_.empty()) std::filesystem::remove_all(dir_);
     }
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
@@ -243,6 +242,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    xb_CloseAll(); // before the engine's work areas go with the program's statics
     PrintRatios();
     return 0;
 }

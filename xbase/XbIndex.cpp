@@ -102,6 +102,13 @@ struct TNodePage {
     Byte Level = 0;
     LongWord Tag = 0; // definition page of the owning tag
     std::vector<TEntry> Entries;
+    LongWord Total = 0; // keys below the page, worked out when it is parsed or written
+
+    void Count() {
+        Total = 0;
+        for (const TEntry& e : Entries)
+            Total += Type == ptLeaf ? 1 : e.Count;
+    }
 };
 
 using TNodeRef = std::shared_ptr<const TNodePage>;
@@ -308,10 +315,7 @@ struct TXbIndexFile::TImpl {
             return isDamaged;
         if (parent && CompareEntry(node->Entries.front(), parent->Key, parent->RecNo) != 0)
             return isDamaged;
-        LongWord total = 0;
-        for (const TEntry& e : node->Entries)
-            total += node->Type == ptLeaf ? 1 : e.Count;
-        return total == expectedKeys ? isOk : isDamaged;
+        return node->Total == expectedKeys ? isOk : isDamaged;
     }
 
     bool ParseNode(const std::string& buffer, int keyLength, TNodePage& node) const {
@@ -338,15 +342,15 @@ struct TXbIndexFile::TImpl {
                 CompareEntry(node.Entries[static_cast<std::size_t>(i) - 1], e.Key, e.RecNo) >= 0)
                 return false;
         }
+        node.Count();
         return true;
     }
 
     // Writes a tree page and keeps it in the cache; summary receives the parent's entry for it
     // (first key and record number, the page, the number of keys below).
     TXbIndexStatus WriteNode(LongWord page, TNodePage node, int keyLength, TEntry& summary) {
-        summary = {node.Entries.front().Key, node.Entries.front().RecNo, page, 0};
-        for (const TEntry& x : node.Entries)
-            summary.Count += node.Type == ptLeaf ? 1 : x.Count;
+        node.Count();
+        summary = {node.Entries.front().Key, node.Entries.front().RecNo, page, node.Total};
         auto ref = std::make_shared<TNodePage>(std::move(node));
         if (Cache.size() > MaxCachedPages) Cache.clear();
         Cache[page] = ref;
@@ -934,6 +938,9 @@ struct TXbIndexFile::TImpl {
     // After an entry came into (delta 1) or left (-1) the path's leaf in place: the counts and
     // first entries of the pages above follow.
     static void FollowLeaf(const TPath& path, TTagSlot& slot, int delta) {
+        for (const TStep& step : path)
+            Mutable(step).Total =
+                static_cast<LongWord>(static_cast<long long>(step.Node->Total) + delta);
         for (std::size_t level = path.size() - 1; level-- > 0;) {
             const TEntry& first = path[level + 1].Node->Entries.front();
             TEntry& e = Mutable(path[level]).Entries[static_cast<std::size_t>(path[level].Index)];

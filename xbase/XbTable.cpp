@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <strings.h>
+#include <sys/mman.h>
 
 namespace {
 
@@ -26,6 +27,7 @@ constexpr int kStampAt = 16;                 // the update stamp in the header's
 constexpr int kHeaderWritten = kStampAt + 4; // bytes 1.. of a header write
 constexpr Int64 kWindowSize = 1 << 16;       // bytes read at once by a sole user
 constexpr std::size_t kGatherSize = 1 << 16; // appended bytes a sole user gathers
+constexpr Int64 kMapRoom = 1 << 24;          // bytes mapped past the end of the file
 
 bool KnownVersion(Byte v) {
     switch (v) {
@@ -263,23 +265,32 @@ bool TXbTable::ReadRecord(LongInt recno, char* image) const {
         std::copy_n(gathered, size, image);
         return true;
     }
-    if (!exclusive_) return file_.ReadAt(At(recno), image, size);
     const Int64 at = At(recno);
-    if (at < windowAt_ || at + recordSize_ > windowAt_ + static_cast<Int64>(window_.size())) {
-        // Reading on from the window takes a large one; a record elsewhere only itself.
-        const bool onward = at == windowAt_ + static_cast<Int64>(window_.size());
-        const auto gathered = static_cast<LongInt>(pending_.size() / size);
-        const Int64 end = At(count_ - gathered + 1); // the records on disk
-        const Int64 length =
-            std::min<Int64>(std::max<Int64>(onward ? kWindowSize : 0, recordSize_), end - at);
-        if (!file_.ReadAt(at, window_, static_cast<std::size_t>(length))) {
-            window_.clear();
-            return false;
-        }
-        windowAt_ = at;
-    }
-    std::copy_n(window_.data() + (at - windowAt_), size, image);
+    if (!exclusive_ || !MapUpTo(at + recordSize_)) return file_.ReadAt(at, image, size);
+    std::copy_n(map_ + at, size, image);
     return true;
+}
+
+bool TXbTable::MapUpTo(Int64 end) const {
+    if (end <= mapSize_) return true;
+    Unmap();
+    const Int64 size = file_.Size();
+    if (size < end) return false;
+    // Room to grow: records appended later are read through the same mapping. Only records on
+    // disk are read through it, so no byte past the end of the file is touched.
+    const Int64 length = size + size / 2 + kMapRoom;
+    void* map =
+        ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_SHARED, file_.Handle(), 0);
+    if (map == MAP_FAILED) return false;
+    map_ = static_cast<const char*>(map);
+    mapSize_ = length;
+    return true;
+}
+
+void TXbTable::Unmap() const {
+    if (map_) ::munmap(const_cast<char*>(map_), static_cast<std::size_t>(mapSize_));
+    map_ = nullptr;
+    mapSize_ = 0;
 }
 
 bool TXbTable::WriteRecord(LongInt recno, const std::string& image) {
@@ -289,10 +300,7 @@ bool TXbTable::WriteRecord(LongInt recno, const std::string& image) {
         std::copy(image.begin(), image.end(), gathered);
         return true;
     }
-    const Int64 at = At(recno);
-    if (at >= windowAt_ && at + recordSize_ <= windowAt_ + static_cast<Int64>(window_.size()))
-        std::copy(image.begin(), image.end(), window_.begin() + (at - windowAt_));
-    return Touch() && file_.WriteAt(at, image);
+    return Touch() && file_.WriteAt(At(recno), image);
 }
 
 bool TXbTable::AppendRecord(const std::string& image) {
@@ -337,7 +345,6 @@ bool TXbTable::FlushAppends() {
         return false;
     }
     pending_.clear();
-    window_.clear();
     return true;
 }
 
@@ -362,7 +369,7 @@ bool TXbTable::RemoveLastRecord() {
     if (!touched_) ++stamp_;
     touched_ = true;
     --count_;
-    window_.clear();
+    Unmap(); // the file gets shorter
     const Int64 end = At(count_ + 1);
     const char eof = kEndOfFile;
     return WriteHeader() && file_.Truncate(end) && file_.WriteAt(end, &eof, 1);

@@ -7,9 +7,9 @@
 // record count it covers. An index whose stamp or count differs from the table's does not match
 // it. An append writes its record first and then the header (count and stamp) that takes it in.
 //
-// A table that is one user's alone (SetExclusive) reads records through a window of the file
-// and gathers appended records in memory, written with the header that takes them in when
-// 64 KB have gathered and by FlushAppends (commit, unlock, close): a killed process loses the
+// A table that is one user's alone (SetExclusive) reads records through a read-only mapping
+// of the file and gathers appended records in memory, written with the header that takes them in
+// when 64 KB have gathered and by FlushAppends (commit, unlock, close): a killed process loses the
 // appends since then and leaves a table whose count and stamp are those of the last flush.
 #pragma once
 
@@ -59,6 +59,11 @@ std::string XbDoubleBytes(double value);
 
 class TXbTable {
 public:
+    TXbTable() = default;
+    ~TXbTable() { Close(); }
+    TXbTable(const TXbTable&) = delete;
+    TXbTable& operator=(const TXbTable&) = delete;
+
     // Writes a new, empty table. With memo fields the version byte is 0x83 for a DBT memo and
     // 0xF5 for an FPT memo, else 0x03. The memo file itself is created by the caller.
     static int Create(const std::string& path, std::vector<TXbFieldDef> fields,
@@ -70,12 +75,12 @@ public:
     int Open(const std::string& path, bool writable);
     void Close() {
         FlushAppends();
+        Unmap();
         file_.Close();
         pending_.clear();
-        window_.clear();
         exclusive_ = false;
     }
-    // The file is this user's alone: reads go through a window and appends gather in memory.
+    // The file is this user's alone: reads go through a mapping and appends gather in memory.
     void SetExclusive(bool exclusive) { exclusive_ = exclusive; }
     // Writes the appended records that gathered in memory, then the header that takes them in.
     bool FlushAppends();
@@ -127,6 +132,9 @@ private:
     }
     // The gathered record recno, nullptr when it is not among them.
     char* Pending(LongInt recno) const;
+    // Maps the file so that its bytes before end can be read; false when that fails.
+    bool MapUpTo(Int64 end) const;
+    void Unmap() const;
     int ReadFields(const std::string& header);
 
     TXbFile file_;
@@ -140,6 +148,6 @@ private:
     std::string prefix_; // the header's first 32 bytes as read
     bool exclusive_ = false;
     mutable std::string pending_; // appended records count_ - n + 1 .. count_, not yet written
-    mutable Int64 windowAt_ = 0;  // file offset of the read window
-    mutable std::string window_;
+    mutable const char* map_ = nullptr; // the file mapped for reading, mapSize_ bytes
+    mutable Int64 mapSize_ = 0;
 };
