@@ -166,6 +166,7 @@ int TXbArea::Close() {
     orders_.clear();
     order_ = 0;
     memo_.Close();
+    ownMemos_.clear();
     lock_->Detach();
     table_->Close();
     buffer_.clear();
@@ -452,6 +453,7 @@ int TXbArea::PutRecord(const std::string& image) {
             status = IndexFailure(orders_[i]->CheckUnique(newKeys[i], recno), orders_[i]->File());
     if (status == xbOK && !table_->WriteRecord(recno, image)) status = xbWriteFailed;
     if (status == xbOK) {
+        ForgetSharedMemos(image, recno);
         buffer_ = image;
         loaded_ = image;
         appended_ = 0;
@@ -466,6 +468,18 @@ int TXbArea::PutRecord(const std::string& image) {
     if (lockedHere) lock_->UnlockRecord(recno);
     if (status == xbKeyViolation && recno == appended_) RollBackAppend();
     return status;
+}
+
+void TXbArea::ForgetSharedMemos(const std::string& image, LongInt recno) {
+    if (ownMemos_.empty()) return;
+    for (const TXbFieldDef& f : table_->Fields()) {
+        LongWord block = 0;
+        const std::string_view bytes(image.data() + f.Offset, static_cast<std::size_t>(f.Width));
+        if (XbIsMemoField(f) && TXbMemo::ParseBlock(bytes, block))
+            if (const auto own = ownMemos_.find(block);
+                own != ownMemos_.end() && own->second != recno)
+                ownMemos_.erase(own);
+    }
 }
 
 int TXbArea::BeginUpdate() {
@@ -693,6 +707,7 @@ int TXbArea::Pack() {
     table_ = std::move(packed);
     lock_ = std::move(packedLock);
     table_->SetExclusive(true);
+    ownMemos_.clear(); // blocks are numbered anew
     if (!memoPath.empty()) {
         memo_.Close();
         status = memo_.Open(memoPath, table_->MemoKind(), true);
@@ -747,9 +762,12 @@ int TXbArea::WriteMemo(int i, std::string_view data, bool binary) {
     if (!lock_->LockAppend(XbSettings().LockTimeout)) return xbTableBusy;
     LongWord block = 0; // the memo's own blocks, used again when the data fits
     if (!TXbMemo::ParseBlock(FieldBytes(i), block)) block = 0;
+    if (const auto own = ownMemos_.find(block); own == ownMemos_.end() || own->second != recno_)
+        block = 0;
     const bool written = memo_.Write(data, binary, block);
     lock_->UnlockAppend();
     if (!written) return xbWriteFailed;
+    if (block != 0) ownMemos_[block] = recno_;
     const TXbFieldDef& f = table_->Fields()[static_cast<std::size_t>(i)];
     return SetFieldBytes(i, TXbMemo::FormatBlock(block, f.Width));
 }

@@ -19,6 +19,7 @@
 #include "xbase/XbMemo.h"
 #include "xbase/XbTable.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -135,6 +136,8 @@ private:
     int EndUpdate(int status);
     // Memo, table and then indexes reach the files (and the disk with sync).
     int WriteBack(bool sync);
+    // A memo block of this area's that image gives to another record is no longer its own.
+    void ForgetSharedMemos(const std::string& image, LongInt recno);
     // The record in the file before a change of the current record.
     bool StoredImage(LongInt recno, std::string& image) const;
     bool Visible();
@@ -173,6 +176,9 @@ private:
     int driver_ = 2;
     std::unique_ptr<TXbTable> table_ = std::make_unique<TXbTable>();
     TXbMemo memo_;
+    // Memo blocks this area wrote, by the one record that points to them: only these are used
+    // again in place, so that a memo shared by a copied record image is never overwritten.
+    std::map<LongWord, LongInt> ownMemos_;
     int navStatus_ = xbOK; // a failure of the controlling order met by the running move
     std::unique_ptr<TXbLock> lock_ = std::make_unique<TXbLock>();
     std::string buffer_;

@@ -1,8 +1,9 @@
 // Memo files: DBT (512-byte blocks, text ended by 0x1A, binary data behind a length header)
 // and FPT (big-endian header with the block size; each memo starts with its type and length).
-// A memo that is replaced keeps its own blocks when the new data fits in them (one write, so a
-// killed process leaves the old memo or the new one); otherwise it goes to fresh blocks at the
-// end, and the old blocks stay until a pack writes the memo file anew.
+// A memo that is replaced may keep its own blocks when the new data fits in them (one write, so
+// a killed process leaves the old memo or the new one; the work area offers only blocks no other
+// record points to); otherwise it goes to fresh blocks at the end, and the old blocks stay until
+// a pack writes the memo file anew.
 #pragma once
 
 #include "platform/rtl/Types.h"

@@ -168,8 +168,10 @@ TEST_F(XbCrashTest, KilledWhilePacking) {
             xb_Pack();
             ::pause(); // packed: wait for the end
         };
-        const auto delay =
-            std::chrono::microseconds(random() % static_cast<unsigned>(took.count() * 3 / 2 + 1));
+        // From the start of the pack to past its end, with some jitter.
+        const auto delay = std::chrono::microseconds(
+            took.count() * 3 / 2 * kill / kKills +
+            (kill == 0 ? 0 : random() % static_cast<unsigned>(took.count() / 10 + 1)));
         ASSERT_TRUE(RunAndKill(pack, delay));
         OpenBesideAnotherHolder();
         ASSERT_GT(xb_Use(Path("crash.dbf"), "", xbModeExclusive, xbCDX), 0);

@@ -346,8 +346,21 @@ TEST_F(XbFilesTest, AMemoRewrittenKeepsItsBlocksAndPackCompactsTheFile) {
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "short"), xbOK);
     ASSERT_EQ(xb_Commit(), xbOK);
     EXPECT_EQ(xb_GetString(6), "short");
+    // A copy of the record shares its memo: replacing one memo leaves the other as it was.
+    const std::string image = xb_GetRecord();
+    AddLoan("L0", "copy", 0);
+    ASSERT_EQ(xb_PutRecord(image), xbOK);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "other"), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    xb_Go(1);
+    EXPECT_EQ(xb_GetString(6), "short");
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "third"), xbOK);
+    xb_Go(2);
+    EXPECT_EQ(xb_GetString(6), "other");
+    xb_Go(1);
+    EXPECT_EQ(xb_GetString(6), "third");
 
-    for (int i = 2; i <= 40; ++i) {
+    for (int i = 3; i <= 41; ++i) {
         AddLoan("L" + std::to_string(i), "b", i);
         ASSERT_EQ(xb_Replace(6, xbReplaceMemo, std::string(600, 'a' + i % 26)), xbOK);
         if (i % 2 == 0) {
@@ -358,9 +371,11 @@ TEST_F(XbFilesTest, AMemoRewrittenKeepsItsBlocksAndPackCompactsTheFile) {
     const auto before = std::filesystem::file_size(Path("mm.dbt"));
     ASSERT_EQ(xb_Pack(), xbOK);
     EXPECT_LT(std::filesystem::file_size(Path("mm.dbt")), before * 6 / 10);
-    EXPECT_EQ(xb_RecCount(), 20);
+    EXPECT_EQ(xb_RecCount(), 22);
     xb_GoTop();
-    EXPECT_EQ(xb_GetString(6), "short");
+    EXPECT_EQ(xb_GetString(6), "third");
+    xb_Skip(1);
+    EXPECT_EQ(xb_GetString(6), "other");
     for (xb_Skip(1); !xb_Eof(); xb_Skip(1)) {
         const int i = std::stoi(xb_GetTrimString(1).substr(1));
         EXPECT_EQ(xb_GetString(6), std::string(600, 'a' + i % 26));
