@@ -51,7 +51,7 @@ double PeriodInterest(Byte kind, LongInt days, float dailyRate, float periodicRa
     else if (days == 0)
         interest = 0.0;
     else
-        interest = balance * std::exp(days * std::log1p(static_cast<double>(dailyRate))) - balance;
+        interest = balance * std::expm1(days * std::log1p(static_cast<double>(dailyRate)));
     return RoundToCents(interest);
 }
 
@@ -61,7 +61,12 @@ TDayNumber PaymentDate(TDayNumber date, int periods, Word periodsPerYear) {
     case 2:
     case 4:
     case 6:
-    case 12: return IncDateTrunc(date, periods * (12 / periodsPerYear), 0);
+    case 12: {
+        const int months = periods * (12 / periodsPerYear);
+        // Back from the end of a month lands on the end of the earlier month.
+        if (months < 0 && IsLastDayOfMonth(date)) return MonthEndBefore(date, -months);
+        return IncDateTrunc(date, months, 0);
+    }
     case 26:
     case 52:
     case 365: return IncDate(date, periods * DaysPerPeriod(periodsPerYear), 0, 0);

@@ -76,7 +76,9 @@ double PeriodInterest(Byte kind, LongInt days, float dailyRate, float periodicRa
                       double balance);
 
 // The date `periods` payment periods after (before, when negative) date, keeping its day of the
-// month where the month is long enough and taking the month's last day where it is not.
+// month where the month is long enough and taking the month's last day where it is not. Back
+// from the last day of a month it lands on the last day of the earlier month (28 February less
+// a month is 31 January), so a loan made at a month's end has a whole first period.
 TDayNumber PaymentDate(TDayNumber date, int periods, Word periodsPerYear);
 
 class TAmortSchedule {

@@ -3,6 +3,7 @@
 #include "advisors/AdvMsg.h"
 #include "advisors/LeaseNarr.h"
 #include "finance/LoMath.h"
+#include "platform/rtl/Numbers.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
@@ -25,8 +26,7 @@ Word FrequencyOf(LongInt paymentFrequencyIndex) {
     return PeriodsPerYear(static_cast<Byte>(paymentFrequencyIndex + 1));
 }
 
-// Raises for what no form or file may hand the engine: list indexes outside their lists and a
-// life no schedule can be made for.
+// Raises for what no form or file may hand the engine: list indexes outside their lists.
 void CheckRecord(const TLeaseBuyData& d) {
     auto inList = [](LongInt index, LongInt count) { return index >= 0 && index < count; };
     if (!inList(d.PurchasePmtPYR, PaymentFrequencyCount) ||
@@ -35,13 +35,63 @@ void CheckRecord(const TLeaseBuyData& d) {
         !inList(d.DeductDepositWhen, DeductionTimingCount) ||
         !inList(d.DeductSalesTaxWhen, DeductionTimingCount))
         throw ERangeError("Lease vs. buy choice out of range");
-    if (!(d.Life >= 0.0f && d.Life <= MaxDepreciableLife))
-        throw ERangeError("Depreciable life %g is out of range", {static_cast<double>(d.Life)});
 }
 
-void Fail(bool& ok, TAdvisorMsgKind kind, const char* text) {
+void Fail(bool& ok, TAdvisorMsgKind kind, const std::string& text) {
     AdvisorMessage(kind, text);
     ok = false;
+}
+
+// What the advisor's fields hold: money up to what the money picture shows, rates up to what
+// the rate picture shows, shares of a whole up to 100 percent.
+constexpr double MaxMoney = 999999999.99;
+constexpr double MaxRate = 99.9999;
+constexpr double MaxShare = 100.0;
+
+// A number the inputs may hold: finite and within 0..high; otherwise its message.
+void CheckNumber(bool& ok, double value, double high, const char* name, const std::string& highText,
+                 const char* unit) {
+    if (value >= 0.0 && value <= high) return;
+    Fail(ok, amkError, std::string(name) + " must be a number from 0 to " + highText + unit + ".");
+}
+void CheckMoney(bool& ok, double value, const char* name) {
+    CheckNumber(ok, value, MaxMoney, name, "999,999,999.99", "");
+}
+// Rates and shares are singles: their limits are compared as singles.
+void CheckRate(bool& ok, float value, const char* name) {
+    CheckNumber(ok, value, static_cast<float>(MaxRate), name, "99.9999", " (%)");
+}
+void CheckShare(bool& ok, float value, const char* name) {
+    CheckNumber(ok, value, static_cast<float>(MaxShare), name, "100", " (%)");
+}
+
+// Every number of the record, in the order of the advisor's pages, each out of its range with
+// its message. Not-a-number and infinite inputs fail every range.
+bool CheckNumbers(const TLeaseBuyData& d) {
+    bool ok = true;
+    CheckRate(ok, d.DiscountRate, "Discount rate or cost of capital");
+    CheckShare(ok, d.BusinessUsePercent, "Percent used for business");
+    CheckRate(ok, d.TaxRate, "Marginal tax rate on ordinary income");
+    CheckRate(ok, d.TaxRateSale, "Marginal tax rate on sale of asset");
+    CheckRate(ok, d.TaxRateProperty, "Property tax rate");
+    CheckMoney(ok, d.Price, "Price of asset");
+    CheckRate(ok, d.PurchaseSalesTax, "Sales tax on purchase");
+    CheckMoney(ok, d.PurchaseDeposit, "Purchase down payment");
+    CheckRate(ok, d.PurchaseRate, "Annual loan rate");
+    CheckMoney(ok, d.PurchaseEndValue, "Estimated resale value at end of financing");
+    CheckShare(ok, d.DeductablePercent, "Percent of interest that is deductible");
+    CheckMoney(ok, d.LeasePmt, "Periodic lease payment amount");
+    CheckRate(ok, d.LeaseSalesTax, "Sales tax on lease");
+    CheckMoney(ok, d.LeaseDeposit, "Refundable lease deposit");
+    CheckMoney(ok, d.AcquisitionCosts, "Nonrefundable deposit or acquisition costs");
+    CheckMoney(ok, d.LeaseMiscExpense, "Miscellaneous annual lease expense");
+    CheckMoney(ok, d.LeaseEndExpense, "Termination fee");
+    CheckMoney(ok, d.LeaseEndValue, "Estimated resale value at end of lease");
+    CheckMoney(ok, d.LeaseEndOptionPrice, "End of lease option price");
+    CheckNumber(ok, d.Life, MaxDepreciableLife, "Depreciable life in years",
+                IntToStr(static_cast<int>(MaxDepreciableLife)), "");
+    CheckMoney(ok, d.Section179Amt, "Section 179 Expense");
+    return ok;
 }
 
 // Runs every check, each failing one with its message; fills in a zero life.
@@ -320,7 +370,7 @@ double LeaseMiscExpenseOfYear(const TLeaseBuyData& d, const TLeaseBuyResults& r,
 bool ValidateAndRunLeaseBuy(TLeaseBuyData& data) {
     CheckRecord(data);
     TLeaseBuyResults results;
-    if (!ValidateLeaseBuy(data, results)) return false;
+    if (!CheckNumbers(data) || !ValidateLeaseBuy(data, results)) return false;
     TLeaseBuyData record = data;
     ClearResults(results);
     BuildPurchaseSchedule(record, results);

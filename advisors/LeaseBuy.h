@@ -112,10 +112,12 @@ extern TLeaseBuyResults LeaseBuyResults;
 
 // Validates data, giving a message for every check that fails, and when all pass builds the
 // purchase and lease schedules and cash flows into LeaseBuyResults and writes the narrative.
-// A zero Life is worked out from the longer term; PurchaseEndValue and LeaseEndValue take the
-// final book values unless overridden. False when a check failed: then neither the results nor
-// data change (but a zero Life is filled in). Raises ERangeError for a list index outside its
-// list or a Life outside 0..MaxDepreciableLife, before anything changes.
+// Every number is checked first: finite, not negative, money at most 999,999,999.99, rates at
+// most 99.9999 percent, shares at most 100 percent, the life at most MaxDepreciableLife; when
+// one is not, only those messages are given. A zero Life is worked out from the longer term;
+// PurchaseEndValue and LeaseEndValue take the final book values unless overridden. False when a
+// check failed: then neither the results nor data change (but a zero Life is filled in). Raises
+// ERangeError for a list index outside its list, before anything changes.
 bool ValidateAndRunLeaseBuy(TLeaseBuyData& data);
 
 // The miscellaneous lease expense of year y (1 .. final column): a year's worth, prorated in a

@@ -45,21 +45,22 @@ double PeriodicRate(Word paymentsPerYear, Word compoundingsPerYear, double annua
            0.01 / paymentsPerYear;
 }
 
-// (1 + i) ^ power for a periodic rate i.
-double Growth(double periodicRate, double power) {
-    return std::exp(std::log(1.0 + periodicRate) * power);
+// 1 - (1 + i) ^ power for a periodic rate i, exact also for rates so small that 1 + i is 1 to
+// the last bits of a double.
+double OneLessGrowth(double periodicRate, double power) {
+    return -std::expm1(std::log1p(periodicRate) * power);
 }
 
 // The payment in arrears that repays principal over n periods at rate i.
 double AnnuityArrears(double principal, double i, double n) {
     if (i == 0.0) return RoundToCents(principal / n);
-    return RoundToCents(principal * i / (1.0 - std::exp(std::log(1.0 / (1.0 + i)) * n)));
+    return RoundToCents(principal * i / OneLessGrowth(i, -n));
 }
 
 // The payment in advance that repays principal over n periods at rate i.
 double AnnuityAdvance(double principal, double i, double n) {
     if (i == 0.0) return RoundToCents(principal / n);
-    return RoundToCents(principal / (1.0 + (1.0 - Growth(i, 1.0 - n)) / i));
+    return RoundToCents(principal / (1.0 + OneLessGrowth(i, 1.0 - n) / i));
 }
 
 // One period of a run: the period's (rounded) interest added and the payment taken.
@@ -142,6 +143,9 @@ namespace {
 
 // The date moved by `direction` (1 or -1) payment periods.
 TDayNumber StepPeriod(TDayNumber date, Word periodsPerYear, int direction) {
+    const bool months = periodsPerYear > 0 && periodsPerYear <= 12 && 12 % periodsPerYear == 0;
+    if (months && direction < 0 && IsLastDayOfMonth(date))
+        return MonthEndBefore(date, 12 / periodsPerYear);
     switch (periodsPerYear) {
     case 1: return IncDate(date, 0, 0, direction);
     case 2: return IncDate(date, 0, 6 * direction, 0);
@@ -156,6 +160,20 @@ TDayNumber StepPeriod(TDayNumber date, Word periodsPerYear, int direction) {
 }
 
 } // namespace
+
+bool IsLastDayOfMonth(TDayNumber date) {
+    int day = 0, month = 0, year = 0;
+    DateToDMY(date, day, month, year);
+    return day != 0 && day == DaysInMonth(month, year, 0);
+}
+
+TDayNumber MonthEndBefore(TDayNumber date, int months) {
+    const TDayNumber stepped = IncDateTrunc(date, -months, 0);
+    int day = 0, month = 0, year = 0;
+    DateToDMY(stepped, day, month, year);
+    if (day == 0) return BadDate;
+    return DMYToDate(DaysInMonth(month, year, 0), month, year, 0);
+}
 
 TDayNumber PriorPeriodDate(TDayNumber date, Word periodsPerYear) {
     return StepPeriod(date, periodsPerYear, -1);

@@ -60,8 +60,15 @@ Word PeriodsPerYear(Byte index);
 // Days of one period for 1, 2, 4, 6, 12, 26, 52 or 365 periods a year; 0 for any other count.
 Word DaysPerPeriod(Word periodsPerYear);
 // The date one payment period before or after; any count but those above keeps the date.
+// Stepping back by months from the last day of a month lands on the last day of the earlier
+// month (the end-of-month rule: 28 February less a month is 31 January).
 TDayNumber PriorPeriodDate(TDayNumber date, Word periodsPerYear);
 TDayNumber NextPeriodDate(TDayNumber date, Word periodsPerYear);
+// True when date is the last day of its month.
+bool IsLastDayOfMonth(TDayNumber date);
+// The last day of the month `months` months before the month of date; BadDate when it lies
+// outside the day numbers.
+TDayNumber MonthEndBefore(TDayNumber date, int months);
 
 // The value rounded to cents: taken to 15 significant digits, then half away from zero.
 double RoundToCents(double value);

@@ -3,6 +3,7 @@
 #include "controls/entry/VcExcept.h"
 #include "controls/entry/VcMsg.h"
 #include "controls/entry/VcMsgs.h"
+#include "controls/entry/VcSC.h"
 #include "controls/entry/VcUtil.h"
 #include "platform/gui/Clipbrd.h"
 #include "platform/gui/Forms.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-constexpr int MsgInvalidParameter = 34188;
 constexpr int MsgEntryError = 34278;
 constexpr int MsgFirstFieldError = 34179; // 256 .. 262 follow in order
 constexpr int MsgRestore = 34287;
@@ -239,6 +239,30 @@ std::string IntegerValueText(Int64 Value, Byte Kind, bool Hex, bool Octal, bool 
         text.erase(0, text.size() - static_cast<std::size_t>(keep));
     return text;
 }
+
+namespace {
+
+// A real value read from a value text (tidied first, "0" when blank; Comp rounded to an
+// integer); false when it does not read.
+bool ReadRealText(std::string Text, char DecimalSeparator, Byte Kind, long double& Value) {
+    FixFloatText(Text, DecimalSeparator);
+    double v = 0;
+    int code = 0;
+    Val(Text, v, code);
+    if (code != 0 || !std::isfinite(v)) return false;
+    Value = Kind == fsComp ? std::nearbyint(static_cast<long double>(v)) : v;
+    return true;
+}
+
+// Value stepped by Delta within Low..High (see StepNumberText); false when nothing moves.
+bool StepNumber(long double& Value, double Delta, long double Low, long double High, Byte Kind) {
+    if (Delta == 0 || (Delta > 0 && Value >= High) || (Delta < 0 && Value <= Low)) return false;
+    const long double step = IsIntegerKind(Kind) ? std::nearbyint(Delta) : Delta;
+    Value = std::clamp(Value + step, Low, High);
+    return true;
+}
+
+} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Construction and options
@@ -703,6 +727,37 @@ bool TVcBaseEntryField::ParseInteger(const std::string& Text, Int64& Value, bool
     return true;
 }
 
+bool TVcBaseEntryField::ReadNumberText(const std::string& Text, long double& Value) const {
+    const Byte kind = DataKind();
+    if (!IsIntegerKind(kind)) return ReadRealText(Text, intl_->DecimalSeparator, kind, Value);
+    // A field that never held a value has no digits: it holds 0, as the real kinds do.
+    if (Trim(Text).empty()) {
+        Value = 0;
+        return true;
+    }
+    Int64 v = 0;
+    if (!ParseInteger(Text, v, false)) return false;
+    Value = static_cast<long double>(v);
+    return true;
+}
+
+void TVcBaseEntryField::SetNumberValue(long double Value) {
+    TVcRangeValue raw{};
+    NumberToRaw(Value, DataKind(), raw.data());
+    TransferData(raw.data(), otSet);
+}
+
+bool TVcBaseEntryField::StepNumberText(const std::string& Text, double Delta) {
+    const Byte kind = DataKind();
+    long double value = 0;
+    if (!ReadNumberText(Text, value) ||
+        !StepNumber(value, Delta, RawToNumber(rangeLo_.data(), kind),
+                    RawToNumber(rangeHi_.data(), kind), kind))
+        return false;
+    SetNumberValue(value);
+    return true;
+}
+
 bool TVcBaseEntryField::TextToValue(const std::string& Text, Byte* Raw) const {
     const Byte kind = DataKind();
     if (kind == fsChar) {
@@ -969,6 +1024,93 @@ char TVcBaseEntryField::ToggleLetter(char Current) const {
     const char yes = UpCaseChar(boolean ? intl_->TrueLetter : intl_->YesLetter);
     const char no = UpCaseChar(boolean ? intl_->FalseLetter : intl_->NoLetter);
     return UpCaseChar(Current) == yes ? no : yes;
+}
+
+bool TVcBaseEntryField::IsWordChar(int Position) const {
+    return Position < static_cast<int>(text_.size()) && !IsLiteralPos(Position) &&
+           text_[static_cast<std::size_t>(Position)] != ' ';
+}
+
+int TVcBaseEntryField::WordLeft(int Position) {
+    const int first = FirstEditPos();
+    int i = Position - 1;
+    while (i > first && !IsWordChar(i))
+        --i;
+    while (i > first && IsWordChar(i - 1))
+        --i;
+    return std::max(i, first);
+}
+
+int TVcBaseEntryField::WordRight(int Position) {
+    const int last = std::min(LastEditPos(), static_cast<int>(text_.size()) - 1);
+    int i = Position;
+    while (i <= last && IsWordChar(i))
+        ++i;
+    while (i <= last && !IsWordChar(i))
+        ++i;
+    return std::min(i, LastEditPos() + 1);
+}
+
+void TVcBaseEntryField::PutOneChar(int Position, char C) {
+    if (static_cast<int>(text_.size()) <= Position)
+        text_.resize(static_cast<std::size_t>(Position) + 1, ' ');
+    text_[static_cast<std::size_t>(Position)] = C;
+    MoveCaret(Position, false);
+    modified_ = true;
+    DoOnChange();
+    Invalidate();
+}
+
+bool TVcBaseEntryField::EditOneChar(TMessage& Message, Word Command) {
+    const int pos = FirstEditPos();
+    const char maskChar = MaskCharAt(pos);
+    // The character as the position takes it; false when refused.
+    const auto accepted = [&](char& c) {
+        c = ConvertChar(maskChar, c, ' ');
+        return static_cast<unsigned char>(c) >= 32 && CharIsOk(maskChar, c);
+    };
+    switch (Command) {
+    case ccTypedChar:
+    case ccCtrlChar: {
+        char c = static_cast<char>(Message.WParam);
+        if (Command == ccTypedChar && !accepted(c)) {
+            Beep();
+            return true;
+        }
+        PutOneChar(pos, c);
+        if (autoAdvanceChar_) DoAutoAdvance();
+        return true;
+    }
+    case ccBack:
+    case ccDel:
+    case ccCut:
+    case ccDelWord:
+    case ccDelBol:
+    case ccDelEol:
+    case ccDelLine: PutOneChar(pos, ' '); return true;
+    case ccPaste:
+        // The first pasted character the position takes.
+        if (Message.LParam)
+            for (char c : *reinterpret_cast<const std::string*>(Message.LParam))
+                if (accepted(c)) {
+                    PutOneChar(pos, c);
+                    break;
+                }
+        return true;
+    case ccInc: IncreaseValue(true, 1.0); return true;
+    case ccDec: IncreaseValue(true, -1.0); return true;
+    case ccExtendLeft:
+    case ccExtendRight:
+    case ccExtendHome:
+    case ccExtendEnd:
+    case ccExtWordLeft:
+    case ccExtWordRight: SetSelection(pos, pos + 1); return true;
+    case ccIns:
+        if (!forceInsert_ && !forceOvertype_) SetInsertMode(!insertMode_);
+        return true;
+    case ccRestore: Restore(); return true;
+    default: return false;
+    }
 }
 
 void TVcBaseEntryField::MoveCaretToEnd() {
@@ -1323,6 +1465,16 @@ void TVcBaseEntryField::CreateWnd() {
     RecomputeTextPosition();
 }
 
+void TVcBaseEntryField::CreateWndKeepingValue(const std::function<void()>& Create) {
+    // Room for the largest value: a string of MaxText characters after its length.
+    std::array<Byte, MaxText + 2> saved{};
+    const bool again = wndCreated_;
+    if (again) TransferData(saved.data(), otGet);
+    Create();
+    if (again) TransferData(saved.data(), otSet);
+    wndCreated_ = true;
+}
+
 void TVcBaseEntryField::Dispatch(TMessage& Message) {
     switch (Message.Msg) {
     case VCM_REPORTERROR: ReportError(static_cast<Word>(Message.WParam)); break;
@@ -1506,6 +1658,9 @@ void TVcBaseEntryField::WMSetFocus(TWMSetFocus& Message) {
     }
     if (!forceInsert_ && !forceOvertype_) SetInsertMode(controller.InsertMode());
     const bool otherPending = controller.ErrorPending() && !errorReported_;
+    // Back from the field's own spinner, the user goes on where the caret was.
+    const bool fromSpinner =
+        spinnerVisit_.has_value() && IsOwnSpinner(static_cast<HWND>(Message.FocusedWnd));
     caretPlacedOnEntry_ = false;
     if (!leftForm_) {
         if (!otherPending) {
@@ -1513,11 +1668,14 @@ void TVcBaseEntryField::WMSetFocus(TWMSetFocus& Message) {
             controller.PreEditNotify(this, static_cast<HWND>(Message.FocusedWnd));
             if (TextStateSavable()) savedText_ = text_;
         }
-        if (!focusByMouse_) {
+        if (fromSpinner) {
+            RestoreCaretState(*spinnerVisit_);
+        } else if (!focusByMouse_) {
             PlaceCaretOnEntry();
             caretPlacedOnEntry_ = true;
         }
     }
+    spinnerVisit_.reset();
     returnAfterError_ = otherPending && !softValidation_;
     errorReported_ = leftForm_ = focusByMouse_ = exitError_ = false;
     if (!otherPending) controller.SetErrorPending(false);
@@ -1538,6 +1696,10 @@ void TVcBaseEntryField::WMKillFocus(TWMKillFocus& Message) {
     }
     TWinControl* next = FindControl(static_cast<HWND>(Message.FocusedWnd));
     const bool sameForm = next && next != this && GetParentForm(next) == GetParentForm(this);
+    // Taken before the validation, which may write the value back and select it.
+    spinnerVisit_.reset();
+    if (IsOwnSpinner(static_cast<HWND>(Message.FocusedWnd)))
+        spinnerVisit_ = TCaretState{caret_, anchor_, selStart_, selEnd_, firstVisible_};
     if (!sameForm) leftForm_ = true;
     caretPair_->SetShown(false);
     caretPair_->SetLinked(false);
@@ -1562,6 +1724,19 @@ void TVcBaseEntryField::WMKillFocus(TWMKillFocus& Message) {
     if (sameForm && !leftForm_ && controller) controller->PostEditNotify(this, Message.FocusedWnd);
     if (!leftForm_) CaretToHome();
     Invalidate();
+}
+
+bool TVcBaseEntryField::IsOwnSpinner(HWND Wnd) const {
+    const auto* spinner = dynamic_cast<TVcBaseSpinner*>(FindControl(Wnd));
+    return spinner && spinner->FocusedControl() == this;
+}
+
+void TVcBaseEntryField::RestoreCaretState(const TCaretState& State) {
+    const int size = static_cast<int>(text_.size());
+    caret_ = std::min(State.Caret, size);
+    anchor_ = std::min(State.Anchor, size);
+    firstVisible_ = std::min(State.FirstVisible, caret_);
+    SetSelection(State.SelStart, State.SelEnd);
 }
 
 void AssignLeadingOptions(TVcBaseEntryField& To, const TVcBaseEntryField& From) {

@@ -241,6 +241,10 @@ class TVcBaseEntryField : public TVcBase {
     void DecreaseValue(bool Wrap, double Delta) { IncreaseValue(Wrap, -Delta); }
     void MoveToNextControl();
     void MoveToPrevControl();
+    // The last editable position and whether a position holds a literal: the picture fields lay
+    // their text out by the mask, every position of a plain field is editable.
+    virtual int LastEditPos() { return maxLength_ - 1; }
+    virtual bool IsLiteralPos(int /*Position*/) const { return false; }
 
     // Draws the field on any canvas of its size (Paint draws on the field's own).
     void PaintTo(TCanvas* Canvas);
@@ -349,6 +353,28 @@ protected:
     // Reads an integer text as the mask says (hexadecimal, octal, binary or decimal); false when
     // it does not parse, or (when KindRange) leaves the kind's range.
     bool ParseInteger(const std::string& Text, Int64& Value, bool KindRange = true) const;
+    // The number of a value text (a picture field's text stripped of its picture) for the
+    // integer and real kinds: integers as the mask says, reals as decimal numbers; a blank text
+    // is 0. False when the text does not read.
+    bool ReadNumberText(const std::string& Text, long double& Value) const;
+    // Sets a number of the field's kind as a program would (TransferData).
+    void SetNumberValue(long double Value);
+    // Steps the number of a value text by Delta (rounded for the integer kinds) when it lies
+    // strictly inside the range on the side of the step, stopping at the range end, and sets
+    // it; false when the text does not read or nothing moves.
+    bool StepNumberText(const std::string& Text, double Delta);
+    // Makes the window through Create; a window made again keeps the value the old one held.
+    void CreateWndKeepingValue(const std::function<void()>& Create);
+    bool WndCreatedBefore() const { return wndCreated_; }
+    // The editor of the one-character kinds (Char, Boolean, YesNo), whose one editable character
+    // is at FirstEditPos: a typed or pasted character replaces it when the picture character
+    // takes it, the deletions blank it, ccInc / ccDec step it with wrapping, the extend commands
+    // select it. False for the commands it leaves to the field (the moves).
+    bool EditOneChar(TMessage& Message, Word Command);
+    // Where the word commands move: the start of the previous or next run of non-blank editable
+    // characters, within FirstEditPos .. LastEditPos + 1.
+    int WordLeft(int Position);
+    int WordRight(int Position);
 
     void CreateWnd() override;
     void Dispatch(TMessage& Message) override;
@@ -372,7 +398,16 @@ protected:
     void SetTextValue(const std::string& Value) override;
 
 private:
+    // Where the caret and selection were when the focus left for the field's own spinner.
+    struct TCaretState {
+        int Caret, Anchor, SelStart, SelEnd, FirstVisible;
+    };
     bool IsEditingCommand(Word Command) const;
+    // True for a spinner that steps this field.
+    bool IsOwnSpinner(HWND Wnd) const;
+    void RestoreCaretState(const TCaretState& State);
+    bool IsWordChar(int Position) const;
+    void PutOneChar(int Position, char C);
     // The key events and the window's own handling of a key, then its command.
     void DefaultKeyDown(TWMKey& Message);
     void TranslateKeyDown(TWMKey& Message);
@@ -401,6 +436,8 @@ private:
     TVcUserData* userData_;
     std::unique_ptr<TVcCaretPair> caretPair_;
     int textTop_ = 0;
+    std::optional<TCaretState> spinnerVisit_;
+    bool wndCreated_ = false;
 
     // State flags
     bool hexMask_ = false;

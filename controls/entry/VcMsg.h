@@ -86,6 +86,8 @@ TpsStringResource& LoaderStrings();
 TpsStringResource& VcStrings();
 // A text of the controls' table.
 std::string GetVcString(int number);
+// "Parameter value is invalid": a data type or a size no field or record knows.
+constexpr int MsgInvalidParameter = 34188;
 
 // The characters picture masks accept as letters: blank, ",", "-", ".", "A".."Z", "a".."z" and
 // the letters among the codes 128..255.

@@ -13,12 +13,7 @@
 
 namespace {
 
-constexpr int MsgInvalidParameter = 34188;
 constexpr Byte NumericFlag = 0x80;
-
-bool HasChar(const std::string& s, char c) {
-    return s.find(c) != std::string::npos;
-}
 
 bool IsExtendCommand(Word command) {
     switch (command) {
@@ -43,22 +38,6 @@ std::string RealValueText(long double Value, int Total, int Decimals, bool TrimZ
     return text;
 }
 
-bool ReadRealText(std::string Text, char DecimalSeparator, Byte Kind, long double& Value) {
-    FixFloatText(Text, DecimalSeparator);
-    double v = 0;
-    int code = 0;
-    Val(Text, v, code);
-    if (code != 0 || !std::isfinite(v)) return false;
-    Value = Kind == fsComp ? std::nearbyint(static_cast<long double>(v)) : v;
-    return true;
-}
-
-bool ReadDecimalInteger(const std::string& Text, Int64& Value) {
-    int code = 0;
-    Val(Trim(Text), Value, code);
-    return code == 0 && Value >= -2147483648LL && Value <= 2147483647LL;
-}
-
 Word NumberRangeError(long double Value, Byte Kind, const TVcRangeValue& Low,
                       const TVcRangeValue& High) {
     if (Kind == fsReal && std::fabs(Value) <= 1.7e38L) {
@@ -69,13 +48,6 @@ Word NumberRangeError(long double Value, Byte Kind, const TVcRangeValue& Low,
     const bool inside =
         Value >= RawToNumber(Low.data(), Kind) && Value <= RawToNumber(High.data(), Kind);
     return inside ? 0 : epRange;
-}
-
-bool StepNumber(long double& Value, double Delta, long double Low, long double High, Byte Kind) {
-    if (Delta == 0 || (Delta > 0 && Value >= High) || (Delta < 0 && Value <= Low)) return false;
-    const long double step = IsIntegerKind(Kind) ? std::nearbyint(Delta) : Delta;
-    Value = std::clamp(Value + step, Low, High);
-    return true;
 }
 
 TVcCustomNumericField::TVcCustomNumericField(TComponent* AOwner) : TVcPictureBase(AOwner) {
@@ -150,15 +122,13 @@ void TVcCustomNumericField::MaskChanged() {
 }
 
 void TVcCustomNumericField::CreateWnd() {
-    TVcRangeValue saved{};
-    if (created_) TransferData(saved.data(), otGet);
-    TVcPictureBase::CreateWnd();
-    ComputeLayout();
-    const Byte kind = DataKind();
-    if (RawToNumber(RangeLowData().data(), kind) == RawToNumber(RangeHighData().data(), kind))
-        ResetRange();
-    if (created_) TransferData(saved.data(), otSet);
-    created_ = true;
+    CreateWndKeepingValue([this] {
+        TVcPictureBase::CreateWnd();
+        ComputeLayout();
+        const Byte kind = DataKind();
+        if (RawToNumber(RangeLowData().data(), kind) == RawToNumber(RangeHighData().data(), kind))
+            ResetRange();
+    });
 }
 
 int TVcCustomNumericField::FirstEditPos() {
@@ -184,27 +154,6 @@ std::string TVcCustomNumericField::RealText(long double Value) {
     return RealValueText(Value, total_, decimals_, DecimalPlaces() != 0);
 }
 
-bool TVcCustomNumericField::ReadInteger(const std::string& Text, Int64& Value) const {
-    if (IsHexMask() || IsOctalMask() || IsBinaryMask()) return ParseInteger(Text, Value);
-    return ReadDecimalInteger(Text, Value);
-}
-
-bool TVcCustomNumericField::ReadText(long double& Value) {
-    const std::string stripped = StripPicture(Text());
-    if (!IsIntegerKind(DataKind()))
-        return ReadRealText(stripped, Intl().DecimalSeparator, DataKind(), Value);
-    Int64 v = 0;
-    if (!ReadInteger(stripped, v)) return false;
-    Value = static_cast<long double>(v);
-    return true;
-}
-
-void TVcCustomNumericField::WriteNumber(long double Value) {
-    TVcRangeValue raw{};
-    NumberToRaw(Value, DataKind(), raw.data());
-    TransferData(raw.data(), otSet);
-}
-
 int TVcCustomNumericField::TransferData(void* Buffer, int Operation) {
     auto* raw = static_cast<Byte*>(Buffer);
     const Byte kind = DataKind();
@@ -219,7 +168,7 @@ int TVcCustomNumericField::TransferData(void* Buffer, int Operation) {
         if (HasFocus()) LoadBuffer();
     } else if (Operation == otGet) {
         long double value = 0;
-        if (!ReadText(value) || (kind == fsReal && std::fabs(value) > 1.7e38L)) value = 0;
+        if (!ReadNumber(value) || (kind == fsReal && std::fabs(value) > 1.7e38L)) value = 0;
         NumberToRaw(value, kind, raw);
     }
     return TVcPictureBase::TransferData(Buffer, Operation);
@@ -229,11 +178,11 @@ Word TVcCustomNumericField::ValidateContents() {
     const Byte kind = DataKind();
     long double value = 0;
     Word code = 0;
-    if (!ReadText(value)) {
+    if (!ReadNumber(value)) {
         code = epInvalid;
     } else {
         code = NumberRangeError(value, kind, RangeLowData(), RangeHighData());
-        if (code == 0 && Modified()) WriteNumber(value);
+        if (code == 0 && Modified()) SetNumberValue(value);
     }
     // The program's own check, not again from inside its handler.
     if (!InUserValidation()) DoOnUserValidation(code);
@@ -327,6 +276,16 @@ bool TVcCustomNumericField::AddChar(char C) {
     buffer_ += C;
     if (Full() && AutoAdvanceChar()) DoAutoAdvance();
     return true;
+}
+
+bool TVcCustomNumericField::TypeChar(char C, bool OverSelection) {
+    const std::string buffer = buffer_;
+    const bool negative = negative_;
+    if (OverSelection) ClearBuffer();
+    if (AddChar(C)) return true;
+    buffer_ = buffer;
+    negative_ = negative;
+    return false;
 }
 
 void TVcCustomNumericField::PasteText(const std::string& Text) {
@@ -427,15 +386,13 @@ void TVcCustomNumericField::PerformEdit(TMessage& Message, Word Command) {
         changed = true;
         break;
     case ccRestore: Restore(); return;
-    case ccTypedChar: {
-        if (selection) ClearBuffer();
-        if (!AddChar(static_cast<char>(Message.WParam))) {
+    case ccTypedChar:
+        if (!TypeChar(static_cast<char>(Message.WParam), selection)) {
             Beep();
-            if (!selection) return;
+            return;
         }
         changed = true;
         break;
-    }
     case ccCopy:
     case ccCtrlChar:
     case ccEnd:
@@ -456,13 +413,7 @@ void TVcCustomNumericField::Restore() {
 }
 
 void TVcCustomNumericField::IncreaseValue(bool /*Wrap*/, double Delta) {
-    long double value = 0;
-    if (!ReadText(value)) return;
-    const Byte kind = DataKind();
-    if (!StepNumber(value, Delta, RawToNumber(RangeLowData().data(), kind),
-                    RawToNumber(RangeHighData().data(), kind), kind))
-        return;
-    WriteNumber(value);
+    if (!StepNumberText(StripPicture(Text()), Delta)) return;
     LoadBuffer();
     SetModified(true);
     DoOnChange();

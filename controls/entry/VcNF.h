@@ -21,22 +21,13 @@ enum TNumericDataType : Byte {
     nftComp
 };
 
-// Number texts shared by the numeric and picture fields:
-// - the text a real value is merged from: fixed notation, Total wide with Decimals decimals,
-//   then trailing zeros removed when TrimZeros, else only blanks;
+// The text a real value of the numeric and picture fields is merged from: fixed notation, Total
+// wide with Decimals decimals, then trailing zeros removed when TrimZeros, else only blanks.
 std::string RealValueText(long double Value, int Total, int Decimals, bool TrimZeros);
-// - a real value read from a stripped text (tidied first, "0" when empty; Comp rounded); false
-//   when it does not read;
-bool ReadRealText(std::string Text, char DecimalSeparator, Byte Kind, long double& Value);
-// - a decimal integer of at most 32 bits; false when it does not read.
-bool ReadDecimalInteger(const std::string& Text, Int64& Value);
 // The error of a number read from a field's text against its range: epRange when the value, as
 // it will be stored (a 6-byte real rounded to its bytes), lies outside Low..High, else 0.
 Word NumberRangeError(long double Value, Byte Kind, const TVcRangeValue& Low,
                       const TVcRangeValue& High);
-// Steps Value by Delta (rounded for integer kinds) when it lies strictly inside Low..High on the
-// side of the step; a step that would pass the range end stops at it. False when nothing moves.
-bool StepNumber(long double& Value, double Delta, long double Low, long double High, Byte Kind);
 
 class TVcCustomNumericField : public TVcPictureBase {
     VANTREL_CLASS(TVcCustomNumericField, TVcPictureBase)
@@ -79,18 +70,17 @@ private:
     // The default mask of each type.
     static const char* DefaultMask(TNumericDataType Type);
     void ComputeLayout();
-    // The value text stripped and made readable by the runtime; false when it reads as nothing.
-    bool ReadText(long double& Value);
-    bool ReadInteger(const std::string& Text, Int64& Value) const;
     std::string IntegerText(Int64 Value) const;
     std::string RealText(long double Value);
-    void WriteNumber(long double Value);
     // Entry buffer
     void LoadBuffer();
     void ShowBuffer();
     int IntegerChars() const;
     bool Full() const;
     bool AddChar(char C);
+    // A typed character, the buffer cleared first when it is typed over the selection; a refused
+    // character leaves the buffer and the sign as they were.
+    bool TypeChar(char C, bool OverSelection);
     void PasteText(const std::string& Text);
     void ClearBuffer();
     void AfterChange();
@@ -106,7 +96,6 @@ private:
     int decimals_ = 0;
     bool negative_ = false;
     std::string buffer_;
-    bool created_ = false;
 };
 
 class TVcNumericField : public TVcCustomNumericField {

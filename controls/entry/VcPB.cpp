@@ -86,6 +86,10 @@ int TVcPictureBase::FirstEditPos() {
     return i + specialCount_;
 }
 
+bool TVcPictureBase::ReadNumber(long double& Value) {
+    return ReadNumberText(StripPicture(Text()), Value);
+}
+
 int TVcPictureBase::LastEditPos() {
     int i = MaxLength() - 1;
     while (i > 0 && IsLiteralPos(i))

@@ -28,12 +28,12 @@ class TVcPictureBase : public TVcBaseEntryField {
     void BuildPositionFlags();
     void InitPicture();
     Byte PositionFlag(int Position) const;
-    bool IsLiteralPos(int Position) const { return PositionFlag(Position) == pfLiteral; }
+    bool IsLiteralPos(int Position) const override { return PositionFlag(Position) == pfLiteral; }
     bool IsSpecialPos(int Position) const { return PositionFlag(Position) == pfSpecial; }
     int SpecialCount() const { return specialCount_; }
     bool AllEditable() const { return allEditable_; }
     int FirstEditPos() override;
-    int LastEditPos();
+    int LastEditPos() override;
     int EndOfInput();
     bool IsEmpty() override;
     // Total digits and decimals the picture holds.
@@ -58,6 +58,9 @@ class TVcPictureBase : public TVcBaseEntryField {
     void Restore() override;
 
 protected:
+    // The number of the edit text stripped of its picture (ReadNumberText); false when it does
+    // not read.
+    bool ReadNumber(long double& Value);
     void CaretToHome() override;
     void SetCaretPosition(int Position) override;
     std::string GetDisplayText() override;

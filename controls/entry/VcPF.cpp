@@ -16,12 +16,7 @@
 
 namespace {
 
-constexpr int MsgInvalidParameter = 34188;
 constexpr std::size_t MaxString = 255;
-
-bool HasChar(const std::string& s, char c) {
-    return s.find(c) != std::string::npos;
-}
 
 bool IsTimeLetter(char c) {
     return HasChar("HhMmSs", c);
@@ -121,23 +116,18 @@ void TVcCustomPictureField::Assign(TPersistent* Source) {
 }
 
 void TVcCustomPictureField::CreateWnd() {
-    std::vector<Byte> saved(static_cast<std::size_t>(GetDataSize()) + 1, 0);
-    if (created_) TransferData(saved.data(), otGet);
-    TVcPictureBase::CreateWnd();
-    InitPicture();
+    const bool first = !WndCreatedBefore();
     const Byte kind = DataKind();
-    if (kind != fsString &&
-        RawToNumber(RangeLowData().data(), kind) == RawToNumber(RangeHighData().data(), kind))
-        ResetRange();
-    if (created_) {
-        TransferData(saved.data(), otSet);
-    } else if (initDateTime_ && (kind == fsDate || kind == fsTime)) {
-        Byte raw[4];
-        NumberToRaw(kind == fsDate ? CurrentDate() : CurrentTime(), kind, raw);
-        TransferData(raw, otSet);
-    }
+    CreateWndKeepingValue([this, kind] {
+        TVcPictureBase::CreateWnd();
+        InitPicture();
+        if (kind != fsString &&
+            RawToNumber(RangeLowData().data(), kind) == RawToNumber(RangeHighData().data(), kind))
+            ResetRange();
+    });
+    if (first && initDateTime_ && (kind == fsDate || kind == fsTime))
+        SetNumberValue(kind == fsDate ? CurrentDate() : CurrentTime());
     EnsureLayout();
-    created_ = true;
 }
 
 void TVcCustomPictureField::SetAsString(const std::string& Value) {
@@ -161,18 +151,6 @@ bool TVcCustomPictureField::NumericKind() const {
     return IsIntegerKind(DataKind()) || IsRealKind(DataKind());
 }
 
-bool TVcCustomPictureField::ReadNumber(long double& Value) {
-    const std::string stripped = StripPicture(Text());
-    const Byte kind = DataKind();
-    if (IsRealKind(kind)) return ReadRealText(stripped, Intl().DecimalSeparator, kind, Value);
-    Int64 v = 0;
-    const bool ok = IsHexMask() || IsOctalMask() || IsBinaryMask()
-                        ? ParseInteger(stripped, v)
-                        : ReadDecimalInteger(stripped, v);
-    Value = static_cast<long double>(v);
-    return ok;
-}
-
 std::string TVcCustomPictureField::NumberText(long double Value) {
     const Byte kind = DataKind();
     if (IsIntegerKind(kind))
@@ -183,12 +161,6 @@ std::string TVcCustomPictureField::NumberText(long double Value) {
     int decimals = 0;
     GetPictureDigits(total, decimals);
     return RealValueText(Value, total, decimals, DecimalPlaces() != 0);
-}
-
-void TVcCustomPictureField::WriteNumber(long double Value) {
-    TVcRangeValue raw{};
-    NumberToRaw(Value, DataKind(), raw.data());
-    TransferData(raw.data(), otSet);
 }
 
 void TVcCustomPictureField::SetDateText(TDayNumber Date) {
@@ -357,32 +329,6 @@ int TVcCustomPictureField::PrevEditable(int Position) {
     return std::max(Position, first);
 }
 
-int TVcCustomPictureField::WordRight(int Position) {
-    const std::string& text = Text();
-    const int last = std::min(LastEditPos(), static_cast<int>(text.size()) - 1);
-    int i = Position;
-    while (i <= last && !IsLiteralPos(i) && text[static_cast<std::size_t>(i)] != ' ')
-        ++i;
-    while (i <= last && (IsLiteralPos(i) || text[static_cast<std::size_t>(i)] == ' '))
-        ++i;
-    return std::min(i, LastEditPos() + 1);
-}
-
-int TVcCustomPictureField::WordLeft(int Position) {
-    const std::string& text = Text();
-    const int first = FirstEditPos();
-    const auto word = [&](int i) {
-        return i < static_cast<int>(text.size()) && !IsLiteralPos(i) &&
-               text[static_cast<std::size_t>(i)] != ' ';
-    };
-    int i = Position - 1;
-    while (i > first && !word(i))
-        --i;
-    while (i > first && word(i - 1))
-        --i;
-    return std::max(i, first);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Editing
 
@@ -455,13 +401,32 @@ bool TVcCustomPictureField::TypeChar(char C, bool Control, bool Pasting) {
     return true;
 }
 
-void TVcCustomPictureField::BlankSelection() {
+void TVcCustomPictureField::BlankRange(int From, int To) {
     std::string& text = Text();
-    const int start = SelStart();
-    for (int i = start; i < SelEnd() && i < static_cast<int>(text.size()); ++i)
+    for (int i = From; i < To && i < static_cast<int>(text.size()); ++i)
         if (!IsLiteralPos(i)) text[static_cast<std::size_t>(i)] = ' ';
+}
+
+void TVcCustomPictureField::BlankSelection() {
+    const int start = SelStart();
+    BlankRange(start, SelEnd());
     MoveCaret(std::max(start, FirstEditPos()), false);
     Edited();
+}
+
+bool TVcCustomPictureField::TypeOverSelection(char C, bool Control) {
+    if (SelectionLength() == 0) return TypeChar(C, Control, false);
+    const std::string text = Text();
+    const int start = SelStart();
+    const int end = SelEnd();
+    const int caret = Caret();
+    BlankRange(start, end);
+    MoveCaret(std::max(start, FirstEditPos()), false);
+    if (TypeChar(C, Control, false)) return true;
+    Text() = text;
+    MoveCaret(caret == start ? end : start, false);
+    MoveCaret(caret, true);
+    return false;
 }
 
 void TVcCustomPictureField::DeleteInSegment(int Position, int Count) {
@@ -533,10 +498,10 @@ void TVcCustomPictureField::EnsureLayout() {
 void TVcCustomPictureField::PerformEdit(TMessage& Message, Word Command) {
     EnsureLayout();
     const Byte kind = DataKind();
-    if (kind == fsChar || kind == fsBoolean || kind == fsYesNo)
-        EditOneChar(Message, Command);
-    else
+    if (kind != fsChar && kind != fsBoolean && kind != fsYesNo)
         EditSegments(Message, Command);
+    else if (!EditOneChar(Message, Command))
+        MoveOneChar(Command);
 }
 
 void TVcCustomPictureField::EditSegments(TMessage& Message, Word Command) {
@@ -547,8 +512,7 @@ void TVcCustomPictureField::EditSegments(TMessage& Message, Word Command) {
     switch (Command) {
     case ccCtrlChar:
     case ccTypedChar:
-        if (selection) BlankSelection();
-        if (!TypeChar(static_cast<char>(Message.WParam), Command == ccCtrlChar, false)) Beep();
+        if (!TypeOverSelection(static_cast<char>(Message.WParam), Command == ccCtrlChar)) Beep();
         break;
     case ccBack:
         if (selection) {
@@ -636,62 +600,15 @@ void TVcCustomPictureField::EditSegments(TMessage& Message, Word Command) {
     }
 }
 
-void TVcCustomPictureField::EditOneChar(TMessage& Message, Word Command) {
+void TVcCustomPictureField::MoveOneChar(Word Command) {
     const int pos = FirstEditPos();
-    std::string& text = Text();
     switch (Command) {
-    case ccTypedChar:
-    case ccCtrlChar: {
-        const char maskChar = MaskCharAt(pos);
-        char c = static_cast<char>(Message.WParam);
-        if (Command == ccTypedChar) c = ConvertChar(maskChar, c, ' ');
-        if (pos >= static_cast<int>(text.size()) ||
-            (Command == ccTypedChar &&
-             (static_cast<unsigned char>(c) < 32 || !CharIsOk(maskChar, c)))) {
-            Beep();
-            return;
-        }
-        text[static_cast<std::size_t>(pos)] = c;
-        MoveCaret(pos, false);
-        Edited();
-        if (AutoAdvanceChar()) DoAutoAdvance();
-        break;
-    }
-    case ccBack:
-    case ccDel:
-    case ccCut:
-    case ccDelLine:
-        if (pos < static_cast<int>(text.size())) text[static_cast<std::size_t>(pos)] = ' ';
-        Edited();
-        break;
-    case ccInc: IncreaseValue(true, 1.0); break;
-    case ccDec: IncreaseValue(true, -1.0); break;
     case ccUp: UpDown(true); break;
     case ccDown: UpDown(false); break;
     case ccLeft:
     case ccWordLeft: MoveOrAdvance(pos, false, false); break;
     case ccRight:
     case ccWordRight: MoveOrAdvance(pos, false, true); break;
-    case ccExtendLeft:
-    case ccExtendRight:
-    case ccExtendHome:
-    case ccExtendEnd:
-    case ccExtWordLeft:
-    case ccExtWordRight: SetSelection(pos, pos + 1); break;
-    case ccIns:
-        if (!ForceInsert() && !ForceOvertype()) SetInsertMode(!InsertMode());
-        break;
-    case ccPaste:
-        if (Message.LParam) {
-            const auto* pasted = reinterpret_cast<const std::string*>(Message.LParam);
-            if (!pasted->empty()) {
-                TMessage typed{WM_CHAR,
-                               static_cast<WPARAM>(static_cast<unsigned char>((*pasted)[0])), 0, 0};
-                EditOneChar(typed, ccTypedChar);
-            }
-        }
-        break;
-    case ccRestore: Restore(); break;
     default: break;
     }
 }
@@ -712,15 +629,6 @@ void TVcCustomPictureField::StepChar(bool Wrap, double Delta) {
     char& current = text[static_cast<std::size_t>(pos)];
     char next = current;
     if (FindSteppedChar(MaskCharAt(pos), current, Wrap, Delta, next)) current = next;
-}
-
-void TVcCustomPictureField::StepNumberValue(double Delta) {
-    long double value = 0;
-    const Byte kind = DataKind();
-    if (!ReadNumber(value) || !StepNumber(value, Delta, RawToNumber(RangeLowData().data(), kind),
-                                          RawToNumber(RangeHighData().data(), kind), kind))
-        return;
-    WriteNumber(value);
 }
 
 void TVcCustomPictureField::StepTime(bool Wrap, double Delta) {
@@ -814,7 +722,7 @@ void TVcCustomPictureField::IncreaseValue(bool Wrap, double Delta) {
             Text()[static_cast<std::size_t>(pos)] =
                 ToggleLetter(Text()[static_cast<std::size_t>(pos)]);
     } else if (NumericKind()) {
-        StepNumberValue(Delta);
+        StepNumberText(StripPicture(Text()), Delta);
     } else if (kind == fsDate) {
         StepDate(Wrap, Delta);
     } else if (kind == fsTime) {

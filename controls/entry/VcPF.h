@@ -62,16 +62,19 @@ private:
     int SegmentEnd(int Position) const;
     int NextEditable(int Position);
     int PrevEditable(int Position);
-    int WordLeft(int Position);
-    int WordRight(int Position);
     // ----- Editing
     // Gives a text that is not laid out by the mask (a field that never held a value) the blank
     // picture: its literals with blanks between them.
     void EnsureLayout();
     void EditSegments(TMessage& Message, Word Command);
-    void EditOneChar(TMessage& Message, Word Command);
+    // The moves of the one-character kinds, whose caret stays on their character.
+    void MoveOneChar(Word Command);
     bool TypeChar(char C, bool Control, bool Pasting);
+    // Types over the selection: it is blanked and the character typed at its start; a refused
+    // character leaves the text, the caret and the selection as they were.
+    bool TypeOverSelection(char C, bool Control);
     void PasteText(const std::string& Text);
+    void BlankRange(int From, int To);
     void BlankSelection();
     // Deletes count characters at pos within its segment, closing up with blanks at the end.
     void DeleteInSegment(int Position, int Count);
@@ -82,8 +85,6 @@ private:
     void Edited();
     // ----- Values
     bool NumericKind() const;
-    bool ReadNumber(long double& Value);
-    void WriteNumber(long double Value);
     std::string NumberText(long double Value);
     void SetDateText(TDayNumber Date);
     TDayNumber DateOfText() const;
@@ -94,11 +95,9 @@ private:
     void StepChar(bool Wrap, double Delta);
     void StepDate(bool Wrap, double Delta);
     void StepTime(bool Wrap, double Delta);
-    void StepNumberValue(double Delta);
 
     bool initDateTime_ = false;
     TPictureDataType dataType_ = pftString;
-    bool created_ = false;
 };
 
 class TVcPictureField : public TVcCustomPictureField {

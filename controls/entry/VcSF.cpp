@@ -10,11 +10,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <vector>
 
 namespace {
 
-constexpr int MsgInvalidParameter = 34188;
 // Only so much of a typed number is read.
 constexpr std::size_t MaxNumberText = 80;
 
@@ -37,29 +35,6 @@ TTypeDefaults DefaultsOf(TSimpleDataType type) {
     case sftComp: return {'i', 14};
     default: return {'#', 14};
     }
-}
-
-// Trailing zeros of the mantissa (and its point) and leading zeros of the exponent removed:
-// "1.50000E+0020" becomes "1.5E+20".
-std::string TidyExponent(std::string text) {
-    PCharTrim(text);
-    const std::size_t e = text.find('E');
-    if (e == std::string::npos) return text;
-    std::string mantissa = text.substr(0, e);
-    if (mantissa.find('.') != std::string::npos) {
-        while (!mantissa.empty() && mantissa.back() == '0')
-            mantissa.pop_back();
-        if (!mantissa.empty() && mantissa.back() == '.') mantissa.pop_back();
-    }
-    std::string exponent = text.substr(e + 1);
-    std::string sign;
-    if (!exponent.empty() && (exponent[0] == '+' || exponent[0] == '-')) {
-        sign = exponent.substr(0, 1);
-        exponent.erase(0, 1);
-    }
-    const std::size_t digit = exponent.find_first_not_of('0');
-    exponent = digit == std::string::npos ? "0" : exponent.substr(digit);
-    return mantissa + "E" + sign + exponent;
 }
 
 } // namespace
@@ -122,15 +97,10 @@ void TVcCustomSimpleField::Assign(TPersistent* Source) {
 }
 
 void TVcCustomSimpleField::CreateWnd() {
-    std::vector<Byte> value;
-    if (created_) {
-        value.assign(static_cast<std::size_t>(GetDataSize()) + 1, 0);
-        TransferData(value.data(), otGet);
-    }
-    TVcBaseEntryField::CreateWnd();
-    ApplyOptions();
-    if (created_) TransferData(value.data(), otSet);
-    created_ = true;
+    CreateWndKeepingValue([this] {
+        TVcBaseEntryField::CreateWnd();
+        ApplyOptions();
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -166,8 +136,9 @@ std::string TVcCustomSimpleField::RealText(long double Value) const {
         const int width = places != 0 && places + 9 < max ? places + 9 : max;
         // "-d.ddE+dddd": the rest of the width holds the decimals of the mantissa.
         const int digits = std::clamp(width - 8, 1, 18);
-        text =
-            TidyExponent(withPoint(FloatToStrF(static_cast<double>(Value), ffExponent, digits, 0)));
+        text = withPoint(FloatToStrF(static_cast<double>(Value), ffExponent, digits, 0));
+        PCharTrim(text);
+        TrimExponentZeros(text);
     }
     if (static_cast<int>(text.size()) > max) text.assign(static_cast<std::size_t>(max), '*');
     const std::size_t point = text.find('.');
@@ -176,21 +147,7 @@ std::string TVcCustomSimpleField::RealText(long double Value) const {
 }
 
 bool TVcCustomSimpleField::ReadNumber(long double& Value) {
-    const Byte kind = DataKind();
-    if (IsIntegerKind(kind)) {
-        Int64 v = 0;
-        if (!ParseInteger(Text(), v, false)) return false;
-        Value = static_cast<long double>(v);
-        return true;
-    }
-    std::string text = Text().substr(0, MaxNumberText);
-    FixFloatText(text, Intl().DecimalSeparator);
-    double v = 0;
-    int code = 0;
-    Val(text, v, code);
-    if (code != 0 || !std::isfinite(v)) return false;
-    Value = v;
-    return true;
+    return ReadNumberText(Text().substr(0, MaxNumberText), Value);
 }
 
 void TVcCustomSimpleField::WriteNumber(long double Value) {
@@ -328,10 +285,7 @@ bool TVcCustomSimpleField::FreeForm() const {
 }
 
 void TVcCustomSimpleField::PerformEdit(TMessage& Message, Word Command) {
-    if (FreeForm())
-        EditFreeForm(Message, Command);
-    else
-        EditOneChar(Message, Command);
+    if (FreeForm() || !EditOneChar(Message, Command)) EditFreeForm(Message, Command);
 }
 
 void TVcCustomSimpleField::TextChanged() {
@@ -413,27 +367,6 @@ void TVcCustomSimpleField::InsertText(const std::string& Value) {
         changed = true;
     }
     if (changed) TextChanged();
-}
-
-int TVcCustomSimpleField::WordLeft(int From) const {
-    const std::string& t = const_cast<TVcCustomSimpleField*>(this)->Text();
-    int i = std::min(From, static_cast<int>(t.size()));
-    while (i > 0 && t[static_cast<std::size_t>(i - 1)] == ' ')
-        --i;
-    while (i > 0 && t[static_cast<std::size_t>(i - 1)] != ' ')
-        --i;
-    return i;
-}
-
-int TVcCustomSimpleField::WordRight(int From) const {
-    const std::string& t = const_cast<TVcCustomSimpleField*>(this)->Text();
-    const auto n = static_cast<int>(t.size());
-    int i = From;
-    while (i < n && t[static_cast<std::size_t>(i)] != ' ')
-        ++i;
-    while (i < n && t[static_cast<std::size_t>(i)] == ' ')
-        ++i;
-    return i;
 }
 
 void TVcCustomSimpleField::MoveOrAdvance(int Position, bool Extend, bool Forward) {
@@ -528,51 +461,6 @@ void TVcCustomSimpleField::EditFreeForm(TMessage& Message, Word Command) {
     }
 }
 
-void TVcCustomSimpleField::EditOneChar(TMessage& Message, Word Command) {
-    switch (Command) {
-    case ccTypedChar:
-    case ccCtrlChar: {
-        char c = static_cast<char>(Message.WParam);
-        if (Command == ccTypedChar) {
-            c = ConvertChar(pictureMask_, c, ' ');
-            if (static_cast<unsigned char>(c) < 32 || !CharIsOk(pictureMask_, c)) {
-                Beep();
-                return;
-            }
-        }
-        SetEditText(std::string(1, c));
-        MoveCaret(0, false);
-        TextChanged();
-        if (AutoAdvanceChar()) DoAutoAdvance();
-        break;
-    }
-    case ccBack:
-    case ccDel:
-    case ccCut:
-    case ccDelWord:
-    case ccDelBol:
-    case ccDelEol:
-    case ccDelLine:
-        if (!Text().empty()) DeleteRange(0, static_cast<int>(Text().size()));
-        break;
-    case ccPaste:
-        if (Message.LParam) {
-            for (char c : *reinterpret_cast<const std::string*>(Message.LParam)) {
-                c = ConvertChar(pictureMask_, c, ' ');
-                if (static_cast<unsigned char>(c) >= 32 && CharIsOk(pictureMask_, c)) {
-                    SetEditText(std::string(1, c));
-                    TextChanged();
-                    break;
-                }
-            }
-        }
-        break;
-    case ccInc: IncreaseValue(true, 1.0); break;
-    case ccDec: IncreaseValue(true, -1.0); break;
-    default: EditFreeForm(Message, Command); break;
-    }
-}
-
 void TVcCustomSimpleField::StepChar(bool Wrap, double Delta) {
     char next = ' ';
     if (!FindSteppedChar(pictureMask_, Text().empty() ? ' ' : Text()[0], Wrap, Delta, next)) return;
@@ -589,15 +477,7 @@ void TVcCustomSimpleField::IncreaseValue(bool Wrap, double Delta) {
         SetEditText(std::string(1, ToggleLetter(Text().empty() ? ' ' : Text()[0])));
         TextChanged();
     } else {
-        long double v = 0;
-        if (Delta == 0 || !ReadNumber(v)) return;
-        const long double hi = RawToNumber(RangeHighData().data(), kind);
-        const long double lo = RawToNumber(RangeLowData().data(), kind);
-        if ((Delta > 0 && v >= hi) || (Delta < 0 && v <= lo)) return;
-        v += IsIntegerKind(kind) ? std::round(Delta) : Delta;
-        TVcRangeValue raw{};
-        NumberToRaw(v, kind, raw.data());
-        TransferData(raw.data(), otSet);
+        if (!StepNumberText(Text().substr(0, MaxNumberText), Delta)) return;
         TextChanged();
     }
     MoveCaret(Caret(), false);

@@ -51,17 +51,14 @@ protected:
 private:
     bool FreeForm() const;
     void EditFreeForm(TMessage& Message, Word Command);
-    void EditOneChar(TMessage& Message, Word Command);
     // Typing: true when the character was taken.
     bool InsertChar(char C, bool Control);
     void InsertText(const std::string& Text);
     void DeleteSelection();
     void DeleteRange(int From, int To);
     void MoveOrAdvance(int Position, bool Extend, bool Forward);
-    int WordLeft(int From) const;
-    int WordRight(int From) const;
     void TextChanged();
-    // The value in the text (false when it does not parse), for the numeric types.
+    // The number in the text (false when it does not read), for the numeric types.
     bool ReadNumber(long double& Value);
     void WriteNumber(long double Value);
     std::string RealText(long double Value) const;
@@ -71,7 +68,6 @@ private:
 
     TSimpleDataType dataType_ = sftString;
     char pictureMask_ = 'X';
-    bool created_ = false;
 };
 
 class TVcSimpleField : public TVcCustomSimpleField {

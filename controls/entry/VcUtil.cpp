@@ -32,6 +32,10 @@ void DigitsOf(std::string& dest, std::uint32_t n, int digits, int bits) {
 
 } // namespace
 
+bool HasChar(const std::string& s, char c) {
+    return s.find(c) != std::string::npos;
+}
+
 bool PCharFindChar(const std::string& s, char c, int& pos) {
     const std::size_t at = s.find(c);
     if (at == std::string::npos) return false;

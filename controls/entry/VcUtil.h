@@ -8,6 +8,8 @@
 
 #include <string>
 
+// True when s holds c.
+bool HasChar(const std::string& s, char c);
 // First position of c in s; false when s is empty or has no c.
 bool PCharFindChar(const std::string& s, char c, int& pos);
 // First position of t in s; false when t or s is empty or s is shorter than t.

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int MsgInvalidParameter = 34188;
 constexpr std::size_t MaxShortString = 255;
 
 // The string lists of every living record, by reference.

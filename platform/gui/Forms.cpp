@@ -398,6 +398,16 @@ void TCustomForm::Deactivate() {
     if (OnDeactivate) OnDeactivate(this);
 }
 
+void WaitForForm(TCustomForm* Form, const std::function<bool()>& Done) {
+    if (NobodyCanAnswer(Form->Caption())) {
+        if (ModalHook()) ModalHook()(Form);
+        DispatchPostedMessages();
+        return;
+    }
+    while (!Done() && Form->Visible() && !Application->Terminated())
+        Application->HandleMessage();
+}
+
 TModalResult TCustomForm::ShowModal() {
     if (Visible() || modal_) throw EInvalidOperation("Cannot make a visible window modal");
     if (GetCapture()) ReleaseCapture();
@@ -744,6 +754,13 @@ int TScreen::Width() const {
 int TScreen::Height() const {
     QScreen* s = QGuiApplication::primaryScreen();
     return s ? s->geometry().height() : 768;
+}
+
+TRect TScreen::WorkAreaRect() const {
+    QScreen* s = QGuiApplication::primaryScreen();
+    if (!s) return Rect(0, 0, Width(), Height());
+    const QRect r = s->availableGeometry();
+    return Bounds(r.x(), r.y(), r.width(), r.height());
 }
 
 void TScreen::SetCursor(TCursor Value) {

@@ -186,6 +186,37 @@ TEST(AmortSchedule, FirstPeriods) {
     EXPECT_EQ(advance.LastRow, 360);
 }
 
+TEST(AmortSchedule, LoansMadeOnTheLastDayOfAMonth) {
+    // 31 January to 28 February is one whole month: the first row charges a full month.
+    TAmortSchedule monthly;
+    TAmortLoan loan =
+        MonthlyLoan(100000, 360, 8, DMYToDate(31, 1, 2021, 0), DMYToDate(28, 2, 2021, 0));
+    ASSERT_TRUE(monthly.CalcSchedule(loan, Method(amNormal)));
+    EXPECT_EQ(monthly.FirstPeriodKind, fpRegular);
+    EXPECT_EQ(monthly.AmortRows[0].Interest, 0.0);
+    EXPECT_DOUBLE_EQ(monthly.AmortRows[1].Interest, 666.67);
+    // Nothing is left over for the last payment to absorb.
+    EXPECT_LT(monthly.AmortRows[360].Payment, 733.76 + 10.0);
+
+    // 31 August to 28 February, semiannual: a full half year, not 181/180 of one.
+    TAmortSchedule semiannual;
+    loan = MonthlyLoan(100000, 20, 8, DMYToDate(31, 8, 2020, 0), DMYToDate(28, 2, 2021, 0));
+    loan.PYR = 5;    // "SemiAnnually" in the payment-frequency list
+    loan.CmpPYR = 6; // "SemiAnnually" in the frequency list
+    ASSERT_TRUE(semiannual.CalcSchedule(loan, Method(amNormal)));
+    EXPECT_EQ(semiannual.FirstPeriodKind, fpRegular);
+    EXPECT_DOUBLE_EQ(semiannual.AmortRows[1].Interest, 4000.00);
+
+    // A loan made within the month before a month-end payment has a real short period.
+    TAmortSchedule shortFirst;
+    loan = MonthlyLoan(100000, 360, 8, DMYToDate(10, 2, 2021, 0), DMYToDate(28, 2, 2021, 0));
+    ASSERT_TRUE(shortFirst.CalcSchedule(loan, Method(amNormal)));
+    EXPECT_EQ(shortFirst.FirstPeriodKind, fpShort);
+    EXPECT_EQ(shortFirst.OddDays, 18);
+    EXPECT_DOUBLE_EQ(shortFirst.AmortRows[1].Interest, 400.00); // 18/30 of 666.67
+    ExpectConsistent(shortFirst);
+}
+
 TEST(AmortSchedule, SinglePaymentLoansRepay) {
     for (Byte method = amCanadian; method <= amUSRule; ++method) {
         for (bool atOrigination : {false, true}) {

@@ -110,10 +110,107 @@ TEST_F(LeaseBuyTest, ListIndexesOutsideTheirListsRaise) {
     d = SampleData();
     d.DepreciationMthd = -1;
     EXPECT_THROW(ValidateAndRunLeaseBuy(d), ERangeError);
-    d = SampleData();
-    d.Life = -3;
-    EXPECT_THROW(ValidateAndRunLeaseBuy(d), ERangeError);
     EXPECT_TRUE(recorder.Messages.empty());
+}
+
+TEST_F(LeaseBuyTest, EveryNumberIsCheckedBeforeAnythingIsComputed) {
+    TLeaseBuyData good = SampleData();
+    const double npv = Run(good).LeaseNPV;
+    recorder.Messages.clear();
+    const double nan = std::nan("");
+    const double inf = HUGE_VAL;
+
+    TLeaseBuyData d = SampleData();
+    d.DiscountRate = static_cast<float>(nan);
+    d.BusinessUsePercent = 150;
+    d.TaxRate = static_cast<float>(nan);
+    d.TaxRateSale = -1;
+    d.TaxRateProperty = 100;
+    d.Price = inf;
+    d.PurchaseSalesTax = static_cast<float>(nan);
+    d.PurchaseDeposit = -5;
+    d.PurchaseRate = 1e30f;
+    d.PurchaseEndValue = nan;
+    d.DeductablePercent = static_cast<float>(nan);
+    d.LeasePmt = nan;
+    d.LeaseSalesTax = static_cast<float>(nan);
+    d.LeaseDeposit = -inf;
+    d.AcquisitionCosts = nan;
+    d.LeaseMiscExpense = nan;
+    d.LeaseEndExpense = 1e15;
+    d.LeaseEndValue = nan;
+    d.LeaseEndOptionPrice = nan;
+    d.Life = static_cast<float>(nan);
+    d.Section179Amt = nan;
+    const TLeaseBuyData before = d;
+    EXPECT_FALSE(ValidateAndRunLeaseBuy(d));
+    EXPECT_THAT(
+        recorder.Texts(),
+        ElementsAre("Discount rate or cost of capital must be a number from 0 to 99.9999 (%).",
+                    "Percent used for business must be a number from 0 to 100 (%).",
+                    "Marginal tax rate on ordinary income must be a number from 0 to 99.9999 (%).",
+                    "Marginal tax rate on sale of asset must be a number from 0 to 99.9999 (%).",
+                    "Property tax rate must be a number from 0 to 99.9999 (%).",
+                    "Price of asset must be a number from 0 to 999,999,999.99.",
+                    "Sales tax on purchase must be a number from 0 to 99.9999 (%).",
+                    "Purchase down payment must be a number from 0 to 999,999,999.99.",
+                    "Annual loan rate must be a number from 0 to 99.9999 (%).",
+                    "Estimated resale value at end of financing must be a number from 0 to "
+                    "999,999,999.99.",
+                    "Percent of interest that is deductible must be a number from 0 to 100 (%).",
+                    "Periodic lease payment amount must be a number from 0 to 999,999,999.99.",
+                    "Sales tax on lease must be a number from 0 to 99.9999 (%).",
+                    "Refundable lease deposit must be a number from 0 to 999,999,999.99.",
+                    "Nonrefundable deposit or acquisition costs must be a number from 0 to "
+                    "999,999,999.99.",
+                    "Miscellaneous annual lease expense must be a number from 0 to "
+                    "999,999,999.99.",
+                    "Termination fee must be a number from 0 to 999,999,999.99.",
+                    "Estimated resale value at end of lease must be a number from 0 to "
+                    "999,999,999.99.",
+                    "End of lease option price must be a number from 0 to 999,999,999.99.",
+                    "Depreciable life in years must be a number from 0 to 3000.",
+                    "Section 179 Expense must be a number from 0 to 999,999,999.99."));
+    for (const TRecordedMessage& m : recorder.Messages)
+        EXPECT_EQ(m.Kind, amkError);
+    EXPECT_EQ(LeaseBuyResults.LeaseNPV, npv);
+    EXPECT_TRUE(std::isnan(d.Life));
+    EXPECT_TRUE(std::isnan(d.PurchaseEndValue));
+    EXPECT_EQ(d.Price, before.Price);
+
+    // A discount rate of -100 would divide by zero; a depreciable life past the schedules is
+    // refused with a message, as is a negative one.
+    for (float life : {-2.0f, 1e15f}) {
+        recorder.Messages.clear();
+        d = SampleData();
+        d.DiscountRate = -100;
+        d.Life = life;
+        EXPECT_FALSE(ValidateAndRunLeaseBuy(d));
+        EXPECT_THAT(
+            recorder.Texts(),
+            ElementsAre("Discount rate or cost of capital must be a number from 0 to 99.9999 (%).",
+                        "Depreciable life in years must be a number from 0 to 3000."));
+    }
+    // Every number at the top of its range runs, over the longest weekly analysis, and the
+    // narrative writes every amount out.
+    d = SampleData();
+    for (float* rate : {&d.DiscountRate, &d.TaxRate, &d.TaxRateSale, &d.TaxRateProperty,
+                        &d.PurchaseSalesTax, &d.PurchaseRate, &d.LeaseSalesTax})
+        *rate = 99.9999f;
+    d.BusinessUsePercent = d.DeductablePercent = 100;
+    for (double* money : {&d.Price, &d.PurchaseEndValue, &d.LeasePmt, &d.LeaseDeposit,
+                          &d.AcquisitionCosts, &d.LeaseMiscExpense, &d.LeaseEndExpense,
+                          &d.LeaseEndValue, &d.LeaseEndOptionPrice, &d.Section179Amt})
+        *money = 999999999.99;
+    d.PurchaseDeposit = 0;
+    d.PurchasePmtPYR = d.LeasePmtPYR = Weekly;
+    d.PurchaseNumPmts = d.LeaseNumPmts = 52 * 31 - 1;
+    d.Life = MaxDepreciableLife;
+    d.TaxFinanced = true;
+    recorder.Messages.clear();
+    Run(d);
+    for (const std::string& p : LeaseBuyNarrative)
+        EXPECT_EQ(p.find('*'), std::string::npos) << p;
 }
 
 TEST_F(LeaseBuyTest, TooManyYearsAndTheLifeFilledIn) {

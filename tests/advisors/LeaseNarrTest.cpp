@@ -173,3 +173,25 @@ TEST_F(LeaseNarrTest, OptionGainAndBottomLine) {
                             "($4,900.25 vs. $4,900.25). All things being equal, it seems that "
                             "leasing is the best course to follow. ");
 }
+
+TEST_F(LeaseNarrTest, AmountsOfABillionAndMoreAreWrittenOut) {
+    data.Price = 999999999.99;
+    LeaseBuyResults.TotalLeasePayments = -32400000000.0;
+    LeaseBuyResults.LoanAmount = 1000000000.0;
+    LeaseBuyResults.LeaseNPV = -1e15;
+    LeaseBuyResults.TotalPayments = -999999999.99;
+    BuildLeaseBuyNarrative(data);
+    for (const std::string& p : LeaseBuyNarrative)
+        EXPECT_FALSE(Has(p, "*")) << p;
+    EXPECT_TRUE(Has(LeaseBuyNarrative[0], "the initial value of the asset is $999,999,999.99. "));
+    EXPECT_TRUE(Has(LeaseBuyNarrative[1], "the amount being financed is $1,000,000,000.00 and"));
+    EXPECT_TRUE(Has(LeaseBuyNarrative[2], "lease payments will be -$32,400,000,000.00. "));
+    EXPECT_TRUE(Has(LeaseBuyNarrative[2], "that equals -$1,000,000,000,000,000.00."));
+    EXPECT_TRUE(Has(LeaseBuyNarrative[1], "payments will be -$999,999,999.99. "));
+    // Amounts within the picture read as before.
+    LeaseBuyResults.TotalPayments = -3045.67;
+    EXPECT_TRUE(Has(Paragraph(1), "payments will be -$3,045.67. "));
+    // The highest rate the advisor takes rounds to three integer places.
+    data.DiscountRate = 99.9999f;
+    EXPECT_TRUE(Has(Paragraph(0), "your discount rate is 100.000%. "));
+}

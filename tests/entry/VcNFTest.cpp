@@ -214,4 +214,45 @@ TEST_F(NumericFieldTest, ProgramValidationRunsOnceWithTheValue) {
     EXPECT_EQ(rate->GetValue(raw), 0);
 }
 
+TEST_F(NumericFieldTest, RefusedKeyOverTheSelectionKeepsTheValue) {
+    ShowForm();
+    auto* count = Field(nftInteger, "ii,iii");
+    count->SetAsInteger(12345);
+    int changes = 0;
+    count->OnChange = [&](TObject*) { ++changes; };
+    // Tabbing in selects the whole text; a letter is refused and changes nothing but the beep.
+    count->SetFocus();
+    ASSERT_EQ(count->SelectionLength(), 6);
+    services.Beeps.clear();
+    TypeText(count, "x");
+    EXPECT_EQ(services.Beeps.size(), 1u);
+    EXPECT_EQ(count->EditString(), "12,345");
+    EXPECT_EQ(count->EntryBuffer(), "12345");
+    EXPECT_EQ(count->SelectionLength(), 6);
+    EXPECT_EQ(changes, 0);
+    Leave();
+    EXPECT_EQ(count->AsInteger(), 12345);
+    // An accepted digit still replaces the selection.
+    count->SetFocus();
+    TypeText(count, "7");
+    Leave();
+    EXPECT_EQ(count->AsInteger(), 7);
+}
+
+TEST_F(NumericFieldTest, UntouchedIntegerFieldHoldsZeroAndCanBeLeft) {
+    auto* count = Field(nftInteger, "ii,iii");
+    auto* whole = Field(nftLongInt, "iiiiiiiiii", 40);
+    ShowForm();
+    count->SetFocus();
+    Leave();
+    DispatchPostedMessages();
+    EXPECT_EQ(count->LastError(), 0);
+    EXPECT_TRUE(services.MessageBoxes.empty());
+    EXPECT_TRUE(other->Focused());
+    EXPECT_EQ(ValueOf<SmallInt>(count), 0);
+    EXPECT_EQ(ValueOf<LongInt>(whole), 0);
+    EXPECT_EQ(whole->AsInteger(), 0);
+    EXPECT_EQ(whole->LastError(), 0);
+}
+
 } // namespace

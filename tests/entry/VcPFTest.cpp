@@ -272,4 +272,59 @@ TEST_F(PictureFieldTest, MoneyMaskTypedThroughItsSeparators) {
     EXPECT_EQ(money->AsFloat(), 1234.5);
 }
 
+TEST_F(PictureFieldTest, RefusedKeyOverTheSelectionKeepsTheValue) {
+    ShowForm();
+    auto* date = DateField("mm/dd/yyyy");
+    date->SetAsDayNumber(DMYToDate(31, 12, 1999, 0));
+    int changes = 0;
+    date->OnChange = [&](TObject*) { ++changes; };
+    date->SetFocus();
+    ASSERT_EQ(date->SelectionLength(), 10);
+    services.Beeps.clear();
+    TypeText(date, "x");
+    EXPECT_EQ(services.Beeps.size(), 1u);
+    EXPECT_EQ(date->EditString(), "12/31/1999");
+    EXPECT_EQ(date->SelectionLength(), 10);
+    EXPECT_EQ(changes, 0);
+    Leave();
+    EXPECT_EQ(date->AsDayNumber(), DMYToDate(31, 12, 1999, 0));
+
+    // A letter into a selected phone number; a digit still replaces the selection.
+    auto* phone = Field(pftString, "(999) 999-9999", 40);
+    phone->SetAsString("(555) 123-4567");
+    phone->SetFocus();
+    TypeText(phone, "a");
+    EXPECT_EQ(phone->EditString(), "(555) 123-4567");
+    TypeText(phone, "8");
+    EXPECT_EQ(phone->EditString(), "(8  )    -    ");
+}
+
+TEST_F(PictureFieldTest, WordMovesStayOnTheSegments) {
+    ShowForm();
+    auto* code = Field(pftString, "XXXXX-XXXXX");
+    code->SetAsString("ab cd-ef   ");
+    code->SetFocus();
+    Key(code, Qt::Key_Home);
+    std::vector<int> stops;
+    for (int i = 0; i < 3; ++i) {
+        Key(code, Qt::Key_Right, Qt::ControlModifier);
+        stops.push_back(code->CaretPosition());
+    }
+    for (int i = 0; i < 3; ++i) {
+        Key(code, Qt::Key_Left, Qt::ControlModifier);
+        stops.push_back(code->CaretPosition());
+    }
+    EXPECT_EQ(stops, (std::vector<int>{3, 6, 11, 6, 3, 0}));
+
+    // The one-character kinds: a pasted text gives its first character the field takes.
+    auto* flag = Field(pftYesNo, "Y", 40);
+    flag->SetFocus();
+    std::string text = "xy";
+    TMessage paste{WM_PASTE, 0, reinterpret_cast<LPARAM>(&text), 0};
+    flag->DoCommand(paste, ccPaste);
+    EXPECT_EQ(flag->EditString(), "Y");
+    Key(flag, Qt::Key_Delete);
+    EXPECT_EQ(flag->EditString(), " ");
+}
+
 } // namespace

@@ -178,4 +178,48 @@ TEST_F(SpinnerTest, ButtonsDrawRaisedWithArrowsAndSinkWhilePressed) {
     EXPECT_EQ(spinner->Canvas()->Pixels(0, 0), raisedCorner);
 }
 
+TEST_F(SpinnerTest, DateSpinnerStepsThePartAtTheCaret) {
+    auto* date = Make<TVcPictureField>("Date", 10, 100);
+    date->SetDataType(pftDate);
+    date->SetPictureMask("mm/dd/yyyy");
+    date->SetMaxLength(10);
+    spinner->SetAttachedControl(date);
+    ShowForm();
+    date->SetAsDayNumber(DMYToDate(15, 1, 2024, 0));
+    // The month at the caret: each press gives the focus to the spinner and back.
+    date->SetFocus();
+    QTest::keyClick(WidgetOf(date), Qt::Key_Home);
+    Application->ProcessMessages();
+    Press(QPoint(5, 3));
+    Release(QPoint(5, 3));
+    EXPECT_EQ(date->EditString(), "02/15/2024");
+    EXPECT_EQ(date->CaretPosition(), 0);
+    Press(QPoint(5, 3));
+    Release(QPoint(5, 3));
+    EXPECT_EQ(date->EditString(), "03/15/2024");
+    // The day selected: the selection survives the trip to the spinner.
+    QTest::keyClick(WidgetOf(date), Qt::Key_Right);
+    QTest::keyClick(WidgetOf(date), Qt::Key_Right);
+    QTest::keyClick(WidgetOf(date), Qt::Key_Right, Qt::ShiftModifier);
+    Application->ProcessMessages();
+    ASSERT_EQ(date->SelectionLength(), 1);
+    int start = -1, end = -1;
+    spinner->OnClick = [&](TObject*, Byte, double, bool) {
+        start = date->SelStart();
+        end = date->SelEnd();
+    };
+    Press(QPoint(5, 20));
+    Release(QPoint(5, 20));
+    EXPECT_EQ(start, 3);
+    EXPECT_EQ(end, 4);
+    EXPECT_EQ(date->EditString(), "03/14/2024");
+    Press(QPoint(5, 20));
+    Release(QPoint(5, 20));
+    EXPECT_EQ(date->EditString(), "03/13/2024");
+    // Focus that comes from anywhere else places the caret for entry as before.
+    other->SetFocus();
+    date->SetFocus();
+    EXPECT_EQ(date->SelectionLength(), 10);
+}
+
 } // namespace

@@ -557,4 +557,65 @@ TEST_F(VcSimpleFieldTest, TextsAreBoundedByTheField) {
     EXPECT_EQ(f->EditString(), "aXYZXYZdef");
 }
 
+TEST_F(VcSimpleFieldTest, StepsStopAtTheRangeEnds) {
+    TVcSimpleField* small = Field("Small", sftInteger);
+    small->SetRangeLo("1");
+    small->SetRangeHi("5");
+    TVcSimpleField* byte = Field("Byte", sftByte, 40);
+    TVcSimpleField* amount = Field("Amount", sftDouble, 70);
+    amount->SetRangeHi("10");
+    TVcSimpleField* fresh = Field("Fresh", sftInteger, 100);
+    ShowForm();
+    small->SetAsInteger(4);
+    small->IncreaseValue(true, 3);
+    EXPECT_EQ(small->EditString(), "5");
+    EXPECT_EQ(small->AsInteger(), 5);
+    small->SetAsInteger(2);
+    small->DecreaseValue(true, 3);
+    EXPECT_EQ(small->AsInteger(), 1);
+    byte->SetAsInteger(250);
+    byte->IncreaseValue(true, 10);
+    EXPECT_EQ(byte->AsInteger(), 255);
+    // The arrow key steps a real by one and stops at the range end.
+    amount->SetArrowIncDec(true);
+    amount->SetAsFloat(9.5);
+    Key(amount, Qt::Key_Up);
+    EXPECT_EQ(amount->EditString(), "10");
+    EXPECT_EQ(amount->AsFloat(), 10.0);
+    // An integer field that never held a value holds 0 and steps from there.
+    EXPECT_EQ(fresh->AsInteger(), 0);
+    EXPECT_EQ(fresh->LastError(), 0);
+    fresh->IncreaseValue(true, 1);
+    EXPECT_EQ(fresh->AsInteger(), 1);
+}
+
+TEST_F(VcSimpleFieldTest, WordMovesAndTheOneCharacterEditor) {
+    TVcSimpleField* f = Field("Words");
+    TVcSimpleField* flag = Field("Flag", sftBoolean, 40);
+    ShowForm();
+    f->SetAsString("one two  three");
+    f->SetFocus();
+    Key(f, Qt::Key_End);
+    std::vector<int> stops;
+    for (int i = 0; i < 3; ++i) {
+        Key(f, Qt::Key_Left, Qt::ControlModifier);
+        stops.push_back(f->CaretPosition());
+    }
+    for (int i = 0; i < 3; ++i) {
+        Key(f, Qt::Key_Right, Qt::ControlModifier);
+        stops.push_back(f->CaretPosition());
+    }
+    EXPECT_EQ(stops, (std::vector<int>{9, 4, 0, 4, 9, 14}));
+
+    // The one character: deleted to a blank, pasted from the first character it takes.
+    TypeText(flag, "t");
+    EXPECT_EQ(flag->EditString(), "T");
+    Key(flag, Qt::Key_Backspace);
+    EXPECT_EQ(flag->EditString(), " ");
+    std::string text = "xf";
+    TMessage paste{WM_PASTE, 0, reinterpret_cast<LPARAM>(&text), 0};
+    flag->DoCommand(paste, ccPaste);
+    EXPECT_EQ(flag->EditString(), "F");
+}
+
 } // namespace

@@ -85,6 +85,16 @@ TEST(LoMathPeriodDates, StepOnePeriod) {
     EXPECT_EQ(PriorPeriodDate(BadDate, 12), BadDate);
 }
 
+TEST(LoMathPeriodDates, EndOfMonthStepsBackToTheEndOfTheEarlierMonth) {
+    EXPECT_EQ(PriorPeriodDate(DMYToDate(28, 2, 2021, 0), 12), DMYToDate(31, 1, 2021, 0));
+    EXPECT_EQ(PriorPeriodDate(DMYToDate(28, 2, 2021, 0), 2), DMYToDate(31, 8, 2020, 0));
+    EXPECT_EQ(PriorPeriodDate(DMYToDate(29, 2, 2024, 0), 4), DMYToDate(30, 11, 2023, 0));
+    EXPECT_EQ(PriorPeriodDate(DMYToDate(30, 4, 2021, 0), 6), DMYToDate(28, 2, 2021, 0));
+    // A day before the end of its month keeps its day; day counts are not months.
+    EXPECT_EQ(PriorPeriodDate(DMYToDate(27, 2, 2021, 0), 12), DMYToDate(27, 1, 2021, 0));
+    EXPECT_EQ(PriorPeriodDate(DMYToDate(28, 2, 2021, 0), 52), DMYToDate(21, 2, 2021, 0));
+}
+
 TEST(LoMathRounding, HalfAwayFromZeroAtFifteenDigits) {
     EXPECT_DOUBLE_EQ(RoundToCents(125.125), 125.13);
     EXPECT_DOUBLE_EQ(RoundToCents(-125.125), -125.13);
@@ -123,6 +133,14 @@ TEST(LoMathLoanPayment, ZeroRateSharesThePrincipal) {
     EXPECT_DOUBLE_EQ(PaymentByMethodAdvance(amUSRule, 0, 12, 1200), 100);
     EXPECT_DOUBLE_EQ(PaymentByMethod(amFixedPrincipal, 0, 12, 1200), 100);
     EXPECT_DOUBLE_EQ(PaymentByMethod(amInterestOnly, 0, 12, 1200), 0);
+}
+
+TEST(LoMathLoanPayment, TinyRatesKeepTheirPrecision) {
+    // 1e-10 percent a year: one plus the periodic rate is 1 to the last bits of a double.
+    EXPECT_DOUBLE_EQ(LoanPayment(360, 12, 12, 100000, 1e-10), 277.78);
+    EXPECT_DOUBLE_EQ(LoanPaymentAdvance(360, 12, 12, 100000, 1e-10), 277.78);
+    EXPECT_DOUBLE_EQ(PaymentByMethod(amNormal, 1e-14, 360, 100000), 277.78);
+    EXPECT_DOUBLE_EQ(PaymentByMethodAdvance(amNormal, 1e-14, 360, 100000), 277.78);
 }
 
 TEST(LoMathLoanPayment, ImpossibleLoansRaise) {

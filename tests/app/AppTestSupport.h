@@ -1,0 +1,88 @@
+// Test support for the program's forms: a settings folder of its own (US regional settings and an
+// INI file as the test writes it), recorded message boxes, a main window made as the program makes
+// it, and real Qt key input sent to controls.
+#pragma once
+
+#include "app/Ulemain.h"
+#include "controls/entry/VcIntl.h"
+#include "db/DBTables.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/QtBridge.h"
+#include "platform/gui/QtPaint.h"
+#include "platform/gui/WinUser.h"
+#include "platform/rtl/Profile.h"
+#include "tests/rtl/TestFolder.h"
+#include "widgets/EPTipDlg.h"
+
+#include <QImage>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+inline constexpr const char* UsWinIni =
+    "[intl]\niCountry=1\nsCurrency=$\niCurrency=0\niNegCurr=0\nsDecimal=.\nsThousand=,\n"
+    "sDate=/\nsShortDate=M/d/yyyy\nsTime=:\ns1159=AM\ns2359=PM\n";
+
+class AppTest : public ::testing::Test {
+protected:
+    // Writes the INI file the main window will read; call before MakeMainForm.
+    void WriteIni(const std::string& text) { WriteAll(home / "vtrx2532.ini", text); }
+
+    void SetUp() override {
+        WriteAll(home / "WIN.INI", UsWinIni);
+        LoadRegionalSettings();
+        VcIntlSup().ReadWindowsIntl();
+        ResetKeyState();
+    }
+    void TearDown() override {
+        if (main)
+            for (int kind = 0; kind < ckKindCount; ++kind)
+                for (Byte slot = 1; slot <= 2; ++slot)
+                    delete main->SlotForm(static_cast<TCalcKind>(kind), slot);
+        delete main;
+        main = nullptr;
+        DoneDBTables();
+        DispatchPostedMessages();
+        Application->ProcessMessages();
+    }
+
+    // The main window without the tip of the day, which would wait for a user on a real screen.
+    void MakeMainForm() {
+        main = new TMainForm(nullptr);
+        main->EPTipDialog1->SetShowAtStartup(false);
+        main->Show();
+        Application->ProcessMessages();
+    }
+
+    static QWidget* WidgetOf(TWinControl* control) { return control->Impl()->Widget.data(); }
+
+    void TypeText(TWinControl* control, const std::string& text) {
+        if (!control->Focused()) control->SetFocus();
+        QTest::keyClicks(WidgetOf(control), QString::fromLatin1(text.c_str()));
+        Application->ProcessMessages();
+    }
+    void Key(TWinControl* control, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        if (!control->Focused()) control->SetFocus();
+        QTest::keyClick(WidgetOf(control), key, mods);
+        Application->ProcessMessages();
+    }
+    // Writes the form's picture to $VANTREL_SCREENSHOTS/<name>.png when that folder is given.
+    static void Screenshot(TWinControl* form, const std::string& name) {
+        Application->ProcessMessages();
+        const char* folder = std::getenv("VANTREL_SCREENSHOTS");
+        if (!folder) return;
+        const QImage picture = WidgetOf(form)->grab().toImage();
+        ASSERT_TRUE(picture.save(
+            QString::fromLocal8Bit((std::string(folder) + "/" + name + ".png").c_str()), "PNG"));
+    }
+
+    TTestFolder home;
+    TEnvironmentOverride homeVariable{"VANTREL_HOME", home.Path()};
+    TRecordedServices services;
+    TMainForm* main = nullptr;
+};

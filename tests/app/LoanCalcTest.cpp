@@ -1,0 +1,192 @@
+// The loan calculator driven as a user drives it: values typed into its fields, Calculate, Copy,
+// Print to the "PDF" printer, Undo and Reset, and the messages of its refusals.
+#include "app/Uloloan.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/gui/PdfTools.h"
+
+#include "platform/gui/Clipbrd.h"
+
+#include "platform/rtl/Strings.h"
+
+#include <filesystem>
+
+namespace {
+
+class LoanCalcTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        MakeMainForm();
+        main->OpenLoanCalc();
+        loan = dynamic_cast<TcLoLoan*>(main->SlotForm(ckLoan, 1));
+        ASSERT_NE(loan, nullptr);
+        Application->ProcessMessages();
+    }
+    void Enter(TVcNumericField* field, const std::string& text) {
+        field->SetFocus();
+        Application->ProcessMessages();
+        TypeText(field, text);
+    }
+    void Calculate() {
+        Key(loan->CalcBTN, Qt::Key_C, Qt::AltModifier);
+        Application->ProcessMessages();
+    }
+    std::string LastMessage() const {
+        return services.MessageBoxes.empty() ? "" : services.MessageBoxes.back().Text;
+    }
+
+    TcLoLoan* loan = nullptr;
+};
+
+TEST_F(LoanCalcTest, SolvesThePaymentOfTheStandardLoan) {
+    EXPECT_EQ(loan->Caption(), "Loan Calculator 1");
+    EXPECT_EQ(loan->PYR->Text(), "Monthly");
+    EXPECT_EQ(loan->CmpPYR->Text(), "Monthly");
+    EXPECT_EQ(loan->PmtMthd->Text(), "Arrears");
+    EXPECT_EQ(loan->AmortMthd->Text(), "Normal");
+    Enter(loan->PV, "100000");
+    Enter(loan->NumPmts, "360");
+    Enter(loan->Rate, "8");
+    Calculate();
+    EXPECT_EQ(LastMessage(), "");
+    EXPECT_EQ(Trim(loan->Pmt->Caption()), "$733.76");
+    EXPECT_EQ(Trim(loan->TotInt->Caption()), "$164,153.60");
+}
+
+TEST_F(LoanCalcTest, SolvesThePeriodsAndShowsTheUnroundedCount) {
+    Enter(loan->PV, "100000");
+    Enter(loan->Rate, "8");
+    Enter(loan->Pmt, "800");
+    Calculate(); // ln 6 / ln(1 + 0.08 / 12)
+    EXPECT_EQ(Trim(loan->NumPmts->Caption()), "270");
+    EXPECT_EQ(loan->NumPmts2->Caption(), "269.659");
+}
+
+TEST_F(LoanCalcTest, CountsTheUnknowns) {
+    Enter(loan->PV, "100000");
+    Calculate();
+    EXPECT_EQ(LastMessage(), "Too many unknowns. Please try again.");
+    EXPECT_EQ(services.MessageBoxes.back().Type, mtWarning);
+    Enter(loan->NumPmts, "360");
+    Enter(loan->Rate, "8");
+    Enter(loan->Pmt, "700");
+    Calculate();
+    EXPECT_EQ(LastMessage(), "No unknown values. Please try again.");
+    EXPECT_EQ(Trim(loan->Pmt->Caption()), "$700.00");
+}
+
+TEST_F(LoanCalcTest, APaymentBelowTheInterestLeavesNoTerm) {
+    Enter(loan->PV, "100000");
+    Enter(loan->Rate, "8");
+    Enter(loan->Pmt, "600");
+    Calculate();
+    EXPECT_EQ(LastMessage(), "Payment does not cover interest. Please increase payment.");
+    EXPECT_EQ(Trim(loan->NumPmts->Caption()), "0");
+    EXPECT_EQ(Trim(loan->TotInt->Caption()), "$0.00");
+}
+
+TEST_F(LoanCalcTest, CanadianForcesMonthlyPaymentsAndSemiAnnualCompounding) {
+    loan->AmortMthd->SetItemIndex(0);
+    loan->PYR->SetItemIndex(0);
+    Enter(loan->PV, "100000");
+    Enter(loan->NumPmts, "300");
+    Enter(loan->Rate, "6");
+    Calculate();
+    EXPECT_EQ(loan->PYR->Text(), "Monthly");
+    EXPECT_EQ(loan->CmpPYR->Text(), "SemiAnnually");
+    EXPECT_EQ(Trim(loan->Pmt->Caption()), "$639.81");
+}
+
+TEST_F(LoanCalcTest, CopyPutsTheAlignedSummaryOnTheClipboard) {
+    Enter(loan->PV, "100000");
+    Enter(loan->NumPmts, "360");
+    Enter(loan->Rate, "8");
+    Calculate();
+    Key(loan->CopyBTN, Qt::Key_Y, Qt::AltModifier);
+    const std::string expected = "Loan Calculator 1\r\n\r\n"
+                                 "Amount of Loan?:              $100,000.00\r\n"
+                                 "Total Periods? (#):                   360\r\n"
+                                 "Annual Rate? (%):                    8.00\r\n"
+                                 "Periodic Payment:                 $733.76\r\n"
+                                 "Payment Period?:                  Monthly\r\n"
+                                 "Compounding Period?:              Monthly\r\n"
+                                 "Payment Method?:                  Arrears\r\n"
+                                 "Amortizing Method?:                Normal\r\n"
+                                 "Total Interest:               $164,153.60\r\n";
+    EXPECT_EQ(Clipboard()->AsText(), expected);
+}
+
+TEST_F(LoanCalcTest, UndoRestoresTheLastCalculationAndCopyDoesNotChangeIt) {
+    Enter(loan->PV, "100000");
+    Enter(loan->NumPmts, "360");
+    Enter(loan->Rate, "8");
+    Calculate();
+    Enter(loan->PV, "5");
+    loan->CopyBTN->Click(); // copies the edit, but keeps the calculation for Undo
+    EXPECT_NE(Clipboard()->AsText().find("$5.00"), std::string::npos);
+    main->OpenLoanCalc(); // the other instance shows the calculated record
+    auto* second = dynamic_cast<TcLoLoan*>(main->SlotForm(ckLoan, 2));
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(Trim(second->PV->Caption()), "$100,000.00");
+    loan->UndoBTN->Click();
+    EXPECT_EQ(Trim(loan->PV->Caption()), "$100,000.00");
+    loan->ResetBTN->Click();
+    EXPECT_EQ(Trim(loan->PV->Caption()), "$0.00");
+    EXPECT_EQ(Trim(loan->TotInt->Caption()), "$164,153.60"); // Reset keeps the total
+}
+
+TEST_F(LoanCalcTest, PrintWritesTheSummaryToThePdfPrinter) {
+    Enter(loan->PV, "100000");
+    Enter(loan->NumPmts, "360");
+    Enter(loan->Rate, "8");
+    Calculate();
+    Key(loan->PrintBtn, Qt::Key_P, Qt::AltModifier);
+    const std::filesystem::path printed = home / "printed";
+    ASSERT_TRUE(std::filesystem::exists(printed));
+    std::string pdf;
+    for (const auto& entry : std::filesystem::directory_iterator(printed))
+        pdf = entry.path().string();
+    ASSERT_FALSE(pdf.empty());
+    const std::string text = RunTool("pdftotext -layout " + ShellQuoted(pdf) + " -");
+    EXPECT_NE(text.find("Loan Calculator 1"), std::string::npos) << text;
+    const std::string payment = LineWith(text, "Periodic Payment:");
+    EXPECT_NE(payment.find("$733.76"), std::string::npos) << text;
+    EXPECT_NE(LineWith(text, "Total Interest:").find("$164,153.60"), std::string::npos);
+    EXPECT_NE(LineWith(text, "Amortizing Method?:").find("Normal"), std::string::npos);
+}
+
+TEST_F(LoanCalcTest, HelpOpensTheCalculatorsTopic) {
+    Application->SetHelpFile("vtrx2532.hlp");
+    loan->HelpBTN->Click();
+    ASSERT_FALSE(services.Helps.empty());
+    EXPECT_EQ(services.Helps.back().Data, 125);
+}
+
+TEST_F(LoanCalcTest, ScreenshotOfTheLoanCalculator) {
+    Enter(loan->PV, "100000");
+    Enter(loan->NumPmts, "360");
+    Enter(loan->Rate, "8");
+    Calculate();
+    Screenshot(loan, "loan-calculator");
+}
+
+} // namespace
+
+namespace {
+
+// Every help context a form's controls carry, and its own, has a topic in the help file.
+TEST_F(LoanCalcTest, EveryHelpContextHasATopic) {
+    const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
+    ASSERT_FALSE(help.empty());
+    std::vector<int> contexts = {106, 98, 125};
+    for (int k = 0; k < loan->ComponentCount(); ++k)
+        if (auto* control = dynamic_cast<TControl*>(loan->Components(k)))
+            if (control->HelpContext() != 0) contexts.push_back(control->HelpContext());
+    EXPECT_GT(contexts.size(), 15u);
+    for (int context : contexts) {
+        std::string title, text;
+        EXPECT_TRUE(FindHelpTopic(help, context, title, text)) << context;
+    }
+}
+
+} // namespace

@@ -1,0 +1,165 @@
+// The loan calculator's four solvers over numbers, checked against the loan of the manual
+// (100,000 over 360 monthly payments at 8 %) and against payments and terms worked out by hand.
+#include "finance/LoLoan.h"
+#include "finance/LoMath.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+TLoanValues Loan(double pv, int n, float rate, double pmt) {
+    TLoanValues v;
+    v.PV = pv;
+    v.NumPmts = static_cast<SmallInt>(n);
+    v.Rate = rate;
+    v.Pmt = pmt;
+    return v;
+}
+
+TEST(LoLoanTest, TheUnknownIsTheOnlyZero) {
+    EXPECT_EQ(LoanUnknown(Loan(100000, 360, 8, 0)), 3);
+    EXPECT_EQ(LoanUnknown(Loan(0, 360, 8, 700)), 0);
+    EXPECT_EQ(LoanUnknown(Loan(1, 360, 8, 700)), -1);
+    EXPECT_EQ(LoanUnknown(Loan(0, 0, 8, 700)), -2);
+}
+
+TEST(LoLoanTest, EachUnknownOfTheStandardLoan) {
+    TLoanValues v = Loan(100000, 360, 8, 0);
+    EXPECT_EQ(SolveLoanPayment(v), "");
+    EXPECT_DOUBLE_EQ(v.Pmt, 733.76);
+    EXPECT_NEAR(v.TotInt, 164153.60, 1e-6);
+
+    v = Loan(0, 360, 8, 733.76);
+    EXPECT_EQ(SolveLoanPV(v), "");
+    EXPECT_NEAR(v.PV, 99999.38, 0.01); // PV(8%/12, 360, -733.76)
+
+    v = Loan(100000, 0, 8, 733.76);
+    double periods = 0;
+    EXPECT_EQ(SolveLoanPeriods(v, periods), "");
+    EXPECT_EQ(v.NumPmts, 360);
+    EXPECT_NEAR(periods, 360.0, 0.01);
+
+    v = Loan(100000, 360, 0, 733.76);
+    EXPECT_EQ(SolveLoanRate(v), "");
+    EXPECT_NEAR(v.Rate, 8.0, 0.001);
+    EXPECT_NEAR(v.TotInt, 360 * 733.76 - 100000, 1e-6);
+}
+
+TEST(LoLoanTest, PaymentsInAdvanceAndByMethod) {
+    TLoanValues v = Loan(100000, 360, 8, 0);
+    v.Timing = ptAdvance;
+    EXPECT_EQ(SolveLoanPayment(v), "");
+    EXPECT_DOUBLE_EQ(v.Pmt, 728.91); // PMT(8%/12, 360, -100000, 0, 1)
+
+    v = Loan(0, 360, 8, 728.91);
+    v.Timing = ptAdvance;
+    EXPECT_EQ(SolveLoanPV(v), "");
+    EXPECT_NEAR(v.PV, 100000, 1.0);
+
+    v = Loan(100000, 0, 8, 728.91);
+    v.Timing = ptAdvance;
+    double periods = 0;
+    EXPECT_EQ(SolveLoanPeriods(v, periods), "");
+    EXPECT_EQ(v.NumPmts, 360);
+
+    v = Loan(120000, 12, 6, 0);
+    v.Method = amInterestOnly;
+    EXPECT_EQ(SolveLoanPayment(v), "");
+    EXPECT_DOUBLE_EQ(v.Pmt, 600.0);
+    EXPECT_DOUBLE_EQ(v.TotInt, 7200.0);
+
+    v = Loan(0, 12, 6, 600);
+    v.Method = amInterestOnly;
+    EXPECT_EQ(SolveLoanPV(v), "");
+    EXPECT_NEAR(v.PV, 120000, 1e-6);
+    EXPECT_DOUBLE_EQ(v.TotInt, 7200.0); // n x payment, not n x payment - amount
+
+    v = Loan(120000, 12, 0, 600);
+    v.Method = amInterestOnly;
+    EXPECT_EQ(SolveLoanRate(v), "");
+    EXPECT_NEAR(v.Rate, 6.0, 1e-5);
+
+    v = Loan(12000, 12, 12, 0);
+    v.Method = amFixedPrincipal;
+    EXPECT_NE(SolveLoanPayment(v).find("maximum payment"), std::string::npos);
+    EXPECT_DOUBLE_EQ(v.Pmt, 1120.0);
+    EXPECT_EQ(v.TotInt, 0.0);
+}
+
+TEST(LoLoanTest, RefusalsLeaveTheUnknownAndNoTotal) {
+    TLoanValues v = Loan(0, 360, 8, 700);
+    v.Method = amFixedPrincipal;
+    v.TotInt = 55;
+    EXPECT_NE(SolveLoanPV(v).find("fixed principal"), std::string::npos);
+    EXPECT_EQ(v.PV, 0.0);
+    EXPECT_EQ(v.TotInt, 0.0);
+
+    v = Loan(100000, 0, 8, 700);
+    v.Method = amInterestOnly;
+    double periods = 1;
+    EXPECT_NE(SolveLoanPeriods(v, periods).find("theoretically infinite"), std::string::npos);
+    EXPECT_EQ(v.NumPmts, 0);
+    EXPECT_EQ(periods, 0.0);
+
+    v = Loan(100000, 360, 0, 733.76);
+    v.CompoundingsPerYear = 2;
+    EXPECT_NE(SolveLoanRate(v).find("must be equal"), std::string::npos);
+    EXPECT_EQ(v.Rate, 0.0f);
+}
+
+TEST(LoLoanTest, APaymentBelowTheInterestHasNoTerm) {
+    // 100,000 at 8 % costs 666.67 a month in interest alone.
+    TLoanValues v = Loan(100000, 0, 8, 600);
+    double periods = 0;
+    EXPECT_EQ(SolveLoanPeriods(v, periods), MsgPaymentTooSmall);
+    EXPECT_EQ(v.NumPmts, 0);
+    EXPECT_EQ(v.TotInt, 0.0);
+
+    v = Loan(100000, 0, 8, 666.66);
+    v.Timing = ptAdvance;
+    EXPECT_EQ(SolveLoanPeriods(v, periods), ""); // in advance the first payment carries no interest
+    v = Loan(100000, 0, 8, 600);
+    v.Timing = ptAdvance;
+    EXPECT_EQ(SolveLoanPeriods(v, periods), MsgPaymentTooSmall);
+
+    v = Loan(100000, 0, 0.0001f, 1);
+    EXPECT_EQ(SolveLoanPeriods(v, periods), MsgTooManyPeriods);
+    EXPECT_EQ(v.NumPmts, 0);
+}
+
+TEST(LoLoanTest, ARateThatDoesNotExistIsRefused) {
+    // Payments that repay less than the amount would need a negative rate.
+    TLoanValues v = Loan(100000, 360, 0, 200);
+    EXPECT_EQ(SolveLoanRate(v), MsgNoRate);
+    EXPECT_EQ(v.Rate, 0.0f);
+    EXPECT_EQ(v.TotInt, 0.0);
+    // Payments worth more than 100 % a year.
+    v = Loan(1000, 12, 0, 1000);
+    EXPECT_EQ(SolveLoanRate(v), MsgNoRate);
+    // One payment in arrears: 1,010 a month after 1,000 is 12 % a year.
+    v = Loan(1000, 1, 0, 1010);
+    EXPECT_EQ(SolveLoanRate(v), "");
+    EXPECT_NEAR(v.Rate, 12.0, 1e-3);
+}
+
+TEST(LoLoanTest, ZeroRatesAndHugeValuesNeverGiveInfinities) {
+    TLoanValues v = Loan(0, 100, 0.0f, 0);
+    v.Rate = 0;
+    v.Pmt = 50;
+    // Rate 0 is an unknown too, so give a tiny rate for the amount solve at near-zero interest.
+    v.Rate = 1e-10f;
+    EXPECT_EQ(SolveLoanPV(v), "");
+    EXPECT_NEAR(v.PV, 5000, 1e-3);
+
+    v = Loan(1e300, 360, 8, 0);
+    const std::string message = SolveLoanPayment(v);
+    EXPECT_TRUE(std::isfinite(v.Pmt));
+    EXPECT_TRUE(std::isfinite(v.TotInt));
+    if (!message.empty()) {
+        EXPECT_EQ(v.Pmt, 0.0);
+    }
+}
+
+} // namespace
