@@ -242,6 +242,7 @@ struct TXbIndexFile::TImpl {
     std::unordered_set<LongWord> Fresh;
     // No other user has the files: no locks are taken and the header is never read again.
     bool Exclusive = false;
+    TPath LookPath;
     bool RecordTable = false;       // the change in progress makes the index match the table
     TXbTableStateSource TableState; // the table's count and stamp now, when the area gave it
 
@@ -1259,9 +1260,13 @@ TXbIndexStatus TXbIndexFile::TImpl::Look(TXbOrder& order, TXbKeyPos& pos, Locate
     TReadOp op(*this);
     if (op.Status() != isOk) return op.Status();
     if (order.slot_ < 0) return isNoOrder;
-    TPath path;
+    TPath& path = LookPath; // kept, so that a look allocates nothing
     const TXbIndexStatus st = locate(path);
-    if (st == isOk) pos = {At(path).Key, static_cast<LongInt>(At(path).RecNo)};
+    if (st == isOk) {
+        pos.Key.assign(At(path).Key);
+        pos.RecNo = static_cast<LongInt>(At(path).RecNo);
+    }
+    path.clear();
     return st;
 }
 
