@@ -2765,8 +2765,10 @@ void TDataSet::EnableControls() {
 
 void TDataSet::DataEvent(TDataEvent Event, std::intptr_t Info) {
     if (Event == dePropertyChange) fieldDefs_->SetUpdated(false);
-    if (Event == deFieldChange) {
-        TField* field = FieldOf(Info);
+    // A field change names its field; one that names none changes nothing.
+    TField* changed = Event == deFieldChange ? FieldOf(Info) : nullptr;
+    if (changed) {
+        TField* field = changed;
         if (field->fieldKind_ == fkData) modified_ = true;
         if (state_ != dsSetKey && field->fieldKind_ == fkData) {
             if (engineCalcFields_ && !field->engineCalc_) {
