@@ -1,6 +1,6 @@
-// The charting engine without decorations: series of points with their value lists, the four
-// axes, the legend model, marks, the chart pens and the axis panel that lays out the plot and
-// draws axes and series.
+// The charting engine without decorations: series of points with their value lists, the base of
+// the series functions, the four axes, the legend model, marks, the chart pens and the axis panel
+// that lays out the plot and draws axes and series.
 //
 // A series keeps its points as parallel value lists (X, Y, and lists a series kind adds), with a
 // colour and a label per point; the X list keeps ascending order unless told otherwise, equal

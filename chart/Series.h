@@ -1,5 +1,6 @@
-// The series kinds the program draws with: the fast line (one polyline for many points) and
-// bars (upright and horizontal, side by side, stacked or stacked to 100 per cent).
+// The standard series kinds: the fast line (one polyline for many points), bars (upright and
+// horizontal, side by side, stacked or stacked to 100 per cent), lines, points and areas, and
+// pies; and the start-up that enters them in the gallery and registers them for stored forms.
 //
 // A fast line converts each point to pixels and draws with move-to and line-to straight on the
 // chart's canvas. Points that fall into the pixel column of the point before cost no line-to as
@@ -11,6 +12,11 @@
 // MultiBar; their widths come from the axis length, BarWidthPercent and the number of points
 // (one slot more with SideMargins). Shapes whose 3-D slant divides by the chart's depth draw the
 // plain rectangle when that depth is 0.
+//
+// Lines, points and areas draw point by point, remembering the last point drawn; a drawing that
+// starts inside the data begins at the plot's left edge, at the height the line has there. Pies
+// keep a table of slice angles (middle and end, radians, counter-clockwise from the right before
+// the rotation); the last slice ends at exactly 2 pi and none is narrower than one degree.
 #pragma once
 
 #include "chart/Chart.h"
