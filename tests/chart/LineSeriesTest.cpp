@@ -7,16 +7,11 @@
 
 namespace {
 
-using TCalls = std::vector<TRecordingCanvas::TCall>;
-
 class LineSeries : public ChartTest {
 protected:
     void SetUp() override {
         ChartTest::SetUp();
-        chart = MakeChart();
-        chart->Legend()->SetVisible(false);
-        chart->SetAxisVisible(false);
-        chart->SetBevelOuter(bvNone);
+        chart = MakeBareChart();
         chart->Frame()->SetVisible(false);
     }
     void FixAxes(double XMin, double XMax, double YMin, double YMax) {
@@ -162,9 +157,7 @@ TEST_F(LineSeries, LegendSymbolsKeepToTheirRectangle) {
     chart->SetDestinationCanvas(&canvas);
     line->DrawLegendShape(-1, Rect(0, 0, 12, 12));
     chart->SetDestinationCanvas(nullptr);
-    TCalls rectangles;
-    for (const auto& c : canvas.Calls())
-        if (c.Name == "Rectangle") rectangles.push_back(c);
+    const auto rectangles = Named(canvas, "Rectangle");
     ASSERT_EQ(rectangles.size(), 1u);
     EXPECT_EQ(rectangles[0].Args[0], 6 - 4) << "half width 12 div 3";
     EXPECT_EQ(rectangles[0].Args[2], 6 + 4 + 1);

@@ -27,13 +27,6 @@ protected:
         pie->CalcAngles();
     }
     double End(int Index) const { return pie->Angles().at(Index).EndAngle; }
-    std::vector<TRecordingCanvas::TCall> Named(const TRecordingCanvas& Canvas,
-                                               const std::string& Name) {
-        std::vector<TRecordingCanvas::TCall> out;
-        for (const auto& call : Canvas.Calls())
-            if (call.Name == Name) out.push_back(call);
-        return out;
-    }
     std::unique_ptr<TChart> chart;
     TPieSeries* pie = nullptr;
 };
