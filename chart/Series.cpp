@@ -1498,20 +1498,20 @@ void TCircledSeries::SetRotationAngle(int Value) {
     rotation_ = rotationAngle_ * Pi / 180;
 }
 
-void TCircledSeries::SetCustomXRadius(int Value) {
-    SetAndRepaint(this, customXRadius_, Value);
+void TCircledSeries::SetSharedRadius(int TCircledSeries::*Radius, int Value) {
+    SetAndRepaint(this, this->*Radius, Value);
     if (TCustomAxisPanel* chart = ParentChart())
         for (int i = 0; i < chart->SeriesCount(); ++i)
             if (auto* s = dynamic_cast<TCircledSeries*>(chart->Series(i)))
-                if (s != this && SameClass(s)) SetAndRepaint(s, s->customXRadius_, Value);
+                if (s != this && SameClass(s)) SetAndRepaint(s, s->*Radius, Value);
+}
+
+void TCircledSeries::SetCustomXRadius(int Value) {
+    SetSharedRadius(&TCircledSeries::customXRadius_, Value);
 }
 
 void TCircledSeries::SetCustomYRadius(int Value) {
-    SetAndRepaint(this, customYRadius_, Value);
-    if (TCustomAxisPanel* chart = ParentChart())
-        for (int i = 0; i < chart->SeriesCount(); ++i)
-            if (auto* s = dynamic_cast<TCircledSeries*>(chart->Series(i)))
-                if (s != this && SameClass(s)) SetAndRepaint(s, s->customYRadius_, Value);
+    SetSharedRadius(&TCircledSeries::customYRadius_, Value);
 }
 
 void TCircledSeries::SetChartMode(TCustomAxisPanel* Chart, bool Circled) {

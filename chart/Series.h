@@ -517,6 +517,8 @@ protected:
     TPoint PosAt(double A, int RX, int RY) const;
 
 private:
+    // Sets a custom radius here and on every series of the same class on the chart.
+    void SetSharedRadius(int TCircledSeries::*Radius, int Value);
     void NormaliseCircle();
     void FitToScreenAspect();
     void ApplyRadii();

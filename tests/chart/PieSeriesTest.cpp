@@ -185,4 +185,17 @@ TEST_F(PieSeries, AThreeDimensionalPieDrawsItsRimBelowTheSlices) {
     EXPECT_GT(rimLines, pie->XRadius()) << "one stroke per pixel column of the lower half";
 }
 
+TEST_F(PieSeries, FixedRadiiAreSharedAndUsed) {
+    auto* second = AddSeries<TPieSeries>(chart.get());
+    pie->SetCustomXRadius(50);
+    pie->SetCustomYRadius(30);
+    EXPECT_EQ(second->CustomXRadius(), 50);
+    EXPECT_EQ(second->CustomYRadius(), 30);
+    Values({1, 2});
+    Record(chart.get());
+    EXPECT_EQ(pie->XRadius(), 50);
+    EXPECT_EQ(pie->CircleRect().Width(), 100);
+    EXPECT_EQ(pie->CircleRect().Height(), 60);
+}
+
 } // namespace
