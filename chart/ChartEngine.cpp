@@ -891,6 +891,17 @@ void TChartSeries::SetFunction(TChartFunction* AFunction) {
     if (parentChart_) parentChart_->CheckDatasource(this);
 }
 
+void TChartSeries::CopyFunction(const TChartFunction* Source) {
+    const TRegisteredClass* kind = GetClass(Source->ClassName());
+    if (!kind || !kind->Create) return;
+    std::unique_ptr<TComponent> made(kind->Create(Owner()));
+    auto* copy = dynamic_cast<TChartFunction*>(made.get());
+    if (!copy) return;
+    made.release();
+    copy->period_ = Source->period_;
+    SetFunction(copy);
+}
+
 void TChartSeries::CanvasChanged() {
     Repaint();
 }
@@ -973,6 +984,7 @@ void TChartSeries::Assign(TPersistent* Source) {
     colorSource_ = source->colorSource_;
     for (int i = 2; i < std::min(ValuesListCount(), source->ValuesListCount()); ++i)
         ValueList(i)->Assign(source->ValueList(i));
+    if (!function_ && source->function_) CopyFunction(source->function_);
     if (!source->DataSource() && !source->ComponentState().Contains(csDesigning)) {
         AddValues(source);
     } else if (parentChart_) {

@@ -453,6 +453,8 @@ private:
     void AddDependent(TChartSeries* Series);
     void RemoveDependent(TChartSeries* Series);
     void UnlinkSources();
+    // Takes a new function of Source's class (registered for stored forms) with its Period.
+    void CopyFunction(const TChartFunction* Source);
     void FillSampleLimits(int NumValues, double& MinX, double& MaxX, double& MinY,
                           double& MaxY) const;
 

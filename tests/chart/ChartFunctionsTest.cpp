@@ -203,4 +203,25 @@ TEST_F(ChartFunctions, AFunctionMovesToAnotherSeries) {
     EXPECT_EQ(second->YValue(0), 10);
 }
 
+TEST_F(ChartFunctions, AnAssignedSeriesTakesACopyOfTheFunction) {
+    StartChartUnits();
+    TLineSeries* source = Source({4, 6, 8, 10});
+    auto* first = AddSeries<TPointSeries>(chart.get());
+    auto* average = new TAverageChartFunction(&owner);
+    first->SetFunction(average);
+    first->SetDataSource(source);
+    average->SetPeriod(2);
+    auto* second = AddSeries<TPointSeries>(chart.get());
+    second->Assign(first);
+    auto* copy = dynamic_cast<TAverageChartFunction*>(second->FunctionType());
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NE(copy, average);
+    EXPECT_EQ(copy->Period(), 2);
+    EXPECT_EQ(first->FunctionType(), average) << "the original keeps its own";
+    second->SetDataSource(source);
+    ASSERT_EQ(second->Count(), 2);
+    EXPECT_EQ(second->YValue(1), 9);
+    StopChartUnits();
+}
+
 } // namespace
