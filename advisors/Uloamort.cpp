@@ -693,6 +693,9 @@ void TcLoAmort::PrintTitlePage(TBaseReport& Report) {
 void TcLoAmort::PrintYear(TBaseReport& Report, int Tab) {
     int first, last;
     Schedule.YearRange(Tab, first, last);
+    // The totals and the blank line of the year before may have taken the lines kept free
+    // after its last row: a year starts with the same room a row leaves.
+    if (Report.LinesLeft() < 3) Report.NewPage();
     for (int k = first; k <= last; ++k) {
         const TAmortRow& row = Schedule.AmortRows[static_cast<std::size_t>(k)];
         Report.PrintLn(
