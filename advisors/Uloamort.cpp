@@ -135,7 +135,6 @@ TcLoAmort::TcLoAmort(TComponent* AOwner, TAmortOpt* Options) : TForm(AOwner), op
     BuildSchedulePanel();
     BuildMenu();
     BuildReportSystem();
-    // The client area is measured below the menu bar.
     SetClientWidth(FormWidth);
     SetClientHeight(FormHeight);
     Record();
@@ -144,6 +143,12 @@ TcLoAmort::TcLoAmort(TComponent* AOwner, TAmortOpt* Options) : TForm(AOwner), op
     OnShow = [this](TObject* s) { AmortFormShow(s); };
     OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
     OnKeyDown = [this](TObject* s, Word& k, TShiftState sh) { FormKeyDown(s, k, sh); };
+}
+
+void TcLoAmort::CreateWnd() {
+    TForm::CreateWnd();
+    // The menu bar came with the window and took its height from the client area.
+    SetClientHeight(FormHeight);
 }
 
 TcLoAmort::~TcLoAmort() {
@@ -155,6 +160,7 @@ TLabel* TcLoAmort::AddPrompt(const std::string& Name, int Column, int Row, TWinC
     label->SetName(Name);
     label->SetParent(InputPNL);
     label->SetAutoSize(false);
+    label->SetTransparent(true);
     label->SetBounds(8 + Column * ColumnWidth, 12 + Row * RowHeight, PromptWidth, 16);
     label->SetFocusControl(Focus);
     return label;
@@ -240,6 +246,7 @@ TLabel* TcLoAmort::AddTotal(const std::string& Name, int Left, int Top, int Widt
     label->SetName(Name);
     label->SetParent(TotalPanel);
     label->SetAutoSize(false);
+    label->SetTransparent(true);
     label->SetAlignment(taRightJustify);
     label->SetBounds(Left, Top, Width, 16);
     return label;
@@ -296,6 +303,7 @@ void TcLoAmort::BuildGrid() {
     TransGrid->SetColCount(6);
     TransGrid->SetRowLimit(2);
     TransGrid->SetLockedRows(1);
+    TransGrid->SetLockedCols(0);
     TransGrid->SetAccess(otxReadOnly);
     TransGrid->SetScrollBars(ssVertical);
     TransGrid->Rows()->SetDefaultHeight(18);
@@ -345,7 +353,7 @@ void TcLoAmort::BuildMenu() {
     Print1 =
         item(file, "&Print...", ShortCut('P', {ssCtrl}), [this](TObject*) { PrintSchedule(); });
     Exit1 = item(file, "E&xit", ShortCut(VK_ESCAPE, {}), [this](TObject*) { Close(); });
-    Calc1 = item(nullptr, "&Calc", ShortCut('C', {ssAlt}), [this](TObject*) { CalcSchedule(); });
+    Calc1 = item(nullptr, "&Calc", scNone, [this](TObject*) { CalcSchedule(); });
     C1 = item(nullptr, "Chart&s", scNone, [this](TObject*) { ShowCharts(); });
     Options1 = item(nullptr, "&Options", scNone, [this](TObject* s) { Options1Click(s); });
     Help1 = item(nullptr, "&Help", scNone, [this](TObject* s) { HelpBTNClick(s); });
@@ -386,7 +394,6 @@ std::vector<TComponent*> TcLoAmort::TransferList() const {
 }
 
 void TcLoAmort::AmortFormShow(TObject*) {
-    SetClientHeight(FormHeight);
     VcTransfer1->BufferToControls(TransferList(), Record().Data());
     NumPmts->SetRangeHi(std::to_string(MaxPeriods));
     const struct {

@@ -112,6 +112,9 @@ class TcLoAmort : public TForm {
     static TTransferRecord& Record();
     static void FreeRecord();
 
+protected:
+    void CreateWnd() override;
+
 private:
     void BuildInputs();
     void BuildButtons();

@@ -55,7 +55,7 @@ TAmortCharts::TAmortCharts(TComponent* AOwner, const TAmortSchedule& Schedule) :
     pages.Add("Allocation by &Percent");
     pages.Add("&Running Totals");
     Notebook1->SetPages(&pages);
-    Notebook1->SetTabWidth(180);
+    Notebook1->SetTabWidth(200);
     MakeChart(PageAmount, "A Payment's Interest & Principal Allocation", true, "Amount");
     MakeChart(PagePercent, "Interest & Principal as a Percentage of Payment", false, "Percentage");
     Charts[PagePercent]->LeftAxis()->SetAxisValuesFormat("#,##0.###%");
@@ -89,7 +89,7 @@ void TAmortCharts::MakeChart(int Page, const char* Title, bool Bars, const char*
     auto* chart = new TChart(this);
     chart->SetName("Chart" + std::to_string(Page + 1));
     chart->SetParent(Notebook1->Page(Page));
-    chart->SetBounds(4, 4, 596, 354);
+    chart->SetAlign(alClient);
     chart->Title()->Text()->Add(Title);
     chart->Legend()->SetAlignment(laBottom);
     chart->SetBackColor(BackWallColor);

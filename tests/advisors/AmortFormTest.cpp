@@ -7,6 +7,10 @@
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
 
+#include <QImage>
+
+#include <cstdlib>
+
 namespace {
 
 class AmortForm : public AmortFormTest {
@@ -166,6 +170,8 @@ TEST_F(AmortForm, AFirstPaymentBeforeTheOriginationIsResetAndBuilt) {
     form->FrstPmtDate->GetValue(&first);
     form->OrgDate->GetValue(&origination);
     EXPECT_EQ(first, origination);
+    // Alt+C is both the button's and the menu's: the schedule is built once.
+    EXPECT_EQ(services.MessageBoxes.size(), 1u);
     EXPECT_TRUE(form->TransGrid->Visible());
     EXPECT_DOUBLE_EQ(form->Schedule.AmortRows[1].Interest, 0.0); // paid in advance
 }
@@ -334,6 +340,42 @@ TEST_F(AmortForm, EveryHelpContextHasATopic) {
         std::string title, text;
         EXPECT_TRUE(FindHelpTopic(help, context, title, text)) << context;
     }
+}
+
+} // namespace
+
+namespace {
+
+// Writes a form's picture to $VANTREL_SCREENSHOTS/<name>.png when that folder is given.
+void Screenshot(TWinControl* form, const std::string& name) {
+    Application->ProcessMessages();
+    const char* folder = std::getenv("VANTREL_SCREENSHOTS");
+    if (!folder) return;
+    const QImage picture = form->Impl()->Widget.data()->grab().toImage();
+    ASSERT_TRUE(picture.save(
+        QString::fromLocal8Bit((std::string(folder) + "/" + name + ".png").c_str()), "PNG"));
+}
+
+TEST_F(AmortForm, ThePaintedTableShowsTheYearsRows) {
+    StandardLoan();
+    Calculate();
+    form->TransGrid->ResetCellsPainted();
+    form->TransGrid->Repaint();
+    Settle();
+    EXPECT_GE(form->TransGrid->CellsPainted(), 6 * 12); // every row of the year is in view
+    Screenshot(form, "amortization-schedule");
+    Answer = [](TCustomForm* modal) {
+        if (auto* charts = dynamic_cast<TAmortCharts*>(modal)) {
+            Screenshot(charts, "amortization-charts");
+            charts->Notebook1->SetPageIndex(1);
+            Screenshot(charts, "amortization-charts-percent");
+        } else {
+            Screenshot(static_cast<TWinControl*>(modal), "amortization-options");
+        }
+    };
+    form->ShowCharts();
+    form->Options1Click(nullptr);
+    EXPECT_EQ(modals, (std::vector<std::string>{"TAmortCharts", "TAmortOpt"}));
 }
 
 } // namespace
