@@ -155,6 +155,17 @@ TcLoAmort::~TcLoAmort() {
     delete meter_;
 }
 
+TPanel* TcLoAmort::AddPanel(TWinControl* Parent, const std::string& Name, TBevelCut Bevel, int Top,
+                            int Height) {
+    auto* panel = new TPanel(this);
+    panel->SetName(Name);
+    panel->SetParent(Parent);
+    panel->SetCaption("");
+    panel->SetBevelOuter(Bevel);
+    panel->SetBounds(0, Top, FormWidth, Height);
+    return panel;
+}
+
 TLabel* TcLoAmort::AddPrompt(const std::string& Name, int Column, int Row, TWinControl* Focus) {
     auto* label = new TLabel(this);
     label->SetName(Name);
@@ -177,12 +188,7 @@ T* TcLoAmort::AddInput(const std::string& Name, int Column, int Row) {
 }
 
 void TcLoAmort::BuildInputs() {
-    InputPNL = new TPanel(this);
-    InputPNL->SetName("InputPNL");
-    InputPNL->SetParent(this);
-    InputPNL->SetCaption("");
-    InputPNL->SetBevelOuter(bvLowered);
-    InputPNL->SetBounds(0, 0, FormWidth, InputHeight);
+    InputPNL = AddPanel(this, "InputPNL", bvLowered, 0, InputHeight);
     auto number = [this](const std::string& name, int row, TNumericDataType type,
                          const char* mask) {
         auto* field = AddInput<TVcNumericField>(name, 0, row);
@@ -253,12 +259,7 @@ TLabel* TcLoAmort::AddTotal(const std::string& Name, int Left, int Top, int Widt
 }
 
 void TcLoAmort::BuildSchedulePanel() {
-    SchedPNL = new TPanel(this);
-    SchedPNL->SetName("SchedPNL");
-    SchedPNL->SetParent(this);
-    SchedPNL->SetCaption("");
-    SchedPNL->SetBevelOuter(bvNone);
-    SchedPNL->SetBounds(0, SchedTop, FormWidth, FormHeight - SchedTop);
+    SchedPNL = AddPanel(this, "SchedPNL", bvNone, SchedTop, FormHeight - SchedTop);
     Years = new TTabSet(this);
     Years->SetName("Years");
     Years->SetParent(SchedPNL);
@@ -275,12 +276,7 @@ void TcLoAmort::BuildSchedulePanel() {
         left += 46;
     }
     BuildGrid();
-    TotalPanel = new TPanel(this);
-    TotalPanel->SetName("TotalPanel");
-    TotalPanel->SetParent(SchedPNL);
-    TotalPanel->SetCaption("");
-    TotalPanel->SetBevelOuter(bvLowered);
-    TotalPanel->SetBounds(0, SchedPNL->Height() - 44, FormWidth, 44);
+    TotalPanel = AddPanel(SchedPNL, "TotalPanel", bvLowered, SchedPNL->Height() - 44, 44);
     lAnnualTotals = AddTotal("lAnnualTotals", 8, 5, 120);
     lRunningTotals = AddTotal("lRunningTotals", 8, 23, 120);
     for (TLabel* caption : {lAnnualTotals, lRunningTotals})

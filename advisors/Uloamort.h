@@ -122,6 +122,9 @@ private:
     void BuildGrid();
     void BuildMenu();
     void BuildReportSystem();
+    // A panel across the window.
+    TPanel* AddPanel(TWinControl* Parent, const std::string& Name, TBevelCut Bevel, int Top,
+                     int Height);
     TLabel* AddPrompt(const std::string& Name, int Column, int Row, TWinControl* Focus);
     template <typename T>
     T* AddInput(const std::string& Name, int Column, int Row);
