@@ -6,6 +6,9 @@
 #include "advisors/chAmort.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
+#include "tests/gui/PdfTools.h"
+
+#include <filesystem>
 
 #include <QImage>
 
@@ -376,6 +379,52 @@ TEST_F(AmortForm, ThePaintedTableShowsTheYearsRows) {
     form->ShowCharts();
     form->Options1Click(nullptr);
     EXPECT_EQ(modals, (std::vector<std::string>{"TAmortCharts", "TAmortOpt"}));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(AmortForm, PrintingAChartPrintsThePageShownInLandscape) {
+    StandardLoan();
+    Calculate();
+    Answer = [](TCustomForm* modal) {
+        auto* charts = static_cast<TAmortCharts*>(modal);
+        charts->Notebook1->SetPageIndex(2);
+        charts->PrintBTN->Click();
+    };
+    form->ShowCharts();
+    std::string pdf;
+    for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
+        pdf = entry.path().string();
+    ASSERT_FALSE(pdf.empty());
+    const std::string info = RunTool("pdfinfo " + ShellQuoted(pdf));
+    EXPECT_EQ(PdfInfoField(info, "Pages"), "1") << info;
+    EXPECT_EQ(PdfInfoField(info, "Page size").rfind("792 x 612 pts", 0), 0u) << info;
+    const std::string text = RunTool("pdftotext -layout " + ShellQuoted(pdf) + " -");
+    EXPECT_NE(text.find("Running Totals Since Loan Origination"), std::string::npos) << text;
+}
+
+TEST_F(AmortForm, HelpAndHintsFollowTheHost) {
+    Application->SetHelpFile("vtrx2532.hlp");
+    form->HelpBTN->Click();
+    ASSERT_FALSE(services.Helps.empty());
+    EXPECT_EQ(services.Helps.back().Data, 110);
+    EXPECT_FALSE(form->NextBTN->ShowHint());
+    EXPECT_EQ(form->NextBTN->Hint(), "Goto Next Year [Ctrl][PgDn]");
+    host.Hints = true;
+    form->Hide();
+    form->Show();
+    EXPECT_TRUE(form->NextBTN->ShowHint());
+    EXPECT_EQ(form->ChartBTN->Hint(), "Charts [Alt] [S]");
+}
+
+TEST_F(AmortForm, TheBuildLeavesNoProgressFormAndTheCursorBack) {
+    StandardLoan();
+    Calculate();
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+    for (int k = 0; k < form->ComponentCount(); ++k)
+        EXPECT_EQ(dynamic_cast<TMeterFrm*>(form->Components(k)), nullptr);
 }
 
 } // namespace
