@@ -428,3 +428,23 @@ TEST_F(AmortForm, TheBuildLeavesNoProgressFormAndTheCursorBack) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(AmortForm, AnotherCountryGetsItsMoneyAndDateMasks) {
+    WriteAll(home / "WIN.INI", "[intl]\niCountry=49\nsShortDate=dd.MM.yy\nsDate=.\n");
+    LoadRegionalSettings();
+    VcIntlSup().ReadWindowsIntl();
+    Masks = std::make_unique<TMasks>();
+    {
+        TcLoAmort german(nullptr, options);
+        EXPECT_EQ(german.PV->PictureMask(), "#,###,###.##CCC");
+        EXPECT_EQ(german.OrgDate->PictureMask(), "dd/mm/yyyy");
+        EXPECT_EQ(german.FrstPmtDate->PictureMask(), "dd/mm/yyyy");
+        EXPECT_EQ(german.DateCell->PictureMask(), "dd/mm/yyyy");
+    }
+    Masks.reset();
+    EXPECT_EQ(form->PV->PictureMask(), "$###,###,###.##");
+}
+
+} // namespace
