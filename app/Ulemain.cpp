@@ -1,5 +1,6 @@
 #include "app/Ulemain.h"
 
+#include "advisors/uLoLease.h"
 #include "advisors/uLoPnts.h"
 #include "app/ULoIntDu.h"
 #include "app/Uloaccel.h"
@@ -203,6 +204,8 @@ void TMainForm::BuildMenus() {
     // The schedule and the lease advisor are opened from here as they join.
     menu("&Schedules");
     TMenuItem* advisors = menu("&Advisors");
+    AddItem(advisors, "&Lease v. Buy...", ShortCut('L', {ssCtrl}),
+            [this](TObject*) { OpenLeaseBuy(); });
     AddItem(advisors, "&Points...", ShortCut('P', {ssCtrl}), [this](TObject*) { OpenPoints(); });
     AddItem(advisors, "&Refinance...", ShortCut('R', {ssCtrl}),
             [this](TObject*) { OpenRefinance(); });
@@ -345,6 +348,10 @@ void TMainForm::OpenRefinance() {
     Launch(ckRefinance, [] { return new TcLoReFin(Application); });
 }
 
+void TMainForm::OpenLeaseBuy() {
+    Launch(ckLeaseBuy, [] { return new TaLeaseBuy(Application); });
+}
+
 void TMainForm::OpenPoints() {
     Launch(ckPoints, [] { return new TaPoints(Application); });
 }
@@ -397,7 +404,7 @@ void TMainForm::BuildToolbar() {
         {&BalloonPmtBTN, "BalloonPmtBTN", "balloonpmt", [this](TObject*) { OpenBalloonCalc(); }},
         {&AffHseBTN, "AffHseBTN", "affhse", [this](TObject*) { OpenAffordHouse(); }},
         {&AmortSchldBTN, "AmortSchldBTN", "amortschld", {}},
-        {&LsBuyBTN, "LsBuyBTN", "lsbuy", {}},
+        {&LsBuyBTN, "LsBuyBTN", "lsbuy", [this](TObject*) { OpenLeaseBuy(); }},
         {&PointsBTN, "PointsBTN", "points", [this](TObject*) { OpenPoints(); }},
         {&RefinBTN, "RefinBTN", "refin", [this](TObject*) { OpenRefinance(); }},
         {&HelpBTN, "HelpBTN", "help", [this](TObject* s) { HelpButtonClick(s); }},
@@ -410,7 +417,7 @@ void TMainForm::BuildToolbar() {
         button->SetBounds(left, 4, 33, 34);
         LoadButtonGlyphs(button, DataFolder(), b.Glyph);
         button->OnClick = b.Action;
-        // The schedule and the lease advisor join the program later; their buttons wait.
+        // The schedule joins the program later; its button waits.
         button->SetEnabled(static_cast<bool>(b.Action));
         *b.Button = button;
         left += 33;

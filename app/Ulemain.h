@@ -90,6 +90,7 @@ class TMainForm : public TForm, public TCalcHost {
     void OpenBalloonCalc();
     void OpenAffordHouse();
     void OpenRefinance();
+    void OpenLeaseBuy();
     void OpenPoints();
     void WindowItemClick(TObject* Sender);
     // Gives a closing calculator's slot back and takes its item off the "&Windows" menu.
