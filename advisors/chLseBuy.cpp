@@ -71,8 +71,11 @@ TchLeaseBuy::TchLeaseBuy(TComponent* AOwner, const TLeaseBuyData* Data) : TForm(
     SetKeyPreview(true);
     OnKeyUp = [this](TObject* s, Word& k, TShiftState sh) { FormKeyUp(s, k, sh); };
 
+    Controller = new TVcController(this);
+    Controller->SetName("Controller");
     Notebook = new TVcNotebook(this);
     Notebook->SetName("Notebook");
+    Notebook->SetController(Controller);
     Notebook->SetParent(this);
     Notebook->SetBounds(0, 0, 640, 400);
     Notebook->Pages()->Clear();

@@ -39,6 +39,7 @@ class TchLeaseBuy : public TForm {
     // Data is the advisor's inputs; with none the charts stay empty.
     TchLeaseBuy(TComponent* AOwner, const TLeaseBuyData* Data);
 
+    TVcController* Controller;
     TVcNotebook* Notebook;
     std::array<TChart*, BreakEvenChartCount> Charts{};
     std::array<TFastLineSeries*, BreakEvenChartCount> PurchaseLines{};
