@@ -77,7 +77,6 @@ TchLeaseBuy::TchLeaseBuy(TComponent* AOwner, const TLeaseBuyData* Data) : TForm(
     Notebook->SetName("Notebook");
     Notebook->SetController(Controller);
     Notebook->SetParent(this);
-    Notebook->SetBounds(0, 0, 640, 400);
     Notebook->Pages()->Clear();
     for (const char* caption :
          {"&Asset Price Varies", "&Loan Rate Varies", "Lease Payment &Varies"})
@@ -93,8 +92,11 @@ TchLeaseBuy::TchLeaseBuy(TComponent* AOwner, const TLeaseBuyData* Data) : TForm(
     ButtonPanel = new TPanel(this);
     ButtonPanel->SetName("ButtonPanel");
     ButtonPanel->SetParent(this);
-    ButtonPanel->SetBounds(0, 400, 640, 40);
+    ButtonPanel->SetHeight(40);
+    ButtonPanel->SetAlign(alBottom);
     ButtonPanel->SetCaption("");
+    // The tabs share the window's width, and the pages fill what the buttons leave.
+    Notebook->SetAlign(alClient);
     PrintBTN = AddButton("PrintBTN", "Print", 8, [this](TObject* s) { PrintBTNClick(s); });
     CloseBTN = AddButton("CloseBTN", "Close", 96, [this](TObject* s) { CloseBTNClick(s); });
     HelpBTN = AddButton("HelpBTN", "Help", 184, [this](TObject* s) { HelpBTNClick(s); });

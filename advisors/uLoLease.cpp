@@ -81,8 +81,8 @@ constexpr int NarrativeWidth = 85;
 constexpr int PageWidth = 600;
 constexpr int PageHeight = 380;
 constexpr int LabelWidth = 330;
-constexpr int FieldLeft = 350;
-constexpr int FieldWidth = 150;
+constexpr int InputFieldLeft = 350;
+constexpr int InputFieldWidth = 150;
 constexpr int RowTop0 = 56;
 constexpr int RowStep = 26;
 // Help contexts of the pages' controls.
@@ -421,21 +421,6 @@ TaLeaseBuy::TaLeaseBuy(TComponent* AOwner)
     Auto = AddYesNo("Auto", pgDepreciation, PageHelp[3]);
     Listed = AddYesNo("Listed", pgDepreciation, PageHelp[3]);
 
-    // The override boxes sit beside the end values they unlock.
-    auto overrideBox = [this](const char* name, int page, TWinControl* beside) {
-        auto* box = new TCheckBox(this);
-        box->SetName(name);
-        box->SetParent(Notebook1->Page(page));
-        box->SetCaption("");
-        box->SetBounds(FieldLeft + FieldWidth + 10, beside->Top() + 2, 20, 20);
-        box->SetHelpContext(PageHelp[page]);
-        box->SetHint("Select to override \r calculated value.");
-        box->OnClick = [this](TObject* s) { OverrideClick(s); };
-        return box;
-    };
-    OverrideEndPurchase = overrideBox("OverrideEndPurchase", pgBuy, PurchaseEndValue);
-    OverrideEndLease = overrideBox("OverrideEndLease", pgLease, LeaseEndValue);
-
     BuildInputPage(pgGeneralInfo, labels_[0], 2,
                    {Asset, BuyerLessee, DiscountRate, BusinessUsePercent, TaxRate, TaxRateSale,
                     TaxRateProperty, PropTaxOnPurchase, PropTaxOnLease});
@@ -449,6 +434,21 @@ TaLeaseBuy::TaLeaseBuy(TComponent* AOwner)
     BuildInputPage(pgDepreciation, labels_[3], 2,
                    {Depreciate, Life, DepreciationMthd, Section179Amt, DeductDepositWhen,
                     DeductSalesTaxWhen, Auto, Listed});
+
+    // The override boxes sit beside the end values they unlock.
+    auto overrideBox = [this](const char* name, int page, TWinControl* beside) {
+        auto* box = new TCheckBox(this);
+        box->SetName(name);
+        box->SetParent(Notebook1->Page(page));
+        box->SetCaption("");
+        box->SetBounds(InputFieldLeft + InputFieldWidth + 10, beside->Top() + 2, 20, 20);
+        box->SetHelpContext(PageHelp[page]);
+        box->SetHint("Select to override \r calculated value.");
+        box->OnClick = [this](TObject* s) { OverrideClick(s); };
+        return box;
+    };
+    OverrideEndPurchase = overrideBox("OverrideEndPurchase", pgBuy, PurchaseEndValue);
+    OverrideEndLease = overrideBox("OverrideEndLease", pgLease, LeaseEndValue);
 
     auto group = [this](const char* name, int page, const char* caption) {
         auto* box = new TGroupBox(this);
@@ -470,6 +470,7 @@ TaLeaseBuy::TaLeaseBuy(TComponent* AOwner)
     TGroupBox* reports = group("GroupBox2", pgMoreResults, " Cash Flow Reports ");
     VcTCColHead1 = new TVcTCColHead(this);
     VcTCColHead1->SetName("VcTCColHead1");
+    VcTCColHead1->SetShowLetters(false);
     LabelCell = new TVcTCString(this);
     LabelCell->SetName("LabelCell");
     LabelCell->Font()->SetStyle({fsBold});
@@ -563,7 +564,7 @@ T* TaLeaseBuy::AddField(const std::string& Name, int Page, int HelpContext) {
     auto* control = new T(this);
     control->SetName(Name);
     control->SetParent(Notebook1->Page(Page));
-    control->SetBounds(FieldLeft, 0, FieldWidth, 22);
+    control->SetBounds(InputFieldLeft, 0, InputFieldWidth, 22);
     control->SetHelpContext(HelpContext);
     return control;
 }

@@ -179,6 +179,11 @@ TEST_F(LeaseBuyAdvisorTest, TheWizardRunsToTheNarrativeTheTableAndTheCharts) {
     for (int k = 0; k < lines->Count(); ++k)
         EXPECT_LE(lines->Strings(k).size(), 85u);
     EXPECT_NE(lines->Text().find("Bottom line?"), std::string::npos);
+    // An empty line closes each of the first four paragraphs.
+    int empty = 0;
+    for (int k = 0; k < lines->Count(); ++k)
+        empty += lines->Strings(k).empty() ? 1 : 0;
+    EXPECT_EQ(empty, 3); // the fourth closes the text and counts no line of the memo's
     // The engine filled in the end value of the purchase.
     EXPECT_NE(Trim(lease->PurchaseEndValue->Caption()), "$0.00");
 
