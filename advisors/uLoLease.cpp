@@ -5,7 +5,6 @@
 #include "advisors/LeaseRpt.h"
 #include "advisors/chLseBuy.h"
 #include "finance/LoMath.h"
-#include "finance/LoUtil.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"
@@ -770,13 +769,7 @@ void TaLeaseBuy::Calculate(std::span<Byte> Data) {
     TStrings* lines = TextListOf(Data, D::Memo);
     lines->Clear();
     for (std::size_t k = 0; k < LeaseBuyNarrative.size(); ++k) {
-        std::string rest = LeaseBuyNarrative[k];
-        while (!rest.empty()) {
-            std::string line, after;
-            WordWrapLine(line, rest, after, false, NarrativeWidth);
-            lines->Add(line);
-            rest = after;
-        }
+        AddWrappedLines(*lines, LeaseBuyNarrative[k], NarrativeWidth);
         if (k + 1 < LeaseBuyNarrative.size()) lines->Add("");
     }
     VcTCColHead1->Headings()->Clear();

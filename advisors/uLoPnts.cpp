@@ -270,13 +270,7 @@ void TaPoints::Calculate(std::span<Byte> Data) {
     TStrings* lines = TextListOf(Data, D::Memo);
     lines->Clear();
     for (const std::string& paragraph : paragraphs) {
-        std::string rest = paragraph;
-        do {
-            std::string line, after;
-            WordWrapLine(line, rest, after, false, NarrativeWidth);
-            lines->Add(line);
-            rest = after;
-        } while (!rest.empty());
+        AddWrappedLines(*lines, paragraph, NarrativeWidth);
         lines->Add("");
     }
     ShowPage(true);

@@ -5,6 +5,7 @@
 #include "advisors/LeaseRpt.h"
 #include "advisors/chLseBuy.h"
 #include "advisors/uLoLease.h"
+#include "tests/advisors/AdvTestUtil.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/gui/PdfTools.h"
 #include "widgets/ExpBtn.h"
@@ -19,39 +20,11 @@
 
 namespace {
 
-// A delivery van bought over 60 months or leased for 36, fully used for business.
-TLeaseBuyData Van() {
-    TLeaseBuyData d;
-    d.Asset = "delivery van";
-    d.DiscountRate = 6;
-    d.BusinessUsePercent = 100;
-    d.TaxRate = 30;
-    d.TaxRateSale = 20;
-    d.TaxRateProperty = 1;
-    d.Price = 30000;
-    d.PurchaseSalesTax = 5;
-    d.PurchaseDeposit = 3000;
-    d.PurchaseRate = 8;
-    d.PurchaseNumPmts = 60;
-    d.OverrideEndPurchase = false;
-    d.LeasePmt = 450;
-    d.LeaseNumPmts = 36;
-    d.LeaseDeposit = 500;
-    d.AcquisitionCosts = 700;
-    d.LeaseMiscExpense = 120;
-    d.LeaseEndExpense = 250;
-    d.OverrideEndLease = true;
-    d.LeaseEndValue = 15000;
-    d.LeaseEndOptionPrice = 14000;
-    d.Life = 5;
-    return d;
-}
-
 class LeaseBuyAdvisorTest : public AppTest {
 protected:
     void SetUp() override {
         AppTest::SetUp();
-        AutoBinPath = std::string(VANTREL_BINARY_DIR) + "/app/auto.bin";
+        AutoBinPath = ShippedAutoBin();
         MakeMainForm();
         Key(main, Qt::Key_L, Qt::ControlModifier);
         lease = dynamic_cast<TaLeaseBuy*>(main->SlotForm(ckLeaseBuy, 1));
@@ -117,7 +90,7 @@ TEST_F(LeaseBuyAdvisorTest, OpensFromTheMenuAndTheToolbar) {
 }
 
 TEST_F(LeaseBuyAdvisorTest, AFileOpensAndSavesByteForByte) {
-    const auto sample = EncodeLeaseBuyFile(Van());
+    const auto sample = EncodeLeaseBuyFile(SampleLeaseBuyData());
     Open(WriteFile("van.LB", sample));
     EXPECT_TRUE(services.MessageBoxes.empty());
     EXPECT_EQ(lease->Asset->Text(), "delivery van");
@@ -135,8 +108,8 @@ TEST_F(LeaseBuyAdvisorTest, AFileOpensAndSavesByteForByte) {
 }
 
 TEST_F(LeaseBuyAdvisorTest, DamagedFilesAreRefusedAndTheFormKeepsItsValues) {
-    Open(WriteFile("van.LB", EncodeLeaseBuyFile(Van())));
-    auto older = EncodeLeaseBuyFile(Van());
+    Open(WriteFile("van.LB", EncodeLeaseBuyFile(SampleLeaseBuyData())));
+    auto older = EncodeLeaseBuyFile(SampleLeaseBuyData());
     older[2] = 3; // version 259
     older[0x04] = 5;
     Open(WriteFile("old.LB", older));
@@ -145,7 +118,7 @@ TEST_F(LeaseBuyAdvisorTest, DamagedFilesAreRefusedAndTheFormKeepsItsValues) {
               "File NOT current version of Lease v. Buy Advisor file.");
     std::array<Byte, LeaseBuyFileSize> zeros{};
     Open(WriteFile("zeros.LB", zeros));
-    auto damaged = EncodeLeaseBuyFile(Van());
+    auto damaged = EncodeLeaseBuyFile(SampleLeaseBuyData());
     damaged[212] = 9; // no such depreciation method
     damaged[4] = 3;
     Open(WriteFile("damaged.LB", damaged));
@@ -160,7 +133,7 @@ TEST_F(LeaseBuyAdvisorTest, DamagedFilesAreRefusedAndTheFormKeepsItsValues) {
 }
 
 TEST_F(LeaseBuyAdvisorTest, TheWizardRunsToTheNarrativeTheTableAndTheCharts) {
-    Open(WriteFile("van.LB", EncodeLeaseBuyFile(Van())));
+    Open(WriteFile("van.LB", EncodeLeaseBuyFile(SampleLeaseBuyData())));
     Next();
     EXPECT_EQ(Page(), TaLeaseBuy::pgBuy);
     EXPECT_TRUE(lease->PriorBTN->Enabled());
@@ -226,7 +199,7 @@ TEST_F(LeaseBuyAdvisorTest, AnInvalidRunStaysOnTheLastInputPage) {
 }
 
 TEST_F(LeaseBuyAdvisorTest, ResetAndUndoOnTheInputPages) {
-    Open(WriteFile("van.LB", EncodeLeaseBuyFile(Van())));
+    Open(WriteFile("van.LB", EncodeLeaseBuyFile(SampleLeaseBuyData())));
     lease->Asset->SetText("truck");
     lease->CopyBTN->Click(); // Undo: back to the opened file
     EXPECT_EQ(lease->Asset->Text(), "delivery van");
@@ -278,7 +251,7 @@ TEST_F(LeaseBuyAdvisorTest, FieldRules) {
 }
 
 TEST_F(LeaseBuyAdvisorTest, CopyAndPrintTheResults) {
-    Open(WriteFile("van.LB", EncodeLeaseBuyFile(Van())));
+    Open(WriteFile("van.LB", EncodeLeaseBuyFile(SampleLeaseBuyData())));
     lease->Notebook1->SetPageIndex(TaLeaseBuy::pgDepreciation);
     Next();
     ASSERT_EQ(Page(), TaLeaseBuy::pgResults);
@@ -330,7 +303,7 @@ TEST_F(LeaseBuyAdvisorTest, EveryHelpContextHasATopic) {
 }
 
 TEST_F(LeaseBuyAdvisorTest, ScreenshotsOfTheLeaseAdvisor) {
-    Open(WriteFile("van.LB", EncodeLeaseBuyFile(Van())));
+    Open(WriteFile("van.LB", EncodeLeaseBuyFile(SampleLeaseBuyData())));
     const char* names[] = {"lease-general", "lease-buy", "lease-lease", "lease-depreciation"};
     for (int page = 0; page < 4; ++page) {
         lease->Notebook1->SetPageIndex(page);
