@@ -134,9 +134,14 @@ TEST_F(LeaseBuyAdvisorTest, DamagedFilesAreRefusedAndTheFormKeepsItsValues) {
 
 TEST_F(LeaseBuyAdvisorTest, TheWizardRunsToTheNarrativeTheTableAndTheCharts) {
     Open(WriteFile("van.LB", EncodeLeaseBuyFile(SampleLeaseBuyData())));
-    Next();
+    // The buttons' accelerators step the wizard: Alt+X for "Ne&xt", Alt+I for "Pr&ior".
+    Key(lease->Asset, Qt::Key_X, Qt::AltModifier);
     EXPECT_EQ(Page(), TaLeaseBuy::pgBuy);
     EXPECT_TRUE(lease->PriorBTN->Enabled());
+    EXPECT_TRUE(lease->Price->Focused());
+    Key(lease->Price, Qt::Key_I, Qt::AltModifier);
+    EXPECT_EQ(Page(), TaLeaseBuy::pgGeneralInfo);
+    Next();
     Next();
     Next();
     EXPECT_EQ(Page(), TaLeaseBuy::pgDepreciation);
@@ -181,10 +186,18 @@ TEST_F(LeaseBuyAdvisorTest, TheWizardRunsToTheNarrativeTheTableAndTheCharts) {
         EXPECT_EQ(charts->PurchaseLines[0]->Count(), 12);
         EXPECT_NEAR(charts->PurchaseLines[0]->XValues()->Last(), 42796.75, 0.01);
         Screenshot(charts, "lease-buy-charts");
+        charts->Notebook->SetPageIndex(1);
+        charts->PrintBTNClick(nullptr); // the chart on show, on the default printer
     });
     Next();
     SetModalHook(old);
     EXPECT_TRUE(charted);
+    std::string pdf;
+    for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
+        pdf = entry.path().string();
+    ASSERT_FALSE(pdf.empty());
+    const std::string printed = RunTool("pdftotext " + ShellQuoted(pdf) + " -");
+    EXPECT_NE(printed.find("Various Finance Rates"), std::string::npos) << printed;
     EXPECT_EQ(Page(), TaLeaseBuy::pgMoreResults);
     lease->PriorBTN->Click();
     EXPECT_EQ(Page(), TaLeaseBuy::pgResults);
