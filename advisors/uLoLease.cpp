@@ -376,6 +376,24 @@ TaLeaseBuy::TaLeaseBuy(TComponent* AOwner)
          {"GeneralInfo", "Buy", "Lease", "Depreciation", "Results", "MoreResults"})
         Notebook1->Pages()->Add(name);
 
+    BuildFields();
+    BuildInputPages();
+    BuildResultPages();
+    BuildCashFlowTable();
+    BuildButtons();
+    BindHandlers();
+    TNotifyEvent patternShow = OnShow;
+    OnShow = [this, patternShow](TObject* s) {
+        patternShow(s);
+        LeaseFormShow(s);
+    };
+    SharedRecord();
+    UseCountryMoneyMask({Price, PurchaseDeposit, PurchaseEndValue, LeasePmt, LeaseDeposit,
+                         LeaseMiscExpense, LeaseEndExpense, LeaseEndValue, LeaseEndOptionPrice,
+                         Section179Amt});
+}
+
+void TaLeaseBuy::BuildFields() {
     Asset = AddField<TEdit>("Asset", pgGeneralInfo, PageHelp[0]);
     BuyerLessee = AddField<TEdit>("BuyerLessee", pgGeneralInfo, PageHelp[0]);
     for (TEdit* edit : {Asset, BuyerLessee})
@@ -419,7 +437,9 @@ TaLeaseBuy::TaLeaseBuy(TComponent* AOwner)
     DeductSalesTaxWhen = AddList("DeductSalesTaxWhen", pgDepreciation, PageHelp[3]);
     Auto = AddYesNo("Auto", pgDepreciation, PageHelp[3]);
     Listed = AddYesNo("Listed", pgDepreciation, PageHelp[3]);
+}
 
+void TaLeaseBuy::BuildInputPages() {
     BuildInputPage(pgGeneralInfo, labels_[0], 2,
                    {Asset, BuyerLessee, DiscountRate, BusinessUsePercent, TaxRate, TaxRateSale,
                     TaxRateProperty, PropTaxOnPurchase, PropTaxOnLease});
@@ -448,16 +468,10 @@ TaLeaseBuy::TaLeaseBuy(TComponent* AOwner)
     };
     OverrideEndPurchase = overrideBox("OverrideEndPurchase", pgBuy, PurchaseEndValue);
     OverrideEndLease = overrideBox("OverrideEndLease", pgLease, LeaseEndValue);
+}
 
-    auto group = [this](const char* name, int page, const char* caption) {
-        auto* box = new TGroupBox(this);
-        box->SetName(name);
-        box->SetParent(Notebook1->Page(page));
-        box->SetCaption(caption);
-        box->SetBounds(8, 8, PageWidth - 16, PageHeight - 16);
-        return box;
-    };
-    TGroupBox* results = group("GroupBox1", pgResults, " Lease vs Buy Results ");
+void TaLeaseBuy::BuildResultPages() {
+    TGroupBox* results = AddGroup("GroupBox1", pgResults, " Lease vs Buy Results ");
     Memo1 = new TMemo(this);
     Memo1->SetName("Memo1");
     Memo1->SetParent(results);
@@ -465,8 +479,10 @@ TaLeaseBuy::TaLeaseBuy(TComponent* AOwner)
     Memo1->SetScrollBars(ssVertical);
     Memo1->SetWordWrap(false);
     Memo1->SetHelpContext(PageHelp[4]);
+}
 
-    TGroupBox* reports = group("GroupBox2", pgMoreResults, " Cash Flow Reports ");
+void TaLeaseBuy::BuildCashFlowTable() {
+    TGroupBox* reports = AddGroup("GroupBox2", pgMoreResults, " Cash Flow Reports ");
     VcTCColHead1 = new TVcTCColHead(this);
     VcTCColHead1->SetName("VcTCColHead1");
     VcTCColHead1->SetShowLetters(false);
@@ -495,7 +511,18 @@ TaLeaseBuy::TaLeaseBuy(TComponent* AOwner)
     }
     VcTable1->OnGetCellData = [this](TObject* s, LongInt r, LongInt c, void*& d,
                                      TVcCellDataPurpose p) { VcTable1GetCellData(s, r, c, d, p); };
+}
 
+TGroupBox* TaLeaseBuy::AddGroup(const char* Name, int Page, const char* Caption) {
+    auto* box = new TGroupBox(this);
+    box->SetName(Name);
+    box->SetParent(Notebook1->Page(Page));
+    box->SetCaption(Caption);
+    box->SetBounds(8, 8, PageWidth - 16, PageHeight - 16);
+    return box;
+}
+
+void TaLeaseBuy::BuildButtons() {
     PriorBTN = AddNavButton("PriorBTN", [this](TObject* s) { PriorBTNClick(s); });
     NextBTN = AddNavButton("NextBTN", [this](TObject* s) { NextBTNClick(s); });
     FileBTN = AddNavButton("FileBTN", [this](TObject* s) { FileBTNClick(s); });
@@ -515,7 +542,9 @@ TaLeaseBuy::TaLeaseBuy(TComponent* AOwner)
     FileMenu->Items()->Add(NewItem(this, "Save...", 0, [this](TObject* s) { S1Click(s); }));
     SetClientWidth(PageWidth);
     SetClientHeight(PageHeight + 41);
+}
 
+void TaLeaseBuy::BindHandlers() {
     Price->OnExit = [this](TObject* s) { PriceExit(s); };
     PurchaseDeposit->OnExit = [this](TObject* s) { PriceExit(s); };
     TaxRate->OnExit = [this](TObject* s) { TaxRateExit(s); };
@@ -523,39 +552,33 @@ TaLeaseBuy::TaLeaseBuy(TComponent* AOwner)
     Depreciate->OnChange = [this](TObject* s) { DepreciateChange(s); };
     DepreciationMthd->OnChange = [this](TObject* s) { DepreciationMthdChange(s); };
     Notebook1->OnPageChanged = [this](TObject* s) { Notebook1PageChanged(s); };
+}
 
-    TNotifyEvent patternShow = OnShow;
-    OnShow = [this, patternShow](TObject* s) {
-        patternShow(s);
-        Life->SetRangeHi("31");
-        const bool buttonHints = CalcHost() && CalcHost()->ButtonHints();
-        const struct {
-            TButton* Button;
-            const char* Hint;
-            const char* Caption;
-            int Context;
-        } buttons[] = {{PriorBTN, "Previous step.", "Pr&ior", 21},
-                       {NextBTN, "Next step.", "Ne&xt", 21},
-                       {FileBTN, "Save/Get Data", "&File", FileHelp},
-                       {PrintBtn, "Print results", "R&eset", 26},
-                       {CopyBTN, "Copy to clipboard", "&Undo", 30}};
-        for (const auto& b : buttons) {
-            b.Button->SetHint(b.Hint);
-            b.Button->SetCaption(b.Caption);
-            b.Button->SetHelpContext(b.Context);
-            b.Button->SetShowHint(buttonHints);
-        }
-        const bool hints = CalcHost() && CalcHost()->ShowHints();
-        OverrideEndPurchase->SetShowHint(hints);
-        OverrideEndLease->SetShowHint(hints);
-        Notebook1->SetPageIndex(pgGeneralInfo);
-        Notebook1PageChanged(Notebook1);
-        UpdateOverrides();
-    };
-    SharedRecord();
-    UseCountryMoneyMask({Price, PurchaseDeposit, PurchaseEndValue, LeasePmt, LeaseDeposit,
-                         LeaseMiscExpense, LeaseEndExpense, LeaseEndValue, LeaseEndOptionPrice,
-                         Section179Amt});
+void TaLeaseBuy::LeaseFormShow(TObject*) {
+    Life->SetRangeHi("31");
+    const bool buttonHints = CalcHost() && CalcHost()->ButtonHints();
+    const struct {
+        TButton* Button;
+        const char* Hint;
+        const char* Caption;
+        int Context;
+    } buttons[] = {{PriorBTN, "Previous step.", "Pr&ior", 21},
+                   {NextBTN, "Next step.", "Ne&xt", 21},
+                   {FileBTN, "Save/Get Data", "&File", FileHelp},
+                   {PrintBtn, "Print results", "R&eset", 26},
+                   {CopyBTN, "Copy to clipboard", "&Undo", 30}};
+    for (const auto& b : buttons) {
+        b.Button->SetHint(b.Hint);
+        b.Button->SetCaption(b.Caption);
+        b.Button->SetHelpContext(b.Context);
+        b.Button->SetShowHint(buttonHints);
+    }
+    const bool hints = CalcHost() && CalcHost()->ShowHints();
+    OverrideEndPurchase->SetShowHint(hints);
+    OverrideEndLease->SetShowHint(hints);
+    Notebook1->SetPageIndex(pgGeneralInfo);
+    Notebook1PageChanged(Notebook1);
+    UpdateOverrides();
 }
 
 template <typename T>

@@ -117,6 +117,17 @@ protected:
     int FormHelpContext() const override { return 133; }
 
 private:
+    // The constructor's steps: the fields of the input pages, their labels, the narrative and
+    // table pages, the buttons and file menu, and the field rules.
+    void BuildFields();
+    void BuildInputPages();
+    void BuildResultPages();
+    void BuildCashFlowTable();
+    TGroupBox* AddGroup(const char* Name, int Page, const char* Caption);
+    void BuildButtons();
+    void BindHandlers();
+    // After the pattern's show: the buttons' captions and hints, the first page.
+    void LeaseFormShow(TObject* Sender);
     void BuildInputPage(int Page, std::vector<TLabel*>& Labels, int Intro,
                         const std::vector<TWinControl*>& Rows);
     template <typename T>
