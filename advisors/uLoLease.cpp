@@ -112,9 +112,9 @@ constexpr std::size_t Signature = 0, Version = 2, Asset = 4, BuyerLessee = 35, D
 constexpr std::size_t TextSize = 31;
 } // namespace F
 
-// The most a stored count and life may be: what their pictures "iiii" and the life's range hold.
+// The most a stored count may be: what the picture "iiii" holds. A stored life may be what the
+// engine works out from a long term, beyond the 31 years the field takes.
 constexpr int MaxCount = 9999;
-constexpr float MaxLife = 31.0f;
 
 // Reads the file's fields, noting whether every one is acceptable.
 class TFileReader {
@@ -258,7 +258,7 @@ std::string DecodeLeaseBuyFile(std::span<const Byte> bytes, TLeaseBuyData& data)
     d.LeaseEndValue = r.Money(F::LeaseEndValue);
     d.LeaseEndOptionPrice = r.Money(F::LeaseEndOptionPrice);
     d.Depreciate = r.Bool(F::Depreciate);
-    d.Life = r.Number<float>(F::Life, MaxLife);
+    d.Life = r.Number<float>(F::Life, MaxDepreciableLife);
     d.DepreciationMthd = r.Index(F::DepreciationMthd, DepreciationMethodCount);
     d.Section179Amt = r.Money(F::Section179Amt);
     d.DeductDepositWhen = r.Index(F::DeductDepositWhen, DeductionTimingCount);

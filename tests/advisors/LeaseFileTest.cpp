@@ -88,6 +88,11 @@ TEST(LeaseFileTest, EveryStoredFieldComesBackButThePropertyTaxFlags) {
     EXPECT_EQ(loaded.DepreciationMthd, dmAutoSL);
     EXPECT_EQ(loaded.DeductSalesTaxWhen, dtAmortize);
     EXPECT_FLOAT_EQ(loaded.Life, 7.5f);
+    // A life the engine worked out from a long term goes and comes back.
+    TLeaseBuyData longLived = saved;
+    longLived.Life = 192.5f;
+    ASSERT_EQ(DecodeLeaseBuyFile(EncodeLeaseBuyFile(longLived), loaded), "");
+    EXPECT_FLOAT_EQ(loaded.Life, 192.5f);
 }
 
 struct TDamage {
@@ -106,7 +111,7 @@ TEST(LeaseFileTest, DamagedFilesAreRefusedAndChangeNothing) {
     std::array<Byte, 4> hugeRate{};
     PutLE<float>(hugeRate, 0, 150.0f);
     std::array<Byte, 4> longLife{};
-    PutLE<float>(longLife, 0, 32.0f);
+    PutLE<float>(longLife, 0, MaxDepreciableLife + 1);
     std::array<Byte, 4> infinite{};
     PutLE<float>(infinite, 0, std::numeric_limits<float>::infinity());
     const TDamage damages[] = {
@@ -124,7 +129,7 @@ TEST(LeaseFileTest, DamagedFilesAreRefusedAndChangeNothing) {
         {"negative deposit", 108, {negative.begin(), negative.end()}},
         {"rate 150", 116, {hugeRate.begin(), hugeRate.end()}},
         {"infinite discount rate", 68, {infinite.begin(), infinite.end()}},
-        {"life 32", 208, {longLife.begin(), longLife.end()}},
+        {"life past the longest", 208, {longLife.begin(), longLife.end()}},
         {"negative payments", 120, {0xFF, 0xFF}},
     };
     for (const TDamage& damage : damages) {
