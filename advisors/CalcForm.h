@@ -255,6 +255,11 @@ void ReadLoanTerms(std::span<const Byte> Data, const TLoanTermSlots& Slots, Valu
     V.Method = static_cast<Byte>(ChoiceIndex(Data, Slots.AmortMthd));
 }
 
+// The picture of the calculators' and advisors' money fields (United States).
+constexpr const char* CalcMoneyMask = "$###,###,###.##";
+// The width, in characters, at which the advisors wrap their conclusions.
+constexpr int AdvisorNarrativeWidth = 85;
+
 // Adds text to lines cut at word boundaries into lines of at most Width characters (an empty
 // text adds none): how the advisors lay out their conclusions.
 void AddWrappedLines(TStrings& Lines, const std::string& Text, int Width);

@@ -73,10 +73,8 @@ constexpr std::size_t Size = Memo + ListRefSlotSize;
 static_assert(Size == 13302);
 } // namespace D
 
-constexpr const char* MoneyMask = "$###,###,###.##";
 constexpr const char* RateMask = "##.####";
 constexpr const char* ShareMask = "###.####";
-constexpr int NarrativeWidth = 85;
 constexpr int PageWidth = 600;
 constexpr int PageHeight = 380;
 constexpr int LabelWidth = 330;
@@ -407,32 +405,35 @@ void TaLeaseBuy::BuildFields() {
     PropTaxOnPurchase = AddYesNo("PropTaxOnPurchase", pgGeneralInfo, PageHelp[0]);
     PropTaxOnLease = AddYesNo("PropTaxOnLease", pgGeneralInfo, PageHelp[0]);
 
-    Price = AddNumber("Price", pgBuy, nftDouble, MoneyMask, PageHelp[1]);
+    Price = AddNumber("Price", pgBuy, nftDouble, CalcMoneyMask, PageHelp[1]);
     PurchaseSalesTax = AddNumber("PurchaseSalesTax", pgBuy, nftSingle, RateMask, PageHelp[1]);
     TaxFinanced = AddYesNo("TaxFinanced", pgBuy, PageHelp[1]);
-    PurchaseDeposit = AddNumber("PurchaseDeposit", pgBuy, nftDouble, MoneyMask, PageHelp[1]);
+    PurchaseDeposit = AddNumber("PurchaseDeposit", pgBuy, nftDouble, CalcMoneyMask, PageHelp[1]);
     PurchaseRate = AddNumber("PurchaseRate", pgBuy, nftSingle, RateMask, PageHelp[1]);
     PurchaseNumPmts = AddNumber("PurchaseNumPmts", pgBuy, nftInteger, "iiii", PageHelp[1]);
     PurchasePmtPYR = AddList("PurchasePmtPYR", pgBuy, PageHelp[1]);
-    PurchaseEndValue = AddNumber("PurchaseEndValue", pgBuy, nftDouble, MoneyMask, PageHelp[1]);
+    PurchaseEndValue = AddNumber("PurchaseEndValue", pgBuy, nftDouble, CalcMoneyMask, PageHelp[1]);
     DeductablePercent = AddNumber("DeductablePercent", pgBuy, nftSingle, ShareMask, PageHelp[1]);
 
-    LeasePmt = AddNumber("LeasePmt", pgLease, nftDouble, MoneyMask, PageHelp[2]);
+    LeasePmt = AddNumber("LeasePmt", pgLease, nftDouble, CalcMoneyMask, PageHelp[2]);
     LeaseNumPmts = AddNumber("LeaseNumPmts", pgLease, nftInteger, "iiii", PageHelp[2]);
     LeasePmtPYR = AddList("LeasePmtPYR", pgLease, PageHelp[2]);
     LeaseSalesTax = AddNumber("LeaseSalesTax", pgLease, nftSingle, RateMask, PageHelp[2]);
-    LeaseDeposit = AddNumber("LeaseDeposit", pgLease, nftDouble, MoneyMask, PageHelp[2]);
-    AcquisitionCosts = AddNumber("AcquisitionCosts", pgLease, nftDouble, MoneyMask, PageHelp[2]);
-    LeaseMiscExpense = AddNumber("LeaseMiscExpense", pgLease, nftDouble, MoneyMask, PageHelp[2]);
-    LeaseEndExpense = AddNumber("LeaseEndExpense", pgLease, nftDouble, MoneyMask, PageHelp[2]);
-    LeaseEndValue = AddNumber("LeaseEndValue", pgLease, nftDouble, MoneyMask, PageHelp[2]);
+    LeaseDeposit = AddNumber("LeaseDeposit", pgLease, nftDouble, CalcMoneyMask, PageHelp[2]);
+    AcquisitionCosts =
+        AddNumber("AcquisitionCosts", pgLease, nftDouble, CalcMoneyMask, PageHelp[2]);
+    LeaseMiscExpense =
+        AddNumber("LeaseMiscExpense", pgLease, nftDouble, CalcMoneyMask, PageHelp[2]);
+    LeaseEndExpense = AddNumber("LeaseEndExpense", pgLease, nftDouble, CalcMoneyMask, PageHelp[2]);
+    LeaseEndValue = AddNumber("LeaseEndValue", pgLease, nftDouble, CalcMoneyMask, PageHelp[2]);
     LeaseEndOptionPrice =
-        AddNumber("LeaseEndOptionPrice", pgLease, nftDouble, MoneyMask, PageHelp[2]);
+        AddNumber("LeaseEndOptionPrice", pgLease, nftDouble, CalcMoneyMask, PageHelp[2]);
 
     Depreciate = AddYesNo("Depreciate", pgDepreciation, PageHelp[3]);
     Life = AddNumber("Life", pgDepreciation, nftSingle, "##.#", PageHelp[3]);
     DepreciationMthd = AddList("DepreciationMthd", pgDepreciation, PageHelp[3]);
-    Section179Amt = AddNumber("Section179Amt", pgDepreciation, nftDouble, MoneyMask, PageHelp[3]);
+    Section179Amt =
+        AddNumber("Section179Amt", pgDepreciation, nftDouble, CalcMoneyMask, PageHelp[3]);
     DeductDepositWhen = AddList("DeductDepositWhen", pgDepreciation, PageHelp[3]);
     DeductSalesTaxWhen = AddList("DeductSalesTaxWhen", pgDepreciation, PageHelp[3]);
     Auto = AddYesNo("Auto", pgDepreciation, PageHelp[3]);
@@ -792,7 +793,7 @@ void TaLeaseBuy::Calculate(std::span<Byte> Data) {
     TStrings* lines = TextListOf(Data, D::Memo);
     lines->Clear();
     for (std::size_t k = 0; k < LeaseBuyNarrative.size(); ++k) {
-        AddWrappedLines(*lines, LeaseBuyNarrative[k], NarrativeWidth);
+        AddWrappedLines(*lines, LeaseBuyNarrative[k], AdvisorNarrativeWidth);
         if (k + 1 < LeaseBuyNarrative.size()) lines->Add("");
     }
     VcTCColHead1->Headings()->Clear();
