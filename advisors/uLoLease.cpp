@@ -164,6 +164,25 @@ void PutText(std::span<Byte> b, std::size_t at, const std::string& text) {
     std::memcpy(&b[at + 1], text.data(), length);
 }
 
+// Shows the advisors' messages as message boxes with an OK button while it lives.
+class TAdvisorMessageBoxes {
+public:
+    TAdvisorMessageBoxes() : previous_(OnAdvisorMessage) {
+        OnAdvisorMessage = [](TAdvisorMsgKind kind, const std::string& text) {
+            const TMsgDlgType type = kind == amkError     ? mtError
+                                     : kind == amkWarning ? mtWarning
+                                                          : mtInformation;
+            MessageDlg(text, type, {mbOK}, 0);
+        };
+    }
+    ~TAdvisorMessageBoxes() { OnAdvisorMessage = previous_; }
+    TAdvisorMessageBoxes(const TAdvisorMessageBoxes&) = delete;
+    TAdvisorMessageBoxes& operator=(const TAdvisorMessageBoxes&) = delete;
+
+private:
+    TAdvisorMessageEvent previous_;
+};
+
 // The input lines of one field: caption and value in the field's copy and print formats.
 TCalcLine Line(const std::string& caption, TVarRec value, const char* copy, const char* print) {
     return {caption, value, copy, print};
@@ -775,18 +794,13 @@ void TaLeaseBuy::PriorBTNClick(TObject*) {
 
 void TaLeaseBuy::Calculate(std::span<Byte> Data) {
     TLeaseBuyData data = LeaseBuyDataOf(Data);
-    OnAdvisorMessage = [](TAdvisorMsgKind kind, const std::string& text) {
-        const TMsgDlgType type = kind == amkError     ? mtError
-                                 : kind == amkWarning ? mtWarning
-                                                      : mtInformation;
-        MessageDlg(text, type, {mbOK}, 0);
-    };
     bool ran = false;
     {
+        // The engine's messages show as message boxes while it runs.
+        TAdvisorMessageBoxes boxes;
         TWaitCursor wait;
         ran = ValidateAndRunLeaseBuy(data);
     }
-    OnAdvisorMessage = nullptr;
     // The engine may have filled in the life and the end values.
     PutLeaseBuyData(Data, data);
     if (!ran) return;
