@@ -198,6 +198,8 @@ std::string TXBase::TagName(int Order) {
 }
 
 void TXBase::OpenExtraIndexes() {
+    if (!extrasOpen_) indexBefore_ = Table()->IndexName();
+    extrasOpen_ = true;
     const int before = IndexOrd();
     SetOrder(0);
     const TTableType type = Table()->TableType();
@@ -218,7 +220,12 @@ void TXBase::OpenExtraIndexes() {
 }
 
 void TXBase::LinkActiveChanged() {
-    if (!Active()) return;
+    if (!Active()) {
+        // The extra index files close with the table: it opens again in its own index.
+        if (extrasOpen_ && Table()) Table()->SetIndexName(indexBefore_);
+        extrasOpen_ = false;
+        return;
+    }
     if (!filter_.empty()) Query(filter_);
     if (extraIndexes_->Count() > 0) OpenExtraIndexes();
 }

@@ -96,6 +96,9 @@ private:
     std::unique_ptr<TStringList> extraIndexes_;
     std::string filter_;
     bool turboRead_ = false;
+    // The extra index files are open; the table's index before they were.
+    bool extrasOpen_ = false;
+    std::string indexBefore_;
 };
 
 enum TXBaseDateFrmt : Byte {

@@ -140,3 +140,128 @@ TEST_F(TableTest, ChangingTheTableNameEmptiesTheIndexFiles) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(TableTest, ADetailFollowsItsMastersCurrentRecord) {
+    // Accounts A, B, C; loans carry their account's name in NAME, ordered by it.
+    MakeLoans("LOANS.DBF", {{"B", 10}, {"A", 20}, {"B", 30}, {"C", 40}, {"A", 50}});
+    MakeLoans("ACCNTS.DBF", {{"A", 1}, {"B", 2}, {"C", 3}, {"D", 4}});
+    master_ = MakeTable("ACCNTS.DBF");
+    master_->SetIndexName("NAME");
+    master_->Open();
+    TDataSource accounts(nullptr);
+    accounts.SetDataSet(master_.get());
+    detail_ = MakeTable("LOANS.DBF");
+    detail_->SetIndexName("NAME");
+    detail_->SetMasterSource(&accounts);
+    detail_->SetMasterFields("NAME");
+    detail_->Open();
+    auto amounts = [&] {
+        std::string text;
+        for (detail_->First(); !detail_->Eof(); detail_->Next())
+            text += detail_->FieldByName("AMOUNT")->AsString() + " ";
+        return text;
+    };
+    EXPECT_EQ(amounts(), "20 50 ");
+    master_->Next();
+    EXPECT_EQ(amounts(), "10 30 ");
+    master_->Last();
+    EXPECT_EQ(amounts(), "");
+    detail_->Append();
+    EXPECT_EQ(detail_->FieldByName("NAME")->AsString(), "D");
+    detail_->FieldByName("AMOUNT")->SetAsFloat(60);
+    detail_->Post();
+    EXPECT_EQ(amounts(), "60 ");
+    EXPECT_EQ(MessageOf([&] {
+                  TDataSource loans(nullptr);
+                  loans.SetDataSet(detail_.get());
+                  master_->SetMasterSource(&loans);
+              }),
+              "Circular datalinks are not allowed");
+    master_->Close();
+    EXPECT_EQ(amounts(), "20 50 10 30 40 60 ");
+    detail_->Close();
+    detail_->SetMasterSource(nullptr);
+}
+
+TEST_F(TableTest, IndexDefinitionsDescribeTheOrdersAndServeSearchesByField) {
+    TTable& table = Loans({"SMITH", "ADAMS"}, "AMOUNT");
+    table.UpdateIndexDefs();
+    TIndexDefs* defs = table.IndexDefs();
+    ASSERT_EQ(defs->Count(), 2);
+    EXPECT_EQ(defs->Items(defs->IndexOf("name"))->Fields(), "NAME");
+    EXPECT_EQ(defs->FindIndexForFields("amount")->Name(), "AMOUNT");
+    EXPECT_EQ(MessageOf([&] { defs->FindIndexForFields("WHEN"); }),
+              "Table 'LOANS.DBF' has no index for fields 'WHEN'");
+    EXPECT_EQ(MessageOf([&] { defs->Add("NAME", "NAME", 0); }), "Duplicate index name 'NAME'");
+    table.SetRange({1.5}, {2.5});
+    EXPECT_EQ(Names(table), "ADAMS ");
+    table.UpdateIndexDefs();
+    EXPECT_EQ(Names(table), "ADAMS ");
+    table.SetIndexFieldNames("NAME");
+    EXPECT_EQ(Names(table), "ADAMS SMITH ");
+    auto closed = MakeTable("LOANS.DBF");
+    EXPECT_EQ(closed->FieldDefs()->Count(), 5);
+    closed->UpdateIndexDefs();
+    EXPECT_EQ(closed->IndexDefs()->Count(), 2);
+    EXPECT_FALSE(closed->Active());
+}
+
+TEST_F(TableTest, IndexFilesOpenWithTheTable) {
+    MakeLoans("LOANS.DBF", {{"B", 2}, {"A", 1}}, xbNTX, false);
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "MAKE", xbModeExclusive, xbNTX), 0);
+    ASSERT_GT(xb_IndexCreate(Path("BYNAME.NTX"), "BYNAME", "NAME", "", 0, 0), 0);
+    xb_Close();
+    master_ = MakeTable("LOANS.DBF", ttXBNTX);
+    master_->IndexFiles()->Add("BYNAME.NTX");
+    master_->SetIndexName("BYNAME.NTX");
+    master_->Open();
+    EXPECT_EQ(Names(*master_), "A B ");
+    EXPECT_THROW(master_->IndexFiles()->Add("MISSING.NTX"), EDBEngineError);
+    EXPECT_EQ(master_->IndexFiles()->Count(), 1);
+}
+
+TEST_F(TableTest, CreatesATableWithItsProductionIndexOnce) {
+    const std::vector<TXbFieldDef> fields = {{"ACCOUNTNO", 'C', 8, 0, 0},
+                                             {"BALANCE", 'N', 12, 2, 0},
+                                             {"OPENED", 'D', 8, 0, 0},
+                                             {"ACTIVE", 'L', 1, 0, 0},
+                                             {"NOTES", 'M', 10, 0, 0}};
+    TIndexDesc byNumber;
+    byNumber.TagName = "ACCOUNTNO";
+    byNumber.KeyExpression = "ACCOUNTNO";
+    byNumber.Unique = true;
+    TIndexDesc byBalance;
+    byBalance.TagName = "BALANCE";
+    byBalance.KeyExpression = "BALANCE";
+    ASSERT_TRUE(CreateTable(Path("ACCNTS.DBF"), fields, {byNumber, byBalance}, ttXBNSX));
+    EXPECT_FALSE(CreateTable(Path("ACCNTS.DBF"), fields, {}, ttXBNSX));
+    master_ = MakeTable("ACCNTS.DBF", ttXBNSX);
+    master_->SetIndexName("ACCOUNTNO");
+    master_->Open();
+    for (const char* number : {"300", "100", "200"}) {
+        master_->Append();
+        master_->FieldByName("ACCOUNTNO")->SetAsString(number);
+        master_->FieldByName("BALANCE")->SetAsFloat(12.5);
+        master_->Post();
+    }
+    master_->Append();
+    master_->FieldByName("ACCOUNTNO")->SetAsString("100");
+    EXPECT_THROW(master_->Post(), EDBEngineError);
+    master_->Cancel();
+    std::string numbers;
+    for (master_->First(); !master_->Eof(); master_->Next())
+        numbers += master_->FieldByName("ACCOUNTNO")->AsString() + " ";
+    EXPECT_EQ(numbers, "100 200 300 ");
+    master_->Close();
+    const std::string out = Dbfread("t = dbfread.DBF('ACCNTS.DBF')\n"
+                                    "print(t.field_names)\n"
+                                    "print([(r['ACCOUNTNO'], r['BALANCE']) for r in t])\n");
+    if (!out.empty())
+        EXPECT_EQ(out, "['ACCOUNTNO', 'BALANCE', 'OPENED', 'ACTIVE', 'NOTES']\n"
+                       "[('300', 12.5), ('100', 12.5), ('200', 12.5)]\n");
+    EXPECT_THROW(CreateTable(Path("BAD.DBF"), {{"X", 'Q', 1, 0, 0}}, {}, ttXBNSX), EDBEngineError);
+}
+
+} // namespace
