@@ -62,6 +62,8 @@ enum : int {
     dbmFieldRequired = 62492,
     dbmFieldAccessError = 62493,
     dbmFieldValueError = 62495,
+    dbmUnknownParamType = 62496,
+    dbmUnsupportedParamType = 62497,
     dbmFieldCalcType = 62498,
     dbmInvalidFieldSize = 62499,
     dbmCircularDataLink = 62500,
