@@ -2296,6 +2296,25 @@ void TDataSet::Refresh() {
     Resync(0);
 }
 
+void TDataSet::ReadFilterRecord(const char* Record, const std::function<void()>& Reader) {
+    std::vector<char> buffer(static_cast<std::size_t>(std::max(recBufSize_, recordSize_)), '\0');
+    std::memcpy(buffer.data(), Record, static_cast<std::size_t>(recordSize_));
+    const TDataSetState savedState = state_;
+    char* const savedBuffer = filterBuffer_;
+    struct TRestore {
+        TDataSet& d;
+        TDataSetState state;
+        char* buffer;
+        ~TRestore() {
+            d.state_ = state;
+            d.filterBuffer_ = buffer;
+        }
+    } restore{*this, savedState, savedBuffer};
+    filterBuffer_ = buffer.data();
+    state_ = dsFilter;
+    Reader();
+}
+
 std::vector<char> TDataSet::GetBookmark() {
     if ((state_ == dsBrowse || state_ == dsEdit || state_ == dsInsert) && recordCount_ > 0 &&
         BookmarkFlag(activeRecord_) == bfCurrent)
@@ -2758,8 +2777,10 @@ void TDataSet::EnableControls() {
 
 void TDataSet::DataEvent(TDataEvent Event, std::intptr_t Info) {
     if (Event == dePropertyChange) fieldDefs_->SetUpdated(false);
-    if (Event == deFieldChange) {
-        TField* field = FieldOf(Info);
+    // A field change names its field; one that names none changes nothing.
+    TField* changed = Event == deFieldChange ? FieldOf(Info) : nullptr;
+    if (changed) {
+        TField* field = changed;
         if (field->fieldKind_ == fkData) modified_ = true;
         if (state_ != dsSetKey && field->fieldKind_ == fkData) {
             if (engineCalcFields_ && !field->engineCalc_) {

@@ -959,6 +959,9 @@ class TDataSet : public TComponent {
     char* ActiveBuffer() const;
     char* CalcBuffer() const { return calcBuffer_; }
     char* FilterBuffer() const { return filterBuffer_; }
+    // For record filters: runs Reader in the filter state, with field reads served from a copy
+    // of Record (an engine record image; calculated fields read as empty). No event is sent.
+    void ReadFilterRecord(const char* Record, const std::function<void()>& Reader);
     // The record image of the key buffer being edited.
     char* KeyRecord() const;
     int KeySize() const { return keySize_; }
