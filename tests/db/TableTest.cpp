@@ -265,9 +265,10 @@ TEST_F(TableTest, CreatesATableWithItsProductionIndexOnce) {
     const std::string out = Dbfread("t = dbfread.DBF('ACCNTS.DBF')\n"
                                     "print(t.field_names)\n"
                                     "print([(r['ACCOUNTNO'], r['BALANCE']) for r in t])\n");
-    if (!out.empty())
+    if (!out.empty()) {
         EXPECT_EQ(out, "['ACCOUNTNO', 'BALANCE', 'OPENED', 'ACTIVE', 'NOTES']\n"
                        "[('300', 12.5), ('100', 12.5), ('200', 12.5)]\n");
+    }
     EXPECT_THROW(CreateTable(Path("BAD.DBF"), {{"X", 'Q', 1, 0, 0}}, {}, ttXBNSX), EDBEngineError);
 }
 

@@ -137,7 +137,9 @@ TEST_F(XBaseTest, DeleteAndPackRemoveTheRecord) {
     EXPECT_EQ(Names(), "A C ");
     table_->Close();
     const std::string out = Dbfread("print([r['NAME'] for r in dbfread.DBF('LOANS.DBF')])\n");
-    if (!out.empty()) EXPECT_EQ(out, "['A', 'C']\n");
+    if (!out.empty()) {
+        EXPECT_EQ(out, "['A', 'C']\n");
+    }
 }
 
 TEST_F(XBaseTest, PackOnASharedTableRaisesAndKeepsTheRecords) {
