@@ -99,6 +99,16 @@ TEST_F(TableTest, RangesLimitTheRecordsAndAnOpenEndHasNoBound) {
     table.CancelRange();
     EXPECT_EQ(Names(table), "A B C D E ");
     EXPECT_EQ(table.RecordCount(), 1);
+    // The same range again changes nothing: the table stays where it is.
+    table.SetRange({"B"}, {"D"});
+    table.Next();
+    table.ApplyRange();
+    EXPECT_EQ(Current(table), "C");
+    table.SetRange({"B"}, {"D"});
+    EXPECT_EQ(Current(table), "C");
+    table.SetRange({"C"}, {"D"});
+    EXPECT_EQ(Current(table), "C");
+    EXPECT_TRUE(table.Bof());
 }
 
 TEST_F(TableTest, DriverNamesFollowTheTypeAndTheExtension) {
