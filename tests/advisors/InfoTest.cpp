@@ -1,0 +1,117 @@
+// The register's tables over a fresh data folder: what the first run creates (fields, widths,
+// index tags, the DEFAULT account and the counter record), that a second run keeps the data,
+// loan numbers, generated and unique account numbers.
+#include "advisors/Info.h"
+
+#include "tests/db/DataSetFixture.h"
+
+#include <filesystem>
+#include <map>
+
+namespace {
+
+class InfoTest : public DataSetFixture {
+protected:
+    // Type, width and decimals of every field of a DBF file, read from its header.
+    std::map<std::string, std::string> Layout(const std::string& name) {
+        const std::string raw = ReadAll(Path(name));
+        std::map<std::string, std::string> fields;
+        for (std::size_t at = 32; at + 32 <= raw.size() && raw[at] != '\r'; at += 32) {
+            const std::string field = raw.substr(at, 11).c_str();
+            fields[field] = raw[at + 11] +
+                            std::to_string(static_cast<unsigned char>(raw[at + 16])) + "," +
+                            std::to_string(static_cast<unsigned char>(raw[at + 17]));
+        }
+        return fields;
+    }
+
+    std::string Column(const std::string& name, const std::string& field,
+                       const std::string& tag = "") {
+        std::unique_ptr<TTable> table = RegisterTable(folder_.Path(), name, tag);
+        table->Open();
+        std::string values;
+        for (; !table->Eof(); table->Next())
+            values += table->FieldByName(field)->AsString() + ";";
+        return values;
+    }
+
+    // Inserts an account with the names and gives it a generated number.
+    std::string AddAccount(const std::string& last, const std::string& first) {
+        std::unique_ptr<TTable> accounts =
+            RegisterTable(folder_.Path(), AccountsTable, AccountsTag);
+        std::unique_ptr<TTable> lookup = RegisterTable(folder_.Path(), AccountsTable, AccountsTag);
+        accounts->Open();
+        lookup->Open();
+        accounts->Append();
+        accounts->FieldByName("LASTNAME")->SetAsString(last);
+        accounts->FieldByName("FIRSTNAME")->SetAsString(first);
+        GenerateAccountNo(*accounts, *lookup);
+        EXPECT_EQ(accounts->State(), dsBrowse);
+        return accounts->FieldByName("ACCOUNTNO")->AsString();
+    }
+};
+
+TEST_F(InfoTest, TheFirstRunCreatesTheTablesWithTheirRecords) {
+    CreateRegisterTables(folder_.Path());
+    for (const char* name : {AccountsTable, LoansTable, XRefTable, SysInfoTable, TransTable})
+        EXPECT_TRUE(std::filesystem::exists(Path(name))) << name;
+    const auto loans = Layout(LoansTable);
+    EXPECT_EQ(loans.at("LOANNO"), "C9,0");
+    EXPECT_EQ(loans.at("INITAMT"), "N15,2");
+    EXPECT_EQ(loans.at("INITRATE"), "N8,4");
+    EXPECT_EQ(loans.at("POINTS"), "N8,4");
+    EXPECT_EQ(loans.at("INITTERM"), "N4,0");
+    const auto trans = Layout(TransTable);
+    EXPECT_EQ(trans.at("PMT"), "N15,2");
+    EXPECT_EQ(trans.at("RUNINT"), "N18,2");
+    EXPECT_EQ(trans.at("PMTNOYR"), "C8,0");
+    EXPECT_EQ(trans.size(), 15u);
+    EXPECT_EQ(Layout(AccountsTable).at("COMMENT"), "C254,0");
+    EXPECT_EQ(Layout(XRefTable).size(), 2u);
+
+    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO", AccountsTag), "DEFAULT;");
+    EXPECT_EQ(Column(SysInfoTable, "LASTLOANNO"), "0;");
+    // The index tags the dialog orders by are there.
+    EXPECT_EQ(Column(LoansTable, "LOANNO", LoanNoTag), "");
+    EXPECT_EQ(Column(XRefTable, "LOANNO", AccountNoTag), "");
+    EXPECT_EQ(Column(TransTable, "LOANNO", LoanNoTag), "");
+}
+
+TEST_F(InfoTest, ALaterRunKeepsTheTablesAsTheyAre) {
+    CreateRegisterTables(folder_.Path());
+    AddAccount("Smith", "John");
+    EXPECT_EQ(NextLoanNumber(folder_.Path()), 1);
+    CreateRegisterTables(folder_.Path());
+    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO", AccountsTag), "DEFAULT;SMITJOH001;");
+    EXPECT_EQ(Column(SysInfoTable, "LASTLOANNO"), "1;");
+}
+
+TEST_F(InfoTest, LoanNumbersCountUpAndAreKept) {
+    CreateRegisterTables(folder_.Path());
+    EXPECT_EQ(NextLoanNumber(folder_.Path()), 1);
+    EXPECT_EQ(NextLoanNumber(folder_.Path()), 2);
+    EXPECT_EQ(NextLoanNumber(folder_.Path()), 3);
+    EXPECT_EQ(Column(SysInfoTable, "LASTLOANNO"), "3;");
+}
+
+TEST_F(InfoTest, GeneratedAccountNumbersTakeTheNextFreeSequence) {
+    CreateRegisterTables(folder_.Path());
+    EXPECT_EQ(AddAccount("Smith", "John"), "SMITJOH001");
+    EXPECT_EQ(AddAccount("smithers", "johnny"), "SMITJOH002");
+    // Short names give short prefixes.
+    EXPECT_EQ(AddAccount("Li", "Bo"), "LIBO001");
+}
+
+TEST_F(InfoTest, AnAccountNumberThatExistsIsRefused) {
+    CreateRegisterTables(folder_.Path());
+    std::unique_ptr<TTable> accounts = RegisterTable(folder_.Path(), AccountsTable, AccountsTag);
+    accounts->Open();
+    accounts->Append();
+    accounts->FieldByName("ACCOUNTNO")->SetAsString(DefaultAccount);
+    EXPECT_THROW(accounts->Post(), EDatabaseError);
+    accounts->Cancel();
+    accounts->Close();
+    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO", AccountsTag), "DEFAULT;");
+}
+
+} // namespace
