@@ -1,5 +1,7 @@
 #include "advisors/Info.h"
 
+#include "controls/entry/VcDate.h"
+#include "db/XBase.h"
 #include "platform/rtl/Strings.h"
 
 #include <memory>
@@ -186,4 +188,193 @@ void GenerateAccountNo(TTable& Accounts, TTable& Lookup) {
         }
     }
     DatabaseError("Account number must be unique.");
+}
+
+// ----- Schedule storage
+
+namespace {
+
+const char* const SaveFailedMessage = "Save failed.\n\nPossible low free disk space.";
+const char* const TooLongMessage =
+    "Low memory condition.\n\nNot enough free memory to load this loan.";
+const char* const NoRowsMessage =
+    "\rNo transaction records found for this loan.\r\rCanceling load.\r";
+
+void SetDate(TField* Field, TDayNumber Date) {
+    if (Date == BadDate)
+        Field->Clear();
+    else
+        Field->SetAsDateTime(DayNumberToDateTime(Date));
+}
+
+TDayNumber DayNumberOf(TField* Field) {
+    return Field->IsNull() ? BadDate : DateTimeToDayNumber(Field->AsDateTime());
+}
+
+void WriteRow(TTable& Trans, const std::string& Key, const TAmortRow& Row) {
+    Trans.FieldByName("LOANNO")->SetAsString(Key);
+    Trans.FieldByName("PMTNOYR")->SetAsString(Row.PmtNoYr);
+    SetDate(Trans.FieldByName("TRANSDATE"), Row.Date);
+    Trans.FieldByName("PMT")->SetAsFloat(Row.Payment);
+    Trans.FieldByName("INTEREST")->SetAsFloat(Row.Interest);
+    Trans.FieldByName("PRINCIPAL")->SetAsFloat(Row.Principal);
+    Trans.FieldByName("PRINBAL")->SetAsFloat(Row.Balance);
+    Trans.FieldByName("TRANSNO")->SetAsInteger(Row.PmtNo);
+    Trans.FieldByName("RUNPMT")->SetAsFloat(Row.RunPayment);
+    Trans.FieldByName("RUNPRIN")->SetAsFloat(Row.RunPrincipal);
+    Trans.FieldByName("RUNINT")->SetAsFloat(Row.RunInterest);
+    Trans.FieldByName("ACTUAL")->SetAsBoolean(false);
+    Trans.FieldByName("CALCULATED")->SetAsBoolean(true);
+    Trans.FieldByName("APPLIEDHOW")->SetAsString("PI");
+}
+
+TAmortRow ReadRow(TTable& Trans) {
+    TAmortRow row;
+    row.Date = DayNumberOf(Trans.FieldByName("TRANSDATE"));
+    row.PmtNo = static_cast<Word>(Trans.FieldByName("TRANSNO")->AsInteger());
+    row.PmtNoYr = Trans.FieldByName("PMTNOYR")->AsString();
+    row.Payment = Trans.FieldByName("PMT")->AsFloat();
+    row.Principal = Trans.FieldByName("PRINCIPAL")->AsFloat();
+    row.Interest = Trans.FieldByName("INTEREST")->AsFloat();
+    row.Balance = Trans.FieldByName("PRINBAL")->AsFloat();
+    row.RunPayment = Trans.FieldByName("RUNPMT")->AsFloat();
+    row.RunPrincipal = Trans.FieldByName("RUNPRIN")->AsFloat();
+    row.RunInterest = Trans.FieldByName("RUNINT")->AsFloat();
+    return row;
+}
+
+void WriteTerms(TTable& Loans, const TAmortSchedule& Schedule, const TAmortOptions& Options) {
+    const TAmortLoan& loan = Schedule.Loan;
+    Loans.FieldByName("INITAMT")->SetAsFloat(loan.PV);
+    Loans.FieldByName("INITTERM")->SetAsInteger(loan.NumPmts);
+    SetDate(Loans.FieldByName("ORIGDATE"), loan.OrgDate);
+    SetDate(Loans.FieldByName("FRSTPMTDT"), loan.FrstPmtDate);
+    Loans.FieldByName("PMTSPERYR")->SetAsInteger(loan.PYR);
+    Loans.FieldByName("CMPPERYR")->SetAsInteger(loan.CmpPYR);
+    Loans.FieldByName("POINTS")->SetAsFloat(loan.Points);
+    Loans.FieldByName("INITRATE")->SetAsFloat(loan.Rate);
+    Loans.FieldByName("AMORTMTHD")->SetAsInteger(Options.AmortMethod);
+    Loans.FieldByName("RATEBASIS")->SetAsInteger(Options.RateBasis);
+}
+
+void ReadTerms(TTable& Loans, TAmortLoan& Loan, TAmortOptions& Options) {
+    Loan.PV = Loans.FieldByName("INITAMT")->AsFloat();
+    Loan.NumPmts = static_cast<Word>(Loans.FieldByName("INITTERM")->AsInteger());
+    Loan.OrgDate = DayNumberOf(Loans.FieldByName("ORIGDATE"));
+    Loan.FrstPmtDate = DayNumberOf(Loans.FieldByName("FRSTPMTDT"));
+    Loan.PYR = static_cast<Byte>(Loans.FieldByName("PMTSPERYR")->AsInteger());
+    Loan.CmpPYR = static_cast<Byte>(Loans.FieldByName("CMPPERYR")->AsInteger());
+    Loan.Points = static_cast<float>(Loans.FieldByName("POINTS")->AsFloat());
+    Loan.Rate = static_cast<float>(Loans.FieldByName("INITRATE")->AsFloat());
+    Options.AmortMethod = static_cast<Byte>(Loans.FieldByName("AMORTMTHD")->AsInteger());
+    Options.RateBasis = static_cast<Byte>(Loans.FieldByName("RATEBASIS")->AsInteger());
+}
+
+// The bookmarks of the rows of one loan.
+std::vector<std::vector<char>> RowsOf(TTable& Trans, const std::string& Key) {
+    std::vector<std::vector<char>> rows;
+    Trans.SetRange({TVarRec(Key)}, {TVarRec(Key)});
+    for (Trans.First(); !Trans.Eof(); Trans.Next())
+        rows.push_back(Trans.GetBookmark());
+    Trans.CancelRange();
+    return rows;
+}
+
+// Removes the deleted records of a table open exclusively; raises when the engine refuses.
+void PackTable(TTable& Table) {
+    TDataSource source(nullptr);
+    source.SetDataSet(&Table);
+    TXBase engine(nullptr);
+    engine.SetDataSource(&source);
+    engine.Pack();
+    engine.SetDataSource(nullptr);
+}
+
+void DeleteRows(TTable& Trans, const std::vector<std::vector<char>>& Rows) {
+    for (const std::vector<char>& row : Rows) {
+        Trans.GotoBookmark(row);
+        Trans.Delete();
+    }
+}
+
+// Appends rows 0..LastRow and answers their bookmarks; a failing post removes the rows this
+// call appended and raises.
+std::vector<std::vector<char>> AppendRows(TTable& Trans, const std::string& Key,
+                                          const TAmortSchedule& Schedule) {
+    std::vector<std::vector<char>> added;
+    try {
+        for (LongInt k = 0; k <= Schedule.LastRow; ++k) {
+            Trans.Append();
+            WriteRow(Trans, Key, Schedule.AmortRows[static_cast<std::size_t>(k)]);
+            Trans.Post();
+            added.push_back(Trans.GetBookmark());
+        }
+    } catch (const Exception&) {
+        if (Trans.State() != dsBrowse) Trans.Cancel();
+        DeleteRows(Trans, added);
+        throw;
+    }
+    return added;
+}
+
+void RebuildYears(TAmortSchedule& Schedule) {
+    Schedule.Years.clear();
+    int previous = 0;
+    for (LongInt k = 0; k <= Schedule.LastRow; ++k) {
+        int day = 0, month = 0, year = 0;
+        DateToDMY(Schedule.AmortRows[static_cast<std::size_t>(k)].Date, day, month, year);
+        if (k == 0 || year != previous) Schedule.Years.push_back(year);
+        previous = year;
+    }
+}
+
+} // namespace
+
+std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
+                         const TAmortSchedule& Schedule, const TAmortOptions& Options) {
+    const std::string key = PaddedKey(LoanNo, LoanNoWidth);
+    std::unique_ptr<TTable> loans = RegisterTable(Folder, LoansTable, LoanNoTag);
+    loans->Open();
+    if (!loans->FindKey({TVarRec(key)})) return "Loan not found.\n\nLoan table NOT updated.";
+    std::unique_ptr<TTable> trans = RegisterTable(Folder, TransTable, LoanNoTag);
+    trans->SetExclusive(true);
+    trans->Open();
+    try {
+        const std::vector<std::vector<char>> old = RowsOf(*trans, key);
+        AppendRows(*trans, key, Schedule);
+        DeleteRows(*trans, old);
+        PackTable(*trans);
+        loans->Edit();
+        WriteTerms(*loans, Schedule, Options);
+        loans->Post();
+    } catch (const Exception&) {
+        if (loans->State() != dsBrowse) loans->Cancel();
+        return SaveFailedMessage;
+    }
+    return {};
+}
+
+std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
+                         TAmortSchedule& Schedule, TAmortOptions& Options) {
+    const std::string key = PaddedKey(LoanNo, LoanNoWidth);
+    std::unique_ptr<TTable> loans = RegisterTable(Folder, LoansTable, LoanNoTag);
+    loans->Open();
+    if (!loans->FindKey({TVarRec(key)})) return "Loan not found.";
+    ReadTerms(*loans, Schedule.Loan, Options);
+    if (Schedule.Loan.NumPmts > MaxPeriods) return TooLongMessage;
+    std::unique_ptr<TTable> trans = RegisterTable(Folder, TransTable, LoanNoTag);
+    trans->Open();
+    trans->SetRange({TVarRec(key)}, {TVarRec(key)});
+    Schedule.AmortRows.resize(MaxPeriods + 1);
+    Schedule.Years.clear();
+    Schedule.LastRow = 0;
+    std::size_t count = 0;
+    for (trans->First(); !trans->Eof(); trans->Next()) {
+        if (count == Schedule.AmortRows.size()) return TooLongMessage;
+        Schedule.AmortRows[count++] = ReadRow(*trans);
+    }
+    if (count == 0) return NoRowsMessage;
+    Schedule.LastRow = static_cast<LongInt>(count) - 1;
+    RebuildYears(Schedule);
+    return {};
 }

@@ -7,6 +7,7 @@
 // unique (the accounts tag refuses a second record with the same number).
 #pragma once
 
+#include "advisors/AmortSched.h"
 #include "db/DBTables.h"
 
 #include <memory>
@@ -48,3 +49,20 @@ std::string PaddedKey(const std::string& Key, int Width);
 // looked up in Lookup (a second table on the same file), then posts it. When all 999 are taken
 // "Account number must be unique." is raised and the account stays unposted.
 void GenerateAccountNo(TTable& Accounts, TTable& Lookup);
+
+// ----- Schedule storage
+
+// Saves Schedule under LoanNo: the loan's terms and options go into its LOANS record and rows
+// 0..LastRow into TRANS, replacing the rows saved for the loan before. The LOANS record is
+// found before anything is written; when a row cannot be posted the rows of this save are
+// removed again and the rows saved before stay. Answers the message to show (error, OK), empty
+// when the schedule was saved.
+std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
+                         const TAmortSchedule& Schedule, const TAmortOptions& Options);
+
+// Loads the schedule saved under LoanNo: the loan's terms and options from its LOANS record and
+// the rows from TRANS, as they were saved (nothing is recomputed), with the year tabs rebuilt.
+// Loading stops at the schedule's row capacity. Answers the message to show (error, OK), empty
+// when the schedule was loaded; without rows LastRow is 0.
+std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
+                         TAmortSchedule& Schedule, TAmortOptions& Options);

@@ -3,6 +3,8 @@
 // loan numbers, generated and unique account numbers.
 #include "advisors/Info.h"
 
+#include "controls/entry/VcDate.h"
+#include "platform/rtl/Strings.h"
 #include "tests/db/DataSetFixture.h"
 
 #include <filesystem>
@@ -34,6 +36,29 @@ protected:
             values += table->FieldByName(field)->AsString() + ";";
         return values;
     }
+
+    // A loan record numbered no, and a computed 14-month schedule crossing a year end.
+    void AddLoan(const std::string& no) {
+        std::unique_ptr<TTable> loans = RegisterTable(folder_.Path(), LoansTable, LoanNoTag);
+        loans->Open();
+        loans->Append();
+        loans->FieldByName("LOANNO")->SetAsString(no);
+        loans->Post();
+    }
+    TAmortSchedule Computed() {
+        TAmortSchedule s;
+        TAmortLoan loan;
+        loan.PV = 12000;
+        loan.NumPmts = 14;
+        loan.Rate = 7.5;
+        loan.Points = 1.25;
+        loan.OrgDate = DMYToDate(1, 6, 2024, 0);
+        loan.FrstPmtDate = DMYToDate(1, 7, 2024, 0);
+        EXPECT_TRUE(s.CalcSchedule(loan, options));
+        return s;
+    }
+
+    TAmortOptions options;
 
     // Inserts an account with the names and gives it a generated number.
     std::string AddAccount(const std::string& last, const std::string& first) {
@@ -112,6 +137,65 @@ TEST_F(InfoTest, AnAccountNumberThatExistsIsRefused) {
     accounts->Cancel();
     accounts->Close();
     EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO", AccountsTag), "DEFAULT;");
+}
+
+TEST_F(InfoTest, ASavedScheduleLoadsBackAsSaved) {
+    CreateRegisterTables(folder_.Path());
+    AddLoan("7");
+    options.RateBasis = rbExact365;
+    const TAmortSchedule saved = Computed();
+    ASSERT_EQ(SaveSchedule(folder_.Path(), "7", saved, options), "");
+
+    TAmortSchedule loaded;
+    TAmortOptions read;
+    ASSERT_EQ(LoadSchedule(folder_.Path(), "7", loaded, read), "");
+    EXPECT_EQ(loaded.LastRow, 14);
+    EXPECT_EQ(read.RateBasis, rbExact365);
+    EXPECT_EQ(loaded.Loan.NumPmts, 14);
+    EXPECT_DOUBLE_EQ(loaded.Loan.PV, 12000);
+    EXPECT_FLOAT_EQ(loaded.Loan.Points, 1.25f);
+    EXPECT_EQ(loaded.Loan.FrstPmtDate, saved.Loan.FrstPmtDate);
+    EXPECT_EQ(loaded.Years, saved.Years);
+    for (int k = 0; k <= 14; ++k) {
+        const TAmortRow& a = saved.AmortRows[static_cast<std::size_t>(k)];
+        const TAmortRow& b = loaded.AmortRows[static_cast<std::size_t>(k)];
+        EXPECT_EQ(b.Date, a.Date) << k;
+        EXPECT_EQ(b.PmtNo, a.PmtNo) << k;
+        EXPECT_EQ(Trim(b.PmtNoYr), Trim(a.PmtNoYr)) << k;
+        EXPECT_NEAR(b.Balance, a.Balance, 0.005) << k;
+        EXPECT_NEAR(b.RunInterest, a.RunInterest, 0.005) << k;
+    }
+}
+
+TEST_F(InfoTest, SavingAgainReplacesTheLoansRows) {
+    // Deleted records are seen too: the replaced rows are gone from the file.
+    XbSettings().Deleted = false;
+    CreateRegisterTables(folder_.Path());
+    AddLoan("1");
+    AddLoan("2");
+    const TAmortSchedule s = Computed();
+    ASSERT_EQ(SaveSchedule(folder_.Path(), "1", s, options), "");
+    ASSERT_EQ(SaveSchedule(folder_.Path(), "2", s, options), "");
+    ASSERT_EQ(SaveSchedule(folder_.Path(), "1", s, options), "");
+    std::string expected;
+    for (const char* no : {"1", "2"})
+        for (int k = 0; k <= 14; ++k)
+            expected += std::string(no) + ";";
+    EXPECT_EQ(Column(TransTable, "LOANNO", LoanNoTag), expected);
+}
+
+TEST_F(InfoTest, AnUnknownLoanIsNeitherSavedNorLoaded) {
+    CreateRegisterTables(folder_.Path());
+    AddLoan("3");
+    TAmortSchedule s = Computed();
+    EXPECT_EQ(SaveSchedule(folder_.Path(), "4", s, options),
+              "Loan not found.\n\nLoan table NOT updated.");
+    EXPECT_EQ(Column(TransTable, "LOANNO", LoanNoTag), "");
+    EXPECT_EQ(LoadSchedule(folder_.Path(), "4", s, options), "Loan not found.");
+    // A loan without saved rows cancels the load.
+    EXPECT_EQ(LoadSchedule(folder_.Path(), "3", s, options),
+              "\rNo transaction records found for this loan.\r\rCanceling load.\r");
+    EXPECT_EQ(s.LastRow, 0);
 }
 
 } // namespace
