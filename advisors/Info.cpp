@@ -106,6 +106,23 @@ std::string PathIn(const std::string& Folder, const std::string& Name) {
     return Folder + "/" + Name;
 }
 
+// Removes the deleted records of a table open exclusively; raises when the engine refuses.
+void PackTable(TTable& Table) {
+    TDataSource source(nullptr);
+    source.SetDataSet(&Table);
+    TXBase engine(nullptr);
+    engine.SetDataSource(&source);
+    engine.Pack();
+    engine.SetDataSource(nullptr);
+}
+
+void DeleteRows(TTable& Trans, const std::vector<std::vector<char>>& Rows) {
+    for (const std::vector<char>& row : Rows) {
+        Trans.GotoBookmark(row);
+        Trans.Delete();
+    }
+}
+
 // Appends one record through Fill to a table of the register just created.
 template <typename F>
 void AppendFirstRecord(const std::string& Folder, const std::string& Name, F Fill) {
@@ -188,6 +205,77 @@ void GenerateAccountNo(TTable& Accounts, TTable& Lookup) {
         }
     }
     DatabaseError("Account number must be unique.");
+}
+
+// ----- Cascading deletes
+
+namespace {
+
+const char* const DeleteFailedMessage = "Delete failed.";
+const char* const PackFailedMessage = "Pack failed.";
+
+// A failure of a delete step, with the message it shows.
+struct TDeleteFailure {
+    const char* Message;
+};
+
+// Deletes the records of Name whose Field holds Value and packs the table; answers the values
+// of Collect of the deleted records (empty name: none).
+std::vector<std::string> DeleteWhere(const std::string& Folder, const std::string& Name,
+                                     const std::string& Field, const std::string& Value,
+                                     const std::string& Collect = "") {
+    std::unique_ptr<TTable> table = RegisterTable(Folder, Name);
+    table->SetExclusive(true);
+    table->Open();
+    std::vector<std::string> collected;
+    try {
+        std::vector<std::vector<char>> rows;
+        for (table->First(); !table->Eof(); table->Next()) {
+            if (Trim(table->FieldByName(Field)->AsString()) != Trim(Value)) continue;
+            rows.push_back(table->GetBookmark());
+            if (!Collect.empty())
+                collected.push_back(Trim(table->FieldByName(Collect)->AsString()));
+        }
+        DeleteRows(*table, rows);
+    } catch (const Exception&) {
+        throw TDeleteFailure{DeleteFailedMessage};
+    }
+    try {
+        PackTable(*table);
+    } catch (const Exception&) {
+        throw TDeleteFailure{PackFailedMessage};
+    }
+    return collected;
+}
+
+void DeleteLoanRecords(const std::string& Folder, const std::string& LoanNo) {
+    DeleteWhere(Folder, TransTable, "LOANNO", LoanNo);
+    DeleteWhere(Folder, XRefTable, "LOANNO", LoanNo);
+    DeleteWhere(Folder, LoansTable, "LOANNO", LoanNo);
+}
+
+} // namespace
+
+std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo) {
+    try {
+        DeleteLoanRecords(Folder, LoanNo);
+    } catch (const TDeleteFailure& failure) {
+        return failure.Message;
+    }
+    return {};
+}
+
+std::string DeleteAccount(const std::string& Folder, const std::string& AccountNo) {
+    if (Trim(AccountNo) == DefaultAccount) return "\rThe DEFAULT account cannot be deleted.\r\r";
+    try {
+        for (const std::string& loan :
+             DeleteWhere(Folder, XRefTable, "ACCOUNTNO", AccountNo, "LOANNO"))
+            DeleteLoanRecords(Folder, loan);
+        DeleteWhere(Folder, AccountsTable, "ACCOUNTNO", AccountNo);
+    } catch (const TDeleteFailure& failure) {
+        return failure.Message;
+    }
+    return {};
 }
 
 // ----- Schedule storage
@@ -278,23 +366,6 @@ std::vector<std::vector<char>> RowsOf(TTable& Trans, const std::string& Key) {
         rows.push_back(Trans.GetBookmark());
     Trans.CancelRange();
     return rows;
-}
-
-// Removes the deleted records of a table open exclusively; raises when the engine refuses.
-void PackTable(TTable& Table) {
-    TDataSource source(nullptr);
-    source.SetDataSet(&Table);
-    TXBase engine(nullptr);
-    engine.SetDataSource(&source);
-    engine.Pack();
-    engine.SetDataSource(nullptr);
-}
-
-void DeleteRows(TTable& Trans, const std::vector<std::vector<char>>& Rows) {
-    for (const std::vector<char>& row : Rows) {
-        Trans.GotoBookmark(row);
-        Trans.Delete();
-    }
 }
 
 // Appends rows 0..LastRow and answers their bookmarks; a failing post removes the rows this

@@ -50,6 +50,18 @@ std::string PaddedKey(const std::string& Key, int Width);
 // "Account number must be unique." is raised and the account stays unposted.
 void GenerateAccountNo(TTable& Accounts, TTable& Lookup);
 
+// ----- Cascading deletes
+//
+// Each answers the message to show (error or information, OK), empty when done. Deletes mark
+// records and packs remove them; a failing delete answers "Delete failed.", a failing pack
+// "Pack failed." and leaves the marked records in place. The tables must not be open elsewhere.
+
+// Deletes the loan, its cross-references and its saved schedule rows.
+std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo);
+// Deletes the account with every loan it has (as DeleteLoan). The "DEFAULT" account is refused
+// with "\rThe DEFAULT account cannot be deleted.\r\r" and nothing changes.
+std::string DeleteAccount(const std::string& Folder, const std::string& AccountNo);
+
 // ----- Schedule storage
 
 // Saves Schedule under LoanNo: the loan's terms and options go into its LOANS record and rows

@@ -45,6 +45,28 @@ protected:
         loans->FieldByName("LOANNO")->SetAsString(no);
         loans->Post();
     }
+    // A loan numbered no of the account, with a saved schedule.
+    void AddLoanOf(const std::string& account, const std::string& no) {
+        AddLoan(no);
+        std::unique_ptr<TTable> xref = RegisterTable(folder_.Path(), XRefTable, AccountNoTag);
+        xref->Open();
+        xref->Append();
+        xref->FieldByName("ACCOUNTNO")->SetAsString(account);
+        xref->FieldByName("LOANNO")->SetAsString(no);
+        xref->Post();
+        xref->Close();
+        ASSERT_EQ(SaveSchedule(folder_.Path(), no, Computed(), options), "");
+    }
+    // The distinct values of a column.
+    std::string Distinct(const std::string& name, const std::string& field) {
+        std::string values, all = Column(name, field);
+        for (std::size_t at = 0, end; (end = all.find(';', at)) != std::string::npos;
+             at = end + 1) {
+            const std::string value = all.substr(at, end - at + 1);
+            if (values.find(value) == std::string::npos) values += value;
+        }
+        return values;
+    }
     TAmortSchedule Computed() {
         TAmortSchedule s;
         TAmortLoan loan;
@@ -196,6 +218,33 @@ TEST_F(InfoTest, AnUnknownLoanIsNeitherSavedNorLoaded) {
     EXPECT_EQ(LoadSchedule(folder_.Path(), "3", s, options),
               "\rNo transaction records found for this loan.\r\rCanceling load.\r");
     EXPECT_EQ(s.LastRow, 0);
+}
+
+TEST_F(InfoTest, DeletingAnAccountTakesItsLoansAndTheirRowsAlong) {
+    XbSettings().Deleted = false;
+    CreateRegisterTables(folder_.Path());
+    const std::string smith = AddAccount("Smith", "John");
+    AddLoanOf(smith, "1");
+    AddLoanOf(DefaultAccount, "2");
+    AddLoanOf(smith, "3");
+    EXPECT_EQ(DeleteAccount(folder_.Path(), smith), "");
+    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
+    EXPECT_EQ(Column(LoansTable, "LOANNO"), "2;");
+    EXPECT_EQ(Column(XRefTable, "LOANNO"), "2;");
+    EXPECT_EQ(Distinct(TransTable, "LOANNO"), "2;");
+
+    // The DEFAULT account stays.
+    EXPECT_EQ(DeleteAccount(folder_.Path(), DefaultAccount),
+              "\rThe DEFAULT account cannot be deleted.\r\r");
+    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
+    EXPECT_EQ(Column(LoansTable, "LOANNO"), "2;");
+
+    // A loan goes with its rows and cross-reference; its account stays.
+    EXPECT_EQ(DeleteLoan(folder_.Path(), "2"), "");
+    EXPECT_EQ(Column(LoansTable, "LOANNO"), "");
+    EXPECT_EQ(Column(XRefTable, "LOANNO"), "");
+    EXPECT_EQ(Column(TransTable, "LOANNO"), "");
+    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
 }
 
 } // namespace
