@@ -2,6 +2,7 @@
 
 #include "controls/entry/VcDate.h"
 #include "db/XBase.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/rtl/Strings.h"
 
 #include <memory>
@@ -254,7 +255,35 @@ void DeleteLoanRecords(const std::string& Folder, const std::string& LoanNo) {
     DeleteWhere(Folder, LoansTable, "LOANNO", LoanNo);
 }
 
+bool ConfirmTwice(const std::string& Question, const std::string& Cancelled) {
+    const bool confirmed =
+        MessageDlg(Question, mtConfirmation, mbYesNo, 0) == mrYes &&
+        MessageDlg("Lucky you!\r\rYou have one more chance.\r\rSTOP the PERMANENT\r\rdeletion of "
+                   "YOUR data?\r",
+                   mtConfirmation, mbYesNo, 0) == mrNo;
+    if (!confirmed) MessageDlg(Cancelled, mtInformation, {mbOK}, 0);
+    return confirmed;
+}
+
 } // namespace
+
+bool ConfirmAccountDelete(const std::string& AccountNo) {
+    const std::string number = Trim(AccountNo);
+    return ConfirmTwice("You are about to permanently delete all " + number + "\r\r" +
+                            "account records and their associated loans." + "\r\r" +
+                            "Are you sure that you want to continue?" + "\r",
+                        "Deletion of account number\r\r" + number + "\r\r" +
+                            "was canceled by the user." + "\r");
+}
+
+bool ConfirmLoanDelete(const std::string& LoanNo) {
+    const std::string number = Trim(LoanNo);
+    return ConfirmTwice("You are about to permanently delete loan " + number + "\r\r" +
+                            "and all of the associated transaction details." + "\r\r" +
+                            "Are you sure that you want to continue?" + "\r",
+                        "Deletion of loan number\r\r" + number + "\r\r" +
+                            "was canceled by the user." + "\r");
+}
 
 std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo) {
     try {

@@ -56,6 +56,12 @@ void GenerateAccountNo(TTable& Accounts, TTable& Lookup);
 // records and packs remove them; a failing delete answers "Delete failed.", a failing pack
 // "Pack failed." and leaves the marked records in place. The tables must not be open elsewhere.
 
+// Ask twice before an account with its loans, or a loan with its rows, is deleted: true when
+// the user answered Yes to the first question and No to the second ("STOP the PERMANENT
+// deletion?"); otherwise the user is told the deletion was cancelled.
+bool ConfirmAccountDelete(const std::string& AccountNo);
+bool ConfirmLoanDelete(const std::string& LoanNo);
+
 // Deletes the loan, its cross-references and its saved schedule rows.
 std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo);
 // Deletes the account with every loan it has (as DeleteLoan). The "DEFAULT" account is refused

@@ -247,4 +247,28 @@ TEST_F(InfoTest, DeletingAnAccountTakesItsLoansAndTheirRowsAlong) {
     EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
 }
 
+TEST_F(InfoTest, ADeleteNeedsYesThenNo) {
+    services_.MessageBoxAnswers = {mrYes, mrNo};
+    EXPECT_TRUE(ConfirmAccountDelete("SMITJOH001          "));
+    ASSERT_EQ(services_.MessageBoxes.size(), 2u);
+    EXPECT_EQ(services_.MessageBoxes[0].Text,
+              "You are about to permanently delete all SMITJOH001\r\raccount records and their "
+              "associated loans.\r\rAre you sure that you want to continue?\r");
+
+    // Yes to stopping cancels, and says so.
+    services_.MessageBoxes.clear();
+    services_.MessageBoxAnswers = {mrYes, mrYes, mrOk};
+    EXPECT_FALSE(ConfirmLoanDelete("12"));
+    ASSERT_EQ(services_.MessageBoxes.size(), 3u);
+    EXPECT_EQ(services_.MessageBoxes[2].Text,
+              "Deletion of loan number\r\r12\r\rwas canceled by the user.\r");
+    EXPECT_EQ(services_.MessageBoxes[2].Type, mtInformation);
+
+    // No at the first question asks nothing more.
+    services_.MessageBoxes.clear();
+    services_.MessageBoxAnswers = {mrNo, mrOk};
+    EXPECT_FALSE(ConfirmLoanDelete("12"));
+    EXPECT_EQ(services_.MessageBoxes.size(), 2u);
+}
+
 } // namespace
