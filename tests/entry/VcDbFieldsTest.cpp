@@ -120,6 +120,22 @@ TEST_F(DbEntryTest, TypingInBrowseStateEditsTheRecordAndPostWritesIt) {
     EXPECT_EQ(Stored("NAME"), "SmithX;Jones;");
 }
 
+TEST_F(DbEntryTest, AMaskLongerThanTheFieldIsCutAndUndoShowsTheRecordAgain) {
+    auto* name = Make<TVcDbPictureField>("Name", 10, 10);
+    name->SetPictureMask("XXXXXXXXXXXXXXXXXXXX");
+    name->SetDataSource(source.get());
+    name->SetDataField("NAME");
+    ShowForm();
+    EXPECT_EQ(name->PictureMask(), "XXXXXXXXXX");
+    EXPECT_EQ(name->MaxLength(), 10);
+    name->SetFocus();
+    Key(name, Qt::Key_End);
+    TypeText(name, "ZZ");
+    EXPECT_NE(name->AsString(), "Smith");
+    Key(name, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(name->AsString(), "Smith");
+}
+
 TEST_F(DbEntryTest, WithoutAutoEditAFieldInBrowseStateRefusesKeysAndPaste) {
     auto* name = Linked<TVcDbSimpleField>("NAME", 10);
     source->SetAutoEdit(false);
