@@ -37,7 +37,16 @@ void TVcDbPictureLabel::DataChange(TObject* /*Sender*/) {
         SetCaption("");
         return;
     }
-    switch (field->DataType()) {
+    const TFieldType type = field->DataType();
+    // A date or time the record does not hold shows as none, not as day 0.
+    if (field->IsNull() && (type == ftDate || type == ftTime || type == ftDateTime)) {
+        if (type == ftTime || (type == ftDateTime && showDateOrTime_ != 0))
+            SetAsTimeOfDay(BadTime);
+        else
+            SetAsDayNumber(BadDate);
+        return;
+    }
+    switch (type) {
     case ftSmallint:
     case ftInteger:
     case ftWord: SetAsInteger(field->AsInteger()); break;

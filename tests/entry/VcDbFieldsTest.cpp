@@ -250,6 +250,7 @@ TEST_F(DbEntryTest, ALabelFormatsTheFieldByItsType) {
     EXPECT_EQ(amount->Caption(), field->DisplayString());
     EXPECT_NE(when->Caption().find("3/15/2024"), std::string::npos) << when->Caption();
     table->Next();
+    EXPECT_EQ(when->Caption().find("1899"), std::string::npos) << when->Caption();
     EXPECT_EQ(amount->ValueKind(), lkFloat);
     field->SetAsFloat(80);
     EXPECT_EQ(amount->Caption(), field->DisplayString());
