@@ -1,0 +1,68 @@
+// The memo dialog component: a non-visual component that edits the text of one memo field in a
+// modal dialog (TdwMemoDlg, Dwmemo.h) with its own font, caption, size and user buttons.
+//
+// Execute promises that the field is written only when the user confirmed with OK, the dialog
+// was editable and the memo was changed; a dataset that cannot be modified opens the dialog
+// view-only. A DataField that names no field raises "Field '%s' not found" before anything is
+// shown.
+#pragma once
+
+#include "db/DB.h"
+#include "platform/gui/Graphics.h"
+#include "platform/gui/StdCtrls.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class TdwMemoDlg;
+
+enum TdwMemoAttribute { mSizeable, mWordWrap, mGridShow, mViewOnly, mDisableDialog };
+using TdwMemoAttributes = TSet<TdwMemoAttribute, 8>;
+
+using TdwOnInitMemoDlgEvent = std::function<void(TdwMemoDlg* Dialog)>;
+using TdwMemoUserButtonEvent = std::function<void(TdwMemoDlg* Dialog, TMemo* Memo)>;
+
+class TdwMemoDialog : public TComponent {
+    VANTREL_CLASS(TdwMemoDialog, TComponent)
+
+    explicit TdwMemoDialog(TComponent* AOwner);
+    ~TdwMemoDialog() override;
+
+    TDataSource* DataSource() const { return dataLink_->DataSource(); }
+    void SetDataSource(TDataSource* Value) { dataLink_->SetDataSource(Value); }
+    const std::string& DataField() const { return dataLink_->FieldName(); }
+    void SetDataField(const std::string& Value) { dataLink_->SetFieldName(Value); }
+    TFont* Font() const { return font_.get(); }
+    void SetFont(TFont* Value) { font_->Assign(Value); }
+
+    TdwMemoAttributes MemoAttributes{mSizeable, mWordWrap};
+    std::string Caption;
+    int DlgLeft = 0;
+    int DlgTop = 0;
+    int DlgWidth = 561;
+    int DlgHeight = 396;
+    std::string UserButton1Caption;
+    std::string UserButton2Caption;
+
+    TdwOnInitMemoDlgEvent OnInitDialog;
+    TdwOnInitMemoDlgEvent OnCloseDialog;
+    TdwMemoUserButtonEvent OnUserButton1Click;
+    TdwMemoUserButtonEvent OnUserButton2Click;
+
+    // The running form while Execute runs, else nullptr.
+    TdwMemoDlg* MemoDlg() const { return dialog_; }
+
+    virtual void DoInitDialog(TdwMemoDlg* Dialog);
+    virtual void DoCloseDialog(TdwMemoDlg* Dialog);
+    // Runs the dialog; true only when the user confirmed with OK and editing was allowed.
+    virtual bool Execute();
+
+private:
+    // The field to edit, or nullptr; raises when DataField names no field of the dataset.
+    TField* FindField() const;
+
+    std::unique_ptr<TFieldDataLink> dataLink_;
+    std::unique_ptr<TFont> font_;
+    TdwMemoDlg* dialog_ = nullptr;
+};
