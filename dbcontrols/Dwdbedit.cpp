@@ -8,17 +8,12 @@
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Regional.h"
+#include "platform/rtl/Strings.h"
 
 #include <algorithm>
 #include <cctype>
 
 namespace {
-
-std::string Lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 int CountOf(const std::string& s, char c) {
     return static_cast<int>(std::count(s.begin(), s.end(), c));
@@ -407,7 +402,7 @@ bool TdwDBCustomEdit::CompleteDateTime() {
     }
     if (!done && (dateComplete || time) && part < dpHour) part = dpHour;
     if (!done && part <= dpYear) {
-        const std::string format = Lower(fs.ShortDateFormat);
+        const std::string format = LowerCase(fs.ShortDateFormat);
         if (part == dpDay)
             text += format.find("dd") != std::string::npos ? TwoDigits(day) : std::to_string(day);
         else if (part == dpMonth)
@@ -418,12 +413,7 @@ bool TdwDBCustomEdit::CompleteDateTime() {
                                                                          : TwoDigits(year % 100);
         if (CountOf(text, dateSep) < 2) text += dateSep;
     } else if (!done && !IsDateField()) {
-        const std::string upper = [&] {
-            std::string u = text;
-            for (char& c : u)
-                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            return u;
-        }();
+        const std::string upper = UpperCase(text);
         const auto hasMarker = [&](const std::string& marker) {
             return !marker.empty() &&
                    upper.find(static_cast<char>(
