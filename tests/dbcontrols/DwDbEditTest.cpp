@@ -1,7 +1,7 @@
 // The picture-checked edits with real keys: keystrokes against a picture, the dataset's own
 // picture for a field, editing a field of a real table, leaving with a failing text, and the
 // space bar's date and time completion on the test clock.
-#include "tests/db/DataSetFixture.h"
+#include "tests/dbcontrols/PictureTable.h"
 #include "tests/gui/GuiTestSupport.h"
 
 #include "dbcontrols/Dwdbedit.h"
@@ -12,22 +12,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// A table that keeps a picture per field, as the data-aware datasets do.
-class TPictureTable : public TTestTable {
-    VANTREL_CLASS(TPictureTable, TTestTable)
-
-    explicit TPictureTable(const std::string& folder) : TTestTable(folder, "LOANS.DBF", "NAME") {
-        static const bool published = [] {
-            RegisterProperty<TPictureTable>(
-                "PictureMasks", [](TPictureTable& t) -> TStrings* { return &t.Masks; },
-                [](TPictureTable& t, TStrings* v) { t.Masks.Assign(v); });
-            return true;
-        }();
-        (void)published;
-    }
-    TStringList Masks;
-};
 
 class DwDbEditTest : public DataSetFixture {
 protected:

@@ -1,7 +1,7 @@
 // The data-aware grid over a real table with real keys and mouse: the layout from the fields,
 // Tab wrapping to the next record, Down on an untouched new record, Escape twice, in-place
 // editing through the field's picture, title buttons, and the column map's limits.
-#include "tests/db/DataSetFixture.h"
+#include "tests/dbcontrols/PictureTable.h"
 #include "tests/gui/GuiTestSupport.h"
 
 #include "dbcontrols/Dwdbigrd.h"
@@ -11,28 +11,13 @@
 
 namespace {
 
-class TPictureLoans : public TTestTable {
-    VANTREL_CLASS(TPictureLoans, TTestTable)
-
-    explicit TPictureLoans(const std::string& folder) : TTestTable(folder, "LOANS.DBF", "NAME") {
-        static const bool published = [] {
-            RegisterProperty<TPictureLoans>(
-                "PictureMasks", [](TPictureLoans& t) -> TStrings* { return &t.Masks; },
-                [](TPictureLoans& t, TStrings* v) { t.Masks.Assign(v); });
-            return true;
-        }();
-        (void)published;
-    }
-    TStringList Masks;
-};
-
 class DwGridTest : public DataSetFixture {
 protected:
     void SetUp() override {
         DataSetFixture::SetUp();
         ResetKeyState();
         MakeLoans("LOANS.DBF", {{"ADAMS", 1}, {"BAKER", 2}, {"CLARK", 3}, {"DAVIS", 4}});
-        table = std::make_unique<TPictureLoans>(folder_.Path());
+        table = std::make_unique<TPictureTable>(folder_.Path());
         table->Open();
         source_.SetDataSet(table.get());
         form = new TForm(nullptr);
@@ -56,7 +41,7 @@ protected:
     }
 
     TRecordedServices services;
-    std::unique_ptr<TPictureLoans> table;
+    std::unique_ptr<TPictureTable> table;
     TForm* form = nullptr;
     TdwCustomDBGrid* grid = nullptr;
 };
