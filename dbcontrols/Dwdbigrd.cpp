@@ -206,7 +206,7 @@ TdwCustomDBGrid::TdwCustomDBGrid(TComponent* AOwner)
     SetRowCount(2);
     SetColCount(2);
     SetColor(clWindow);
-    SetDefaultDrawing(false);
+    TCustomGrid::SetDefaultDrawing(false);
     titleFont_->Assign(Font());
     titleFont_->OnChange = [this](TObject*) {
         if (dbOptions_.Contains(dgTitles)) RebuildLayout();
@@ -268,6 +268,11 @@ bool TdwCustomDBGrid::ShowHorzScrollBar() const {
 
 void TdwCustomDBGrid::SetShowHorzScrollBar(bool Value) {
     SetScrollBars(Value ? ssHorizontal : ssNone);
+}
+
+void TdwCustomDBGrid::SetDefaultDrawing(bool Value) {
+    drawTexts_ = Value;
+    Invalidate();
 }
 
 void TdwCustomDBGrid::SetTitleButtons(bool Value) {

@@ -150,6 +150,9 @@ class TdwCustomDBGrid : public TCustomGrid {
     bool TitleButtons() const { return titleButtons_; }
     void SetTitleButtons(bool Value);
     bool EditCalculated = false;
+    // The grid draws the cell texts itself (the platform grid's own drawing stays off).
+    bool DefaultDrawing() const { return drawTexts_; }
+    void SetDefaultDrawing(bool Value);
     bool UseTFields() const { return useTFields_; }
     void SetUseTFields(bool Value);
     TIndicatorColorType IndicatorColor() const { return indicatorColor_; }
@@ -276,4 +279,5 @@ private:
     bool inRowCountSync_ = false;
     bool inColumnExit_ = false;
     bool suppressEditor_ = false;
+    bool drawTexts_ = true;
 };

@@ -194,6 +194,28 @@ TEST_F(DwGridTest, CtrlDeleteAsksAndDeletes) {
     EXPECT_EQ(Name(), "BAKER");
 }
 
+// With VANTREL_SCREENSHOT set to a file name the grid in edit state is saved there as PNG.
+TEST_F(DwGridTest, DrawsTitlesIndicatorAndTheCurrentRecord) {
+    grid->SetTitleButtons(true);
+    table->Next();
+    table->Edit();
+    const QImage picture = WidgetOf(form)->grab().toImage();
+    // The indicator cell of the current row holds dark pixels of the I-beam.
+    const auto inked = [&](const TRect& r) {
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x)
+                if (qGray(picture.pixel(x, y)) < 60) return true;
+        return false;
+    };
+    EXPECT_TRUE(inked(grid->CellRect(0, 2)));
+    EXPECT_FALSE(inked(grid->CellRect(0, 3)));
+    // Every record's name is written in its cell.
+    for (int row = 1; row <= 4; ++row)
+        EXPECT_TRUE(inked(grid->CellRect(1, row))) << row;
+    if (const char* path = std::getenv("VANTREL_SCREENSHOT"))
+        ASSERT_TRUE(picture.save(QString::fromLocal8Bit(path), "PNG"));
+}
+
 TEST(DwGridDataLinkTest, TheColumnMapStopsAtItsLimit) {
     TdwGridDataLink link(nullptr);
     for (int i = 0; i < kMaxGridFields; ++i)
