@@ -2,7 +2,10 @@
 
 #include "dbcontrols/Dwmemo.h"
 #include "platform/gui/Forms.h"
+#include "platform/gui/WinUser.h"
 #include "platform/rtl/ScopeGuard.h"
+
+#include <algorithm>
 
 TdwMemoDialog::TdwMemoDialog(TComponent* AOwner)
     : TComponent(AOwner), dataLink_(std::make_unique<TFieldDataLink>()),
@@ -54,4 +57,60 @@ bool TdwMemoDialog::Execute() {
         field->SetAsString(form->Memo->Text());
     }
     return result == mrOk && editable;
+}
+
+// ============================================================================================
+// TdwDBGrid
+
+std::string MemoCellText(const std::string& Memo, bool WordWrap) {
+    std::string text = Memo.substr(0, kMemoCellLength);
+    if (!WordWrap) text = text.substr(0, std::min(text.find('\r'), text.find('\n')));
+    return text;
+}
+
+bool TdwDBGrid::IsMemoCell() const {
+    TField* field = SelectedField();
+    return field && field->DataType() == ftMemo;
+}
+
+std::string TdwDBGrid::GetFieldValue(int DataCol) {
+    TField* field = Fields(DataCol);
+    if (!field || field->DataType() != ftMemo || !MemoAttributes.Contains(mGridShow) ||
+        !DataLink()->Active())
+        return TdwCustomDBGrid::GetFieldValue(DataCol);
+    return MemoCellText(field->AsString(), Options().Contains(dgWordWrap));
+}
+
+void TdwDBGrid::OpenMemoDialog() {
+    if (!IsMemoCell() || MemoAttributes.Contains(mDisableDialog)) return;
+    TField* field = SelectedField();
+    TdwMemoDialog dialog(this);
+    dialog.SetDataSource(DataSource());
+    dialog.SetDataField(field->FieldName());
+    dialog.MemoAttributes = MemoAttributes;
+    if (!Options().Contains(dgEditing) || ReadOnly() || field->ReadOnly())
+        dialog.MemoAttributes.Include(mViewOnly);
+    dialog.SetFont(Font());
+    std::string caption = field->GetDisplayLabel();
+    std::replace(caption.begin(), caption.end(), '~', ' ');
+    dialog.Caption = caption;
+    dialog.DlgLeft = -1;
+    if (OnMemoOpen) OnMemoOpen(this, &dialog);
+    const bool stored = dialog.Execute();
+    if (OnMemoClose) OnMemoClose(this, !stored);
+    Invalidate();
+}
+
+void TdwDBGrid::KeyDown(Word& Key, TShiftState Shift) {
+    if (Key == VK_F2 && Shift.Empty() && IsMemoCell()) {
+        Key = 0;
+        OpenMemoDialog();
+        return;
+    }
+    TdwCustomDBGrid::KeyDown(Key, Shift);
+}
+
+void TdwDBGrid::DblClick() {
+    TdwCustomDBGrid::DblClick();
+    OpenMemoDialog();
 }

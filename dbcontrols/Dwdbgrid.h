@@ -1,5 +1,10 @@
-// The memo dialog component: a non-visual component that edits the text of one memo field in a
-// modal dialog (TdwMemoDlg, Dwmemo.h) with its own font, caption, size and user buttons.
+// The published data-aware grid (TdwDBGrid) with its memo cells, and the memo dialog component
+// it opens on them: a non-visual component that edits the text of one memo field in a modal
+// dialog (TdwMemoDlg, Dwmemo.h) with its own font, caption, size and user buttons.
+//
+// A memo cell shows "(Memo)", or with mGridShow the memo's first 255 bytes (only up to the first
+// line end without word wrap); F2 or a double click opens the dialog unless mDisableDialog, view
+// only when the grid or the field cannot be edited.
 //
 // Execute promises that the field is written only when the user confirmed with OK, the dialog
 // was editable and the memo was changed; a dataset that cannot be modified opens the dialog
@@ -8,6 +13,7 @@
 #pragma once
 
 #include "db/DB.h"
+#include "dbcontrols/Dwdbigrd.h"
 #include "platform/gui/Graphics.h"
 #include "platform/gui/StdCtrls.h"
 
@@ -65,4 +71,34 @@ private:
     std::unique_ptr<TFieldDataLink> dataLink_;
     std::unique_ptr<TFont> font_;
     TdwMemoDlg* dialog_ = nullptr;
+};
+
+class TdwDBGrid;
+using TdwMemoOpenEvent = std::function<void(TdwDBGrid* Grid, TdwMemoDialog* MemoDialog)>;
+using TdwMemoCloseEvent = std::function<void(TdwDBGrid* Grid, bool Cancel)>;
+
+// The memo text a grid cell shows: at most kMemoCellLength bytes and, without word wrap, only up
+// to the first CR or LF.
+constexpr std::size_t kMemoCellLength = 255;
+std::string MemoCellText(const std::string& Memo, bool WordWrap);
+
+class TdwDBGrid : public TdwCustomDBGrid {
+    VANTREL_CLASS(TdwDBGrid, TdwCustomDBGrid)
+
+    explicit TdwDBGrid(TComponent* AOwner) : TdwCustomDBGrid(AOwner) {}
+
+    TdwMemoAttributes MemoAttributes{mSizeable, mWordWrap};
+    TdwMemoOpenEvent OnMemoOpen;
+    TdwMemoCloseEvent OnMemoClose;
+
+    // Opens the memo dialog on the current cell's memo field; nothing for another field.
+    void OpenMemoDialog();
+
+protected:
+    std::string GetFieldValue(int DataCol) override;
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void DblClick() override;
+
+private:
+    bool IsMemoCell() const;
 };

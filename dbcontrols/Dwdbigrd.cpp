@@ -976,6 +976,10 @@ void TdwCustomDBGrid::KeyPress(char& Key) {
 
 void TdwCustomDBGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
     if (!Focused() && CanFocus()) SetFocus();
+    if (Button == mbLeft && Shift.Contains(ssDouble)) {
+        DblClick();
+        return;
+    }
     const TGridCoord cell = MouseCoord(X, Y);
     if (cell.X < 0 || cell.Y < 0) {
         TCustomGrid::MouseDown(Button, Shift, X, Y);

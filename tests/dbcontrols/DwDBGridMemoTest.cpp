@@ -1,0 +1,99 @@
+// Memo cells of the published grid over a real table: the text a cell shows, and F2 or a double
+// click opening the memo dialog, view-only in a read-only grid.
+#include "tests/db/DataSetFixture.h"
+#include "tests/gui/GuiTestSupport.h"
+
+#include "dbcontrols/Dwdbgrid.h"
+#include "dbcontrols/Dwmemo.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(MemoCellTextTest, WithoutWordWrapOnlyTheFirstLineShows) {
+    EXPECT_EQ(MemoCellText("first\r\nsecond", false), "first");
+    EXPECT_EQ(MemoCellText("a\nb\rc", false), "a");
+    EXPECT_EQ(MemoCellText("first\r\nsecond", true), "first\r\nsecond");
+    EXPECT_EQ(MemoCellText(std::string(300, 'x'), true).size(), kMemoCellLength);
+    EXPECT_EQ(MemoCellText("", false), "");
+}
+
+class DwDBGridMemoTest : public DataSetFixture {
+protected:
+    void SetUp() override {
+        DataSetFixture::SetUp();
+        ResetKeyState();
+        OpenLoans({"ADAMS", "BAKER"});
+        table_->Edit();
+        table_->FieldByName("NOTE")->SetAsString("pays early\r\nsecond line");
+        table_->Post();
+        source_.SetDataSet(table_.get());
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, 600, 300);
+        grid = new TdwDBGrid(form);
+        grid->SetParent(form);
+        grid->SetBounds(0, 0, 560, 200);
+        form->Show();
+        grid->SetDataSource(&source_);
+        grid->SetFocus();
+        grid->SetSelectedIndex(4);
+    }
+    void TearDown() override {
+        SetModalHook(previous);
+        delete form;
+        DataSetFixture::TearDown();
+    }
+    std::string Note() { return table_->FieldByName("NOTE")->AsString(); }
+
+    TRecordedServices services;
+    TModalHook previous;
+    TForm* form = nullptr;
+    TdwDBGrid* grid = nullptr;
+};
+
+TEST_F(DwDBGridMemoTest, F2OpensTheDialogAndOkStoresTheMemo) {
+    ASSERT_EQ(grid->SelectedField()->FieldName(), "NOTE");
+    std::string caption;
+    bool cancelled = true;
+    grid->OnMemoClose = [&](TdwDBGrid*, bool cancel) { cancelled = cancel; };
+    previous = SetModalHook([&](TCustomForm* f) {
+        auto* dlg = dynamic_cast<TdwMemoDlg*>(f);
+        ASSERT_NE(dlg, nullptr);
+        caption = dlg->Caption();
+        EXPECT_FALSE(dlg->Memo->ReadOnly());
+        dlg->Memo->SetFocus();
+        Type(dlg->Memo, Qt::Key_Home, Qt::ControlModifier);
+        Type(dlg->Memo, Qt::Key_X);
+        Type(dlg->Memo, Qt::Key_F2);
+    });
+    Type(grid, Qt::Key_F2);
+    EXPECT_EQ(caption, "NOTE");
+    EXPECT_FALSE(cancelled);
+    EXPECT_EQ(Note().substr(0, 11), "xpays early");
+}
+
+TEST_F(DwDBGridMemoTest, AReadOnlyGridOpensTheMemoViewOnly) {
+    grid->SetReadOnly(true);
+    bool readOnly = false;
+    previous = SetModalHook([&](TCustomForm* f) {
+        auto* dlg = dynamic_cast<TdwMemoDlg*>(f);
+        ASSERT_NE(dlg, nullptr);
+        readOnly = dlg->Memo->ReadOnly();
+        Click(dlg->OKBtn);
+    });
+    const TRect cell = grid->CellRect(5, 1);
+    QTest::mouseDClick(WidgetOf(grid), Qt::LeftButton, Qt::NoModifier,
+                       QPoint(cell.Left + 5, cell.Top + 5));
+    EXPECT_TRUE(readOnly);
+    EXPECT_EQ(table_->State(), dsBrowse);
+}
+
+TEST_F(DwDBGridMemoTest, DisabledDialogAndGridShownMemo) {
+    grid->MemoAttributes = {mGridShow, mDisableDialog};
+    bool shown = false;
+    previous = SetModalHook([&](TCustomForm*) { shown = true; });
+    Type(grid, Qt::Key_F2);
+    EXPECT_FALSE(shown);
+}
+
+} // namespace
