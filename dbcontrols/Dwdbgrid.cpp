@@ -1,5 +1,6 @@
 #include "dbcontrols/Dwdbgrid.h"
 
+#include "dbcontrols/DwCommon.h"
 #include "dbcontrols/Dwmemo.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/WinUser.h"
@@ -113,4 +114,51 @@ void TdwDBGrid::KeyDown(Word& Key, TShiftState Shift) {
 void TdwDBGrid::DblClick() {
     TdwCustomDBGrid::DblClick();
     OpenMemoDialog();
+}
+
+bool TdwDBGrid::Accepts(bool Selecting) {
+    bool accept = true;
+    if (OnMultiSelectRecord) OnMultiSelectRecord(this, Selecting, accept);
+    return accept;
+}
+
+int TdwDBGrid::SelectedIndexOfCurrent() {
+    TDataSet* data = DataLink()->DataSet();
+    if (!data || !data->Active() || bookmarks_.empty()) return -1;
+    const std::vector<char> current = data->GetBookmark();
+    for (std::size_t i = 0; i < bookmarks_.size(); ++i)
+        if (dwCompareBookmarks(data, bookmarks_[i], current) == 0) return static_cast<int>(i);
+    return -1;
+}
+
+bool TdwDBGrid::IsRowSelected(int DataRow) {
+    if (!DataLink()->Active() || DataRow < 0 || DataRow >= DataLink()->RecordCount()) return false;
+    const int old = DataLink()->ActiveRecord();
+    DataLink()->SetActiveRecord(DataRow);
+    auto restore = MakeScopeGuard([&] { DataLink()->SetActiveRecord(old); });
+    return SelectedIndexOfCurrent() >= 0;
+}
+
+bool TdwDBGrid::IsCurrentRecordSelected() {
+    return SelectedIndexOfCurrent() >= 0;
+}
+
+void TdwDBGrid::SelectRecord() {
+    TDataSet* data = DataLink()->DataSet();
+    if (!data || !data->Active() || SelectedIndexOfCurrent() >= 0 || !Accepts(true)) return;
+    bookmarks_.push_back(data->GetBookmark());
+    Invalidate();
+}
+
+void TdwDBGrid::UnselectRecord() {
+    const int index = SelectedIndexOfCurrent();
+    if (index < 0 || !Accepts(false)) return;
+    bookmarks_.erase(bookmarks_.begin() + index);
+    Invalidate();
+}
+
+void TdwDBGrid::UnselectAll() {
+    if (bookmarks_.empty() || !Accepts(false)) return;
+    bookmarks_.clear();
+    Invalidate();
 }

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TdwMemoDlg;
 
@@ -76,6 +77,7 @@ private:
 class TdwDBGrid;
 using TdwMemoOpenEvent = std::function<void(TdwDBGrid* Grid, TdwMemoDialog* MemoDialog)>;
 using TdwMemoCloseEvent = std::function<void(TdwDBGrid* Grid, bool Cancel)>;
+using TdwSelectRecordEvent = std::function<void(TdwDBGrid* Grid, bool Selecting, bool& Accept)>;
 
 // The memo text a grid cell shows: at most kMemoCellLength bytes and, without word wrap, only up
 // to the first CR or LF.
@@ -91,8 +93,19 @@ class TdwDBGrid : public TdwCustomDBGrid {
     TdwMemoOpenEvent OnMemoOpen;
     TdwMemoCloseEvent OnMemoClose;
 
+    TdwSelectRecordEvent OnMultiSelectRecord;
+
     // Opens the memo dialog on the current cell's memo field; nothing for another field.
     void OpenMemoDialog();
+
+    // The multi-selection (dgMultiSelect): bookmarks of the selected records. Each change is
+    // first offered to OnMultiSelectRecord, which may refuse it.
+    int SelectedCount() const { return static_cast<int>(bookmarks_.size()); }
+    bool IsRowSelected(int DataRow) override;
+    bool IsCurrentRecordSelected() override;
+    void SelectRecord() override;
+    void UnselectRecord() override;
+    void UnselectAll() override;
 
 protected:
     std::string GetFieldValue(int DataCol) override;
@@ -101,4 +114,9 @@ protected:
 
 private:
     bool IsMemoCell() const;
+    bool Accepts(bool Selecting);
+    // The place of the current record's bookmark in the selection, or -1.
+    int SelectedIndexOfCurrent();
+
+    std::vector<std::vector<char>> bookmarks_;
 };

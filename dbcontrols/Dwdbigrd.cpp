@@ -567,7 +567,8 @@ void TdwCustomDBGrid::ColumnMoved(int FromIndex, int ToIndex) {
 // ============================================================================================
 // Drawing
 
-bool TdwCustomDBGrid::HighlightCell(int, int, const std::string&, TGridDrawState State) {
+bool TdwCustomDBGrid::HighlightCell(int, int DataRow, const std::string&, TGridDrawState State) {
+    if (dbOptions_.Contains(dgMultiSelect)) return IsRowSelected(DataRow);
     return State.Contains(gdSelected) && (dbOptions_.Contains(dgAlwaysShowSelection) || Focused() ||
                                           (InplaceEditor() && InplaceEditor()->Focused()));
 }
@@ -996,15 +997,27 @@ void TdwCustomDBGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, i
         return;
     }
     if (!dataLink_->Active() || Button != mbLeft) return;
-    const bool again = cell.X == Col() && cell.Y == Row();
-    if (again) {
-        if (!IsControlCell(cell.X, cell.Y) && !IsBlobField(SelectedField())) ShowEditor();
-        return;
+    const bool toggle = Shift.Contains(ssCtrl) || Shift.Contains(ssShift);
+    if (cell.X == Col() && cell.Y == Row()) {
+        if (!toggle && !IsControlCell(cell.X, cell.Y) && !IsBlobField(SelectedField()))
+            ShowEditor();
+    } else {
+        suppressEditor_ = cell.Y != Row();
+        auto done = MakeScopeGuard([this] { suppressEditor_ = false; });
+        if (cell.X >= FixedCols()) SetSelectedIndex(DataColumnOf(cell.X));
+        if (cell.Y != Row()) dataLink_->DataSet()->MoveBy(cell.Y - Row());
     }
-    suppressEditor_ = cell.Y != Row();
-    auto done = MakeScopeGuard([this] { suppressEditor_ = false; });
-    if (cell.X >= FixedCols()) SetSelectedIndex(DataColumnOf(cell.X));
-    if (cell.Y != Row()) dataLink_->DataSet()->MoveBy(cell.Y - Row());
+    if (!dbOptions_.Contains(dgMultiSelect)) return;
+    if (toggle) {
+        if (IsCurrentRecordSelected())
+            UnselectRecord();
+        else
+            SelectRecord();
+    } else if (MultiSelectOptions.Contains(msoAutoUnselect)) {
+        UnselectAll();
+        SelectRecord();
+    }
+    Invalidate();
 }
 
 void TdwCustomDBGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {

@@ -43,6 +43,8 @@ using TdwDBGridOptions = TSet<TdwDBGridOption, 16>;
 enum TdwDBGridKeyOption { dgEnterToTab, dgAllowDelete, dgAllowInsert };
 using TdwDBGridKeyOptions = TSet<TdwDBGridKeyOption, 8>;
 enum TIndicatorColorType { icBlack, icYellow };
+enum TdwMultiSelectOption { msoAutoUnselect, msoShiftSelect };
+using TdwMultiSelectOptions = TSet<TdwMultiSelectOption, 8>;
 
 using TCalcCellColorsEvent =
     std::function<void(TObject* Sender, TField* Field, TGridDrawState State, bool Highlight,
@@ -137,6 +139,7 @@ class TdwCustomDBGrid : public TCustomGrid {
     TdwDBGridOptions Options() const { return dbOptions_; }
     void SetOptions(TdwDBGridOptions Value);
     TdwDBGridKeyOptions KeyOptions{dgAllowDelete, dgAllowInsert};
+    TdwMultiSelectOptions MultiSelectOptions;
     TAlignment TitleAlignment() const { return titleAlignment_; }
     void SetTitleAlignment(TAlignment Value);
     int TitleLines() const { return titleLines_; }
@@ -194,6 +197,13 @@ class TdwCustomDBGrid : public TCustomGrid {
     bool RequestEdit();
     // Keys the grid handles (also those the editor hands over).
     void KeyDown(Word& Key, TShiftState Shift) override;
+
+    // The multi-selection of records (kept by the published grid; none here).
+    virtual bool IsRowSelected(int /*DataRow*/) { return false; }
+    virtual bool IsCurrentRecordSelected() { return false; }
+    virtual void SelectRecord() {}
+    virtual void UnselectRecord() {}
+    virtual void UnselectAll() {}
 
     std::string GetEditText(int ACol, int ARow) override;
     void SetEditText(int ACol, int ARow, const std::string& Value) override;

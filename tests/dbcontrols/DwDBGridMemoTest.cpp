@@ -97,3 +97,42 @@ TEST_F(DwDBGridMemoTest, DisabledDialogAndGridShownMemo) {
 }
 
 } // namespace
+
+namespace {
+
+class DwDBGridSelectTest : public DwDBGridMemoTest {};
+
+TEST_F(DwDBGridSelectTest, CtrlClicksToggleRecordsOfTheMultiSelection) {
+    grid->SetOptions(grid->Options() + TdwDBGridOptions{dgMultiSelect});
+    std::vector<bool> asked;
+    grid->OnMultiSelectRecord = [&](TdwDBGrid*, bool selecting, bool& accept) {
+        asked.push_back(selecting);
+        accept = asked.size() != 3;
+    };
+    QWidget* w = WidgetOf(grid);
+    const auto clickRow = [&](int row, Qt::KeyboardModifiers mods) {
+        const TRect cell = grid->CellRect(1, row);
+        QTest::mouseClick(w, Qt::LeftButton, mods, QPoint(cell.Left + 5, cell.Top + 5));
+    };
+    clickRow(2, Qt::ControlModifier);
+    EXPECT_EQ(table_->FieldByName("NAME")->AsString(), "BAKER");
+    clickRow(1, Qt::ControlModifier);
+    EXPECT_EQ(grid->SelectedCount(), 2);
+    EXPECT_TRUE(grid->IsRowSelected(0));
+    EXPECT_TRUE(grid->IsRowSelected(1));
+    // The handler refuses the third change: the record stays selected.
+    clickRow(1, Qt::ControlModifier);
+    EXPECT_EQ(grid->SelectedCount(), 2);
+    clickRow(1, Qt::ControlModifier);
+    EXPECT_EQ(grid->SelectedCount(), 1);
+    EXPECT_FALSE(grid->IsRowSelected(0));
+    EXPECT_EQ(asked, (std::vector<bool>{true, true, false, false}));
+    // A plain click with auto-unselect keeps only the clicked record.
+    grid->MultiSelectOptions = {msoAutoUnselect};
+    clickRow(1, Qt::NoModifier);
+    EXPECT_EQ(grid->SelectedCount(), 1);
+    EXPECT_TRUE(grid->IsRowSelected(0));
+    EXPECT_FALSE(grid->IsRowSelected(1));
+}
+
+} // namespace

@@ -213,8 +213,9 @@ TEST_F(DwGridTest, DrawsTitlesIndicatorAndTheCurrentRecord) {
     // Every record's name is written in its cell.
     for (int row = 1; row <= 4; ++row)
         EXPECT_TRUE(inked(grid->CellRect(1, row))) << row;
-    if (const char* path = std::getenv("VANTREL_SCREENSHOT"))
+    if (const char* path = std::getenv("VANTREL_SCREENSHOT")) {
         ASSERT_TRUE(picture.save(QString::fromLocal8Bit(path), "PNG"));
+    }
 }
 
 TEST(DwGridDataLinkTest, TheColumnMapStopsAtItsLimit) {
