@@ -609,6 +609,55 @@ void TdwCustomDBGrid::WriteCellText(const TRect& Rect, int DX, int DY, TAlignmen
     canvas->TextRect(Rect, x, Rect.Top + DY, Text);
 }
 
+void TdwCustomDBGrid::WriteCellTextWrapped(const TRect& Rect, int DX, int DY, TAlignment Alignment,
+                                           const std::string& Text) {
+    TCanvas* canvas = Canvas();
+    const int room = Rect.Width() - DX;
+    const int lineHeight = canvas->TextHeight("W");
+    int y = Rect.Top + DY;
+    std::string line;
+    std::size_t i = 0;
+    const auto flush = [&] {
+        if (y >= Rect.Bottom) return false;
+        // Each line clips to its own band, so it leaves the lines above it alone.
+        const TRect band{Rect.Left, y, Rect.Right, std::min(y + lineHeight, Rect.Bottom)};
+        WriteCellText(band, DX, 0, Alignment, line);
+        y += lineHeight;
+        line.clear();
+        return y < Rect.Bottom;
+    };
+    // Leading blanks belong to the first word.
+    std::size_t lead = Text.find_first_not_of(' ');
+    line = Text.substr(0, lead == std::string::npos ? Text.size() : lead);
+    i = line.size();
+    while (i < Text.size()) {
+        const char c = Text[i];
+        if (c == '\t' || c == '\r' || c == '\n') {
+            // A CR LF or LF CR pair is one break.
+            const char next = i + 1 < Text.size() ? Text[i + 1] : 0;
+            i += (c != '\t' && (next == '\r' || next == '\n') && next != c) ? 2 : 1;
+            if (!flush()) return;
+            continue;
+        }
+        if (c == ' ') {
+            ++i;
+            continue;
+        }
+        std::size_t end = Text.find_first_of(" \t\r\n", i);
+        if (end == std::string::npos) end = Text.size();
+        const std::string word = Text.substr(i, end - i);
+        const std::string joined = line.empty() ? word : line + " " + word;
+        if (!line.empty() && canvas->TextWidth(joined) > room) {
+            if (!flush()) return;
+            line = word;
+        } else {
+            line = joined;
+        }
+        i = end;
+    }
+    if (!line.empty()) flush();
+}
+
 // The indicator glyphs: a right-pointing arrow on the current record, an I-beam while it is
 // edited and a star while it is inserted.
 void TdwCustomDBGrid::DrawIndicator(const TRect& Rect, int) {
@@ -711,8 +760,11 @@ void TdwCustomDBGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDraw
     }
     DoCalcCellColors(field, AState, highlight, canvas->Font(), canvas->Brush());
     canvas->FillRect(ARect);
-    if (DefaultDrawing())
-        WriteCellText(ARect, kTextDX, kTextDY, field ? field->Alignment() : taLeftJustify, value);
+    const TAlignment alignment = field ? field->Alignment() : taLeftJustify;
+    if (DefaultDrawing() && dbOptions_.Contains(dgWordWrap))
+        WriteCellTextWrapped(ARect, kTextDX, kTextDY, alignment, value);
+    else if (DefaultDrawing())
+        WriteCellText(ARect, kTextDX, kTextDY, alignment, value);
     DoDrawDataCell(ARect, field, AState);
     if (DefaultDrawing() && highlight && !dbOptions_.Contains(dgRowSelect) &&
         AState.Contains(gdFocused))

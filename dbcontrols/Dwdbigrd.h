@@ -257,6 +257,9 @@ private:
     void DrawTitle(int DataCol, const TRect& Rect);
     void WriteCellText(const TRect& Rect, int DX, int DY, TAlignment Alignment,
                        const std::string& Text);
+    // Word by word, each line as wide as the cell allows; TAB, CR and LF break the line.
+    void WriteCellTextWrapped(const TRect& Rect, int DX, int DY, TAlignment Alignment,
+                              const std::string& Text);
     int CharWidth();
     // The field of a data column from Selected, or nullptr.
     TField* SelectedLineField(int Line) const;

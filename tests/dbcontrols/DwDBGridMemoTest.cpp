@@ -136,3 +136,28 @@ TEST_F(DwDBGridSelectTest, CtrlClicksToggleRecordsOfTheMultiSelection) {
 }
 
 } // namespace
+
+namespace {
+
+class DwDBGridWrapTest : public DwDBGridMemoTest {
+protected:
+    // Dark pixels in the middle third of a cell of a triple-height row, below the first line.
+    bool SecondLineInked(int col, int row) {
+        const QImage picture = WidgetOf(grid)->grab().toImage();
+        const TRect r = grid->CellRect(col, row);
+        for (int y = r.Top + r.Height() / 3 + 2; y < r.Top + 2 * r.Height() / 3; ++y)
+            for (int x = r.Left + 3; x < r.Right - 1; ++x)
+                if (qGray(picture.pixel(x + 1, y + 1)) < 100) return true;
+        return false;
+    }
+};
+
+TEST_F(DwDBGridWrapTest, AWrappedMemoCellWritesItsSecondLineBelowTheFirst) {
+    grid->MemoAttributes = {mGridShow};
+    grid->SetRowHeightPercent(300);
+    EXPECT_TRUE(SecondLineInked(5, 1));
+    grid->SetOptions(grid->Options() - TdwDBGridOptions{dgWordWrap});
+    EXPECT_FALSE(SecondLineInked(5, 1));
+}
+
+} // namespace
