@@ -180,9 +180,34 @@ void TdwIncrementalSearch::KeyUp(Word& Key, TShiftState Shift) {
     timer_->SetEnabled(true);
 }
 
+TField* TdwIncrementalSearch::ExpressionKeyField(TTable* Table) const {
+    const std::string name = UpperCase(Table->TableName());
+    const bool xBase = Table->TableType() == ttDBase ||
+                       (name.size() >= 4 && name.compare(name.size() - 4, 4, ".DBF") == 0);
+    const int index = Table->IndexDefs()->IndexOf(Table->IndexName());
+    if (!xBase || !SearchField.empty() || Table->IndexName().empty() || index < 0) return nullptr;
+    const std::string expression = UpperCase(Table->IndexDefs()->Items(index)->Expression());
+    std::size_t start = 0;
+    while (start <= expression.size()) {
+        std::size_t end = expression.find_first_of("()*+-/", start);
+        if (end == std::string::npos) end = expression.size();
+        if (TField* field = Table->FindField(Trim(expression.substr(start, end - start))))
+            return field;
+        start = end + 1;
+    }
+    return nullptr;
+}
+
 TField* TdwIncrementalSearch::SearchByKey(TTable* Table, bool& Found) {
-    TField* keyField = Table->GetIndexFieldCount() > 0 ? Table->GetIndexField(0) : nullptr;
     const std::string typed = Text();
+    if (TField* field = ExpressionKeyField(Table)) {
+        Table->SetKey();
+        field->SetAsString(typed);
+        Table->GotoNearest();
+        Found = StartsWithText(field->AsString(), typed);
+        return field;
+    }
+    TField* keyField = Table->GetIndexFieldCount() > 0 ? Table->GetIndexField(0) : nullptr;
     TField* wanted = SearchField.empty() ? keyField : Table->FindField(SearchField);
     if (!keyField || wanted != keyField) {
         // Not the index's first field: a search by prefix in the field itself.

@@ -88,6 +88,9 @@ protected:
 private:
     // The field the search compares; the match flag comes back through Found.
     TField* SearchByKey(TTable* Table, bool& Found);
+    // For an xBase table ordered by an expression index, without SearchField: the first field
+    // the expression names, else nullptr.
+    TField* ExpressionKeyField(TTable* Table) const;
 
     std::unique_ptr<TDataLink> dataLink_;
     TTimer* timer_;

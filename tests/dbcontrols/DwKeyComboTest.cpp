@@ -137,3 +137,30 @@ TEST_F(DwKeyComboTest, ASearchWithoutSourceWarns) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DwKeyComboTest, AnExpressionIndexIsSearchedThroughItsField) {
+    table->Close();
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "IDX", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "UNAME", "UPPER(NAME)", "", 0, 0), 0);
+    xb_Close();
+    table->SetIndexName("UNAME");
+    table->Open();
+    search->SetDataSource(&source_);
+    search->SetFocus();
+    // "c" has no match: the nearest key in the index's order is the next name.
+    TypeCharacter(search, Qt::Key_C, "c");
+    Wait(400);
+    EXPECT_EQ(results, std::vector<bool>{false});
+    EXPECT_EQ(Name(), "DAVIS");
+    search->SetText("");
+    TypeCharacter(search, Qt::Key_B, "b");
+    TypeCharacter(search, Qt::Key_A, "a");
+    TypeCharacter(search, Qt::Key_R, "r");
+    Wait(400);
+    EXPECT_EQ(results.back(), true);
+    EXPECT_EQ(Name(), "BARTON");
+}
+
+} // namespace
