@@ -831,9 +831,10 @@ bool TdwCustomDBGrid::RequestEdit() {
 
 void TdwCustomDBGrid::SetSelectedIndex(int Value) {
     auto* editor = dynamic_cast<TdwInplaceEdit*>(InplaceEditor());
-    if (editor && EditorMode() && !editor->Picture()->PictureMask().empty() &&
-        dataLink_->IsModified() && !editor->CheckValue(editor->Text()) &&
-        !editor->Picture()->AllowInvalidExit()) {
+    // The editor's own flag counts too: handing a key to the grid has already taken the text.
+    const bool pending = editor && (dataLink_->IsModified() || editor->Modified());
+    if (pending && !editor->Picture()->PictureMask().empty() &&
+        !editor->CheckValue(editor->Text()) && !editor->Picture()->AllowInvalidExit()) {
         editor->SelectAll();
         dataLink_->MarkModified();
         TField* field = SelectedField();

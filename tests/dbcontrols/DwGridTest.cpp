@@ -146,6 +146,12 @@ TEST_F(DwGridTest, LeavingAColumnWithAFailingPictureIsRefused) {
     grid->OnCheckValue = [&](TObject*, bool passes) { checks.push_back(passes); };
     EXPECT_THROW(grid->SetSelectedIndex(1), EInvalidGridOperation);
     EXPECT_EQ(grid->SelectedIndex(), 0);
+    // From the keyboard the refusal reaches the user as a message, and the column stays.
+    Type(grid->InplaceEditor(), Qt::Key_Tab);
+    EXPECT_EQ(grid->SelectedIndex(), 0);
+    ASSERT_FALSE(services.MessageBoxes.empty());
+    EXPECT_EQ(services.MessageBoxes.back().Text,
+              "Invalid input value.  Use escape key to abandon changes.");
     ASSERT_FALSE(checks.empty());
     EXPECT_FALSE(checks.back());
 }
