@@ -6,10 +6,6 @@
 
 namespace {
 
-constexpr int kQBELanguage = 1;
-constexpr LongWord stmtAuxiliaryTables = 393254;
-constexpr LongWord stmtBlankAsZero = 393251;
-
 bool IsPasswordError(DBIResult r) {
     return r == 10497 || r == dbiNeedPassword || r == 10499;
 }
@@ -75,19 +71,9 @@ TCursorHandle TdwQBE::CreateHandle() {
 TCursorHandle TdwQBE::ExecuteQBE() {
     const std::string text = dwJoinLines(&qbe_, false);
     for (;;) {
-        LongWord statement = 0;
-        TCursorHandle cursor = 0;
-        DBIResult result = DbiQAlloc(DBHandle(), kQBELanguage, &statement);
-        if (result == dbiOK) {
-            DbiSetProp(statement, stmtAuxiliaryTables, AuxiliaryTables ? 1 : 0);
-            DbiSetProp(statement, stmtBlankAsZero, BlankAsZero ? 1 : 0);
-            result = DbiQPrepare(statement, text.c_str());
-            if (result == dbiOK) {
-                TWaitCursor wait;
-                result = DbiQExec(statement, &cursor);
-            }
-            DbiQFree(statement);
-        }
+        DBIResult result = dbiOK;
+        const TCursorHandle cursor =
+            dwExecuteQuery(DBHandle(), kQBELanguage, text, AuxiliaryTables, BlankAsZero, result);
         if (result == dbiOK) return cursor;
         if (!IsPasswordError(result)) CheckEngineResult(result);
         if (!DBSession()->GetPassword()) CheckEngineResult(result);
