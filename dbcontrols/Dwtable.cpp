@@ -79,11 +79,12 @@ bool ApplyParsedText(const std::string& Text, TDataSet* DataSet, TFilterHandle& 
     } catch (const EConvertError&) {
         block.clear();
     }
+    // The current filter goes in every case, so a refused text leaves the table unfiltered.
+    DropExpressionFilter(DataSet, Handle);
     if (block.empty()) {
-        Handle = 0;
+        if (DataSet->Active()) DataSet->Refresh();
         return false;
     }
-    DropExpressionFilter(DataSet, Handle);
     TFilterHandle filter = 0;
     if (DbiAddFilter(DataSet->Handle(), 0, 1, false, block.data(), nullptr, &filter) != dbiOK) {
         Handle = 0;
@@ -451,7 +452,7 @@ void TdwTable::SetDwFilter(TStrings* Value) {
 
 void TdwTable::ClearTableSource() {
     TTable::SetTableName("");
-    SetIndexFieldNames("");
+    if (!IndexFieldNames().empty()) SetIndexFieldNames("");
     SetMasterSource(nullptr);
     SetMasterFields("");
 }
