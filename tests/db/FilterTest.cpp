@@ -237,4 +237,29 @@ TEST_F(FilterTest, LookupAnswersWithoutMovingAndFeedsLookupFields) {
     EXPECT_EQ(names, "A B C ");
 }
 
+TEST_F(FilterTest, ValuesWithEveryKindOfQuoteAreFoundOrRefusedNeverMisread) {
+    TTestTable& table = OpenLoans({"A'B\"C", "X'Y\"Z]", "PLAIN"});
+    EXPECT_TRUE(table.Locate("AMOUNT;NAME", TVariant::Array({1, "A'B\"C"}), 0));
+    EXPECT_EQ(table.FieldByName("AMOUNT")->AsFloat(), 1);
+    EXPECT_FALSE(table.Locate("AMOUNT;NAME", TVariant::Array({3, "A'B\"C"}), 0));
+    // No delimiter is free in this value: the engine refuses the condition.
+    EXPECT_THROW(table.Locate("AMOUNT;NAME", TVariant::Array({2, "X'Y\"Z]"}), 0), EDBEngineError);
+    EXPECT_EQ(UsedSlots(), 0);
+    EXPECT_EQ(AllNames(), "A'B\"C PLAIN X'Y\"Z] ");
+}
+
+TEST_F(FilterTest, CachedUpdatesNeedWhatThisEngineLacks) {
+    TTestTable& table = OpenLoans({"A"});
+    EXPECT_THROW(table.SetCachedUpdates(true), EDBEngineError);
+    EXPECT_FALSE(table.CachedUpdates());
+    EXPECT_TRUE(table.Active());
+    table.Close();
+    table.SetCachedUpdates(true);
+    EXPECT_THROW(table.Open(), EDBEngineError);
+    EXPECT_FALSE(table.Active());
+    ASSERT_FALSE(services_.MessageBoxes.empty());
+    EXPECT_EQ(services_.MessageBoxes.back().Text,
+              "This engine function is not supported: DbiBeginDelayedUpdates");
+}
+
 } // namespace

@@ -220,6 +220,13 @@ TEST_F(TableTest, IndexFilesOpenWithTheTable) {
     EXPECT_EQ(Names(*master_), "A B ");
     EXPECT_THROW(master_->IndexFiles()->Add("MISSING.NTX"), EDBEngineError);
     EXPECT_EQ(master_->IndexFiles()->Count(), 1);
+    // This engine cannot close one index file of an open table: the list keeps it.
+    EXPECT_THROW(master_->IndexFiles()->Delete(0), EDBEngineError);
+    EXPECT_EQ(master_->IndexFiles()->Count(), 1);
+    EXPECT_EQ(master_->IndexName(), "BYNAME.NTX");
+    master_->Close();
+    master_->IndexFiles()->Clear();
+    EXPECT_EQ(master_->IndexFiles()->Count(), 0);
 }
 
 TEST_F(TableTest, CreatesATableWithItsProductionIndexOnce) {
