@@ -51,13 +51,9 @@ void TdwQBE::SetQBE(TStrings* Value) {
 
 void TdwQBE::SetOnFilter(TdwQBEFilterEvent Value) {
     onFilter_ = std::move(Value);
-    if (onFilter_)
-        parts_.Filter.Event = [this](bool& accept) { onFilter_(this, accept); };
-    else
-        parts_.Filter.Event = nullptr;
-    if (!Active()) return;
-    if (!parts_.Filter.Install(static_cast<bool>(onFilter_)))
-        MessageDlg("Local Filtering is not supported on this QBE.", mtWarning, {mbOK}, 0);
+    std::function<void(bool&)> event;
+    if (onFilter_) event = [this](bool& accept) { onFilter_(this, accept); };
+    parts_.SetFilterEvent(std::move(event), "Local Filtering is not supported on this QBE.");
 }
 
 TCursorHandle TdwQBE::CreateHandle() {
@@ -87,7 +83,7 @@ void TdwQBE::CloseCursor() {
 
 void TdwQBE::DoAfterOpen() {
     TDBDataSet::DoAfterOpen();
-    if (onFilter_) parts_.Filter.Install(true);
+    parts_.AfterOpen();
 }
 
 void TdwQBE::DoOnCalcFields() {

@@ -326,6 +326,17 @@ void TdwDataSetParts::CleanDefinitions() {
     dwCleanLookupDefinitions(dataSet_, &LookupFields, &LookupLinks, &ControlType);
 }
 
+void TdwDataSetParts::SetFilterEvent(std::function<void(bool& Accept)> Event,
+                                     const std::string& Refusal) {
+    Filter.Event = std::move(Event);
+    if (!dataSet_->Active()) return;
+    if (!Filter.Install(static_cast<bool>(Filter.Event))) MessageDlg(Refusal, mtWarning, {mbOK}, 0);
+}
+
+void TdwDataSetParts::AfterOpen() {
+    if (Filter.Event) Filter.Install(true);
+}
+
 // ---- Queries ----
 
 TCursorHandle dwExecuteQuery(TDatabaseHandle Database, int Language, const std::string& Text,

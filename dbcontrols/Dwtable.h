@@ -149,6 +149,11 @@ public:
     void ValidateBeforePost();
     // Before the calculated-fields event: lines of fields that no longer exist are dropped.
     void CleanDefinitions();
+    // Binds the dataset's OnFilter (empty to remove it) and, on an open dataset, installs or
+    // removes the record filter; shows Refusal (warning) when the engine gives no filter.
+    void SetFilterEvent(std::function<void(bool& Accept)> Event, const std::string& Refusal);
+    // After the dataset opens: the record filter is installed when OnFilter is bound.
+    void AfterOpen();
 
 private:
     TDataSet* dataSet_;
@@ -334,3 +339,52 @@ void dwSetTableIndex(TDataSet* DataSet, const std::string& IndexName);
 // The incremental search: the typed text at key position KeyPosition (0..3) of the table's
 // index; whether the record reached matches the text.
 bool dwIncrementalSearch(TDataSet* DataSet, int KeyPosition, const std::string& Text);
+
+// ---- The query datasets' common base ----
+
+// Shown when the engine refuses the record filter of a query or stored-procedure dataset.
+constexpr const char* kdwLiveQueryFilterRefused =
+    "Local filtering is not supported on a Live-Query which contains a Where clause in the SQL "
+    "string. To perform a local filter on this query, you will need to set its RequestLive "
+    "property to False.";
+
+// What the query and stored-procedure datasets of the family add to their base class: the
+// shared parts, the lookup tables of their lookup fields, validation before a post, the lookup
+// filling before the calculated-fields event and the record filter after opening. Destruction
+// closes the dataset while the parts its close path walks still exist.
+template <typename Base>
+class TdwDerivedDataSet : public Base {
+public:
+    explicit TdwDerivedDataSet(TComponent* AOwner) : Base(AOwner) {}
+    ~TdwDerivedDataSet() override {
+        this->Destroying();
+        this->Close();
+    }
+
+    TdwDataSetParts& Parts() { return parts_; }
+    std::vector<TdwLookupTable>& LookupTables() { return lookupTables_; }
+
+protected:
+    void CloseCursor() override {
+        lookupTables_.clear();
+        Base::CloseCursor();
+        parts_.Filter.CursorClosed();
+    }
+    void DoAfterOpen() override {
+        Base::DoAfterOpen();
+        parts_.AfterOpen();
+    }
+    void DoBeforePost() override {
+        Base::DoBeforePost();
+        parts_.ValidateBeforePost();
+    }
+    void DoOnCalcFields() override {
+        parts_.CleanDefinitions();
+        dwFillLookupFields(this, &parts_.LookupFields, &parts_.LookupLinks, &lookupTables_);
+        Base::DoOnCalcFields();
+    }
+
+private:
+    TdwDataSetParts parts_{this};
+    std::vector<TdwLookupTable> lookupTables_;
+};

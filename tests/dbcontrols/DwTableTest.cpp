@@ -1,10 +1,13 @@
 // The data-aware table over real tables: its settings by name, dwFilter with its failure
 // notice, the query text against the table name, key and value searches, the incremental
-// search, lookup fields filled from a second table, and what happens when the table is freed.
+// search, lookup fields filled from a second table, what happens when the table is freed, and
+// the query and stored-procedure datasets of the family.
 #include "tests/db/DataSetFixture.h"
 
 #include "dbcontrols/DwCommon.h"
+#include "dbcontrols/Dwquery.h"
 #include "dbcontrols/Dwtable.h"
+#include "dbcontrols/dwstorep.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/TypInfo.h"
 
@@ -312,4 +315,32 @@ TEST_F(DwTable, APostIsValidatedAgainstThePictureMasks) {
     t.FieldByName("NAME")->SetAsString("123");
     t.Post();
     EXPECT_EQ(Current(t), "123");
+}
+
+// ---- Query and stored-procedure datasets ----
+
+TEST_F(DwTable, QueryDatasetsCarryTheSettingsAndReportThatTheyCannotRun) {
+    MakeLoans("LOANS.DBF", {{"A", 1}});
+    TdwQuery query(nullptr);
+    TdwStoredProc proc(nullptr);
+    for (TDBDataSet* ds : std::initializer_list<TDBDataSet*>{&query, &proc}) {
+        EXPECT_TRUE(dwIsDerivedDataSet(ds));
+        EXPECT_TRUE(dwGetValidateWithMask(ds));
+        ASSERT_NE(dwGetPictureMasks(ds), nullptr);
+        dwSetPictureMaskEntry(ds, "NAME", "###", true, false, false, false);
+        EXPECT_EQ(dwGetPictureMask(ds, "name").Mask, "###");
+        EXPECT_NE(GetPropInfo(ds, "OnFilter"), nullptr);
+        ds->SetDatabaseName(Folder());
+    }
+    query.SetOnFilter([](TdwQuery*, bool& accept) { accept = false; });
+    EXPECT_TRUE(query.OnFilter());
+    EXPECT_TRUE(services_.MessageBoxes.empty()); // nothing to install on a closed query
+    TStringList sql;
+    sql.Add("select * from loans");
+    query.SetSQL(&sql);
+    EXPECT_THROW(query.Open(), EDBEngineError);
+    EXPECT_FALSE(query.Active());
+    proc.SetStoredProcName("LOANPROC");
+    EXPECT_THROW(proc.Open(), EDBEngineError);
+    EXPECT_FALSE(proc.Active());
 }
