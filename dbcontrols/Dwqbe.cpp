@@ -77,6 +77,7 @@ TCursorHandle TdwQBE::ExecuteQBE() {
 }
 
 void TdwQBE::CloseCursor() {
+    lookupTables_.clear();
     TDBDataSet::CloseCursor();
     parts_.Filter.CursorClosed();
 }
@@ -88,5 +89,6 @@ void TdwQBE::DoAfterOpen() {
 
 void TdwQBE::DoOnCalcFields() {
     parts_.CleanDefinitions();
+    dwFillLookupFields(this, &parts_.LookupFields, &parts_.LookupLinks, &lookupTables_);
     TDBDataSet::DoOnCalcFields();
 }
