@@ -3402,11 +3402,8 @@ bool TDataSet::FilterCallback(std::intptr_t ClientData, const char* Record, Long
 }
 
 bool TDataSet::RunFilterRecord(const char* Record) {
-    // The record under test gets a whole buffer, so calculated fields read as empty.
-    std::vector<char> buffer(static_cast<std::size_t>(std::max(recBufSize_, recordSize_)), '\0');
-    std::memcpy(buffer.data(), Record, static_cast<std::size_t>(recordSize_));
     bool accept = true;
-    InTempState(dsFilter, buffer.data(), [&] {
+    ReadFilterRecord(Record, [&] {
         try {
             if (onFilterRecord_) onFilterRecord_(this, accept);
         } catch (...) {

@@ -16,6 +16,12 @@
 //
 // Events: a dataset sends each data event to its data sources, which pass it to their links,
 // single-record links before multi-record ones. Everything runs on the GUI thread.
+//
+// Restricting and searching: six key buffers (search key, range start and end, the range in
+// force, a saved copy) serve key entry, key searches and ranges; filters reach the engine as a
+// filter tree (TFilterExpr, TExprParser) and, on xBase cursors, as its xBase condition, in which
+// every constant is typed and delimited so no value can change the condition. A filter text
+// is parsed before the old filter goes, so a refused text leaves the old one working.
 #pragma once
 
 #include "db/DbiTypes.h"

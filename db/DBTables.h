@@ -9,6 +9,10 @@
 // a final "." dropped) with the texts of further error entries appended. Session start and stop
 // and every locked session operation run under one process-wide lock; all of it on the GUI
 // thread, where the wait cursor is shown while the engine starts.
+//
+// Also here: TTable, the dataset over one table file with its index definitions, extra index
+// files and master link; CreateTable, which makes a table with its production index; and the
+// parameters, queries and stored procedures, which this engine cannot run (they say so).
 #pragma once
 
 #include "db/DB.h"

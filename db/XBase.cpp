@@ -208,15 +208,17 @@ void TXBase::OpenExtraIndexes() {
                             : type == ttXBNSX ? ".NSX"
                                               : "";
     int first = 0;
+    DBIResult failure = dbiOK;
     for (int i = 0; i < extraIndexes_->Count(); ++i) {
         std::string name = extraIndexes_->Strings(i);
         if (XbFileName(name).find('.') == std::string::npos) name += extension;
         const int order = IndexOpen(name);
-        // A file that cannot be opened is reported rather than left out unseen.
-        if (order == 0) CheckEngineResult(EngineFailure(dbiNoSuchIndex));
+        if (order == 0 && failure == dbiOK) failure = EngineFailure(dbiNoSuchIndex);
         if (first == 0) first = order;
     }
     SetOrder(before != 0 ? before : first);
+    // A file that cannot be opened is reported, once the table stands in its order again.
+    CheckEngineResult(failure);
 }
 
 void TXBase::LinkActiveChanged() {

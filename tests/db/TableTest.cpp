@@ -99,6 +99,16 @@ TEST_F(TableTest, RangesLimitTheRecordsAndAnOpenEndHasNoBound) {
     table.CancelRange();
     EXPECT_EQ(Names(table), "A B C D E ");
     EXPECT_EQ(table.RecordCount(), 1);
+    // The same range again changes nothing: the table stays where it is.
+    table.SetRange({"B"}, {"D"});
+    table.Next();
+    table.ApplyRange();
+    EXPECT_EQ(Current(table), "C");
+    table.SetRange({"B"}, {"D"});
+    EXPECT_EQ(Current(table), "C");
+    table.SetRange({"C"}, {"D"});
+    EXPECT_EQ(Current(table), "C");
+    EXPECT_TRUE(table.Bof());
 }
 
 TEST_F(TableTest, DriverNamesFollowTheTypeAndTheExtension) {
@@ -265,9 +275,10 @@ TEST_F(TableTest, CreatesATableWithItsProductionIndexOnce) {
     const std::string out = Dbfread("t = dbfread.DBF('ACCNTS.DBF')\n"
                                     "print(t.field_names)\n"
                                     "print([(r['ACCOUNTNO'], r['BALANCE']) for r in t])\n");
-    if (!out.empty())
+    if (!out.empty()) {
         EXPECT_EQ(out, "['ACCOUNTNO', 'BALANCE', 'OPENED', 'ACTIVE', 'NOTES']\n"
                        "[('300', 12.5), ('100', 12.5), ('200', 12.5)]\n");
+    }
     EXPECT_THROW(CreateTable(Path("BAD.DBF"), {{"X", 'Q', 1, 0, 0}}, {}, ttXBNSX), EDBEngineError);
 }
 

@@ -60,6 +60,9 @@ TEST_F(XBaseTest, SeekStandsOnTheKeyOrAtTheEnd) {
     EXPECT_EQ(xbase_->IndexKey(), "NAME");
     EXPECT_EQ(xbase_->RecCount(), 3);
     EXPECT_EQ(xbase_->RecSize(), 1 + 10 + 10 + 8 + 1 + 10);
+    xbase_->SetTurboRead(true);
+    EXPECT_TRUE(xbase_->TurboRead());
+    EXPECT_TRUE(XbSettings().TurboRead);
 }
 
 TEST_F(XBaseTest, EvalStringReadsTheActiveRecordAndLeavesTheEngineWhereItWas) {
@@ -123,7 +126,10 @@ TEST_F(XBaseTest, TheConditionAndExtraIndexesReturnWithTheTable) {
     EXPECT_EQ(Names(), "B C ");
     extra.Clear();
     extra.Add("MISSING");
+    extra.Add("BYAMT");
     EXPECT_THROW(xbase_->SetExtraIndexes(&extra), EDBEngineError);
+    EXPECT_EQ(table_->IndexName(), "BYAMT");
+    EXPECT_EQ(Names(), "B C ");
 }
 
 TEST_F(XBaseTest, DeleteAndPackRemoveTheRecord) {
@@ -137,7 +143,9 @@ TEST_F(XBaseTest, DeleteAndPackRemoveTheRecord) {
     EXPECT_EQ(Names(), "A C ");
     table_->Close();
     const std::string out = Dbfread("print([r['NAME'] for r in dbfread.DBF('LOANS.DBF')])\n");
-    if (!out.empty()) EXPECT_EQ(out, "['A', 'C']\n");
+    if (!out.empty()) {
+        EXPECT_EQ(out, "['A', 'C']\n");
+    }
 }
 
 TEST_F(XBaseTest, PackOnASharedTableRaisesAndKeepsTheRecords) {
