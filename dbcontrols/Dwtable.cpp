@@ -908,3 +908,15 @@ bool dwIncrementalSearch(TDataSet* DataSet, int KeyPosition, const std::string& 
     }
     return KeyMatchesText(key, Text);
 }
+
+bool dwLocateFieldValue(TDataSet* DataSet, const std::string& FieldName, const std::string& Value,
+                        Byte MatchType, bool CaseSensitive) {
+    if (TField* field = DataSet->FindField(FieldName); field != nullptr) {
+        const std::string text = field->AsString();
+        if (CaseSensitive ? text == Value : AnsiLowerCase(text) == AnsiLowerCase(Value))
+            return true;
+    }
+    if (auto* table = dynamic_cast<TdwTable*>(DataSet); table != nullptr)
+        return table->dwFindValue(Value, FieldName, MatchType, CaseSensitive);
+    return dwFindValue(DataSet, Value, FieldName, MatchType, CaseSensitive);
+}

@@ -388,3 +388,10 @@ private:
     TdwDataSetParts parts_{this};
     std::vector<TdwLookupTable> lookupTables_;
 };
+
+// Locates a record by a field's value (locate dialog, incremental search): True at once when
+// the current record's text already matches (exactly when CaseSensitive, else lower-cased);
+// otherwise the value search runs from the first record, through a data-aware table's own
+// search with its index shortcut.
+bool dwLocateFieldValue(TDataSet* DataSet, const std::string& FieldName, const std::string& Value,
+                        Byte MatchType, bool CaseSensitive);

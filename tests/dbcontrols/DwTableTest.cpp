@@ -344,3 +344,16 @@ TEST_F(DwTable, QueryDatasetsCarryTheSettingsAndReportThatTheyCannotRun) {
     EXPECT_THROW(proc.Open(), EDBEngineError);
     EXPECT_FALSE(proc.Active());
 }
+
+TEST_F(DwTable, LocateStaysOnAMatchingRecordAndSearchesOtherwise) {
+    TdwTable& t = Loans({"SMITH", "ADAMS", "JONES"});
+    t.Last();
+    EXPECT_TRUE(dwLocateFieldValue(&t, "NAME", "smith", dwMatchWhole, false));
+    EXPECT_EQ(Current(t), "SMITH");
+    EXPECT_FALSE(dwLocateFieldValue(&t, "NAME", "smith", dwMatchWhole, true));
+    EXPECT_EQ(Current(t), "SMITH");
+    EXPECT_TRUE(dwLocateFieldValue(&t, "NAME", "jon", dwMatchStart, false));
+    EXPECT_EQ(Current(t), "JONES");
+    EXPECT_FALSE(dwLocateFieldValue(&t, "NOSUCH", "1", dwMatchWhole, false));
+    EXPECT_EQ(LastMessage(), "Field NOSUCH not found.");
+}
