@@ -357,3 +357,23 @@ TEST_F(DwTable, LocateStaysOnAMatchingRecordAndSearchesOtherwise) {
     EXPECT_FALSE(dwLocateFieldValue(&t, "NOSUCH", "1", dwMatchWhole, false));
     EXPECT_EQ(LastMessage(), "Field NOSUCH not found.");
 }
+
+TEST_F(DwTable, ALookupLineNamingIndexFieldsFindsTheIndexOverThem) {
+    MakeLoans("LOOK.DBF", {{"B", 20}});
+    TdwTable& t = Loans({"A", "B"}, "NAME", ttDefault, false);
+    for (int i = 0; i < t.FieldDefs()->Count(); ++i)
+        t.FieldDefs()->Items(i)->CreateField(&t);
+    auto* shown = new TStringField(&t);
+    shown->SetFieldName("SHOWN");
+    shown->SetCalculated(true);
+    shown->SetDataSet(&t);
+    t.Parts().LookupFields.Add("SHOWN;" + Folder() + ";LOOK.DBF;AMOUNT;name;Y");
+    t.Parts().LookupLinks.Add("NAME;NAME");
+    t.Open();
+    std::string seen;
+    for (t.First(); !t.Eof(); t.Next())
+        seen += Current(t) + "=" + shown->AsString() + " ";
+    EXPECT_EQ(seen, "A= B=20 ");
+    ASSERT_EQ(t.LookupTables().size(), 1u);
+    EXPECT_EQ(t.LookupTables()[0].Table->IndexName(), "NAME");
+}
