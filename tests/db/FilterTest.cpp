@@ -262,4 +262,18 @@ TEST_F(FilterTest, CachedUpdatesNeedWhatThisEngineLacks) {
               "This engine function is not supported: DbiBeginDelayedUpdates");
 }
 
+TEST_F(FilterTest, LocateFindsOnlyRecordsTheFilterHandlerShows) {
+    TTestTable& table = OpenLoans({"A", "B", "C", "D"});
+    table.SetOnFilterRecord([](TDataSet* data, bool& accept) {
+        accept = data->FieldByName("NAME")->AsString() != "B";
+    });
+    table.SetFiltered(true);
+    EXPECT_FALSE(table.Locate("AMOUNT", 2, 0));
+    EXPECT_TRUE(table.Locate("AMOUNT", 3, 0));
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "C");
+    table.SetFiltered(false);
+    EXPECT_TRUE(table.Locate("AMOUNT", 2, 0));
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "B");
+}
+
 } // namespace
