@@ -56,6 +56,26 @@ protected:
         table.SetDwFilter(&list);
     }
 
+    // The table's fields, and a calculated text field SHOWN for a lookup.
+    static TStringField* AddShownField(TdwTable& t) {
+        for (int i = 0; i < t.FieldDefs()->Count(); ++i)
+            t.FieldDefs()->Items(i)->CreateField(&t);
+        auto* shown = new TStringField(&t);
+        shown->SetFieldName("SHOWN");
+        shown->SetSize(20);
+        shown->SetCalculated(true);
+        shown->SetDataSet(&t);
+        return shown;
+    }
+
+    // The records with their SHOWN text, from the first.
+    static std::string NamesAndShown(TdwTable& t, TField* shown) {
+        std::string seen;
+        for (t.First(); !t.Eof(); t.Next())
+            seen += Current(t) + "=" + shown->AsString() + " ";
+        return seen;
+    }
+
     std::string LastMessage() const {
         return services_.MessageBoxes.empty() ? "" : services_.MessageBoxes.back().Text;
     }
@@ -240,20 +260,11 @@ TEST_F(DwTable, SettingTheIndexOnAnXBaseDatabaseJustSwitchesIt) {
 TEST_F(DwTable, LookupFieldsTakeTheirValueFromTheLookupTable) {
     MakeLoans("LOOK.DBF", {{"A", 10}, {"C", 30}});
     TdwTable& t = Loans({"A", "B", "C"}, "NAME", ttDefault, false);
-    for (int i = 0; i < t.FieldDefs()->Count(); ++i)
-        t.FieldDefs()->Items(i)->CreateField(&t);
-    auto* shown = new TStringField(&t);
-    shown->SetFieldName("SHOWN");
-    shown->SetSize(20);
-    shown->SetCalculated(true);
-    shown->SetDataSet(&t);
+    TStringField* shown = AddShownField(t);
     t.Parts().LookupFields.Add("SHOWN;" + Folder() + ";LOOK.DBF;AMOUNT;NAME");
     t.Parts().LookupLinks.Add("NAME;NAME");
     t.Open();
-    std::string seen;
-    for (t.First(); !t.Eof(); t.Next())
-        seen += Current(t) + "=" + shown->AsString() + " ";
-    EXPECT_EQ(seen, "A=10 B= C=30 ");
+    EXPECT_EQ(NamesAndShown(t, shown), "A=10 B= C=30 ");
     ASSERT_EQ(t.LookupTables().size(), 1u); // one lookup table serves every record
     std::string field, value;
     t.First();
@@ -267,12 +278,7 @@ TEST_F(DwTable, LookupFieldsTakeTheirValueFromTheLookupTable) {
 TEST_F(DwTable, ALinkNamingAMissingFieldHidesTheLookupField) {
     MakeLoans("LOOK.DBF", {{"A", 10}});
     TdwTable& t = Loans({"A"}, "NAME", ttDefault, false);
-    for (int i = 0; i < t.FieldDefs()->Count(); ++i)
-        t.FieldDefs()->Items(i)->CreateField(&t);
-    auto* shown = new TStringField(&t);
-    shown->SetFieldName("SHOWN");
-    shown->SetCalculated(true);
-    shown->SetDataSet(&t);
+    TStringField* shown = AddShownField(t);
     t.Parts().LookupFields.Add("SHOWN;" + Folder() + ";LOOK.DBF;AMOUNT;NAME");
     t.Parts().LookupLinks.Add("NOSUCH;NAME");
     t.Open();
@@ -361,19 +367,11 @@ TEST_F(DwTable, LocateStaysOnAMatchingRecordAndSearchesOtherwise) {
 TEST_F(DwTable, ALookupLineNamingIndexFieldsFindsTheIndexOverThem) {
     MakeLoans("LOOK.DBF", {{"B", 20}});
     TdwTable& t = Loans({"A", "B"}, "NAME", ttDefault, false);
-    for (int i = 0; i < t.FieldDefs()->Count(); ++i)
-        t.FieldDefs()->Items(i)->CreateField(&t);
-    auto* shown = new TStringField(&t);
-    shown->SetFieldName("SHOWN");
-    shown->SetCalculated(true);
-    shown->SetDataSet(&t);
+    TStringField* shown = AddShownField(t);
     t.Parts().LookupFields.Add("SHOWN;" + Folder() + ";LOOK.DBF;AMOUNT;name;Y");
     t.Parts().LookupLinks.Add("NAME;NAME");
     t.Open();
-    std::string seen;
-    for (t.First(); !t.Eof(); t.Next())
-        seen += Current(t) + "=" + shown->AsString() + " ";
-    EXPECT_EQ(seen, "A= B=20 ");
+    EXPECT_EQ(NamesAndShown(t, shown), "A= B=20 ");
     ASSERT_EQ(t.LookupTables().size(), 1u);
     EXPECT_EQ(t.LookupTables()[0].Table->IndexName(), "NAME");
 }
