@@ -3491,14 +3491,18 @@ void TDataSet::SetFiltered(bool Value) {
 
 namespace {
 
-void AppendWord(std::vector<char>& Area, LongWord Value, int Bytes) {
-    for (int i = 0; i < Bytes; ++i)
-        Area.push_back(static_cast<char>(Value >> (8 * i) & 0xFF));
+template <typename T>
+void AppendLE(std::vector<char>& Area, T Value) {
+    Area.resize(Area.size() + sizeof(T));
+    EncodeLE<T>(Area.data() + Area.size() - sizeof(T), Value);
 }
 
-void PatchWord(std::vector<char>& Area, std::size_t At, LongWord Value) {
-    Area[At] = static_cast<char>(Value & 0xFF);
-    Area[At + 1] = static_cast<char>(Value >> 8 & 0xFF);
+// A constant's data in the tree's little-endian form.
+template <typename T>
+std::vector<char> LittleEndian(T Value) {
+    std::vector<char> data;
+    AppendLE(data, Value);
+    return data;
 }
 
 int ReversedOperator(int Operator) {
@@ -3562,11 +3566,11 @@ const std::vector<char>& TFilterExpr::GetFilterData(TExprNode* Root) {
     // Every offset of the tree is 16-bit: a larger tree cannot be written.
     if (size > 0xFFFF) DBError(dbmExprIncorrect);
     blob_.clear();
-    AppendWord(blob_, 2, 2);
-    AppendWord(blob_, static_cast<LongWord>(size), 2);
-    AppendWord(blob_, 0xFFFF, 2);
-    AppendWord(blob_, 10, 2);
-    AppendWord(blob_, static_cast<LongWord>(10 + nodeArea_.size()), 2);
+    AppendLE<Word>(blob_, 2);
+    AppendLE(blob_, static_cast<Word>(size));
+    AppendLE<Word>(blob_, 0xFFFF);
+    AppendLE<Word>(blob_, 10);
+    AppendLE(blob_, static_cast<Word>(10 + nodeArea_.size()));
     blob_.insert(blob_.end(), nodeArea_.begin(), nodeArea_.end());
     blob_.insert(blob_.end(), literalArea_.begin(), literalArea_.end());
     return blob_;
@@ -3574,16 +3578,15 @@ const std::vector<char>& TFilterExpr::GetFilterData(TExprNode* Root) {
 
 int TFilterExpr::PutNode(int Class, int Operator, const std::vector<Word>& Operands) {
     const auto at = static_cast<int>(nodeArea_.size());
-    AppendWord(nodeArea_, static_cast<LongWord>(Class), 4);
-    AppendWord(nodeArea_, static_cast<LongWord>(Operator), 4);
+    AppendLE(nodeArea_, static_cast<LongWord>(Class));
+    AppendLE(nodeArea_, static_cast<LongWord>(Operator));
     for (const Word operand : Operands)
-        AppendWord(nodeArea_, operand, 2);
+        AppendLE(nodeArea_, operand);
     return at;
 }
 
 void TFilterExpr::SetOperand(int Node, int Index, int Value) {
-    PatchWord(nodeArea_, static_cast<std::size_t>(Node + 8 + 2 * Index),
-              static_cast<LongWord>(Value));
+    EncodeLE(nodeArea_.data() + Node + 8 + 2 * Index, static_cast<Word>(Value));
 }
 
 int TFilterExpr::PutLiteral(const void* Data, int Size) {
@@ -3593,17 +3596,18 @@ int TFilterExpr::PutLiteral(const void* Data, int Size) {
     return at;
 }
 
-int TFilterExpr::PutConstant(int Type, const void* Data, int Size) {
+int TFilterExpr::PutConstant(int Type, const std::vector<char>& Data) {
+    const auto size = static_cast<int>(Data.size());
     const int node =
-        PutNode(nodeConst, canConst, {static_cast<Word>(Type), static_cast<Word>(Size), 0});
-    SetOperand(node, 2, PutLiteral(Data, Size));
+        PutNode(nodeConst, canConst, {static_cast<Word>(Type), static_cast<Word>(size), 0});
+    SetOperand(node, 2, PutLiteral(Data.data(), size));
     return node;
 }
 
 int TFilterExpr::PutStringConstant(const std::string& Value) {
     std::string native;
     AnsiToNative(dataSet_->Locale(), Value, native, 255);
-    return PutConstant(1, native.c_str(), static_cast<int>(native.size()) + 1);
+    return PutConstant(1, std::vector<char>(native.c_str(), native.c_str() + native.size() + 1));
 }
 
 TField* TFilterExpr::FilterField(const TExprNode* Node) const {
@@ -3631,37 +3635,37 @@ int TFilterExpr::PutConstNode(TField* Field, const TVariant& Value) {
         if (value < (word ? 0 : -32768) || value > (word ? 65535 : 32767))
             DBError(dbmExprRangeError);
         const auto data = static_cast<Word>(value);
-        return PutConstant(word ? 12 : 5, &data, 2);
+        return PutConstant(word ? 12 : 5, LittleEndian(data));
     }
     case ftInteger:
     case ftAutoInc: {
         const LongInt data =
             text ? StrToInt(Value.AsString()) : static_cast<LongInt>(Value.AsInteger());
-        return PutConstant(6, &data, 4);
+        return PutConstant(6, LittleEndian(data));
     }
     case ftFloat:
     case ftCurrency: {
         const double data = text ? StrToFloat(Value.AsString()) : Value.AsFloat();
-        return PutConstant(7, &data, 8);
+        return PutConstant(7, LittleEndian(data));
     }
     case ftBCD: {
         const double value = text ? StrToFloat(Value.AsString()) : Value.AsFloat();
         if (!FitsInteger(value / 10000.0)) DBError(dbmExprRangeError);
         const TBcd data = CurrencyToBcd(std::llround(value * 10000.0), 32, Field->Size());
-        return PutConstant(8, data.Bytes.data(), static_cast<int>(data.Bytes.size()));
+        return PutConstant(8, std::vector<char>(data.Bytes.begin(), data.Bytes.end()));
     }
     case ftDate: {
         const LongInt data = TreeDate(DateTimeOf(Value, StrToDate));
-        return PutConstant(2, &data, 4);
+        return PutConstant(2, LittleEndian(data));
     }
     case ftTime: {
         const LongInt data = TreeTime(DateTimeOf(Value, StrToTime));
-        return PutConstant(10, &data, 4);
+        return PutConstant(10, LittleEndian(data));
     }
     case ftDateTime: {
         const double value = DateTimeOf(Value, StrToDateTime);
         const double data = TreeDate(value) * 86400000.0 + TreeTime(value);
-        return PutConstant(11, &data, 8);
+        return PutConstant(11, LittleEndian(data));
     }
     default: DBErrorFmt(dbmExprBadField, {Field->FieldName()});
     }
@@ -3719,7 +3723,7 @@ int TFilterExpr::PutExprNode(TExprNode* Node) {
         const int node = PutNode(nodeBinary, canNE, {0, 0});
         SetOperand(node, 0, PutFieldNode(field));
         const Word no = 0;
-        SetOperand(node, 1, PutConstant(4, &no, 2));
+        SetOperand(node, 1, PutConstant(4, LittleEndian(no)));
         return node;
     }
     case enConst: DBError(dbmExprIncorrect);

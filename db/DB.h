@@ -1400,7 +1400,7 @@ private:
     int PutNode(int Class, int Operator, const std::vector<Word>& Operands);
     void SetOperand(int Node, int Index, int Value);
     int PutFieldNode(TField* Field);
-    int PutConstant(int Type, const void* Data, int Size);
+    int PutConstant(int Type, const std::vector<char>& Data);
     int PutConstNode(TField* Field, const TVariant& Value);
     int PutStringConstant(const std::string& Value);
     int PutLiteral(const void* Data, int Size);

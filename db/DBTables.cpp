@@ -1574,14 +1574,12 @@ double TimeOfDay(double DateTime) {
 
 template <typename T>
 void Store(void* Buffer, T Value) {
-    std::memcpy(Buffer, &Value, sizeof Value);
+    EncodeLE<T>(static_cast<char*>(Buffer), Value);
 }
 
 template <typename T>
 T Load(const void* Buffer) {
-    T value{};
-    std::memcpy(&value, Buffer, sizeof value);
-    return value;
+    return DecodeLE<T>(static_cast<const char*>(Buffer));
 }
 
 } // namespace
@@ -1692,25 +1690,20 @@ TParam* TParams::ParamByName(const std::string& Name) const {
 // data type, parameter type, bound flag and null flag (a byte each) and, unless null, a 32-bit
 // size followed by the value in its record form.
 void TParams::WriteData(TStream& Stream) const {
-    auto byte = [&Stream](int value) {
-        const auto b = static_cast<Byte>(value);
-        Stream.WriteBuffer(&b, 1);
-    };
-    const auto count = static_cast<Word>(items_.size());
-    Stream.WriteBuffer(&count, 2);
+    WriteLE(Stream, static_cast<Word>(items_.size()));
     for (const TParam* param : items_) {
         const std::string name = param->Name().substr(0, 255);
-        byte(static_cast<int>(name.size()));
+        WriteLE(Stream, static_cast<Byte>(name.size()));
         Stream.WriteBuffer(name.data(), static_cast<LongInt>(name.size()));
-        byte(param->DataType());
-        byte(param->ParamType());
-        byte(param->Bound() ? 1 : 0);
-        byte(param->IsNull() ? 1 : 0);
+        WriteLE(Stream, static_cast<Byte>(param->DataType()));
+        WriteLE(Stream, static_cast<Byte>(param->ParamType()));
+        WriteLE(Stream, static_cast<Byte>(param->Bound() ? 1 : 0));
+        WriteLE(Stream, static_cast<Byte>(param->IsNull() ? 1 : 0));
         if (param->IsNull()) continue;
         const LongInt size = param->GetDataSize();
         std::vector<char> data(static_cast<std::size_t>(size));
         param->GetData(data.data());
-        Stream.WriteBuffer(&size, 4);
+        WriteLE(Stream, size);
         Stream.WriteBuffer(data.data(), size);
     }
 }
@@ -1718,13 +1711,8 @@ void TParams::WriteData(TStream& Stream) const {
 void TParams::ReadData(TStream& Stream) {
     TParams read;
     try {
-        auto byte = [&Stream] {
-            Byte b = 0;
-            Stream.ReadBuffer(&b, 1);
-            return b;
-        };
-        Word count = 0;
-        Stream.ReadBuffer(&count, 2);
+        auto byte = [&Stream] { return ReadLE<Byte>(Stream); };
+        const auto count = ReadLE<Word>(Stream);
         for (Word i = 0; i < count; ++i) {
             std::string name(byte(), '\0');
             Stream.ReadBuffer(name.data(), static_cast<LongInt>(name.size()));
@@ -1735,8 +1723,7 @@ void TParams::ReadData(TStream& Stream) {
                                              static_cast<TParamType>(paramType));
             const bool bound = byte() != 0;
             if (byte() == 0) {
-                LongInt size = 0;
-                Stream.ReadBuffer(&size, 4);
+                const auto size = ReadLE<LongInt>(Stream);
                 if (size < 1 || size > Stream.Size() - Stream.Position())
                     throw EReadError("bad size");
                 std::vector<char> data(static_cast<std::size_t>(size));
