@@ -5,7 +5,7 @@ VANTREL_HOME folder and one run of the program at a time.  Every wait is bounded
 does not appear, a clipboard that stays empty or a program that does not end raises `Failure`,
 and the runner then attaches a screenshot of the whole screen and the program's standard error.
 Keys and text go through xdotool to the focused window, the clipboard is read with xclip and
-screenshots are written as PNG (xwd piped through ImageMagick's convert, or import).
+screenshots are written as PNG by ImageMagick's import.
 """
 
 import os
@@ -323,19 +323,26 @@ class Session:
 
     # -- files and pictures ---------------------------------------------------------------------
     def screenshot(self, path):
+        """Writes the whole screen as PNG (ImageMagick's import reads the windows' contents;
+        xwd of the root window shows dialogs opened over a window as black)."""
         os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
-        xwd = subprocess.run(["xwd", "-root", "-silent", "-display", self.display],
-                             capture_output=True, timeout=10)
-        if xwd.returncode == 0:
-            subprocess.run(["convert", "xwd:-", "png:" + path], input=xwd.stdout, timeout=20,
-                           check=False)
+        try:
+            subprocess.run(["import", "-window", "root", path], env=self.env, timeout=20,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+        except subprocess.TimeoutExpired:
+            pass
         return path
 
-    def window_shot(self, wid, path):
-        """Writes one window's picture (crop of the screen) as a small PNG."""
+    def window_shot(self, wid, path, also=None):
+        """Writes one window's picture (or the box around two windows) as a small PNG."""
         full = path + ".full.png"
         self.screenshot(full)
         x0, y0, w, h = self.geometry(wid)
+        if also:
+            x1, y1, w1, h1 = self.geometry(also)
+            left, top = min(x0, x1), min(y0, y1)
+            w, h = max(x0 + w, x1 + w1) - left, max(y0 + h, y1 + h1) - top
+            x0, y0 = left, top
         subprocess.run(["convert", full, "-crop", f"{w}x{h}+{x0}+{y0}", "+repage", "-strip",
                         "-colors", "64", path], timeout=20, check=False)
         os.remove(full)

@@ -83,11 +83,13 @@ def copied_row(text, label):
     raise Failure(f"no line {label!r} in the copied text:\n{text}")
 
 
-def docs_shot(s, wid, name):
-    """Writes a window's picture for the README when the runner was asked for docs pictures."""
+def docs_shot(s, wid, name, also=None):
+    """Writes a window's picture (with a second window's, when given) for the README when the
+    runner was asked for docs pictures."""
     folder = os.environ.get("VANTREL_E2E_DOCS")
     if folder:
-        s.window_shot(wid, os.path.join(folder, name))
+        time.sleep(0.7)  # let the window paint
+        s.window_shot(wid, os.path.join(folder, name), also)
 
 
 # -- 1 ------------------------------------------------------------------------------------------
@@ -108,7 +110,6 @@ def first_run(s):
     docs_shot(s, main, "main-window-tips.png")
     s.key("Escape")
     s.wait_gone("Tips")
-    docs_shot(s, main, "main-window.png")
     win_ini = read_ini(s.home_file("WIN.INI"))
     check("INTL" in win_ini and win_ini["INTL"].get("SCURRENCY") == "$",
           f"WIN.INI has no [intl] section with the currency: {win_ini}")
@@ -344,8 +345,18 @@ def preferences_and_positions(s):
     check(toolbar_status(s) == "4", "the toolbar was not kept floating")
 
     main = start(s)
-    # The floating bar is not in the main window's docking area any more.
-    docs_shot(s, main, "main-window-floating-toolbar.png")
+    # The bar comes back as its own window where it was left.  Without a window manager
+    # nothing keeps it above the main window it belongs to, so it is raised for the picture.
+    bars = [w for w, n in s.visible_windows().items() if n == "vantrel"]
+    check(len(bars) == 1, f"no floating toolbar after the restart: {s.visible_windows()}")
+    x, y, width, height = s.geometry(bars[0])
+    check(height > 5 * width, f"the floating toolbar is {width}x{height}, not one column")
+    registry = next(v for k, v in read_ini(s.home_file("registry.ini")).items()
+                    if k.endswith("DTOOLBAR1"))
+    check((str(x), str(y)) == (registry["FLOATLEFT"].strip('"'), registry["FLOATTOP"].strip('"')),
+          f"the floating toolbar is at {x},{y}, not where it was left: {registry}")
+    s.x("windowraise", bars[0])
+    docs_shot(s, main, "main-window-floating-toolbar.png", also=bars[0])
     # Show Hints came back checked: choosing it again turns it off.
     s.focus(main)
     s.key("alt+o")
