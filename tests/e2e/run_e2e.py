@@ -18,7 +18,7 @@ import traceback
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from driver import Failure, Session, program_has  # noqa: E402
+from driver import Failure, Session, Skipped, program_has  # noqa: E402
 from scenarios import SCENARIOS  # noqa: E402
 
 SKIP = 77
@@ -46,7 +46,10 @@ def run_one(sc, app, artifacts):
     session = Session(app, artifacts)
     try:
         sc["run"](session)
-    except (Failure, Exception) as e:
+    except Skipped as e:
+        print(f"SKIP {label}: {e}")
+        return "skip"
+    except Exception as e:
         folder = os.path.join(artifacts, f"{sc['number']}-{sc['name']}")
         os.makedirs(folder, exist_ok=True)
         shot = session.screenshot(os.path.join(folder, "screen.png"))
