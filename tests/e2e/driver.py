@@ -8,6 +8,7 @@ Keys and text go through xdotool to the focused window, the clipboard is read wi
 screenshots are written as PNG by ImageMagick's import.
 """
 
+import ctypes
 import os
 import re
 import shutil
@@ -15,6 +16,15 @@ import signal
 import subprocess
 import tempfile
 import time
+
+
+def _die_with_parent():
+    """Runs in a started child: the kernel ends it when the driver ends, even when the driver
+    is killed on a time-out, so no X server or program outlives its scenario."""
+    try:
+        ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+    except (OSError, AttributeError):
+        pass
 
 
 class Failure(Exception):
@@ -71,7 +81,8 @@ class Session:
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
              "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=_die_with_parent)
         os.close(write_end)
         number = b""
         deadline = time.monotonic() + 15
@@ -116,7 +127,8 @@ class Session:
             env["VANTREL_SPLASH_MS"] = str(splash_ms)
         self.stderr_file = open(self.stderr_path, "ab")
         self.proc = subprocess.Popen([self.app], cwd=self.root, env=env,
-                                     stdout=subprocess.DEVNULL, stderr=self.stderr_file)
+                                     stdout=subprocess.DEVNULL, stderr=self.stderr_file,
+                                     preexec_fn=_die_with_parent)
         return self.proc
 
     def stop_program(self):
