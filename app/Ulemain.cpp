@@ -1,5 +1,8 @@
 #include "app/Ulemain.h"
 
+#include "advisors/Uloamort.h"
+#include "advisors/uAmortop.h"
+#include "advisors/uLoLease.h"
 #include "advisors/uLoPnts.h"
 #include "app/ULoIntDu.h"
 #include "app/Uloaccel.h"
@@ -152,6 +155,8 @@ TMainForm::~TMainForm() {
     printerFont_.reset();
     ClearSharedLists();
     TCalcForm::FreeSharedRecords();
+    TcLoAmort::FreeRecord();
+    TAmortOpt::FreeRecord();
     if (MainForm == this) MainForm = nullptr;
     if (CalcHost() == this) SetCalcHost(nullptr);
 }
@@ -200,9 +205,12 @@ void TMainForm::BuildMenus() {
             [this](TObject*) { OpenBalloonCalc(); });
     AddItem(calculators, "Affordable &House...", ShortCut(VK_F7, {}),
             [this](TObject*) { OpenAffordHouse(); });
-    // The schedule and the lease advisor are opened from here as they join.
-    menu("&Schedules");
+    TMenuItem* schedules = menu("&Schedules");
+    AddItem(schedules, "&Amortization...", ShortCut('A', {ssCtrl}),
+            [this](TObject*) { OpenAmortSchedule(); });
     TMenuItem* advisors = menu("&Advisors");
+    AddItem(advisors, "&Lease v. Buy...", ShortCut('L', {ssCtrl}),
+            [this](TObject*) { OpenLeaseBuy(); });
     AddItem(advisors, "&Points...", ShortCut('P', {ssCtrl}), [this](TObject*) { OpenPoints(); });
     AddItem(advisors, "&Refinance...", ShortCut('R', {ssCtrl}),
             [this](TObject*) { OpenRefinance(); });
@@ -345,8 +353,18 @@ void TMainForm::OpenRefinance() {
     Launch(ckRefinance, [] { return new TcLoReFin(Application); });
 }
 
+void TMainForm::OpenLeaseBuy() {
+    Launch(ckLeaseBuy, [] { return new TaLeaseBuy(Application); });
+}
+
 void TMainForm::OpenPoints() {
     Launch(ckPoints, [] { return new TaPoints(Application); });
+}
+
+void TMainForm::OpenAmortSchedule() {
+    auto options = std::make_unique<TAmortOpt>(Application);
+    auto schedule = std::make_unique<TcLoAmort>(Application, options.get());
+    schedule->ShowModal();
 }
 
 void TMainForm::WindowItemClick(TObject* Sender) {
@@ -396,8 +414,8 @@ void TMainForm::BuildToolbar() {
         {&AccelPmtBTN, "AccelPmtBTN", "accelpmt", [this](TObject*) { OpenAccelCalc(); }},
         {&BalloonPmtBTN, "BalloonPmtBTN", "balloonpmt", [this](TObject*) { OpenBalloonCalc(); }},
         {&AffHseBTN, "AffHseBTN", "affhse", [this](TObject*) { OpenAffordHouse(); }},
-        {&AmortSchldBTN, "AmortSchldBTN", "amortschld", {}},
-        {&LsBuyBTN, "LsBuyBTN", "lsbuy", {}},
+        {&AmortSchldBTN, "AmortSchldBTN", "amortschld", [this](TObject*) { OpenAmortSchedule(); }},
+        {&LsBuyBTN, "LsBuyBTN", "lsbuy", [this](TObject*) { OpenLeaseBuy(); }},
         {&PointsBTN, "PointsBTN", "points", [this](TObject*) { OpenPoints(); }},
         {&RefinBTN, "RefinBTN", "refin", [this](TObject*) { OpenRefinance(); }},
         {&HelpBTN, "HelpBTN", "help", [this](TObject* s) { HelpButtonClick(s); }},
@@ -410,8 +428,6 @@ void TMainForm::BuildToolbar() {
         button->SetBounds(left, 4, 33, 34);
         LoadButtonGlyphs(button, DataFolder(), b.Glyph);
         button->OnClick = b.Action;
-        // The schedule and the lease advisor join the program later; their buttons wait.
-        button->SetEnabled(static_cast<bool>(b.Action));
         *b.Button = button;
         left += 33;
     }

@@ -90,7 +90,10 @@ class TMainForm : public TForm, public TCalcHost {
     void OpenBalloonCalc();
     void OpenAffordHouse();
     void OpenRefinance();
+    void OpenLeaseBuy();
     void OpenPoints();
+    // The amortization schedule with its options dialog, shown modally and freed after.
+    void OpenAmortSchedule();
     void WindowItemClick(TObject* Sender);
     // Gives a closing calculator's slot back and takes its item off the "&Windows" menu.
     void ReleaseSlot(TCalcKind Kind, Byte Slot) override;
