@@ -241,7 +241,9 @@ class Session:
 
     def click(self, wid, x, y, button=1):
         wx, wy, _, _ = self.geometry(wid)
-        self.x("mousemove", "--sync", str(wx + x), str(wy + y))
+        # No --sync: it waits for a motion that never comes when the pointer is already there.
+        self.x("mousemove", str(wx + x), str(wy + y))
+        time.sleep(0.05)
         self.x("click", str(button))
         time.sleep(0.2)
 

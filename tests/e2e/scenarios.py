@@ -279,6 +279,12 @@ def run_report(s, owner, destination_key, window_after=None):
     return None
 
 
+# The preview's ">" (next page) and "Done" buttons, relative to its window.
+PREVIEW_BUTTON_ROW = 21
+PREVIEW_NEXT_PAGE = (313, PREVIEW_BUTTON_ROW)
+PREVIEW_DONE_FROM_RIGHT = 30
+
+
 @scenario(4, "amortization-schedule", needs="&Amortization...")
 def amortization(s):
     main = start(s)
@@ -308,9 +314,10 @@ def amortization(s):
     s.key("ctrl+p")
     preview = run_report(s, form, "alt+v", "Amortization Schedule Preview|Report Preview")
     docs_shot(s, preview, "schedule-preview.png")
+    width = s.geometry(preview)[2]
     for _ in range(3):
-        s.key("Next", pause=0.3)
-    s.key("Escape")
+        s.click(preview, *PREVIEW_NEXT_PAGE)
+    s.click(preview, width - PREVIEW_DONE_FROM_RIGHT, PREVIEW_BUTTON_ROW)
     s.wait_gone("Amortization Schedule Preview|Report Preview")
 
     s.focus(form)
@@ -323,8 +330,9 @@ def amortization(s):
                      "Initial Periods: 360", "Annual Totals:", "Running Totals:", "733.76",
                      "Init/01"):
         check_in(expected, flat, "the printed schedule")
-    check(flat.count("Annual Totals:") == 31,
-          f"the printout has {flat.count('Annual Totals:')} year totals, not 31")
+    # One total per calendar year: 360 monthly payments from today's dates span 31 or 32.
+    years = flat.count("Annual Totals:")
+    check(31 <= years <= 32, f"the printout has {years} year totals, not 31 or 32")
     check(pdf_pages(pdf) >= 8, "the printed schedule is shorter than 8 pages")
     s.focus(form)
     s.key("Escape")
