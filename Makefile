@@ -22,6 +22,6 @@ test:
 
 e2e:
 	@scripts/install-deps
-	cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON
+	cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON $(LAUNCHER)
 	cmake --build build/test -j $(JOBS)
 	cd build/test && ctest --output-on-failure -L e2e -j $(JOBS)
