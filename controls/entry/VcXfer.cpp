@@ -16,10 +16,11 @@ namespace {
 
 constexpr std::size_t MaxShortString = 255;
 
-// The string lists of every living record, by reference.
+// The lists of every record, by reference. Records kept for the whole run (the calculators' shared
+// records) may be freed at the very end of the process, so the lists outlive every record.
 std::map<TTransferListRef, std::unique_ptr<TStringList>>& Lists() {
-    static std::map<TTransferListRef, std::unique_ptr<TStringList>> lists;
-    return lists;
+    static auto* lists = new std::map<TTransferListRef, std::unique_ptr<TStringList>>();
+    return *lists;
 }
 
 TTransferListRef NextListRef() {
