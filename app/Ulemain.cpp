@@ -1,5 +1,6 @@
 #include "app/Ulemain.h"
 
+#include "advisors/Info.h"
 #include "advisors/Uloamort.h"
 #include "advisors/uAmortop.h"
 #include "advisors/uLoLease.h"
@@ -469,6 +470,8 @@ void TMainForm::ConnectDatabase() {
         AliasDataBase->Params()->Add("path=" + SettingsFolder());
         AliasDataBase->SetConnected(true);
         XBaseEnv1->SetExact(true);
+        // The register's tables are made on the first run, in the same folder.
+        CreateRegisterTables(SettingsFolder());
     } catch (const std::exception& e) {
         MessageDlg(e.what(), mtError, {mbOK}, 0);
     }

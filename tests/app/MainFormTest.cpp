@@ -7,6 +7,7 @@
 #include "db/DBTables.h"
 #include "db/XBase.h"
 #include "platform/rtl/IniFiles.h"
+#include "platform/rtl/Paths.h"
 #include "widgets/DToolBar.h"
 
 namespace {
@@ -34,6 +35,8 @@ TEST_F(AppTest, AnEmptyIniFileGivesTheDefaultPreferences) {
     EXPECT_TRUE(main->AliasDataBase->Connected());
     EXPECT_EQ(main->AliasDataBase->Params()->Strings(0), "path=" + home.Path());
     EXPECT_TRUE(main->XBaseEnv1->Exact());
+    for (const char* table : {"ACCNTS.DBF", "LOANS.DBF", "XREF.DBF", "SYSINFO.DBF", "TRANS.DBF"})
+        EXPECT_FALSE(FindFileCaseInsensitive(home.Path(), table).empty()) << table;
 }
 
 TEST_F(AppTest, PreferencesAreReadAndWrittenAtOnce) {
