@@ -1,7 +1,10 @@
-# The two commands a user needs: `make run` and `make test`.
+# The two commands a user needs: `make run` and `make test`; `make fuzz` fuzzes the file readers.
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+FUZZ_FLAGS = -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined \
+  -fno-omit-frame-pointer
 
-.PHONY: run test
+.PHONY: run test fuzz fuzz-seeds
 
 run:
 	@scripts/install-deps
@@ -16,3 +19,20 @@ test:
 	cd build/test && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  ctest --output-on-failure -j $(JOBS)
+
+# Builds the fuzzers with clang in their own folder and runs each for FUZZ_SECONDS
+# (FUZZ_TARGETS="dbf memo" runs only those).
+fuzz:
+	@scripts/install-deps
+	cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++ -DVANTREL_FUZZ=ON -DVANTREL_TESTS=ON \
+	  -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+	cmake --build build/fuzz -j $(JOBS) --target fuzzers
+	FUZZ_SECONDS=$(FUZZ_SECONDS) tests/fuzz/run-fuzzers.sh build/fuzz $(FUZZ_TARGETS)
+
+# Writes the fuzzers' seed corpora anew with the program's own writers.
+fuzz-seeds:
+	cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON
+	cmake --build build/test -j $(JOBS) --target fuzz_seeds auto_bin
+	QT_QPA_PLATFORM=offscreen build/test/tests/fuzz/fuzz_seeds tests/fuzz/corpus \
+	  data/vtrx2532.hlp build/test/data/auto.bin

@@ -372,7 +372,7 @@ void TMainMenu::MenuChanged() {
         std::map<QAction*, TMenuItem*> chosen;
         FillMenu(menu, top, chosen);
         for (auto [action, item] : chosen) {
-            QObject::connect(action, &QAction::triggered, [this, item] {
+            QObject::connect(action, &QAction::triggered, [this, item = item] {
                 Guarded([&] {
                     // The tree may have changed since the bar was built.
                     if (item->GetParentMenu() == this) item->Click();
