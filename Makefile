@@ -1,8 +1,7 @@
 # The two commands a user needs: `make run` and `make test`; `make fuzz` fuzzes the file readers.
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
-FUZZ_FLAGS = -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined \
-  -fno-omit-frame-pointer
+FUZZ_FLAGS = -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
 
 .PHONY: run test fuzz fuzz-seeds
 
