@@ -1,6 +1,5 @@
 #include "advisors/LeaseNarr.h"
 
-#include "controls/entry/VcIntl.h"
 #include "finance/LoMath.h"
 #include "finance/LoUtil.h"
 #include "platform/rtl/Numbers.h"
@@ -12,35 +11,13 @@ std::array<std::string, LeaseBuyParagraphs> LeaseBuyNarrative;
 
 namespace {
 
-std::string Picture(const char* picture, double value) {
-    const TVcIntlSup& intl = VcIntlSup();
-    std::string text, trimmed;
-    FormatNumberText(text, picture, intl.DecimalSeparator, intl.ThousandSeparator,
-                     intl.CurrencyPrefix, intl.CurrencySuffix, value);
-    TrimCopy(trimmed, text);
-    return trimmed;
-}
-
-// The money picture "$###,###,###.##" holds nine integer places, the minus sign taking one of
-// them; it gets one more group of thousands in front for every three places an amount needs
-// beyond them, so that sums of any size are written out.
-std::string Money(double value) {
-    const double magnitude = std::fabs(value) + 0.005; // as rounded to cents
-    int places = value <= -0.005 ? 2 : 1;
-    for (double power = 10.0; magnitude >= power && std::isfinite(power); power *= 10.0)
-        ++places;
-    std::string picture = "$###,###,###.##";
-    for (int held = 9; held < places; held += 3)
-        picture.insert(1, "###,");
-    return Picture(picture.c_str(), value);
-}
 // The rate picture "##.###"; the highest rates the advisor takes round to 100.000 and get a
 // third integer place.
 std::string RateText(double value) {
-    return Picture(std::fabs(value) < 99.9995 ? "##.###" : "###.###", value);
+    return PictureText(std::fabs(value) < 99.9995 ? "##.###" : "###.###", value);
 }
 std::string Share(double value) {
-    return Picture("###", value);
+    return PictureText("###", value);
 }
 std::string Count(int value) {
     return IntToStr(value);
@@ -74,7 +51,7 @@ struct TExpenseList {
 std::string Assumptions(const TLeaseBuyData& d) {
     std::string p = "In analyzing whether you should lease or finance the acquisition of the " +
                     AssetName(d, ", ") + "there were a number of assumptions made. " +
-                    "First, the initial value of the asset is " + Money(d.Price) + ". ";
+                    "First, the initial value of the asset is " + MoneyText(d.Price) + ". ";
     if (d.DiscountRate > 0.0f) {
         p += "Additionally, it is assumed that your discount rate is " + RateText(d.DiscountRate);
         AddIf(p, d.TaxRate < 0.1f, "%. ");
@@ -113,23 +90,23 @@ std::string FinanceSide(const TLeaseBuyData& d, const TLeaseBuyResults& r) {
     std::string p = "Looking first at the finance side of the lease vs buy equation...";
     p += d.TaxFinanced ? "the amount being financed, including sales tax, is "
                        : "the amount being financed is ";
-    p += Money(r.LoanAmount) + " and the total of the " + Count(d.PurchaseNumPmts) +
-         " payments will be " + Money(static_cast<double>(r.TotalPayments)) + ". ";
+    p += MoneyText(r.LoanAmount) + " and the total of the " + Count(d.PurchaseNumPmts) +
+         " payments will be " + MoneyText(static_cast<double>(r.TotalPayments)) + ". ";
 
     const bool upFrontTax = !d.TaxFinanced && r.SalesTaxUpFront < 0.0;
     const double financedTax = -RoundToCents(0.01 * d.PurchaseSalesTax * d.Price);
     if (upFrontTax)
         p += "Also, since the taxes are not being financed, there will be an up front charge of " +
-             Money(r.SalesTaxUpFront) + " to cover local sales taxes. ";
+             MoneyText(r.SalesTaxUpFront) + " to cover local sales taxes. ";
     else if (d.TaxFinanced && financedTax != 0.0)
         p += "Since sales or use taxes are being financed, the total include " +
-             Money(financedTax) + " to cover these local taxes. ";
+             MoneyText(financedTax) + " to cover these local taxes. ";
     else
         p += " There is no sales tax being collected on this purchase. ";
 
     p += " At the end of the financing, it is expected that the " + AssetName(d, " ") +
          "will have a fair market value (adjusted basis) of " +
-         Money(r.EndValue[static_cast<std::size_t>(r.FinalColumn())]) + ". ";
+         MoneyText(r.EndValue[static_cast<std::size_t>(r.FinalColumn())]) + ". ";
 
     p += " Your out-of-pocket expenses including ";
     TExpenseList expenses{p};
@@ -138,7 +115,7 @@ std::string FinanceSide(const TLeaseBuyData& d, const TLeaseBuyResults& r) {
     expenses.Add(d.TaxRateProperty > 0.0f, ", property tax ", r.TotalPropertyTax);
     expenses.Add(r.TaxOnSale > 0.0, ", tax on the sale of the asset ", r.TaxOnSale);
     p += "and the total of the periodic payment is " +
-         Money(static_cast<double>(r.TotalPayments) + expenses.Total) + ". ";
+         MoneyText(static_cast<double>(r.TotalPayments) + expenses.Total) + ". ";
 
     if (d.BusinessUsePercent > 0.0f) {
         p += "Since the asset will be used for business, the government helps to underwrite the "
@@ -147,13 +124,13 @@ std::string FinanceSide(const TLeaseBuyData& d, const TLeaseBuyResults& r) {
         AddIf(p, r.SalesTaxUpFront < 0.0, ", a sales tax deduction");
         AddIf(p, r.Depreciation[1] > 0.0, ", depreciation");
         AddIf(p, r.PurchasePropertyTax[1] < 0.0, ", a property tax deduction");
-        p += " and the interest deduction is " + Money(Sum(r.PurchaseTaxSavings)) + ". ";
+        p += " and the interest deduction is " + MoneyText(Sum(r.PurchaseTaxSavings)) + ". ";
     }
     p += "The net cost to finance the use of this asset for " + Count(d.PurchaseNumPmts) +
          " payments, after expenditures and the allowance for any tax benefits and assuming that "
          "the asset is sold for the estimated selling price of " +
-         Money(d.PurchaseEndValue) + ", will be " + Money(Sum(r.PurchaseCashFlow)) +
-         " or expressed in today's money (NPV), that equals " + Money(r.PurchaseNPV) + ".";
+         MoneyText(d.PurchaseEndValue) + ", will be " + MoneyText(Sum(r.PurchaseCashFlow)) +
+         " or expressed in today's money (NPV), that equals " + MoneyText(r.PurchaseNPV) + ".";
     return p;
 }
 
@@ -167,7 +144,7 @@ double TotalMiscExpense(const TLeaseBuyData& d, const TLeaseBuyResults& r) {
 
 std::string LeaseSide(const TLeaseBuyData& d, const TLeaseBuyResults& r) {
     std::string p = "Looking next at the lease side, the total of the " + Count(d.LeaseNumPmts) +
-                    " lease payments will be " + Money(r.TotalLeasePayments) + ". ";
+                    " lease payments will be " + MoneyText(r.TotalLeasePayments) + ". ";
     p += "Other out-of-pocket expenses including ";
     TExpenseList other{p};
     other.Add(d.AcquisitionCosts > 0.0, " up front acquisition costs", -d.AcquisitionCosts);
@@ -176,7 +153,7 @@ std::string LeaseSide(const TLeaseBuyData& d, const TLeaseBuyResults& r) {
               -TotalMiscExpense(d, r));
     other.Add(r.LeasePropertyTax[1] < 0.0, ", property taxes", Sum(r.LeasePropertyTax));
     other.Add(d.LeaseEndExpense > 0.0, ", and end-of-lease expenses", -d.LeaseEndExpense);
-    p += " will come to " + Money(other.Total) + ". ";
+    p += " will come to " + MoneyText(other.Total) + ". ";
 
     if (d.BusinessUsePercent > 0.0f) {
         p += "Again, since the asset will be used for business, there are various tax deductions "
@@ -184,7 +161,7 @@ std::string LeaseSide(const TLeaseBuyData& d, const TLeaseBuyResults& r) {
         AddIf(p, d.AcquisitionCosts > 0.0, "the initial acquisition costs");
         AddIf(p, d.LeaseMiscExpense > 0.0, ", periodic miscellaneous lease expenses");
         AddIf(p, d.LeaseEndExpense > 0.0, ", an end-of-lease charge");
-        p += " and regular lease payments is " + Money(Sum(r.LeaseTaxSavings)) + ". ";
+        p += " and regular lease payments is " + MoneyText(Sum(r.LeaseTaxSavings)) + ". ";
     }
     const double gain = d.LeaseEndValue - d.LeaseEndOptionPrice;
     const bool profit = gain > 1.0;
@@ -192,13 +169,13 @@ std::string LeaseSide(const TLeaseBuyData& d, const TLeaseBuyResults& r) {
         p += "Since the fair market value is greater than the end-of-lease option price, this "
              "analysis will assume that the asset is bought and then immediately sold for a "
              "profit of " +
-             Money(gain) + ". (There will be a tax liability of " + Money(r.TaxOnOption) +
+             MoneyText(gain) + ". (There will be a tax liability of " + MoneyText(r.TaxOnOption) +
              " as the result of this sale.) ";
     p += "The net cost to lease this asset for " + Count(d.LeaseNumPmts) +
          " payments, after expenditures and the allowance for any tax benefits";
     AddIf(p, !profit, " and assuming that the asset is not purchased at the end of the lease");
-    p += ", will be " + Money(Sum(r.LeaseCashFlow)) +
-         " or expressed in today's money (NPV), that equals " + Money(r.LeaseNPV) + ".";
+    p += ", will be " + MoneyText(Sum(r.LeaseCashFlow)) +
+         " or expressed in today's money (NPV), that equals " + MoneyText(r.LeaseNPV) + ".";
     return p;
 }
 
@@ -208,13 +185,14 @@ std::string BottomLine(const TLeaseBuyResults& r) {
     std::string p =
         "Bottom line? Assuming that the asset will be disposed of, it is ESTIMATED that ";
     if (lease > purchase)
-        p += "the lease will cost " + Money(lease - purchase) +
-             " more than the financing scenario (" + Money(lease) + " vs. " + Money(purchase) +
+        p += "the lease will cost " + MoneyText(lease - purchase) +
+             " more than the financing scenario (" + MoneyText(lease) + " vs. " +
+             MoneyText(purchase) +
              "). All things being equal, it seems as if the financing is the best course to "
              "follow. ";
     else
-        p += "the financing will cost " + Money(purchase - lease) + " more than leasing (" +
-             Money(purchase) + " vs. " + Money(lease) +
+        p += "the financing will cost " + MoneyText(purchase - lease) + " more than leasing (" +
+             MoneyText(purchase) + " vs. " + MoneyText(lease) +
              "). All things being equal, it seems that leasing is the best course to follow. ";
     return p;
 }

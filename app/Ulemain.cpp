@@ -1,6 +1,12 @@
 #include "app/Ulemain.h"
 
+#include "app/ULoIntDu.h"
+#include "app/Uloaccel.h"
+#include "app/Uloaffhs.h"
 #include "app/Uloloan.h"
+#include "app/uLoBallp.h"
+#include "app/uLoRefin.h"
+#include "app/uLoRembl.h"
 #include "finance/LoMath.h"
 #include "platform/gui/WinUser.h"
 #include "report/RptPrinter.h"
@@ -16,10 +22,6 @@ constexpr int MainHeight = 458;
 
 // Slots of each kind, in the table's order.
 constexpr int SlotCounts[ckKindCount] = {2, 2, 2, 2, 2, 2, 1, 1, 1};
-
-bool Preference(TMenuItem* TMainForm::*item) {
-    return MainForm && (MainForm->*item)->Checked();
-}
 
 void Inform(const std::string& text) {
     MessageDlg(text, mtInformation, {mbOK}, 0);
@@ -47,16 +49,6 @@ void ClearSharedLists() {
 
 } // namespace
 
-bool ShowHintsPreference() {
-    return Preference(&TMainForm::mnuShowHints);
-}
-bool ButtonHintsPreference() {
-    return Preference(&TMainForm::mnuBTNHints);
-}
-bool SavePositionsPreference() {
-    return Preference(&TMainForm::mnuSavePositions);
-}
-
 void SaveFormPos(TCustomForm* Form) {
     TIniFile* ini = MainForm ? MainForm->IniFile() : nullptr;
     if (!ini || Form->Caption().empty()) return;
@@ -76,14 +68,34 @@ void RestoreFormPos(TCustomForm* Form) {
     Form->SetBounds(left, top, Form->Width(), Form->Height());
 }
 
+std::string WindowItemCaption(const std::string& FormCaption) {
+    std::string caption = FormCaption.substr(0, 50);
+    const std::size_t amp = caption.find('&');
+    if (amp != std::string::npos) caption.insert(amp, 1, '&');
+    return caption;
+}
+
 std::string GetOwnerName() {
     TIniFile* ini = MainForm ? MainForm->IniFile() : nullptr;
     if (!ini) return {};
     return ini->ReadString("OWNER", "REGISTEREDNAME", "").substr(0, 50);
 }
 
+void TMainForm::SaveFormPos(TCustomForm* Form) {
+    ::SaveFormPos(Form);
+}
+
+void TMainForm::RestoreFormPos(TCustomForm* Form) {
+    ::RestoreFormPos(Form);
+}
+
+std::string TMainForm::OwnerName() const {
+    return GetOwnerName();
+}
+
 TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {
     MainForm = this;
+    SetCalcHost(this);
     SetName("MainForm");
     SetCaption("Vantrel Plus");
     SetFormBorderStyle(bsSingle);
@@ -125,8 +137,9 @@ TMainForm::~TMainForm() {
     iniFile_.reset();
     printerFont_.reset();
     ClearSharedLists();
-    TcLoLoan::FreeLoanCalcRecord();
+    TCalcForm::FreeSharedRecords();
     if (MainForm == this) MainForm = nullptr;
+    if (CalcHost() == this) SetCalcHost(nullptr);
 }
 
 TMenuItem* TMainForm::AddItem(TMenuItem* Parent, const std::string& Caption, TShortCut Key,
@@ -163,9 +176,21 @@ void TMainForm::BuildMenus() {
 
     TMenuItem* calculators = menu("&Calculators");
     AddItem(calculators, "&Loan...", ShortCut(VK_F2, {}), [this](TObject*) { OpenLoanCalc(); });
-    // The other calculators and the advisors are opened from here as they join the program.
+    AddItem(calculators, "&Interest...", ShortCut(VK_F3, {}),
+            [this](TObject*) { OpenIntDueCalc(); });
+    AddItem(calculators, "&Remaining Balance...", ShortCut(VK_F4, {}),
+            [this](TObject*) { OpenRemBalCalc(); });
+    AddItem(calculators, "&Accelerated Payment...", ShortCut(VK_F5, {}),
+            [this](TObject*) { OpenAccelCalc(); });
+    AddItem(calculators, "&Balloon Payment...", ShortCut(VK_F6, {}),
+            [this](TObject*) { OpenBalloonCalc(); });
+    AddItem(calculators, "Affordable &House...", ShortCut(VK_F7, {}),
+            [this](TObject*) { OpenAffordHouse(); });
+    // The schedule and the points and lease advisors are opened from here as they join.
     menu("&Schedules");
-    menu("&Advisors");
+    TMenuItem* advisors = menu("&Advisors");
+    AddItem(advisors, "&Refinance...", ShortCut('R', {ssCtrl}),
+            [this](TObject*) { OpenRefinance(); });
 
     TMenuItem* options = menu("&Options");
     mnuShowHints = AddPreference(options, "&Show Hints", "SHOWHINTS", false);
@@ -232,7 +257,7 @@ void TMainForm::FormShow(TObject*) {
     MainStatus->Sections()->Clear();
     MainStatus->Sections()->Add("");
     MainStatus->SetSectionWidth(0, MainStatus->Width());
-    if (SavePositionsPreference()) RestoreFormPos(this);
+    if (SavePositions()) RestoreFormPos(this);
 }
 
 void TMainForm::FormActivate(TObject*) {
@@ -240,7 +265,7 @@ void TMainForm::FormActivate(TObject*) {
 }
 
 void TMainForm::FormClose(TObject*, TCloseAction& Action) {
-    if (SavePositionsPreference()) SaveFormPos(this);
+    if (SavePositions()) SaveFormPos(this);
     Action = caFree;
 }
 
@@ -261,13 +286,37 @@ void TMainForm::Launch(TCalcKind Kind, const TFormFactory& Make) {
     free->Form->FreeNotification(this);
     free->Form->InitInstance(number);
     free->InUse = true;
-    free->Item =
-        NewItem(W1, free->Form->Caption(), scNone, [this](TObject* s) { WindowItemClick(s); });
+    free->Item = NewItem(W1, WindowItemCaption(free->Form->Caption()), scNone,
+                         [this](TObject* s) { WindowItemClick(s); });
     W1->Add(free->Item);
 }
 
 void TMainForm::OpenLoanCalc() {
     Launch(ckLoan, [] { return new TcLoLoan(Application); });
+}
+
+void TMainForm::OpenIntDueCalc() {
+    Launch(ckIntDue, [] { return new TcLoIntDu(Application); });
+}
+
+void TMainForm::OpenRemBalCalc() {
+    Launch(ckRemBal, [] { return new TcLoRemBl(Application); });
+}
+
+void TMainForm::OpenAccelCalc() {
+    Launch(ckAccel, [] { return new TcLoAccel(Application); });
+}
+
+void TMainForm::OpenBalloonCalc() {
+    Launch(ckBalloon, [] { return new TcLoBallP(Application); });
+}
+
+void TMainForm::OpenAffordHouse() {
+    Launch(ckAffHouse, [] { return new TcLoAffHs(Application); });
+}
+
+void TMainForm::OpenRefinance() {
+    Launch(ckRefinance, [] { return new TcLoReFin(Application); });
 }
 
 void TMainForm::WindowItemClick(TObject* Sender) {
@@ -298,7 +347,6 @@ TCalcForm* TMainForm::SlotForm(TCalcKind Kind, Byte Slot) const {
     if (Kind >= ckKindCount || Slot == 0 || Slot > slots_[Kind].size()) return nullptr;
     return slots_[Kind][Slot - 1].Form;
 }
-
 
 void TMainForm::ColorBackgroundClick(TObject*) {
     Invalidate();

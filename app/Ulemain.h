@@ -9,7 +9,7 @@
 // the menu items when it needs one.
 #pragma once
 
-#include "app/CalcForm.h"
+#include "advisors/CalcForm.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"
@@ -32,7 +32,7 @@ class TEPTipDialog;
 constexpr const char* IniFileName = "vtrx2532.ini";
 constexpr const char* PreferencesSection = "PREFERENCES";
 
-class TMainForm : public TForm {
+class TMainForm : public TForm, public TCalcHost {
     VANTREL_CLASS(TMainForm, TForm)
 
     explicit TMainForm(TComponent* AOwner);
@@ -68,16 +68,29 @@ class TMainForm : public TForm {
     TMenuItem* mnuToolbar;
     TMenuItem* W1; // "&Windows"
 
-    // The font every calculator prints in.
-    TFont* PrinterFont() const { return printerFont_.get(); }
+    // What the calculators ask of their host.
+    bool ShowHints() const override { return mnuShowHints->Checked(); }
+    bool ButtonHints() const override { return mnuBTNHints->Checked(); }
+    bool SavePositions() const override { return mnuSavePositions->Checked(); }
+    void SaveFormPos(TCustomForm* Form) override;
+    void RestoreFormPos(TCustomForm* Form) override;
+    TFont* PrinterFont() const override { return printerFont_.get(); }
+    TReportWriter* ReportPrinter() const override { return ReportWriter1; }
+    std::string OwnerName() const override;
     // The INI file, or nullptr when it could not be opened.
     TIniFile* IniFile() const { return iniFile_.get(); }
 
     // Launchers: open the kind in its first free slot (nothing when every slot is in use).
     void OpenLoanCalc();
+    void OpenIntDueCalc();
+    void OpenRemBalCalc();
+    void OpenAccelCalc();
+    void OpenBalloonCalc();
+    void OpenAffordHouse();
+    void OpenRefinance();
     void WindowItemClick(TObject* Sender);
     // Gives a closing calculator's slot back and takes its item off the "&Windows" menu.
-    void ReleaseSlot(TCalcKind Kind, Byte Slot);
+    void ReleaseSlot(TCalcKind Kind, Byte Slot) override;
     // The open form of a slot (slots from 1), or nullptr.
     TCalcForm* SlotForm(TCalcKind Kind, Byte Slot) const;
 
@@ -125,6 +138,10 @@ private:
     int bandStep_ = 1;
 };
 
+// The caption of a calculator's "&Windows" item: its form's caption cut to 50 characters, with
+// the first "&" doubled so that it shows instead of marking an accelerator.
+std::string WindowItemCaption(const std::string& FormCaption);
+
 // The main window of the running program (nullptr before it is made and after it is gone).
 extern TMainForm* MainForm;
 
@@ -135,7 +152,3 @@ void SaveFormPos(TCustomForm* Form);
 void RestoreFormPos(TCustomForm* Form);
 // The name printed after "Prepared By:": "OWNER"/"REGISTEREDNAME", at most 50 characters.
 std::string GetOwnerName();
-// The live preferences (false when there is no main window).
-bool ShowHintsPreference();
-bool ButtonHintsPreference();
-bool SavePositionsPreference();

@@ -4,7 +4,7 @@
 // (TLoanCalcData, 3646 bytes) and shows the solvers' messages.
 #pragma once
 
-#include "app/CalcForm.h"
+#include "advisors/CalcForm.h"
 #include "controls/entry/VcNF.h"
 
 #include <cstddef>
@@ -49,22 +49,12 @@ class TcLoLoan : public TCalcForm {
     TComboBox* PmtMthd;
     TComboBox* AmortMthd;
 
-    // The kind's shared record, made by the first instance.
-    static TTransferRecord& LoanCalcRecord();
-    // Frees the shared record (at program end).
-    static void FreeLoanCalcRecord();
-
 protected:
     std::vector<TComponent*> TransferList() const override;
-    std::unique_ptr<TTransferRecord> MakeRecord() const override;
-    TTransferRecord& SharedRecord() const override { return LoanCalcRecord(); }
+    const TRecordLayout& RecordLayout() const override;
     void BeforeCalculate() override;
     void Calculate(std::span<Byte> Data) override;
     void ResetRecord(std::span<Byte> Data) override;
     std::vector<TCalcLine> ReportLines(std::span<const Byte> Data) const override;
     int FormHelpContext() const override { return 125; }
-
-private:
-    TVcNumericField* AddNumber(const std::string& Name, int Top, TNumericDataType Type,
-                               const char* Mask, int HelpContext);
 };

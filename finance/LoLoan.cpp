@@ -1,6 +1,7 @@
 #include "finance/LoLoan.h"
 
 #include "finance/LoMath.h"
+#include "finance/LoSolve.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/SysUtils.h"
 
@@ -30,7 +31,6 @@ const char* const MsgRateFrequencies = "When solving for Annual Rate,\n\npayment
 const char* const MsgRateFixedPrincipal =
     "Cannot solve for Rate\n\nwhen amortizing method is set to fixed principal.\n\nSee Help "
     "topic 'Fixed Principal'.\n";
-const char* const MsgNoSolution = "These values have no solution.\n\nPlease Try Again";
 
 constexpr int MaxRateRounds = 500;
 
@@ -59,18 +59,14 @@ std::string Refuse(TLoanValues& v, const char* message) {
     return message;
 }
 
-// Runs a solver; a computation that goes past what a double holds is refused like a loan that
-// has no solution.
+// Runs a solver; results that are not finite are refused like a computation that overflows.
 template <typename Solve>
 std::string Guarded(TLoanValues& v, Solve solve) {
     const TLoanValues before = v;
-    try {
-        std::string message = solve();
-        if (std::isfinite(v.PV) && std::isfinite(v.Pmt) && std::isfinite(v.TotInt) &&
-            std::isfinite(v.Rate))
-            return message;
-    } catch (const EMathError&) {
-    }
+    std::string message = GuardedSolve(v, solve);
+    if (message != MsgNoSolution && std::isfinite(v.PV) && std::isfinite(v.Pmt) &&
+        std::isfinite(v.TotInt) && std::isfinite(v.Rate))
+        return message;
     v = before;
     return Refuse(v, MsgNoSolution);
 }

@@ -1,5 +1,7 @@
 #include "finance/LoUtil.h"
 
+#include "controls/entry/VcIntl.h"
+
 #include "controls/entry/VcUtil.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
@@ -251,4 +253,24 @@ void DeleteCharAt(std::string& s, int pos) {
 
 void AppendChar(std::string& s, char ch) {
     s += ch;
+}
+
+std::string PictureText(const char* picture, double value) {
+    const TVcIntlSup& intl = VcIntlSup();
+    std::string text, trimmed;
+    FormatNumberText(text, picture, intl.DecimalSeparator, intl.ThousandSeparator,
+                     intl.CurrencyPrefix, intl.CurrencySuffix, value);
+    TrimCopy(trimmed, text);
+    return trimmed;
+}
+
+std::string MoneyText(double value) {
+    const double magnitude = std::fabs(value) + 0.005; // as rounded to cents
+    int places = value <= -0.005 ? 2 : 1;
+    for (double power = 10.0; magnitude >= power && std::isfinite(power); power *= 10.0)
+        ++places;
+    std::string picture = "$###,###,###.##";
+    for (int held = 9; held < places; held += 3)
+        picture.insert(1, "###,");
+    return PictureText(picture.c_str(), value);
 }

@@ -33,6 +33,13 @@ void FormatNumberCore(std::string& dest, const std::string& picture, char decima
 void FormatNumberText(std::string& dest, const std::string& picture, char decimalChar,
                       char commaChar, const std::string& leftCurrency,
                       const std::string& rightCurrency, double value);
+// The value laid out by a picture with the international settings' separators and currency,
+// without its leading blanks: the money and number texts of the narratives.
+std::string PictureText(const char* picture, double value);
+// The money text: the picture "$###,###,###.##" holds nine integer places, the minus sign taking
+// one of them; it gets one more group of thousands in front for every three places an amount
+// needs beyond them, so that sums of any size are written out.
+std::string MoneyText(double value);
 // Inserts ins before the 0-based pos (clamped to the length) / deletes the character at pos.
 void InsertStrZ(std::string& s, const std::string& ins, int pos);
 void DeleteCharZ(std::string& s, int pos);

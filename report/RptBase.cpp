@@ -874,17 +874,72 @@ void TBaseReport::PrintTab(const std::string& Text) {
     if (NoPrint() || !tabPending_) return;
     const double inner = TabWidth(0);
     if (!(inner > 0.0)) return;
-    // The longest beginning of the text that fits, found by halving (measuring one character
-    // less at a time would take as long as the square of a long text's length).
-    std::size_t fits = 0, beyond = Text.size() + 1;
-    while (beyond - fits > 1) {
-        const std::size_t middle = fits + (beyond - fits) / 2;
-        if (TextWidth(Text.substr(0, middle)) > inner)
-            beyond = middle;
-        else
-            fits = middle;
-    }
+    const std::size_t fits = LongestFitting(Text.size(), [&](std::size_t length) {
+        return TextWidth(Text.substr(0, length)) <= inner;
+    });
     PrintAtCursor(Text.substr(0, fits));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Memos
+
+namespace {
+
+constexpr const char* MemoRangeError = "TMemoBuf.PrintEnd must be greater than TMemoBuf.PrintStart";
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+} // namespace
+
+std::size_t TBaseReport::MemoLineLength(const std::string& Text, std::size_t Start,
+                                        std::size_t End) {
+    const int room = XI2D(ColumnLeft() + columnWidth_) - XI2D(ColumnLeft());
+    auto fits = [&](std::size_t length) {
+        return PrintedPixels(Text.substr(Start, length)) <= room;
+    };
+    // Whole words while they fit; the blanks after the last one are left for the break.
+    std::size_t taken = 0;
+    std::size_t at = Start;
+    while (at < End) {
+        std::size_t wordEnd = at;
+        while (wordEnd < End && IsBlank(Text[wordEnd]))
+            ++wordEnd;
+        while (wordEnd < End && !IsBlank(Text[wordEnd]))
+            ++wordEnd;
+        if (!fits(wordEnd - Start)) break;
+        taken = wordEnd - Start;
+        at = wordEnd;
+    }
+    if (taken > 0) return taken;
+    // A word wider than the line is cut where the line ends (at least one character goes).
+    return std::max<std::size_t>(1, LongestFitting(End - Start, fits));
+}
+
+void TBaseReport::PrintMemo(TMemoBuf& MemoBuf, int Lines) {
+    CheckPrinting();
+    if (MemoBuf.PrintEnd <= MemoBuf.PrintStart) RaiseError(MemoRangeError);
+    const std::string& text = MemoBuf.Text;
+    const std::size_t end = std::min(text.size(), static_cast<std::size_t>(MemoBuf.PrintEnd));
+    std::size_t at = std::min(end, static_cast<std::size_t>(std::max(MemoBuf.PrintStart, 0)));
+    for (int printed = 0; at < end && (Lines <= 0 || printed < Lines); ++printed) {
+        std::size_t paragraphEnd = text.find('\n', at);
+        if (paragraphEnd == std::string::npos || paragraphEnd > end) paragraphEnd = end;
+        std::size_t lineEnd = paragraphEnd;
+        if (lineEnd > at && text[lineEnd - 1] == '\r') --lineEnd;
+        if (lineEnd > at) lineEnd = at + MemoLineLength(text, at, lineEnd);
+        if (LinesLeft() < 1) NewPage();
+        PrintJustify(text.substr(at, lineEnd - at), pjLeft, ColumnLeft(), 0.0, 0.0);
+        NewLine();
+        // The blanks at a break, or the line end, are used up by it.
+        at = lineEnd;
+        while (at < paragraphEnd && IsBlank(text[at]))
+            ++at;
+        if (at < end && (text[at] == '\r' || text[at] == '\n'))
+            at = std::min(end, paragraphEnd + 1);
+    }
+    MemoBuf.PrintStart = static_cast<LongInt>(at);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1270,10 +1325,13 @@ int TBaseReport::TextPixels(const std::string& Text) {
     return size.cx;
 }
 
+int TBaseReport::PrintedPixels(const std::string& Text) {
+    return HasCodes(Text) ? CodesWidth(this, Text) : std::max(1, TextPixels(Text));
+}
+
 double TBaseReport::TextWidth(const std::string& Text) {
     CheckPrinting();
-    const int pixels = HasCodes(Text) ? CodesWidth(this, Text) : std::max(1, TextPixels(Text));
-    return pixels * scaleX_ / (xDPI_ * 100.0) * unitsFactor_;
+    return PrintedPixels(Text) * scaleX_ / (xDPI_ * 100.0) * unitsFactor_;
 }
 
 // ---------------------------------------------------------------------------------------------

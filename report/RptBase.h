@@ -3,7 +3,8 @@
 // keeps every length in inches from the sheet's top-left corner, Y standing for the text
 // baseline, and descendants turn the operations into output: canvas output on the printer, or a
 // recorded report stream. This unit also holds the tab lists, the font record with its device
-// font cache, the embedded format codes, page selection, the status text and the macros.
+// font cache, the embedded format codes, page selection, the status text, the macros and the
+// memo buffer a report prints word-wrapped.
 #pragma once
 
 #include "platform/gui/Controls.h"
@@ -39,6 +40,17 @@ struct TReportFont {
     Byte Align = 0; // 0 baseline, 1 top, other bottom
     SmallInt AvgWidth = 0;
     HFONT Handle = nullptr;
+};
+
+// A memo buffer: a text of lines ended by CR LF or LF, and the part of it to print, from the
+// byte offset PrintStart up to (not including) PrintEnd. A new buffer prints the whole text.
+struct TMemoBuf {
+    TMemoBuf() = default;
+    explicit TMemoBuf(std::string Value)
+        : Text(std::move(Value)), PrintEnd(static_cast<LongInt>(Text.size())) {}
+    std::string Text;
+    LongInt PrintStart = 0;
+    LongInt PrintEnd = 0;
 };
 
 class TBaseReport : public TRPBaseComponent {
@@ -219,6 +231,15 @@ class TBaseReport : public TRPBaseComponent {
     TTab* GetTab(int Index) const;
     double TabWidth(int Index) const;
     virtual void TabBox(int LeftWidth, int RightWidth, int TopWidth, int BottomWidth, int Shade);
+    // Prints the part of the memo from PrintStart to PrintEnd (an end past the text stops at
+    // its end) a line at a time at the left of the current column, from the current line on:
+    // words wrap at the column's right edge (a word wider than the column is cut there), each
+    // line ends with NewLine, and a new page is started first when the current line lies below
+    // the section's bottom.
+    // Lines, when above 0, is the most lines printed; PrintStart is left where printing stopped,
+    // so a further call goes on from there. Requires printing; an end not greater than the start
+    // raises "TMemoBuf.PrintEnd must be greater than TMemoBuf.PrintStart".
+    virtual void PrintMemo(TMemoBuf& MemoBuf, int Lines = 0);
     virtual void PrintTab(const std::string& Text);
 
     // ---- Drawing state
@@ -429,6 +450,10 @@ private:
     bool FindCachedFont();
     void CreateDeviceFont();
     void SetStyle(bool TReportFont::*Field, bool Value);
+    // Printed width of text (format codes allowed) in device pixels, at least 1.
+    int PrintedPixels(const std::string& Text);
+    // How many characters of Text from Start (up to End, a line's end) the next memo line takes.
+    std::size_t MemoLineLength(const std::string& Text, std::size_t Start, std::size_t End);
     void PageBreak();
 
     int firstPage_ = 1;

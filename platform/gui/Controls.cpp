@@ -205,7 +205,7 @@ TPoint TControl::ClientOrigin() const {
 
 TPoint TControl::ClientToScreen(const TPoint& Point) const {
     TPoint p{Point.X + ClientOrigin().X, Point.Y + ClientOrigin().Y};
-    if (!parent_) return {p.X + left_, p.Y + top_};
+    if (!parent_ || PlacedOnScreen()) return {p.X + left_, p.Y + top_};
     return parent_->ClientToScreen({p.X + left_, p.Y + top_});
 }
 
@@ -875,6 +875,10 @@ TRect TWinControl::ClientRect() const {
 
 TPoint TWinControl::ClientOrigin() const {
     return {BorderSize(), BorderSize()};
+}
+
+bool TWinControl::PlacedOnScreen() const {
+    return impl_->Handle && (impl_->Params.Style & WS_POPUP);
 }
 
 bool TWinControl::Showing() const {

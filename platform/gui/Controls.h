@@ -106,6 +106,11 @@ constexpr DWORD WS_VSCROLL = 0x00200000;
 constexpr DWORD WS_HSCROLL = 0x00100000;
 constexpr DWORD WS_TABSTOP = 0x00010000;
 constexpr DWORD WS_EX_CLIENTEDGE = 0x00000200;
+// A popup window stands on the screen on its own (above its parent's form, never activated by
+// a click); its bounds are screen coordinates. A child window lies inside its parent.
+constexpr DWORD WS_POPUP = 0x80000000u;
+constexpr DWORD WS_CHILD = 0x40000000u;
+constexpr DWORD WS_CLIPSIBLINGS = 0x04000000u;
 
 // What a windowed control asks of its window when it is created.
 struct TCreateParams {
@@ -172,6 +177,8 @@ class TControl : public TComponent {
     virtual TPoint ClientOrigin() const;
     TPoint ClientToScreen(const TPoint& Point) const;
     TPoint ScreenToClient(const TPoint& Point) const;
+    // True when the control's bounds are screen coordinates (a popup window).
+    virtual bool PlacedOnScreen() const { return false; }
     TAlign Align() const { return align_; }
     void SetAlign(TAlign Value);
 
@@ -374,6 +381,7 @@ class TWinControl : public TControl {
 
     TRect ClientRect() const override;
     TPoint ClientOrigin() const override;
+    bool PlacedOnScreen() const override;
     bool Showing() const override;
     void Invalidate() override;
     void Repaint() override;
@@ -512,3 +520,15 @@ private:
     TCanvas* canvas_ = nullptr;
     std::unique_ptr<TCanvas> ownCanvas_;
 };
+
+// Makes a control for a form built in code: owned by Owner, named, placed on Parent at the
+// given bounds.
+template <typename T>
+T* MakeChild(TComponent* Owner, const std::string& Name, TWinControl* Parent, int X, int Y, int W,
+             int H) {
+    T* c = new T(Owner);
+    c->SetName(Name);
+    c->SetParent(Parent);
+    c->SetBounds(X, Y, W, H);
+    return c;
+}

@@ -746,6 +746,13 @@ int TScreen::Height() const {
     return s ? s->geometry().height() : 768;
 }
 
+TRect TScreen::WorkAreaRect() const {
+    QScreen* s = QGuiApplication::primaryScreen();
+    if (!s) return Rect(0, 0, Width(), Height());
+    const QRect r = s->availableGeometry();
+    return Bounds(r.x(), r.y(), r.width(), r.height());
+}
+
 void TScreen::SetCursor(TCursor Value) {
     if (cursor_ == Value) return;
     const bool had = cursor_ != crDefault;

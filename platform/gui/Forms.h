@@ -262,6 +262,9 @@ class TScreen : public TComponent {
 
     int Width() const;
     int Height() const;
+    // The part of the screen windows may take (the screen less panels and docks), in screen
+    // coordinates.
+    TRect WorkAreaRect() const;
     int PixelsPerInch() const { return 96; }
     // The cursor shown over every window of the program; crDefault lets each control's show.
     TCursor Cursor() const { return cursor_; }
@@ -325,6 +328,8 @@ class TApplication : public TComponent {
     void SetTitle(const std::string& Value) { title_ = Value; }
     const std::string& HelpFile() const { return helpFile_; }
     void SetHelpFile(const std::string& Value) { helpFile_ = Value; }
+    // The program's icon (empty until the program loads one).
+    TIcon* Icon() const { return icon_.get(); }
     TCustomForm* MainForm() const { return mainForm_; }
     // Runs the message loop until Terminate or until the main form closes.
     void Run();
@@ -375,6 +380,7 @@ private:
     void Idle();
     std::string title_ = "Vantrel Plus";
     std::string helpFile_;
+    std::unique_ptr<TIcon> icon_ = std::make_unique<TIcon>();
     std::string hint_;
     TCustomForm* mainForm_ = nullptr;
     bool terminated_ = false;

@@ -428,6 +428,11 @@ void TWinControlImpl::CreateWidget(const TCreateParams& params) {
     if (MakeNative) {
         w = MakeNative();
         if (parentWidget) w->setParent(parentWidget);
+    } else if (params.Style & WS_POPUP) {
+        // A tool window above the parent's form that never takes the activation.
+        w = new QtWindow(this, parentWidget ? parentWidget->window() : nullptr,
+                         Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+        w->setAttribute(Qt::WA_ShowWithoutActivating);
     } else {
         w = new QtWindow(this, parentWidget, parentWidget ? Qt::Widget : Qt::Window);
     }
@@ -499,7 +504,10 @@ void TWinControlImpl::ApplyFont() {
 void TWinControlImpl::SyncGeometry() {
     if (!Widget) return;
     TWinControl* parent = Owner->Parent();
-    if (parent) {
+    if (Params.Style & WS_POPUP) {
+        Widget->setGeometry(Owner->Left(), Owner->Top(), std::max(Owner->Width(), 1),
+                            std::max(Owner->Height(), 1));
+    } else if (parent) {
         const QPoint off = parent->Impl()->ClientOffset();
         Widget->setGeometry(Owner->Left() + off.x(), Owner->Top() + off.y(), Owner->Width(),
                             Owner->Height());

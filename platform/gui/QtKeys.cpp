@@ -118,6 +118,9 @@ Word VirtualKeyOf(int key, bool keypad) {
     if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return static_cast<Word>(VK_F1 + key - Qt::Key_F1);
     for (const auto& p : kKeys)
         if (p.QtKey == key) return p.Vk;
+    // Qt gives a key of its own range (from 0x01000000) to keys that type nothing; any other
+    // key, an unknown one and none (0, as composed characters may come) types its text.
+    if (key == Qt::Key_unknown || (key >= 0 && key < Qt::Key_Escape)) return VK_PACKET;
     return 0;
 }
 
@@ -147,7 +150,8 @@ int CharOf(const QKeyEvent& event, bool ctrl, bool shift) {
     case Qt::Key_Escape: return 27;
     default: break;
     }
-    const QString text = event.text();
+    // A letter and a combining accent (as input methods may send them) are one character.
+    const QString text = event.text().normalized(QString::NormalizationForm_C);
     if (!text.isEmpty()) {
         const char32_t c = text.toUcs4().value(0);
         if (c < 0x20 || c == 0x7F) return -1;

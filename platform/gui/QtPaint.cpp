@@ -97,6 +97,18 @@ void Measure(TRealizedFont& r, const LOGFONT& font, int em) {
     r.LineWidth = std::max(1, static_cast<int>(std::lround(fm.lineWidth())));
 }
 
+// The glyph of each printable character of the code page, for drawing text as glyph runs (0
+// for a character the font has no glyph of its own for).
+void FindGlyphs(TRealizedFont& r) {
+    r.Raw = QRawFont::fromFont(r.Font);
+    if (!r.Raw.isValid()) return;
+    for (int c = 0x21; c < 256; ++c) {
+        const QString ch = AnsiToQString(std::string(1, static_cast<char>(c)));
+        const QList<quint32> glyphs = r.Raw.glyphIndexesForString(ch);
+        if (glyphs.size() == 1) r.Glyph[static_cast<std::size_t>(c)] = glyphs[0];
+    }
+}
+
 TRealizedFont Realize(const LOGFONT& font, int em, bool antialias) {
     TRealizedFont r;
     r.Font = MakeQFont(font, em, antialias);
@@ -106,6 +118,8 @@ TRealizedFont Realize(const LOGFONT& font, int em, bool antialias) {
         double stretch = font.lfWidth * 100.0 / r.Metrics.tmAveCharWidth;
         r.Font.setStretch(static_cast<int>(std::clamp(std::lround(stretch), 1L, 4000L)));
         Measure(r, font, em);
+    } else {
+        FindGlyphs(r);
     }
     return r;
 }

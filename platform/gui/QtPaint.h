@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 #include <QRegion>
 #include <QString>
 
@@ -39,10 +40,15 @@ QFont TFontToQFont(TFont& font);
 
 // A logical font made real at a device size: the Qt font, the GDI text metrics and the advance
 // of each of the 256 characters in whole device pixels (GDI places every glyph at a whole pixel).
+// Raw and Glyph let text be drawn as runs of glyphs at those positions; Raw is invalid for a
+// stretched font, and Glyph is 0 for a character without a glyph of its own in the font (text
+// with one is drawn character by character, so a fallback font shows it).
 struct TRealizedFont {
     QFont Font;
     TEXTMETRIC Metrics;
     std::array<int, 256> Advance{};
+    QRawFont Raw;
+    std::array<quint32, 256> Glyph{};
     int UnderlinePos = 0; // below the baseline
     int StrikeOutPos = 0; // above the baseline
     int LineWidth = 1;
@@ -139,6 +145,13 @@ struct TDeviceContext {
     // Told of every text output with the position as passed (the current position when the
     // alignment asks for it), before the text is drawn; the recording test printer uses it.
     std::function<void(TDeviceContext& dc, int x, int y, const std::string& text)> OnText;
+    // Told of each drawing call made on the context, before it draws: its name ("DrawText",
+    // "ExtTextOut", "Rectangle", ...), its arguments as passed and its text. Only the outermost
+    // call is told (CallDepth counts the calls under way); the recording canvas uses it.
+    std::function<void(const TDeviceContext& dc, const char* name, const std::vector<int>& args,
+                       const std::string& text)>
+        OnCall;
+    int CallDepth = 0;
 };
 
 // A context drawing on an image the caller owns (the image must outlive the context or be

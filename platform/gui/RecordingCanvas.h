@@ -1,10 +1,15 @@
 // A canvas for tests: it records each drawing call with its arguments and the pen, brush and
 // font in effect, so a test can check a component's strokes without looking at pixels. The
 // calls also reach a bitmap of the size given (1 x 1 by default), so text is measured and the
-// pen position kept as on any canvas.
+// pen position kept as on any canvas. Calls of the canvas are recorded by their canvas names
+// ("TextOut", "Rectangle"); calls a component makes on the canvas's handle are recorded by
+// their device-context names ("DrawText", "DrawEdge", "ExtTextOut", "MoveToEx", ...) with the
+// arguments as passed and the pen, brush, font and text colour selected into the context.
 #pragma once
 
 #include "platform/gui/Graphics.h"
+
+struct TDeviceContext;
 
 #include <string>
 #include <vector>
@@ -64,7 +69,21 @@ class TRecordingCanvas : public TCanvas {
     void BrushCopy(const TRect& dest, TBitmap* bitmap, const TRect& source, TColor color) override;
 
 private:
+    // Marks the context calls made while a canvas call runs, so they are not recorded twice.
+    class TInner {
+    public:
+        explicit TInner(TRecordingCanvas* canvas);
+        ~TInner();
+        TInner(const TInner&) = delete;
+        TInner& operator=(const TInner&) = delete;
+
+    private:
+        TDeviceContext* context_;
+    };
     void Record(const std::string& name, std::vector<int> args, const std::string& text = {});
+    void RecordContextCall(const TDeviceContext& dc, const char* name, const std::vector<int>& args,
+                           const std::string& text);
     TBitmap bitmap_;
+    TDeviceContext* context_ = nullptr;
     std::vector<TCall> calls_;
 };

@@ -76,6 +76,13 @@ std::string ParseCpuModel(const std::string& Text) {
     return FieldOf(Text, "model name", ':');
 }
 
+int ParseCpuFamily(const std::string& Text) {
+    std::istringstream in(FieldOf(Text, "cpu family", ':'));
+    int family = 0;
+    if (!(in >> family) || family < 0) return 0;
+    return family;
+}
+
 std::string OSName() {
     const std::string system = Uname().sysname;
     const std::string distribution = Utf8ToWin1252(ParseOsRelease(ReadText("/etc/os-release")));
@@ -94,6 +101,10 @@ bool GetMemoryStatus(TMemoryStatus& Status) {
 std::string ProcessorName() {
     const std::string model = Utf8ToWin1252(ParseCpuModel(ReadText("/proc/cpuinfo")));
     return model.empty() ? std::string(Uname().machine) : model;
+}
+
+int ProcessorLevel() {
+    return ParseCpuFamily(ReadText("/proc/cpuinfo"));
 }
 
 int ProcessorCount() {

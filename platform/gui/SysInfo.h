@@ -23,6 +23,9 @@ bool GetMemoryStatus(TMemoryStatus& Status);
 // The processor's model name ("Intel(R) Xeon(R) ..."), or the machine type when unknown.
 std::string ProcessorName();
 int ProcessorCount();
+// The processor's family number (the level the original system reported: 5 Pentium, 6 Pentium
+// Pro and its successors...); 0 when the system does not say.
+int ProcessorLevel();
 // Free and total bytes of the disk holding Folder ("" = the current folder); -1 on failure.
 Int64 DiskFree(const std::string& Folder = "");
 Int64 DiskSize(const std::string& Folder = "");
@@ -34,3 +37,5 @@ bool ParseMemInfo(const std::string& Text, TMemoryStatus& Status);
 std::string ParseOsRelease(const std::string& Text);
 // Reads the first "model name" of a cpuinfo text; empty when absent.
 std::string ParseCpuModel(const std::string& Text);
+// Reads the first "cpu family" of a cpuinfo text; 0 when absent or not a number.
+int ParseCpuFamily(const std::string& Text);

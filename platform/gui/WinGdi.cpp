@@ -2,8 +2,10 @@
 
 #include "platform/gui/QtApp.h"
 #include "platform/gui/QtPaint.h"
+#include "platform/rtl/Strings.h"
 
 #include <QFontDatabase>
+#include <QGlyphRun>
 #include <QPainterPath>
 
 #include <algorithm>
@@ -142,6 +144,40 @@ TDeviceContext* Live(HDC dc) {
     return dc && Contexts().count(dc) ? dc : nullptr;
 }
 
+// Tells the context's observer of a drawing call made on it; the calls a drawing call makes in
+// turn (DrawText's text outputs, for one) are not told.
+class TCallNote {
+public:
+    TCallNote(TDeviceContext& dc, const char* name, std::initializer_list<int> args,
+              const std::string& text = {})
+        : dc_(dc) {
+        if (dc_.OnCall && dc_.CallDepth == 0) dc_.OnCall(dc_, name, std::vector<int>(args), text);
+        ++dc_.CallDepth;
+    }
+    TCallNote(TDeviceContext& dc, const char* name, const TPoint* points, int count) : dc_(dc) {
+        if (dc_.OnCall && dc_.CallDepth == 0) {
+            std::vector<int> args;
+            for (int i = 0; i < count; ++i) {
+                args.push_back(points[i].X);
+                args.push_back(points[i].Y);
+            }
+            dc_.OnCall(dc_, name, args, {});
+        }
+        ++dc_.CallDepth;
+    }
+    ~TCallNote() { --dc_.CallDepth; }
+    TCallNote(const TCallNote&) = delete;
+    TCallNote& operator=(const TCallNote&) = delete;
+
+private:
+    TDeviceContext& dc_;
+};
+
+COLORREF BrushColour(HBRUSH brush) {
+    const TGdiObject* b = LiveObject(brush);
+    return b && b->Kind == TGdiObject::TKind::Brush ? b->Brush.lbColor : CLR_INVALID;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Coordinates.
 
@@ -232,6 +268,9 @@ public:
         p_->setRenderHint(QPainter::Antialiasing, false);
         p_->setRenderHint(QPainter::SmoothPixmapTransform, false);
         p_->setRenderHint(QPainter::TextAntialiasing, !Raster(dc));
+        // Bitmaps go into a printed document as they are: a lossy encoding would blur the
+        // few flat colours of a chart or a glyph into hundreds.
+        p_->setRenderHint(QPainter::LosslessImageRendering, true);
         if (dc.State.Clipped) p_->setClipRegion(dc.State.Clip);
     }
     ~TPaint() {
@@ -503,6 +542,8 @@ BOOL ArcShape(HDC hdc, TArcKind kind, int left, int top, int right, int bottom, 
               int xe, int ye) {
     TDeviceContext* dc = Live(hdc);
     if (!dc) return 0;
+    static constexpr const char* kNames[] = {"Arc", "Chord", "Pie"};
+    TCallNote note(*dc, kNames[static_cast<int>(kind)], {left, top, right, bottom, xs, ys, xe, ye});
     TRect box = ToDeviceRect(dc->State, left, top, right, bottom);
     TPoint s = ToDevice(dc->State, xs, ys), e = ToDevice(dc->State, xe, ye);
     auto make = [&](const QRectF& r) {
@@ -1095,6 +1136,7 @@ BOOL RectVisible(HDC hdc, const TRect* r) {
 
 BOOL MoveToEx(HDC hdc, int x, int y, TPoint* previous) {
     DC_OR(0);
+    TCallNote note(*dc, "MoveToEx", {x, y});
     if (previous) *previous = dc->State.Position;
     dc->State.Position = {x, y};
     return 1;
@@ -1108,6 +1150,7 @@ BOOL GetCurrentPositionEx(HDC hdc, TPoint* p) {
 
 BOOL LineTo(HDC hdc, int x, int y) {
     DC_OR(0);
+    TCallNote note(*dc, "LineTo", {x, y});
     TPoint from = ToDevice(dc->State, dc->State.Position.X, dc->State.Position.Y);
     TPoint to = ToDevice(dc->State, x, y);
     dc->State.Position = {x, y};
@@ -1119,6 +1162,7 @@ BOOL LineTo(HDC hdc, int x, int y) {
 BOOL Polyline(HDC hdc, const TPoint* points, int count) {
     DC_OR(0);
     if (!points || count < 2) return 0;
+    TCallNote note(*dc, "Polyline", points, count);
     std::vector<TPoint> device;
     for (int i = 0; i < count; ++i)
         device.push_back(ToDevice(dc->State, points[i].X, points[i].Y));
@@ -1130,6 +1174,7 @@ BOOL Polyline(HDC hdc, const TPoint* points, int count) {
 BOOL Polygon(HDC hdc, const TPoint* points, int count) {
     DC_OR(0);
     if (!points || count < 2) return 0;
+    TCallNote note(*dc, "Polygon", points, count);
     std::vector<TPoint> device;
     QPolygonF poly;
     for (int i = 0; i < count; ++i) {
@@ -1149,6 +1194,7 @@ BOOL Polygon(HDC hdc, const TPoint* points, int count) {
 
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     DC_OR(0);
+    TCallNote note(*dc, "Rectangle", {left, top, right, bottom});
     TRect box = ToDeviceRect(dc->State, left, top, right, bottom);
     TStroke s = Stroke(*dc);
     if (s.Width > 1 || !Raster(*dc)) {
@@ -1184,6 +1230,7 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
 
 BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int height) {
     DC_OR(0);
+    TCallNote note(*dc, "RoundRect", {left, top, right, bottom, width, height});
     TRect box = ToDeviceRect(dc->State, left, top, right, bottom);
     double rx = DeviceLength(width, ScaleX(dc->State)) / 2.0;
     double ry = DeviceLength(height, ScaleY(dc->State)) / 2.0;
@@ -1197,6 +1244,7 @@ BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int
 
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     DC_OR(0);
+    TCallNote note(*dc, "Ellipse", {left, top, right, bottom});
     TRect box = ToDeviceRect(dc->State, left, top, right, bottom);
     ShapeBox(*dc, box, [](const QRectF& r) {
         QPainterPath path;
@@ -1255,6 +1303,8 @@ std::vector<TRect> FrameRects(const TRect& r) {
 int FillRect(HDC hdc, const TRect* r, HBRUSH brush) {
     DC_OR(0);
     if (!r) return 0;
+    TCallNote note(*dc, "FillRect",
+                   {r->Left, r->Top, r->Right, r->Bottom, static_cast<int>(BrushColour(brush))});
     return FillDeviceRects(*dc, {ToDeviceRect(dc->State, r->Left, r->Top, r->Right, r->Bottom)},
                            brush);
 }
@@ -1262,6 +1312,8 @@ int FillRect(HDC hdc, const TRect* r, HBRUSH brush) {
 int FrameRect(HDC hdc, const TRect* r, HBRUSH brush) {
     DC_OR(0);
     if (!r) return 0;
+    TCallNote note(*dc, "FrameRect",
+                   {r->Left, r->Top, r->Right, r->Bottom, static_cast<int>(BrushColour(brush))});
     TRect d = ToDeviceRect(dc->State, r->Left, r->Top, r->Right, r->Bottom);
     return FillDeviceRects(*dc, FrameRects(d), brush);
 }
@@ -1269,6 +1321,7 @@ int FrameRect(HDC hdc, const TRect* r, HBRUSH brush) {
 BOOL InvertRect(HDC hdc, const TRect* r) {
     DC_OR(0);
     if (!r) return 0;
+    TCallNote note(*dc, "InvertRect", {r->Left, r->Top, r->Right, r->Bottom});
     TPaint p(*dc);
     if (!p || !Raster(*dc)) return 1;
     p->setCompositionMode(QPainter::RasterOp_NotDestination);
@@ -1279,6 +1332,7 @@ BOOL InvertRect(HDC hdc, const TRect* r) {
 BOOL DrawFocusRect(HDC hdc, const TRect* r) {
     DC_OR(0);
     if (!r) return 0;
+    TCallNote note(*dc, "DrawFocusRect", {r->Left, r->Top, r->Right, r->Bottom});
     TPaint p(*dc);
     if (!p || !Raster(*dc)) return 1;
     TRect d = ToDeviceRect(dc->State, r->Left, r->Top, r->Right, r->Bottom);
@@ -1304,6 +1358,7 @@ COLORREF GetPixel(HDC hdc, int x, int y) {
 
 COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
     DC_OR(CLR_INVALID);
+    TCallNote note(*dc, "SetPixel", {x, y, static_cast<int>(color)});
     TPoint d = ToDevice(dc->State, x, y);
     color &= 0xFFFFFF;
     if (Raster(*dc)) {
@@ -1318,6 +1373,7 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
 
 BOOL ExtFloodFill(HDC hdc, int x, int y, COLORREF color, UINT type) {
     DC_OR(0);
+    TCallNote note(*dc, "ExtFloodFill", {x, y, static_cast<int>(color), static_cast<int>(type)});
     TPoint start = ToDevice(dc->State, x, y);
     if (!Visible(*dc, start.X, start.Y)) return 0;
     const QImage& img = *dc->Image;
@@ -1366,6 +1422,9 @@ BOOL ExtFloodFill(HDC hdc, int x, int y, COLORREF color, UINT type) {
 BOOL DrawEdge(HDC hdc, TRect* rect, UINT edge, UINT flags) {
     DC_OR(0);
     if (!rect) return 0;
+    TCallNote note(*dc, "DrawEdge",
+                   {rect->Left, rect->Top, rect->Right, rect->Bottom, static_cast<int>(edge),
+                    static_cast<int>(flags)});
     TRect r = ToDeviceRect(dc->State, rect->Left, rect->Top, rect->Right, rect->Bottom);
     TPaint p(*dc);
     // One ring of the edge: top-left lines in one colour, bottom-right lines in the other.
@@ -1438,6 +1497,45 @@ std::vector<int> Advances(const TDeviceContext& dc, const TRealizedFont& font,
     return result;
 }
 
+// Draws the characters of a text with their origins at whole pixels along the baseline, as GDI
+// places them: the whole text as one run of glyphs (one text object on a printer page), or, for
+// a font that cannot, one character at a time. Blanks and control characters draw nothing.
+void DrawCharacters(QPainter& p, const TRealizedFont& font, const std::string& text,
+                    const std::vector<int>& advances, int start, int base) {
+    int pos = start;
+    const bool glyphs = font.Raw.isValid() && std::all_of(text.begin(), text.end(), [&](char c) {
+                            const auto u = static_cast<unsigned char>(c);
+                            return u <= ' ' || font.Glyph[u] != 0;
+                        });
+    if (!glyphs) {
+        const QString chars = AnsiToQString(text);
+        for (qsizetype i = 0; i < chars.size(); ++i) {
+            if (static_cast<unsigned char>(text[static_cast<std::size_t>(i)]) > ' ')
+                p.drawText(QPointF(pos, base), QString(chars[i]));
+            pos += advances[static_cast<std::size_t>(i)];
+        }
+        return;
+    }
+    QList<quint32> indexes;
+    QList<QPointF> positions;
+    indexes.reserve(static_cast<qsizetype>(text.size()));
+    positions.reserve(static_cast<qsizetype>(text.size()));
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c > ' ') {
+            indexes.append(font.Glyph[c]);
+            positions.append(QPointF(pos, base));
+        }
+        pos += advances[i];
+    }
+    if (indexes.isEmpty()) return;
+    QGlyphRun run;
+    run.setRawFont(font.Raw);
+    run.setGlyphIndexes(indexes);
+    run.setPositions(positions);
+    p.drawGlyphRun(QPointF(0, 0), run);
+}
+
 int Sum(const std::vector<int>& v) {
     int total = 0;
     for (int a : v)
@@ -1450,6 +1548,11 @@ int Sum(const std::vector<int>& v) {
 BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const TRect* r, const std::string& text,
                 const int* dx) {
     DC_OR(0);
+    const int o = static_cast<int>(options);
+    TCallNote note(*dc, "ExtTextOut",
+                   r ? std::initializer_list<int>{x, y, o, r->Left, r->Top, r->Right, r->Bottom}
+                     : std::initializer_list<int>{x, y, o},
+                   text);
     TDcState& st = dc->State;
     bool updateCp = (st.TextAlign & TA_UPDATECP) != 0;
     if (dc->OnText)
@@ -1481,13 +1584,7 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const TRect* r, const std::
         plain.setStrikeOut(false);
         p->setFont(plain);
         p->setPen(colour);
-        QString chars = AnsiToQString(text);
-        int pos = start;
-        for (qsizetype i = 0; i < chars.size(); ++i) {
-            if (static_cast<unsigned char>(text[static_cast<std::size_t>(i)]) > ' ')
-                p->drawText(QPointF(pos, base), QString(chars[i]));
-            pos += advances[static_cast<std::size_t>(i)];
-        }
+        DrawCharacters(*p, font, text, advances, start, base);
         if (tm.tmUnderlined)
             p->fillRect(QRect(start, base + font.UnderlinePos, width, font.LineWidth), colour);
         if (tm.tmStruckOut)
@@ -1505,6 +1602,8 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const TRect* r, const std::
 }
 
 BOOL TextOut(HDC hdc, int x, int y, const std::string& text) {
+    DC_OR(0);
+    TCallNote note(*dc, "TextOut", {x, y}, text);
     return ExtTextOut(hdc, x, y, 0, nullptr, text, nullptr);
 }
 
@@ -1580,9 +1679,18 @@ public:
     }
 
     TTextLine Measure(const std::string& raw) const {
+        if (format_ & DT_NOPREFIX) return MeasureShown(raw, -1);
+        int underline = -1;
+        const std::string shown = StripPrefix(raw, underline);
+        return MeasureShown(shown, underline);
+    }
+
+    // A line of characters shown as they are (prefixes already taken out).
+    TTextLine MeasureShown(const std::string& text, int underline) const {
         TTextLine line;
-        line.Text = raw;
-        if (!(format_ & DT_NOPREFIX)) line.Text = StripPrefix(raw, line.Underline);
+        line.Text = text;
+        line.Underline = underline;
+        line.Dx.reserve(text.size());
         for (char c : line.Text) {
             int w = 0;
             if (c == '\t' && (format_ & DT_EXPANDTABS))
@@ -1649,15 +1757,15 @@ public:
     }
     const TEXTMETRIC& Metrics() const { return tm_; }
 
-    // Cuts a line to width, ending it with "..." .
+    // Cuts a line to width, ending it with "...": the longest beginning that fits with the dots.
     TTextLine Ellipsis(const TTextLine& line, int width) const {
         if (line.Width <= width) return line;
-        std::string text = line.Text;
-        while (!text.empty() && Measure(text + "...").Width > width)
-            text.pop_back();
-        TTextLine cut = Measure(text + "...");
-        cut.Underline = line.Underline < static_cast<int>(text.size()) ? line.Underline : -1;
-        return cut;
+        auto cut = [&](std::size_t length) {
+            const int underline = line.Underline < static_cast<int>(length) ? line.Underline : -1;
+            return MeasureShown(line.Text.substr(0, length) + "...", underline);
+        };
+        return cut(LongestFitting(line.Text.size(),
+                                  [&](std::size_t length) { return cut(length).Width <= width; }));
     }
 
 private:
@@ -1672,6 +1780,8 @@ private:
 int DrawText(HDC hdc, const std::string& text, TRect* r, UINT format) {
     DC_OR(0);
     if (!r) return 0;
+    TCallNote note(*dc, "DrawText",
+                   {r->Left, r->Top, r->Right, r->Bottom, static_cast<int>(format)}, text);
     TTextFormatter formatter(*dc, format);
     std::vector<TTextLine> lines = formatter.Lines(text, r->Width());
     int lineHeight = formatter.LineHeight();
@@ -1872,6 +1982,9 @@ BOOL Blit(TDeviceContext& dst, TAxis dx, TAxis dy, TDeviceContext* src, TAxis sx
 
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int xSrc, int ySrc,
             DWORD rop) {
+    TDeviceContext* dst = Live(dest);
+    if (!dst) return 0;
+    TCallNote note(*dst, "BitBlt", {x, y, width, height, xSrc, ySrc, static_cast<int>(rop)});
     return StretchBlt(dest, x, y, width, height, source, xSrc, ySrc, width, height, rop);
 }
 
@@ -1880,6 +1993,8 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int x
     TDeviceContext* src = Live(source);
     TDeviceContext* dst = Live(dest);
     if (!dst) return 0;
+    TCallNote note(*dst, "StretchBlt",
+                   {x, y, width, height, xSrc, ySrc, widthSrc, heightSrc, static_cast<int>(rop)});
     TAxis sx, sy;
     if (src) {
         sx = AxisX(src->State, xSrc, widthSrc);
@@ -1889,7 +2004,9 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC source, int x
 }
 
 BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
+    DC_OR(0);
     if (UsesSource(rop)) return 0;
+    TCallNote note(*dc, "PatBlt", {x, y, width, height, static_cast<int>(rop)});
     return BitBlt(hdc, x, y, width, height, nullptr, 0, 0, rop);
 }
 

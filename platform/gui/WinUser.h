@@ -91,6 +91,9 @@ constexpr Word VK_OEM_4 = 0xDB;      // [{
 constexpr Word VK_OEM_5 = 0xDC;      // \|
 constexpr Word VK_OEM_6 = 0xDD;      // ]}
 constexpr Word VK_OEM_7 = 0xDE;      // '"
+// The key of a character typed without a key code of its own (a national letter, a composed
+// or an input method's character): its WM_CHAR carries the character.
+constexpr Word VK_PACKET = 0xE7;
 
 // Bits of the key data (lParam) of key messages, counted in the high word.
 constexpr LongInt KF_EXTENDED = 0x0100;

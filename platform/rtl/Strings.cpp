@@ -325,3 +325,15 @@ void WriteShortString(Byte* slot, std::size_t slotSize, std::string_view text) {
     std::copy_n(text.data(), length, reinterpret_cast<char*>(slot + 1));
     std::fill(slot + 1 + length, slot + slotSize, Byte{0});
 }
+
+std::size_t LongestFitting(std::size_t length, const std::function<bool(std::size_t)>& fits) {
+    std::size_t fitting = 0, beyond = length + 1;
+    while (beyond - fitting > 1) {
+        const std::size_t middle = fitting + (beyond - fitting) / 2;
+        if (fits(middle))
+            fitting = middle;
+        else
+            beyond = middle;
+    }
+    return fitting;
+}

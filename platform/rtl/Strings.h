@@ -6,6 +6,7 @@
 #include "platform/rtl/Types.h"
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -68,3 +69,9 @@ std::string StringReplace(std::string_view text, std::string_view oldPattern,
 std::string ReadShortString(const Byte* slot, std::size_t slotSize);
 // Writes text into the slot, cut to slotSize - 1 (and 255) characters; the rest is zero filled.
 void WriteShortString(Byte* slot, std::size_t slotSize, std::string_view text);
+
+// The longest length up to length for which fits holds, found by halving: fits(0) is taken to
+// hold, and fits must stay false for every length above one where it is false (as "the first n
+// characters are no wider than the room" does). Cutting one character at a time would measure a
+// long text as often as it has characters.
+std::size_t LongestFitting(std::size_t length, const std::function<bool(std::size_t)>& fits);

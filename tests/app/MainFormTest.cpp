@@ -40,7 +40,7 @@ TEST_F(AppTest, PreferencesAreReadAndWrittenAtOnce) {
     TIniFile ini("vtrx2532.ini");
     EXPECT_TRUE(ini.ReadBool("PREFERENCES", "SHOWBUTTONHINTS", false));
     EXPECT_FALSE(ini.ReadBool("PREFERENCES", "SHOWHINTS", true));
-    EXPECT_TRUE(ButtonHintsPreference());
+    EXPECT_TRUE(main->ButtonHints());
 }
 
 TEST_F(AppTest, TheColourBackgroundAsksForARestartEitherWay) {

@@ -1,6 +1,7 @@
 // The GDI-level calls on bitmaps: formatted text, the current position, saved-state levels,
 // shapes' bounds, inversion, pattern brushes, stretched and mirrored blits, pixel access and
 // the bitmap's own properties.
+#include "platform/gui/QtPaint.h"
 #include "tests/gui/BitmapFixture.h"
 #include "tests/rtl/TestFolder.h"
 
@@ -63,6 +64,36 @@ TEST_F(Gdi, DrawTextPlacesLinesByItsFlags) {
     r = Rect(0, 0, 10, 20);
     DrawText(dc, "WWWW", &r, DT_SINGLELINE | DT_NOCLIP);
     EXPECT_GT(Ink().Right, 10);
+}
+
+TEST_F(Gdi, EndEllipsisKeepsTheLongestBeginningThatFits) {
+    c->Font()->SetName("Arial");
+    c->Font()->SetHeight(-12);
+    dc = c->Handle();
+    std::vector<std::string> shown;
+    DeviceContext(dc)->OnText = [&](TDeviceContext&, int, int, const std::string& text) {
+        shown.push_back(text);
+    };
+    auto check = [&](const std::string& text, int width) {
+        shown.clear();
+        TRect r = Rect(0, 0, width, 20);
+        DrawText(dc, text, &r, DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+        ASSERT_EQ(shown.size(), 1u);
+        const std::string& cut = shown[0];
+        ASSERT_GE(cut.size(), 3u);
+        EXPECT_EQ(cut.substr(cut.size() - 3), "...");
+        const std::size_t kept = cut.size() - 3;
+        EXPECT_EQ(cut.substr(0, kept), text.substr(0, kept));
+        EXPECT_LE(c->TextWidth(cut), width);
+        EXPECT_GT(c->TextWidth(text.substr(0, kept + 1) + "..."), width);
+    };
+    check("A long account name", 60);
+    // A text of two hundred thousand characters is cut as quickly as a short one.
+    std::string longText;
+    for (int i = 0; longText.size() < 200000; ++i)
+        longText += "Payment " + std::to_string(i) + "; ";
+    check(longText, 75);
+    DeviceContext(dc)->OnText = nullptr;
 }
 
 TEST_F(Gdi, TheCurrentPositionFollowsTextWhenAsked) {

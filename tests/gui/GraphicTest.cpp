@@ -215,6 +215,44 @@ TEST_F(Graphic, TheRecordingCanvasKeepsEachCallWithItsState) {
     EXPECT_TRUE(c.Calls().empty());
 }
 
+TEST_F(Graphic, TheRecordingCanvasKeepsCallsMadeOnItsHandle) {
+    TRecordingCanvas c(80, 40);
+    c.Font()->SetName("Arial");
+    c.Rectangle(0, 0, 10, 10);
+    // A component drawing through the handle, with a font and colours of its own.
+    HDC dc = c.Handle();
+    LOGFONT lf;
+    lf.lfFaceName = "Courier New";
+    lf.lfHeight = -12;
+    lf.lfWeight = FW_BOLD;
+    HFONT font = CreateFontIndirect(lf);
+    HGDIOBJ previous = SelectObject(dc, font);
+    SetTextColor(dc, RGB(0, 0, 255));
+    TRect cell = Rect(2, 3, 70, 20);
+    DrawText(dc, "Balance due", &cell, DT_SINGLELINE | DT_END_ELLIPSIS);
+    DrawEdge(dc, &cell, EDGE_SUNKEN, BF_RECT);
+    ExtTextOut(dc, 4, 5, ETO_CLIPPED, &cell, "12.50");
+    const TPoint line[] = {{0, 30}, {40, 30}};
+    Polyline(dc, line, 2);
+    HBRUSH brush = CreateSolidBrush(RGB(255, 0, 0));
+    FillRect(dc, &cell, brush);
+    DeleteObject(brush);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    // Each call once, by the name it was made with: the canvas's Rectangle does not show its
+    // context call, DrawText not the text outputs it makes.
+    EXPECT_EQ(c.Log(), (std::vector<std::string>{
+                           "Rectangle(0,0,10,10)", "DrawText(2,3,70,20,32800,\"Balance due\")",
+                           "DrawEdge(2,3,70,20,10,15)", "ExtTextOut(4,5,4,2,3,70,20,\"12.50\")",
+                           "Polyline(0,30,40,30)", "FillRect(2,3,70,20,255)"}));
+    EXPECT_EQ(c.Calls()[1].FontName, "Courier New");
+    EXPECT_EQ(c.Calls()[1].FontHeight, -12);
+    EXPECT_TRUE(c.Calls()[1].FontStyle.Contains(fsBold));
+    EXPECT_EQ(c.Calls()[1].FontColor, static_cast<TColor>(RGB(0, 0, 255)));
+    // The calls drew on the bitmap as well.
+    EXPECT_EQ(c.Bitmap()->Canvas()->Pixels(20, 10), clRed);
+}
+
 TEST_F(Graphic, PiesRunCounterClockwiseFromStartToEnd) {
     TBitmap b;
     b.SetSize(40, 40);

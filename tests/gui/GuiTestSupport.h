@@ -9,7 +9,9 @@
 #include "platform/gui/StdCtrls.h"
 #include "platform/gui/WinUser.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -140,6 +142,15 @@ inline void Click(TWinControl* control, QPoint pos = QPoint(5, 5)) {
 
 inline void Type(TWinControl* control, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QTest::keyClick(WidgetOf(control), key, mods);
+}
+
+// A key as the window system reports a character it types: press and release with the text
+// (accented letters come as their Latin-1 key or as Qt::Key_unknown).
+inline void TypeCharacter(TWinControl* control, int key, const QString& text) {
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent e(type, key, Qt::NoModifier, text);
+        QApplication::sendEvent(WidgetOf(control), &e);
+    }
 }
 
 // A fixture with an empty form of 420 x 320 on the screen and recorded services; Make places a

@@ -73,6 +73,15 @@ TEST(KeyTranslationTest, CharactersAreWindows1252) {
     EXPECT_EQ(Press(Qt::Key_Eacute, Qt::NoModifier, QString::fromUtf8("é")).Char, 0xE9);
     EXPECT_EQ(Press(Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("€")).Char, 0x80);
     EXPECT_EQ(Press(Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("£")).Char, 0xA3);
+    // Keys with no code of their own come down as VK_PACKET, pressed and released alike.
+    EXPECT_EQ(Press(Qt::Key_Eacute, Qt::NoModifier, QString::fromUtf8("é")).VirtualKey, VK_PACKET);
+    EXPECT_EQ(Press(Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("€")).VirtualKey, VK_PACKET);
+    EXPECT_EQ(Release(Qt::Key_unknown).VirtualKey, VK_PACKET);
+    EXPECT_EQ(Release(Qt::Key_ssharp).VirtualKey, VK_PACKET);
+    // A composed character may come with no key, and as a letter with a combining accent.
+    const TKeyTranslation composed = Press(0, Qt::NoModifier, QString::fromUtf8("e\u0301"));
+    EXPECT_EQ(composed.VirtualKey, VK_PACKET);
+    EXPECT_EQ(composed.Char, 0xE9);
     // A character the code page lacks arrives as a question mark.
     EXPECT_EQ(Press(Qt::Key_unknown, Qt::NoModifier, QString::fromUtf8("Ж")).Char, '?');
     // AltGr (Ctrl+Alt) types characters, not control codes or system keys.

@@ -46,6 +46,36 @@ TEST_F(KeyboardTest, KeyBecomesKeyDownCharKeyUpWithWin32Codes) {
                                       "KEYDOWN BA", "CHAR 3B", "KEYUP BA"}));
 }
 
+TEST_F(KeyboardTest, AccentedCharactersArriveAsTheirWindows1252Bytes) {
+    form->Custom->SetFocus();
+    form->Custom->Clear();
+    TypeCharacter(form->Custom, Qt::Key_Eacute, QString::fromUtf8("é"));
+    TypeCharacter(form->Custom, Qt::Key_unknown, QString::fromUtf8("€"));
+    TypeCharacter(form->Custom, Qt::Key_sterling, QString::fromUtf8("£"));
+    EXPECT_EQ(form->Custom->Log, (Log{"KEYDOWN E7", "CHAR E9", "KEYUP E7", "KEYDOWN E7", "CHAR 80",
+                                      "KEYUP E7", "KEYDOWN E7", "CHAR A3", "KEYUP E7"}));
+    EXPECT_GE(GetKeyState(VK_PACKET), 0); // released again
+
+    form->Edit1->SetFocus();
+    form->Edit1->SetText("");
+    const std::pair<int, const char*> typed[] = {{Qt::Key_Udiaeresis, "ü"},
+                                                 {Qt::Key_ssharp, "ß"},
+                                                 {Qt::Key_Ntilde, "ñ"},
+                                                 {Qt::Key_unknown, "€"},
+                                                 {Qt::Key_sterling, "£"}};
+    for (auto [key, text] : typed)
+        TypeCharacter(form->Edit1, key, QString::fromUtf8(text));
+    EXPECT_EQ(form->Edit1->Text(), "\xFC\xDF\xF1\x80\xA3");
+
+    auto* memo = new TMemo(form);
+    memo->SetParent(form);
+    memo->SetBounds(10, 160, 150, 60);
+    memo->SetFocus();
+    for (auto [key, text] : typed)
+        TypeCharacter(memo, key, QString::fromUtf8(text));
+    EXPECT_EQ(memo->Text(), "\xFC\xDF\xF1\x80\xA3");
+}
+
 TEST_F(KeyboardTest, HeldKeyRepeatsAsKeyDownsWithTheRepeatBit) {
     form->Custom->DlgCode = DLGC_WANTARROWS;
     form->Custom->SetFocus();

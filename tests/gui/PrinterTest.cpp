@@ -4,10 +4,12 @@
 #include "platform/gui/PrinterBackend.h"
 #include "platform/gui/Printers.h"
 #include "platform/gui/QtApp.h"
+#include "platform/gui/QtPaint.h"
 #include "platform/rtl/Profile.h"
 #include "tests/gui/PdfTools.h"
 #include "tests/rtl/TestFolder.h"
 
+#include <QImage>
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -81,6 +83,75 @@ TEST_F(Printing, ThePdfPrinterWritesLetterPagesWithTitleAndText) {
     EXPECT_NE(text.find("Totals on page two"), std::string::npos) << text;
     EXPECT_NE(text.find('\f'), std::string::npos); // a page break between them
     EXPECT_NE(RunTool("qpdf --check " + ShellQuoted(file)).find("status=0"), std::string::npos);
+}
+
+// The x (in device pixels of 300 per inch) where pdftotext's bounding-box report places the
+// origin of a word; -1 when the word is not there.
+double WordX(const std::string& bbox, const std::string& word) {
+    const std::size_t at = bbox.find(">" + word + "</word>");
+    if (at == std::string::npos) return -1;
+    const std::size_t x = bbox.rfind("xMin=\"", at);
+    return x == std::string::npos ? -1 : std::stod(bbox.substr(x + 6)) * 300.0 / 72.0;
+}
+
+TEST_F(Printing, PdfTextIsOneTextObjectPerOutputAtTheCharactersPositions) {
+    SetPrinterBackends({CreatePdfPrinterBackend()});
+    TPrinter printer;
+    const std::string file = dir + "/text.pdf";
+    printer.SetFileName(file);
+    printer.BeginDoc();
+    TCanvas* c = printer.Canvas();
+    c->Font()->SetName("Arial");
+    c->Font()->SetSize(10);
+    const std::string line = "Balance 98,765.43 due";
+    c->TextOut(300, 600, line);
+    c->TextOut(300, 800,
+               "Z\xFCrich \xA3"
+               "12 \x80"
+               "5");
+    const int dueX = 300 + c->TextWidth("Balance 98,765.43 ");
+    const int amountX = 300 + c->TextWidth("Balance ");
+    printer.EndDoc();
+
+    const std::string text = RunTool("pdftotext " + ShellQuoted(file) + " -");
+    EXPECT_NE(text.find(line), std::string::npos) << text;
+    EXPECT_NE(text.find("Zürich £12 €5"), std::string::npos) << text;
+    // Each text output is one text object, not one per character.
+    const std::string expanded = dir + "/expanded.pdf";
+    RunTool("qpdf --qdf --object-streams=disable " + ShellQuoted(file) + " " +
+            ShellQuoted(expanded));
+    const std::string content = RunTool("grep -a -c '^BT' " + ShellQuoted(expanded));
+    EXPECT_EQ(content.substr(0, content.find('\n')), "2") << content;
+    // Each character stands where the device's own advances put it.
+    const std::string bbox = RunTool("pdftotext -bbox " + ShellQuoted(file) + " -");
+    EXPECT_NEAR(WordX(bbox, "Balance"), 300.0, 0.5) << bbox;
+    EXPECT_NEAR(WordX(bbox, "98,765.43"), amountX, 0.5) << bbox;
+    EXPECT_NEAR(WordX(bbox, "due"), dueX, 0.5) << bbox;
+}
+
+TEST_F(Printing, BitmapsArePrintedWithoutLosingAColour) {
+    SetPrinterBackends({CreatePdfPrinterBackend()});
+    // Three colours in stripes and a checkerboard, hard for a lossy encoding.
+    TBitmap bitmap;
+    bitmap.SetSize(48, 32);
+    const TColor colours[] = {clRed, clNavy, clWhite};
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 48; ++x)
+            bitmap.Canvas()->SetPixels(x, y, colours[y < 16 ? x / 16 : (x + y) % 3]);
+    TPrinter printer;
+    const std::string file = dir + "/bitmap.pdf";
+    printer.SetFileName(file);
+    printer.BeginDoc();
+    printer.Canvas()->Draw(300, 300, &bitmap);
+    printer.EndDoc();
+
+    RunTool("pdfimages -png " + ShellQuoted(file) + " " + ShellQuoted(dir + "/image"));
+    QImage extracted(QString::fromStdString(dir + "/image-000.png"));
+    ASSERT_EQ(extracted.size(), QSize(48, 32));
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 48; ++x)
+            ASSERT_EQ(extracted.pixel(x, y), TColorToQColor(bitmap.Canvas()->Pixels(x, y)).rgb())
+                << x << "," << y;
 }
 
 TEST_F(Printing, WithoutAFileNameThePdfGoesToANewNumberedFile) {

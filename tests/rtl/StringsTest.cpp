@@ -114,4 +114,20 @@ TEST(StringsTest, ShortStringsInRecordSlots) {
     EXPECT_EQ(big[256], 0);
 }
 
+TEST(StringsTest, LongestFittingFindsTheLastLengthThatFits) {
+    int asked = 0;
+    auto upTo = [&](std::size_t limit) {
+        return [&asked, limit](std::size_t n) {
+            ++asked;
+            return n <= limit;
+        };
+    };
+    EXPECT_EQ(LongestFitting(1000000, upTo(654321)), 654321u);
+    EXPECT_LE(asked, 21); // halving: about log2 of the length
+    EXPECT_EQ(LongestFitting(10, upTo(0)), 0u);
+    EXPECT_EQ(LongestFitting(10, upTo(10)), 10u);
+    EXPECT_EQ(LongestFitting(10, upTo(99)), 10u); // never beyond the length
+    EXPECT_EQ(LongestFitting(0, upTo(5)), 0u);
+}
+
 } // namespace

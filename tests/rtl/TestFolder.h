@@ -2,6 +2,7 @@
 // for each test, removed afterwards, and an environment variable set for the test's duration.
 #pragma once
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,18 @@ inline std::string ReadAll(const std::string& path) {
 // Replaces the content of a file with text.
 inline void WriteAll(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+// What a shell command printed (standard output), empty when it could not be run.
+inline std::string CommandOutput(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char chunk[512];
+        while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
+            output.append(chunk, n);
+        ::pclose(pipe);
+    }
+    return output;
 }
 
 class TTestFolder {

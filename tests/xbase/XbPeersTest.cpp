@@ -28,15 +28,7 @@ protected:
             std::ofstream out(Path("peer.py"));
             out << script;
         }
-        const std::string command = "cd '" + folder_.Path() + "' && " + python_ + " peer.py 2>&1";
-        std::string output;
-        if (FILE* pipe = ::popen(command.c_str(), "r")) {
-            char chunk[512];
-            while (std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
-                output.append(chunk, n);
-            ::pclose(pipe);
-        }
-        return output;
+        return CommandOutput("cd '" + folder_.Path() + "' && " + python_ + " peer.py 2>&1");
     }
 
     std::string python_;

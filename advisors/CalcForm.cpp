@@ -1,11 +1,12 @@
-#include "app/CalcForm.h"
+#include "advisors/CalcForm.h"
 
-#include "app/Ulemain.h"
 #include "finance/LoMath.h"
 #include "platform/gui/Clipbrd.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Streams.h"
 #include "report/RptPrinter.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -15,18 +16,8 @@ constexpr int ButtonGap = 4;
 constexpr int Margin = 8;
 constexpr int PanelWidth = 7 * ButtonWidth + 6 * ButtonGap;
 
-// The value text of a line: money and rates by the copy's or the printout's precision.
-std::string LineText(const char* moneyForm, const char* countForm, const char* rateForm,
-                     const char* choiceForm, const TCalcLine& line) {
-    const std::string caption = RemoveChar('&', line.Caption);
-    switch (line.Form) {
-    case TCalcLine::Money: return Format(moneyForm, {caption, line.Value});
-    case TCalcLine::Count: return Format(countForm, {caption, static_cast<long long>(line.Value)});
-    case TCalcLine::Rate: return Format(rateForm, {caption, line.Value});
-    case TCalcLine::Choice: return Format(choiceForm, {caption, line.Text});
-    }
-    return {};
-}
+std::unique_ptr<TTransferRecord> sharedRecords[ckKindCount];
+TCalcHost* host = nullptr;
 
 } // namespace
 
@@ -56,17 +47,86 @@ std::string ChoiceText(std::span<const Byte> Data, std::size_t Offset) {
     return GetSlotString(Data.subspan(Offset + 4, CaptionSlotSize));
 }
 
+TCalcHost* CalcHost() {
+    return host;
+}
+
+void SetCalcHost(TCalcHost* Host) {
+    host = Host;
+}
+
+TCalcLine MoneyLine(const std::string& Caption, double Value) {
+    return {Caption, Value, "%-24s %16.2m\r\n", "\t%-24s\t%16.2m"};
+}
+TCalcLine CountLine(const std::string& Caption, long long Value) {
+    return {Caption, Value, "%-24s %16d\r\n", "\t%-24s\t%16d"};
+}
+TCalcLine RateLine(const std::string& Caption, double Value) {
+    return {Caption, Value, "%-24s %16.2n\r\n", "\t%-24s\t%16.4n"};
+}
+TCalcLine ChoiceLine(const std::string& Caption, const std::string& Text) {
+    return {Caption, Text, "%-24s %16s\r\n", "\t%-24s\t%s"};
+}
+
+std::string LineText(const std::string& Format, const TCalcLine& Line) {
+    return ::Format(Format, {RemoveChar('&', Line.Caption), Line.Value, Line.Extra});
+}
+
+std::unique_ptr<TTransferRecord> NewRecord(const TRecordLayout& Layout) {
+    auto record = std::make_unique<TTransferRecord>(Layout.Size);
+    for (std::size_t k = 0; k < Layout.Captions.size(); ++k)
+        PutCaptionSlot(record->Data(), k * CaptionSlotSize, Layout.Captions[k]);
+    for (const TCaptionRun& run : Layout.MoreCaptions)
+        for (std::size_t k = 0; k < run.Texts.size(); ++k)
+            PutCaptionSlot(record->Data(), run.Offset + k * CaptionSlotSize, run.Texts[k]);
+    for (const TChoiceSlot& choice : Layout.Choices)
+        PutChoiceSlot(*record, choice.Offset, *choice.Items, choice.Default);
+    for (std::size_t offset : Layout.TextLists)
+        PutLE<LongWord>(record->Data(), offset, record->NewList());
+    return record;
+}
+
+void ResetValues(std::span<Byte> Data, const TRecordLayout& Layout) {
+    // Everything but the captions, the choices and the list references is a value.
+    std::vector<bool> kept(Data.size(), false);
+    auto keep = [&](std::size_t offset, std::size_t size) {
+        std::fill(kept.begin() + static_cast<std::ptrdiff_t>(offset),
+                  kept.begin() + static_cast<std::ptrdiff_t>(offset + size), true);
+    };
+    keep(0, Layout.Captions.size() * CaptionSlotSize);
+    for (const TCaptionRun& run : Layout.MoreCaptions)
+        keep(run.Offset, run.Texts.size() * CaptionSlotSize);
+    for (const TChoiceSlot& choice : Layout.Choices)
+        keep(choice.Offset, ComboBoxSlotSize);
+    for (std::size_t offset : Layout.TextLists)
+        keep(offset, ListRefSlotSize);
+    for (std::size_t k = 0; k < Data.size(); ++k)
+        if (!kept[k]) Data[k] = 0;
+    for (const TChoiceSlot& choice : Layout.Choices)
+        SetChoiceIndex(Data, choice.Offset, choice.Default);
+    for (std::size_t offset : Layout.TextLists)
+        if (TStrings* lines = TextListOf(Data, offset)) lines->Clear();
+}
+
+TStrings* TextListOf(std::span<const Byte> Data, std::size_t Offset) {
+    return TransferList(GetLE<LongWord>(Data, Offset));
+}
+
+std::string CaptionOf(std::span<const Byte> Data, int Index) {
+    return GetSlotString(
+        Data.subspan(static_cast<std::size_t>(Index) * CaptionSlotSize, CaptionSlotSize));
+}
+
 std::string CalcCopyText(const std::string& Caption, const std::vector<TCalcLine>& Lines) {
     std::string text = Caption + "\r\n\r\n";
     for (const TCalcLine& line : Lines)
-        text += LineText("%-24s %16.2m\r\n", "%-24s %16d\r\n", "%-24s %16.2n\r\n", "%-24s %16s\r\n",
-                         line);
+        text += LineText(line.CopyFormat, line);
     return text;
 }
 
 void PrintCalcLines(TBaseReport& Report, const std::string& Caption,
                     const std::vector<TCalcLine>& Lines) {
-    TFont* font = MainForm ? MainForm->PrinterFont() : nullptr;
+    TFont* font = host ? host->PrinterFont() : nullptr;
     const int size = font ? font->Size() : 10;
     Report.SetFont(font ? font->Name() : std::string("Courier New"), size);
     const double w = ReportColumnWidth(size);
@@ -80,8 +140,7 @@ void PrintCalcLines(TBaseReport& Report, const std::string& Caption,
     Report.NewLine();
     Report.NewLine();
     for (const TCalcLine& line : Lines)
-        Report.PrintLn(
-            LineText("\t%-24s\t%16.2m", "\t%-24s\t%16d", "\t%-24s\t%16.4n", "\t%-24s\t%s", line));
+        Report.PrintLn(LineText(line.PrintFormat, line));
 }
 
 TCalcForm::TCalcForm(TComponent* AOwner, TCalcKind Kind, const std::string& BaseCaption)
@@ -137,6 +196,34 @@ TComboBox* TCalcForm::AddChoice(const std::string& Name, int Left, int Top, int 
     return combo;
 }
 
+TLabel* TCalcForm::AddRowLabel(const std::string& Name, int Row, TWinControl* FocusControl) {
+    TLabel* label = AddLabel(Name, LabelLeft, RowTop(Row), FieldLeft - LabelLeft - 8);
+    if (FocusControl) label->SetFocusControl(FocusControl);
+    return label;
+}
+
+TVcNumericField* TCalcForm::AddNumber(const std::string& Name, int Row, TNumericDataType Type,
+                                      const char* Mask, int HelpContext) {
+    auto* field = AddControl<TVcNumericField>(Name, FieldLeft, RowTop(Row), FieldWidth);
+    field->SetController(DefaultController);
+    field->SetDataType(Type);
+    field->SetPictureMask(Mask);
+    field->SetHelpContext(HelpContext);
+    return field;
+}
+
+TComboBox* TCalcForm::AddRowChoice(const std::string& Name, int Row, int HelpContext) {
+    return AddChoice(Name, FieldLeft, RowTop(Row), FieldWidth, HelpContext);
+}
+
+void TCalcForm::UseCountryMoneyMask(std::initializer_list<TVcNumericField*> Fields) {
+    if (!Masks || Masks->Country() == 1) return;
+    std::string mask;
+    Masks->GetCurrencyMask(mask);
+    for (TVcNumericField* field : Fields)
+        field->SetPictureMask(mask);
+}
+
 void TCalcForm::LayoutButtons(int PanelHeight) {
     CalcPNL->SetBounds(Margin, Margin, PanelWidth, PanelHeight);
     const int top = Margin + PanelHeight + Margin;
@@ -147,6 +234,17 @@ void TCalcForm::LayoutButtons(int PanelHeight) {
     }
     SetClientWidth(PanelWidth + 2 * Margin);
     SetClientHeight(top + ButtonHeight + Margin);
+}
+
+TTransferRecord& TCalcForm::SharedRecord() const {
+    std::unique_ptr<TTransferRecord>& record = sharedRecords[kind_];
+    if (!record) record = MakeRecord();
+    return *record;
+}
+
+void TCalcForm::FreeSharedRecords() {
+    for (auto& record : sharedRecords)
+        record.reset();
 }
 
 void TCalcForm::InitInstance(Byte Slot) {
@@ -183,14 +281,14 @@ void TCalcForm::FormShow(TObject*) {
                    {CopyBTN, "Copy to clipboard.", "Cop&y", 30},
                    {ResetBTN, "Set to application's defaults.", "R&eset", 19},
                    {UndoBTN, "Undo changes since last calculation.", "&Undo", 28}};
-    const bool hints = ButtonHintsPreference();
+    const bool hints = host && host->ButtonHints();
     for (const auto& b : buttons) {
         b.Button->SetHint(b.Hint);
         b.Button->SetCaption(b.Caption);
         b.Button->SetHelpContext(b.Context);
         b.Button->SetShowHint(hints);
     }
-    if (SavePositionsPreference()) RestoreFormPos(this);
+    if (host && host->SavePositions()) host->RestoreFormPos(this);
 }
 
 void TCalcForm::CalcBTNClick(TObject*) {
@@ -203,7 +301,7 @@ void TCalcForm::CalcBTNClick(TObject*) {
 std::string TCalcForm::CopyText() {
     std::unique_ptr<TTransferRecord> values = CurrentValues();
     if (!values) return {};
-    return CalcCopyText(Caption(), ReportLines(values->Data()));
+    return CalcCopyText(Caption(), ReportLines(values->Data())) + CopyTrailer(values->Data());
 }
 
 void TCalcForm::CopyBTNClick(TObject*) {
@@ -212,8 +310,8 @@ void TCalcForm::CopyBTNClick(TObject*) {
 }
 
 void TCalcForm::PrintBtnClick(TObject*) {
-    if (!MainForm) return;
-    TReportWriter* writer = MainForm->ReportWriter1;
+    TReportWriter* writer = host ? host->ReportPrinter() : nullptr;
+    if (!writer) return;
     if (writer->Printing()) return;
     writer->OnPrint = [this](TObject* s) { ReportWriter1Print(s); };
     writer->Execute();
@@ -224,6 +322,7 @@ void TCalcForm::ReportWriter1Print(TObject* Sender) {
     std::unique_ptr<TTransferRecord> values = CurrentValues();
     if (!report || !values) return;
     PrintCalcLines(*report, Caption(), ReportLines(values->Data()));
+    PrintTrailer(*report, values->Data());
 }
 
 void TCalcForm::ResetBTNClick(TObject*) {
@@ -244,8 +343,8 @@ void TCalcForm::CloseBTNClick(TObject*) {
 }
 
 void TCalcForm::FormClose(TObject*, TCloseAction& Action) {
-    if (SavePositionsPreference()) SaveFormPos(this);
-    if (MainForm && slot_ != 0) MainForm->ReleaseSlot(kind_, slot_);
+    if (host && host->SavePositions()) host->SaveFormPos(this);
+    if (host && slot_ != 0) host->ReleaseSlot(kind_, slot_);
     slot_ = 0;
     Action = caFree;
 }

@@ -1,0 +1,350 @@
+#include "db/DbiFilters.h"
+
+#include "db/DbiAreas.h"
+#include "db/DbiRecords.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Strings.h"
+#include "xbase/Xbase.h"
+
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+// The engine condition of a work area: its active expression filters joined in slot order.
+std::string BuildFilterQuery(const TEngineWorkArea& area) {
+    std::string query;
+    for (const TEngineFilter& f : area.Filters)
+        if (f.Active && !f.IsCallback && !f.Text.empty() && f.Kind != filterKindSearch)
+            query += (query.empty() ? "(" : " .and. (") + f.Text + ")";
+    return query;
+}
+
+void SetQuery(const TEngineWorkArea& area) {
+    xb_Query(BuildFilterQuery(area));
+}
+
+// A one-shot search condition: the cursor goes before the first record that meets it and the
+// work area's own condition.
+void RunSearch(const TEngineFilter& f) {
+    const std::string current = xb_DBFilter();
+    xb_Query(current.empty() ? f.Text : "(" + f.Text + ") .and. (" + current + ")");
+    xb_GoTop();
+    const LongInt recno = xb_RecNo();
+    const bool none = xb_Eof();
+    xb_Query(current);
+    if (none) {
+        xb_GoBottom();
+        xb_Skip(1);
+        return;
+    }
+    xb_Go(recno);
+    xb_Skip(-1);
+}
+
+// ---- Filter trees ----
+
+constexpr int kMaxDepth = 64;
+
+// A reader of one filter-tree blob that checks every offset it follows.
+class TTreeReader {
+public:
+    explicit TTreeReader(const unsigned char* blob) : blob_(blob) {}
+
+    bool Open() {
+        if (Word16(0) != 2) return false;
+        size_ = Word16(2);
+        nodes_ = Word16(6);
+        literals_ = Word16(8);
+        return size_ >= 10 && nodes_ >= 10 && nodes_ <= literals_ && literals_ <= size_;
+    }
+
+    bool Node(std::size_t ref, int depth, std::string& text) const {
+        const std::size_t at = nodes_ + ref;
+        if (depth > kMaxDepth || at + 8 > literals_) return false;
+        const LongWord kind = Word32(at);
+        const LongWord op = Word32(at + 4);
+        switch (kind) {
+        case 1: return Unary(op, Operand(at, 0), depth, text);
+        case 2: return Binary(op, Operand(at, 0), Operand(at, 1), depth, text);
+        case 3: return Compare(at, op, text);
+        default: return false;
+        }
+    }
+
+private:
+    Word Word16(std::size_t at) const {
+        return static_cast<Word>(blob_[at] | (blob_[at + 1] << 8));
+    }
+    LongWord Word32(std::size_t at) const {
+        return static_cast<LongWord>(Word16(at)) | (static_cast<LongWord>(Word16(at + 2)) << 16);
+    }
+    // Operand i of the node at offset at; an offset past the node area when out of bounds.
+    std::size_t Operand(std::size_t at, int i) const {
+        const std::size_t pos = at + 8 + 2 * static_cast<std::size_t>(i);
+        return pos + 2 <= literals_ ? Word16(pos) : size_;
+    }
+
+    bool Unary(LongWord op, std::size_t ref, int depth, std::string& text) const {
+        std::string operand;
+        if (op == 1 || op == 2) {
+            if (!Field(ref, operand)) return false;
+            text = std::string(op == 2 ? ".NOT. " : "") + "EMPTY(" + operand + ")";
+            return true;
+        }
+        if (op != 9 || !Node(ref, depth + 1, operand)) return false;
+        text = ".NOT. (" + operand + ")";
+        return true;
+    }
+
+    bool Binary(LongWord op, std::size_t left, std::size_t right, int depth,
+                std::string& text) const {
+        if (op == 10 || op == 11) {
+            std::string a, b;
+            if (!Node(left, depth + 1, a) || !Node(right, depth + 1, b)) return false;
+            text = "(" + a + (op == 10 ? ") .and. (" : ") .or. (") + b + ")";
+            return true;
+        }
+        std::string field;
+        char type = 0;
+        std::string value;
+        if (op < 3 || op > 8 || !Field(left, field) || !Constant(right, type, value)) return false;
+        static const char* const kOps[] = {"=", "<>", ">", "<", ">=", "<="};
+        const std::string relation = kOps[op - 3];
+        switch (type) {
+        case 'L':
+            if (op != 3 && op != 4) return false;
+            text = ((value == ".T.") == (op == 3) ? "" : ".NOT. ") + field;
+            return true;
+        case 'D': text = "DTOS(" + field + ") " + relation + " " + value; return true;
+        case 'C':
+            if (op == 3 || op == 4) {
+                text = Equality("RTRIM(" + field + ")", value, op == 3);
+                return true;
+            }
+            [[fallthrough]];
+        default: text = field + " " + relation + " " + value; return true;
+        }
+    }
+
+    bool Compare(std::size_t at, LongWord op, std::string& text) const {
+        if (at + 16 > literals_ || (op != 3 && op != 4)) return false;
+        const bool caseless = Word16(at + 8) != 0;
+        const Word partial = Word16(at + 10);
+        std::string field;
+        char type = 0;
+        std::string value;
+        if (!Field(Word16(at + 12), field) || !Constant(Word16(at + 14), type, value) ||
+            type != 'C')
+            return false;
+        if (partial > 0) field = "LEFT(" + field + ", " + std::to_string(partial) + ")";
+        field = "RTRIM(" + field + ")";
+        if (caseless) {
+            field = "UPPER(" + field + ")";
+            value = UpperCase(value);
+        }
+        text = Equality(field, value, op == 3);
+        return true;
+    }
+
+    // Whole-text equality of strings, whatever the engine's exact setting.
+    static std::string Equality(const std::string& field, const std::string& value, bool equal) {
+        const std::string test = field + " == " + value;
+        return equal ? test : ".NOT. (" + test + ")";
+    }
+
+    bool Literal(std::size_t ref, std::size_t size, const unsigned char*& data) const {
+        const std::size_t at = literals_ + ref;
+        if (at > size_ || size > size_ - at) return false;
+        data = blob_ + at;
+        return true;
+    }
+
+    bool LiteralText(std::size_t ref, std::string& text) const {
+        const unsigned char* data = nullptr;
+        if (!Literal(ref, 0, data)) return false;
+        const std::size_t room = size_ - (literals_ + ref);
+        const std::size_t length = strnlen(reinterpret_cast<const char*>(data), room);
+        if (length == room) return false; // no terminating zero inside the blob
+        text.assign(reinterpret_cast<const char*>(data), length);
+        return true;
+    }
+
+    bool Field(std::size_t ref, std::string& name) const {
+        const std::size_t at = nodes_ + ref;
+        if (at + 12 > literals_ || Word32(at) != 4) return false;
+        return LiteralText(Word16(at + 10), name) && !name.empty() &&
+               name.find_first_of(" ()'\"") == std::string::npos;
+    }
+
+    // The constant as xBase text; type 'C' string, 'N' number, 'D' date, 'L' logical.
+    bool Constant(std::size_t ref, char& type, std::string& text) const {
+        const std::size_t at = nodes_ + ref;
+        if (at + 14 > literals_ || Word32(at) != 5) return false;
+        const Word dataType = Word16(at + 8);
+        const Word size = Word16(at + 10);
+        const unsigned char* data = nullptr;
+        if (dataType == 1) {
+            type = 'C';
+            std::string value;
+            return LiteralText(Word16(at + 12), value) && Quoted(value, text);
+        }
+        if (!Literal(Word16(at + 12), size, data)) return false;
+        return Scalar(dataType, size, data, type, text);
+    }
+
+    static bool Scalar(Word dataType, Word size, const unsigned char* data, char& type,
+                       std::string& text) {
+        auto fits = [size](std::size_t n) { return size >= n; };
+        switch (dataType) {
+        case 2: {
+            LongInt days = 0;
+            if (!fits(4)) return false;
+            std::memcpy(&days, data, 4);
+            type = 'D';
+            text = "'" + FormatDateTime("yyyymmdd", days - dbiDateDelta) + "'";
+            return days > 0;
+        }
+        case 4: {
+            SmallInt value = 0;
+            if (!fits(2)) return false;
+            std::memcpy(&value, data, 2);
+            type = 'L';
+            text = value ? ".T." : ".F.";
+            return true;
+        }
+        case 5:
+        case 12: {
+            if (!fits(2)) return false;
+            Word value = 0;
+            std::memcpy(&value, data, 2);
+            type = 'N';
+            text = dataType == 5 ? std::to_string(static_cast<SmallInt>(value))
+                                 : std::to_string(value);
+            return true;
+        }
+        case 6: {
+            LongInt value = 0;
+            if (!fits(4)) return false;
+            std::memcpy(&value, data, 4);
+            type = 'N';
+            text = std::to_string(value);
+            return true;
+        }
+        case 7: {
+            double value = 0;
+            if (!fits(8)) return false;
+            std::memcpy(&value, data, 8);
+            char buffer[64];
+            const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
+            type = 'N';
+            text.assign(buffer, r.ptr);
+            return text.find_first_of("ein") == std::string::npos; // finite, plain digits
+        }
+        default: return false;
+        }
+    }
+
+    static bool Quoted(const std::string& value, std::string& text) {
+        for (const char* quotes : {"''", "\"\"", "[]"})
+            if (value.find_first_of(quotes) == std::string::npos) {
+                text = quotes[0] + value + quotes[1];
+                return true;
+            }
+        return false;
+    }
+
+    const unsigned char* blob_;
+    std::size_t size_ = 0;
+    std::size_t nodes_ = 0;
+    std::size_t literals_ = 0;
+};
+
+} // namespace
+
+bool FilterTreeCondition(const void* blob, std::string& condition) {
+    if (!blob) return false;
+    TTreeReader reader(static_cast<const unsigned char*>(blob));
+    return reader.Open() && reader.Node(0, 0, condition);
+}
+
+DBIResult DbiAddFilter(TCursorHandle cursor, std::intptr_t clientData, int priority, bool,
+                       const void* expression, TFilterCallback callback, TFilterHandle* filter) {
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    const TFilterHandle slot = area->FindFreeFilterSlot();
+    if (slot == 0) return dbiNoMemory;
+    TEngineFilter& f = *area->Filter(slot);
+    f = TEngineFilter{};
+    f.Kind = priority;
+    if (expression) {
+        const auto* text = reinterpret_cast<const char*>(clientData);
+        if (text && *text)
+            f.Text = text;
+        else if (!FilterTreeCondition(expression, f.Text) || f.Text.empty())
+            return dbiBadParameter;
+    } else {
+        if (!callback) return dbiBadParameter;
+        f.IsCallback = true;
+        f.Callback = callback;
+        f.ClientData = clientData;
+        area->CallbackFilters = true;
+    }
+    if (filter) *filter = slot;
+    return dbiOK;
+}
+
+DBIResult DbiActivateFilter(TCursorHandle cursor, TFilterHandle filter) {
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    if (filter == 0) {
+        for (TEngineFilter& f : area->Filters)
+            if (!f.Free()) f.Active = true;
+        SetQuery(*area);
+        return dbiOK;
+    }
+    TEngineFilter* f = area->Filter(filter);
+    if (!f || f->Free()) return dbiBadParameter;
+    if (f->Active) return dbiOK;
+    f->Active = true;
+    if (f->IsCallback) return dbiOK;
+    if (f->Kind == filterKindSearch)
+        RunSearch(*f);
+    else
+        SetQuery(*area);
+    return dbiOK;
+}
+
+DBIResult DbiDeactivateFilter(TCursorHandle cursor, TFilterHandle filter) {
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    if (filter == 0) {
+        for (TEngineFilter& f : area->Filters)
+            if (!f.Free()) f.Active = false;
+        xb_Query("");
+        return dbiOK;
+    }
+    TEngineFilter* f = area->Filter(filter);
+    if (!f || f->Free()) return dbiBadParameter;
+    if (!f->Active) return dbiOK;
+    f->Active = false;
+    if (!f->IsCallback && f->Kind != filterKindSearch) SetQuery(*area);
+    return dbiOK;
+}
+
+DBIResult DbiDropFilter(TCursorHandle cursor, TFilterHandle filter) {
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    TEngineFilter* f = area->Filter(filter);
+    if (!f || !f->Active) return dbiOK;
+    const bool expressionFilter = !f->IsCallback;
+    const bool search = f->Kind == filterKindSearch;
+    if (!expressionFilter) area->CallbackFilters = false;
+    *f = TEngineFilter{};
+    if (expressionFilter && !search) SetQuery(*area);
+    return dbiOK;
+}

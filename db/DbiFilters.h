@@ -1,0 +1,28 @@
+// The engine call interface: record filters. A filter is one of the 100 slots of a cursor's
+// work area. Expression filters carry an xBase condition; the active ones (of a kind other than
+// the one-shot search, 2) are joined in slot order as "(A) .and. (B)" and handed to the engine,
+// which then hides the records that fail it. Callback filters are run by the record reads.
+//
+// An expression filter takes its condition from the text passed as client data; when none is
+// given it is translated from the filter tree (the engine filter-tree blob of the dataset
+// model); a tree that has no xBase form is refused with 9998.
+#pragma once
+
+#include "db/DbiTypes.h"
+
+#include <string>
+
+// Adds a filter in the first free slot (not active yet). With expression (a filter tree) the
+// filter is an expression filter whose condition is the zero-terminated text at clientData
+// (0 = none); without one it is a callback filter. 10753 when all 100 slots are taken.
+DBIResult DbiAddFilter(TCursorHandle cursor, std::intptr_t clientData, int priority, bool canAbort,
+                       const void* expression, TFilterCallback callback, TFilterHandle* filter);
+// Filter 0 acts on every used slot.
+DBIResult DbiActivateFilter(TCursorHandle cursor, TFilterHandle filter);
+DBIResult DbiDeactivateFilter(TCursorHandle cursor, TFilterHandle filter);
+// Only an active filter is dropped; an inactive one keeps its slot.
+DBIResult DbiDropFilter(TCursorHandle cursor, TFilterHandle filter);
+
+// The xBase condition of a filter tree blob; false when the blob is damaged or holds a node
+// with no xBase form.
+bool FilterTreeCondition(const void* blob, std::string& condition);

@@ -1,0 +1,678 @@
+#include "db/DbiRecords.h"
+
+#include "db/DbiAreas.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Numbers.h"
+#include "platform/rtl/Strings.h"
+#include "xbase/Xbase.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+DBIResult ResultOfStatus(int status) {
+    switch (status) {
+    case xbOK: return dbiOK;
+    case xbLockRefused: return dbiLockRefused;
+    case xbTableBusy:
+    case xbNotExclusive:
+    case xbSharing: return dbiTableBusy;
+    case xbKeyViolation: return dbiKeyViolation;
+    case xbReadOnly: return dbiReadOnly;
+    case xbNoTable: return dbiBadHandle;
+    case xbBadArgument: return dbiBadParameter;
+    default: return dbiWriteFailed;
+    }
+}
+
+// The engine's record image of the current area as the caller's buffer.
+void CopyRecord(char* record, const TEngineWorkArea& area) {
+    if (!record) return;
+    const std::string image = xb_GetRecord();
+    std::memcpy(record, image.data(), std::min(image.size(), area.SaveBuffer.size()));
+}
+
+std::string ImageOf(const char* record, const TEngineWorkArea& area) {
+    return std::string(record, static_cast<std::size_t>(area.RecordSize));
+}
+
+void FillProps(TRecordProps* props) {
+    if (!props) return;
+    props->PhysRecNo = static_cast<LongWord>(xb_RecNo());
+    props->Deleted = static_cast<Word>(xb_Deleted());
+}
+
+bool LockRefused(int lock) {
+    return lock != 0 && xb_Rlock(xb_RecNo()) <= 0;
+}
+
+// Reads the field list cursor: one descriptor per call.
+DBIResult NextListRow(TCursorHandle cursor, char* record) {
+    TEngineWorkArea* list = cursor == dbiFieldListCursor ? EngineWorkArea(cursor) : nullptr;
+    if (!list || !record || list->ListRow > list->FieldCount) return dbiEOF;
+    const TFieldDescriptor& desc = list->Logical[static_cast<std::size_t>(list->ListRow - 1)];
+    std::memcpy(record, &desc, sizeof desc);
+    ++list->ListRow;
+    return dbiOK;
+}
+
+// Steps forward (or back) until a record the callback filters accept.
+DBIResult ReadStep(TEngineWorkArea& area, bool forward, int lock, char* record,
+                   TRecordProps* props) {
+    for (;;) {
+        if (forward) {
+            if (xb_Bof())
+                xb_GoTop();
+            else
+                xb_Skip(1);
+            if (xb_Eof()) return dbiEOF;
+        } else {
+            xb_Skip(-1);
+            if (xb_Bof()) {
+                xb_GoTop();
+                return dbiBOF;
+            }
+        }
+        FillProps(props);
+        if (LockRefused(lock)) return dbiLockRefused;
+        const std::string image = xb_GetRecord();
+        if (record) std::memcpy(record, image.data(), image.size());
+        if (RunFilterCallbacks(image.data(), area)) return dbiOK;
+    }
+}
+
+// Whether the current record is still visible: stepping away and back lands on it again.
+bool StillVisible() {
+    const LongInt r = xb_RecNo();
+    xb_Skip(1);
+    if (!xb_Eof()) {
+        xb_Skip(-1);
+        return xb_RecNo() == r;
+    }
+    xb_Go(r);
+    xb_Skip(-1);
+    if (!xb_Bof()) {
+        xb_Skip(1);
+        return xb_RecNo() == r;
+    }
+    xb_Go(r);
+    if (xb_Eof() && xb_Bof()) return false;
+    xb_GoBottom();
+    return xb_RecNo() == r;
+}
+
+// ---- Field values ----
+
+const TFieldDescriptor* LogicalOf(const TEngineWorkArea& area, Word field) {
+    return field >= 1 && field <= area.Logical.size() ? &area.Logical[field - 1u] : nullptr;
+}
+
+// The raw text of a field in a record image.
+std::string RawField(const TEngineWorkArea& area, Word field, const char* record) {
+    const TFieldDescriptor& phys = area.Physical[field - 1u];
+    return std::string(record + phys.Offset, static_cast<std::size_t>(phys.Units1));
+}
+
+bool AllBlank(const std::string& text) {
+    return text.find_first_not_of(' ') == std::string::npos;
+}
+
+// Day count of a "yyyymmdd" text; false when it is no date.
+bool DayCountOf(const std::string& text, LongInt& days) {
+    if (text.size() < 8 ||
+        !std::all_of(text.begin(), text.begin() + 8, [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    TDateTime date = 0;
+    if (!TryEncodeDate(static_cast<Word>(std::stoi(text.substr(0, 4))),
+                       static_cast<Word>(std::stoi(text.substr(4, 2))),
+                       static_cast<Word>(std::stoi(text.substr(6, 2))), date))
+        return false;
+    days = static_cast<LongInt>(date) + dbiDateDelta;
+    return true;
+}
+
+// A typed value from the field's text; false when the text is no value of that type.
+bool ReadValue(const TFieldDescriptor& desc, const std::string& text, void* dest) {
+    switch (desc.FieldType) {
+    case fldString: {
+        const std::string trimmed = TrimRight(text);
+        std::memset(dest, 0, desc.Length);
+        std::memcpy(dest, trimmed.data(), std::min<std::size_t>(trimmed.size(), desc.Length - 1u));
+        return true;
+    }
+    case fldDate: {
+        LongInt days = 0;
+        if (!DayCountOf(text, days)) return false;
+        std::memcpy(dest, &days, sizeof days);
+        return true;
+    }
+    case fldBoolean: {
+        const char c = text.empty() ? ' ' : text[0];
+        const SmallInt value = c == 'T' || c == 't' || c == 'Y' || c == 'y' ? 1 : 0;
+        std::memcpy(dest, &value, sizeof value);
+        return true;
+    }
+    case fldInt16: {
+        int value = 0, code = 0;
+        Val(Trim(text), value, code);
+        if (code != 0 || value < -32768 || value > 32767) return false;
+        const auto small = static_cast<SmallInt>(value);
+        std::memcpy(dest, &small, sizeof small);
+        return true;
+    }
+    case fldFloat: {
+        double value = 0;
+        int code = 0;
+        Val(Trim(text), value, code);
+        if (code != 0) return false;
+        std::memcpy(dest, &value, sizeof value);
+        return true;
+    }
+    default: return false;
+    }
+}
+
+std::string Fixed(double value, int decimals) {
+    char text[400];
+    const auto result =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    return std::string(text, result.ptr);
+}
+
+std::string RightAligned(const std::string& text, int width) {
+    return std::string(static_cast<std::size_t>(std::max(0, width - static_cast<int>(text.size()))),
+                       ' ') +
+           text;
+}
+
+// The field text of a float in a field of width and decimals; false when it does not fit, even
+// with fewer decimals.
+bool FloatText(double value, int width, int decimals, std::string& text) {
+    text = Fixed(value, decimals);
+    if (static_cast<int>(text.size()) > width + decimals + 1) return false;
+    while (static_cast<int>(text.size()) > width) {
+        if (--decimals < 0) return false;
+        text = Fixed(value, decimals);
+    }
+    text = RightAligned(text, width);
+    return true;
+}
+
+// The field text of a typed value (nullptr = blank); false when it does not fit.
+bool WriteValue(const TFieldDescriptor& desc, int width, int decimals, const void* source,
+                std::string& text) {
+    switch (desc.FieldType) {
+    case fldString: {
+        text = source ? std::string(static_cast<const char*>(source)) : std::string();
+        text = text.substr(0, text.find('\0'));
+        text.resize(static_cast<std::size_t>(width), ' ');
+        return true;
+    }
+    case fldInt16: {
+        SmallInt value = 0;
+        if (!source) {
+            text.assign(static_cast<std::size_t>(width), ' ');
+            return true;
+        }
+        std::memcpy(&value, source, sizeof value);
+        text = std::to_string(value);
+        if (static_cast<int>(text.size()) > width) return false;
+        text = RightAligned(text, width);
+        return true;
+    }
+    case fldDate: {
+        LongInt days = 0;
+        if (source) std::memcpy(&days, source, sizeof days);
+        Word y = 0, m = 0, d = 0;
+        if (days > 0) DecodeDate(static_cast<TDateTime>(days - dbiDateDelta), y, m, d);
+        text = y == 0 ? std::string(8, ' ') : FormatDateTime("yyyymmdd", days - dbiDateDelta);
+        return true;
+    }
+    case fldFloat: {
+        double value = 0;
+        if (source) std::memcpy(&value, source, sizeof value);
+        return FloatText(value, width, decimals, text);
+    }
+    case fldBoolean: {
+        SmallInt value = 0;
+        if (source) std::memcpy(&value, source, sizeof value);
+        text = value != 0 ? "T" : "F";
+        return true;
+    }
+    default: return false;
+    }
+}
+
+// ---- Keys ----
+
+enum TKeyKind { kkNone = 0, kkCharacter = 1, kkNumeric = 2, kkLogical = 3, kkDate = 4 };
+
+TKeyKind KeyKind() {
+    const int kind = xb_EvalTest(xb_IndexKey());
+    return kind >= kkCharacter && kind <= kkDate ? static_cast<TKeyKind>(kind) : kkNone;
+}
+
+// The key text of the engine's current record in the controlling order.
+std::string CurrentKeyText(TKeyKind kind) {
+    const std::string expr = xb_IndexKey();
+    switch (kind) {
+    case kkCharacter: return xb_EvalString(expr);
+    case kkNumeric: return xb_EvalString("LTRIM(STR(" + expr + ", 30, 10))");
+    case kkLogical: return xb_EvalLogical(expr) ? ".T." : ".F.";
+    case kkDate: return xb_EvalString("DTOS(" + expr + ")");
+    default: return {};
+    }
+}
+
+// The key text of a record image.
+std::string KeyTextOfImage(TEngineWorkArea& area, const char* record, TKeyKind kind) {
+    TBorrowedBuffer borrowed(area, record);
+    return CurrentKeyText(kind);
+}
+
+bool SameKey(const std::string& a, const std::string& b, TKeyKind kind) {
+    if (kind == kkNumeric) {
+        double x = 0, y = 0;
+        int cx = 0, cy = 0;
+        Val(Trim(a), x, cx);
+        Val(Trim(b), y, cy);
+        return cx == 0 && cy == 0 && x == y;
+    }
+    return TrimRight(a) == TrimRight(b);
+}
+
+// Seeks the first key above text: a character key with its last character raised, any other
+// by a soft seek past the records whose key equals it.
+void SeekAbove(std::string text, TKeyKind kind) {
+    if (kind == kkCharacter && static_cast<unsigned char>(text.back()) < 0xFF) {
+        text.back() = static_cast<char>(text.back() + 1);
+        xb_Seek(text);
+        return;
+    }
+    xb_Seek(text);
+    for (LongInt steps = xb_RecCount();
+         !xb_Eof() && steps >= 0 && SameKey(CurrentKeyText(kind), text, kind); --steps)
+        xb_Skip(1);
+}
+
+DBIResult SeekKey(TEngineWorkArea& area, int searchKind, bool directKey, const char* key) {
+    const TKeyKind kind = KeyKind();
+    std::string text;
+    if (directKey) {
+        text = key ? key : "";
+    } else {
+        xb_Commit();
+        text = key ? KeyTextOfImage(area, key, kind) : std::string();
+    }
+    if (TrimRight(text).empty()) {
+        xb_GoTop();
+        return searchKind == keySearchEq && xb_Eof() ? dbiKeyNotFound : dbiOK;
+    }
+    xb_SysProp(1003, searchKind == keySearchEq ? 1 : 0);
+    xb_SysProp(1001, searchKind == keySearchEq ? 0 : 1);
+    const LongInt remembered = xb_RecNo();
+    if (searchKind == keySearchGt) {
+        SeekAbove(text, kind);
+        return dbiOK;
+    }
+    const bool found = xb_Seek(text) > 0;
+    if (searchKind != keySearchEq || found) return dbiOK;
+    if (directKey) xb_Go(remembered);
+    return dbiKeyNotFound;
+}
+
+} // namespace
+
+// ---- Borrowing the engine ----
+
+TBorrowedBuffer::TBorrowedBuffer(TEngineWorkArea& area, const char* record)
+    : area_(area), engine_(reinterpret_cast<char*>(xb_SysProp(65000, 0))) {
+    if (!engine_) return;
+    std::memcpy(area_.SaveBuffer.data(), engine_, area_.SaveBuffer.size());
+    if (record) std::memcpy(engine_, record, area_.SaveBuffer.size());
+}
+
+TBorrowedBuffer::~TBorrowedBuffer() {
+    if (engine_) std::memcpy(engine_, area_.SaveBuffer.data(), area_.SaveBuffer.size());
+}
+
+void TBorrowedBuffer::CopyBack(char* record) const {
+    if (engine_ && record) std::memcpy(record, engine_, area_.SaveBuffer.size());
+}
+
+DBIResult ResultOfEngineStatus(int status) {
+    return status == xbOK ? dbiOK : EngineFailure(ResultOfStatus(status));
+}
+
+// ---- Positioning ----
+
+DBIResult DbiSetToBegin(TCursorHandle cursor) {
+    TWA wa(cursor);
+    if (wa.Failed()) return dbiBadHandle;
+    xb_GoTop();
+    xb_Skip(-1);
+    return dbiOK;
+}
+
+DBIResult DbiSetToEnd(TCursorHandle cursor) {
+    TWA wa(cursor);
+    if (wa.Failed()) return dbiBadHandle;
+    xb_GoBottom();
+    xb_Skip(1);
+    return dbiOK;
+}
+
+DBIResult DbiGetBookMark(TCursorHandle cursor, void* bookmark) {
+    TWA wa(cursor);
+    if (wa.Failed()) return dbiBadHandle;
+    const LongInt recno = xb_RecNo();
+    if (bookmark) std::memcpy(bookmark, &recno, sizeof recno);
+    return dbiOK;
+}
+
+DBIResult DbiSetToBookMark(TCursorHandle cursor, const void* bookmark) {
+    TWA wa(cursor);
+    if (wa.Failed()) return dbiBadHandle;
+    if (!bookmark) return dbiBadParameter;
+    LongInt recno = 0;
+    std::memcpy(&recno, bookmark, sizeof recno);
+    if (recno > xb_RecCount()) {
+        xb_GoBottom();
+        xb_Skip(1);
+    } else {
+        xb_Go(recno);
+    }
+    return dbiOK;
+}
+
+DBIResult DbiSetToCursor(TCursorHandle dest, TCursorHandle source) {
+    LongInt recno = 0;
+    {
+        TWA wa(source);
+        if (wa.Failed()) return dbiBadHandle;
+        recno = xb_RecNo();
+    }
+    TWA wa(dest);
+    if (wa.Failed()) return dbiBadHandle;
+    xb_Go(recno);
+    return dbiOK;
+}
+
+DBIResult DbiCompareBookMarks(TCursorHandle cursor, const void* bookmark1, const void* bookmark2,
+                              int* compare) {
+    TWA wa(cursor);
+    if (wa.Failed()) return dbiBadHandle;
+    if (!bookmark1 || !bookmark2) return dbiBadParameter;
+    LongInt a = 0, b = 0;
+    std::memcpy(&a, bookmark1, sizeof a);
+    std::memcpy(&b, bookmark2, sizeof b);
+    if (xb_IndexOrd() > 0) {
+        const LongInt here = xb_RecNo();
+        xb_Go(a);
+        a = xb_OrderRecNo();
+        xb_Go(b);
+        b = xb_OrderRecNo();
+        xb_Go(here);
+    }
+    if (compare) *compare = a < b ? -1 : (a == b ? 0 : 1);
+    return dbiOK;
+}
+
+DBIResult DbiGetSeqNo(TCursorHandle cursor, LongInt* seqNo) {
+    TWA wa(cursor);
+    if (wa.Failed()) return dbiBadHandle;
+    if (seqNo) *seqNo = xb_OrderRecNo();
+    return dbiOK;
+}
+
+DBIResult DbiSetToSeqNo(TCursorHandle cursor, LongInt seqNo) {
+    TWA wa(cursor);
+    if (wa.Failed()) return dbiBadHandle;
+    xb_GoTop();
+    if (seqNo > 1) xb_Skip(seqNo - 1);
+    return dbiOK;
+}
+
+DBIResult DbiGetRecordCount(TCursorHandle cursor, LongInt* count) {
+    TWA wa(cursor);
+    if (wa.Failed()) return dbiBadHandle;
+    if (count) *count = xb_DBFilter().empty() ? xb_RecCount() : xb_QueryRecCount();
+    return dbiOK;
+}
+
+DBIResult DbiForceReread(TCursorHandle) {
+    return dbiOK;
+}
+
+// ---- Reading ----
+
+DBIResult DbiGetNextRecord(TCursorHandle cursor, int lock, char* record, TRecordProps* props) {
+    if ((cursor & 0xFFFF) > 255) return NextListRow(cursor & 0xFFFF, record);
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    return ReadStep(*area, true, lock, record, props);
+}
+
+DBIResult DbiGetPriorRecord(TCursorHandle cursor, int lock, char* record, TRecordProps* props) {
+    if ((cursor & 0xFFFF) > 255) return dbiBOF;
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    return ReadStep(*area, false, lock, record, props);
+}
+
+DBIResult DbiGetRecord(TCursorHandle cursor, int lock, char* record, TRecordProps* props) {
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    if (xb_Eof()) return dbiEOF;
+    if (xb_Bof()) return dbiBOF;
+    if (LockRefused(lock)) return dbiLockRefused;
+    if (!xb_DBFilter().empty() || xb_SysProp(1006, 0) == 1) {
+        const LongInt r = xb_RecNo();
+        if (!StillVisible()) {
+            if (r <= xb_RecCount()) {
+                xb_Go(r);
+            } else {
+                xb_GoBottom();
+                xb_Skip(1);
+            }
+            return dbiRecordHidden;
+        }
+    }
+    CopyRecord(record, *area);
+    FillProps(props);
+    return dbiOK;
+}
+
+// ---- Writing ----
+
+DBIResult DbiInitRecord(TCursorHandle cursor, char* record) {
+    TWA wa(cursor);
+    if (wa.Failed()) return dbiBadHandle;
+    if (record) std::memset(record, ' ', static_cast<std::size_t>(xb_RecSize()));
+    return dbiOK;
+}
+
+DBIResult DbiInsertRecord(TCursorHandle cursor, int lock, const char* record) {
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    if (!record) return dbiBadParameter;
+    if (const int appended = xb_AppendEx(); appended != xbOK) return ResultOfEngineStatus(appended);
+    const LongInt recno = xb_RecNo();
+    const int status = xb_PutRecord(ImageOf(record, *area));
+    if (status != xbOK) {
+        const DBIResult result = ResultOfEngineStatus(status);
+        // The engine takes back a record refused for its key; any other refusal must not
+        // leave a blank record in sight either.
+        if (xb_RecNo() == recno && !xb_Eof()) xb_Delete();
+        return result;
+    }
+    if (lock != 0) xb_Unlock(recno);
+    return dbiOK;
+}
+
+DBIResult DbiModifyRecord(TCursorHandle cursor, const char* record, bool freeLock) {
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    if (!record) return dbiBadParameter;
+    const int status = xb_PutRecord(ImageOf(record, *area));
+    if (freeLock) xb_Unlock(xb_RecNo());
+    return ResultOfEngineStatus(status);
+}
+
+DBIResult DbiDeleteRecord(TCursorHandle cursor, const char*) {
+    TWA wa(cursor);
+    if (wa.Failed()) return dbiBadHandle;
+    return ResultOfEngineStatus(xb_Delete());
+}
+
+DBIResult DbiRelRecordLock(TCursorHandle cursor, bool all) {
+    TWA wa(cursor);
+    if (wa.Failed()) return dbiBadHandle;
+    xb_Unlock(all ? 0 : xb_RecNo());
+    return dbiOK;
+}
+
+DBIResult DbiSaveChanges(TCursorHandle cursor) {
+    TWA wa(cursor);
+    if (wa.Failed()) return dbiBadHandle;
+    return ResultOfEngineStatus(xb_Commit());
+}
+
+// ---- Fields ----
+
+DBIResult DbiGetField(TCursorHandle cursor, Word field, const char* record, void* dest,
+                      bool* blank) {
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    if (blank) *blank = false;
+    const TFieldDescriptor* desc = LogicalOf(*area, field);
+    if (!desc) return dbiBadParameter;
+    if (desc->FieldType == fldBlob) return dbiOK;
+    if (!record) return dbiBadParameter;
+    const bool variable = xb_SysProp(65012, field) != 0;
+    std::string text;
+    if (variable) {
+        TBorrowedBuffer borrowed(*area, record);
+        text = desc->FieldType == fldDate ? xb_GetString(field) : xb_GetTrimString(field);
+    } else {
+        text = RawField(*area, field, record);
+    }
+    if (AllBlank(text)) {
+        if (blank) *blank = true;
+        return dbiOK;
+    }
+    if (!dest) return dbiOK;
+    std::vector<char> value(std::max<std::size_t>(desc->Length, 8), '\0');
+    if (!ReadValue(*desc, text, value.data())) {
+        if (blank) *blank = true;
+        return dbiOK;
+    }
+    std::memcpy(dest, value.data(), desc->Length);
+    return dbiOK;
+}
+
+DBIResult DbiPutField(TCursorHandle cursor, Word field, char* record, const void* source) {
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    const TFieldDescriptor* desc = LogicalOf(*area, field);
+    if (!desc || !record) return dbiBadParameter;
+    if (desc->FieldType == fldBlob) return dbiOK;
+    const int width = xb_FieldWidth(field);
+    std::string text;
+    if (!WriteValue(*desc, width, xb_FieldDecimals(field), source, text)) return dbiValueTooWide;
+    if (xb_SysProp(65012, field) != 0) {
+        std::vector<char>& save = SharedSaveBlock();
+        const auto* block = reinterpret_cast<char*>(xb_SysProp(65008, 0));
+        const std::size_t size = std::min<std::size_t>(save.size(), xb_SysProp(65010, 0));
+        if (block) std::memcpy(save.data(), block, size);
+        {
+            TBorrowedBuffer borrowed(*area, record);
+            xb_Replace(field, xbReplaceText, text);
+            borrowed.CopyBack(record);
+        }
+        if (block) std::memcpy(const_cast<char*>(block), save.data(), size);
+        return dbiOK;
+    }
+    std::memcpy(record + area->Physical[field - 1u].Offset, text.data(),
+                std::min<std::size_t>(text.size(), static_cast<std::size_t>(width)));
+    return dbiOK;
+}
+
+// ---- Keys and ranges ----
+
+DBIResult DbiSetToKey(TCursorHandle cursor, int searchKind, bool directKey, Word, Word,
+                      const char* key) {
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    if (xb_IndexOrd() == 0) return dbiNoOrderActive;
+    const auto soft = static_cast<int>(xb_SysProp(1000, 0));
+    const auto exact = static_cast<int>(xb_SysProp(1002, 0));
+    const DBIResult result = SeekKey(*area, searchKind, directKey, key);
+    xb_SysProp(1003, exact);
+    xb_SysProp(1001, soft);
+    return result;
+}
+
+DBIResult DbiGetRecordForKey(TCursorHandle cursor, bool directKey, Word fieldCount, Word length,
+                             const char* key, char* record) {
+    const DBIResult result = DbiSetToKey(cursor, keySearchEq, directKey, fieldCount, length, key);
+    if (result == dbiBadHandle || !record) return result;
+    TWA wa(cursor);
+    if (const TEngineWorkArea* area = EngineWorkArea(cursor); area && !wa.Failed())
+        CopyRecord(record, *area);
+    return result;
+}
+
+DBIResult DbiExtractKey(TCursorHandle cursor, const char* record, std::string* key) {
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    const std::string text = record ? KeyTextOfImage(*area, record, KeyKind()) : xb_KeyData();
+    if (key) *key = text;
+    return dbiOK;
+}
+
+DBIResult DbiSetRange(TCursorHandle cursor, bool keyItself, Word, Word, const char* key1, bool,
+                      Word, Word, const char* key2, bool) {
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    std::string low, high;
+    if (keyItself) {
+        low = key1 ? key1 : "";
+        high = key2 ? key2 : "";
+    } else {
+        xb_Commit();
+        const TKeyKind kind = KeyKind();
+        if (key1) low = KeyTextOfImage(*area, key1, kind);
+        if (key2) high = KeyTextOfImage(*area, key2, kind);
+    }
+    const int status = xb_SetScope(low, high);
+    xb_GoTop();
+    xb_Skip(-1);
+    return ResultOfEngineStatus(status);
+}
+
+DBIResult DbiResetRange(TCursorHandle cursor) {
+    TWA wa(cursor);
+    if (wa.Failed()) return dbiBadHandle;
+    const LongInt r = xb_RecNo();
+    xb_SetScope("", "");
+    if (r == xb_RecCount() + 1) {
+        xb_GoBottom();
+        xb_Skip(1);
+    } else {
+        xb_Go(r);
+    }
+    return dbiOK;
+}

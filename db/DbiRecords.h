@@ -1,0 +1,93 @@
+// The engine call interface, second part: moving a cursor, reading and writing whole records
+// and single fields in the dataset's record buffers, searching by index key, key ranges and
+// bookmarks.
+//
+// A record buffer is a record image of the table's record size (deletion byte first, then the
+// fields as text: characters blank-padded, numbers right-aligned with "." as decimal point,
+// dates "yyyymmdd", logicals "T"/"F"). Field values in the caller's buffers are typed: strings
+// zero-terminated without trailing blanks; dates a 32-bit day count with 1 January of year 1 as
+// day 1; Booleans and 16-bit integers 16-bit; floats doubles. A bookmark is the 4-byte physical
+// record number. Text in a record that is no valid value of its field reads as blank.
+//
+// Writes give the engine's verdict: 9729 when a unique order already holds the key, 10245
+// when the record lock is refused, 10763 on a read-only table, 9218 when the file refused the
+// write. An insert that fails leaves no record behind.
+#pragma once
+
+#include "db/DbiTypes.h"
+
+#include <string>
+
+// The day count of a field value for the platform date of 30 December 1899.
+constexpr LongInt dbiDateDelta = 693594;
+
+// Positioning.
+DBIResult DbiSetToBegin(TCursorHandle cursor);
+DBIResult DbiSetToEnd(TCursorHandle cursor);
+DBIResult DbiGetBookMark(TCursorHandle cursor, void* bookmark);
+DBIResult DbiSetToBookMark(TCursorHandle cursor, const void* bookmark);
+DBIResult DbiSetToCursor(TCursorHandle dest, TCursorHandle source);
+// compare: -1 when the first bookmark is before the second in the cursor's order, 0, 1.
+DBIResult DbiCompareBookMarks(TCursorHandle cursor, const void* bookmark1, const void* bookmark2,
+                              int* compare);
+DBIResult DbiGetSeqNo(TCursorHandle cursor, LongInt* seqNo);
+// Stands on the record with sequence number seqNo (1 = the first).
+DBIResult DbiSetToSeqNo(TCursorHandle cursor, LongInt seqNo);
+DBIResult DbiGetRecordCount(TCursorHandle cursor, LongInt* count);
+DBIResult DbiForceReread(TCursorHandle cursor);
+
+// Reading. A non-zero lock asks for the record lock. 8706 at the end, 8705 at the beginning.
+DBIResult DbiGetNextRecord(TCursorHandle cursor, int lock, char* record, TRecordProps* props);
+DBIResult DbiGetPriorRecord(TCursorHandle cursor, int lock, char* record, TRecordProps* props);
+// The current record; 8709 when the condition or the deleted setting now hides it.
+DBIResult DbiGetRecord(TCursorHandle cursor, int lock, char* record, TRecordProps* props);
+
+// Writing.
+DBIResult DbiInitRecord(TCursorHandle cursor, char* record);
+DBIResult DbiInsertRecord(TCursorHandle cursor, int lock, const char* record);
+DBIResult DbiModifyRecord(TCursorHandle cursor, const char* record, bool freeLock);
+DBIResult DbiDeleteRecord(TCursorHandle cursor, const char* record);
+DBIResult DbiRelRecordLock(TCursorHandle cursor, bool all);
+DBIResult DbiSaveChanges(TCursorHandle cursor);
+
+// Fields. DbiGetField reports an all-blank field (or text that is no valid value) as blank
+// and leaves dest untouched; a missing dest only reports blankness. DbiPutField with no
+// source writes a blank value; 10019 when the value does not fit the field.
+DBIResult DbiGetField(TCursorHandle cursor, Word field, const char* record, void* dest,
+                      bool* blank);
+DBIResult DbiPutField(TCursorHandle cursor, Word field, char* record, const void* source);
+
+// Keys. key is a record image, or with directKey the key text itself. An empty key stands on
+// the first record. Kind 0 gives 8710 when no key equals it.
+DBIResult DbiSetToKey(TCursorHandle cursor, int searchKind, bool directKey, Word fieldCount,
+                      Word length, const char* key);
+DBIResult DbiGetRecordForKey(TCursorHandle cursor, bool directKey, Word fieldCount, Word length,
+                             const char* key, char* record);
+DBIResult DbiExtractKey(TCursorHandle cursor, const char* record, std::string* key);
+// A missing key leaves the range open on its side.
+DBIResult DbiSetRange(TCursorHandle cursor, bool keyItself, Word fieldCount1, Word length1,
+                      const char* key1, bool inclusive1, Word fieldCount2, Word length2,
+                      const char* key2, bool inclusive2);
+DBIResult DbiResetRange(TCursorHandle cursor);
+
+// The result code of an engine status of a write (0 for done); a failure's reason is kept for
+// its error text.
+DBIResult ResultOfEngineStatus(int status);
+
+// While alive, the engine's record buffer of the current area holds a caller's record image;
+// the engine's own record is put back afterwards. The current area must be the one of area.
+class TEngineWorkArea;
+class TBorrowedBuffer {
+public:
+    TBorrowedBuffer(TEngineWorkArea& area, const char* record);
+    ~TBorrowedBuffer();
+    TBorrowedBuffer(const TBorrowedBuffer&) = delete;
+    TBorrowedBuffer& operator=(const TBorrowedBuffer&) = delete;
+
+    // Copies the engine's buffer, as the engine changed it, into record.
+    void CopyBack(char* record) const;
+
+private:
+    TEngineWorkArea& area_;
+    char* engine_;
+};

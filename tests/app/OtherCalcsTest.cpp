@@ -1,0 +1,277 @@
+// The interest-due, remaining-balance, accelerated, balloon, affordable-house and refinance
+// calculators driven through their fields, keys and buttons: their examples, messages, clipboard
+// texts and printouts.
+#include "app/ULoIntDu.h"
+#include "app/Uloaccel.h"
+#include "app/Uloaffhs.h"
+#include "app/uLoBallp.h"
+#include "app/uLoRefin.h"
+#include "app/uLoRembl.h"
+#include "controls/entry/VcPF.h"
+#include "controls/entry/VcSF.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/gui/PdfTools.h"
+
+#include "finance/LoUtil.h"
+#include "platform/gui/Clipbrd.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
+
+#include <filesystem>
+
+namespace {
+
+class CalcsTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        MakeMainForm();
+    }
+    // The calculator of the kind in slot 1, once a launcher opened it.
+    template <typename T>
+    T* Opened(TCalcKind kind) {
+        return dynamic_cast<T*>(main->SlotForm(kind, 1));
+    }
+    void Enter(TWinControl* field, const std::string& text) {
+        field->SetFocus();
+        Application->ProcessMessages();
+        TypeText(field, text);
+    }
+    void Calculate(TCalcForm* form) {
+        form->CalcBTN->Click();
+        Application->ProcessMessages();
+    }
+    std::string LastMessage() const {
+        return services.MessageBoxes.empty() ? "" : services.MessageBoxes.back().Text;
+    }
+    static std::string Shown(TControl* field) { return Trim(field->Caption()); }
+    // The text of the newest PDF the "PDF" printer wrote.
+    std::string PrintedText() {
+        std::string pdf;
+        for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
+            pdf = std::max(pdf, entry.path().string());
+        return RunTool("pdftotext -layout " + ShellQuoted(pdf) + " -");
+    }
+};
+
+TEST_F(CalcsTest, InterestDueSimpleInterestOverAYear) {
+    auto* f = (main->OpenIntDueCalc(), Opened<TcLoIntDu>(ckIntDue));
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->Caption(), "Compound & Simple Interest Calculator 1");
+    EXPECT_EQ(main->W1->Items(0)->Caption(), "Compound && Simple Interest Calculator 1");
+    EXPECT_EQ(f->CmpPYR->Text(), "Daily");
+    EXPECT_EQ(f->RateBasis->Text(), "365");
+    Enter(f->PV, "10000");
+    Enter(f->Rate, "10");
+    Enter(f->NumDays, "365");
+    f->CmpPYR->SetItemIndex(0);
+    Calculate(f);
+    EXPECT_EQ(Shown(f->IntPaid), "$1,000.00");
+    EXPECT_EQ(Shown(f->FV), "$11,000.00");
+    EXPECT_EQ(Shown(f->APY), "10.0000");
+    // The end date moved with the days, and shows its day name.
+    TDayNumber start = BadDate, end = BadDate;
+    f->StartDate->GetValue(&start);
+    f->EndDate->GetValue(&end);
+    EXPECT_EQ(end - start, 365);
+    EXPECT_EQ(Trim(f->EndDay->Caption()), DayName(end));
+}
+
+TEST_F(CalcsTest, InterestDueMonthlyOnBasis360AndNegativeDays) {
+    auto* f = (main->OpenIntDueCalc(), Opened<TcLoIntDu>(ckIntDue));
+    Enter(f->PV, "10000");
+    Enter(f->Rate, "10");
+    f->CmpPYR->SetItemIndex(5);
+    f->RateBasis->SetItemIndex(0);
+    Enter(f->NumDays, "360");
+    Calculate(f);
+    EXPECT_EQ(Shown(f->FV), "$11,047.13");
+    // A negative count puts the start before the end: "30" then "-" makes -30.
+    Enter(f->NumDays, "30");
+    TypeText(f->NumDays, "-");
+    EXPECT_EQ(f->NumDays->AsInteger(), -30);
+    TDayNumber end = BadDate, start = BadDate;
+    f->EndDate->GetValue(&end);
+    f->StartDate->GetValue(&start);
+    EXPECT_EQ(end - start, 30);
+    EXPECT_EQ(Trim(f->StartDay->Caption()), DayName(start));
+}
+
+TEST_F(CalcsTest, InterestDueCopyShowsDayNamesAndDates) {
+    auto* f = (main->OpenIntDueCalc(), Opened<TcLoIntDu>(ckIntDue));
+    Enter(f->PV, "1000");
+    f->CopyBTN->Click();
+    const std::string text = Clipboard()->AsText();
+    EXPECT_EQ(text.rfind("Compound & Simple Interest Calculator 1\r\n\r\nAmount?:", 0), 0u);
+    const TDayNumber today = CurrentDate();
+    const std::string date =
+        VcIntlSup().DateToDateString(VcIntlSup().DefaultDatePicture(true), today, false);
+    EXPECT_NE(text.find(Format("%-24s %-9s %-10s\r\n", {"Start Date?:", DayName(today), date})),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("Daily Periodic Rate:"), std::string::npos);
+}
+
+TEST_F(CalcsTest, RemainingBalanceAndItsMessages) {
+    auto* f = (main->OpenRemBalCalc(), Opened<TcLoRemBl>(ckRemBal));
+    Enter(f->PV, "100000");
+    Enter(f->NumPmts, "360");
+    Enter(f->Rate, "8");
+    Enter(f->IncPer, "12");
+    Calculate(f);
+    EXPECT_EQ(Shown(f->RemBal), "$99,164.70");
+    EXPECT_EQ(Shown(f->Pmt), "$733.76");
+    Enter(f->IncPer, "360");
+    Calculate(f);
+    EXPECT_EQ(LastMessage(), "Balance AFTER payment number\r\rmust be less than total periods.\r");
+    EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
+    EXPECT_EQ(Shown(f->RemBal), "$99,164.70");
+    f->CopyBTN->Click();
+    EXPECT_NE(Clipboard()->AsText().find("Balance AFTER Payment? (#):    360\r\n"),
+              std::string::npos)
+        << Clipboard()->AsText();
+}
+
+TEST_F(CalcsTest, AcceleratedPaymentSavesInterest) {
+    auto* f = (main->OpenAccelCalc(), Opened<TcLoAccel>(ckAccel));
+    Enter(f->PV, "100000");
+    Enter(f->NumPmts, "360");
+    Enter(f->Rate, "8");
+    Enter(f->IncPer, "12");
+    Enter(f->ExtraPd, "100");
+    Calculate(f);
+    EXPECT_EQ(Shown(f->PerOff), "249");
+    f->AmortMthd->SetItemIndex(4);
+    Calculate(f);
+    EXPECT_NE(LastMessage().find("Rule of 78s or Fixed Principal"), std::string::npos);
+    EXPECT_EQ(Shown(f->PerOff), "0");
+    f->AmortMthd->SetItemIndex(0); // Canadian: monthly payments, semiannual compounding
+    f->PYR->SetItemIndex(0);
+    Calculate(f);
+    EXPECT_EQ(f->PYR->Text(), "Monthly");
+    EXPECT_EQ(f->CmpPYR->Text(), "SemiAnnually");
+}
+
+TEST_F(CalcsTest, BalloonPaymentAndItsRefusal) {
+    auto* f = (main->OpenBalloonCalc(), Opened<TcLoBallP>(ckBalloon));
+    Enter(f->PV, "100000");
+    Enter(f->Rate, "8");
+    Enter(f->BallPmt, "50000");
+    Calculate(f);
+    EXPECT_EQ(LastMessage(), "Balloon After Payment No. and Annual Rate\n\nmust be set to other "
+                             "than a '0' value.");
+    Enter(f->PerDue, "60");
+    Calculate(f);
+    EXPECT_EQ(Shown(f->Pmt), "$1,347.15");
+}
+
+TEST_F(CalcsTest, AffordableHouseAndItsSentence) {
+    auto* f = (main->OpenAffordHouse(), Opened<TcLoAffHs>(ckAffHouse));
+    EXPECT_EQ(f->Caption(), "Affordable House 1");
+    EXPECT_EQ(f->lResult->Caption(), "Cash Available is 28.9% of House Price.");
+    Calculate(f);
+    EXPECT_NE(LastMessage().find("must all be set to other than a '0' value."), std::string::npos);
+    EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
+    Enter(f->AnnualIncome, "60000");
+    Enter(f->CashAvailable, "50000");
+    Enter(f->Rate, "8");
+    Enter(f->NumPmts, "360");
+    Enter(f->PercentIncome, "28");
+    Calculate(f);
+    EXPECT_EQ(Shown(f->AmtFin), "$190,796.89");
+    EXPECT_EQ(f->lResult->Caption(), "Cash Available is  20.76% of House Price.");
+    f->CopyBTN->Click();
+    const std::string text = Clipboard()->AsText();
+    EXPECT_NE(text.find(Format("%-34s %16s\r\n", {"Buyer's Annual Income?:", "$60,000.00"})),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\r\nCash Available is  20.76% of House Price.\r\n"), std::string::npos);
+    f->ResetBTN->Click();
+    EXPECT_EQ(f->lResult->Caption(), "Cash Available is 28.9% of House Price.");
+    f->UndoBTN->Click();
+    EXPECT_EQ(Shown(f->AnnualIncome), "$0.00");
+}
+
+TEST_F(CalcsTest, AffordableHousePrintsItsSentence) {
+    auto* f = (main->OpenAffordHouse(), Opened<TcLoAffHs>(ckAffHouse));
+    Enter(f->AnnualIncome, "60000");
+    Enter(f->Rate, "8");
+    Enter(f->NumPmts, "360");
+    Enter(f->PercentIncome, "28");
+    Calculate(f);
+    f->PrintBtn->Click();
+    const std::string text = PrintedText();
+    EXPECT_NE(LineWith(text, "Amount Financed:").find("$190,796.89"), std::string::npos) << text;
+    EXPECT_NE(text.find("Cash Available is   0.00% of House Price."), std::string::npos) << text;
+}
+
+TEST_F(CalcsTest, RefinanceWritesItsNarrative) {
+    auto* f = (main->OpenRefinance(), Opened<TcLoReFin>(ckRefinance));
+    EXPECT_EQ(f->Caption(), "Refinance Advisor 1");
+    EXPECT_EQ(Shown(f->SldAfter), "1");
+    Enter(f->RemBal, "100000");
+    Enter(f->PmtsRem, "300");
+    Enter(f->Rate, "9");
+    Enter(f->NewPV, "100000");
+    Enter(f->NumPmts, "360");
+    Enter(f->Rate2, "7");
+    Enter(f->Points, "1");
+    Enter(f->Misc, "1500");
+    Enter(f->SldAfter, "5");
+    Enter(f->ProTaxBracket, "28");
+    Enter(f->DiscRate, "6");
+    Calculate(f);
+    EXPECT_EQ(f->Notebook1->ActivePage(), "Results");
+    ASSERT_GT(f->Memo1->Lines()->Count(), 4);
+    for (int k = 0; k < f->Memo1->Lines()->Count(); ++k)
+        EXPECT_LE(f->Memo1->Lines()->Strings(k).size(), 85u);
+    EXPECT_EQ(f->Memo1->Lines()->Strings(0).rfind("     By the time you sell after 5 years", 0),
+              0u);
+    f->CopyBTN->Click();
+    const std::string text = Clipboard()->AsText();
+    EXPECT_NE(text.find("Current Financing\r\n\r\nRemaining Balance:"), std::string::npos);
+    EXPECT_NE(text.find("Bottom line?"), std::string::npos);
+    f->PriorBTN->Click();
+    EXPECT_EQ(f->Notebook1->ActivePage(), "DataEntry");
+    f->PYR2->SetItemIndex(1);
+    Calculate(f);
+    EXPECT_EQ(LastMessage(), "Each loan must be for same periods per year.");
+    EXPECT_EQ(f->Notebook1->ActivePage(), "DataEntry");
+}
+
+// Every help context a calculator's controls carry, and its own, has a topic in the help file.
+TEST_F(CalcsTest, EveryHelpContextHasATopic) {
+    const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
+    Application->SetHelpFile("vtrx2532.hlp");
+    main->OpenIntDueCalc();
+    main->OpenRemBalCalc();
+    main->OpenAccelCalc();
+    main->OpenBalloonCalc();
+    main->OpenAffordHouse();
+    main->OpenRefinance();
+    for (TCalcKind kind : {ckIntDue, ckRemBal, ckAccel, ckBalloon, ckAffHouse, ckRefinance}) {
+        TCalcForm* form = main->SlotForm(kind, 1);
+        ASSERT_NE(form, nullptr);
+        std::vector<int> contexts;
+        for (int k = 0; k < form->ComponentCount(); ++k)
+            if (auto* control = dynamic_cast<TControl*>(form->Components(k)))
+                if (control->HelpContext() != 0) contexts.push_back(control->HelpContext());
+        form->HelpBTN->Click();
+        contexts.push_back(static_cast<int>(services.Helps.back().Data));
+        for (int context : contexts) {
+            std::string title, text;
+            EXPECT_TRUE(FindHelpTopic(help, context, title, text)) << form->Caption() << context;
+        }
+    }
+}
+
+TEST_F(CalcsTest, ScreenshotsOfTheCalculators) {
+    Screenshot((main->OpenIntDueCalc(), Opened<TcLoIntDu>(ckIntDue)), "interest-due");
+    Screenshot((main->OpenRemBalCalc(), Opened<TcLoRemBl>(ckRemBal)), "remaining-balance");
+    Screenshot((main->OpenAccelCalc(), Opened<TcLoAccel>(ckAccel)), "accelerated-payment");
+    Screenshot((main->OpenBalloonCalc(), Opened<TcLoBallP>(ckBalloon)), "balloon-payment");
+    Screenshot((main->OpenAffordHouse(), Opened<TcLoAffHs>(ckAffHouse)), "affordable-house");
+    Screenshot((main->OpenRefinance(), Opened<TcLoReFin>(ckRefinance)), "refinance");
+}
+
+} // namespace

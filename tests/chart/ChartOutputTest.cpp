@@ -1,0 +1,147 @@
+// The schedule's "Allocation by Amount" chart as the user sees it and as it prints: drawn into an
+// off-screen bitmap (written as a PNG when VANTREL_SCREENSHOT_CHART names a file), and printed in
+// landscape to the "PDF" printer, read back with pdfinfo and pdftotext.
+#include "tests/chart/ChartTestSupport.h"
+#include "tests/gui/PdfTools.h"
+#include "tests/rtl/TestFolder.h"
+
+#include "platform/gui/PrinterBackend.h"
+#include "platform/gui/Printers.h"
+#include "platform/rtl/Streams.h"
+
+#include <QImage>
+
+#include <cstdlib>
+
+namespace {
+
+QImage ToImage(TBitmap& Bitmap) {
+    TMemoryStream stream;
+    Bitmap.SaveToStream(stream);
+    return QImage::fromData(static_cast<const uchar*>(stream.Memory()),
+                            static_cast<int>(stream.Size()), "BMP");
+}
+
+QColor Qt(TColor Color) {
+    const COLORREF c = ColorToRGB(Color);
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+// How many pixels of the image have the colour.
+int CountPixels(const QImage& Image, TColor Color) {
+    const QRgb wanted = Qt(Color).rgb();
+    int count = 0;
+    for (int y = 0; y < Image.height(); ++y)
+        for (int x = 0; x < Image.width(); ++x)
+            count += (Image.pixel(x, y) & 0xFFFFFF) == (wanted & 0xFFFFFF);
+    return count;
+}
+
+class ChartOutput : public ChartTest {
+protected:
+    void SetUp() override {
+        ChartTest::SetUp();
+        saved = PrinterBackends();
+    }
+    void TearDown() override {
+        SetPrinter(nullptr);
+        SetPrinterBackends(saved);
+    }
+    std::unique_ptr<TChart> AllocationChart() {
+        auto chart = MakeChart(720, 440);
+        FillAllocationChart(chart.get(), interest, principal, balance);
+        return chart;
+    }
+    TTestFolder folder;
+    TEnvironmentOverride home{"VANTREL_HOME", folder.Path()};
+    std::vector<std::shared_ptr<TPrinterBackend>> saved;
+    TBarSeries* interest = nullptr;
+    TBarSeries* principal = nullptr;
+    TFastLineSeries* balance = nullptr;
+};
+
+TEST_F(ChartOutput, TheAllocationChartDrawsBarsLineAxesAndLegend) {
+    auto chart = AllocationChart();
+    TBitmap bitmap;
+    bitmap.SetSize(chart->Width(), chart->Height());
+    chart->Draw(bitmap.Canvas(), Rect(0, 0, chart->Width(), chart->Height()));
+    const QImage image = ToImage(bitmap);
+    ASSERT_EQ(image.width(), 720);
+    if (const char* path = std::getenv("VANTREL_SCREENSHOT_CHART")) {
+        ASSERT_TRUE(image.save(QString::fromLocal8Bit(path), "PNG"));
+    }
+    // Thirty bars of each series and a blue line across the plot.
+    EXPECT_GT(CountPixels(image, clRed), 30 * 20);
+    EXPECT_GT(CountPixels(image, clGreen), 30 * 20);
+    EXPECT_GT(CountPixels(image, clBlue), 400);
+    // The first year's interest bar stands left of its principal bar, both on the bottom axis.
+    const int x = interest->CalcXPos(0) + interest->BarWidth() / 2;
+    const int y = chart->BottomAxis()->PosAxis() - 3;
+    EXPECT_EQ(image.pixelColor(x, y), Qt(clRed));
+    EXPECT_EQ(image.pixelColor(principal->CalcXPos(0) + principal->BarWidth() / 2, y), Qt(clGreen));
+    EXPECT_LT(interest->CalcXPos(0), principal->CalcXPos(0));
+    // The legend sits under the plot.
+    EXPECT_GT(chart->Legend()->RectLegend.Top, chart->ChartRect.Bottom);
+    // A second paint copies the bitmap without drawing again.
+    EXPECT_FALSE(chart->RedrawNeeded());
+}
+
+TEST_F(ChartOutput, PrintingInLandscapeWritesOnePdfPageTitledWithTheChartName) {
+    SetPrinterBackends({CreatePdfPrinterBackend()});
+    SetPrinter(std::make_unique<TPrinter>());
+    const std::string file = folder / "allocation.pdf";
+    Printer()->SetFileName(file);
+    auto chart = AllocationChart();
+    ASSERT_EQ(Printer()->Orientation(), poPortrait);
+    chart->PrintLandscape();
+    EXPECT_EQ(Printer()->Orientation(), poPortrait);
+    const std::string info = RunTool("pdfinfo " + ShellQuoted(file));
+    EXPECT_EQ(PdfInfoField(info, "Title"), "AllocationByAmount") << info;
+    EXPECT_EQ(PdfInfoField(info, "Pages"), "1") << info;
+    EXPECT_EQ(PdfInfoField(info, "Page size"), "792 x 612 pts (letter)") << info;
+    const std::string text = RunTool("pdftotext -layout " + ShellQuoted(file) + " -");
+    for (const char* expected : {"Allocation by Amount", "Interest", "Principal", "Balance", "Year",
+                                 "140,000", "12,000", "30"})
+        EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
+    if (const char* path = std::getenv("VANTREL_PRINTED_CHART"))
+        std::filesystem::copy_file(file, path, std::filesystem::copy_options::overwrite_existing);
+}
+
+TEST_F(ChartOutput, DefaultMarginsLeaveFifteenPerCentOfThePage) {
+    TPrinterInfo printer = TTestPrinterBackend::StandardPrinter();
+    auto backend = std::make_shared<TTestPrinterBackend>();
+    backend->AddPrinter(printer);
+    SetPrinterBackends({backend});
+    SetPrinter(std::make_unique<TPrinter>());
+    auto chart = AllocationChart();
+    const int pw = Printer()->PageWidth();
+    const int ph = Printer()->PageHeight();
+    const TRect r = chart->ChartPrintRect();
+    EXPECT_EQ(r, Rect(static_cast<int>(std::lround(pw * 0.15)),
+                      static_cast<int>(std::lround(ph * 0.15)),
+                      pw - static_cast<int>(std::lround(pw * 0.15)),
+                      ph - static_cast<int>(std::lround(ph * 0.15))));
+}
+
+TEST_F(ChartOutput, AFailedPrintJobIsAbortedAndTheOrientationComesBack) {
+    auto backend = std::make_shared<TTestPrinterBackend>();
+    backend->AddPrinter(TTestPrinterBackend::StandardPrinter());
+    SetPrinterBackends({backend});
+    SetPrinter(std::make_unique<TPrinter>());
+    auto chart = AllocationChart();
+    backend->FailNextStart();
+    EXPECT_THROW(chart->PrintLandscape(), EPrinter);
+    EXPECT_EQ(Printer()->Orientation(), poPortrait);
+    EXPECT_FALSE(Printer()->Printing());
+    // A drawing that fails inside the job aborts the job and reaches the caller unchanged.
+    chart->OnAfterDraw = [](TObject*) { throw EInvalidOperation("drawing failed"); };
+    EXPECT_THROW(chart->PrintLandscape(), EInvalidOperation);
+    EXPECT_EQ(Printer()->Orientation(), poPortrait);
+    EXPECT_FALSE(Printer()->Printing());
+    ASSERT_FALSE(backend->Documents().empty());
+    EXPECT_TRUE(backend->Documents().back().Aborted);
+    EXPECT_FALSE(chart->CanvasDrawing());
+    EXPECT_TRUE(chart->BufferedDisplay());
+}
+
+} // namespace

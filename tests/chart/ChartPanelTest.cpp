@@ -1,0 +1,470 @@
+// The chart panel and chart control: redrawing only on changes, series colours, 3-D depth,
+// paging, legend texts and layout, the gradient, zoom, undo and panning, the axis layout.
+#include "tests/chart/ChartTestSupport.h"
+
+#include "platform/rtl/Numbers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+class ChartPanel : public ChartTest {
+protected:
+    void SetUp() override {
+        ChartTest::SetUp();
+        chart = MakeChart();
+    }
+    std::vector<TRecordingCanvas::TCall> CallsNamed(TRecordingCanvas& canvas,
+                                                    const std::string& name) {
+        std::vector<TRecordingCanvas::TCall> out;
+        for (const auto& call : canvas.Calls())
+            if (call.Name == name) out.push_back(call);
+        return out;
+    }
+    // The plotting rectangle the default margins of 3 per cent leave.
+    TRect MarginRect() const {
+        const int w = chart->Width(), h = chart->Height();
+        return Rect(MulDiv(3, w, 100), MulDiv(3, h, 100), w - MulDiv(3, w, 100),
+                    h - MulDiv(3, h, 100));
+    }
+    std::unique_ptr<TChart> chart;
+};
+
+TEST_F(ChartPanel, OnlyAChangedValueAsksForARedraw) {
+    chart->SetRedrawNeeded(false);
+    chart->SetMarginLeft(3);
+    chart->SetBackColor(clChartColor);
+    chart->LeftAxis()->SetTickLength(4);
+    chart->Legend()->SetTopPos(10);
+    EXPECT_FALSE(chart->RedrawNeeded());
+    chart->SetMarginLeft(4);
+    EXPECT_TRUE(chart->RedrawNeeded());
+    chart->SetRedrawNeeded(false);
+    chart->LeftAxis()->SetTickLength(6);
+    EXPECT_TRUE(chart->RedrawNeeded());
+    EXPECT_EQ(chart->GetMargin(7), chart->MarginBottom());
+}
+
+TEST_F(ChartPanel, ADraggedRectangleIsNormalised) {
+    TZoomPanningRecord r;
+    r.Activate(50, 60);
+    r.X1 = 10;
+    r.Y1 = 20;
+    r.Check();
+    EXPECT_EQ(r.X0, 10);
+    EXPECT_EQ(r.Y0, 20);
+    EXPECT_EQ(r.X1, 50);
+    EXPECT_EQ(r.Y1, 60);
+}
+
+TEST_F(ChartPanel, SeriesTakeFreePaletteColours) {
+    EXPECT_EQ(GetDefaultColor(16), clRed);
+    EXPECT_EQ(GetDefaultColor(17), clGreen);
+    auto* a = AddSeries<TFastLineSeries>(chart.get());
+    auto* b = AddSeries<TFastLineSeries>(chart.get());
+    auto* c = AddSeries<TFastLineSeries>(chart.get());
+    EXPECT_EQ(a->SeriesColor(), clRed);
+    EXPECT_EQ(b->SeriesColor(), clGreen);
+    EXPECT_EQ(c->SeriesColor(), clYellow);
+    auto other = MakeChart();
+    other->SetColor(clRed);
+    EXPECT_EQ(AddSeries<TBarSeries>(other.get())->SeriesColor(), clGreen);
+}
+
+TEST_F(ChartPanel, DepthIsAPerCentOfThePlot) {
+    EXPECT_THROW(chart->SetChart3DPercent(0), ChartException);
+    try {
+        chart->SetChart3DPercent(101);
+    } catch (const ChartException& e) {
+        EXPECT_STREQ(e.what(), "3D effect percent must be between 1 and 100");
+    }
+    EXPECT_EQ(chart->Chart3DPercent(), 15);
+    chart->SetView3D(true);
+    chart->ChartRect = Rect(0, 0, 580, 300);
+    chart->RecalcWidthHeight();
+    chart->SeriesRow3D = 0;
+    chart->CalcSize3D();
+    EXPECT_EQ(chart->SeriesWidth3D, 9);
+}
+
+TEST_F(ChartPanel, PagingShowsTenPointsAPage) {
+    auto* s = AddSeries<TFastLineSeries>(chart.get());
+    for (int i = 0; i < 25; ++i)
+        s->AddXY(i, i * 2);
+    EXPECT_EQ(chart->NumPages(), 1);
+    chart->SetMaxPointsPerPage(10);
+    EXPECT_EQ(chart->NumPages(), 3);
+    chart->SetPage(3);
+    TChartAxis* bottom = chart->BottomAxis();
+    EXPECT_EQ(chart->MinXValue(bottom), 20);
+    EXPECT_EQ(chart->MaxXValue(bottom), 24);
+    chart->SetScaleLastPage(false);
+    EXPECT_EQ(chart->MaxXValue(bottom), 28) << "a short last page keeps the spacing";
+    int changes = 0;
+    chart->OnPageChange = [&](TObject*) { ++changes; };
+    chart->SetPage(0);
+    EXPECT_EQ(chart->Page(), 1);
+    chart->SetPage(99);
+    EXPECT_EQ(chart->Page(), 3);
+    chart->SetPage(3);
+    EXPECT_EQ(changes, 2);
+    EXPECT_THROW(chart->SetMaxPointsPerPage(-1), ChartException);
+    chart->SetMaxPointsPerPage(20);
+    EXPECT_EQ(chart->Page(), 2) << "the page comes down to the last one";
+}
+
+TEST_F(ChartPanel, PagingTakesItsRangeFromTheFirstSeriesWithPoints) {
+    AddSeries<TFastLineSeries>(chart.get(), "empty");
+    auto* s = AddSeries<TFastLineSeries>(chart.get());
+    for (int i = 0; i < 25; ++i)
+        s->AddXY(100 + i, i);
+    chart->SetMaxPointsPerPage(10);
+    chart->SetPage(2);
+    EXPECT_EQ(chart->MinXValue(chart->BottomAxis()), 110);
+    EXPECT_EQ(chart->MaxXValue(chart->BottomAxis()), 119);
+    EXPECT_EQ(chart->NumPages(), 3);
+}
+
+TEST_F(ChartPanel, LegendStyleAndTexts) {
+    auto* a = AddSeries<TFastLineSeries>(chart.get());
+    a->AddXY(1, 10, "ten");
+    TCustomChartLegend* legend = chart->Legend();
+    EXPECT_EQ(legend->GetLegendStyle(), lsValues);
+    EXPECT_EQ(chart->FormattedLegend(0), "10 ten");
+    auto* b = AddSeries<TFastLineSeries>(chart.get());
+    EXPECT_EQ(legend->GetLegendStyle(), lsSeries);
+    EXPECT_EQ(chart->FormattedLegend(0), "Series 0");
+    b->SetName("Balance");
+    EXPECT_EQ(chart->FormattedLegend(1), "Balance");
+    EXPECT_EQ(chart->FormattedLegend(2), "?");
+    EXPECT_THROW(legend->SetTopPos(101), LegendException);
+    legend->SetTopPos(100);
+    EXPECT_THROW(legend->SetColorWidth(-1), LegendException);
+    try {
+        legend->SetFirstValue(-1);
+    } catch (const LegendException& e) {
+        EXPECT_STREQ(e.what(), "First Legend Value must be > 0");
+    }
+    legend->SetFirstValue(0);
+}
+
+TEST_F(ChartPanel, ABottomLegendSitsOnTheShadowAboveTheFoot) {
+    TBarSeries *interest, *principal;
+    TFastLineSeries* balance;
+    FillAllocationChart(chart.get(), interest, principal, balance);
+    TChartLegend* legend = chart->Legend();
+    legend->SetColorWidth(42);
+    auto canvas = Record(chart.get());
+    chart->AssignFont(legend->Font());
+    const int h = chart->FontHeight();
+    const TRect r = legend->RectLegend;
+    EXPECT_EQ(r.Height(), 2 + h);
+    const int widest = std::max(
+        {chart->TextWidth("Interest"), chart->TextWidth("Principal"), chart->TextWidth("Balance")});
+    EXPECT_EQ(legend->ColorBoxWidth(), static_cast<int>(std::lround(0.42 * (widest + 4))));
+    // The bars' symbols are boxes of that width inside the legend; the plot ends above it.
+    int symbols = 0;
+    for (const auto& call : CallsNamed(*canvas, "Rectangle"))
+        if (call.Args[1] == r.Top + 3 && call.Args[2] - call.Args[0] == legend->ColorBoxWidth())
+            ++symbols;
+    EXPECT_EQ(symbols, 2);
+    EXPECT_LT(chart->ChartRect.Bottom, r.Top);
+    std::vector<std::string> texts;
+    for (const auto& call : CallsNamed(*canvas, "TextOut"))
+        if (call.Args[1] == r.Top + 1) texts.push_back(call.Text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"Interest", "Principal", "Balance"}));
+}
+
+TEST_F(ChartPanel, ALeftLegendKeepsThreePerCentFromThePlot) {
+    auto* a = AddSeries<TFastLineSeries>(chart.get(), "A");
+    AddSeries<TFastLineSeries>(chart.get(), "B");
+    a->AddXY(1, 1);
+    TChartLegend* legend = chart->Legend();
+    legend->SetAlignment(laLeft);
+    legend->SetResizeChart(false);
+    chart->SetAxisVisible(false);
+    Record(chart.get());
+    const TRect plain = MarginRect();
+    EXPECT_EQ(chart->ChartRect.Left, plain.Left + MulDiv(3, plain.Width(), 100));
+}
+
+TEST_F(ChartPanel, SeriesHiddenFromTheLegendLeaveNoLegend) {
+    auto* a = AddSeries<TFastLineSeries>(chart.get(), "A");
+    a->AddXY(1, 1);
+    a->SetShowInLegend(false);
+    chart->SetAxisVisible(false);
+    Record(chart.get());
+    EXPECT_EQ(chart->Legend()->RectLegend, TRect{});
+    const TRect withHiddenLegend = chart->ChartRect;
+    chart->Legend()->SetVisible(false);
+    Record(chart.get());
+    EXPECT_EQ(chart->ChartRect, withHiddenLegend);
+}
+
+TEST_F(ChartPanel, GradientBands) {
+    TRecordingCanvas canvas(10, 500);
+    GradientFill(&canvas, Rect(0, 0, 10, 1), clRed, clBlue, false);
+    auto fills = CallsNamed(canvas, "FillRect");
+    ASSERT_EQ(fills.size(), 1u);
+    EXPECT_EQ(fills[0].BrushColor, clRed) << "one band takes the start colour";
+    canvas.ClearCalls();
+    GradientFill(&canvas, Rect(0, 0, 10, 100), clWhite, clYellow, false);
+    fills = CallsNamed(canvas, "FillRect");
+    ASSERT_EQ(fills.size(), 100u);
+    EXPECT_EQ(fills.front().BrushColor, clWhite);
+    EXPECT_EQ(fills.front().Args[3], 100) << "the start colour lies at the bottom";
+    EXPECT_EQ(fills.back().BrushColor, clYellow);
+    canvas.ClearCalls();
+    GradientFill(&canvas, Rect(0, 0, 10, 400), clWhite, clYellow, false);
+    EXPECT_EQ(CallsNamed(canvas, "FillRect").size(), 256u);
+    canvas.ClearCalls();
+    GradientFill(&canvas, Rect(0, 0, 0, 400), clWhite, clYellow, true);
+    EXPECT_TRUE(canvas.Calls().empty());
+}
+
+TEST_F(ChartPanel, ZoomAndUndoZoomRestoreTheAxes) {
+    auto* s = AddSeries<TFastLineSeries>(chart.get());
+    for (int i = 0; i <= 10; ++i)
+        s->AddXY(i, i * 10);
+    chart->LeftAxis()->SetMinMax(0, 100);
+    Record(chart.get());
+    const TRect r = chart->ChartRect;
+    chart->Zoom->Activate(r.Left + r.Width() / 2, r.Top);
+    chart->Zoom->X1 = r.Left;
+    chart->Zoom->Y1 = r.Top + r.Height() / 2;
+    int zooms = 0, undos = 0;
+    chart->OnZoom = [&](TObject*) { ++zooms; };
+    chart->OnUndoZoom = [&](TObject*) { ++undos; };
+    chart->Zoom->Active = false;
+    chart->ZoomToRectangle();
+    EXPECT_EQ(zooms, 1);
+    EXPECT_TRUE(chart->Zoomed());
+    TChartAxis* bottom = chart->BottomAxis();
+    EXPECT_FALSE(bottom->Automatic());
+    EXPECT_NEAR(bottom->Minimum(), 0, 0.1);
+    EXPECT_NEAR(bottom->Maximum(), 5, 0.1);
+    EXPECT_NEAR(chart->LeftAxis()->Minimum(), 50, 0.5);
+    chart->UndoZoom();
+    EXPECT_EQ(undos, 1);
+    EXPECT_FALSE(chart->Zoomed());
+    EXPECT_TRUE(bottom->Automatic());
+    EXPECT_FALSE(chart->LeftAxis()->Automatic());
+    EXPECT_EQ(chart->LeftAxis()->Minimum(), 0);
+    EXPECT_EQ(chart->LeftAxis()->Maximum(), 100);
+}
+
+TEST_F(ChartPanel, PanningMovesTheAxisUnlessTheFormForbidsIt) {
+    auto* s = AddSeries<TFastLineSeries>(chart.get());
+    s->AddXY(0, 0);
+    s->AddXY(100, 100);
+    Record(chart.get());
+    TChartAxis* bottom = chart->BottomAxis();
+    const int from = bottom->CalcXPosValue(50);
+    const int to = bottom->CalcXPosValue(40);
+    EXPECT_TRUE(chart->PanAxis(bottom, from, to));
+    EXPECT_NEAR(bottom->Minimum(), 10, 0.5);
+    EXPECT_NEAR(bottom->Maximum(), 110, 0.5);
+    chart->OnAllowScroll = [](TChartAxis*, double&, double&, bool& allow) { allow = false; };
+    EXPECT_FALSE(chart->PanAxis(bottom, from, to));
+    EXPECT_NEAR(bottom->Minimum(), 10, 0.5);
+}
+
+TEST_F(ChartPanel, WithoutAxesThePlotKeepsItsRoom) {
+    auto* s = AddSeries<TFastLineSeries>(chart.get());
+    s->AddXY(0, 0);
+    s->AddXY(1, 1);
+    chart->Legend()->SetVisible(false);
+    chart->SetAxisVisible(false);
+    Record(chart.get());
+    EXPECT_EQ(chart->ChartRect, MarginRect());
+    chart->SetAxisVisible(true);
+    Record(chart.get());
+    EXPECT_GT(chart->ChartRect.Left, MarginRect().Left);
+}
+
+TEST_F(ChartPanel, AnEmptyChartDrawsItsAxesAndBackRectangle) {
+    chart->SetBackColor(clSilver);
+    auto canvas = Record(chart.get());
+    EXPECT_FALSE(CallsNamed(*canvas, "LineTo").empty());
+    bool back = false;
+    for (const auto& call : CallsNamed(*canvas, "Rectangle"))
+        back = back || (call.BrushColor == clSilver && call.BrushStyle == bsSolid);
+    EXPECT_TRUE(back);
+}
+
+TEST_F(ChartPanel, DrawingOntoAnotherCanvasLeavesTheScreenBitmapAlone) {
+    auto* s = AddSeries<TBarSeries>(chart.get());
+    s->AddXY(1, 1);
+    TBitmap screen;
+    screen.SetSize(chart->Width(), chart->Height());
+    chart->Draw(screen.Canvas(), Rect(0, 0, chart->Width(), chart->Height()));
+    TBitmap* buffer = chart->OffscreenBitmap();
+    ASSERT_NE(buffer, nullptr);
+    const TColor corner = buffer->Canvas()->Pixels(1, 1);
+    TRecordingCanvas paper(800, 600);
+    chart->PrintPartialCanvas(&paper, Rect(0, 0, 800, 600));
+    EXPECT_EQ(chart->OffscreenBitmap(), buffer);
+    EXPECT_EQ(buffer->Canvas()->Pixels(1, 1), corner);
+    EXPECT_TRUE(chart->BufferedDisplay());
+    EXPECT_FALSE(paper.Calls().empty());
+}
+
+} // namespace
+
+namespace {
+
+class ChartBackground : public ChartTest {
+protected:
+    void SetUp() override {
+        ChartTest::SetUp();
+        chart = MakeChart();
+        chart->SetDestinationCanvas(&canvas);
+    }
+    void TearDown() override { chart->SetDestinationCanvas(nullptr); }
+    std::unique_ptr<TChart> chart;
+    TRecordingCanvas canvas{600, 400};
+};
+
+TEST_F(ChartBackground, BackImageModes) {
+    chart->BackImage()->Bitmap()->SetSize(250, 250);
+    chart->SetBackImageMode(pbmTile);
+    chart->DrawBackImage(Rect(0, 0, 600, 400));
+    std::vector<std::string> draws;
+    for (const auto& call : canvas.Calls())
+        if (call.Name == "Draw")
+            draws.push_back(std::to_string(call.Args[0]) + "," + std::to_string(call.Args[1]));
+    EXPECT_EQ(draws,
+              (std::vector<std::string>{"0,0", "250,0", "500,0", "0,250", "250,250", "500,250"}));
+    canvas.ClearCalls();
+    chart->BackImage()->Bitmap()->SetSize(1000, 800);
+    chart->SetBackImageMode(pbmCenter);
+    chart->DrawBackImage(Rect(0, 0, 600, 400));
+    ASSERT_FALSE(canvas.Calls().empty());
+    EXPECT_EQ(canvas.Calls().back().Name, "Draw");
+    EXPECT_EQ(canvas.Calls().back().Args, (std::vector<int>{-200, -200}));
+    canvas.ClearCalls();
+    chart->SetBackImageMode(pbmStretch);
+    chart->DrawBackImage(Rect(0, 0, 600, 400));
+    ASSERT_EQ(canvas.Calls().size(), 1u);
+    EXPECT_EQ(canvas.Calls()[0].Name, "StretchDraw");
+    EXPECT_EQ(canvas.Calls()[0].Args, (std::vector<int>{0, 0, 600, 400}));
+}
+
+TEST_F(ChartBackground, AnAxisThatWouldNeedAllTheRoomTakesNone) {
+    chart->SetDestinationCanvas(nullptr);
+    auto* s = AddSeries<TFastLineSeries>(chart.get());
+    s->AddXY(0, 0);
+    s->AddXY(1, 1);
+    chart->Legend()->SetVisible(false);
+    chart->LeftAxis()->Title()->SetCaption("Amount");
+    chart->LeftAxis()->SetTitleSize(2000);
+    Record(chart.get());
+    EXPECT_EQ(chart->ChartRect.Left, MulDiv(3, chart->Width(), 100));
+    EXPECT_LT(chart->ChartRect.Bottom, chart->Height() - MulDiv(3, chart->Height(), 100))
+        << "the bottom axis still takes its room";
+}
+
+TEST_F(ChartBackground, SeriesMarginsWidenTheRangeNotThePlot) {
+    chart->SetDestinationCanvas(nullptr);
+    auto* bars = AddSeries<TBarSeries>(chart.get());
+    bars->AddXY(1, 10);
+    bars->AddXY(2, 20);
+    chart->Legend()->SetVisible(false);
+    bars->Marks()->SetVisible(false);
+    bars->SetSideMargins(false);
+    Record(chart.get());
+    const TRect plain = chart->ChartRect;
+    const double plainTop = chart->LeftAxis()->IMaximum;
+    bars->Marks()->SetVisible(true);
+    Record(chart.get());
+    EXPECT_EQ(chart->ChartRect, plain);
+    EXPECT_GT(chart->LeftAxis()->IMaximum, plainTop);
+    EXPECT_LT(chart->BottomAxis()->IMinimum, 1);
+}
+
+} // namespace
+
+namespace {
+
+class LegendAndTitles : public ChartTest {
+protected:
+    void SetUp() override {
+        ChartTest::SetUp();
+        chart = MakeChart();
+        chart->SetAxisVisible(false);
+        series = AddSeries<TBarSeries>(chart.get(), "Payments");
+        series->Marks()->SetVisible(false);
+        for (int i = 1; i <= 4; ++i)
+            series->AddXY(i, i * 100, "Year " + std::to_string(i));
+    }
+    std::vector<std::string> Texts(const TRecordingCanvas& canvas) {
+        std::vector<std::string> out;
+        for (const auto& call : canvas.Calls())
+            if (call.Name == "TextOut") out.push_back(call.Text);
+        return out;
+    }
+    std::unique_ptr<TChart> chart;
+    TBarSeries* series = nullptr;
+};
+
+TEST_F(LegendAndTitles, AValuesLegendListsPointsFromTheFirstValueInEitherOrder) {
+    chart->Legend()->SetFirstValue(1);
+    auto canvas = Record(chart.get());
+    EXPECT_EQ(Texts(*canvas), (std::vector<std::string>{"200 Year 2", "300 Year 3", "400 Year 4"}));
+    chart->Legend()->SetInverted(true);
+    chart->Legend()->SetTextStyle(ltsRightPercent);
+    canvas = Record(chart.get());
+    EXPECT_EQ(Texts(*canvas),
+              (std::vector<std::string>{"Year 4 40 %", "Year 3 30 %", "Year 2 20 %"}));
+    chart->OnGetLegendText = [](TCustomAxisPanel*, TLegendStyle, int index, std::string& text) {
+        text = std::to_string(index) + ":" + text;
+    };
+    canvas = Record(chart.get());
+    EXPECT_EQ(Texts(*canvas).front(), "3:Year 4 40 %");
+}
+
+TEST_F(LegendAndTitles, ARightLegendLeavesRoomForItsFrameAndShadow) {
+    chart->Legend()->SetResizeChart(true);
+    const TRect before = Rect(MulDiv(3, 600, 100), MulDiv(3, 400, 100), 600 - MulDiv(3, 600, 100),
+                              400 - MulDiv(3, 400, 100));
+    Record(chart.get());
+    const TRect r = chart->Legend()->RectLegend;
+    EXPECT_EQ(r.Right, before.Right - 2 - 3) << "frame width + 1 and the shadow";
+    EXPECT_EQ(r.Top, static_cast<int>(std::lround(0.10 * 400)));
+    chart->AssignFont(chart->Legend()->Font());
+    EXPECT_EQ(r.Height(), 2 + 4 * chart->FontHeight());
+    EXPECT_EQ(chart->ChartRect.Right, r.Left - MulDiv(3, before.Width(), 100));
+}
+
+TEST_F(LegendAndTitles, DividingLinesSeparateTheItems) {
+    chart->Legend()->DividingLines()->SetVisible(true);
+    chart->Legend()->DividingLines()->SetColor(clFuchsia);
+    auto canvas = Record(chart.get());
+    int lines = 0;
+    for (const auto& call : canvas->Calls())
+        lines += call.Name == "LineTo" && call.PenColor == clFuchsia;
+    EXPECT_EQ(lines, 3);
+}
+
+TEST_F(LegendAndTitles, TitleAndFootTakeTheirLinesAndFivePixels) {
+    chart->Legend()->SetVisible(false);
+    Record(chart.get());
+    const TRect plain = chart->ChartRect;
+    chart->Title()->Text()->Add("Allocation");
+    chart->Title()->Text()->Add("by Amount");
+    chart->Foot()->Text()->Add("Printed for the borrower");
+    auto canvas = Record(chart.get());
+    chart->AssignFont(chart->Title()->Font());
+    const int h = chart->FontHeight();
+    EXPECT_EQ(chart->ChartRect.Top, plain.Top + 2 * h + 5);
+    EXPECT_EQ(chart->ChartRect.Bottom, plain.Bottom - h - 5);
+    EXPECT_EQ(Texts(*canvas),
+              (std::vector<std::string>{"Allocation", "by Amount", "Printed for the borrower"}));
+    EXPECT_TRUE(chart->Title()->Clicked(chart->ChartXCenter, plain.Top + 1));
+    chart->Title()->SetVisible(false);
+    EXPECT_FALSE(chart->Title()->Clicked(chart->ChartXCenter, plain.Top + 1));
+}
+
+} // namespace

@@ -1,0 +1,80 @@
+// The chart panel's shared routines: point-in-line and point-in-polygon tests, the default font,
+// brushes for hatched fills, the zoom rectangle's colour, and the hand cursor of the chart units.
+#include "tests/chart/ChartTestSupport.h"
+
+#include "platform/gui/Forms.h"
+
+namespace {
+
+TEST(ChartProcs, PointsOnALineWithinAPixel) {
+    EXPECT_TRUE(PointInLine(Point(5, 5), 0, 0, 10, 10));
+    EXPECT_TRUE(PointInLine(Point(10, 10), 0, 0, 10, 10));
+    EXPECT_FALSE(PointInLine(Point(5, 7), 0, 0, 10, 10));
+    EXPECT_FALSE(PointInLine(Point(11, 11), 0, 0, 10, 10)) << "beyond the segment's end";
+    EXPECT_TRUE(PointInLine(Point(4, 3), 0, 3, 9, 3));
+}
+
+TEST(ChartProcs, PointsInAPolygonByEvenOdd) {
+    const std::vector<TPoint> triangle{{0, 10}, {5, 0}, {10, 10}};
+    EXPECT_TRUE(PointInPolygon(Point(5, 5), triangle, 2));
+    EXPECT_FALSE(PointInPolygon(Point(1, 1), triangle, 2));
+    EXPECT_FALSE(PointInPolygon(Point(5, 5), triangle, -1));
+    EXPECT_FALSE(PointInPolygon(Point(5, 5), triangle, 7)) << "more points than given";
+}
+
+TEST(ChartProcs, TheDefaultFontIsSmallBlackArial) {
+    auto font = CreateDefaultFont();
+    EXPECT_TRUE(IsDefaultFont(font.get()));
+    font->SetStyle({fsBold});
+    EXPECT_FALSE(IsDefaultFont(font.get()));
+}
+
+class ChartPanelRoutines : public ChartTest {};
+
+TEST_F(ChartPanelRoutines, HatchedBrushesNeverVanishIntoTheirBackground) {
+    auto chart = MakeChart();
+    TRecordingCanvas canvas(10, 10);
+    chart->SetDestinationCanvas(&canvas);
+    chart->SetBrushCanvas(clBlack, clBlack, bsCross);
+    EXPECT_EQ(canvas.Brush()->Color(), clWhite);
+    chart->SetBrushCanvas(clRed, clRed, bsCross);
+    EXPECT_EQ(canvas.Brush()->Color(), clBlack);
+    chart->SetBrushCanvas(clRed, clRed, bsSolid);
+    EXPECT_EQ(canvas.Brush()->Color(), clRed);
+    chart->SetDestinationCanvas(nullptr);
+}
+
+TEST_F(ChartPanelRoutines, TheZoomRectangleIsRedOnAWhiteChart) {
+    auto chart = MakeChart();
+    TRecordingCanvas canvas(10, 10);
+    chart->SetDestinationCanvas(&canvas);
+    chart->SetColor(clWhite);
+    chart->DrawZoomRectangle();
+    chart->SetColor(clSilver);
+    chart->DrawZoomRectangle();
+    chart->SetDestinationCanvas(nullptr);
+    ASSERT_EQ(canvas.Calls().size(), 2u);
+    EXPECT_EQ(canvas.Calls()[0].PenColor, clRed);
+    EXPECT_EQ(canvas.Calls()[0].PenMode, pmNotXor);
+    EXPECT_EQ(canvas.Calls()[1].PenColor, clSilver);
+}
+
+TEST_F(ChartPanelRoutines, TheHandCursorIsInTheScreenListWhileTheUnitRuns) {
+    InitApplication();
+    StartChartProcs();
+    EXPECT_NE(Screen->Cursors(crChartHand), 0);
+    StopChartProcs();
+    EXPECT_EQ(Screen->Cursors(crChartHand), 0);
+}
+
+TEST_F(ChartPanelRoutines, ThePlotRectangleNeverTurnsInsideOut) {
+    auto chart = MakeChart();
+    chart->ChartBounds = Rect(10, 10, 100, 100);
+    chart->ChartRect = Rect(0, 50, -20, 40);
+    chart->RecalcWidthHeight();
+    EXPECT_EQ(chart->ChartRect, Rect(10, 50, 11, 51));
+    EXPECT_EQ(chart->ChartWidth, 1);
+    EXPECT_EQ(chart->ChartXCenter, 10);
+}
+
+} // namespace

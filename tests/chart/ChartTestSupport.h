@@ -1,0 +1,91 @@
+// Shared set-up of the chart tests: the Qt application, charts made offscreen (never shown),
+// drawing onto a recording canvas, and the amortization schedule's "Allocation by Amount" chart:
+// interest and principal per year as bars and the balance as a fast line.
+#pragma once
+
+#include "chart/Chart.h"
+#include "chart/Series.h"
+#include "platform/gui/QtApp.h"
+#include "platform/gui/RecordingCanvas.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+class ChartTest : public ::testing::Test {
+protected:
+    void SetUp() override { EnsureQtApp(); }
+
+    // A chart of Width x Height pixels, 2-D unless told otherwise; freeing it frees its series.
+    std::unique_ptr<TChart> MakeChart(int Width = 600, int Height = 400, bool View3D = false) {
+        auto chart = std::make_unique<TChart>(nullptr);
+        chart->SetBounds(0, 0, Width, Height);
+        chart->SetView3D(View3D);
+        return chart;
+    }
+
+    template <typename S>
+    S* AddSeries(TChart* Chart, const std::string& Title = {}) {
+        auto* series = new S(nullptr);
+        series->SetTitle(Title);
+        series->SetParentChart(Chart);
+        return series;
+    }
+
+    // Draws the chart unbuffered onto a recording canvas of its own size.
+    std::unique_ptr<TRecordingCanvas> Record(TChart* Chart) {
+        auto canvas = std::make_unique<TRecordingCanvas>(Chart->Width(), Chart->Height());
+        Chart->SetBufferedDisplay(false);
+        Chart->Draw(canvas.get(), Rect(0, 0, Chart->Width(), Chart->Height()));
+        return canvas;
+    }
+};
+
+// The schedule's chart of a 30-year loan of 150,000 at 8 %: interest and principal paid in each
+// year (bars) and the balance at each year's end (fast line, on the right axis).
+inline void FillAllocationChart(TChart* Chart, TBarSeries*& Interest, TBarSeries*& Principal,
+                                TFastLineSeries*& Balance) {
+    Chart->SetName("AllocationByAmount");
+    Chart->Title()->Text()->Add("Allocation by Amount");
+    Chart->Legend()->SetAlignment(laBottom);
+    Chart->SetColor(clWhite);
+    Interest = new TBarSeries(nullptr);
+    Interest->SetTitle("Interest");
+    Interest->SetSeriesColor(clRed);
+    Interest->Marks()->SetVisible(false);
+    Interest->SetParentChart(Chart);
+    Principal = new TBarSeries(nullptr);
+    Principal->SetTitle("Principal");
+    Principal->SetSeriesColor(clGreen);
+    Principal->Marks()->SetVisible(false);
+    Principal->SetParentChart(Chart);
+    Balance = new TFastLineSeries(nullptr);
+    Balance->SetTitle("Balance");
+    Balance->SetSeriesColor(clBlue);
+    Balance->SetVertAxis(aRightAxis);
+    Balance->SetParentChart(Chart);
+    TChartAxis* bottom = Chart->BottomAxis();
+    bottom->SetAutomatic(false);
+    bottom->SetMaximum(30);
+    bottom->SetMinimum(1);
+    bottom->Title()->SetCaption("Year");
+    Chart->LeftAxis()->Title()->SetCaption("Paid in the year");
+    Chart->RightAxis()->Title()->SetCaption("Balance");
+    double balance = 150000;
+    const double rate = 0.08 / 12;
+    const double payment = 1100.65;
+    for (int year = 1; year <= 30; ++year) {
+        double interest = 0, principal = 0;
+        for (int month = 0; month < 12 && balance > 0; ++month) {
+            const double i = balance * rate;
+            const double p = std::min(payment - i, balance);
+            interest += i;
+            principal += p;
+            balance -= p;
+        }
+        Interest->AddXY(year, interest, "", clChartColor);
+        Principal->AddXY(year, principal, "", clChartColor);
+        Balance->AddXY(year, balance, "", clChartColor);
+    }
+}

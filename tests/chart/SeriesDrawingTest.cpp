@@ -1,0 +1,376 @@
+// Fast line and bar series: pixel work of the fast line (repeated pixels, columns of many
+// points, entry from the point before the visible range), hit tests, pen and colour, and the
+// bars' widths, positions, stacking, shapes and marks.
+#include "tests/chart/ChartTestSupport.h"
+
+#include <vector>
+
+namespace {
+
+using TCalls = std::vector<TRecordingCanvas::TCall>;
+
+class SeriesDrawing : public ChartTest {
+protected:
+    void SetUp() override {
+        ChartTest::SetUp();
+        chart = MakeChart();
+        chart->Legend()->SetVisible(false);
+        chart->SetAxisVisible(false);
+        chart->SetBevelOuter(bvNone); // only the series draw lines
+    }
+    static TCalls Named(const TRecordingCanvas& canvas, const std::string& name) {
+        TCalls out;
+        for (const auto& call : canvas.Calls())
+            if (call.Name == name) out.push_back(call);
+        return out;
+    }
+    // A plot of 600 x 300 pixels with the bottom and left axes fixed to the given ranges.
+    void FixPlot(double xMin, double xMax, double yMin, double yMax) {
+        chart->ChartRect = Rect(0, 0, 600, 300);
+        chart->RecalcWidthHeight();
+        for (auto [axis, low, high] : {std::tuple{chart->BottomAxis(), xMin, xMax},
+                                       std::tuple{chart->LeftAxis(), yMin, yMax}}) {
+            axis->SetMinMax(low, high);
+            axis->AdjustMaxMin();
+        }
+    }
+    std::unique_ptr<TChart> chart;
+};
+
+// --- fast line
+
+TEST_F(SeriesDrawing, AnEmptyFastLineDrawsNothingAndHitsNothing) {
+    auto* line = AddSeries<TFastLineSeries>(chart.get());
+    auto canvas = Record(chart.get());
+    EXPECT_TRUE(Named(*canvas, "LineTo").empty());
+    EXPECT_EQ(line->Clicked(10, 10), -1);
+}
+
+TEST_F(SeriesDrawing, OnePointOnlyMovesThePen) {
+    auto* line = AddSeries<TFastLineSeries>(chart.get());
+    line->AddXY(1, 1);
+    auto canvas = Record(chart.get());
+    EXPECT_EQ(Named(*canvas, "MoveTo").size(), 1u);
+    EXPECT_TRUE(Named(*canvas, "LineTo").empty());
+}
+
+TEST_F(SeriesDrawing, TheLineEntersFromThePointBeforeTheVisibleRange) {
+    auto* line = AddSeries<TFastLineSeries>(chart.get());
+    for (int i = 0; i < 10; ++i)
+        line->AddXY(i, i);
+    chart->BottomAxis()->SetMinMax(4.5, 9);
+    auto canvas = Record(chart.get());
+    EXPECT_EQ(line->FirstValueIndex(), 5);
+    const TCalls moves = Named(*canvas, "MoveTo");
+    const TCalls lines = Named(*canvas, "LineTo");
+    ASSERT_FALSE(moves.empty());
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(moves.back().Args, (std::vector<int>{line->CalcXPos(4), line->CalcYPos(4)}));
+    EXPECT_EQ(lines.front().Args, (std::vector<int>{line->CalcXPos(5), line->CalcYPos(5)}));
+}
+
+TEST_F(SeriesDrawing, RepeatedPixelsCostNoLine) {
+    auto* line = AddSeries<TFastLineSeries>(chart.get());
+    chart->BottomAxis()->SetMinMax(0, 10);
+    chart->LeftAxis()->SetMinMax(0, 10);
+    line->AddXY(1, 1);
+    line->AddXY(5, 5);
+    line->AddXY(5.0000001, 5.0000001);
+    line->AddXY(9, 9);
+    auto canvas = Record(chart.get());
+    EXPECT_EQ(Named(*canvas, "LineTo").size(), 2u);
+}
+
+TEST_F(SeriesDrawing, AColumnOfManyPointsIsOneStrokeFromItsLowestToItsHighestPixel) {
+    auto* line = AddSeries<TFastLineSeries>(chart.get());
+    chart->BottomAxis()->SetMinMax(0, 10);
+    chart->LeftAxis()->SetMinMax(0, 100);
+    line->AddXY(0, 50);
+    for (int i = 0; i < 1000; ++i) // one column, up and down
+        line->AddXY(5 + i * 1e-9, i % 2 ? 90 : 10);
+    line->AddXY(5 + 2e-6, 60);
+    line->AddXY(10, 50);
+    auto canvas = Record(chart.get());
+    const TCalls lines = Named(*canvas, "LineTo");
+    ASSERT_LE(lines.size(), 5u);
+    const int x = line->CalcXPos(1);
+    int low = 1 << 30, high = -1;
+    for (const auto& call : lines)
+        if (call.Args[0] == x) {
+            low = std::min(low, call.Args[1]);
+            high = std::max(high, call.Args[1]);
+        }
+    EXPECT_EQ(low, line->CalcYPosValue(90));
+    EXPECT_EQ(high, line->CalcYPosValue(10));
+    EXPECT_EQ(lines.back().Args, (std::vector<int>{line->CalcXPos(1002), line->CalcYPos(1002)}));
+}
+
+TEST_F(SeriesDrawing, ClicksOnAPointOrASegment) {
+    auto* line = AddSeries<TFastLineSeries>(chart.get());
+    for (int i = 0; i < 6; ++i)
+        line->AddXY(i, i % 2 ? 10 : 0);
+    Record(chart.get());
+    EXPECT_EQ(line->Clicked(line->CalcXPos(3), line->CalcYPos(3)), 3);
+    const int midX = (line->CalcXPos(3) + line->CalcXPos(4)) / 2;
+    const int midY = (line->CalcYPos(3) + line->CalcYPos(4)) / 2;
+    EXPECT_EQ(line->Clicked(midX, midY), 3);
+    EXPECT_EQ(line->Clicked(midX, midY - 40), -1);
+}
+
+TEST_F(SeriesDrawing, PenColourAndSeriesColourStayTogether) {
+    auto* line = AddSeries<TFastLineSeries>(chart.get());
+    TChartPen pen;
+    pen.SetColor(clRed);
+    line->SetLinePen(&pen);
+    EXPECT_EQ(line->SeriesColor(), clRed);
+    line->SetSeriesColor(clGreen);
+    EXPECT_EQ(line->LinePen()->Color(), clGreen);
+    line->LinePen()->SetColor(clBlue);
+    EXPECT_EQ(line->SeriesColor(), clBlue);
+}
+
+TEST_F(SeriesDrawing, APrintedDottedLineIsOneDevicePixelWide) {
+    auto* line = AddSeries<TFastLineSeries>(chart.get());
+    line->AddXY(0, 0);
+    line->AddXY(1, 1);
+    line->LinePen()->SetStyle(psDot);
+    chart->SetPrinterCanvas(true);
+    auto canvas = Record(chart.get());
+    chart->SetPrinterCanvas(false);
+    const TCalls lines = Named(*canvas, "LineTo");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].PenWidth, 0);
+    EXPECT_EQ(lines[0].PenStyle, psDot);
+}
+
+TEST_F(SeriesDrawing, TheFastLineLegendSymbolIsALineAcrossTheMiddle) {
+    auto* line = AddSeries<TFastLineSeries>(chart.get());
+    TRecordingCanvas canvas(100, 100);
+    chart->SetDestinationCanvas(&canvas);
+    line->DrawLegendShape(-1, Rect(10, 20, 40, 31));
+    chart->SetDestinationCanvas(nullptr);
+    ASSERT_EQ(canvas.Calls().size(), 2u);
+    EXPECT_EQ(canvas.Calls()[0].Args, (std::vector<int>{10, 25}));
+    EXPECT_EQ(canvas.Calls()[1].Name, "LineTo");
+    EXPECT_EQ(canvas.Calls()[1].Args, (std::vector<int>{40, 25}));
+}
+
+// --- bars
+
+TEST_F(SeriesDrawing, TwoBarSeriesStandSideBySide) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    auto* b = AddSeries<TBarSeries>(chart.get());
+    for (int i = 1; i <= 5; ++i) {
+        a->AddXY(i, i);
+        b->AddXY(i, 2 * i);
+    }
+    FixPlot(0, 6, 0, 10);
+    a->CalcBarWidth();
+    b->CalcBarWidth();
+    EXPECT_EQ(a->BarWidth(), 35);
+    const int x = a->CalcXPosValue(2);
+    EXPECT_EQ(a->CalcXPos(1), x - 35);
+    EXPECT_EQ(b->CalcXPos(1), x);
+    b->SetCustomBarWidth(12);
+    b->CalcBarWidth();
+    EXPECT_EQ(b->BarWidth(), 12);
+    int left = 0, right = 0;
+    a->CalcHorizMargins(left, right);
+    EXPECT_EQ(left, 70);
+}
+
+TEST_F(SeriesDrawing, StackedBarsStartWhereTheOnesBelowEnd) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    auto* b = AddSeries<TBarSeries>(chart.get());
+    a->AddXY(1, 3);
+    b->AddXY(1, 4);
+    a->AddXY(2, 0);
+    b->AddXY(2, 0);
+    a->SetMultiBar(mbStacked);
+    EXPECT_EQ(b->MultiBar(), mbStacked) << "the setting reaches the sibling";
+    FixPlot(0, 3, 0, 10);
+    EXPECT_EQ(b->GetOriginPos(0), b->CalcYPosValue(3));
+    EXPECT_EQ(b->CalcYPos(0), b->CalcYPosValue(7));
+    EXPECT_EQ(b->MaxYValue(), 7);
+    a->SetMultiBar(mbStacked100);
+    EXPECT_EQ(b->CalcYPos(0), b->CalcYPosValue(100));
+    EXPECT_EQ(b->GetOriginPos(0), b->CalcYPosValue(300.0 / 7));
+    EXPECT_EQ(b->CalcYPos(1), 0) << "an index whose values are all 0 draws at pixel 0";
+    EXPECT_EQ(b->MaxYValue(), 100);
+}
+
+TEST_F(SeriesDrawing, SharedSettingsReachOnlyBarsOfTheSameKind) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    auto* b = AddSeries<TBarSeries>(chart.get());
+    auto* h = AddSeries<THorizBarSeries>(chart.get());
+    a->SetSideMargins(false);
+    EXPECT_FALSE(b->SideMargins());
+    EXPECT_TRUE(h->SideMargins());
+    b->SetMultiBar(mbNone);
+    EXPECT_EQ(a->MultiBar(), mbNone);
+    EXPECT_EQ(h->MultiBar(), mbSide);
+}
+
+TEST_F(SeriesDrawing, BarSettersRefuseBadPercentages) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    EXPECT_THROW(a->SetBarWidthPercent(0), BarException);
+    try {
+        a->SetBarWidthPercent(101);
+    } catch (const BarException& e) {
+        EXPECT_STREQ(e.what(), "Bar Width Percent must be between 1 and 100");
+    }
+    a->SetBarWidthPercent(1);
+    a->SetBarWidthPercent(100);
+    a->SetOffsetPercent(-100);
+    a->SetOffsetPercent(100);
+    try {
+        a->SetOffsetPercent(-101);
+        FAIL();
+    } catch (const BarException& e) {
+        EXPECT_STREQ(e.what(), "Bar Offset Percent must be between -100% and 100%");
+    }
+    a->PrepareForGallery(true);
+    EXPECT_EQ(a->BarWidthPercent(), 85);
+    EXPECT_EQ(a->MultiBar(), mbNone);
+    auto* h = AddSeries<THorizBarSeries>(chart.get());
+    EXPECT_THROW(h->FillSampleValues(0), BarException);
+}
+
+TEST_F(SeriesDrawing, APointWithoutColourDrawsNoBar) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    a->Marks()->SetVisible(false);
+    a->AddXY(1, 5);
+    a->AddXY(2, 6, "", clNone);
+    a->AddXY(3, 7);
+    auto canvas = Record(chart.get());
+    int bars = 0;
+    for (const auto& call : Named(*canvas, "Rectangle"))
+        bars += call.BrushColor == a->SeriesColor();
+    EXPECT_EQ(bars, 2);
+}
+
+TEST_F(SeriesDrawing, ArrowBarsNeedRoomForTheirHead) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    a->SetBarStyle(bsArrow);
+    a->AddXY(1, 1);
+    TRecordingCanvas canvas(300, 300);
+    chart->SetDestinationCanvas(&canvas);
+    auto draw = [&](int valueEnd, int start) {
+        canvas.ClearCalls();
+        a->DrawBar(Rect(100, valueEnd, 140, start), 0, std::min(valueEnd, start),
+                   std::max(valueEnd, start));
+        return canvas.Calls();
+    };
+    EXPECT_EQ(Named(canvas, "Polygon").size(), 0u);
+    for (int length : {15, 20}) {
+        draw(100 - length, 100);
+        EXPECT_EQ(Named(canvas, "Rectangle").size(), 1u) << length;
+        draw(100 + length, 100);
+        EXPECT_EQ(Named(canvas, "Rectangle").size(), 1u) << "downwards " << length;
+    }
+    draw(75, 100);
+    TCalls faces = Named(canvas, "Polygon");
+    ASSERT_EQ(faces.size(), 1u);
+    ASSERT_EQ(faces[0].Args.size(), 14u);
+    EXPECT_EQ(faces[0].Args[7], 75) << "the tip is at the value end";
+    EXPECT_EQ(faces[0].Args[3], 95) << "the head is 20 pixels long";
+    draw(125, 100);
+    faces = Named(canvas, "Polygon");
+    ASSERT_EQ(faces.size(), 1u);
+    EXPECT_EQ(faces[0].Args[7], 125) << "a downward arrow has its tip at its lower edge";
+    chart->SetDestinationCanvas(nullptr);
+}
+
+TEST_F(SeriesDrawing, HorizontalArrowsHaveAQuarterLongHead) {
+    auto* h = AddSeries<THorizBarSeries>(chart.get());
+    h->SetBarStyle(bsArrow);
+    h->AddXY(1, 1);
+    TRecordingCanvas canvas(300, 300);
+    chart->SetDestinationCanvas(&canvas);
+    h->DrawBar(Rect(100, 100, 125, 140), 0, 100, 125);
+    chart->SetDestinationCanvas(nullptr);
+    const TCalls faces = Named(canvas, "Polygon");
+    ASSERT_EQ(faces.size(), 1u);
+    EXPECT_EQ(faces[0].Args[6], 125);
+    EXPECT_EQ(faces[0].Args[2], 115) << "the head is 10 pixels long";
+}
+
+TEST_F(SeriesDrawing, ShapesThatSlantByTheDepthDrawARectangleWithoutDepth) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    a->SetBarStyle(bsCilinder);
+    a->AddXY(1, 1);
+    TRecordingCanvas canvas(300, 300);
+    chart->SetDestinationCanvas(&canvas);
+    chart->SetView3D(true);
+    chart->SeriesWidth3D = 0;
+    chart->SeriesHeight3D = 0;
+    a->DrawBar(Rect(100, 50, 140, 100), 0, 50, 100);
+    EXPECT_EQ(Named(canvas, "Rectangle").size(), 1u);
+    EXPECT_TRUE(Named(canvas, "Polygon").empty());
+    canvas.ClearCalls();
+    chart->SeriesWidth3D = 8;
+    chart->SeriesHeight3D = 6;
+    a->DrawBar(Rect(100, 50, 140, 100), 0, 50, 100);
+    const TCalls faces = Named(canvas, "Polygon");
+    ASSERT_EQ(faces.size(), 2u);
+    EXPECT_EQ(faces[0].Args.size(), 22u) << "the body has eleven points";
+    EXPECT_EQ(faces[1].Args.size(), 16u) << "the lid has eight";
+    canvas.ClearCalls();
+    a->SetBarStyle(bsPyramid);
+    a->DrawBar(Rect(100, 100, 140, 100), 0, 100, 100);
+    ASSERT_EQ(Named(canvas, "Polygon").size(), 1u) << "a flat pyramid is its top face";
+    chart->SetView3D(false);
+    canvas.ClearCalls();
+    a->SetBarStyle(bsCilinder);
+    a->DrawBar(Rect(100, 50, 140, 100), 0, 50, 100);
+    ASSERT_EQ(canvas.Calls().size(), 1u);
+    EXPECT_EQ(canvas.Calls()[0].Name, "Rectangle");
+    EXPECT_EQ(canvas.Calls()[0].Args, (std::vector<int>{100, 50, 140, 100}));
+    chart->SetDestinationCanvas(nullptr);
+}
+
+TEST_F(SeriesDrawing, BarsAreHitWithinTheirShape) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    a->Marks()->SetVisible(false);
+    a->AddXY(1, 10);
+    a->AddXY(2, 5);
+    Record(chart.get());
+    const int x = a->CalcXPos(0) + a->BarWidth() / 2;
+    EXPECT_EQ(a->Clicked(x, (a->CalcYPos(0) + a->GetOriginPos(0)) / 2), 0);
+    EXPECT_EQ(a->Clicked(x, a->CalcYPos(0) - 3), -1);
+    a->SetBarStyle(bsPyramid);
+    EXPECT_EQ(a->Clicked(a->CalcXPos(0) + 1, a->CalcYPos(0) + 2), -1) << "beside the tip";
+}
+
+TEST_F(SeriesDrawing, BarMarksStandAboveTheValueEndOrBelowItForBarsHangingDown) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    a->AddXY(1, 10);
+    a->AddXY(2, -5);
+    a->Marks()->Frame()->SetVisible(false);
+    a->Marks()->SetTransparent(true);
+    a->Marks()->Arrow()->SetColor(clFuchsia);
+    auto canvas = Record(chart.get());
+    TCalls arrows;
+    for (const auto& call : Named(*canvas, "LineTo"))
+        if (call.PenColor == clFuchsia) arrows.push_back(call);
+    ASSERT_EQ(arrows.size(), 2u);
+    EXPECT_EQ(arrows[0].Args[1], a->CalcYPos(0) - 20);
+    EXPECT_EQ(arrows[1].Args[1], a->CalcYPos(1) + 20);
+    EXPECT_EQ(arrows[0].Args[0], a->CalcXPos(0) + a->BarWidth() / 2);
+}
+
+TEST_F(SeriesDrawing, AHorizontalBarMarkGoesLeftOfABarPointingLeft) {
+    auto* h = AddSeries<THorizBarSeries>(chart.get());
+    h->AddXY(-5, 1);
+    h->AddXY(5, 2);
+    h->Marks()->Arrow()->SetColor(clFuchsia);
+    auto canvas = Record(chart.get());
+    TCalls arrows;
+    for (const auto& call : Named(*canvas, "LineTo"))
+        if (call.PenColor == clFuchsia) arrows.push_back(call);
+    ASSERT_EQ(arrows.size(), 2u);
+    EXPECT_EQ(arrows[0].Args[0], h->CalcXPos(0) - 20);
+    EXPECT_EQ(arrows[1].Args[0], h->CalcXPos(1) + 20);
+}
+
+} // namespace

@@ -1,0 +1,231 @@
+// The series model: value lists kept in X order with their statistics, colours and labels that
+// follow their points, data sources and the changes passed on to dependents, mark texts.
+#include "tests/chart/ChartTestSupport.h"
+
+#include <vector>
+
+namespace {
+
+class SeriesModel : public ChartTest {
+protected:
+    void SetUp() override {
+        ChartTest::SetUp();
+        chart = MakeChart();
+        a = AddSeries<TFastLineSeries>(chart.get(), "A");
+        b = AddSeries<TFastLineSeries>(chart.get(), "B");
+    }
+    std::vector<double> Xs(TChartSeries* s) {
+        std::vector<double> out;
+        for (int i = 0; i < s->Count(); ++i)
+            out.push_back(s->XValue(i));
+        return out;
+    }
+    std::unique_ptr<TChart> chart;
+    TFastLineSeries* a = nullptr;
+    TFastLineSeries* b = nullptr;
+};
+
+TEST_F(SeriesModel, AscendingXKeepsEqualValuesInTheirOrderAndPointsTogether) {
+    a->AddXY(3, 30, "three", clRed);
+    a->AddXY(1, 10, "one", clChartColor);
+    EXPECT_EQ(a->AddXY(2, 20, "first two", clBlue), 1);
+    EXPECT_EQ(a->AddXY(2, 21, "second two", clLime), 2);
+    EXPECT_EQ(Xs(a), (std::vector<double>{1, 2, 2, 3}));
+    EXPECT_EQ(a->YValue(2), 21);
+    EXPECT_EQ(a->XLabel(1), "first two");
+    EXPECT_EQ(a->XLabel(2), "second two");
+    EXPECT_EQ(a->ValueColor(3), clRed);
+    EXPECT_EQ(a->ValueColor(2), clLime);
+    // The default colour marker reads as the series colour; beyond the list too.
+    EXPECT_EQ(a->ValueColor(0), a->SeriesColor());
+    EXPECT_EQ(a->ValueColor(99), a->SeriesColor());
+    EXPECT_EQ(a->XLabel(99), "");
+}
+
+TEST_F(SeriesModel, ValueListsKeepTotalsMinimumAndMaximum) {
+    TChartValueList* y = a->YValues();
+    for (double v : {4.0, -2.0, 10.0})
+        a->Add(v);
+    EXPECT_EQ(y->Total(), 12);
+    EXPECT_EQ(y->TotalABS(), 16);
+    EXPECT_EQ(y->MinValue(), -2);
+    EXPECT_EQ(y->MaxValue(), 10);
+    y->SetMultiplier(2);
+    EXPECT_EQ(y->MaxValue(), 20);
+    EXPECT_EQ(y->Value(0), 8);
+    EXPECT_EQ(y->Total(), 12) << "totals are not recomputed by a multiplier";
+    a->Delete(2);
+    EXPECT_EQ(y->MaxValue(), 8);
+    EXPECT_EQ(y->MinValue(), -4);
+    a->Clear();
+    EXPECT_EQ(a->Count(), 0);
+    EXPECT_EQ(y->Total(), 0);
+    EXPECT_EQ(y->TotalABS(), 0);
+    EXPECT_EQ(y->MinValue(), 0);
+    EXPECT_EQ(y->MaxValue(), 0);
+    EXPECT_THROW(y->Value(0), EListError);
+}
+
+TEST_F(SeriesModel, DeletingTheOnlyPointLeavesZeroRange) {
+    a->AddXY(5, 7);
+    a->Delete(0);
+    EXPECT_EQ(a->XValues()->MinValue(), 0);
+    EXPECT_EQ(a->YValues()->MaxValue(), 0);
+}
+
+TEST_F(SeriesModel, ARefusedAdditionChangesNothing) {
+    b->SetDataSource(a);
+    a->OnBeforeAdd = [](TChartSeries*) { return false; };
+    EXPECT_EQ(a->AddXY(1, 1), -1);
+    EXPECT_EQ(a->Count(), 0);
+    EXPECT_EQ(b->Count(), 0);
+}
+
+TEST_F(SeriesModel, ANullPointIsZeroWithNoColourAndGetsNoMark) {
+    a->AddXY(1, 5, "a");
+    a->AddNull("b");
+    EXPECT_EQ(a->YValue(1), 0);
+    EXPECT_EQ(a->ValueColor(1), clNone);
+    a->Marks()->SetVisible(true);
+    chart->SetAxisVisible(false); // the labels would show on the bottom axis too
+    auto canvas = Record(chart.get());
+    int marks = 0;
+    for (const auto& call : canvas->Calls())
+        marks += call.Name == "TextOut" && (call.Text == "a" || call.Text == "b");
+    EXPECT_EQ(marks, 1);
+}
+
+TEST_F(SeriesModel, TurningColorEachPointOffResetsPointColours) {
+    a->AddXY(1, 1, "", clRed);
+    a->AddXY(2, 2, "", clChartColor);
+    a->SetColorEachPoint(true);
+    EXPECT_EQ(a->ValueColor(1), GetDefaultColor(1));
+    a->SetColorEachPoint(false);
+    EXPECT_EQ(a->ValueColor(0), a->SeriesColor());
+}
+
+TEST_F(SeriesModel, ADependentFollowsItsSource) {
+    a->AddXY(1, 10);
+    a->AddXY(2, 20);
+    b->SetDataSource(a);
+    EXPECT_EQ(Xs(b), (std::vector<double>{1, 2}));
+    a->AddXY(3, 30);
+    EXPECT_EQ(b->Count(), 3);
+    EXPECT_EQ(b->YValue(2), 30);
+    a->Delete(0);
+    EXPECT_EQ(Xs(b), (std::vector<double>{2, 3}));
+    a->YValues()->SetMultiplier(10);
+    EXPECT_EQ(b->YValue(0), 200);
+    a->Clear();
+    EXPECT_EQ(b->Count(), 0);
+    try {
+        a->SetDataSource(b);
+        FAIL() << "a circle of sources was accepted";
+    } catch (const ChartException& e) {
+        EXPECT_STREQ(e.what(), "Circular Series dependences are not allowed");
+    }
+    EXPECT_EQ(a->DataSource(), nullptr);
+}
+
+TEST_F(SeriesModel, TheCircleCheckFollowsEverySourceNotOnlyTheFirst) {
+    auto* c = AddSeries<TFastLineSeries>(chart.get(), "C");
+    // A series read from a stored form may list several sources.
+    c->BeginLoading();
+    c->SetDataSource(a);
+    c->SetDataSource(b);
+    c->Loaded();
+    ASSERT_EQ(c->DataSources().size(), 2u);
+    EXPECT_THROW(b->SetDataSource(c), ChartException);
+    EXPECT_EQ(b->DataSource(), nullptr);
+}
+
+TEST_F(SeriesModel, SourcesTheChartRejectsRaise) {
+    EXPECT_THROW(a->SetDataSource(a), ChartException);
+    TComponent other(nullptr);
+    other.SetName("Table1");
+    try {
+        a->SetDataSource(&other);
+        FAIL();
+    } catch (const ChartException& e) {
+        EXPECT_STREQ(e.what(), "No valid DataSource: Table1");
+    }
+}
+
+TEST_F(SeriesModel, FreeingASourceLeavesItsDependentWithoutIt) {
+    auto* source = AddSeries<TFastLineSeries>(chart.get(), "S");
+    source->AddXY(1, 1);
+    b->SetDataSource(source);
+    delete source;
+    EXPECT_TRUE(b->DataSources().empty());
+    EXPECT_EQ(chart->SeriesCount(), 2);
+}
+
+TEST_F(SeriesModel, MarkTextsFollowTheMarksStyle) {
+    a->AddXY(1, 1, "first");
+    a->AddXY(2, 3, "");
+    TSeriesMarks* marks = a->Marks();
+    marks->SetStyle(smsPercentTotal);
+    EXPECT_EQ(a->GetMarkText(0), "25 % of 4");
+    marks->SetStyle(smsLabel);
+    EXPECT_EQ(a->GetMarkText(0), "first");
+    EXPECT_EQ(a->GetMarkText(1), "3") << "an empty label shows the value";
+    marks->SetStyle(smsLabelPercent);
+    EXPECT_EQ(a->GetMarkText(1), "3 75 %");
+    marks->SetStyle(smsXValue);
+    EXPECT_EQ(a->GetMarkText(1), "2");
+    a->OnGetMarkText = [](TChartSeries*, int, std::string& text) { text = "<" + text + ">"; };
+    EXPECT_EQ(a->GetMarkText(1), "<2>");
+}
+
+TEST_F(SeriesModel, SampleValuesNeedACountAndStayWithinTheirRange) {
+    EXPECT_THROW(a->FillSampleValues(0), Exception);
+    a->FillSampleValues(25);
+    EXPECT_EQ(a->Count(), 25);
+    EXPECT_GE(a->YValues()->MinValue(), 0);
+    // A chart whose points span no range: every random step has a range of 0.
+    b->AddXY(1, 0);
+    auto* c = AddSeries<TFastLineSeries>(chart.get());
+    c->Clear();
+    a->Clear();
+    b->Clear();
+    b->AddXY(0, 5);
+    c->FillSampleValues(3);
+    EXPECT_EQ(c->Count(), 3);
+    EXPECT_EQ(ChartRandom(0), 0);
+    EXPECT_EQ(ChartRandom(-4), 0);
+}
+
+} // namespace
+
+namespace {
+
+// A function of the test's own: one point holding the sum of the source's Y values.
+class TSumFunction : public TChartFunction {
+public:
+    using TChartFunction::TChartFunction;
+    void AddPoints(TChartSeries* Source) override {
+        double sum = 0;
+        for (int i = 0; i < Source->Count(); ++i)
+            sum += Source->YValue(i);
+        ParentSeries()->AddXY(0, sum);
+    }
+};
+
+TEST_F(SeriesModel, ASeriesWithAFunctionComputesItsPointsFromItsSource) {
+    a->AddXY(1, 2);
+    a->AddXY(2, 5);
+    TComponent owner(nullptr);
+    auto* sum = new TSumFunction(&owner);
+    b->SetFunction(sum);
+    b->SetDataSource(a);
+    ASSERT_EQ(b->Count(), 1);
+    EXPECT_EQ(b->YValue(0), 7);
+    a->AddXY(3, 1);
+    EXPECT_EQ(b->Count(), 1) << "single additions do not reach a function's series";
+    a->RefreshSeries();
+    EXPECT_EQ(b->YValue(0), 8);
+    delete sum; // its owner may free it before the series
+    EXPECT_EQ(b->FunctionType(), nullptr);
+}
+
+} // namespace
