@@ -247,6 +247,10 @@ void TCalcForm::FreeSharedRecords() {
         record.reset();
 }
 
+void TCalcForm::FreeSharedRecord(TCalcKind Kind) {
+    sharedRecords[Kind].reset();
+}
+
 void TCalcForm::InitInstance(Byte Slot) {
     slot_ = Slot;
     SetCaption(baseCaption_ + " " + std::to_string(Slot));
@@ -321,8 +325,12 @@ void TCalcForm::ReportWriter1Print(TObject* Sender) {
     auto* report = dynamic_cast<TBaseReport*>(Sender);
     std::unique_ptr<TTransferRecord> values = CurrentValues();
     if (!report || !values) return;
-    PrintCalcLines(*report, Caption(), ReportLines(values->Data()));
-    PrintTrailer(*report, values->Data());
+    PrintReport(*report, values->Data());
+}
+
+void TCalcForm::PrintReport(TBaseReport& Report, std::span<const Byte> Data) {
+    PrintCalcLines(Report, Caption(), ReportLines(Data));
+    PrintTrailer(Report, Data);
 }
 
 void TCalcForm::ResetBTNClick(TObject*) {

@@ -122,12 +122,14 @@ class TCalcForm : public TForm {
     Byte SlotNumber() const { return slot_; }
     // The record shared by every open instance of the kind, made by the first one.
     TTransferRecord& SharedRecord() const;
-    // Frees the shared records of every kind (at the program's end).
+    // Frees the shared records of every kind (at the program's end), or of one kind.
     static void FreeSharedRecords();
+    static void FreeSharedRecord(TCalcKind Kind);
     TCalcKind Kind() const { return kind_; }
 
-    // The clipboard text of the current controls (what Copy puts there).
-    std::string CopyText();
+    // The clipboard text of the current controls (what Copy puts there): the caption, a blank
+    // line, the kind's lines and its trailer.
+    virtual std::string CopyText();
 
     TPanel* CalcPNL;
     TButton* PrintBtn;
@@ -167,6 +169,13 @@ protected:
     virtual std::vector<TCalcLine> ReportLines(std::span<const Byte> Data) const = 0;
     // - the help context of its Help button.
     virtual int FormHelpContext() const = 0;
+
+    // Prints the values of a record on the running report: the caption and the kind's lines in
+    // two columns, then the kind's trailer.
+    virtual void PrintReport(TBaseReport& Report, std::span<const Byte> Data);
+    // The values of the controls in a new record, or nullptr (with the field's error shown) when
+    // a field is not valid.
+    std::unique_ptr<TTransferRecord> CurrentValues();
 
     // Called by Calculate before the controls are copied into the record.
     virtual void BeforeCalculate() {}
@@ -211,7 +220,6 @@ protected:
 
 private:
     TButton* AddButton(const std::string& Name, TNotifyEvent OnClick);
-    std::unique_ptr<TTransferRecord> CurrentValues();
 
     TCalcKind kind_;
     std::string baseCaption_;

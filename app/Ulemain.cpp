@@ -1,5 +1,6 @@
 #include "app/Ulemain.h"
 
+#include "advisors/uLoPnts.h"
 #include "app/ULoIntDu.h"
 #include "app/Uloaccel.h"
 #include "app/Uloaffhs.h"
@@ -7,9 +8,15 @@
 #include "app/uLoBallp.h"
 #include "app/uLoRefin.h"
 #include "app/uLoRembl.h"
+#include "db/DBTables.h"
 #include "finance/LoMath.h"
 #include "platform/gui/WinUser.h"
+#include "platform/rtl/Paths.h"
 #include "report/RptPrinter.h"
+#include "widgets/Aboutdlg.h"
+#include "widgets/DToolBar.h"
+#include "widgets/EPTipDlg.h"
+#include "widgets/ExpBtn.h"
 
 #include <algorithm>
 
@@ -121,6 +128,13 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {
     ReportWriter1->SetOrientation(TOrientation::poPortrait);
     ReportWriter1->SetUnitsFactor(1);
     BuildMenus();
+    BuildToolbar();
+    BuildDialogs();
+    AliasDataBase = new TDatabase(this);
+    AliasDataBase->SetName("AliasDataBase");
+    AliasDataBase->SetDatabaseName("XBaseAlias");
+    AliasDataBase->SetSessionName("Default");
+    AliasDataBase->SetLoginPrompt(false);
     OnShow = [this](TObject* s) { FormShow(s); };
     OnActivate = [this](TObject* s) { FormActivate(s); };
     OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
@@ -186,23 +200,26 @@ void TMainForm::BuildMenus() {
             [this](TObject*) { OpenBalloonCalc(); });
     AddItem(calculators, "Affordable &House...", ShortCut(VK_F7, {}),
             [this](TObject*) { OpenAffordHouse(); });
-    // The schedule and the points and lease advisors are opened from here as they join.
+    // The schedule and the lease advisor are opened from here as they join.
     menu("&Schedules");
     TMenuItem* advisors = menu("&Advisors");
+    AddItem(advisors, "&Points...", ShortCut('P', {ssCtrl}), [this](TObject*) { OpenPoints(); });
     AddItem(advisors, "&Refinance...", ShortCut('R', {ssCtrl}),
             [this](TObject*) { OpenRefinance(); });
 
     TMenuItem* options = menu("&Options");
     mnuShowHints = AddPreference(options, "&Show Hints", "SHOWHINTS", false);
     mnuBTNHints = AddPreference(options, "Show &Button Hints", "SHOWBUTTONHINTS", false);
-    mnuToolbarHints = AddPreference(options, "Show &Toolbar Hints", "SHOWTOOLBARHINTS", false);
+    mnuToolbarHints = AddPreference(options, "Show &Toolbar Hints", "SHOWTOOLBARHINTS", false,
+                                    [this](TObject* s) { ToolbarHintsClick(s); });
     mnuSavePositions = AddPreference(options, "Save &Positions", "SAVEPOSITIONS", false);
     ColorBckgrnd1 = AddPreference(options, "&Color Background", "COLORBCKGRND", false,
                                   [this](TObject* s) { ColorBackgroundClick(s); });
     AddItem(options, "P&rinter Fonts...", scNone, [this](TObject* s) { PrinterFontsClick(s); });
 
     TMenuItem* view = menu("View");
-    mnuToolbar = AddPreference(view, "Toolbar", "TOOLBAR", true);
+    mnuToolbar =
+        AddPreference(view, "Toolbar", "TOOLBAR", true, [this](TObject* s) { ToolbarClick(s); });
 
     W1 = menu("&Windows");
 
@@ -211,6 +228,10 @@ void TMainForm::BuildMenus() {
     AddItem(help, "&Topic Search", scNone,
             [](TObject*) { Application->HelpCommand(HELP_PARTIALKEY, 0); });
     AddItem(help, "&Help on Help", scNone, [](TObject*) { Application->HelpContext(98); });
+    help->Add(NewLine(this));
+    AddItem(help, "T&ips...", scNone, [this](TObject* s) { TipsClick(s); });
+    help->Add(NewLine(this));
+    AddItem(help, "&About...", scNone, [this](TObject* s) { AboutClick(s); });
     SetMenu(MainMenu);
     mnuShowHints->SetName("mnuShowHints");
     mnuBTNHints->SetName("mnuBTNHints");
@@ -242,6 +263,7 @@ void TMainForm::MainFormCreate() {
         for (const auto& p : prefs)
             p.Item->SetChecked(iniFile_->ReadBool(PreferencesSection, p.Key, p.Item->Checked()));
     }
+    ConnectDatabase();
     Masks = std::make_unique<TMasks>();
     firstActivate_ = true;
     if (ColorBckgrnd1->Checked()) {
@@ -257,11 +279,15 @@ void TMainForm::FormShow(TObject*) {
     MainStatus->Sections()->Clear();
     MainStatus->Sections()->Add("");
     MainStatus->SetSectionWidth(0, MainStatus->Width());
+    DToolBar1->SetVisible(mnuToolbar->Checked());
     if (SavePositions()) RestoreFormPos(this);
+    SetToolbarHints();
 }
 
 void TMainForm::FormActivate(TObject*) {
+    const bool first = firstActivate_;
     firstActivate_ = false;
+    if (first && EPTipDialog1->ShowAtStartup()) EPTipDialog1->Execute();
 }
 
 void TMainForm::FormClose(TObject*, TCloseAction& Action) {
@@ -319,6 +345,10 @@ void TMainForm::OpenRefinance() {
     Launch(ckRefinance, [] { return new TcLoReFin(Application); });
 }
 
+void TMainForm::OpenPoints() {
+    Launch(ckPoints, [] { return new TaPoints(Application); });
+}
+
 void TMainForm::WindowItemClick(TObject* Sender) {
     for (auto& kind : slots_)
         for (TSlot& slot : kind)
@@ -346,6 +376,131 @@ void TMainForm::Notification(TComponent* AComponent, TOperation Operation) {
 TCalcForm* TMainForm::SlotForm(TCalcKind Kind, Byte Slot) const {
     if (Kind >= ckKindCount || Slot == 0 || Slot > slots_[Kind].size()) return nullptr;
     return slots_[Kind][Slot - 1].Form;
+}
+
+void TMainForm::BuildToolbar() {
+    DToolBar1 = new TDToolBar(this);
+    DToolBar1->SetName("DToolBar1");
+    DToolBar1->SetParent(this);
+    DToolBar1->SetControlHeight(34);
+    DToolBar1->Options()->SetSaveFile("VTRX2532.INI");
+    const struct {
+        TExplorerButton** Button;
+        const char* Name;
+        const char* Glyph;
+        TNotifyEvent Action;
+    } buttons[] = {
+        {&LoanBTN, "LoanBTN", "loan", [this](TObject*) { OpenLoanCalc(); }},
+        {&IntDueBTN, "IntDueBTN", "intdue", [this](TObject*) { OpenIntDueCalc(); }},
+        {&RemBalBTN, "RemBalBTN", "rembal", [this](TObject*) { OpenRemBalCalc(); }},
+        {&AccelPmtBTN, "AccelPmtBTN", "accelpmt", [this](TObject*) { OpenAccelCalc(); }},
+        {&BalloonPmtBTN, "BalloonPmtBTN", "balloonpmt", [this](TObject*) { OpenBalloonCalc(); }},
+        {&AffHseBTN, "AffHseBTN", "affhse", [this](TObject*) { OpenAffordHouse(); }},
+        {&AmortSchldBTN, "AmortSchldBTN", "amortschld", {}},
+        {&LsBuyBTN, "LsBuyBTN", "lsbuy", {}},
+        {&PointsBTN, "PointsBTN", "points", [this](TObject*) { OpenPoints(); }},
+        {&RefinBTN, "RefinBTN", "refin", [this](TObject*) { OpenRefinance(); }},
+        {&HelpBTN, "HelpBTN", "help", [this](TObject* s) { HelpButtonClick(s); }},
+        {&ExitBTN2, "ExitBTN2", "exit", [this](TObject* s) { ExitClick(s); }}};
+    int left = 6;
+    for (const auto& b : buttons) {
+        auto* button = new TExplorerButton(this);
+        button->SetName(b.Name);
+        button->SetParent(DToolBar1);
+        button->SetBounds(left, 4, 33, 34);
+        LoadButtonGlyphs(button, DataFolder(), b.Glyph);
+        button->OnClick = b.Action;
+        // The schedule and the lease advisor join the program later; their buttons wait.
+        button->SetEnabled(static_cast<bool>(b.Action));
+        *b.Button = button;
+        left += 33;
+    }
+    DToolBar1->Loaded();
+}
+
+void TMainForm::BuildDialogs() {
+    AboutBoxDlg1 = new TAboutBoxDlg(this);
+    AboutBoxDlg1->SetName("AboutBoxDlg1");
+    EPTipDialog1 = new TEPTipDialog(this);
+    EPTipDialog1->SetName("EPTipDialog1");
+    EPTipDialog1->SetCaption("Tips");
+    EPTipDialog1->SetTipTitle("Did you know...");
+    EPTipDialog1->SetHelpContext(106);
+    for (const char* tip :
+         {"Leave one value of the Loan calculator at zero and press Calc: that is the value it "
+          "solves for.",
+          "F2 to F7 open the calculators; up to two copies of each can be open at once.",
+          "Copy puts a calculator's values on the clipboard as aligned text, ready to paste.",
+          "Undo brings back the values of the last calculation; Reset the program's defaults.",
+          "The Interest calculator is calendar arithmetic too: change the days and the end date "
+          "follows.",
+          "Choose the font your calculations print in with Options, Printer Fonts.",
+          "Save Positions in the Options menu makes every window open where you left it.",
+          "The toolbar can be dragged to any side of the window, or left floating."})
+        EPTipDialog1->Tips()->Add(tip);
+}
+
+void TMainForm::ConnectDatabase() {
+    // The register's tables live in the settings folder, since the program's own folder may be
+    // read-only.
+    try {
+        AliasDataBase->SetConnected(false);
+        AliasDataBase->Params()->Clear();
+        AliasDataBase->Params()->Add("path=" + SettingsFolder());
+        AliasDataBase->SetConnected(true);
+    } catch (const std::exception& e) {
+        MessageDlg(e.what(), mtError, {mbOK}, 0);
+    }
+}
+
+void TMainForm::SetToolbarHints() {
+    const struct {
+        TExplorerButton* Button;
+        const char* Hint;
+    } hints[] = {{LoanBTN, "Loan Calculator"},
+                 {IntDueBTN, " Compound & Simple Interest Calculator \n            Calendar Math"
+                             "              "},
+                 {RemBalBTN, "Remaining Balance Calculator"},
+                 {AccelPmtBTN, "Accelerated Payment Calculator"},
+                 {BalloonPmtBTN, "Balloon Payment Calculator"},
+                 {AffHseBTN, "Affordable House Calculator"},
+                 {AmortSchldBTN, "Amortization or Loan Schedule"},
+                 {LsBuyBTN, "Lease v Buy Advisor"},
+                 {PointsBTN, "Loan Points Comparison Advisor"},
+                 {RefinBTN, "Refinance Advisor"},
+                 {HelpBTN, "Help [F1]"},
+                 {ExitBTN2, "We're outta here!"}};
+    for (const auto& h : hints)
+        h.Button->SetHint(h.Hint);
+    ToolbarHintsClick(this);
+}
+
+void TMainForm::ToolbarHintsClick(TObject*) {
+    for (int k = 0; k < DToolBar1->ControlCount(); ++k)
+        DToolBar1->Controls(k)->SetShowHint(mnuToolbarHints->Checked());
+}
+
+void TMainForm::ToolbarClick(TObject*) {
+    DToolBar1->SetVisible(mnuToolbar->Checked());
+}
+
+void TMainForm::HelpButtonClick(TObject*) {
+    HelpBTN->SetEnabled(false);
+    const bool shown = Application->HelpContext(106);
+    HelpBTN->SetEnabled(true);
+    if (!shown) Inform("There is no help file assigned.");
+}
+
+void TMainForm::TipsClick(TObject*) {
+    EPTipDialog1->Execute();
+}
+
+void TMainForm::AboutClick(TObject*) {
+    AboutBoxDlg1->SetProductName("Vantrel Plus");
+    AboutBoxDlg1->SetVersion(std::string("Version: 2.6 ") + "     32-bit");
+    AboutBoxDlg1->SetComments("    Helping to make your financial decisions easier.");
+    AboutBoxDlg1->SetCopyright("    Written for one user's loans and leases.");
+    AboutBoxDlg1->Execute();
 }
 
 void TMainForm::ColorBackgroundClick(TObject*) {

@@ -27,6 +27,7 @@ class TDToolBar;
 class TExplorerButton;
 class TAboutBoxDlg;
 class TEPTipDialog;
+class TDatabase;
 
 // The INI file of the program's preferences and positions.
 constexpr const char* IniFileName = "vtrx2532.ini";
@@ -58,6 +59,7 @@ class TMainForm : public TForm, public TCalcHost {
     TExplorerButton* ExitBTN2;
     TAboutBoxDlg* AboutBoxDlg1;
     TEPTipDialog* EPTipDialog1;
+    TDatabase* AliasDataBase;
 
     // Preference menu items: their check marks are the live preferences.
     TMenuItem* mnuShowHints;
@@ -88,6 +90,7 @@ class TMainForm : public TForm, public TCalcHost {
     void OpenBalloonCalc();
     void OpenAffordHouse();
     void OpenRefinance();
+    void OpenPoints();
     void WindowItemClick(TObject* Sender);
     // Gives a closing calculator's slot back and takes its item off the "&Windows" menu.
     void ReleaseSlot(TCalcKind Kind, Byte Slot) override;
@@ -118,6 +121,15 @@ private:
     using TFormFactory = std::function<TCalcForm*()>;
 
     void BuildMenus();
+    void BuildToolbar();
+    void BuildDialogs();
+    void ConnectDatabase();
+    void SetToolbarHints();
+    void ToolbarHintsClick(TObject* Sender);
+    void ToolbarClick(TObject* Sender);
+    void HelpButtonClick(TObject* Sender);
+    void TipsClick(TObject* Sender);
+    void AboutClick(TObject* Sender);
     TMenuItem* AddItem(TMenuItem* Parent, const std::string& Caption, TShortCut Key,
                        TNotifyEvent OnClick);
     TMenuItem* AddPreference(TMenuItem* Parent, const std::string& Caption, const char* Key,

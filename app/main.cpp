@@ -4,12 +4,26 @@
 // message loop runs until the main window closes.
 #include "app/Ulemain.h"
 #include "app/Usplash.h"
+#include "db/DBTables.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Clock.h"
+#include "platform/rtl/Paths.h"
 #include "platform/rtl/Profile.h"
 
 #include <cstdio>
 #include <exception>
+
+namespace {
+
+void LoadProgramIcon() {
+    try {
+        Application->Icon()->LoadFromFile(DataFolder() + "/vantrel.ico");
+    } catch (const std::exception&) {
+        // A program without its icon file still runs, with the window system's icon.
+    }
+}
+
+} // namespace
 
 int main() {
     try {
@@ -22,12 +36,16 @@ int main() {
         Application->ProcessMessages();
         Application->SetTitle("Vantrel Plus for Windows");
         Application->SetHelpFile("vtrx2532.hlp");
+        LoadProgramIcon();
         TMainForm* main = nullptr;
         Application->CreateForm(main);
         WaitForSplash(start);
         splash->Hide();
         delete splash;
         Application->Run();
+        // The forms go with the application; then the sessions close every table.
+        delete Application;
+        DoneDBTables();
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "Vantrel Plus: %s\n", e.what());

@@ -36,9 +36,11 @@ std::vector<TEngineStartupProc>& StartupProcs() {
     return procs;
 }
 
+// The session list lives until DoneDBTables: closing it runs the engine, whose own objects may be
+// gone when the process ends, so it is never closed by the end of the process itself.
 std::unique_ptr<TSessionList>& SessionListHolder() {
-    static std::unique_ptr<TSessionList> list;
-    return list;
+    static auto* list = new std::unique_ptr<TSessionList>();
+    return *list;
 }
 
 // The wait cursor of server calls.

@@ -103,16 +103,11 @@ void TBaseReport::SetLinesPerInch(int Value) {
 }
 
 void TBaseReport::SetUnits(TPrintUnits Value) {
-    units_ = Value;
-    if (Value != unUser) unitsFactor_ = UnitsFactorOf(Value);
+    ChangeUnits(Value, units_, unitsFactor_);
 }
 
 void TBaseReport::SetUnitsFactor(double Value) {
-    if (!(Value > 0.0)) return;
-    unitsFactor_ = Value;
-    units_ = unUser;
-    for (TPrintUnits unit : {unInch, unMM, unCM, unPoint})
-        if (Value == UnitsFactorOf(unit)) units_ = unit;
+    ChangeUnitsFactor(Value, units_, unitsFactor_);
 }
 
 void TBaseReport::SetMarginLeft(double Value) {

@@ -198,9 +198,9 @@ class TBaseReport : public TRPBaseComponent {
     virtual void PrintDataStream(TStream& Stream, LongInt Count) = 0;
 
     // ---- Output filter and graphics registry
-    void OutputToPreviewOnly();
-    void OutputToPrinterOnly();
-    void OutputToAll();
+    virtual void OutputToPreviewOnly();
+    virtual void OutputToPrinterOnly();
+    virtual void OutputToAll();
     Byte OutputMask() const { return outputMask_; }
     virtual void UnregisterGraphic(int Index);
     virtual void RegisterGraphic(int Index);

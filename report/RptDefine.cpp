@@ -14,3 +14,16 @@ double UnitsFactorOf(TPrintUnits Units) {
     }
     return 0.0;
 }
+
+void ChangeUnits(TPrintUnits Value, TPrintUnits& Units, double& Factor) {
+    Units = Value;
+    if (Value != unUser) Factor = UnitsFactorOf(Value);
+}
+
+void ChangeUnitsFactor(double Value, TPrintUnits& Units, double& Factor) {
+    if (!(Value > 0.0)) return;
+    Factor = Value;
+    Units = unUser;
+    for (TPrintUnits unit : {unInch, unMM, unCM, unPoint})
+        if (Value == UnitsFactorOf(unit)) Units = unit;
+}

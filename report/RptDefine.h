@@ -7,6 +7,7 @@
 #include "platform/rtl/SysUtils.h"
 #include "platform/rtl/Types.h"
 
+#include <exception>
 #include <functional>
 #include <string>
 
@@ -43,6 +44,30 @@ enum class TOrientation { poPortrait, poLandScape, poDefault };
 
 // User units per inch of each unit (unUser keeps the factor it is given).
 double UnitsFactorOf(TPrintUnits Units);
+// A unit and its factor kept in step. Setting a unit sets its factor (unUser keeps the factor);
+// setting a factor (ignored when not above 0) names the unit it is exactly, else unUser.
+void ChangeUnits(TPrintUnits Value, TPrintUnits& Units, double& Factor);
+void ChangeUnitsFactor(double Value, TPrintUnits& Units, double& Factor);
+
+// Runs the steps of a job's end one after the other whatever each raises; Rethrow then raises
+// the first failure, so one failing step never leaves the later ones undone.
+class TCleanupSteps {
+public:
+    template <typename F>
+    void Run(F Action) {
+        try {
+            Action();
+        } catch (...) {
+            if (!failure_) failure_ = std::current_exception();
+        }
+    }
+    void Rethrow() const {
+        if (failure_) std::rethrow_exception(failure_);
+    }
+
+private:
+    std::exception_ptr failure_;
+};
 
 // Justification of text in a tab stop or at a position.
 constexpr Byte pjCenter = 0;

@@ -4,8 +4,6 @@
 #include "platform/rtl/DateTime.h"
 #include "report/RptDevice.h"
 
-#include <exception>
-
 void TReportWriter::StartJob() {
     if (!PrinterInstalled()) {
         MessageDlg(Trans_NoPrinters, mtError, TMsgDlgButtons{mbOK}, 0);
@@ -55,20 +53,13 @@ void TReportWriter::FinishJob() {
         DoAfterPrint();
         return;
     }
-    std::exception_ptr failure;
-    auto step = [&failure](auto action) {
-        try {
-            action();
-        } catch (...) {
-            if (!failure) failure = std::current_exception();
-        }
-    };
-    if (!aborted_) step([this] { DoPrintFooter(); });
-    if (!aborted_) step([this] { RunPageEnd(); });
-    step([this] { DetachFontNotify(); });
-    step([this] { ClearFontCache(); });
-    step([this] { EndDocument(); });
+    TCleanupSteps steps;
+    if (!aborted_) steps.Run([this] { DoPrintFooter(); });
+    if (!aborted_) steps.Run([this] { RunPageEnd(); });
+    steps.Run([this] { DetachFontNotify(); });
+    steps.Run([this] { ClearFontCache(); });
+    steps.Run([this] { EndDocument(); });
     printing_ = false;
-    step([this] { DoAfterPrint(); });
-    if (failure) std::rethrow_exception(failure);
+    steps.Run([this] { DoAfterPrint(); });
+    steps.Rethrow();
 }

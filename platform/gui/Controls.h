@@ -532,3 +532,12 @@ T* MakeChild(TComponent* Owner, const std::string& Name, TWinControl* Parent, in
     c->SetBounds(X, Y, W, H);
     return c;
 }
+
+// As MakeChild, with the control's caption.
+template <typename T>
+T* MakeChild(TComponent* Owner, const std::string& Name, TWinControl* Parent, int X, int Y, int W,
+             int H, const std::string& Caption) {
+    T* c = MakeChild<T>(Owner, Name, Parent, X, Y, W, H);
+    c->SetCaption(Caption);
+    return c;
+}

@@ -398,6 +398,16 @@ void TCustomForm::Deactivate() {
     if (OnDeactivate) OnDeactivate(this);
 }
 
+void WaitForForm(TCustomForm* Form, const std::function<bool()>& Done) {
+    if (NobodyCanAnswer(Form->Caption())) {
+        if (ModalHook()) ModalHook()(Form);
+        DispatchPostedMessages();
+        return;
+    }
+    while (!Done() && Form->Visible() && !Application->Terminated())
+        Application->HandleMessage();
+}
+
 TModalResult TCustomForm::ShowModal() {
     if (Visible() || modal_) throw EInvalidOperation("Cannot make a visible window modal");
     if (GetCapture()) ReleaseCapture();

@@ -254,6 +254,12 @@ using TModalHook = std::function<void(TCustomForm* Form)>;
 TModalHook SetModalHook(TModalHook Hook);
 bool ModalHookInstalled();
 
+// Runs the message loop for a form shown without blocking until Done() is true, the form is no
+// longer visible or the application terminates; it sleeps between events. Where nobody can
+// answer (a modal hook, a screen without input) it runs the hook on the form and what is
+// posted, then returns, as ShowModal does.
+void WaitForForm(TCustomForm* Form, const std::function<bool()>& Done);
+
 class TScreen : public TComponent {
     VANTREL_CLASS(TScreen, TComponent)
 

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <deque>
 #include <map>
 
@@ -514,6 +515,33 @@ bool InvalidateRect(HWND hWnd, const TRect* rect, bool erase) {
     } else {
         impl->Widget->update();
     }
+    return true;
+}
+
+bool ScrollWindow(HWND hWnd, int XAmount, int YAmount, const TRect* Rect) {
+    TWinControl* c = FindControl(hWnd);
+    if (!c || !c->HandleAllocated()) return false;
+    TWinControlImpl* impl = c->Impl();
+    QImage& image = impl->Buffer();
+    const QRect area =
+        (Rect ? QRect(Rect->Left, Rect->Top, Rect->Width(), Rect->Height()) : image.rect())
+            .intersected(image.rect());
+    // The part of the area that receives pixels, and where they come from.
+    const QRect target = area.intersected(area.translated(XAmount, YAmount));
+    if (target.isEmpty()) return true;
+    const int bytes = target.width() * 4;
+    const auto copyLine = [&](int y) {
+        const uchar* from = image.constScanLine(y - YAmount) + (target.left() - XAmount) * 4;
+        std::memmove(image.scanLine(y) + target.left() * 4, from, static_cast<std::size_t>(bytes));
+    };
+    // Lines are copied away from the direction of the move, so no source is overwritten first.
+    if (YAmount > 0)
+        for (int y = target.bottom(); y >= target.top(); --y)
+            copyLine(y);
+    else
+        for (int y = target.top(); y <= target.bottom(); ++y)
+            copyLine(y);
+    if (impl->Widget) impl->Widget->update();
     return true;
 }
 

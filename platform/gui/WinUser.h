@@ -194,6 +194,11 @@ bool ScreenToClient(HWND hWnd, TPoint& point);
 bool InvalidateRect(HWND hWnd, const TRect* rect, bool erase);
 // Repaints the invalid area now.
 bool UpdateWindow(HWND hWnd);
+// Moves the pixels of an area of the client area (the whole client area for nullptr) by XAmount
+// and YAmount on the window's back buffer. Pixels moved out of the area are dropped; the part
+// uncovered keeps its old pixels for the window to paint. Nothing is invalidated; the screen
+// shows the result with its next update. False when the window does not exist.
+bool ScrollWindow(HWND hWnd, int XAmount, int YAmount, const TRect* Rect);
 
 // The scroll bars of a window. A bar shows while its range holds more than one page (or when
 // ShowScrollBar asks for it); it takes its width from the client area. The user's actions come

@@ -84,3 +84,16 @@ std::string FindFileCaseInsensitive(const std::string& folder, const std::string
     }
     return named ? current.string() : std::string{};
 }
+
+std::string TempFolder() {
+    const char* configured = std::getenv("TMPDIR");
+    return (configured && *configured) ? configured : "/tmp";
+}
+
+std::string CreateTempFile(const std::string& Prefix) {
+    std::string pattern = (fs::path(TempFolder()) / (Prefix + "XXXXXX")).string();
+    const int handle = mkstemp(pattern.data());
+    if (handle < 0) throw EInOutError("Cannot create a temporary file in %s", {TempFolder()});
+    close(handle);
+    return pattern;
+}

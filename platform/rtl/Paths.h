@@ -21,3 +21,10 @@ std::string DataFolder();
 // finds "accnts.dbf". An exact match wins; among several others the first in byte order does.
 // Empty when nothing matches.
 std::string FindFileCaseInsensitive(const std::string& folder, const std::string& name);
+
+// The system's folder for temporary files: $TMPDIR when set and not empty, else /tmp.
+std::string TempFolder();
+
+// Creates a new empty file in the temporary folder whose name starts with Prefix and is made
+// unique by the system, and returns its path; raises EInOutError when none can be made.
+std::string CreateTempFile(const std::string& Prefix);

@@ -5,6 +5,7 @@
 
 #include "app/Ulemain.h"
 #include "controls/entry/VcIntl.h"
+#include "db/DBTables.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/QtBridge.h"
@@ -12,6 +13,7 @@
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Profile.h"
 #include "tests/rtl/TestFolder.h"
+#include "widgets/EPTipDlg.h"
 
 #include <QImage>
 #include <QTest>
@@ -44,12 +46,15 @@ protected:
                     delete main->SlotForm(static_cast<TCalcKind>(kind), slot);
         delete main;
         main = nullptr;
+        DoneDBTables();
         DispatchPostedMessages();
         Application->ProcessMessages();
     }
 
+    // The main window without the tip of the day, which would wait for a user on a real screen.
     void MakeMainForm() {
         main = new TMainForm(nullptr);
+        main->EPTipDialog1->SetShowAtStartup(false);
         main->Show();
         Application->ProcessMessages();
     }

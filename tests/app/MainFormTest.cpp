@@ -5,6 +5,7 @@
 #include "tests/app/AppTestSupport.h"
 
 #include "platform/rtl/IniFiles.h"
+#include "widgets/DToolBar.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ TEST_F(AppTest, TheColourBackgroundAsksForARestartEitherWay) {
     const QImage on = WidgetOf(main)->grab().toImage();
     const int height = main->ClientHeight();
     // Dark blue at the top, brighter blue towards the bottom.
-    const QColor top = on.pixelColor(300, main->Impl()->MenuHeight + 2);
+    const QColor top = on.pixelColor(300, main->Impl()->MenuHeight + main->DToolBar1->Height() + 4);
     const QColor bottom = on.pixelColor(300, height - 40);
     EXPECT_EQ(top.red(), 0);
     EXPECT_LT(top.blue(), bottom.blue());

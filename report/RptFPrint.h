@@ -1,0 +1,120 @@
+// The report stream player: reads a recording made by TReportFiler and replays its operations
+// page by page on a canvas report, to the printer here and into a page bitmap in the preview
+// (TFilePreview). Its user units are inches, so the recorded values are its positions, and it
+// draws lines as recorded. The printer settings of the recording (orientation, bin, copies,
+// collation, duplex, paper, output file) are put on the printer before the job starts.
+// A recording is untrusted input: every code, count, size, position and page link is checked
+// before use; a stream that is not sound fails with "Unexpected code found in report file."
+// and the print job is abandoned, so nothing of it prints.
+#pragma once
+
+#include "report/RptCanvas.h"
+#include "report/RptFiler.h"
+
+#include <memory>
+#include <string>
+
+class TMemoryStream;
+
+class TFilePrinter : public TCanvasReport {
+    VANTREL_CLASS(TFilePrinter, TCanvasReport)
+
+    explicit TFilePrinter(TComponent* AOwner);
+    ~TFilePrinter() override;
+
+    // ---- Published properties
+    const std::string& FileName() const { return fileName_; }
+    void SetFileName(const std::string& Value) { fileName_ = Value; }
+    TStreamMode StreamMode() const { return streamMode_; }
+    void SetStreamMode(TStreamMode Value) { streamMode_ = Value; }
+    // The caller's stream for smUser (not owned).
+    TStream* Stream() const { return userStream_; }
+    void SetStream(TStream* Value) { userStream_ = Value; }
+
+    // Prints pages FirstPage to LastPage (0: from the first, to the last) of the recording with
+    // Copies copies (0: as recorded). Pages outside the report's page selection are read but not
+    // printed. No printer: the message "No printers are defined, aborting print job.".
+    void ExecuteCustom(int FirstPage, int LastPage, int Copies);
+    void Execute() { ExecuteCustom(0, 0, 0); }
+    void StartJob() override { ExecuteCustom(0, 0, 0); }
+    void FinishJob() override {}
+
+    // Positions the input on the record of page PageNum by walking the page links; a page not in
+    // the recording leaves it on the nearest page in that direction.
+    virtual void GotoPage(int PageNum);
+    // GotoPage, then replays the page's operations up to its end.
+    virtual void PlayPage(int PageNum);
+
+protected:
+    // Loads the recording; on failure shows "Error initializing input stream" with the file
+    // name and returns false.
+    bool OpenInput();
+    void CloseInput();
+    bool InputOpen() const { return input_ != nullptr; }
+    // Reads the header: title, page count, printer settings, output file.
+    void ReadHeader();
+    // Before the first page: no page read yet, the first page record after the header.
+    void ResetPagePosition();
+    bool HasPrevPage() const { return prevPos_ != 0; }
+    bool HasNextPage() const { return nextPos_ != 0; }
+    // True once a page record has been read (a recording may hold no page at all).
+    bool OnPage() const { return pageStart_ != 0; }
+    double RecordedPageWidth() const { return pageWidthIn_; }
+    double RecordedPageHeight() const { return pageHeightIn_; }
+    // Ends the job on the printer (abandoned when aborted).
+    void EndPlayback();
+
+private:
+    void PrintPages(int First, int Last);
+    void PlayPages(int First, int Last);
+    void ApplyPrinterSettings();
+    void ReadPageRecord();
+    void PlayCode(Byte Code);
+    void PlayFont(Byte Code);
+    void PlayBrushPen(Byte Code);
+    void PlayShape(Byte Code);
+    void PlayText(Byte Code);
+    void FitFont(double Height, double Sample);
+    double SampleWidth();
+    // A recorded pen width (inches) in pixels of this device at its scale and zoom.
+    int PenPixels(double Width) const;
+    // Marks the job aborted and raises "Unexpected code found in report file.".
+    [[noreturn]] void BadStream();
+
+    // ---- Reading (a short stream raises the stream's read error)
+    void Need(Int64 Count);
+    Byte ReadByte();
+    int ReadWord();
+    LongInt ReadLong();
+    double ReadReal();
+    std::string ReadRawText();
+    std::string ReadText();
+    void ReadPoint(double& X, double& Y);
+    TPoint ReadDevicePoint();
+    TRect ReadRect();
+    bool ReadFlag();
+    // A recorded graphic (nullptr for a kind no class exists for; its data is skipped).
+    std::unique_ptr<TGraphic> ReadGraphic();
+    std::unique_ptr<TBitmap> ReadBitmap();
+
+    std::string fileName_;
+    TStreamMode streamMode_ = smMemory;
+    TStream* userStream_ = nullptr;
+    std::unique_ptr<TMemoryStream> input_;
+    const Byte* data_ = nullptr;
+    Int64 size_ = 0;
+    Int64 pos_ = 0;
+    Int64 headerEnd_ = 0;
+    Int64 pageStart_ = 0;
+    Int64 prevPos_ = 0;
+    Int64 nextPos_ = 0;
+    int version_ = ReportStreamVersion;
+    // The file the recorded job is to be printed to (empty: the printer).
+    std::string recordedOutput_;
+    double pageWidthIn_ = 8.5;
+    double pageHeightIn_ = 11.0;
+    Byte bitmapMode_ = 0;
+    // A font height was read: the font is fitted to its sample width before the next drawing.
+    bool fitPending_ = false;
+    double fitSample_ = 0.0;
+};

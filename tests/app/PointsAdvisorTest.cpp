@@ -1,0 +1,111 @@
+// The points advisor driven through its window: the loans typed in, the exits that fill loan 2
+// and the years, Calculate turning to the conclusion, Prior, Copy and Print.
+#include "advisors/uLoPnts.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/gui/PdfTools.h"
+
+#include "platform/gui/Clipbrd.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Strings.h"
+
+#include <filesystem>
+
+namespace {
+
+class PointsAdvisorTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        MakeMainForm();
+        Key(main, Qt::Key_P, Qt::ControlModifier);
+        points = dynamic_cast<TaPoints*>(main->SlotForm(ckPoints, 1));
+        ASSERT_NE(points, nullptr);
+    }
+    void Enter(TWinControl* field, const std::string& text) {
+        field->SetFocus();
+        Application->ProcessMessages();
+        TypeText(field, text);
+    }
+    void FillLoans() {
+        Enter(points->PV1, "100000");
+        Enter(points->NumPmts1, "360");
+        Enter(points->Rate1, "8.5");
+        Enter(points->Points1, "2.5");
+        points->PV2->SetFocus(); // leaving loan 1's fields fills loan 2's and the years
+        Application->ProcessMessages();
+        Enter(points->Rate2, "8.25");
+        Enter(points->Points2, "3");
+        Enter(points->SldAfter, "5");
+    }
+    TaPoints* points = nullptr;
+};
+
+TEST_F(PointsAdvisorTest, ComparesTheLoansAndTurnsToTheConclusion) {
+    EXPECT_EQ(points->Caption(), "Points Advisor 1");
+    EXPECT_EQ(Trim(points->SldAfter->Caption()), "1");
+    Enter(points->SldAfter, "0");
+    Enter(points->PV1, "100000");
+    Enter(points->NumPmts1, "360");
+    points->Rate1->SetFocus();
+    Application->ProcessMessages();
+    EXPECT_EQ(Trim(points->PV2->Caption()), "$100,000.00");
+    EXPECT_EQ(Trim(points->NumPmts2->Caption()), "360");
+    EXPECT_EQ(Trim(points->SldAfter->Caption()), "30");
+    FillLoans();
+    points->CalcBTN->Click();
+    Application->ProcessMessages();
+    EXPECT_TRUE(services.MessageBoxes.empty());
+    EXPECT_EQ(points->Notebook1->ActivePage(), "Results");
+    EXPECT_FALSE(points->CalcBTN->Enabled());
+    EXPECT_TRUE(points->PriorBTN->Enabled());
+    ASSERT_GT(points->Memo1->Lines()->Count(), 5);
+    EXPECT_NE(points->Memo1->Lines()->Text().find("$765.19"), std::string::npos);
+    points->PriorBTN->Click();
+    EXPECT_EQ(points->Notebook1->ActivePage(), "Page0");
+    EXPECT_TRUE(points->CalcBTN->Enabled());
+}
+
+TEST_F(PointsAdvisorTest, ReportsEveryZeroAtOnce) {
+    points->CalcBTN->Click();
+    Application->ProcessMessages();
+    ASSERT_EQ(services.MessageBoxes.size(), 3u);
+    EXPECT_EQ(services.MessageBoxes[0].Text, "Amount of loan can't be 0.\r\rPlease correct.\r\r");
+    EXPECT_EQ(services.MessageBoxes[0].Type, mtError);
+    EXPECT_EQ(points->Notebook1->ActivePage(), "Page0");
+}
+
+TEST_F(PointsAdvisorTest, CopyAndPrintTheComparison) {
+    FillLoans();
+    points->CalcBTN->Click();
+    points->CopyBTN->Click();
+    const std::string text = Clipboard()->AsText();
+    EXPECT_EQ(text.rfind(Format("%-24s %16s %16s\r\n", {"", "Loan 1", "Loan 2"}), 0), 0u) << text;
+    EXPECT_NE(
+        text.find(Format("%-24s %16.2m %16.2m\r\n", {"Amount of Loan?:", 100000.0, 100000.0})),
+        std::string::npos)
+        << text;
+    EXPECT_NE(text.find(Format("%-24s %22d\r\n", {"Property Sold After? (Yrs):", 5})),
+              std::string::npos);
+    EXPECT_NE(text.find("     Since loan 2 will save you $765.19"), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 4), "\r\n\r\n");
+
+    points->PrintBtn->Click();
+    std::string pdf;
+    for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
+        pdf = entry.path().string();
+    const std::string printed = RunTool("pdftotext -layout " + ShellQuoted(pdf) + " -");
+    EXPECT_NE(printed.find("Points Advisor 1"), std::string::npos) << printed;
+    const std::string rate = LineWith(printed, "Annual Rate? (%):");
+    EXPECT_NE(rate.find("8.5000"), std::string::npos) << printed;
+    EXPECT_NE(rate.find("8.2500"), std::string::npos);
+    EXPECT_NE(printed.find("Since loan 2 will save you"), std::string::npos);
+}
+
+TEST_F(PointsAdvisorTest, ScreenshotOfThePointsAdvisor) {
+    FillLoans();
+    Screenshot(points, "points-advisor");
+    points->CalcBTN->Click();
+    Screenshot(points, "points-conclusion");
+}
+
+} // namespace

@@ -1,0 +1,617 @@
+// The report stream: what the recorder writes (byte by byte for small reports), and what the
+// player makes of it compared with printing the same report directly.
+#include "report/RptFiler.h"
+#include "RptTestSupport.h"
+#include "platform/rtl/Streams.h"
+#include "report/RptDevice.h"
+#include "report/RptFPrint.h"
+#include "tests/gui/PdfTools.h"
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+namespace {
+
+using TBody = std::function<void(TBaseReport&)>;
+
+// Little-endian reader over a recorded stream.
+struct TBytes {
+    explicit TBytes(TMemoryStream& s)
+        : data(static_cast<const Byte*>(s.Memory()),
+               static_cast<const Byte*>(s.Memory()) + s.Size()) {}
+    Byte B(std::size_t at) const { return data.at(at); }
+    int W(std::size_t at) const { return DecodeLE<SmallInt>(&data.at(at)); }
+    LongInt L(std::size_t at) const { return DecodeLE<LongInt>(&data.at(at)); }
+    float R(std::size_t at) const { return DecodeLE<float>(&data.at(at)); }
+    std::vector<Byte> data;
+};
+
+class RptFiler : public ReportTest {
+protected:
+    // Records Body into the memory stream.
+    void Record(const TBody& Body, TAccuracyMethod Method = amAppearance) {
+        TReportFiler filer(nullptr);
+        filer.SetStreamMode(smUser);
+        filer.SetStream(&stream);
+        filer.SetAccuracyMethod(Method);
+        filer.SetTitle("Schedule");
+        filer.OnPrint = [&](TObject*) { Body(filer); };
+        filer.Execute();
+    }
+    // Plays the stream to the printer.
+    void Play(int First = 0, int Last = 0, const std::function<void(TFilePrinter&)>& Setup = {}) {
+        TFilePrinter player(nullptr);
+        player.SetStreamMode(smUser);
+        player.SetStream(&stream);
+        if (Setup) Setup(player);
+        player.ExecuteCustom(First, Last, 0);
+    }
+    // Prints Body directly.
+    void Direct(const TBody& Body) {
+        TReportWriter writer(nullptr);
+        writer.SetTitle("Schedule");
+        writer.OnPrint = [&](TObject*) { Body(writer); };
+        writer.Execute();
+    }
+    // The page count and the position of each page record, walking the next links.
+    std::vector<LongInt> PageStarts() {
+        TBytes b(stream);
+        std::vector<LongInt> starts;
+        std::size_t at = 3 + 1 + b.B(3) + 2 + 2 + 2 + 4 * 6 + 1 + 2 + 1 + 1 + 2 * 4;
+        at += 1 + b.B(at);
+        LongInt page = static_cast<LongInt>(at);
+        while (page != 0) {
+            starts.push_back(page);
+            page = b.L(static_cast<std::size_t>(page) + 5);
+        }
+        return starts;
+    }
+
+    TMemoryStream stream;
+};
+
+void TwoLines(TBaseReport& r) {
+    r.SetFont("Arial", 12);
+    r.PrintLeft("Payment 1", 1.0);
+    r.PrintRight("1,234.56", 6.0);
+    r.NewLine();
+    r.PrintCenter("Totals", 4.25);
+}
+
+TEST_F(RptFiler, OnePageHeaderPageRecordAndEnd) {
+    Record([](TBaseReport& r) { r.PrintLeft("Hello", 1.0); });
+    TBytes b(stream);
+    EXPECT_EQ(b.B(0), 90);
+    EXPECT_EQ(b.W(1), 2010);
+    ASSERT_EQ(b.B(3), 8);
+    EXPECT_EQ(std::string(b.data.begin() + 4, b.data.begin() + 12), "Schedule");
+    EXPECT_EQ(b.W(12), 1); // page count patched
+    EXPECT_EQ(b.W(14), 1);
+    EXPECT_EQ(b.W(16), 9999);
+    EXPECT_FLOAT_EQ(b.R(18), 8.5f);
+    EXPECT_FLOAT_EQ(b.R(22), 11.0f);
+    EXPECT_FLOAT_EQ(b.R(26), 0.25f); // the 100-dpi test printer's unprintable quarter inch
+    const std::vector<LongInt> pages = PageStarts();
+    ASSERT_EQ(pages.size(), 1u);
+    const auto page = static_cast<std::size_t>(pages[0]);
+    EXPECT_EQ(b.B(page), 80);
+    EXPECT_EQ(b.L(page + 1), 0);
+    EXPECT_EQ(b.L(page + 5), 0);
+    EXPECT_EQ(b.W(page + 9), 1);
+    // The full state follows in code order: brush, font, pen, scales, background.
+    EXPECT_EQ(b.B(page + 19), 41);
+    EXPECT_EQ(b.B(page + 24), 42);
+    EXPECT_EQ(b.B(page + 26), 43);
+    EXPECT_EQ(b.B(page + 27), 0);
+    EXPECT_EQ(b.B(page + 28), 51);
+    EXPECT_EQ(b.data.back(), 82);
+}
+
+TEST_F(RptFiler, StateIsRecordedOnlyWhenItChanges) {
+    Record([](TBaseReport& r) {
+        r.SetBrush(clRed, bsSolid, nullptr);
+        r.SetBrush(clRed, bsSolid, nullptr);
+        r.SetPen(clBlue, psDash, 3, pmCopy);
+    });
+    TBytes b(stream);
+    const auto page = static_cast<std::size_t>(PageStarts()[0]);
+    // After the page's full state: one brush colour and style, then the pen's colour, style and
+    // width; the second identical brush writes nothing.
+    std::vector<Byte> after;
+    std::size_t at = page + 19;
+    // Skip the full state up to the background colour (code 27 and its longint).
+    while (b.B(at) != 27)
+        ++at;
+    at += 5;
+    EXPECT_EQ(b.B(at), 41);
+    EXPECT_EQ(b.L(at + 1), static_cast<LongInt>(clRed));
+    EXPECT_EQ(b.B(at + 5), 42);
+    EXPECT_EQ(b.B(at + 6), BS_SOLID);
+    EXPECT_EQ(b.B(at + 7), 71);
+    EXPECT_EQ(b.B(at + 12), 73);
+    EXPECT_EQ(b.B(at + 13), PS_DASH);
+    EXPECT_EQ(b.B(at + 14), 74);
+    EXPECT_FLOAT_EQ(b.R(at + 15), 0.03f);
+    EXPECT_EQ(b.B(at + 19), 82);
+}
+
+TEST_F(RptFiler, PositioningRecordsBlockTextAtTheLeftEdge) {
+    Record([](TBaseReport& r) { r.PrintRight("1,234.56", 6.0); }, amPositioning);
+    TBytes b(stream);
+    const std::size_t code = static_cast<std::size_t>(
+        std::find(b.data.begin() + PageStarts()[0] + 19, b.data.end(), 33) - b.data.begin());
+    ASSERT_LT(code, b.data.size());
+    const float x = b.R(code + 1 + 4 + 1 + 8);
+    const float width = b.R(code + 1 + 4 + 1 + 8 + 4);
+    EXPECT_GT(width, 0.3f);
+    EXPECT_NEAR(x + width, 6.0f, 1e-4f);
+}
+
+TEST_F(RptFiler, MacroTextStaysAlignedTextUnderPositioning) {
+    Record([](TBaseReport& r) { r.PrintCenter("Page " + r.Macro(11), 4.0); }, amPositioning);
+    TBytes b(stream);
+    EXPECT_NE(std::find(b.data.begin() + PageStarts()[0] + 19, b.data.end(), 23), b.data.end());
+}
+
+TEST_F(RptFiler, LongTextIsCutWithAMatchingLength) {
+    Record([](TBaseReport& r) { r.PrintLeft(std::string(300, 'x') + "END", 1.0); });
+    TBytes b(stream);
+    const auto it = std::find(b.data.begin() + PageStarts()[0] + 19, b.data.end(), 24);
+    ASSERT_NE(it, b.data.end());
+    const std::size_t at = static_cast<std::size_t>(it - b.data.begin());
+    EXPECT_EQ(b.B(at + 5), 255);
+    EXPECT_EQ(b.B(at + 6 + 255 + 4), 82); // X follows the 255 characters, then the page's end
+}
+
+TEST_F(RptFiler, PagesAreLinkedBothWaysAndCounted) {
+    Record([](TBaseReport& r) {
+        for (int i = 0; i < 4; ++i) {
+            r.PrintLeft("Page", 1.0);
+            if (i < 3) r.NewPage();
+        }
+    });
+    TBytes b(stream);
+    const std::vector<LongInt> pages = PageStarts();
+    ASSERT_EQ(pages.size(), 4u);
+    EXPECT_EQ(b.W(12), 4);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        EXPECT_EQ(b.L(static_cast<std::size_t>(pages[i]) + 1), i == 0 ? 0 : pages[i - 1]);
+        EXPECT_EQ(b.W(static_cast<std::size_t>(pages[i]) + 9), static_cast<int>(i) + 1);
+        EXPECT_EQ(b.B(static_cast<std::size_t>(pages[i]) - 1), i == 0 ? b.B(pages[0] - 1) : 82);
+    }
+}
+
+TEST_F(RptFiler, CancelledPageLeavesNoTrace) {
+    std::vector<Byte> clean;
+    Record([](TBaseReport& r) {
+        r.PrintLeft("One", 1.0);
+        r.NewPage();
+        r.PrintLeft("Two", 1.0);
+    });
+    clean.assign(static_cast<const Byte*>(stream.Memory()),
+                 static_cast<const Byte*>(stream.Memory()) + stream.Size());
+    stream.Clear();
+    Record([](TBaseReport& r) {
+        r.PrintLeft("One", 1.0);
+        r.NewPage();
+        r.PrintLeft("Thrown away", 1.0);
+        r.CancelPage();
+        r.NewPage();
+        r.PrintLeft("Two", 1.0);
+    });
+    TBytes b(stream);
+    ASSERT_EQ(b.data.size(), clean.size());
+    for (std::size_t i = 0; i < clean.size(); ++i)
+        ASSERT_EQ(b.data[i], clean[i]) << "at " << i;
+
+    // Cancelled as the last page: the page before it ends the chain.
+    stream.Clear();
+    Record([](TBaseReport& r) {
+        r.PrintLeft("One", 1.0);
+        r.NewPage();
+        r.PrintLeft("Gone", 1.0);
+        r.CancelPage();
+    });
+    TBytes last(stream);
+    EXPECT_EQ(last.W(12), 1);
+    EXPECT_EQ(PageStarts().size(), 1u);
+    EXPECT_EQ(last.data.back(), 82);
+}
+
+TEST_F(RptFiler, GraphicIsStoredOnceAndReused) {
+    TBitmap logo;
+    logo.SetSize(8, 8);
+    Record([&](TBaseReport& r) {
+        for (int page = 1; page <= 3; ++page) {
+            if (page > 1) r.ReuseGraphic(3);
+            r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
+            if (page == 1) r.RegisterGraphic(3);
+            if (page < 3) r.NewPage();
+        }
+    });
+    TBytes b(stream);
+    const std::vector<LongInt> pages = PageStarts();
+    ASSERT_EQ(pages.size(), 3u);
+    auto kindAfter = [&](LongInt page) {
+        std::size_t at = static_cast<std::size_t>(page) + 19;
+        while (!(b.B(at) == 34 && b.B(at + 2) == 16))
+            ++at;
+        return at + 3;
+    };
+    const std::size_t first = kindAfter(pages[0]);
+    EXPECT_EQ(b.B(first), 1);
+    const std::size_t second = kindAfter(pages[1]);
+    EXPECT_EQ(b.B(second), 129);
+    EXPECT_EQ(b.L(second + 1), static_cast<LongInt>(first + 1));
+    EXPECT_EQ(b.B(kindAfter(pages[2])), 129);
+    // Played back, the reused bitmap is drawn on every page.
+    backend->SetKeepPageImages(true);
+    Play();
+    ASSERT_EQ(LastDocument().Pages.size(), 3u);
+}
+
+TEST(RptStreamValues, PensBrushesAndFillsKeepTheSystemsNumbers) {
+    EXPECT_EQ(PenModeCode(pmCopy), 13);
+    EXPECT_EQ(PenModeCode(pmNotXor), 10);
+    EXPECT_EQ(PenStyleCode(psClear), 5);
+    EXPECT_EQ(BrushStyleCode(bsClear), 1);
+    EXPECT_EQ(FillStyleCode(fsSurface), 1);
+    for (int m = pmBlack; m <= pmNotXor; ++m) {
+        TPenMode back = pmBlack;
+        ASSERT_TRUE(PenModeOfCode(PenModeCode(static_cast<TPenMode>(m)), back));
+        EXPECT_EQ(back, m);
+    }
+    for (int b = bsSolid; b <= bsDiagCross; ++b) {
+        TBrushStyle back = bsSolid;
+        ASSERT_TRUE(BrushStyleOfCode(BrushStyleCode(static_cast<TBrushStyle>(b)), back));
+        EXPECT_EQ(back, b);
+    }
+    TPenMode mode = pmCopy;
+    TPenStyle style = psSolid;
+    TBrushStyle brush = bsSolid;
+    TFillStyle fill = fsSurface;
+    EXPECT_FALSE(PenModeOfCode(0, mode));
+    EXPECT_FALSE(PenStyleOfCode(7, style));
+    EXPECT_FALSE(BrushStyleOfCode(8, brush));
+    EXPECT_FALSE(FillStyleOfCode(2, fill));
+}
+
+TEST_F(RptFiler, RegistryIndexOutsideOneToTenIsRefused) {
+    TReportFiler filer(nullptr);
+    EXPECT_EQ(ErrorOf([&] { filer.RegisterGraphic(11); }),
+              "RegisterGraphic: Index must be between 1 and 10");
+    EXPECT_EQ(ErrorOf([&] { filer.ReuseGraphic(0); }),
+              "ReuseGraphic: Index must be between 1 and 10");
+    EXPECT_EQ(ErrorOf([&] { filer.UnregisterGraphic(-1); }),
+              "UnregisterGraphic: Index must be between 1 and 10");
+}
+
+TEST_F(RptFiler, UserModeWithoutStreamAndCopyRectFail) {
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smUser);
+    EXPECT_EQ(ErrorOf([&] { filer.Execute(); }), "StreamMode is smUser but Stream is nil");
+    filer.SetStream(&stream);
+    TBitmap other;
+    filer.OnPrint = [&](TObject*) {
+        filer.CopyRect(Rect(0, 0, 1, 1), other.Canvas(), Rect(0, 0, 1, 1));
+    };
+    EXPECT_EQ(ErrorOf([&] { filer.Execute(); }), "CopyRect() not supported in file mode.");
+}
+
+TEST_F(RptFiler, ReusedCallerStreamKeepsGraphicPositions) {
+    // A caller's stream with an older, longer recording in it: positions count from its start.
+    std::vector<Byte> old(100000, 0xAA);
+    stream.WriteBuffer(old.data(), static_cast<LongInt>(old.size()));
+    TBitmap logo;
+    logo.SetSize(6, 6);
+    logo.Canvas()->Brush()->SetColor(clBlack);
+    logo.Canvas()->FillRect(Rect(0, 0, 6, 6));
+    Record([&](TBaseReport& r) {
+        r.PrintLeft("Thrown away", 1.0);
+        r.CancelPage();
+        r.NewPage();
+        r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
+        r.RegisterGraphic(1);
+        r.NewPage();
+        r.ReuseGraphic(1);
+        r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
+    });
+    EXPECT_LT(stream.Size(), 10000);
+    backend->SetKeepPageImages(true);
+    Play();
+    ASSERT_EQ(LastDocument().Pages.size(), 2u);
+    EXPECT_EQ(LastDocument().Pages[1].Image->Canvas()->Pixels(75, 75), clBlack);
+}
+
+TEST_F(RptFiler, TemporaryFileIsMadeWithItsPrefix) {
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smTempFile);
+    filer.OnPrint = [&](TObject*) { filer.PrintLeft("x", 1); };
+    filer.Execute();
+    const std::string name = filer.FileName();
+    EXPECT_NE(name.find("/RP"), std::string::npos) << name;
+    TFileStream file(name, fmOpenRead);
+    EXPECT_GT(file.Size(), 40);
+    std::remove(name.c_str());
+}
+
+// ---- Play-back
+
+// The texts printed on each page of the last document.
+std::vector<std::vector<TTestPrinterBackend::TPrintedText>> Texts(const TTestPrinterBackend& b) {
+    std::vector<std::vector<TTestPrinterBackend::TPrintedText>> pages;
+    for (const auto& page : b.Documents().back().Pages)
+        pages.push_back(page.Texts);
+    return pages;
+}
+
+void ThreePages(TBaseReport& r) {
+    for (int page = 1; page <= 3; ++page) {
+        r.SetFont("Times New Roman", 11);
+        r.PrintLeft("Page " + r.Macro(11) + " of ", 1.0);
+        r.Print(r.Macro(10));
+        r.NewLine();
+        TwoLines(r);
+        r.Rectangle(1.0, 2.0, 3.0, 3.0);
+        if (page < 3) r.NewPage();
+    }
+}
+
+TEST_F(RptFiler, PlayedPagesEqualTheDirectPrint) {
+    for (TAccuracyMethod method : {amAppearance, amPositioning}) {
+        stream.Clear();
+        Direct(ThreePages);
+        const auto direct = Texts(*backend);
+        Record(ThreePages, method);
+        Play();
+        const auto played = Texts(*backend);
+        ASSERT_EQ(played.size(), 3u);
+        ASSERT_EQ(direct.size(), 3u);
+        for (std::size_t p = 0; p < 3; ++p) {
+            // Joined per line, the same words stand at the same places.
+            std::string a, b;
+            for (const auto& t : direct[p])
+                a += t.Text == "9999" ? "3" : t.Text;
+            for (const auto& t : played[p])
+                b += t.Text;
+            EXPECT_EQ(a, b) << "page " << p + 1;
+            EXPECT_EQ(b.find("Page " + std::to_string(p + 1) + " of 3"), 0u) << b;
+            ASSERT_FALSE(played[p].empty());
+            EXPECT_NEAR(played[p].front().X, direct[p].front().X, 1);
+            EXPECT_NEAR(played[p].front().Y, direct[p].front().Y, 1);
+        }
+    }
+}
+
+TEST_F(RptFiler, PlayedPdfHasTheDirectPdfsWords) {
+    UseBackends({CreatePdfPrinterBackend()});
+    const std::string direct = dir + "/direct.pdf", played = dir + "/played.pdf";
+    auto body = [](TBaseReport& r) {
+        ThreePages(r);
+        r.SetTab(1.0, pjLeft, 2.0, 5, BOXLINEALL, 20);
+        r.SetTab(-1, pjRight, 1.5, 5, BOXLINEALL, 0);
+        r.PrintLn("\tLoan amount\t$150,000.00");
+        r.PrintLn("\tMonthly payment\t$1,023.27");
+    };
+    TReportWriter writer(nullptr);
+    writer.SetOutputFileName(direct);
+    writer.OnPrint = [&](TObject*) { body(writer); };
+    writer.Execute();
+    for (TAccuracyMethod method : {amAppearance, amPositioning}) {
+        stream.Clear();
+        TReportFiler filer(nullptr);
+        filer.SetStreamMode(smUser);
+        filer.SetStream(&stream);
+        filer.SetAccuracyMethod(method);
+        filer.SetOutputFileName(played);
+        filer.OnPrint = [&](TObject*) { body(filer); };
+        filer.Execute();
+        Play();
+        const auto a = PdfWords(RunTool("pdftotext -bbox " + ShellQuoted(direct) + " -"));
+        const auto b = PdfWords(RunTool("pdftotext -bbox " + ShellQuoted(played) + " -"));
+        ASSERT_EQ(a.size(), b.size());
+        ASSERT_GT(a.size(), 20u);
+        for (const TPdfWord& word : a) {
+            if (word.Text == "9999") continue; // the page count is known to the recording only
+            // The same word at the same place (the order of the tool's words may differ).
+            double nearest = 1e9;
+            for (const TPdfWord& other : b)
+                if (other.Text == word.Text)
+                    nearest = std::min(nearest, std::max(std::fabs(other.XMin - word.XMin),
+                                                         std::fabs(other.YMin - word.YMin)));
+            EXPECT_LE(nearest, 0.5) << word.Text << " at " << word.XMin << "," << word.YMin;
+        }
+    }
+}
+
+TEST_F(RptFiler, RecordedOutputFileServesThatJobOnly) {
+    const std::string file = dir + "/to file.prn";
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smUser);
+    filer.SetStream(&stream);
+    filer.SetOutputFileName(file);
+    filer.OnPrint = [&](TObject*) { filer.PrintLeft("x", 1.0); };
+    filer.Execute();
+    RPDev()->SetOutputFileName("");
+    Play();
+    EXPECT_EQ(LastDocument().Settings.Output, file);
+    Direct(TwoLines);
+    EXPECT_EQ(LastDocument().Settings.Output, "");
+}
+
+TEST_F(RptFiler, PageRangesArePlayedOnce) {
+    Record(ThreePages);
+    Play(2, 0);
+    EXPECT_EQ(LastDocument().Pages.size(), 2u);
+    Play(3, 2);
+    EXPECT_EQ(backend->Documents().size(), 1u); // nothing started
+    Play(0, 99);
+    EXPECT_EQ(LastDocument().Pages.size(), 3u);
+    // The player's page selection: pages 2 to 3 of the three recorded.
+    Play(0, 0, [](TFilePrinter& p) { p.SetFirstPage(2); });
+    ASSERT_EQ(LastDocument().Pages.size(), 2u);
+    EXPECT_NE(LastDocument().Pages[0].Texts.front().Text.find("Page 2"), std::string::npos);
+}
+
+// A player whose user cancels after its second page.
+class TCancelledPlayer : public TFilePrinter {
+public:
+    using TFilePrinter::TFilePrinter;
+    void PlayPage(int PageNum) override {
+        TFilePrinter::PlayPage(PageNum);
+        if (PageNum == 2) Abort();
+    }
+};
+
+TEST_F(RptFiler, CancelDuringPlayBackAbandonsTheJob) {
+    Record(ThreePages);
+    TCancelledPlayer player(nullptr);
+    player.SetStreamMode(smUser);
+    player.SetStream(&stream);
+    player.Execute();
+    EXPECT_TRUE(player.Aborted());
+    EXPECT_TRUE(LastDocument().Aborted);
+    EXPECT_FALSE(LastDocument().Finished);
+    EXPECT_FALSE(player.Printing());
+}
+
+TEST_F(RptFiler, FontFittingStopsAtOnePixel) {
+    Record([](TBaseReport& r) {
+        r.SetFont("Arial", 12);
+        r.PrintLeft("Shrunk", 1.0);
+    });
+    // Every recorded sample width made far too small: the player shrinks the font but never
+    // below a pixel, and still prints.
+    std::vector<Byte> bytes = TBytes(stream).data;
+    for (std::size_t i = static_cast<std::size_t>(PageStarts()[0]); i + 9 < bytes.size(); ++i)
+        if (bytes[i] == 54 &&
+            DecodeLE<float>(bytes.data() + i + 1) == static_cast<float>(12.0 / 72))
+            EncodeLE(bytes.data() + i + 5, 1e-6f);
+    stream.Clear();
+    stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
+    Play();
+    ASSERT_EQ(LastDocument().Pages.size(), 1u);
+    ASSERT_FALSE(LastDocument().Pages[0].Texts.empty());
+    const LOGFONT& font = LastDocument().Pages[0].Texts.back().Font;
+    EXPECT_GE(std::abs(font.lfHeight), 1);
+    EXPECT_LT(std::abs(font.lfHeight), 12); // 17 pixels as recorded
+}
+
+TEST_F(RptFiler, Version2009HeaderPlaysAndKeepsTheTitle) {
+    Record(TwoLines);
+    // Rewrite the header as the older form: no version word, no title.
+    TBytes b(stream);
+    std::vector<Byte> old{89};
+    const std::size_t titleEnd = 4 + b.B(3);
+    old.insert(old.end(), b.data.begin() + static_cast<long>(titleEnd), b.data.end());
+    // Page links move back by the bytes taken out.
+    const LongInt shift = static_cast<LongInt>(titleEnd - 1);
+    const std::size_t page =
+        static_cast<std::size_t>(PageStarts()[0]) - static_cast<std::size_t>(shift);
+    EncodeLE(old.data() + page + 1, LongInt{0});
+    stream.Clear();
+    stream.WriteBuffer(old.data(), static_cast<LongInt>(old.size()));
+    TFilePrinter player(nullptr);
+    player.SetStreamMode(smUser);
+    player.SetStream(&stream);
+    player.SetTitle("Kept");
+    player.Execute();
+    EXPECT_EQ(player.Title(), "Kept");
+    EXPECT_EQ(LastDocument().Pages.size(), 1u);
+}
+
+// ---- Malformed recordings
+
+class RptBadStream : public RptFiler {
+protected:
+    // Plays the bytes and returns the error; nothing may have been printed.
+    std::string PlayBytes(const std::vector<Byte>& bytes) {
+        stream.Clear();
+        stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
+        const std::size_t before = backend->Documents().size();
+        const std::string error = ErrorOf([&] { Play(); });
+        for (std::size_t i = before; i < backend->Documents().size(); ++i)
+            EXPECT_TRUE(backend->Documents()[i].Aborted) << error;
+        return error;
+    }
+    std::vector<Byte> Good() {
+        stream.Clear();
+        Record([](TBaseReport& r) {
+            r.PrintLeft("One", 1.0);
+            r.NewPage();
+            r.PrintLeft("Two", 1.0);
+        });
+        return TBytes(stream).data;
+    }
+};
+
+TEST_F(RptBadStream, UnknownCodesAndBadHeadersAreRefused) {
+    std::vector<Byte> bytes = Good();
+    bytes[0] = 91;
+    EXPECT_EQ(PlayBytes(bytes), "Unexpected header code found in report file.");
+    bytes = Good();
+    const std::vector<LongInt> pages = PageStarts();
+    // A code no operation has, at the end of the second page.
+    bytes[bytes.size() - 1] = 44;
+    bytes.push_back(82);
+    EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
+    bytes = Good();
+    bytes.back() = 4; // the reserved canvas copy
+    EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
+}
+
+TEST_F(RptBadStream, LinksThatLoopOrLeaveTheStreamAreRefused) {
+    std::vector<Byte> bytes = Good();
+    const std::vector<LongInt> pages = PageStarts();
+    // The second page links forward to the first: a cycle.
+    EncodeLE(bytes.data() + pages[1] + 5, pages[0]);
+    EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
+    bytes = Good();
+    EncodeLE(bytes.data() + pages[0] + 5, LongInt{1000000});
+    EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
+}
+
+TEST_F(RptBadStream, GraphicSizesReusesAndCountsAreChecked) {
+    TBitmap logo;
+    logo.SetSize(4, 4);
+    stream.Clear();
+    Record([&](TBaseReport& r) {
+        r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
+        r.RegisterGraphic(1);
+        r.ReuseGraphic(1);
+        r.PrintBitmap(2.0, 1.0, 1.0, 1.0, &logo);
+        std::vector<TPoint> line{{0, 0}, {10, 10}};
+        r.Polyline(line);
+    });
+    const std::vector<Byte> good = TBytes(stream).data;
+    std::size_t kind = 0, reuse = 0, poly = 0;
+    for (std::size_t i = static_cast<std::size_t>(PageStarts()[0]) + 19; i + 2 < good.size(); ++i) {
+        if (good[i] == 16 && good[i - 2] == 34 && !kind)
+            kind = i + 1;
+        else if (good[i] == 16 && good[i - 2] == 34 && kind && !reuse)
+            reuse = i + 1;
+        if (good[i] == 15 && good[i + 1] == 1 && good[i + 2] == 0) poly = i;
+    }
+    ASSERT_TRUE(kind && reuse && poly);
+    std::vector<Byte> bytes = good;
+    EncodeLE(bytes.data() + kind + 1, LongInt{0x7FFFFFF0}); // a size beyond the stream
+    EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
+    bytes = good;
+    EncodeLE(bytes.data() + reuse + 1, static_cast<LongInt>(reuse + 20)); // a reuse ahead
+    EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
+    bytes = good;
+    EncodeLE(bytes.data() + poly + 1, SmallInt{30000}); // more points than bytes
+    EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
+    bytes = good;
+    bytes[kind + 5] = 'X'; // not a bitmap's data
+    EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
+}
+
+TEST_F(RptBadStream, TruncatedStreamFailsWithTheReadError) {
+    std::vector<Byte> bytes = Good();
+    bytes.erase(bytes.end() - 3, bytes.end());
+    EXPECT_EQ(PlayBytes(bytes), "Stream read error");
+}
+
+} // namespace

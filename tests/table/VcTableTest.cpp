@@ -1,0 +1,623 @@
+// The table control driven through the layer with real keys and mouse clicks.
+#include "TableSupport.h"
+
+#include "controls/entry/VcDate.h"
+#include "controls/entry/VcExcept.h"
+#include "controls/table/VcTCEdt.h"
+
+namespace {
+
+using VcTableTest = TableFormTest;
+
+TEST_F(VcTableTest, KeysMoveTheActiveCellWithEveryCommand) {
+    Configure(50, 6);
+    std::vector<std::pair<LongInt, LongInt>> moves;
+    table->OnActiveCellChanged = [&](TObject*, LongInt r, LongInt c) { moves.emplace_back(r, c); };
+    Show();
+    ASSERT_TRUE(table->Focused());
+    EXPECT_EQ(table->ActiveRow(), 1);
+    EXPECT_EQ(table->ActiveCol(), 1);
+    Press(Qt::Key_Down);
+    Press(Qt::Key_Right);
+    EXPECT_EQ(table->ActiveRow(), 2);
+    EXPECT_EQ(table->ActiveCol(), 2);
+    Press(Qt::Key_End);
+    EXPECT_EQ(table->ActiveCol(), 5);
+    Press(Qt::Key_Home);
+    EXPECT_EQ(table->ActiveCol(), 1);
+    Press(Qt::Key_Up);
+    Press(Qt::Key_Up); // stays below the locked row
+    EXPECT_EQ(table->ActiveRow(), 1);
+    Press(Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(table->ActiveRow(), 49);
+    EXPECT_EQ(table->TopRow(), table->LastTopRow());
+    EXPECT_TRUE(table->IsCellVisible(49, 1));
+    Press(Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(table->ActiveRow(), 1);
+    EXPECT_EQ(table->TopRow(), 1);
+    Press(Qt::Key_PageDown);
+    const LongInt paged = table->ActiveRow();
+    EXPECT_GT(paged, 5);
+    Press(Qt::Key_PageUp);
+    EXPECT_EQ(table->ActiveRow(), 1);
+    Press(Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(table->ActiveRow(), 49);
+    EXPECT_EQ(table->ActiveCol(), 5);
+    Press(Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(table->ActiveRow(), 1);
+    EXPECT_EQ(table->ActiveCol(), 1);
+    Press(Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_GT(table->ActiveCol(), 1);
+    EXPECT_FALSE(moves.empty());
+    EXPECT_EQ(moves.back(), (std::pair<LongInt, LongInt>{table->ActiveRow(), table->ActiveCol()}));
+}
+
+TEST_F(VcTableTest, TabArrowsAndTheMovingEvent) {
+    Configure(20, 6);
+    table->SetOptions({otoTabToArrow});
+    Show();
+    Press(Qt::Key_Tab);
+    EXPECT_EQ(table->ActiveCol(), 2);
+    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(table->ActiveCol(), 1);
+    Press(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(table->ActiveCol(), 1);
+    int changes = 0;
+    table->OnActiveCellChanged = [&](TObject*, LongInt, LongInt) { ++changes; };
+    table->OnActiveCellMoving = [&](TObject*, Word, LongInt& r, LongInt& c) {
+        r = table->ActiveRow();
+        c = table->ActiveCol();
+    };
+    Press(Qt::Key_Down);
+    EXPECT_EQ(table->ActiveRow(), 1);
+    EXPECT_EQ(changes, 0);
+}
+
+TEST_F(VcTableTest, EditsAStringCellWithTypedKeysAndSavesWithF2) {
+    Configure(20, 6);
+    Show();
+    std::vector<std::string> events;
+    table->OnBeginEdit = [&](TObject*, LongInt, LongInt, bool&) { events.push_back("begin"); };
+    table->OnEndEdit = [&](TObject*, TVcBaseTableCell*, LongInt, LongInt, bool&) {
+        events.push_back("end");
+    };
+    table->OnDoneEdit = [&](TObject*, LongInt, LongInt) { events.push_back("done"); };
+    Type("7");
+    ASSERT_TRUE(table->IsEditing());
+    ASSERT_NE(text->Editor(), nullptr);
+    EXPECT_EQ(text->Editor()->Text(), "7");
+    Type("ab");
+    Press(Qt::Key_F2);
+    EXPECT_FALSE(table->IsEditing());
+    EXPECT_EQ(StringAt(1, 1), "7ab");
+    EXPECT_EQ(events, (std::vector<std::string>{"begin", "end", "done"}));
+    EXPECT_TRUE(table->Focused());
+    // Escape throws the edit away.
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(table->IsEditing());
+    Type("zz");
+    Press(Qt::Key_Escape);
+    EXPECT_FALSE(table->IsEditing());
+    EXPECT_EQ(StringAt(1, 1), "7ab");
+}
+
+TEST_F(VcTableTest, OnlyPlainPrintableKeysStartEditing) {
+    Configure(20, 6);
+    Show();
+    Press(Qt::Key_S, Qt::ControlModifier);
+    Press(Qt::Key_A, Qt::AltModifier);
+    Press(Qt::Key_F5);
+    Press(Qt::Key_Delete);
+    EXPECT_FALSE(table->IsEditing());
+    Type("A");
+    EXPECT_TRUE(table->IsEditing());
+}
+
+TEST_F(VcTableTest, ReadOnlyTableNeverEdits) {
+    Configure(20, 6);
+    table->SetAccess(otxReadOnly);
+    Show();
+    Type("7");
+    Press(Qt::Key_F2);
+    Click(1, 1);
+    EXPECT_FALSE(table->IsEditing());
+}
+
+TEST_F(VcTableTest, StringCellWritesNoMoreThanItsBuffer) {
+    Configure(20, 6);
+    text->SetUseASCIIZStrings(true);
+    text->SetMaxLength(4);
+    std::array<char, 5> buffer{'a', 'b', 0, 0, 0};
+    table->OnGetCellData = [&](TObject*, LongInt r, LongInt c, void*& data, TVcCellDataPurpose) {
+        data = r == 1 && c == 1 ? buffer.data() : nullptr;
+    };
+    Show();
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(table->IsEditing());
+    Type("cdefgh");
+    Press(Qt::Key_F2);
+    // The editor selected "ab" on entry, so the typing replaced it; four characters fit.
+    EXPECT_EQ(std::string(buffer.data()), "cdef");
+    TVcTCString zero(form.get());
+    EXPECT_EQ(zero.EffectiveMaxLength(), 255);
+}
+
+TEST_F(VcTableTest, NumericAndPictureCellsEditTypedValues) {
+    Configure(20, 6);
+    date->SetDataType(pftDate);
+    date->SetPictureMask("mm/dd/YY");
+    DateAt(1, 3) = DMYToDate(1, 1, 2000, 1950);
+    NumberAt(1, 2) = 12.5;
+    Show();
+    Press(Qt::Key_Right);
+    Type("42");
+    ASSERT_TRUE(table->IsEditing());
+    Press(Qt::Key_F2);
+    EXPECT_FALSE(table->IsEditing());
+    EXPECT_DOUBLE_EQ(NumberAt(1, 2), 42.0);
+    Press(Qt::Key_Right);
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(table->IsEditing());
+    EXPECT_EQ(date->EditField()->EditString(), "01/01/00");
+    Press(Qt::Key_Home);
+    Type("0202");
+    Press(Qt::Key_F2);
+    EXPECT_FALSE(table->IsEditing());
+    EXPECT_EQ(DateAt(1, 3), DMYToDate(2, 2, 2000, 1950));
+    // Escape puts back the text from the start of editing and leaves the cell.
+    const LongInt saved = DateAt(1, 3);
+    Press(Qt::Key_F2);
+    Press(Qt::Key_Home);
+    Type("1111");
+    Press(Qt::Key_Escape);
+    EXPECT_FALSE(table->IsEditing());
+    EXPECT_EQ(DateAt(1, 3), saved);
+}
+
+TEST_F(VcTableTest, InvalidValueKeepsTheEditorAndStoresNothing) {
+    Configure(20, 6);
+    date->SetDataType(pftDate);
+    date->SetPictureMask("mm/dd/YY");
+    DateAt(1, 3) = DMYToDate(1, 1, 2000, 1950);
+    Show();
+    table->SetActiveCol(3);
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(table->IsEditing());
+    Type("1399");
+    Press(Qt::Key_Down);
+    EXPECT_TRUE(table->IsEditing());
+    EXPECT_EQ(table->ActiveRow(), 1);
+    EXPECT_EQ(DateAt(1, 3), DMYToDate(1, 1, 2000, 1950));
+    EXPECT_FALSE(services.MessageBoxes.empty());
+}
+
+TEST_F(VcTableTest, SelectionByClickShiftCtrlAndDragging) {
+    Configure(20, 6);
+    table->SetOptions({otoMouseDragSelect, otoRowSelection, otoColSelection});
+    Show();
+    Click(2, 2);
+    EXPECT_EQ(table->ActiveRow(), 2);
+    Click(4, 3, Qt::ShiftModifier);
+    EXPECT_TRUE(table->IsCellSelected(3, 2));
+    EXPECT_TRUE(table->IsCellSelected(4, 3));
+    EXPECT_FALSE(table->IsCellSelected(5, 3));
+    Click(6, 1, Qt::ControlModifier);
+    EXPECT_TRUE(table->IsCellSelected(6, 1));
+    EXPECT_TRUE(table->IsCellSelected(3, 2));
+    Click(6, 1, Qt::ControlModifier);
+    EXPECT_FALSE(table->IsCellSelected(6, 1));
+    Click(1, 1);
+    EXPECT_FALSE(table->IsCellSelected(3, 2));
+    // Dragging from (2,1) to (5,2).
+    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(2, 1));
+    Settle();
+    QTest::mouseMove(WidgetOf(table), PointOf(5, 2));
+    Settle();
+    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(5, 2));
+    Settle();
+    EXPECT_TRUE(table->IsCellSelected(4, 2));
+    EXPECT_EQ(table->ActiveRow(), 5);
+    // The top-left locked corner selects everything; a heading its column.
+    Click(0, 0);
+    EXPECT_TRUE(table->IsCellSelected(19, 5));
+    Click(3, 3);
+    Click(0, 4);
+    EXPECT_TRUE(table->IsCellSelected(15, 4));
+    EXPECT_FALSE(table->IsCellSelected(15, 3));
+}
+
+TEST_F(VcTableTest, ExtendCommandsSelectFromTheAnchor) {
+    Configure(20, 6);
+    Show();
+    Press(Qt::Key_Down, Qt::ShiftModifier);
+    Press(Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_TRUE(table->IsCellSelected(1, 1));
+    EXPECT_TRUE(table->IsCellSelected(2, 2));
+    Press(Qt::Key_Down);
+    EXPECT_FALSE(table->IsCellSelected(2, 2));
+}
+
+TEST_F(VcTableTest, ScrollingKeepsLockedRowsAndColumnsAndPaintsOnlyNewCells) {
+    Configure(100, 8);
+    table->SetLockedCols(1);
+    Show();
+    const std::vector<LongInt> cols = table->VisibleCols();
+    ASSERT_EQ(cols.front(), 0);
+    table->ResetCellsPainted();
+    table->SetTopRow(2);
+    Settle();
+    EXPECT_EQ(table->VisibleRows().front(), 0);
+    EXPECT_EQ(table->VisibleRows()[1], 2);
+    // The new bottom row (and the one cut off before) are painted, nothing else.
+    EXPECT_LE(table->CellsPainted(), 2 * static_cast<long>(cols.size()));
+    EXPECT_GT(table->CellsPainted(), 0);
+    table->SetTopLeftCell(1000, 1000);
+    EXPECT_EQ(table->TopRow(), table->LastTopRow());
+    EXPECT_EQ(table->LeftCol(), table->LastLeftCol());
+    EXPECT_TRUE(table->IsCellVisible(99, 7));
+    EXPECT_EQ(table->VisibleCols().front(), 0);
+    // The scroll bar moves the rows.
+    table->Perform(WM_VSCROLL, MakeLParam(SB_TOP, 0), 0);
+    EXPECT_EQ(table->TopRow(), 1);
+    table->Perform(WM_VSCROLL, MakeLParam(SB_LINEDOWN, 0), 0);
+    EXPECT_EQ(table->TopRow(), 2);
+    table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBPOSITION, 40), 0);
+    EXPECT_EQ(table->TopRow(), 40);
+}
+
+TEST_F(VcTableTest, LongTablesUseOneScrollScale) {
+    Configure(20, 4);
+    Show();
+    table->SetRowLimit(100000);
+    Settle();
+    SCROLLINFO info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(table->Handle(), SB_VERT, info);
+    const LongInt scale = table->LastTopRow() / 1024 + 1;
+    EXPECT_EQ(info.nMax, table->LastTopRow() / scale);
+    table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBPOSITION, static_cast<Word>(info.nMax / 2)), 0);
+    const LongInt top = table->TopRow();
+    GetScrollInfo(table->Handle(), SB_VERT, info);
+    EXPECT_EQ(info.nPos, top / scale);
+    table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBPOSITION, static_cast<Word>(info.nMax)), 0);
+    EXPECT_EQ(table->TopRow(), table->LastTopRow());
+}
+
+TEST_F(VcTableTest, RedrawLockPaintsEachAffectedCellOnce) {
+    Configure(20, 6);
+    Show();
+    table->ResetCellsPainted();
+    table->SetRedrawAllowed(false);
+    table->InvalidateCell(3, 3);
+    table->InvalidateCell(3, 3);
+    table->InvalidateCell(4, 2);
+    table->Invalidate();
+    Settle();
+    EXPECT_EQ(table->CellsPainted(), 0);
+    table->SetRedrawAllowed(true);
+    Settle();
+    // The whole window was asked for while locked: every visible cell once.
+    const long visible =
+        static_cast<long>(table->VisibleRows().size() * table->VisibleCols().size());
+    EXPECT_EQ(table->CellsPainted(), visible);
+    table->ResetCellsPainted();
+    table->SetRedrawAllowed(false);
+    table->InvalidateCell(3, 3);
+    table->InvalidateCell(4, 2);
+    table->SetRedrawAllowed(true);
+    // The two cells and the active cell, which every lock marks.
+    EXPECT_EQ(table->CellsPainted(), 3);
+}
+
+TEST_F(VcTableTest, ShapeLimitsAndReferences) {
+    Configure(20, 6);
+    Show();
+    table->SetActiveCell(15, 4);
+    table->SetRowLimit(10);
+    EXPECT_EQ(table->ActiveRow(), 9);
+    table->SetLockedRows(10);
+    EXPECT_EQ(table->LockedRows(), 1);
+    table->SetColCount(1);
+    EXPECT_EQ(table->ColCount(), 6);
+    table->SetColCount(3);
+    EXPECT_EQ(table->ActiveCol(), 2);
+    EXPECT_THROW(table->Rows()->Height(10), EVcTable);
+    for (LongInt c = 0; c < 3; ++c)
+        table->Columns()->Items(c)->SetHidden(true);
+    Settle();
+    EXPECT_TRUE(table->VisibleCols().empty());
+}
+
+TEST_F(VcTableTest, HeadingsNameColumnsAndFollowThem) {
+    Configure(20, 6);
+    Show();
+    EXPECT_EQ(ColumnLetters(27), "AA");
+    EXPECT_EQ(ColumnLetters(26), "Z");
+    EXPECT_EQ(ColumnLetters(0), "");
+    heading->SetShowLetters(false);
+    heading->Headings()->SetCommaText("A,B,C");
+    table->Columns()->Exchange(0, 2);
+    EXPECT_EQ(heading->Headings()->CommaText(), "C,B,A");
+    table->Columns()->Delete(1);
+    EXPECT_EQ(heading->Headings()->CommaText(), "C,A");
+}
+
+TEST_F(VcTableTest, EventsFollowEditingAndScrolling) {
+    Configure(60, 6);
+    std::vector<std::string> log;
+    table->OnEnteringRow = [&](TObject*, LongInt r) { log.push_back("row " + std::to_string(r)); };
+    table->OnLeavingRow = [&](TObject*, LongInt r) { log.push_back("leave " + std::to_string(r)); };
+    table->OnTopLeftCellChanged = [&](TObject*, LongInt r, LongInt) {
+        log.push_back("top " + std::to_string(r));
+    };
+    table->OnClipboardCopy = [&](TObject*) { log.push_back("copy"); };
+    Show();
+    Press(Qt::Key_F2);
+    Press(Qt::Key_F2);
+    Press(Qt::Key_Down);
+    Press(Qt::Key_C, Qt::ControlModifier);
+    table->SetTopRow(10);
+    EXPECT_EQ(log, (std::vector<std::string>{"top 1", "row 1", "leave 1", "copy", "top 10"}));
+    EXPECT_EQ(std::count(purposes.begin(), purposes.end(), cdpEdit), 1);
+    EXPECT_EQ(std::count(purposes.begin(), purposes.end(), cdpSave), 1);
+}
+
+TEST_F(VcTableTest, StoredColumnsAndRowsComeBack) {
+    Configure(20, 3);
+    table->Rows()->SetHidden(4, true);
+    table->Rows()->SetRowHeight(6, 44);
+    const TVcRowData rows = table->RowData();
+    const std::vector<TVcColumnData> cols = table->ColData();
+    EXPECT_EQ(cols[1].CellName, "EntryForm.Text");
+    ASSERT_EQ(rows.Rows.size(), 2u);
+    EXPECT_EQ(rows.Rows[0], (TVcRowData::TRow{4, true, -1}));
+    table->ReadRowData({20, {}});
+    EXPECT_EQ(table->Rows()->StoredCount(), 0);
+    table->ReadRowData(rows);
+    EXPECT_TRUE(table->Rows()->Hidden(4));
+    EXPECT_EQ(table->Rows()->Height(6), 44);
+    // A name without an owner part is a cell of the table's own form.
+    std::vector<TVcColumnData> plain = cols;
+    plain[1].CellName = "Date";
+    table->ReadColData(plain);
+    Show();
+    EXPECT_EQ(table->Columns()->DefaultCell(1), date);
+    EXPECT_EQ(table->Columns()->DefaultCell(2), number);
+}
+
+TEST_F(VcTableTest, FreeingACellRemovesEveryUse) {
+    Configure(20, 6);
+    Show();
+    table->SetCellComponent(3, 3, text);
+    delete text;
+    text = nullptr;
+    Settle();
+    EXPECT_EQ(table->Columns()->DefaultCell(1), nullptr);
+    EXPECT_EQ(table->CellComponent(3, 3),
+              number == nullptr ? nullptr : table->Columns()->DefaultCell(3));
+    delete heading;
+    heading = nullptr;
+    EXPECT_EQ(table->LockedRowsCell(), nullptr);
+    Settle();
+}
+
+} // namespace
+
+namespace {
+
+using VcTableScrollTest = TableFormTest;
+
+QImage Picture(TVcTable* table) {
+    return table->Impl()->Buffer().copy();
+}
+
+TEST_F(VcTableScrollTest, ScrolledPixelsMatchAFullRepaint) {
+    Configure(100, 10);
+    Show();
+    const auto compare = [&](const char* what) {
+        Settle();
+        const QImage scrolled = Picture(table);
+        table->InvalidateTable();
+        Settle();
+        EXPECT_TRUE(scrolled == Picture(table)) << what;
+    };
+    table->SetTopRow(2);
+    compare("one row down");
+    table->SetTopRow(9);
+    compare("seven rows down");
+    table->SetTopRow(5);
+    compare("four rows up");
+    table->SetLeftCol(2);
+    compare("one column right");
+    table->SetLeftCol(1);
+    compare("one column left");
+}
+
+} // namespace
+
+namespace {
+
+using VcTableMouseTest = TableFormTest;
+
+TEST_F(VcTableMouseTest, HeadingEdgesResizeAndHeadingsMoveColumns) {
+    Configure(20, 6);
+    table->SetOptions({otoAllowColMoves});
+    Show();
+    const int frame = table->Impl()->FrameWidth();
+    const TRect head = table->CellRect(0, 1);
+    const QPoint edge(head.Right + frame, head.Top + 5 + frame);
+    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, edge);
+    Settle();
+    QTest::mouseMove(WidgetOf(table), edge + QPoint(30, 0));
+    Settle();
+    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, edge + QPoint(30, 0));
+    Settle();
+    EXPECT_EQ(table->Columns()->Items(1)->Width(), 110);
+    // Never narrower than 6 pixels.
+    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, edge + QPoint(30, 0));
+    Settle();
+    QTest::mouseMove(WidgetOf(table), QPoint(head.Left + frame, edge.y()));
+    Settle();
+    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier,
+                        QPoint(head.Left + frame, edge.y()));
+    Settle();
+    EXPECT_EQ(table->Columns()->Items(1)->Width(), 6);
+    // Dragging the heading of column 2 onto column 4 moves it there.
+    TVcBaseTableCell* moving = table->Columns()->DefaultCell(2);
+    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(0, 2));
+    Settle();
+    QTest::mouseMove(WidgetOf(table), PointOf(0, 4));
+    Settle();
+    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(0, 4));
+    Settle();
+    EXPECT_EQ(table->Columns()->DefaultCell(4), moving);
+    EXPECT_EQ(table->Columns()->DefaultCell(2), date);
+}
+
+TEST_F(VcTableMouseTest, HiddenRowsAndColumnsAreSkipped) {
+    Configure(20, 6);
+    table->Rows()->SetHidden(2, true);
+    table->Columns()->Items(2)->SetHidden(true);
+    Show();
+    Press(Qt::Key_Down);
+    EXPECT_EQ(table->ActiveRow(), 3);
+    Press(Qt::Key_Right);
+    EXPECT_EQ(table->ActiveCol(), 3);
+    EXPECT_EQ(table->VisibleRows()[2], 3);
+    table->SetActiveCell(2, 2);
+    EXPECT_EQ(table->ActiveRow(), 3);
+    EXPECT_EQ(table->ActiveCol(), 3);
+    Press(Qt::Key_Up);
+    EXPECT_EQ(table->ActiveRow(), 1);
+    Press(Qt::Key_Left);
+    EXPECT_EQ(table->ActiveCol(), 1);
+}
+
+} // namespace
+
+namespace {
+
+using VcTableEventsTest = TableFormTest;
+
+TEST_F(VcTableEventsTest, UserCommandsUnusedAreaAndEditorSize) {
+    Configure(20, 3);
+    controller->EntryCommands()->AddCommandRec(
+        "Grid", TVcCommandRec{static_cast<Byte>(VK_F9), 0, 0, 0, ccUserFirst + 4});
+    std::vector<Word> commands;
+    table->OnUserCommand = [&](TObject*, Word command) { commands.push_back(command); };
+    int unused = 0;
+    table->SetOnPaintUnusedArea([&](TObject*) { ++unused; });
+    table->OnSizeCellEditor = [](TObject*, LongInt, LongInt, TRect& r, TVcTblEditorStyle& style) {
+        r.Right += 20;
+        style = tesSingle;
+    };
+    Show();
+    EXPECT_GT(unused, 0);
+    Press(Qt::Key_F9);
+    EXPECT_EQ(commands, (std::vector<Word>{ccUserFirst + 4}));
+    // A user command starts no editing.
+    EXPECT_FALSE(table->IsEditing());
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(table->IsEditing());
+    const TRect cell = table->CellRect(1, 1);
+    EXPECT_EQ(text->Editor()->Width(), cell.Width() - 1 + 20);
+    EXPECT_EQ(text->Editor()->BorderStyle(), bsSingle);
+}
+
+TEST_F(VcTableEventsTest, AlwaysEditingFollowsTheActiveCell) {
+    Configure(20, 4);
+    table->SetOptions({otoAlwaysEditing});
+    Show();
+    EXPECT_TRUE(table->IsEditing());
+    Press(Qt::Key_Down);
+    Settle();
+    EXPECT_TRUE(table->IsEditing());
+    EXPECT_EQ(table->ActiveRow(), 2);
+    // Escape does not leave editing in this mode.
+    Press(Qt::Key_Escape);
+    EXPECT_TRUE(table->IsEditing());
+}
+
+} // namespace
+
+namespace {
+
+using VcTableRowModeTest = TableFormTest;
+
+TEST_F(VcTableRowModeTest, ExtendingInRowModeSelectsWholeRows) {
+    Configure(20, 6);
+    table->SetOptions({otoRowSelection});
+    Show();
+    Click(2, 3);
+    Click(4, 3, Qt::ShiftModifier);
+    EXPECT_TRUE(table->IsCellSelected(3, 1));
+    EXPECT_TRUE(table->IsCellSelected(4, 5));
+    EXPECT_FALSE(table->IsCellSelected(5, 3));
+    EXPECT_FALSE(table->IsCellSelected(3, 0)); // the locked column stays out
+    EXPECT_EQ(table->ActiveCol(), 3);
+}
+
+} // namespace
+
+namespace {
+
+using VcTableScrollBarTest = TableFormTest;
+
+TEST_F(VcTableScrollBarTest, PageAreasScrollByAWindowFull) {
+    Configure(100, 12);
+    Show();
+    const LongInt shown = static_cast<LongInt>(table->VisibleRows().size()) - 2; // whole rows
+    table->Perform(WM_VSCROLL, MakeLParam(SB_PAGEDOWN, 0), 0);
+    const LongInt top = table->TopRow();
+    EXPECT_GE(top, 1 + shown - 1);
+    table->Perform(WM_VSCROLL, MakeLParam(SB_PAGEUP, 0), 0);
+    EXPECT_EQ(table->TopRow(), 1);
+    table->Perform(WM_HSCROLL, MakeLParam(SB_PAGEDOWN, 0), 0);
+    const LongInt left = table->LeftCol();
+    EXPECT_GT(left, 1);
+    table->Perform(WM_HSCROLL, MakeLParam(SB_PAGEUP, 0), 0);
+    EXPECT_EQ(table->LeftCol(), 1);
+    table->Perform(WM_HSCROLL, MakeLParam(SB_BOTTOM, 0), 0);
+    EXPECT_EQ(table->LeftCol(), table->LastLeftCol());
+    table->Perform(WM_HSCROLL, MakeLParam(SB_THUMBPOSITION, 2), 0);
+    EXPECT_EQ(table->LeftCol(), 3);
+    // Dragging the thumb scrolls only with thumb tracking.
+    table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBTRACK, 30), 0);
+    EXPECT_EQ(table->TopRow(), 1);
+    table->SetOptions({otoThumbTrack});
+    table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBTRACK, 30), 0);
+    EXPECT_EQ(table->TopRow(), 30);
+}
+
+} // namespace
+
+namespace {
+
+using VcTableCellLifeTest = TableFormTest;
+
+TEST_F(VcTableCellLifeTest, FullStringCellMovesToTheNextCell) {
+    Configure(20, 6);
+    text->SetMaxLength(3);
+    text->SetAutoAdvanceChar(true);
+    Show();
+    Press(Qt::Key_F2);
+    Press(Qt::Key_End);
+    ASSERT_TRUE(table->IsEditing());
+    text->Editor()->SelectAll();
+    Type("xyz");
+    EXPECT_EQ(table->ActiveCol(), 2);
+    EXPECT_EQ(StringAt(1, 1), "xyz");
+}
+
+TEST_F(VcTableCellLifeTest, FreeingTheTableFirstLeavesTheCellsAlone) {
+    Configure(20, 6);
+    Show();
+    delete table;
+    table = nullptr;
+    EXPECT_EQ(text->CellTable(), nullptr);
+    EXPECT_EQ(text->Table(), nullptr);
+    text->SetColor(clRed); // tells nobody
+    EXPECT_EQ(text->TableColorValue(), 0);
+}
+
+} // namespace
