@@ -10,6 +10,8 @@
 #include "platform/rtl/Profile.h"
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/Streams.h"
+#include "report/RptFiler.h"
+#include "tests/fuzz/FuzzReport.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/fuzz/FuzzXbase.h"
 #include "xbase/XbMemo.h"
@@ -264,6 +266,52 @@ void AutoBinSeeds(const std::string& autoBin) {
     Seed("autobin", "auto.bin", ReadWholeFile(autoBin));
 }
 
+// ----- Report streams
+
+std::string RecordReport(int pages) {
+    UseFuzzPrinter();
+    TMemoryStream stream;
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smUser);
+    filer.SetStream(&stream);
+    TBitmap bitmap;
+    bitmap.SetSize(4, 3);
+    bitmap.Canvas()->Brush()->SetColor(clTeal);
+    bitmap.Canvas()->FillRect(TRect{0, 0, 4, 3});
+    filer.OnPrint = [&](TObject*) {
+        for (int page = 1; page <= pages; ++page) {
+            filer.SetFont("Arial", 12);
+            filer.PrintLeft("Loan schedule, page " + std::to_string(page), 1.0);
+            filer.PrintCenter("Centred", 4.25);
+            filer.PrintRight("1,234.56", 7.5);
+            filer.PrintBlock("A block of words", 1.0, 2.0);
+            if (page == 1) {
+                filer.SetBrush(clYellow, bsSolid, nullptr);
+                filer.SetPen(clNavy, psDash, 2, pmCopy);
+                filer.Rectangle(1.0, 2.0, 3.0, 3.0);
+                filer.Ellipse(3.5, 2.0, 4.5, 3.0);
+                filer.MoveTo(1.0, 4.0);
+                filer.LineTo(6.0, 4.5);
+                filer.Polygon({{100, 500}, {150, 450}, {200, 520}});
+                filer.PrintBitmap(5.0, 5.0, 1.0, 1.0, &bitmap);
+                filer.SetFontRotation(90);
+                filer.SetBold(true);
+                filer.PrintLeft("Turned", 7.0);
+            }
+            if (page < pages) filer.NewPage();
+        }
+    };
+    filer.Execute();
+    return StreamBytes(stream);
+}
+
+void ReportSeeds() {
+    const std::string twoPages = RecordReport(2);
+    Seed("rptstream", "print", Selector(0) + twoPages);
+    Seed("rptstream", "preview", Selector(1) + twoPages);
+    Seed("rptstream", "one-page", Selector(1) + RecordReport(1));
+}
+
 // ----- Formatting and picture masks
 
 void FormatSeeds() {
@@ -323,5 +371,6 @@ int main(int argc, char** argv) {
     AutoBinSeeds(argv[3]);
     FormatSeeds();
     PictureMaskSeeds();
+    ReportSeeds();
     return 0;
 }
