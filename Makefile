@@ -1,6 +1,7 @@
 # The two commands a user needs: `make run` and `make test`; `make fuzz` fuzzes the file readers.
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+FUZZ_JOBS ?= 1
 FUZZ_FLAGS = -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
 
 .PHONY: run test fuzz fuzz-seeds
@@ -19,15 +20,15 @@ test:
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  ctest --output-on-failure -j $(JOBS)
 
-# Builds the fuzzers with clang in their own folder and runs each for FUZZ_SECONDS
-# (FUZZ_TARGETS="dbf memo" runs only those).
+# Builds the fuzzers with clang in their own folder and runs each for FUZZ_SECONDS, FUZZ_JOBS at
+# a time (FUZZ_TARGETS="dbf memo" runs only those).
 fuzz:
 	@scripts/install-deps
 	cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_CXX_COMPILER=clang++ -DVANTREL_FUZZ=ON -DVANTREL_TESTS=ON \
 	  -DCMAKE_CXX_FLAGS="$(FUZZ_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
 	cmake --build build/fuzz -j $(JOBS) --target fuzzers
-	FUZZ_SECONDS=$(FUZZ_SECONDS) tests/fuzz/run-fuzzers.sh build/fuzz $(FUZZ_TARGETS)
+	FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_JOBS=$(FUZZ_JOBS) tests/fuzz/run-fuzzers.sh build/fuzz $(FUZZ_TARGETS)
 
 # Writes the fuzzers' seed corpora anew with the program's own writers.
 fuzz-seeds:

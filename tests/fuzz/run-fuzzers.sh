@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the fuzzers of a fuzz build, one after another, each for FUZZ_SECONDS (default 60).
+# Runs the fuzzers of a fuzz build, each for FUZZ_SECONDS (default 60), FUZZ_JOBS (default 1)
+# of them at a time.
 #   tests/fuzz/run-fuzzers.sh <fuzz build folder> [target...]
 # Each fuzzer starts from its seed corpus and saved reproducers (read only) and keeps what it
 # finds in <build>/fuzz-corpus/<target>; a crash, hang (10 s), leak or out-of-memory (2 GB)
@@ -23,6 +24,12 @@ fi
 
 # The readers' files live in memory when it can be had: the INI writes flush every file to disk.
 [ -d /dev/shm ] && [ -w /dev/shm ] && export TMPDIR=/dev/shm
+jobs=${FUZZ_JOBS:-1}
+if [ "$jobs" -gt 1 ]; then
+  printf '%s\n' "${targets[@]}" | FUZZ_JOBS=1 xargs -P "$jobs" -I{} "$0" "$build" {}
+  exit $?
+fi
+
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
 export LSAN_OPTIONS=suppressions=$here/../lsan.supp
