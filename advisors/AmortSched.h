@@ -91,6 +91,9 @@ public:
     // LastScheduleYear gives its message and false, and nothing changes. Raises ERangeError for a
     // list index outside its list.
     bool CalcSchedule(TAmortLoan& loan, const TAmortOptions& options);
+    // The checks CalcSchedule makes before building, with their messages: resets a first payment
+    // date before the origination (or missing) to it; false for a loan that cannot be built.
+    bool ValidLoan(TAmortLoan& loan) const;
 
     // The row builders, in the order CalcSchedule calls them.
     void ResetInitialRow();
@@ -135,7 +138,6 @@ public:
     std::function<void(int percent)> OnProgress;
 
 private:
-    bool ValidLoan(TAmortLoan& loan) const;
     void SetRates(TAmortRow& row) const;
     void AddYearTab(TDayNumber date, TDayNumber previous);
     void SetRunningTotals(int k);

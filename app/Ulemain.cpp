@@ -1,5 +1,7 @@
 #include "app/Ulemain.h"
 
+#include "advisors/Uloamort.h"
+#include "advisors/uAmortop.h"
 #include "advisors/uLoPnts.h"
 #include "app/ULoIntDu.h"
 #include "app/Uloaccel.h"
@@ -152,6 +154,8 @@ TMainForm::~TMainForm() {
     printerFont_.reset();
     ClearSharedLists();
     TCalcForm::FreeSharedRecords();
+    TcLoAmort::FreeRecord();
+    TAmortOpt::FreeRecord();
     if (MainForm == this) MainForm = nullptr;
     if (CalcHost() == this) SetCalcHost(nullptr);
 }
@@ -200,8 +204,9 @@ void TMainForm::BuildMenus() {
             [this](TObject*) { OpenBalloonCalc(); });
     AddItem(calculators, "Affordable &House...", ShortCut(VK_F7, {}),
             [this](TObject*) { OpenAffordHouse(); });
-    // The schedule and the lease advisor are opened from here as they join.
-    menu("&Schedules");
+    TMenuItem* schedules = menu("&Schedules");
+    AddItem(schedules, "&Amortization...", ShortCut('A', {ssCtrl}),
+            [this](TObject*) { OpenAmortSchedule(); });
     TMenuItem* advisors = menu("&Advisors");
     AddItem(advisors, "&Points...", ShortCut('P', {ssCtrl}), [this](TObject*) { OpenPoints(); });
     AddItem(advisors, "&Refinance...", ShortCut('R', {ssCtrl}),
@@ -349,6 +354,12 @@ void TMainForm::OpenPoints() {
     Launch(ckPoints, [] { return new TaPoints(Application); });
 }
 
+void TMainForm::OpenAmortSchedule() {
+    auto options = std::make_unique<TAmortOpt>(Application);
+    auto schedule = std::make_unique<TcLoAmort>(Application, options.get());
+    schedule->ShowModal();
+}
+
 void TMainForm::WindowItemClick(TObject* Sender) {
     for (auto& kind : slots_)
         for (TSlot& slot : kind)
@@ -396,7 +407,7 @@ void TMainForm::BuildToolbar() {
         {&AccelPmtBTN, "AccelPmtBTN", "accelpmt", [this](TObject*) { OpenAccelCalc(); }},
         {&BalloonPmtBTN, "BalloonPmtBTN", "balloonpmt", [this](TObject*) { OpenBalloonCalc(); }},
         {&AffHseBTN, "AffHseBTN", "affhse", [this](TObject*) { OpenAffordHouse(); }},
-        {&AmortSchldBTN, "AmortSchldBTN", "amortschld", {}},
+        {&AmortSchldBTN, "AmortSchldBTN", "amortschld", [this](TObject*) { OpenAmortSchedule(); }},
         {&LsBuyBTN, "LsBuyBTN", "lsbuy", {}},
         {&PointsBTN, "PointsBTN", "points", [this](TObject*) { OpenPoints(); }},
         {&RefinBTN, "RefinBTN", "refin", [this](TObject*) { OpenRefinance(); }},

@@ -91,6 +91,8 @@ class TMainForm : public TForm, public TCalcHost {
     void OpenAffordHouse();
     void OpenRefinance();
     void OpenPoints();
+    // The amortization schedule with its options dialog, shown modally and freed after.
+    void OpenAmortSchedule();
     void WindowItemClick(TObject* Sender);
     // Gives a closing calculator's slot back and takes its item off the "&Windows" menu.
     void ReleaseSlot(TCalcKind Kind, Byte Slot) override;

@@ -1,9 +1,11 @@
 // Vantrel Plus: the program's entry point. Start-up runs in a fixed order: the regional settings
 // are read from the emulated Windows profile, the splash is shown and painted, the main window is
 // built behind it, the splash stays at least three seconds from before it was made, and then the
-// message loop runs until the main window closes.
+// message loop runs until the main window closes. The chart units start after the screen exists
+// (their hand cursor goes into its list) and stop when the loop has ended.
 #include "app/Ulemain.h"
 #include "app/Usplash.h"
+#include "chart/Series.h"
 #include "db/DBTables.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Clock.h"
@@ -29,6 +31,7 @@ int main() {
     try {
         LoadRegionalSettings();
         InitApplication();
+        StartChartUnits();
         const unsigned long long start = Clock().TickCount();
         auto* splash = new TSplash(Application);
         splash->Show();
@@ -43,7 +46,9 @@ int main() {
         splash->Hide();
         delete splash;
         Application->Run();
-        // The forms go with the application; then the sessions close every table.
+        // Shutdown runs in reverse: the chart units while the screen still exists, then the
+        // forms go with the application, then the sessions close every table.
+        StopChartUnits();
         delete Application;
         DoneDBTables();
         return 0;

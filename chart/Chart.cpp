@@ -1,9 +1,12 @@
 #include "chart/Chart.h"
 
+#include "chart/ChartFunci.h"
 #include "platform/rtl/Numbers.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <memory>
 
 double ZoomAnimationDivisor = 3.0;
 TMouseButton ChartZoomButton = mbLeft;
@@ -11,6 +14,62 @@ TMouseButton ChartPanButton = mbRight;
 TShiftState ChartZoomShift;
 TShiftState ChartPanShift;
 bool PrintPanelBackground = false;
+
+// =============================================================================================
+// The series gallery and the unit's start-up
+
+namespace {
+std::unique_ptr<std::vector<TChartGalleryEntry>>& Gallery() {
+    static std::unique_ptr<std::vector<TChartGalleryEntry>> gallery;
+    return gallery;
+}
+
+constexpr std::size_t GalleryTextLength = 20;
+} // namespace
+
+const std::vector<TChartGalleryEntry>* ChartGallery() {
+    return Gallery().get();
+}
+
+void RegisterChartGalleryEntry(const TClassInfo* SeriesClass, const TClassInfo* FunctionClass,
+                               const std::string& Description, const std::string& GalleryPage,
+                               int NumGallerySeries) {
+    auto& gallery = Gallery();
+    if (!gallery) gallery = std::make_unique<std::vector<TChartGalleryEntry>>();
+    for (const TChartGalleryEntry& e : *gallery)
+        if (e.SeriesClass == SeriesClass && e.FunctionClass == FunctionClass) return;
+    gallery->push_back({SeriesClass, FunctionClass, Description.substr(0, GalleryTextLength),
+                        GalleryPage.substr(0, GalleryTextLength), NumGallerySeries});
+}
+
+void FinalizeChart() {
+    Gallery().reset();
+}
+
+void InitializeChart() {
+    static const bool atExit = std::atexit(FinalizeChart) == 0;
+    (void)atExit;
+    ZoomAnimationDivisor = 3.0;
+    ChartZoomButton = mbLeft;
+    ChartPanButton = mbRight;
+    ChartZoomShift = {};
+    ChartPanShift = {};
+    PrintPanelBackground = false;
+    RegisterClass<TChartLegend>();
+    RegisterClass<TChartGradient>();
+    RegisterClass<TChartWall>();
+    RegisterClass<TChartTitle>();
+    const std::string page = "Functions";
+    RegisterChartFunction<TAddChartFunction>("Add", page, 2);
+    RegisterChartFunction<TSubtractChartFunction>("Subtract", page, 2);
+    RegisterChartFunction<TMultiplyChartFunction>("Multiply", page, 2);
+    RegisterChartFunction<TDivideChartFunction>("Divide", page, 2);
+    RegisterChartFunction<THighChartFunction>("High", page, 2);
+    RegisterChartFunction<TLowChartFunction>("Low", page, 2);
+    RegisterChartFunction<TAverageChartFunction>("Average", page, 2);
+}
+
+// =============================================================================================
 
 void GradientFill(TCanvas* Canvas, const TRect& R, TColor StartColor, TColor EndColor,
                   bool Horizontal) {
@@ -853,6 +912,174 @@ void TCustomChart::DrawWalls() {
 
 std::unique_ptr<TCustomChartLegend> TCustomChart::CreateLegend() {
     return std::make_unique<TChartLegend>(this);
+}
+
+// --- mouse
+
+TChartHit TCustomChart::HitTest(int X, int Y) {
+    TChartHit hit;
+    const TPoint p = Point(X, Y);
+    if (Legend()->Visible() && PtInRect(Legend()->RectLegend, p)) {
+        hit.Kind = hkLegend;
+        return hit;
+    }
+    for (int i = SeriesCount() - 1; i >= 0; --i) {
+        TChartSeries* s = Series(i);
+        if (!s->Active()) continue;
+        const int index = s->Clicked(X, Y);
+        if (index != -1) {
+            hit.Kind = hkSeries;
+            hit.Series = s;
+            hit.ValueIndex = index;
+            return hit;
+        }
+    }
+    for (TChartAxis* axis : {TopAxis(), BottomAxis(), LeftAxis(), RightAxis()}) {
+        if (axis->Clicked(X, Y)) {
+            hit.Kind = hkAxis;
+            hit.Axis = axis;
+            return hit;
+        }
+    }
+    if (title_->Clicked(X, Y))
+        hit.Kind = hkTitle;
+    else if (foot_->Clicked(X, Y))
+        hit.Kind = hkFoot;
+    else if (PtInRect(ChartRect, p) && SeriesCount() > 0)
+        hit.Kind = hkChartArea;
+    return hit;
+}
+
+template <typename E, typename... A>
+bool TCustomChart::FireClick(const E& Event, A... Args) {
+    if (!Event) return false;
+    CancelMouse = true;
+    Event(this, Args...);
+    return CancelMouse;
+}
+
+bool TCustomChart::StartZoomOrPan(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    if (allowZoom_ && Button == ChartZoomButton && ChartZoomShift.SubsetOf(Shift)) {
+        SetCursor(crDefault);
+        Zoom->Activate(X, Y);
+        DrawZoomRectangle();
+        return true;
+    }
+    if (allowPanning_ != pmNone && Button == ChartPanButton && ChartPanShift.SubsetOf(Shift)) {
+        SetCursor(crDefault);
+        Panning->Activate(X, Y);
+        return true;
+    }
+    return false;
+}
+
+void TCustomChart::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    TCustomAxisPanel::MouseDown(Button, Shift, X, Y);
+    if (Zoom->Active || Panning->Active) return;
+    if (CancelMouse) {
+        CancelMouse = false;
+        return;
+    }
+    const TChartHit hit = HitTest(X, Y);
+    bool handled = false;
+    bool backgroundFired = false;
+    switch (hit.Kind) {
+    case hkLegend: handled = FireClick(OnClickLegend, Button, Shift, X, Y); break;
+    case hkSeries:
+        handled = hit.Series->DoSeriesClick(hit.ValueIndex, Button, Shift, X, Y);
+        if (OnClickSeries)
+            handled = FireClick(OnClickSeries, hit.Series, hit.ValueIndex, Button, Shift, X, Y);
+        if (!handled) handled = StartZoomOrPan(Button, Shift, X, Y);
+        break;
+    case hkAxis:
+        handled = FireClick(OnClickAxis, hit.Axis, Button, Shift, X, Y);
+        if (!handled) handled = StartZoomOrPan(Button, Shift, X, Y);
+        break;
+    case hkChartArea:
+        backgroundFired = static_cast<bool>(OnClickBackground);
+        handled = FireClick(OnClickBackground, Button, Shift, X, Y);
+        if (!handled) handled = StartZoomOrPan(Button, Shift, X, Y);
+        break;
+    default: break;
+    }
+    // One mouse-down tells the background at most once.
+    if (!handled && !backgroundFired) FireClick(OnClickBackground, Button, Shift, X, Y);
+    CancelMouse = false;
+}
+
+void TCustomChart::PanTo(int X, int Y) {
+    if (!PtInRect(ChartRect, Point(X, Y))) {
+        Panning->Active = false;
+        return;
+    }
+    if (X == Panning->X1 && Y == Panning->Y1) return;
+    SaveAxesState();
+    bool panned = false;
+    if (X != Panning->X1 && (allowPanning_ == pmHorizontal || allowPanning_ == pmBoth)) {
+        panned |= PanAxis(BottomAxis(), Panning->X1, X);
+        panned |= PanAxis(TopAxis(), Panning->X1, X);
+    }
+    if (Y != Panning->Y1 && (allowPanning_ == pmVertical || allowPanning_ == pmBoth)) {
+        panned |= PanAxis(LeftAxis(), Panning->Y1, Y);
+        panned |= PanAxis(RightAxis(), Panning->Y1, Y);
+    }
+    Panning->X1 = X;
+    Panning->Y1 = Y;
+    if (!panned) return;
+    if (OnScroll) OnScroll(this);
+    Invalidate();
+}
+
+void TCustomChart::FollowSeriesCursor(TShiftState Shift, int X, int Y) {
+    bool shown = false;
+    for (int i = 0; i < SeriesCount() && !shown; ++i) {
+        TChartSeries* s = Series(i);
+        if (s->Active() && s->Cursor() != crDefault && s->Clicked(X, Y) != -1) {
+            SetCursor(s->Cursor());
+            shown = true;
+        }
+    }
+    for (int i = 0; i < SeriesCount(); ++i)
+        Series(i)->MouseMoveNotify(Shift, X, Y);
+    if (!shown) SetCursor(DesignedCursor());
+}
+
+void TCustomChart::MouseMove(TShiftState Shift, int X, int Y) {
+    TCustomAxisPanel::MouseMove(Shift, X, Y);
+    if (ComponentState().Contains(csDesigning)) return;
+    if (Zoom->Active) {
+        if (X == Zoom->X1 && Y == Zoom->Y1) return;
+        DrawZoomRectangle();
+        Zoom->X1 = X;
+        Zoom->Y1 = Y;
+        DrawZoomRectangle();
+    } else if (Panning->Active) {
+        PanTo(X, Y);
+    } else {
+        FollowSeriesCursor(Shift, X, Y);
+    }
+}
+
+void TCustomChart::EndZoom(int X, int Y) {
+    Zoom->Active = false;
+    DrawZoomRectangle();
+    DrawingCanvas()->Pen()->SetMode(pmCopy);
+    Zoom->X1 = X;
+    Zoom->Y1 = Y;
+    if (std::abs(Zoom->X1 - Zoom->X0) <= 16 || std::abs(Zoom->Y1 - Zoom->Y0) <= 16) return;
+    if (Zoom->X1 > Zoom->X0 && Zoom->Y1 > Zoom->Y0)
+        ZoomToRectangle();
+    else
+        UndoZoom();
+    Invalidate();
+}
+
+void TCustomChart::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    TCustomAxisPanel::MouseUp(Button, Shift, X, Y);
+    for (int i = 0; i < SeriesCount(); ++i)
+        Series(i)->MouseUpNotify(Button, Shift, X, Y);
+    if (Zoom->Active && Button == mbLeft) EndZoom(X, Y);
+    Panning->Active = false;
 }
 
 void TCustomChart::WMGetDlgCode(TWMGetDlgCode& Message) {

@@ -18,12 +18,56 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 enum TPanningMode { pmNone, pmHorizontal, pmVertical, pmBoth };
 enum TChartBackImageMode { pbmStretch, pbmTile, pbmCenter };
 enum TGradientDirection { gdTopBottom, gdBottomTop, gdLeftRight, gdRightLeft };
 
 class TCustomChart;
+
+// ---------------------------------------------------------------------------------------------
+// The series gallery: every series kind and series function with a description and a gallery
+// page, in order of registration. Entering a class also registers it for stored forms. Nothing
+// in the program reads the gallery but the duplicate test; it is there for gallery dialogs.
+
+struct TChartGalleryEntry {
+    const TClassInfo* SeriesClass = nullptr;   // none for a function entry
+    const TClassInfo* FunctionClass = nullptr; // none for a series entry
+    std::string Description;                   // at most 20 characters
+    std::string GalleryPage;                   // at most 20 characters
+    int NumGallerySeries = 0;                  // sample series a gallery would show
+};
+
+// The gallery; nullptr before the first registration and after FinalizeChart.
+const std::vector<TChartGalleryEntry>* ChartGallery();
+// Appends an entry unless one with the same series and function classes exists; texts longer
+// than 20 characters are cut.
+void RegisterChartGalleryEntry(const TClassInfo* SeriesClass, const TClassInfo* FunctionClass,
+                               const std::string& Description, const std::string& GalleryPage,
+                               int NumGallerySeries);
+
+template <typename T>
+void RegisterChartSeries(const std::string& Description, const std::string& GalleryPage,
+                         int NumGallerySeries) {
+    RegisterClass<T>();
+    RegisterChartGalleryEntry(T::StaticClassInfo(), nullptr, Description, GalleryPage,
+                              NumGallerySeries);
+}
+
+template <typename T>
+void RegisterChartFunction(const std::string& Description, const std::string& GalleryPage,
+                           int NumGallerySeries) {
+    RegisterClass<T>();
+    RegisterChartGalleryEntry(nullptr, T::StaticClassInfo(), Description, GalleryPage,
+                              NumGallerySeries);
+}
+
+// Start-up of the chart unit: puts FinalizeChart on the exit list, sets the global switches,
+// registers the chart's parts for stored forms and enters the seven standard functions.
+void InitializeChart();
+// Frees the gallery (at exit, or earlier from the program's shutdown).
+void FinalizeChart();
 
 // Fills R with bands from StartColor to EndColor: the start colour at the right (Horizontal) or
 // bottom edge, the end colour at the left or top edge, at most 256 bands. A rectangle one band
@@ -169,6 +213,15 @@ using TChartClickAxis = std::function<void(TCustomChart* Sender, TChartAxis* Axi
 using TChartClickSeries =
     std::function<void(TCustomChart* Sender, TChartSeries* Series, int ValueIndex,
                        TMouseButton Button, TShiftState Shift, int X, int Y)>;
+// What lies under a mouse position.
+enum TChartHitKind { hkNone, hkLegend, hkAxis, hkSeries, hkTitle, hkFoot, hkChartArea };
+struct TChartHit {
+    TChartHitKind Kind = hkNone;
+    int ValueIndex = -1; // the series' point, -1 for none
+    TChartSeries* Series = nullptr;
+    TChartAxis* Axis = nullptr;
+};
+
 using TChartAllowScrollEvent =
     std::function<void(TChartAxis* Sender, double& AMin, double& AMax, bool& AllowScroll)>;
 
@@ -228,6 +281,12 @@ class TCustomChart : public TCustomAxisPanel {
                           double TopMin, double TopMax, double BottomMin,
                           double BottomMax) override;
 
+    // --- mouse
+    // What lies at (X, Y), first match wins: the visible legend, an active series (the last of
+    // the list first), the top, bottom, left and right axis, the title, the foot, the plot
+    // (when the chart has series).
+    TChartHit HitTest(int X, int Y);
+
     // --- background steps
     // Fills Rect with the gradient or the panel colour.
     virtual void DrawBackground(const TRect& Rect);
@@ -261,6 +320,13 @@ class TCustomChart : public TCustomAxisPanel {
 protected:
     void WMGetDlgCode(TWMGetDlgCode& Message) override;
     void CMMouseLeave(TMessage& Message) override;
+    // Clicks fire the chart's and the series' click events (each with CancelMouse set first; a
+    // handler that clears it lets the chart zoom or pan); a left drag of more than 16 pixels
+    // each way zooms into its rectangle (right and down) or undoes the zoom (any other way); a
+    // right drag pans the axes. OnClickBackground fires at most once per mouse-down.
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseMove(TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
 
 private:
     struct TAxisState {
@@ -272,6 +338,15 @@ private:
     };
     void DrawBevels(const TRect& Rect);
     TRect BackRectangle() const;
+    // Fires a click event with CancelMouse set first; true when the handler left it set.
+    template <typename E, typename... A>
+    bool FireClick(const E& Event, A... Args);
+    // Starts a zoom or a pan for the button and keys; true when one started.
+    bool StartZoomOrPan(TMouseButton Button, TShiftState Shift, int X, int Y);
+    void PanTo(int X, int Y);
+    // Shows the cursor of the first series under the mouse, or the chart's own.
+    void FollowSeriesCursor(TShiftState Shift, int X, int Y);
+    void EndZoom(int X, int Y);
 
     int animatedZoomSteps_ = 8;
     bool animatedZoom_ = false;

@@ -559,6 +559,11 @@ TColor TChartSeries::ValueColor(int Index) const {
     return ResolvedColor(colors_[Index], Index);
 }
 
+TColor TChartSeries::StoredColor(int Index) const {
+    if (Index < 0 || Index >= static_cast<int>(colors_.size())) return clChartColor;
+    return colors_[Index];
+}
+
 void TChartSeries::SetSeriesColor(TColor Color) {
     StoreAndNotify(seriesColor_, Color, [this] { Repaint(); });
 }
@@ -886,6 +891,17 @@ void TChartSeries::SetFunction(TChartFunction* AFunction) {
     if (parentChart_) parentChart_->CheckDatasource(this);
 }
 
+void TChartSeries::CopyFunction(const TChartFunction* Source) {
+    const TRegisteredClass* kind = GetClass(Source->ClassName());
+    if (!kind || !kind->Create) return;
+    std::unique_ptr<TComponent> made(kind->Create(Owner()));
+    auto* copy = dynamic_cast<TChartFunction*>(made.get());
+    if (!copy) return;
+    made.release();
+    copy->period_ = Source->period_;
+    SetFunction(copy);
+}
+
 void TChartSeries::CanvasChanged() {
     Repaint();
 }
@@ -968,6 +984,7 @@ void TChartSeries::Assign(TPersistent* Source) {
     colorSource_ = source->colorSource_;
     for (int i = 2; i < std::min(ValuesListCount(), source->ValuesListCount()); ++i)
         ValueList(i)->Assign(source->ValueList(i));
+    if (!function_ && source->function_) CopyFunction(source->function_);
     if (!source->DataSource() && !source->ComponentState().Contains(csDesigning)) {
         AddValues(source);
     } else if (parentChart_) {
@@ -986,6 +1003,89 @@ void TChartSeries::Assign(TPersistent* Source) {
     cursor_ = source->cursor_;
     showInLegend_ = source->showInLegend_;
     Repaint();
+}
+
+// =============================================================================================
+// TChartFunction
+
+void TChartFunction::SetPeriod(int Value) {
+    if (Value < 0) throw Exception("Function Period should be >= 0");
+    if (period_ == Value) return;
+    period_ = Value;
+    ReCalculate();
+}
+
+void TChartFunction::ReCalculate() {
+    if (parentSeries_ && parentSeries_->ParentChart())
+        parentSeries_->ParentChart()->CheckDatasource(parentSeries_);
+}
+
+void TChartFunction::SetParentSeries(TChartSeries* Series) {
+    if (parentSeries_ == Series) return;
+    if (parentSeries_ && parentSeries_->function_ == this) parentSeries_->function_ = nullptr;
+    parentSeries_ = nullptr;
+    if (Series) Series->SetFunction(this);
+}
+
+double TChartFunction::Calculate(TChartSeries*, int, int) {
+    return 0;
+}
+
+double TChartFunction::CalculateMany(const std::vector<TComponent*>&, int) {
+    return 0;
+}
+
+void TChartFunction::AddPlaced(TChartSeries* Source, double X, double Y) {
+    if (Source->YMandatory())
+        parentSeries_->AddXY(X, Y);
+    else
+        parentSeries_->AddXY(Y, X);
+}
+
+void TChartFunction::AddWholeRange(TChartSeries* Source, const TChartValueList* Category) {
+    const double y = Calculate(Source, -1, -1);
+    const double low = Category->MinValue();
+    const double high = Category->MaxValue();
+    if (!parentSeries_->AllowSinglePoint()) {
+        // A level line over the whole range.
+        AddPlaced(Source, low, y);
+        AddPlaced(Source, high, y);
+        return;
+    }
+    const double x = (high - low) * 0.5 + low;
+    if (!Source->YMandatory() && parentSeries_->YMandatory())
+        parentSeries_->AddXY(x, y);
+    else if (parentSeries_->YMandatory())
+        AddPlaced(Source, x, y);
+    else
+        parentSeries_->AddXY(y, x);
+}
+
+void TChartFunction::AddPoints(TChartSeries* Source) {
+    if (!parentSeries_) return;
+    const TChartValueList* category = Source->YMandatory() ? Source->XValues() : Source->YValues();
+    const std::vector<TComponent*> sources = parentSeries_->DataSources();
+    if (sources.size() > 1) {
+        for (int i = 0; i < Source->Count(); ++i) {
+            double x = category->Value(i);
+            double y = CalculateMany(sources, i);
+            if (!Source->YMandatory()) std::swap(x, y);
+            parentSeries_->AddXY(x, y, Source->XLabel(i), clChartColor);
+        }
+        return;
+    }
+    if (Source->Count() == 0) return;
+    if (period_ == 0) {
+        AddWholeRange(Source, category);
+        return;
+    }
+    // Whole groups only: a last group shorter than the period is left out.
+    for (int first = 0; first + period_ <= Source->Count(); first += period_) {
+        const int last = first + period_ - 1;
+        const double low = category->Value(first);
+        const double x = (category->Value(last) - low) * 0.5 + low;
+        AddPlaced(Source, x, Calculate(Source, first, last));
+    }
 }
 
 // =============================================================================================

@@ -1,6 +1,6 @@
-// The charting engine without decorations: series of points with their value lists, the four
-// axes, the legend model, marks, the chart pens and the axis panel that lays out the plot and
-// draws axes and series.
+// The charting engine without decorations: series of points with their value lists, the base of
+// the series functions, the four axes, the legend model, marks, the chart pens and the axis panel
+// that lays out the plot and draws axes and series.
 //
 // A series keeps its points as parallel value lists (X, Y, and lists a series kind adds), with a
 // colour and a label per point; the X list keeps ascending order unless told otherwise, equal
@@ -230,19 +230,40 @@ using TSeriesOnGetMarkText =
 using TSeriesClick = std::function<void(TChartSeries* Sender, int ValueIndex, TMouseButton Button,
                                         TShiftState Shift, int X, int Y)>;
 
-// The computing side of a series function: fills its owner series from a source series. The
-// function kinds are built on it.
+// A series function: computes the points of the series that owns it from that series' data
+// sources. The base groups the source's points (by Period, one group for all points, or point by
+// point across several sources) and places each result; the function kinds only compute the
+// value of one group (Calculate) or of one point index across the sources (CalculateMany).
 class TChartFunction : public TComponent {
     VANTREL_CLASS(TChartFunction, TComponent)
 
     explicit TChartFunction(TComponent* AOwner) : TComponent(AOwner) {}
     TChartSeries* ParentSeries() const { return parentSeries_; }
+    // Points per group; 0 makes all the source's points one group.
+    int Period() const { return period_; }
+    // Raises Exception "Function Period should be >= 0" below 0 (Period unchanged); a change
+    // recalculates the owner.
+    void SetPeriod(int Value);
+    // Computes the owner's points again from its data source (nothing without an owner).
+    void ReCalculate();
+    // Hands the function to Series, as the stored form's parent hook does: the old owner forgets
+    // it and Series takes it with SetFunction.
+    void SetParentSeries(TChartSeries* Series);
+
+    // The value of Source's points FirstIndex..LastIndex (both -1: all points); 0 here.
+    virtual double Calculate(TChartSeries* Source, int FirstIndex, int LastIndex);
+    // The value at point ValueIndex across the series of SourceList; 0 here.
+    virtual double CalculateMany(const std::vector<TComponent*>& SourceList, int ValueIndex);
     // Fills the owner (already cleared) from Source.
-    virtual void AddPoints(TChartSeries* Source) = 0;
+    virtual void AddPoints(TChartSeries* Source);
 
 private:
     friend class TChartSeries;
+    // Adds a result at category X: (X, Y) when Source's values are Y values, else (Y, X).
+    void AddPlaced(TChartSeries* Source, double X, double Y);
+    void AddWholeRange(TChartSeries* Source, const TChartValueList* Category);
     TChartSeries* parentSeries_ = nullptr;
+    int period_ = 0;
 };
 
 class TChartSeries : public TComponent {
@@ -337,6 +358,8 @@ class TChartSeries : public TComponent {
     virtual double YValue(int Index) const;
     virtual std::string XLabel(int Index) const;
     virtual TColor ValueColor(int Index) const;
+    // The colour stored for the point, unresolved (clChartColor beyond the colour list).
+    TColor StoredColor(int Index) const;
     virtual void SetSeriesColor(TColor Color);
     virtual void SetParentChart(TCustomAxisPanel* Value);
     virtual void SetActive(bool Value);
@@ -412,6 +435,7 @@ class TChartSeries : public TComponent {
 protected:
     friend class TChartValueList;
     friend class TCustomAxisPanel;
+    friend class TChartFunction;
     void RegisterValueList(TChartValueList* List) { valueLists_.push_back(List); }
     void SetCalcVisiblePoints(bool Value) { calcVisiblePoints_ = Value; }
     void SetDrawBetweenPoints(bool Value) { drawBetweenPoints_ = Value; }
@@ -429,6 +453,8 @@ private:
     void AddDependent(TChartSeries* Series);
     void RemoveDependent(TChartSeries* Series);
     void UnlinkSources();
+    // Takes a new function of Source's class (registered for stored forms) with its Period.
+    void CopyFunction(const TChartFunction* Source);
     void FillSampleLimits(int NumValues, double& MinX, double& MaxX, double& MinY,
                           double& MaxY) const;
 

@@ -141,13 +141,48 @@ bool ClipWhenPrinting = true;
 bool ClipWhenMetafiling = true;
 bool ChartEraseBackground = true;
 
+namespace {
+HCURSOR& HandCursor() {
+    static HCURSOR cursor = 0;
+    return cursor;
+}
+
+// The chart's hand: a white hand with a black outline pointing up with its index finger, whose
+// tip is the hot spot, on a 32 x 32 picture whose olive background is see-through.
+HCURSOR MakeHandCursor() {
+    TBitmap picture;
+    picture.SetSize(32, 32);
+    TCanvas* canvas = picture.Canvas();
+    canvas->Brush()->SetColor(clOlive);
+    canvas->FillRect(Rect(0, 0, 32, 32));
+    canvas->Pen()->SetColor(clBlack);
+    canvas->Brush()->SetColor(clWhite);
+    canvas->Polygon({{8, 1},   {10, 1},  {11, 2},  {11, 8},  {12, 7},  {14, 7}, {15, 8},
+                     {15, 9},  {16, 8},  {18, 8},  {19, 9},  {19, 10}, {20, 9}, {21, 10},
+                     {22, 11}, {22, 19}, {20, 23}, {19, 26}, {9, 26},  {9, 24}, {5, 19},
+                     {2, 15},  {2, 13},  {3, 12},  {4, 12},  {7, 15},  {7, 2}});
+    // The creases between the fingers.
+    for (int x : {11, 15, 19}) {
+        canvas->MoveTo(x, 9);
+        canvas->LineTo(x, 14);
+    }
+    return CreateCursorFromBitmap(&picture, 9, 1);
+}
+} // namespace
+
 void StartChartProcs() {
     Generator().seed(std::random_device{}());
-    if (Screen) Screen->SetCursors(crChartHand, LoadStandardCursor(crHandPoint));
+    ClipWhenPrinting = true;
+    ClipWhenMetafiling = true;
+    if (!Screen) return;
+    if (!HandCursor()) HandCursor() = MakeHandCursor();
+    Screen->SetCursors(crChartHand, HandCursor());
 }
 
 void StopChartProcs() {
     if (Screen) Screen->SetCursors(crChartHand, 0);
+    if (HandCursor()) DestroyCursor(HandCursor());
+    HandCursor() = 0;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -75,9 +75,11 @@ extern bool ChartEraseBackground;
 
 // The screen cursor number of the chart's hand cursor.
 constexpr TCursor crChartHand = 2020;
-// Seeds the chart's random numbers and puts the hand cursor into the screen's cursor list.
+// Seeds the chart's random numbers, sets the clipping switches and puts the hand cursor (a
+// pointing hand the unit draws itself, hot spot at the finger tip) into the screen's cursor list
+// when the screen exists.
 void StartChartProcs();
-// Takes the hand cursor out of the screen's cursor list.
+// Takes the hand cursor out of the screen's cursor list and frees it.
 void StopChartProcs();
 
 // A rectangle dragged with the mouse: its start corner (X0, Y0) and current corner (X1, Y1).

@@ -1,5 +1,6 @@
-// The series kinds the program draws with: the fast line (one polyline for many points) and
-// bars (upright and horizontal, side by side, stacked or stacked to 100 per cent).
+// The standard series kinds: the fast line (one polyline for many points), bars (upright and
+// horizontal, side by side, stacked or stacked to 100 per cent), lines, points and areas, and
+// pies; and the start-up that enters them in the gallery and registers them for stored forms.
 //
 // A fast line converts each point to pixels and draws with move-to and line-to straight on the
 // chart's canvas. Points that fall into the pixel column of the point before cost no line-to as
@@ -11,6 +12,11 @@
 // MultiBar; their widths come from the axis length, BarWidthPercent and the number of points
 // (one slot more with SideMargins). Shapes whose 3-D slant divides by the chart's depth draw the
 // plain rectangle when that depth is 0.
+//
+// Lines, points and areas draw point by point, remembering the last point drawn; a drawing that
+// starts inside the data begins at the plot's left edge, at the height the line has there. Pies
+// keep a table of slice angles (middle and end, radians, counter-clockwise from the right before
+// the rotation); the last slice ends at exactly 2 pi and none is narrower than one degree.
 #pragma once
 
 #include "chart/Chart.h"
@@ -19,6 +25,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 VANTREL_EXCEPTION(BarException, ChartException);
 
@@ -256,3 +263,343 @@ private:
     void TopFace(int P, int Q, int T);
     void Cylinder(int P, int Q, int T, int D);
 };
+
+// ---------------------------------------------------------------------------------------------
+// Line, point and area series
+
+enum TSeriesPointerStyle {
+    psRectangle,
+    psCircle,
+    psTriangle,
+    psDownTriangle,
+    psCross,
+    psDiagCross,
+    psStar,
+    psDiamond,
+    psSmallDot
+};
+
+class TCustomSeries;
+
+// The symbol a series draws at each point; owned by its series.
+class TSeriesPointer : public TPersistent {
+    VANTREL_CLASS(TSeriesPointer, TPersistent)
+
+    explicit TSeriesPointer(TChartSeries* AOwner);
+    void Assign(TPersistent* Source) override;
+
+    TChartSeries* ParentSeries() const { return series_; }
+    // Half width and half height in pixels; below 1 raises ChartException "Pointer size must be
+    // greater than zero".
+    int HorizSize() const { return horizSize_; }
+    void SetHorizSize(int Value);
+    int VertSize() const { return vertSize_; }
+    void SetVertSize(int Value);
+    // Rectangles get a top and a right face in 3-D.
+    bool Draw3D() const { return draw3D_; }
+    void SetDraw3D(bool Value);
+    TSeriesPointerStyle Style() const { return style_; }
+    void SetStyle(TSeriesPointerStyle Value);
+    TChartPen* Pen() const { return pen_.get(); }
+    void SetPen(TChartPen* Value) { pen_->Assign(Value); }
+    TChartBrush* Brush() const { return brush_.get(); }
+    void SetBrush(TBrush* Value) { brush_->Assign(Value); }
+    bool Visible() const { return visible_; }
+    void SetVisible(bool Value);
+    // Widen the chart's margins so symbols at the plot's edges fit.
+    bool InflateMargins() const { return inflateMargins_; }
+    void SetInflateMargins(bool Value);
+
+    // Draws the symbol at (X, Y) in Color (the pen's and brush's marker colours resolve to it).
+    void Draw(int X, int Y, TColor Color, TSeriesPointerStyle AStyle);
+    // Draws the symbol without 3-D faces, its half sizes at most MaxH and MaxV (legend symbols).
+    void DrawSmall(int X, int Y, TColor Color, TSeriesPointerStyle AStyle, int MaxH, int MaxV);
+
+private:
+    void PrepareCanvas(TColor Color);
+    void DrawShape(int X, int Y, TColor Color, TSeriesPointerStyle AStyle, int H, int V,
+                   bool Faces);
+    void Changed();
+    TChartSeries* series_;
+    int horizSize_ = 4;
+    int vertSize_ = 4;
+    bool draw3D_ = true;
+    TSeriesPointerStyle style_ = psRectangle;
+    std::unique_ptr<TChartPen> pen_;
+    std::unique_ptr<TChartBrush> brush_;
+    bool visible_ = true;
+    bool inflateMargins_ = true;
+};
+
+using TSeriesClickPointerEvent =
+    std::function<void(TCustomSeries* Sender, int ValueIndex, int X, int Y)>;
+using TOnGetPointerStyle = std::function<TSeriesPointerStyle(TChartSeries* Sender, int ValueIndex)>;
+
+// Points joined by lines (or steps), optionally with a symbol at each point and the area under
+// the line filled; in 3-D the lines become ribbons with the series' depth. Points whose pixel
+// lies beyond +-32767 are skipped and not remembered.
+class TCustomSeries : public TChartSeries {
+    VANTREL_CLASS(TCustomSeries, TChartSeries)
+
+    explicit TCustomSeries(TComponent* AOwner);
+    ~TCustomSeries() override;
+    void Assign(TPersistent* Source) override;
+
+    bool Stairs() const { return stairs_; }
+    void SetStairs(bool Value);
+    bool InvertedStairs() const { return invertedStairs_; }
+    void SetInvertedStairs(bool Value);
+    bool DrawArea() const { return drawArea_; }
+    void SetDrawArea(bool Value);
+    TSeriesPointer* Pointer() const { return pointer_.get(); }
+    void SetPointer(TSeriesPointer* Value) { pointer_->Assign(Value); }
+    TChartPen* AreaLinesPen() const { return areaLinesPen_.get(); }
+    void SetAreaLinesPen(TChartPen* Value) { areaLinesPen_->Assign(Value); }
+    TChartPen* LinePen() const { return linePen_.get(); }
+    void SetLinePen(TChartPen* Value) { linePen_->Assign(Value); }
+    TColor AreaColor() const { return areaColor_; }
+    void SetAreaColor(TColor Value);
+    TBrushStyle LineBrush() const { return lineBrush_; }
+    void SetLineBrush(TBrushStyle Value);
+    TBrushStyle AreaBrush() const { return areaBrush_; }
+    void SetAreaBrush(TBrushStyle Value);
+    // Whether points are joined with lines (set by the flavours).
+    bool DrawLine() const { return drawLine_; }
+    // Whether clicks on the lines between points count.
+    bool ClickableLine() const { return clickableLine_; }
+    // The pixel row the area under point ValueIndex starts at.
+    virtual int OriginPixel(int ValueIndex) const;
+
+    void DrawValue(int ValueIndex) override;
+    void DoBeforeDrawValues() override;
+    void DrawMark(int ValueIndex, const std::string& St, TRect R, TPoint ArrowFrom,
+                  TPoint ArrowTo) override;
+    void DrawLegendShape(int ValueIndex, const TRect& Rect) override;
+    void CalcHorizMargins(int& LeftMargin, int& RightMargin) override;
+    void CalcVerticalMargins(int& TopMargin, int& BottomMargin) override;
+    int Clicked(int X, int Y) override;
+    std::string GetEditorClassName() const override;
+
+    TSeriesClickPointerEvent OnClickPointer;
+    TOnGetPointerStyle OnGetPointerStyle;
+
+protected:
+    void SetDrawLine(bool Value) { drawLine_ = Value; }
+    void SetClickableLine(bool Value) { clickableLine_ = Value; }
+    // The area's fill colour for a point of Color.
+    TColor AreaFillColor(TColor Color) const;
+
+private:
+    struct TSegment;
+    void DrawPointer(int X, int Y, TColor Color, int ValueIndex);
+    // The line's start at the plot's left edge when the drawing starts at ValueIndex > 0.
+    TPoint EdgeStart(int ValueIndex) const;
+    void DrawSegment(const TSegment& S);
+    void DrawRibbon(const TSegment& S);
+    void DrawAreaPart(const TSegment& S);
+    void DrawLinePart(const TSegment& S);
+    bool SegmentClicked(const TPoint& P, const TSegment& S) const;
+
+    bool stairs_ = false;
+    bool invertedStairs_ = false;
+    bool drawLine_ = false;
+    bool drawArea_ = false;
+    std::unique_ptr<TSeriesPointer> pointer_;
+    std::unique_ptr<TChartPen> areaLinesPen_;
+    std::unique_ptr<TChartPen> linePen_;
+    TColor areaColor_ = clChartColor;
+    TBrushStyle lineBrush_ = bsSolid;
+    TBrushStyle areaBrush_ = bsSolid;
+    bool clickableLine_ = true;
+    // Drawing state: the last point, its origin row and its colour.
+    int oldX_ = 0;
+    int oldY_ = 0;
+    int oldOrigin_ = 0;
+    TColor oldColor_ = clChartColor;
+};
+
+class TLineSeries : public TCustomSeries {
+    VANTREL_CLASS(TLineSeries, TCustomSeries)
+    explicit TLineSeries(TComponent* AOwner);
+    void Assign(TPersistent* Source) override;
+    void GetLegendBrush(int ValueIndex, TColor& BackColor, TBrushStyle& Style) override;
+};
+
+class TPointSeries : public TCustomSeries {
+    VANTREL_CLASS(TPointSeries, TCustomSeries)
+    explicit TPointSeries(TComponent* AOwner);
+    void Assign(TPersistent* Source) override;
+};
+
+enum TMultiArea { maNone, maStacked, maStacked100 };
+
+class TAreaSeries : public TCustomSeries {
+    VANTREL_CLASS(TAreaSeries, TCustomSeries)
+    explicit TAreaSeries(TComponent* AOwner);
+    void Assign(TPersistent* Source) override;
+
+    TMultiArea MultiArea() const { return multiArea_; }
+    // Also given to every area series of the chart.
+    void SetMultiArea(TMultiArea Value);
+
+    int CalcYPos(int ValueIndex) const override;
+    int OriginPixel(int ValueIndex) const override;
+    double MaxYValue() const override;
+    double MinYValue() const override;
+    void CalcZOrder() override;
+    void GetLegendBrush(int ValueIndex, TColor& BackColor, TBrushStyle& Style) override;
+    std::string GetEditorClassName() const override;
+
+private:
+    TMultiArea multiArea_ = maNone;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Circled and pie series
+
+VANTREL_EXCEPTION(PieException, ChartException);
+
+// A series drawn inside an ellipse instead of against axes. While an active one is on a chart,
+// the chart's axes, point clipping, frame, 3-D walls, zoom and panning are off.
+class TCircledSeries : public TChartSeries {
+    VANTREL_CLASS(TCircledSeries, TChartSeries)
+
+    explicit TCircledSeries(TComponent* AOwner);
+    ~TCircledSeries() override;
+    void Assign(TPersistent* Source) override;
+
+    bool Circled() const { return circled_; }
+    void SetCircled(bool Value);
+    // Degrees, kept in 0..359; a negative value raises PieException.
+    int RotationAngle() const { return rotationAngle_; }
+    void SetRotationAngle(int Value);
+    // Fixed radii in pixels (0 computes them); also given to every series of the same class.
+    int CustomXRadius() const { return customXRadius_; }
+    void SetCustomXRadius(int Value);
+    int CustomYRadius() const { return customYRadius_; }
+    void SetCustomYRadius(int Value);
+    TChartPen* PiePen() const { return piePen_.get(); }
+    void SetPiePen(TChartPen* Value) { piePen_->Assign(Value); }
+    // Fill of the whole circle before the slices; clChartColor for none.
+    TColor CircleBackColor() const { return circleBackColor_; }
+    void SetCircleBackColor(TColor Value);
+
+    // The layout of the last drawing.
+    int XRadius() const { return xRadius_; }
+    int YRadius() const { return yRadius_; }
+    int CircleXCenter() const { return circleXCenter_; }
+    int CircleYCenter() const { return circleYCenter_; }
+    const TRect& CircleRect() const { return circleRect_; }
+    int CircleWidth() const { return circleWidth_; }
+    int CircleHeight() const { return circleHeight_; }
+    // Thickness of the pie in 3-D (0 in 2-D).
+    int Height3D() const { return height3D_; }
+    // Lays the circle out in the chart's plot rectangle for the next drawing.
+    virtual void CalcCircleRect();
+    // The pixel at angle A (radians, counter-clockwise from the right, before the rotation).
+    TPoint AngleToPos(double A) const;
+    // The angle of a pixel, 0..2 pi, with the rotation taken off.
+    double PointToAngle(int X, int Y) const;
+
+    void DoBeforeDrawValues() override;
+    void SetParentChart(TCustomAxisPanel* Value) override;
+    void SetActive(bool Value) override;
+    double MaxXValue() const override;
+    double MinXValue() const override;
+    double MaxYValue() const override;
+    double MinYValue() const override;
+    bool UseAxis() const override { return false; }
+
+protected:
+    // Turns the chart's axes, clipping, frame, walls, zoom and panning off (Circled) or back on.
+    static void SetChartMode(TCustomAxisPanel* Chart, bool Circled);
+    // The pixel at angle A on the ellipse of radii RX, RY around the centre.
+    TPoint PosAt(double A, int RX, int RY) const;
+
+private:
+    // Sets a custom radius here and on every series of the same class on the chart.
+    void SetSharedRadius(int TCircledSeries::*Radius, int Value);
+    void NormaliseCircle();
+    void FitToScreenAspect();
+    void ApplyRadii();
+    bool circled_ = false;
+    int rotationAngle_ = 0;
+    int customXRadius_ = 0;
+    int customYRadius_ = 0;
+    int xRadius_ = 0;
+    int yRadius_ = 0;
+    std::unique_ptr<TChartPen> piePen_;
+    TColor circleBackColor_ = clChartColor;
+    double rotation_ = 0;
+    int height3D_ = 0;
+    int circleWidth_ = 0;
+    int circleHeight_ = 0;
+    int circleXCenter_ = 0;
+    int circleYCenter_ = 0;
+    TRect circleRect_;
+};
+
+// One slice per point, its angle in proportion to the point's absolute value; a slice is never
+// narrower than one degree.
+class TPieSeries : public TCircledSeries {
+    VANTREL_CLASS(TPieSeries, TCircledSeries)
+
+    struct TPieAngle {
+        double MidAngle = 0;
+        double EndAngle = 0;
+    };
+
+    explicit TPieSeries(TComponent* AOwner);
+    void Assign(TPersistent* Source) override;
+
+    TChartValueList* PieValues() const { return YValues(); }
+    bool Color3d() const { return color3d_; }
+    void SetColor3d(bool Value);
+    bool Dark3D() const { return dark3D_; }
+    void SetDark3D(bool Value);
+    bool Shadowed3d() const { return shadowed3d_; }
+    void SetShadowed3d(bool Value);
+    TColor ShadowColor() const { return shadowColor_; }
+    void SetShadowColor(TColor Value);
+    bool UsePatterns() const { return usePatterns_; }
+    void SetUsePatterns(bool Value);
+
+    // Rebuilds the angle table from the values.
+    void CalcAngles();
+    const std::vector<TPieAngle>& Angles() const { return angles_; }
+    // The start angle of slice ValueIndex.
+    double StartAngle(int ValueIndex) const;
+
+    void DoBeforeDrawValues() override;
+    void DoAfterDrawValues() override;
+    void DrawValue(int ValueIndex) override;
+    void DrawMark(int ValueIndex, const std::string& St, TRect R, TPoint ArrowFrom,
+                  TPoint ArrowTo) override;
+    int Clicked(int X, int Y) override;
+    void GetLegendBrush(int ValueIndex, TColor& BackColor, TBrushStyle& Style) override;
+    void PrepareForGallery(bool Enabled) override;
+    int NumSampleValues() const override { return 8; }
+    void FillSampleValues(int NumValues) override;
+    std::string GetEditorClassName() const override;
+
+private:
+    TColor SliceBackColor() const;
+    void PrepareSliceBrush(int ValueIndex, TColor Color, TColor Back);
+    void DrawSlice(const TPoint& From, const TPoint& To);
+    void DrawRim(int ValueIndex, TColor Color);
+    bool color3d_ = true;
+    bool dark3D_ = true;
+    bool shadowed3d_ = false;
+    TColor shadowColor_ = clGray;
+    bool usePatterns_ = false;
+    TPoint sliceStart_;
+    TPoint sliceEnd_;
+    std::vector<TPieAngle> angles_;
+};
+
+// The standard series kinds registered for forms and the gallery (the series unit's start-up).
+void InitializeSeries();
+// Start-up of the chart units in their order: the panel routines (hand cursor), the chart unit
+// (switches, functions) and the series unit; StopChartUnits undoes them in reverse order.
+void StartChartUnits();
+void StopChartUnits();

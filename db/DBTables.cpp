@@ -260,6 +260,11 @@ TSession* Session() {
     return Sessions()->FindSession("");
 }
 
+TLocaleHandle DefaultSessionLocale() {
+    const TSession* session = Sessions()->FindSession("");
+    return session ? session->Locale() : 0;
+}
+
 void DoneDBTables() {
     if (SessionListHolder()) SessionListHolder()->CloseAll();
     SessionListHolder().reset();
@@ -770,7 +775,7 @@ void TDatabase::Close() {
     if (!Connected()) return;
     session_->DBNotification(dbClose, this);
     CloseDataSets();
-    locale_ = ::Session()->Locale();
+    locale_ = DefaultSessionLocale();
     DbiCloseDatabase(handle_);
     sqlBased_ = false;
     handle_ = 0;
@@ -792,4 +797,107 @@ void TDatabase::AddDataSet(TDatabaseClient* DataSet) {
 
 void TDatabase::RemoveDataSet(TDatabaseClient* DataSet) {
     dataSets_.erase(std::remove(dataSets_.begin(), dataSets_.end(), DataSet), dataSets_.end());
+}
+
+// ---- TDBDataSet ----
+
+namespace {
+
+constexpr LongWord curUpdateLockMode = 0x04050000;
+
+} // namespace
+
+TDBDataSet::~TDBDataSet() {
+    // Closed here, while the override that leaves the database still runs.
+    Destroying();
+    Close();
+}
+
+void TDBDataSet::SetDatabaseName(const std::string& Value) {
+    if (databaseName_ == Value) return;
+    CheckInactive();
+    if (database_) DBError(dbmDatabaseOpen);
+    databaseName_ = Value;
+    DataEvent(dePropertyChange, 0);
+}
+
+void TDBDataSet::SetSessionName(const std::string& Value) {
+    if (sessionName_ == Value) return;
+    CheckInactive();
+    sessionName_ = Value;
+    DataEvent(dePropertyChange, 0);
+}
+
+TDatabaseHandle TDBDataSet::DBHandle() const {
+    return database_ ? database_->Handle() : 0;
+}
+
+TLocaleHandle TDBDataSet::DBLocale() const {
+    return database_ ? database_->Locale() : 0;
+}
+
+TSession* TDBDataSet::DBSession() const {
+    if (database_) return database_->Session();
+    if (TSession* named = Sessions()->FindSession(sessionName_)) return named;
+    return ::Session();
+}
+
+void TDBDataSet::SetUpdateMode(TUpdateMode Value) {
+    updateMode_ = Value;
+    ApplyUpdateMode();
+}
+
+void TDBDataSet::ApplyUpdateMode() {
+    if (Active() && database_ && database_->IsSQLBased() && CanModify())
+        CheckEngineResult(DbiSetProp(Handle(), curUpdateLockMode, updateMode_));
+}
+
+void TDBDataSet::OpenCursor() {
+    SetDBFlag(0, true);
+    TDataSet::OpenCursor();
+    ApplyUpdateMode();
+}
+
+void TDBDataSet::CloseCursor() {
+    TDataSet::CloseCursor();
+    SetDBFlag(0, false);
+}
+
+void TDBDataSet::SetDBFlag(int Flag, bool Value) {
+    const unsigned bit = 1u << Flag;
+    if (Value) {
+        if (dbFlags_ == 0) Connect();
+        dbFlags_ |= bit;
+        return;
+    }
+    if (dbFlags_ == 0) return;
+    dbFlags_ &= ~bit;
+    if (dbFlags_ != 0 || !database_) return;
+    SetLocale(DefaultSessionLocale());
+    TDatabase* database = database_;
+    database_ = nullptr;
+    database->RemoveDataSet(this);
+    database->Session()->CloseDatabase(database);
+}
+
+void TDBDataSet::Connect() {
+    if (!sessionName_.empty() && !databaseName_.empty()) {
+        TSession* named = Sessions()->FindSession(sessionName_);
+        if (named && !named->DoFindDatabase(databaseName_))
+            if (TDatabase* shared = ::Session()->DoFindDatabase(databaseName_))
+                shared->SetSessionName(sessionName_);
+    }
+    TSession* session = DBSession();
+    for (;;) {
+        try {
+            database_ = session->OpenDatabase(databaseName_);
+            break;
+        } catch (EDBEngineError& E) {
+            if (E.ErrorCount() == 0 || E.Errors(0).ErrorCode != dbiNeedPassword ||
+                !session->GetPassword())
+                throw;
+        }
+    }
+    database_->AddDataSet(this);
+    SetLocale(database_->Locale());
 }

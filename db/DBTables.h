@@ -173,6 +173,8 @@ private:
 // The session list and the default session, made on first use.
 TSessionList* Sessions();
 TSession* Session();
+// The default session's language object; 0 while the sessions are being freed.
+TLocaleHandle DefaultSessionLocale();
 // Frees the session list (every session, database and dataset) and stops the wait cursor.
 void DoneDBTables();
 
@@ -362,4 +364,50 @@ private:
     std::string databaseName_;
     std::string databaseType_;
     LongWord traceFlags_ = 0;
+};
+
+// ---- Database datasets ----
+
+// A dataset that belongs to a named database of a session. Opening connects the database
+// (opening it through the session, asking for a password when the engine wants one) and joins
+// its list of datasets; closing leaves the list and gives the database back to the session.
+class TDBDataSet : public TDataSet, public TDatabaseClient {
+    VANTREL_CLASS(TDBDataSet, TDataSet)
+
+    explicit TDBDataSet(TComponent* AOwner) : TDataSet(AOwner) {}
+    ~TDBDataSet() override;
+
+    // Closes the dataset, which takes it off its database.
+    void Disconnect() override { Close(); }
+
+    TDatabase* Database() const { return database_; }
+    const std::string& DatabaseName() const { return databaseName_; }
+    // Refused while open, and while a database is connected.
+    void SetDatabaseName(const std::string& Value);
+    const std::string& SessionName() const { return sessionName_; }
+    void SetSessionName(const std::string& Value);
+    TDatabaseHandle DBHandle() const;
+    TLocaleHandle DBLocale() const;
+    // The database's session, else the session named SessionName, else the default one.
+    TSession* DBSession() const;
+    TUpdateMode UpdateMode() const { return updateMode_; }
+    void SetUpdateMode(TUpdateMode Value);
+    bool DBFlag(int Flag) const { return (dbFlags_ >> Flag & 1u) != 0; }
+
+protected:
+    void OpenCursor() override;
+    void CloseCursor() override;
+    // Flag 0 marks the cursor open; setting the first flag connects, clearing the last one
+    // disconnects.
+    virtual void SetDBFlag(int Flag, bool Value);
+
+private:
+    void Connect();
+    void ApplyUpdateMode();
+
+    unsigned dbFlags_ = 0;
+    TUpdateMode updateMode_ = upWhereAll;
+    TDatabase* database_ = nullptr;
+    std::string databaseName_;
+    std::string sessionName_;
 };

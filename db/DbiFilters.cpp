@@ -52,7 +52,9 @@ public:
     explicit TTreeReader(const unsigned char* blob) : blob_(blob) {}
 
     bool Open() {
-        if (Word16(0) != 2) return false;
+        // Version 2 blocks come from the dataset's filter builder, version 1 from the
+        // data-aware controls' parser; both share the node and literal layout.
+        if (Word16(0) != 1 && Word16(0) != 2) return false;
         size_ = Word16(2);
         nodes_ = Word16(6);
         literals_ = Word16(8);
@@ -346,5 +348,13 @@ DBIResult DbiDropFilter(TCursorHandle cursor, TFilterHandle filter) {
     if (!expressionFilter) area->CallbackFilters = false;
     *f = TEngineFilter{};
     if (expressionFilter && !search) SetQuery(*area);
+    return dbiOK;
+}
+
+DBIResult DbiRestoreFilterCondition(TCursorHandle cursor) {
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    SetQuery(*area);
     return dbiOK;
 }

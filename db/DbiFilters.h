@@ -23,6 +23,10 @@ DBIResult DbiDeactivateFilter(TCursorHandle cursor, TFilterHandle filter);
 // Only an active filter is dropped; an inactive one keeps its slot.
 DBIResult DbiDropFilter(TCursorHandle cursor, TFilterHandle filter);
 
-// The xBase condition of a filter tree blob; false when the blob is damaged or holds a node
-// with no xBase form.
+// Sets the engine condition back to the cursor's own active expression filters, after a
+// condition was handed to the engine directly.
+DBIResult DbiRestoreFilterCondition(TCursorHandle cursor);
+
+// The xBase condition of a filter tree blob (version 1 or 2); false when the blob is damaged or
+// holds a node with no xBase form.
 bool FilterTreeCondition(const void* blob, std::string& condition);

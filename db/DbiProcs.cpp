@@ -3,6 +3,7 @@
 #include "db/DbiAreas.h"
 #include "platform/rtl/Strings.h"
 #include "xbase/XbFile.h"
+#include "xbase/XbModule.h"
 #include "xbase/Xbase.h"
 
 #include <algorithm>
@@ -223,10 +224,12 @@ DBIResult DbiInit(const TEngineEnv*) {
         return dbiEngineTooOld;
     }
     SharedSaveBlock().assign(static_cast<std::size_t>(xb_SysProp(65010, 0)), '\0');
+    RegisterXbModule();
     return dbiOK;
 }
 
 DBIResult DbiExit() {
+    UnregisterXbModule();
     xb_CloseAll();
     xb_SysProp(65005, 0);
     FreeAllEngineWorkAreas();

@@ -13,7 +13,8 @@
 
 #include <string>
 
-// Start and stop. DbiInit gives 99 (after telling the user) when the engine is too old.
+// Start and stop. DbiInit gives 99 (after telling the user) when the engine is too old; while
+// the engine runs, its entry points are offered as the module "XBASE3032" (xbase/XbModule.h).
 DBIResult DbiInit(const TEngineEnv* env);
 DBIResult DbiExit();
 // True when an engine version text ("Ver 2.40.00") names 2.40 or later; a text without a

@@ -2,18 +2,21 @@
 
 #include "platform/rtl/Streams.h"
 #include "xbase/XbError.h"
+#include "xbase/XbJournal.h"
 #include "xbase/XbSettings.h"
 #include "xbase/Xbase.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <filesystem>
 #include <strings.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int kHandleStride = 1024; // field handles: area * stride + field index
+constexpr int kHandleStride = 1024;          // field handles: area * stride + field index
+constexpr std::size_t kDoubleTextWidth = 20; // a double field read as the text of a number
 
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](char c) {
@@ -37,6 +40,15 @@ std::string Extension(const std::string& path) {
     const std::string name = XbFileName(path);
     const auto dot = name.find_last_of('.');
     return dot == std::string::npos ? std::string() : Upper(name.substr(dot));
+}
+
+// The memo files a table at path may have, as they exist.
+std::vector<std::string> MemoFilesOf(const std::string& path) {
+    std::vector<std::string> memos;
+    for (const char* ext : {".DBT", ".FPT"})
+        if (std::string memo = XbFindFile(XbChangeExt(path, ext)); !memo.empty())
+            memos.push_back(std::move(memo));
+    return memos;
 }
 
 std::string BaseNameOf(const std::string& path) {
@@ -90,12 +102,38 @@ int TXbArea::Open(const std::string& path, const std::string& alias, int mode, i
         XbSetReason(xbErrFileMissing, path);
         return xbNotFound;
     }
+    driver_ = driver;
+    alias_ = alias.empty() ? Upper(BaseNameOf(found)) : Upper(alias);
+    int status = RecoverPack(found);
+    if (status == xbOK) status = OpenFiles(found, mode);
+    if (status != xbOK) {
+        Close();
+        return status;
+    }
+    GoTop();
+    return xbOK;
+}
+
+int TXbArea::RecoverPack(const std::string& path) const {
+    const std::vector<std::string> memos = MemoFilesOf(path);
+    if (!XbPackPending(path, memos)) return xbOK;
+    TXbFile file;
+    TXbLock probe;
+    if (!file.Open(path, true) || probe.Attach(file.Handle(), true) != xbOK)
+        return xbOK; // in use: whoever holds it has the files in order
+    probe.Detach();
+    file.Close();
+    if (XbRecoverPack(path, memos)) return xbOK;
+    XbSetReason(xbErrOther, XbPackJournalPath(path));
+    return xbWriteFailed;
+}
+
+int TXbArea::OpenFiles(const std::string& found, int mode) {
     const bool writable = mode != 1;
     int status = table_->Open(found, writable);
     if (status == xbOK) status = lock_->Attach(table_->File().Handle(), mode == 2);
     if (status == xbSharing) XbSetReason(xbErrLocked, found);
-    driver_ = driver;
-    alias_ = alias.empty() ? Upper(BaseNameOf(found)) : Upper(alias);
+    table_->SetExclusive(status == xbOK && Exclusive());
     buffer_ = table_->BlankRecord();
     loaded_ = buffer_;
     if (status == xbOK && table_->HasMemoFields()) {
@@ -113,22 +151,22 @@ int TXbArea::Open(const std::string& path, const std::string& alias, int mode, i
         if (!production.empty())
             status = OpenIndexFile(production, driver_ == 3 ? ikNSX : ikCDX, false);
     }
-    if (status != xbOK) {
-        Close();
-        return status;
-    }
-    GoTop();
-    return xbOK;
+    return status;
 }
 
 int TXbArea::Close() {
-    const int status = table_->IsOpen() ? Flush() : xbOK;
+    int status = xbOK;
+    if (table_->IsOpen()) {
+        status = Flush();
+        if (const int written = WriteBack(true); status == xbOK) status = written;
+    }
     for (auto& file : files_)
         file->Close();
     files_.clear();
     orders_.clear();
     order_ = 0;
     memo_.Close();
+    ownMemos_.clear();
     lock_->Detach();
     table_->Close();
     buffer_.clear();
@@ -172,9 +210,17 @@ void TXbArea::SetEof() {
     pos_ = {};
 }
 
-bool TXbArea::MergedImage(std::string& image) const {
+bool TXbArea::StoredImage(LongInt recno, std::string& image) const {
+    if (Exclusive() && recno == recno_) { // nobody else writes: the file holds what was loaded
+        image = loaded_;
+        return true;
+    }
     image.assign(buffer_.size(), ' ');
-    if (!table_->ReadRecord(recno_, image.data())) return false;
+    return table_->ReadRecord(recno, image.data());
+}
+
+bool TXbArea::MergedImage(std::string& image) const {
+    if (!StoredImage(recno_, image)) return false;
     for (std::size_t i = 0; i < image.size(); ++i)
         if (buffer_[i] != loaded_[i]) image[i] = buffer_[i];
     return true;
@@ -212,7 +258,7 @@ bool TXbArea::PastScope(const std::string& key, bool forward) const {
 bool TXbArea::StepOrdered(bool forward) {
     for (;;) {
         const TXbKeyPos from = pos_;
-        const TXbIndexStatus st = forward ? Current().Next(pos_) : Current().Prev(pos_);
+        const TXbIndexStatus st = Nav(forward ? Current().Next(pos_) : Current().Prev(pos_));
         if (st != isOk || PastScope(pos_.Key, forward)) return false;
         if (pos_.Key == from.Key && pos_.RecNo == from.RecNo) return false; // a damaged order
         if (InScope(pos_.Key) && Load(pos_.RecNo) && Visible()) return true;
@@ -246,25 +292,39 @@ void TXbArea::SyncWalkPosition() {
 bool TXbArea::FirstEntry() {
     const bool fromLow = !Current().Descending() && !scopeLow_.empty();
     const TXbIndexStatus st =
-        fromLow ? Current().Seek(scopeLow_, false, pos_) : Current().First(pos_);
+        Nav(fromLow ? Current().Seek(scopeLow_, false, pos_) : Current().First(pos_));
     return st == isOk || st == isNotFound;
 }
 
+TXbIndexStatus TXbArea::Nav(TXbIndexStatus st) {
+    if (st != isOk && st != isEnd && st != isNotFound && navStatus_ == xbOK)
+        navStatus_ = IndexFailure(st, Current().File());
+    return st;
+}
+
+int TXbArea::IndexFailure(TXbIndexStatus st, const TXbIndexFile& file) {
+    if (st == isDamaged || st == isForeign || st == isBadExpression || st == isNoOrder)
+        XbSetReason(xbErrDamagedIndex, file.Path());
+    return StatusOfIndex(st);
+}
+
 bool TXbArea::LastEntry() {
-    if (Current().Descending() || scopeHigh_.empty()) return Current().Last(pos_) == isOk;
+    if (Current().Descending() || scopeHigh_.empty()) return Nav(Current().Last(pos_)) == isOk;
     // Just past the last key the scope admits, then one entry back.
     std::string probe = scopeHigh_;
     if (static_cast<int>(probe.size()) < Current().KeyLength())
         probe.resize(static_cast<std::size_t>(Current().KeyLength()), '\xFF');
-    TXbIndexStatus st = Current().Seek(probe, false, pos_);
+    TXbIndexStatus st = Nav(Current().Seek(probe, false, pos_));
     while (st == isOk && pos_.Key.compare(0, scopeHigh_.size(), scopeHigh_) <= 0)
-        st = Current().Next(pos_);
-    st = st == isEnd ? Current().Last(pos_) : Current().Prev(pos_);
+        st = Nav(Current().Next(pos_));
+    if (st != isOk && st != isEnd && st != isNotFound) return false;
+    st = Nav(st == isEnd ? Current().Last(pos_) : Current().Prev(pos_));
     return st == isOk;
 }
 
 int TXbArea::GoEnd(bool top) {
     const int status = Flush();
+    navStatus_ = xbOK;
     RecordCount();
     bof_ = eof_ = false;
     bool found = false;
@@ -279,7 +339,7 @@ int TXbArea::GoEnd(bool top) {
         SetEof();
         bof_ = true;
     }
-    return status;
+    return Moved(status);
 }
 
 int TXbArea::GoTop() {
@@ -292,8 +352,9 @@ int TXbArea::GoBottom() {
 
 int TXbArea::Skip(LongInt count) {
     const int status = Flush();
+    navStatus_ = xbOK;
     SkipBy(count);
-    return status;
+    return Moved(status);
 }
 
 void TXbArea::SkipBy(LongInt count) {
@@ -380,39 +441,110 @@ int TXbArea::PutRecord(const std::string& image) {
     const LongInt recno = recno_;
     const bool lockedHere = !Exclusive() && !lock_->HasRecord(recno);
     if (lockedHere && !lock_->LockRecord(recno, XbSettings().LockTimeout)) return xbLockRefused;
-    std::string old(buffer_.size(), ' ');
+    std::string old;
     std::vector<std::string> oldKeys, newKeys;
     std::vector<char> oldIn, newIn;
-    int status = table_->ReadRecord(recno, old.data()) ? xbOK : xbDamaged;
+    int status = BeginUpdate();
+    if (status == xbOK) status = StoredImage(recno, old) ? xbOK : xbDamaged;
     if (status == xbOK) status = OrderKeys(old, oldKeys, oldIn);
     if (status == xbOK) status = OrderKeys(image, newKeys, newIn);
     for (std::size_t i = 0; i < orders_.size() && status == xbOK; ++i)
         if (newIn[i] && (!oldIn[i] || oldKeys[i] != newKeys[i]))
-            status = StatusOfIndex(orders_[i]->CheckUnique(newKeys[i], recno));
+            status = IndexFailure(orders_[i]->CheckUnique(newKeys[i], recno), orders_[i]->File());
     if (status == xbOK && !table_->WriteRecord(recno, image)) status = xbWriteFailed;
     if (status == xbOK) {
-        std::copy(image.begin(), image.end(), buffer_.begin());
+        ForgetSharedMemos(image, recno);
+        buffer_ = image;
         loaded_ = image;
         appended_ = 0;
-        for (std::size_t i = 0; i < orders_.size(); ++i)
-            if (orders_[i]->Replace(oldIn[i], oldKeys[i], newIn[i], newKeys[i], recno) != isOk)
-                status = xbWriteFailed;
+        for (std::size_t i = 0; i < orders_.size(); ++i) {
+            const TXbIndexStatus st =
+                orders_[i]->Replace(oldIn[i], oldKeys[i], newIn[i], newKeys[i], recno);
+            if (st != isOk && status == xbOK) status = IndexFailure(st, orders_[i]->File());
+        }
         if (Ordered()) pos_ = {newKeys[static_cast<std::size_t>(order_ - 1)], recno};
     }
+    status = EndUpdate(status);
     if (lockedHere) lock_->UnlockRecord(recno);
     if (status == xbKeyViolation && recno == appended_) RollBackAppend();
     return status;
+}
+
+void TXbArea::ForgetSharedMemos(const std::string& image, LongInt recno) {
+    if (ownMemos_.empty()) return;
+    for (const TXbFieldDef& f : table_->Fields()) {
+        LongWord block = 0;
+        const std::string_view bytes(image.data() + f.Offset, static_cast<std::size_t>(f.Width));
+        if (XbIsMemoField(f) && TXbMemo::ParseBlock(bytes, block))
+            if (const auto own = ownMemos_.find(block);
+                own != ownMemos_.end() && own->second != recno)
+                ownMemos_.erase(own);
+    }
+}
+
+int TXbArea::BeginUpdate() {
+    for (std::size_t i = 0; i < files_.size(); ++i)
+        if (const TXbIndexStatus st = files_[i]->BeginUpdate(); st != isOk) {
+            const int status = IndexFailure(st, *files_[i]);
+            while (i-- > 0)
+                files_[i]->EndUpdate();
+            return status;
+        }
+    if (!Exclusive()) table_->RefreshCount(); // the stamp another user raised last
+    return xbOK;
+}
+
+int TXbArea::EndUpdate(int status) {
+    for (auto& file : files_)
+        if (const TXbIndexStatus st = file->EndUpdate(); st != isOk && status == xbOK)
+            status = IndexFailure(st, *file);
+    if (!Exclusive()) table_->Caught(); // each update of a shared table is written back
+    return status;
+}
+
+int TXbArea::WriteBack(bool sync) {
+    if (ReadOnly()) return xbOK;
+    int status = table_->FlushAppends() ? xbOK : xbWriteFailed;
+    if (sync && ((memo_.IsOpen() && !memo_.Sync()) || !table_->Sync())) status = xbWriteFailed;
+    bool caught = status == xbOK;
+    for (auto& file : files_) {
+        TXbIndexStatus st = file->WriteBack();
+        if (st == isOk && sync && !file->Sync()) st = isIoError;
+        if (st == isOk) continue;
+        caught = false;
+        if (status == xbOK) status = IndexFailure(st, *file);
+    }
+    if (caught) table_->Caught();
+    return status;
+}
+
+TXbTableState TXbArea::TableState() {
+    // An index records only what the table holds on disk.
+    if (Exclusive())
+        table_->FlushAppends();
+    else
+        table_->RefreshCount();
+    return {static_cast<LongWord>(table_->RecordCount()), table_->Stamp()};
+}
+
+TXbIndexStatus TXbArea::CatchUp(TXbIndexFile& file) {
+    if (file.Matches(TableState())) return isOk;
+    if (ReadOnly() || !lock_->Alone()) return isDamaged;
+    return RebuildFile(file);
 }
 
 void TXbArea::RollBackAppend() {
     const LongInt recno = appended_;
     appended_ = 0;
     if (!lock_->LockAppend(XbSettings().LockTimeout)) return;
+    // The record goes even when an order cannot take its entries back (it then refuses until
+    // it is rebuilt).
+    const bool update = BeginUpdate() == xbOK;
     std::string image(buffer_.size(), ' ');
     std::vector<std::string> keys;
     std::vector<char> in;
     if (table_->ReadRecord(recno, image.data()) && OrderKeys(image, keys, in) == xbOK) {
-        for (std::size_t i = 0; i < orders_.size(); ++i)
+        for (std::size_t i = 0; i < orders_.size() && update; ++i)
             if (in[i]) orders_[i]->Delete(keys[i], recno);
         if (RecordCount() == recno) {
             table_->RemoveLastRecord();
@@ -421,6 +553,7 @@ void TXbArea::RollBackAppend() {
             table_->WriteRecord(recno, image);
         }
     }
+    if (update) EndUpdate(xbOK);
     lock_->UnlockAppend();
     lock_->UnlockRecord(recno);
     SetEof();
@@ -433,23 +566,29 @@ int TXbArea::Append() {
         return flushed == xbLockRefused || flushed == xbKeyViolation ? flushed : xbWriteFailed;
     const int timeout = XbSettings().LockTimeout;
     if (!lock_->LockAppend(timeout)) return xbTableBusy;
+    int status = BeginUpdate();
     RecordCount();
     const LongInt recno = table_->RecordCount() + 1;
     const std::string blank = table_->BlankRecord();
     std::vector<std::string> keys;
     std::vector<char> in;
-    int status = OrderKeys(blank, keys, in);
+    if (status == xbOK) status = OrderKeys(blank, keys, in);
     for (std::size_t i = 0; i < orders_.size() && status == xbOK; ++i)
-        if (in[i]) status = StatusOfIndex(orders_[i]->CheckUnique(keys[i], recno));
+        if (in[i])
+            status = IndexFailure(orders_[i]->CheckUnique(keys[i], recno), orders_[i]->File());
     if (status == xbOK && !lock_->LockRecord(recno, timeout)) status = xbLockRefused;
     if (status == xbOK && !table_->AppendRecord(blank)) {
         lock_->UnlockRecord(recno);
         status = xbWriteFailed;
     }
-    if (status == xbOK) {
-        for (std::size_t i = 0; i < orders_.size(); ++i)
-            if (in[i] && orders_[i]->Insert(keys[i], recno) != isOk) status = xbWriteFailed;
-        std::copy(blank.begin(), blank.end(), buffer_.begin());
+    const bool added = status == xbOK;
+    for (std::size_t i = 0; i < orders_.size() && added; ++i)
+        if (const TXbIndexStatus st = in[i] ? orders_[i]->Insert(keys[i], recno) : isOk;
+            st != isOk && status == xbOK)
+            status = IndexFailure(st, orders_[i]->File());
+    status = EndUpdate(status);
+    if (added) {
+        buffer_ = blank;
         loaded_ = blank;
         recno_ = recno;
         bof_ = eof_ = false;
@@ -459,6 +598,7 @@ int TXbArea::Append() {
         appended_ = recno;
     }
     lock_->UnlockAppend();
+    if (added && status != xbOK) RollBackAppend(); // no blank record stays behind a failure
     return status;
 }
 
@@ -474,14 +614,37 @@ int TXbArea::Delete() {
 
 int TXbArea::Commit() {
     if (!table_->IsOpen()) return xbNoTable;
-    int status = Flush();
-    if (!ReadOnly() && !table_->File().Flush()) status = xbWriteFailed;
-    return status;
+    const int status = Flush();
+    const int written = WriteBack(true);
+    return status != xbOK ? status : written;
 }
 
-int TXbArea::WritePacked(const std::string& path, LongInt& kept) {
+bool TXbArea::CopyMemos(std::string& record, TXbMemo& to) const {
+    for (const TXbFieldDef& f : table_->Fields()) {
+        if (!XbIsMemoField(f)) continue;
+        const std::string_view bytes(record.data() + f.Offset, static_cast<std::size_t>(f.Width));
+        LongWord block = 0;
+        std::string data;
+        bool binary = false;
+        if (!TXbMemo::ParseBlock(bytes, block) || !memo_.Read(block, data, binary)) {
+            XbSetReason(xbErrDamagedMemo, memo_.Path());
+            return false;
+        }
+        LongWord packed = 0;
+        if (!to.Write(data, binary, packed)) return false;
+        record.replace(static_cast<std::size_t>(f.Offset), static_cast<std::size_t>(f.Width),
+                       TXbMemo::FormatBlock(packed, f.Width));
+    }
+    return true;
+}
+
+int TXbArea::WritePacked(const std::string& path, const std::string& memoPath, LongInt& kept) {
     TXbFile out;
+    TXbMemo memo;
     if (!out.Create(path)) return xbWriteFailed;
+    if (!memoPath.empty() && (!TXbMemo::Create(memoPath, table_->MemoKind(), memo_.BlockSize()) ||
+                              memo.Open(memoPath, table_->MemoKind(), true) != xbOK))
+        return xbWriteFailed;
     std::string header;
     if (!table_->File().ReadAt(0, header, static_cast<std::size_t>(table_->HeaderSize())))
         return xbDamaged;
@@ -493,9 +656,10 @@ int TXbArea::WritePacked(const std::string& path, LongInt& kept) {
     for (LongInt r = 1; r <= count; ++r) {
         if (!table_->ReadRecord(r, record.data())) return xbDamaged;
         if (record[0] == '*') continue;
+        if (!memoPath.empty() && !CopyMemos(record, memo)) return xbDamaged;
         chunk += record;
         ++kept;
-        if (chunk.size() >= (1u << 20) || r == count) {
+        if (chunk.size() >= (1u << 20)) {
             if (!out.WriteAt(at, chunk)) return xbWriteFailed;
             at += static_cast<Int64>(chunk.size());
             chunk.clear();
@@ -503,8 +667,12 @@ int TXbArea::WritePacked(const std::string& path, LongInt& kept) {
     }
     chunk += '\x1A';
     if (!out.WriteAt(at, chunk)) return xbWriteFailed;
+    // A new stamp: no index of the table matches the packed copy until it is rebuilt.
     EncodeLE<LongWord>(header.data() + 4, static_cast<LongWord>(kept));
-    return out.WriteAt(0, header) && out.Flush() ? xbOK : xbWriteFailed;
+    EncodeLE<LongWord>(header.data() + 16, table_->Stamp() + 1);
+    if (!out.WriteAt(0, header) || !out.Flush() || (!memoPath.empty() && !memo.Sync()))
+        return xbWriteFailed;
+    return xbOK;
 }
 
 int TXbArea::Pack() {
@@ -512,28 +680,41 @@ int TXbArea::Pack() {
     if (ReadOnly()) return xbReadOnly;
     if (!Exclusive()) return xbNotExclusive;
     if (const int status = Flush(); status != xbOK) return status;
+    WriteBack(false); // an index that cannot be written back is rebuilt below
     const std::string path = table_->Path();
-    const std::string temp = path + ".pack" + std::to_string(::getpid());
+    const std::string memoPath = memo_.IsOpen() ? memo_.Path() : std::string();
+    const std::string copy = XbPackCopyPath(path);
+    const std::string memoCopy = memoPath.empty() ? std::string() : XbPackCopyPath(memoPath);
     LongInt kept = 0;
-    int status = WritePacked(temp, kept);
+    int status = WritePacked(copy, memoCopy, kept);
     auto packed = std::make_unique<TXbTable>();
     auto packedLock = std::make_unique<TXbLock>();
-    if (status == xbOK) status = packed->Open(temp, true);
+    if (status == xbOK) status = packed->Open(copy, true);
     if (status == xbOK) status = packedLock->Attach(packed->File().Handle(), true);
-    if (status == xbOK && !packed->File().RenameTo(path)) status = xbWriteFailed;
+    std::vector<std::pair<std::string, std::string>> moves{{copy, path}};
+    if (!memoPath.empty()) moves.emplace_back(memoCopy, memoPath);
+    if (status == xbOK && !XbCommitPack(path, moves)) status = xbWriteFailed;
     if (status != xbOK) {
         packed.reset();
-        ::unlink(temp.c_str());
+        if (!std::filesystem::exists(XbPackJournalPath(path))) // else the next open finishes it
+            for (const auto& [from, to] : moves)
+                std::filesystem::remove(from);
         return status;
     }
-    // The packed file now stands under the table's name, already locked for this area.
+    // The packed files now stand under the table's names, the table already locked here.
+    packed->File().Renamed(path);
     lock_->Detach();
     table_ = std::move(packed);
     lock_ = std::move(packedLock);
-    table_->WriteHeader();
-    status = Reindex();
+    table_->SetExclusive(true);
+    ownMemos_.clear(); // blocks are numbered anew
+    if (!memoPath.empty()) {
+        memo_.Close();
+        status = memo_.Open(memoPath, table_->MemoKind(), true);
+    }
+    const int rebuilt = Reindex();
     GoTop();
-    return status;
+    return status != xbOK ? status : rebuilt;
 }
 
 int TXbArea::SetFieldBytes(int i, const std::string& bytes) {
@@ -552,10 +733,12 @@ bool TXbArea::LockRecord(LongInt recno) {
 }
 
 void TXbArea::UnlockRecord(LongInt recno) {
-    if (recno == 0)
-        lock_->UnlockAll();
-    else
+    if (recno != 0) {
         lock_->UnlockRecord(recno);
+        return;
+    }
+    WriteBack(false);
+    lock_->UnlockAll();
 }
 
 bool TXbArea::ReadMemo(int i, std::string& data, bool& binary) const {
@@ -577,10 +760,14 @@ int TXbArea::WriteMemo(int i, std::string_view data, bool binary) {
     if (ReadOnly()) return xbReadOnly;
     if (!memo_.IsOpen()) return xbBadArgument;
     if (!lock_->LockAppend(XbSettings().LockTimeout)) return xbTableBusy;
-    LongWord block = 0;
+    LongWord block = 0; // the memo's own blocks, used again when the data fits
+    if (!TXbMemo::ParseBlock(FieldBytes(i), block)) block = 0;
+    if (const auto own = ownMemos_.find(block); own == ownMemos_.end() || own->second != recno_)
+        block = 0;
     const bool written = memo_.Write(data, binary, block);
     lock_->UnlockAppend();
     if (!written) return xbWriteFailed;
+    if (block != 0) ownMemos_[block] = recno_;
     const TXbFieldDef& f = table_->Fields()[static_cast<std::size_t>(i)];
     return SetFieldBytes(i, TXbMemo::FormatBlock(block, f.Width));
 }
@@ -599,8 +786,13 @@ void TXbArea::CollectOrders() {
 
 int TXbArea::OpenIndexFile(const std::string& path, TXbIndexKind kind, bool create) {
     auto file = std::make_unique<TXbIndexFile>();
-    const TXbIndexStatus st =
+    TXbIndexStatus st =
         create ? file->Create(path, kind, *this) : file->Open(path, !ReadOnly(), *this);
+    if (st == isOk) {
+        file->SetTableState([this] { return TableState(); });
+        file->SetExclusive(Exclusive());
+        if (!create) st = CatchUp(*file);
+    }
     if (st != isOk) {
         if (st == isDamaged || st == isForeign || st == isBadExpression)
             XbSetReason(xbErrDamagedIndex, path);
@@ -612,7 +804,8 @@ int TXbArea::OpenIndexFile(const std::string& path, TXbIndexKind kind, bool crea
 }
 
 std::string TXbArea::IndexPathFor(const std::string& path) const {
-    return Extension(path).empty() ? path + DefaultIndexExt(driver_) : path;
+    if (!Extension(path).empty()) return path;
+    return path + XbExtLike(table_->Path(), DefaultIndexExt(driver_));
 }
 
 int TXbArea::OpenIndex(const std::string& path) {
@@ -635,7 +828,10 @@ TXbIndexStatus TXbArea::RebuildFile(TXbIndexFile& file) {
 
 int TXbArea::CreateOrder(const std::string& path, const TXbOrderDef& given) {
     if (!table_->IsOpen() || ReadOnly()) return 0;
-    Flush();
+    if (const int status = Flush(); status != xbOK) { // the refused change stays
+        XbFailCall(status);
+        return 0;
+    }
     TXbOrderDef def = given;
     std::string target = path.empty() ? XbCompanionPath(table_->Path(), DefaultIndexExt(driver_))
                                       : IndexPathFor(path);
@@ -647,10 +843,12 @@ int TXbArea::CreateOrder(const std::string& path, const TXbOrderDef& given) {
     for (auto& f : files_)
         if (f->Path() == target) file = f.get();
     if (!file) {
-        // A missing file is created, and so is one that is damaged or not an index of ours.
+        // A missing file is created, and so is one that is damaged or not an index of ours
+        // when nobody else can be using it.
         const bool exists = !XbFindFile(target).empty();
         int status = OpenIndexFile(target, kind, !exists);
-        if (exists && status == xbDamaged) status = OpenIndexFile(target, kind, true);
+        if (exists && status == xbDamaged && lock_->Alone())
+            status = OpenIndexFile(target, kind, true);
         if (status != xbOK) return 0;
         file = files_.back().get();
     }
@@ -674,10 +872,12 @@ int TXbArea::CreateOrder(const std::string& path, const TXbOrderDef& given) {
 int TXbArea::Reindex() {
     if (!table_->IsOpen()) return xbNoTable;
     if (ReadOnly()) return xbReadOnly;
-    Flush();
+    // Rebuilding loads every record: a change that cannot be written stays and says so.
+    if (const int status = Flush(); status != xbOK) return status;
     int status = xbOK;
     for (auto& file : files_)
-        if (const TXbIndexStatus st = RebuildFile(*file); st != isOk) status = StatusOfIndex(st);
+        if (const TXbIndexStatus st = RebuildFile(*file); st != isOk)
+            status = IndexFailure(st, *file);
     CollectOrders();
     GoTop();
     return status;
@@ -686,7 +886,8 @@ int TXbArea::Reindex() {
 int TXbArea::SetOrder(int n) {
     const int previous = order_;
     if (n < 0 || n > OrderCount() || n == order_) return previous;
-    Flush();
+    // The record stays, and so does a change that could not be written.
+    if (const int status = Flush(); status != xbOK) XbFailCall(status);
     order_ = n;
     scopeLow_.clear();
     scopeHigh_.clear();
@@ -707,21 +908,22 @@ bool TXbArea::Matches(const std::string& key, const std::string& searchKey) cons
 
 int TXbArea::Seek(const std::string& key) {
     if (!table_->IsOpen() || !Ordered()) return 0;
-    Flush();
+    if (const int status = Flush(); status != xbOK) return -status;
+    navStatus_ = xbOK;
     RecordCount();
     bof_ = eof_ = false;
     const std::string searchKey = Current().SearchKey(key);
-    TXbIndexStatus st = Current().Seek(searchKey, XbSettings().Exact, pos_);
+    TXbIndexStatus st = Nav(Current().Seek(searchKey, XbSettings().Exact, pos_));
     while (st == isOk && Matches(pos_.Key, searchKey)) {
         if (!PastScope(pos_.Key, true) && InScope(pos_.Key) && Load(pos_.RecNo) && Visible())
             return 1;
         const LongInt from = pos_.RecNo;
-        st = Current().Next(pos_);
+        st = Nav(Current().Next(pos_));
         if (st == isOk && pos_.RecNo == from) st = isEnd; // a damaged order
     }
     if ((st == isOk || st == isNotFound) && XbSettings().SoftSeek && Settle(true)) return 0;
     SetEof();
-    return 0;
+    return -navStatus_;
 }
 
 int TXbArea::SetScope(const std::string& low, const std::string& high) {
@@ -754,7 +956,7 @@ int TXbArea::SetCondition(const std::string& text) {
     }
     TXbExpression compiled;
     if (!compiled.Compile(text, *this) || compiled.Type() != xtLogical) return xbBadArgument;
-    Flush();
+    if (const int status = Flush(); status != xbOK) return status; // the change stays
     condition_ = std::move(compiled);
     conditionText_ = text;
     return xbOK;
@@ -762,10 +964,13 @@ int TXbArea::SetCondition(const std::string& text) {
 
 LongInt TXbArea::ConditionCount() {
     if (!table_->IsOpen()) return 0;
-    Flush();
+    if (const int status = Flush(); status != xbOK) XbFailCall(status);
+    // Counting loads every record; the cursor, and a change that could not be written, stay.
     const LongInt keptRecno = recno_;
     const bool keptEof = eof_;
     const TXbKeyPos keptPos = pos_;
+    const std::string keptBuffer = buffer_;
+    const std::string keptLoaded = loaded_;
     LongInt count = 0;
     const LongInt total = RecordCount();
     for (LongInt r = 1; r <= total; ++r) {
@@ -777,8 +982,11 @@ LongInt TXbArea::ConditionCount() {
             continue;
         ++count;
     }
-    if (keptEof || !Load(keptRecno)) SetEof();
+    recno_ = keptRecno;
+    eof_ = keptEof;
     pos_ = keptPos;
+    buffer_ = keptBuffer;
+    loaded_ = keptLoaded;
     return count;
 }
 
@@ -789,8 +997,8 @@ bool TXbArea::FindField(std::string_view alias, std::string_view name, TXbFieldR
     if (i < 0) return false;
     const TXbFieldDef& f = area->table_->Fields()[static_cast<std::size_t>(i)];
     field.Handle = area->number_ * kHandleStride + i;
-    field.Type = f.Type;
-    field.Length = f.Width;
+    field.Type = XbIsDoubleField(f) ? 'N' : f.Type; // read as its number's text
+    field.Length = XbIsDoubleField(f) ? kDoubleTextWidth : f.Width;
     field.Decimals = f.Decimals;
     return true;
 }
@@ -800,12 +1008,16 @@ std::string TXbArea::FieldText(const TXbFieldRef& field) const {
     const int i = field.Handle % kHandleStride;
     const TXbArea* area = number == number_ ? this : XbArea(number);
     if (!area || i < 0 || i >= static_cast<int>(area->table_->Fields().size())) return {};
-    const char type = area->table_->Fields()[static_cast<std::size_t>(i)].Type;
-    if (type == 'M' || type == 'B' || type == 'P') {
+    const TXbFieldDef& f = area->table_->Fields()[static_cast<std::size_t>(i)];
+    if (XbIsMemoField(f)) {
         std::string data;
         bool binary = false;
         area->ReadMemo(i, data, binary);
         return data;
+    }
+    if (XbIsDoubleField(f)) {
+        const std::string text = XbDoubleText(f, area->FieldBytes(i));
+        return std::string(kDoubleTextWidth - std::min<std::size_t>(text.size(), 20), ' ') + text;
     }
     return area->FieldBytes(i);
 }

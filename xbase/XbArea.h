@@ -2,6 +2,14 @@
 // cursor that moves through the records in the controlling order, inside the scope, past the
 // records that the condition or the deleted setting hides. The table of the 255 work areas and
 // the current area live here too.
+//
+// Every change of a record runs as one update of the table and its indexes (TXbIndexFile's
+// BeginUpdate / EndUpdate), so each open index records the table's state with it. An index
+// file opened here that does not match the table is rebuilt when the area has the files to
+// itself (an exclusive open, or no other holder) and refused (xbDamaged) otherwise. Opened
+// exclusively, no locks are taken and index pages are written back at commit, unlock and close:
+// memo and table reach the disk first, then the indexes that record them. A pack writes packed
+// copies of table and memo and puts them in place through the pack journal (XbJournal.h).
 #pragma once
 
 #include "platform/rtl/Types.h"
@@ -11,6 +19,7 @@
 #include "xbase/XbMemo.h"
 #include "xbase/XbTable.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -82,7 +91,9 @@ public:
     int CurrentOrder() const { return order_; }
     int SetOrder(int n);
     int FindTag(const std::string& tag) const;
-    // 1 found; 0 not found (soft seek leaves the cursor on the next key, else at the end).
+    // 1 found; 0 not found (soft seek leaves the cursor on the next key, else at the end); a
+    // negative status when a pending change could not be written (the cursor and the change
+    // stay) or the order could not be read (the cursor goes to the end).
     int Seek(const std::string& key);
     int SetScope(const std::string& low, const std::string& high);
     std::string KeyData();
@@ -98,13 +109,37 @@ public:
     std::string FieldText(const TXbFieldRef& field) const override;
 
 private:
+    int OpenFiles(const std::string& found, int mode);
+    // Finishes or rolls back a pack that a killed process left, when nobody has the table open.
+    int RecoverPack(const std::string& path) const;
     bool Load(LongInt recno);
     void SetEof();
     int Flush();
     // The record as it is now in the file with the bytes changed in the buffer since it was
     // read put on it, so that changes another user made to other fields are kept.
     bool MergedImage(std::string& image) const;
-    int WritePacked(const std::string& path, LongInt& kept);
+    int WritePacked(const std::string& path, const std::string& memoPath, LongInt& kept);
+    // Memo fields of a record being packed go to the packed memo file.
+    bool CopyMemos(std::string& record, TXbMemo& to) const;
+    // The table's record count and stamp as they are now (reread when shared).
+    TXbTableState TableState();
+    // An index that does not record the table as it is now is rebuilt when this area has the
+    // files to itself, else refused.
+    TXbIndexStatus CatchUp(TXbIndexFile& file);
+    // The status of an index failure, with its reason recorded.
+    static int IndexFailure(TXbIndexStatus st, const TXbIndexFile& file);
+    // Records a failure of the controlling order met while moving; gives st.
+    TXbIndexStatus Nav(TXbIndexStatus st);
+    // The status of a move: that of writing the pending change back, else the order's.
+    int Moved(int status) const { return status != xbOK ? status : navStatus_; }
+    int BeginUpdate();
+    int EndUpdate(int status);
+    // Memo, table and then indexes reach the files (and the disk with sync).
+    int WriteBack(bool sync);
+    // A memo block of this area's that image gives to another record is no longer its own.
+    void ForgetSharedMemos(const std::string& image, LongInt recno);
+    // The record in the file before a change of the current record.
+    bool StoredImage(LongInt recno, std::string& image) const;
     bool Visible();
     bool InScope(const std::string& key) const;
     bool PastScope(const std::string& key, bool forward) const;
@@ -141,6 +176,10 @@ private:
     int driver_ = 2;
     std::unique_ptr<TXbTable> table_ = std::make_unique<TXbTable>();
     TXbMemo memo_;
+    // Memo blocks this area wrote, by the one record that points to them: only these are used
+    // again in place, so that a memo shared by a copied record image is never overwritten.
+    std::map<LongWord, LongInt> ownMemos_;
+    int navStatus_ = xbOK; // a failure of the controlling order met by the running move
     std::unique_ptr<TXbLock> lock_ = std::make_unique<TXbLock>();
     std::string buffer_;
     std::string loaded_;   // the record as read or written last; the buffer differs when changed

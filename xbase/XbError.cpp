@@ -8,6 +8,8 @@ namespace {
 
 struct TReasons {
     int Depth = 0;        // nesting of interface calls
+    bool Failed = false;  // the running call failed
+    int Status = 0;       // with this status (0 = none given)
     int Code = xbErrNone; // recorded during the running call
     std::string Path;
     int LastCode = xbErrNone; // of the last failed call
@@ -75,32 +77,33 @@ int XbReasonOfStatus(int status) {
     }
 }
 
+void XbFailCall(int status) {
+    TReasons& r = Reasons();
+    r.Failed = true;
+    if (r.Status == xbOK) r.Status = status;
+}
+
 TXbCall::TXbCall() {
     TReasons& r = Reasons();
     if (r.Depth++ == 0) {
         r.Code = xbErrNone;
         r.Path.clear();
+        r.Failed = false;
+        r.Status = xbOK;
     }
 }
 
 TXbCall::~TXbCall() {
     TReasons& r = Reasons();
-    if (--r.Depth > 0 || !failed_) return;
-    if (r.Code == xbErrNone) r.Code = XbReasonOfStatus(status_);
+    if (--r.Depth > 0 || !r.Failed) return;
+    if (r.Code == xbErrNone) r.Code = XbReasonOfStatus(r.Status);
     r.LastCode = r.Code;
     r.LastPath = r.Path;
 }
 
 int TXbCall::Status(int status) {
-    if (status != xbOK) {
-        failed_ = true;
-        if (status_ == xbOK) status_ = status;
-    }
+    if (status != xbOK) XbFailCall(status);
     return status;
-}
-
-bool TXbCall::HasReason() {
-    return Reasons().Code != xbErrNone;
 }
 
 int XbLastReason() {

@@ -19,9 +19,13 @@ int XbReasonOfErrno(int error);
 // for statuses that are the whole answer (a key violation, a refused argument).
 int XbReasonOfStatus(int status);
 
+// Marks the running call of the interface as failed with status (a TXbStatus; 0 when the
+// result shows no status), also for failures the call's own result cannot show.
+void XbFailCall(int status);
+
 // One call of the engine's interface. Calls nest (one call may use another); only the outermost
-// decides. Failed marks the call as failed; Status marks it when status is not xbOK and gives
-// status back.
+// decides, when it ends. Failed marks the call as failed; Status marks it when status is not
+// xbOK and gives status back.
 class TXbCall {
 public:
     TXbCall();
@@ -29,14 +33,8 @@ public:
     TXbCall(const TXbCall&) = delete;
     TXbCall& operator=(const TXbCall&) = delete;
 
-    void Failed() { failed_ = true; }
+    void Failed() { XbFailCall(0); }
     int Status(int status);
-    // A reason was recorded during this call (the call failed somewhere inside).
-    static bool HasReason();
-
-private:
-    bool failed_ = false;
-    int status_ = 0;
 };
 
 // The reason of the last failed call and its text.

@@ -3,6 +3,7 @@
 #include "platform/rtl/Paths.h"
 #include "xbase/XbError.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdio>
@@ -137,12 +138,22 @@ std::string XbChangeExt(const std::string& path, const std::string& ext) {
     return path.substr(0, dot) + ext;
 }
 
+std::string XbExtLike(const std::string& path, const std::string& ext) {
+    const std::string name = XbFileName(path);
+    const auto dot = name.find_last_of('.');
+    const std::string letters = dot == std::string::npos ? name : name.substr(dot + 1);
+    std::string result = ext;
+    const bool lower = std::any_of(letters.begin(), letters.end(), [](char c) {
+        return std::islower(static_cast<unsigned char>(c)) != 0;
+    });
+    for (char& c : result)
+        c = static_cast<char>(lower ? std::tolower(static_cast<unsigned char>(c))
+                                    : std::toupper(static_cast<unsigned char>(c)));
+    return result;
+}
+
 std::string XbCompanionPath(const std::string& path, const std::string& ext) {
-    std::string companion = ext;
-    if (!path.empty() && std::islower(static_cast<unsigned char>(path.back())))
-        for (char& c : companion)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return XbChangeExt(path, companion);
+    return XbChangeExt(path, XbExtLike(path, ext));
 }
 
 std::string XbFileName(const std::string& path) {

@@ -45,6 +45,8 @@ public:
     bool Truncate(Int64 size);
     // Renames the open file to path (replacing a file there); the descriptor stays open.
     bool RenameTo(const std::string& path);
+    // The open file was renamed to path by other means.
+    void Renamed(const std::string& path) { path_ = path; }
     // Data (and the size) reach the disk.
     bool Flush();
 
@@ -59,8 +61,11 @@ private:
 std::string XbFindFile(const std::string& path);
 // path with its extension (from the last "." of the file name) replaced by ext (".DBT").
 std::string XbChangeExt(const std::string& path, const std::string& ext);
+// ext (".DBT") in the letter case of the extension of path's file name: lower case when that
+// extension holds a lower-case letter (when there is none, the file name decides).
+std::string XbExtLike(const std::string& path, const std::string& ext);
 // The path of a file that goes with the file at path (memo, production index): path with ext
-// as its extension, in lower case when path's file name ends in a lower-case letter.
+// as its extension, in the letter case of path's extension (XbExtLike).
 std::string XbCompanionPath(const std::string& path, const std::string& ext);
 // The file name of path without directory.
 std::string XbFileName(const std::string& path);

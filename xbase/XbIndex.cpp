@@ -16,7 +16,8 @@
 
 // File layout (little-endian, pages of PageSize bytes):
 //   page 0      header: magic, version, kind, page size, page count, generation, head of the
-//               free-page chain, tag directory (per tag: definition page, root page, key
+//               free-page chain, the table's record count and update stamp the index covers,
+//               tag directory (per tag: definition page, root page, key
 //               count, tree height), CRC-32 of the page in its last four bytes.
 //   other pages a 16-byte page head (type, level, entry count, owning tag, CRC-32, next free
 //               page) and then the page's contents: a tag definition, B+tree entries, or
@@ -27,16 +28,19 @@
 namespace {
 
 constexpr LongWord PageSize = 4096;
-constexpr Word FormatVersion = 1;
+constexpr Word FormatVersion = 2;
 constexpr char Magic[8] = {'V', 'P', 'L', 'X', 'I', 'D', 'X', '\x1A'};
 constexpr int MaxTags = 64;
 constexpr int MaxKeyLength = 254;
 constexpr int MaxTagName = 128; // a single-order file takes its base name
 constexpr LongWord MaxHeight = 32;
 // Parsed pages kept in memory per open file (a few megabytes at most).
-constexpr std::size_t MaxCachedPages = 1024;
+constexpr std::size_t MaxCachedPages = 4096;
+// Changed pages a batch keeps in memory before it writes them back.
+constexpr std::size_t MaxDirtyPages = 2048;
 constexpr std::size_t PageHead = 16;
-constexpr std::size_t DirectoryAt = 40;
+constexpr std::size_t TableStateAt = 36;
+constexpr std::size_t DirectoryAt = 48;
 constexpr std::size_t DirectoryEntry = 16;
 // The bytes of the header page its checksum covers (the rest is unused).
 constexpr std::size_t HeaderUsed = DirectoryAt + DirectoryEntry * MaxTags;
@@ -98,6 +102,13 @@ struct TNodePage {
     Byte Level = 0;
     LongWord Tag = 0; // definition page of the owning tag
     std::vector<TEntry> Entries;
+    LongWord Total = 0; // keys below the page, worked out when it is parsed or written
+
+    void Count() {
+        Total = 0;
+        for (const TEntry& e : Entries)
+            Total += Type == ptLeaf ? 1 : e.Count;
+    }
 };
 
 using TNodeRef = std::shared_ptr<const TNodePage>;
@@ -116,6 +127,8 @@ struct THeader {
     Word Rebuilds = 0;        // counts rebuilds, which reuse every page of the file
     LongWord Definitions = 0; // counts changes to the set of tags and their definitions
     LongWord FreeHead = 0;
+    LongWord TableCount = 0; // the table's record count and stamp when the index last caught up
+    LongWord TableStamp = 0;
     std::vector<TTagSlot> Tags;
 };
 
@@ -219,6 +232,19 @@ struct TXbIndexFile::TImpl {
     bool InChange = false;
     bool Stale = false; // the orders could not follow the last change of definitions
     int LockDepth = 0;
+    // A batch: a change that runs over several operations and reaches the disk at WriteBack.
+    // Its pages stay in memory (Dirty); pages it took itself (Fresh) are changed in place, since
+    // nothing on disk points to them. A batch that failed half-way is Broken: its changes are
+    // never written and every operation refuses until a rebuild.
+    bool Batch = false;
+    bool Broken = false;
+    std::unordered_map<LongWord, TNodeRef> Dirty;
+    std::unordered_set<LongWord> Fresh;
+    // No other user has the files: no locks are taken and the header is never read again.
+    bool Exclusive = false;
+    TPath LookPath;
+    bool RecordTable = false;       // the change in progress makes the index match the table
+    TXbTableStateSource TableState; // the table's count and stamp now, when the area gave it
 
     // -- locking -------------------------------------------------------------------------------
 
@@ -264,8 +290,11 @@ struct TXbIndexFile::TImpl {
         const LongWord expectedKeys = parent ? parent->Count : slot.Keys;
         if (page == 0 || page >= PageLimit()) return isDamaged;
         auto found = Cache.find(page);
+        auto dirty = Dirty.find(page);
         if (found != Cache.end()) {
             node = found->second;
+        } else if (dirty != Dirty.end()) {
+            node = dirty->second;
         } else {
             std::string buffer;
             TXbIndexStatus st = ReadPage(page, buffer);
@@ -287,10 +316,7 @@ struct TXbIndexFile::TImpl {
             return isDamaged;
         if (parent && CompareEntry(node->Entries.front(), parent->Key, parent->RecNo) != 0)
             return isDamaged;
-        LongWord total = 0;
-        for (const TEntry& e : node->Entries)
-            total += node->Type == ptLeaf ? 1 : e.Count;
-        return total == expectedKeys ? isOk : isDamaged;
+        return node->Total == expectedKeys ? isOk : isDamaged;
     }
 
     bool ParseNode(const std::string& buffer, int keyLength, TNodePage& node) const {
@@ -317,12 +343,26 @@ struct TXbIndexFile::TImpl {
                 CompareEntry(node.Entries[static_cast<std::size_t>(i) - 1], e.Key, e.RecNo) >= 0)
                 return false;
         }
+        node.Count();
         return true;
     }
 
     // Writes a tree page and keeps it in the cache; summary receives the parent's entry for it
     // (first key and record number, the page, the number of keys below).
     TXbIndexStatus WriteNode(LongWord page, TNodePage node, int keyLength, TEntry& summary) {
+        node.Count();
+        summary = {node.Entries.front().Key, node.Entries.front().RecNo, page, node.Total};
+        auto ref = std::make_shared<TNodePage>(std::move(node));
+        if (Cache.size() > MaxCachedPages) Cache.clear();
+        Cache[page] = ref;
+        if (Batch) {
+            Dirty[page] = ref;
+            return isOk;
+        }
+        return WriteNodePage(page, *ref, keyLength);
+    }
+
+    TXbIndexStatus WriteNodePage(LongWord page, const TNodePage& node, int keyLength) {
         std::string buffer(PageSize, '\0');
         buffer[0] = static_cast<char>(node.Type);
         buffer[1] = static_cast<char>(node.Level);
@@ -340,13 +380,7 @@ struct TXbIndexFile::TImpl {
                 EncodeLE<LongWord>(p + klen + 8, e.Count);
             }
         }
-        TXbIndexStatus st = WritePage(page, buffer, PageHead + size * node.Entries.size());
-        if (st != isOk) return st;
-        summary = {node.Entries.front().Key, node.Entries.front().RecNo, page, 0};
-        for (const TEntry& x : node.Entries)
-            summary.Count += node.Type == ptLeaf ? 1 : x.Count;
-        Cache[page] = std::make_shared<TNodePage>(std::move(node));
-        return isOk;
+        return WritePage(page, buffer, PageHead + size * node.Entries.size());
     }
 
     // -- header --------------------------------------------------------------------------------
@@ -372,6 +406,8 @@ struct TXbIndexFile::TImpl {
         const Word tags = DecodeLE<Word>(buffer.data() + 28);
         h.Rebuilds = DecodeLE<Word>(buffer.data() + 30);
         h.Definitions = DecodeLE<LongWord>(buffer.data() + 32);
+        h.TableCount = DecodeLE<LongWord>(buffer.data() + TableStateAt);
+        h.TableStamp = DecodeLE<LongWord>(buffer.data() + TableStateAt + 4);
         const Int64 size = File.Size();
         if (h.PageCount == 0 || size < static_cast<Int64>(h.PageCount) * PageSize ||
             tags > MaxTags || h.FreeHead >= h.PageCount)
@@ -404,6 +440,8 @@ struct TXbIndexFile::TImpl {
         EncodeLE<Word>(buffer.data() + 28, static_cast<Word>(h.Tags.size()));
         EncodeLE<Word>(buffer.data() + 30, h.Rebuilds);
         EncodeLE<LongWord>(buffer.data() + 32, h.Definitions);
+        EncodeLE<LongWord>(buffer.data() + TableStateAt, h.TableCount);
+        EncodeLE<LongWord>(buffer.data() + TableStateAt + 4, h.TableStamp);
         for (std::size_t i = 0; i < h.Tags.size(); ++i) {
             char* p = buffer.data() + DirectoryAt + DirectoryEntry * i;
             EncodeLE<LongWord>(p, h.Tags[i].DefPage);
@@ -586,18 +624,26 @@ struct TXbIndexFile::TImpl {
     // -- changes -------------------------------------------------------------------------------
 
     LongWord Allocate() {
+        LongWord page = TxEnd;
         if (!FreeList.empty()) {
-            const LongWord page = FreeList.back();
+            page = FreeList.back();
             FreeList.pop_back();
-            return page;
+        } else {
+            ++TxEnd;
         }
-        return TxEnd++;
+        if (Batch) Fresh.insert(page);
+        return page;
     }
 
     void Release(LongWord page) {
         Cache.erase(page);
+        Dirty.erase(page);
+        Fresh.erase(page);
         TxFreed.push_back(page);
     }
+
+    // True when a batch took page itself, so that a change may write over it.
+    bool Reusable(LongWord page) const { return Batch && Fresh.count(page) > 0; }
 
     // Marks the pages a committed change left behind as free, chaining them to the list.
     TXbIndexStatus MarkPendingFree() {
@@ -614,9 +660,39 @@ struct TXbIndexFile::TImpl {
         return isOk;
     }
 
+    // Opens a batch; the files' sole user needs no lock for it, others hold the exclusive lock
+    // until it is written back.
+    TXbIndexStatus BeginBatch() {
+        if (Broken) return isDamaged;
+        if (Batch) return isOk;
+        TXbIndexStatus st = BeginChange();
+        if (st == isOk && !MatchesTable()) st = Abandon(isDamaged);
+        Batch = RecordTable = st == isOk;
+        return st;
+    }
+
+    // Ends a batch: writes it back (or, broken, forgets it).
+    TXbIndexStatus EndBatch() {
+        if (!Batch) return Broken ? isDamaged : isOk;
+        if (Broken) {
+            Abandon(isDamaged);
+            Broken = Exclusive; // a shared file on disk now shows that it lags the table
+            return isDamaged;
+        }
+        return Commit();
+    }
+
+    // True when the index records the table's count and stamp as they are now (or nobody told
+    // it about its table).
+    bool MatchesTable() const {
+        if (!TableState) return true;
+        const TXbTableState state = TableState();
+        return state.Count == Header.TableCount && state.Stamp == Header.TableStamp;
+    }
+
     TXbIndexStatus BeginChange() {
         if (!File.Writable()) return isReadOnly;
-        TXbIndexStatus st = Refresh(false);
+        TXbIndexStatus st = Exclusive && !Stale ? isOk : Refresh(false);
         if (st != isOk) return st;
         InChange = true;
         TxEnd = Header.PageCount;
@@ -626,13 +702,23 @@ struct TXbIndexFile::TImpl {
         return MarkPendingFree();
     }
 
+    // Ends a change: the pages a batch kept in memory, then the header that points to them and
+    // records the table's state.
     TXbIndexStatus Commit() {
         THeader h = Header;
         h.PageCount = TxEnd;
         h.Generation = Header.Generation + 1;
         h.FreeHead = FreeList.empty() ? 0 : FreeList.back();
-        TXbIndexStatus st = WriteHeader(h);
+        if (TableState && RecordTable) {
+            const TXbTableState state = TableState();
+            h.TableCount = state.Count;
+            h.TableStamp = state.Stamp;
+        }
+        TXbIndexStatus st = WriteDirtyPages();
+        if (st == isOk) st = WriteHeader(h);
         InChange = false;
+        Batch = false;
+        RecordTable = false;
         if (st != isOk) return Abandon(st);
         Header = h;
         PendingRebuilds = h.Rebuilds;
@@ -641,8 +727,28 @@ struct TXbIndexFile::TImpl {
         return isOk;
     }
 
+    TXbIndexStatus WriteDirtyPages() {
+        std::vector<LongWord> pages;
+        pages.reserve(Dirty.size());
+        for (const auto& [page, node] : Dirty)
+            pages.push_back(page);
+        std::sort(pages.begin(), pages.end());
+        for (LongWord page : pages) {
+            const TNodePage& node = *Dirty[page];
+            const auto keyLength = static_cast<int>(node.Entries.front().Key.size());
+            if (TXbIndexStatus st = WriteNodePage(page, node, keyLength); st != isOk) return st;
+        }
+        Dirty.clear();
+        Fresh.clear();
+        return isOk;
+    }
+
     // Forgets a change that failed: what it wrote is unreachable from the header on disk.
     TXbIndexStatus Abandon(TXbIndexStatus st) {
+        Batch = false;
+        RecordTable = false;
+        Dirty.clear();
+        Fresh.clear();
         InChange = false;
         TxFreed.clear();
         PendingFree.clear();
@@ -755,8 +861,9 @@ struct TXbIndexFile::TImpl {
                                     carry.begin(), carry.end());
                 insertedAt = carry.size() > 1 ? static_cast<int>(at) + 1 : -1;
             }
-            Release(pages[level]);
+            const bool reuse = Reusable(pages[level]);
             carry.clear();
+            if (node.Entries.empty() || !reuse) Release(pages[level]);
             if (node.Entries.empty()) continue; // the page goes; its parent loses the entry
             std::vector<TNodePage> parts;
             if (static_cast<int>(node.Entries.size()) > Capacity(node.Type, klen)) {
@@ -774,7 +881,8 @@ struct TXbIndexFile::TImpl {
             }
             for (TNodePage& part : parts) {
                 carry.emplace_back();
-                TXbIndexStatus st = WriteNode(Allocate(), std::move(part), klen, carry.back());
+                const LongWord page = reuse && carry.size() == 1 ? pages[level] : Allocate();
+                TXbIndexStatus st = WriteNode(page, std::move(part), klen, carry.back());
                 if (st != isOk) return st;
             }
         }
@@ -810,6 +918,40 @@ struct TXbIndexFile::TImpl {
             --slot.Height;
         }
         return isOk;
+    }
+
+    // True when a batch took every page of the path itself: a change that neither splits nor
+    // empties its leaf may then be made in the pages as they are.
+    bool InPlace(const TPath& path, const TTagSlot& slot) const {
+        if (!Batch) return false;
+        LongWord page = slot.Root;
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            if (Fresh.count(page) == 0) return false;
+            if (i + 1 < path.size())
+                page = path[i].Node->Entries[static_cast<std::size_t>(path[i].Index)].Child;
+        }
+        return true;
+    }
+
+    // A page of the batch's own, to change in place (it was made changeable).
+    static TNodePage& Mutable(const TStep& step) { return const_cast<TNodePage&>(*step.Node); }
+
+    // After an entry came into (delta 1) or left (-1) the path's leaf in place: the counts and
+    // first entries of the pages above follow.
+    static void FollowLeaf(const TPath& path, TTagSlot& slot, int delta) {
+        for (const TStep& step : path)
+            Mutable(step).Total =
+                static_cast<LongWord>(static_cast<long long>(step.Node->Total) + delta);
+        for (std::size_t level = path.size() - 1; level-- > 0;) {
+            const TEntry& first = path[level + 1].Node->Entries.front();
+            TEntry& e = Mutable(path[level]).Entries[static_cast<std::size_t>(path[level].Index)];
+            e.Count = static_cast<LongWord>(static_cast<long long>(e.Count) + delta);
+            if (e.RecNo != first.RecNo || e.Key != first.Key) {
+                e.Key = first.Key;
+                e.RecNo = first.RecNo;
+            }
+        }
+        slot.Keys = static_cast<LongWord>(static_cast<long long>(slot.Keys) + delta);
     }
 
     // The path's pages as changeable copies, bottom-up, with their page numbers and indexes.
@@ -850,13 +992,21 @@ struct TXbIndexFile::TImpl {
             if (st == isOk) ++path.back().Index;
         }
         if (st != isOk) return st;
+        TEntry entry{std::string(key), recno, 0, 0};
+        if (InPlace(path, slot) && static_cast<int>(path.back().Node->Entries.size()) <
+                                       Capacity(ptLeaf, order.keyLength_)) {
+            auto& entries = Mutable(path.back()).Entries;
+            entries.insert(entries.begin() + path.back().Index, std::move(entry));
+            FollowLeaf(path, slot, 1);
+            return isOk;
+        }
         std::vector<TNodePage> nodes;
         std::vector<int> indexes;
         std::vector<LongWord> pages;
         CopyPath(path, nodes, indexes, pages, slot);
         const auto at = static_cast<std::size_t>(indexes[0]);
         nodes[0].Entries.insert(nodes[0].Entries.begin() + static_cast<std::ptrdiff_t>(at),
-                                TEntry{std::string(key), recno, 0, 0});
+                                std::move(entry));
         return WritePath(order, nodes, indexes, pages, static_cast<int>(at));
     }
 
@@ -890,7 +1040,13 @@ struct TXbIndexFile::TImpl {
         if (st == isEnd || (st == isOk && CompareEntry(At(path), key, recno) != 0))
             return isNotFound;
         if (st != isOk) return st;
-        const TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
+        TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
+        if (InPlace(path, slot) && path.back().Node->Entries.size() > 1) {
+            auto& entries = Mutable(path.back()).Entries;
+            entries.erase(entries.begin() + path.back().Index);
+            FollowLeaf(path, slot, -1);
+            return isOk;
+        }
         std::vector<TNodePage> nodes;
         std::vector<int> indexes;
         std::vector<LongWord> pages;
@@ -1015,49 +1171,77 @@ struct TXbIndexFile::TImpl {
 
 namespace {
 
+// A read: under the file's shared lock, with the header reread when another user changed it,
+// and refused when the index no longer records the table as it is now. Inside a batch, and
+// when the files are this user's alone, memory holds the truth and nothing is read or locked.
 class TReadOp {
 public:
     explicit TReadOp(TXbIndexFile::TImpl& impl) : impl_(impl) {
-        if (impl_.LockDepth++ == 0 && !impl_.SetLock(F_RDLCK))
+        if (impl_.Broken) {
+            status_ = isDamaged;
+        } else if (impl_.Batch || impl_.Exclusive) {
+            status_ = isOk;
+        } else if (impl_.LockDepth++ == 0 && !impl_.SetLock(F_RDLCK)) {
+            locked_ = true;
             status_ = isIoError;
-        else
+        } else {
+            locked_ = true;
             status_ = impl_.Refresh(false);
+            if (status_ == isOk && !impl_.MatchesTable()) status_ = isDamaged;
+        }
     }
     ~TReadOp() {
-        if (--impl_.LockDepth == 0) impl_.SetLock(F_UNLCK);
+        if (locked_ && --impl_.LockDepth == 0) impl_.SetLock(F_UNLCK);
     }
     TXbIndexStatus Status() const { return status_; }
 
 private:
     TXbIndexFile::TImpl& impl_;
     TXbIndexStatus status_;
+    bool locked_ = false;
 };
 
+// A change. Inside a batch it joins the batch (and the files' sole user opens one); otherwise,
+// and always when own is set, it is a change of its own under the exclusive lock, committed by
+// Finish.
 class TWriteOp {
 public:
-    explicit TWriteOp(TXbIndexFile::TImpl& impl) : impl_(impl) {
-        if (!impl_.File.Writable())
+    explicit TWriteOp(TXbIndexFile::TImpl& impl, bool own = false) : impl_(impl) {
+        if (!impl_.File.Writable()) {
             status_ = isReadOnly;
-        else if (impl_.LockDepth++ != 0 || !impl_.SetLock(F_WRLCK))
-            status_ = isIoError;
-        else
+        } else if (impl_.Broken) {
+            status_ = isDamaged;
+        } else if (!own && (impl_.Batch || impl_.Exclusive)) {
+            batch_ = true;
+            status_ = impl_.Batch ? isOk : impl_.BeginBatch();
+        } else if (impl_.Exclusive && impl_.LockDepth == 0) {
             status_ = impl_.BeginChange();
-        locked_ = status_ != isReadOnly;
+        } else {
+            locked_ = true;
+            status_ =
+                impl_.LockDepth++ != 0 || !impl_.SetLock(F_WRLCK) ? isIoError : impl_.BeginChange();
+        }
     }
     ~TWriteOp() {
-        if (impl_.InChange) impl_.Abandon(isIoError);
+        if (!batch_ && impl_.InChange) impl_.Abandon(isIoError);
         if (locked_ && --impl_.LockDepth == 0) impl_.SetLock(F_UNLCK);
     }
     TXbIndexStatus Status() const { return status_; }
-    // Commits when st is isOk, else forgets the change; gives the outcome.
+    // A change of its own commits when st is isOk, else it is forgotten. In a batch, a refusal
+    // found before anything changed leaves the batch as it was; any other failure breaks it.
     TXbIndexStatus Finish(TXbIndexStatus st) {
-        return st == isOk ? impl_.Commit() : impl_.Abandon(st);
+        if (!batch_) return st == isOk ? impl_.Commit() : impl_.Abandon(st);
+        if (st != isOk && st != isDuplicate && st != isNoOrder && st != isBadDefinition &&
+            st != isNotFound)
+            impl_.Broken = true;
+        return st;
     }
 
 private:
     TXbIndexFile::TImpl& impl_;
     TXbIndexStatus status_;
     bool locked_ = false;
+    bool batch_ = false;
 };
 
 } // namespace
@@ -1076,9 +1260,13 @@ TXbIndexStatus TXbIndexFile::TImpl::Look(TXbOrder& order, TXbKeyPos& pos, Locate
     TReadOp op(*this);
     if (op.Status() != isOk) return op.Status();
     if (order.slot_ < 0) return isNoOrder;
-    TPath path;
+    TPath& path = LookPath; // kept, so that a look allocates nothing
     const TXbIndexStatus st = locate(path);
-    if (st == isOk) pos = {At(path).Key, static_cast<LongInt>(At(path).RecNo)};
+    if (st == isOk) {
+        pos.Key.assign(At(path).Key);
+        pos.RecNo = static_cast<LongInt>(At(path).RecNo);
+    }
+    path.clear();
     return st;
 }
 
@@ -1348,10 +1536,15 @@ TXbIndexStatus TXbIndexFile::Open(const std::string& path, bool writable,
 }
 
 void TXbIndexFile::Close() {
-    if (impl_->File.IsOpen() && impl_->File.Writable() && !impl_->PendingFree.empty()) {
-        TWriteOp op(*impl_);
+    if (impl_->Batch) impl_->EndBatch();
+    if (impl_->File.IsOpen() && impl_->File.Writable() && !impl_->PendingFree.empty() &&
+        !impl_->Broken) {
+        TWriteOp op(*impl_, true);
         if (op.Status() == isOk) op.Finish(isOk);
     }
+    impl_->Broken = false;
+    impl_->Exclusive = false;
+    impl_->TableState = nullptr;
     impl_->File.Close();
     for (auto& o : impl_->Orders)
         o->slot_ = -1;
@@ -1363,6 +1556,51 @@ void TXbIndexFile::Close() {
     impl_->Header = THeader{};
     impl_->Source = nullptr;
     path_.clear();
+}
+
+void TXbIndexFile::SetTableState(TXbTableStateSource source) {
+    impl_->TableState = std::move(source);
+}
+
+bool TXbIndexFile::Matches(const TXbTableState& state) const {
+    return !impl_->Broken && state.Count == impl_->Header.TableCount &&
+           state.Stamp == impl_->Header.TableStamp;
+}
+
+void TXbIndexFile::SetExclusive(bool exclusive) {
+    impl_->Exclusive = exclusive;
+}
+
+TXbIndexStatus TXbIndexFile::BeginUpdate() {
+    TImpl& impl = *impl_;
+    if (!IsOpen()) return isIoError;
+    if (!impl.File.Writable()) return isReadOnly;
+    if (impl.Exclusive) return impl.BeginBatch();
+    if (impl.LockDepth++ != 0 || !impl.SetLock(F_WRLCK)) {
+        if (--impl.LockDepth == 0) impl.SetLock(F_UNLCK);
+        return isIoError;
+    }
+    const TXbIndexStatus st = impl.BeginBatch();
+    if (st != isOk && --impl.LockDepth == 0) impl.SetLock(F_UNLCK);
+    return st;
+}
+
+TXbIndexStatus TXbIndexFile::EndUpdate() {
+    TImpl& impl = *impl_;
+    if (impl.Exclusive)
+        return impl.Broken ? isDamaged : impl.Dirty.size() > MaxDirtyPages ? impl.EndBatch() : isOk;
+    if (impl.LockDepth == 0) return isOk; // no update was begun
+    const TXbIndexStatus st = impl.EndBatch();
+    if (--impl.LockDepth == 0) impl.SetLock(F_UNLCK);
+    return st;
+}
+
+TXbIndexStatus TXbIndexFile::WriteBack() {
+    return impl_->Exclusive ? impl_->EndBatch() : impl_->Broken ? isDamaged : isOk;
+}
+
+bool TXbIndexFile::Sync() {
+    return impl_->File.Flush();
 }
 
 int TXbIndexFile::OrderCount() {
@@ -1400,9 +1638,11 @@ TXbIndexStatus TXbIndexFile::AddOrder(const TXbOrderDef& def, const TXbRecordSou
     std::vector<TKeyedRecord> entries;
     st = TImpl::CollectKeys(*order, source, recordCount, load, entries);
     if (st != isOk) return st;
+    if (impl_->Batch && impl_->EndBatch() != isOk) return isDamaged;
 
-    TWriteOp op(*impl_);
+    TWriteOp op(*impl_, true);
     if (op.Status() != isOk) return op.Status();
+    impl_->RecordTable = true;
     THeader& h = impl_->Header;
     std::size_t slot = h.Tags.size();
     for (std::size_t i = 0; i < impl_->Orders.size(); ++i)
@@ -1461,9 +1701,11 @@ TXbIndexStatus TXbIndexFile::Reindex(const TXbRecordSource& source, LongInt reco
             TImpl::CollectKeys(*impl_->Orders[i], source, recordCount, load, keys[i]);
         if (st != isOk) return st;
     }
-    TWriteOp op(*impl_);
-    if (op.Status() != isOk) return op.Status();
     TImpl& impl = *impl_;
+    if (impl.Batch) impl.Abandon(isOk); // what it held is rebuilt from the table
+    impl.Broken = false;
+    TWriteOp op(impl, true);
+    if (op.Status() != isOk) return op.Status();
     if (impl.Orders.size() != keys.size())
         return op.Finish(isNoOrder); // another user changed the tags meanwhile
     // First the new trees go past the end of the file and become the index; then, when they
@@ -1483,6 +1725,7 @@ TXbIndexStatus TXbIndexFile::Reindex(const TXbRecordSource& source, LongInt reco
         impl.TxEnd = next;
         impl.FreeList.clear();
         impl.TxFreed.clear();
+        impl.RecordTable = true;
         if (pass == 1) {
             TXbIndexStatus st = impl.Commit();
             if (st == isOk && !impl.File.Truncate(static_cast<Int64>(next) * PageSize))

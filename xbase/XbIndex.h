@@ -12,6 +12,15 @@
 // gives isDamaged instead of a crash, and Reindex rebuilds it from the table. Each operation
 // takes an open-file-description lock on the file (shared to read, exclusive to write) and
 // rereads the header when another user changed the file.
+//
+// The header records the table's record count and update stamp (XbTable.h) the index covers.
+// A work area brackets each change of the table with BeginUpdate / EndUpdate, so that the index
+// records the table's new state with the change; an index that records another state does not
+// match its table, and reads of a shared file refuse it (isDamaged). When the files are one
+// user's alone (SetExclusive), no locks are taken and changes gather in memory, changed pages
+// written in place when the batch took them itself, until WriteBack writes them and then the
+// header; the table's stamp, raised before the first change, marks the file on disk as behind
+// until then. The format is described in FORMAT.md beside this file.
 #pragma once
 
 #include "platform/rtl/Types.h"
@@ -59,6 +68,13 @@ struct TXbKeyPos {
 using TXbRecordLoader = std::function<bool(LongInt recno)>;
 
 class TXbIndexFile;
+
+// The table's record count and update stamp, as an index records them.
+struct TXbTableState {
+    LongWord Count = 0;
+    LongWord Stamp = 0;
+};
+using TXbTableStateSource = std::function<TXbTableState()>;
 
 class TXbOrder {
 public:
@@ -155,6 +171,25 @@ public:
     bool Writable() const;
     // True for CDX and NSX files, which hold several tags.
     bool MultiTag() const { return kind_ == ikCDX || kind_ == ikNSX; }
+
+    // Ties the file to its table: source gives the table's count and stamp as they are now (on
+    // disk, for a shared file). The file records them whenever it catches up with the table.
+    void SetTableState(TXbTableStateSource source);
+    // True when the file, as last read, records state as the table it covers.
+    bool Matches(const TXbTableState& state) const;
+    // The table's files are this user's alone: no locks, no rereading of the header, and
+    // changes gather in memory until WriteBack (or until they grow large, at EndUpdate).
+    void SetExclusive(bool exclusive);
+    // Brackets one change of the table, from before its record is written until every order
+    // has followed it. Begin refuses (isDamaged) a file that does not match the table; End
+    // writes the change back (a shared file) and gives isDamaged when an order failed half-way,
+    // after which the file refuses every operation until Reindex.
+    TXbIndexStatus BeginUpdate();
+    TXbIndexStatus EndUpdate();
+    // Writes back what the batch holds: its pages, then the header with the table's state.
+    TXbIndexStatus WriteBack();
+    // Data and size of the file reach the disk.
+    bool Sync();
 
     int OrderCount();
     // The order at 0-based index i, nullptr past the end. Pointers stay valid until Close.

@@ -85,6 +85,19 @@ void TXbLock::Detach() {
     key_.clear();
 }
 
+bool TXbLock::Alone() const {
+    if (fd_ < 0) return false;
+    if (exclusive_) return true;
+    auto it = Registry().find(key_);
+    if (it == Registry().end() || it->second.Opens != 1) return false;
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = kOpenByte;
+    fl.l_len = 1;
+    return ::fcntl(fd_, F_OFD_GETLK, &fl) == 0 && fl.l_type == F_UNLCK;
+}
+
 bool TXbLock::LockRecord(LongInt recno, int timeoutSeconds) {
     if (fd_ < 0 || recno < 1) return false;
     if (HasRecord(recno)) return true;

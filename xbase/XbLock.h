@@ -23,6 +23,9 @@ public:
     // Releases every lock and the open lock.
     void Detach();
     bool Exclusive() const { return exclusive_; }
+    // True when no other holder, in this process or another, has the file open: the files of
+    // the table are this holder's to repair.
+    bool Alone() const;
 
     // Locks record recno, trying for timeoutSeconds (0 = one try). True when this holder has it.
     bool LockRecord(LongInt recno, int timeoutSeconds);

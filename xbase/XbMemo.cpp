@@ -144,12 +144,14 @@ bool TXbMemo::NextFreeBlock(LongWord& block) const {
     return true;
 }
 
-bool TXbMemo::Write(std::string_view data, bool binary, LongWord& block) {
-    block = 0;
-    if (data.empty()) return true;
-    if (data.size() > 0x7FFFFF00u) return false;
-    LongWord next = 0;
-    if (!NextFreeBlock(next)) return false;
+Int64 TXbMemo::BlocksOf(LongWord block) const {
+    std::string data;
+    bool binary = false;
+    if (block == 0 || !Read(block, data, binary)) return 0;
+    return BlocksFor(static_cast<Int64>(StoredBytes(data, binary).size()), blockSize_);
+}
+
+std::string TXbMemo::StoredBytes(std::string_view data, bool binary) const {
     std::string bytes;
     if (kind_ == TXbMemoKind::Dbt && binary) {
         bytes.assign(8, '\0');
@@ -167,6 +169,23 @@ bool TXbMemo::Write(std::string_view data, bool binary, LongWord& block) {
     }
     const Int64 blocks = BlocksFor(static_cast<Int64>(bytes.size()), blockSize_);
     bytes.resize(static_cast<std::size_t>(blocks * blockSize_), '\0');
+    return bytes;
+}
+
+bool TXbMemo::Write(std::string_view data, bool binary, LongWord& block) {
+    const LongWord old = block;
+    block = 0;
+    if (data.empty()) return true;
+    if (data.size() > 0x7FFFFF00u) return false;
+    const std::string bytes = StoredBytes(data, binary);
+    const Int64 blocks = static_cast<Int64>(bytes.size()) / blockSize_;
+    if (old != 0 && blocks <= BlocksOf(old)) {
+        if (!file_.WriteAt(static_cast<Int64>(old) * blockSize_, bytes)) return false;
+        block = old;
+        return true;
+    }
+    LongWord next = 0;
+    if (!NextFreeBlock(next)) return false;
     const Int64 after = static_cast<Int64>(next) + blocks;
     if (after > 0xFFFFFFFFLL) return false;
     char header[4];

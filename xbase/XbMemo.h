@@ -1,7 +1,9 @@
 // Memo files: DBT (512-byte blocks, text ended by 0x1A, binary data behind a length header)
 // and FPT (big-endian header with the block size; each memo starts with its type and length).
-// New memos always go to fresh blocks at the end, so a crash never damages a memo that a
-// record still points to.
+// A memo that is replaced may keep its own blocks when the new data fits in them (one write, so
+// a killed process leaves the old memo or the new one; the work area offers only blocks no other
+// record points to); otherwise it goes to fresh blocks at the end, and the old blocks stay until
+// a pack writes the memo file anew.
 #pragma once
 
 #include "platform/rtl/Types.h"
@@ -29,14 +31,21 @@ public:
     // Reads the memo at block (block 0 gives empty data); binary tells whether it was stored
     // as binary data. False when the block lies outside the file or its header is damaged.
     bool Read(LongWord block, std::string& data, bool& binary) const;
-    // Stores data as a new memo and gives its block. Text memos of a DBT end with 0x1A 0x1A.
+    // Stores data and gives its block: block holds the memo's block so far (0 for none), whose
+    // blocks are used again when data fits in them. Text memos of a DBT end with 0x1A 0x1A.
     bool Write(std::string_view data, bool binary, LongWord& block);
+    bool Sync() { return file_.Flush(); }
+    int BlockSize() const { return blockSize_; }
 
 private:
     bool ReadDbt(Int64 at, std::string& data, bool& binary) const;
     bool ReadFpt(Int64 at, std::string& data, bool& binary) const;
     // The first free block: the header's value, never inside data already in the file.
     bool NextFreeBlock(LongWord& block) const;
+    // The number of blocks the memo at block takes; 0 when it cannot be read.
+    Int64 BlocksOf(LongWord block) const;
+    // The memo's bytes as stored, block-padded.
+    std::string StoredBytes(std::string_view data, bool binary) const;
 
     TXbFile file_;
     TXbMemoKind kind_ = TXbMemoKind::None;

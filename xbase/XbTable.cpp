@@ -6,8 +6,13 @@
 #include "xbase/Xbase.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <strings.h>
+#include <sys/mman.h>
 
 namespace {
 
@@ -18,6 +23,11 @@ constexpr char kEndOfFile = 0x1A;
 constexpr int kMaxFields = 255;
 constexpr int kMaxRecordSize = 65535;
 constexpr Byte kLanguageAnsi = 0x03;
+constexpr int kStampAt = 16;                 // the update stamp in the header's reserved bytes
+constexpr int kHeaderWritten = kStampAt + 4; // bytes 1.. of a header write
+constexpr Int64 kWindowSize = 1 << 16;       // bytes read at once by a sole user
+constexpr std::size_t kGatherSize = 1 << 16; // appended bytes a sole user gathers
+constexpr Int64 kMapRoom = 1 << 24;          // bytes mapped past the end of the file
 
 bool KnownVersion(Byte v) {
     switch (v) {
@@ -40,10 +50,6 @@ TXbMemoKind MemoKindOfVersion(Byte v) {
     case 0x03: return TXbMemoKind::None;
     default: return TXbMemoKind::Fpt;
     }
-}
-
-bool IsMemoType(char type) {
-    return type == 'M' || type == 'B' || type == 'P';
 }
 
 bool ValidName(const std::string& name) {
@@ -77,6 +83,33 @@ void PutHeaderDate(char* p) {
 }
 
 } // namespace
+
+bool XbIsDoubleField(const TXbFieldDef& f) {
+    return f.Type == 'B' && f.Width == 8;
+}
+
+bool XbIsMemoField(const TXbFieldDef& f) {
+    return f.Type == 'M' || f.Type == 'P' || (f.Type == 'B' && !XbIsDoubleField(f));
+}
+
+std::string XbDoubleText(const TXbFieldDef& f, std::string_view bytes) {
+    if (bytes.size() != 8) return {};
+    const auto bits = static_cast<std::uint64_t>(DecodeLE<LongWord>(bytes.data())) |
+                      static_cast<std::uint64_t>(DecodeLE<LongWord>(bytes.data() + 4)) << 32;
+    const double value = std::bit_cast<double>(bits);
+    if (!std::isfinite(value)) return {};
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", std::clamp(f.Decimals, 0, 15), value);
+    return text;
+}
+
+std::string XbDoubleBytes(double value) {
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    std::string bytes(8, '\0');
+    EncodeLE<LongWord>(bytes.data(), static_cast<LongWord>(bits & 0xFFFFFFFFu));
+    EncodeLE<LongWord>(bytes.data() + 4, static_cast<LongWord>(bits >> 32));
+    return bytes;
+}
 
 int TXbTable::CheckFields(std::vector<TXbFieldDef>& fields) {
     if (fields.empty() || fields.size() > kMaxFields) return xbBadArgument;
@@ -160,6 +193,9 @@ int TXbTable::ReadHeader() {
     if (static_cast<Int64>(headerSize_) + static_cast<Int64>(count) * recordSize_ > size)
         return xbDamaged;
     count_ = count;
+    stamp_ = DecodeLE<LongWord>(&prefix[kStampAt]);
+    touched_ = false;
+    prefix_ = prefix;
     std::string header;
     if (!file_.ReadAt(0, header, static_cast<std::size_t>(headerSize_))) return xbDamaged;
     return ReadFields(header);
@@ -182,7 +218,7 @@ int TXbTable::ReadFields(const std::string& header) {
         f.Offset = offset;
         if (f.Name.empty() || f.Width == 0 || !std::isgraph(static_cast<unsigned char>(f.Type)))
             return xbDamaged;
-        if (IsMemoType(f.Type) && memoKind_ == TXbMemoKind::None) memoKind_ = TXbMemoKind::Fpt;
+        if (XbIsMemoField(f) && memoKind_ == TXbMemoKind::None) memoKind_ = TXbMemoKind::Fpt;
         offset += f.Width;
         fields_.push_back(std::move(f));
         pos += kDescriptorSize;
@@ -193,7 +229,7 @@ int TXbTable::ReadFields(const std::string& header) {
 
 bool TXbTable::HasMemoFields() const {
     return std::any_of(fields_.begin(), fields_.end(),
-                       [](const TXbFieldDef& f) { return IsMemoType(f.Type); });
+                       [](const TXbFieldDef& f) { return XbIsMemoField(f); });
 }
 
 int TXbTable::FieldIndex(const std::string& name) const {
@@ -203,9 +239,10 @@ int TXbTable::FieldIndex(const std::string& name) const {
 }
 
 bool TXbTable::RefreshCount() {
-    char bytes[4];
+    char bytes[kStampAt];
     if (!file_.ReadAt(4, bytes, sizeof bytes)) return false;
     const auto count = static_cast<LongInt>(DecodeLE<LongWord>(bytes));
+    stamp_ = DecodeLE<LongWord>(bytes + kStampAt - 4);
     const Int64 size = file_.Size();
     if (count < 0 ||
         static_cast<Int64>(headerSize_) + static_cast<Int64>(count) * recordSize_ > size)
@@ -214,43 +251,135 @@ bool TXbTable::RefreshCount() {
     return true;
 }
 
+char* TXbTable::Pending(LongInt recno) const {
+    const auto gathered = static_cast<LongInt>(pending_.size() / recordSize_);
+    if (recno <= count_ - gathered || recno > count_) return nullptr;
+    return pending_.data() + static_cast<std::size_t>(recno - (count_ - gathered) - 1) *
+                                 static_cast<std::size_t>(recordSize_);
+}
+
 bool TXbTable::ReadRecord(LongInt recno, char* image) const {
     if (recno < 1 || recno > count_) return false;
-    const Int64 at = headerSize_ + static_cast<Int64>(recno - 1) * recordSize_;
-    return file_.ReadAt(at, image, static_cast<std::size_t>(recordSize_));
+    const auto size = static_cast<std::size_t>(recordSize_);
+    if (const char* gathered = Pending(recno)) {
+        std::copy_n(gathered, size, image);
+        return true;
+    }
+    const Int64 at = At(recno);
+    if (!exclusive_ || !MapUpTo(at + recordSize_)) return file_.ReadAt(at, image, size);
+    std::copy_n(map_ + at, size, image);
+    return true;
+}
+
+bool TXbTable::MapUpTo(Int64 end) const {
+    if (end <= mapSize_) return true;
+    Unmap();
+    const Int64 size = file_.Size();
+    if (size < end) return false;
+    // Room to grow: records appended later are read through the same mapping. Only records on
+    // disk are read through it, so no byte past the end of the file is touched.
+    const Int64 length = size + size / 2 + kMapRoom;
+    void* map =
+        ::mmap(nullptr, static_cast<std::size_t>(length), PROT_READ, MAP_SHARED, file_.Handle(), 0);
+    if (map == MAP_FAILED) return false;
+    map_ = static_cast<const char*>(map);
+    mapSize_ = length;
+    return true;
+}
+
+void TXbTable::Unmap() const {
+    if (map_) ::munmap(const_cast<char*>(map_), static_cast<std::size_t>(mapSize_));
+    map_ = nullptr;
+    mapSize_ = 0;
 }
 
 bool TXbTable::WriteRecord(LongInt recno, const std::string& image) {
     if (recno < 1 || recno > count_ || image.size() != static_cast<std::size_t>(recordSize_))
         return false;
-    return file_.WriteAt(headerSize_ + static_cast<Int64>(recno - 1) * recordSize_, image);
+    if (char* gathered = Pending(recno)) {
+        std::copy(image.begin(), image.end(), gathered);
+        return true;
+    }
+    return Touch() && file_.WriteAt(At(recno), image);
 }
 
 bool TXbTable::AppendRecord(const std::string& image) {
     if (image.size() != static_cast<std::size_t>(recordSize_)) return false;
-    const Int64 at = headerSize_ + static_cast<Int64>(count_) * recordSize_;
+    if (exclusive_) {
+        pending_ += image;
+        ++count_;
+        if (pending_.size() < kGatherSize || FlushAppends()) return true;
+        pending_.resize(pending_.size() - image.size()); // the others wait for the next flush
+        --count_;
+        return false;
+    }
     std::string bytes = image;
     bytes += kEndOfFile;
-    if (!file_.WriteAt(at, bytes)) return false;
+    if (!file_.WriteAt(At(count_ + 1), bytes)) return false;
+    // The header takes the record in and raises the stamp in one write.
+    const bool touched = touched_;
+    if (!touched_) ++stamp_;
+    touched_ = true;
     ++count_;
     if (!WriteHeader()) {
         --count_;
+        touched_ = touched;
         return false;
     }
     return true;
 }
 
+bool TXbTable::FlushAppends() {
+    if (pending_.empty()) return true;
+    const auto gathered = static_cast<LongInt>(pending_.size() / recordSize_);
+    pending_ += kEndOfFile;
+    const bool written = file_.WriteAt(At(count_ - gathered + 1), pending_);
+    pending_.pop_back();
+    if (!written) return false; // the records wait in memory for another try
+    const bool touched = touched_;
+    if (!touched_) ++stamp_;
+    touched_ = true;
+    if (!WriteHeader()) {
+        if (!touched) --stamp_;
+        touched_ = touched;
+        return false;
+    }
+    pending_.clear();
+    return true;
+}
+
+bool TXbTable::Touch() {
+    if (touched_) return true;
+    if (!FlushAppends()) return false;
+    if (touched_) return true;
+    ++stamp_;
+    touched_ = true;
+    if (WriteHeader()) return true;
+    touched_ = false;
+    return false;
+}
+
 bool TXbTable::RemoveLastRecord() {
     if (count_ < 1) return false;
+    if (Pending(count_)) {
+        pending_.resize(pending_.size() - static_cast<std::size_t>(recordSize_));
+        --count_;
+        return true;
+    }
+    if (!touched_) ++stamp_;
+    touched_ = true;
     --count_;
-    const Int64 end = headerSize_ + static_cast<Int64>(count_) * recordSize_;
+    Unmap(); // the file gets shorter
+    const Int64 end = At(count_ + 1);
     const char eof = kEndOfFile;
     return WriteHeader() && file_.Truncate(end) && file_.WriteAt(end, &eof, 1);
 }
 
 bool TXbTable::WriteHeader() {
-    char bytes[7];
-    PutHeaderDate(bytes);
-    EncodeLE<LongWord>(bytes + 3, static_cast<LongWord>(count_));
-    return file_.WriteAt(1, bytes, sizeof bytes);
+    // Bytes 1..19 in one write: date, count, the sizes and reserved bytes as read, the stamp.
+    std::string bytes = prefix_.substr(1, kHeaderWritten - 1);
+    PutHeaderDate(bytes.data());
+    EncodeLE<LongWord>(bytes.data() + 3, static_cast<LongWord>(count_));
+    EncodeLE<LongWord>(bytes.data() + kStampAt - 1, stamp_);
+    return file_.WriteAt(1, bytes);
 }

@@ -1,11 +1,23 @@
 // The DBF table file: header and field descriptors read, validated and written; records read,
 // written and appended in an order that leaves a readable table after a crash.
+//
+// The header keeps an update stamp (bytes 16..19, reserved in the format, little-endian) that
+// ties index files to the table: the first change after the indexes last caught up with the
+// table raises it, before the change reaches the file, and an index records the stamp and the
+// record count it covers. An index whose stamp or count differs from the table's does not match
+// it. An append writes its record first and then the header (count and stamp) that takes it in.
+//
+// A table that is one user's alone (SetExclusive) reads records through a read-only mapping
+// of the file and gathers appended records in memory, written with the header that takes them in
+// when 64 KB have gathered and by FlushAppends (commit, unlock, close): a killed process loses the
+// appends since then and leaves a table whose count and stamp are those of the last flush.
 #pragma once
 
 #include "platform/rtl/Types.h"
 #include "xbase/XbFile.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Statuses of the engine's operations; 0 is success. xb_AppendEx reports 1..6.
@@ -35,8 +47,23 @@ struct TXbFieldDef {
 
 enum class TXbMemoKind { None, Dbt, Fpt };
 
+// A double of another program's tables: a B field of 8 bytes holding a little-endian IEEE
+// number (a B field of other widths points into the memo file).
+bool XbIsDoubleField(const TXbFieldDef& f);
+// A field whose bytes point into the memo file: M, P, and B unless it is a double.
+bool XbIsMemoField(const TXbFieldDef& f);
+// The number in a double field's bytes as text with the field's decimals; the number of
+// bytes for a value.
+std::string XbDoubleText(const TXbFieldDef& f, std::string_view bytes);
+std::string XbDoubleBytes(double value);
+
 class TXbTable {
 public:
+    TXbTable() = default;
+    ~TXbTable() { Close(); }
+    TXbTable(const TXbTable&) = delete;
+    TXbTable& operator=(const TXbTable&) = delete;
+
     // Writes a new, empty table. With memo fields the version byte is 0x83 for a DBT memo and
     // 0xF5 for an FPT memo, else 0x03. The memo file itself is created by the caller.
     static int Create(const std::string& path, std::vector<TXbFieldDef> fields,
@@ -46,7 +73,17 @@ public:
 
     // Opens and validates an existing table; a status other than xbOK leaves it closed.
     int Open(const std::string& path, bool writable);
-    void Close() { file_.Close(); }
+    void Close() {
+        FlushAppends();
+        Unmap();
+        file_.Close();
+        pending_.clear();
+        exclusive_ = false;
+    }
+    // The file is this user's alone: reads go through a mapping and appends gather in memory.
+    void SetExclusive(bool exclusive) { exclusive_ = exclusive; }
+    // Writes the appended records that gathered in memory, then the header that takes them in.
+    bool FlushAppends();
     bool IsOpen() const { return file_.IsOpen(); }
     TXbFile& File() { return file_; }
     const std::string& Path() const { return file_.Path(); }
@@ -59,8 +96,16 @@ public:
     int RecordSize() const { return recordSize_; }
     int HeaderSize() const { return headerSize_; }
     LongInt RecordCount() const { return count_; }
-    // Re-reads the record count that other processes may have raised.
+    // Re-reads the record count and the update stamp that other processes may have changed.
     bool RefreshCount();
+    LongWord Stamp() const { return stamp_; }
+    // Raises the stamp on disk unless it was raised since the indexes last caught up (Caught);
+    // every write of a record does it first.
+    bool Touch();
+    // The indexes now record the table as it is: the next change raises the stamp again.
+    void Caught() { touched_ = false; }
+    // Data and size of the file reach the disk.
+    bool Sync() { return FlushAppends() && file_.Flush(); }
     // A record image of blanks (not deleted).
     std::string BlankRecord() const {
         return std::string(static_cast<std::size_t>(recordSize_), ' ');
@@ -76,11 +121,20 @@ public:
     // Takes back the last record (an append that failed): the header count first, then the file
     // is cut after the remaining records.
     bool RemoveLastRecord();
-    // Writes the record count and today's date into the header.
-    bool WriteHeader();
 
 private:
     int ReadHeader();
+    // Writes today's date, the record count and the stamp into the header.
+    bool WriteHeader();
+    // Offset of record recno in the file.
+    Int64 At(LongInt recno) const {
+        return headerSize_ + static_cast<Int64>(recno - 1) * recordSize_;
+    }
+    // The gathered record recno, nullptr when it is not among them.
+    char* Pending(LongInt recno) const;
+    // Maps the file so that its bytes before end can be read; false when that fails.
+    bool MapUpTo(Int64 end) const;
+    void Unmap() const;
     int ReadFields(const std::string& header);
 
     TXbFile file_;
@@ -89,4 +143,11 @@ private:
     int recordSize_ = 0;
     int headerSize_ = 0;
     LongInt count_ = 0;
+    LongWord stamp_ = 0;
+    bool touched_ = false;
+    std::string prefix_; // the header's first 32 bytes as read
+    bool exclusive_ = false;
+    mutable std::string pending_; // appended records count_ - n + 1 .. count_, not yet written
+    mutable const char* map_ = nullptr; // the file mapped for reading, mapSize_ bytes
+    mutable Int64 mapSize_ = 0;
 };

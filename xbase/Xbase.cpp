@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -81,10 +82,6 @@ bool FieldOf(int field, TXbArea*& area, int& index) {
 
 const TXbFieldDef& Def(const TXbArea& area, int index) {
     return area.Table().Fields()[static_cast<std::size_t>(index)];
-}
-
-bool IsMemo(char type) {
-    return type == 'M' || type == 'B' || type == 'P';
 }
 
 std::string PadRight(std::string text, int width) {
@@ -510,7 +507,7 @@ int ReplaceText(int field, int kind, const std::string& text) {
     int i = -1;
     if (!FieldOf(field, area, i)) return area ? xbBadArgument : xbNoTable;
     const TXbFieldDef& f = Def(*area, i);
-    if (IsMemo(f.Type))
+    if (XbIsMemoField(f))
         return kind == xbReplaceMemo || kind == xbReplaceText ? area->WriteMemo(i, text, false)
                                                               : xbBadArgument;
     std::string bytes;
@@ -530,6 +527,8 @@ int ReplaceDouble(int field, int kind, double value) {
     int i = -1;
     if (!FieldOf(field, area, i)) return area ? xbBadArgument : xbNoTable;
     const TXbFieldDef& f = Def(*area, i);
+    if (kind == xbReplaceDouble && XbIsDoubleField(f))
+        return std::isfinite(value) ? area->SetFieldBytes(i, XbDoubleBytes(value)) : xbBadArgument;
     if (kind != xbReplaceDouble || (f.Type != 'N' && f.Type != 'F')) return xbBadArgument;
     const std::string bytes = XbStr(value, f.Width, f.Decimals);
     if (bytes.find('*') != std::string::npos || static_cast<int>(bytes.size()) != f.Width)
@@ -575,7 +574,7 @@ bool ReadMemoField(int field, std::string& data, TXbCall& call) {
     TXbArea* area = nullptr;
     int i = -1;
     bool binary = false;
-    if (FieldOf(field, area, i) && IsMemo(Def(*area, i).Type) && area->ReadMemo(i, data, binary))
+    if (FieldOf(field, area, i) && XbIsMemoField(Def(*area, i)) && area->ReadMemo(i, data, binary))
         return true;
     call.Failed();
     return false;
@@ -587,7 +586,9 @@ std::string xb_GetString(int field) {
     TXbArea* area = nullptr;
     int i = -1;
     if (!FieldOf(field, area, i)) return Result({});
-    if (IsMemo(Def(*area, i).Type)) {
+    if (XbIsDoubleField(Def(*area, i)))
+        return Result(XbDoubleText(Def(*area, i), area->FieldBytes(i)));
+    if (XbIsMemoField(Def(*area, i))) {
         TXbCall call;
         std::string data;
         ReadMemoField(field, data, call);
@@ -620,22 +621,20 @@ int xb_Empty(int field) {
     int i = -1;
     if (!FieldOf(field, area, i)) return 1;
     const TXbFieldDef& f = Def(*area, i);
-    const std::string bytes = area->FieldBytes(i);
-    switch (f.Type) {
-    case 'N':
-    case 'F': {
-        int decimals = 0;
-        return XbVal(bytes, decimals) == 0 ? 1 : 0;
-    }
-    case 'L': return xb_GetLogical(field) ? 0 : 1;
-    case 'M':
-    case 'B':
-    case 'P': {
+    const std::string bytes =
+        XbIsDoubleField(f) ? XbDoubleText(f, area->FieldBytes(i)) : area->FieldBytes(i);
+    if (XbIsMemoField(f)) {
         TXbCall call;
         std::string data;
         ReadMemoField(field, data, call);
         return data.empty() ? 1 : 0;
     }
+    int decimals = 0;
+    switch (f.Type) {
+    case 'N':
+    case 'F':
+    case 'B': return XbVal(bytes, decimals) == 0 ? 1 : 0;
+    case 'L': return xb_GetLogical(field) ? 0 : 1;
     default: return Trim(bytes).empty() ? 1 : 0;
     }
 }
@@ -673,7 +672,7 @@ int PutBlob(int field, const char* data, LongInt length) {
     TXbArea* area = nullptr;
     int i = -1;
     if (!FieldOf(field, area, i)) return area ? xbBadArgument : xbNoTable;
-    if (!IsMemo(Def(*area, i).Type) || length < 0 || (length > 0 && !data)) return xbBadArgument;
+    if (!XbIsMemoField(Def(*area, i)) || length < 0 || (length > 0 && !data)) return xbBadArgument;
     std::string bytes(data ? data : "", static_cast<std::size_t>(length));
     if (FixedBlobLength() > 0) bytes.resize(static_cast<std::size_t>(FixedBlobLength()), '\0');
     return area->WriteMemo(i, bytes, true);
@@ -706,6 +705,7 @@ int xb_IndexOrd() {
 }
 
 int xb_SetOrder(int order) {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
     return area ? area->SetOrder(order) : 0;
 }
@@ -764,8 +764,11 @@ std::string xb_IndexCondition() {
 }
 
 int xb_Seek(const std::string& key) {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
-    return area ? area->Seek(key) : 0;
+    const int found = area ? area->Seek(key) : 0;
+    if (found < 0) call.Status(-found);
+    return found;
 }
 
 int xb_SetScope(const std::string& low, const std::string& high) {
@@ -803,6 +806,7 @@ int xb_Query(const std::string& condition) {
 }
 
 LongInt xb_QueryRecCount() {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
     return area ? area->ConditionCount() : 0;
 }

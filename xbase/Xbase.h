@@ -1,5 +1,6 @@
 // The xBase engine's call interface. Every call acts on the current work area (xb_Select);
 // texts are single-byte strings. Calls that write return a status of TXbStatus (0 = done).
+// Files, their order of writes and what survives a killed process: FORMAT.md beside this file.
 #pragma once
 
 #include "platform/rtl/Types.h"
@@ -73,12 +74,16 @@ int xb_Create(const std::string& path, const std::vector<TXbFieldDef>& fields, i
 // the order number, 0 on failure. NTX and IDX files take their file name as tag.
 int xb_IndexCreate(const std::string& path, const std::string& tag, const std::string& key,
                    const std::string& condition, int unique, int descending);
-// Rebuilds every open order from the table.
+// Rebuilds every open order from the table. A pending record change that cannot be written is
+// kept, and its status given, before anything is rebuilt.
 int xb_Reindex();
 
 // Work areas. xb_Use opens in the first free area (1..255) and selects it; 0 on failure (missing
 // or damaged file, memo or production index; sharing conflict; alias in use). Names match files
-// without regard to case; ".DBF" is added to a name without extension.
+// without regard to case; ".DBF" is added to a name without extension. An index file that no
+// longer matches its table is rebuilt when nobody else has the table open, else refused (the
+// damaged-index reason); a pack a killed process left half done is finished or rolled back.
+// Memo and index files made for a table take the letter case of its extension.
 int xb_Use(const std::string& path, const std::string& alias, int mode, int driver);
 int xb_Select(int area);
 int xb_WorkArea(const std::string& alias = {});
@@ -98,8 +103,9 @@ int xb_FieldWidth(int field);
 int xb_FieldDecimals(int field);
 int xb_FieldOffset(int field);
 
-// Moving. Each gives the status of writing back a record changed by xb_Replace or xb_PutBlob;
-// the cursor moves even when that write was refused.
+// Moving. Each gives the status of writing back a record changed by xb_Replace or xb_PutBlob
+// (the cursor moves even when that write was refused), else xbDamaged when the controlling
+// order could not be read (the damaged-index reason; the cursor is then at the end).
 int xb_GoTop();
 int xb_GoBottom();
 int xb_Skip(LongInt count);
@@ -119,7 +125,9 @@ LongInt xb_OrderRecNo();
 // record buffer (text 1024, date text 1056 in the engine's date format, memo 3072, double 8,
 // logical 128); the change reaches the file on xb_Commit or when the cursor moves. xb_Pack
 // needs an exclusive open. xb_Rlock gives 1 when locked (0 = the current record), waiting up
-// to the lock time-out; xb_Unlock(0) releases all.
+// to the lock time-out; xb_Unlock(0) releases all. A clean xb_Commit or xb_Close leaves memo,
+// table and index files on disk, in that order; an exclusive open writes its index pages and
+// gathered appends at commit, unlock and close.
 std::string xb_GetRecord();
 int xb_PutRecord(const std::string& image);
 int xb_AppendEx();
@@ -138,9 +146,13 @@ std::string xb_GetDateString(int field);
 int xb_GetLogical(int field);
 int xb_Empty(int field);
 
-// Memos (M, B and P fields). xb_GetMemo gives a copy in memory that xb_MemDealloc frees (nullptr
-// when the field is no memo or its memo cannot be read); xb_GetBlob fills buffer with the data
-// and gives its length; xb_PutBlob stores length bytes as binary data.
+// A B field of 8 bytes (another program's double) reads as a number: its text with the field's
+// decimals, a numeric value in expressions and keys, written by xb_Replace(xbReplaceDouble).
+// Memos (M, P and other B fields). A replaced memo keeps its blocks when it fits in them and no
+// other record points to them; a pack compacts the memo file. xb_GetMemo gives a copy in memory
+// that xb_MemDealloc frees (nullptr when the field is no memo or its memo cannot be read);
+// xb_GetBlob fills buffer with the data and gives its length; xb_PutBlob stores length bytes as
+// binary data.
 char* xb_GetMemo(int field, int reserved);
 void xb_MemDealloc(char* memory);
 LongInt xb_GetBlob(int field, std::string& buffer);
@@ -150,7 +162,10 @@ int xb_IsEncrypted(int reserved);
 
 // Orders, numbered from 1 across the open index files. xb_SetOrder returns the order it
 // replaced and keeps the current record; a scope is cleared by a change of order. xb_Seek gives
-// 1 when found; otherwise soft seek stands on the next key (or at the end), else at the end.
+// 1 when found; otherwise soft seek stands on the next key (or at the end), else at the end. A
+// failure gives a negative status: -xbDamaged when the order could not be read (at the end),
+// or minus the status of a pending change that could not be written (cursor and change stay).
+// xb_SetOrder, xb_QueryRecCount and xb_IndexCreate keep such a change and fail with its reason.
 // Exact on compares the whole key (trailing blanks aside), else the key text as a prefix.
 // xb_SetScope: inclusive prefix bounds, an empty side is open, both empty remove the scope.
 int xb_IndexOpen(const std::string& path);
@@ -169,7 +184,8 @@ std::string xb_KeyData();
 
 // Expressions. xb_EvalTest gives the type (1 character, 2 numeric, 3 logical, 4 date, 0 error);
 // xb_Query sets the condition that hides records (a logical expression; an empty text removes
-// it; a refused text keeps the old one and gives xbBadArgument).
+// it; a refused text keeps the old one and gives xbBadArgument; a pending change that cannot be
+// written keeps the old condition and gives its status).
 int xb_EvalTest(const std::string& expression);
 std::string xb_EvalString(const std::string& expression);
 int xb_EvalLogical(const std::string& expression);

@@ -274,8 +274,12 @@ void TCustomForm::CMTextChanged(TMessage& Message) {
 
 void TCustomForm::Resize() {
     TWinControl::Resize();
-    if (Impl()->Widget && formBorderStyle_ != bsSizeable && formBorderStyle_ != bsSizeToolWin)
-        Impl()->Widget->setFixedSize(Impl()->Widget->size());
+    // The fixed size is the form's new one: the widget itself is still held at the old size.
+    if (Impl()->Widget && formBorderStyle_ != bsSizeable && formBorderStyle_ != bsSizeToolWin) {
+        const TRect client = ClientRect();
+        Impl()->Widget->setFixedSize(std::max(client.Width(), 1),
+                                     std::max(client.Height() + Impl()->MenuHeight, 1));
+    }
     if (OnResize) OnResize(this);
 }
 

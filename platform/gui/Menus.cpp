@@ -367,10 +367,17 @@ void TMainMenu::MenuChanged() {
     for (int i = 0; i < Items()->Count(); ++i) {
         TMenuItem* top = Items()->Items(i);
         if (!top->Visible() || top->IsLine()) continue;
-        QMenu* menu = menuBar->addMenu(ActionText(top));
-        menu->setEnabled(top->Enabled());
         std::map<QAction*, TMenuItem*> chosen;
-        FillMenu(menu, top, chosen);
+        if (top->Count() == 0) {
+            // An item of the bar itself runs its command when chosen.
+            QAction* action = menuBar->addAction(ActionText(top));
+            action->setEnabled(top->Enabled());
+            chosen[action] = top;
+        } else {
+            QMenu* menu = menuBar->addMenu(ActionText(top));
+            menu->setEnabled(top->Enabled());
+            FillMenu(menu, top, chosen);
+        }
         for (auto [action, item] : chosen) {
             QObject::connect(action, &QAction::triggered, [this, item = item] {
                 Guarded([&] {
@@ -390,6 +397,7 @@ bool TMainMenu::DropDownAccel(Word Key) {
     TMenuItem* top = FindAccelItem(Key);
     if (!top) return false;
     if (top->OnClick) top->Click();
+    if (top->Count() == 0) return true; // a command of the bar: nothing drops down
     if (PopupHook() || ModalHookInstalled() || !Impl()->Bar) {
         TPoint p = form_ ? form_->ClientToScreen({0, 0}) : TPoint{};
         if (TMenuItem* chosen = RunMenu(top, p.X, p.Y)) chosen->Click();

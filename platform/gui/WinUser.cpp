@@ -177,6 +177,16 @@ int PostedMessageCount() {
     return static_cast<int>(Queue().size());
 }
 
+bool TakeQueuedKeyDown(Word VirtualKey) {
+    auto& queue = Queue();
+    const auto it = std::find_if(queue.begin(), queue.end(), [VirtualKey](const TPosted& p) {
+        return p.Message.Msg == WM_KEYDOWN && p.Message.WParam == VirtualKey;
+    });
+    if (it == queue.end()) return false;
+    queue.erase(it);
+    return true;
+}
+
 void SchedulePostedMessages() {
     if (drainScheduled || !QCoreApplication::instance()) return;
     drainScheduled = true;

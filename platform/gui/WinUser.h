@@ -111,6 +111,9 @@ bool PostMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam);
 int DispatchPostedMessages();
 // The number of messages waiting in the queue.
 int PostedMessageCount();
+// Takes the first queued WM_KEYDOWN of the virtual key out of the queue without running it;
+// every other message stays. False when none waits.
+bool TakeQueuedKeyDown(Word VirtualKey);
 
 // Key state: the high bit (0x8000, the result is negative) while the key is down, the low bit
 // when a toggle key (Caps Lock, Num Lock) is on. The layer updates the table from every key and

@@ -4,6 +4,7 @@
 #include "platform/rtl/Strings.h"
 
 #include <algorithm>
+#include <deque>
 #include <limits>
 
 namespace {
@@ -777,4 +778,32 @@ void TStringList::PutObject(int Index, TObject* AObject) {
 
 int TStringList::CompareStrings(const std::string& S1, const std::string& S2) const {
     return caseSensitive_ ? AnsiCompareStr(S1, S2) : AnsiCompareText(S1, S2);
+}
+
+// =============================================================================================
+// Registered classes
+
+namespace {
+// A deque keeps the entries in place as more arrive, so answers stay valid.
+std::deque<TRegisteredClass>& RegisteredClasses() {
+    static std::deque<TRegisteredClass> classes;
+    return classes;
+}
+} // namespace
+
+void RegisterClass(const TClassInfo* Info, TComponentFactory Create) {
+    if (!Info || GetClass(Info->Name)) return;
+    RegisteredClasses().push_back({Info, std::move(Create)});
+}
+
+const TRegisteredClass* GetClass(const std::string& ClassName) {
+    for (const TRegisteredClass& c : RegisteredClasses())
+        if (SameText(c.Info->Name, ClassName)) return &c;
+    return nullptr;
+}
+
+const TRegisteredClass& FindClass(const std::string& ClassName) {
+    const TRegisteredClass* c = GetClass(ClassName);
+    if (!c) throw EClassNotFound("Class %s not found", {ClassName});
+    return *c;
 }

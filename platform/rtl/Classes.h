@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 class TStream;
@@ -343,3 +344,33 @@ private:
     bool caseSensitive_ = false;
     TDuplicates duplicates_ = dupIgnore;
 };
+
+// ---------------------------------------------------------------------------------------------
+// Classes a stored form may name. A unit registers its classes at start-up; a form reader then
+// finds a class by its name (any case) and, for a component class, makes one with the class's
+// factory. Registering a class again changes nothing.
+
+VANTREL_EXCEPTION(EClassNotFound, Exception);
+
+using TComponentFactory = std::function<TComponent*(TComponent* AOwner)>;
+
+struct TRegisteredClass {
+    const TClassInfo* Info = nullptr;
+    // Makes an instance owned by AOwner; empty for classes that are not made on their own.
+    TComponentFactory Create;
+};
+
+void RegisterClass(const TClassInfo* Info, TComponentFactory Create = {});
+// Registers T, with a factory when T is a component made from its owner alone.
+template <typename T>
+void RegisterClass() {
+    if constexpr (std::is_base_of_v<TComponent, T> && std::is_constructible_v<T, TComponent*>)
+        RegisterClass(T::StaticClassInfo(),
+                      [](TComponent* AOwner) -> TComponent* { return new T(AOwner); });
+    else
+        RegisterClass(T::StaticClassInfo());
+}
+// The registered class of that name, or nullptr.
+const TRegisteredClass* GetClass(const std::string& ClassName);
+// As GetClass; raises EClassNotFound "Class %s not found" for a class never registered.
+const TRegisteredClass& FindClass(const std::string& ClassName);

@@ -16,13 +16,6 @@ protected:
         ChartTest::SetUp();
         chart = MakeChart();
     }
-    std::vector<TRecordingCanvas::TCall> CallsNamed(TRecordingCanvas& canvas,
-                                                    const std::string& name) {
-        std::vector<TRecordingCanvas::TCall> out;
-        for (const auto& call : canvas.Calls())
-            if (call.Name == name) out.push_back(call);
-        return out;
-    }
     // The plotting rectangle the default margins of 3 per cent leave.
     TRect MarginRect() const {
         const int w = chart->Width(), h = chart->Height();
@@ -166,13 +159,13 @@ TEST_F(ChartPanel, ABottomLegendSitsOnTheShadowAboveTheFoot) {
     EXPECT_EQ(legend->ColorBoxWidth(), static_cast<int>(std::lround(0.42 * (widest + 4))));
     // The bars' symbols are boxes of that width inside the legend; the plot ends above it.
     int symbols = 0;
-    for (const auto& call : CallsNamed(*canvas, "Rectangle"))
+    for (const auto& call : Named(*canvas, "Rectangle"))
         if (call.Args[1] == r.Top + 3 && call.Args[2] - call.Args[0] == legend->ColorBoxWidth())
             ++symbols;
     EXPECT_EQ(symbols, 2);
     EXPECT_LT(chart->ChartRect.Bottom, r.Top);
     std::vector<std::string> texts;
-    for (const auto& call : CallsNamed(*canvas, "TextOut"))
+    for (const auto& call : Named(*canvas, "TextOut"))
         if (call.Args[1] == r.Top + 1) texts.push_back(call.Text);
     EXPECT_EQ(texts, (std::vector<std::string>{"Interest", "Principal", "Balance"}));
 }
@@ -206,19 +199,19 @@ TEST_F(ChartPanel, SeriesHiddenFromTheLegendLeaveNoLegend) {
 TEST_F(ChartPanel, GradientBands) {
     TRecordingCanvas canvas(10, 500);
     GradientFill(&canvas, Rect(0, 0, 10, 1), clRed, clBlue, false);
-    auto fills = CallsNamed(canvas, "FillRect");
+    auto fills = Named(canvas, "FillRect");
     ASSERT_EQ(fills.size(), 1u);
     EXPECT_EQ(fills[0].BrushColor, clRed) << "one band takes the start colour";
     canvas.ClearCalls();
     GradientFill(&canvas, Rect(0, 0, 10, 100), clWhite, clYellow, false);
-    fills = CallsNamed(canvas, "FillRect");
+    fills = Named(canvas, "FillRect");
     ASSERT_EQ(fills.size(), 100u);
     EXPECT_EQ(fills.front().BrushColor, clWhite);
     EXPECT_EQ(fills.front().Args[3], 100) << "the start colour lies at the bottom";
     EXPECT_EQ(fills.back().BrushColor, clYellow);
     canvas.ClearCalls();
     GradientFill(&canvas, Rect(0, 0, 10, 400), clWhite, clYellow, false);
-    EXPECT_EQ(CallsNamed(canvas, "FillRect").size(), 256u);
+    EXPECT_EQ(Named(canvas, "FillRect").size(), 256u);
     canvas.ClearCalls();
     GradientFill(&canvas, Rect(0, 0, 0, 400), clWhite, clYellow, true);
     EXPECT_TRUE(canvas.Calls().empty());
@@ -287,9 +280,9 @@ TEST_F(ChartPanel, WithoutAxesThePlotKeepsItsRoom) {
 TEST_F(ChartPanel, AnEmptyChartDrawsItsAxesAndBackRectangle) {
     chart->SetBackColor(clSilver);
     auto canvas = Record(chart.get());
-    EXPECT_FALSE(CallsNamed(*canvas, "LineTo").empty());
+    EXPECT_FALSE(Named(*canvas, "LineTo").empty());
     bool back = false;
-    for (const auto& call : CallsNamed(*canvas, "Rectangle"))
+    for (const auto& call : Named(*canvas, "Rectangle"))
         back = back || (call.BrushColor == clSilver && call.BrushStyle == bsSolid);
     EXPECT_TRUE(back);
 }

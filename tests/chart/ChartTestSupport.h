@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class ChartTest : public ::testing::Test {
 protected:
@@ -31,6 +32,24 @@ protected:
         series->SetTitle(Title);
         series->SetParentChart(Chart);
         return series;
+    }
+
+    // A chart where only the series draw lines: no legend, no axes, no bevel.
+    std::unique_ptr<TChart> MakeBareChart() {
+        auto chart = MakeChart();
+        chart->Legend()->SetVisible(false);
+        chart->SetAxisVisible(false);
+        chart->SetBevelOuter(bvNone);
+        return chart;
+    }
+
+    // The recorded calls of that name, in order.
+    static std::vector<TRecordingCanvas::TCall> Named(const TRecordingCanvas& Canvas,
+                                                      const std::string& Name) {
+        std::vector<TRecordingCanvas::TCall> out;
+        for (const auto& call : Canvas.Calls())
+            if (call.Name == Name) out.push_back(call);
+        return out;
     }
 
     // Draws the chart unbuffered onto a recording canvas of its own size.

@@ -13,16 +13,7 @@ class SeriesDrawing : public ChartTest {
 protected:
     void SetUp() override {
         ChartTest::SetUp();
-        chart = MakeChart();
-        chart->Legend()->SetVisible(false);
-        chart->SetAxisVisible(false);
-        chart->SetBevelOuter(bvNone); // only the series draw lines
-    }
-    static TCalls Named(const TRecordingCanvas& canvas, const std::string& name) {
-        TCalls out;
-        for (const auto& call : canvas.Calls())
-            if (call.Name == name) out.push_back(call);
-        return out;
+        chart = MakeBareChart();
     }
     // A plot of 600 x 300 pixels with the bottom and left axes fixed to the given ranges.
     void FixPlot(double xMin, double xMax, double yMin, double yMax) {

@@ -1,4 +1,6 @@
 // Sessions, databases and engine errors over a real folder of tables.
+#include "DbMessages.h"
+
 #include "db/DBTables.h"
 #include "db/DbiAreas.h"
 #include "db/DbiProcs.h"
@@ -20,16 +22,6 @@ protected:
         ASSERT_EQ(xb_Create(folder_ / "ACCNTS.DBF", {{"NAME", 'C', 10, 0, 0}}, xbCDX), xbOK);
     }
     void TearDown() override { DoneDBTables(); }
-
-    template <typename F>
-    static std::string MessageOf(F action) {
-        try {
-            action();
-        } catch (const EDatabaseError& e) {
-            return e.Message();
-        }
-        return "<nothing raised>";
-    }
 
     TTestFolder folder_;
     TRecordedServices services_;

@@ -325,3 +325,145 @@ TEST_F(XbFilesTest, MemoPointingOutsideTheFileReadsAsFailure) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(XbFilesTest, AMemoRewrittenKeepsItsBlocksAndPackCompactsTheFile) {
+    ASSERT_EQ(xb_Create(Path("mm.dbf"), LoanFields(), xbNTX), xbOK);
+    ASSERT_GT(xb_Use(Path("mm.dbf"), "", xbModeExclusive, xbNTX), 0);
+    AddLoan("L1", "a", 1);
+    const std::string kilobyte(1000, 'x');
+    for (int i = 0; i < 500; ++i) {
+        ASSERT_EQ(xb_Replace(6, xbReplaceMemo, kilobyte + std::to_string(i)), xbOK);
+        if (i % 100 == 0) { // written to the table now and then
+            EXPECT_EQ(xb_Skip(0), xbOK);
+        }
+    }
+    EXPECT_EQ(xb_GetString(6), kilobyte + "499");
+    EXPECT_LT(std::filesystem::file_size(Path("mm.dbt")), 4u * 1024);
+    // A longer memo takes fresh blocks; a shorter one fits in its own again.
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, std::string(3000, 'y')), xbOK);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "short"), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    EXPECT_EQ(xb_GetString(6), "short");
+    // A copy of the record shares its memo: replacing one memo leaves the other as it was.
+    const std::string image = xb_GetRecord();
+    AddLoan("L0", "copy", 0);
+    ASSERT_EQ(xb_PutRecord(image), xbOK);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "other"), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    xb_Go(1);
+    EXPECT_EQ(xb_GetString(6), "short");
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "third"), xbOK);
+    xb_Go(2);
+    EXPECT_EQ(xb_GetString(6), "other");
+    xb_Go(1);
+    EXPECT_EQ(xb_GetString(6), "third");
+
+    for (int i = 3; i <= 41; ++i) {
+        AddLoan("L" + std::to_string(i), "b", i);
+        ASSERT_EQ(xb_Replace(6, xbReplaceMemo, std::string(600, 'a' + i % 26)), xbOK);
+        if (i % 2 == 0) {
+            ASSERT_EQ(xb_Delete(), xbOK);
+        }
+    }
+    ASSERT_EQ(xb_Commit(), xbOK);
+    const auto before = std::filesystem::file_size(Path("mm.dbt"));
+    ASSERT_EQ(xb_Pack(), xbOK);
+    EXPECT_LT(std::filesystem::file_size(Path("mm.dbt")), before * 6 / 10);
+    EXPECT_EQ(xb_RecCount(), 22);
+    xb_GoTop();
+    EXPECT_EQ(xb_GetString(6), "third");
+    xb_Skip(1);
+    EXPECT_EQ(xb_GetString(6), "other");
+    for (xb_Skip(1); !xb_Eof(); xb_Skip(1)) {
+        const int i = std::stoi(xb_GetTrimString(1).substr(1));
+        EXPECT_EQ(xb_GetString(6), std::string(600, 'a' + i % 26));
+    }
+}
+
+TEST_F(XbFilesTest, AnInterruptedPackIsFinishedOrRolledBackOnOpening) {
+    MakeTable("j.dbf");
+    const std::string original = ReadAll(Path("j.dbf"));
+    // Killed before the journal: the copy goes, the table stays.
+    WriteAll(Path("j.dbf.pk"), "half a copy");
+    ASSERT_GT(xb_Use(Path("j.dbf"), "", xbModeShared, xbCDX), 0);
+    xb_Close();
+    EXPECT_FALSE(std::filesystem::exists(Path("j.dbf.pk")));
+    EXPECT_EQ(ReadAll(Path("j.dbf")), original);
+    // Killed after the journal: the copy takes the table's place.
+    std::string packed = original;
+    packed[4] = 2; // two records
+    WriteAll(Path("j.dbf.pk"), packed);
+    WriteAll(Path("j.pkj"), "j.dbf.pk\tj.dbf\nend\n");
+    ASSERT_GT(xb_Use(Path("j.dbf"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_RecCount(), 2);
+    xb_Close();
+    EXPECT_FALSE(std::filesystem::exists(Path("j.pkj")));
+    EXPECT_FALSE(std::filesystem::exists(Path("j.dbf.pk")));
+    // A journal cut short was never committed.
+    WriteAll(Path("j.dbf.pk"), original);
+    WriteAll(Path("j.pkj"), "j.dbf.pk\tj.d");
+    ASSERT_GT(xb_Use(Path("j.dbf"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_RecCount(), 2);
+    xb_Close();
+    EXPECT_FALSE(std::filesystem::exists(Path("j.pkj")));
+    EXPECT_FALSE(std::filesystem::exists(Path("j.dbf.pk")));
+}
+
+TEST_F(XbFilesTest, CompanionFilesTakeTheCaseOfTheTablesExtension) {
+    ASSERT_EQ(xb_Create(Path("NTXT.dbf"), LoanFields(), xbNTX), xbOK);
+    EXPECT_TRUE(std::filesystem::exists(Path("NTXT.dbt")));
+    ASSERT_GT(xb_Use(Path("NTXT.dbf"), "", xbModeExclusive, xbNTX), 0);
+    ASSERT_GT(xb_IndexCreate(Path("BYNAME"), "", "NAME", "", 0, 0), 0);
+    EXPECT_TRUE(std::filesystem::exists(Path("BYNAME.ntx")));
+    xb_Close();
+    ASSERT_EQ(xb_Create(Path("loan.DBF"), LoanFields(), xbCDX), xbOK);
+    EXPECT_TRUE(std::filesystem::exists(Path("loan.FPT")));
+    ASSERT_GT(xb_Use(Path("loan.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "NAME", "NAME", "", 0, 0), 0);
+    EXPECT_TRUE(std::filesystem::exists(Path("loan.CDX")));
+    xb_Close();
+    // Both cases are still read.
+    std::filesystem::rename(Path("loan.FPT"), Path("loan.fpt"));
+    std::filesystem::rename(Path("loan.CDX"), Path("loan.cdx"));
+    ASSERT_GT(xb_Use(Path("loan.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_TagArea("NAME"), 1);
+}
+
+TEST_F(XbFilesTest, DoubleFieldsOfOtherProgramsReadAsNumbers) {
+    // A table of another program: version 0x30, a C field and a B (double) field of 8 bytes
+    // with 2 decimals, one record holding 1234.5.
+    std::string bytes(32 + 2 * 32 + 1, '\0');
+    bytes[0] = 0x30;
+    EncodeLE<LongWord>(&bytes[4], 1);
+    EncodeLE<Word>(&bytes[8], static_cast<Word>(bytes.size()));
+    EncodeLE<Word>(&bytes[10], 1 + 4 + 8);
+    std::copy_n("NAME", 4, &bytes[32]);
+    bytes[32 + 11] = 'C';
+    bytes[32 + 16] = 4;
+    std::copy_n("AMT", 3, &bytes[64]);
+    bytes[64 + 11] = 'B';
+    bytes[64 + 16] = 8;
+    bytes[64 + 17] = 2;
+    bytes.back() = 0x0D;
+    std::string record = " abcd";
+    record += XbDoubleBytes(1234.5);
+    WriteAll(Path("vfp.dbf"), bytes + record + "\x1A");
+
+    ASSERT_GT(xb_Use(Path("vfp.dbf"), "", xbModeExclusive, xbCDX), 0);
+    EXPECT_EQ(xb_FieldType(2), "B");
+    EXPECT_EQ(xb_GetString(2), "1234.50");
+    EXPECT_EQ(xb_Empty(2), 0);
+    EXPECT_EQ(xb_EvalTest("AMT * 2"), 2);
+    EXPECT_EQ(xb_EvalLogical("AMT > 1000"), 1);
+    std::string blob;
+    EXPECT_EQ(xb_GetBlob(2, blob), 0);
+    ASSERT_EQ(xb_Replace(2, xbReplaceDouble, -0.25), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    EXPECT_EQ(xb_GetString(2), "-0.25");
+    ASSERT_GT(xb_IndexCreate(Path("amt.cdx"), "AMT", "AMT", "", 0, 0), 0);
+    EXPECT_EQ(xb_Seek("-0.25"), 1);
+}
+
+} // namespace

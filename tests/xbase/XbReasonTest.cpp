@@ -2,7 +2,11 @@
 // the calls' own results stay as they were.
 #include "tests/xbase/XbFixture.h"
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -71,6 +75,44 @@ TEST_F(XbReasonTest, AnUnreadableMemoReadsEmptyAndSaysWhy) {
     EXPECT_EQ(xb_Replace(99, xbReplaceText, "x"), xbBadArgument);
     EXPECT_EQ(xb_LastError(), xbErrNone); // a refused argument has no reason beyond its status
     EXPECT_EQ(xb_LastErrorText(), "");
+}
+
+} // namespace
+
+namespace {
+
+// The disk is full for the index: a process may write no byte past the index's header page
+// (the small table stays below that).
+TEST_F(XbReasonTest, AnAppendTheIndexCannotTakeLeavesNoBlankRecord) {
+    ASSERT_EQ(xb_Create(Path("F.DBF"), {{"KEY", 'C', 10, 0, 0}}, xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("F.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "KEY", "KEY", "", 0, 0), 0);
+    for (int n = 0; n < 3; ++n) {
+        ASSERT_EQ(xb_AppendEx(), 0);
+        xb_Replace(1, xbReplaceText, "K" + std::to_string(n));
+    }
+    xb_Close();
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        xb_CloseAll();
+        if (xb_Use(Path("F.DBF"), "", xbModeShared, xbCDX) == 0) ::_exit(10);
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, RLIM_INFINITY};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        if (xb_AppendEx() != xbWriteFailed) ::_exit(11);
+        if (xb_LastError() != xbErrDiskFull) ::_exit(12);
+        if (xb_LastErrorText().find("F.CDX") == std::string::npos) ::_exit(13);
+        ::_exit(xb_RecCount() == 3 ? 0 : 14);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    ASSERT_GT(xb_Use(Path("F.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_RecCount(), 3);
+    xb_SetOrder(1);
+    EXPECT_EQ(xb_Seek("K2"), 1);
 }
 
 } // namespace

@@ -343,6 +343,46 @@ TEST_F(XbaseTest, UniqueOrderRefusesADuplicateAndChangesNothing) {
     EXPECT_EQ(Walk(), "L3 L4 L5 ");
 }
 
+TEST_F(XbaseTest, APendingChangeThatCannotBeWrittenIsReportedAndKept) {
+    // Another area holds the record's lock, so the change waits in the buffer.
+    MakeLoans(xbModeShared);
+    ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
+    const int mine = xb_WorkArea();
+    xb_Select(0);
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "OTHER", xbModeShared, xbCDX), 0);
+    ASSERT_EQ(xb_Rlock(3), 1);
+    xb_Select(mine);
+    xb_SetOrder(0);
+    ASSERT_EQ(xb_Go(3), xbOK);
+    ASSERT_EQ(xb_Replace(2, xbReplaceText, "Changed"), xbOK);
+    const auto expectKept = [] {
+        EXPECT_EQ(xb_LastError(), xbErrLocked);
+        EXPECT_EQ(xb_RecNo(), 3);
+        EXPECT_EQ(xb_GetTrimString(2), "Changed");
+    };
+    EXPECT_EQ(xb_SetOrder(1), 0); // the order changes; the change stays for the next write
+    expectKept();
+    EXPECT_EQ(xb_Seek("L1"), -xbLockRefused);
+    expectKept();
+    EXPECT_EQ(xb_Query("AMOUNT > 0"), xbLockRefused);
+    expectKept();
+    EXPECT_EQ(xb_DBFilter(), "");
+    EXPECT_EQ(xb_QueryRecCount(), 5);
+    expectKept();
+    EXPECT_EQ(xb_Reindex(), xbLockRefused);
+    expectKept();
+    EXPECT_EQ(xb_IndexCreate("", "NAME", "NAME", "", 0, 0), 0);
+    expectKept();
+    EXPECT_EQ(xb_TagArea("NAME"), 0);
+
+    xb_Select(xb_WorkArea("OTHER"));
+    xb_Unlock(0);
+    xb_Select(mine);
+    EXPECT_EQ(xb_Seek("L1"), 1);
+    xb_Go(3);
+    EXPECT_EQ(xb_GetTrimString(2), "Changed");
+}
+
 TEST_F(XbaseTest, ProductionIndexAndFileNamesWithoutRegardToCase) {
     ASSERT_EQ(xb_Create(Path("accnts.dbf"), LoanFields(), xbNSX), xbOK);
     ASSERT_GT(xb_Use(Path("ACCNTS.DBF"), "", xbModeExclusive, xbNSX), 0);
@@ -385,23 +425,32 @@ TEST_F(XbaseTest, StandaloneIndexFiles) {
     EXPECT_EQ(xb_IndexKeyField(), "NAME");
 }
 
-TEST_F(XbaseTest, WalkThroughAnOrderTheTableNoLongerMatchesEnds) {
-    // The index file is left behind while the table changes without it: "Dunn" becomes "Aaron",
-    // a key the order holds nowhere. Each walk meets every record once and ends.
+TEST_F(XbaseTest, AnIndexLeftBehindIsRebuiltOrRefusedWhenOpened) {
+    // The index file is left behind while the table changes without it: "Dunn" becomes
+    // "Aaron". Opened again, it no longer matches the table.
     MakeLoans();
     ASSERT_EQ(xb_IndexCreate(Path("byname.ntx"), "", "NAME", "", 0, 0), 1);
     xb_Close();
-    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeExclusive, xbNTX), 0);
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "A", xbModeShared, xbNTX), 0);
     xb_Go(5);
     ASSERT_EQ(xb_Replace(2, xbReplaceText, "Aaron"), xbOK);
     ASSERT_EQ(xb_Commit(), xbOK);
+    // Another holder has the table open: the index cannot be repaired, and is refused.
+    xb_Select(0);
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "B", xbModeShared, xbNTX), 0);
+    EXPECT_EQ(xb_IndexOpen(Path("byname.ntx")), 0);
+    EXPECT_EQ(xb_LastError(), xbErrDamagedIndex);
+    EXPECT_NE(xb_LastErrorText().find("byname.ntx"), std::string::npos);
+    xb_Close();
+    // With the files to itself, the area rebuilds it.
+    xb_Select(xb_WorkArea("A"));
     ASSERT_EQ(xb_IndexOpen(Path("byname.ntx")), 1);
     xb_SetOrder(1);
-    EXPECT_EQ(Walk(), "L1 L2 L3 L4 L5 ");
+    EXPECT_EQ(Walk(), "L4 L1 L2 L3 L5 ");
     std::string back;
     for (xb_GoBottom(); !xb_Bof() && back.size() < 40; xb_Skip(-1))
         back += xb_GetTrimString(1) + " ";
-    EXPECT_EQ(back, "L5 L4 L3 L2 L1 ");
+    EXPECT_EQ(back, "L5 L3 L2 L1 L4 ");
 }
 
 TEST_F(XbaseTest, AreasAliasesAndSelection) {

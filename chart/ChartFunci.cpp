@@ -1,0 +1,129 @@
+#include "chart/ChartFunci.h"
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+const TChartValueList* MainList(const TChartSeries* Series) {
+    return Series->MandatoryValueList();
+}
+
+// Calls Each(value, position) for the value at ValueIndex of every source series that has it;
+// position counts the sources in the list (the first of the list is 0, whether it has the
+// index or not). Answers how many had it.
+int ForEachValue(const std::vector<TComponent*>& SourceList, int ValueIndex,
+                 const std::function<void(double Value, int Position)>& Each) {
+    int found = 0;
+    for (std::size_t p = 0; p < SourceList.size(); ++p) {
+        const auto* series = dynamic_cast<const TChartSeries*>(SourceList[p]);
+        if (!series || ValueIndex < 0 || MainList(series)->Count() <= ValueIndex) continue;
+        Each(MainList(series)->Value(ValueIndex), static_cast<int>(p));
+        ++found;
+    }
+    return found;
+}
+
+// Folds the values at ValueIndex: the first value found starts the result, Combine adds each
+// later one. 0 when no source has the index.
+double FoldValues(const std::vector<TComponent*>& SourceList, int ValueIndex,
+                  const std::function<double(double Result, double Value)>& Combine) {
+    double result = 0;
+    bool started = false;
+    ForEachValue(SourceList, ValueIndex, [&](double v, int) {
+        result = started ? Combine(result, v) : v;
+        started = true;
+    });
+    return result;
+}
+
+// The period's values FirstIndex..LastIndex folded by Combine, the first value starting.
+double FoldPeriod(const TChartSeries* Source, int FirstIndex, int LastIndex,
+                  const std::function<double(double Result, double Value)>& Combine) {
+    const TChartValueList* list = MainList(Source);
+    double result = list->Value(FirstIndex);
+    for (int i = FirstIndex + 1; i <= LastIndex; ++i)
+        result = Combine(result, list->Value(i));
+    return result;
+}
+
+double Sum(double Result, double Value) {
+    return Result + Value;
+}
+
+// High and low over a list: 0 to start with, the list's first source sets it when it has the
+// index, and later ones replace it only when Better.
+double Extreme(const std::vector<TComponent*>& SourceList, int ValueIndex,
+               const std::function<bool(double Value, double Result)>& Better) {
+    double result = 0;
+    ForEachValue(SourceList, ValueIndex, [&](double v, int position) {
+        if (position == 0 || Better(v, result)) result = v;
+    });
+    return result;
+}
+
+} // namespace
+
+double TAddChartFunction::Calculate(TChartSeries* Source, int FirstIndex, int LastIndex) {
+    if (FirstIndex == -1) return MainList(Source)->Total();
+    return FoldPeriod(Source, FirstIndex, LastIndex, Sum);
+}
+
+double TAddChartFunction::CalculateMany(const std::vector<TComponent*>& SourceList,
+                                        int ValueIndex) {
+    return FoldValues(SourceList, ValueIndex, Sum);
+}
+
+double TSubtractChartFunction::CalculateMany(const std::vector<TComponent*>& SourceList,
+                                             int ValueIndex) {
+    return FoldValues(SourceList, ValueIndex, [](double r, double v) { return r - v; });
+}
+
+double TMultiplyChartFunction::CalculateMany(const std::vector<TComponent*>& SourceList,
+                                             int ValueIndex) {
+    return FoldValues(SourceList, ValueIndex, [](double r, double v) { return r * v; });
+}
+
+double TDivideChartFunction::CalculateMany(const std::vector<TComponent*>& SourceList,
+                                           int ValueIndex) {
+    return FoldValues(SourceList, ValueIndex, [](double r, double v) {
+        if (v == 0) return r;
+        const double quotient = r / v;
+        return std::isfinite(quotient) ? quotient : r;
+    });
+}
+
+double THighChartFunction::Calculate(TChartSeries* Source, int FirstIndex, int LastIndex) {
+    if (FirstIndex == -1) return MainList(Source)->MaxValue();
+    return FoldPeriod(Source, FirstIndex, LastIndex,
+                      [](double r, double v) { return v > r ? v : r; });
+}
+
+double THighChartFunction::CalculateMany(const std::vector<TComponent*>& SourceList,
+                                         int ValueIndex) {
+    return Extreme(SourceList, ValueIndex, [](double v, double r) { return v > r; });
+}
+
+double TLowChartFunction::Calculate(TChartSeries* Source, int FirstIndex, int LastIndex) {
+    if (FirstIndex == -1) return MainList(Source)->MinValue();
+    return FoldPeriod(Source, FirstIndex, LastIndex,
+                      [](double r, double v) { return v < r ? v : r; });
+}
+
+double TLowChartFunction::CalculateMany(const std::vector<TComponent*>& SourceList,
+                                        int ValueIndex) {
+    return Extreme(SourceList, ValueIndex, [](double v, double r) { return v < r; });
+}
+
+double TAverageChartFunction::Calculate(TChartSeries* Source, int FirstIndex, int LastIndex) {
+    const TChartValueList* list = MainList(Source);
+    if (FirstIndex == -1) return list->Count() == 0 ? 0 : list->Total() / list->Count();
+    return FoldPeriod(Source, FirstIndex, LastIndex, Sum) / (LastIndex - FirstIndex + 1);
+}
+
+double TAverageChartFunction::CalculateMany(const std::vector<TComponent*>& SourceList,
+                                            int ValueIndex) {
+    double sum = 0;
+    const int found = ForEachValue(SourceList, ValueIndex, [&](double v, int) { sum += v; });
+    return found == 0 ? 0 : sum / found;
+}

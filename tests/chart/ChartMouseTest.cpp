@@ -1,0 +1,219 @@
+// Mouse handling of a chart shown on a form, driven by real mouse events: dragging a rectangle
+// zooms (more than 16 pixels each way, right and down) or undoes the zoom (up and left), the
+// click events and their cancel flag, panning by axis and its end outside the plot, and the
+// cursor of a series under the mouse.
+#include "tests/chart/ChartTestSupport.h"
+#include "tests/gui/GuiTestSupport.h"
+
+namespace {
+
+class ChartMouse : public ChartTest {
+protected:
+    void SetUp() override {
+        ChartTest::SetUp();
+        form = std::make_unique<TForm>(nullptr);
+        form->SetBounds(0, 0, 640, 480);
+        chart = new TChart(form.get());
+        chart->SetParent(form.get());
+        chart->SetBounds(0, 0, 600, 400);
+        chart->SetView3D(false);
+        chart->Legend()->SetVisible(false);
+        line = new TFastLineSeries(form.get());
+        line->SetParentChart(chart);
+        for (int i = 0; i <= 10; ++i)
+            line->AddXY(i, i * 10);
+        form->Show();
+        Application->ProcessMessages();
+        // A spot in the plot well above the rising line and away from the axes.
+        free = QPoint(chart->ChartRect.Left + 60, chart->ChartRect.Top + 40);
+    }
+    void Press(Qt::MouseButton Button, QPoint At) {
+        QTest::mousePress(WidgetOf(chart), Button, Qt::NoModifier, At);
+    }
+    void MoveTo(QPoint At) { QTest::mouseMove(WidgetOf(chart), At); }
+    void Release(Qt::MouseButton Button, QPoint At) {
+        QTest::mouseRelease(WidgetOf(chart), Button, Qt::NoModifier, At);
+        Application->ProcessMessages();
+    }
+    void Drag(Qt::MouseButton Button, QPoint From, QPoint To) {
+        Press(Button, From);
+        MoveTo((From + To) / 2);
+        MoveTo(To);
+        Release(Button, To);
+    }
+    std::unique_ptr<TForm> form;
+    TChart* chart = nullptr;
+    TFastLineSeries* line = nullptr;
+    QPoint free;
+};
+
+TEST_F(ChartMouse, ADragOfSeventeenPixelsEachWayZooms) {
+    int zooms = 0;
+    chart->OnZoom = [&](TObject*) { ++zooms; };
+    const double left = chart->BottomAxis()->CalcPosPoint(free.x());
+    Drag(Qt::LeftButton, free, free + QPoint(17, 17));
+    EXPECT_EQ(zooms, 1);
+    EXPECT_TRUE(chart->Zoomed());
+    EXPECT_FALSE(chart->BottomAxis()->Automatic());
+    EXPECT_NEAR(chart->BottomAxis()->Minimum(), left, 1e-9);
+    EXPECT_FALSE(chart->Zoom->Active);
+}
+
+TEST_F(ChartMouse, ADragOfSixteenPixelsAcrossDoesNotZoom) {
+    int zooms = 0;
+    chart->OnZoom = [&](TObject*) { ++zooms; };
+    Drag(Qt::LeftButton, free, free + QPoint(16, 40));
+    EXPECT_EQ(zooms, 0);
+    EXPECT_TRUE(chart->BottomAxis()->Automatic());
+    EXPECT_FALSE(chart->Zoom->Active);
+}
+
+TEST_F(ChartMouse, DraggingUpAndLeftUndoesTheZoom) {
+    int undos = 0;
+    chart->OnUndoZoom = [&](TObject*) { ++undos; };
+    Drag(Qt::LeftButton, free, free + QPoint(100, 100));
+    ASSERT_TRUE(chart->Zoomed());
+    Application->ProcessMessages();
+    Drag(Qt::LeftButton, free + QPoint(60, 60), free + QPoint(20, 20));
+    EXPECT_EQ(undos, 1);
+    EXPECT_FALSE(chart->Zoomed());
+    EXPECT_TRUE(chart->BottomAxis()->Automatic());
+    EXPECT_TRUE(chart->LeftAxis()->Automatic());
+}
+
+TEST_F(ChartMouse, AClickSeriesHandlerThatDoesNothingStopsTheZoom) {
+    const QPoint point(line->CalcXPos(5), line->CalcYPos(5));
+    TChartSeries* clicked = nullptr;
+    int index = -1;
+    chart->OnClickSeries = [&](TCustomChart*, TChartSeries* Series, int ValueIndex, TMouseButton,
+                               TShiftState, int, int) {
+        clicked = Series;
+        index = ValueIndex;
+    };
+    Drag(Qt::LeftButton, point, point + QPoint(40, 40));
+    EXPECT_EQ(clicked, line);
+    EXPECT_EQ(index, 5);
+    EXPECT_FALSE(chart->Zoomed()) << "the handler kept the click";
+
+    chart->OnClickSeries = [&](TCustomChart* Sender, TChartSeries*, int, TMouseButton, TShiftState,
+                               int, int) { Sender->CancelMouse = false; };
+    Drag(Qt::LeftButton, point, point + QPoint(40, 40));
+    EXPECT_TRUE(chart->Zoomed()) << "the handler let the click through";
+}
+
+TEST_F(ChartMouse, TheSeriesOwnClickComesFirst) {
+    const QPoint point(line->CalcXPos(3), line->CalcYPos(3));
+    std::vector<std::string> order;
+    line->OnClick = [&](TChartSeries*, int, TMouseButton, TShiftState, int, int) {
+        order.push_back("series");
+    };
+    chart->OnClickSeries = [&](TCustomChart*, TChartSeries*, int, TMouseButton, TShiftState, int,
+                               int) { order.push_back("chart"); };
+    Press(Qt::LeftButton, point);
+    Release(Qt::LeftButton, point);
+    EXPECT_EQ(order, (std::vector<std::string>{"series", "chart"}));
+    EXPECT_FALSE(chart->CancelMouse) << "the flag is at rest after the mouse-down";
+}
+
+TEST_F(ChartMouse, TheBackgroundHearsOfOneMouseDownOnce) {
+    int clicks = 0;
+    chart->OnClickBackground = [&](TCustomChart* Sender, TMouseButton, TShiftState, int, int) {
+        ++clicks;
+        Sender->CancelMouse = false; // let the drag zoom
+    };
+    Drag(Qt::LeftButton, free, free + QPoint(30, 30));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(chart->Zoomed());
+}
+
+TEST_F(ChartMouse, ACancelFlagFoundSetOnlyGetsCleared) {
+    int clicks = 0;
+    chart->OnClickBackground = [&](TCustomChart*, TMouseButton, TShiftState, int, int) {
+        ++clicks;
+    };
+    chart->CancelMouse = true;
+    Drag(Qt::LeftButton, free, free + QPoint(30, 30));
+    EXPECT_EQ(clicks, 0);
+    EXPECT_FALSE(chart->CancelMouse);
+    EXPECT_FALSE(chart->Zoomed());
+}
+
+TEST_F(ChartMouse, VerticalPanningMovesOnlyTheLeftAndRightAxes) {
+    chart->SetAllowPanning(pmVertical);
+    int scrolls = 0;
+    chart->OnScroll = [&](TObject*) { ++scrolls; };
+    const double low = chart->LeftAxis()->CalcPosPoint(chart->ChartRect.Bottom);
+    Drag(Qt::RightButton, free, free + QPoint(30, 30));
+    EXPECT_GE(scrolls, 1);
+    EXPECT_TRUE(chart->BottomAxis()->Automatic()) << "the horizontal axes stay";
+    EXPECT_TRUE(chart->TopAxis()->Automatic());
+    EXPECT_FALSE(chart->LeftAxis()->Automatic());
+    EXPECT_GT(chart->LeftAxis()->Minimum(), low) << "dragging down shows higher values";
+    EXPECT_FALSE(chart->Panning->Active);
+}
+
+TEST_F(ChartMouse, LeavingThePlotStopsPanning) {
+    int scrolls = 0;
+    chart->OnScroll = [&](TObject*) { ++scrolls; };
+    Press(Qt::RightButton, free);
+    MoveTo(QPoint(chart->ChartRect.Left - 5, free.y()));
+    EXPECT_FALSE(chart->Panning->Active);
+    MoveTo(free + QPoint(40, 40));
+    Release(Qt::RightButton, free + QPoint(40, 40));
+    EXPECT_EQ(scrolls, 0);
+    EXPECT_TRUE(chart->LeftAxis()->Automatic());
+}
+
+TEST_F(ChartMouse, AForbiddenScrollLeavesTheAxes) {
+    chart->OnAllowScroll = [](TChartAxis*, double&, double&, bool& Allow) { Allow = false; };
+    int scrolls = 0;
+    chart->OnScroll = [&](TObject*) { ++scrolls; };
+    Drag(Qt::RightButton, free, free + QPoint(30, 30));
+    EXPECT_EQ(scrolls, 0);
+    EXPECT_TRUE(chart->LeftAxis()->Automatic());
+}
+
+TEST_F(ChartMouse, ASeriesShowsItsCursorWhileTheMouseIsOverIt) {
+    line->SetCursor(crChartHand);
+    MoveTo(QPoint(line->CalcXPos(4), line->CalcYPos(4)));
+    EXPECT_EQ(chart->Cursor(), crChartHand);
+    MoveTo(free);
+    EXPECT_EQ(chart->Cursor(), crDefault);
+}
+
+TEST_F(ChartMouse, ClicksOnTheLegendAndAnAxisReachTheirEvents) {
+    chart->Legend()->SetVisible(true);
+    chart->Repaint();
+    Application->ProcessMessages();
+    const TRect legend = chart->Legend()->RectLegend;
+    ASSERT_GT(legend.Width(), 0);
+    int legendClicks = 0;
+    TChartAxis* axis = nullptr;
+    chart->OnClickLegend = [&](TCustomChart*, TMouseButton, TShiftState, int, int) {
+        ++legendClicks;
+    };
+    chart->OnClickAxis = [&](TCustomChart*, TChartAxis* Axis, TMouseButton, TShiftState, int, int) {
+        axis = Axis;
+    };
+    const QPoint inLegend((legend.Left + legend.Right) / 2, (legend.Top + legend.Bottom) / 2);
+    Press(Qt::LeftButton, inLegend);
+    Release(Qt::LeftButton, inLegend);
+    EXPECT_EQ(legendClicks, 1);
+    const QPoint onAxis(chart->ChartRect.Left + 200, chart->BottomAxis()->PosAxis() + 2);
+    Press(Qt::LeftButton, onAxis);
+    Release(Qt::LeftButton, onAxis);
+    EXPECT_EQ(axis, chart->BottomAxis());
+}
+
+TEST_F(ChartMouse, HitTestAnswersInItsOrder) {
+    EXPECT_EQ(chart->HitTest(free.x(), free.y()).Kind, hkChartArea);
+    const TChartHit onPoint = chart->HitTest(line->CalcXPos(2), line->CalcYPos(2));
+    EXPECT_EQ(onPoint.Kind, hkSeries);
+    EXPECT_EQ(onPoint.ValueIndex, 2);
+    EXPECT_EQ(chart->HitTest(2, 2).Kind, hkNone);
+    line->SetActive(false);
+    EXPECT_EQ(chart->HitTest(line->CalcXPos(2), line->CalcYPos(2)).Kind, hkChartArea)
+        << "inactive series are not asked";
+}
+
+} // namespace

@@ -1,0 +1,201 @@
+// Pie series: the rotation setting, the table of slice angles (proportional to absolute values,
+// one degree at least, the last ending at exactly 2 pi), what a pie turns off on its chart, the
+// drawing of single and empty pies, marks outside the circle, and the hit test inside the
+// ellipse only.
+#include "tests/chart/ChartTestSupport.h"
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+using std::numbers::pi;
+
+class PieSeries : public ChartTest {
+protected:
+    void SetUp() override {
+        ChartTest::SetUp();
+        chart = MakeChart(400, 400);
+        chart->Legend()->SetVisible(false);
+        pie = AddSeries<TPieSeries>(chart.get());
+        pie->Marks()->SetVisible(false);
+    }
+    void Values(std::initializer_list<double> List) {
+        for (double v : List)
+            pie->Add(v);
+        pie->CalcAngles();
+    }
+    double End(int Index) const { return pie->Angles().at(Index).EndAngle; }
+    std::unique_ptr<TChart> chart;
+    TPieSeries* pie = nullptr;
+};
+
+TEST_F(PieSeries, RotationIsKeptWithinAFullTurn) {
+    EXPECT_THROW(pie->SetRotationAngle(-1), PieException);
+    try {
+        pie->SetRotationAngle(-1);
+    } catch (const PieException& e) {
+        EXPECT_STREQ(e.what(), "Rotation Angle must be between 0 and 359 degrees");
+    }
+    pie->SetRotationAngle(360);
+    EXPECT_EQ(pie->RotationAngle(), 0);
+    pie->SetRotationAngle(450);
+    EXPECT_EQ(pie->RotationAngle(), 90);
+}
+
+TEST_F(PieSeries, SlicesFollowTheValues) {
+    Values({1, 1, 2});
+    EXPECT_DOUBLE_EQ(End(0), pi / 2);
+    EXPECT_DOUBLE_EQ(End(1), pi);
+    EXPECT_EQ(End(2), 2 * pi) << "exactly a full turn";
+    EXPECT_DOUBLE_EQ(pie->Angles()[2].MidAngle, 1.5 * pi);
+}
+
+TEST_F(PieSeries, NegativeValuesCountByTheirSize) {
+    Values({-1, 3});
+    EXPECT_DOUBLE_EQ(End(0), pi / 2);
+    EXPECT_EQ(End(1), 2 * pi);
+}
+
+TEST_F(PieSeries, AZeroStillGetsOneDegree) {
+    Values({5, 0, 5});
+    EXPECT_NEAR(End(1) - End(0), pi / 180, 1e-12);
+}
+
+TEST_F(PieSeries, AllZerosRunUpToJustBelowAFullTurn) {
+    Values({0, 0, 0});
+    for (int i = 0; i < 3; ++i)
+        EXPECT_DOUBLE_EQ(End(i), 2 * pi - 1e-6);
+}
+
+TEST_F(PieSeries, APieOnAChartSwitchesItsAxesOff) {
+    auto other = MakeChart();
+    auto* p = AddSeries<TPieSeries>(other.get());
+    EXPECT_FALSE(other->AxisVisible());
+    EXPECT_FALSE(other->ClipPoints());
+    EXPECT_FALSE(other->Frame()->Visible());
+    EXPECT_FALSE(other->View3DWalls());
+    EXPECT_FALSE(other->AllowZoom());
+    EXPECT_EQ(other->AllowPanning(), pmNone);
+    p->SetActive(false);
+    EXPECT_TRUE(other->AxisVisible()) << "an inactive pie gives the axes back";
+    EXPECT_EQ(other->AllowPanning(), pmBoth);
+    p->SetActive(true);
+    EXPECT_FALSE(other->AxisVisible());
+    p->SetParentChart(nullptr);
+    EXPECT_TRUE(other->AxisVisible());
+    EXPECT_TRUE(other->AllowZoom());
+    delete p;
+}
+
+TEST_F(PieSeries, ThePieLeavesTheAxesTheirRange) {
+    chart->LeftAxis()->SetMinMax(5, 50);
+    Values({1000, 2000});
+    EXPECT_EQ(pie->MaxYValue(), 50);
+    EXPECT_EQ(pie->MinYValue(), 5);
+}
+
+TEST_F(PieSeries, ASinglePointIsAWholeEllipse) {
+    Values({42});
+    auto canvas = Record(chart.get());
+    EXPECT_TRUE(Named(*canvas, "Pie").empty());
+    EXPECT_GE(Named(*canvas, "Ellipse").size(), 1u);
+}
+
+TEST_F(PieSeries, EachSliceIsDrawnFromWhereTheLastEnded) {
+    Values({1, 1, 2});
+    auto canvas = Record(chart.get());
+    const auto slices = Named(*canvas, "Pie");
+    ASSERT_EQ(slices.size(), 3u);
+    for (std::size_t i = 1; i < slices.size(); ++i) {
+        EXPECT_EQ(slices[i].Args[4], slices[i - 1].Args[6]);
+        EXPECT_EQ(slices[i].Args[5], slices[i - 1].Args[7]);
+    }
+    const TPoint top = pie->AngleToPos(pi / 2);
+    EXPECT_EQ(slices[0].Args[6], top.X) << "the first quarter ends at the top";
+    EXPECT_EQ(slices[0].Args[7], top.Y);
+    EXPECT_EQ(slices[0].BrushColor, clRed);
+    EXPECT_EQ(slices[1].BrushColor, clGreen);
+}
+
+TEST_F(PieSeries, MarksSitOutsideTheCircle) {
+    pie->Marks()->SetVisible(true);
+    pie->Add(1, "Right");
+    pie->Add(1, "Left");
+    auto canvas = Record(chart.get());
+    std::vector<TRecordingCanvas::TCall> texts;
+    for (const auto& call : canvas->Calls())
+        if (call.Name == "ExtTextOut" || call.Name == "TextOut") texts.push_back(call);
+    ASSERT_EQ(texts.size(), 2u);
+    const TRect& circle = pie->CircleRect();
+    // The first slice's middle points up and right, the second's down and left.
+    EXPECT_TRUE(texts[0].Args[1] < circle.Top || texts[0].Args[0] >= circle.Right - 5);
+    EXPECT_LT(texts[1].Args[0], pie->CircleXCenter());
+    EXPECT_GT(texts[1].Args[1], pie->CircleYCenter());
+}
+
+TEST_F(PieSeries, ClicksCountInsideTheEllipseOnly) {
+    Values({1, 1, 2});
+    Record(chart.get());
+    const int cx = pie->CircleXCenter();
+    const int cy = pie->CircleYCenter();
+    const int r = pie->XRadius();
+    EXPECT_EQ(pie->Clicked(cx + r / 2, cy - r / 2), 0) << "upper right quarter";
+    EXPECT_EQ(pie->Clicked(cx - r / 2, cy - r / 2), 1);
+    EXPECT_EQ(pie->Clicked(cx, cy + r / 2), 2);
+    const int corner = static_cast<int>(r * 0.8);
+    EXPECT_EQ(pie->Clicked(cx + corner, cy - corner), -1) << "in the square, out of the circle";
+    EXPECT_EQ(pie->Clicked(cx + r, cy), -1);
+}
+
+TEST_F(PieSeries, RotationTurnsTheSlices) {
+    Values({1, 1, 2});
+    pie->SetRotationAngle(90);
+    Record(chart.get());
+    const int cx = pie->CircleXCenter();
+    const int cy = pie->CircleYCenter();
+    const int r = pie->XRadius();
+    EXPECT_EQ(pie->Clicked(cx - r / 2, cy - r / 2), 0) << "the first quarter now lies upper left";
+    EXPECT_EQ(pie->Clicked(cx + r / 2, cy - r / 2), 2);
+}
+
+TEST_F(PieSeries, SampleValuesAreLabelledAndGalleryPiesAreDeep) {
+    chart->SetView3D(true);
+    pie->PrepareForGallery(true);
+    ASSERT_EQ(pie->Count(), 8);
+    EXPECT_EQ(pie->XLabel(0), "Cars");
+    EXPECT_EQ(pie->XLabel(7), "Chairs");
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_GE(pie->YValue(i), 1);
+        EXPECT_LE(pie->YValue(i), 1000);
+    }
+    EXPECT_EQ(chart->Chart3DPercent(), 35);
+    EXPECT_TRUE(pie->ColorEachPoint());
+}
+
+TEST_F(PieSeries, AThreeDimensionalPieDrawsItsRimBelowTheSlices) {
+    chart->SetView3D(true);
+    Values({1, 3});
+    auto canvas = Record(chart.get());
+    EXPECT_GT(pie->Height3D(), 0);
+    int rimLines = 0;
+    for (const auto& call : canvas->Calls())
+        if (call.Name == "LineTo" && call.Args[1] > pie->CircleYCenter()) ++rimLines;
+    EXPECT_GT(rimLines, pie->XRadius()) << "one stroke per pixel column of the lower half";
+}
+
+TEST_F(PieSeries, FixedRadiiAreSharedAndUsed) {
+    auto* second = AddSeries<TPieSeries>(chart.get());
+    pie->SetCustomXRadius(50);
+    pie->SetCustomYRadius(30);
+    EXPECT_EQ(second->CustomXRadius(), 50);
+    EXPECT_EQ(second->CustomYRadius(), 30);
+    Values({1, 2});
+    Record(chart.get());
+    EXPECT_EQ(pie->XRadius(), 50);
+    EXPECT_EQ(pie->CircleRect().Width(), 100);
+    EXPECT_EQ(pie->CircleRect().Height(), 60);
+}
+
+} // namespace
