@@ -266,6 +266,37 @@ void AutoBinSeeds(const std::string& autoBin) {
     Seed("autobin", "auto.bin", ReadWholeFile(autoBin));
 }
 
+// ----- The data-aware controls' filters and masked edit
+
+void DataAwareSeeds() {
+    const char* const filters[] = {
+        "NAME = \"Adams\"",
+        "AMOUNT > 100 AND ACTIVE = t",
+        "(BORN >= 02/22/2024 OR NAME <> \"Baker\") AND NOT (RATE < 0.125)",
+        "COUNT >= -7 OR QTY = 12",
+        "AMOUNT * 2 + 1 > RATE - 3",
+    };
+    int n = 0;
+    for (const char* text : filters)
+        Seed("dwfilter", "filter" + std::to_string(++n), text);
+    using namespace std::string_literals;
+    const std::string masks[] = {
+        "\x01###-####\0"
+        "555"s,
+        "\x00{Yes,No}\0n"s,
+        "\x05#*{;,###}\0"
+        "1,234,567"s,
+        "\x10[(###) ]###-####\0(555) 123"s,
+        "\x00&*?\0"
+        "02/29/2024 1:45 PM"s,
+        "\x24!@~\0"
+        "12:30:15 AM"s,
+    };
+    n = 0;
+    for (const std::string& seed : masks)
+        Seed("dwpicture", "mask" + std::to_string(++n), seed);
+}
+
 // ----- Report streams
 
 std::string RecordReport(int pages) {
@@ -372,5 +403,6 @@ int main(int argc, char** argv) {
     FormatSeeds();
     PictureMaskSeeds();
     ReportSeeds();
+    DataAwareSeeds();
     return 0;
 }
