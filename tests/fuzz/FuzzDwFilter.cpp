@@ -39,11 +39,7 @@ public:
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string table = [] {
-        const std::string path = FuzzFolder() + "/S.DBF";
-        MakeSampleTable(path, xbCDX);
-        return path;
-    }();
+    const std::string& table = SampleTable();
     const std::string text(reinterpret_cast<const char*>(data), size);
     TRecordedServices services;
     std::vector<Byte> block;

@@ -6,11 +6,7 @@
 #include "xbase/Xbase.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string table = [] {
-        const std::string path = FuzzFolder() + "/S.DBF";
-        MakeSampleTable(path, xbCDX);
-        return path;
-    }();
+    const std::string& table = SampleTable();
     const std::string text(reinterpret_cast<const char*>(data), size);
     if (xb_Use(table, "", xbModeReadOnly, xbCDX) == 0) return 0;
     xb_Go(2);

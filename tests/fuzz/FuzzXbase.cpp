@@ -1,5 +1,6 @@
 #include "tests/fuzz/FuzzXbase.h"
 
+#include "tests/fuzz/FuzzSupport.h"
 #include "xbase/Xbase.h"
 
 #include <filesystem>
@@ -28,6 +29,15 @@ void MakeSampleTable(const std::string& path, int driver) {
         xb_Commit();
     }
     xb_Close();
+}
+
+const std::string& SampleTable() {
+    static const std::string path = [] {
+        const std::string table = FuzzFolder() + "/S.DBF";
+        MakeSampleTable(table, xbCDX);
+        return table;
+    }();
+    return path;
 }
 
 std::string ReadWholeFile(const std::string& path) {

@@ -11,6 +11,8 @@ constexpr int SampleRecords = 6;
 // Writes the sample table at path (".DBF" name) with its memo file: driver 1 gives a DBT memo,
 // 2 and 3 an FPT memo. Every record has a memo; the table is left closed.
 void MakeSampleTable(const std::string& path, int driver);
+// The sample table with an FPT memo, "S.DBF" of the scratch folder, made on first use.
+const std::string& SampleTable();
 // The bytes of a file.
 std::string ReadWholeFile(const std::string& path);
 
