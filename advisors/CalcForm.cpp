@@ -1,6 +1,7 @@
 #include "advisors/CalcForm.h"
 
 #include "finance/LoMath.h"
+#include "finance/LoUtil.h"
 #include "platform/gui/Clipbrd.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Streams.h"
@@ -115,6 +116,16 @@ TStrings* TextListOf(std::span<const Byte> Data, std::size_t Offset) {
 std::string CaptionOf(std::span<const Byte> Data, int Index) {
     return GetSlotString(
         Data.subspan(static_cast<std::size_t>(Index) * CaptionSlotSize, CaptionSlotSize));
+}
+
+void AddWrappedLines(TStrings& Lines, const std::string& Text, int Width) {
+    std::string rest = Text;
+    while (!rest.empty()) {
+        std::string line, after;
+        WordWrapLine(line, rest, after, false, Width);
+        Lines.Add(line);
+        rest = after;
+    }
 }
 
 std::string CalcCopyText(const std::string& Caption, const std::vector<TCalcLine>& Lines) {

@@ -255,6 +255,15 @@ void ReadLoanTerms(std::span<const Byte> Data, const TLoanTermSlots& Slots, Valu
     V.Method = static_cast<Byte>(ChoiceIndex(Data, Slots.AmortMthd));
 }
 
+// The picture of the calculators' and advisors' money fields (United States).
+constexpr const char* CalcMoneyMask = "$###,###,###.##";
+// The width, in characters, at which the advisors wrap their conclusions.
+constexpr int AdvisorNarrativeWidth = 85;
+
+// Adds text to lines cut at word boundaries into lines of at most Width characters (an empty
+// text adds none): how the advisors lay out their conclusions.
+void AddWrappedLines(TStrings& Lines, const std::string& Text, int Width);
+
 // The lines of a copy: the caption, a blank line, one aligned line per value.
 std::string CalcCopyText(const std::string& Caption, const std::vector<TCalcLine>& Lines);
 // The text of a line by one of its formats.

@@ -2,6 +2,7 @@
 
 #include "advisors/AdvMsg.h"
 #include "advisors/LeaseNarr.h"
+#include "advisors/LeaseRpt.h"
 #include "finance/LoMath.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/SysUtils.h"
@@ -12,8 +13,6 @@
 TLeaseBuyResults LeaseBuyResults;
 
 namespace {
-
-constexpr LongInt PaymentFrequencyCount = 7; // "Weekly" .. "Annually"
 
 const char* const LifeMissing = "You've indicated that this asset is to be depreciated,\r\ryet "
                                 "you've not entered a value for its life.\r\rPlease correct.\r\r";
@@ -42,12 +41,6 @@ void Fail(bool& ok, TAdvisorMsgKind kind, const std::string& text) {
     ok = false;
 }
 
-// What the advisor's fields hold: money up to what the money picture shows, rates up to what
-// the rate picture shows, shares of a whole up to 100 percent.
-constexpr double MaxMoney = 999999999.99;
-constexpr double MaxRate = 99.9999;
-constexpr double MaxShare = 100.0;
-
 // A number the inputs may hold: finite and within 0..high; otherwise its message.
 void CheckNumber(bool& ok, double value, double high, const char* name, const std::string& highText,
                  const char* unit) {
@@ -55,14 +48,14 @@ void CheckNumber(bool& ok, double value, double high, const char* name, const st
     Fail(ok, amkError, std::string(name) + " must be a number from 0 to " + highText + unit + ".");
 }
 void CheckMoney(bool& ok, double value, const char* name) {
-    CheckNumber(ok, value, MaxMoney, name, "999,999,999.99", "");
+    CheckNumber(ok, value, LeaseBuyMaxMoney, name, "999,999,999.99", "");
 }
 // Rates and shares are singles: their limits are compared as singles.
 void CheckRate(bool& ok, float value, const char* name) {
-    CheckNumber(ok, value, static_cast<float>(MaxRate), name, "99.9999", " (%)");
+    CheckNumber(ok, value, static_cast<float>(LeaseBuyMaxRate), name, "99.9999", " (%)");
 }
 void CheckShare(bool& ok, float value, const char* name) {
-    CheckNumber(ok, value, static_cast<float>(MaxShare), name, "100", " (%)");
+    CheckNumber(ok, value, static_cast<float>(LeaseBuyMaxShare), name, "100", " (%)");
 }
 
 // Every number of the record, in the order of the advisor's pages, each out of its range with
@@ -380,5 +373,6 @@ bool ValidateAndRunLeaseBuy(TLeaseBuyData& data) {
     LeaseBuyResults = std::move(results);
     data = record;
     BuildLeaseBuyNarrative(data);
+    BuildCashFlowReport(data);
     return true;
 }

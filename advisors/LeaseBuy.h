@@ -10,6 +10,14 @@
 #include <string>
 #include <vector>
 
+// What the advisor's fields hold: money up to what the money picture shows, rates up to what
+// the rate picture shows, shares of a whole up to 100 percent; the payment frequencies "Weekly"
+// .. "Annually".
+constexpr double LeaseBuyMaxMoney = 999999999.99;
+constexpr double LeaseBuyMaxRate = 99.9999;
+constexpr double LeaseBuyMaxShare = 100.0;
+constexpr LongInt PaymentFrequencyCount = 7;
+
 // The advisor's inputs, with the defaults a new advisor starts from.
 struct TLeaseBuyData {
     std::string Asset;       // at most 30 characters
@@ -111,13 +119,13 @@ struct TLeaseBuyResults {
 extern TLeaseBuyResults LeaseBuyResults;
 
 // Validates data, giving a message for every check that fails, and when all pass builds the
-// purchase and lease schedules and cash flows into LeaseBuyResults and writes the narrative.
-// Every number is checked first: finite, not negative, money at most 999,999,999.99, rates at
-// most 99.9999 percent, shares at most 100 percent, the life at most MaxDepreciableLife; when
-// one is not, only those messages are given. A zero Life is worked out from the longer term;
-// PurchaseEndValue and LeaseEndValue take the final book values unless overridden. False when a
-// check failed: then neither the results nor data change (but a zero Life is filled in). Raises
-// ERangeError for a list index outside its list, before anything changes.
+// purchase and lease schedules and cash flows into LeaseBuyResults and writes the narrative and the
+// cash-flow table. Every number is checked first: finite, not negative, money at most
+// 999,999,999.99, rates at most 99.9999 percent, shares at most 100 percent, the life at most
+// MaxDepreciableLife; when one is not, only those messages are given. A zero Life is worked out
+// from the longer term; PurchaseEndValue and LeaseEndValue take the final book values unless
+// overridden. False when a check failed: then neither the results nor data change (but a zero Life
+// is filled in). Raises ERangeError for a list index outside its list, before anything changes.
 bool ValidateAndRunLeaseBuy(TLeaseBuyData& data);
 
 // The miscellaneous lease expense of year y (1 .. final column): a year's worth, prorated in a

@@ -30,8 +30,6 @@ constexpr std::size_t Text5 = 3638;
 constexpr std::size_t Memo = 3894;
 } // namespace D
 
-constexpr const char* MoneyMask = "$###,###,###.##";
-constexpr int NarrativeWidth = 85;
 constexpr int LoanLeft = 210;
 constexpr int LoanWidth = 130;
 constexpr int LoanRowTop = 92;
@@ -86,12 +84,12 @@ TaPoints::TaPoints(TComponent* AOwner) : TCalcForm(AOwner, ckPoints, "Points Adv
     lLoan2 = AddGroupLabel("lLoan2", LoanLeft + LoanWidth + 10, LoanRowTop - 20, LoanWidth);
     for (TLabel* heading : {lLoan1, lLoan2})
         heading->SetAlignment(taCenter);
-    PV1 = AddLoanNumber("PV1", 0, 0, nftDouble, MoneyMask, 1);
+    PV1 = AddLoanNumber("PV1", 0, 0, nftDouble, CalcMoneyMask, 1);
     NumPmts1 = AddLoanNumber("NumPmts1", 0, 1, nftInteger, "ii,iii", 97);
     Rate1 = AddLoanNumber("Rate1", 0, 2, nftSingle, "##.####", 9);
     Points1 = AddLoanNumber("Points1", 0, 3, nftSingle, "##.####", 67);
     PntsAre1 = AddLoanChoice("PntsAre1", 0, 4);
-    PV2 = AddLoanNumber("PV2", 1, 0, nftDouble, MoneyMask, 1);
+    PV2 = AddLoanNumber("PV2", 1, 0, nftDouble, CalcMoneyMask, 1);
     NumPmts2 = AddLoanNumber("NumPmts2", 1, 1, nftInteger, "ii,iii", 97);
     Rate2 = AddLoanNumber("Rate2", 1, 2, nftSingle, "##.####", 9);
     Points2 = AddLoanNumber("Points2", 1, 3, nftSingle, "##.####", 67);
@@ -270,13 +268,7 @@ void TaPoints::Calculate(std::span<Byte> Data) {
     TStrings* lines = TextListOf(Data, D::Memo);
     lines->Clear();
     for (const std::string& paragraph : paragraphs) {
-        std::string rest = paragraph;
-        do {
-            std::string line, after;
-            WordWrapLine(line, rest, after, false, NarrativeWidth);
-            lines->Add(line);
-            rest = after;
-        } while (!rest.empty());
+        AddWrappedLines(*lines, paragraph, AdvisorNarrativeWidth);
         lines->Add("");
     }
     ShowPage(true);

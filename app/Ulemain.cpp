@@ -2,6 +2,7 @@
 
 #include "advisors/Uloamort.h"
 #include "advisors/uAmortop.h"
+#include "advisors/uLoLease.h"
 #include "advisors/uLoPnts.h"
 #include "app/ULoIntDu.h"
 #include "app/Uloaccel.h"
@@ -208,6 +209,8 @@ void TMainForm::BuildMenus() {
     AddItem(schedules, "&Amortization...", ShortCut('A', {ssCtrl}),
             [this](TObject*) { OpenAmortSchedule(); });
     TMenuItem* advisors = menu("&Advisors");
+    AddItem(advisors, "&Lease v. Buy...", ShortCut('L', {ssCtrl}),
+            [this](TObject*) { OpenLeaseBuy(); });
     AddItem(advisors, "&Points...", ShortCut('P', {ssCtrl}), [this](TObject*) { OpenPoints(); });
     AddItem(advisors, "&Refinance...", ShortCut('R', {ssCtrl}),
             [this](TObject*) { OpenRefinance(); });
@@ -350,6 +353,10 @@ void TMainForm::OpenRefinance() {
     Launch(ckRefinance, [] { return new TcLoReFin(Application); });
 }
 
+void TMainForm::OpenLeaseBuy() {
+    Launch(ckLeaseBuy, [] { return new TaLeaseBuy(Application); });
+}
+
 void TMainForm::OpenPoints() {
     Launch(ckPoints, [] { return new TaPoints(Application); });
 }
@@ -408,7 +415,7 @@ void TMainForm::BuildToolbar() {
         {&BalloonPmtBTN, "BalloonPmtBTN", "balloonpmt", [this](TObject*) { OpenBalloonCalc(); }},
         {&AffHseBTN, "AffHseBTN", "affhse", [this](TObject*) { OpenAffordHouse(); }},
         {&AmortSchldBTN, "AmortSchldBTN", "amortschld", [this](TObject*) { OpenAmortSchedule(); }},
-        {&LsBuyBTN, "LsBuyBTN", "lsbuy", {}},
+        {&LsBuyBTN, "LsBuyBTN", "lsbuy", [this](TObject*) { OpenLeaseBuy(); }},
         {&PointsBTN, "PointsBTN", "points", [this](TObject*) { OpenPoints(); }},
         {&RefinBTN, "RefinBTN", "refin", [this](TObject*) { OpenRefinance(); }},
         {&HelpBTN, "HelpBTN", "help", [this](TObject* s) { HelpButtonClick(s); }},
@@ -421,8 +428,6 @@ void TMainForm::BuildToolbar() {
         button->SetBounds(left, 4, 33, 34);
         LoadButtonGlyphs(button, DataFolder(), b.Glyph);
         button->OnClick = b.Action;
-        // The schedule and the lease advisor join the program later; their buttons wait.
-        button->SetEnabled(static_cast<bool>(b.Action));
         *b.Button = button;
         left += 33;
     }

@@ -90,6 +90,7 @@ class TMainForm : public TForm, public TCalcHost {
     void OpenBalloonCalc();
     void OpenAffordHouse();
     void OpenRefinance();
+    void OpenLeaseBuy();
     void OpenPoints();
     // The amortization schedule with its options dialog, shown modally and freed after.
     void OpenAmortSchedule();

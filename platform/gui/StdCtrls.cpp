@@ -546,6 +546,13 @@ public:
         std::vector<std::string> lines = Split();
         if (Index < 0 || Index > static_cast<int>(lines.size()))
             throw EStringListError("List index out of bounds (%d)", {Index});
+        if (Index == static_cast<int>(lines.size())) {
+            // Appended to the text itself: an empty last line (a final line end, which counts
+            // no line of its own) stays when the next line follows it.
+            const std::string text = memo_->Text();
+            memo_->SetText(text.empty() ? S : text + "\r\n" + S);
+            return;
+        }
         lines.insert(lines.begin() + Index, S);
         Join(lines);
     }

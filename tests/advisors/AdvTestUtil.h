@@ -3,6 +3,7 @@
 #pragma once
 
 #include "advisors/AdvMsg.h"
+#include "advisors/LeaseBuy.h"
 #include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -36,4 +37,33 @@ public:
 // The limits file the build puts beside the program.
 inline std::string ShippedAutoBin() {
     return std::string(VANTREL_BINARY_DIR) + "/app/auto.bin";
+}
+
+// A car-sized purchase against a three-year lease, monthly, fully used for business.
+inline TLeaseBuyData SampleLeaseBuyData() {
+    TLeaseBuyData d;
+    d.Asset = "delivery van";
+    d.DiscountRate = 6;
+    d.BusinessUsePercent = 100;
+    d.TaxRate = 30;
+    d.TaxRateSale = 20;
+    d.TaxRateProperty = 1;
+    d.Price = 30000;
+    d.PurchaseSalesTax = 5;
+    d.PurchaseDeposit = 3000;
+    d.PurchaseRate = 8;
+    d.PurchaseNumPmts = 60;
+    d.OverrideEndPurchase = false;
+    d.LeasePmt = 450;
+    d.LeaseNumPmts = 36;
+    d.LeaseDeposit = 500;
+    d.AcquisitionCosts = 700;
+    d.LeaseMiscExpense = 120;
+    d.LeaseEndExpense = 250;
+    d.OverrideEndLease = true;
+    d.LeaseEndValue = 15000;
+    d.LeaseEndOptionPrice = 14000;
+    d.Life = 5;
+    d.DepreciationMthd = dm200DB;
+    return d;
 }

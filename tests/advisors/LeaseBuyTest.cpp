@@ -18,35 +18,6 @@ namespace {
 constexpr LongInt Weekly = 0;
 constexpr LongInt Monthly = 2;
 
-// A car-sized purchase against a three-year lease, monthly, fully used for business.
-TLeaseBuyData SampleData() {
-    TLeaseBuyData d;
-    d.Asset = "delivery van";
-    d.DiscountRate = 6;
-    d.BusinessUsePercent = 100;
-    d.TaxRate = 30;
-    d.TaxRateSale = 20;
-    d.TaxRateProperty = 1;
-    d.Price = 30000;
-    d.PurchaseSalesTax = 5;
-    d.PurchaseDeposit = 3000;
-    d.PurchaseRate = 8;
-    d.PurchaseNumPmts = 60;
-    d.OverrideEndPurchase = false;
-    d.LeasePmt = 450;
-    d.LeaseNumPmts = 36;
-    d.LeaseDeposit = 500;
-    d.AcquisitionCosts = 700;
-    d.LeaseMiscExpense = 120;
-    d.LeaseEndExpense = 250;
-    d.OverrideEndLease = true;
-    d.LeaseEndValue = 15000;
-    d.LeaseEndOptionPrice = 14000;
-    d.Life = 5;
-    d.DepreciationMthd = dm200DB;
-    return d;
-}
-
 double Sum(const std::vector<double>& row) {
     return std::accumulate(row.begin(), row.end(), 0.0);
 }
@@ -69,11 +40,11 @@ protected:
 } // namespace
 
 TEST_F(LeaseBuyTest, EveryFailingCheckGivesItsMessageAndNothingChanges) {
-    TLeaseBuyData good = SampleData();
+    TLeaseBuyData good = SampleLeaseBuyData();
     const double npv = Run(good).PurchaseNPV;
     recorder.Messages.clear();
 
-    TLeaseBuyData d = SampleData();
+    TLeaseBuyData d = SampleLeaseBuyData();
     d.LeasePmtPYR = Weekly;
     d.Price = 0;
     d.PurchaseDeposit = 0;
@@ -97,30 +68,30 @@ TEST_F(LeaseBuyTest, EveryFailingCheckGivesItsMessageAndNothingChanges) {
     EXPECT_EQ(d.PurchaseEndValue, before.PurchaseEndValue);
 
     recorder.Messages.clear();
-    d = SampleData();
+    d = SampleLeaseBuyData();
     d.PurchaseDeposit = 30000;
     EXPECT_FALSE(ValidateAndRunLeaseBuy(d));
     EXPECT_THAT(recorder.Texts(), ElementsAre("Purchase price must be greater than down payment"));
 }
 
 TEST_F(LeaseBuyTest, ListIndexesOutsideTheirListsRaise) {
-    TLeaseBuyData d = SampleData();
+    TLeaseBuyData d = SampleLeaseBuyData();
     d.PurchasePmtPYR = 7;
     EXPECT_THROW(ValidateAndRunLeaseBuy(d), ERangeError);
-    d = SampleData();
+    d = SampleLeaseBuyData();
     d.DepreciationMthd = -1;
     EXPECT_THROW(ValidateAndRunLeaseBuy(d), ERangeError);
     EXPECT_TRUE(recorder.Messages.empty());
 }
 
 TEST_F(LeaseBuyTest, EveryNumberIsCheckedBeforeAnythingIsComputed) {
-    TLeaseBuyData good = SampleData();
+    TLeaseBuyData good = SampleLeaseBuyData();
     const double npv = Run(good).LeaseNPV;
     recorder.Messages.clear();
     const double nan = std::nan("");
     const double inf = HUGE_VAL;
 
-    TLeaseBuyData d = SampleData();
+    TLeaseBuyData d = SampleLeaseBuyData();
     d.DiscountRate = static_cast<float>(nan);
     d.BusinessUsePercent = 150;
     d.TaxRate = static_cast<float>(nan);
@@ -182,7 +153,7 @@ TEST_F(LeaseBuyTest, EveryNumberIsCheckedBeforeAnythingIsComputed) {
     // refused with a message, as is a negative one.
     for (float life : {-2.0f, 1e15f}) {
         recorder.Messages.clear();
-        d = SampleData();
+        d = SampleLeaseBuyData();
         d.DiscountRate = -100;
         d.Life = life;
         EXPECT_FALSE(ValidateAndRunLeaseBuy(d));
@@ -193,7 +164,7 @@ TEST_F(LeaseBuyTest, EveryNumberIsCheckedBeforeAnythingIsComputed) {
     }
     // Every number at the top of its range runs, over the longest weekly analysis, and the
     // narrative writes every amount out.
-    d = SampleData();
+    d = SampleLeaseBuyData();
     for (float* rate : {&d.DiscountRate, &d.TaxRate, &d.TaxRateSale, &d.TaxRateProperty,
                         &d.PurchaseSalesTax, &d.PurchaseRate, &d.LeaseSalesTax})
         *rate = 99.9999f;
@@ -214,12 +185,12 @@ TEST_F(LeaseBuyTest, EveryNumberIsCheckedBeforeAnythingIsComputed) {
 }
 
 TEST_F(LeaseBuyTest, TooManyYearsAndTheLifeFilledIn) {
-    TLeaseBuyData d = SampleData();
+    TLeaseBuyData d = SampleLeaseBuyData();
     d.PurchaseNumPmts = d.LeaseNumPmts = 372;
     EXPECT_FALSE(ValidateAndRunLeaseBuy(d));
     EXPECT_THAT(recorder.Texts(), ElementsAre("Error - Too many periods for lease."));
 
-    d = SampleData();
+    d = SampleLeaseBuyData();
     d.Life = 0;
     d.PurchaseNumPmts = 61;
     d.PurchasePmtPYR = d.LeasePmtPYR = Weekly;
@@ -228,7 +199,7 @@ TEST_F(LeaseBuyTest, TooManyYearsAndTheLifeFilledIn) {
 }
 
 TEST_F(LeaseBuyTest, ShorterTermSetsTheAnalysis) {
-    TLeaseBuyData d = SampleData();
+    TLeaseBuyData d = SampleLeaseBuyData();
     d.PurchaseNumPmts = 360;
     d.LeaseNumPmts = 60;
     const TLeaseBuyResults& r = Run(d);
@@ -251,7 +222,7 @@ TEST_F(LeaseBuyTest, ShorterTermSetsTheAnalysis) {
 }
 
 TEST_F(LeaseBuyTest, PurchaseSideFigures) {
-    TLeaseBuyData d = SampleData();
+    TLeaseBuyData d = SampleLeaseBuyData();
     const TLeaseBuyResults& r = Run(d);
     EXPECT_EQ(r.AnalysisYears, 3);
     EXPECT_DOUBLE_EQ(r.SalesTaxUpFront, -1500);
@@ -278,7 +249,7 @@ TEST_F(LeaseBuyTest, PurchaseSideFigures) {
 }
 
 TEST_F(LeaseBuyTest, FinancedSalesTax) {
-    TLeaseBuyData d = SampleData();
+    TLeaseBuyData d = SampleLeaseBuyData();
     d.TaxFinanced = true;
     const TLeaseBuyResults& r = Run(d);
     EXPECT_EQ(r.SalesTaxUpFront, 0.0);
@@ -289,7 +260,7 @@ TEST_F(LeaseBuyTest, FinancedSalesTax) {
 
 TEST_F(LeaseBuyTest, BusinessShareOfDepreciationCountsOnce) {
     auto depreciationSaving = [&](float share) {
-        TLeaseBuyData with = SampleData(), without = SampleData();
+        TLeaseBuyData with = SampleLeaseBuyData(), without = SampleLeaseBuyData();
         with.BusinessUsePercent = without.BusinessUsePercent = share;
         without.Depreciate = false;
         const double a = Run(with).PurchaseTaxSavings[1];
@@ -302,7 +273,7 @@ TEST_F(LeaseBuyTest, BusinessShareOfDepreciationCountsOnce) {
 }
 
 TEST_F(LeaseBuyTest, PartialFinalYearOnBothSides) {
-    TLeaseBuyData d = SampleData();
+    TLeaseBuyData d = SampleLeaseBuyData();
     d.LeaseNumPmts = 30; // 2 years and 6 months
     const TLeaseBuyResults& r = Run(d);
     EXPECT_EQ(r.AnalysisYears, 2);
@@ -327,7 +298,7 @@ TEST_F(LeaseBuyTest, PartialFinalYearOnBothSides) {
 }
 
 TEST_F(LeaseBuyTest, LeaseSideFigures) {
-    TLeaseBuyData d = SampleData();
+    TLeaseBuyData d = SampleLeaseBuyData();
     d.LeaseSalesTax = 2;
     const TLeaseBuyResults& r = Run(d);
     EXPECT_DOUBLE_EQ(r.LeaseSalesTaxAmount, 600);
@@ -347,7 +318,7 @@ TEST_F(LeaseBuyTest, LeaseSideFigures) {
 }
 
 TEST_F(LeaseBuyTest, NoOptionGainAndNoPropertyTax) {
-    TLeaseBuyData d = SampleData();
+    TLeaseBuyData d = SampleLeaseBuyData();
     d.LeaseEndOptionPrice = 15000;
     d.PropTaxOnLease = false;
     d.PropTaxOnPurchase = false;
@@ -359,7 +330,7 @@ TEST_F(LeaseBuyTest, NoOptionGainAndNoPropertyTax) {
 }
 
 TEST_F(LeaseBuyTest, NoDiscountRateGivesPlainSums) {
-    TLeaseBuyData d = SampleData();
+    TLeaseBuyData d = SampleLeaseBuyData();
     d.DiscountRate = 0;
     const TLeaseBuyResults& r = Run(d);
     EXPECT_NEAR(r.PurchaseNPV, Sum(r.PurchaseCashFlow), 1e-6);
@@ -367,7 +338,7 @@ TEST_F(LeaseBuyTest, NoDiscountRateGivesPlainSums) {
 }
 
 TEST_F(LeaseBuyTest, AcquisitionCostsAndSalesTaxTimings) {
-    TLeaseBuyData d = SampleData();
+    TLeaseBuyData d = SampleLeaseBuyData();
     d.LeaseSalesTax = 2;
     d.DeductDepositWhen = dtAmortize;
     d.DeductSalesTaxWhen = dtLast;
@@ -380,7 +351,7 @@ TEST_F(LeaseBuyTest, AcquisitionCostsAndSalesTaxTimings) {
     EXPECT_DOUBLE_EQ(r.LeaseDeductions[3], -r.LeasePropertyTax[3] + 2700 + 60 + 250 + 140 + 600);
 
     // Sales tax spread over the payments: part of every payment, nothing at the start.
-    d = SampleData();
+    d = SampleLeaseBuyData();
     d.LeaseSalesTax = 2;
     d.DeductSalesTaxWhen = dtAmortize;
     d.DeductDepositWhen = dtLast;
@@ -392,7 +363,7 @@ TEST_F(LeaseBuyTest, AcquisitionCostsAndSalesTaxTimings) {
 }
 
 TEST_F(LeaseBuyTest, LongTermsAreNeitherOverrunNorCutOff) {
-    TLeaseBuyData d = SampleData();
+    TLeaseBuyData d = SampleLeaseBuyData();
     d.PurchasePmtPYR = d.LeasePmtPYR = Weekly;
     d.PurchaseNumPmts = d.LeaseNumPmts = 52 * 30; // 1560 weekly periods
     d.Life = 40;
@@ -409,7 +380,7 @@ TEST_F(LeaseBuyTest, LongTermsAreNeitherOverrunNorCutOff) {
     EXPECT_GT(r.BookValue[30], 0.0);
     EXPECT_NEAR(r.YearPayments[30], 52 * r.LoanPaymentAmount, 1.0);
 
-    d = SampleData();
+    d = SampleLeaseBuyData();
     d.PurchasePmtPYR = d.LeasePmtPYR = Weekly;
     d.PurchaseNumPmts = d.LeaseNumPmts = 7 * 52;
     EXPECT_EQ(Run(d).AnalysisYears, 7);
@@ -418,7 +389,7 @@ TEST_F(LeaseBuyTest, LongTermsAreNeitherOverrunNorCutOff) {
 TEST_F(LeaseBuyTest, AutomobileInclusionAmounts) {
     TAutoLimits limits;
     ASSERT_TRUE(ReadAutoLimits(ShippedAutoBin(), limits));
-    TLeaseBuyData d = SampleData();
+    TLeaseBuyData d = SampleLeaseBuyData();
     d.Auto = true;
     d.DepreciationMthd = dmAuto200DB;
     d.BusinessUsePercent = 80;
@@ -440,7 +411,7 @@ TEST_F(LeaseBuyTest, AutomobileInclusionAmounts) {
 
 TEST_F(LeaseBuyTest, RunWritesTheNarrative) {
     LeaseBuyNarrative = {"stale", "stale", "stale", "stale", "stale"};
-    TLeaseBuyData d = SampleData();
+    TLeaseBuyData d = SampleLeaseBuyData();
     Run(d);
     for (int p = 0; p < 4; ++p)
         EXPECT_FALSE(LeaseBuyNarrative[static_cast<std::size_t>(p)].empty());

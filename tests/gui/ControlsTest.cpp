@@ -102,6 +102,18 @@ TEST_F(ControlsTest, MemoLinesAndKeys) {
     EXPECT_THROW(memo->Lines()->Strings(4), EStringListError);
 }
 
+TEST_F(ControlsTest, MemoKeepsEmptyLinesBetweenAddedLines) {
+    auto* memo = Make<TMemo>(10, 10, 200, 100);
+    TStringList paragraphs;
+    for (const char* line : {"First", "", "Second", "", "Third", ""})
+        paragraphs.Add(line);
+    memo->Lines()->Assign(&paragraphs);
+    EXPECT_EQ(memo->Text(), "First\r\n\r\nSecond\r\n\r\nThird\r\n");
+    // The final line end counts no line of its own.
+    EXPECT_EQ(memo->Lines()->Count(), 5);
+    EXPECT_EQ(memo->Lines()->Strings(3), "");
+}
+
 TEST_F(ControlsTest, NotebookPagesByName) {
     auto* book = Make<TNotebook>(0, 0, 200, 150);
     book->Pages()->Clear();
