@@ -4,6 +4,7 @@
 // target reads first. Run as `fuzz_seeds <corpus folder>`; each target's seeds go to the folder
 // of its name. The help seed is the program's help file, the auto.bin seed the program's limits
 // file; both are given as the second and third arguments.
+#include "advisors/uLoLease.h"
 #include "controls/entry/VcCmd.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/IniFiles.h"
@@ -297,6 +298,48 @@ void DataAwareSeeds() {
         Seed("dwpicture", "mask" + std::to_string(++n), seed);
 }
 
+// ----- Lease-versus-buy files
+
+void LeaseBuySeeds() {
+    TLeaseBuyData d;
+    d.Asset = "delivery van";
+    d.BuyerLessee = "Jane Q. Public";
+    d.DiscountRate = 6;
+    d.BusinessUsePercent = 100;
+    d.TaxRate = 30;
+    d.TaxRateSale = 20;
+    d.TaxRateProperty = 1;
+    d.Price = 30000;
+    d.PurchaseSalesTax = 5;
+    d.PurchaseDeposit = 3000;
+    d.PurchaseRate = 8;
+    d.PurchaseNumPmts = 60;
+    d.LeasePmt = 450;
+    d.LeaseNumPmts = 36;
+    d.LeaseDeposit = 500;
+    d.AcquisitionCosts = 700;
+    d.LeaseMiscExpense = 120;
+    d.LeaseEndExpense = 250;
+    d.OverrideEndLease = true;
+    d.LeaseEndValue = 15000;
+    d.LeaseEndOptionPrice = 14000;
+    d.Life = 5;
+    d.DepreciationMthd = dm200DB;
+    const auto bytes = [](const TLeaseBuyData& data) {
+        const auto file = EncodeLeaseBuyFile(data);
+        return std::string(file.begin(), file.end());
+    };
+    Seed("lbfile", "van.LB", bytes(d));
+    d.Depreciate = true;
+    d.Auto = true;
+    d.DepreciationMthd = dmAuto150DB;
+    d.PurchasePmtPYR = 4;
+    d.LeasePmtPYR = 6;
+    d.Life = 0;
+    d.DeductSalesTaxWhen = dtAmortize;
+    Seed("lbfile", "car.LB", bytes(d));
+}
+
 // ----- Report streams
 
 std::string RecordReport(int pages) {
@@ -404,5 +447,6 @@ int main(int argc, char** argv) {
     PictureMaskSeeds();
     ReportSeeds();
     DataAwareSeeds();
+    LeaseBuySeeds();
     return 0;
 }
