@@ -1,4 +1,6 @@
-# The two commands a user needs: `make run` and `make test`; `make fuzz` fuzzes the file readers.
+# The two commands a user needs: `make run` and `make test`; `make e2e` drives the built
+# program from outside on its own X server (also part of `make test`); `make fuzz` fuzzes the
+# file readers.
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 FUZZ_JOBS ?= 1
@@ -6,7 +8,7 @@ FUZZ_FLAGS = -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
 # A compiler cache, when the machine has one, makes rebuilds of a fresh clone fast.
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-.PHONY: run test fuzz fuzz-seeds
+.PHONY: run test e2e fuzz fuzz-seeds
 
 run:
 	@scripts/install-deps
@@ -21,6 +23,12 @@ test:
 	cd build/test && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  ctest --output-on-failure -j $(JOBS)
+
+e2e:
+	@scripts/install-deps
+	cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON $(LAUNCHER)
+	cmake --build build/test -j $(JOBS)
+	cd build/test && ctest --output-on-failure -L e2e -j $(JOBS)
 
 # Builds the fuzzers with clang in their own folder and runs each for FUZZ_SECONDS, FUZZ_JOBS at
 # a time (FUZZ_TARGETS="dbf memo" runs only those).

@@ -12,6 +12,7 @@
 #include "app/uLoRefin.h"
 #include "app/uLoRembl.h"
 #include "db/DBTables.h"
+#include "db/XBase.h"
 #include "finance/LoMath.h"
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Paths.h"
@@ -138,6 +139,9 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {
     AliasDataBase->SetDatabaseName("XBaseAlias");
     AliasDataBase->SetSessionName("Default");
     AliasDataBase->SetLoginPrompt(false);
+    XBaseEnv1 = new TXBaseEnv(this);
+    XBaseEnv1->SetName("XBaseEnv1");
+    XBaseEnv1->SetEpoch(1960);
     OnShow = [this](TObject* s) { FormShow(s); };
     OnActivate = [this](TObject* s) { FormActivate(s); };
     OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
@@ -464,6 +468,7 @@ void TMainForm::ConnectDatabase() {
         AliasDataBase->Params()->Clear();
         AliasDataBase->Params()->Add("path=" + SettingsFolder());
         AliasDataBase->SetConnected(true);
+        XBaseEnv1->SetExact(true);
     } catch (const std::exception& e) {
         MessageDlg(e.what(), mtError, {mbOK}, 0);
     }

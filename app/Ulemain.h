@@ -28,6 +28,7 @@ class TExplorerButton;
 class TAboutBoxDlg;
 class TEPTipDialog;
 class TDatabase;
+class TXBaseEnv;
 
 // The INI file of the program's preferences and positions.
 constexpr const char* IniFileName = "vtrx2532.ini";
@@ -60,6 +61,7 @@ class TMainForm : public TForm, public TCalcHost {
     TAboutBoxDlg* AboutBoxDlg1;
     TEPTipDialog* EPTipDialog1;
     TDatabase* AliasDataBase;
+    TXBaseEnv* XBaseEnv1;
 
     // Preference menu items: their check marks are the live preferences.
     TMenuItem* mnuShowHints;

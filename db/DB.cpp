@@ -1,11 +1,14 @@
 #include "db/DB.h"
 
 #include "db/DBTables.h"
+#include "db/DbiAreas.h"
 #include "db/DbiBlobs.h"
+#include "db/DbiFilters.h"
 #include "db/DbiProcs.h"
 #include "db/DbiRecords.h"
 #include "db/DbiServices.h"
 #include "platform/gui/Controls.h"
+#include "platform/gui/Forms.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Numbers.h"
@@ -105,9 +108,6 @@ const std::map<int, const char*>& Messages() {
 
 // The engine's record-reading modes.
 enum TGetMode { gmCurrent, gmNext, gmPrior };
-// Resync modes.
-constexpr int rmExact = 1;
-constexpr int rmCenter = 2;
 
 // Bookmark flags of a record buffer.
 constexpr Byte bfCurrent = 0;
@@ -115,7 +115,6 @@ constexpr Byte bfBOF = 1;
 constexpr Byte bfEOF = 2;
 constexpr Byte bfInserted = 255;
 
-constexpr int keyHeaderSize = 8;
 constexpr int keySave = 5;
 constexpr int maxRequiredFields = 256;
 
@@ -1839,6 +1838,7 @@ void TDataSet::OpenCursor() {
     if (handle_ == 0) DBError(dbmHandleError);
     TLocaleHandle locale = 0;
     if (DbiGetCursorLocale(handle_, &locale) == dbiOK && locale != 0) locale_ = locale;
+    if (cachedUpdates_ && !infoQueryMode_) CheckEngineResult(DbiBeginDelayedUpdates(handle_));
     ReadCursorProps();
     if (infoQueryMode_) return;
     GetIndexInfo();
@@ -1851,6 +1851,7 @@ void TDataSet::OpenCursor() {
     AllocKeyBuffers();
     CheckEngineResult(DbiSetToBegin(handle_));
     PrepareCursor();
+    OpenFilters();
     UpdateBufferCount();
     bof_ = true;
 }
@@ -1958,6 +1959,7 @@ void TDataSet::FreeCursor() {
     for (auto& buffer : keyBuffers_)
         buffer.clear();
     keyBuffer_ = nullptr;
+    exprFilter_ = funcFilter_ = 0;
     BindFields(false);
     if (defaultFields_) DestroyFields();
     defaultFields_ = false;
@@ -2613,6 +2615,16 @@ void TDataSet::GetCalcFields(int Index) {
 }
 
 void TDataSet::CalculateFields() {
+    for (TField* field : fields_) {
+        if (field->fieldKind_ != fkLookup || !field->lookupDataSet_) continue;
+        const TVariant keys = FieldValues(field->keyFields_);
+        const bool blank =
+            keys.IsNull() || std::any_of(keys.Items().begin(), keys.Items().end(),
+                                         [](const TVariant& key) { return key.IsNull(); });
+        field->SetAsVariant(blank ? TVariant::Null()
+                                  : field->lookupDataSet_->Lookup(field->lookupKeyFields_, keys,
+                                                                  field->lookupResultField_));
+    }
     DoOnCalcFields();
 }
 
@@ -3115,4 +3127,760 @@ void TFieldDataLink::UpdateData() {
     if (!modified_) return;
     if (field_ && OnUpdateData) OnUpdateData(this);
     modified_ = false;
+}
+
+// ---- Key buffers, ranges and searches ----
+
+int KeyBufferFieldCount(const std::vector<char>& Buffer) {
+    int count = 0;
+    if (Buffer.size() >= keyHeaderSize) std::memcpy(&count, Buffer.data() + 4, sizeof count);
+    return count;
+}
+
+void SetKeyBufferFieldCount(std::vector<char>& Buffer, int Count) {
+    if (Buffer.size() >= keyHeaderSize) std::memcpy(Buffer.data() + 4, &Count, sizeof Count);
+}
+
+namespace {
+
+constexpr int keyRangeStart = 1;
+constexpr int keyRangeEnd = 2;
+constexpr int keyCurRangeStart = 3;
+constexpr int keyCurRangeEnd = 4;
+constexpr int priorityExpr = 0;
+constexpr int priorityFunc = 1;
+constexpr int prioritySearch = 2;
+
+bool KeyModified(const std::vector<char>& Buffer) {
+    return !Buffer.empty() && Buffer[0] != 0;
+}
+
+bool KeyExclusive(const std::vector<char>& Buffer) {
+    return Buffer.size() > 1 && Buffer[1] != 0;
+}
+
+const char* KeyImage(const std::vector<char>& Buffer) {
+    return Buffer.data() + keyHeaderSize;
+}
+
+// Value I of a list of key values for Count fields: the value itself for one field.
+TVariant KeyValueAt(const TVariant& Values, std::size_t I, std::size_t Count) {
+    if (Count == 1 && !Values.IsArray()) return Values;
+    return I < Values.Items().size() ? Values.Items()[I] : TVariant::Null();
+}
+
+} // namespace
+
+template <typename Body>
+void TDataSet::InTempState(TDataSetState State, char* Buffer, const Body& body) {
+    const TDataSetState saved = state_;
+    char* const savedFilter = filterBuffer_;
+    char* const savedCalc = calcBuffer_;
+    state_ = State;
+    (State == dsFilter ? filterBuffer_ : calcBuffer_) = Buffer;
+    RunThen(body, [&] {
+        state_ = saved;
+        filterBuffer_ = savedFilter;
+        calcBuffer_ = savedCalc;
+    });
+}
+
+void TDataSet::SetKeyFields(int KeyIndex, const std::vector<TVarRec>& Values) {
+    if (expIndex_) DBError(dbmExpressionIndex);
+    if (indexFieldCount_ == 0) DBError(dbmNoIndexActive);
+    DisableControls();
+    const TDataSetState saved = state_;
+    std::vector<char>* const savedKey = keyBuffer_;
+    keyBuffer_ = &keyBuffers_.at(static_cast<std::size_t>(KeyIndex));
+    state_ = dsSetKey;
+    RunThen(
+        [&] {
+            InitKeyBuffer(*keyBuffer_);
+            modified_ = false;
+            for (std::size_t i = 0; i < Values.size(); ++i)
+                GetIndexField(static_cast<int>(i))->AssignValue(Values[i]);
+            SetKeyBufferFieldCount(*keyBuffer_, static_cast<int>(Values.size()));
+            (*keyBuffer_)[0] = modified_ ? 1 : 0;
+        },
+        [&] {
+            state_ = saved;
+            keyBuffer_ = savedKey;
+            modified_ = false;
+            EnableControls();
+        });
+}
+
+bool TDataSet::SetCursorRange() {
+    const auto& start = keyBuffers_[keyRangeStart];
+    const auto& end = keyBuffers_[keyRangeEnd];
+    if (start == keyBuffers_[keyCurRangeStart] && end == keyBuffers_[keyCurRangeEnd]) return false;
+    std::string startKey, endKey;
+    bool keyForm = true;
+    if (KeyModified(start)) keyForm = DbiExtractKey(handle_, KeyImage(start), &startKey) == dbiOK;
+    if (KeyModified(end))
+        keyForm = keyForm && DbiExtractKey(handle_, KeyImage(end), &endKey) == dbiOK;
+    auto bound = [keyForm](const std::vector<char>& buffer, const std::string& key) -> const char* {
+        if (!KeyModified(buffer)) return nullptr;
+        return keyForm ? key.c_str() : KeyImage(buffer);
+    };
+    CheckEngineResult(DbiSetRange(handle_, keyForm, static_cast<Word>(KeyBufferFieldCount(start)),
+                                  0, bound(start, startKey), !KeyExclusive(start),
+                                  static_cast<Word>(KeyBufferFieldCount(end)), 0,
+                                  bound(end, endKey), !KeyExclusive(end)));
+    keyBuffers_[keyCurRangeStart] = start;
+    keyBuffers_[keyCurRangeEnd] = end;
+    DestroyLookupCursor();
+    return true;
+}
+
+bool TDataSet::ResetCursorRange() {
+    if (!KeyModified(keyBuffers_[keyCurRangeStart]) && !KeyModified(keyBuffers_[keyCurRangeEnd]))
+        return false;
+    CheckEngineResult(DbiResetRange(handle_));
+    InitKeyBuffer(keyBuffers_[keyCurRangeStart]);
+    InitKeyBuffer(keyBuffers_[keyCurRangeEnd]);
+    DestroyLookupCursor();
+    return true;
+}
+
+void TDataSet::SetLinkRanges(const std::vector<TField*>& MasterFields) {
+    DisableControls();
+    const TDataSetState saved = state_;
+    std::vector<char>* const savedKey = keyBuffer_;
+    keyBuffer_ = &keyBuffers_[keyRangeStart];
+    state_ = dsSetKey;
+    RunThen(
+        [&] {
+            InitKeyBuffer(*keyBuffer_);
+            (*keyBuffer_)[0] = 1;
+            for (std::size_t i = 0; i < MasterFields.size(); ++i)
+                GetIndexField(static_cast<int>(i))->Assign(MasterFields[i]);
+            SetKeyBufferFieldCount(*keyBuffer_, static_cast<int>(MasterFields.size()));
+        },
+        [&] {
+            state_ = saved;
+            keyBuffer_ = savedKey;
+            modified_ = false;
+            EnableControls();
+        });
+    keyBuffers_[keyRangeEnd] = keyBuffers_[keyRangeStart];
+}
+
+TCursorHandle TDataSet::GetLookupCursor(const std::string&, bool) {
+    return 0;
+}
+
+bool TDataSet::LocateRecord(const std::string& KeyFields, const TVariant& KeyValues,
+                            TLocateOptions Options, bool SyncCursor) {
+    CheckBrowseMode();
+    CursorPosChanged();
+    char* search = Buffer(recordCount_);
+    std::vector<TField*> fields;
+    GetFieldList(fields, KeyFields);
+    if (fields.empty()) return false;
+    const bool caseless = (Options & loCaseInsensitive) != 0;
+    // The engine's key search compares whole keys, so a prefix search goes through a filter.
+    const bool partial = (Options & loPartialKey) && fields.back()->DataType() == ftString;
+    TCursorHandle lookup = 0;
+    if (!cachedUpdates_ && !partial) {
+        bool prefix = !expIndex_ && static_cast<int>(fields.size()) <= indexFieldCount_ &&
+                      (!caseless || caseInsIndex_);
+        for (std::size_t i = 0; prefix && i < fields.size(); ++i)
+            prefix = fields[i]->FieldNo() == IndexFieldNo(static_cast<int>(i));
+        lookup = prefix ? handle_ : GetLookupCursor(KeyFields, caseless);
+    }
+    bool found = false;
+    if (lookup == 0) {
+        CheckEngineResult(DbiSetToBegin(handle_));
+        const TFilterHandle filter = CreateLookupFilter(fields, KeyValues, Options, prioritySearch);
+        RunThen(
+            [&] {
+                CheckEngineResult(DbiActivateFilter(handle_, filter));
+                found = DbiGetNextRecord(handle_, 0, search, nullptr) == dbiOK;
+            },
+            [&] { DbiDropFilter(handle_, filter); });
+        return found;
+    }
+    InTempState(dsFilter, search, [&] {
+        CheckEngineResult(DbiInitRecord(lookup, search));
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            fields[i]->SetAsVariant(KeyValueAt(KeyValues, i, fields.size()));
+        found = DbiGetRecordForKey(lookup, false, static_cast<Word>(fields.size()), 0, search,
+                                   search) == dbiOK;
+    });
+    if (found && SyncCursor && lookup != handle_)
+        CheckEngineResult(DbiSetToCursor(handle_, lookup));
+    return found;
+}
+
+bool TDataSet::Locate(const std::string& KeyFields, const TVariant& KeyValues,
+                      TLocateOptions Options) {
+    const bool found = LocateRecord(KeyFields, KeyValues, Options, true);
+    if (found) Resync(rmExact | rmCenter);
+    return found;
+}
+
+TVariant TDataSet::Lookup(const std::string& KeyFields, const TVariant& KeyValues,
+                          const std::string& ResultFields) {
+    TVariant result = TVariant::Null();
+    if (!LocateRecord(KeyFields, KeyValues, 0, false)) return result;
+    char* search = Buffer(recordCount_);
+    InTempState(dsCalcFields, search, [&] {
+        ClearCalcFields(search);
+        CalculateFields();
+        result = FieldValues(ResultFields);
+    });
+    return result;
+}
+
+void TDataSet::SetCachedUpdates(bool Value) {
+    if (cachedUpdates_ == Value) return;
+    if (Active()) {
+        CheckBrowseMode();
+        UpdateCursorPos();
+        CheckEngineResult(Value ? DbiBeginDelayedUpdates(handle_) : DbiEndDelayedUpdates(handle_));
+    }
+    cachedUpdates_ = Value;
+    if (Active()) Resync(0);
+}
+
+// ---- Filters ----
+
+std::string TDataSet::EngineCondition(const std::vector<char>& Tree) const {
+    std::string condition;
+    if (DriverOfCursor(handle_) == 0 || !FilterTreeCondition(Tree.data(), condition)) return {};
+    return condition;
+}
+
+namespace {
+
+// Adds a filter from a tree, with its condition text when it has one.
+TFilterHandle AddTreeFilter(TCursorHandle Handle, const std::vector<char>& Tree,
+                            const std::string& Condition, int Priority) {
+    TFilterHandle filter = 0;
+    const auto clientData =
+        Condition.empty() ? 0 : reinterpret_cast<std::intptr_t>(Condition.c_str());
+    CheckEngineResult(
+        DbiAddFilter(Handle, clientData, Priority, false, Tree.data(), nullptr, &filter));
+    return filter;
+}
+
+} // namespace
+
+TFilterHandle TDataSet::CreateExprFilter(const std::string& Text, TFilterOptions Options,
+                                         int Priority) {
+    const TExprParser parser(this, Text, Options);
+    return AddTreeFilter(handle_, parser.FilterData(), EngineCondition(parser.FilterData()),
+                         Priority);
+}
+
+TFilterHandle TDataSet::CreateFuncFilter(int Priority) {
+    TFilterHandle filter = 0;
+    CheckEngineResult(DbiAddFilter(handle_, reinterpret_cast<std::intptr_t>(this), Priority, false,
+                                   nullptr, &TDataSet::FilterCallback, &filter));
+    return filter;
+}
+
+TFilterHandle TDataSet::CreateLookupFilter(const std::vector<TField*>& Fields,
+                                           const TVariant& Values, TLocateOptions Options,
+                                           int Priority) {
+    TFilterExpr expr(this,
+                     foNoPartialCompare | ((Options & loCaseInsensitive) ? foCaseInsensitive : 0));
+    TExprNode* root = nullptr;
+    TExprNode* last = nullptr;
+    for (std::size_t i = 0; i < Fields.size(); ++i) {
+        last = expr.NewCompareNode(Fields[i], canEQ, KeyValueAt(Values, i, Fields.size()));
+        root = root ? expr.NewNode(enOperator, canAND, TVariant::Null(), root, last) : last;
+    }
+    if (last && (Options & loPartialKey)) last->Partial = true;
+    const std::vector<char>& tree = expr.GetFilterData(root);
+    return AddTreeFilter(handle_, tree, EngineCondition(tree), Priority);
+}
+
+bool TDataSet::FilterCallback(std::intptr_t ClientData, const char* Record, LongInt) {
+    return reinterpret_cast<TDataSet*>(ClientData)->RunFilterRecord(Record);
+}
+
+bool TDataSet::RunFilterRecord(const char* Record) {
+    bool accept = true;
+    ReadFilterRecord(Record, [&] {
+        try {
+            if (onFilterRecord_) onFilterRecord_(this, accept);
+        } catch (...) {
+            accept = true;
+            if (Application) Application->HandleException(this);
+        }
+    });
+    return accept;
+}
+
+void TDataSet::OpenFilters() {
+    if (!filter_.empty()) exprFilter_ = CreateExprFilter(filter_, filterOptions_, priorityExpr);
+    if (onFilterRecord_) funcFilter_ = CreateFuncFilter(priorityFunc);
+    if (!filtered_) return;
+    for (const TFilterHandle filter : {exprFilter_, funcFilter_})
+        if (filter != 0) CheckEngineResult(DbiActivateFilter(handle_, filter));
+}
+
+void TDataSet::SwapFilter(TFilterHandle& Handle, TFilterHandle NewHandle) {
+    CursorPosChanged();
+    if (filtered_) {
+        DestroyLookupCursor();
+        CheckEngineResult(DbiSetToBegin(handle_));
+    }
+    if (Handle != 0) {
+        // Only an active filter can be dropped: an unused one is activated first, so its slot
+        // is freed either way.
+        if (!filtered_) CheckEngineResult(DbiActivateFilter(handle_, Handle));
+        CheckEngineResult(DbiDropFilter(handle_, Handle));
+    }
+    Handle = NewHandle;
+    if (filtered_ && NewHandle != 0) CheckEngineResult(DbiActivateFilter(handle_, NewHandle));
+}
+
+void TDataSet::SetFilterData(const std::string& Text, TFilterOptions Options) {
+    const bool changed = Text != filter_ || Options != filterOptions_;
+    if (Active() && changed) {
+        CheckBrowseMode();
+        const TFilterHandle filter =
+            Text.empty() ? 0 : CreateExprFilter(Text, Options, priorityExpr);
+        SwapFilter(exprFilter_, filter);
+    }
+    filter_ = Text;
+    filterOptions_ = Options;
+    if (Active() && changed && filtered_) First();
+}
+
+void TDataSet::SetFilter(const std::string& Value) {
+    SetFilterData(Value, filterOptions_);
+}
+
+void TDataSet::SetFilterOptions(TFilterOptions Value) {
+    SetFilterData(filter_, Value);
+}
+
+void TDataSet::SetOnFilterRecord(TFilterRecordEvent Value) {
+    const bool changed = static_cast<bool>(Value) != static_cast<bool>(onFilterRecord_);
+    if (Active() && changed) {
+        CheckBrowseMode();
+        SwapFilter(funcFilter_, Value ? CreateFuncFilter(priorityFunc) : 0);
+    }
+    onFilterRecord_ = std::move(Value);
+    if (Active() && changed && filtered_) First();
+}
+
+void TDataSet::SetFiltered(bool Value) {
+    if (!Active()) {
+        filtered_ = Value;
+        return;
+    }
+    CheckBrowseMode();
+    if (filtered_ != Value) {
+        DestroyLookupCursor();
+        CheckEngineResult(DbiSetToBegin(handle_));
+        for (const TFilterHandle filter : {exprFilter_, funcFilter_})
+            if (filter != 0)
+                CheckEngineResult(Value ? DbiActivateFilter(handle_, filter)
+                                        : DbiDeactivateFilter(handle_, filter));
+        filtered_ = Value;
+    }
+    First();
+}
+
+// ---- Filter expressions ----
+
+namespace {
+
+template <typename T>
+void AppendLE(std::vector<char>& Area, T Value) {
+    Area.resize(Area.size() + sizeof(T));
+    EncodeLE<T>(Area.data() + Area.size() - sizeof(T), Value);
+}
+
+// A constant's data in the tree's little-endian form.
+template <typename T>
+std::vector<char> LittleEndian(T Value) {
+    std::vector<char> data;
+    AppendLE(data, Value);
+    return data;
+}
+
+int ReversedOperator(int Operator) {
+    switch (Operator) {
+    case canGT: return canLT;
+    case canLT: return canGT;
+    case canGE: return canLE;
+    case canLE: return canGE;
+    default: return Operator;
+    }
+}
+
+// The filter-tree date of a platform date: the day count from 1 January of year 1.
+LongInt TreeDate(double DateTime) {
+    return static_cast<LongInt>(std::floor(DateTime)) + 693594;
+}
+
+LongInt TreeTime(double DateTime) {
+    return static_cast<LongInt>(std::llround((DateTime - std::floor(DateTime)) * 86400000.0));
+}
+
+// A constant converted to a date, time or date-time: text by the platform's conversions.
+double DateTimeOf(const TVariant& Value, TDateTime (*Convert)(std::string_view)) {
+    return Value.VarType() == varString ? Convert(Value.AsString()) : Value.AsFloat();
+}
+
+} // namespace
+
+TFilterExpr::~TFilterExpr() {
+    while (nodes_) {
+        TExprNode* next = nodes_->Next;
+        delete nodes_;
+        nodes_ = next;
+    }
+}
+
+TExprNode* TFilterExpr::NewNode(TExprNodeKind Kind, int Operator, const TVariant& Data,
+                                TExprNode* Left, TExprNode* Right) {
+    auto* node = new TExprNode;
+    node->Next = nodes_;
+    nodes_ = node;
+    node->Kind = Kind;
+    node->Operator = Operator;
+    node->Data = Data;
+    node->Left = Left;
+    node->Right = Right;
+    return node;
+}
+
+TExprNode* TFilterExpr::NewCompareNode(TField* Field, int Operator, const TVariant& Value) {
+    TExprNode* left = NewNode(enField, canField, Field->FieldName(), nullptr, nullptr);
+    TExprNode* right = NewNode(enConst, canConst, Value, nullptr, nullptr);
+    return NewNode(enOperator, Operator, TVariant::Null(), left, right);
+}
+
+const std::vector<char>& TFilterExpr::GetFilterData(TExprNode* Root) {
+    nodeArea_.clear();
+    literalArea_.clear();
+    PutExprNode(Root);
+    const std::size_t size = 10 + nodeArea_.size() + literalArea_.size();
+    // Every offset of the tree is 16-bit: a larger tree cannot be written.
+    if (size > 0xFFFF) DBError(dbmExprIncorrect);
+    blob_.clear();
+    AppendLE<Word>(blob_, 2);
+    AppendLE(blob_, static_cast<Word>(size));
+    AppendLE<Word>(blob_, 0xFFFF);
+    AppendLE<Word>(blob_, 10);
+    AppendLE(blob_, static_cast<Word>(10 + nodeArea_.size()));
+    blob_.insert(blob_.end(), nodeArea_.begin(), nodeArea_.end());
+    blob_.insert(blob_.end(), literalArea_.begin(), literalArea_.end());
+    return blob_;
+}
+
+int TFilterExpr::PutNode(int Class, int Operator, const std::vector<Word>& Operands) {
+    const auto at = static_cast<int>(nodeArea_.size());
+    AppendLE(nodeArea_, static_cast<LongWord>(Class));
+    AppendLE(nodeArea_, static_cast<LongWord>(Operator));
+    for (const Word operand : Operands)
+        AppendLE(nodeArea_, operand);
+    return at;
+}
+
+void TFilterExpr::SetOperand(int Node, int Index, int Value) {
+    EncodeLE(nodeArea_.data() + Node + 8 + 2 * Index, static_cast<Word>(Value));
+}
+
+int TFilterExpr::PutLiteral(const void* Data, int Size) {
+    const auto at = static_cast<int>(literalArea_.size());
+    const auto* bytes = static_cast<const char*>(Data);
+    literalArea_.insert(literalArea_.end(), bytes, bytes + Size);
+    return at;
+}
+
+int TFilterExpr::PutConstant(int Type, const std::vector<char>& Data) {
+    const auto size = static_cast<int>(Data.size());
+    const int node =
+        PutNode(nodeConst, canConst, {static_cast<Word>(Type), static_cast<Word>(size), 0});
+    SetOperand(node, 2, PutLiteral(Data.data(), size));
+    return node;
+}
+
+int TFilterExpr::PutStringConstant(const std::string& Value) {
+    std::string native;
+    AnsiToNative(dataSet_->Locale(), Value, native, 255);
+    return PutConstant(1, std::vector<char>(native.c_str(), native.c_str() + native.size() + 1));
+}
+
+TField* TFilterExpr::FilterField(const TExprNode* Node) const {
+    TField* field = dataSet_->FieldByName(Node->Data.AsString());
+    if (field->FieldKind() != fkData) DBErrorFmt(dbmExprBadField, {field->FieldName()});
+    return field;
+}
+
+int TFilterExpr::PutFieldNode(TField* Field) {
+    std::string native;
+    AnsiToNative(dataSet_->Locale(), Field->FieldName(), native, 255);
+    const int node = PutNode(nodeField, canField, {static_cast<Word>(Field->FieldNo()), 0});
+    SetOperand(node, 1, PutLiteral(native.c_str(), static_cast<int>(native.size()) + 1));
+    return node;
+}
+
+int TFilterExpr::PutConstNode(TField* Field, const TVariant& Value) {
+    const bool text = Value.VarType() == varString;
+    switch (Field->DataType()) {
+    case ftString: return PutStringConstant(Value.AsString());
+    case ftSmallint:
+    case ftWord: {
+        const Int64 value = text ? StrToInt64(Value.AsString()) : Value.AsInteger();
+        const bool word = Field->DataType() == ftWord;
+        if (value < (word ? 0 : -32768) || value > (word ? 65535 : 32767))
+            DBError(dbmExprRangeError);
+        const auto data = static_cast<Word>(value);
+        return PutConstant(word ? 12 : 5, LittleEndian(data));
+    }
+    case ftInteger:
+    case ftAutoInc: {
+        const LongInt data =
+            text ? StrToInt(Value.AsString()) : static_cast<LongInt>(Value.AsInteger());
+        return PutConstant(6, LittleEndian(data));
+    }
+    case ftFloat:
+    case ftCurrency: {
+        const double data = text ? StrToFloat(Value.AsString()) : Value.AsFloat();
+        return PutConstant(7, LittleEndian(data));
+    }
+    case ftBCD: {
+        const double value = text ? StrToFloat(Value.AsString()) : Value.AsFloat();
+        if (!FitsInteger(value / 10000.0)) DBError(dbmExprRangeError);
+        const TBcd data = CurrencyToBcd(std::llround(value * 10000.0), 32, Field->Size());
+        return PutConstant(8, std::vector<char>(data.Bytes.begin(), data.Bytes.end()));
+    }
+    case ftDate: {
+        const LongInt data = TreeDate(DateTimeOf(Value, StrToDate));
+        return PutConstant(2, LittleEndian(data));
+    }
+    case ftTime: {
+        const LongInt data = TreeTime(DateTimeOf(Value, StrToTime));
+        return PutConstant(10, LittleEndian(data));
+    }
+    case ftDateTime: {
+        const double value = DateTimeOf(Value, StrToDateTime);
+        const double data = TreeDate(value) * 86400000.0 + TreeTime(value);
+        return PutConstant(11, LittleEndian(data));
+    }
+    default: DBErrorFmt(dbmExprBadField, {Field->FieldName()});
+    }
+}
+
+int TFilterExpr::PutCompareNode(TExprNode* Node) {
+    TExprNode* left = Node->Left;
+    TExprNode* right = Node->Right;
+    int op = Node->Operator;
+    if (right && right->Kind == enField) {
+        std::swap(left, right);
+        op = ReversedOperator(op);
+    }
+    if (!left || !right || left->Kind != enField || right->Kind != enConst)
+        DBError(dbmExprBadCompare);
+    TField* field = FilterField(left);
+    if (right->Data.IsNull()) {
+        if (op != canEQ && op != canNE) DBError(dbmExprBadNullTest);
+        const int node = PutNode(nodeUnary, op == canEQ ? canIsBlank : canNotBlank, {0});
+        SetOperand(node, 0, PutFieldNode(field));
+        return node;
+    }
+    if ((op == canEQ || op == canNE) && field->DataType() == ftString) {
+        std::string value = right->Data.AsString();
+        const bool caseless = (options_ & foCaseInsensitive) != 0;
+        std::size_t partial = 0;
+        if (Node->Partial) {
+            partial = value.size();
+        } else if (!(options_ & foNoPartialCompare) && value.size() >= 2 && value.back() == '*') {
+            value.pop_back();
+            partial = value.size();
+        }
+        if (!value.empty() && (caseless || partial > 0)) {
+            const int node =
+                PutNode(nodeCompare, op,
+                        {static_cast<Word>(caseless ? 1 : 0),
+                         static_cast<Word>(std::min<std::size_t>(partial, 255)), 0, 0});
+            SetOperand(node, 2, PutFieldNode(field));
+            SetOperand(node, 3, PutStringConstant(value));
+            return node;
+        }
+    }
+    const int node = PutNode(nodeBinary, op, {0, 0});
+    SetOperand(node, 0, PutFieldNode(field));
+    SetOperand(node, 1, PutConstNode(field, right->Data));
+    return node;
+}
+
+int TFilterExpr::PutExprNode(TExprNode* Node) {
+    if (!Node) DBError(dbmExprIncorrect);
+    switch (Node->Kind) {
+    case enField: {
+        TField* field = FilterField(Node);
+        if (field->DataType() != ftBoolean) DBErrorFmt(dbmExprNotBoolean, {field->FieldName()});
+        const int node = PutNode(nodeBinary, canNE, {0, 0});
+        SetOperand(node, 0, PutFieldNode(field));
+        const Word no = 0;
+        SetOperand(node, 1, PutConstant(4, LittleEndian(no)));
+        return node;
+    }
+    case enConst: DBError(dbmExprIncorrect);
+    default: break;
+    }
+    if (Node->Operator >= canEQ && Node->Operator <= canLE) return PutCompareNode(Node);
+    if (Node->Operator == canAND || Node->Operator == canOR) {
+        const int node = PutNode(nodeBinary, Node->Operator, {0, 0});
+        SetOperand(node, 0, PutExprNode(Node->Left));
+        SetOperand(node, 1, PutExprNode(Node->Right));
+        return node;
+    }
+    const int node = PutNode(nodeUnary, canNOT, {0});
+    SetOperand(node, 0, PutExprNode(Node->Left));
+    return node;
+}
+
+// ---- TExprParser ----
+
+TExprParser::TExprParser(TDataSet* DataSet, const std::string& Text, TFilterOptions Options)
+    : filter_(DataSet, Options), text_(Text) {
+    NextToken();
+    TExprNode* root = ParseExpr();
+    if (token_ != etEnd) DBError(dbmExprTermination);
+    filterData_ = filter_.GetFilterData(root);
+}
+
+void TExprParser::NextToken() {
+    const std::size_t size = text_.size();
+    while (pos_ < size && text_[pos_] >= 1 && text_[pos_] <= 32)
+        ++pos_;
+    tokenStart_ = pos_;
+    tokenString_.clear();
+    if (pos_ >= size) {
+        token_ = etEnd;
+        return;
+    }
+    const char c = text_[pos_];
+    auto ascii = [](char ch, bool digits) {
+        const auto u = static_cast<unsigned char>(ch);
+        return std::isalpha(u) || ch == '_' || (digits && std::isdigit(u));
+    };
+    if (ascii(c, false)) {
+        while (pos_ < size && ascii(text_[pos_], true))
+            ++pos_;
+        tokenString_ = text_.substr(tokenStart_, pos_ - tokenStart_);
+        token_ = etSymbol;
+        return;
+    }
+    if (c == '[') {
+        const std::size_t end = text_.find(']', pos_ + 1);
+        if (end == std::string::npos) DBError(dbmExprNameError);
+        tokenString_ = text_.substr(pos_ + 1, end - pos_ - 1);
+        pos_ = end + 1;
+        token_ = etName;
+        return;
+    }
+    if (c == '\'') {
+        for (++pos_;; ++pos_) {
+            if (pos_ >= size) DBError(dbmExprStringError);
+            if (text_[pos_] == '\'') {
+                if (pos_ + 1 >= size || text_[pos_ + 1] != '\'') break;
+                ++pos_;
+            }
+            if (tokenString_.size() < 256) tokenString_ += text_[pos_];
+        }
+        ++pos_;
+        token_ = etLiteral;
+        return;
+    }
+    if (c == '-' || std::isdigit(static_cast<unsigned char>(c))) {
+        while (pos_ < size && std::strchr("+-.0123456789Ee", text_[pos_]) && text_[pos_] != 0)
+            ++pos_;
+        tokenString_ = text_.substr(tokenStart_, pos_ - tokenStart_);
+        token_ = etLiteral;
+        return;
+    }
+    ++pos_;
+    const char next = pos_ < size ? text_[pos_] : '\0';
+    switch (c) {
+    case '(': token_ = etLParen; return;
+    case ')': token_ = etRParen; return;
+    case '=': token_ = etEQ; return;
+    case '<':
+        token_ = next == '=' ? etLE : next == '>' ? etNE : etLT;
+        if (token_ != etLT) ++pos_;
+        return;
+    case '>':
+        token_ = next == '=' ? etGE : etGT;
+        if (token_ == etGE) ++pos_;
+        return;
+    default: DBErrorFmt(dbmExprInvalidChar, {std::string(1, c)});
+    }
+}
+
+bool TExprParser::TokenSymbolIs(const char* Symbol) const {
+    return token_ == etSymbol && SameText(tokenString_, Symbol);
+}
+
+std::string TExprParser::TokenDescription() const {
+    if (token_ == etEnd) return DBMessage(dbmExprNothing);
+    return "'" + text_.substr(tokenStart_, pos_ - tokenStart_) + "'";
+}
+
+TExprNode* TExprParser::ParseExpr() {
+    TExprNode* node = ParseTerm();
+    while (TokenSymbolIs("OR")) {
+        NextToken();
+        node = filter_.NewNode(enOperator, canOR, TVariant::Null(), node, ParseTerm());
+    }
+    return node;
+}
+
+TExprNode* TExprParser::ParseTerm() {
+    TExprNode* node = ParseFactor();
+    while (TokenSymbolIs("AND")) {
+        NextToken();
+        node = filter_.NewNode(enOperator, canAND, TVariant::Null(), node, ParseFactor());
+    }
+    return node;
+}
+
+TExprNode* TExprParser::ParseFactor() {
+    if (!TokenSymbolIs("NOT")) return ParseRelation();
+    NextToken();
+    return filter_.NewNode(enOperator, canNOT, TVariant::Null(), ParseRelation(), nullptr);
+}
+
+TExprNode* TExprParser::ParseRelation() {
+    TExprNode* left = ParsePrimary();
+    static const int operators[] = {canEQ, canNE, canGE, canLE, canGT, canLT};
+    if (token_ < etEQ || token_ > etLT) return left;
+    const int op = operators[token_ - etEQ];
+    NextToken();
+    return filter_.NewNode(enOperator, op, TVariant::Null(), left, ParsePrimary());
+}
+
+TExprNode* TExprParser::ParsePrimary() {
+    TExprNode* node = nullptr;
+    switch (token_) {
+    case etSymbol:
+        if (TokenSymbolIs("NULL")) {
+            node = filter_.NewNode(enConst, canConst, TVariant::Null(), nullptr, nullptr);
+            break;
+        }
+        [[fallthrough]];
+    case etName: node = filter_.NewNode(enField, canField, tokenString_, nullptr, nullptr); break;
+    case etLiteral:
+        node = filter_.NewNode(enConst, canConst, tokenString_, nullptr, nullptr);
+        break;
+    case etLParen:
+        NextToken();
+        node = ParseExpr();
+        if (token_ != etRParen) DBErrorFmt(dbmExprNoRParen, {TokenDescription()});
+        break;
+    default: DBErrorFmt(dbmExprExpected, {TokenDescription()});
+    }
+    NextToken();
+    return node;
 }

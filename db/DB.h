@@ -16,6 +16,12 @@
 //
 // Events: a dataset sends each data event to its data sources, which pass it to their links,
 // single-record links before multi-record ones. Everything runs on the GUI thread.
+//
+// Restricting and searching: six key buffers (search key, range start and end, the range in
+// force, a saved copy) serve key entry, key searches and ranges; filters reach the engine as a
+// filter tree (TFilterExpr, TExprParser) and, on xBase cursors, as its xBase condition, in which
+// every constant is typed and delimited so no value can change the condition. A filter text
+// is parsed before the old filter goes, so a refused text leaves the old one working.
 #pragma once
 
 #include "db/DbiTypes.h"
@@ -62,24 +68,50 @@ enum : int {
     dbmFieldRequired = 62492,
     dbmFieldAccessError = 62493,
     dbmFieldValueError = 62495,
+    dbmUnknownParamType = 62496,
+    dbmUnsupportedParamType = 62497,
     dbmFieldCalcType = 62498,
     dbmInvalidFieldSize = 62499,
     dbmCircularDataLink = 62500,
     dbmFieldIndexError = 62501,
+    dbmExpressionIndex = 62502,
+    dbmNoIndexActive = 62503,
     dbmIndexFieldAccess = 62504,
     dbmDuplicateFieldName = 62505,
+    dbmDuplicateIndexName = 62506,
     dbmFieldNameMissing = 62507,
+    dbmNoFieldIndexes = 62508,
     dbmTextFalse = 62509,
     dbmTextTrue = 62510,
+    dbmEmptySQLStatement = 62512,
+    dbmNoParameterValue = 62513,
+    dbmNoParameterType = 62514,
+    dbmParameterNotFound = 62515,
     dbmCannotConnect = 62517,
     dbmInitError = 62520,
     dbmDatabaseLanguage = 62554,
     dbmEngineError = 62556,
+    dbmParamTooBig = 62562,
+    dbmParamLoadError = 62563,
     dbmIndexNotFound = 62571,
+    dbmNoTableName = 62580,
     dbmReadOnlyOldValues = 62583,
     dbmLookupInfoError = 62584,
     dbmInvalidAliasName = 62585,
     dbmDataSourceChange = 62586,
+    dbmExprTermination = 62588,
+    dbmExprNameError = 62589,
+    dbmExprStringError = 62590,
+    dbmExprInvalidChar = 62591,
+    dbmExprNoRParen = 62592,
+    dbmExprExpected = 62593,
+    dbmExprBadCompare = 62594,
+    dbmExprBadField = 62595,
+    dbmExprBadNullTest = 62596,
+    dbmExprRangeError = 62597,
+    dbmExprNotBoolean = 62598,
+    dbmExprIncorrect = 62599,
+    dbmExprNothing = 62600,
     dbmFilterAccess = 62601,
     dbmFieldOutOfRange = 62605,
     dbmBCDOverflow = 62606,
@@ -216,6 +248,16 @@ int FieldDataSize(TFieldType DataType, int Size);
 // Raises "Invalid field size" unless Size is allowed for the type.
 void CheckFieldSize(TFieldType DataType, int Size);
 
+// Resync modes: the active record must be read again; it goes to the middle of the ring.
+constexpr int rmExact = 1;
+constexpr int rmCenter = 2;
+
+// A key buffer: byte 0 Modified, byte 1 Exclusive, the 32-bit field count at 4, then a record
+// image from keyHeaderSize on.
+constexpr int keyHeaderSize = 8;
+int KeyBufferFieldCount(const std::vector<char>& Buffer);
+void SetKeyBufferFieldCount(std::vector<char>& Buffer, int Count);
+
 class TDataSet;
 class TDataSource;
 class TDataLink;
@@ -226,6 +268,16 @@ using TDataSetNotifyEvent = std::function<void(TDataSet* DataSet)>;
 using TDataSetErrorEvent =
     std::function<void(TDataSet* DataSet, EDatabaseError& E, TDataAction& Action)>;
 using TFilterRecordEvent = std::function<void(TDataSet* DataSet, bool& Accept)>;
+
+// Filter options: compare strings without regard to case; take no "*" at the end of a
+// string constant as a partial comparison.
+using TFilterOptions = unsigned;
+constexpr TFilterOptions foCaseInsensitive = 1;
+constexpr TFilterOptions foNoPartialCompare = 2;
+// Locate options: compare strings without regard to case; the last key value may be a prefix.
+using TLocateOptions = unsigned;
+constexpr TLocateOptions loCaseInsensitive = 1;
+constexpr TLocateOptions loPartialKey = 2;
 using TFieldNotifyEvent = std::function<void(TField* Sender)>;
 using TFieldGetTextEvent = std::function<void(TField* Sender, std::string& Text, bool DisplayText)>;
 using TFieldSetTextEvent = std::function<void(TField* Sender, const std::string& Text)>;
@@ -925,16 +977,36 @@ class TDataSet : public TComponent {
 
     bool AutoCalcFields() const { return autoCalcFields_; }
     void SetAutoCalcFields(bool Value) { autoCalcFields_ = Value; }
+
+    // Filters. While open, a new Filter text or options are parsed before the old filter is
+    // dropped, so a text the parser refuses raises and leaves the old filter working; turning
+    // Filtered on or off moves to the first record that passes.
     bool Filtered() const { return filtered_; }
-    void SetFiltered(bool Value) { filtered_ = Value; }
+    void SetFiltered(bool Value);
     const std::string& Filter() const { return filter_; }
-    void SetFilter(const std::string& Value) { filter_ = Value; }
+    void SetFilter(const std::string& Value);
+    TFilterOptions FilterOptions() const { return filterOptions_; }
+    void SetFilterOptions(TFilterOptions Value);
+    const TFilterRecordEvent& OnFilterRecord() const { return onFilterRecord_; }
+    // An exception of the handler is shown, and the record then counts as accepted.
+    void SetOnFilterRecord(TFilterRecordEvent Value);
+
+    // Search. Locate moves to the first record whose KeyFields (";"-separated) hold KeyValues
+    // (one value, or an array with one per field); false, without moving the view, when none
+    // does. Lookup answers the ResultFields of that record without moving (null when none).
+    bool Locate(const std::string& KeyFields, const TVariant& KeyValues, TLocateOptions Options);
+    TVariant Lookup(const std::string& KeyFields, const TVariant& KeyValues,
+                    const std::string& ResultFields);
+
+    // Cached updates need engine calls this engine does not support: turning them on while
+    // open, or opening with them on, raises that engine error and leaves the dataset as it was.
+    bool CachedUpdates() const { return cachedUpdates_; }
+    void SetCachedUpdates(bool Value);
 
     TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose, BeforeInsert, AfterInsert,
         BeforeEdit, AfterEdit, BeforePost, AfterPost, BeforeCancel, AfterCancel, BeforeDelete,
         AfterDelete, OnNewRecord, OnCalcFields;
     TDataSetErrorEvent OnEditError, OnPostError, OnDeleteError;
-    TFilterRecordEvent OnFilterRecord;
     // A design-time observer: every data event after the data sources.
     std::function<void(TDataEvent Event, std::intptr_t Info)> Designer;
 
@@ -974,12 +1046,38 @@ protected:
     void CalculateFields();
     bool InfoQueryMode() const { return infoQueryMode_; }
     void SetLocale(TLocaleHandle Value) { locale_ = Value; }
+    // The definitions as they stand, without bringing them up to date.
+    TFieldDefs* FieldDefList() const { return fieldDefs_.get(); }
     // The key buffers: 8-byte header (Modified, Exclusive, 32-bit FieldCount), then a record.
     std::vector<char>& KeyBuffers(int Index) {
         return keyBuffers_.at(static_cast<std::size_t>(Index));
     }
     // Zeroes the header and gives the record image the engine's empty record.
     void InitKeyBuffer(std::vector<char>& Buffer);
+    // The key buffer being edited in key entry; nullptr outside it.
+    std::vector<char>* EditedKeyBuffer() const { return state_ == dsSetKey ? keyBuffer_ : nullptr; }
+    // Key buffer KeyIndex takes one value per index field from the first: 62502 on an
+    // expression index, 62503 without an active index.
+    void SetKeyFields(int KeyIndex, const std::vector<TVarRec>& Values);
+    // Hands the range buffers to the engine; false when they equal the range already set.
+    bool SetCursorRange();
+    // Removes the range; false when none was set.
+    bool ResetCursorRange();
+    // The range of a detail on its master's current values (one per index field from the first).
+    void SetLinkRanges(const std::vector<TField*>& MasterFields);
+    // A cursor ordered by an index on KeyFields for searches, 0 when there is none.
+    virtual TCursorHandle GetLookupCursor(const std::string& KeyFields, bool CaseInsensitive);
+    virtual void DestroyLookupCursor() {}
+    // Adds a filter (not active yet) and answers its handle; failures raise.
+    TFilterHandle CreateExprFilter(const std::string& Text, TFilterOptions Options, int Priority);
+    TFilterHandle CreateFuncFilter(int Priority);
+    TFilterHandle CreateLookupFilter(const std::vector<TField*>& Fields, const TVariant& Values,
+                                     TLocateOptions Options, int Priority);
+    bool LocateRecord(const std::string& KeyFields, const TVariant& KeyValues,
+                      TLocateOptions Options, bool SyncCursor);
+    // The condition text handed to the engine with a filter tree: its xBase form on xBase
+    // cursors, else empty.
+    std::string EngineCondition(const std::vector<char>& Tree) const;
 
 private:
     friend class TField;
@@ -1026,6 +1124,15 @@ private:
     void SetRecordNumber(char* Buffer, LongInt Value) const;
     Byte& UpdateStatusOf(char* Buffer) const;
     void SendEvent(TDataEvent Event, std::intptr_t Info);
+    // Filters on open, and the swap of one filter handle for another.
+    void OpenFilters();
+    void SetFilterData(const std::string& Text, TFilterOptions Options);
+    void SwapFilter(TFilterHandle& Handle, TFilterHandle NewHandle);
+    static bool FilterCallback(std::intptr_t ClientData, const char* Record, LongInt RecNo);
+    bool RunFilterRecord(const char* Record);
+    // Runs Body in state State with Buffer as the record fields read, without an event.
+    template <typename Body>
+    void InTempState(TDataSetState State, char* Buffer, const Body& body);
 
     std::vector<TField*> fields_;
     std::vector<TDataSource*> dataSources_;
@@ -1066,6 +1173,11 @@ private:
     char* calcBuffer_ = nullptr;
     char* filterBuffer_ = nullptr;
     std::string filter_;
+    TFilterOptions filterOptions_ = 0;
+    TFilterRecordEvent onFilterRecord_;
+    TFilterHandle exprFilter_ = 0;
+    TFilterHandle funcFilter_ = 0;
+    bool cachedUpdates_ = false;
     int indexFieldCount_ = 0;
     std::array<Word, 16> indexFieldMap_{};
     bool engineCalcFields_ = false;
@@ -1225,4 +1337,121 @@ private:
     TWinControl* control_ = nullptr;
     bool editing_ = false;
     bool modified_ = false;
+};
+
+// ---- Filter expressions ----
+//
+// The engine filter tree: a self-contained little-endian blob. Header: version 2, total size,
+// node count 65535, node start 10, literal start; then the node area (each node a 32-bit class,
+// a 32-bit operator, then 16-bit operands) and the literal area (field names and constant
+// values). A node reference is an offset into the node area, a literal reference one into the
+// literal area; the root is the first node, and a parent is written before its operands.
+
+// Node classes and operators of the tree.
+enum : int { nodeUnary = 1, nodeBinary = 2, nodeCompare = 3, nodeField = 4, nodeConst = 5 };
+enum : int {
+    canIsBlank = 1,
+    canNotBlank = 2,
+    canEQ = 3,
+    canNE = 4,
+    canGT = 5,
+    canLT = 6,
+    canGE = 7,
+    canLE = 8,
+    canNOT = 9,
+    canAND = 10,
+    canOR = 11,
+    canField = 13,
+    canConst = 14
+};
+
+enum TExprNodeKind : Byte { enField, enConst, enOperator };
+
+// A node of the expression tree in memory: a field (Data its name), a constant (Data its
+// value, null for NULL) or an operator over Left and Right.
+struct TExprNode {
+    TExprNode* Next = nullptr;
+    TExprNodeKind Kind = enField;
+    bool Partial = false;
+    int Operator = 0;
+    TVariant Data;
+    TExprNode* Left = nullptr;
+    TExprNode* Right = nullptr;
+};
+
+// Builds the filter tree of an expression over the fields of a dataset. Every build error is an
+// EDatabaseError with the filter messages (62588 and up).
+class TFilterExpr : public TObject {
+    VANTREL_CLASS(TFilterExpr, TObject)
+
+    TFilterExpr(TDataSet* DataSet, TFilterOptions Options) : dataSet_(DataSet), options_(Options) {}
+    ~TFilterExpr() override;
+
+    TExprNode* NewNode(TExprNodeKind Kind, int Operator, const TVariant& Data, TExprNode* Left,
+                       TExprNode* Right);
+    // Operator over a field node named after Field and a constant node holding Value.
+    TExprNode* NewCompareNode(TField* Field, int Operator, const TVariant& Value);
+    // The blob of the tree under Root.
+    const std::vector<char>& GetFilterData(TExprNode* Root);
+
+private:
+    int PutExprNode(TExprNode* Node);
+    int PutCompareNode(TExprNode* Node);
+    int PutNode(int Class, int Operator, const std::vector<Word>& Operands);
+    void SetOperand(int Node, int Index, int Value);
+    int PutFieldNode(TField* Field);
+    int PutConstant(int Type, const std::vector<char>& Data);
+    int PutConstNode(TField* Field, const TVariant& Value);
+    int PutStringConstant(const std::string& Value);
+    int PutLiteral(const void* Data, int Size);
+    TField* FilterField(const TExprNode* Node) const;
+
+    TDataSet* dataSet_;
+    TFilterOptions options_;
+    TExprNode* nodes_ = nullptr;
+    std::vector<char> nodeArea_;
+    std::vector<char> literalArea_;
+    std::vector<char> blob_;
+};
+
+// Parses a dataset's Filter text into a filter tree: expressions of fields (plain names or
+// [bracketed names]), 'quoted' constants (two quotes stand for one), numbers, NULL, the
+// relations = <> < > <= >=, AND, OR, NOT and parentheses.
+class TExprParser : public TObject {
+    VANTREL_CLASS(TExprParser, TObject)
+
+    TExprParser(TDataSet* DataSet, const std::string& Text, TFilterOptions Options);
+    const std::vector<char>& FilterData() const { return filterData_; }
+
+private:
+    enum TToken {
+        etEnd,
+        etSymbol,
+        etName,
+        etLiteral,
+        etLParen,
+        etRParen,
+        etEQ,
+        etNE,
+        etGE,
+        etLE,
+        etGT,
+        etLT
+    };
+    void NextToken();
+    bool TokenSymbolIs(const char* Symbol) const;
+    std::string TokenDescription() const;
+    TExprNode* ParseExpr();
+    TExprNode* ParseTerm();
+    TExprNode* ParseFactor();
+    TExprNode* ParseRelation();
+    TExprNode* ParsePrimary();
+
+    TFilterExpr filter_;
+    std::string text_;
+    std::size_t pos_ = 0;
+    std::size_t tokenStart_ = 0;
+    std::string tokenString_;
+    TToken token_ = etEnd;
+    std::vector<char> filterData_;
 };

@@ -1,14 +1,19 @@
 #include "db/DBTables.h"
 
+#include "db/DbiAreas.h"
 #include "db/DbiProcs.h"
+#include "db/DbiRecords.h"
 #include "db/DbiServices.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/LoginDialogs.h"
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Strings.h"
+#include "xbase/XbFile.h"
+#include "xbase/Xbase.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {} // namespace
@@ -900,4 +905,1088 @@ void TDBDataSet::Connect() {
     }
     database_->AddDataSet(this);
     SetLocale(database_->Locale());
+}
+
+// ---- Index definitions ----
+
+namespace {
+
+// The extension of a file name from its last ".", upper-cased; empty when none.
+std::string UpperExtension(const std::string& Name) {
+    const std::string file = XbFileName(Name);
+    const auto dot = file.find_last_of('.');
+    return dot == std::string::npos ? std::string() : UpperCase(file.substr(dot));
+}
+
+// The file name without directory and extension.
+std::string BaseName(const std::string& Name) {
+    const std::string file = XbFileName(Name);
+    return file.substr(0, file.find_last_of('.'));
+}
+
+constexpr const char* kDriverNames[] = {"PARADOX", "PARADOX", "DBASE", "ASCIIDRV",
+                                        "XBNTX",   "XBFOX",   "XBNSX"};
+
+bool IsXBaseType(TTableType Type) {
+    return Type == ttXBNTX || Type == ttXBFOX || Type == ttXBNSX;
+}
+
+// Flag of a database dataset that connects it for a call made while the table is closed.
+constexpr int dbfTemporary = 1;
+
+} // namespace
+
+void TIndexDefs::Add(const std::string& Name, const std::string& Fields, TIndexOptions Options) {
+    if (IndexOf(Name) >= 0) DBErrorFmt(dbmDuplicateIndexName, {Name});
+    items_.push_back(new TIndexDef(this, Name, Fields, Options));
+}
+
+void TIndexDefs::Clear() {
+    for (TIndexDef* def : items_)
+        delete def;
+    items_.clear();
+}
+
+int TIndexDefs::IndexOf(const std::string& Name) const {
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        if (SameText(items_[i]->Name(), Name)) return static_cast<int>(i);
+    return -1;
+}
+
+void TIndexDefs::Update() {
+    dataSet_->UpdateIndexDefs();
+}
+
+TIndexDef* TIndexDefs::GetIndexForFields(const std::string& Fields, bool CaseInsensitive) const {
+    auto usable = [CaseInsensitive](const TIndexDef* def) {
+        if (def->Options() & (ixExpression | ixDescending)) return false;
+        return !CaseInsensitive || (def->Options() & ixCaseInsensitive) != 0;
+    };
+    for (TIndexDef* def : items_)
+        if (usable(def) && SameText(def->Fields(), Fields)) return def;
+    const std::string wanted = UpperCase(Fields);
+    for (TIndexDef* def : items_) {
+        const std::string fields = UpperCase(def->Fields());
+        if (usable(def) && fields.compare(0, wanted.size(), wanted) == 0 &&
+            (fields.size() == wanted.size() || fields[wanted.size()] == ';'))
+            return def;
+    }
+    return nullptr;
+}
+
+TIndexDef* TIndexDefs::FindIndexForFields(const std::string& Fields) const {
+    TIndexDef* def = GetIndexForFields(Fields, false);
+    if (!def) DBErrorFmt(dbmNoFieldIndexes, {dataSet_->TableName(), Fields});
+    return def;
+}
+
+// ---- Index files ----
+
+int TIndexFiles::Add(const std::string& S) {
+    const int index = TStringList::Add(S);
+    OpenFile(index);
+    return index;
+}
+
+void TIndexFiles::Insert(int Index, const std::string& S) {
+    TStringList::Insert(Index, S);
+    OpenFile(Index);
+}
+
+void TIndexFiles::Delete(int Index) {
+    CloseFile(Index);
+    TStringList::Delete(Index);
+}
+
+void TIndexFiles::Clear() {
+    for (int i = Count() - 1; i >= 0; --i)
+        Delete(i);
+    TStringList::Clear();
+}
+
+void TIndexFiles::OpenFile(int Index) {
+    if (!owner_->Active()) return;
+    std::string native;
+    AnsiToNative(owner_->DBLocale(), Strings(Index), native,
+                 static_cast<int>(Strings(Index).size()));
+    const DBIResult result = DbiOpenIndex(owner_->Handle(), native.c_str(), 0);
+    if (result == dbiOK || result == dbiIndexOpen) return;
+    TStringList::Delete(Index);
+    CheckEngineResult(result);
+}
+
+void TIndexFiles::CloseFile(int Index) {
+    if (!owner_->Active()) return;
+    const std::string name = Strings(Index);
+    std::string native;
+    AnsiToNative(owner_->DBLocale(), name, native, static_cast<int>(name.size()));
+    CheckEngineResult(DbiCloseIndex(owner_->Handle(), native.c_str(), 0));
+    if (SameText(BaseName(name), BaseName(owner_->IndexName()))) owner_->SetIndexName("");
+}
+
+// ---- Master link ----
+
+void TTableDataLink::SetFieldNames(const std::string& Value) {
+    if (fieldNames_ == Value) return;
+    fieldNames_ = Value;
+    ActiveChanged();
+}
+
+void TTableDataLink::ActiveChanged() {
+    fields_.clear();
+    if (Active() && DataSet()) {
+        try {
+            DataSet()->GetFieldList(fields_, fieldNames_);
+        } catch (...) {
+            fields_.clear();
+            throw;
+        }
+    }
+    if (!table_->Active()) return;
+    if (Active() && !fields_.empty())
+        table_->MasterChanged();
+    else
+        table_->MasterDisabled();
+}
+
+void TTableDataLink::CheckBrowseMode() {
+    if (table_->Active()) table_->CheckBrowseMode();
+}
+
+void TTableDataLink::RecordChanged(TField* Field) {
+    if (!DataSource() || DataSource()->State() == dsSetKey || !table_->Active() || fields_.empty())
+        return;
+    if (!Field || std::find(fields_.begin(), fields_.end(), Field) != fields_.end())
+        table_->MasterChanged();
+}
+
+// ---- TTable ----
+
+TTable::TTable(TComponent* AOwner)
+    : TDBDataSet(AOwner), indexDefs_(std::make_unique<TIndexDefs>(this)),
+      masterLink_(std::make_unique<TTableDataLink>(this)),
+      indexFiles_(std::make_unique<TIndexFiles>(this)) {}
+
+TTable::~TTable() {
+    Destroying();
+    Close();
+    indexFiles_.reset();
+    masterLink_.reset();
+    indexDefs_.reset();
+}
+
+void TTable::SetExclusive(bool Value) {
+    CheckInactive();
+    exclusive_ = Value;
+}
+
+void TTable::SetReadOnly(bool Value) {
+    CheckInactive();
+    readOnly_ = Value;
+}
+
+void TTable::SetTableType(TTableType Value) {
+    CheckInactive();
+    tableType_ = Value;
+}
+
+void TTable::SetTableName(const std::string& Value) {
+    CheckInactive();
+    if (Value != tableName_ && !ComponentState().Contains(csLoading)) indexFiles_->Clear();
+    tableName_ = Value;
+    DataEvent(dePropertyChange, 0);
+}
+
+void TTable::SetMasterSource(TDataSource* Value) {
+    if (Value && IsLinkedTo(Value)) DBError(dbmCircularDataLink);
+    masterLink_->SetDataSource(Value);
+}
+
+std::string TTable::GetDriverName() const {
+    if (Database() && Database()->IsSQLBased()) return {};
+    TTableType type = tableType_;
+    if (type == ttDefault) {
+        const std::string ext = UpperExtension(tableName_);
+        if (ext == ".DBF") type = ttXBFOX;
+        if (ext == ".TXT") type = ttASCII;
+    }
+    return kDriverNames[type];
+}
+
+bool TTable::IsDBaseTable() const {
+    return tableType_ == ttDBase || IsXBaseType(tableType_) || UpperExtension(tableName_) == ".DBF";
+}
+
+bool TTable::GetCanModify() const {
+    return TDBDataSet::GetCanModify() && !readOnly_;
+}
+
+void TTable::DataEvent(TDataEvent Event, std::intptr_t Info) {
+    if (Event == dePropertyChange) indexDefs_->SetUpdated(false);
+    TDBDataSet::DataEvent(Event, Info);
+}
+
+void TTable::ResolveIndexName(std::string& IndexFile, std::string& Tag, bool AskDefs) {
+    IndexFile.clear();
+    Tag.clear();
+    if (indexText_.empty()) return;
+    std::string name = indexText_;
+    if (fieldsIndex_) {
+        if (Database() && Database()->IsSQLBased()) {
+            Tag = "@" + StringReplace(indexText_, ";", "@", TReplaceFlags{rfReplaceAll});
+            return;
+        }
+        if (!AskDefs) return;
+        if (!indexDefs_->Updated()) UpdateIndexDefs();
+        name = indexDefs_->FindIndexForFields(indexText_)->Name();
+    }
+    if (IsXBaseType(tableType_)) {
+        AnsiToNative(DBLocale(), name, Tag, 30);
+        AnsiToNative(DBLocale(), name, IndexFile, 127);
+        return;
+    }
+    if (!IsDBaseTable()) {
+        Tag = name;
+        return;
+    }
+    if (UpperExtension(name) == ".NDX") {
+        IndexFile = name;
+        return;
+    }
+    if (!AskDefs) return;
+    if (!indexDefs_->Updated()) UpdateIndexDefs();
+    if (indexDefs_->IndexOf(name) < 0) DBErrorFmt(dbmIndexNotFound, {name});
+    Tag = name;
+}
+
+bool TTable::IsProductionIndex(const std::string& IndexFile) const {
+    return !IndexFile.empty() && IsDBaseTable() && UpperExtension(IndexFile) != ".NDX" &&
+           SameText(BaseName(IndexFile), BaseName(tableName_));
+}
+
+TCursorHandle TTable::CreateHandle() {
+    if (tableName_.empty()) DBError(dbmNoTableName);
+    std::string file, tag;
+    ResolveIndexName(file, tag, false);
+    if (!IsProductionIndex(file)) file.clear(), tag.clear();
+    return OpenTableHandle(file, tag);
+}
+
+TCursorHandle TTable::OpenTableHandle(const std::string& IndexFile, const std::string& Tag) {
+    std::string name;
+    // The whole path is passed: a cut one would name another file.
+    AnsiToNative(DBLocale(), tableName_, name, static_cast<int>(tableName_.size()));
+    const std::string driver = GetDriverName();
+    int openMode = readOnly_ ? dbiOpenReadOnly : dbiOpenReadWrite;
+    const int shareMode = exclusive_ ? dbiShareExclusive : dbiShareShared;
+    TCursorHandle cursor = 0;
+    for (;;) {
+        const DBIResult result = DbiOpenTable(DBHandle(), name.c_str(), driver.c_str(),
+                                              IndexFile.empty() ? nullptr : IndexFile.c_str(),
+                                              Tag.empty() ? nullptr : Tag.c_str(), 0, openMode,
+                                              shareMode, 2, false, nullptr, &cursor);
+        if (result == dbiReadOnly && openMode == dbiOpenReadWrite) {
+            openMode = dbiOpenReadOnly;
+            continue;
+        }
+        CheckEngineResult(result);
+        break;
+    }
+    if (!IsDBaseTable()) return cursor;
+    for (int i = 0; i < indexFiles_->Count(); ++i) {
+        std::string file;
+        AnsiToNative(DBLocale(), indexFiles_->Strings(i), file,
+                     static_cast<int>(indexFiles_->Strings(i).size()));
+        const DBIResult result = DbiOpenIndex(cursor, file.c_str(), 0);
+        if (result != dbiOK && result != dbiIndexOpen) {
+            DbiCloseCursor(cursor);
+            CheckEngineResult(result);
+        }
+    }
+    return cursor;
+}
+
+void TTable::DestroyHandle() {
+    DestroyLookupCursor();
+    TDBDataSet::DestroyHandle();
+}
+
+void TTable::InitFieldDefs() {
+    if (tableName_.empty()) DBError(dbmNoTableName);
+    SetDBFlag(dbfTemporary, true);
+    TCursorHandle list = 0;
+    try {
+        std::string name;
+        AnsiToNative(DBLocale(), tableName_, name, static_cast<int>(tableName_.size()));
+        CheckEngineResult(
+            DbiOpenFieldList(DBHandle(), name.c_str(), GetDriverName().c_str(), false, &list));
+        TFieldDefs* defs = FieldDefList();
+        defs->Clear();
+        TFieldDescriptor desc;
+        for (int fieldNo = 1;
+             DbiGetNextRecord(list, 0, reinterpret_cast<char*>(&desc), nullptr) == dbiOK; ++fieldNo)
+            defs->AddFieldDesc(desc, false, fieldNo);
+    } catch (...) {
+        DbiCloseCursor(list);
+        SetDBFlag(dbfTemporary, false);
+        throw;
+    }
+    DbiCloseCursor(list);
+    SetDBFlag(dbfTemporary, false);
+}
+
+void TTable::ReadIndexDefs(TCursorHandle Cursor) {
+    TCursorProps props;
+    CheckEngineResult(DbiGetCursorProps(Cursor, &props));
+    std::vector<TIndexDesc> descs(props.IndexCount);
+    if (!descs.empty()) CheckEngineResult(DbiGetIndexDescs(Cursor, descs.data()));
+    std::vector<TFieldDescriptor> fields(props.FieldCount);
+    if (!fields.empty()) CheckEngineResult(DbiGetFieldDescs(Cursor, fields.data()));
+    indexDefs_->Clear();
+    for (const TIndexDesc& desc : descs) {
+        TIndexOptions options = 0;
+        if (desc.Unique) options |= ixUnique;
+        if (desc.Descending) options |= ixDescending;
+        if (desc.CaseInsensitive) options |= ixCaseInsensitive;
+        if (desc.Expression) options |= ixExpression;
+        std::string keys = desc.KeyExpression;
+        if (!desc.Expression) {
+            keys.clear();
+            for (int i = 0; i < desc.FieldsInKey; ++i) {
+                const Word number = desc.KeyFields[static_cast<std::size_t>(i)];
+                if (number >= 1 && number <= fields.size())
+                    keys += (keys.empty() ? "" : ";") + FieldDescName(fields[number - 1u]);
+            }
+        }
+        indexDefs_->Add(desc.TagName.empty() ? BaseName(desc.IndexName) : desc.TagName, keys,
+                        options);
+    }
+}
+
+void TTable::UpdateIndexDefs() {
+    if (Handle() != 0) {
+        // Reading the descriptions visits every order, which drops the engine's range: the
+        // range in force is set again.
+        std::vector<char> start = KeyBuffers(3);
+        std::vector<char> end = KeyBuffers(4);
+        ReadIndexDefs(Handle());
+        if ((!start.empty() && start[0]) || (!end.empty() && end[0])) {
+            std::swap(KeyBuffers(1), start);
+            std::swap(KeyBuffers(2), end);
+            InitKeyBuffer(KeyBuffers(3));
+            InitKeyBuffer(KeyBuffers(4));
+            SetCursorRange();
+            std::swap(KeyBuffers(1), start);
+            std::swap(KeyBuffers(2), end);
+            CursorPosChanged();
+        }
+    } else {
+        SetDBFlag(dbfTemporary, true);
+        TCursorHandle cursor = 0;
+        try {
+            cursor = OpenTableHandle("", "");
+            ReadIndexDefs(cursor);
+        } catch (...) {
+            DbiCloseCursor(cursor);
+            SetDBFlag(dbfTemporary, false);
+            throw;
+        }
+        DbiCloseCursor(cursor);
+        SetDBFlag(dbfTemporary, false);
+    }
+    indexDefs_->SetUpdated(true);
+}
+
+void TTable::SwitchIndex(const std::string& IndexFile, const std::string& Tag) {
+    SwitchToIndex(IndexFile, Tag);
+    // A change of order drops the engine's range.
+    InitKeyBuffer(KeyBuffers(3));
+    InitKeyBuffer(KeyBuffers(4));
+}
+
+void TTable::PrepareCursor() {
+    std::string file, tag;
+    ResolveIndexName(file, tag, true);
+    if (!indexText_.empty() && !IsProductionIndex(file)) {
+        SwitchIndex(file, tag);
+        CheckEngineResult(DbiSetToBegin(Handle()));
+    }
+    CheckMasterRange();
+}
+
+void TTable::SetIndex(const std::string& Value, bool FieldsIndex) {
+    if (Active()) CheckBrowseMode();
+    if (Value == indexText_ && FieldsIndex == fieldsIndex_) return;
+    const std::string oldText = indexText_;
+    const bool oldFields = fieldsIndex_;
+    indexText_ = Value;
+    fieldsIndex_ = FieldsIndex;
+    if (!Active()) return;
+    try {
+        std::string file, tag;
+        ResolveIndexName(file, tag, true);
+        SwitchIndex(file, tag);
+        CheckMasterRange();
+    } catch (...) {
+        indexText_ = oldText;
+        fieldsIndex_ = oldFields;
+        Resync(0);
+        throw;
+    }
+    Resync(0);
+}
+
+void TTable::CheckMasterRange() {
+    if (masterLink_->Active() && !masterLink_->Fields().empty()) {
+        SetLinkRanges(masterLink_->Fields());
+        SetCursorRange();
+    }
+}
+
+void TTable::MasterChanged() {
+    CheckBrowseMode();
+    SetLinkRanges(masterLink_->Fields());
+    ApplyRange();
+}
+
+void TTable::MasterDisabled() {
+    CancelRange();
+}
+
+void TTable::DoOnNewRecord() {
+    if (masterLink_->Active() && !masterLink_->Fields().empty()) {
+        const auto& fields = masterLink_->Fields();
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            GetIndexField(static_cast<int>(i))->Assign(fields[i]);
+    }
+    TDBDataSet::DoOnNewRecord();
+}
+
+TCursorHandle TTable::GetLookupCursor(const std::string& KeyFields, bool CaseInsensitive) {
+    if (lookupCursor_ != 0 && SameText(KeyFields, lookupKey_) && CaseInsensitive == lookupCaseIns_)
+        return lookupCursor_;
+    DestroyLookupCursor();
+    if (!indexDefs_->Updated()) UpdateIndexDefs();
+    const TIndexDef* def = indexDefs_->GetIndexForFields(KeyFields, CaseInsensitive);
+    if (!def) return 0;
+    TCursorHandle clone = 0;
+    CheckEngineResult(DbiCloneCursor(Handle(), true, false, &clone));
+    // A clone that cannot take the index serves no search; the search then filters.
+    if (DbiSwitchToIndex(clone, def->Name().c_str(), def->Name().c_str(), 0, false) != dbiOK) {
+        DbiCloseCursor(clone);
+        return 0;
+    }
+    lookupCursor_ = clone;
+    lookupKey_ = KeyFields;
+    lookupCaseIns_ = CaseInsensitive;
+    return lookupCursor_;
+}
+
+void TTable::DestroyLookupCursor() {
+    if (lookupCursor_ != 0) DbiCloseCursor(lookupCursor_);
+    lookupCursor_ = 0;
+    lookupKey_.clear();
+}
+
+// ---- Keys and ranges ----
+
+void TTable::CheckKeyEntry() const {
+    if (!EditedKeyBuffer()) DBError(dbmNotEditing);
+}
+
+std::vector<char>& TTable::EditedKey() const {
+    CheckKeyEntry();
+    return *EditedKeyBuffer();
+}
+
+bool TTable::KeyExclusive() const {
+    return EditedKey()[1] != 0;
+}
+
+void TTable::SetKeyExclusive(bool Value) {
+    EditedKey()[1] = Value ? 1 : 0;
+}
+
+int TTable::KeyFieldCount() const {
+    return KeyBufferFieldCount(EditedKey());
+}
+
+void TTable::SetKeyFieldCount(int Value) {
+    SetKeyBufferFieldCount(EditedKey(), Value);
+}
+
+bool TTable::GotoKey() {
+    CheckBrowseMode();
+    CursorPosChanged();
+    const std::vector<char>& key = KeyBuffers(0);
+    std::string text;
+    CheckEngineResult(DbiExtractKey(Handle(), key.data() + keyHeaderSize, &text));
+    const DBIResult result = DbiGetRecordForKey(
+        Handle(), true, static_cast<Word>(KeyBufferFieldCount(key)), 0, text.c_str(), nullptr);
+    if (result != dbiOK) return false;
+    Resync(rmExact | rmCenter);
+    return true;
+}
+
+void TTable::GotoNearest() {
+    CheckBrowseMode();
+    CursorPosChanged();
+    const std::vector<char>& key = KeyBuffers(0);
+    std::string text;
+    CheckEngineResult(DbiExtractKey(Handle(), key.data() + keyHeaderSize, &text));
+    CheckEngineResult(DbiSetToKey(Handle(), key[1] ? keySearchGt : keySearchGeq, true,
+                                  static_cast<Word>(KeyBufferFieldCount(key)), 0, text.c_str()));
+    Resync(rmCenter);
+}
+
+bool TTable::FindKey(const std::vector<TVarRec>& KeyValues) {
+    CheckBrowseMode();
+    SetKeyFields(0, KeyValues);
+    return GotoKey();
+}
+
+void TTable::FindNearest(const std::vector<TVarRec>& KeyValues) {
+    CheckBrowseMode();
+    SetKeyFields(0, KeyValues);
+    GotoNearest();
+}
+
+void TTable::ApplyRange() {
+    CheckBrowseMode();
+    if (SetCursorRange()) First();
+}
+
+void TTable::CancelRange() {
+    CheckBrowseMode();
+    UpdateCursorPos();
+    if (ResetCursorRange()) Resync(0);
+}
+
+void TTable::SetRange(const std::vector<TVarRec>& StartValues,
+                      const std::vector<TVarRec>& EndValues) {
+    CheckBrowseMode();
+    SetKeyFields(1, StartValues);
+    SetKeyFields(2, EndValues);
+    ApplyRange();
+}
+
+// ---- Creating tables ----
+
+bool CreateTable(const std::string& Path, const std::vector<TXbFieldDef>& Fields,
+                 const std::vector<TIndexDesc>& Indexes, TTableType Type) {
+    if (!XbFindFile(Path).empty() ||
+        (UpperExtension(Path).empty() && !XbFindFile(Path + ".DBF").empty()))
+        return false;
+    const int driver = Type == ttXBNTX   ? dbiDriverNTX
+                       : Type == ttXBNSX ? dbiDriverNSX
+                                         : dbiDriverCDX;
+    CheckEngineResult(ResultOfEngineStatus(xb_Create(Path, Fields, driver)));
+    const TWA remembered(0);
+    const int area = xb_Use(Path, AliasForTable(Path), xbModeExclusive, driver);
+    if (area == 0) CheckEngineResult(EngineFailure(dbiTableOpenFailed));
+    DBIResult result = dbiOK;
+    for (const TIndexDesc& index : Indexes) {
+        const std::string file =
+            driver == dbiDriverNTX
+                ? Path.substr(0, Path.find_last_of('/') + 1) + index.TagName + ".NTX"
+                : std::string();
+        if (xb_IndexCreate(file, index.TagName, index.KeyExpression, index.Condition,
+                           index.Unique ? 1 : 0, index.Descending ? 1 : 0) <= 0) {
+            result = EngineFailure(dbiNoSuchIndex);
+            break;
+        }
+    }
+    xb_Close();
+    CheckEngineResult(result);
+    return true;
+}
+
+// ---- Parameters ----
+
+TParam::TParam(TParams* Owner, TParamType ParamType) : owner_(Owner), paramType_(ParamType) {
+    if (owner_) owner_->items_.push_back(this);
+}
+
+TParam::~TParam() {
+    if (!owner_) return;
+    auto& items = owner_->items_;
+    items.erase(std::remove(items.begin(), items.end(), this), items.end());
+}
+
+void TParam::SetTyped(TFieldType Type, const TVariant& Value) {
+    dataType_ = Type;
+    value_ = Value;
+    bound_ = true;
+}
+
+void TParam::SetAsBCD(double Value) {
+    SetTyped(ftBCD, TVariant::FromCurrency(std::round(Value * 10000.0) / 10000.0));
+}
+
+void TParam::Clear() {
+    value_ = TVariant::Null();
+}
+
+void TParam::Assign(const TParam* Source) {
+    dataType_ = Source->dataType_;
+    value_ = Source->value_;
+    bound_ = Source->bound_;
+    name_ = Source->name_;
+    if (paramType_ == ptUnknown) paramType_ = Source->paramType_;
+}
+
+void TParam::AssignField(TField* Field) {
+    dataType_ = Field->DataType();
+    value_ = Field->IsNull() ? TVariant::Null() : Field->Value();
+    name_ = Field->FieldName();
+    bound_ = true;
+}
+
+void TParam::TypeError() const {
+    DBErrorFmt(dataType_ == ftUnknown ? dbmUnknownParamType : dbmUnsupportedParamType, {name_});
+}
+
+int TParam::GetDataSize() const {
+    switch (dataType_) {
+    case ftString: return static_cast<int>(AsString().size()) + 1;
+    case ftSmallint:
+    case ftWord:
+    case ftBoolean: return 2;
+    case ftInteger:
+    case ftAutoInc:
+    case ftDate:
+    case ftTime: return 4;
+    case ftFloat:
+    case ftCurrency:
+    case ftDateTime: return 8;
+    case ftBCD: return static_cast<int>(TBcd().Bytes.size());
+    default: TypeError();
+    }
+}
+
+namespace {
+
+constexpr double msPerDay = 86400000.0;
+
+double TimeOfDay(double DateTime) {
+    return DateTime - std::floor(DateTime);
+}
+
+template <typename T>
+void Store(void* Buffer, T Value) {
+    EncodeLE<T>(static_cast<char*>(Buffer), Value);
+}
+
+template <typename T>
+T Load(const void* Buffer) {
+    return DecodeLE<T>(static_cast<const char*>(Buffer));
+}
+
+} // namespace
+
+void TParam::GetData(void* Buffer) const {
+    const auto date = [this] { return IsNull() ? 0.0 : value_.AsFloat(); };
+    switch (dataType_) {
+    case ftString: {
+        const std::string text = AsString();
+        std::memcpy(Buffer, text.c_str(), text.size() + 1);
+        break;
+    }
+    case ftSmallint: Store(Buffer, static_cast<SmallInt>(AsInteger())); break;
+    case ftWord: Store(Buffer, static_cast<Word>(AsInteger())); break;
+    case ftBoolean: Store(Buffer, static_cast<SmallInt>(AsBoolean() ? 1 : 0)); break;
+    case ftInteger:
+    case ftAutoInc: Store(Buffer, AsInteger()); break;
+    case ftDate: Store(Buffer, static_cast<LongInt>(std::floor(date())) + 693594); break;
+    case ftTime:
+        Store(Buffer, static_cast<LongInt>(std::llround(TimeOfDay(date()) * msPerDay)));
+        break;
+    case ftDateTime:
+        Store(Buffer,
+              (std::floor(date()) + 693594) * msPerDay + std::round(TimeOfDay(date()) * msPerDay));
+        break;
+    case ftFloat:
+    case ftCurrency: Store(Buffer, AsFloat()); break;
+    case ftBCD: {
+        const TBcd bcd = CurrencyToBcd(std::llround(AsFloat() * 10000.0), 32, 4);
+        std::memcpy(Buffer, bcd.Bytes.data(), bcd.Bytes.size());
+        break;
+    }
+    default: TypeError();
+    }
+}
+
+void TParam::SetData(const void* Buffer) {
+    if (!Buffer) {
+        Clear();
+        return;
+    }
+    switch (dataType_) {
+    case ftString: value_ = std::string(static_cast<const char*>(Buffer)); break;
+    case ftSmallint: value_ = static_cast<int>(Load<SmallInt>(Buffer)); break;
+    case ftWord: value_ = static_cast<int>(Load<Word>(Buffer)); break;
+    case ftBoolean: value_ = Load<SmallInt>(Buffer) != 0; break;
+    case ftInteger:
+    case ftAutoInc: value_ = Load<LongInt>(Buffer); break;
+    case ftDate: value_ = TVariant::FromDate(Load<LongInt>(Buffer) - 693594.0); break;
+    case ftTime: value_ = TVariant::FromDate(Load<LongInt>(Buffer) / msPerDay); break;
+    case ftDateTime: value_ = TVariant::FromDate(Load<double>(Buffer) / msPerDay - 693594.0); break;
+    case ftFloat: value_ = Load<double>(Buffer); break;
+    case ftCurrency: value_ = TVariant::FromCurrency(Load<double>(Buffer)); break;
+    case ftBCD: {
+        TBcd bcd;
+        std::memcpy(bcd.Bytes.data(), Buffer, bcd.Bytes.size());
+        Int64 scaled = 0;
+        if (!BcdToCurrency(bcd, scaled)) DBErrorFmt(dbmFieldOutOfRange, {name_});
+        value_ = TVariant::FromCurrency(static_cast<double>(scaled) / 10000.0);
+        break;
+    }
+    default: TypeError();
+    }
+    bound_ = true;
+}
+
+void TParams::Assign(TPersistent* Source) {
+    auto* source = dynamic_cast<TParams*>(Source);
+    if (!source) {
+        TPersistent::Assign(Source);
+        return;
+    }
+    Clear();
+    for (const TParam* param : source->items_)
+        (new TParam(this, ptUnknown))->Assign(param);
+}
+
+void TParams::AssignValues(TParams* Value) {
+    for (const TParam* source : Value->items_)
+        if (TParam* param = FindParam(source->Name())) param->Assign(source);
+}
+
+TParam* TParams::CreateParam(TFieldType DataType, const std::string& Name, TParamType ParamType) {
+    auto* param = new TParam(this, ParamType);
+    param->SetName(Name);
+    param->SetDataType(DataType);
+    return param;
+}
+
+void TParams::Clear() {
+    while (!items_.empty())
+        delete items_.back();
+}
+
+TParam* TParams::FindParam(const std::string& Name) const {
+    for (TParam* param : items_)
+        if (SameText(param->Name(), Name)) return param;
+    return nullptr;
+}
+
+TParam* TParams::ParamByName(const std::string& Name) const {
+    TParam* param = FindParam(Name);
+    if (!param) DBErrorFmt(dbmParameterNotFound, {Name});
+    return param;
+}
+
+// Stored form: a 16-bit count, then per parameter its name (a length byte and the characters),
+// data type, parameter type, bound flag and null flag (a byte each) and, unless null, a 32-bit
+// size followed by the value in its record form.
+void TParams::WriteData(TStream& Stream) const {
+    WriteLE(Stream, static_cast<Word>(items_.size()));
+    for (const TParam* param : items_) {
+        const std::string name = param->Name().substr(0, 255);
+        WriteLE(Stream, static_cast<Byte>(name.size()));
+        Stream.WriteBuffer(name.data(), static_cast<LongInt>(name.size()));
+        WriteLE(Stream, static_cast<Byte>(param->DataType()));
+        WriteLE(Stream, static_cast<Byte>(param->ParamType()));
+        WriteLE(Stream, static_cast<Byte>(param->Bound() ? 1 : 0));
+        WriteLE(Stream, static_cast<Byte>(param->IsNull() ? 1 : 0));
+        if (param->IsNull()) continue;
+        const LongInt size = param->GetDataSize();
+        std::vector<char> data(static_cast<std::size_t>(size));
+        param->GetData(data.data());
+        WriteLE(Stream, size);
+        Stream.WriteBuffer(data.data(), size);
+    }
+}
+
+void TParams::ReadData(TStream& Stream) {
+    TParams read;
+    try {
+        auto byte = [&Stream] { return ReadLE<Byte>(Stream); };
+        const auto count = ReadLE<Word>(Stream);
+        for (Word i = 0; i < count; ++i) {
+            std::string name(byte(), '\0');
+            Stream.ReadBuffer(name.data(), static_cast<LongInt>(name.size()));
+            const Byte type = byte();
+            const Byte paramType = byte();
+            if (type > ftTypedBinary || paramType > ptResult) throw EReadError("bad type");
+            TParam* param = read.CreateParam(static_cast<TFieldType>(type), name,
+                                             static_cast<TParamType>(paramType));
+            const bool bound = byte() != 0;
+            if (byte() == 0) {
+                const auto size = ReadLE<LongInt>(Stream);
+                if (size < 1 || size > Stream.Size() - Stream.Position())
+                    throw EReadError("bad size");
+                std::vector<char> data(static_cast<std::size_t>(size));
+                Stream.ReadBuffer(data.data(), size);
+                if (type == ftString ? data.back() != '\0' : size != param->GetDataSize())
+                    throw EReadError("bad value");
+                param->SetData(data.data());
+            }
+            param->SetBound(bound);
+        }
+    } catch (const std::exception&) {
+        DBError(dbmParamLoadError);
+    }
+    Assign(&read);
+}
+
+// ---- Queries ----
+
+std::string ParseSQL(const std::string& SQL, TParams* Params) {
+    std::string text = SQL;
+    bool literal = false;
+    auto isQuote = [](char c) { return c == '\'' || c == '"'; };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (isQuote(text[i])) {
+            literal = !literal;
+            continue;
+        }
+        if (literal || text[i] != ':') continue;
+        if (i + 1 < text.size() && text[i + 1] == ':') {
+            text.erase(i, 1);
+            continue;
+        }
+        std::size_t end = i + 1;
+        for (; end < text.size(); ++end) {
+            if (isQuote(text[end]))
+                literal = !literal;
+            else if (!literal && std::strchr("\n\r ),;", text[end]))
+                break;
+        }
+        std::string name = text.substr(i + 1, end - i - 1);
+        if (!name.empty() && isQuote(name.front())) {
+            name.erase(0, 1);
+            if (!name.empty() && isQuote(name.back())) name.pop_back();
+        }
+        if (Params) Params->CreateParam(ftUnknown, name, ptUnknown);
+        text.replace(i, end - i, "?");
+    }
+    return text;
+}
+
+void TQueryDataLink::ActiveChanged() {
+    if (Active()) query_->RefreshParams();
+}
+
+void TQueryDataLink::CheckBrowseMode() {
+    if (query_->Active()) query_->CheckBrowseMode();
+}
+
+void TQueryDataLink::RecordChanged(TField* Field) {
+    if (!Field && Active()) query_->RefreshParams();
+}
+
+TQuery::TQuery(TComponent* AOwner)
+    : TDBDataSet(AOwner), sql_(std::make_unique<TStringList>()),
+      params_(std::make_unique<TParams>()), dataLink_(std::make_unique<TQueryDataLink>(this)) {
+    sql_->OnChanging = [this](TObject*) { CheckInactive(); };
+    sql_->OnChange = [this](TObject*) { QueryChanged(); };
+}
+
+TQuery::~TQuery() {
+    Destroying();
+    Close();
+    UnPrepare();
+    sql_->OnChanging = nullptr;
+    sql_->OnChange = nullptr;
+}
+
+void TQuery::SetSQL(TStrings* Value) {
+    CheckInactive();
+    sql_->Assign(Value);
+}
+
+void TQuery::SetParams(TParams* Value) {
+    CheckInactive();
+    params_->AssignValues(Value);
+}
+
+void TQuery::SetDataSource(TDataSource* Value) {
+    if (Value && IsLinkedTo(Value)) DBError(dbmCircularDataLink);
+    dataLink_->SetDataSource(Value);
+}
+
+void TQuery::QueryChanged() {
+    UnPrepare();
+    if (paramCheck_ || ComponentState().Contains(csDesigning)) {
+        TParams found;
+        text_ = ParseSQL(sql_->Text(), &found);
+        found.AssignValues(params_.get());
+        params_->Assign(&found);
+    } else {
+        text_ = ParseSQL(sql_->Text(), nullptr);
+    }
+    DataEvent(dePropertyChange, 0);
+}
+
+void TQuery::Prepare() {
+    if (prepared_) return;
+    if (Trim(sql_->Text()).empty()) DBError(dbmEmptySQLStatement);
+    SetDBFlag(dbfTemporary, true);
+    try {
+        CheckEngineResult(DbiQAlloc(DBHandle(), 2, &statement_));
+        CheckEngineResult(DbiQPrepare(statement_, text_.c_str()));
+    } catch (...) {
+        UnPrepare();
+        throw;
+    }
+    prepared_ = true;
+}
+
+void TQuery::UnPrepare() {
+    if (statement_ != 0) DbiQFree(statement_);
+    statement_ = 0;
+    if (prepared_ || DBFlag(dbfTemporary)) SetDBFlag(dbfTemporary, false);
+    prepared_ = false;
+}
+
+void TQuery::SetParamsFromMaster() {
+    TDataSet* master = dataLink_->DataSet();
+    if (!master || !master->Active()) return;
+    for (int i = 0; i < params_->Count(); ++i) {
+        TParam* param = params_->Items(i);
+        if (param->Bound()) continue;
+        if (TField* field = master->FindField(param->Name())) {
+            param->AssignField(field);
+            param->SetBound(false);
+        }
+    }
+}
+
+void TQuery::BindParams() {
+    SetParamsFromMaster();
+    std::vector<TFieldDescriptor> descs(static_cast<std::size_t>(params_->Count()));
+    std::vector<char> record;
+    for (int i = 0; i < params_->Count(); ++i) {
+        TParam* param = params_->Items(i);
+        TFieldDescriptor& desc = descs[static_cast<std::size_t>(i)];
+        desc.FieldNum = static_cast<Word>(i + 1);
+        desc.Offset = static_cast<Word>(record.size());
+        desc.Length = static_cast<Word>(param->GetDataSize());
+        record.resize(record.size() + desc.Length);
+        param->GetData(record.data() + desc.Offset);
+    }
+    CheckEngineResult(
+        DbiQSetParams(statement_, static_cast<Word>(descs.size()), descs.data(), record.data()));
+}
+
+void TQuery::ExecSQL() {
+    CheckInactive();
+    const bool wasPrepared = prepared_;
+    Prepare();
+    try {
+        BindParams();
+        CheckEngineResult(DbiQExec(statement_, nullptr));
+    } catch (...) {
+        if (!wasPrepared) UnPrepare();
+        throw;
+    }
+    if (!wasPrepared) UnPrepare();
+}
+
+TCursorHandle TQuery::CreateHandle() {
+    Prepare();
+    BindParams();
+    TCursorHandle cursor = 0;
+    CheckEngineResult(DbiQExec(statement_, &cursor));
+    return cursor;
+}
+
+void TQuery::RefreshParams() {
+    if (!Active()) return;
+    DisableControls();
+    try {
+        Close();
+        Open();
+    } catch (...) {
+        EnableControls();
+        throw;
+    }
+    EnableControls();
+}
+
+// ---- Stored procedures ----
+
+TStoredProc::TStoredProc(TComponent* AOwner)
+    : TDBDataSet(AOwner), params_(std::make_unique<TParams>()) {}
+
+TStoredProc::~TStoredProc() {
+    Destroying();
+    Close();
+    UnPrepare();
+}
+
+void TStoredProc::SetStoredProcName(const std::string& Value) {
+    CheckInactive();
+    if (Value == procName_) return;
+    UnPrepare();
+    procName_ = Value;
+}
+
+void TStoredProc::SetOverload(Word Value) {
+    CheckInactive();
+    if (Value == overload_) return;
+    UnPrepare();
+    overload_ = Value;
+}
+
+void TStoredProc::SetParams(TParams* Value) {
+    CheckInactive();
+    params_->AssignValues(Value);
+}
+
+void TStoredProc::CheckParams() const {
+    for (int i = 0; i < params_->Count(); ++i) {
+        const TParam* param = params_->Items(i);
+        if (param->ParamType() != ptInput && param->ParamType() != ptInputOutput) continue;
+        if (!param->Bound()) DBErrorFmt(dbmNoParameterValue, {param->Name()});
+        if (param->DataType() == ftUnknown) DBErrorFmt(dbmNoParameterType, {param->Name()});
+    }
+}
+
+void TStoredProc::Prepare() {
+    if (prepared_) return;
+    CheckParams();
+    SetDBFlag(dbfTemporary, true);
+    try {
+        std::string name;
+        AnsiToNative(DBLocale(), procName_, name, static_cast<int>(procName_.size()));
+        CheckEngineResult(
+            DbiQPrepareProc(DBHandle(), name.c_str(), 0, nullptr, nullptr, &statement_));
+        CheckEngineResult(DbiQSetProcParams(statement_, 0, nullptr, nullptr));
+    } catch (...) {
+        UnPrepare();
+        throw;
+    }
+    prepared_ = true;
+}
+
+void TStoredProc::UnPrepare() {
+    if (statement_ != 0) DbiQFree(statement_);
+    statement_ = 0;
+    if (prepared_ || DBFlag(dbfTemporary)) SetDBFlag(dbfTemporary, false);
+    prepared_ = false;
+}
+
+void TStoredProc::ExecProc() {
+    CheckInactive();
+    Prepare();
+    CheckEngineResult(DbiQExec(statement_, nullptr));
+}
+
+TCursorHandle TStoredProc::CreateHandle() {
+    Prepare();
+    TCursorHandle cursor = 0;
+    CheckEngineResult(DbiQExec(statement_, &cursor));
+    return cursor;
 }

@@ -9,11 +9,16 @@
 // a final "." dropped) with the texts of further error entries appended. Session start and stop
 // and every locked session operation run under one process-wide lock; all of it on the GUI
 // thread, where the wait cursor is shown while the engine starts.
+//
+// Also here: TTable, the dataset over one table file with its index definitions, extra index
+// files and master link; CreateTable, which makes a table with its production index; and the
+// parameters, queries and stored procedures, which this engine cannot run (they say so).
 #pragma once
 
 #include "db/DB.h"
 #include "db/DbiTypes.h"
 #include "platform/rtl/Classes.h"
+#include "xbase/XbTable.h"
 
 #include <functional>
 #include <memory>
@@ -410,4 +415,441 @@ private:
     TDatabase* database_ = nullptr;
     std::string databaseName_;
     std::string sessionName_;
+};
+
+// ---- Tables ----
+//
+// TTable is the dataset over one table file. Its type chooses the engine driver ("XBNTX",
+// "XBFOX", "XBNSX"; a default-type name ending ".DBF" takes "XBFOX"); on the xBase types an
+// index name is the tag (and file) name of an order. Extra index files (IndexFiles) are opened
+// with the table. A master source makes the table a detail: its range follows the master's
+// current values of MasterFields, matched with the fields of the active index in order.
+
+enum TTableType : Byte { ttDefault, ttParadox, ttDBase, ttASCII, ttXBNTX, ttXBFOX, ttXBNSX };
+
+// Index options.
+using TIndexOptions = unsigned;
+constexpr TIndexOptions ixPrimary = 1;
+constexpr TIndexOptions ixUnique = 2;
+constexpr TIndexOptions ixDescending = 4;
+constexpr TIndexOptions ixCaseInsensitive = 8;
+constexpr TIndexOptions ixExpression = 16;
+
+class TTable;
+class TIndexDefs;
+
+class TIndexDef : public TObject {
+    VANTREL_CLASS(TIndexDef, TObject)
+
+    TIndexDef(TIndexDefs* Owner, std::string Name, std::string Fields, TIndexOptions Options)
+        : owner_(Owner), name_(std::move(Name)), fields_(std::move(Fields)), options_(Options) {}
+
+    TIndexDefs* Owner() const { return owner_; }
+    const std::string& Name() const { return name_; }
+    // The field names joined by ";", empty for an expression index.
+    std::string Fields() const { return IsExpression() ? std::string() : fields_; }
+    // The key expression of an expression index, else empty.
+    std::string Expression() const { return IsExpression() ? fields_ : std::string(); }
+    TIndexOptions Options() const { return options_; }
+
+private:
+    bool IsExpression() const { return (options_ & ixExpression) != 0; }
+    TIndexDefs* owner_;
+    std::string name_;
+    std::string fields_;
+    TIndexOptions options_;
+};
+
+class TIndexDefs : public TObject {
+    VANTREL_CLASS(TIndexDefs, TObject)
+
+    explicit TIndexDefs(TTable* DataSet) : dataSet_(DataSet) {}
+    ~TIndexDefs() override { Clear(); }
+
+    // "Duplicate index name '%s'" when the name (any case) is there already.
+    void Add(const std::string& Name, const std::string& Fields, TIndexOptions Options);
+    void Clear();
+    int Count() const { return static_cast<int>(items_.size()); }
+    TIndexDef* Items(int Index) const { return items_.at(static_cast<std::size_t>(Index)); }
+    int IndexOf(const std::string& Name) const;
+    // Reads the table's indexes.
+    void Update();
+    bool Updated() const { return updated_; }
+    void SetUpdated(bool Value) { updated_ = Value; }
+    // The index on Fields: one of exactly those fields (any case) first, else one whose fields
+    // begin with them; expression and descending indexes are skipped, and only case-insensitive
+    // ones count when CaseInsensitive. nullptr when none fits.
+    TIndexDef* GetIndexForFields(const std::string& Fields, bool CaseInsensitive) const;
+    // As GetIndexForFields; "Table '%s' has no index for fields '%s'" when none fits.
+    TIndexDef* FindIndexForFields(const std::string& Fields) const;
+
+private:
+    TTable* dataSet_;
+    std::vector<TIndexDef*> items_;
+    bool updated_ = false;
+};
+
+// The extra index files of a table: while the table is open, an added file is opened at once
+// and a removed one is closed first (an entry the engine cannot open or close raises and the
+// list keeps what is open).
+class TIndexFiles : public TStringList {
+    VANTREL_CLASS(TIndexFiles, TStringList)
+
+    explicit TIndexFiles(TTable* Owner) : owner_(Owner) {}
+    int Add(const std::string& S) override;
+    void Insert(int Index, const std::string& S) override;
+    void Delete(int Index) override;
+    void Clear() override;
+
+private:
+    void OpenFile(int Index);
+    void CloseFile(int Index);
+    TTable* owner_;
+};
+
+// The master link of a detail table.
+class TTableDataLink : public TDataLink {
+    VANTREL_CLASS(TTableDataLink, TDataLink)
+
+    explicit TTableDataLink(TTable* Table) : table_(Table) {}
+    const std::string& FieldNames() const { return fieldNames_; }
+    void SetFieldNames(const std::string& Value);
+    const std::vector<TField*>& Fields() const { return fields_; }
+
+protected:
+    void ActiveChanged() override;
+    void CheckBrowseMode() override;
+    void RecordChanged(TField* Field) override;
+
+private:
+    TTable* table_;
+    std::string fieldNames_;
+    std::vector<TField*> fields_;
+};
+
+class TTable : public TDBDataSet {
+    VANTREL_CLASS(TTable, TDBDataSet)
+
+    explicit TTable(TComponent* AOwner);
+    ~TTable() override;
+
+    // Each of these is refused on an open table (62472).
+    bool Exclusive() const { return exclusive_; }
+    void SetExclusive(bool Value);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool Value);
+    TTableType TableType() const { return tableType_; }
+    void SetTableType(TTableType Value);
+    const std::string& TableName() const { return tableName_; }
+    // A new name empties IndexFiles.
+    void SetTableName(const std::string& Value);
+
+    // One index text: an index (tag) name, or the ";"-separated fields of an index.
+    std::string IndexName() const { return fieldsIndex_ ? std::string() : indexText_; }
+    void SetIndexName(const std::string& Value) { SetIndex(Value, false); }
+    std::string IndexFieldNames() const { return fieldsIndex_ ? indexText_ : std::string(); }
+    void SetIndexFieldNames(const std::string& Value) { SetIndex(Value, true); }
+    TIndexDefs* IndexDefs() const { return indexDefs_.get(); }
+    // Brings IndexDefs up to date (opening the table for the time of the call when closed).
+    void UpdateIndexDefs();
+    TIndexFiles* IndexFiles() const { return indexFiles_.get(); }
+    void SetIndexFiles(TStrings* Value) { indexFiles_->Assign(Value); }
+
+    TDataSource* MasterSource() const { return masterLink_->DataSource(); }
+    // "Circular datalinks are not allowed" when the table would follow itself.
+    void SetMasterSource(TDataSource* Value);
+    const std::string& MasterFields() const { return masterLink_->FieldNames(); }
+    void SetMasterFields(const std::string& Value) { masterLink_->SetFieldNames(Value); }
+
+    // The engine driver name of the table's type; empty on an SQL-based database.
+    std::string GetDriverName() const;
+    // An xBase table: of a dBase or xBase type, or named "*.DBF".
+    bool IsDBaseTable() const;
+
+    // Key searches on the active index. SetKey and EditKey enter key entry for the search key
+    // (empty, or as last set); GotoKey stands on the record whose key equals it (false, not
+    // moving, when none does); GotoNearest on the first key at or above it (above it when
+    // KeyExclusive). FindKey and FindNearest set the key from values (one per index field).
+    void SetKey() { SetKeyBuffer(0, true); }
+    void EditKey() { SetKeyBuffer(0, false); }
+    bool GotoKey();
+    void GotoNearest();
+    bool FindKey(const std::vector<TVarRec>& KeyValues);
+    void FindNearest(const std::vector<TVarRec>& KeyValues);
+    // Ranges: the table shows the records whose keys lie between the range start and end (a
+    // side not set is open).
+    void SetRangeStart() { SetKeyBuffer(1, true); }
+    void SetRangeEnd() { SetKeyBuffer(2, true); }
+    void EditRangeStart() { SetKeyBuffer(1, false); }
+    void EditRangeEnd() { SetKeyBuffer(2, false); }
+    void ApplyRange();
+    void CancelRange();
+    void SetRange(const std::vector<TVarRec>& StartValues, const std::vector<TVarRec>& EndValues);
+    // Of the key being entered; "Dataset not in edit or insert mode" outside key entry.
+    bool KeyExclusive() const;
+    void SetKeyExclusive(bool Value);
+    int KeyFieldCount() const;
+    void SetKeyFieldCount(int Value);
+
+    TDataSource* GetDataSource() const override { return MasterSource(); }
+    bool GetCanModify() const override;
+    void DataEvent(TDataEvent Event, std::intptr_t Info) override;
+
+protected:
+    TCursorHandle CreateHandle() override;
+    void DestroyHandle() override;
+    void InitFieldDefs() override;
+    void PrepareCursor() override;
+    void DoOnNewRecord() override;
+    TCursorHandle GetLookupCursor(const std::string& KeyFields, bool CaseInsensitive) override;
+    void DestroyLookupCursor() override;
+
+private:
+    friend class TTableDataLink;
+    friend class TIndexFiles;
+    void SetIndex(const std::string& Value, bool FieldsIndex);
+    // The index file and tag the index text names; IndexDefs is asked only when AskDefs.
+    void ResolveIndexName(std::string& IndexFile, std::string& Tag, bool AskDefs);
+    bool IsProductionIndex(const std::string& IndexFile) const;
+    TCursorHandle OpenTableHandle(const std::string& IndexFile, const std::string& Tag);
+    void ReadIndexDefs(TCursorHandle Cursor);
+    void SwitchIndex(const std::string& IndexFile, const std::string& Tag);
+    void CheckMasterRange();
+    void MasterChanged();
+    void MasterDisabled();
+    void CheckKeyEntry() const;
+    std::vector<char>& EditedKey() const;
+
+    std::unique_ptr<TIndexDefs> indexDefs_;
+    std::unique_ptr<TTableDataLink> masterLink_;
+    bool exclusive_ = false;
+    bool readOnly_ = false;
+    TTableType tableType_ = ttDefault;
+    bool fieldsIndex_ = false;
+    std::string indexText_;
+    std::string tableName_;
+    std::unique_ptr<TIndexFiles> indexFiles_;
+    TCursorHandle lookupCursor_ = 0;
+    std::string lookupKey_;
+    bool lookupCaseIns_ = false;
+};
+
+// Creates the xBase table at Path from Fields (type letters C, N, D, L, M; the type decides the
+// index family: NTX files beside the table, or the CDX or NSX production index) with one order
+// per entry of Indexes (TagName, KeyExpression, Condition, Unique, Descending). A table that
+// exists already is left as it is and the answer is false; engine refusals raise.
+bool CreateTable(const std::string& Path, const std::vector<TXbFieldDef>& Fields,
+                 const std::vector<TIndexDesc>& Indexes, TTableType Type);
+
+// ---- Parameters, queries and stored procedures ----
+//
+// TQuery and TStoredProc keep the surface of SQL datasets. This engine runs no SQL: preparing,
+// executing or opening either shows the engine's "not supported" notice and raises that engine
+// error, so no statement is ever taken for done. Parameters are fully kept: typed values, their
+// record form, their copies between lists, and their stored form.
+
+enum TParamType : Byte { ptUnknown, ptInput, ptOutput, ptInputOutput, ptResult };
+enum TParamBindMode : Byte { pbByName, pbByNumber };
+
+class TParams;
+
+class TParam : public TObject {
+    VANTREL_CLASS(TParam, TObject)
+
+    // Joins Owner (when given) with no data type and unbound.
+    TParam(TParams* Owner, TParamType ParamType);
+    ~TParam() override;
+
+    // Copies data type, value (or null), bound flag and name; the parameter type only when this
+    // one has none.
+    void Assign(const TParam* Source);
+    // The field's data type, value (or null) and name; bound.
+    void AssignField(TField* Field);
+    // Null (still bound).
+    void Clear();
+
+    const std::string& Name() const { return name_; }
+    void SetName(const std::string& Value) { name_ = Value; }
+    TFieldType DataType() const { return dataType_; }
+    void SetDataType(TFieldType Value) { dataType_ = Value; }
+    TParamType ParamType() const { return paramType_; }
+    void SetParamType(TParamType Value) { paramType_ = Value; }
+    bool Bound() const { return bound_; }
+    void SetBound(bool Value) { bound_ = Value; }
+    bool IsNull() const { return value_.IsNull() || value_.IsEmpty(); }
+    const TVariant& Value() const { return value_; }
+
+    // Typed setters: bound, not null, with the setter's data type.
+    void SetAsBoolean(bool Value) { SetTyped(ftBoolean, Value); }
+    void SetAsFloat(double Value) { SetTyped(ftFloat, Value); }
+    void SetAsCurrency(double Value) { SetTyped(ftCurrency, Value); }
+    // A BCD value is held as currency (rounded to ten-thousandths).
+    void SetAsBCD(double Value);
+    void SetAsInteger(LongInt Value) { SetTyped(ftInteger, Value); }
+    void SetAsSmallInt(LongInt Value) { SetTyped(ftSmallint, Value); }
+    void SetAsString(const std::string& Value) { SetTyped(ftString, Value); }
+    void SetAsDate(double Value) { SetTyped(ftDate, TVariant::FromDate(Value)); }
+    void SetAsDateTime(double Value) { SetTyped(ftDateTime, TVariant::FromDate(Value)); }
+    bool AsBoolean() const { return value_.AsBoolean(); }
+    double AsFloat() const { return value_.AsFloat(); }
+    LongInt AsInteger() const { return static_cast<LongInt>(value_.AsInteger()); }
+    std::string AsString() const { return IsNull() ? std::string() : value_.AsString(); }
+
+    // Bytes the value takes in a record buffer; 62496 for an unknown type, 62497 for one a
+    // record cannot carry.
+    int GetDataSize() const;
+    // The value in its record form at Buffer (GetDataSize bytes).
+    void GetData(void* Buffer) const;
+    // The value from its record form (nullptr: null).
+    void SetData(const void* Buffer);
+
+private:
+    friend class TParams;
+    void SetTyped(TFieldType Type, const TVariant& Value);
+    [[noreturn]] void TypeError() const;
+
+    TParams* owner_;
+    std::string name_;
+    TFieldType dataType_ = ftUnknown;
+    TParamType paramType_;
+    bool bound_ = false;
+    TVariant value_ = TVariant::Null();
+};
+
+class TParams : public TPersistent {
+    VANTREL_CLASS(TParams, TPersistent)
+
+    TParams() = default;
+    ~TParams() override { Clear(); }
+
+    void Assign(TPersistent* Source) override;
+    // Copies the values of the parameters of Value into those of the same name.
+    void AssignValues(TParams* Value);
+    TParam* CreateParam(TFieldType DataType, const std::string& Name, TParamType ParamType);
+    void Clear();
+    int Count() const { return static_cast<int>(items_.size()); }
+    TParam* Items(int Index) const { return items_.at(static_cast<std::size_t>(Index)); }
+    // nullptr when absent; ParamByName raises "Parameter '%s' not found".
+    TParam* FindParam(const std::string& Name) const;
+    TParam* ParamByName(const std::string& Name) const;
+    // The stored property "Data"; a stream that cannot be read raises "Unable to load bind
+    // parameters" and leaves the list as it was.
+    void WriteData(TStream& Stream) const;
+    void ReadData(TStream& Stream);
+
+private:
+    friend class TParam;
+    std::vector<TParam*> items_;
+};
+
+class TQuery;
+
+// Refreshes a query's parameters from its master's record.
+class TQueryDataLink : public TDataLink {
+    VANTREL_CLASS(TQueryDataLink, TDataLink)
+
+    explicit TQueryDataLink(TQuery* Query) : query_(Query) {}
+
+protected:
+    void ActiveChanged() override;
+    void CheckBrowseMode() override;
+    void RecordChanged(TField* Field) override;
+
+private:
+    TQuery* query_;
+};
+
+// The statement with its ":name" parameter markers made "?" ("::" stands for ":"; markers
+// inside quotes are text), the parameters found added to Params (when given) in order.
+std::string ParseSQL(const std::string& SQL, TParams* Params);
+
+class TQuery : public TDBDataSet {
+    VANTREL_CLASS(TQuery, TDBDataSet)
+
+    explicit TQuery(TComponent* AOwner);
+    ~TQuery() override;
+
+    // A change of the text unprepares the query and, with ParamCheck, rebuilds Params keeping
+    // the values of the names that remain. Refused while open.
+    TStrings* SQL() const { return sql_.get(); }
+    void SetSQL(TStrings* Value);
+    // The statement as prepared: markers made "?".
+    const std::string& Text() const { return text_; }
+    TParams* Params() const { return params_.get(); }
+    void SetParams(TParams* Value);
+    bool ParamCheck() const { return paramCheck_; }
+    void SetParamCheck(bool Value) { paramCheck_ = Value; }
+    bool RequestLive() const { return requestLive_; }
+    void SetRequestLive(bool Value) { requestLive_ = Value; }
+    bool UniDirectional() const { return uniDirectional_; }
+    void SetUniDirectional(bool Value) { uniDirectional_ = Value; }
+    bool Constrained() const { return constrained_; }
+    void SetConstrained(bool Value) { constrained_ = Value; }
+    TDataSource* DataSource() const { return dataLink_->DataSource(); }
+    // "Circular datalinks are not allowed" when the query would follow itself.
+    void SetDataSource(TDataSource* Value);
+    TDataSource* GetDataSource() const override { return DataSource(); }
+
+    bool Prepared() const { return prepared_; }
+    void Prepare();
+    void UnPrepare();
+    void ExecSQL();
+    TParam* ParamByName(const std::string& Name) const { return params_->ParamByName(Name); }
+
+protected:
+    TCursorHandle CreateHandle() override;
+
+private:
+    friend class TQueryDataLink;
+    void QueryChanged();
+    void SetParamsFromMaster();
+    void BindParams();
+    void RefreshParams();
+
+    std::unique_ptr<TStringList> sql_;
+    std::unique_ptr<TParams> params_;
+    std::unique_ptr<TQueryDataLink> dataLink_;
+    std::string text_;
+    LongWord statement_ = 0;
+    bool prepared_ = false;
+    bool paramCheck_ = true;
+    bool requestLive_ = false;
+    bool uniDirectional_ = false;
+    bool constrained_ = false;
+};
+
+class TStoredProc : public TDBDataSet {
+    VANTREL_CLASS(TStoredProc, TDBDataSet)
+
+    explicit TStoredProc(TComponent* AOwner);
+    ~TStoredProc() override;
+
+    const std::string& StoredProcName() const { return procName_; }
+    void SetStoredProcName(const std::string& Value);
+    Word Overload() const { return overload_; }
+    void SetOverload(Word Value);
+    TParams* Params() const { return params_.get(); }
+    void SetParams(TParams* Value);
+    TParamBindMode ParamBindMode() const { return bindMode_; }
+    void SetParamBindMode(TParamBindMode Value) { bindMode_ = Value; }
+
+    bool Prepared() const { return prepared_; }
+    // Every input parameter needs a value (62513) and a type (62514).
+    void Prepare();
+    void UnPrepare();
+    void ExecProc();
+    TParam* ParamByName(const std::string& Name) const { return params_->ParamByName(Name); }
+
+protected:
+    TCursorHandle CreateHandle() override;
+
+private:
+    void CheckParams() const;
+
+    std::unique_ptr<TParams> params_;
+    std::string procName_;
+    Word overload_ = 0;
+    TParamBindMode bindMode_ = pbByName;
+    LongWord statement_ = 0;
+    bool prepared_ = false;
 };

@@ -25,11 +25,13 @@ void SetQuery(const TEngineWorkArea& area) {
 }
 
 // A one-shot search condition: the cursor goes before the first record that meets it and the
-// work area's own condition.
-void RunSearch(const TEngineFilter& f) {
+// work area's own condition and that the active callback filters accept.
+void RunSearch(const TEngineFilter& f, TEngineWorkArea& area) {
     const std::string current = xb_DBFilter();
     xb_Query(current.empty() ? f.Text : "(" + f.Text + ") .and. (" + current + ")");
     xb_GoTop();
+    while (!xb_Eof() && !RunFilterCallbacks(xb_GetRecord().data(), area))
+        xb_Skip(1);
     const LongInt recno = xb_RecNo();
     const bool none = xb_Eof();
     xb_Query(current);
@@ -313,7 +315,7 @@ DBIResult DbiActivateFilter(TCursorHandle cursor, TFilterHandle filter) {
     f->Active = true;
     if (f->IsCallback) return dbiOK;
     if (f->Kind == filterKindSearch)
-        RunSearch(*f);
+        RunSearch(*f, *area);
     else
         SetQuery(*area);
     return dbiOK;

@@ -38,6 +38,7 @@ constexpr DBIResult dbiBadHandle = 9990;         // 0x2706
 constexpr DBIResult dbiBadParameter = 9998;      // 0x270E
 constexpr DBIResult dbiNoLanguageDriver = 10013; // 0x271D
 constexpr DBIResult dbiValueTooWide = 10019;     // 0x2723
+constexpr DBIResult dbiIndexOpen = 10028;        // 0x272C the index file is open already
 constexpr DBIResult dbiTableBusy = 10243;        // 0x2803
 constexpr DBIResult dbiLockRefused = 10245;      // 0x2805
 constexpr DBIResult dbiNeedPassword = 10498;     // 0x2902

@@ -27,24 +27,6 @@ TStrings* ListProp(TObject* Object, const char* Name) {
     return info ? dynamic_cast<TStrings*>(info->GetObject(Object)) : nullptr;
 }
 
-// The parts of a line split at Delimiter.
-std::vector<std::string> Parts(const std::string& Line, char Delimiter) {
-    TStringList list;
-    strBreakApart(Line, Delimiter, list);
-    std::vector<std::string> parts;
-    for (int i = 0; i < list.Count(); ++i)
-        parts.push_back(list[i]);
-    return parts;
-}
-
-std::string JoinParts(const std::vector<std::string>& Parts, std::size_t From, std::size_t To,
-                      char Delimiter) {
-    std::string text;
-    for (std::size_t i = From; i < To && i < Parts.size(); ++i)
-        text += (i > From ? std::string(1, Delimiter) : std::string()) + Parts[i];
-    return text;
-}
-
 // The index of the field's PictureMasks line (names compared lower-cased), -1 when none.
 int PictureMaskLine(const TStrings* Masks, const std::string& FieldName) {
     const std::string wanted = LowerCase(FieldName);
@@ -62,6 +44,23 @@ bool IsEditControl(const TControl* Control) {
 const char* const kComponentTypes[] = {"CustomEdit", "LookupCombo", "Combo"};
 
 } // namespace
+
+std::vector<std::string> dwSplitLine(const std::string& Line, char Delimiter) {
+    TStringList list;
+    strBreakApart(Line, Delimiter, list);
+    std::vector<std::string> parts;
+    for (int i = 0; i < list.Count(); ++i)
+        parts.push_back(list[i]);
+    return parts;
+}
+
+std::string dwJoinParts(const std::vector<std::string>& Parts, std::size_t From, std::size_t To,
+                        char Delimiter) {
+    std::string text;
+    for (std::size_t i = From; i < To && i < Parts.size(); ++i)
+        text += (i > From ? std::string(1, Delimiter) : std::string()) + Parts[i];
+    return text;
+}
 
 // ---- Settings by name ----
 
@@ -165,7 +164,7 @@ TdwPictureMask dwGetPictureMask(TObject* DataSet, const std::string& FieldName) 
     const TStrings* masks = dwGetPictureMasks(DataSet);
     const int line = PictureMaskLine(masks, FieldName);
     if (line < 0) return result;
-    const std::vector<std::string> parts = Parts((*masks)[line], '\t');
+    const std::vector<std::string> parts = dwSplitLine((*masks)[line], '\t');
     result.Mask = parts.size() > 1 ? parts[1] : std::string();
     result.Flag1 = parts.size() <= 2 || parts[2] != "F";
     result.Flag2 = parts.size() <= 3 || parts[3] != "F";
@@ -219,9 +218,9 @@ void dwValidateRecordMasks(TDataSet* DataSet, const TdwInvalidValueEvent& Event,
 TdwControlType dwGetControlType(TObject* DataSet, const std::string& FieldName) {
     const TStrings* types = dwGetControlTypes(DataSet);
     for (int i = 0; types != nullptr && i < types->Count(); ++i) {
-        const std::vector<std::string> parts = Parts((*types)[i], ';');
+        const std::vector<std::string> parts = dwSplitLine((*types)[i], ';');
         if (parts.size() < 2 || parts[0] != FieldName) continue;
-        return {parts[1], JoinParts(parts, 2, parts.size(), ';')};
+        return {parts[1], dwJoinParts(parts, 2, parts.size(), ';')};
     }
     return {};
 }
@@ -232,7 +231,7 @@ void dwCleanControlTypes(TDataSet* DataSet) {
     if (types == nullptr || owner == nullptr || !owner->ComponentState().Contains(csDesigning))
         return;
     for (int i = types->Count() - 1; i >= 0; --i) {
-        const std::vector<std::string> parts = Parts((*types)[i], ';');
+        const std::vector<std::string> parts = dwSplitLine((*types)[i], ';');
         if (parts.size() < 3) continue;
         bool named = false;
         for (const char* type : kComponentTypes)
@@ -252,12 +251,13 @@ void dwCleanControlTypes(TDataSet* DataSet) {
 void dwCleanLookupDefinitions(TDataSet* DataSet, TStrings* LookupFields, TStrings* LookupLinks,
                               TStrings* ControlTypes) {
     for (int i = LookupFields ? LookupFields->Count() - 1 : -1; i >= 0; --i) {
-        if (dwFieldExists(DataSet, Parts((*LookupFields)[i], ';')[0])) continue;
+        if (dwFieldExists(DataSet, dwSplitLine((*LookupFields)[i], ';')[0])) continue;
         LookupFields->Delete(i);
         if (LookupLinks != nullptr && i < LookupLinks->Count()) LookupLinks->Delete(i);
     }
     for (int i = ControlTypes ? ControlTypes->Count() - 1 : -1; i >= 0; --i)
-        if (!dwFieldExists(DataSet, Parts((*ControlTypes)[i], ';')[0])) ControlTypes->Delete(i);
+        if (!dwFieldExists(DataSet, dwSplitLine((*ControlTypes)[i], ';')[0]))
+            ControlTypes->Delete(i);
 }
 
 TdwLookupDefinition dwGetLookupDefinition(TField* Field) {
@@ -266,7 +266,7 @@ TdwLookupDefinition dwGetLookupDefinition(TField* Field) {
     const TStrings* fields = dwGetLookupFields(dataSet);
     const TStrings* links = dwGetLookupLinks(dataSet);
     for (int i = 0; fields != nullptr && i < fields->Count(); ++i) {
-        const std::vector<std::string> parts = Parts((*fields)[i], ';');
+        const std::vector<std::string> parts = dwSplitLine((*fields)[i], ';');
         if (parts.size() < 5 || parts[0] != Field->FieldName()) continue;
         result.DatabaseName = parts[1];
         result.TableName = parts[2];
@@ -296,7 +296,7 @@ void dwRestoreFieldLayout(TDataSet* DataSet, TStrings* List) {
         for (int i = 0; i < DataSet->FieldCount(); ++i)
             DataSet->Fields(i)->SetVisible(false);
         for (int line = 0; line < List->Count(); ++line) {
-            const std::vector<std::string> parts = Parts((*List)[line], '\t');
+            const std::vector<std::string> parts = dwSplitLine((*List)[line], '\t');
             TField* field = DataSet->FindField(parts[0]);
             if (field == nullptr) continue;
             if (parts.size() > 1) field->SetDisplayWidth(StrToIntDef(parts[1], 0));

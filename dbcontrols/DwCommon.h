@@ -32,6 +32,12 @@ enum TdwOnFilterOption { ofoEnabled, ofoShowHourGlass, ofoCancelOnEscape };
 using TdwOnFilterOptions = TSet<TdwOnFilterOption, 3>;
 using TdwInvalidValueEvent = std::function<void(TDataSet* DataSet, TField* Field)>;
 
+// The parts of a line split at Delimiter (strBreakApart).
+std::vector<std::string> dwSplitLine(const std::string& Line, char Delimiter);
+// Parts From up to (not including) To joined again with Delimiter.
+std::string dwJoinParts(const std::vector<std::string>& Parts, std::size_t From, std::size_t To,
+                        char Delimiter);
+
 // ---- Settings by name ----
 
 TdwInvalidValueEvent dwGetInvalidValueEvent(TObject* DataSet);

@@ -6,10 +6,6 @@
 
 namespace {
 
-constexpr int kQBELanguage = 1;
-constexpr LongWord stmtAuxiliaryTables = 393254;
-constexpr LongWord stmtBlankAsZero = 393251;
-
 bool IsPasswordError(DBIResult r) {
     return r == 10497 || r == dbiNeedPassword || r == 10499;
 }
@@ -55,13 +51,9 @@ void TdwQBE::SetQBE(TStrings* Value) {
 
 void TdwQBE::SetOnFilter(TdwQBEFilterEvent Value) {
     onFilter_ = std::move(Value);
-    if (onFilter_)
-        parts_.Filter.Event = [this](bool& accept) { onFilter_(this, accept); };
-    else
-        parts_.Filter.Event = nullptr;
-    if (!Active()) return;
-    if (!parts_.Filter.Install(static_cast<bool>(onFilter_)))
-        MessageDlg("Local Filtering is not supported on this QBE.", mtWarning, {mbOK}, 0);
+    std::function<void(bool&)> event;
+    if (onFilter_) event = [this](bool& accept) { onFilter_(this, accept); };
+    parts_.SetFilterEvent(std::move(event), "Local Filtering is not supported on this QBE.");
 }
 
 TCursorHandle TdwQBE::CreateHandle() {
@@ -75,19 +67,9 @@ TCursorHandle TdwQBE::CreateHandle() {
 TCursorHandle TdwQBE::ExecuteQBE() {
     const std::string text = dwJoinLines(&qbe_, false);
     for (;;) {
-        LongWord statement = 0;
-        TCursorHandle cursor = 0;
-        DBIResult result = DbiQAlloc(DBHandle(), kQBELanguage, &statement);
-        if (result == dbiOK) {
-            DbiSetProp(statement, stmtAuxiliaryTables, AuxiliaryTables ? 1 : 0);
-            DbiSetProp(statement, stmtBlankAsZero, BlankAsZero ? 1 : 0);
-            result = DbiQPrepare(statement, text.c_str());
-            if (result == dbiOK) {
-                TWaitCursor wait;
-                result = DbiQExec(statement, &cursor);
-            }
-            DbiQFree(statement);
-        }
+        DBIResult result = dbiOK;
+        const TCursorHandle cursor =
+            dwExecuteQuery(DBHandle(), kQBELanguage, text, AuxiliaryTables, BlankAsZero, result);
         if (result == dbiOK) return cursor;
         if (!IsPasswordError(result)) CheckEngineResult(result);
         if (!DBSession()->GetPassword()) CheckEngineResult(result);
@@ -95,16 +77,18 @@ TCursorHandle TdwQBE::ExecuteQBE() {
 }
 
 void TdwQBE::CloseCursor() {
+    lookupTables_.clear();
     TDBDataSet::CloseCursor();
     parts_.Filter.CursorClosed();
 }
 
 void TdwQBE::DoAfterOpen() {
     TDBDataSet::DoAfterOpen();
-    if (onFilter_) parts_.Filter.Install(true);
+    parts_.AfterOpen();
 }
 
 void TdwQBE::DoOnCalcFields() {
     parts_.CleanDefinitions();
+    dwFillLookupFields(this, &parts_.LookupFields, &parts_.LookupLinks, &lookupTables_);
     TDBDataSet::DoOnCalcFields();
 }

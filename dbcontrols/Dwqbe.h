@@ -34,6 +34,7 @@ class TdwQBE : public TDBDataSet {
     void SetOnFilter(TdwQBEFilterEvent Value);
 
     TdwDataSetParts& Parts() { return parts_; }
+    std::vector<TdwLookupTable>& LookupTables() { return lookupTables_; }
     // True when the last opening produced no cursor.
     bool NoResultSet() const { return noResultSet_; }
 
@@ -49,5 +50,6 @@ private:
     TStringList qbe_;
     TdwQBEFilterEvent onFilter_;
     TdwDataSetParts parts_{this};
+    std::vector<TdwLookupTable> lookupTables_;
     bool noResultSet_ = false;
 };

@@ -17,11 +17,13 @@
 #pragma once
 
 #include "db/DB.h"
+#include "db/DBTables.h"
 #include "dbcontrols/DwCommon.h"
 #include "platform/rtl/TypInfo.h"
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 // The dwFilter lines as one condition: each line trimmed of trailing blanks and control
 // characters, empty lines skipped, the first line as it is and each further one appended as
@@ -147,6 +149,11 @@ public:
     void ValidateBeforePost();
     // Before the calculated-fields event: lines of fields that no longer exist are dropped.
     void CleanDefinitions();
+    // Binds the dataset's OnFilter (empty to remove it) and, on an open dataset, installs or
+    // removes the record filter; shows Refusal (warning) when the engine gives no filter.
+    void SetFilterEvent(std::function<void(bool& Accept)> Event, const std::string& Refusal);
+    // After the dataset opens: the record filter is installed when OnFilter is bound.
+    void AfterOpen();
 
 private:
     TDataSet* dataSet_;
@@ -179,3 +186,212 @@ void dwPublishDataSetParts(TdwDataSetParts& (*Parts)(C&), bool WithValidation) {
         "OnInvalidValue", [Parts](C& c) { return Parts(c).OnInvalidValue; },
         [Parts](C& c, TdwInvalidValueEvent v) { Parts(c).OnInvalidValue = std::move(v); });
 }
+
+// Runs Text as an engine query of Language (1 QBE, 2 SQL) on Database with the hour-glass
+// cursor; a QBE statement takes AuxiliaryTables and BlankAsZero as its properties. Result is the
+// engine's answer; the cursor of the answer, or 0.
+constexpr int kQBELanguage = 1;
+constexpr int kSQLLanguage = 2;
+TCursorHandle dwExecuteQuery(TDatabaseHandle Database, int Language, const std::string& Text,
+                             bool AuxiliaryTables, bool BlankAsZero, DBIResult& Result);
+
+// ---- TdwTable ----
+//
+// The table of the data-aware controls: a TTable with the per-field settings, the dwFilter
+// text, the OnFilter record filter, validation against the picture masks before a post, a
+// query text that replaces the table name, and the key and value searches the incremental
+// search and the lookup fields use. Closing frees the lookup tables opened for the lookup
+// fields; destruction closes the table first, then tells the watching components (TdwTableWatch)
+// and the destruction notification.
+
+class TdwTable;
+using TdwTableFilterEvent = std::function<void(TdwTable* Table, bool& Accept)>;
+
+// A lookup table opened for lookup fields, with the link text that identifies it and where the
+// current calculation left it.
+struct TdwLookupTable {
+    std::unique_ptr<TdwTable> Table;
+    std::string Link;
+    bool Positioned = false;
+    bool Found = false;
+};
+
+// Another component's record of a table: it tells whether the table has been freed since. The
+// watch leaves the table's list when it is freed itself, so the table never writes to a freed
+// record.
+class TdwTableWatch {
+public:
+    explicit TdwTableWatch(TdwTable* Table);
+    ~TdwTableWatch();
+    TdwTableWatch(const TdwTableWatch&) = delete;
+    TdwTableWatch& operator=(const TdwTableWatch&) = delete;
+    bool TableGone() const { return table_ == nullptr; }
+    TdwTable* Table() const { return table_; }
+
+private:
+    friend class TdwTable;
+    TdwTable* table_;
+};
+
+class TdwTable : public TTable {
+    VANTREL_CLASS(TdwTable, TTable)
+
+    explicit TdwTable(TComponent* AOwner);
+    ~TdwTable() override;
+
+    TdwDataSetParts& Parts() { return parts_; }
+    TStrings* dwFilter() { return &dwFilter_; }
+    // Stores the lines; an open table applies them at once, showing "Fail to set filter" when
+    // the text is refused (the table is then left unfiltered).
+    void SetDwFilter(TStrings* Value);
+    bool SyncSQLByRange = true;
+    bool NarrowSearch = false;
+    Word NarrowSearchUpperChar = 255;
+    // A query text with lines opens the table from the query instead of its table name.
+    TStrings* Query() { return &query_; }
+    // Closes an open table; a text with lines clears TableName, IndexFieldNames, MasterSource
+    // and MasterFields.
+    void SetQuery(TStrings* Value);
+    // A non-empty name clears Query.
+    void SetTableName(const std::string& Value);
+    const TdwTableFilterEvent& OnFilter() const { return onFilter_; }
+    void SetOnFilter(TdwTableFilterEvent Value);
+    // Called with the table just before it is freed.
+    std::function<void(TdwTable*)> OnDestroyNotify;
+
+    // "QBE" or "SQL", chosen when the table opens from its query.
+    const std::string& QueryLanguage() const { return queryLanguage_; }
+    bool IsQueryTable() const { return query_.Count() > 0; }
+    // Of type ttParadox, or ttDefault with a lower-cased name containing ".db" and ending "b".
+    bool IsParadoxTable() const;
+
+    // Key search on the index fields, one value per field from the first: False without index
+    // fields; more values than index fields report "Table <name>: FindKey has too many lookup
+    // values for index <index>" (warning).
+    bool dwFindKeyValues(const std::vector<TVarRec>& Values);
+    // The value search of dwFindValue with the index shortcut of this table.
+    bool dwFindValue(const std::string& Value, const std::string& FieldName, Byte MatchType,
+                     bool CaseSensitive);
+    // Removes the incremental search's range: a table of an SQL database is reopened with its
+    // visible-field layout (while DwIntl's ReopenOnRangeReset is on), any other cancels it.
+    void ResetRange();
+
+    std::vector<TdwLookupTable>& LookupTables() { return lookupTables_; }
+    // Set by the lookup-field filling while it positions this table.
+    bool LookupFilling = false;
+    int KeySearchDepth() const { return keySearchDepth_; }
+
+protected:
+    TCursorHandle CreateHandle() override;
+    void OpenCursor() override;
+    void CloseCursor() override;
+    void InitFieldDefs() override;
+    void PrepareCursor() override;
+    void DoBeforePost() override;
+    void DoOnCalcFields() override;
+
+private:
+    friend class TdwTableWatch;
+    bool IsSQLTable() const;
+    bool XBaseFilter() const;
+    // The index shortcut of the value search: whether it applied, and then Found.
+    bool IndexSearch(TField* Field, const std::string& Value, Byte MatchType, bool CaseSensitive,
+                     bool& Found);
+    bool KeyValuesCurrent(const std::vector<TVarRec>& Values) const;
+    bool RangeKeySearch(const std::vector<TVarRec>& Values);
+    void ClearTableSource();
+    void FreeLookupTables();
+
+    TdwDataSetParts parts_{this};
+    TStringList dwFilter_;
+    TStringList query_;
+    TdwTableFilterEvent onFilter_;
+    std::string queryLanguage_;
+    TFilterHandle filterHandle_ = 0;
+    bool opening_ = false;
+    int keySearchDepth_ = 0;
+    std::vector<TdwLookupTable> lookupTables_;
+    std::vector<TdwTableWatch*> watches_;
+};
+
+// The text of a key value: integers in decimal, floats by the float-to-text conversion, texts
+// as they are; other kinds give an empty text.
+std::string dwKeyValueText(const TVarRec& Value);
+
+// ---- Routines over data-aware tables ----
+
+// The lookup-field filling run for every calculated-fields event: each LookupFields line takes
+// its lookup table from Tables (reused when database, table and link agree, else a TdwTable is
+// opened and added), the table is positioned once per run on the link's values, and the lookup
+// field takes the shown field's value, or is cleared when nothing was found. A link naming a
+// field the dataset lacks hides the lookup field and ends the run.
+void dwFillLookupFields(TDataSet* DataSet, TStrings* LookupFields, TStrings* LookupLinks,
+                        std::vector<TdwLookupTable>* Tables);
+// Positions the lookup table of the field's definition on the dataset's value of the link's
+// first field; LookupField is the shown field. False when no such table is open or the value
+// is not found.
+bool dwPositionLookupTable(TField* Field, std::string& LookupField, std::string& Value);
+// The data-aware table whose Query has lines.
+bool dwIsQueryTable(const TObject* DataSet);
+// Sets the table's index; on an SQL database with SyncSQLByRange the table is reopened on the
+// new index and goes to the nearest key of the current values.
+void dwSetTableIndex(TDataSet* DataSet, const std::string& IndexName);
+// The incremental search: the typed text at key position KeyPosition (0..3) of the table's
+// index; whether the record reached matches the text.
+bool dwIncrementalSearch(TDataSet* DataSet, int KeyPosition, const std::string& Text);
+
+// ---- The query datasets' common base ----
+
+// Shown when the engine refuses the record filter of a query or stored-procedure dataset.
+constexpr const char* kdwLiveQueryFilterRefused =
+    "Local filtering is not supported on a Live-Query which contains a Where clause in the SQL "
+    "string. To perform a local filter on this query, you will need to set its RequestLive "
+    "property to False.";
+
+// What the query and stored-procedure datasets of the family add to their base class: the
+// shared parts, the lookup tables of their lookup fields, validation before a post, the lookup
+// filling before the calculated-fields event and the record filter after opening. Destruction
+// closes the dataset while the parts its close path walks still exist.
+template <typename Base>
+class TdwDerivedDataSet : public Base {
+public:
+    explicit TdwDerivedDataSet(TComponent* AOwner) : Base(AOwner) {}
+    ~TdwDerivedDataSet() override {
+        this->Destroying();
+        this->Close();
+    }
+
+    TdwDataSetParts& Parts() { return parts_; }
+    std::vector<TdwLookupTable>& LookupTables() { return lookupTables_; }
+
+protected:
+    void CloseCursor() override {
+        lookupTables_.clear();
+        Base::CloseCursor();
+        parts_.Filter.CursorClosed();
+    }
+    void DoAfterOpen() override {
+        Base::DoAfterOpen();
+        parts_.AfterOpen();
+    }
+    void DoBeforePost() override {
+        Base::DoBeforePost();
+        parts_.ValidateBeforePost();
+    }
+    void DoOnCalcFields() override {
+        parts_.CleanDefinitions();
+        dwFillLookupFields(this, &parts_.LookupFields, &parts_.LookupLinks, &lookupTables_);
+        Base::DoOnCalcFields();
+    }
+
+private:
+    TdwDataSetParts parts_{this};
+    std::vector<TdwLookupTable> lookupTables_;
+};
+
+// Locates a record by a field's value (locate dialog, incremental search): True at once when
+// the current record's text already matches (exactly when CaseSensitive, else lower-cased);
+// otherwise the value search runs from the first record, through a data-aware table's own
+// search with its index shortcut.
+bool dwLocateFieldValue(TDataSet* DataSet, const std::string& FieldName, const std::string& Value,
+                        Byte MatchType, bool CaseSensitive);

@@ -9,6 +9,7 @@
 #include "platform/rtl/Strings.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFontDialog>
@@ -17,6 +18,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -101,7 +103,17 @@ public:
         EnsureQtApp();
         QMessageBox box;
         box.setWindowTitle(AnsiToQString(r.Caption));
-        box.setText(AnsiToQString(r.Text));
+        // Messages break their lines with a lone carriage return as often as with CR LF.
+        QString text = AnsiToQString(r.Text);
+        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+        text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        box.setText(text);
+        // Ctrl+C copies the caption and the message, as message boxes do on the program's
+        // home platform; a user can paste what the program said into a note or a report.
+        QShortcut copy(QKeySequence::Copy, &box);
+        QObject::connect(&copy, &QShortcut::activated, [&box] {
+            QGuiApplication::clipboard()->setText(box.windowTitle() + "\n\n" + box.text() + "\n");
+        });
         switch (r.Type) {
         case mtWarning: box.setIcon(QMessageBox::Warning); break;
         case mtError: box.setIcon(QMessageBox::Critical); break;

@@ -18,7 +18,7 @@ bool Between(int v, int a, int b) {
 // ============================================================================================
 // TInplaceEdit
 
-TInplaceEdit::TInplaceEdit(TCustomGrid* Grid) : TEdit(Grid), grid_(Grid) {
+TInplaceEdit::TInplaceEdit(TCustomGrid* Grid) : TCustomMaskEdit(Grid), grid_(Grid) {
     SetBorderStyle(bsNone);
     SetVisible(false);
     SetTabStop(false);
@@ -29,6 +29,7 @@ void TInplaceEdit::UpdateContents() {
     loading_ = true;
     SetMaxLength(grid_->GetEditLimit());
     SetReadOnly(!grid_->CanEditModify());
+    SetEditMask(grid_->GetEditMask(grid_->Col(), grid_->Row()));
     startText_ = grid_->GetEditText(grid_->Col(), grid_->Row());
     SetText(startText_);
     SetModified(false);
@@ -45,7 +46,7 @@ void TInplaceEdit::HideEditor() {
 }
 
 void TInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
-    TEdit::KeyDown(Key, Shift);
+    TCustomMaskEdit::KeyDown(Key, Shift);
     const int length = static_cast<int>(Text().size());
     bool toGrid = false;
     switch (Key) {
@@ -64,7 +65,7 @@ void TInplaceEdit::KeyDown(Word& Key, TShiftState Shift) {
 }
 
 void TInplaceEdit::KeyPress(char& Key) {
-    TEdit::KeyPress(Key);
+    if (Key != '\r' && Key != 27) TCustomMaskEdit::KeyPress(Key);
     if (Key == '\r' || Key == 27) {
         // Enter keeps the text, Esc takes back the grid's; both end the editing.
         const bool keep = Key == '\r';
@@ -81,13 +82,13 @@ void TInplaceEdit::KeyPress(char& Key) {
 }
 
 void TInplaceEdit::WMGetDlgCode(TWMGetDlgCode& Message) {
-    TEdit::WMGetDlgCode(Message);
+    TCustomMaskEdit::WMGetDlgCode(Message);
     Message.Result |= DLGC_WANTALLKEYS;
     if (grid_->Options().Contains(goTabs)) Message.Result |= DLGC_WANTTAB;
 }
 
 void TInplaceEdit::Change() {
-    TEdit::Change();
+    TCustomMaskEdit::Change();
     if (!loading_ && Visible()) grid_->SetEditText(grid_->Col(), grid_->Row(), Text());
 }
 
@@ -101,6 +102,11 @@ TCustomGrid::TCustomGrid(TComponent* AOwner) : TCustomControl(AOwner) {
     SetBorderStyle(bsSingle);
     colWidths_.assign(5, defaultColWidth_);
     rowHeights_.assign(5, defaultRowHeight_);
+    tabStops_.assign(5, true);
+    scrollTimer_ = new TTimer(this);
+    scrollTimer_->SetEnabled(false);
+    scrollTimer_->SetInterval(kScrollInterval);
+    scrollTimer_->OnTimer = [this](TObject*) { TimedScroll(scrollDirection_); };
     SetBounds(0, 0, 320, 120);
 }
 
@@ -110,6 +116,7 @@ void TCustomGrid::SetColCount(int Value) {
     Value = std::max(Value, 1);
     if (Value <= fixedCols_) fixedCols_ = Value - 1;
     colWidths_.resize(static_cast<std::size_t>(Value), defaultColWidth_);
+    tabStops_.resize(static_cast<std::size_t>(Value), true);
     FocusCell(std::min(current_.X, Value - 1), current_.Y, true);
     MoveTopLeft(topLeft_.X, topLeft_.Y);
     UpdateScrollBars();
@@ -192,6 +199,18 @@ void TCustomGrid::SetRowHeights(int Index, int Value) {
     Invalidate();
 }
 
+bool TCustomGrid::TabStops(int Index) const {
+    if (Index < 0 || Index >= ColCount())
+        throw EListError("List index out of bounds (%d)", {Index});
+    return tabStops_[static_cast<std::size_t>(Index)];
+}
+
+void TCustomGrid::SetTabStops(int Index, bool Value) {
+    if (Index < 0 || Index >= ColCount())
+        throw EListError("List index out of bounds (%d)", {Index});
+    tabStops_[static_cast<std::size_t>(Index)] = Value;
+}
+
 void TCustomGrid::SetGridLineWidth(int Value) {
     gridLineWidth_ = std::max(Value, 0);
     Invalidate();
@@ -211,6 +230,14 @@ void TCustomGrid::SetOptions(TGridOptions Value) {
 }
 
 void TCustomGrid::SetScrollBars(TScrollStyle Value) {
+    const auto has = [](TScrollStyle s, bool vert) {
+        return s == ssBoth || s == (vert ? ssVertical : ssHorizontal);
+    };
+    // A bar the grid gives up disappears; from then on it is the descendant's.
+    if (HandleAllocated()) {
+        if (has(scrollBars_, false) && !has(Value, false)) ShowScrollBar(Handle(), SB_HORZ, false);
+        if (has(scrollBars_, true) && !has(Value, true)) ShowScrollBar(Handle(), SB_VERT, false);
+    }
     scrollBars_ = Value;
     UpdateScrollBars();
 }
@@ -436,7 +463,8 @@ void TCustomGrid::UpdateScrollBars() {
     if (!HandleAllocated()) return;
     const HWND h = Handle();
     auto set = [&](int bar, bool wanted, int first, int last, int page, int pos) {
-        if (!wanted || last <= first) {
+        if (!wanted) return;
+        if (last <= first) {
             ShowScrollBar(h, bar, false);
             return;
         }
@@ -574,6 +602,9 @@ void TCustomGrid::MoveColumn(int FromIndex, int ToIndex) {
     const int width = colWidths_[static_cast<std::size_t>(FromIndex)];
     colWidths_.erase(colWidths_.begin() + FromIndex);
     colWidths_.insert(colWidths_.begin() + ToIndex, width);
+    const bool stop = tabStops_[static_cast<std::size_t>(FromIndex)];
+    tabStops_.erase(tabStops_.begin() + FromIndex);
+    tabStops_.insert(tabStops_.begin() + ToIndex, stop);
     ColumnMoved(FromIndex, ToIndex);
     Invalidate();
 }
@@ -769,17 +800,7 @@ void TCustomGrid::KeyDown(Word& Key, TShiftState Shift) {
         break;
     case VK_TAB:
         if (!options_.Contains(goTabs)) return;
-        if (Shift.Contains(ssShift)) {
-            if (--c < fixedCols_) {
-                c = ColCount() - 1;
-                --r;
-            }
-        } else if (++c >= ColCount()) {
-            c = fixedCols_;
-            ++r;
-        }
-        if (r < fixedRows_ || r >= RowCount()) return;
-        MoveColRow(c, r, true, true);
+        if (NextTabCell(c, r, Shift.Contains(ssShift) ? -1 : 1)) MoveColRow(c, r, true, true);
         return;
     case VK_F2: ShowEditor(); return;
     default: return;
@@ -852,14 +873,7 @@ void TCustomGrid::MouseMove(TShiftState Shift, int X, int Y) {
         Invalidate();
         break;
     case gsSelecting: {
-        if (X >= ClientWidth())
-            TimedScroll(sdRight);
-        else if (X < 0)
-            TimedScroll(sdLeft);
-        else if (Y >= ClientHeight())
-            TimedScroll(sdDown);
-        else if (Y < 0)
-            TimedScroll(sdUp);
+        TrackEdgeScroll(X, Y);
         const TGridCoord cell = MouseCoord(X, Y);
         if (cell.X >= fixedCols_ && cell.Y >= fixedRows_ && !(cell == current_))
             MoveColRow(cell.X, cell.Y, false, true);
@@ -873,6 +887,7 @@ void TCustomGrid::MouseMove(TShiftState Shift, int X, int Y) {
 void TCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
     const TGridState state = state_;
     state_ = gsNormal;
+    StopEdgeScroll();
     if (state == gsColSizing) ColWidthsChanged();
     if (state == gsColMoving) {
         const TGridCoord cell = MouseCoord(X, std::min(Y, std::max(FixedHeight() - 1, 0)));
@@ -880,6 +895,55 @@ void TCustomGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) 
         movingFrom_ = -1;
     }
     TCustomControl::MouseUp(Button, Shift, X, Y);
+}
+
+bool TCustomGrid::NextTabCell(int& ACol, int& ARow, int Step) const {
+    int c = ACol;
+    int r = ARow;
+    const int cells = (ColCount() - fixedCols_) * (RowCount() - fixedRows_);
+    for (int i = 0; i < cells; ++i) {
+        c += Step;
+        if (c >= ColCount()) {
+            c = fixedCols_;
+            ++r;
+        } else if (c < fixedCols_) {
+            c = ColCount() - 1;
+            --r;
+        }
+        if (r < fixedRows_ || r >= RowCount()) return false;
+        if (tabStops_[static_cast<std::size_t>(c)]) {
+            ACol = c;
+            ARow = r;
+            return true;
+        }
+    }
+    return false;
+}
+
+void TCustomGrid::TrackEdgeScroll(int X, int Y) {
+    bool outside = true;
+    if (X >= ClientWidth())
+        scrollDirection_ = sdRight;
+    else if (X < 0)
+        scrollDirection_ = sdLeft;
+    else if (Y >= ClientHeight())
+        scrollDirection_ = sdDown;
+    else if (Y < 0)
+        scrollDirection_ = sdUp;
+    else
+        outside = false;
+    if (!outside) {
+        StopEdgeScroll();
+        return;
+    }
+    if (!scrollTimer_->Enabled()) {
+        TimedScroll(scrollDirection_);
+        scrollTimer_->SetEnabled(true);
+    }
+}
+
+void TCustomGrid::StopEdgeScroll() {
+    scrollTimer_->SetEnabled(false);
 }
 
 void TCustomGrid::WMSize(TWMSize& Message) {

@@ -5,7 +5,8 @@
 // take the editor's text (GetEditText, SetEditText).
 #pragma once
 
-#include "platform/gui/StdCtrls.h"
+#include "platform/gui/ExtCtrls.h"
+#include "platform/gui/Mask.h"
 
 #include <functional>
 #include <map>
@@ -62,13 +63,14 @@ using TGetEditEvent = std::function<void(TObject* Sender, int ACol, int ARow, st
 using TSetEditEvent =
     std::function<void(TObject* Sender, int ACol, int ARow, const std::string& Value)>;
 
-// The edit placed over the focused cell. Navigation keys it does not use go to the grid.
-class TInplaceEdit : public TEdit {
-    VANTREL_CLASS(TInplaceEdit, TEdit)
+// The edit placed over the focused cell, masked by the grid's GetEditMask for the cell.
+// Navigation keys it does not use go to the grid.
+class TInplaceEdit : public TCustomMaskEdit {
+    VANTREL_CLASS(TInplaceEdit, TCustomMaskEdit)
 
     explicit TInplaceEdit(TCustomGrid* Grid);
     TCustomGrid* Grid() const { return grid_; }
-    // Takes the focused cell's text and limit from the grid.
+    // Takes the focused cell's text, mask and limit from the grid.
     virtual void UpdateContents();
     // Places the editor over a cell (grid client coordinates) and shows it.
     void Move(const TRect& Loc);
@@ -93,6 +95,9 @@ class TCustomGrid : public TCustomControl {
     explicit TCustomGrid(TComponent* AOwner);
     ~TCustomGrid() override;
 
+    // Milliseconds between the scroll steps of a drag past an edge.
+    static constexpr Cardinal kScrollInterval = 60;
+
     int ColCount() const { return static_cast<int>(colWidths_.size()); }
     void SetColCount(int Value);
     int RowCount() const { return static_cast<int>(rowHeights_.size()); }
@@ -112,6 +117,9 @@ class TCustomGrid : public TCustomControl {
     void SetColWidths(int Index, int Value);
     int RowHeights(int Index) const;
     void SetRowHeights(int Index, int Value);
+    // Whether Tab stops on a column (all do until told otherwise).
+    bool TabStops(int Index) const;
+    void SetTabStops(int Index, bool Value);
     int GridLineWidth() const { return gridLineWidth_; }
     void SetGridLineWidth(int Value);
     TColor FixedColor() const { return fixedColor_; }
@@ -120,6 +128,8 @@ class TCustomGrid : public TCustomControl {
     void SetOptions(TGridOptions Value);
     bool DefaultDrawing() const { return defaultDrawing_; }
     void SetDefaultDrawing(bool Value) { defaultDrawing_ = Value; }
+    // The window scroll bars the grid keeps in step with its rows and columns. A bar the style
+    // leaves out is the descendant's own: the grid neither shows, hides nor answers it.
     TScrollStyle ScrollBars() const { return scrollBars_; }
     void SetScrollBars(TScrollStyle Value);
 
@@ -170,6 +180,7 @@ class TCustomGrid : public TCustomControl {
     virtual std::string GetEditText(int ACol, int ARow);
     virtual void SetEditText(int ACol, int ARow, const std::string& Value);
     virtual int GetEditLimit() { return 0; }
+    virtual std::string GetEditMask(int /*ACol*/, int /*ARow*/) { return {}; }
     virtual bool CanEditAcceptKey(char Key);
     virtual bool CanEditModify() { return true; }
     // Keys the editor passes on: movement keys the editor does not need.
@@ -186,7 +197,8 @@ protected:
     virtual bool CanGridAcceptKey(Word Key, TShiftState Shift);
     virtual bool CanEditShow();
     virtual TInplaceEdit* CreateEditor();
-    // Dragging past an edge scrolls one step in that direction.
+    // Dragging a selection past an edge scrolls one step in that direction at once and then
+    // every kScrollInterval ms while the mouse stays outside.
     virtual void TimedScroll(TGridScrollDirection Direction);
     void ShowEditor();
     void HideEditor();
@@ -229,9 +241,16 @@ private:
     TGridDrawState StateOf(int ACol, int ARow) const;
     // A column border of the fixed rows within reach of X (its column), or -1.
     int SizingColAt(int X, int Y) const;
+    // Starts, re-aims or stops the scroll timer for a drag at (X, Y).
+    void TrackEdgeScroll(int X, int Y);
+    void StopEdgeScroll();
+    // The next column with a tab stop from ACol in Step (+1/-1), wrapping over rows; false at
+    // the grid's first or last cell.
+    bool NextTabCell(int& ACol, int& ARow, int Step) const;
 
     std::vector<int> colWidths_;
     std::vector<int> rowHeights_;
+    std::vector<bool> tabStops_;
     int fixedCols_ = 1;
     int fixedRows_ = 1;
     int defaultColWidth_ = 64;
@@ -250,6 +269,8 @@ private:
     int sizingIndex_ = -1;
     int sizingStart_ = 0;
     int movingFrom_ = -1;
+    TTimer* scrollTimer_ = nullptr;
+    TGridScrollDirection scrollDirection_ = sdDown;
 };
 
 // A grid drawn by its OnDrawCell handler.

@@ -1205,7 +1205,10 @@ void TGroupBox::CMDialogChar(TCMDialogChar& Message) {
     if (IsAccel(Message.CharCode, Caption()) && CanFocus()) {
         SelectNext(nullptr, true, true);
         Message.Result = 1;
+        return;
     }
+    // Not the box's own mnemonic: the buttons and fields inside it may have it.
+    TCustomControl::CMDialogChar(Message);
 }
 
 void TGroupBox::CMTextChanged(TMessage& Message) {

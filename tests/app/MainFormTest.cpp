@@ -4,6 +4,8 @@
 #include "app/Uloloan.h"
 #include "tests/app/AppTestSupport.h"
 
+#include "db/DBTables.h"
+#include "db/XBase.h"
 #include "platform/rtl/IniFiles.h"
 #include "widgets/DToolBar.h"
 
@@ -28,6 +30,10 @@ TEST_F(AppTest, AnEmptyIniFileGivesTheDefaultPreferences) {
     EXPECT_EQ(main->BandCount(), 0);
     EXPECT_EQ(main->Caption(), "Vantrel Plus");
     EXPECT_TRUE(services.MessageBoxes.empty());
+    // The register's database is the settings folder, with exact index seeks.
+    EXPECT_TRUE(main->AliasDataBase->Connected());
+    EXPECT_EQ(main->AliasDataBase->Params()->Strings(0), "path=" + home.Path());
+    EXPECT_TRUE(main->XBaseEnv1->Exact());
 }
 
 TEST_F(AppTest, PreferencesAreReadAndWrittenAtOnce) {

@@ -1,4 +1,4 @@
-#include "GuiTestSupport.h"
+#include "GridTestSupport.h"
 
 #include "platform/gui/Grids.h"
 
@@ -18,23 +18,7 @@ public:
 
 class GridEditingTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetKeyState();
-        form = new TForm(nullptr);
-        form->SetBounds(0, 0, 500, 400);
-        grid = new TDigitGrid(form);
-        grid->SetParent(form);
-        grid->SetBorderStyle(bsNone);
-        grid->SetScrollBars(ssNone);
-        grid->SetBounds(0, 0, 300, 130);
-        grid->SetDefaultColWidth(50);
-        grid->SetDefaultRowHeight(20);
-        grid->SetColCount(10);
-        grid->SetRowCount(10);
-        grid->SetOptions(grid->Options() + TGridOptions{goEditing});
-        form->Show();
-        grid->SetFocus();
-    }
+    void SetUp() override { grid = MakeEditingGrid<TDigitGrid>(form); }
     void TearDown() override { delete form; }
     TForm* form = nullptr;
     TDigitGrid* grid = nullptr;

@@ -205,6 +205,24 @@ TEST_F(StandardControlsTest, GroupBoxPlacesAlignedChildrenInsideItsFrame) {
     EXPECT_TRUE(edit->Focused());
 }
 
+TEST_F(StandardControlsTest, ButtonsInsideAGroupBoxAnswerTheirMnemonics) {
+    auto* group = Make<TGroupBox>(10, 10, 200, 120);
+    group->SetCaption(" Our Conclusion ");
+    auto* button = new TButton(form);
+    button->SetParent(group);
+    button->SetBounds(10, 80, 80, 25);
+    button->SetCaption("Cop&y");
+    int clicks = 0;
+    button->OnClick = [&](TObject*) { ++clicks; };
+    auto* outside = Make<TEdit>(250, 10, 80, 20);
+    outside->SetFocus();
+    Type(outside, Qt::Key_Y, Qt::AltModifier);
+    EXPECT_EQ(clicks, 1);
+    // A key that is nobody's mnemonic still reaches nothing.
+    Type(outside, Qt::Key_Q, Qt::AltModifier);
+    EXPECT_EQ(clicks, 1);
+}
+
 TEST_F(StandardControlsTest, BitBtnPressesWithSpaceAndMouse) {
     auto* button = Make<TBitBtn>(10, 10, 90, 30);
     button->SetCaption("&Print");

@@ -1,0 +1,145 @@
+// The picture-checked edits: TdwDBPicture, the picture settings of an edit (a picture of the
+// record-picture language of DwPicture.h, auto-fill of literals, whether the user may leave with
+// text that fails the picture); TdwCustomMaskEdit, a masked edit that checks every keystroke
+// against the picture; and TdwDBCustomEdit, its data-aware form over one field of a dataset.
+//
+// Promises: a keystroke that would make the text fail its picture at the end of the text is
+// refused with a beep, never stored; a text that fails the picture is not posted (the update
+// raises the user message PictureValidateError) and, unless AllowInvalidExit, the user cannot
+// leave the edit with it. A dataset that keeps a picture for the edit's field (its PictureMasks
+// line) overrides the edit's own picture, and then AllowInvalidExit reads False. The data-aware
+// edit completes dates and times with the space bar from the test-settable clock.
+#pragma once
+
+#include "db/DB.h"
+#include "platform/gui/Mask.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+class TdwCustomMaskEdit;
+class TdwDBCustomEdit;
+
+class TdwDBPicture : public TPersistent {
+    VANTREL_CLASS(TdwDBPicture, TPersistent)
+
+    explicit TdwDBPicture(TdwCustomMaskEdit* Owner) : owner_(Owner) {}
+
+    std::string PictureMask() const;
+    void SetPictureMask(const std::string& Value);
+    bool AutoFill() const;
+    void SetAutoFill(bool Value);
+    bool AllowInvalidExit() const;
+    void SetAllowInvalidExit(bool Value);
+    // From another picture: the mask and auto-fill (not AllowInvalidExit).
+    void Assign(TPersistent* Source) override;
+
+private:
+    // The linked field whose dataset keeps the picture, or nullptr.
+    TField* LinkedField() const;
+    void WriteEntry();
+
+    TdwCustomMaskEdit* owner_;
+    std::string pictureMask_;
+    bool autoFill_ = true;
+    bool allowInvalidExit_ = false;
+};
+
+using TdwValidateEvent = std::function<void(TObject* Sender, bool PassesPictureTest)>;
+
+class TdwCustomMaskEdit : public TCustomMaskEdit {
+    VANTREL_CLASS(TdwCustomMaskEdit, TCustomMaskEdit)
+
+    explicit TdwCustomMaskEdit(TComponent* AOwner);
+    ~TdwCustomMaskEdit() override;
+
+    TdwDBPicture* Picture() const { return picture_.get(); }
+    void SetPicture(TdwDBPicture* Value) { picture_->Assign(Value); }
+    bool PictureChecking() const { return pictureChecking_; }
+    void SetPictureChecking(bool Value) { pictureChecking_ = Value; }
+    bool WantReturns() const { return wantReturns_; }
+    void SetWantReturns(bool Value) { wantReturns_ = Value; }
+    // Set when leaving was refused for a text that fails the picture.
+    bool ExitRefused() const { return exitRefused_; }
+
+    // The field whose dataset may keep this edit's picture; none here.
+    virtual TField* PictureField() const { return nullptr; }
+    // Whether the text passes the picture (an empty text or picture always does); fires
+    // OnCheckValue with the outcome.
+    bool IsValidPictureValue(const std::string& Text);
+
+    TdwValidateEvent OnCheckValue;
+
+protected:
+    // Called before a keystroke changes the text; the data-aware edit starts editing there.
+    virtual void EditHook() {}
+    // The text cannot be changed by the user.
+    virtual bool TextLocked() const { return ReadOnly(); }
+    // Checks Key against the picture; true when it changed the text itself.
+    bool CheckPictureKey(char& Key);
+    // Puts the caret at Pos, nothing selected.
+    void PlaceCaret(int Pos);
+    void KeyPress(char& Key) override;
+    void KeyUp(Word& Key, TShiftState Shift) override;
+    void CMExit(TMessage& Message) override;
+    bool keyChangedText_ = false;
+    bool exitRefused_ = false;
+
+private:
+    bool HasPicture() const { return pictureChecking_ && !picture_->PictureMask().empty(); }
+    void CheckBackspace();
+
+    std::unique_ptr<TdwDBPicture> picture_;
+    bool pictureChecking_ = false;
+    bool wantReturns_ = false;
+};
+
+// What an edit without a field completes with the space bar.
+enum TdwValueKind { vkNone, vkDate, vkTime, vkDateTime };
+
+class TdwDBCustomEdit : public TdwCustomMaskEdit {
+    VANTREL_CLASS(TdwDBCustomEdit, TdwCustomMaskEdit)
+
+    explicit TdwDBCustomEdit(TComponent* AOwner);
+    ~TdwDBCustomEdit() override;
+
+    TDataSource* DataSource() const { return dataLink_->DataSource(); }
+    void SetDataSource(TDataSource* Value) { dataLink_->SetDataSource(Value); }
+    const std::string& DataField() const { return dataLink_->FieldName(); }
+    void SetDataField(const std::string& Value) { dataLink_->SetFieldName(Value); }
+    TField* Field() const { return dataLink_->Field(); }
+    TFieldDataLink* DataLink() const { return dataLink_.get(); }
+    TAlignment FieldAlignment() const { return alignment_; }
+    bool DateTimeCompletion() const { return dateTimeCompletion_; }
+    void SetDateTimeCompletion(bool Value) { dateTimeCompletion_ = Value; }
+    TdwValueKind ValueKind = vkNone;
+
+    TField* PictureField() const override { return Field(); }
+
+protected:
+    void EditHook() override;
+    bool TextLocked() const override;
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+    void CMEnter(TMessage& Message) override;
+    void CMExit(TMessage& Message) override;
+
+private:
+    void DataChange(TObject* Sender);
+    void EditingChange(TObject* Sender);
+    void UpdateData(TObject* Sender);
+    bool IsDateField() const;
+    bool IsTimeField() const;
+    bool IsDateTimeField() const;
+    bool IsMemoField() const;
+    // The space bar's date and time completion; true when it took the key.
+    bool CompleteDateTime();
+    // Starts editing and marks the text changed; false when the text cannot change.
+    bool StartChange();
+
+    std::unique_ptr<TFieldDataLink> dataLink_;
+    TAlignment alignment_ = taLeftJustify;
+    bool focused_ = false;
+    bool dateTimeCompletion_ = true;
+};

@@ -1,0 +1,296 @@
+// The data-aware grid base: a grid over a dataset's records, one buffered record per visible row
+// and one field per column, with an optional title row and an optional indicator column that
+// marks the current record (an arrow, an I-beam while editing, a star while inserting). The grid
+// holds no record data: it draws the records its data link (TdwGridDataLink) keeps buffered and
+// moves only through the dataset. Columns are the dataset's visible fields (UseTFields) or the
+// lines of Selected: field name TAB width in characters TAB title ("~" starts a title line).
+//
+// Editing goes through the platform grid's in-place editor (TdwInplaceEdit), which checks keys
+// against the field's picture; leaving a column with a failing text is refused. Down on an
+// untouched new record cancels it; Escape first restores the cell, then asks "Discard changes
+// to this record?". The layout is rebuilt under a lock that is released on every path.
+#pragma once
+
+#include "db/DB.h"
+#include "dbcontrols/Dwdbedit.h"
+#include "platform/gui/Grids.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TdwCustomDBGrid;
+
+enum TdwDBGridOption {
+    dgEditing,
+    dgAlwaysShowEditor,
+    dgTitles,
+    dgIndicator,
+    dgColumnResize,
+    dgColLines,
+    dgRowLines,
+    dgTabs,
+    dgRowSelect,
+    dgAlwaysShowSelection,
+    dgConfirmDelete,
+    dgCancelOnExit,
+    dgWordWrap,
+    dgPerfectRowFit,
+    dgMultiSelect
+};
+using TdwDBGridOptions = TSet<TdwDBGridOption, 16>;
+enum TdwDBGridKeyOption { dgEnterToTab, dgAllowDelete, dgAllowInsert };
+using TdwDBGridKeyOptions = TSet<TdwDBGridKeyOption, 8>;
+enum TIndicatorColorType { icBlack, icYellow };
+enum TdwMultiSelectOption { msoAutoUnselect, msoShiftSelect };
+using TdwMultiSelectOptions = TSet<TdwMultiSelectOption, 8>;
+
+using TCalcCellColorsEvent =
+    std::function<void(TObject* Sender, TField* Field, TGridDrawState State, bool Highlight,
+                       TFont* AFont, TBrush* ABrush)>;
+using TCalcTitleAttributesEvent =
+    std::function<void(TObject* Sender, const std::string& AFieldName, TFont* AFont, TBrush* ABrush,
+                       TAlignment& ATitleAlignment)>;
+using TTitleButtonClickEvent = std::function<void(TObject* Sender, const std::string& AFieldName)>;
+using TdwDrawDataCellEvent =
+    std::function<void(TObject* Sender, const TRect& Rect, TField* Field, TGridDrawState State)>;
+
+// The most columns a grid maps.
+constexpr int kMaxGridFields = 16380;
+
+class TdwGridDataLink : public TDataLink {
+    VANTREL_CLASS(TdwGridDataLink, TDataLink)
+
+    explicit TdwGridDataLink(TdwCustomDBGrid* Grid) : grid_(Grid) {}
+
+    int FieldCount() const { return static_cast<int>(map_.size()); }
+    // The dataset field position of a data column.
+    int FieldMap(int Index) const { return map_[static_cast<std::size_t>(Index)]; }
+    void ClearMapping() { map_.clear(); }
+    // Raises EInvalidGridOperation past kMaxGridFields columns.
+    void AddMapping(int FieldIndex);
+    void MarkModified() { modified_ = true; }
+    bool IsModified() const { return modified_; }
+    bool UsesDefaultFields() const;
+    // Escape: restores a changed cell, else asks before cancelling a changed record.
+    void CancelGridEdit();
+
+protected:
+    void ActiveChanged() override;
+    void DataSetChanged() override;
+    void DataSetScrolled(int Distance) override;
+    void EditingChanged() override;
+    void LayoutChanged() override;
+    void RecordChanged(TField* Field) override;
+    void UpdateData() override;
+
+private:
+    TdwCustomDBGrid* grid_;
+    std::vector<int> map_;
+    bool modified_ = false;
+    bool inUpdateData_ = false;
+};
+
+class TdwInplaceEdit : public TInplaceEdit {
+    VANTREL_CLASS(TdwInplaceEdit, TInplaceEdit)
+
+    explicit TdwInplaceEdit(TdwCustomDBGrid* Grid);
+    ~TdwInplaceEdit() override;
+
+    TdwDBPicture* Picture() const { return picture_.get(); }
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool Value) { wordWrap_ = Value; }
+    // True for an empty text or no picture, else when the text completes the picture; tells the
+    // grid's OnCheckValue.
+    bool CheckValue(const std::string& Text);
+    void UpdateContents() override;
+
+protected:
+    void KeyDown(Word& Key, TShiftState Shift) override;
+    void KeyUp(Word& Key, TShiftState Shift) override;
+    void KeyPress(char& Key) override;
+
+private:
+    TdwCustomDBGrid* dbGrid_;
+    std::unique_ptr<TdwDBPicture> picture_;
+    bool wordWrap_ = false;
+    bool hasPicture_ = false;
+};
+
+class TdwCustomDBGrid : public TCustomGrid {
+    VANTREL_CLASS(TdwCustomDBGrid, TCustomGrid)
+
+    explicit TdwCustomDBGrid(TComponent* AOwner);
+    ~TdwCustomDBGrid() override;
+
+    TDataSource* DataSource() const { return dataLink_->DataSource(); }
+    void SetDataSource(TDataSource* Value);
+    TdwGridDataLink* DataLink() const { return dataLink_.get(); }
+    TStrings* Selected() const { return selected_.get(); }
+    void SetSelected(TStrings* Value) { selected_->Assign(Value); }
+    TFont* TitleFont() const { return titleFont_.get(); }
+    void SetTitleFont(TFont* Value);
+    TColor TitleColor() const { return titleColor_; }
+    void SetTitleColor(TColor Value);
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool Value) { readOnly_ = Value; }
+    // The grid's options; the platform grid's own follow from them.
+    TdwDBGridOptions Options() const { return dbOptions_; }
+    void SetOptions(TdwDBGridOptions Value);
+    TdwDBGridKeyOptions KeyOptions{dgAllowDelete, dgAllowInsert};
+    TdwMultiSelectOptions MultiSelectOptions;
+    TAlignment TitleAlignment() const { return titleAlignment_; }
+    void SetTitleAlignment(TAlignment Value);
+    int TitleLines() const { return titleLines_; }
+    void SetTitleLines(int Value);
+    int RowHeightPercent() const { return rowHeightPercent_; }
+    void SetRowHeightPercent(int Value);
+    bool ShowVertScrollBar() const { return showVertScrollBar_; }
+    void SetShowVertScrollBar(bool Value);
+    bool ShowHorzScrollBar() const;
+    void SetShowHorzScrollBar(bool Value);
+    bool TitleButtons() const { return titleButtons_; }
+    void SetTitleButtons(bool Value);
+    bool EditCalculated = false;
+    // The grid draws the cell texts itself (the platform grid's own drawing stays off).
+    bool DefaultDrawing() const { return drawTexts_; }
+    void SetDefaultDrawing(bool Value);
+    bool UseTFields() const { return useTFields_; }
+    void SetUseTFields(bool Value);
+    TIndicatorColorType IndicatorColor() const { return indicatorColor_; }
+    void SetIndicatorColor(TIndicatorColorType Value);
+    int IndicatorWidth = 11;
+    int TitleOffset() const { return titleOffset_; }
+    int IndicatorOffset() const { return indicatorOffset_; }
+    const std::string& EditText() const { return editText_; }
+
+    int FieldCount() const { return dataLink_->FieldCount(); }
+    TField* Fields(int Index) const;
+    int SelectedIndex() const { return Col() - indicatorOffset_; }
+    void SetSelectedIndex(int Value);
+    TField* SelectedField() const { return Fields(SelectedIndex()); }
+    int DataColumnOf(int ACol) const { return ACol - indicatorOffset_; }
+    int DataRowOf(int ARow) const { return ARow - titleOffset_; }
+    int PressedTitleColumn() const { return pressedTitleColumn_; }
+
+    TCalcCellColorsEvent OnCalcCellColors;
+    TCalcTitleAttributesEvent OnCalcTitleAttributes;
+    TTitleButtonClickEvent OnTitleButtonClick;
+    TdwDrawDataCellEvent OnDrawDataCell;
+    TNotifyEvent OnColEnter;
+    TNotifyEvent OnColExit;
+    TNotifyEvent OnTopRowChanged;
+    TdwValidateEvent OnCheckValue;
+    TKeyEvent OnGridKeyDown;
+
+    // Layout and synchronisation with the link.
+    virtual void RebuildLayout();
+    virtual void ScrollRows(int Distance);
+    virtual void LinkActiveChanged(bool Active);
+    virtual void DataSetChanged();
+    virtual void DoTopRowChanged();
+    void RecordChanged(TField* Field);
+    void StoreEditText();
+    void InvalidateIndicator();
+    // Puts the dataset into edit state unless ReadOnly; whether editing started.
+    bool RequestEdit();
+    // Keys the grid handles (also those the editor hands over).
+    void KeyDown(Word& Key, TShiftState Shift) override;
+
+    // The multi-selection of records (kept by the published grid; none here).
+    virtual bool IsRowSelected(int /*DataRow*/) { return false; }
+    virtual bool IsCurrentRecordSelected() { return false; }
+    virtual void SelectRecord() {}
+    virtual void UnselectRecord() {}
+    virtual void UnselectAll() {}
+
+    std::string GetEditText(int ACol, int ARow) override;
+    void SetEditText(int ACol, int ARow, const std::string& Value) override;
+    int GetEditLimit() override;
+    std::string GetEditMask(int ACol, int ARow) override;
+    bool CanEditAcceptKey(char Key) override;
+    bool CanEditModify() override;
+
+protected:
+    virtual bool HighlightCell(int DataCol, int DataRow, const std::string& Value,
+                               TGridDrawState State);
+    virtual void BuildFieldMap();
+    virtual void ApplyColumnAttributes();
+    virtual bool IsControlCell(int, int) { return false; }
+    virtual void DoCalcCellColors(TField* Field, TGridDrawState State, bool Highlight, TFont* AFont,
+                                  TBrush* ABrush);
+    virtual void DoTitleButtonClick(const std::string& AFieldName);
+    virtual void DoCalcTitleAttributes(const std::string& AFieldName, TFont* AFont, TBrush* ABrush,
+                                       TAlignment& ATitleAlignment);
+    virtual void FlushEdit() { dataLink_->UpdateRecord(); }
+    virtual void CalcRowHeights();
+    virtual bool CanCancelInsertOnExit() { return true; }
+    virtual void DoColEnter();
+    virtual void DoColExit();
+    virtual std::string GetFieldValue(int DataCol);
+    virtual void DoDrawDataCell(const TRect& Rect, TField* Field, TGridDrawState State);
+
+    void CreateWnd() override;
+    TInplaceEdit* CreateEditor() override;
+    void DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState) override;
+    void KeyPress(char& Key) override;
+    void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+    void ColumnMoved(int FromIndex, int ToIndex) override;
+    void ColWidthsChanged() override;
+    void TimedScroll(TGridScrollDirection Direction) override;
+    void WMSize(TWMSize& Message) override;
+    void WMVScroll(TWMScroll& Message) override;
+    void CMExit(TMessage& Message) override;
+
+private:
+    void SyncRowCount();
+    void SyncActiveRow();
+    void SyncScrollBar();
+    void NextRow();
+    void PriorRow();
+    void TabColumn(bool Forward);
+    void DeleteCurrent();
+    void Escape();
+    void DrawIndicator(const TRect& Rect, int DataRow);
+    void DrawTitle(int DataCol, const TRect& Rect);
+    void WriteCellText(const TRect& Rect, int DX, int DY, TAlignment Alignment,
+                       const std::string& Text);
+    // Word by word, each line as wide as the cell allows; TAB, CR and LF break the line.
+    void WriteCellTextWrapped(const TRect& Rect, int DX, int DY, TAlignment Alignment,
+                              const std::string& Text);
+    int CharWidth();
+    // The field of a data column from Selected, or nullptr.
+    TField* SelectedLineField(int Line) const;
+    bool LinkReady() const {
+        return dataLink_->Active() && DataSource() && DataSource()->DataSet();
+    }
+
+    std::unique_ptr<TdwGridDataLink> dataLink_;
+    std::unique_ptr<TStringList> selected_;
+    std::unique_ptr<TFont> titleFont_;
+    TColor titleColor_ = clBtnFace;
+    bool readOnly_ = false;
+    TdwDBGridOptions dbOptions_{dgEditing,  dgTitles, dgIndicator,     dgColumnResize, dgColLines,
+                                dgRowLines, dgTabs,   dgConfirmDelete, dgCancelOnExit, dgWordWrap};
+    TAlignment titleAlignment_ = taLeftJustify;
+    int titleLines_ = 1;
+    int rowHeightPercent_ = 100;
+    bool showVertScrollBar_ = true;
+    bool titleButtons_ = false;
+    bool useTFields_ = true;
+    TIndicatorColorType indicatorColor_ = icBlack;
+    int titleOffset_ = 1;
+    int indicatorOffset_ = 1;
+    std::string editText_;
+    int selectedRowOnIndicator_ = 0;
+    int pressedTitleColumn_ = -1;
+    int pressedTitleRow_ = -1;
+    int layoutLock_ = 0;
+    bool inLayout_ = false;
+    bool inRowCountSync_ = false;
+    bool inColumnExit_ = false;
+    bool suppressEditor_ = false;
+    bool drawTexts_ = true;
+};

@@ -1,0 +1,285 @@
+// Tables over real files: table types and drivers, index names and definitions, key searches
+// and ranges with partial keys, index files, master-detail links, and tables created with their
+// production index (read back with python3-dbfread).
+#include "DataSetFixture.h"
+
+namespace {
+
+class TableTest : public DataSetFixture {
+protected:
+    void TearDown() override {
+        detail_.reset();
+        master_.reset();
+        DataSetFixture::TearDown();
+    }
+
+    // LOANS.DBF (NAME and AMOUNT tags) with the given names, as a table of the given type.
+    TTable& Loans(const std::vector<std::string>& names, const std::string& index = "NAME",
+                  TTableType type = ttXBFOX) {
+        std::vector<std::pair<std::string, double>> rows;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            rows.emplace_back(names[i], static_cast<double>(i + 1));
+        MakeLoans("LOANS.DBF", rows);
+        master_ = MakeTable("LOANS.DBF", type);
+        master_->SetIndexName(index);
+        master_->Open();
+        return *master_;
+    }
+
+    std::unique_ptr<TTable> MakeTable(const std::string& name, TTableType type = ttXBFOX) {
+        auto table = std::make_unique<TTable>(nullptr);
+        table->SetDatabaseName(folder_.Path() + "/");
+        table->SetTableName(name);
+        table->SetTableType(type);
+        return table;
+    }
+
+    static std::string Names(TTable& table) {
+        std::string names;
+        for (table.First(); !table.Eof(); table.Next())
+            names += table.FieldByName("NAME")->AsString() + " ";
+        return names;
+    }
+
+    static std::string Current(TTable& table) { return table.FieldByName("NAME")->AsString(); }
+
+    std::unique_ptr<TTable> master_;
+    std::unique_ptr<TTable> detail_;
+};
+
+TEST_F(TableTest, OpensInTheOrderOfItsIndexTagAndSwitchesOrders) {
+    TTable& table = Loans({"SMITH", "ADAMS", "JONES"});
+    EXPECT_EQ(Names(table), "ADAMS JONES SMITH ");
+    EXPECT_EQ(table.IndexName(), "NAME");
+    table.SetIndexName("AMOUNT");
+    EXPECT_EQ(Names(table), "SMITH ADAMS JONES ");
+    table.SetIndexFieldNames("NAME");
+    EXPECT_EQ(table.IndexName(), "");
+    EXPECT_EQ(table.IndexFieldNames(), "NAME");
+    EXPECT_EQ(Names(table), "ADAMS JONES SMITH ");
+    table.SetIndexName("");
+    EXPECT_EQ(Names(table), "SMITH ADAMS JONES ");
+    EXPECT_EQ(MessageOf([&] { table.SetIndexName("RATE"); }), "Engine Error : 10760");
+    EXPECT_EQ(Names(table), "SMITH ADAMS JONES ");
+}
+
+TEST_F(TableTest, FindsKeysWholeAndNearestByPartialKey) {
+    TTable& table = Loans({"SMITH", "ADAMS", "JONES", "SMALL"});
+    EXPECT_TRUE(table.FindKey({"JONES"}));
+    EXPECT_EQ(Current(table), "JONES");
+    EXPECT_FALSE(table.FindKey({"SM"}));
+    EXPECT_EQ(Current(table), "JONES");
+    table.FindNearest({"SM"});
+    EXPECT_EQ(Current(table), "SMALL");
+    table.FindNearest({"SMB"});
+    EXPECT_EQ(Current(table), "SMITH");
+    table.SetKey();
+    table.FieldByName("NAME")->SetAsString("SMALL");
+    table.SetKeyExclusive(true);
+    table.GotoNearest();
+    EXPECT_EQ(Current(table), "SMITH");
+    table.EditKey();
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "SMALL");
+    EXPECT_TRUE(table.KeyExclusive());
+    table.Cancel();
+    EXPECT_EQ(MessageOf([&] { table.KeyExclusive(); }), "Dataset not in edit or insert mode");
+    table.SetIndexName("");
+    EXPECT_EQ(MessageOf([&] { table.FindKey({"JONES"}); }), "No index currently active");
+}
+
+TEST_F(TableTest, RangesLimitTheRecordsAndAnOpenEndHasNoBound) {
+    TTable& table = Loans({"A", "B", "C", "D", "E"});
+    table.SetRange({"B"}, {"D"});
+    EXPECT_EQ(Names(table), "B C D ");
+    table.SetRangeStart();
+    table.FieldByName("NAME")->SetAsString("C");
+    table.SetRangeEnd();
+    table.ApplyRange();
+    EXPECT_EQ(Names(table), "C D E ");
+    table.CancelRange();
+    EXPECT_EQ(Names(table), "A B C D E ");
+    EXPECT_EQ(table.RecordCount(), 1);
+    // The same range again changes nothing: the table stays where it is.
+    table.SetRange({"B"}, {"D"});
+    table.Next();
+    table.ApplyRange();
+    EXPECT_EQ(Current(table), "C");
+    table.SetRange({"B"}, {"D"});
+    EXPECT_EQ(Current(table), "C");
+    table.SetRange({"C"}, {"D"});
+    EXPECT_EQ(Current(table), "C");
+    EXPECT_TRUE(table.Bof());
+}
+
+TEST_F(TableTest, DriverNamesFollowTheTypeAndTheExtension) {
+    auto table = MakeTable("LOANS.dbf", ttDefault);
+    EXPECT_EQ(table->GetDriverName(), "XBFOX");
+    EXPECT_TRUE(table->IsDBaseTable());
+    table->SetTableName("LOANS.txt");
+    EXPECT_EQ(table->GetDriverName(), "ASCIIDRV");
+    table->SetTableName("LOANS");
+    EXPECT_EQ(table->GetDriverName(), "PARADOX");
+    EXPECT_FALSE(table->IsDBaseTable());
+    table->SetTableType(ttXBNSX);
+    EXPECT_EQ(table->GetDriverName(), "XBNSX");
+    EXPECT_TRUE(table->IsDBaseTable());
+}
+
+TEST_F(TableTest, PropertiesOfTheFileAreFixedWhileOpen) {
+    TTable& table = Loans({"A"});
+    const std::string open = "Cannot perform this operation on an open dataset";
+    EXPECT_EQ(MessageOf([&] { table.SetExclusive(true); }), open);
+    EXPECT_FALSE(table.Exclusive());
+    EXPECT_EQ(MessageOf([&] { table.SetTableName("OTHER.DBF"); }), open);
+    EXPECT_EQ(MessageOf([&] { table.SetReadOnly(true); }), open);
+    table.Close();
+    table.SetExclusive(true);
+    table.Open();
+    EXPECT_EQ(EngineWorkArea(table.Handle())->ShareMode, dbiShareExclusive);
+    auto missing = MakeTable("");
+    EXPECT_EQ(MessageOf([&] { missing->Open(); }), "Missing TableName property");
+}
+
+TEST_F(TableTest, ChangingTheTableNameEmptiesTheIndexFiles) {
+    auto table = MakeTable("LOANS.DBF");
+    table->IndexFiles()->Add("EXTRA.CDX");
+    table->SetTableName("LOANS.DBF");
+    EXPECT_EQ(table->IndexFiles()->Count(), 1);
+    table->SetTableName("OTHER.DBF");
+    EXPECT_EQ(table->IndexFiles()->Count(), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(TableTest, ADetailFollowsItsMastersCurrentRecord) {
+    // Accounts A, B, C; loans carry their account's name in NAME, ordered by it.
+    MakeLoans("LOANS.DBF", {{"B", 10}, {"A", 20}, {"B", 30}, {"C", 40}, {"A", 50}});
+    MakeLoans("ACCNTS.DBF", {{"A", 1}, {"B", 2}, {"C", 3}, {"D", 4}});
+    master_ = MakeTable("ACCNTS.DBF");
+    master_->SetIndexName("NAME");
+    master_->Open();
+    TDataSource accounts(nullptr);
+    accounts.SetDataSet(master_.get());
+    detail_ = MakeTable("LOANS.DBF");
+    detail_->SetIndexName("NAME");
+    detail_->SetMasterSource(&accounts);
+    detail_->SetMasterFields("NAME");
+    detail_->Open();
+    auto amounts = [&] {
+        std::string text;
+        for (detail_->First(); !detail_->Eof(); detail_->Next())
+            text += detail_->FieldByName("AMOUNT")->AsString() + " ";
+        return text;
+    };
+    EXPECT_EQ(amounts(), "20 50 ");
+    master_->Next();
+    EXPECT_EQ(amounts(), "10 30 ");
+    master_->Last();
+    EXPECT_EQ(amounts(), "");
+    detail_->Append();
+    EXPECT_EQ(detail_->FieldByName("NAME")->AsString(), "D");
+    detail_->FieldByName("AMOUNT")->SetAsFloat(60);
+    detail_->Post();
+    EXPECT_EQ(amounts(), "60 ");
+    EXPECT_EQ(MessageOf([&] {
+                  TDataSource loans(nullptr);
+                  loans.SetDataSet(detail_.get());
+                  master_->SetMasterSource(&loans);
+              }),
+              "Circular datalinks are not allowed");
+    master_->Close();
+    EXPECT_EQ(amounts(), "20 50 10 30 40 60 ");
+    detail_->Close();
+    detail_->SetMasterSource(nullptr);
+}
+
+TEST_F(TableTest, IndexDefinitionsDescribeTheOrdersAndServeSearchesByField) {
+    TTable& table = Loans({"SMITH", "ADAMS"}, "AMOUNT");
+    table.UpdateIndexDefs();
+    TIndexDefs* defs = table.IndexDefs();
+    ASSERT_EQ(defs->Count(), 2);
+    EXPECT_EQ(defs->Items(defs->IndexOf("name"))->Fields(), "NAME");
+    EXPECT_EQ(defs->FindIndexForFields("amount")->Name(), "AMOUNT");
+    EXPECT_EQ(MessageOf([&] { defs->FindIndexForFields("WHEN"); }),
+              "Table 'LOANS.DBF' has no index for fields 'WHEN'");
+    EXPECT_EQ(MessageOf([&] { defs->Add("NAME", "NAME", 0); }), "Duplicate index name 'NAME'");
+    table.SetRange({1.5}, {2.5});
+    EXPECT_EQ(Names(table), "ADAMS ");
+    table.UpdateIndexDefs();
+    EXPECT_EQ(Names(table), "ADAMS ");
+    table.SetIndexFieldNames("NAME");
+    EXPECT_EQ(Names(table), "ADAMS SMITH ");
+    auto closed = MakeTable("LOANS.DBF");
+    EXPECT_EQ(closed->FieldDefs()->Count(), 5);
+    closed->UpdateIndexDefs();
+    EXPECT_EQ(closed->IndexDefs()->Count(), 2);
+    EXPECT_FALSE(closed->Active());
+}
+
+TEST_F(TableTest, IndexFilesOpenWithTheTable) {
+    MakeLoans("LOANS.DBF", {{"B", 2}, {"A", 1}}, xbNTX, false);
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "MAKE", xbModeExclusive, xbNTX), 0);
+    ASSERT_GT(xb_IndexCreate(Path("BYNAME.NTX"), "BYNAME", "NAME", "", 0, 0), 0);
+    xb_Close();
+    master_ = MakeTable("LOANS.DBF", ttXBNTX);
+    master_->IndexFiles()->Add("BYNAME.NTX");
+    master_->SetIndexName("BYNAME.NTX");
+    master_->Open();
+    EXPECT_EQ(Names(*master_), "A B ");
+    EXPECT_THROW(master_->IndexFiles()->Add("MISSING.NTX"), EDBEngineError);
+    EXPECT_EQ(master_->IndexFiles()->Count(), 1);
+    // This engine cannot close one index file of an open table: the list keeps it.
+    EXPECT_THROW(master_->IndexFiles()->Delete(0), EDBEngineError);
+    EXPECT_EQ(master_->IndexFiles()->Count(), 1);
+    EXPECT_EQ(master_->IndexName(), "BYNAME.NTX");
+    master_->Close();
+    master_->IndexFiles()->Clear();
+    EXPECT_EQ(master_->IndexFiles()->Count(), 0);
+}
+
+TEST_F(TableTest, CreatesATableWithItsProductionIndexOnce) {
+    const std::vector<TXbFieldDef> fields = {{"ACCOUNTNO", 'C', 8, 0, 0},
+                                             {"BALANCE", 'N', 12, 2, 0},
+                                             {"OPENED", 'D', 8, 0, 0},
+                                             {"ACTIVE", 'L', 1, 0, 0},
+                                             {"NOTES", 'M', 10, 0, 0}};
+    TIndexDesc byNumber;
+    byNumber.TagName = "ACCOUNTNO";
+    byNumber.KeyExpression = "ACCOUNTNO";
+    byNumber.Unique = true;
+    TIndexDesc byBalance;
+    byBalance.TagName = "BALANCE";
+    byBalance.KeyExpression = "BALANCE";
+    ASSERT_TRUE(CreateTable(Path("ACCNTS.DBF"), fields, {byNumber, byBalance}, ttXBNSX));
+    EXPECT_FALSE(CreateTable(Path("ACCNTS.DBF"), fields, {}, ttXBNSX));
+    master_ = MakeTable("ACCNTS.DBF", ttXBNSX);
+    master_->SetIndexName("ACCOUNTNO");
+    master_->Open();
+    for (const char* number : {"300", "100", "200"}) {
+        master_->Append();
+        master_->FieldByName("ACCOUNTNO")->SetAsString(number);
+        master_->FieldByName("BALANCE")->SetAsFloat(12.5);
+        master_->Post();
+    }
+    master_->Append();
+    master_->FieldByName("ACCOUNTNO")->SetAsString("100");
+    EXPECT_THROW(master_->Post(), EDBEngineError);
+    master_->Cancel();
+    std::string numbers;
+    for (master_->First(); !master_->Eof(); master_->Next())
+        numbers += master_->FieldByName("ACCOUNTNO")->AsString() + " ";
+    EXPECT_EQ(numbers, "100 200 300 ");
+    master_->Close();
+    const std::string out = Dbfread("t = dbfread.DBF('ACCNTS.DBF')\n"
+                                    "print(t.field_names)\n"
+                                    "print([(r['ACCOUNTNO'], r['BALANCE']) for r in t])\n");
+    if (!out.empty()) {
+        EXPECT_EQ(out, "['ACCOUNTNO', 'BALANCE', 'OPENED', 'ACTIVE', 'NOTES']\n"
+                       "[('300', 12.5), ('100', 12.5), ('200', 12.5)]\n");
+    }
+    EXPECT_THROW(CreateTable(Path("BAD.DBF"), {{"X", 'Q', 1, 0, 0}}, {}, ttXBNSX), EDBEngineError);
+}
+
+} // namespace

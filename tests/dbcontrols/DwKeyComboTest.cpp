@@ -1,0 +1,166 @@
+// The index chooser and the incremental search over a real table with real keys and the test
+// clock: the listed orders, switching the order, one search a third of a second after the last
+// key, and completion from the field that was searched.
+#include "tests/db/DataSetFixture.h"
+#include "tests/gui/GuiTestSupport.h"
+
+#include "dbcontrols/Dwkeycb.h"
+#include "platform/rtl/Clock.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class DwKeyComboTest : public DataSetFixture {
+protected:
+    void SetUp() override {
+        DataSetFixture::SetUp();
+        ResetKeyState();
+        MakeLoans("LOANS.DBF", {{"DAVIS", 40}, {"BAKER", 20}, {"BARTON", 30}, {"ADAMS", 10}});
+        table = std::make_unique<TTable>(nullptr);
+        table->SetDatabaseName(folder_.Path() + "/");
+        table->SetTableName("LOANS.DBF");
+        table->SetTableType(ttXBFOX);
+        table->SetIndexName("NAME");
+        table->Open();
+        table->FieldByName("AMOUNT")->SetDisplayLabel("Loan amount");
+        source_.SetDataSet(table.get());
+        form = new TForm(nullptr);
+        form->SetBounds(0, 0, 400, 200);
+        combo = new TdwKeyCombo(form);
+        combo->SetParent(form);
+        search = new TdwIncrementalSearch(form);
+        search->SetParent(form);
+        search->SetBounds(0, 40, 150, 24);
+        search->SetName("Search");
+        search->OnAfterSearch = [this](TdwIncrementalSearch*, bool found) {
+            results.push_back(found);
+        };
+        form->Show();
+    }
+    void TearDown() override {
+        delete form;
+        table.reset();
+        DataSetFixture::TearDown();
+    }
+    std::string Name() { return table->FieldByName("NAME")->AsString(); }
+    void TypeText(const std::string& text) {
+        for (char c : text)
+            TypeCharacter(search, Qt::Key_A + (c - 'A'), QString(c));
+    }
+    void Wait(int ms) {
+        clock.Advance(static_cast<std::uint64_t>(ms));
+        Application->ProcessMessages();
+    }
+
+    TManualClock clock;
+    TClockOverride useClock{clock};
+    TRecordedServices services;
+    std::unique_ptr<TTable> table;
+    TForm* form = nullptr;
+    TdwKeyCombo* combo = nullptr;
+    TdwIncrementalSearch* search = nullptr;
+    std::vector<bool> results;
+};
+
+TEST_F(DwKeyComboTest, TheComboListsTheOrdersAndSwitchesTheTable) {
+    combo->SetDataSource(&source_);
+    ASSERT_EQ(combo->Items()->Count(), 2);
+    EXPECT_EQ(combo->Items()->Strings(0), "NAME");
+    EXPECT_EQ(combo->Items()->Strings(1), "Loan amount");
+    EXPECT_EQ(combo->Text(), "NAME");
+    combo->SetFocus();
+    Type(combo, Qt::Key_Down);
+    EXPECT_EQ(table->IndexName(), "AMOUNT");
+    table->First();
+    EXPECT_EQ(Name(), "ADAMS");
+    combo->SetShowAllIndexes(true);
+    EXPECT_EQ(combo->Items()->Strings(1), "AMOUNT");
+    EXPECT_EQ(combo->Text(), "AMOUNT");
+}
+
+TEST_F(DwKeyComboTest, ASourceOfNoTableIsRefused) {
+    TDataSource other(nullptr);
+    TTestTable plain(folder_.Path(), "LOANS.DBF");
+    other.SetDataSet(&plain);
+    combo->SetDataSource(&other);
+    ASSERT_EQ(services.MessageBoxes.size(), 1u);
+    EXPECT_EQ(services.MessageBoxes[0].Text, "DataSource must point to a TTable.");
+    EXPECT_EQ(combo->DataSource(), nullptr);
+}
+
+TEST_F(DwKeyComboTest, OneSearchAThirdOfASecondAfterTheLastKey) {
+    search->SetDataSource(&source_);
+    search->ShowMatchText = true;
+    search->SetFocus();
+    TypeText("BA");
+    Wait(200);
+    TypeText("R");
+    Wait(332);
+    EXPECT_TRUE(results.empty());
+    Wait(1);
+    EXPECT_EQ(results, std::vector<bool>{true});
+    EXPECT_EQ(Name(), "BARTON");
+    // The completion follows what was typed and is selected.
+    EXPECT_EQ(search->Text(), "BARTON");
+    EXPECT_EQ(search->SelStart(), 3);
+    EXPECT_EQ(search->SelLength(), 3);
+    // Backspace takes the completion back without a search; arrows search nothing.
+    Type(search, Qt::Key_Backspace);
+    Type(search, Qt::Key_Left);
+    Wait(1000);
+    EXPECT_EQ(results.size(), 1u);
+    EXPECT_EQ(search->Text(), "BAR");
+}
+
+TEST_F(DwKeyComboTest, ASearchFieldOutsideTheIndexCompletesFromItself) {
+    search->SetDataSource(&source_);
+    search->SearchField = "NAME";
+    table->SetIndexName("AMOUNT");
+    search->ShowMatchText = true;
+    search->SetFocus();
+    TypeText("DA");
+    Wait(400);
+    EXPECT_EQ(results, std::vector<bool>{true});
+    EXPECT_EQ(Name(), "DAVIS");
+    EXPECT_EQ(search->Text(), "DAVIS");
+    TypeText("X");
+    Wait(400);
+    EXPECT_EQ(results.back(), false);
+}
+
+TEST_F(DwKeyComboTest, ASearchWithoutSourceWarns) {
+    search->SetFocus();
+    TypeText("A");
+    ASSERT_EQ(services.MessageBoxes.size(), 1u);
+    EXPECT_EQ(services.MessageBoxes[0].Text, "DataSource not defined - object Search");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DwKeyComboTest, AnExpressionIndexIsSearchedThroughItsField) {
+    table->Close();
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "IDX", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "UNAME", "UPPER(NAME)", "", 0, 0), 0);
+    xb_Close();
+    table->SetIndexName("UNAME");
+    table->Open();
+    search->SetDataSource(&source_);
+    search->SetFocus();
+    // "c" has no match: the nearest key in the index's order is the next name.
+    TypeCharacter(search, Qt::Key_C, "c");
+    Wait(400);
+    EXPECT_EQ(results, std::vector<bool>{false});
+    EXPECT_EQ(Name(), "DAVIS");
+    search->SetText("");
+    TypeCharacter(search, Qt::Key_B, "b");
+    TypeCharacter(search, Qt::Key_A, "a");
+    TypeCharacter(search, Qt::Key_R, "r");
+    Wait(400);
+    EXPECT_EQ(results.back(), true);
+    EXPECT_EQ(Name(), "BARTON");
+}
+
+} // namespace

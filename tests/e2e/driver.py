@@ -1,0 +1,421 @@
+"""Drives the built vantrel program from outside, as a user does.
+
+A `Session` owns one private X server (Xvfb, on a display number it picks itself), one fresh
+VANTREL_HOME folder and one run of the program at a time.  Every wait is bounded: a window that
+does not appear, a clipboard that stays empty or a program that does not end raises `Failure`,
+and the runner then attaches a screenshot of the whole screen and the program's standard error.
+Keys and text go through xdotool to the focused window, the clipboard is read with xclip and
+screenshots are written as PNG by ImageMagick's import.
+"""
+
+import ctypes
+import os
+import re
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+
+def _die_with_parent():
+    """Runs in a started child: the kernel ends it when the driver ends, even when the driver
+    is killed on a time-out, so no X server or program outlives its scenario."""
+    try:
+        ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGKILL)  # PR_SET_PDEATHSIG
+    except (OSError, AttributeError):
+        pass
+
+
+class Failure(Exception):
+    """A check of a scenario failed; the message says what was expected and what was seen."""
+
+
+class Skipped(Exception):
+    """The scenario needs a part the built program does not have yet."""
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def check_in(needle, haystack, what):
+    if needle not in haystack:
+        raise Failure(f"{what}: expected to contain {needle!r}, got:\n{haystack}")
+
+
+def run_tool(args, timeout=10, env=None, input_bytes=None):
+    """Runs a command line tool with a bound on its time; returns its standard output."""
+    try:
+        done = subprocess.run(args, capture_output=True, timeout=timeout, env=env,
+                              input=input_bytes)
+    except subprocess.TimeoutExpired:
+        raise Failure(f"{args[0]} did not finish within {timeout} s")
+    if done.returncode != 0:
+        raise Failure(f"{' '.join(args)} failed ({done.returncode}): "
+                      f"{done.stderr.decode(errors='replace')}")
+    return done.stdout.decode("utf-8", errors="replace")
+
+
+class Session:
+    """One X server and one VANTREL_HOME shared by every start of the program in a scenario."""
+
+    def __init__(self, app, artifacts, splash_ms=50):
+        self.app = os.path.abspath(app)
+        self.artifacts = artifacts
+        self.splash_ms = splash_ms
+        self.root = tempfile.mkdtemp(prefix="vantrel-e2e-")
+        self.home = os.path.join(self.root, "home")
+        os.makedirs(self.home)
+        self.xvfb = None
+        self.proc = None
+        self.stderr_path = os.path.join(self.root, "stderr.txt")
+        self.stderr_file = None
+        self.shot_count = 0
+        self._start_x()
+
+    # -- the X server -------------------------------------------------------------------------
+    def _start_x(self):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            preexec_fn=_die_with_parent)
+        os.close(write_end)
+        number = b""
+        deadline = time.monotonic() + 15
+        while not number.endswith(b"\n"):
+            if time.monotonic() > deadline or self.xvfb.poll() is not None:
+                os.close(read_end)
+                raise Failure("Xvfb did not start")
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                break
+            number += chunk
+        os.close(read_end)
+        self.display = ":" + number.decode().strip()
+        self.env = dict(os.environ)
+        for name in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XAUTHORITY"):
+            self.env.pop(name, None)
+        self.env.update({
+            "DISPLAY": self.display,
+            "VANTREL_HOME": self.home,
+            "VANTREL_SPLASH_MS": str(self.splash_ms),
+            "XDG_RUNTIME_DIR": self.root,
+            "LC_ALL": "C.UTF-8",
+            "ASAN_OPTIONS": "detect_leaks=0",
+        })
+
+    def close(self):
+        self.stop_program()
+        if self.xvfb and self.xvfb.poll() is None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(5)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    # -- the program --------------------------------------------------------------------------
+    def start_program(self, splash_ms=None):
+        """Starts the program afresh; the previous run must have ended."""
+        check(self.proc is None or self.proc.poll() is not None, "the program is still running")
+        env = dict(self.env)
+        if splash_ms is not None:
+            env["VANTREL_SPLASH_MS"] = str(splash_ms)
+        self.stderr_file = open(self.stderr_path, "ab")
+        self.proc = subprocess.Popen([self.app], cwd=self.root, env=env,
+                                     stdout=subprocess.DEVNULL, stderr=self.stderr_file,
+                                     preexec_fn=_die_with_parent)
+        return self.proc
+
+    def stop_program(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait(5)
+        if self.stderr_file:
+            self.stderr_file.close()
+            self.stderr_file = None
+
+    def wait_exit(self, timeout=10):
+        """Waits for the program to end by itself; a crash or a non-zero code is a failure."""
+        try:
+            code = self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"the program did not end within {timeout} s")
+        self.stderr_file.close()
+        self.stderr_file = None
+        check(code == 0, f"the program ended with code {code}")
+
+    def stderr(self):
+        if not os.path.exists(self.stderr_path):
+            return ""
+        with open(self.stderr_path, "rb") as f:
+            return f.read().decode("utf-8", errors="replace")
+
+    def assert_running(self):
+        if self.proc.poll() is not None:
+            raise Failure(f"the program ended unexpectedly with code {self.proc.returncode}")
+
+    # -- windows ------------------------------------------------------------------------------
+    def x(self, *args, timeout=10):
+        return run_tool(["xdotool", *args], timeout=timeout, env=self.env)
+
+    def visible_windows(self):
+        """Maps the id of every visible window of the program to its title (a window without
+        a caption, such as the splash, carries the program's name "vantrel")."""
+        try:
+            out = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid",
+                                  str(self.proc.pid)],
+                                 capture_output=True, timeout=10, env=self.env).stdout.decode()
+        except subprocess.TimeoutExpired:
+            raise Failure("xdotool search did not finish")
+        names = {}
+        for wid in out.split():
+            try:
+                names[wid] = subprocess.run(["xdotool", "getwindowname", wid], capture_output=True,
+                                            timeout=5, env=self.env).stdout.decode().strip()
+            except subprocess.TimeoutExpired:
+                pass
+        return names
+
+    def wait_window(self, title, timeout=15):
+        """Waits for a visible window whose whole title matches the pattern; returns its id."""
+        pattern = re.compile(title)
+        deadline = time.monotonic() + timeout
+        while True:
+            self.assert_running()
+            for wid, name in self.visible_windows().items():
+                if pattern.fullmatch(name):
+                    return wid
+            if time.monotonic() > deadline:
+                raise Failure(f"no window titled {title!r} within {timeout} s; "
+                              f"visible: {sorted(self.visible_windows().values())}")
+            time.sleep(0.1)
+
+    def wait_gone(self, title, timeout=10):
+        pattern = re.compile(title)
+        deadline = time.monotonic() + timeout
+        while any(pattern.fullmatch(n) for n in self.visible_windows().values()):
+            if time.monotonic() > deadline:
+                raise Failure(f"window {title!r} still shown after {timeout} s")
+            time.sleep(0.1)
+
+    def window_shown(self, title):
+        pattern = re.compile(title)
+        return any(pattern.fullmatch(n) for n in self.visible_windows().values())
+
+    def geometry(self, wid):
+        out = self.x("getwindowgeometry", "--shell", wid)
+        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
+        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def focus(self, wid):
+        self.x("windowfocus", "--sync", wid)
+        time.sleep(0.1)
+
+    # -- keyboard, mouse, clipboard -------------------------------------------------------------
+    def key(self, *keys, pause=0.15):
+        self.assert_running()
+        self.x("key", "--delay", "40", *keys)
+        time.sleep(pause)
+
+    def type(self, text, pause=0.15):
+        self.assert_running()
+        self.x("type", "--delay", "40", "--", text, timeout=30)
+        time.sleep(pause)
+
+    def fill(self, *values):
+        """Types each value into one field after the other, with Tab between them."""
+        for k, value in enumerate(values):
+            if k:
+                self.key("Tab")
+            if value is not None:
+                self.type(str(value))
+
+    def click(self, wid, x, y, button=1):
+        wx, wy, _, _ = self.geometry(wid)
+        # No --sync: it waits for a motion that never comes when the pointer is already there.
+        self.x("mousemove", str(wx + x), str(wy + y))
+        time.sleep(0.05)
+        self.x("click", str(button))
+        time.sleep(0.2)
+
+    def set_field(self, wid, x, y, value):
+        """Clicks into the field at window position (x, y), selects its text and types a value."""
+        self.click(wid, x, y)
+        self.key("End", "shift+Home")
+        self.type(str(value))
+
+    def drag(self, start, end):
+        self.x("mousemove", "--sync", str(start[0]), str(start[1]))
+        self.x("mousedown", "1")
+        for k in range(1, 11):
+            px = start[0] + (end[0] - start[0]) * k // 10
+            py = start[1] + (end[1] - start[1]) * k // 10
+            self.x("mousemove", "--sync", str(px), str(py))
+            time.sleep(0.03)
+        self.x("mouseup", "1")
+        time.sleep(0.3)
+
+    def clear_clipboard(self, marker="(cleared by the test)"):
+        """Puts a marker text on the clipboard; xclip stays behind serving it until the program
+        takes the clipboard over."""
+        subprocess.run(["xclip", "-selection", "clipboard", "-i"], input=marker.encode(),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=self.env,
+                       timeout=10)
+        self.marker = marker
+
+    def copied(self, keys="alt+y"):
+        """Presses the copy key and returns the text it put on the clipboard."""
+        self.clear_clipboard()
+        self.key(keys)
+        return self.clipboard(changed_from=self.marker)
+
+    def clipboard(self, timeout=5, changed_from=None):
+        """Reads the clipboard's text, waiting until it differs from `changed_from`."""
+        deadline = time.monotonic() + timeout
+        while True:
+            try:
+                text = subprocess.run(["xclip", "-o", "-selection", "clipboard"],
+                                      capture_output=True, timeout=3,
+                                      env=self.env).stdout.decode("utf-8", errors="replace")
+            except subprocess.TimeoutExpired:
+                text = ""
+            if text and text != changed_from:
+                return text.replace("\r\n", "\n")
+            if time.monotonic() > deadline:
+                raise Failure("the clipboard holds no new text")
+            time.sleep(0.1)
+
+    def newest_window(self, timeout=10, after=None):
+        """Waits for a visible window made after the window `after` (the newest window when
+        `after` is None); window ids grow as windows are made."""
+        deadline = time.monotonic() + timeout
+        while True:
+            self.assert_running()
+            ids = sorted(int(w) for w in self.visible_windows())
+            if ids and (after is None or ids[-1] > int(after)):
+                return str(ids[-1])
+            if time.monotonic() > deadline:
+                raise Failure(f"no new window within {timeout} s")
+            time.sleep(0.1)
+
+    def message(self, after, timeout=10):
+        """Waits for a message box made after the window `after`, reads its text (Ctrl+C copies
+        a message box) and returns it; the box stays open."""
+        wid = self.newest_window(timeout, after)
+        deadline = time.monotonic() + timeout
+        while True:
+            self.focus(wid)
+            self.clear_clipboard()
+            self.key("ctrl+c", pause=0.3)
+            try:
+                return self.clipboard(timeout=1, changed_from=self.marker)
+            except Failure:
+                if time.monotonic() > deadline:
+                    raise Failure(f"the message box {wid} gave no text to Ctrl+C")
+
+    def answer_message(self, after, key="Return"):
+        """Reads the message box made after window `after`, closes it with the given key and
+        waits for it to go; returns its text."""
+        text = self.message(after)
+        box = self.newest_window()
+        self.key(key)
+        deadline = time.monotonic() + 10
+        while box in self.visible_windows():
+            if time.monotonic() > deadline:
+                raise Failure(f"the message box stayed after {key}:\n{text}")
+            time.sleep(0.1)
+        return text
+
+    # -- files and pictures ---------------------------------------------------------------------
+    def screenshot(self, path):
+        """Writes the whole screen as PNG (ImageMagick's import reads the windows' contents;
+        xwd of the root window shows dialogs opened over a window as black)."""
+        os.makedirs(os.path.dirname(os.path.abspath(path)), exist_ok=True)
+        try:
+            subprocess.run(["import", "-window", "root", path], env=self.env, timeout=20,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+        except subprocess.TimeoutExpired:
+            pass
+        return path
+
+    def window_shot(self, wid, path, also=None):
+        """Writes one window's picture (or the box around two windows) as a small PNG."""
+        full = path + ".full.png"
+        self.screenshot(full)
+        x0, y0, w, h = self.geometry(wid)
+        if also:
+            x1, y1, w1, h1 = self.geometry(also)
+            left, top = min(x0, x1), min(y0, y1)
+            w, h = max(x0 + w, x1 + w1) - left, max(y0 + h, y1 + h1) - top
+            x0, y0 = left, top
+        subprocess.run(["convert", full, "-crop", f"{w}x{h}+{x0}+{y0}", "+repage", "-strip",
+                        "-colors", "64", path], timeout=20, check=False)
+        os.remove(full)
+        return path
+
+    def home_file(self, *parts):
+        return os.path.join(self.home, *parts)
+
+    def printed(self):
+        folder = self.home_file("printed")
+        if not os.path.isdir(folder):
+            return []
+        return sorted(os.path.join(folder, n) for n in os.listdir(folder) if n.endswith(".pdf"))
+
+    def wait_printed(self, count, timeout=15):
+        """Waits for the count-th PDF in the printed folder and for it to be complete."""
+        deadline = time.monotonic() + timeout
+        while True:
+            files = self.printed()
+            if len(files) >= count:
+                path = files[count - 1]
+                try:
+                    run_tool(["pdfinfo", path])
+                    return path
+                except Failure:
+                    pass
+            if time.monotonic() > deadline:
+                raise Failure(f"no complete PDF number {count} in {self.home_file('printed')} "
+                              f"within {timeout} s (found {files})")
+            time.sleep(0.2)
+
+
+def pdf_text(path):
+    return run_tool(["pdftotext", "-layout", path, "-"])
+
+
+def pdf_pages(path):
+    info = run_tool(["pdfinfo", path])
+    match = re.search(r"^Pages:\s+(\d+)", info, re.M)
+    check(match is not None, f"pdfinfo shows no page count for {path}")
+    return int(match.group(1))
+
+
+def read_ini(path):
+    """Reads an INI file into {section: {key: value}}, sections and keys in upper case."""
+    sections = {}
+    current = None
+    with open(path, encoding="latin-1") as f:
+        for line in f:
+            line = line.strip()
+            if line.startswith("[") and line.endswith("]"):
+                current = sections.setdefault(line[1:-1].upper(), {})
+            elif "=" in line and current is not None:
+                k, v = line.split("=", 1)
+                current[k.strip().upper()] = v.strip()
+    return sections
+
+
+def program_has(app, text):
+    """Tells whether the built program carries a text (a menu caption) among its strings."""
+    with open(app, "rb") as f:
+        return text.encode() in f.read()

@@ -1,0 +1,523 @@
+"""The scenarios: what a user does with the program, each from a fresh start in a fresh folder.
+
+Each scenario is a function taking a `Session`; it is registered with its number, a short name
+and, when it needs a part that joins the program later, the menu caption that part brings.  A
+program built without that caption skips the scenario with a "not in this build" note.
+"""
+
+import os
+import re
+import time
+
+from driver import Failure, Skipped, check, check_in, pdf_pages, pdf_text, read_ini
+
+SCENARIOS = []
+
+MAIN = "Vantrel Plus"
+
+
+def scenario(number, name, needs=None):
+    def register(function):
+        SCENARIOS.append({"number": number, "name": name, "needs": needs, "run": function})
+        return function
+    return register
+
+
+# -- shared steps -------------------------------------------------------------------------------
+
+def start(s, splash_ms=None):
+    """Starts the program, closes the tip of the day with Escape and returns the main window."""
+    s.start_program(splash_ms)
+    s.wait_window("Tips", timeout=30)
+    s.key("Escape")
+    s.wait_gone("Tips")
+    return s.wait_window(MAIN)
+
+
+def quit_program(s, main):
+    """Leaves by File, Exit and checks the program ends by itself with code 0."""
+    s.focus(main)
+    s.key("alt+f")
+    s.key("x")
+    s.wait_exit()
+
+
+def open_form(s, main, keys, title):
+    s.focus(main)
+    s.key(keys)
+    wid = s.wait_window(title)
+    s.focus(wid)
+    return wid
+
+
+def calculate(s, form):
+    """Presses Alt+C and checks no message box came up."""
+    s.key("alt+c", pause=0.5)
+    shown = s.visible_windows()
+    extra = [n for w, n in shown.items() if int(w) > int(form)]
+    if extra:
+        text = s.message(form)
+        raise Failure(f"Calculate brought up {extra}: {text}")
+
+
+def refused(s, form, expected):
+    """Presses Alt+C, expects a message box with the given text, answers it with Return."""
+    s.key("alt+c", pause=0.3)
+    text = s.answer_message(form)
+    check_in(expected, text, "the refusal's message")
+    s.focus(form)
+    return text
+
+
+def close_form(s, form, title):
+    s.focus(form)
+    s.key("Escape")
+    s.wait_gone(title)
+
+
+def copied_row(text, label):
+    """The value at the end of the copied line that starts with the label."""
+    for line in text.splitlines():
+        if line.startswith(label):
+            return line[len(label):].strip()
+    raise Failure(f"no line {label!r} in the copied text:\n{text}")
+
+
+def docs_shot(s, wid, name, also=None):
+    """Writes a window's picture (with a second window's, when given) for the README when the
+    runner was asked for docs pictures."""
+    folder = os.environ.get("VANTREL_E2E_DOCS")
+    if folder:
+        time.sleep(0.7)  # let the window paint
+        s.window_shot(wid, os.path.join(folder, name), also)
+
+
+# -- 1 ------------------------------------------------------------------------------------------
+
+@scenario(1, "first-run")
+def first_run(s):
+    check(os.listdir(s.home) == [], "the program's folder is not empty before the first run")
+    s.start_program(splash_ms=1500)
+    # The splash (a window without a caption) comes first, alone.
+    splash = s.wait_window("vantrel", timeout=20)
+    check(not s.window_shown(MAIN), "the main window showed while the splash was up")
+    main = s.wait_window(MAIN, timeout=20)
+    check(splash not in s.visible_windows(), "the splash stayed after the main window showed")
+    _, _, width, height = s.geometry(main)
+    check(600 <= width <= 620 and 420 <= height <= 458,
+          f"the main window is {width}x{height}, not about 620x458")
+    s.wait_window("Tips")
+    docs_shot(s, main, "main-window-tips.png")
+    s.key("Escape")
+    s.wait_gone("Tips")
+    win_ini = read_ini(s.home_file("WIN.INI"))
+    check("INTL" in win_ini and win_ini["INTL"].get("SCURRENCY") == "$",
+          f"WIN.INI has no [intl] section with the currency: {win_ini}")
+    check("PDF" in win_ini.get("DEVICES", {}), "WIN.INI names no PDF printer")
+    quit_program(s, main)
+    for name in ("WIN.INI", "registry.ini"):
+        check(os.path.exists(s.home_file(name)), f"{name} was not made on the first run")
+    registry = read_ini(s.home_file("registry.ini"))
+    check(any(k.endswith("DTOOLBAR1") for k in registry),
+          f"the toolbar's place was not kept: {registry}")
+    with open(s.home_file("WIN.INI"), "rb") as f:
+        first_profile = f.read()
+    # The second start finds what the first made and keeps it.
+    main = start(s)
+    quit_program(s, main)
+    with open(s.home_file("WIN.INI"), "rb") as f:
+        check(f.read() == first_profile, "the second start rewrote WIN.INI")
+
+
+# -- 2 ------------------------------------------------------------------------------------------
+
+@scenario(2, "loan-calculator")
+def loan_calculator(s):
+    main = start(s)
+    title = "Loan Calculator 1"
+    form = open_form(s, main, "F2", title)
+    s.fill(100000, 360, 8)
+    s.key("Tab")
+    calculate(s, form)
+    docs_shot(s, form, "loan-calculator.png")
+    summary = s.copied()
+    check_in(title, summary, "the copied summary")
+    check(copied_row(summary, "Amount of Loan?:") == "$100,000.00", summary)
+    check(copied_row(summary, "Total Periods? (#):") == "360", summary)
+    check(copied_row(summary, "Periodic Payment:") == "$733.76", summary)
+    check(copied_row(summary, "Total Interest:") == "$164,153.60", summary)
+
+    s.key("alt+p")
+    pdf = s.wait_printed(1)
+    text = pdf_text(pdf)
+    check_in(title, text, "the printout")
+    check(re.search(r"Periodic Payment:\s+\$733\.76", text) is not None,
+          f"the printout does not show the payment:\n{text}")
+    check(re.search(r"Amount of Loan\?:\s+\$100,000\.00", text) is not None,
+          f"the printout does not show the amount:\n{text}")
+    check(pdf_pages(pdf) == 1, "the calculator's printout is not one page")
+
+    # Undo discards the edits made since the calculation; Reset clears every field.
+    s.focus(form)
+    s.key("alt+a")
+    s.key("End", "shift+Home")
+    s.type("50000")
+    s.key("Tab")
+    edited = s.copied()
+    check(copied_row(edited, "Amount of Loan?:") == "$50,000.00",
+          f"the amount typed after the calculation did not take:\n{edited}")
+    s.key("alt+u", pause=0.4)
+    undone = s.copied()
+    check(copied_row(undone, "Amount of Loan?:") == "$100,000.00",
+          f"Undo did not bring the calculated amount back:\n{undone}")
+    check(copied_row(undone, "Periodic Payment:") == "$733.76",
+          f"Undo lost the calculated payment:\n{undone}")
+    s.key("alt+e", pause=0.4)
+    reset = s.copied()
+    check(copied_row(reset, "Amount of Loan?:") == "$0.00", f"Reset kept the amount:\n{reset}")
+    check(copied_row(reset, "Total Periods? (#):") == "0", f"Reset kept the periods:\n{reset}")
+    close_form(s, form, title)
+    quit_program(s, main)
+
+
+# -- 3 ------------------------------------------------------------------------------------------
+
+CALCULATORS = [
+    # key, window title, values typed field after field, (copied label, expected value)...
+    ("F3", "Compound & Simple Interest Calculator 1", (1000, 365, 5),
+     [("Interest for Term:", "$51.27"), ("Future Value:", "$1,051.27")]),
+    ("F4", "Remaining Balance Calculator 1", (100000, 360, 8, 12),
+     [("Remaining Balance:", "$99,164.70"), ("Periodic Payment:", "$733.76")]),
+    ("F5", "Accelerated Payment Calculator 1", (100000, 360, 8, 1, 100),
+     [("Periods to Pay Off:", "243"), ("Total Interest Saved:", "$62,058.42")]),
+    ("F6", "Balloon Payment Calculator 1", (100000, 8, 90000, 60),
+     [("Payment Amount:", "$802.76")]),
+    ("F7", "Affordable House 1", (60000, 20000, 8, 360, 2400, 1200, 28),
+     [("Amount Financed:", "$149,911.84"), ("Affordable House:", "$169,911.84")]),
+]
+
+REFUSALS = [
+    # key, window title, values, the message's text (line breaks as the box shows them)
+    ("F4", "Remaining Balance Calculator 1", (100000, 360, 8, 400),
+     "Balance AFTER payment number\n\nmust be less than total periods."),
+    ("F5", "Accelerated Payment Calculator 1", (100000, 360, 8, 400, 100),
+     "Total Periods must be greater\n\nthan Increase After Period #.\n\nPlease Try Again"),
+    ("F6", "Balloon Payment Calculator 1", (0, 0, 0, 0),
+     "Balloon After Payment No. and Annual Rate\n\nmust be set to other than a '0' value."),
+    ("F7", "Affordable House 1", (0, 20000, 8, 360, 2400, 1200, 28),
+     "must all be set to other than a '0' value."),
+    ("ctrl+r", "Refinance Advisor 1", (), "No zero values allowed."),
+]
+
+
+@scenario(3, "other-calculators")
+def other_calculators(s):
+    main = start(s)
+    for key, title, values, results in CALCULATORS:
+        form = open_form(s, main, key, title)
+        s.fill(*values)
+        s.key("Tab")
+        calculate(s, form)
+        summary = s.copied()
+        for label, value in results:
+            got = copied_row(summary, label)
+            check(got == value, f"{title}: {label} is {got}, expected {value}:\n{summary}")
+        close_form(s, form, title)
+
+    form = open_form(s, main, "ctrl+r", "Refinance Advisor 1")
+    s.fill(90000, 300, 9, None, 90000, 360, 7, None, 1, 1500, 0)
+    calculate(s, form)
+    summary = s.copied()
+    check(copied_row(summary, "Remaining Balance:") == "$90,000.00", summary)
+    check(copied_row(summary, "Misc. Closing Costs?:") == "$1,500.00", summary)
+    # The results page prints the loans and the narrative; its Close answers Alt+C.
+    s.key("alt+p")
+    text = " ".join(pdf_text(s.wait_printed(1)).split())
+    for expected in ("Refinance Advisor 1", "$90,000.00",
+                     "Your current financing will cost you $8,059.24",
+                     "Bottom line? Your total LOSS will be -$611.80"):
+        check_in(expected, text, "the refinance printout")
+    s.focus(form)
+    s.key("alt+c")
+    s.wait_gone("Refinance Advisor 1")
+
+    for key, title, values, message in REFUSALS:
+        form = open_form(s, main, key, title)
+        s.key("alt+e", pause=0.3)
+        s.fill(*values)
+        s.key("Tab")
+        refused(s, form, message)
+        s.assert_running()
+        close_form(s, form, title)
+    quit_program(s, main)
+
+
+# -- 4, 5, 6: parts that join the program later ------------------------------------------------
+
+def not_written(part):
+    raise Skipped(f"the {part} is in this build but its scenario's steps are not written yet")
+
+
+def pass_meter(s, timeout=30):
+    """Waits while the "One Moment..." progress window of a long computation is up."""
+    deadline = time.monotonic() + timeout
+    while s.window_shown(r"One Moment\.\.\."):
+        if time.monotonic() > deadline:
+            raise Failure(f"the progress window stayed for {timeout} s")
+        time.sleep(0.2)
+
+
+def run_report(s, owner, destination_key, window_after=None):
+    """Answers the report setup form: the destination's mnemonic, then OK."""
+    setup = s.wait_window("Schedule Setup|Report Setup")
+    check(int(setup) > int(owner), "the report setup form did not open")
+    s.focus(setup)
+    s.key(destination_key)
+    s.key("Return")
+    if window_after:
+        return s.wait_window(window_after, timeout=30)
+    return None
+
+
+# The preview's ">" (next page) and "Done" buttons, relative to its window.
+PREVIEW_BUTTON_ROW = 21
+PREVIEW_NEXT_PAGE = (313, PREVIEW_BUTTON_ROW)
+PREVIEW_DONE_FROM_RIGHT = 30
+
+
+@scenario(4, "amortization-schedule", needs="&Amortization...")
+def amortization(s):
+    main = start(s)
+    title = "Amortization Schedule"
+    form = open_form(s, main, "ctrl+a", title)
+    s.key("alt+a")
+    s.type("100000")
+    s.key("alt+p")
+    s.type("360")
+    s.key("alt+r")
+    s.type("8")
+    s.key("Tab")
+    calculate(s, form)
+    pass_meter(s)
+    # Step through the years: forward twice, back once, round from the last to "All".
+    for keys in ("ctrl+Next", "ctrl+Next", "ctrl+Prior"):
+        s.key(keys, pause=0.3)
+    docs_shot(s, form, "schedule.png")
+
+    s.key("alt+s")
+    charts = s.wait_window("Amortization Charts")
+    docs_shot(s, charts, "schedule-charts.png")
+    s.key("Escape")
+    s.wait_gone("Amortization Charts")
+
+    s.focus(form)
+    s.key("ctrl+p")
+    preview = run_report(s, form, "alt+v", "Amortization Schedule Preview|Report Preview")
+    docs_shot(s, preview, "schedule-preview.png")
+    width = s.geometry(preview)[2]
+    for _ in range(3):
+        s.click(preview, *PREVIEW_NEXT_PAGE)
+    s.click(preview, width - PREVIEW_DONE_FROM_RIGHT, PREVIEW_BUTTON_ROW)
+    s.wait_gone("Amortization Schedule Preview|Report Preview")
+
+    s.focus(form)
+    s.key("ctrl+p")
+    run_report(s, form, "alt+p")
+    pdf = s.wait_printed(1, timeout=60)
+    text = pdf_text(pdf)
+    flat = " ".join(text.split())
+    for expected in ("Amortization Schedule", "Initial Loan Amount:", "$100,000.00",
+                     "Initial Periods: 360", "Annual Totals:", "Running Totals:", "733.76",
+                     "Init/01"):
+        check_in(expected, flat, "the printed schedule")
+    # One total per calendar year: 360 monthly payments from today's dates span 31 or 32.
+    years = flat.count("Annual Totals:")
+    check(31 <= years <= 32, f"the printout has {years} year totals, not 31 or 32")
+    check(pdf_pages(pdf) >= 8, "the printed schedule is shorter than 8 pages")
+    s.focus(form)
+    s.key("Escape")
+    s.wait_gone(title)
+    quit_program(s, main)
+
+
+@scenario(5, "register", needs="Loan Information")
+def register(s):
+    not_written("register")
+
+
+LEASE_PAGES = (
+    # Typed field after field on each input page; Next (Alt+X) goes on, Calc on the last.
+    ("Café delivery van", "Zoë Müller", 8, 100, 30, 20, 1),
+    (30000, 6, None, 3000, 8, 48),
+    (600, 48, None, 6),
+    (None, 5),
+)
+
+
+# The results page's More button, relative to the advisor's window.
+LEASE_MORE_BUTTON = (131, 400)
+
+
+@scenario(6, "lease-versus-buy", needs="&Lease v. Buy...")
+def lease_versus_buy(s):
+    main = start(s)
+    title = "Lease vs. Buy Advisor 1"
+    form = open_form(s, main, "ctrl+l", title)
+    for k, values in enumerate(LEASE_PAGES):
+        s.fill(*values)
+        s.key("Tab")
+        if k < len(LEASE_PAGES) - 1:
+            s.key("alt+x", pause=0.4)
+    calculate(s, form)
+    narrative = " ".join(s.copied().split())
+    for expected in ("Asset to be bought or leased?: Café delivery van",
+                     "Prospective buyer or lessee?: Zoë Müller",
+                     "the acquisition of the Café delivery van",
+                     "the amount being financed is $27,000.00",
+                     "total of the 48 lease payments will be -$28,800.00",
+                     "financing will cost $8,461.20 more than leasing",
+                     "leasing is the best course to follow"):
+        check_in(expected, narrative, "the copied lease-versus-buy analysis")
+    s.key("alt+p")
+    printed = " ".join(pdf_text(s.wait_printed(1)).split())
+    for expected in ("Café delivery van", "Zoë Müller", "$8,461.20"):
+        check_in(expected, printed, "the printed lease-versus-buy analysis")
+    # More (a button without a mnemonic) shows the cash-flow table.
+    s.click(form, *LEASE_MORE_BUTTON)
+    time.sleep(0.5)
+    docs_shot(s, form, "lease-cash-flow.png")
+    s.focus(form)
+    s.key("Escape")
+    s.wait_gone(title)
+    quit_program(s, main)
+
+
+# -- 7 ------------------------------------------------------------------------------------------
+
+# Field centres on the points advisor's first page, relative to its window.
+POINTS_COLUMNS = (287, 427)
+POINTS_ROWS = (115, 141, 167, 193)
+POINTS_SOLD_AFTER = (287, 245)
+
+
+@scenario(7, "points-advisor")
+def points_advisor(s):
+    main = start(s)
+    title = "Points Advisor 1"
+    form = open_form(s, main, "ctrl+p", title)
+    loans = ((100000, 360, 8.5, 2.5), (100000, 360, 8.25, 3))
+    for x, values in zip(POINTS_COLUMNS, loans):
+        for y, value in zip(POINTS_ROWS, values):
+            s.set_field(form, x, y, value)
+    s.set_field(form, *POINTS_SOLD_AFTER, 7)
+    calculate(s, form)
+    conclusion = s.copied()  # Cop&y, inside the conclusion's group box
+    for expected in ("payment for loan 1 will be $768.91",
+                     "for loan 2 will be $751.27",
+                     "After 84 monthly payments or 7 years",
+                     "$2,500.00 in points", "$3,000.00"):
+        check_in(expected, " ".join(conclusion.split()), "the copied conclusion")
+    check(re.search(r"loan 2 will save you \$[\d,]+\.\d\d", " ".join(conclusion.split())),
+          f"the conclusion names no saving of loan 2:\n{conclusion}")
+    s.key("alt+p")
+    printed = " ".join(pdf_text(s.wait_printed(1)).split())
+    for expected in ("Points Advisor 1", "$768.91", "$751.27", "best value"):
+        check_in(expected, printed, "the points printout")
+    # Prior goes back to the loans as typed; Calc works again from there.
+    s.focus(form)
+    s.key("alt+i", pause=0.4)
+    s.key("alt+c", pause=0.4)
+    check(" ".join(s.copied().split()) == " ".join(conclusion.split()),
+          "calculating again from the same loans gave another conclusion")
+    close_form(s, form, title)
+    quit_program(s, main)
+
+
+# -- 8 ------------------------------------------------------------------------------------------
+
+# A place on the docked toolbar right of its last button: double-clicking there floats the bar.
+TOOLBAR_FREE_SPOT = (459, 40)
+
+
+def toolbar_status(s):
+    registry = read_ini(s.home_file("registry.ini"))
+    for section, values in registry.items():
+        if section.endswith("DTOOLBAR1"):
+            return values.get("STATUS", "").strip('"')
+    raise Failure(f"registry.ini keeps no toolbar: {registry}")
+
+
+@scenario(8, "preferences-and-positions")
+def preferences_and_positions(s):
+    main = start(s)
+    s.focus(main)
+    s.key("alt+o")
+    s.key("s")                       # Options, Show Hints: on
+    wid = main
+    s.x("mousemove", "--sync", *(str(a + b) for a, b in zip(s.geometry(wid)[:2],
+                                                         TOOLBAR_FREE_SPOT)))
+    s.x("click", "--repeat", "2", "--delay", "80", "1")
+    time.sleep(0.5)
+    quit_program(s, main)
+    prefs = read_ini(s.home_file("vtrx2532.ini")).get("PREFERENCES", {})
+    check(prefs.get("SHOWHINTS") == "1", f"Show Hints was not kept: {prefs}")
+    check(toolbar_status(s) == "4", "the toolbar was not kept floating")
+
+    main = start(s)
+    # The bar comes back as its own window where it was left.  Without a window manager
+    # nothing keeps it above the main window it belongs to, so it is raised for the picture.
+    bars = [w for w, n in s.visible_windows().items() if n == "vantrel"]
+    check(len(bars) == 1, f"no floating toolbar after the restart: {s.visible_windows()}")
+    x, y, width, height = s.geometry(bars[0])
+    check(height > 5 * width, f"the floating toolbar is {width}x{height}, not one column")
+    registry = next(v for k, v in read_ini(s.home_file("registry.ini")).items()
+                    if k.endswith("DTOOLBAR1"))
+    check((str(x), str(y)) == (registry["FLOATLEFT"].strip('"'), registry["FLOATTOP"].strip('"')),
+          f"the floating toolbar is at {x},{y}, not where it was left: {registry}")
+    s.x("windowraise", bars[0])
+    docs_shot(s, main, "main-window-floating-toolbar.png", also=bars[0])
+    # Show Hints came back checked: choosing it again turns it off.
+    s.focus(main)
+    s.key("alt+o")
+    s.key("s")
+    quit_program(s, main)
+    prefs = read_ini(s.home_file("vtrx2532.ini")).get("PREFERENCES", {})
+    check(prefs.get("SHOWHINTS") == "0",
+          f"Show Hints did not come back checked after the restart: {prefs}")
+    check(toolbar_status(s) == "4", "the toolbar did not come back floating after the restart")
+
+
+# -- 9 ------------------------------------------------------------------------------------------
+
+# The conclusion memo on the points advisor's second page, relative to its window.
+POINTS_MEMO = (250, 200)
+# Capital letters outside the keyboard map are left out: xdotool binds them to a spare key
+# whose unshifted level the X keyboard extension makes lower case.
+ACCENTED = "Remarque de Zoë Müller: café crème, naïve façade, 5 € à l'hôtel, señor."
+
+
+@scenario(9, "accented-text")
+def accented_text(s):
+    main = start(s)
+    title = "Points Advisor 1"
+    form = open_form(s, main, "ctrl+p", title)
+    for x, values in zip(POINTS_COLUMNS, ((100000, 360, 8.5, 2.5), (100000, 360, 8.25, 3))):
+        for y, value in zip(POINTS_ROWS, values):
+            s.set_field(form, x, y, value)
+    s.set_field(form, *POINTS_SOLD_AFTER, 7)
+    calculate(s, form)
+    # The conclusion may be edited: a note typed at its end goes with the copy and the print.
+    s.click(form, *POINTS_MEMO)
+    s.key("ctrl+End", "Return")
+    s.type(ACCENTED)
+    copied = s.copied()
+    check_in(ACCENTED, copied, "the copied conclusion")
+    check_in("best value.", copied, "the copied conclusion")
+    s.key("alt+p")
+    printed = pdf_text(s.wait_printed(1))
+    check_in(ACCENTED, " ".join(printed.split()), "the printed conclusion")
+    # The memo keeps Escape for itself; back on the first page Escape closes the window.
+    s.focus(form)
+    s.key("alt+i")
+    close_form(s, form, title)
+    quit_program(s, main)
