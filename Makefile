@@ -44,5 +44,6 @@ fuzz:
 fuzz-seeds:
 	cmake -S . -B build/test -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVANTREL_SANITIZE=ON $(LAUNCHER)
 	cmake --build build/test -j $(JOBS) --target fuzz_seeds auto_bin
-	QT_QPA_PLATFORM=offscreen build/test/tests/fuzz/fuzz_seeds tests/fuzz/corpus \
+	QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  build/test/tests/fuzz/fuzz_seeds tests/fuzz/corpus \
 	  data/vtrx2532.hlp build/test/data/auto.bin

@@ -12,6 +12,7 @@
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/Streams.h"
 #include "report/RptFiler.h"
+#include "tests/advisors/AdvTestUtil.h"
 #include "tests/fuzz/FuzzReport.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/fuzz/FuzzXbase.h"
@@ -301,30 +302,8 @@ void DataAwareSeeds() {
 // ----- Lease-versus-buy files
 
 void LeaseBuySeeds() {
-    TLeaseBuyData d;
-    d.Asset = "delivery van";
+    TLeaseBuyData d = SampleLeaseBuyData();
     d.BuyerLessee = "Jane Q. Public";
-    d.DiscountRate = 6;
-    d.BusinessUsePercent = 100;
-    d.TaxRate = 30;
-    d.TaxRateSale = 20;
-    d.TaxRateProperty = 1;
-    d.Price = 30000;
-    d.PurchaseSalesTax = 5;
-    d.PurchaseDeposit = 3000;
-    d.PurchaseRate = 8;
-    d.PurchaseNumPmts = 60;
-    d.LeasePmt = 450;
-    d.LeaseNumPmts = 36;
-    d.LeaseDeposit = 500;
-    d.AcquisitionCosts = 700;
-    d.LeaseMiscExpense = 120;
-    d.LeaseEndExpense = 250;
-    d.OverrideEndLease = true;
-    d.LeaseEndValue = 15000;
-    d.LeaseEndOptionPrice = 14000;
-    d.Life = 5;
-    d.DepreciationMthd = dm200DB;
     const auto bytes = [](const TLeaseBuyData& data) {
         const auto file = EncodeLeaseBuyFile(data);
         return std::string(file.begin(), file.end());
