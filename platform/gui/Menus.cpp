@@ -379,7 +379,7 @@ void TMainMenu::MenuChanged() {
             FillMenu(menu, top, chosen);
         }
         for (auto [action, item] : chosen) {
-            QObject::connect(action, &QAction::triggered, [this, item] {
+            QObject::connect(action, &QAction::triggered, [this, item = item] {
                 Guarded([&] {
                     // The tree may have changed since the bar was built.
                     if (item->GetParentMenu() == this) item->Click();
