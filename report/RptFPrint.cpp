@@ -201,6 +201,21 @@ void TFilePrinter::ReadHeader() {
     ApplyPrinterSettings();
     recordedOutput_ = ReadRawText();
     headerEnd_ = pos_;
+    // A count beyond the pages the stream holds would play its last page again and again.
+    if (CountPageRecords() != pages) BadStream();
+    pos_ = headerEnd_;
+}
+
+int TFilePrinter::CountPageRecords() {
+    ResetPagePosition();
+    int count = 0;
+    while (nextPos_ != 0) {
+        pos_ = nextPos_;
+        ReadPageRecord();
+        ++count;
+    }
+    ResetPagePosition();
+    return count;
 }
 
 void TFilePrinter::ApplyPrinterSettings() {

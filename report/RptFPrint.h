@@ -69,6 +69,8 @@ private:
     void PlayPages(int First, int Last);
     void ApplyPrinterSettings();
     void ReadPageRecord();
+    // The pages the stream holds, counted along their links.
+    int CountPageRecords();
     void PlayCode(Byte Code);
     void PlayFont(Byte Code);
     void PlayBrushPen(Byte Code);

@@ -846,7 +846,9 @@ private:
         switch (n.Op) {
         case fnSubstr: {
             const double start = ConstNumber(*n.Args[1]);
-            const int rest = start >= 1 ? std::max(0, first - static_cast<int>(start) + 1) : first;
+            // A start beyond the text leaves nothing (and is never converted past an int).
+            const int rest =
+                start >= 1 ? (start > first ? 0 : first - static_cast<int>(start) + 1) : first;
             result(xtCharacter, std::min(rest, constWidth(2, rest)));
             return;
         }

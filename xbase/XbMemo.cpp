@@ -135,10 +135,10 @@ bool TXbMemo::ReadFpt(Int64 at, std::string& data, bool& binary) const {
 bool TXbMemo::NextFreeBlock(LongWord& block) const {
     char header[4];
     if (!file_.ReadAt(0, header, sizeof header)) return false;
-    const Int64 fromHeader =
-        kind_ == TXbMemoKind::Dbt ? DecodeLE<LongWord>(header) : GetBE32(header);
-    const Int64 used = BlocksFor(std::max<Int64>(file_.Size(), kHeaderSize), blockSize_);
-    const Int64 next = std::max(fromHeader, used);
+    // New memos go at the end of the file. A header that hands out blocks beyond the file is
+    // damaged (or another writer's guess) and is not followed: it could send a memo terabytes
+    // past the end.
+    const Int64 next = BlocksFor(std::max<Int64>(file_.Size(), kHeaderSize), blockSize_);
     if (next > 0xFFFFFFFFLL) return false;
     block = static_cast<LongWord>(next);
     return true;
