@@ -236,8 +236,12 @@ private:
         Byte r = prComplete;
         if (counted) {
             for (std::size_t n = 0; n < count; ++n) {
+                const std::size_t before = j_;
                 i_ = start;
                 r = Process(end);
+                // A repetition that takes nothing would take nothing the remaining times too:
+                // the count is done (nested counts would otherwise run for billions of rounds).
+                if (IsComplete(r) && j_ == before) break;
                 if (IsComplete(r)) continue;
                 if (r == prEmpty) r = pic_[start] == '[' ? prComplete : prIncomplete;
                 if (r != prComplete) return r;
