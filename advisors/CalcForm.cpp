@@ -325,7 +325,7 @@ void TCalcForm::CopyBTNClick(TObject*) {
 }
 
 void TCalcForm::PrintBtnClick(TObject*) {
-    TReportWriter* writer = host ? host->ReportPrinter() : nullptr;
+    TReportWriter* writer = host ? host->SharedReportWriter() : nullptr;
     if (!writer) return;
     if (writer->Printing()) return;
     writer->OnPrint = [this](TObject* s) { ReportWriter1Print(s); };

@@ -57,7 +57,7 @@ public:
     virtual void SaveFormPos(TCustomForm* Form) = 0;
     virtual void RestoreFormPos(TCustomForm* Form) = 0;
     virtual TFont* PrinterFont() const = 0;
-    virtual TReportWriter* ReportPrinter() const = 0;
+    virtual TReportWriter* SharedReportWriter() const = 0;
     virtual std::string OwnerName() const = 0;
     virtual void ReleaseSlot(TCalcKind Kind, Byte Slot) = 0;
 };

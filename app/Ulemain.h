@@ -79,7 +79,7 @@ class TMainForm : public TForm, public TCalcHost {
     void SaveFormPos(TCustomForm* Form) override;
     void RestoreFormPos(TCustomForm* Form) override;
     TFont* PrinterFont() const override { return printerFont_.get(); }
-    TReportWriter* ReportPrinter() const override { return ReportWriter1; }
+    TReportWriter* SharedReportWriter() const override { return ReportWriter1; }
     std::string OwnerName() const override;
     // The INI file, or nullptr when it could not be opened.
     TIniFile* IniFile() const { return iniFile_.get(); }

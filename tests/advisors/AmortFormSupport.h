@@ -37,7 +37,7 @@ public:
     void SaveFormPos(TCustomForm*) override {}
     void RestoreFormPos(TCustomForm*) override {}
     TFont* PrinterFont() const override { return &font_; }
-    TReportWriter* ReportPrinter() const override { return nullptr; }
+    TReportWriter* SharedReportWriter() const override { return nullptr; }
     std::string OwnerName() const override { return Owner; }
     void ReleaseSlot(TCalcKind, Byte) override {}
 
