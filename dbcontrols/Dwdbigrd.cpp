@@ -1,8 +1,10 @@
 #include "dbcontrols/Dwdbigrd.h"
 
+#include "db/DbiRecords.h"
 #include "dbcontrols/DwCommon.h"
 #include "dbcontrols/DwPicture.h"
 #include "dbcontrols/Dwintl.h"
+#include "dbcontrols/Dwtable.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/WinUser.h"
@@ -17,6 +19,8 @@ namespace {
 constexpr int kMaxRows = 1000;
 constexpr int kTextDX = 3;
 constexpr int kTextDY = 2;
+// The thumb range of a table that numbers its records.
+constexpr int kThumbRange = 200;
 
 bool IsBlobField(const TField* field) {
     return field && (field->DataType() == ftBlob || field->DataType() == ftMemo ||
@@ -115,9 +119,36 @@ void TdwGridDataLink::CancelGridEdit() {
 
 TdwInplaceEdit::TdwInplaceEdit(TdwCustomDBGrid* Grid)
     : TInplaceEdit(Grid), dbGrid_(Grid), picture_(std::make_unique<TdwDBPicture>(nullptr)),
-      wordWrap_(Grid->Options().Contains(dgWordWrap)) {}
+      wordWrap_(Grid->Options().Contains(dgWordWrap)) {
+    SetFormattingRect();
+}
 
 TdwInplaceEdit::~TdwInplaceEdit() = default;
+
+void TdwInplaceEdit::SetWordWrap(bool Value) {
+    if (wordWrap_ == Value) return;
+    wordWrap_ = Value;
+    RecreateWnd();
+}
+
+void TdwInplaceEdit::CreateParams(TCreateParams& Params) {
+    TInplaceEdit::CreateParams(Params);
+    Params.Style &= ~(ES_WANTRETURN | ES_AUTOVSCROLL);
+    if (BorderStyle() == bsNone || wordWrap_) Params.Style |= ES_MULTILINE;
+    if (wordWrap_) Params.Style = (Params.Style | ES_AUTOVSCROLL) & ~ES_AUTOHSCROLL;
+}
+
+void TdwInplaceEdit::SetFormattingRect() {
+    const TRect client = ClientRect();
+    const int inset = BorderStyle() == bsNone ? 2 : 0;
+    TRect rect{inset, inset, client.Right - 1, client.Bottom};
+    Perform(EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&rect));
+}
+
+void TdwInplaceEdit::CMFontChanged(TMessage& Message) {
+    TInplaceEdit::CMFontChanged(Message);
+    SetFormattingRect();
+}
 
 bool TdwInplaceEdit::CheckValue(const std::string& Text) {
     const std::string mask = picture_->PictureMask();
@@ -133,6 +164,24 @@ bool TdwInplaceEdit::CheckValue(const std::string& Text) {
 
 void TdwInplaceEdit::UpdateContents() {
     TInplaceEdit::UpdateContents();
+    LoadPicture();
+}
+
+void TdwInplaceEdit::WMSetFocus(TWMSetFocus& Message) {
+    TInplaceEdit::WMSetFocus(Message);
+    LoadPicture();
+    if (TField* field = dbGrid_->SelectedField()) CheckValue(field->Text());
+}
+
+void TdwInplaceEdit::WMPaste(TMessage& Message) {
+    TInplaceEdit::WMPaste(Message);
+    // A read-only editor took nothing: the record stays as it was.
+    if (ReadOnly()) return;
+    dbGrid_->RequestEdit();
+    dbGrid_->DataLink()->MarkModified();
+}
+
+void TdwInplaceEdit::LoadPicture() {
     TField* field = dbGrid_->SelectedField();
     TdwPictureMask entry;
     if (field && field->DataSet()) entry = dwGetPictureMask(field->DataSet(), field->FieldName());
@@ -195,6 +244,27 @@ void TdwInplaceEdit::KeyPress(char& Key) {
 }
 
 // ============================================================================================
+// TdwIButton
+
+void TdwIButton::Loaded() {
+    TSpeedButton::Loaded();
+    if (auto* grid = dynamic_cast<TdwCustomDBGrid*>(Parent())) {
+        grid->SetIndicatorButton(this);
+        grid->IndicatorWidth = Width() - 1;
+    }
+}
+
+void TdwIButton::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+    const bool resized = AWidth != Width() || AHeight != Height();
+    // The button stays in the grid's top-left cell.
+    TSpeedButton::SetBounds(std::min(ALeft, 0), std::min(ATop, 0), AWidth, AHeight);
+    auto* grid = dynamic_cast<TdwCustomDBGrid*>(Parent());
+    if (!resized || !grid || ComponentState().Contains(csLoading)) return;
+    grid->IndicatorWidth = Width() - 1;
+    grid->RebuildLayout();
+}
+
+// ============================================================================================
 // TdwCustomDBGrid: construction and settings
 
 TdwCustomDBGrid::TdwCustomDBGrid(TComponent* AOwner)
@@ -220,6 +290,18 @@ TdwCustomDBGrid::~TdwCustomDBGrid() {
 void TdwCustomDBGrid::SetDataSource(TDataSource* Value) {
     dataLink_->SetDataSource(Value);
     LinkActiveChanged(dataLink_->Active());
+}
+
+void TdwCustomDBGrid::SetIndicatorButton(TdwIButton* Value) {
+    if (indicatorButton_ == Value) return;
+    if (indicatorButton_) indicatorButton_->RemoveFreeNotification(this);
+    indicatorButton_ = Value;
+    if (Value) Value->FreeNotification(this);
+}
+
+void TdwCustomDBGrid::Notification(TComponent* AComponent, TOperation Operation) {
+    TCustomGrid::Notification(AComponent, Operation);
+    if (Operation == opRemove && AComponent == indicatorButton_) indicatorButton_ = nullptr;
 }
 
 void TdwCustomDBGrid::SetTitleFont(TFont* Value) {
@@ -823,7 +905,14 @@ void TdwCustomDBGrid::StoreEditText() {
 
 bool TdwCustomDBGrid::RequestEdit() {
     if (readOnly_) return false;
-    return dataLink_->Edit();
+    const bool wasEditing = dataLink_->Editing();
+    dataLink_->Edit();
+    return !wasEditing && dataLink_->Editing();
+}
+
+void TdwCustomDBGrid::StorePendingEdit() {
+    if (EditorMode()) SetEditText(Col(), Row(), InplaceEditor()->Text());
+    dataLink_->UpdateRecord();
 }
 
 // ============================================================================================
@@ -846,8 +935,7 @@ void TdwCustomDBGrid::SetSelectedIndex(int Value) {
         MessageBeep(0);
         throw EInvalidGridOperation("Invalid input value.  Use escape key to abandon changes");
     }
-    if (EditorMode()) SetEditText(Col(), Row(), InplaceEditor()->Text());
-    dataLink_->UpdateRecord();
+    StorePendingEdit();
     Value = std::clamp(Value, 0, std::max(FieldCount() - 1, 0));
     Value = std::max(Value, FixedCols() - indicatorOffset_);
     if (Value == SelectedIndex()) return;
@@ -860,9 +948,10 @@ void TdwCustomDBGrid::SetSelectedIndex(int Value) {
     }
     HideEditor();
     SetCol(indicatorOffset_ + Value);
-    if (dbOptions_.Contains(dgAlwaysShowEditor) && !suppressEditor_ &&
-        !IsBlobField(SelectedField()))
-        ShowEditor();
+    if (dbOptions_.Contains(dgAlwaysShowEditor) && !suppressEditor_) {
+        if (!IsControlCell(Col(), Row())) HideAttachedControl();
+        if (!IsBlobField(SelectedField())) ShowEditor();
+    }
     DoColEnter();
 }
 
@@ -912,6 +1001,7 @@ void TdwCustomDBGrid::TabColumn(bool Forward) {
         if (column >= FieldCount() || column < 0) {
             suppressEditor_ = start == (Forward ? FieldCount() - 1 : 0);
             auto done = MakeScopeGuard([this] { suppressEditor_ = false; });
+            HideAttachedControl();
             dataLink_->UpdateRecord();
             if (Forward)
                 NextRow();
@@ -1021,54 +1111,86 @@ void TdwCustomDBGrid::KeyDown(Word& Key, TShiftState Shift) {
 
 void TdwCustomDBGrid::KeyPress(char& Key) {
     if (Key == '\r' && KeyOptions.Contains(dgEnterToTab)) Key = '\t';
-    if (Key == '\r' && !dbOptions_.Contains(dgAlwaysShowEditor)) {
-        if (EditorMode()) SetEditText(Col(), Row(), InplaceEditor()->Text());
-        dataLink_->UpdateRecord();
-    }
+    if (Key == '\r' && !dbOptions_.Contains(dgAlwaysShowEditor)) StorePendingEdit();
     TCustomGrid::KeyPress(Key);
 }
 
+bool TdwCustomDBGrid::TakeFocus() {
+    if (!TakeFocusOnClick || !CanFocus() || ComponentState().Contains(csDesigning)) return true;
+    const auto hasFocus = [this] {
+        return Focused() || (InplaceEditor() && InplaceEditor()->Focused());
+    };
+    if (!hasFocus()) SetFocus();
+    return hasFocus();
+}
+
 void TdwCustomDBGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
-    if (!Focused() && CanFocus()) SetFocus();
+    if (!TakeFocus()) return;
     if (Button == mbLeft && Shift.Contains(ssDouble)) {
         DblClick();
         return;
     }
+    if (SizingColAt(X, Y) >= 0) {
+        StorePendingEdit();
+        TCustomGrid::MouseDown(Button, Shift, X, Y);
+        return;
+    }
     const TGridCoord cell = MouseCoord(X, Y);
-    if (cell.X < 0 || cell.Y < 0) {
+    if (cell.X >= 0 && cell.Y >= 0 && cell.Y < titleOffset_) {
+        MouseDownOnTitle(Button, Shift, X, Y, cell);
+        return;
+    }
+    if (cell.X >= 0 && cell.Y >= 0 && dataLink_->Active()) {
+        ClickDataCell(cell);
+        if (dbOptions_.Contains(dgMultiSelect)) SelectClicked(Shift);
+    }
+    TCustomControl::MouseDown(Button, Shift, X, Y);
+}
+
+void TdwCustomDBGrid::MouseDownOnTitle(TMouseButton Button, TShiftState Shift, int X, int Y,
+                                       TGridCoord Cell) {
+    const bool designing = ComponentState().Contains(csDesigning);
+    const bool buttons = titleButtons_ && !designing;
+    // The platform's handling moves or sizes columns and fires OnMouseDown itself.
+    if ((designing || dbOptions_.Contains(dgColumnResize)) && !buttons) {
         TCustomGrid::MouseDown(Button, Shift, X, Y);
         return;
     }
-    if (cell.Y < titleOffset_) {
-        if (titleButtons_ && Button == mbLeft && cell.X >= indicatorOffset_) {
-            pressedTitleColumn_ = cell.X;
-            pressedTitleRow_ = cell.Y;
-            InvalidateCell(cell.X, cell.Y);
-            return;
-        }
-        TCustomGrid::MouseDown(Button, Shift, X, Y);
+    if (buttons && Button == mbLeft) {
+        pressedTitleColumn_ = Cell.X;
+        pressedTitleRow_ = Cell.Y;
+        InvalidateCell(Cell.X, Cell.Y);
+    }
+    TCustomControl::MouseDown(Button, Shift, X, Y);
+}
+
+void TdwCustomDBGrid::ClickDataCell(TGridCoord Cell) {
+    if (Cell.X == Col() && Cell.Y == Row()) {
+        if (!IsControlCell(Cell.X, Cell.Y) && !IsBlobField(SelectedField())) ShowEditor();
         return;
     }
-    if (!dataLink_->Active() || Button != mbLeft) return;
+    suppressEditor_ = Cell.Y != Row();
+    auto done = MakeScopeGuard([this] { suppressEditor_ = false; });
+    if (Cell.X >= FixedCols()) SetSelectedIndex(DataColumnOf(Cell.X));
+    if (Cell.Y != Row()) dataLink_->DataSet()->MoveBy(Cell.Y - Row());
+}
+
+void TdwCustomDBGrid::SelectClicked(TShiftState Shift) {
     const bool toggle = Shift.Contains(ssCtrl) || Shift.Contains(ssShift);
-    if (cell.X == Col() && cell.Y == Row()) {
-        if (!toggle && !IsControlCell(cell.X, cell.Y) && !IsBlobField(SelectedField()))
-            ShowEditor();
-    } else {
-        suppressEditor_ = cell.Y != Row();
-        auto done = MakeScopeGuard([this] { suppressEditor_ = false; });
-        if (cell.X >= FixedCols()) SetSelectedIndex(DataColumnOf(cell.X));
-        if (cell.Y != Row()) dataLink_->DataSet()->MoveBy(cell.Y - Row());
-    }
-    if (!dbOptions_.Contains(dgMultiSelect)) return;
+    const bool autoUnselect = !toggle && MultiSelectOptions.Contains(msoAutoUnselect);
     if (toggle) {
         if (IsCurrentRecordSelected())
             UnselectRecord();
         else
             SelectRecord();
-    } else if (MultiSelectOptions.Contains(msoAutoUnselect)) {
+    } else if (autoUnselect) {
         UnselectAll();
         SelectRecord();
+    }
+    if (MultiSelectOptions.Contains(msoShiftSelect) && (toggle || autoUnselect)) {
+        TDataSet* data = dataLink_->DataSet();
+        data->CheckBrowseMode();
+        selectionAnchor_ = data->GetBookmark();
     }
     Invalidate();
 }
@@ -1101,26 +1223,49 @@ void TdwCustomDBGrid::TimedScroll(TGridScrollDirection Direction) {
 }
 
 void TdwCustomDBGrid::WMVScroll(TWMScroll& Message) {
-    if (!dataLink_->Active()) return;
+    if (!TakeFocus() || !dataLink_->Active()) return;
     TDataSet* data = dataLink_->DataSet();
     switch (Message.ScrollCode) {
     case SB_LINEUP: PriorRow(); break;
     case SB_LINEDOWN: NextRow(); break;
     case SB_PAGEUP: data->MoveBy(-VisibleRowCount()); break;
     case SB_PAGEDOWN: data->MoveBy(VisibleRowCount()); break;
-    case SB_THUMBPOSITION:
-        switch (Message.Pos) {
-        case 0: data->First(); break;
-        case 1: data->MoveBy(-VisibleRowCount()); break;
-        case 3: data->MoveBy(VisibleRowCount()); break;
-        case 4: data->Last(); break;
-        default: break;
-        }
-        break;
+    case SB_THUMBPOSITION: ThumbTo(Message.Pos); break;
     case SB_TOP: data->First(); break;
     case SB_BOTTOM: data->Last(); break;
     default: break;
     }
+}
+
+void TdwCustomDBGrid::ThumbTo(int Pos) {
+    TDataSet* data = dataLink_->DataSet();
+    auto* table = dynamic_cast<TdwTable*>(data);
+    if (table && table->IsParadoxTable()) {
+        if (Pos <= 0)
+            data->First();
+        else if (Pos >= kThumbRange)
+            data->Last();
+        else
+            ThumbToSequence(table, Pos);
+        return;
+    }
+    switch (Pos) {
+    case 0: data->First(); break;
+    case 1: data->MoveBy(-VisibleRowCount()); break;
+    case 3: data->MoveBy(VisibleRowCount()); break;
+    case 4: data->Last(); break;
+    default: break;
+    }
+}
+
+void TdwCustomDBGrid::ThumbToSequence(TdwTable* Table, int Pos) {
+    LongInt count = 0;
+    if (DbiGetRecordCount(Table->Handle(), &count) != dbiOK) return;
+    Table->CheckBrowseMode();
+    const auto seqNo = static_cast<LongInt>(static_cast<long long>(Pos) * count / kThumbRange + 1);
+    DbiSetToSeqNo(Table->Handle(), seqNo);
+    Table->CursorPosChanged();
+    Table->Resync(0);
 }
 
 void TdwCustomDBGrid::CMExit(TMessage& Message) {
@@ -1131,8 +1276,7 @@ void TdwCustomDBGrid::CMExit(TMessage& Message) {
             data->Cancel();
         } else {
             try {
-                if (EditorMode()) SetEditText(Col(), Row(), InplaceEditor()->Text());
-                dataLink_->UpdateRecord();
+                StorePendingEdit();
             } catch (...) {
                 SetFocus();
                 throw;

@@ -13,6 +13,7 @@
 
 #include "db/DB.h"
 #include "dbcontrols/Dwdbedit.h"
+#include "platform/gui/Buttons.h"
 #include "platform/gui/Grids.h"
 
 #include <functional>
@@ -21,6 +22,7 @@
 #include <vector>
 
 class TdwCustomDBGrid;
+class TdwTable;
 
 enum TdwDBGridOption {
     dgEditing,
@@ -99,23 +101,45 @@ class TdwInplaceEdit : public TInplaceEdit {
     ~TdwInplaceEdit() override;
 
     TdwDBPicture* Picture() const { return picture_.get(); }
+    // A word-wrapping editor is a multi-line edit that breaks long texts at the cell's width;
+    // changing it makes the editor's window again.
     bool WordWrap() const { return wordWrap_; }
-    void SetWordWrap(bool Value) { wordWrap_ = Value; }
+    void SetWordWrap(bool Value);
     // True for an empty text or no picture, else when the text completes the picture; tells the
     // grid's OnCheckValue.
     bool CheckValue(const std::string& Text);
     void UpdateContents() override;
 
 protected:
+    void CreateParams(TCreateParams& Params) override;
     void KeyDown(Word& Key, TShiftState Shift) override;
     void KeyUp(Word& Key, TShiftState Shift) override;
     void KeyPress(char& Key) override;
+    void WMSetFocus(TWMSetFocus& Message) override;
+    // A paste puts the record into edit state and marks the cell changed.
+    void WMPaste(TMessage& Message) override;
+    void CMFontChanged(TMessage& Message) override;
 
 private:
+    // Takes the current field's picture from the dataset's picture list.
+    void LoadPicture();
+    // Keeps the text off the editor's edges (wider on the left without a border).
+    void SetFormattingRect();
+
     TdwCustomDBGrid* dbGrid_;
     std::unique_ptr<TdwDBPicture> picture_;
     bool wordWrap_ = false;
     bool hasPicture_ = false;
+};
+
+// The button on the indicator column's title cell: it stays in the grid's top-left corner and
+// the indicator column takes its width.
+class TdwIButton : public TSpeedButton {
+    VANTREL_CLASS(TdwIButton, TSpeedButton)
+
+    explicit TdwIButton(TComponent* AOwner) : TSpeedButton(AOwner) {}
+    void Loaded() override;
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
 };
 
 class TdwCustomDBGrid : public TCustomGrid {
@@ -161,6 +185,11 @@ class TdwCustomDBGrid : public TCustomGrid {
     TIndicatorColorType IndicatorColor() const { return indicatorColor_; }
     void SetIndicatorColor(TIndicatorColorType Value);
     int IndicatorWidth = 11;
+    // The button on the indicator title cell (set when the button is loaded), or nullptr.
+    TdwIButton* IndicatorButton() const { return indicatorButton_; }
+    void SetIndicatorButton(TdwIButton* Value);
+    // A click or a scroll-bar action first takes the focus into the grid.
+    bool TakeFocusOnClick = true;
     int TitleOffset() const { return titleOffset_; }
     int IndicatorOffset() const { return indicatorOffset_; }
     const std::string& EditText() const { return editText_; }
@@ -173,6 +202,9 @@ class TdwCustomDBGrid : public TCustomGrid {
     int DataColumnOf(int ACol) const { return ACol - indicatorOffset_; }
     int DataRowOf(int ARow) const { return ARow - titleOffset_; }
     int PressedTitleColumn() const { return pressedTitleColumn_; }
+    // The bookmark of the record a multi-selection by Shift-click starts from (empty: none).
+    const std::vector<char>& SelectionAnchor() const { return selectionAnchor_; }
+    void ClearSelectionAnchor() { selectionAnchor_.clear(); }
 
     TCalcCellColorsEvent OnCalcCellColors;
     TCalcTitleAttributesEvent OnCalcTitleAttributes;
@@ -197,6 +229,7 @@ class TdwCustomDBGrid : public TCustomGrid {
     bool RequestEdit();
     // Keys the grid handles (also those the editor hands over).
     void KeyDown(Word& Key, TShiftState Shift) override;
+    void Notification(TComponent* AComponent, TOperation Operation) override;
 
     // The multi-selection of records (kept by the published grid; none here).
     virtual bool IsRowSelected(int /*DataRow*/) { return false; }
@@ -218,6 +251,8 @@ protected:
     virtual void BuildFieldMap();
     virtual void ApplyColumnAttributes();
     virtual bool IsControlCell(int, int) { return false; }
+    // Hides a control placed over the current cell (none here).
+    virtual void HideAttachedControl() {}
     virtual void DoCalcCellColors(TField* Field, TGridDrawState State, bool Highlight, TFont* AFont,
                                   TBrush* ABrush);
     virtual void DoTitleButtonClick(const std::string& AFieldName);
@@ -243,6 +278,8 @@ protected:
     void WMSize(TWMSize& Message) override;
     void WMVScroll(TWMScroll& Message) override;
     void CMExit(TMessage& Message) override;
+    // Takes the focus when TakeFocusOnClick allows; false only when the grid could not get it.
+    bool TakeFocus();
 
 private:
     void SyncRowCount();
@@ -253,6 +290,17 @@ private:
     void TabColumn(bool Forward);
     void DeleteCurrent();
     void Escape();
+    // The editor's text into the grid, then the link's pending edit into the field.
+    void StorePendingEdit();
+    void MouseDownOnTitle(TMouseButton Button, TShiftState Shift, int X, int Y, TGridCoord Cell);
+    // A click on a data cell: the editor on the current cell, else the column and the record.
+    void ClickDataCell(TGridCoord Cell);
+    // The multi-selection after a click on a data row.
+    void SelectClicked(TShiftState Shift);
+    // A thumb drop: 0..200 on a table that numbers its records, else the five positions.
+    void ThumbTo(int Pos);
+    // Stands on the record at Pos of 200 through the engine's sequence numbers.
+    void ThumbToSequence(TdwTable* Table, int Pos);
     void DrawIndicator(const TRect& Rect, int DataRow);
     void DrawTitle(int DataCol, const TRect& Rect);
     void WriteCellText(const TRect& Rect, int DX, int DY, TAlignment Alignment,
@@ -287,6 +335,8 @@ private:
     int selectedRowOnIndicator_ = 0;
     int pressedTitleColumn_ = -1;
     int pressedTitleRow_ = -1;
+    TdwIButton* indicatorButton_ = nullptr;
+    std::vector<char> selectionAnchor_;
     int layoutLock_ = 0;
     bool inLayout_ = false;
     bool inRowCountSync_ = false;

@@ -211,6 +211,8 @@ protected:
     void MoveTopLeft(int ALeft, int ATop);
     // Scrolls so that the focused cell is wholly shown.
     void ClampInView();
+    // A column border of the fixed rows within reach of X (its column), or -1.
+    int SizingColAt(int X, int Y) const;
 
     void Paint() override;
     void KeyDown(Word& Key, TShiftState Shift) override;
@@ -239,8 +241,6 @@ private:
     void UpdateScrollBars();
     void DrawLines(TCanvas* Canvas);
     TGridDrawState StateOf(int ACol, int ARow) const;
-    // A column border of the fixed rows within reach of X (its column), or -1.
-    int SizingColAt(int X, int Y) const;
     // Starts, re-aims or stops the scroll timer for a drag at (X, Y).
     void TrackEdgeScroll(int X, int Y);
     void StopEdgeScroll();

@@ -92,6 +92,10 @@ constexpr UINT WM_USER = 0x0400;
 // Edit control messages
 constexpr UINT EM_GETSEL = 0x00B0;
 constexpr UINT EM_SETSEL = 0x00B1;
+// The formatting rectangle of an edit: LParam points to a TRect in client coordinates.
+constexpr UINT EM_GETRECT = 0x00B2;
+constexpr UINT EM_SETRECT = 0x00B3;
+constexpr UINT EM_SETRECTNP = 0x00B4;
 constexpr UINT EM_GETMODIFY = 0x00B8;
 constexpr UINT EM_SETMODIFY = 0x00B9;
 constexpr UINT EM_LIMITTEXT = 0x00C5;

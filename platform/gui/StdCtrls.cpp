@@ -54,6 +54,22 @@ QString Lf(const std::string& text) {
     return AnsiToQString(out);
 }
 
+// Positions in the program's text count CR LF as two; Qt's count a line end as one.
+int ToQtPos(const std::string& text, int pos) {
+    int q = 0;
+    for (int i = 0; i < pos && i < static_cast<int>(text.size()); ++i)
+        if (!(text[static_cast<std::size_t>(i)] == '\r' && i + 1 < static_cast<int>(text.size()) &&
+              text[static_cast<std::size_t>(i) + 1] == '\n'))
+            ++q;
+    return q;
+}
+int FromQtPos(const std::string& text, int q) {
+    int pos = 0;
+    for (int n = 0; n < q && pos < static_cast<int>(text.size()); ++n)
+        pos += text.compare(static_cast<std::size_t>(pos), 2, "\r\n") == 0 ? 2 : 1;
+    return pos;
+}
+
 } // namespace
 
 // ============================================================================================
@@ -264,6 +280,7 @@ TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner) {
 }
 
 void TCustomEdit::SetMaxLength(int Value) {
+    // A multi-line widget has no limit of its own: typing and pasting keep to it (below).
     maxLength_ = std::max(Value, 0);
     if (auto* e = WidgetAs<QLineEdit>(this)) e->setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
 }
@@ -306,6 +323,13 @@ void TCustomEdit::GetSelection(int& Start, int& End) const {
         }
         return;
     }
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
+        const std::string text = GetText();
+        const QTextCursor c = m->textCursor();
+        Start = FromQtPos(text, c.selectionStart());
+        End = FromQtPos(text, c.selectionEnd());
+        return;
+    }
     Start = selStart_;
     End = selEnd_;
 }
@@ -322,11 +346,28 @@ void TCustomEdit::SetSelection(int Start, int End) {
         else
             e->setSelection(Start, End - Start);
     }
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
+        const std::string text = GetText();
+        QTextCursor c = m->textCursor();
+        c.setPosition(ToQtPos(text, std::min(Start, End)));
+        c.setPosition(ToQtPos(text, std::max(Start, End)), QTextCursor::KeepAnchor);
+        m->setTextCursor(c);
+    }
 }
 
 void TCustomEdit::ReplaceSelection(const std::string& Value) {
     if (auto* e = WidgetAs<QLineEdit>(this)) {
         e->insert(AnsiToQString(FirstLine(Value)));
+        return;
+    }
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
+        std::string insert = Value;
+        if (maxLength_ > 0) {
+            const int room = maxLength_ - static_cast<int>(GetText().size()) + SelLength();
+            insert.resize(
+                static_cast<std::size_t>(std::clamp(room, 0, static_cast<int>(insert.size()))));
+        }
+        m->textCursor().insertText(Lf(insert));
         return;
     }
     int s = 0;
@@ -407,11 +448,13 @@ void TCustomEdit::Change() {
 
 std::string TCustomEdit::WidgetText() const {
     if (auto* e = WidgetAs<QLineEdit>(this)) return QStringToAnsi(e->text());
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) return CrLf(m->toPlainText());
     return TWinControl::GetText();
 }
 
 void TCustomEdit::SetWidgetText(const std::string& Value) {
     if (auto* e = WidgetAs<QLineEdit>(this)) e->setText(AnsiToQString(Value));
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) m->setPlainText(Lf(Value));
 }
 
 std::string TCustomEdit::GetText() const {
@@ -432,8 +475,14 @@ void TCustomEdit::SetTextValue(const std::string& Value) {
     Change();
 }
 
+void TCustomEdit::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+    Params.Style |= ES_AUTOHSCROLL;
+}
+
 void TCustomEdit::CreateWnd() {
     TWinControl::CreateWnd();
+    ApplyFormatMargins();
     settingText_ = true;
     SetWidgetText(TControl::GetText());
     settingText_ = false;
@@ -442,6 +491,13 @@ void TCustomEdit::CreateWnd() {
     SetPasswordChar(passwordChar_);
     SetSelection(selStart_, selEnd_);
     SetModified(modified_);
+}
+
+void TCustomEdit::ApplyFormatMargins() {
+    const TRect& g = formatMargins_;
+    if (auto* e = WidgetAs<QLineEdit>(this)) e->setTextMargins(g.Left, g.Top, g.Right, g.Bottom);
+    if (auto* m = WidgetAs<QPlainTextEdit>(this))
+        m->setContentsMargins(g.Left, g.Top, g.Right, g.Bottom);
 }
 
 void TCustomEdit::SaveWidgetState() {
@@ -489,17 +545,47 @@ void TCustomEdit::Dispatch(TMessage& Message) {
             SetSelection(std::min(s, e < 0 ? length : e), e < 0 ? length : std::max(s, e));
         return;
     }
+    case EM_GETRECT: {
+        const TRect client = ClientRect();
+        *reinterpret_cast<TRect*>(m.LParam) =
+            TRect{formatMargins_.Left, formatMargins_.Top, client.Right - formatMargins_.Right,
+                  client.Bottom - formatMargins_.Bottom};
+        return;
+    }
+    case EM_SETRECT:
+    case EM_SETRECTNP: {
+        // Kept as distances from the edges, so the rectangle follows the window's size.
+        const TRect client = ClientRect();
+        const TRect r = *reinterpret_cast<const TRect*>(m.LParam);
+        formatMargins_ =
+            TRect{std::max(r.Left, 0), std::max(r.Top, 0), std::max(client.Right - r.Right, 0),
+                  std::max(client.Bottom - r.Bottom, 0)};
+        ApplyFormatMargins();
+        return;
+    }
     case EM_GETMODIFY: m.Result = Modified() ? 1 : 0; return;
     case EM_SETMODIFY: SetModified(m.WParam != 0); return;
     case EM_LIMITTEXT: SetMaxLength(static_cast<int>(m.WParam)); return;
     case EM_SETREADONLY: SetReadOnly(m.WParam != 0); return;
-    case WM_COPY: CopyToClipboard(); return;
-    case WM_CUT: CutToClipboard(); return;
-    case WM_PASTE: PasteFromClipboard(); return;
-    case WM_CLEAR: ClearSelection(); return;
     case WM_UNDO: Undo(); return;
     default: TWinControl::Dispatch(m);
     }
+}
+
+void TCustomEdit::WMCut(TMessage&) {
+    CutToClipboard();
+}
+
+void TCustomEdit::WMCopy(TMessage&) {
+    CopyToClipboard();
+}
+
+void TCustomEdit::WMPaste(TMessage&) {
+    PasteFromClipboard();
+}
+
+void TCustomEdit::WMClear(TMessage&) {
+    ClearSelection();
 }
 
 void TCustomEdit::DefaultHandler(TMessage& Message) {
@@ -516,12 +602,32 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
             MessageBeep(0);
             return;
         }
+        const bool full = maxLength_ > 0 && WidgetAs<QPlainTextEdit>(this) &&
+                          static_cast<int>(GetText().size()) - SelLength() >= maxLength_;
+        if (Message.WParam >= 32 && full) {
+            MessageBeep(0);
+            return;
+        }
     }
     TWinControl::DefaultHandler(Message);
 }
 
 TEdit::TEdit(TComponent* AOwner) : TCustomEdit(AOwner) {
-    Impl()->MakeNative = [this] {
+    Impl()->MakeNative = [this]() -> QWidget* {
+        const DWORD style = Impl()->Params.Style;
+        if (style & ES_MULTILINE) {
+            auto* lines = new QPlainTextEdit;
+            lines->setFrameShape(BorderStyle() != bsNone ? QFrame::StyledPanel : QFrame::NoFrame);
+            lines->document()->setDocumentMargin(0);
+            lines->setLineWrapMode((style & ES_AUTOHSCROLL) ? QPlainTextEdit::NoWrap
+                                                            : QPlainTextEdit::WidgetWidth);
+            lines->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            lines->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            QObject::connect(lines, &QPlainTextEdit::textChanged, [this] {
+                if (!settingText_) Guarded([&] { Change(); });
+            });
+            return lines;
+        }
         auto* edit = new QLineEdit;
         edit->setFrame(BorderStyle() != bsNone);
         QObject::connect(edit, &QLineEdit::textChanged, [this] {
@@ -655,63 +761,6 @@ void TMemo::WMGetDlgCode(TWMGetDlgCode& Message) {
     Message.Result = DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL;
     if (wantTabs_) Message.Result |= DLGC_WANTTAB;
     if (wantReturns_) Message.Result |= DLGC_WANTALLKEYS;
-}
-
-std::string TMemo::WidgetText() const {
-    if (auto* m = WidgetAs<QPlainTextEdit>(this)) return CrLf(m->toPlainText());
-    return TWinControl::GetText();
-}
-
-void TMemo::SetWidgetText(const std::string& Value) {
-    if (auto* m = WidgetAs<QPlainTextEdit>(this)) m->setPlainText(Lf(Value));
-}
-
-namespace {
-// Positions in the program's text count CR LF as two; Qt's count a line end as one.
-int ToQtPos(const std::string& text, int pos) {
-    int q = 0;
-    for (int i = 0; i < pos && i < static_cast<int>(text.size()); ++i)
-        if (!(text[static_cast<std::size_t>(i)] == '\r' && i + 1 < static_cast<int>(text.size()) &&
-              text[static_cast<std::size_t>(i) + 1] == '\n'))
-            ++q;
-    return q;
-}
-int FromQtPos(const std::string& text, int q) {
-    int pos = 0;
-    for (int n = 0; n < q && pos < static_cast<int>(text.size()); ++n)
-        pos += text.compare(static_cast<std::size_t>(pos), 2, "\r\n") == 0 ? 2 : 1;
-    return pos;
-}
-} // namespace
-
-void TMemo::GetSelection(int& Start, int& End) const {
-    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
-        const std::string text = GetText();
-        const QTextCursor c = m->textCursor();
-        Start = FromQtPos(text, c.selectionStart());
-        End = FromQtPos(text, c.selectionEnd());
-        return;
-    }
-    TCustomEdit::GetSelection(Start, End);
-}
-
-void TMemo::SetSelection(int Start, int End) {
-    TCustomEdit::SetSelection(Start, End);
-    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
-        const std::string text = GetText();
-        QTextCursor c = m->textCursor();
-        c.setPosition(ToQtPos(text, std::min(Start, End)));
-        c.setPosition(ToQtPos(text, std::max(Start, End)), QTextCursor::KeepAnchor);
-        m->setTextCursor(c);
-    }
-}
-
-void TMemo::ReplaceSelection(const std::string& Value) {
-    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
-        m->textCursor().insertText(Lf(Value));
-        return;
-    }
-    TCustomEdit::ReplaceSelection(Value);
 }
 
 // ============================================================================================

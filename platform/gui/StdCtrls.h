@@ -87,6 +87,13 @@ private:
     int modalResult_ = 0;
 };
 
+// Edit window styles. A multi-line edit wraps its text at the window's width unless it scrolls
+// horizontally; without want-return Enter does not break its line.
+constexpr DWORD ES_MULTILINE = 0x0004;
+constexpr DWORD ES_AUTOVSCROLL = 0x0040;
+constexpr DWORD ES_AUTOHSCROLL = 0x0080;
+constexpr DWORD ES_WANTRETURN = 0x1000;
+
 class TCustomEdit : public TWinControl {
     VANTREL_CLASS(TCustomEdit, TWinControl)
 
@@ -125,11 +132,17 @@ protected:
     virtual void Change();
     std::string GetText() const override;
     void SetTextValue(const std::string& Value) override;
+    // A single-line edit that scrolls horizontally (ES_AUTOHSCROLL).
+    void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
     void DestroyWnd() override;
     void Dispatch(TMessage& Message) override;
     void DefaultHandler(TMessage& Message) override;
     void WMGetDlgCode(TWMGetDlgCode& Message) override;
+    void WMCut(TMessage& Message) override;
+    void WMCopy(TMessage& Message) override;
+    void WMPaste(TMessage& Message) override;
+    void WMClear(TMessage& Message) override;
     void CMEnter(TMessage& Message) override;
     // The text as the widget holds it (the stored text while there is no widget).
     virtual std::string WidgetText() const;
@@ -143,6 +156,9 @@ protected:
     bool settingText_ = false;
 
 private:
+    // The text's distance from the client edges (EM_SETRECT), given to the widget.
+    void ApplyFormatMargins();
+    TRect formatMargins_;
     int maxLength_ = 0;
     bool readOnly_ = false;
     char passwordChar_ = 0;
@@ -180,11 +196,6 @@ class TMemo : public TCustomEdit {
 protected:
     void WMGetDlgCode(TWMGetDlgCode& Message) override;
     void CreateWnd() override;
-    std::string WidgetText() const override;
-    void SetWidgetText(const std::string& Value) override;
-    void GetSelection(int& Start, int& End) const override;
-    void SetSelection(int Start, int End) override;
-    void ReplaceSelection(const std::string& Value) override;
 
 private:
     void ApplyWrap();
