@@ -31,6 +31,8 @@ int focusSyncDepth = 0;
 // The key being translated: the character it types (-1 none) and its Qt modifiers.
 int currentChar = -1;
 int currentQtKey = 0;
+// Its virtual key (Return and the keypad's Enter share one).
+Word currentVirtualKey = 0;
 Qt::KeyboardModifiers currentModifiers;
 // While positive, a form is being activated on the window system's notice.
 int windowSystemActivation = 0;
@@ -176,6 +178,7 @@ void TranslateKeyPress(const QKeyEvent& event, TWinControl* target) {
     }
     currentChar = t.Char;
     currentQtKey = event.key();
+    currentVirtualKey = t.VirtualKey;
     currentModifiers = event.modifiers();
     TWMKey key{msg, t.VirtualKey, t.KeyData, 0};
     if (!PreTranslateKey(target, key)) {
@@ -692,7 +695,7 @@ bool PassKey(QWidget* widget, const TMessage& m) {
         return true;
     }
     // A key that types a character reaches the widget with its WM_CHAR.
-    if (!up && currentChar >= 0 && QtKeyOfVirtualKey(code) == currentQtKey) return true;
+    if (!up && currentChar >= 0 && code == currentVirtualKey) return true;
     const Qt::Key key = QtKeyOfVirtualKey(code);
     if (key == Qt::Key_unknown) return true;
     QKeyEvent e(up ? QEvent::KeyRelease : QEvent::KeyPress, key, ModifiersFromKeyState());
