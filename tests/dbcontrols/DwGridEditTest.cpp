@@ -2,8 +2,7 @@
 // multi-line cell editor (wrapping, edit limit, text margins, paste), the picture check when
 // the editor gets the focus, focus taken by clicks and scroll-bar actions, the indicator title
 // button, the multi-selection and its Shift-select anchor, and the scroll bar's thumb.
-#include "tests/dbcontrols/PictureTable.h"
-#include "tests/gui/GuiTestSupport.h"
+#include "tests/dbcontrols/GridFixture.h"
 
 #include "dbcontrols/Dwdbigrd.h"
 #include "dbcontrols/Dwtable.h"
@@ -32,36 +31,14 @@ private:
     std::string Current() { return DataSource()->DataSet()->FieldByName("NAME")->AsString(); }
 };
 
-class DwGridEditTest : public DataSetFixture {
+class DwGridEditTest : public TGridFixture<TSelectingGrid> {
 protected:
     void SetUp() override {
-        DataSetFixture::SetUp();
-        ResetKeyState();
-        MakeLoans("LOANS.DBF", {{"ADAMS", 1}, {"BAKER", 2}, {"CLARK", 3}, {"DAVIS", 4}});
-        table = std::make_unique<TPictureTable>(folder_.Path());
-        table->Open();
-        source_.SetDataSet(table.get());
-        form = new TForm(nullptr);
-        form->SetBounds(0, 0, 600, 300);
-        grid = new TSelectingGrid(form);
-        grid->SetParent(form);
-        grid->SetBounds(0, 0, 560, 200);
+        TGridFixture::SetUp();
         edit = new TEdit(form);
         edit->SetParent(form);
         edit->SetBounds(0, 220, 100, 24);
-        form->Show();
-        grid->SetDataSource(&source_);
         grid->SetFocus();
-    }
-    void TearDown() override {
-        delete form;
-        table.reset();
-        DataSetFixture::TearDown();
-    }
-    std::string Name() { return table->FieldByName("NAME")->AsString(); }
-    void TypeText(TWinControl* target, const std::string& text) {
-        for (char c : text)
-            TypeCharacter(target, c >= 'A' && c <= 'Z' ? Qt::Key_A + (c - 'A') : c, QString(c));
     }
     QPoint CellPoint(int col, int row) {
         const TRect r = grid->CellRect(col, row);
@@ -77,10 +54,6 @@ protected:
         grid->Perform(WM_VSCROLL, static_cast<WPARAM>(MakeLParam(code, pos)), 0);
     }
 
-    TRecordedServices services;
-    std::unique_ptr<TPictureTable> table;
-    TForm* form = nullptr;
-    TSelectingGrid* grid = nullptr;
     TEdit* edit = nullptr;
 };
 

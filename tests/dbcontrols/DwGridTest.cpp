@@ -1,8 +1,7 @@
 // The data-aware grid over a real table with real keys and mouse: the layout from the fields,
 // Tab wrapping to the next record, Down on an untouched new record, Escape twice, in-place
 // editing through the field's picture, title buttons, and the column map's limits.
-#include "tests/dbcontrols/PictureTable.h"
-#include "tests/gui/GuiTestSupport.h"
+#include "tests/dbcontrols/GridFixture.h"
 
 #include "dbcontrols/Dwdbigrd.h"
 #include "platform/rtl/TypInfo.h"
@@ -11,40 +10,7 @@
 
 namespace {
 
-class DwGridTest : public DataSetFixture {
-protected:
-    void SetUp() override {
-        DataSetFixture::SetUp();
-        ResetKeyState();
-        MakeLoans("LOANS.DBF", {{"ADAMS", 1}, {"BAKER", 2}, {"CLARK", 3}, {"DAVIS", 4}});
-        table = std::make_unique<TPictureTable>(folder_.Path());
-        table->Open();
-        source_.SetDataSet(table.get());
-        form = new TForm(nullptr);
-        form->SetBounds(0, 0, 600, 300);
-        grid = new TdwCustomDBGrid(form);
-        grid->SetParent(form);
-        grid->SetBounds(0, 0, 560, 200);
-        form->Show();
-        grid->SetDataSource(&source_);
-        grid->SetFocus();
-    }
-    void TearDown() override {
-        delete form;
-        table.reset();
-        DataSetFixture::TearDown();
-    }
-    std::string Name() { return table->FieldByName("NAME")->AsString(); }
-    void TypeText(TWinControl* target, const std::string& text) {
-        for (char c : text)
-            TypeCharacter(target, c >= 'A' && c <= 'Z' ? Qt::Key_A + (c - 'A') : c, QString(c));
-    }
-
-    TRecordedServices services;
-    std::unique_ptr<TPictureTable> table;
-    TForm* form = nullptr;
-    TdwCustomDBGrid* grid = nullptr;
-};
+class DwGridTest : public TGridFixture<TdwCustomDBGrid> {};
 
 TEST_F(DwGridTest, ColumnsFollowTheVisibleFieldsBehindTitleAndIndicator) {
     EXPECT_EQ(grid->FieldCount(), 5);
