@@ -1038,7 +1038,7 @@ void TdwCustomDBGrid::Escape() {
 }
 
 void TdwCustomDBGrid::KeyDown(Word& Key, TShiftState Shift) {
-    if (OnGridKeyDown) OnGridKeyDown(this, Key, Shift);
+    CallEvent(OnKeyDown, this, Key, Shift);
     if (Key == 0 || !dataLink_->Active() || !CanGridAcceptKey(Key, Shift)) return;
     TDataSet* data = dataLink_->DataSet();
     const Word key = Key;

@@ -214,7 +214,6 @@ class TdwCustomDBGrid : public TCustomGrid {
     TNotifyEvent OnColExit;
     TNotifyEvent OnTopRowChanged;
     TdwValidateEvent OnCheckValue;
-    TKeyEvent OnGridKeyDown;
 
     // Layout and synchronisation with the link.
     virtual void RebuildLayout();

@@ -136,6 +136,21 @@ TEST_F(DwGridEditTest, RequestEditTellsWhetherEditingStartedNow) {
     EXPECT_EQ(table->State(), dsBrowse);
 }
 
+TEST_F(DwGridEditTest, OnKeyDownSeesTheKeysFirstAlsoThoseTheEditorHandsOver) {
+    std::vector<Word> keys;
+    grid->OnKeyDown = [&](TObject*, Word& key, TShiftState) {
+        keys.push_back(key);
+        if (key == VK_DOWN) key = 0;
+    };
+    Type(grid, Qt::Key_Down);
+    EXPECT_EQ(Name(), "ADAMS");
+    TypeText(grid, "Z");
+    Type(grid->InplaceEditor(), Qt::Key_Tab);
+    EXPECT_EQ(grid->SelectedIndex(), 1);
+    EXPECT_EQ(keys.front(), VK_DOWN);
+    EXPECT_EQ(keys.back(), VK_TAB);
+}
+
 // ---- Mouse and focus ----
 
 TEST_F(DwGridEditTest, AClickTakesTheFocusAndFiresOnMouseDownAfterTheMove) {
