@@ -245,6 +245,13 @@ TEST_F(DwGridEditTest, TheIndicatorButtonStaysInTheCornerAndSetsTheIndicatorWidt
     button->SetWidth(25);
     EXPECT_EQ(grid->IndicatorWidth, 24);
     EXPECT_EQ(grid->ColWidths(0), 24);
+    // A click on it is the button's, not the title row's.
+    grid->SetTitleButtons(true);
+    int clicks = 0;
+    button->OnClick = [&](TObject*) { ++clicks; };
+    Click(grid, QPoint(5, 5));
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(grid->PressedTitleColumn(), -1);
     // A move alone does not touch the layout.
     grid->IndicatorWidth = 30;
     button->SetBounds(-2, 0, 25, 18);
