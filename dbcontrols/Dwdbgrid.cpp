@@ -83,22 +83,28 @@ TdwBitmapPlacement dwPlaceBitmap(const std::string& Fit, int PictureWidth, int P
     if (Fit == "Stretch To Fit") {
         p.Dest = Cell;
         p.Drawn = true;
-    } else if (Fit == "Fit Height") {
-        int w = PictureWidth * ch / PictureHeight;
-        if (w > cw) {
-            p.Source.Right = PictureWidth * cw / w;
-            w = cw;
+    } else if (Fit == "Fit Height" || Fit == "Fit Width") {
+        // One side of the picture fills the cell's; the other scales along and is cropped to
+        // the cell when it grows past it.
+        const bool byHeight = Fit == "Fit Height";
+        const int pictureScaled = byHeight ? PictureWidth : PictureHeight;
+        const int pictureFilled = byHeight ? PictureHeight : PictureWidth;
+        const int cellScaled = byHeight ? cw : ch;
+        const int cellFilled = byHeight ? ch : cw;
+        int length = pictureScaled * cellFilled / pictureFilled;
+        int source = pictureScaled;
+        if (length > cellScaled) {
+            source = pictureScaled * cellScaled / length;
+            length = cellScaled;
         }
-        p.Drawn = w >= 3 && ch >= 3;
-        p.Dest = Rect(Cell.Left + 1, Cell.Top, Cell.Left + w, Cell.Top + ch - 1);
-    } else if (Fit == "Fit Width") {
-        int h = PictureHeight * cw / PictureWidth;
-        if (h > ch) {
-            p.Source.Bottom = PictureHeight * ch / h;
-            h = ch;
+        p.Drawn = length >= 3 && cellFilled >= 3;
+        if (byHeight) {
+            p.Source.Right = source;
+            p.Dest = Rect(Cell.Left + 1, Cell.Top, Cell.Left + length, Cell.Top + ch - 1);
+        } else {
+            p.Source.Bottom = source;
+            p.Dest = Rect(Cell.Left + 1, Cell.Top, Cell.Left + cw, Cell.Top + length - 1);
         }
-        p.Drawn = h >= 3 && cw >= 3;
-        p.Dest = Rect(Cell.Left + 1, Cell.Top, Cell.Left + cw, Cell.Top + h - 1);
     } else {
         p.Source = Rect(0, 0, std::min(PictureWidth, cw - 1), std::min(PictureHeight, ch - 1));
         p.Dest = Rect(Cell.Left + 1, Cell.Top + 1, Cell.Left + 1 + p.Source.Right,
@@ -165,11 +171,15 @@ std::string dwRichTextPlain(const std::string& Rich) {
         } else if (i < n && Rich[i] == '*') {
             hidden.back() = true;
             ++i;
-        } else if (i + 2 < n && Rich[i] == '\'' && HexDigit(Rich[i + 1]) >= 0 &&
-                   HexDigit(Rich[i + 2]) >= 0) {
-            emit(std::string(
-                1, static_cast<char>(HexDigit(Rich[i + 1]) * 16 + HexDigit(Rich[i + 2]))));
-            i += 3;
+        } else if (i < n && Rich[i] == '\'') {
+            // A character by its code in two hex digits; a code cut short shows nothing.
+            if (i + 2 < n && HexDigit(Rich[i + 1]) >= 0 && HexDigit(Rich[i + 2]) >= 0) {
+                emit(std::string(
+                    1, static_cast<char>(HexDigit(Rich[i + 1]) * 16 + HexDigit(Rich[i + 2]))));
+                i += 3;
+            } else {
+                i = n;
+            }
         } else if (i < n && std::isalpha(static_cast<unsigned char>(Rich[i]))) {
             std::string word;
             while (i < n && std::isalpha(static_cast<unsigned char>(Rich[i])))
@@ -283,7 +293,6 @@ void TdwDBGrid::LinkActiveChanged(bool Active) {
 
 void TdwDBGrid::Loaded() {
     TdwCustomDBGrid::Loaded();
-    loaded_ = true;
     if (!attachmentsPrepared_) {
         PrepareAttachedControls();
         RebuildLayout();
@@ -652,7 +661,7 @@ void TdwDBGrid::ScrollRows(int Distance) {
 }
 
 void TdwDBGrid::DataSetChanged() {
-    TdwDataSource* source = DataSource();
+    TDataSource* source = DataLink()->DataSource();
     if (source && source->State() == dsBrowse) HideAttachedControl();
     TdwCustomDBGrid::DataSetChanged();
 }

@@ -235,7 +235,6 @@ private:
     std::vector<char> anchor_;
     std::vector<TAttachment> attachments_;
     TWinControl* shownControl_ = nullptr;
-    bool loaded_ = false;
     bool attachmentsPrepared_ = false;
     bool settingsApplied_ = false;
     bool applying_ = false;
