@@ -469,7 +469,7 @@ bool TdwDBGrid::DrawControlCell(int ACol, int ARow, const TRect& ARect, TGridDra
     if (type.Type == "CheckBox")
         DrawCheckBoxCell(field, type, ACol, ARow, ARect, AState);
     else
-        DrawBitmapCell(field, type, ARow, ARect, AState);
+        DrawBitmapCell(field, type, ACol, ARow, ARect, AState);
     return true;
 }
 
@@ -494,7 +494,7 @@ void TdwDBGrid::DrawCheckBoxCell(TField* Field, const TdwControlType& Type, int 
     DrawCheckBox(ARect, ACol, SameText(value, checked), ARow);
 }
 
-void TdwDBGrid::DrawBitmapCell(TField* Field, const TdwControlType& Type, int ARow,
+void TdwDBGrid::DrawBitmapCell(TField* Field, const TdwControlType& Type, int ACol, int ARow,
                                const TRect& ARect, TGridDrawState AState) {
     TCanvas* canvas = Canvas();
     canvas->FillRect(ARect);
@@ -518,7 +518,7 @@ void TdwDBGrid::DrawBitmapCell(TField* Field, const TdwControlType& Type, int AR
         canvas->CopyRect(place.Dest, picture.Canvas(), place.Source);
         canvas->SetCopyMode(mode);
     }
-    if (HighlightCell(DataColumnOf(Col()), DataRowOf(ARow), std::string(), AState)) {
+    if (HighlightCell(DataColumnOf(ACol), DataRowOf(ARow), std::string(), AState)) {
         canvas->Brush()->SetColor(clHighlight);
         canvas->FrameRect(ARect);
     }
@@ -639,8 +639,6 @@ void TdwDBGrid::FocusAttachedControl() {
     if (!AttachedControlOf(SelectedField())) return;
     if (!shownControl_) ShowAttachedControl(CellRect(Col(), Row()));
     if (!shownControl_ || !shownControl_->CanFocus()) return;
-    focusingAttached_ = true;
-    auto done = MakeScopeGuard([this] { focusingAttached_ = false; });
     shownControl_->SetFocus();
 }
 
@@ -667,9 +665,8 @@ void TdwDBGrid::DataSetChanged() {
 }
 
 void TdwDBGrid::CMExit(TMessage& Message) {
-    if (!focusingAttached_) HideAttachedControl();
-    HideEditor();
     TdwCustomDBGrid::CMExit(Message);
+    HideAttachedControl();
 }
 
 // ============================================================================================

@@ -219,8 +219,8 @@ private:
     bool DrawControlCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState);
     void DrawCheckBoxCell(TField* Field, const TdwControlType& Type, int ACol, int ARow,
                           const TRect& ARect, TGridDrawState AState);
-    void DrawBitmapCell(TField* Field, const TdwControlType& Type, int ARow, const TRect& ARect,
-                        TGridDrawState AState);
+    void DrawBitmapCell(TField* Field, const TdwControlType& Type, int ACol, int ARow,
+                        const TRect& ARect, TGridDrawState AState);
     void PrepareAttachedControls();
     TWinControl* FindAttachedControl(const std::string& Name) const;
     TWinControl* AttachedControlOf(const TField* Field) const;
@@ -238,5 +238,4 @@ private:
     bool attachmentsPrepared_ = false;
     bool settingsApplied_ = false;
     bool applying_ = false;
-    bool focusingAttached_ = false;
 };

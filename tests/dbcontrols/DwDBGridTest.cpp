@@ -496,6 +496,17 @@ TEST_F(DwDBGridAttachedTest, TheEditSitsOverTheCurrentCellAndTakesKeys) {
     EXPECT_EQ(edit->Text(), "ADAMS");
     Type(grid, Qt::Key_F2);
     EXPECT_TRUE(edit->Focused());
+    // Leaving the grid for another control hides the edit; Alt+Down brings the focus back to it.
+    auto* other = new TEdit(form);
+    other->SetParent(form);
+    other->SetBounds(200, 250, 100, 20);
+    other->SetFocus();
+    EXPECT_FALSE(edit->Visible());
+    grid->SetFocus();
+    Picture();
+    EXPECT_TRUE(edit->Visible());
+    Type(grid, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_TRUE(edit->Focused());
     // Back in the grid, Right leaves the cell and hides the edit.
     grid->SetFocus();
     Type(grid, Qt::Key_Right);
