@@ -220,8 +220,7 @@ std::string dwRichTextPlain(const std::string& Rich) {
 TdwDBGrid::TdwDBGrid(TComponent* AOwner) : TdwCustomDBGrid(AOwner) {}
 
 TdwDBGrid::~TdwDBGrid() {
-    for (const TAttachment& a : attachments_)
-        a.Control->RemoveFreeNotification(this);
+    ForgetAttachments();
 }
 
 TdwDataSource* TdwDBGrid::DataSource() const {
@@ -288,6 +287,7 @@ void TdwDBGrid::ApplyDataSetSettings() {
 
 void TdwDBGrid::LinkActiveChanged(bool Active) {
     TdwCustomDBGrid::LinkActiveChanged(Active);
+    RefreshSelectionFlags();
     if (Active) ApplyDataSetSettings();
 }
 
@@ -575,11 +575,19 @@ TWinControl* TdwDBGrid::FindAttachedControl(const std::string& Name) const {
     return owner ? dynamic_cast<TWinControl*>(owner->FindComponent(name)) : nullptr;
 }
 
+void TdwDBGrid::ForgetAttachments() {
+    for (const TAttachment& a : attachments_)
+        a.Control->RemoveFreeNotification(this);
+    attachments_.clear();
+}
+
 void TdwDBGrid::PrepareAttachedControls() {
     TDataSet* data = DataLink()->DataSet();
     const TStrings* types = data ? dwGetControlTypes(data) : nullptr;
     if (!types || ComponentState().Contains(csDesigning)) return;
     attachmentsPrepared_ = true;
+    HideAttachedControl();
+    ForgetAttachments();
     for (int i = 0; i < types->Count(); ++i) {
         const std::vector<std::string> parts = dwSplitLine((*types)[i], ';');
         if (parts.size() < 3 || !dwIsEditControlType(parts[1])) continue;
@@ -656,12 +664,14 @@ void TdwDBGrid::DoColExit() {
 void TdwDBGrid::ScrollRows(int Distance) {
     if (Distance != 0) HideAttachedControl();
     TdwCustomDBGrid::ScrollRows(Distance);
+    if (Distance != 0) RefreshSelectionFlags();
 }
 
 void TdwDBGrid::DataSetChanged() {
     TDataSource* source = DataLink()->DataSource();
     if (source && source->State() == dsBrowse) HideAttachedControl();
     TdwCustomDBGrid::DataSetChanged();
+    RefreshSelectionFlags();
 }
 
 void TdwDBGrid::CMExit(TMessage& Message) {
@@ -792,42 +802,60 @@ bool TdwDBGrid::Accepts(bool Selecting) {
 int TdwDBGrid::SelectedIndexOfCurrent() {
     TDataSet* data = DataLink()->DataSet();
     if (!data || !data->Active() || bookmarks_.empty()) return -1;
+    // A record not yet written has no bookmark and is never selected.
     const std::vector<char> current = data->GetBookmark();
+    if (current.empty()) return -1;
     for (std::size_t i = 0; i < bookmarks_.size(); ++i)
         if (dwCompareBookmarks(data, bookmarks_[i], current) == 0) return static_cast<int>(i);
     return -1;
 }
 
+void TdwDBGrid::RefreshSelectionFlags() {
+    rowFlags_.clear();
+    if (DataLink()->Active() && !bookmarks_.empty()) {
+        const int old = DataLink()->ActiveRecord();
+        auto restore = MakeScopeGuard([&] { DataLink()->SetActiveRecord(old); });
+        for (int row = 0; row < DataLink()->RecordCount(); ++row) {
+            DataLink()->SetActiveRecord(row);
+            rowFlags_.push_back(SelectedIndexOfCurrent() >= 0);
+        }
+    }
+    Invalidate();
+}
+
 bool TdwDBGrid::IsRowSelected(int DataRow) {
-    if (!DataLink()->Active() || DataRow < 0 || DataRow >= DataLink()->RecordCount()) return false;
-    const int old = DataLink()->ActiveRecord();
-    DataLink()->SetActiveRecord(DataRow);
-    auto restore = MakeScopeGuard([&] { DataLink()->SetActiveRecord(old); });
-    return SelectedIndexOfCurrent() >= 0;
+    return DataRow >= 0 && DataRow < static_cast<int>(rowFlags_.size()) &&
+           rowFlags_[static_cast<std::size_t>(DataRow)];
 }
 
 bool TdwDBGrid::IsCurrentRecordSelected() {
-    return SelectedIndexOfCurrent() >= 0;
+    return IsRowSelected(DataLink()->ActiveRecord());
+}
+
+bool TdwDBGrid::AddCurrentToSelection() {
+    TDataSet* data = DataLink()->DataSet();
+    if (!data || !data->Active() || data->GetBookmark().empty() || SelectedIndexOfCurrent() >= 0 ||
+        !Accepts(true))
+        return false;
+    bookmarks_.push_back(data->GetBookmark());
+    return true;
 }
 
 void TdwDBGrid::SelectRecord() {
-    TDataSet* data = DataLink()->DataSet();
-    if (!data || !data->Active() || SelectedIndexOfCurrent() >= 0 || !Accepts(true)) return;
-    bookmarks_.push_back(data->GetBookmark());
-    Invalidate();
+    if (AddCurrentToSelection()) RefreshSelectionFlags();
 }
 
 void TdwDBGrid::UnselectRecord() {
     const int index = SelectedIndexOfCurrent();
     if (index < 0 || !Accepts(false)) return;
     bookmarks_.erase(bookmarks_.begin() + index);
-    Invalidate();
+    RefreshSelectionFlags();
 }
 
 void TdwDBGrid::UnselectAll() {
     if (bookmarks_.empty() || !Accepts(false)) return;
     bookmarks_.clear();
-    Invalidate();
+    RefreshSelectionFlags();
 }
 
 void TdwDBGrid::SelectRange(const std::vector<char>& From, const std::vector<char>& To) {
@@ -838,17 +866,18 @@ void TdwDBGrid::SelectRange(const std::vector<char>& From, const std::vector<cha
     auto back = MakeScopeGuard([&] {
         data->GotoBookmark(To);
         data->EnableControls();
+        RefreshSelectionFlags();
     });
     data->GotoBookmark(From);
     for (;;) {
-        SelectRecord();
+        AddCurrentToSelection();
         if (dwCompareBookmarks(data, data->GetBookmark(), To) == 0) break;
         if (order < 0)
             data->Next();
         else
             data->Prior();
         if (data->Eof() || data->Bof()) {
-            SelectRecord();
+            AddCurrentToSelection();
             break;
         }
     }

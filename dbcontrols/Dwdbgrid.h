@@ -160,8 +160,10 @@ class TdwDBGrid : public TdwCustomDBGrid {
     bool SettingsApplied() const { return settingsApplied_; }
 
     // The multi-selection (dgMultiSelect): bookmarks of the selected records. Each change is
-    // first offered to OnMultiSelectRecord, which may refuse it.
+    // first offered to OnMultiSelectRecord, which may refuse it. Whether a buffered row is
+    // selected is kept per row and rebuilt after scrolling, data and selection changes.
     int SelectedCount() const { return static_cast<int>(bookmarks_.size()); }
+    void RefreshSelectionFlags();
     bool IsRowSelected(int DataRow) override;
     bool IsCurrentRecordSelected() override;
     void SelectRecord() override;
@@ -214,6 +216,8 @@ private:
     bool Accepts(bool Selecting);
     // The place of the current record's bookmark in the selection, or -1.
     int SelectedIndexOfCurrent();
+    // Adds the current record when it is written, not yet selected and the handler agrees.
+    bool AddCurrentToSelection();
     void SelectRange(const std::vector<char>& From, const std::vector<char>& To);
     // The data cells drawn by their control type; false for a cell drawn as text.
     bool DrawControlCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState);
@@ -222,6 +226,7 @@ private:
     void DrawBitmapCell(TField* Field, const TdwControlType& Type, int ACol, int ARow,
                         const TRect& ARect, TGridDrawState AState);
     void PrepareAttachedControls();
+    void ForgetAttachments();
     TWinControl* FindAttachedControl(const std::string& Name) const;
     TWinControl* AttachedControlOf(const TField* Field) const;
     void ShowAttachedControl(const TRect& Cell);
@@ -233,6 +238,7 @@ private:
     int fixedDataCols_ = 0;
     std::vector<std::vector<char>> bookmarks_;
     std::vector<char> anchor_;
+    std::vector<bool> rowFlags_;
     std::vector<TAttachment> attachments_;
     TWinControl* shownControl_ = nullptr;
     bool attachmentsPrepared_ = false;

@@ -385,6 +385,14 @@ TEST_F(DwDBGridSelectionTest, TheSelectedColumnShowsAndTogglesTheMultiSelection)
     DoubleClickCell(SelectedColumn(), 3);
     EXPECT_EQ(grid->SelectedCount(), 2);
     EXPECT_TRUE(grid->IsRowSelected(2));
+    // A new record has no bookmark: it draws unselected and cannot be selected.
+    Type(grid, Qt::Key_Insert);
+    ASSERT_EQ(table->State(), dsInsert);
+    Type(grid, Qt::Key_Space);
+    EXPECT_EQ(grid->SelectedCount(), 2);
+    EXPECT_EQ(InkInBox(Picture(), SelectedColumn(), grid->Row()), 0);
+    EXPECT_TRUE(grid->IsRowSelected(3));
+    EXPECT_TRUE(services.MessageBoxes.empty());
 }
 
 TEST_F(DwDBGridSelectionTest, AShiftClickSelectsFromTheAnchorToTheClickedRecord) {
