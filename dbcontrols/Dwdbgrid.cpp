@@ -344,17 +344,9 @@ void TdwDBGrid::WMSize(TWMSize& Message) {
 
 void TdwDBGrid::Paint() {
     if (!ShowVertScrollBar() && HandleAllocated()) SetScrollRange(Handle(), SB_VERT, 0, 0, false);
-    if (shownControl_) {
-        const TField* field = nullptr;
-        for (const TAttachment& a : attachments_)
-            if (a.Control == shownControl_)
-                field =
-                    DataLink()->DataSet() ? DataLink()->DataSet()->FindField(a.FieldName) : nullptr;
-        bool shown = false;
-        for (int i = 0; field && i < FieldCount(); ++i)
-            shown = shown || Fields(i) == field;
-        if (!shown) HideAttachedControl();
-    }
+    // A control whose field is no longer the current column's (hidden, or gone from the
+    // columns) goes away.
+    if (shownControl_ && AttachedControlOf(SelectedField()) != shownControl_) HideAttachedControl();
     TdwCustomDBGrid::Paint();
 }
 

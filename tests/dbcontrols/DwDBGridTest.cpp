@@ -515,6 +515,15 @@ TEST_F(DwDBGridAttachedTest, TheEditSitsOverTheCurrentCellAndTakesKeys) {
     EXPECT_TRUE(edit->Visible());
     Type(grid, Qt::Key_Down, Qt::AltModifier);
     EXPECT_TRUE(edit->Focused());
+    // Hiding the field's column takes the edit away with it.
+    grid->SetFocus();
+    Picture();
+    ASSERT_TRUE(edit->Visible());
+    table->FieldByName("NAME")->SetVisible(false);
+    Picture();
+    EXPECT_FALSE(edit->Visible());
+    table->FieldByName("NAME")->SetVisible(true);
+    grid->SetSelectedIndex(0);
     // Back in the grid, Right leaves the cell and hides the edit.
     grid->SetFocus();
     Type(grid, Qt::Key_Right);
