@@ -540,10 +540,11 @@ void TdwDBGrid::DrawCheckBox(const TRect& Rect, int, bool Checked, int) {
     if (!Checked) return;
     const bool mark = DwIntl().CheckBoxInGridStyle() != cbStyleXmark;
     if (mark) {
-        // Seven strokes of three pixels: down to the bottom of the tick, then up to the right.
-        static constexpr int kTops[] = {3, 4, 5, 4, 3, 2, 1};
+        // Seven strokes of two pixels: down to the bottom of the tick, then up to the right
+        // (the first lies on the box's inner edge).
+        static constexpr int kTops[] = {4, 5, 6, 5, 4, 3, 2};
         for (int i = 0; i < 7; ++i)
-            line(clBlack, l + 2 + i, t + 1 + kTops[i], l + 2 + i, t + 4 + kTops[i]);
+            line(clBlack, l + 1 + i, t + kTops[i], l + 1 + i, t + kTops[i] + 2);
         return;
     }
     for (int d = 0; d < 2; ++d) {
