@@ -6,6 +6,8 @@
 
 #include "dbcontrols/DBCtrls.h"
 
+#include <QToolTip>
+
 #include <cstdlib>
 
 namespace {
@@ -51,6 +53,17 @@ protected:
 };
 
 TEST_F(DBNavigatorTest, ButtonsFollowPositionAndState) {
+    EXPECT_EQ(Enabled(), "--NLIDE--");
+    // Stepping onto the last record does not know the end yet; stepping past it does.
+    Press(nbNext);
+    Press(nbNext);
+    EXPECT_EQ(Enabled(), "FPNLIDE--");
+    Press(nbNext);
+    EXPECT_EQ(Name(), "CLARK");
+    EXPECT_EQ(Enabled(), "FP--IDE--");
+    Press(nbPrior);
+    Press(nbPrior);
+    Press(nbPrior);
     EXPECT_EQ(Enabled(), "--NLIDE--");
     Press(nbLast);
     EXPECT_EQ(Enabled(), "FP--IDE--");
@@ -173,8 +186,17 @@ TEST_F(DBNavigatorTest, HintsAndLayout) {
     nav->SetHints(&mine);
     EXPECT_EQ(nav->Buttons(nbFirst)->Hint(), "Go to the first account");
     EXPECT_EQ(nav->Buttons(nbPrior)->Hint(), "Prior record");
+    // The tip over a button shows its hint once the navigator (or its form) shows hints.
+    QWidget* widget = WidgetOf(nav);
+    const QPoint overNext(nav->Buttons(nbNext)->Left() + 5, 5);
+    QHelpEvent help(QEvent::ToolTip, overNext, widget->mapToGlobal(overNext));
     nav->SetShowHint(true);
-    EXPECT_TRUE(nav->Buttons(nbNext)->ShowHint());
+    QApplication::sendEvent(widget, &help);
+    EXPECT_EQ(QToolTip::text(), "Next record");
+    form->SetShowHint(true);
+    auto* placedLater = new TDBNavigator(form);
+    placedLater->SetParent(form);
+    EXPECT_TRUE(placedLater->Buttons(nbNext)->ShowHint());
     // The shown buttons share the width, the odd pixels spread among them.
     nav->SetVisibleButtons({nbFirst, nbPrior, nbNext, nbLast});
     EXPECT_FALSE(nav->Buttons(nbPost)->Visible());
