@@ -153,6 +153,7 @@ TEST_F(DBNavigatorTest, ARefusedDeleteOrPostIsShownAndTheDataKept) {
     table_->FieldByName("NAME")->SetAsString("BAKER");
     Press(nbPost);
     ASSERT_EQ(services_.MessageBoxes.size(), 2U);
+    EXPECT_EQ(services_.MessageBoxes[1].Type, mtError);
     EXPECT_EQ(Enabled().substr(4), "---pc");
     table_->FieldByName("NAME")->SetAsString("BLAKE");
     Press(nbPost);
