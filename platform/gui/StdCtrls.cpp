@@ -369,7 +369,12 @@ void TCustomEdit::SetMaxLength(int Value) {
 void TCustomEdit::SetReadOnly(bool Value) {
     readOnly_ = Value;
     if (auto* e = WidgetAs<QLineEdit>(this)) e->setReadOnly(Value);
-    if (auto* m = WidgetAs<QPlainTextEdit>(this)) m->setReadOnly(Value);
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
+        m->setReadOnly(Value);
+        // A read-only edit still moves its caret and selection with the keys.
+        if (Value)
+            m->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
 }
 
 void TCustomEdit::SetPasswordChar(char Value) {
