@@ -327,3 +327,13 @@ TEST_F(DwDbEditGridTest, ATextTheEditRefusesKeepsItsRecord) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DwDbEditGridTest, ScrollingTheTextOnTheGridFocusesIt) {
+    grid->SetFocus();
+    edit->Perform(WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_TRUE(edit->Focused());
+}
+
+} // namespace
