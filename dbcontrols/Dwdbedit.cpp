@@ -221,6 +221,7 @@ bool TdwCustomMaskEdit::CheckPictureKey(char& Key) {
 }
 
 void TdwCustomMaskEdit::KeyPress(char& Key) {
+    keyChangedText_ = false;
     TCustomMaskEdit::KeyPress(Key);
     // Enter makes a new line only where returns are wanted.
     if (Key == '\r' && !wantReturns_) Key = 0;
@@ -474,10 +475,8 @@ void TdwDBCustomEdit::KeyPress(char& Key) {
         if (Grid()) Key = 0;
         break;
     case '\r':
-        if (WantReturns())
-            dataLink_->Edit();
-        else if (Grid())
-            Key = 0;
+        // Only an edit that wants returns still has the key here (a new line is an edit).
+        dataLink_->Edit();
         break;
     default:
         if (Key != 0 && printable && !StartChange()) {
