@@ -411,7 +411,7 @@ void TdwDBCustomEdit::HandToGrid(Word& Key, TShiftState Shift) {
     Key = 0;
     grid->SetFocus();
     // An edit that refused to be left keeps its record: the grid moves nothing.
-    if (grid->Focused()) grid->KeyDown(key, Shift);
+    if (!Focused()) grid->KeyDown(key, Shift);
 }
 
 void TdwDBCustomEdit::KeyDown(Word& Key, TShiftState Shift) {
