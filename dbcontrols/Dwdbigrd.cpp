@@ -905,9 +905,7 @@ void TdwCustomDBGrid::StoreEditText() {
 
 bool TdwCustomDBGrid::RequestEdit() {
     if (readOnly_) return false;
-    const bool wasEditing = dataLink_->Editing();
-    dataLink_->Edit();
-    return !wasEditing && dataLink_->Editing();
+    return dataLink_->Edit();
 }
 
 void TdwCustomDBGrid::StorePendingEdit() {

@@ -224,7 +224,7 @@ class TdwCustomDBGrid : public TCustomGrid {
     void RecordChanged(TField* Field);
     void StoreEditText();
     void InvalidateIndicator();
-    // Puts the dataset into edit state unless ReadOnly; whether editing started.
+    // Puts the dataset into edit state unless ReadOnly; whether the record is now edited.
     bool RequestEdit();
     // Keys the grid handles (also those the editor hands over).
     void KeyDown(Word& Key, TShiftState Shift) override;

@@ -128,6 +128,8 @@ constexpr UINT CM_CANCELMODE = CM_BASE + 32;
 constexpr UINT CM_TABSTOPCHANGED = CM_BASE + 35;
 constexpr UINT CM_CHILDKEY = CM_BASE + 44;
 constexpr UINT CM_WANTSPECIALKEY = CM_BASE + 46;
+// Asks a data-aware control for its data link (the answer is the link's address, 0 = none).
+constexpr UINT CM_GETDATALINK = CM_BASE + 49;
 
 // Dialog codes answered to WM_GETDLGCODE
 constexpr LRESULT DLGC_WANTARROWS = 0x0001;

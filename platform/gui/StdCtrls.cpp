@@ -12,11 +12,13 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyleOptionFrame>
 #include <QTextBlock>
 
 #include <algorithm>
@@ -52,22 +54,6 @@ QString Lf(const std::string& text) {
         out.push_back(text[i] == '\r' ? '\n' : text[i]);
     }
     return AnsiToQString(out);
-}
-
-// Positions in the program's text count CR LF as two; Qt's count a line end as one.
-int ToQtPos(const std::string& text, int pos) {
-    int q = 0;
-    for (int i = 0; i < pos && i < static_cast<int>(text.size()); ++i)
-        if (!(text[static_cast<std::size_t>(i)] == '\r' && i + 1 < static_cast<int>(text.size()) &&
-              text[static_cast<std::size_t>(i) + 1] == '\n'))
-            ++q;
-    return q;
-}
-int FromQtPos(const std::string& text, int q) {
-    int pos = 0;
-    for (int n = 0; n < q && pos < static_cast<int>(text.size()); ++n)
-        pos += text.compare(static_cast<std::size_t>(pos), 2, "\r\n") == 0 ? 2 : 1;
-    return pos;
 }
 
 } // namespace
@@ -269,6 +255,82 @@ void TButton::CMExit(TMessage& Message) {
     TWinControl::CMExit(Message);
 }
 
+namespace {
+
+// Positions in the program's text count CR LF as two; Qt's count a line end as one.
+int ToQtPos(const std::string& text, int pos) {
+    int q = 0;
+    for (int i = 0; i < pos && i < static_cast<int>(text.size()); ++i)
+        if (!(text[static_cast<std::size_t>(i)] == '\r' && i + 1 < static_cast<int>(text.size()) &&
+              text[static_cast<std::size_t>(i) + 1] == '\n'))
+            ++q;
+    return q;
+}
+int FromQtPos(const std::string& text, int q) {
+    int pos = 0;
+    for (int n = 0; n < q && pos < static_cast<int>(text.size()); ++n)
+        pos += text.compare(static_cast<std::size_t>(pos), 2, "\r\n") == 0 ? 2 : 1;
+    return pos;
+}
+
+// Paints an edit's window through its control (PaintsItself) on Client of the target.
+void PaintByOwner(TCustomEdit* owner, QWidget* target, const QRect& client) {
+    Guarded([&] {
+        QImage image(std::max(client.width(), 1), std::max(client.height(), 1),
+                     QImage::Format_RGB32);
+        image.fill(TColorToQColor(owner->Color()));
+        TImageCanvas canvas(&image);
+        canvas.Font()->Assign(owner->Font());
+        owner->PaintEdit(&canvas, Rect(0, 0, image.width(), image.height()));
+        QPainter(target).drawImage(client.topLeft(), image);
+    });
+}
+
+// The native single-line edit, painted by its control while the control asks to.
+class QtLineEdit : public QLineEdit {
+public:
+    explicit QtLineEdit(TCustomEdit* owner) : owner_(owner) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (!owner_->PaintsItself()) {
+            QLineEdit::paintEvent(event);
+            return;
+        }
+        QStyleOptionFrame panel;
+        initStyleOption(&panel);
+        {
+            QPainter p(this);
+            style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &p, this);
+        }
+        const int inset = hasFrame() ? 2 : 0;
+        PaintByOwner(owner_, this, rect().adjusted(inset, inset, -inset, -inset));
+    }
+
+private:
+    TCustomEdit* owner_;
+};
+
+// The native multi-line edit, likewise.
+class QtTextEdit : public QPlainTextEdit {
+public:
+    explicit QtTextEdit(TCustomEdit* owner) : owner_(owner) {}
+    using QPlainTextEdit::setViewportMargins;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (owner_->PaintsItself())
+            PaintByOwner(owner_, viewport(), viewport()->rect());
+        else
+            QPlainTextEdit::paintEvent(event);
+    }
+
+private:
+    TCustomEdit* owner_;
+};
+
+} // namespace
+
 // ============================================================================================
 // TCustomEdit
 
@@ -277,10 +339,29 @@ TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner) {
     SetTabStop(true);
     SetColor(clWindow);
     SetBounds(0, 0, 121, 24);
+    Impl()->MakeNative = [this]() -> QWidget* {
+        const auto changed = [this] {
+            if (!settingText_) Guarded([&] { Change(); });
+        };
+        if (Impl()->Params.Style & ES_MULTILINE) {
+            auto* memo = new QtTextEdit(this);
+            if (BorderStyle() == bsNone) memo->setFrameShape(QFrame::NoFrame);
+            QObject::connect(memo, &QPlainTextEdit::textChanged, changed);
+            return memo;
+        }
+        auto* edit = new QtLineEdit(this);
+        edit->setFrame(BorderStyle() != bsNone);
+        QObject::connect(edit, &QLineEdit::textChanged, changed);
+        return edit;
+    };
+}
+
+void TCustomEdit::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+    Params.Style |= ES_AUTOHSCROLL | ES_AUTOVSCROLL;
 }
 
 void TCustomEdit::SetMaxLength(int Value) {
-    // A multi-line widget has no limit of its own: typing and pasting keep to it (below).
     maxLength_ = std::max(Value, 0);
     if (auto* e = WidgetAs<QLineEdit>(this)) e->setMaxLength(maxLength_ > 0 ? maxLength_ : 32767);
 }
@@ -288,7 +369,12 @@ void TCustomEdit::SetMaxLength(int Value) {
 void TCustomEdit::SetReadOnly(bool Value) {
     readOnly_ = Value;
     if (auto* e = WidgetAs<QLineEdit>(this)) e->setReadOnly(Value);
-    if (auto* m = WidgetAs<QPlainTextEdit>(this)) m->setReadOnly(Value);
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
+        m->setReadOnly(Value);
+        // A read-only edit still moves its caret and selection with the keys.
+        if (Value)
+            m->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
 }
 
 void TCustomEdit::SetPasswordChar(char Value) {
@@ -457,6 +543,32 @@ void TCustomEdit::SetWidgetText(const std::string& Value) {
     if (auto* m = WidgetAs<QPlainTextEdit>(this)) m->setPlainText(Lf(Value));
 }
 
+void TCustomEdit::SetFormatRect(const TRect& R) {
+    const TRect client = ClientRect();
+    formatMargins_ =
+        TRect{std::max(R.Left, 0), std::max(R.Top, 0), std::max(client.Right - R.Right, 0),
+              std::max(client.Bottom - R.Bottom, 0)};
+    ApplyFormatMargins();
+}
+
+TRect TCustomEdit::FormatRect() const {
+    const TRect client = ClientRect();
+    return TRect{formatMargins_.Left, formatMargins_.Top, client.Right - formatMargins_.Right,
+                 client.Bottom - formatMargins_.Bottom};
+}
+
+void TCustomEdit::ApplyFormatMargins() {
+    const TRect& g = formatMargins_;
+    if (auto* e = WidgetAs<QLineEdit>(this)) e->setTextMargins(g.Left, g.Top, g.Right, g.Bottom);
+    if (auto* m = dynamic_cast<QtTextEdit*>(Impl()->Widget.data()))
+        m->setViewportMargins(g.Left, g.Top, g.Right, g.Bottom);
+}
+
+void TCustomEdit::Invalidate() {
+    TWinControl::Invalidate();
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) m->viewport()->update();
+}
+
 std::string TCustomEdit::GetText() const {
     return Impl()->Widget ? WidgetText() : TWinControl::GetText();
 }
@@ -475,14 +587,18 @@ void TCustomEdit::SetTextValue(const std::string& Value) {
     Change();
 }
 
-void TCustomEdit::CreateParams(TCreateParams& Params) {
-    TWinControl::CreateParams(Params);
-    Params.Style |= ES_AUTOHSCROLL;
-}
-
 void TCustomEdit::CreateWnd() {
     TWinControl::CreateWnd();
     ApplyFormatMargins();
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
+        const DWORD style = Impl()->Params.Style;
+        m->setLineWrapMode((style & ES_AUTOHSCROLL) ? QPlainTextEdit::NoWrap
+                                                    : QPlainTextEdit::WidgetWidth);
+        m->setVerticalScrollBarPolicy((style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOn
+                                                           : Qt::ScrollBarAlwaysOff);
+        m->setHorizontalScrollBarPolicy((style & WS_HSCROLL) ? Qt::ScrollBarAlwaysOn
+                                                             : Qt::ScrollBarAlwaysOff);
+    }
     settingText_ = true;
     SetWidgetText(TControl::GetText());
     settingText_ = false;
@@ -491,13 +607,6 @@ void TCustomEdit::CreateWnd() {
     SetPasswordChar(passwordChar_);
     SetSelection(selStart_, selEnd_);
     SetModified(modified_);
-}
-
-void TCustomEdit::ApplyFormatMargins() {
-    const TRect& g = formatMargins_;
-    if (auto* e = WidgetAs<QLineEdit>(this)) e->setTextMargins(g.Left, g.Top, g.Right, g.Bottom);
-    if (auto* m = WidgetAs<QPlainTextEdit>(this))
-        m->setContentsMargins(g.Left, g.Top, g.Right, g.Bottom);
 }
 
 void TCustomEdit::SaveWidgetState() {
@@ -545,50 +654,26 @@ void TCustomEdit::Dispatch(TMessage& Message) {
             SetSelection(std::min(s, e < 0 ? length : e), e < 0 ? length : std::max(s, e));
         return;
     }
-    case EM_GETRECT: {
-        const TRect client = ClientRect();
-        *reinterpret_cast<TRect*>(m.LParam) =
-            TRect{formatMargins_.Left, formatMargins_.Top, client.Right - formatMargins_.Right,
-                  client.Bottom - formatMargins_.Bottom};
-        return;
-    }
-    case EM_SETRECT:
-    case EM_SETRECTNP: {
-        // Kept as distances from the edges, so the rectangle follows the window's size.
-        const TRect client = ClientRect();
-        const TRect r = *reinterpret_cast<const TRect*>(m.LParam);
-        formatMargins_ =
-            TRect{std::max(r.Left, 0), std::max(r.Top, 0), std::max(client.Right - r.Right, 0),
-                  std::max(client.Bottom - r.Bottom, 0)};
-        ApplyFormatMargins();
-        return;
-    }
     case EM_GETMODIFY: m.Result = Modified() ? 1 : 0; return;
     case EM_SETMODIFY: SetModified(m.WParam != 0); return;
     case EM_LIMITTEXT: SetMaxLength(static_cast<int>(m.WParam)); return;
     case EM_SETREADONLY: SetReadOnly(m.WParam != 0); return;
+    case EM_GETRECT: *reinterpret_cast<TRect*>(m.LParam) = FormatRect(); return;
+    case EM_SETRECT:
+    case EM_SETRECTNP: SetFormatRect(*reinterpret_cast<const TRect*>(m.LParam)); return;
     case WM_UNDO: Undo(); return;
     default: TWinControl::Dispatch(m);
     }
 }
 
-void TCustomEdit::WMCut(TMessage&) {
-    CutToClipboard();
-}
-
-void TCustomEdit::WMCopy(TMessage&) {
-    CopyToClipboard();
-}
-
-void TCustomEdit::WMPaste(TMessage&) {
-    PasteFromClipboard();
-}
-
-void TCustomEdit::WMClear(TMessage&) {
-    ClearSelection();
-}
-
 void TCustomEdit::DefaultHandler(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_COPY: CopyToClipboard(); return;
+    case WM_CUT: CutToClipboard(); return;
+    case WM_PASTE: PasteFromClipboard(); return;
+    case WM_CLEAR: ClearSelection(); return;
+    default: break;
+    }
     if (Message.Msg == WM_CHAR) {
         // The edit's own control characters, as a Win32 edit takes them.
         switch (Message.WParam) {
@@ -602,6 +687,7 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
             MessageBeep(0);
             return;
         }
+        // A multi-line widget has no length limit of its own.
         const bool full = maxLength_ > 0 && WidgetAs<QPlainTextEdit>(this) &&
                           static_cast<int>(GetText().size()) - SelLength() >= maxLength_;
         if (Message.WParam >= 32 && full) {
@@ -613,28 +699,6 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
 }
 
 TEdit::TEdit(TComponent* AOwner) : TCustomEdit(AOwner) {
-    Impl()->MakeNative = [this]() -> QWidget* {
-        const DWORD style = Impl()->Params.Style;
-        if (style & ES_MULTILINE) {
-            auto* lines = new QPlainTextEdit;
-            lines->setFrameShape(BorderStyle() != bsNone ? QFrame::StyledPanel : QFrame::NoFrame);
-            lines->document()->setDocumentMargin(0);
-            lines->setLineWrapMode((style & ES_AUTOHSCROLL) ? QPlainTextEdit::NoWrap
-                                                            : QPlainTextEdit::WidgetWidth);
-            lines->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            lines->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            QObject::connect(lines, &QPlainTextEdit::textChanged, [this] {
-                if (!settingText_) Guarded([&] { Change(); });
-            });
-            return lines;
-        }
-        auto* edit = new QLineEdit;
-        edit->setFrame(BorderStyle() != bsNone);
-        QObject::connect(edit, &QLineEdit::textChanged, [this] {
-            if (!settingText_) Guarded([&] { Change(); });
-        });
-        return edit;
-    };
     SetBorderStyle(bsSingle);
 }
 
@@ -719,13 +783,6 @@ TMemo::TMemo(TComponent* AOwner)
     : TCustomEdit(AOwner), lines_(std::make_unique<TMemoStrings>(this)) {
     SetBounds(0, 0, 185, 89);
     SetAutoSelect(false);
-    Impl()->MakeNative = [this] {
-        auto* memo = new QPlainTextEdit;
-        QObject::connect(memo, &QPlainTextEdit::textChanged, [this] {
-            if (!settingText_) Guarded([&] { Change(); });
-        });
-        return memo;
-    };
     SetBorderStyle(bsSingle);
 }
 
@@ -750,6 +807,11 @@ void TMemo::SetWordWrap(bool Value) {
 void TMemo::SetScrollBars(TScrollStyle Value) {
     scrollBars_ = Value;
     ApplyWrap();
+}
+
+void TMemo::CreateParams(TCreateParams& Params) {
+    TCustomEdit::CreateParams(Params);
+    Params.Style |= ES_MULTILINE;
 }
 
 void TMemo::CreateWnd() {

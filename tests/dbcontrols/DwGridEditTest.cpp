@@ -126,10 +126,10 @@ TEST_F(DwGridEditTest, ThePictureIsCheckedWhenTheEditorGetsTheFocus) {
     EXPECT_FALSE(checks.front());
 }
 
-TEST_F(DwGridEditTest, RequestEditTellsWhetherEditingStartedNow) {
+TEST_F(DwGridEditTest, RequestEditTellsWhetherTheRecordIsEdited) {
     EXPECT_TRUE(grid->RequestEdit());
     EXPECT_EQ(table->State(), dsEdit);
-    EXPECT_FALSE(grid->RequestEdit());
+    EXPECT_TRUE(grid->RequestEdit());
     table->Cancel();
     grid->SetReadOnly(true);
     EXPECT_FALSE(grid->RequestEdit());
