@@ -792,6 +792,12 @@ void TLoanInfo::BuildFrame() {
     HelpBTN = AddButton("HelpBTN", "&Help", 428, [this](TObject* s) { HelpBTNClick(s); });
     CancelBTN = AddButton("CancelBTN", "Cancel", 524, [this](TObject* s) { CancelBTNClick(s); });
     CancelBTN->SetCancel(true);
+    DBNavigator1 = new TDBNavigator(this);
+    DBNavigator1->SetName("DBNavigator1");
+    DBNavigator1->SetParent(this);
+    DBNavigator1->SetBounds(8, HeaderTop + 28, 234, 25);
+    // Deletes ask twice in the tables' own handlers.
+    DBNavigator1->SetConfirmDelete(false);
 }
 
 TdwDBGrid* TLoanInfo::AddGrid(TWinControl* Parent, const std::string& Name, TDataSource* Source) {
@@ -987,9 +993,9 @@ void TLoanInfo::FormShow(TObject*) {
     const struct {
         TControl* Control;
         int Context;
-    } contexts[] = {{IncSearch, 171}, {KeyCombo, 172}, {NewBTN, 173},    {PriorBTN, 174},
-                    {NextBTN, 175},   {HelpBTN, 106},  {CancelBTN, 106}, {AutoBTN, 177},
-                    {ManualBTN, 178}, {AccountNo, 170}};
+    } contexts[] = {{IncSearch, 171}, {KeyCombo, 172},  {NewBTN, 173},      {PriorBTN, 174},
+                    {NextBTN, 175},   {HelpBTN, 106},   {CancelBTN, 106},   {AutoBTN, 177},
+                    {ManualBTN, 178}, {AccountNo, 170}, {DBNavigator1, 176}};
     for (const auto& c : contexts)
         c.Control->SetHelpContext(c.Context);
     if (Notebook1->PageIndex() == 0)
@@ -1013,22 +1019,22 @@ void TLoanInfo::ShowStep(int Page) {
     NewBTN->SetHint(accountSteps ? "Create new account record." : "Create a new loan record.");
     switch (Page) {
     case 0:
-        navigatorSource_ = AccountsSource;
+        DBNavigator1->SetDataSource(AccountsSource);
         NextBTN->SetHint("Edit account details.");
         break;
     case 1:
-        navigatorSource_ = AccountsSource;
+        DBNavigator1->SetDataSource(AccountsSource);
         PriorBTN->SetHint("Browse accounts.");
         NextBTN->SetHint("Edit/Enter loan details.");
         break;
     case 2:
-        navigatorSource_ = XRefSource;
+        DBNavigator1->SetDataSource(XRefSource);
         PriorBTN->SetHint("Edit account details.");
         NextBTN->SetHint("Edit/Enter loan details.");
         ScopeXRef();
         break;
     default:
-        navigatorSource_ = LoansSource;
+        DBNavigator1->SetDataSource(LoansSource);
         PriorBTN->SetHint("Browse loans for current account.");
         NextBTN->SetCaption(Mode == limSave ? "&Save" : "&Get");
         NextBTN->SetHint(Mode == limSave ? "Save current account and loan data."
@@ -1079,15 +1085,15 @@ void TLoanInfo::ShowRecordStatus() {
 }
 
 void TLoanInfo::AccountsDataChange(TObject*, TField*) {
-    if (navigatorSource_ == AccountsSource) ShowRecordStatus();
+    if (NavigatorSource() == AccountsSource) ShowRecordStatus();
 }
 
 void TLoanInfo::XRefDataChange(TObject*, TField*) {
-    if (navigatorSource_ == XRefSource) ShowRecordStatus();
+    if (NavigatorSource() == XRefSource) ShowRecordStatus();
 }
 
 void TLoanInfo::LoansDataChange(TObject*, TField*) {
-    if (navigatorSource_ == LoansSource) ShowRecordStatus();
+    if (NavigatorSource() == LoansSource) ShowRecordStatus();
 }
 
 void TLoanInfo::XRefCalcFields(TDataSet* DataSet) {
@@ -1216,7 +1222,6 @@ void TLoanInfo::FormClose(TObject*, TCloseAction&) {
 }
 
 void TLoanInfo::DiscardNew() {
-    if (!NewAccount && !NewLoan) return;
     for (TDataSet* table : std::initializer_list<TDataSet*>{Loans, XRef, Accounts})
         if (Editing(table)) table->Cancel();
     NewAccount = NewLoan = false;

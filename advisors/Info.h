@@ -22,6 +22,7 @@
 #include "controls/entry/VcXfer.h"
 #include "db/DBTables.h"
 #include "db/XBase.h"
+#include "dbcontrols/DBCtrls.h"
 #include "dbcontrols/Dwdatsrc.h"
 #include "dbcontrols/Dwdbgrid.h"
 #include "dbcontrols/Dwkeycb.h"
@@ -140,6 +141,7 @@ class TLoanInfo : public TForm {
     THeader* Header1;
     TNotebook* Notebook1;
     TButton *NewBTN, *PriorBTN, *NextBTN, *HelpBTN, *CancelBTN;
+    TDBNavigator* DBNavigator1;
     // Page "Accounts".
     TdwIncrementalSearch* IncSearch;
     TdwKeyCombo* KeyCombo;
@@ -172,7 +174,7 @@ class TLoanInfo : public TForm {
 
     bool TablesOpen() const { return tablesOpen_; }
     // The record navigator's table on the current step.
-    TDataSource* NavigatorSource() const { return navigatorSource_; }
+    TDataSource* NavigatorSource() const { return DBNavigator1->DataSource(); }
     // The status text (header section 0) and the step (section 1).
     std::string StatusText() const;
     std::string StepText() const;
@@ -253,7 +255,6 @@ private:
     std::vector<char> newXRefRow_;
     bool removingNewXRef_ = false;
     std::string deletedKey_;
-    TDataSource* navigatorSource_ = nullptr;
     std::unique_ptr<TTransferRecord> data_;
 };
 

@@ -52,6 +52,13 @@ protected:
         QTest::mouseClick(WidgetOf(control), Qt::LeftButton, Qt::NoModifier, QPoint(8, 8));
         Settle();
     }
+    // Clicks a button of the record navigator.
+    void Navigate(TLoanInfo& d, TNavigateBtn button) {
+        TSpeedButton* b = d.DBNavigator1->Buttons(button);
+        QTest::mouseClick(WidgetOf(d.DBNavigator1), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(b->Left() + b->Width() / 2, b->Top() + b->Height() / 2));
+        Settle();
+    }
     // Clicks a button and expects the dialog to show the step afterwards.
     void Step(TLoanInfo& d, TButton* button, const std::string& step) {
         Click(button);
@@ -66,6 +73,46 @@ protected:
         Enter(d.City, "Springfield");
         Enter(d.State, "il");
         Step(d, d.NextBTN, "Step: 3/4");
+    }
+
+    // Smith, John with loan 1 and its saved schedule; the DEFAULT account with loan 2.
+    void SmithWithALoan() {
+        RunDialog(limSave, [&](TLoanInfo& d) {
+            CreateSmith(d);
+            Step(d, d.NewBTN, "Step: 4/4");
+            Click(d.NextBTN);
+        });
+        RunDialog(limSave, [&](TLoanInfo& d) {
+            Step(d, d.NextBTN, "Step: 2/4");
+            Step(d, d.NextBTN, "Step: 3/4");
+            Step(d, d.NewBTN, "Step: 4/4");
+            Click(d.NextBTN);
+        });
+        TAmortSchedule schedule;
+        TAmortLoan loan;
+        loan.PV = 12000;
+        loan.NumPmts = 14;
+        loan.Rate = 7.5;
+        loan.OrgDate = DMYToDate(1, 6, 2024, 0);
+        loan.FrstPmtDate = DMYToDate(1, 7, 2024, 0);
+        ASSERT_TRUE(schedule.CalcSchedule(loan, TAmortOptions{}));
+        ASSERT_EQ(SaveSchedule(home.Path(), "1", schedule, TAmortOptions{}), "");
+        ASSERT_EQ(SaveSchedule(home.Path(), "2", schedule, TAmortOptions{}), "");
+    }
+    // Stands the dialog on Smith's account, step 1.
+    void FindSmith(TLoanInfo& d) {
+        Enter(d.IncSearch, "SMIT");
+        d.IncSearch->Search();
+        Settle();
+        ASSERT_EQ(Trim(d.Accounts->FieldByName("ACCOUNTNO")->AsString()), "SMITJOH001");
+    }
+    // How many records of a table are marked deleted and not packed away.
+    std::string DeletedCount(const std::string& table) {
+        std::ofstream(home.Path() + "/peer.py")
+            << "import dbfread\nprint(len(list(dbfread.DBF('" << table << "').deleted)))\n";
+        const std::string out =
+            RunTool("cd " + ShellQuoted(home.Path()) + " && " + python + " peer.py");
+        return out.substr(0, out.find('\n'));
     }
 
     // The records of a table as python3-dbfread reads them, one line each: the values of the

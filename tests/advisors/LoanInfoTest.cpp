@@ -175,3 +175,81 @@ TEST_F(LoanInfoTest, TheTablesHaveTheirFieldsAndWidths) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(LoanInfoTest, DeletingAnAccountTakesItsLoansAlongAndPacks) {
+    SmithWithALoan();
+    services.MessageBoxAnswers = {mrYes, mrNo};
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        FindSmith(d);
+        EXPECT_EQ(d.NavigatorSource(), d.AccountsSource);
+        Navigate(d, nbDelete);
+        EXPECT_EQ(d.StatusText(), "SMITJOH001 deleted.");
+        Click(d.CancelBTN);
+    });
+    ASSERT_EQ(services.MessageBoxes.size(), 2u);
+    EXPECT_EQ(services.MessageBoxes[1].Text,
+              "Lucky you!\r\rYou have one more chance.\r\rSTOP the PERMANENT\r\rdeletion of YOUR "
+              "data?\r");
+    EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO"), "DEFAULT\n");
+    EXPECT_EQ(Rows("LOANS.DBF", "LOANNO"), "2\n");
+    EXPECT_EQ(Rows("XREF.DBF", "ACCOUNTNO,LOANNO"), "DEFAULT|2\n");
+    // Loan 2's 15 rows stay, loan 1's are gone; nothing is left marked in the files.
+    const std::string trans = Rows("TRANS.DBF", "LOANNO");
+    EXPECT_EQ(trans.size(), 15 * 2u);
+    EXPECT_EQ(trans.find("1\n"), std::string::npos);
+    for (const char* table : {"ACCNTS.DBF", "LOANS.DBF", "XREF.DBF", "TRANS.DBF"})
+        EXPECT_EQ(DeletedCount(table), "0") << table;
+}
+
+TEST_F(LoanInfoTest, AnAbandonedDeleteChangesNothing) {
+    SmithWithALoan();
+    services.MessageBoxAnswers = {mrYes, mrYes, mrOk, mrOk};
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        FindSmith(d);
+        Navigate(d, nbDelete);
+        // The DEFAULT account is never deleted.
+        d.Accounts->First();
+        Navigate(d, nbDelete);
+        Click(d.CancelBTN);
+    });
+    ASSERT_EQ(services.MessageBoxes.size(), 4u);
+    EXPECT_EQ(services.MessageBoxes[2].Text,
+              "Deletion of account number\r\rSMITJOH001\r\rwas canceled by the user.\r");
+    EXPECT_EQ(services.MessageBoxes[3].Text, "\rThe DEFAULT account cannot be deleted.\r\r");
+    EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO"), "DEFAULT\nSMITJOH001\n");
+    EXPECT_EQ(Rows("XREF.DBF", "ACCOUNTNO,LOANNO"), "SMITJOH001|1\nDEFAULT|2\n");
+    EXPECT_EQ(Rows("TRANS.DBF", "LOANNO").size(), 30 * 2u);
+}
+
+TEST_F(LoanInfoTest, ALoanIsDeletedOnItsOwnStepOnly) {
+    SmithWithALoan();
+    services.MessageBoxAnswers = {mrOk, mrYes, mrNo};
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        FindSmith(d);
+        Step(d, d.NextBTN, "Step: 2/4");
+        Step(d, d.NextBTN, "Step: 3/4");
+        EXPECT_EQ(d.NavigatorSource(), d.XRefSource);
+        Navigate(d, nbDelete);
+        EXPECT_EQ(LastMessage(), "\rCan't delete here.\r\rGoto Prior page to delete "
+                                 "account.\r\rGoto Next page to delete loan.\r\r");
+        Step(d, d.NextBTN, "Step: 4/4");
+        Navigate(d, nbDelete);
+        // Back to the account's loans, which are none now.
+        EXPECT_EQ(d.StepText(), "Step: 3/4");
+        EXPECT_EQ(d.StatusText(), "1 deleted.");
+        EXPECT_FALSE(d.NextBTN->Enabled());
+        Click(d.CancelBTN);
+    });
+    EXPECT_EQ(services.MessageBoxes[1].Text,
+              "You are about to permanently delete loan 1\r\rand all of the associated "
+              "transaction details.\r\rAre you sure that you want to continue?\r");
+    EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO"), "DEFAULT\nSMITJOH001\n");
+    EXPECT_EQ(Rows("LOANS.DBF", "LOANNO"), "2\n");
+    EXPECT_EQ(Rows("XREF.DBF", "ACCOUNTNO,LOANNO"), "DEFAULT|2\n");
+    EXPECT_EQ(Rows("TRANS.DBF", "LOANNO").size(), 15 * 2u);
+    EXPECT_EQ(DeletedCount("LOANS.DBF"), "0");
+}
+
+} // namespace
