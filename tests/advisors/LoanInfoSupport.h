@@ -83,9 +83,7 @@ protected:
             Click(d.NextBTN);
         });
         RunDialog(limSave, [&](TLoanInfo& d) {
-            Step(d, d.NextBTN, "Step: 2/4");
-            Step(d, d.NextBTN, "Step: 3/4");
-            Step(d, d.NewBTN, "Step: 4/4");
+            NewLoanOfDefault(d);
             Click(d.NextBTN);
         });
         TAmortSchedule schedule;
@@ -113,6 +111,13 @@ protected:
         const std::string out =
             RunTool("cd " + ShellQuoted(home.Path()) + " && " + python + " peer.py");
         return out.substr(0, out.find('\n'));
+    }
+
+    // Walks the DEFAULT account (the first) to a new loan on step 4.
+    void NewLoanOfDefault(TLoanInfo& d) {
+        Step(d, d.NextBTN, "Step: 2/4");
+        Step(d, d.NextBTN, "Step: 3/4");
+        Step(d, d.NewBTN, "Step: 4/4");
     }
 
     // The records of a table as python3-dbfread reads them, one line each: the values of the

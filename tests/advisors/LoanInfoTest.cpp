@@ -101,9 +101,7 @@ TEST_F(LoanInfoTest, AManualNumberThatIsFreeIsTaken) {
 
 TEST_F(LoanInfoTest, CancelAfterNewLeavesNoCrossReference) {
     const std::string loan = RunDialog(limSave, [&](TLoanInfo& d) {
-        Step(d, d.NextBTN, "Step: 2/4");
-        Step(d, d.NextBTN, "Step: 3/4");
-        Step(d, d.NewBTN, "Step: 4/4");
+        NewLoanOfDefault(d);
         EXPECT_TRUE(d.NewLoan);
         Click(d.CancelBTN);
     });
@@ -123,9 +121,7 @@ TEST_F(LoanInfoTest, CancelAfterNewLeavesNoCrossReference) {
 TEST_F(LoanInfoTest, AFailedSaveStaysOnTheStepWithAMessage) {
     // The counter lags behind the loans: the next number is taken already.
     RunDialog(limSave, [&](TLoanInfo& d) {
-        Step(d, d.NextBTN, "Step: 2/4");
-        Step(d, d.NextBTN, "Step: 3/4");
-        Step(d, d.NewBTN, "Step: 4/4");
+        NewLoanOfDefault(d);
         Click(d.NextBTN);
     });
     std::unique_ptr<TTable> info = RegisterTable(home.Path(), SysInfoTable);
@@ -135,9 +131,7 @@ TEST_F(LoanInfoTest, AFailedSaveStaysOnTheStepWithAMessage) {
     info->Post();
     info->Close();
     const std::string loan = RunDialog(limSave, [&](TLoanInfo& d) {
-        Step(d, d.NextBTN, "Step: 2/4");
-        Step(d, d.NextBTN, "Step: 3/4");
-        Step(d, d.NewBTN, "Step: 4/4");
+        NewLoanOfDefault(d);
         Step(d, d.NextBTN, "Step: 4/4");
         EXPECT_EQ(LastMessage().substr(0, 14), "Save failed.\n\n");
         EXPECT_EQ(d.ModalResult(), mrNone);
