@@ -630,7 +630,12 @@ void TcLoAmort::SaveLoan() {
     if (loan.empty()) return;
     TWaitCursor wait;
     const TAmortOptions options{Schedule.AmortMethod, Schedule.RateBasis, Schedule.PointsPaidHow};
-    const std::string failure = SaveSchedule(SettingsFolder(), loan, Schedule, options);
+    std::string failure;
+    try {
+        failure = SaveSchedule(SettingsFolder(), loan, Schedule, options);
+    } catch (const Exception&) {
+        failure = "Save failed.\n\nPossible low free disk space.";
+    }
     if (!failure.empty()) {
         MessageDlg(failure, mtError, {mbOK}, 0);
         return;
@@ -645,7 +650,13 @@ void TcLoAmort::LoadLoan() {
     TWaitCursor wait;
     TAmortSchedule loaded;
     TAmortOptions options = TAmortOpt::Choices();
-    const std::string failure = LoadSchedule(SettingsFolder(), loan, loaded, options);
+    std::string failure;
+    try {
+        failure = LoadSchedule(SettingsFolder(), loan, loaded, options);
+    } catch (const Exception&) {
+        MessageDlg("Low memory condition.\n\nCan't open loan table.", mtError, {mbOK}, 0);
+        return;
+    }
     if (failure == "Loan not found.") {
         MessageDlg(failure, mtError, {mbOK}, 0);
         return;
