@@ -349,7 +349,6 @@ std::string PackRegisterTable(const std::string& Folder, const std::string& Name
 
 namespace {
 
-const char* const SaveFailedMessage = "Save failed.\n\nPossible low free disk space.";
 const char* const TooLongMessage =
     "Low memory condition.\n\nNot enough free memory to load this loan.";
 const char* const NoRowsMessage =
@@ -497,7 +496,7 @@ std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
     const std::string key = PaddedKey(LoanNo, LoanNoWidth);
     std::unique_ptr<TTable> loans = RegisterTable(Folder, LoansTable, LoanNoTag);
     loans->Open();
-    if (!loans->FindKey({TVarRec(key)})) return "Loan not found.";
+    if (!loans->FindKey({TVarRec(key)})) return LoanNotFoundMessage;
     ReadTerms(*loans, Schedule.Loan, Options);
     if (Schedule.Loan.NumPmts > MaxPeriods) return TooLongMessage;
     std::unique_ptr<TTable> trans = RegisterTable(Folder, TransTable, LoanNoTag);
@@ -932,6 +931,7 @@ void TLoanInfo::BuildLoanInfoPage() {
         label->SetName(name);
         label->SetParent(page);
         label->SetBounds(left, Row(row) - 47, 120, 18);
+        label->Font()->Assign(Font()); // the dialog's own, like the prompts
         label->SetPictureMask(mask);
         label->SetDataSource(LoansSource);
         label->SetDataField(field);

@@ -102,6 +102,10 @@ std::string PackRegisterTable(const std::string& Folder, const std::string& Name
 
 // ----- Schedule storage
 
+// What a save that cannot write, and a load of a loan the register does not have, answer.
+inline constexpr const char* SaveFailedMessage = "Save failed.\n\nPossible low free disk space.";
+inline constexpr const char* LoanNotFoundMessage = "Loan not found.";
+
 // Saves Schedule under LoanNo: the loan's terms and options go into its LOANS record and rows
 // 0..LastRow into TRANS, replacing the rows saved for the loan before. The LOANS record is
 // found before anything is written; when a row cannot be posted the rows of this save are
