@@ -663,6 +663,7 @@ TLoanInfo::~TLoanInfo() {
         table->AfterCancel = nullptr;
         table->AfterPost = nullptr;
     }
+    AccountsSource->OnStateChange = nullptr;
     CloseTables();
 }
 
@@ -716,6 +717,7 @@ void TLoanInfo::BuildTables() {
     XRef->BeforeDelete = [this](TDataSet* d) { XRefBeforeDelete(d); };
     XRef->OnCalcFields = [this](TDataSet* d) { XRefCalcFields(d); };
     AccountsSource->OnDataChange = [this](TObject* s, TField* f) { AccountsDataChange(s, f); };
+    AccountsSource->OnStateChange = [this](TObject*) { UpdateAccountNoEntry(); };
     XRefSource->OnDataChange = [this](TObject* s, TField* f) { XRefDataChange(s, f); };
     LoansSource->OnDataChange = [this](TObject* s, TField* f) { LoansDataChange(s, f); };
 }
@@ -988,7 +990,7 @@ void TLoanInfo::FormShow(TObject*) {
     newXRefRow_.clear();
     NewBTN->SetEnabled(Mode == limSave);
     CancelBTN->SetHint(Mode == limSave ? "Cancel saving data." : "Cancel loading data.");
-    AccountNo->SetEnabled(ManualBTN->Checked());
+    UpdateAccountNoEntry();
     if (Accounts->Active()) Accounts->First();
     const struct {
         TControl* Control;
@@ -1257,11 +1259,16 @@ void TLoanInfo::HelpBTNClick(TObject*) {
 }
 
 void TLoanInfo::AutoBTNClick(TObject*) {
-    AccountNo->SetEnabled(false);
+    UpdateAccountNoEntry();
 }
 
 void TLoanInfo::ManualBTNClick(TObject*) {
-    AccountNo->SetEnabled(true);
+    UpdateAccountNoEntry();
+}
+
+// The cross-references hold the account number: only a new account takes one typed in.
+void TLoanInfo::UpdateAccountNoEntry() {
+    AccountNo->SetEnabled(ManualBTN->Checked() && Accounts->State() == dsInsert);
 }
 
 // ----- Deleting

@@ -234,6 +234,7 @@ private:
     void OpenTables();
     void CloseTables();
     void ShowStep(int Page);
+    void UpdateAccountNoEntry();
     void SetStatus(const std::string& Text);
     void ShowRecordStatus();
     // The account page's Next: the account is numbered and posted; false when it stays.

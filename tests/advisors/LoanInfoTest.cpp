@@ -89,8 +89,12 @@ TEST_F(LoanInfoTest, NamesAreNeededAndAnAccountNumberMustBeUnique) {
 
 TEST_F(LoanInfoTest, AManualNumberThatIsFreeIsTaken) {
     RunDialog(limSave, [&](TLoanInfo& d) {
-        Step(d, d.NewBTN, "Step: 2/4");
+        // The number of an account that exists stays: its loans refer to it.
+        Step(d, d.NextBTN, "Step: 2/4");
         Click(d.ManualBTN);
+        EXPECT_FALSE(d.AccountNo->Enabled());
+        Step(d, d.NewBTN, "Step: 2/4");
+        EXPECT_TRUE(d.AccountNo->Enabled());
         Enter(d.AccountNo, "ACME-7");
         Enter(d.Business, "Acme Hauling");
         Step(d, d.NextBTN, "Step: 3/4");
