@@ -2,6 +2,7 @@
 
 #include "controls/entry/VcDate.h"
 #include "db/XBase.h"
+#include "finance/LoMath.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
@@ -513,6 +514,12 @@ std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
     if (count == 0) return NoRowsMessage;
     Schedule.LastRow = static_cast<LongInt>(count) - 1;
     RebuildYears(Schedule);
+    // What the charts and the printout take from the schedule besides its rows.
+    Schedule.AmortMethod = Options.AmortMethod;
+    Schedule.RateBasis = Options.RateBasis;
+    Schedule.YearBasis = Options.RateBasis == rbExact365 ? 365 : 360;
+    Schedule.PmtsPerYear = PeriodsPerYear(Schedule.Loan.PYR + 1);
+    Schedule.CmpPerYear = PeriodsPerYear(Schedule.Loan.CmpPYR);
     return {};
 }
 

@@ -115,7 +115,8 @@ std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
                          const TAmortSchedule& Schedule, const TAmortOptions& Options);
 
 // Loads the schedule saved under LoanNo: the loan's terms and options from its LOANS record and
-// the rows from TRANS, as they were saved (nothing is recomputed), with the year tabs rebuilt.
+// the rows from TRANS, as they were saved (nothing is recomputed), with the year tabs, the
+// periods per year and the year basis set again.
 // Loading stops at the schedule's row capacity. Answers the message to show (error, OK), empty
 // when the schedule was loaded; without rows LastRow is 0.
 std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,

@@ -669,8 +669,6 @@ void TcLoAmort::LoadLoan() {
         Schedule.LastRow = 0;
         return;
     }
-    loaded.AmortMethod = options.AmortMethod;
-    loaded.RateBasis = options.RateBasis;
     loaded.PointsPaidHow = options.PointsPaidHow;
     loaded.OnProgress = nullptr;
     Schedule = std::move(loaded);
