@@ -1026,6 +1026,13 @@ void TLoanInfo::ShowStep(int Page) {
     NextBTN->SetEnabled(true);
     NextBTN->SetCaption("Ne&xt Step");
     NewBTN->SetHint(accountSteps ? "Create new account record." : "Create a new loan record.");
+    // A loan comes only through New, which numbers it and links it to the account; the
+    // cross-references are only browsed.
+    TNavButtonSet buttons{nbFirst,  nbPrior, nbNext, nbLast,  nbInsert,
+                          nbDelete, nbEdit,  nbPost, nbCancel};
+    if (Page >= 2) buttons.Exclude(nbInsert);
+    if (Page == 2) buttons.Exclude(nbEdit).Exclude(nbPost).Exclude(nbCancel);
+    DBNavigator1->SetVisibleButtons(buttons);
     switch (Page) {
     case 0:
         DBNavigator1->SetDataSource(AccountsSource);

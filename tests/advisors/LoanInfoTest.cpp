@@ -229,10 +229,14 @@ TEST_F(LoanInfoTest, ALoanIsDeletedOnItsOwnStepOnly) {
         Step(d, d.NextBTN, "Step: 2/4");
         Step(d, d.NextBTN, "Step: 3/4");
         EXPECT_EQ(d.NavigatorSource(), d.XRefSource);
+        // No loan or cross-reference is made past New.
+        EXPECT_FALSE(d.DBNavigator1->Buttons(nbInsert)->Visible());
         Navigate(d, nbDelete);
         EXPECT_EQ(LastMessage(), "\rCan't delete here.\r\rGoto Prior page to delete "
                                  "account.\r\rGoto Next page to delete loan.\r\r");
         Step(d, d.NextBTN, "Step: 4/4");
+        EXPECT_FALSE(d.DBNavigator1->Buttons(nbInsert)->Visible());
+        EXPECT_TRUE(d.DBNavigator1->Buttons(nbPost)->Visible());
         Navigate(d, nbDelete);
         // Back to the account's loans, which are none now.
         EXPECT_EQ(d.StepText(), "Step: 3/4");
