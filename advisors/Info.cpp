@@ -1244,23 +1244,31 @@ void TLoanInfo::DiscardNew() {
 }
 
 void TLoanInfo::LoansAfterCancel(TDataSet*) {
-    if (NewLoan) RemoveNewXRef();
+    if (!NewLoan) return;
     NewLoan = false;
+    RemoveNewXRef();
+    // Given up on its own page: back to the account's loans.
+    if (ModalResult() == mrNone && Notebook1->PageIndex() == 3) Notebook1->SetPageIndex(2);
 }
 
 void TLoanInfo::RemoveNewXRef() {
     if (newXRefRow_.empty()) return;
     const std::vector<char> row = std::exchange(newXRefRow_, {});
     removingNewXRef_ = true;
+    std::string failure;
     try {
         XRef->CancelRange();
         XRef->GotoBookmark(row);
         XRef->Delete();
     } catch (const Exception&) {
-        ShowError(DeleteFailedMessage);
+        failure = DeleteFailedMessage;
     }
     removingNewXRef_ = false;
-    if (Notebook1->PageIndex() >= 2) ScopeXRef();
+    // Readers see marked records too: the row is packed away.
+    XRef->Close();
+    if (failure.empty()) failure = PackRegisterTable(folder_, XRefTable);
+    ReopenXRef();
+    if (!failure.empty()) ShowError(failure);
 }
 
 void TLoanInfo::ReopenXRef() {

@@ -120,6 +120,16 @@ TEST_F(LoanInfoTest, CancelAfterNewLeavesNoCrossReference) {
         Click(d.CancelBTN);
     });
     EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO"), "DEFAULT\n");
+    // So is a new loan the navigator cancels; the dialog goes back to the account's loans.
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        NewLoanOfDefault(d);
+        Navigate(d, nbCancel);
+        EXPECT_EQ(d.StepText(), "Step: 3/4");
+        EXPECT_FALSE(d.NextBTN->Enabled());
+        Click(d.CancelBTN);
+    });
+    EXPECT_EQ(Rows("XREF.DBF", "ACCOUNTNO,LOANNO"), "");
+    EXPECT_EQ(DeletedCount("XREF.DBF"), "0");
 }
 
 TEST_F(LoanInfoTest, AFailedSaveStaysOnTheStepWithAMessage) {
