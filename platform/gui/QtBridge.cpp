@@ -666,6 +666,12 @@ void AttachBridge(QWidget* widget, HWND handle) {
     }
 }
 
+TModalInput::TModalInput() : saved_(std::exchange(bypassDepth, 0)) {}
+
+TModalInput::~TModalInput() {
+    bypassDepth = saved_;
+}
+
 bool SendToNative(QObject* target, QEvent* event) {
     ++bypassDepth;
     bool result = false;

@@ -104,6 +104,18 @@ TWinControl* ControlOfWidget(const QObject* widget);
 void AttachBridge(QWidget* widget, HWND handle);
 // Delivers a Qt event to a native widget's own handling (past the translation).
 bool SendToNative(QObject* target, QEvent* event);
+// While it lives, events are translated again even inside a native widget's own handling: a
+// modal loop started from a native button's click takes the user's keys and clicks.
+class TModalInput {
+public:
+    TModalInput();
+    ~TModalInput();
+    TModalInput(const TModalInput&) = delete;
+    TModalInput& operator=(const TModalInput&) = delete;
+
+private:
+    int saved_;
+};
 // Gives the native widget of a control the input message that reached the default handling.
 bool PassToNative(TWinControl* control, const TMessage& message);
 
