@@ -748,7 +748,7 @@ void TdwDBGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) 
     const bool multi = Options().Contains(dgMultiSelect);
     const bool onSelection = dataCell && IsSelectionColumn(cell.X);
     const bool range = dataCell && multi && !onSelection && Shift.Contains(ssShift) &&
-                       MultiSelectOptions.Contains(msoShiftSelect) && !anchor_.empty();
+                       MultiSelectOptions.Contains(msoShiftSelect) && !SelectionAnchor().empty();
     // A click on the selection column or a Shift click over a range moves without the
     // selection changes a plain click makes.
     if (onSelection || range) {
@@ -760,12 +760,10 @@ void TdwDBGrid::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) 
         TdwCustomDBGrid::MouseDown(Button, Shift, X, Y);
     }
     if (!dataCell || Col() != cell.X || Row() != cell.Y) return;
-    if (range) SelectRange(anchor_, DataLink()->DataSet()->GetBookmark());
-    const bool toggled = Shift.Contains(ssCtrl) || Shift.Contains(ssShift);
-    if (multi && !onSelection && MultiSelectOptions.Contains(msoShiftSelect) &&
-        (toggled || MultiSelectOptions.Contains(msoAutoUnselect))) {
-        DataLink()->DataSet()->CheckBrowseMode();
-        anchor_ = DataLink()->DataSet()->GetBookmark();
+    // The plain grid took the range click as a plain one: the anchor moves here.
+    if (range) {
+        SelectRange(SelectionAnchor(), DataLink()->DataSet()->GetBookmark());
+        MarkSelectionAnchor();
     }
     if (EditControlOptions.Contains(ecoCheckboxSingleClick) && IsCheckBoxCell(cell.X, cell.Y) &&
         (Editable() || onSelection || multi))

@@ -237,7 +237,6 @@ private:
     TdwMemoAttributes memoAttributes_{mSizeable, mWordWrap};
     int fixedDataCols_ = 0;
     std::vector<std::vector<char>> bookmarks_;
-    std::vector<char> anchor_;
     std::vector<bool> rowFlags_;
     std::vector<TAttachment> attachments_;
     TWinControl* shownControl_ = nullptr;

@@ -1185,12 +1185,15 @@ void TdwCustomDBGrid::SelectClicked(TShiftState Shift) {
         UnselectAll();
         SelectRecord();
     }
-    if (MultiSelectOptions.Contains(msoShiftSelect) && (toggle || autoUnselect)) {
-        TDataSet* data = dataLink_->DataSet();
-        data->CheckBrowseMode();
-        selectionAnchor_ = data->GetBookmark();
-    }
+    if (MultiSelectOptions.Contains(msoShiftSelect) && (toggle || autoUnselect))
+        MarkSelectionAnchor();
     Invalidate();
+}
+
+void TdwCustomDBGrid::MarkSelectionAnchor() {
+    TDataSet* data = dataLink_->DataSet();
+    data->CheckBrowseMode();
+    selectionAnchor_ = data->GetBookmark();
 }
 
 void TdwCustomDBGrid::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {

@@ -250,6 +250,8 @@ protected:
     virtual void BuildFieldMap();
     virtual void ApplyColumnAttributes();
     virtual bool IsControlCell(int, int) { return false; }
+    // The current record becomes the anchor of a Shift-click selection.
+    void MarkSelectionAnchor();
     // Hides a control placed over the current cell (none here).
     virtual void HideAttachedControl() {}
     virtual void DoCalcCellColors(TField* Field, TGridDrawState State, bool Highlight, TFont* AFont,
