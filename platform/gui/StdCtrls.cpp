@@ -548,6 +548,7 @@ void TCustomEdit::SetFormatRect(const TRect& R) {
     formatMargins_ =
         TRect{std::max(R.Left, 0), std::max(R.Top, 0), std::max(client.Right - R.Right, 0),
               std::max(client.Bottom - R.Bottom, 0)};
+    formatRectSet_ = true;
     ApplyFormatMargins();
 }
 
@@ -560,8 +561,11 @@ TRect TCustomEdit::FormatRect() const {
 void TCustomEdit::ApplyFormatMargins() {
     const TRect& g = formatMargins_;
     if (auto* e = WidgetAs<QLineEdit>(this)) e->setTextMargins(g.Left, g.Top, g.Right, g.Bottom);
-    if (auto* m = dynamic_cast<QtTextEdit*>(Impl()->Widget.data()))
-        m->setViewportMargins(g.Left, g.Top, g.Right, g.Bottom);
+    auto* m = dynamic_cast<QtTextEdit*>(Impl()->Widget.data());
+    if (!m || !formatRectSet_) return;
+    // The rectangle alone says where the text goes: the document keeps no margin of its own.
+    m->document()->setDocumentMargin(0);
+    m->setViewportMargins(g.Left, g.Top, g.Right, g.Bottom);
 }
 
 void TCustomEdit::Invalidate() {

@@ -165,6 +165,7 @@ protected:
 private:
     void ApplyFormatMargins();
     TRect formatMargins_;
+    bool formatRectSet_ = false;
     int maxLength_ = 0;
     bool readOnly_ = false;
     char passwordChar_ = 0;
