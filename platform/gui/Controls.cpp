@@ -45,6 +45,8 @@ std::map<const TWinControl*, TControl*>& Hovered() {
 
 } // namespace
 
+bool NewStyleControls = true;
+
 HWND RegisterWindow(TWinControl* control) {
     const HWND handle = nextHandle++;
     Windows()[handle] = control;

@@ -703,6 +703,8 @@ void TCustomGrid::Paint() {
     canvas->Brush()->SetColor(Color());
     canvas->Brush()->SetStyle(bsSolid);
     canvas->FillRect(ClientRect());
+    // The lines go first, so a cell may draw its own edges over the lines around it.
+    DrawLines(canvas);
     auto rows = [this](auto&& each) {
         for (int r = 0; r < fixedRows_; ++r)
             each(r);
@@ -743,7 +745,6 @@ void TCustomGrid::Paint() {
                 canvas->DrawFocusRect(rect);
         });
     });
-    DrawLines(canvas);
 }
 
 // ============================================================================================
