@@ -519,6 +519,9 @@ void TdwCustomDBGrid::SyncRowCount() {
     SetFixedRows(titleOffset_);
     if (dataLink_->Active() && dataLink_->RecordCount() > 0) {
         SetRowCount(kMaxRows);
+        // The buffered records fill the rows from the first data row: a resize that scrolled
+        // the platform grid to keep the current row in view is undone first.
+        if (TopRow() != titleOffset_) SetTopRow(titleOffset_);
         // Fewer rows than records buffered, with the current one among those that go: the
         // link scrolls it into the rows left, so the top record changes.
         if (VisibleRowCount() < dataLink_->BufferCount() &&

@@ -891,7 +891,7 @@ bool TWinControl::Showing() const {
 void TWinControl::Invalidate() {
     if (impl_->Widget) {
         impl_->EraseNeeded = true;
-        impl_->PaintNeeded = true;
+        impl_->NeedPaint();
         impl_->Widget->update();
     }
 }
@@ -899,7 +899,7 @@ void TWinControl::Invalidate() {
 void TWinControl::Repaint() {
     if (impl_->Widget && Showing()) {
         impl_->EraseNeeded = true;
-        impl_->PaintNeeded = true;
+        impl_->NeedPaint();
         impl_->Widget->repaint();
     }
 }
