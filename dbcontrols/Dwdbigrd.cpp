@@ -579,7 +579,8 @@ bool TdwCustomDBGrid::ProportionalScrollPos(int& Pos) {
     else if (data->Eof())
         Pos = 200;
     else
-        Pos = static_cast<int>(static_cast<Int64>(seqNo - 1) * 200 / (count - 1));
+        Pos =
+            std::clamp(static_cast<int>(static_cast<Int64>(seqNo - 1) * 200 / (count - 1)), 0, 200);
     return true;
 }
 
@@ -703,12 +704,16 @@ void TdwCustomDBGrid::ScrollRows(int Distance) {
             const TRect area = DataArea();
             const int shift = Distance * DataRowPitch();
             ScrollWindow(Handle(), 0, -shift, &area);
+            // Below the last whole row nothing is drawn: what moved there goes as well.
             TRect uncovered = area;
+            TRect below = area;
+            below.Top = area.Top + VisibleRowCount() * DataRowPitch();
             if (Distance > 0)
                 uncovered.Top = area.Top + (VisibleRowCount() - Distance) * DataRowPitch();
             else
                 uncovered.Bottom = area.Top - shift;
             InvalidateRect(Handle(), &uncovered, false);
+            if (!IsRectEmpty(below)) InvalidateRect(Handle(), &below, false);
             if (dbOptions_.Contains(dgIndicator)) {
                 InvalidateRow(selectedRowOnIndicator_);
                 InvalidateRow(Row());
@@ -734,7 +739,9 @@ void TdwCustomDBGrid::InvalidateIndicator() {
 }
 
 void TdwCustomDBGrid::ColWidthsChanged() {
-    if (inLayout_ || !dataLink_->Active() || !HandleAllocated()) return;
+    if (inLayout_ || !dbOptions_.Contains(dgColumnResize) || !dataLink_->Active() ||
+        !HandleAllocated())
+        return;
     const int digit = std::max(CharWidth(), 1);
     for (int i = 0; i < FieldCount(); ++i) {
         const int characters = (ColWidths(indicatorOffset_ + i) + digit / 2 - 3) / digit;

@@ -719,13 +719,12 @@ void TCustomGrid::Paint() {
     };
     // Cells outside the area being painted are left as they are; a cell may draw its edges on
     // the lines to its right and below, so those count as its own.
-    const TRect clip = canvas->ClipRect();
     rows([&](int r) {
         cols([&](int c) {
             const TRect rect = CellRect(c, r);
-            TRect reach{rect.Left, rect.Top, rect.Right + gridLineWidth_,
-                        rect.Bottom + gridLineWidth_};
-            if (IsRectEmpty(rect) || !IntersectRect(reach, reach, clip)) return;
+            const TRect reach{rect.Left, rect.Top, rect.Right + gridLineWidth_,
+                              rect.Bottom + gridLineWidth_};
+            if (IsRectEmpty(rect) || !RectVisible(canvas->Handle(), &reach)) return;
             const TGridDrawState state = StateOf(c, r);
             canvas->Font()->Assign(Font());
             if (defaultDrawing_) {

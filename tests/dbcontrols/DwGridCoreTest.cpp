@@ -277,6 +277,17 @@ TEST_F(DwGridCoreTest, AScrollByAScreenfulOrLessRedrawsOnlyTheRowsThatCameIntoVi
     const QImage scrolled = grid->Impl()->Buffer().copy();
     Repaint();
     EXPECT_TRUE(scrolled == grid->Impl()->Buffer());
+    // Upwards the top row comes into view.
+    table->MoveBy(-(visible - 1));
+    Repaint();
+    grid->DrawnRows.clear();
+    table->Prior();
+    EXPECT_EQ(topChanges, 2);
+    EXPECT_EQ(grid->DrawnRows.count(visible), 0u);
+    EXPECT_EQ(grid->DrawnRows[1], grid->ColCount());
+    const QImage upwards = grid->Impl()->Buffer().copy();
+    Repaint();
+    EXPECT_TRUE(upwards == grid->Impl()->Buffer());
     // More than a screenful repaints every row.
     grid->DrawnRows.clear();
     table->MoveBy(visible + 1);
