@@ -106,6 +106,33 @@ void DrawCrossMark(TCanvas* canvas, int x, int y) {
     Line(canvas, x + end - 2, y + 1, x, y + end - 1);
 }
 
+// A title button's frame of 1-pixel lines. Raised: highlight at the top and left, black and
+// inside it gray at the bottom and right. Sunken: black and inside it gray at the top and left,
+// highlight at the bottom and right.
+void DrawTitleButtonFrame(TCanvas* canvas, const TRect& r, bool pressed) {
+    const int l = r.Left;
+    const int t = r.Top;
+    const int right = r.Right - 1;
+    const int bottom = r.Bottom - 1;
+    canvas->Pen()->SetWidth(1);
+    canvas->Pen()->SetStyle(psSolid);
+    if (pressed) {
+        Line(canvas, clBlack, l, bottom, l, t);
+        Line(canvas, l, t, right + 1, t);
+        Line(canvas, clBtnShadow, l + 1, bottom - 1, l + 1, t + 1);
+        Line(canvas, l + 1, t + 1, right, t + 1);
+        Line(canvas, clBtnHighlight, right, t, right, bottom + 1);
+        Line(canvas, l, bottom, right + 1, bottom);
+        return;
+    }
+    Line(canvas, clBtnHighlight, l, bottom, l, t);
+    Line(canvas, l, t, right + 1, t);
+    Line(canvas, clBlack, right, t, right, bottom + 1);
+    Line(canvas, l, bottom, right + 1, bottom);
+    Line(canvas, clBtnShadow, right - 1, t + 1, right - 1, bottom);
+    Line(canvas, l + 1, bottom - 1, right, bottom - 1);
+}
+
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> parts;
     std::size_t start = 0;
@@ -952,16 +979,7 @@ void TdwCustomDBGrid::DrawTitle(int DataCol, const TRect& Rect) {
         WriteCellText(Rect, kTextDX + shift, y + shift, alignment, pieces[i]);
     if (!titleButtons_) return;
     MarkCellFramed();
-    // The button frame: raised, or sunken while held down.
-    const TColor topLeft = pressed ? clBlack : clBtnHighlight;
-    const TColor bottomRight = pressed ? clBtnHighlight : clBlack;
-    canvas->Pen()->SetColor(topLeft);
-    canvas->MoveTo(Rect.Left, Rect.Bottom - 1);
-    canvas->LineTo(Rect.Left, Rect.Top);
-    canvas->LineTo(Rect.Right - 1, Rect.Top);
-    canvas->Pen()->SetColor(bottomRight);
-    canvas->LineTo(Rect.Right - 1, Rect.Bottom - 1);
-    canvas->LineTo(Rect.Left, Rect.Bottom - 1);
+    DrawTitleButtonFrame(canvas, Rect, pressed);
 }
 
 void TdwCustomDBGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState) {

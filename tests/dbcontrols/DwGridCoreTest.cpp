@@ -194,6 +194,26 @@ TEST_F(DwGridCoreTest, ThreeDEdgesFollowTheGridColourAndTheTitleButtons) {
     EXPECT_EQ(Pixel(cell.Right, midY), ColorToRGB(clSilver));
 }
 
+TEST_F(DwGridCoreTest, ATitleButtonIsRaisedAndSinksWhileHeldDown) {
+    Open({"ADAMS", "BAKER"});
+    grid->SetTitleButtons(true);
+    Repaint();
+    const TRect title = grid->CellRect(2, 0);
+    const int midY = (title.Top + title.Bottom) / 2;
+    EXPECT_EQ(Pixel(title.Left, midY), kWhite);
+    EXPECT_EQ(Pixel(title.Right - 1, midY), clBlack);
+    EXPECT_EQ(Pixel(title.Right - 2, midY), kGray);
+    QWidget* w = WidgetOf(grid);
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, QPoint(title.Left + 5, 5));
+    Application->ProcessMessages();
+    EXPECT_EQ(Pixel(title.Left, midY), clBlack);
+    EXPECT_EQ(Pixel(title.Left + 1, midY), kGray);
+    EXPECT_EQ(Pixel(title.Right - 1, midY), kWhite);
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, QPoint(title.Left + 5, 5));
+    Application->ProcessMessages();
+    EXPECT_EQ(Pixel(title.Right - 1, midY), clBlack);
+}
+
 TEST_F(DwGridCoreTest, TextOnAColourTheDeviceOnlyApproximatesIsWrittenOffScreen) {
     Open({"AB CD EF", "BAKER"});
     grid->SetOptions(grid->Options() - TdwDBGridOptions{dgWordWrap});
