@@ -12,6 +12,7 @@
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/TypInfo.h"
 
+#include <algorithm>
 #include <any>
 
 namespace {
@@ -225,19 +226,20 @@ TdwControlType dwGetControlType(TObject* DataSet, const std::string& FieldName) 
     return {};
 }
 
-void dwCleanControlTypes(TDataSet* DataSet) {
+bool dwIsEditControlType(const std::string& Type) {
+    return std::find(std::begin(kComponentTypes), std::end(kComponentTypes), Type) !=
+           std::end(kComponentTypes);
+}
+
+void dwCleanControlTypes(TDataSet* DataSet, TComponent* Form) {
     TStrings* types = dwGetControlTypes(DataSet);
     TComponent* owner = DataSet ? DataSet->Owner() : nullptr;
     if (types == nullptr || owner == nullptr || !owner->ComponentState().Contains(csDesigning))
         return;
     for (int i = types->Count() - 1; i >= 0; --i) {
         const std::vector<std::string> parts = dwSplitLine((*types)[i], ';');
-        if (parts.size() < 3) continue;
-        bool named = false;
-        for (const char* type : kComponentTypes)
-            named = named || parts[1] == type;
-        if (!named) continue;
-        TComponent* form = dwOwningForm(DataSet);
+        if (parts.size() < 3 || !dwIsEditControlType(parts[1])) continue;
+        TComponent* form = Form ? Form : dwOwningForm(DataSet);
         std::string component = parts[2];
         const std::size_t dot = component.find('.');
         if (dot != std::string::npos) {

@@ -98,8 +98,11 @@ struct TdwControlType {
 };
 // From the field's first ControlType line with at least two parts; empty when none.
 TdwControlType dwGetControlType(TObject* DataSet, const std::string& FieldName);
-// At design time: drops ControlType lines whose named component no longer exists.
-void dwCleanControlTypes(TDataSet* DataSet);
+// The control types that name an edit component: "CustomEdit", "LookupCombo" and "Combo".
+bool dwIsEditControlType(const std::string& Type);
+// At design time: drops ControlType lines whose named component no longer exists, looking for
+// a plain name on Form (nullptr: the dataset's owning form).
+void dwCleanControlTypes(TDataSet* DataSet, TComponent* Form = nullptr);
 // Drops LookupFields lines (with their LookupLinks line) and ControlType lines of fields the
 // dataset no longer has.
 void dwCleanLookupDefinitions(TDataSet* DataSet, TStrings* LookupFields, TStrings* LookupLinks,

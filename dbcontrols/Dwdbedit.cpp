@@ -3,8 +3,10 @@
 #include "dbcontrols/DwCommon.h"
 #include "dbcontrols/DwParser.h"
 #include "dbcontrols/DwPicture.h"
+#include "dbcontrols/Dwdbigrd.h"
 #include "dbcontrols/Dwintl.h"
 #include "platform/gui/Dialogs.h"
+#include "platform/gui/WinGdi.h"
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Regional.h"
@@ -89,6 +91,43 @@ TdwCustomMaskEdit::TdwCustomMaskEdit(TComponent* AOwner)
     : TCustomMaskEdit(AOwner), picture_(std::make_unique<TdwDBPicture>(this)) {}
 
 TdwCustomMaskEdit::~TdwCustomMaskEdit() = default;
+
+void TdwCustomMaskEdit::SetStyleFlag(bool& Flag, bool Value) {
+    if (Flag == Value) return;
+    Flag = Value;
+    if (HandleAllocated()) RecreateWnd();
+}
+
+void TdwCustomMaskEdit::CreateParams(TCreateParams& Params) {
+    TCustomMaskEdit::CreateParams(Params);
+    Params.Style &= ~(ES_AUTOVSCROLL | ES_WANTRETURN);
+    if (BorderStyle() == bsNone || multiLine_) Params.Style |= ES_MULTILINE;
+    // A multi-line edit wraps its lines and scrolls down with them.
+    if (multiLine_) Params.Style = (Params.Style & ~ES_AUTOHSCROLL) | ES_AUTOVSCROLL;
+    if (wantReturns_) Params.Style |= ES_WANTRETURN;
+    if (vertScrollBar_) Params.Style |= WS_VSCROLL;
+}
+
+void TdwCustomMaskEdit::SetFormattingRect() {
+    if (!HandleAllocated()) return;
+    TRect r = Rect(BorderStyle() != bsNone ? 0 : 2, 0, ClientWidth() + 1, ClientHeight() + 1);
+    Perform(EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&r));
+}
+
+void TdwCustomMaskEdit::CreateWnd() {
+    TCustomMaskEdit::CreateWnd();
+    SetFormattingRect();
+}
+
+void TdwCustomMaskEdit::CMFontChanged(TMessage& Message) {
+    TCustomMaskEdit::CMFontChanged(Message);
+    SetFormattingRect();
+}
+
+void TdwCustomMaskEdit::WMVScroll(TWMScroll& Message) {
+    if (dynamic_cast<TCustomGrid*>(Parent()) && !Focused() && CanFocus()) SetFocus();
+    TCustomMaskEdit::WMVScroll(Message);
+}
 
 bool TdwCustomMaskEdit::IsValidPictureValue(const std::string& Text) {
     const std::string mask = picture_->PictureMask();
@@ -182,7 +221,10 @@ bool TdwCustomMaskEdit::CheckPictureKey(char& Key) {
 }
 
 void TdwCustomMaskEdit::KeyPress(char& Key) {
+    keyChangedText_ = false;
     TCustomMaskEdit::KeyPress(Key);
+    // Enter makes a new line only where returns are wanted.
+    if (Key == '\r' && !wantReturns_) Key = 0;
     if (Key != 0) CheckPictureKey(Key);
 }
 
@@ -308,8 +350,85 @@ void TdwDBCustomEdit::CMExit(TMessage& Message) {
     Invalidate();
 }
 
+TdwCustomDBGrid* TdwDBCustomEdit::Grid() const {
+    return dynamic_cast<TdwCustomDBGrid*>(Parent());
+}
+
+int TdwDBCustomEdit::TextMargin() const {
+    if (!Grid()) return 1;
+    return BorderStyle() == bsNone ? 2 : 3;
+}
+
+void TdwDBCustomEdit::Dispatch(TMessage& Message) {
+    if (Message.Msg == CM_GETDATALINK) {
+        Message.Result = reinterpret_cast<LRESULT>(dataLink_.get());
+        return;
+    }
+    TdwCustomMaskEdit::Dispatch(Message);
+}
+
+void TdwDBCustomEdit::CMWantSpecialKey(TCMWantSpecialKey& Message) {
+    const TShiftState shift = KeyDataToShiftState(Message.KeyData);
+    const Word key = Message.CharCode;
+    TdwCustomDBGrid* grid = Grid();
+    const bool keptReturn = key == VK_RETURN && WantReturns() && !shift.Contains(ssCtrl);
+    const bool gridKey = grid && (key == VK_RETURN || key == VK_ESCAPE ||
+                                  (key == VK_TAB && grid->Options().Contains(dgTabs)));
+    if (keptReturn || gridKey)
+        Message.Result = 1;
+    else
+        TdwCustomMaskEdit::CMWantSpecialKey(Message);
+}
+
+bool TdwDBCustomEdit::IsGridKey(Word Key, TShiftState Shift) const {
+    TdwCustomDBGrid* grid = Grid();
+    const bool ctrl = Shift.Contains(ssCtrl);
+    const bool locked = TextLocked();
+    const bool alwaysEditor = grid->Options().Contains(dgAlwaysShowEditor);
+    const bool atStart = SelStart() == 0;
+    const bool atEnd = SelStart() + SelLength() >= static_cast<int>(Text().size());
+    switch (Key) {
+    case VK_RETURN: return !WantReturns() || ctrl;
+    case VK_TAB: return grid->Options().Contains(dgTabs);
+    case VK_ESCAPE: return !Modified();
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT: return !Shift.Contains(ssAlt);
+    case VK_INSERT: return !Shift.Contains(ssShift);
+    case VK_DELETE: return ctrl;
+    case VK_END:
+    case VK_RIGHT: return locked || (alwaysEditor && (ctrl || atEnd));
+    case VK_HOME:
+    case VK_LEFT: return locked || (alwaysEditor && (ctrl || atStart));
+    default: return false;
+    }
+}
+
+void TdwDBCustomEdit::HandToGrid(Word& Key, TShiftState Shift) {
+    TdwCustomDBGrid* grid = Grid();
+    Word key = Key;
+    Key = 0;
+    grid->SetFocus();
+    // An edit that refused to be left keeps its record: the grid moves nothing.
+    if (!Focused()) grid->KeyDown(key, Shift);
+}
+
 void TdwDBCustomEdit::KeyDown(Word& Key, TShiftState Shift) {
-    TdwCustomMaskEdit::KeyDown(Key, Shift);
+    TdwCustomDBGrid* grid = Grid();
+    if (!grid || IsMemoField()) {
+        TdwCustomMaskEdit::KeyDown(Key, Shift);
+    } else if (IsGridKey(Key, Shift)) {
+        HandToGrid(Key, Shift);
+    } else if (Key == VK_F2) {
+        CallEvent(grid->OnGridKeyDown, grid, Key, Shift);
+        if (Key == VK_F2 && !TextLocked()) {
+            Perform(EM_SETSEL, static_cast<WPARAM>(-1), 0);
+            PlaceCaret(static_cast<int>(Text().size()));
+        }
+    } else {
+        CallEvent(grid->OnGridKeyDown, grid, Key, Shift);
+    }
     const bool changes = (Key == VK_DELETE && !Shift.Contains(ssShift)) ||
                          (Key == VK_INSERT && Shift.Contains(ssShift));
     if (changes && !StartChange()) {
@@ -350,9 +469,14 @@ void TdwDBCustomEdit::KeyPress(char& Key) {
         dataLink_->Reset();
         SelectAll();
         Key = 0;
+        if (Grid()) Grid()->SetFocus();
+        break;
+    case '\t':
+        if (Grid()) Key = 0;
         break;
     case '\r':
-        if (WantReturns()) dataLink_->Edit();
+        // Only an edit that wants returns still has the key here (a new line is an edit).
+        dataLink_->Edit();
         break;
     default:
         if (Key != 0 && printable && !StartChange()) {
@@ -448,4 +572,75 @@ bool TdwDBCustomEdit::CompleteDateTime() {
     SetModified(true);
     dataLink_->Modified();
     return true;
+}
+
+bool TdwDBCustomEdit::BeginClipboardChange() {
+    if (Field() ? dataLink_->Edit() : !ReadOnly()) return true;
+    MessageBeep(0);
+    return false;
+}
+
+void TdwDBCustomEdit::EndClipboardChange() {
+    SetModified(true);
+    dataLink_->Modified();
+    IsValidPictureValue(Text());
+}
+
+void TdwDBCustomEdit::WMCut(TMessage& Message) {
+    if (!BeginClipboardChange()) return;
+    TdwCustomMaskEdit::WMCut(Message);
+    EndClipboardChange();
+}
+
+void TdwDBCustomEdit::WMPaste(TMessage& Message) {
+    if (!BeginClipboardChange()) return;
+    TdwCustomMaskEdit::WMPaste(Message);
+    const std::string mask = Picture()->PictureMask();
+    if (PictureChecking() && !mask.empty()) {
+        // The pasted text is filled out by the picture as typing would.
+        std::string text = Text();
+        TdwPictureValidator validator(mask, Picture()->AutoFill());
+        validator.ApplyPicture(text, Picture()->AutoFill());
+        if (text != Text()) {
+            SetText(text);
+            PlaceCaret(static_cast<int>(text.size()));
+        }
+    }
+    EndClipboardChange();
+}
+
+// ============================================================================================
+// Painting without the focus
+
+bool TdwDBCustomEdit::PaintsItself() const {
+    return !focused_ && (alignment_ != taLeftJustify || Grid());
+}
+
+std::string TdwDBCustomEdit::ShownText() const {
+    TField* field = Field();
+    std::string text = !field ? Text() : IsMemoField() ? field->AsString() : field->DisplayText();
+    if (PasswordChar() != 0) text.assign(text.size(), PasswordChar());
+    return text;
+}
+
+void TdwDBCustomEdit::PaintEdit(TCanvas* Canvas, const TRect& Client) {
+    Canvas->Brush()->SetColor(Color());
+    Canvas->FillRect(Client);
+    const std::string text = ShownText();
+    const int margin = TextMargin();
+    if (MultiLine() || WantReturns()) {
+        TRect r = Rect(Client.Left + margin + 1, Client.Top + margin, Client.Right - margin,
+                       Client.Bottom);
+        const UINT align = alignment_ == taRightJustify ? UINT{DT_RIGHT}
+                           : alignment_ == taCenter     ? UINT{DT_CENTER}
+                                                        : 0u;
+        DrawText(Canvas->Handle(), text, &r, DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | align);
+        return;
+    }
+    const int width = Canvas->TextWidth(text);
+    const int x = alignment_ == taRightJustify ? Client.Right - width - margin
+                  : alignment_ == taCenter     ? (Client.Left + Client.Right - width) / 2
+                                               : Client.Left + margin + 1;
+    const int y = Client.Top + (Client.Height() - Canvas->TextHeight(text)) / 2;
+    Canvas->TextRect(Client, x, y, text);
 }

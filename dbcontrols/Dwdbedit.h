@@ -9,6 +9,15 @@
 // leave the edit with it. A dataset that keeps a picture for the edit's field (its PictureMasks
 // line) overrides the edit's own picture, and then AllowInvalidExit reads False. The data-aware
 // edit completes dates and times with the space bar from the test-settable clock.
+//
+// An edit may be multi-line (word wrap, optional vertical scroll bar, Enter kept with
+// WantReturns); a borderless one is multi-line too, as the grid's cells need. The data-aware
+// edit shows its field right-aligned or centred like the field while it has no focus, left-
+// aligned while editing. Placed on a data-aware grid (an attached control of a cell) it hands
+// the grid the keys that move between cells and records, and Enter, Esc and Tab end the editing
+// there; keys reach the grid only once the grid has taken the focus, so a text the edit refuses
+// to leave never loses its record. Cut and paste start editing and are checked against the
+// picture like typing; CM_GETDATALINK answers the field data link.
 #pragma once
 
 #include "db/DB.h"
@@ -20,6 +29,7 @@
 
 class TdwCustomMaskEdit;
 class TdwDBCustomEdit;
+class TdwCustomDBGrid;
 
 class TdwDBPicture : public TPersistent {
     VANTREL_CLASS(TdwDBPicture, TPersistent)
@@ -59,7 +69,11 @@ class TdwCustomMaskEdit : public TCustomMaskEdit {
     bool PictureChecking() const { return pictureChecking_; }
     void SetPictureChecking(bool Value) { pictureChecking_ = Value; }
     bool WantReturns() const { return wantReturns_; }
-    void SetWantReturns(bool Value) { wantReturns_ = Value; }
+    void SetWantReturns(bool Value) { SetStyleFlag(wantReturns_, Value); }
+    bool MultiLine() const { return multiLine_; }
+    void SetMultiLine(bool Value) { SetStyleFlag(multiLine_, Value); }
+    bool VertScrollBar() const { return vertScrollBar_; }
+    void SetVertScrollBar(bool Value) { SetStyleFlag(vertScrollBar_, Value); }
     // Set when leaving was refused for a text that fails the picture.
     bool ExitRefused() const { return exitRefused_; }
 
@@ -83,16 +97,26 @@ protected:
     void KeyPress(char& Key) override;
     void KeyUp(Word& Key, TShiftState Shift) override;
     void CMExit(TMessage& Message) override;
+    void CreateParams(TCreateParams& Params) override;
+    void CreateWnd() override;
+    void CMFontChanged(TMessage& Message) override;
+    void WMVScroll(TWMScroll& Message) override;
     bool keyChangedText_ = false;
     bool exitRefused_ = false;
 
 private:
     bool HasPicture() const { return pictureChecking_ && !picture_->PictureMask().empty(); }
     void CheckBackspace();
+    // Sets a flag of the window style; a made window is made again.
+    void SetStyleFlag(bool& Flag, bool Value);
+    // The text fills the client area (left inset 2 without a border).
+    void SetFormattingRect();
 
     std::unique_ptr<TdwDBPicture> picture_;
+    bool multiLine_ = false;
     bool pictureChecking_ = false;
     bool wantReturns_ = false;
+    bool vertScrollBar_ = false;
 };
 
 // What an edit without a field completes with the space bar.
@@ -116,6 +140,13 @@ class TdwDBCustomEdit : public TdwCustomMaskEdit {
     TdwValueKind ValueKind = vkNone;
 
     TField* PictureField() const override { return Field(); }
+    // The data-aware grid this edit is placed on, or nullptr.
+    TdwCustomDBGrid* Grid() const;
+    // Pixels between the client edge and the text painted without focus.
+    int TextMargin() const;
+
+    bool PaintsItself() const override;
+    void PaintEdit(TCanvas* Canvas, const TRect& Client) override;
 
 protected:
     void EditHook() override;
@@ -124,6 +155,10 @@ protected:
     void KeyPress(char& Key) override;
     void CMEnter(TMessage& Message) override;
     void CMExit(TMessage& Message) override;
+    void CMWantSpecialKey(TCMWantSpecialKey& Message) override;
+    void Dispatch(TMessage& Message) override;
+    void WMCut(TMessage& Message) override;
+    void WMPaste(TMessage& Message) override;
 
 private:
     void DataChange(TObject* Sender);
@@ -137,6 +172,15 @@ private:
     bool CompleteDateTime();
     // Starts editing and marks the text changed; false when the text cannot change.
     bool StartChange();
+    // Whether the key goes to the grid the edit is placed on (a navigation key there).
+    bool IsGridKey(Word Key, TShiftState Shift) const;
+    // The grid takes the focus and, when it got it, the key; Key is cleared.
+    void HandToGrid(Word& Key, TShiftState Shift);
+    // Before a cut or paste: the dataset edits (or the edit is editable without a field).
+    bool BeginClipboardChange();
+    // After one: the record changed; the text is checked against the picture.
+    void EndClipboardChange();
+    std::string ShownText() const;
 
     std::unique_ptr<TFieldDataLink> dataLink_;
     TAlignment alignment_ = taLeftJustify;

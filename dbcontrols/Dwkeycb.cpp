@@ -97,6 +97,10 @@ void TdwKeyCombo::FillList() {
              " has a MasterSource defined.");
         return;
     }
+    if (dwIsQueryTable(table)) {
+        Warn("TdwKeyCombo: DataSet cannot be a TdwTable using a Query.");
+        return;
+    }
     Items()->Clear();
     table->UpdateIndexDefs();
     TIndexDefs* defs = table->IndexDefs();
@@ -127,7 +131,7 @@ void TdwKeyCombo::SwitchIndex(const std::string& Text) {
             const TIndexDef* def = defs->Items(i);
             if (insensitiveOnly && !(def->Options() & ixCaseInsensitive)) continue;
             if (ItemText(def) != Text) continue;
-            table->SetIndexName(def->Name());
+            dwSetTableIndex(table, def->Name());
             return;
         }
     }
@@ -172,8 +176,10 @@ void TdwIncrementalSearch::KeyUp(Word& Key, TShiftState Shift) {
         return;
     }
     if (ShowMatchText && removing) {
-        // Taking back the completion is no new search.
+        // Taking back the completion is no new search; a narrowed table widens to the text.
         lastSearch_ = Text();
+        auto* table = dynamic_cast<TdwTable*>(DataSource()->DataSet());
+        if (table && table->NarrowSearch && table->Active()) dwIncrementalSearch(table, 0, Text());
         return;
     }
     timer_->SetEnabled(false);
@@ -198,6 +204,12 @@ TField* TdwIncrementalSearch::ExpressionKeyField(TTable* Table) const {
     return nullptr;
 }
 
+TField* TdwIncrementalSearch::LocateByPrefix(TDataSet* DataSet, bool& Found) {
+    const std::string name = SearchField.empty() ? DataSet->Fields(0)->FieldName() : SearchField;
+    Found = dwLocateFieldValue(DataSet, name, Text(), dwMatchStart, false);
+    return DataSet->FindField(name);
+}
+
 TField* TdwIncrementalSearch::SearchByKey(TTable* Table, bool& Found) {
     const std::string typed = Text();
     if (TField* field = ExpressionKeyField(Table)) {
@@ -208,17 +220,10 @@ TField* TdwIncrementalSearch::SearchByKey(TTable* Table, bool& Found) {
         return field;
     }
     TField* keyField = Table->GetIndexFieldCount() > 0 ? Table->GetIndexField(0) : nullptr;
-    TField* wanted = SearchField.empty() ? keyField : Table->FindField(SearchField);
-    if (!keyField || wanted != keyField) {
-        // Not the index's first field: a search by prefix in the field itself.
-        if (!wanted) wanted = Table->Fields(0);
-        Found = dwFindValue(Table, typed, wanted->FieldName(), dwMatchStart, false);
-        return wanted;
-    }
-    Table->SetKey();
-    keyField->SetAsString(typed);
-    Table->GotoNearest();
-    Found = StartsWithText(keyField->AsString(), typed);
+    // A search field that is not the index's first field is searched by prefix in itself.
+    if (!keyField || (!SearchField.empty() && Table->FindField(SearchField) != keyField))
+        return LocateByPrefix(Table, Found);
+    Found = dwIncrementalSearch(Table, 0, typed);
     return keyField;
 }
 
@@ -226,15 +231,12 @@ void TdwIncrementalSearch::Search() {
     TDataSet* data = dataLink_->DataSet();
     if (!data || !data->Active()) return;
     bool found = false;
-    TField* field = nullptr;
     auto* table = dynamic_cast<TTable*>(data);
-    if (table) {
-        if (table->IndexDefs()->Count() == 0) table->UpdateIndexDefs();
-        field = SearchByKey(table, found);
-    } else {
-        field = SearchField.empty() ? data->Fields(0) : data->FindField(SearchField);
-        if (field) found = dwFindValue(data, Text(), field->FieldName(), dwMatchStart, false);
-    }
+    if (table && table->IndexDefs()->Count() == 0) table->UpdateIndexDefs();
+    // A query table without index fields has no key to seek on.
+    TField* field = !table || (dwIsQueryTable(table) && table->GetIndexFieldCount() == 0)
+                        ? LocateByPrefix(data, found)
+                        : SearchByKey(table, found);
     if (OnAfterSearch) OnAfterSearch(this, found);
     if (!ShowMatchText || !found || !field) return;
     const std::string typed = Text();

@@ -3,9 +3,13 @@
 // descending ones, or by index name with ShowAllIndexes) and switches the table to the chosen
 // one. TdwIncrementalSearch moves the dataset to the first record whose search value starts with
 // the typed text, kSearchDelay ms after the last key, and with ShowMatchText completes the text
-// from the field it searched, the completion selected so that typing on replaces it.
+// from the field it searched, the completion selected so that typing on replaces it. On a
+// data-aware table the index is set through dwSetTableIndex and the key search is its
+// dwIncrementalSearch (which narrows the table with NarrowSearch); other datasets, and query
+// tables without index fields, are searched by prefix through dwLocateFieldValue.
 //
-// Refusals (no data source, no table, a detail table) are warning boxes that change nothing.
+// Refusals (no data source, no table, a detail table, a query table) are warning boxes that
+// change nothing.
 #pragma once
 
 #include "db/DBTables.h"
@@ -88,6 +92,8 @@ protected:
 private:
     // The field the search compares; the match flag comes back through Found.
     TField* SearchByKey(TTable* Table, bool& Found);
+    // The search by prefix in SearchField (else the first field), case-insensitive.
+    TField* LocateByPrefix(TDataSet* DataSet, bool& Found);
     // For an xBase table ordered by an expression index, without SearchField: the first field
     // the expression names, else nullptr.
     TField* ExpressionKeyField(TTable* Table) const;

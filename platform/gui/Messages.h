@@ -92,6 +92,8 @@ constexpr UINT WM_USER = 0x0400;
 // Edit control messages
 constexpr UINT EM_GETSEL = 0x00B0;
 constexpr UINT EM_SETSEL = 0x00B1;
+constexpr UINT EM_SETRECT = 0x00B3;
+constexpr UINT EM_SETRECTNP = 0x00B4;
 constexpr UINT EM_GETMODIFY = 0x00B8;
 constexpr UINT EM_SETMODIFY = 0x00B9;
 constexpr UINT EM_LIMITTEXT = 0x00C5;
@@ -124,6 +126,8 @@ constexpr UINT CM_CANCELMODE = CM_BASE + 32;
 constexpr UINT CM_TABSTOPCHANGED = CM_BASE + 35;
 constexpr UINT CM_CHILDKEY = CM_BASE + 44;
 constexpr UINT CM_WANTSPECIALKEY = CM_BASE + 46;
+// Asks a data-aware control for its data link (the answer is the link's address, 0 = none).
+constexpr UINT CM_GETDATALINK = CM_BASE + 49;
 
 // Dialog codes answered to WM_GETDLGCODE
 constexpr LRESULT DLGC_WANTARROWS = 0x0001;

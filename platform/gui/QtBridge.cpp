@@ -32,6 +32,7 @@ int focusSyncDepth = 0;
 // The key being translated: the character it types (-1 none) and its Qt modifiers.
 int currentChar = -1;
 int currentQtKey = 0;
+Word currentVirtualKey = 0;
 Qt::KeyboardModifiers currentModifiers;
 // While positive, a form is being activated on the window system's notice.
 int windowSystemActivation = 0;
@@ -177,6 +178,7 @@ void TranslateKeyPress(const QKeyEvent& event, TWinControl* target) {
     }
     currentChar = t.Char;
     currentQtKey = event.key();
+    currentVirtualKey = t.VirtualKey;
     currentModifiers = event.modifiers();
     TWMKey key{msg, t.VirtualKey, t.KeyData, 0};
     if (!PreTranslateKey(target, key)) {
@@ -714,8 +716,11 @@ bool PassKey(QWidget* widget, const TMessage& m) {
         SendToNative(widget, &e);
         return true;
     }
-    // A key that types a character reaches the widget with its WM_CHAR.
-    if (!up && currentChar >= 0 && QtKeyOfVirtualKey(code) == currentQtKey) return true;
+    // A key that types a character reaches the widget with its WM_CHAR (Enter of either
+    // keyboard block too, though both share one virtual key).
+    if (!up && currentChar >= 0 &&
+        (QtKeyOfVirtualKey(code) == currentQtKey || code == currentVirtualKey))
+        return true;
     const Qt::Key key = QtKeyOfVirtualKey(code);
     if (key == Qt::Key_unknown) return true;
     QKeyEvent e(up ? QEvent::KeyRelease : QEvent::KeyPress, key, ModifiersFromKeyState());

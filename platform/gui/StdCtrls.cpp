@@ -12,11 +12,13 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyleOptionFrame>
 #include <QTextBlock>
 
 #include <algorithm>
@@ -253,6 +255,82 @@ void TButton::CMExit(TMessage& Message) {
     TWinControl::CMExit(Message);
 }
 
+namespace {
+
+// Positions in the program's text count CR LF as two; Qt's count a line end as one.
+int ToQtPos(const std::string& text, int pos) {
+    int q = 0;
+    for (int i = 0; i < pos && i < static_cast<int>(text.size()); ++i)
+        if (!(text[static_cast<std::size_t>(i)] == '\r' && i + 1 < static_cast<int>(text.size()) &&
+              text[static_cast<std::size_t>(i) + 1] == '\n'))
+            ++q;
+    return q;
+}
+int FromQtPos(const std::string& text, int q) {
+    int pos = 0;
+    for (int n = 0; n < q && pos < static_cast<int>(text.size()); ++n)
+        pos += text.compare(static_cast<std::size_t>(pos), 2, "\r\n") == 0 ? 2 : 1;
+    return pos;
+}
+
+// Paints an edit's window through its control (PaintsItself) on Client of the target.
+void PaintByOwner(TCustomEdit* owner, QWidget* target, const QRect& client) {
+    Guarded([&] {
+        QImage image(std::max(client.width(), 1), std::max(client.height(), 1),
+                     QImage::Format_RGB32);
+        image.fill(TColorToQColor(owner->Color()));
+        TImageCanvas canvas(&image);
+        canvas.Font()->Assign(owner->Font());
+        owner->PaintEdit(&canvas, Rect(0, 0, image.width(), image.height()));
+        QPainter(target).drawImage(client.topLeft(), image);
+    });
+}
+
+// The native single-line edit, painted by its control while the control asks to.
+class QtLineEdit : public QLineEdit {
+public:
+    explicit QtLineEdit(TCustomEdit* owner) : owner_(owner) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (!owner_->PaintsItself()) {
+            QLineEdit::paintEvent(event);
+            return;
+        }
+        QStyleOptionFrame panel;
+        initStyleOption(&panel);
+        {
+            QPainter p(this);
+            style()->drawPrimitive(QStyle::PE_PanelLineEdit, &panel, &p, this);
+        }
+        const int inset = hasFrame() ? 2 : 0;
+        PaintByOwner(owner_, this, rect().adjusted(inset, inset, -inset, -inset));
+    }
+
+private:
+    TCustomEdit* owner_;
+};
+
+// The native multi-line edit, likewise.
+class QtTextEdit : public QPlainTextEdit {
+public:
+    explicit QtTextEdit(TCustomEdit* owner) : owner_(owner) {}
+    using QPlainTextEdit::setViewportMargins;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (owner_->PaintsItself())
+            PaintByOwner(owner_, viewport(), viewport()->rect());
+        else
+            QPlainTextEdit::paintEvent(event);
+    }
+
+private:
+    TCustomEdit* owner_;
+};
+
+} // namespace
+
 // ============================================================================================
 // TCustomEdit
 
@@ -261,6 +339,26 @@ TCustomEdit::TCustomEdit(TComponent* AOwner) : TWinControl(AOwner) {
     SetTabStop(true);
     SetColor(clWindow);
     SetBounds(0, 0, 121, 24);
+    Impl()->MakeNative = [this]() -> QWidget* {
+        const auto changed = [this] {
+            if (!settingText_) Guarded([&] { Change(); });
+        };
+        if (Impl()->Params.Style & ES_MULTILINE) {
+            auto* memo = new QtTextEdit(this);
+            if (BorderStyle() == bsNone) memo->setFrameShape(QFrame::NoFrame);
+            QObject::connect(memo, &QPlainTextEdit::textChanged, changed);
+            return memo;
+        }
+        auto* edit = new QtLineEdit(this);
+        edit->setFrame(BorderStyle() != bsNone);
+        QObject::connect(edit, &QLineEdit::textChanged, changed);
+        return edit;
+    };
+}
+
+void TCustomEdit::CreateParams(TCreateParams& Params) {
+    TWinControl::CreateParams(Params);
+    Params.Style |= ES_AUTOHSCROLL | ES_AUTOVSCROLL;
 }
 
 void TCustomEdit::SetMaxLength(int Value) {
@@ -271,7 +369,12 @@ void TCustomEdit::SetMaxLength(int Value) {
 void TCustomEdit::SetReadOnly(bool Value) {
     readOnly_ = Value;
     if (auto* e = WidgetAs<QLineEdit>(this)) e->setReadOnly(Value);
-    if (auto* m = WidgetAs<QPlainTextEdit>(this)) m->setReadOnly(Value);
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
+        m->setReadOnly(Value);
+        // A read-only edit still moves its caret and selection with the keys.
+        if (Value)
+            m->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    }
 }
 
 void TCustomEdit::SetPasswordChar(char Value) {
@@ -306,6 +409,13 @@ void TCustomEdit::GetSelection(int& Start, int& End) const {
         }
         return;
     }
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
+        const std::string text = GetText();
+        const QTextCursor c = m->textCursor();
+        Start = FromQtPos(text, c.selectionStart());
+        End = FromQtPos(text, c.selectionEnd());
+        return;
+    }
     Start = selStart_;
     End = selEnd_;
 }
@@ -322,11 +432,22 @@ void TCustomEdit::SetSelection(int Start, int End) {
         else
             e->setSelection(Start, End - Start);
     }
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
+        const std::string text = GetText();
+        QTextCursor c = m->textCursor();
+        c.setPosition(ToQtPos(text, std::min(Start, End)));
+        c.setPosition(ToQtPos(text, std::max(Start, End)), QTextCursor::KeepAnchor);
+        m->setTextCursor(c);
+    }
 }
 
 void TCustomEdit::ReplaceSelection(const std::string& Value) {
     if (auto* e = WidgetAs<QLineEdit>(this)) {
         e->insert(AnsiToQString(FirstLine(Value)));
+        return;
+    }
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
+        m->textCursor().insertText(Lf(Value));
         return;
     }
     int s = 0;
@@ -407,11 +528,27 @@ void TCustomEdit::Change() {
 
 std::string TCustomEdit::WidgetText() const {
     if (auto* e = WidgetAs<QLineEdit>(this)) return QStringToAnsi(e->text());
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) return CrLf(m->toPlainText());
     return TWinControl::GetText();
 }
 
 void TCustomEdit::SetWidgetText(const std::string& Value) {
     if (auto* e = WidgetAs<QLineEdit>(this)) e->setText(AnsiToQString(Value));
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) m->setPlainText(Lf(Value));
+}
+
+void TCustomEdit::SetFormatRect(const TRect& R) {
+    const TRect client = ClientRect();
+    const int right = std::max(client.Right - R.Right, 0);
+    const int bottom = std::max(client.Bottom - R.Bottom, 0);
+    if (auto* e = WidgetAs<QLineEdit>(this)) e->setTextMargins(R.Left, R.Top, right, bottom);
+    if (auto* m = dynamic_cast<QtTextEdit*>(Impl()->Widget.data()))
+        m->setViewportMargins(R.Left, R.Top, right, bottom);
+}
+
+void TCustomEdit::Invalidate() {
+    TWinControl::Invalidate();
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) m->viewport()->update();
 }
 
 std::string TCustomEdit::GetText() const {
@@ -434,6 +571,15 @@ void TCustomEdit::SetTextValue(const std::string& Value) {
 
 void TCustomEdit::CreateWnd() {
     TWinControl::CreateWnd();
+    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
+        const DWORD style = Impl()->Params.Style;
+        m->setLineWrapMode((style & ES_AUTOHSCROLL) ? QPlainTextEdit::NoWrap
+                                                    : QPlainTextEdit::WidgetWidth);
+        m->setVerticalScrollBarPolicy((style & WS_VSCROLL) ? Qt::ScrollBarAlwaysOn
+                                                           : Qt::ScrollBarAlwaysOff);
+        m->setHorizontalScrollBarPolicy((style & WS_HSCROLL) ? Qt::ScrollBarAlwaysOn
+                                                             : Qt::ScrollBarAlwaysOff);
+    }
     settingText_ = true;
     SetWidgetText(TControl::GetText());
     settingText_ = false;
@@ -493,16 +639,21 @@ void TCustomEdit::Dispatch(TMessage& Message) {
     case EM_SETMODIFY: SetModified(m.WParam != 0); return;
     case EM_LIMITTEXT: SetMaxLength(static_cast<int>(m.WParam)); return;
     case EM_SETREADONLY: SetReadOnly(m.WParam != 0); return;
-    case WM_COPY: CopyToClipboard(); return;
-    case WM_CUT: CutToClipboard(); return;
-    case WM_PASTE: PasteFromClipboard(); return;
-    case WM_CLEAR: ClearSelection(); return;
+    case EM_SETRECT:
+    case EM_SETRECTNP: SetFormatRect(*reinterpret_cast<const TRect*>(m.LParam)); return;
     case WM_UNDO: Undo(); return;
     default: TWinControl::Dispatch(m);
     }
 }
 
 void TCustomEdit::DefaultHandler(TMessage& Message) {
+    switch (Message.Msg) {
+    case WM_COPY: CopyToClipboard(); return;
+    case WM_CUT: CutToClipboard(); return;
+    case WM_PASTE: PasteFromClipboard(); return;
+    case WM_CLEAR: ClearSelection(); return;
+    default: break;
+    }
     if (Message.Msg == WM_CHAR) {
         // The edit's own control characters, as a Win32 edit takes them.
         switch (Message.WParam) {
@@ -521,14 +672,6 @@ void TCustomEdit::DefaultHandler(TMessage& Message) {
 }
 
 TEdit::TEdit(TComponent* AOwner) : TCustomEdit(AOwner) {
-    Impl()->MakeNative = [this] {
-        auto* edit = new QLineEdit;
-        edit->setFrame(BorderStyle() != bsNone);
-        QObject::connect(edit, &QLineEdit::textChanged, [this] {
-            if (!settingText_) Guarded([&] { Change(); });
-        });
-        return edit;
-    };
     SetBorderStyle(bsSingle);
 }
 
@@ -613,13 +756,6 @@ TMemo::TMemo(TComponent* AOwner)
     : TCustomEdit(AOwner), lines_(std::make_unique<TMemoStrings>(this)) {
     SetBounds(0, 0, 185, 89);
     SetAutoSelect(false);
-    Impl()->MakeNative = [this] {
-        auto* memo = new QPlainTextEdit;
-        QObject::connect(memo, &QPlainTextEdit::textChanged, [this] {
-            if (!settingText_) Guarded([&] { Change(); });
-        });
-        return memo;
-    };
     SetBorderStyle(bsSingle);
 }
 
@@ -646,6 +782,11 @@ void TMemo::SetScrollBars(TScrollStyle Value) {
     ApplyWrap();
 }
 
+void TMemo::CreateParams(TCreateParams& Params) {
+    TCustomEdit::CreateParams(Params);
+    Params.Style |= ES_MULTILINE;
+}
+
 void TMemo::CreateWnd() {
     TCustomEdit::CreateWnd();
     ApplyWrap();
@@ -655,63 +796,6 @@ void TMemo::WMGetDlgCode(TWMGetDlgCode& Message) {
     Message.Result = DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL;
     if (wantTabs_) Message.Result |= DLGC_WANTTAB;
     if (wantReturns_) Message.Result |= DLGC_WANTALLKEYS;
-}
-
-std::string TMemo::WidgetText() const {
-    if (auto* m = WidgetAs<QPlainTextEdit>(this)) return CrLf(m->toPlainText());
-    return TWinControl::GetText();
-}
-
-void TMemo::SetWidgetText(const std::string& Value) {
-    if (auto* m = WidgetAs<QPlainTextEdit>(this)) m->setPlainText(Lf(Value));
-}
-
-namespace {
-// Positions in the program's text count CR LF as two; Qt's count a line end as one.
-int ToQtPos(const std::string& text, int pos) {
-    int q = 0;
-    for (int i = 0; i < pos && i < static_cast<int>(text.size()); ++i)
-        if (!(text[static_cast<std::size_t>(i)] == '\r' && i + 1 < static_cast<int>(text.size()) &&
-              text[static_cast<std::size_t>(i) + 1] == '\n'))
-            ++q;
-    return q;
-}
-int FromQtPos(const std::string& text, int q) {
-    int pos = 0;
-    for (int n = 0; n < q && pos < static_cast<int>(text.size()); ++n)
-        pos += text.compare(static_cast<std::size_t>(pos), 2, "\r\n") == 0 ? 2 : 1;
-    return pos;
-}
-} // namespace
-
-void TMemo::GetSelection(int& Start, int& End) const {
-    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
-        const std::string text = GetText();
-        const QTextCursor c = m->textCursor();
-        Start = FromQtPos(text, c.selectionStart());
-        End = FromQtPos(text, c.selectionEnd());
-        return;
-    }
-    TCustomEdit::GetSelection(Start, End);
-}
-
-void TMemo::SetSelection(int Start, int End) {
-    TCustomEdit::SetSelection(Start, End);
-    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
-        const std::string text = GetText();
-        QTextCursor c = m->textCursor();
-        c.setPosition(ToQtPos(text, std::min(Start, End)));
-        c.setPosition(ToQtPos(text, std::max(Start, End)), QTextCursor::KeepAnchor);
-        m->setTextCursor(c);
-    }
-}
-
-void TMemo::ReplaceSelection(const std::string& Value) {
-    if (auto* m = WidgetAs<QPlainTextEdit>(this)) {
-        m->textCursor().insertText(Lf(Value));
-        return;
-    }
-    TCustomEdit::ReplaceSelection(Value);
 }
 
 // ============================================================================================

@@ -1,7 +1,10 @@
 // The standard controls: label, push button, edit, memo, check box, radio button, combo box,
 // list box, group box and scroll bar. The windowed ones wrap a Qt widget and take their input
 // through the layer's messages; edits keep the Win32 edit messages (EM_GETSEL, EM_SETSEL,
-// EM_GETMODIFY, EM_SETMODIFY, WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR) and the clipboard's text form.
+// EM_GETMODIFY, EM_SETMODIFY, EM_SETRECT, WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR, which reach the
+// WMCut... handlers first) and the clipboard's text form. An edit's window is single-line, or
+// multi-line with the ES_MULTILINE style (wrapping at its width without ES_AUTOHSCROLL, a
+// vertical scroll bar with WS_VSCROLL); positions in a multi-line text count CR LF as two.
 #pragma once
 
 #include "platform/gui/Forms.h"
@@ -10,6 +13,12 @@
 #include <string>
 
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+// Edit window styles.
+constexpr DWORD ES_MULTILINE = 0x0004;
+constexpr DWORD ES_AUTOVSCROLL = 0x0040;
+constexpr DWORD ES_AUTOHSCROLL = 0x0080;
+constexpr DWORD ES_WANTRETURN = 0x1000;
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 
 class TLabel : public TGraphicControl {
@@ -119,10 +128,17 @@ class TCustomEdit : public TWinControl {
     void PasteFromClipboard();
     void Undo();
 
+    // While this answers true the edit's window shows what PaintEdit draws (on a canvas over
+    // Client, the area inside the frame) instead of the native edit's own drawing.
+    virtual bool PaintsItself() const { return false; }
+    virtual void PaintEdit(TCanvas* /*Canvas*/, const TRect& /*Client*/) {}
+    void Invalidate() override;
+
     TNotifyEvent OnChange;
 
 protected:
     virtual void Change();
+    void CreateParams(TCreateParams& Params) override;
     std::string GetText() const override;
     void SetTextValue(const std::string& Value) override;
     void CreateWnd() override;
@@ -139,6 +155,8 @@ protected:
     virtual void ReplaceSelection(const std::string& Value);
     // Keeps what the widget knew when it goes away.
     void SaveWidgetState();
+    // The text's formatting rectangle (EM_SETRECT), in client coordinates.
+    void SetFormatRect(const TRect& R);
 
     bool settingText_ = false;
 
@@ -179,12 +197,8 @@ class TMemo : public TCustomEdit {
 
 protected:
     void WMGetDlgCode(TWMGetDlgCode& Message) override;
+    void CreateParams(TCreateParams& Params) override;
     void CreateWnd() override;
-    std::string WidgetText() const override;
-    void SetWidgetText(const std::string& Value) override;
-    void GetSelection(int& Start, int& End) const override;
-    void SetSelection(int Start, int End) override;
-    void ReplaceSelection(const std::string& Value) override;
 
 private:
     void ApplyWrap();

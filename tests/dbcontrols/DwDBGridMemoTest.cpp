@@ -89,7 +89,7 @@ TEST_F(DwDBGridMemoTest, AReadOnlyGridOpensTheMemoViewOnly) {
 }
 
 TEST_F(DwDBGridMemoTest, DisabledDialogAndGridShownMemo) {
-    grid->MemoAttributes = {mGridShow, mDisableDialog};
+    grid->SetMemoAttributes({mGridShow, mDisableDialog});
     bool shown = false;
     previous = SetModalHook([&](TCustomForm*) { shown = true; });
     Type(grid, Qt::Key_F2);
@@ -153,7 +153,7 @@ protected:
 };
 
 TEST_F(DwDBGridWrapTest, AWrappedMemoCellWritesItsSecondLineBelowTheFirst) {
-    grid->MemoAttributes = {mGridShow};
+    grid->SetMemoAttributes({mGridShow});
     grid->SetRowHeightPercent(300);
     EXPECT_TRUE(SecondLineInked(5, 1));
     grid->SetOptions(grid->Options() - TdwDBGridOptions{dgWordWrap});

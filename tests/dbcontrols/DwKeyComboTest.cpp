@@ -5,6 +5,7 @@
 #include "tests/gui/GuiTestSupport.h"
 
 #include "dbcontrols/Dwkeycb.h"
+#include "dbcontrols/Dwtable.h"
 #include "platform/rtl/Clock.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +18,7 @@ protected:
         DataSetFixture::SetUp();
         ResetKeyState();
         MakeLoans("LOANS.DBF", {{"DAVIS", 40}, {"BAKER", 20}, {"BARTON", 30}, {"ADAMS", 10}});
-        table = std::make_unique<TTable>(nullptr);
+        table = std::make_unique<TdwTable>(nullptr);
         table->SetDatabaseName(folder_.Path() + "/");
         table->SetTableName("LOANS.DBF");
         table->SetTableType(ttXBFOX);
@@ -48,6 +49,20 @@ protected:
         for (char c : text)
             TypeCharacter(search, Qt::Key_A + (c - 'A'), QString(c));
     }
+    // Adds an index tag to LOANS.DBF (closing the table meanwhile).
+    void AddTag(const std::string& tag, const std::string& key, int descending) {
+        table->Close();
+        ASSERT_GT(xb_Use(Path("LOANS.DBF"), "IDX", xbModeExclusive, xbCDX), 0);
+        ASSERT_GT(xb_IndexCreate("", tag, key, "", 0, descending), 0);
+        xb_Close();
+        table->Open();
+    }
+    std::string Names() {
+        std::string names;
+        for (table->First(); !table->Eof(); table->Next())
+            names += Name() + " ";
+        return names;
+    }
     void Wait(int ms) {
         clock.Advance(static_cast<std::uint64_t>(ms));
         Application->ProcessMessages();
@@ -56,7 +71,7 @@ protected:
     TManualClock clock;
     TClockOverride useClock{clock};
     TRecordedServices services;
-    std::unique_ptr<TTable> table;
+    std::unique_ptr<TdwTable> table;
     TForm* form = nullptr;
     TdwKeyCombo* combo = nullptr;
     TdwIncrementalSearch* search = nullptr;
@@ -141,10 +156,8 @@ TEST_F(DwKeyComboTest, ASearchWithoutSourceWarns) {
 namespace {
 
 TEST_F(DwKeyComboTest, AnExpressionIndexIsSearchedThroughItsField) {
+    AddTag("UNAME", "UPPER(NAME)", 0);
     table->Close();
-    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "IDX", xbModeExclusive, xbCDX), 0);
-    ASSERT_GT(xb_IndexCreate("", "UNAME", "UPPER(NAME)", "", 0, 0), 0);
-    xb_Close();
     table->SetIndexName("UNAME");
     table->Open();
     search->SetDataSource(&source_);
@@ -161,6 +174,76 @@ TEST_F(DwKeyComboTest, AnExpressionIndexIsSearchedThroughItsField) {
     Wait(400);
     EXPECT_EQ(results.back(), true);
     EXPECT_EQ(Name(), "BARTON");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DwKeyComboTest, ADescendingTwinIsOfferedApartAndAnExpressionIsNot) {
+    AddTag("NAMEDESC", "NAME", 1);
+    AddTag("UNAME", "UPPER(NAME)", 0);
+    combo->SetDataSource(&source_);
+    ASSERT_EQ(combo->Items()->Count(), 3);
+    EXPECT_EQ(combo->Items()->Strings(2), "NAME - Desc");
+    combo->SetFocus();
+    Type(combo, Qt::Key_End);
+    EXPECT_EQ(table->IndexName(), "NAMEDESC");
+    EXPECT_EQ(Names(), "DAVIS BARTON BAKER ADAMS ");
+    EXPECT_EQ(combo->Text(), "NAME - Desc");
+    Type(combo, Qt::Key_Home);
+    EXPECT_EQ(Names(), "ADAMS BAKER BARTON DAVIS ");
+    EXPECT_TRUE(services.MessageBoxes.empty());
+}
+
+TEST_F(DwKeyComboTest, ATableReadingThroughAQueryIsRefused) {
+    combo->SetDataSource(&source_);
+    TStringList query;
+    query.Add("SELECT * FROM LOANS");
+    table->SetQuery(&query);
+    combo->SetShowAllIndexes(true);
+    ASSERT_EQ(services.MessageBoxes.size(), 1u);
+    EXPECT_EQ(services.MessageBoxes[0].Text,
+              "TdwKeyCombo: DataSet cannot be a TdwTable using a Query.");
+    EXPECT_EQ(combo->Items()->Count(), 2);
+}
+
+TEST_F(DwKeyComboTest, ANarrowingSearchShowsOnlyMatchesAndWidensOnBackspace) {
+    table->NarrowSearch = true;
+    search->SetDataSource(&source_);
+    search->ShowMatchText = true;
+    search->SetFocus();
+    TypeText("BAR");
+    Wait(400);
+    EXPECT_EQ(results, std::vector<bool>{true});
+    EXPECT_EQ(search->Text(), "BARTON");
+    EXPECT_EQ(table->RecordCount(), 1);
+    // Backspace takes the completion back, a second one a letter: the range widens with it,
+    // and no search runs.
+    Type(search, Qt::Key_Backspace);
+    Type(search, Qt::Key_Backspace);
+    Wait(1000);
+    EXPECT_EQ(search->Text(), "BA");
+    EXPECT_EQ(results.size(), 1u);
+    EXPECT_EQ(Names(), "BAKER BARTON ");
+}
+
+TEST_F(DwKeyComboTest, AKeySearchOnAPlainTableIsRefused) {
+    TTable plain(nullptr);
+    plain.SetDatabaseName(folder_.Path() + "/");
+    plain.SetTableName("LOANS.DBF");
+    plain.SetIndexName("NAME");
+    plain.Open();
+    source_.SetDataSet(&plain);
+    search->SetDataSource(&source_);
+    search->SetFocus();
+    TypeText("B");
+    Wait(400);
+    ASSERT_EQ(services.MessageBoxes.size(), 1u);
+    EXPECT_EQ(services.MessageBoxes[0].Text,
+              "Incremental Search - TTable component not supported. Use TdwTable instead.");
+    EXPECT_EQ(results, std::vector<bool>{false});
+    source_.SetDataSet(nullptr);
 }
 
 } // namespace
