@@ -68,9 +68,8 @@ void Line(TCanvas* canvas, TColor color, int x1, int y1, int x2, int y2) {
     Line(canvas, x1, y1, x2, y2);
 }
 
-// The sunken box with its top-left corner at (x, y): white inside, a gray and a black edge at
-// the top and left, a white and a light edge at the bottom and right. The outer edges lie just
-// outside the 10 x 10 square.
+// The sunken 10 x 10 box with its top-left corner at (x, y), white inside: the outer edge gray
+// at the top and left and white at the bottom and right, the inner edge black and light.
 void DrawCheckBoxFrame(TCanvas* canvas, int x, int y) {
     const int last = kCheckBoxSize - 1;
     canvas->Brush()->SetStyle(bsSolid);
@@ -78,32 +77,32 @@ void DrawCheckBoxFrame(TCanvas* canvas, int x, int y) {
     canvas->FillRect(TRect{x, y, x + kCheckBoxSize, y + kCheckBoxSize});
     canvas->Pen()->SetWidth(1);
     canvas->Pen()->SetStyle(psSolid);
-    Line(canvas, clBtnShadow, x - 1, y + last + 1, x - 1, y - 1);
-    Line(canvas, x - 1, y - 1, x + last + 1, y - 1);
-    Line(canvas, clBlack, x, y + last, x, y);
-    Line(canvas, x, y, x + last, y);
-    Line(canvas, clGrayText, x + 1, y + last, x + last, y + last);
-    Line(canvas, x + last, y + last, x + last, y);
-    Line(canvas, clWhite, x - 1, y + last + 1, x + last + 1, y + last + 1);
-    Line(canvas, x + last + 1, y + last + 1, x + last + 1, y - 2);
+    Line(canvas, clBtnShadow, x, y + last, x, y);
+    Line(canvas, x, y, x + kCheckBoxSize, y);
+    Line(canvas, clWhite, x + last, y, x + last, y + kCheckBoxSize);
+    Line(canvas, x, y + last, x + kCheckBoxSize, y + last);
+    Line(canvas, clBlack, x + 1, y + last - 1, x + 1, y + 1);
+    Line(canvas, x + 1, y + 1, x + last, y + 1);
+    Line(canvas, clGrayText, x + last - 1, y + 1, x + last - 1, y + last);
+    Line(canvas, x + 1, y + last - 1, x + last, y + last - 1);
 }
 
-// The check mark: seven strokes of three pixels, falling then rising.
+// The check mark: seven strokes of two pixels, down to the bottom of the tick, then up to the
+// right (the first lies on the box's inner edge).
 void DrawCheckMark(TCanvas* canvas, int x, int y) {
-    static constexpr int kTops[] = {3, 4, 5, 4, 3, 2, 1};
+    static constexpr int kTops[] = {4, 5, 6, 5, 4, 3, 2};
     canvas->Pen()->SetColor(clBlack);
     for (int i = 0; i < 7; ++i)
-        Line(canvas, x + 1 + i, y + kTops[i], x + 1 + i, y + kTops[i] + 3);
+        Line(canvas, x + 1 + i, y + kTops[i], x + 1 + i, y + kTops[i] + 2);
 }
 
-// The X: two diagonals, each two pixels thick.
+// The X: two diagonals inside the inner edge, each two pixels thick.
 void DrawCrossMark(TCanvas* canvas, int x, int y) {
-    const int end = kCheckBoxSize - 1;
     canvas->Pen()->SetColor(clBlack);
-    Line(canvas, x + 1, y + 1, x + end, y + end);
-    Line(canvas, x + 2, y + 1, x + end, y + end - 1);
-    Line(canvas, x + end - 1, y + 1, x, y + end);
-    Line(canvas, x + end - 2, y + 1, x, y + end - 1);
+    for (int d = 0; d < 2; ++d) {
+        Line(canvas, x + 2 + d, y + 2, x + 8, y + 8 - d);
+        Line(canvas, x + 7 - d, y + 2, x + 1, y + 8 - d);
+    }
 }
 
 // A title button's frame of 1-pixel lines. Raised: highlight at the top and left, black and
@@ -1048,10 +1047,14 @@ void TdwCustomDBGrid::DrawCheckBox(const TRect& Rect, int, bool Checked, int) {
         if (Checked) DrawCheckMark(canvas, x, y);
         return;
     }
-    // Drawn off screen with its outer edges, then copied in one piece.
+    // Drawn off screen on the cell's background, then copied in one piece with a pixel of the
+    // background around it.
     const int size = kCheckBoxSize + 2;
     TCanvas* scratch =
         ScratchBitmap(std::max(ClientWidth(), size), std::max(ClientHeight(), size))->Canvas();
+    scratch->Brush()->SetStyle(bsSolid);
+    scratch->Brush()->SetColor(canvas->Brush()->Color());
+    scratch->FillRect(TRect{0, 0, size, size});
     DrawCheckBoxFrame(scratch, 1, 1);
     if (Checked) DrawCrossMark(scratch, 1, 1);
     const TCopyMode mode = canvas->CopyMode();

@@ -244,10 +244,10 @@ protected:
     virtual void DoColExit();
     virtual std::string GetFieldValue(int DataCol);
     virtual void DoDrawDataCell(const TRect& Rect, TField* Field, TGridDrawState State);
-    virtual TColor GetColumnColor(int /*ACol*/) { return Color(); }
-    // A 10 x 10 check box centred in the cell: flat with a check mark, or (the X-mark style, or
-    // the automatic style without new-style controls) raised with an X through the scratch
-    // bitmap.
+    virtual TColor GetColumnColor(int /*ACol*/) const { return Color(); }
+    // A sunken 10 x 10 check box centred in the cell: with a check mark drawn in place, or (the
+    // X-mark style, or the automatic style without new-style controls) with an X drawn off
+    // screen in the scratch bitmap and copied in.
     virtual void DrawCheckBox(const TRect& Rect, int ACol, bool Checked, int ARow);
     // The 3-D edges of a cell, once per DrawCell (a title button or another frame counts).
     void DrawCellBorders(int ACol, int ARow, const TRect& Rect, TGridDrawState State);

@@ -1000,6 +1000,16 @@ void TCustomGrid::CMExit(TMessage& Message) {
     Invalidate();
 }
 
+void TCustomGrid::WMSetFocus(TWMSetFocus& Message) {
+    TCustomControl::WMSetFocus(Message);
+    Invalidate();
+}
+
+void TCustomGrid::WMKillFocus(TWMKillFocus& Message) {
+    TCustomControl::WMKillFocus(Message);
+    Invalidate();
+}
+
 void TCustomGrid::Dispatch(TMessage& Message) {
     if (Message.Msg != WM_MOUSEWHEEL) {
         TCustomControl::Dispatch(Message);

@@ -117,16 +117,16 @@ TEST_F(DwGridCoreTest, FlatCheckBoxesShowACheckMarkOnlyWhenChecked) {
     const TPoint off = Box(PaidCell(1));
     const TPoint on = Box(PaidCell(2));
     // The sunken frame: gray and black at the top left, light and white at the bottom right.
-    EXPECT_EQ(Pixel(on.X - 1, on.Y + 5), kGray);
-    EXPECT_EQ(Pixel(on.X, on.Y + 5), clBlack);
-    EXPECT_EQ(Pixel(on.X + 9, on.Y + 5), ColorToRGB(clGrayText));
-    EXPECT_EQ(Pixel(on.X + 10, on.Y + 5), kWhite);
-    // The mark's first stroke and the bottom of its fall; the corner of an X stays white.
-    EXPECT_EQ(Pixel(on.X + 1, on.Y + 4), clBlack);
+    EXPECT_EQ(Pixel(on.X, on.Y + 5), kGray);
+    EXPECT_EQ(Pixel(on.X + 1, on.Y + 5), clBlack);
+    EXPECT_EQ(Pixel(on.X + 8, on.Y + 5), ColorToRGB(clGrayText));
+    EXPECT_EQ(Pixel(on.X + 9, on.Y + 5), kWhite);
+    // The bottom of the tick and its rising end; the corner of an X stays white.
     EXPECT_EQ(Pixel(on.X + 3, on.Y + 7), clBlack);
-    EXPECT_EQ(Pixel(on.X + 1, on.Y + 1), kWhite);
-    for (int y = 1; y < 9; ++y)
-        for (int x = 1; x < 9; ++x)
+    EXPECT_EQ(Pixel(on.X + 7, on.Y + 2), clBlack);
+    EXPECT_EQ(Pixel(on.X + 2, on.Y + 2), kWhite);
+    for (int y = 2; y < 8; ++y)
+        for (int x = 2; x < 8; ++x)
             ASSERT_EQ(Pixel(off.X + x, off.Y + y), kWhite) << x << "," << y;
 }
 
@@ -142,17 +142,19 @@ TEST_F(DwGridCoreTest, XMarkedCheckBoxesAreCopiedInFromTheScratchBitmap) {
     NewStyleControls = false;
     Repaint();
     const TPoint on = Box(PaidCell(2));
-    EXPECT_EQ(Pixel(on.X - 1, on.Y + 5), kGray);
-    EXPECT_EQ(Pixel(on.X + 10, on.Y + 5), kWhite);
-    for (int i = 1; i < 9; ++i) {
+    EXPECT_EQ(Pixel(on.X, on.Y + 5), kGray);
+    EXPECT_EQ(Pixel(on.X + 9, on.Y + 5), kWhite);
+    // The pixel around the box is the cell's background.
+    EXPECT_EQ(Pixel(on.X - 1, on.Y + 5), Pixel(on.X - 2, on.Y + 5));
+    for (int i = 2; i < 8; ++i) {
         EXPECT_EQ(Pixel(on.X + i, on.Y + i), clBlack) << i;
         EXPECT_EQ(Pixel(on.X + 9 - i, on.Y + i), clBlack) << i;
     }
-    EXPECT_EQ(Pixel(on.X + 1, on.Y + 4), kWhite);
+    EXPECT_EQ(Pixel(on.X + 3, on.Y + 7), kWhite);
     NewStyleControls = true;
     Repaint();
-    EXPECT_EQ(Pixel(on.X + 1, on.Y + 4), clBlack);
-    EXPECT_EQ(Pixel(on.X + 1, on.Y + 1), kWhite);
+    EXPECT_EQ(Pixel(on.X + 3, on.Y + 7), clBlack);
+    EXPECT_EQ(Pixel(on.X + 2, on.Y + 2), kWhite);
     if (const char* path = std::getenv("VANTREL_SCREENSHOT")) {
         DwIntl().SetCheckBoxInGridStyle(cbStyleXmark);
         grid->Borders = true;
