@@ -414,21 +414,23 @@ void TdwDBCustomEdit::HandToGrid(Word& Key, TShiftState Shift) {
     if (!Focused()) grid->KeyDown(key, Shift);
 }
 
+void TdwDBCustomEdit::OfferKeyToGrid(TdwCustomDBGrid* Grid, Word& Key, TShiftState Shift) {
+    if (IsGridKey(Key, Shift)) {
+        HandToGrid(Key, Shift);
+        return;
+    }
+    CallEvent(Grid->OnGridKeyDown, Grid, Key, Shift);
+    if (Key == VK_F2 && !TextLocked()) {
+        Perform(EM_SETSEL, static_cast<WPARAM>(-1), 0);
+        PlaceCaret(static_cast<int>(Text().size()));
+    }
+}
+
 void TdwDBCustomEdit::KeyDown(Word& Key, TShiftState Shift) {
     TdwCustomDBGrid* grid = Grid();
-    if (!grid || IsMemoField()) {
-        TdwCustomMaskEdit::KeyDown(Key, Shift);
-    } else if (IsGridKey(Key, Shift)) {
-        HandToGrid(Key, Shift);
-    } else if (Key == VK_F2) {
-        CallEvent(grid->OnGridKeyDown, grid, Key, Shift);
-        if (Key == VK_F2 && !TextLocked()) {
-            Perform(EM_SETSEL, static_cast<WPARAM>(-1), 0);
-            PlaceCaret(static_cast<int>(Text().size()));
-        }
-    } else {
-        CallEvent(grid->OnGridKeyDown, grid, Key, Shift);
-    }
+    if (grid && !IsMemoField()) OfferKeyToGrid(grid, Key, Shift);
+    // A key the grid left over gets the edit's own handling (its mask and key event).
+    if (Key != 0) TdwCustomMaskEdit::KeyDown(Key, Shift);
     const bool changes = (Key == VK_DELETE && !Shift.Contains(ssShift)) ||
                          (Key == VK_INSERT && Shift.Contains(ssShift));
     if (changes && !StartChange()) {

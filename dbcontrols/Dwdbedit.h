@@ -176,6 +176,8 @@ private:
     bool IsGridKey(Word Key, TShiftState Shift) const;
     // The grid takes the focus and, when it got it, the key; Key is cleared.
     void HandToGrid(Word& Key, TShiftState Shift);
+    // Navigation keys go to the grid; any other key is offered to the grid's key event first.
+    void OfferKeyToGrid(TdwCustomDBGrid* Grid, Word& Key, TShiftState Shift);
     // Before a cut or paste: the dataset edits (or the edit is editable without a field).
     bool BeginClipboardChange();
     // After one: the record changed; the text is checked against the picture.

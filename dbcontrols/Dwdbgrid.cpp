@@ -661,7 +661,8 @@ void TdwDBGrid::KeyDown(Word& Key, TShiftState Shift) {
     if (Key == VK_DOWN && Shift.Contains(ssAlt) && shownControl_ && shownControl_->Visible()) {
         TWinControl* control = shownControl_;
         FocusAttachedControl();
-        control->Perform(WM_KEYDOWN, Key, 0);
+        // The keystroke goes on as it came, Alt held, so the control sees Alt+Down.
+        control->Perform(WM_KEYDOWN, Key, KF_ALTDOWN << 16);
         Key = 0;
         return;
     }
