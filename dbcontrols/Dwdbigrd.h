@@ -278,7 +278,8 @@ private:
     void SyncActiveRow();
     void SyncScrollBar();
     // The thumb position 0..200 from the engine's record count and the active record's
-    // sequence number, for a Paradox table whose engine tells both; false otherwise.
+    // sequence number, for a table of the type that keeps its records numbered in sequence,
+    // when the engine tells both; false otherwise.
     bool ProportionalScrollPos(int& Pos);
     // The data rows' area, and the distance in pixels between the tops of two data rows.
     TRect DataArea() const;

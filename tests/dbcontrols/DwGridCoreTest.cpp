@@ -251,7 +251,7 @@ TEST_F(DwGridCoreTest, TextOnAColourTheDeviceOnlyApproximatesIsWrittenOffScreen)
     EXPECT_TRUE(inkOnSecondLine());
 }
 
-TEST_F(DwGridCoreTest, AParadoxTableShowsItsPositionInTwoHundredSteps) {
+TEST_F(DwGridCoreTest, ASequenceNumberedTableShowsItsPositionInTwoHundredSteps) {
     Open({"ADAMS", "BAKER", "CLARK", "DAVIS"}, 200, ttParadox);
     int low = -1;
     int high = -1;
