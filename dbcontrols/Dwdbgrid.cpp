@@ -437,6 +437,7 @@ void TdwDBGrid::ToggleCheckBox() {
 void TdwDBGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState) {
     if (!DrawControlCell(ACol, ARow, ARect, AState))
         TdwCustomDBGrid::DrawCell(ACol, ARow, ARect, AState);
+    if (DefaultDrawing()) DrawCellBorders(ACol, ARow, ARect, AState);
     // The attached control stays over the current cell while the grid or the control works.
     if (ACol == Col() && ARow == Row() && DataLink()->Active() &&
         (Focused() || (shownControl_ && shownControl_->Focused())))
@@ -513,43 +514,7 @@ void TdwDBGrid::DrawBitmapCell(TField* Field, const TdwControlType& Type, int AC
     if (HighlightCell(DataColumnOf(ACol), DataRowOf(ARow), std::string(), AState)) {
         canvas->Brush()->SetColor(clHighlight);
         canvas->FrameRect(ARect);
-    }
-}
-
-void TdwDBGrid::DrawCheckBox(const TRect& Rect, int, bool Checked, int) {
-    TCanvas* canvas = Canvas();
-    const int l = Rect.Left + (Rect.Width() - 10) / 2;
-    const int t = Rect.Top + (Rect.Height() - 10) / 2;
-    const auto line = [&](TColor color, int x1, int y1, int x2, int y2) {
-        canvas->Pen()->SetColor(color);
-        canvas->MoveTo(x1, y1);
-        canvas->LineTo(x2, y2);
-    };
-    canvas->Brush()->SetStyle(bsSolid);
-    canvas->Brush()->SetColor(clWhite);
-    canvas->FillRect(TRect{l, t, l + 10, t + 10});
-    // Outer edge gray at the top left and white at the bottom right, inner edge black and grey.
-    line(clGray, l, t + 9, l, t);
-    line(clGray, l, t, l + 10, t);
-    line(clWhite, l + 9, t, l + 9, t + 10);
-    line(clWhite, l, t + 9, l + 10, t + 9);
-    line(clBlack, l + 1, t + 8, l + 1, t + 1);
-    line(clBlack, l + 1, t + 1, l + 9, t + 1);
-    line(clGrayText, l + 8, t + 1, l + 8, t + 9);
-    line(clGrayText, l + 1, t + 8, l + 9, t + 8);
-    if (!Checked) return;
-    const bool mark = DwIntl().CheckBoxInGridStyle() != cbStyleXmark;
-    if (mark) {
-        // Seven strokes of two pixels: down to the bottom of the tick, then up to the right
-        // (the first lies on the box's inner edge).
-        static constexpr int kTops[] = {4, 5, 6, 5, 4, 3, 2};
-        for (int i = 0; i < 7; ++i)
-            line(clBlack, l + 1 + i, t + kTops[i], l + 1 + i, t + kTops[i] + 2);
-        return;
-    }
-    for (int d = 0; d < 2; ++d) {
-        line(clBlack, l + 2 + d, t + 2, l + 8, t + 8 - d);
-        line(clBlack, l + 7 - d, t + 2, l + 1, t + 8 - d);
+        MarkCellFramed();
     }
 }
 
@@ -655,14 +620,11 @@ void TdwDBGrid::DoColExit() {
 }
 
 void TdwDBGrid::ScrollRows(int Distance) {
-    if (Distance != 0) HideAttachedControl();
     TdwCustomDBGrid::ScrollRows(Distance);
     if (Distance != 0) RefreshSelectionFlags();
 }
 
 void TdwDBGrid::DataSetChanged() {
-    TDataSource* source = DataLink()->DataSource();
-    if (source && source->State() == dsBrowse) HideAttachedControl();
     TdwCustomDBGrid::DataSetChanged();
     RefreshSelectionFlags();
 }

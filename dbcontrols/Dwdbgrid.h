@@ -142,7 +142,7 @@ class TdwDBGrid : public TdwCustomDBGrid {
     int FixedCols() const { return fixedDataCols_; }
     void SetFixedCols(int Value);
     // TitleColor for the title row and the fixed columns, else Color.
-    TColor GetColumnColor(int ACol) const;
+    TColor GetColumnColor(int ACol) const override;
     TdwMemoAttributes MemoAttributes() const { return memoAttributes_; }
     // Stores and applies the dataset's settings again.
     void SetMemoAttributes(TdwMemoAttributes Value);
@@ -163,7 +163,7 @@ class TdwDBGrid : public TdwCustomDBGrid {
     // first offered to OnMultiSelectRecord, which may refuse it. Whether a buffered row is
     // selected is kept per row and rebuilt after scrolling, data and selection changes.
     int SelectedCount() const { return static_cast<int>(bookmarks_.size()); }
-    void RefreshSelectionFlags();
+    void RefreshSelectionFlags() override;
     bool IsRowSelected(int DataRow) override;
     bool IsCurrentRecordSelected() override;
     void SelectRecord() override;
@@ -172,7 +172,7 @@ class TdwDBGrid : public TdwCustomDBGrid {
 
     // The edit control shown over the current cell, or nullptr.
     TWinControl* AttachedControl() const { return shownControl_; }
-    void HideAttachedControl();
+    void HideAttachedControl() override;
     // Toggles the current cell's check box: the field text between the checked and unchecked
     // texts, or the record's multi-selection on the "selected" column.
     void ToggleCheckBox();
@@ -198,8 +198,6 @@ protected:
     void DblClick() override;
     void WMSize(TWMSize& Message) override;
     void CMExit(TMessage& Message) override;
-    // The 10 x 10 check box centred in Rect, in the style DwIntl's CheckBoxInGridStyle asks for.
-    virtual void DrawCheckBox(const TRect& Rect, int ACol, bool Checked, int ARow);
 
 private:
     struct TAttachment {

@@ -38,6 +38,102 @@ std::vector<std::string> TitlePieces(const std::string& title) {
     }
 }
 
+// The off-screen bitmap all grids share for texts on impure colours and for X-marked check
+// boxes: made by the first grid, freed with the last.
+struct TScratch {
+    std::unique_ptr<TBitmap> Bitmap;
+    int Users = 0;
+};
+
+TScratch& Scratch() {
+    static TScratch scratch;
+    return scratch;
+}
+
+// The scratch bitmap, grown to at least the size asked.
+TBitmap* ScratchBitmap(int width, int height) {
+    TBitmap* bitmap = Scratch().Bitmap.get();
+    if (bitmap->Width() < width || bitmap->Height() < height)
+        bitmap->SetSize(std::max(bitmap->Width(), width), std::max(bitmap->Height(), height));
+    return bitmap;
+}
+
+constexpr int kCheckBoxSize = 10;
+
+void Line(TCanvas* canvas, int x1, int y1, int x2, int y2) {
+    canvas->MoveTo(x1, y1);
+    canvas->LineTo(x2, y2);
+}
+
+void Line(TCanvas* canvas, TColor color, int x1, int y1, int x2, int y2) {
+    canvas->Pen()->SetColor(color);
+    Line(canvas, x1, y1, x2, y2);
+}
+
+// The sunken 10 x 10 box with its top-left corner at (x, y), white inside: the outer edge gray
+// at the top and left and white at the bottom and right, the inner edge black and light.
+void DrawCheckBoxFrame(TCanvas* canvas, int x, int y) {
+    const int last = kCheckBoxSize - 1;
+    canvas->Brush()->SetStyle(bsSolid);
+    canvas->Brush()->SetColor(clWhite);
+    canvas->FillRect(TRect{x, y, x + kCheckBoxSize, y + kCheckBoxSize});
+    canvas->Pen()->SetWidth(1);
+    canvas->Pen()->SetStyle(psSolid);
+    Line(canvas, clBtnShadow, x, y + last, x, y);
+    Line(canvas, x, y, x + kCheckBoxSize, y);
+    Line(canvas, clWhite, x + last, y, x + last, y + kCheckBoxSize);
+    Line(canvas, x, y + last, x + kCheckBoxSize, y + last);
+    Line(canvas, clBlack, x + 1, y + last - 1, x + 1, y + 1);
+    Line(canvas, x + 1, y + 1, x + last, y + 1);
+    Line(canvas, clGrayText, x + last - 1, y + 1, x + last - 1, y + last);
+    Line(canvas, x + 1, y + last - 1, x + last, y + last - 1);
+}
+
+// The check mark: seven strokes of two pixels, down to the bottom of the tick, then up to the
+// right (the first lies on the box's inner edge).
+void DrawCheckMark(TCanvas* canvas, int x, int y) {
+    static constexpr int kTops[] = {4, 5, 6, 5, 4, 3, 2};
+    canvas->Pen()->SetColor(clBlack);
+    for (int i = 0; i < 7; ++i)
+        Line(canvas, x + 1 + i, y + kTops[i], x + 1 + i, y + kTops[i] + 2);
+}
+
+// The X: two diagonals inside the inner edge, each two pixels thick.
+void DrawCrossMark(TCanvas* canvas, int x, int y) {
+    canvas->Pen()->SetColor(clBlack);
+    for (int d = 0; d < 2; ++d) {
+        Line(canvas, x + 2 + d, y + 2, x + 8, y + 8 - d);
+        Line(canvas, x + 7 - d, y + 2, x + 1, y + 8 - d);
+    }
+}
+
+// A title button's frame of 1-pixel lines. Raised: highlight at the top and left, black and
+// inside it gray at the bottom and right. Sunken: black and inside it gray at the top and left,
+// highlight at the bottom and right.
+void DrawTitleButtonFrame(TCanvas* canvas, const TRect& r, bool pressed) {
+    const int l = r.Left;
+    const int t = r.Top;
+    const int right = r.Right - 1;
+    const int bottom = r.Bottom - 1;
+    canvas->Pen()->SetWidth(1);
+    canvas->Pen()->SetStyle(psSolid);
+    if (pressed) {
+        Line(canvas, clBlack, l, bottom, l, t);
+        Line(canvas, l, t, right + 1, t);
+        Line(canvas, clBtnShadow, l + 1, bottom - 1, l + 1, t + 1);
+        Line(canvas, l + 1, t + 1, right, t + 1);
+        Line(canvas, clBtnHighlight, right, t, right, bottom + 1);
+        Line(canvas, l, bottom, right + 1, bottom);
+        return;
+    }
+    Line(canvas, clBtnHighlight, l, bottom, l, t);
+    Line(canvas, l, t, right + 1, t);
+    Line(canvas, clBlack, right, t, right, bottom + 1);
+    Line(canvas, l, bottom, right + 1, bottom);
+    Line(canvas, clBtnShadow, right - 1, t + 1, right - 1, bottom);
+    Line(canvas, l + 1, bottom - 1, right, bottom - 1);
+}
+
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> parts;
     std::size_t start = 0;
@@ -278,13 +374,13 @@ TdwCustomDBGrid::TdwCustomDBGrid(TComponent* AOwner)
     SetColor(clWindow);
     TCustomGrid::SetDefaultDrawing(false);
     titleFont_->Assign(Font());
-    titleFont_->OnChange = [this](TObject*) {
-        if (dbOptions_.Contains(dgTitles)) RebuildLayout();
-    };
+    titleFont_->OnChange = [this](TObject*) { TitleFontChanged(); };
+    if (Scratch().Users++ == 0) Scratch().Bitmap = std::make_unique<TBitmap>();
 }
 
 TdwCustomDBGrid::~TdwCustomDBGrid() {
     dataLink_->SetDataSource(nullptr);
+    if (--Scratch().Users == 0) Scratch().Bitmap.reset();
 }
 
 void TdwCustomDBGrid::SetDataSource(TDataSource* Value) {
@@ -511,6 +607,7 @@ void TdwCustomDBGrid::RebuildLayout() {
     if (VisibleRowCount() != visible) SyncRowCount();
     inLayout_ = false;
     SyncActiveRow();
+    if (FitToRowsWanted()) FitHeightToRows();
     Invalidate();
 }
 
@@ -528,6 +625,16 @@ void TdwCustomDBGrid::SyncRowCount() {
     SetFixedRows(titleOffset_);
     if (dataLink_->Active() && dataLink_->RecordCount() > 0) {
         SetRowCount(kMaxRows);
+        // The buffered records fill the rows from the first data row: a resize that scrolled
+        // the platform grid to keep the current row in view is undone first.
+        if (TopRow() != titleOffset_) SetTopRow(titleOffset_);
+        // Fewer rows than records buffered, with the current one among those that go: the
+        // link scrolls it into the rows left, so the top record changes.
+        if (VisibleRowCount() < dataLink_->BufferCount() &&
+            VisibleRowCount() + titleOffset_ <= Row()) {
+            Invalidate();
+            DoTopRowChanged();
+        }
         dataLink_->SetBufferCount(VisibleRowCount());
         SetRowCount(dataLink_->RecordCount() + titleOffset_);
         SyncActiveRow();
@@ -552,13 +659,45 @@ void TdwCustomDBGrid::SyncActiveRow() {
 void TdwCustomDBGrid::SyncScrollBar() {
     if (!showVertScrollBar_ || !dataLink_->Active() || !HandleAllocated()) return;
     TDataSet* data = dataLink_->DataSet();
-    const int pos = data->Bof() ? 0 : data->Eof() ? 4 : 2;
+    int pos = 0;
+    const bool proportional = ProportionalScrollPos(pos);
+    if (!proportional) pos = data->Bof() ? 0 : data->Eof() ? 4 : 2;
     SCROLLINFO info;
     info.fMask = SIF_RANGE;
     info.nMin = 0;
-    info.nMax = 4;
+    info.nMax = proportional ? kThumbRange : 4;
     SetScrollInfo(Handle(), SB_VERT, info, false);
     if (GetScrollPos(Handle(), SB_VERT) != pos) SetScrollPos(Handle(), SB_VERT, pos, true);
+}
+
+TdwTable* TdwCustomDBGrid::NumberedTable() const {
+    auto* table = dynamic_cast<TdwTable*>(dataLink_->DataSet());
+    return table && table->IsParadoxTable() ? table : nullptr;
+}
+
+bool TdwCustomDBGrid::ProportionalScrollPos(int& Pos) {
+    TDataSet* data = NumberedTable();
+    if (!data) return false;
+    LongInt count = 0;
+    LongInt seqNo = 0;
+    if (DbiGetRecordCount(data->Handle(), &count) != dbiOK) return false;
+    data->UpdateCursorPos();
+    if (DbiGetSeqNo(data->Handle(), &seqNo) != dbiOK) return false;
+    count = std::max<LongInt>(count, 2);
+    if (data->Bof())
+        Pos = 0;
+    else if (data->Eof())
+        Pos = kThumbRange;
+    else
+        Pos =
+            std::clamp(static_cast<int>(static_cast<Int64>(seqNo - 1) * kThumbRange / (count - 1)),
+                       0, kThumbRange);
+    return true;
+}
+
+void TdwCustomDBGrid::Loaded() {
+    TCustomGrid::Loaded();
+    RebuildLayout();
 }
 
 void TdwCustomDBGrid::CreateWnd() {
@@ -567,15 +706,60 @@ void TdwCustomDBGrid::CreateWnd() {
     SyncScrollBar();
 }
 
+void TdwCustomDBGrid::CMFontChanged(TMessage& Message) {
+    TCustomGrid::CMFontChanged(Message);
+    RebuildLayout();
+}
+
+void TdwCustomDBGrid::CMParentFontChanged(TMessage& Message) {
+    TCustomGrid::CMParentFontChanged(Message);
+    if (!ParentFont()) return;
+    selfChangingTitleFont_ = true;
+    auto done = MakeScopeGuard([this] { selfChangingTitleFont_ = false; });
+    titleFont_->Assign(Font());
+    RebuildLayout();
+}
+
+void TdwCustomDBGrid::TitleFontChanged() {
+    if (!selfChangingTitleFont_ && !ComponentState().Contains(csLoading)) SetParentFont(false);
+    if (dbOptions_.Contains(dgTitles)) RebuildLayout();
+}
+
+bool TdwCustomDBGrid::FitToRowsWanted() const {
+    const TComponentState state = ComponentState();
+    return state.Contains(csDesigning) && !state.Contains(csLoading) &&
+           dbOptions_.Contains(dgPerfectRowFit) && Align() != alTop && Align() != alBottom &&
+           Align() != alClient;
+}
+
+void TdwCustomDBGrid::FitHeightToRows() {
+    const int bottom = CellRect(0, RowCount() - 1).Bottom + DefaultRowHeight() + 1;
+    int columns = 1;
+    for (int c = 0; c < ColCount(); ++c)
+        columns += ColWidths(c) + (dbOptions_.Contains(dgColLines) ? GridLineWidth() : 0);
+    if (showVertScrollBar_) columns += GetSystemMetrics(SM_CXVSCROLL) + 1;
+    int wanted = Height();
+    if (columns > Width() && ShowHorzScrollBar()) {
+        const int fitted = GetSystemMetrics(SM_CYHSCROLL) + bottom + 5 - 1;
+        if (fitted + DefaultRowHeight() > Height()) wanted = fitted;
+    } else if (DefaultRowHeight() + bottom + 4 > Height()) {
+        wanted = bottom + 4;
+    }
+    if (wanted != Height()) SetHeight(wanted);
+}
+
 void TdwCustomDBGrid::WMSize(TWMSize& Message) {
     TCustomGrid::WMSize(Message);
     if (layoutLock_ != 0) return;
+    HideAttachedControl();
     HideEditor();
     SyncRowCount();
+    if (FitToRowsWanted()) FitHeightToRows();
 }
 
 void TdwCustomDBGrid::DataSetChanged() {
     if (!HandleAllocated()) return;
+    if (DataSource() && DataSource()->State() == dsBrowse) HideAttachedControl();
     SyncRowCount();
     SyncScrollBar();
     SyncActiveRow();
@@ -598,12 +782,61 @@ void TdwCustomDBGrid::RecordChanged(TField* Field) {
     }
 }
 
+TRect TdwCustomDBGrid::DataArea() const {
+    const int left = indicatorOffset_ ? ColWidths(0) + GridLineWidth() : 0;
+    const int top = titleOffset_ ? RowHeights(0) + GridLineWidth() : 0;
+    return TRect{left, top, ClientWidth(), ClientHeight()};
+}
+
+int TdwCustomDBGrid::DataRowPitch() const {
+    return DefaultRowHeight() + GridLineWidth();
+}
+
+TRect TdwCustomDBGrid::RowBox(int ARow) const {
+    const TRect first = CellRect(0, ARow);
+    if (IsRectEmpty(first)) return first;
+    return TRect{first.Left, first.Top, ClientWidth(), first.Bottom};
+}
+
 void TdwCustomDBGrid::ScrollRows(int Distance) {
     if (!HandleAllocated()) return;
+    const TRect oldRow = RowBox(Row());
     SyncScrollBar();
     SyncActiveRow();
+    const TRect newRow = RowBox(Row());
+    InvalidateRect(Handle(), &oldRow, false);
+    InvalidateRect(Handle(), &newRow, false);
     HideEditor();
-    Invalidate();
+    if (Distance != 0) {
+        HideAttachedControl();
+        if (std::abs(Distance) <= VisibleRowCount()) {
+            // The rows still shown move with their pixels; only those that came into view and
+            // the indicator's old and new rows are drawn again.
+            const TRect area = DataArea();
+            const int shift = Distance * DataRowPitch();
+            ScrollWindow(Handle(), 0, -shift, &area);
+            // Below the last whole row nothing is drawn: what moved there goes as well.
+            TRect uncovered = area;
+            TRect below = area;
+            below.Top = area.Top + VisibleRowCount() * DataRowPitch();
+            if (Distance > 0)
+                uncovered.Top = area.Top + (VisibleRowCount() - Distance) * DataRowPitch();
+            else
+                uncovered.Bottom = area.Top - shift;
+            InvalidateRect(Handle(), &uncovered, false);
+            if (!IsRectEmpty(below)) InvalidateRect(Handle(), &below, false);
+            if (dbOptions_.Contains(dgIndicator)) {
+                InvalidateRow(selectedRowOnIndicator_);
+                InvalidateRow(Row());
+            }
+        } else {
+            Invalidate();
+        }
+        if (dbOptions_.Contains(dgAlwaysShowEditor) && !IsControlCell(Col(), Row()) &&
+            !IsBlobField(SelectedField()))
+            ShowEditor();
+    }
+    if (!dataLink_->DataSet()->ControlsDisabled() && Visible()) Update();
     if (Distance != 0) DoTopRowChanged();
 }
 
@@ -617,7 +850,9 @@ void TdwCustomDBGrid::InvalidateIndicator() {
 }
 
 void TdwCustomDBGrid::ColWidthsChanged() {
-    if (inLayout_ || !dataLink_->Active() || !HandleAllocated()) return;
+    if (inLayout_ || !dbOptions_.Contains(dgColumnResize) || !dataLink_->Active() ||
+        !HandleAllocated())
+        return;
     const int digit = std::max(CharWidth(), 1);
     for (int i = 0; i < FieldCount(); ++i) {
         const int characters = (ColWidths(indicatorOffset_ + i) + digit / 2 - 3) / digit;
@@ -658,6 +893,8 @@ bool TdwCustomDBGrid::HighlightCell(int, int DataRow, const std::string&, TGridD
 void TdwCustomDBGrid::DoCalcCellColors(TField* Field, TGridDrawState State, bool Highlight,
                                        TFont* AFont, TBrush* ABrush) {
     if (OnCalcCellColors) OnCalcCellColors(this, Field, State, Highlight, AFont, ABrush);
+    cellBrushWhite_ = ColorToRGB(ABrush->Color()) == ColorToRGB(clWhite);
+    cellHighlighted_ = Highlight;
 }
 
 void TdwCustomDBGrid::DoTitleButtonClick(const std::string& AFieldName) {
@@ -682,6 +919,11 @@ std::string TdwCustomDBGrid::GetFieldValue(int DataCol) {
 void TdwCustomDBGrid::WriteCellText(const TRect& Rect, int DX, int DY, TAlignment Alignment,
                                     const std::string& Text) {
     TCanvas* canvas = Canvas();
+    const COLORREF back = ColorToRGB(canvas->Brush()->Color());
+    if (GetNearestColor(canvas->Handle(), back) != back) {
+        WriteCellTextOffScreen(Rect, DX, DY, Alignment, Text);
+        return;
+    }
     const int width = canvas->TextWidth(Text);
     int x = Rect.Left + DX;
     if (Alignment == taRightJustify)
@@ -689,6 +931,35 @@ void TdwCustomDBGrid::WriteCellText(const TRect& Rect, int DX, int DY, TAlignmen
     else if (Alignment == taCenter)
         x = Rect.Left + Rect.Width() / 2 - width / 2;
     canvas->TextRect(Rect, x, Rect.Top + DY, Text);
+}
+
+void TdwCustomDBGrid::WriteCellTextOffScreen(const TRect& Rect, int DX, int DY,
+                                             TAlignment Alignment, const std::string& Text) {
+    TCanvas* canvas = Canvas();
+    const int width = Rect.Width();
+    const int height = Rect.Height();
+    if (width <= 0 || height <= 0) return;
+    TCanvas* scratch = ScratchBitmap(width, height)->Canvas();
+    scratch->Font()->Assign(canvas->Font());
+    scratch->Brush()->Assign(canvas->Brush());
+    const TRect cell{0, 0, width, height};
+    scratch->FillRect(cell);
+    scratch->Brush()->SetStyle(bsClear);
+    SetBkMode(scratch->Handle(), TRANSPARENT);
+    TRect text{DX, DY, width, height};
+    UINT format = DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
+    if (Alignment == taRightJustify) {
+        text = TRect{0, DY, width - 3, height};
+        format |= DT_RIGHT;
+    } else if (Alignment == taCenter) {
+        text = TRect{0, DY, width, height};
+        format |= DT_CENTER;
+    }
+    DrawText(scratch->Handle(), Text, &text, format);
+    const TCopyMode mode = canvas->CopyMode();
+    canvas->SetCopyMode(SRCCOPY);
+    canvas->CopyRect(Rect, scratch, cell);
+    canvas->SetCopyMode(mode);
 }
 
 void TdwCustomDBGrid::WriteCellTextWrapped(const TRect& Rect, int DX, int DY, TAlignment Alignment,
@@ -791,24 +1062,20 @@ void TdwCustomDBGrid::DrawTitle(int DataCol, const TRect& Rect) {
     for (int i = 0; i < lines; ++i, y += lineHeight)
         WriteCellText(Rect, kTextDX + shift, y + shift, alignment, pieces[i]);
     if (!titleButtons_) return;
-    // The button frame: raised, or sunken while held down.
-    const TColor topLeft = pressed ? clBlack : clBtnHighlight;
-    const TColor bottomRight = pressed ? clBtnHighlight : clBlack;
-    canvas->Pen()->SetColor(topLeft);
-    canvas->MoveTo(Rect.Left, Rect.Bottom - 1);
-    canvas->LineTo(Rect.Left, Rect.Top);
-    canvas->LineTo(Rect.Right - 1, Rect.Top);
-    canvas->Pen()->SetColor(bottomRight);
-    canvas->LineTo(Rect.Right - 1, Rect.Bottom - 1);
-    canvas->LineTo(Rect.Left, Rect.Bottom - 1);
+    MarkCellFramed();
+    DrawTitleButtonFrame(canvas, Rect, pressed);
 }
 
 void TdwCustomDBGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState) {
     TCanvas* canvas = Canvas();
     const bool fixed = AState.Contains(gdFixed);
+    focusRectDrawn_ = false;
+    cellFramed_ = false;
+    cellBrushWhite_ = false;
+    cellHighlighted_ = false;
     canvas->Font()->Assign(fixed ? titleFont_.get() : Font());
     canvas->Brush()->SetStyle(bsSolid);
-    canvas->Brush()->SetColor(fixed ? titleColor_ : Color());
+    canvas->Brush()->SetColor(fixed ? titleColor_ : GetColumnColor(ACol));
     const int dataCol = DataColumnOf(ACol);
     const int dataRow = DataRowOf(ARow);
     if (dataRow < 0) {
@@ -849,8 +1116,79 @@ void TdwCustomDBGrid::DrawCell(int ACol, int ARow, const TRect& ARect, TGridDraw
         WriteCellText(ARect, kTextDX, kTextDY, alignment, value);
     DoDrawDataCell(ARect, field, AState);
     if (DefaultDrawing() && highlight && !dbOptions_.Contains(dgRowSelect) &&
-        AState.Contains(gdFocused))
+        AState.Contains(gdFocused)) {
         canvas->DrawFocusRect(ARect);
+        focusRectDrawn_ = true;
+    }
+}
+
+void TdwCustomDBGrid::DrawCheckBox(const TRect& Rect, int, bool Checked, int) {
+    const TdwCheckBoxInGridStyle style = DwIntl().CheckBoxInGridStyle();
+    const int x = Rect.Left + (Rect.Width() - kCheckBoxSize) / 2;
+    const int y = Rect.Top + (Rect.Height() - kCheckBoxSize) / 2;
+    TCanvas* canvas = Canvas();
+    if (style == cbStyleCheckmark || (style == cbStyleAuto && NewStyleControls)) {
+        DrawCheckBoxFrame(canvas, x, y);
+        if (Checked) DrawCheckMark(canvas, x, y);
+        return;
+    }
+    // Drawn off screen on the cell's background, then copied in one piece with a pixel of the
+    // background around it.
+    const int size = kCheckBoxSize + 2;
+    TCanvas* scratch =
+        ScratchBitmap(std::max(ClientWidth(), size), std::max(ClientHeight(), size))->Canvas();
+    scratch->Brush()->SetStyle(bsSolid);
+    scratch->Brush()->SetColor(canvas->Brush()->Color());
+    scratch->FillRect(TRect{0, 0, size, size});
+    DrawCheckBoxFrame(scratch, 1, 1);
+    if (Checked) DrawCrossMark(scratch, 1, 1);
+    const TCopyMode mode = canvas->CopyMode();
+    canvas->SetCopyMode(SRCCOPY);
+    canvas->CopyRect(TRect{x - 1, y - 1, x - 1 + size, y - 1 + size}, scratch,
+                     TRect{0, 0, size, size});
+    canvas->SetCopyMode(mode);
+}
+
+void TdwCustomDBGrid::DrawCellBorders(int ACol, int ARow, const TRect& Rect, TGridDrawState State) {
+    if (cellFramed_) return;
+    const bool title = DataRowOf(ARow) < 0;
+    const bool indicator = DataColumnOf(ACol) < 0;
+    const bool whiteGrid = ColorToRGB(Color()) == ColorToRGB(clWhite);
+    TCanvas* canvas = Canvas();
+    if (!title && !indicator) {
+        if (whiteGrid && cellBrushWhite_) return;
+        if (whiteGrid && cellHighlighted_ && canvas->Brush()->Color() == clHighlight) return;
+        if (!Ctl3D()) return;
+    }
+    cellFramed_ = true;
+    const int l = Rect.Left;
+    const int t = Rect.Top;
+    const int r = Rect.Right;
+    const int b = Rect.Bottom;
+    const bool rowLines = dbOptions_.Contains(dgRowLines);
+    const TColor farEdge = State.Contains(gdFixed) ? clBlack : clBtnShadow;
+    canvas->Pen()->SetWidth(1);
+    canvas->Pen()->SetStyle(psSolid);
+    if (dbOptions_.Contains(dgColLines)) {
+        if (!rowLines) {
+            Line(canvas, clBtnHighlight, l, b, l, t - 1);
+            if (ACol >= indicatorOffset_) Line(canvas, clBtnShadow, r, b, r, t - 1);
+        } else if (cellBrushWhite_) {
+            Line(canvas, clBtnHighlight, l, b, l, t);
+        } else {
+            if (!focusRectDrawn_) Line(canvas, clBtnHighlight, l, b, l, t);
+            Line(canvas, farEdge, r, b, r, t);
+        }
+    }
+    if (whiteGrid && title && !rowLines) Line(canvas, clBlack, l, b - 1, r, b - 1);
+    if (!rowLines) {
+        if (title) Line(canvas, clBtnHighlight, l, t, r, t);
+    } else if (cellBrushWhite_) {
+        Line(canvas, l, t, r, t);
+    } else {
+        if (!focusRectDrawn_) Line(canvas, clBtnHighlight, l, t, r, t);
+        Line(canvas, farEdge, l, b, r, b);
+    }
 }
 
 // ============================================================================================
@@ -1240,8 +1578,7 @@ void TdwCustomDBGrid::WMVScroll(TWMScroll& Message) {
 
 void TdwCustomDBGrid::ThumbTo(int Pos) {
     TDataSet* data = dataLink_->DataSet();
-    auto* table = dynamic_cast<TdwTable*>(data);
-    if (table && table->IsParadoxTable()) {
+    if (TdwTable* table = NumberedTable()) {
         if (Pos <= 0)
             data->First();
         else if (Pos >= kThumbRange)

@@ -9,6 +9,12 @@
 // against the field's picture; leaving a column with a failing text is refused. Down on an
 // untouched new record cancels it; Escape first restores the cell, then asks "Discard changes
 // to this record?". The layout is rebuilt under a lock that is released on every path.
+//
+// Drawing: cell texts on a colour the device cannot show purely, and the X-marked check boxes,
+// go through one off-screen bitmap that all grids share; the vertical scroll bar shows the
+// position proportionally when the table can tell its record count and the record's sequence
+// number, else in five steps; a scroll by at most a screenful moves the pixels of the data rows
+// and repaints only the rows that came into view.
 #pragma once
 
 #include "db/DB.h"
@@ -202,6 +208,11 @@ class TdwCustomDBGrid : public TCustomGrid {
     int DataColumnOf(int ACol) const { return ACol - indicatorOffset_; }
     int DataRowOf(int ARow) const { return ARow - titleOffset_; }
     int PressedTitleColumn() const { return pressedTitleColumn_; }
+    int SelectedRowOnIndicator() const { return selectedRowOnIndicator_; }
+    // At design time, with dgPerfectRowFit, a grid not aligned to the top, bottom or client
+    // area takes the height of its rows.
+    bool FitToRowsWanted() const;
+    void FitHeightToRows();
     // The bookmark of the record a multi-selection by Shift-click starts from (empty: none).
     const std::vector<char>& SelectionAnchor() const { return selectionAnchor_; }
     void ClearSelectionAnchor() { selectionAnchor_.clear(); }
@@ -236,6 +247,9 @@ class TdwCustomDBGrid : public TCustomGrid {
     virtual void SelectRecord() {}
     virtual void UnselectRecord() {}
     virtual void UnselectAll() {}
+    virtual void RefreshSelectionFlags() {}
+    // Hides a control the published grid places over the current cell (none here).
+    virtual void HideAttachedControl() {}
 
     std::string GetEditText(int ACol, int ARow) override;
     void SetEditText(int ACol, int ARow, const std::string& Value) override;
@@ -252,8 +266,6 @@ protected:
     virtual bool IsControlCell(int, int) { return false; }
     // The current record becomes the anchor of a Shift-click selection.
     void MarkSelectionAnchor();
-    // Hides a control placed over the current cell (none here).
-    virtual void HideAttachedControl() {}
     virtual void DoCalcCellColors(TField* Field, TGridDrawState State, bool Highlight, TFont* AFont,
                                   TBrush* ABrush);
     virtual void DoTitleButtonClick(const std::string& AFieldName);
@@ -266,7 +278,20 @@ protected:
     virtual void DoColExit();
     virtual std::string GetFieldValue(int DataCol);
     virtual void DoDrawDataCell(const TRect& Rect, TField* Field, TGridDrawState State);
+    virtual TColor GetColumnColor(int /*ACol*/) const { return Color(); }
+    // A sunken 10 x 10 check box centred in the cell: with a check mark drawn in place, or (the
+    // X-mark style, or the automatic style without new-style controls) with an X drawn off
+    // screen in the scratch bitmap and copied in.
+    virtual void DrawCheckBox(const TRect& Rect, int ACol, bool Checked, int ARow);
+    // The 3-D edges of a cell, once per DrawCell (a title button or another frame counts).
+    void DrawCellBorders(int ACol, int ARow, const TRect& Rect, TGridDrawState State);
+    // Tells DrawCellBorders that the cell being drawn already has its frame.
+    void MarkCellFramed() { cellFramed_ = true; }
+    // The title font changed: it no longer follows the parent's font; the titles are laid out
+    // again.
+    void TitleFontChanged();
 
+    void Loaded() override;
     void CreateWnd() override;
     TInplaceEdit* CreateEditor() override;
     void DrawCell(int ACol, int ARow, const TRect& ARect, TGridDrawState AState) override;
@@ -279,6 +304,8 @@ protected:
     void WMSize(TWMSize& Message) override;
     void WMVScroll(TWMScroll& Message) override;
     void CMExit(TMessage& Message) override;
+    void CMFontChanged(TMessage& Message) override;
+    void CMParentFontChanged(TMessage& Message) override;
     // Takes the focus when TakeFocusOnClick allows; false only when the grid could not get it.
     bool TakeFocus();
 
@@ -286,6 +313,17 @@ private:
     void SyncRowCount();
     void SyncActiveRow();
     void SyncScrollBar();
+    // The thumb position 0..200 from the engine's record count and the active record's
+    // sequence number, for a table of the type that keeps its records numbered in sequence,
+    // when the engine tells both; false otherwise.
+    bool ProportionalScrollPos(int& Pos);
+    // The table whose records the scroll bar numbers 0..200, or nullptr.
+    TdwTable* NumberedTable() const;
+    // The data rows' area, and the distance in pixels between the tops of two data rows.
+    TRect DataArea() const;
+    int DataRowPitch() const;
+    // The box of a whole row from the indicator to the client's right edge; empty when hidden.
+    TRect RowBox(int ARow) const;
     void NextRow();
     void PriorRow();
     void TabColumn(bool Forward);
@@ -306,6 +344,10 @@ private:
     void DrawTitle(int DataCol, const TRect& Rect);
     void WriteCellText(const TRect& Rect, int DX, int DY, TAlignment Alignment,
                        const std::string& Text);
+    // On a colour the device shows only approximately (dithered), through the scratch bitmap
+    // filled with the brush, so the text keeps the cell's background.
+    void WriteCellTextOffScreen(const TRect& Rect, int DX, int DY, TAlignment Alignment,
+                                const std::string& Text);
     // Word by word, each line as wide as the cell allows; TAB, CR and LF break the line.
     void WriteCellTextWrapped(const TRect& Rect, int DX, int DY, TAlignment Alignment,
                               const std::string& Text);
@@ -344,4 +386,10 @@ private:
     bool inColumnExit_ = false;
     bool suppressEditor_ = false;
     bool drawTexts_ = true;
+    bool selfChangingTitleFont_ = false;
+    // Of the cell DrawCell is drawing, for DrawCellBorders.
+    bool focusRectDrawn_ = false;
+    bool cellFramed_ = false;
+    bool cellBrushWhite_ = false;
+    bool cellHighlighted_ = false;
 };

@@ -45,6 +45,8 @@ std::map<const TWinControl*, TControl*>& Hovered() {
 
 } // namespace
 
+bool NewStyleControls = true;
+
 HWND RegisterWindow(TWinControl* control) {
     const HWND handle = nextHandle++;
     Windows()[handle] = control;
@@ -906,7 +908,7 @@ bool TWinControl::Showing() const {
 void TWinControl::Invalidate() {
     if (impl_->Widget) {
         impl_->EraseNeeded = true;
-        impl_->PaintNeeded = true;
+        impl_->NeedPaint();
         impl_->Widget->update();
     }
 }
@@ -914,7 +916,7 @@ void TWinControl::Invalidate() {
 void TWinControl::Repaint() {
     if (impl_->Widget && Showing()) {
         impl_->EraseNeeded = true;
-        impl_->PaintNeeded = true;
+        impl_->NeedPaint();
         impl_->Widget->repaint();
     }
 }

@@ -65,6 +65,11 @@ HCURSOR LoadStandardCursor(TCursor Shape);
 HCURSOR CreateCursorFromBitmap(TBitmap* Image, int HotX, int HotY);
 bool DestroyCursor(HCURSOR Cursor);
 
+// Whether the system draws its controls in the newer flat style (it does here); components that
+// draw control parts themselves (a check box in a grid cell) follow it. A setting, so a program
+// or a test can ask for the older raised look.
+extern bool NewStyleControls;
+
 enum TControlStyleItem {
     csAcceptsControls,
     csCaptureMouse,

@@ -703,6 +703,8 @@ void TCustomGrid::Paint() {
     canvas->Brush()->SetColor(Color());
     canvas->Brush()->SetStyle(bsSolid);
     canvas->FillRect(ClientRect());
+    // The lines go first, so a cell may draw its own edges over the lines around it.
+    DrawLines(canvas);
     auto rows = [this](auto&& each) {
         for (int r = 0; r < fixedRows_; ++r)
             each(r);
@@ -715,10 +717,14 @@ void TCustomGrid::Paint() {
         for (int c = topLeft_.X; c < ColCount() && ColLeft(c) < ClientWidth(); ++c)
             each(c);
     };
+    // Cells outside the area being painted are left as they are; a cell may draw its edges on
+    // the lines to its right and below, so those count as its own.
     rows([&](int r) {
         cols([&](int c) {
             const TRect rect = CellRect(c, r);
-            if (IsRectEmpty(rect)) return;
+            const TRect reach{rect.Left, rect.Top, rect.Right + gridLineWidth_,
+                              rect.Bottom + gridLineWidth_};
+            if (IsRectEmpty(rect) || !RectVisible(canvas->Handle(), &reach)) return;
             const TGridDrawState state = StateOf(c, r);
             canvas->Font()->Assign(Font());
             if (defaultDrawing_) {
@@ -743,7 +749,6 @@ void TCustomGrid::Paint() {
                 canvas->DrawFocusRect(rect);
         });
     });
-    DrawLines(canvas);
 }
 
 // ============================================================================================
@@ -992,6 +997,16 @@ void TCustomGrid::WMVScroll(TWMScroll& Message) {
 void TCustomGrid::CMExit(TMessage& Message) {
     if (!options_.Contains(goAlwaysShowEditor)) UpdateEditedText();
     TCustomControl::CMExit(Message);
+    Invalidate();
+}
+
+void TCustomGrid::WMSetFocus(TWMSetFocus& Message) {
+    TCustomControl::WMSetFocus(Message);
+    Invalidate();
+}
+
+void TCustomGrid::WMKillFocus(TWMKillFocus& Message) {
+    TCustomControl::WMKillFocus(Message);
     Invalidate();
 }
 

@@ -225,6 +225,9 @@ protected:
     void WMHScroll(TWMScroll& Message) override;
     void WMVScroll(TWMScroll& Message) override;
     void CMExit(TMessage& Message) override;
+    // The focused cell and the selection look different with and without the focus.
+    void WMSetFocus(TWMSetFocus& Message) override;
+    void WMKillFocus(TWMKillFocus& Message) override;
     void CreateWnd() override;
     // The wheel moves the focused cell a row per notch.
     void Dispatch(TMessage& Message) override;

@@ -6,6 +6,7 @@
 #include "platform/gui/QtKeys.h"
 #include "platform/gui/QtPaint.h"
 #include "platform/gui/WinUser.h"
+#include "platform/rtl/ScopeGuard.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -439,7 +440,7 @@ void TWinControlImpl::CreateWidget(const TCreateParams& params) {
         w = new QtWindow(this, parentWidget, parentWidget ? Qt::Widget : Qt::Window);
     }
     Widget = w;
-    PaintNeeded = true;
+    NeedPaint();
     EraseNeeded = true;
     AttachBridge(w, Handle);
     ApplyFont();
@@ -469,6 +470,14 @@ int TWinControlImpl::FrameWidth() const {
     return f;
 }
 
+void TWinControlImpl::NeedPaint(const TRect* area) {
+    PaintNeeded = true;
+    if (area)
+        PaintRegion += QRect(area->Left, area->Top, area->Width(), area->Height());
+    else
+        PaintAll = true;
+}
+
 QImage& TWinControlImpl::Buffer() {
     const TRect client = Owner->ClientRect();
     const QSize size(std::max(client.Width(), 1), std::max(client.Height(), 1));
@@ -480,7 +489,7 @@ QImage& TWinControlImpl::Buffer() {
             p.drawImage(0, 0, buffer_);
         }
         buffer_ = next;
-        PaintNeeded = true;
+        NeedPaint();
         EraseNeeded = true;
         if (canvas_) static_cast<TImageCanvas*>(canvas_.get())->SetImage(&buffer_);
     }
@@ -609,6 +618,20 @@ void QtWindow::paintEvent(QPaintEvent*) {
         impl_->Buffer();
         if (!impl_->PaintNeeded) return;
         impl_->PaintNeeded = false;
+        // A partial paint draws through a clip of the invalidated areas.
+        TCanvas* canvas = impl_->BufferCanvas();
+        const HDC dc = canvas->RawHandle();
+        const int saved = SaveDC(dc);
+        if (TDeviceContext* context = DeviceContext(dc); context && !impl_->PaintAll) {
+            context->State.Clipped = true;
+            context->State.Clip = impl_->PaintRegion;
+        }
+        impl_->PaintAll = false;
+        impl_->PaintRegion = QRegion();
+        auto unclip = MakeScopeGuard([&] {
+            RestoreDC(dc, saved);
+            canvas->Refresh();
+        });
         if (impl_->EraseNeeded) {
             impl_->EraseNeeded = false;
             control->Perform(WM_ERASEBKGND, 0, 0);

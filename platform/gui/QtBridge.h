@@ -8,6 +8,7 @@
 #include <QCursor>
 #include <QImage>
 #include <QPointer>
+#include <QRegion>
 #include <QWidget>
 
 #include <functional>
@@ -67,8 +68,14 @@ public:
     TCreateParams Params;
     bool EraseNeeded = true;
     // The control must paint again (it was invalidated or resized); without it a paint event
-    // only shows the back buffer as it is.
+    // only shows the back buffer as it is. The paint draws the areas invalidated since the last
+    // one (client coordinates), or everything after a whole invalidation; the pixels outside
+    // keep what they show.
     bool PaintNeeded = true;
+    bool PaintAll = true;
+    QRegion PaintRegion;
+    // Marks an area (nullptr: the whole client area) to be painted again.
+    void NeedPaint(const TRect* area = nullptr);
     // Height of a form's menu bar, which sits above the client area inside the widget.
     int MenuHeight = 0;
     // The window's scroll bars (SB_HORZ, SB_VERT).

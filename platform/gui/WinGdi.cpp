@@ -908,7 +908,9 @@ int GetBkMode(HDC hdc) {
 }
 COLORREF GetNearestColor(HDC hdc, COLORREF color) {
     DC_OR(CLR_INVALID);
-    return color & 0xFFFFFF;
+    const QColor shown = Colour(*dc, color & 0xFFFFFF);
+    return RGB(static_cast<Byte>(shown.red()), static_cast<Byte>(shown.green()),
+               static_cast<Byte>(shown.blue()));
 }
 int SetROP2(HDC hdc, int mode) {
     DC_OR(0);

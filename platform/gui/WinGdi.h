@@ -259,7 +259,8 @@ COLORREF SetBkColor(HDC dc, COLORREF color);
 COLORREF GetBkColor(HDC dc);
 int SetBkMode(HDC dc, int mode);
 int GetBkMode(HDC dc);
-// The nearest colour the device shows: every colour here.
+// The nearest colour the device shows: every colour on a colour device, black or white on a
+// monochrome bitmap.
 COLORREF GetNearestColor(HDC dc, COLORREF color);
 
 // Drawing modes (ROP2).

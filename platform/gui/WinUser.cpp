@@ -516,7 +516,7 @@ bool InvalidateRect(HWND hWnd, const TRect* rect, bool erase) {
     if (!c || !c->HandleAllocated()) return false;
     TWinControlImpl* impl = c->Impl();
     if (erase) impl->EraseNeeded = true;
-    impl->PaintNeeded = true;
+    impl->NeedPaint(rect);
     if (!impl->Widget) return true;
     if (rect) {
         const QPoint off = impl->ClientOffset();
