@@ -1578,15 +1578,13 @@ void TdwCustomDBGrid::WMVScroll(TWMScroll& Message) {
 
 void TdwCustomDBGrid::ThumbTo(int Pos) {
     TDataSet* data = dataLink_->DataSet();
-    if (TdwTable* table = NumberedTable()) {
-        if (Pos <= 0)
-            data->First();
-        else if (Pos >= kThumbRange)
-            data->Last();
-        else
-            ThumbToSequence(table, Pos);
+    TdwTable* table = NumberedTable();
+    if (table && Pos >= kThumbRange) {
+        data->Last();
         return;
     }
+    // Without a record count the bar has the five positions.
+    if (table && Pos > 0 && ThumbToSequence(table, Pos)) return;
     switch (Pos) {
     case 0: data->First(); break;
     case 1: data->MoveBy(-VisibleRowCount()); break;
@@ -1596,14 +1594,15 @@ void TdwCustomDBGrid::ThumbTo(int Pos) {
     }
 }
 
-void TdwCustomDBGrid::ThumbToSequence(TdwTable* Table, int Pos) {
+bool TdwCustomDBGrid::ThumbToSequence(TdwTable* Table, int Pos) {
     LongInt count = 0;
-    if (DbiGetRecordCount(Table->Handle(), &count) != dbiOK) return;
+    if (DbiGetRecordCount(Table->Handle(), &count) != dbiOK) return false;
     Table->CheckBrowseMode();
     const auto seqNo = static_cast<LongInt>(static_cast<long long>(Pos) * count / kThumbRange + 1);
     DbiSetToSeqNo(Table->Handle(), seqNo);
     Table->CursorPosChanged();
     Table->Resync(0);
+    return true;
 }
 
 void TdwCustomDBGrid::CMExit(TMessage& Message) {

@@ -338,8 +338,9 @@ private:
     void SelectClicked(TShiftState Shift);
     // A thumb drop: 0..200 on a table that numbers its records, else the five positions.
     void ThumbTo(int Pos);
-    // Stands on the record at Pos of 200 through the engine's sequence numbers.
-    void ThumbToSequence(TdwTable* Table, int Pos);
+    // Stands on the record at Pos of 200 through the engine's sequence numbers; false when the
+    // engine cannot count the records.
+    bool ThumbToSequence(TdwTable* Table, int Pos);
     void DrawIndicator(const TRect& Rect, int DataRow);
     void DrawTitle(int DataCol, const TRect& Rect);
     void WriteCellText(const TRect& Rect, int DX, int DY, TAlignment Alignment,
