@@ -199,7 +199,10 @@ void TFilePrinter::ReadHeader() {
     for (int i = 0; i < 4; ++i)
         ReadReal(); // unprintable widths of the recording device
     ApplyPrinterSettings();
-    recordedOutput_ = ReadRawText();
+    // The file the recording's job was sent to is not followed: a recording from elsewhere could
+    // name any file, and printing it would overwrite that file. The job goes where the player's
+    // caller says (PrintPages).
+    ReadRawText();
     headerEnd_ = pos_;
     // A count beyond the pages the stream holds would play its last page again and again.
     if (CountPageRecords() != pages) BadStream();
@@ -325,10 +328,11 @@ void TFilePrinter::ExecuteCustom(int FirstPage, int LastPage, int Copies) {
 }
 
 void TFilePrinter::PrintPages(int First, int Last) {
-    // The job goes where the recording says; the printer's own setting returns afterwards.
+    // The job goes to the file this player's caller named, else to the printer; the device's
+    // own setting returns afterwards.
     TRPDevice* device = RPDev();
     const std::string previousOutput = device->OutputFileName();
-    device->SetOutputFileName(recordedOutput_);
+    device->SetOutputFileName(OutputFileName());
     try {
         PlayPages(First, Last);
     } catch (...) {
