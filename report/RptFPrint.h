@@ -92,6 +92,8 @@ private:
     int ReadWord();
     LongInt ReadLong();
     double ReadReal();
+    // A page's width or height: above 0 and no larger than the largest paper.
+    double ReadPageLength();
     std::string ReadRawText();
     std::string ReadText();
     void ReadPoint(double& X, double& Y);

@@ -614,6 +614,28 @@ TEST_F(RptBadStream, GraphicSizesReusesAndCountsAreChecked) {
     EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
 }
 
+TEST_F(RptBadStream, PageSizesNoPaperHasAreRefused) {
+    const std::vector<Byte> good = Good();
+    const std::vector<LongInt> pages = PageStarts();
+    // The width and height of a page record follow its code, links and number.
+    for (float length : {3156.3f, 0.0f, -8.5f}) {
+        std::vector<Byte> bytes = good;
+        EncodeLE(bytes.data() + pages[1] + 11, length);
+        EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.") << length;
+        bytes = good;
+        EncodeLE(bytes.data() + pages[0] + 15, length);
+        EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.") << length;
+    }
+    // The largest custom paper, 3276.7 mm long, still plays.
+    std::vector<Byte> bytes = good;
+    EncodeLE(bytes.data() + pages[0] + 15, 129.0f);
+    stream.Clear();
+    stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
+    Play();
+    EXPECT_EQ(LastDocument().Pages.size(), 2u);
+    EXPECT_TRUE(LastDocument().Finished);
+}
+
 TEST_F(RptBadStream, TruncatedStreamFailsWithTheReadError) {
     std::vector<Byte> bytes = Good();
     bytes.erase(bytes.end() - 3, bytes.end());
