@@ -14,6 +14,9 @@ namespace {
 // Lengths and factors beyond this (in inches or as factors) are no recording's: a page is far
 // smaller. Keeping below it keeps every device coordinate an integer.
 constexpr double MaxStreamReal = 100000.0;
+// The largest paper a printer's settings describe: 32767 tenths of a millimetre. A recorded page
+// beyond it is no page of a printer, and the preview could not make a page image of it.
+constexpr double MaxPageInches = 3276.7 / 25.4;
 // The step by which a font that renders wider than recorded is made smaller (device pixels).
 constexpr double FitStep = 1.1;
 
@@ -96,6 +99,12 @@ double TFilePrinter::ReadReal() {
     const double value = DecodeLE<float>(data_ + pos_);
     pos_ += 4;
     if (!std::isfinite(value) || std::fabs(value) > MaxStreamReal) BadStream();
+    return value;
+}
+
+double TFilePrinter::ReadPageLength() {
+    const double value = ReadReal();
+    if (!(value > 0.0) || value > MaxPageInches) BadStream();
     return value;
 }
 
@@ -194,12 +203,15 @@ void TFilePrinter::ReadHeader() {
     SetTotalPages(pages);
     ReadWord(); // first page of the recording's range
     ReadWord(); // last page
-    pageWidthIn_ = ReadReal();
-    pageHeightIn_ = ReadReal();
+    pageWidthIn_ = ReadPageLength();
+    pageHeightIn_ = ReadPageLength();
     for (int i = 0; i < 4; ++i)
         ReadReal(); // unprintable widths of the recording device
     ApplyPrinterSettings();
-    recordedOutput_ = ReadRawText();
+    // The file the recording's job was sent to is not followed: a recording from elsewhere could
+    // name any file, and printing it would overwrite that file. The job goes where the player's
+    // caller says (PrintPages).
+    ReadRawText();
     headerEnd_ = pos_;
     // A count beyond the pages the stream holds would play its last page again and again.
     if (CountPageRecords() != pages) BadStream();
@@ -256,8 +268,8 @@ void TFilePrinter::ReadPageRecord() {
     const LongInt previous = ReadLong();
     const LongInt next = ReadLong();
     const int number = ReadWord();
-    const double width = ReadReal();
-    const double height = ReadReal();
+    const double width = ReadPageLength();
+    const double height = ReadPageLength();
     // Pages lie in order: a link back leads before this page, a link on after it, so a walk
     // along the links always ends.
     if (previous != 0 && (previous < headerEnd_ || previous >= start)) BadStream();
@@ -325,10 +337,11 @@ void TFilePrinter::ExecuteCustom(int FirstPage, int LastPage, int Copies) {
 }
 
 void TFilePrinter::PrintPages(int First, int Last) {
-    // The job goes where the recording says; the printer's own setting returns afterwards.
+    // The job goes to the file this player's caller named, else to the printer; the device's
+    // own setting returns afterwards.
     TRPDevice* device = RPDev();
     const std::string previousOutput = device->OutputFileName();
-    device->SetOutputFileName(recordedOutput_);
+    device->SetOutputFileName(OutputFileName());
     try {
         PlayPages(First, Last);
     } catch (...) {

@@ -2,7 +2,10 @@
 // page by page on a canvas report, to the printer here and into a page bitmap in the preview
 // (TFilePreview). Its user units are inches, so the recorded values are its positions, and it
 // draws lines as recorded. The printer settings of the recording (orientation, bin, copies,
-// collation, duplex, paper, output file) are put on the printer before the job starts.
+// collation, duplex, paper) are put on the printer before the job starts. The output file the
+// recording names is not followed: the job goes to the file the caller named on the player
+// (SetOutputFileName), else to the printer, so printing a recording from elsewhere never
+// writes a file the user did not choose.
 // A recording is untrusted input: every code, count, size, position and page link is checked
 // before use; a stream that is not sound fails with "Unexpected code found in report file."
 // and the print job is abandoned, so nothing of it prints.
@@ -51,7 +54,7 @@ protected:
     bool OpenInput();
     void CloseInput();
     bool InputOpen() const { return input_ != nullptr; }
-    // Reads the header: title, page count, printer settings, output file.
+    // Reads the header: title, page count, printer settings.
     void ReadHeader();
     // Before the first page: no page read yet, the first page record after the header.
     void ResetPagePosition();
@@ -89,6 +92,8 @@ private:
     int ReadWord();
     LongInt ReadLong();
     double ReadReal();
+    // A page's width or height: above 0 and no larger than the largest paper.
+    double ReadPageLength();
     std::string ReadRawText();
     std::string ReadText();
     void ReadPoint(double& X, double& Y);
@@ -111,8 +116,6 @@ private:
     Int64 prevPos_ = 0;
     Int64 nextPos_ = 0;
     int version_ = ReportStreamVersion;
-    // The file the recorded job is to be printed to (empty: the printer).
-    std::string recordedOutput_;
     double pageWidthIn_ = 8.5;
     double pageHeightIn_ = 11.0;
     Byte bitmapMode_ = 0;

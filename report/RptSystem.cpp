@@ -248,6 +248,8 @@ void TReportSystem::Print() {
             printer_->ApplyTo(player.get());
             filer_->ApplyTo(player.get());
             player->SetStatusLabel(statusLabel_);
+            // The recording names the file too, but a player follows only its caller's choice.
+            player->SetOutputFileName(OutputFileName);
             baseReport_ = player.get();
             report = std::move(player);
         } else {

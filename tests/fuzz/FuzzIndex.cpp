@@ -1,9 +1,11 @@
 // The engine's index files beside the sample table. The input is a selector byte (bits 0-1: NTX,
-// IDX, CDX or NSX; bit 2: leave the checksums as they are) and the index file. Every page of the
-// file carries a CRC-32, so a mutated page would never get past its check: unless bit 2 is set,
-// the checksums are made to fit first (the layout of xbase/XbIndex.cpp: header CRC in the last
-// four bytes of page 0 over its first 1064 bytes; other pages' CRC at byte 8 over their used
-// bytes), and the fuzzer reaches the trees behind them. A CDX or NSX file is the table's production
+// IDX, CDX or NSX; bit 2: leave the file as it is) and the index file. Every page of the file
+// carries a CRC-32 and the header the table's record count and update stamp, so a mutated page
+// would never get past its check and an index of another table would be rebuilt from the table
+// on opening: unless bit 2 is set, the header is given the sample table's count and stamp and
+// the checksums are made to fit (xbase/FORMAT.md: header CRC in the last four bytes of page 0
+// over its first 1072 bytes; other pages' CRC at byte 8 over their used bytes), and the fuzzer
+// reaches the trees behind them. A CDX or NSX file is the table's production
 // index and opens with the table; an NTX or IDX file is opened after it. Every order is then walked
 // both ways, sought with keys of each type (soft seek off and on) and limited by a scope, as a
 // user's browsing by an order does.
@@ -99,9 +101,16 @@ std::size_t UsedBytes(const std::string& file, std::size_t at) {
     return used <= PageSize ? used : 0;
 }
 
-void SealChecksums(std::string& file) {
-    if (file.size() < PageSize) return;
-    Put32(file, PageSize - 4, Crc32(0, file.data(), 40 + 16 * 64));
+// The header's copy of the table's record count and update stamp (DBF header bytes 16..19).
+constexpr std::size_t TableStateAt = 36;
+constexpr std::size_t DbfStampAt = 16;
+constexpr std::size_t HeaderUsed = 48 + 16 * 64;
+
+void SealChecksums(std::string& file, const std::string& table) {
+    if (file.size() < PageSize || table.size() < DbfStampAt + 4) return;
+    Put32(file, TableStateAt, SampleRecords);
+    Put32(file, TableStateAt + 4, Get(table, DbfStampAt, 4));
+    Put32(file, PageSize - 4, Crc32(0, file.data(), HeaderUsed));
     for (std::size_t at = PageSize; at + PageSize <= file.size(); at += PageSize) {
         const std::size_t used = UsedBytes(file, at);
         if (used == 0) continue;
@@ -124,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path = WriteFuzzFile("T.DBF", sample.Table);
     WriteFuzzFile(ntx ? "T.DBT" : "T.FPT", sample.Memo);
     std::string file(input.Rest());
-    if ((selector & 4) == 0) SealChecksums(file);
+    if ((selector & 4) == 0) SealChecksums(file, sample.Table);
     const std::string index = WriteFuzzFile(std::string("T") + kind.Extension, file);
     if (xb_Use(path, "", xbModeShared, kind.Driver) != 0) {
         // The production index (CDX, NSX) came with the table; the others are opened by name.

@@ -407,7 +407,7 @@ TEST_F(RptFiler, PlayedPdfHasTheDirectPdfsWords) {
         filer.SetOutputFileName(played);
         filer.OnPrint = [&](TObject*) { body(filer); };
         filer.Execute();
-        Play();
+        Play(0, 0, [&](TFilePrinter& p) { p.SetOutputFileName(played); });
         const auto a = PdfWords(RunTool("pdftotext -bbox " + ShellQuoted(direct) + " -"));
         const auto b = PdfWords(RunTool("pdftotext -bbox " + ShellQuoted(played) + " -"));
         ASSERT_EQ(a.size(), b.size());
@@ -425,19 +425,25 @@ TEST_F(RptFiler, PlayedPdfHasTheDirectPdfsWords) {
     }
 }
 
-TEST_F(RptFiler, RecordedOutputFileServesThatJobOnly) {
-    const std::string file = dir + "/to file.prn";
+// A recording can come from elsewhere and name any file: playing it must not write there.
+TEST_F(RptFiler, PlayerPrintsWhereItsCallerSaysNotWhereTheRecordingSays) {
+    const std::string named = dir + "/named by the recording.prn", chosen = dir + "/chosen.prn";
     TReportFiler filer(nullptr);
     filer.SetStreamMode(smUser);
     filer.SetStream(&stream);
-    filer.SetOutputFileName(file);
+    filer.SetOutputFileName(named);
     filer.OnPrint = [&](TObject*) { filer.PrintLeft("x", 1.0); };
     filer.Execute();
     RPDev()->SetOutputFileName("");
     Play();
-    EXPECT_EQ(LastDocument().Settings.Output, file);
-    Direct(TwoLines);
     EXPECT_EQ(LastDocument().Settings.Output, "");
+    Play(0, 0, [&](TFilePrinter& p) { p.SetOutputFileName(chosen); });
+    EXPECT_EQ(LastDocument().Settings.Output, chosen);
+    // A file another report left on the printer serves that report; the player does not take it.
+    RPDev()->SetOutputFileName(named);
+    Play();
+    EXPECT_EQ(LastDocument().Settings.Output, "");
+    EXPECT_EQ(RPDev()->OutputFileName(), named);
 }
 
 TEST_F(RptFiler, PageRangesArePlayedOnce) {
@@ -606,6 +612,28 @@ TEST_F(RptBadStream, GraphicSizesReusesAndCountsAreChecked) {
     bytes = good;
     bytes[kind + 5] = 'X'; // not a bitmap's data
     EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
+}
+
+TEST_F(RptBadStream, PageSizesNoPaperHasAreRefused) {
+    const std::vector<Byte> good = Good();
+    const std::vector<LongInt> pages = PageStarts();
+    // The width and height of a page record follow its code, links and number.
+    for (float length : {3156.3f, 0.0f, -8.5f}) {
+        std::vector<Byte> bytes = good;
+        EncodeLE(bytes.data() + pages[1] + 11, length);
+        EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.") << length;
+        bytes = good;
+        EncodeLE(bytes.data() + pages[0] + 15, length);
+        EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.") << length;
+    }
+    // The largest custom paper, 3276.7 mm long, still plays.
+    std::vector<Byte> bytes = good;
+    EncodeLE(bytes.data() + pages[0] + 15, 129.0f);
+    stream.Clear();
+    stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
+    Play();
+    EXPECT_EQ(LastDocument().Pages.size(), 2u);
+    EXPECT_TRUE(LastDocument().Finished);
 }
 
 TEST_F(RptBadStream, TruncatedStreamFailsWithTheReadError) {

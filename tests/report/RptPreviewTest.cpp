@@ -283,6 +283,7 @@ TEST_F(RptPreviewTest, WordsStandWhereThePrinterPutsThem) {
     TFilePrinter player(nullptr);
     player.SetStreamMode(smUser);
     player.SetStream(&stream);
+    player.SetOutputFileName(pdf);
     player.Execute();
     ASSERT_EQ(
         RunTool("pdftoppm -r 96 -f 1 -l 1 " + ShellQuoted(pdf) + " " + ShellQuoted(dir + "/page"))

@@ -211,6 +211,31 @@ TEST_F(RptSystem, WithoutGeneratingASuppliedRecordingIsPlayed) {
     EXPECT_EQ(system.SystemFiler()->Stream, &recording);
 }
 
+TEST_F(RptSystem, ASuppliedRecordingGoesToTheChosenDestinationNotToTheFileItNames) {
+    TMemoryStream recording;
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smUser);
+    filer.SetStream(&recording);
+    filer.SetOutputFileName(dir + "/settings.ini");
+    filer.OnPrint = [&](TObject*) { filer.PrintLeft("Saved", 1.0); };
+    filer.Execute();
+    system.SystemOptions.Include(soNoGenerate);
+    system.SystemOptions.Include(soUseFiler);
+    system.SystemFiler()->Stream = &recording;
+    system.DefaultDest = rdPrinter;
+    system.Execute();
+    ASSERT_EQ(Printed(), 1u);
+    EXPECT_EQ(LastDocument().Settings.Output, "");
+    const std::string chosen = dir + "/chosen.out";
+    Setup = [&](TRPSetupForm* Form) {
+        Form->FileRB->SetChecked(true);
+        Form->FileNameED->SetText(chosen);
+    };
+    system.Execute();
+    ASSERT_EQ(Printed(), 2u);
+    EXPECT_EQ(LastDocument().Settings.Output, chosen);
+}
+
 TEST_F(RptSystem, WithoutPrintersTheFormsCanvasMeasuresAndThePreviewShows) {
     UseBackends({});
     TForm owner(nullptr);
