@@ -7,6 +7,7 @@ program built without that caption skips the scenario with a "not in this build"
 
 import os
 import re
+import struct
 import time
 
 from driver import Failure, Skipped, check, check_in, pdf_pages, pdf_text, read_ini
@@ -357,6 +358,66 @@ LEASE_PAGES = (
 # The results page's More button, relative to the advisor's window.
 LEASE_MORE_BUTTON = (131, 400)
 
+# A "*.LB" file: one 228-byte record (signature 10, version 260, the asset's name as a counted
+# Windows-1252 text at byte 4, the price as a little-endian double at byte 92).
+LB_SIZE = 228
+LB_SAVED_AS = "Café van"
+LB_REFUSALS = (
+    # file name, what is done to the saved bytes, the message its opening must show
+    ("Truncated.LB", lambda b: b[:200], "File NOT a Lease v. Buy Advisor file."),
+    ("Wrong bytes.LB", lambda b: b[:4] + bytes([200]) + b[5:],
+     "File NOT a Lease v. Buy Advisor file."),
+    ("Older.LB", lambda b: b[:2] + struct.pack("<H", 259) + b[4:],
+     "File NOT current version of Lease v. Buy Advisor file."),
+)
+
+
+def lease_file_command(s, form, downs, title):
+    """Pops up the File button's menu (Alt+F), picks Open... (one Down) or Save... (two) and
+    waits for the file dialog."""
+    s.focus(form)
+    s.key("alt+f", pause=0.4)
+    s.key(*["Down"] * downs, "Return", pause=0.4)
+    dialog = s.wait_window(title)
+    s.focus(dialog)
+    return dialog
+
+
+def lease_file_dialog(s, form, downs, title, name):
+    """Types a file name into the file dialog and accepts it with Return."""
+    dialog = lease_file_command(s, form, downs, title)
+    s.key("ctrl+a")
+    s.type(name)
+    s.key("Return", pause=0.4)
+    s.wait_gone(title)
+    return dialog
+
+
+def field_text(s, form):
+    """The whole text of the focused field, copied with Ctrl+C ("" when it copies nothing)."""
+    s.focus(form)
+    s.key("Home", "shift+End")
+    s.clear_clipboard()
+    s.key("ctrl+c")
+    try:
+        return s.clipboard(timeout=1, changed_from=s.marker)
+    except Failure:
+        return ""
+
+
+def check_lease_file(path):
+    check(os.path.exists(path), f"no file {path} after saving")
+    with open(path, "rb") as f:
+        data = f.read()
+    check(len(data) == LB_SIZE, f"the saved file holds {len(data)} bytes, not {LB_SIZE}")
+    check(struct.unpack_from("<HH", data, 0) == (10, 260),
+          f"the saved file starts {data[:4]!r}, not signature 10 and version 260")
+    asset = data[5:5 + data[4]].decode("cp1252")
+    check(asset == "Café delivery van", f"the saved file names the asset {asset!r}")
+    price = struct.unpack_from("<d", data, 92)[0]
+    check(price == 30000.0, f"the saved file holds the price {price}")
+    return data
+
 
 @scenario(6, "lease-versus-buy", needs="&Lease v. Buy...")
 def lease_versus_buy(s):
@@ -369,7 +430,8 @@ def lease_versus_buy(s):
         if k < len(LEASE_PAGES) - 1:
             s.key("alt+x", pause=0.4)
     calculate(s, form)
-    narrative = " ".join(s.copied().split())
+    analysis = s.copied()
+    narrative = " ".join(analysis.split())
     for expected in ("Asset to be bought or leased?: Café delivery van",
                      "Prospective buyer or lessee?: Zoë Müller",
                      "the acquisition of the Café delivery van",
@@ -386,9 +448,49 @@ def lease_versus_buy(s):
     s.click(form, *LEASE_MORE_BUTTON)
     time.sleep(0.5)
     docs_shot(s, form, "lease-cash-flow.png")
+
+    # File, Save...: the name is typed without its extension, which the program adds.
+    lease_file_dialog(s, form, 2, "Save As", LB_SAVED_AS)
+    saved = check_lease_file(os.path.join(s.root, LB_SAVED_AS + ".LB"))
+    close_form(s, form, title)
+    quit_program(s, main)
+
+    # A fresh start knows nothing of the inputs until the file is opened again.
+    main = start(s)
+    form = open_form(s, main, "ctrl+l", title)
+    empty = field_text(s, form)
+    check(empty == "", f"a fresh start shows the asset {empty!r} before any file is opened")
+    lease_file_dialog(s, form, 1, "Open", LB_SAVED_AS + ".LB")
+    asset = field_text(s, form)
+    check(asset == "Café delivery van", f"the reopened file shows the asset {asset!r}")
+    for _ in range(len(LEASE_PAGES) - 1):
+        s.key("alt+x", pause=0.4)
+    calculate(s, form)
+    reopened = s.copied()
+    check(reopened == analysis,
+          f"the reopened file gives another analysis:\n{reopened}\n--- before saving:\n{analysis}")
+    s.key("alt+p")
+    reprinted = " ".join(pdf_text(s.wait_printed(2)).split())
+    for expected in ("Café delivery van", "Zoë Müller", "$30,000.00", "$8,461.20"):
+        check_in(expected, reprinted, "the printout of the reopened file")
+
+    # Damaged files are refused with their message, the inputs stay and the program goes on.
+    for name, damage, message in LB_REFUSALS:
+        with open(os.path.join(s.root, name), "wb") as f:
+            f.write(damage(saved))
+        lease_file_command(s, form, 1, "Open")
+        s.key("ctrl+a")
+        s.type(name)
+        s.key("Return", pause=0.4)
+        text = s.answer_message(form)
+        check_in(message, text, f"opening {name}")
+        s.wait_gone("Open")
     s.focus(form)
-    s.key("Escape")
-    s.wait_gone(title)
+    check(s.copied() == analysis, "a refused file changed the inputs")
+    s.key("alt+i", pause=0.4)
+    s.key("alt+c", pause=0.5)
+    check(s.copied() == analysis, "calculating after the refused files gave another analysis")
+    close_form(s, form, title)
     quit_program(s, main)
 
 
