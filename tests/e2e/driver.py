@@ -415,6 +415,14 @@ def read_ini(path):
     return sections
 
 
+def read_dbf(path):
+    """Reads a DBF table with dbfread: its live records (as dicts, text fields stripped) and the
+    number of records marked deleted but not packed away."""
+    import dbfread  # the Debian package python3-dbfread; only scenarios that read tables need it
+    table = dbfread.DBF(path, load=True, encoding="cp1252", char_decode_errors="strict")
+    return [dict(r) for r in table.records], len(table.deleted)
+
+
 def program_has(app, text):
     """Tells whether the built program carries a text (a menu caption) among its strings."""
     with open(app, "rb") as f:

@@ -10,7 +10,8 @@ import re
 import struct
 import time
 
-from driver import Failure, Skipped, check, check_in, pdf_pages, pdf_text, read_ini
+from driver import (Failure, Skipped, check, check_in, pdf_pages, pdf_text, read_dbf,
+                    read_ini)
 
 SCENARIOS = []
 
@@ -95,6 +96,33 @@ def docs_shot(s, wid, name, also=None):
 
 # -- 1 ------------------------------------------------------------------------------------------
 
+REGISTER_TABLES = ("ACCNTS", "LOANS", "XREF", "SYSINFO", "TRANS")
+
+
+def register_contents(s):
+    """The live records of each register table in the program's folder, by table; a record
+    marked deleted and not packed away is a failure."""
+    contents = {}
+    for name in REGISTER_TABLES:
+        records, deleted = read_dbf(s.home_file(name + ".DBF"))
+        check(deleted == 0, f"{name}.DBF keeps {deleted} deleted records")
+        contents[name] = records
+    return contents
+
+
+def check_new_register(s):
+    tables = register_contents(s)
+    accounts = [r["ACCOUNTNO"] for r in tables["ACCNTS"]]
+    check(accounts == ["DEFAULT"], f"a new register holds the accounts {accounts}")
+    check(len(tables["SYSINFO"]) == 1 and tables["SYSINFO"][0]["LASTLOANNO"] == 0,
+          f"a new register's counter is {tables['SYSINFO']}")
+    for name in ("LOANS", "XREF", "TRANS"):
+        check(tables[name] == [], f"a new register's {name}.DBF is not empty: {tables[name]}")
+    for name in ("ACCNTS", "LOANS", "XREF", "TRANS"):
+        check(os.path.exists(s.home_file(name + ".NSX")), f"{name}.DBF has no index file")
+    return tables
+
+
 @scenario(1, "first-run")
 def first_run(s):
     check(os.listdir(s.home) == [], "the program's folder is not empty before the first run")
@@ -118,6 +146,7 @@ def first_run(s):
     quit_program(s, main)
     for name in ("WIN.INI", "registry.ini"):
         check(os.path.exists(s.home_file(name)), f"{name} was not made on the first run")
+    tables = check_new_register(s)
     registry = read_ini(s.home_file("registry.ini"))
     check(any(k.endswith("DTOOLBAR1") for k in registry),
           f"the toolbar's place was not kept: {registry}")
@@ -128,6 +157,7 @@ def first_run(s):
     quit_program(s, main)
     with open(s.home_file("WIN.INI"), "rb") as f:
         check(f.read() == first_profile, "the second start rewrote WIN.INI")
+    check(register_contents(s) == tables, "the second start changed the register's tables")
 
 
 # -- 2 ------------------------------------------------------------------------------------------
