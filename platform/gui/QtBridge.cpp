@@ -19,6 +19,7 @@
 #include <QWheelEvent>
 
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -675,6 +676,15 @@ bool SendToNative(QObject* target, QEvent* event) {
     }
     --bypassDepth;
     return result;
+}
+
+void ProcessWindowSystemEvents(QEventLoop::ProcessEventsFlags Flags) {
+    // The event being passed on stays untranslated; what the queue brings now is not it.
+    struct TRestoreBypass {
+        int Depth;
+        ~TRestoreBypass() { bypassDepth = Depth; }
+    } restore{std::exchange(bypassDepth, 0)};
+    QCoreApplication::processEvents(Flags);
 }
 
 namespace {

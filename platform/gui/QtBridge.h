@@ -6,6 +6,7 @@
 #include "platform/gui/Controls.h"
 
 #include <QCursor>
+#include <QEventLoop>
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
@@ -104,6 +105,11 @@ TWinControl* ControlOfWidget(const QObject* widget);
 void AttachBridge(QWidget* widget, HWND handle);
 // Delivers a Qt event to a native widget's own handling (past the translation).
 bool SendToNative(QObject* target, QEvent* event);
+// Takes the events the window system has queued (waiting for one with WaitForMoreEvents). They
+// are fresh input and are translated like any other, also when the program waits inside a
+// native widget's handling of the event SendToNative passed on (a modal window opened by a
+// click on a native button takes its keys).
+void ProcessWindowSystemEvents(QEventLoop::ProcessEventsFlags Flags);
 // Gives the native widget of a control the input message that reached the default handling.
 bool PassToNative(TWinControl* control, const TMessage& message);
 
