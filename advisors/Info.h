@@ -5,13 +5,35 @@
 // table gets the "DEFAULT" account and a new counter table its one record. Loan numbers come
 // from the counter table; account numbers are generated from the borrower's names and are
 // unique (the accounts tag refuses a second record with the same number).
+//
+// TLoanInfo ("Loan Information") is the register's modal four-step dialog: pick or create the
+// borrower (steps 1 and 2), then pick or create one of the borrower's loans (steps 3 and 4).
+// The schedule form opens it through ShowLoanInfo to choose the loan a schedule is saved under
+// or loaded from. Every change the dialog starts and does not finish is undone when it is
+// cancelled, the cross-reference row of a new loan included; a failed save keeps the dialog
+// open on its page with a message.
 #pragma once
 
 #include "advisors/AmortSched.h"
+#include "controls/entry/VcBase.h"
+#include "controls/entry/VcDbPF.h"
+#include "controls/entry/VcDbPLb.h"
+#include "controls/entry/VcDbSF.h"
+#include "controls/entry/VcXfer.h"
 #include "db/DBTables.h"
+#include "db/XBase.h"
+#include "dbcontrols/DBCtrls.h"
+#include "dbcontrols/Dwdatsrc.h"
+#include "dbcontrols/Dwdbgrid.h"
+#include "dbcontrols/Dwkeycb.h"
+#include "dbcontrols/Dwtable.h"
+#include "platform/gui/ExtCtrls.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/StdCtrls.h"
 
 #include <memory>
 #include <string>
+#include <vector>
 
 // The register's table files and their index tags.
 inline constexpr const char* AccountsTable = "ACCNTS.DBF";
@@ -35,6 +57,9 @@ void CreateRegisterTables(const std::string& Folder);
 // A table of the register in Folder (not yet open), in the order of Tag when one is given.
 std::unique_ptr<TTable> RegisterTable(const std::string& Folder, const std::string& Name,
                                       const std::string& Tag = "");
+// Points Table (closed) at a table of the register, as RegisterTable does.
+void SetRegisterTable(TTable& Table, const std::string& Folder, const std::string& Name,
+                      const std::string& Tag = "");
 
 // Issues the next loan number: LASTLOANNO of the counter table in Folder goes up by one and is
 // posted; the new number is returned.
@@ -64,9 +89,16 @@ bool ConfirmLoanDelete(const std::string& LoanNo);
 
 // Deletes the loan, its cross-references and its saved schedule rows.
 std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo);
+// Deletes the loan's cross-references and saved schedule rows; the LOANS record stays.
+std::string DeleteLoanLinks(const std::string& Folder, const std::string& LoanNo);
 // Deletes the account with every loan it has (as DeleteLoan). The "DEFAULT" account is refused
 // with "\rThe DEFAULT account cannot be deleted.\r\r" and nothing changes.
 std::string DeleteAccount(const std::string& Folder, const std::string& AccountNo);
+// Deletes every loan of the account (as DeleteLoan); the account record stays.
+std::string DeleteAccountLoans(const std::string& Folder, const std::string& AccountNo);
+// Removes the deleted records of table Name, which must not be open elsewhere; answers
+// "Pack failed." when the engine refuses, else empty.
+std::string PackRegisterTable(const std::string& Folder, const std::string& Name);
 
 // ----- Schedule storage
 
@@ -84,3 +116,148 @@ std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
 // when the schedule was loaded; without rows LastRow is 0.
 std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
                          TAmortSchedule& Schedule, TAmortOptions& Options);
+
+// ----- The register's dialog
+
+// The dialog's modes: choosing the loan a schedule is saved under, or loaded from.
+enum TLoanInfoMode : Byte { limLoad = 0, limSave = 1 };
+
+class TLoanInfo : public TForm {
+    VANTREL_CLASS(TLoanInfo, TForm)
+
+    // Opens the register's tables in Folder; a table that cannot be opened is reported
+    // ("Table open failed") and TablesOpen() is then false.
+    TLoanInfo(TComponent* AOwner, const std::string& Folder);
+    ~TLoanInfo() override;
+
+    // The terms a new loan starts with (those of the schedule form).
+    TAmortLoan ScheduleLoan;
+
+    // Tables and their sources.
+    TdwTable *Accounts, *AccountsLookup, *Loans, *LoansLookup, *XRef;
+    TdwDataSource *AccountsSource, *LoansSource, *XRefSource;
+    TXBase *AccountsXB, *LoansXB, *XRefXB;
+    // Header line, notebook, buttons.
+    THeader* Header1;
+    TNotebook* Notebook1;
+    TButton *NewBTN, *PriorBTN, *NextBTN, *HelpBTN, *CancelBTN;
+    TDBNavigator* DBNavigator1;
+    // Page "Accounts".
+    TdwIncrementalSearch* IncSearch;
+    TdwKeyCombo* KeyCombo;
+    TdwDBGrid* AccountsGrid;
+    // Page "AcctInfo".
+    TGroupBox* AcctNoGroup;
+    TRadioButton *AutoBTN, *ManualBTN;
+    TVcDbSimpleField* AccountNo;
+    TLabel *lFirst, *lBusiness, *lAddress1, *lAddress2, *lCity, *lPhone1, *lState, *lZip, *lCountry,
+        *lMI, *lLast, *lExt, *lPhone2;
+    TVcDbSimpleField *FirstName, *Business, *Address1, *Address2, *City, *Zip, *Country, *MI,
+        *LastName, *Phone2Ext;
+    TVcDbPictureField *State, *Phone1, *Phone2;
+    // Page "Loans".
+    TdwDBGrid* LoansGrid;
+    // Page "LoanInfo".
+    TLabel *lLoanNo, *lCollateral, *lPropAddress, *lLotNo, *lPropCity, *lPropState, *lPropZip,
+        *lPropCountry, *lInitAmt, *lOrigDate, *lBlockNo, *lInitRate, *lInitTerm;
+    TVcDbPictureLabel *LoanNo, *InitAmt, *OrigDate, *InitRate, *InitTerm;
+    TVcDbSimpleField *Collateral, *PropAddress, *LotNo, *PropCity, *PropZip, *PropCountry, *BlockNo;
+    TVcDbPictureField* PropState;
+    TVcTransfer* VcTransfer1;
+    TVcController* DefaultController;
+
+    // Dialog state.
+    Byte Mode = limSave;
+    bool NewAccount = false;
+    bool NewLoan = false;
+    std::string LoanNoResult;
+
+    bool TablesOpen() const { return tablesOpen_; }
+    // The record navigator's table on the current step.
+    TDataSource* NavigatorSource() const { return DBNavigator1->DataSource(); }
+    // The status text (header section 0) and the step (section 1).
+    std::string StatusText() const;
+    std::string StepText() const;
+
+    void FormShow(TObject* Sender);
+    void FormClose(TObject* Sender, TCloseAction& Action);
+    void NewBTNClick(TObject* Sender);
+    void NextBTNClick(TObject* Sender);
+    void PriorBTNClick(TObject* Sender);
+    void CancelBTNClick(TObject* Sender);
+    void HelpBTNClick(TObject* Sender);
+    void AutoBTNClick(TObject* Sender);
+    void ManualBTNClick(TObject* Sender);
+    void Notebook1PageChanged(TObject* Sender);
+    void AccountsAfterPost(TDataSet*) { NewAccount = false; }
+    void LoansAfterPost(TDataSet*) { NewLoan = false; }
+    // A new loan given up (Cancel, or the navigator's cancel or delete while inserting) takes
+    // its cross-reference row along.
+    void LoansAfterCancel(TDataSet* DataSet);
+    void XRefCalcFields(TDataSet* DataSet);
+    void AccountsBeforeDelete(TDataSet* DataSet);
+    void AccountsAfterDelete(TDataSet* DataSet);
+    void LoansBeforeDelete(TDataSet* DataSet);
+    void LoansAfterDelete(TDataSet* DataSet);
+    void LoansDeleteError(TDataSet* DataSet, EDatabaseError& E, TDataAction& Action);
+    void XRefBeforeDelete(TDataSet* DataSet);
+    void AccountsDataChange(TObject* Sender, TField* Field);
+    void XRefDataChange(TObject* Sender, TField* Field);
+    void LoansDataChange(TObject* Sender, TField* Field);
+
+    // The transfer record of the dialog, made on each show.
+    static std::unique_ptr<TTransferRecord> NewLoanInfoData();
+
+private:
+    void BuildTables();
+    void BuildXRefFields();
+    void BuildFrame();
+    void BuildAccountsPage();
+    void BuildAcctInfoPage();
+    void BuildLoanInfoPage();
+    TdwTable* AddTable(const std::string& Name, const char* File, const char* Tag);
+    TdwDataSource* AddSource(const std::string& Name, TDataSet* DataSet);
+    TXBase* AddEngine(const std::string& Name, TDataSource* Source);
+    TButton* AddButton(const std::string& Name, const char* Caption, int Left,
+                       TNotifyEvent OnClick);
+    // A read-only grid over the accounts or the cross-references, with their columns.
+    TdwDBGrid* AddGrid(TWinControl* Parent, const std::string& Name, TDataSource* Source);
+    TLabel* AddPrompt(TWinControl* Parent, const std::string& Name, int Left, int Top, int Width);
+    template <typename T>
+    T* AddField(TWinControl* Parent, const std::string& Name, TDataSource* Source,
+                const char* Field, int Left, int Top, int Width);
+    std::vector<TComponent*> TransferList() const;
+    void OpenTables();
+    void CloseTables();
+    void ShowStep(int Page);
+    void SetStatus(const std::string& Text);
+    void ShowRecordStatus();
+    // The account page's Next: the account is numbered and posted; false when it stays.
+    bool PostAccount();
+    // The last page's Next: everything pending is posted; false when it stays.
+    bool PostAll();
+    void InsertLoan();
+    // Undoes what was started and not finished: pending edits, the cross-reference of a new
+    // loan.
+    void DiscardNew();
+    void ScopeXRef();
+    void ReopenXRef();
+    // After the cascade of a delete: a failure is shown and abandons the delete.
+    void CascadeDone(const std::string& Failure, const std::string& Key);
+    // Packs File, which the dialog holds open as Shown and Lookup (both close meanwhile).
+    void PackShownTable(TTable& Shown, TTable& Lookup, const char* File);
+    void RemoveNewXRef();
+    void ScopeLoans();
+
+    std::string folder_;
+    bool tablesOpen_ = false;
+    // The cross-reference row New posted for the loan it started.
+    std::vector<char> newXRefRow_;
+    bool removingNewXRef_ = false;
+    std::string deletedKey_;
+    std::unique_ptr<TTransferRecord> data_;
+};
+
+// Shows Dialog modally in Mode; LoanNo is the chosen loan number after OK, else empty, and
+// AccountNo the current account's number (at most 20 characters) in either case.
+void ShowLoanInfo(TLoanInfo& Dialog, std::string& AccountNo, Byte Mode, std::string& LoanNo);

@@ -2,6 +2,7 @@
 
 #include "advisors/AdvMsg.h"
 #include "advisors/CalcForm.h"
+#include "advisors/Info.h"
 #include "advisors/Umeter.h"
 #include "advisors/chAmort.h"
 #include "controls/entry/VcIntl.h"
@@ -10,7 +11,9 @@
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Numbers.h"
+#include "platform/rtl/Paths.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/Strings.h"
 
 #include <algorithm>
 #include <cmath>
@@ -236,14 +239,16 @@ TButton* TcLoAmort::AddButton(TWinControl* Parent, const std::string& Name, cons
 
 void TcLoAmort::BuildButtons() {
     CalcBTN = AddButton(this, "CalcBTN", "&Calc", [this](TObject* s) { CalcBTNClick(s); });
+    SaveBTN = AddButton(this, "SaveBTN", "Sa&ve", [this](TObject* s) { SaveBTNClick(s); });
+    OpenBTN = AddButton(this, "OpenBTN", "&Open", [this](TObject* s) { OpenBTNClick(s); });
     PrintBTN = AddButton(this, "PrintBTN", "&Print", [this](TObject* s) { PrintBTNClick(s); });
     ChartBTN = AddButton(this, "ChartBTN", "Chart&s", [this](TObject* s) { ChartBTNClick(s); });
     HelpBTN = AddButton(this, "HelpBTN", "&Help", [this](TObject* s) { HelpBTNClick(s); });
     CloseBTN = AddButton(this, "CloseBTN", "Close", [this](TObject* s) { CloseBTNClick(s); });
     int left = 8;
-    for (TButton* button : {CalcBTN, PrintBTN, ChartBTN, HelpBTN, CloseBTN}) {
-        button->SetBounds(left, ButtonTop, 80, 25);
-        left += 86;
+    for (TButton* button : {CalcBTN, SaveBTN, OpenBTN, PrintBTN, ChartBTN, HelpBTN, CloseBTN}) {
+        button->SetBounds(left, ButtonTop, 78, 25);
+        left += 84;
     }
 }
 
@@ -346,6 +351,8 @@ void TcLoAmort::BuildMenu() {
         return made;
     };
     TMenuItem* file = item(nullptr, "&File", scNone, {});
+    Load1 = item(file, "&Load...", ShortCut('L', {ssCtrl}), [this](TObject*) { LoadLoan(); });
+    Save1 = item(file, "&Save...", ShortCut('S', {ssCtrl}), [this](TObject*) { SaveLoan(); });
     Print1 =
         item(file, "&Print...", ShortCut('P', {ssCtrl}), [this](TObject*) { PrintSchedule(); });
     Exit1 = item(file, "E&xit", ShortCut(VK_ESCAPE, {}), [this](TObject*) { Close(); });
@@ -409,6 +416,8 @@ void TcLoAmort::AmortFormShow(TObject*) {
                  {NextBTN, "Goto Next Year [Ctrl][PgDn]"},
                  {LastBTN, "Goto Last Year"},
                  {CalcBTN, "Calculate [Alt][C]"},
+                 {SaveBTN, "Save loan data [Ctrl][S]"},
+                 {OpenBTN, "Load loan data from disk [Ctrl][L]"},
                  {PrintBTN, "Print loan schedule [Ctrl][P]"},
                  {HelpBTN, "Help [F1]"},
                  {CloseBTN, "Close [Esc]"},
@@ -428,8 +437,8 @@ void TcLoAmort::FormClose(TObject*, TCloseAction&) {
 void TcLoAmort::ShowSchedule(bool Visible) {
     for (TControl* control : std::initializer_list<TControl*>{TransGrid, TotalPanel, Years})
         control->SetVisible(Visible);
-    for (TControl* control :
-         std::initializer_list<TControl*>{PrintBTN, ChartBTN, FirstBTN, PrevBTN, NextBTN, LastBTN})
+    for (TControl* control : std::initializer_list<TControl*>{SaveBTN, PrintBTN, ChartBTN, FirstBTN,
+                                                              PrevBTN, NextBTN, LastBTN})
         control->SetEnabled(Visible);
 }
 
@@ -477,10 +486,15 @@ bool TcLoAmort::BuildSchedule(TAmortLoan& Loan) {
     ShowSchedule(false);
     Years->Tabs()->Clear();
     Schedule.CalcSchedule(Loan, TAmortOpt::Choices());
-    for (int tab = 0; tab < Schedule.TabCount(); ++tab)
-        Years->Tabs()->Add(Schedule.TabCaption(tab));
+    ShowTabs();
     meter->Hide();
     return true;
+}
+
+void TcLoAmort::ShowTabs() {
+    Years->Tabs()->Clear();
+    for (int tab = 0; tab < Schedule.TabCount(); ++tab)
+        Years->Tabs()->Add(Schedule.TabCaption(tab));
 }
 
 void TcLoAmort::SelectTab(int Tab) {
@@ -584,6 +598,102 @@ void TcLoAmort::HelpBTNClick(TObject*) {
     Application->HelpContext(110);
 }
 
+// ----- Saving and loading
+
+std::string TcLoAmort::ChooseLoan(Byte Mode) {
+    std::unique_ptr<TLoanInfo> dialog;
+    try {
+        dialog = std::make_unique<TLoanInfo>(this, SettingsFolder());
+    } catch (const Exception&) {
+        MessageDlg("Low memory condition.\n\nCan't open loan dialog.", mtError, {mbOK}, 0);
+        return {};
+    }
+    if (!dialog->TablesOpen()) {
+        if (Mode == limSave) MessageDlg("Save failed.\n\n", mtError, {mbOK}, 0);
+        return {};
+    }
+    CentreOver(dialog.get(), this);
+    dialog->ScheduleLoan = Schedule.Loan;
+    std::string account, loan;
+    ShowLoanInfo(*dialog, account, Mode, loan);
+    if (!loan.empty()) AccountName = account;
+    return loan;
+}
+
+void TcLoAmort::SaveLoan() {
+    if (!SaveBTN->Enabled()) {
+        MessageDlg("Loan not calculated or\n\nthis loan already saved.\n", mtInformation, {mbOK},
+                   0);
+        return;
+    }
+    const std::string loan = ChooseLoan(limSave);
+    if (loan.empty()) return;
+    TWaitCursor wait;
+    const TAmortOptions options{Schedule.AmortMethod, Schedule.RateBasis, Schedule.PointsPaidHow};
+    std::string failure;
+    try {
+        failure = SaveSchedule(SettingsFolder(), loan, Schedule, options);
+    } catch (const Exception&) {
+        failure = "Save failed.\n\nPossible low free disk space.";
+    }
+    if (!failure.empty()) {
+        MessageDlg(failure, mtError, {mbOK}, 0);
+        return;
+    }
+    LoanNo = loan;
+    SaveBTN->SetEnabled(false);
+}
+
+void TcLoAmort::LoadLoan() {
+    const std::string loan = ChooseLoan(limLoad);
+    if (loan.empty()) return;
+    TWaitCursor wait;
+    TAmortSchedule loaded;
+    TAmortOptions options = TAmortOpt::Choices();
+    std::string failure;
+    try {
+        failure = LoadSchedule(SettingsFolder(), loan, loaded, options);
+    } catch (const Exception&) {
+        MessageDlg("Low memory condition.\n\nCan't open loan table.", mtError, {mbOK}, 0);
+        return;
+    }
+    if (failure == "Loan not found.") {
+        MessageDlg(failure, mtError, {mbOK}, 0);
+        return;
+    }
+    ShowLoadedTerms(loaded.Loan, options);
+    if (!failure.empty()) {
+        MessageDlg(failure, mtError, {mbOK}, 0);
+        ShowSchedule(false);
+        Years->Tabs()->Clear();
+        Schedule.LastRow = 0;
+        return;
+    }
+    loaded.AmortMethod = options.AmortMethod;
+    loaded.RateBasis = options.RateBasis;
+    loaded.PointsPaidHow = options.PointsPaidHow;
+    loaded.OnProgress = nullptr;
+    Schedule = std::move(loaded);
+    LoanNo = loan;
+    ShowTabs();
+    ShowSchedule(true);
+    SelectTab(Schedule.LastRow > 0 && Years->Tabs()->Count() > 1 ? 1 : 0);
+}
+
+void TcLoAmort::ShowLoadedTerms(const TAmortLoan& Loan, const TAmortOptions& Options) {
+    const std::span<Byte> data = Record().Data();
+    PutLE<Word>(data, D::NumPmts, Loan.NumPmts);
+    PutLE<float>(data, D::Rate, Loan.Rate);
+    PutLE<double>(data, D::PV, Loan.PV);
+    PutLE<float>(data, D::Points, Loan.Points);
+    PutLE<LongInt>(data, D::OrgDate, Loan.OrgDate);
+    PutLE<LongInt>(data, D::FrstPmtDate, Loan.FrstPmtDate);
+    SetChoiceIndex(data, D::PYR, Loan.PYR);
+    SetChoiceIndex(data, D::CmpPYR, Loan.CmpPYR);
+    VcTransfer1->BufferToControls(TransferList(), data);
+    TAmortOpt::SetChoices(Options);
+}
+
 // ----- Printing
 
 std::string TcLoAmort::DateText(TDayNumber Date) const {
@@ -670,8 +780,8 @@ void TcLoAmort::PrintTitlePage(TBaseReport& Report) {
     Report.SetBold(false);
     Report.NewLine();
     Report.NewLine();
-    // The borrower's name and address come from the register, which this schedule does not use.
     preparedFor_.clear();
+    PrintBorrower(Report);
     for (int k = 0; k < 3; ++k)
         Report.NewLine();
     const TAmortLoan& loan = Schedule.Loan;
@@ -691,6 +801,31 @@ void TcLoAmort::PrintTitlePage(TBaseReport& Report) {
     for (const std::string& line : lines)
         Report.PrintLn(line);
     Report.NewPage();
+}
+
+void TcLoAmort::PrintBorrower(TBaseReport& Report) {
+    if (AccountName.empty()) return;
+    std::unique_ptr<TTable> accounts = RegisterTable(SettingsFolder(), AccountsTable, AccountsTag);
+    try {
+        accounts->Open();
+        if (!accounts->FindKey({TVarRec(PaddedKey(AccountName, AccountNoWidth))})) return;
+    } catch (const Exception&) {
+        return; // without the register the title page has no borrower
+    }
+    auto field = [&](const char* name) { return Trim(accounts->FieldByName(name)->AsString()); };
+    preparedFor_ = (field("FIRSTNAME") + " " + field("LASTNAME")).substr(0, 50);
+    std::vector<std::string> lines{preparedFor_};
+    for (const char* address : {"ADDRESS1", "ADDRESS2"})
+        if (!field(address).empty()) lines.push_back(field(address));
+    if (!field("CITY").empty())
+        lines.push_back(field("CITY") + ", " + field("STATE") + "  " + field("ZIP"));
+    if (!field("PHONE1").empty()) lines.push_back(field("PHONE1"));
+    for (const std::string& line : lines) {
+        Report.PrintCenter(line, PageCentre);
+        Report.NewLine();
+    }
+    Report.NewLine();
+    Report.NewLine();
 }
 
 void TcLoAmort::PrintYear(TBaseReport& Report, int Tab) {

@@ -49,7 +49,7 @@ class TcLoAmort : public TForm {
     TVcController* DefaultController;
     TVcTransfer* VcTransfer1;
     // Command buttons
-    TButton *CalcBTN, *PrintBTN, *ChartBTN, *HelpBTN, *CloseBTN;
+    TButton *CalcBTN, *SaveBTN, *OpenBTN, *PrintBTN, *ChartBTN, *HelpBTN, *CloseBTN;
     // Schedule panel
     TPanel* SchedPNL;
     TTabSet* Years;
@@ -65,7 +65,7 @@ class TcLoAmort : public TForm {
     TLabel *RunningTotalPmt, *RunningTotalPrincipal, *RunningTotalInterest;
     // Menu
     TMainMenu* MainMenu1;
-    TMenuItem *Print1, *Exit1, *Calc1, *C1, *Options1, *Help1;
+    TMenuItem *Load1, *Save1, *Print1, *Exit1, *Calc1, *C1, *Options1, *Help1;
     TReportSystem* ReportSystem1;
 
     // The schedule and its display state.
@@ -74,11 +74,16 @@ class TcLoAmort : public TForm {
     int FirstShown = 0;
     int LastShown = 0;
     TYearTotals ShownTotals;
+    // The account and loan the schedule was last saved under or loaded from.
+    std::string AccountName;
+    std::string LoanNo;
 
     void AmortFormShow(TObject* Sender);
     void FormClose(TObject* Sender, TCloseAction& Action);
     void FormKeyDown(TObject* Sender, Word& Key, TShiftState Shift);
     void CalcBTNClick(TObject*) { CalcSchedule(); }
+    void SaveBTNClick(TObject*) { SaveLoan(); }
+    void OpenBTNClick(TObject*) { LoadLoan(); }
     void PrintBTNClick(TObject*) { PrintSchedule(); }
     void ChartBTNClick(TObject* Sender);
     void Options1Click(TObject* Sender);
@@ -94,6 +99,12 @@ class TcLoAmort : public TForm {
 
     // Validates the inputs and builds the schedule; shows the first calendar year.
     void CalcSchedule();
+    // Saves the schedule under a loan of the register chosen in its dialog (refused, with a
+    // message, when nothing was calculated since the last save or load).
+    void SaveLoan();
+    // Loads the schedule of a loan chosen in the register's dialog: the inputs and the rows as
+    // they were saved.
+    void LoadLoan();
     // Shows the charts when a schedule exists.
     void ShowCharts();
     // Runs the report system on the schedule (nothing without one, or while a print runs).
@@ -137,6 +148,14 @@ private:
     bool BuildSchedule(TAmortLoan& Loan);
     std::string DateText(TDayNumber Date) const;
     void PrintTitlePage(TBaseReport& Report);
+    // The borrower of the account the schedule was saved under or loaded from, centred.
+    void PrintBorrower(TBaseReport& Report);
+    // The register's dialog over this form in Mode; the chosen loan number (empty when none)
+    // is answered and the account kept with it.
+    std::string ChooseLoan(Byte Mode);
+    // Puts the loaded loan's terms and options into the inputs.
+    void ShowLoadedTerms(const TAmortLoan& Loan, const TAmortOptions& Options);
+    void ShowTabs();
     void PrintYear(TBaseReport& Report, int Tab);
 
     TAmortOpt* options_;

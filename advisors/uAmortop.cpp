@@ -123,6 +123,13 @@ TAmortOptions TAmortOpt::Choices() {
     return options;
 }
 
+void TAmortOpt::SetChoices(const TAmortOptions& Options) {
+    const std::span<Byte> data = Record()->Data();
+    SetChoiceIndex(data, D::AmortMthd, Options.AmortMethod);
+    SetChoiceIndex(data, D::RateBasis, Options.RateBasis);
+    SetChoiceIndex(data, D::PointsPaidMthd, Options.PointsPaidHow);
+}
+
 void TAmortOpt::FreeRecord() {
     Record().reset();
 }

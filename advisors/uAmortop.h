@@ -32,6 +32,8 @@ class TAmortOpt : public TForm {
 
     // The choices in force (those of the record).
     static TAmortOptions Choices();
+    // Makes Options the choices in force (as a loaded loan brings them).
+    static void SetChoices(const TAmortOptions& Options);
     // Frees the run's record (at the program's end); the next dialog makes it again.
     static void FreeRecord();
 

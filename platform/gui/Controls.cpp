@@ -302,11 +302,25 @@ void TControl::SetHint(const std::string& Value) {
 void TControl::SetShowHint(bool Value) {
     showHint_ = Value;
     parentShowHint_ = false;
+    SpreadShowHint();
 }
 
 void TControl::SetParentShowHint(bool Value) {
     parentShowHint_ = Value;
-    if (Value && parent_) showHint_ = parent_->ShowHint();
+    if (!Value || !parent_) return;
+    showHint_ = parent_->ShowHint();
+    SpreadShowHint();
+}
+
+void TControl::SpreadShowHint() {
+    auto* self = dynamic_cast<TWinControl*>(this);
+    if (!self) return;
+    for (int i = 0; i < self->ControlCount(); ++i) {
+        TControl* child = self->Controls(i);
+        if (!child->parentShowHint_) continue;
+        child->showHint_ = showHint_;
+        child->SpreadShowHint();
+    }
 }
 
 void TControl::SetPopupMenu(TPopupMenu* Value) {
@@ -585,7 +599,10 @@ void TWinControl::InsertControl(TControl* AControl) {
     }
     AControl->SyncParentFont();
     AControl->SyncParentColor();
-    if (AControl->parentShowHint_) AControl->showHint_ = ShowHint();
+    if (AControl->parentShowHint_) {
+        AControl->showHint_ = ShowHint();
+        AControl->SpreadShowHint();
+    }
     AControl->RequestAlign();
     Invalidate();
 }

@@ -301,6 +301,8 @@ private:
     friend class TCustomForm;
     void DoMouseDown(TWMMouse& Message, TMouseButton Button, TShiftState Extra);
     void DoMouseUp(TWMMouse& Message, TMouseButton Button);
+    // The children (and theirs) that follow their parent's ShowHint take this control's.
+    void SpreadShowHint();
     // Shows the popup menu for a right click that nobody handled.
     void ShowPopupAt(const TWMMouse& Message);
 

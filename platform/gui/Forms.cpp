@@ -420,6 +420,7 @@ TModalResult TCustomForm::ShowModal() {
     // The other windows (their menu bars too) take no input while this one is modal.
     HandleNeeded();
     Impl()->Widget->setWindowModality(Qt::ApplicationModal);
+    const TModalInput input;
     try {
         Show();
         if (NobodyCanAnswer(Caption())) {

@@ -665,6 +665,12 @@ void AttachBridge(QWidget* widget, HWND handle) {
     }
 }
 
+TModalInput::TModalInput() : saved_(std::exchange(bypassDepth, 0)) {}
+
+TModalInput::~TModalInput() {
+    bypassDepth = saved_;
+}
+
 bool SendToNative(QObject* target, QEvent* event) {
     ++bypassDepth;
     bool result = false;
@@ -679,11 +685,7 @@ bool SendToNative(QObject* target, QEvent* event) {
 }
 
 void ProcessWindowSystemEvents(QEventLoop::ProcessEventsFlags Flags) {
-    // The event being passed on stays untranslated; what the queue brings now is not it.
-    struct TRestoreBypass {
-        int Depth;
-        ~TRestoreBypass() { bypassDepth = Depth; }
-    } restore{std::exchange(bypassDepth, 0)};
+    const TModalInput input;
     QCoreApplication::processEvents(Flags);
 }
 

@@ -105,10 +105,21 @@ TWinControl* ControlOfWidget(const QObject* widget);
 void AttachBridge(QWidget* widget, HWND handle);
 // Delivers a Qt event to a native widget's own handling (past the translation).
 bool SendToNative(QObject* target, QEvent* event);
+// While it lives, events are translated again even inside a native widget's own handling: a
+// modal loop started from a native button's click takes the user's keys and clicks.
+class TModalInput {
+public:
+    TModalInput();
+    ~TModalInput();
+    TModalInput(const TModalInput&) = delete;
+    TModalInput& operator=(const TModalInput&) = delete;
+
+private:
+    int saved_;
+};
 // Takes the events the window system has queued (waiting for one with WaitForMoreEvents). They
-// are fresh input and are translated like any other, also when the program waits inside a
-// native widget's handling of the event SendToNative passed on (a modal window opened by a
-// click on a native button takes its keys).
+// are fresh input and are translated like any other (as under TModalInput), also when a click
+// on a native button waits for a window or lets the queue run while it works.
 void ProcessWindowSystemEvents(QEventLoop::ProcessEventsFlags Flags);
 // Gives the native widget of a control the input message that reached the default handling.
 bool PassToNative(TWinControl* control, const TMessage& message);

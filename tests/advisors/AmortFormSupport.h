@@ -13,6 +13,8 @@
 #include "platform/gui/QtBridge.h"
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Profile.h"
+#include "report/RptSetFrm.h"
+#include "tests/gui/PdfTools.h"
 #include "tests/rtl/TestFolder.h"
 
 #include <QApplication>
@@ -20,8 +22,10 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -130,6 +134,39 @@ protected:
         void* data = nullptr;
         form->TransGridGetCellData(form->TransGrid, row, col, data, TVcCellDataPurpose{});
         return data ? *static_cast<double*>(data) : -1;
+    }
+
+    // The setup form sent to the printer, after Also has run.
+    void PrintToPdf(const std::function<void()>& Also = {}) {
+        Answer = [this, Also](TCustomForm* modal) {
+            auto* setup = dynamic_cast<TRPSetupForm*>(modal);
+            if (!setup) return;
+            EXPECT_EQ(setup->Caption(), "Schedule Setup");
+            if (Also) Also();
+            setup->PrinterRB->SetChecked(true);
+            setup->OKBB->Click();
+        };
+        Key(form->PrintBTN, Qt::Key_P, Qt::ControlModifier);
+    }
+    // The pages of the printed file, as pdftotext lays them out.
+    std::vector<std::string> PrintedPages() {
+        const std::filesystem::path printed = home / "printed";
+        std::string pdf;
+        if (std::filesystem::exists(printed))
+            for (const auto& entry : std::filesystem::directory_iterator(printed))
+                pdf = entry.path().string();
+        if (pdf.empty()) return {};
+        const std::string text = RunTool("pdftotext -layout " + ShellQuoted(pdf) + " -");
+        std::vector<std::string> pages;
+        std::istringstream in(text);
+        std::string page;
+        while (std::getline(in, page, '\f'))
+            pages.push_back(page);
+        if (!pages.empty() && pages.back().find("status=") != std::string::npos) pages.pop_back();
+        return pages;
+    }
+    static bool Has(const std::string& text, const std::string& needle) {
+        return text.find(needle) != std::string::npos;
     }
 
     TTestFolder home;

@@ -54,6 +54,23 @@ TEST_F(FormsTest, OtherFormsTakeNoInputWhileOneIsModal) {
     EXPECT_EQ(clicks, 1);
 }
 
+TEST_F(FormsTest, AModalFormOpenedByAButtonClickTakesTheKeys) {
+    TTestForm main(nullptr);
+    main.Show();
+    TTestForm dialog(nullptr);
+    dialog.SetKeyPreview(true);
+    std::string typed;
+    dialog.OnKeyPress = [&](TObject*, char& key) { typed += key; };
+    main.Ok->OnClick = [&](TObject*) { dialog.ShowModal(); };
+    TModalHook previous = SetModalHook([&](TCustomForm*) {
+        dialog.Edit1->SetFocus();
+        QTest::keyClicks(WidgetOf(dialog.Edit1), "abc");
+    });
+    Click(main.Ok);
+    SetModalHook(previous);
+    EXPECT_EQ(typed, "abc");
+}
+
 TEST_F(FormsTest, CloseQueryCanVetoClosing) {
     TTestForm form(nullptr);
     bool allow = false;

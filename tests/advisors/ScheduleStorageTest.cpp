@@ -1,0 +1,117 @@
+// The schedule form's Save and Load through the register's dialog: a computed schedule saved
+// under a new loan, loaded back over another one, saved again without a second copy of its
+// rows, and printed with the borrower of its account.
+#include "tests/advisors/LoanInfoSupport.h"
+
+namespace {
+
+class ScheduleStorageTest : public LoanInfoTest {
+protected:
+    // Saves the form's schedule under a new loan of the DEFAULT account, or of a new Smith,
+    // John with Smith set.
+    void SaveUnderNewLoan(bool smith = false) {
+        Answer = [&](TCustomForm* modal) {
+            auto* d = dynamic_cast<TLoanInfo*>(modal);
+            if (!d) return;
+            Settle();
+            if (smith) {
+                CreateSmith(*d);
+                Step(*d, d->NewBTN, "Step: 4/4");
+            } else {
+                NewLoanOfDefault(*d);
+            }
+            Click(d->NextBTN);
+        };
+        Click(form->SaveBTN);
+        Answer = nullptr;
+    }
+    // Walks the DEFAULT account's first loan to step 4 and takes it with Next (Save or Get).
+    void TakeDefaultLoan(TCustomForm* modal) {
+        auto* d = dynamic_cast<TLoanInfo*>(modal);
+        if (!d) return;
+        Settle();
+        Step(*d, d->NextBTN, "Step: 2/4");
+        Step(*d, d->NextBTN, "Step: 3/4");
+        Step(*d, d->NextBTN, "Step: 4/4");
+        Click(d->NextBTN);
+    }
+};
+
+TEST_F(ScheduleStorageTest, NothingCalculatedIsNotSaved) {
+    EXPECT_FALSE(form->SaveBTN->Enabled());
+    Key(form->CalcBTN, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(LastMessage(), "Loan not calculated or\n\nthis loan already saved.\n");
+    EXPECT_TRUE(modals.empty());
+}
+
+TEST_F(ScheduleStorageTest, ASavedScheduleLoadsBackAndSavesAgainOnce) {
+    EnterLoan("12000", "14", "7.5", "060124", "070124");
+    Calculate();
+    SaveUnderNewLoan();
+    EXPECT_TRUE(services.MessageBoxes.empty()) << LastMessage();
+    EXPECT_EQ(form->LoanNo, "1");
+    EXPECT_EQ(form->AccountName, "DEFAULT");
+    EXPECT_EQ(Rows("LOANS.DBF", "LOANNO,INITAMT,INITTERM,INITRATE,ORIGDATE,FRSTPMTDT"),
+              "1|12000.0|14|7.5|2024-06-01|2024-07-01\n");
+    EXPECT_EQ(Rows("TRANS.DBF", "LOANNO,PMTNOYR").substr(0, 10), "1|Init/01\n");
+    // Saved: Save is off until something new is calculated.
+    EXPECT_FALSE(form->SaveBTN->Enabled());
+    Key(form->CalcBTN, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(LastMessage(), "Loan not calculated or\n\nthis loan already saved.\n");
+
+    // Another loan computed, then the saved one loaded over it.
+    EnterLoan("99000", "36", "5", "010125", "020125");
+    Calculate();
+    Answer = [&](TCustomForm* modal) { TakeDefaultLoan(modal); };
+    Click(form->OpenBTN);
+    ASSERT_EQ(form->Schedule.LastRow, 14);
+    EXPECT_DOUBLE_EQ(form->Schedule.Loan.PV, 12000);
+    EXPECT_EQ(form->Years->Tabs()->Strings(1), "24");
+    EXPECT_EQ(form->Years->TabIndex(), 1);
+    double pv = 0;
+    form->PV->GetValue(&pv);
+    EXPECT_DOUBLE_EQ(pv, 12000);
+
+    // Saving the loaded schedule again under the same loan keeps one copy of its rows.
+    ASSERT_TRUE(form->SaveBTN->Enabled());
+    Click(form->SaveBTN);
+    Answer = nullptr;
+    EXPECT_EQ(Rows("LOANS.DBF", "LOANNO"), "1\n");
+    std::string expected;
+    for (int k = 0; k <= 14; ++k)
+        expected += "1|" + std::to_string(k) + "\n";
+    EXPECT_EQ(Rows("TRANS.DBF", "LOANNO,TRANSNO"), expected);
+    EXPECT_EQ(DeletedCount("TRANS.DBF"), "0");
+}
+
+TEST_F(ScheduleStorageTest, ALoanWithoutRowsCancelsTheLoad) {
+    EnterLoan("12000", "14", "7.5", "060124", "070124");
+    Calculate();
+    // A loan made in the dialog but never given a schedule.
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        NewLoanOfDefault(d);
+        Click(d.NextBTN);
+    });
+    Answer = [&](TCustomForm* modal) { TakeDefaultLoan(modal); };
+    Click(form->OpenBTN);
+    Answer = nullptr;
+    EXPECT_EQ(LastMessage(), "\rNo transaction records found for this loan.\r\rCanceling load.\r");
+    EXPECT_FALSE(form->TransGrid->Visible());
+    EXPECT_FALSE(form->PrintBTN->Enabled());
+}
+
+TEST_F(ScheduleStorageTest, ThePrintoutNamesTheBorrower) {
+    EnterLoan("12000", "14", "7.5", "060124", "070124");
+    Calculate();
+    SaveUnderNewLoan(true);
+    ASSERT_EQ(form->AccountName, "SMITJOH001");
+    PrintToPdf();
+    const std::vector<std::string> pages = PrintedPages();
+    ASSERT_GT(pages.size(), 1u);
+    EXPECT_TRUE(Has(pages[0], "John Smith")) << pages[0];
+    EXPECT_TRUE(Has(pages[0], "Springfield, IL")) << pages[0];
+    EXPECT_TRUE(Has(LineWith(pages[1], "Prepared For:"), "John Smith")) << pages[1];
+    EXPECT_TRUE(Has(LineWith(pages[1], "Prepared By:"), "Ann Owner")) << pages[1];
+}
+
+} // namespace
