@@ -10,7 +10,7 @@ import re
 import struct
 import time
 
-from driver import (Failure, Skipped, check, check_in, pdf_pages, pdf_text, read_dbf,
+from driver import (Failure, check, check_in, pdf_pages, pdf_text, read_dbf,
                     read_ini)
 
 SCENARIOS = []
@@ -283,11 +283,7 @@ def other_calculators(s):
     quit_program(s, main)
 
 
-# -- 4, 5, 6: parts that join the program later ------------------------------------------------
-
-def not_written(part):
-    raise Skipped(f"the {part} is in this build but its scenario's steps are not written yet")
-
+# -- 4 ------------------------------------------------------------------------------------------
 
 def pass_meter(s, timeout=30):
     """Waits while the "One Moment..." progress window of a long computation is up."""
@@ -371,9 +367,170 @@ def amortization(s):
     quit_program(s, main)
 
 
+# -- 5 ------------------------------------------------------------------------------------------
+
+REGISTER = "Personal Information|Loan Information"
+# The record navigator's buttons (first, last, delete), relative to the register's window.
+NAVIGATOR_ROW = 372
+NAVIGATOR_FIRST = (21, NAVIGATOR_ROW)
+NAVIGATOR_LAST = (99, NAVIGATOR_ROW)
+NAVIGATOR_DELETE = (151, NAVIGATOR_ROW)
+
+
+def enter_schedule_loan(s, form, rate):
+    s.focus(form)
+    s.key("alt+a")
+    s.key("End", "shift+Home")
+    s.type("100000")
+    s.key("alt+p")
+    s.key("End", "shift+Home")
+    s.type("360")
+    s.key("alt+r")
+    s.key("End", "shift+Home")
+    s.type(str(rate))
+    s.key("Tab")
+    calculate(s, form)
+    pass_meter(s)
+
+
+def open_register(s, form, keys):
+    """Opens the register from the schedule (Ctrl+S saves, Ctrl+L loads) on the accounts step."""
+    s.focus(form)
+    s.key(keys)
+    dialog = s.wait_window("Personal Information")
+    s.focus(dialog)
+    return dialog
+
+
+def to_loan_of(s, dialog, account):
+    """Finds the account by its first letters in the incremental search and steps on to its
+    first loan (account details, the account's loans, the loan)."""
+    s.type(account[:4])
+    for _ in range(3):
+        s.key("alt+x", pause=0.4)
+    s.wait_window("Loan Information")
+
+
+def navigator_delete(s, dialog, answers):
+    """Presses the navigator's delete button and answers the questions with the keys given;
+    returns the texts of the boxes shown."""
+    s.click(dialog, *NAVIGATOR_DELETE)
+    return [s.answer_message(dialog, key) for key in answers]
+
+
+def check_schedule_rows(rows, payment):
+    check(len(rows) == 361, f"TRANS.DBF holds {len(rows)} rows, not the 361 of one schedule")
+    check([r["TRANSNO"] for r in rows] == list(range(361)),
+          "the schedule's rows are not once each in payment order")
+    check({r["LOANNO"] for r in rows} == {"1"}, "TRANS.DBF holds rows of another loan")
+    check(rows[1]["PMT"] == payment, f"the first payment saved is {rows[1]['PMT']}")
+    check(rows[-1]["PRINBAL"] == 0.0 and rows[-1]["RUNPRIN"] == 100000.0,
+          f"the last row saved does not pay the loan off: {rows[-1]}")
+
+
 @scenario(5, "register", needs="Loan Information")
 def register(s):
-    not_written("register")
+    main = start(s)
+    title = "Amortization Schedule"
+    form = open_form(s, main, "ctrl+a", title)
+    enter_schedule_loan(s, form, 8)
+
+    # Save: a new borrower (account number generated from the names) and a new loan.
+    dialog = open_register(s, form, "ctrl+s")
+    s.key("alt+n", pause=0.4)
+    s.fill("Smith", "John", None, "Café Müller")
+    s.key("alt+x", pause=0.5)
+    s.wait_window("Loan Information")
+    s.key("alt+n", pause=0.5)
+    s.type("Café delivery van")
+    s.key("alt+s", pause=0.5)
+    s.wait_gone(REGISTER)
+    tables = register_contents(s)
+    accounts = [(r["ACCOUNTNO"], r["LASTNAME"], r["FIRSTNAME"], r["BUSINESS"])
+                for r in tables["ACCNTS"]]
+    check(accounts == [("DEFAULT", "", "", ""), ("SMITJOH001", "Smith", "John", "Café Müller")],
+          f"the accounts after the save: {accounts}")
+    loans = [(r["LOANNO"], r["COLLATERIA"], r["INITAMT"], r["INITTERM"], r["INITRATE"])
+             for r in tables["LOANS"]]
+    check(loans == [("1", "Café delivery van", 100000.0, 360, 8.0)],
+          f"the loans after the save: {loans}")
+    links = [(r["ACCOUNTNO"], r["LOANNO"]) for r in tables["XREF"]]
+    check(links == [("SMITJOH001", "1")], f"the links after the save: {links}")
+    check(tables["SYSINFO"][0]["LASTLOANNO"] == 1, f"the counter: {tables['SYSINFO']}")
+    check_schedule_rows(tables["TRANS"], 733.76)
+
+    # Nothing new to save until the schedule is calculated again.
+    s.focus(form)
+    s.key("ctrl+s", pause=0.4)
+    check_in("Loan not calculated or\n\nthis loan already saved.", s.answer_message(form),
+             "saving the same schedule twice")
+
+    # Saved again under the same loan, the schedule replaces its rows.
+    enter_schedule_loan(s, form, 7.5)
+    dialog = open_register(s, form, "ctrl+s")
+    to_loan_of(s, dialog, "SMITJOH001")
+    s.key("alt+s", pause=0.5)
+    s.wait_gone(REGISTER)
+    again = register_contents(s)
+    check(again["ACCNTS"] == tables["ACCNTS"] and again["XREF"] == tables["XREF"]
+          and again["SYSINFO"] == tables["SYSINFO"],
+          "saving under the same loan changed the accounts, links or counter")
+    check([r["INITRATE"] for r in again["LOANS"]] == [7.5],
+          f"the loan after the second save: {again['LOANS']}")
+    check_schedule_rows(again["TRANS"], 699.21)
+
+    # A fresh schedule window loads the saved rows back; its printout names the borrower.
+    close_form(s, form, title)
+    form = open_form(s, main, "ctrl+a", title)
+    dialog = open_register(s, form, "ctrl+l")
+    to_loan_of(s, dialog, "SMITJOH001")
+    s.key("alt+g", pause=0.5)
+    s.wait_gone(REGISTER)
+    s.focus(form)
+    s.key("ctrl+p")
+    run_report(s, form, "alt+p")
+    flat = " ".join(pdf_text(s.wait_printed(1, timeout=60)).split())
+    for expected in ("John Smith", "Initial Loan Amount: $100,000.00",
+                     "Initial Interest Rate: 7.5000", "$699.21", "Init/01"):
+        check_in(expected, flat, "the printout of the loaded schedule")
+
+    # Deleting the loan asks twice ("STOP the deletion?" answered No) and takes its links and
+    # rows with it.
+    dialog = open_register(s, form, "ctrl+l")
+    to_loan_of(s, dialog, "SMITJOH001")
+    asked = navigator_delete(s, dialog, ("alt+y", "alt+n"))
+    check_in("You are about to permanently delete loan 1", asked[0], "the first question")
+    check_in("STOP the PERMANENT\n\ndeletion of YOUR data?", asked[1], "the second question")
+    s.wait_window("Loan Information")
+    gone = register_contents(s)
+    check(gone["LOANS"] == [] and gone["XREF"] == [] and gone["TRANS"] == [],
+          f"the loan's records outlived it: {gone}")
+    check(gone["ACCNTS"] == tables["ACCNTS"], "deleting the loan changed the accounts")
+
+    # Back on the accounts: DEFAULT is refused, a No keeps the account, Yes then No deletes it.
+    s.focus(dialog)
+    s.key("alt+p", pause=0.4)
+    s.key("alt+p", pause=0.4)
+    s.wait_window("Personal Information")
+    s.click(dialog, *NAVIGATOR_FIRST)
+    refused = navigator_delete(s, dialog, ("Return",))
+    check_in("The DEFAULT account cannot be deleted.", refused[0], "deleting DEFAULT")
+    s.click(dialog, *NAVIGATOR_LAST)
+    kept = navigator_delete(s, dialog, ("alt+n", "Return"))
+    check_in("You are about to permanently delete all SMITJOH001", kept[0], "the first question")
+    check_in("was canceled by the user.", kept[1], "the cancelled deletion")
+    check(register_contents(s) == gone, "a cancelled deletion changed the tables")
+    navigator_delete(s, dialog, ("alt+y", "alt+n"))
+    final = register_contents(s)
+    check([r["ACCOUNTNO"] for r in final["ACCNTS"]] == ["DEFAULT"],
+          f"the accounts after deleting SMITJOH001: {final['ACCNTS']}")
+    check(final["LOANS"] == [] and final["XREF"] == [] and final["TRANS"] == [],
+          f"records outlived the deleted account: {final}")
+    s.focus(dialog)
+    s.key("Escape")
+    s.wait_gone(REGISTER)
+    close_form(s, form, title)
+    quit_program(s, main)
 
 
 LEASE_PAGES = (
