@@ -2,6 +2,7 @@
 
 #include "controls/entry/VcDate.h"
 #include "db/XBase.h"
+#include "finance/LoMath.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
@@ -350,7 +351,6 @@ std::string PackRegisterTable(const std::string& Folder, const std::string& Name
 
 namespace {
 
-const char* const SaveFailedMessage = "Save failed.\n\nPossible low free disk space.";
 const char* const TooLongMessage =
     "Low memory condition.\n\nNot enough free memory to load this loan.";
 const char* const NoRowsMessage =
@@ -498,7 +498,7 @@ std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
     const std::string key = PaddedKey(LoanNo, LoanNoWidth);
     std::unique_ptr<TTable> loans = RegisterTable(Folder, LoansTable, LoanNoTag);
     loans->Open();
-    if (!loans->FindKey({TVarRec(key)})) return "Loan not found.";
+    if (!loans->FindKey({TVarRec(key)})) return LoanNotFoundMessage;
     ReadTerms(*loans, Schedule.Loan, Options);
     if (Schedule.Loan.NumPmts > MaxPeriods) return TooLongMessage;
     std::unique_ptr<TTable> trans = RegisterTable(Folder, TransTable, LoanNoTag);
@@ -515,6 +515,12 @@ std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
     if (count == 0) return NoRowsMessage;
     Schedule.LastRow = static_cast<LongInt>(count) - 1;
     RebuildYears(Schedule);
+    // What the charts and the printout take from the schedule besides its rows.
+    Schedule.AmortMethod = Options.AmortMethod;
+    Schedule.RateBasis = Options.RateBasis;
+    Schedule.YearBasis = Options.RateBasis == rbExact365 ? 365 : 360;
+    Schedule.PmtsPerYear = PeriodsPerYear(Schedule.Loan.PYR + 1);
+    Schedule.CmpPerYear = PeriodsPerYear(Schedule.Loan.CmpPYR);
     return {};
 }
 
@@ -665,6 +671,7 @@ TLoanInfo::~TLoanInfo() {
         table->AfterCancel = nullptr;
         table->AfterPost = nullptr;
     }
+    AccountsSource->OnStateChange = nullptr;
     CloseTables();
 }
 
@@ -718,6 +725,7 @@ void TLoanInfo::BuildTables() {
     XRef->BeforeDelete = [this](TDataSet* d) { XRefBeforeDelete(d); };
     XRef->OnCalcFields = [this](TDataSet* d) { XRefCalcFields(d); };
     AccountsSource->OnDataChange = [this](TObject* s, TField* f) { AccountsDataChange(s, f); };
+    AccountsSource->OnStateChange = [this](TObject*) { UpdateAccountNoEntry(); };
     XRefSource->OnDataChange = [this](TObject* s, TField* f) { XRefDataChange(s, f); };
     LoansSource->OnDataChange = [this](TObject* s, TField* f) { LoansDataChange(s, f); };
 }
@@ -933,6 +941,7 @@ void TLoanInfo::BuildLoanInfoPage() {
         label->SetName(name);
         label->SetParent(page);
         label->SetBounds(left, Row(row) - 47, 120, 18);
+        label->Font()->Assign(Font()); // the dialog's own, like the prompts
         label->SetPictureMask(mask);
         label->SetDataSource(LoansSource);
         label->SetDataField(field);
@@ -989,7 +998,7 @@ void TLoanInfo::FormShow(TObject*) {
     newXRefRow_.clear();
     NewBTN->SetEnabled(Mode == limSave);
     CancelBTN->SetHint(Mode == limSave ? "Cancel saving data." : "Cancel loading data.");
-    AccountNo->SetEnabled(ManualBTN->Checked());
+    UpdateAccountNoEntry();
     if (Accounts->Active()) Accounts->First();
     const struct {
         TControl* Control;
@@ -1018,6 +1027,13 @@ void TLoanInfo::ShowStep(int Page) {
     NextBTN->SetEnabled(true);
     NextBTN->SetCaption("Ne&xt Step");
     NewBTN->SetHint(accountSteps ? "Create new account record." : "Create a new loan record.");
+    // A loan comes only through New, which numbers it and links it to the account; the
+    // cross-references are only browsed.
+    TNavButtonSet buttons{nbFirst,  nbPrior, nbNext, nbLast,  nbInsert,
+                          nbDelete, nbEdit,  nbPost, nbCancel};
+    if (Page >= 2) buttons.Exclude(nbInsert);
+    if (Page == 2) buttons.Exclude(nbEdit).Exclude(nbPost).Exclude(nbCancel);
+    DBNavigator1->SetVisibleButtons(buttons);
     switch (Page) {
     case 0:
         DBNavigator1->SetDataSource(AccountsSource);
@@ -1229,23 +1245,31 @@ void TLoanInfo::DiscardNew() {
 }
 
 void TLoanInfo::LoansAfterCancel(TDataSet*) {
-    if (NewLoan) RemoveNewXRef();
+    if (!NewLoan) return;
     NewLoan = false;
+    RemoveNewXRef();
+    // Given up on its own page: back to the account's loans.
+    if (ModalResult() == mrNone && Notebook1->PageIndex() == 3) Notebook1->SetPageIndex(2);
 }
 
 void TLoanInfo::RemoveNewXRef() {
     if (newXRefRow_.empty()) return;
     const std::vector<char> row = std::exchange(newXRefRow_, {});
     removingNewXRef_ = true;
+    std::string failure;
     try {
         XRef->CancelRange();
         XRef->GotoBookmark(row);
         XRef->Delete();
     } catch (const Exception&) {
-        ShowError(DeleteFailedMessage);
+        failure = DeleteFailedMessage;
     }
     removingNewXRef_ = false;
-    if (Notebook1->PageIndex() >= 2) ScopeXRef();
+    // Readers see marked records too: the row is packed away.
+    XRef->Close();
+    if (failure.empty()) failure = PackRegisterTable(folder_, XRefTable);
+    ReopenXRef();
+    if (!failure.empty()) ShowError(failure);
 }
 
 void TLoanInfo::ReopenXRef() {
@@ -1258,11 +1282,16 @@ void TLoanInfo::HelpBTNClick(TObject*) {
 }
 
 void TLoanInfo::AutoBTNClick(TObject*) {
-    AccountNo->SetEnabled(false);
+    UpdateAccountNoEntry();
 }
 
 void TLoanInfo::ManualBTNClick(TObject*) {
-    AccountNo->SetEnabled(true);
+    UpdateAccountNoEntry();
+}
+
+// The cross-references hold the account number: only a new account takes one typed in.
+void TLoanInfo::UpdateAccountNoEntry() {
+    AccountNo->SetEnabled(ManualBTN->Checked() && Accounts->State() == dsInsert);
 }
 
 // ----- Deleting

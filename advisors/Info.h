@@ -102,6 +102,10 @@ std::string PackRegisterTable(const std::string& Folder, const std::string& Name
 
 // ----- Schedule storage
 
+// What a save that cannot write, and a load of a loan the register does not have, answer.
+inline constexpr const char* SaveFailedMessage = "Save failed.\n\nPossible low free disk space.";
+inline constexpr const char* LoanNotFoundMessage = "Loan not found.";
+
 // Saves Schedule under LoanNo: the loan's terms and options go into its LOANS record and rows
 // 0..LastRow into TRANS, replacing the rows saved for the loan before. The LOANS record is
 // found before anything is written; when a row cannot be posted the rows of this save are
@@ -111,7 +115,8 @@ std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
                          const TAmortSchedule& Schedule, const TAmortOptions& Options);
 
 // Loads the schedule saved under LoanNo: the loan's terms and options from its LOANS record and
-// the rows from TRANS, as they were saved (nothing is recomputed), with the year tabs rebuilt.
+// the rows from TRANS, as they were saved (nothing is recomputed), with the year tabs, the
+// periods per year and the year basis set again.
 // Loading stops at the schedule's row capacity. Answers the message to show (error, OK), empty
 // when the schedule was loaded; without rows LastRow is 0.
 std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
@@ -230,6 +235,7 @@ private:
     void OpenTables();
     void CloseTables();
     void ShowStep(int Page);
+    void UpdateAccountNoEntry();
     void SetStatus(const std::string& Text);
     void ShowRecordStatus();
     // The account page's Next: the account is numbered and posted; false when it stays.

@@ -634,7 +634,7 @@ void TcLoAmort::SaveLoan() {
     try {
         failure = SaveSchedule(SettingsFolder(), loan, Schedule, options);
     } catch (const Exception&) {
-        failure = "Save failed.\n\nPossible low free disk space.";
+        failure = SaveFailedMessage;
     }
     if (!failure.empty()) {
         MessageDlg(failure, mtError, {mbOK}, 0);
@@ -657,7 +657,7 @@ void TcLoAmort::LoadLoan() {
         MessageDlg("Low memory condition.\n\nCan't open loan table.", mtError, {mbOK}, 0);
         return;
     }
-    if (failure == "Loan not found.") {
+    if (failure == LoanNotFoundMessage) {
         MessageDlg(failure, mtError, {mbOK}, 0);
         return;
     }
@@ -669,8 +669,6 @@ void TcLoAmort::LoadLoan() {
         Schedule.LastRow = 0;
         return;
     }
-    loaded.AmortMethod = options.AmortMethod;
-    loaded.RateBasis = options.RateBasis;
     loaded.PointsPaidHow = options.PointsPaidHow;
     loaded.OnProgress = nullptr;
     Schedule = std::move(loaded);

@@ -11,10 +11,14 @@ constexpr int kGlyphSize = 11;
 constexpr TColor kGlyphBackground = clOlive;
 constexpr TColor kGlyphInk = clBlack;
 
+const TNavButtonSet kAllButtons{nbFirst,  nbPrior, nbNext, nbLast,  nbInsert,
+                                nbDelete, nbEdit,  nbPost, nbCancel};
+
 const char* const kDefaultHints[kNavButtonCount] = {
     "First record",  "Prior record", "Next record", "Last record", "Insert record",
     "Delete record", "Edit record",  "Post edit",   "Cancel edit"};
 
+// A filled triangle pointing at Apex, its upright base of nine pixels at BaseX.
 void Triangle(TCanvas* Canvas, TPoint Apex, int BaseX) {
     Canvas->Polygon({Apex, TPoint{BaseX, Apex.Y - 4}, TPoint{BaseX, Apex.Y + 4}});
 }
@@ -82,12 +86,9 @@ void TNavDataLink::EditingChanged() {
 // TDBNavigator
 
 TDBNavigator::TDBNavigator(TComponent* AOwner)
-    : TCustomControl(AOwner),
-      dataLink_(std::make_unique<TNavDataLink>(this)), visibleButtons_{nbFirst, nbPrior,  nbNext,
-                                                                       nbLast,  nbInsert, nbDelete,
-                                                                       nbEdit,  nbPost,   nbCancel},
-      hints_(std::make_unique<TStringList>()) {
-    controlStyle_ = {csCaptureMouse, csClickEvents, csOpaque, csDoubleClicks};
+    : TCustomControl(AOwner), dataLink_(std::make_unique<TNavDataLink>(this)),
+      visibleButtons_(kAllButtons), hints_(std::make_unique<TStringList>()) {
+    controlStyle_ = {csCaptureMouse, csOpaque, csDoubleClicks};
     SetColor(clBtnFace);
     for (int i = 0; i < kNavButtonCount; ++i) {
         const auto index = static_cast<TNavigateBtn>(i);

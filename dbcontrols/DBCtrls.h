@@ -69,6 +69,7 @@ class TDBNavigator : public TCustomControl {
     // ("First record" ... "Cancel edit"). Starts with the defaults.
     TStrings* Hints() const { return hints_.get(); }
     void SetHints(TStrings* Value) { hints_->Assign(Value); }
+    // The button of an action, to read its state or hint.
     TSpeedButton* Buttons(TNavigateBtn Index) const { return buttons_[Index]; }
 
     // Whether the button's action applies to the dataset as it stands: the dataset is active;

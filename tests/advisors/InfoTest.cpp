@@ -182,6 +182,9 @@ TEST_F(InfoTest, ASavedScheduleLoadsBackAsSaved) {
     EXPECT_FLOAT_EQ(loaded.Loan.Points, 1.25f);
     EXPECT_EQ(loaded.Loan.FrstPmtDate, saved.Loan.FrstPmtDate);
     EXPECT_EQ(loaded.Years, saved.Years);
+    EXPECT_EQ(loaded.YearBasis, 365);
+    EXPECT_EQ(loaded.PmtsPerYear, saved.PmtsPerYear);
+    EXPECT_EQ(loaded.CmpPerYear, saved.CmpPerYear);
     for (int k = 0; k <= 14; ++k) {
         const TAmortRow& a = saved.AmortRows[static_cast<std::size_t>(k)];
         const TAmortRow& b = loaded.AmortRows[static_cast<std::size_t>(k)];

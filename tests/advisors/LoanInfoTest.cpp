@@ -89,8 +89,12 @@ TEST_F(LoanInfoTest, NamesAreNeededAndAnAccountNumberMustBeUnique) {
 
 TEST_F(LoanInfoTest, AManualNumberThatIsFreeIsTaken) {
     RunDialog(limSave, [&](TLoanInfo& d) {
-        Step(d, d.NewBTN, "Step: 2/4");
+        // The number of an account that exists stays: its loans refer to it.
+        Step(d, d.NextBTN, "Step: 2/4");
         Click(d.ManualBTN);
+        EXPECT_FALSE(d.AccountNo->Enabled());
+        Step(d, d.NewBTN, "Step: 2/4");
+        EXPECT_TRUE(d.AccountNo->Enabled());
         Enter(d.AccountNo, "ACME-7");
         Enter(d.Business, "Acme Hauling");
         Step(d, d.NextBTN, "Step: 3/4");
@@ -116,6 +120,16 @@ TEST_F(LoanInfoTest, CancelAfterNewLeavesNoCrossReference) {
         Click(d.CancelBTN);
     });
     EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO"), "DEFAULT\n");
+    // So is a new loan the navigator cancels; the dialog goes back to the account's loans.
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        NewLoanOfDefault(d);
+        Navigate(d, nbCancel);
+        EXPECT_EQ(d.StepText(), "Step: 3/4");
+        EXPECT_FALSE(d.NextBTN->Enabled());
+        Click(d.CancelBTN);
+    });
+    EXPECT_EQ(Rows("XREF.DBF", "ACCOUNTNO,LOANNO"), "");
+    EXPECT_EQ(DeletedCount("XREF.DBF"), "0");
 }
 
 TEST_F(LoanInfoTest, AFailedSaveStaysOnTheStepWithAMessage) {
@@ -225,10 +239,14 @@ TEST_F(LoanInfoTest, ALoanIsDeletedOnItsOwnStepOnly) {
         Step(d, d.NextBTN, "Step: 2/4");
         Step(d, d.NextBTN, "Step: 3/4");
         EXPECT_EQ(d.NavigatorSource(), d.XRefSource);
+        // No loan or cross-reference is made past New.
+        EXPECT_FALSE(d.DBNavigator1->Buttons(nbInsert)->Visible());
         Navigate(d, nbDelete);
         EXPECT_EQ(LastMessage(), "\rCan't delete here.\r\rGoto Prior page to delete "
                                  "account.\r\rGoto Next page to delete loan.\r\r");
         Step(d, d.NextBTN, "Step: 4/4");
+        EXPECT_FALSE(d.DBNavigator1->Buttons(nbInsert)->Visible());
+        EXPECT_TRUE(d.DBNavigator1->Buttons(nbPost)->Visible());
         Navigate(d, nbDelete);
         // Back to the account's loans, which are none now.
         EXPECT_EQ(d.StepText(), "Step: 3/4");

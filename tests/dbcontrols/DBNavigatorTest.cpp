@@ -164,6 +164,14 @@ TEST_F(DBNavigatorTest, ARefusedDeleteOrPostIsShownAndTheDataKept) {
 TEST_F(DBNavigatorTest, FollowsTheSourceItIsGivenAndForgetsOneThatGoes) {
     MakeLoans("OTHER.DBF", {{"ZED", 1}});
     TTestTable other(folder_.Path(), "OTHER.DBF", "NAME");
+    other.ReadOnlyOpen = true;
+    other.Open();
+    // The source moved to another dataset: the buttons follow that one.
+    source_.SetDataSet(&other);
+    EXPECT_EQ(Enabled(), "--NL-----");
+    source_.SetDataSet(table_.get());
+    other.Close();
+    other.ReadOnlyOpen = false;
     other.Open();
     auto second = std::make_unique<TDataSource>(nullptr);
     second->SetDataSet(&other);
