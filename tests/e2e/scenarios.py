@@ -529,6 +529,24 @@ def register(s):
     s.focus(dialog)
     s.key("Escape")
     s.wait_gone(REGISTER)
+
+    # Cancel after starting a new loan: the account posted on its step stays, the loan and its
+    # link go, and no saved row is left behind.
+    enter_schedule_loan(s, form, 8)
+    dialog = open_register(s, form, "ctrl+s")
+    s.key("alt+n", pause=0.4)
+    s.fill("Doe", "Jane")
+    s.key("alt+x", pause=0.5)
+    s.wait_window("Loan Information")
+    s.key("alt+n", pause=0.5)
+    s.type("Boat")
+    s.key("Escape")
+    s.wait_gone(REGISTER)
+    cancelled = register_contents(s)
+    check([r["ACCOUNTNO"] for r in cancelled["ACCNTS"]] == ["DEFAULT", "DOEJAN001"],
+          f"the accounts after a cancelled save: {cancelled['ACCNTS']}")
+    check(cancelled["LOANS"] == [] and cancelled["XREF"] == [] and cancelled["TRANS"] == [],
+          f"a cancelled save left a loan, a link or rows: {cancelled}")
     close_form(s, form, title)
     quit_program(s, main)
 
