@@ -10,8 +10,7 @@ import re
 import struct
 import time
 
-from driver import (Failure, check, check_in, pdf_pages, pdf_text, read_dbf,
-                    read_ini)
+from driver import Failure, check, check_in, pdf_pages, pdf_text, read_dbf, read_ini
 
 SCENARIOS = []
 
@@ -551,6 +550,8 @@ def register(s):
     quit_program(s, main)
 
 
+# -- 6 ------------------------------------------------------------------------------------------
+
 LEASE_PAGES = (
     # Typed field after field on each input page; Next (Alt+X) goes on, Calc on the last.
     ("Café delivery van", "Zoë Müller", 8, 100, 30, 20, 1),
@@ -571,6 +572,8 @@ LB_REFUSALS = (
     # file name, what is done to the saved bytes, the message its opening must show
     ("Truncated.LB", lambda b: b[:200], "File NOT a Lease v. Buy Advisor file."),
     ("Wrong bytes.LB", lambda b: b[:4] + bytes([200]) + b[5:],
+     "File NOT a Lease v. Buy Advisor file."),
+    ("No price.LB", lambda b: b[:92] + struct.pack("<d", float("nan")) + b[100:],
      "File NOT a Lease v. Buy Advisor file."),
     ("Older.LB", lambda b: b[:2] + struct.pack("<H", 259) + b[4:],
      "File NOT current version of Lease v. Buy Advisor file."),
@@ -804,9 +807,10 @@ def preferences_and_positions(s):
 
 # The conclusion memo on the points advisor's second page, relative to its window.
 POINTS_MEMO = (250, 200)
-# Capital letters outside the keyboard map are left out: xdotool binds them to a spare key
-# whose unshifted level the X keyboard extension makes lower case.
-ACCENTED = "Remarque de Zoë Müller: café crème, naïve façade, 5 € à l'hôtel, señor."
+# Every accented letter here has a key of its own on the test display (driver.ACCENTED_KEYSYMS),
+# the capitals on its Shift level.
+ACCENTED = ("Remarque de Zoë Müller: café crème, naïve façade, 5 € à l'hôtel, señor. "
+            "Ça va, Émile? ÀÖÜ.")
 
 
 @scenario(9, "accented-text")
