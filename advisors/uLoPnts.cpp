@@ -329,16 +329,7 @@ void TaPoints::PrintReport(TBaseReport& Report, std::span<const Byte> Data) {
     Report.NewLine();
     Report.ClearTabs();
     Report.SetTab(left, pjLeft, 3 * w, 2, 0, 0);
-    const TStrings* lines = TextListOf(Data, D::Memo);
-    for (int k = 0; k < lines->Count(); ++k) {
-        // A line the user typed longer than the conclusion's own wraps as they do, instead of
-        // running past the page's edge.
-        TStringList wrapped;
-        AddWrappedLines(wrapped, lines->Strings(k), AdvisorNarrativeWidth);
-        if (wrapped.Count() == 0) Report.NewLine();
-        for (int j = 0; j < wrapped.Count(); ++j)
-            Report.PrintLn("\t" + wrapped.Strings(j));
-    }
+    PrintConclusionLines(Report, *TextListOf(Data, D::Memo), "\t");
     Report.NewLine();
     Report.NewLine();
 }
