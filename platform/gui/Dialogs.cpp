@@ -151,6 +151,8 @@ public:
         if (!filters.isEmpty()) dialog.setNameFilter(filters);
         if (!selected.isEmpty()) dialog.selectNameFilter(selected);
         if (!r.FileName.empty()) dialog.selectFile(PathToQString(r.FileName));
+        // The suffix joins a typed name before the dialog checks whether the file exists.
+        if (!r.DefaultExt.empty()) dialog.setDefaultSuffix(PathToQString(r.DefaultExt));
         if (r.Save) {
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setFileMode(QFileDialog::AnyFile);
