@@ -688,6 +688,24 @@ def lease_versus_buy(s):
     for expected in ("Café delivery van", "Zoë Müller", "$30,000.00", "$8,461.20"):
         check_in(expected, reprinted, "the printout of the reopened file")
 
+    # Saving again under the same name typed without its extension asks before replacing the
+    # file; No keeps it and the dialog stays until it is cancelled.
+    saved_path = os.path.join(s.root, LB_SAVED_AS + ".LB")
+    stamp = os.stat(saved_path).st_mtime_ns
+    dialog = lease_file_command(s, form, 2, "Save As")
+    s.key("ctrl+a")
+    s.type(LB_SAVED_AS)
+    s.key("Return", pause=0.4)
+    question = s.newest_window(after=dialog)
+    s.focus(question)
+    s.key("alt+n", pause=0.4)
+    check(question not in s.visible_windows(), "the question about replacing the file stayed")
+    check(dialog in s.visible_windows(), "No to replacing the file closed the file dialog")
+    s.focus(dialog)
+    s.key("Escape")
+    s.wait_gone("Save As")
+    check(os.stat(saved_path).st_mtime_ns == stamp, "the file was written over without asking")
+
     # Damaged files are refused with their message, the inputs stay and the program goes on.
     for name, damage, message in LB_REFUSALS:
         with open(os.path.join(s.root, name), "wb") as f:
