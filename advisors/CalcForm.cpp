@@ -128,6 +128,16 @@ void AddWrappedLines(TStrings& Lines, const std::string& Text, int Width) {
     }
 }
 
+void PrintConclusionLines(TBaseReport& Report, const TStrings& Lines, const std::string& Lead) {
+    for (int k = 0; k < Lines.Count(); ++k) {
+        TStringList wrapped;
+        AddWrappedLines(wrapped, Lines.Strings(k), AdvisorNarrativeWidth);
+        if (wrapped.Count() == 0) Report.NewLine();
+        for (int j = 0; j < wrapped.Count(); ++j)
+            Report.PrintLn(Lead + wrapped.Strings(j));
+    }
+}
+
 std::string CalcCopyText(const std::string& Caption, const std::vector<TCalcLine>& Lines) {
     std::string text = Caption + "\r\n\r\n";
     for (const TCalcLine& line : Lines)

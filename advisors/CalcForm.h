@@ -263,6 +263,10 @@ constexpr int AdvisorNarrativeWidth = 85;
 // Adds text to lines cut at word boundaries into lines of at most Width characters (an empty
 // text adds none): how the advisors lay out their conclusions.
 void AddWrappedLines(TStrings& Lines, const std::string& Text, int Width);
+// Prints an advisor's conclusion line by line, each after Lead (a tab or nothing); a line the
+// user made longer than AdvisorNarrativeWidth wraps as the conclusion's own lines do instead of
+// running past the page's edge, and an empty line stays an empty line.
+void PrintConclusionLines(TBaseReport& Report, const TStrings& Lines, const std::string& Lead);
 
 // The lines of a copy: the caption, a blank line, one aligned line per value.
 std::string CalcCopyText(const std::string& Caption, const std::vector<TCalcLine>& Lines);

@@ -199,9 +199,10 @@ std::string PaddedKey(const std::string& Key, int Width) {
 }
 
 void GenerateAccountNo(TTable& Accounts, TTable& Lookup) {
+    // Accented letters are upper-cased too: "Müller" gives "MÜLL", as a user reads it.
     const std::string prefix =
-        UpperCase(Trim(Accounts.FieldByName("LASTNAME")->AsString()).substr(0, 4) +
-                  Trim(Accounts.FieldByName("FIRSTNAME")->AsString()).substr(0, 3));
+        AnsiUpperCase(Trim(Accounts.FieldByName("LASTNAME")->AsString()).substr(0, 4) +
+                      Trim(Accounts.FieldByName("FIRSTNAME")->AsString()).substr(0, 3));
     for (int n = 1; n <= 999; ++n) {
         const std::string digits = std::to_string(n);
         const std::string candidate = prefix + std::string(3 - digits.size(), '0') + digits;

@@ -329,13 +329,7 @@ void TaPoints::PrintReport(TBaseReport& Report, std::span<const Byte> Data) {
     Report.NewLine();
     Report.ClearTabs();
     Report.SetTab(left, pjLeft, 3 * w, 2, 0, 0);
-    const TStrings* lines = TextListOf(Data, D::Memo);
-    for (int k = 0; k < lines->Count(); ++k) {
-        if (lines->Strings(k).empty())
-            Report.NewLine();
-        else
-            Report.PrintLn("\t" + lines->Strings(k));
-    }
+    PrintConclusionLines(Report, *TextListOf(Data, D::Memo), "\t");
     Report.NewLine();
     Report.NewLine();
 }

@@ -384,6 +384,9 @@ void AskOpenFileName(const std::string& description, const std::string& extensio
 void AskSaveFileName(const std::string& description, const std::string& extension,
                      std::string& fileName) {
     TSaveDialog dialog(nullptr);
+    // The dialog adds the extension to a name typed without one, so what it asks before
+    // replacing an existing file concerns the file that is written.
+    dialog.SetDefaultExt(extension);
     fileName = RunFileDialog(dialog, description, extension,
                              {ofOverwritePrompt, ofHideReadOnly, ofShowHelp, ofPathMustExist});
     if (fileName.empty()) return;

@@ -144,14 +144,15 @@ public:
     bool FileDialog(const TFileDialogRequest& r, TFileDialogResult& result) override {
         if (NobodyCanAnswer(r.Save ? "Save As" : "Open")) return false;
         EnsureQtApp();
-        QFileDialog dialog(nullptr, AnsiToQString(r.Title), AnsiToQString(r.InitialDir));
+        QFileDialog dialog(nullptr, AnsiToQString(r.Title), PathToQString(r.InitialDir));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         QString selected;
         const QString filters = QtFilter(r.Filter, r.FilterIndex, selected);
         if (!filters.isEmpty()) dialog.setNameFilter(filters);
         if (!selected.isEmpty()) dialog.selectNameFilter(selected);
-        if (!r.FileName.empty())
-            dialog.selectFile(QString::fromStdString(Win1252ToUtf8(r.FileName)));
+        if (!r.FileName.empty()) dialog.selectFile(PathToQString(r.FileName));
+        // The suffix joins a typed name before the dialog checks whether the file exists.
+        if (!r.DefaultExt.empty()) dialog.setDefaultSuffix(PathToQString(r.DefaultExt));
         if (r.Save) {
             dialog.setAcceptMode(QFileDialog::AcceptSave);
             dialog.setFileMode(QFileDialog::AnyFile);
@@ -166,7 +167,7 @@ public:
         if (dialog.exec() != QDialog::Accepted) return false;
         result.Files.clear();
         for (const QString& f : dialog.selectedFiles())
-            result.Files.push_back(WithDefaultExt(Utf8ToWin1252(f.toStdString()), r.DefaultExt));
+            result.Files.push_back(WithDefaultExt(QStringToPath(f), r.DefaultExt));
         const QStringList all = filters.split(";;");
         result.FilterIndex = static_cast<int>(all.indexOf(dialog.selectedNameFilter())) + 1;
         return !result.Files.empty();

@@ -51,6 +51,8 @@ enum TOpenOption {
 };
 using TOpenOptions = TSet<TOpenOption, 16>;
 
+// Paths (FileName, InitialDir and the files chosen) are the file system's own bytes, ready for
+// the calls that open files; the other texts are Windows-1252.
 struct TFileDialogRequest {
     bool Save = false;
     std::string Title;

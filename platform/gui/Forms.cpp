@@ -873,7 +873,7 @@ void TApplication::Terminate() {
 }
 
 void TApplication::ProcessMessages() {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    ProcessWindowSystemEvents(QEventLoop::AllEvents);
     DispatchPostedMessages();
     FireDueTimers();
     DispatchPostedMessages();
@@ -882,7 +882,7 @@ void TApplication::ProcessMessages() {
 void TApplication::HandleMessage() {
     // The layer's heartbeat timer wakes the wait at least every few milliseconds.
     StartHeartbeat();
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    ProcessWindowSystemEvents(QEventLoop::WaitForMoreEvents);
     DispatchPostedMessages();
     FireDueTimers();
     if (PostedMessageCount() == 0) Idle();

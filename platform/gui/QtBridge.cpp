@@ -20,6 +20,7 @@
 #include <QWheelEvent>
 
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -706,6 +707,11 @@ bool SendToNative(QObject* target, QEvent* event) {
     }
     --bypassDepth;
     return result;
+}
+
+void ProcessWindowSystemEvents(QEventLoop::ProcessEventsFlags Flags) {
+    const TModalInput input;
+    QCoreApplication::processEvents(Flags);
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include "platform/gui/Controls.h"
 
 #include <QCursor>
+#include <QEventLoop>
 #include <QImage>
 #include <QPointer>
 #include <QRegion>
@@ -123,6 +124,10 @@ public:
 private:
     int saved_;
 };
+// Takes the events the window system has queued (waiting for one with WaitForMoreEvents). They
+// are fresh input and are translated like any other (as under TModalInput), also when a click
+// on a native button waits for a window or lets the queue run while it works.
+void ProcessWindowSystemEvents(QEventLoop::ProcessEventsFlags Flags);
 // Gives the native widget of a control the input message that reached the default handling.
 bool PassToNative(TWinControl* control, const TMessage& message);
 

@@ -3,6 +3,7 @@
 #include "platform/gui/QtApp.h"
 #include "platform/rtl/Strings.h"
 
+#include <QFile>
 #include <QFontInfo>
 #include <QFontMetricsF>
 
@@ -17,6 +18,14 @@ QString AnsiToQString(const std::string& text) {
 
 std::string QStringToAnsi(const QString& text) {
     return Utf8ToWin1252(text.toStdString());
+}
+
+QString PathToQString(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+std::string QStringToPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
 }
 
 QColor ToQColor(COLORREF color) {

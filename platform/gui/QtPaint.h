@@ -27,6 +27,11 @@
 // byte is one QChar.
 QString AnsiToQString(const std::string& text);
 std::string QStringToAnsi(const QString& text);
+// File paths are kept in the system's own bytes (as the environment and the file system hand
+// them over), not as Windows-1252 text, so a name chosen in a file dialog opens the very file
+// the dialog listed, whatever letters it holds.
+QString PathToQString(const std::string& path);
+std::string QStringToPath(const QString& path);
 QColor ToQColor(COLORREF color);
 // The colour with system colours resolved (clNone and clDefault as ColorToRGB gives them).
 QColor TColorToQColor(TColor color);

@@ -147,6 +147,10 @@ TEST_F(InfoTest, GeneratedAccountNumbersTakeTheNextFreeSequence) {
     EXPECT_EQ(AddAccount("smithers", "johnny"), "SMITJOH002");
     // Short names give short prefixes.
     EXPECT_EQ(AddAccount("Li", "Bo"), "LIBO001");
+    // Accented letters (Windows-1252) are upper-cased like the others, so the same names
+    // typed in either case share one prefix.
+    EXPECT_EQ(AddAccount("M\xFCller", "Zo\xEB"), "M\xDCLLZO\xCB" "001");
+    EXPECT_EQ(AddAccount("M\xDCLLERIN", "ZO\xCBLLA"), "M\xDCLLZO\xCB" "002");
 }
 
 TEST_F(InfoTest, AnAccountNumberThatExistsIsRefused) {

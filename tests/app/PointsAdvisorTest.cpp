@@ -101,6 +101,24 @@ TEST_F(PointsAdvisorTest, CopyAndPrintTheComparison) {
     EXPECT_NE(printed.find("Since loan 2 will save you"), std::string::npos);
 }
 
+TEST_F(PointsAdvisorTest, ALongLineTypedIntoTheConclusionPrintsWhole) {
+    FillLoans();
+    points->CalcBTN->Click();
+    const std::string note = "Note: " + std::string(60, 'x') +
+                             " the end of a long remark that "
+                             "runs well past the page's edge.";
+    points->Memo1->Lines()->Add(note);
+    points->PrintBtn->Click();
+    std::string pdf;
+    for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
+        pdf = entry.path().string();
+    const std::string printed = RunTool("pdftotext -layout " + ShellQuoted(pdf) + " -");
+    EXPECT_NE(printed.find("Note: " + std::string(60, 'x') + " the end of a long"),
+              std::string::npos)
+        << printed;
+    EXPECT_NE(printed.find("runs well past the page's edge."), std::string::npos) << printed;
+}
+
 TEST_F(PointsAdvisorTest, ScreenshotOfThePointsAdvisor) {
     FillLoans();
     Screenshot(points, "points-advisor");

@@ -27,6 +27,15 @@ def _die_with_parent():
         pass
 
 
+# The accented letters the scenarios type, as X key symbols (lower and upper case).
+ACCENTED_KEYSYMS = (
+    "eacute Eacute", "egrave Egrave", "ediaeresis Ediaeresis", "agrave Agrave",
+    "adiaeresis Adiaeresis", "odiaeresis Odiaeresis", "ocircumflex Ocircumflex",
+    "udiaeresis Udiaeresis", "idiaeresis Idiaeresis", "ccedilla Ccedilla", "ntilde Ntilde",
+    "EuroSign",
+)
+
+
 class Failure(Exception):
     """A check of a scenario failed; the message says what was expected and what was seen."""
 
@@ -107,6 +116,23 @@ class Session:
             "LC_ALL": "C.UTF-8",
             "ASAN_OPTIONS": "detect_leaks=0",
         })
+        self._bind_accented_keys()
+
+    def _bind_accented_keys(self):
+        """Gives the accented letters the scenarios type keys of their own, lower case and
+        (with Shift) upper case, before the program starts. Without them xdotool binds a spare
+        key for each such letter just while typing it, and on a loaded machine the program can
+        read the key after the binding is gone and lose the letter."""
+        if not shutil.which("xmodmap"):
+            return
+        table = run_tool(["xmodmap", "-pke"], env=self.env)
+        free = [line.split()[1] for line in table.splitlines()
+                if line.startswith("keycode") and line.rstrip().endswith("=")]
+        bindings = [f"keycode {code} = {keys}" for code, keys in zip(free, ACCENTED_KEYSYMS)]
+        args = ["xmodmap"]
+        for binding in bindings:
+            args += ["-e", binding]
+        run_tool(args, env=self.env)
 
     def close(self):
         self.stop_program()
@@ -413,6 +439,14 @@ def read_ini(path):
                 k, v = line.split("=", 1)
                 current[k.strip().upper()] = v.strip()
     return sections
+
+
+def read_dbf(path):
+    """Reads a DBF table with dbfread: its live records (as dicts, text fields stripped) and the
+    number of records marked deleted but not packed away."""
+    import dbfread  # the Debian package python3-dbfread; only scenarios that read tables need it
+    table = dbfread.DBF(path, load=True, encoding="cp1252", char_decode_errors="strict")
+    return [dict(r) for r in table.records], len(table.deleted)
 
 
 def program_has(app, text):

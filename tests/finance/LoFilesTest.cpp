@@ -21,6 +21,8 @@ TEST(LoMathFileDialogs, OpenAsksForAnExistingFile) {
     EXPECT_EQ(request.FileName, "*.LB");
     EXPECT_EQ(request.Options,
               TOpenOptions({ofHideReadOnly, ofShowHelp, ofPathMustExist, ofFileMustExist}));
+    // A file chosen as it is named is opened as it is named.
+    EXPECT_EQ(request.DefaultExt, "");
     AskOpenFileName("Lease v. Buy files", "LB", name);
     EXPECT_EQ(name, "");
 }
@@ -42,6 +44,8 @@ TEST(LoMathFileDialogs, SavedNamesGetTheExtension) {
     EXPECT_TRUE(services.FileDialogs[0].Save);
     EXPECT_EQ(services.FileDialogs[0].Options,
               TOpenOptions({ofOverwritePrompt, ofHideReadOnly, ofShowHelp, ofPathMustExist}));
+    // The dialog itself adds the extension to a bare name, before it asks about replacing.
+    EXPECT_EQ(services.FileDialogs[0].DefaultExt, "LB");
     AskSaveFileName("Lease v. Buy files", "LB", name);
     EXPECT_EQ(name, "");
 }

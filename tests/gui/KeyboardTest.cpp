@@ -237,6 +237,29 @@ TEST_F(KeyboardTest, SpaceOnAFocusedButtonClicksIt) {
     EXPECT_EQ(okClicks, 1);
 }
 
+// A click on a button may open a window and wait for it (a modal form); the keys typed into
+// that window meanwhile are translated as always, not handed to the native widgets untouched.
+TEST_F(KeyboardTest, KeysTypedWhileAClickedButtonWaitsAreTranslated) {
+    form->SetKeyPreview(true);
+    std::vector<Word> previewed;
+    form->OnKeyDown = [&](TObject*, Word& key, TShiftState) { previewed.push_back(key); };
+    form->Ok->OnClick = [this](TObject*) {
+        form->Edit1->SetFocus();
+        for (auto [key, text] : {std::pair{Qt::Key_A, "a"}, std::pair{Qt::Key_Escape, ""}})
+            for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+                QCoreApplication::postEvent(WidgetOf(form->Edit1),
+                                            new QKeyEvent(type, key, Qt::NoModifier, text));
+        Application->ProcessMessages();
+        ++okClicks;
+    };
+    Click(form->Ok);
+    ASSERT_EQ(okClicks, 1);
+    EXPECT_EQ(previewed, std::vector<Word>{'A'});
+    EXPECT_EQ(form->Edit1->Text(), "a");
+    // Escape went on as a dialog key to the Cancel button.
+    EXPECT_EQ(cancelClicks, 1);
+}
+
 TEST_F(KeyboardTest, AltMnemonicsClickButtonsAndFocusLabelledControls) {
     form->Edit1->SetFocus();
     Type(form->Edit1, Qt::Key_O, Qt::AltModifier);

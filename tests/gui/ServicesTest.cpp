@@ -1,7 +1,13 @@
 #include "GuiTestSupport.h"
 
 #include "platform/gui/Dialogs.h"
+#include "platform/gui/QtPaint.h"
 #include "platform/gui/SysInfo.h"
+#include "platform/rtl/Streams.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -71,6 +77,35 @@ TEST(ServicesTest, FileAndFontDialogsGoThroughTheService) {
     EXPECT_TRUE(font.Execute());
     EXPECT_EQ(font.Font()->Name(), "Arial");
     EXPECT_EQ(font.Font()->Size(), 12);
+}
+
+// A file dialog lists names in Unicode; the path it hands over must open that very file, and a
+// file the program creates under a chosen name must be listed under the letters typed.
+TEST(ServicesTest, PathsFromTheFileDialogReachTheFilesItShowed) {
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString folder = temp.path() + QString::fromUtf8("/Zoë Müller");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    // The folder as the environment names it (UTF-8 bytes) is the one the dialog starts in.
+    const std::string folderPath = QStringToPath(folder);
+    EXPECT_EQ(folderPath, temp.path().toStdString() + "/Zo\xC3\xAB M\xC3\xBCller");
+    EXPECT_EQ(PathToQString(folderPath), folder);
+
+    const QString listed = folder + QString::fromUtf8("/Café van.LB");
+    QFile made(listed);
+    ASSERT_TRUE(made.open(QIODevice::WriteOnly));
+    made.write("LB");
+    made.close();
+    char read[2] = {};
+    TFileStream opened(QStringToPath(listed), fmOpenRead);
+    EXPECT_EQ(opened.Read(read, 2), 2);
+    EXPECT_EQ(std::string(read, 2), "LB");
+
+    const QString chosen = folder + QString::fromUtf8("/Señor € lease.LB");
+    TFileStream(QStringToPath(chosen), fmCreate).WriteBuffer("x", 1);
+    EXPECT_TRUE(
+        QDir(folder).entryList(QDir::Files).contains(QString::fromUtf8("Señor € lease.LB")));
+    EXPECT_EQ(QFile(chosen).size(), 1);
 }
 
 TEST(ServicesTest, HelpTopicsOfTheHelpFile) {
