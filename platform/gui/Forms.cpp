@@ -326,8 +326,13 @@ void TCustomForm::PlaceOnShow() {
                   Height());
         return;
     }
-    SetBounds(center->Left() + (center->Width() - Width()) / 2,
-              center->Top() + (center->Height() - Height()) / 2, Width(), Height());
+    // A form larger than the one it is centred over is kept inside the work area, so that it
+    // never starts off the screen.
+    const TRect area = Screen->WorkAreaRect();
+    const int left = center->Left() + (center->Width() - Width()) / 2;
+    const int top = center->Top() + (center->Height() - Height()) / 2;
+    SetBounds(std::max(area.Left, std::min(left, area.Right - Width())),
+              std::max(area.Top, std::min(top, area.Bottom - Height())), Width(), Height());
 }
 
 void TCustomForm::Show() {

@@ -44,6 +44,24 @@ TEST_F(ScheduleStorageTest, NothingCalculatedIsNotSaved) {
     EXPECT_TRUE(modals.empty());
 }
 
+TEST_F(ScheduleStorageTest, TheDialogWiderThanTheFormStaysOnTheScreen) {
+    form->SetLeft(Screen->WorkAreaRect().Left);
+    form->SetTop(Screen->WorkAreaRect().Top);
+    TRect shown{};
+    Answer = [&](TCustomForm* modal) {
+        if (!dynamic_cast<TLoanInfo*>(modal)) return;
+        shown = TRect{modal->Left(), modal->Top(), modal->Left() + modal->Width(),
+                      modal->Top() + modal->Height()};
+        modal->SetModalResult(mrCancel);
+    };
+    Key(form->CalcBTN, Qt::Key_L, Qt::ControlModifier);
+    Answer = nullptr;
+    const TRect area = Screen->WorkAreaRect();
+    EXPECT_GE(shown.Left, area.Left);
+    EXPECT_GE(shown.Top, area.Top);
+    EXPECT_GT(shown.Right, shown.Left);
+}
+
 TEST_F(ScheduleStorageTest, ASavedScheduleLoadsBackAndSavesAgainOnce) {
     EnterLoan("12000", "14", "7.5", "060124", "070124");
     Calculate();
