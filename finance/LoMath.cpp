@@ -2,6 +2,7 @@
 
 #include "controls/entry/VcIntl.h"
 #include "platform/gui/Dialogs.h"
+#include "platform/gui/Forms.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Profile.h"
 #include "platform/rtl/Strings.h"
@@ -394,5 +395,12 @@ void AskSaveFileName(const std::string& description, const std::string& extensio
     if (!SameText(path.extension().string(), "." + extension)) {
         path.replace_extension("." + extension);
         fileName = path.string();
+        // The dialog asked about the name as typed; the file written is another one, so an
+        // existing file of that name is only replaced when the user says so.
+        std::error_code error;
+        if (std::filesystem::exists(path, error) &&
+            MessageDlg(fileName + " already exists.\n\nDo you want to replace it?", mtConfirmation,
+                       mbYesNo, 0) != mrYes)
+            fileName.clear();
     }
 }

@@ -134,7 +134,7 @@ extern std::unique_ptr<TMasks> Masks;
 
 // The open and save dialogs of the advisors' files: description and "*." + extension, then all
 // files. fileName is the chosen name (a saved name always ends in "." + extension), or empty
-// when the user cancels.
+// when the user cancels, or declines to replace an existing file the extension leads to.
 void AskOpenFileName(const std::string& description, const std::string& extension,
                      std::string& fileName);
 void AskSaveFileName(const std::string& description, const std::string& extension,

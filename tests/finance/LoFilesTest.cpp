@@ -2,7 +2,11 @@
 #include "finance/LoMath.h"
 
 #include "platform/gui/Dialogs.h"
+#include "platform/gui/Forms.h"
 #include "platform/gui/WinGdi.h"
+#include "tests/rtl/TestFolder.h"
+
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -48,6 +52,24 @@ TEST(LoMathFileDialogs, SavedNamesGetTheExtension) {
     EXPECT_EQ(services.FileDialogs[0].DefaultExt, "LB");
     AskSaveFileName("Lease v. Buy files", "LB", name);
     EXPECT_EQ(name, "");
+}
+
+TEST(LoMathFileDialogs, ANameGivenTheExtensionAsksBeforeReplacingThatFile) {
+    TTestFolder folder;
+    const std::string existing = folder.Path() + "/plan.LB";
+    std::ofstream(existing) << "kept";
+    TRecordedServices services;
+    for (int i = 0; i < 2; ++i)
+        services.FileDialogAnswers.push_back(TFileDialogResult{{folder.Path() + "/plan.txt"}, 1});
+    services.MessageBoxAnswers = {mrNo, mrYes};
+    std::string name;
+    AskSaveFileName("Lease v. Buy files", "LB", name);
+    EXPECT_EQ(name, "");
+    ASSERT_EQ(services.MessageBoxes.size(), 1u);
+    EXPECT_EQ(services.MessageBoxes[0].Text,
+              existing + " already exists.\n\nDo you want to replace it?");
+    AskSaveFileName("Lease v. Buy files", "LB", name);
+    EXPECT_EQ(name, existing);
 }
 
 TEST(LoMathFileDialogs, LongNamesAreCut) {
