@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <chrono>
 #include <filesystem>
 #include <strings.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -529,8 +531,22 @@ TXbTableState TXbArea::TableState() {
 
 TXbIndexStatus TXbArea::CatchUp(TXbIndexFile& file) {
     if (file.Matches(TableState())) return isOk;
-    if (ReadOnly() || !lock_->Alone()) return isDamaged;
+    if (!lock_->Alone()) return AwaitOtherWriter(file);
+    if (ReadOnly()) return isDamaged;
     return RebuildFile(file);
+}
+
+TXbIndexStatus TXbArea::AwaitOtherWriter(TXbIndexFile& file) {
+    // Another user may be between writing a record and recording it in the index; the index
+    // is damaged only when it still differs from the table once that user had the time of a
+    // lock request to finish.
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::seconds(std::max(1, XbSettings().LockTimeout));
+    for (;;) {
+        const TXbIndexStatus st = file.Verify();
+        if (st != isDamaged || std::chrono::steady_clock::now() >= deadline) return st;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 void TXbArea::RollBackAppend() {

@@ -126,6 +126,9 @@ private:
     // An index that does not record the table as it is now is rebuilt when this area has the
     // files to itself, else refused.
     TXbIndexStatus CatchUp(TXbIndexFile& file);
+    // A shared open whose index differs from its table: waits, up to the lock timeout, for
+    // another user to finish recording a change.
+    TXbIndexStatus AwaitOtherWriter(TXbIndexFile& file);
     // The status of an index failure, with its reason recorded.
     static int IndexFailure(TXbIndexStatus st, const TXbIndexFile& file);
     // Records a failure of the controlling order met while moving; gives st.

@@ -1567,6 +1567,12 @@ bool TXbIndexFile::Matches(const TXbTableState& state) const {
            state.Stamp == impl_->Header.TableStamp;
 }
 
+TXbIndexStatus TXbIndexFile::Verify() {
+    if (!IsOpen()) return isIoError;
+    TReadOp op(*impl_);
+    return op.Status();
+}
+
 void TXbIndexFile::SetExclusive(bool exclusive) {
     impl_->Exclusive = exclusive;
 }

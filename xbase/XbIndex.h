@@ -177,6 +177,9 @@ public:
     void SetTableState(TXbTableStateSource source);
     // True when the file, as last read, records state as the table it covers.
     bool Matches(const TXbTableState& state) const;
+    // Reads the file again under a shared lock and answers whether it matches its table now
+    // (isDamaged when it does not).
+    TXbIndexStatus Verify();
     // The table's files are this user's alone: no locks, no rereading of the header, and
     // changes gather in memory until WriteBack (or until they grow large, at EndUpdate).
     void SetExclusive(bool exclusive);

@@ -178,9 +178,12 @@ int TXbTable::Open(const std::string& path, bool writable) {
 }
 
 int TXbTable::ReadHeader() {
-    const Int64 size = file_.Size();
+    // The count before the size: another user appending writes the records before the count,
+    // so a count read first never runs past the size read after it.
     std::string prefix;
-    if (size < kPrefixSize + 1 || !file_.ReadAt(0, prefix, kPrefixSize)) return xbDamaged;
+    if (!file_.ReadAt(0, prefix, kPrefixSize)) return xbDamaged;
+    const Int64 size = file_.Size();
+    if (size < kPrefixSize + 1) return xbDamaged;
     const auto version = static_cast<Byte>(prefix[0]);
     if (!KnownVersion(version)) return xbDamaged;
     memoKind_ = MemoKindOfVersion(version);
