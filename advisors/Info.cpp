@@ -315,20 +315,8 @@ bool ConfirmLoanDelete(const std::string& LoanNo) {
                             "was canceled by the user." + "\r");
 }
 
-std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo) {
-    return Failure([&] { DeleteLoanRecords(Folder, LoanNo); });
-}
-
 std::string DeleteLoanLinks(const std::string& Folder, const std::string& LoanNo) {
     return Failure([&] { DeleteLinkRecords(Folder, LoanNo); });
-}
-
-std::string DeleteAccount(const std::string& Folder, const std::string& AccountNo) {
-    if (Trim(AccountNo) == DefaultAccount) return "\rThe DEFAULT account cannot be deleted.\r\r";
-    return Failure([&] {
-        DeleteAccountLoanRecords(Folder, AccountNo);
-        DeleteWhere(Folder, AccountsTable, "ACCOUNTNO", AccountNo);
-    });
 }
 
 std::string DeleteAccountLoans(const std::string& Folder, const std::string& AccountNo) {

@@ -87,14 +87,11 @@ void GenerateAccountNo(TTable& Accounts, TTable& Lookup);
 bool ConfirmAccountDelete(const std::string& AccountNo);
 bool ConfirmLoanDelete(const std::string& LoanNo);
 
-// Deletes the loan, its cross-references and its saved schedule rows.
-std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo);
-// Deletes the loan's cross-references and saved schedule rows; the LOANS record stays.
+// Deletes the loan's cross-references and saved schedule rows; the LOANS record stays (the
+// register deletes it through its dataset).
 std::string DeleteLoanLinks(const std::string& Folder, const std::string& LoanNo);
-// Deletes the account with every loan it has (as DeleteLoan). The "DEFAULT" account is refused
-// with "\rThe DEFAULT account cannot be deleted.\r\r" and nothing changes.
-std::string DeleteAccount(const std::string& Folder, const std::string& AccountNo);
-// Deletes every loan of the account (as DeleteLoan); the account record stays.
+// Deletes every loan of the account with its cross-references and saved schedule rows; the
+// account record stays (the register deletes it through its dataset).
 std::string DeleteAccountLoans(const std::string& Folder, const std::string& AccountNo);
 // Removes the deleted records of table Name, which must not be open elsewhere; answers
 // "Pack failed." when the engine refuses, else empty.

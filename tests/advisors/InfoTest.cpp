@@ -149,8 +149,10 @@ TEST_F(InfoTest, GeneratedAccountNumbersTakeTheNextFreeSequence) {
     EXPECT_EQ(AddAccount("Li", "Bo"), "LIBO001");
     // Accented letters (Windows-1252) are upper-cased like the others, so the same names
     // typed in either case share one prefix.
-    EXPECT_EQ(AddAccount("M\xFCller", "Zo\xEB"), "M\xDCLLZO\xCB" "001");
-    EXPECT_EQ(AddAccount("M\xDCLLERIN", "ZO\xCBLLA"), "M\xDCLLZO\xCB" "002");
+    EXPECT_EQ(AddAccount("M\xFCller", "Zo\xEB"), "M\xDCLLZO\xCB"
+                                                 "001");
+    EXPECT_EQ(AddAccount("M\xDCLLERIN", "ZO\xCBLLA"), "M\xDCLLZO\xCB"
+                                                      "002");
 }
 
 TEST_F(InfoTest, AnAccountNumberThatExistsIsRefused) {
@@ -227,31 +229,25 @@ TEST_F(InfoTest, AnUnknownLoanIsNeitherSavedNorLoaded) {
     EXPECT_EQ(s.LastRow, 0);
 }
 
-TEST_F(InfoTest, DeletingAnAccountTakesItsLoansAndTheirRowsAlong) {
+TEST_F(InfoTest, DeletingAnAccountsLoansTakesTheirRowsAlong) {
     XbSettings().Deleted = false;
     CreateRegisterTables(folder_.Path());
     const std::string smith = AddAccount("Smith", "John");
     AddLoanOf(smith, "1");
     AddLoanOf(DefaultAccount, "2");
     AddLoanOf(smith, "3");
-    EXPECT_EQ(DeleteAccount(folder_.Path(), smith), "");
-    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
+    EXPECT_EQ(DeleteAccountLoans(folder_.Path(), smith), "");
+    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;" + Trim(smith) + ";");
     EXPECT_EQ(Column(LoansTable, "LOANNO"), "2;");
     EXPECT_EQ(Column(XRefTable, "LOANNO"), "2;");
     EXPECT_EQ(Distinct(TransTable, "LOANNO"), "2;");
 
-    // The DEFAULT account stays.
-    EXPECT_EQ(DeleteAccount(folder_.Path(), DefaultAccount),
-              "\rThe DEFAULT account cannot be deleted.\r\r");
-    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
+    // A loan's links go with its rows; the loan record and its account stay.
+    EXPECT_EQ(DeleteLoanLinks(folder_.Path(), "2"), "");
     EXPECT_EQ(Column(LoansTable, "LOANNO"), "2;");
-
-    // A loan goes with its rows and cross-reference; its account stays.
-    EXPECT_EQ(DeleteLoan(folder_.Path(), "2"), "");
-    EXPECT_EQ(Column(LoansTable, "LOANNO"), "");
     EXPECT_EQ(Column(XRefTable, "LOANNO"), "");
     EXPECT_EQ(Column(TransTable, "LOANNO"), "");
-    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
+    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;" + Trim(smith) + ";");
 }
 
 TEST_F(InfoTest, ADeleteNeedsYesThenNo) {
