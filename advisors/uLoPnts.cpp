@@ -298,8 +298,10 @@ std::string TaPoints::CopyText() {
     std::unique_ptr<TTransferRecord> values = CurrentValues();
     if (!values) return {};
     std::string text;
-    for (const TCalcLine& line : ReportLines(values->Data()))
-        text += LineText(line.CopyFormat, line);
+    const std::vector<TCalcLine> rows = ReportLines(values->Data());
+    const int column = CaptionColumn(rows);
+    for (const TCalcLine& line : rows)
+        text += LineText(line.CopyFormat, line, column);
     const TStrings* lines = TextListOf(values->Data(), D::Memo);
     for (int k = 0; k < lines->Count(); ++k)
         text += lines->Strings(k) + "\r\n";
@@ -311,9 +313,11 @@ void TaPoints::PrintReport(TBaseReport& Report, std::span<const Byte> Data) {
     const int size = font ? font->Size() : 10;
     Report.SetFont(font ? font->Name() : std::string("Courier New"), size);
     const double w = ReportColumnWidth(size);
-    const double left = 4.25 - 1.5 * w;
+    const std::vector<TCalcLine> rows = ReportLines(Data);
+    // A long caption widens its column leftwards; the two loans' columns keep their places.
+    const double captions = CaptionTabWidth(Report, rows, w);
     Report.ClearTabs();
-    Report.SetTab(left, pjLeft, w, 2, 0, 0);
+    Report.SetTab(4.25 - 0.5 * w - captions, pjLeft, captions, 2, 0, 0);
     Report.SetTab(-32768, pjRight, w, 2, 0, 0);
     Report.SetTab(-32768, pjRight, w, 2, 0, 0);
     Report.SetYPos(1.5);
@@ -321,15 +325,12 @@ void TaPoints::PrintReport(TBaseReport& Report, std::span<const Byte> Data) {
     Report.PrintCenter(Caption(), 4.25);
     Report.NewLine();
     Report.NewLine();
-    const std::vector<TCalcLine> rows = ReportLines(Data);
     Report.PrintLn(LineText(rows.front().PrintFormat, rows.front()));
     Report.SetBold(false);
     for (std::size_t k = 1; k < rows.size(); ++k)
         Report.PrintLn(LineText(rows[k].PrintFormat, rows[k]));
     Report.NewLine();
-    Report.ClearTabs();
-    Report.SetTab(left, pjLeft, 3 * w, 2, 0, 0);
-    PrintConclusionLines(Report, *TextListOf(Data, D::Memo), "\t");
+    PrintNarrative(Report, *TextListOf(Data, D::Memo));
     Report.NewLine();
     Report.NewLine();
 }

@@ -103,10 +103,13 @@ TEST_F(CalcsTest, InterestDueCopyShowsDayNamesAndDates) {
     f->CopyBTN->Click();
     const std::string text = Clipboard()->AsText();
     EXPECT_EQ(text.rfind("Compound & Simple Interest Calculator 1\r\n\r\nAmount?:", 0), 0u);
+    // Dates are written month/day/year without blanks; the captions' column is as wide as the
+    // longest caption, "Annual Percentage Yield (APY):" (30 characters).
     const TDayNumber today = CurrentDate();
-    const std::string date =
-        VcIntlSup().DateToDateString(VcIntlSup().DefaultDatePicture(true), today, false);
-    EXPECT_NE(text.find(Format("%-24s %-9s %-10s\r\n", {"Start Date?:", DayName(today), date})),
+    int day = 0, month = 0, year = 0;
+    DateToDMY(today, day, month, year);
+    const std::string date = Format("%d/%d/%d", {month, day, year});
+    EXPECT_NE(text.find(Format("%-30s %-9s %-10s\r\n", {"Start Date?:", DayName(today), date})),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("Daily Periodic Rate:"), std::string::npos);
