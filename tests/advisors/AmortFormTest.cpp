@@ -175,6 +175,14 @@ TEST_F(AmortForm, AFirstPaymentBeforeTheOriginationIsResetAndBuilt) {
     EXPECT_DOUBLE_EQ(form->Schedule.AmortRows[1].Interest, 0.0); // paid in advance
 }
 
+TEST_F(AmortForm, APeriodCountPastTheTableNamesTheFieldAndItsRange) {
+    Enter(form->NumPmts, "1561");
+    Key(form->NumPmts, Qt::Key_Tab);
+    DispatchPostedMessages();
+    EXPECT_EQ(LastMessage(),
+              "Value is not within required range\n\nInitial Periods (#): 0 to 1,560");
+}
+
 TEST_F(AmortForm, APeriodCountPastTheTableIsRefusedByTheCalculation) {
     // Weekly payments reach 2059 only after 1,664 of them; the table holds 1,560.
     // A field whose range is not (yet) the table's lets the count through to the calculation.
