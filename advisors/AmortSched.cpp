@@ -14,9 +14,9 @@ const char* const FirstPaymentTooEarly = "First Payment Date must be\n\nequal to
                                          "Origination Date.\n\nResetting First Payment Date...\n";
 const char* const NoZeroValues =
     "No zero values allowed.\r\n\nEnter Amount, Initial Period or Rate\n\n";
-const char* const BeyondLastYear =
-    "Loan can't go beyond 2059\n\nReduce number of initial periods or "
-    "\n\nincrease frequency of payment period.\n\n";
+const std::string BeyondLastYear = "Loan can't go beyond " + std::to_string(LastScheduleYear) +
+                                   "\n\nReduce number of initial periods or "
+                                   "\n\nincrease frequency of payment period.\n\n";
 
 constexpr Byte PaymentFrequencyCount = 7; // "Weekly" .. "Annually"
 constexpr Byte FrequencyCount = 9;        // "Daily" .. "Continuous"
@@ -43,15 +43,15 @@ std::string PaymentLabel(int k, int loanYear) {
 
 } // namespace
 
-double PeriodInterest(Byte kind, LongInt days, float dailyRate, float periodicRate, double fraction,
-                      double balance) {
+double PeriodInterest(Byte kind, LongInt days, double dailyRate, double periodicRate,
+                      double fraction, double balance) {
     double interest;
     if (kind == rbOrdinary)
         interest = balance * periodicRate * fraction;
     else if (days == 0)
         interest = 0.0;
     else
-        interest = balance * std::expm1(days * std::log1p(static_cast<double>(dailyRate)));
+        interest = balance * std::expm1(days * std::log1p(dailyRate));
     return RoundToCents(interest);
 }
 
@@ -88,8 +88,9 @@ bool TAmortSchedule::ValidLoan(TAmortLoan& loan) const {
         AdvisorMessage(amkInformation, NoZeroValues);
         return false;
     }
-    const int periodsPerYear = PeriodsPerYear(loan.PYR + 1);
-    if (loan.NumPmts > periodsPerYear * (LastScheduleYear - 1 - YearOf(loan.FrstPmtDate))) {
+    const TDayNumber lastPayment =
+        PaymentDate(loan.FrstPmtDate, loan.NumPmts - 1, PeriodsPerYear(loan.PYR + 1));
+    if (lastPayment == BadDate || YearOf(lastPayment) > LastScheduleYear) {
         AdvisorMessage(amkInformation, BeyondLastYear);
         return false;
     }
@@ -123,10 +124,12 @@ bool TAmortSchedule::CalcSchedule(TAmortLoan& loan, const TAmortOptions& options
     return true;
 }
 
-void TAmortSchedule::SetRates(TAmortRow& row) const {
-    row.PeriodicRate = static_cast<float>(
-        0.01 * EquivalentRate(PmtsPerYear, CmpPerYear, row.AnnualRate) / PmtsPerYear);
-    row.DailyRate = static_cast<float>(0.01 * row.AnnualRate / YearBasis);
+void TAmortSchedule::SetRates(TAmortRow& row) {
+    const double rate = AsTyped(row.AnnualRate);
+    periodicRate_ = 0.01 * EquivalentRate(PmtsPerYear, CmpPerYear, rate) / PmtsPerYear;
+    dailyRate_ = 0.01 * rate / YearBasis;
+    row.PeriodicRate = static_cast<float>(periodicRate_);
+    row.DailyRate = static_cast<float>(dailyRate_);
 }
 
 void TAmortSchedule::ResetInitialRow() {
@@ -180,11 +183,12 @@ void TAmortSchedule::BuildInitialRow() {
     PeriodDaysNow = DaysPerPeriod(PmtsPerYear);
     PeriodFraction = static_cast<double>(OddDays) / PeriodDaysNow;
 
-    PointsAmount = Loan.Points > 0.0f ? RoundToCents(0.01 * Loan.Points * row.Balance) : 0.0;
+    PointsAmount =
+        Loan.Points > 0.0f ? RoundToCents(0.01 * AsTyped(Loan.Points) * row.Balance) : 0.0;
     if (PointsPaidHow == ppAmortized && AmortMethod != amUSRule) row.Balance += PointsAmount;
     row.Interest = FirstPeriodKind == fpShort
                        ? 0.0
-                       : PeriodInterest(RateBasis, OddDays, row.DailyRate, row.PeriodicRate,
+                       : PeriodInterest(RateBasis, OddDays, dailyRate_, periodicRate_,
                                         PeriodFraction, row.Balance);
     if (PointsPaidHow == ppAtOrigination) row.Interest += PointsAmount;
     // U.S. Rule: the amortized points join the balance after the odd days' interest.
@@ -198,7 +202,7 @@ double TAmortSchedule::FirstPayment(double interest, double balance) const {
     switch (AmortMethod) {
     case amInterestOnly: return interest;
     case amFixedPrincipal: return FixedPrincipal + interest;
-    default: return LoanPayment(Loan.NumPmts, PmtsPerYear, CmpPerYear, balance, Loan.Rate);
+    default: return LoanPayment(Loan.NumPmts, PmtsPerYear, CmpPerYear, balance, AsTyped(Loan.Rate));
     }
 }
 
@@ -232,7 +236,7 @@ void TAmortSchedule::BuildFirstPaymentRow() {
         if (RateBasis != rbOrdinary) PeriodDaysNow -= OddDays; // charged in row 0
     }
     if (AmortMethod != amRuleOf78)
-        row.Interest = PeriodInterest(RateBasis, PeriodDaysNow, row.DailyRate, row.PeriodicRate,
+        row.Interest = PeriodInterest(RateBasis, PeriodDaysNow, dailyRate_, periodicRate_,
                                       PeriodFraction, first.Balance);
     row.Payment = FirstPayment(row.Interest, first.Balance);
     // The finance charge is that of the regular payments: points paid with the first payment
@@ -272,12 +276,13 @@ void TAmortSchedule::BuildFirstPaymentAtOrigination() {
     case amInterestOnly: row.Payment = 0.0; break;
     case amFixedPrincipal: row.Payment = FixedPrincipal; break;
     default:
-        row.Payment =
-            LoanPaymentAdvance(Loan.NumPmts, PmtsPerYear, CmpPerYear, first.Balance, Loan.Rate);
+        row.Payment = LoanPaymentAdvance(Loan.NumPmts, PmtsPerYear, CmpPerYear, first.Balance,
+                                         AsTyped(Loan.Rate));
     }
     FinanceCharge = Loan.NumPmts * row.Payment - first.Balance;
     row.Principal = row.Payment - row.Interest;
-    PointsAmount = Loan.Points > 0.0f ? RoundToCents(0.01 * Loan.Points * first.Balance) : 0.0;
+    PointsAmount =
+        Loan.Points > 0.0f ? RoundToCents(0.01 * AsTyped(Loan.Points) * first.Balance) : 0.0;
     if (PointsPaidHow == ppAmortized) {
         first.Balance += PointsAmount;
     } else {
@@ -306,8 +311,8 @@ void TAmortSchedule::BuildRemainingRows() {
         row.AnnualRate = prev.AnnualRate;
         SetRates(row);
         if (AmortMethod != amRuleOf78)
-            row.Interest = PeriodInterest(RateBasis, PeriodDaysNow, row.DailyRate, row.PeriodicRate,
-                                          1.0, prev.Balance);
+            row.Interest = PeriodInterest(RateBasis, PeriodDaysNow, dailyRate_, periodicRate_, 1.0,
+                                          prev.Balance);
         switch (AmortMethod) {
         case amInterestOnly: row.Payment = row.Interest; break;
         case amFixedPrincipal: row.Payment = FixedPrincipal + row.Interest; break;

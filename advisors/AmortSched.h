@@ -14,8 +14,9 @@
 
 // The payment rows the schedule keeps ready; a longer loan grows the table.
 constexpr int MaxPeriods = 1560;
-// Year tabs show two-digit years; a loan may not run past this year.
-constexpr int LastScheduleYear = 2059;
+// The last year a payment may fall in: the last of the day numbers (the tables keep four-digit
+// years; the tabs show two digits and know the century of each year they show).
+constexpr int LastScheduleYear = MaxYear;
 
 // Day-count bases (the item indexes of DayCountList) and the timings of points (FeeTimingList).
 enum : Byte { rbOrdinary = 0, rbExact360 = 1, rbExact365 = 2 };
@@ -71,9 +72,10 @@ struct TYearTotals {
 };
 
 // Interest of one period, rounded to cents: Ordinary charges balance x periodicRate x fraction;
-// the Exact bases compound dailyRate over the actual days.
-double PeriodInterest(Byte kind, LongInt days, float dailyRate, float periodicRate, double fraction,
-                      double balance);
+// the Exact bases compound dailyRate over the actual days. The rates are fractions, computed
+// from the annual rate as typed (the rows keep them as singles).
+double PeriodInterest(Byte kind, LongInt days, double dailyRate, double periodicRate,
+                      double fraction, double balance);
 
 // The date `periods` payment periods after (before, when negative) date, keeping its day of the
 // month where the month is long enough and taking the month's last day where it is not. Back
@@ -138,7 +140,8 @@ public:
     std::function<void(int percent)> OnProgress;
 
 private:
-    void SetRates(TAmortRow& row) const;
+    // Sets the rates of a row from its annual rate, and the rates the build computes with.
+    void SetRates(TAmortRow& row);
     void AddYearTab(TDayNumber date, TDayNumber previous);
     void SetRunningTotals(int k);
     bool EndsAt(int k) const;
@@ -147,4 +150,8 @@ private:
     int FindFirstOnOrAfter(TDayNumber date) const;
     int FindLastOnOrBefore(TDayNumber date) const;
     void Progress(int percent) const;
+
+    // The periodic and daily rates of the row being built, in double precision.
+    double periodicRate_ = 0;
+    double dailyRate_ = 0;
 };

@@ -3,8 +3,10 @@
 #include "finance/LoMath.h"
 #include "finance/LoUtil.h"
 #include "platform/gui/Clipbrd.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/Strings.h"
 #include "report/RptPrinter.h"
 
 #include <algorithm>
@@ -19,6 +21,17 @@ constexpr int PanelWidth = 7 * ButtonWidth + 6 * ButtonGap;
 
 std::unique_ptr<TTransferRecord> sharedRecords[ckKindCount];
 TCalcHost* host = nullptr;
+
+// "Total Interest would be 2,184,464,446.89, more than its field can show ($999,999,999.99)."
+std::string DoesNotFitText(TVcCustomNumericField& Field, long double Value) {
+    const bool above = !(Value < Field.HighestShown());
+    const std::string name = FieldCaption(&Field);
+    const std::string value = Format("%.*n", {Field.DecimalCount(), static_cast<double>(Value)});
+    const std::string limit = Field.ShownText(above ? Field.HighestShown() : Field.LowestShown());
+    return (name.empty() ? std::string("A result") : name) + " would be " + value + ",\n\n" +
+           (above ? "more" : "less") + " than its field can show (" + limit +
+           ").\n\nPlease Try Again";
+}
 
 } // namespace
 
@@ -69,8 +82,26 @@ TCalcLine ChoiceLine(const std::string& Caption, const std::string& Text) {
     return {Caption, Text, "%-24s %16s\r\n", "\t%-24s\t%s"};
 }
 
-std::string LineText(const std::string& Format, const TCalcLine& Line) {
-    return ::Format(Format, {RemoveChar('&', Line.Caption), Line.Value, Line.Extra});
+int CaptionColumn(const std::vector<TCalcLine>& Lines) {
+    std::size_t column = 24;
+    for (const TCalcLine& line : Lines)
+        column = std::max(column, RemoveChar('&', line.Caption).size());
+    return static_cast<int>(column);
+}
+
+std::string LineText(const std::string& Format, const TCalcLine& Line, int Column) {
+    std::string format = Format;
+    if (const std::size_t at = format.find("%-24s"); at != std::string::npos)
+        format.replace(at, 5, "%-" + std::to_string(Column) + "s");
+    return ::Format(format, {RemoveChar('&', Line.Caption), Line.Value, Line.Extra});
+}
+
+double CaptionTabWidth(TBaseReport& Report, const std::vector<TCalcLine>& Lines, double Width) {
+    // The tab's margins, 0.02 inch on either side.
+    const double margins = Report.XI2U(0.04);
+    for (const TCalcLine& line : Lines)
+        Width = std::max(Width, Report.TextWidth(RemoveChar('&', line.Caption)) + margins);
+    return Width;
 }
 
 std::unique_ptr<TTransferRecord> NewRecord(const TRecordLayout& Layout) {
@@ -128,20 +159,59 @@ void AddWrappedLines(TStrings& Lines, const std::string& Text, int Width) {
     }
 }
 
-void PrintConclusionLines(TBaseReport& Report, const TStrings& Lines, const std::string& Lead) {
-    for (int k = 0; k < Lines.Count(); ++k) {
-        TStringList wrapped;
-        AddWrappedLines(wrapped, Lines.Strings(k), AdvisorNarrativeWidth);
-        if (wrapped.Count() == 0) Report.NewLine();
-        for (int j = 0; j < wrapped.Count(); ++j)
-            Report.PrintLn(Lead + wrapped.Strings(j));
+namespace {
+
+// Prints one paragraph from Left in lines no wider than Width (report units); its leading blanks
+// indent the first line. A word wider than a line is printed on a line of its own.
+void PrintParagraph(TBaseReport& Report, const std::string& Text, double Left, double Width) {
+    std::string line = Text.substr(0, Text.find_first_not_of(' '));
+    bool lineHasWord = false;
+    std::size_t at = line.size();
+    while (at < Text.size()) {
+        const std::size_t end = std::min(Text.find(' ', at), Text.size());
+        const std::string word = Text.substr(at, end - at);
+        at = Text.find_first_not_of(' ', end);
+        if (at == std::string::npos) at = Text.size();
+        if (word.empty()) continue;
+        const std::string longer = lineHasWord ? line + " " + word : line + word;
+        if (lineHasWord && Report.TextWidth(longer) > Width) {
+            Report.PrintLeft(line, Left);
+            Report.NewLine();
+            line = word;
+        } else {
+            line = longer;
+        }
+        lineHasWord = true;
+    }
+    if (lineHasWord) {
+        Report.PrintLeft(line, Left);
+        Report.NewLine();
+    }
+}
+
+} // namespace
+
+void PrintNarrative(TBaseReport& Report, const TStrings& Lines) {
+    const double left = Report.XI2U(NarrativeMargin);
+    const double width = Report.PageWidth() - 2 * left;
+    std::string paragraph;
+    for (int k = 0; k <= Lines.Count(); ++k) {
+        const std::string line = k < Lines.Count() ? TrimRight(Lines.Strings(k)) : std::string();
+        if (!line.empty()) {
+            paragraph += paragraph.empty() ? line : " " + Trim(line);
+            continue;
+        }
+        PrintParagraph(Report, paragraph, left, width);
+        paragraph.clear();
+        if (k < Lines.Count()) Report.NewLine();
     }
 }
 
 std::string CalcCopyText(const std::string& Caption, const std::vector<TCalcLine>& Lines) {
     std::string text = Caption + "\r\n\r\n";
+    const int column = CaptionColumn(Lines);
     for (const TCalcLine& line : Lines)
-        text += LineText(line.CopyFormat, line);
+        text += LineText(line.CopyFormat, line, column);
     return text;
 }
 
@@ -151,8 +221,10 @@ void PrintCalcLines(TBaseReport& Report, const std::string& Caption,
     const int size = font ? font->Size() : 10;
     Report.SetFont(font ? font->Name() : std::string("Courier New"), size);
     const double w = ReportColumnWidth(size);
+    // The columns meet in the middle of the page; a long caption widens its column leftwards.
+    const double captions = CaptionTabWidth(Report, Lines, w);
     Report.ClearTabs();
-    Report.SetTab(4.25 - w, pjLeft, w, 2, 0, 0);
+    Report.SetTab(4.25 - captions, pjLeft, captions, 2, 0, 0);
     Report.SetTab(-32768, pjRight, w, 2, 0, 0);
     Report.SetYPos(1.5);
     Report.SetBold(true);
@@ -318,9 +390,33 @@ void TCalcForm::FormShow(TObject*) {
 
 void TCalcForm::CalcBTNClick(TObject*) {
     BeforeCalculate();
+    const std::span<Byte> data = SharedRecord().Data();
     if (!ControlsTo(SharedRecord())) return;
-    Calculate(SharedRecord().Data());
+    // A result the form cannot show is not stored: the record goes back to what was entered.
+    const std::vector<Byte> entered(data.begin(), data.end());
+    Calculate(data);
+    if (!ResultsFit(data)) {
+        std::copy(entered.begin(), entered.end(), data.begin());
+        ResultsRefused();
+    }
     RecordToControls();
+}
+
+bool TCalcForm::ResultsFit(std::span<const Byte> Data) {
+    std::size_t offset = 0;
+    for (TComponent* control : TransferList()) {
+        const std::size_t size = ControlDataSize(control);
+        auto* field = dynamic_cast<TVcCustomNumericField*>(control);
+        if (field && offset + size <= Data.size()) {
+            const long double value = RawToNumber(Data.data() + offset, field->DataKind());
+            if (!field->Holds(value)) {
+                MessageDlg(DoesNotFitText(*field, value), mtWarning, {mbOK}, 0);
+                return false;
+            }
+        }
+        offset += size;
+    }
+    return true;
 }
 
 std::string TCalcForm::CopyText() {

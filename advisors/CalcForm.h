@@ -179,6 +179,9 @@ protected:
 
     // Called by Calculate before the controls are copied into the record.
     virtual void BeforeCalculate() {}
+    // Called when a result did not fit its field: the record is back as the controls gave it,
+    // and the kind undoes what its computation showed outside the record.
+    virtual void ResultsRefused() {}
     // What a kind adds after its lines: to the copy's text, and to the printout.
     virtual std::string CopyTrailer(std::span<const Byte>) const { return {}; }
     virtual void PrintTrailer(TBaseReport&, std::span<const Byte>) const {}
@@ -217,6 +220,9 @@ protected:
     // not valid.
     bool ControlsTo(TTransferRecord& Record);
     void RecordToControls();
+    // True when every numeric field can show its value in the record; else the first field
+    // that cannot is named in a message with the value and the limit it passes.
+    bool ResultsFit(std::span<const Byte> Data);
 
 private:
     TButton* AddButton(const std::string& Name, TNotifyEvent OnClick);
@@ -263,15 +269,23 @@ constexpr int AdvisorNarrativeWidth = 85;
 // Adds text to lines cut at word boundaries into lines of at most Width characters (an empty
 // text adds none): how the advisors lay out their conclusions.
 void AddWrappedLines(TStrings& Lines, const std::string& Text, int Width);
-// Prints an advisor's conclusion line by line, each after Lead (a tab or nothing); a line the
-// user made longer than AdvisorNarrativeWidth wraps as the conclusion's own lines do instead of
-// running past the page's edge, and an empty line stays an empty line.
-void PrintConclusionLines(TBaseReport& Report, const TStrings& Lines, const std::string& Lead);
+// Prints an advisor's narrative inside the page's margins (NarrativeMargin on either side): the
+// lines of each paragraph (a run of lines between empty ones) join again and wrap at word
+// boundaries by their printed width; an empty line stays an empty line.
+void PrintNarrative(TBaseReport& Report, const TStrings& Lines);
+// The printed narrative's left and right margins, in inches.
+constexpr double NarrativeMargin = 1.0;
 
 // The lines of a copy: the caption, a blank line, one aligned line per value.
 std::string CalcCopyText(const std::string& Caption, const std::vector<TCalcLine>& Lines);
-// The text of a line by one of its formats.
-std::string LineText(const std::string& Format, const TCalcLine& Line);
+// The width of the lines' caption column in characters: 24, or the longest caption as printed.
+int CaptionColumn(const std::vector<TCalcLine>& Lines);
+// The text of a line by one of its formats, the caption padded to Column characters where the
+// format pads it to 24.
+std::string LineText(const std::string& Format, const TCalcLine& Line, int Column = 24);
+// The width, in the report's units, of the first of the printout's columns: Width, or more
+// when the longest caption needs more.
+double CaptionTabWidth(TBaseReport& Report, const std::vector<TCalcLine>& Lines, double Width);
 // Prints the caption centred and one tabbed line per value on a running report.
 void PrintCalcLines(TBaseReport& Report, const std::string& Caption,
                     const std::vector<TCalcLine>& Lines);

@@ -184,11 +184,16 @@ void BuildBookSchedule(const TLeaseBuyData& d, const TLeaseBuyResults& r,
     endValue[At(e)] = bookValue[At(e)];
 }
 
+// A percentage of a single-precision field, as typed, as a fraction.
+double Fraction(float percent) {
+    return 0.01 * AsTyped(percent);
+}
+
 // Property tax on the buy side's book value, the partial year prorated; returns the total.
 double PropertyTaxRow(const TLeaseBuyData& d, const TLeaseBuyResults& r, bool paid,
                       std::vector<double>& tax) {
     if (!paid || d.TaxRateProperty <= 0.0f) return 0.0;
-    const float p = static_cast<float>(0.01 * d.TaxRateProperty);
+    const double p = Fraction(d.TaxRateProperty);
     const int y = r.AnalysisYears;
     for (int i = 1; i <= y; ++i)
         tax[At(i)] = RoundToCents(-r.BookValue[At(i)] * p);
@@ -209,14 +214,14 @@ void SumIntoYears(const std::vector<double>& periods, int f, std::vector<double>
 
 // The marginal tax rate on ordinary income and its business-use share (fractions).
 double TaxFraction(const TLeaseBuyData& d) {
-    return 0.01 * d.TaxRate;
+    return Fraction(d.TaxRate);
 }
 double BusinessTaxFraction(const TLeaseBuyData& d) {
-    return 0.01 * d.BusinessUsePercent * TaxFraction(d);
+    return Fraction(d.BusinessUsePercent) * TaxFraction(d);
 }
 
 double DiscountFraction(const TLeaseBuyData& d) {
-    return 0.01 * d.DiscountRate;
+    return Fraction(d.DiscountRate);
 }
 
 // The lease's acquisition costs deducted in year y (1..final column) when amortized over the
@@ -233,7 +238,7 @@ double AmortizedAcquisitionCosts(const TLeaseBuyData& d, const TLeaseBuyResults&
 void BuildPurchaseSchedule(TLeaseBuyData& d, TLeaseBuyResults& r) {
     r.SalesTaxUpFront = 0.0;
     if (d.PurchaseSalesTax > 0.0f)
-        r.SalesTaxUpFront = -RoundToCents(0.01 * d.PurchaseSalesTax * d.Price);
+        r.SalesTaxUpFront = -RoundToCents(Fraction(d.PurchaseSalesTax) * d.Price);
     const double basis = d.TaxFinanced ? d.Price - r.SalesTaxUpFront : d.Price;
 
     BuildBookSchedule(d, r, r.Depreciation, r.BookValue, r.EndValue);
@@ -241,8 +246,8 @@ void BuildPurchaseSchedule(TLeaseBuyData& d, TLeaseBuyResults& r) {
 
     // The tax schedule depreciates the business share of the basis left after the 179 expense.
     if (d.Depreciate) {
-        const int k = DepreciationSchedule(d, r, r.Depreciation,
-                                           0.01 * d.BusinessUsePercent * (basis - d.Section179Amt));
+        const int k = DepreciationSchedule(
+            d, r, r.Depreciation, Fraction(d.BusinessUsePercent) * (basis - d.Section179Amt));
         HalveDisposalYear(r, r.Depreciation, k, true);
     } else {
         std::fill(r.Depreciation.begin(), r.Depreciation.end(), 0.0);
@@ -254,11 +259,11 @@ void BuildPurchaseSchedule(TLeaseBuyData& d, TLeaseBuyResults& r) {
         r.SalesTaxUpFront = 0.0;
     }
     const Word f = r.PurchasePPY;
-    r.LoanPaymentAmount = -RoundToCents(
-        LoanPayment(static_cast<Word>(d.PurchaseNumPmts), f, f, r.LoanAmount, d.PurchaseRate));
+    r.LoanPaymentAmount = -RoundToCents(LoanPayment(static_cast<Word>(d.PurchaseNumPmts), f, f,
+                                                    r.LoanAmount, AsTyped(d.PurchaseRate)));
     std::fill(r.PeriodPayment.begin(), r.PeriodPayment.end(), r.LoanPaymentAmount);
     LoanInterestSchedule(r.AnalysisPeriods, r.PeriodPayment, false, r.PeriodInterest, r.LoanAmount,
-                         0.01 * d.PurchaseRate / f);
+                         Fraction(d.PurchaseRate) / f);
     SumIntoYears(r.PeriodPayment, f, r.YearPayments);
     SumIntoYears(r.PeriodInterest, f, r.YearInterest);
     r.TotalPayments = SumRow(r.YearPayments);
@@ -290,7 +295,7 @@ void BuildPurchaseCashFlows(const TLeaseBuyData& d, TLeaseBuyResults& r) {
     const double gain = d.PurchaseEndValue - r.BookValue[At(e)];
     r.PurchaseCashFlow[At(e)] += d.PurchaseEndValue - r.LoanBalanceAtEnd;
     if (gain != 0.0) {
-        r.TaxOnSale = -(0.01 * d.TaxRateSale * gain);
+        r.TaxOnSale = -(Fraction(d.TaxRateSale) * gain);
         r.PurchaseCashFlow[At(e)] += r.TaxOnSale;
     }
     r.PurchaseNPV = static_cast<double>(
@@ -299,7 +304,7 @@ void BuildPurchaseCashFlows(const TLeaseBuyData& d, TLeaseBuyResults& r) {
 }
 
 void BuildLeaseSchedule(TLeaseBuyData& d, TLeaseBuyResults& r) {
-    r.LeaseSalesTaxAmount = RoundToCents(0.01 * d.LeaseSalesTax * d.Price);
+    r.LeaseSalesTaxAmount = RoundToCents(Fraction(d.LeaseSalesTax) * d.Price);
     double periodTax = 0.0;
     if (d.DeductSalesTaxWhen == dtAmortize) {
         periodTax = RoundToCents(r.LeaseSalesTaxAmount / r.AnalysisPeriods);
@@ -308,8 +313,8 @@ void BuildLeaseSchedule(TLeaseBuyData& d, TLeaseBuyResults& r) {
     BuildBookSchedule(d, r, r.LeaseDepreciation, r.LeaseBookValue, r.LeaseEndValues);
     if (!d.OverrideEndLease) d.LeaseEndValue = r.LeaseBookValue[At(r.FinalColumn())];
     if (d.Auto)
-        r.AutoTableYear =
-            AutoInclusionAmount(r.AnalysisYears, r.LeaseInclusion, d.BusinessUsePercent, d.Price);
+        r.AutoTableYear = AutoInclusionAmount(r.AnalysisYears, r.LeaseInclusion,
+                                              AsTyped(d.BusinessUsePercent), d.Price);
 
     const std::vector<double> periodPayments(At(r.AnalysisPeriods), -periodTax - d.LeasePmt);
     SumIntoYears(periodPayments, r.LeasePPY, r.LeaseYearPayments);
@@ -342,7 +347,7 @@ void BuildLeaseCashFlows(const TLeaseBuyData& d, TLeaseBuyResults& r) {
     }
 
     const double gain = std::max(d.LeaseEndValue - d.LeaseEndOptionPrice, 0.0);
-    r.TaxOnOption = -(0.01 * d.TaxRateSale * gain);
+    r.TaxOnOption = -(Fraction(d.TaxRateSale) * gain);
     // Acquisition costs and the sales tax not spread over the payments are paid at the start,
     // whenever they are deducted.
     r.LeaseCashFlow[0] =

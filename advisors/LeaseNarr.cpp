@@ -94,7 +94,7 @@ std::string FinanceSide(const TLeaseBuyData& d, const TLeaseBuyResults& r) {
          " payments will be " + MoneyText(static_cast<double>(r.TotalPayments)) + ". ";
 
     const bool upFrontTax = !d.TaxFinanced && r.SalesTaxUpFront < 0.0;
-    const double financedTax = -RoundToCents(0.01 * d.PurchaseSalesTax * d.Price);
+    const double financedTax = -RoundToCents(0.01 * AsTyped(d.PurchaseSalesTax) * d.Price);
     if (upFrontTax)
         p += "Also, since the taxes are not being financed, there will be an up front charge of " +
              MoneyText(r.SalesTaxUpFront) + " to cover local sales taxes. ";

@@ -398,6 +398,7 @@ std::vector<TComponent*> TcLoAmort::TransferList() const {
 
 void TcLoAmort::AmortFormShow(TObject*) {
     VcTransfer1->BufferToControls(TransferList(), Record().Data());
+    NumPmts->SetRangeLo("0");
     NumPmts->SetRangeHi(std::to_string(MaxPeriods));
     const struct {
         TControl* Control;

@@ -48,7 +48,7 @@ std::array<TBreakEvenSeries, BreakEvenChartCount> BreakEvenSeries(const TLeaseBu
     });
     SetRanges(charts[0], charts[0].Purchase, L, 0.5 * d.Price, 1.5 * d.Price);
 
-    const double rate = d.PurchaseRate;
+    const double rate = AsTyped(d.PurchaseRate);
     const double interest = r.TotalInterest;
     Walk(charts[1], 0.5 * rate, std::fabs(1.5 * rate), [&](int k) {
         const double h = 0.5 * interest * std::pow(Step, k);

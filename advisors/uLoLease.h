@@ -111,6 +111,7 @@ protected:
     std::unique_ptr<TTransferRecord> MakeRecord() const override;
     void ResetRecord(std::span<Byte> Data) override;
     void Calculate(std::span<Byte> Data) override;
+    void ResultsRefused() override { ran_ = false; }
     std::vector<TCalcLine> ReportLines(std::span<const Byte> Data) const override;
     std::string CopyTrailer(std::span<const Byte> Data) const override;
     void PrintTrailer(TBaseReport& Report, std::span<const Byte> Data) const override;

@@ -30,6 +30,8 @@ constexpr std::size_t Text5 = 3638;
 constexpr std::size_t Memo = 3894;
 } // namespace D
 
+// Wide enough for the conclusion's lines of 85 characters in the memo's font.
+constexpr int FormWidth = 600;
 constexpr int LoanLeft = 210;
 constexpr int LoanWidth = 130;
 constexpr int LoanRowTop = 92;
@@ -68,18 +70,18 @@ TaPoints::TaPoints(TComponent* AOwner) : TCalcForm(AOwner, ckPoints, "Points Adv
     Notebook1->Pages()->Clear();
     Notebook1->Pages()->Add("Page0");
     Notebook1->Pages()->Add("Results");
-    Notebook1->SetBounds(0, 0, 520, 330);
+    Notebook1->SetBounds(0, 0, FormWidth, 330);
     CalcPNL->SetParent(Notebook1->Page(0));
-    CalcPNL->SetBounds(8, 8, 504, 314);
+    CalcPNL->SetBounds(8, 8, FormWidth - 16, 314);
     GroupBox1 = new TGroupBox(this);
     GroupBox1->SetName("GroupBox1");
     GroupBox1->SetParent(CalcPNL);
     GroupBox1->SetCaption(" Loan Details ");
-    GroupBox1->SetBounds(6, 6, 492, 302);
+    GroupBox1->SetBounds(6, 6, FormWidth - 28, 302);
 
-    lText1 = AddGroupLabel("lText1", 10, 20, 470);
-    lText2 = AddGroupLabel("lText2", 10, 38, 470);
-    lText3 = AddGroupLabel("lText3", 10, 56, 470);
+    lText1 = AddGroupLabel("lText1", 10, 20, FormWidth - 50);
+    lText2 = AddGroupLabel("lText2", 10, 38, FormWidth - 50);
+    lText3 = AddGroupLabel("lText3", 10, 56, FormWidth - 50);
     lLoan1 = AddGroupLabel("lLoan1", LoanLeft, LoanRowTop - 20, LoanWidth);
     lLoan2 = AddGroupLabel("lLoan2", LoanLeft + LoanWidth + 10, LoanRowTop - 20, LoanWidth);
     for (TLabel* heading : {lLoan1, lLoan2})
@@ -110,24 +112,26 @@ TaPoints::TaPoints(TComponent* AOwner) : TCalcForm(AOwner, ckPoints, "Points Adv
         *r.Label = AddGroupLabel(r.Name, 10, LoanRowTop + row++ * LoanRow + 3, 190);
         (*r.Label)->SetFocusControl(r.Focus);
     }
-    lText4 = AddGroupLabel("lText4", 10, LoanRowTop + 6 * LoanRow + 6, 470);
+    lText4 = AddGroupLabel("lText4", 10, LoanRowTop + 6 * LoanRow + 6, FormWidth - 50);
 
     TPage* results = Notebook1->Page(1);
     GroupBox2 = new TGroupBox(this);
     GroupBox2->SetName("GroupBox2");
     GroupBox2->SetParent(results);
     GroupBox2->SetCaption(" Our Conclusion ");
-    GroupBox2->SetBounds(8, 8, 504, 314);
+    GroupBox2->SetBounds(8, 8, FormWidth - 16, 314);
+    // The box is wide enough for the conclusion's lines; should the font make one longer, it
+    // wraps in the box rather than being cut at its edge.
     Memo1 = new TMemo(this);
     Memo1->SetName("Memo1");
     Memo1->SetParent(GroupBox2);
-    Memo1->SetBounds(10, 20, 484, 220);
+    Memo1->SetBounds(10, 20, FormWidth - 36, 220);
     Memo1->SetScrollBars(ssVertical);
-    Memo1->SetWordWrap(false);
+    Memo1->SetWordWrap(true);
     lText5 = new TLabel(this);
     lText5->SetName("lText5");
     lText5->SetParent(GroupBox2);
-    lText5->SetBounds(10, 248, 484, 16);
+    lText5->SetBounds(10, 248, FormWidth - 36, 16);
     PrintBtn->SetParent(GroupBox2);
     PrintBtn->SetBounds(10, 272, 80, 25);
     CopyBTN->SetParent(GroupBox2);
@@ -144,7 +148,7 @@ TaPoints::TaPoints(TComponent* AOwner) : TCalcForm(AOwner, ckPoints, "Points Adv
         button->SetBounds(left, 338, 80, 25);
         left += 86;
     }
-    SetClientWidth(520);
+    SetClientWidth(FormWidth);
     SetClientHeight(372);
     PV1->OnExit = [this](TObject* s) { PV1Exit(s); };
     NumPmts1->OnExit = [this](TObject* s) { NumPmts1Exit(s); };
@@ -298,8 +302,10 @@ std::string TaPoints::CopyText() {
     std::unique_ptr<TTransferRecord> values = CurrentValues();
     if (!values) return {};
     std::string text;
-    for (const TCalcLine& line : ReportLines(values->Data()))
-        text += LineText(line.CopyFormat, line);
+    const std::vector<TCalcLine> rows = ReportLines(values->Data());
+    const int column = CaptionColumn(rows);
+    for (const TCalcLine& line : rows)
+        text += LineText(line.CopyFormat, line, column);
     const TStrings* lines = TextListOf(values->Data(), D::Memo);
     for (int k = 0; k < lines->Count(); ++k)
         text += lines->Strings(k) + "\r\n";
@@ -311,9 +317,11 @@ void TaPoints::PrintReport(TBaseReport& Report, std::span<const Byte> Data) {
     const int size = font ? font->Size() : 10;
     Report.SetFont(font ? font->Name() : std::string("Courier New"), size);
     const double w = ReportColumnWidth(size);
-    const double left = 4.25 - 1.5 * w;
+    const std::vector<TCalcLine> rows = ReportLines(Data);
+    // A long caption widens its column leftwards; the two loans' columns keep their places.
+    const double captions = CaptionTabWidth(Report, rows, w);
     Report.ClearTabs();
-    Report.SetTab(left, pjLeft, w, 2, 0, 0);
+    Report.SetTab(4.25 - 0.5 * w - captions, pjLeft, captions, 2, 0, 0);
     Report.SetTab(-32768, pjRight, w, 2, 0, 0);
     Report.SetTab(-32768, pjRight, w, 2, 0, 0);
     Report.SetYPos(1.5);
@@ -321,15 +329,12 @@ void TaPoints::PrintReport(TBaseReport& Report, std::span<const Byte> Data) {
     Report.PrintCenter(Caption(), 4.25);
     Report.NewLine();
     Report.NewLine();
-    const std::vector<TCalcLine> rows = ReportLines(Data);
     Report.PrintLn(LineText(rows.front().PrintFormat, rows.front()));
     Report.SetBold(false);
     for (std::size_t k = 1; k < rows.size(); ++k)
         Report.PrintLn(LineText(rows[k].PrintFormat, rows[k]));
     Report.NewLine();
-    Report.ClearTabs();
-    Report.SetTab(left, pjLeft, 3 * w, 2, 0, 0);
-    PrintConclusionLines(Report, *TextListOf(Data, D::Memo), "\t");
+    PrintNarrative(Report, *TextListOf(Data, D::Memo));
     Report.NewLine();
     Report.NewLine();
 }

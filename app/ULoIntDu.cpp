@@ -7,6 +7,7 @@
 #include "finance/LoIntDu.h"
 #include "finance/LoMath.h"
 #include "platform/gui/Dialogs.h"
+#include "platform/rtl/Numbers.h"
 #include "platform/rtl/Regional.h"
 #include "platform/rtl/Streams.h"
 
@@ -76,9 +77,13 @@ void SetDate(TVcPictureField* field, TVcSimpleField* dayName, TDayNumber date) {
     dayName->SetAsString(DayName(date));
 }
 
+// The date in the default picture with a four-digit year, without the blanks that pad a
+// one-digit day or month ("12/7/2026").
 std::string DateText(TDayNumber date) {
     const TVcIntlSup& intl = VcIntlSup();
-    return intl.DateToDateString(intl.DefaultDatePicture(true), date, false);
+    std::string text = intl.DateToDateString(intl.DefaultDatePicture(true), date, false);
+    text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
+    return text;
 }
 
 TCalcLine DateLine(const std::string& caption, std::span<const Byte> data, std::size_t dayName,
@@ -125,10 +130,10 @@ TcLoIntDu::TcLoIntDu(TComponent* AOwner)
     lEndDate = AddRowLabel("lEndDate", 4, EndDate);
     lCmpPYR = AddRowLabel("lCmpPYR", 5, CmpPYR);
     lRateBasis = AddRowLabel("lRateBasis", 6, RateBasis);
-    lIntPaid = AddRowLabel("lIntPaid", 7);
-    lFV = AddRowLabel("lFV", 8);
-    lAPY = AddRowLabel("lAPY", 9);
-    lDailyRate = AddRowLabel("lDailyRate", 10);
+    lIntPaid = AddRowLabel("lIntPaid", 7, IntPaid);
+    lFV = AddRowLabel("lFV", 8, FV);
+    lAPY = AddRowLabel("lAPY", 9, APY);
+    lDailyRate = AddRowLabel("lDailyRate", 10, DailyRate);
     LayoutButtons(RowTop(11));
     SharedRecord();
     UseCountryMoneyMask({PV, IntPaid, FV});
@@ -141,6 +146,7 @@ TcLoIntDu::TcLoIntDu(TComponent* AOwner)
     StartDate->OnChange = [this](TObject* s) { StartDateChange(s); };
     EndDate->OnChange = [this](TObject* s) { EndDateChange(s); };
     NumDays->OnChange = [this](TObject* s) { NumDaysChange(s); };
+    NumDays->OnEnter = [this](TObject*) { lastDays_ = NumDays->AsInteger(); };
     TNotifyEvent patternShow = OnShow;
     OnShow = [this, patternShow](TObject* s) {
         patternShow(s);
@@ -231,19 +237,26 @@ void TcLoIntDu::EndDateChange(TObject*) {
 void TcLoIntDu::NumDaysChange(TObject*) {
     if (updating_) return;
     updating_ = true;
-    // The dates stay in 1600..3999: a count that would leave that range stops at its end.
+    // A count of days forward keeps the start and moves the end; a count back keeps the end and
+    // moves the start. When the sign turns while the days are typed, the date that had moved
+    // goes back to the one that held first, so "30" then "-" ends where "-30" does: 30 days
+    // back from the date the count started at. The dates stay in 1600..3999: a count that
+    // would leave that range stops at its end.
     const LongInt days = NumDays->AsInteger();
+    TDayNumber start = DateOf(StartDate);
+    TDayNumber end = DateOf(EndDate);
     if (days >= 0) {
-        const TDayNumber start = DateOf(StartDate);
+        if (lastDays_ < 0 && end != BadDate) SetDate(StartDate, StartDay, start = end);
         if (start != BadDate)
             SetDate(EndDate, EndDay,
                     static_cast<TDayNumber>(std::min<Int64>(Int64{start} + days, LastDate)));
     } else {
-        const TDayNumber end = DateOf(EndDate);
+        if (lastDays_ >= 0 && start != BadDate) SetDate(EndDate, EndDay, end = start);
         if (end != BadDate)
             SetDate(StartDate, StartDay,
                     static_cast<TDayNumber>(std::max<Int64>(Int64{end} + days, 0)));
     }
+    lastDays_ = days;
     updating_ = false;
 }
 
@@ -265,13 +278,23 @@ void TcLoIntDu::ResetRecord(std::span<Byte> Data) {
     PutToday(Data);
 }
 
+double TcLoIntDu::ComputedDailyRate(float Shown) const {
+    // The field shows six decimals, the copy and the printout seven: they take the rate the
+    // calculation left behind the field while the field still shows it.
+    const float computed = GetLE<float>(SharedRecord().Data(), D::DailyRate);
+    const int decimals = DailyRate->DecimalCount();
+    return RoundHalfAway15(computed, decimals) == RoundHalfAway15(Shown, decimals) ? computed
+                                                                                   : Shown;
+}
+
 std::vector<TCalcLine> TcLoIntDu::ReportLines(std::span<const Byte> Data) const {
     const TIntDueValues v = Read(Data);
     TCalcLine days = MoneyLine(CaptionOf(Data, 1), v.NumDays);
     days.CopyFormat = "%-24s %16.0n\r\n";
     days.PrintFormat = "\t%-24s\t%16.0n";
     TCalcLine apy{CaptionOf(Data, 9), v.APY, "%-24s %16.4n\r\n", "\t%-24s\t%16.4n"};
-    TCalcLine daily{CaptionOf(Data, 10), v.DailyRate, "%-24s %16.7n\r\n", "\t%-24s\t%16.7n"};
+    TCalcLine daily{CaptionOf(Data, 10), ComputedDailyRate(v.DailyRate), "%-24s %16.7n\r\n",
+                    "\t%-24s\t%16.7n"};
     TCalcLine start = DateLine(CaptionOf(Data, 3), Data, D::StartDay, D::StartDate);
     TCalcLine end = DateLine(CaptionOf(Data, 4), Data, D::EndDay, D::EndDate);
     for (TCalcLine* line : {&start, &end}) {

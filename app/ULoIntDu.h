@@ -42,7 +42,12 @@ private:
     TVcSimpleField* AddDayName(const std::string& Name, int Row, int HelpContext);
     TVcSpinner* AddSpinner(const std::string& Name, TVcPictureField* Field);
     void ShowHintsOfSpinners(TObject* Sender);
+    // The daily rate of the copy and the printout: the computed value behind the field when
+    // the field shows Shown, the value read from the field, rounded.
+    double ComputedDailyRate(float Shown) const;
     bool updating_ = false;
+    // The number of days as the change handler last saw it (taken when the field is entered).
+    LongInt lastDays_ = 0;
 };
 
 // The locale's long name of a date's weekday, cut to 9 characters; empty for an invalid date.

@@ -62,8 +62,8 @@ TcLoAccel::TcLoAccel(TComponent* AOwner)
     lCmpPYR = AddRowLabel("lCmpPYR", 6, CmpPYR);
     lPmtMthd = AddRowLabel("lPmtMthd", 7, PmtMthd);
     lAmortMthd = AddRowLabel("lAmortMthd", 8, AmortMthd);
-    lPerOff = AddRowLabel("lPerOff", 9);
-    lIntSaved = AddRowLabel("lIntSaved", 10);
+    lPerOff = AddRowLabel("lPerOff", 9, PerOff);
+    lIntSaved = AddRowLabel("lIntSaved", 10, IntSaved);
     LayoutButtons(RowTop(11));
     SharedRecord();
     UseCountryMoneyMask({PV, ExtraPd, IntSaved});

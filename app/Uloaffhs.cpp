@@ -63,8 +63,8 @@ TcLoAffHs::TcLoAffHs(TComponent* AOwner) : TCalcForm(AOwner, ckAffHouse, "Afford
     lEstTaxIns = AddRowLabel("lEstTaxIns", 4, EstTaxIns);
     lEstMaintenance = AddRowLabel("lEstMaintenance", 5, EstMaintenance);
     lPercentIncome = AddRowLabel("lPercentIncome", 6, PercentIncome);
-    lAmtFin = AddRowLabel("lAmtFin", 7);
-    lAffHs = AddRowLabel("lAffHs", 8);
+    lAmtFin = AddRowLabel("lAmtFin", 7, AmtFin);
+    lAffHs = AddRowLabel("lAffHs", 8, AffHs);
     lResult = AddLabel("lResult", LabelLeft, RowTop(9), FieldLeft + FieldWidth - LabelLeft);
     lResult->SetAlignment(taCenter);
     LayoutButtons(RowTop(10));
@@ -72,11 +72,13 @@ TcLoAffHs::TcLoAffHs(TComponent* AOwner) : TCalcForm(AOwner, ckAffHouse, "Afford
     UseCountryMoneyMask({AnnualIncome, CashAvailable, EstTaxIns, EstMaintenance, AmtFin, AffHs});
 }
 
+// A caption's "&&" is the "&" of its text: the label shows one, and so do the copy and the
+// printout, which take the first "&" of a caption out.
 const TRecordLayout& TcLoAffHs::RecordLayout() const {
     static const TRecordLayout layout{
         D::Size,
         {"&Buyer's Annual Income?:", "C&ash Available?:", "Annual &Rate? (%):",
-         "Est. Taxes & Insurance?:", "Affordable House:", "&Number of Periods (#)?:",
+         "Est. Taxes && Insurance?:", "Affordable House:", "&Number of Periods (#)?:",
          "Est. Maintenance?:", " Percent of Income for Payments?:", "Amount Financed:",
          "Cash Available is 28.9% of House Price."},
         {}};

@@ -77,6 +77,8 @@ TcLoLoan::TcLoLoan(TComponent* AOwner) : TCalcForm(AOwner, ckLoan, "Loan Calcula
     lCmpPYR->SetFocusControl(CmpPYR);
     lPmtMthd->SetFocusControl(PmtMthd);
     lAmortMthd->SetFocusControl(AmortMthd);
+    lPmt->SetFocusControl(Pmt);
+    lTotInt->SetFocusControl(TotInt);
     LayoutButtons(8 + 10 * RowHeight);
     SharedRecord();
     UseCountryMoneyMask({PV, Pmt, TotInt});
@@ -101,6 +103,10 @@ void TcLoLoan::BeforeCalculate() {
 void TcLoLoan::Calculate(std::span<Byte> Data) {
     NumPmts2->SetCaption("");
     TLoanValues v = ReadValues(Data);
+    if (const std::string refusal = RefuseLoanTerms(v); !refusal.empty()) {
+        Warn(refusal);
+        return;
+    }
     switch (LoanUnknown(v)) {
     case -2: Warn("Too many unknowns. Please try again."); return;
     case -1: Warn("No unknown values. Please try again."); return;
@@ -124,6 +130,10 @@ void TcLoLoan::Calculate(std::span<Byte> Data) {
     case 3: Warn(SolveLoanPayment(v)); break;
     }
     WriteValues(Data, v);
+}
+
+void TcLoLoan::ResultsRefused() {
+    NumPmts2->SetCaption("");
 }
 
 void TcLoLoan::ResetRecord(std::span<Byte> Data) {

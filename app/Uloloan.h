@@ -54,6 +54,7 @@ protected:
     const TRecordLayout& RecordLayout() const override;
     void BeforeCalculate() override;
     void Calculate(std::span<Byte> Data) override;
+    void ResultsRefused() override;
     void ResetRecord(std::span<Byte> Data) override;
     std::vector<TCalcLine> ReportLines(std::span<const Byte> Data) const override;
     int FormHelpContext() const override { return 125; }

@@ -54,7 +54,7 @@ TcLoBallP::TcLoBallP(TComponent* AOwner)
     lPYR = AddRowLabel("lPYR", 4, PYR);
     lCmpPYR = AddRowLabel("lCmpPYR", 5, CmpPYR);
     lPmtMthd = AddRowLabel("lPmtMthd", 6, PmtMthd);
-    lPmt = AddRowLabel("lPmt", 7);
+    lPmt = AddRowLabel("lPmt", 7, Pmt);
     LayoutButtons(RowTop(8));
     SharedRecord();
     UseCountryMoneyMask({PV, BallPmt, Pmt});

@@ -218,8 +218,9 @@ const TRecordLayout& TcLoReFin::RecordLayout() const {
         {{D::PossibleCaptions,
           {"Possible Financing", "New Loan Amount?:", "&Total Periods? (#):", "Annual &Rate? (%):",
            "Payme&nt Period?:", "P&oints:?", "Misc. Closing Costs?:", "Prepayment Penalty?:"}},
+         // "&&": the "&" of the text (the label shows one; the copy takes the first out).
          {D::TermCaptions,
-          {"Interest & Points are?:", "Poi&nts are?:", "Property &Sold After? (Yrs):",
+          {"Interest && Points are?:", "Poi&nts are?:", "Property &Sold After? (Yrs):",
            "Projected Tax Bracket?:", "Discount Rate (%)?:"}}},
         {D::Memo}};
     return layout;
@@ -318,11 +319,5 @@ std::string TcLoReFin::CopyTrailer(std::span<const Byte> Data) const {
 }
 
 void TcLoReFin::PrintTrailer(TBaseReport& Report, std::span<const Byte> Data) const {
-    const TStrings* lines = TextListOf(Data, D::Memo);
-    for (int k = 0; lines && k < lines->Count(); ++k) {
-        if (lines->Strings(k).empty())
-            Report.NewLine();
-        else
-            Report.PrintLn("\t" + lines->Strings(k));
-    }
+    if (const TStrings* lines = TextListOf(Data, D::Memo)) PrintNarrative(Report, *lines);
 }

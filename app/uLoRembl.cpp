@@ -58,8 +58,8 @@ TcLoRemBl::TcLoRemBl(TComponent* AOwner)
     lCmpPYR = AddRowLabel("lCmpPYR", 5, CmpPYR);
     lPmtMthd = AddRowLabel("lPmtMthd", 6, PmtMthd);
     lAmortMthd = AddRowLabel("lAmortMthd", 7, AmortMthd);
-    lRemBal = AddRowLabel("lRemBal", 8);
-    lPmt = AddRowLabel("lPmt", 9);
+    lRemBal = AddRowLabel("lRemBal", 8, RemBal);
+    lPmt = AddRowLabel("lPmt", 9, Pmt);
     LayoutButtons(RowTop(10));
     SharedRecord();
     UseCountryMoneyMask({PV, RemBal, Pmt});

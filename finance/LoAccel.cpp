@@ -29,10 +29,11 @@ void Regular(const TAccelValues& v, double i, double& payment, double& total) {
         total = AsReal48(payment * v.NumPmts);
         return;
     }
+    const double rate = AsTyped(v.Rate);
     payment = AsReal48(
-        arrears ? LoanPayment(v.NumPmts, v.PaymentsPerYear, v.CompoundingsPerYear, v.PV, v.Rate)
-                : LoanPaymentAdvance(v.NumPmts, v.PaymentsPerYear, v.CompoundingsPerYear, v.PV,
-                                     v.Rate));
+        arrears
+            ? LoanPayment(v.NumPmts, v.PaymentsPerYear, v.CompoundingsPerYear, v.PV, rate)
+            : LoanPaymentAdvance(v.NumPmts, v.PaymentsPerYear, v.CompoundingsPerYear, v.PV, rate));
     total = AsReal48(v.NumPmts * payment - v.PV);
 }
 
@@ -53,8 +54,9 @@ std::string SolveAccelerated(TAccelValues& v) {
         return MsgZero;
     }
     return GuardedSolve(v, [&]() -> std::string {
-        const double i = AsReal48(EquivalentRate(v.PaymentsPerYear, v.CompoundingsPerYear, v.Rate) *
-                                  0.01 / v.PaymentsPerYear);
+        const double i =
+            AsReal48(EquivalentRate(v.PaymentsPerYear, v.CompoundingsPerYear, AsTyped(v.Rate)) *
+                     0.01 / v.PaymentsPerYear);
         double payment = 0.0;
         double total = 0.0;
         Regular(v, i, payment, total);

@@ -1,5 +1,6 @@
 #include "finance/LoAffHs.h"
 
+#include "finance/LoMath.h"
 #include "finance/LoSolve.h"
 #include "platform/rtl/Format.h"
 
@@ -15,9 +16,9 @@ std::string SolveAffordableHouse(TAffHsValues& v) {
     return GuardedSolve(v, [&]() -> std::string {
         const long double month = 1.0L / 12.0L;
         const double available =
-            static_cast<double>(0.01 * v.PercentIncome * v.AnnualIncome * month -
+            static_cast<double>(0.01 * AsTyped(v.PercentIncome) * v.AnnualIncome * month -
                                 (v.EstTaxIns + v.EstMaintenance) * month);
-        const double i = 0.01 * v.Rate / 12.0;
+        const double i = 0.01 * AsTyped(v.Rate) / 12.0;
         const double amount = -std::expm1(-v.NumPmts * std::log1p(i)) * available / i;
         if (!std::isfinite(amount)) throw EOverflow("Floating point overflow");
         v.AmtFin = amount;

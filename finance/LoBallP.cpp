@@ -12,12 +12,12 @@ std::string SolveBalloon(TBalloonValues& v) {
         const Word n = v.PaymentsPerYear;
         const Word c = v.CompoundingsPerYear;
         const double amortized = AsReal48(v.PV - v.BallPmt);
-        const double i = AsReal48(EquivalentRate(n, c, v.Rate) * 0.01 / n);
+        const double rate = AsTyped(v.Rate);
+        const double i = AsReal48(EquivalentRate(n, c, rate) * 0.01 / n);
         if (v.Timing == ptArrears)
-            v.Pmt = LoanPayment(v.PerDue, n, c, amortized, v.Rate) + i * v.BallPmt;
+            v.Pmt = LoanPayment(v.PerDue, n, c, amortized, rate) + i * v.BallPmt;
         else
-            v.Pmt =
-                LoanPaymentAdvance(v.PerDue, n, c, amortized, v.Rate) + i * v.BallPmt / (1.0 + i);
+            v.Pmt = LoanPaymentAdvance(v.PerDue, n, c, amortized, rate) + i * v.BallPmt / (1.0 + i);
         return {};
     });
 }

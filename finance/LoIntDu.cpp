@@ -1,5 +1,6 @@
 #include "finance/LoIntDu.h"
 
+#include "finance/LoMath.h"
 #include "finance/LoSolve.h"
 
 #include <cmath>
@@ -63,7 +64,7 @@ std::string ComputeInterestDue(TIntDueValues& v) {
         }
         const double year = v.Basis == ybBasis360 ? 360.0 : 365.0;
         const double month = v.Basis == ybBasis360 ? 30.0 : 365.0 / 12.0;
-        const double r = v.Rate * 0.01;
+        const double r = AsTyped(v.Rate) * 0.01;
         double n = 0.0;
         double i = 0.0;
         Periods(v, year, month, r, n, i);

@@ -8,6 +8,8 @@
 #include <cmath>
 
 const char* const MsgPaymentTooSmall = "Payment does not cover interest. Please increase payment.";
+const char* const MsgPaymentTooLarge =
+    "Payment is more than the loan and its interest. Please decrease payment.";
 const char* const MsgTooManyPeriods =
     "The loan would take more than 32767 periods.\n\nPlease increase payment.";
 const char* const MsgNoRate =
@@ -33,13 +35,19 @@ const char* const MsgRateFixedPrincipal =
     "topic 'Fixed Principal'.\n";
 
 constexpr int MaxRateRounds = 500;
+// The rate field's decimals, and how close two rounds of the search come when it has found the
+// rate: far below the last decimal shown, so the one rounding to it is the only one.
+constexpr int RateDecimals = 4;
+constexpr double RateTolerance = 1e-10;
+// How far below one period a payment that repays the loan at once may solve to.
+constexpr double PeriodTolerance = 1e-9;
 
 bool Advance(const TLoanValues& v) {
     return v.Timing == ptAdvance;
 }
 
 double PeriodicRate(const TLoanValues& v) {
-    return EquivalentRate(v.PaymentsPerYear, v.CompoundingsPerYear, v.Rate) * 0.01 /
+    return EquivalentRate(v.PaymentsPerYear, v.CompoundingsPerYear, AsTyped(v.Rate)) * 0.01 /
            v.PaymentsPerYear;
 }
 
@@ -71,11 +79,13 @@ std::string Guarded(TLoanValues& v, Solve solve) {
     return Refuse(v, MsgNoSolution);
 }
 
-double RoundTo(double value, int decimals) {
-    return RoundHalfAway15(value, decimals);
+// A solved rate as the rate field shows it: rounded once, to four decimals.
+float ShownRate(double rate) {
+    return static_cast<float>(RoundHalfAway15(rate, RateDecimals));
 }
 
-// The secant search of the annual rate (percent) for two or more payments.
+// The secant search of the annual rate (percent) for two or more payments, or for one payment
+// in arrears, in double precision until the rate stops moving.
 bool SearchRate(const TLoanValues& v, double& rate) {
     const Word p = v.PaymentsPerYear;
     const Word c = v.CompoundingsPerYear;
@@ -94,35 +104,13 @@ bool SearchRate(const TLoanValues& v, double& rate) {
         const double r0 = r;
         if (r0 > 100.0) return false;
         const double f0 = value(r0);
-        const double f1 = value(EquivalentRate(p, c, static_cast<float>(r0 + 0.1001)));
+        const double f1 = value(EquivalentRate(p, c, r0 + 0.1001));
         if (!std::isfinite(f0) || !std::isfinite(f1) || f1 == f0) return false;
-        r = EquivalentRate(p, c, static_cast<float>(r0 + 0.1 * (target - f0) / (f1 - f0)));
-        r = RoundTo(r, 5);
+        r = EquivalentRate(p, c, r0 + 0.1 * (target - f0) / (f1 - f0));
         if (!std::isfinite(r) || r <= -100.0) return false;
-        if (r == r0) {
-            rate = r0;
-            return r0 >= 0.0;
-        }
-    }
-    return false;
-}
-
-// The same search for a single payment in arrears, to four decimals.
-bool SearchSingleRate(const TLoanValues& v, double& rate) {
-    const double p = v.PaymentsPerYear;
-    auto value = [&](double r) { return v.Pmt / (1.0 + r / (p * 100.0)); };
-    double r = 12.5;
-    for (int round = 0; round < MaxRateRounds; ++round) {
-        const double r0 = RoundTo(r, 4);
-        if (r0 > 100.0) return false;
-        const double f0 = value(r0);
-        const double f1 = value(r0 + 0.1);
-        if (!std::isfinite(f0) || !std::isfinite(f1) || f1 == f0) return false;
-        r = RoundTo(r0 + 0.1 * (v.PV - f0) / (f1 - f0), 4);
-        if (!std::isfinite(r) || r <= -100.0) return false;
-        if (r == r0) {
-            rate = r0;
-            return r0 >= 0.0;
+        if (std::fabs(r - r0) <= RateTolerance) {
+            rate = r;
+            return r >= 0.0 && r <= 100.0;
         }
     }
     return false;
@@ -141,6 +129,12 @@ int LoanUnknown(const TLoanValues& v) {
         }
     }
     return count > 1 ? -2 : unknown;
+}
+
+std::string RefuseLoanTerms(const TLoanValues& v) {
+    if (v.NumPmts < 0) return "Total Periods can't be negative. Please try again.";
+    if (v.Rate < 0.0f) return "Annual Rate can't be negative. Please try again.";
+    return {};
 }
 
 std::string SolveLoanPayment(TLoanValues& v) {
@@ -202,7 +196,7 @@ std::string SolveLoanPeriods(TLoanValues& v, double& periods) {
         const bool covers = Advance(v) ? v.Pmt * (1.0 + i) > v.PV * i : v.Pmt > v.PV * i;
         if (!covers) return Refuse(v, MsgPaymentTooSmall);
         if (v.Method == amFixedPrincipal) {
-            n = Advance(v) ? v.PV / v.Pmt : static_cast<double>(Round(v.PV / (v.Pmt - v.PV * i)));
+            n = Advance(v) ? v.PV / v.Pmt : v.PV / (v.Pmt - v.PV * i);
         } else if (i == 0.0) {
             n = v.PV / v.Pmt;
         } else if (Advance(v)) {
@@ -211,6 +205,9 @@ std::string SolveLoanPeriods(TLoanValues& v, double& periods) {
             n = -std::log1p(-v.PV * i / v.Pmt) / std::log1p(i);
         }
         if (!std::isfinite(n) || n < 0.0) return Refuse(v, MsgPaymentTooSmall);
+        // Less than one period: the first payment would repay more than is owed.
+        if (n < 1.0 - PeriodTolerance) return Refuse(v, MsgPaymentTooLarge);
+        if (v.Method == amFixedPrincipal && !Advance(v)) n = static_cast<double>(Round(n));
         if (n >= 32767.5) return Refuse(v, MsgTooManyPeriods);
         v.TotInt = v.Pmt * n - v.PV;
         v.NumPmts = static_cast<SmallInt>(Round(n));
@@ -224,18 +221,14 @@ std::string SolveLoanRate(TLoanValues& v) {
     return Guarded(v, [&]() -> std::string {
         if (v.PaymentsPerYear != v.CompoundingsPerYear) return Refuse(v, MsgRateFrequencies);
         if (v.Method == amInterestOnly) {
-            v.Rate = static_cast<float>(v.PaymentsPerYear * (v.Pmt * 100.0 / v.PV));
+            v.Rate = ShownRate(v.PaymentsPerYear * (v.Pmt * 100.0 / v.PV));
             SetTotal(v);
             return {};
         }
         if (v.Method == amFixedPrincipal) return Refuse(v, MsgRateFixedPrincipal);
         double rate = 0.0;
-        if (v.NumPmts >= 2) {
-            if (!SearchRate(v, rate)) return Refuse(v, MsgNoRate);
-        } else if (!Advance(v)) {
-            if (!SearchSingleRate(v, rate)) return Refuse(v, MsgNoRate);
-        }
-        v.Rate = static_cast<float>(rate);
+        if ((v.NumPmts >= 2 || !Advance(v)) && !SearchRate(v, rate)) return Refuse(v, MsgNoRate);
+        v.Rate = ShownRate(rate);
         SetTotal(v);
         return {};
     });

@@ -27,6 +27,9 @@ struct TLoanValues {
 // Which value is unknown: the index (0 amount, 1 periods, 2 rate, 3 payment) of the last zero
 // among them, -1 when none is zero, -2 when two or more are.
 int LoanUnknown(const TLoanValues& v);
+// The refusal of terms that have no meaning for a loan, a negative number of periods or a
+// negative rate; "" when there is none.
+std::string RefuseLoanTerms(const TLoanValues& v);
 
 std::string SolveLoanPayment(TLoanValues& v);
 std::string SolveLoanPV(TLoanValues& v);
@@ -36,5 +39,6 @@ std::string SolveLoanRate(TLoanValues& v);
 
 // The messages of the calculator that callers and tests name.
 extern const char* const MsgPaymentTooSmall;
+extern const char* const MsgPaymentTooLarge;
 extern const char* const MsgTooManyPeriods;
 extern const char* const MsgNoRate;

@@ -7,6 +7,7 @@
 #include "platform/rtl/Profile.h"
 #include "platform/rtl/Strings.h"
 
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <initializer_list>
@@ -42,8 +43,8 @@ double Checked(double value) {
 
 // The periodic rate (a fraction) of a loan.
 double PeriodicRate(Word paymentsPerYear, Word compoundingsPerYear, double annualRate) {
-    return EquivalentRate(paymentsPerYear, compoundingsPerYear, static_cast<float>(annualRate)) *
-           0.01 / paymentsPerYear;
+    return EquivalentRate(paymentsPerYear, compoundingsPerYear, annualRate) * 0.01 /
+           paymentsPerYear;
 }
 
 // 1 - (1 + i) ^ power for a periodic rate i, exact also for rates so small that 1 + i is 1 to
@@ -188,7 +189,15 @@ double RoundToCents(double value) {
     return RoundHalfAway15(Checked(value), 2);
 }
 
-double EquivalentRate(Word paymentsPerYear, Word compoundingsPerYear, float annualRate) {
+double AsTyped(float value) {
+    char text[32];
+    const auto written = std::to_chars(std::begin(text), std::end(text), value);
+    double typed = 0.0;
+    std::from_chars(std::begin(text), written.ptr, typed);
+    return typed;
+}
+
+double EquivalentRate(Word paymentsPerYear, Word compoundingsPerYear, double annualRate) {
     const double p = paymentsPerYear;
     const double c = compoundingsPerYear;
     if (paymentsPerYear == compoundingsPerYear) return annualRate;

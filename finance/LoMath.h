@@ -12,6 +12,7 @@
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Types.h"
 
+#include <concepts>
 #include <memory>
 #include <string>
 
@@ -73,15 +74,33 @@ TDayNumber MonthEndBefore(TDayNumber date, int months);
 // The value rounded to cents: taken to 15 significant digits, then half away from zero.
 double RoundToCents(double value);
 
+// A value of a single-precision field (a rate, a share, points) as the user typed it: the
+// shortest decimal that the single represents, as a double (the single 6.28 is
+// 6.28000020980835, its typed value 6.28). The records and files keep singles; every
+// computation starts from this value, so results agree with the figures the user sees.
+double AsTyped(float value);
+
+// Rates in percent are doubles in the arithmetic below. A single passed for one would be
+// computed with the binary value the single holds, not with the rate the user typed: such a
+// call does not compile, and the caller passes AsTyped(single) instead.
+template <typename T>
+concept SinglePrecision = std::same_as<T, float>;
+
 // The annual rate, in percent, paid paymentsPerYear times that equals annualRate compounded
 // compoundingsPerYear times.
-double EquivalentRate(Word paymentsPerYear, Word compoundingsPerYear, float annualRate);
+double EquivalentRate(Word paymentsPerYear, Word compoundingsPerYear, double annualRate);
+template <SinglePrecision T>
+double EquivalentRate(Word, Word, T) = delete;
 // The payment in arrears and in advance that repays principal in `periods` payments; a zero
 // rate gives principal / periods.
 double LoanPayment(Word periods, Word paymentsPerYear, Word compoundingsPerYear, double principal,
                    double annualRate);
 double LoanPaymentAdvance(Word periods, Word paymentsPerYear, Word compoundingsPerYear,
                           double principal, double annualRate);
+template <SinglePrecision T>
+double LoanPayment(Word, Word, Word, double, T) = delete;
+template <SinglePrecision T>
+double LoanPaymentAdvance(Word, Word, Word, double, T) = delete;
 // The payment of an amortization method at a periodic rate (a fraction), in arrears and in
 // advance. "Fixed Principal" gives its first, largest payment.
 double PaymentByMethod(Byte method, double periodicRate, double periods, double principal);

@@ -3,6 +3,7 @@
 #include "finance/LoMath.h"
 #include "finance/LoUtil.h"
 #include "platform/rtl/Numbers.h"
+#include "platform/rtl/Strings.h"
 
 std::vector<std::string> ValidatePoints(const TPointsLoan& Loan1, const TPointsLoan& Loan2,
                                         SmallInt YearsHeld) {
@@ -20,16 +21,17 @@ std::vector<std::string> ValidatePoints(const TPointsLoan& Loan1, const TPointsL
 
 TPointsResult ComparePointsLoan(const TPointsLoan& Loan, SmallInt YearsHeld) {
     TPointsResult r;
-    r.PointsAmount = 0.01 * Loan.Points * Loan.PV;
+    const double rate = AsTyped(Loan.Rate);
+    r.PointsAmount = 0.01 * AsTyped(Loan.Points) * Loan.PV;
     const double financed = Loan.Amortized ? Loan.PV + r.PointsAmount : Loan.PV;
-    r.Payment = LoanPayment(Loan.NumPmts, 12, 12, financed, Loan.Rate);
+    r.Payment = LoanPayment(Loan.NumPmts, 12, 12, financed, rate);
     const int months = 12 * YearsHeld;
     if (months >= Loan.NumPmts) {
         r.Interest = Loan.NumPmts * r.Payment - financed;
     } else {
         double balance = financed;
         double interest = 0.0;
-        AmortizeRange(balance, interest, 1, amNormal, Loan.NumPmts, months, 0.01 * Loan.Rate / 12,
+        AmortizeRange(balance, interest, 1, amNormal, Loan.NumPmts, months, 0.01 * rate / 12,
                       r.Payment, financed);
         r.Interest = interest;
     }
@@ -43,10 +45,10 @@ std::array<std::string, 3> PointsConclusion(const TPointsLoan& Loan1, const TPoi
     auto M = [](double value) { return MoneyText(value); };
     auto tail = [](const TPointsLoan& loan) -> std::string {
         return loan.Amortized
-                   ? " in points is being paid off as part of the regular payment since the points "
+                   ? " in points is being paid off as part of the regular payment, since the "
+                     "points "
                      "are being amortized in addition to the original principal amount. The "
-                     "previous interest amount for this loan includes either all of part of those "
-                     "points."
+                     "interest amount above for this loan includes all or part of those points. "
                    : " in points will have been paid at the time the loan was taken out. ";
     };
     std::array<std::string, 3> text;
@@ -54,9 +56,10 @@ std::array<std::string, 3> PointsConclusion(const TPointsLoan& Loan1, const TPoi
               " and the monthly payment for loan 2 will be " + M(R2.Payment) + ".";
     text[1] = "     After " + IntToStr(12 * YearsHeld) + " monthly payments or " +
               IntToStr(YearsHeld) + " years, you'll have paid " + M(R1.Interest) +
-              " in interest alone for loan 1 and another  " + M(R1.PointsAmount) + tail(Loan1) +
-              "For loan 2 you'll have paid " + M(R2.Interest) + " in interest and " +
+              " in interest alone for loan 1, and another " + M(R1.PointsAmount) + tail(Loan1) +
+              "For loan 2 you'll have paid " + M(R2.Interest) + " in interest, and another " +
               M(R2.PointsAmount) + tail(Loan2);
+    text[1] = TrimRight(text[1]);
     text[2] = (R1.Cost < R2.Cost ? "     Since loan 1 will save you " + M(R2.Cost - R1.Cost)
                                  : "     Since loan 2 will save you " + M(R1.Cost - R2.Cost)) +
               " before tax considerations, that seems to be the loan that you should consider as "

@@ -36,7 +36,7 @@ double FundEarnings(double deposit, double d, int first, int last) {
 }
 
 double ReinvestGain(const TRefinInputs& in, const TRefinAnalysis& a, int h1, int h2, int n) {
-    const double d = 0.01 * in.DiscRate / n;
+    const double d = 0.01 * AsTyped(in.DiscRate) / n;
     const double difference = std::abs(a.CurPayment - a.NewPayment);
     double gain = FundEarnings(difference, d, 1, std::min(h1, h2));
     if (a.NewPayment > a.CurPayment) gain = -gain;
@@ -46,7 +46,8 @@ double ReinvestGain(const TRefinInputs& in, const TRefinAnalysis& a, int h1, int
 }
 
 double LoanSizeEffect(const TRefinInputs& in, int periods, int n, double f) {
-    const double d = 0.01 * in.DiscRate / n;
+    const double discount = AsTyped(in.DiscRate);
+    const double d = 0.01 * discount / n;
     if (in.RemBal > in.NewPV) {
         double extra = in.RemBal - in.NewPV;
         double effect = 0.0;
@@ -58,12 +59,13 @@ double LoanSizeEffect(const TRefinInputs& in, int periods, int n, double f) {
         return effect;
     }
     const double extra = in.NewPV - in.RemBal;
-    const double payment = LoanPayment(in.NumPmts, n, n, extra, in.Rate2);
+    const double rate = AsTyped(in.Rate2);
+    const double payment = LoanPayment(in.NumPmts, n, n, extra, rate);
     double balance = extra;
-    double cost = DiscountedInterest(balance, in.Rate2, in.DiscRate, payment, periods, n);
+    double cost = DiscountedInterest(balance, rate, discount, payment, periods, n);
     if (Deductible(in) && in.ProTaxBracket != 0.0f) cost *= f;
     balance = extra;
-    const double gain = DiscountedInterest(balance, in.DiscRate, in.DiscRate, payment, periods, n);
+    const double gain = DiscountedInterest(balance, discount, discount, payment, periods, n);
     return gain - cost;
 }
 
@@ -99,21 +101,24 @@ std::string ValidateRefinance(const TRefinInputs& In) {
 TRefinAnalysis AnalyzeRefinance(const TRefinInputs& In) {
     TRefinAnalysis a;
     const int n = PeriodsPerYear(static_cast<Byte>(In.PYR + 1));
-    const double f = 1.0 - 0.01 * In.ProTaxBracket;
+    const double f = 1.0 - 0.01 * AsTyped(In.ProTaxBracket);
+    const double rate = AsTyped(In.Rate);
+    const double rate2 = AsTyped(In.Rate2);
+    const double discount = AsTyped(In.DiscRate);
     const int held = In.SldAfter * n;
     const int h1 = held < In.PmtsRem ? held : In.PmtsRem;
     const int h2 = held < In.NumPmts ? held : In.NumPmts;
 
-    a.CurPayment = LoanPayment(In.PmtsRem, n, n, In.RemBal, In.Rate);
+    a.CurPayment = LoanPayment(In.PmtsRem, n, n, In.RemBal, rate);
     a.CurBalAtSale = In.RemBal;
-    a.CurCost = DiscountedInterest(a.CurBalAtSale, In.Rate, In.DiscRate, a.CurPayment, h1, n);
+    a.CurCost = DiscountedInterest(a.CurBalAtSale, rate, discount, a.CurPayment, h1, n);
     if (Deductible(In)) a.CurCost *= f;
     a.CurPaidDown = h1 == In.PmtsRem ? In.RemBal : In.RemBal - a.CurBalAtSale;
 
-    a.NewPayment = LoanPayment(In.NumPmts, n, n, In.NewPV, In.Rate2);
+    a.NewPayment = LoanPayment(In.NumPmts, n, n, In.NewPV, rate2);
     a.NewBalAtSale = In.NewPV;
-    a.NewCost = DiscountedInterest(a.NewBalAtSale, In.Rate2, In.DiscRate, a.NewPayment, h2, n);
-    double points = 0.01 * In.Points * In.NewPV;
+    a.NewCost = DiscountedInterest(a.NewBalAtSale, rate2, discount, a.NewPayment, h2, n);
+    double points = 0.01 * AsTyped(In.Points) * In.NewPV;
     if (Deductible(In)) points *= In.PntsAre == 0 ? f : static_cast<double>(h2) / In.NumPmts * f;
     if (Deductible(In)) a.NewCost *= f;
     a.NewCost += In.Misc + points;
@@ -129,7 +134,9 @@ TRefinAnalysis AnalyzeRefinance(const TRefinInputs& In) {
 }
 
 std::array<std::string, 3> RefinanceNarrative(const TRefinInputs& In, TRefinAnalysis& A) {
+    // Amounts whose direction a word says (a saving, a loss) are written without a sign.
     auto M = [](double value) { return MoneyText(value); };
+    auto Size = [](double value) { return MoneyText(std::fabs(value)); };
     std::array<std::string, 3> text;
     A.LostDeduction = 0.0;
     const double d = A.CurCost - A.NewCost;
@@ -138,75 +145,67 @@ std::array<std::string, 3> RefinanceNarrative(const TRefinInputs& In, TRefinAnal
     text[0] = "     By the time you sell after " + IntToStr(In.SldAfter) +
               " years, you'll have paid down " + M(A.CurPaidDown) +
               " under your current loan, or " + M(A.NewPaidDown) +
-              " under the possible refinancing. " +
-              "The amounts used in this analysis are discounted to today's dollars. ";
+              " under the possible refinancing. "
+              "The amounts used in this analysis are discounted to today's dollars.";
 
-    const std::string costs =
-        M(A.CurCost) + ". The possible refinancing " + "will cost you " + M(A.NewCost);
+    const std::string costs = "your current financing will cost you " + M(A.CurCost) +
+                              ". The possible refinancing will cost you " + M(A.NewCost) + ".";
     const std::string larger =
-        "     Looking at just the difference between the two loans, your "
-        "current financing will cost you " +
-        costs + ". If you refinance: looking first at just the " + M(In.RemBal) +
+        "     Looking at just the difference between the two loans, " + costs +
+        " If you refinance, then looking first at just the " + M(In.RemBal) +
         " that your current mortgage covers, you'd be paying " + M(A.NewCost) +
-        ", after allowing for taxes and closing costs. Therefore, you will be ";
+        " after allowing for taxes and closing costs. Therefore, you will be ";
+    const std::string taxes = [&] {
+        if (!deductible) return std::string();
+        A.LostDeduction = d * 0.01 * AsTyped(In.ProTaxBracket);
+        return " However, the interest savings will increase your taxes by " + M(A.LostDeduction) +
+               " due to the lost deduction.";
+    }();
     std::string& p = text[1];
-    if (d > 0 && In.RemBal < In.NewPV) {
-        p = larger;
-        if (deductible) {
-            A.LostDeduction = d * 0.01 * In.ProTaxBracket;
-            p += " You will " + M(d) + ". However, the interest " + "your taxes by " +
-                 M(A.LostDeduction) + " due to the  lost deduction. ";
-        } else {
-            p += "savings " + M(d);
-        }
-    } else if (d >= 0) {
-        p = "     Your current financing will cost you " + costs +
-            ". So considering just the differences between the two loans: after tax "
-            "considerations, and other related closing costs you will ";
-        if (deductible) {
-            A.LostDeduction = d * 0.01 * In.ProTaxBracket;
-            p += "SAVE " + M(d) + ". However, the interest  savings will  increase " +
-                 "your taxes by " + M(A.LostDeduction) + " due to the  lost deduction. ";
-        } else {
-            p += "SAVE " + M(d) + ".";
-        }
-    } else if (In.RemBal < In.NewPV) {
-        p = larger + "LOSING " + M(d) + ".";
-    } else {
-        p = "     Your current financing will cost you " + costs + " You will  LOSE " + M(d);
-    }
+    if (d > 0 && In.RemBal < In.NewPV)
+        p = larger + "saving " + M(d) + "." + taxes;
+    else if (d >= 0)
+        p = "     Your current financing will cost you " + M(A.CurCost) +
+            ". The possible refinancing will cost you " + M(A.NewCost) +
+            ". So, considering just the differences between the two loans, after tax "
+            "considerations and other related closing costs, you will SAVE " +
+            M(d) + "." + taxes;
+    else if (In.RemBal < In.NewPV)
+        p = larger + "LOSING " + Size(d) + ".";
+    else
+        p = "     Your current financing will cost you " + M(A.CurCost) +
+            ". The possible refinancing will cost you " + M(A.NewCost) + ". You will LOSE " +
+            Size(d) + ".";
 
     if (In.DiscRate > 0.0f) {
         if (A.ReinvestGain >= 0.0)
-            p += std::string(" Now, since the sum of the payments is  LESS  under the  proposed  "
-                             "refinancing  than it is under the  current financing, you could "
-                             "reinvest this difference. ") +
-                 "If the difference in the payments is reinvested, you will have " +
-                 "an estimated gain of " + M(A.ReinvestGain) +
-                 " from the additional investment income.";
+            p += " Now, since the sum of the payments is LESS under the proposed refinancing "
+                 "than it is under the current financing, you could reinvest this difference. "
+                 "If the difference in the payments is reinvested, you will have an estimated "
+                 "gain of " +
+                 M(A.ReinvestGain) + " from the additional investment income.";
         else
-            p += std::string("an estimated gain of  GREATER  under the  proposed ") +
-                 "refinancing than it is under the current financing, you will  LOSE an " +
-                 "investment opportunity. As a result of paying the higher amount, you " +
-                 " You will  will give up an estimated " + M(A.ReinvestGain) +
-                 "in investment income.";
+            p += " Now, since the sum of the payments is GREATER under the proposed "
+                 "refinancing than it is under the current financing, you will LOSE an "
+                 "investment opportunity. As a result of paying the higher amount, you will "
+                 "give up an estimated " +
+                 Size(A.ReinvestGain) + " in investment income.";
         if (In.NewPV < In.RemBal)
-            p += "By taking out a smaller loan, you are in effect, spending an extra " +
-                 M(In.RemBal - In.NewPV) + " " +
-                 "up front to pay down your balance. If you had invested this" +
-                 "money, it would have earned you in today's dollars." + M(A.LoanSizeEffect);
+            p += " By taking out a smaller loan, you are in effect spending an extra " +
+                 M(In.RemBal - In.NewPV) +
+                 " up front to pay down your balance. Had you invested this money instead, it "
+                 "would have earned you " +
+                 M(A.LoanSizeEffect) + " in today's dollars.";
         else if (In.NewPV > In.RemBal)
-            p += std::string(" By taking out a larger loan, you are borrowing extra capital that "
-                             "may be invested. Discounted to today's dollars, you will have a ") +
+            p += " By taking out a larger loan, you are borrowing extra capital that may be "
+                 "invested. Discounted to today's dollars, you will have a " +
                  (A.LoanSizeEffect < 0.0
-                      ? "LOSS of " + M(A.LoanSizeEffect) +
-                            ". This is because your discount rate--the value the money has to "
-                            "you--is " +
-                            "LESS  than your borrowing costs."
+                      ? "LOSS of " + Size(A.LoanSizeEffect) +
+                            ". This is because your discount rate (the value the money has to "
+                            "you) is LESS than your borrowing costs."
                       : "GAIN of " + M(A.LoanSizeEffect) +
-                            ". This is because your discount rate--the value the money has to "
-                            "you--is GREATER " +
-                            "than your borrowing costs.");
+                            ". This is because your discount rate (the value the money has to "
+                            "you) is GREATER than your borrowing costs.");
     }
 
     A.NetSavings = d + A.ReinvestGain + A.LoanSizeEffect - A.LostDeduction;
@@ -215,9 +214,9 @@ std::array<std::string, 3> RefinanceNarrative(const TRefinInputs& In, TRefinAnal
                   ". It hardly seems worth the trouble.";
     else if (A.NetSavings >= 500.0f)
         text[2] = "     Bottom line? Your total net SAVINGS will be " + M(A.NetSavings) +
-                  ". Why are you waiting? ";
+                  ". Why are you waiting?";
     else
-        text[2] = "     Bottom line? Your total LOSS will be " + M(A.NetSavings) +
-                  ". We do not recommend you assume the possible refinancing.";
+        text[2] = "     Bottom line? Your total LOSS will be " + Size(A.NetSavings) +
+                  ". We do not recommend that you take the possible refinancing.";
     return text;
 }

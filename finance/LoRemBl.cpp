@@ -11,8 +11,9 @@ std::string SolveRemainingBalance(TRemBalValues& v) {
     if (v.NumPmts <= v.IncPer) return MsgBalanceAfterPayment;
     if (v.PV <= 0.0 || v.NumPmts <= 0 || v.Rate <= 0.0f || v.IncPer <= 0) return MsgNoZeroValues;
     return GuardedSolve(v, [&]() -> std::string {
-        const double i = AsReal48(EquivalentRate(v.PaymentsPerYear, v.CompoundingsPerYear, v.Rate) *
-                                  0.01 / v.PaymentsPerYear);
+        const double i =
+            AsReal48(EquivalentRate(v.PaymentsPerYear, v.CompoundingsPerYear, AsTyped(v.Rate)) *
+                     0.01 / v.PaymentsPerYear);
         if (v.Timing == ptArrears) {
             const double pmt = PaymentByMethod(v.Method, i, v.NumPmts, v.PV);
             double balance = v.PV;

@@ -7,6 +7,8 @@
 #include "controls/entry/VcUtil.h"
 #include "platform/gui/Clipbrd.h"
 #include "platform/gui/Forms.h"
+#include "platform/gui/Menus.h"
+#include "platform/gui/StdCtrls.h"
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Real48.h"
@@ -835,6 +837,14 @@ bool TVcBaseEntryField::InRange(const Byte* Raw) const {
     return v >= RawToNumber(rangeLo_.data(), kind) && v <= RawToNumber(rangeHi_.data(), kind);
 }
 
+bool TVcBaseEntryField::RangeTexts(std::string& Low, std::string& High) {
+    TKindRange range;
+    if (!KindRange(DataKind(), range)) return false;
+    Low = ValueToText(rangeLo_.data());
+    High = ValueToText(rangeHi_.data());
+    return true;
+}
+
 std::string TVcBaseEntryField::RangeHi() const {
     return ValueToText(rangeHi_.data());
 }
@@ -1376,11 +1386,18 @@ void TVcBaseEntryField::ShowContextMenu(int X, int Y) {
 // ---------------------------------------------------------------------------------------------
 // Validation and error report
 
-std::string TVcBaseEntryField::ErrorTextFor(Word Code) const {
+std::string TVcBaseEntryField::ErrorTextFor(Word Code) {
     if (Code >= epUserFirst) return Controller() ? Controller()->ErrorText() : std::string();
-    if (Code >= epRange && Code <= epPartial)
-        return GetVcString(MsgFirstFieldError + (Code - epRange));
-    return GetVcString(MsgEntryError);
+    const bool builtIn = Code >= epRange && Code <= epPartial;
+    std::string text = GetVcString(builtIn ? MsgFirstFieldError + (Code - epRange) : MsgEntryError);
+    // The field by its label's name, and for a value out of range the values it takes.
+    const std::string name = FieldCaption(this);
+    std::string low, high;
+    if (Code == epRange && RangeTexts(low, high))
+        text += "\n\n" + (name.empty() ? std::string() : name + ": ") + low + " to " + high;
+    else if (!name.empty())
+        text += "\n\n" + name;
+    return text;
 }
 
 void TVcBaseEntryField::ReportError(Word Code) {
@@ -1737,6 +1754,22 @@ void TVcBaseEntryField::RestoreCaretState(const TCaretState& State) {
     anchor_ = std::min(State.Anchor, size);
     firstVisible_ = std::min(State.FirstVisible, caret_);
     SetSelection(State.SelStart, State.SelEnd);
+}
+
+std::string FieldCaption(const TWinControl* Control) {
+    const TComponent* owner = Control ? Control->Owner() : nullptr;
+    for (int k = 0; owner && k < owner->ComponentCount(); ++k) {
+        const auto* label = dynamic_cast<const TLabel*>(owner->Components(k));
+        if (!label || label->FocusControl() != Control) continue;
+        std::string name;
+        for (char c : StripHotkey(label->Caption()))
+            if (c != '?' && c != '\r' && c != '\n') name += c;
+        name = Trim(name);
+        while (!name.empty() && name.back() == ':')
+            name = Trim(name.substr(0, name.size() - 1));
+        return name;
+    }
+    return {};
 }
 
 void AssignLeadingOptions(TVcBaseEntryField& To, const TVcBaseEntryField& From) {

@@ -337,6 +337,10 @@ protected:
     bool HasFocus() const { return hasFocus_; }
     bool Validating() const { return validating_; }
     bool GettingValue() const { return gettingValue_; }
+    // Whether validation writes a valid value back as formatted text: for a modified field, but
+    // not while a program only reads the value (GetValue from a change handler must leave the
+    // text being typed, and the caret in it, as they are).
+    bool WriteBackWanted() const { return modified_ && !gettingValue_; }
     bool SettingValue() const { return settingValue_; }
     bool InUserValidation() const { return inUserValidation_; }
     void SetInUserValidation(bool Value) { inUserValidation_ = Value; }
@@ -350,6 +354,9 @@ protected:
     bool TextToValue(const std::string& Text, Byte* Raw) const;
     // True when the value lies within RangeLo..RangeHi (always for kinds without a range).
     bool InRange(const Byte* Raw) const;
+    // The lowest and highest value the field takes, as texts for its error messages; false for
+    // a kind without a range.
+    virtual bool RangeTexts(std::string& Low, std::string& High);
     // Reads an integer text as the mask says (hexadecimal, octal, binary or decimal); false when
     // it does not parse, or (when KindRange) leaves the kind's range.
     bool ParseInteger(const std::string& Text, Int64& Value, bool KindRange = true) const;
@@ -414,7 +421,7 @@ private:
     // The required-value check (when asked) and ValidateContents under the validating flag.
     Word CheckContents(bool CheckRequired);
     void ReportError(Word Code);
-    std::string ErrorTextFor(Word Code) const;
+    std::string ErrorTextFor(Word Code);
     bool ZeroHidden();
     void ShowContextMenu(int X, int Y);
     void RecomputeTextPosition();
@@ -502,6 +509,12 @@ private:
     double zeroDisplayValue_ = 0.0;
     std::unique_ptr<TPopupMenu> contextMenu_;
 };
+
+// The name a user knows a control by: the caption of the label that leads to it (a label of
+// the same owner whose FocusControl it is), without its accelerator, question marks, line
+// breaks and closing colon ("&Total Periods? (#):" names "Total Periods (#)"); empty when no
+// label leads to it.
+std::string FieldCaption(const TWinControl* Control);
 
 // Copies the options every field kind's Assign starts with, in their order: AutoAdvanceChar,
 // AutoAdvanceLeftRight, AutoAdvanceUpDown, AutoSelect, AutoSize, BeepOnError, BorderStyle,

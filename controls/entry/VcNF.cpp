@@ -154,17 +154,54 @@ std::string TVcCustomNumericField::RealText(long double Value) {
     return RealValueText(Value, total_, decimals_, DecimalPlaces() != 0);
 }
 
+std::string TVcCustomNumericField::ValueText(long double Value) {
+    const Byte kind = DataKind();
+    if (IsIntegerKind(kind)) return MergeWithPicture(IntegerText(static_cast<Int64>(Value)));
+    if (kind == fsComp) return MergeWithPicture(IntToStr(static_cast<Int64>(Value)));
+    return MergeWithPicture(RealText(Value));
+}
+
+bool TVcCustomNumericField::Fits(long double Value) {
+    if (!std::isfinite(Value) || std::fabs(Value) >= 1e18L) return false;
+    long double shown = 0;
+    return ReadNumberText(StripPicture(ValueText(Value)), shown);
+}
+
+bool TVcCustomNumericField::Holds(long double Value) {
+    return Fits(Value) && NumberRangeError(Value, DataKind(), RangeLowData(), RangeHighData()) == 0;
+}
+
+long double TVcCustomNumericField::HighestShown() {
+    const long double high = RawToNumber(RangeHighData().data(), DataKind());
+    const long double nines = std::pow(10.0L, integers_) - std::pow(10.0L, -decimals_);
+    return Fits(nines) ? std::min(nines, high) : high;
+}
+
+long double TVcCustomNumericField::LowestShown() {
+    const long double low = RawToNumber(RangeLowData().data(), DataKind());
+    // A negative value needs a place for its sign, unless the picture has one of its own.
+    for (int places = integers_; places > 0; --places) {
+        const long double nines = -(std::pow(10.0L, places) - std::pow(10.0L, -decimals_));
+        if (Fits(nines)) return std::max(nines, low);
+    }
+    return std::max(0.0L, low);
+}
+
+std::string TVcCustomNumericField::ShownText(long double Value) {
+    return Trim(ValueText(Value));
+}
+
+bool TVcCustomNumericField::RangeTexts(std::string& Low, std::string& High) {
+    Low = ShownText(LowestShown());
+    High = ShownText(HighestShown());
+    return true;
+}
+
 int TVcCustomNumericField::TransferData(void* Buffer, int Operation) {
     auto* raw = static_cast<Byte*>(Buffer);
     const Byte kind = DataKind();
     if (Operation == otSet) {
-        const long double value = RawToNumber(raw, kind);
-        if (IsIntegerKind(kind) || kind == fsComp)
-            SetEditText(MergeWithPicture(IsIntegerKind(kind)
-                                             ? IntegerText(static_cast<Int64>(value))
-                                             : IntToStr(static_cast<Int64>(value))));
-        else
-            SetEditText(MergeWithPicture(RealText(value)));
+        SetEditText(ValueText(RawToNumber(raw, kind)));
         if (HasFocus()) LoadBuffer();
     } else if (Operation == otGet) {
         long double value = 0;
@@ -182,7 +219,7 @@ Word TVcCustomNumericField::ValidateContents() {
         code = epInvalid;
     } else {
         code = NumberRangeError(value, kind, RangeLowData(), RangeHighData());
-        if (code == 0 && Modified()) SetNumberValue(value);
+        if (code == 0 && WriteBackWanted()) SetNumberValue(value);
     }
     // The program's own check, not again from inside its handler.
     if (!InUserValidation()) DoOnUserValidation(code);

@@ -52,6 +52,15 @@ class TVcCustomNumericField : public TVcPictureBase {
     const std::string& EntryBuffer() const { return buffer_; }
     bool Negative() const { return negative_; }
 
+    // Whether the field can show the value: within its range and with no more digits than its
+    // picture holds (a sign needs a place of its own).
+    bool Holds(long double Value);
+    // The lowest and highest values the field shows (the picture's and the range's limits).
+    long double LowestShown();
+    long double HighestShown();
+    // The text of a value the field holds as the field shows it, without padding.
+    std::string ShownText(long double Value);
+
 protected:
     // The first position that is not a literal: a numeric field counts no special positions.
     int FirstEditPos() override;
@@ -61,6 +70,7 @@ protected:
     std::string GetDisplayText() override;
     int TransferData(void* Buffer, int Operation) override;
     Word ValidateContents() override;
+    bool RangeTexts(std::string& Low, std::string& High) override;
     void MaskChanged() override;
     void CreateWnd() override;
     void WMSetFocus(TWMSetFocus& Message) override;
@@ -72,6 +82,10 @@ private:
     void ComputeLayout();
     std::string IntegerText(Int64 Value) const;
     std::string RealText(long double Value);
+    // The text of a value merged through the picture (overflow marks when it does not fit).
+    std::string ValueText(long double Value);
+    // Whether the picture has places for the value's digits and sign.
+    bool Fits(long double Value);
     // Entry buffer
     void LoadBuffer();
     void ShowBuffer();

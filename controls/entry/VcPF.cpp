@@ -267,7 +267,7 @@ Word TVcCustomPictureField::ValidateContents() {
     const char first = stripped.empty() ? ' ' : stripped[0];
     Word code = 0;
     if (kind == fsString) {
-        if (TrimBlanks() && Modified()) {
+        if (TrimBlanks() && WriteBackWanted()) {
             const std::string merged = MergeWithPicture(Trim(Text()));
             if (merged != Text()) SetEditText(merged);
         }
@@ -290,7 +290,7 @@ Word TVcCustomPictureField::ValidateContents() {
     }
     // The program's own check, not again from inside its handler.
     if (!InUserValidation()) DoOnUserValidation(code);
-    if (code == 0 && Modified() && kind != fsString) {
+    if (code == 0 && WriteBackWanted() && kind != fsString) {
         std::vector<Byte> value(static_cast<std::size_t>(GetDataSize()) + 1, 0);
         TransferData(value.data(), otGet);
         TransferData(value.data(), otSet);

@@ -180,10 +180,13 @@ int TVcCustomSimpleField::TransferData(void* Buffer, int Operation) {
     if (Operation == otGet) {
         switch (kind) {
         case fsString: {
+            // A modified text is trimmed by validation; its value is the trimmed text also while
+            // a program reads it before that (the text being typed is not rewritten then).
+            const std::string value = TrimBlanks() && Modified() ? Trim(Text()) : Text();
             const std::size_t n =
-                std::min<std::size_t>(Text().size(), static_cast<std::size_t>(MaxLength()));
+                std::min<std::size_t>(value.size(), static_cast<std::size_t>(MaxLength()));
             raw[0] = static_cast<Byte>(n);
-            std::memcpy(raw + 1, Text().data(), n);
+            std::memcpy(raw + 1, value.data(), n);
             break;
         }
         case fsChar: raw[0] = static_cast<Byte>(first); break;
@@ -223,7 +226,7 @@ Word TVcCustomSimpleField::ValidateContents() {
     Word code = 0;
     TVcRangeValue raw{};
     if (kind == fsString) {
-        if (TrimBlanks() && Modified()) {
+        if (TrimBlanks() && WriteBackWanted()) {
             const std::string trimmed = Trim(Text());
             if (trimmed.size() != Text().size()) {
                 SetEditText(trimmed);
@@ -256,7 +259,7 @@ Word TVcCustomSimpleField::ValidateContents() {
                  !InRange(raw.data()))
             code = epRange;
     }
-    if (code == 0 && kind != fsString && Modified()) {
+    if (code == 0 && kind != fsString && WriteBackWanted()) {
         TransferData(raw.data(), otSet);
         SetModified(true);
         Invalidate();

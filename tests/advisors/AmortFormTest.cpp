@@ -149,18 +149,14 @@ TEST_F(AmortForm, RefusedLoansLeaveTheScheduleAlone) {
               "No zero values allowed.\r\n\nEnter Amount, Initial Period or Rate\n\n");
     EXPECT_EQ(services.MessageBoxes.back().Type, mtInformation);
     EXPECT_FALSE(form->TransGrid->Visible());
-    // Monthly from 2030: at most 336 payments, so that the loan ends by 2059.
-    EnterLoan("100000", "337", "8", "010130", "020130");
-    Calculate();
-    EXPECT_EQ(LastMessage(), "Loan can't go beyond 2059\n\nReduce number of initial periods or "
-                             "\n\nincrease frequency of payment period.\n\n");
-    EXPECT_FALSE(form->TransGrid->Visible());
-    Enter(form->NumPmts, "336");
+    // A 30-year monthly loan first paid in 2030 is built: it ends in January 2060.
+    EnterLoan("100000", "360", "8", "010130", "020130");
     const std::size_t shown = services.MessageBoxes.size();
     Calculate();
     EXPECT_EQ(services.MessageBoxes.size(), shown);
     EXPECT_TRUE(form->TransGrid->Visible());
-    EXPECT_EQ(form->Schedule.LastRow, 336);
+    EXPECT_EQ(form->Schedule.LastRow, 360);
+    EXPECT_EQ(Tabs().back(), "60");
 }
 
 TEST_F(AmortForm, AFirstPaymentBeforeTheOriginationIsResetAndBuilt) {
@@ -177,6 +173,14 @@ TEST_F(AmortForm, AFirstPaymentBeforeTheOriginationIsResetAndBuilt) {
     EXPECT_EQ(services.MessageBoxes.size(), 1u);
     EXPECT_TRUE(form->TransGrid->Visible());
     EXPECT_DOUBLE_EQ(form->Schedule.AmortRows[1].Interest, 0.0); // paid in advance
+}
+
+TEST_F(AmortForm, APeriodCountPastTheTableNamesTheFieldAndItsRange) {
+    Enter(form->NumPmts, "1561");
+    Key(form->NumPmts, Qt::Key_Tab);
+    DispatchPostedMessages();
+    EXPECT_EQ(LastMessage(),
+              "Value is not within required range\n\nInitial Periods (#): 0 to 1,560");
 }
 
 TEST_F(AmortForm, APeriodCountPastTheTableIsRefusedByTheCalculation) {
@@ -239,7 +243,7 @@ TEST_F(AmortForm, CanadianChoosesMonthlyPaymentsCompoundedSemiAnnuallyForTheCalc
     // The choices set by the options are the ones the schedule is built with.
     EXPECT_EQ(form->Schedule.PmtsPerYear, 12);
     EXPECT_EQ(form->Schedule.CmpPerYear, 2);
-    EXPECT_DOUBLE_EQ(form->Schedule.AmortRows[1].Payment, LoanPayment(300, 12, 2, 100000.0, 6.0f));
+    EXPECT_DOUBLE_EQ(form->Schedule.AmortRows[1].Payment, LoanPayment(300, 12, 2, 100000.0, 6.0));
 }
 
 TEST_F(AmortForm, ChartsPlotTheLastPaymentOfEachLoanYear) {

@@ -408,17 +408,32 @@ TEST(AmortSchedule, InputMessages) {
     }
     EXPECT_EQ(s.AmortRows[5].Balance, before.Balance);
 
-    // A first payment in 2030: at most 12 x (2058 - 2030) = 336 monthly payments.
-    TAmortLoan late = MonthlyLoan(1000, 336, 5, DMYToDate(1, 1, 2030, 0), DMYToDate(1, 2, 2030, 0));
+    // A 30-year loan first paid in 2030 runs into 2060: its last payment is on 1 January 2060.
+    TAmortLoan late = MonthlyLoan(1000, 360, 5, DMYToDate(1, 1, 2030, 0), DMYToDate(1, 2, 2030, 0));
     recorder.Messages.clear();
     EXPECT_TRUE(s.CalcSchedule(late, Method(amNormal)));
-    late.NumPmts = 337;
-    EXPECT_FALSE(s.CalcSchedule(late, Method(amNormal)));
+    EXPECT_TRUE(recorder.Messages.empty());
+    EXPECT_EQ(s.LastRow, 360);
+    EXPECT_EQ(s.AmortRows[360].Date, DMYToDate(1, 1, 2060, 0));
+    ASSERT_EQ(s.Years.back(), 2060);
+    EXPECT_EQ(s.TabCaption(s.TabCount() - 1), "60");
+    int first = 0, last = 0;
+    s.YearRange(s.TabCount() - 1, first, last);
+    EXPECT_EQ(first, 360);
+    EXPECT_EQ(last, 360);
+    // Only the last year of the day numbers bounds a loan: 13 payments from December 3998 end
+    // in December 3999, a 14th would fall in 4000.
+    TAmortLoan last3999 =
+        MonthlyLoan(1000, 12, 5, DMYToDate(1, 11, 3998, 0), DMYToDate(1, 12, 3998, 0));
+    last3999.NumPmts = 13;
+    EXPECT_TRUE(s.CalcSchedule(last3999, Method(amNormal)));
+    last3999.NumPmts = 14;
+    EXPECT_FALSE(s.CalcSchedule(last3999, Method(amNormal)));
     ASSERT_EQ(recorder.Messages.size(), 1u);
     EXPECT_EQ(recorder.Messages[0].Text,
-              "Loan can't go beyond 2059\n\nReduce number of initial "
+              "Loan can't go beyond 3999\n\nReduce number of initial "
               "periods or \n\nincrease frequency of payment period.\n\n");
-    EXPECT_EQ(s.LastRow, 336);
+    EXPECT_EQ(s.LastRow, 13);
 
     TAmortLoan badList = StandardLoan();
     badList.PYR = 7;

@@ -20,13 +20,36 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <regex>
+#include <sstream>
 #include <string>
 
 inline constexpr const char* UsWinIni =
     "[intl]\niCountry=1\nsCurrency=$\niCurrency=0\niNegCurr=0\nsDecimal=.\nsThousand=,\n"
     "sDate=/\nsShortDate=M/d/yyyy\nsTime=:\ns1159=AM\ns2359=PM\n";
+
+// The text with every run of blanks and line ends made one blank (to find a sentence however
+// a printout wrapped it).
+inline std::string JoinedWords(const std::string& text) {
+    std::istringstream words(text);
+    std::string word, joined;
+    while (words >> word)
+        joined += (joined.empty() ? "" : " ") + word;
+    return joined;
+}
+
+// The right edge, in points, of the rightmost word of a PDF file's text (pdftotext -bbox).
+inline double RightmostWordEdge(const std::string& pdfText) {
+    static const std::regex edge("xMax=\"([0-9.]+)\"");
+    double right = 0;
+    for (auto it = std::sregex_iterator(pdfText.begin(), pdfText.end(), edge);
+         it != std::sregex_iterator(); ++it)
+        right = std::max(right, std::stod((*it)[1].str()));
+    return right;
+}
 
 class AppTest : public ::testing::Test {
 protected:

@@ -271,12 +271,14 @@ TEST_F(LeaseBuyAdvisorTest, CopyAndPrintTheResults) {
     lease->CopyBTN->Click();
     const std::string text = Clipboard()->AsText();
     EXPECT_EQ(text.rfind("Lease vs. Buy Advisor 1\r\n\r\n", 0), 0u) << text;
-    EXPECT_NE(text.find(Format("%-24s %s\r\n", {"Asset to be bought or leased?:", "delivery van"})),
+    // The captions' column is as wide as the longest caption,
+    // "Estimated resale value at end of financing?:" (44 characters).
+    EXPECT_NE(text.find(Format("%-44s %s\r\n", {"Asset to be bought or leased?:", "delivery van"})),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find(Format("%-24s %16.2m\r\n", {"Price of asset?:", 30000.0})),
+    EXPECT_NE(text.find(Format("%-44s %16.2m\r\n", {"Price of asset?:", 30000.0})),
               std::string::npos);
-    EXPECT_NE(text.find(Format("%-24s %16s\r\n", {"Payment frequency?:", "Monthly"})),
+    EXPECT_NE(text.find(Format("%-44s %16s\r\n", {"Payment frequency?:", "Monthly"})),
               std::string::npos);
     EXPECT_NE(text.find("Bottom line?"), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - 4), "\r\n\r\n");

@@ -170,6 +170,89 @@ TEST_F(LoanCalcTest, ScreenshotOfTheLoanCalculator) {
     Screenshot(loan, "loan-calculator");
 }
 
+// A result the form cannot show is refused with a message naming its field, nothing of it is
+// stored, and the calculator (and a new one, which shares the record) goes on working.
+TEST_F(LoanCalcTest, AResultTooLargeForItsFieldIsRefused) {
+    Enter(loan->PV, "10000000");
+    Enter(loan->NumPmts, "32767");
+    Enter(loan->Rate, "8");
+    Calculate(); // =32767*ROUND(PMT(0.08/12,32767,-10000000),2)-10000000
+    EXPECT_EQ(LastMessage(), "Total Interest would be 2,174,466,775.89,\n\nmore than its field "
+                             "can show ($999,999,999.99).\n\nPlease Try Again");
+    EXPECT_EQ(Trim(loan->Pmt->Caption()), "$0.00");
+    EXPECT_EQ(Trim(loan->TotInt->Caption()), "$0.00");
+    services.MessageBoxes.clear();
+    Enter(loan->NumPmts, "360");
+    Enter(loan->PV, "100000");
+    Calculate();
+    EXPECT_EQ(LastMessage(), "");
+    EXPECT_EQ(Trim(loan->Pmt->Caption()), "$733.76");
+    loan->CopyBTN->Click();
+    EXPECT_NE(Clipboard()->AsText().find("$164,153.60"), std::string::npos);
+    main->OpenLoanCalc();
+    auto* second = dynamic_cast<TcLoLoan*>(main->SlotForm(ckLoan, 2));
+    ASSERT_NE(second, nullptr);
+    second->CalcBTN->Click();
+    EXPECT_EQ(LastMessage(), "No unknown values. Please try again.");
+}
+
+TEST_F(LoanCalcTest, SolvedAmountsAndRatesMustFitTheirFields) {
+    Enter(loan->NumPmts, "360");
+    Enter(loan->Rate, "1");
+    Enter(loan->Pmt, "9999999.99");
+    Calculate(); // =PV(0.01/12,360,-9999999.99) = 3,109,070,668.96
+    EXPECT_EQ(LastMessage(), "Amount of Loan would be 3,109,070,668.96,\n\nmore than its field "
+                             "can show ($999,999,999.99).\n\nPlease Try Again");
+    EXPECT_EQ(Trim(loan->PV->Caption()), "$0.00");
+    Enter(loan->PV, "100000");
+    Key(loan->Rate, Qt::Key_Backspace);
+    Enter(loan->Pmt, "8333.33");
+    Calculate(); // =RATE(360,-8333.33,100000)*1200 = 99.99996, shown with four decimals
+    EXPECT_EQ(LastMessage(), "Annual Rate (%) would be 100.0000,\n\nmore than its field can "
+                             "show (99.9999).\n\nPlease Try Again");
+    EXPECT_EQ(Trim(loan->Rate->Caption()), "0.0000");
+    EXPECT_EQ(Trim(loan->TotInt->Caption()), "$0.00");
+}
+
+TEST_F(LoanCalcTest, NegativeTermsAndOversizedPaymentsAreRefused) {
+    Enter(loan->PV, "100000");
+    Enter(loan->NumPmts, "-12");
+    Enter(loan->Rate, "8");
+    Calculate();
+    EXPECT_EQ(LastMessage(), "Total Periods can't be negative. Please try again.");
+    EXPECT_EQ(Trim(loan->Pmt->Caption()), "$0.00");
+    Enter(loan->NumPmts, "360");
+    Enter(loan->Rate, "-8");
+    Calculate();
+    EXPECT_EQ(LastMessage(), "Annual Rate can't be negative. Please try again.");
+    EXPECT_EQ(Trim(loan->TotInt->Caption()), "$0.00");
+    // 2,000 a month pays off 1,000 at 8 % within half a month.
+    Enter(loan->PV, "1000");
+    Key(loan->NumPmts, Qt::Key_Backspace, Qt::NoModifier);
+    Enter(loan->Rate, "8");
+    Enter(loan->Pmt, "2000");
+    Calculate();
+    EXPECT_EQ(LastMessage(),
+              "Payment is more than the loan and its interest. Please decrease payment.");
+    EXPECT_EQ(Trim(loan->NumPmts->Caption()), "0");
+    EXPECT_EQ(loan->NumPmts2->Caption(), "");
+}
+
+// What is typed is what the fields hold: a minus typed first counts, and a tenth digit that the
+// amount has no place for is refused with a beep.
+TEST_F(LoanCalcTest, TypedSignsAndTheTenthDigit) {
+    services.Beeps.clear();
+    Enter(loan->PV, "1000000000");
+    EXPECT_EQ(services.Beeps.size(), 1u);
+    EXPECT_EQ(Trim(loan->PV->Caption()), "$100,000,000");
+    Enter(loan->NumPmts, "12");
+    Enter(loan->PV, "-5000");
+    Enter(loan->Rate, "12");
+    Calculate(); // =PMT(0.01,12,5000)
+    EXPECT_EQ(Trim(loan->PV->Caption()), "-$5,000.00");
+    EXPECT_EQ(Trim(loan->Pmt->Caption()), "-$444.24");
+}
+
 } // namespace
 
 namespace {

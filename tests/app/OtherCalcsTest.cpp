@@ -14,6 +14,7 @@
 
 #include "finance/LoUtil.h"
 #include "platform/gui/Clipbrd.h"
+#include "platform/gui/Menus.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Strings.h"
 
@@ -103,10 +104,13 @@ TEST_F(CalcsTest, InterestDueCopyShowsDayNamesAndDates) {
     f->CopyBTN->Click();
     const std::string text = Clipboard()->AsText();
     EXPECT_EQ(text.rfind("Compound & Simple Interest Calculator 1\r\n\r\nAmount?:", 0), 0u);
+    // Dates are written month/day/year without blanks; the captions' column is as wide as the
+    // longest caption, "Annual Percentage Yield (APY):" (30 characters).
     const TDayNumber today = CurrentDate();
-    const std::string date =
-        VcIntlSup().DateToDateString(VcIntlSup().DefaultDatePicture(true), today, false);
-    EXPECT_NE(text.find(Format("%-24s %-9s %-10s\r\n", {"Start Date?:", DayName(today), date})),
+    int day = 0, month = 0, year = 0;
+    DateToDMY(today, day, month, year);
+    const std::string date = Format("%d/%d/%d", {month, day, year});
+    EXPECT_NE(text.find(Format("%-30s %-9s %-10s\r\n", {"Start Date?:", DayName(today), date})),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("Daily Periodic Rate:"), std::string::npos);
@@ -237,6 +241,113 @@ TEST_F(CalcsTest, RefinanceWritesItsNarrative) {
     Calculate(f);
     EXPECT_EQ(LastMessage(), "Each loan must be for same periods per year.");
     EXPECT_EQ(f->Notebook1->ActivePage(), "DataEntry");
+}
+
+// A date typed into the interest-due calculator stays as typed while the days follow it, and a
+// count of days typed with its sign first or last counts back from the end date.
+TEST_F(CalcsTest, InterestDueDatesAndNegativeDaysTypeAsTyped) {
+    auto* f = (main->OpenIntDueCalc(), Opened<TcLoIntDu>(ckIntDue));
+    const TDayNumber today = CurrentDate();
+    auto date = [](TVcPictureField* field) {
+        TDayNumber value = BadDate;
+        field->GetValue(&value);
+        return value;
+    };
+    Key(f->PV, Qt::Key_T, Qt::AltModifier);
+    ASSERT_TRUE(f->EndDate->Focused());
+    Key(f->EndDate, Qt::Key_Home);
+    TypeText(f->EndDate, "03152027");
+    EXPECT_EQ(f->EndDate->EditString(), "03/15/2027");
+    EXPECT_EQ(date(f->EndDate), DMYToDate(15, 3, 2027, 0));
+    EXPECT_EQ(f->NumDays->AsInteger(), DMYToDate(15, 3, 2027, 0) - today);
+    EXPECT_EQ(Trim(f->EndDay->Caption()), "Monday");
+    // Typed over the whole date, selected as the field is entered.
+    Key(f->PV, Qt::Key_T, Qt::AltModifier);
+    ASSERT_EQ(f->EndDate->SelectionLength(), 10);
+    TypeText(f->EndDate, "06302027");
+    EXPECT_EQ(date(f->EndDate), DMYToDate(30, 6, 2027, 0));
+    EXPECT_EQ(Trim(f->EndDay->Caption()), "Wednesday");
+
+    for (const char* typed : {"-30", "30-"}) {
+        f->ResetBTN->Click();
+        Key(f->PV, Qt::Key_N, Qt::AltModifier);
+        ASSERT_TRUE(f->NumDays->Focused());
+        TypeText(f->NumDays, typed);
+        Key(f->NumDays, Qt::Key_Tab);
+        EXPECT_EQ(f->NumDays->AsInteger(), -30) << typed;
+        EXPECT_EQ(date(f->StartDate), today - 30) << typed;
+        EXPECT_EQ(date(f->EndDate), today) << typed;
+        EXPECT_EQ(Trim(f->StartDay->Caption()), DayName(today - 30)) << typed;
+    }
+}
+
+// The copy and the printout give the daily rate computed, to seven decimals, not the six the
+// field shows: 18.78 % / 365 = 0.000514521.
+TEST_F(CalcsTest, InterestDueDailyRateFromItsValue) {
+    auto* f = (main->OpenIntDueCalc(), Opened<TcLoIntDu>(ckIntDue));
+    Enter(f->PV, "1000");
+    Enter(f->Rate, "18.78");
+    Enter(f->NumDays, "30");
+    Calculate(f);
+    EXPECT_EQ(Shown(f->DailyRate), "0.000515");
+    f->CopyBTN->Click();
+    EXPECT_NE(
+        Clipboard()->AsText().find(Format("%-30s %16s\r\n", {"Daily Periodic Rate:", "0.0005145"})),
+        std::string::npos)
+        << Clipboard()->AsText();
+    f->PrintBtn->Click();
+    EXPECT_NE(LineWith(PrintedText(), "Daily Periodic Rate:").find("0.0005145"), std::string::npos)
+        << PrintedText();
+}
+
+// A label shows an "&" that belongs to its text, and the copy keeps it; a range error names the
+// field and the values it takes.
+TEST_F(CalcsTest, AmpersandsInCaptionsAndFieldsNamedInMessages) {
+    auto* f = (main->OpenAffordHouse(), Opened<TcLoAffHs>(ckAffHouse));
+    EXPECT_EQ(StripHotkey(f->lEstTaxIns->Caption()), "Est. Taxes & Insurance?:");
+    f->CopyBTN->Click();
+    EXPECT_NE(Clipboard()->AsText().find("Est. Taxes & Insurance?:"), std::string::npos)
+        << Clipboard()->AsText();
+    EXPECT_EQ(FieldCaption(f->EstTaxIns), "Est. Taxes & Insurance");
+    EXPECT_EQ(FieldCaption(f->NumPmts), "Number of Periods (#)");
+    Enter(f->NumPmts, "40000");
+    Key(f->NumPmts, Qt::Key_Tab);
+    DispatchPostedMessages();
+    EXPECT_EQ(LastMessage(),
+              "Value is not within required range\n\nNumber of Periods (#): -9,999 to 32,767");
+}
+
+// The refinance advisor explains itself in whole sentences and prints them inside the page.
+TEST_F(CalcsTest, RefinanceNarrativeReadsAndPrintsWhole) {
+    auto* f = (main->OpenRefinance(), Opened<TcLoReFin>(ckRefinance));
+    EXPECT_EQ(StripHotkey(f->lDeduct->Caption()), "Interest & Points are?:");
+    Enter(f->RemBal, "100000");
+    Enter(f->PmtsRem, "300");
+    Enter(f->Rate, "10");
+    Enter(f->NewPV, "120000");
+    Enter(f->NumPmts, "360");
+    Enter(f->Rate2, "6");
+    Enter(f->Points, "1");
+    Enter(f->Misc, "1500");
+    Enter(f->SldAfter, "5");
+    Enter(f->ProTaxBracket, "28");
+    Enter(f->DiscRate, "6");
+    Calculate(f);
+    const std::string text = JoinedWords(f->Memo1->Lines()->Text());
+    EXPECT_NE(text.find(". Therefore, you will be saving $"), std::string::npos) << text;
+    EXPECT_NE(text.find(". However, the interest savings will increase your taxes by $"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("  "), std::string::npos);
+    EXPECT_EQ(text.find(".By"), std::string::npos);
+    f->PrintBtn->Click();
+    std::string pdf;
+    for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
+        pdf = std::max(pdf, entry.path().string());
+    EXPECT_NE(JoinedWords(PrintedText()).find(JoinedWords(f->Memo1->Lines()->Strings(0))),
+              std::string::npos);
+    // Every word inside the page's one-inch right margin (612 - 72 points).
+    EXPECT_LE(RightmostWordEdge(RunTool("pdftotext -bbox " + ShellQuoted(pdf) + " -")), 540.5);
 }
 
 // Every help context a calculator's controls carry, and its own, has a topic in the help file.

@@ -5,6 +5,7 @@ and, when it needs a part that joins the program later, the menu caption that pa
 program built without that caption skips the scenario with a "not in this build" note.
 """
 
+import datetime
 import os
 import re
 import struct
@@ -265,7 +266,7 @@ def other_calculators(s):
     text = " ".join(pdf_text(s.wait_printed(1)).split())
     for expected in ("Refinance Advisor 1", "$90,000.00",
                      "Your current financing will cost you $8,059.24",
-                     "Bottom line? Your total LOSS will be -$611.80"):
+                     "Bottom line? Your total LOSS will be $611.80"):
         check_in(expected, text, "the refinance printout")
     s.focus(form)
     s.key("alt+c")
@@ -854,5 +855,92 @@ def accented_text(s):
     # The memo keeps Escape for itself; back on the first page Escape closes the window.
     s.focus(form)
     s.key("alt+i")
+    close_form(s, form, title)
+    quit_program(s, main)
+
+
+# -- 10 -----------------------------------------------------------------------------------------
+
+def us_date(day):
+    """A date as the copies write it: month/day/year without blanks."""
+    return f"{day.month}/{day.day}/{day.year}"
+
+
+def interest_due_dates(s, form):
+    """The start and end dates of the interest-due calculator's copy, and its number of days."""
+    summary = s.copied()
+    start = copied_row(summary, "Start Date?:").split()[-1]
+    end = copied_row(summary, "End Date?:").split()[-1]
+    return start, end, copied_row(summary, "Number of Days? (#):")
+
+
+@scenario(10, "typed-as-typed")
+def typed_as_typed(s):
+    """What is typed is what the calculators compute with: a date typed into the interest-due
+    calculator, a negative day count with its sign first or last, an amount with its minus
+    first, a billion the amount has no place for, and a result too large for its field, refused
+    with a message that names it."""
+    main = start(s)
+    today = datetime.date.today()
+    title = "Compound & Simple Interest Calculator 1"
+    form = open_form(s, main, "F3", title)
+    # The end date, digit after digit from its first place; the days follow it.
+    s.key("alt+t", "Home")
+    s.type("03152027")
+    s.key("Tab")
+    first, last, days = interest_due_dates(s, form)
+    typed = datetime.date(2027, 3, 15)
+    check(last == us_date(typed), f"the end date typed as 03152027 reads {last}")
+    check(first == us_date(today), f"the start date moved to {first}")
+    check(days == f"{(typed - today).days:,}", f"the days are {days} to {last}")
+    # A negative count, its sign typed first or last, counts back from the end date.
+    for count in ("-30", "30-"):
+        s.key("alt+e", pause=0.4)
+        s.key("alt+n")
+        s.type(count)
+        s.key("Tab")
+        first, last, days = interest_due_dates(s, form)
+        check(days == "-30", f"{count} typed gives {days} days")
+        check(first == us_date(today - datetime.timedelta(days=30)),
+              f"{count} typed puts the start date at {first}")
+        check(last == us_date(today), f"{count} typed puts the end date at {last}")
+    close_form(s, form, title)
+
+    title = "Loan Calculator 1"
+    form = open_form(s, main, "F2", title)
+    # A tenth digit has no place in the amount: a billion stays a hundred million.
+    s.type("1000000000")
+    s.key("Tab")
+    summary = s.copied()
+    check(copied_row(summary, "Amount of Loan?:") == "$100,000,000.00",
+          f"a billion typed into the amount became:\n{summary}")
+    s.key("shift+Tab")
+    s.type("-5000")
+    s.fill(None, 12, 12)
+    s.key("Tab")
+    calculate(s, form)
+    summary = s.copied()
+    # Negative money is written as the regional settings say: "($5,000.00)" or "-$5,000.00".
+    check(copied_row(summary, "Amount of Loan?:") in ("($5,000.00)", "-$5,000.00"),
+          f"-5000 typed into the amount became:\n{summary}")
+    check(copied_row(summary, "Periodic Payment:") in ("($444.24)", "-$444.24"), summary)
+    total = copied_row(summary, "Total Interest:")
+    # Total interest past the field's nine digits is refused, and nothing of it is kept (Reset
+    # leaves the total interest as it was).
+    s.key("alt+e", pause=0.4)
+    s.key("alt+a")
+    s.fill(10000000, 32767, 8)
+    s.key("Tab")
+    refused(s, form, "Total Interest would be 2,174,466,775.89,\n\nmore than its field can "
+                     "show ($999,999,999.99).")
+    summary = s.copied()
+    check(copied_row(summary, "Total Interest:") == total, summary)
+    check(copied_row(summary, "Periodic Payment:") == "$0.00", summary)
+    s.key("alt+t")
+    s.type("360")
+    s.key("Tab")
+    calculate(s, form)
+    summary = s.copied()
+    check(copied_row(summary, "Periodic Payment:") == "$73,376.46", summary)
     close_form(s, form, title)
     quit_program(s, main)

@@ -158,7 +158,9 @@ TEST_F(NumericFieldTest, OutOfRangeCountIsReportedOnLeaving) {
     EXPECT_EQ(count->LastError(), epRange);
     DispatchPostedMessages();
     ASSERT_EQ(services.MessageBoxes.size(), 1u);
-    EXPECT_EQ(services.MessageBoxes[0].Text, "Value is not within required range");
+    // The message gives the values the field takes: a 16-bit count in a picture of six places.
+    EXPECT_EQ(services.MessageBoxes[0].Text,
+              "Value is not within required range\n\n-32,768 to 32,767");
     EXPECT_TRUE(count->Focused());
     Byte raw[2] = {};
     EXPECT_EQ(count->GetValue(raw), epRange);
@@ -253,6 +255,32 @@ TEST_F(NumericFieldTest, UntouchedIntegerFieldHoldsZeroAndCanBeLeft) {
     EXPECT_EQ(ValueOf<LongInt>(whole), 0);
     EXPECT_EQ(whole->AsInteger(), 0);
     EXPECT_EQ(whole->LastError(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// What a user types is what the field holds: a minus typed first counts, and a key the field
+// refuses always beeps and changes nothing.
+TEST_F(NumericFieldTest, TypedSignsAndRefusedDigits) {
+    ShowForm();
+    auto* money = Field(nftDouble, "$###,###,###.##");
+    TypeText(money, "-5000");
+    EXPECT_TRUE(money->Negative());
+    EXPECT_EQ(money->DisplayString(), "-$5,000");
+    Leave();
+    EXPECT_EQ(ValueOf<double>(money), -5000.0);
+    EXPECT_EQ(money->DisplayString(), "-$5,000.00");
+
+    // The tenth digit of a billion has no place: it is refused with a beep.
+    money->SetFocus();
+    services.Beeps.clear();
+    TypeText(money, "1000000000");
+    EXPECT_EQ(services.Beeps.size(), 1u);
+    EXPECT_EQ(money->EntryBuffer(), "100000000");
+    Leave();
+    EXPECT_EQ(ValueOf<double>(money), 100000000.0);
 }
 
 } // namespace

@@ -326,7 +326,7 @@ TEST_F(VcSimpleFieldTest, TwoInvalidFieldsGiveOneReport) {
     second->SetFocus();
     Application->ProcessMessages();
     ASSERT_EQ(services.MessageBoxes.size(), 1u);
-    EXPECT_EQ(services.MessageBoxes[0].Text, "Value is not within required range");
+    EXPECT_EQ(services.MessageBoxes[0].Text, "Value is not within required range\n\n0 to 255");
     EXPECT_TRUE(first->Focused());
     EXPECT_FALSE(controller->ErrorPending());
     EXPECT_EQ(second->EditString(), "888");

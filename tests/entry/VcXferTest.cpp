@@ -280,7 +280,9 @@ TEST_F(FormTransferTest, InvalidFieldStopsTheTransferWithItsOwnMessage) {
     other->SetFocus();
     EXPECT_FALSE(transfer->ControlsToBuffer(controls, record));
     ASSERT_EQ(services.MessageBoxes.size(), 1u);
-    EXPECT_EQ(services.MessageBoxes[0].Text, "Value is not within required range");
+    // "ii,iii" holds at most four digits after a minus sign.
+    EXPECT_EQ(services.MessageBoxes[0].Text,
+              "Value is not within required range\n\n-9,999 to 32,767");
     EXPECT_TRUE(count->Focused());
     // Nothing of the record was written, not even the valid field before it.
     EXPECT_EQ(record, std::vector<Byte>(10, 0xEE));

@@ -162,4 +162,33 @@ TEST(LoLoanTest, ZeroRatesAndHugeValuesNeverGiveInfinities) {
     }
 }
 
+TEST(LoLoanTest, TermsWithoutMeaningAreRefused) {
+    EXPECT_EQ(RefuseLoanTerms(Loan(100000, 360, 8, 0)), "");
+    EXPECT_EQ(RefuseLoanTerms(Loan(100000, -12, 8, 0)),
+              "Total Periods can't be negative. Please try again.");
+    EXPECT_EQ(RefuseLoanTerms(Loan(100000, 360, -8, 0)),
+              "Annual Rate can't be negative. Please try again.");
+    // Negative amounts and payments keep their meaning: the same loan seen from the lender.
+    EXPECT_EQ(RefuseLoanTerms(Loan(-100000, 360, 8, 0)), "");
+
+    // 2,000 a month repays 1,000 at 8 % in half a period: no whole number of periods.
+    TLoanValues v = Loan(1000, 0, 8, 2000);
+    v.TotInt = 5;
+    double periods = 3;
+    EXPECT_EQ(SolveLoanPeriods(v, periods), MsgPaymentTooLarge);
+    EXPECT_EQ(v.NumPmts, 0);
+    EXPECT_EQ(v.TotInt, 0.0);
+    EXPECT_EQ(periods, 0.0);
+    v.Method = amFixedPrincipal;
+    EXPECT_EQ(SolveLoanPeriods(v, periods), MsgPaymentTooLarge);
+    // Exactly the amount and one period's interest is one payment; in advance, the amount.
+    v = Loan(1000, 0, 12, 1010);
+    EXPECT_EQ(SolveLoanPeriods(v, periods), "");
+    EXPECT_EQ(v.NumPmts, 1);
+    v = Loan(1000, 0, 12, 1000);
+    v.Timing = ptAdvance;
+    EXPECT_EQ(SolveLoanPeriods(v, periods), "");
+    EXPECT_EQ(v.NumPmts, 1);
+}
+
 } // namespace

@@ -106,9 +106,8 @@ TEST_F(LoMathAgainstGnumeric, PaymentsAndRatesAgreeWithinOneCent) {
         EXPECT_NEAR(LoanPaymentAdvance(l.Periods, l.PaymentsPerYear, l.CompoundingsPerYear,
                                        l.Principal, l.Rate),
                     rows[k][6], 0.01);
-        EXPECT_NEAR(
-            EquivalentRate(l.PaymentsPerYear, l.CompoundingsPerYear, static_cast<float>(l.Rate)),
-            rows[k][7], 1e-5);
+        EXPECT_NEAR(EquivalentRate(l.PaymentsPerYear, l.CompoundingsPerYear, l.Rate), rows[k][7],
+                    1e-5);
     }
 }
 

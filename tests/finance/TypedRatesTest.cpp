@@ -1,0 +1,91 @@
+// Rates are computed as the user typed them, not as the single that holds them: the figures below
+// were worked out with gnumeric from the typed rates (PMT, RATE and the compound-interest
+// formula), where the single's binary value gives another cent or another last decimal.
+#include "finance/LoIntDu.h"
+#include "finance/LoLoan.h"
+#include "finance/LoMath.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(TypedRates, ASingleReadsAsTheShortestDecimalItHolds) {
+    EXPECT_EQ(AsTyped(6.28f), 6.28);
+    EXPECT_EQ(AsTyped(8.25f), 8.25);
+    EXPECT_EQ(AsTyped(1.0296f), 1.0296);
+    EXPECT_EQ(AsTyped(99.9999f), 99.9999);
+    EXPECT_EQ(AsTyped(0.0f), 0.0);
+    EXPECT_EQ(AsTyped(-3.5f), -3.5);
+    EXPECT_NE(static_cast<double>(6.28f), 6.28); // what the arithmetic used to start from
+}
+
+TEST(TypedRates, LoanPaymentsOfTheTypedRate) {
+    // =PMT(0.010296/12,240,-9999999.99) = 46121.6049..., =PMT(0.013774/12,360,-9999999.99) =
+    // 33926.7948...; the singles give 46121.61 and 33926.80.
+    TLoanValues v;
+    v.PV = 9999999.99;
+    v.NumPmts = 240;
+    v.Rate = 1.0296f;
+    EXPECT_EQ(SolveLoanPayment(v), "");
+    EXPECT_DOUBLE_EQ(v.Pmt, 46121.60);
+    v.NumPmts = 360;
+    v.Rate = 1.3774f;
+    v.Pmt = 0;
+    EXPECT_EQ(SolveLoanPayment(v), "");
+    EXPECT_DOUBLE_EQ(v.Pmt, 33926.79);
+}
+
+TEST(TypedRates, InterestDueOfTheTypedRate) {
+    // =500000*(1+0.031356/365)^1825 = 584865.1831...; the single gives 584865.1858.
+    TIntDueValues v;
+    v.PV = 500000;
+    v.Rate = 3.1356f;
+    v.NumDays = v.Term = 1825;
+    v.Compounding = icDaily;
+    v.Basis = ybBasis365;
+    EXPECT_EQ(ComputeInterestDue(v), "");
+    EXPECT_EQ(RoundToCents(v.FV), 584865.18);
+    EXPECT_EQ(RoundToCents(v.IntPaid), 84865.18);
+}
+
+TEST(TypedRates, ASolvedRateIsRoundedOnceToTheFieldsFourDecimals) {
+    // =RATE(360,-659.52,100000)*1200 = 6.913748...: 6.9137, where rounding to five decimals
+    // first (6.91375) made it 6.9138; =RATE(180,-699.40,100000)*1200 = 3.182649...: 3.1826.
+    TLoanValues v;
+    v.PV = 100000;
+    v.NumPmts = 360;
+    v.Pmt = 659.52;
+    EXPECT_EQ(SolveLoanRate(v), "");
+    EXPECT_EQ(v.Rate, 6.9137f);
+    v.NumPmts = 180;
+    v.Pmt = 699.40;
+    v.Rate = 0;
+    EXPECT_EQ(SolveLoanRate(v), "");
+    EXPECT_EQ(v.Rate, 3.1826f);
+    // =PMT(0.0628/12,360,-100000) = 617.67: the search finds 6.28 again.
+    v.NumPmts = 360;
+    v.Pmt = 617.67;
+    v.Rate = 0;
+    EXPECT_EQ(SolveLoanRate(v), "");
+    EXPECT_EQ(v.Rate, 6.28f);
+    // One payment in arrears: =RATE(1,-1010,1000)*1200 = 12.
+    v.NumPmts = 1;
+    v.Pmt = 1010;
+    v.PV = 1000;
+    v.Rate = 0;
+    EXPECT_EQ(SolveLoanRate(v), "");
+    EXPECT_EQ(v.Rate, 12.0f);
+}
+
+TEST(TypedRates, AnInterestOnlyRateIsRoundedToFourDecimals) {
+    // 12 x 100 x 8333.33 / 100000 = 99.99996, which the field shows as 100.0000.
+    TLoanValues v;
+    v.PV = 100000;
+    v.NumPmts = 360;
+    v.Pmt = 8333.33;
+    v.Method = amInterestOnly;
+    EXPECT_EQ(SolveLoanRate(v), "");
+    EXPECT_EQ(v.Rate, 100.0f);
+}
+
+} // namespace
