@@ -201,9 +201,10 @@ bool DragTakesMessage(TControl* Control, TMessage& Message) {
     if (!drag) return false;
     if (Message.Msg == WM_CANCELMODE) {
         auto* window = dynamic_cast<TWinControl*>(Control);
-        if (window && window->HandleAllocated() && window->Handle() == drag->CaptureWnd)
-            TDragDriver::Finish(false);
-        return false;
+        if (!window || !window->HandleAllocated() || window->Handle() != drag->CaptureWnd)
+            return false;
+        TDragDriver::Finish(false);
+        return true;
     }
     if (!IsMouseMessage(Message.Msg)) return false;
     NoteMousePosition(Control, Message.LParam);

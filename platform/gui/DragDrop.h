@@ -84,9 +84,9 @@ TControl* FindDragTarget(const TPoint& Pos);
 
 // The mouse message's position (client coordinates of Control) is where the mouse is now.
 void NoteMousePosition(const TControl* Control, LPARAM Pos);
-// While a drag runs: a mouse message for Control goes to the drag (true, the control does not
-// see it); WM_CANCELMODE at the window holding the drag's capture ends the drag (false: the
-// window handles it as well).
+// While a drag runs: a mouse message for Control goes to the drag (true: the control does not
+// see it), and WM_CANCELMODE at the window holding the drag's capture ends the drag (true: the
+// window had no mode of its own while the drag held its mouse).
 bool DragTakesMessage(TControl* Control, TMessage& Message);
 // While a drag runs: Escape going down ends it without a drop; every key belongs to the drag
 // (true).

@@ -65,9 +65,9 @@ private:
         picture_->SetDragMode(dmAutomatic);
         picture_->OnEndDrag = [](TObject*, TObject* target, int x, int y) {
             auto* taken = dynamic_cast<TComponent*>(target);
-            Say(taken ? "end: " + taken->Name() + " at " + std::to_string(x) + "," +
-                            std::to_string(y)
-                      : std::string("end: no target"));
+            Say(taken
+                    ? "end: " + taken->Name() + " at " + std::to_string(x) + "," + std::to_string(y)
+                    : std::string("end: no target"));
         };
     }
 
