@@ -2,9 +2,11 @@
 
 #include "db/DBTables.h"
 #include "db/DbiRecords.h"
+#include "db/DbiServices.h"
 #include "dbcontrols/DwParser.h"
 #include "dbcontrols/DwPicture.h"
 #include "dbcontrols/Dwintl.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"
 #include "platform/gui/WinUser.h"
@@ -318,6 +320,35 @@ std::string dwJoinLines(const TStrings* Lines, bool BlankSeparated) {
     for (int i = 0; Lines != nullptr && i < Lines->Count(); ++i)
         text += (i > 0 ? (BlankSeparated ? " " : "\r\n") : "") + (*Lines)[i];
     return text;
+}
+
+std::string GetAliasPath(const std::string& Alias) {
+    TStringList params;
+    try {
+        Session()->GetAliasParams(Alias, &params);
+    } catch (const EDatabaseError&) {
+        return {};
+    }
+    return params.Values("PATH");
+}
+
+void dwCreateAnswerTable(TCursorHandle Cursor, const std::string& AnswerTable) {
+    if (AnswerTable.empty()) return;
+    std::string name = AnswerTable;
+    if (const std::size_t colon = name.find(':'); colon != std::string::npos) {
+        const std::string path = GetAliasPath(name.substr(0, colon));
+        if (path.empty()) {
+            MessageDlg("Invalid Alias in QBE", mtError, {mbOK}, 0);
+            return;
+        }
+        name = path + "/" + name.substr(colon + 1);
+    }
+    try {
+        CheckEngineResult(DbiMakePermanent(Cursor, name.c_str(), true));
+    } catch (const EDBEngineError& e) {
+        MessageDlg("Unable to create answer table " + name + " (" + e.Message() + ")", mtError,
+                   {mbOK}, 0);
+    }
 }
 
 bool dwIsSearchKey(Word Key) {

@@ -125,6 +125,19 @@ void dwSaveFieldLayout(TDataSet* DataSet, TStrings* List);
 void dwRestoreFieldLayout(TDataSet* DataSet, TStrings* List);
 // All lines in one text, separated by a blank (SQL) or by CR LF (QBE).
 std::string dwJoinLines(const TStrings* Lines, bool BlankSeparated);
+// The directory of an alias: the PATH entry of its parameters in the engine's configuration
+// (Session()->GetAliasParams); empty for an alias the engine does not know or one without a
+// path. This engine keeps no aliases, so every alias reads as having no path.
+std::string GetAliasPath(const std::string& Alias);
+// The answer-table step of the query datasets: an AnswerTable of the form alias:table becomes
+// the alias's directory and the table, and an alias without a directory shows "Invalid Alias
+// in QBE" and stops; then the answer table is made from Cursor through the engine, and a
+// failure shows "Unable to create answer table " + name + " (" + the engine's message + ")".
+// Both are error boxes with an OK button; the dataset stays open on its cursor either way. An
+// empty AnswerTable asks for no answer table. This engine cannot make a table from a cursor
+// (DbiMakePermanent tells the user it is not supported and fails), so the step always ends in
+// the second report.
+void dwCreateAnswerTable(TCursorHandle Cursor, const std::string& AnswerTable);
 // Backspace, Space, Delete, 48..111 and codes above 145.
 bool dwIsSearchKey(Word Key);
 // The engine's order of two bookmarks of the dataset's cursor; raises the engine error.

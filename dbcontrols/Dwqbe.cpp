@@ -61,6 +61,7 @@ TCursorHandle TdwQBE::CreateHandle() {
     if (qbe_.Count() == 0 || qbe_[0].empty()) return TDBDataSet::CreateHandle();
     const TCursorHandle cursor = ExecuteQBE();
     noResultSet_ = cursor == 0;
+    if (cursor != 0) dwCreateAnswerTable(cursor, AnswerTable);
     return cursor;
 }
 

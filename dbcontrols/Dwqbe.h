@@ -5,8 +5,9 @@
 // Opening executes the QBE text as an engine query of the QBE language (the lines joined with
 // CR LF; AuxiliaryTables and BlankAsZero passed as statement properties); when the engine asks
 // for a password the session asks the user and the query runs again; any other engine failure
-// raises. The engine of this system runs no queries: its query calls report themselves as not
-// supported and fail, so opening raises the engine error.
+// raises. The cursor of the answer goes through the answer-table step (dwCreateAnswerTable)
+// with AnswerTable. The engine of this system runs no queries: its query calls report
+// themselves as not supported and fail, so opening raises the engine error.
 #pragma once
 
 #include "db/DBTables.h"

@@ -23,3 +23,8 @@ void TdwQuery::SetOnFilter(TdwQueryFilterEvent Value) {
     if (onFilter_) event = [this](bool& accept) { onFilter_(this, accept); };
     Parts().SetFilterEvent(std::move(event), kdwLiveQueryFilterRefused);
 }
+
+void TdwQuery::OpenCursor() {
+    TdwDerivedDataSet<TQuery>::OpenCursor();
+    dwCreateAnswerTable(Handle(), AnswerTable);
+}

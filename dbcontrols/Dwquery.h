@@ -1,7 +1,8 @@
 // The query dataset of the data-aware controls: a TQuery with the per-field settings, the
 // OnFilter record filter, validation against the picture masks before a post and the lookup
-// fields of the family (Dwtable.h). This engine runs no SQL, so opening reports the engine's
-// "not supported" error; the settings and the filter binding work on a closed query.
+// fields of the family (Dwtable.h). Once its cursor is open, the answer-table step
+// (dwCreateAnswerTable) runs with AnswerTable. This engine runs no SQL, so opening reports the
+// engine's "not supported" error; the settings and the filter binding work on a closed query.
 #pragma once
 
 #include "dbcontrols/Dwtable.h"
@@ -18,6 +19,12 @@ class TdwQuery : public TdwDerivedDataSet<TQuery> {
     // On an open query the record filter is installed (a notice tells when the engine refuses
     // a local filter on a live query) or removed.
     void SetOnFilter(TdwQueryFilterEvent Value);
+
+    // The table the answer is kept in (empty: none).
+    std::string AnswerTable;
+
+protected:
+    void OpenCursor() override;
 
 private:
     TdwQueryFilterEvent onFilter_;

@@ -617,6 +617,9 @@ void TVcBaseTableCell::CopyEventsTo(TWinControl* Editor) const {
     Editor->OnMouseDown = OnMouseDown;
     Editor->OnMouseMove = OnMouseMove;
     Editor->OnMouseUp = OnMouseUp;
+    Editor->OnDragDrop = OnDragDrop;
+    Editor->OnDragOver = OnDragOver;
+    Editor->OnEndDrag = OnEndDrag;
 }
 
 // =============================================================================================

@@ -359,6 +359,9 @@ class TVcBaseTableCell : public TVcTableCellAncestor {
     TMouseEvent OnMouseDown;
     TMouseMoveEvent OnMouseMove;
     TMouseEvent OnMouseUp;
+    TDragDropEvent OnDragDrop;
+    TDragOverEvent OnDragOver;
+    TEndDragEvent OnEndDrag;
     TVcOwnerDrawEvent OnOwnerDraw;
 
     // ----- Questions to the table (0 / false without a window)

@@ -1646,7 +1646,7 @@ void TVcCustomTable::RepaintSelectionChange(LongInt OldRow, LongInt OldCol, Long
 // =============================================================================================
 // Mouse
 
-bool TVcCustomTable::FindSizingEdge(int X, int Y, TDragMode& Mode, LongInt& Num) const {
+bool TVcCustomTable::FindSizingEdge(int X, int Y, TMouseTrack& Mode, LongInt& Num) const {
     const bool anyResize = Designing();
     if (X < LockedRight() && (anyResize || !options_.Contains(otoNoRowResizing))) {
         for (std::size_t i = 0; i + 1 < visRows_.size(); ++i)
@@ -1666,7 +1666,7 @@ bool TVcCustomTable::FindSizingEdge(int X, int Y, TDragMode& Mode, LongInt& Num)
     return false;
 }
 
-bool TVcCustomTable::FindMovable(int X, int Y, TDragMode& Mode, LongInt& Num) const {
+bool TVcCustomTable::FindMovable(int X, int Y, TMouseTrack& Mode, LongInt& Num) const {
     LongInt row = 0;
     LongInt col = 0;
     if (!CellAt(X, Y, row, col)) return false;
@@ -1687,7 +1687,7 @@ bool TVcCustomTable::FindMovable(int X, int Y, TDragMode& Mode, LongInt& Num) co
 
 void TVcCustomTable::UpdateCursor(int X, int Y) {
     TCursor cursor = crDefault;
-    TDragMode mode = dmNone;
+    TMouseTrack mode = dmNone;
     LongInt num = 0;
     if ((focused_ || Focused()) && !IsEditing()) {
         if (FindSizingEdge(X, Y, mode, num))
@@ -1742,7 +1742,7 @@ void TVcCustomTable::WMLButtonDown(TWMMouse& Message) {
     }
     const int x = Message.XPos;
     const int y = Message.YPos;
-    TDragMode mode = dmNone;
+    TMouseTrack mode = dmNone;
     LongInt num = 0;
     if (FindSizingEdge(x, y, mode, num) || FindMovable(x, y, mode, num)) {
         if (!StopEditing(true)) return;
@@ -1920,7 +1920,7 @@ void TVcCustomTable::FinishMoving() {
 
 void TVcCustomTable::WMLButtonUp(TWMMouse& Message) {
     TVcTableAncestor::WMLButtonUp(Message);
-    const TDragMode mode = drag_;
+    const TMouseTrack mode = drag_;
     drag_ = dmNone;
     if (mode != dmNone) ReleaseCapture();
     drag_ = mode;

@@ -236,7 +236,8 @@ private:
         int Offset = 0;
     };
     using TVisList = std::vector<TVisEntry>;
-    enum TDragMode { dmNone, dmSelecting, dmSizeCol, dmSizeRow, dmMoveCol, dmMoveRow };
+    // What the held left button is doing in the table.
+    enum TMouseTrack { dmNone, dmSelecting, dmSizeCol, dmSizeRow, dmMoveCol, dmMoveRow };
     class TRedrawLock;
 
     bool Loading() const { return ComponentState().Contains(csLoading); }
@@ -319,8 +320,8 @@ private:
     void HandleEditorInput(const TMessage& Message, bool Mouse);
 
     // ----- Mouse
-    bool FindSizingEdge(int X, int Y, TDragMode& Mode, LongInt& Num) const;
-    bool FindMovable(int X, int Y, TDragMode& Mode, LongInt& Num) const;
+    bool FindSizingEdge(int X, int Y, TMouseTrack& Mode, LongInt& Num) const;
+    bool FindMovable(int X, int Y, TMouseTrack& Mode, LongInt& Num) const;
     void ClickCell(const TWMMouse& Message, LongInt RowNum, LongInt ColNum);
     void ClickLocked(LongInt RowNum, LongInt ColNum);
     void DragSelect(int X, int Y);
@@ -371,7 +372,7 @@ private:
     LongInt lastEnteredRow_ = -1;
     LongInt lastEnteredCol_ = -1;
     bool extend_ = false;
-    TDragMode drag_ = dmNone;
+    TMouseTrack drag_ = dmNone;
     LongInt dragNum_ = 0;
     int dragLine_ = -1;
     LongInt moveTarget_ = -1;

@@ -1,5 +1,6 @@
 #include "platform/gui/Controls.h"
 
+#include "platform/gui/DragDrop.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/QtBridge.h"
@@ -19,10 +20,6 @@ std::map<HWND, TWinControl*>& Windows() {
 }
 
 HWND nextHandle = 0x100;
-
-bool IsMouseMessage(UINT msg) {
-    return msg >= WM_MOUSEMOVE && msg <= WM_MBUTTONDBLCLK;
-}
 
 // The client point of a mouse message moved by dx, dy.
 LPARAM MovedPos(LPARAM pos, int dx, int dy) {
@@ -107,6 +104,7 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), font_(std::make_uni
 
 TControl::~TControl() {
     *alive_ = false;
+    DragControlFreed(this);
     if (CaptureControl() == this) ReleaseCapture();
     for (auto& [parent, control] : Hovered())
         if (control == this) control = nullptr;
@@ -123,6 +121,11 @@ LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {
 }
 
 void TControl::WndProc(TMessage& Message) {
+    if (DragTakesMessage(this, Message)) return;
+    if (IsMouseMessage(Message.Msg)) {
+        NoteMousePosition(this, Message.LParam);
+        if (StartsAutomaticDrag(Message)) return;
+    }
     Dispatch(Message);
 }
 
@@ -149,6 +152,7 @@ void TControl::Dispatch(TMessage& Message) {
     case CM_HITTEST: CMHitTest(m); break;
     case CM_DIALOGCHAR: Crack<TCMDialogChar>(m, [&](auto& c) { CMDialogChar(c); }); break;
     case CM_CANCELMODE: CMCancelMode(m); break;
+    case CM_DRAG: Crack<TCMDrag>(m, [&](auto& c) { CMDrag(c); }); break;
     default: DefaultHandler(m); break;
     }
 }
@@ -964,6 +968,7 @@ void TWinControl::PaintControls() {
 }
 
 void TWinControl::WndProc(TMessage& Message) {
+    if (DragTakesMessage(this, Message)) return;
     if (IsMouseMessage(Message.Msg)) {
         // Mouse messages of a windowless child go to it: the one holding the capture, else the
         // one under the mouse.

@@ -96,6 +96,20 @@ using TMouseEvent =
     std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 
+// Drag and drop (DragDrop.h holds the drag objects and how a drag runs). A control in
+// dmAutomatic mode starts a drag when the left button goes down on it; in dmManual mode only
+// BeginDrag starts one. The source of OnDragOver and OnDragDrop is the dragged control, or the
+// drag object OnStartDrag handed over.
+class TDragObject;
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragOverState { dsDragEnter, dsDragLeave, dsDragMove };
+using TDragOverEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y,
+                                          TDragOverState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
+using TStartDragEvent = std::function<void(TObject* Sender, TDragObject*& DragObject)>;
+struct TCMDrag;
+
 // Calls an event through a copy of it, so a handler that frees the object owning the event
 // (and with it the event's own storage) still runs to its end.
 template <typename Event, typename... Args>
@@ -244,14 +258,44 @@ class TControl : public TComponent {
 
     void Notification(TComponent* AComponent, TOperation Operation) override;
 
+    // Drag and drop. DragCursor shows over a control that takes the drop (crDrag at first).
+    TDragMode DragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode Value) { dragMode_ = Value; }
+    TCursor DragCursor() const { return dragCursor_; }
+    void SetDragCursor(TCursor Value) { dragCursor_ = Value; }
+    // Starts dragging this control: at once, or once the mouse has moved DragThreshold pixels.
+    // Nothing happens while another drag runs.
+    void BeginDrag(bool Immediate);
+    // Ends this control's drag, dropping on the control under the mouse when Drop is set and
+    // that control takes it.
+    void EndDrag(bool Drop);
+    // True from BeginDrag until the drag has ended.
+    bool Dragging() const;
+    // A drop on this control: fires OnDragDrop (X, Y in client coordinates).
+    virtual void DragDrop(TObject* Source, int X, int Y);
+
     // Events
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;
     TMouseEvent OnMouseDown;
     TMouseEvent OnMouseUp;
     TMouseMoveEvent OnMouseMove;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TEndDragEvent OnEndDrag;
+    TStartDragEvent OnStartDrag;
 
 protected:
+    // Whether this control takes what is dragged over it: with OnDragOver assigned the event
+    // decides (Accept starts True), without it the answer is no.
+    virtual void DragOver(TObject* Source, int X, int Y, TDragOverState State, bool& Accept);
+    // Fires OnStartDrag, which may hand over a drag object of its own.
+    virtual void DoStartDrag(TDragObject*& DragObject);
+    // Fires OnEndDrag with the control that took the drop (nullptr when none).
+    virtual void DoEndDrag(TObject* Target, int X, int Y);
+    // A drag over or onto this control: enter, move and leave ask DragOver (result 1 when it
+    // takes the drop), drop calls DragDrop.
+    virtual void CMDrag(TCMDrag& Message);
     virtual std::string GetText() const { return text_; }
     // Stores the text; the windowed controls with a native window put it there.
     virtual void SetTextValue(const std::string& Value) { text_ = Value; }
@@ -304,12 +348,15 @@ protected:
 private:
     friend class TWinControl;
     friend class TCustomForm;
+    friend class TDragDriver;
     void DoMouseDown(TWMMouse& Message, TMouseButton Button, TShiftState Extra);
     void DoMouseUp(TWMMouse& Message, TMouseButton Button);
     // The children (and theirs) that follow their parent's ShowHint take this control's.
     void SpreadShowHint();
     // Shows the popup menu for a right click that nobody handled.
     void ShowPopupAt(const TWMMouse& Message);
+    // A left button press on a control in dmAutomatic mode starts a drag instead of a click.
+    bool StartsAutomaticDrag(const TMessage& Message);
 
     TWinControl* parent_ = nullptr;
     int left_ = 0;
@@ -330,6 +377,8 @@ private:
     bool parentShowHint_ = true;
     TPopupMenu* popupMenu_ = nullptr;
     int helpContext_ = 0;
+    TDragMode dragMode_ = dmManual;
+    TCursor dragCursor_ = crDrag;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

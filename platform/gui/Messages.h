@@ -81,6 +81,10 @@ constexpr UINT WM_MBUTTONDOWN = 0x0207;
 constexpr UINT WM_MBUTTONUP = 0x0208;
 constexpr UINT WM_MBUTTONDBLCLK = 0x0209;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
+// The moves and button messages of the mouse (not the wheel).
+constexpr bool IsMouseMessage(UINT Msg) {
+    return Msg >= WM_MOUSEMOVE && Msg <= WM_MBUTTONDBLCLK;
+}
 constexpr UINT WM_NEXTDLGCTL = 0x0028;
 constexpr UINT WM_CUT = 0x0300;
 constexpr UINT WM_COPY = 0x0301;

@@ -1,5 +1,6 @@
 #include "platform/gui/QtBridge.h"
 
+#include "platform/gui/DragDrop.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/QtApp.h"
@@ -84,7 +85,8 @@ Qt::MouseButtons ButtonsFromKeys(WPARAM keys) {
     return b;
 }
 
-// The form whose modal loop runs, if any; input to other forms is refused meanwhile.
+} // namespace
+
 bool InputAllowed(TWinControl* target) {
     for (int i = 0; Screen && i < Screen->FormCount(); ++i) {
         TCustomForm* form = Screen->Forms(i);
@@ -92,6 +94,8 @@ bool InputAllowed(TWinControl* target) {
     }
     return true;
 }
+
+namespace {
 
 // The control with the keyboard focus, or the form of the widget when nothing has it.
 TWinControl* KeyTarget(TWinControl* receiver) {
@@ -215,6 +219,7 @@ void TranslateKey(QKeyEvent* event, TWinControl* receiver) {
     if (t.VirtualKey != 0) SetKeyDown(t.VirtualKey, press);
     if (press && !event->isAutoRepeat() && t.VirtualKey == VK_CAPITAL)
         SetKeyToggled(VK_CAPITAL, GetKeyState(VK_CAPITAL) % 2 == 0);
+    if (DragTakesKey(t.VirtualKey, press)) return;
     TWinControl* target = KeyTarget(receiver);
     if (!target || !InputAllowed(target)) return;
     if (press)

@@ -106,6 +106,8 @@ private:
     TWinControlImpl* impl_;
 };
 
+// False while another form's modal loop runs: input to any other form is refused meanwhile.
+bool InputAllowed(TWinControl* target);
 // The control whose window is this widget (or the widget's native parts), or nullptr.
 TWinControl* ControlOfWidget(const QObject* widget);
 // Installs the event translation on a control's widget and its children.

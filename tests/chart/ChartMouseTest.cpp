@@ -217,3 +217,29 @@ TEST_F(ChartMouse, HitTestAnswersInItsOrder) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ChartMouse, InAutomaticDragModeADragCarriesTheChartInsteadOfZooming) {
+    chart->SetDragMode(dmAutomatic);
+    int zooms = 0;
+    chart->OnZoom = [&](TObject*) { ++zooms; };
+    chart->OnDragOver = [](TObject*, TObject*, int, int, TDragOverState, bool& accept) {
+        accept = true;
+    };
+    std::vector<std::string> events;
+    chart->OnDragDrop = [&](TObject* sender, TObject* source, int x, int y) {
+        events.push_back(std::string(sender == chart && source == chart ? "drop " : "? ") +
+                         std::to_string(x - free.x()) + "," + std::to_string(y - free.y()));
+    };
+    chart->OnEndDrag = [&](TObject*, TObject* target, int, int) {
+        events.push_back(target == chart ? "end" : "end elsewhere");
+    };
+    Drag(Qt::LeftButton, free, free + QPoint(17, 17));
+    EXPECT_EQ(zooms, 0);
+    EXPECT_FALSE(chart->Zoomed());
+    EXPECT_FALSE(chart->Zoom->Active);
+    EXPECT_EQ(events, (std::vector<std::string>{"drop 17,17", "end"}));
+}
+
+} // namespace

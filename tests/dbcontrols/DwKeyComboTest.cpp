@@ -3,6 +3,7 @@
 // key, and completion from the field that was searched.
 #include "tests/db/DataSetFixture.h"
 #include "tests/gui/GuiTestSupport.h"
+#include "tests/gui/WindowInput.h"
 
 #include "dbcontrols/Dwkeycb.h"
 #include "dbcontrols/Dwtable.h"
@@ -92,6 +93,26 @@ TEST_F(DwKeyComboTest, TheComboListsTheOrdersAndSwitchesTheTable) {
     combo->SetShowAllIndexes(true);
     EXPECT_EQ(combo->Items()->Strings(1), "AMOUNT");
     EXPECT_EQ(combo->Text(), "AMOUNT");
+}
+
+TEST_F(DwKeyComboTest, InAutomaticDragModeAPressDragsTheChooserInsteadOfOpeningIt) {
+    combo->SetDataSource(&source_);
+    combo->SetDragMode(dmAutomatic);
+    combo->SetDragCursor(crMultiDrag);
+    TObject* dropped = nullptr;
+    search->OnDragOver = [](TObject*, TObject*, int, int, TDragOverState, bool& accept) {
+        accept = true;
+    };
+    search->OnDragDrop = [&](TObject*, TObject* source, int, int) { dropped = source; };
+    PressOn(form, combo, 10, 5);
+    EXPECT_FALSE(combo->DroppedDown());
+    MoveOver(form, search, 10, 5);
+    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::DragCopyCursor);
+    ReleaseOn(form, search, 10, 5);
+    EXPECT_EQ(dropped, combo);
+    EXPECT_FALSE(combo->DroppedDown());
+    EXPECT_EQ(table->IndexName(), "NAME");
 }
 
 TEST_F(DwKeyComboTest, ASourceOfNoTableIsRefused) {

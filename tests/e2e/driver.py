@@ -145,14 +145,15 @@ class Session:
         shutil.rmtree(self.root, ignore_errors=True)
 
     # -- the program --------------------------------------------------------------------------
-    def start_program(self, splash_ms=None):
-        """Starts the program afresh; the previous run must have ended."""
+    def start_program(self, splash_ms=None, program=None):
+        """Starts the program (or another one built with it) afresh; the previous run must have
+        ended."""
         check(self.proc is None or self.proc.poll() is not None, "the program is still running")
         env = dict(self.env)
         if splash_ms is not None:
             env["VANTREL_SPLASH_MS"] = str(splash_ms)
         self.stderr_file = open(self.stderr_path, "ab")
-        self.proc = subprocess.Popen([self.app], cwd=self.root, env=env,
+        self.proc = subprocess.Popen([program or self.app], cwd=self.root, env=env,
                                      stdout=subprocess.DEVNULL, stderr=self.stderr_file,
                                      preexec_fn=_die_with_parent)
         return self.proc

@@ -944,3 +944,74 @@ def typed_as_typed(s):
     check(copied_row(summary, "Periodic Payment:") == "$73,376.46", summary)
     close_form(s, form, title)
     quit_program(s, main)
+
+# -- 11 -----------------------------------------------------------------------------------------
+
+def drag_window_program(s):
+    """The window of the drag-and-drop scenario: named by the test's environment, else found in
+    the build tree beside the program."""
+    from driver import Skipped
+    program = os.environ.get("VANTREL_E2E_DRAG_WINDOW") or os.path.join(
+        os.path.dirname(s.app), os.pardir, "tests", "e2e", "drag_window")
+    if not os.access(program, os.X_OK):
+        raise Skipped(f"no drag window at {program}")
+    return program
+
+
+def said(s, prefix):
+    """The lines the running window wrote to its standard error that start with the prefix."""
+    return [line for line in s.stderr().splitlines() if line.startswith(prefix)]
+
+
+def wait_said(s, prefix, count, timeout=10):
+    deadline = time.monotonic() + timeout
+    while len(said(s, prefix)) < count:
+        if time.monotonic() > deadline:
+            raise Failure(f"fewer than {count} lines {prefix!r} within {timeout} s:\n{s.stderr()}")
+        time.sleep(0.1)
+    return said(s, prefix)
+
+
+@scenario(11, "drag-and-drop")
+def drag_and_drop(s):
+    # The program has no place where a user drags: a window of the same notebook, picture and
+    # table controls stands in, and tells on its standard error what was dropped where.
+    s.start_program(program=drag_window_program(s))
+    wid = s.wait_window("Drag and drop")
+    points = {line.split()[1]: (int(line.split()[2]), int(line.split()[3]))
+              for line in wait_said(s, "point ", 4)}
+    wx, wy, _, _ = s.geometry(wid)
+
+    def at(name):
+        return wx + points[name][0], wy + points[name][1]
+
+    # The picture on the notebook's page dropped on a cell lands there; the cell's middle is
+    # (160, 70) in the table: columns of 40 and 80 and the heading and two rows of 20 before it.
+    s.drag(at("picture"), at("cell"))
+    ends = wait_said(s, "end: ", 1)
+    check(said(s, "drop on ") == ["drop on row 3 column 2"], f"the drops: {said(s, 'drop on ')}")
+    check(ends == ["end: Table at 160,70"], f"the end of the first drag: {ends}")
+    # The heading row refuses it.
+    s.drag(at("picture"), at("heading"))
+    ends = wait_said(s, "end: ", 2)
+    check(ends[1] == "end: no target", f"the end of a refused drag: {ends[1]}")
+    # Escape ends a drag: nothing drops where the button then goes up.
+    s.focus(wid)
+    start, end = at("picture"), at("other")
+    s.x("mousemove", "--sync", str(start[0]), str(start[1]))
+    s.x("mousedown", "1")
+    for k in range(1, 6):
+        s.x("mousemove", "--sync", str(start[0] + (end[0] - start[0]) * k // 5),
+            str(start[1] + (end[1] - start[1]) * k // 5))
+        time.sleep(0.03)
+    s.key("Escape")
+    ends = wait_said(s, "end: ", 3)
+    s.x("mouseup", "1")
+    time.sleep(0.3)
+    check(ends[2] == "end: no target", f"the end of a drag given up with Escape: {ends[2]}")
+    check(said(s, "drop on ") == ["drop on row 3 column 2"],
+          f"the drops after Escape and a refusal: {said(s, 'drop on ')}")
+    # Alt+F4 closes the window and it ends cleanly.
+    s.focus(wid)
+    s.key("alt+F4")
+    s.wait_exit()

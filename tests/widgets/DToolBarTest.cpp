@@ -1,6 +1,7 @@
 // The dockable toolbar driven by real mouse input: dragging to each side and to floating, the
 // double click, the saved place across a restart (with damaged values in the store), the dock
 // areas' rows, and the floating bar's close box and edges.
+#include "../gui/WindowInput.h"
 #include "WidgetsTestSupport.h"
 
 #include "widgets/DToolBar.h"
@@ -529,19 +530,6 @@ TEST_F(DToolBarTest, AnAreaShrinksToNothingWhenItsLastBarLeaves) {
 } // namespace
 
 namespace {
-
-// Mouse input through the window system's path (the window, not the widget, gets the event),
-// as a real mouse delivers it.
-void WindowMouse(TWinControl* control, QEvent::Type type, const TPoint& screen) {
-    QWindow* window = WidgetOf(control)->window()->windowHandle();
-    ASSERT_NE(window, nullptr);
-    const QPoint local = window->mapFromGlobal(QPoint(screen.X, screen.Y));
-    switch (type) {
-    case QEvent::MouseButtonPress: QTest::mousePress(window, Qt::LeftButton, {}, local); break;
-    case QEvent::MouseMove: QTest::mouseMove(window, local); break;
-    default: QTest::mouseRelease(window, Qt::LeftButton, {}, local); break;
-    }
-}
 
 TEST_F(DToolBarTest, AFloatingBarDockedByTheWindowSystemsMouseLeavesNoDanglingWindow) {
     TBarForm* f = Make();
