@@ -185,8 +185,8 @@ DBIResult EngineFailure(DBIResult code) {
     return code;
 }
 
-DBIResult LayerFailure(DBIResult code) {
-    LastFailure() = {code, {}};
+DBIResult LayerFailure(DBIResult code, const std::string& reason) {
+    LastFailure() = {code, reason};
     return code;
 }
 

@@ -1,6 +1,7 @@
 #include "db/DbiRecords.h"
 
 #include "db/DbiAreas.h"
+#include "db/DbiBlobs.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
@@ -8,23 +9,73 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace {
+
+// The database error of a damaged file, by the reason the engine recorded.
+DBIResult DamageOfReason(int reason) {
+    switch (reason) {
+    case xbErrDamagedIndex: return dbiIndexDamaged;
+    case xbErrDamagedMemo: return dbiMemoDamaged;
+    case xbErrDamagedHeader: return dbiHeaderDamaged;
+    default: return dbiFileDamaged;
+    }
+}
 
 DBIResult ResultOfStatus(int status) {
     switch (status) {
     case xbOK: return dbiOK;
     case xbLockRefused: return dbiLockRefused;
     case xbTableBusy:
-    case xbNotExclusive:
     case xbSharing: return dbiTableBusy;
+    case xbNotExclusive: return dbiNeedExclusive;
     case xbKeyViolation: return dbiKeyViolation;
     case xbReadOnly: return dbiReadOnly;
     case xbNoTable: return dbiBadHandle;
     case xbBadArgument: return dbiBadParameter;
+    case xbDamaged: return DamageOfReason(xb_LastError());
+    case xbNotFound: return dbiFileNotFound;
     default: return dbiWriteFailed;
     }
+}
+
+// Where the cursor stands, to come back to it.
+struct TPlace {
+    LongInt RecNo = 0;
+    bool Bof = false;
+    bool Eof = false;
+};
+
+TPlace Here() {
+    return {xb_RecNo(), xb_Bof() != 0, xb_Eof() != 0};
+}
+
+void GoBack(const TPlace& place) {
+    if (place.Eof) {
+        xb_GoBottom();
+        xb_Skip(1);
+    } else if (place.Bof) {
+        xb_GoTop();
+        xb_Skip(-1);
+    } else {
+        xb_Go(place.RecNo);
+    }
+}
+
+// Runs an engine move (which gives an engine status). When it meets a damaged index and the
+// cursor has the table's files to itself, the indexes are rebuilt and the move is made again
+// from where it started; the engine's status of the move (or of the repair) is the answer.
+template <typename Move>
+int RepairingMove(const Move& move) {
+    const TPlace from = Here();
+    const int status = move();
+    if (status != xbDamaged || xb_LastError() != xbErrDamagedIndex || xb_SysProp(65014, 0) == 0)
+        return status;
+    if (const int rebuilt = xb_Reindex(); rebuilt != xbOK) return rebuilt;
+    GoBack(from);
+    return move();
 }
 
 // The engine's record image of the current area as the caller's buffer.
@@ -58,49 +109,56 @@ DBIResult NextListRow(TCursorHandle cursor, char* record) {
     return dbiOK;
 }
 
+// One step forward (from before the first record: to the first) or back.
+int Step(bool forward) {
+    if (!forward) return xb_Skip(-1);
+    return xb_Bof() ? xb_GoTop() : xb_Skip(1);
+}
+
 // Steps forward (or back) until a record the callback filters accept.
 DBIResult ReadStep(TEngineWorkArea& area, bool forward, int lock, char* record,
                    TRecordProps* props) {
     for (;;) {
-        if (forward) {
-            if (xb_Bof())
-                xb_GoTop();
-            else
-                xb_Skip(1);
-            if (xb_Eof()) return dbiEOF;
-        } else {
-            xb_Skip(-1);
-            if (xb_Bof()) {
-                xb_GoTop();
-                return dbiBOF;
-            }
+        const int status = RepairingMove([forward] { return Step(forward); });
+        if (status != xbOK) return ResultOfEngineStatus(status);
+        if (forward && xb_Eof()) return dbiEOF;
+        if (!forward && xb_Bof()) {
+            const int top = RepairingMove([] { return xb_GoTop(); });
+            return top == xbOK ? dbiBOF : ResultOfEngineStatus(top);
         }
         FillProps(props);
         if (LockRefused(lock)) return dbiLockRefused;
-        const std::string image = xb_GetRecord();
-        if (record) std::memcpy(record, image.data(), image.size());
-        if (RunFilterCallbacks(image.data(), area)) return dbiOK;
+        const char* image = reinterpret_cast<const char*>(xb_SysProp(65000, 0));
+        if (record) std::memcpy(record, image, area.SaveBuffer.size());
+        if (RunFilterCallbacks(image, area)) return dbiOK;
     }
 }
 
-// Whether the current record is still visible: stepping away and back lands on it again.
-bool StillVisible() {
+// Whether the current record is still visible: stepping away and back lands on it again. A
+// move the engine fails is the answer's status.
+int StillVisible(bool& visible) {
     const LongInt r = xb_RecNo();
-    xb_Skip(1);
-    if (!xb_Eof()) {
-        xb_Skip(-1);
-        return xb_RecNo() == r;
+    int status = RepairingMove([] { return xb_Skip(1); });
+    if (status == xbOK && !xb_Eof()) {
+        status = xb_Skip(-1);
+        visible = xb_RecNo() == r;
+        return status;
     }
     xb_Go(r);
-    xb_Skip(-1);
-    if (!xb_Bof()) {
-        xb_Skip(1);
-        return xb_RecNo() == r;
+    if (status == xbOK) status = xb_Skip(-1);
+    if (status == xbOK && !xb_Bof()) {
+        status = xb_Skip(1);
+        visible = xb_RecNo() == r;
+        return status;
     }
     xb_Go(r);
-    if (xb_Eof() && xb_Bof()) return false;
-    xb_GoBottom();
-    return xb_RecNo() == r;
+    if (xb_Eof() && xb_Bof()) {
+        visible = false;
+        return status;
+    }
+    if (status == xbOK) status = xb_GoBottom();
+    visible = xb_RecNo() == r;
+    return status;
 }
 
 // ---- Field values ----
@@ -187,9 +245,10 @@ std::string RightAligned(const std::string& text, int width) {
            text;
 }
 
-// The field text of a float in a field of width and decimals; false when it does not fit, even
-// with fewer decimals.
+// The field text of a float in a field of width and decimals; false when it is not finite or
+// does not fit, even with fewer decimals.
 bool FloatText(double value, int width, int decimals, std::string& text) {
+    if (!std::isfinite(value)) return false; // no reader of the table could parse it
     text = Fixed(value, decimals);
     if (static_cast<int>(text.size()) > width + decimals + 1) return false;
     while (static_cast<int>(text.size()) > width) {
@@ -283,41 +342,50 @@ bool SameKey(const std::string& a, const std::string& b, TKeyKind kind) {
     return TrimRight(a) == TrimRight(b);
 }
 
-// Seeks the first key above text: a character key with its last character raised, any other
-// by a soft seek past the records whose key equals it.
-void SeekAbove(std::string text, TKeyKind kind) {
-    if (kind == kkCharacter && static_cast<unsigned char>(text.back()) < 0xFF) {
-        text.back() = static_cast<char>(text.back() + 1);
-        xb_Seek(text);
-        return;
-    }
-    xb_Seek(text);
-    for (LongInt steps = xb_RecCount();
-         !xb_Eof() && steps >= 0 && SameKey(CurrentKeyText(kind), text, kind); --steps)
-        xb_Skip(1);
+// xb_Seek as an engine move: found tells whether a key matched; the status is the failure's.
+int SeekMove(const std::string& text, bool& found) {
+    const int result = xb_Seek(text);
+    found = result > 0;
+    return result < 0 ? -result : xbOK;
 }
 
+// Seeks the first key above text: a character key with its last character raised, any other
+// by a soft seek past the records whose key equals it.
+int SeekAbove(std::string text, TKeyKind kind) {
+    bool found = false;
+    if (kind == kkCharacter && static_cast<unsigned char>(text.back()) < 0xFF) {
+        text.back() = static_cast<char>(text.back() + 1);
+        return SeekMove(text, found);
+    }
+    int status = SeekMove(text, found);
+    for (LongInt steps = xb_RecCount(); status == xbOK && !xb_Eof() && steps >= 0 &&
+                                        SameKey(CurrentKeyText(kind), text, kind);
+         --steps)
+        status = xb_Skip(1);
+    return status;
+}
+
+// An exact search compares the whole key, so an empty key finds only a record whose key is
+// empty; a greater(-or-equal) search for an empty key stands on the first record.
 DBIResult SeekKey(TEngineWorkArea& area, int searchKind, bool directKey, const char* key) {
     const TKeyKind kind = KeyKind();
     std::string text;
     if (directKey) {
         text = key ? key : "";
     } else {
-        xb_Commit();
+        if (const int status = xb_Commit(); status != xbOK) return ResultOfEngineStatus(status);
         text = key ? KeyTextOfImage(area, key, kind) : std::string();
     }
-    if (TrimRight(text).empty()) {
-        xb_GoTop();
-        return searchKind == keySearchEq && xb_Eof() ? dbiKeyNotFound : dbiOK;
-    }
+    if (TrimRight(text).empty() && searchKind != keySearchEq)
+        return ResultOfEngineStatus(RepairingMove([] { return xb_GoTop(); }));
     xb_SysProp(1003, searchKind == keySearchEq ? 1 : 0);
     xb_SysProp(1001, searchKind == keySearchEq ? 0 : 1);
     const LongInt remembered = xb_RecNo();
-    if (searchKind == keySearchGt) {
-        SeekAbove(text, kind);
-        return dbiOK;
-    }
-    const bool found = xb_Seek(text) > 0;
+    if (searchKind == keySearchGt)
+        return ResultOfEngineStatus(RepairingMove([&] { return SeekAbove(text, kind); }));
+    bool found = false;
+    const int status = RepairingMove([&] { return SeekMove(text, found); });
+    if (status != xbOK) return ResultOfEngineStatus(status);
     if (searchKind != keySearchEq || found) return dbiOK;
     if (directKey) xb_Go(remembered);
     return dbiKeyNotFound;
@@ -348,27 +416,49 @@ DBIResult ResultOfEngineStatus(int status) {
 
 // ---- Positioning ----
 
+namespace {
+
+// The cursor before the first record (or after the last).
+DBIResult SetToEnd(bool begin) {
+    const int status = RepairingMove([begin] { return begin ? xb_GoTop() : xb_GoBottom(); });
+    if (status != xbOK) return ResultOfEngineStatus(status);
+    return ResultOfEngineStatus(xb_Skip(begin ? -1 : 1));
+}
+
+// The record number of a bookmark; false (with the reason kept) when the table was packed
+// since it was taken.
+bool RecNoOfBookmark(const void* bookmark, LongInt& recno) {
+    LongWord stamp = 0;
+    std::memcpy(&recno, bookmark, sizeof recno);
+    std::memcpy(&stamp, static_cast<const char*>(bookmark) + sizeof recno, sizeof stamp);
+    if (stamp == static_cast<LongWord>(xb_SysProp(65016, 0))) return true;
+    LayerFailure(dbiStaleBookmark, "The table was packed since the bookmark was taken");
+    return false;
+}
+
+} // namespace
+
 DBIResult DbiSetToBegin(TCursorHandle cursor) {
     TWA wa(cursor);
     if (wa.Failed()) return dbiBadHandle;
-    xb_GoTop();
-    xb_Skip(-1);
-    return dbiOK;
+    return SetToEnd(true);
 }
 
 DBIResult DbiSetToEnd(TCursorHandle cursor) {
     TWA wa(cursor);
     if (wa.Failed()) return dbiBadHandle;
-    xb_GoBottom();
-    xb_Skip(1);
-    return dbiOK;
+    return SetToEnd(false);
 }
 
 DBIResult DbiGetBookMark(TCursorHandle cursor, void* bookmark) {
     TWA wa(cursor);
     if (wa.Failed()) return dbiBadHandle;
     const LongInt recno = xb_RecNo();
-    if (bookmark) std::memcpy(bookmark, &recno, sizeof recno);
+    const auto stamp = static_cast<LongWord>(xb_SysProp(65016, 0));
+    if (bookmark) {
+        std::memcpy(bookmark, &recno, sizeof recno);
+        std::memcpy(static_cast<char*>(bookmark) + sizeof recno, &stamp, sizeof stamp);
+    }
     return dbiOK;
 }
 
@@ -377,14 +467,9 @@ DBIResult DbiSetToBookMark(TCursorHandle cursor, const void* bookmark) {
     if (wa.Failed()) return dbiBadHandle;
     if (!bookmark) return dbiBadParameter;
     LongInt recno = 0;
-    std::memcpy(&recno, bookmark, sizeof recno);
-    if (recno > xb_RecCount()) {
-        xb_GoBottom();
-        xb_Skip(1);
-    } else {
-        xb_Go(recno);
-    }
-    return dbiOK;
+    if (!RecNoOfBookmark(bookmark, recno)) return dbiStaleBookmark;
+    if (recno > xb_RecCount()) return SetToEnd(false);
+    return ResultOfEngineStatus(xb_Go(recno));
 }
 
 DBIResult DbiSetToCursor(TCursorHandle dest, TCursorHandle source) {
@@ -396,8 +481,7 @@ DBIResult DbiSetToCursor(TCursorHandle dest, TCursorHandle source) {
     }
     TWA wa(dest);
     if (wa.Failed()) return dbiBadHandle;
-    xb_Go(recno);
-    return dbiOK;
+    return ResultOfEngineStatus(xb_Go(recno));
 }
 
 DBIResult DbiCompareBookMarks(TCursorHandle cursor, const void* bookmark1, const void* bookmark2,
@@ -406,8 +490,7 @@ DBIResult DbiCompareBookMarks(TCursorHandle cursor, const void* bookmark1, const
     if (wa.Failed()) return dbiBadHandle;
     if (!bookmark1 || !bookmark2) return dbiBadParameter;
     LongInt a = 0, b = 0;
-    std::memcpy(&a, bookmark1, sizeof a);
-    std::memcpy(&b, bookmark2, sizeof b);
+    if (!RecNoOfBookmark(bookmark1, a) || !RecNoOfBookmark(bookmark2, b)) return dbiStaleBookmark;
     if (xb_IndexOrd() > 0) {
         const LongInt here = xb_RecNo();
         xb_Go(a);
@@ -430,9 +513,11 @@ DBIResult DbiGetSeqNo(TCursorHandle cursor, LongInt* seqNo) {
 DBIResult DbiSetToSeqNo(TCursorHandle cursor, LongInt seqNo) {
     TWA wa(cursor);
     if (wa.Failed()) return dbiBadHandle;
-    xb_GoTop();
-    if (seqNo > 1) xb_Skip(seqNo - 1);
-    return dbiOK;
+    const int status = RepairingMove([seqNo] {
+        const int top = xb_GoTop();
+        return top != xbOK || seqNo <= 1 ? top : xb_Skip(seqNo - 1);
+    });
+    return ResultOfEngineStatus(status);
 }
 
 DBIResult DbiGetRecordCount(TCursorHandle cursor, LongInt* count) {
@@ -473,13 +558,14 @@ DBIResult DbiGetRecord(TCursorHandle cursor, int lock, char* record, TRecordProp
     if (LockRefused(lock)) return dbiLockRefused;
     if (!xb_DBFilter().empty() || xb_SysProp(1006, 0) == 1) {
         const LongInt r = xb_RecNo();
-        if (!StillVisible()) {
-            if (r <= xb_RecCount()) {
+        bool visible = false;
+        if (const int status = StillVisible(visible); status != xbOK)
+            return ResultOfEngineStatus(status);
+        if (!visible) {
+            if (r <= xb_RecCount())
                 xb_Go(r);
-            } else {
-                xb_GoBottom();
-                xb_Skip(1);
-            }
+            else
+                SetToEnd(false);
             return dbiRecordHidden;
         }
     }
@@ -504,7 +590,9 @@ DBIResult DbiInsertRecord(TCursorHandle cursor, int lock, const char* record) {
     if (!record) return dbiBadParameter;
     if (const int appended = xb_AppendEx(); appended != xbOK) return ResultOfEngineStatus(appended);
     const LongInt recno = xb_RecNo();
-    const int status = xb_PutRecord(ImageOf(record, *area));
+    std::string image = ImageOf(record, *area);
+    int status = StoreOpenBlobs(*area, record, image);
+    if (status == xbOK) status = xb_PutRecord(image);
     if (status != xbOK) {
         const DBIResult result = ResultOfEngineStatus(status);
         // The engine takes back a record refused for its key; any other refusal must not
@@ -512,6 +600,7 @@ DBIResult DbiInsertRecord(TCursorHandle cursor, int lock, const char* record) {
         if (xb_RecNo() == recno && !xb_Eof()) xb_Delete();
         return result;
     }
+    ForgetWrittenBlobs(*area, record);
     if (lock != 0) xb_Unlock(recno);
     return dbiOK;
 }
@@ -521,7 +610,10 @@ DBIResult DbiModifyRecord(TCursorHandle cursor, const char* record, bool freeLoc
     TEngineWorkArea* area = EngineWorkArea(cursor);
     if (wa.Failed() || !area) return dbiBadHandle;
     if (!record) return dbiBadParameter;
-    const int status = xb_PutRecord(ImageOf(record, *area));
+    std::string image = ImageOf(record, *area);
+    int status = StoreOpenBlobs(*area, record, image);
+    if (status == xbOK) status = xb_PutRecord(image);
+    if (status == xbOK) ForgetWrittenBlobs(*area, record);
     if (freeLock) xb_Unlock(xb_RecNo());
     return ResultOfEngineStatus(status);
 }
@@ -652,15 +744,14 @@ DBIResult DbiSetRange(TCursorHandle cursor, bool keyItself, Word, Word, const ch
         low = key1 ? key1 : "";
         high = key2 ? key2 : "";
     } else {
-        xb_Commit();
+        if (const int status = xb_Commit(); status != xbOK) return ResultOfEngineStatus(status);
         const TKeyKind kind = KeyKind();
         if (key1) low = KeyTextOfImage(*area, key1, kind);
         if (key2) high = KeyTextOfImage(*area, key2, kind);
     }
-    const int status = xb_SetScope(low, high);
-    xb_GoTop();
-    xb_Skip(-1);
-    return ResultOfEngineStatus(status);
+    if (const int status = xb_SetScope(low, high); status != xbOK)
+        return ResultOfEngineStatus(status);
+    return SetToEnd(true);
 }
 
 DBIResult DbiResetRange(TCursorHandle cursor) {
@@ -668,11 +759,5 @@ DBIResult DbiResetRange(TCursorHandle cursor) {
     if (wa.Failed()) return dbiBadHandle;
     const LongInt r = xb_RecNo();
     xb_SetScope("", "");
-    if (r == xb_RecCount() + 1) {
-        xb_GoBottom();
-        xb_Skip(1);
-    } else {
-        xb_Go(r);
-    }
-    return dbiOK;
+    return r == xb_RecCount() + 1 ? SetToEnd(false) : ResultOfEngineStatus(xb_Go(r));
 }

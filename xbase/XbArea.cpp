@@ -11,7 +11,9 @@
 #include <cctype>
 #include <chrono>
 #include <filesystem>
+#include <cstdint>
 #include <strings.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -691,6 +693,24 @@ int TXbArea::WritePacked(const std::string& path, const std::string& memoPath, L
     return xbOK;
 }
 
+namespace {
+
+// Packs this process made of each table file, by path.
+std::map<std::string, LongWord>& PackCounts() {
+    static std::map<std::string, LongWord> counts;
+    return counts;
+}
+
+} // namespace
+
+LongWord TXbArea::PackStamp() const {
+    struct stat st {};
+    if (!table_->IsOpen() || ::fstat(table_->File().Handle(), &st) != 0) return 0;
+    const auto inode = static_cast<std::uint64_t>(st.st_ino);
+    const auto packs = PackCounts()[table_->Path()];
+    return static_cast<LongWord>(inode ^ (inode >> 32)) + packs * 0x9E3779B9u;
+}
+
 int TXbArea::Pack() {
     if (!table_->IsOpen()) return xbNoTable;
     if (ReadOnly()) return xbReadOnly;
@@ -719,6 +739,7 @@ int TXbArea::Pack() {
     }
     // The packed files now stand under the table's names, the table already locked here.
     packed->File().Renamed(path);
+    ++PackCounts()[path];
     lock_->Detach();
     table_ = std::move(packed);
     lock_ = std::move(packedLock);

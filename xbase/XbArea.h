@@ -46,6 +46,12 @@ public:
     bool IsOpen() const { return table_->IsOpen(); }
     bool ReadOnly() const { return !table_->File().Writable(); }
     bool Exclusive() const { return lock_->Exclusive(); }
+    // The table's files are this area's alone (an exclusive open, or no other holder), so it
+    // may repair them.
+    bool Alone() const { return lock_->Alone(); }
+    // A number that changes whenever the table is packed, in this area or by another program:
+    // a pack puts a new file in place, and this process counts its own packs of the file too.
+    LongWord PackStamp() const;
     const TXbTable& Table() const { return *table_; }
     // The record buffer of the area: record size bytes at a fixed address while it is open.
     char* Buffer() { return buffer_.data(); }

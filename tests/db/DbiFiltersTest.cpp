@@ -212,7 +212,7 @@ TEST_F(DbiFiltersTest, FilterTreesWithoutTextBecomeConditions) {
     EXPECT_EQ(DbiAddFilter(cursor_, 0, 1, false, damaged.data(), nullptr, &f), dbiBadParameter);
 }
 
-TEST_F(DbiFiltersTest, BlobsReadFromAnOffsetAndWriteKeepingTheTail) {
+TEST_F(DbiFiltersTest, BlobsReadFromAnOffsetAndWriteDroppingTheTail) {
     std::string record = RecordBuffer(cursor_);
     ASSERT_EQ(DbiGetNextRecord(cursor_, 0, record.data(), nullptr), dbiOK);
     ASSERT_EQ(DbiPutBlob(cursor_, record.data(), 5, 0, 4, "abcd"), dbiOK);
@@ -225,17 +225,21 @@ TEST_F(DbiFiltersTest, BlobsReadFromAnOffsetAndWriteKeepingTheTail) {
     EXPECT_EQ(std::string(out, 2), "bc");
     EXPECT_EQ(DbiGetBlob(cursor_, record.data(), 5, 5, 2, out, &count), dbiBadParameter);
     EXPECT_EQ(count, 0);
-    // Past the end: a zero-filled gap; inside: the tail stays.
-    ASSERT_EQ(DbiPutBlob(cursor_, record.data(), 5, 6, 2, "yz"), dbiOK);
-    ASSERT_EQ(DbiPutBlob(cursor_, record.data(), 5, 1, 1, "B"), dbiOK);
+    // Past the end: refused, nothing changes; inside: what followed is dropped.
+    EXPECT_EQ(DbiPutBlob(cursor_, record.data(), 5, 6, 2, "yz"), dbiEndOfBlob);
     LongInt size = 0;
     ASSERT_EQ(DbiGetBlobSize(cursor_, record.data(), 5, &size), dbiOK);
-    EXPECT_EQ(size, 8);
-    DbiGetBlob(cursor_, record.data(), 5, 0, 8, out, &count);
-    EXPECT_EQ(std::string(out, 8), std::string("aBcd\0\0yz", 8));
-    ASSERT_EQ(DbiTruncateBlob(cursor_, record.data(), 5, 3), dbiOK);
+    EXPECT_EQ(size, 4);
+    ASSERT_EQ(DbiPutBlob(cursor_, record.data(), 5, 4, 2, "ef"), dbiOK);
+    ASSERT_EQ(DbiPutBlob(cursor_, record.data(), 5, 1, 2, "BC"), dbiOK);
     DbiGetBlobSize(cursor_, record.data(), 5, &size);
     EXPECT_EQ(size, 3);
+    DbiGetBlob(cursor_, record.data(), 5, 0, 3, out, &count);
+    EXPECT_EQ(std::string(out, 3), "aBC");
+    ASSERT_EQ(DbiTruncateBlob(cursor_, record.data(), 5, 9), dbiOK);
+    DbiGetBlobSize(cursor_, record.data(), 5, &size);
+    EXPECT_EQ(size, 3);
+    ASSERT_EQ(DbiPutBlob(cursor_, record.data(), 5, 2, 1, "c"), dbiOK);
     ASSERT_EQ(DbiModifyRecord(cursor_, record.data(), true), dbiOK);
     DbiExit();
     const std::string out2 = Dbfread("print([r['NOTE'] for r in dbfread.DBF('LOANS.DBF')])\n");

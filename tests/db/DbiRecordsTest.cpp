@@ -9,6 +9,13 @@
 
 namespace {
 
+// A bookmark as the call interface lays it out: record number, then the table's pack stamp.
+struct Bookmark {
+    LongInt RecNo = 0;
+    LongWord Stamp = 0;
+};
+static_assert(sizeof(Bookmark) == dbiBookmarkSize);
+
 class DbiRecordsTest : public DbFixture {
 protected:
     // Field values of the current record of cursor.
@@ -192,18 +199,19 @@ TEST_F(DbiRecordsTest, RangesAndBookmarks) {
     EXPECT_EQ(Current(cursor), "ADAMS");
     EXPECT_EQ(Names(cursor), "ADAMS DAVIS KING MILLS ZANE ");
 
-    LongInt mark = 0, zane = 4;
+    Bookmark mark;
     DbiSetToKey(cursor, keySearchEq, true, 1, 0, "MILLS");
     ASSERT_EQ(DbiGetBookMark(cursor, &mark), dbiOK);
-    EXPECT_EQ(mark, 3);
+    EXPECT_EQ(mark.RecNo, 3);
+    const Bookmark zane{4, mark.Stamp};
     int compare = 0;
     ASSERT_EQ(DbiCompareBookMarks(cursor, &mark, &zane, &compare), dbiOK);
     EXPECT_EQ(compare, -1);
-    LongInt davis = 1;
+    const Bookmark davis{1, mark.Stamp};
     DbiCompareBookMarks(cursor, &mark, &davis, &compare);
     EXPECT_EQ(compare, 1); // in name order DAVIS comes first although its record is first too
     EXPECT_EQ(Current(cursor), "MILLS");
-    LongInt beyond = 99;
+    const Bookmark beyond{99, mark.Stamp};
     ASSERT_EQ(DbiSetToBookMark(cursor, &beyond), dbiOK);
     EXPECT_EQ(DbiGetRecord(cursor, 0, record.data(), nullptr), dbiEOF);
     DbiSetToBookMark(cursor, &davis);

@@ -122,7 +122,7 @@ TEST_F(DbiTablesTest, DriverComesFromTheFirstByteAndTheIndexBesideIt) {
     EXPECT_EQ(props.DriverName, "XBNTX");
     EXPECT_EQ(props.TableName, "NTX");
     EXPECT_EQ(props.FieldCount, 5);
-    EXPECT_EQ(props.BookmarkSize, 4);
+    EXPECT_EQ(props.BookmarkSize, 8);
     EXPECT_FALSE(props.Indexed);
     EXPECT_EQ(DriverOfCursor(ntx), dbiDriverNTX);
     EXPECT_EQ(DriverOfCursor(ntx + 1), 0);

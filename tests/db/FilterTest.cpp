@@ -237,13 +237,15 @@ TEST_F(FilterTest, LookupAnswersWithoutMovingAndFeedsLookupFields) {
     EXPECT_EQ(names, "A B C ");
 }
 
-TEST_F(FilterTest, ValuesWithEveryKindOfQuoteAreFoundOrRefusedNeverMisread) {
+TEST_F(FilterTest, ValuesWithEveryKindOfQuoteAreFoundNeverMisread) {
     TTestTable& table = OpenLoans({"A'B\"C", "X'Y\"Z]", "PLAIN"});
     EXPECT_TRUE(table.Locate("AMOUNT;NAME", TVariant::Array({1, "A'B\"C"}), 0));
     EXPECT_EQ(table.FieldByName("AMOUNT")->AsFloat(), 1);
     EXPECT_FALSE(table.Locate("AMOUNT;NAME", TVariant::Array({3, "A'B\"C"}), 0));
-    // No delimiter is free in this value: the engine refuses the condition.
-    EXPECT_THROW(table.Locate("AMOUNT;NAME", TVariant::Array({2, "X'Y\"Z]"}), 0), EDBEngineError);
+    // No delimiter is free in this value: it is found all the same.
+    EXPECT_TRUE(table.Locate("AMOUNT;NAME", TVariant::Array({2, "X'Y\"Z]"}), 0));
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "X'Y\"Z]");
+    EXPECT_FALSE(table.Locate("NAME", "X'Y\"Z", 0));
     EXPECT_EQ(UsedSlots(), 0);
     EXPECT_EQ(AllNames(), "A'B\"C PLAIN X'Y\"Z] ");
 }
