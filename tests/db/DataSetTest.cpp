@@ -105,6 +105,18 @@ TEST_F(DataSetTest, MovesThatCannotHappenSendNothing) {
     EXPECT_TRUE(log_.empty());
 }
 
+TEST_F(DataSetTest, MoveByCountsTheRecordsMovedWithTheirDirection) {
+    TTestTable& table = OpenLoans({"A", "B", "C"});
+    table.Last();
+    EXPECT_EQ(table.MoveBy(-10), -2);
+    EXPECT_TRUE(table.Bof());
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "A");
+    EXPECT_EQ(table.MoveBy(10), 2);
+    EXPECT_TRUE(table.Eof());
+    EXPECT_EQ(table.MoveBy(-1), -1);
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "B");
+}
+
 TEST_F(DataSetTest, ARecordReadPastAnUnfilledRingBecomesTheActiveOne) {
     TTestTable& table = OpenLoans({"A", "B"});
     Watch(table, "grid", 5);
