@@ -847,7 +847,8 @@ TStringField::TStringField(TComponent* AOwner) : TField(AOwner) {
 }
 
 bool TStringField::GetValue(std::string& Value) {
-    std::vector<char> buffer(8193, '\0');
+    std::array<char, 8193> buffer; // the longest string field and its terminating zero
+    buffer[0] = buffer.back() = '\0';
     if (!GetData(buffer.data())) return false;
     Value = buffer.data();
     if (transliterate_) Value = NativeToAnsi(DataSet()->Locale(), Value);

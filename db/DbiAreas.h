@@ -35,6 +35,7 @@ public:
     int Previous() const { return previous_; }
 
 private:
+    int area_ = 0;
     int previous_ = -2;
     bool failed_ = true;
 };
@@ -115,6 +116,8 @@ int SelectCursorArea(TCursorHandle handle);
 // Selects the area as SelectCursorArea and gives its object (nullptr when none); the area stays
 // selected.
 TEngineWorkArea* WorkAreaOfCursor(TCursorHandle handle);
+// The object of a cursor whose engine area is open, without selecting it; nullptr otherwise.
+TEngineWorkArea* OpenWorkArea(TCursorHandle handle);
 // The driver code of an open cursor, 0 when the handle is no open area.
 int DriverOfCursor(TCursorHandle handle);
 

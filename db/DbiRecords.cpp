@@ -168,34 +168,67 @@ const TFieldDescriptor* LogicalOf(const TEngineWorkArea& area, Word field) {
 }
 
 // The raw text of a field in a record image.
-std::string RawField(const TEngineWorkArea& area, Word field, const char* record) {
+std::string_view RawField(const TEngineWorkArea& area, Word field, const char* record) {
     const TFieldDescriptor& phys = area.Physical[field - 1u];
-    return std::string(record + phys.Offset, static_cast<std::size_t>(phys.Units1));
+    return {record + phys.Offset, static_cast<std::size_t>(phys.Units1)};
 }
 
-bool AllBlank(const std::string& text) {
-    return text.find_first_not_of(' ') == std::string::npos;
+// A field whose text the engine keeps apart from the record image (variable-length text).
+bool IsVariable(const TEngineWorkArea& area, Word field) {
+    return area.Physical[field - 1u].FieldType == fldPhysMemo &&
+           area.Logical[field - 1u].FieldType == fldString;
+}
+
+bool AllBlank(std::string_view text) {
+    return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
+std::string_view TrimmedView(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The number a numeric field's text holds (blanks around it, "." as the decimal point, an
+// optional sign and exponent); false when the text is no finite number.
+bool NumberOfText(std::string_view text, double& value) {
+    text = TrimmedView(text);
+    if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
+    const auto end = text.data() + text.size();
+    const auto read = std::from_chars(text.data(), end, value);
+    return !text.empty() && read.ec == std::errc() && read.ptr == end && std::isfinite(value);
+}
+
+// The number of the digits text[at .. at + count), or -1 when one is no digit.
+int DigitsAt(std::string_view text, std::size_t at, std::size_t count) {
+    int value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
 }
 
 // Day count of a "yyyymmdd" text; false when it is no date.
-bool DayCountOf(const std::string& text, LongInt& days) {
-    if (text.size() < 8 ||
-        !std::all_of(text.begin(), text.begin() + 8, [](char c) { return c >= '0' && c <= '9'; }))
-        return false;
+bool DayCountOf(std::string_view text, LongInt& days) {
+    if (text.size() < 8) return false;
+    const int year = DigitsAt(text, 0, 4), month = DigitsAt(text, 4, 2), day = DigitsAt(text, 6, 2);
     TDateTime date = 0;
-    if (!TryEncodeDate(static_cast<Word>(std::stoi(text.substr(0, 4))),
-                       static_cast<Word>(std::stoi(text.substr(4, 2))),
-                       static_cast<Word>(std::stoi(text.substr(6, 2))), date))
+    if (year < 0 || month < 0 || day < 0 ||
+        !TryEncodeDate(static_cast<Word>(year), static_cast<Word>(month), static_cast<Word>(day),
+                       date))
         return false;
     days = static_cast<LongInt>(date) + dbiDateDelta;
     return true;
 }
 
-// A typed value from the field's text; false when the text is no value of that type.
-bool ReadValue(const TFieldDescriptor& desc, const std::string& text, void* dest) {
+// A typed value from the field's text into dest (the field's length in bytes); false, with dest
+// untouched, when the text is no value of that type.
+bool ReadValue(const TFieldDescriptor& desc, std::string_view text, void* dest) {
     switch (desc.FieldType) {
     case fldString: {
-        const std::string trimmed = TrimRight(text);
+        const std::size_t end = text.find_last_not_of(' ');
+        const std::string_view trimmed = text.substr(0, end == std::string_view::npos ? 0 : end + 1);
         std::memset(dest, 0, desc.Length);
         std::memcpy(dest, trimmed.data(), std::min<std::size_t>(trimmed.size(), desc.Length - 1u));
         return true;
@@ -214,7 +247,7 @@ bool ReadValue(const TFieldDescriptor& desc, const std::string& text, void* dest
     }
     case fldInt16: {
         int value = 0, code = 0;
-        Val(Trim(text), value, code);
+        Val(TrimmedView(text), value, code);
         if (code != 0 || value < -32768 || value > 32767) return false;
         const auto small = static_cast<SmallInt>(value);
         std::memcpy(dest, &small, sizeof small);
@@ -222,9 +255,7 @@ bool ReadValue(const TFieldDescriptor& desc, const std::string& text, void* dest
     }
     case fldFloat: {
         double value = 0;
-        int code = 0;
-        Val(Trim(text), value, code);
-        if (code != 0) return false;
+        if (!NumberOfText(text, value)) return false;
         std::memcpy(dest, &value, sizeof value);
         return true;
     }
@@ -641,19 +672,20 @@ DBIResult DbiSaveChanges(TCursorHandle cursor) {
 
 DBIResult DbiGetField(TCursorHandle cursor, Word field, const char* record, void* dest,
                       bool* blank) {
-    TWA wa(cursor);
-    TEngineWorkArea* area = EngineWorkArea(cursor);
-    if (wa.Failed() || !area) return dbiBadHandle;
+    TEngineWorkArea* area = OpenWorkArea(cursor);
+    if (!area) return dbiBadHandle;
     if (blank) *blank = false;
     const TFieldDescriptor* desc = LogicalOf(*area, field);
     if (!desc) return dbiBadParameter;
     if (desc->FieldType == fldBlob) return dbiOK;
     if (!record) return dbiBadParameter;
-    const bool variable = xb_SysProp(65012, field) != 0;
-    std::string text;
-    if (variable) {
+    std::string kept; // the text of a variable-length field, which the engine gives
+    std::string_view text;
+    if (IsVariable(*area, field)) {
+        TWA wa(cursor);
         TBorrowedBuffer borrowed(*area, record);
-        text = desc->FieldType == fldDate ? xb_GetString(field) : xb_GetTrimString(field);
+        kept = desc->FieldType == fldDate ? xb_GetString(field) : xb_GetTrimString(field);
+        text = kept;
     } else {
         text = RawField(*area, field, record);
     }
@@ -661,13 +693,7 @@ DBIResult DbiGetField(TCursorHandle cursor, Word field, const char* record, void
         if (blank) *blank = true;
         return dbiOK;
     }
-    if (!dest) return dbiOK;
-    std::vector<char> value(std::max<std::size_t>(desc->Length, 8), '\0');
-    if (!ReadValue(*desc, text, value.data())) {
-        if (blank) *blank = true;
-        return dbiOK;
-    }
-    std::memcpy(dest, value.data(), desc->Length);
+    if (dest && !ReadValue(*desc, text, dest) && blank) *blank = true;
     return dbiOK;
 }
 
