@@ -8,6 +8,8 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -133,6 +135,110 @@ TEST_F(EngineStatusTest, ADatasetOnADamagedOrderRaisesTheEnginesReason) {
     table.Open();
     EXPECT_EQ(table.RecordCount() > 0, true);
     EXPECT_EQ(table.FieldByName("NAME")->AsString(), "ADAMS");
+}
+
+// Renames record recno of LOANS.DBF in a process of its own, the table opened shared.
+void RenameElsewhere(const std::string& path, LongInt recno, const std::string& name) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        bool ok = xb_Use(path, "OTHER", xbModeShared, xbCDX) > 0 && xb_Go(recno) == xbOK;
+        std::string image = ok ? xb_GetRecord() : std::string();
+        if (ok) image.replace(1, 10, (name + std::string(10, ' ')).substr(0, 10));
+        ok = ok && xb_PutRecord(image) == xbOK && xb_Close() == xbOK;
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    ASSERT_EQ(status, 0);
+}
+
+TEST_F(EngineStatusTest, ASharedReaderReadsInBlocksYetSeesEveryWrite) {
+    // More records than one block holds, appended by a sole user at once.
+    MakeLoans("LOANS.DBF", {}, xbCDX, false);
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "MAKE", xbModeExclusive, xbCDX), 0);
+    for (int i = 0; i < 3000; ++i) {
+        ASSERT_EQ(xb_AppendEx(), 0);
+        xb_Replace(1, xbReplaceText, "N" + std::to_string(i));
+    }
+    ASSERT_EQ(xb_Close(), xbOK);
+    const TCursorHandle reader = Open("LOANS.DBF");
+    const TCursorHandle writer = Open("LOANS.DBF");
+    std::string record = RecordBuffer(reader);
+    DbiSetToBegin(reader);
+    ASSERT_EQ(DbiGetNextRecord(reader, 0, record.data(), nullptr), dbiOK);
+    ASSERT_EQ(DbiGetNextRecord(reader, 0, record.data(), nullptr), dbiOK);
+    EXPECT_EQ(TrimmedName(record), "N1");
+    // Another work area of this process changes the next record: read at once.
+    std::string other = RecordBuffer(writer);
+    ASSERT_EQ(DbiSetToSeqNo(writer, 3), dbiOK);
+    ASSERT_EQ(DbiGetRecord(writer, 1, other.data(), nullptr), dbiOK);
+    DbiPutField(writer, 1, other.data(), "CHANGED");
+    ASSERT_EQ(DbiModifyRecord(writer, other.data(), true), dbiOK);
+    ASSERT_EQ(DbiGetNextRecord(reader, 0, record.data(), nullptr), dbiOK);
+    EXPECT_EQ(TrimmedName(record), "CHANGED");
+    // Another process changes records further on: a new position reads them anew at once, and
+    // stepping on reads them a moment later.
+    RenameElsewhere(Path("LOANS.DBF"), 5, "FAR");
+    ASSERT_EQ(DbiSetToSeqNo(reader, 5), dbiOK);
+    ASSERT_EQ(DbiGetRecord(reader, 0, record.data(), nullptr), dbiOK);
+    EXPECT_EQ(TrimmedName(record), "FAR");
+    RenameElsewhere(Path("LOANS.DBF"), 6, "NEXT");
+    ::usleep(30000);
+    ASSERT_EQ(DbiGetNextRecord(reader, 0, record.data(), nullptr), dbiOK);
+    EXPECT_EQ(TrimmedName(record), "NEXT");
+    // Every record of the table is read once, in order, the block boundaries included.
+    DbiSetToBegin(reader);
+    int count = 0;
+    while (DbiGetNextRecord(reader, 0, record.data(), nullptr) == dbiOK) {
+        if (count > 6) {
+            ASSERT_EQ(TrimmedName(record), "N" + std::to_string(count));
+        }
+        ++count;
+    }
+    EXPECT_EQ(count, 3000);
+    // And backwards.
+    DbiSetToEnd(reader);
+    while (DbiGetPriorRecord(reader, 0, record.data(), nullptr) == dbiOK) {
+        --count;
+        if (count > 6) {
+            ASSERT_EQ(TrimmedName(record), "N" + std::to_string(count));
+        }
+    }
+    EXPECT_EQ(count, 0);
+}
+
+TEST_F(EngineStatusTest, IndexesAreMadeAnewWhenTheTableIsAlone) {
+    MakeLoans("LOANS.DBF", {{"DAVIS", 1}, {"ADAMS", 2}, {"MILLS", 3}}, xbCDX, false);
+    TIndexDesc byName;
+    byName.TagName = "NAME";
+    byName.KeyExpression = "NAME";
+    TIndexDesc byAmount;
+    byAmount.TagName = "AMOUNT";
+    byAmount.KeyExpression = "AMOUNT";
+    byAmount.Descending = true;
+    Session()->Open();
+    // No index file at all, and another holder: nothing can be done yet.
+    const TCursorHandle holder = Open("LOANS.DBF");
+    EXPECT_EQ(MessageOf([&] { RebuildIndexes(Path("LOANS.DBF"), {byName, byAmount}, ttXBFOX); }),
+              "File is in use by another user: \"" + Path("LOANS.DBF") + "\"");
+    EXPECT_FALSE(std::filesystem::exists(Path("LOANS.CDX")));
+    TCursorHandle closing = holder;
+    DbiCloseCursor(closing);
+    RebuildIndexes(Path("LOANS.DBF"), {byName, byAmount}, ttXBFOX);
+    EXPECT_EQ(Names(Open("LOANS.DBF", "NAME")), "ADAMS DAVIS MILLS ");
+    xb_CloseAll();
+
+    // A damaged tag definition, which no open gets past, is made anew too.
+    Damage("LOANS.CDX", IndexPage("LOANS.CDX", 1, false));
+    TCursorHandle cursor = 0;
+    ASSERT_EQ(DbiOpenTable(db_, "LOANS.DBF", nullptr, nullptr, "AMOUNT", 0, dbiOpenReadWrite,
+                           dbiShareShared, 2, false, nullptr, &cursor),
+              dbiIndexDamaged);
+    RebuildIndexes(Path("LOANS.DBF"), {byName, byAmount}, ttXBFOX);
+    EXPECT_EQ(Names(Open("LOANS.DBF", "AMOUNT")), "MILLS ADAMS DAVIS ");
+    EXPECT_EQ(MessageOf([&] { RebuildIndexes(Path("NONE.DBF"), {byName}, ttXBFOX); })
+                  .rfind("File Open Error: File not found", 0),
+              0u);
 }
 
 TEST_F(EngineStatusTest, BookmarksTakenBeforeAPackAreRefusedAfterIt) {
