@@ -128,9 +128,12 @@ DBIResult ReadStep(TEngineWorkArea& area, bool forward, int lock, char* record,
         }
         FillProps(props);
         if (LockRefused(lock)) return dbiLockRefused;
-        const char* image = reinterpret_cast<const char*>(xb_SysProp(65000, 0));
-        if (record) std::memcpy(record, image, area.SaveBuffer.size());
-        if (RunFilterCallbacks(image, area)) return dbiOK;
+        const char* engine = reinterpret_cast<const char*>(xb_SysProp(65000, 0));
+        if (record) std::memcpy(record, engine, area.SaveBuffer.size());
+        if (!area.CallbackFilters) return dbiOK;
+        // A filter callback reads a copy: what it calls may change the engine's buffer.
+        const std::string image(engine, area.SaveBuffer.size());
+        if (RunFilterCallbacks(image.data(), area)) return dbiOK;
     }
 }
 
