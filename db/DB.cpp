@@ -847,7 +847,8 @@ TStringField::TStringField(TComponent* AOwner) : TField(AOwner) {
 }
 
 bool TStringField::GetValue(std::string& Value) {
-    std::vector<char> buffer(8193, '\0');
+    std::array<char, 8193> buffer; // the longest string field and its terminating zero
+    buffer[0] = buffer.back() = '\0';
     if (!GetData(buffer.data())) return false;
     Value = buffer.data();
     if (transliterate_) Value = NativeToAnsi(DataSet()->Locale(), Value);
@@ -1714,15 +1715,29 @@ LongInt TBlobStream::Read(void* Buffer, LongInt Count) {
 
 LongInt TBlobStream::Write(const void* Buffer, LongInt Count) {
     if (!opened_ || Count <= 0) return 0;
-    std::string native;
-    const void* source = Buffer;
+    std::string bytes(static_cast<const char*>(Buffer), static_cast<std::size_t>(Count));
     if (Converts()) {
-        DbiAnsiToNative(dataSet_->Locale(), &native, static_cast<const char*>(Buffer),
+        DbiAnsiToNative(dataSet_->Locale(), &bytes, static_cast<const char*>(Buffer),
                         static_cast<LongWord>(Count), nullptr);
-        native.resize(static_cast<std::size_t>(Count));
-        source = native.data();
+        bytes.resize(static_cast<std::size_t>(Count));
     }
-    CheckEngineResult(DbiPutBlob(dataSet_->Handle(), buffer_, fieldNo_, position_, Count, source));
+    // A stream writes in place: a gap before the position reads as zeros, and the blob's bytes
+    // after the written ones stay (the engine call keeps only what comes before its offset).
+    const LongInt size = BlobSize();
+    LongInt offset = position_;
+    if (offset > size) {
+        bytes.insert(0, static_cast<std::size_t>(offset - size), '\0');
+        offset = size;
+    }
+    if (const LongInt end = position_ + Count; end < size) {
+        std::string tail(static_cast<std::size_t>(size - end), '\0');
+        LongInt count = 0;
+        CheckEngineResult(
+            DbiGetBlob(dataSet_->Handle(), buffer_, fieldNo_, end, size - end, tail.data(), &count));
+        bytes.append(tail, 0, static_cast<std::size_t>(count));
+    }
+    CheckEngineResult(DbiPutBlob(dataSet_->Handle(), buffer_, fieldNo_, offset,
+                                 static_cast<LongInt>(bytes.size()), bytes.data()));
     position_ += Count;
     modified_ = true;
     return Count;
@@ -2271,7 +2286,7 @@ int TDataSet::MoveBy(int Distance) {
                 scrollCount -= full;
                 activeRecord_ = recordCount_ - 1;
             }
-            for (; Distance < 0; ++Distance, ++result) {
+            for (; Distance < 0; ++Distance, --result) {
                 if (activeRecord_ > 0) {
                     --activeRecord_;
                     continue;

@@ -878,6 +878,7 @@ class TDataSet : public TComponent {
     void Last();
     void Next() { MoveBy(1); }
     void Prior() { MoveBy(-1); }
+    // Moves Distance records (back when negative); the signed count of records actually moved.
     int MoveBy(int Distance);
     void Refresh();
     // A copy of the active record's bookmark, or empty.

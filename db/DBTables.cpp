@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 
 namespace {} // namespace
 
@@ -1472,33 +1473,83 @@ void TTable::SetRange(const std::vector<TVarRec>& StartValues,
 
 // ---- Creating tables ----
 
-bool CreateTable(const std::string& Path, const std::vector<TXbFieldDef>& Fields,
-                 const std::vector<TIndexDesc>& Indexes, TTableType Type) {
-    if (!XbFindFile(Path).empty() ||
-        (UpperExtension(Path).empty() && !XbFindFile(Path + ".DBF").empty()))
-        return false;
-    const int driver = Type == ttXBNTX   ? dbiDriverNTX
-                       : Type == ttXBNSX ? dbiDriverNSX
-                                         : dbiDriverCDX;
-    CheckEngineResult(ResultOfEngineStatus(xb_Create(Path, Fields, driver)));
-    const TWA remembered(0);
-    const int area = xb_Use(Path, AliasForTable(Path), xbModeExclusive, driver);
-    if (area == 0) CheckEngineResult(EngineFailure(dbiTableOpenFailed));
+namespace {
+
+int DriverOfType(TTableType Type) {
+    return Type == ttXBNTX ? dbiDriverNTX : Type == ttXBNSX ? dbiDriverNSX : dbiDriverCDX;
+}
+
+// The index file of an order: an NTX file of its tag beside the table, else the production
+// index (empty path).
+std::string OrderFile(const std::string& Path, int Driver, const TIndexDesc& Index) {
+    return Driver == dbiDriverNTX
+               ? Path.substr(0, Path.find_last_of('/') + 1) + Index.TagName + ".NTX"
+               : std::string();
+}
+
+// Opens the table at Path exclusively in a work area of its own; 0 when the engine refuses.
+int UseAlone(const std::string& Path, int Driver) {
+    return xb_Use(Path, AliasForTable(Path), xbModeExclusive, Driver);
+}
+
+// Raises the failure of an exclusive open: the table busy when another holder has it.
+[[noreturn]] void RaiseOpenFailure() {
+    DbiError(EngineFailure(xb_LastError() == xbErrLocked ? dbiTableBusy : dbiTableOpenFailed));
+}
+
+// Makes the orders of Indexes in the table open in the current area, then closes it; the
+// engine's refusal raises.
+void MakeOrdersAndClose(const std::string& Path, int Driver,
+                        const std::vector<TIndexDesc>& Indexes) {
     DBIResult result = dbiOK;
     for (const TIndexDesc& index : Indexes) {
-        const std::string file =
-            driver == dbiDriverNTX
-                ? Path.substr(0, Path.find_last_of('/') + 1) + index.TagName + ".NTX"
-                : std::string();
-        if (xb_IndexCreate(file, index.TagName, index.KeyExpression, index.Condition,
-                           index.Unique ? 1 : 0, index.Descending ? 1 : 0) <= 0) {
+        if (xb_IndexCreate(OrderFile(Path, Driver, index), index.TagName, index.KeyExpression,
+                           index.Condition, index.Unique ? 1 : 0, index.Descending ? 1 : 0) <= 0) {
             result = EngineFailure(dbiNoSuchIndex);
             break;
         }
     }
     xb_Close();
     CheckEngineResult(result);
+}
+
+} // namespace
+
+bool CreateTable(const std::string& Path, const std::vector<TXbFieldDef>& Fields,
+                 const std::vector<TIndexDesc>& Indexes, TTableType Type) {
+    if (!XbFindFile(Path).empty() ||
+        (UpperExtension(Path).empty() && !XbFindFile(Path + ".DBF").empty()))
+        return false;
+    const int driver = DriverOfType(Type);
+    CheckEngineResult(ResultOfEngineStatus(xb_Create(Path, Fields, driver)));
+    const TWA remembered(0);
+    if (UseAlone(Path, driver) == 0) RaiseOpenFailure();
+    MakeOrdersAndClose(Path, driver, Indexes);
     return true;
+}
+
+void RebuildIndexes(const std::string& Path, const std::vector<TIndexDesc>& Indexes,
+                    TTableType Type) {
+    const int driver = DriverOfType(Type);
+    const TWA remembered(0);
+    // An exclusive open that fails on the index itself had the table alone all the same.
+    if (UseAlone(Path, driver) > 0)
+        xb_Close();
+    else if (xb_LastError() != xbErrDamagedIndex)
+        RaiseOpenFailure();
+    std::string table = XbFindFile(Path);
+    if (table.empty()) table = XbFindFile(Path + ".DBF");
+    std::vector<std::string> files;
+    if (driver == dbiDriverNTX) {
+        for (const TIndexDesc& index : Indexes)
+            files.push_back(XbFindFile(OrderFile(table, driver, index)));
+    } else {
+        files.push_back(XbFindFile(XbChangeExt(table, driver == dbiDriverNSX ? ".NSX" : ".CDX")));
+    }
+    for (const std::string& file : files)
+        if (!file.empty()) std::filesystem::remove(file);
+    if (UseAlone(Path, driver) == 0) RaiseOpenFailure();
+    MakeOrdersAndClose(table, driver, Indexes);
 }
 
 // ---- Parameters ----

@@ -640,6 +640,13 @@ private:
 // exists already is left as it is and the answer is false; engine refusals raise.
 bool CreateTable(const std::string& Path, const std::vector<TXbFieldDef>& Fields,
                  const std::vector<TIndexDesc>& Indexes, TTableType Type);
+// Makes the index files of the xBase table at Path anew with the orders of Indexes (as
+// CreateTable makes them), for a table whose index is damaged or missing: the old index files
+// are removed and every order is built from the records. It needs the table alone: while
+// anybody else has it open it raises 10243 (table busy) with the engine's reason and changes
+// nothing (11011 when the table cannot be opened at all); other refusals of the engine raise.
+void RebuildIndexes(const std::string& Path, const std::vector<TIndexDesc>& Indexes,
+                    TTableType Type);
 
 // ---- Parameters, queries and stored procedures ----
 //

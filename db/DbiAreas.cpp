@@ -50,9 +50,9 @@ TFailure& LastFailure() {
 // ---- TWA ----
 
 TWA::TWA(TCursorHandle area) {
-    const int n = AreaOf(area);
-    failed_ = !AreaOpen(n);
-    if (!failed_) previous_ = xb_Select(n);
+    area_ = AreaOf(area);
+    failed_ = !AreaOpen(area_);
+    if (!failed_) previous_ = xb_Select(area_);
     if (previous_ == -2) {
         const int current = xb_WorkArea();
         previous_ = current > 255 ? 0 : current;
@@ -60,7 +60,8 @@ TWA::TWA(TCursorHandle area) {
 }
 
 TWA::~TWA() {
-    if (previous_ > 0 && AreaOpen(previous_)) xb_Select(previous_);
+    if (previous_ > 0 && (failed_ || previous_ != area_) && AreaOpen(previous_))
+        xb_Select(previous_);
 }
 
 // ---- TEngineWorkArea ----
@@ -167,8 +168,12 @@ TEngineWorkArea* WorkAreaOfCursor(TCursorHandle handle) {
     return SelectCursorArea(handle) == 0xFFFF ? nullptr : EngineWorkArea(handle);
 }
 
+TEngineWorkArea* OpenWorkArea(TCursorHandle handle) {
+    return AreaOpen(AreaOf(handle)) ? EngineWorkArea(handle) : nullptr;
+}
+
 int DriverOfCursor(TCursorHandle handle) {
-    const TEngineWorkArea* area = AreaOpen(AreaOf(handle)) ? EngineWorkArea(handle) : nullptr;
+    const TEngineWorkArea* area = OpenWorkArea(handle);
     return area ? area->Driver : 0;
 }
 
@@ -185,8 +190,8 @@ DBIResult EngineFailure(DBIResult code) {
     return code;
 }
 
-DBIResult LayerFailure(DBIResult code) {
-    LastFailure() = {code, {}};
+DBIResult LayerFailure(DBIResult code, const std::string& reason) {
+    LastFailure() = {code, reason};
     return code;
 }
 

@@ -11,6 +11,7 @@
 #include "db/DbiTypes.h"
 
 #include <array>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +35,7 @@ public:
     int Previous() const { return previous_; }
 
 private:
+    int area_ = 0;
     int previous_ = -2;
     bool failed_ = true;
 };
@@ -46,6 +48,7 @@ struct TEngineFilter {
     bool IsCallback = false;
     std::intptr_t ClientData = 0;
     LongInt Kind = 0; // the priority given when added; 2 marks a one-shot search condition
+    bool Refused = false; // the engine refused its condition: inactive, yet dropped on request
 
     bool Free() const { return Text.empty() && !IsCallback; }
 };
@@ -72,6 +75,9 @@ public:
     LongInt TranslateMode = 0;
     LongInt OpenMode = dbiOpenReadWrite;
     LongInt ShareMode = dbiShareShared;
+    // Blobs opened for writing, by record image and field: their data until the record is
+    // written or the blob freed (DbiBlobs.h).
+    std::map<std::pair<const char*, Word>, std::string> OpenBlobs;
 
     // Slot n (1..100), nullptr outside.
     TEngineFilter* Filter(TFilterHandle n);
@@ -110,6 +116,8 @@ int SelectCursorArea(TCursorHandle handle);
 // Selects the area as SelectCursorArea and gives its object (nullptr when none); the area stays
 // selected.
 TEngineWorkArea* WorkAreaOfCursor(TCursorHandle handle);
+// The object of a cursor whose engine area is open, without selecting it; nullptr otherwise.
+TEngineWorkArea* OpenWorkArea(TCursorHandle handle);
 // The driver code of an open cursor, 0 when the handle is no open area.
 int DriverOfCursor(TCursorHandle handle);
 
@@ -120,9 +128,9 @@ bool RunFilterCallbacks(const char* record, TEngineWorkArea& area);
 // The reason of an engine failure, kept with the result code the entry point gave for it, so
 // the error text of that code can tell why (a missing file, a lock, a damaged file, a read-only
 // file, a full disk). EngineFailure records the reason of the engine call that just failed and
-// gives code back; LayerFailure records a failure of the layer's own, which has no engine reason.
+// gives code back; LayerFailure records a failure of the layer's own with the layer's reason.
 DBIResult EngineFailure(DBIResult code);
-DBIResult LayerFailure(DBIResult code);
+DBIResult LayerFailure(DBIResult code, const std::string& reason = {});
 // The engine's text of the reason when the last recorded failure gave code; else empty.
 std::string FailureReason(DBIResult code);
 

@@ -2,6 +2,7 @@
 
 #include "db/DbiAreas.h"
 #include "db/DbiRecords.h"
+#include "xbase/XbMemo.h"
 #include "xbase/Xbase.h"
 
 #include <algorithm>
@@ -32,44 +33,67 @@ int WriteData(Word field, const std::string& data) {
     return status;
 }
 
-// Replaces the blob of record with data and puts the new memo reference into record.
-DBIResult StoreBlob(TCursorHandle cursor, char* record, Word field,
-                    std::string (*change)(std::string data, LongInt offset, LongInt length,
-                                          const void* source),
-                    LongInt offset, LongInt length, const void* source) {
+// The data of a blob field of a record image: the data of a blob opened for writing on it, else
+// what the files hold.
+std::string DataOf(TEngineWorkArea& area, const char* record, Word field) {
+    if (const auto open = area.OpenBlobs.find({record, field}); open != area.OpenBlobs.end())
+        return open->second;
+    TBorrowedBuffer borrowed(area, record);
+    return ReadData(field);
+}
+
+// What a write makes of the data: its first offset bytes, then length bytes of source; false
+// (with the reason kept) for an offset past the end or a blob past the size limit.
+bool Written(std::string& data, LongInt offset, LongInt length, const void* source) {
+    const auto size = static_cast<LongInt>(data.size());
+    if (offset > size) {
+        LayerFailure(dbiEndOfBlob, "Blob write at " + std::to_string(offset) +
+                                       " lies past its end at " + std::to_string(size));
+        return false;
+    }
+    if (length > dbiMaxBlobSize - offset) {
+        LayerFailure(dbiEndOfBlob, "Blob would exceed " + std::to_string(dbiMaxBlobSize) +
+                                       " bytes");
+        return false;
+    }
+    data.resize(static_cast<std::size_t>(offset));
+    data.append(static_cast<const char*>(source), static_cast<std::size_t>(length));
+    return true;
+}
+
+// Replaces the blob of record by what change makes of it: in memory when the blob is open for
+// writing, else in the files, the new memo reference put into record.
+template <typename Change>
+DBIResult StoreBlob(TCursorHandle cursor, char* record, Word field, const Change& change) {
     TWA wa(cursor);
     TEngineWorkArea* area = EngineWorkArea(cursor);
     if (wa.Failed() || !area) return dbiBadHandle;
-    if (!record || !IsBlobField(field) || offset < 0 || length < 0 || (length > 0 && !source))
-        return dbiBadParameter;
+    if (!record || !IsBlobField(field)) return dbiBadParameter;
+    if (const auto open = area->OpenBlobs.find({record, field}); open != area->OpenBlobs.end())
+        return change(open->second) ? dbiOK : dbiEndOfBlob;
     TBorrowedBuffer borrowed(*area, record);
-    const std::string data = change(ReadData(field), offset, length, source);
+    std::string data = ReadData(field);
+    if (!change(data)) return dbiEndOfBlob;
     const int status = WriteData(field, data);
     if (status == xbOK) borrowed.CopyBack(record);
     return ResultOfEngineStatus(status);
 }
 
-std::string Overwrite(std::string data, LongInt offset, LongInt length, const void* source) {
-    const auto at = static_cast<std::size_t>(offset);
-    const auto n = static_cast<std::size_t>(length);
-    if (data.size() < at + n) data.resize(at + n, '\0');
-    if (n > 0) std::memcpy(data.data() + at, source, n);
-    return data;
-}
-
-// Keeps the first offset bytes.
-std::string Cut(std::string data, LongInt offset, LongInt, const void*) {
-    data.resize(std::min(data.size(), static_cast<std::size_t>(offset)));
-    return data;
-}
-
 } // namespace
 
-DBIResult DbiOpenBlob(TCursorHandle, char*, Word, int) {
+DBIResult DbiOpenBlob(TCursorHandle cursor, char* record, Word field, int mode) {
+    if (mode == 0) return dbiOK; // reading keeps nothing
+    TWA wa(cursor);
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
+    if (!record || !IsBlobField(field)) return dbiBadParameter;
+    if (!area->OpenBlobs.count({record, field}))
+        area->OpenBlobs[{record, field}] = DataOf(*area, record, field);
     return dbiOK;
 }
 
-DBIResult DbiFreeBlob(TCursorHandle, char*, Word) {
+DBIResult DbiFreeBlob(TCursorHandle cursor, char* record, Word field) {
+    if (TEngineWorkArea* area = EngineWorkArea(cursor)) area->OpenBlobs.erase({record, field});
     return dbiOK;
 }
 
@@ -78,8 +102,7 @@ DBIResult DbiGetBlobSize(TCursorHandle cursor, char* record, Word field, LongInt
     TEngineWorkArea* area = EngineWorkArea(cursor);
     if (wa.Failed() || !area) return dbiBadHandle;
     if (!IsBlobField(field)) return dbiBadParameter;
-    TBorrowedBuffer borrowed(*area, record);
-    if (size) *size = static_cast<LongInt>(ReadData(field).size());
+    if (size) *size = static_cast<LongInt>(DataOf(*area, record, field).size());
     return dbiOK;
 }
 
@@ -90,11 +113,7 @@ DBIResult DbiGetBlob(TCursorHandle cursor, char* record, Word field, LongInt off
     TEngineWorkArea* area = EngineWorkArea(cursor);
     if (wa.Failed() || !area) return dbiBadHandle;
     if (!IsBlobField(field) || offset < 0 || length < 0) return dbiBadParameter;
-    std::string data;
-    {
-        TBorrowedBuffer borrowed(*area, record);
-        data = ReadData(field);
-    }
+    const std::string data = DataOf(*area, record, field);
     if (data.empty() || length == 0) return dbiOK;
     const auto n = static_cast<LongInt>(data.size());
     if (offset > n) return dbiBadParameter;
@@ -107,9 +126,34 @@ DBIResult DbiGetBlob(TCursorHandle cursor, char* record, Word field, LongInt off
 
 DBIResult DbiPutBlob(TCursorHandle cursor, char* record, Word field, LongInt offset, LongInt length,
                      const void* source) {
-    return StoreBlob(cursor, record, field, Overwrite, offset, length, source);
+    if (offset < 0 || length < 0 || (length > 0 && !source)) return dbiBadParameter;
+    return StoreBlob(cursor, record, field, [&](std::string& data) {
+        return Written(data, offset, length, source);
+    });
 }
 
 DBIResult DbiTruncateBlob(TCursorHandle cursor, char* record, Word field, LongInt length) {
-    return StoreBlob(cursor, record, field, Cut, length, 0, nullptr);
+    if (length < 0) return dbiBadParameter;
+    return StoreBlob(cursor, record, field, [length](std::string& data) {
+        data.resize(std::min(data.size(), static_cast<std::size_t>(length)));
+        return true;
+    });
+}
+
+int StoreOpenBlobs(TEngineWorkArea& area, const char* record, std::string& image) {
+    for (const auto& [key, data] : area.OpenBlobs) {
+        if (key.first != record) continue;
+        const Word field = key.second;
+        // An empty reference first: the data goes to fresh blocks, never over the old memo.
+        const std::string empty = TXbMemo::FormatBlock(0, xb_FieldWidth(field));
+        image.replace(static_cast<std::size_t>(xb_FieldOffset(field) - 1), empty.size(), empty);
+        TBorrowedBuffer borrowed(area, image.data());
+        if (const int status = WriteData(field, data); status != xbOK) return status;
+        borrowed.CopyBack(image.data());
+    }
+    return xbOK;
+}
+
+void ForgetWrittenBlobs(TEngineWorkArea& area, const char* record) {
+    std::erase_if(area.OpenBlobs, [record](const auto& open) { return open.first.first == record; });
 }

@@ -6,8 +6,11 @@
 #include "platform/rtl/Strings.h"
 #include "xbase/Xbase.h"
 
+#include <array>
 #include <charconv>
+#include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -20,31 +23,82 @@ std::string BuildFilterQuery(const TEngineWorkArea& area) {
     return query;
 }
 
-void SetQuery(const TEngineWorkArea& area) {
-    xb_Query(BuildFilterQuery(area));
+// Hands the condition to the engine; a refusal is the result, with the condition as reason.
+DBIResult Query(const std::string& condition) {
+    const int status = xb_Query(condition);
+    if (status == xbBadArgument)
+        return LayerFailure(dbiBadParameter, "Filter condition cannot be used: " + condition);
+    return ResultOfEngineStatus(status);
+}
+
+// Hands the work area's condition to the engine.
+DBIResult SetQuery(const TEngineWorkArea& area) {
+    return Query(BuildFilterQuery(area));
 }
 
 // A one-shot search condition: the cursor goes before the first record that meets it and the
-// work area's own condition and that the active callback filters accept.
-void RunSearch(const TEngineFilter& f, TEngineWorkArea& area) {
+// work area's own condition and that the active callback filters accept. A condition the
+// engine refuses, or a move that fails, is the result; the work area's condition stays.
+DBIResult RunSearch(const TEngineFilter& f, TEngineWorkArea& area) {
     const std::string current = xb_DBFilter();
-    xb_Query(current.empty() ? f.Text : "(" + f.Text + ") .and. (" + current + ")");
-    xb_GoTop();
-    while (!xb_Eof() && !RunFilterCallbacks(xb_GetRecord().data(), area))
-        xb_Skip(1);
+    const DBIResult refused =
+        Query(current.empty() ? f.Text : "(" + f.Text + ") .and. (" + current + ")");
+    if (refused != dbiOK) return refused;
+    int status = xb_GoTop();
+    while (status == xbOK && !xb_Eof() && !RunFilterCallbacks(xb_GetRecord().data(), area))
+        status = xb_Skip(1);
     const LongInt recno = xb_RecNo();
     const bool none = xb_Eof();
     xb_Query(current);
-    if (none) {
-        xb_GoBottom();
-        xb_Skip(1);
-        return;
-    }
+    if (status != xbOK) return ResultOfEngineStatus(status);
+    if (none) return DbiSetToEnd(area.Area);
     xb_Go(recno);
     xb_Skip(-1);
+    return dbiOK;
 }
 
 // ---- Filter trees ----
+
+// Text as a string constant of the condition. A text that holds every closing delimiter
+// (', " and ]) is cut into pieces, each delimited by the closer it lacks that reaches farthest,
+// and the pieces are joined with "+" in balanced parentheses, so any text keeps its meaning and
+// a long one stays shallow.
+std::string JoinedPieces(const std::vector<std::string>& pieces, std::size_t from, std::size_t to) {
+    if (to - from == 1) return pieces[from];
+    const std::size_t middle = from + (to - from) / 2;
+    return "(" + JoinedPieces(pieces, from, middle) + " + " + JoinedPieces(pieces, middle, to) + ")";
+}
+
+std::string QuotedText(const std::string& value) {
+    static constexpr std::array<std::pair<char, char>, 3> kDelimiters{
+        {{'\'', '\''}, {'"', '"'}, {'[', ']'}}};
+    std::vector<std::string> pieces;
+    std::size_t start = 0;
+    do {
+        std::size_t end = start;
+        std::pair<char, char> chosen = kDelimiters[0];
+        for (const auto& delimiters : kDelimiters) {
+            const std::size_t closer = std::min(value.find(delimiters.second, start), value.size());
+            if (closer > end) {
+                end = closer;
+                chosen = delimiters;
+            }
+        }
+        pieces.push_back(chosen.first + value.substr(start, end - start) + chosen.second);
+        start = end;
+    } while (start < value.size());
+    return JoinedPieces(pieces, 0, pieces.size());
+}
+
+// A finite number as condition text in plain decimal, with the decimals it needs to read back
+// as the same number ("100000", "0.125"); false for a value that is not finite.
+bool PlainDecimal(double value, std::string& text) {
+    if (!std::isfinite(value)) return false;
+    char buffer[400]; // the longest fixed form of a double is 1 + 309 + 1 + 17 characters
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    text.assign(buffer, r.ptr);
+    return r.ec == std::errc();
+}
 
 constexpr int kMaxDepth = 64;
 
@@ -239,23 +293,16 @@ private:
             double value = 0;
             if (!fits(8)) return false;
             std::memcpy(&value, data, 8);
-            char buffer[64];
-            const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
             type = 'N';
-            text.assign(buffer, r.ptr);
-            return text.find_first_of("ein") == std::string::npos; // finite, plain digits
+            return PlainDecimal(value, text);
         }
         default: return false;
         }
     }
 
     static bool Quoted(const std::string& value, std::string& text) {
-        for (const char* quotes : {"''", "\"\"", "[]"})
-            if (value.find_first_of(quotes) == std::string::npos) {
-                text = quotes[0] + value + quotes[1];
-                return true;
-            }
-        return false;
+        text = QuotedText(value);
+        return true;
     }
 
     const unsigned char* blob_;
@@ -304,21 +351,37 @@ DBIResult DbiActivateFilter(TCursorHandle cursor, TFilterHandle filter) {
     TEngineWorkArea* area = EngineWorkArea(cursor);
     if (wa.Failed() || !area) return dbiBadHandle;
     if (filter == 0) {
+        std::vector<TEngineFilter*> activated;
         for (TEngineFilter& f : area->Filters)
-            if (!f.Free()) f.Active = true;
-        SetQuery(*area);
-        return dbiOK;
+            if (!f.Free() && !f.Active) {
+                f.Active = true;
+                activated.push_back(&f);
+            }
+        const DBIResult result = SetQuery(*area);
+        if (result != dbiOK) {
+            for (TEngineFilter* f : activated)
+                f->Active = false;
+            SetQuery(*area);
+        }
+        return result;
     }
     TEngineFilter* f = area->Filter(filter);
     if (!f || f->Free()) return dbiBadParameter;
     if (f->Active) return dbiOK;
-    f->Active = true;
-    if (f->IsCallback) return dbiOK;
-    if (f->Kind == filterKindSearch)
-        RunSearch(*f, *area);
-    else
-        SetQuery(*area);
-    return dbiOK;
+    if (f->IsCallback) {
+        f->Active = true;
+        return dbiOK;
+    }
+    DBIResult result = dbiOK;
+    if (f->Kind == filterKindSearch) {
+        result = RunSearch(*f, *area);
+    } else {
+        f->Active = true;
+        result = SetQuery(*area);
+    }
+    f->Active = result == dbiOK;
+    f->Refused = !f->Active;
+    return result;
 }
 
 DBIResult DbiDeactivateFilter(TCursorHandle cursor, TFilterHandle filter) {
@@ -328,15 +391,13 @@ DBIResult DbiDeactivateFilter(TCursorHandle cursor, TFilterHandle filter) {
     if (filter == 0) {
         for (TEngineFilter& f : area->Filters)
             if (!f.Free()) f.Active = false;
-        xb_Query("");
-        return dbiOK;
+        return ResultOfEngineStatus(xb_Query(""));
     }
     TEngineFilter* f = area->Filter(filter);
     if (!f || f->Free()) return dbiBadParameter;
     if (!f->Active) return dbiOK;
     f->Active = false;
-    if (!f->IsCallback && f->Kind != filterKindSearch) SetQuery(*area);
-    return dbiOK;
+    return !f->IsCallback && f->Kind != filterKindSearch ? SetQuery(*area) : dbiOK;
 }
 
 DBIResult DbiDropFilter(TCursorHandle cursor, TFilterHandle filter) {
@@ -344,19 +405,18 @@ DBIResult DbiDropFilter(TCursorHandle cursor, TFilterHandle filter) {
     TEngineWorkArea* area = EngineWorkArea(cursor);
     if (wa.Failed() || !area) return dbiBadHandle;
     TEngineFilter* f = area->Filter(filter);
-    if (!f || !f->Active) return dbiOK;
+    if (!f || (!f->Active && !f->Refused)) return dbiOK;
     const bool expressionFilter = !f->IsCallback;
     const bool search = f->Kind == filterKindSearch;
     if (!expressionFilter) area->CallbackFilters = false;
+    const bool inCondition = expressionFilter && !search && f->Active;
     *f = TEngineFilter{};
-    if (expressionFilter && !search) SetQuery(*area);
-    return dbiOK;
+    return inCondition ? SetQuery(*area) : dbiOK;
 }
 
 DBIResult DbiRestoreFilterCondition(TCursorHandle cursor) {
     TWA wa(cursor);
     TEngineWorkArea* area = EngineWorkArea(cursor);
     if (wa.Failed() || !area) return dbiBadHandle;
-    SetQuery(*area);
-    return dbiOK;
+    return SetQuery(*area);
 }

@@ -5,7 +5,13 @@
 //
 // An expression filter takes its condition from the text passed as client data; when none is
 // given it is translated from the filter tree (the engine filter-tree blob of the dataset
-// model); a tree that has no xBase form is refused with 9998.
+// model); a tree that has no xBase form is refused with 9998. In the translation every number
+// is written in plain decimal (no exponent) and every text becomes a string constant that keeps
+// its meaning whatever quotes and brackets it holds.
+//
+// A condition the engine refuses is the result of the call that hands it over (9998, the
+// condition as reason); the engine keeps the condition it had, and the refused filter stays
+// inactive (it is marked refused, and DbiDropFilter frees its slot all the same).
 #pragma once
 
 #include "db/DbiTypes.h"
@@ -17,10 +23,11 @@
 // (0 = none); without one it is a callback filter. 10753 when all 100 slots are taken.
 DBIResult DbiAddFilter(TCursorHandle cursor, std::intptr_t clientData, int priority, bool canAbort,
                        const void* expression, TFilterCallback callback, TFilterHandle* filter);
-// Filter 0 acts on every used slot.
+// Filter 0 acts on every used slot; when the joined condition is refused none of them becomes
+// active.
 DBIResult DbiActivateFilter(TCursorHandle cursor, TFilterHandle filter);
 DBIResult DbiDeactivateFilter(TCursorHandle cursor, TFilterHandle filter);
-// Only an active filter is dropped; an inactive one keeps its slot.
+// Only an active (or refused) filter is dropped; an inactive one keeps its slot.
 DBIResult DbiDropFilter(TCursorHandle cursor, TFilterHandle filter);
 
 // Sets the engine condition back to the cursor's own active expression filters, after a

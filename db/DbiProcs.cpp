@@ -1,6 +1,7 @@
 #include "db/DbiProcs.h"
 
 #include "db/DbiAreas.h"
+#include "db/DbiRecords.h"
 #include "platform/rtl/Strings.h"
 #include "xbase/XbFile.h"
 #include "xbase/XbModule.h"
@@ -86,15 +87,42 @@ bool SelectOrderOfTag(const std::string& tag) {
     return true;
 }
 
+// The result of an engine failure to open a file of a table, by the reason the engine gave: a
+// damaged index or memo file is told as such (the caller may repair it), any other reason is
+// the open failure it gives.
+DBIResult OpenFailure(DBIResult otherwise) {
+    switch (xb_LastError()) {
+    case xbErrDamagedIndex: return EngineFailure(dbiIndexDamaged);
+    case xbErrDamagedMemo: return EngineFailure(dbiMemoDamaged);
+    default: return EngineFailure(otherwise);
+    }
+}
+
 // Opens the index named by tag for a table just opened: an NTX file in the table's directory,
-// or a tag of the production index.
-bool OpenTagOfTable(int driver, const std::string& directory, const std::string& tag) {
-    if (driver != dbiDriverNTX) return SelectOrderOfTag(tag);
+// or a tag of the production index (whose missing file is named as the reason).
+DBIResult OpenTagOfTable(int driver, const std::string& table, const std::string& tag) {
+    if (driver != dbiDriverNTX) {
+        if (SelectOrderOfTag(tag)) return dbiOK;
+        const std::string production =
+            XbChangeExt(table, driver == dbiDriverNSX ? ".NSX" : ".CDX");
+        if (XbFindFile(production).empty())
+            return LayerFailure(dbiNoSuchIndex, "Index file not found: \"" + production + "\"");
+        return LayerFailure(dbiNoSuchIndex, "Index tag not found: " + tag);
+    }
+    const std::string directory = table.substr(0, table.find_last_of('/') + 1);
     const std::string path = tag.find('/') == std::string::npos ? directory + tag : tag;
     const int order = xb_IndexOpen(path);
-    if (order <= 0) return false;
+    if (order <= 0) return OpenFailure(dbiNoSuchIndex);
     xb_SetOrder(order);
-    return true;
+    return dbiOK;
+}
+
+// Closes an area a failed open leaves, keeping the reason of the failure.
+DBIResult CloseFailedOpen(int area, TCursorHandle* cursor, DBIResult result) {
+    xb_Close();
+    FreeEngineWorkArea(static_cast<TCursorHandle>(area));
+    if (cursor) *cursor = 0;
+    return result;
 }
 
 // Fills a logical and a physical descriptor of field n of the current area.
@@ -372,7 +400,7 @@ DBIResult DbiOpenTable(TDatabaseHandle database, const char* table, const char* 
     if (area == 0) {
         // A file that cannot be written may still be opened for reading.
         const bool readOnly = xb_LastError() == xbErrReadOnly && openMode != dbiOpenReadOnly;
-        return EngineFailure(readOnly ? dbiReadOnly : dbiTableOpenFailed);
+        return OpenFailure(readOnly ? dbiReadOnly : dbiTableOpenFailed);
     }
 
     auto workArea = std::make_unique<TEngineWorkArea>(area);
@@ -383,16 +411,14 @@ DBIResult DbiOpenTable(TDatabaseHandle database, const char* table, const char* 
     DescribeFields(*workArea);
     SetEngineWorkArea(static_cast<TCursorHandle>(area), std::move(workArea));
     const std::string tagName = Text(tag);
-    if (!tagName.empty() &&
-        !OpenTagOfTable(driverCode, path.substr(0, path.find_last_of('/') + 1), tagName)) {
-        xb_Close();
-        FreeEngineWorkArea(static_cast<TCursorHandle>(area));
-        if (cursor) *cursor = 0;
-        return EngineFailure(dbiNoSuchIndex);
-    }
-    // A new cursor stands before its first record.
-    xb_GoTop();
-    xb_Skip(-1);
+    if (!tagName.empty())
+        if (const DBIResult result = OpenTagOfTable(driverCode, xb_BaseName(), tagName);
+            result != dbiOK)
+            return CloseFailedOpen(area, cursor, result);
+    // A new cursor stands before its first record; an order that cannot be read (nor rebuilt)
+    // fails the open.
+    if (const DBIResult result = DbiSetToBegin(static_cast<TCursorHandle>(area)); result != dbiOK)
+        return CloseFailedOpen(area, cursor, result);
     return dbiOK;
 }
 
@@ -421,7 +447,7 @@ DBIResult DbiGetCursorProps(TCursorHandle cursor, TCursorProps* props) {
     props->FieldCount = static_cast<Word>(xb_FieldCount());
     props->RecordSize = static_cast<Word>(area->RecordSize);
     props->IndexCount = static_cast<Word>(xb_SysProp(3000, 0));
-    props->BookmarkSize = 4;
+    props->BookmarkSize = dbiBookmarkSize;
     props->Indexed = xb_IndexOrd() > 0;
     props->TableLevel = 3;
     props->FilterCount =
@@ -469,6 +495,7 @@ DBIResult DbiOpenFieldList(TDatabaseHandle database, const char* table, const ch
 DBIResult DbiGetIndexDesc(TCursorHandle cursor, Word order, TIndexDesc* desc) {
     TWA wa(cursor);
     if (wa.Failed()) return dbiBadHandle;
+    if (order > xb_SysProp(3000, 0)) return dbiNoSuchIndex;
     const int saved = xb_IndexOrd();
     // Another order is made current for the time of the call (which drops a range on it).
     const bool switched = order != 0 && order != saved;

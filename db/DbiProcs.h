@@ -48,8 +48,12 @@ DBIResult DbiOpenConfigList(int configMode, const char* path, TCursorHandle* cur
 DBIResult DbiGetDatabaseDesc(const char* name, TDatabaseDesc* desc); // always 8712
 
 // Tables. DbiOpenTable gives 11011 when the engine cannot open the table (the cursor is then
-// 0), 10763 when the file exists but cannot be written and read/write was asked, and 10760
-// when the index tag asked for does not exist. A new cursor stands before its first record.
+// 0), 10763 when the file exists but cannot be written and read/write was asked, 8453 when an
+// index file of the table is damaged (or does not match it and cannot be rebuilt), 8451 for a
+// damaged memo file, and 10760 when the index tag asked for does not exist (the reason tells
+// whether its index file is missing). Each keeps the engine's reason for the error text. A new
+// cursor stands before its first record; an order met damaged there is rebuilt when the cursor
+// has the table to itself (DbiRecords.h), else the open fails with 8453.
 DBIResult DbiOpenTable(TDatabaseHandle database, const char* table, const char* driver,
                        const char* indexName, const char* tag, Word indexId, int openMode,
                        int shareMode, int translateMode, bool oneWay, const char* optParams,
@@ -62,7 +66,8 @@ DBIResult DbiGetFieldDescs(TCursorHandle cursor, TFieldDescriptor* descs);
 // The field list of a table as the list cursor 260, read with DbiGetNextRecord.
 DBIResult DbiOpenFieldList(TDatabaseHandle database, const char* table, const char* driver,
                            bool physicalTypes, TCursorHandle* cursor);
-// Order 0 describes the controlling order (10757 when there is none).
+// Order 0 describes the controlling order (10757 when there is none); an order past the last
+// gives 10760 and describes nothing.
 DBIResult DbiGetIndexDesc(TCursorHandle cursor, Word order, TIndexDesc* desc);
 DBIResult DbiGetIndexDescs(TCursorHandle cursor, TIndexDesc* descs);
 // An empty tag selects natural order; a tag no order has gives 10760.

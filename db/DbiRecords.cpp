@@ -1,6 +1,7 @@
 #include "db/DbiRecords.h"
 
 #include "db/DbiAreas.h"
+#include "db/DbiBlobs.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
@@ -8,23 +9,73 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 
 namespace {
+
+// The database error of a damaged file, by the reason the engine recorded.
+DBIResult DamageOfReason(int reason) {
+    switch (reason) {
+    case xbErrDamagedIndex: return dbiIndexDamaged;
+    case xbErrDamagedMemo: return dbiMemoDamaged;
+    case xbErrDamagedHeader: return dbiHeaderDamaged;
+    default: return dbiFileDamaged;
+    }
+}
 
 DBIResult ResultOfStatus(int status) {
     switch (status) {
     case xbOK: return dbiOK;
     case xbLockRefused: return dbiLockRefused;
     case xbTableBusy:
-    case xbNotExclusive:
     case xbSharing: return dbiTableBusy;
+    case xbNotExclusive: return dbiNeedExclusive;
     case xbKeyViolation: return dbiKeyViolation;
     case xbReadOnly: return dbiReadOnly;
     case xbNoTable: return dbiBadHandle;
     case xbBadArgument: return dbiBadParameter;
+    case xbDamaged: return DamageOfReason(xb_LastError());
+    case xbNotFound: return dbiFileNotFound;
     default: return dbiWriteFailed;
     }
+}
+
+// Where the cursor stands, to come back to it.
+struct TPlace {
+    LongInt RecNo = 0;
+    bool Bof = false;
+    bool Eof = false;
+};
+
+TPlace Here() {
+    return {xb_RecNo(), xb_Bof() != 0, xb_Eof() != 0};
+}
+
+void GoBack(const TPlace& place) {
+    if (place.Eof) {
+        xb_GoBottom();
+        xb_Skip(1);
+    } else if (place.Bof) {
+        xb_GoTop();
+        xb_Skip(-1);
+    } else {
+        xb_Go(place.RecNo);
+    }
+}
+
+// Runs an engine move (which gives an engine status). When it meets a damaged index and the
+// cursor has the table's files to itself, the indexes are rebuilt and the move is made again
+// from where it started; the engine's status of the move (or of the repair) is the answer.
+template <typename Move>
+int RepairingMove(const Move& move) {
+    const TPlace from = Here();
+    const int status = move();
+    if (status != xbDamaged || xb_LastError() != xbErrDamagedIndex || xb_SysProp(65014, 0) == 0)
+        return status;
+    if (const int rebuilt = xb_Reindex(); rebuilt != xbOK) return rebuilt;
+    GoBack(from);
+    return move();
 }
 
 // The engine's record image of the current area as the caller's buffer.
@@ -58,49 +109,59 @@ DBIResult NextListRow(TCursorHandle cursor, char* record) {
     return dbiOK;
 }
 
+// One step forward (from before the first record: to the first) or back.
+int Step(bool forward) {
+    if (!forward) return xb_Skip(-1);
+    return xb_Bof() ? xb_GoTop() : xb_Skip(1);
+}
+
 // Steps forward (or back) until a record the callback filters accept.
 DBIResult ReadStep(TEngineWorkArea& area, bool forward, int lock, char* record,
                    TRecordProps* props) {
     for (;;) {
-        if (forward) {
-            if (xb_Bof())
-                xb_GoTop();
-            else
-                xb_Skip(1);
-            if (xb_Eof()) return dbiEOF;
-        } else {
-            xb_Skip(-1);
-            if (xb_Bof()) {
-                xb_GoTop();
-                return dbiBOF;
-            }
+        const int status = RepairingMove([forward] { return Step(forward); });
+        if (status != xbOK) return ResultOfEngineStatus(status);
+        if (forward && xb_Eof()) return dbiEOF;
+        if (!forward && xb_Bof()) {
+            const int top = RepairingMove([] { return xb_GoTop(); });
+            return top == xbOK ? dbiBOF : ResultOfEngineStatus(top);
         }
         FillProps(props);
         if (LockRefused(lock)) return dbiLockRefused;
-        const std::string image = xb_GetRecord();
-        if (record) std::memcpy(record, image.data(), image.size());
+        const char* engine = reinterpret_cast<const char*>(xb_SysProp(65000, 0));
+        if (record) std::memcpy(record, engine, area.SaveBuffer.size());
+        if (!area.CallbackFilters) return dbiOK;
+        // A filter callback reads a copy: what it calls may change the engine's buffer.
+        const std::string image(engine, area.SaveBuffer.size());
         if (RunFilterCallbacks(image.data(), area)) return dbiOK;
     }
 }
 
-// Whether the current record is still visible: stepping away and back lands on it again.
-bool StillVisible() {
+// Whether the current record is still visible: stepping away and back lands on it again. A
+// move the engine fails is the answer's status.
+int StillVisible(bool& visible) {
     const LongInt r = xb_RecNo();
-    xb_Skip(1);
-    if (!xb_Eof()) {
-        xb_Skip(-1);
-        return xb_RecNo() == r;
+    int status = RepairingMove([] { return xb_Skip(1); });
+    if (status == xbOK && !xb_Eof()) {
+        status = xb_Skip(-1);
+        visible = xb_RecNo() == r;
+        return status;
     }
     xb_Go(r);
-    xb_Skip(-1);
-    if (!xb_Bof()) {
-        xb_Skip(1);
-        return xb_RecNo() == r;
+    if (status == xbOK) status = xb_Skip(-1);
+    if (status == xbOK && !xb_Bof()) {
+        status = xb_Skip(1);
+        visible = xb_RecNo() == r;
+        return status;
     }
     xb_Go(r);
-    if (xb_Eof() && xb_Bof()) return false;
-    xb_GoBottom();
-    return xb_RecNo() == r;
+    if (xb_Eof() && xb_Bof()) {
+        visible = false;
+        return status;
+    }
+    if (status == xbOK) status = xb_GoBottom();
+    visible = xb_RecNo() == r;
+    return status;
 }
 
 // ---- Field values ----
@@ -110,34 +171,67 @@ const TFieldDescriptor* LogicalOf(const TEngineWorkArea& area, Word field) {
 }
 
 // The raw text of a field in a record image.
-std::string RawField(const TEngineWorkArea& area, Word field, const char* record) {
+std::string_view RawField(const TEngineWorkArea& area, Word field, const char* record) {
     const TFieldDescriptor& phys = area.Physical[field - 1u];
-    return std::string(record + phys.Offset, static_cast<std::size_t>(phys.Units1));
+    return {record + phys.Offset, static_cast<std::size_t>(phys.Units1)};
 }
 
-bool AllBlank(const std::string& text) {
-    return text.find_first_not_of(' ') == std::string::npos;
+// A field whose text the engine keeps apart from the record image (variable-length text).
+bool IsVariable(const TEngineWorkArea& area, Word field) {
+    return area.Physical[field - 1u].FieldType == fldPhysMemo &&
+           area.Logical[field - 1u].FieldType == fldString;
+}
+
+bool AllBlank(std::string_view text) {
+    return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
+std::string_view TrimmedView(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// The number a numeric field's text holds (blanks around it, "." as the decimal point, an
+// optional sign and exponent); false when the text is no finite number.
+bool NumberOfText(std::string_view text, double& value) {
+    text = TrimmedView(text);
+    if (text.size() > 1 && text[0] == '+' && text[1] != '-') text.remove_prefix(1);
+    const auto end = text.data() + text.size();
+    const auto read = std::from_chars(text.data(), end, value);
+    return !text.empty() && read.ec == std::errc() && read.ptr == end && std::isfinite(value);
+}
+
+// The number of the digits text[at .. at + count), or -1 when one is no digit.
+int DigitsAt(std::string_view text, std::size_t at, std::size_t count) {
+    int value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
 }
 
 // Day count of a "yyyymmdd" text; false when it is no date.
-bool DayCountOf(const std::string& text, LongInt& days) {
-    if (text.size() < 8 ||
-        !std::all_of(text.begin(), text.begin() + 8, [](char c) { return c >= '0' && c <= '9'; }))
-        return false;
+bool DayCountOf(std::string_view text, LongInt& days) {
+    if (text.size() < 8) return false;
+    const int year = DigitsAt(text, 0, 4), month = DigitsAt(text, 4, 2), day = DigitsAt(text, 6, 2);
     TDateTime date = 0;
-    if (!TryEncodeDate(static_cast<Word>(std::stoi(text.substr(0, 4))),
-                       static_cast<Word>(std::stoi(text.substr(4, 2))),
-                       static_cast<Word>(std::stoi(text.substr(6, 2))), date))
+    if (year < 0 || month < 0 || day < 0 ||
+        !TryEncodeDate(static_cast<Word>(year), static_cast<Word>(month), static_cast<Word>(day),
+                       date))
         return false;
     days = static_cast<LongInt>(date) + dbiDateDelta;
     return true;
 }
 
-// A typed value from the field's text; false when the text is no value of that type.
-bool ReadValue(const TFieldDescriptor& desc, const std::string& text, void* dest) {
+// A typed value from the field's text into dest (the field's length in bytes); false, with dest
+// untouched, when the text is no value of that type.
+bool ReadValue(const TFieldDescriptor& desc, std::string_view text, void* dest) {
     switch (desc.FieldType) {
     case fldString: {
-        const std::string trimmed = TrimRight(text);
+        const std::size_t end = text.find_last_not_of(' ');
+        const std::string_view trimmed = text.substr(0, end == std::string_view::npos ? 0 : end + 1);
         std::memset(dest, 0, desc.Length);
         std::memcpy(dest, trimmed.data(), std::min<std::size_t>(trimmed.size(), desc.Length - 1u));
         return true;
@@ -156,7 +250,7 @@ bool ReadValue(const TFieldDescriptor& desc, const std::string& text, void* dest
     }
     case fldInt16: {
         int value = 0, code = 0;
-        Val(Trim(text), value, code);
+        Val(TrimmedView(text), value, code);
         if (code != 0 || value < -32768 || value > 32767) return false;
         const auto small = static_cast<SmallInt>(value);
         std::memcpy(dest, &small, sizeof small);
@@ -164,9 +258,7 @@ bool ReadValue(const TFieldDescriptor& desc, const std::string& text, void* dest
     }
     case fldFloat: {
         double value = 0;
-        int code = 0;
-        Val(Trim(text), value, code);
-        if (code != 0) return false;
+        if (!NumberOfText(text, value)) return false;
         std::memcpy(dest, &value, sizeof value);
         return true;
     }
@@ -187,9 +279,10 @@ std::string RightAligned(const std::string& text, int width) {
            text;
 }
 
-// The field text of a float in a field of width and decimals; false when it does not fit, even
-// with fewer decimals.
+// The field text of a float in a field of width and decimals; false when it is not finite or
+// does not fit, even with fewer decimals.
 bool FloatText(double value, int width, int decimals, std::string& text) {
+    if (!std::isfinite(value)) return false; // no reader of the table could parse it
     text = Fixed(value, decimals);
     if (static_cast<int>(text.size()) > width + decimals + 1) return false;
     while (static_cast<int>(text.size()) > width) {
@@ -283,41 +376,50 @@ bool SameKey(const std::string& a, const std::string& b, TKeyKind kind) {
     return TrimRight(a) == TrimRight(b);
 }
 
-// Seeks the first key above text: a character key with its last character raised, any other
-// by a soft seek past the records whose key equals it.
-void SeekAbove(std::string text, TKeyKind kind) {
-    if (kind == kkCharacter && static_cast<unsigned char>(text.back()) < 0xFF) {
-        text.back() = static_cast<char>(text.back() + 1);
-        xb_Seek(text);
-        return;
-    }
-    xb_Seek(text);
-    for (LongInt steps = xb_RecCount();
-         !xb_Eof() && steps >= 0 && SameKey(CurrentKeyText(kind), text, kind); --steps)
-        xb_Skip(1);
+// xb_Seek as an engine move: found tells whether a key matched; the status is the failure's.
+int SeekMove(const std::string& text, bool& found) {
+    const int result = xb_Seek(text);
+    found = result > 0;
+    return result < 0 ? -result : xbOK;
 }
 
+// Seeks the first key above text: a character key with its last character raised, any other
+// by a soft seek past the records whose key equals it.
+int SeekAbove(std::string text, TKeyKind kind) {
+    bool found = false;
+    if (kind == kkCharacter && static_cast<unsigned char>(text.back()) < 0xFF) {
+        text.back() = static_cast<char>(text.back() + 1);
+        return SeekMove(text, found);
+    }
+    int status = SeekMove(text, found);
+    for (LongInt steps = xb_RecCount(); status == xbOK && !xb_Eof() && steps >= 0 &&
+                                        SameKey(CurrentKeyText(kind), text, kind);
+         --steps)
+        status = xb_Skip(1);
+    return status;
+}
+
+// An exact search compares the whole key, so an empty key finds only a record whose key is
+// empty; a greater(-or-equal) search for an empty key stands on the first record.
 DBIResult SeekKey(TEngineWorkArea& area, int searchKind, bool directKey, const char* key) {
     const TKeyKind kind = KeyKind();
     std::string text;
     if (directKey) {
         text = key ? key : "";
     } else {
-        xb_Commit();
+        if (const int status = xb_Commit(); status != xbOK) return ResultOfEngineStatus(status);
         text = key ? KeyTextOfImage(area, key, kind) : std::string();
     }
-    if (TrimRight(text).empty()) {
-        xb_GoTop();
-        return searchKind == keySearchEq && xb_Eof() ? dbiKeyNotFound : dbiOK;
-    }
+    if (TrimRight(text).empty() && searchKind != keySearchEq)
+        return ResultOfEngineStatus(RepairingMove([] { return xb_GoTop(); }));
     xb_SysProp(1003, searchKind == keySearchEq ? 1 : 0);
     xb_SysProp(1001, searchKind == keySearchEq ? 0 : 1);
     const LongInt remembered = xb_RecNo();
-    if (searchKind == keySearchGt) {
-        SeekAbove(text, kind);
-        return dbiOK;
-    }
-    const bool found = xb_Seek(text) > 0;
+    if (searchKind == keySearchGt)
+        return ResultOfEngineStatus(RepairingMove([&] { return SeekAbove(text, kind); }));
+    bool found = false;
+    const int status = RepairingMove([&] { return SeekMove(text, found); });
+    if (status != xbOK) return ResultOfEngineStatus(status);
     if (searchKind != keySearchEq || found) return dbiOK;
     if (directKey) xb_Go(remembered);
     return dbiKeyNotFound;
@@ -348,27 +450,49 @@ DBIResult ResultOfEngineStatus(int status) {
 
 // ---- Positioning ----
 
+namespace {
+
+// The cursor before the first record (or after the last).
+DBIResult SetToEnd(bool begin) {
+    const int status = RepairingMove([begin] { return begin ? xb_GoTop() : xb_GoBottom(); });
+    if (status != xbOK) return ResultOfEngineStatus(status);
+    return ResultOfEngineStatus(xb_Skip(begin ? -1 : 1));
+}
+
+// The record number of a bookmark; false (with the reason kept) when the table was packed
+// since it was taken.
+bool RecNoOfBookmark(const void* bookmark, LongInt& recno) {
+    LongWord stamp = 0;
+    std::memcpy(&recno, bookmark, sizeof recno);
+    std::memcpy(&stamp, static_cast<const char*>(bookmark) + sizeof recno, sizeof stamp);
+    if (stamp == static_cast<LongWord>(xb_SysProp(65016, 0))) return true;
+    LayerFailure(dbiStaleBookmark, "The table was packed since the bookmark was taken");
+    return false;
+}
+
+} // namespace
+
 DBIResult DbiSetToBegin(TCursorHandle cursor) {
     TWA wa(cursor);
     if (wa.Failed()) return dbiBadHandle;
-    xb_GoTop();
-    xb_Skip(-1);
-    return dbiOK;
+    return SetToEnd(true);
 }
 
 DBIResult DbiSetToEnd(TCursorHandle cursor) {
     TWA wa(cursor);
     if (wa.Failed()) return dbiBadHandle;
-    xb_GoBottom();
-    xb_Skip(1);
-    return dbiOK;
+    return SetToEnd(false);
 }
 
 DBIResult DbiGetBookMark(TCursorHandle cursor, void* bookmark) {
     TWA wa(cursor);
     if (wa.Failed()) return dbiBadHandle;
     const LongInt recno = xb_RecNo();
-    if (bookmark) std::memcpy(bookmark, &recno, sizeof recno);
+    const auto stamp = static_cast<LongWord>(xb_SysProp(65016, 0));
+    if (bookmark) {
+        std::memcpy(bookmark, &recno, sizeof recno);
+        std::memcpy(static_cast<char*>(bookmark) + sizeof recno, &stamp, sizeof stamp);
+    }
     return dbiOK;
 }
 
@@ -377,14 +501,9 @@ DBIResult DbiSetToBookMark(TCursorHandle cursor, const void* bookmark) {
     if (wa.Failed()) return dbiBadHandle;
     if (!bookmark) return dbiBadParameter;
     LongInt recno = 0;
-    std::memcpy(&recno, bookmark, sizeof recno);
-    if (recno > xb_RecCount()) {
-        xb_GoBottom();
-        xb_Skip(1);
-    } else {
-        xb_Go(recno);
-    }
-    return dbiOK;
+    if (!RecNoOfBookmark(bookmark, recno)) return dbiStaleBookmark;
+    if (recno > xb_RecCount()) return SetToEnd(false);
+    return ResultOfEngineStatus(xb_Go(recno));
 }
 
 DBIResult DbiSetToCursor(TCursorHandle dest, TCursorHandle source) {
@@ -396,8 +515,7 @@ DBIResult DbiSetToCursor(TCursorHandle dest, TCursorHandle source) {
     }
     TWA wa(dest);
     if (wa.Failed()) return dbiBadHandle;
-    xb_Go(recno);
-    return dbiOK;
+    return ResultOfEngineStatus(xb_Go(recno));
 }
 
 DBIResult DbiCompareBookMarks(TCursorHandle cursor, const void* bookmark1, const void* bookmark2,
@@ -406,8 +524,7 @@ DBIResult DbiCompareBookMarks(TCursorHandle cursor, const void* bookmark1, const
     if (wa.Failed()) return dbiBadHandle;
     if (!bookmark1 || !bookmark2) return dbiBadParameter;
     LongInt a = 0, b = 0;
-    std::memcpy(&a, bookmark1, sizeof a);
-    std::memcpy(&b, bookmark2, sizeof b);
+    if (!RecNoOfBookmark(bookmark1, a) || !RecNoOfBookmark(bookmark2, b)) return dbiStaleBookmark;
     if (xb_IndexOrd() > 0) {
         const LongInt here = xb_RecNo();
         xb_Go(a);
@@ -430,9 +547,11 @@ DBIResult DbiGetSeqNo(TCursorHandle cursor, LongInt* seqNo) {
 DBIResult DbiSetToSeqNo(TCursorHandle cursor, LongInt seqNo) {
     TWA wa(cursor);
     if (wa.Failed()) return dbiBadHandle;
-    xb_GoTop();
-    if (seqNo > 1) xb_Skip(seqNo - 1);
-    return dbiOK;
+    const int status = RepairingMove([seqNo] {
+        const int top = xb_GoTop();
+        return top != xbOK || seqNo <= 1 ? top : xb_Skip(seqNo - 1);
+    });
+    return ResultOfEngineStatus(status);
 }
 
 DBIResult DbiGetRecordCount(TCursorHandle cursor, LongInt* count) {
@@ -473,13 +592,14 @@ DBIResult DbiGetRecord(TCursorHandle cursor, int lock, char* record, TRecordProp
     if (LockRefused(lock)) return dbiLockRefused;
     if (!xb_DBFilter().empty() || xb_SysProp(1006, 0) == 1) {
         const LongInt r = xb_RecNo();
-        if (!StillVisible()) {
-            if (r <= xb_RecCount()) {
+        bool visible = false;
+        if (const int status = StillVisible(visible); status != xbOK)
+            return ResultOfEngineStatus(status);
+        if (!visible) {
+            if (r <= xb_RecCount())
                 xb_Go(r);
-            } else {
-                xb_GoBottom();
-                xb_Skip(1);
-            }
+            else
+                SetToEnd(false);
             return dbiRecordHidden;
         }
     }
@@ -504,7 +624,9 @@ DBIResult DbiInsertRecord(TCursorHandle cursor, int lock, const char* record) {
     if (!record) return dbiBadParameter;
     if (const int appended = xb_AppendEx(); appended != xbOK) return ResultOfEngineStatus(appended);
     const LongInt recno = xb_RecNo();
-    const int status = xb_PutRecord(ImageOf(record, *area));
+    std::string image = ImageOf(record, *area);
+    int status = StoreOpenBlobs(*area, record, image);
+    if (status == xbOK) status = xb_PutRecord(image);
     if (status != xbOK) {
         const DBIResult result = ResultOfEngineStatus(status);
         // The engine takes back a record refused for its key; any other refusal must not
@@ -512,6 +634,7 @@ DBIResult DbiInsertRecord(TCursorHandle cursor, int lock, const char* record) {
         if (xb_RecNo() == recno && !xb_Eof()) xb_Delete();
         return result;
     }
+    ForgetWrittenBlobs(*area, record);
     if (lock != 0) xb_Unlock(recno);
     return dbiOK;
 }
@@ -521,7 +644,10 @@ DBIResult DbiModifyRecord(TCursorHandle cursor, const char* record, bool freeLoc
     TEngineWorkArea* area = EngineWorkArea(cursor);
     if (wa.Failed() || !area) return dbiBadHandle;
     if (!record) return dbiBadParameter;
-    const int status = xb_PutRecord(ImageOf(record, *area));
+    std::string image = ImageOf(record, *area);
+    int status = StoreOpenBlobs(*area, record, image);
+    if (status == xbOK) status = xb_PutRecord(image);
+    if (status == xbOK) ForgetWrittenBlobs(*area, record);
     if (freeLock) xb_Unlock(xb_RecNo());
     return ResultOfEngineStatus(status);
 }
@@ -549,19 +675,20 @@ DBIResult DbiSaveChanges(TCursorHandle cursor) {
 
 DBIResult DbiGetField(TCursorHandle cursor, Word field, const char* record, void* dest,
                       bool* blank) {
-    TWA wa(cursor);
-    TEngineWorkArea* area = EngineWorkArea(cursor);
-    if (wa.Failed() || !area) return dbiBadHandle;
+    TEngineWorkArea* area = OpenWorkArea(cursor);
+    if (!area) return dbiBadHandle;
     if (blank) *blank = false;
     const TFieldDescriptor* desc = LogicalOf(*area, field);
     if (!desc) return dbiBadParameter;
     if (desc->FieldType == fldBlob) return dbiOK;
     if (!record) return dbiBadParameter;
-    const bool variable = xb_SysProp(65012, field) != 0;
-    std::string text;
-    if (variable) {
+    std::string kept; // the text of a variable-length field, which the engine gives
+    std::string_view text;
+    if (IsVariable(*area, field)) {
+        TWA wa(cursor);
         TBorrowedBuffer borrowed(*area, record);
-        text = desc->FieldType == fldDate ? xb_GetString(field) : xb_GetTrimString(field);
+        kept = desc->FieldType == fldDate ? xb_GetString(field) : xb_GetTrimString(field);
+        text = kept;
     } else {
         text = RawField(*area, field, record);
     }
@@ -569,13 +696,7 @@ DBIResult DbiGetField(TCursorHandle cursor, Word field, const char* record, void
         if (blank) *blank = true;
         return dbiOK;
     }
-    if (!dest) return dbiOK;
-    std::vector<char> value(std::max<std::size_t>(desc->Length, 8), '\0');
-    if (!ReadValue(*desc, text, value.data())) {
-        if (blank) *blank = true;
-        return dbiOK;
-    }
-    std::memcpy(dest, value.data(), desc->Length);
+    if (dest && !ReadValue(*desc, text, dest) && blank) *blank = true;
     return dbiOK;
 }
 
@@ -652,15 +773,14 @@ DBIResult DbiSetRange(TCursorHandle cursor, bool keyItself, Word, Word, const ch
         low = key1 ? key1 : "";
         high = key2 ? key2 : "";
     } else {
-        xb_Commit();
+        if (const int status = xb_Commit(); status != xbOK) return ResultOfEngineStatus(status);
         const TKeyKind kind = KeyKind();
         if (key1) low = KeyTextOfImage(*area, key1, kind);
         if (key2) high = KeyTextOfImage(*area, key2, kind);
     }
-    const int status = xb_SetScope(low, high);
-    xb_GoTop();
-    xb_Skip(-1);
-    return ResultOfEngineStatus(status);
+    if (const int status = xb_SetScope(low, high); status != xbOK)
+        return ResultOfEngineStatus(status);
+    return SetToEnd(true);
 }
 
 DBIResult DbiResetRange(TCursorHandle cursor) {
@@ -668,11 +788,5 @@ DBIResult DbiResetRange(TCursorHandle cursor) {
     if (wa.Failed()) return dbiBadHandle;
     const LongInt r = xb_RecNo();
     xb_SetScope("", "");
-    if (r == xb_RecCount() + 1) {
-        xb_GoBottom();
-        xb_Skip(1);
-    } else {
-        xb_Go(r);
-    }
-    return dbiOK;
+    return r == xb_RecCount() + 1 ? SetToEnd(false) : ResultOfEngineStatus(xb_Go(r));
 }

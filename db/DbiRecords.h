@@ -6,12 +6,19 @@
 // fields as text: characters blank-padded, numbers right-aligned with "." as decimal point,
 // dates "yyyymmdd", logicals "T"/"F"). Field values in the caller's buffers are typed: strings
 // zero-terminated without trailing blanks; dates a 32-bit day count with 1 January of year 1 as
-// day 1; Booleans and 16-bit integers 16-bit; floats doubles. A bookmark is the 4-byte physical
-// record number. Text in a record that is no valid value of its field reads as blank.
+// day 1; Booleans and 16-bit integers 16-bit; floats doubles. A bookmark (dbiBookmarkSize bytes)
+// is the physical record number with the table's pack stamp: after a pack it is refused with
+// 8713, never answered with another record. Text in a record that is no valid value of its
+// field reads as blank.
 //
-// Writes give the engine's verdict: 9729 when a unique order already holds the key, 10245
-// when the record lock is refused, 10763 on a read-only table, 9218 when the file refused the
-// write. An insert that fails leaves no record behind.
+// Every engine status reaches the caller as its database error (ResultOfEngineStatus), and the
+// engine's reason is kept for the error text: 10245 record lock refused, 10243 table busy, 9218
+// write failed, 9729 key violation, 10763 read-only, 9990 no table, 10250 needs an exclusive
+// open, 9998 refused argument, 9217 file missing, and for a damaged file by its reason 8453
+// index, 8451 memo, 8449 table header (8450 otherwise). A move, seek or range that meets a
+// damaged index rebuilds the indexes and moves again when the cursor has the table's files to
+// itself (opened exclusively, or no other holder); otherwise the damage is the result. An
+// insert that fails leaves no record behind.
 #pragma once
 
 #include "db/DbiTypes.h"
@@ -42,7 +49,7 @@ DBIResult DbiGetPriorRecord(TCursorHandle cursor, int lock, char* record, TRecor
 // The current record; 8709 when the condition or the deleted setting now hides it.
 DBIResult DbiGetRecord(TCursorHandle cursor, int lock, char* record, TRecordProps* props);
 
-// Writing.
+// Writing. The record written takes the blobs opened for writing on its image (DbiBlobs.h).
 DBIResult DbiInitRecord(TCursorHandle cursor, char* record);
 DBIResult DbiInsertRecord(TCursorHandle cursor, int lock, const char* record);
 DBIResult DbiModifyRecord(TCursorHandle cursor, const char* record, bool freeLock);
@@ -52,13 +59,15 @@ DBIResult DbiSaveChanges(TCursorHandle cursor);
 
 // Fields. DbiGetField reports an all-blank field (or text that is no valid value) as blank
 // and leaves dest untouched; a missing dest only reports blankness. DbiPutField with no
-// source writes a blank value; 10019 when the value does not fit the field.
+// source writes a blank value; 10019 (the record image unchanged) when the value does not fit
+// the field or is a float that is not finite.
 DBIResult DbiGetField(TCursorHandle cursor, Word field, const char* record, void* dest,
                       bool* blank);
 DBIResult DbiPutField(TCursorHandle cursor, Word field, char* record, const void* source);
 
-// Keys. key is a record image, or with directKey the key text itself. An empty key stands on
-// the first record. Kind 0 gives 8710 when no key equals it.
+// Keys. key is a record image, or with directKey the key text itself. Kind 0 (equal) compares
+// whole keys: 8710 when no key equals it, so an empty (or null, or blank) key finds only a
+// record whose key is empty. Kinds 1 and 2 stand on the first record for an empty key.
 DBIResult DbiSetToKey(TCursorHandle cursor, int searchKind, bool directKey, Word fieldCount,
                       Word length, const char* key);
 DBIResult DbiGetRecordForKey(TCursorHandle cursor, bool directKey, Word fieldCount, Word length,

@@ -15,7 +15,7 @@ DBIResult NotSupported(const char* name) {
 DBIResult CopyText(std::string* dest, const char* source, LongWord length, bool* dataLoss) {
     if (dataLoss) *dataLoss = false;
     if (!dest) return dbiOK;
-    const std::string text = source ? source : "";
+    const std::string_view text = source ? source : "";
     *dest = length < 1 ? text : text.substr(0, length);
     return dbiOK;
 }

@@ -26,12 +26,18 @@ using TObjectHandle = LongWord; // a cursor, database or session handle given to
 // Result codes.
 constexpr DBIResult dbiOK = 0;
 constexpr DBIResult dbiEngineTooOld = 99;
+constexpr DBIResult dbiHeaderDamaged = 8449;     // 0x2101 the table's header fails its checks
+constexpr DBIResult dbiFileDamaged = 8450;       // 0x2102 a file's layout fails its checks
+constexpr DBIResult dbiMemoDamaged = 8451;       // 0x2103 the memo file fails its checks
+constexpr DBIResult dbiIndexDamaged = 8453;      // 0x2105 an index is damaged or out of step
 constexpr DBIResult dbiBOF = 8705;               // 0x2201 before the first record
 constexpr DBIResult dbiEOF = 8706;               // 0x2202 after the last record / end of list
 constexpr DBIResult dbiRecordHidden = 8709;      // 0x2205 the record is no longer visible
 constexpr DBIResult dbiKeyNotFound = 8710;       // 0x2206
 constexpr DBIResult dbiEndOfBlob = 8711;         // 0x2207
 constexpr DBIResult dbiNotFound = 8712;          // 0x2208
+constexpr DBIResult dbiStaleBookmark = 8713;     // 0x2209 the table was packed since
+constexpr DBIResult dbiFileNotFound = 9217;      // 0x2401 a file of the table is missing
 constexpr DBIResult dbiWriteFailed = 9218;       // 0x2402 the file refused a write
 constexpr DBIResult dbiKeyViolation = 9729;      // 0x2601
 constexpr DBIResult dbiBadHandle = 9990;         // 0x2706
@@ -41,6 +47,7 @@ constexpr DBIResult dbiValueTooWide = 10019;     // 0x2723
 constexpr DBIResult dbiIndexOpen = 10028;        // 0x272C the index file is open already
 constexpr DBIResult dbiTableBusy = 10243;        // 0x2803
 constexpr DBIResult dbiLockRefused = 10245;      // 0x2805
+constexpr DBIResult dbiNeedExclusive = 10250;    // 0x280A the operation needs an exclusive open
 constexpr DBIResult dbiNeedPassword = 10498;     // 0x2902
 constexpr DBIResult dbiNoMemory = 10753;         // 0x2A01
 constexpr DBIResult dbiNoIndexActive = 10757;    // 0x2A05
@@ -89,6 +96,10 @@ constexpr LongWord sesNetFileDir = 0x20002;
 constexpr LongWord sesIgnored = 0x20003;
 constexpr LongWord dbTraceFlags = 0x4040007;
 constexpr LongWord dbIgnored = 0x4040009;
+
+// A bookmark: the 4-byte physical record number, then the 4-byte pack stamp of the table it
+// was taken on (a pack numbers the records anew, so an older bookmark is refused).
+constexpr Word dbiBookmarkSize = 8;
 
 // Open and share modes.
 constexpr int dbiOpenReadWrite = 0;

@@ -11,7 +11,9 @@
 #include <cctype>
 #include <chrono>
 #include <filesystem>
+#include <cstdint>
 #include <strings.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -133,6 +135,7 @@ int TXbArea::RecoverPack(const std::string& path) const {
 int TXbArea::OpenFiles(const std::string& found, int mode) {
     const bool writable = mode != 1;
     int status = table_->Open(found, writable);
+    packStamp_ = StampOfPacks();
     if (status == xbOK) status = lock_->Attach(table_->File().Handle(), mode == 2);
     if (status == xbSharing) XbSetReason(xbErrLocked, found);
     table_->SetExclusive(status == xbOK && Exclusive());
@@ -366,7 +369,7 @@ void TXbArea::SkipBy(LongInt count) {
     }
     if (count > 0) {
         if (eof_) return;
-        RecordCount();
+        if (table_->IsOpen() && !Exclusive()) table_->RefreshRecentCount();
         bof_ = false;
         SyncWalkPosition();
         for (LongInt i = 0; i < count; ++i)
@@ -691,6 +694,25 @@ int TXbArea::WritePacked(const std::string& path, const std::string& memoPath, L
     return xbOK;
 }
 
+namespace {
+
+// Packs this process made of each table file, by path.
+std::map<std::string, LongWord>& PackCounts() {
+    static std::map<std::string, LongWord> counts;
+    return counts;
+}
+
+} // namespace
+
+LongWord TXbArea::StampOfPacks() const {
+    struct stat st {};
+    if (!table_->IsOpen() || ::fstat(table_->File().Handle(), &st) != 0) return 0;
+    const auto inode = static_cast<std::uint64_t>(st.st_ino);
+    const auto packed = PackCounts().find(table_->Path());
+    const LongWord packs = packed == PackCounts().end() ? 0 : packed->second;
+    return static_cast<LongWord>(inode ^ (inode >> 32)) + packs * 0x9E3779B9u;
+}
+
 int TXbArea::Pack() {
     if (!table_->IsOpen()) return xbNoTable;
     if (ReadOnly()) return xbReadOnly;
@@ -719,6 +741,8 @@ int TXbArea::Pack() {
     }
     // The packed files now stand under the table's names, the table already locked here.
     packed->File().Renamed(path);
+    ++PackCounts()[path];
+    packStamp_ = StampOfPacks();
     lock_->Detach();
     table_ = std::move(packed);
     lock_ = std::move(packedLock);

@@ -46,6 +46,12 @@ public:
     bool IsOpen() const { return table_->IsOpen(); }
     bool ReadOnly() const { return !table_->File().Writable(); }
     bool Exclusive() const { return lock_->Exclusive(); }
+    // The table's files are this area's alone (an exclusive open, or no other holder), so it
+    // may repair them.
+    bool Alone() const { return lock_->Alone(); }
+    // A number that changes whenever the table is packed, in this area or by another program:
+    // a pack puts a new file in place, and this process counts its own packs of the file too.
+    LongWord PackStamp() const { return packStamp_; }
     const TXbTable& Table() const { return *table_; }
     // The record buffer of the area: record size bytes at a fixed address while it is open.
     char* Buffer() { return buffer_.data(); }
@@ -183,6 +189,9 @@ private:
     // again in place, so that a memo shared by a copied record image is never overwritten.
     std::map<LongWord, LongInt> ownMemos_;
     int navStatus_ = xbOK; // a failure of the controlling order met by the running move
+    LongWord packStamp_ = 0;
+    // The pack stamp of the table file open now.
+    LongWord StampOfPacks() const;
     std::unique_ptr<TXbLock> lock_ = std::make_unique<TXbLock>();
     std::string buffer_;
     std::string loaded_;   // the record as read or written last; the buffer differs when changed

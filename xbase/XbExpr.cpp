@@ -152,7 +152,26 @@ std::string LTrim(std::string_view s) {
     return std::string(s.substr(i));
 }
 
-// A decimal number text ("-12.5"), independent of the C locale; 0 when it is not one.
+// The decimals a number literal shows: its digits after the point less its exponent
+// ("2.5E-3" shows 4, "1e+05" none).
+int LiteralDecimals(std::string_view text) {
+    const std::size_t e = text.find_first_of("eE");
+    const std::string_view mantissa = text.substr(0, e);
+    const std::size_t point = mantissa.find('.');
+    int decimals = point == std::string_view::npos
+                       ? 0
+                       : static_cast<int>(mantissa.size() - point - 1);
+    if (e != std::string_view::npos) {
+        int exponent = 0;
+        std::string_view digits = text.substr(e + 1);
+        if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);
+        std::from_chars(digits.data(), digits.data() + digits.size(), exponent);
+        decimals = std::clamp(decimals - exponent, 0, 15);
+    }
+    return decimals;
+}
+
+// A decimal number text ("-12.5", "1e+05"), independent of the C locale; 0 when it is not one.
 double NumberOf(std::string_view text) {
     if (!text.empty() && text[0] == '+') text.remove_prefix(1);
     double value = 0;
@@ -431,6 +450,14 @@ private:
                 break;
             }
         }
+        // An exponent ("1e+05", "2.5E-3") when digits follow the letter and its sign.
+        const std::size_t sign = Peek(1) == '+' || Peek(1) == '-' ? 1 : 0;
+        if ((Peek(0) == 'e' || Peek(0) == 'E') &&
+            std::isdigit(static_cast<unsigned char>(Peek(1 + sign)))) {
+            at_ += 1 + sign;
+            while (at_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[at_])))
+                ++at_;
+        }
         t.Kind = tkNumber;
         t.Text = std::string(text_.substr(start, at_ - start));
         return t;
@@ -654,10 +681,7 @@ private:
         case tkNumber: {
             Advance();
             TNodePtr n = Make(opConst, t.Pos);
-            const std::size_t point = t.Text.find('.');
-            const int decimals =
-                point == std::string::npos ? 0 : static_cast<int>(t.Text.size() - point - 1);
-            n->Value = NumValue(NumberOf(t.Text), decimals);
+            n->Value = NumValue(NumberOf(t.Text), LiteralDecimals(t.Text));
             SetConstType(*n, static_cast<int>(t.Text.size()));
             return n;
         }

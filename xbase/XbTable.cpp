@@ -25,9 +25,17 @@ constexpr int kMaxRecordSize = 65535;
 constexpr Byte kLanguageAnsi = 0x03;
 constexpr int kStampAt = 16;                 // the update stamp in the header's reserved bytes
 constexpr int kHeaderWritten = kStampAt + 4; // bytes 1.. of a header write
-constexpr Int64 kWindowSize = 1 << 16;       // bytes read at once by a sole user
+constexpr Int64 kBlockSize = 1 << 16;        // bytes a shared open reads at once
 constexpr std::size_t kGatherSize = 1 << 16; // appended bytes a sole user gathers
 constexpr Int64 kMapRoom = 1 << 24;          // bytes mapped past the end of the file
+constexpr auto kMoment = std::chrono::milliseconds(20); // a header read this recently is current
+
+// Writes of every table of this process: a shared open's block and header read before the
+// latest write may be out of date.
+std::uint64_t& ProcessWrites() {
+    static std::uint64_t writes = 0;
+    return writes;
+}
 
 bool KnownVersion(Byte v) {
     switch (v) {
@@ -197,6 +205,9 @@ int TXbTable::ReadHeader() {
         return xbDamaged;
     count_ = count;
     stamp_ = DecodeLE<LongWord>(&prefix[kStampAt]);
+    sizeSeen_ = size;
+    refreshed_ = std::chrono::steady_clock::now();
+    refreshedWrites_ = ProcessWrites();
     touched_ = false;
     prefix_ = prefix;
     std::string header;
@@ -244,14 +255,23 @@ int TXbTable::FieldIndex(const std::string& name) const {
 bool TXbTable::RefreshCount() {
     char bytes[kStampAt];
     if (!file_.ReadAt(4, bytes, sizeof bytes)) return false;
+    refreshed_ = std::chrono::steady_clock::now();
+    refreshedWrites_ = ProcessWrites();
     const auto count = static_cast<LongInt>(DecodeLE<LongWord>(bytes));
     stamp_ = DecodeLE<LongWord>(bytes + kStampAt - 4);
-    const Int64 size = file_.Size();
-    if (count < 0 ||
-        static_cast<Int64>(headerSize_) + static_cast<Int64>(count) * recordSize_ > size)
-        return false;
+    // The size is asked only when the count reaches past the size seen last.
+    const Int64 end = static_cast<Int64>(headerSize_) + static_cast<Int64>(count) * recordSize_;
+    if (end > sizeSeen_) sizeSeen_ = file_.Size();
+    if (count < 0 || end > sizeSeen_) return false;
     count_ = count;
     return true;
+}
+
+bool TXbTable::RefreshRecentCount() {
+    if (refreshedWrites_ == ProcessWrites() &&
+        std::chrono::steady_clock::now() - refreshed_ < kMoment)
+        return true;
+    return RefreshCount();
 }
 
 char* TXbTable::Pending(LongInt recno) const {
@@ -268,9 +288,39 @@ bool TXbTable::ReadRecord(LongInt recno, char* image) const {
         std::copy_n(gathered, size, image);
         return true;
     }
+    if (!exclusive_) return ReadShared(recno, image);
     const Int64 at = At(recno);
-    if (!exclusive_ || !MapUpTo(at + recordSize_)) return file_.ReadAt(at, image, size);
+    if (!MapUpTo(at + recordSize_)) return file_.ReadAt(at, image, size);
     std::copy_n(map_ + at, size, image);
+    return true;
+}
+
+bool TXbTable::ReadShared(LongInt recno, char* image) const {
+    const auto size = static_cast<std::size_t>(recordSize_);
+    const bool forward = recno == lastRead_ + 1;
+    const bool backward = recno == lastRead_ - 1;
+    lastRead_ = recno;
+    const bool current =
+        blockStamp_ == stamp_ && blockCount_ == count_ && blockWrites_ == ProcessWrites();
+    if (current && recno >= blockFirst_ && recno < blockFirst_ + blockRecords_) {
+        std::copy_n(block_.data() + static_cast<std::size_t>(recno - blockFirst_) * size, size,
+                    image);
+        return true;
+    }
+    if (!forward && !backward) return file_.ReadAt(At(recno), image, size);
+    const LongInt fit = std::max<LongInt>(1, static_cast<LongInt>(kBlockSize / recordSize_));
+    const LongInt first = forward ? recno : std::max<LongInt>(1, recno - fit + 1);
+    const LongInt records = forward ? std::min(fit, count_ - recno + 1) : recno - first + 1;
+    block_.resize(static_cast<std::size_t>(records) * size);
+    blockRecords_ = 0;
+    if (!file_.ReadAt(At(first), block_.data(), block_.size()))
+        return file_.ReadAt(At(recno), image, size);
+    blockFirst_ = first;
+    blockRecords_ = records;
+    blockCount_ = count_;
+    blockStamp_ = stamp_;
+    blockWrites_ = ProcessWrites();
+    std::copy_n(block_.data() + static_cast<std::size_t>(recno - first) * size, size, image);
     return true;
 }
 
@@ -297,6 +347,7 @@ void TXbTable::Unmap() const {
 }
 
 bool TXbTable::WriteRecord(LongInt recno, const std::string& image) {
+    ++ProcessWrites();
     if (recno < 1 || recno > count_ || image.size() != static_cast<std::size_t>(recordSize_))
         return false;
     if (char* gathered = Pending(recno)) {
@@ -307,6 +358,7 @@ bool TXbTable::WriteRecord(LongInt recno, const std::string& image) {
 }
 
 bool TXbTable::AppendRecord(const std::string& image) {
+    ++ProcessWrites();
     if (image.size() != static_cast<std::size_t>(recordSize_)) return false;
     if (exclusive_) {
         pending_ += image;
@@ -334,6 +386,7 @@ bool TXbTable::AppendRecord(const std::string& image) {
 
 bool TXbTable::FlushAppends() {
     if (pending_.empty()) return true;
+    ++ProcessWrites();
     const auto gathered = static_cast<LongInt>(pending_.size() / recordSize_);
     pending_ += kEndOfFile;
     const bool written = file_.WriteAt(At(count_ - gathered + 1), pending_);
@@ -363,6 +416,7 @@ bool TXbTable::Touch() {
 }
 
 bool TXbTable::RemoveLastRecord() {
+    ++ProcessWrites();
     if (count_ < 1) return false;
     if (Pending(count_)) {
         pending_.resize(pending_.size() - static_cast<std::size_t>(recordSize_));
@@ -379,6 +433,7 @@ bool TXbTable::RemoveLastRecord() {
 }
 
 bool TXbTable::WriteHeader() {
+    ++ProcessWrites();
     // Bytes 1..19 in one write: date, count, the sizes and reserved bytes as read, the stamp.
     std::string bytes = prefix_.substr(1, kHeaderWritten - 1);
     PutHeaderDate(bytes.data());

@@ -11,11 +11,20 @@
 // of the file and gathers appended records in memory, written with the header that takes them in
 // when 64 KB have gathered and by FlushAppends (commit, unlock, close): a killed process loses the
 // appends since then and leaves a table whose count and stamp are those of the last flush.
+//
+// A shared table reads records that follow one another in blocks of 64 KB. A block serves reads
+// while the header's count and stamp are those it was read under and no work area of this
+// process wrote since: every write of another user raises the stamp, so a changed record is read
+// anew. Stepping through the records (RefreshRecentCount) re-reads the header only when this
+// process wrote or a moment (20 ms) has passed, so a scan does not read it once a record; a
+// change another process made within that moment may then show a moment late.
 #pragma once
 
 #include "platform/rtl/Types.h"
 #include "xbase/XbFile.h"
 
+#include <chrono>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -79,6 +88,9 @@ public:
         file_.Close();
         pending_.clear();
         exclusive_ = false;
+        block_.clear();
+        blockRecords_ = 0;
+        lastRead_ = 0;
     }
     // The file is this user's alone: reads go through a mapping and appends gather in memory.
     void SetExclusive(bool exclusive) { exclusive_ = exclusive; }
@@ -98,6 +110,8 @@ public:
     LongInt RecordCount() const { return count_; }
     // Re-reads the record count and the update stamp that other processes may have changed.
     bool RefreshCount();
+    // RefreshCount when this process wrote a table since the last one, or a moment passed.
+    bool RefreshRecentCount();
     LongWord Stamp() const { return stamp_; }
     // Raises the stamp on disk unless it was raised since the indexes last caught up (Caught);
     // every write of a record does it first.
@@ -134,6 +148,9 @@ private:
     char* Pending(LongInt recno) const;
     // Maps the file so that its bytes before end can be read; false when that fails.
     bool MapUpTo(Int64 end) const;
+    // A shared open's read: from the block when it is still good, else a new block when the
+    // read follows the one before (in either direction), else the record alone.
+    bool ReadShared(LongInt recno, char* image) const;
     void Unmap() const;
     int ReadFields(const std::string& header);
 
@@ -150,4 +167,16 @@ private:
     mutable std::string pending_; // appended records count_ - n + 1 .. count_, not yet written
     mutable const char* map_ = nullptr; // the file mapped for reading, mapSize_ bytes
     mutable Int64 mapSize_ = 0;
+    Int64 sizeSeen_ = 0;        // the file size the count was last checked against
+    std::uint64_t refreshedWrites_ = 0; // the process's write count at the last RefreshCount
+    std::chrono::steady_clock::time_point refreshed_;
+    // A shared open's block of records: blockRecords_ records from blockFirst_, read while the
+    // table had blockCount_ records and blockStamp_, after blockWrites_ writes of this process.
+    mutable std::string block_;
+    mutable LongInt blockFirst_ = 0;
+    mutable LongInt blockRecords_ = 0;
+    mutable LongInt blockCount_ = 0;
+    mutable LongWord blockStamp_ = 0;
+    mutable std::uint64_t blockWrites_ = 0;
+    mutable LongInt lastRead_ = 0;
 };

@@ -206,11 +206,11 @@ int xb_SetTurboRead(int on) {
 }
 
 std::intptr_t xb_SysProp(int code, std::intptr_t value) {
+    if (code == 65002) return XbArea(static_cast<int>(value)) ? 1 : 0; // asked once a call
     TXbArea* area = XbCurrentArea();
     TXbSettings& s = XbSettings();
     switch (code) {
     case 65000: return area ? reinterpret_cast<std::intptr_t>(area->Buffer()) : 0;
-    case 65002: return XbArea(static_cast<int>(value)) ? 1 : 0;
     case 65005: XbCloseAllAreas(); return 0;
     case 65006: return area && area->Driver() == xbNTX ? 1 : 0;
     case 65008: return reinterpret_cast<std::intptr_t>(WorkBlock().data());
@@ -220,6 +220,8 @@ std::intptr_t xb_SysProp(int code, std::intptr_t value) {
         return FieldOf(static_cast<int>(value), area, index) && Def(*area, index).Type == 'V' ? 1
                                                                                               : 0;
     }
+    case 65014: return area && area->Alone() ? 1 : 0;
+    case 65016: return area ? static_cast<std::intptr_t>(area->PackStamp()) : 0;
     case 3000: return area ? area->OrderCount() : 0;
     case 3002: {
         const TXbOrder* order = area ? area->Order(static_cast<int>(value)) : nullptr;

@@ -80,6 +80,44 @@ TEST_F(BlobTest, WritingNeedsEditingAndACancelledWriteLeavesTheMemo) {
     EXPECT_EQ(AllNames(), "ADAMS ");
 }
 
+TEST_F(BlobTest, AnEditedMemoReachesTheFileOnlyWithItsRecord) {
+    TTestTable& table = OpenLoans({"ADAMS", "BAKER"}, "NAME", true);
+    auto* note = static_cast<TBlobField*>(table.FieldByName("NOTE"));
+    table.Edit();
+    note->SetAsString("kept text");
+    table.Post();
+    table.Edit();
+    {
+        TBlobStream stream(note, bmReadWrite);
+        stream.WriteBuffer("dropped!", 8);
+    }
+    EXPECT_EQ(note->AsString(), "dropped!t");
+    // Another cursor on the file sees the memo as it was.
+    TTestTable other(folder_.Path(), "LOANS.DBF", "NAME");
+    other.Open();
+    EXPECT_EQ(other.FieldByName("NOTE")->AsString(), "kept text");
+    table.Cancel();
+    table.Close();
+    table.Open();
+    EXPECT_EQ(table.FieldByName("NOTE")->AsString(), "kept text");
+
+    // A post the table refuses leaves the old memo too.
+    note = static_cast<TBlobField*>(table.FieldByName("NOTE"));
+    table.Edit();
+    note->SetAsString("never");
+    table.FieldByName("NAME")->SetAsString("BAKER");
+    EXPECT_THROW(table.Post(), EDBEngineError);
+    table.Cancel();
+    other.Close();
+    other.Open();
+    EXPECT_EQ(other.FieldByName("NOTE")->AsString(), "kept text");
+    table.Edit();
+    note->SetAsString("posted");
+    table.Post();
+    other.Refresh();
+    EXPECT_EQ(other.FieldByName("NOTE")->AsString(), "posted");
+}
+
 TEST_F(BlobTest, StreamsSeekWriteInPlaceAndTruncate) {
     TTestTable& table = OpenLoans({"ADAMS"});
     auto* note = static_cast<TBlobField*>(table.FieldByName("NOTE"));

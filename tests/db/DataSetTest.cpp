@@ -85,7 +85,7 @@ TEST_F(DataSetTest, ScrollingMovesEachLinksWindowAndSingleRecordLinksHearFirst) 
     EXPECT_EQ(edit.FirstRecord(), 2);
     EXPECT_EQ(table.FieldByName("NAME")->AsString(), "D");
     log_.clear();
-    EXPECT_EQ(table.MoveBy(-3), 3);
+    EXPECT_EQ(table.MoveBy(-3), -3);
     EXPECT_EQ(log_, (std::vector<std::string>{"edit:scrolled -3", "grid:scrolled -1"}));
     EXPECT_EQ(table.FieldByName("NAME")->AsString(), "A");
     EXPECT_TRUE(table.Bof() || table.MoveBy(-1) == 0);
@@ -103,6 +103,18 @@ TEST_F(DataSetTest, MovesThatCannotHappenSendNothing) {
     log_.clear();
     EXPECT_EQ(table.MoveBy(1), 0);
     EXPECT_TRUE(log_.empty());
+}
+
+TEST_F(DataSetTest, MoveByCountsTheRecordsMovedWithTheirDirection) {
+    TTestTable& table = OpenLoans({"A", "B", "C"});
+    table.Last();
+    EXPECT_EQ(table.MoveBy(-10), -2);
+    EXPECT_TRUE(table.Bof());
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "A");
+    EXPECT_EQ(table.MoveBy(10), 2);
+    EXPECT_TRUE(table.Eof());
+    EXPECT_EQ(table.MoveBy(-1), -1);
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "B");
 }
 
 TEST_F(DataSetTest, ARecordReadPastAnUnfilledRingBecomesTheActiveOne) {
@@ -321,7 +333,7 @@ TEST_F(DataSetTest, BookmarksAndSwitchingIndexesFindTheSameRecord) {
     TTestTable& table = OpenLoans({"C", "A", "B"});
     table.Next();
     const std::vector<char> mark = table.GetBookmark();
-    ASSERT_EQ(mark.size(), 4u);
+    ASSERT_EQ(mark.size(), 8u);
     EXPECT_EQ(table.RecNo(), 3);
     table.First();
     table.GotoBookmark(mark);

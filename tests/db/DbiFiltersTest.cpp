@@ -6,6 +6,7 @@
 #include "db/DbiServices.h"
 
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -97,6 +98,64 @@ TEST_F(DbiFiltersTest, ExpressionFiltersJoinInSlotOrder) {
     ASSERT_EQ(DbiDeactivateFilter(cursor_, 0), dbiOK);
     EXPECT_EQ(Condition(cursor_), "");
     EXPECT_EQ(Names(cursor_), "ADAMS BAKER SMALL SMITH ");
+}
+
+TEST_F(DbiFiltersTest, ARefusedConditionLeavesTheFilterInactive) {
+    const TFilterHandle good = AddText("AMOUNT > 30");
+    const TFilterHandle bad = AddText("NOSUCH > 1");
+    ASSERT_EQ(DbiActivateFilter(cursor_, good), dbiOK);
+    EXPECT_EQ(DbiActivateFilter(cursor_, bad), dbiBadParameter);
+    std::string text;
+    DbiGetErrorString(dbiBadParameter, &text);
+    EXPECT_EQ(text, "Filter condition cannot be used: (AMOUNT > 30) .and. (NOSUCH > 1)");
+    EXPECT_EQ(Condition(cursor_), "(AMOUNT > 30)");
+    EXPECT_EQ(Names(cursor_), "ADAMS BAKER SMALL ");
+    TCursorProps props;
+    // A refused filter is not active, yet it can be dropped so its slot comes free.
+    ASSERT_EQ(DbiDeactivateFilter(cursor_, good), dbiOK);
+    EXPECT_EQ(Names(cursor_), "ADAMS BAKER SMALL SMITH ");
+    EXPECT_EQ(DbiActivateFilter(cursor_, 0), dbiBadParameter);
+    EXPECT_EQ(Condition(cursor_), "");
+    EXPECT_EQ(Names(cursor_), "ADAMS BAKER SMALL SMITH ");
+    ASSERT_EQ(DbiDropFilter(cursor_, bad), dbiOK);
+    DbiGetCursorProps(cursor_, &props);
+    EXPECT_EQ(props.FilterCount, 1);
+    EXPECT_EQ(AddText("NAME = 'X'"), bad);
+    // A one-shot search with a refused condition says so too, and leaves the cursor's own.
+    ASSERT_EQ(DbiActivateFilter(cursor_, good), dbiOK);
+    const TFilterHandle search = AddText("NOSUCH = 1", filterKindSearch);
+    EXPECT_EQ(DbiActivateFilter(cursor_, search), dbiBadParameter);
+    EXPECT_EQ(Condition(cursor_), "(AMOUNT > 30)");
+    ASSERT_EQ(DbiDropFilter(cursor_, search), dbiOK);
+}
+
+TEST_F(DbiFiltersTest, NumbersBecomePlainDecimalsAndExponentsAreRead) {
+    // AMOUNT > constant, the constant a double of the tree.
+    const auto condition = [](double number) {
+        TTreeBlob tree;
+        const int greater = tree.Node(2, 5, {0, 0});
+        const int amount = tree.Node(4, 13, {2, tree.Text("AMOUNT")});
+        const int value = tree.Node(5, 14, {7, 8, tree.Literal(&number, 8)});
+        tree.Patch(greater, 0, amount);
+        tree.Patch(greater, 1, value);
+        std::string text;
+        return FilterTreeCondition(tree.Blob().data(), text) ? text : "<refused>";
+    };
+    EXPECT_EQ(condition(100000), "AMOUNT > 100000");
+    EXPECT_EQ(condition(1000000), "AMOUNT > 1000000");
+    EXPECT_EQ(condition(1e20), "AMOUNT > 100000000000000000000");
+    EXPECT_EQ(condition(0.125), "AMOUNT > 0.125");
+    EXPECT_EQ(condition(-2.5e-7), "AMOUNT > -0.00000025");
+    EXPECT_EQ(condition(std::numeric_limits<double>::infinity()), "<refused>");
+    EXPECT_EQ(condition(std::numeric_limits<double>::quiet_NaN()), "<refused>");
+    // The engine reads a number written with an exponent as that number.
+    const TFilterHandle f = AddText("AMOUNT >= 1.5E+2 .and. AMOUNT < 2.5e2");
+    ASSERT_EQ(DbiActivateFilter(cursor_, f), dbiOK);
+    EXPECT_EQ(Names(cursor_), "BAKER ");
+    ASSERT_EQ(DbiDropFilter(cursor_, f), dbiOK);
+    const TFilterHandle g = AddText("AMOUNT = 25E-1 * 20");
+    ASSERT_EQ(DbiActivateFilter(cursor_, g), dbiOK);
+    EXPECT_EQ(Names(cursor_), "ADAMS ");
 }
 
 bool NotBaker(std::intptr_t data, const char* record, LongInt) {
@@ -212,7 +271,7 @@ TEST_F(DbiFiltersTest, FilterTreesWithoutTextBecomeConditions) {
     EXPECT_EQ(DbiAddFilter(cursor_, 0, 1, false, damaged.data(), nullptr, &f), dbiBadParameter);
 }
 
-TEST_F(DbiFiltersTest, BlobsReadFromAnOffsetAndWriteKeepingTheTail) {
+TEST_F(DbiFiltersTest, BlobsReadFromAnOffsetAndWriteDroppingTheTail) {
     std::string record = RecordBuffer(cursor_);
     ASSERT_EQ(DbiGetNextRecord(cursor_, 0, record.data(), nullptr), dbiOK);
     ASSERT_EQ(DbiPutBlob(cursor_, record.data(), 5, 0, 4, "abcd"), dbiOK);
@@ -225,15 +284,30 @@ TEST_F(DbiFiltersTest, BlobsReadFromAnOffsetAndWriteKeepingTheTail) {
     EXPECT_EQ(std::string(out, 2), "bc");
     EXPECT_EQ(DbiGetBlob(cursor_, record.data(), 5, 5, 2, out, &count), dbiBadParameter);
     EXPECT_EQ(count, 0);
-    // Past the end: a zero-filled gap; inside: the tail stays.
-    ASSERT_EQ(DbiPutBlob(cursor_, record.data(), 5, 6, 2, "yz"), dbiOK);
-    ASSERT_EQ(DbiPutBlob(cursor_, record.data(), 5, 1, 1, "B"), dbiOK);
+    // Past the end: refused, nothing changes; inside: what followed is dropped.
+    EXPECT_EQ(DbiPutBlob(cursor_, record.data(), 5, 6, 2, "yz"), dbiEndOfBlob);
     LongInt size = 0;
     ASSERT_EQ(DbiGetBlobSize(cursor_, record.data(), 5, &size), dbiOK);
-    EXPECT_EQ(size, 8);
-    DbiGetBlob(cursor_, record.data(), 5, 0, 8, out, &count);
-    EXPECT_EQ(std::string(out, 8), std::string("aBcd\0\0yz", 8));
-    ASSERT_EQ(DbiTruncateBlob(cursor_, record.data(), 5, 3), dbiOK);
+    EXPECT_EQ(size, 4);
+    ASSERT_EQ(DbiPutBlob(cursor_, record.data(), 5, 4, 2, "ef"), dbiOK);
+    ASSERT_EQ(DbiPutBlob(cursor_, record.data(), 5, 1, 2, "BC"), dbiOK);
+    DbiGetBlobSize(cursor_, record.data(), 5, &size);
+    EXPECT_EQ(size, 3);
+    DbiGetBlob(cursor_, record.data(), 5, 0, 3, out, &count);
+    EXPECT_EQ(std::string(out, 3), "aBC");
+    ASSERT_EQ(DbiTruncateBlob(cursor_, record.data(), 5, 9), dbiOK);
+    DbiGetBlobSize(cursor_, record.data(), 5, &size);
+    EXPECT_EQ(size, 3);
+    ASSERT_EQ(DbiPutBlob(cursor_, record.data(), 5, 2, 1, "c"), dbiOK);
+    // Offsets far past the end never make a blob of that size.
+    for (const LongInt far : {50000000, 0x7FFFFFF0})
+        EXPECT_EQ(DbiPutBlob(cursor_, record.data(), 5, far, 1, "x"), dbiEndOfBlob);
+    std::string text;
+    DbiGetErrorString(dbiEndOfBlob, &text);
+    EXPECT_EQ(text, "Blob write at 2147483632 lies past its end at 3");
+    const std::string huge(static_cast<std::size_t>(dbiMaxBlobSize), 'h');
+    EXPECT_EQ(DbiPutBlob(cursor_, record.data(), 5, 1, dbiMaxBlobSize, huge.data()),
+              dbiEndOfBlob);
     DbiGetBlobSize(cursor_, record.data(), 5, &size);
     EXPECT_EQ(size, 3);
     ASSERT_EQ(DbiModifyRecord(cursor_, record.data(), true), dbiOK);

@@ -6,8 +6,16 @@
 #include "platform/rtl/DateTime.h"
 
 #include <cstring>
+#include <limits>
 
 namespace {
+
+// A bookmark as the call interface lays it out: record number, then the table's pack stamp.
+struct Bookmark {
+    LongInt RecNo = 0;
+    LongWord Stamp = 0;
+};
+static_assert(sizeof(Bookmark) == dbiBookmarkSize);
 
 class DbiRecordsTest : public DbFixture {
 protected:
@@ -56,6 +64,55 @@ TEST_F(DbiRecordsTest, FloatsAreFittedToTheFieldWidth) {
     const std::string out = Dbfread("for r in dbfread.DBF('NUM.DBF'): print(list(r.values()))\n");
     if (out.empty()) GTEST_SKIP() << "python3-dbfread is not installed";
     EXPECT_EQ(out, "[1234.57, 1234.6, None, -123]\n");
+}
+
+TEST_F(DbiRecordsTest, ValuesNoReaderCouldParseAreRefused) {
+    const std::vector<TXbFieldDef> fields = {{"AMOUNT", 'N', 10, 2, 0}};
+    ASSERT_EQ(xb_Create(Path("NUM.DBF"), fields, xbCDX), xbOK);
+    const TCursorHandle cursor = Open("NUM.DBF");
+    std::string record = RecordBuffer(cursor);
+    DbiInitRecord(cursor, record.data());
+    const std::string before = record;
+    for (const double bad : {std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(), 12345678901.0, -1e300}) {
+        EXPECT_EQ(DbiPutField(cursor, 1, record.data(), &bad), dbiValueTooWide) << bad;
+        EXPECT_EQ(record, before) << bad;
+    }
+    // The widest value that fits: ten places with its decimals given up.
+    const double widest = 1234567890.4;
+    ASSERT_EQ(DbiPutField(cursor, 1, record.data(), &widest), dbiOK);
+    EXPECT_EQ(record.substr(1), "1234567890");
+}
+
+TEST_F(DbiRecordsTest, ExactSearchesForAnEmptyKeyFindOnlyAnEmptyKey) {
+    MakeLoans("LOANS.DBF", {{"DAVIS", 1}, {"ADAMS", 2}});
+    const TCursorHandle cursor = Open("LOANS.DBF", "NAME");
+    std::string record = RecordBuffer(cursor);
+    for (const char* empty : {"", "   "}) {
+        DbiSetToBegin(cursor);
+        DbiGetNextRecord(cursor, 0, record.data(), nullptr);
+        EXPECT_EQ(DbiSetToKey(cursor, keySearchEq, true, 1, 0, empty), dbiKeyNotFound) << empty;
+        EXPECT_EQ(Current(cursor), "ADAMS") << "a failed search stays where it was";
+    }
+    EXPECT_EQ(DbiSetToKey(cursor, keySearchEq, true, 1, 0, nullptr), dbiKeyNotFound);
+    // A record image whose key fields are blank.
+    DbiInitRecord(cursor, record.data());
+    EXPECT_EQ(DbiGetRecordForKey(cursor, false, 1, 0, record.data(), nullptr), dbiKeyNotFound);
+    // The other kinds stand on the first record.
+    ASSERT_EQ(DbiSetToKey(cursor, keySearchGeq, true, 1, 0, ""), dbiOK);
+    EXPECT_EQ(Current(cursor), "ADAMS");
+    ASSERT_EQ(DbiSetToKey(cursor, keySearchGt, true, 1, 0, ""), dbiOK);
+    EXPECT_EQ(Current(cursor), "ADAMS");
+
+    // A record with an empty name is what an empty key finds.
+    DbiInitRecord(cursor, record.data());
+    ASSERT_EQ(DbiInsertRecord(cursor, 0, record.data()), dbiOK);
+    DbiSetToEnd(cursor);
+    ASSERT_EQ(DbiSetToKey(cursor, keySearchEq, true, 1, 0, ""), dbiOK);
+    EXPECT_EQ(Current(cursor), "");
+    TWA wa(cursor);
+    EXPECT_EQ(xb_RecNo(), 3);
 }
 
 TEST_F(DbiRecordsTest, FieldTextsReadAsTypedValuesOrBlank) {
@@ -192,18 +249,19 @@ TEST_F(DbiRecordsTest, RangesAndBookmarks) {
     EXPECT_EQ(Current(cursor), "ADAMS");
     EXPECT_EQ(Names(cursor), "ADAMS DAVIS KING MILLS ZANE ");
 
-    LongInt mark = 0, zane = 4;
+    Bookmark mark;
     DbiSetToKey(cursor, keySearchEq, true, 1, 0, "MILLS");
     ASSERT_EQ(DbiGetBookMark(cursor, &mark), dbiOK);
-    EXPECT_EQ(mark, 3);
+    EXPECT_EQ(mark.RecNo, 3);
+    const Bookmark zane{4, mark.Stamp};
     int compare = 0;
     ASSERT_EQ(DbiCompareBookMarks(cursor, &mark, &zane, &compare), dbiOK);
     EXPECT_EQ(compare, -1);
-    LongInt davis = 1;
+    const Bookmark davis{1, mark.Stamp};
     DbiCompareBookMarks(cursor, &mark, &davis, &compare);
     EXPECT_EQ(compare, 1); // in name order DAVIS comes first although its record is first too
     EXPECT_EQ(Current(cursor), "MILLS");
-    LongInt beyond = 99;
+    const Bookmark beyond{99, mark.Stamp};
     ASSERT_EQ(DbiSetToBookMark(cursor, &beyond), dbiOK);
     EXPECT_EQ(DbiGetRecord(cursor, 0, record.data(), nullptr), dbiEOF);
     DbiSetToBookMark(cursor, &davis);

@@ -122,7 +122,7 @@ TEST_F(DbiTablesTest, DriverComesFromTheFirstByteAndTheIndexBesideIt) {
     EXPECT_EQ(props.DriverName, "XBNTX");
     EXPECT_EQ(props.TableName, "NTX");
     EXPECT_EQ(props.FieldCount, 5);
-    EXPECT_EQ(props.BookmarkSize, 4);
+    EXPECT_EQ(props.BookmarkSize, 8);
     EXPECT_FALSE(props.Indexed);
     EXPECT_EQ(DriverOfCursor(ntx), dbiDriverNTX);
     EXPECT_EQ(DriverOfCursor(ntx + 1), 0);
@@ -208,6 +208,13 @@ TEST_F(DbiTablesTest, IndexesAreDescribedAndSwitched) {
     EXPECT_EQ(all[0].TagName, "NAME");
     EXPECT_EQ(all[1].TagName, "AMOUNT");
     EXPECT_EQ(Names(cursor), "A B C ");
+    // Past the last order there is no index to describe.
+    desc = TIndexDesc{};
+    EXPECT_EQ(DbiGetIndexDesc(cursor, 3, &desc), dbiNoSuchIndex);
+    EXPECT_EQ(desc.TagName, "");
+    EXPECT_EQ(DbiGetIndexDesc(cursor, 0xFFFF, &desc), dbiNoSuchIndex);
+    ASSERT_EQ(DbiGetIndexDesc(cursor, 2, &desc), dbiOK);
+    EXPECT_EQ(desc.TagName, "AMOUNT");
 
     EXPECT_EQ(DbiSwitchToIndex(cursor, nullptr, "NOSUCH", 0, true), dbiNoSuchIndex);
     TCursorHandle bad = 200;

@@ -207,6 +207,27 @@ TEST_F(FilterTest, LocateByTheActiveIndexAndByAnyField) {
     EXPECT_EQ(table.FieldByName("NAME")->AsString(), "O'BRIEN");
 }
 
+TEST_F(FilterTest, RoundNumbersFilterAndLocate) {
+    MakeLoans("LOANS.DBF",
+              {{"SMALL", 50000}, {"ROUND", 100000}, {"LARGE", 200000}, {"HUGE", 1000000}});
+    table_ = std::make_unique<TTestTable>(folder_.Path(), "LOANS.DBF", "NAME");
+    table_->Open();
+    table_->SetFilter("AMOUNT > 100000");
+    table_->SetFiltered(true);
+    EXPECT_EQ(AllNames(), "HUGE LARGE ");
+    table_->SetFilter("AMOUNT < 1000000");
+    EXPECT_EQ(AllNames(), "LARGE ROUND SMALL ");
+    table_->SetFilter("AMOUNT >= 1E5 AND AMOUNT <= 2e5");
+    EXPECT_EQ(AllNames(), "LARGE ROUND ");
+    table_->SetFiltered(false);
+    EXPECT_TRUE(table_->Locate("AMOUNT", 200000, 0));
+    EXPECT_EQ(table_->FieldByName("NAME")->AsString(), "LARGE");
+    EXPECT_TRUE(table_->Locate("AMOUNT", 1e6, 0));
+    EXPECT_EQ(table_->FieldByName("NAME")->AsString(), "HUGE");
+    EXPECT_FALSE(table_->Locate("AMOUNT", 300000, 0));
+    EXPECT_EQ(UsedSlots(), 1); // the filter text's, kept while the dataset is unfiltered
+}
+
 TEST_F(FilterTest, LookupAnswersWithoutMovingAndFeedsLookupFields) {
     TTestTable& table = OpenLoans({"A", "B", "C"});
     table.First();
@@ -237,13 +258,15 @@ TEST_F(FilterTest, LookupAnswersWithoutMovingAndFeedsLookupFields) {
     EXPECT_EQ(names, "A B C ");
 }
 
-TEST_F(FilterTest, ValuesWithEveryKindOfQuoteAreFoundOrRefusedNeverMisread) {
+TEST_F(FilterTest, ValuesWithEveryKindOfQuoteAreFoundNeverMisread) {
     TTestTable& table = OpenLoans({"A'B\"C", "X'Y\"Z]", "PLAIN"});
     EXPECT_TRUE(table.Locate("AMOUNT;NAME", TVariant::Array({1, "A'B\"C"}), 0));
     EXPECT_EQ(table.FieldByName("AMOUNT")->AsFloat(), 1);
     EXPECT_FALSE(table.Locate("AMOUNT;NAME", TVariant::Array({3, "A'B\"C"}), 0));
-    // No delimiter is free in this value: the engine refuses the condition.
-    EXPECT_THROW(table.Locate("AMOUNT;NAME", TVariant::Array({2, "X'Y\"Z]"}), 0), EDBEngineError);
+    // No delimiter is free in this value: it is found all the same.
+    EXPECT_TRUE(table.Locate("AMOUNT;NAME", TVariant::Array({2, "X'Y\"Z]"}), 0));
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "X'Y\"Z]");
+    EXPECT_FALSE(table.Locate("NAME", "X'Y\"Z", 0));
     EXPECT_EQ(UsedSlots(), 0);
     EXPECT_EQ(AllNames(), "A'B\"C PLAIN X'Y\"Z] ");
 }

@@ -83,6 +83,15 @@ TEST_F(TableTest, FindsKeysWholeAndNearestByPartialKey) {
     EXPECT_TRUE(table.KeyExclusive());
     table.Cancel();
     EXPECT_EQ(MessageOf([&] { table.KeyExclusive(); }), "Dataset not in edit or insert mode");
+    // An empty key finds only a record whose key is empty.
+    EXPECT_FALSE(table.FindKey({""}));
+    EXPECT_EQ(Current(table), "SMITH");
+    table.Append();
+    table.FieldByName("AMOUNT")->SetAsFloat(9);
+    table.Post();
+    table.Last();
+    EXPECT_TRUE(table.FindKey({""}));
+    EXPECT_EQ(table.FieldByName("AMOUNT")->AsFloat(), 9);
     table.SetIndexName("");
     EXPECT_EQ(MessageOf([&] { table.FindKey({"JONES"}); }), "No index currently active");
 }
