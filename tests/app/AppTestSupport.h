@@ -23,7 +23,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
-#include <regex>
 #include <sstream>
 #include <string>
 
@@ -43,11 +42,10 @@ inline std::string JoinedWords(const std::string& text) {
 
 // The right edge, in points, of the rightmost word of a PDF file's text (pdftotext -bbox).
 inline double RightmostWordEdge(const std::string& pdfText) {
-    static const std::regex edge("xMax=\"([0-9.]+)\"");
+    static const std::string key = "xMax=\"";
     double right = 0;
-    for (auto it = std::sregex_iterator(pdfText.begin(), pdfText.end(), edge);
-         it != std::sregex_iterator(); ++it)
-        right = std::max(right, std::stod((*it)[1].str()));
+    for (auto at = pdfText.find(key); at != std::string::npos; at = pdfText.find(key, at + 1))
+        right = std::max(right, std::strtod(pdfText.c_str() + at + key.size(), nullptr));
     return right;
 }
 
