@@ -152,7 +152,6 @@ class TReportFiler : public TBaseReport {
     // The printer device's canvas (an information context), or the owner form's canvas when no
     // printer is installed: texts are measured there.
     TCanvas* GetCanvas() override;
-    void FontChanged(TObject* Sender) override;
     // With no printer installed: "Preview Only", "Preview Only" and "Preview".
     std::string GetDeviceName() override;
     std::string GetDriverName() override;
@@ -227,6 +226,14 @@ private:
         SmallInt Rotation = 0;
         Byte Align = 0;
     };
+    // The sample width measured for a face (name, pitch, height, weight and slant).
+    struct TRecordedSample {
+        std::string Name;
+        Byte Pitch = 0;
+        double Height = 0.0;
+        bool Bold = false, Italic = false;
+        double Width = 0.0;
+    };
 
     bool OpenStream();
     void CloseStream();
@@ -248,7 +255,13 @@ private:
     void WriteUserPoint(double X, double Y);
     void WriteDevicePoint(int X, int Y);
     void WriteDeviceRect(const TRect& Rect);
+    // A graphic in full, or a reuse of the registered one or of one written with the same bytes.
     void WriteGraphic(TGraphic* Graphic);
+    static std::uint64_t GraphicHash(const Byte* Bytes, std::size_t Size);
+    void KeepWritten(Int64 Position, Byte Kind, std::uint64_t Hash, const Byte* Bytes,
+                     std::size_t Size);
+    // Graphics written from Start on are gone from the stream (a dropped page).
+    void ForgetWrittenFrom(Int64 Start);
     // The bitmap mode, the code and the bitmap of PrintBitmap and PrintBitmapRect.
     void WriteBitmapOperation(Byte Code, TBitmap* Bitmap);
     void Flush();
@@ -262,6 +275,8 @@ private:
     bool CanRecord();
     void RecordBrush();
     void RecordPen();
+    // Records the font state that differs from the last recorded one; texts call it before they
+    // are recorded, so the state is the one the text is drawn in.
     void RecordFont();
     double SampleWidth();
     void RecordBlock(const std::string& Text, double X, double Width);
@@ -307,6 +322,16 @@ private:
     TPenStyle penStyle_ = psSolid;
     double penWidth_ = 0.0;
     TRecordedFont recordedFont_{};
+    std::vector<TRecordedSample> samples_;
+    // Graphics written in full, by the position of their size, most recently used last.
+    struct TWrittenGraphic {
+        Int64 Position;
+        Byte Kind;
+        std::uint64_t Hash;
+        std::vector<Byte> Bytes;
+    };
+    std::vector<TWrittenGraphic> written_;
+    std::size_t writtenBytes_ = 0;
 
     TCanvas* hooked_ = nullptr;
     TNotifyEvent previousBrushChange_;

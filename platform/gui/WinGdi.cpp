@@ -1965,7 +1965,10 @@ BOOL Blit(TDeviceContext& dst, TAxis dx, TAxis dy, TDeviceContext* src, TAxis sx
     default: break;
     }
     if (!source) return 1;
-    QImage part = src->Image->copy(QRect(sx.Low(), sy.Low(), sx.Count(), sy.Count()));
+    // The whole source is handed over as it is (shared, not copied): a printer that meets the
+    // same image again then stores it once.
+    const QRect taken(sx.Low(), sy.Low(), sx.Count(), sy.Count());
+    QImage part = taken == src->Image->rect() ? *src->Image : src->Image->copy(taken);
     part = part.mirrored(sx.Extent < 0, sy.Extent < 0);
     if (rop == NOTSRCCOPY) part.invertPixels();
     if (rop == SRCAND || rop == SRCPAINT) {
