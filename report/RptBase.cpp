@@ -1,5 +1,7 @@
 #include "report/RptBase.h"
 
+#include "platform/rtl/ScopeGuard.h"
+
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
@@ -17,6 +19,8 @@ constexpr double MergeTolerance = 0.0001;
 // not positive are: no device could realise the font nor place a line of it.
 constexpr double MaxFontPoints = 1000.0;
 constexpr double SubSuperFactor = 0.5998800239952009;
+// Sample widths of the faces met last are kept: a report switches between a few faces.
+constexpr std::size_t SampleWidthsKept = 16;
 
 bool UsableFontSize(double points) {
     return points > 0.0 && points <= MaxFontPoints;
@@ -1306,6 +1310,7 @@ void TBaseReport::ClearFontCache() {
     for (TFontCacheEntry& entry : fontCache_)
         DeleteObject(entry.Font.Handle);
     fontCache_.clear();
+    sampleWidths_.clear();
     font_.Handle = nullptr;
     fontDirty_ = true;
 }
@@ -1320,13 +1325,38 @@ int TBaseReport::TextPixels(const std::string& Text) {
     return size.cx;
 }
 
+double TBaseReport::FontSampleWidth() {
+    for (auto it = sampleWidths_.begin(); it != sampleWidths_.end(); ++it)
+        if (it->Name == font_.Name && it->Pitch == font_.Pitch && it->Height == font_.Height &&
+            it->Bold == font_.Bold && it->Italic == font_.Italic && it->Zoom == zoom_ &&
+            it->XDPI == xDPI_) {
+            std::rotate(sampleWidths_.begin(), it, it + 1);
+            return sampleWidths_.front().Width;
+        }
+    const bool superscript = font_.Superscript;
+    const bool subscript = font_.Subscript;
+    auto restore = MakeScopeGuard([&] {
+        font_.Superscript = superscript;
+        font_.Subscript = subscript;
+        fontDirty_ = true;
+    });
+    font_.Superscript = font_.Subscript = false;
+    fontDirty_ = true;
+    const double width = static_cast<double>(TextPixels(FontSampleText)) / xDPI_ * 100.0 / zoom_;
+    if (sampleWidths_.size() >= SampleWidthsKept) sampleWidths_.pop_back();
+    sampleWidths_.insert(sampleWidths_.begin(), TSampleWidth{font_.Name, font_.Pitch, font_.Height,
+                                                             font_.Bold, font_.Italic, zoom_,
+                                                             xDPI_, width});
+    return width;
+}
+
 int TBaseReport::PrintedPixels(const std::string& Text) {
     return HasCodes(Text) ? CodesWidth(this, Text) : std::max(1, TextPixels(Text));
 }
 
 double TBaseReport::TextWidth(const std::string& Text) {
     CheckPrinting();
-    return PrintedPixels(Text) * scaleX_ / (xDPI_ * 100.0) * unitsFactor_;
+    return PixelsWidth(PrintedPixels(Text));
 }
 
 // ---------------------------------------------------------------------------------------------

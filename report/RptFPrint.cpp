@@ -631,16 +631,19 @@ void TFilePrinter::PlayText(Byte Code) {
     default: break;
     }
     const double width = ReadReal();
+    if (NoPrint()) return;
     // A text this device draws as wide as the recording's is drawn whole where it was recorded,
     // as printing it straight draws it; otherwise the room between its words is shared so its
     // last word ends where it ended when recorded. A single word needs no spreading.
-    if (NoPrint()) return;
-    const double recorded = width * xDPI_ * ScaleX() * zoom_ * 0.0001;
     const std::size_t first = text.find_first_not_of(' ');
     const std::size_t last = text.find_last_not_of(' ');
-    if (first == std::string::npos || text.find(' ', first) > last ||
-        std::fabs(std::max(1, TextPixels(text)) - recorded) < 0.5)
+    if (first == std::string::npos || text.find(' ', first) > last) {
         LeftText(text, x);
+        return;
+    }
+    const int pixels = HasCodes(text) ? 0 : std::max(1, TextPixels(text));
+    if (pixels > 0 && std::fabs(pixels - width * xDPI_ * ScaleX() * zoom_ * 0.0001) < 0.5)
+        OutputText(text, x, TA_LEFT, pixels);
     else
         BlockText(text, x, width);
 }
@@ -761,29 +764,17 @@ int TFilePrinter::PenPixels(double Width) const {
     return static_cast<int>(Round(Width * xDPI_ * ScaleX() * zoom_ * 0.0001));
 }
 
-double TFilePrinter::SampleWidth() {
-    const bool superscript = font_.Superscript;
-    const bool subscript = font_.Subscript;
-    font_.Superscript = font_.Subscript = false;
-    fontDirty_ = true;
-    const int pixels = TextPixels(FontSampleText);
-    font_.Superscript = superscript;
-    font_.Subscript = subscript;
-    fontDirty_ = true;
-    return static_cast<double>(pixels) / xDPI_ * 100.0 / zoom_;
-}
-
 void TFilePrinter::FitFont(double Height, double Sample) {
     if (!(Sample > 0.0)) return;
     const double pixelsPerInch = yDPI_ * zoom_ * 0.01;
     double height = Height;
-    double measured = SampleWidth();
+    double measured = FontSampleWidth();
     while (static_cast<float>(measured) > static_cast<float>(Sample)) {
         const double smaller = (height * pixelsPerInch - FitStep) / pixelsPerInch;
         // The font never goes below one pixel.
         if (smaller * pixelsPerInch < 1.0) return;
         SetFontHeight(smaller);
-        const double narrower = SampleWidth();
+        const double narrower = FontSampleWidth();
         if (narrower >= measured) {
             SetFontHeight(Height);
             return;

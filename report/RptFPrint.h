@@ -84,7 +84,6 @@ private:
     void FitFont(double Height, double Sample);
     // A recorded font height (inches) as the height the recording meant.
     static double RecordedFontHeight(double Height);
-    double SampleWidth();
     // A recorded pen width (inches) in pixels of this device at its scale and zoom.
     int PenPixels(double Width) const;
     // Marks the job aborted and raises "Unexpected code found in report file.".

@@ -19,9 +19,6 @@ constexpr LongInt PassThroughChunk = 4096;
 constexpr std::size_t MaxStreamText = 255;
 constexpr std::size_t MaxFontName = 60;
 constexpr std::size_t MaxPoints = 32768;
-// Sample widths of the faces met last are kept, so a report that switches between a few faces
-// measures each once.
-constexpr std::size_t SampleCacheSize = 16;
 // The graphics written last are kept, up to this many bytes, to find one drawn again.
 constexpr std::size_t WrittenGraphicBytes = 16 * 1024 * 1024;
 // Pending window messages are handled at most this often while recording (milliseconds).
@@ -384,7 +381,6 @@ void TReportFiler::StartJob() {
     pageCountPos_ = 0;
     graphics_.fill(0);
     lastGraphicPos_ = reusePos_ = 0;
-    samples_.clear();
     written_.clear();
     writtenBytes_ = 0;
     aborted_ = false;
@@ -588,31 +584,6 @@ void TReportFiler::RecordPen() {
     penWidth_ = width;
 }
 
-double TReportFiler::SampleWidth() {
-    TReportFont& f = TBaseReport::font_;
-    for (const TRecordedSample& known : samples_)
-        if (known.Name == f.Name && known.Pitch == f.Pitch && known.Height == f.Height &&
-            known.Bold == f.Bold && known.Italic == f.Italic)
-            return known.Width;
-    // Measured without sub- or superscript, as the player measures it, and with nothing recorded.
-    const bool superscript = f.Superscript;
-    const bool subscript = f.Subscript;
-    const bool suppressed = suppress_;
-    auto restore = MakeScopeGuard([&] {
-        f.Superscript = superscript;
-        f.Subscript = subscript;
-        fontDirty_ = true;
-        suppress_ = suppressed;
-    });
-    f.Superscript = f.Subscript = false;
-    fontDirty_ = true;
-    suppress_ = true;
-    const double width = static_cast<double>(TextPixels(FontSampleText)) / xDPI_ * 100.0 / zoom_;
-    if (samples_.size() >= SampleCacheSize) samples_.erase(samples_.begin());
-    samples_.push_back({f.Name, f.Pitch, f.Height, f.Bold, f.Italic, width});
-    return width;
-}
-
 void TReportFiler::RecordFont() {
     const TReportFont& f = TBaseReport::font_;
     TRecordedFont& r = recordedFont_;
@@ -641,7 +612,14 @@ void TReportFiler::RecordFont() {
         WriteByte(f.Pitch);
     }
     if (newFace) {
-        const double sample = SampleWidth();
+        double sample = 0.0;
+        {
+            // Measured with nothing recorded.
+            const bool suppressed = suppress_;
+            suppress_ = true;
+            auto unsuppress = MakeScopeGuard([&] { suppress_ = suppressed; });
+            sample = FontSampleWidth();
+        }
         WriteByte(rpcFontHeight);
         WriteReal(f.Height);
         WriteReal(sample);
@@ -788,7 +766,7 @@ void TReportFiler::RecordAlignedText(Byte Code, const std::string& Text, double 
         const int pixels = std::max(1, TextPixels(Text));
         const int left = XI2D(X) - static_cast<int>(pixels * Shift);
         RecordBlock(Text, XD2I(left), static_cast<double>(pixels) / xDPI_);
-        width = pixels * ScaleX() / (xDPI_ * 100.0) * UnitsFactor();
+        width = PixelsWidth(pixels);
     } else {
         WriteByte(Code);
         WriteReal(curY_ + originY_);

@@ -101,10 +101,6 @@ constexpr Byte GraphicReuse = 128;
 constexpr int GraphicSlots = 10;
 // The paper bin written when no printer is installed.
 constexpr Word NoPrinterBin = 265;
-// The text whose recorded width lets a player fit a font that renders wider.
-inline constexpr const char* FontSampleText =
-    "abcdefg hijklmnop qrstuv wxyz ABCDEFG HIJKLMNOP QRSTUV WXYZ 0123456789";
-
 // ---- Stored values of pens, brushes and fills (the system's drawing-mode numbers)
 
 Byte PenModeCode(TPenMode Mode);
@@ -226,14 +222,6 @@ private:
         SmallInt Rotation = 0;
         Byte Align = 0;
     };
-    // The sample width measured for a face (name, pitch, height, weight and slant).
-    struct TRecordedSample {
-        std::string Name;
-        Byte Pitch = 0;
-        double Height = 0.0;
-        bool Bold = false, Italic = false;
-        double Width = 0.0;
-    };
 
     bool OpenStream();
     void CloseStream();
@@ -278,7 +266,6 @@ private:
     // Records the font state that differs from the last recorded one; texts call it before they
     // are recorded, so the state is the one the text is drawn in.
     void RecordFont();
-    double SampleWidth();
     void RecordBlock(const std::string& Text, double X, double Width);
     void RecordAlignedText(Byte Code, const std::string& Text, double X, double Shift);
     bool PlainText(const std::string& Text) const;
@@ -322,7 +309,6 @@ private:
     TPenStyle penStyle_ = psSolid;
     double penWidth_ = 0.0;
     TRecordedFont recordedFont_{};
-    std::vector<TRecordedSample> samples_;
     // Graphics written in full, by the position of their size, most recently used last.
     struct TWrittenGraphic {
         Int64 Position;
