@@ -130,9 +130,12 @@ void BM_RecordedRoadAgainstStraightPrinting(benchmark::State& state) {
         state.SetIterationTime(times.OursMedian());
         state.counters["speed_ratio"] = times.Ratio();
         std::printf("recorded road at %.2f of straight printing (goal >= 0.9; medians of 3, "
-                    "%.0f ms against %.0f ms for %d pages)\n",
+                    "%.0f ms against %.0f ms for %d pages; rounds %.0f/%.0f %.0f/%.0f "
+                    "%.0f/%.0f ms)\n",
                     times.Ratio(), 1000.0 * times.OursMedian(), 1000.0 * times.PeerMedian(),
-                    kPages);
+                    kPages, 1000.0 * times.Ours[0], 1000.0 * times.Peer[0],
+                    1000.0 * times.Ours[1], 1000.0 * times.Peer[1], 1000.0 * times.Ours[2],
+                    1000.0 * times.Peer[2]);
         const auto [differing, words] = DifferingWords(straight, played);
         state.counters["differing_words"] = static_cast<double>(differing);
         std::printf("played PDF against the straight one: %zu of %zu words differ in text, "
@@ -220,6 +223,8 @@ void BM_PlayingMemory(benchmark::State& state) {
     const std::string played = printing.File("played.pdf");
     const TBody ledger = [](TBaseReport& r) { PrintLedger(r, kMemoryRows); };
     for (auto _ : state) {
+        // Memory freed before is given back first, so it is not taken for the recording's.
+        malloc_trim(0);
         const double before = ResidentBytes("VmRSS:");
         TMemoryStream stream;
         Record(ledger, stream);

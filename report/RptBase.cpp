@@ -19,7 +19,8 @@ constexpr double MergeTolerance = 0.0001;
 // not positive are: no device could realise the font nor place a line of it.
 constexpr double MaxFontPoints = 1000.0;
 constexpr double SubSuperFactor = 0.5998800239952009;
-// Sample widths of the faces met last are kept: a report switches between a few faces.
+// The sample widths of this many faces are kept (the first measured goes first): a report
+// switches between a few faces.
 constexpr std::size_t SampleWidthsKept = 16;
 
 bool UsableFontSize(double points) {
@@ -1108,7 +1109,19 @@ void TBaseReport::FontChanged(TObject*) {
     if (changed) fontDirty_ = true;
 }
 
+void TBaseReport::ReleaseFont() {
+    fontHeld_ = false;
+    if (!fontUnapplied_) return;
+    fontUnapplied_ = false;
+    ApplyFont();
+}
+
 void TBaseReport::ApplyFont() {
+    if (fontHeld_) {
+        fontUnapplied_ = true;
+        fontDirty_ = true;
+        return;
+    }
     TFont* font = GetCanvas()->Font();
     updatingFont_ = true;
     try {
@@ -1259,7 +1272,6 @@ bool TBaseReport::FindCachedFont() {
             font_.Descent = f.Descent;
             font_.ExternalLeading = f.ExternalLeading;
             font_.AvgWidth = f.AvgWidth;
-            std::rotate(fontCache_.begin(), it, it + 1);
             return true;
         }
     }
@@ -1294,7 +1306,7 @@ void TBaseReport::CreateDeviceFont() {
     font_.ExternalLeading = metric.tmExternalLeading * toInches;
     font_.AvgWidth = static_cast<SmallInt>(metric.tmAveCharWidth);
     font_.Handle = handle;
-    fontCache_.insert(fontCache_.begin(), TFontCacheEntry{font_, zoom_, xDPI_, yDPI_});
+    fontCache_.push_back(TFontCacheEntry{font_, zoom_, xDPI_, yDPI_});
 }
 
 HFONT TBaseReport::DeviceFont() {
@@ -1326,13 +1338,11 @@ int TBaseReport::TextPixels(const std::string& Text) {
 }
 
 double TBaseReport::FontSampleWidth() {
-    for (auto it = sampleWidths_.begin(); it != sampleWidths_.end(); ++it)
-        if (it->Name == font_.Name && it->Pitch == font_.Pitch && it->Height == font_.Height &&
-            it->Bold == font_.Bold && it->Italic == font_.Italic && it->Zoom == zoom_ &&
-            it->XDPI == xDPI_) {
-            std::rotate(sampleWidths_.begin(), it, it + 1);
-            return sampleWidths_.front().Width;
-        }
+    for (const TSampleWidth& known : sampleWidths_)
+        if (known.Height == font_.Height && known.Bold == font_.Bold &&
+            known.Italic == font_.Italic && known.Pitch == font_.Pitch && known.Zoom == zoom_ &&
+            known.XDPI == xDPI_ && known.Name == font_.Name)
+            return known.Width;
     const bool superscript = font_.Superscript;
     const bool subscript = font_.Subscript;
     auto restore = MakeScopeGuard([&] {
@@ -1343,10 +1353,9 @@ double TBaseReport::FontSampleWidth() {
     font_.Superscript = font_.Subscript = false;
     fontDirty_ = true;
     const double width = static_cast<double>(TextPixels(FontSampleText)) / xDPI_ * 100.0 / zoom_;
-    if (sampleWidths_.size() >= SampleWidthsKept) sampleWidths_.pop_back();
-    sampleWidths_.insert(sampleWidths_.begin(), TSampleWidth{font_.Name, font_.Pitch, font_.Height,
-                                                             font_.Bold, font_.Italic, zoom_,
-                                                             xDPI_, width});
+    if (sampleWidths_.size() >= SampleWidthsKept) sampleWidths_.erase(sampleWidths_.begin());
+    sampleWidths_.push_back(
+        {font_.Name, font_.Pitch, font_.Height, font_.Bold, font_.Italic, zoom_, xDPI_, width});
     return width;
 }
 

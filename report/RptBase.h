@@ -405,8 +405,13 @@ protected:
     }
     // Draws the merged lines of the page and empties the lists.
     void FlushLines();
-    // Writes the whole font record into the canvas font without reading it back.
+    // Writes the whole font record into the canvas font without reading it back; while the font
+    // is held, only notes that it is to be written.
     void ApplyFont();
+    // While held, the font setters change the font record only (text is drawn with the record's
+    // device font); ReleaseFont writes the canvas font once for all of them.
+    void HoldFont() { fontHeld_ = true; }
+    void ReleaseFont();
     int FontPixels(double Height) const;
     // A length in user units as device pixels across.
     int XU2DLength(double Width) const;
@@ -438,6 +443,8 @@ protected:
     TReportFont font_;
     bool fontDirty_ = true;
     bool updatingFont_ = false;
+    bool fontHeld_ = false;
+    bool fontUnapplied_ = false;
     bool drawLinesDirect_ = false;
     // The last pen position of line merging (inches from the corner, origin included).
     double lastLineX_ = 0.0, lastLineY_ = 0.0;

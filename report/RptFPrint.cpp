@@ -354,8 +354,10 @@ void TFilePrinter::PlayPage(int PageNum) {
     if (!OnPage()) return;
     UpdateStatus();
     fitPending_ = false;
+    ReleaseFont();
     for (Byte code = ReadByte(); code != rpcEndPage; code = ReadByte())
         PlayCode(code);
+    ReleaseFont();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -442,11 +444,16 @@ void TFilePrinter::EndPlayback() {
 // Operations
 
 void TFilePrinter::PlayCode(Byte Code) {
-    // A font is fitted once the font codes that follow its height are applied too, so the
-    // sample is measured in the whole font it was recorded in.
-    if (fitPending_ && (Code < rpcFont || Code > rpcFontAlign)) {
-        fitPending_ = false;
-        FitFont(GetFontHeight(), fitSample_);
+    // The font codes in a row change the font record only; the font is set once they are all
+    // read, and fitted then, so the sample is measured in the whole font it was recorded in.
+    if (Code >= rpcFont && Code <= rpcFontAlign) {
+        HoldFont();
+    } else {
+        ReleaseFont();
+        if (fitPending_) {
+            fitPending_ = false;
+            FitFont(GetFontHeight(), fitSample_);
+        }
     }
     switch (Code) {
     case rpcArc:
