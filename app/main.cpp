@@ -2,7 +2,8 @@
 // are read from the emulated Windows profile, the splash is shown and painted, the main window is
 // built behind it, the splash stays at least three seconds from before it was made, and then the
 // message loop runs until the main window closes. The chart units start after the screen exists
-// (their hand cursor goes into its list) and stop when the loop has ended.
+// (their hand cursor goes into its list) and stop when the loop has ended. A start that fails
+// prints its message and shuts down what it had started, so every exit ends cleanly.
 #include "app/Ulemain.h"
 #include "app/Usplash.h"
 #include "chart/Series.h"
@@ -28,10 +29,13 @@ void LoadProgramIcon() {
 } // namespace
 
 int main() {
+    int status = 0;
+    bool chartsStarted = false;
     try {
         LoadRegionalSettings();
         InitApplication();
         StartChartUnits();
+        chartsStarted = true;
         const unsigned long long start = Clock().TickCount();
         auto* splash = new TSplash(Application);
         splash->Show();
@@ -46,14 +50,20 @@ int main() {
         splash->Hide();
         delete splash;
         Application->Run();
-        // Shutdown runs in reverse: the chart units while the screen still exists, then the
-        // forms go with the application, then the sessions close every table.
-        StopChartUnits();
-        delete Application;
-        DoneDBTables();
-        return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "Vantrel Plus: %s\n", e.what());
-        return 1;
+        status = 1;
     }
+    // Shutdown runs in reverse, after a failed start as after a normal end: the chart units
+    // while the screen still exists, then the forms go with the application, then the sessions
+    // close every table.
+    try {
+        if (chartsStarted) StopChartUnits();
+        delete Application;
+        DoneDBTables();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Vantrel Plus: %s\n", e.what());
+        status = 1;
+    }
+    return status;
 }

@@ -47,6 +47,9 @@ void FinalizeChart() {
 }
 
 void InitializeChart() {
+    // The gallery's holder is made before FinalizeChart goes on the exit list, so it outlives
+    // the handler: statics are destroyed and exit handlers run in the reverse of their order.
+    Gallery();
     static const bool atExit = std::atexit(FinalizeChart) == 0;
     (void)atExit;
     ZoomAnimationDivisor = 3.0;

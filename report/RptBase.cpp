@@ -1,5 +1,7 @@
 #include "report/RptBase.h"
 
+#include "platform/rtl/ScopeGuard.h"
+
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
@@ -17,6 +19,9 @@ constexpr double MergeTolerance = 0.0001;
 // not positive are: no device could realise the font nor place a line of it.
 constexpr double MaxFontPoints = 1000.0;
 constexpr double SubSuperFactor = 0.5998800239952009;
+// The sample widths of this many faces are kept (the first measured goes first): a report
+// switches between a few faces.
+constexpr std::size_t SampleWidthsKept = 16;
 
 bool UsableFontSize(double points) {
     return points > 0.0 && points <= MaxFontPoints;
@@ -1104,7 +1109,19 @@ void TBaseReport::FontChanged(TObject*) {
     if (changed) fontDirty_ = true;
 }
 
+void TBaseReport::ReleaseFont() {
+    fontHeld_ = false;
+    if (!fontUnapplied_) return;
+    fontUnapplied_ = false;
+    ApplyFont();
+}
+
 void TBaseReport::ApplyFont() {
+    if (fontHeld_) {
+        fontUnapplied_ = true;
+        fontDirty_ = true;
+        return;
+    }
     TFont* font = GetCanvas()->Font();
     updatingFont_ = true;
     try {
@@ -1255,7 +1272,6 @@ bool TBaseReport::FindCachedFont() {
             font_.Descent = f.Descent;
             font_.ExternalLeading = f.ExternalLeading;
             font_.AvgWidth = f.AvgWidth;
-            std::rotate(fontCache_.begin(), it, it + 1);
             return true;
         }
     }
@@ -1290,7 +1306,7 @@ void TBaseReport::CreateDeviceFont() {
     font_.ExternalLeading = metric.tmExternalLeading * toInches;
     font_.AvgWidth = static_cast<SmallInt>(metric.tmAveCharWidth);
     font_.Handle = handle;
-    fontCache_.insert(fontCache_.begin(), TFontCacheEntry{font_, zoom_, xDPI_, yDPI_});
+    fontCache_.push_back(TFontCacheEntry{font_, zoom_, xDPI_, yDPI_});
 }
 
 HFONT TBaseReport::DeviceFont() {
@@ -1306,6 +1322,7 @@ void TBaseReport::ClearFontCache() {
     for (TFontCacheEntry& entry : fontCache_)
         DeleteObject(entry.Font.Handle);
     fontCache_.clear();
+    sampleWidths_.clear();
     font_.Handle = nullptr;
     fontDirty_ = true;
 }
@@ -1320,13 +1337,35 @@ int TBaseReport::TextPixels(const std::string& Text) {
     return size.cx;
 }
 
+double TBaseReport::FontSampleWidth() {
+    for (const TSampleWidth& known : sampleWidths_)
+        if (known.Height == font_.Height && known.Bold == font_.Bold &&
+            known.Italic == font_.Italic && known.Pitch == font_.Pitch && known.Zoom == zoom_ &&
+            known.XDPI == xDPI_ && known.Name == font_.Name)
+            return known.Width;
+    const bool superscript = font_.Superscript;
+    const bool subscript = font_.Subscript;
+    auto restore = MakeScopeGuard([&] {
+        font_.Superscript = superscript;
+        font_.Subscript = subscript;
+        fontDirty_ = true;
+    });
+    font_.Superscript = font_.Subscript = false;
+    fontDirty_ = true;
+    const double width = static_cast<double>(TextPixels(FontSampleText)) / xDPI_ * 100.0 / zoom_;
+    if (sampleWidths_.size() >= SampleWidthsKept) sampleWidths_.erase(sampleWidths_.begin());
+    sampleWidths_.push_back(
+        {font_.Name, font_.Pitch, font_.Height, font_.Bold, font_.Italic, zoom_, xDPI_, width});
+    return width;
+}
+
 int TBaseReport::PrintedPixels(const std::string& Text) {
     return HasCodes(Text) ? CodesWidth(this, Text) : std::max(1, TextPixels(Text));
 }
 
 double TBaseReport::TextWidth(const std::string& Text) {
     CheckPrinting();
-    return PrintedPixels(Text) * scaleX_ / (xDPI_ * 100.0) * unitsFactor_;
+    return PixelsWidth(PrintedPixels(Text));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -19,6 +19,11 @@
 #include <utility>
 #include <vector>
 
+// The text whose width a recording keeps with each face, so a player can fit a font that renders
+// wider than it did when recorded.
+inline constexpr const char* FontSampleText =
+    "abcdefg hijklmnop qrstuv wxyz ABCDEFG HIJKLMNOP QRSTUV WXYZ 0123456789";
+
 // The report's own description of its font (lengths in inches).
 struct TReportFont {
     std::string Name = "Arial"; // at most 63 characters
@@ -272,10 +277,16 @@ class TBaseReport : public TRPBaseComponent {
     bool RestoreFont(int Index);
     // Printed width in user units (format codes allowed); requires printing.
     double TextWidth(const std::string& Text);
+    // A width of device pixels as a printed width in user units.
+    double PixelsWidth(int Pixels) const { return Pixels * scaleX_ / (xDPI_ * 100.0) * unitsFactor_; }
     // The realised device font of the font record (made or taken from the cache).
     HFONT DeviceFont();
     // Width of plain text in device pixels with the device font (0 for no text).
     int TextPixels(const std::string& Text);
+    // Width of FontSampleText in the font (neither sub- nor superscript), in inches at 100
+    // percent: what a recording keeps so a player can fit a font that renders wider. Kept per
+    // face, device resolution and zoom, so each face is measured once.
+    double FontSampleWidth();
     // Frees the device font cache with its fonts.
     void ClearFontCache();
 
@@ -394,8 +405,13 @@ protected:
     }
     // Draws the merged lines of the page and empties the lists.
     void FlushLines();
-    // Writes the whole font record into the canvas font without reading it back.
+    // Writes the whole font record into the canvas font without reading it back; while the font
+    // is held, only notes that it is to be written.
     void ApplyFont();
+    // While held, the font setters change the font record only (text is drawn with the record's
+    // device font); ReleaseFont writes the canvas font once for all of them.
+    void HoldFont() { fontHeld_ = true; }
+    void ReleaseFont();
     int FontPixels(double Height) const;
     // A length in user units as device pixels across.
     int XU2DLength(double Width) const;
@@ -427,11 +443,21 @@ protected:
     TReportFont font_;
     bool fontDirty_ = true;
     bool updatingFont_ = false;
+    bool fontHeld_ = false;
+    bool fontUnapplied_ = false;
     bool drawLinesDirect_ = false;
     // The last pen position of line merging (inches from the corner, origin included).
     double lastLineX_ = 0.0, lastLineY_ = 0.0;
 
 private:
+    struct TSampleWidth {
+        std::string Name;
+        Byte Pitch;
+        double Height;
+        bool Bold, Italic;
+        int Zoom, XDPI;
+        double Width;
+    };
     struct TFontCacheEntry {
         TReportFont Font;
         int Zoom;
@@ -495,6 +521,7 @@ private:
     std::array<TReportFont, 10> savedFonts_{};
     std::vector<TReportFont> fontStack_;
     std::vector<TFontCacheEntry> fontCache_;
+    std::vector<TSampleWidth> sampleWidths_;
     TNotifyEvent previousFontChange_;
     TCanvas* notifyCanvas_ = nullptr;
 

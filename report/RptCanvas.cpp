@@ -50,7 +50,7 @@ void TCanvasReport::EndDocument() {
 // ---------------------------------------------------------------------------------------------
 // Text
 
-void TCanvasReport::OutputText(const std::string& Text, double X, UINT Align) {
+void TCanvasReport::OutputText(const std::string& Text, double X, UINT Align, int Pixels) {
     TCanvas* canvas = GetCanvas();
     HDC dc = canvas->Handle();
     const int previousMode = SetBkMode(dc, TextBKMode() == bkTransparent ? TRANSPARENT : OPAQUE);
@@ -81,7 +81,7 @@ void TCanvasReport::OutputText(const std::string& Text, double X, UINT Align) {
     SelectObject(dc, previousFont);
     SetBkMode(dc, previousMode);
 
-    const double width = TextWidth(Text);
+    const double width = Pixels > 0 ? PixelsWidth(Pixels) : TextWidth(Text);
     curX_ = X;
     if (Align == TA_LEFT) AdvanceX(width);
     if (Align == TA_CENTER) AdvanceX(width / 2.0);

@@ -48,8 +48,9 @@ class TCanvasReport : public TBaseReport {
 protected:
     // Requires a running job; false while output is suppressed.
     bool CanOutput();
-    // Text at X (inches) on the current line, aligned TA_LEFT, TA_RIGHT or TA_CENTER.
-    void OutputText(const std::string& Text, double X, UINT Align);
+    // Plain text at X (inches) on the current line, aligned TA_LEFT, TA_RIGHT or TA_CENTER;
+    // Pixels, when above 0, is its width already measured.
+    void OutputText(const std::string& Text, double X, UINT Align, int Pixels = 0);
     // Starts and ends the device's document for this report.
     void BeginDocument();
     void EndDocument();

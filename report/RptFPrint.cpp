@@ -7,6 +7,7 @@
 #include "platform/rtl/Streams.h"
 #include "report/RptDevice.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -17,8 +18,16 @@ constexpr double MaxStreamReal = 100000.0;
 // The largest paper a printer's settings describe: 32767 tenths of a millimetre. A recorded page
 // beyond it is no page of a printer, and the preview could not make a page image of it.
 constexpr double MaxPageInches = 3276.7 / 25.4;
+// Recorded font heights are read back to this fraction of a point: the precision a single-
+// precision height in inches keeps up to the largest font, so a height read back is the one
+// recorded (a 1000-point font reads 1000 points, not a little more).
+constexpr double HeightPointsPrecision = 10000.0;
+
 // The step by which a font that renders wider than recorded is made smaller (device pixels).
 constexpr double FitStep = 1.1;
+// Graphics read from the recording are kept, up to this many stored bytes, so a graphic drawn
+// again (a reuse of it) is the same picture for the printer, which then stores it once.
+constexpr Int64 GraphicCacheBytes = 32 * 1024 * 1024;
 
 } // namespace
 
@@ -39,19 +48,31 @@ void TFilePrinter::BadStream() {
 // Input
 
 bool TFilePrinter::OpenInput() {
+    CloseInput();
     try {
-        auto input = std::make_unique<TMemoryStream>();
         if (streamMode_ == smUser) {
             if (!userStream_) RaiseError(Trans_UserStreamMissing);
+            // A recording in memory is read where it lies: a copy would double the memory a
+            // long report needs while it plays.
+            if (auto* memory = dynamic_cast<TMemoryStream*>(userStream_)) {
+                data_ = static_cast<const Byte*>(memory->Memory());
+                size_ = memory->Size();
+                userStream_->SetPosition(0);
+                inputOpen_ = true;
+                return true;
+            }
+            auto input = std::make_unique<TMemoryStream>();
             input->LoadFromStream(*userStream_);
             userStream_->SetPosition(0);
+            input_ = std::move(input);
         } else {
             // The recording is read whole: it is a file of the program's own making, of a few
             // hundred bytes a page.
             TFileStream file(fileName_, fmOpenRead | fmShareDenyWrite);
+            auto input = std::make_unique<TMemoryStream>();
             input->LoadFromStream(file);
+            input_ = std::move(input);
         }
-        input_ = std::move(input);
     } catch (const EReportWriter&) {
         throw;
     } catch (const Exception&) {
@@ -61,14 +82,17 @@ bool TFilePrinter::OpenInput() {
     }
     data_ = static_cast<const Byte*>(input_->Memory());
     size_ = input_->Size();
-    pos_ = 0;
+    inputOpen_ = true;
     return true;
 }
 
 void TFilePrinter::CloseInput() {
     input_.reset();
+    inputOpen_ = false;
     data_ = nullptr;
     size_ = pos_ = 0;
+    graphics_.clear();
+    graphicBytes_ = 0;
 }
 
 void TFilePrinter::Need(Int64 Count) {
@@ -145,7 +169,7 @@ TRect TFilePrinter::ReadRect() {
     return Rect(topLeft.X, topLeft.Y, bottomRight.X, bottomRight.Y);
 }
 
-std::unique_ptr<TGraphic> TFilePrinter::ReadGraphic() {
+std::shared_ptr<TGraphic> TFilePrinter::ReadGraphic() {
     const Int64 kindAt = pos_;
     Byte kind = ReadByte();
     const bool reuse = kind > GraphicReuse;
@@ -159,20 +183,24 @@ std::unique_ptr<TGraphic> TFilePrinter::ReadGraphic() {
         back = pos_;
         pos_ = at;
     }
+    const Int64 sizeAt = pos_;
     const LongInt size = ReadLong();
     if (size < 0 || size > size_ - pos_) BadStream();
-    std::unique_ptr<TGraphic> graphic;
-    if (kind == gkBitmap) graphic = std::make_unique<TBitmap>();
-    if (kind == gkMetafile) graphic = std::make_unique<TMetafile>();
-    if (kind == gkIcon) graphic = std::make_unique<TIcon>();
-    if (graphic) {
-        TMemoryStream data;
-        data.WriteBuffer(data_ + pos_, size);
-        data.SetPosition(0);
-        try {
-            graphic->LoadFromStream(data);
-        } catch (const Exception&) {
-            BadStream();
+    std::shared_ptr<TGraphic> graphic = CachedGraphic(sizeAt, kind);
+    if (!graphic) {
+        if (kind == gkBitmap) graphic = std::make_shared<TBitmap>();
+        if (kind == gkMetafile) graphic = std::make_shared<TMetafile>();
+        if (kind == gkIcon) graphic = std::make_shared<TIcon>();
+        if (graphic) {
+            TMemoryStream data;
+            data.WriteBuffer(data_ + pos_, size);
+            data.SetPosition(0);
+            try {
+                graphic->LoadFromStream(data);
+            } catch (const Exception&) {
+                BadStream();
+            }
+            KeepGraphic(sizeAt, kind, graphic, size);
         }
     }
     pos_ += size;
@@ -180,10 +208,31 @@ std::unique_ptr<TGraphic> TFilePrinter::ReadGraphic() {
     return graphic;
 }
 
-std::unique_ptr<TBitmap> TFilePrinter::ReadBitmap() {
-    std::unique_ptr<TGraphic> graphic = ReadGraphic();
+std::shared_ptr<TGraphic> TFilePrinter::CachedGraphic(Int64 Position, Byte Kind) {
+    for (auto it = graphics_.begin(); it != graphics_.end(); ++it)
+        if (it->Position == Position && it->Kind == Kind) {
+            // The most recently used goes last, so the oldest leaves first.
+            std::rotate(it, it + 1, graphics_.end());
+            return graphics_.back().Graphic;
+        }
+    return nullptr;
+}
+
+void TFilePrinter::KeepGraphic(Int64 Position, Byte Kind, std::shared_ptr<TGraphic> Graphic,
+                               Int64 Size) {
+    if (Size > GraphicCacheBytes) return;
+    while (!graphics_.empty() && graphicBytes_ + Size > GraphicCacheBytes) {
+        graphicBytes_ -= graphics_.front().Size;
+        graphics_.erase(graphics_.begin());
+    }
+    graphics_.push_back({Position, Kind, std::move(Graphic), Size});
+    graphicBytes_ += Size;
+}
+
+std::shared_ptr<TBitmap> TFilePrinter::ReadBitmap() {
+    std::shared_ptr<TGraphic> graphic = ReadGraphic();
     if (graphic && !dynamic_cast<TBitmap*>(graphic.get())) BadStream();
-    return std::unique_ptr<TBitmap>(static_cast<TBitmap*>(graphic.release()));
+    return std::static_pointer_cast<TBitmap>(graphic);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -305,8 +354,10 @@ void TFilePrinter::PlayPage(int PageNum) {
     if (!OnPage()) return;
     UpdateStatus();
     fitPending_ = false;
+    ReleaseFont();
     for (Byte code = ReadByte(); code != rpcEndPage; code = ReadByte())
         PlayCode(code);
+    ReleaseFont();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -393,11 +444,16 @@ void TFilePrinter::EndPlayback() {
 // Operations
 
 void TFilePrinter::PlayCode(Byte Code) {
-    // A font is fitted once the font codes that follow its height are applied too, so the
-    // sample is measured in the whole font it was recorded in.
-    if (fitPending_ && (Code < rpcFont || Code > rpcFontAlign)) {
-        fitPending_ = false;
-        FitFont(GetFontHeight(), fitSample_);
+    // The font codes in a row change the font record only; the font is set once they are all
+    // read, and fitted then, so the sample is measured in the whole font it was recorded in.
+    if (Code >= rpcFont && Code <= rpcFontAlign) {
+        HoldFont();
+    } else {
+        ReleaseFont();
+        if (fitPending_) {
+            fitPending_ = false;
+            FitFont(GetFontHeight(), fitSample_);
+        }
     }
     switch (Code) {
     case rpcArc:
@@ -422,7 +478,7 @@ void TFilePrinter::PlayCode(Byte Code) {
     case rpcBlockTextOld:
     case rpcBlockText: PlayText(Code); return;
     case rpcBrushCopy: {
-        std::unique_ptr<TBitmap> bitmap = ReadBitmap();
+        std::shared_ptr<TBitmap> bitmap = ReadBitmap();
         const TRect dest = ReadRect();
         const TRect source = ReadRect();
         const auto color = static_cast<TColor>(ReadLong());
@@ -430,20 +486,20 @@ void TFilePrinter::PlayCode(Byte Code) {
         return;
     }
     case rpcDraw: {
-        std::unique_ptr<TGraphic> graphic = ReadGraphic();
+        std::shared_ptr<TGraphic> graphic = ReadGraphic();
         double x = 0.0, y = 0.0;
         ReadPoint(x, y);
         Draw(x, y, graphic.get());
         return;
     }
     case rpcStretchDraw: {
-        std::unique_ptr<TGraphic> graphic = ReadGraphic();
+        std::shared_ptr<TGraphic> graphic = ReadGraphic();
         const TRect rect = ReadRect();
         StretchDraw(rect, graphic.get());
         return;
     }
     case rpcPrintBitmap: {
-        std::unique_ptr<TBitmap> bitmap = ReadBitmap();
+        std::shared_ptr<TBitmap> bitmap = ReadBitmap();
         double x = 0.0, y = 0.0;
         ReadPoint(x, y);
         const double scaleX = ReadReal();
@@ -452,7 +508,7 @@ void TFilePrinter::PlayCode(Byte Code) {
         return;
     }
     case rpcPrintBitmapRect: {
-        std::unique_ptr<TBitmap> bitmap = ReadBitmap();
+        std::shared_ptr<TBitmap> bitmap = ReadBitmap();
         double x1 = 0.0, y1 = 0.0, x2 = 0.0, y2 = 0.0;
         ReadPoint(x1, y1);
         ReadPoint(x2, y2);
@@ -582,12 +638,19 @@ void TFilePrinter::PlayText(Byte Code) {
     default: break;
     }
     const double width = ReadReal();
-    // A single word starts at its recorded place and needs no spreading; between words the
-    // room is shared so the last word ends where it ended when recorded.
+    if (NoPrint()) return;
+    // A text this device draws as wide as the recording's is drawn whole where it was recorded,
+    // as printing it straight draws it; otherwise the room between its words is shared so its
+    // last word ends where it ended when recorded. A single word needs no spreading.
     const std::size_t first = text.find_first_not_of(' ');
     const std::size_t last = text.find_last_not_of(' ');
-    if (first == std::string::npos || text.find(' ', first) > last)
+    if (first == std::string::npos || text.find(' ', first) > last) {
         LeftText(text, x);
+        return;
+    }
+    const int pixels = HasCodes(text) ? 0 : std::max(1, TextPixels(text));
+    if (pixels > 0 && std::fabs(pixels - width * xDPI_ * ScaleX() * zoom_ * 0.0001) < 0.5)
+        OutputText(text, x, TA_LEFT, pixels);
     else
         BlockText(text, x, width);
 }
@@ -603,7 +666,7 @@ void TFilePrinter::PlayBrushPen(Byte Code) {
         const bool hasBitmap = ReadFlag();
         TBrushStyle brushStyle = bsSolid;
         if (!BrushStyleOfCode(style, brushStyle)) BadStream();
-        std::unique_ptr<TBitmap> bitmap = hasBitmap ? ReadBitmap() : nullptr;
+        std::shared_ptr<TBitmap> bitmap = hasBitmap ? ReadBitmap() : nullptr;
         brush->SetColor(color);
         brush->SetStyle(brushStyle);
         brush->SetBitmap(bitmap.get());
@@ -617,7 +680,7 @@ void TFilePrinter::PlayBrushPen(Byte Code) {
         return;
     }
     case rpcBrushBitmap: {
-        std::unique_ptr<TBitmap> bitmap = ReadFlag() ? ReadBitmap() : nullptr;
+        std::shared_ptr<TBitmap> bitmap = ReadFlag() ? ReadBitmap() : nullptr;
         brush->SetBitmap(bitmap.get());
         return;
     }
@@ -664,7 +727,7 @@ void TFilePrinter::PlayFont(Byte Code) {
         const Byte pitch = ReadByte();
         if (pitch > 2) BadStream();
         SetFontPitch(pitch);
-        SetFontHeight(ReadReal());
+        SetFontHeight(RecordedFontHeight(ReadReal()));
         SetBold(ReadFlag());
         SetItalic(ReadFlag());
         SetUnderline(ReadFlag());
@@ -681,7 +744,7 @@ void TFilePrinter::PlayFont(Byte Code) {
         return;
     }
     case rpcFontHeight: {
-        const double height = ReadReal();
+        const double height = RecordedFontHeight(ReadReal());
         const double sample = ReadReal();
         SetFontHeight(height);
         fitSample_ = sample;
@@ -700,33 +763,25 @@ void TFilePrinter::PlayFont(Byte Code) {
     }
 }
 
-int TFilePrinter::PenPixels(double Width) const {
-    return static_cast<int>(Round(Width * xDPI_ * ScaleX() * zoom_ * 0.0001));
+double TFilePrinter::RecordedFontHeight(double Height) {
+    return std::round(Height * 72.0 * HeightPointsPrecision) / HeightPointsPrecision / 72.0;
 }
 
-double TFilePrinter::SampleWidth() {
-    const bool superscript = font_.Superscript;
-    const bool subscript = font_.Subscript;
-    font_.Superscript = font_.Subscript = false;
-    fontDirty_ = true;
-    const int pixels = TextPixels(FontSampleText);
-    font_.Superscript = superscript;
-    font_.Subscript = subscript;
-    fontDirty_ = true;
-    return static_cast<double>(pixels) / xDPI_ * 100.0 / zoom_;
+int TFilePrinter::PenPixels(double Width) const {
+    return static_cast<int>(Round(Width * xDPI_ * ScaleX() * zoom_ * 0.0001));
 }
 
 void TFilePrinter::FitFont(double Height, double Sample) {
     if (!(Sample > 0.0)) return;
     const double pixelsPerInch = yDPI_ * zoom_ * 0.01;
     double height = Height;
-    double measured = SampleWidth();
+    double measured = FontSampleWidth();
     while (static_cast<float>(measured) > static_cast<float>(Sample)) {
         const double smaller = (height * pixelsPerInch - FitStep) / pixelsPerInch;
         // The font never goes below one pixel.
         if (smaller * pixelsPerInch < 1.0) return;
         SetFontHeight(smaller);
-        const double narrower = SampleWidth();
+        const double narrower = FontSampleWidth();
         if (narrower >= measured) {
             SetFontHeight(Height);
             return;

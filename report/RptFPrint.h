@@ -16,6 +16,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class TMemoryStream;
 
@@ -49,11 +50,12 @@ class TFilePrinter : public TCanvasReport {
     virtual void PlayPage(int PageNum);
 
 protected:
-    // Loads the recording; on failure shows "Error initializing input stream" with the file
+    // Loads the recording (a caller's memory stream is read in place and must not change while
+    // it plays); on failure shows "Error initializing input stream" with the file
     // name and returns false.
     bool OpenInput();
     void CloseInput();
-    bool InputOpen() const { return input_ != nullptr; }
+    bool InputOpen() const { return inputOpen_; }
     // Reads the header: title, page count, printer settings.
     void ReadHeader();
     // Before the first page: no page read yet, the first page record after the header.
@@ -80,7 +82,8 @@ private:
     void PlayShape(Byte Code);
     void PlayText(Byte Code);
     void FitFont(double Height, double Sample);
-    double SampleWidth();
+    // A recorded font height (inches) as the height the recording meant.
+    static double RecordedFontHeight(double Height);
     // A recorded pen width (inches) in pixels of this device at its scale and zoom.
     int PenPixels(double Width) const;
     // Marks the job aborted and raises "Unexpected code found in report file.".
@@ -100,14 +103,19 @@ private:
     TPoint ReadDevicePoint();
     TRect ReadRect();
     bool ReadFlag();
-    // A recorded graphic (nullptr for a kind no class exists for; its data is skipped).
-    std::unique_ptr<TGraphic> ReadGraphic();
-    std::unique_ptr<TBitmap> ReadBitmap();
+    // A recorded graphic (nullptr for a kind no class exists for; its data is skipped). A graphic
+    // read before from the same place is handed out again, not read anew.
+    std::shared_ptr<TGraphic> ReadGraphic();
+    std::shared_ptr<TBitmap> ReadBitmap();
+    std::shared_ptr<TGraphic> CachedGraphic(Int64 Position, Byte Kind);
+    void KeepGraphic(Int64 Position, Byte Kind, std::shared_ptr<TGraphic> Graphic, Int64 Size);
 
     std::string fileName_;
     TStreamMode streamMode_ = smMemory;
     TStream* userStream_ = nullptr;
+    // The recording: the caller's memory stream itself, or a copy of the file or stream read.
     std::unique_ptr<TMemoryStream> input_;
+    bool inputOpen_ = false;
     const Byte* data_ = nullptr;
     Int64 size_ = 0;
     Int64 pos_ = 0;
@@ -119,6 +127,15 @@ private:
     double pageWidthIn_ = 8.5;
     double pageHeightIn_ = 11.0;
     Byte bitmapMode_ = 0;
+    // Graphics read from the input, by the position of their size, most recently used last.
+    struct TReadGraphic {
+        Int64 Position;
+        Byte Kind;
+        std::shared_ptr<TGraphic> Graphic;
+        Int64 Size;
+    };
+    std::vector<TReadGraphic> graphics_;
+    Int64 graphicBytes_ = 0;
     // A font height was read: the font is fitted to its sample width before the next drawing.
     bool fitPending_ = false;
     double fitSample_ = 0.0;

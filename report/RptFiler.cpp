@@ -6,6 +6,7 @@
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Paths.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "platform/rtl/Streams.h"
 #include "report/RptDevice.h"
 
@@ -18,6 +19,8 @@ constexpr LongInt PassThroughChunk = 4096;
 constexpr std::size_t MaxStreamText = 255;
 constexpr std::size_t MaxFontName = 60;
 constexpr std::size_t MaxPoints = 32768;
+// The graphics written last are kept, up to this many bytes, to find one drawn again.
+constexpr std::size_t WrittenGraphicBytes = 16 * 1024 * 1024;
 // Pending window messages are handled at most this often while recording (milliseconds).
 constexpr std::uint64_t MessageInterval = 50;
 // The page record: code, previous and next links, page number, width and height.
@@ -256,11 +259,52 @@ void TReportFiler::WriteGraphic(TGraphic* Graphic) {
     reusePos_ = 0;
     TMemoryStream data;
     Graphic->SaveToStream(data);
+    const auto* bytes = static_cast<const Byte*>(data.Memory());
+    const std::size_t size = static_cast<std::size_t>(data.Size());
+    // A graphic the recording already holds, byte for byte, is referred to, not stored again.
+    const std::uint64_t hash = GraphicHash(bytes, size);
+    for (auto it = written_.begin(); it != written_.end(); ++it)
+        if (it->Kind == kind && it->Hash == hash && it->Bytes.size() == size &&
+            std::equal(bytes, bytes + size, it->Bytes.begin())) {
+            WriteByte(static_cast<Byte>(kind + GraphicReuse));
+            WriteLong(static_cast<LongInt>(it->Position));
+            lastGraphicPos_ = it->Position;
+            lastGraphicKind_ = kind;
+            std::rotate(it, it + 1, written_.end());
+            return;
+        }
     lastGraphicPos_ = WritePosition() + 1;
     lastGraphicKind_ = kind;
     WriteByte(kind);
-    WriteLong(static_cast<LongInt>(data.Size()));
-    WriteBytes(data.Memory(), static_cast<std::size_t>(data.Size()));
+    WriteLong(static_cast<LongInt>(size));
+    WriteBytes(bytes, size);
+    KeepWritten(lastGraphicPos_, kind, hash, bytes, size);
+}
+
+std::uint64_t TReportFiler::GraphicHash(const Byte* Bytes, std::size_t Size) {
+    std::uint64_t hash = 14695981039346656037ull; // 64-bit FNV-1a
+    for (std::size_t i = 0; i < Size; ++i)
+        hash = (hash ^ Bytes[i]) * 1099511628211ull;
+    return hash;
+}
+
+void TReportFiler::KeepWritten(Int64 Position, Byte Kind, std::uint64_t Hash, const Byte* Bytes,
+                               std::size_t Size) {
+    if (Size > WrittenGraphicBytes) return;
+    while (!written_.empty() && writtenBytes_ + Size > WrittenGraphicBytes) {
+        writtenBytes_ -= written_.front().Bytes.size();
+        written_.erase(written_.begin());
+    }
+    written_.push_back({Position, Kind, Hash, std::vector<Byte>(Bytes, Bytes + Size)});
+    writtenBytes_ += Size;
+}
+
+void TReportFiler::ForgetWrittenFrom(Int64 Start) {
+    std::erase_if(written_, [&](const TWrittenGraphic& g) {
+        if (g.Position < Start) return false;
+        writtenBytes_ -= g.Bytes.size();
+        return true;
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -337,6 +381,8 @@ void TReportFiler::StartJob() {
     pageCountPos_ = 0;
     graphics_.fill(0);
     lastGraphicPos_ = reusePos_ = 0;
+    written_.clear();
+    writtenBytes_ = 0;
     aborted_ = false;
     DoBeforePrint();
     if (!OpenStream()) return;
@@ -422,6 +468,7 @@ void TReportFiler::DropPage() {
     for (Int64& slot : graphics_)
         if (slot >= start) slot = 0;
     if (lastGraphicPos_ >= start) lastGraphicPos_ = 0;
+    ForgetWrittenFrom(start);
     if (reusePos_ >= start) reusePos_ = 0;
     if (!pageStarts_.empty()) PatchLong(pageStarts_.back() + NextLinkOffset, 0);
 }
@@ -487,11 +534,6 @@ void TReportFiler::FinishJob() {
 // ---------------------------------------------------------------------------------------------
 // State records
 
-void TReportFiler::FontChanged(TObject* Sender) {
-    TBaseReport::FontChanged(Sender);
-    if (!updatingFont_ && Recording()) RecordFont();
-}
-
 void TReportFiler::RecordBrush() {
     TBrush* brush = GetCanvas()->Brush();
     if (force_ || brush->Color() != brushColor_) {
@@ -542,19 +584,6 @@ void TReportFiler::RecordPen() {
     penWidth_ = width;
 }
 
-double TReportFiler::SampleWidth() {
-    // Measured without sub- or superscript, as the player measures it.
-    const bool superscript = TBaseReport::font_.Superscript;
-    const bool subscript = TBaseReport::font_.Subscript;
-    TBaseReport::font_.Superscript = TBaseReport::font_.Subscript = false;
-    fontDirty_ = true;
-    const int pixels = TextPixels(FontSampleText);
-    TBaseReport::font_.Superscript = superscript;
-    TBaseReport::font_.Subscript = subscript;
-    fontDirty_ = true;
-    return static_cast<double>(pixels) / xDPI_ * 100.0 / zoom_;
-}
-
 void TReportFiler::RecordFont() {
     const TReportFont& f = TBaseReport::font_;
     TRecordedFont& r = recordedFont_;
@@ -566,6 +595,10 @@ void TReportFiler::RecordFont() {
         }
         Last = Value;
     };
+    // The sample width is the width of the face the text is drawn in: a change of name, pitch,
+    // height, weight or slant records the height again with the new face's sample.
+    const bool newFace = force_ || name != r.Name || f.Pitch != r.Pitch || f.Height != r.Height ||
+                         f.Bold != r.Bold || f.Italic != r.Italic;
     if (force_ || name != r.Name) {
         WriteByte(rpcFontName);
         WriteText(name);
@@ -578,17 +611,15 @@ void TReportFiler::RecordFont() {
         WriteByte(rpcFontPitch);
         WriteByte(f.Pitch);
     }
-    if (force_ || f.Height != r.Height) {
-        const bool suppressed = suppress_;
-        suppress_ = true;
+    if (newFace) {
         double sample = 0.0;
-        try {
-            sample = SampleWidth();
-        } catch (...) {
-            suppress_ = suppressed;
-            throw;
+        {
+            // Measured with nothing recorded.
+            const bool suppressed = suppress_;
+            suppress_ = true;
+            auto unsuppress = MakeScopeGuard([&] { suppress_ = suppressed; });
+            sample = FontSampleWidth();
         }
-        suppress_ = suppressed;
         WriteByte(rpcFontHeight);
         WriteReal(f.Height);
         WriteReal(sample);
@@ -723,22 +754,29 @@ void TReportFiler::RecordBlock(const std::string& Text, double X, double Width) 
     WriteText(Text);
     WriteReal(X + originX_);
     WriteReal(Width);
-    curX_ = X + Width;
 }
 
 void TReportFiler::RecordAlignedText(Byte Code, const std::string& Text, double X, double Shift) {
     RecordFont();
+    double width = 0.0;
     if (accuracyMethod_ == amPositioning && PlainText(Text)) {
-        const double width = XU2I(TextWidth(Text) * 100.0 / ScaleX());
-        RecordBlock(Text, X - width * 10000.0 / (ScaleX() * zoom_) * Shift, width);
-        return;
+        // The block starts on the device pixel where printing the text straight puts its left
+        // edge (a centred text starts half its width, truncated, left of its centre), so a
+        // player measuring the same width draws the text exactly there.
+        const int pixels = std::max(1, TextPixels(Text));
+        const int left = XI2D(X) - static_cast<int>(pixels * Shift);
+        RecordBlock(Text, XD2I(left), static_cast<double>(pixels) / xDPI_);
+        width = PixelsWidth(pixels);
+    } else {
+        WriteByte(Code);
+        WriteReal(curY_ + originY_);
+        WriteText(Text);
+        WriteReal(X + originX_);
+        width = TextWidth(Text);
     }
-    WriteByte(Code);
-    WriteReal(curY_ + originY_);
-    WriteText(Text);
-    WriteReal(X + originX_);
+    // The cursor moves as it does when the text is printed straight.
     curX_ = X;
-    if (Shift < 1.0) AdvanceX(TextWidth(Text) * (1.0 - Shift));
+    if (Shift < 1.0) AdvanceX(width * (1.0 - Shift));
 }
 
 void TReportFiler::LeftText(const std::string& Text, double X) {
@@ -757,6 +795,7 @@ void TReportFiler::BlockText(const std::string& Text, double X, double Width) {
     if (!CanRecord()) return;
     RecordFont();
     RecordBlock(Text, X, Width);
+    curX_ = X + Width;
 }
 
 void TReportFiler::TextRect(const TRect& Rect, double X, double Y, const std::string& Text) {

@@ -101,10 +101,6 @@ constexpr Byte GraphicReuse = 128;
 constexpr int GraphicSlots = 10;
 // The paper bin written when no printer is installed.
 constexpr Word NoPrinterBin = 265;
-// The text whose recorded width lets a player fit a font that renders wider.
-inline constexpr const char* FontSampleText =
-    "abcdefg hijklmnop qrstuv wxyz ABCDEFG HIJKLMNOP QRSTUV WXYZ 0123456789";
-
 // ---- Stored values of pens, brushes and fills (the system's drawing-mode numbers)
 
 Byte PenModeCode(TPenMode Mode);
@@ -152,7 +148,6 @@ class TReportFiler : public TBaseReport {
     // The printer device's canvas (an information context), or the owner form's canvas when no
     // printer is installed: texts are measured there.
     TCanvas* GetCanvas() override;
-    void FontChanged(TObject* Sender) override;
     // With no printer installed: "Preview Only", "Preview Only" and "Preview".
     std::string GetDeviceName() override;
     std::string GetDriverName() override;
@@ -248,7 +243,13 @@ private:
     void WriteUserPoint(double X, double Y);
     void WriteDevicePoint(int X, int Y);
     void WriteDeviceRect(const TRect& Rect);
+    // A graphic in full, or a reuse of the registered one or of one written with the same bytes.
     void WriteGraphic(TGraphic* Graphic);
+    static std::uint64_t GraphicHash(const Byte* Bytes, std::size_t Size);
+    void KeepWritten(Int64 Position, Byte Kind, std::uint64_t Hash, const Byte* Bytes,
+                     std::size_t Size);
+    // Graphics written from Start on are gone from the stream (a dropped page).
+    void ForgetWrittenFrom(Int64 Start);
     // The bitmap mode, the code and the bitmap of PrintBitmap and PrintBitmapRect.
     void WriteBitmapOperation(Byte Code, TBitmap* Bitmap);
     void Flush();
@@ -262,8 +263,9 @@ private:
     bool CanRecord();
     void RecordBrush();
     void RecordPen();
+    // Records the font state that differs from the last recorded one; texts call it before they
+    // are recorded, so the state is the one the text is drawn in.
     void RecordFont();
-    double SampleWidth();
     void RecordBlock(const std::string& Text, double X, double Width);
     void RecordAlignedText(Byte Code, const std::string& Text, double X, double Shift);
     bool PlainText(const std::string& Text) const;
@@ -307,6 +309,15 @@ private:
     TPenStyle penStyle_ = psSolid;
     double penWidth_ = 0.0;
     TRecordedFont recordedFont_{};
+    // Graphics written in full, by the position of their size, most recently used last.
+    struct TWrittenGraphic {
+        Int64 Position;
+        Byte Kind;
+        std::uint64_t Hash;
+        std::vector<Byte> Bytes;
+    };
+    std::vector<TWrittenGraphic> written_;
+    std::size_t writtenBytes_ = 0;
 
     TCanvas* hooked_ = nullptr;
     TNotifyEvent previousBrushChange_;

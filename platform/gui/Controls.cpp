@@ -1329,7 +1329,11 @@ TCustomControl::~TCustomControl() = default;
 
 TCanvas* TCustomControl::Canvas() {
     HandleNeeded();
-    return Impl()->BufferCanvas();
+    TWinControlImpl* impl = Impl();
+    // Drawn outside a paint (a rubber band, say), the buffer is shown again as it is, without
+    // the control painting anew.
+    if (!impl->Painting && impl->Widget) impl->Widget->update();
+    return impl->BufferCanvas();
 }
 
 void TCustomControl::WMPaint(TWMPaint& Message) {

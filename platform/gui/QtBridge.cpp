@@ -634,7 +634,9 @@ void QtWindow::paintEvent(QPaintEvent*) {
         }
         impl_->PaintAll = false;
         impl_->PaintRegion = QRegion();
+        impl_->Painting = true;
         auto unclip = MakeScopeGuard([&] {
+            impl_->Painting = false;
             RestoreDC(dc, saved);
             canvas->Refresh();
         });

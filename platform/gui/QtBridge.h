@@ -74,6 +74,8 @@ public:
     // keep what they show.
     bool PaintNeeded = true;
     bool PaintAll = true;
+    // The control's paint runs (drawing on the buffer then needs no further showing).
+    bool Painting = false;
     QRegion PaintRegion;
     // Marks an area (nullptr: the whole client area) to be painted again.
     void NeedPaint(const TRect* area = nullptr);
@@ -135,6 +137,9 @@ bool PassToNative(TWinControl* control, const TMessage& message);
 
 // What has been drawn on the screen through GetDC(0) (empty before the first use).
 QImage ScreenOverlayImage();
+// The part of the screen the drawing covers, in screen coordinates (empty while nothing is
+// drawn; the whole screen would hide every window under it).
+QRegion ScreenOverlayCover();
 // The mouse left a window: its windowless child under the mouse gets CM_MOUSELEAVE.
 void MouseLeftWindow(TWinControl* control);
 // Runs inside every entry from Qt: an exception goes to Application->HandleException.

@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <map>
+#include <vector>
 
 QString AnsiToQString(const std::string& text) {
     return QString::fromStdString(Win1252ToUtf8(text));
@@ -135,7 +136,47 @@ TRealizedFont Realize(const LOGFONT& font, int em, bool antialias) {
 
 } // namespace
 
+namespace {
+
+// The fonts asked for last, with what was asked: text is measured and drawn a few faces at a
+// time, and finding one here spares making the cache's key.
+struct TRecentFont {
+    std::string Face;
+    int Height, DpiY, Weight, Width;
+    Byte Italic, Underline, StrikeOut;
+    bool Antialias;
+    const TRealizedFont* Realized;
+    bool Asks(const LOGFONT& f, int height, int dpiY, bool antialias) const {
+        return Height == height && DpiY == dpiY && Antialias == antialias && Weight == f.lfWeight &&
+               Width == f.lfWidth && Italic == f.lfItalic && Underline == f.lfUnderline &&
+               StrikeOut == f.lfStrikeOut && Face == f.lfFaceName;
+    }
+};
+constexpr std::size_t RecentFontsKept = 8;
+
+const TRealizedFont& RealizeFontByKey(const LOGFONT& font, int deviceHeight, int dpiY,
+                                      bool antialias);
+
+} // namespace
+
 const TRealizedFont& RealizeFont(const LOGFONT& font, int deviceHeight, int dpiY, bool antialias) {
+    static std::vector<TRecentFont> recent;
+    for (std::size_t i = 0; i < recent.size(); ++i)
+        if (recent[i].Asks(font, deviceHeight, dpiY, antialias)) {
+            if (i > 0) std::swap(recent[i], recent[i - 1]);
+            return *recent[i > 0 ? i - 1 : 0].Realized;
+        }
+    const TRealizedFont& realized = RealizeFontByKey(font, deviceHeight, dpiY, antialias);
+    if (recent.size() >= RecentFontsKept) recent.pop_back();
+    recent.push_back({font.lfFaceName, deviceHeight, dpiY, font.lfWeight, font.lfWidth,
+                      font.lfItalic, font.lfUnderline, font.lfStrikeOut, antialias, &realized});
+    return realized;
+}
+
+namespace {
+
+const TRealizedFont& RealizeFontByKey(const LOGFONT& font, int deviceHeight, int dpiY,
+                                      bool antialias) {
     static std::map<std::string, TRealizedFont> cache;
     // Far beyond any size a page or screen shows; keeps glyph rendering bounded.
     const int largest = 8192;
@@ -154,6 +195,8 @@ const TRealizedFont& RealizeFont(const LOGFONT& font, int deviceHeight, int dpiY
     if (it == cache.end()) it = cache.emplace(key, Realize(font, std::max(em, 1), antialias)).first;
     return it->second;
 }
+
+} // namespace
 
 TImageCanvas::TImageCanvas(QImage* image) : image_(image), dc_(CreateImageDC(image)) {
     SetHandle(dc_);

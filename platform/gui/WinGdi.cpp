@@ -1476,16 +1476,15 @@ const TRealizedFont& DeviceFont(const TDeviceContext& dc) {
     return RealizeFont(font, device, dc.Info.DpiY, !Raster(dc));
 }
 
-// The advance of each character in device pixels: the font's, or the caller's logical widths,
-// with the context's character spacing and justification added.
-std::vector<int> Advances(const TDeviceContext& dc, const TRealizedFont& font,
-                          const std::string& text, const int* dx) {
+// Calls Take with the advance of each character in device pixels: the font's, or the caller's
+// logical widths, with the context's character spacing and justification added.
+template <typename F>
+void EachAdvance(const TDeviceContext& dc, const TRealizedFont& font, const std::string& text,
+                 const int* dx, F Take) {
     const TDcState& s = dc.State;
     double sx = std::abs(ScaleX(s));
     int extra = RoundToInt(s.CharExtra * sx);
     int breaks = 0;
-    std::vector<int> result;
-    result.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         int a = dx ? RoundToInt(dx[i] * sx) : font.Advance[c] + extra;
@@ -1494,8 +1493,15 @@ std::vector<int> Advances(const TDeviceContext& dc, const TRealizedFont& font,
             a += RoundToInt((share + (breaks < s.JustifyExtra % s.JustifyCount ? 1 : 0)) * sx);
             ++breaks;
         }
-        result.push_back(a);
+        Take(a);
     }
+}
+
+std::vector<int> Advances(const TDeviceContext& dc, const TRealizedFont& font,
+                          const std::string& text, const int* dx) {
+    std::vector<int> result;
+    result.reserve(text.size());
+    EachAdvance(dc, font, text, dx, [&](int a) { result.push_back(a); });
     return result;
 }
 
@@ -1613,7 +1619,8 @@ BOOL GetTextExtentPoint(HDC hdc, const std::string& text, TSize* size) {
     DC_OR(0);
     if (!size) return 0;
     const TRealizedFont& font = DeviceFont(*dc);
-    int width = Sum(Advances(*dc, font, text, nullptr));
+    int width = 0;
+    EachAdvance(*dc, font, text, nullptr, [&](int a) { width += a; });
     size->cx = RoundToInt(width / std::abs(ScaleX(dc->State)));
     size->cy = RoundToInt(font.Metrics.tmHeight / std::abs(ScaleY(dc->State)));
     return 1;
@@ -1965,7 +1972,10 @@ BOOL Blit(TDeviceContext& dst, TAxis dx, TAxis dy, TDeviceContext* src, TAxis sx
     default: break;
     }
     if (!source) return 1;
-    QImage part = src->Image->copy(QRect(sx.Low(), sy.Low(), sx.Count(), sy.Count()));
+    // The whole source is handed over as it is (shared, not copied): a printer that meets the
+    // same image again then stores it once.
+    const QRect taken(sx.Low(), sy.Low(), sx.Count(), sy.Count());
+    QImage part = taken == src->Image->rect() ? *src->Image : src->Image->copy(taken);
     part = part.mirrored(sx.Extent < 0, sy.Extent < 0);
     if (rop == NOTSRCCOPY) part.invertPixels();
     if (rop == SRCAND || rop == SRCPAINT) {

@@ -663,14 +663,17 @@ bool ShowScrollBar(HWND hWnd, int wBar, bool show) {
 namespace {
 
 // The screen as a program may draw on it (outlines while dragging): a window above all others
-// that lets the mouse through and shows what was drawn on its image; black stays see-through,
-// so drawing the same XOR figure twice leaves nothing.
+// that lets the mouse through and shows what was drawn on its image. The window is shaped to the
+// drawn pixels, so everything else on the screen stays in sight on any X server, with or without
+// a compositing manager; black is not drawn, so drawing the same XOR figure twice leaves nothing.
+// The drawn pixels show inverted (a focus rectangle's white dots show dark, as they do when a
+// light screen is inverted).
 class QtScreenOverlay : public QWidget {
 public:
     QtScreenOverlay()
         : QWidget(nullptr, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Tool |
-                               Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus) {
-        setAttribute(Qt::WA_TranslucentBackground);
+                               Qt::WindowTransparentForInput | Qt::WindowDoesNotAcceptFocus |
+                               Qt::BypassWindowManagerHint) {
         setAttribute(Qt::WA_ShowWithoutActivating);
         setProperty("vantrel_free", true);
         const QScreen* screen = QGuiApplication::primaryScreen();
@@ -681,14 +684,50 @@ public:
     }
     QImage Image;
     std::vector<HDC> Contexts;
+    // The drawn pixels: where the window shows.
+    QRegion Shape;
+    // Shows what the image holds now: shaped to its drawn pixels, or hidden when it holds none.
+    void ShowDrawn() {
+        Shape = DrawnPixels();
+        if (Shape.isEmpty()) {
+            hide();
+            clearMask();
+            return;
+        }
+        setMask(Shape);
+        show();
+        raise();
+        update();
+    }
+
+private:
+    // The runs of pixels that are not black, a row at a time (rows top to bottom, runs left to
+    // right: the banded order a region is made of).
+    QRegion DrawnPixels() const {
+        std::vector<QRect> runs;
+        for (int y = 0; y < Image.height(); ++y) {
+            const auto* line = reinterpret_cast<const QRgb*>(Image.constScanLine(y));
+            for (int x = 0; x < Image.width();) {
+                if ((line[x] & 0xFFFFFF) == 0) {
+                    ++x;
+                    continue;
+                }
+                const int start = x;
+                while (x < Image.width() && (line[x] & 0xFFFFFF) != 0)
+                    ++x;
+                runs.emplace_back(start, y, x - start, 1);
+            }
+        }
+        QRegion region;
+        region.setRects(runs.data(), static_cast<int>(runs.size()));
+        return region;
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        QImage shown = Image.convertToFormat(QImage::Format_ARGB32);
-        const QImage mask = Image.createMaskFromColor(qRgb(0, 0, 0), Qt::MaskOutColor);
-        shown.setAlphaChannel(mask.convertToFormat(QImage::Format_Grayscale8));
-        painter.drawImage(0, 0, shown);
+        QImage shown = Image;
+        shown.invertPixels();
+        QPainter(this).drawImage(0, 0, shown);
     }
 };
 
@@ -701,21 +740,10 @@ QtScreenOverlay* ScreenOverlay(bool create) {
     return overlay.data();
 }
 
-bool Blank(const QImage& image) {
-    for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            if ((line[x] & 0xFFFFFF) != 0) return false;
-    }
-    return true;
-}
-
 HDC GetScreenOverlayDC() {
     QtScreenOverlay* overlay = ScreenOverlay(true);
     HDC dc = CreateImageDC(&overlay->Image);
     overlay->Contexts.push_back(dc);
-    overlay->show();
-    overlay->update();
     return dc;
 }
 
@@ -726,10 +754,7 @@ int ReleaseScreenOverlayDC(HDC hDC) {
     if (it == overlay->Contexts.end()) return 0;
     overlay->Contexts.erase(it);
     DeleteDC(hDC);
-    if (overlay->Contexts.empty() && Blank(overlay->Image))
-        overlay->hide();
-    else
-        overlay->update();
+    overlay->ShowDrawn();
     return 1;
 }
 
@@ -738,6 +763,11 @@ int ReleaseScreenOverlayDC(HDC hDC) {
 QImage ScreenOverlayImage() {
     QtScreenOverlay* overlay = ScreenOverlay(false);
     return overlay ? overlay->Image : QImage();
+}
+
+QRegion ScreenOverlayCover() {
+    QtScreenOverlay* overlay = ScreenOverlay(false);
+    return overlay && overlay->isVisible() ? overlay->Shape.translated(overlay->pos()) : QRegion();
 }
 
 HDC GetDC(HWND hWnd) {

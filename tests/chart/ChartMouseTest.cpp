@@ -5,6 +5,8 @@
 #include "tests/chart/ChartTestSupport.h"
 #include "tests/gui/GuiTestSupport.h"
 
+#include <QScreen>
+
 namespace {
 
 class ChartMouse : public ChartTest {
@@ -57,6 +59,41 @@ TEST_F(ChartMouse, ADragOfSeventeenPixelsEachWayZooms) {
     EXPECT_FALSE(chart->BottomAxis()->Automatic());
     EXPECT_NEAR(chart->BottomAxis()->Minimum(), left, 1e-9);
     EXPECT_FALSE(chart->Zoom->Active);
+}
+
+// What the chart's window shows on the screen (the window system's copy, not a new paint).
+QImage Shown(TWinControl* control) {
+    Application->ProcessMessages();
+    QWidget* widget = WidgetOf(control);
+    const QPoint at = widget->mapTo(widget->window(), QPoint(0, 0));
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(widget->window()->winId(), at.x(), at.y(), widget->width(), widget->height())
+        .toImage();
+}
+
+// How many pixels of row Y from X0 to X1 differ between two pictures.
+int Changed(const QImage& before, const QImage& after, int Y, int X0, int X1) {
+    int changed = 0;
+    for (int x = X0; x <= X1; ++x)
+        if (before.pixel(x, Y) != after.pixel(x, Y)) ++changed;
+    return changed;
+}
+
+TEST_F(ChartMouse, TheZoomRectangleShowsWhileDraggingAndGoesOnRelease) {
+    const QImage before = Shown(chart);
+    ASSERT_FALSE(before.isNull());
+    const QPoint to = free + QPoint(80, 60);
+    Press(Qt::LeftButton, free);
+    MoveTo(free + QPoint(40, 30));
+    MoveTo(to);
+    const QImage dragging = Shown(chart);
+    // The rectangle's top and bottom edges run from the press to the mouse.
+    EXPECT_GE(Changed(before, dragging, free.y(), free.x() + 5, to.x() - 5), 60);
+    EXPECT_GE(Changed(before, dragging, to.y() - 1, free.x() + 5, to.x() - 5), 60);
+    // The rectangle of the first move has gone: its bottom edge left no trace.
+    EXPECT_EQ(Changed(before, dragging, free.y() + 29, free.x() + 5, free.x() + 35), 0);
+    Release(Qt::LeftButton, to);
+    EXPECT_TRUE(chart->Zoomed());
 }
 
 TEST_F(ChartMouse, ADragOfSixteenPixelsAcrossDoesNotZoom) {

@@ -9,9 +9,11 @@ import datetime
 import os
 import re
 import struct
+import subprocess
 import time
 
-from driver import Failure, check, check_in, pdf_pages, pdf_text, read_dbf, read_ini
+from driver import (Failure, check, check_in, pdf_pages, pdf_text, read_dbf, read_ini,
+                    run_tool)
 
 SCENARIOS = []
 
@@ -1015,3 +1017,60 @@ def drag_and_drop(s):
     s.focus(wid)
     s.key("alt+F4")
     s.wait_exit()
+
+
+# -- 12 -----------------------------------------------------------------------------------------
+
+def mean_brightness(path, box):
+    """The mean brightness (0 black to 1 white) of a box (x, y, width, height) of a picture."""
+    x, y, w, h = box
+    return float(run_tool(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage",
+                           "-colorspace", "gray", "-format", "%[fx:mean]", "info:"], timeout=20))
+
+
+def differing_pixels(first, second, box):
+    """How many pixels of a box of two pictures of the same screen differ."""
+    x, y, w, h = box
+    crops = []
+    for k, path in enumerate((first, second)):
+        crop = f"{path}.crop{k}.png"
+        run_tool(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", crop], timeout=20)
+        crops.append(crop)
+    # compare writes its count to standard error and exits 1 when the pictures differ.
+    done = subprocess.run(["compare", "-metric", "AE", *crops, "null:"], capture_output=True,
+                          timeout=20)
+    return int(float(done.stderr.decode().split()[0]))
+
+
+@scenario(12, "toolbar-drag-outline")
+def toolbar_drag_outline(s):
+    """While the docked toolbar is dragged on an X server without a compositing manager, the
+    screen keeps showing the windows, with the drag outline around the mouse."""
+    main = start(s)
+    wx, wy, width, height = s.geometry(main)
+    before = s.screenshot(os.path.join(s.artifacts, "drag-before.png"))
+    grab = (wx + TOOLBAR_FREE_SPOT[0], wy + TOOLBAR_FREE_SPOT[1])
+    to = (wx + width // 2, wy + height // 2 + 60)
+    s.x("mousemove", "--sync", *map(str, grab))
+    s.x("mousedown", "1")
+    for k in range(1, 11):
+        s.x("mousemove", "--sync", str(grab[0] + (to[0] - grab[0]) * k // 10),
+            str(grab[1] + (to[1] - grab[1]) * k // 10))
+        time.sleep(0.05)
+    time.sleep(0.5)
+    dragging = s.screenshot(os.path.join(s.artifacts, "drag-outline.png"))
+    s.x("mouseup", "1")
+    time.sleep(0.5)
+    s.assert_running()
+    window = (wx, wy, width, height)
+    light = mean_brightness(before, window)
+    shown = mean_brightness(dragging, window)
+    check(shown > 0.8 * light,
+          f"the main window went dark while the toolbar was dragged: brightness {shown:.2f} "
+          f"against {light:.2f} before (see {dragging})")
+    around = (max(0, to[0] - 150), max(0, to[1] - 100), 300, 200)
+    changed = differing_pixels(before, dragging, around)
+    check(changed > 50, f"no drag outline around the mouse: {changed} pixels changed")
+    bars = [w for w, n in s.visible_windows().items() if n == "vantrel"]
+    check(len(bars) == 1, f"the toolbar dropped on the window did not float: {s.visible_windows()}")
+    quit_program(s, main)

@@ -355,4 +355,26 @@ TEST_F(ControlsTest, XorOutlineOnTheScreenDrawnTwiceLeavesNothing) {
     EXPECT_EQ(ReleaseDC(0, dc), 0);
 }
 
+// The outline's window covers the outline's pixels only: the rest of the screen stays in sight
+// on an X server without a compositing manager, where nothing could be seen through it.
+TEST_F(ControlsTest, AnOutlineOnTheScreenCoversOnlyItsOwnPixels) {
+    const TRect outline = Rect(100, 100, 180, 140);
+    HDC dc = GetDC(0);
+    DrawFocusRect(dc, &outline);
+    ReleaseDC(0, dc);
+    const QRegion cover = ScreenOverlayCover();
+    EXPECT_TRUE(cover.contains(QPoint(100, 100)));
+    int rightEdge = 0;
+    for (int y = 100; y < 140; ++y)
+        if (cover.contains(QPoint(179, y))) ++rightEdge;
+    EXPECT_GE(rightEdge, 19);
+    EXPECT_FALSE(cover.contains(QPoint(140, 120)));
+    EXPECT_FALSE(cover.contains(QPoint(10, 10)));
+    EXPECT_FALSE(cover.contains(QPoint(300, 300)));
+    dc = GetDC(0);
+    DrawFocusRect(dc, &outline);
+    ReleaseDC(0, dc);
+    EXPECT_TRUE(ScreenOverlayCover().isEmpty());
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <vector>
 
 // The path quoted for the shell.
 inline std::string ShellQuoted(const std::string& path) {
@@ -40,4 +41,26 @@ inline std::string PdfInfoField(const std::string& report, const std::string& na
     const std::string line = LineWith(report, name + ":");
     const std::size_t value = line.find_first_not_of(' ', line.find(':') + 1);
     return value == std::string::npos ? std::string() : line.substr(value);
+}
+
+// One word of pdftotext's boxes: its text and its box in points.
+struct TPdfWord {
+    std::string Text;
+    double XMin = 0, YMin = 0, XMax = 0, YMax = 0;
+};
+
+// The words of a pdftotext -bbox output.
+inline std::vector<TPdfWord> PdfWords(const std::string& Boxes) {
+    std::vector<TPdfWord> words;
+    for (std::size_t at = Boxes.find("<word "); at != std::string::npos;
+         at = Boxes.find("<word ", at + 1)) {
+        const auto value = [&](const std::string& name) {
+            const std::size_t start = Boxes.find(name + "=\"", at) + name.size() + 2;
+            return std::stod(Boxes.substr(start, 12));
+        };
+        const std::size_t textAt = Boxes.find('>', at) + 1;
+        words.push_back({Boxes.substr(textAt, Boxes.find('<', textAt) - textAt), value("xMin"),
+                         value("yMin"), value("xMax"), value("yMax")});
+    }
+    return words;
 }

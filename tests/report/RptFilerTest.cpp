@@ -324,6 +324,33 @@ TEST_F(RptFiler, ReusedCallerStreamKeepsGraphicPositions) {
     EXPECT_EQ(LastDocument().Pages[1].Image->Canvas()->Pixels(75, 75), clBlack);
 }
 
+// A bitmap drawn again is a reuse of the one stored, but never of one on a page cut out.
+TEST_F(RptFiler, ABitmapDrawnAgainAfterItsPageWasCancelledIsStoredAgain) {
+    TBitmap logo;
+    logo.SetSize(6, 6);
+    logo.Canvas()->Brush()->SetColor(clBlack);
+    logo.Canvas()->FillRect(Rect(0, 0, 6, 6));
+    Record([&](TBaseReport& r) {
+        r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
+        r.CancelPage();
+        r.NewPage();
+        r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
+        r.NewPage();
+        r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
+    });
+    TBytes b(stream);
+    std::vector<std::size_t> kinds;
+    for (std::size_t at = 0; at + 3 < b.data.size(); ++at)
+        if (b.B(at) == 34 && b.B(at + 1) == 0 && b.B(at + 2) == 16) kinds.push_back(b.B(at + 3));
+    // Stored in full on the first recorded page, referred to on the second.
+    EXPECT_EQ(kinds, (std::vector<std::size_t>{1, 129}));
+    backend->SetKeepPageImages(true);
+    Play();
+    ASSERT_EQ(LastDocument().Pages.size(), 2u);
+    for (const auto& page : LastDocument().Pages)
+        EXPECT_EQ(page.Image->Canvas()->Pixels(75, 75), clBlack);
+}
+
 TEST_F(RptFiler, TemporaryFileIsMadeWithItsPrefix) {
     TReportFiler filer(nullptr);
     filer.SetStreamMode(smTempFile);

@@ -11,6 +11,7 @@
 #include "report/RptDevice.h"
 #include "report/RptPrinter.h"
 #include "tests/gui/BitmapFixture.h"
+#include "tests/gui/PdfTools.h"
 #include "tests/rtl/RaisedMessage.h"
 #include "tests/rtl/TestFolder.h"
 
@@ -115,28 +116,6 @@ class TBitmapReport : public TReportWriter {
 
     TRecordingCanvas Page{800, 1050};
 };
-
-// One word of pdftotext's boxes: its text and its box in points.
-struct TPdfWord {
-    std::string Text;
-    double XMin = 0, YMin = 0, XMax = 0, YMax = 0;
-};
-
-// The words of a pdftotext -bbox output.
-inline std::vector<TPdfWord> PdfWords(const std::string& Boxes) {
-    std::vector<TPdfWord> words;
-    for (std::size_t at = Boxes.find("<word "); at != std::string::npos;
-         at = Boxes.find("<word ", at + 1)) {
-        const auto value = [&](const std::string& name) {
-            const std::size_t start = Boxes.find(name + "=\"", at) + name.size() + 2;
-            return std::stod(Boxes.substr(start, 12));
-        };
-        const std::size_t textAt = Boxes.find('>', at) + 1;
-        words.push_back({Boxes.substr(textAt, Boxes.find('<', textAt) - textAt), value("xMin"),
-                         value("yMin"), value("xMax"), value("yMax")});
-    }
-    return words;
-}
 
 // The message of the report error (or any other of the program's exceptions) Action raises,
 // "no error" when it raises nothing.
