@@ -17,10 +17,13 @@
 // A work area brackets each change of the table with BeginUpdate / EndUpdate, so that the index
 // records the table's new state with the change; an index that records another state does not
 // match its table, and reads of a shared file refuse it (isDamaged). When the files are one
-// user's alone (SetExclusive), no locks are taken and changes gather in memory, changed pages
+// user's alone (SetExclusive), no locks are taken and changes gather in one batch, changed pages
 // written in place when the batch took them itself, until WriteBack writes them and then the
 // header; the table's stamp, raised before the first change, marks the file on disk as behind
-// until then. The format is described in FORMAT.md beside this file.
+// until then. Tree pages are kept in a cache of their own (IndexPages.h): when it fills, pages
+// not used lately leave, and a batch writes back the pages it changed and goes on changing them
+// where they lie, since no header on disk points to them yet. The format is described in
+// FORMAT.md beside this file.
 #pragma once
 
 #include "platform/rtl/Types.h"
@@ -69,10 +72,12 @@ using TXbRecordLoader = std::function<bool(LongInt recno)>;
 
 class TXbIndexFile;
 
-// The table's record count and update stamp, as an index records them.
+// The table's record count and update stamp, as an index records them, and a fold of the
+// table file's modification time (0 when unknown).
 struct TXbTableState {
     LongWord Count = 0;
     LongWord Stamp = 0;
+    LongWord Time = 0;
 };
 using TXbTableStateSource = std::function<TXbTableState()>;
 
@@ -181,8 +186,12 @@ public:
     // (isDamaged when it does not).
     TXbIndexStatus Verify();
     // The table's files are this user's alone: no locks, no rereading of the header, and
-    // changes gather in memory until WriteBack (or until they grow large, at EndUpdate).
+    // changes gather in memory until WriteBack.
     void SetExclusive(bool exclusive);
+    // The most tree pages kept in memory (at least 16; 8192 unless set). Pages not used lately
+    // leave first; when half of them are pages a batch changed, the batch writes those back
+    // and goes on changing them where they lie.
+    void SetCachePages(std::size_t pages);
     // Brackets one change of the table, from before its record is written until every order
     // has followed it. Begin refuses (isDamaged) a file that does not match the table; End
     // writes the change back (a shared file) and gives isDamaged when an order failed half-way,
