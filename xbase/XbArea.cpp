@@ -168,7 +168,7 @@ int TXbArea::Close() {
     orders_.clear();
     order_ = 0;
     memo_.Close();
-    ownMemos_.clear();
+    memos_.Clear();
     lock_->Detach();
     table_->Close();
     buffer_.clear();
@@ -435,14 +435,21 @@ int TXbArea::OrderKeys(const std::string& image, std::vector<std::string>& keys,
     return status;
 }
 
-int TXbArea::PutRecord(const std::string& image) {
+int TXbArea::PutRecord(const std::string& given) {
     if (!table_->IsOpen()) return xbNoTable;
     if (ReadOnly()) return xbReadOnly;
-    if (image.size() != buffer_.size() || eof_ || recno_ < 1 || recno_ > table_->RecordCount())
+    if (given.size() != buffer_.size() || eof_ || recno_ < 1 || recno_ > table_->RecordCount())
         return xbBadArgument;
     const LongInt recno = recno_;
     const bool lockedHere = !Exclusive() && !lock_->HasRecord(recno);
     if (lockedHere && !lock_->LockRecord(recno, XbSettings().LockTimeout)) return xbLockRefused;
+    // Memos written with the record take the memo file's lock (that of appends) first.
+    std::string image = given;
+    const bool memos = memos_.HasPending(image, table_->Fields());
+    if (memos && !lock_->LockAppend(XbSettings().LockTimeout)) {
+        if (lockedHere) lock_->UnlockRecord(recno);
+        return xbTableBusy;
+    }
     std::string old;
     std::vector<std::string> oldKeys, newKeys;
     std::vector<char> oldIn, newIn;
@@ -453,9 +460,10 @@ int TXbArea::PutRecord(const std::string& image) {
     for (std::size_t i = 0; i < orders_.size() && status == xbOK; ++i)
         if (newIn[i] && (!oldIn[i] || oldKeys[i] != newKeys[i]))
             status = IndexFailure(orders_[i]->CheckUnique(newKeys[i], recno), orders_[i]->File());
+    if (status == xbOK) status = memos_.Write(image, old, recno, table_->Fields());
     if (status == xbOK && !table_->WriteRecord(recno, image)) status = xbWriteFailed;
     if (status == xbOK) {
-        ForgetSharedMemos(image, recno);
+        memos_.Written(image, recno, table_->Fields());
         buffer_ = image;
         loaded_ = image;
         appended_ = 0;
@@ -467,21 +475,10 @@ int TXbArea::PutRecord(const std::string& image) {
         if (Ordered()) pos_ = {newKeys[static_cast<std::size_t>(order_ - 1)], recno};
     }
     status = EndUpdate(status);
+    if (memos) lock_->UnlockAppend();
     if (lockedHere) lock_->UnlockRecord(recno);
     if (status == xbKeyViolation && recno == appended_) RollBackAppend();
     return status;
-}
-
-void TXbArea::ForgetSharedMemos(const std::string& image, LongInt recno) {
-    if (ownMemos_.empty()) return;
-    for (const TXbFieldDef& f : table_->Fields()) {
-        LongWord block = 0;
-        const std::string_view bytes(image.data() + f.Offset, static_cast<std::size_t>(f.Width));
-        if (XbIsMemoField(f) && TXbMemo::ParseBlock(bytes, block))
-            if (const auto own = ownMemos_.find(block);
-                own != ownMemos_.end() && own->second != recno)
-                ownMemos_.erase(own);
-    }
 }
 
 int TXbArea::BeginUpdate() {
@@ -723,7 +720,7 @@ int TXbArea::Pack() {
     table_ = std::move(packed);
     lock_ = std::move(packedLock);
     table_->SetExclusive(true);
-    ownMemos_.clear(); // blocks are numbered anew
+    memos_.Clear(); // blocks are numbered anew
     if (!memoPath.empty()) {
         memo_.Close();
         status = memo_.Open(memoPath, table_->MemoKind(), true);
@@ -765,8 +762,7 @@ bool TXbArea::ReadMemo(int i, std::string& data, bool& binary) const {
         XbSetReason(xbErrDamagedMemo, table_->Path());
         return false;
     }
-    if (block == 0) return true;
-    if (memo_.IsOpen() && memo_.Read(block, data, binary)) return true;
+    if (block == 0 || memos_.Read(block, data, binary)) return true;
     XbSetReason(xbErrDamagedMemo, memo_.IsOpen() ? memo_.Path() : table_->Path());
     return false;
 }
@@ -774,16 +770,10 @@ bool TXbArea::ReadMemo(int i, std::string& data, bool& binary) const {
 int TXbArea::WriteMemo(int i, std::string_view data, bool binary) {
     if (!table_->IsOpen()) return xbNoTable;
     if (ReadOnly()) return xbReadOnly;
-    if (!memo_.IsOpen()) return xbBadArgument;
-    if (!lock_->LockAppend(XbSettings().LockTimeout)) return xbTableBusy;
-    LongWord block = 0; // the memo's own blocks, used again when the data fits
-    if (!TXbMemo::ParseBlock(FieldBytes(i), block)) block = 0;
-    if (const auto own = ownMemos_.find(block); own == ownMemos_.end() || own->second != recno_)
-        block = 0;
-    const bool written = memo_.Write(data, binary, block);
-    lock_->UnlockAppend();
-    if (!written) return xbWriteFailed;
-    if (block != 0) ownMemos_[block] = recno_;
+    if (!memo_.IsOpen() || !memo_.Accepts(data)) return xbBadArgument;
+    LongWord previous = 0;
+    if (!TXbMemo::ParseBlock(FieldBytes(i), previous)) previous = 0;
+    const LongWord block = memos_.Give(data, binary, recno_, previous);
     const TXbFieldDef& f = table_->Fields()[static_cast<std::size_t>(i)];
     return SetFieldBytes(i, TXbMemo::FormatBlock(block, f.Width));
 }

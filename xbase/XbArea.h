@@ -13,6 +13,7 @@
 #pragma once
 
 #include "platform/rtl/Types.h"
+#include "xbase/AreaMemos.h"
 #include "xbase/XbExpr.h"
 #include "xbase/XbIndex.h"
 #include "xbase/XbLock.h"
@@ -78,7 +79,8 @@ public:
     bool LockRecord(LongInt recno);
     void UnlockRecord(LongInt recno);
 
-    // Memos of field index i in the buffer.
+    // Memos of field index i in the buffer. A memo written here reaches the memo file with
+    // its record (AreaMemos.h); xbBadArgument for data the memo file cannot hold.
     bool ReadMemo(int i, std::string& data, bool& binary) const;
     int WriteMemo(int i, std::string_view data, bool binary);
 
@@ -139,8 +141,6 @@ private:
     int EndUpdate(int status);
     // Memo, table and then indexes reach the files (and the disk with sync).
     int WriteBack(bool sync);
-    // A memo block of this area's that image gives to another record is no longer its own.
-    void ForgetSharedMemos(const std::string& image, LongInt recno);
     // The record in the file before a change of the current record.
     bool StoredImage(LongInt recno, std::string& image) const;
     bool Visible();
@@ -179,9 +179,7 @@ private:
     int driver_ = 2;
     std::unique_ptr<TXbTable> table_ = std::make_unique<TXbTable>();
     TXbMemo memo_;
-    // Memo blocks this area wrote, by the one record that points to them: only these are used
-    // again in place, so that a memo shared by a copied record image is never overwritten.
-    std::map<LongWord, LongInt> ownMemos_;
+    TXbAreaMemos memos_{memo_};
     int navStatus_ = xbOK; // a failure of the controlling order met by the running move
     std::unique_ptr<TXbLock> lock_ = std::make_unique<TXbLock>();
     std::string buffer_;

@@ -70,6 +70,25 @@ print('fields', [(f.name, f.type, f.length, f.decimal_count) for f in t.fields])
 
 INSTANTIATE_TEST_SUITE_P(BothMemoFormats, XbPeersWriteTest, ::testing::Values(xbNTX, xbCDX));
 
+TEST_F(XbPeersTest, BinaryDataInADbtMemoReadWholeByDbfread) {
+    if (python_.empty()) GTEST_SKIP() << "python3 with dbfread and dbf is not installed";
+    ASSERT_EQ(xb_Create(Path("BIN.DBF"), LoanFields(), xbNTX), xbOK);
+    ASSERT_GT(xb_Use(Path("BIN.DBF"), "", xbModeExclusive, xbNTX), 0);
+    std::string data(700, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>(i % 7 == 0 ? 0 : 0x80 + i % 100);
+    AddLoan("1", "binary", 1);
+    ASSERT_EQ(xb_PutBlob(6, data.data(), static_cast<LongInt>(data.size())), xbOK);
+    xb_CloseAll();
+    const std::string output = RunPython(R"(
+import dbfread
+t = dbfread.DBF('BIN.DBF', encoding='latin-1')
+memo = list(t)[0]['NOTE']
+print(len(memo), all(ord(c) == (0 if i % 7 == 0 else 0x80 + i % 100) for i, c in enumerate(memo)))
+)");
+    EXPECT_EQ(output, "700 True\n");
+}
+
 class XbPeersReadTest : public XbPeersTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(XbPeersReadTest, TablesOfPythonDbfReadByTheEngine) {
