@@ -517,20 +517,26 @@ int TXbArea::WriteBack(bool sync) {
     return status;
 }
 
-TXbTableState TXbArea::TableState() {
+TXbTableState TXbArea::TableState(bool withTime) {
     // An index records only what the table holds on disk.
     if (Exclusive())
         table_->FlushAppends();
     else
         table_->RefreshCount();
-    return {static_cast<LongWord>(table_->RecordCount()), table_->Stamp()};
+    return {static_cast<LongWord>(table_->RecordCount()), table_->Stamp(),
+            withTime ? table_->File().ChangeTime() : 0};
 }
 
 TXbIndexStatus TXbArea::CatchUp(TXbIndexFile& file) {
-    if (file.Matches(TableState())) return isOk;
-    if (!lock_->Alone()) return AwaitOtherWriter(file);
-    if (ReadOnly()) return isDamaged;
-    return RebuildFile(file);
+    const TXbTableState state = TableState(true);
+    const bool repairable = !ReadOnly() && lock_->Alone();
+    const bool writtenSince = file.TableTime() != 0 && state.Time != file.TableTime();
+    if (file.Matches(state) && !(writtenSince && repairable)) return isOk;
+    if (repairable) return RebuildFile(file);
+    const TXbIndexStatus st = lock_->Alone() ? isDamaged : AwaitOtherWriter(file);
+    if (st != isDamaged || !ReadOnly() || file.Matches(TableState(false))) return st;
+    file.SetBehind(); // read-only: the table is read in record order
+    return isOk;
 }
 
 TXbIndexStatus TXbArea::AwaitOtherWriter(TXbIndexFile& file) {
@@ -794,8 +800,9 @@ int TXbArea::OpenIndexFile(const std::string& path, TXbIndexKind kind, bool crea
     auto file = std::make_unique<TXbIndexFile>();
     TXbIndexStatus st =
         create ? file->Create(path, kind, *this) : file->Open(path, !ReadOnly(), *this);
+    if (st == isOk && file->Kind() != kind) st = isForeign; // an index of another kind renamed
     if (st == isOk) {
-        file->SetTableState([this] { return TableState(); });
+        file->SetTableState([this](bool withTime) { return TableState(withTime); });
         file->SetExclusive(Exclusive());
         if (!create) st = CatchUp(*file);
     }
@@ -913,6 +920,7 @@ bool TXbArea::Matches(const std::string& key, const std::string& searchKey) cons
 }
 
 int TXbArea::Seek(const std::string& key) {
+    if (table_->IsOpen() && order_ > 0 && !Ordered()) return -BehindFailure();
     if (!table_->IsOpen() || !Ordered()) return 0;
     if (const int status = Flush(); status != xbOK) return -status;
     navStatus_ = xbOK;
@@ -922,7 +930,7 @@ int TXbArea::Seek(const std::string& key) {
     TXbIndexStatus st = Nav(Current().Seek(searchKey, XbSettings().Exact, pos_));
     while (st == isOk && Matches(pos_.Key, searchKey)) {
         if (!PastScope(pos_.Key, true) && InScope(pos_.Key) && Load(pos_.RecNo) && Visible())
-            return 1;
+            return EntryHolds() ? 1 : StaleOrderMet(key);
         const LongInt from = pos_.RecNo;
         st = Nav(Current().Next(pos_));
         if (st == isOk && pos_.RecNo == from) st = isEnd; // a damaged order
@@ -932,6 +940,31 @@ int TXbArea::Seek(const std::string& key) {
     return -navStatus_;
 }
 
+bool TXbArea::EntryHolds() const {
+    std::string key;
+    bool included = false;
+    return Current().KeyOf(*this, key, included) == isOk && included && key == pos_.Key;
+}
+
+int TXbArea::StaleOrderMet(const std::string& key) {
+    TXbIndexFile& file = Current().File();
+    if (!repairing_ && !ReadOnly() && lock_->Alone()) {
+        repairing_ = true;
+        const TXbIndexStatus st = RebuildFile(file);
+        const int found = st == isOk ? Seek(key) : -IndexFailure(st, file);
+        repairing_ = false;
+        return found;
+    }
+    if (ReadOnly()) file.SetBehind();
+    navStatus_ = IndexFailure(isDamaged, file);
+    SetEof();
+    return -navStatus_;
+}
+
+int TXbArea::BehindFailure() const {
+    return IndexFailure(isDamaged, Current().File());
+}
+
 int TXbArea::SetScope(const std::string& low, const std::string& high) {
     if (!table_->IsOpen()) return xbNoTable;
     if (low.empty() && high.empty()) {
@@ -939,6 +972,7 @@ int TXbArea::SetScope(const std::string& low, const std::string& high) {
         scopeHigh_.clear();
         return xbOK;
     }
+    if (order_ > 0 && !Ordered()) return BehindFailure();
     if (!Ordered()) return xbBadArgument;
     scopeLow_ = low.empty() ? std::string() : Current().SearchKey(low);
     scopeHigh_ = high.empty() ? std::string() : Current().SearchKey(high);

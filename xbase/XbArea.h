@@ -123,11 +123,22 @@ private:
     int WritePacked(const std::string& path, const std::string& memoPath, LongInt& kept);
     // Memo fields of a record being packed go to the packed memo file.
     bool CopyMemos(std::string& record, TXbMemo& to) const;
-    // The table's record count and stamp as they are now (reread when shared).
-    TXbTableState TableState();
-    // An index that does not record the table as it is now is rebuilt when this area has the
-    // files to itself, else refused.
+    // The table's record count and stamp as they are now (reread when shared), and the table
+    // file's change time when withTime.
+    TXbTableState TableState(bool withTime);
+    // An index that does not record the table as it is now, or that recorded another change
+    // time of the table file (another program wrote the table since), is rebuilt when this
+    // area has the files to itself and may write them. Opened for reading only, an index that
+    // is behind is kept as such (TXbIndexFile::SetBehind); otherwise it is refused.
     TXbIndexStatus CatchUp(TXbIndexFile& file);
+    // True when the loaded record's key in the controlling order is that of the entry it was
+    // reached by.
+    bool EntryHolds() const;
+    // A seek met a record whose key is no longer its entry's: the table was changed in place
+    // by another program. The order's file is rebuilt and the seek made again when this area
+    // has the files to itself and may write; otherwise the seek fails with the damaged-index
+    // reason.
+    int StaleOrderMet(const std::string& key);
     // A shared open whose index differs from its table: waits, up to the lock timeout, for
     // another user to finish recording a change.
     TXbIndexStatus AwaitOtherWriter(TXbIndexFile& file);
@@ -146,7 +157,10 @@ private:
     bool Visible();
     bool InScope(const std::string& key) const;
     bool PastScope(const std::string& key, bool forward) const;
-    bool Ordered() const { return order_ > 0; }
+    // A controlling order is set and can be walked.
+    bool Ordered() const { return order_ > 0 && !Current().File().Behind(); }
+    // The status of an operation that needs the controlling order, which is behind its table.
+    int BehindFailure() const;
     bool Settle(bool forward);
     // Puts pos_ on the first (last) entry of the order the scope can admit; false when none.
     bool FirstEntry();
@@ -181,6 +195,7 @@ private:
     TXbMemo memo_;
     TXbAreaMemos memos_{memo_};
     int navStatus_ = xbOK; // a failure of the controlling order met by the running move
+    bool repairing_ = false; // an order met stale is being rebuilt
     std::unique_ptr<TXbLock> lock_ = std::make_unique<TXbLock>();
     std::string buffer_;
     std::string loaded_;   // the record as read or written last; the buffer differs when changed

@@ -604,7 +604,7 @@ struct TXbIndexFile::TImpl {
     // it about its table).
     bool MatchesTable() const {
         if (!TableState) return true;
-        const TXbTableState state = TableState();
+        const TXbTableState state = TableState(false);
         return state.Count == Header.Table.Count && state.Stamp == Header.Table.Stamp;
     }
 
@@ -627,7 +627,7 @@ struct TXbIndexFile::TImpl {
         h.PageCount = TxEnd;
         h.Generation = Header.Generation + 1;
         h.FreeHead = FreeList.empty() ? 0 : FreeList.back();
-        if (TableState && RecordTable) h.Table = TableState();
+        if (TableState && RecordTable) h.Table = TableState(true);
         TXbIndexStatus st = WriteDirtyPages();
         if (st == isOk) st = WriteHeader(h);
         InChange = false;
@@ -1442,6 +1442,7 @@ void TXbIndexFile::Close() {
     impl_->Broken = false;
     impl_->Exclusive = false;
     impl_->TableState = nullptr;
+    behind_ = false;
     impl_->File.Close();
     for (auto& o : impl_->Orders)
         o->slot_ = -1;
@@ -1457,6 +1458,10 @@ void TXbIndexFile::Close() {
 
 void TXbIndexFile::SetTableState(TXbTableStateSource source) {
     impl_->TableState = std::move(source);
+}
+
+LongWord TXbIndexFile::TableTime() const {
+    return impl_->Header.Table.Time;
 }
 
 bool TXbIndexFile::Matches(const TXbTableState& state) const {

@@ -72,14 +72,15 @@ using TXbRecordLoader = std::function<bool(LongInt recno)>;
 
 class TXbIndexFile;
 
-// The table's record count and update stamp, as an index records them, and a fold of the
-// table file's modification time (0 when unknown).
+// The table's record count and update stamp, as an index records them, and the change time of
+// the table file (TXbFile::ChangeTime; 0 when unknown).
 struct TXbTableState {
     LongWord Count = 0;
     LongWord Stamp = 0;
     LongWord Time = 0;
 };
-using TXbTableStateSource = std::function<TXbTableState()>;
+// Gives the table's state; the change time only when withTime (it costs a look at the file).
+using TXbTableStateSource = std::function<TXbTableState(bool withTime)>;
 
 class TXbOrder {
 public:
@@ -180,8 +181,15 @@ public:
     // Ties the file to its table: source gives the table's count and stamp as they are now (on
     // disk, for a shared file). The file records them whenever it catches up with the table.
     void SetTableState(TXbTableStateSource source);
-    // True when the file, as last read, records state as the table it covers.
+    // True when the file, as last read, records state's count and stamp as the table's.
     bool Matches(const TXbTableState& state) const;
+    // The change time of the table the file recorded when it last caught up (0: none).
+    LongWord TableTime() const;
+    // The file does not record the table as it is and this user cannot rebuild it (a read-only
+    // open): its orders are listed, but a work area walks in record order instead and refuses
+    // seeks, until the table is opened again.
+    void SetBehind() { behind_ = true; }
+    bool Behind() const { return behind_; }
     // Reads the file again under a shared lock and answers whether it matches its table now
     // (isDamaged when it does not).
     TXbIndexStatus Verify();
@@ -224,5 +232,6 @@ private:
     friend class TXbOrder;
     std::string path_;
     TXbIndexKind kind_ = ikCDX;
+    bool behind_ = false;
     std::unique_ptr<TImpl> impl_;
 };
