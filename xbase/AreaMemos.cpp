@@ -19,8 +19,7 @@ LongWord TXbAreaMemos::BlockOf(const std::string& image, const TXbFieldDef& f) {
     return TXbMemo::ParseBlock(bytes, block) ? block : 0;
 }
 
-LongWord TXbAreaMemos::Give(std::string_view data, bool binary, LongInt recno,
-                            LongWord previous) {
+LongWord TXbAreaMemos::Give(std::string_view data, bool binary, LongInt recno, LongWord previous) {
     if (const auto it = pending_.find(previous); it != pending_.end() && it->second.RecNo == recno)
         pending_.erase(it);
     if (data.empty()) return 0;

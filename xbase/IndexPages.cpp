@@ -62,13 +62,6 @@ TXbEntry TXbNodePage::Entry(int i) const {
     return {std::string(Key(i)), RecNo(i), Child(i), Below(i)};
 }
 
-int TXbNodePage::Compare(int i, std::string_view key, LongWord recno) const {
-    const int c = Key(i).compare(key);
-    if (c != 0) return c < 0 ? -1 : 1;
-    const LongWord r = RecNo(i);
-    return r < recno ? -1 : r > recno ? 1 : 0;
-}
-
 void TXbNodePage::Insert(int i, std::string_view key, LongWord recno, LongWord child,
                          LongWord count) {
     if ((static_cast<std::size_t>(count_) + 1) * size_ > Room)

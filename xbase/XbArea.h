@@ -194,7 +194,7 @@ private:
     std::unique_ptr<TXbTable> table_ = std::make_unique<TXbTable>();
     TXbMemo memo_;
     TXbAreaMemos memos_{memo_};
-    int navStatus_ = xbOK; // a failure of the controlling order met by the running move
+    int navStatus_ = xbOK;   // a failure of the controlling order met by the running move
     bool repairing_ = false; // an order met stale is being rebuilt
     std::unique_ptr<TXbLock> lock_ = std::make_unique<TXbLock>();
     std::string buffer_;

@@ -870,7 +870,8 @@ struct TXbIndexFile::TImpl {
         }
         TPath path;
         TXbIndexStatus st = Find(
-            order, [&](const TXbNodePage& n, int i) { return n.Compare(i, key, recno) >= 0; }, path);
+            order, [&](const TXbNodePage& n, int i) { return n.Compare(i, key, recno) >= 0; },
+            path);
         if (st == isOk && CompareAt(path, key, recno) == 0) return isOk; // the entry is there
         if (st == isEnd) { // after every entry: the end of the rightmost leaf
             st = LastPath(order, path);
@@ -911,7 +912,8 @@ struct TXbIndexFile::TImpl {
     TXbIndexStatus DeleteEntry(TXbOrder& order, std::string_view key, LongWord recno) {
         TPath path;
         TXbIndexStatus st = Find(
-            order, [&](const TXbNodePage& n, int i) { return n.Compare(i, key, recno) >= 0; }, path);
+            order, [&](const TXbNodePage& n, int i) { return n.Compare(i, key, recno) >= 0; },
+            path);
         if (st == isEnd || (st == isOk && CompareAt(path, key, recno) != 0)) return isNotFound;
         if (st != isOk) return st;
         TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
@@ -929,7 +931,8 @@ struct TXbIndexFile::TImpl {
         if (!order.def_.Unique) return isOk;
         TPath path;
         TXbIndexStatus st = Find(
-            order, [&](const TXbNodePage& n, int i) { return n.Key(i) >= key; }, path);
+            order, [&](const TXbNodePage& n, int i) { return XbKeyCompare(n.Key(i), key) >= 0; },
+            path);
         while (st == isOk && KeyAt(path) == key) {
             if (RecNoAt(path) != recno) return isDuplicate;
             st = StepForward(order, path);
@@ -1212,10 +1215,16 @@ TXbIndexStatus TXbIndexFile::TImpl::NavSeek(TXbOrder& order, std::string_view se
         // seek lands on the greatest key below the text.
         if (order.def_.Descending)
             return FindBefore(
-                order, [&](const TXbNodePage& n, int i) { return prefix(n.Key(i)) > target; },
+                order,
+                [&](const TXbNodePage& n, int i) {
+                    return XbKeyCompare(prefix(n.Key(i)), target) > 0;
+                },
                 path);
         return Find(
-            order, [&](const TXbNodePage& n, int i) { return prefix(n.Key(i)) >= target; },
+            order,
+            [&](const TXbNodePage& n, int i) {
+                return XbKeyCompare(prefix(n.Key(i)), target) >= 0;
+            },
             path);
     });
     if (st != isOk) return st;
@@ -1499,9 +1508,8 @@ TXbIndexStatus TXbIndexFile::BeginUpdate() {
 
 TXbIndexStatus TXbIndexFile::EndUpdate() {
     TImpl& impl = *impl_;
-    if (impl.Exclusive)
-        return impl.Broken ? isDamaged : isOk; // written back at WriteBack
-    if (impl.LockDepth == 0) return isOk; // no update was begun
+    if (impl.Exclusive) return impl.Broken ? isDamaged : isOk; // written back at WriteBack
+    if (impl.LockDepth == 0) return isOk;                      // no update was begun
     const TXbIndexStatus st = impl.EndBatch();
     if (--impl.LockDepth == 0) impl.SetLock(F_UNLCK);
     return st;

@@ -133,9 +133,9 @@ TEST_F(IndexPagesTest, SeeksInAnIndexOfThousandsOfPagesReadEachPageOnce) {
     {
         TXbIndexFile file;
         ASSERT_EQ(file.Create(Path("seek.cdx"), ikCDX, records_), isOk);
-        ASSERT_EQ(file.AddOrder({"NAME", "NAME", "", false, false}, records_, records_.Count(),
-                                Loader()),
-                  isOk);
+        ASSERT_EQ(
+            file.AddOrder({"NAME", "NAME", "", false, false}, records_, records_.Count(), Loader()),
+            isOk);
     }
     LongWord pages = 0, free = 0;
     CountPages("seek.cdx", pages, free);

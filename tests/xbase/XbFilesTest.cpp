@@ -239,8 +239,8 @@ TEST_P(XbMemoTest, MemosRoundTrip) {
     ASSERT_GT(xb_Use(Path("MEMO.DBF"), "", xbModeShared, driver), 0);
     const std::string text(1500, 'a');
     // A DBT memo ends at its first 0x1A byte, so binary data there holds none.
-    const std::string binary(driver == xbNTX ? "\x00\x01\x1B\x1B\xFF tail" : "\x00\x01\x1A\x1A\xFF tail",
-                             10);
+    const std::string binary(
+        driver == xbNTX ? "\x00\x01\x1B\x1B\xFF tail" : "\x00\x01\x1A\x1A\xFF tail", 10);
     ASSERT_EQ(xb_AppendEx(), 0);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "short text"), xbOK);
     ASSERT_EQ(xb_AppendEx(), 0);
@@ -355,7 +355,8 @@ TEST_F(XbFilesTest, DbtMemosKeepTheLayoutOfTheirVersion) {
     ASSERT_EQ(xb_PutBlob(6, data.data(), static_cast<LongInt>(data.size())), xbOK);
     // Data holding 0x1A cannot be told from its end mark: refused, as text or as binary data.
     AddLoan("2", "refused", 2);
-    const std::string marked = "before\x1A" "after";
+    const std::string marked = "before\x1A"
+                               "after";
     EXPECT_EQ(xb_PutBlob(6, marked.data(), static_cast<LongInt>(marked.size())), xbBadArgument);
     EXPECT_EQ(xb_Replace(6, xbReplaceMemo, marked), xbBadArgument);
     EXPECT_EQ(xb_Replace(6, xbReplaceMemo, "plain"), xbOK);

@@ -460,9 +460,11 @@ TEST_F(XbaseTest, AnIndexLeftBehindIsRebuiltOrRefusedWhenOpened) {
 void EditNameInPlace(const std::string& path, LongInt recno, const std::string& name) {
     std::string bytes = ReadAll(path);
     const std::size_t headerSize = static_cast<unsigned char>(bytes[8]) |
-                                   static_cast<std::size_t>(static_cast<unsigned char>(bytes[9])) << 8;
+                                   static_cast<std::size_t>(static_cast<unsigned char>(bytes[9]))
+                                       << 8;
     const std::size_t recordSize = static_cast<unsigned char>(bytes[10]) |
-                                   static_cast<std::size_t>(static_cast<unsigned char>(bytes[11])) << 8;
+                                   static_cast<std::size_t>(static_cast<unsigned char>(bytes[11]))
+                                       << 8;
     std::string field = name;
     field.resize(20, ' ');
     bytes.replace(headerSize + static_cast<std::size_t>(recno - 1) * recordSize + 10, 20, field);
