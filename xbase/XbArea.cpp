@@ -804,6 +804,7 @@ int TXbArea::OpenIndexFile(const std::string& path, TXbIndexKind kind, bool crea
     if (st == isOk) {
         file->SetTableState([this](bool withTime) { return TableState(withTime); });
         file->SetExclusive(Exclusive());
+        file->SetCachePages(XbSettings().IndexCachePages);
         if (!create) st = CatchUp(*file);
     }
     if (st != isOk) {

@@ -34,8 +34,6 @@ constexpr int MaxTags = 64;
 constexpr int MaxKeyLength = 254;
 constexpr int MaxTagName = 128; // a single-order file takes its base name
 constexpr LongWord MaxHeight = 32;
-// Tree pages kept in memory per open file (36 MB at most), evicted by use beyond that.
-constexpr std::size_t MaxCachedPages = 8192;
 constexpr std::size_t MinCachedPages = 16;
 constexpr std::size_t TableStateAt = 36;
 constexpr std::size_t DirectoryAt = 48;
@@ -161,7 +159,7 @@ struct TXbIndexFile::TImpl {
     THeader Header;
     std::vector<std::unique_ptr<TXbOrder>> Orders;  // by directory slot
     std::vector<std::unique_ptr<TXbOrder>> Retired; // orders that left the directory
-    TXbPageCache Cache{MaxCachedPages};
+    TXbPageCache Cache{XbDefaultCachePages};
     std::vector<LongWord> FreeList;    // back() is the head of the chain on disk
     std::vector<LongWord> PendingFree; // left by the last change, free once marked
     Word PendingRebuilds = 0;          // the header's rebuild count when they were left

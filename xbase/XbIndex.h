@@ -29,6 +29,7 @@
 #include "platform/rtl/Types.h"
 #include "xbase/XbExpr.h"
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -36,6 +37,9 @@
 #include <vector>
 
 enum TXbIndexKind { ikNTX = 1, ikIDX = 2, ikCDX = 3, ikNSX = 4 };
+
+// Tree pages an open index file keeps in memory unless told otherwise (about 36 MB at most).
+constexpr std::size_t XbDefaultCachePages = 8192;
 
 enum TXbIndexStatus {
     isOk = 0,
@@ -196,7 +200,8 @@ public:
     // The table's files are this user's alone: no locks, no rereading of the header, and
     // changes gather in memory until WriteBack.
     void SetExclusive(bool exclusive);
-    // The most tree pages kept in memory (at least 16; 8192 unless set). Pages not used lately
+    // The most tree pages kept in memory (at least 16; XbDefaultCachePages unless set). Pages
+    // not used lately
     // leave first; when half of them are pages a batch changed, the batch writes those back
     // and goes on changing them where they lie.
     void SetCachePages(std::size_t pages);
