@@ -171,7 +171,7 @@ int TXbArea::Close() {
     orders_.clear();
     order_ = 0;
     memo_.Close();
-    ownMemos_.clear();
+    memos_.Clear();
     lock_->Detach();
     table_->Close();
     buffer_.clear();
@@ -438,14 +438,21 @@ int TXbArea::OrderKeys(const std::string& image, std::vector<std::string>& keys,
     return status;
 }
 
-int TXbArea::PutRecord(const std::string& image) {
+int TXbArea::PutRecord(const std::string& given) {
     if (!table_->IsOpen()) return xbNoTable;
     if (ReadOnly()) return xbReadOnly;
-    if (image.size() != buffer_.size() || eof_ || recno_ < 1 || recno_ > table_->RecordCount())
+    if (given.size() != buffer_.size() || eof_ || recno_ < 1 || recno_ > table_->RecordCount())
         return xbBadArgument;
     const LongInt recno = recno_;
     const bool lockedHere = !Exclusive() && !lock_->HasRecord(recno);
     if (lockedHere && !lock_->LockRecord(recno, XbSettings().LockTimeout)) return xbLockRefused;
+    // Memos written with the record take the memo file's lock (that of appends) first.
+    std::string image = given;
+    const bool memos = memos_.HasPending(image, table_->Fields());
+    if (memos && !lock_->LockAppend(XbSettings().LockTimeout)) {
+        if (lockedHere) lock_->UnlockRecord(recno);
+        return xbTableBusy;
+    }
     std::string old;
     std::vector<std::string> oldKeys, newKeys;
     std::vector<char> oldIn, newIn;
@@ -456,9 +463,10 @@ int TXbArea::PutRecord(const std::string& image) {
     for (std::size_t i = 0; i < orders_.size() && status == xbOK; ++i)
         if (newIn[i] && (!oldIn[i] || oldKeys[i] != newKeys[i]))
             status = IndexFailure(orders_[i]->CheckUnique(newKeys[i], recno), orders_[i]->File());
+    if (status == xbOK) status = memos_.Write(image, old, recno, table_->Fields());
     if (status == xbOK && !table_->WriteRecord(recno, image)) status = xbWriteFailed;
     if (status == xbOK) {
-        ForgetSharedMemos(image, recno);
+        memos_.Written(image, recno, table_->Fields());
         buffer_ = image;
         loaded_ = image;
         appended_ = 0;
@@ -470,21 +478,10 @@ int TXbArea::PutRecord(const std::string& image) {
         if (Ordered()) pos_ = {newKeys[static_cast<std::size_t>(order_ - 1)], recno};
     }
     status = EndUpdate(status);
+    if (memos) lock_->UnlockAppend();
     if (lockedHere) lock_->UnlockRecord(recno);
     if (status == xbKeyViolation && recno == appended_) RollBackAppend();
     return status;
-}
-
-void TXbArea::ForgetSharedMemos(const std::string& image, LongInt recno) {
-    if (ownMemos_.empty()) return;
-    for (const TXbFieldDef& f : table_->Fields()) {
-        LongWord block = 0;
-        const std::string_view bytes(image.data() + f.Offset, static_cast<std::size_t>(f.Width));
-        if (XbIsMemoField(f) && TXbMemo::ParseBlock(bytes, block))
-            if (const auto own = ownMemos_.find(block);
-                own != ownMemos_.end() && own->second != recno)
-                ownMemos_.erase(own);
-    }
 }
 
 int TXbArea::BeginUpdate() {
@@ -523,20 +520,26 @@ int TXbArea::WriteBack(bool sync) {
     return status;
 }
 
-TXbTableState TXbArea::TableState() {
+TXbTableState TXbArea::TableState(bool withTime) {
     // An index records only what the table holds on disk.
     if (Exclusive())
         table_->FlushAppends();
     else
         table_->RefreshCount();
-    return {static_cast<LongWord>(table_->RecordCount()), table_->Stamp()};
+    return {static_cast<LongWord>(table_->RecordCount()), table_->Stamp(),
+            withTime ? table_->File().ChangeTime() : 0};
 }
 
 TXbIndexStatus TXbArea::CatchUp(TXbIndexFile& file) {
-    if (file.Matches(TableState())) return isOk;
-    if (!lock_->Alone()) return AwaitOtherWriter(file);
-    if (ReadOnly()) return isDamaged;
-    return RebuildFile(file);
+    const TXbTableState state = TableState(true);
+    const bool repairable = !ReadOnly() && lock_->Alone();
+    const bool writtenSince = file.TableTime() != 0 && state.Time != file.TableTime();
+    if (file.Matches(state) && !(writtenSince && repairable)) return isOk;
+    if (repairable) return RebuildFile(file);
+    const TXbIndexStatus st = lock_->Alone() ? isDamaged : AwaitOtherWriter(file);
+    if (st != isDamaged || !ReadOnly() || file.Matches(TableState(false))) return st;
+    file.SetBehind(); // read-only: the table is read in record order
+    return isOk;
 }
 
 TXbIndexStatus TXbArea::AwaitOtherWriter(TXbIndexFile& file) {
@@ -747,7 +750,7 @@ int TXbArea::Pack() {
     table_ = std::move(packed);
     lock_ = std::move(packedLock);
     table_->SetExclusive(true);
-    ownMemos_.clear(); // blocks are numbered anew
+    memos_.Clear(); // blocks are numbered anew
     if (!memoPath.empty()) {
         memo_.Close();
         status = memo_.Open(memoPath, table_->MemoKind(), true);
@@ -789,8 +792,7 @@ bool TXbArea::ReadMemo(int i, std::string& data, bool& binary) const {
         XbSetReason(xbErrDamagedMemo, table_->Path());
         return false;
     }
-    if (block == 0) return true;
-    if (memo_.IsOpen() && memo_.Read(block, data, binary)) return true;
+    if (block == 0 || memos_.Read(block, data, binary)) return true;
     XbSetReason(xbErrDamagedMemo, memo_.IsOpen() ? memo_.Path() : table_->Path());
     return false;
 }
@@ -798,16 +800,10 @@ bool TXbArea::ReadMemo(int i, std::string& data, bool& binary) const {
 int TXbArea::WriteMemo(int i, std::string_view data, bool binary) {
     if (!table_->IsOpen()) return xbNoTable;
     if (ReadOnly()) return xbReadOnly;
-    if (!memo_.IsOpen()) return xbBadArgument;
-    if (!lock_->LockAppend(XbSettings().LockTimeout)) return xbTableBusy;
-    LongWord block = 0; // the memo's own blocks, used again when the data fits
-    if (!TXbMemo::ParseBlock(FieldBytes(i), block)) block = 0;
-    if (const auto own = ownMemos_.find(block); own == ownMemos_.end() || own->second != recno_)
-        block = 0;
-    const bool written = memo_.Write(data, binary, block);
-    lock_->UnlockAppend();
-    if (!written) return xbWriteFailed;
-    if (block != 0) ownMemos_[block] = recno_;
+    if (!memo_.IsOpen() || !memo_.Accepts(data)) return xbBadArgument;
+    LongWord previous = 0;
+    if (!TXbMemo::ParseBlock(FieldBytes(i), previous)) previous = 0;
+    const LongWord block = memos_.Give(data, binary, recno_, previous);
     const TXbFieldDef& f = table_->Fields()[static_cast<std::size_t>(i)];
     return SetFieldBytes(i, TXbMemo::FormatBlock(block, f.Width));
 }
@@ -828,9 +824,11 @@ int TXbArea::OpenIndexFile(const std::string& path, TXbIndexKind kind, bool crea
     auto file = std::make_unique<TXbIndexFile>();
     TXbIndexStatus st =
         create ? file->Create(path, kind, *this) : file->Open(path, !ReadOnly(), *this);
+    if (st == isOk && file->Kind() != kind) st = isForeign; // an index of another kind renamed
     if (st == isOk) {
-        file->SetTableState([this] { return TableState(); });
+        file->SetTableState([this](bool withTime) { return TableState(withTime); });
         file->SetExclusive(Exclusive());
+        file->SetCachePages(XbSettings().IndexCachePages);
         if (!create) st = CatchUp(*file);
     }
     if (st != isOk) {
@@ -947,6 +945,7 @@ bool TXbArea::Matches(const std::string& key, const std::string& searchKey) cons
 }
 
 int TXbArea::Seek(const std::string& key) {
+    if (table_->IsOpen() && order_ > 0 && !Ordered()) return -BehindFailure();
     if (!table_->IsOpen() || !Ordered()) return 0;
     if (const int status = Flush(); status != xbOK) return -status;
     navStatus_ = xbOK;
@@ -956,7 +955,7 @@ int TXbArea::Seek(const std::string& key) {
     TXbIndexStatus st = Nav(Current().Seek(searchKey, XbSettings().Exact, pos_));
     while (st == isOk && Matches(pos_.Key, searchKey)) {
         if (!PastScope(pos_.Key, true) && InScope(pos_.Key) && Load(pos_.RecNo) && Visible())
-            return 1;
+            return EntryHolds() ? 1 : StaleOrderMet(key);
         const LongInt from = pos_.RecNo;
         st = Nav(Current().Next(pos_));
         if (st == isOk && pos_.RecNo == from) st = isEnd; // a damaged order
@@ -966,6 +965,31 @@ int TXbArea::Seek(const std::string& key) {
     return -navStatus_;
 }
 
+bool TXbArea::EntryHolds() const {
+    std::string key;
+    bool included = false;
+    return Current().KeyOf(*this, key, included) == isOk && included && key == pos_.Key;
+}
+
+int TXbArea::StaleOrderMet(const std::string& key) {
+    TXbIndexFile& file = Current().File();
+    if (!repairing_ && !ReadOnly() && lock_->Alone()) {
+        repairing_ = true;
+        const TXbIndexStatus st = RebuildFile(file);
+        const int found = st == isOk ? Seek(key) : -IndexFailure(st, file);
+        repairing_ = false;
+        return found;
+    }
+    if (ReadOnly()) file.SetBehind();
+    navStatus_ = IndexFailure(isDamaged, file);
+    SetEof();
+    return -navStatus_;
+}
+
+int TXbArea::BehindFailure() const {
+    return IndexFailure(isDamaged, Current().File());
+}
+
 int TXbArea::SetScope(const std::string& low, const std::string& high) {
     if (!table_->IsOpen()) return xbNoTable;
     if (low.empty() && high.empty()) {
@@ -973,6 +997,7 @@ int TXbArea::SetScope(const std::string& low, const std::string& high) {
         scopeHigh_.clear();
         return xbOK;
     }
+    if (order_ > 0 && !Ordered()) return BehindFailure();
     if (!Ordered()) return xbBadArgument;
     scopeLow_ = low.empty() ? std::string() : Current().SearchKey(low);
     scopeHigh_ = high.empty() ? std::string() : Current().SearchKey(high);

@@ -13,6 +13,7 @@
 #pragma once
 
 #include "platform/rtl/Types.h"
+#include "xbase/AreaMemos.h"
 #include "xbase/XbExpr.h"
 #include "xbase/XbIndex.h"
 #include "xbase/XbLock.h"
@@ -84,7 +85,8 @@ public:
     bool LockRecord(LongInt recno);
     void UnlockRecord(LongInt recno);
 
-    // Memos of field index i in the buffer.
+    // Memos of field index i in the buffer. A memo written here reaches the memo file with
+    // its record (AreaMemos.h); xbBadArgument for data the memo file cannot hold.
     bool ReadMemo(int i, std::string& data, bool& binary) const;
     int WriteMemo(int i, std::string_view data, bool binary);
 
@@ -127,11 +129,22 @@ private:
     int WritePacked(const std::string& path, const std::string& memoPath, LongInt& kept);
     // Memo fields of a record being packed go to the packed memo file.
     bool CopyMemos(std::string& record, TXbMemo& to) const;
-    // The table's record count and stamp as they are now (reread when shared).
-    TXbTableState TableState();
-    // An index that does not record the table as it is now is rebuilt when this area has the
-    // files to itself, else refused.
+    // The table's record count and stamp as they are now (reread when shared), and the table
+    // file's change time when withTime.
+    TXbTableState TableState(bool withTime);
+    // An index that does not record the table as it is now, or that recorded another change
+    // time of the table file (another program wrote the table since), is rebuilt when this
+    // area has the files to itself and may write them. Opened for reading only, an index that
+    // is behind is kept as such (TXbIndexFile::SetBehind); otherwise it is refused.
     TXbIndexStatus CatchUp(TXbIndexFile& file);
+    // True when the loaded record's key in the controlling order is that of the entry it was
+    // reached by.
+    bool EntryHolds() const;
+    // A seek met a record whose key is no longer its entry's: the table was changed in place
+    // by another program. The order's file is rebuilt and the seek made again when this area
+    // has the files to itself and may write; otherwise the seek fails with the damaged-index
+    // reason.
+    int StaleOrderMet(const std::string& key);
     // A shared open whose index differs from its table: waits, up to the lock timeout, for
     // another user to finish recording a change.
     TXbIndexStatus AwaitOtherWriter(TXbIndexFile& file);
@@ -145,14 +158,15 @@ private:
     int EndUpdate(int status);
     // Memo, table and then indexes reach the files (and the disk with sync).
     int WriteBack(bool sync);
-    // A memo block of this area's that image gives to another record is no longer its own.
-    void ForgetSharedMemos(const std::string& image, LongInt recno);
     // The record in the file before a change of the current record.
     bool StoredImage(LongInt recno, std::string& image) const;
     bool Visible();
     bool InScope(const std::string& key) const;
     bool PastScope(const std::string& key, bool forward) const;
-    bool Ordered() const { return order_ > 0; }
+    // A controlling order is set and can be walked.
+    bool Ordered() const { return order_ > 0 && !Current().File().Behind(); }
+    // The status of an operation that needs the controlling order, which is behind its table.
+    int BehindFailure() const;
     bool Settle(bool forward);
     // Puts pos_ on the first (last) entry of the order the scope can admit; false when none.
     bool FirstEntry();
@@ -185,10 +199,9 @@ private:
     int driver_ = 2;
     std::unique_ptr<TXbTable> table_ = std::make_unique<TXbTable>();
     TXbMemo memo_;
-    // Memo blocks this area wrote, by the one record that points to them: only these are used
-    // again in place, so that a memo shared by a copied record image is never overwritten.
-    std::map<LongWord, LongInt> ownMemos_;
-    int navStatus_ = xbOK; // a failure of the controlling order met by the running move
+    TXbAreaMemos memos_{memo_};
+    int navStatus_ = xbOK;   // a failure of the controlling order met by the running move
+    bool repairing_ = false; // an order met stale is being rebuilt
     LongWord packStamp_ = 0;
     // The pack stamp of the table file open now.
     LongWord StampOfPacks() const;

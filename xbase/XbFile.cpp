@@ -68,6 +68,17 @@ Int64 TXbFile::Size() const {
     return st.st_size;
 }
 
+LongWord TXbFile::ChangeTime() const {
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0) return 0;
+    // The seconds and nanoseconds, folded by the multiplier of a 64-bit linear congruence.
+    const auto nanos = static_cast<unsigned long long>(st.st_mtim.tv_sec) * 1000000000ULL +
+                       static_cast<unsigned long long>(st.st_mtim.tv_nsec);
+    const unsigned long long mixed = nanos * 6364136223846793005ULL;
+    const auto fold = static_cast<LongWord>(mixed >> 32);
+    return fold == 0 ? 1 : fold;
+}
+
 namespace {
 
 // Moves all count bytes at offset with io (pread or pwrite), going on after partial transfers

@@ -33,6 +33,9 @@ public:
 
     // The file's size in bytes, -1 on failure.
     Int64 Size() const;
+    // A fold of the time the file's data last changed, to tell whether it changed since: never
+    // 0, and 0 when the time cannot be had.
+    LongWord ChangeTime() const;
     // Reads exactly count bytes at offset; false on a short read or an error.
     bool ReadAt(Int64 offset, void* buffer, std::size_t count) const;
     // Reads count bytes at offset into text; false when the file is shorter.

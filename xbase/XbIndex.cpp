@@ -2,23 +2,22 @@
 
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Streams.h"
+#include "xbase/IndexPages.h"
 #include "xbase/XbFile.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
-#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
-// File layout (little-endian, pages of PageSize bytes):
+// File layout (little-endian, pages of XbPageSize bytes; FORMAT.md has it in full):
 //   page 0      header: magic, version, kind, page size, page count, generation, head of the
-//               free-page chain, the table's record count and update stamp the index covers,
-//               tag directory (per tag: definition page, root page, key
-//               count, tree height), CRC-32 of the page in its last four bytes.
+//               free-page chain, the table's record count, update stamp and change time the
+//               index covers, tag directory (per tag: definition page, root page, key count,
+//               tree height), CRC-32 of the page in its last four bytes.
 //   other pages a 16-byte page head (type, level, entry count, owning tag, CRC-32, next free
 //               page) and then the page's contents: a tag definition, B+tree entries, or
 //               nothing for a free page.
@@ -27,18 +26,15 @@
 
 namespace {
 
-constexpr LongWord PageSize = 4096;
+constexpr LongWord PageSize = XbPageSize;
+constexpr std::size_t PageHead = XbPageHead;
 constexpr Word FormatVersion = 2;
 constexpr char Magic[8] = {'V', 'P', 'L', 'X', 'I', 'D', 'X', '\x1A'};
 constexpr int MaxTags = 64;
 constexpr int MaxKeyLength = 254;
 constexpr int MaxTagName = 128; // a single-order file takes its base name
 constexpr LongWord MaxHeight = 32;
-// Parsed pages kept in memory per open file (a few megabytes at most).
-constexpr std::size_t MaxCachedPages = 4096;
-// Changed pages a batch keeps in memory before it writes them back.
-constexpr std::size_t MaxDirtyPages = 2048;
-constexpr std::size_t PageHead = 16;
+constexpr std::size_t MinCachedPages = 16;
 constexpr std::size_t TableStateAt = 36;
 constexpr std::size_t DirectoryAt = 48;
 constexpr std::size_t DirectoryEntry = 16;
@@ -48,110 +44,6 @@ constexpr int NumericKeyDigits = 18;
 constexpr int MaxNumericDecimals = 8;
 // The byte of the index file that the open-file-description locks cover (far past the data).
 constexpr off_t LockOffset = 0x7FFFFFFF00LL;
-
-enum TPageType : Byte { ptLeaf = 1, ptBranch = 2, ptFree = 3, ptTagDef = 4 };
-
-// CRC-32 (the common reflected polynomial), eight bytes at a time.
-LongWord Crc32Update(LongWord crc, const char* data, std::size_t size) {
-    using TTables = std::array<std::array<LongWord, 256>, 8>;
-    static const TTables tables = [] {
-        TTables t{};
-        for (LongWord i = 0; i < 256; ++i) {
-            LongWord c = i;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[0][i] = c;
-        }
-        for (LongWord i = 0; i < 256; ++i)
-            for (std::size_t k = 1; k < 8; ++k)
-                t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
-        return t;
-    }();
-    const auto* p = reinterpret_cast<const Byte*>(data);
-    crc = ~crc;
-    for (; size >= 8; size -= 8, p += 8) {
-        const LongWord lo = crc ^ (LongWord(p[0]) | LongWord(p[1]) << 8 | LongWord(p[2]) << 16 |
-                                   LongWord(p[3]) << 24);
-        crc = tables[7][lo & 0xFF] ^ tables[6][(lo >> 8) & 0xFF] ^ tables[5][(lo >> 16) & 0xFF] ^
-              tables[4][lo >> 24] ^ tables[3][p[4]] ^ tables[2][p[5]] ^ tables[1][p[6]] ^
-              tables[0][p[7]];
-    }
-    for (; size > 0; --size, ++p)
-        crc = tables[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
-
-// The CRC-32 of the used bytes of a page other than the header, taken with the page's own CRC
-// field (bytes 8..11) as zeros.
-LongWord PageCrc(const char* page, std::size_t used) {
-    static const char zeros[4] = {0, 0, 0, 0};
-    LongWord crc = Crc32Update(0, page, 8);
-    crc = Crc32Update(crc, zeros, 4);
-    return Crc32Update(crc, page + 12, used - 12);
-}
-
-struct TEntry {
-    std::string Key;
-    LongWord RecNo = 0;
-    LongWord Child = 0;
-    LongWord Count = 0;
-};
-
-struct TNodePage {
-    Byte Type = ptLeaf;
-    Byte Level = 0;
-    LongWord Tag = 0; // definition page of the owning tag
-    std::vector<TEntry> Entries;
-    LongWord Total = 0; // keys below the page, worked out when it is parsed or written
-
-    void Count() {
-        Total = 0;
-        for (const TEntry& e : Entries)
-            Total += Type == ptLeaf ? 1 : e.Count;
-    }
-};
-
-using TNodeRef = std::shared_ptr<const TNodePage>;
-
-struct TTagSlot {
-    LongWord DefPage = 0;
-    LongWord Root = 0;
-    LongWord Keys = 0;
-    LongWord Height = 0;
-};
-
-struct THeader {
-    TXbIndexKind Kind = ikCDX;
-    LongWord PageCount = 1;
-    LongWord Generation = 0;
-    Word Rebuilds = 0;        // counts rebuilds, which reuse every page of the file
-    LongWord Definitions = 0; // counts changes to the set of tags and their definitions
-    LongWord FreeHead = 0;
-    LongWord TableCount = 0; // the table's record count and stamp when the index last caught up
-    LongWord TableStamp = 0;
-    std::vector<TTagSlot> Tags;
-};
-
-// One step of a path from the root to a leaf: the page and the entry chosen in it.
-struct TStep {
-    TNodeRef Node;
-    int Index = 0;
-};
-using TPath = std::vector<TStep>;
-
-int CompareEntry(const TEntry& e, std::string_view key, LongWord recno) {
-    const int c = std::string_view(e.Key).compare(key);
-    if (c != 0) return c < 0 ? -1 : 1;
-    return e.RecNo < recno ? -1 : e.RecNo > recno ? 1 : 0;
-}
-
-std::size_t EntrySize(Byte type, int keyLength) {
-    return static_cast<std::size_t>(keyLength) + (type == ptLeaf ? 4 : 12);
-}
-
-int Capacity(Byte type, int keyLength) {
-    return static_cast<int>((PageSize - PageHead) / EntrySize(type, keyLength));
-}
 
 std::string UpperTag(std::string_view tag) {
     std::string s(tag);
@@ -210,6 +102,50 @@ struct TKeyedRecord {
     }
 };
 
+struct TTagSlot {
+    LongWord DefPage = 0;
+    LongWord Root = 0;
+    LongWord Keys = 0;
+    LongWord Height = 0;
+};
+
+struct THeader {
+    TXbIndexKind Kind = ikCDX;
+    LongWord PageCount = 1;
+    LongWord Generation = 0;
+    Word Rebuilds = 0;        // counts rebuilds, which reuse every page of the file
+    LongWord Definitions = 0; // counts changes to the set of tags and their definitions
+    LongWord FreeHead = 0;
+    TXbTableState Table; // the table when the index last caught up with it
+    std::vector<TTagSlot> Tags;
+};
+
+// One step of a path from the root to a leaf: the page, its number and the entry chosen in it.
+// The page stays in the cache while the operation that walks the path runs.
+struct TStep {
+    TXbNodePage* Node = nullptr;
+    LongWord Page = 0;
+    int Index = 0;
+};
+using TPath = std::vector<TStep>;
+
+// A changeable copy of a page of a path, with its page number and the entry chosen in it.
+struct TCopy {
+    TXbNodePage Node;
+    LongWord Page = 0;
+    int Index = 0;
+};
+
+// What an entry of a parent page (or the tag slot, for the root) says of the page it points
+// to: its number, its first key and record number, and the keys below it.
+struct TPromise {
+    LongWord Page = 0;
+    std::string_view Key;
+    LongWord RecNo = 0;
+    LongWord Keys = 0;
+    bool Root = false;
+};
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -223,7 +159,7 @@ struct TXbIndexFile::TImpl {
     THeader Header;
     std::vector<std::unique_ptr<TXbOrder>> Orders;  // by directory slot
     std::vector<std::unique_ptr<TXbOrder>> Retired; // orders that left the directory
-    std::unordered_map<LongWord, TNodeRef> Cache;
+    TXbPageCache Cache{XbDefaultCachePages};
     std::vector<LongWord> FreeList;    // back() is the head of the chain on disk
     std::vector<LongWord> PendingFree; // left by the last change, free once marked
     Word PendingRebuilds = 0;          // the header's rebuild count when they were left
@@ -233,18 +169,19 @@ struct TXbIndexFile::TImpl {
     bool Stale = false; // the orders could not follow the last change of definitions
     int LockDepth = 0;
     // A batch: a change that runs over several operations and reaches the disk at WriteBack.
-    // Its pages stay in memory (Dirty); pages it took itself (Fresh) are changed in place, since
-    // nothing on disk points to them. A batch that failed half-way is Broken: its changes are
-    // never written and every operation refuses until a rebuild.
+    // Its pages stay in memory, dirty in the cache, until written back; pages it took itself
+    // (Fresh) are changed in place, since nothing on disk points to them, even after they were
+    // written back to make room. A batch that failed half-way is Broken: its changes are
+    // never completed by a header and every operation refuses until a rebuild.
     bool Batch = false;
     bool Broken = false;
-    std::unordered_map<LongWord, TNodeRef> Dirty;
     std::unordered_set<LongWord> Fresh;
     // No other user has the files: no locks are taken and the header is never read again.
     bool Exclusive = false;
     TPath LookPath;
     bool RecordTable = false;       // the change in progress makes the index match the table
     TXbTableStateSource TableState; // the table's count and stamp now, when the area gave it
+    int Pins = 0;                   // operations running that hold pages of the cache
 
     // -- locking -------------------------------------------------------------------------------
 
@@ -271,116 +208,94 @@ struct TXbIndexFile::TImpl {
 
     // Writes a page whose first used bytes carry its contents (and its checksum).
     TXbIndexStatus WritePage(LongWord page, std::string& buffer, std::size_t used) {
-        EncodeLE<LongWord>(buffer.data() + 8, PageCrc(buffer.data(), used));
+        EncodeLE<LongWord>(buffer.data() + 8, XbPageCrc(buffer.data(), used));
         return File.WriteAt(static_cast<Int64>(page) * PageSize, buffer) ? isOk : isIoError;
     }
 
     static bool CheckPage(const std::string& buffer, std::size_t used) {
-        return DecodeLE<LongWord>(buffer.data() + 8) == PageCrc(buffer.data(), used);
+        return DecodeLE<LongWord>(buffer.data() + 8) == XbPageCrc(buffer.data(), used);
     }
 
     LongWord PageLimit() const { return InChange ? TxEnd : Header.PageCount; }
 
-    // Reads the tree page of a tag that a parent entry points to (the root when parent is
-    // nullptr) and checks that it is what the parent promises: the tag, the level, the number
-    // of keys below it and, under a parent, its first entry.
-    TXbIndexStatus ReadNode(const TTagSlot& slot, int keyLength, LongWord level,
-                            const TEntry* parent, TNodeRef& node) {
-        const LongWord page = parent ? parent->Child : slot.Root;
-        const LongWord expectedKeys = parent ? parent->Count : slot.Keys;
+    // The page from the cache, else read from the file and checked whole: kept in the cache
+    // when keep, else handed over in own.
+    TXbIndexStatus FetchNode(LongWord page, int keyLength, bool keep,
+                             std::unique_ptr<TXbNodePage>& own, TXbNodePage*& node) {
         if (page == 0 || page >= PageLimit()) return isDamaged;
-        auto found = Cache.find(page);
-        auto dirty = Dirty.find(page);
-        if (found != Cache.end()) {
-            node = found->second;
-        } else if (dirty != Dirty.end()) {
-            node = dirty->second;
-        } else {
-            std::string buffer;
-            TXbIndexStatus st = ReadPage(page, buffer);
-            if (st != isOk) return st;
-            const Byte type = static_cast<Byte>(buffer[0]);
-            const int count = DecodeLE<Word>(buffer.data() + 2);
-            if ((type != ptLeaf && type != ptBranch) || count > Capacity(type, keyLength) ||
-                !CheckPage(buffer,
-                           PageHead + EntrySize(type, keyLength) * static_cast<std::size_t>(count)))
-                return isDamaged;
-            auto parsed = std::make_shared<TNodePage>();
-            if (!ParseNode(buffer, keyLength, *parsed)) return isDamaged;
-            node = parsed;
-            if (Cache.size() > MaxCachedPages) Cache.clear();
-            Cache[page] = node;
-        }
-        if (node->Tag != slot.DefPage || node->Level != level ||
-            node->Type != (level == 0 ? ptLeaf : ptBranch) || node->Entries.empty())
+        node = Cache.Find(page);
+        if (node) return isOk;
+        std::string buffer;
+        if (TXbIndexStatus st = ReadPage(page, buffer); st != isOk) return st;
+        own = std::make_unique<TXbNodePage>();
+        if (!own->Decode(buffer, keyLength, PageLimit())) return isDamaged;
+        node = own.get();
+        return keep ? Keep(page, std::move(own), false) : isOk;
+    }
+
+    // Checks that a tree page of the slot's tag at level is what the entry pointing to it
+    // promises: the tag, the level, the first entry and the number of keys below it.
+    static TXbIndexStatus CheckNode(const TTagSlot& slot, LongWord level, const TPromise& promise,
+                                    const TXbNodePage& node) {
+        if (node.Tag() != slot.DefPage || node.Level() != level ||
+            node.Type() != (level == 0 ? ptLeaf : ptBranch) || node.Empty())
             return isDamaged;
-        if (parent && CompareEntry(node->Entries.front(), parent->Key, parent->RecNo) != 0)
-            return isDamaged;
-        return node->Total == expectedKeys ? isOk : isDamaged;
+        if (!promise.Root && node.Compare(0, promise.Key, promise.RecNo) != 0) return isDamaged;
+        return node.Total() == promise.Keys ? isOk : isDamaged;
     }
 
-    bool ParseNode(const std::string& buffer, int keyLength, TNodePage& node) const {
-        node.Type = static_cast<Byte>(buffer[0]);
-        node.Level = static_cast<Byte>(buffer[1]);
-        node.Tag = DecodeLE<LongWord>(buffer.data() + 4);
-        if (node.Type != ptLeaf && node.Type != ptBranch) return false;
-        const int count = DecodeLE<Word>(buffer.data() + 2);
-        if (count > Capacity(node.Type, keyLength)) return false;
-        const std::size_t size = EntrySize(node.Type, keyLength);
-        const auto klen = static_cast<std::size_t>(keyLength);
-        node.Entries.resize(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i) {
-            const char* p = buffer.data() + PageHead + size * static_cast<std::size_t>(i);
-            TEntry& e = node.Entries[static_cast<std::size_t>(i)];
-            e.Key.assign(p, klen);
-            e.RecNo = DecodeLE<LongWord>(p + klen);
-            if (node.Type == ptBranch) {
-                e.Child = DecodeLE<LongWord>(p + klen + 4);
-                e.Count = DecodeLE<LongWord>(p + klen + 8);
-                if (e.Child == 0 || e.Child >= PageLimit() || e.Count == 0) return false;
-            }
-            if (i > 0 &&
-                CompareEntry(node.Entries[static_cast<std::size_t>(i) - 1], e.Key, e.RecNo) >= 0)
-                return false;
+    // Reads into step the tree page of a tag that the parent's chosen entry points to (the
+    // root when parent is nullptr), checked against that entry.
+    TXbIndexStatus ReadNode(const TTagSlot& slot, int keyLength, LongWord level,
+                            const TStep* parent, TStep& step) {
+        TPromise promise{slot.Root, {}, 0, slot.Keys, true};
+        if (parent) {
+            const TXbNodePage& p = *parent->Node;
+            const int i = parent->Index;
+            promise = {p.Child(i), p.Key(i), p.RecNo(i), p.Below(i), false};
         }
-        node.Count();
-        return true;
+        std::unique_ptr<TXbNodePage> own;
+        step.Page = promise.Page;
+        const TXbIndexStatus st = FetchNode(promise.Page, keyLength, true, own, step.Node);
+        return st == isOk ? CheckNode(slot, level, promise, *step.Node) : st;
     }
 
-    // Writes a tree page and keeps it in the cache; summary receives the parent's entry for it
-    // (first key and record number, the page, the number of keys below).
-    TXbIndexStatus WriteNode(LongWord page, TNodePage node, int keyLength, TEntry& summary) {
-        node.Count();
-        summary = {node.Entries.front().Key, node.Entries.front().RecNo, page, node.Total};
-        auto ref = std::make_shared<TNodePage>(std::move(node));
-        if (Cache.size() > MaxCachedPages) Cache.clear();
-        Cache[page] = ref;
-        if (Batch) {
-            Dirty[page] = ref;
-            return isOk;
-        }
-        return WriteNodePage(page, *ref, keyLength);
+    // Keeps a page in the cache.
+    TXbIndexStatus Keep(LongWord page, std::unique_ptr<TXbNodePage> node, bool dirty) {
+        Cache.Put(page, std::move(node), dirty);
+        return Relieve();
     }
 
-    TXbIndexStatus WriteNodePage(LongWord page, const TNodePage& node, int keyLength) {
-        std::string buffer(PageSize, '\0');
-        buffer[0] = static_cast<char>(node.Type);
-        buffer[1] = static_cast<char>(node.Level);
-        EncodeLE<Word>(buffer.data() + 2, static_cast<Word>(node.Entries.size()));
-        EncodeLE<LongWord>(buffer.data() + 4, node.Tag);
-        const std::size_t size = EntrySize(node.Type, keyLength);
-        const auto klen = static_cast<std::size_t>(keyLength);
-        for (std::size_t i = 0; i < node.Entries.size(); ++i) {
-            char* p = buffer.data() + PageHead + size * i;
-            const TEntry& e = node.Entries[i];
-            std::memcpy(p, e.Key.data(), klen);
-            EncodeLE<LongWord>(p + klen, e.RecNo);
-            if (node.Type == ptBranch) {
-                EncodeLE<LongWord>(p + klen + 4, e.Child);
-                EncodeLE<LongWord>(p + klen + 8, e.Count);
-            }
-        }
-        return WritePage(page, buffer, PageHead + size * node.Entries.size());
+    // When the cache is full and half of it holds pages a batch changed, the batch writes
+    // them back: they stay its own (nothing on disk points to them before the header is
+    // written), so later changes still change them in place. Pages not used lately leave when
+    // the operation ends (Unpin).
+    TXbIndexStatus Relieve() {
+        if (!Cache.OverCapacity() || Cache.DirtyCount() <= Cache.Capacity() / 2) return isOk;
+        return WriteDirtyPages();
+    }
+
+    // An operation that walks pages runs between Pin and Unpin: no page leaves the cache
+    // meanwhile, so the pages of its paths stay where they are.
+    void Pin() { ++Pins; }
+    void Unpin() {
+        if (--Pins == 0 && Cache.OverCapacity()) Cache.Trim();
+    }
+
+    // Writes a tree page: a batch keeps it in the cache until it writes back, anything else
+    // writes it at once. summary receives the parent's entry for it (first key and record
+    // number, the page, the keys below).
+    TXbIndexStatus WriteNode(LongWord page, TXbNodePage node, TXbEntry& summary) {
+        summary = {std::string(node.Key(0)), node.RecNo(0), page, node.Total()};
+        if (Batch) return Keep(page, std::make_unique<TXbNodePage>(std::move(node)), true);
+        Cache.Erase(page);
+        return File.WriteAt(static_cast<Int64>(page) * PageSize, node.Encode()) ? isOk : isIoError;
+    }
+
+    // A page of the batch's own that a change made where it lies in the cache.
+    TXbIndexStatus Changed(const TStep& step) {
+        Cache.MarkDirty(step.Page);
+        return Relieve();
     }
 
     // -- header --------------------------------------------------------------------------------
@@ -392,7 +307,7 @@ struct TXbIndexFile::TImpl {
                                                                                   : isIoError;
         if (std::memcmp(buffer.data(), Magic, sizeof Magic) != 0) return isForeign;
         if (DecodeLE<LongWord>(buffer.data() + PageSize - 4) !=
-            Crc32Update(0, buffer.data(), HeaderUsed))
+            XbCrc32(0, buffer.data(), HeaderUsed))
             return isDamaged;
         const Word version = DecodeLE<Word>(buffer.data() + 8);
         const Word kind = DecodeLE<Word>(buffer.data() + 10);
@@ -406,8 +321,9 @@ struct TXbIndexFile::TImpl {
         const Word tags = DecodeLE<Word>(buffer.data() + 28);
         h.Rebuilds = DecodeLE<Word>(buffer.data() + 30);
         h.Definitions = DecodeLE<LongWord>(buffer.data() + 32);
-        h.TableCount = DecodeLE<LongWord>(buffer.data() + TableStateAt);
-        h.TableStamp = DecodeLE<LongWord>(buffer.data() + TableStateAt + 4);
+        h.Table.Count = DecodeLE<LongWord>(buffer.data() + TableStateAt);
+        h.Table.Stamp = DecodeLE<LongWord>(buffer.data() + TableStateAt + 4);
+        h.Table.Time = DecodeLE<LongWord>(buffer.data() + TableStateAt + 8);
         const Int64 size = File.Size();
         if (h.PageCount == 0 || size < static_cast<Int64>(h.PageCount) * PageSize ||
             tags > MaxTags || h.FreeHead >= h.PageCount)
@@ -440,8 +356,9 @@ struct TXbIndexFile::TImpl {
         EncodeLE<Word>(buffer.data() + 28, static_cast<Word>(h.Tags.size()));
         EncodeLE<Word>(buffer.data() + 30, h.Rebuilds);
         EncodeLE<LongWord>(buffer.data() + 32, h.Definitions);
-        EncodeLE<LongWord>(buffer.data() + TableStateAt, h.TableCount);
-        EncodeLE<LongWord>(buffer.data() + TableStateAt + 4, h.TableStamp);
+        EncodeLE<LongWord>(buffer.data() + TableStateAt, h.Table.Count);
+        EncodeLE<LongWord>(buffer.data() + TableStateAt + 4, h.Table.Stamp);
+        EncodeLE<LongWord>(buffer.data() + TableStateAt + 8, h.Table.Time);
         for (std::size_t i = 0; i < h.Tags.size(); ++i) {
             char* p = buffer.data() + DirectoryAt + DirectoryEntry * i;
             EncodeLE<LongWord>(p, h.Tags[i].DefPage);
@@ -449,7 +366,7 @@ struct TXbIndexFile::TImpl {
             EncodeLE<LongWord>(p + 8, h.Tags[i].Keys);
             EncodeLE<LongWord>(p + 12, h.Tags[i].Height);
         }
-        EncodeLE<LongWord>(buffer.data() + PageSize - 4, Crc32Update(0, buffer.data(), HeaderUsed));
+        EncodeLE<LongWord>(buffer.data() + PageSize - 4, XbCrc32(0, buffer.data(), HeaderUsed));
         return File.WriteAt(0, buffer) ? isOk : isIoError;
     }
 
@@ -613,7 +530,7 @@ struct TXbIndexFile::TImpl {
         if (!force && !Stale && h.Generation == Header.Generation) return isOk;
         const bool definitionsChanged = force || Stale || h.Definitions != Header.Definitions;
         Header = h;
-        Cache.clear();
+        Cache.Clear();
         LoadFreeList();
         if (!definitionsChanged) return isOk;
         st = SyncOrders();
@@ -636,8 +553,7 @@ struct TXbIndexFile::TImpl {
     }
 
     void Release(LongWord page) {
-        Cache.erase(page);
-        Dirty.erase(page);
+        Cache.Erase(page);
         Fresh.erase(page);
         TxFreed.push_back(page);
     }
@@ -652,7 +568,7 @@ struct TXbIndexFile::TImpl {
             std::string buffer(PageHead, '\0');
             buffer[0] = static_cast<char>(ptFree);
             EncodeLE<LongWord>(buffer.data() + 12, FreeList.empty() ? 0 : FreeList.back());
-            EncodeLE<LongWord>(buffer.data() + 8, PageCrc(buffer.data(), PageHead));
+            EncodeLE<LongWord>(buffer.data() + 8, XbPageCrc(buffer.data(), PageHead));
             if (!File.WriteAt(static_cast<Int64>(page) * PageSize, buffer)) return isIoError;
             FreeList.push_back(page);
         }
@@ -686,8 +602,8 @@ struct TXbIndexFile::TImpl {
     // it about its table).
     bool MatchesTable() const {
         if (!TableState) return true;
-        const TXbTableState state = TableState();
-        return state.Count == Header.TableCount && state.Stamp == Header.TableStamp;
+        const TXbTableState state = TableState(false);
+        return state.Count == Header.Table.Count && state.Stamp == Header.Table.Stamp;
     }
 
     TXbIndexStatus BeginChange() {
@@ -709,16 +625,13 @@ struct TXbIndexFile::TImpl {
         h.PageCount = TxEnd;
         h.Generation = Header.Generation + 1;
         h.FreeHead = FreeList.empty() ? 0 : FreeList.back();
-        if (TableState && RecordTable) {
-            const TXbTableState state = TableState();
-            h.TableCount = state.Count;
-            h.TableStamp = state.Stamp;
-        }
+        if (TableState && RecordTable) h.Table = TableState(true);
         TXbIndexStatus st = WriteDirtyPages();
         if (st == isOk) st = WriteHeader(h);
         InChange = false;
         Batch = false;
         RecordTable = false;
+        Fresh.clear();
         if (st != isOk) return Abandon(st);
         Header = h;
         PendingRebuilds = h.Rebuilds;
@@ -727,19 +640,13 @@ struct TXbIndexFile::TImpl {
         return isOk;
     }
 
+    // Writes the pages a batch changed, in the order of the file; they stay in the cache as
+    // the file now holds them.
     TXbIndexStatus WriteDirtyPages() {
-        std::vector<LongWord> pages;
-        pages.reserve(Dirty.size());
-        for (const auto& [page, node] : Dirty)
-            pages.push_back(page);
-        std::sort(pages.begin(), pages.end());
-        for (LongWord page : pages) {
-            const TNodePage& node = *Dirty[page];
-            const auto keyLength = static_cast<int>(node.Entries.front().Key.size());
-            if (TXbIndexStatus st = WriteNodePage(page, node, keyLength); st != isOk) return st;
-        }
-        Dirty.clear();
-        Fresh.clear();
+        for (const auto& [page, node] : Cache.DirtyPages())
+            if (!File.WriteAt(static_cast<Int64>(page) * PageSize, node->Encode()))
+                return isIoError;
+        Cache.MarkClean();
         return isOk;
     }
 
@@ -747,7 +654,7 @@ struct TXbIndexFile::TImpl {
     TXbIndexStatus Abandon(TXbIndexStatus st) {
         Batch = false;
         RecordTable = false;
-        Dirty.clear();
+        Cache.Clear();
         Fresh.clear();
         InChange = false;
         TxFreed.clear();
@@ -758,32 +665,24 @@ struct TXbIndexFile::TImpl {
 
     // -- tree walking --------------------------------------------------------------------------
 
-    // Descends to the first entry for which after(entry) holds (after must be false, then true,
-    // along the order). isEnd when no entry qualifies. The path stays usable for stepping.
+    // Descends to the first entry for which after(page, index) holds (after must be false,
+    // then true, along the order). isEnd when no entry qualifies. The path stays usable for
+    // stepping.
     template <typename After>
     TXbIndexStatus Find(const TXbOrder& order, After after, TPath& path) {
         path.clear();
         const TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
         if (slot.Root == 0) return isEnd;
-        const TEntry* parent = nullptr;
         for (LongWord level = slot.Height; level-- > 0;) {
-            TNodeRef node;
-            TXbIndexStatus st = ReadNode(slot, order.keyLength_, level, parent, node);
+            TStep step;
+            TXbIndexStatus st = ReadNode(slot, order.keyLength_, level,
+                                         path.empty() ? nullptr : &path.back(), step);
             if (st != isOk) return st;
-            const auto& es = node->Entries;
-            int index;
-            if (level == 0) {
-                index = static_cast<int>(
-                    std::partition_point(es.begin(), es.end(),
-                                         [&](const TEntry& e) { return !after(e); }) -
-                    es.begin());
-            } else {
-                const auto it = std::partition_point(es.begin() + 1, es.end(),
-                                                     [&](const TEntry& e) { return !after(e); });
-                index = static_cast<int>(it - es.begin()) - 1;
-                parent = &es[static_cast<std::size_t>(index)];
-            }
-            path.push_back({node, index});
+            const TXbNodePage& node = *step.Node;
+            // The first entry for which after holds; in a branch the child before it holds it.
+            const int lo = node.Search(level == 0 ? 0 : 1, after);
+            step.Index = level == 0 ? lo : lo - 1;
+            path.push_back(std::move(step));
         }
         return Settle(order, path, path.size() - 1);
     }
@@ -793,20 +692,20 @@ struct TXbIndexFile::TImpl {
                                bool rightmost) {
         const TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
         for (; level + 1 < path.size(); ++level) {
-            const TEntry& e =
-                path[level].Node->Entries[static_cast<std::size_t>(path[level].Index)];
-            TNodeRef child;
-            TXbIndexStatus st = ReadNode(slot, order.keyLength_,
-                                         static_cast<LongWord>(path.size() - level - 2), &e, child);
+            TStep child;
+            TXbIndexStatus st =
+                ReadNode(slot, order.keyLength_, static_cast<LongWord>(path.size() - level - 2),
+                         &path[level], child);
             if (st != isOk) return st;
-            path[level + 1] = {child, rightmost ? static_cast<int>(child->Entries.size()) - 1 : 0};
+            child.Index = rightmost ? child.Node->Count() - 1 : 0;
+            path[level + 1] = std::move(child);
         }
         return isOk;
     }
 
     // Moves an index that ran past the end of its page on to the next entry of the tree.
     TXbIndexStatus Settle(const TXbOrder& order, TPath& path, std::size_t level) {
-        while (path[level].Index >= static_cast<int>(path[level].Node->Entries.size())) {
+        while (path[level].Index >= path[level].Node->Count()) {
             if (level == 0) return isEnd;
             --level;
             ++path[level].Index;
@@ -829,8 +728,14 @@ struct TXbIndexFile::TImpl {
         return DescendFrom(order, path, level, true);
     }
 
-    static const TEntry& At(const TPath& path) {
-        return path.back().Node->Entries[static_cast<std::size_t>(path.back().Index)];
+    static std::string_view KeyAt(const TPath& path) {
+        return path.back().Node->Key(path.back().Index);
+    }
+    static LongWord RecNoAt(const TPath& path) {
+        return path.back().Node->RecNo(path.back().Index);
+    }
+    static int CompareAt(const TPath& path, std::string_view key, LongWord recno) {
+        return path.back().Node->Compare(path.back().Index, key, recno);
     }
 
     // Number of entries before the path's entry.
@@ -838,51 +743,46 @@ struct TXbIndexFile::TImpl {
         LongWord rank = 0;
         for (std::size_t level = 0; level + 1 < path.size(); ++level)
             for (int i = 0; i < path[level].Index; ++i)
-                rank += path[level].Node->Entries[static_cast<std::size_t>(i)].Count;
+                rank += path[level].Node->Below(i);
         return rank + static_cast<LongWord>(path.back().Index);
     }
 
     // -- tree changes (copy on write) ----------------------------------------------------------
 
     // Writes a changed copy of every page along the path (splitting full pages) and points the
-    // tag slot at the new root. nodes holds the changed pages bottom-up, as the path's copies.
-    TXbIndexStatus WritePath(TXbOrder& order, std::vector<TNodePage>& nodes,
-                             const std::vector<int>& indexes, const std::vector<LongWord>& pages,
-                             int insertedAt) {
+    // tag slot at the new root. nodes holds the changed pages bottom-up, as the path's copies;
+    // insertedAt is where the leaf took a new entry (-1 for none).
+    TXbIndexStatus WritePath(TXbOrder& order, std::vector<TCopy>& nodes, int insertedAt) {
         TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
-        const int klen = order.keyLength_;
-        std::vector<TEntry> carry; // entries that replace the child's entry in the next level
+        std::vector<TXbEntry> carry; // entries that replace the child's entry in the next level
         for (std::size_t level = 0; level < nodes.size(); ++level) {
-            TNodePage& node = nodes[level];
+            TXbNodePage& node = nodes[level].Node;
+            const LongWord page = nodes[level].Page;
             if (level > 0) {
-                const auto at = static_cast<std::size_t>(indexes[level]);
-                node.Entries.erase(node.Entries.begin() + static_cast<std::ptrdiff_t>(at));
-                node.Entries.insert(node.Entries.begin() + static_cast<std::ptrdiff_t>(at),
-                                    carry.begin(), carry.end());
-                insertedAt = carry.size() > 1 ? static_cast<int>(at) + 1 : -1;
+                const int at = nodes[level].Index;
+                node.Erase(at);
+                for (std::size_t k = 0; k < carry.size(); ++k)
+                    node.Insert(at + static_cast<int>(k), carry[k]);
+                insertedAt = carry.size() > 1 ? at + 1 : -1;
             }
-            const bool reuse = Reusable(pages[level]);
+            const bool reuse = Reusable(page);
             carry.clear();
-            if (node.Entries.empty() || !reuse) Release(pages[level]);
-            if (node.Entries.empty()) continue; // the page goes; its parent loses the entry
-            std::vector<TNodePage> parts;
-            if (static_cast<int>(node.Entries.size()) > Capacity(node.Type, klen)) {
-                const std::size_t n = node.Entries.size();
-                const auto split = static_cast<std::ptrdiff_t>(
-                    insertedAt == static_cast<int>(n) - 1 ? n - 1 : n / 2);
-                TNodePage right{node.Type, node.Level, node.Tag, {}};
-                right.Entries.assign(std::make_move_iterator(node.Entries.begin() + split),
-                                     std::make_move_iterator(node.Entries.end()));
-                node.Entries.erase(node.Entries.begin() + split, node.Entries.end());
+            if (node.Empty() || !reuse) Release(page);
+            if (node.Empty()) continue; // the page goes; its parent loses the entry
+            std::vector<TXbNodePage> parts;
+            if (node.Count() > XbPageCapacity(node.Type(), order.keyLength_)) {
+                const int n = node.Count();
+                // Entries coming in at the end (keys in rising order) leave full pages behind.
+                TXbNodePage right = node.Split(insertedAt == n - 1 ? n - 1 : n / 2);
                 parts.push_back(std::move(node));
                 parts.push_back(std::move(right));
             } else {
                 parts.push_back(std::move(node));
             }
-            for (TNodePage& part : parts) {
+            for (TXbNodePage& part : parts) {
                 carry.emplace_back();
-                const LongWord page = reuse && carry.size() == 1 ? pages[level] : Allocate();
-                TXbIndexStatus st = WriteNode(page, std::move(part), klen, carry.back());
+                const LongWord target = reuse && carry.size() == 1 ? page : Allocate();
+                TXbIndexStatus st = WriteNode(target, std::move(part), carry.back());
                 if (st != isOk) return st;
             }
         }
@@ -891,12 +791,14 @@ struct TXbIndexFile::TImpl {
 
     // Points the slot at the top of a rewritten path: nothing left, one page, or a split root
     // that needs a new level. A root branch left with one child gives way to that child.
-    TXbIndexStatus NewRoot(TXbOrder& order, TTagSlot& slot, std::vector<TEntry>& top) {
+    TXbIndexStatus NewRoot(TXbOrder& order, TTagSlot& slot, std::vector<TXbEntry>& top) {
         LongWord height = slot.Height;
         while (top.size() > 1) {
-            TNodePage root{ptBranch, static_cast<Byte>(height), slot.DefPage, std::move(top)};
-            TEntry e;
-            TXbIndexStatus st = WriteNode(Allocate(), std::move(root), order.keyLength_, e);
+            TXbNodePage root(ptBranch, static_cast<Byte>(height), slot.DefPage, order.keyLength_);
+            for (const TXbEntry& e : top)
+                root.Append(e);
+            TXbEntry e;
+            TXbIndexStatus st = WriteNode(Allocate(), std::move(root), e);
             if (st != isOk) return st;
             top = {std::move(e)};
             ++height;
@@ -909,12 +811,13 @@ struct TXbIndexFile::TImpl {
         slot.Keys = top[0].Count;
         slot.Height = height;
         while (slot.Height > 1) {
-            TNodeRef node;
-            TXbIndexStatus st = ReadNode(slot, order.keyLength_, slot.Height - 1, nullptr, node);
+            TStep root;
+            TXbIndexStatus st = ReadNode(slot, order.keyLength_, slot.Height - 1, nullptr, root);
             if (st != isOk) return st;
-            if (node->Entries.size() != 1) break;
+            if (root.Node->Count() != 1) break;
+            const LongWord child = root.Node->Child(0);
             Release(slot.Root);
-            slot.Root = node->Entries[0].Child;
+            slot.Root = child;
             --slot.Height;
         }
         return isOk;
@@ -922,61 +825,42 @@ struct TXbIndexFile::TImpl {
 
     // True when a batch took every page of the path itself: a change that neither splits nor
     // empties its leaf may then be made in the pages as they are.
-    bool InPlace(const TPath& path, const TTagSlot& slot) const {
-        if (!Batch) return false;
-        LongWord page = slot.Root;
-        for (std::size_t i = 0; i < path.size(); ++i) {
-            if (Fresh.count(page) == 0) return false;
-            if (i + 1 < path.size())
-                page = path[i].Node->Entries[static_cast<std::size_t>(path[i].Index)].Child;
-        }
-        return true;
+    bool InPlace(const TPath& path) const {
+        return Batch && std::all_of(path.begin(), path.end(),
+                                    [this](const TStep& step) { return Reusable(step.Page); });
     }
 
-    // A page of the batch's own, to change in place (it was made changeable).
-    static TNodePage& Mutable(const TStep& step) { return const_cast<TNodePage&>(*step.Node); }
-
-    // After an entry came into (delta 1) or left (-1) the path's leaf in place: the counts and
-    // first entries of the pages above follow.
-    static void FollowLeaf(const TPath& path, TTagSlot& slot, int delta) {
-        for (const TStep& step : path)
-            Mutable(step).Total =
-                static_cast<LongWord>(static_cast<long long>(step.Node->Total) + delta);
+    // After an entry came into or left the path's leaf in place: the counts and first entries
+    // of the pages above follow, and every page of the path is kept as changed.
+    TXbIndexStatus FollowLeaf(const TPath& path, TTagSlot& slot) {
         for (std::size_t level = path.size() - 1; level-- > 0;) {
-            const TEntry& first = path[level + 1].Node->Entries.front();
-            TEntry& e = Mutable(path[level]).Entries[static_cast<std::size_t>(path[level].Index)];
-            e.Count = static_cast<LongWord>(static_cast<long long>(e.Count) + delta);
-            if (e.RecNo != first.RecNo || e.Key != first.Key) {
-                e.Key = first.Key;
-                e.RecNo = first.RecNo;
-            }
+            const TXbNodePage& child = *path[level + 1].Node;
+            path[level].Node->SetChild(path[level].Index, child.Key(0), child.RecNo(0),
+                                       child.Total());
         }
-        slot.Keys = static_cast<LongWord>(static_cast<long long>(slot.Keys) + delta);
+        slot.Keys = path.front().Node->Total();
+        for (const TStep& step : path)
+            if (TXbIndexStatus st = Changed(step); st != isOk) return st;
+        return isOk;
     }
 
     // The path's pages as changeable copies, bottom-up, with their page numbers and indexes.
-    static void CopyPath(const TPath& path, std::vector<TNodePage>& nodes,
-                         std::vector<int>& indexes, std::vector<LongWord>& pages,
-                         const TTagSlot& slot) {
-        nodes.clear();
-        indexes.clear();
-        pages.clear();
-        for (std::size_t i = path.size(); i-- > 0;) {
-            nodes.push_back(*path[i].Node);
-            indexes.push_back(path[i].Index);
-            pages.push_back(
-                i == 0
-                    ? slot.Root
-                    : path[i - 1].Node->Entries[static_cast<std::size_t>(path[i - 1].Index)].Child);
-        }
+    static std::vector<TCopy> CopyPath(const TPath& path) {
+        std::vector<TCopy> nodes;
+        nodes.reserve(path.size());
+        for (std::size_t i = path.size(); i-- > 0;)
+            nodes.push_back({*path[i].Node, path[i].Page, path[i].Index});
+        return nodes;
     }
 
     TXbIndexStatus InsertEntry(TXbOrder& order, std::string_view key, LongWord recno) {
         TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
+        TXbEntry entry{std::string(key), recno, 0, 1};
         if (slot.Root == 0) {
-            TNodePage leaf{ptLeaf, 0, slot.DefPage, {{std::string(key), recno, 0, 0}}};
-            TEntry root;
-            TXbIndexStatus st = WriteNode(Allocate(), std::move(leaf), order.keyLength_, root);
+            TXbNodePage leaf(ptLeaf, 0, slot.DefPage, order.keyLength_);
+            leaf.Append(entry);
+            TXbEntry root;
+            TXbIndexStatus st = WriteNode(Allocate(), std::move(leaf), root);
             if (st != isOk) return st;
             slot.Root = root.Child;
             slot.Keys = slot.Height = 1;
@@ -984,39 +868,29 @@ struct TXbIndexFile::TImpl {
         }
         TPath path;
         TXbIndexStatus st = Find(
-            order, [&](const TEntry& e) { return CompareEntry(e, key, recno) >= 0; }, path);
-        if (st == isOk && CompareEntry(At(path), key, recno) == 0)
-            return isOk;   // the entry is there already
+            order, [&](const TXbNodePage& n, int i) { return n.Compare(i, key, recno) >= 0; },
+            path);
+        if (st == isOk && CompareAt(path, key, recno) == 0) return isOk; // the entry is there
         if (st == isEnd) { // after every entry: the end of the rightmost leaf
             st = LastPath(order, path);
             if (st == isOk) ++path.back().Index;
         }
         if (st != isOk) return st;
-        TEntry entry{std::string(key), recno, 0, 0};
-        if (InPlace(path, slot) && static_cast<int>(path.back().Node->Entries.size()) <
-                                       Capacity(ptLeaf, order.keyLength_)) {
-            auto& entries = Mutable(path.back()).Entries;
-            entries.insert(entries.begin() + path.back().Index, std::move(entry));
-            FollowLeaf(path, slot, 1);
-            return isOk;
+        if (InPlace(path) && !path.back().Node->Full()) {
+            path.back().Node->Insert(path.back().Index, entry);
+            return FollowLeaf(path, slot);
         }
-        std::vector<TNodePage> nodes;
-        std::vector<int> indexes;
-        std::vector<LongWord> pages;
-        CopyPath(path, nodes, indexes, pages, slot);
-        const auto at = static_cast<std::size_t>(indexes[0]);
-        nodes[0].Entries.insert(nodes[0].Entries.begin() + static_cast<std::ptrdiff_t>(at),
-                                std::move(entry));
-        return WritePath(order, nodes, indexes, pages, static_cast<int>(at));
+        std::vector<TCopy> nodes = CopyPath(path);
+        nodes[0].Node.Insert(nodes[0].Index, entry);
+        return WritePath(order, nodes, nodes[0].Index);
     }
 
     TXbIndexStatus LastPath(const TXbOrder& order, TPath& path) {
         const TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
         path.assign(slot.Height, TStep{});
-        TNodeRef root;
-        TXbIndexStatus st = ReadNode(slot, order.keyLength_, slot.Height - 1, nullptr, root);
+        TXbIndexStatus st = ReadNode(slot, order.keyLength_, slot.Height - 1, nullptr, path[0]);
         if (st != isOk) return st;
-        path[0] = {root, static_cast<int>(root->Entries.size()) - 1};
+        path[0].Index = path[0].Node->Count() - 1;
         return DescendFrom(order, path, 0, true);
     }
 
@@ -1025,7 +899,7 @@ struct TXbIndexFile::TImpl {
         return LastPath(order, path);
     }
 
-    // The last entry for which after(entry) does not hold; isEnd when there is none.
+    // The last entry for which after(page, index) does not hold; isEnd when there is none.
     template <typename After>
     TXbIndexStatus FindBefore(const TXbOrder& order, After after, TPath& path) {
         const TXbIndexStatus st = Find(order, after, path);
@@ -1036,23 +910,18 @@ struct TXbIndexFile::TImpl {
     TXbIndexStatus DeleteEntry(TXbOrder& order, std::string_view key, LongWord recno) {
         TPath path;
         TXbIndexStatus st = Find(
-            order, [&](const TEntry& e) { return CompareEntry(e, key, recno) >= 0; }, path);
-        if (st == isEnd || (st == isOk && CompareEntry(At(path), key, recno) != 0))
-            return isNotFound;
+            order, [&](const TXbNodePage& n, int i) { return n.Compare(i, key, recno) >= 0; },
+            path);
+        if (st == isEnd || (st == isOk && CompareAt(path, key, recno) != 0)) return isNotFound;
         if (st != isOk) return st;
         TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
-        if (InPlace(path, slot) && path.back().Node->Entries.size() > 1) {
-            auto& entries = Mutable(path.back()).Entries;
-            entries.erase(entries.begin() + path.back().Index);
-            FollowLeaf(path, slot, -1);
-            return isOk;
+        if (InPlace(path) && path.back().Node->Count() > 1) {
+            path.back().Node->Erase(path.back().Index);
+            return FollowLeaf(path, slot);
         }
-        std::vector<TNodePage> nodes;
-        std::vector<int> indexes;
-        std::vector<LongWord> pages;
-        CopyPath(path, nodes, indexes, pages, slot);
-        nodes[0].Entries.erase(nodes[0].Entries.begin() + indexes[0]);
-        return WritePath(order, nodes, indexes, pages, -1);
+        std::vector<TCopy> nodes = CopyPath(path);
+        nodes[0].Node.Erase(nodes[0].Index);
+        return WritePath(order, nodes, -1);
     }
 
     // isDuplicate when a unique order holds key for a record other than recno.
@@ -1060,9 +929,10 @@ struct TXbIndexFile::TImpl {
         if (!order.def_.Unique) return isOk;
         TPath path;
         TXbIndexStatus st = Find(
-            order, [&](const TEntry& e) { return std::string_view(e.Key) >= key; }, path);
-        while (st == isOk && At(path).Key == key) {
-            if (At(path).RecNo != recno) return isDuplicate;
+            order, [&](const TXbNodePage& n, int i) { return XbKeyCompare(n.Key(i), key) >= 0; },
+            path);
+        while (st == isOk && KeyAt(path) == key) {
+            if (RecNoAt(path) != recno) return isDuplicate;
             st = StepForward(order, path);
         }
         return st == isEnd || st == isOk ? isOk : st;
@@ -1085,38 +955,44 @@ struct TXbIndexFile::TImpl {
 
     // -- building ------------------------------------------------------------------------------
 
-    // Writes a tree holding the sorted entries and fills the slot's root, count and height.
+    // Writes a tree holding the sorted entries, every page full but the last of each level,
+    // and fills the slot's root, count and height.
     TXbIndexStatus BuildTree(const TXbOrder& order, TTagSlot& slot,
                              const std::vector<TKeyedRecord>& entries,
                              const std::function<LongWord()>& allocate) {
         slot.Root = slot.Keys = slot.Height = 0;
         if (entries.empty()) return isOk;
-        std::vector<TEntry> level;
-        level.reserve(entries.size());
-        for (const TKeyedRecord& r : entries)
-            level.push_back({r.Key, r.RecNo, 0, 1});
-        Byte type = ptLeaf;
-        LongWord height = 0;
-        do {
-            const auto cap = static_cast<std::size_t>(Capacity(type, order.keyLength_));
-            std::vector<TEntry> upper;
-            for (std::size_t from = 0; from < level.size(); from += cap) {
-                TNodePage node{type, static_cast<Byte>(height), slot.DefPage, {}};
-                const std::size_t to = std::min(level.size(), from + cap);
-                node.Entries.assign(
-                    std::make_move_iterator(level.begin() + static_cast<std::ptrdiff_t>(from)),
-                    std::make_move_iterator(level.begin() + static_cast<std::ptrdiff_t>(to)));
+        std::vector<TXbEntry> upper; // the entries of the level above the one being written
+        const auto cap = static_cast<std::size_t>(XbPageCapacity(ptLeaf, order.keyLength_));
+        for (std::size_t from = 0; from < entries.size(); from += cap) {
+            TXbNodePage leaf(ptLeaf, 0, slot.DefPage, order.keyLength_);
+            const std::size_t to = std::min(entries.size(), from + cap);
+            for (std::size_t i = from; i < to; ++i)
+                leaf.AppendLeaf(entries[i].Key, entries[i].RecNo);
+            upper.emplace_back();
+            if (TXbIndexStatus st = WriteNode(allocate(), std::move(leaf), upper.back());
+                st != isOk)
+                return st;
+        }
+        LongWord height = 1;
+        const auto branchCap = static_cast<std::size_t>(XbPageCapacity(ptBranch, order.keyLength_));
+        while (upper.size() > 1) {
+            std::vector<TXbEntry> level = std::move(upper);
+            upper.clear();
+            for (std::size_t from = 0; from < level.size(); from += branchCap) {
+                TXbNodePage node(ptBranch, static_cast<Byte>(height), slot.DefPage,
+                                 order.keyLength_);
+                for (std::size_t i = from; i < std::min(level.size(), from + branchCap); ++i)
+                    node.Append(level[i]);
                 upper.emplace_back();
-                TXbIndexStatus st =
-                    WriteNode(allocate(), std::move(node), order.keyLength_, upper.back());
-                if (st != isOk) return st;
+                if (TXbIndexStatus st = WriteNode(allocate(), std::move(node), upper.back());
+                    st != isOk)
+                    return st;
             }
-            level = std::move(upper);
-            type = ptBranch;
             ++height;
-        } while (level.size() > 1);
-        slot.Root = level[0].Child;
-        slot.Keys = level[0].Count;
+        }
+        slot.Root = upper[0].Child;
+        slot.Keys = upper[0].Count;
         slot.Height = height;
         return isOk;
     }
@@ -1127,6 +1003,7 @@ struct TXbIndexFile::TImpl {
                                       LongInt count, const TXbRecordLoader& load,
                                       std::vector<TKeyedRecord>& entries) {
         entries.clear();
+        entries.reserve(static_cast<std::size_t>(std::max<LongInt>(count, 0)));
         for (LongInt recno = 1; recno <= count; ++recno) {
             if (!load(recno)) return isIoError;
             std::string key;
@@ -1150,18 +1027,29 @@ struct TXbIndexFile::TImpl {
         pages.push_back(slot.DefPage);
         if (slot.Root == 0) return;
         std::unordered_set<LongWord> seen;
-        std::vector<std::pair<LongWord, std::optional<TEntry>>> todo{{slot.Height - 1, {}}};
+        // Pages to visit: their level and the entry that points to them (for the root, the
+        // slot's promise).
+        struct TVisit {
+            LongWord Level;
+            TXbEntry Parent;
+            bool Root;
+        };
+        std::vector<TVisit> todo{{slot.Height - 1, {"", 0, slot.Root, slot.Keys}, true}};
         while (!todo.empty()) {
-            const auto [level, parent] = todo.back();
+            const TVisit visit = std::move(todo.back());
             todo.pop_back();
-            TNodeRef node;
-            if (ReadNode(slot, keyLength, level, parent ? &*parent : nullptr, node) != isOk ||
-                !seen.insert(parent ? parent->Child : slot.Root).second)
+            const TXbEntry& e = visit.Parent;
+            std::unique_ptr<TXbNodePage> own;
+            TXbNodePage* node = nullptr;
+            if (!seen.insert(e.Child).second ||
+                FetchNode(e.Child, keyLength, false, own, node) != isOk ||
+                CheckNode(slot, visit.Level, {e.Child, e.Key, e.RecNo, e.Count, visit.Root},
+                          *node) != isOk)
                 continue;
-            pages.push_back(parent ? parent->Child : slot.Root);
-            if (node->Type == ptBranch)
-                for (const TEntry& e : node->Entries)
-                    todo.push_back({level - 1, e});
+            pages.push_back(e.Child);
+            if (!node->IsLeaf())
+                for (int i = 0; i < node->Count(); ++i)
+                    todo.push_back({visit.Level - 1, node->Entry(i), false});
         }
     }
 };
@@ -1177,6 +1065,7 @@ namespace {
 class TReadOp {
 public:
     explicit TReadOp(TXbIndexFile::TImpl& impl) : impl_(impl) {
+        impl_.Pin();
         if (impl_.Broken) {
             status_ = isDamaged;
         } else if (impl_.Batch || impl_.Exclusive) {
@@ -1192,6 +1081,7 @@ public:
     }
     ~TReadOp() {
         if (locked_ && --impl_.LockDepth == 0) impl_.SetLock(F_UNLCK);
+        impl_.Unpin();
     }
     TXbIndexStatus Status() const { return status_; }
 
@@ -1207,6 +1097,7 @@ private:
 class TWriteOp {
 public:
     explicit TWriteOp(TXbIndexFile::TImpl& impl, bool own = false) : impl_(impl) {
+        impl_.Pin();
         if (!impl_.File.Writable()) {
             status_ = isReadOnly;
         } else if (impl_.Broken) {
@@ -1225,6 +1116,7 @@ public:
     ~TWriteOp() {
         if (!batch_ && impl_.InChange) impl_.Abandon(isIoError);
         if (locked_ && --impl_.LockDepth == 0) impl_.SetLock(F_UNLCK);
+        impl_.Unpin();
     }
     TXbIndexStatus Status() const { return status_; }
     // A change of its own commits when st is isOk, else it is forgotten. In a batch, a refusal
@@ -1263,8 +1155,8 @@ TXbIndexStatus TXbIndexFile::TImpl::Look(TXbOrder& order, TXbKeyPos& pos, Locate
     TPath& path = LookPath; // kept, so that a look allocates nothing
     const TXbIndexStatus st = locate(path);
     if (st == isOk) {
-        pos.Key.assign(At(path).Key);
-        pos.RecNo = static_cast<LongInt>(At(path).RecNo);
+        pos.Key.assign(KeyAt(path));
+        pos.RecNo = static_cast<LongInt>(RecNoAt(path));
     }
     path.clear();
     return st;
@@ -1273,7 +1165,7 @@ TXbIndexStatus TXbIndexFile::TImpl::Look(TXbOrder& order, TXbKeyPos& pos, Locate
 TXbIndexStatus TXbIndexFile::TImpl::NavFirst(TXbOrder& order, TXbKeyPos& pos) {
     return Look(order, pos, [&](TPath& path) {
         return Find(
-            order, [](const TEntry&) { return true; }, path);
+            order, [](const TXbNodePage&, int) { return true; }, path);
     });
 }
 
@@ -1284,19 +1176,23 @@ TXbIndexStatus TXbIndexFile::TImpl::NavLast(TXbOrder& order, TXbKeyPos& pos) {
 TXbIndexStatus TXbIndexFile::TImpl::NavAfter(TXbOrder& order, TXbKeyPos& pos) {
     const auto rec = static_cast<LongWord>(pos.RecNo);
     return Look(order, pos, [&](TPath& path) {
-        const auto after = [&](const TEntry& e) { return CompareEntry(e, pos.Key, rec) > 0; };
+        const auto after = [&](const TXbNodePage& n, int i) {
+            return n.Compare(i, pos.Key, rec) > 0;
+        };
         const TXbIndexStatus st = Find(order, after, path);
         // A tree out of order could lead back; the walk must always move on.
-        return st == isOk && !after(At(path)) ? isDamaged : st;
+        return st == isOk && !after(*path.back().Node, path.back().Index) ? isDamaged : st;
     });
 }
 
 TXbIndexStatus TXbIndexFile::TImpl::NavBefore(TXbOrder& order, TXbKeyPos& pos) {
     const auto rec = static_cast<LongWord>(pos.RecNo);
     return Look(order, pos, [&](TPath& path) {
-        const auto after = [&](const TEntry& e) { return CompareEntry(e, pos.Key, rec) >= 0; };
+        const auto after = [&](const TXbNodePage& n, int i) {
+            return n.Compare(i, pos.Key, rec) >= 0;
+        };
         const TXbIndexStatus st = FindBefore(order, after, path);
-        return st == isOk && after(At(path)) ? isDamaged : st;
+        return st == isOk && after(*path.back().Node, path.back().Index) ? isDamaged : st;
     });
 }
 
@@ -1317,9 +1213,17 @@ TXbIndexStatus TXbIndexFile::TImpl::NavSeek(TXbOrder& order, std::string_view se
         // seek lands on the greatest key below the text.
         if (order.def_.Descending)
             return FindBefore(
-                order, [&](const TEntry& e) { return prefix(e.Key) > target; }, path);
+                order,
+                [&](const TXbNodePage& n, int i) {
+                    return XbKeyCompare(prefix(n.Key(i)), target) > 0;
+                },
+                path);
         return Find(
-            order, [&](const TEntry& e) { return prefix(e.Key) >= target; }, path);
+            order,
+            [&](const TXbNodePage& n, int i) {
+                return XbKeyCompare(prefix(n.Key(i)), target) >= 0;
+            },
+            path);
     });
     if (st != isOk) return st;
     return n <= klen && prefix(pos.Key) == target ? isOk : isNotFound;
@@ -1332,14 +1236,14 @@ LongInt TXbIndexFile::TImpl::NavPosition(TXbOrder& order, const TXbKeyPos& pos) 
     TPath path;
     const auto rec = static_cast<LongWord>(pos.RecNo);
     TXbIndexStatus st = Find(
-        order, [&](const TEntry& e) { return CompareEntry(e, pos.Key, rec) >= 0; }, path);
+        order, [&](const TXbNodePage& n, int i) { return n.Compare(i, pos.Key, rec) >= 0; }, path);
     LongWord before; // entries ahead of pos in key sequence
     bool onEntry = false;
     if (st == isEnd)
         before = count;
     else if (st == isOk) {
         before = Rank(path);
-        onEntry = CompareEntry(At(path), pos.Key, rec) == 0;
+        onEntry = CompareAt(path, pos.Key, rec) == 0;
     } else
         return 0;
     if (!order.def_.Descending) return static_cast<LongInt>(before + 1);
@@ -1545,12 +1449,13 @@ void TXbIndexFile::Close() {
     impl_->Broken = false;
     impl_->Exclusive = false;
     impl_->TableState = nullptr;
+    behind_ = false;
     impl_->File.Close();
     for (auto& o : impl_->Orders)
         o->slot_ = -1;
     impl_->Orders.clear();
     impl_->Retired.clear();
-    impl_->Cache.clear();
+    impl_->Cache.Clear();
     impl_->FreeList.clear();
     impl_->PendingFree.clear();
     impl_->Header = THeader{};
@@ -1562,15 +1467,23 @@ void TXbIndexFile::SetTableState(TXbTableStateSource source) {
     impl_->TableState = std::move(source);
 }
 
+LongWord TXbIndexFile::TableTime() const {
+    return impl_->Header.Table.Time;
+}
+
 bool TXbIndexFile::Matches(const TXbTableState& state) const {
-    return !impl_->Broken && state.Count == impl_->Header.TableCount &&
-           state.Stamp == impl_->Header.TableStamp;
+    return !impl_->Broken && state.Count == impl_->Header.Table.Count &&
+           state.Stamp == impl_->Header.Table.Stamp;
 }
 
 TXbIndexStatus TXbIndexFile::Verify() {
     if (!IsOpen()) return isIoError;
     TReadOp op(*impl_);
     return op.Status();
+}
+
+void TXbIndexFile::SetCachePages(std::size_t pages) {
+    impl_->Cache.SetCapacity(std::max(pages, MinCachedPages));
 }
 
 void TXbIndexFile::SetExclusive(bool exclusive) {
@@ -1593,9 +1506,8 @@ TXbIndexStatus TXbIndexFile::BeginUpdate() {
 
 TXbIndexStatus TXbIndexFile::EndUpdate() {
     TImpl& impl = *impl_;
-    if (impl.Exclusive)
-        return impl.Broken ? isDamaged : impl.Dirty.size() > MaxDirtyPages ? impl.EndBatch() : isOk;
-    if (impl.LockDepth == 0) return isOk; // no update was begun
+    if (impl.Exclusive) return impl.Broken ? isDamaged : isOk; // written back at WriteBack
+    if (impl.LockDepth == 0) return isOk;                      // no update was begun
     const TXbIndexStatus st = impl.EndBatch();
     if (--impl.LockDepth == 0) impl.SetLock(F_UNLCK);
     return st;
@@ -1737,7 +1649,7 @@ TXbIndexStatus TXbIndexFile::Reindex(const TXbRecordSource& source, LongInt reco
             if (st == isOk && !impl.File.Truncate(static_cast<Int64>(next) * PageSize))
                 st = isIoError;
             impl.PendingFree.clear();
-            impl.Cache.clear();
+            impl.Cache.Clear();
             return st;
         }
         TXbIndexStatus st = impl.Commit();

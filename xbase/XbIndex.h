@@ -17,15 +17,19 @@
 // A work area brackets each change of the table with BeginUpdate / EndUpdate, so that the index
 // records the table's new state with the change; an index that records another state does not
 // match its table, and reads of a shared file refuse it (isDamaged). When the files are one
-// user's alone (SetExclusive), no locks are taken and changes gather in memory, changed pages
+// user's alone (SetExclusive), no locks are taken and changes gather in one batch, changed pages
 // written in place when the batch took them itself, until WriteBack writes them and then the
 // header; the table's stamp, raised before the first change, marks the file on disk as behind
-// until then. The format is described in FORMAT.md beside this file.
+// until then. Tree pages are kept in a cache of their own (IndexPages.h): when it fills, pages
+// not used lately leave, and a batch writes back the pages it changed and goes on changing them
+// where they lie, since no header on disk points to them yet. The format is described in
+// FORMAT.md beside this file.
 #pragma once
 
 #include "platform/rtl/Types.h"
 #include "xbase/XbExpr.h"
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -33,6 +37,9 @@
 #include <vector>
 
 enum TXbIndexKind { ikNTX = 1, ikIDX = 2, ikCDX = 3, ikNSX = 4 };
+
+// Tree pages an open index file keeps in memory unless told otherwise (about 36 MB at most).
+constexpr std::size_t XbDefaultCachePages = 8192;
 
 enum TXbIndexStatus {
     isOk = 0,
@@ -69,12 +76,15 @@ using TXbRecordLoader = std::function<bool(LongInt recno)>;
 
 class TXbIndexFile;
 
-// The table's record count and update stamp, as an index records them.
+// The table's record count and update stamp, as an index records them, and the change time of
+// the table file (TXbFile::ChangeTime; 0 when unknown).
 struct TXbTableState {
     LongWord Count = 0;
     LongWord Stamp = 0;
+    LongWord Time = 0;
 };
-using TXbTableStateSource = std::function<TXbTableState()>;
+// Gives the table's state; the change time only when withTime (it costs a look at the file).
+using TXbTableStateSource = std::function<TXbTableState(bool withTime)>;
 
 class TXbOrder {
 public:
@@ -175,14 +185,26 @@ public:
     // Ties the file to its table: source gives the table's count and stamp as they are now (on
     // disk, for a shared file). The file records them whenever it catches up with the table.
     void SetTableState(TXbTableStateSource source);
-    // True when the file, as last read, records state as the table it covers.
+    // True when the file, as last read, records state's count and stamp as the table's.
     bool Matches(const TXbTableState& state) const;
+    // The change time of the table the file recorded when it last caught up (0: none).
+    LongWord TableTime() const;
+    // The file does not record the table as it is and this user cannot rebuild it (a read-only
+    // open): its orders are listed, but a work area walks in record order instead and refuses
+    // seeks, until the table is opened again.
+    void SetBehind() { behind_ = true; }
+    bool Behind() const { return behind_; }
     // Reads the file again under a shared lock and answers whether it matches its table now
     // (isDamaged when it does not).
     TXbIndexStatus Verify();
     // The table's files are this user's alone: no locks, no rereading of the header, and
-    // changes gather in memory until WriteBack (or until they grow large, at EndUpdate).
+    // changes gather in memory until WriteBack.
     void SetExclusive(bool exclusive);
+    // The most tree pages kept in memory (at least 16; XbDefaultCachePages unless set). Pages
+    // not used lately
+    // leave first; when half of them are pages a batch changed, the batch writes those back
+    // and goes on changing them where they lie.
+    void SetCachePages(std::size_t pages);
     // Brackets one change of the table, from before its record is written until every order
     // has followed it. Begin refuses (isDamaged) a file that does not match the table; End
     // writes the change back (a shared file) and gives isDamaged when an order failed half-way,
@@ -215,5 +237,6 @@ private:
     friend class TXbOrder;
     std::string path_;
     TXbIndexKind kind_ = ikCDX;
+    bool behind_ = false;
     std::unique_ptr<TImpl> impl_;
 };

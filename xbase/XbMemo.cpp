@@ -151,9 +151,13 @@ Int64 TXbMemo::BlocksOf(LongWord block) const {
     return BlocksFor(static_cast<Int64>(StoredBytes(data, binary).size()), blockSize_);
 }
 
+bool TXbMemo::Accepts(std::string_view data) const {
+    return kind_ != TXbMemoKind::Dbt || data.find(kMemoEnd) == std::string_view::npos;
+}
+
 std::string TXbMemo::StoredBytes(std::string_view data, bool binary) const {
     std::string bytes;
-    if (kind_ == TXbMemoKind::Dbt && binary) {
+    if (kind_ == TXbMemoKind::Dbt && binary && !Accepts(data)) {
         bytes.assign(8, '\0');
         std::copy(kBinaryMark, kBinaryMark + 4, bytes.begin());
         EncodeLE<LongWord>(bytes.data() + 4, static_cast<LongWord>(data.size() + 8));
@@ -187,7 +191,7 @@ bool TXbMemo::Write(std::string_view data, bool binary, LongWord& block) {
     LongWord next = 0;
     if (!NextFreeBlock(next)) return false;
     const Int64 after = static_cast<Int64>(next) + blocks;
-    if (after > 0xFFFFFFFFLL) return false;
+    if (after > static_cast<Int64>(PendingBase)) return false;
     char header[4];
     if (kind_ == TXbMemoKind::Dbt)
         EncodeLE<LongWord>(header, static_cast<LongWord>(after));

@@ -1,9 +1,9 @@
-// Memo files: DBT (512-byte blocks, text ended by 0x1A, binary data behind a length header)
-// and FPT (big-endian header with the block size; each memo starts with its type and length).
-// A memo that is replaced may keep its own blocks when the new data fits in them (one write, so
-// a killed process leaves the old memo or the new one; the work area offers only blocks no other
-// record points to); otherwise it goes to fresh blocks at the end, and the old blocks stay until
-// a pack writes the memo file anew.
+// Memo files: DBT (512-byte blocks, each memo its bytes ended by 0x1A 0x1A, as version 0x83
+// tables have them) and FPT (big-endian header with the block size; each memo starts with its
+// type and length). A memo that is replaced may keep its own blocks when the new data fits in
+// them (one write, so a killed process leaves the old memo or the new one; the work area offers
+// only blocks no other record points to); otherwise it goes to fresh blocks at the end, and the
+// old blocks stay until a pack writes the memo file anew.
 #pragma once
 
 #include "platform/rtl/Types.h"
@@ -15,6 +15,11 @@
 
 class TXbMemo {
 public:
+    // Block numbers from here up to LastBlockNumber never lie in a memo file: a work area lets
+    // them stand for memos not written yet (AreaMemos.h). A field of ten digits holds them all.
+    static constexpr LongWord PendingBase = 900000000u;
+    static constexpr LongWord LastBlockNumber = 999999999u;
+
     // Writes an empty memo file; FPT files take blockSize (1..16384) as their block size.
     static bool Create(const std::string& path, TXbMemoKind kind, int blockSize);
     // The block number a memo field's bytes hold (10 digits, or 4 bytes little-endian);
@@ -31,8 +36,13 @@ public:
     // Reads the memo at block (block 0 gives empty data); binary tells whether it was stored
     // as binary data. False when the block lies outside the file or its header is damaged.
     bool Read(LongWord block, std::string& data, bool& binary) const;
+    // True when the file can hold data as a memo that other programs read back whole: a DBT
+    // memo ends at its first 0x1A byte, so data there holds none.
+    bool Accepts(std::string_view data) const;
     // Stores data and gives its block: block holds the memo's block so far (0 for none), whose
-    // blocks are used again when data fits in them. Text memos of a DBT end with 0x1A 0x1A.
+    // blocks are used again when data fits in them. A DBT memo, text or binary data, is its
+    // bytes and 0x1A 0x1A; only binary data holding 0x1A (a memo another program wrote, which a
+    // pack copies) keeps the layout with a length: FF FF 08 00 and the length with those 8 bytes.
     bool Write(std::string_view data, bool binary, LongWord& block);
     bool Sync() { return file_.Flush(); }
     int BlockSize() const { return blockSize_; }

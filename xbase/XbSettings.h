@@ -1,6 +1,9 @@
 // The engine-wide settings (shared by every work area) and the engine's date texts.
 #pragma once
 
+#include "xbase/XbIndex.h"
+
+#include <cstddef>
 #include <string>
 
 struct TXbSettings {
@@ -12,6 +15,7 @@ struct TXbSettings {
     bool Deleted = false; // deleted records hidden
     int LockTimeout = 1;  // seconds a lock request keeps trying
     int MemoBlockSize = 64;
+    std::size_t IndexCachePages = XbDefaultCachePages; // tree pages each index file keeps
     bool TurboRead = false;
     int StringType = 1;
     int ErrorLevel = 1;

@@ -85,7 +85,9 @@ int xb_Reindex();
 // without regard to case; ".DBF" is added to a name without extension. An index file that no
 // longer matches its table is rebuilt when nobody else has the table open, else refused (the
 // damaged-index reason); a pack a killed process left half done is finished or rolled back.
-// Memo and index files made for a table take the letter case of its extension.
+// Memo and index files made for a table take the letter case of its extension. Opened read-only,
+// a table whose index is behind opens with that index listed but not used: walks go in record
+// order and seeks fail with the damaged-index reason.
 int xb_Use(const std::string& path, const std::string& alias, int mode, int driver);
 int xb_Select(int area);
 int xb_WorkArea(const std::string& alias = {});
@@ -150,8 +152,11 @@ int xb_Empty(int field);
 
 // A B field of 8 bytes (another program's double) reads as a number: its text with the field's
 // decimals, a numeric value in expressions and keys, written by xb_Replace(xbReplaceDouble).
-// Memos (M, P and other B fields). A replaced memo keeps its blocks when it fits in them and no
-// other record points to them; a pack compacts the memo file. xb_GetMemo gives a copy in memory
+// Memos (M, P and other B fields). A memo given with xb_Replace or xb_PutBlob reaches the memo
+// file only when its record is written (a refused record leaves the old memo); until then the
+// area that gave it reads it back and others read the old one. A DBT memo cannot hold the byte
+// 0x1A (xbBadArgument). A replaced memo keeps its blocks when it fits in them and no other
+// record points to them; a pack compacts the memo file. xb_GetMemo gives a copy in memory
 // that xb_MemDealloc frees (nullptr when the field is no memo or its memo cannot be read);
 // xb_GetBlob fills buffer with the data and gives its length; xb_PutBlob stores length bytes as
 // binary data.

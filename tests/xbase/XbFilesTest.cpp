@@ -238,7 +238,9 @@ TEST_P(XbMemoTest, MemosRoundTrip) {
     ASSERT_EQ(xb_Create(Path("MEMO.DBF"), LoanFields(), driver), xbOK);
     ASSERT_GT(xb_Use(Path("MEMO.DBF"), "", xbModeShared, driver), 0);
     const std::string text(1500, 'a');
-    const std::string binary("\x00\x01\x1A\x1A\xFF tail", 10);
+    // A DBT memo ends at its first 0x1A byte, so binary data there holds none.
+    const std::string binary(
+        driver == xbNTX ? "\x00\x01\x1B\x1B\xFF tail" : "\x00\x01\x1A\x1A\xFF tail", 10);
     ASSERT_EQ(xb_AppendEx(), 0);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "short text"), xbOK);
     ASSERT_EQ(xb_AppendEx(), 0);
@@ -290,7 +292,86 @@ TEST_P(XbMemoTest, MemosRoundTrip) {
     EXPECT_EQ(data, binary);
 }
 
+TEST_P(XbMemoTest, AMemoReachesTheFileOnlyWithItsRecord) {
+    const int driver = GetParam();
+    ASSERT_EQ(xb_Create(Path("W.DBF"), LoanFields(), driver), xbOK);
+    ASSERT_GT(xb_Use(Path("W.DBF"), "", xbModeShared, driver), 0);
+    ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 1, 0), 0);
+    AddLoan("A", "first", 1);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "aaaa"), xbOK);
+    AddLoan("B", "second", 2);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "bbbb"), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    const std::string memoFile = ReadAll(Path(driver == xbNTX ? "W.DBT" : "W.FPT"));
+
+    // Another user reads record B while this one changes its memo and has not written it.
+    const int writer = xb_Select(0);
+    const int reader = xb_Use(Path("W.DBF"), "READER", xbModeShared, driver);
+    ASSERT_GT(reader, 0);
+    xb_Select(writer);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "cccc"), xbOK);
+    EXPECT_EQ(xb_GetString(6), "cccc"); // the writer sees its own change
+    EXPECT_TRUE(ReadAll(Path(driver == xbNTX ? "W.DBT" : "W.FPT")) == memoFile)
+        << "the memo file changed";
+    xb_Select(reader);
+    xb_Go(2);
+    EXPECT_EQ(xb_GetString(6), "bbbb");
+    xb_Select(writer);
+
+    // The record is refused (its key is A's): its memo never reaches the file.
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "A"), xbOK);
+    EXPECT_EQ(xb_Commit(), xbKeyViolation);
+    EXPECT_TRUE(ReadAll(Path(driver == xbNTX ? "W.DBT" : "W.FPT")) == memoFile)
+        << "the memo file changed";
+    EXPECT_EQ(xb_Go(1), xbKeyViolation); // the refused change is dropped when the cursor moves
+    xb_Go(2);
+    EXPECT_EQ(xb_GetString(6), "bbbb");
+    xb_CloseAll();
+    ASSERT_GT(xb_Use(Path("W.DBF"), "", xbModeExclusive, driver), 0);
+    xb_Go(2);
+    EXPECT_EQ(xb_GetTrimString(1), "B");
+    EXPECT_EQ(xb_GetString(6), "bbbb");
+
+    // Written with its record, the memo keeps to the blocks it had when it fits in them.
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "dddd"), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    xb_CloseAll();
+    ASSERT_GT(xb_Use(Path("W.DBF"), "", xbModeReadOnly, driver), 0);
+    xb_Go(2);
+    EXPECT_EQ(xb_GetString(6), "dddd");
+    xb_Go(1);
+    EXPECT_EQ(xb_GetString(6), "aaaa");
+}
+
 INSTANTIATE_TEST_SUITE_P(BothFormats, XbMemoTest, ::testing::Values(xbNTX, xbCDX));
+
+TEST_F(XbFilesTest, DbtMemosKeepTheLayoutOfTheirVersion) {
+    ASSERT_EQ(xb_Create(Path("D.DBF"), LoanFields(), xbNTX), xbOK);
+    ASSERT_GT(xb_Use(Path("D.DBF"), "", xbModeExclusive, xbNTX), 0);
+    std::string data(700, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>(i % 26 == 25 ? 0 : 'A' + i % 26);
+    AddLoan("1", "binary", 1);
+    ASSERT_EQ(xb_PutBlob(6, data.data(), static_cast<LongInt>(data.size())), xbOK);
+    // Data holding 0x1A cannot be told from its end mark: refused, as text or as binary data.
+    AddLoan("2", "refused", 2);
+    const std::string marked = "before\x1A"
+                               "after";
+    EXPECT_EQ(xb_PutBlob(6, marked.data(), static_cast<LongInt>(marked.size())), xbBadArgument);
+    EXPECT_EQ(xb_Replace(6, xbReplaceMemo, marked), xbBadArgument);
+    EXPECT_EQ(xb_Replace(6, xbReplaceMemo, "plain"), xbOK);
+    xb_CloseAll();
+    // The memo is the data and two end marks in blocks of 512 bytes, as version 0x83 lays out.
+    const std::string memo = ReadAll(Path("D.DBT"));
+    ASSERT_EQ(memo.size(), 512u + 1024 + 512);
+    EXPECT_EQ(DecodeLE<LongWord>(memo.data()), 4u); // the next free block
+    EXPECT_EQ(memo.substr(512, 702), data + "\x1A\x1A");
+    EXPECT_EQ(memo.substr(1536, 7), "plain\x1A\x1A");
+    ASSERT_GT(xb_Use(Path("D.DBF"), "", xbModeReadOnly, xbNTX), 0);
+    std::string back;
+    EXPECT_EQ(xb_GetBlob(6, back), 700);
+    EXPECT_EQ(back, data);
+}
 
 TEST_F(XbFilesTest, FptBlockSizeAndMemoBlockNumbers) {
     xb_SetMemoBlockSize(32);

@@ -667,6 +667,64 @@ TEST_F(XbIndexTest, AKilledWriterLeavesACompleteIndex) {
     }
 }
 
+TEST_F(XbIndexTest, AKilledBatchLeavesTheIndexOfItsLastWriteBack) {
+    // Keys of 60 bytes (63 to a leaf) in no order, a cache of 16 pages, 400 keys to a write-back:
+    // pages a batch changed reach the file long before the header that takes them in.
+    const TXbOrderDef def{"WIDE", "NAME+NAME+NAME+NAME+NAME+NAME", "", false, false};
+    {
+        TXbIndexFile file;
+        Create(file, "batch.cdx", def);
+    }
+    for (int round = 0; round < 4; ++round) {
+        int progress[2];
+        ASSERT_EQ(::pipe(progress), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(progress[0]);
+            TXbIndexFile file;
+            if (file.Open(Path("batch.cdx"), true, records_) != isOk) ::_exit(1);
+            file.SetExclusive(true);
+            file.SetCachePages(16);
+            TXbOrder* order = file.FindOrder("WIDE");
+            for (LongInt n = order->KeyCount();; ++n) {
+                char key[64];
+                std::snprintf(key, sizeof key, "%060lld", (n * 7919LL) % 1000003LL);
+                if (file.BeginUpdate() != isOk || order->Insert(key, n + 1) != isOk ||
+                    file.EndUpdate() != isOk)
+                    ::_exit(2);
+                if ((n + 1) % 400 == 0) {
+                    if (file.WriteBack() != isOk) ::_exit(3);
+                    const LongInt done = n + 1;
+                    (void)!::write(progress[1], &done, sizeof done);
+                }
+            }
+        }
+        ASSERT_GT(child, 0);
+        ::close(progress[1]);
+        // Killed between write-backs, once a few have passed.
+        LongInt done = 0, reported = 0;
+        for (int i = 0; i < 3 + round && ::read(progress[0], &done, sizeof done) == sizeof done;
+             ++i)
+            reported = done;
+        ::usleep(static_cast<useconds_t>(3000 * round));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        while (::read(progress[0], &done, sizeof done) == sizeof done)
+            reported = done;
+        ::close(progress[0]);
+
+        TXbIndexFile file;
+        ASSERT_EQ(file.Open(Path("batch.cdx"), false, records_), isOk);
+        TXbOrder* order = file.FindOrder("WIDE");
+        const TEntries entries = Walk(*order);
+        EXPECT_EQ(static_cast<LongInt>(entries.size()), order->KeyCount());
+        // The file holds what the last complete write-back held, not a key more or less.
+        EXPECT_GE(static_cast<LongInt>(entries.size()), reported);
+        EXPECT_EQ(entries.size() % 400, 0u);
+        EXPECT_TRUE(std::is_sorted(entries.begin(), entries.end()));
+    }
+}
+
 TEST_F(XbIndexTest, FreedPagesAreReused) {
     AddRecords(3000, 3000, 13);
     TXbIndexFile file;

@@ -2,6 +2,8 @@
 // python3-dbf writes (with memos) are read by the engine.
 #include "tests/xbase/XbFixture.h"
 
+#include "tests/rtl/TestFolder.h"
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -69,6 +71,53 @@ print('fields', [(f.name, f.type, f.length, f.decimal_count) for f in t.fields])
 }
 
 INSTANTIATE_TEST_SUITE_P(BothMemoFormats, XbPeersWriteTest, ::testing::Values(xbNTX, xbCDX));
+
+TEST_F(XbPeersTest, AKeyPythonDbfChangesInPlaceIsFoundUnderItsNewValue) {
+    if (python_.empty()) GTEST_SKIP() << "python3 with dbfread and dbf is not installed";
+    ASSERT_EQ(xb_Create(Path("ED.DBF"), LoanFields(), xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("ED.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "NAME", "NAME", "", 0, 0), 0);
+    for (int i = 1; i <= 8; ++i)
+        AddLoan(std::to_string(i), "NAME" + std::to_string(i), i);
+    xb_CloseAll();
+    const std::string header = ReadAll(Path("ED.DBF")).substr(4, 16);
+    const std::string output = RunPython(R"(
+import dbf
+t = dbf.Table('ED.DBF')
+t.open(dbf.READ_WRITE)
+with t[4] as r:
+    r.name = 'CHANGED'
+t.close()
+print('ok')
+)");
+    ASSERT_EQ(output, "ok\n");
+    EXPECT_EQ(ReadAll(Path("ED.DBF")).substr(4, 16), header); // count and stamp as they were
+    ASSERT_GT(xb_Use(Path("ED.DBF"), "", xbModeShared, xbCDX), 0);
+    xb_SetOrder(1);
+    xb_SetExact(1);
+    EXPECT_EQ(xb_Seek("CHANGED"), 1);
+    EXPECT_EQ(xb_RecNo(), 5);
+    EXPECT_EQ(xb_Seek("NAME5"), 0);
+}
+
+TEST_F(XbPeersTest, BinaryDataInADbtMemoReadWholeByDbfread) {
+    if (python_.empty()) GTEST_SKIP() << "python3 with dbfread and dbf is not installed";
+    ASSERT_EQ(xb_Create(Path("BIN.DBF"), LoanFields(), xbNTX), xbOK);
+    ASSERT_GT(xb_Use(Path("BIN.DBF"), "", xbModeExclusive, xbNTX), 0);
+    std::string data(700, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>(i % 7 == 0 ? 0 : 0x80 + i % 100);
+    AddLoan("1", "binary", 1);
+    ASSERT_EQ(xb_PutBlob(6, data.data(), static_cast<LongInt>(data.size())), xbOK);
+    xb_CloseAll();
+    const std::string output = RunPython(R"(
+import dbfread
+t = dbfread.DBF('BIN.DBF', encoding='latin-1')
+memo = list(t)[0]['NOTE']
+print(len(memo), all(ord(c) == (0 if i % 7 == 0 else 0x80 + i % 100) for i, c in enumerate(memo)))
+)");
+    EXPECT_EQ(output, "700 True\n");
+}
 
 class XbPeersReadTest : public XbPeersTest, public ::testing::WithParamInterface<const char*> {};
 

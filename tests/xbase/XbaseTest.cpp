@@ -5,6 +5,8 @@
 #include "xbase/XbTable.h"
 
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -451,6 +453,100 @@ TEST_F(XbaseTest, AnIndexLeftBehindIsRebuiltOrRefusedWhenOpened) {
     for (xb_GoBottom(); !xb_Bof() && back.size() < 40; xb_Skip(-1))
         back += xb_GetTrimString(1) + " ";
     EXPECT_EQ(back, "L5 L3 L2 L1 L4 ");
+}
+
+// Another program writes NAME of a record over in place, keeping the table's header: the
+// record count and the update stamp stay, only the file's change time tells.
+void EditNameInPlace(const std::string& path, LongInt recno, const std::string& name) {
+    std::string bytes = ReadAll(path);
+    const std::size_t headerSize = static_cast<unsigned char>(bytes[8]) |
+                                   static_cast<std::size_t>(static_cast<unsigned char>(bytes[9]))
+                                       << 8;
+    const std::size_t recordSize = static_cast<unsigned char>(bytes[10]) |
+                                   static_cast<std::size_t>(static_cast<unsigned char>(bytes[11]))
+                                       << 8;
+    std::string field = name;
+    field.resize(20, ' ');
+    bytes.replace(headerSize + static_cast<std::size_t>(recno - 1) * recordSize + 10, 20, field);
+    WriteAll(path, bytes);
+    const struct timespec past[2] = {{1000000000, 0}, {1000000000, 0}}; // its own write time
+    ::utimensat(AT_FDCWD, path.c_str(), past, 0);
+}
+
+TEST_F(XbaseTest, AKeyEditedInPlaceByAnotherProgramIsNoticed) {
+    MakeLoans();
+    ASSERT_GT(xb_IndexCreate("", "NAME", "NAME", "", 0, 0), 0);
+    xb_Close();
+    // Edited while the table was closed: opening rebuilds the index.
+    EditNameInPlace(Path("LOANS.DBF"), 4, "Zulu");
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeShared, xbCDX), 0);
+    xb_SetOrder(1);
+    xb_SetExact(1);
+    EXPECT_EQ(xb_Seek("Zulu"), 1);
+    EXPECT_EQ(xb_RecNo(), 4);
+    EXPECT_EQ(xb_Seek("Baker"), 0);
+    EXPECT_EQ(Walk(), "L1 L3 L4 L5 L2 ");
+
+    // Edited while two users have it open: a seek that lands on the record sees that its key
+    // is no longer the entry's, and fails with the damaged-index reason instead of answering.
+    const int first = xb_WorkArea();
+    xb_Select(0);
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "OTHER", xbModeShared, xbCDX), 0);
+    const int second = xb_WorkArea();
+    EditNameInPlace(Path("LOANS.DBF"), 1, "Yates");
+    xb_Select(first);
+    EXPECT_EQ(xb_Seek("Carter"), -xbDamaged);
+    EXPECT_EQ(xb_LastError(), xbErrDamagedIndex);
+    EXPECT_NE(xb_LastErrorText().find("LOANS.CDX"), std::string::npos);
+    // Alone again, the area rebuilds the index and answers.
+    xb_Select(second);
+    xb_Close();
+    xb_Select(first);
+    EXPECT_EQ(xb_Seek("Carter"), 0);
+    EXPECT_EQ(xb_Seek("Yates"), 1);
+    EXPECT_EQ(xb_RecNo(), 1);
+    EXPECT_EQ(Walk(), "L1 L4 L5 L3 L2 ");
+}
+
+TEST_F(XbaseTest, ReadOnlyOpensReadTheTableWhenItsIndexIsBehind) {
+    MakeLoans();
+    ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
+    xb_Close();
+    // Changed without its production index (the NTX driver does not open it): the index
+    // now lags the table.
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeShared, xbNTX), 0);
+    xb_Go(2);
+    ASSERT_EQ(xb_Replace(2, xbReplaceText, "Abbott"), xbOK);
+    ASSERT_EQ(xb_Close(), xbOK);
+    // Read only, the records are read in record order; seeks are refused with the reason.
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeReadOnly, xbCDX), 0);
+    EXPECT_EQ(xb_SysProp(3000, 0), 1); // the order is listed
+    xb_SetOrder(1);
+    EXPECT_EQ(Walk(), "L3 L1 L5 L2 L4 ");
+    xb_Go(2);
+    EXPECT_EQ(xb_GetTrimString(2), "Abbott");
+    EXPECT_EQ(xb_Seek("L1"), -xbDamaged);
+    EXPECT_EQ(xb_LastError(), xbErrDamagedIndex);
+    EXPECT_EQ(xb_SetScope("L1", "L3"), xbDamaged);
+    xb_Close();
+    // Opened to write with the files to itself, the index is rebuilt and used again.
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeShared, xbCDX), 0);
+    xb_SetOrder(1);
+    EXPECT_EQ(xb_Seek("L1"), 1);
+    EXPECT_EQ(xb_GetTrimString(2), "Abbott");
+    EXPECT_EQ(Walk(), "L1 L2 L3 L4 L5 ");
+}
+
+TEST_F(XbaseTest, AnIndexOfAnotherKindIsNoProductionIndex) {
+    MakeLoans();
+    ASSERT_EQ(xb_IndexCreate(Path("byname.ntx"), "", "NAME", "", 0, 0), 1);
+    xb_Close();
+    std::filesystem::rename(Path("byname.ntx"), Path("LOANS.CDX"));
+    EXPECT_EQ(xb_Use(Path("LOANS.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_LastError(), xbErrDamagedIndex);
+    std::filesystem::rename(Path("LOANS.CDX"), Path("other.ntx"));
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeShared, xbNTX), 0);
+    EXPECT_EQ(xb_IndexOpen(Path("other.ntx")), 1); // under a name of its kind it is one
 }
 
 TEST_F(XbaseTest, AreasAliasesAndSelection) {

@@ -1,0 +1,214 @@
+// Index files of thousands of pages: the page cache keeps what is used and writes back what a
+// batch changed without copying it again, so a large batch leaves a compact file and seeks
+// read each page once; and the cache itself, page by page.
+#include "xbase/IndexPages.h"
+#include "xbase/XbIndex.h"
+
+#include "tests/rtl/TestFolder.h"
+#include "tests/xbase/XbTestRecords.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <set>
+
+namespace {
+
+constexpr int kWide = 240; // keys of 240 bytes: 16 to a leaf page
+
+class IndexPagesTest : public ::testing::Test {
+protected:
+    IndexPagesTest() : records_({{"NAME", 'C', kWide, 0}}) {}
+
+    std::string Path(const std::string& name) const { return folder_ / name; }
+
+    // count records whose keys come in no particular order.
+    void AddRecords(int count) {
+        std::vector<int> numbers(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i)
+            numbers[static_cast<std::size_t>(i)] = i;
+        std::shuffle(numbers.begin(), numbers.end(), std::mt19937(37));
+        for (int n : numbers)
+            records_.Add({Name(n)});
+    }
+    static std::string Name(int n) {
+        char text[16];
+        std::snprintf(text, sizeof text, "N%07d", n);
+        return std::string(text) + std::string(kWide - 8, ' ');
+    }
+    TXbRecordLoader Loader() {
+        return [this](LongInt recno) { return records_.Go(recno); };
+    }
+
+    // Pages of the file and free pages in its chain, as the header and the pages say.
+    void CountPages(const std::string& name, LongWord& pages, LongWord& free) {
+        std::ifstream in(Path(name), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)),
+                                std::istreambuf_iterator<char>());
+        const auto word = [&bytes](std::size_t at) {
+            LongWord v = 0;
+            for (int i = 3; i >= 0; --i)
+                v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+            return v;
+        };
+        pages = word(16);
+        free = 0;
+        std::set<LongWord> seen;
+        for (LongWord page = word(24); page != 0 && seen.insert(page).second;
+             page = word(page * 4096 + 12))
+            ++free;
+    }
+
+    // Read calls this process made so far.
+    static long ReadCalls() {
+        std::ifstream io("/proc/self/io");
+        std::string name;
+        long value = 0;
+        while (io >> name >> value)
+            if (name == "syscr:") return value;
+        return -1;
+    }
+
+    TTestFolder folder_;
+    TTestRecords records_;
+};
+
+// One batch of appends, as a work area with the files to itself runs them: each record is an
+// update of its own, and the batch reaches the file at WriteBack.
+TXbIndexStatus AppendInOneBatch(TXbIndexFile& file, TXbOrder& order, TTestRecords& records) {
+    file.SetExclusive(true);
+    for (LongInt r = 1; r <= records.Count(); ++r) {
+        records.Go(r);
+        std::string key;
+        bool included = false;
+        TXbIndexStatus st = order.KeyOf(records, key, included);
+        if (st == isOk) st = file.BeginUpdate();
+        if (st == isOk) st = order.Insert(key, r);
+        if (st == isOk) st = file.EndUpdate();
+        if (st != isOk) return st;
+    }
+    return file.WriteBack();
+}
+
+TEST_F(IndexPagesTest, ALargeBatchLeavesACompactFileWhateverTheCacheHolds) {
+    // 30,000 keys in no order make about 2,700 leaves: more changed pages than a batch once
+    // kept in memory (2,048), and, with a cache of 300 pages, ten times what the cache holds.
+    AddRecords(30000);
+    for (const std::size_t cachePages : {std::size_t(0), std::size_t(300)}) {
+        SCOPED_TRACE(cachePages);
+        std::filesystem::remove(Path("big.cdx"));
+        TTestRecords empty({{"NAME", 'C', kWide, 0}});
+        TXbIndexFile file;
+        ASSERT_EQ(file.Create(Path("big.cdx"), ikCDX, records_), isOk);
+        ASSERT_EQ(file.AddOrder({"NAME", "NAME", "", false, false}, empty, 0, Loader()), isOk);
+        if (cachePages != 0) file.SetCachePages(cachePages);
+        TXbOrder* order = file.FindOrder("NAME");
+        ASSERT_NE(order, nullptr);
+        ASSERT_EQ(AppendInOneBatch(file, *order, records_), isOk);
+        file.Close();
+
+        LongWord pages = 0, free = 0;
+        CountPages("big.cdx", pages, free);
+        EXPECT_GT(pages, 2600u);
+        EXPECT_LT(free, pages / 50) << "of " << pages << " pages";
+        // The file holds every key once, in order.
+        ASSERT_EQ(file.Open(Path("big.cdx"), false, records_), isOk);
+        order = file.FindOrder("NAME");
+        EXPECT_EQ(order->KeyCount(), 30000);
+        TXbKeyPos pos;
+        int n = 0;
+        for (TXbIndexStatus st = order->First(pos); st == isOk; st = order->Next(pos), ++n)
+            ASSERT_EQ(pos.Key, Name(n));
+        EXPECT_EQ(n, 30000);
+        file.Close();
+    }
+}
+
+TEST_F(IndexPagesTest, SeeksInAnIndexOfThousandsOfPagesReadEachPageOnce) {
+    // 72,000 keys built in order: 4,500 full leaves, more than the cache once held (4,096).
+    AddRecords(72000);
+    {
+        TXbIndexFile file;
+        ASSERT_EQ(file.Create(Path("seek.cdx"), ikCDX, records_), isOk);
+        ASSERT_EQ(
+            file.AddOrder({"NAME", "NAME", "", false, false}, records_, records_.Count(), Loader()),
+            isOk);
+    }
+    LongWord pages = 0, free = 0;
+    CountPages("seek.cdx", pages, free);
+    ASSERT_GT(pages, 4500u);
+    EXPECT_EQ(free, 0u);
+
+    TXbIndexFile file;
+    ASSERT_EQ(file.Open(Path("seek.cdx"), false, records_), isOk);
+    file.SetExclusive(true);
+    TXbOrder* order = file.FindOrder("NAME");
+    std::vector<int> sought(72000);
+    for (int i = 0; i < 72000; ++i)
+        sought[static_cast<std::size_t>(i)] = i;
+    std::shuffle(sought.begin(), sought.end(), std::mt19937(4));
+    const long before = ReadCalls();
+    ASSERT_GE(before, 0);
+    for (int round = 0; round < 2; ++round)
+        for (int n : sought) {
+            TXbKeyPos pos;
+            ASSERT_EQ(order->Seek(Name(n), true, pos), isOk);
+            ASSERT_EQ(pos.Key, Name(n));
+        }
+    EXPECT_LE(ReadCalls() - before, static_cast<long>(pages)) << "of " << pages << " pages";
+}
+
+// The cache on its own.
+TEST(IndexPageCache, EvictsPagesNotUsedLatelyAndNeverChangedOnes) {
+    TXbPageCache cache(4);
+    const auto page = [] { return std::make_unique<TXbNodePage>(ptLeaf, 0, 1, 10); };
+    for (LongWord p = 1; p <= 4; ++p)
+        cache.Put(p, page(), p == 2);
+    cache.Trim(); // within its capacity: nothing leaves
+    EXPECT_EQ(cache.Size(), 4u);
+    // Page 5 comes: the hand clears the marks of 1, 3, 4 and 5, passes the changed page 2,
+    // and takes page 1, the first it finds unmarked.
+    cache.Put(5, page(), false);
+    cache.Trim();
+    EXPECT_EQ(cache.Find(1), nullptr);
+    EXPECT_EQ(cache.Size(), 4u);
+    // Page 3 is used again; pages 6 and 7 come. Page 5 (unmarked since the hand passed) goes,
+    // then the hand spares page 3 once and takes page 4.
+    EXPECT_NE(cache.Find(3), nullptr);
+    cache.Put(6, page(), false);
+    cache.Trim();
+    EXPECT_EQ(cache.Find(5), nullptr);
+    cache.Put(7, page(), false);
+    cache.Trim();
+    EXPECT_EQ(cache.Find(4), nullptr);
+    EXPECT_NE(cache.Find(3), nullptr);
+    EXPECT_NE(cache.Find(2), nullptr);
+    EXPECT_EQ(cache.DirtyCount(), 1u);
+
+    // Once written back, a changed page may leave like any other.
+    cache.MarkClean();
+    EXPECT_EQ(cache.DirtyCount(), 0u);
+    for (LongWord p = 20; p < 30; ++p) {
+        cache.Put(p, page(), false);
+        cache.Trim();
+    }
+    EXPECT_EQ(cache.Find(2), nullptr);
+    EXPECT_EQ(cache.Size(), 4u);
+}
+
+TEST(IndexPageCache, ChangedPagesStayBeyondTheCapacity) {
+    TXbPageCache cache(2);
+    for (LongWord p = 1; p <= 5; ++p)
+        cache.Put(p, std::make_unique<TXbNodePage>(ptLeaf, 0, 1, 10), true);
+    cache.Trim();
+    EXPECT_EQ(cache.Size(), 5u);
+    const auto dirty = cache.DirtyPages();
+    ASSERT_EQ(dirty.size(), 5u);
+    for (std::size_t i = 0; i < dirty.size(); ++i)
+        EXPECT_EQ(dirty[i].first, i + 1); // in the order of the file
+}
+
+} // namespace

@@ -1,0 +1,238 @@
+#include "xbase/IndexPages.h"
+
+#include "platform/rtl/Streams.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <stdexcept>
+
+LongWord XbCrc32(LongWord crc, const char* data, std::size_t size) {
+    using TTables = std::array<std::array<LongWord, 256>, 8>;
+    static const TTables tables = [] {
+        TTables t{};
+        for (LongWord i = 0; i < 256; ++i) {
+            LongWord c = i;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[0][i] = c;
+        }
+        for (LongWord i = 0; i < 256; ++i)
+            for (std::size_t k = 1; k < 8; ++k)
+                t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
+        return t;
+    }();
+    // Eight bytes at a time.
+    const auto* p = reinterpret_cast<const Byte*>(data);
+    crc = ~crc;
+    for (; size >= 8; size -= 8, p += 8) {
+        const LongWord lo = crc ^ (LongWord(p[0]) | LongWord(p[1]) << 8 | LongWord(p[2]) << 16 |
+                                   LongWord(p[3]) << 24);
+        crc = tables[7][lo & 0xFF] ^ tables[6][(lo >> 8) & 0xFF] ^ tables[5][(lo >> 16) & 0xFF] ^
+              tables[4][lo >> 24] ^ tables[3][p[4]] ^ tables[2][p[5]] ^ tables[1][p[6]] ^
+              tables[0][p[7]];
+    }
+    for (; size > 0; --size, ++p)
+        crc = tables[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+LongWord XbPageCrc(const char* page, std::size_t used) {
+    static const char zeros[4] = {0, 0, 0, 0};
+    LongWord crc = XbCrc32(0, page, 8);
+    crc = XbCrc32(crc, zeros, 4);
+    return XbCrc32(crc, page + 12, used - 12);
+}
+
+std::size_t XbEntrySize(Byte type, int keyLength) {
+    return static_cast<std::size_t>(keyLength) + (type == ptLeaf ? 4 : 12);
+}
+
+int XbPageCapacity(Byte type, int keyLength) {
+    return static_cast<int>((XbPageSize - XbPageHead) / XbEntrySize(type, keyLength));
+}
+
+// ---- Tree pages ----
+
+TXbNodePage::TXbNodePage(Byte type, Byte level, LongWord tag, int keyLength)
+    : type_(type), level_(level), keyLength_(keyLength), tag_(tag),
+      size_(XbEntrySize(type, keyLength)) {}
+
+TXbEntry TXbNodePage::Entry(int i) const {
+    return {std::string(Key(i)), RecNo(i), Child(i), Below(i)};
+}
+
+void TXbNodePage::Insert(int i, std::string_view key, LongWord recno, LongWord child,
+                         LongWord count) {
+    if ((static_cast<std::size_t>(count_) + 1) * size_ > Room)
+        throw std::length_error("index page overfilled");
+    char* p = At(i);
+    std::memmove(p + size_, p, static_cast<std::size_t>(count_ - i) * size_);
+    ++count_;
+    const auto klen = static_cast<std::size_t>(keyLength_);
+    const std::size_t given = std::min(klen, key.size());
+    std::memcpy(p, key.data(), given);
+    std::memset(p + given, 0, klen - given);
+    EncodeLE<LongWord>(p + klen, recno);
+    if (!IsLeaf()) {
+        EncodeLE<LongWord>(p + klen + 4, child);
+        EncodeLE<LongWord>(p + klen + 8, count);
+    }
+    total_ += IsLeaf() ? 1 : count;
+}
+
+void TXbNodePage::Erase(int i) {
+    total_ -= Below(i);
+    char* p = At(i);
+    std::memmove(p, p + size_, static_cast<std::size_t>(count_ - i - 1) * size_);
+    --count_;
+}
+
+void TXbNodePage::SetChild(int i, std::string_view key, LongWord recno, LongWord below) {
+    char* p = At(i);
+    total_ = total_ - Below(i) + below;
+    std::memcpy(p, key.data(), static_cast<std::size_t>(keyLength_));
+    EncodeLE<LongWord>(p + keyLength_, recno);
+    EncodeLE<LongWord>(p + keyLength_ + 8, below);
+}
+
+TXbNodePage TXbNodePage::Split(int from) {
+    TXbNodePage right(type_, level_, tag_, keyLength_);
+    right.count_ = count_ - from;
+    std::memcpy(right.bytes_, At(from), static_cast<std::size_t>(right.count_) * size_);
+    count_ = from;
+    Recount();
+    right.Recount();
+    return right;
+}
+
+void TXbNodePage::Recount() {
+    if (IsLeaf()) {
+        total_ = static_cast<LongWord>(count_);
+        return;
+    }
+    total_ = 0;
+    for (int i = 0; i < count_; ++i)
+        total_ += Below(i);
+}
+
+std::string TXbNodePage::Encode() const {
+    std::string buffer(XbPageSize, '\0');
+    const std::size_t used = static_cast<std::size_t>(count_) * size_;
+    buffer[0] = static_cast<char>(type_);
+    buffer[1] = static_cast<char>(level_);
+    EncodeLE<Word>(buffer.data() + 2, static_cast<Word>(count_));
+    EncodeLE<LongWord>(buffer.data() + 4, tag_);
+    std::memcpy(buffer.data() + XbPageHead, bytes_, used);
+    EncodeLE<LongWord>(buffer.data() + 8, XbPageCrc(buffer.data(), XbPageHead + used));
+    return buffer;
+}
+
+bool TXbNodePage::Decode(const std::string& buffer, int keyLength, LongWord pageLimit) {
+    const auto type = static_cast<Byte>(buffer[0]);
+    if (buffer.size() != XbPageSize || (type != ptLeaf && type != ptBranch)) return false;
+    const int count = DecodeLE<Word>(buffer.data() + 2);
+    if (count > XbPageCapacity(type, keyLength)) return false;
+    const std::size_t bytes = XbEntrySize(type, keyLength) * static_cast<std::size_t>(count);
+    if (DecodeLE<LongWord>(buffer.data() + 8) != XbPageCrc(buffer.data(), XbPageHead + bytes))
+        return false;
+    *this = TXbNodePage(type, static_cast<Byte>(buffer[1]), DecodeLE<LongWord>(buffer.data() + 4),
+                        keyLength);
+    count_ = count;
+    std::memcpy(bytes_, buffer.data() + XbPageHead, bytes);
+    for (int i = 0; i < count; ++i) {
+        if (!IsLeaf() && (Child(i) == 0 || Child(i) >= pageLimit || Below(i) == 0)) return false;
+        if (i > 0 && Compare(i - 1, Key(i), RecNo(i)) >= 0) return false;
+    }
+    Recount();
+    return true;
+}
+
+// ---- The page cache ----
+
+TXbNodePage* TXbPageCache::Find(LongWord page) {
+    TSlot* slot = SlotOf(page);
+    if (!slot) return nullptr;
+    slot->Used = true;
+    const char* bytes = reinterpret_cast<const char*>(slot->Node.get());
+    for (std::size_t at = 0; at < slot->Footprint; at += 64)
+        __builtin_prefetch(bytes + at);
+    return slot->Node.get();
+}
+
+TXbNodePage* TXbPageCache::Put(LongWord page, std::unique_ptr<TXbNodePage> node, bool dirty) {
+    if (page >= where_.size()) where_.resize(std::max<std::size_t>(page + 1, 2 * where_.size()));
+    if (where_[page] == 0) {
+        slots_.push_back({page, nullptr, false, false});
+        where_[page] = static_cast<LongWord>(slots_.size());
+    }
+    TSlot& slot = slots_[where_[page] - 1];
+    slot.Node = std::move(node);
+    slot.Used = true;
+    slot.Footprint = slot.Node->Footprint();
+    if (dirty && !slot.Dirty) ++dirty_;
+    slot.Dirty = slot.Dirty || dirty;
+    return slot.Node.get();
+}
+
+void TXbPageCache::MarkDirty(LongWord page) {
+    TSlot* slot = SlotOf(page);
+    if (!slot) throw std::logic_error("a changed index page left the cache");
+    if (!slot->Dirty) ++dirty_;
+    slot->Dirty = true;
+    slot->Used = true;
+    slot->Footprint = slot->Node->Footprint();
+}
+
+void TXbPageCache::Remove(std::size_t slot) {
+    if (slots_[slot].Dirty) --dirty_;
+    where_[slots_[slot].Page] = 0;
+    if (slot + 1 != slots_.size()) {
+        slots_[slot] = std::move(slots_.back());
+        where_[slots_[slot].Page] = static_cast<LongWord>(slot + 1);
+    }
+    slots_.pop_back();
+}
+
+void TXbPageCache::Erase(LongWord page) {
+    if (page < where_.size() && where_[page] != 0) Remove(where_[page] - 1);
+}
+
+void TXbPageCache::Clear() {
+    slots_.clear();
+    where_.clear();
+    hand_ = 0;
+    dirty_ = 0;
+}
+
+std::vector<std::pair<LongWord, const TXbNodePage*>> TXbPageCache::DirtyPages() const {
+    std::vector<std::pair<LongWord, const TXbNodePage*>> pages;
+    pages.reserve(dirty_);
+    for (const TSlot& slot : slots_)
+        if (slot.Dirty) pages.emplace_back(slot.Page, slot.Node.get());
+    std::sort(pages.begin(), pages.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    return pages;
+}
+
+void TXbPageCache::MarkClean() {
+    for (TSlot& slot : slots_)
+        slot.Dirty = false;
+    dirty_ = 0;
+}
+
+void TXbPageCache::Trim() {
+    // Two passes of the hand clear every mark; a third finds every clean page unmarked.
+    for (std::size_t steps = 3 * slots_.size(); slots_.size() > capacity_ && steps > 0; --steps) {
+        if (hand_ >= slots_.size()) hand_ = 0;
+        TSlot& slot = slots_[hand_];
+        if (slot.Dirty) {
+            ++hand_;
+        } else if (slot.Used) {
+            slot.Used = false;
+            ++hand_;
+        } else {
+            Remove(hand_); // the last slot moved here: the hand looks at it next
+        }
+    }
+}

@@ -1,0 +1,211 @@
+// The pages of an index file in memory (the file's layout: FORMAT.md beside this file).
+//
+// A tree page keeps its entries as they lie in the file, one fixed-size record after another
+// (key, record number and, in a branch, the child page and the number of keys below it), so
+// that reading, copying, changing and writing a page moves bytes and never takes the page apart
+// into separate keys. A page read from the file is checked whole before it is used: checksum,
+// type, entry count, entries in order and branch entries that point inside the file.
+//
+// The page cache holds the tree pages of one open index file. It keeps at most its capacity of
+// pages: when more come in, pages not used lately leave first (a clock: each use marks a page,
+// and the hand passing a marked page clears the mark instead of evicting it). Pages a change
+// made (dirty) never leave before they are written back; the owner writes them back when too
+// many have gathered.
+#pragma once
+
+#include "platform/rtl/Types.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+constexpr LongWord XbPageSize = 4096;
+// The head every page other than the header opens with: type, level, entry count, owning tag,
+// checksum, next free page.
+constexpr std::size_t XbPageHead = 16;
+
+enum TXbPageType : Byte { ptLeaf = 1, ptBranch = 2, ptFree = 3, ptTagDef = 4 };
+
+// CRC-32 (the common reflected polynomial) of size bytes, continuing crc (0 to start).
+LongWord XbCrc32(LongWord crc, const char* data, std::size_t size);
+// The checksum of a page other than the header: the CRC-32 of its first used bytes, taken with
+// the page's own checksum field (bytes 8..11) as zeros.
+LongWord XbPageCrc(const char* page, std::size_t used);
+
+// Compares as std::string_view::compare does (bytes unsigned, a prefix before the longer text),
+// eight bytes at a time: keys are compared many times in every search.
+inline int XbKeyCompare(std::string_view a, std::string_view b) {
+    const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+    std::size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        unsigned long long x, y;
+        __builtin_memcpy(&x, a.data() + i, 8);
+        __builtin_memcpy(&y, b.data() + i, 8);
+        if (x != y) return __builtin_bswap64(x) < __builtin_bswap64(y) ? -1 : 1;
+    }
+    for (; i < n; ++i)
+        if (a[i] != b[i])
+            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[i]) ? -1 : 1;
+    return a.size() < b.size() ? -1 : a.size() > b.size() ? 1 : 0;
+}
+
+// Bytes of one entry of a page of that type.
+std::size_t XbEntrySize(Byte type, int keyLength);
+// Entries that fit in one page of that type.
+int XbPageCapacity(Byte type, int keyLength);
+
+// One entry taken out of a tree page. In a branch, Child is the page below and Count the number
+// of keys under it; a leaf entry counts as one key.
+struct TXbEntry {
+    std::string Key;
+    LongWord RecNo = 0;
+    LongWord Child = 0;
+    LongWord Count = 1;
+};
+
+class TXbNodePage {
+public:
+    TXbNodePage() = default;
+    TXbNodePage(Byte type, Byte level, LongWord tag, int keyLength);
+
+    Byte Type() const { return type_; }
+    Byte Level() const { return level_; }
+    bool IsLeaf() const { return type_ == ptLeaf; }
+    // The definition page of the tag the page belongs to.
+    LongWord Tag() const { return tag_; }
+    int Count() const { return count_; }
+    bool Empty() const { return count_ == 0; }
+    bool Full() const { return count_ >= XbPageCapacity(type_, keyLength_); }
+    // Keys below the page: its entries in a leaf, the sum of their counts in a branch.
+    LongWord Total() const { return total_; }
+
+    std::string_view Key(int i) const { return {At(i), static_cast<std::size_t>(keyLength_)}; }
+    LongWord RecNo(int i) const { return Field(i, 0); }
+    LongWord Child(int i) const { return IsLeaf() ? 0 : Field(i, 4); }
+    // The keys under entry i: its count in a branch, 1 in a leaf.
+    LongWord Below(int i) const { return IsLeaf() ? 1 : Field(i, 8); }
+    TXbEntry Entry(int i) const;
+    // The first entry from entry from on for which after(*this, i) holds (after must be false,
+    // then true, along the entries); Count() when none does.
+    template <typename After>
+    int Search(int from, After after) const {
+        int lo = from;
+        int len = count_ - from;
+        while (len > 0) {
+            const int half = len / 2;
+            if (after(*this, lo + half)) {
+                len = half;
+            } else {
+                lo += half + 1;
+                len -= half + 1;
+            }
+        }
+        return lo;
+    }
+    // The bytes of the object that hold the page: its head and the entries in use.
+    std::size_t Footprint() const {
+        return static_cast<std::size_t>(bytes_ - reinterpret_cast<const char*>(this)) +
+               static_cast<std::size_t>(count_) * size_;
+    }
+    // Below 0, 0 or above 0 as entry i sorts before, as or after (key, recno): by key bytes,
+    // then by record number.
+    int Compare(int i, std::string_view key, LongWord recno) const {
+        const int c = XbKeyCompare(Key(i), key);
+        if (c != 0) return c;
+        const LongWord r = RecNo(i);
+        return r < recno ? -1 : r > recno ? 1 : 0;
+    }
+
+    // Puts an entry in as entry i (0 <= i <= Count()). A page may hold one entry more than fit
+    // in the file, until it is split. A leaf takes only key and record number.
+    void Insert(int i, std::string_view key, LongWord recno, LongWord child, LongWord count);
+    void Insert(int i, const TXbEntry& e) { Insert(i, e.Key, e.RecNo, e.Child, e.Count); }
+    void Append(const TXbEntry& e) { Insert(Count(), e); }
+    void AppendLeaf(std::string_view key, LongWord recno) { Insert(Count(), key, recno, 0, 1); }
+    void Erase(int i);
+    // A branch entry's child now holds below keys and opens with (key, recno).
+    void SetChild(int i, std::string_view key, LongWord recno, LongWord below);
+    // Moves the entries from entry from onwards into a new page of the same kind.
+    TXbNodePage Split(int from);
+
+    // The page as stored: PageSize bytes with its checksum.
+    std::string Encode() const;
+    // Takes in a page read from the file (PageSize bytes) for a tag whose keys have keyLength
+    // bytes; false when it is no valid tree page (see the head of this file). Pages from
+    // pageLimit on lie outside the file.
+    bool Decode(const std::string& buffer, int keyLength, LongWord pageLimit);
+
+private:
+    // The entries of a page, and room for the one entry more a change may put in.
+    static constexpr std::size_t Room = XbPageSize - XbPageHead + 256 + 12;
+
+    const char* At(int i) const { return bytes_ + static_cast<std::size_t>(i) * size_; }
+    char* At(int i) { return bytes_ + static_cast<std::size_t>(i) * size_; }
+    // The 4-byte number at offset bytes after the key of entry i.
+    LongWord Field(int i, int offset) const {
+        const auto* p = reinterpret_cast<const unsigned char*>(At(i) + keyLength_ + offset);
+        return LongWord(p[0]) | LongWord(p[1]) << 8 | LongWord(p[2]) << 16 | LongWord(p[3]) << 24;
+    }
+    void Recount();
+
+    Byte type_ = ptLeaf;
+    Byte level_ = 0;
+    int keyLength_ = 1;
+    LongWord tag_ = 0;
+    int count_ = 0;
+    LongWord total_ = 0;
+    std::size_t size_ = 5;
+    char bytes_[Room]; // the entries as stored, size_ bytes each
+};
+
+class TXbPageCache {
+public:
+    explicit TXbPageCache(std::size_t capacity) : capacity_(capacity) {}
+
+    // The page kept as page, nullptr when none; the page counts as used. The pointer stays
+    // good until the page is put again, erased, cleared or trimmed away. The page's memory is
+    // asked for at once, ahead of the search that follows: its lines then arrive together
+    // instead of one wait per comparison.
+    TXbNodePage* Find(LongWord page);
+    // Keeps node as page, in place of what was kept; dirty when a change made it and it is
+    // not written back yet (a page once dirty stays so until MarkClean).
+    TXbNodePage* Put(LongWord page, std::unique_ptr<TXbNodePage> node, bool dirty);
+    // A kept page was changed where it lies.
+    void MarkDirty(LongWord page);
+    void Erase(LongWord page);
+    void Clear();
+    std::size_t Size() const { return slots_.size(); }
+    std::size_t Capacity() const { return capacity_; }
+    void SetCapacity(std::size_t pages) { capacity_ = pages; }
+    std::size_t DirtyCount() const { return dirty_; }
+    bool OverCapacity() const { return slots_.size() > capacity_; }
+    // The dirty pages by page number.
+    std::vector<std::pair<LongWord, const TXbNodePage*>> DirtyPages() const;
+    // The dirty pages were written back: they are kept as the file holds them.
+    void MarkClean();
+    // Evicts pages that are not dirty, least used first, until the capacity is kept (or only
+    // dirty pages remain).
+    void Trim();
+
+private:
+    struct TSlot {
+        LongWord Page = 0;
+        std::unique_ptr<TXbNodePage> Node;
+        bool Used = false;
+        bool Dirty = false;
+        std::size_t Footprint = 0; // the node's footprint when last put or marked
+    };
+    TSlot* SlotOf(LongWord page) {
+        return page < where_.size() && where_[page] != 0 ? &slots_[where_[page] - 1] : nullptr;
+    }
+    void Remove(std::size_t slot);
+
+    std::size_t capacity_;
+    std::vector<TSlot> slots_;
+    std::vector<LongWord> where_; // by page: its slot + 1, 0 when the page is not kept
+    std::size_t hand_ = 0;
+    std::size_t dirty_ = 0;
+};
