@@ -196,9 +196,9 @@ std::string TXbArea::FieldBytes(int i) const {
     return buffer_.substr(static_cast<std::size_t>(f.Offset), static_cast<std::size_t>(f.Width));
 }
 
-bool TXbArea::Load(LongInt recno) {
+bool TXbArea::Load(LongInt recno, bool stepping) {
     if (recno > table_->RecordCount()) RecordCount(); // appended by another user meanwhile
-    if (!table_->ReadRecord(recno, buffer_.data())) {
+    if (!table_->ReadRecord(recno, buffer_.data(), stepping)) {
         std::copy(loaded_.begin(), loaded_.end(), buffer_.begin());
         return false;
     }
@@ -279,7 +279,7 @@ bool TXbArea::Settle(bool forward) {
 bool TXbArea::StepNatural(bool forward) {
     const LongInt count = table_->RecordCount();
     for (LongInt r = recno_ + (forward ? 1 : -1); r >= 1 && r <= count; r += forward ? 1 : -1)
-        if (Load(r) && Visible()) return true;
+        if (Load(r, true) && Visible()) return true;
     return false;
 }
 
@@ -1039,7 +1039,7 @@ LongInt TXbArea::ConditionCount() {
     LongInt count = 0;
     const LongInt total = RecordCount();
     for (LongInt r = 1; r <= total; ++r) {
-        if (!Load(r) || !Visible()) continue;
+        if (!Load(r, true) || !Visible()) continue;
         std::string key;
         bool included = true;
         if (Ordered() &&

@@ -120,7 +120,9 @@ private:
     int OpenFiles(const std::string& found, int mode);
     // Finishes or rolls back a pack that a killed process left, when nobody has the table open.
     int RecoverPack(const std::string& path) const;
-    bool Load(LongInt recno);
+    // Reads record recno into the buffer; stepping tells a walk in record order, which a shared
+    // table may serve from the block it read ahead.
+    bool Load(LongInt recno, bool stepping = false);
     void SetEof();
     int Flush();
     // The record as it is now in the file with the bytes changed in the buffer since it was

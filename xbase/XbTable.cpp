@@ -281,25 +281,26 @@ char* TXbTable::Pending(LongInt recno) const {
                                  static_cast<std::size_t>(recordSize_);
 }
 
-bool TXbTable::ReadRecord(LongInt recno, char* image) const {
+bool TXbTable::ReadRecord(LongInt recno, char* image, bool stepping) const {
     if (recno < 1 || recno > count_) return false;
     const auto size = static_cast<std::size_t>(recordSize_);
     if (const char* gathered = Pending(recno)) {
         std::copy_n(gathered, size, image);
         return true;
     }
-    if (!exclusive_) return ReadShared(recno, image);
+    if (!exclusive_) return ReadShared(recno, image, stepping);
     const Int64 at = At(recno);
     if (!MapUpTo(at + recordSize_)) return file_.ReadAt(at, image, size);
     std::copy_n(map_ + at, size, image);
     return true;
 }
 
-bool TXbTable::ReadShared(LongInt recno, char* image) const {
+bool TXbTable::ReadShared(LongInt recno, char* image, bool stepping) const {
     const auto size = static_cast<std::size_t>(recordSize_);
     const bool forward = recno == lastRead_ + 1;
     const bool backward = recno == lastRead_ - 1;
     lastRead_ = recno;
+    if (!stepping) return file_.ReadAt(At(recno), image, size);
     const bool current =
         blockStamp_ == stamp_ && blockCount_ == count_ && blockWrites_ == ProcessWrites();
     if (current && recno >= blockFirst_ && recno < blockFirst_ + blockRecords_) {

@@ -12,9 +12,10 @@
 // when 64 KB have gathered and by FlushAppends (commit, unlock, close): a killed process loses the
 // appends since then and leaves a table whose count and stamp are those of the last flush.
 //
-// A shared table reads records that follow one another in blocks of 64 KB. A block serves reads
-// while the header's count and stamp are those it was read under and no work area of this
-// process wrote since: every write of another user raises the stamp, so a changed record is read
+// A shared table reads records that follow one another in blocks of 64 KB while it is walked in
+// record order. A block serves the walk's reads while the header's count and stamp are those it
+// was read under and no work area of this process wrote since; every other read goes to the
+// file, so a seek or a move to a record always sees what the file holds: every write of another user raises the stamp, so a changed record is read
 // anew. Stepping through the records (RefreshRecentCount) re-reads the header only when this
 // process wrote or a moment (20 ms) has passed, so a scan does not read it once a record; a
 // change another process made within that moment may then show a moment late.
@@ -125,8 +126,10 @@ public:
         return std::string(static_cast<std::size_t>(recordSize_), ' ');
     }
 
-    // Reads record recno (1..count) into image (RecordSize bytes).
-    bool ReadRecord(LongInt recno, char* image) const;
+    // Reads record recno (1..count) into image (RecordSize bytes). A shared table serves a read
+    // from its block only when stepping (a walk in record order); any other read, such as the
+    // record a seek lands on, comes from the file.
+    bool ReadRecord(LongInt recno, char* image, bool stepping = false) const;
     // Overwrites record recno (1..count).
     bool WriteRecord(LongInt recno, const std::string& image);
     // Writes image as record count + 1, the end-of-file mark after it, and only then the header
@@ -150,7 +153,7 @@ private:
     bool MapUpTo(Int64 end) const;
     // A shared open's read: from the block when it is still good, else a new block when the
     // read follows the one before (in either direction), else the record alone.
-    bool ReadShared(LongInt recno, char* image) const;
+    bool ReadShared(LongInt recno, char* image, bool stepping) const;
     void Unmap() const;
     int ReadFields(const std::string& header);
 
