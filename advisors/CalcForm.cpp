@@ -294,6 +294,7 @@ std::unique_ptr<TTransferRecord> TCalcForm::CurrentValues() {
 
 void TCalcForm::FormShow(TObject*) {
     RecordToControls();
+    SetHelpContext(FormHelpContext()); // F1 where no control has a topic of its own
     const struct {
         TButton* Button;
         const char* Hint;

@@ -126,6 +126,7 @@ void TcLoAmort::FreeRecord() {
 TcLoAmort::TcLoAmort(TComponent* AOwner, TAmortOpt* Options) : TForm(AOwner), options_(Options) {
     SetName("AmortForm");
     SetCaption("Amortization Schedule");
+    SetHelpContext(110);
     SetFormBorderStyle(bsSingle);
     SetBorderIcons({biSystemMenu, biMinimize});
     SetKeyPreview(true);

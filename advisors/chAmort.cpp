@@ -39,6 +39,7 @@ void SetAxisRange(TChartAxis* Axis, double Low, double High) {
 TAmortCharts::TAmortCharts(TComponent* AOwner, const TAmortSchedule& Schedule) : TForm(AOwner) {
     SetName("AmortCharts");
     SetCaption("Amortization Charts");
+    SetHelpContext(207);
     SetPosition(poScreenCenter);
     SetKeyPreview(true);
     SetClientWidth(620);

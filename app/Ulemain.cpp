@@ -110,6 +110,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {
     SetCalcHost(this);
     SetName("MainForm");
     SetCaption("Vantrel Plus");
+    SetHelpContext(106);
     SetFormBorderStyle(bsSingle);
     SetBorderIcons({biSystemMenu, biMinimize});
     SetPosition(poScreenCenter);

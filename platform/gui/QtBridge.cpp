@@ -40,6 +40,8 @@ int windowSystemActivation = 0;
 // Alt held with numeric-pad digits composes a character code, typed when Alt is released.
 bool composing = false;
 int composedCode = 0;
+// Alt pressed with no other key or button since: its release opens the menu bar.
+bool menuKeyAlone = false;
 
 class QtEventBridge : public QObject {
 public:
@@ -177,6 +179,10 @@ void TranslateKeyPress(const QKeyEvent& event, TWinControl* target) {
     } else {
         composing = false;
     }
+    if (t.VirtualKey != VK_MENU)
+        menuKeyAlone = false;
+    else if (!event.isAutoRepeat())
+        menuKeyAlone = true;
     currentChar = t.Char;
     currentQtKey = event.key();
     currentVirtualKey = t.VirtualKey;
@@ -199,6 +205,7 @@ void TranslateKeyRelease(const QKeyEvent& event, TWinControl* target) {
     currentQtKey = event.key();
     currentModifiers = event.modifiers();
     SendMessage(handle, sys ? WM_SYSKEYUP : WM_KEYUP, t.VirtualKey, t.KeyData);
+    if (t.VirtualKey == VK_MENU) menuKeyAlone = false;
     if (t.VirtualKey == VK_MENU && composing && composedCode >= 0)
         PostInputMessage(handle, WM_CHAR, static_cast<WPARAM>(composedCode & 0xFF), 1);
     if (t.VirtualKey == VK_MENU) composing = false;
@@ -283,6 +290,7 @@ WPARAM MouseKeys(const QMouseEvent& event) {
 }
 
 void TranslateMouse(QMouseEvent* event, TWinControl* receiver) {
+    if (event->type() != QEvent::MouseMove) menuKeyAlone = false;
     UpdateModifierKeys(event->modifiers());
     UpdateButtonKeys(event->buttons());
     const QPoint global = event->globalPosition().toPoint();
@@ -789,9 +797,23 @@ bool PassMouse(TWinControl* control, QWidget* widget, const TMessage& m) {
     return true;
 }
 
+// The wheel to a native widget (a list, a memo, a combo box), which scrolls itself; the result
+// tells whether it took the turn.
+bool PassWheel(QWidget* widget, TMessage& m) {
+    const TWMMouseWheel wheel = TWMMouseWheel::From(m);
+    const QPoint global(wheel.XPos, wheel.YPos);
+    QWheelEvent e(widget->mapFromGlobal(QPointF(global)), QPointF(global), QPoint(),
+                  QPoint(0, wheel.WheelDelta), ButtonsFromKeys(wheel.Keys), ModifiersFromKeyState(),
+                  Qt::NoScrollPhase, false);
+    e.setAccepted(false);
+    SendToNative(widget, &e);
+    m.Result = e.isAccepted() ? 1 : 0;
+    return true;
+}
+
 } // namespace
 
-bool PassToNative(TWinControl* control, const TMessage& message) {
+bool PassToNative(TWinControl* control, TMessage& message) {
     QWidget* widget = control->Impl()->Widget;
     if (!widget) return false;
     switch (message.Msg) {
@@ -808,6 +830,7 @@ bool PassToNative(TWinControl* control, const TMessage& message) {
     case WM_RBUTTONUP:
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP: return PassMouse(control, widget, message);
+    case WM_MOUSEWHEEL: return PassWheel(widget, message);
     default: return false;
     }
 }
@@ -823,6 +846,10 @@ bool PreTranslateChar(TWinControl* control, TMessage& message) {
     const LRESULT code = control->Perform(WM_GETDLGCODE, 0, 0);
     if (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) return false;
     return form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam) != 0;
+}
+
+bool MenuKeyPressedAlone() {
+    return menuKeyAlone;
 }
 
 bool ActivatedByWindowSystem() {

@@ -432,13 +432,14 @@ TEST_F(AmortForm, TheBuildLeavesNoProgressFormAndTheCursorBack) {
 namespace {
 
 TEST_F(AmortForm, AnotherCountryGetsItsMoneyAndDateMasks) {
-    WriteAll(home / "WIN.INI", "[intl]\niCountry=49\nsShortDate=dd.MM.yy\nsDate=.\n");
+    WriteAll(home / "WIN.INI",
+             "[intl]\niCountry=49\nsShortDate=dd.MM.yy\nsDate=.\nsCurrency=\x80\niCurrency=3\n");
     LoadRegionalSettings();
     VcIntlSup().ReadWindowsIntl();
     Masks = std::make_unique<TMasks>();
     {
         TcLoAmort german(nullptr, options);
-        EXPECT_EQ(german.PV->PictureMask(), "#,###,###.##CCC");
+        EXPECT_EQ(german.PV->PictureMask(), "###,###,###.##CC");
         EXPECT_EQ(german.OrgDate->PictureMask(), "dd/mm/yyyy");
         EXPECT_EQ(german.FrstPmtDate->PictureMask(), "dd/mm/yyyy");
         EXPECT_EQ(german.DateCell->PictureMask(), "dd/mm/yyyy");
