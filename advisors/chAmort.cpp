@@ -53,7 +53,7 @@ TAmortCharts::TAmortCharts(TComponent* AOwner, const TAmortSchedule& Schedule) :
     Notebook1->SetBounds(4, 4, 612, 396);
     TStringList pages;
     pages.Add("Allocation by &Amount");
-    pages.Add("Allocation by &Percent");
+    pages.Add("Allocation by P&ercent");
     pages.Add("&Running Totals");
     Notebook1->SetPages(&pages);
     Notebook1->SetTabWidth(200);

@@ -1066,8 +1066,7 @@ void TWinControl::DefaultHandler(TMessage& Message) {
     const bool f10 = m.Msg == WM_SYSKEYDOWN && m.WParam == VK_F10 &&
                      !KeyDataToShiftState(static_cast<LongInt>(m.LParam)).Contains(ssShift);
     if (f10 || (m.Msg == WM_SYSKEYUP && m.WParam == VK_MENU && MenuKeyPressedAlone())) {
-        if (TCustomForm* form = GetParentForm(this))
-            form->Perform(WM_SYSCOMMAND, SC_KEYMENU, 0);
+        if (TCustomForm* form = GetParentForm(this)) form->Perform(WM_SYSCOMMAND, SC_KEYMENU, 0);
         return;
     }
     if (m.Msg == WM_KEYDOWN && m.WParam == VK_F1 &&

@@ -797,23 +797,9 @@ bool PassMouse(TWinControl* control, QWidget* widget, const TMessage& m) {
     return true;
 }
 
-// The wheel to a native widget (a list, a memo, a combo box), which scrolls itself; the result
-// tells whether it took the turn.
-bool PassWheel(QWidget* widget, TMessage& m) {
-    const TWMMouseWheel wheel = TWMMouseWheel::From(m);
-    const QPoint global(wheel.XPos, wheel.YPos);
-    QWheelEvent e(widget->mapFromGlobal(QPointF(global)), QPointF(global), QPoint(),
-                  QPoint(0, wheel.WheelDelta), ButtonsFromKeys(wheel.Keys), ModifiersFromKeyState(),
-                  Qt::NoScrollPhase, false);
-    e.setAccepted(false);
-    SendToNative(widget, &e);
-    m.Result = e.isAccepted() ? 1 : 0;
-    return true;
-}
-
 } // namespace
 
-bool PassToNative(TWinControl* control, TMessage& message) {
+bool PassToNative(TWinControl* control, const TMessage& message) {
     QWidget* widget = control->Impl()->Widget;
     if (!widget) return false;
     switch (message.Msg) {
@@ -830,7 +816,6 @@ bool PassToNative(TWinControl* control, TMessage& message) {
     case WM_RBUTTONUP:
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP: return PassMouse(control, widget, message);
-    case WM_MOUSEWHEEL: return PassWheel(widget, message);
     default: return false;
     }
 }

@@ -131,9 +131,8 @@ void ProcessWindowSystemEvents(QEventLoop::ProcessEventsFlags Flags);
 // True while Alt is held and no other key or mouse button was pressed since (its release opens
 // the menu bar, as on every desktop).
 bool MenuKeyPressedAlone();
-// Gives the native widget of a control the input message that reached the default handling
-// (for the wheel, the result tells whether the widget took it).
-bool PassToNative(TWinControl* control, TMessage& message);
+// Gives the native widget of a control the input message that reached the default handling.
+bool PassToNative(TWinControl* control, const TMessage& message);
 
 // What has been drawn on the screen through GetDC(0) (empty before the first use).
 QImage ScreenOverlayImage();

@@ -49,7 +49,6 @@ TIniLine ParseLine(std::string text) {
     return line;
 }
 
-
 [[noreturn]] void RaiseWriteError(const std::string& fileName, const std::string& reason) {
     throw EIniFileException("Unable to write to %s: %s", {fileName, reason});
 }
@@ -400,8 +399,8 @@ namespace {
 
 // Fills Strings with one line per value of the section of the file, made from the value's line.
 template <typename TLineText>
-void ListSectionValues(const TIniDocument& document, const std::string& Section,
-                       TStrings* Strings, TLineText lineText) {
+void ListSectionValues(const TIniDocument& document, const std::string& Section, TStrings* Strings,
+                       TLineText lineText) {
     Strings->BeginUpdate();
     Strings->Clear();
     if (const int header = document.FindSection(Trim(Section)); header >= 0)

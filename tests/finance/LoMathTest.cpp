@@ -278,10 +278,10 @@ TEST(LoMathMasks, MoneyPictureFollowsTheCurrencySettings) {
         const char* Picture;
     };
     TVcIntlSup intl;
-    for (const TCase& c : {TCase{"$", 0, "$###,###,###.##"}, TCase{"\xA3", 0, "$###,###,###.##"},
-                           TCase{"CHF", 2, "$$$$###,###,###.##"},
-                           TCase{"\x80", 3, "###,###,###.##CC"}, TCase{"kr", 1, "###,###,###.##CC"},
-                           TCase{"", 0, "###,###,###.##"}}) {
+    for (const TCase& c :
+         {TCase{"$", 0, "$###,###,###.##"}, TCase{"\xA3", 0, "$###,###,###.##"},
+          TCase{"CHF", 2, "$$$$###,###,###.##"}, TCase{"\x80", 3, "###,###,###.##CC"},
+          TCase{"kr", 1, "###,###,###.##CC"}, TCase{"", 0, "###,###,###.##"}}) {
         intl.CurrencyPrefix = intl.CurrencySuffix = c.Currency;
         intl.CurrencyPlacement = static_cast<Byte>(c.Placement);
         if (c.Placement == 2) intl.CurrencyPrefix += ' ';
@@ -307,7 +307,8 @@ TEST(LoMathMasks, MoneyTextsFollowTheRegionalSettings) {
     EXPECT_EQ(MoneyText(-1234567890.125), "-1.234.567.890,13 \x80");
     use('.', '\x92', "CHF ", "CHF", 2);
     EXPECT_EQ(MoneyText(733.76), "CHF 733.76");
-    EXPECT_EQ(MoneyText(164153.6), "CHF 164\x92" "153.60");
+    EXPECT_EQ(MoneyText(164153.6), "CHF 164\x92"
+                                   "153.60");
     EXPECT_EQ(MoneyText(-5), "-CHF 5.00");
     use('.', ',', "$", "$", 0);
     EXPECT_EQ(MoneyText(1234567890123.0), "$1,234,567,890,123.00");
