@@ -238,7 +238,8 @@ TComboBox* TCalcForm::AddRowChoice(const std::string& Name, int Row, int HelpCon
 }
 
 void TCalcForm::UseCountryMoneyMask(std::initializer_list<TVcNumericField*> Fields) {
-    if (!Masks || Masks->Country() == 1) return;
+    // Every country, the United States included: its currency may be other than "$".
+    if (!Masks) return;
     std::string mask;
     Masks->GetCurrencyMask(mask);
     for (TVcNumericField* field : Fields)

@@ -382,10 +382,11 @@ void TcLoAmort::BuildReportSystem() {
 }
 
 void TcLoAmort::ApplyCountryMasks() {
-    if (!Masks || Masks->Country() == 1) return;
+    if (!Masks) return;
     std::string mask;
     Masks->GetCurrencyMask(mask);
     PV->SetPictureMask(mask);
+    if (Masks->Country() == 1) return;
     Masks->GetDateMask(true, mask);
     OrgDate->SetPictureMask(mask);
     FrstPmtDate->SetPictureMask(mask);

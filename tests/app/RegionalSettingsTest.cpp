@@ -18,6 +18,10 @@
 
 namespace {
 
+TLocaleInfo Kenyan() {
+    return SampleLocale("sw_KE.UTF-8", ".", ",", "Ksh", 1, 0, 1, "%d/%m/%Y", "%H:%M:%S");
+}
+
 struct TCountryCase {
     const char* Name;
     TLocaleInfo (*Locale)();
@@ -85,6 +89,10 @@ const TCountryCase Countries[] = {
      "\xA5"
      "145,584.80",
      "20261224", "2026/12/24"},
+    // A territory without a country code of its own keeps the United States' code 1, and the
+    // American date mask, but shows its own currency.
+    {"sw_KE", Kenyan, ".", "Ksh100,000.00", "Ksh100,000.55", "Ksh0.00", "7.2500", "Ksh682.18",
+     "Ksh145,584.80", "122426", "12/24/26"},
 };
 
 class RegionalSettingsTest : public AppTest, public ::testing::WithParamInterface<TCountryCase> {
