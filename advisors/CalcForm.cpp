@@ -310,7 +310,8 @@ TComboBox* TCalcForm::AddRowChoice(const std::string& Name, int Row, int HelpCon
 }
 
 void TCalcForm::UseCountryMoneyMask(std::initializer_list<TVcNumericField*> Fields) {
-    if (!Masks || Masks->Country() == 1) return;
+    // Every country, the United States included: its currency may be other than "$".
+    if (!Masks) return;
     std::string mask;
     Masks->GetCurrencyMask(mask);
     for (TVcNumericField* field : Fields)
@@ -366,6 +367,7 @@ std::unique_ptr<TTransferRecord> TCalcForm::CurrentValues() {
 
 void TCalcForm::FormShow(TObject*) {
     RecordToControls();
+    SetHelpContext(FormHelpContext()); // F1 where no control has a topic of its own
     const struct {
         TButton* Button;
         const char* Hint;

@@ -631,6 +631,7 @@ TLoanInfo::TLoanInfo(TComponent* AOwner, const std::string& Folder)
     : TForm(AOwner), folder_(Folder) {
     SetName("LoanInfo");
     SetCaption("Personal Information");
+    SetHelpContext(136);
     SetFormBorderStyle(bsDialog);
     SetPosition(poOwnerFormCenter);
     SetClientWidth(DialogWidth);

@@ -56,9 +56,9 @@ void PutDefaultDates(std::span<Byte> data) {
 const TRecordLayout& Layout() {
     static const TRecordLayout layout{
         D::Size,
-        {"&Amount of Loan?:", "Initial &Periods (#)?:", "Initial &Rate (%)?:", "Poin&ts (%)?:",
+        {"&Amount of Loan?:", "&Initial Periods (#)?:", "Initial &Rate (%)?:", "Poin&ts (%)?:",
          "Ori&gination Date?:", "Payme&nt Period?:", "1st Payment &Date?:",
-         "Compounding Perio&d?:"},
+         "Co&mpounding Period?:"},
         {{D::PYR, &PaymentFrequencyList, DefaultFrequency - 1},
          {D::CmpPYR, &FrequencyList, DefaultFrequency}},
         {{D::Totals, {"Annual Totals:", "Running Totals:"}}}};
@@ -126,6 +126,7 @@ void TcLoAmort::FreeRecord() {
 TcLoAmort::TcLoAmort(TComponent* AOwner, TAmortOpt* Options) : TForm(AOwner), options_(Options) {
     SetName("AmortForm");
     SetCaption("Amortization Schedule");
+    SetHelpContext(110);
     SetFormBorderStyle(bsSingle);
     SetBorderIcons({biSystemMenu, biMinimize});
     SetKeyPreview(true);
@@ -238,12 +239,14 @@ TButton* TcLoAmort::AddButton(TWinControl* Parent, const std::string& Name, cons
 }
 
 void TcLoAmort::BuildButtons() {
-    CalcBTN = AddButton(this, "CalcBTN", "&Calc", [this](TObject* s) { CalcBTNClick(s); });
+    // Calc, Charts and Help leave Alt and their letters to the menu bar's commands of the same
+    // name; Open leaves the O to the Options menu.
+    CalcBTN = AddButton(this, "CalcBTN", "Calc", [this](TObject* s) { CalcBTNClick(s); });
     SaveBTN = AddButton(this, "SaveBTN", "Sa&ve", [this](TObject* s) { SaveBTNClick(s); });
-    OpenBTN = AddButton(this, "OpenBTN", "&Open", [this](TObject* s) { OpenBTNClick(s); });
+    OpenBTN = AddButton(this, "OpenBTN", "Op&en", [this](TObject* s) { OpenBTNClick(s); });
     PrintBTN = AddButton(this, "PrintBTN", "&Print", [this](TObject* s) { PrintBTNClick(s); });
-    ChartBTN = AddButton(this, "ChartBTN", "Chart&s", [this](TObject* s) { ChartBTNClick(s); });
-    HelpBTN = AddButton(this, "HelpBTN", "&Help", [this](TObject* s) { HelpBTNClick(s); });
+    ChartBTN = AddButton(this, "ChartBTN", "Charts", [this](TObject* s) { ChartBTNClick(s); });
+    HelpBTN = AddButton(this, "HelpBTN", "Help", [this](TObject* s) { HelpBTNClick(s); });
     CloseBTN = AddButton(this, "CloseBTN", "Close", [this](TObject* s) { CloseBTNClick(s); });
     int left = 8;
     for (TButton* button : {CalcBTN, SaveBTN, OpenBTN, PrintBTN, ChartBTN, HelpBTN, CloseBTN}) {
@@ -379,10 +382,11 @@ void TcLoAmort::BuildReportSystem() {
 }
 
 void TcLoAmort::ApplyCountryMasks() {
-    if (!Masks || Masks->Country() == 1) return;
+    if (!Masks) return;
     std::string mask;
     Masks->GetCurrencyMask(mask);
     PV->SetPictureMask(mask);
+    if (Masks->Country() == 1) return;
     Masks->GetDateMask(true, mask);
     OrgDate->SetPictureMask(mask);
     FrstPmtDate->SetPictureMask(mask);

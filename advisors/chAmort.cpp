@@ -39,6 +39,7 @@ void SetAxisRange(TChartAxis* Axis, double Low, double High) {
 TAmortCharts::TAmortCharts(TComponent* AOwner, const TAmortSchedule& Schedule) : TForm(AOwner) {
     SetName("AmortCharts");
     SetCaption("Amortization Charts");
+    SetHelpContext(207);
     SetPosition(poScreenCenter);
     SetKeyPreview(true);
     SetClientWidth(620);
@@ -52,7 +53,7 @@ TAmortCharts::TAmortCharts(TComponent* AOwner, const TAmortSchedule& Schedule) :
     Notebook1->SetBounds(4, 4, 612, 396);
     TStringList pages;
     pages.Add("Allocation by &Amount");
-    pages.Add("Allocation by &Percent");
+    pages.Add("Allocation by P&ercent");
     pages.Add("&Running Totals");
     Notebook1->SetPages(&pages);
     Notebook1->SetTabWidth(200);

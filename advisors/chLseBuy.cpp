@@ -66,6 +66,7 @@ std::array<TBreakEvenSeries, BreakEvenChartCount> BreakEvenSeries(const TLeaseBu
 TchLeaseBuy::TchLeaseBuy(TComponent* AOwner, const TLeaseBuyData* Data) : TForm(AOwner) {
     SetName("chLeaseBuy");
     SetCaption("Lease vs. Buy Break-Even Charts");
+    SetHelpContext(208);
     SetClientWidth(640);
     SetClientHeight(440);
     SetKeyPreview(true);

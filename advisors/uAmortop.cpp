@@ -40,6 +40,7 @@ constexpr int RowHeight = 32;
 TAmortOpt::TAmortOpt(TComponent* AOwner) : TForm(AOwner) {
     SetName("AmortOpt");
     SetCaption("Options");
+    SetHelpContext(110);
     SetFormBorderStyle(bsDialog);
     SetPosition(poOwnerFormCenter);
     SetClientWidth(344);

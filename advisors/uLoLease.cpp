@@ -710,7 +710,7 @@ const TRecordLayout& TaLeaseBuy::RecordLayout() const {
          {D::Page3,
           {"&Business use and depreciation of the asset affects taxes...",
            "which naturally affects the analysis.", "&Will this asset be depreciated? (Y/N):",
-           "&Depreciable life in years?:", "D&epreciation method used?:", "&Section 179 Expense?:",
+           "&Depreciable life in years?:", "Depreciation &method used?:", "&Section 179 Expense?:",
            "Deduct lease's &acquisition costs when?:", "&Lease's sales tax paid when?:",
            "Is &the asset an auto? (Y/N):", "Is the asset a listed &property? (Y/N):"}}},
         {D::Memo}};

@@ -110,6 +110,7 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {
     SetCalcHost(this);
     SetName("MainForm");
     SetCaption("Vantrel Plus");
+    SetHelpContext(106);
     SetFormBorderStyle(bsSingle);
     SetBorderIcons({biSystemMenu, biMinimize});
     SetPosition(poScreenCenter);
@@ -230,9 +231,9 @@ void TMainForm::BuildMenus() {
                                   [this](TObject* s) { ColorBackgroundClick(s); });
     AddItem(options, "P&rinter Fonts...", scNone, [this](TObject* s) { PrinterFontsClick(s); });
 
-    TMenuItem* view = menu("View");
+    TMenuItem* view = menu("&View");
     mnuToolbar =
-        AddPreference(view, "Toolbar", "TOOLBAR", true, [this](TObject* s) { ToolbarClick(s); });
+        AddPreference(view, "&Toolbar", "TOOLBAR", true, [this](TObject* s) { ToolbarClick(s); });
 
     W1 = menu("&Windows");
 

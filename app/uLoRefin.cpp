@@ -216,11 +216,11 @@ const TRecordLayout& TcLoReFin::RecordLayout() const {
          {D::Deduct, &DeductibleList, 0},
          {D::PntsAre, &PointsPaidList, 0}},
         {{D::PossibleCaptions,
-          {"Possible Financing", "New Loan Amount?:", "&Total Periods? (#):", "Annual &Rate? (%):",
-           "Payme&nt Period?:", "P&oints:?", "Misc. Closing Costs?:", "Prepayment Penalty?:"}},
+          {"Possible Financing", "New Loan Amount?:", "&Total Periods? (#):", "Annua&l Rate? (%):",
+           "Pa&yment Period?:", "P&oints:?", "Misc. Closing Costs?:", "Prepayment Penalty?:"}},
          // "&&": the "&" of the text (the label shows one; the copy takes the first out).
          {D::TermCaptions,
-          {"Interest && Points are?:", "Poi&nts are?:", "Property &Sold After? (Yrs):",
+          {"Interest && Points are?:", "Points &are?:", "Property &Sold After? (Yrs):",
            "Projected Tax Bracket?:", "Discount Rate (%)?:"}}},
         {D::Memo}};
     return layout;

@@ -1,6 +1,7 @@
 #include "finance/LoMath.h"
 
 #include "controls/entry/VcIntl.h"
+#include "finance/LoUtil.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Numbers.h"
@@ -331,34 +332,13 @@ TMasks::TMasks() {
 }
 
 void TMasks::ChooseMasks() {
-    currencyMask_ = CurrencyMaskOf(country_);
+    currencyMask_ = MoneyPicture(VcIntlSup());
     rateMask_ = "##.####";
     countMask_ = "999,999";
 }
 
-std::string TMasks::CurrencyMaskOf(Word country) {
-    switch (country) {
-    case 32:
-    case 46:
-    case 49:
-    case 354:
-    case 358: return "#,###,###.##CCC";
-    case 31: return "c###,###,###.##";
-    case 33: return "##,###,###.##CC";
-    case 34: return "###,###,###.CCC";
-    case 39: return "CC#,###,###,###";
-    case 41:
-    case 43: return "cc##,###,###.##";
-    case 45:
-    case 47:
-    case 55: return "ccc#,###,###.##";
-    case 351: return "###,###.##CCCCC";
-    default: return "$###,###,###.##";
-    }
-}
-
 void TMasks::GetCurrencyMask(std::string& mask) const {
-    mask = currencyMask_.substr(0, 15);
+    mask = currencyMask_;
 }
 
 void TMasks::GetDateMask(bool forceCentury, std::string& mask) const {

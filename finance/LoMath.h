@@ -127,8 +127,11 @@ public:
     // Reads "iCountry" of the profile's "intl" section and chooses the masks.
     TMasks();
 
+    // The money picture follows the international settings' currency text and placement
+    // (MoneyPicture in LoUtil.h), so that every currency the profile can name fits and stands
+    // on its side of the amount.
     void ChooseMasks();
-    // The money picture, at most 15 characters.
+    // The money picture: at most 20 characters (a currency text of five and its blank).
     void GetCurrencyMask(std::string& mask) const;
     // The default date picture of the international settings, with a four-digit year when
     // forceCentury, at most 10 characters.
@@ -138,8 +141,6 @@ public:
     const std::string& RateMask() const { return rateMask_; }
     const std::string& CountMask() const { return countMask_; }
     Word Country() const { return country_; }
-    // The money picture of a Windows country code.
-    static std::string CurrencyMaskOf(Word country);
 
 private:
     std::string currencyMask_;

@@ -65,8 +65,7 @@ std::string LayOutField(const std::string& field, char decimalChar, char commaCh
     const std::string fixed = FixedText(value, decimals);
     std::string integer = fixed.substr(0, fixed.find('.'));
     if (integer == "0" && integerPlaces == 0) integer.clear();
-    if (field.find('$') != std::string::npos && !leftCurrency.empty())
-        integer.insert(0, 1, leftCurrency[0]);
+    if (field.find('$') != std::string::npos) integer.insert(0, leftCurrency);
     bool overflow = !std::isfinite(value);
     if (negative && !hasSign) {
         if (fill == ' ')
@@ -264,13 +263,21 @@ std::string PictureText(const char* picture, double value) {
     return trimmed;
 }
 
+std::string MoneyPicture(const TVcIntlSup& intl) {
+    const std::string number = "###,###,###.##";
+    if (intl.CurrencyPlacement == 1 || intl.CurrencyPlacement == 3)
+        return number + std::string(intl.CurrencySuffix.size(), 'C');
+    return std::string(intl.CurrencyPrefix.size(), '$') + number;
+}
+
 std::string MoneyText(double value) {
     const double magnitude = std::fabs(value) + 0.005; // as rounded to cents
     int places = value <= -0.005 ? 2 : 1;
     for (double power = 10.0; magnitude >= power && std::isfinite(power); power *= 10.0)
         ++places;
-    std::string picture = "$###,###,###.##";
+    std::string picture = MoneyPicture(VcIntlSup());
+    const std::size_t digits = picture.find('#');
     for (int held = 9; held < places; held += 3)
-        picture.insert(1, "###,");
+        picture.insert(digits, "###,");
     return PictureText(picture.c_str(), value);
 }

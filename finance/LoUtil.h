@@ -4,6 +4,8 @@
 
 #include <string>
 
+class TVcIntlSup;
+
 // Upper case of one Windows-1252 character.
 char CharUpperAnsi(char ch);
 // n copies of ch.
@@ -25,8 +27,11 @@ bool StrHasChar(const std::string& s, char ch);
 // it (blank-padded to the width when pad), rest the text after it without leading blanks.
 // A width below 1 puts the whole text on the line.
 void WordWrapLine(std::string& line, const std::string& s, std::string& rest, bool pad, int width);
-// Lays out value by a number picture (see the source for the picture characters), with the given
-// decimal and thousands characters and left-hand ("c") and right-hand ("C") currency texts.
+// Lays out value by a number picture with the given decimal and thousands characters and
+// left-hand and right-hand currency texts. Picture characters: "#" a digit place (blank fill),
+// "@" zero fill, "*" star fill, "$" a digit place and the left currency text floating before the
+// digits, "+" "-" sign places, "," thousands, "." the point; "c" and "C" places hold the left and
+// right currency texts at the picture's ends.
 void FormatNumberCore(std::string& dest, const std::string& picture, char decimalChar,
                       char commaChar, const std::string& leftCurrency,
                       const std::string& rightCurrency, double value);
@@ -36,9 +41,15 @@ void FormatNumberText(std::string& dest, const std::string& picture, char decima
 // The value laid out by a picture with the international settings' separators and currency,
 // without its leading blanks: the money and number texts of the narratives.
 std::string PictureText(const char* picture, double value);
-// The money text: the picture "$###,###,###.##" holds nine integer places, the minus sign taking
-// one of them; it gets one more group of thousands in front for every three places an amount
-// needs beyond them, so that sums of any size are written out.
+// The money picture of the international settings: nine integer places in groups of three and
+// two decimals, with the currency where the settings place it: a run of "$" as long as the
+// currency prefix in front (the prefix floats against the digits, "$###,###,###.##" for "$"), or
+// a run of "C" as long as the currency suffix behind ("###,###,###.##CC" for " \x80"). The money
+// fields' masks and the money texts share it.
+std::string MoneyPicture(const TVcIntlSup& intl);
+// The money text: the money picture holds nine integer places, the minus sign taking one of
+// them; it gets one more group of thousands in front for every three places an amount needs
+// beyond them, so that sums of any size are written out.
 std::string MoneyText(double value);
 // Inserts ins before the 0-based pos (clamped to the length) / deletes the character at pos.
 void InsertStrZ(std::string& s, const std::string& ins, int pos);

@@ -60,7 +60,7 @@ void TRPDevice::BuildPrinterList() {
     listBuilt_ = true;
     TPrinterProfileLock lock;
     TStringList devices;
-    TIniFile(ProfileFileName()).ReadSection("devices", &devices);
+    TIniFile(ProfileFileName(), ProfileEncoding).ReadSection("devices", &devices);
     for (int i = 0; i < devices.Count(); ++i) {
         const std::string device = devices[i];
         std::vector<std::string> tokens = ProfileTokens(GetProfileString("devices", device, ""));

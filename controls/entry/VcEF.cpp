@@ -819,7 +819,7 @@ std::string TVcBaseEntryField::ValueToText(const Byte* Raw) const {
     if (kind == fsChar) return std::string(1, static_cast<char>(Raw[0]));
     if (IsIntegerKind(kind) || kind == fsComp)
         return IntToStr(static_cast<Int64>(RawToNumber(Raw, kind)));
-    if (IsRealKind(kind)) return FloatToStr(static_cast<double>(RawToNumber(Raw, kind)));
+    if (IsRealKind(kind)) return PlainFloatToStr(static_cast<double>(RawToNumber(Raw, kind)));
     if (kind == fsDate)
         return intl_->DateToDateString(intl_->DefaultDatePicture(false),
                                        static_cast<TDayNumber>(RawToNumber(Raw, kind)), false);

@@ -4,7 +4,6 @@
 #include "controls/entry/VcExcept.h"
 #include "controls/entry/VcMsg.h"
 #include "controls/entry/VcUtil.h"
-#include "platform/rtl/Format.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
 
@@ -30,7 +29,9 @@ bool IsExtendCommand(Word command) {
 } // namespace
 
 std::string RealValueText(long double Value, int Total, int Decimals, bool TrimZeros) {
-    std::string text = Format("%*.*f", {Total, Decimals, static_cast<double>(Value)});
+    std::string text = PlainFloatToStrF(static_cast<double>(Value), ffFixed, 18, Decimals);
+    if (static_cast<int>(text.size()) < Total)
+        text.insert(0, static_cast<std::size_t>(Total) - text.size(), ' ');
     if (TrimZeros && HasChar(text, '.'))
         PCharTrimZeros(text);
     else

@@ -2,7 +2,6 @@
 
 #include "controls/entry/VcPB.h"
 #include "controls/entry/VcUtil.h"
-#include "platform/rtl/Format.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Regional.h"
 #include "platform/rtl/Strings.h"
@@ -115,13 +114,11 @@ std::string TVcCustomPictureLabel::FormatFloat() const {
     int total = 0;
     int decimals = 0;
     formatter_->GetPictureDigits(total, decimals);
-    std::string text = Trim(Format("%.*f", {decimals, floatValue_}));
+    std::string text = PlainFloatToStrF(floatValue_, ffFixed, 18, decimals);
     if (static_cast<int>(text.size()) <= total) return formatter_->MergeWithPicture(text);
     // Too long for the picture: exponent form.
     const int width = decimals > 0 && total > decimals + 9 ? decimals + 9 : total;
-    text = FloatToStrF(floatValue_, ffExponent, std::clamp(width - 7, 1, 18), 0);
-    std::replace(text.begin(), text.end(), FormatSettings().DecimalSeparator, '.');
-    text = Trim(text);
+    text = PlainFloatToStrF(floatValue_, ffExponent, std::clamp(width - 7, 1, 18), 0);
     TrimExponentZeros(text);
     return formatter_->LocalizeDecimal(text);
 }

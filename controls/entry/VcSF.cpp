@@ -4,7 +4,6 @@
 #include "controls/entry/VcMsg.h"
 #include "controls/entry/VcUtil.h"
 #include "platform/rtl/Numbers.h"
-#include "platform/rtl/Regional.h"
 #include "platform/rtl/Strings.h"
 
 #include <algorithm>
@@ -116,16 +115,11 @@ std::string TVcCustomSimpleField::IntegerText(Int64 Value) const {
 }
 
 std::string TVcCustomSimpleField::RealText(long double Value) const {
-    const char systemPoint = FormatSettings().DecimalSeparator;
-    const auto withPoint = [systemPoint](std::string s) {
-        std::replace(s.begin(), s.end(), systemPoint, '.');
-        return s;
-    };
     const int max = MaxLength();
     const int places = DecimalPlaces();
     std::string text;
     if (pictureMask_ != 'E') {
-        text = withPoint(FloatToStrF(static_cast<double>(Value), ffFixed, 18, places));
+        text = PlainFloatToStrF(static_cast<double>(Value), ffFixed, 18, places);
         // Too many digits for the fixed form: the runtime gave an exponent form.
         if (text.find('E') != std::string::npos)
             text.clear();
@@ -136,7 +130,7 @@ std::string TVcCustomSimpleField::RealText(long double Value) const {
         const int width = places != 0 && places + 9 < max ? places + 9 : max;
         // "-d.ddE+dddd": the rest of the width holds the decimals of the mantissa.
         const int digits = std::clamp(width - 8, 1, 18);
-        text = withPoint(FloatToStrF(static_cast<double>(Value), ffExponent, digits, 0));
+        text = PlainFloatToStrF(static_cast<double>(Value), ffExponent, digits, 0);
         PCharTrim(text);
         TrimExponentZeros(text);
     }

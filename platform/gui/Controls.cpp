@@ -67,6 +67,33 @@ TShiftState KeyDataToShiftState(LongInt KeyData) {
     return s;
 }
 
+namespace {
+
+// The wheel scrolls a window that shows a vertical scroll bar, three lines a notch as Win32's
+// lists and views do; false when there is nothing to scroll (the wheel then goes to the parent).
+bool ScrollByWheel(TWinControl* control, const TMessage& message) {
+    if (!control->Impl()->Bars[SB_VERT].Visible()) return false;
+    const int delta = TWMMouseWheel::From(message).WheelDelta;
+    int lines = delta * WheelLines / WHEEL_DELTA;
+    if (lines == 0 && delta != 0) lines = delta > 0 ? 1 : -1;
+    const WPARAM code = lines > 0 ? SB_LINEUP : SB_LINEDOWN;
+    for (int i = 0; i < std::abs(lines); ++i)
+        control->Perform(WM_VSCROLL, code, 0);
+    return lines != 0;
+}
+
+} // namespace
+
+void ShowContextHelp(TControl* Control) {
+    if (!Application) return;
+    for (TControl* c = Control; c; c = c->Parent())
+        if (c->HelpContext() != 0) {
+            Application->HelpContext(c->HelpContext());
+            return;
+        }
+    Application->HelpCommand(HELP_CONTENTS, 0);
+}
+
 TShiftState KeysToShiftState(WPARAM Keys) {
     TShiftState s;
     if (Keys & MK_SHIFT) s.Include(ssShift);
@@ -1040,6 +1067,18 @@ void TWinControl::DefaultHandler(TMessage& Message) {
             PostMessage(form->Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
         return;
     }
+    // F10, and Alt pressed and released alone, open the form's menu bar.
+    const bool f10 = m.Msg == WM_SYSKEYDOWN && m.WParam == VK_F10 &&
+                     !KeyDataToShiftState(static_cast<LongInt>(m.LParam)).Contains(ssShift);
+    if (f10 || (m.Msg == WM_SYSKEYUP && m.WParam == VK_MENU && MenuKeyPressedAlone())) {
+        if (TCustomForm* form = GetParentForm(this)) form->Perform(WM_SYSCOMMAND, SC_KEYMENU, 0);
+        return;
+    }
+    if (m.Msg == WM_KEYDOWN && m.WParam == VK_F1 &&
+        KeyDataToShiftState(static_cast<LongInt>(m.LParam)).Empty()) {
+        ShowContextHelp(this);
+        return;
+    }
     if (impl_->Native() && PassToNative(this, m)) return;
     switch (m.Msg) {
     case WM_ERASEBKGND: {
@@ -1061,6 +1100,7 @@ void TWinControl::DefaultHandler(TMessage& Message) {
         m.Result = 1;
         break;
     }
+    case WM_MOUSEWHEEL: m.Result = ScrollByWheel(this, m) ? 1 : 0; break;
     case WM_SYSCHAR:
         // An Alt+key nobody took: the form's menu gets it as a menu key.
         if (TCustomForm* form = GetParentForm(this))

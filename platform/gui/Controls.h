@@ -145,6 +145,9 @@ struct TCreateParams {
 
 // The shift state from the key data of a key message and the key-state table.
 TShiftState KeyDataToShiftState(LongInt KeyData);
+// Help for the control, as F1 gives it: the topic of the nearest control up the parent chain
+// (the form included) that has a help context, else the contents.
+void ShowContextHelp(TControl* Control);
 // The shift state from the MK_ flags of a mouse message (Alt from the key-state table).
 TShiftState KeysToShiftState(WPARAM Keys);
 // The form a control stands on (walking up its parents), or nullptr.

@@ -96,6 +96,17 @@ std::string HelpFilePath(const std::string& name) {
     return FindFileCaseInsensitive(DataFolder(), base);
 }
 
+// The topic's text as the viewer's document: its paragraphs wrap to the window, verbatim rows
+// keep their lines and blanks.
+QString HelpHtml(const std::string& text) {
+    QString html;
+    for (const THelpParagraph& paragraph : HelpParagraphs(text)) {
+        const QString escaped = AnsiToQString(paragraph.Text).toHtmlEscaped();
+        html += paragraph.Verbatim ? "<pre>" + escaped + "</pre>" : "<p>" + escaped + "</p>";
+    }
+    return html;
+}
+
 class TQtServices : public TUiServices {
 public:
     int MessageBox(const TMessageBoxRequest& r) override {
@@ -251,7 +262,7 @@ private:
             viewer_->resize(480, 360);
         }
         viewer_->setWindowTitle(AnsiToQString(title));
-        browser_->setPlainText(AnsiToQString(body));
+        browser_->setHtml(HelpHtml(body));
         viewer_->show();
         viewer_->raise();
     }
@@ -408,6 +419,28 @@ bool FindHelpTopic(const std::string& FileText, int Context, std::string& Title,
     if (!found) return false;
     Text = body;
     return true;
+}
+
+std::vector<THelpParagraph> HelpParagraphs(const std::string& Text) {
+    std::vector<THelpParagraph> paragraphs;
+    bool open = false; // the last paragraph still takes lines
+    std::istringstream in(Text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (Trim(line).empty()) {
+            open = false;
+            continue;
+        }
+        const bool verbatim = line[0] == ' ' || line[0] == '\t';
+        if (open && paragraphs.back().Verbatim == verbatim) {
+            paragraphs.back().Text += (verbatim ? "\n" : " ") + (verbatim ? line : Trim(line));
+        } else {
+            paragraphs.push_back({verbatim ? line : Trim(line), verbatim});
+            open = true;
+        }
+    }
+    return paragraphs;
 }
 
 // ============================================================================================

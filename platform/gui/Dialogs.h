@@ -156,6 +156,16 @@ int ShowMessageBox(const std::string& Text, const std::string& Caption, UINT Fla
 // Finds the topic of a context number in a help file's text; false when there is none.
 bool FindHelpTopic(const std::string& FileText, int Context, std::string& Title, std::string& Text);
 
+// One paragraph of a help topic as the viewer shows it.
+struct THelpParagraph {
+    std::string Text;
+    bool Verbatim = false; // rows of a list or table: shown line by line, blanks kept
+};
+// The paragraphs of a topic's text. Lines up to a blank line are one paragraph, joined with
+// single blanks so that the viewer wraps the paragraph to its window; lines that start with a
+// blank (the rows of a list or table) make a verbatim paragraph of their own, line by line.
+std::vector<THelpParagraph> HelpParagraphs(const std::string& Text);
+
 class TOpenDialog : public TComponent {
     VANTREL_CLASS(TOpenDialog, TComponent)
 

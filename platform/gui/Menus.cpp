@@ -394,7 +394,7 @@ void TMainMenu::MenuChanged() {
 }
 
 bool TMainMenu::DropDownAccel(Word Key) {
-    TMenuItem* top = FindAccelItem(Key);
+    TMenuItem* top = Key == 0 ? FirstMenu() : FindAccelItem(Key);
     if (!top) return false;
     if (top->OnClick) top->Click();
     if (top->Count() == 0) return true; // a command of the bar: nothing drops down
@@ -406,6 +406,13 @@ bool TMainMenu::DropDownAccel(Word Key) {
     for (QAction* action : Impl()->Bar->actions())
         if (action->text() == ActionText(top)) Impl()->Bar->setActiveAction(action);
     return true;
+}
+
+TMenuItem* TMainMenu::FirstMenu() const {
+    for (int i = 0; i < Items()->Count(); ++i)
+        if (TMenuItem* top = Items()->Items(i); top->Visible() && top->Enabled() && !top->IsLine())
+            return top;
+    return nullptr;
 }
 
 // ============================================================================================

@@ -131,11 +131,13 @@ class TMainMenu : public TMenu {
     TCustomForm* Form() const { return form_; }
     void SetForm(TCustomForm* Form);
     // Opens the top-level item with this mnemonic as a drop-down (through the popup hook when
-    // one is installed); false when no item has it.
+    // one is installed), the first one for Key 0 (F10 or Alt alone); false when no item has it.
     bool DropDownAccel(Word Key);
     void MenuChanged() override;
 
 private:
+    TMenuItem* FirstMenu() const;
+
     TCustomForm* form_ = nullptr;
 };
 

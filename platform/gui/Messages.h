@@ -339,6 +339,8 @@ struct TWMMouseWheel {
     void To(TMessage& m) const { m.Result = Result; }
 };
 constexpr int WHEEL_DELTA = 120;
+// Lines a scrolling view moves for one notch of the wheel, as Win32's default setting.
+constexpr int WheelLines = 3;
 
 struct TWMNCHitTest {
     UINT Msg = 0;

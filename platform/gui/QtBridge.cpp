@@ -41,6 +41,8 @@ int windowSystemActivation = 0;
 // Alt held with numeric-pad digits composes a character code, typed when Alt is released.
 bool composing = false;
 int composedCode = 0;
+// Alt pressed with no other key or button since: its release opens the menu bar.
+bool menuKeyAlone = false;
 
 class QtEventBridge : public QObject {
 public:
@@ -181,6 +183,10 @@ void TranslateKeyPress(const QKeyEvent& event, TWinControl* target) {
     } else {
         composing = false;
     }
+    if (t.VirtualKey != VK_MENU)
+        menuKeyAlone = false;
+    else if (!event.isAutoRepeat())
+        menuKeyAlone = true;
     currentChar = t.Char;
     currentQtKey = event.key();
     currentVirtualKey = t.VirtualKey;
@@ -203,6 +209,7 @@ void TranslateKeyRelease(const QKeyEvent& event, TWinControl* target) {
     currentQtKey = event.key();
     currentModifiers = event.modifiers();
     SendMessage(handle, sys ? WM_SYSKEYUP : WM_KEYUP, t.VirtualKey, t.KeyData);
+    if (t.VirtualKey == VK_MENU) menuKeyAlone = false;
     if (t.VirtualKey == VK_MENU && composing && composedCode >= 0)
         PostInputMessage(handle, WM_CHAR, static_cast<WPARAM>(composedCode & 0xFF), 1);
     if (t.VirtualKey == VK_MENU) composing = false;
@@ -288,6 +295,7 @@ WPARAM MouseKeys(const QMouseEvent& event) {
 }
 
 void TranslateMouse(QMouseEvent* event, TWinControl* receiver) {
+    if (event->type() != QEvent::MouseMove) menuKeyAlone = false;
     UpdateModifierKeys(event->modifiers());
     UpdateButtonKeys(event->buttons());
     const QPoint global = event->globalPosition().toPoint();
@@ -830,6 +838,10 @@ bool PreTranslateChar(TWinControl* control, TMessage& message) {
     const LRESULT code = control->Perform(WM_GETDLGCODE, 0, 0);
     if (code & (DLGC_WANTCHARS | DLGC_WANTALLKEYS)) return false;
     return form->Perform(CM_DIALOGCHAR, message.WParam, message.LParam) != 0;
+}
+
+bool MenuKeyPressedAlone() {
+    return menuKeyAlone;
 }
 
 bool ActivatedByWindowSystem() {

@@ -132,6 +132,9 @@ private:
 // are fresh input and are translated like any other (as under TModalInput), also when a click
 // on a native button waits for a window or lets the queue run while it works.
 void ProcessWindowSystemEvents(QEventLoop::ProcessEventsFlags Flags);
+// True while Alt is held and no other key or mouse button was pressed since (its release opens
+// the menu bar, as on every desktop).
+bool MenuKeyPressedAlone();
 // Gives the native widget of a control the input message that reached the default handling.
 bool PassToNative(TWinControl* control, const TMessage& message);
 

@@ -205,7 +205,7 @@ void SyncPrinterProfile() {
     const TWrittenProfile& written = WrittenProfile();
     const std::string fileName = ProfileFileName();
     if (written.Backends != PrinterBackends() || written.FileName != fileName ||
-        !TIniFile(fileName).SectionExists("devices"))
+        !TIniFile(fileName, ProfileEncoding).SectionExists("devices"))
         WritePrinterProfile();
 }
 
@@ -247,7 +247,7 @@ TPrinterProfileLock::~TPrinterProfileLock() {
 void WritePrinterProfile() {
     TPrinterProfileLock lock;
     std::vector<TFoundPrinter> printers = AllPrinters();
-    TIniFile profile(ProfileFileName());
+    TIniFile profile(ProfileFileName(), ProfileEncoding);
     // The file is rewritten only when the list changed.
     TStringList current, wanted;
     profile.ReadSectionValues("devices", &current);
@@ -267,7 +267,7 @@ std::vector<TPrinterEntry> EnumPrinters() {
     try {
         TPrinterProfileLock lock;
         SyncPrinterProfile();
-        TIniFile profile(ProfileFileName());
+        TIniFile profile(ProfileFileName(), ProfileEncoding);
         TStringList keys;
         profile.ReadSection("devices", &keys);
         for (int i = 0; i < keys.Count(); ++i) {

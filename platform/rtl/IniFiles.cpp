@@ -49,14 +49,6 @@ TIniLine ParseLine(std::string text) {
     return line;
 }
 
-TIniLine ValueLine(const std::string& name, const std::string& value) {
-    return {TIniLine::lkValue, name + "=" + value, name, value};
-}
-
-TIniLine SectionLine(const std::string& name) {
-    return {TIniLine::lkSection, "[" + name + "]", name, {}};
-}
-
 [[noreturn]] void RaiseWriteError(const std::string& fileName, const std::string& reason) {
     throw EIniFileException("Unable to write to %s: %s", {fileName, reason});
 }
@@ -140,16 +132,23 @@ bool ReadFile(const std::string& fileName, std::string& text) {
 // The lines of one INI file with lookups by section and key.
 class TIniDocument {
 public:
-    explicit TIniDocument(const std::string& fileName) : fileName_(fileName) {
+    TIniDocument(const std::string& fileName, TIniEncoding encoding)
+        : fileName_(fileName), utf8_(encoding == ieUtf8) {
         std::string text;
         if (!ReadFile(fileName, text)) return;
+        if (utf8_ && !IsUtf8(text)) text = Win1252ToUtf8(text);
         std::size_t start = 0;
         while (start < text.size()) {
             std::size_t end = text.find('\n', start);
             if (end == std::string::npos) end = text.size();
             std::size_t stop = end;
             if (stop > start && text[stop - 1] == '\r') --stop;
-            lines_.push_back(ParseLine(text.substr(start, stop - start)));
+            TIniLine line = ParseLine(text.substr(start, stop - start));
+            if (utf8_) {
+                line.Name = Utf8ToWin1252(line.Name);
+                line.Value = Utf8ToWin1252(line.Value);
+            }
+            lines_.push_back(std::move(line));
             start = end + 1;
         }
     }
@@ -225,7 +224,19 @@ public:
     }
 
 private:
+    TIniLine ValueLine(const std::string& name, const std::string& value) const {
+        return {TIniLine::lkValue, FileText(name + "=" + value), name, value};
+    }
+    TIniLine SectionLine(const std::string& name) const {
+        return {TIniLine::lkSection, FileText("[" + name + "]"), name, {}};
+    }
+    // A line of the program's text as the file holds it.
+    std::string FileText(const std::string& text) const {
+        return utf8_ ? Win1252ToUtf8(text) : text;
+    }
+
     std::string fileName_;
+    bool utf8_;
     std::vector<TIniLine> lines_;
 };
 
@@ -254,9 +265,10 @@ private:
 };
 
 // Reads the file under the write lock, lets edit change it and saves it when edit says so.
-void UpdateDocument(const std::string& fileName, const std::function<bool(TIniDocument&)>& edit) {
+void UpdateDocument(const std::string& fileName, TIniEncoding encoding,
+                    const std::function<bool(TIniDocument&)>& edit) {
     TIniWriteLock lock(fileName);
-    TIniDocument document(fileName);
+    TIniDocument document(fileName, encoding);
     if (edit(document)) document.Save();
 }
 
@@ -304,11 +316,12 @@ void SetIniWriteFailure(std::optional<std::size_t> afterBytes) {
     writeFailureAfter = afterBytes;
 }
 
-TIniFile::TIniFile(const std::string& FileName) : fileName_(ResolveFileName(FileName)) {}
+TIniFile::TIniFile(const std::string& FileName, TIniEncoding Encoding)
+    : fileName_(ResolveFileName(FileName)), encoding_(Encoding) {}
 
 std::string TIniFile::ReadString(const std::string& Section, const std::string& Ident,
                                  const std::string& Default) const {
-    const TIniDocument document(fileName_);
+    const TIniDocument document(fileName_, encoding_);
     const int found = document.FindKey(Trim(Section), Trim(Ident));
     return found < 0 ? Default : Unquoted(document.Lines()[found].Value);
 }
@@ -351,7 +364,7 @@ void TIniFile::WriteString(const std::string& Section, const std::string& Ident,
     const std::string section = Trim(Section);
     const std::string key = Trim(Ident);
     CheckNames(fileName_, section, key, Value);
-    UpdateDocument(fileName_, [&](TIniDocument& document) {
+    UpdateDocument(fileName_, encoding_, [&](TIniDocument& document) {
         document.SetValue(section, key, Trim(Value));
         return true;
     });
@@ -386,9 +399,8 @@ namespace {
 
 // Fills Strings with one line per value of the section of the file, made from the value's line.
 template <typename TLineText>
-void ListSectionValues(const std::string& fileName, const std::string& Section, TStrings* Strings,
+void ListSectionValues(const TIniDocument& document, const std::string& Section, TStrings* Strings,
                        TLineText lineText) {
-    const TIniDocument document(fileName);
     Strings->BeginUpdate();
     Strings->Clear();
     if (const int header = document.FindSection(Trim(Section)); header >= 0)
@@ -401,11 +413,12 @@ void ListSectionValues(const std::string& fileName, const std::string& Section, 
 } // namespace
 
 void TIniFile::ReadSection(const std::string& Section, TStrings* Strings) const {
-    ListSectionValues(fileName_, Section, Strings, [](const TIniLine& line) { return line.Name; });
+    ListSectionValues(TIniDocument(fileName_, encoding_), Section, Strings,
+                      [](const TIniLine& line) { return line.Name; });
 }
 
 void TIniFile::ReadSections(TStrings* Strings) const {
-    const TIniDocument document(fileName_);
+    const TIniDocument document(fileName_, encoding_);
     Strings->BeginUpdate();
     Strings->Clear();
     for (std::size_t i = 0; i < document.Lines().size(); ++i)
@@ -416,14 +429,14 @@ void TIniFile::ReadSections(TStrings* Strings) const {
 }
 
 void TIniFile::ReadSectionValues(const std::string& Section, TStrings* Strings) const {
-    ListSectionValues(fileName_, Section, Strings,
+    ListSectionValues(TIniDocument(fileName_, encoding_), Section, Strings,
                       [](const TIniLine& line) { return line.Name + "=" + line.Value; });
 }
 
 void TIniFile::CreateSection(const std::string& Section) {
     const std::string section = Trim(Section);
     CheckNames(fileName_, section, "-", "");
-    UpdateDocument(fileName_, [&](TIniDocument& document) {
+    UpdateDocument(fileName_, encoding_, [&](TIniDocument& document) {
         if (document.FindSection(section) >= 0) return false;
         document.AddSection(section);
         return true;
@@ -432,7 +445,7 @@ void TIniFile::CreateSection(const std::string& Section) {
 
 void TIniFile::EraseSection(const std::string& Section) {
     const std::string section = Trim(Section);
-    UpdateDocument(fileName_, [&](TIniDocument& document) {
+    UpdateDocument(fileName_, encoding_, [&](TIniDocument& document) {
         if (document.FindSection(section) < 0) return false;
         for (int header; (header = document.FindSection(section)) >= 0;)
             document.EraseSection(header);
@@ -441,7 +454,7 @@ void TIniFile::EraseSection(const std::string& Section) {
 }
 
 void TIniFile::DeleteKey(const std::string& Section, const std::string& Ident) {
-    UpdateDocument(fileName_, [&](TIniDocument& document) {
+    UpdateDocument(fileName_, encoding_, [&](TIniDocument& document) {
         const int found = document.FindKey(Trim(Section), Trim(Ident));
         if (found < 0) return false;
         document.Erase(found, found + 1);
@@ -450,9 +463,9 @@ void TIniFile::DeleteKey(const std::string& Section, const std::string& Ident) {
 }
 
 bool TIniFile::SectionExists(const std::string& Section) const {
-    return TIniDocument(fileName_).FindSection(Trim(Section)) >= 0;
+    return TIniDocument(fileName_, encoding_).FindSection(Trim(Section)) >= 0;
 }
 
 bool TIniFile::ValueExists(const std::string& Section, const std::string& Ident) const {
-    return TIniDocument(fileName_).FindKey(Trim(Section), Trim(Ident)) >= 0;
+    return TIniDocument(fileName_, encoding_).FindKey(Trim(Section), Trim(Ident)) >= 0;
 }

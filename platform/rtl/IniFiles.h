@@ -1,6 +1,10 @@
 // INI files of settings: "[section]" lines followed by "key=value" lines. Sections and keys are
 // found ignoring case and keep the case they were first written in; comment lines (';') and
-// unknown lines stay as they are. Values are Windows-1252 bytes as they stand.
+// unknown lines stay as they are. Names and values are the program's Windows-1252 text; a file
+// holds them as they stand (ieWindows1252) or in UTF-8 (ieUtf8, for files users edit in today's
+// editors). A UTF-8 file that is not well-formed UTF-8 is read as Windows-1252 (a file an editor
+// saved in that encoding) and becomes UTF-8 when next written; lines the program does not change
+// keep their bytes, so characters Windows-1252 lacks survive in them.
 //
 // Every read looks at the file as it is on disk now (a file that does not exist reads as empty),
 // so several objects, and the user's editor, can share a file. Every write reaches the disk at
@@ -16,12 +20,14 @@
 #include <optional>
 #include <string>
 
+enum TIniEncoding { ieWindows1252, ieUtf8 };
+
 class TIniFile : public TObject {
     VANTREL_CLASS(TIniFile, TObject)
 
     // A name without a folder ("vtrx2532.ini") is a file of the settings folder (Paths.h), found
     // there whatever the case of its name on disk.
-    explicit TIniFile(const std::string& FileName);
+    explicit TIniFile(const std::string& FileName, TIniEncoding Encoding = ieWindows1252);
 
     // The full name of the file.
     const std::string& FileName() const { return fileName_; }
@@ -74,6 +80,7 @@ class TIniFile : public TObject {
 
 private:
     std::string fileName_;
+    TIniEncoding encoding_;
 };
 
 // Test hook: with a count set, every write of an INI file stops after writing that many bytes of

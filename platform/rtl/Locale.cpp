@@ -48,6 +48,39 @@ public:
         if (text == "\u202F" || text == "\u2009") return "\xA0";
         return Text(raw);
     }
+    // A currency symbol; the full-width yen, pound and cent signs become their Windows-1252
+    // forms.
+    std::string Currency(const char* raw) const {
+        const std::string_view text = raw ? raw : "";
+        if (text == "\uFFE5") return "\xA5";
+        if (text == "\uFFE1") return "\xA3";
+        if (text == "\uFFE0") return "\xA2";
+        return Text(raw);
+    }
+    // A strftime format in Windows-1252: each run of characters that Windows-1252 lacks (the
+    // year, month and day signs of "%Y<year>%m<month>%d<day>") becomes the separator between
+    // two conversions and is left out at either end.
+    std::string FormatItem(nl_item item, char separator) const {
+        const std::string_view raw = nl_langinfo_l(item, locale_);
+        if (!utf8_) return std::string(raw);
+        std::string format;
+        bool lacking = false;
+        for (std::size_t i = 0; i < raw.size();) {
+            std::size_t length = 1;
+            while (i + length < raw.size() && (raw[i + length] & 0xC0) == 0x80)
+                ++length;
+            const std::string character(raw.substr(i, length));
+            i += length;
+            if (!Fits(character.c_str())) {
+                lacking = true;
+                continue;
+            }
+            if (lacking && !format.empty()) format += separator;
+            lacking = false;
+            format += Text(character.c_str());
+        }
+        return format;
+    }
 
 private:
     locale_t locale_;
@@ -59,7 +92,7 @@ void ReadMoney(TLocaleInfo& info, const TLocaleTexts& texts) {
     info.DecimalPoint = texts.Separator(conv->decimal_point);
     info.ThousandsSep = texts.Separator(conv->thousands_sep);
     // A symbol Windows-1252 cannot show gives way to the international code ("RUB").
-    info.CurrencySymbol = texts.Text(conv->currency_symbol);
+    info.CurrencySymbol = texts.Currency(conv->currency_symbol);
     if (info.CurrencySymbol.empty()) info.CurrencySymbol = Trim(texts.Text(conv->int_curr_symbol));
     info.FracDigits = Given(conv->frac_digits);
     info.PCsPrecedes = Given(conv->p_cs_precedes);
@@ -91,9 +124,9 @@ void ReadNames(TLocaleInfo& info, const TLocaleTexts& texts) {
 }
 
 void ReadTimes(TLocaleInfo& info, const TLocaleTexts& texts) {
-    info.DateFormat = texts.Item(D_FMT);
-    info.TimeFormat = texts.Item(T_FMT);
-    std::string twelveHour = texts.Item(T_FMT_AMPM);
+    info.DateFormat = texts.FormatItem(D_FMT, '/');
+    info.TimeFormat = texts.FormatItem(T_FMT, ':');
+    std::string twelveHour = texts.FormatItem(T_FMT_AMPM, ':');
     if (twelveHour.empty()) twelveHour = "%I:%M:%S %p";
     info.TimeFormat = StringReplace(info.TimeFormat, "%r", twelveHour, {rfReplaceAll});
     info.AmString = texts.Item(AM_STR);

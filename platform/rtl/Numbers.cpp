@@ -87,26 +87,26 @@ std::string GroupThousands(const std::string& digits) {
     return grouped;
 }
 
-std::string GeneralText(const TFloatRec& rec, int precision, int expDigits) {
+std::string GeneralText(const TFloatRec& rec, int precision, int expDigits, char point) {
     if (rec.Digits.empty()) return "0";
     const std::string sign = rec.Negative ? "-" : "";
     if (rec.Exponent > precision || rec.Exponent < -3) {
         std::string text = sign + rec.Digits.substr(0, 1);
-        if (rec.Digits.size() > 1) text += FormatSettings().DecimalSeparator + rec.Digits.substr(1);
+        if (rec.Digits.size() > 1) text += point + rec.Digits.substr(1);
         return text + "E" + ExponentText(rec.Exponent - 1, false, expDigits);
     }
     std::string text = sign + IntegerPart(rec);
     const std::string fraction = FractionPart(rec, 0);
-    if (!fraction.empty()) text += FormatSettings().DecimalSeparator + fraction;
+    if (!fraction.empty()) text += point + fraction;
     return text;
 }
 
-std::string ExponentFormText(const TFloatRec& rec, int precision, int expDigits) {
+std::string ExponentFormText(const TFloatRec& rec, int precision, int expDigits, char point) {
     std::string mantissa = rec.Digits.empty() ? "0" : rec.Digits;
     mantissa.resize(static_cast<std::size_t>(precision), '0');
     std::string text = rec.Negative ? "-" : "";
     text += mantissa[0];
-    if (precision > 1) text += FormatSettings().DecimalSeparator + mantissa.substr(1);
+    if (precision > 1) text += point + mantissa.substr(1);
     const int exponent = rec.Digits.empty() ? 0 : rec.Exponent - 1;
     return text + "E" + ExponentText(exponent, true, expDigits);
 }
@@ -144,10 +144,10 @@ std::string CurrencyText(const std::string& amount, bool negative) {
 }
 
 // Fixed, number and currency forms; `decimals` places after the point.
-std::string FixedText(const TFloatRec& rec, TFloatFormat format, int decimals) {
+std::string FixedText(const TFloatRec& rec, TFloatFormat format, int decimals, char point) {
     std::string amount = IntegerPart(rec);
     if (format != ffFixed) amount = GroupThousands(amount);
-    if (decimals > 0) amount += FormatSettings().DecimalSeparator + FractionPart(rec, decimals);
+    if (decimals > 0) amount += point + FractionPart(rec, decimals);
     if (format == ffCurrency) return CurrencyText(amount, rec.Negative);
     return rec.Negative ? "-" + amount : amount;
 }
@@ -212,28 +212,46 @@ std::string IntToHex(Int64 value, int digits) {
     return HexDigits(static_cast<std::uint64_t>(value), digits);
 }
 
-std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits) {
+namespace {
+
+// FloatToStrF with the given decimal point.
+std::string FloatText(double value, TFloatFormat format, int precision, int digits, char point) {
     if (!std::isfinite(value)) return NonFiniteText(value);
     precision = std::clamp(precision, 1, MaxPrecision);
     const int generated = std::min(precision, SignificantDigits);
     switch (format) {
     case ffGeneral:
         return GeneralText(FloatToDecimal(value, generated, AllPlaces), precision,
-                           std::clamp(digits, 0, 4));
+                           std::clamp(digits, 0, 4), point);
     case ffExponent:
         return ExponentFormText(FloatToDecimal(value, generated, AllPlaces), precision,
-                                std::clamp(digits, 0, 4));
+                                std::clamp(digits, 0, 4), point);
     default: {
         digits = std::clamp(digits, 0, MaxPrecision);
         const TFloatRec rec = FloatToDecimal(value, generated, digits);
-        if (rec.Exponent > precision) return GeneralText(rec, precision, 0);
-        return FixedText(rec, format, digits);
+        if (rec.Exponent > precision) return GeneralText(rec, precision, 0, point);
+        return FixedText(rec, format, digits, point);
     }
     }
 }
 
+} // namespace
+
+std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits) {
+    return FloatText(value, format, precision, digits, FormatSettings().DecimalSeparator);
+}
+
 std::string FloatToStr(double value) {
     return FloatToStrF(value, ffGeneral, 15, 0);
+}
+
+std::string PlainFloatToStrF(double value, TFloatFormat format, int precision, int digits) {
+    const TFloatFormat plain = format == ffGeneral || format == ffExponent ? format : ffFixed;
+    return FloatText(value, plain, precision, digits, '.');
+}
+
+std::string PlainFloatToStr(double value) {
+    return PlainFloatToStrF(value, ffGeneral, 15, 0);
 }
 
 namespace {

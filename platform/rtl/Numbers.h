@@ -48,6 +48,12 @@ std::string IntToHex(Int64 value, int digits);
 std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits);
 // FloatToStrF(value, ffGeneral, 15, 0).
 std::string FloatToStr(double value);
+// FloatToStrF and FloatToStr with "." as the decimal point and no thousands separators, whatever
+// the regional settings: the plain numbers the program passes between its parts (the value texts
+// of the entry fields, range texts) and reads back with Val. ffNumber and ffCurrency, whose
+// texts belong to the regional settings, give the ffFixed text.
+std::string PlainFloatToStrF(double value, TFloatFormat format, int precision, int digits);
+std::string PlainFloatToStr(double value);
 
 // Text of value by a pattern of up to three sections "positive;negative;zero". In a section:
 // '0' a digit always shown, '#' a digit shown when significant, '.' the decimal separator,

@@ -30,7 +30,7 @@ std::string CreateProfile(const std::string& folder) {
     std::error_code error;
     try {
         fs::remove(draft, error);
-        TIniFile ini(draft);
+        TIniFile ini(draft, ProfileEncoding);
         for (const auto& [key, value] : IntlEntries(ProcessLocale()))
             ini.WriteString("intl", key, value);
         if (link(draft.c_str(), target.c_str()) != 0 && errno != EEXIST)
@@ -109,7 +109,7 @@ std::string ProfileFileName() {
 std::string GetProfileString(const std::string& Section, const std::string& Key,
                              const std::string& Default) {
     try {
-        return TIniFile(ProfileFileName()).ReadString(Section, Key, Default);
+        return TIniFile(ProfileFileName(), ProfileEncoding).ReadString(Section, Key, Default);
     } catch (const Exception&) {
         return Default;
     }
@@ -122,7 +122,7 @@ int GetProfileInt(const std::string& Section, const std::string& Key, int Defaul
 
 void WriteProfileString(const std::string& Section, const std::optional<std::string>& Key,
                         const std::optional<std::string>& Value) {
-    TIniFile ini(ProfileFileName());
+    TIniFile ini(ProfileFileName(), ProfileEncoding);
     if (!Key)
         ini.EraseSection(Section);
     else if (!Value)

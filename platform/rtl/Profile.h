@@ -4,8 +4,14 @@
 // "windows" and "devices" sections there).
 #pragma once
 
+#include "platform/rtl/IniFiles.h"
+
 #include <optional>
 #include <string>
+
+// WIN.INI is kept in UTF-8, so that users can edit it in today's editors; one saved in
+// Windows-1252 reads as well (IniFiles.h). Open it as TIniFile(ProfileFileName(), ProfileEncoding).
+inline constexpr TIniEncoding ProfileEncoding = ieUtf8;
 
 // The full name of WIN.INI, which is created first when it does not exist. Raises
 // EIniFileException when it cannot be created.

@@ -184,6 +184,16 @@ std::string Utf8ToWin1252(std::string_view text) {
     return out;
 }
 
+bool IsUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t cp = 0;
+        const std::size_t length = DecodeUtf8(text, i, cp);
+        if (length == 0) return false;
+        i += length;
+    }
+    return true;
+}
+
 char AnsiUpperChar(char c) {
     return static_cast<char>(UpperByte(static_cast<unsigned char>(c)));
 }

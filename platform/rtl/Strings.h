@@ -15,6 +15,8 @@
 std::string Win1252ToUtf8(std::string_view text);
 // UTF-8 to Windows-1252; characters without a Windows-1252 byte and broken sequences give '?'.
 std::string Utf8ToWin1252(std::string_view text);
+// True when the text is well-formed UTF-8 (plain ASCII included).
+bool IsUtf8(std::string_view text);
 
 // Case of Windows-1252 letters, accented ones included ("é" <-> "É", "š" <-> "Š", "ÿ" -> "Ÿ").
 // "ß" has no single upper-case letter and stays as it is.

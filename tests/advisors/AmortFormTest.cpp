@@ -436,19 +436,57 @@ TEST_F(AmortForm, TheBuildLeavesNoProgressFormAndTheCursorBack) {
 namespace {
 
 TEST_F(AmortForm, AnotherCountryGetsItsMoneyAndDateMasks) {
-    WriteAll(home / "WIN.INI", "[intl]\niCountry=49\nsShortDate=dd.MM.yy\nsDate=.\n");
+    WriteAll(home / "WIN.INI",
+             "[intl]\niCountry=49\nsShortDate=dd.MM.yy\nsDate=.\nsCurrency=\x80\niCurrency=3\n");
     LoadRegionalSettings();
     VcIntlSup().ReadWindowsIntl();
     Masks = std::make_unique<TMasks>();
     {
         TcLoAmort german(nullptr, options);
-        EXPECT_EQ(german.PV->PictureMask(), "#,###,###.##CCC");
+        EXPECT_EQ(german.PV->PictureMask(), "###,###,###.##CC");
         EXPECT_EQ(german.OrgDate->PictureMask(), "dd/mm/yyyy");
         EXPECT_EQ(german.FrstPmtDate->PictureMask(), "dd/mm/yyyy");
         EXPECT_EQ(german.DateCell->PictureMask(), "dd/mm/yyyy");
     }
     Masks.reset();
     EXPECT_EQ(form->PV->PictureMask(), "$###,###,###.##");
+}
+
+} // namespace
+
+namespace {
+
+// Under German settings the schedule takes the loan with German dates, shows its totals in euros
+// and prints its terms and rows with the German separators and dates.
+TEST_F(AmortForm, AGermanScheduleShowsAndPrintsGermanMoneyAndDates) {
+    WriteAll(home / "WIN.INI",
+             "[intl]\niCountry=49\nsCurrency=\xE2\x82\xAC\niCurrency=3\niNegCurr=8\n"
+             "sDecimal=,\nsThousand=.\nsDate=.\nsShortDate=dd.MM.yyyy\n");
+    LoadRegionalSettings();
+    VcIntlSup().ReadWindowsIntl();
+    Masks = std::make_unique<TMasks>();
+    delete form;
+    form = new TcLoAmort(nullptr, options);
+    form->Show();
+    Settle();
+    EnterLoan("100000", "360", "8", "01012026", "01022026");
+    Calculate();
+    ASSERT_EQ(LastMessage(), "");
+    EXPECT_EQ(Trim(form->PV->Caption()), "100.000,00 \x80");
+    EXPECT_EQ(Trim(form->OrgDate->Caption()), "01.01.2026");
+    EXPECT_DOUBLE_EQ(CellMoney(2, 2), 733.76);
+    EXPECT_EQ(form->TotalPmt->Caption(), "8.071,36 \x80"); // 11 payments of 733.76
+    PrintToPdf();
+    std::vector<std::string> pages = PrintedPages();
+    ASSERT_GT(pages.size(), 2u);
+    for (std::string& page : pages)
+        page = Utf8ToWin1252(page);
+    EXPECT_TRUE(Has(LineWith(pages[0], "Initial Loan Amount:"), "100.000,00 \x80")) << pages[0];
+    EXPECT_TRUE(Has(LineWith(pages[0], "Initial Interest Rate:"), "8,0000"));
+    EXPECT_TRUE(Has(LineWith(pages[0], "Origination Date:"), "01.01.2026"));
+    EXPECT_TRUE(Has(LineWith(pages[1], "   1/01"), "733,76 \x80")) << pages[1];
+    EXPECT_TRUE(Has(LineWith(pages[1], "   1/01"), "01.02.2026"));
+    Masks.reset();
 }
 
 } // namespace

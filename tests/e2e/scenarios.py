@@ -321,7 +321,7 @@ def amortization(s):
     form = open_form(s, main, "ctrl+a", title)
     s.key("alt+a")
     s.type("100000")
-    s.key("alt+p")
+    s.key("alt+i")
     s.type("360")
     s.key("alt+r")
     s.type("8")
@@ -384,7 +384,7 @@ def enter_schedule_loan(s, form, rate):
     s.key("alt+a")
     s.key("End", "shift+Home")
     s.type("100000")
-    s.key("alt+p")
+    s.key("alt+i")
     s.key("End", "shift+Home")
     s.type("360")
     s.key("alt+r")
@@ -1073,4 +1073,90 @@ def toolbar_drag_outline(s):
     check(changed > 50, f"no drag outline around the mouse: {changed} pixels changed")
     bars = [w for w, n in s.visible_windows().items() if n == "vantrel"]
     check(len(bars) == 1, f"the toolbar dropped on the window did not float: {s.visible_windows()}")
+    quit_program(s, main)
+
+
+# -- 13 -----------------------------------------------------------------------------------------
+
+GERMAN = "de_DE.UTF-8"
+
+
+def use_locale(s, name):
+    """Runs the program under a locale compiled by the C library's localedef into the session's
+    own folder (LOCPATH), so that no locale needs installing on the machine."""
+    folder = os.path.join(s.root, "locales")
+    os.makedirs(folder, exist_ok=True)
+    language, charset = name.split(".")
+    done = subprocess.run(["localedef", "-i", language, "-f", charset,
+                           os.path.join(folder, name)], capture_output=True, timeout=120)
+    check(done.returncode in (0, 1) and os.path.isdir(os.path.join(folder, name)),
+          f"localedef could not make {name}: {done.stderr.decode(errors='replace')}")
+    s.env.update({"LOCPATH": folder, "LANG": name, "LC_ALL": name})
+
+
+def money_after(label, text):
+    """The amount after a label of a printout ("Periodic Payment:   682,18 €")."""
+    match = re.search(re.escape(label) + r"\s+(\S+ €)", text)
+    check(match is not None, f"no amount after {label!r} in:\n{text}")
+    return match.group(1)
+
+
+@scenario(13, "german-locale")
+def german_locale(s):
+    use_locale(s, GERMAN)
+    main = start(s)
+    # The first run made the profile from the locale, in UTF-8.
+    with open(s.home_file("WIN.INI"), encoding="utf-8") as f:
+        profile = f.read()
+    for entry in ("iCountry=49", "sDecimal=,", "sThousand=.", "sCurrency=€", "iCurrency=3",
+                  "sShortDate=dd.MM.yyyy"):
+        check_in(entry, profile, "the WIN.INI made under de_DE")
+
+    # The loan calculator takes a rate typed with the decimal comma and shows euros.
+    title = "Loan Calculator 1"
+    form = open_form(s, main, "F2", title)
+    s.fill(100000, 360, "7,25")
+    s.key("Tab")
+    calculate(s, form)
+    summary = s.copied()
+    check(copied_row(summary, "Amount of Loan?:") == "100.000,00 €", summary)
+    check(copied_row(summary, "Annual Rate? (%):") == "7,25", summary)
+    check(copied_row(summary, "Periodic Payment:") == "682,18 €", summary)
+    check(copied_row(summary, "Total Interest:") == "145.584,80 €", summary)
+    s.key("alt+p")
+    text = pdf_text(s.wait_printed(1))
+    check(money_after("Periodic Payment:", text) == "682,18 €", text)
+    close_form(s, form, title)
+
+    # The schedule: German dates and amounts on the form and on paper.
+    title = "Amortization Schedule"
+    form = open_form(s, main, "ctrl+a", title)
+    enter_schedule_loan(s, form, 8)
+    s.key("ctrl+p")
+    run_report(s, form, "alt+p")
+    flat = " ".join(pdf_text(s.wait_printed(2, timeout=60)).split())
+    for expected in ("Initial Loan Amount: 100.000,00 €", "Initial Interest Rate: 8,0000",
+                     "733,76 €", "Annual Totals:"):
+        check_in(expected, flat, "the schedule printed under de_DE")
+    check(re.search(r"Origination Date: \d\d\.\d\d\.\d{4}", flat) is not None,
+          f"the origination date is not day.month.year:\n{flat}")
+
+    # The register: a borrower and a loan saved with the schedule, their numbers as numbers.
+    open_register(s, form, "ctrl+s")
+    s.key("alt+n", pause=0.4)
+    s.fill("Müller", "Anna")
+    s.key("alt+x", pause=0.5)
+    s.wait_window("Loan Information")
+    s.key("alt+n", pause=0.5)
+    s.type("Wohnung in Köln")
+    s.key("alt+s", pause=0.5)
+    s.wait_gone(REGISTER)
+    tables = register_contents(s)
+    loans = [(r["COLLATERIA"], r["INITAMT"], r["INITTERM"], r["INITRATE"])
+             for r in tables["LOANS"]]
+    check(loans == [("Wohnung in Köln", 100000.0, 360, 8.0)], f"the loans saved: {loans}")
+    accounts = [(r["ACCOUNTNO"], r["LASTNAME"]) for r in tables["ACCNTS"]]
+    check(("MÜLLANN001", "Müller") in accounts, f"the accounts saved: {accounts}")
+    check_schedule_rows(tables["TRANS"], 733.76)
+    close_form(s, form, title)
     quit_program(s, main)

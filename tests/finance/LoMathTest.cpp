@@ -1,4 +1,5 @@
 #include "finance/LoMath.h"
+#include "finance/LoUtil.h"
 
 #include "controls/entry/VcIntl.h"
 #include "platform/rtl/Regional.h"
@@ -268,32 +269,63 @@ TEST(LoMathSmallRoutines, MulSubRemoveCharColumnWidth) {
     EXPECT_EQ(ReportColumnWidth(-3), 3.25);
 }
 
-TEST(LoMathMasks, ByCountry) {
-    EXPECT_EQ(TMasks::CurrencyMaskOf(1), "$###,###,###.##");
-    EXPECT_EQ(TMasks::CurrencyMaskOf(49), "#,###,###.##CCC");
-    for (Word c : {32, 46, 354, 358})
-        EXPECT_EQ(TMasks::CurrencyMaskOf(c), "#,###,###.##CCC");
-    EXPECT_EQ(TMasks::CurrencyMaskOf(31), "c###,###,###.##");
-    EXPECT_EQ(TMasks::CurrencyMaskOf(33), "##,###,###.##CC");
-    EXPECT_EQ(TMasks::CurrencyMaskOf(34), "###,###,###.CCC");
-    EXPECT_EQ(TMasks::CurrencyMaskOf(39), "CC#,###,###,###");
-    EXPECT_EQ(TMasks::CurrencyMaskOf(43), "cc##,###,###.##");
-    EXPECT_EQ(TMasks::CurrencyMaskOf(55), "ccc#,###,###.##");
-    EXPECT_EQ(TMasks::CurrencyMaskOf(351), "###,###.##CCCCC");
-    EXPECT_EQ(TMasks::CurrencyMaskOf(353), "$###,###,###.##");
-    EXPECT_EQ(TMasks::CurrencyMaskOf(886), "$###,###,###.##");
+// The money picture follows the currency text and its placement, so that every currency a
+// profile can name fits whole on its own side of the amount.
+TEST(LoMathMasks, MoneyPictureFollowsTheCurrencySettings) {
+    struct TCase {
+        const char* Currency;
+        int Placement;
+        const char* Picture;
+    };
+    TVcIntlSup intl;
+    for (const TCase& c :
+         {TCase{"$", 0, "$###,###,###.##"}, TCase{"\xA3", 0, "$###,###,###.##"},
+          TCase{"CHF", 2, "$$$$###,###,###.##"}, TCase{"\x80", 3, "###,###,###.##CC"},
+          TCase{"kr", 1, "###,###,###.##CC"}, TCase{"", 0, "###,###,###.##"}}) {
+        intl.CurrencyPrefix = intl.CurrencySuffix = c.Currency;
+        intl.CurrencyPlacement = static_cast<Byte>(c.Placement);
+        if (c.Placement == 2) intl.CurrencyPrefix += ' ';
+        if (c.Placement == 3) intl.CurrencySuffix.insert(0, 1, ' ');
+        EXPECT_EQ(MoneyPicture(intl), c.Picture) << c.Currency;
+    }
+}
+
+// Money texts of the narratives: the currency on its side, the locale's separators, any size.
+TEST(LoMathMasks, MoneyTextsFollowTheRegionalSettings) {
+    TVcIntlSup& intl = VcIntlSup();
+    const TVcIntlSup saved = intl;
+    const auto use = [&](char point, char thousands, const char* prefix, const char* suffix,
+                         int placement) {
+        intl.DecimalSeparator = point;
+        intl.ThousandSeparator = thousands;
+        intl.CurrencyPrefix = prefix;
+        intl.CurrencySuffix = suffix;
+        intl.CurrencyPlacement = static_cast<Byte>(placement);
+    };
+    use(',', '.', "\x80", " \x80", 3);
+    EXPECT_EQ(MoneyText(1234.5), "1.234,50 \x80");
+    EXPECT_EQ(MoneyText(-1234567890.125), "-1.234.567.890,13 \x80");
+    use('.', '\x92', "CHF ", "CHF", 2);
+    EXPECT_EQ(MoneyText(733.76), "CHF 733.76");
+    EXPECT_EQ(MoneyText(164153.6), "CHF 164\x92"
+                                   "153.60");
+    EXPECT_EQ(MoneyText(-5), "-CHF 5.00");
+    use('.', ',', "$", "$", 0);
+    EXPECT_EQ(MoneyText(1234567890123.0), "$1,234,567,890,123.00");
+    intl = saved;
 }
 
 TEST(LoMathMasks, ReadFromTheProfile) {
     TFormatSettings saved = FormatSettings();
     {
-        TTestProfile profile("[intl]\niCountry=49\nsShortDate=dd.MM.yy\nsDate=.\n");
+        TTestProfile profile("[intl]\niCountry=49\nsShortDate=dd.MM.yy\nsDate=.\n"
+                             "sCurrency=\x80\niCurrency=3\n");
         VcIntlSup().ReadWindowsIntl();
         TMasks masks;
         EXPECT_EQ(masks.Country(), 49);
         std::string mask;
         masks.GetCurrencyMask(mask);
-        EXPECT_EQ(mask, "#,###,###.##CCC");
+        EXPECT_EQ(mask, "###,###,###.##CC");
         EXPECT_EQ(masks.RateMask(), "##.####");
         EXPECT_EQ(masks.CountMask(), "999,999");
         masks.GetDateMask(true, mask);
@@ -303,6 +335,7 @@ TEST(LoMathMasks, ReadFromTheProfile) {
     }
     {
         TTestProfile profile("[intl]\n");
+        VcIntlSup().ReadWindowsIntl();
         TMasks masks;
         EXPECT_EQ(masks.Country(), 0);
         EXPECT_EQ(masks.CurrencyMask(), "$###,###,###.##");

@@ -324,6 +324,37 @@ TEST_F(KeyboardTest, AltLetterOpensTheMenuWithThatMnemonic) {
     EXPECT_EQ(opened, 1);
 }
 
+// F10, and Alt pressed and released with no other key, open the first menu of the bar, as on
+// every desktop; Alt with a letter between, or Shift+F10, does not.
+TEST_F(KeyboardTest, F10AndAltAloneOpenTheMenuBar) {
+    auto* menu = new TMainMenu(form);
+    auto* file = NewItem(form, "&File", scNone, {});
+    file->Add(NewItem(form, "E&xit", scNone, {}));
+    auto* view = NewItem(form, "&View", scNone, {});
+    view->Add(NewItem(form, "&Toolbar", scNone, {}));
+    menu->Items()->Add(file);
+    menu->Items()->Add(view);
+    form->SetMenu(menu);
+    std::vector<TMenuItem*> shown;
+    TPopupHook previous = SetPopupHook([&](TMenuItem* items, int, int) -> TMenuItem* {
+        shown.push_back(items);
+        return nullptr;
+    });
+    form->Custom->SetFocus();
+    Type(form->Custom, Qt::Key_F10);
+    EXPECT_EQ(shown, (std::vector<TMenuItem*>{file}));
+    Type(form->Edit1, Qt::Key_Alt);
+    EXPECT_EQ(shown, (std::vector<TMenuItem*>{file, file}));
+    Type(form->Custom, Qt::Key_F10, Qt::ShiftModifier);
+    // Alt held over another key is a shortcut, not the menu key.
+    QTest::keyPress(WidgetOf(form->Custom), Qt::Key_Alt);
+    Type(form->Custom, Qt::Key_V, Qt::AltModifier);
+    QTest::keyRelease(WidgetOf(form->Custom), Qt::Key_Alt);
+    Application->ProcessMessages();
+    SetPopupHook(previous);
+    EXPECT_EQ(shown, (std::vector<TMenuItem*>{file, file, view}));
+}
+
 TEST_F(KeyboardTest, ComboBoxIndexAndUserChanges) {
     int changes = 0;
     form->Combo->OnChange = [&](TObject*) { ++changes; };

@@ -5,9 +5,11 @@
 #include "platform/gui/SysInfo.h"
 #include "platform/rtl/Streams.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 
 #include <gtest/gtest.h>
 
@@ -120,6 +122,50 @@ TEST(ServicesTest, HelpTopicsOfTheHelpFile) {
     EXPECT_EQ(title, "Loan calculator");
     EXPECT_FALSE(FindHelpTopic(text, 300, title, body));
     EXPECT_FALSE(FindHelpTopic("@@ x broken\r\n", 0, title, body));
+}
+
+// A topic's lines make paragraphs that the viewer wraps to its window; indented rows keep their
+// lines and blanks.
+TEST(ServicesTest, HelpTopicsAreParagraphsAndVerbatimRows) {
+    const std::string text = "The Loan calculator solves an ordinary loan\r\n"
+                             "for the one value you leave at zero.\r\n"
+                             "\r\n"
+                             "Calculators:\r\n"
+                             "  Loan (F2)      solves a loan\r\n"
+                             "  Interest (F3)  interest\r\n"
+                             "Every calculator has\r\n"
+                             "the same buttons.\r\n"
+                             "  \r\n";
+    const std::vector<THelpParagraph> paragraphs = HelpParagraphs(text);
+    ASSERT_EQ(paragraphs.size(), 4u);
+    EXPECT_EQ(paragraphs[0].Text,
+              "The Loan calculator solves an ordinary loan for the one value you leave at zero.");
+    EXPECT_FALSE(paragraphs[0].Verbatim);
+    EXPECT_EQ(paragraphs[1].Text, "Calculators:");
+    EXPECT_EQ(paragraphs[2].Text, "  Loan (F2)      solves a loan\n  Interest (F3)  interest");
+    EXPECT_TRUE(paragraphs[2].Verbatim);
+    EXPECT_EQ(paragraphs[3].Text, "Every calculator has the same buttons.");
+}
+
+// The viewer shows the paragraph as one, wrapped by the window and not at the file's line ends.
+TEST(ServicesTest, TheHelpViewerWrapsParagraphsToItsWindow) {
+    InitApplication();
+    const TModalHook hook = SetModalHook({});
+    const std::string saved = Application->HelpFile();
+    Application->SetHelpFile(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
+    ASSERT_TRUE(Application->HelpContext(125));
+    QTextBrowser* browser = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            if (auto* found = w->findChild<QTextBrowser*>()) browser = found;
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(browser->lineWrapMode(), QTextEdit::WidgetWidth);
+    EXPECT_TRUE(browser->toPlainText().contains(
+        "Enter three of the four values, leave the unknown at 0 and press Calc."))
+        << browser->toPlainText().toStdString();
+    browser->window()->close();
+    Application->SetHelpFile(saved);
+    SetModalHook(hook);
 }
 
 TEST(ServicesTest, HelpReportsFailureWithoutAFile) {

@@ -3,9 +3,12 @@
 #include "platform/gui/Buttons.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/ExtCtrls.h"
+#include "platform/gui/Forms.h"
 #include "platform/gui/QtPaint.h"
 
+#include <QApplication>
 #include <QImage>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 namespace {
@@ -165,6 +168,36 @@ TEST_F(StandardControlsTest, ListBoxMultipleSelection) {
     EXPECT_THROW(list->Selected(5), EListError);
     EXPECT_EQ(list->ItemAtPos({5, 2}), 0);
     EXPECT_EQ(list->TopIndex(), 0);
+}
+
+// The wheel over a list or a scroll box scrolls it: three lines a notch.
+TEST_F(StandardControlsTest, TheWheelScrollsListsAndScrollBoxes) {
+    // As the window system gives it: to the widget under the mouse (a list's viewport).
+    const auto wheel = [](TWinControl* control, int delta) {
+        QWidget* w = WidgetOf(control);
+        if (QWidget* child = w->childAt(20, 20)) w = child;
+        QWheelEvent e(QPointF(5, 5), w->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &e);
+        Application->ProcessMessages();
+    };
+    auto* list = Make<TListBox>(10, 10, 150, 100);
+    for (int k = 0; k < 60; ++k)
+        list->Items()->Add("Item " + std::to_string(k));
+    form->Show();
+    Application->ProcessMessages();
+    wheel(list, -WHEEL_DELTA);
+    EXPECT_GT(list->TopIndex(), 0);
+    wheel(list, WHEEL_DELTA);
+    EXPECT_EQ(list->TopIndex(), 0);
+
+    auto* box = Make<TScrollBox>(200, 10, 150, 100);
+    box->SetAutoScroll(false);
+    box->VertScrollBar()->SetRange(1000);
+    wheel(box, -WHEEL_DELTA);
+    EXPECT_EQ(box->VertScrollBar()->Position(), 3 * box->VertScrollBar()->Increment());
+    wheel(box, WHEEL_DELTA);
+    EXPECT_EQ(box->VertScrollBar()->Position(), 0);
 }
 
 TEST_F(StandardControlsTest, ScrollBarKeepsItsPositionInRange) {

@@ -113,6 +113,40 @@ TEST_F(IniFilesTest, ReadsWhatUsersAndOtherProgramsWrite) {
                              "Empty=\nHex=$1F\nNeg= -5\nWord=yes\nZero=00\nEq=a=b\n");
 }
 
+// A UTF-8 file holds the program's Windows-1252 texts in UTF-8; a file saved in Windows-1252
+// reads as well and is UTF-8 after the next write; lines left alone keep characters that
+// Windows-1252 lacks.
+TEST_F(IniFilesTest, Utf8FilesReadBothEncodingsAndWriteUtf8) {
+    TIniFile utf8(path, ieUtf8);
+    utf8.WriteString("intl", "sCurrency", "\x80");
+    utf8.WriteString("Caf\xE9", "Nom", "Jos\xE9");
+    EXPECT_EQ(ReadAll(path), "[intl]\nsCurrency=\xE2\x82\xAC\n\n[Caf\xC3\xA9]\nNom=Jos\xC3\xA9\n");
+    EXPECT_EQ(utf8.ReadString("intl", "sCurrency", ""), "\x80");
+    EXPECT_EQ(utf8.ReadString("CAF\xC9", "nom", ""), "Jos\xE9");
+    TStringList list;
+    utf8.ReadSections(&list);
+    EXPECT_EQ(Lines(list), (std::vector<std::string>{"intl", "Caf\xE9"}));
+
+    WriteAll(path, "; \xA3 and \x80\r\n[intl]\r\nsCurrency=\x80\r\nsThousand=\xA0\r\n");
+    EXPECT_EQ(utf8.ReadString("intl", "sCurrency", ""), "\x80");
+    EXPECT_EQ(utf8.ReadString("intl", "sThousand", ""), "\xA0");
+    utf8.WriteString("intl", "iCountry", "49");
+    EXPECT_EQ(ReadAll(path), "; \xC2\xA3 and \xE2\x82\xAC\n[intl]\nsCurrency=\xE2\x82\xAC\n"
+                             "sThousand=\xC2\xA0\niCountry=49\n");
+
+    // The yen sign of a full-width form has no Windows-1252 byte: it reads as "?" and its
+    // line stays as it was when another key changes.
+    WriteAll(path, "[intl]\nsCurrency=\xEF\xBF\xA5\nsDecimal=.\n");
+    EXPECT_EQ(utf8.ReadString("intl", "sCurrency", ""), "?");
+    utf8.WriteString("intl", "sDecimal", ",");
+    EXPECT_EQ(ReadAll(path), "[intl]\nsCurrency=\xEF\xBF\xA5\nsDecimal=,\n");
+
+    // The plain form keeps the bytes as they are.
+    ini.WriteString("intl", "sCurrency", "\x80");
+    EXPECT_EQ(ini.ReadString("intl", "sCurrency", ""), "\x80");
+    EXPECT_NE(ReadAll(path).find("sCurrency=\x80\n"), std::string::npos);
+}
+
 TEST_F(IniFilesTest, EraseDeleteAndCreateSections) {
     WriteAll(path, "[A]\nx=1\n; about B\n[B]\ny=2\nz=3\n[a]\nw=4\n");
     ini.DeleteKey("b", "Y");

@@ -37,3 +37,29 @@ inline TLocaleInfo GermanWithNames() {
     l.ShortDayNames = {"So", "Mo", "Di", "Mi", "Do", "Fr", "Sa"};
     return l;
 }
+
+inline TLocaleInfo French() {
+    return SampleLocale("fr_FR.UTF-8", ",", "\xA0", "\x80", 0, 1, 1, "%d/%m/%Y", "%H:%M:%S");
+}
+
+inline TLocaleInfo Swiss() {
+    return SampleLocale("de_CH.UTF-8", ".", "\x92", "CHF", 1, 1, 4, "%d.%m.%Y", "%H:%M:%S");
+}
+
+inline TLocaleInfo British() {
+    return SampleLocale("en_GB.UTF-8", ".", ",", "\xA3", 1, 0, 1, "%d/%m/%y", "%H:%M:%S");
+}
+
+inline TLocaleInfo American() {
+    TLocaleInfo l = SampleLocale("en_US.UTF-8", ".", ",", "$", 1, 0, 1, "%m/%d/%Y", "%I:%M:%S %p");
+    l.AmString = "AM";
+    l.PmString = "PM";
+    return l;
+}
+
+// The yen and the year-month-day order as the C library gives them once read in Windows-1252.
+inline TLocaleInfo Japanese() {
+    TLocaleInfo l = SampleLocale("ja_JP.UTF-8", ".", ",", "\xA5", 1, 0, 4, "%Y/%m/%d", "%H:%M:%S");
+    l.FracDigits = 0;
+    return l;
+}

@@ -1,8 +1,10 @@
 #include "platform/rtl/Locale.h"
 #include "tests/rtl/LocaleSamples.h"
+#include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 
 namespace {
@@ -11,13 +13,6 @@ using TEntryMap = std::map<std::string, std::string>;
 
 TEntryMap AsMap(const std::vector<std::pair<std::string, std::string>>& entries) {
     return TEntryMap(entries.begin(), entries.end());
-}
-
-TLocaleInfo American() {
-    TLocaleInfo l = SampleLocale("en_US.UTF-8", ".", ",", "$", 1, 0, 1, "%m/%d/%Y", "%I:%M:%S %p");
-    l.AmString = "AM";
-    l.PmString = "PM";
-    return l;
 }
 
 TEST(LocaleTest, TheCLocaleGivesUnitedStatesSettings) {
@@ -177,6 +172,77 @@ TEST(LocaleTest, TimeFormatsAndOpenConventions) {
     EXPECT_EQ(e.at("iCurrency"), "0");
     EXPECT_EQ(e.at("iNegCurr"), "0");
     EXPECT_EQ(e.at("sShortDate"), "M/d/yyyy");
+}
+
+// The profile made from the C library's own data for six countries, the locales compiled into a
+// folder of the test's own (LOCPATH) so that no installed locale is needed.
+TEST(LocaleTest, TheCLibrarysLocalesGiveTheirCountrysSettings) {
+    TTestFolder folder;
+    const std::vector<std::string> names = {"de_DE", "fr_FR", "de_CH", "en_GB", "en_US", "ja_JP"};
+    for (const std::string& name : names) {
+        const std::string command =
+            "localedef -i " + name + " -f UTF-8 " + folder / name + ".UTF-8 >/dev/null 2>&1";
+        if (std::system(command.c_str()) != 0) GTEST_SKIP() << "localedef cannot make " << name;
+    }
+    TEnvironmentOverride path{"LOCPATH", folder.Path()};
+    const std::map<std::string, TEntryMap> expected = {
+        {"de_DE",
+         {{"iCountry", "49"},
+          {"sDecimal", ","},
+          {"sThousand", "."},
+          {"sCurrency", "\x80"},
+          {"iCurrency", "3"},
+          {"sShortDate", "dd.MM.yyyy"},
+          {"iDate", "1"},
+          {"iTime", "1"}}},
+        {"fr_FR",
+         {{"iCountry", "33"},
+          {"sDecimal", ","},
+          {"sThousand", "\xA0"},
+          {"sCurrency", "\x80"},
+          {"iCurrency", "3"},
+          {"sShortDate", "dd/MM/yyyy"},
+          {"iDate", "1"}}},
+        {"de_CH",
+         {{"iCountry", "41"},
+          {"sDecimal", "."},
+          {"sThousand", "\x92"},
+          {"sCurrency", "CHF"},
+          {"iCurrency", "2"},
+          {"sShortDate", "dd.MM.yyyy"}}},
+        {"en_GB",
+         {{"iCountry", "44"},
+          {"sCurrency", "\xA3"},
+          {"iCurrency", "0"},
+          {"sShortDate", "dd/MM/yy"},
+          {"iDate", "1"}}},
+        {"en_US",
+         {{"iCountry", "1"},
+          {"sCurrency", "$"},
+          {"sShortDate", "MM/dd/yyyy"},
+          {"iDate", "0"},
+          {"iTime", "0"}}},
+        // The yen sign comes in its full-width form and the date with year, month and day signs
+        // Windows-1252 lacks: the sign becomes the yen sign, the date year-month-day with "/".
+        {"ja_JP",
+         {{"iCountry", "81"},
+          {"sCurrency", "\xA5"},
+          {"iCurrency", "0"},
+          {"iCurrDigits", "0"},
+          {"sShortDate", "yyyy/MM/dd"},
+          {"sDate", "/"},
+          {"iDate", "2"},
+          {"iTime", "1"},
+          {"sTime", ":"},
+          {"s1159", ""}}},
+    };
+    for (const auto& [name, entries] : expected) {
+        const TLocaleInfo info = ReadLocaleInfo(name + ".UTF-8");
+        ASSERT_EQ(info.Name, name + ".UTF-8");
+        const TEntryMap made = AsMap(IntlEntries(info));
+        for (const auto& [key, value] : entries)
+            EXPECT_EQ(made.at(key), value) << name << " " << key;
+    }
 }
 
 } // namespace

@@ -66,6 +66,20 @@ TEST_F(NumbersTest, FloatToStrFFormats) {
     EXPECT_EQ(FloatToStrF(std::nan(""), ffFixed, 15, 2), "NAN");
 }
 
+// The plain texts keep "." and no grouping under a comma-decimal setting, for Val to read back.
+TEST_F(NumbersTest, PlainTextsIgnoreTheRegionalSeparators) {
+    FormatSettings().DecimalSeparator = ',';
+    FormatSettings().ThousandSeparator = '.';
+    EXPECT_EQ(FloatToStrF(1234.5, ffFixed, 18, 2), "1234,50");
+    EXPECT_EQ(PlainFloatToStrF(1234.5, ffFixed, 18, 2), "1234.50");
+    EXPECT_EQ(PlainFloatToStrF(1234567.891, ffNumber, 15, 1), "1234567.9");
+    EXPECT_EQ(PlainFloatToStrF(-1234.5, ffCurrency, 15, 2), "-1234.50");
+    EXPECT_EQ(PlainFloatToStrF(1234.5, ffExponent, 4, 2), "1.235E+03");
+    EXPECT_EQ(PlainFloatToStr(1.7e38), "1.7E38");
+    EXPECT_EQ(PlainFloatToStr(-0.125), "-0.125");
+    EXPECT_EQ(FloatToStr(-0.125), "-0,125");
+}
+
 TEST_F(NumbersTest, FormatFloatPlaceholdersAndSections) {
     EXPECT_EQ(FormatFloat("#,##0.00", 1234567.125), "1,234,567.13");
     EXPECT_EQ(FormatFloat("#,##0.00;(#,##0.00)", -1234.5), "(1,234.50)");

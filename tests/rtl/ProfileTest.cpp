@@ -49,7 +49,9 @@ TEST_F(ProfileTest, FirstUseWritesTheIntlSectionFromTheLocale) {
     EXPECT_EQ(ProfileFileName(), folder / "WIN.INI");
     const std::string text = ReadAll(folder / "WIN.INI");
     EXPECT_EQ(text.rfind("[intl]\nsLanguage=deu\nsCountry=Germany\niCountry=49\n", 0), 0u);
-    EXPECT_NE(text.find("\nsCurrency=\x80\n"), std::string::npos);
+    // Written in UTF-8 for the user's editor, read back in the program's Windows-1252.
+    EXPECT_NE(text.find("\nsCurrency=\xE2\x82\xAC\n"), std::string::npos);
+    EXPECT_EQ(GetProfileString("intl", "sCurrency", ""), "\x80");
     EXPECT_NE(text.find("\nsShortDate=dd.MM.yyyy\nsLongDate=dddd, d MMMM yyyy\n"),
               std::string::npos);
     // Only WIN.INI: no draft is left behind.
@@ -66,6 +68,15 @@ TEST_F(ProfileTest, UserEditsAreRespected) {
     EXPECT_EQ(GetProfileString("intl", "sCountry", "none"), "none");
     EXPECT_EQ(GetProfileInt("Intl", "ICOUNTRY", 0), 31);
     EXPECT_FALSE(fs::exists(folder / "WIN.INI"));
+    // A profile an editor saved in Windows-1252 reads as well as a UTF-8 one.
+    WriteProfile("win.ini", "[intl]\nsCurrency=\xA3\nsThousand=\xA0\n");
+    LoadRegionalSettings();
+    EXPECT_EQ(FormatSettings().CurrencyString, "\xA3");
+    EXPECT_EQ(FormatSettings().ThousandSeparator, '\xA0');
+    WriteProfile("win.ini", "[intl]\nsCurrency=\xC2\xA3\nsThousand=\xC2\xA0\n");
+    LoadRegionalSettings();
+    EXPECT_EQ(FormatSettings().CurrencyString, "\xA3");
+    EXPECT_EQ(FormatSettings().ThousandSeparator, '\xA0');
 }
 
 TEST_F(ProfileTest, ProfileNumbersReadTheLeadingInteger) {

@@ -5,6 +5,9 @@
 #include "controls/entry/VcExcept.h"
 #include "controls/table/VcTCEdt.h"
 
+#include <QApplication>
+#include <QWheelEvent>
+
 namespace {
 
 using VcTableTest = TableFormTest;
@@ -50,6 +53,29 @@ TEST_F(VcTableTest, KeysMoveTheActiveCellWithEveryCommand) {
     EXPECT_GT(table->ActiveCol(), 1);
     EXPECT_FALSE(moves.empty());
     EXPECT_EQ(moves.back(), (std::pair<LongInt, LongInt>{table->ActiveRow(), table->ActiveCol()}));
+}
+
+// The wheel scrolls the rows, three a notch, and keeps within the last page.
+TEST_F(VcTableTest, TheWheelScrollsTheRows) {
+    Configure();
+    ShowForm();
+    const auto wheel = [this](int delta) {
+        QWidget* w = WidgetOf(table);
+        QWheelEvent e(QPointF(60, 60), w->mapToGlobal(QPointF(60, 60)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w, &e);
+        Application->ProcessMessages();
+    };
+    const LongInt top = table->TopRow();
+    wheel(-WHEEL_DELTA);
+    EXPECT_EQ(table->TopRow(), top + 3);
+    wheel(-2 * WHEEL_DELTA);
+    EXPECT_EQ(table->TopRow(), top + 9);
+    wheel(WHEEL_DELTA);
+    EXPECT_EQ(table->TopRow(), top + 6);
+    for (int k = 0; k < 30; ++k)
+        wheel(-WHEEL_DELTA);
+    EXPECT_EQ(table->TopRow(), table->LastTopRow());
 }
 
 TEST_F(VcTableTest, TabArrowsAndTheMovingEvent) {
