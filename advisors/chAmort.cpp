@@ -56,6 +56,9 @@ TAmortCharts::TAmortCharts(TComponent* AOwner, const TAmortSchedule& Schedule) :
     pages.Add("&Running Totals");
     Notebook1->SetPages(&pages);
     Notebook1->SetTabWidth(200);
+    // The active tab's caption in the same font as the others (the notebook's own default for
+    // it is a bold typewriter face).
+    Notebook1->ActiveTabFont()->Assign(Notebook1->Font());
     MakeChart(PageAmount, "A Payment's Interest & Principal Allocation", true, "Amount");
     MakeChart(PagePercent, "Interest & Principal as a Percentage of Payment", false, "Percentage");
     Charts[PagePercent]->LeftAxis()->SetAxisValuesFormat("#,##0.###%");
@@ -107,8 +110,9 @@ void TAmortCharts::MakeChart(int Page, const char* Title, bool Bars, const char*
         InterestSeries[Page] = AddSeries<TFastLineSeries>(chart, "Interest", clRed);
         PrincipalSeries[Page] = AddSeries<TFastLineSeries>(chart, "Principal", clGreen);
     }
+    // Blue: it stands out from the light yellow wall as well as from the red and green lines.
     PaymentSeries[Page] = AddSeries<TFastLineSeries>(
-        chart, Page == PageAmount ? "Payment Amount" : "Payment", clYellow);
+        chart, Page == PageAmount ? "Payment Amount" : "Payment", clBlue);
     Charts[Page] = chart;
 }
 

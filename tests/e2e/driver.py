@@ -493,22 +493,29 @@ class Session:
             return []
         return sorted(os.path.join(folder, n) for n in os.listdir(folder) if n.endswith(".pdf"))
 
-    def wait_printed(self, count, timeout=15):
-        """Waits for the count-th PDF in the printed folder and for it to be complete."""
+    def wait_pdf(self, path, timeout=15):
+        """Waits for a complete PDF file at path (pdfinfo reads it)."""
         deadline = time.monotonic() + timeout
         while True:
-            files = self.printed()
-            if len(files) >= count:
-                path = files[count - 1]
+            if os.path.exists(path):
                 try:
                     run_tool(["pdfinfo", path])
                     return path
                 except Failure:
                     pass
             if time.monotonic() > deadline:
-                raise Failure(f"no complete PDF number {count} in {self.home_file('printed')} "
-                              f"within {timeout} s (found {files})")
+                raise Failure(f"no complete PDF {path} within {timeout} s")
             time.sleep(0.2)
+
+    def wait_printed(self, count, timeout=15):
+        """Waits for the count-th PDF in the printed folder and for it to be complete."""
+        deadline = time.monotonic() + timeout
+        while len(self.printed()) < count:
+            if time.monotonic() > deadline:
+                raise Failure(f"no PDF number {count} in {self.home_file('printed')} "
+                              f"within {timeout} s (found {self.printed()})")
+            time.sleep(0.2)
+        return self.wait_pdf(self.printed()[count - 1], max(deadline - time.monotonic(), 1))
 
 
 def pdf_text(path):

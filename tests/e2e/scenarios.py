@@ -95,6 +95,23 @@ def inside(s, wid, what):
           f"{what} at {x},{y} {width}x{height} leaves the work area {ax},{ay} {aw}x{ah}")
 
 
+def printout(s, count, timeout=15):
+    """Waits for the count-th printout and for the message that names its file, which it
+    answers; returns the file."""
+    pdf = s.wait_printed(count, timeout)
+    told_where(s, pdf)
+    return pdf
+
+
+def told_where(s, path):
+    """Reads and closes the message that tells where a printout went; checks it names the
+    file."""
+    box = s.wait_window("Information", timeout=15)
+    text = s.answer_message(str(int(box) - 1))
+    check_in("The printout is in the file", text, "the message after printing")
+    check_in(os.path.abspath(path), text, "the message after printing")
+
+
 def docs_shot(s, wid, name, also=None):
     """Writes a window's picture (with a second window's, when given) for the README when the
     runner was asked for docs pictures."""
@@ -200,7 +217,7 @@ def loan_calculator(s):
     check(copied_row(summary, "Total Interest:") == "$164,153.60", summary)
 
     s.key("alt+p")
-    pdf = s.wait_printed(1)
+    pdf = printout(s, 1)
     text = pdf_text(pdf)
     check_in(title, text, "the printout")
     check(re.search(r"Periodic Payment:\s+\$733\.76", text) is not None,
@@ -284,7 +301,7 @@ def other_calculators(s):
     check(copied_row(summary, "Misc. Closing Costs?:") == "$1,500.00", summary)
     # The results page prints the loans and the narrative; its Close answers Alt+C.
     s.key("alt+p")
-    text = " ".join(pdf_text(s.wait_printed(1)).split())
+    text = " ".join(pdf_text(printout(s, 1)).split())
     for expected in ("Refinance Advisor 1", "$90,000.00",
                      "Your current financing will cost you $8,059.24",
                      "Bottom line? Your total LOSS will be -$611.80"):
@@ -371,7 +388,7 @@ def amortization(s):
     s.focus(form)
     s.key("ctrl+p")
     run_report(s, form, "alt+p")
-    pdf = s.wait_printed(1, timeout=60)
+    pdf = printout(s, 1, timeout=60)
     text = pdf_text(pdf)
     flat = " ".join(text.split())
     for expected in ("Amortization Schedule", "Initial Loan Amount:", "$100,000.00",
@@ -382,6 +399,21 @@ def amortization(s):
     years = flat.count("Annual Totals:")
     check(31 <= years <= 32, f"the printout has {years} year totals, not 31 or 32")
     check(pdf_pages(pdf) >= 8, "the printed schedule is shorter than 8 pages")
+
+    # The File destination writes the printout under the name typed for it.
+    s.focus(form)
+    s.key("ctrl+p")
+    setup = s.wait_window("Schedule Setup|Report Setup")
+    s.focus(setup)
+    s.key("alt+f")
+    s.key("Tab")
+    chosen = os.path.join(s.root, "Schedule of the loan.pdf")
+    s.type(chosen)
+    s.key("Return")
+    s.wait_pdf(chosen, timeout=60)
+    told_where(s, chosen)
+    check(pdf_pages(chosen) == pdf_pages(pdf), "the schedule printed to a file has other pages")
+    check(len(s.printed()) == 1, "the printout to a chosen file went to the printed folder too")
     s.focus(form)
     s.key("Escape")
     s.wait_gone(title)
@@ -510,7 +542,7 @@ def register(s):
     s.focus(form)
     s.key("ctrl+p")
     run_report(s, form, "alt+p")
-    flat = " ".join(pdf_text(s.wait_printed(1, timeout=60)).split())
+    flat = " ".join(pdf_text(printout(s, 1, timeout=60)).split())
     for expected in ("John Smith", "Initial Loan Amount: $100,000.00",
                      "Initial Interest Rate: 7.5000", "$699.21", "Init/01"):
         check_in(expected, flat, "the printout of the loaded schedule")
@@ -671,7 +703,7 @@ def lease_versus_buy(s):
                      "leasing is the best course to follow"):
         check_in(expected, narrative, "the copied lease-versus-buy analysis")
     s.key("alt+p")
-    printed = " ".join(pdf_text(s.wait_printed(1)).split())
+    printed = " ".join(pdf_text(printout(s, 1)).split())
     for expected in ("Café delivery van", "Zoë Müller", "$8,461.20"):
         check_in(expected, printed, "the printed lease-versus-buy analysis")
     # More (a button without a mnemonic) shows the cash-flow table; the same button then reads
@@ -706,7 +738,7 @@ def lease_versus_buy(s):
     check(reopened == analysis,
           f"the reopened file gives another analysis:\n{reopened}\n--- before saving:\n{analysis}")
     s.key("alt+p")
-    reprinted = " ".join(pdf_text(s.wait_printed(2)).split())
+    reprinted = " ".join(pdf_text(printout(s, 2)).split())
     for expected in ("Café delivery van", "Zoë Müller", "$30,000.00", "$8,461.20"):
         check_in(expected, reprinted, "the printout of the reopened file")
 
@@ -776,7 +808,7 @@ def points_advisor(s):
     check(re.search(r"loan 2 will save you \$[\d,]+\.\d\d", " ".join(conclusion.split())),
           f"the conclusion names no saving of loan 2:\n{conclusion}")
     s.key("alt+p")
-    printed = " ".join(pdf_text(s.wait_printed(1)).split())
+    printed = " ".join(pdf_text(printout(s, 1)).split())
     for expected in ("Points Advisor 1", "$768.91", "$751.27", "best value"):
         check_in(expected, printed, "the points printout")
     # Prior goes back to the loans as typed; Calc works again from there.
@@ -895,7 +927,7 @@ def accented_text(s):
     check_in(ACCENTED, copied, "the copied conclusion")
     check_in("best value.", copied, "the copied conclusion")
     s.key("alt+p")
-    printed = pdf_text(s.wait_printed(1))
+    printed = pdf_text(printout(s, 1))
     check_in(ACCENTED, " ".join(printed.split()), "the printed conclusion")
     # The memo keeps Escape for itself; back on the first page Escape closes the window.
     s.focus(form)
