@@ -110,9 +110,12 @@ void TAmortCharts::MakeChart(int Page, const char* Title, bool Bars, const char*
         InterestSeries[Page] = AddSeries<TFastLineSeries>(chart, "Interest", clRed);
         PrincipalSeries[Page] = AddSeries<TFastLineSeries>(chart, "Principal", clGreen);
     }
-    // Blue: it stands out from the light yellow wall as well as from the red and green lines.
-    PaymentSeries[Page] = AddSeries<TFastLineSeries>(
+    // Blue and two pixels wide: it stands out from the light yellow wall and from the red and
+    // green series, also where it runs along the wall's top edge (the largest value).
+    auto* payment = AddSeries<TFastLineSeries>(
         chart, Page == PageAmount ? "Payment Amount" : "Payment", clBlue);
+    payment->LinePen()->SetWidth(2);
+    PaymentSeries[Page] = payment;
     Charts[Page] = chart;
 }
 

@@ -470,12 +470,13 @@ class Session:
         return path
 
     def window_shot(self, wid, path, also=None):
-        """Writes one window's picture (or the box around two windows) as a small PNG."""
+        """Writes one window's picture with its frame (or the box around two windows) as a
+        small PNG."""
         full = path + ".full.png"
         self.screenshot(full)
-        x0, y0, w, h = self.geometry(wid)
+        x0, y0, w, h = self.frame(wid)
         if also:
-            x1, y1, w1, h1 = self.geometry(also)
+            x1, y1, w1, h1 = self.frame(also)
             left, top = min(x0, x1), min(y0, y1)
             w, h = max(x0 + w, x1 + w1) - left, max(y0 + h, y1 + h1) - top
             x0, y0 = left, top

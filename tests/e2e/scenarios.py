@@ -200,7 +200,7 @@ def first_run(s):
 
 # -- 2 ------------------------------------------------------------------------------------------
 
-@scenario(2, "loan-calculator")
+@scenario(2, "loan-calculator", both=True)
 def loan_calculator(s):
     main = start(s)
     title = "Loan Calculator 1"
@@ -350,7 +350,7 @@ PREVIEW_NEXT_PAGE = (313, PREVIEW_BUTTON_ROW)
 PREVIEW_DONE_FROM_RIGHT = 30
 
 
-@scenario(4, "amortization-schedule", needs="&Amortization...")
+@scenario(4, "amortization-schedule", needs="&Amortization...", both=True)
 def amortization(s):
     main = start(s)
     title = "Amortization Schedule"
