@@ -200,7 +200,7 @@ def first_run(s):
 
 # -- 2 ------------------------------------------------------------------------------------------
 
-@scenario(2, "loan-calculator", both=True)
+@scenario(2, "loan-calculator")
 def loan_calculator(s):
     main = start(s)
     title = "Loan Calculator 1"
