@@ -89,11 +89,6 @@ std::string ListText(const TStrings& list, int index) {
     return index >= 0 && index < list.Count() ? list.Strings(index) : std::string();
 }
 
-void CentreOver(TCustomForm* form, const TCustomForm* over) {
-    form->SetLeft(over->Left() + (over->Width() - form->Width()) / 2);
-    form->SetTop(over->Top() + (over->Height() - form->Height()) / 2);
-}
-
 // Tab lists of the printout.
 enum { tlRows = 1, tlTotals = 2, tlTitle = 3 };
 constexpr double After = -32768;
@@ -475,7 +470,7 @@ bool TcLoAmort::BuildSchedule(TAmortLoan& Loan) {
     }
     TWaitCursor wait;
     std::unique_ptr<TMeterFrm> meter = std::make_unique<TMeterFrm>(this);
-    CentreOver(meter.get(), this);
+    meter->CentreOver(this);
     meter->Show();
     meter->SetPercent(1);
     meter_ = meter.get();
@@ -591,7 +586,7 @@ void TcLoAmort::ShowCharts() {
 
 void TcLoAmort::Options1Click(TObject*) {
     if (!options_) return;
-    CentreOver(options_, this);
+    options_->CentreOver(this);
     options_->ShowModal();
     Schedule.AmortMethod = TAmortOpt::Choices().AmortMethod;
     if (Schedule.AmortMethod != amCanadian) return;
@@ -617,7 +612,7 @@ std::string TcLoAmort::ChooseLoan(Byte Mode) {
         if (Mode == limSave) MessageDlg("Save failed.\n\n", mtError, {mbOK}, 0);
         return {};
     }
-    CentreOver(dialog.get(), this);
+    dialog->CentreOver(this);
     dialog->ScheduleLoan = Schedule.Loan;
     std::string account, loan;
     ShowLoanInfo(*dialog, account, Mode, loan);

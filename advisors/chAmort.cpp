@@ -57,6 +57,9 @@ TAmortCharts::TAmortCharts(TComponent* AOwner, const TAmortSchedule& Schedule) :
     pages.Add("&Running Totals");
     Notebook1->SetPages(&pages);
     Notebook1->SetTabWidth(200);
+    // The active tab's caption in the same font as the others (the notebook's own default for
+    // it is a bold typewriter face).
+    Notebook1->ActiveTabFont()->Assign(Notebook1->Font());
     MakeChart(PageAmount, "A Payment's Interest & Principal Allocation", true, "Amount");
     MakeChart(PagePercent, "Interest & Principal as a Percentage of Payment", false, "Percentage");
     Charts[PagePercent]->LeftAxis()->SetAxisValuesFormat("#,##0.###%");
@@ -108,8 +111,12 @@ void TAmortCharts::MakeChart(int Page, const char* Title, bool Bars, const char*
         InterestSeries[Page] = AddSeries<TFastLineSeries>(chart, "Interest", clRed);
         PrincipalSeries[Page] = AddSeries<TFastLineSeries>(chart, "Principal", clGreen);
     }
-    PaymentSeries[Page] = AddSeries<TFastLineSeries>(
-        chart, Page == PageAmount ? "Payment Amount" : "Payment", clYellow);
+    // Blue and two pixels wide: it stands out from the light yellow wall and from the red and
+    // green series, also where it runs along the wall's top edge (the largest value).
+    auto* payment = AddSeries<TFastLineSeries>(
+        chart, Page == PageAmount ? "Payment Amount" : "Payment", clBlue);
+    payment->LinePen()->SetWidth(2);
+    PaymentSeries[Page] = payment;
     Charts[Page] = chart;
 }
 

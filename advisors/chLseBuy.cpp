@@ -89,6 +89,9 @@ TchLeaseBuy::TchLeaseBuy(TComponent* AOwner, const TLeaseBuyData* Data) : TForm(
     MakeChart(2, "Break Even Analysis at Various Lease Payments with a Fixed Purchase Payment",
               "Lease Payment Amount");
     Notebook->SetPageIndex(0);
+    // The active tab's caption in the same font as the others (the notebook's own default for
+    // it is a bold typewriter face).
+    Notebook->ActiveTabFont()->Assign(Notebook->Font());
 
     ButtonPanel = new TPanel(this);
     ButtonPanel->SetName("ButtonPanel");

@@ -15,6 +15,7 @@
 #include "db/DBTables.h"
 #include "db/XBase.h"
 #include "finance/LoMath.h"
+#include "platform/gui/WinSpool.h"
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Paths.h"
 #include "report/RptPrinter.h"
@@ -24,10 +25,14 @@
 #include "widgets/ExpBtn.h"
 
 #include <algorithm>
+#include <utility>
 
 TMainForm* MainForm = nullptr;
 
 namespace {
+
+// Posted to the main window when a printout has been written to a file.
+constexpr UINT WM_PRINTEDTOFILE = WM_USER + 1;
 
 constexpr int MainWidth = 620;
 constexpr int MainHeight = 458;
@@ -147,10 +152,16 @@ TMainForm::TMainForm(TComponent* AOwner) : TForm(AOwner) {
     OnShow = [this](TObject* s) { FormShow(s); };
     OnActivate = [this](TObject* s) { FormActivate(s); };
     OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
+    // A printout written to a file is announced once printing is over, not from inside it.
+    previousPrintedHandler_ = SetPrintedToFileHandler([this](const std::string& file) {
+        printedFiles_.push_back(file);
+        PostMessage(Handle(), WM_PRINTEDTOFILE, 0, 0);
+    });
     MainFormCreate();
 }
 
 TMainForm::~TMainForm() {
+    SetPrintedToFileHandler(std::move(previousPrintedHandler_));
     // Open calculators are owned by the application; they must not reach back into a main window
     // that is going away.
     for (auto& kind : slots_)
@@ -520,9 +531,24 @@ void TMainForm::TipsClick(TObject*) {
     EPTipDialog1->Execute();
 }
 
+void TMainForm::Dispatch(TMessage& Message) {
+    if (Message.Msg == WM_PRINTEDTOFILE) {
+        ShowPrintedFiles();
+        return;
+    }
+    TForm::Dispatch(Message);
+}
+
+void TMainForm::ShowPrintedFiles() {
+    // Taken first: printing again while the message is up adds the next file for its own.
+    const std::vector<std::string> files = std::exchange(printedFiles_, {});
+    for (const std::string& file : files)
+        Inform("The printout is in the file\n\n" + file);
+}
+
 void TMainForm::AboutClick(TObject*) {
     AboutBoxDlg1->SetProductName("Vantrel Plus");
-    AboutBoxDlg1->SetVersion(std::string("Version: 2.6 ") + "     32-bit");
+    AboutBoxDlg1->SetVersion("Version: 2.6      " + ProgramBits());
     AboutBoxDlg1->SetComments("    Helping to make your financial decisions easier.");
     AboutBoxDlg1->SetCopyright("    Written for one user's loans and leases.");
     AboutBoxDlg1->Execute();

@@ -116,6 +116,7 @@ class TMainForm : public TForm, public TCalcHost {
 
 protected:
     void WMEraseBkgnd(TWMEraseBkgnd& Message) override;
+    void Dispatch(TMessage& Message) override;
 
 private:
     struct TSlot {
@@ -146,8 +147,13 @@ private:
     void HelpContentsClick(TObject* Sender);
     void ExitClick(TObject* Sender);
     void PaintGradient(TCanvas* Canvas);
+    // Tells the user which files the printouts finished since the last call went to.
+    void ShowPrintedFiles();
 
     std::unique_ptr<TFont> printerFont_;
+    // Files printed to and not yet told, and the handler that was there before this window's.
+    std::vector<std::string> printedFiles_;
+    std::function<void(const std::string&)> previousPrintedHandler_;
     std::unique_ptr<TIniFile> iniFile_;
     std::array<std::vector<TSlot>, ckKindCount> slots_;
     bool firstActivate_ = true;

@@ -41,7 +41,9 @@ unsigned SplashWait() {
 
 TSplash::TSplash(TComponent* AOwner) : TForm(AOwner) {
     SetName("Splash");
-    SetFormBorderStyle(bsSingle);
+    // A splash has no frame: no caption bar and no buttons to maximise or close it. The doubly
+    // lowered panel is its edge.
+    SetFormBorderStyle(bsNone);
     SetBorderIcons({});
     SetPosition(poScreenCenter);
     SetBounds(0, 0, 333, 192);

@@ -110,15 +110,30 @@ void TFastLineSeries::FlushColumn() {
     if (lastY_ != columnMaxY_) canvas->LineTo(lastX_, lastY_);
 }
 
+TPoint TFastLineSeries::WallPoint(int ValueIndex) const {
+    TCustomAxisPanel* chart = ParentChart();
+    int dx = 0;
+    int dy = 0;
+    if (chart->View3D()) {
+        // From the series' own depth (included in CalcXPos and CalcYPos) back to the wall.
+        const int depth = chart->ZOrderFlag() ? ZOrder() : 0;
+        dx = chart->Width3D - depth * chart->SeriesWidth3D;
+        dy = chart->Height3D - depth * chart->SeriesHeight3D;
+    }
+    return Point(CalcXPos(ValueIndex) + dx, CalcYPos(ValueIndex) - dy);
+}
+
 void TFastLineSeries::DrawValue(int ValueIndex) {
-    const int x = CalcXPos(ValueIndex);
-    const int y = CalcYPos(ValueIndex);
+    const TPoint at = WallPoint(ValueIndex);
+    const int x = at.X;
+    const int y = at.Y;
     TCanvas* canvas = ParentCanvas();
     if (ValueIndex == FirstValueIndex()) {
         columnPending_ = false;
         if (ValueIndex > 0) {
-            lastX_ = CalcXPos(ValueIndex - 1);
-            lastY_ = CalcYPos(ValueIndex - 1);
+            const TPoint before = WallPoint(ValueIndex - 1);
+            lastX_ = before.X;
+            lastY_ = before.Y;
             canvas->MoveTo(lastX_, lastY_);
             canvas->LineTo(x, y);
         } else {
@@ -153,7 +168,7 @@ int TFastLineSeries::Clicked(int X, int Y) {
     TPoint previous;
     const TPoint p = Point(X, Y);
     for (int i = first; i <= last; ++i) {
-        const TPoint at = Point(CalcXPos(i), CalcYPos(i));
+        const TPoint at = WallPoint(i);
         if (at == p) return i;
         if (i > first && PointInLine(p, previous.X, previous.Y, at.X, at.Y)) return i - 1;
         previous = at;

@@ -6,7 +6,9 @@
 // chart's canvas. Points that fall into the pixel column of the point before cost no line-to as
 // they come: the column keeps its lowest, highest and last pixel and is drawn as one vertical
 // stroke when the line leaves it, so a million points on a thousand columns cost a few thousand
-// strokes and draw the same pixels as the full polyline.
+// strokes and draw the same pixels as the full polyline. In a 3-D chart the line lies on the
+// back wall, in the plane of the grid, so that its values read against the grid lines (a line
+// at its own depth in front of the wall would run over the floor).
 //
 // Bars share the room of each X position among the active bar series of the same kind by
 // MultiBar; their widths come from the axis length, BarWidthPercent and the number of points
@@ -61,6 +63,8 @@ private:
     void PreparePen();
     // Draws the pending column's vertical stroke and its exit point.
     void FlushColumn();
+    // The pixel of a point on the chart's back wall.
+    TPoint WallPoint(int ValueIndex) const;
     std::unique_ptr<TChartPen> linePen_;
     int lastX_ = 0;
     int lastY_ = 0;

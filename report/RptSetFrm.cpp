@@ -67,7 +67,9 @@ TRPSetupForm::TRPSetupForm(TComponent* AOwner) : TForm(AOwner) {
     SetupBB = MakeChild<TBitBtn>(this, "SetupBB", this, 199, 186, 80, 25, "&Setup");
     SaveDialog1 = new TSaveDialog(this);
     SaveDialog1->SetName("SaveDialog1");
-    SaveDialog1->SetFilter("All Files|*.*");
+    // Every destination file is a PDF document: the dialog offers such files and names one.
+    SaveDialog1->SetFilter("PDF Files (*.pdf)|*.pdf|All Files|*.*");
+    SaveDialog1->SetDefaultExt("pdf");
 
     PrinterRB->OnClick = [this](TObject* Sender) { PrinterRBClick(Sender); };
     PreviewRB->OnClick = [this](TObject* Sender) { PrinterRBClick(Sender); };

@@ -5,16 +5,8 @@
 #include "platform/rtl/Registry.h"
 #include "widgets/About.h"
 
-#include <sstream>
-
-std::string CpuClassName(int Level) {
-    switch (Level) {
-    case 3: return "386";
-    case 4: return "486";
-    case 5: return "Pentium";
-    case 6: return "Pentium Pro";
-    default: return "Unknown";
-    }
+std::string ProgramBits() {
+    return std::to_string(sizeof(void*) * 8) + "-bit";
 }
 
 std::string MemoryText(Int64 AvailVirtualBytes, Int64 TotalPhysBytes) {
@@ -27,15 +19,6 @@ std::string MemoryText(Int64 AvailVirtualBytes, Int64 TotalPhysBytes) {
 std::string FreeDiskText(Int64 FreeBytes) {
     if (FreeBytes < 0) return {};
     return std::to_string(FreeBytes / 1024000) + " MB";
-}
-
-std::string MajorMinorVersion(const std::string& Release) {
-    std::istringstream in(Release);
-    int major = 0;
-    int minor = 0;
-    char dot = 0;
-    if (!(in >> major >> dot >> minor) || dot != '.') return Release;
-    return std::to_string(major) + "." + std::to_string(minor);
 }
 
 namespace {
@@ -60,7 +43,7 @@ void ReadRegistration(TSystemFacts& Facts) {
 
 TSystemFacts ReadSystemFacts() {
     TSystemFacts facts;
-    facts.WinVersion = MajorMinorVersion(OSVersion());
+    facts.WinVersion = OSVersion();
     facts.DosVersion = OSName();
     TMemoryStatus memory;
     if (GetMemoryStatus(memory))
@@ -68,7 +51,7 @@ TSystemFacts ReadSystemFacts() {
     InitApplication();
     facts.ScreenResolution =
         std::to_string(Screen->Width()) + " x " + std::to_string(Screen->Height());
-    facts.CPU = CpuClassName(ProcessorLevel());
+    facts.CPU = ProcessorName();
     ReadRegistration(facts);
     facts.FreeDisk = FreeDiskText(DiskFree(""));
     return facts;
@@ -92,12 +75,12 @@ void TAboutBoxDlg::Fill(TAboutBox* Form, TStrings* Extra) {
         Form->OKBTN->SetLeft(half - Form->OKBTN->Width() / 2 - distance / 2);
         Form->MoreBTN->SetLeft(half - Form->MoreBTN->Width() / 2 + distance / 2);
     }
-    moreInfo_->Add("Get additional runtime information such as:");
-    moreInfo_->Add("Running 32-bit version.");
-    moreInfo_->Add("");
     // Set as one text, so the empty separating lines stay in the memo.
     TStringList lines;
     lines.Assign(moreInfo_.get());
+    lines.Add("Get additional runtime information such as:");
+    lines.Add("Running " + ProgramBits() + " version.");
+    lines.Add("");
     if (Extra) lines.AddStrings(Extra);
     Form->Memo1->SetText(lines.Text());
 
@@ -106,6 +89,7 @@ void TAboutBoxDlg::Fill(TAboutBox* Form, TStrings* Extra) {
     Form->Copyright->SetCaption(copyright_);
     Form->Comments->SetCaption(comments_);
     Form->SetCaption("About");
+    Form->Label1->SetCaption("Kernel Version:");
     Form->Label2->SetCaption("Other OS Info:");
     Form->Label3->SetCaption("");
     Form->Coprocessor->SetCaption("");

@@ -1,6 +1,6 @@
 // The about dialog: a non-visual component that fills the about form (About.h) with the
 // product's texts and the facts of the computer it runs on, and shows it modally. The facts are
-// read on Linux: the kernel's version and the distribution, the processor's family, free and
+// read on Linux: the kernel's release and the distribution, the processor's model name, free and
 // total memory, the screen, the registered user and company (the values the registry emulation
 // holds under HKEY_LOCAL_MACHINE, empty when absent) and the free space of the current disk.
 // Nothing here reports an error: a fact that cannot be read stays empty.
@@ -26,19 +26,16 @@ struct TSystemFacts {
     std::string FreeDisk;
 };
 
-// Reads the facts of this computer.
+// Reads the facts of this computer: WinVersion holds the kernel's release ("6.1.0-18-amd64"),
+// DosVersion the system's name, CPU the processor's model name.
 TSystemFacts ReadSystemFacts();
-// The processor class of a processor level: 3 "386", 4 "486", 5 "Pentium", 6 "Pentium Pro",
-// anything else "Unknown".
-std::string CpuClassName(int Level);
+// How wide the running program's addresses are: "64-bit" on a 64-bit build.
+std::string ProgramBits();
 // "<available virtual> of <total physical> in KB": each byte count divided by 1024 and shown
 // with thousands separators. Counts are 64-bit, so machines with many gigabytes show right.
 std::string MemoryText(Int64 AvailVirtualBytes, Int64 TotalPhysBytes);
 // Free bytes divided by 1,024,000, then " MB"; empty when the size is unknown (negative).
 std::string FreeDiskText(Int64 FreeBytes);
-// "major.minor" of a kernel release such as "6.1.0-18-amd64"; the text itself when it does not
-// start so.
-std::string MajorMinorVersion(const std::string& Release);
 
 class TAboutBoxDlg : public TComponent {
     VANTREL_CLASS(TAboutBoxDlg, TComponent)
@@ -54,8 +51,8 @@ class TAboutBoxDlg : public TComponent {
     void SetCopyright(const std::string& Value) { copyright_ = Value; }
     const std::string& Comments() const { return comments_; }
     void SetComments(const std::string& Value) { comments_ = Value; }
-    // The lines of the "More" page; the setter copies. Each Execute appends three lines of its
-    // own to them.
+    // The lines of the "More" page; the setter copies. The page shows them followed by three
+    // lines about the running program and the extra lines Execute is given.
     TStrings* MoreInfo() const { return moreInfo_.get(); }
     void SetMoreInfo(TStrings* Value) { moreInfo_->Assign(Value); }
     // The "Mo&re" button shows.

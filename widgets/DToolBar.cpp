@@ -646,13 +646,7 @@ void TDToolBar::SizeForStatus() {
             floatRect_.Left = (Screen->Width() - size.cx) / 2;
             floatRect_.Top = (Screen->Height() - size.cy) / 2;
         }
-        // The whole bar stays where the user can reach it.
-        const TRect work = Screen->WorkAreaRect();
-        int left = std::min(floatRect_.Left, work.Right - size.cx);
-        int top = std::min(floatRect_.Top, work.Bottom - size.cy);
-        left = std::max(left, work.Left);
-        top = std::max(top, work.Top);
-        floatRect_ = Bounds(left, top, size.cx, size.cy);
+        floatRect_ = InWorkArea(Bounds(floatRect_.Left, floatRect_.Top, size.cx, size.cy));
         SetBoundsRect(floatRect_);
     } else {
         const bool horizontal = IsHorizontalStatus(dockStatus_);
@@ -661,6 +655,14 @@ void TDToolBar::SizeForStatus() {
         SetBounds(p.X, p.Y, size.cx, size.cy);
     }
     PlaceControls();
+}
+
+TRect TDToolBar::InWorkArea(const TRect& R) {
+    InitApplication();
+    const TRect work = Screen->WorkAreaRect();
+    const int left = std::max(std::min(R.Left, work.Right - R.Width()), work.Left);
+    const int top = std::max(std::min(R.Top, work.Bottom - R.Height()), work.Top);
+    return Bounds(left, top, R.Width(), R.Height());
 }
 
 void TDToolBar::RememberDockPoint() {
@@ -859,13 +861,14 @@ void TDToolBar::MoveTo(TDockStatus Status, const TRect* Outline) {
     if (Status == dsFloat) {
         dockArea_ = nullptr;
         if (Outline) {
-            // The outline had the chosen shape, or the last one when none was chosen yet.
+            // The outline had the chosen shape, or the last one when none was chosen yet; the
+            // bar lands where the whole of it can be reached.
             FloatSize();
-            floatRect_ = *Outline;
+            floatRect_ = InWorkArea(*Outline);
         }
         if (Parent() != form_) SetParent(form_);
         if (Outline && Parent() == form_) {
-            SetBoundsRect(*Outline);
+            SetBoundsRect(floatRect_);
             PlaceControls();
         } else {
             SizeForStatus();

@@ -288,6 +288,8 @@ private:
     void PlaceControls();
     // The bar's size and position for its status.
     void SizeForStatus();
+    // A floating bar's rectangle moved, at the same size, inside the screen's work area.
+    static TRect InWorkArea(const TRect& R);
     void FindOrMakeDockAreas();
     TMDocklist* MakeDockArea(TAlign Side);
     void LoadPlacement();

@@ -232,39 +232,67 @@ void TCustomForm::SetMenu(TMainMenu* Value) {
         MenuBarChanged(0);
 }
 
-void TCustomForm::ApplyWindowFlags() {
-    QWidget* w = Impl()->Widget;
-    if (!w) return;
+namespace {
+
+// The window type and decorations of a form: the frame its border style asks for, with just
+// the buttons its border icons name.
+Qt::WindowFlags FormWindowFlags(TFormBorderStyle Border, TBorderIcons Icons, TFormStyle Style) {
     Qt::WindowFlags flags = Qt::Window;
-    switch (formBorderStyle_) {
+    switch (Border) {
     case bsNone: flags |= Qt::FramelessWindowHint; break;
-    case bsDialog: flags |= Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint; break;
+    case bsDialog: flags |= Qt::Dialog; break;
     case bsToolWindow:
     case bsSizeToolWin: flags |= Qt::Tool; break;
     default: break;
     }
-    if (borderIcons_.Contains(biSystemMenu))
+    if (Border != bsNone) flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (Icons.Contains(biSystemMenu))
         flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-    if (borderIcons_.Contains(biMinimize) && formBorderStyle_ != bsDialog)
-        flags |= Qt::WindowMinimizeButtonHint;
-    if (borderIcons_.Contains(biMaximize) && formBorderStyle_ == bsSizeable)
-        flags |= Qt::WindowMaximizeButtonHint;
-    if (formStyle_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
-    const bool shown = w->isVisible();
-    w->setWindowFlags(flags);
-    const bool fixed = formBorderStyle_ != bsSizeable && formBorderStyle_ != bsSizeToolWin;
-    if (fixed)
-        w->setFixedSize(w->size());
-    else
-        w->setMinimumSize(0, 0), w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    if (shown) w->show();
+    if (Icons.Contains(biMinimize) && Border != bsDialog) flags |= Qt::WindowMinimizeButtonHint;
+    if (Icons.Contains(biMaximize) && Border == bsSizeable) flags |= Qt::WindowMaximizeButtonHint;
+    if (Style == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+    return flags;
+}
+
+bool FixedFrame(TFormBorderStyle Border) {
+    return Border != bsSizeable && Border != bsSizeToolWin;
+}
+
+} // namespace
+
+void TCustomForm::ApplyWindowFlags() {
+    QWidget* w = Impl()->Widget;
+    if (!w) return;
+    const Qt::WindowFlags flags = FormWindowFlags(formBorderStyle_, borderIcons_, formStyle_);
+    // Setting a window's flags withdraws it and maps it again: only a real change does that.
+    if (w->windowFlags() != flags) {
+        const bool shown = w->isVisible();
+        w->setWindowFlags(flags);
+        if (shown) w->show();
+    }
+    ApplySizeLimits();
+}
+
+void TCustomForm::ApplySizeLimits() {
+    QWidget* w = Impl()->Widget;
+    if (!w) return;
+    if (FixedFrame(formBorderStyle_)) {
+        const TRect client = ClientRect();
+        w->setFixedSize(std::max(client.Width(), 1),
+                        std::max(client.Height() + Impl()->MenuHeight, 1));
+    } else {
+        w->setMinimumSize(0, 0);
+        w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
 }
 
 void TCustomForm::CreateWnd() {
+    Impl()->FormFlags = FormWindowFlags(formBorderStyle_, borderIcons_, formStyle_);
     TWinControl::CreateWnd();
-    Impl()->Widget->setWindowTitle(AnsiToQString(Caption()));
-    ApplyWindowFlags();
+    ApplySizeLimits();
     if (menu_) menu_->MenuChanged();
+    // Complete now: the window manager gets it once, with its title, size and menu bar.
+    Impl()->SyncVisible();
 }
 
 void TCustomForm::CMTextChanged(TMessage& Message) {
@@ -275,11 +303,7 @@ void TCustomForm::CMTextChanged(TMessage& Message) {
 void TCustomForm::Resize() {
     TWinControl::Resize();
     // The fixed size is the form's new one: the widget itself is still held at the old size.
-    if (Impl()->Widget && formBorderStyle_ != bsSizeable && formBorderStyle_ != bsSizeToolWin) {
-        const TRect client = ClientRect();
-        Impl()->Widget->setFixedSize(std::max(client.Width(), 1),
-                                     std::max(client.Height() + Impl()->MenuHeight, 1));
-    }
+    ApplySizeLimits();
     if (OnResize) OnResize(this);
 }
 
@@ -306,33 +330,105 @@ void TCustomForm::DoCreate() {
     if (OnCreate) OnCreate(this);
 }
 
+namespace {
+
+// A form that is not shown stands in for no place: its owner is what a dialog centres over.
+TCustomForm* ShownForm(TComponent* Component) {
+    auto* form = dynamic_cast<TCustomForm*>(Component);
+    return form && form->Visible() ? form : nullptr;
+}
+
+// The screen point below a form's menu bar and the bars aligned along its top (the tool bars):
+// windows placed there leave the bars free to be clicked.
+TPoint BelowTopBars(TCustomForm* Form) {
+    int bottom = 0;
+    for (int i = 0; i < Form->ControlCount(); ++i) {
+        TControl* c = Form->Controls(i);
+        if (c->Visible() && c->Align() == alTop) bottom = std::max(bottom, c->Top() + c->Height());
+    }
+    return Form->ClientToScreen({0, bottom});
+}
+
+} // namespace
+
+void TCustomForm::CentreOver(const TCustomForm* Form) {
+    if (!Form) {
+        SetBounds((Screen->Width() - Width()) / 2, (Screen->Height() - Height()) / 2, Width(),
+                  Height());
+        return;
+    }
+    SetBounds(Form->Left() + (Form->Width() - Width()) / 2,
+              Form->Top() + (Form->Height() - Height()) / 2, Width(), Height());
+}
+
+void TCustomForm::Cascade() {
+    // The places step down and right by a caption from below the main window's bars (from the
+    // work area's corner without one); a form takes the first place no other form holds, and
+    // the least held one when every place that fits the work area is taken.
+    const TRect area = Screen->WorkAreaRect();
+    TCustomForm* main = Application ? ShownForm(Application->MainForm()) : nullptr;
+    const TPoint origin =
+        main && main != this ? BelowTopBars(main) : TPoint{area.Left, area.Top};
+    const int step = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFRAME);
+    int chosen = 0;
+    int fewest = -1;
+    for (int slot = 0;; ++slot) {
+        const int left = origin.X + slot * step;
+        const int top = origin.Y + slot * step;
+        if (slot > 0 && (left + Width() > area.Right || top + Height() > area.Bottom)) break;
+        int holders = 0;
+        for (int i = 0; i < Screen->FormCount(); ++i)
+            if (Screen->Forms(i) != this && Screen->Forms(i)->cascadeSlot_ == slot) ++holders;
+        if (fewest < 0 || holders < fewest) {
+            fewest = holders;
+            chosen = slot;
+        }
+        if (holders == 0) break;
+    }
+    cascadeSlot_ = chosen;
+    SetBounds(origin.X + chosen * step, origin.Y + chosen * step, Width(), Height());
+}
+
+void TCustomForm::KeepInWorkArea() {
+    const TRect area = Screen->WorkAreaRect();
+    const int left = std::max(area.Left, std::min(Left(), area.Right - Width()));
+    const int top = std::max(area.Top, std::min(Top(), area.Bottom - Height()));
+    SetBounds(left, top, Width(), Height());
+}
+
 void TCustomForm::PlaceOnShow() {
     if (placed_) return;
     placed_ = true;
-    TCustomForm* center = nullptr;
     switch (position_) {
     case poScreenCenter:
-    case poDesktopCenter:
-        SetBounds((Screen->Width() - Width()) / 2, (Screen->Height() - Height()) / 2, Width(),
-                  Height());
-        return;
-    case poMainFormCenter: center = Application->MainForm(); break;
-    case poOwnerFormCenter: center = dynamic_cast<TCustomForm*>(Owner()); break;
-    default: return;
+    case poDesktopCenter: CentreOver(nullptr); break;
+    case poMainFormCenter: {
+        TCustomForm* main = ShownForm(Application->MainForm());
+        CentreOver(main != this ? main : nullptr);
+        break;
     }
-    if (!center || center == this) center = nullptr;
-    if (!center) {
-        SetBounds((Screen->Width() - Width()) / 2, (Screen->Height() - Height()) / 2, Width(),
-                  Height());
-        return;
+    case poOwnerFormCenter: CentreOver(DialogOwner()); break;
+    case poDesigned:
+    case poDefault:
+    case poDefaultPosOnly:
+        // A dialog the user must answer first opens over the window it belongs to.
+        if (modal_)
+            CentreOver(DialogOwner());
+        else if (position_ != poDesigned)
+            Cascade();
+        break;
+    default: break;
     }
-    // A form larger than the one it is centred over is kept inside the work area, so that it
-    // never starts off the screen.
-    const TRect area = Screen->WorkAreaRect();
-    const int left = center->Left() + (center->Width() - Width()) / 2;
-    const int top = center->Top() + (center->Height() - Height()) / 2;
-    SetBounds(std::max(area.Left, std::min(left, area.Right - Width())),
-              std::max(area.Top, std::min(top, area.Bottom - Height())), Width(), Height());
+    KeepInWorkArea();
+}
+
+TCustomForm* TCustomForm::DialogOwner() const {
+    // The owning form, else the form that was active when this one was asked for, else the
+    // main window.
+    for (TCustomForm* form : {ShownForm(Owner()), Screen->ActiveForm(),
+                              Application ? ShownForm(Application->MainForm()) : nullptr})
+        if (form && form != this && form->Visible()) return form;
+    return nullptr;
 }
 
 void TCustomForm::Show() {
@@ -354,6 +450,8 @@ void TCustomForm::CMVisibleChanged(TMessage& Message) {
         PlaceOnShow();
         HandleNeeded();
         if (OnShow) OnShow(this);
+        // A place restored or set on showing comes inside the work area too.
+        KeepInWorkArea();
     }
     TWinControl::CMVisibleChanged(Message);
     if (!Visible() && active_) {

@@ -106,6 +106,8 @@ class TCustomForm : public TWinControl {
     virtual bool IsShortCut(TWMKey& Message);
     void Activate();
     void Deactivate();
+    // Centres the form over another one (over the screen when Form is nullptr).
+    void CentreOver(const TCustomForm* Form);
     // Called once after construction (by TApplication::CreateForm or the first Show).
     void DoCreate();
 
@@ -141,12 +143,21 @@ protected:
     void DefaultHandler(TMessage& Message) override;
 
 private:
+    // Places the form when it is first shown, as its Position asks, inside the work area.
     void PlaceOnShow();
+    // The window system's default place: the next free step of a cascade below the main
+    // window's bars.
+    void Cascade();
+    void KeepInWorkArea();
+    // The form a dialog opens over (nullptr: none is shown).
+    TCustomForm* DialogOwner() const;
     // Ends a modal loop whose result is set: asks CloseQuery and OnClose; false (and the result
     // cleared) when the form stays.
     bool CloseModal();
     void EndModal();
     void ApplyWindowFlags();
+    // A fixed frame holds the window at the form's size; a sizeable one lets it be sized.
+    void ApplySizeLimits();
     int FrameSize() const;
     int CaptionHeight() const;
     void SetWindowFocus();
@@ -162,6 +173,8 @@ private:
     // Released while its modal loop ran: freed once the loop has ended.
     bool releasePending_ = false;
     bool placed_ = false;
+    // The step of the default places' cascade the form holds (-1: none).
+    int cascadeSlot_ = -1;
     int focusCount_ = 0;
     TFormBorderStyle formBorderStyle_ = bsSizeable;
     TBorderIcons borderIcons_{biSystemMenu, biMinimize, biMaximize};

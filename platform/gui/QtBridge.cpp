@@ -446,10 +446,18 @@ void TWinControlImpl::CreateWidget(const TCreateParams& params) {
         w = MakeNative();
         if (parentWidget) w->setParent(parentWidget);
     } else if (params.Style & WS_POPUP) {
-        // A tool window above the parent's form that never takes the activation.
+        // A tool window above the parent's form that never takes the activation. The form's
+        // window is made first, so that the window manager keeps this one above it.
+        if (parent && !parentWidget) {
+            parent->HandleNeeded();
+            parentWidget = parent->Impl()->Widget.data();
+        }
         w = new QtWindow(this, parentWidget ? parentWidget->window() : nullptr,
                          Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
         w->setAttribute(Qt::WA_ShowWithoutActivating);
+    } else if (FormFlags && !parentWidget) {
+        w = new QtWindow(this, nullptr, *FormFlags);
+        w->setWindowTitle(AnsiToQString(params.Caption));
     } else {
         w = new QtWindow(this, parentWidget, parentWidget ? Qt::Widget : Qt::Window);
     }
@@ -459,7 +467,7 @@ void TWinControlImpl::CreateWidget(const TCreateParams& params) {
     AttachBridge(w, Handle);
     ApplyFont();
     SyncGeometry();
-    SyncVisible();
+    if (!FormFlags || parentWidget) SyncVisible();
 }
 
 void TWinControlImpl::DestroyWidget() {
@@ -615,9 +623,35 @@ void TWinControlImpl::SyncScrollBars() {
     if (changed) Owner->Perform(WM_SIZE, SIZE_RESTORED, MakeLParam(inner.Width(), inner.Height()));
 }
 
+namespace {
+
+bool IsPopup(const TWinControlImpl& impl) {
+    return (impl.Params.Style & WS_POPUP) != 0;
+}
+
+// Shows or hides the popup windows (floating bars) among a window's controls with it.
+void SyncPopups(TWinControl* control) {
+    for (int i = 0; i < control->ControlCount(); ++i) {
+        auto* child = dynamic_cast<TWinControl*>(control->Controls(i));
+        if (!child) continue;
+        if (IsPopup(*child->Impl()))
+            child->Impl()->SyncVisible();
+        else
+            SyncPopups(child);
+    }
+}
+
+} // namespace
+
 void TWinControlImpl::SyncVisible() {
     if (!Widget) return;
-    Widget->setVisible(Owner->Visible());
+    bool show = Owner->Visible();
+    // A popup window comes up after the window it belongs to: shown first, the window manager
+    // takes it on as a window of its own and lets the other one cover it.
+    if (show && IsPopup(*this) && Widget->parentWidget() && !Widget->parentWidget()->isVisible())
+        show = false;
+    Widget->setVisible(show);
+    if (Widget->isWindow() && !IsPopup(*this)) SyncPopups(Owner);
 }
 
 QtWindow::QtWindow(TWinControlImpl* impl, QWidget* parent, Qt::WindowFlags flags)

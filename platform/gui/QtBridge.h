@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QEvent;
@@ -66,6 +67,11 @@ public:
     QPointer<QWidget> Widget;
     // Makes the Qt widget of a standard control; empty for windows the layer paints itself.
     std::function<QWidget*()> MakeNative;
+    // A form's window type and decorations, set before its window is made: the window gets them
+    // when it is made and is shown only by the form, once its title, size and menu bar are in
+    // place. A window manager loses a window that is withdrawn and mapped again while it is
+    // still taking it on, so a form's window is never shown before it is complete.
+    std::optional<Qt::WindowFlags> FormFlags;
     TCreateParams Params;
     bool EraseNeeded = true;
     // The control must paint again (it was invalidated or resized); without it a paint event

@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
+#include <utility>
 
 // The printing state of a printer context.
 struct TPrintJob {
@@ -178,6 +180,19 @@ TPrintJob* JobOf(HDC hdc) {
 std::string& LastOutput() {
     static std::string last;
     return last;
+}
+
+TPrintedToFileEvent& PrintedToFile() {
+    static TPrintedToFileEvent handler;
+    return handler;
+}
+
+// A file name as a full path (a relative name is taken from the current folder).
+std::string FullPath(const std::string& File) {
+    if (File.empty()) return File;
+    std::error_code ignored;
+    const std::filesystem::path full = std::filesystem::absolute(Win1252ToUtf8(File), ignored);
+    return full.empty() ? File : Utf8ToWin1252(full.lexically_normal().string());
 }
 
 // Sets "windows" "device" to the backends' default when it names no installed printer.
@@ -415,8 +430,9 @@ int EndDoc(HDC hdc) {
     if (job->PageOpen) EndPage(hdc);
     if (!job->Document) return SP_APPABORT; // the abort callback ended it
     bool written = job->Document->Finish(hdc);
-    LastOutput() = job->Document->OutputFile();
+    LastOutput() = FullPath(job->Document->OutputFile());
     job->Document.reset();
+    if (written && !LastOutput().empty() && PrintedToFile()) PrintedToFile()(LastOutput());
     return written ? 1 : SP_ERROR;
 }
 
@@ -438,4 +454,8 @@ int Escape(HDC hdc, int escape, const std::string& data) {
 
 std::string LastPrintOutput() {
     return LastOutput();
+}
+
+TPrintedToFileEvent SetPrintedToFileHandler(TPrintedToFileEvent Handler) {
+    return std::exchange(PrintedToFile(), std::move(Handler));
 }

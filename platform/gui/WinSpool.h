@@ -153,5 +153,11 @@ int AbortDoc(HDC dc);
 // SP_ERROR outside a page.
 enum : int { PASSTHROUGH = 19 };
 int Escape(HDC dc, int escape, const std::string& data);
-// The file the last finished document was written to (empty when it went to a printer).
+// The file the last finished document was written to, as a full path (empty when it went to a
+// printer).
 std::string LastPrintOutput();
+// Called once a document has been written to a file (the built-in PDF printer, or a printer's
+// output sent to a file), with the file's full path: the program tells the user where the
+// printout went. Returns the handler it replaces.
+using TPrintedToFileEvent = std::function<void(const std::string& File)>;
+TPrintedToFileEvent SetPrintedToFileHandler(TPrintedToFileEvent Handler);

@@ -153,6 +153,10 @@ TEST_F(LoanCalcTest, PrintWritesTheSummaryToThePdfPrinter) {
     EXPECT_NE(payment.find("$733.76"), std::string::npos) << text;
     EXPECT_NE(LineWith(text, "Total Interest:").find("$164,153.60"), std::string::npos);
     EXPECT_NE(LineWith(text, "Amortizing Method?:").find("Normal"), std::string::npos);
+    // Once printing is over the user is told where the printout went.
+    ASSERT_FALSE(services.MessageBoxes.empty());
+    EXPECT_EQ(services.MessageBoxes.back().Text, "The printout is in the file\n\n" + pdf);
+    EXPECT_EQ(services.MessageBoxes.back().Type, mtInformation);
 }
 
 TEST_F(LoanCalcTest, HelpOpensTheCalculatorsTopic) {

@@ -3,6 +3,7 @@
 // bars' widths, positions, stacking, shapes and marks.
 #include "tests/chart/ChartTestSupport.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -106,6 +107,48 @@ TEST_F(SeriesDrawing, ClicksOnAPointOrASegment) {
     const int midY = (line->CalcYPos(3) + line->CalcYPos(4)) / 2;
     EXPECT_EQ(line->Clicked(midX, midY), 3);
     EXPECT_EQ(line->Clicked(midX, midY - 40), -1);
+}
+
+TEST_F(SeriesDrawing, InA3DChartFastLinesLieOnTheBackWallWhereTheGridIs) {
+    auto chart3D = MakeChart(600, 400, true);
+    auto* front = AddSeries<TFastLineSeries>(chart3D.get());
+    auto* back = AddSeries<TFastLineSeries>(chart3D.get());
+    front->SetSeriesColor(clRed);
+    back->SetSeriesColor(clBlue);
+    for (TFastLineSeries* line : {front, back}) {
+        line->AddXY(0, 0);
+        line->AddXY(5, 50);
+        line->AddXY(10, 20);
+    }
+    chart3D->BottomAxis()->SetMinMax(0, 10);
+    chart3D->LeftAxis()->SetMinMax(0, 50);
+    auto canvas = Record(chart3D.get());
+    ASSERT_GT(chart3D->Width3D, 0);
+    ASSERT_GT(chart3D->Height3D, 0);
+    // The wall (and its grid) stands the whole depth behind the axes' front plane.
+    auto onWall = [&](double x, double y) {
+        return std::vector<int>{chart3D->BottomAxis()->CalcXPosValue(x) + chart3D->Width3D,
+                                chart3D->LeftAxis()->CalcYPosValue(y) - chart3D->Height3D};
+    };
+    // The points each line's strokes (told from the walls', axes' and legend's by their
+    // colour) go to or start from.
+    auto drawnIn = [&](TColor color) {
+        std::vector<std::vector<int>> points;
+        for (const auto& call : canvas->Calls())
+            if ((call.Name == "LineTo" || call.Name == "MoveTo") && call.PenColor == color)
+                points.push_back(call.Args);
+        return points;
+    };
+    for (TColor color : {clRed, clBlue}) {
+        const std::vector<std::vector<int>> points = drawnIn(color);
+        // The minimum lies on the wall's bottom edge, not on the floor in front of it.
+        for (const auto& point : {onWall(0, 0), onWall(5, 50), onWall(10, 20)})
+            EXPECT_NE(std::find(points.begin(), points.end(), point), points.end())
+                << "no stroke of colour " << color << " to " << point[0] << "," << point[1];
+    }
+    // A click finds the line where it is drawn.
+    const std::vector<int> middle = onWall(5, 50);
+    EXPECT_EQ(front->Clicked(middle[0], middle[1]), 1);
 }
 
 TEST_F(SeriesDrawing, PenColourAndSeriesColourStayTogether) {

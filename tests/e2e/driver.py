@@ -1,7 +1,9 @@
 """Drives the built vantrel program from outside, as a user does.
 
 A `Session` owns one private X server (Xvfb, on a display number it picks itself), one fresh
-VANTREL_HOME folder and one run of the program at a time.  Every wait is bounded: a window that
+VANTREL_HOME folder and one run of the program at a time.  With `window_manager` set, openbox
+manages the display as on a desktop: it frames, places and focuses the windows, and keeps a
+panel's strip at the bottom of the screen out of the work area (PANEL_HEIGHT).  Every wait is bounded: a window that
 does not appear, a clipboard that stays empty or a program that does not end raises `Failure`,
 and the runner then attaches a screenshot of the whole screen and the program's standard error.
 Keys and text go through xdotool to the focused window, the clipboard is read with xclip and
@@ -34,6 +36,18 @@ ACCENTED_KEYSYMS = (
     "udiaeresis Udiaeresis", "idiaeresis Idiaeresis", "ccedilla Ccedilla", "ntilde Ntilde",
     "EuroSign",
 )
+
+
+# The strip the window manager keeps free at the bottom of the screen, as for a panel.
+PANEL_HEIGHT = 32
+SCREEN_SIZE = (1024, 768)
+
+OPENBOX_CONFIG = f"""<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <margins><top>0</top><bottom>{PANEL_HEIGHT}</bottom><left>0</left><right>0</right></margins>
+  <desktops><number>1</number></desktops>
+</openbox_config>
+"""
 
 
 class Failure(Exception):
@@ -70,8 +84,10 @@ def run_tool(args, timeout=10, env=None, input_bytes=None):
 class Session:
     """One X server and one VANTREL_HOME shared by every start of the program in a scenario."""
 
-    def __init__(self, app, artifacts, splash_ms=50):
+    def __init__(self, app, artifacts, splash_ms=50, window_manager=False):
         self.app = os.path.abspath(app)
+        self.window_manager = window_manager
+        self.wm = None
         self.artifacts = artifacts
         self.splash_ms = splash_ms
         self.root = tempfile.mkdtemp(prefix="vantrel-e2e-")
@@ -88,7 +104,8 @@ class Session:
     def _start_x(self):
         read_end, write_end = os.pipe()
         self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+             f"{SCREEN_SIZE[0]}x{SCREEN_SIZE[1]}x24",
              "-nolisten", "tcp", "-noreset"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
             preexec_fn=_die_with_parent)
@@ -117,6 +134,34 @@ class Session:
             "ASAN_OPTIONS": "detect_leaks=0",
         })
         self._bind_accented_keys()
+        if self.window_manager:
+            self._start_window_manager()
+
+    def _start_window_manager(self):
+        """Starts openbox on the display and waits until it manages the screen (it names
+        itself on the root window)."""
+        config = os.path.join(self.root, "openbox-rc.xml")
+        with open(config, "w") as f:
+            f.write(OPENBOX_CONFIG)
+        self.wm = subprocess.Popen(["openbox", "--sm-disable", "--config-file", config],
+                                   env=self.env, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent)
+        deadline = time.monotonic() + 15
+        while "_NET_WORKAREA(CARDINAL)" not in self.root_property("_NET_WORKAREA"):
+            if time.monotonic() > deadline or self.wm.poll() is not None:
+                raise Failure("openbox did not start")
+            time.sleep(0.1)
+
+    def root_property(self, name):
+        return subprocess.run(["xprop", "-root", name], capture_output=True, timeout=5,
+                              env=self.env).stdout.decode()
+
+    def work_area(self):
+        """The part of the screen windows may take: (left, top, width, height)."""
+        if not self.window_manager:
+            return (0, 0) + SCREEN_SIZE
+        values = self.root_property("_NET_WORKAREA").split("=", 1)[1]
+        return tuple(int(v) for v in values.replace(",", " ").split()[:4])
 
     def _bind_accented_keys(self):
         """Gives the accented letters the scenarios type keys of their own, lower case and
@@ -136,12 +181,13 @@ class Session:
 
     def close(self):
         self.stop_program()
-        if self.xvfb and self.xvfb.poll() is None:
-            self.xvfb.terminate()
-            try:
-                self.xvfb.wait(5)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
+        for process in (self.wm, self.xvfb):
+            if process and process.poll() is None:
+                process.terminate()
+                try:
+                    process.wait(5)
+                except subprocess.TimeoutExpired:
+                    process.kill()
         shutil.rmtree(self.root, ignore_errors=True)
 
     # -- the program --------------------------------------------------------------------------
@@ -239,12 +285,62 @@ class Session:
         return any(pattern.fullmatch(n) for n in self.visible_windows().values())
 
     def geometry(self, wid):
-        out = self.x("getwindowgeometry", "--shell", wid)
-        values = dict(line.split("=", 1) for line in out.split() if "=" in line)
-        return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+        """The window's place on the screen and its size: (x, y, width, height). (xwininfo
+        tells the place right under a window manager too, where xdotool adds the frame's
+        offset once more.)"""
+        info = run_tool(["xwininfo", "-id", wid], env=self.env)
+        values = [re.search(pattern + r":\s*(-?\d+)", info)
+                  for pattern in ("Absolute upper-left X", "Absolute upper-left Y", "Width",
+                                  "Height")]
+        check(all(values), f"xwininfo tells no geometry of window {wid}:\n{info}")
+        return tuple(int(v.group(1)) for v in values)
+
+    def frame(self, wid):
+        """The window with the frame the window manager put around it: (x, y, width, height)
+        on the screen (the window itself without a window manager)."""
+        x, y, width, height = self.geometry(wid)
+        if not self.window_manager:
+            return x, y, width, height
+        out = run_tool(["xprop", "-id", wid, "_NET_FRAME_EXTENTS"], env=self.env)
+        match = re.search(r"=\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+)", out)
+        left, right, top, bottom = (int(v) for v in match.groups()) if match else (0, 0, 0, 0)
+        return x - left, y - top, width + left + right, height + top + bottom
+
+    def stacking(self):
+        """The managed windows from the bottom of the stack to the top, as decimal ids (only
+        a window manager keeps this list)."""
+        out = self.root_property("_NET_CLIENT_LIST_STACKING")
+        return [str(int(w, 16)) for w in re.findall(r"0x[0-9a-fA-F]+", out)]
+
+    def window_state(self, wid):
+        """How the X server and the window manager see a window: its map state ("IsViewable"
+        when it can be seen) and its WM_STATE ("Normal", "Iconic", "Withdrawn", or None when
+        no window manager has taken it on)."""
+        info = run_tool(["xwininfo", "-id", wid], env=self.env)
+        match = re.search(r"Map State:\s*(\w+)", info)
+        state = subprocess.run(["xprop", "-id", wid, "WM_STATE"], capture_output=True,
+                               timeout=5, env=self.env).stdout.decode()
+        wm_state = re.search(r"window state:\s*(\w+)", state)
+        return (match.group(1) if match else None), (wm_state.group(1) if wm_state else None)
+
+    def check_shown(self, wid, what):
+        """Checks a window is mapped and can be seen, and (under a window manager) that the
+        window manager holds it in its normal state."""
+        map_state, wm_state = self.window_state(wid)
+        check(map_state == "IsViewable", f"{what} is not viewable (map state {map_state})")
+        if self.window_manager:
+            check(wm_state == "Normal", f"{what} is not managed (WM_STATE {wm_state})")
 
     def focus(self, wid):
-        self.x("windowfocus", "--sync", wid)
+        if self.window_manager:
+            # The window manager activates the window (and raises it) as a click would; a
+            # window it will not activate (another one is modal) gets the keyboard directly.
+            try:
+                self.x("windowactivate", "--sync", wid, timeout=3)
+            except Failure:
+                self.x("windowfocus", "--sync", wid)
+        else:
+            self.x("windowfocus", "--sync", wid)
         time.sleep(0.1)
 
     # -- keyboard, mouse, clipboard -------------------------------------------------------------
@@ -375,12 +471,13 @@ class Session:
         return path
 
     def window_shot(self, wid, path, also=None):
-        """Writes one window's picture (or the box around two windows) as a small PNG."""
+        """Writes one window's picture with its frame (or the box around two windows) as a
+        small PNG."""
         full = path + ".full.png"
         self.screenshot(full)
-        x0, y0, w, h = self.geometry(wid)
+        x0, y0, w, h = self.frame(wid)
         if also:
-            x1, y1, w1, h1 = self.geometry(also)
+            x1, y1, w1, h1 = self.frame(also)
             left, top = min(x0, x1), min(y0, y1)
             w, h = max(x0 + w, x1 + w1) - left, max(y0 + h, y1 + h1) - top
             x0, y0 = left, top
@@ -398,22 +495,29 @@ class Session:
             return []
         return sorted(os.path.join(folder, n) for n in os.listdir(folder) if n.endswith(".pdf"))
 
-    def wait_printed(self, count, timeout=15):
-        """Waits for the count-th PDF in the printed folder and for it to be complete."""
+    def wait_pdf(self, path, timeout=15):
+        """Waits for a complete PDF file at path (pdfinfo reads it)."""
         deadline = time.monotonic() + timeout
         while True:
-            files = self.printed()
-            if len(files) >= count:
-                path = files[count - 1]
+            if os.path.exists(path):
                 try:
                     run_tool(["pdfinfo", path])
                     return path
                 except Failure:
                     pass
             if time.monotonic() > deadline:
-                raise Failure(f"no complete PDF number {count} in {self.home_file('printed')} "
-                              f"within {timeout} s (found {files})")
+                raise Failure(f"no complete PDF {path} within {timeout} s")
             time.sleep(0.2)
+
+    def wait_printed(self, count, timeout=15):
+        """Waits for the count-th PDF in the printed folder and for it to be complete."""
+        deadline = time.monotonic() + timeout
+        while len(self.printed()) < count:
+            if time.monotonic() > deadline:
+                raise Failure(f"no PDF number {count} in {self.home_file('printed')} "
+                              f"within {timeout} s (found {self.printed()})")
+            time.sleep(0.2)
+        return self.wait_pdf(self.printed()[count - 1], max(deadline - time.monotonic(), 1))
 
 
 def pdf_text(path):

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Runs the end-to-end scenarios against a built vantrel program.
 
-    run_e2e.py --app build/test/app/vantrel [--artifacts DIR] [--docs DIR] [NUMBER|NAME ...]
+    run_e2e.py --app build/test/app/vantrel [--window-manager] [--artifacts DIR] [--docs DIR]
+               [NUMBER|NAME ...]
 
-Each scenario gets its own X server and VANTREL_HOME.  A failing scenario leaves a screenshot
+Each scenario gets its own X server and VANTREL_HOME; with --window-manager openbox manages
+that X server as on a desktop.  A failing scenario leaves a screenshot
 and the program's standard error in the artifacts folder and prints both paths.  Exit codes:
 0 every chosen scenario passed, 1 one failed, 77 every chosen scenario was skipped (CTest's
 skip code), 2 bad arguments.
@@ -37,20 +39,21 @@ def choose(wanted):
     return chosen
 
 
-def run_one(sc, app, artifacts):
-    label = f"{sc['number']} {sc['name']}"
+def run_one(sc, app, artifacts, window_manager):
+    label = f"{sc['number']} {sc['name']}" + (" (window manager)" if window_manager else "")
     if sc["needs"] and not program_has(app, sc["needs"]):
         print(f"SKIP {label}: not in this build (no menu item {sc['needs']!r})")
         return "skip"
     started = time.monotonic()
-    session = Session(app, artifacts)
+    session = Session(app, artifacts, window_manager=window_manager)
     try:
         sc["run"](session)
     except Skipped as e:
         print(f"SKIP {label}: {e}")
         return "skip"
     except Exception as e:
-        folder = os.path.join(artifacts, f"{sc['number']}-{sc['name']}")
+        folder = os.path.join(artifacts, f"{sc['number']}-{sc['name']}"
+                              + ("-wm" if window_manager else ""))
         os.makedirs(folder, exist_ok=True)
         shot = session.screenshot(os.path.join(folder, "screen.png"))
         with open(os.path.join(folder, "stderr.txt"), "w") as f:
@@ -78,21 +81,28 @@ def main():
     parser.add_argument("--artifacts", default="e2e-artifacts",
                         help="where failing scenarios leave their screenshot and stderr")
     parser.add_argument("--docs", help="write the README's window pictures into this folder")
+    parser.add_argument("--window-manager", action="store_true",
+                        help="run under openbox, as on a desktop")
     parser.add_argument("--list", action="store_true", help="list the scenarios and stop")
     parser.add_argument("scenarios", nargs="*", help="numbers or names (default: all)")
     args = parser.parse_args()
     if args.list:
         for sc in SCENARIOS:
             needs = f"  (needs {sc['needs']})" if sc["needs"] else ""
-            print(f"{sc['number']} {sc['name']}{needs}")
+            both = "  (also under a window manager)" if sc["both"] else ""
+            print(f"{sc['number']} {sc['name']}{needs}{both}")
         return 0
     if not os.access(args.app, os.X_OK):
         print(f"no program at {args.app}", file=sys.stderr)
         return 2
+    if args.window_manager and not shutil.which("openbox"):
+        print("no openbox to manage the windows (scripts/install-deps installs it)",
+              file=sys.stderr)
+        return 2
     if args.docs:
         os.makedirs(args.docs, exist_ok=True)
         os.environ["VANTREL_E2E_DOCS"] = os.path.abspath(args.docs)
-    results = [run_one(sc, args.app, os.path.abspath(args.artifacts))
+    results = [run_one(sc, args.app, os.path.abspath(args.artifacts), args.window_manager)
                for sc in choose(args.scenarios)]
     if "fail" in results:
         return 1

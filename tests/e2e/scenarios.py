@@ -20,9 +20,11 @@ SCENARIOS = []
 MAIN = "Vantrel Plus"
 
 
-def scenario(number, name, needs=None):
+def scenario(number, name, needs=None, both=False):
+    """Registers a scenario; `both` runs it under a window manager too (in CTest)."""
     def register(function):
-        SCENARIOS.append({"number": number, "name": name, "needs": needs, "run": function})
+        SCENARIOS.append({"number": number, "name": name, "needs": needs, "both": both,
+                          "run": function})
         return function
     return register
 
@@ -87,6 +89,31 @@ def copied_row(text, label):
     raise Failure(f"no line {label!r} in the copied text:\n{text}")
 
 
+def inside(s, wid, what):
+    """Checks a window, with its frame, lies inside the screen's work area."""
+    x, y, width, height = s.frame(wid)
+    ax, ay, aw, ah = s.work_area()
+    check(ax <= x and ay <= y and x + width <= ax + aw and y + height <= ay + ah,
+          f"{what} at {x},{y} {width}x{height} leaves the work area {ax},{ay} {aw}x{ah}")
+
+
+def printout(s, count, timeout=15):
+    """Waits for the count-th printout and for the message that names its file, which it
+    answers; returns the file."""
+    pdf = s.wait_printed(count, timeout)
+    told_where(s, pdf)
+    return pdf
+
+
+def told_where(s, path):
+    """Reads and closes the message that tells where a printout went; checks it names the
+    file."""
+    box = s.wait_window("Information", timeout=15)
+    text = s.answer_message(str(int(box) - 1))
+    check_in("The printout is in the file", text, "the message after printing")
+    check_in(os.path.abspath(path), text, "the message after printing")
+
+
 def docs_shot(s, wid, name, also=None):
     """Writes a window's picture (with a second window's, when given) for the README when the
     runner was asked for docs pictures."""
@@ -125,12 +152,23 @@ def check_new_register(s):
     return tables
 
 
-@scenario(1, "first-run")
+def check_frameless(s, wid, what):
+    """Checks a window asks for no frame (no decorations in its window manager hints) and,
+    under a window manager, got none."""
+    hints = run_tool(["xprop", "-id", wid, "_MOTIF_WM_HINTS"], env=s.env)
+    values = [int(v, 0) for v in re.findall(r"0x[0-9a-fA-F]+|\d+", hints.split("=", 1)[-1])]
+    check(len(values) >= 3 and values[0] & 2 and values[2] == 0,
+          f"{what} asks for a frame: {hints.strip()}")
+    check(s.frame(wid) == s.geometry(wid), f"{what} got a frame {s.frame(wid)}")
+
+
+@scenario(1, "first-run", both=True)
 def first_run(s):
     check(os.listdir(s.home) == [], "the program's folder is not empty before the first run")
     s.start_program(splash_ms=1500)
-    # The splash (a window without a caption) comes first, alone.
+    # The splash (a window without a caption or frame) comes first, alone.
     splash = s.wait_window("vantrel", timeout=20)
+    check_frameless(s, splash, "the splash")
     check(not s.window_shown(MAIN), "the main window showed while the splash was up")
     main = s.wait_window(MAIN, timeout=20)
     check(splash not in s.visible_windows(), "the splash stayed after the main window showed")
@@ -181,7 +219,7 @@ def loan_calculator(s):
     check(copied_row(summary, "Total Interest:") == "$164,153.60", summary)
 
     s.key("alt+p")
-    pdf = s.wait_printed(1)
+    pdf = printout(s, 1)
     text = pdf_text(pdf)
     check_in(title, text, "the printout")
     check(re.search(r"Periodic Payment:\s+\$733\.76", text) is not None,
@@ -265,7 +303,7 @@ def other_calculators(s):
     check(copied_row(summary, "Misc. Closing Costs?:") == "$1,500.00", summary)
     # The results page prints the loans and the narrative; its Close answers Alt+C.
     s.key("alt+p")
-    text = " ".join(pdf_text(s.wait_printed(1)).split())
+    text = " ".join(pdf_text(printout(s, 1)).split())
     for expected in ("Refinance Advisor 1", "$90,000.00",
                      "Your current financing will cost you $8,059.24",
                      "Bottom line? Your total LOSS will be $611.80"):
@@ -314,7 +352,7 @@ PREVIEW_NEXT_PAGE = (313, PREVIEW_BUTTON_ROW)
 PREVIEW_DONE_FROM_RIGHT = 30
 
 
-@scenario(4, "amortization-schedule", needs="&Amortization...")
+@scenario(4, "amortization-schedule", needs="&Amortization...", both=True)
 def amortization(s):
     main = start(s)
     title = "Amortization Schedule"
@@ -352,7 +390,7 @@ def amortization(s):
     s.focus(form)
     s.key("ctrl+p")
     run_report(s, form, "alt+p")
-    pdf = s.wait_printed(1, timeout=60)
+    pdf = printout(s, 1, timeout=60)
     text = pdf_text(pdf)
     flat = " ".join(text.split())
     for expected in ("Amortization Schedule", "Initial Loan Amount:", "$100,000.00",
@@ -363,6 +401,21 @@ def amortization(s):
     years = flat.count("Annual Totals:")
     check(31 <= years <= 32, f"the printout has {years} year totals, not 31 or 32")
     check(pdf_pages(pdf) >= 8, "the printed schedule is shorter than 8 pages")
+
+    # The File destination writes the printout under the name typed for it.
+    s.focus(form)
+    s.key("ctrl+p")
+    setup = s.wait_window("Schedule Setup|Report Setup")
+    s.focus(setup)
+    s.key("alt+f")
+    s.key("Tab")
+    chosen = os.path.join(s.root, "Schedule of the loan.pdf")
+    s.type(chosen)
+    s.key("Return")
+    s.wait_pdf(chosen, timeout=60)
+    told_where(s, chosen)
+    check(pdf_pages(chosen) == pdf_pages(pdf), "the schedule printed to a file has other pages")
+    check(len(s.printed()) == 1, "the printout to a chosen file went to the printed folder too")
     s.focus(form)
     s.key("Escape")
     s.wait_gone(title)
@@ -491,7 +544,7 @@ def register(s):
     s.focus(form)
     s.key("ctrl+p")
     run_report(s, form, "alt+p")
-    flat = " ".join(pdf_text(s.wait_printed(1, timeout=60)).split())
+    flat = " ".join(pdf_text(printout(s, 1, timeout=60)).split())
     for expected in ("John Smith", "Initial Loan Amount: $100,000.00",
                      "Initial Interest Rate: 7.5000", "$699.21", "Init/01"):
         check_in(expected, flat, "the printout of the loaded schedule")
@@ -652,7 +705,7 @@ def lease_versus_buy(s):
                      "leasing is the best course to follow"):
         check_in(expected, narrative, "the copied lease-versus-buy analysis")
     s.key("alt+p")
-    printed = " ".join(pdf_text(s.wait_printed(1)).split())
+    printed = " ".join(pdf_text(printout(s, 1)).split())
     for expected in ("Café delivery van", "Zoë Müller", "$8,461.20"):
         check_in(expected, printed, "the printed lease-versus-buy analysis")
     # More (a button without a mnemonic) shows the cash-flow table; the same button then reads
@@ -687,7 +740,7 @@ def lease_versus_buy(s):
     check(reopened == analysis,
           f"the reopened file gives another analysis:\n{reopened}\n--- before saving:\n{analysis}")
     s.key("alt+p")
-    reprinted = " ".join(pdf_text(s.wait_printed(2)).split())
+    reprinted = " ".join(pdf_text(printout(s, 2)).split())
     for expected in ("Café delivery van", "Zoë Müller", "$30,000.00", "$8,461.20"):
         check_in(expected, reprinted, "the printout of the reopened file")
 
@@ -757,7 +810,7 @@ def points_advisor(s):
     check(re.search(r"loan 2 will save you \$[\d,]+\.\d\d", " ".join(conclusion.split())),
           f"the conclusion names no saving of loan 2:\n{conclusion}")
     s.key("alt+p")
-    printed = " ".join(pdf_text(s.wait_printed(1)).split())
+    printed = " ".join(pdf_text(printout(s, 1)).split())
     for expected in ("Points Advisor 1", "$768.91", "$751.27", "best value"):
         check_in(expected, printed, "the points printout")
     # Prior goes back to the loans as typed; Calc works again from there.
@@ -774,6 +827,8 @@ def points_advisor(s):
 
 # A place on the docked toolbar right of its last button: double-clicking there floats the bar.
 TOOLBAR_FREE_SPOT = (459, 40)
+# A place in the main window's empty client area, left of where the floating bar lands.
+MAIN_FREE_SPOT = (100, 300)
 
 
 def toolbar_status(s):
@@ -784,7 +839,21 @@ def toolbar_status(s):
     raise Failure(f"registry.ini keeps no toolbar: {registry}")
 
 
-@scenario(8, "preferences-and-positions")
+def floating_bar(s):
+    bars = [w for w, n in s.visible_windows().items() if n == "vantrel"]
+    check(len(bars) == 1, f"no floating toolbar: {s.visible_windows()}")
+    return bars[0]
+
+
+def check_bar_above(s, bar, main, when):
+    """Under a window manager, checks the floating toolbar is stacked above the main window."""
+    if s.window_manager:
+        order = s.stacking()
+        check(bar in order and main in order and order.index(bar) > order.index(main),
+              f"{when}, the floating toolbar is not above the main window: {order}")
+
+
+@scenario(8, "preferences-and-positions", both=True)
 def preferences_and_positions(s):
     main = start(s)
     s.focus(main)
@@ -795,24 +864,32 @@ def preferences_and_positions(s):
                                                          TOOLBAR_FREE_SPOT)))
     s.x("click", "--repeat", "2", "--delay", "80", "1")
     time.sleep(0.5)
+    # The first float is one column, all of it inside the work area, above the main window.
+    bar = floating_bar(s)
+    inside(s, bar, "the floating toolbar")
+    check_bar_above(s, bar, main, "floated")
     quit_program(s, main)
     prefs = read_ini(s.home_file("vtrx2532.ini")).get("PREFERENCES", {})
     check(prefs.get("SHOWHINTS") == "1", f"Show Hints was not kept: {prefs}")
     check(toolbar_status(s) == "4", "the toolbar was not kept floating")
 
     main = start(s)
-    # The bar comes back as its own window where it was left.  Without a window manager
-    # nothing keeps it above the main window it belongs to, so it is raised for the picture.
-    bars = [w for w, n in s.visible_windows().items() if n == "vantrel"]
-    check(len(bars) == 1, f"no floating toolbar after the restart: {s.visible_windows()}")
-    x, y, width, height = s.geometry(bars[0])
+    # The bar comes back as its own window where it was left, above the main window, and
+    # stays above it when the main window is clicked.  Without a window manager nothing keeps
+    # it above the main window it belongs to, so it is raised for the picture.
+    bar = floating_bar(s)
+    x, y, width, height = s.geometry(bar)
     check(height > 5 * width, f"the floating toolbar is {width}x{height}, not one column")
     registry = next(v for k, v in read_ini(s.home_file("registry.ini")).items()
                     if k.endswith("DTOOLBAR1"))
     check((str(x), str(y)) == (registry["FLOATLEFT"].strip('"'), registry["FLOATTOP"].strip('"')),
           f"the floating toolbar is at {x},{y}, not where it was left: {registry}")
-    s.x("windowraise", bars[0])
-    docs_shot(s, main, "main-window-floating-toolbar.png", also=bars[0])
+    check_bar_above(s, bar, main, "after the restart")
+    s.click(main, *MAIN_FREE_SPOT)
+    check_bar_above(s, bar, main, "after a click on the main window")
+    if not s.window_manager:
+        s.x("windowraise", bar)
+    docs_shot(s, main, "main-window-floating-toolbar.png", also=bar)
     # Show Hints came back checked: choosing it again turns it off.
     s.focus(main)
     s.key("alt+o")
@@ -852,7 +929,7 @@ def accented_text(s):
     check_in(ACCENTED, copied, "the copied conclusion")
     check_in("best value.", copied, "the copied conclusion")
     s.key("alt+p")
-    printed = pdf_text(s.wait_printed(1))
+    printed = pdf_text(printout(s, 1))
     check_in(ACCENTED, " ".join(printed.split()), "the printed conclusion")
     # The memo keeps Escape for itself; back on the first page Escape closes the window.
     s.focus(form)
@@ -1124,7 +1201,7 @@ def german_locale(s):
     check(copied_row(summary, "Periodic Payment:") == "682,18 €", summary)
     check(copied_row(summary, "Total Interest:") == "145.584,80 €", summary)
     s.key("alt+p")
-    text = pdf_text(s.wait_printed(1))
+    text = pdf_text(printout(s, 1))
     check(money_after("Periodic Payment:", text) == "682,18 €", text)
     close_form(s, form, title)
 
@@ -1134,7 +1211,7 @@ def german_locale(s):
     enter_schedule_loan(s, form, 8)
     s.key("ctrl+p")
     run_report(s, form, "alt+p")
-    flat = " ".join(pdf_text(s.wait_printed(2, timeout=60)).split())
+    flat = " ".join(pdf_text(printout(s, 2, timeout=60)).split())
     for expected in ("Initial Loan Amount: 100.000,00 €", "Initial Interest Rate: 8,0000",
                      "733,76 €", "Annual Totals:"):
         check_in(expected, flat, "the schedule printed under de_DE")
@@ -1159,4 +1236,86 @@ def german_locale(s):
     check(("MÜLLANN001", "Müller") in accounts, f"the accounts saved: {accounts}")
     check_schedule_rows(tables["TRANS"], 733.76)
     close_form(s, form, title)
+    quit_program(s, main)
+
+
+# -- 14 -----------------------------------------------------------------------------------------
+
+# The forms the main window opens into its slots: key, caption without the slot number, slots.
+SLOT_FORMS = (
+    ("F2", "Loan Calculator", 2),
+    ("F3", "Compound & Simple Interest Calculator", 2),
+    ("F4", "Remaining Balance Calculator", 2),
+    ("F5", "Accelerated Payment Calculator", 2),
+    ("F6", "Balloon Payment Calculator", 2),
+    ("F7", "Affordable House", 2),
+    ("ctrl+r", "Refinance Advisor", 1),
+    ("ctrl+p", "Points Advisor", 1),
+    ("ctrl+l", "Lease vs. Buy Advisor", 1),
+)
+# The main window's modal forms: keys, title.
+MODAL_FORMS = (
+    (("ctrl+a",), "Amortization Schedule"),
+    (("alt+h", "a"), "About"),
+)
+# The toolbar's buttons by the keys of the same commands, left to right: the first button's
+# centre relative to the main window, and the step between buttons in tenths of a pixel.
+TOOLBAR_BUTTONS = ("F2", "F3", "F4", "F5", "F6", "F7", "ctrl+a", "ctrl+l", "ctrl+p", "ctrl+r")
+TOOLBAR_FIRST = (21, 40)
+TOOLBAR_STEP_TENTHS = 382
+# How far below the main window's top its menu bar and docked toolbar reach.
+MAIN_BARS_HEIGHT = 60
+
+
+def open_by(s, main, key, how):
+    """Opens a form of the main window by its key or (how == "toolbar") its toolbar button."""
+    s.focus(main)
+    if how == "toolbar":
+        k = TOOLBAR_BUTTONS.index(key)
+        s.click(main, TOOLBAR_FIRST[0] + k * TOOLBAR_STEP_TENTHS // 10, TOOLBAR_FIRST[1])
+    else:
+        s.key(key, pause=0.4)
+
+
+@scenario(14, "forms-three-times", both=True)
+def forms_three_times(s):
+    main = start(s)
+    s.check_shown(main, "the main window")
+    inside(s, main, "the main window")
+    main_top = s.geometry(main)[1]
+    for round_ in range(3):
+        how = "toolbar" if round_ == 2 else "keys"
+        for key, caption, slots in SLOT_FORMS:
+            forms = []
+            for slot in range(1, slots + 1):
+                title = f"{caption} {slot}"
+                open_by(s, main, key, how)
+                wid = s.wait_window(re.escape(title))
+                what = f"{title} (opened by {how}, round {round_ + 1})"
+                s.check_shown(wid, what)
+                inside(s, wid, what)
+                top = s.frame(wid)[1]
+                check(top >= main_top + MAIN_BARS_HEIGHT,
+                      f"{what} opens at {top}, over the main window's bars (which end at "
+                      f"{main_top + MAIN_BARS_HEIGHT})")
+                forms.append((wid, title))
+            places = {s.frame(wid)[:2] for wid, _ in forms}
+            check(len(places) == len(forms), f"the {caption}s open on one another at {places}")
+            for wid, title in reversed(forms):
+                close_form(s, wid, re.escape(title))
+        for keys, title in MODAL_FORMS:
+            s.focus(main)
+            s.key(*keys, pause=0.4)
+            wid = s.wait_window(title)
+            what = f"the {title} window (round {round_ + 1})"
+            s.check_shown(wid, what)
+            inside(s, wid, what)
+            if title == "Amortization Schedule":
+                mx, my, mw, mh = s.frame(main)
+                fx, fy, fw, fh = s.frame(wid)
+                check(abs((fx + fw / 2) - (mx + mw / 2)) <= 16
+                      and abs((fy + fh / 2) - (my + mh / 2)) <= 16,
+                      f"{what} at {fx},{fy} {fw}x{fh} is not centred on the main window at "
+                      f"{mx},{my} {mw}x{mh}")
+            close_form(s, wid, title)
     quit_program(s, main)

@@ -176,6 +176,29 @@ TEST_F(Printing, WithoutAFileNameThePdfGoesToANewNumberedFile) {
     EXPECT_TRUE(std::filesystem::exists(home + "/printed/print0001.pdf"));
 }
 
+TEST_F(Printing, EachDocumentWrittenToAFileIsAnnouncedByItsFullPath) {
+    SetPrinterBackends({CreatePdfPrinterBackend()});
+    std::vector<std::string> announced;
+    TPrintedToFileEvent previous =
+        SetPrintedToFileHandler([&](const std::string& file) { announced.push_back(file); });
+    TPrinter printer;
+    PrintTwoPages(printer);
+    // A name given relative to the current folder is told in full.
+    const std::filesystem::path saved = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    printer.SetFileName("chosen.pdf");
+    PrintTwoPages(printer);
+    std::filesystem::current_path(saved);
+    // An abandoned document is told of nowhere.
+    printer.SetFileName(dir + "/abandoned.pdf");
+    printer.BeginDoc();
+    printer.Abort();
+    SetPrintedToFileHandler(std::move(previous));
+    EXPECT_EQ(announced, (std::vector<std::string>{dir + "/printed/print0001.pdf",
+                                                   dir + "/chosen.pdf"}));
+    EXPECT_EQ(LastPrintOutput(), dir + "/chosen.pdf");
+}
+
 TEST_F(Printing, AnUnwritableOutputMakesStartDocFail) {
     SetPrinterBackends({CreatePdfPrinterBackend()});
     HDC dc = CreateDC("PDF", "PDF", "FILE:", nullptr);

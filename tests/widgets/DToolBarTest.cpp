@@ -42,6 +42,22 @@ class TBarForm : public TForm {
     std::vector<TDToolBar*> Bars;
 };
 
+// The top-level windows shown while it lives, in the order they were shown.
+class TShownWindows : public QObject {
+public:
+    TShownWindows() { qApp->installEventFilter(this); }
+    ~TShownWindows() override { qApp->removeEventFilter(this); }
+    std::vector<QWidget*> Windows;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Show && widget && widget->isWindow())
+            Windows.push_back(widget);
+        return false;
+    }
+};
+
 class DToolBarTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -334,6 +350,48 @@ TEST_F(DToolBarTest, AFloatingBarSavedOffTheScreenComesBackInsideIt) {
     const TRect work = Screen->WorkAreaRect();
     EXPECT_EQ(bar->Left(), work.Left);
     EXPECT_EQ(bar->Top() + bar->Height(), work.Bottom);
+}
+
+TEST_F(DToolBarTest, ABarDroppedNearTheBottomFloatsInsideTheWorkArea) {
+    TBarForm* f = Make();
+    f->Start();
+    TDToolBar* bar = f->Bars[0];
+    const TRect work = Screen->WorkAreaRect();
+    // Let go a few pixels above the work area's bottom, below the form: the outline (as tall
+    // as the shape it has) reaches past the bottom, the bar does not.
+    DragBar(bar, {20, 2}, {300, work.Bottom - 4});
+    ASSERT_EQ(bar->DockStatus(), dsFloat);
+    EXPECT_GT(bar->Height(), 4);
+    EXPECT_EQ(bar->Top() + bar->Height(), work.Bottom);
+    EXPECT_GE(bar->Left(), work.Left);
+    EXPECT_LE(bar->Left() + bar->Width(), work.Right);
+}
+
+TEST_F(DToolBarTest, AFloatingBarComesUpWithItsFormAboveIt) {
+    {
+        TRegIniFile store(saveFile);
+        store.WriteInteger("TBarForm.DToolBar1", "FloatIndex", 0);
+        store.WriteInteger("TBarForm.DToolBar1", "Status", dsFloat);
+        store.WriteInteger("TBarForm.DToolBar1", "FloatLeft", 100);
+        store.WriteInteger("TBarForm.DToolBar1", "FloatTop", 100);
+    }
+    // As after a restart: the bar takes its floating place while its form is still hidden.
+    TBarForm* f = Make();
+    TDToolBar* bar = f->Bars[0];
+    bar->Loaded();
+    ASSERT_EQ(bar->DockStatus(), dsFloat);
+    TShownWindows shown;
+    f->Show();
+    // Its window belongs to the form's (the window manager keeps it above that one) and
+    // comes up only after it.
+    ASSERT_NE(WidgetOf(bar), nullptr);
+    EXPECT_EQ(WidgetOf(bar)->parentWidget(), WidgetOf(f));
+    EXPECT_EQ(shown.Windows, (std::vector<QWidget*>{WidgetOf(f), WidgetOf(bar)}));
+    EXPECT_TRUE(WidgetOf(bar)->isVisible());
+    f->Hide();
+    EXPECT_FALSE(WidgetOf(bar)->isVisible());
+    f->Show();
+    EXPECT_TRUE(WidgetOf(bar)->isVisible());
 }
 
 TEST_F(DToolBarTest, InitEventMayMoveTheBarBeforeItIsPlaced) {
