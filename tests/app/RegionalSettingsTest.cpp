@@ -14,6 +14,7 @@
 #include "tests/rtl/LocaleSamples.h"
 
 #include <algorithm>
+#include <ostream>
 #include <filesystem>
 
 namespace {
@@ -148,6 +149,9 @@ TEST_P(RegionalSettingsTest, TheLoanCalculatorTypesShowsCopiesAndPrintsTheCountr
     std::string pdf;
     for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
         pdf = entry.path().string();
+    ASSERT_EQ(services.MessageBoxes.size(), 1u);
+    EXPECT_EQ(services.MessageBoxes.back().Text, "The printout is in the file\n\n" + pdf);
+    services.MessageBoxes.clear();
     const std::string text = Utf8ToWin1252(RunTool("pdftotext -layout " + ShellQuoted(pdf) + " -"));
     // The text tool reads a no-break space as a blank.
     const auto printed = [](std::string money) {
@@ -186,6 +190,9 @@ TEST_P(RegionalSettingsTest, ScheduleDatesAreTypedAndShownInTheCountrysOrder) {
     EXPECT_EQ(origination, DMYToDate(24, 12, 2026, 0));
     EXPECT_EQ(shown, c.DateShown);
 }
+
+// Test output names a case by its country.
+void PrintTo(const TCountryCase& c, std::ostream* out) { *out << c.Name; }
 
 INSTANTIATE_TEST_SUITE_P(Countries, RegionalSettingsTest, ::testing::ValuesIn(Countries),
                          [](const auto& info) { return std::string(info.param.Name); });
