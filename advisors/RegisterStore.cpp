@@ -518,6 +518,19 @@ void FinishChange(TRegisterTables& Tables) {
     if (!RemoveRegisterJournal(Tables.Folder())) DatabaseError(SaveFailedMessage);
 }
 
+// Finishes a change that has taken effect and packs the tables; false when a pack failed. A
+// write that fails meanwhile leaves the rest to the next open, which finishes it.
+bool FinishTaken(TRegisterTables& Tables) {
+    try {
+        FinishChange(Tables);
+    } catch (const EAbort&) {
+        throw;
+    } catch (const Exception&) {
+        return true;
+    }
+    return Tables.Pack();
+}
+
 bool JournalLeft(const std::string& Folder) {
     std::error_code error;
     return std::filesystem::exists(RegisterJournalPath(Folder), error);
@@ -691,8 +704,7 @@ std::string DeleteRecords(const std::string& Folder, const std::string& Account,
     change.Loans = std::move(Loans);
     change.Committed = true;
     if (!WriteRegisterJournal(Folder, change)) return DeleteFailedMessage;
-    FinishChange(tables);
-    return tables.Pack() ? std::string() : PackFailedMessage;
+    return FinishTaken(tables) ? std::string() : PackFailedMessage;
 }
 
 } // namespace
@@ -783,8 +795,7 @@ std::string SaveRows(TRegisterTables& Tables, const std::string& LoanNo,
         FinishChange(Tables);
         throw;
     }
-    FinishChange(Tables);
-    Tables.Pack();
+    FinishTaken(Tables);
     return {};
 }
 
@@ -797,7 +808,7 @@ std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
         TRegisterTables tables(Folder, TTableMode::Shared);
         return SaveRows(tables, LoanNo, Schedule, Options, NewLoan);
     });
-    if (!failure.empty() && NewLoan && JournalLeft(Folder) == false)
+    if (!failure.empty() && NewLoan && !JournalLeft(Folder))
         DiscardNewLoan(Folder, Trim(LoanNo));
     return failure;
 }
