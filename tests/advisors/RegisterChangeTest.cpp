@@ -227,3 +227,160 @@ TEST_F(RegisterChangeTest, AFullDiskAtAnyWriteOfASaveOrDeleteLosesNothing) {
 }
 
 } // namespace
+
+namespace {
+
+// Holds the register's tables open in a child process, as another copy's dialog does, until
+// Release.
+class TOtherCopy {
+public:
+    explicit TOtherCopy(const std::string& Dir) {
+        xb_CloseAll();
+        if (::pipe(go_) != 0 || ::pipe(ready_) != 0) return;
+        child_ = ::fork();
+        if (child_ != 0) {
+            char c = 0;
+            ::read(ready_[0], &c, 1);
+            return;
+        }
+        std::vector<std::unique_ptr<TTable>> held;
+        for (const char* name : {AccountsTable, LoansTable, XRefTable}) {
+            held.push_back(RegisterTable(Dir, name));
+            held.back()->Open();
+        }
+        char c = 1;
+        ::write(ready_[1], &c, 1);
+        ::read(go_[0], &c, 1);
+        ::_exit(0);
+    }
+    ~TOtherCopy() { Release(); }
+    void Release() {
+        if (child_ <= 0) return;
+        char c = 1;
+        ::write(go_[1], &c, 1);
+        ::waitpid(child_, nullptr, 0);
+        child_ = 0;
+    }
+
+private:
+    pid_t child_ = 0;
+    int go_[2]{};
+    int ready_[2]{};
+};
+
+TEST_F(RegisterChangeTest, ADeleteWhileAnotherCopyHoldsTheRegisterChangesNothing) {
+    MakeTemplate(11);
+    FreshWork();
+    const std::string before = Snapshot(Work());
+    TOtherCopy other(Work());
+    const std::string failure = DeleteLoan(Work(), "1");
+    EXPECT_TRUE(failure == RegisterInUseMessage(XRefTable) ||
+                failure == RegisterInUseMessage(LoansTable))
+        << failure;
+    EXPECT_EQ(Snapshot(Work()), before);
+    // A save needs no table to itself but TRANS.DBF: it goes through meanwhile.
+    EXPECT_EQ(SaveSchedule(Work(), "2", Schedule(23, 5.0f), TAmortOptions{}), "");
+    other.Release();
+    EXPECT_EQ(DeleteLoan(Work(), "1"), "");
+    ExpectIndexesAgree(Work());
+}
+
+TEST_F(RegisterChangeTest, TwoCopiesSavingAtOnceKeepEachOthersSchedules) {
+    MakeTemplate(11);
+    FreshWork();
+    xb_CloseAll();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        for (int k = 0; k < 5; ++k)
+            if (!SaveSchedule(Work(), "2", Schedule(30 + k, 5.0f), TAmortOptions{}).empty())
+                ::_exit(1);
+        ::_exit(0);
+    }
+    std::vector<std::string> failures;
+    for (int k = 0; k < 5; ++k)
+        if (std::string f = SaveSchedule(Work(), "1", Schedule(40 + k, 7.0f), TAmortOptions{});
+            !f.empty())
+            failures.push_back(f);
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    // Each save either went through or was told the other copy held the table.
+    for (const std::string& f : failures)
+        EXPECT_EQ(f, RegisterInUseMessage(TransTable));
+    EXPECT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(PrepareRegister(Work(), AllTables), "");
+    ExpectIndexesAgree(Work());
+    ExpectLoadsWhole(Work(), "1");
+    ExpectLoadsWhole(Work(), "2");
+    TAmortSchedule s;
+    TAmortOptions options;
+    ASSERT_EQ(LoadSchedule(Work(), "2", s, options), "");
+    if (WEXITSTATUS(status) == 0) {
+        EXPECT_EQ(s.LastRow, 34);
+    }
+}
+
+TEST_F(RegisterChangeTest, AnIndexBehindItsTableIsMadeAnewByTheFirstOpen) {
+    MakeTemplate(11);
+    FreshWork();
+    // Another program appends a link and leaves the index as it was.
+    const std::string index = Work() + "/XREF.NSX";
+    fs::copy_file(index, Work() + "/old.nsx");
+    Add(Work(), XRefTable, {{"ACCOUNTNO", "SMITJOH001"}, {"LOANNO", "7"}});
+    fs::copy_file(Work() + "/old.nsx", index, fs::copy_options::overwrite_existing);
+    EXPECT_EQ(PrepareRegister(Work(), {XRefTable}), "");
+    // Now even a read-only open, as the dialog's field list makes, finds it in step.
+    TTestTable reader(Work(), XRefTable, AccountNoTag);
+    reader.ReadOnlyOpen = true;
+    reader.Open();
+    std::string links;
+    for (; !reader.Eof(); reader.Next())
+        links += Trim(reader.FieldByName("LOANNO")->AsString()) + ";";
+    EXPECT_EQ(links, "2;1;7;");
+    reader.Close();
+    ExpectIndexesAgree(Work());
+}
+
+TEST_F(RegisterChangeTest, ABlankKeyDoesNotBlockNewRecords) {
+    MakeTemplate(11);
+    FreshWork();
+    Add(Work(), AccountsTable, {{"LASTNAME", "Nobody"}});
+    Add(Work(), AccountsTable, {{"ACCOUNTNO", "DOEJAN001"}});
+    std::unique_ptr<TTable> accounts = RegisterTable(Work(), AccountsTable, AccountsTag);
+    accounts->Open();
+    EXPECT_TRUE(accounts->FindKey({TVarRec(PaddedKey("DOEJAN001", AccountNoWidth))}));
+    // A second blank key is still one too many.
+    accounts->Append();
+    EXPECT_THROW(accounts->Post(), EDatabaseError);
+    accounts->Cancel();
+}
+
+TEST_F(RegisterChangeTest, LostRecordsComeBackAndDamageIsNamed) {
+    MakeTemplate(11);
+    FreshWork();
+    for (const char* name : {SysInfoTable, AccountsTable}) {
+        std::unique_ptr<TTable> table = RegisterTable(Work(), name);
+        table->Open();
+        while (!table->Eof())
+            table->Delete();
+        table->Close();
+        ASSERT_EQ(PackRegisterTable(Work(), name), "");
+    }
+    ASSERT_EQ(PrepareRegister(Work(), AllTables), "");
+    // The counter goes on past the loans there are; DEFAULT is there again.
+    EXPECT_EQ(NextLoanNumber(Work()), 3);
+    std::unique_ptr<TTable> accounts = RegisterTable(Work(), AccountsTable, AccountsTag);
+    accounts->Open();
+    EXPECT_TRUE(accounts->FindKey({TVarRec(PaddedKey(DefaultAccount, AccountNoWidth))}));
+    accounts->Close();
+
+    // A table cut short is named, not taken for low memory; nothing else changes.
+    const std::string before = Snapshot(Work());
+    fs::resize_file(Work() + "/TRANS.DBF", 100);
+    const std::string failure = SaveSchedule(Work(), "1", Schedule(23, 8.0f), TAmortOptions{});
+    EXPECT_EQ(failure.rfind("The register table TRANS.DBF is damaged.\n\n", 0), 0u) << failure;
+    TAmortSchedule s;
+    TAmortOptions options;
+    EXPECT_EQ(LoadSchedule(Work(), "1", s, options).rfind("The register table TRANS.DBF", 0), 0u);
+}
+
+} // namespace
