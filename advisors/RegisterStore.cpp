@@ -403,7 +403,7 @@ private:
     std::map<std::string, bool> exclusive_;
 };
 
-void FinishChange(TRegisterTables& Tables);
+bool FinishChange(TRegisterTables& Tables);
 
 TTable& TRegisterTables::Get(const std::string& Name) {
     if (const auto found = open_.find(Name); found != open_.end()) return *found->second;
@@ -426,7 +426,8 @@ TTable& TRegisterTables::Get(const std::string& Name) {
     TTable& got = *table;
     open_[Name] = std::move(table);
     exclusive_[Name] = exclusive;
-    if (Name == TransTable) FinishChange(*this);
+    // A change a killed process left is brought to its end, and its marked records packed.
+    if (Name == TransTable && FinishChange(*this)) Pack();
     return got;
 }
 
@@ -502,11 +503,12 @@ void FinishCommitted(TRegisterTables& Tables, const TRegisterChange& Change) {
 }
 
 // Brings the change the folder's journal tells to its end: finished when it took effect, else
-// undone; then the journal goes. Raises when a write fails (the journal then stays).
-void FinishChange(TRegisterTables& Tables) {
+// undone; then the journal goes. False when there was none. Raises when a write fails (the
+// journal then stays).
+bool FinishChange(TRegisterTables& Tables) {
     TRegisterChange change;
     switch (ReadRegisterJournal(Tables.Folder(), change)) {
-    case jsNone: return;
+    case jsNone: return false;
     case jsCutShort: break; // written before anything else was
     case jsComplete:
         if (change.Committed)
@@ -516,6 +518,7 @@ void FinishChange(TRegisterTables& Tables) {
         Tables.Save();
     }
     if (!RemoveRegisterJournal(Tables.Folder())) DatabaseError(SaveFailedMessage);
+    return true;
 }
 
 // Finishes a change that has taken effect and packs the tables; false when a pack failed. A
