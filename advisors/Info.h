@@ -31,6 +31,7 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,18 +56,36 @@ inline constexpr int LoanNoWidth = 9;
 void CreateRegisterTables(const std::string& Folder);
 
 // A table of the register in Folder (not yet open), in the order of Tag when one is given.
+// Records marked deleted are never shown (the engine hides them from then on).
 std::unique_ptr<TTable> RegisterTable(const std::string& Folder, const std::string& Name,
                                       const std::string& Tag = "");
 // Points Table (closed) at a table of the register, as RegisterTable does.
 void SetRegisterTable(TTable& Table, const std::string& Folder, const std::string& Name,
                       const std::string& Tag = "");
 
+// Makes the register in Folder ready for the tables Names: a change a killed process left
+// half done is finished or undone (the register journal), an index that fell behind its table
+// or is damaged is made anew when the table is alone, the counter table gets its record back
+// (counting on from the highest loan number) and the accounts their DEFAULT account. Answers
+// the message to show (a table in use or damaged), empty when the register is ready.
+std::string PrepareRegister(const std::string& Folder, const std::vector<std::string>& Names);
+
+// The messages of a register table another copy of the program holds, and of a damaged one.
+std::string RegisterInUseMessage(const std::string& Table);
+std::string RegisterDamagedMessage(const std::string& Table, const std::string& Reason);
+
 // Issues the next loan number: LASTLOANNO of the counter table in Folder goes up by one and is
-// posted; the new number is returned.
+// posted; the new number is returned. A counter table without its record raises.
 LongInt NextLoanNumber(const std::string& Folder);
 
 // Key text padded with blanks to Width, as the index keys hold it.
 std::string PaddedKey(const std::string& Key, int Width);
+// The trimmed text of a field of an open dataset; empty when it is closed.
+std::string FieldText(TDataSet* DataSet, const char* Field);
+
+// What the register answers when a number is taken, or missing.
+inline constexpr const char* AccountNumberTakenMessage = "Account number must be unique.";
+inline constexpr const char* AccountNumberNeededMessage = "An account number must be entered.";
 
 // Gives the account being inserted or edited in Accounts (ordered by its account tag) a
 // generated number: the first four letters of LASTNAME and the first three of FIRSTNAME,
@@ -75,11 +94,16 @@ std::string PaddedKey(const std::string& Key, int Width);
 // "Account number must be unique." is raised and the account stays unposted.
 void GenerateAccountNo(TTable& Accounts, TTable& Lookup);
 
-// ----- Cascading deletes
+// ----- Deletes
 //
-// Each answers the message to show (error or information, OK), empty when done. Deletes mark
-// records and packs remove them; a failing delete answers "Delete failed.", a failing pack
-// "Pack failed." and leaves the marked records in place. The tables must not be open elsewhere.
+// Each answers the message to show (error, OK), empty when done. A delete is one change of the
+// register: its records all go or none does, whatever moment the process dies or a write
+// fails. It needs every table it changes to itself: while another copy of the program holds
+// one, nothing is changed and the answer names the table in use. Deleted records are packed
+// away after; a pack that fails answers "Pack failed." (the records stay marked, never shown).
+
+inline constexpr const char* DeleteFailedMessage = "Delete failed.";
+inline constexpr const char* PackFailedMessage = "Pack failed.";
 
 // Ask twice before an account with its loans, or a loan with its rows, is deleted: true when
 // the user answered Yes to the first question and No to the second ("STOP the PERMANENT
@@ -87,35 +111,42 @@ void GenerateAccountNo(TTable& Accounts, TTable& Lookup);
 bool ConfirmAccountDelete(const std::string& AccountNo);
 bool ConfirmLoanDelete(const std::string& LoanNo);
 
-// Deletes the loan's cross-references and saved schedule rows; the LOANS record stays (the
-// register deletes it through its dataset).
-std::string DeleteLoanLinks(const std::string& Folder, const std::string& LoanNo);
-// Deletes every loan of the account with its cross-references and saved schedule rows; the
-// account record stays (the register deletes it through its dataset).
-std::string DeleteAccountLoans(const std::string& Folder, const std::string& AccountNo);
+// Deletes the loan with its links and saved schedule rows.
+std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo);
+// Deletes the account with every loan it has, their links and saved schedule rows.
+std::string DeleteAccount(const std::string& Folder, const std::string& AccountNo);
 // Removes the deleted records of table Name, which must not be open elsewhere; answers
 // "Pack failed." when the engine refuses, else empty.
 std::string PackRegisterTable(const std::string& Folder, const std::string& Name);
 
 // ----- Schedule storage
 
-// What a save that cannot write, and a load of a loan the register does not have, answer.
+// The messages of a save that cannot write, a load of a loan the register does not have, of a
+// loan too long to load or without rows, and of a table that cannot be opened.
 inline constexpr const char* SaveFailedMessage = "Save failed.\n\nPossible low free disk space.";
 inline constexpr const char* LoanNotFoundMessage = "Loan not found.";
+inline constexpr const char* TooLongMessage =
+    "Low memory condition.\n\nNot enough free memory to load this loan.";
+inline constexpr const char* NoRowsMessage =
+    "\rNo transaction records found for this loan.\r\rCanceling load.\r";
+inline constexpr const char* LoadFailedMessage = "Low memory condition.\n\nCan't open loan table.";
+inline constexpr const char* TableOpenFailedMessage = "Table open failed";
 
-// Saves Schedule under LoanNo: the loan's terms and options go into its LOANS record and rows
-// 0..LastRow into TRANS, replacing the rows saved for the loan before. The LOANS record is
-// found before anything is written; when a row cannot be posted the rows of this save are
-// removed again and the rows saved before stay. Answers the message to show (error, OK), empty
-// when the schedule was saved.
+// Saves Schedule under LoanNo as one change of the register: the loan's terms and options go
+// into its LOANS record and rows 0..LastRow into TRANS, replacing the rows saved for the loan
+// before. Whatever moment the process dies or a write fails, the loan keeps its old terms and
+// rows or has the new ones, never a mix. NewLoan: the loan was made for this save, and goes
+// again when the save fails. Answers the message to show (error, OK), empty when saved.
 std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
-                         const TAmortSchedule& Schedule, const TAmortOptions& Options);
+                         const TAmortSchedule& Schedule, const TAmortOptions& Options,
+                         bool NewLoan = false);
 
 // Loads the schedule saved under LoanNo: the loan's terms and options from its LOANS record and
 // the rows from TRANS, as they were saved (nothing is recomputed), with the year tabs, the
 // periods per year and the year basis set again.
 // Loading stops at the schedule's row capacity. Answers the message to show (error, OK), empty
-// when the schedule was loaded; without rows LastRow is 0.
+// when the schedule was loaded; without rows LastRow is 0. The terms are read when the answer
+// is empty, TooLongMessage or NoRowsMessage.
 std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
                          TAmortSchedule& Schedule, TAmortOptions& Options);
 
@@ -173,6 +204,8 @@ class TLoanInfo : public TForm {
     bool NewAccount = false;
     bool NewLoan = false;
     std::string LoanNoResult;
+    // The loan of LoanNoResult was made in this showing (its save may take it back).
+    bool LoanCreated = false;
 
     bool TablesOpen() const { return tablesOpen_; }
     // The record navigator's table on the current step.
@@ -192,16 +225,15 @@ class TLoanInfo : public TForm {
     void ManualBTNClick(TObject* Sender);
     void Notebook1PageChanged(TObject* Sender);
     void AccountsAfterPost(TDataSet*) { NewAccount = false; }
+    // An account is never posted without a number: it is the key its loans refer to.
+    void AccountsBeforePost(TDataSet* DataSet);
     void LoansAfterPost(TDataSet*) { NewLoan = false; }
     // A new loan given up (Cancel, or the navigator's cancel or delete while inserting) takes
     // its cross-reference row along.
     void LoansAfterCancel(TDataSet* DataSet);
     void XRefCalcFields(TDataSet* DataSet);
     void AccountsBeforeDelete(TDataSet* DataSet);
-    void AccountsAfterDelete(TDataSet* DataSet);
     void LoansBeforeDelete(TDataSet* DataSet);
-    void LoansAfterDelete(TDataSet* DataSet);
-    void LoansDeleteError(TDataSet* DataSet, EDatabaseError& E, TDataAction& Action);
     void XRefBeforeDelete(TDataSet* DataSet);
     void AccountsDataChange(TObject* Sender, TField* Field);
     void XRefDataChange(TObject* Sender, TField* Field);
@@ -245,10 +277,10 @@ private:
     void DiscardNew();
     void ScopeXRef();
     void ReopenXRef();
-    // After the cascade of a delete: a failure is shown and abandons the delete.
-    void CascadeDone(const std::string& Failure, const std::string& Key);
-    // Packs File, which the dialog holds open as Shown and Lookup (both close meanwhile).
-    void PackShownTable(TTable& Shown, TTable& Lookup, const char* File);
+    // Runs a delete of the register (Change answers its failure) with the dialog's tables
+    // closed; a failure is shown and abandons the dataset's delete.
+    void DeleteShown(const std::function<std::string()>& Change);
+    void ReopenTables(const std::string& Account);
     void RemoveNewXRef();
     void ScopeLoans();
 
@@ -257,7 +289,6 @@ private:
     // The cross-reference row New posted for the loan it started.
     std::vector<char> newXRefRow_;
     bool removingNewXRef_ = false;
-    std::string deletedKey_;
     std::unique_ptr<TTransferRecord> data_;
 };
 

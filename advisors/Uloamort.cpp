@@ -617,6 +617,7 @@ std::string TcLoAmort::ChooseLoan(Byte Mode) {
     std::string account, loan;
     ShowLoanInfo(*dialog, account, Mode, loan);
     if (!loan.empty()) AccountName = account;
+    loanCreated_ = dialog->LoanCreated;
     return loan;
 }
 
@@ -630,12 +631,8 @@ void TcLoAmort::SaveLoan() {
     if (loan.empty()) return;
     TWaitCursor wait;
     const TAmortOptions options{Schedule.AmortMethod, Schedule.RateBasis, Schedule.PointsPaidHow};
-    std::string failure;
-    try {
-        failure = SaveSchedule(SettingsFolder(), loan, Schedule, options);
-    } catch (const Exception&) {
-        failure = SaveFailedMessage;
-    }
+    const std::string failure =
+        SaveSchedule(SettingsFolder(), loan, Schedule, options, loanCreated_);
     if (!failure.empty()) {
         MessageDlg(failure, mtError, {mbOK}, 0);
         return;
@@ -650,14 +647,8 @@ void TcLoAmort::LoadLoan() {
     TWaitCursor wait;
     TAmortSchedule loaded;
     TAmortOptions options = TAmortOpt::Choices();
-    std::string failure;
-    try {
-        failure = LoadSchedule(SettingsFolder(), loan, loaded, options);
-    } catch (const Exception&) {
-        MessageDlg("Low memory condition.\n\nCan't open loan table.", mtError, {mbOK}, 0);
-        return;
-    }
-    if (failure == LoanNotFoundMessage) {
+    const std::string failure = LoadSchedule(SettingsFolder(), loan, loaded, options);
+    if (!failure.empty() && failure != NoRowsMessage && failure != TooLongMessage) {
         MessageDlg(failure, mtError, {mbOK}, 0);
         return;
     }

@@ -153,6 +153,8 @@ private:
     // The register's dialog over this form in Mode; the chosen loan number (empty when none)
     // is answered and the account kept with it.
     std::string ChooseLoan(Byte Mode);
+    // The loan chosen last was made in the dialog for this save.
+    bool loanCreated_ = false;
     // Puts the loaded loan's terms and options into the inputs.
     void ShowLoadedTerms(const TAmortLoan& Loan, const TAmortOptions& Options);
     void ShowTabs();

@@ -152,9 +152,7 @@ TdwIncrementalSearch::TdwIncrementalSearch(TComponent* AOwner)
     timer_->SetInterval(kSearchDelay);
     timer_->OnTimer = [this](TObject*) {
         timer_->SetEnabled(false);
-        if (Text() == lastSearch_) return;
-        Search();
-        lastSearch_ = Text();
+        if (Text() != lastSearch_) Search();
     };
     SetText("");
 }
@@ -228,6 +226,9 @@ TField* TdwIncrementalSearch::SearchByKey(TTable* Table, bool& Found) {
 }
 
 void TdwIncrementalSearch::Search() {
+    // A search now stands for the one the typing delayed.
+    timer_->SetEnabled(false);
+    lastSearch_ = Text();
     TDataSet* data = dataLink_->DataSet();
     if (!data || !data->Active()) return;
     bool found = false;

@@ -233,13 +233,21 @@ bool TXbArea::MergedImage(std::string& image) const {
 
 int TXbArea::Flush() {
     int status = xbOK;
-    if (buffer_ != loaded_ && !eof_ && recno_ >= 1 && recno_ <= table_->RecordCount()) {
+    const bool present = !eof_ && recno_ >= 1 && recno_ <= table_->RecordCount();
+    if (present && buffer_ != loaded_) {
         std::string image;
         status = MergedImage(image) ? PutRecord(image) : xbDamaged;
         // A refused write keeps the change in the buffer for another try.
+    } else if (present && appended_ == recno_) {
+        status = PutRecord(loaded_); // the placeholder left as it stands takes its keys
     }
     appended_ = 0;
     return status;
+}
+
+void TXbArea::LeaveOutUnique(std::vector<char>& included) const {
+    for (std::size_t i = 0; i < orders_.size(); ++i)
+        if (orders_[i]->Unique()) included[i] = 0;
 }
 
 bool TXbArea::Visible() {
@@ -459,6 +467,7 @@ int TXbArea::PutRecord(const std::string& given) {
     int status = BeginUpdate();
     if (status == xbOK) status = StoredImage(recno, old) ? xbOK : xbDamaged;
     if (status == xbOK) status = OrderKeys(old, oldKeys, oldIn);
+    if (status == xbOK && recno == appended_) LeaveOutUnique(oldIn);
     if (status == xbOK) status = OrderKeys(image, newKeys, newIn);
     for (std::size_t i = 0; i < orders_.size() && status == xbOK; ++i)
         if (newIn[i] && (!oldIn[i] || oldKeys[i] != newKeys[i]))
@@ -566,6 +575,7 @@ void TXbArea::RollBackAppend() {
     std::vector<std::string> keys;
     std::vector<char> in;
     if (table_->ReadRecord(recno, image.data()) && OrderKeys(image, keys, in) == xbOK) {
+        LeaveOutUnique(in);
         for (std::size_t i = 0; i < orders_.size() && update; ++i)
             if (in[i]) orders_[i]->Delete(keys[i], recno);
         if (RecordCount() == recno) {
@@ -595,9 +605,7 @@ int TXbArea::Append() {
     std::vector<std::string> keys;
     std::vector<char> in;
     if (status == xbOK) status = OrderKeys(blank, keys, in);
-    for (std::size_t i = 0; i < orders_.size() && status == xbOK; ++i)
-        if (in[i])
-            status = IndexFailure(orders_[i]->CheckUnique(keys[i], recno), orders_[i]->File());
+    if (status == xbOK) LeaveOutUnique(in);
     if (status == xbOK && !lock_->LockRecord(recno, timeout)) status = xbLockRefused;
     if (status == xbOK && !table_->AppendRecord(blank)) {
         lock_->UnlockRecord(recno);

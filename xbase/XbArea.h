@@ -210,7 +210,12 @@ private:
     std::unique_ptr<TXbLock> lock_ = std::make_unique<TXbLock>();
     std::string buffer_;
     std::string loaded_;   // the record as read or written last; the buffer differs when changed
-    LongInt appended_ = 0; // record appended here and not yet written
+    // Record appended here and not yet written. It is a placeholder: the unique orders hold no
+    // key of it until it is written, so a blank key already in the table never refuses an
+    // append (a record left as appended is written as it stands when the cursor leaves it).
+    LongInt appended_ = 0;
+    // Clears the entries of included that name unique orders (the placeholder's keys).
+    void LeaveOutUnique(std::vector<char>& included) const;
 
     LongInt recno_ = 1;
     bool bof_ = true;

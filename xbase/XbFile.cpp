@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,6 +82,16 @@ LongWord TXbFile::ChangeTime() const {
 
 namespace {
 
+// The failing writes set by XbSetWriteFailure, and the writes counted since.
+std::optional<long> failingFrom;
+long writesMade = 0;
+
+// True when this write is to fail as on a full disk.
+bool SimulatedDiskFull() {
+    ++writesMade;
+    return failingFrom && writesMade >= *failingFrom;
+}
+
 // Moves all count bytes at offset with io (pread or pwrite), going on after partial transfers
 // and interruptions.
 template <typename Io, typename Pointer>
@@ -114,6 +125,10 @@ bool TXbFile::WriteAt(Int64 offset, const void* buffer, std::size_t count) {
     if (fd_ < 0 || !writable_ || offset < 0) return false;
     const int fd = fd_;
     errno = 0;
+    if (SimulatedDiskFull()) {
+        XbSetReason(XbReasonOfErrno(ENOSPC), path_);
+        return false;
+    }
     if (Transfer([fd](const char* p, std::size_t n, Int64 at) { return ::pwrite(fd, p, n, at); },
                  static_cast<const char*>(buffer), count, offset))
         return true;
@@ -133,6 +148,11 @@ bool TXbFile::RenameTo(const std::string& path) {
 
 bool TXbFile::Flush() {
     return fd_ >= 0 && ::fsync(fd_) == 0;
+}
+
+long XbSetWriteFailure(std::optional<long> fromWrite) {
+    failingFrom = fromWrite;
+    return std::exchange(writesMade, 0);
 }
 
 std::string XbFindFile(const std::string& path) {

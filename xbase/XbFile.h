@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -72,3 +73,8 @@ std::string XbExtLike(const std::string& path, const std::string& ext);
 std::string XbCompanionPath(const std::string& path, const std::string& ext);
 // The file name of path without directory.
 std::string XbFileName(const std::string& path);
+
+// For tests of what survives a full disk: from the given write on (1 = the next TXbFile write
+// of this process), every write fails as on a full disk, until the failure is set again
+// (nullopt: no failure). Answers how many writes were made since the last call.
+long XbSetWriteFailure(std::optional<long> fromWrite);

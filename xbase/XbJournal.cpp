@@ -18,15 +18,6 @@ std::string InFolder(const std::string& folder, const std::string& name) {
     return folder == "." ? name : folder + "/" + name;
 }
 
-// The folder's entries (renames, removals) reach the disk.
-bool SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool done = ::fsync(fd) == 0;
-    ::close(fd);
-    return done;
-}
-
 bool Exists(const std::string& path) {
     std::error_code error;
     return std::filesystem::exists(path, error);
@@ -71,6 +62,14 @@ bool RenameAll(const std::vector<std::pair<std::string, std::string>>& moves) {
 
 } // namespace
 
+bool XbSyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool done = ::fsync(fd) == 0;
+    ::close(fd);
+    return done;
+}
+
 std::string XbPackCopyPath(const std::string& path) {
     return path + ".pk";
 }
@@ -88,13 +87,13 @@ bool XbCommitPack(const std::string& tablePath,
     text += "end\n";
     TXbFile file;
     if (!file.Create(journal) || !file.WriteAt(0, text) || !file.Flush() ||
-        !SyncFolder(FolderOf(journal))) {
+        !XbSyncFolder(FolderOf(journal))) {
         file.Close();
         Remove(journal);
         return false;
     }
     file.Close();
-    if (!RenameAll(moves) || !SyncFolder(FolderOf(journal))) return false;
+    if (!RenameAll(moves) || !XbSyncFolder(FolderOf(journal))) return false;
     return Remove(journal);
 }
 
@@ -110,12 +109,12 @@ bool XbRecoverPack(const std::string& tablePath, const std::vector<std::string>&
     std::vector<std::pair<std::string, std::string>> moves;
     bool done = true;
     if (ReadJournal(journal, moves)) {
-        done = RenameAll(moves) && SyncFolder(FolderOf(journal));
+        done = RenameAll(moves) && XbSyncFolder(FolderOf(journal));
     } else {
         // Killed before the commit: the files are the old ones; the copies go.
         done = Remove(XbPackCopyPath(tablePath));
         for (const std::string& memo : memoPaths)
             done = Remove(XbPackCopyPath(memo)) && done;
     }
-    return done && Remove(journal) && SyncFolder(FolderOf(journal));
+    return done && Remove(journal) && XbSyncFolder(FolderOf(journal));
 }

@@ -230,24 +230,23 @@ TEST_F(InfoTest, AnUnknownLoanIsNeitherSavedNorLoaded) {
 }
 
 TEST_F(InfoTest, DeletingAnAccountsLoansTakesTheirRowsAlong) {
-    XbSettings().Deleted = false;
     CreateRegisterTables(folder_.Path());
     const std::string smith = AddAccount("Smith", "John");
     AddLoanOf(smith, "1");
     AddLoanOf(DefaultAccount, "2");
     AddLoanOf(smith, "3");
-    EXPECT_EQ(DeleteAccountLoans(folder_.Path(), smith), "");
-    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;" + Trim(smith) + ";");
+    EXPECT_EQ(DeleteAccount(folder_.Path(), smith), "");
+    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
     EXPECT_EQ(Column(LoansTable, "LOANNO"), "2;");
     EXPECT_EQ(Column(XRefTable, "LOANNO"), "2;");
     EXPECT_EQ(Distinct(TransTable, "LOANNO"), "2;");
 
-    // A loan's links go with its rows; the loan record and its account stay.
-    EXPECT_EQ(DeleteLoanLinks(folder_.Path(), "2"), "");
-    EXPECT_EQ(Column(LoansTable, "LOANNO"), "2;");
+    // A loan goes with its links and rows; its account stays.
+    EXPECT_EQ(DeleteLoan(folder_.Path(), "2"), "");
+    EXPECT_EQ(Column(LoansTable, "LOANNO"), "");
     EXPECT_EQ(Column(XRefTable, "LOANNO"), "");
     EXPECT_EQ(Column(TransTable, "LOANNO"), "");
-    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;" + Trim(smith) + ";");
+    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
 }
 
 TEST_F(InfoTest, ADeleteNeedsYesThenNo) {

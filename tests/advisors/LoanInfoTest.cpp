@@ -3,6 +3,9 @@
 // and the tables read back by an outside reader.
 #include "tests/advisors/LoanInfoSupport.h"
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 TEST_F(LoanInfoTest, AnAccountAndALoanAreCreatedStepByStep) {
@@ -85,6 +88,25 @@ TEST_F(LoanInfoTest, NamesAreNeededAndAnAccountNumberMustBeUnique) {
     });
     EXPECT_EQ(loan, "");
     EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO,LASTNAME"), "DEFAULT|\n");
+}
+
+TEST_F(LoanInfoTest, ABlankAccountNumberIsRefusedAndBlocksNothing) {
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        Step(d, d.NewBTN, "Step: 2/4");
+        Click(d.ManualBTN);
+        Enter(d.LastName, "Blank");
+        Enter(d.AccountNo, "   ");
+        Step(d, d.NextBTN, "Step: 2/4");
+        EXPECT_EQ(LastMessage(), AccountNumberNeededMessage);
+        // The navigator's post is refused the same way.
+        Navigate(d, nbPost);
+        EXPECT_EQ(services.MessageBoxes.size(), 2u);
+        Click(d.AutoBTN);
+        Enter(d.FirstName, "Bob");
+        Step(d, d.NextBTN, "Step: 3/4");
+        Click(d.CancelBTN);
+    });
+    EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO,LASTNAME"), "DEFAULT|\nBLANBOB001|Blank\n");
 }
 
 TEST_F(LoanInfoTest, AManualNumberThatIsFreeIsTaken) {
@@ -193,6 +215,9 @@ TEST_F(LoanInfoTest, DeletingAnAccountTakesItsLoansAlongAndPacks) {
         FindSmith(d);
         EXPECT_EQ(d.NavigatorSource(), d.AccountsSource);
         Navigate(d, nbDelete);
+        // The search typed before is done with: nothing moves the accounts afterwards.
+        std::this_thread::sleep_for(std::chrono::milliseconds(TdwIncrementalSearch::kSearchDelay + 100));
+        Settle();
         EXPECT_EQ(d.StatusText(), "SMITJOH001 deleted.");
         Click(d.CancelBTN);
     });

@@ -483,6 +483,44 @@ def check_schedule_rows(rows, payment):
           f"the last row saved does not pay the loan off: {rows[-1]}")
 
 
+def settled_register_contents(s, timeout=10):
+    """The register's contents once the change the program is making has ended: no record
+    left marked for the pack, no register journal."""
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        busy = os.path.exists(s.home_file("REGISTER.JNL")) or any(
+            read_dbf(s.home_file(name + ".DBF"))[1] for name in REGISTER_TABLES)
+        if not busy:
+            break
+        time.sleep(0.2)
+    return register_contents(s)
+
+
+def killed_during_save(s, main, form, title):
+    """Saves a third schedule (9 %) and kills the program while it saves; a new start loads
+    the loan whole, with the schedule saved last or the one before it. Returns the new main
+    window and schedule form."""
+    enter_schedule_loan(s, form, 9)
+    dialog = open_register(s, form, "ctrl+s")
+    to_loan_of(s, dialog, "SMITJOH001")
+    s.key("alt+s", pause=0)
+    time.sleep(0.1)
+    s.proc.kill()
+    s.proc.wait(5)
+    s.stop_program()
+    main = start(s)
+    form = open_form(s, main, "ctrl+a", title)
+    dialog = open_register(s, form, "ctrl+l")
+    to_loan_of(s, dialog, "SMITJOH001")
+    s.key("alt+g", pause=0.5)
+    s.wait_gone(REGISTER)
+    after = settled_register_contents(s)
+    rates = [r["INITRATE"] for r in after["LOANS"]]
+    check(rates in ([7.5], [9.0]), f"the loan after a killed save: {after['LOANS']}")
+    check_schedule_rows(after["TRANS"], 699.21 if rates == [7.5] else 804.62)
+    return main, form
+
+
 @scenario(5, "register", needs="Loan Information")
 def register(s):
     main = start(s)
@@ -500,7 +538,7 @@ def register(s):
     s.type("Café delivery van")
     s.key("alt+s", pause=0.5)
     s.wait_gone(REGISTER)
-    tables = register_contents(s)
+    tables = settled_register_contents(s)
     accounts = [(r["ACCOUNTNO"], r["LASTNAME"], r["FIRSTNAME"], r["BUSINESS"])
                 for r in tables["ACCNTS"]]
     check(accounts == [("DEFAULT", "", "", ""), ("SMITJOH001", "Smith", "John", "Café Müller")],
@@ -526,7 +564,7 @@ def register(s):
     to_loan_of(s, dialog, "SMITJOH001")
     s.key("alt+s", pause=0.5)
     s.wait_gone(REGISTER)
-    again = register_contents(s)
+    again = settled_register_contents(s)
     check(again["ACCNTS"] == tables["ACCNTS"] and again["XREF"] == tables["XREF"]
           and again["SYSINFO"] == tables["SYSINFO"],
           "saving under the same loan changed the accounts, links or counter")
@@ -549,6 +587,8 @@ def register(s):
                      "Initial Interest Rate: 7.5000", "$699.21", "Init/01"):
         check_in(expected, flat, "the printout of the loaded schedule")
 
+    main, form = killed_during_save(s, main, form, title)
+
     # Deleting the loan asks twice ("STOP the deletion?" answered No) and takes its links and
     # rows with it.
     dialog = open_register(s, form, "ctrl+l")
@@ -557,7 +597,7 @@ def register(s):
     check_in("You are about to permanently delete loan 1", asked[0], "the first question")
     check_in("STOP the PERMANENT\n\ndeletion of YOUR data?", asked[1], "the second question")
     s.wait_window("Loan Information")
-    gone = register_contents(s)
+    gone = settled_register_contents(s)
     check(gone["LOANS"] == [] and gone["XREF"] == [] and gone["TRANS"] == [],
           f"the loan's records outlived it: {gone}")
     check(gone["ACCNTS"] == tables["ACCNTS"], "deleting the loan changed the accounts")
@@ -576,7 +616,7 @@ def register(s):
     check_in("was canceled by the user.", kept[1], "the cancelled deletion")
     check(register_contents(s) == gone, "a cancelled deletion changed the tables")
     navigator_delete(s, dialog, ("alt+y", "alt+n"))
-    final = register_contents(s)
+    final = settled_register_contents(s)
     check([r["ACCOUNTNO"] for r in final["ACCNTS"]] == ["DEFAULT"],
           f"the accounts after deleting SMITJOH001: {final['ACCNTS']}")
     check(final["LOANS"] == [] and final["XREF"] == [] and final["TRANS"] == [],

@@ -1,0 +1,849 @@
+// The register's tables and every change of them that spans several tables: made on the first
+// run, numbered, saved into, loaded from and deleted from, each change whole or not at all
+// through the register journal (RegisterJournal.h; the scheme in REGISTER.md).
+#include "advisors/Info.h"
+#include "advisors/RegisterJournal.h"
+
+#include "controls/entry/VcDate.h"
+#include "db/DbiRecords.h"
+#include "db/XBase.h"
+#include "finance/LoMath.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/rtl/Numbers.h"
+#include "platform/rtl/Strings.h"
+#include "xbase/Xbase.h"
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+TIndexDesc Tag(const std::string& Name, const std::string& Key, bool Unique = false) {
+    TIndexDesc tag;
+    tag.TagName = Name;
+    tag.KeyExpression = Key;
+    tag.Unique = Unique;
+    return tag;
+}
+
+// Amounts N(15,2), running totals N(18,2), rates and points N(8,4), counts and choice indexes
+// N(4,0).
+TXbFieldDef Amount(const char* Name) {
+    return {Name, 'N', 15, 2, 0};
+}
+TXbFieldDef Total(const char* Name) {
+    return {Name, 'N', 18, 2, 0};
+}
+TXbFieldDef Rate(const char* Name) {
+    return {Name, 'N', 8, 4, 0};
+}
+TXbFieldDef Count(const char* Name) {
+    return {Name, 'N', 4, 0, 0};
+}
+TXbFieldDef Text(const char* Name, int Width) {
+    return {Name, 'C', Width, 0, 0};
+}
+TXbFieldDef Date(const char* Name) {
+    return {Name, 'D', 8, 0, 0};
+}
+TXbFieldDef Logical(const char* Name) {
+    return {Name, 'L', 1, 0, 0};
+}
+
+std::vector<TXbFieldDef> AccountFields() {
+    return {Text("ACCOUNTNO", AccountNoWidth),
+            Text("LASTNAME", 25),
+            Text("FIRSTNAME", 25),
+            Text("MI", 1),
+            Text("BUSINESS", 40),
+            Text("ADDRESS1", 40),
+            Text("ADDRESS2", 40),
+            Text("CITY", 40),
+            Text("STATE", 2),
+            Text("ZIP", 10),
+            Text("COUNTRY", 40),
+            Text("PHONE1", 12),
+            Text("PHONE2", 12),
+            Text("PHONE2EXT", 4),
+            Text("COMMENT", 254),
+            Text("USERID", 6),
+            Date("RECORDDATE"),
+            Text("RECORDTIME", 8)};
+}
+
+std::vector<TXbFieldDef> LoanFields() {
+    return {Text("LOANNO", LoanNoWidth),
+            Text("COLLATERIA", 25),
+            Text("PROPADDRES", 40),
+            Text("BLOCKNO", 8),
+            Text("LOTNO", 8),
+            Text("PROPSTATE", 2),
+            Text("PROPCITY", 40),
+            Text("PROPZIP", 10),
+            Text("PROPCNTRY", 40),
+            Amount("INITAMT"),
+            Count("INITTERM"),
+            Date("ORIGDATE"),
+            Date("FRSTPMTDT"),
+            Count("PMTSPERYR"),
+            Count("CMPPERYR"),
+            Rate("POINTS"),
+            Rate("INITRATE"),
+            Count("AMORTMTHD"),
+            Count("RATEBASIS")};
+}
+
+std::vector<TXbFieldDef> TransFields() {
+    return {Text("LOANNO", LoanNoWidth),
+            Text("PMTNOYR", 8),
+            Date("TRANSDATE"),
+            Amount("PMT"),
+            Amount("INTEREST"),
+            Amount("PRINCIPAL"),
+            Amount("PRINBAL"),
+            Count("TRANSNO"),
+            Rate("RATE"),
+            Total("RUNPMT"),
+            Total("RUNPRIN"),
+            Total("RUNINT"),
+            Logical("ACTUAL"),
+            Logical("CALCULATED"),
+            Text("APPLIEDHOW", 6)};
+}
+
+std::string PathIn(const std::string& Folder, const std::string& Name) {
+    return Folder + "/" + Name;
+}
+
+// The index tags of each register table, as CreateRegisterTables makes them.
+std::vector<TIndexDesc> IndexesOf(const std::string& Name) {
+    if (Name == AccountsTable) return {Tag(AccountsTag, "ACCOUNTNO", true)};
+    if (Name == LoansTable) return {Tag(LoanNoTag, "LOANNO", true)};
+    if (Name == XRefTable) return {Tag(AccountNoTag, "ACCOUNTNO")};
+    if (Name == TransTable) return {Tag(LoanNoTag, "LOANNO")};
+    return {};
+}
+
+// The tag a register table is read in.
+std::string MainTag(const std::string& Name) {
+    const std::vector<TIndexDesc> tags = IndexesOf(Name);
+    return tags.empty() ? std::string() : tags.front().TagName;
+}
+
+// Runs Body with the engine component on Table (open).
+template <typename Body>
+auto OnEngine(TTable& Table, const Body& body) {
+    TDataSource source(nullptr);
+    source.SetDataSet(&Table);
+    TXBase engine(nullptr);
+    engine.SetDataSource(&source);
+    struct TUnlink {
+        TXBase& Engine;
+        ~TUnlink() { Engine.SetDataSource(nullptr); }
+    } unlink{engine};
+    return body(engine);
+}
+
+// Removes the deleted records of a table open exclusively; raises when the engine refuses.
+void PackTable(TTable& Table) {
+    OnEngine(Table, [](TXBase& engine) { engine.Pack(); });
+}
+
+// The table's record count, records marked deleted included.
+LongInt RecordsInFile(TTable& Table) {
+    return OnEngine(Table, [](TXBase& engine) { return engine.RecCount(); });
+}
+
+// The record number a bookmark of the table stands for.
+LongInt RecordOf(const std::vector<char>& Bookmark) {
+    LongInt recno = 0;
+    std::memcpy(&recno, Bookmark.data(), std::min(Bookmark.size(), sizeof recno));
+    return recno;
+}
+
+// Appends one record through Fill to a table of the register.
+template <typename F>
+void AppendRecord(TTable& Table, F Fill) {
+    Table.Append();
+    Fill(Table);
+    Table.Post();
+}
+
+// Appends one record through Fill to a table of the register just created.
+template <typename F>
+void AppendFirstRecord(const std::string& Folder, const std::string& Name, F Fill) {
+    std::unique_ptr<TTable> table = RegisterTable(Folder, Name);
+    table->Open();
+    AppendRecord(*table, Fill);
+    table->Close();
+}
+
+void SetCounter(TTable& Info, LongInt Last) {
+    Info.FieldByName("LASTLOANNO")->SetAsInteger(Last);
+    Info.FieldByName("SAVECNTS")->SetAsInteger(0);
+}
+
+void SetDefaultAccount(TTable& Accounts) {
+    Accounts.FieldByName("ACCOUNTNO")->SetAsString(DefaultAccount);
+}
+
+// ----- Records of the schedule storage
+
+void SetDate(TField* Field, TDayNumber Date) {
+    if (Date == BadDate)
+        Field->Clear();
+    else
+        Field->SetAsDateTime(DayNumberToDateTime(Date));
+}
+
+TDayNumber DayNumberOf(TField* Field) {
+    return Field->IsNull() ? BadDate : DateTimeToDayNumber(Field->AsDateTime());
+}
+
+void WriteRow(TTable& Trans, const std::string& Key, const TAmortRow& Row) {
+    Trans.FieldByName("LOANNO")->SetAsString(Key);
+    Trans.FieldByName("PMTNOYR")->SetAsString(Row.PmtNoYr);
+    SetDate(Trans.FieldByName("TRANSDATE"), Row.Date);
+    Trans.FieldByName("PMT")->SetAsFloat(Row.Payment);
+    Trans.FieldByName("INTEREST")->SetAsFloat(Row.Interest);
+    Trans.FieldByName("PRINCIPAL")->SetAsFloat(Row.Principal);
+    Trans.FieldByName("PRINBAL")->SetAsFloat(Row.Balance);
+    Trans.FieldByName("TRANSNO")->SetAsInteger(Row.PmtNo);
+    Trans.FieldByName("RUNPMT")->SetAsFloat(Row.RunPayment);
+    Trans.FieldByName("RUNPRIN")->SetAsFloat(Row.RunPrincipal);
+    Trans.FieldByName("RUNINT")->SetAsFloat(Row.RunInterest);
+    Trans.FieldByName("ACTUAL")->SetAsBoolean(false);
+    Trans.FieldByName("CALCULATED")->SetAsBoolean(true);
+    Trans.FieldByName("APPLIEDHOW")->SetAsString("PI");
+}
+
+TAmortRow ReadRow(TTable& Trans) {
+    TAmortRow row;
+    row.Date = DayNumberOf(Trans.FieldByName("TRANSDATE"));
+    row.PmtNo = static_cast<Word>(Trans.FieldByName("TRANSNO")->AsInteger());
+    row.PmtNoYr = Trans.FieldByName("PMTNOYR")->AsString();
+    row.Payment = Trans.FieldByName("PMT")->AsFloat();
+    row.Principal = Trans.FieldByName("PRINCIPAL")->AsFloat();
+    row.Interest = Trans.FieldByName("INTEREST")->AsFloat();
+    row.Balance = Trans.FieldByName("PRINBAL")->AsFloat();
+    row.RunPayment = Trans.FieldByName("RUNPMT")->AsFloat();
+    row.RunPrincipal = Trans.FieldByName("RUNPRIN")->AsFloat();
+    row.RunInterest = Trans.FieldByName("RUNINT")->AsFloat();
+    return row;
+}
+
+void WriteTerms(TTable& Loans, const TAmortLoan& loan, const TAmortOptions& Options) {
+    Loans.FieldByName("INITAMT")->SetAsFloat(loan.PV);
+    Loans.FieldByName("INITTERM")->SetAsInteger(loan.NumPmts);
+    SetDate(Loans.FieldByName("ORIGDATE"), loan.OrgDate);
+    SetDate(Loans.FieldByName("FRSTPMTDT"), loan.FrstPmtDate);
+    Loans.FieldByName("PMTSPERYR")->SetAsInteger(loan.PYR);
+    Loans.FieldByName("CMPPERYR")->SetAsInteger(loan.CmpPYR);
+    Loans.FieldByName("POINTS")->SetAsFloat(loan.Points);
+    Loans.FieldByName("INITRATE")->SetAsFloat(loan.Rate);
+    Loans.FieldByName("AMORTMTHD")->SetAsInteger(Options.AmortMethod);
+    Loans.FieldByName("RATEBASIS")->SetAsInteger(Options.RateBasis);
+}
+
+void ReadTerms(TTable& Loans, TAmortLoan& Loan, TAmortOptions& Options) {
+    Loan.PV = Loans.FieldByName("INITAMT")->AsFloat();
+    Loan.NumPmts = static_cast<Word>(Loans.FieldByName("INITTERM")->AsInteger());
+    Loan.OrgDate = DayNumberOf(Loans.FieldByName("ORIGDATE"));
+    Loan.FrstPmtDate = DayNumberOf(Loans.FieldByName("FRSTPMTDT"));
+    Loan.PYR = static_cast<Byte>(Loans.FieldByName("PMTSPERYR")->AsInteger());
+    Loan.CmpPYR = static_cast<Byte>(Loans.FieldByName("CMPPERYR")->AsInteger());
+    Loan.Points = static_cast<float>(Loans.FieldByName("POINTS")->AsFloat());
+    Loan.Rate = static_cast<float>(Loans.FieldByName("INITRATE")->AsFloat());
+    Options.AmortMethod = static_cast<Byte>(Loans.FieldByName("AMORTMTHD")->AsInteger());
+    Options.RateBasis = static_cast<Byte>(Loans.FieldByName("RATEBASIS")->AsInteger());
+}
+
+void RebuildYears(TAmortSchedule& Schedule) {
+    Schedule.Years.clear();
+    int previous = 0;
+    for (LongInt k = 0; k <= Schedule.LastRow; ++k) {
+        int day = 0, month = 0, year = 0;
+        DateToDMY(Schedule.AmortRows[static_cast<std::size_t>(k)].Date, day, month, year);
+        if (k == 0 || year != previous) Schedule.Years.push_back(year);
+        previous = year;
+    }
+}
+
+
+// ----- Tables that cannot be had
+
+// How long an operation waits for a table another copy of the program holds.
+constexpr auto InUseWait = std::chrono::seconds(2);
+
+// A register table could not be had as the operation needs it; Message says which and why.
+struct TTableTrouble {
+    std::string Message;
+};
+
+enum class TTrouble { InUse, DamagedIndex, Damaged };
+
+TTrouble TroubleOf(const Exception& E) {
+    const auto* engine = dynamic_cast<const EDBEngineError*>(&E);
+    switch (engine && engine->ErrorCount() > 0 ? engine->Errors(0).ErrorCode : 0) {
+    case dbiTableBusy:
+    case dbiLockRefused:
+    case dbiNeedExclusive: return TTrouble::InUse;
+    case dbiIndexDamaged:
+    case dbiNoSuchIndex: return TTrouble::DamagedIndex;
+    case dbiTableOpenFailed:
+        return xb_LastError() == xbErrLocked ? TTrouble::InUse : TTrouble::Damaged;
+    default: return TTrouble::Damaged;
+    }
+}
+
+[[noreturn]] void RaiseTrouble(const std::string& Name, const Exception& E) {
+    throw TTableTrouble{TroubleOf(E) == TTrouble::InUse ? RegisterInUseMessage(Name)
+                                                         : RegisterDamagedMessage(Name, E.what())};
+}
+
+// Opens a table of the register in its main order, exclusively when asked. An index that is
+// out of step or damaged is made anew when the table is alone; a table another copy holds is
+// waited for a short while. What stays in the way raises TTableTrouble.
+std::unique_ptr<TTable> OpenTable(const std::string& Folder, const std::string& Name,
+                                  bool Exclusive) {
+    const auto deadline = std::chrono::steady_clock::now() + InUseWait;
+    bool rebuilt = false;
+    for (;;) {
+        std::unique_ptr<TTable> table = RegisterTable(Folder, Name, MainTag(Name));
+        table->SetExclusive(Exclusive);
+        try {
+            table->Open();
+            return table;
+        } catch (const EAbort&) {
+            throw;
+        } catch (const Exception& e) {
+            TTrouble trouble = TroubleOf(e);
+            if (trouble == TTrouble::DamagedIndex && !rebuilt) {
+                try {
+                    RebuildIndexes(PathIn(Folder, Name), IndexesOf(Name), ttXBNSX);
+                    rebuilt = true;
+                    continue;
+                } catch (const Exception& r) {
+                    if (TroubleOf(r) != TTrouble::InUse) RaiseTrouble(Name, r);
+                    trouble = TTrouble::InUse;
+                }
+            }
+            if (trouble != TTrouble::InUse || std::chrono::steady_clock::now() >= deadline)
+                RaiseTrouble(Name, e);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+}
+
+// Runs Step and turns what goes wrong into the message to show: the trouble of a table, else
+// Otherwise.
+template <typename F>
+std::string Guarded(const std::string& Otherwise, const F& Step) {
+    try {
+        return Step();
+    } catch (const TTableTrouble& trouble) {
+        return trouble.Message;
+    } catch (const EAbort&) {
+        throw;
+    } catch (const Exception&) {
+        return Otherwise;
+    }
+}
+
+// ----- The tables one change of the register works on
+
+// Marks deleted each record of Table for which Chosen(value of Field, record number) holds.
+template <typename F>
+void MarkDeleted(TTable& Table, const char* Field, const F& Chosen) {
+    std::vector<std::vector<char>> rows;
+    for (Table.First(); !Table.Eof(); Table.Next()) {
+        std::vector<char> row = Table.GetBookmark();
+        if (Chosen(Trim(Table.FieldByName(Field)->AsString()), RecordOf(row)))
+            rows.push_back(std::move(row));
+    }
+    for (const std::vector<char>& row : rows) {
+        Table.GotoBookmark(row);
+        Table.Delete();
+    }
+}
+
+bool Among(const std::vector<std::string>& Values, const std::string& Value) {
+    return std::find(Values.begin(), Values.end(), Value) != Values.end();
+}
+
+// How a change takes the tables besides TRANS.DBF, which it always holds exclusively.
+enum class TTableMode { Shared, Exclusive, ExclusiveWhenFree };
+
+// The register's tables one change opens, each once. The first use of TRANS.DBF (opened
+// exclusively: the register's change lock) finishes or undoes a change a killed process left.
+class TRegisterTables {
+public:
+    TRegisterTables(std::string Folder, TTableMode Mode) : folder_(std::move(Folder)), mode_(Mode) {}
+    ~TRegisterTables() { Close(); }
+
+    TTable& Get(const std::string& Name);
+    TTable& Trans() { return Get(TransTable); }
+    const std::string& Folder() const { return folder_; }
+    // Every change reaches the disk; raises when a write fails.
+    void Save();
+    // Packs the tables held exclusively; false when a pack failed.
+    bool Pack();
+    void Close();
+
+private:
+    std::string folder_;
+    TTableMode mode_;
+    std::map<std::string, std::unique_ptr<TTable>> open_;
+    std::map<std::string, bool> exclusive_;
+};
+
+bool FinishChange(TRegisterTables& Tables);
+
+TTable& TRegisterTables::Get(const std::string& Name) {
+    if (const auto found = open_.find(Name); found != open_.end()) return *found->second;
+    bool exclusive = Name == TransTable || mode_ != TTableMode::Shared;
+    std::unique_ptr<TTable> table;
+    if (mode_ == TTableMode::ExclusiveWhenFree && Name != TransTable) {
+        try {
+            table = RegisterTable(folder_, Name, MainTag(Name));
+            table->SetExclusive(true);
+            table->Open();
+        } catch (const EAbort&) {
+            throw;
+        } catch (const Exception&) {
+            exclusive = false;
+            table = OpenTable(folder_, Name, false);
+        }
+    } else {
+        table = OpenTable(folder_, Name, exclusive);
+    }
+    TTable& got = *table;
+    open_[Name] = std::move(table);
+    exclusive_[Name] = exclusive;
+    // A change a killed process left is brought to its end, and its marked records packed.
+    if (Name == TransTable && FinishChange(*this)) Pack();
+    return got;
+}
+
+void TRegisterTables::Save() {
+    for (auto& [name, table] : open_)
+        CheckEngineResult(DbiSaveChanges(table->Handle()));
+}
+
+bool TRegisterTables::Pack() {
+    bool packed = true;
+    for (auto& [name, table] : open_) {
+        if (!exclusive_[name]) continue;
+        try {
+            PackTable(*table);
+        } catch (const EAbort&) {
+            throw;
+        } catch (const Exception&) {
+            packed = false;
+        }
+    }
+    return packed;
+}
+
+void TRegisterTables::Close() {
+    for (auto& [name, table] : open_) {
+        try {
+            if (table->State() != dsBrowse) table->Cancel();
+            table->Close();
+        } catch (const Exception&) {
+            // What a failed write left is undone by the journal on the next open.
+        }
+    }
+    open_.clear();
+}
+
+// Undoes a save that did not take effect: its new rows go, the loan gets its old terms back
+// (a loan made for the save goes with its link).
+void UndoSave(TRegisterTables& Tables, const TRegisterChange& Change) {
+    MarkDeleted(Tables.Trans(), "LOANNO", [&](const std::string& loan, LongInt recno) {
+        return loan == Change.Loan && recno >= Change.FirstNewRow;
+    });
+    const auto isLoan = [&](const std::string& loan, LongInt) { return loan == Change.Loan; };
+    if (Change.NewLoan) {
+        MarkDeleted(Tables.Get(XRefTable), "LOANNO", isLoan);
+        MarkDeleted(Tables.Get(LoansTable), "LOANNO", isLoan);
+        return;
+    }
+    TTable& loans = Tables.Get(LoansTable);
+    if (!loans.FindKey({TVarRec(PaddedKey(Change.Loan, LoanNoWidth))})) return;
+    loans.Edit();
+    WriteTerms(loans, Change.OldLoan, Change.OldOptions);
+    loans.Post();
+}
+
+// Finishes what a change that took effect did not get to: a save's old rows go; a delete's
+// loans go with their links and rows, and its account.
+void FinishCommitted(TRegisterTables& Tables, const TRegisterChange& Change) {
+    if (Change.Kind == rcSave) {
+        MarkDeleted(Tables.Trans(), "LOANNO", [&](const std::string& loan, LongInt recno) {
+            return loan == Change.Loan && recno < Change.FirstNewRow;
+        });
+        return;
+    }
+    const auto ofLoans = [&](const std::string& loan, LongInt) {
+        return Among(Change.Loans, loan);
+    };
+    MarkDeleted(Tables.Trans(), "LOANNO", ofLoans);
+    MarkDeleted(Tables.Get(XRefTable), "LOANNO", ofLoans);
+    MarkDeleted(Tables.Get(LoansTable), "LOANNO", ofLoans);
+    if (!Change.Account.empty())
+        MarkDeleted(Tables.Get(AccountsTable), "ACCOUNTNO",
+                    [&](const std::string& account, LongInt) { return account == Change.Account; });
+}
+
+// Brings the change the folder's journal tells to its end: finished when it took effect, else
+// undone; then the journal goes. False when there was none. Raises when a write fails (the
+// journal then stays).
+bool FinishChange(TRegisterTables& Tables) {
+    TRegisterChange change;
+    switch (ReadRegisterJournal(Tables.Folder(), change)) {
+    case jsNone: return false;
+    case jsCutShort: break; // written before anything else was
+    case jsComplete:
+        if (change.Committed)
+            FinishCommitted(Tables, change);
+        else if (change.Kind == rcSave)
+            UndoSave(Tables, change);
+        Tables.Save();
+    }
+    if (!RemoveRegisterJournal(Tables.Folder())) DatabaseError(SaveFailedMessage);
+    return true;
+}
+
+// Finishes a change that has taken effect and packs the tables; false when a pack failed. A
+// write that fails meanwhile leaves the rest to the next open, which finishes it.
+bool FinishTaken(TRegisterTables& Tables) {
+    try {
+        FinishChange(Tables);
+    } catch (const EAbort&) {
+        throw;
+    } catch (const Exception&) {
+        return true;
+    }
+    return Tables.Pack();
+}
+
+bool JournalLeft(const std::string& Folder) {
+    std::error_code error;
+    return std::filesystem::exists(RegisterJournalPath(Folder), error);
+}
+
+} // namespace
+
+std::string RegisterInUseMessage(const std::string& Table) {
+    return "The register table " + Table + " is in use by another copy of the program.\n\n"
+           "Nothing was changed. Try again when the other copy is done with it.";
+}
+
+std::string RegisterDamagedMessage(const std::string& Table, const std::string& Reason) {
+    return "The register table " + Table + " is damaged.\n\n" + Reason;
+}
+
+void SetRegisterTable(TTable& Table, const std::string& Folder, const std::string& Name,
+                      const std::string& Tag) {
+    // Records marked deleted are never shown: a change of the register marks them first and
+    // packs them away after.
+    xb_SetDeleted(1);
+    Table.SetDatabaseName(Folder + "/");
+    Table.SetTableName(Name);
+    Table.SetTableType(ttXBNSX);
+    if (!Tag.empty()) Table.SetIndexName(Tag);
+}
+
+std::unique_ptr<TTable> RegisterTable(const std::string& Folder, const std::string& Name,
+                                      const std::string& Tag) {
+    auto table = std::make_unique<TTable>(nullptr);
+    SetRegisterTable(*table, Folder, Name, Tag);
+    return table;
+}
+
+void CreateRegisterTables(const std::string& Folder) {
+    for (const char* name : {AccountsTable, LoansTable, XRefTable, TransTable})
+        if (CreateTable(PathIn(Folder, name),
+                        name == AccountsTable ? AccountFields()
+                        : name == LoansTable  ? LoanFields()
+                        : name == TransTable  ? TransFields()
+                                              : std::vector<TXbFieldDef>{Text("LOANNO", LoanNoWidth),
+                                                                         Text("ACCOUNTNO", AccountNoWidth)},
+                        IndexesOf(name), ttXBNSX) &&
+            name == AccountsTable)
+            AppendFirstRecord(Folder, AccountsTable, SetDefaultAccount);
+    if (CreateTable(PathIn(Folder, SysInfoTable),
+                    {{"LASTLOANNO", 'N', LoanNoWidth, 0, 0},
+                     Text("LASTACCTNO", AccountNoWidth),
+                     Count("SAVECNTS")},
+                    {}, ttXBNSX))
+        AppendFirstRecord(Folder, SysInfoTable, [](TTable& t) { SetCounter(t, 0); });
+}
+
+namespace {
+
+// The highest loan number LOANS.DBF holds (0 for none).
+LongInt HighestLoanNumber(const std::string& Folder) {
+    std::unique_ptr<TTable> loans = OpenTable(Folder, LoansTable, false);
+    LongInt highest = 0;
+    for (loans->First(); !loans->Eof(); loans->Next())
+        highest = std::max<LongInt>(highest, StrToIntDef(Trim(FieldText(loans.get(), "LOANNO")), 0));
+    return highest;
+}
+
+// The counter table gets its record back, counting on from the highest loan number; the
+// accounts get their DEFAULT account back.
+void RestoreRecords(const std::string& Folder, const std::vector<std::string>& Names) {
+    if (Among(Names, SysInfoTable)) {
+        std::unique_ptr<TTable> info = OpenTable(Folder, SysInfoTable, false);
+        info->First();
+        if (info->Eof()) {
+            const LongInt highest = HighestLoanNumber(Folder);
+            AppendRecord(*info, [&](TTable& t) { SetCounter(t, highest); });
+        }
+    }
+    if (Among(Names, AccountsTable)) {
+        std::unique_ptr<TTable> accounts = OpenTable(Folder, AccountsTable, false);
+        if (!accounts->FindKey({TVarRec(PaddedKey(DefaultAccount, AccountNoWidth))}))
+            AppendRecord(*accounts, SetDefaultAccount);
+    }
+}
+
+} // namespace
+
+std::string PrepareRegister(const std::string& Folder, const std::vector<std::string>& Names) {
+    return Guarded(TableOpenFailedMessage, [&] {
+        if (JournalLeft(Folder)) TRegisterTables(Folder, TTableMode::ExclusiveWhenFree).Trans();
+        for (const std::string& name : Names)
+            OpenTable(Folder, name, false)->Close();
+        RestoreRecords(Folder, Names);
+        return std::string();
+    });
+}
+
+LongInt NextLoanNumber(const std::string& Folder) {
+    std::unique_ptr<TTable> info = RegisterTable(Folder, SysInfoTable);
+    info->Open();
+    info->First();
+    if (info->Eof()) DatabaseError("The register's counter table " + std::string(SysInfoTable) +
+                                   " has no record.");
+    info->Edit();
+    TField* last = info->FieldByName("LASTLOANNO");
+    const LongInt number = last->AsInteger() + 1;
+    last->SetAsInteger(number);
+    info->Post();
+    info->Close();
+    return number;
+}
+
+std::string PaddedKey(const std::string& Key, int Width) {
+    std::string padded = Key.substr(0, static_cast<std::size_t>(Width));
+    padded.resize(static_cast<std::size_t>(Width), ' ');
+    return padded;
+}
+
+std::string FieldText(TDataSet* DataSet, const char* Field) {
+    return DataSet->Active() ? Trim(DataSet->FieldByName(Field)->AsString()) : std::string();
+}
+
+void GenerateAccountNo(TTable& Accounts, TTable& Lookup) {
+    // Accented letters are upper-cased too: "Müller" gives "MÜLL", as a user reads it.
+    const std::string prefix =
+        AnsiUpperCase(Trim(Accounts.FieldByName("LASTNAME")->AsString()).substr(0, 4) +
+                      Trim(Accounts.FieldByName("FIRSTNAME")->AsString()).substr(0, 3));
+    for (int n = 1; n <= 999; ++n) {
+        const std::string digits = std::to_string(n);
+        const std::string candidate = prefix + std::string(3 - digits.size(), '0') + digits;
+        if (Lookup.FindKey({TVarRec(PaddedKey(candidate, AccountNoWidth))})) continue;
+        Accounts.FieldByName("ACCOUNTNO")->SetAsString(candidate);
+        try {
+            Accounts.Post();
+            return;
+        } catch (const EDatabaseError&) {
+            // Taken meanwhile: the account is still being inserted; the next number is tried.
+        }
+    }
+    DatabaseError(AccountNumberTakenMessage);
+}
+
+// ----- Deletes
+
+namespace {
+
+bool ConfirmTwice(const std::string& Question, const std::string& Cancelled) {
+    const bool confirmed =
+        MessageDlg(Question, mtConfirmation, mbYesNo, 0) == mrYes &&
+        MessageDlg("Lucky you!\r\rYou have one more chance.\r\rSTOP the PERMANENT\r\rdeletion of "
+                   "YOUR data?\r",
+                   mtConfirmation, mbYesNo, 0) == mrNo;
+    if (!confirmed) MessageDlg(Cancelled, mtInformation, {mbOK}, 0);
+    return confirmed;
+}
+
+// Deletes the loans (or, with an account, the account and every loan it has) with their links
+// and rows, as one change; then packs the tables.
+std::string DeleteRecords(const std::string& Folder, const std::string& Account,
+                          std::vector<std::string> Loans) {
+    TRegisterTables tables(Folder, TTableMode::Exclusive);
+    // Every table is had first: while another copy holds one, nothing is changed.
+    tables.Trans();
+    TTable& xref = tables.Get(XRefTable);
+    tables.Get(LoansTable);
+    if (!Account.empty()) {
+        tables.Get(AccountsTable);
+        for (xref.First(); !xref.Eof(); xref.Next())
+            if (FieldText(&xref, "ACCOUNTNO") == Account) Loans.push_back(FieldText(&xref, "LOANNO"));
+    }
+    TRegisterChange change;
+    change.Kind = rcDelete;
+    change.Account = Account;
+    change.Loans = std::move(Loans);
+    change.Committed = true;
+    if (!WriteRegisterJournal(Folder, change)) return DeleteFailedMessage;
+    return FinishTaken(tables) ? std::string() : PackFailedMessage;
+}
+
+} // namespace
+
+bool ConfirmAccountDelete(const std::string& AccountNo) {
+    const std::string number = Trim(AccountNo);
+    return ConfirmTwice("You are about to permanently delete all " + number + "\r\r" +
+                            "account records and their associated loans." + "\r\r" +
+                            "Are you sure that you want to continue?" + "\r",
+                        "Deletion of account number\r\r" + number + "\r\r" +
+                            "was canceled by the user." + "\r");
+}
+
+bool ConfirmLoanDelete(const std::string& LoanNo) {
+    const std::string number = Trim(LoanNo);
+    return ConfirmTwice("You are about to permanently delete loan " + number + "\r\r" +
+                            "and all of the associated transaction details." + "\r\r" +
+                            "Are you sure that you want to continue?" + "\r",
+                        "Deletion of loan number\r\r" + number + "\r\r" +
+                            "was canceled by the user." + "\r");
+}
+
+std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo) {
+    return Guarded(DeleteFailedMessage,
+                   [&] { return DeleteRecords(Folder, std::string(), {Trim(LoanNo)}); });
+}
+
+std::string DeleteAccount(const std::string& Folder, const std::string& AccountNo) {
+    return Guarded(DeleteFailedMessage, [&] { return DeleteRecords(Folder, Trim(AccountNo), {}); });
+}
+
+std::string PackRegisterTable(const std::string& Folder, const std::string& Name) {
+    return Guarded(PackFailedMessage, [&] {
+        PackTable(*OpenTable(Folder, Name, true));
+        return std::string();
+    });
+}
+
+// ----- Schedule storage
+
+namespace {
+
+// Appends rows 0..LastRow of Schedule under Key.
+void AppendRows(TTable& Trans, const std::string& Key, const TAmortSchedule& Schedule) {
+    for (LongInt k = 0; k <= Schedule.LastRow; ++k)
+        AppendRecord(Trans, [&](TTable& t) {
+            WriteRow(t, Key, Schedule.AmortRows[static_cast<std::size_t>(k)]);
+        });
+}
+
+// A new loan whose save could not begin goes again with its link.
+void DiscardNewLoan(const std::string& Folder, const std::string& LoanNo) {
+    try {
+        const auto isLoan = [&](const std::string& loan, LongInt) { return loan == LoanNo; };
+        MarkDeleted(*OpenTable(Folder, XRefTable, false), "LOANNO", isLoan);
+        MarkDeleted(*OpenTable(Folder, LoansTable, false), "LOANNO", isLoan);
+    } catch (const TTableTrouble&) {
+        // The loan stays without rows, as a loan made and never saved does.
+    } catch (const EAbort&) {
+        throw;
+    } catch (const Exception&) {
+    }
+}
+
+std::string SaveRows(TRegisterTables& Tables, const std::string& LoanNo,
+                     const TAmortSchedule& Schedule, const TAmortOptions& Options, bool NewLoan) {
+    const std::string key = PaddedKey(LoanNo, LoanNoWidth);
+    TTable& trans = Tables.Trans();
+    TTable& loans = Tables.Get(LoansTable);
+    if (!loans.FindKey({TVarRec(key)})) return "Loan not found.\n\nLoan table NOT updated.";
+    TRegisterChange change;
+    change.Loan = Trim(LoanNo);
+    change.NewLoan = NewLoan;
+    change.FirstNewRow = RecordsInFile(trans) + 1;
+    ReadTerms(loans, change.OldLoan, change.OldOptions);
+    if (!WriteRegisterJournal(Tables.Folder(), change)) return SaveFailedMessage;
+    try {
+        AppendRows(trans, key, Schedule);
+        loans.Edit();
+        WriteTerms(loans, Schedule.Loan, Options);
+        loans.Post();
+        Tables.Save();
+        if (!CommitRegisterJournal(Tables.Folder())) DatabaseError(SaveFailedMessage);
+    } catch (const Exception&) {
+        // Undone at once; when even that fails, on the next open.
+        for (TTable* table : {&trans, &loans})
+            if (table->State() != dsBrowse) table->Cancel();
+        FinishChange(Tables);
+        throw;
+    }
+    FinishTaken(Tables);
+    return {};
+}
+
+} // namespace
+
+std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
+                         const TAmortSchedule& Schedule, const TAmortOptions& Options,
+                         bool NewLoan) {
+    const std::string failure = Guarded(SaveFailedMessage, [&] {
+        TRegisterTables tables(Folder, TTableMode::Shared);
+        return SaveRows(tables, LoanNo, Schedule, Options, NewLoan);
+    });
+    if (!failure.empty() && NewLoan && !JournalLeft(Folder))
+        DiscardNewLoan(Folder, Trim(LoanNo));
+    return failure;
+}
+
+std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
+                         TAmortSchedule& Schedule, TAmortOptions& Options) {
+    return Guarded(LoadFailedMessage, [&] {
+        const std::string key = PaddedKey(LoanNo, LoanNoWidth);
+        TRegisterTables tables(Folder, TTableMode::Shared);
+        TTable& trans = tables.Trans();
+        TTable& loans = tables.Get(LoansTable);
+        if (!loans.FindKey({TVarRec(key)})) return std::string(LoanNotFoundMessage);
+        ReadTerms(loans, Schedule.Loan, Options);
+        if (Schedule.Loan.NumPmts > MaxPeriods) return std::string(TooLongMessage);
+        trans.SetRange({TVarRec(key)}, {TVarRec(key)});
+        Schedule.AmortRows.resize(MaxPeriods + 1);
+        Schedule.Years.clear();
+        Schedule.LastRow = 0;
+        std::size_t count = 0;
+        for (trans.First(); !trans.Eof(); trans.Next()) {
+            if (count == Schedule.AmortRows.size()) return std::string(TooLongMessage);
+            Schedule.AmortRows[count++] = ReadRow(trans);
+        }
+        if (count == 0) return std::string(NoRowsMessage);
+        Schedule.LastRow = static_cast<LongInt>(count) - 1;
+        RebuildYears(Schedule);
+        // What the charts and the printout take from the schedule besides its rows.
+        Schedule.AmortMethod = Options.AmortMethod;
+        Schedule.RateBasis = Options.RateBasis;
+        Schedule.YearBasis = Options.RateBasis == rbExact365 ? 365 : 360;
+        Schedule.PmtsPerYear = PeriodsPerYear(Schedule.Loan.PYR + 1);
+        Schedule.CmpPerYear = PeriodsPerYear(Schedule.Loan.CmpPYR);
+        return std::string();
+    });
+}

@@ -1,0 +1,386 @@
+// A change of the register is whole or absent: a save of a 360-row schedule over a 180-row one,
+// and a delete of an account with its loans, killed at random moments in a child process or
+// met by a full disk at each write in turn, leave after the next open the tables as they were
+// before or as they are after, every index agreeing with its table, no deleted record shown.
+// Two processes on one folder: a save while the other saves, a delete while the other holds
+// the register. And the faults of the tables themselves: an index behind its table, a blank
+// key, a counter table or accounts table that lost its record, a damaged table.
+#include "advisors/Info.h"
+#include "advisors/RegisterJournal.h"
+
+#include "controls/entry/VcDate.h"
+#include "platform/rtl/Strings.h"
+#include "tests/db/DataSetFixture.h"
+#include "xbase/XbFile.h"
+#include "xbase/Xbase.h"
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <random>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::vector<std::string> AllTables{AccountsTable, LoansTable, XRefTable, SysInfoTable,
+                                         TransTable};
+
+class RegisterChangeTest : public DataSetFixture {
+protected:
+    std::string Folder() const { return folder_.Path(); }
+    std::string Work() const { return Folder() + "/work"; }
+
+    static TAmortSchedule Schedule(int periods, float rate) {
+        TAmortSchedule s;
+        TAmortLoan loan;
+        loan.PV = 90000;
+        loan.NumPmts = static_cast<Word>(periods);
+        loan.Rate = rate;
+        loan.OrgDate = DMYToDate(1, 6, 2024, 0);
+        loan.FrstPmtDate = DMYToDate(1, 7, 2024, 0);
+        EXPECT_TRUE(s.CalcSchedule(loan, TAmortOptions{}));
+        return s;
+    }
+
+    // Appends a record to a register table of Dir with the fields given.
+    static void Add(const std::string& Dir, const std::string& Table,
+                    const std::vector<std::pair<const char*, std::string>>& Fields) {
+        std::unique_ptr<TTable> table = RegisterTable(Dir, Table);
+        table->Open();
+        table->Append();
+        for (const auto& [field, value] : Fields)
+            table->FieldByName(field)->SetAsString(value);
+        table->Post();
+    }
+
+    // The register before each change: Smith's loan 1 with a schedule of Periods + 1 rows at
+    // 8 %, the DEFAULT account's loan 2 with 15 rows.
+    void MakeTemplate(int Periods = 179) {
+        fs::create_directories(Folder() + "/template");
+        const std::string dir = Folder() + "/template";
+        CreateRegisterTables(dir);
+        Add(dir, AccountsTable, {{"ACCOUNTNO", "SMITJOH001"}, {"LASTNAME", "Smith"}});
+        for (const auto& [account, loan] : {std::pair{"SMITJOH001", "1"}, {DefaultAccount, "2"}}) {
+            Add(dir, LoansTable, {{"LOANNO", loan}});
+            Add(dir, XRefTable, {{"ACCOUNTNO", account}, {"LOANNO", loan}});
+        }
+        ASSERT_EQ(SaveSchedule(dir, "1", Schedule(Periods, 8.0f), TAmortOptions{}), "");
+        ASSERT_EQ(SaveSchedule(dir, "2", Schedule(14, 6.0f), TAmortOptions{}), "");
+    }
+    // The work folder made anew from the template.
+    void FreshWork() {
+        fs::remove_all(Work());
+        fs::copy(Folder() + "/template", Work());
+    }
+
+    // Every live record of every table, in file order, as text.
+    static std::string Snapshot(const std::string& Dir) {
+        std::string all;
+        for (const std::string& name : AllTables) {
+            std::unique_ptr<TTable> table = RegisterTable(Dir, name);
+            table->Open();
+            all += name + ":\n";
+            for (table->First(); !table->Eof(); table->Next()) {
+                for (int k = 0; k < table->FieldCount(); ++k)
+                    all += Trim(table->Fields(k)->AsString()) + "|";
+                all += "\n";
+            }
+        }
+        return all;
+    }
+
+    // Each index holds exactly the live records of its table, and a seek finds every key.
+    static void ExpectIndexesAgree(const std::string& Dir) {
+        const std::pair<const char*, const char*> tags[] = {{AccountsTable, AccountsTag},
+                                                            {LoansTable, LoanNoTag},
+                                                            {XRefTable, AccountNoTag},
+                                                            {TransTable, LoanNoTag}};
+        for (const auto& [name, tag] : tags) {
+            const char* field = std::string(tag) == AccountsTag ? "ACCOUNTNO" : tag;
+            std::multiset<std::string> natural, ordered;
+            std::unique_ptr<TTable> plain = RegisterTable(Dir, name);
+            plain->Open();
+            for (plain->First(); !plain->Eof(); plain->Next())
+                natural.insert(plain->FieldByName(field)->AsString());
+            std::unique_ptr<TTable> table = RegisterTable(Dir, name, tag);
+            table->Open();
+            for (table->First(); !table->Eof(); table->Next())
+                ordered.insert(table->FieldByName(field)->AsString());
+            EXPECT_EQ(natural, ordered) << name;
+            for (const std::string& key : natural)
+                EXPECT_TRUE(table->FindKey({TVarRec(key)})) << name << " " << key;
+        }
+    }
+
+    // The loan's schedule loads whole: its rows number 0..n once each, under its terms.
+    static void ExpectLoadsWhole(const std::string& Dir, const std::string& Loan) {
+        TAmortSchedule s;
+        TAmortOptions options;
+        ASSERT_EQ(LoadSchedule(Dir, Loan, s, options), "");
+        EXPECT_EQ(s.LastRow, s.Loan.NumPmts);
+        for (LongInt k = 0; k <= s.LastRow; ++k)
+            EXPECT_EQ(s.AmortRows[static_cast<std::size_t>(k)].PmtNo, k);
+    }
+
+    // The state of the work folder after the next open: the one before, or the one after.
+    void ExpectOldOrNew(const std::string& Old, const std::string& New, const std::string& Step) {
+        ASSERT_EQ(PrepareRegister(Work(), AllTables), "") << Step;
+        const std::string now = Snapshot(Work());
+        EXPECT_TRUE(now == Old || now == New) << Step << "\n" << now;
+        EXPECT_FALSE(fs::exists(RegisterJournalPath(Work()))) << Step;
+        ExpectIndexesAgree(Work());
+        if (now == Old || now.find("\n1|") != std::string::npos) ExpectLoadsWhole(Work(), "1");
+    }
+
+    // The states before and after Change, run on a fresh work folder.
+    template <typename F>
+    std::pair<std::string, std::string> States(const F& Change) {
+        FreshWork();
+        const std::string before = Snapshot(Work());
+        EXPECT_EQ(Change(Work()), "");
+        return {before, Snapshot(Work())};
+    }
+
+    // Runs Change in a child process killed after Delay; answers whether it was killed.
+    template <typename F>
+    static bool KilledDuring(const F& Change, std::chrono::microseconds Delay) {
+        xb_CloseAll();
+        const pid_t child = ::fork();
+        if (child == 0) ::_exit(Change().empty() ? 0 : 1);
+        const auto deadline = std::chrono::steady_clock::now() + Delay;
+        int status = 0;
+        while (::waitpid(child, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() >= deadline) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        return WIFSIGNALED(status);
+    }
+
+    // Kills Change at random moments over its whole length, Kills times; then checks.
+    template <typename F>
+    void KillAtRandom(const F& Change, int Kills) {
+        const auto [before, after] = States([&](const std::string&) { return Change(); });
+        // The length of one change in a child, to spread the kills over.
+        FreshWork();
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_FALSE(KilledDuring(Change, std::chrono::seconds(30)));
+        const auto length = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now() - start);
+        std::mt19937 random(36);
+        std::uniform_int_distribution<long> moment(0, length.count());
+        int killed = 0;
+        for (int k = 0; k < Kills; ++k) {
+            FreshWork();
+            killed += KilledDuring(Change, std::chrono::microseconds(moment(random)));
+            ExpectOldOrNew(before, after, "kill " + std::to_string(k));
+            if (HasFailure()) return;
+        }
+        EXPECT_GE(killed, Kills / 4);
+    }
+
+    // Runs Change with the disk full from each write in turn: a change that answers a failure
+    // left the old state, one that answers none (or only that its pack failed) the new state.
+    template <typename F>
+    void FullDiskAtEachWrite(const F& Change) {
+        const auto [before, after] = States(Change);
+        for (long write = 1;; ++write) {
+            FreshWork();
+            XbSetWriteFailure(write);
+            const std::string failure = Change(Work());
+            const long made = XbSetWriteFailure(std::nullopt);
+            ExpectOldOrNew(before, after, "write " + std::to_string(write));
+            const bool done = failure.empty() || failure == PackFailedMessage;
+            EXPECT_EQ(Snapshot(Work()), done ? after : before)
+                << "write " << write << ": " << failure;
+            if (HasFailure() || made < write) return;
+        }
+    }
+};
+
+TEST_F(RegisterChangeTest, ASaveKilledAnywhereLeavesTheOldScheduleOrTheNew) {
+    MakeTemplate();
+    const TAmortSchedule longer = Schedule(359, 8.04f);
+    KillAtRandom([&] { return SaveSchedule(Work(), "1", longer, TAmortOptions{}); }, 35);
+}
+
+TEST_F(RegisterChangeTest, ADeleteKilledAnywhereTakesTheAccountWholeOrNothing) {
+    MakeTemplate();
+    KillAtRandom([&] { return DeleteAccount(Work(), "SMITJOH001"); }, 15);
+}
+
+// The same with a short schedule (12 rows saved over by 24), so that every write is met.
+TEST_F(RegisterChangeTest, AFullDiskAtAnyWriteOfASaveOrDeleteLosesNothing) {
+    MakeTemplate(11);
+    const TAmortSchedule longer = Schedule(23, 8.04f);
+    FullDiskAtEachWrite([&](const std::string& dir) {
+        return SaveSchedule(dir, "1", longer, TAmortOptions{});
+    });
+    FullDiskAtEachWrite([&](const std::string& dir) { return DeleteLoan(dir, "1"); });
+}
+
+} // namespace
+
+namespace {
+
+// Holds the register's tables open in a child process, as another copy's dialog does, until
+// Release.
+class TOtherCopy {
+public:
+    explicit TOtherCopy(const std::string& Dir) {
+        xb_CloseAll();
+        if (::pipe(go_) != 0 || ::pipe(ready_) != 0) return;
+        child_ = ::fork();
+        if (child_ != 0) {
+            char c = 0;
+            ::read(ready_[0], &c, 1);
+            return;
+        }
+        std::vector<std::unique_ptr<TTable>> held;
+        for (const char* name : {AccountsTable, LoansTable, XRefTable}) {
+            held.push_back(RegisterTable(Dir, name));
+            held.back()->Open();
+        }
+        char c = 1;
+        ::write(ready_[1], &c, 1);
+        ::read(go_[0], &c, 1);
+        ::_exit(0);
+    }
+    ~TOtherCopy() { Release(); }
+    void Release() {
+        if (child_ <= 0) return;
+        char c = 1;
+        ::write(go_[1], &c, 1);
+        ::waitpid(child_, nullptr, 0);
+        child_ = 0;
+    }
+
+private:
+    pid_t child_ = 0;
+    int go_[2]{};
+    int ready_[2]{};
+};
+
+TEST_F(RegisterChangeTest, ADeleteWhileAnotherCopyHoldsTheRegisterChangesNothing) {
+    MakeTemplate(11);
+    FreshWork();
+    const std::string before = Snapshot(Work());
+    TOtherCopy other(Work());
+    const std::string failure = DeleteLoan(Work(), "1");
+    EXPECT_TRUE(failure == RegisterInUseMessage(XRefTable) ||
+                failure == RegisterInUseMessage(LoansTable))
+        << failure;
+    EXPECT_EQ(Snapshot(Work()), before);
+    // A save needs no table to itself but TRANS.DBF: it goes through meanwhile.
+    EXPECT_EQ(SaveSchedule(Work(), "2", Schedule(23, 5.0f), TAmortOptions{}), "");
+    other.Release();
+    EXPECT_EQ(DeleteLoan(Work(), "1"), "");
+    ExpectIndexesAgree(Work());
+}
+
+TEST_F(RegisterChangeTest, TwoCopiesSavingAtOnceKeepEachOthersSchedules) {
+    MakeTemplate(11);
+    FreshWork();
+    xb_CloseAll();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        for (int k = 0; k < 5; ++k)
+            if (!SaveSchedule(Work(), "2", Schedule(30 + k, 5.0f), TAmortOptions{}).empty())
+                ::_exit(1);
+        ::_exit(0);
+    }
+    std::vector<std::string> failures;
+    for (int k = 0; k < 5; ++k)
+        if (std::string f = SaveSchedule(Work(), "1", Schedule(40 + k, 7.0f), TAmortOptions{});
+            !f.empty())
+            failures.push_back(f);
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    // Each save either went through or was told the other copy held the table.
+    for (const std::string& f : failures)
+        EXPECT_EQ(f, RegisterInUseMessage(TransTable));
+    EXPECT_TRUE(WIFEXITED(status));
+    ASSERT_EQ(PrepareRegister(Work(), AllTables), "");
+    ExpectIndexesAgree(Work());
+    ExpectLoadsWhole(Work(), "1");
+    ExpectLoadsWhole(Work(), "2");
+    TAmortSchedule s;
+    TAmortOptions options;
+    ASSERT_EQ(LoadSchedule(Work(), "2", s, options), "");
+    if (WEXITSTATUS(status) == 0) {
+        EXPECT_EQ(s.LastRow, 34);
+    }
+}
+
+TEST_F(RegisterChangeTest, AnIndexBehindItsTableIsMadeAnewByTheFirstOpen) {
+    MakeTemplate(11);
+    FreshWork();
+    // Another program appends a link and leaves the index as it was.
+    const std::string index = Work() + "/XREF.NSX";
+    fs::copy_file(index, Work() + "/old.nsx");
+    Add(Work(), XRefTable, {{"ACCOUNTNO", "SMITJOH001"}, {"LOANNO", "7"}});
+    fs::copy_file(Work() + "/old.nsx", index, fs::copy_options::overwrite_existing);
+    EXPECT_EQ(PrepareRegister(Work(), {XRefTable}), "");
+    // Now even a read-only open, as the dialog's field list makes, finds it in step.
+    TTestTable reader(Work(), XRefTable, AccountNoTag);
+    reader.ReadOnlyOpen = true;
+    reader.Open();
+    std::string links;
+    for (; !reader.Eof(); reader.Next())
+        links += Trim(reader.FieldByName("LOANNO")->AsString()) + ";";
+    EXPECT_EQ(links, "2;1;7;");
+    reader.Close();
+    ExpectIndexesAgree(Work());
+}
+
+TEST_F(RegisterChangeTest, ABlankKeyDoesNotBlockNewRecords) {
+    MakeTemplate(11);
+    FreshWork();
+    Add(Work(), AccountsTable, {{"LASTNAME", "Nobody"}});
+    Add(Work(), AccountsTable, {{"ACCOUNTNO", "DOEJAN001"}});
+    std::unique_ptr<TTable> accounts = RegisterTable(Work(), AccountsTable, AccountsTag);
+    accounts->Open();
+    EXPECT_TRUE(accounts->FindKey({TVarRec(PaddedKey("DOEJAN001", AccountNoWidth))}));
+    // A second blank key is still one too many.
+    accounts->Append();
+    EXPECT_THROW(accounts->Post(), EDatabaseError);
+    accounts->Cancel();
+}
+
+TEST_F(RegisterChangeTest, LostRecordsComeBackAndDamageIsNamed) {
+    MakeTemplate(11);
+    FreshWork();
+    for (const char* name : {SysInfoTable, AccountsTable}) {
+        std::unique_ptr<TTable> table = RegisterTable(Work(), name);
+        table->Open();
+        while (!table->Eof())
+            table->Delete();
+        table->Close();
+        ASSERT_EQ(PackRegisterTable(Work(), name), "");
+    }
+    ASSERT_EQ(PrepareRegister(Work(), AllTables), "");
+    // The counter goes on past the loans there are; DEFAULT is there again.
+    EXPECT_EQ(NextLoanNumber(Work()), 3);
+    std::unique_ptr<TTable> accounts = RegisterTable(Work(), AccountsTable, AccountsTag);
+    accounts->Open();
+    EXPECT_TRUE(accounts->FindKey({TVarRec(PaddedKey(DefaultAccount, AccountNoWidth))}));
+    accounts->Close();
+
+    // A table cut short is named, not taken for low memory; nothing else changes.
+    const std::string before = Snapshot(Work());
+    fs::resize_file(Work() + "/TRANS.DBF", 100);
+    const std::string failure = SaveSchedule(Work(), "1", Schedule(23, 8.0f), TAmortOptions{});
+    EXPECT_EQ(failure.rfind("The register table TRANS.DBF is damaged.\n\n", 0), 0u) << failure;
+    TAmortSchedule s;
+    TAmortOptions options;
+    EXPECT_EQ(LoadSchedule(Work(), "1", s, options).rfind("The register table TRANS.DBF", 0), 0u);
+}
+
+} // namespace
