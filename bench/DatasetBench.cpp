@@ -8,6 +8,8 @@
 // The sides run interleaved, three rounds; the median time of each is printed with the ratios
 // (goals: filtered dataset at most 1.3 times the engine's filtered scan, shared scan at most 1.5
 // times the exclusive one). Run with QT_QPA_PLATFORM=offscreen.
+#include "bench/BenchFolder.h"
+#include "bench/BenchRatio.h"
 #include "db/DBTables.h"
 #include "platform/gui/Forms.h"
 #include "xbase/Xbase.h"
@@ -16,7 +18,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -27,23 +28,6 @@ namespace {
 constexpr int kRecords = 1000000;
 constexpr int kRounds = 3;
 const char* const kCondition = "AMOUNT < 512500";
-
-// A temporary folder for the run's table.
-class TBenchFolder {
-public:
-    TBenchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "dbbenchXXXXXX").string();
-        if (::mkdtemp(pattern.data())) dir_ = pattern;
-    }
-    ~TBenchFolder() {
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
-    }
-    const std::string& Dir() const { return dir_; }
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-
-private:
-    std::string dir_;
-};
 
 // The table: key "K" and nine digits, amounts 0 .. 1,024,989.75 repeating every 100,000 records
 // (half below 512,500), dates spread over thirty years.
@@ -122,16 +106,11 @@ TTally DatasetFiltered(const TBenchFolder& folder) {
     return t;
 }
 
-double Median(std::vector<double> times) {
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
 } // namespace
 
 int main() {
     InitApplication();
-    TBenchFolder folder;
+    TBenchFolder folder("dbbench");
     const std::string path = folder.Path("LOANS.DBF");
     if (folder.Dir().empty() || !MakeTable(path)) {
         std::fprintf(stderr, "the table could not be made\n");

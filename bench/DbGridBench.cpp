@@ -3,6 +3,7 @@
 // row that came into view) against, as the peer in the same run, the same grid repainting its
 // whole page. "step_over_page" is the ratio of the two times; "rows_per_step" counts the rows
 // the grid drew per step. Run with QT_QPA_PLATFORM=offscreen.
+#include "bench/BenchFolder.h"
 #include "db/DBTables.h"
 #include "dbcontrols/Dwdbigrd.h"
 #include "dbcontrols/Dwtable.h"
@@ -13,7 +14,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -39,12 +39,10 @@ protected:
 class TLoansGrid {
 public:
     TLoansGrid() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "gridbenchXXXXXX").string();
-        if (::mkdtemp(pattern.data())) dir_ = pattern;
         MakeTable();
         InitApplication();
         table_ = std::make_unique<TdwTable>(nullptr);
-        table_->SetDatabaseName(dir_ + "/");
+        table_->SetDatabaseName(folder_.Dir() + "/");
         table_->SetTableName("LOANS.DBF");
         table_->Open();
         source_.SetDataSet(table_.get());
@@ -67,7 +65,6 @@ public:
         form_.reset();
         table_.reset();
         DoneDBTables();
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
     }
 
     // One record down; from the last record back to the first row's record.
@@ -89,7 +86,7 @@ public:
 
 private:
     void MakeTable() {
-        const std::string path = dir_ + "/LOANS.DBF";
+        const std::string path = folder_.Path("LOANS.DBF");
         xb_Create(path,
                   {{"NAME", 'C', 20, 0, 0}, {"AMOUNT", 'N', 12, 2, 0}, {"WHEN", 'D', 8, 0, 0}},
                   xbCDX);
@@ -103,7 +100,7 @@ private:
         xb_Close();
     }
 
-    std::string dir_;
+    TBenchFolder folder_{"gridbench"};
     std::unique_ptr<TdwTable> table_;
     TDataSource source_{nullptr};
     std::unique_ptr<TForm> form_;

@@ -5,6 +5,7 @@
 // as a program drawing it itself would), in the same run: three rounds, the sides interleaved,
 // medians compared. It prints the report writer's speed as a share of the direct one (goal: at
 // least 0.8) and its file size as a multiple of the direct file's (goal: at most 1.3).
+#include "bench/BenchFolder.h"
 #include "bench/BenchRatio.h"
 #include "bench/LedgerReport.h"
 #include "platform/gui/PrinterBackend.h"
@@ -30,23 +31,6 @@ namespace {
 constexpr int kPages = 500;
 constexpr int kRows = kPages * LedgerLinesPerPage;
 constexpr int kDpi = 600; // the "PDF" printer's resolution
-
-// A folder of its own for the settings and the two files.
-class TBenchFolder {
-public:
-    TBenchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "pdfbenchXXXXXX").string();
-        if (::mkdtemp(pattern.data())) dir_ = pattern;
-        setenv("VANTREL_HOME", dir_.c_str(), 1);
-    }
-    ~TBenchFolder() {
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
-    }
-    std::string File(const char* name) const { return dir_ + "/" + name; }
-
-private:
-    std::string dir_;
-};
 
 void PrintWithReportWriter(const std::string& file) {
     TReportWriter report(nullptr);
@@ -105,10 +89,11 @@ void PrintDirect(const std::string& file) {
 
 void BM_ReportWriterAgainstDirectPdf(benchmark::State& state) {
     EnsureQtApp();
-    TBenchFolder folder;
+    TBenchFolder folder("pdfbench");
+    folder.UseAsHome();
     SetPrinterBackends({CreatePdfPrinterBackend()});
-    const std::string reportFile = folder.File("report.pdf");
-    const std::string directFile = folder.File("direct.pdf");
+    const std::string reportFile = folder.Path("report.pdf");
+    const std::string directFile = folder.Path("direct.pdf");
     for (auto _ : state) {
         const TSideTimes times = Interleaved(
             3, [&] { PrintWithReportWriter(reportFile); }, [&] { PrintDirect(directFile); });

@@ -9,6 +9,7 @@
 // - a logo on each of 100 pages: the played file against raw QPainter drawing the same image on
 //   each page of a QPdfWriter, losslessly as the printer does (goal: at most 1.1 of its size);
 // - the peak memory while 1,000,000 rows play, over the recording's size (goal: at most 1.3).
+#include "bench/BenchFolder.h"
 #include "bench/BenchRatio.h"
 #include "bench/LedgerReport.h"
 #include "platform/gui/PrinterBackend.h"
@@ -46,21 +47,18 @@ constexpr int kMemoryRows = 1000000;
 class TBenchPrinting {
 public:
     TBenchPrinting() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "rptbenchXXXXXX").string();
-        if (::mkdtemp(pattern.data())) dir_ = pattern;
-        ::setenv("VANTREL_HOME", dir_.c_str(), 1);
+        folder_.UseAsHome();
         EnsureQtApp();
         ReleaseRPDev();
         SetPrinterBackends({CreatePdfPrinterBackend()});
     }
     ~TBenchPrinting() {
         ReleaseRPDev();
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
     }
-    std::string File(const char* name) const { return dir_ + "/" + name; }
+    std::string File(const char* name) const { return folder_.Path(name); }
 
 private:
-    std::string dir_;
+    TBenchFolder folder_{"rptbench"};
 };
 
 using TBody = std::function<void(TBaseReport&)>;

@@ -6,6 +6,8 @@
 // table collecting the keys plus a std::sort of them. After the rounds the engine walks in key
 // order and packs, for information. At the end every round's ratio is printed with the median
 // of the rounds, beside its goal.
+#include "bench/BenchFolder.h"
+#include "bench/BenchRatio.h"
 #include "xbase/Xbase.h"
 
 #include <benchmark/benchmark.h>
@@ -16,7 +18,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <iostream>
 #include <map>
 #include <string>
@@ -29,24 +30,8 @@ constexpr int kRecords = 1000000;
 constexpr int kRounds = 3;
 constexpr int kSeeks = 500000;
 
-// A temporary folder for the run's files.
-class TBenchFolder {
-public:
-    TBenchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "xbbenchXXXXXX").string();
-        if (::mkdtemp(pattern.data())) dir_ = pattern;
-    }
-    ~TBenchFolder() {
-        if (!dir_.empty()) std::filesystem::remove_all(dir_);
-    }
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-
-private:
-    std::string dir_;
-};
-
 TBenchFolder& Folder() {
-    static TBenchFolder folder;
+    static TBenchFolder folder("xbbench");
     return folder;
 }
 
@@ -279,12 +264,6 @@ void RegisterAll() {
     }
     Register(kRounds, "engine walk in key order", EngineWalkInKeyOrder, OpenOrdered);
     Register(kRounds, "engine pack", EnginePack);
-}
-
-double Median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 // Prints one line: each round's value of of(round), their median and the goal.
