@@ -108,6 +108,13 @@ TEST_F(ColumnsTest, DeletingRenumbersAndForeignThingsAreIgnored) {
     EXPECT_EQ(notes.back(), (TNote{0, 0, tbaDelete}));
     columns.Delete(5);
     columns.Exchange(0, 9);
+    columns.Exchange(0, 2); // one past the last
+    columns.Exchange(2, 0);
+    EXPECT_EQ(columns.Items(1)->Width(), 150) << "nothing moved";
+    columns.Exchange(0, 1);
+    EXPECT_EQ(columns.Items(0)->Width(), 150);
+    EXPECT_EQ(columns.Items(0)->Number(), 0) << "numbers follow the places";
+    columns.Exchange(0, 1);
     EXPECT_EQ(columns.Items(7), nullptr);
     EXPECT_EQ(columns.DefaultCell(7), nullptr);
     auto* other = Make<TVcTable>("Table2", 0, 0);
