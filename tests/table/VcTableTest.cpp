@@ -4,6 +4,7 @@
 #include "controls/entry/VcDate.h"
 #include "controls/entry/VcExcept.h"
 #include "controls/table/VcTCEdt.h"
+#include "platform/gui/RecordingCanvas.h"
 
 namespace {
 
@@ -283,6 +284,72 @@ TEST_F(VcTableTest, LongTablesUseOneScrollScale) {
     EXPECT_EQ(table->TopRow(), table->LastTopRow());
 }
 
+TEST_F(VcTableTest, NewOptionsAndAMovedActiveCellDropTheSelection) {
+    Configure(20, 6);
+    Show();
+    table->SelectColumn(table->ColCount()); // no such column
+    EXPECT_FALSE(table->Selection()->HaveSelection());
+    table->SelectColumn(2);
+    EXPECT_TRUE(table->Selection()->IsCellSelected(5, 2));
+    table->SetOptions({otoRowSelection});
+    EXPECT_FALSE(table->Selection()->HaveSelection());
+    table->SelectRow(4);
+    ASSERT_TRUE(table->Selection()->IsCellSelected(4, 3));
+    Press(Qt::Key_Down);
+    EXPECT_FALSE(table->Selection()->IsCellSelected(4, 3)) << "the old range goes";
+    // The options a cell asks for come back as bits.
+    EXPECT_EQ(table->Perform(ctim_QueryOptions, 0, 0), LRESULT{1} << otoRowSelection);
+}
+
+TEST_F(VcTableTest, APerCellColourStaysWithItsCellWhenColumnsChange) {
+    Configure(20, 6);
+    Show();
+    int changes = 0;
+    const TNotifyEvent repaint = table->TableCells()->OnChange;
+    table->TableCells()->OnChange = [&](TObject* Sender) {
+        ++changes;
+        repaint(Sender);
+    };
+    table->TableCells()->SetCellColor(2, 3, clRed);
+    table->TableCells()->OnChange = repaint;
+    EXPECT_EQ(changes, 1) << "the table hears of the change";
+    table->Columns()->Items(1)->SetWidth(90);
+    table->Columns()->Items(4)->SetHidden(true);
+    EXPECT_EQ(table->TableCells()->GetCellAttr(2, 3).Color, clRed);
+    EXPECT_EQ(table->TableCells()->GetCellAttr(2, 4).Color, clVcCellNone);
+}
+
+TEST_F(VcTableTest, ChangesToShownRowsRepaintTheTable) {
+    Configure(40, 6);
+    Show();
+    table->ResetCellsPainted();
+    table->InvalidateTable();
+    Settle();
+    const long visible =
+        static_cast<long>(table->VisibleRows().size() * table->VisibleCols().size());
+    EXPECT_EQ(table->CellsPainted(), visible);
+    // Exchanging the first row (the heading) with one out of sight shows a change.
+    table->ResetCellsPainted();
+    table->Rows()->Exchange(0, 30);
+    Settle();
+    EXPECT_EQ(table->CellsPainted(), visible);
+    table->Rows()->Exchange(0, 30);
+}
+
+TEST_F(VcTableTest, PageUpGoesBackOneWindowOfRows) {
+    Configure(50, 6);
+    Show();
+    table->Perform(WM_VSCROLL, MakeLParam(SB_BOTTOM, 0), 0);
+    const LongInt top = table->TopRow();
+    ASSERT_EQ(top, table->LastTopRow());
+    // The scroll bar's page up shows as many 20-pixel rows above as fit below the heading.
+    const LongInt fit = (table->ClientHeight() - 20) / 20;
+    table->Perform(WM_VSCROLL, MakeLParam(SB_PAGEUP, 0), 0);
+    EXPECT_EQ(table->TopRow(), top - fit);
+    table->Perform(WM_VSCROLL, MakeLParam(SB_PAGEUP, 0), 0);
+    EXPECT_EQ(table->TopRow(), top - 2 * fit);
+}
+
 TEST_F(VcTableTest, RedrawLockPaintsEachAffectedCellOnce) {
     Configure(20, 6);
     Show();
@@ -328,9 +395,30 @@ TEST_F(VcTableTest, ShapeLimitsAndReferences) {
     EXPECT_TRUE(table->VisibleCols().empty());
 }
 
+TEST_F(VcTableTest, ANewTableHasTenRowsAndColumnsOnThreeHundredByAHundred) {
+    auto* fresh = Make<TVcTable>("Fresh", 0, 0);
+    EXPECT_EQ(fresh->ColCount(), 10);
+    EXPECT_EQ(fresh->RowLimit(), 10);
+    EXPECT_EQ(fresh->Width(), 300);
+    EXPECT_EQ(fresh->Height(), 100);
+    fresh->Selection()->SelectAll();
+    EXPECT_TRUE(fresh->Selection()->IsCellSelected(9, 9));
+    EXPECT_FALSE(fresh->Selection()->IsCellSelected(10, 9)) << "nothing past the last row";
+    EXPECT_EQ(fresh->Selection()->Runs(9), (std::vector<TVcSelectionList::TRun>{{0, 9}}));
+}
+
 TEST_F(VcTableTest, HeadingsNameColumnsAndFollowThem) {
     Configure(20, 6);
+    table->SetLockedCols(1);
     Show();
+    TRecordingCanvas canvas(100, 40);
+    TVcCellAttributes attr;
+    TFont font;
+    attr.Font = &font;
+    heading->ResolveAttributes(0, 1, attr);
+    heading->Paint(&canvas, {0, 0, 60, 30}, 0, 1, attr, nullptr);
+    EXPECT_EQ(canvas.Calls().back().Text, "A") << "the first unlocked column is A";
+    table->SetLockedCols(0);
     EXPECT_EQ(ColumnLetters(27), "AA");
     EXPECT_EQ(ColumnLetters(26), "Z");
     EXPECT_EQ(ColumnLetters(0), "");

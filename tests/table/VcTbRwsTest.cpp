@@ -38,6 +38,11 @@ TEST_F(RowsTest, DefaultsAndRowsThatStoreNothing) {
     rows.SetRowHeight(3, 30);
     rows.SetRowHeight(3, 0);
     EXPECT_EQ(rows.StoredCount(), 0);
+    rows.SetRowHeight(3, 45);
+    EXPECT_EQ(rows.StoredCount(), 1);
+    rows.SetRowHeight(3, 30); // back to the default: the record goes
+    EXPECT_EQ(rows.StoredCount(), 0);
+    notes.clear();
     EXPECT_TRUE(notes.empty());
     rows.SetLimit(0);
     EXPECT_EQ(rows.Limit(), 1);
