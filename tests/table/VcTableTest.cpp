@@ -4,7 +4,6 @@
 #include "controls/entry/VcDate.h"
 #include "controls/entry/VcExcept.h"
 #include "controls/table/VcTCEdt.h"
-#include "platform/gui/RecordingCanvas.h"
 
 namespace {
 
@@ -411,13 +410,7 @@ TEST_F(VcTableTest, HeadingsNameColumnsAndFollowThem) {
     Configure(20, 6);
     table->SetLockedCols(1);
     Show();
-    TRecordingCanvas canvas(100, 40);
-    TVcCellAttributes attr;
-    TFont font;
-    attr.Font = &font;
-    heading->ResolveAttributes(0, 1, attr);
-    heading->Paint(&canvas, {0, 0, 60, 30}, 0, 1, attr, nullptr);
-    EXPECT_EQ(canvas.Calls().back().Text, "A") << "the first unlocked column is A";
+    EXPECT_EQ(PaintHeading(1).back().Text, "A") << "the first unlocked column is A";
     table->SetLockedCols(0);
     EXPECT_EQ(ColumnLetters(27), "AA");
     EXPECT_EQ(ColumnLetters(26), "Z");
