@@ -105,6 +105,26 @@ TEST_F(DwGridTest, TheFieldsPictureChecksTheEditorsKeys) {
     EXPECT_EQ(Name(), "ABC-12");
 }
 
+TEST_F(DwGridTest, DeleteAndBackspaceCheckTheTextTheyLeave) {
+    table->Masks.Add("name\t&##\tF\tT");
+    TypeText(grid, "X");
+    TWinControl* editor = grid->InplaceEditor();
+    TypeText(editor, "12");
+    ASSERT_EQ(grid->InplaceEditor()->Text(), "X12");
+    std::vector<bool> checks;
+    grid->OnCheckValue = [&](TObject*, bool passes) { checks.push_back(passes); };
+    // Backspace after the letter leaves "12": a digit where a letter belongs.
+    Type(editor, Qt::Key_Home);
+    Type(editor, Qt::Key_Right);
+    Type(editor, Qt::Key_Backspace);
+    ASSERT_FALSE(checks.empty());
+    EXPECT_FALSE(checks.back());
+    // Delete is checked when the key comes up.
+    const std::size_t before = checks.size();
+    Type(editor, Qt::Key_Delete);
+    EXPECT_GT(checks.size(), before);
+}
+
 TEST_F(DwGridTest, LeavingAColumnWithAFailingPictureIsRefused) {
     table->Masks.Add("name\t###\tF\tT");
     TypeText(grid, "1");
