@@ -550,6 +550,40 @@ TEST_F(VcNotebookStrokesTest, RightTabsInTheNewerLook) {
         "Rectangle(0,130,20,139) P"}));
 }
 
+TEST_F(VcNotebookStrokesTest, RightTabCaptionsAreWrittenOnTheNotebooksColour) {
+    Arrange(toRight, bsNew);
+    TRecordingCanvas canvas(book->Width(), book->Height());
+    book->PaintTabs(&canvas);
+    int captions = 0;
+    for (const TRecordingCanvas::TCall& call : canvas.Calls())
+        if (call.Name == "TextOut") {
+            ++captions;
+            EXPECT_EQ(call.BrushColor, book->Color()) << call.ToString();
+        }
+    EXPECT_EQ(captions, 5) << "A, B, C and the empty place's two";
+}
+
+TEST_F(VcNotebookStrokesTest, TheFocusRectangleSitsInsideTheActiveTab) {
+    for (TTabOrientation orientation : {toTop, toRight}) {
+        Arrange(orientation, bsNew);
+        ShowForm();
+        book->SetFocus();
+        TRecordingCanvas canvas(book->Width(), book->Height());
+        book->PaintTabs(&canvas);
+        // Three pixels in along the row of tabs, four across it.
+        const TRect tab = book->Page(0)->TabRect();
+        const std::string expected =
+            orientation == toTop
+                ? TRecordingCanvas::TCall{"DrawFocusRect",
+                                          {tab.Left + 3, tab.Top + 4, tab.Right - 3, tab.Bottom - 4}}
+                      .ToString()
+                : TRecordingCanvas::TCall{"DrawFocusRect",
+                                          {tab.Left + 4, tab.Top + 3, tab.Right - 4, tab.Bottom - 3}}
+                      .ToString();
+        EXPECT_TRUE(Has(canvas.Log(), expected)) << expected;
+    }
+}
+
 TEST_F(VcNotebookStrokesTest, RightTabsInTheOlderLook) {
     Arrange(toRight, bsWin31);
     EXPECT_EQ(Strokes(), (std::vector<std::string>{

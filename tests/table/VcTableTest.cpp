@@ -101,6 +101,20 @@ TEST_F(VcTableTest, EditsAStringCellWithTypedKeysAndSavesWithF2) {
     EXPECT_EQ(StringAt(1, 1), "7ab");
 }
 
+TEST_F(VcTableTest, TheCellEditorTakesItsKeysAndTheEditingColours) {
+    Configure(20, 6);
+    Show();
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(table->IsEditing());
+    EXPECT_EQ(text->Editor()->Font()->Color(), colors().EditingText());
+    EXPECT_EQ(text->Editor()->Color(), colors().Editing());
+    Press(Qt::Key_Home);
+    Type("x");
+    Press(Qt::Key_F2);
+    EXPECT_EQ(StringAt(1, 1), "xR1C1") << "Home moved the caret to the start";
+    EXPECT_EQ(table->Perform(ctim_StartEditKey, 0, 0), 1);
+}
+
 TEST_F(VcTableTest, OnlyPlainPrintableKeysStartEditing) {
     Configure(20, 6);
     Show();
@@ -316,6 +330,27 @@ TEST_F(VcTableTest, APerCellColourStaysWithItsCellWhenColumnsChange) {
     table->Columns()->Items(4)->SetHidden(true);
     EXPECT_EQ(table->TableCells()->GetCellAttr(2, 3).Color, clRed);
     EXPECT_EQ(table->TableCells()->GetCellAttr(2, 4).Color, clVcCellNone);
+}
+
+TEST_F(VcTableTest, AMoveToTheNextColumnRepaintsTheTwoCells) {
+    Configure(20, 6);
+    table->SetLockedRowsCell(nullptr);
+    table->SetLockedRows(0);
+    Show();
+    table->ResetCellsPainted();
+    Press(Qt::Key_Right);
+    EXPECT_EQ(table->CellsPainted(), 2) << "no heading row to mark the column in";
+}
+
+TEST_F(VcTableTest, TheTopLeftCellAHandlerAsksForStaysInTheTable) {
+    Configure(20, 6);
+    table->OnTopLeftCellChanging = [](TObject*, LongInt& RowNum, LongInt& ColNum) {
+        RowNum = 999;
+        ColNum = 999;
+    };
+    table->SetTopLeftCell(2, 2);
+    EXPECT_EQ(table->TopRow(), 19);
+    EXPECT_EQ(table->LeftCol(), 5);
 }
 
 TEST_F(VcTableTest, ChangesToShownRowsRepaintTheTable) {
