@@ -105,6 +105,21 @@ TEST_F(DwGridTest, TheFieldsPictureChecksTheEditorsKeys) {
     EXPECT_EQ(Name(), "ABC-12");
 }
 
+TEST_F(DwGridTest, ANumberCellTakesMoreThanOneCharacterAndLeftMovesInARowSelectGrid) {
+    grid->SetSelectedIndex(1); // AMOUNT
+    TypeText(grid, "1");
+    TypeText(grid->InplaceEditor(), "25");
+    EXPECT_EQ(grid->InplaceEditor()->Text(), "125");
+    Type(grid->InplaceEditor(), Qt::Key_Escape);
+    Type(grid, Qt::Key_Escape);
+    TdwDBGridOptions options = grid->Options();
+    options.Include(dgRowSelect);
+    grid->SetOptions(options);
+    table->Last();
+    Type(grid, Qt::Key_Left);
+    EXPECT_EQ(Name(), "CLARK") << "Left goes to the record before";
+}
+
 TEST_F(DwGridTest, DeleteAndBackspaceCheckTheTextTheyLeave) {
     table->Masks.Add("name\t&##\tF\tT");
     TypeText(grid, "X");
