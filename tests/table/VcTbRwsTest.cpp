@@ -119,7 +119,8 @@ TEST_F(ColumnsTest, DeletingRenumbersAndForeignThingsAreIgnored) {
     columns.Exchange(0, 1);
     EXPECT_EQ(columns.Items(0)->Width(), 150);
     EXPECT_EQ(columns.Items(0)->Number(), 0) << "numbers follow the places";
-    columns.Exchange(0, 1);
+    columns.Exchange(1, 0);
+    EXPECT_EQ(columns.Items(1)->Width(), 150) << "and back";
     EXPECT_EQ(columns.Items(7), nullptr);
     EXPECT_EQ(columns.DefaultCell(7), nullptr);
     auto* other = Make<TVcTable>("Table2", 0, 0);
