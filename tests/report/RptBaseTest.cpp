@@ -57,6 +57,7 @@ TEST_F(RptReport, MarginsInMillimetresAndPixels) {
     r.SetMarginTop(12.7);
     EXPECT_DOUBLE_EQ(r.MarginLeft(), 25.4);
     EXPECT_DOUBLE_EQ(r.SectionLeft(), 25.4);
+    EXPECT_DOUBLE_EQ(r.SectionTop(), 12.7) << "the section follows the top margin";
     EXPECT_NEAR(r.PageWidth(), 215.9, 1e-9);
     EXPECT_NEAR(r.PageHeight(), 279.4, 1e-9);
     EXPECT_NEAR(r.SectionRight(), 215.9 - 25.4, 1e-9);
@@ -361,6 +362,10 @@ TEST_F(RptReport, FontRecordOperations) {
         EXPECT_DOUBLE_EQ(rep.GetFontSize(), 10.0);
         rep.SetFont("Courier New", 0);
         EXPECT_EQ(rep.GetFontName(), "Arial");
+        rep.SetFontSize(1000.5); // past any page
+        EXPECT_DOUBLE_EQ(rep.GetFontSize(), 10.0);
+        rep.SetFontSize(1000);
+        EXPECT_DOUBLE_EQ(rep.GetFontSize(), 1000.0) << "a thousand points is the largest";
         rep.SetFont("Courier New", 12);
         EXPECT_EQ(rep.GetFontName(), "Courier New");
         EXPECT_DOUBLE_EQ(rep.GetFontHeight(), 12.0 / 72.0);

@@ -104,9 +104,10 @@ TEST_F(VcTableTest, EditsAStringCellWithTypedKeysAndSavesWithF2) {
 TEST_F(VcTableTest, TheCellEditorTakesItsKeysAndTheEditingColours) {
     Configure(20, 6);
     Show();
+    colors().SetEditingText(clMaroon);
     Press(Qt::Key_F2);
     ASSERT_TRUE(table->IsEditing());
-    EXPECT_EQ(text->Editor()->Font()->Color(), colors().EditingText());
+    EXPECT_EQ(text->Editor()->Font()->Color(), clMaroon);
     EXPECT_EQ(text->Editor()->Color(), colors().Editing());
     Press(Qt::Key_Home);
     Type("x");
@@ -337,6 +338,8 @@ TEST_F(VcTableTest, AMoveToTheNextColumnRepaintsTheTwoCells) {
     table->SetLockedRowsCell(nullptr);
     table->SetLockedRows(0);
     Show();
+    table->SetActiveCell(3, 1);
+    Settle();
     table->ResetCellsPainted();
     Press(Qt::Key_Right);
     EXPECT_EQ(table->CellsPainted(), 2) << "no heading row to mark the column in";
@@ -433,6 +436,8 @@ TEST_F(VcTableTest, ANewTableHasTenRowsAndColumnsOnThreeHundredByAHundred) {
     auto* fresh = Make<TVcTable>("Fresh", 0, 0);
     EXPECT_EQ(fresh->ColCount(), 10);
     EXPECT_EQ(fresh->RowLimit(), 10);
+    EXPECT_EQ(fresh->Selection()->ColCount(), 10) << "the selection spans the same columns";
+    EXPECT_EQ(fresh->Selection()->RowCount(), 10);
     EXPECT_EQ(fresh->Width(), 300);
     EXPECT_EQ(fresh->Height(), 100);
     fresh->Selection()->SelectAll();
