@@ -188,6 +188,49 @@ TEST_F(RptReport, LinesColumnsAndSections) {
     });
 }
 
+TEST_F(RptReport, ClearingColumnsGoesBackToOneColumnAtItsStart) {
+    TBitmapReport r;
+    r.SetMarginLeft(1.0);
+    r.SetMarginRight(1.0);
+    r.Run([&](TBaseReport& rep) {
+        rep.SetColumns(3);
+        rep.SetColumn(3);
+        ASSERT_EQ(rep.ColumnNum(), 3);
+        rep.ClearColumns();
+        EXPECT_EQ(rep.Columns(), 1);
+        EXPECT_EQ(rep.ColumnNum(), 1);
+        EXPECT_NEAR(rep.XPos(), 1.0, 1e-9);
+    });
+}
+
+TEST_F(RptReport, TurnedTextAdvancesAlongItsAngle) {
+    TBitmapReport r;
+    r.Run([&](TBaseReport& rep) {
+        rep.SetXPos(2.0);
+        rep.SetYPos(5.0);
+        rep.SetFontRotation(90);
+        double w = rep.TextWidth("W");
+        rep.Print("W");
+        EXPECT_NEAR(rep.XPos(), 2.0, 1e-9) << "straight up";
+        EXPECT_NEAR(rep.YPos(), 5.0 - w, 1e-9);
+        rep.SetFontRotation(1);
+        w = rep.TextWidth("W");
+        rep.Print("W");
+        EXPECT_NEAR(rep.XPos(), 2.0 + w * std::cos(M_PI / 180), 1e-9);
+        EXPECT_NEAR(rep.YPos(), 5.0 - w - w * std::sin(M_PI / 180), 1e-9) << "a degree up";
+    });
+}
+
+TEST_F(RptReport, DevicePixelsRoundToTheNearest) {
+    // 100 pixels an inch, a quarter inch of the sheet outside the printable area.
+    TBitmapReport r;
+    EXPECT_EQ(r.XU2D(1.0057), 76) << "75.57 pixels";
+    EXPECT_EQ(r.YU2D(1.0057), 76);
+    r.Run([&](TBaseReport& rep) { rep.RoundRect(1, 1, 2, 2, 0.0057, 0.0157); });
+    EXPECT_EQ(r.Calls("RoundRect")[0].Args, (std::vector<int>{75, 75, 175, 175, 1, 2}))
+        << "corners of 0.57 and 1.57 pixels";
+}
+
 TEST_F(RptReport, TabListsArePlacedSharedAndSaved) {
     TBitmapReport r;
     r.SetMarginLeft(0.5);
