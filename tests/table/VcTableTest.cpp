@@ -327,10 +327,16 @@ TEST_F(VcTableTest, APerCellColourStaysWithItsCellWhenColumnsChange) {
     table->TableCells()->SetCellColor(2, 3, clRed);
     table->TableCells()->OnChange = repaint;
     EXPECT_EQ(changes, 1) << "the table hears of the change";
+    table->TableCells()->SetCellColor(2, 1, clBlue);
     table->Columns()->Items(1)->SetWidth(90);
     table->Columns()->Items(4)->SetHidden(true);
     EXPECT_EQ(table->TableCells()->GetCellAttr(2, 3).Color, clRed);
     EXPECT_EQ(table->TableCells()->GetCellAttr(2, 4).Color, clVcCellNone);
+    EXPECT_EQ(table->TableCells()->GetCellAttr(2, 1).Color, clBlue);
+    EXPECT_EQ(table->TableCells()->GetCellAttr(2, 0).Color, clVcCellNone);
+    table->Columns()->Exchange(1, 3);
+    EXPECT_EQ(table->TableCells()->GetCellAttr(2, 1).Color, clRed) << "an exchange moves them";
+    EXPECT_EQ(table->TableCells()->GetCellAttr(2, 3).Color, clBlue);
 }
 
 TEST_F(VcTableTest, AMoveToTheNextColumnRepaintsTheTwoCells) {
@@ -365,12 +371,28 @@ TEST_F(VcTableTest, ChangesToShownRowsRepaintTheTable) {
     const long visible =
         static_cast<long>(table->VisibleRows().size() * table->VisibleCols().size());
     EXPECT_EQ(table->CellsPainted(), visible);
-    // Exchanging the first row (the heading) with one out of sight shows a change.
-    table->ResetCellsPainted();
-    table->Rows()->Exchange(0, 30);
+    // Exchanging the first row (the heading) with one out of sight shows a change, whichever
+    // way round; so does the first column's exchange with one out of sight.
+    for (auto [one, other] : {std::pair<LongInt, LongInt>{0, 30}, {30, 0}}) {
+        table->ResetCellsPainted();
+        table->Rows()->Exchange(one, other);
+        Settle();
+        EXPECT_EQ(table->CellsPainted(), visible) << one;
+    }
+    table->Columns()->SetCount(12);
     Settle();
-    EXPECT_EQ(table->CellsPainted(), visible);
-    table->Rows()->Exchange(0, 30);
+    ASSERT_FALSE(table->IsCellVisible(1, 11));
+    for (auto [one, other] : {std::pair<LongInt, LongInt>{0, 11}, {11, 0}}) {
+        table->ResetCellsPainted();
+        table->Columns()->Exchange(one, other);
+        Settle();
+        EXPECT_GE(table->CellsPainted(), visible) << one;
+    }
+    // A change of the heading cell repaints the headings it draws.
+    table->ResetCellsPainted();
+    heading->SetColor(clYellow);
+    Settle();
+    EXPECT_GE(table->CellsPainted(), static_cast<long>(table->VisibleCols().size()));
 }
 
 TEST_F(VcTableTest, PageUpGoesBackOneWindowOfRows) {
@@ -500,6 +522,11 @@ TEST_F(VcTableTest, StoredColumnsAndRowsComeBack) {
     // A name without an owner part is a cell of the table's own form.
     std::vector<TVcColumnData> plain = cols;
     plain[1].CellName = "Date";
+    plain[2].Hidden = true;
+    table->ReadColData(plain);
+    EXPECT_TRUE(table->Columns()->Items(2)->Hidden()) << "a stored hidden column stays hidden";
+    EXPECT_TRUE(table->ColData()[2].Hidden);
+    plain[2].Hidden = false;
     table->ReadColData(plain);
     Show();
     EXPECT_EQ(table->Columns()->DefaultCell(1), date);
