@@ -533,6 +533,19 @@ TEST_F(VcTableTest, StoredColumnsAndRowsComeBack) {
     EXPECT_EQ(table->Columns()->DefaultCell(2), number);
 }
 
+TEST_F(VcTableTest, ColumnsReplacedBeforeTheFormShowsLeaveNoCellNameBehind) {
+    Configure(20, 3);
+    std::vector<TVcColumnData> cols = table->ColData();
+    cols[1].CellName = "Date";
+    cols[2].CellName = "Number";
+    table->ReadColData(cols);
+    table->ReadColData(cols); // the first read's columns are gone before any name resolves
+    table->Columns()->SetCount(2);
+    Show();
+    EXPECT_EQ(table->Columns()->DefaultCell(1), date);
+    EXPECT_EQ(table->Columns()->Count(), 2);
+}
+
 TEST_F(VcTableTest, FreeingACellRemovesEveryUse) {
     Configure(20, 6);
     Show();
