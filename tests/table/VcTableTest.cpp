@@ -280,6 +280,39 @@ TEST_F(VcTableTest, ScrollingKeepsLockedRowsAndColumnsAndPaintsOnlyNewCells) {
     EXPECT_EQ(table->TopRow(), 40);
 }
 
+TEST_F(VcTableTest, ScrollingAColumnPaintsOnlyTheColumnsThatCameIntoView) {
+    Configure(20, 12);
+    Show();
+    SCROLLINFO info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(table->Handle(), SB_HORZ, info);
+    // One position for each column that can be the left column.
+    EXPECT_EQ(info.nMax, table->LastLeftCol() - table->LockedCols());
+    const long rows = static_cast<long>(table->VisibleRows().size());
+    table->ResetCellsPainted();
+    table->SetLeftCol(table->LeftCol() + 1);
+    Settle();
+    EXPECT_GT(table->CellsPainted(), 0);
+    EXPECT_LE(table->CellsPainted(), 2 * rows) << "the new right column and the one cut off";
+    table->ResetCellsPainted();
+    table->SetLeftCol(table->LeftCol() - 1);
+    Settle();
+    EXPECT_GT(table->CellsPainted(), 0);
+    EXPECT_LE(table->CellsPainted(), 2 * rows) << "the new left column and the one cut off";
+}
+
+TEST_F(VcTableTest, EveryResizeLaysTheRowsOutAgain) {
+    Configure(50, 4);
+    Show();
+    const std::size_t rows = table->VisibleRows().size();
+    table->SetHeight(table->Height() + 100);
+    Settle();
+    EXPECT_EQ(table->VisibleRows().size(), rows + 5) << "five more rows of 20 pixels";
+    table->SetHeight(table->Height() - 100);
+    Settle();
+    EXPECT_EQ(table->VisibleRows().size(), rows);
+}
+
 TEST_F(VcTableTest, LongTablesUseOneScrollScale) {
     Configure(20, 4);
     Show();
@@ -309,8 +342,12 @@ TEST_F(VcTableTest, NewOptionsAndAMovedActiveCellDropTheSelection) {
     EXPECT_FALSE(table->Selection()->HaveSelection());
     table->SelectRow(4);
     ASSERT_TRUE(table->Selection()->IsCellSelected(4, 3));
+    Settle();
+    table->ResetCellsPainted();
     Press(Qt::Key_Down);
     EXPECT_FALSE(table->Selection()->IsCellSelected(4, 3)) << "the old range goes";
+    EXPECT_GE(table->CellsPainted(), static_cast<long>(table->VisibleCols().size()))
+        << "and its cells are painted unselected";
     // The options a cell asks for come back as bits.
     EXPECT_EQ(table->Perform(ctim_QueryOptions, 0, 0), LRESULT{1} << otoRowSelection);
 }
