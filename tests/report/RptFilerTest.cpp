@@ -420,6 +420,48 @@ TEST_F(RptFiler, PlayedShapesCoverTheSamePixelsAsTheDirectPrint) {
     EXPECT_EQ(differing, 0);
 }
 
+TEST_F(RptFiler, ScalesPitchAndPenHandlersSurviveTheRecording) {
+    auto body = [](TBaseReport& r) {
+        r.SetScaleX(50.0);
+        r.SetScaleY(50.0);
+        r.SetFontPitch(2); // fixed
+        r.PrintLeft("Halved", 2.0);
+        r.NewLine();
+        r.PrintLeft("twice", 4.0);
+    };
+    Record(body);
+    Play();
+    // The scales are kept in the recording, and the player's own scale (100 %) applies: the
+    // texts stand 2 and 4 inches in, 1.75 and 3.75 inches into the printable area.
+    const auto played = Texts(*backend);
+    ASSERT_EQ(played.size(), 1u);
+    ASSERT_EQ(played[0].size(), 2u);
+    EXPECT_EQ(played[0][0].Text, "Halved");
+    EXPECT_EQ(played[0][0].X, 175);
+    EXPECT_EQ(played[0][1].Text, "twice");
+    EXPECT_EQ(played[0][1].X, 375);
+    EXPECT_EQ(played[0][0].Font.lfPitchAndFamily & 3, FIXED_PITCH) << "the fixed pitch too";
+    // The recording gives the canvas's own change handlers back when it ends.
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smUser);
+    filer.SetStream(&stream);
+    int penChanges = 0;
+    TCanvas* canvas = nullptr;
+    filer.OnPrint = [&](TObject*) {
+        canvas = filer.GetCanvas();
+        filer.PrintLeft("x", 1.0);
+    };
+    filer.OnBeforePrint = [&](TObject*) {
+        filer.GetCanvas()->Pen()->OnChange = [&](TObject*) { ++penChanges; };
+    };
+    stream.Clear();
+    filer.Execute();
+    ASSERT_NE(canvas, nullptr);
+    ASSERT_TRUE(canvas->Pen()->OnChange);
+    canvas->Pen()->SetWidth(canvas->Pen()->Width() + 3);
+    EXPECT_EQ(penChanges, 1);
+}
+
 TEST_F(RptFiler, PlayedPdfHasTheDirectPdfsWords) {
     UseBackends({CreatePdfPrinterBackend()});
     const std::string direct = dir + "/direct.pdf", played = dir + "/played.pdf";
