@@ -363,6 +363,11 @@ TEST_F(RptReport, StatusTextPlaceholders) {
     r.OnPrintPage = nullptr;
     r.Run([](TBaseReport&) {});
     EXPECT_EQ(label->Caption(), "<ERROR-%X>|%|first line||Draft DRAFT LPT2:|1|50%");
+    for (int line = 2; line <= 10; ++line)
+        r.StatusText()->Add("line " + std::to_string(line));
+    r.SetStatusFormat("%9");
+    r.Run([](TBaseReport&) {});
+    EXPECT_EQ(label->Caption(), "line 10") << "%9 is the tenth line";
 
     delete label;
     EXPECT_EQ(r.StatusLabel(), nullptr);
