@@ -189,7 +189,13 @@ TEST_F(PieSeries, AnglesOfPointsAroundEvenTheSmallestCircle) {
 }
 
 TEST_F(PieSeries, TheCircleBackColourIsASolidEllipseUnderTheSlices) {
-    chart->Title()->Text()->Add("Shares"); // leaves the brush clear behind it
+    // A series drawn before leaves the canvas brush clear.
+    auto* before = new TFastLineSeries(nullptr);
+    before->AddXY(1, 1);
+    before->AfterDrawValues = [&](TObject*) { chart->DrawingCanvas()->Brush()->SetStyle(bsClear); };
+    chart->RemoveSeries(pie);
+    before->SetParentChart(chart.get());
+    pie->SetParentChart(chart.get());
     pie->SetCircleBackColor(clSilver);
     Values({1, 3});
     auto canvas = Record(chart.get());
@@ -235,11 +241,12 @@ TEST_F(PieSeries, ACircledPieIsRoundOnTheDevice) {
     chart->Draw(&wide, Rect(0, 0, 400, 400));
     EXPECT_EQ(pie->XRadius(), 151);
     EXPECT_EQ(pie->YRadius(), 188);
-    // On a device 106 mm wide and 132 mm high the height shrinks the same way.
-    TRecordingCanvas tall(400, 500);
+    // On a device 106 mm wide and 159 mm high the height shrinks the same way, to 188 x 106 /
+    // 159 = 125.3 pixels.
+    TRecordingCanvas tall(400, 600);
     chart->Draw(&tall, Rect(0, 0, 400, 400));
     EXPECT_EQ(pie->XRadius(), 188);
-    EXPECT_EQ(pie->YRadius(), 151);
+    EXPECT_EQ(pie->YRadius(), 125);
 }
 
 TEST_F(PieSeries, SampleValuesRunFromOneToAThousand) {

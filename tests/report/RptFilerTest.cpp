@@ -451,8 +451,10 @@ TEST_F(RptFiler, ScalesPitchAndPenHandlersSurviveTheRecording) {
         canvas = filer.GetCanvas();
         filer.PrintLeft("x", 1.0);
     };
+    int fontChanges = 0;
     filer.OnBeforePrint = [&](TObject*) {
         filer.GetCanvas()->Pen()->OnChange = [&](TObject*) { ++penChanges; };
+        filer.GetCanvas()->Font()->OnChange = [&](TObject*) { ++fontChanges; };
     };
     stream.Clear();
     filer.Execute();
@@ -460,6 +462,10 @@ TEST_F(RptFiler, ScalesPitchAndPenHandlersSurviveTheRecording) {
     ASSERT_TRUE(canvas->Pen()->OnChange);
     canvas->Pen()->SetWidth(canvas->Pen()->Width() + 3);
     EXPECT_EQ(penChanges, 1);
+    const int before = fontChanges;
+    ASSERT_TRUE(canvas->Font()->OnChange);
+    canvas->Font()->SetHeight(canvas->Font()->Height() - 3);
+    EXPECT_EQ(fontChanges, before + 1) << "and its own font handler";
 }
 
 TEST_F(RptFiler, PlayedPdfHasTheDirectPdfsWords) {
