@@ -93,12 +93,16 @@ void TVcTableColumns::Append(TVcTableColumn* Column) {
 }
 
 void TVcTableColumns::Clear() {
+    // Cell names waiting for their form go with their columns.
+    pending_.clear();
     columns_.clear();
     CallEvent(onChanged_, this, 0, 0, tbaAll);
 }
 
 void TVcTableColumns::Delete(LongInt Index) {
     if (Index < 0 || Index >= Count()) return;
+    const TVcTableColumn* gone = columns_[static_cast<std::size_t>(Index)].get();
+    std::erase_if(pending_, [gone](const auto& entry) { return entry.second == gone; });
     columns_.erase(columns_.begin() + Index);
     Renumber();
     CallEvent(onChanged_, this, Index, 0, tbaDelete);

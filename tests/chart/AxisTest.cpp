@@ -80,6 +80,9 @@ TEST_F(Axis, SettersRefuseBadValues) {
     EXPECT_EQ(ErrorOf<AxisException>([&] { left->SetLabelsSeparation(-1); }),
               "Labels Separation % must be greater than 0");
     left->SetLabelsSeparation(0);
+    EXPECT_EQ(left->LabelsSeparation(), 0);
+    left->SetLabelsSeparation(25);
+    EXPECT_EQ(left->LabelsSeparation(), 25);
     EXPECT_EQ(ErrorOf<ChartException>([&] { left->Title()->SetAngle(361); }),
               "Axis Title Angle must be between 0 and 359 degrees");
     EXPECT_EQ(ErrorOf<ChartException>([&] { left->SetLabelsAngle(-1); }),
@@ -131,6 +134,43 @@ TEST_F(Axis, LogarithmicMapping) {
     EXPECT_EQ(bottom->CalcXPosValue(10), 200) << "inversion does not apply to log axes";
 }
 
+TEST_F(Axis, PixelsRoundToTheNearestWithHalvesToEven) {
+    TChartAxis* bottom = chart->BottomAxis();
+    TChartAxis* left = chart->LeftAxis();
+    Range(bottom, 0, 100);
+    Range(left, 0, 100);
+    EXPECT_EQ(bottom->CalcXPosValue(6.35), 113) << "12.7 pixels along";
+    EXPECT_EQ(bottom->CalcXPosValue(6.25), 112) << "12.5 pixels along";
+    EXPECT_EQ(bottom->CalcXPosValue(6.75), 114) << "13.5 pixels along";
+    EXPECT_EQ(left->CalcYPosValue(6.35), 237) << "12.7 pixels up";
+    bottom->SetLogarithmic(true);
+    Range(bottom, 1, 100);
+    EXPECT_EQ(bottom->CalcXPosValue(5), 170) << "200 x log10(5) = 69.9 pixels along";
+}
+
+TEST_F(Axis, PixelsMapBackToValuesOnEverySide) {
+    TChartAxis* bottom = chart->BottomAxis();
+    TChartAxis* left = chart->LeftAxis();
+    Range(bottom, 0, 100);
+    Range(left, 0, 100);
+    bottom->SetInverted(true);
+    left->SetInverted(true);
+    EXPECT_DOUBLE_EQ(bottom->CalcPosPoint(150), 75) << "150 pixels left of the right edge";
+    EXPECT_DOUBLE_EQ(left->CalcPosPoint(200), 75) << "50 pixels above the bottom, from the top";
+    left->SetInverted(false);
+    left->SetLogarithmic(true);
+    Range(left, 1, 100);
+    EXPECT_NEAR(left->CalcPosPoint(150), 10, 1e-9) << "half way up a log axis of 1..100";
+    Range(left, 5, 5);
+    EXPECT_EQ(left->CalcPosPoint(150), 5);
+    chart->ChartRect = Rect(100, 50, 100, 50);
+    chart->RecalcWidthHeight();
+    EXPECT_EQ(bottom->CalcPosPoint(100), 0) << "a plot without width has no values";
+    left->SetLogarithmic(false);
+    Range(left, 0, 100);
+    EXPECT_EQ(left->CalcPosPoint(50), 0) << "nor one without height";
+}
+
 TEST_F(Axis, FarValuesStayOnUsablePixels) {
     TChartAxis* bottom = chart->BottomAxis();
     Range(bottom, 0, 1e-300);
@@ -152,6 +192,54 @@ TEST_F(Axis, LabelStepsGrowUntilTheLabelsFit) {
     left->SetIncrement(0);
     Range(left, 0, 0.5);
     EXPECT_NEAR(left->CalcIncrement(5), 0.16384, 1e-12);
+}
+
+TEST_F(Axis, AStepFitsWhenTheLabelCountRoundsToTheLimit) {
+    TChartAxis* left = chart->LeftAxis();
+    Range(left, 0, 10.4);
+    left->SetIncrement(1);
+    EXPECT_EQ(left->CalcIncrement(10), 1) << "10.4 steps make 10 labels";
+    EXPECT_EQ(left->CalcIncrement(9), 2);
+    left->IsDateTime = true;
+    EXPECT_EQ(left->CalcIncrement(10), 1) << "days stepped the same way";
+    left->IsDateTime = false;
+    Range(left, 0, 5000);
+    left->SetIncrement(501);
+    EXPECT_EQ(left->CalcIncrement(5), 1002) << "a step off the ladder doubles";
+    Range(left, -1e308, 1e308);
+    EXPECT_EQ(left->CalcIncrement(10), 1) << "an endless range takes a step of one";
+    left->IsDateTime = true;
+    EXPECT_EQ(left->CalcIncrement(10), OneSecond);
+}
+
+TEST_F(Axis, TheLabelCountComesFromTheLabelSizeAndSeparation) {
+    // The labels' font is 12 pixels high; "100,000" is 39 pixels wide; the plot is 200 x 200.
+    TChartAxis* left = chart->LeftAxis();
+    TChartAxis* bottom = chart->BottomAxis();
+    Range(left, 0, 100000);
+    Range(bottom, 0, 100000);
+    // Upright labels on a vertical axis take their height plus 10 %: 13 pixels, so 15 labels
+    // fit and the step of 10,000 gives 10 of them; turned labels take their width plus 10 %
+    // (43 pixels), 5 fit and the step doubles.
+    EXPECT_EQ(left->CalcLabelsIncrement(), 10000);
+    left->SetLabelsAngle(180);
+    EXPECT_EQ(left->CalcLabelsIncrement(), 10000);
+    left->SetLabelsAngle(90);
+    EXPECT_EQ(left->CalcLabelsIncrement(), 20000);
+    EXPECT_EQ(bottom->CalcLabelsIncrement(), 20000) << "a horizontal axis the other way round";
+    bottom->SetLabelsAngle(270);
+    EXPECT_EQ(bottom->CalcLabelsIncrement(), 10000);
+    // 12 + round(3.6) = 16 pixels a label: 200 / 16 = 12.5 rounds to 12 labels, too few for
+    // 12.6 steps of one.
+    left->SetLabelsAngle(0);
+    left->SetIncrement(1);
+    left->SetLabelsSeparation(30);
+    Range(left, 0, 12.6);
+    EXPECT_EQ(left->CalcLabelsIncrement(), 2);
+    // 12 + round(7.2) = 19 pixels: 200 / 19 = 10.5 rounds to 11 labels, room for 10.6 steps.
+    left->SetLabelsSeparation(60);
+    Range(left, 0, 10.6);
+    EXPECT_EQ(left->CalcLabelsIncrement(), 1);
 }
 
 TEST_F(Axis, DateTimeStepsComeFromTheTable) {
@@ -199,6 +287,7 @@ TEST_F(Axis, LabelTextsFollowTheFormats) {
     left->SetDateTimeFormat("yyyy-mm-dd");
     EXPECT_EQ(left->LabelValue(EncodeDate(1999, 12, 31)), "1999-12-31");
     EXPECT_EQ(left->LabelValue(-1), "");
+    EXPECT_EQ(left->LabelValue(0), "1899-12-30") << "day nought is a date";
     chart->OnGetAxisLabel = [](TChartAxis*, TChartSeries* s, int index, std::string& text) {
         if (!s && index == -1) text += "!";
     };
@@ -258,6 +347,119 @@ TEST_F(Axis, InThreeDTheRightAxisLabelsStayOutsideItsShiftedLine) {
             EXPECT_LE(call.Args[0], chart->Width());
         }
     EXPECT_GT(labels, 2);
+}
+
+TEST_F(Axis, AnAxisTakesItsRoomForTitleLabelsAndTicksFromItsSide) {
+    auto* s = AddSeries<TFastLineSeries>(chart.get());
+    s->AddXY(0, 0);
+    s->AddXY(10, 100);
+    TChartAxis* left = chart->LeftAxis();
+    left->AdjustMaxMin();
+    // Upright labels on the left axis are as wide as the widest of "0" and "100" (18 pixels)
+    // and a blank (3); the ticks take the axis line's 2 pixels and the tick's 4.
+    TRect r = Rect(0, 0, 600, 400);
+    left->CalcRect(r);
+    EXPECT_EQ(left->PosTitle(), 0);
+    EXPECT_EQ(left->PosLabels(), 21);
+    EXPECT_EQ(r.Left, 27);
+    // Turned labels take the font's height instead (12 pixels).
+    left->SetLabelsAngle(90);
+    r = Rect(0, 0, 600, 400);
+    left->CalcRect(r);
+    EXPECT_EQ(left->PosLabels(), 12);
+    EXPECT_EQ(r.Left, 18);
+    // The bottom axis takes the height of its upright labels from the bottom.
+    TChartAxis* bottom = chart->BottomAxis();
+    bottom->AdjustMaxMin();
+    r = Rect(0, 0, 600, 400);
+    bottom->CalcRect(r);
+    EXPECT_EQ(bottom->PosLabels(), 388);
+    EXPECT_EQ(r.Bottom, 382);
+    EXPECT_EQ(r.Left, 0);
+}
+
+// A chart whose axes can be drawn alone onto a recording canvas.
+class TAxisChart : public TChart {
+public:
+    using TChart::TChart;
+    using TCustomChartPanel::SetDrawingCanvas;
+};
+
+class AxisDrawing : public ChartTest {
+protected:
+    void SetUp() override {
+        ChartTest::SetUp();
+        chart = std::make_unique<TAxisChart>(nullptr);
+        chart->SetBounds(0, 0, 600, 400);
+        series = AddSeries<TFastLineSeries>(chart.get());
+        chart->SetDrawingCanvas(&canvas);
+    }
+    void TearDown() override { chart->SetDrawingCanvas(nullptr); }
+    // Draws the bottom axis along y = 250 from x = 100 to 100 + Width, over Low..High.
+    void DrawBottom(int Width, double Low, double High) {
+        chart->ChartRect = Rect(100, 50, 100 + Width, 250);
+        chart->RecalcWidthHeight();
+        TChartAxis* bottom = chart->BottomAxis();
+        bottom->SetMinMax(Low, High);
+        bottom->AdjustMaxMin();
+        bottom->SetPosAxis(250);
+        canvas.ClearCalls();
+        bottom->Draw();
+    }
+    // The x of every vertical line that ends at Y.
+    std::vector<int> LinesEndingAt(int Y) const {
+        std::vector<int> xs;
+        const auto& calls = canvas.Calls();
+        for (std::size_t i = 1; i < calls.size(); ++i)
+            if (calls[i].Name == "LineTo" && calls[i - 1].Name == "MoveTo" &&
+                calls[i].Args[1] == Y && calls[i - 1].Args[1] != Y &&
+                calls[i].Args[0] == calls[i - 1].Args[0])
+                xs.push_back(calls[i].Args[0]);
+        return xs;
+    }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const auto& call : Named(canvas, "TextOut"))
+            texts.push_back(call.Text + "@" + std::to_string(call.Args[0]));
+        return texts;
+    }
+    TRecordingCanvas canvas{600, 400};
+    std::unique_ptr<TAxisChart> chart;
+    TFastLineSeries* series = nullptr;
+};
+
+TEST_F(AxisDrawing, TicksGridAndMinorTicksAtEachLabel) {
+    series->AddXY(0, 0);
+    series->AddXY(10, 10);
+    chart->BottomAxis()->SetIncrement(3);
+    chart->BottomAxis()->SetTickInnerLength(3);
+    // 0..10 over 190 pixels: labels at 9, 6, 3 and 0 fall on x = 271, 214, 157 and 100.
+    DrawBottom(190, 0, 10);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"9@271", "6@214", "3@157", "0@100"}));
+    EXPECT_EQ(LinesEndingAt(254), (std::vector<int>{271, 214, 157, 100})) << "outer ticks";
+    EXPECT_EQ(LinesEndingAt(247), (std::vector<int>{271, 214, 157, 100})) << "inner ticks";
+    EXPECT_EQ(LinesEndingAt(250), (std::vector<int>{271, 214, 157}))
+        << "grid lines from the top down, none at the axis's minimum";
+    // Three minor ticks split each 57 pixels into quarters, each rounded: 14.25, 28.5, 42.75.
+    EXPECT_EQ(LinesEndingAt(252),
+              (std::vector<int>{228, 242, 257, 171, 185, 200, 114, 128, 143}));
+}
+
+TEST_F(AxisDrawing, PointLabelsThatWouldTouchAreLeftOut) {
+    // Labels "100" are 18 pixels wide; with the separation of 10 % each claims 18 + round(3.6)
+    // = 22 pixels, so a label 21 pixels after the last one drawn is left out, one 42 after it
+    // is drawn; without separation all are drawn.
+    series->AddXY(0, 1, "100");
+    series->AddXY(10, 1, "100");
+    series->AddXY(20, 1, "100");
+    chart->BottomAxis()->SetLabelStyle(talText);
+    DrawBottom(210, 0, 100);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"100@100", "100@142"}));
+    EXPECT_EQ(LinesEndingAt(254), (std::vector<int>{100, 142})) << "ticks only at labels";
+    chart->BottomAxis()->SetTickOnLabelsOnly(false);
+    chart->BottomAxis()->SetLabelsSeparation(0);
+    DrawBottom(210, 0, 100);
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"100@100", "100@121", "100@142"}));
 }
 
 TEST_F(Axis, ClicksNearTheAxisLineHitIt) {

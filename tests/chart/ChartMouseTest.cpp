@@ -105,6 +105,14 @@ TEST_F(ChartMouse, ADragOfSixteenPixelsAcrossDoesNotZoom) {
     EXPECT_FALSE(chart->Zoom->Active);
 }
 
+TEST_F(ChartMouse, ADragOfSixteenPixelsDownDoesNotZoom) {
+    int zooms = 0;
+    chart->OnZoom = [&](TObject*) { ++zooms; };
+    Drag(Qt::LeftButton, free, free + QPoint(40, 16));
+    EXPECT_EQ(zooms, 0);
+    EXPECT_TRUE(chart->LeftAxis()->Automatic());
+}
+
 TEST_F(ChartMouse, DraggingUpAndLeftUndoesTheZoom) {
     int undos = 0;
     chart->OnUndoZoom = [&](TObject*) { ++undos; };
@@ -187,6 +195,25 @@ TEST_F(ChartMouse, VerticalPanningMovesOnlyTheLeftAndRightAxes) {
     EXPECT_FALSE(chart->LeftAxis()->Automatic());
     EXPECT_GT(chart->LeftAxis()->Minimum(), low) << "dragging down shows higher values";
     EXPECT_FALSE(chart->Panning->Active);
+}
+
+TEST_F(ChartMouse, PanningMovesTheRangeByExactlyTheDraggedPixels) {
+    // The drag goes down 30 pixels in two moves of 15: the left axis (0..100) shows values
+    // 30 pixels' worth higher; the bottom axis, not allowed to pan, stays.
+    chart->SetAllowPanning(pmVertical);
+    const int height = chart->ChartHeight;
+    Drag(Qt::RightButton, free, free + QPoint(30, 30));
+    EXPECT_NEAR(chart->LeftAxis()->Minimum(), 30.0 * 100 / height, 1e-9);
+    EXPECT_NEAR(chart->LeftAxis()->Maximum(), 100 + 30.0 * 100 / height, 1e-9);
+    EXPECT_TRUE(chart->BottomAxis()->Automatic());
+    // Dragged right 30 pixels, the bottom axis (0..10) shows lower values.
+    chart->UndoZoom();
+    Application->ProcessMessages();
+    chart->SetAllowPanning(pmHorizontal);
+    const int width = chart->ChartWidth;
+    Drag(Qt::RightButton, free, free + QPoint(30, 30));
+    EXPECT_NEAR(chart->BottomAxis()->Minimum(), -30.0 * 10 / width, 1e-9);
+    EXPECT_TRUE(chart->LeftAxis()->Automatic()) << "the vertical axes stay";
 }
 
 TEST_F(ChartMouse, LeavingThePlotStopsPanning) {

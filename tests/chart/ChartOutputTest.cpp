@@ -123,6 +123,22 @@ TEST_F(ChartOutput, DefaultMarginsLeaveFifteenPerCentOfThePage) {
                       ph - static_cast<int>(std::lround(ph * 0.15))));
 }
 
+TEST_F(ChartOutput, PrintMarginsRoundToTheNearestPixel) {
+    // A page 4870 pixels wide (letter at 600 dpi less 115 pixels each side) and 6300 high.
+    TPrinterInfo printer = TTestPrinterBackend::StandardPrinter();
+    printer.MarginLeft = printer.MarginRight = 115;
+    auto backend = std::make_shared<TTestPrinterBackend>();
+    backend->AddPrinter(printer);
+    SetPrinterBackends({backend});
+    SetPrinter(std::make_unique<TPrinter>());
+    auto chart = AllocationChart();
+    chart->PrintMargins = {7, 15, 7, 10};
+    ASSERT_EQ(Printer()->PageWidth(), 4870);
+    ASSERT_EQ(Printer()->PageHeight(), 6300);
+    // 7 per cent of 4870 is 340.9; 15 and 10 per cent of 6300 are 945 and 630.
+    EXPECT_EQ(chart->ChartPrintRect(), Rect(341, 945, 4870 - 341, 6300 - 630));
+}
+
 TEST_F(ChartOutput, AFailedPrintJobIsAbortedAndTheOrientationComesBack) {
     auto backend = std::make_shared<TTestPrinterBackend>();
     backend->AddPrinter(TTestPrinterBackend::StandardPrinter());

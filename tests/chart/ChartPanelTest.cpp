@@ -80,6 +80,122 @@ TEST_F(ChartPanel, DepthIsAPerCentOfThePlot) {
     chart->SeriesRow3D = 0;
     chart->CalcSize3D();
     EXPECT_EQ(chart->SeriesWidth3D, 9);
+    EXPECT_EQ(chart->SeriesHeight3D, 4) << "4.5 rounds to the even 4";
+    // 380 x 15 per mille = 5.7 pixels; three rows of series go three times as deep.
+    chart->ChartRect = Rect(0, 0, 580, 380);
+    chart->RecalcWidthHeight();
+    chart->SeriesRow3D = 2;
+    chart->CalcSize3D();
+    EXPECT_EQ(chart->SeriesHeight3D, 6);
+    EXPECT_EQ(chart->Width3D, 27);
+    EXPECT_EQ(chart->Height3D, 18);
+    chart->SetView3D(false);
+    chart->CalcSize3D();
+    EXPECT_EQ(chart->Width3D, 0);
+    EXPECT_EQ(chart->SeriesHeight3D, 0);
+}
+
+TEST_F(ChartPanel, ThreeDWallsStandLeftOfAndBelowThePlot) {
+    chart->SetView3D(true);
+    auto* s = AddSeries<TBarSeries>(chart.get());
+    s->AddXY(1, 1);
+    auto canvas = Record(chart.get());
+    const TRect& r = chart->ChartRect;
+    const int dx = chart->Width3D, dy = chart->Height3D;
+    ASSERT_GT(dx, 0);
+    const std::vector<int> left{r.Left,      r.Bottom,      r.Left, r.Top,
+                                r.Left + dx, r.Top - dy,    r.Left + dx, r.Bottom - dy};
+    const std::vector<int> floor{r.Left,       r.Bottom,      r.Left + dx, r.Bottom - dy,
+                                 r.Right + dx, r.Bottom - dy, r.Right,     r.Bottom};
+    auto drawn = [&](const std::vector<int>& points) {
+        for (const auto& call : Named(*canvas, "Polygon"))
+            if (call.Args == points) return true;
+        return false;
+    };
+    EXPECT_TRUE(drawn(left));
+    EXPECT_TRUE(drawn(floor));
+    chart->SetView3DWalls(false);
+    canvas = Record(chart.get());
+    EXPECT_FALSE(drawn(left));
+    EXPECT_FALSE(drawn(floor));
+}
+
+TEST_F(ChartPanel, ARaisedBevelIsLightAboveAndLeftDarkBelowAndRight) {
+    chart->SetBevelOuter(bvRaised);
+    chart->SetBevelWidth(1);
+    auto canvas = Record(chart.get());
+    std::vector<std::string> strokes;
+    const auto& calls = canvas->Calls();
+    for (std::size_t i = 1; i < calls.size() && strokes.size() < 4; ++i)
+        if (calls[i].Name == "LineTo" && calls[i - 1].Name == "MoveTo")
+            strokes.push_back(calls[i - 1].ToString() + calls[i].ToString() + " " +
+                              std::to_string(calls[i].PenColor));
+    const std::string light = std::to_string(clBtnHighlight), dark = std::to_string(clBtnShadow);
+    EXPECT_EQ(strokes, (std::vector<std::string>{"MoveTo(0,399)LineTo(0,0) " + light,
+                                                 "MoveTo(0,0)LineTo(599,0) " + light,
+                                                 "MoveTo(599,0)LineTo(599,399) " + dark,
+                                                 "MoveTo(599,399)LineTo(-1,399) " + dark}));
+}
+
+TEST_F(ChartPanel, ADependentListsTheValueListsOfItsSource) {
+    auto* source = AddSeries<TBarSeries>(chart.get());
+    auto* dependent = AddSeries<TFastLineSeries>(chart.get());
+    dependent->SetDataSource(source);
+    std::vector<std::string> names;
+    chart->FillValueSourceItems(dependent->YValues(),
+                                [&](const std::string& Name) { names.push_back(Name); });
+    EXPECT_EQ(names, (std::vector<std::string>{"X", "Bar"}));
+    names.clear();
+    chart->FillValueSourceItems(source->YValues(),
+                                [&](const std::string& Name) { names.push_back(Name); });
+    EXPECT_TRUE(names.empty()) << "a series without a source lists nothing";
+}
+
+TEST_F(ChartPanel, ASeriesJoinsTheListOnce) {
+    auto* s = AddSeries<TFastLineSeries>(chart.get());
+    chart->AddSeries(s);
+    EXPECT_EQ(chart->SeriesCount(), 1);
+    chart->RemoveSeries(s);
+    EXPECT_EQ(chart->SeriesCount(), 0);
+    EXPECT_EQ(s->ParentChart(), nullptr);
+    chart->AddSeries(s);
+    EXPECT_EQ(chart->SeriesCount(), 1);
+    EXPECT_EQ(s->ParentChart(), chart.get());
+}
+
+TEST_F(ChartPanel, AssignCopiesThePanelsSettings) {
+    auto source = MakeChart();
+    source->SetAxisVisible(false);
+    source->SetBackColor(clSilver);
+    source->SetChart3DPercent(30);
+    source->SetClipPoints(false);
+    source->SetMaxPointsPerPage(7);
+    source->SetScaleLastPage(false);
+    source->SetView3DWalls(false);
+    source->LeftAxis()->SetInverted(true);
+    source->Gradient()->SetStartColor(clLime);
+    source->Gradient()->SetEndColor(clNavy);
+    source->Gradient()->SetDirection(gdRightLeft);
+    source->Gradient()->SetVisible(true);
+    source->LeftWall()->SetSize(4);
+    source->SetAllowPanning(pmNone);
+    source->Title()->Text()->Add("Copied");
+    chart->Assign(source.get());
+    EXPECT_EQ(chart->Gradient()->StartColor(), clLime);
+    EXPECT_EQ(chart->Gradient()->EndColor(), clNavy);
+    EXPECT_EQ(chart->Gradient()->Direction(), gdRightLeft);
+    EXPECT_TRUE(chart->Gradient()->Visible());
+    EXPECT_EQ(chart->LeftWall()->Size(), 4);
+    EXPECT_EQ(chart->AllowPanning(), pmNone);
+    EXPECT_EQ(chart->Title()->Text()->Text(), "Copied\r\n");
+    EXPECT_FALSE(chart->AxisVisible());
+    EXPECT_EQ(chart->BackColor(), clSilver);
+    EXPECT_EQ(chart->Chart3DPercent(), 30);
+    EXPECT_FALSE(chart->ClipPoints());
+    EXPECT_EQ(chart->MaxPointsPerPage(), 7);
+    EXPECT_FALSE(chart->ScaleLastPage());
+    EXPECT_FALSE(chart->View3DWalls());
+    EXPECT_TRUE(chart->LeftAxis()->Inverted());
 }
 
 TEST_F(ChartPanel, PagingShowsTenPointsAPage) {
@@ -209,12 +325,40 @@ TEST_F(ChartPanel, GradientBands) {
     EXPECT_EQ(fills.front().BrushColor, clWhite);
     EXPECT_EQ(fills.front().Args[3], 100) << "the start colour lies at the bottom";
     EXPECT_EQ(fills.back().BrushColor, clYellow);
+    EXPECT_EQ(fills.front().Args, (std::vector<int>{0, 99, 10, 100})) << "bands of one pixel";
+    EXPECT_EQ(fills.back().Args, (std::vector<int>{0, 0, 10, 1}));
     canvas.ClearCalls();
     GradientFill(&canvas, Rect(0, 0, 10, 400), clWhite, clYellow, false);
     EXPECT_EQ(Named(canvas, "FillRect").size(), 256u);
+    // Across 300 pixels the 256 bands run from the right edge leftwards, 300 / 256 wide each.
+    canvas.ClearCalls();
+    GradientFill(&canvas, Rect(0, 0, 300, 10), clWhite, clYellow, true);
+    fills = Named(canvas, "FillRect");
+    ASSERT_EQ(fills.size(), 256u);
+    EXPECT_EQ(fills.front().Args, (std::vector<int>{299, 0, 300, 10}));
+    EXPECT_EQ(fills[128].Args, (std::vector<int>{149, 0, 150, 10}));
+    EXPECT_EQ(fills.back().Args, (std::vector<int>{0, 0, 1, 10}));
     canvas.ClearCalls();
     GradientFill(&canvas, Rect(0, 0, 0, 400), clWhite, clYellow, true);
     EXPECT_TRUE(canvas.Calls().empty());
+}
+
+TEST_F(ChartPanel, TheGradientsDirectionPicksItsEdgeAndOrder) {
+    // The first band lies at the bottom (or right) edge; it has the start colour when the
+    // gradient runs from the top (or left), the end colour when it runs the other way.
+    TChartGradient* gradient = chart->Gradient();
+    auto firstBand = [&](TGradientDirection Direction) {
+        gradient->SetDirection(Direction);
+        TRecordingCanvas canvas(10, 100);
+        gradient->Draw(&canvas, Rect(0, 0, 10, 100));
+        const auto fills = Named(canvas, "FillRect");
+        return std::make_pair(fills.front().Args, fills.front().BrushColor);
+    };
+    const std::vector<int> bottom{0, 99, 10, 100}, right{9, 0, 10, 100};
+    EXPECT_EQ(firstBand(gdTopBottom), std::make_pair(bottom, clWhite));
+    EXPECT_EQ(firstBand(gdBottomTop), std::make_pair(bottom, clYellow));
+    EXPECT_EQ(firstBand(gdLeftRight), std::make_pair(right, clWhite));
+    EXPECT_EQ(firstBand(gdRightLeft), std::make_pair(right, clYellow));
 }
 
 TEST_F(ChartPanel, ZoomAndUndoZoomRestoreTheAxes) {
@@ -439,6 +583,69 @@ TEST_F(LegendAndTitles, DividingLinesSeparateTheItems) {
     for (const auto& call : canvas->Calls())
         lines += call.Name == "LineTo" && call.PenColor == clFuchsia;
     EXPECT_EQ(lines, 3);
+}
+
+TEST_F(LegendAndTitles, AValueLegendHasTextsOnlyForItsPoints) {
+    TCustomChartLegend* legend = chart->Legend();
+    EXPECT_EQ(legend->FormattedValue(series, 3), "400 Year 4");
+    EXPECT_EQ(legend->FormattedValue(series, 4), "");
+    EXPECT_EQ(legend->FormattedValue(series, -1), "");
+}
+
+TEST_F(LegendAndTitles, ALegendOfEmptyTextsStillSizesItsColourBoxes) {
+    chart->Legend()->SetColorWidth(100);
+    chart->Legend()->SetAlignment(laBottom);
+    chart->OnGetLegendText = [](TCustomAxisPanel*, TLegendStyle, int, std::string& Text) {
+        Text.clear();
+    };
+    Record(chart.get());
+    EXPECT_EQ(chart->Legend()->ColorBoxWidth(), 4) << "all of the 4 pixels an item adds";
+    chart->Legend()->SetAlignment(laRight);
+    Record(chart.get());
+    EXPECT_EQ(chart->Legend()->ColorBoxWidth(), 10) << "a side legend's items add 10";
+}
+
+TEST_F(LegendAndTitles, ASideLegendStartsAtItsTopPerCentAndFitsItsWidestText) {
+    chart->SetBounds(0, 0, 600, 417);
+    TChartLegend* legend = chart->Legend();
+    legend->SetAlignment(laLeft);
+    legend->SetTopPos(10);
+    Record(chart.get());
+    EXPECT_EQ(legend->RectLegend.Top, 42) << "10 per cent of 417 pixels is 41.7";
+    chart->AssignFont(legend->Font());
+    int widest = 0;
+    for (int i = 1; i <= 4; ++i)
+        widest = std::max(widest, chart->TextWidth(std::to_string(i * 100) + " Year " +
+                                                   std::to_string(i)));
+    // The colour box is ColorWidth per cent of the widest text and 10 pixels; a per cent whose
+    // box ends past a half pixel rounds up.
+    int percent = 1;
+    while (percent < 100 && (percent * (widest + 10)) % 100 <= 50)
+        ++percent;
+    ASSERT_LT(percent, 100);
+    legend->SetColorWidth(percent);
+    Record(chart.get());
+    EXPECT_EQ(legend->ColorBoxWidth(), percent * (widest + 10) / 100 + 1);
+}
+
+TEST_F(LegendAndTitles, AFramedTitleIsNarrowedToItsTextInsideItsFrame) {
+    chart->Legend()->SetVisible(false);
+    TChartTitle* title = chart->Title();
+    title->Text()->Add("Allocation");
+    title->Frame()->SetVisible(true);
+    title->Frame()->SetColor(clRed);
+    title->Frame()->SetWidth(2);
+    auto canvas = Record(chart.get());
+    chart->AssignFont(title->Font());
+    const int h = chart->FontHeight();
+    const int widest = chart->TextWidth("Allocation") + 2 * 2;
+    // The plot before the title: 3 per cent margins of 600 x 400, so 18..582 across, top 12.
+    // The frame stands 2 pixels out from the line, centred on 300.
+    const std::vector<int> frame{300 - widest / 2, 12 - 2, 300 - widest / 2 + widest, 12 + h + 2};
+    bool framed = false;
+    for (const auto& call : Named(*canvas, "Rectangle"))
+        framed = framed || (call.Args == frame && call.PenColor == clRed && call.PenWidth == 2);
+    EXPECT_TRUE(framed);
 }
 
 TEST_F(LegendAndTitles, TitleAndFootTakeTheirLinesAndFivePixels) {

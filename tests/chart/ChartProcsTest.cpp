@@ -20,6 +20,12 @@ TEST(ChartProcs, PointsInAPolygonByEvenOdd) {
     EXPECT_FALSE(PointInPolygon(Point(1, 1), triangle, 2));
     EXPECT_FALSE(PointInPolygon(Point(5, 5), triangle, -1));
     EXPECT_FALSE(PointInPolygon(Point(5, 5), triangle, 7)) << "more points than given";
+    // A point level with a corner counts the edges that leave that corner once.
+    const std::vector<TPoint> square{{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+    EXPECT_TRUE(PointInPolygon(Point(5, 0), square, 3)) << "on the top edge";
+    EXPECT_FALSE(PointInPolygon(Point(-5, 0), square, 3)) << "left of the top corner";
+    EXPECT_FALSE(PointInPolygon(Point(15, 5), square, 3));
+    EXPECT_FALSE(PointInPolygon(Point(5, 10), square, 3)) << "the bottom edge is outside";
 }
 
 TEST(ChartProcs, TheDefaultFontIsSmallBlackArial) {
@@ -42,6 +48,41 @@ TEST_F(ChartPanelRoutines, HatchedBrushesNeverVanishIntoTheirBackground) {
     chart->SetBrushCanvas(clRed, clRed, bsSolid);
     EXPECT_EQ(canvas.Brush()->Color(), clRed);
     chart->SetDestinationCanvas(nullptr);
+}
+
+TEST_F(ChartPanelRoutines, AHatchedBrushFillsItsGapsWithTheBackColour) {
+    auto chart = MakeChart();
+    TRecordingCanvas canvas(10, 10);
+    chart->SetDestinationCanvas(&canvas);
+    chart->SetBrushCanvas(clRed, clBlue, bsCross);
+    EXPECT_EQ(GetBkMode(canvas.Handle()), OPAQUE);
+    EXPECT_EQ(GetBkColor(canvas.Handle()), ColorToRGB(clBlue));
+    chart->SetBrushCanvas(clRed, clBlue, bsSolid);
+    EXPECT_EQ(GetBkMode(canvas.Handle()), TRANSPARENT);
+    chart->SetDestinationCanvas(nullptr);
+}
+
+TEST_F(ChartPanelRoutines, AFontKeepsItsPointSizeOnACanvasOfAnotherResolution) {
+    auto chart = MakeChart();
+    TRecordingCanvas canvas(10, 10);
+    canvas.Font()->SetPixelsPerInch(600);
+    chart->SetDestinationCanvas(&canvas);
+    TFont font;
+    font.SetSize(8); // 11 pixels at 96 per inch
+    chart->AssignFont(&font);
+    EXPECT_EQ(canvas.Font()->Height(), -67) << "8 points at 600 pixels an inch";
+    chart->SetDestinationCanvas(nullptr);
+}
+
+TEST_F(ChartPanelRoutines, ALoadedChartChecksItsRangesAndKeepsItsDesignedCursor) {
+    auto chart = MakeChart();
+    chart->BeginLoading();
+    chart->LeftAxis()->SetMaximum(-5); // no order check while reading
+    chart->SetCursor(crCross);
+    chart->Loaded();
+    EXPECT_FALSE(chart->ComponentState().Contains(csLoading));
+    EXPECT_EQ(chart->DesignedCursor(), crCross);
+    EXPECT_THROW(chart->LeftAxis()->SetMaximum(-10), AxisException);
 }
 
 TEST_F(ChartPanelRoutines, TheZoomRectangleIsRedOnAWhiteChart) {

@@ -137,6 +137,57 @@ TEST_F(LineSeries, PointSeriesAnswerOnlyOnTheirSymbols) {
     EXPECT_EQ(line->Clicked(mx, my), 0) << "a line's segment belongs to its first point";
 }
 
+TEST_F(LineSeries, APointersCrossHasBothStrokes) {
+    auto* points = AddSeries<TPointSeries>(chart.get());
+    points->SetSeriesColor(clRed);
+    points->Pointer()->SetStyle(psCross);
+    points->AddXY(5, 5);
+    FixAxes(0, 10, 0, 10);
+    auto canvas = Record(chart.get());
+    const int x = points->CalcXPos(0), y = points->CalcYPos(0);
+    // Four pixels each way, the far ends drawn too.
+    EXPECT_EQ(Path(*canvas, clRed), (std::vector<std::string>{At('M', x, y - 4), At('L', x, y + 5),
+                                                               At('M', x - 4, y),
+                                                               At('L', x + 5, y)}));
+}
+
+TEST_F(LineSeries, ALineInThreeDIsARibbonInItsLinePen) {
+    chart->SetView3D(true);
+    auto* line = AddSeries<TLineSeries>(chart.get());
+    line->LinePen()->SetColor(clBlue);
+    line->AddXY(0, 0);
+    line->AddXY(10, 5);
+    FixAxes(0, 10, 0, 5);
+    auto canvas = Record(chart.get());
+    const int dx = chart->SeriesWidth3D, dy = chart->SeriesHeight3D;
+    const int x0 = line->CalcXPos(0), y0 = line->CalcYPos(0);
+    const int x1 = line->CalcXPos(1), y1 = line->CalcYPos(1);
+    const std::vector<int> ribbon{x0, y0, x1, y1, x1 + dx, y1 - dy, x0 + dx, y0 - dy};
+    bool drawn = false;
+    for (const auto& call : Named(*canvas, "Polygon"))
+        drawn = drawn || (call.Args == ribbon && call.PenColor == clBlue);
+    EXPECT_TRUE(drawn);
+}
+
+TEST_F(LineSeries, AnAreasOutlineTakesTheAreaColourWithoutAColourOfItsOwn) {
+    auto* area = AddSeries<TAreaSeries>(chart.get());
+    area->SetSeriesColor(clRed);
+    area->AddXY(0, 10);
+    area->AddXY(10, 10);
+    FixAxes(0, 10, 0, 20);
+    auto outline = [&] {
+        auto canvas = Record(chart.get());
+        const auto fills = Named(*canvas, "Polygon");
+        return fills.empty() ? clNone : fills.front().PenColor;
+    };
+    EXPECT_EQ(outline(), clBlack) << "the outline pen's own colour";
+    area->AreaLinesPen()->SetColor(clChartColor);
+    EXPECT_EQ(outline(), clRed) << "the default colour marker takes the area's";
+    area->AreaLinesPen()->SetColor(clBlue);
+    area->AreaLinesPen()->SetVisible(false);
+    EXPECT_EQ(outline(), clRed) << "so does a hidden outline";
+}
+
 TEST_F(LineSeries, AnAreaAnswersInsideItsFill) {
     auto* area = AddSeries<TAreaSeries>(chart.get());
     area->AddXY(0, 10);

@@ -4,6 +4,8 @@
 // ellipse only.
 #include "tests/chart/ChartTestSupport.h"
 
+#include "platform/gui/Forms.h"
+
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -147,6 +149,111 @@ TEST_F(PieSeries, ClicksCountInsideTheEllipseOnly) {
     const int corner = static_cast<int>(r * 0.8);
     EXPECT_EQ(pie->Clicked(cx + corner, cy - corner), -1) << "in the square, out of the circle";
     EXPECT_EQ(pie->Clicked(cx + r, cy), -1);
+}
+
+TEST_F(PieSeries, MarksAndTheirFrameTakeTheirRoomAroundTheCircle) {
+    pie->Add(1, "One");
+    pie->Marks()->SetVisible(true);
+    pie->Marks()->Frame()->SetVisible(false);
+    chart->ChartRect = Rect(0, 0, 400, 400);
+    pie->CalcCircleRect();
+    const TRect plain = pie->CircleRect();
+    EXPECT_GT(plain.Left, 0);
+    // A frame of width 1 counts twice each way: 2 pixels more on every side.
+    pie->Marks()->Frame()->SetVisible(true);
+    pie->Marks()->Frame()->SetWidth(1);
+    pie->CalcCircleRect();
+    EXPECT_EQ(pie->CircleRect().Left, plain.Left + 2);
+    EXPECT_EQ(pie->CircleRect().Top, plain.Top + 2);
+}
+
+TEST_F(PieSeries, ThreeDTakesTheRimFromTheCirclesHeight) {
+    pie->Add(1);
+    chart->SetView3D(true);
+    // 15 per cent of a circle 398 pixels high is 59.7 pixels of rim.
+    chart->ChartRect = Rect(0, 0, 400, 398);
+    pie->CalcCircleRect();
+    EXPECT_EQ(pie->Height3D(), 60);
+    EXPECT_EQ(pie->CircleHeight(), 338);
+}
+
+TEST_F(PieSeries, AnglesOfPointsAroundEvenTheSmallestCircle) {
+    pie->Add(1);
+    pie->SetCustomXRadius(1);
+    pie->SetCustomYRadius(1);
+    chart->ChartRect = Rect(0, 0, 400, 400);
+    pie->CalcCircleRect();
+    EXPECT_DOUBLE_EQ(pie->PointToAngle(200, 190), pi / 2) << "straight above the centre";
+    EXPECT_DOUBLE_EQ(pie->PointToAngle(190, 200), pi);
+    EXPECT_DOUBLE_EQ(pie->PointToAngle(200, 210), 3 * pi / 2);
+}
+
+TEST_F(PieSeries, TheCircleBackColourIsASolidEllipseUnderTheSlices) {
+    // A series drawn before leaves the canvas brush clear.
+    auto* before = new TFastLineSeries(nullptr);
+    before->AddXY(1, 1);
+    before->AfterDrawValues = [&](TObject*) { chart->DrawingCanvas()->Brush()->SetStyle(bsClear); };
+    chart->RemoveSeries(pie);
+    before->SetParentChart(chart.get());
+    pie->SetParentChart(chart.get());
+    pie->SetCircleBackColor(clSilver);
+    Values({1, 3});
+    auto canvas = Record(chart.get());
+    const auto ellipses = Named(*canvas, "Ellipse");
+    ASSERT_FALSE(ellipses.empty());
+    EXPECT_EQ(ellipses.front().BrushColor, clSilver);
+    EXPECT_EQ(ellipses.front().BrushStyle, bsSolid);
+    EXPECT_EQ(ellipses.front().PenStyle, psClear);
+}
+
+TEST_F(PieSeries, InThreeDTheRimEndsWithAnEdgeInThePiePen) {
+    chart->SetView3D(true);
+    pie->SetShadowed3d(true);
+    EXPECT_TRUE(pie->Shadowed3d());
+    pie->PiePen()->SetColor(clBlue);
+    pie->SetShadowColor(clMaroon);
+    Values({3, 1}); // the first slice ends straight below the centre
+    auto canvas = Record(chart.get());
+    const TPoint edge = pie->AngleToPos(3 * pi / 2);
+    const auto& calls = canvas->Calls();
+    bool edgeLine = false, shaded = false;
+    for (std::size_t i = 1; i < calls.size(); ++i) {
+        if (calls[i].Name != "LineTo" || calls[i - 1].Name != "MoveTo") continue;
+        edgeLine = edgeLine ||
+                   (calls[i - 1].Args == std::vector<int>{edge.X, edge.Y} &&
+                    calls[i].Args == std::vector<int>{edge.X, edge.Y + pie->Height3D()} &&
+                    calls[i].PenColor == clBlue);
+        shaded = shaded || calls[i].PenColor == clMaroon;
+    }
+    EXPECT_TRUE(edgeLine);
+    EXPECT_TRUE(shaded) << "every other rim line is in the shadow colour";
+}
+
+TEST_F(PieSeries, ACircledPieIsRoundOnTheDevice) {
+    InitApplication();
+    ASSERT_EQ(Screen->Width(), Screen->Height()) << "a square screen: only the device counts";
+    Values({1, 2});
+    pie->SetCircled(true);
+    chart->SetBufferedDisplay(false);
+    // The plot is 376 pixels square; a device 132 mm wide and 106 mm high (500 x 400 pixels)
+    // shows 188 x 106 / 132 = 151.0 pixels of radius across as round.
+    TRecordingCanvas wide(500, 400);
+    chart->Draw(&wide, Rect(0, 0, 400, 400));
+    EXPECT_EQ(pie->XRadius(), 151);
+    EXPECT_EQ(pie->YRadius(), 188);
+    // On a device 106 mm wide and 159 mm high the height shrinks the same way, to 188 x 106 /
+    // 159 = 125.3 pixels.
+    TRecordingCanvas tall(400, 600);
+    chart->Draw(&tall, Rect(0, 0, 400, 400));
+    EXPECT_EQ(pie->XRadius(), 188);
+    EXPECT_EQ(pie->YRadius(), 125);
+}
+
+TEST_F(PieSeries, SampleValuesRunFromOneToAThousand) {
+    pie->FillSampleValues(100000);
+    EXPECT_EQ(pie->YValues()->MinValue(), 1);
+    EXPECT_EQ(pie->YValues()->MaxValue(), 1000);
+    EXPECT_EQ(pie->XLabel(9), "Phones");
 }
 
 TEST_F(PieSeries, RotationTurnsTheSlices) {

@@ -26,6 +26,19 @@ protected:
             axis->AdjustMaxMin();
         }
     }
+    // The faces (polygons) a bar of the series draws in 3-D with the given depth.
+    TCalls Faces3D(TCustomBarSeries* Series, const TRect& Bar, int Dx, int Dy) {
+        TRecordingCanvas canvas(300, 300);
+        chart->SetDestinationCanvas(&canvas);
+        chart->SetView3D(true);
+        chart->SeriesWidth3D = Dx;
+        chart->SeriesHeight3D = Dy;
+        const bool upright = dynamic_cast<TBarSeries*>(Series) != nullptr;
+        const int low = upright ? Bar.Top : Bar.Left, high = upright ? Bar.Bottom : Bar.Right;
+        Series->DrawBar(Bar, 0, std::min(low, high), std::max(low, high));
+        chart->SetDestinationCanvas(nullptr);
+        return Named(canvas, "Polygon");
+    }
     std::unique_ptr<TChart> chart;
 };
 
@@ -44,6 +57,27 @@ TEST_F(SeriesDrawing, OnePointOnlyMovesThePen) {
     auto canvas = Record(chart.get());
     EXPECT_EQ(Named(*canvas, "MoveTo").size(), 1u);
     EXPECT_TRUE(Named(*canvas, "LineTo").empty());
+    EXPECT_EQ(line->Clicked(line->CalcXPos(0), line->CalcYPos(0)), 0) << "the point is hit";
+}
+
+TEST_F(SeriesDrawing, AColumnAtTheEndIsDrawnBeforeTheMarks) {
+    auto* line = AddSeries<TFastLineSeries>(chart.get());
+    line->AddXY(0, 0);
+    line->AddXY(5, 5);
+    line->AddXY(5, 8);
+    line->AddXY(5, 2);
+    line->Marks()->SetVisible(true);
+    auto canvas = Record(chart.get());
+    int lastLine = -1, firstMark = -1;
+    for (int i = 0; i < static_cast<int>(canvas->Calls().size()); ++i) {
+        const auto& call = canvas->Calls()[i];
+        if (call.Name == "LineTo" && call.PenColor == line->SeriesColor()) lastLine = i;
+        if (call.Name == "TextOut" && firstMark < 0) firstMark = i;
+    }
+    ASSERT_GE(firstMark, 0);
+    EXPECT_LT(lastLine, firstMark) << "the line is complete under the marks";
+    EXPECT_EQ(canvas->Calls()[lastLine].Args,
+              (std::vector<int>{line->CalcXPos(3), line->CalcYPos(3)}));
 }
 
 TEST_F(SeriesDrawing, TheLineEntersFromThePointBeforeTheVisibleRange) {
@@ -213,6 +247,48 @@ TEST_F(SeriesDrawing, TwoBarSeriesStandSideBySide) {
     EXPECT_EQ(left, 70);
 }
 
+TEST_F(SeriesDrawing, TheLongestSeriesSetsTheSlotsAndTheWidthRoundsToEven) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    auto* b = AddSeries<TBarSeries>(chart.get());
+    for (int i = 1; i <= 5; ++i)
+        a->AddXY(i, i);
+    for (int i = 1; i <= 7; ++i)
+        b->AddXY(i, i);
+    FixPlot(0, 8, 0, 10);
+    // Seven points and the margin slot share 600 pixels: 600 x 0.7 / 8 = 52.5, rounded to the
+    // even 52 and halved between the two series.
+    a->CalcBarWidth();
+    EXPECT_EQ(a->BarWidth(), 26);
+    // Alone, five points and a margin over 650 pixels: 650 x 0.7 / 6 = 75.8 makes 76.
+    b->SetActive(false);
+    a->SetMultiBar(mbNone);
+    chart->ChartRect = Rect(0, 0, 650, 300);
+    chart->RecalcWidthHeight();
+    a->CalcBarWidth();
+    EXPECT_EQ(a->BarWidth(), 76);
+}
+
+TEST_F(SeriesDrawing, ThreeSeriesSideBySideShiftByRoundedHalfWidths) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    auto* b = AddSeries<TBarSeries>(chart.get());
+    auto* c = AddSeries<TBarSeries>(chart.get());
+    for (auto* s : {a, b, c}) {
+        s->AddXY(2, 1);
+        s->SetCustomBarWidth(25);
+        s->CalcBarWidth();
+    }
+    FixPlot(0, 4, 0, 10);
+    const int x = a->CalcXPosValue(2);
+    // Shifts of 25 x (order - 1.5 - 1): -37.5, -12.5 and 12.5, halves to even.
+    EXPECT_EQ(a->CalcXPos(0), x - 38);
+    EXPECT_EQ(b->CalcXPos(0), x - 12);
+    EXPECT_EQ(c->CalcXPos(0), x + 12);
+    b->SetOffsetPercent(30); // 7.5 pixels more, rounded to 8
+    EXPECT_EQ(b->CalcXPos(0), x - 4);
+    b->SetOffsetPercent(-30);
+    EXPECT_EQ(b->CalcXPos(0), x - 20);
+}
+
 TEST_F(SeriesDrawing, StackedBarsStartWhereTheOnesBelowEnd) {
     auto* a = AddSeries<TBarSeries>(chart.get());
     auto* b = AddSeries<TBarSeries>(chart.get());
@@ -363,6 +439,64 @@ TEST_F(SeriesDrawing, ShapesThatSlantByTheDepthDrawARectangleWithoutDepth) {
     chart->SetDestinationCanvas(nullptr);
 }
 
+TEST_F(SeriesDrawing, ACylinderInThreeDHasAnEightPointLidSlantedByTheDepth) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    a->SetBarStyle(bsCilinder);
+    a->AddXY(1, 1);
+    // A bar 42 pixels wide from y = 50 down to 100: the lid's half axes are 21 and 5, centred on
+    // (121, 45); each pixel above the top edge moves a point 0.8 pixels right.
+    const TCalls faces = Faces3D(a, Rect(100, 50, 142, 100), 8, 10);
+    ASSERT_EQ(faces.size(), 2u);
+    EXPECT_EQ(faces[1].Args, (std::vector<int>{137, 49, 146, 45, 143, 41, 129, 40, 113, 41, 104,
+                                               45, 107, 49, 121, 50}));
+    // The body: the front half of the lid (points 6, 7, 8, 1, 2) moved down to the bottom, then
+    // back up along the lid.
+    EXPECT_EQ(faces[0].Args, (std::vector<int>{104, 95,  107, 99, 121, 100, 137, 99,
+                                               146, 95,  146, 45, 146, 45,  137, 49,
+                                               121, 50,  107, 49, 104, 45}));
+}
+
+TEST_F(SeriesDrawing, AHorizontalCylinderHasItsCapAtTheValueEnd) {
+    auto* h = AddSeries<THorizBarSeries>(chart.get());
+    h->SetBarStyle(bsCilinder);
+    h->AddXY(1, 1);
+    // A bar 42 pixels thick from x = 100 to 150: the cap's half axes are 5 and 21, centred on
+    // (155, 121); each pixel right of the end moves a point 0.8 pixels up.
+    const TCalls faces = Faces3D(h, Rect(100, 100, 150, 142), 10, 8);
+    ASSERT_EQ(faces.size(), 2u);
+    EXPECT_EQ(faces[1].Args, (std::vector<int>{159, 129, 160, 113, 159, 99, 155, 96, 151, 105,
+                                               150, 121, 151, 135, 155, 138}));
+    // A thin bar (half axes 5 and 5) slanting two pixels up for each one right shows the cap's
+    // upper half (points 3 to 7), drawn along the bar and back 50 pixels to its start.
+    const TCalls thin = Faces3D(h, Rect(100, 100, 150, 110), 10, 20);
+    ASSERT_EQ(thin.size(), 2u);
+    EXPECT_EQ(thin[1].Args, (std::vector<int>{159, 91, 160, 85, 159, 83, 155, 90, 151, 99, 150,
+                                              105, 151, 107, 155, 100}));
+    EXPECT_EQ(thin[0].Args, (std::vector<int>{159, 83,  155, 90,  151, 99,  150, 105,
+                                              151, 107, 151, 107, 101, 107, 100, 105,
+                                              101, 99,  105, 90,  109, 83}));
+}
+
+TEST_F(SeriesDrawing, ThreeDBlocksHaveASideAndATopFace) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    a->AddXY(1, 1);
+    const TCalls faces = Faces3D(a, Rect(100, 50, 140, 100), 8, 6);
+    ASSERT_EQ(faces.size(), 2u);
+    EXPECT_EQ(faces[0].Args, (std::vector<int>{139, 99, 139, 49, 147, 44, 147, 94}));
+    EXPECT_EQ(faces[1].Args, (std::vector<int>{138, 50, 100, 50, 108, 44, 147, 44}));
+}
+
+TEST_F(SeriesDrawing, AHorizontalGradientBarsEndFaceIsAtItsValueEnd) {
+    auto* h = AddSeries<THorizBarSeries>(chart.get());
+    h->SetBarStyle(bsRectGradient);
+    h->AddXY(1, 1);
+    const std::vector<int> face{149, 119, 149, 100, 158, 94, 158, 114};
+    EXPECT_EQ(Faces3D(h, Rect(100, 100, 150, 120), 8, 6).back().Args, face)
+        << "a bar pointing right ends in its face";
+    EXPECT_EQ(Faces3D(h, Rect(150, 100, 100, 120), 8, 6).back().Args, face)
+        << "a bar pointing left shows the face at its start, the right edge";
+}
+
 TEST_F(SeriesDrawing, BarsAreHitWithinTheirShape) {
     auto* a = AddSeries<TBarSeries>(chart.get());
     a->Marks()->SetVisible(false);
@@ -374,6 +508,10 @@ TEST_F(SeriesDrawing, BarsAreHitWithinTheirShape) {
     EXPECT_EQ(a->Clicked(x, a->CalcYPos(0) - 3), -1);
     a->SetBarStyle(bsPyramid);
     EXPECT_EQ(a->Clicked(a->CalcXPos(0) + 1, a->CalcYPos(0) + 2), -1) << "beside the tip";
+    EXPECT_EQ(a->Clicked(x, a->GetOriginPos(0) - 2), 0) << "inside the pyramid's base";
+    a->SetBarStyle(bsInvPyramid);
+    EXPECT_EQ(a->Clicked(x, a->CalcYPos(0) + 2), 0) << "inside the upturned base";
+    EXPECT_EQ(a->Clicked(a->CalcXPos(0) + 1, a->GetOriginPos(0) - 2), -1) << "beside its tip";
 }
 
 TEST_F(SeriesDrawing, BarMarksStandAboveTheValueEndOrBelowItForBarsHangingDown) {

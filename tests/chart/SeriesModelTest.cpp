@@ -104,6 +104,29 @@ TEST_F(SeriesModel, TurningColorEachPointOffResetsPointColours) {
     EXPECT_EQ(a->ValueColor(0), a->SeriesColor());
 }
 
+TEST_F(SeriesModel, APointColourSetLaterStaysWithItsPoint) {
+    a->AddXY(1, 1);
+    a->AddXY(2, 2);
+    a->AddXY(3, 3);
+    a->SetValueColor(2, clBlue);
+    EXPECT_EQ(a->ValueColor(2), clBlue);
+    EXPECT_EQ(a->ValueColor(0), a->SeriesColor());
+    EXPECT_EQ(a->StoredColor(1), clChartColor);
+    a->SetValueColor(3, clRed); // no such point
+    EXPECT_EQ(a->StoredColor(3), clChartColor);
+}
+
+TEST_F(SeriesModel, DescendingValuesKeepEqualOnesInTheirOrder) {
+    a->XValues()->SetOrder(loDescending);
+    a->AddXY(5, 1, "first five");
+    a->AddXY(7, 2, "seven");
+    a->AddXY(5, 3, "second five");
+    a->AddXY(1, 4, "one");
+    EXPECT_EQ(Xs(a), (std::vector<double>{7, 5, 5, 1}));
+    EXPECT_EQ(a->XLabel(1), "first five");
+    EXPECT_EQ(a->XLabel(2), "second five");
+}
+
 TEST_F(SeriesModel, ADependentFollowsItsSource) {
     a->AddXY(1, 10);
     a->AddXY(2, 20);
@@ -191,6 +214,15 @@ TEST_F(SeriesModel, SampleValuesNeedACountAndStayWithinTheirRange) {
     b->AddXY(0, 5);
     c->FillSampleValues(3);
     EXPECT_EQ(c->Count(), 3);
+    // Over a range of 7.6 (8 once rounded) the points wander by up to a quarter of it.
+    b->Clear();
+    b->AddXY(0, 0);
+    b->AddXY(1, 7.6);
+    c->FillSampleValues(25);
+    bool wanders = false;
+    for (int i = 1; i < c->Count(); ++i)
+        wanders = wanders || c->YValue(i) != c->YValue(0);
+    EXPECT_TRUE(wanders);
     EXPECT_EQ(ChartRandom(0), 0);
     EXPECT_EQ(ChartRandom(-4), 0);
 }

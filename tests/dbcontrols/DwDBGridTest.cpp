@@ -37,6 +37,10 @@ TEST(DwBitmapPlacementTest, FitsFollowTheCellAndNeverDivideByZero) {
     EXPECT_EQ(dwPlaceBitmap("Stretch To Fit", 5, 5, cell).Dest, cell);
     // Scaled below 3 pixels, or without any size, nothing is copied.
     EXPECT_FALSE(dwPlaceBitmap("Fit Height", 1, 100, cell).Drawn);
+    EXPECT_FALSE(dwPlaceBitmap("Fit Height", 9, 100, cell).Drawn) << "2.7 pixels wide";
+    EXPECT_TRUE(dwPlaceBitmap("Fit Height", 10, 100, cell).Drawn) << "3 pixels wide";
+    EXPECT_FALSE(dwPlaceBitmap("Fit Width", 50, 50, Rect(0, 0, 2, 30)).Drawn) << "2 wide";
+    EXPECT_TRUE(dwPlaceBitmap("Fit Width", 50, 50, Rect(0, 0, 3, 30)).Drawn);
     for (const char* fit : {"Fit Width", "Fit Height", "Original Size", "Stretch To Fit"}) {
         EXPECT_FALSE(dwPlaceBitmap(fit, 0, 50, cell).Drawn) << fit;
         EXPECT_FALSE(dwPlaceBitmap(fit, 50, 0, cell).Drawn) << fit;

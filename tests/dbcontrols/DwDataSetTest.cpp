@@ -261,6 +261,14 @@ TEST_F(DwDataSet, FieldLayoutsSaveAndRestore) {
     EXPECT_EQ(saved[0], "AMOUNT\t12\tAmount");
     EXPECT_EQ(saved[1], "NAME\t20\tBorrower");
     EXPECT_TRUE(dwTypedTextFits(&t, "anything")); // NAME, a string, takes any text
+    // A field named on a line past the number of fields goes last.
+    layout.Clear();
+    for (int i = 0; i < t.FieldCount() + 2; ++i)
+        layout.Add("MISSING" + std::to_string(i));
+    layout.Add("NAME\t20\tBorrower");
+    dwRestoreFieldLayout(&t, &layout);
+    EXPECT_EQ(t.FieldByName("NAME")->GetIndex(), t.FieldCount() - 1);
+    EXPECT_FALSE(t.FieldByName("AMOUNT")->Visible());
 }
 
 TEST(DwCommonKeys, SearchKeysAndJoinedLines) {

@@ -294,6 +294,7 @@ TEST_F(DwGridCoreTest, AScrollByAScreenfulOrLessRedrawsOnlyTheRowsThatCameIntoVi
     EXPECT_EQ(grid->AttachedHides, 1);
     // Only the bottom row, which came into view and holds the indicator, is drawn again.
     EXPECT_EQ(grid->DrawnRows.count(1), 0u);
+    EXPECT_EQ(grid->DrawnRows.count(0), 0u) << "the titles stay";
     EXPECT_EQ(grid->DrawnRows[visible], grid->ColCount());
     // The moved pixels and the new row make the same picture as a whole repaint.
     const QImage scrolled = grid->Impl()->Buffer().copy();
@@ -315,6 +316,42 @@ TEST_F(DwGridCoreTest, AScrollByAScreenfulOrLessRedrawsOnlyTheRowsThatCameIntoVi
     table->MoveBy(visible + 1);
     for (int row = 1; row <= visible; ++row)
         EXPECT_GT(grid->DrawnRows[row], 0) << row;
+}
+
+TEST_F(DwGridCoreTest, AScrollByExactlyAScreenfulMovesPixelsAndLeavesTheTitles) {
+    std::vector<std::string> names;
+    for (int i = 1; i <= 30; ++i)
+        names.push_back("N" + std::string(i < 10 ? "0" : "") + std::to_string(i));
+    Open(names, 100);
+    const int visible = grid->VisibleRowCount();
+    ASSERT_GE(visible, 3);
+    table->MoveBy(visible - 1); // the current record on the bottom row
+    Repaint();
+    grid->DrawnRows.clear();
+    int topChanges = 0;
+    grid->OnTopRowChanged = [&](TObject*) { ++topChanges; };
+    table->MoveBy(visible); // a whole page: every row shows another record
+    EXPECT_EQ(topChanges, 1);
+    EXPECT_EQ(grid->Row(), visible);
+    for (int row = 1; row <= visible; ++row)
+        EXPECT_GT(grid->DrawnRows[row], 0) << row;
+    EXPECT_EQ(grid->DrawnRows.count(0), 0u) << "a page scroll leaves the titles";
+    const QImage scrolled = grid->Impl()->Buffer().copy();
+    Repaint();
+    EXPECT_TRUE(scrolled == grid->Impl()->Buffer());
+    EXPECT_EQ(Name(), names[2 * visible - 1]);
+}
+
+TEST_F(DwGridCoreTest, AClosedDatasetLeavesOneEmptyRowAndReopeningFillsTheGrid) {
+    Open({"ADAMS", "BAKER", "CLARK", "DAVIS", "EVANS"}, 200);
+    ASSERT_EQ(grid->RowCount(), 6);
+    table->Close();
+    EXPECT_EQ(grid->RowCount(), 2) << "the titles and a single empty row";
+    table->Open();
+    EXPECT_EQ(grid->RowCount(), 6);
+    grid->SetRowHeightPercent(150);
+    grid->SetRowHeightPercent(0);
+    EXPECT_EQ(grid->RowHeightPercent(), 100) << "a percentage below 1 means 100";
 }
 
 TEST_F(DwGridCoreTest, ShrinkingBelowTheCurrentRowMovesTheTopRecord) {

@@ -105,6 +105,41 @@ TEST_F(DwGridTest, TheFieldsPictureChecksTheEditorsKeys) {
     EXPECT_EQ(Name(), "ABC-12");
 }
 
+TEST_F(DwGridTest, ANumberCellTakesMoreThanOneCharacterAndLeftMovesInARowSelectGrid) {
+    grid->SetSelectedIndex(1); // AMOUNT
+    TypeText(grid, "1");
+    TypeText(grid->InplaceEditor(), "25");
+    EXPECT_EQ(grid->InplaceEditor()->Text(), "125");
+    Type(grid->InplaceEditor(), Qt::Key_Escape);
+    Type(grid, Qt::Key_Escape);
+    TdwDBGridOptions options = grid->Options();
+    options.Include(dgRowSelect);
+    grid->SetOptions(options);
+    table->Last();
+    Type(grid, Qt::Key_Left);
+    EXPECT_EQ(Name(), "CLARK") << "Left goes to the record before";
+}
+
+TEST_F(DwGridTest, DeleteAndBackspaceCheckTheTextTheyLeave) {
+    table->Masks.Add("name\t&##\tF\tT");
+    TypeText(grid, "X");
+    TWinControl* editor = grid->InplaceEditor();
+    TypeText(editor, "12");
+    ASSERT_EQ(grid->InplaceEditor()->Text(), "X12");
+    std::vector<bool> checks;
+    grid->OnCheckValue = [&](TObject*, bool passes) { checks.push_back(passes); };
+    // Backspace after the letter leaves "12": a digit where a letter belongs.
+    Type(editor, Qt::Key_Home);
+    Type(editor, Qt::Key_Right);
+    Type(editor, Qt::Key_Backspace);
+    ASSERT_FALSE(checks.empty());
+    EXPECT_FALSE(checks.back());
+    // Delete is checked when the key comes up.
+    const std::size_t before = checks.size();
+    Type(editor, Qt::Key_Delete);
+    EXPECT_GT(checks.size(), before);
+}
+
 TEST_F(DwGridTest, LeavingAColumnWithAFailingPictureIsRefused) {
     table->Masks.Add("name\t###\tF\tT");
     TypeText(grid, "1");

@@ -86,6 +86,23 @@ TEST_F(DwMemoDialogTest, OkOnAnUnchangedMemoWritesNothing) {
     EXPECT_TRUE(services.MessageBoxes.empty());
 }
 
+TEST_F(DwMemoDialogTest, OkStoresAChangedMemo) {
+    EXPECT_TRUE(Run([](TdwMemoDlg* d) {
+        // The memo sits 6 pixels in, the buttons 17 pixels below it, OK first in tab order.
+        EXPECT_EQ(d->Memo->Left(), 6);
+        EXPECT_EQ(d->Memo->Top(), 6);
+        EXPECT_EQ(d->Memo->Width(), d->Width() - 20);
+        EXPECT_EQ(d->OKBtn->Top(), d->Memo->Height() + 17);
+        EXPECT_EQ(d->OKBtn->TabOrder(), 1);
+        EXPECT_EQ(d->CancelBtn->TabOrder(), 2);
+        d->Memo->SetFocus();
+        Type(d->Memo, Qt::Key_End, Qt::ControlModifier);
+        Type(d->Memo, Qt::Key_Y);
+        Click(d->OKBtn);
+    }));
+    EXPECT_EQ(Note(), "first notey");
+}
+
 TEST_F(DwMemoDialogTest, ViewOnlyShowsOnlyOkAndNeverConfirms) {
     dialog.MemoAttributes.Include(mViewOnly);
     EXPECT_FALSE(Run([](TdwMemoDlg* d) {

@@ -158,6 +158,10 @@ TEST_F(FilterParser, ConstantsTakeTheTypeOfTheirField) {
     char expected[64];
     std::snprintf(expected, sizeof expected, "(= STAMP 11:%.17g)", stamp);
     EXPECT_EQ(Tree("STAMP = \"1/2/2026 10:30\""), expected);
+    // Times whose share of a day does not multiply back exactly round to the millisecond.
+    EXPECT_EQ(Tree("AT < \"0:13\""), "(< AT 10:780000)");
+    std::snprintf(expected, sizeof expected, "(= STAMP 11:%.17g)", 739618.0 * 86400000.0 + 60000);
+    EXPECT_EQ(Tree("STAMP = \"1/2/2026 0:01\""), expected);
 }
 
 TEST_F(FilterParser, BcdConstantsAreZeroFilledWithTheFieldScale) {

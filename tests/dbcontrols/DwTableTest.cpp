@@ -222,7 +222,19 @@ TEST_F(DwTable, FindValueUsesTheIndexOrScansAndStaysWhenNothingMatches) {
     EXPECT_FALSE(t.dwFindValue("ZZ", "NAME", dwMatchStart, true));
     EXPECT_TRUE(t.dwFindValue("4", "AMOUNT", dwMatchWhole, false));
     EXPECT_EQ(Current(t), "SMALL");
+    // A whole number is compared as a number, whatever way it is written.
+    t.First();
+    EXPECT_TRUE(t.dwFindValue("3.0", "AMOUNT", dwMatchWhole, false));
+    EXPECT_EQ(Current(t), "JONES");
     EXPECT_EQ(t.KeySearchDepth(), 0);
+}
+
+TEST_F(DwTable, AWholeTextOutsideTheIndexIsFoundByScanning) {
+    TdwTable& t = Loans({"SMITH", "ADAMS", "JONES"}, "AMOUNT");
+    EXPECT_TRUE(t.dwFindValue("JONES", "NAME", dwMatchWhole, true));
+    EXPECT_EQ(Current(t), "JONES");
+    EXPECT_FALSE(t.dwFindValue("JONE", "NAME", dwMatchWhole, true));
+    EXPECT_EQ(Current(t), "JONES");
 }
 
 TEST_F(DwTable, IncrementalSearchMovesOrNarrowsByTheTypedText) {

@@ -58,6 +58,8 @@ TEST(DwStrings, Words) {
     EXPECT_EQ(strGetWord(s, pos, gwSkipBlanks | gwUnquote, ","), "x");
     pos = 1;
     EXPECT_EQ(strGetWord("\"open end", pos, gwQuoted | gwUnquote, ""), "open end");
+    pos = 1;
+    EXPECT_EQ(strGetWord("!a!b c", pos, 0, ""), "!a!b") << "a ! is the first printable";
 }
 
 namespace {
@@ -141,6 +143,8 @@ TEST_F(DateTexts, PartUnderTheCaret) {
     EXPECT_EQ(DateTimePartAt(15, s, false), dpMinute);
     EXPECT_EQ(DateTimePartAt(17, s, false), dpSecond);
     EXPECT_EQ(DateTimePartAt(21, s, false), dpAmPm);
+    EXPECT_EQ(DateTimePartAt(10, "03.04.2026", false), dpHour) << "at the date's end";
+    EXPECT_EQ(DateTimePartAt(9, "03.04.2026", false), dpYear);
     FormatSettings().ShortDateFormat = "M/d/yyyy";
     FormatSettings().DateSeparator = '/';
     EXPECT_EQ(DateTimePartAt(0, "4/3/2026", false), dpMonth);

@@ -57,6 +57,7 @@ TEST_F(RptReport, MarginsInMillimetresAndPixels) {
     r.SetMarginTop(12.7);
     EXPECT_DOUBLE_EQ(r.MarginLeft(), 25.4);
     EXPECT_DOUBLE_EQ(r.SectionLeft(), 25.4);
+    EXPECT_DOUBLE_EQ(r.SectionTop(), 12.7) << "the section follows the top margin";
     EXPECT_NEAR(r.PageWidth(), 215.9, 1e-9);
     EXPECT_NEAR(r.PageHeight(), 279.4, 1e-9);
     EXPECT_NEAR(r.SectionRight(), 215.9 - 25.4, 1e-9);
@@ -185,6 +186,49 @@ TEST_F(RptReport, LinesColumnsAndSections) {
         EXPECT_NEAR(rep.XPos(), 5.0, 1e-9);
         EXPECT_FALSE(rep.PopPos());
     });
+}
+
+TEST_F(RptReport, ClearingColumnsGoesBackToOneColumnAtItsStart) {
+    TBitmapReport r;
+    r.SetMarginLeft(1.0);
+    r.SetMarginRight(1.0);
+    r.Run([&](TBaseReport& rep) {
+        rep.SetColumns(3);
+        rep.SetColumn(3);
+        ASSERT_EQ(rep.ColumnNum(), 3);
+        rep.ClearColumns();
+        EXPECT_EQ(rep.Columns(), 1);
+        EXPECT_EQ(rep.ColumnNum(), 1);
+        EXPECT_NEAR(rep.XPos(), 1.0, 1e-9);
+    });
+}
+
+TEST_F(RptReport, TurnedTextAdvancesAlongItsAngle) {
+    TBitmapReport r;
+    r.Run([&](TBaseReport& rep) {
+        rep.SetXPos(2.0);
+        rep.SetYPos(5.0);
+        rep.SetFontRotation(90);
+        double w = rep.TextWidth("W");
+        rep.Print("W");
+        EXPECT_NEAR(rep.XPos(), 2.0, 1e-9) << "straight up";
+        EXPECT_NEAR(rep.YPos(), 5.0 - w, 1e-9);
+        rep.SetFontRotation(1);
+        w = rep.TextWidth("W");
+        rep.Print("W");
+        EXPECT_NEAR(rep.XPos(), 2.0 + w * std::cos(M_PI / 180), 1e-9);
+        EXPECT_NEAR(rep.YPos(), 5.0 - w - w * std::sin(M_PI / 180), 1e-9) << "a degree up";
+    });
+}
+
+TEST_F(RptReport, DevicePixelsRoundToTheNearest) {
+    // 100 pixels an inch, a quarter inch of the sheet outside the printable area.
+    TBitmapReport r;
+    EXPECT_EQ(r.XU2D(1.0057), 76) << "75.57 pixels";
+    EXPECT_EQ(r.YU2D(1.0057), 76);
+    r.Run([&](TBaseReport& rep) { rep.RoundRect(1, 1, 2, 2, 0.0057, 0.0157); });
+    EXPECT_EQ(r.Calls("RoundRect")[0].Args, (std::vector<int>{75, 75, 175, 175, 1, 2}))
+        << "corners of 0.57 and 1.57 pixels";
 }
 
 TEST_F(RptReport, TabListsArePlacedSharedAndSaved) {
@@ -319,6 +363,11 @@ TEST_F(RptReport, StatusTextPlaceholders) {
     r.OnPrintPage = nullptr;
     r.Run([](TBaseReport&) {});
     EXPECT_EQ(label->Caption(), "<ERROR-%X>|%|first line||Draft DRAFT LPT2:|1|50%");
+    for (int line = 2; line <= 10; ++line)
+        r.StatusText()->Add("line " + std::to_string(line));
+    r.SetStatusFormat("%9");
+    r.Run([](TBaseReport&) {});
+    EXPECT_EQ(label->Caption(), "line 10") << "%9 is the tenth line";
 
     delete label;
     EXPECT_EQ(r.StatusLabel(), nullptr);
@@ -361,6 +410,10 @@ TEST_F(RptReport, FontRecordOperations) {
         EXPECT_DOUBLE_EQ(rep.GetFontSize(), 10.0);
         rep.SetFont("Courier New", 0);
         EXPECT_EQ(rep.GetFontName(), "Arial");
+        rep.SetFontSize(1000.5); // past any page
+        EXPECT_DOUBLE_EQ(rep.GetFontSize(), 10.0);
+        rep.SetFontSize(1000);
+        EXPECT_DOUBLE_EQ(rep.GetFontSize(), 1000.0) << "a thousand points is the largest";
         rep.SetFont("Courier New", 12);
         EXPECT_EQ(rep.GetFontName(), "Courier New");
         EXPECT_DOUBLE_EQ(rep.GetFontHeight(), 12.0 / 72.0);

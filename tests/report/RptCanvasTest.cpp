@@ -216,6 +216,15 @@ TEST_F(RptCanvas, TabRectangleCoversOnePixelMoreThanRectangle) {
     EXPECT_EQ(r.Calls("RoundRect")[0].Args, (std::vector<int>{75, 75, 175, 175, 50, 25}));
 }
 
+TEST_F(RptCanvas, AScaledBitmapTakesItsSizeRoundedToTheNearestPixel) {
+    TBitmap logo;
+    logo.SetSize(3, 5);
+    TBitmapReport r;
+    r.Run([&](TBaseReport& rep) { rep.PrintBitmap(1, 1, 1.9, 1.5, &logo); });
+    // 3 x 1.9 = 5.7 pixels wide, 5 x 1.5 = 7.5 high (halves to even: 8).
+    EXPECT_EQ(r.Calls("StretchDraw").at(0).Args, (std::vector<int>{75, 75, 81, 83}));
+}
+
 TEST_F(RptCanvas, TextReachesThePrinterWithItsPlacementAndFont) {
     TReportWriter r(nullptr);
     r.SetMarginTop(1.0);

@@ -411,6 +411,90 @@ TEST_F(RptFiler, PlayedPagesEqualTheDirectPrint) {
     }
 }
 
+TEST_F(RptFiler, PlayedShapesCoverTheSamePixelsAsTheDirectPrint) {
+    // Every kind of shape a recording holds, each at its own place on the page.
+    auto shapes = [](TBaseReport& r) {
+        r.GetCanvas()->Brush()->SetColor(clBlack);
+        r.Polygon({{100, 100}, {180, 110}, {130, 190}});
+        r.Polyline({{200, 100}, {280, 150}, {220, 190}, {290, 120}});
+        r.Arc(0.5, 2.5, 1.5, 3.5, 1.5, 2.6, 0.6, 3.4);
+        r.Chord(2.0, 2.5, 3.0, 3.5, 3.0, 2.7, 2.1, 3.3);
+        r.Pie(3.5, 2.5, 4.5, 3.5, 4.4, 2.5, 3.6, 3.5);
+        r.Ellipse(5.0, 2.5, 6.0, 3.25);
+        r.RoundRect(0.5, 4.0, 1.5, 4.75, 0.25, 0.125);
+        r.Rectangle(2.0, 4.0, 3.0, 4.5);
+        r.FillRect(Rect(400, 400, 430, 470));
+        r.FrameRect(Rect(450, 400, 520, 440));
+        r.MoveTo(5.0, 4.0);
+        r.LineTo(6.5, 4.9);
+    };
+    backend->SetKeepPageImages(true);
+    Direct(shapes);
+    const std::shared_ptr<TBitmap> direct = LastDocument().Pages.at(0).Image;
+    Record(shapes);
+    Play();
+    const std::shared_ptr<TBitmap> played = LastDocument().Pages.at(0).Image;
+    ASSERT_TRUE(direct && played);
+    ASSERT_EQ(direct->Width(), played->Width());
+    int inked = 0, differing = 0;
+    for (int y = 0; y < direct->Height(); ++y)
+        for (int x = 0; x < direct->Width(); ++x) {
+            const TColor d = direct->Canvas()->Pixels(x, y);
+            inked += d != clWhite;
+            differing += d != played->Canvas()->Pixels(x, y);
+        }
+    EXPECT_GT(inked, 1000);
+    EXPECT_EQ(differing, 0);
+}
+
+TEST_F(RptFiler, ScalesPitchAndPenHandlersSurviveTheRecording) {
+    auto body = [](TBaseReport& r) {
+        r.SetScaleX(50.0);
+        r.SetScaleY(50.0);
+        r.SetFontPitch(2); // fixed
+        r.PrintLeft("Halved", 2.0);
+        r.NewLine();
+        r.PrintLeft("twice", 4.0);
+    };
+    Record(body);
+    Play();
+    // The scales are kept in the recording, and the player's own scale (100 %) applies: the
+    // texts stand 2 and 4 inches in, 1.75 and 3.75 inches into the printable area.
+    const auto played = Texts(*backend);
+    ASSERT_EQ(played.size(), 1u);
+    ASSERT_EQ(played[0].size(), 2u);
+    EXPECT_EQ(played[0][0].Text, "Halved");
+    EXPECT_EQ(played[0][0].X, 175);
+    EXPECT_EQ(played[0][1].Text, "twice");
+    EXPECT_EQ(played[0][1].X, 375);
+    EXPECT_EQ(played[0][0].Font.lfPitchAndFamily & 3, FIXED_PITCH) << "the fixed pitch too";
+    // The recording gives the canvas's own change handlers back when it ends.
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smUser);
+    filer.SetStream(&stream);
+    int penChanges = 0;
+    TCanvas* canvas = nullptr;
+    filer.OnPrint = [&](TObject*) {
+        canvas = filer.GetCanvas();
+        filer.PrintLeft("x", 1.0);
+    };
+    int fontChanges = 0;
+    filer.OnBeforePrint = [&](TObject*) {
+        filer.GetCanvas()->Pen()->OnChange = [&](TObject*) { ++penChanges; };
+        filer.GetCanvas()->Font()->OnChange = [&](TObject*) { ++fontChanges; };
+    };
+    stream.Clear();
+    filer.Execute();
+    ASSERT_NE(canvas, nullptr);
+    ASSERT_TRUE(canvas->Pen()->OnChange);
+    canvas->Pen()->SetWidth(canvas->Pen()->Width() + 3);
+    EXPECT_EQ(penChanges, 1);
+    const int before = fontChanges;
+    ASSERT_TRUE(canvas->Font()->OnChange);
+    canvas->Font()->SetHeight(canvas->Font()->Height() - 3);
+    EXPECT_EQ(fontChanges, before + 1) << "and its own font handler";
+}
+
 TEST_F(RptFiler, PlayedPdfHasTheDirectPdfsWords) {
     UseBackends({CreatePdfPrinterBackend()});
     const std::string direct = dir + "/direct.pdf", played = dir + "/played.pdf";
@@ -603,6 +687,9 @@ TEST_F(RptBadStream, LinksThatLoopOrLeaveTheStreamAreRefused) {
     bytes = Good();
     EncodeLE(bytes.data() + pages[0] + 5, LongInt{1000000});
     EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
+    bytes = Good();
+    EncodeLE(bytes.data() + pages[0] + 5, static_cast<LongInt>(bytes.size())); // just past it
+    EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
 }
 
 TEST_F(RptBadStream, GraphicSizesReusesAndCountsAreChecked) {
@@ -627,6 +714,8 @@ TEST_F(RptBadStream, GraphicSizesReusesAndCountsAreChecked) {
         if (good[i] == 15 && good[i + 1] == 1 && good[i + 2] == 0) poly = i;
     }
     ASSERT_TRUE(kind && reuse && poly);
+    EXPECT_EQ(ErrorOf([&] { Play(); }), "no error") << "a line whose points end the page plays";
+    EXPECT_TRUE(LastDocument().Finished);
     std::vector<Byte> bytes = good;
     EncodeLE(bytes.data() + kind + 1, LongInt{0x7FFFFFF0}); // a size beyond the stream
     EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");

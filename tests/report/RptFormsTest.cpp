@@ -189,6 +189,9 @@ protected:
 };
 
 TEST_F(RptPreviewForm, ShowsTheFirstPageWithItsNumbers) {
+    EXPECT_EQ(form->Width(), 615);
+    EXPECT_EQ(form->Height(), 450);
+    EXPECT_EQ(form->Panel2->Height(), 41);
     form->Show();
     Application->ProcessMessages();
     EXPECT_TRUE(form->FilePreview1->Printing());

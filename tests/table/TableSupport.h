@@ -7,6 +7,7 @@
 #include "controls/table/VcTCNum.h"
 #include "controls/table/VcTCPic.h"
 #include "controls/table/VcTable.h"
+#include "platform/gui/RecordingCanvas.h"
 
 #include <QTest>
 
@@ -72,6 +73,19 @@ protected:
         return s.data();
     }
     TVcTableColors& colors() { return *table->Colors(); }
+    // The calls of the heading cell of column Col painted into Cell with its resolved attributes
+    // (placed by Adjust when given).
+    std::vector<TRecordingCanvas::TCall> PaintHeading(LongInt Col, TRect Cell = {0, 0, 60, 30},
+                                                      TVcTblAdjust Adjust = otaDefault) {
+        TRecordingCanvas canvas(100, 80);
+        TVcCellAttributes attr;
+        TFont font;
+        attr.Font = &font;
+        heading->ResolveAttributes(0, Col, attr);
+        if (Adjust != otaDefault) attr.Adjust = Adjust;
+        heading->Paint(&canvas, Cell, 0, Col, attr, nullptr);
+        return canvas.Calls();
+    }
     double& NumberAt(LongInt r, LongInt c) { return numbers[{r, c}]; }
     LongInt& DateAt(LongInt r, LongInt c) { return dates[{r, c}]; }
     std::string StringAt(LongInt r, LongInt c) {

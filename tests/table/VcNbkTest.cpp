@@ -219,6 +219,35 @@ TEST_F(VcNotebookPagesTest, AssignedCaptionsKeepMatchingPagesInTheirNewOrder) {
     EXPECT_THROW(book->Pages()->Delete(9), EStringListError);
 }
 
+TEST_F(VcNotebookPagesTest, ExchangedPagesKeepTheActivePage) {
+    book->Pages()->Exchange(0, 2);
+    EXPECT_EQ(book->Pages()->Strings(0), "&Third");
+    EXPECT_EQ(book->Pages()->Strings(2), "&First");
+    EXPECT_EQ(book->PageIndex(), 2);
+    EXPECT_EQ(book->ActivePageName(), "&First");
+    book->Pages()->Exchange(1, 2);
+    EXPECT_EQ(book->PageIndex(), 1);
+    EXPECT_EQ(book->ActivePageName(), "&First");
+    EXPECT_THROW(book->Pages()->Exchange(0, 3), EStringListError);
+}
+
+TEST_F(VcNotebookPagesTest, TabSettingsAreKept) {
+    book->SetShadowedText(true);
+    EXPECT_TRUE(book->ShadowedText());
+    book->SetShadowedText(false);
+    EXPECT_FALSE(book->ShadowedText());
+    book->Page(1)->SetTabTextColor(clMaroon);
+    EXPECT_EQ(book->Page(1)->TabTextColor(), clMaroon);
+    book->SetBounds(0, 0, 300, 100);
+    TRecordingCanvas canvas(300, 100);
+    book->PaintTabs(&canvas);
+    bool maroon = false;
+    for (const TRecordingCanvas::TCall& call : canvas.Calls())
+        maroon = maroon || (call.Name == "DrawText" && call.Text == "&Second" &&
+                            call.FontColor == ColorToRGB(clMaroon));
+    EXPECT_TRUE(maroon) << "the second tab's caption is written in its colour";
+}
+
 TEST_F(VcNotebookPagesTest, ChangesCanBeRefusedAndEchoThePage) {
     book->SetEchoPageHint(true);
     book->Page(2)->SetHint("third page");
@@ -308,12 +337,305 @@ TEST_F(VcNotebookDesignTest, EdgesAreDraggedWhileDesigning) {
     Application->ProcessMessages();
     EXPECT_EQ(book->Cursor(), crHSplit);
     QTest::mousePress(WidgetOf(book), Qt::LeftButton, Qt::NoModifier, QPoint(196, 5));
+    EXPECT_EQ(GetCapture(), book->Handle()) << "the drag keeps the mouse";
     QTest::mouseMove(WidgetOf(book), QPoint(241, 5));
     QTest::mouseRelease(WidgetOf(book), Qt::LeftButton, Qt::NoModifier, QPoint(241, 5));
     Application->ProcessMessages();
     EXPECT_EQ(book->TabWidth(), 80);
     EXPECT_EQ(book->PageIndex(), 0);
     book->SetDesigning(false, true);
+}
+
+} // namespace
+
+namespace {
+
+// Every stroke of a notebook with pages A, B and C on two rows of two places, the first page
+// active: the row of C (with an empty place) drawn first as the card behind, indented by 8,
+// then the active row next to the page. Each call is followed by its colour: H highlight,
+// S shadow, K black, C the notebook's colour, P the parent's colour (pen for lines, brush for
+// shapes, text colour for captions).
+class VcNotebookStrokesTest : public VcNotebookTest {
+protected:
+    void Arrange(TTabOrientation Orientation, TButtonStyle Style) {
+        SetCaptions({"A", "B", "C"});
+        form->SetColor(clTeal);
+        book->SetColor(clBtnFace);
+        if (Orientation == toRight) {
+            book->Font()->SetName("Arial");
+            book->SetTabOrientation(toRight);
+            book->SetBounds(0, 0, 130, 160);
+        } else {
+            book->SetBounds(0, 0, 160, 130);
+        }
+        book->SetStyle(Style);
+        book->ComputeLayout();
+        ASSERT_EQ(book->Rows(), 2);
+        ASSERT_EQ(book->TabWidth(), 65);
+        ASSERT_EQ(book->TabHeight(), 20);
+        ASSERT_EQ(book->TabIndent(), 8);
+    }
+    std::vector<std::string> Strokes() {
+        TRecordingCanvas canvas(book->Width(), book->Height());
+        book->PaintTabs(&canvas);
+        std::vector<std::string> out;
+        for (const TRecordingCanvas::TCall& call : canvas.Calls()) {
+            TColor colour = clNone;
+            if (call.Name == "Polyline") colour = call.PenColor;
+            if (call.Name == "Polygon" || call.Name == "Rectangle") colour = call.BrushColor;
+            if (call.Name == "DrawText" || call.Name == "TextOut") colour = call.FontColor;
+            out.push_back(call.ToString() + (colour == clNone ? "" : " " + Letter(colour)));
+        }
+        return out;
+    }
+    std::string Letter(TColor Colour) const {
+        const COLORREF rgb = ColorToRGB(Colour);
+        if (rgb == ColorToRGB(clBtnHighlight)) return "H";
+        if (rgb == ColorToRGB(clBtnShadow)) return "S";
+        if (rgb == 0) return "K";
+        if (rgb == ColorToRGB(book->Color())) return "C";
+        if (rgb == ColorToRGB(form->Color())) return "P";
+        return std::to_string(Colour);
+    }
+};
+
+TEST_F(VcNotebookStrokesTest, TopTabsInTheNewerLook) {
+    Arrange(toTop, bsNew);
+    EXPECT_EQ(Strokes(), (std::vector<std::string>{
+        "Polygon(8,19,8,2,10,0,69,0,71,2,71,19) C",
+        "Polyline(8,19,8,2,10,0,71,0) H",
+        "Polyline(71,1,72,2,72,20) K",
+        "Polyline(71,2,71,20) S",
+        "DrawText(12,4,69,20,33,\"C\") K",
+        "Polygon(8,0,9,0,8,1) P",
+        "Polygon(73,0,71,0,73,2) P",
+        "Polygon(73,19,73,2,75,0,134,0,136,2,136,19) C",
+        "Polyline(73,19,73,2,75,0,136,0) H",
+        "Polyline(136,1,137,2,137,20) K",
+        "Polyline(136,2,136,20) S",
+        "DrawText(77,4,134,20,33,\" \") H",
+        "DrawText(75,3,132,19,33,\" \") S",
+        "Polygon(73,0,74,0,73,1) P",
+        "Polygon(138,0,136,0,138,2) P",
+        "Rectangle(130,20,136,109) C",
+        "Polyline(136,20,136,109,129,109) S",
+        "Polyline(137,20,137,110,129,110) K",
+        "Rectangle(0,0,8,20) P",
+        "Rectangle(138,0,161,131) P",
+        "Polygon(0,39,0,22,2,20,61,20,63,22,63,39) C",
+        "Polyline(0,39,0,22,2,20,63,20) H",
+        "Polyline(63,21,64,22,64,40) K",
+        "Polyline(63,22,63,40) S",
+        "Rectangle(0,40,65,41) C",
+        "Polyline(0,40,0,40,0,129) H",
+        "Polyline(64,40,128,40) H",
+        "Polyline(0,129,129,129,129,39) K",
+        "Polyline(1,128,128,128,128,39) S",
+        "DrawText(4,25,61,40,33,\"A\") K",
+        "Polygon(0,20,1,20,0,21) P",
+        "Polygon(65,20,63,20,65,22) C",
+        "Polygon(65,39,65,22,67,20,126,20,128,22,128,39) C",
+        "Polyline(65,39,65,22,67,20,128,20) H",
+        "Polyline(128,21,129,22,129,40) K",
+        "Polyline(128,22,128,40) S",
+        "DrawText(69,24,126,40,33,\"B\") K",
+        "Polygon(65,20,66,20,65,21) C",
+        "Polygon(130,20,128,20,130,22) C",
+        "Rectangle(130,111,140,130) P"}));
+}
+
+TEST_F(VcNotebookStrokesTest, TopTabsInTheOlderLook) {
+    Arrange(toTop, bsWin31);
+    EXPECT_EQ(Strokes(), (std::vector<std::string>{
+        "Polygon(8,19,8,4,12,0,69,0,72,4,72,19) C",
+        "Polyline(8,19,8,4,12,0,69,0,73,4,73,20) K",
+        "Polyline(9,19,9,4,12,1,70,1) H",
+        "Polyline(69,1,72,4,72,20) S",
+        "DrawText(12,4,69,20,33,\"C\") K",
+        "Polygon(8,0,11,0,8,3) P",
+        "Polygon(73,0,70,0,73,3) P",
+        "Polygon(73,19,73,4,77,0,134,0,137,4,137,19) C",
+        "Polyline(73,19,73,4,77,0,134,0,138,4,138,20) K",
+        "Polyline(74,19,74,4,77,1,135,1) H",
+        "Polyline(134,1,137,4,137,20) S",
+        "DrawText(77,4,134,20,33,\" \") H",
+        "DrawText(75,3,132,19,33,\" \") S",
+        "Polygon(73,0,76,0,73,3) P",
+        "Polygon(138,0,135,0,138,3) P",
+        "Rectangle(131,20,137,109) C",
+        "Polyline(137,20,137,109,130,109) S",
+        "Polyline(138,20,138,110,130,110) K",
+        "Rectangle(0,0,8,20) P",
+        "Rectangle(139,0,160,130) P",
+        "Polygon(0,39,0,24,4,20,61,20,64,24,64,39) C",
+        "Polyline(0,39,0,24,4,20,61,20,65,24,65,40) K",
+        "Polyline(1,39,1,24,4,21,62,21) H",
+        "Polyline(2,39,2,24,4,22,61,22) H",
+        "Polyline(61,21,64,24,64,40) S",
+        "Polyline(61,22,63,24,63,40) S",
+        "Polyline(0,40,65,40) C",
+        "Polyline(0,41,65,41) C",
+        "Polyline(0,42,65,42) C",
+        "Polyline(1,40,1,41,1,41,1,129) H",
+        "Polyline(2,40,2,42,2,42,2,128) H",
+        "Polyline(65,41,130,41) H",
+        "Polyline(64,42,129,42) H",
+        "Polyline(2,128,129,128,129,41) S",
+        "Polyline(64,41,64,39) S",
+        "Polyline(3,127,128,127,128,42) S",
+        "Polyline(63,42,63,39) S",
+        "Polyline(0,40,0,40,0,129,130,129,130,40,64,40) K",
+        "DrawText(4,25,61,40,33,\"A\") K",
+        "Polygon(0,20,3,20,0,23) P",
+        "Polygon(65,20,62,20,65,23) C",
+        "Polygon(65,39,65,24,69,20,126,20,129,24,129,39) C",
+        "Polyline(65,39,65,24,69,20,126,20,130,24,130,40) K",
+        "Polyline(66,39,66,24,69,21,127,21) H",
+        "Polyline(126,21,129,24,129,40) S",
+        "DrawText(69,24,126,40,33,\"B\") K",
+        "Polygon(65,20,68,20,65,23) C",
+        "Polygon(130,20,127,20,130,23) C",
+        "Rectangle(131,111,139,130) P"}));
+}
+
+TEST_F(VcNotebookStrokesTest, RightTabsInTheNewerLook) {
+    Arrange(toRight, bsNew);
+    EXPECT_EQ(Strokes(), (std::vector<std::string>{
+        "Polygon(110,8,127,8,128,10,128,70,127,72,110,72) C",
+        "Polyline(110,8,127,8,129,10) H",
+        "Polyline(129,10,129,71,128,71,127,72,109,72) K",
+        "Polyline(128,10,128,70,127,71,109,71) S",
+        "TextOut(125,36,\"C\") K",
+        "Polygon(129,8,128,8,129,9) P",
+        "Polygon(129,73,129,71,127,73) P",
+        "Polygon(110,73,127,73,128,75,128,135,127,137,110,137) C",
+        "Polyline(110,73,127,73,129,75) H",
+        "Polyline(129,75,129,136,128,136,127,137,109,137) K",
+        "Polyline(128,75,128,135,127,136,109,136) S",
+        "TextOut(126,104,\" \") H",
+        "TextOut(125,102,\" \") S",
+        "Polygon(129,73,128,73,129,74) P",
+        "Polygon(129,138,129,136,127,138) P",
+        "Rectangle(22,130,110,136) C",
+        "Polyline(109,137,20,137,20,129) K",
+        "Polyline(109,136,21,136) S",
+        "Polyline(21,136,21,129) H",
+        "Rectangle(110,0,130,8) P",
+        "Rectangle(0,138,130,160) P",
+        "Polygon(90,0,107,0,108,2,108,62,107,64,90,64) C",
+        "Polyline(90,0,107,0,109,2) H",
+        "Polyline(109,2,109,63,108,63,107,64,89,64) K",
+        "Polyline(108,2,108,62,107,63,89,63) S",
+        "Rectangle(88,0,90,65) C",
+        "SetPixels(89,0,-2147483633)",
+        "Polyline(89,0,89,0) K",
+        "Polyline(89,64,89,130) K",
+        "Polyline(0,129,89,129) K",
+        "SetPixels(89,0,-2147483633)",
+        "Polyline(0,129,0,0,90,0) H",
+        "Polyline(88,0,88,-1) S",
+        "Polyline(88,65,88,129) S",
+        "Polyline(1,128,90,128) S",
+        "SetPixels(88,0,-2147483628)",
+        "TextOut(105,29,\"A\") K",
+        "Polygon(109,0,108,0,109,1) P",
+        "Polygon(109,65,109,63,107,65) C",
+        "Polygon(90,65,107,65,108,67,108,127,107,129,90,129) C",
+        "Polyline(90,65,107,65,109,67) H",
+        "Polyline(109,67,109,128,108,128,107,129,89,129) K",
+        "Polyline(108,67,108,127,107,128,89,128) S",
+        "TextOut(105,94,\"B\") K",
+        "Polygon(109,65,108,65,109,66) C",
+        "Polygon(109,130,109,128,107,130) C",
+        "Rectangle(0,130,20,139) P"}));
+}
+
+TEST_F(VcNotebookStrokesTest, RightTabCaptionsAreWrittenOnTheNotebooksColour) {
+    Arrange(toRight, bsNew);
+    TRecordingCanvas canvas(book->Width(), book->Height());
+    book->PaintTabs(&canvas);
+    int captions = 0;
+    for (const TRecordingCanvas::TCall& call : canvas.Calls())
+        if (call.Name == "TextOut") {
+            ++captions;
+            EXPECT_EQ(call.BrushColor, book->Color()) << call.ToString();
+        }
+    EXPECT_EQ(captions, 5) << "A, B, C and the empty place's two";
+}
+
+TEST_F(VcNotebookStrokesTest, TheFocusRectangleSitsInsideTheActiveTab) {
+    for (TTabOrientation orientation : {toTop, toRight}) {
+        Arrange(orientation, bsNew);
+        ShowForm();
+        book->SetFocus();
+        TRecordingCanvas canvas(book->Width(), book->Height());
+        book->PaintTabs(&canvas);
+        // Three pixels in along the row of tabs, four across it.
+        const TRect tab = book->Page(0)->TabRect();
+        const std::string expected =
+            orientation == toTop
+                ? TRecordingCanvas::TCall{"DrawFocusRect",
+                                          {tab.Left + 3, tab.Top + 4, tab.Right - 3, tab.Bottom - 4}}
+                      .ToString()
+                : TRecordingCanvas::TCall{"DrawFocusRect",
+                                          {tab.Left + 4, tab.Top + 3, tab.Right - 4, tab.Bottom - 3}}
+                      .ToString();
+        EXPECT_TRUE(Has(canvas.Log(), expected)) << expected;
+    }
+}
+
+TEST_F(VcNotebookStrokesTest, RightTabsInTheOlderLook) {
+    Arrange(toRight, bsWin31);
+    EXPECT_EQ(Strokes(), (std::vector<std::string>{
+        "Polygon(110,9,125,9,128,12,128,69,125,72,110,72) C",
+        "Polyline(109,8,125,8,129,12,129,69,125,73,108,73) K",
+        "Polyline(110,9,126,9) H",
+        "Polyline(124,9,125,9,128,12,128,69,125,72,109,72) S",
+        "TextOut(125,36,\"C\") K",
+        "Polygon(129,8,126,8,129,11) P",
+        "Polygon(129,73,129,70,126,73) P",
+        "Polygon(110,74,125,74,128,77,128,134,125,137,110,137) C",
+        "Polyline(109,73,125,73,129,77,129,134,125,138,108,138) K",
+        "Polyline(110,74,126,74) H",
+        "Polyline(124,74,125,74,128,77,128,134,125,137,109,137) S",
+        "TextOut(126,104,\" \") H",
+        "TextOut(125,102,\" \") S",
+        "Polygon(129,73,126,73,129,76) P",
+        "Polygon(129,138,129,135,126,138) P",
+        "Rectangle(22,131,110,137) C",
+        "Polyline(109,138,20,138,20,130) K",
+        "Polyline(109,137,21,137) S",
+        "Polyline(21,137,21,130) H",
+        "Rectangle(110,0,130,8) P",
+        "Rectangle(0,139,130,160) P",
+        "Polygon(90,1,105,1,108,4,108,61,105,64,90,64) C",
+        "Polyline(89,0,105,0,109,4,109,61,105,65,88,65) K",
+        "Polyline(90,1,106,1) H",
+        "Polyline(88,2,106,2) H",
+        "Polyline(104,1,105,1,108,4,108,61,105,64,89,64) S",
+        "Polyline(105,2,107,4,107,61,105,63,89,63) S",
+        "Rectangle(87,3,90,63) C",
+        "Polyline(89,0,89,0,0,0,0,130,89,130,89,65) K",
+        "Polyline(88,1,88,1) S",
+        "Polyline(87,2,87,2) S",
+        "Polyline(2,129,88,129,88,62) S",
+        "Polyline(3,128,87,128,87,63) S",
+        "SetPixels(87,63,-2147483632)",
+        "Polyline(89,64,89,62) S",
+        "Polyline(88,1,1,1,1,130) H",
+        "Polyline(87,2,2,2,2,129) H",
+        "SetPixels(89,1,-2147483628)",
+        "TextOut(105,29,\"A\") K",
+        "Polygon(109,0,106,0,109,3) P",
+        "Polygon(109,65,109,62,106,65) C",
+        "Polygon(90,66,105,66,108,69,108,126,105,129,90,129) C",
+        "Polyline(89,65,105,65,109,69,109,126,105,130,88,130) K",
+        "Polyline(90,66,106,66) H",
+        "Polyline(104,66,105,66,108,69,108,126,105,129,89,129) S",
+        "TextOut(105,94,\"B\") K",
+        "Polygon(109,65,106,65,109,68) C",
+        "Polygon(109,130,109,127,106,130) C",
+        "Rectangle(0,131,20,139) P"}));
 }
 
 } // namespace

@@ -90,18 +90,20 @@ TEST_F(CellsTest, HeadingTriangleMarksTheActiveColumn) {
     heading->SetShowActiveCol(true);
     heading->SetAdjust(otaTopLeft);
     Show();
-    TRecordingCanvas canvas(100, 40);
-    TVcCellAttributes attr;
-    TFont font;
-    attr.Font = &font;
-    heading->ResolveAttributes(0, 1, attr);
-    heading->Paint(&canvas, {0, 0, 60, 30}, 0, 1, attr, nullptr);
     // Side 30 div 3 = 10, at the margin from the top-left corner.
-    EXPECT_EQ(canvas.Log().back(), "Polygon(4,4,14,4,9,14)");
-    canvas.ClearCalls();
-    heading->Paint(&canvas, {0, 0, 60, 30}, 0, 2, attr, nullptr);
-    for (const std::string& call : canvas.Log())
-        EXPECT_EQ(call.rfind("Polygon", 0), std::string::npos);
+    EXPECT_EQ(PaintHeading(1).back().ToString(), "Polygon(4,4,14,4,9,14)");
+    for (const auto& call : PaintHeading(2))
+        EXPECT_NE(call.Name, "Polygon");
+    // The other placements: at the margin from the right or bottom, or centred.
+    const auto triangle = [&](TVcTblAdjust adjust, TRect cell) {
+        return PaintHeading(1, cell, adjust).back().ToString();
+    };
+    EXPECT_EQ(triangle(otaTopRight, {0, 0, 60, 30}), "Polygon(46,4,56,4,51,14)");
+    EXPECT_EQ(triangle(otaCenter, {0, 0, 60, 30}), "Polygon(25,10,35,10,30,20)");
+    EXPECT_EQ(triangle(otaBottomRight, {0, 0, 60, 30}), "Polygon(46,16,56,16,51,26)");
+    EXPECT_EQ(triangle(otaBottomCenter, {0, 0, 60, 30}), "Polygon(25,16,35,16,30,26)");
+    EXPECT_EQ(triangle(otaCenterLeft, {0, 0, 24, 60}), "Polygon(4,26,12,26,8,34)")
+        << "a tall cell takes a third of its width";
 }
 
 TEST_F(CellsTest, PerCellStoreFollowsRowsAndColumns) {

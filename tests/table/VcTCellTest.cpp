@@ -165,6 +165,10 @@ TEST(VcSelectionListTest, ShrinkingTrimsRunsAndColumns) {
     EXPECT_EQ(s.Runs(0), (Runs{{0, 7}}));
     s.SetColCount(1);
     EXPECT_TRUE(s.Runs(2).empty());
+    EXPECT_TRUE(s.HaveSelection()) << "the first column keeps its rows";
+    s.DeselectArea(0, 0, 7, 0);
+    EXPECT_FALSE(s.HaveSelection()) << "its last run gone, nothing is left";
+    s.SelectAll();
     s.SetColCount(-1);
     EXPECT_EQ(s.ColCount(), 1);
     s.SetRowCount(0);

@@ -127,6 +127,21 @@ TEST_F(VcTableTest, EditsAStringCellWithTypedKeysAndSavesWithF2) {
     EXPECT_EQ(StringAt(1, 1), "7ab");
 }
 
+TEST_F(VcTableTest, TheCellEditorTakesItsKeysAndTheEditingColours) {
+    Configure(20, 6);
+    Show();
+    colors().SetEditingText(clMaroon);
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(table->IsEditing());
+    EXPECT_EQ(text->Editor()->Font()->Color(), clMaroon);
+    EXPECT_EQ(text->Editor()->Color(), colors().Editing());
+    Press(Qt::Key_Home);
+    Type("x");
+    Press(Qt::Key_F2);
+    EXPECT_EQ(StringAt(1, 1), "xR1C1") << "Home moved the caret to the start";
+    EXPECT_EQ(table->Perform(ctim_StartEditKey, 0, 0), 1);
+}
+
 TEST_F(VcTableTest, OnlyPlainPrintableKeysStartEditing) {
     Configure(20, 6);
     Show();
@@ -291,6 +306,39 @@ TEST_F(VcTableTest, ScrollingKeepsLockedRowsAndColumnsAndPaintsOnlyNewCells) {
     EXPECT_EQ(table->TopRow(), 40);
 }
 
+TEST_F(VcTableTest, ScrollingAColumnPaintsOnlyTheColumnsThatCameIntoView) {
+    Configure(20, 12);
+    Show();
+    SCROLLINFO info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(table->Handle(), SB_HORZ, info);
+    // One position for each column that can be the left column.
+    EXPECT_EQ(info.nMax, table->LastLeftCol() - table->LockedCols());
+    const long rows = static_cast<long>(table->VisibleRows().size());
+    table->ResetCellsPainted();
+    table->SetLeftCol(table->LeftCol() + 1);
+    Settle();
+    EXPECT_GT(table->CellsPainted(), 0);
+    EXPECT_LE(table->CellsPainted(), 2 * rows) << "the new right column and the one cut off";
+    table->ResetCellsPainted();
+    table->SetLeftCol(table->LeftCol() - 1);
+    Settle();
+    EXPECT_GT(table->CellsPainted(), 0);
+    EXPECT_LE(table->CellsPainted(), 2 * rows) << "the new left column and the one cut off";
+}
+
+TEST_F(VcTableTest, EveryResizeLaysTheRowsOutAgain) {
+    Configure(50, 4);
+    Show();
+    const std::size_t rows = table->VisibleRows().size();
+    table->SetHeight(table->Height() + 100);
+    Settle();
+    EXPECT_EQ(table->VisibleRows().size(), rows + 5) << "five more rows of 20 pixels";
+    table->SetHeight(table->Height() - 100);
+    Settle();
+    EXPECT_EQ(table->VisibleRows().size(), rows);
+}
+
 TEST_F(VcTableTest, LongTablesUseOneScrollScale) {
     Configure(20, 4);
     Show();
@@ -307,6 +355,121 @@ TEST_F(VcTableTest, LongTablesUseOneScrollScale) {
     EXPECT_EQ(info.nPos, top / scale);
     table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBPOSITION, static_cast<Word>(info.nMax)), 0);
     EXPECT_EQ(table->TopRow(), table->LastTopRow());
+}
+
+TEST_F(VcTableTest, NewOptionsAndAMovedActiveCellDropTheSelection) {
+    Configure(20, 6);
+    Show();
+    table->SelectColumn(table->ColCount()); // no such column
+    EXPECT_FALSE(table->Selection()->HaveSelection());
+    table->SelectColumn(2);
+    EXPECT_TRUE(table->Selection()->IsCellSelected(5, 2));
+    table->SetOptions({otoRowSelection});
+    EXPECT_FALSE(table->Selection()->HaveSelection());
+    table->SelectRow(4);
+    ASSERT_TRUE(table->Selection()->IsCellSelected(4, 3));
+    Settle();
+    table->ResetCellsPainted();
+    Press(Qt::Key_Down);
+    EXPECT_FALSE(table->Selection()->IsCellSelected(4, 3)) << "the old range goes";
+    EXPECT_GE(table->CellsPainted(), static_cast<long>(table->VisibleCols().size()))
+        << "and its cells are painted unselected";
+    // The options a cell asks for come back as bits.
+    EXPECT_EQ(table->Perform(ctim_QueryOptions, 0, 0), LRESULT{1} << otoRowSelection);
+}
+
+TEST_F(VcTableTest, APerCellColourStaysWithItsCellWhenColumnsChange) {
+    Configure(20, 6);
+    Show();
+    int changes = 0;
+    const TNotifyEvent repaint = table->TableCells()->OnChange;
+    table->TableCells()->OnChange = [&](TObject* Sender) {
+        ++changes;
+        repaint(Sender);
+    };
+    table->TableCells()->SetCellColor(2, 3, clRed);
+    table->TableCells()->OnChange = repaint;
+    EXPECT_EQ(changes, 1) << "the table hears of the change";
+    table->TableCells()->SetCellColor(2, 1, clBlue);
+    table->Columns()->Items(1)->SetWidth(90);
+    table->Columns()->Items(4)->SetHidden(true);
+    EXPECT_EQ(table->TableCells()->GetCellAttr(2, 3).Color, clRed);
+    EXPECT_EQ(table->TableCells()->GetCellAttr(2, 4).Color, clVcCellNone);
+    EXPECT_EQ(table->TableCells()->GetCellAttr(2, 1).Color, clBlue);
+    EXPECT_EQ(table->TableCells()->GetCellAttr(2, 0).Color, clVcCellNone);
+    table->Columns()->Exchange(1, 3);
+    EXPECT_EQ(table->TableCells()->GetCellAttr(2, 1).Color, clRed) << "an exchange moves them";
+    EXPECT_EQ(table->TableCells()->GetCellAttr(2, 3).Color, clBlue);
+}
+
+TEST_F(VcTableTest, AMoveToTheNextColumnRepaintsTheTwoCells) {
+    Configure(20, 6);
+    table->SetLockedRowsCell(nullptr);
+    table->SetLockedRows(0);
+    Show();
+    table->SetActiveCell(3, 1);
+    Settle();
+    table->ResetCellsPainted();
+    Press(Qt::Key_Right);
+    EXPECT_EQ(table->CellsPainted(), 2) << "no heading row to mark the column in";
+}
+
+TEST_F(VcTableTest, TheTopLeftCellAHandlerAsksForStaysInTheTable) {
+    Configure(20, 6);
+    table->OnTopLeftCellChanging = [](TObject*, LongInt& RowNum, LongInt& ColNum) {
+        RowNum = 999;
+        ColNum = 999;
+    };
+    table->SetTopLeftCell(2, 2);
+    EXPECT_EQ(table->TopRow(), 19);
+    EXPECT_EQ(table->LeftCol(), 5);
+}
+
+TEST_F(VcTableTest, ChangesToShownRowsRepaintTheTable) {
+    Configure(40, 6);
+    Show();
+    table->ResetCellsPainted();
+    table->InvalidateTable();
+    Settle();
+    const long visible =
+        static_cast<long>(table->VisibleRows().size() * table->VisibleCols().size());
+    EXPECT_EQ(table->CellsPainted(), visible);
+    // Exchanging the first row (the heading) with one out of sight shows a change, whichever
+    // way round; so does the first column's exchange with one out of sight.
+    for (auto [one, other] : {std::pair<LongInt, LongInt>{0, 30}, {30, 0}}) {
+        table->ResetCellsPainted();
+        table->Rows()->Exchange(one, other);
+        Settle();
+        EXPECT_EQ(table->CellsPainted(), visible) << one;
+    }
+    table->Columns()->SetCount(12);
+    Settle();
+    ASSERT_FALSE(table->IsCellVisible(1, 11));
+    for (auto [one, other] : {std::pair<LongInt, LongInt>{0, 11}, {11, 0}}) {
+        table->ResetCellsPainted();
+        table->Columns()->Exchange(one, other);
+        Settle();
+        EXPECT_GE(table->CellsPainted(), visible) << one;
+    }
+    // A change of the heading cell repaints the headings it draws.
+    table->ResetCellsPainted();
+    heading->SetColor(clYellow);
+    Settle();
+    EXPECT_GE(table->CellsPainted(), static_cast<long>(table->VisibleCols().size()));
+}
+
+TEST_F(VcTableTest, PageUpGoesBackOneWindowOfRows) {
+    Configure(50, 6);
+    Show();
+    table->Perform(WM_VSCROLL, MakeLParam(SB_BOTTOM, 0), 0);
+    const LongInt top = table->TopRow();
+    ASSERT_EQ(top, table->LastTopRow());
+    // The scroll bar's page up shows as many 20-pixel rows above as fit below the heading.
+    const LongInt fit = (table->ClientHeight() - 20) / 20;
+    table->Perform(WM_VSCROLL, MakeLParam(SB_PAGEUP, 0), 0);
+    EXPECT_EQ(table->TopRow(), top - fit);
+    table->Perform(WM_VSCROLL, MakeLParam(SB_PAGEUP, 0), 0);
+    EXPECT_EQ(table->TopRow(), top - 2 * fit);
 }
 
 TEST_F(VcTableTest, RedrawLockPaintsEachAffectedCellOnce) {
@@ -354,9 +517,26 @@ TEST_F(VcTableTest, ShapeLimitsAndReferences) {
     EXPECT_TRUE(table->VisibleCols().empty());
 }
 
+TEST_F(VcTableTest, ANewTableHasTenRowsAndColumnsOnThreeHundredByAHundred) {
+    auto* fresh = Make<TVcTable>("Fresh", 0, 0);
+    EXPECT_EQ(fresh->ColCount(), 10);
+    EXPECT_EQ(fresh->RowLimit(), 10);
+    EXPECT_EQ(fresh->Selection()->ColCount(), 10) << "the selection spans the same columns";
+    EXPECT_EQ(fresh->Selection()->RowCount(), 10);
+    EXPECT_EQ(fresh->Width(), 300);
+    EXPECT_EQ(fresh->Height(), 100);
+    fresh->Selection()->SelectAll();
+    EXPECT_TRUE(fresh->Selection()->IsCellSelected(9, 9));
+    EXPECT_FALSE(fresh->Selection()->IsCellSelected(10, 9)) << "nothing past the last row";
+    EXPECT_EQ(fresh->Selection()->Runs(9), (std::vector<TVcSelectionList::TRun>{{0, 9}}));
+}
+
 TEST_F(VcTableTest, HeadingsNameColumnsAndFollowThem) {
     Configure(20, 6);
+    table->SetLockedCols(1);
     Show();
+    EXPECT_EQ(PaintHeading(1).back().Text, "A") << "the first unlocked column is A";
+    table->SetLockedCols(0);
     EXPECT_EQ(ColumnLetters(27), "AA");
     EXPECT_EQ(ColumnLetters(26), "Z");
     EXPECT_EQ(ColumnLetters(0), "");
@@ -405,10 +585,28 @@ TEST_F(VcTableTest, StoredColumnsAndRowsComeBack) {
     // A name without an owner part is a cell of the table's own form.
     std::vector<TVcColumnData> plain = cols;
     plain[1].CellName = "Date";
+    plain[2].Hidden = true;
+    table->ReadColData(plain);
+    EXPECT_TRUE(table->Columns()->Items(2)->Hidden()) << "a stored hidden column stays hidden";
+    EXPECT_TRUE(table->ColData()[2].Hidden);
+    plain[2].Hidden = false;
     table->ReadColData(plain);
     Show();
     EXPECT_EQ(table->Columns()->DefaultCell(1), date);
     EXPECT_EQ(table->Columns()->DefaultCell(2), number);
+}
+
+TEST_F(VcTableTest, ColumnsReplacedBeforeTheFormShowsLeaveNoCellNameBehind) {
+    Configure(20, 3);
+    std::vector<TVcColumnData> cols = table->ColData();
+    cols[1].CellName = "Date";
+    cols[2].CellName = "Number";
+    table->ReadColData(cols);
+    table->ReadColData(cols); // the first read's columns are gone before any name resolves
+    table->Columns()->SetCount(2);
+    Show();
+    EXPECT_EQ(table->Columns()->DefaultCell(1), date);
+    EXPECT_EQ(table->Columns()->Count(), 2);
 }
 
 TEST_F(VcTableTest, FreeingACellRemovesEveryUse) {

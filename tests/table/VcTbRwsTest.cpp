@@ -38,6 +38,11 @@ TEST_F(RowsTest, DefaultsAndRowsThatStoreNothing) {
     rows.SetRowHeight(3, 30);
     rows.SetRowHeight(3, 0);
     EXPECT_EQ(rows.StoredCount(), 0);
+    rows.SetRowHeight(3, 45);
+    EXPECT_EQ(rows.StoredCount(), 1);
+    rows.SetRowHeight(3, 30); // back to the default: the record goes
+    EXPECT_EQ(rows.StoredCount(), 0);
+    notes.clear();
     EXPECT_TRUE(notes.empty());
     rows.SetLimit(0);
     EXPECT_EQ(rows.Limit(), 1);
@@ -108,6 +113,14 @@ TEST_F(ColumnsTest, DeletingRenumbersAndForeignThingsAreIgnored) {
     EXPECT_EQ(notes.back(), (TNote{0, 0, tbaDelete}));
     columns.Delete(5);
     columns.Exchange(0, 9);
+    columns.Exchange(0, 2); // one past the last
+    columns.Exchange(2, 0);
+    EXPECT_EQ(columns.Items(1)->Width(), 150) << "nothing moved";
+    columns.Exchange(0, 1);
+    EXPECT_EQ(columns.Items(0)->Width(), 150);
+    EXPECT_EQ(columns.Items(0)->Number(), 0) << "numbers follow the places";
+    columns.Exchange(1, 0);
+    EXPECT_EQ(columns.Items(1)->Width(), 150) << "and back";
     EXPECT_EQ(columns.Items(7), nullptr);
     EXPECT_EQ(columns.DefaultCell(7), nullptr);
     auto* other = Make<TVcTable>("Table2", 0, 0);
