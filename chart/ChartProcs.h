@@ -52,6 +52,14 @@ void SwapLongint(int& A, int& B);
 void SwapInteger(int& A, int& B);
 void SwapDouble(double& A, double& B);
 
+// Stores Value and calls Changed when it differs.
+template <typename T, typename F>
+void StoreAndNotify(T& Field, const T& Value, F Changed) {
+    if (Field == Value) return;
+    Field = Value;
+    Changed();
+}
+
 // The chart's default font: "Arial", 8 points, black, no style.
 std::unique_ptr<TFont> CreateDefaultFont();
 bool IsDefaultFont(TFont* Font);
