@@ -19,10 +19,10 @@
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Paths.h"
 #include "report/RptPrinter.h"
-#include "widgets/Aboutdlg.h"
-#include "widgets/DToolBar.h"
-#include "widgets/EPTipDlg.h"
-#include "widgets/ExpBtn.h"
+#include "widgets/AboutDialog.h"
+#include "widgets/DockableToolBar.h"
+#include "widgets/FlatButton.h"
+#include "widgets/TipOfTheDay.h"
 
 #include <algorithm>
 #include <utility>

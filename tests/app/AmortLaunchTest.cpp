@@ -3,7 +3,7 @@
 #include "advisors/Uloamort.h"
 #include "advisors/uAmortop.h"
 #include "tests/app/AppTestSupport.h"
-#include "widgets/ExpBtn.h"
+#include "widgets/FlatButton.h"
 
 namespace {
 

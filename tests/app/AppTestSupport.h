@@ -13,7 +13,7 @@
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Profile.h"
 #include "tests/rtl/TestFolder.h"
-#include "widgets/EPTipDlg.h"
+#include "widgets/TipOfTheDay.h"
 
 #include <QImage>
 #include <QTest>

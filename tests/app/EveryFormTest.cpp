@@ -19,8 +19,8 @@
 #include "report/RptSetFrm.h"
 #include "report/RptStaFrm.h"
 #include "tests/app/AppTestSupport.h"
-#include "widgets/About.h"
-#include "widgets/EPTipDlg.h"
+#include "widgets/AboutForm.h"
+#include "widgets/TipOfTheDay.h"
 
 #include <functional>
 #include <map>

@@ -8,7 +8,7 @@
 #include "tests/advisors/AdvTestUtil.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/gui/PdfTools.h"
-#include "widgets/ExpBtn.h"
+#include "widgets/FlatButton.h"
 
 #include "platform/gui/Clipbrd.h"
 #include "platform/rtl/Format.h"

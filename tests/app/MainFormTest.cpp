@@ -8,7 +8,7 @@
 #include "db/XBase.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Paths.h"
-#include "widgets/DToolBar.h"
+#include "widgets/DockableToolBar.h"
 
 namespace {
 

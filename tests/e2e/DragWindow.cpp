@@ -11,7 +11,7 @@
 #include "controls/table/VcTable.h"
 #include "platform/gui/DragDrop.h"
 #include "platform/gui/Forms.h"
-#include "widgets/EPGfxCmp.h"
+#include "widgets/Image.h"
 
 #include <array>
 #include <cstdio>

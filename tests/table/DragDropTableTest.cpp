@@ -6,7 +6,7 @@
 
 #include "controls/table/VcNbk.h"
 #include "platform/gui/DragDrop.h"
-#include "widgets/EPGfxCmp.h"
+#include "widgets/Image.h"
 
 #include <QCursor>
 #include <QGuiApplication>

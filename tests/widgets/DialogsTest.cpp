@@ -4,9 +4,9 @@
 #include "WidgetsTestSupport.h"
 
 #include "platform/rtl/Clock.h"
-#include "widgets/About.h"
-#include "widgets/Aboutdlg.h"
-#include "widgets/EPTipDlg.h"
+#include "widgets/AboutDialog.h"
+#include "widgets/AboutForm.h"
+#include "widgets/TipOfTheDay.h"
 
 #include <fstream>
 #include <memory>

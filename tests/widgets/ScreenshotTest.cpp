@@ -3,11 +3,11 @@
 // xvfb-run with QT_QPA_PLATFORM=xcb to see the real window system's rendering).
 #include "WidgetsTestSupport.h"
 
-#include "widgets/About.h"
-#include "widgets/Aboutdlg.h"
-#include "widgets/DToolBar.h"
-#include "widgets/EPTipDlg.h"
-#include "widgets/ExpBtn.h"
+#include "widgets/AboutDialog.h"
+#include "widgets/AboutForm.h"
+#include "widgets/DockableToolBar.h"
+#include "widgets/FlatButton.h"
+#include "widgets/TipOfTheDay.h"
 
 #include <cstdlib>
 #include <memory>

@@ -1,7 +1,7 @@
 // The about form: the program's icon, name, version, notice and comment above a page of facts
 // about the computer (operating system, processor, memory, screen, registered user and company,
 // free disk space), and behind "Mo&re" a second page with a memo of further lines. The form only
-// lays the controls out; TAboutBoxDlg (Aboutdlg.h) fills them and shows it.
+// lays the controls out; TAboutBoxDlg (AboutDialog.h) fills them and shows it.
 #pragma once
 
 #include "platform/gui/ExtCtrls.h"

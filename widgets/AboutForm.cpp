@@ -1,4 +1,4 @@
-#include "widgets/About.h"
+#include "widgets/AboutForm.h"
 
 namespace {
 

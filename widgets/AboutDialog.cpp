@@ -1,9 +1,9 @@
-#include "widgets/Aboutdlg.h"
+#include "widgets/AboutDialog.h"
 
 #include "platform/gui/SysInfo.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Registry.h"
-#include "widgets/About.h"
+#include "widgets/AboutForm.h"
 
 std::string ProgramBits() {
     return std::to_string(sizeof(void*) * 8) + "-bit";

@@ -4,8 +4,8 @@
 #include "../gui/WindowInput.h"
 #include "WidgetsTestSupport.h"
 
-#include "widgets/DToolBar.h"
-#include "widgets/ExpBtn.h"
+#include "widgets/DockableToolBar.h"
+#include "widgets/FlatButton.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "widgets/ExpBtn.h"
+#include "widgets/FlatButton.h"
 
 #include "platform/gui/Menus.h"
 

@@ -2,7 +2,7 @@
 // from the picture and one image following another's picture.
 #include "WidgetsTestSupport.h"
 
-#include "widgets/EPGfxCmp.h"
+#include "widgets/Image.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "widgets/EPGfxCmp.h"
+#include "widgets/Image.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "widgets/EPTipDlg.h"
+#include "widgets/TipOfTheDay.h"
 
 #include "platform/rtl/Clock.h"
 

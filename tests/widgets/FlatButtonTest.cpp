@@ -4,7 +4,7 @@
 #include "WidgetsTestSupport.h"
 
 #include "platform/gui/Menus.h"
-#include "widgets/ExpBtn.h"
+#include "widgets/FlatButton.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-// The about dialog: a non-visual component that fills the about form (About.h) with the
+// The about dialog: a non-visual component that fills the about form (AboutForm.h) with the
 // product's texts and the facts of the computer it runs on, and shows it modally. The facts are
 // read on Linux: the kernel's release and the distribution, the processor's model name, free and
 // total memory, the screen, the registered user and company (the values the registry emulation

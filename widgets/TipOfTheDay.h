@@ -8,7 +8,7 @@
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"
-#include "widgets/EPGfxCmp.h"
+#include "widgets/Image.h"
 
 #include <memory>
 #include <string>

@@ -1,4 +1,4 @@
-#include "widgets/DToolBar.h"
+#include "widgets/DockableToolBar.h"
 
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/WinUser.h"
