@@ -5,7 +5,7 @@
 #pragma once
 
 #include "controls/entry/VcDate.h"
-#include "finance/LoMath.h"
+#include "finance/LoanMath.h"
 #include "platform/rtl/Types.h"
 
 #include <functional>

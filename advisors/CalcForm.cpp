@@ -1,7 +1,7 @@
 #include "advisors/CalcForm.h"
 
-#include "finance/LoMath.h"
-#include "finance/LoUtil.h"
+#include "finance/LoanMath.h"
+#include "finance/TextRoutines.h"
 #include "platform/gui/Clipbrd.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Format.h"

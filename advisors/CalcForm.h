@@ -15,7 +15,7 @@
 #include "controls/entry/VcBase.h"
 #include "controls/entry/VcNF.h"
 #include "controls/entry/VcXfer.h"
-#include "finance/LoMath.h"
+#include "finance/LoanMath.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"

@@ -1,7 +1,7 @@
 #include "advisors/Deprec.h"
 
 #include "advisors/AdvMsg.h"
-#include "finance/LoMath.h"
+#include "finance/LoanMath.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"

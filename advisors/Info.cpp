@@ -2,7 +2,7 @@
 
 #include "controls/entry/VcDate.h"
 #include "db/XBase.h"
-#include "finance/LoMath.h"
+#include "finance/LoanMath.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"

@@ -3,7 +3,7 @@
 #include "advisors/AdvMsg.h"
 #include "advisors/LeaseNarr.h"
 #include "advisors/LeaseRpt.h"
-#include "finance/LoMath.h"
+#include "finance/LoanMath.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/SysUtils.h"
 

@@ -6,7 +6,7 @@
 #include "advisors/Umeter.h"
 #include "advisors/chAmort.h"
 #include "controls/entry/VcIntl.h"
-#include "finance/LoMath.h"
+#include "finance/LoanMath.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Format.h"

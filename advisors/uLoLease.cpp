@@ -4,7 +4,7 @@
 #include "advisors/LeaseNarr.h"
 #include "advisors/LeaseRpt.h"
 #include "advisors/chLseBuy.h"
-#include "finance/LoMath.h"
+#include "finance/LoanMath.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"

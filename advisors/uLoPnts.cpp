@@ -1,8 +1,8 @@
 #include "advisors/uLoPnts.h"
 
-#include "finance/LoMath.h"
-#include "finance/LoPnts.h"
-#include "finance/LoUtil.h"
+#include "finance/LoanMath.h"
+#include "finance/PointsComparison.h"
+#include "finance/TextRoutines.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Streams.h"

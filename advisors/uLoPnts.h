@@ -1,6 +1,6 @@
 // The points advisor: two loans that differ in rate and points compared over the years the
 // property is held, with a three-paragraph conclusion the user may edit, print or copy
-// (arithmetic in finance/LoPnts). A two-page window: the loans on "Page0", the conclusion on
+// (arithmetic in finance/PointsComparison). A two-page window: the loans on "Page0", the conclusion on
 // "Results".
 #pragma once
 

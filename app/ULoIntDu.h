@@ -1,5 +1,5 @@
 // The interest-due calculator: simple or compound interest on an amount between two dates, the
-// future value, the annual percentage yield and the daily rate (arithmetic in finance/LoIntDu).
+// future value, the annual percentage yield and the daily rate (arithmetic in finance/InterestDue).
 // It is calendar arithmetic too: the number of days and the two dates keep each other consistent
 // as the user edits them, and each date shows its day name.
 #pragma once

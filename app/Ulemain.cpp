@@ -14,7 +14,7 @@
 #include "app/uLoRembl.h"
 #include "db/DBTables.h"
 #include "db/XBase.h"
-#include "finance/LoMath.h"
+#include "finance/LoanMath.h"
 #include "platform/gui/WinSpool.h"
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Paths.h"

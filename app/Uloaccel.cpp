@@ -1,7 +1,7 @@
 #include "app/Uloaccel.h"
 
-#include "finance/LoAccel.h"
-#include "finance/LoMath.h"
+#include "finance/AcceleratedPayment.h"
+#include "finance/LoanMath.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Streams.h"
 

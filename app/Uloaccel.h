@@ -1,6 +1,6 @@
 // The accelerated-payment calculator: the periods a loan takes when an extra amount is paid
 // with every payment after a given period, and the interest that saves (arithmetic in
-// finance/LoAccel).
+// finance/AcceleratedPayment).
 #pragma once
 
 #include "advisors/CalcForm.h"

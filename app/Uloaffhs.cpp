@@ -1,6 +1,6 @@
 #include "app/Uloaffhs.h"
 
-#include "finance/LoAffHs.h"
+#include "finance/AffordableHouse.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Streams.h"

@@ -1,7 +1,7 @@
 #include "app/Uloloan.h"
 
-#include "finance/LoLoan.h"
-#include "finance/LoMath.h"
+#include "finance/LoanMath.h"
+#include "finance/OrdinaryLoan.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Streams.h"

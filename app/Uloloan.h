@@ -1,6 +1,6 @@
 // The loan calculator: solves an ordinary loan for whichever of amount, number of periods, annual
 // rate and periodic payment the user leaves at zero, and shows the total interest. Its arithmetic
-// is finance/LoLoan; this form moves values between its fields and its kind's shared record
+// is finance/OrdinaryLoan; this form moves values between its fields and its kind's shared record
 // (TLoanCalcData, 3646 bytes) and shows the solvers' messages.
 #pragma once
 

@@ -1,7 +1,7 @@
 #include "app/uLoBallp.h"
 
-#include "finance/LoBallP.h"
-#include "finance/LoMath.h"
+#include "finance/BalloonPayment.h"
+#include "finance/LoanMath.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Streams.h"
 

@@ -1,5 +1,5 @@
 // The balloon-payment calculator: the regular payment of a loan with a balloon amount due with a
-// given payment (arithmetic in finance/LoBallP).
+// given payment (arithmetic in finance/BalloonPayment).
 #pragma once
 
 #include "advisors/CalcForm.h"

@@ -1,8 +1,8 @@
 #include "app/uLoRefin.h"
 
-#include "finance/LoMath.h"
-#include "finance/LoReFin.h"
-#include "finance/LoUtil.h"
+#include "finance/LoanMath.h"
+#include "finance/Refinance.h"
+#include "finance/TextRoutines.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Streams.h"
 #include "report/RptBase.h"

@@ -1,5 +1,5 @@
 // The refinance advisor: the current loan and a possible new loan compared over the years until
-// the property is sold (arithmetic and narrative in finance/LoReFin). Its window is a two-page
+// the property is sold (arithmetic and narrative in finance/Refinance). Its window is a two-page
 // notebook: the inputs on "DataEntry", the three-paragraph narrative on "Results".
 #pragma once
 

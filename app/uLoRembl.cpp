@@ -1,7 +1,7 @@
 #include "app/uLoRembl.h"
 
-#include "finance/LoMath.h"
-#include "finance/LoRemBl.h"
+#include "finance/LoanMath.h"
+#include "finance/RemainingBalance.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Streams.h"
 

@@ -1,5 +1,5 @@
 // The remaining-balance calculator: the balance left after a given payment of a loan and its
-// periodic payment (arithmetic in finance/LoRemBl).
+// periodic payment (arithmetic in finance/RemainingBalance).
 #pragma once
 
 #include "advisors/CalcForm.h"

@@ -6,7 +6,7 @@
 #include "advisors/Uloamort.h"
 #include "advisors/uAmortop.h"
 #include "controls/entry/VcDate.h"
-#include "finance/LoMath.h"
+#include "finance/LoanMath.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
 

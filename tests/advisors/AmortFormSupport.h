@@ -7,7 +7,7 @@
 #include "advisors/Uloamort.h"
 #include "advisors/uAmortop.h"
 #include "controls/entry/VcIntl.h"
-#include "finance/LoMath.h"
+#include "finance/LoanMath.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/QtApp.h"
 #include "platform/gui/QtBridge.h"

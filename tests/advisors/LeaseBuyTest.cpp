@@ -2,7 +2,7 @@
 
 #include "AdvTestUtil.h"
 #include "advisors/LeaseNarr.h"
-#include "finance/LoMath.h"
+#include "finance/LoanMath.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <gmock/gmock.h>

@@ -12,7 +12,7 @@
 #include "tests/app/AppTestSupport.h"
 #include "tests/gui/PdfTools.h"
 
-#include "finance/LoUtil.h"
+#include "finance/TextRoutines.h"
 #include "platform/gui/Clipbrd.h"
 #include "platform/gui/Menus.h"
 #include "platform/rtl/Format.h"

@@ -1,9 +1,9 @@
 // Rates are computed as the user typed them, not as the single that holds them: the figures below
 // were worked out with gnumeric from the typed rates (PMT, RATE and the compound-interest
 // formula), where the single's binary value gives another cent or another last decimal.
-#include "finance/LoIntDu.h"
-#include "finance/LoLoan.h"
-#include "finance/LoMath.h"
+#include "finance/InterestDue.h"
+#include "finance/LoanMath.h"
+#include "finance/OrdinaryLoan.h"
 
 #include <gtest/gtest.h>
 

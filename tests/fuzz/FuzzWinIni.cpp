@@ -3,7 +3,7 @@
 // are taken from it, and then numbers, money and dates are written and read back with them, as
 // every form does. The printer layer's "windows" and "devices" keys are read too.
 #include "controls/entry/VcIntl.h"
-#include "finance/LoDates.h"
+#include "finance/DatePictures.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Profile.h"

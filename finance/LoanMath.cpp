@@ -1,7 +1,7 @@
-#include "finance/LoMath.h"
+#include "finance/LoanMath.h"
 
 #include "controls/entry/VcIntl.h"
-#include "finance/LoUtil.h"
+#include "finance/TextRoutines.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Numbers.h"

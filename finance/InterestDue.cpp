@@ -1,7 +1,7 @@
-#include "finance/LoIntDu.h"
+#include "finance/InterestDue.h"
 
-#include "finance/LoMath.h"
-#include "finance/LoSolve.h"
+#include "finance/LoanMath.h"
+#include "finance/SolverLimits.h"
 
 #include <cmath>
 #include <cstdlib>

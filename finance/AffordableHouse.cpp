@@ -1,7 +1,7 @@
-#include "finance/LoAffHs.h"
+#include "finance/AffordableHouse.h"
 
-#include "finance/LoMath.h"
-#include "finance/LoSolve.h"
+#include "finance/LoanMath.h"
+#include "finance/SolverLimits.h"
 #include "platform/rtl/Format.h"
 
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "finance/LoPnts.h"
+#include "finance/PointsComparison.h"
 
-#include "finance/LoMath.h"
-#include "finance/LoUtil.h"
+#include "finance/LoanMath.h"
+#include "finance/TextRoutines.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
 

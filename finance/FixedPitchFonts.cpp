@@ -1,4 +1,4 @@
-#include "finance/LoFonts.h"
+#include "finance/FixedPitchFonts.h"
 
 #include "platform/gui/WinGdi.h"
 

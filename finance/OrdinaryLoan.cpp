@@ -1,7 +1,7 @@
-#include "finance/LoLoan.h"
+#include "finance/OrdinaryLoan.h"
 
-#include "finance/LoMath.h"
-#include "finance/LoSolve.h"
+#include "finance/LoanMath.h"
+#include "finance/SolverLimits.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/SysUtils.h"
 

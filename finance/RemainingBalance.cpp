@@ -1,7 +1,7 @@
-#include "finance/LoRemBl.h"
+#include "finance/RemainingBalance.h"
 
-#include "finance/LoMath.h"
-#include "finance/LoSolve.h"
+#include "finance/LoanMath.h"
+#include "finance/SolverLimits.h"
 
 const char* const MsgBalanceAfterPayment =
     "Balance AFTER payment number\r\rmust be less than total periods.\r";

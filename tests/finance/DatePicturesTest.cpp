@@ -1,4 +1,4 @@
-#include "finance/LoDates.h"
+#include "finance/DatePictures.h"
 
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Regional.h"

@@ -1,4 +1,4 @@
-#include "finance/LoSolve.h"
+#include "finance/SolverLimits.h"
 
 #include "platform/rtl/Real48.h"
 

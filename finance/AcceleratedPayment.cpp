@@ -1,7 +1,7 @@
-#include "finance/LoAccel.h"
+#include "finance/AcceleratedPayment.h"
 
-#include "finance/LoMath.h"
-#include "finance/LoSolve.h"
+#include "finance/LoanMath.h"
+#include "finance/SolverLimits.h"
 
 const char* const MsgAccelMethod = "Acceleration savings can't be calculated\r\rwhen Rule of 78s "
                                    "or Fixed Principal selected.\r\rPlease Try Again\r";

@@ -1,5 +1,5 @@
-#include "finance/LoFonts.h"
-#include "finance/LoMath.h"
+#include "finance/FixedPitchFonts.h"
+#include "finance/LoanMath.h"
 
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"

@@ -1,7 +1,7 @@
-#include "finance/LoBallP.h"
+#include "finance/BalloonPayment.h"
 
-#include "finance/LoMath.h"
-#include "finance/LoSolve.h"
+#include "finance/LoanMath.h"
+#include "finance/SolverLimits.h"
 
 const char* const MsgBalloonZero = "Balloon After Payment No. and Annual Rate\n\nmust be set to "
                                    "other than a '0' value.";

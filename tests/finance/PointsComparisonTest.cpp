@@ -1,6 +1,6 @@
 // The points advisor's comparison of two loans, against payments and interest worked out month
 // by month with cents rounding.
-#include "finance/LoPnts.h"
+#include "finance/PointsComparison.h"
 
 #include <gtest/gtest.h>
 

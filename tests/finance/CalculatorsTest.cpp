@@ -1,13 +1,13 @@
 // The arithmetic of the interest-due, remaining-balance, accelerated-payment, balloon-payment,
 // affordable-house and refinance calculators, against figures worked out independently
 // (spreadsheet PMT/FV and period-by-period runs rounded to cents).
-#include "finance/LoAccel.h"
-#include "finance/LoAffHs.h"
-#include "finance/LoBallP.h"
-#include "finance/LoIntDu.h"
-#include "finance/LoMath.h"
-#include "finance/LoReFin.h"
-#include "finance/LoRemBl.h"
+#include "finance/AcceleratedPayment.h"
+#include "finance/AffordableHouse.h"
+#include "finance/BalloonPayment.h"
+#include "finance/InterestDue.h"
+#include "finance/LoanMath.h"
+#include "finance/Refinance.h"
+#include "finance/RemainingBalance.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "finance/LoReFin.h"
+#include "finance/Refinance.h"
 
-#include "finance/LoMath.h"
-#include "finance/LoUtil.h"
+#include "finance/LoanMath.h"
+#include "finance/TextRoutines.h"
 #include "platform/rtl/Numbers.h"
 
 #include <algorithm>

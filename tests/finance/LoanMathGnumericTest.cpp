@@ -1,6 +1,6 @@
 // The loan payments and rate conversions checked against a spreadsheet: gnumeric's ssconvert
 // recomputes PMT and NOMINAL(EFFECT()) on a sheet of varied loans.
-#include "finance/LoMath.h"
+#include "finance/LoanMath.h"
 #include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>

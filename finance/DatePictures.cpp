@@ -1,4 +1,4 @@
-#include "finance/LoDates.h"
+#include "finance/DatePictures.h"
 
 #include "controls/entry/VcDateUtil.h"
 #include "controls/entry/VcIntl.h"

@@ -1,7 +1,7 @@
 // The loan calculator's four solvers over numbers, checked against the loan of the manual
 // (100,000 over 360 monthly payments at 8 %) and against payments and terms worked out by hand.
-#include "finance/LoLoan.h"
-#include "finance/LoMath.h"
+#include "finance/LoanMath.h"
+#include "finance/OrdinaryLoan.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "finance/LoMath.h"
-#include "finance/LoUtil.h"
+#include "finance/LoanMath.h"
+#include "finance/TextRoutines.h"
 
 #include "controls/entry/VcIntl.h"
 #include "platform/rtl/Regional.h"

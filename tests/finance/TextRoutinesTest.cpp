@@ -1,4 +1,4 @@
-#include "finance/LoUtil.h"
+#include "finance/TextRoutines.h"
 
 #include <gtest/gtest.h>
 

@@ -128,7 +128,7 @@ public:
     TMasks();
 
     // The money picture follows the international settings' currency text and placement
-    // (MoneyPicture in LoUtil.h), so that every currency the profile can name fits and stands
+    // (MoneyPicture in TextRoutines.h), so that every currency the profile can name fits and stands
     // on its side of the amount.
     void ChooseMasks();
     // The money picture: at most 20 characters (a currency text of five and its blank).
