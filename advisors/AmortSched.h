@@ -4,7 +4,7 @@
 // and totals are not; the last row always takes what is left so the balance ends at zero.
 #pragma once
 
-#include "controls/entry/VcDate.h"
+#include "controls/entry/DayNumberDates.h"
 #include "finance/LoanMath.h"
 #include "platform/rtl/Types.h"
 

@@ -12,9 +12,9 @@
 // saves its position (when the preference says so) and gives the slot back.
 #pragma once
 
-#include "controls/entry/VcBase.h"
-#include "controls/entry/VcNF.h"
-#include "controls/entry/VcXfer.h"
+#include "controls/entry/EntryController.h"
+#include "controls/entry/NumericField.h"
+#include "controls/entry/TransferRecords.h"
 #include "finance/LoanMath.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"

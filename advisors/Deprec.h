@@ -5,7 +5,7 @@
 // its life needs, never cut off at a fixed size.
 #pragma once
 
-#include "controls/entry/VcDate.h"
+#include "controls/entry/DayNumberDates.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Types.h"
 

@@ -1,6 +1,6 @@
 #include "advisors/Info.h"
 
-#include "controls/entry/VcDate.h"
+#include "controls/entry/DayNumberDates.h"
 #include "db/XBase.h"
 #include "finance/LoanMath.h"
 #include "platform/gui/Dialogs.h"

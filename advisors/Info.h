@@ -15,11 +15,11 @@
 #pragma once
 
 #include "advisors/AmortSched.h"
-#include "controls/entry/VcBase.h"
-#include "controls/entry/VcDbPF.h"
-#include "controls/entry/VcDbPLb.h"
-#include "controls/entry/VcDbSF.h"
-#include "controls/entry/VcXfer.h"
+#include "controls/entry/DataPictureField.h"
+#include "controls/entry/DataPictureLabel.h"
+#include "controls/entry/DataSimpleField.h"
+#include "controls/entry/EntryController.h"
+#include "controls/entry/TransferRecords.h"
 #include "db/DBTables.h"
 #include "db/XBase.h"
 #include "dbcontrols/DBCtrls.h"

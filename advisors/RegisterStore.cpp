@@ -4,7 +4,7 @@
 #include "advisors/Info.h"
 #include "advisors/RegisterJournal.h"
 
-#include "controls/entry/VcDate.h"
+#include "controls/entry/DayNumberDates.h"
 #include "db/DbiRecords.h"
 #include "db/XBase.h"
 #include "finance/LoanMath.h"

@@ -5,7 +5,7 @@
 #include "advisors/Info.h"
 #include "advisors/Umeter.h"
 #include "advisors/chAmort.h"
-#include "controls/entry/VcIntl.h"
+#include "controls/entry/RegionalConventions.h"
 #include "finance/LoanMath.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/WinUser.h"

@@ -3,7 +3,7 @@
 // without returning to the message loop.
 #pragma once
 
-#include "controls/entry/VcMeter.h"
+#include "controls/entry/Meter.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"
 

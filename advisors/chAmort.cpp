@@ -1,7 +1,7 @@
 #include "advisors/chAmort.h"
 
 #include "advisors/CalcForm.h"
-#include "controls/entry/VcBase.h"
+#include "controls/entry/EntryController.h"
 #include "platform/gui/WinUser.h"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "advisors/AmortSched.h"
-#include "controls/entry/VcXfer.h"
+#include "controls/entry/TransferRecords.h"
 #include "platform/gui/Buttons.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"

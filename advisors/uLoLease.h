@@ -13,7 +13,7 @@
 
 #include "advisors/CalcForm.h"
 #include "advisors/LeaseBuy.h"
-#include "controls/entry/VcPF.h"
+#include "controls/entry/PictureField.h"
 #include "controls/table/VcTCHdr.h"
 #include "controls/table/VcTCStr.h"
 #include "controls/table/VcTable.h"

@@ -1,9 +1,9 @@
 #include "app/ULoIntDu.h"
 
-#include "controls/entry/VcIntl.h"
-#include "controls/entry/VcPF.h"
-#include "controls/entry/VcSC.h"
-#include "controls/entry/VcSF.h"
+#include "controls/entry/PictureField.h"
+#include "controls/entry/RegionalConventions.h"
+#include "controls/entry/SimpleField.h"
+#include "controls/entry/SpinButton.h"
 #include "finance/InterestDue.h"
 #include "finance/LoanMath.h"
 #include "platform/gui/Dialogs.h"

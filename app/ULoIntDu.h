@@ -5,7 +5,7 @@
 #pragma once
 
 #include "advisors/CalcForm.h"
-#include "controls/entry/VcDate.h"
+#include "controls/entry/DayNumberDates.h"
 
 class TVcPictureField;
 class TVcSimpleField;

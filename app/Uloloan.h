@@ -5,7 +5,7 @@
 #pragma once
 
 #include "advisors/CalcForm.h"
-#include "controls/entry/VcNF.h"
+#include "controls/entry/NumericField.h"
 
 #include <cstddef>
 

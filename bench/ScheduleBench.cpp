@@ -5,7 +5,7 @@
 #include "advisors/AmortSched.h"
 #include "advisors/Uloamort.h"
 #include "advisors/uAmortop.h"
-#include "controls/entry/VcDate.h"
+#include "controls/entry/DayNumberDates.h"
 #include "finance/LoanMath.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"

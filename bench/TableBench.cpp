@@ -4,8 +4,8 @@
 // page at a time (each reports the cells painted per step), and, as the peer in the same run,
 // the layer's own string grid repainting a page of the same size; "table_over_grid" is the
 // ratio of the two page times. Run with QT_QPA_PLATFORM=offscreen.
-#include "controls/entry/VcBase.h"
-#include "controls/entry/VcDate.h"
+#include "controls/entry/DayNumberDates.h"
+#include "controls/entry/EntryController.h"
 #include "controls/table/VcTCHdr.h"
 #include "controls/table/VcTCNum.h"
 #include "controls/table/VcTCPic.h"

@@ -1,7 +1,7 @@
 #include "finance/DatePictures.h"
 
-#include "controls/entry/VcDateUtil.h"
-#include "controls/entry/VcIntl.h"
+#include "controls/entry/DateRoutines.h"
+#include "controls/entry/RegionalConventions.h"
 #include "platform/rtl/Profile.h"
 #include "platform/rtl/Regional.h"
 

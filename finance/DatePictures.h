@@ -3,7 +3,7 @@
 // (either case).
 #pragma once
 
-#include "controls/entry/VcDate.h"
+#include "controls/entry/DayNumberDates.h"
 #include "platform/rtl/Types.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "finance/LoanMath.h"
 
-#include "controls/entry/VcIntl.h"
+#include "controls/entry/RegionalConventions.h"
 #include "finance/TextRoutines.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"

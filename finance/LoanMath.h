@@ -8,7 +8,7 @@
 // No result is ever infinite or not a number: such a computation raises EOverflow or EInvalidOp.
 #pragma once
 
-#include "controls/entry/VcDate.h"
+#include "controls/entry/DayNumberDates.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Types.h"
 

@@ -1,8 +1,8 @@
 #include "finance/TextRoutines.h"
 
-#include "controls/entry/VcIntl.h"
+#include "controls/entry/RegionalConventions.h"
 
-#include "controls/entry/VcUtil.h"
+#include "controls/entry/EntryText.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
 

@@ -37,7 +37,7 @@ def resource_bytes(records):
 
 def write_source(tables, path):
     out = ["// Made at build time from controls/entry/VcStrings.txt by MakeStringTables.py.",
-           '#include "controls/entry/VcMsg.h"', "", "namespace {", ""]
+           '#include "controls/entry/MessageTables.h"', "", "namespace {", ""]
     names = []
     for index, (name, records) in enumerate(tables.items()):
         data = resource_bytes(records)

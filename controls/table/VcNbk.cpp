@@ -1,8 +1,8 @@
 #include "controls/table/VcNbk.h"
 
-#include "controls/entry/VcExcept.h"
-#include "controls/entry/VcMsg.h"
-#include "controls/entry/VcUtil.h"
+#include "controls/entry/EntryExceptions.h"
+#include "controls/entry/EntryText.h"
+#include "controls/entry/MessageTables.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/WinGdi.h"

@@ -10,7 +10,7 @@
 // and changes nothing; tabs down the right edge need TrueType fonts (EInvalidTabFont).
 #pragma once
 
-#include "controls/entry/VcBase.h"
+#include "controls/entry/EntryController.h"
 #include "platform/rtl/Classes.h"
 
 #include <functional>

@@ -7,7 +7,7 @@
 // valid value; a refused value keeps the editor open with the field's own error report.
 #pragma once
 
-#include "controls/entry/VcEF.h"
+#include "controls/entry/EntryField.h"
 #include "controls/table/VcTCEdt.h"
 #include "controls/table/VcTCStr.h"
 

@@ -2,7 +2,7 @@
 // mask (numbers typed from the right), with TVcTCNumericFieldEdit as its in-place editor.
 #pragma once
 
-#include "controls/entry/VcNF.h"
+#include "controls/entry/NumericField.h"
 #include "controls/table/VcTCBEF.h"
 
 class TVcTCCustomNumericField;

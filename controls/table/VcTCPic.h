@@ -3,7 +3,7 @@
 // editor.
 #pragma once
 
-#include "controls/entry/VcPF.h"
+#include "controls/entry/PictureField.h"
 #include "controls/table/VcTCBEF.h"
 
 class TVcTCCustomPictureField;

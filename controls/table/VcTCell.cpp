@@ -1,7 +1,7 @@
 #include "controls/table/VcTCell.h"
 
-#include "controls/entry/VcExcept.h"
-#include "controls/entry/VcMsg.h"
+#include "controls/entry/EntryExceptions.h"
+#include "controls/entry/MessageTables.h"
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Streams.h"

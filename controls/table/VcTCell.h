@@ -10,7 +10,7 @@
 // cell component's questions to its table are answered 0 while the table has no window.
 #pragma once
 
-#include "controls/entry/VcTCmmn.h"
+#include "controls/entry/TableCellLinks.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Graphics.h"
 

@@ -1,7 +1,7 @@
 #include "controls/table/VcTable.h"
 
-#include "controls/entry/VcCmd.h"
-#include "controls/entry/VcMsg.h"
+#include "controls/entry/CommandTables.h"
+#include "controls/entry/MessageTables.h"
 #include "controls/table/TableShared.h"
 #include "controls/table/VcTCHdr.h"
 #include "platform/gui/Forms.h"

@@ -6,7 +6,7 @@
 #include "advisors/CalcForm.h"
 #include "advisors/Uloamort.h"
 #include "advisors/uAmortop.h"
-#include "controls/entry/VcIntl.h"
+#include "controls/entry/RegionalConventions.h"
 #include "finance/LoanMath.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/QtApp.h"

@@ -3,7 +3,7 @@
 // loan numbers, generated and unique account numbers.
 #include "advisors/Info.h"
 
-#include "controls/entry/VcDate.h"
+#include "controls/entry/DayNumberDates.h"
 #include "platform/rtl/Strings.h"
 #include "tests/db/DataSetFixture.h"
 

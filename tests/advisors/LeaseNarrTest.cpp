@@ -1,6 +1,6 @@
 #include "advisors/LeaseNarr.h"
 
-#include "controls/entry/VcIntl.h"
+#include "controls/entry/RegionalConventions.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "advisors/Info.h"
 #include "advisors/RegisterJournal.h"
 
-#include "controls/entry/VcDate.h"
+#include "controls/entry/DayNumberDates.h"
 #include "platform/rtl/Strings.h"
 #include "tests/db/DataSetFixture.h"
 #include "xbase/XbFile.h"

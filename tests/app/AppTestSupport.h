@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/Ulemain.h"
-#include "controls/entry/VcIntl.h"
+#include "controls/entry/RegionalConventions.h"
 #include "db/DBTables.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"

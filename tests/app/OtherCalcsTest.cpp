@@ -7,8 +7,8 @@
 #include "app/uLoBallp.h"
 #include "app/uLoRefin.h"
 #include "app/uLoRembl.h"
-#include "controls/entry/VcPF.h"
-#include "controls/entry/VcSF.h"
+#include "controls/entry/PictureField.h"
+#include "controls/entry/SimpleField.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/gui/PdfTools.h"
 

@@ -4,7 +4,7 @@
 // same texts in the copy and the printout.
 #include "advisors/Uloamort.h"
 #include "app/Uloloan.h"
-#include "controls/entry/VcPF.h"
+#include "controls/entry/PictureField.h"
 #include "platform/gui/Clipbrd.h"
 #include "platform/rtl/Locale.h"
 #include "platform/rtl/Regional.h"
@@ -14,8 +14,8 @@
 #include "tests/rtl/LocaleSamples.h"
 
 #include <algorithm>
-#include <ostream>
 #include <filesystem>
+#include <ostream>
 
 namespace {
 

@@ -5,7 +5,7 @@
 // coordinates ("point <name> <x> <y>"), and then one line for each drop ("drop on row <r>
 // column <c>") and each end of a drag ("end: <target> at <x>,<y>" or "end: no target"), all on
 // standard error.
-#include "controls/entry/VcBase.h"
+#include "controls/entry/EntryController.h"
 #include "controls/table/VcNbk.h"
 #include "controls/table/VcTCStr.h"
 #include "controls/table/VcTable.h"

@@ -2,8 +2,8 @@
 // recorded message boxes and beeps, and real Qt key and mouse input sent to a control's widget.
 #pragma once
 
-#include "controls/entry/VcBase.h"
-#include "controls/entry/VcIntl.h"
+#include "controls/entry/EntryController.h"
+#include "controls/entry/RegionalConventions.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/QtBridge.h"

@@ -1,7 +1,7 @@
 #include "finance/LoanMath.h"
 #include "finance/TextRoutines.h"
 
-#include "controls/entry/VcIntl.h"
+#include "controls/entry/RegionalConventions.h"
 #include "platform/rtl/Regional.h"
 #include "tests/entry/TestProfile.h"
 

@@ -4,10 +4,10 @@
 // NUL, and keys: bytes below 0x20 are editing keys, the others typed characters. The value is
 // set, the keys sent, and the field validated and read, as a user's typing and leaving does.
 // Only the entry fields' own exceptions (the messages the program shows) may end a step.
-#include "controls/entry/VcBase.h"
-#include "controls/entry/VcExcept.h"
-#include "controls/entry/VcNF.h"
-#include "controls/entry/VcPF.h"
+#include "controls/entry/EntryController.h"
+#include "controls/entry/EntryExceptions.h"
+#include "controls/entry/NumericField.h"
+#include "controls/entry/PictureField.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/SysUtils.h"

@@ -2,7 +2,7 @@
 // user loads (LoadCommandTable) or the stored "TableList" of a form (ReadTableList); the rest is
 // the data. Keys are then translated through the tables read. A damaged table must end in the
 // program's EInOutError, never in anything else.
-#include "controls/entry/VcCmd.h"
+#include "controls/entry/CommandTables.h"
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/SysUtils.h"

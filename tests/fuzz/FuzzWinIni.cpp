@@ -2,7 +2,7 @@
 // settings, the entry fields' international settings and the date pictures of the calculators
 // are taken from it, and then numbers, money and dates are written and read back with them, as
 // every form does. The printer layer's "windows" and "devices" keys are read too.
-#include "controls/entry/VcIntl.h"
+#include "controls/entry/RegionalConventions.h"
 #include "finance/DatePictures.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Numbers.h"

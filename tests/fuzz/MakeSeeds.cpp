@@ -5,7 +5,7 @@
 // of its name. The help seed is the program's help file, the auto.bin seed the program's limits
 // file; both are given as the second and third arguments.
 #include "advisors/uLoLease.h"
-#include "controls/entry/VcCmd.h"
+#include "controls/entry/CommandTables.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Profile.h"

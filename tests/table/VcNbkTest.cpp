@@ -2,7 +2,7 @@
 #include "controls/table/VcNbk.h"
 
 #include "../entry/EntryFormSupport.h"
-#include "controls/entry/VcExcept.h"
+#include "controls/entry/EntryExceptions.h"
 #include "platform/gui/RecordingCanvas.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // cells' painting.
 #include "TableSupport.h"
 
-#include "controls/entry/VcDate.h"
+#include "controls/entry/DayNumberDates.h"
 #include "platform/gui/RecordingCanvas.h"
 #include "platform/gui/WinGdi.h"
 

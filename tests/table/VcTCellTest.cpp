@@ -1,7 +1,7 @@
 // The table's containers: the sparse array, the cell array and the selection runs.
 #include "controls/table/VcTCell.h"
 
-#include "controls/entry/VcExcept.h"
+#include "controls/entry/EntryExceptions.h"
 
 #include <gtest/gtest.h>
 

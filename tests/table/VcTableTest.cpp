@@ -1,8 +1,8 @@
 // The table control driven through the layer with real keys and mouse clicks.
 #include "TableSupport.h"
 
-#include "controls/entry/VcDate.h"
-#include "controls/entry/VcExcept.h"
+#include "controls/entry/DayNumberDates.h"
+#include "controls/entry/EntryExceptions.h"
 #include "controls/table/VcTCEdt.h"
 
 #include <QApplication>

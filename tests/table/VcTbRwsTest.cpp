@@ -1,11 +1,11 @@
 // Rows, columns, colours and grid pens: their stores and the notifications the table hears.
-#include "controls/table/VcTbRws.h"
 #include "controls/table/VcTBCls.h"
 #include "controls/table/VcTGPns.h"
 #include "controls/table/VcTbClr.h"
+#include "controls/table/VcTbRws.h"
 
 #include "TableSupport.h"
-#include "controls/entry/VcExcept.h"
+#include "controls/entry/EntryExceptions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,330 @@
+#include "controls/entry/PictureField.h"
+
+#include "EntryFormSupport.h"
+#include "controls/entry/EntryExceptions.h"
+#include "controls/entry/TransferRecords.h"
+#include "platform/rtl/Clock.h"
+#include "platform/rtl/Streams.h"
+
+namespace {
+
+class PictureFieldTest : public EntryFormTest {
+protected:
+    TVcPictureField* Field(TPictureDataType type, const std::string& mask, int y = 10) {
+        auto* f = Make<TVcPictureField>("Field" + std::to_string(y), 10, y);
+        f->SetDataType(type);
+        f->SetPictureMask(mask);
+        f->SetMaxLength(static_cast<int>(mask.size()));
+        return f;
+    }
+    TVcPictureField* DateField(const std::string& mask, int y = 10) {
+        auto* f = Field(pftDate, mask, y);
+        f->SetArrowIncDec(true);
+        return f;
+    }
+    // Puts the caret on the first position of the mask character's run.
+    void CaretTo(TVcPictureField* f, char maskChar) {
+        Key(f, Qt::Key_Home);
+        const std::size_t target = f->PictureMask().find(maskChar);
+        for (int i = 0; i < 12 && static_cast<std::size_t>(f->CaretPosition()) < target; ++i)
+            Key(f, Qt::Key_Right);
+    }
+    std::string StepText(TVcPictureField* f, char unit, Qt::Key key) {
+        CaretTo(f, unit);
+        Key(f, key);
+        return f->EditString();
+    }
+};
+
+TEST_F(PictureFieldTest, DatesTypedAndReadAsDayNumbers) {
+    ShowForm();
+    auto* date = DateField("mm/dd/yyyy");
+    EXPECT_EQ(date->MaxLength(), 10);
+    TypeText(date, "02292024");
+    EXPECT_EQ(date->EditString(), "02/29/2024");
+    Leave();
+    EXPECT_EQ(date->AsDayNumber(), DMYToDate(29, 2, 2024, 1950));
+    Byte raw[4];
+    ASSERT_EQ(date->GetValue(raw), 0);
+    EXPECT_EQ(DecodeLE<LongInt>(raw), DMYToDate(29, 2, 2024, 1950));
+
+    // An empty date is valid; a month 13 is not.
+    date->SetAsDayNumber(BadDate);
+    EXPECT_EQ(date->EditString(), "  /  /    ");
+    EXPECT_EQ(date->Validate(false), 0);
+    date->SetFocus();
+    TypeText(date, "13012024");
+    EXPECT_EQ(date->Validate(false), epInvalidDate);
+}
+
+TEST_F(PictureFieldTest, TwoDigitYearsStayInTheEpoch) {
+    ShowForm();
+    auto* date = DateField("mm/dd/yy");
+    date->SetEpoch(1950);
+    EXPECT_THROW(date->SetAsDayNumber(DMYToDate(1, 1, 2060, 1950)), EInvalidDateForMask);
+    date->SetAsDayNumber(DMYToDate(30, 12, 1899, 1950));
+    EXPECT_EQ(date->EditString(), "  /  /  ");
+    date->SetAsDayNumber(DMYToDate(31, 12, 2049, 1950));
+    EXPECT_EQ(date->EditString(), "12/31/49");
+    // Stepping past the last day the mask can show wraps to the epoch's first day instead of
+    // showing a date of the wrong century.
+    EXPECT_EQ(StepText(date, 'd', Qt::Key_Up), "01/01/50");
+    EXPECT_EQ(date->AsDayNumber(), DMYToDate(1, 1, 1950, 1950));
+}
+
+TEST_F(PictureFieldTest, DateStepsAcrossMonthAndYearEndsAndLeapDays) {
+    ShowForm();
+    auto* date = DateField("mm/dd/yyyy");
+    date->SetAsDayNumber(DMYToDate(31, 1, 2024, 0));
+    EXPECT_EQ(StepText(date, 'd', Qt::Key_Up), "02/01/2024");
+    date->SetAsDayNumber(DMYToDate(28, 2, 2024, 0));
+    EXPECT_EQ(StepText(date, 'd', Qt::Key_Up), "02/29/2024");
+    EXPECT_EQ(StepText(date, 'd', Qt::Key_Up), "03/01/2024");
+    EXPECT_EQ(StepText(date, 'd', Qt::Key_Down), "02/29/2024");
+    date->SetAsDayNumber(DMYToDate(31, 1, 2024, 0));
+    EXPECT_EQ(StepText(date, 'm', Qt::Key_Up), "02/29/2024");
+    EXPECT_EQ(StepText(date, 'y', Qt::Key_Up), "02/28/2025");
+    date->SetAsDayNumber(DMYToDate(31, 12, 2025, 0));
+    EXPECT_EQ(StepText(date, 'd', Qt::Key_Up), "01/01/2026");
+    EXPECT_EQ(StepText(date, 'm', Qt::Key_Down), "12/01/2025");
+    // The first and last days of the day numbers wrap to each other.
+    date->SetAsDayNumber(0);
+    EXPECT_EQ(StepText(date, 'd', Qt::Key_Down), "12/31/3999");
+    EXPECT_EQ(StepText(date, 'd', Qt::Key_Up), "01/01/1600");
+}
+
+TEST_F(PictureFieldTest, WrapWithinARangeAndStepsThatFindNothing) {
+    ShowForm();
+    auto* date = DateField("mm/dd/yyyy");
+    const std::string picture = intl.DefaultDatePicture(false);
+    date->SetRangeLo(intl.DateToDateString(picture, DMYToDate(10, 1, 2024, 0), false));
+    date->SetRangeHi(intl.DateToDateString(picture, DMYToDate(20, 1, 2024, 0), false));
+    date->SetAsDayNumber(DMYToDate(20, 1, 2024, 0));
+    EXPECT_EQ(StepText(date, 'd', Qt::Key_Up), "01/10/2024");
+    date->SetAsDayNumber(DMYToDate(15, 1, 2024, 0));
+    EXPECT_EQ(StepText(date, 'm', Qt::Key_Up), "01/15/2024");
+    // A month step from a day the range never reaches finds no date: nothing changes.
+    date->SetAsDayNumber(DMYToDate(5, 1, 2024, 0));
+    EXPECT_EQ(StepText(date, 'm', Qt::Key_Up), "01/05/2024");
+
+    // A character range in which no code is accepted by the picture character.
+    auto* letter = Field(pftChar, "9", 40);
+    letter->SetArrowIncDec(true);
+    letter->SetRangeLo("A");
+    letter->SetRangeHi("Z");
+    letter->SetAsString("5");
+    Key(letter, Qt::Key_Up);
+    EXPECT_EQ(letter->EditString(), "5");
+    auto* digit = Field(pftChar, "9", 70);
+    digit->SetArrowIncDec(true);
+    digit->SetAsString("9");
+    Key(digit, Qt::Key_Up);
+    EXPECT_EQ(digit->EditString(), " ");
+    Key(digit, Qt::Key_Up);
+    EXPECT_EQ(digit->EditString(), "0");
+}
+
+TEST_F(PictureFieldTest, TimesAndTheTwelveHourClock) {
+    ShowForm();
+    auto* time = Field(pftTime, "hh:mm");
+    time->SetArrowIncDec(true);
+
+    TypeText(time, "2330");
+    EXPECT_EQ(time->EditString(), "23:30");
+    EXPECT_EQ(StepText(time, 'h', Qt::Key_Up), "00:30");
+    EXPECT_EQ(StepText(time, 'm', Qt::Key_Down), "00:29");
+    Leave();
+    Byte raw[4];
+    ASSERT_EQ(time->GetValue(raw), 0);
+    EXPECT_EQ(DecodeLE<LongInt>(raw), 29 * 60);
+
+    auto* twelve = Field(pftTime, "hh:mm tt", 40);
+    TypeText(twelve, "0130PM");
+    EXPECT_EQ(twelve->EditString(), "01:30 PM");
+    EXPECT_EQ(twelve->Validate(false), 0);
+    Key(twelve, Qt::Key_Home);
+    TypeText(twelve, "1330PM");
+    EXPECT_EQ(twelve->EditString(), "13:30 PM");
+    EXPECT_EQ(twelve->Validate(false), epInvalidTime);
+}
+
+TEST_F(PictureFieldTest, SegmentEditing) {
+    ShowForm();
+    auto* phone = Field(pftString, "(999) 999-9999");
+    TypeText(phone, "5551234567");
+    EXPECT_EQ(phone->EditString(), "(555) 123-4567");
+    Leave();
+    EXPECT_EQ(phone->AsString(), "(555) 123-4567");
+    phone->SetStripLiterals(true);
+    EXPECT_EQ(phone->AsString(), "5551234567");
+
+    // Paste passes over the mask's own literals.
+    auto* pasted = Field(pftString, "(999) 999-9999", 40);
+    pasted->SetFocus();
+    std::string text = "(555) 987-6543";
+    TMessage paste{WM_PASTE, 0, reinterpret_cast<LPARAM>(&text), 0};
+    pasted->DoCommand(paste, ccPaste);
+    EXPECT_EQ(pasted->EditString(), "(555) 987-6543");
+
+    // Backspace closes the segment up; without InsertPushes a full segment refuses a character.
+    auto* code = Field(pftString, "AAA-999", 70);
+    TypeText(code, "abc12");
+    EXPECT_EQ(code->EditString(), "ABC-12 ");
+    Key(code, Qt::Key_Backspace);
+    EXPECT_EQ(code->EditString(), "ABC-1  ");
+    code->SetInsertPushes(false);
+    Key(code, Qt::Key_Home);
+    services.Beeps.clear();
+    TypeText(code, "x");
+    EXPECT_EQ(services.Beeps.size(), 1u);
+    EXPECT_EQ(code->EditString(), "ABC-1  ");
+
+    auto* flag = Field(pftBoolean, "B", 100);
+    // A field made on a shown form holds False at once.
+    EXPECT_EQ(flag->EditString(), "F");
+    TypeText(flag, "q");
+    EXPECT_EQ(flag->EditString(), "F");
+    TypeText(flag, "t");
+    EXPECT_EQ(flag->EditString(), "T");
+    EXPECT_TRUE(flag->AsBoolean());
+    flag->SetArrowIncDec(true);
+    Key(flag, Qt::Key_Up);
+    EXPECT_EQ(flag->EditString(), "F");
+
+    auto* blank = Field(pftString, "XXXXX", 130);
+    blank->SetTrimBlanks(true);
+    EXPECT_EQ(blank->AsString(), "");
+}
+
+TEST_F(PictureFieldTest, HalfTypedDateStopsTheTransfer) {
+    ShowForm();
+    auto* date = DateField("mm/dd/yyyy");
+    date->SetAsDayNumber(DMYToDate(1, 3, 2024, 0));
+    auto* transfer = new TVcTransfer(form.get());
+    std::vector<Byte> record(4, 0);
+    ASSERT_TRUE(transfer->ControlsToBuffer({date}, record));
+    EXPECT_EQ(DecodeLE<LongInt>(record.data()), DMYToDate(1, 3, 2024, 0));
+    date->SetFocus();
+    Key(date, Qt::Key_Delete);
+    TypeText(date, "12");
+    other->SetFocus();
+    DispatchPostedMessages();
+    services.MessageBoxes.clear();
+    other->SetFocus();
+    EXPECT_FALSE(transfer->ControlsToBuffer({date}, record));
+    ASSERT_EQ(services.MessageBoxes.size(), 1u);
+    EXPECT_EQ(services.MessageBoxes[0].Text, "Value is not a valid date");
+    EXPECT_TRUE(date->Focused());
+    EXPECT_EQ(DecodeLE<LongInt>(record.data()), DMYToDate(1, 3, 2024, 0));
+}
+
+TEST_F(PictureFieldTest, TodayFromTheClock) {
+    TManualClock clock({2024, 2, 29, 13, 45, 0, 0});
+    TClockOverride useClock(clock);
+    ShowForm();
+    auto* date = DateField("mm/dd/yyyy");
+    date->SetInitDateTime(true);
+    EXPECT_EQ(date->EditString(), "02/29/2024");
+    date->SetInitDateTime(false);
+    EXPECT_EQ(date->EditString(), "  /  /    ");
+    // Completing the segment at the caret from today's date.
+    date->SetFocus();
+    CaretTo(date, 'd');
+    date->DoCommand(ccCompleteDate);
+    EXPECT_EQ(date->EditString(), "  /29/    ");
+    date->Perform(EM_SETSEL, 0, 0xFFFF);
+    date->DoCommand(ccCompleteDate);
+    EXPECT_EQ(date->EditString(), "02/29/2024");
+
+    auto* time = Field(pftTime, "hh:mm", 40);
+    time->SetInitDateTime(true);
+    EXPECT_EQ(time->EditString(), "13:45");
+
+    auto* copy = Make<TVcPictureField>("Copy", 10, 200);
+    copy->Assign(date);
+    EXPECT_EQ(copy->DataType(), pftDate);
+    EXPECT_EQ(copy->PictureMask(), "mm/dd/yyyy");
+}
+
+TEST_F(PictureFieldTest, FieldsThatNeverHeldAValueShowTheirBlankPicture) {
+    auto* phone = Make<TVcPictureField>("Phone", 10, 10);
+    phone->SetPictureMask("(999) 999-9999");
+    phone->SetMaxLength(14);
+    auto* date = Make<TVcPictureField>("Date", 10, 40);
+    date->SetDataType(pftDate);
+    date->SetPictureMask("mm/dd/yyyy");
+    ShowForm();
+    EXPECT_EQ(phone->EditString(), "(   )    -    ");
+    EXPECT_EQ(date->EditString(), "  /  /    ");
+    TypeText(phone, "555");
+    EXPECT_EQ(phone->EditString(), "(555)    -    ");
+    TypeText(date, "12312025");
+    EXPECT_EQ(date->EditString(), "12/31/2025");
+}
+
+TEST_F(PictureFieldTest, MoneyMaskTypedThroughItsSeparators) {
+    ShowForm();
+    auto* money = Field(pftDouble, "$###,###.##");
+    money->SetAsFloat(0);
+    TypeText(money, "1234.5");
+    Leave();
+    EXPECT_EQ(money->EditString(), "  $1,234.50");
+    EXPECT_EQ(money->AsFloat(), 1234.5);
+}
+
+TEST_F(PictureFieldTest, RefusedKeyOverTheSelectionKeepsTheValue) {
+    ShowForm();
+    auto* date = DateField("mm/dd/yyyy");
+    date->SetAsDayNumber(DMYToDate(31, 12, 1999, 0));
+    int changes = 0;
+    date->OnChange = [&](TObject*) { ++changes; };
+    date->SetFocus();
+    ASSERT_EQ(date->SelectionLength(), 10);
+    services.Beeps.clear();
+    TypeText(date, "x");
+    EXPECT_EQ(services.Beeps.size(), 1u);
+    EXPECT_EQ(date->EditString(), "12/31/1999");
+    EXPECT_EQ(date->SelectionLength(), 10);
+    EXPECT_EQ(changes, 0);
+    Leave();
+    EXPECT_EQ(date->AsDayNumber(), DMYToDate(31, 12, 1999, 0));
+
+    // A letter into a selected phone number; a digit still replaces the selection.
+    auto* phone = Field(pftString, "(999) 999-9999", 40);
+    phone->SetAsString("(555) 123-4567");
+    phone->SetFocus();
+    TypeText(phone, "a");
+    EXPECT_EQ(phone->EditString(), "(555) 123-4567");
+    TypeText(phone, "8");
+    EXPECT_EQ(phone->EditString(), "(8  )    -    ");
+}
+
+TEST_F(PictureFieldTest, WordMovesStayOnTheSegments) {
+    ShowForm();
+    auto* code = Field(pftString, "XXXXX-XXXXX");
+    code->SetAsString("ab cd-ef   ");
+    code->SetFocus();
+    Key(code, Qt::Key_Home);
+    std::vector<int> stops;
+    for (int i = 0; i < 3; ++i) {
+        Key(code, Qt::Key_Right, Qt::ControlModifier);
+        stops.push_back(code->CaretPosition());
+    }
+    for (int i = 0; i < 3; ++i) {
+        Key(code, Qt::Key_Left, Qt::ControlModifier);
+        stops.push_back(code->CaretPosition());
+    }
+    EXPECT_EQ(stops, (std::vector<int>{3, 6, 11, 6, 3, 0}));
+
+    // The one-character kinds: a pasted text gives its first character the field takes.
+    auto* flag = Field(pftYesNo, "Y", 40);
+    flag->SetFocus();
+    std::string text = "xy";
+    TMessage paste{WM_PASTE, 0, reinterpret_cast<LPARAM>(&text), 0};
+    flag->DoCommand(paste, ccPaste);
+    EXPECT_EQ(flag->EditString(), "Y");
+    Key(flag, Qt::Key_Delete);
+    EXPECT_EQ(flag->EditString(), " ");
+}
+
+} // namespace
