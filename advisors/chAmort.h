@@ -7,7 +7,7 @@
 #include "advisors/AmortSched.h"
 #include "chart/Chart.h"
 #include "chart/Series.h"
-#include "controls/table/VcNbk.h"
+#include "controls/table/Notebook.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"
 

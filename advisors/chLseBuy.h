@@ -11,7 +11,7 @@
 #include "advisors/LeaseBuy.h"
 #include "chart/Chart.h"
 #include "chart/Series.h"
-#include "controls/table/VcNbk.h"
+#include "controls/table/Notebook.h"
 #include "platform/gui/Buttons.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"

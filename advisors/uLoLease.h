@@ -14,9 +14,9 @@
 #include "advisors/CalcForm.h"
 #include "advisors/LeaseBuy.h"
 #include "controls/entry/PictureField.h"
-#include "controls/table/VcTCHdr.h"
-#include "controls/table/VcTCStr.h"
-#include "controls/table/VcTable.h"
+#include "controls/table/HeadingCell.h"
+#include "controls/table/StringCells.h"
+#include "controls/table/Table.h"
 #include "platform/gui/Menus.h"
 
 #include <array>

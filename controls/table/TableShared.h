@@ -2,7 +2,7 @@
 // paints what changed) and drawing on the window outside a paint.
 #pragma once
 
-#include "controls/table/VcTable.h"
+#include "controls/table/Table.h"
 #include "platform/gui/Graphics.h"
 #include "platform/gui/WinUser.h"
 

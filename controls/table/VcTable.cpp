@@ -1,9 +1,9 @@
-#include "controls/table/VcTable.h"
+#include "controls/table/Table.h"
 
 #include "controls/entry/CommandTables.h"
 #include "controls/entry/MessageTables.h"
+#include "controls/table/HeadingCell.h"
 #include "controls/table/TableShared.h"
-#include "controls/table/VcTCHdr.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/WinGdi.h"
 #include "platform/gui/WinUser.h"

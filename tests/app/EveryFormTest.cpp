@@ -9,7 +9,7 @@
 #include "advisors/chLseBuy.h"
 #include "advisors/uAmortop.h"
 #include "app/Usplash.h"
-#include "controls/table/VcNbk.h"
+#include "controls/table/Notebook.h"
 #include "dbcontrols/Dwmemo.h"
 #include "platform/gui/Buttons.h"
 #include "platform/gui/ExtCtrls.h"

@@ -6,9 +6,9 @@
 // column <c>") and each end of a drag ("end: <target> at <x>,<y>" or "end: no target"), all on
 // standard error.
 #include "controls/entry/EntryController.h"
-#include "controls/table/VcNbk.h"
-#include "controls/table/VcTCStr.h"
-#include "controls/table/VcTable.h"
+#include "controls/table/Notebook.h"
+#include "controls/table/StringCells.h"
+#include "controls/table/Table.h"
 #include "platform/gui/DragDrop.h"
 #include "platform/gui/Forms.h"
 #include "widgets/Image.h"

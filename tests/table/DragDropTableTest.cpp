@@ -4,7 +4,7 @@
 #include "../gui/WindowInput.h"
 #include "TableSupport.h"
 
-#include "controls/table/VcNbk.h"
+#include "controls/table/Notebook.h"
 #include "platform/gui/DragDrop.h"
 #include "widgets/Image.h"
 

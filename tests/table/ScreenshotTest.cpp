@@ -3,7 +3,7 @@
 // real X server with QT_QPA_PLATFORM=xcb to look at them).
 #include "TableSupport.h"
 
-#include "controls/table/VcNbk.h"
+#include "controls/table/Notebook.h"
 #include "platform/gui/QtPaint.h"
 
 #include <QImage>

@@ -3,10 +3,10 @@
 #pragma once
 
 #include "../entry/EntryFormSupport.h"
-#include "controls/table/VcTCHdr.h"
-#include "controls/table/VcTCNum.h"
-#include "controls/table/VcTCPic.h"
-#include "controls/table/VcTable.h"
+#include "controls/table/HeadingCell.h"
+#include "controls/table/NumericCell.h"
+#include "controls/table/PictureCell.h"
+#include "controls/table/Table.h"
 #include "platform/gui/RecordingCanvas.h"
 
 #include <QTest>

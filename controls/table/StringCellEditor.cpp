@@ -1,4 +1,4 @@
-#include "controls/table/VcTCEdt.h"
+#include "controls/table/StringCellEditor.h"
 
 #include "platform/gui/WinUser.h"
 

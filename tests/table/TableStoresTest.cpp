@@ -1,8 +1,8 @@
 // Rows, columns, colours and grid pens: their stores and the notifications the table hears.
-#include "controls/table/VcTBCls.h"
-#include "controls/table/VcTGPns.h"
-#include "controls/table/VcTbClr.h"
-#include "controls/table/VcTbRws.h"
+#include "controls/table/GridPens.h"
+#include "controls/table/TableColors.h"
+#include "controls/table/TableColumns.h"
+#include "controls/table/TableRows.h"
 
 #include "TableSupport.h"
 #include "controls/entry/EntryExceptions.h"

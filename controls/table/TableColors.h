@@ -2,7 +2,7 @@
 // colours. Every change is told to the table through one handler, which repaints.
 #pragma once
 
-#include "controls/table/VcTCell.h"
+#include "controls/table/TableCore.h"
 
 class TVcTableColors : public TPersistent {
     VANTREL_CLASS(TVcTableColors, TPersistent)

@@ -1,4 +1,4 @@
-#include "controls/table/VcTGPns.h"
+#include "controls/table/GridPens.h"
 
 TVcGridPen::TVcGridPen(TColor NormalColor, TGridEffect Effect, TPenStyle Style)
     : normalColor_(NormalColor), effect_(Effect), style_(Style) {}

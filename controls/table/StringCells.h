@@ -8,7 +8,7 @@
 // more than those bytes.
 #pragma once
 
-#include "controls/table/VcTCell.h"
+#include "controls/table/TableCore.h"
 
 #include <string>
 

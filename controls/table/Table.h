@@ -17,11 +17,11 @@
 // hidden, whether it has a default cell and that cell's qualified name).
 #pragma once
 
-#include "controls/table/VcTBCls.h"
-#include "controls/table/VcTCell.h"
-#include "controls/table/VcTGPns.h"
-#include "controls/table/VcTbClr.h"
-#include "controls/table/VcTbRws.h"
+#include "controls/table/GridPens.h"
+#include "controls/table/TableColors.h"
+#include "controls/table/TableColumns.h"
+#include "controls/table/TableCore.h"
+#include "controls/table/TableRows.h"
 #include "platform/gui/StdCtrls.h"
 
 #include <memory>

@@ -4,7 +4,7 @@
 // they are appended, deleted or exchanged.
 #pragma once
 
-#include "controls/table/VcTCStr.h"
+#include "controls/table/StringCells.h"
 #include "platform/rtl/Classes.h"
 
 #include <memory>

@@ -1,5 +1,5 @@
 // The notebook: tab layout, page changes, keys, accelerators, clicks and the drawn strokes.
-#include "controls/table/VcNbk.h"
+#include "controls/table/Notebook.h"
 
 #include "../entry/EntryFormSupport.h"
 #include "controls/entry/EntryExceptions.h"

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "controls/entry/PictureField.h"
-#include "controls/table/VcTCBEF.h"
+#include "controls/table/EntryFieldCell.h"
 
 class TVcTCCustomPictureField;
 

@@ -8,8 +8,8 @@
 #pragma once
 
 #include "controls/entry/EntryField.h"
-#include "controls/table/VcTCEdt.h"
-#include "controls/table/VcTCStr.h"
+#include "controls/table/StringCellEditor.h"
+#include "controls/table/StringCells.h"
 
 #include <vector>
 

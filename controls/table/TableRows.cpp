@@ -1,4 +1,4 @@
-#include "controls/table/VcTbRws.h"
+#include "controls/table/TableRows.h"
 
 #include "platform/rtl/Numbers.h"
 

@@ -1,4 +1,4 @@
-#include "controls/table/VcTCNum.h"
+#include "controls/table/NumericCell.h"
 
 TVcTCNumericFieldEdit::TVcTCNumericFieldEdit(TComponent* AOwner, TVcTCCustomNumericField* Cell)
     : TVcTCFieldEditor(AOwner, Cell) {}

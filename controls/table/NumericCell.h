@@ -3,7 +3,7 @@
 #pragma once
 
 #include "controls/entry/NumericField.h"
-#include "controls/table/VcTCBEF.h"
+#include "controls/table/EntryFieldCell.h"
 
 class TVcTCCustomNumericField;
 

@@ -1,4 +1,4 @@
-#include "controls/table/VcTCell.h"
+#include "controls/table/TableCore.h"
 
 #include "controls/entry/EntryExceptions.h"
 #include "controls/entry/MessageTables.h"

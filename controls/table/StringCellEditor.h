@@ -3,7 +3,7 @@
 // keeps the rest, and tells the table when it gains or loses the focus.
 #pragma once
 
-#include "controls/table/VcTCStr.h"
+#include "controls/table/StringCells.h"
 #include "platform/gui/StdCtrls.h"
 
 class TVcTCStringEdit : public TEdit {

@@ -1,6 +1,6 @@
-#include "controls/table/VcTCBEF.h"
+#include "controls/table/EntryFieldCell.h"
 
-#include "controls/table/VcTCEdt.h"
+#include "controls/table/StringCellEditor.h"
 #include "platform/gui/WinUser.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "controls/table/VcTCHdr.h"
+#include "controls/table/HeadingCell.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "controls/table/VcTCStr.h"
+#include "controls/table/StringCells.h"
 
-#include "controls/table/VcTCEdt.h"
+#include "controls/table/StringCellEditor.h"
 #include "platform/gui/WinGdi.h"
 #include "platform/rtl/SysUtils.h"
 

@@ -1,5 +1,5 @@
 // The table's containers: the sparse array, the cell array and the selection runs.
-#include "controls/table/VcTCell.h"
+#include "controls/table/TableCore.h"
 
 #include "controls/entry/EntryExceptions.h"
 

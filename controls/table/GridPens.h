@@ -4,7 +4,7 @@
 // one handler, which repaints.
 #pragma once
 
-#include "controls/table/VcTCell.h"
+#include "controls/table/TableCore.h"
 
 #include <memory>
 

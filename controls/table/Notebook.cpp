@@ -1,4 +1,4 @@
-#include "controls/table/VcNbk.h"
+#include "controls/table/Notebook.h"
 
 #include "controls/entry/EntryExceptions.h"
 #include "controls/entry/EntryText.h"

@@ -1,4 +1,4 @@
-#include "controls/table/VcTCPic.h"
+#include "controls/table/PictureCell.h"
 
 TVcTCPictureFieldEdit::TVcTCPictureFieldEdit(TComponent* AOwner, TVcTCCustomPictureField* Cell)
     : TVcTCFieldEditor(AOwner, Cell) {}

@@ -8,7 +8,7 @@
 // 134217727 columns raises EVcTable "has maximum number of columns already".
 #pragma once
 
-#include "controls/table/VcTCell.h"
+#include "controls/table/TableCore.h"
 
 #include <memory>
 #include <string>

@@ -6,7 +6,7 @@
 // changes nothing; rows numbered 320000 or more are never stored (default height, shown).
 #pragma once
 
-#include "controls/table/VcTCell.h"
+#include "controls/table/TableCore.h"
 
 // The style of one row; Height -1 means the default height.
 struct TRowStyle {

@@ -1,4 +1,4 @@
-#include "controls/table/VcTbClr.h"
+#include "controls/table/TableColors.h"
 
 void TVcTableColors::Set(TColor& Field, TColor Value) {
     if (Field == Value) return;

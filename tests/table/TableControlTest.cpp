@@ -3,7 +3,7 @@
 
 #include "controls/entry/DayNumberDates.h"
 #include "controls/entry/EntryExceptions.h"
-#include "controls/table/VcTCEdt.h"
+#include "controls/table/StringCellEditor.h"
 
 #include <QApplication>
 #include <QWheelEvent>

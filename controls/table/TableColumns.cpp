@@ -1,4 +1,4 @@
-#include "controls/table/VcTBCls.h"
+#include "controls/table/TableColumns.h"
 
 #include "platform/gui/Forms.h"
 
