@@ -1,6 +1,6 @@
 #include "chart/Chart.h"
 
-#include "chart/ChartFunci.h"
+#include "chart/SeriesFunctions.h"
 #include "platform/rtl/Numbers.h"
 
 #include <algorithm>

@@ -20,7 +20,7 @@
 // other canvas directly. Setters store and redraw only on a change; errors leave the old value.
 #pragma once
 
-#include "chart/ChartProcs.h"
+#include "chart/ChartPanel.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/Classes.h"
 

@@ -1,7 +1,7 @@
 // Series functions: the seven standard functions over a period of one source and across several
 // sources at one index, and the function base that groups a source's points, places the
 // results and recalculates them.
-#include "chart/ChartFunci.h"
+#include "chart/SeriesFunctions.h"
 #include "tests/chart/ChartTestSupport.h"
 
 #include <cmath>

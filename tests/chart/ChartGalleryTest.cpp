@@ -1,7 +1,7 @@
 // The series gallery and the start-up of the chart units: registration order and duplicates,
 // texts cut to 20 characters, classes a stored form can name, the global switches, and the hand
 // cursor the units draw for themselves.
-#include "chart/ChartFunci.h"
+#include "chart/SeriesFunctions.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/QtBridge.h"
 #include "tests/chart/ChartTestSupport.h"

@@ -1,4 +1,4 @@
-#include "chart/ChartFunci.h"
+#include "chart/SeriesFunctions.h"
 
 #include <cmath>
 #include <functional>

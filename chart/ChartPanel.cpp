@@ -1,4 +1,4 @@
-#include "chart/ChartProcs.h"
+#include "chart/ChartPanel.h"
 
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Regional.h"
