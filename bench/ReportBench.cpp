@@ -16,8 +16,8 @@
 #include "platform/gui/QtApp.h"
 #include "platform/rtl/Streams.h"
 #include "report/RptDevice.h"
-#include "report/RptFPrint.h"
 #include "report/RptFiler.h"
+#include "report/RptPlayer.h"
 #include "report/RptPrinter.h"
 #include "tests/gui/PdfTools.h"
 

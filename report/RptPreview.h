@@ -6,7 +6,7 @@
 // the printer plays it, at the screen's resolution.
 #pragma once
 
-#include "report/RptFPrint.h"
+#include "report/RptPlayer.h"
 
 #include <memory>
 

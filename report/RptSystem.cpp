@@ -2,11 +2,11 @@
 
 #include "platform/rtl/Streams.h"
 #include "report/RptDevice.h"
-#include "report/RptFPrint.h"
-#include "report/RptPreFrm.h"
+#include "report/RptPlayer.h"
+#include "report/RptPreviewForm.h"
 #include "report/RptPrinter.h"
-#include "report/RptSetFrm.h"
-#include "report/RptStaFrm.h"
+#include "report/RptSetupForm.h"
+#include "report/RptStatusForm.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -13,7 +13,7 @@
 #include "platform/gui/QtBridge.h"
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Profile.h"
-#include "report/RptSetFrm.h"
+#include "report/RptSetupForm.h"
 #include "tests/gui/PdfTools.h"
 #include "tests/rtl/TestFolder.h"
 

@@ -3,8 +3,8 @@
 #include "tests/advisors/AmortFormSupport.h"
 #include "tests/gui/PdfTools.h"
 
-#include "report/RptPreFrm.h"
-#include "report/RptSetFrm.h"
+#include "report/RptPreviewForm.h"
+#include "report/RptSetupForm.h"
 
 #include <QImage>
 

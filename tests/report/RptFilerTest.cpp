@@ -1,10 +1,10 @@
 // The report stream: what the recorder writes (byte by byte for small reports), and what the
 // player makes of it compared with printing the same report directly.
-#include "report/RptFiler.h"
 #include "RptTestSupport.h"
 #include "platform/rtl/Streams.h"
 #include "report/RptDevice.h"
-#include "report/RptFPrint.h"
+#include "report/RptFiler.h"
+#include "report/RptPlayer.h"
 #include "tests/gui/PdfTools.h"
 
 #include <cmath>

@@ -4,10 +4,10 @@
 #include "RptTestSupport.h"
 #include "platform/rtl/Streams.h"
 #include "report/RptFiler.h"
-#include "report/RptPreFrm.h"
 #include "report/RptPreview.h"
-#include "report/RptSetFrm.h"
-#include "report/RptStaFrm.h"
+#include "report/RptPreviewForm.h"
+#include "report/RptSetupForm.h"
+#include "report/RptStatusForm.h"
 #include "report/RptSystem.h"
 #include "tests/gui/GuiTestSupport.h"
 

@@ -5,8 +5,8 @@
 // of the PDF, printed straight or played, and one graphic of the recording.
 #include "RptTestSupport.h"
 #include "platform/rtl/Streams.h"
-#include "report/RptFPrint.h"
 #include "report/RptFiler.h"
+#include "report/RptPlayer.h"
 #include "tests/gui/PdfTools.h"
 
 #include <filesystem>

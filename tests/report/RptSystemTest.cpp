@@ -1,12 +1,12 @@
 // The report system's runs: setup, generation into a recording, printing straight or from the
 // recording, preview; the forms of each phase and what a cancel does.
-#include "report/RptSystem.h"
 #include "RptTestSupport.h"
 #include "platform/rtl/Streams.h"
-#include "report/RptFPrint.h"
-#include "report/RptPreFrm.h"
-#include "report/RptSetFrm.h"
-#include "report/RptStaFrm.h"
+#include "report/RptPlayer.h"
+#include "report/RptPreviewForm.h"
+#include "report/RptSetupForm.h"
+#include "report/RptStatusForm.h"
+#include "report/RptSystem.h"
 
 #include <filesystem>
 

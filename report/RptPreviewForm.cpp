@@ -1,8 +1,8 @@
-#include "report/RptPreFrm.h"
+#include "report/RptPreviewForm.h"
 
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Numbers.h"
-#include "report/RptFPrint.h"
+#include "report/RptPlayer.h"
 #include "report/RptPreview.h"
 #include "report/RptSystem.h"
 

@@ -1,4 +1,4 @@
-#include "report/RptFPrint.h"
+#include "report/RptPlayer.h"
 
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"

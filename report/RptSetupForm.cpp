@@ -1,4 +1,4 @@
-#include "report/RptSetFrm.h"
+#include "report/RptSetupForm.h"
 
 #include "platform/rtl/Numbers.h"
 #include "report/RptDevice.h"

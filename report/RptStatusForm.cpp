@@ -1,4 +1,4 @@
-#include "report/RptStaFrm.h"
+#include "report/RptStatusForm.h"
 
 #include "report/RptSystem.h"
 
