@@ -1,7 +1,7 @@
 #include "advisors/Info.h"
 
 #include "controls/entry/DayNumberDates.h"
-#include "db/XBase.h"
+#include "db/XbaseComponent.h"
 #include "finance/LoanMath.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Numbers.h"

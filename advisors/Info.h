@@ -21,7 +21,7 @@
 #include "controls/entry/EntryController.h"
 #include "controls/entry/TransferRecords.h"
 #include "db/DBTables.h"
-#include "db/XBase.h"
+#include "db/XbaseComponent.h"
 #include "dbcontrols/DBCtrls.h"
 #include "dbcontrols/Dwdatsrc.h"
 #include "dbcontrols/Dwdbgrid.h"

@@ -5,8 +5,8 @@
 #include "advisors/RegisterJournal.h"
 
 #include "controls/entry/DayNumberDates.h"
-#include "db/DbiRecords.h"
-#include "db/XBase.h"
+#include "db/EngineRecords.h"
+#include "db/XbaseComponent.h"
 #include "finance/LoanMath.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Numbers.h"

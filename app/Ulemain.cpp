@@ -13,7 +13,7 @@
 #include "app/uLoRefin.h"
 #include "app/uLoRembl.h"
 #include "db/DBTables.h"
-#include "db/XBase.h"
+#include "db/XbaseComponent.h"
 #include "finance/LoanMath.h"
 #include "platform/gui/WinSpool.h"
 #include "platform/gui/WinUser.h"

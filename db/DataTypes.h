@@ -6,7 +6,7 @@
 // states, events and field types of datasets, and the event types of fields and datasets.
 #pragma once
 
-#include "db/DbiTypes.h"
+#include "db/EngineTypes.h"
 #include "platform/rtl/Classes.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/SysUtils.h"

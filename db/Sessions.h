@@ -12,7 +12,7 @@
 #pragma once
 
 #include "db/DataSet.h"
-#include "db/DbiTypes.h"
+#include "db/EngineTypes.h"
 #include "platform/rtl/Classes.h"
 
 #include <functional>

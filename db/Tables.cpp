@@ -1,10 +1,10 @@
 #include "db/Tables.h"
 
 
-#include "db/DbiAreas.h"
-#include "db/DbiProcs.h"
-#include "db/DbiRecords.h"
-#include "db/DbiServices.h"
+#include "db/EngineRecords.h"
+#include "db/EngineServices.h"
+#include "db/EngineTables.h"
+#include "db/EngineWorkAreas.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/LoginDialogs.h"

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "db/DataLinks.h"
-#include "db/DbiTypes.h"
+#include "db/EngineTypes.h"
 #include "db/Sessions.h"
 #include "platform/rtl/Classes.h"
 #include "xbase/XbTable.h"

@@ -1,8 +1,8 @@
 #include "dbcontrols/DwCommon.h"
 
 #include "db/DBTables.h"
-#include "db/DbiRecords.h"
-#include "db/DbiServices.h"
+#include "db/EngineRecords.h"
+#include "db/EngineServices.h"
 #include "dbcontrols/DwParser.h"
 #include "dbcontrols/DwPicture.h"
 #include "dbcontrols/Dwintl.h"

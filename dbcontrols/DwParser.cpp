@@ -1,7 +1,7 @@
 #include "dbcontrols/DwParser.h"
 
 #include "db/DBTables.h"
-#include "db/DbiRecords.h"
+#include "db/EngineRecords.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/Numbers.h"

@@ -1,6 +1,6 @@
 #include "dbcontrols/Dwdbigrd.h"
 
-#include "db/DbiRecords.h"
+#include "db/EngineRecords.h"
 #include "dbcontrols/DwCommon.h"
 #include "dbcontrols/DwPicture.h"
 #include "dbcontrols/Dwintl.h"

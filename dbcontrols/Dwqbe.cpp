@@ -1,6 +1,6 @@
 #include "dbcontrols/Dwqbe.h"
 
-#include "db/DbiServices.h"
+#include "db/EngineServices.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
 

@@ -1,8 +1,8 @@
 #include "dbcontrols/Dwtable.h"
 
 #include "db/DBTables.h"
-#include "db/DbiFilters.h"
-#include "db/DbiServices.h"
+#include "db/EngineFilters.h"
+#include "db/EngineServices.h"
 #include "dbcontrols/DwParser.h"
 #include "dbcontrols/Dwintl.h"
 #include "platform/gui/Dialogs.h"

@@ -5,7 +5,7 @@
 #include "tests/app/AppTestSupport.h"
 
 #include "db/DBTables.h"
-#include "db/XBase.h"
+#include "db/XbaseComponent.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Paths.h"
 #include "widgets/DockableToolBar.h"

@@ -3,9 +3,9 @@
 // recorded, and python3-dbfread to read back what the layer wrote.
 #pragma once
 
-#include "db/DbiAreas.h"
-#include "db/DbiProcs.h"
-#include "db/DbiRecords.h"
+#include "db/EngineRecords.h"
+#include "db/EngineTables.h"
+#include "db/EngineWorkAreas.h"
 #include "platform/gui/Dialogs.h"
 #include "tests/rtl/TestFolder.h"
 #include "xbase/XbSettings.h"

@@ -3,7 +3,7 @@
 // index where the cursor has the table to itself.
 #include "DataSetFixture.h"
 
-#include "db/DbiServices.h"
+#include "db/EngineServices.h"
 
 #include <array>
 #include <filesystem>

@@ -2,8 +2,8 @@
 #include "DbMessages.h"
 
 #include "db/DBTables.h"
-#include "db/DbiAreas.h"
-#include "db/DbiProcs.h"
+#include "db/EngineTables.h"
+#include "db/EngineWorkAreas.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"

@@ -2,7 +2,7 @@
 // OnFilter record filter with the Escape check, the memo stream, settings by name, layouts.
 #include "tests/db/DataSetFixture.h"
 
-#include "db/DbiFilters.h"
+#include "db/EngineFilters.h"
 #include "dbcontrols/DwCommon.h"
 #include "dbcontrols/Dwintl.h"
 #include "dbcontrols/Dwtable.h"

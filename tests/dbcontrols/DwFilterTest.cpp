@@ -2,7 +2,7 @@
 // XB_QUERY, and the parsed tree through the engine's expression filters.
 #include "tests/db/DataSetFixture.h"
 
-#include "db/DbiFilters.h"
+#include "db/EngineFilters.h"
 #include "dbcontrols/Dwtable.h"
 #include "platform/rtl/Modules.h"
 #include "xbase/XbModule.h"

@@ -1,6 +1,6 @@
 #include "dbcontrols/DwParser.h"
 
-#include "db/DbiRecords.h"
+#include "db/EngineRecords.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Regional.h"
 #include "platform/rtl/SysUtils.h"

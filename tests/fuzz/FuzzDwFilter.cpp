@@ -3,7 +3,7 @@
 // back into the engine's condition, and that condition filters the sample table, which is then
 // walked and counted. A text that cannot be parsed gives an empty block (or the program's
 // EConvertError for a constant of the wrong type, or its "Field not found" warning).
-#include "db/DbiFilters.h"
+#include "db/EngineFilters.h"
 #include "dbcontrols/DwParser.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/SysUtils.h"

@@ -16,7 +16,7 @@
 // record image then names the new memo data, so the dataset's next record write keeps it.
 #pragma once
 
-#include "db/DbiTypes.h"
+#include "db/EngineTypes.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "db/strarray.h"
+#include "db/EngineTextList.h"
 
 #include "platform/rtl/Format.h"
 

@@ -1,9 +1,9 @@
 // Filters, blobs, properties and the unsupported entry points of the call interface.
 #include "DbFixture.h"
 
-#include "db/DbiBlobs.h"
-#include "db/DbiFilters.h"
-#include "db/DbiServices.h"
+#include "db/EngineBlobs.h"
+#include "db/EngineFilters.h"
+#include "db/EngineServices.h"
 
 #include <cstring>
 #include <limits>

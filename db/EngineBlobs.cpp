@@ -1,7 +1,7 @@
-#include "db/DbiBlobs.h"
+#include "db/EngineBlobs.h"
 
-#include "db/DbiAreas.h"
-#include "db/DbiRecords.h"
+#include "db/EngineRecords.h"
+#include "db/EngineWorkAreas.h"
 #include "xbase/XbMemo.h"
 #include "xbase/Xbase.h"
 

@@ -3,8 +3,8 @@
 // its single instance; the engine's text buffer.
 #include "DataSetFixture.h"
 
-#include "db/XBase.h"
-#include "db/strarray.h"
+#include "db/EngineTextList.h"
+#include "db/XbaseComponent.h"
 #include "platform/rtl/Regional.h"
 
 namespace {

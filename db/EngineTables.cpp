@@ -1,7 +1,7 @@
-#include "db/DbiProcs.h"
+#include "db/EngineTables.h"
 
-#include "db/DbiAreas.h"
-#include "db/DbiRecords.h"
+#include "db/EngineRecords.h"
+#include "db/EngineWorkAreas.h"
 #include "platform/rtl/Strings.h"
 #include "xbase/XbFile.h"
 #include "xbase/XbModule.h"

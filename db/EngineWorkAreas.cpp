@@ -1,4 +1,4 @@
-#include "db/DbiAreas.h"
+#include "db/EngineWorkAreas.h"
 
 #include "platform/gui/Dialogs.h"
 #include "xbase/Xbase.h"

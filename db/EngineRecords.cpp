@@ -1,7 +1,7 @@
-#include "db/DbiRecords.h"
+#include "db/EngineRecords.h"
 
-#include "db/DbiAreas.h"
-#include "db/DbiBlobs.h"
+#include "db/EngineBlobs.h"
+#include "db/EngineWorkAreas.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"

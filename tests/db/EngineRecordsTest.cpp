@@ -2,7 +2,7 @@
 // layer writes is read back by python3-dbfread.
 #include "DbFixture.h"
 
-#include "db/DbiFilters.h"
+#include "db/EngineFilters.h"
 #include "platform/rtl/DateTime.h"
 
 #include <cstring>

@@ -14,7 +14,7 @@
 // inactive (it is marked refused, and DbiDropFilter frees its slot all the same).
 #pragma once
 
-#include "db/DbiTypes.h"
+#include "db/EngineTypes.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
-#include "db/XBase.h"
+#include "db/XbaseComponent.h"
 
-#include "db/DbiAreas.h"
-#include "db/DbiRecords.h"
-#include "db/strarray.h"
+#include "db/EngineRecords.h"
+#include "db/EngineTextList.h"
+#include "db/EngineWorkAreas.h"
 #include "platform/rtl/Profile.h"
 #include "platform/rtl/Regional.h"
 #include "platform/rtl/Strings.h"

@@ -1,7 +1,7 @@
 // The call interface's handles, databases, tables and descriptions over real tables.
 #include "DbFixture.h"
 
-#include "db/DbiServices.h"
+#include "db/EngineServices.h"
 
 #include <filesystem>
 

@@ -8,7 +8,7 @@
 // happens to be current. Everything runs on the GUI thread.
 #pragma once
 
-#include "db/DbiTypes.h"
+#include "db/EngineTypes.h"
 
 #include <array>
 #include <map>
@@ -76,7 +76,7 @@ public:
     LongInt OpenMode = dbiOpenReadWrite;
     LongInt ShareMode = dbiShareShared;
     // Blobs opened for writing, by record image and field: their data until the record is
-    // written or the blob freed (DbiBlobs.h).
+    // written or the blob freed (EngineBlobs.h).
     std::map<std::pair<const char*, Word>, std::string> OpenBlobs;
 
     // Slot n (1..100), nullptr outside.

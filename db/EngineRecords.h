@@ -21,7 +21,7 @@
 // insert that fails leaves no record behind.
 #pragma once
 
-#include "db/DbiTypes.h"
+#include "db/EngineTypes.h"
 
 #include <string>
 
@@ -49,7 +49,7 @@ DBIResult DbiGetPriorRecord(TCursorHandle cursor, int lock, char* record, TRecor
 // The current record; 8709 when the condition or the deleted setting now hides it.
 DBIResult DbiGetRecord(TCursorHandle cursor, int lock, char* record, TRecordProps* props);
 
-// Writing. The record written takes the blobs opened for writing on its image (DbiBlobs.h).
+// Writing. The record written takes the blobs opened for writing on its image (EngineBlobs.h).
 DBIResult DbiInitRecord(TCursorHandle cursor, char* record);
 DBIResult DbiInsertRecord(TCursorHandle cursor, int lock, const char* record);
 DBIResult DbiModifyRecord(TCursorHandle cursor, const char* record, bool freeLock);

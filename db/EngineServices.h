@@ -4,7 +4,7 @@
 // supported: " with their name and return 12033, so a caller never takes them for done.
 #pragma once
 
-#include "db/DbiTypes.h"
+#include "db/EngineTypes.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
-#include "db/DbiServices.h"
+#include "db/EngineServices.h"
 
-#include "db/DbiAreas.h"
+#include "db/EngineWorkAreas.h"
 #include "platform/rtl/Numbers.h"
 
 #include <cstring>

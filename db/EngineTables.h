@@ -9,7 +9,7 @@
 // 11011 rather than cut.
 #pragma once
 
-#include "db/DbiTypes.h"
+#include "db/EngineTypes.h"
 
 #include <string>
 
@@ -53,7 +53,7 @@ DBIResult DbiGetDatabaseDesc(const char* name, TDatabaseDesc* desc); // always 8
 // damaged memo file, and 10760 when the index tag asked for does not exist (the reason tells
 // whether its index file is missing). Each keeps the engine's reason for the error text. A new
 // cursor stands before its first record; an order met damaged there is rebuilt when the cursor
-// has the table to itself (DbiRecords.h), else the open fails with 8453.
+// has the table to itself (EngineRecords.h), else the open fails with 8453.
 DBIResult DbiOpenTable(TDatabaseHandle database, const char* table, const char* driver,
                        const char* indexName, const char* tag, Word indexId, int openMode,
                        int shareMode, int translateMode, bool oneWay, const char* optParams,

@@ -1,7 +1,7 @@
-#include "db/DbiFilters.h"
+#include "db/EngineFilters.h"
 
-#include "db/DbiAreas.h"
-#include "db/DbiRecords.h"
+#include "db/EngineRecords.h"
+#include "db/EngineWorkAreas.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Strings.h"
 #include "xbase/Xbase.h"
