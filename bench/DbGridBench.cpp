@@ -5,8 +5,8 @@
 // the grid drew per step. Run with QT_QPA_PLATFORM=offscreen.
 #include "bench/BenchFolder.h"
 #include "db/DBTables.h"
-#include "dbcontrols/Dwdbigrd.h"
-#include "dbcontrols/Dwtable.h"
+#include "dbcontrols/DataSetParts.h"
+#include "dbcontrols/GridCore.h"
 #include "platform/gui/Forms.h"
 #include "xbase/Xbase.h"
 

@@ -10,7 +10,7 @@
 #include "advisors/uAmortop.h"
 #include "app/Usplash.h"
 #include "controls/table/Notebook.h"
-#include "dbcontrols/Dwmemo.h"
+#include "dbcontrols/MemoForm.h"
 #include "platform/gui/Buttons.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Menus.h"

@@ -4,7 +4,7 @@
 // walked and counted. A text that cannot be parsed gives an empty block (or the program's
 // EConvertError for a constant of the wrong type, or its "Field not found" warning).
 #include "db/EngineFilters.h"
-#include "dbcontrols/DwParser.h"
+#include "dbcontrols/FilterParser.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/fuzz/FuzzSupport.h"

@@ -3,8 +3,8 @@
 // of the record-picture language up to a NUL, and the text typed. The picture validator checks,
 // completes and converts the text, and the date and time routines read it and tell the part the
 // caret is in. The validator never raises; the routines answer with their results only.
-#include "dbcontrols/DwParser.h"
-#include "dbcontrols/DwPicture.h"
+#include "dbcontrols/FilterParser.h"
+#include "dbcontrols/PictureValidator.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
