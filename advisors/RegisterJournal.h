@@ -9,7 +9,7 @@
 // holder of TRANS.DBF, opened exclusively, writes, reads or removes it.
 #pragma once
 
-#include "advisors/AmortSched.h"
+#include "advisors/AmortizationSchedule.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 // The register's tables and every change of them that spans several tables: made on the first
 // run, numbered, saved into, loaded from and deleted from, each change whole or not at all
 // through the register journal (RegisterJournal.h; the scheme in REGISTER.md).
-#include "advisors/Info.h"
+#include "advisors/Register.h"
 #include "advisors/RegisterJournal.h"
 
 #include "controls/entry/DayNumberDates.h"

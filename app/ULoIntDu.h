@@ -4,7 +4,7 @@
 // as the user edits them, and each date shows its day name.
 #pragma once
 
-#include "advisors/CalcForm.h"
+#include "advisors/CalculatorForm.h"
 #include "controls/entry/DayNumberDates.h"
 
 class TVcPictureField;

@@ -9,7 +9,7 @@
 // the menu items when it needs one.
 #pragma once
 
-#include "advisors/CalcForm.h"
+#include "advisors/CalculatorForm.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"

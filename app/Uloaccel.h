@@ -3,7 +3,7 @@
 // finance/AcceleratedPayment).
 #pragma once
 
-#include "advisors/CalcForm.h"
+#include "advisors/CalculatorForm.h"
 
 class TcLoAccel : public TCalcForm {
     VANTREL_CLASS(TcLoAccel, TCalcForm)

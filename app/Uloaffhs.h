@@ -2,7 +2,7 @@
 // the cash at hand buy, and the cash as a share of the price (arithmetic in finance/AffordableHouse).
 #pragma once
 
-#include "advisors/CalcForm.h"
+#include "advisors/CalculatorForm.h"
 
 class TcLoAffHs : public TCalcForm {
     VANTREL_CLASS(TcLoAffHs, TCalcForm)

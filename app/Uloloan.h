@@ -4,7 +4,7 @@
 // (TLoanCalcData, 3646 bytes) and shows the solvers' messages.
 #pragma once
 
-#include "advisors/CalcForm.h"
+#include "advisors/CalculatorForm.h"
 #include "controls/entry/NumericField.h"
 
 #include <cstddef>

@@ -2,7 +2,7 @@
 // given payment (arithmetic in finance/BalloonPayment).
 #pragma once
 
-#include "advisors/CalcForm.h"
+#include "advisors/CalculatorForm.h"
 
 class TcLoBallP : public TCalcForm {
     VANTREL_CLASS(TcLoBallP, TCalcForm)

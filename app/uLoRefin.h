@@ -3,7 +3,7 @@
 // notebook: the inputs on "DataEntry", the three-paragraph narrative on "Results".
 #pragma once
 
-#include "advisors/CalcForm.h"
+#include "advisors/CalculatorForm.h"
 
 class TcLoReFin : public TCalcForm {
     VANTREL_CLASS(TcLoReFin, TCalcForm)

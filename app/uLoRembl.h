@@ -2,7 +2,7 @@
 // periodic payment (arithmetic in finance/RemainingBalance).
 #pragma once
 
-#include "advisors/CalcForm.h"
+#include "advisors/CalculatorForm.h"
 
 class TcLoRemBl : public TCalcForm {
     VANTREL_CLASS(TcLoRemBl, TCalcForm)

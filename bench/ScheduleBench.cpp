@@ -2,9 +2,9 @@
 // the amortization window, from Calc to the first year painted, against the schedule engine
 // building the same loan alone in the same run. The ratio is what the window adds to the
 // engine's work; the goal is the whole under 100 ms.
-#include "advisors/AmortSched.h"
-#include "advisors/Uloamort.h"
-#include "advisors/uAmortop.h"
+#include "advisors/AmortizationOptions.h"
+#include "advisors/AmortizationSchedule.h"
+#include "advisors/AmortizationWindow.h"
 #include "controls/entry/DayNumberDates.h"
 #include "finance/LoanMath.h"
 #include "platform/gui/Dialogs.h"

@@ -1,8 +1,8 @@
 // The chart windows as the user sees them: every series stands out from the wall it is drawn
 // over, and the active notebook tab is captioned in the same font as the other tabs.
-#include "advisors/AmortSched.h"
-#include "advisors/chAmort.h"
-#include "advisors/chLseBuy.h"
+#include "advisors/AmortizationCharts.h"
+#include "advisors/AmortizationSchedule.h"
+#include "advisors/BreakEvenCharts.h"
 #include "platform/gui/Graphics.h"
 
 #include <gtest/gtest.h>

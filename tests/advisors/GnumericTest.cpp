@@ -1,9 +1,9 @@
 // The schedule and the present values checked against the spreadsheet functions of gnumeric,
 // run through its command-line converter on a sheet of formulas.
-#include "advisors/AmortSched.h"
-#include "advisors/LeaseBuy.h"
+#include "advisors/AmortizationSchedule.h"
+#include "advisors/LeaseBuyEngine.h"
 
-#include "AdvTestUtil.h"
+#include "AdvisorTestSupport.h"
 #include "platform/rtl/Format.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // "*.LB" files of the lease-versus-buy advisor: every field written little-endian at its offset
 // (read back by Python's struct module), unused bytes zero, a round trip of every stored field,
 // and damaged files refused whole with the system's messages.
-#include "advisors/uLoLease.h"
+#include "advisors/LeaseBuyAdvisor.h"
 
-#include "AdvTestUtil.h"
+#include "AdvisorTestSupport.h"
 #include "platform/rtl/Streams.h"
 #include "tests/gui/PdfTools.h"
 #include "tests/rtl/TestFolder.h"

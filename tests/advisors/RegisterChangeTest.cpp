@@ -5,7 +5,7 @@
 // Two processes on one folder: a save while the other saves, a delete while the other holds
 // the register. And the faults of the tables themselves: an index behind its table, a blank
 // key, a counter table or accounts table that lost its record, a damaged table.
-#include "advisors/Info.h"
+#include "advisors/Register.h"
 #include "advisors/RegisterJournal.h"
 
 #include "controls/entry/DayNumberDates.h"

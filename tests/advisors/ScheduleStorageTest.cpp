@@ -1,7 +1,7 @@
 // The schedule form's Save and Load through the register's dialog: a computed schedule saved
 // under a new loan, loaded back over another one, saved again without a second copy of its
 // rows, and printed with the borrower of its account.
-#include "tests/advisors/LoanInfoSupport.h"
+#include "tests/advisors/RegisterDialogSupport.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The main window opens the amortization schedule: Ctrl+A and the toolbar button show it
 // modally with its options dialog, and both are gone when it closes.
-#include "advisors/Uloamort.h"
-#include "advisors/uAmortop.h"
+#include "advisors/AmortizationOptions.h"
+#include "advisors/AmortizationWindow.h"
 #include "tests/app/AppTestSupport.h"
 #include "widgets/FlatButton.h"
 

@@ -2,12 +2,12 @@
 // help rely on: the mnemonics of the controls shown together are unique (the menu bar's titles
 // among them, each of which has one; the items of a menu unique among themselves), every help
 // context has a topic in the help file, and F1 opens help.
-#include "advisors/Info.h"
-#include "advisors/Uloamort.h"
-#include "advisors/Umeter.h"
-#include "advisors/chAmort.h"
-#include "advisors/chLseBuy.h"
-#include "advisors/uAmortop.h"
+#include "advisors/AmortizationCharts.h"
+#include "advisors/AmortizationOptions.h"
+#include "advisors/AmortizationWindow.h"
+#include "advisors/BreakEvenCharts.h"
+#include "advisors/ProgressForm.h"
+#include "advisors/Register.h"
 #include "app/Usplash.h"
 #include "controls/table/Notebook.h"
 #include "dbcontrols/MemoForm.h"

@@ -2,10 +2,10 @@
 // sample "*.LB" file opened and saved byte for byte, damaged files refused with the form left
 // as it was, the wizard stepped to its narrative, its cash-flow table and its charts, Reset and
 // Undo on the input pages, the field rules, and Copy and Print of the results.
-#include "advisors/LeaseRpt.h"
-#include "advisors/chLseBuy.h"
-#include "advisors/uLoLease.h"
-#include "tests/advisors/AdvTestUtil.h"
+#include "advisors/BreakEvenCharts.h"
+#include "advisors/LeaseBuyAdvisor.h"
+#include "advisors/LeaseCashFlowTable.h"
+#include "tests/advisors/AdvisorTestSupport.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/gui/PdfTools.h"
 #include "widgets/FlatButton.h"

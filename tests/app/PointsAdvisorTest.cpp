@@ -1,6 +1,6 @@
 // The points advisor driven through its window: the loans typed in, the exits that fill loan 2
 // and the years, Calculate turning to the conclusion, Prior, Copy and Print.
-#include "advisors/uLoPnts.h"
+#include "advisors/PointsAdvisor.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/gui/PdfTools.h"
 

@@ -2,7 +2,7 @@
 // country's locale as on a first run: amounts and rates typed with the country's decimal key,
 // money shown with its separators and its currency on its side, dates in its order, and the
 // same texts in the copy and the printout.
-#include "advisors/Uloamort.h"
+#include "advisors/AmortizationWindow.h"
 #include "app/Uloloan.h"
 #include "controls/entry/PictureField.h"
 #include "platform/gui/Clipbrd.h"

@@ -1,8 +1,8 @@
 // The automobile limits file "auto.bin" as the lease-versus-buy analysis reads it: the bytes are
 // the file; the capped depreciation schedules of the automobile methods and the lease inclusion
 // amounts are worked out from it, across every threshold row.
-#include "advisors/AdvMsg.h"
-#include "advisors/Deprec.h"
+#include "advisors/AdvisorMessages.h"
+#include "advisors/Depreciation.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <cmath>

@@ -2,10 +2,10 @@
 // the way Open... reads them (DecodeLeaseBuyFile, which refuses a damaged file whole with the
 // advisor's message), and the inputs taken from a file are run through the analysis the Next
 // button starts (ValidateAndRunLeaseBuy), against the program's own "auto.bin".
-#include "advisors/AdvMsg.h"
-#include "advisors/Deprec.h"
-#include "advisors/LeaseBuy.h"
-#include "advisors/uLoLease.h"
+#include "advisors/AdvisorMessages.h"
+#include "advisors/Depreciation.h"
+#include "advisors/LeaseBuyAdvisor.h"
+#include "advisors/LeaseBuyEngine.h"
 #include "platform/rtl/SysUtils.h"
 #include "tests/fuzz/FuzzSupport.h"
 

@@ -4,7 +4,7 @@
 // target reads first. Run as `fuzz_seeds <corpus folder>`; each target's seeds go to the folder
 // of its name. The help seed is the program's help file, the auto.bin seed the program's limits
 // file; both are given as the second and third arguments.
-#include "advisors/uLoLease.h"
+#include "advisors/LeaseBuyAdvisor.h"
 #include "controls/entry/CommandTables.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/IniFiles.h"
@@ -12,7 +12,7 @@
 #include "platform/rtl/Registry.h"
 #include "platform/rtl/Streams.h"
 #include "report/RptFiler.h"
-#include "tests/advisors/AdvTestUtil.h"
+#include "tests/advisors/AdvisorTestSupport.h"
 #include "tests/fuzz/FuzzReport.h"
 #include "tests/fuzz/FuzzSupport.h"
 #include "tests/fuzz/FuzzXbase.h"

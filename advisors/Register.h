@@ -1,0 +1,297 @@
+// The tables of the accounts-and-loans register: borrowers (ACCNTS.DBF), loans (LOANS.DBF), the
+// account-to-loan cross-reference (XREF.DBF), the one-record counter table (SYSINFO.DBF) and the
+// saved schedule rows (TRANS.DBF), standard DBF files with NSX index files in the program's data
+// folder. On first run the missing tables are created with their index tags; a new accounts
+// table gets the "DEFAULT" account and a new counter table its one record. Loan numbers come
+// from the counter table; account numbers are generated from the borrower's names and are
+// unique (the accounts tag refuses a second record with the same number).
+//
+// TLoanInfo ("Loan Information") is the register's modal four-step dialog: pick or create the
+// borrower (steps 1 and 2), then pick or create one of the borrower's loans (steps 3 and 4).
+// The schedule form opens it through ShowLoanInfo to choose the loan a schedule is saved under
+// or loaded from. Every change the dialog starts and does not finish is undone when it is
+// cancelled, the cross-reference row of a new loan included; a failed save keeps the dialog
+// open on its page with a message.
+#pragma once
+
+#include "advisors/AmortizationSchedule.h"
+#include "controls/entry/DataPictureField.h"
+#include "controls/entry/DataPictureLabel.h"
+#include "controls/entry/DataSimpleField.h"
+#include "controls/entry/EntryController.h"
+#include "controls/entry/TransferRecords.h"
+#include "db/DBTables.h"
+#include "db/XbaseComponent.h"
+#include "dbcontrols/ControlsDataSource.h"
+#include "dbcontrols/DataGrid.h"
+#include "dbcontrols/DataSetParts.h"
+#include "dbcontrols/IndexChooser.h"
+#include "dbcontrols/RecordNavigator.h"
+#include "platform/gui/ExtCtrls.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/StdCtrls.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The register's table files and their index tags.
+inline constexpr const char* AccountsTable = "ACCNTS.DBF";
+inline constexpr const char* LoansTable = "LOANS.DBF";
+inline constexpr const char* XRefTable = "XREF.DBF";
+inline constexpr const char* SysInfoTable = "SYSINFO.DBF";
+inline constexpr const char* TransTable = "TRANS.DBF";
+inline constexpr const char* AccountsTag = "ACCNTS";
+inline constexpr const char* LoanNoTag = "LOANNO";
+inline constexpr const char* AccountNoTag = "ACCOUNTNO";
+inline constexpr const char* DefaultAccount = "DEFAULT";
+// Widths of the keys, to which sought keys are padded.
+inline constexpr int AccountNoWidth = 20;
+inline constexpr int LoanNoWidth = 9;
+
+// Creates in Folder each register table that does not exist yet, with its index tags, the
+// "DEFAULT" account in a new accounts table and the one record of a new counter table. Tables
+// that exist are left as they are. Engine refusals raise.
+void CreateRegisterTables(const std::string& Folder);
+
+// A table of the register in Folder (not yet open), in the order of Tag when one is given.
+// Records marked deleted are never shown (the engine hides them from then on).
+std::unique_ptr<TTable> RegisterTable(const std::string& Folder, const std::string& Name,
+                                      const std::string& Tag = "");
+// Points Table (closed) at a table of the register, as RegisterTable does.
+void SetRegisterTable(TTable& Table, const std::string& Folder, const std::string& Name,
+                      const std::string& Tag = "");
+
+// Makes the register in Folder ready for the tables Names: a change a killed process left
+// half done is finished or undone (the register journal), an index that fell behind its table
+// or is damaged is made anew when the table is alone, the counter table gets its record back
+// (counting on from the highest loan number) and the accounts their DEFAULT account. Answers
+// the message to show (a table in use or damaged), empty when the register is ready.
+std::string PrepareRegister(const std::string& Folder, const std::vector<std::string>& Names);
+
+// The messages of a register table another copy of the program holds, and of a damaged one.
+std::string RegisterInUseMessage(const std::string& Table);
+std::string RegisterDamagedMessage(const std::string& Table, const std::string& Reason);
+
+// Issues the next loan number: LASTLOANNO of the counter table in Folder goes up by one and is
+// posted; the new number is returned. A counter table without its record raises.
+LongInt NextLoanNumber(const std::string& Folder);
+
+// Key text padded with blanks to Width, as the index keys hold it.
+std::string PaddedKey(const std::string& Key, int Width);
+// The trimmed text of a field of an open dataset; empty when it is closed.
+std::string FieldText(TDataSet* DataSet, const char* Field);
+
+// What the register answers when a number is taken, or missing.
+inline constexpr const char* AccountNumberTakenMessage = "Account number must be unique.";
+inline constexpr const char* AccountNumberNeededMessage = "An account number must be entered.";
+
+// Gives the account being inserted or edited in Accounts (ordered by its account tag) a
+// generated number: the first four letters of LASTNAME and the first three of FIRSTNAME,
+// upper-cased, and the first three-digit sequence number from 001 not yet taken ("SMITJOH001"),
+// looked up in Lookup (a second table on the same file), then posts it. When all 999 are taken
+// "Account number must be unique." is raised and the account stays unposted.
+void GenerateAccountNo(TTable& Accounts, TTable& Lookup);
+
+// ----- Deletes
+//
+// Each answers the message to show (error, OK), empty when done. A delete is one change of the
+// register: its records all go or none does, whatever moment the process dies or a write
+// fails. It needs every table it changes to itself: while another copy of the program holds
+// one, nothing is changed and the answer names the table in use. Deleted records are packed
+// away after; a pack that fails answers "Pack failed." (the records stay marked, never shown).
+
+inline constexpr const char* DeleteFailedMessage = "Delete failed.";
+inline constexpr const char* PackFailedMessage = "Pack failed.";
+
+// Ask twice before an account with its loans, or a loan with its rows, is deleted: true when
+// the user answered Yes to the first question and No to the second ("STOP the PERMANENT
+// deletion?"); otherwise the user is told the deletion was cancelled.
+bool ConfirmAccountDelete(const std::string& AccountNo);
+bool ConfirmLoanDelete(const std::string& LoanNo);
+
+// Deletes the loan with its links and saved schedule rows.
+std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo);
+// Deletes the account with every loan it has, their links and saved schedule rows.
+std::string DeleteAccount(const std::string& Folder, const std::string& AccountNo);
+// Removes the deleted records of table Name, which must not be open elsewhere; answers
+// "Pack failed." when the engine refuses, else empty.
+std::string PackRegisterTable(const std::string& Folder, const std::string& Name);
+
+// ----- Schedule storage
+
+// The messages of a save that cannot write, a load of a loan the register does not have, of a
+// loan too long to load or without rows, and of a table that cannot be opened.
+inline constexpr const char* SaveFailedMessage = "Save failed.\n\nPossible low free disk space.";
+inline constexpr const char* LoanNotFoundMessage = "Loan not found.";
+inline constexpr const char* TooLongMessage =
+    "Low memory condition.\n\nNot enough free memory to load this loan.";
+inline constexpr const char* NoRowsMessage =
+    "\rNo transaction records found for this loan.\r\rCanceling load.\r";
+inline constexpr const char* LoadFailedMessage = "Low memory condition.\n\nCan't open loan table.";
+inline constexpr const char* TableOpenFailedMessage = "Table open failed";
+
+// Saves Schedule under LoanNo as one change of the register: the loan's terms and options go
+// into its LOANS record and rows 0..LastRow into TRANS, replacing the rows saved for the loan
+// before. Whatever moment the process dies or a write fails, the loan keeps its old terms and
+// rows or has the new ones, never a mix. NewLoan: the loan was made for this save, and goes
+// again when the save fails. Answers the message to show (error, OK), empty when saved.
+std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
+                         const TAmortSchedule& Schedule, const TAmortOptions& Options,
+                         bool NewLoan = false);
+
+// Loads the schedule saved under LoanNo: the loan's terms and options from its LOANS record and
+// the rows from TRANS, as they were saved (nothing is recomputed), with the year tabs, the
+// periods per year and the year basis set again.
+// Loading stops at the schedule's row capacity. Answers the message to show (error, OK), empty
+// when the schedule was loaded; without rows LastRow is 0. The terms are read when the answer
+// is empty, TooLongMessage or NoRowsMessage.
+std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
+                         TAmortSchedule& Schedule, TAmortOptions& Options);
+
+// ----- The register's dialog
+
+// The dialog's modes: choosing the loan a schedule is saved under, or loaded from.
+enum TLoanInfoMode : Byte { limLoad = 0, limSave = 1 };
+
+class TLoanInfo : public TForm {
+    VANTREL_CLASS(TLoanInfo, TForm)
+
+    // Opens the register's tables in Folder; a table that cannot be opened is reported
+    // ("Table open failed") and TablesOpen() is then false.
+    TLoanInfo(TComponent* AOwner, const std::string& Folder);
+    ~TLoanInfo() override;
+
+    // The terms a new loan starts with (those of the schedule form).
+    TAmortLoan ScheduleLoan;
+
+    // Tables and their sources.
+    TdwTable *Accounts, *AccountsLookup, *Loans, *LoansLookup, *XRef;
+    TdwDataSource *AccountsSource, *LoansSource, *XRefSource;
+    TXBase *AccountsXB, *LoansXB, *XRefXB;
+    // Header line, notebook, buttons.
+    THeader* Header1;
+    TNotebook* Notebook1;
+    TButton *NewBTN, *PriorBTN, *NextBTN, *HelpBTN, *CancelBTN;
+    TDBNavigator* DBNavigator1;
+    // Page "Accounts".
+    TdwIncrementalSearch* IncSearch;
+    TdwKeyCombo* KeyCombo;
+    TdwDBGrid* AccountsGrid;
+    // Page "AcctInfo".
+    TGroupBox* AcctNoGroup;
+    TRadioButton *AutoBTN, *ManualBTN;
+    TVcDbSimpleField* AccountNo;
+    TLabel *lFirst, *lBusiness, *lAddress1, *lAddress2, *lCity, *lPhone1, *lState, *lZip, *lCountry,
+        *lMI, *lLast, *lExt, *lPhone2;
+    TVcDbSimpleField *FirstName, *Business, *Address1, *Address2, *City, *Zip, *Country, *MI,
+        *LastName, *Phone2Ext;
+    TVcDbPictureField *State, *Phone1, *Phone2;
+    // Page "Loans".
+    TdwDBGrid* LoansGrid;
+    // Page "LoanInfo".
+    TLabel *lLoanNo, *lCollateral, *lPropAddress, *lLotNo, *lPropCity, *lPropState, *lPropZip,
+        *lPropCountry, *lInitAmt, *lOrigDate, *lBlockNo, *lInitRate, *lInitTerm;
+    TVcDbPictureLabel *LoanNo, *InitAmt, *OrigDate, *InitRate, *InitTerm;
+    TVcDbSimpleField *Collateral, *PropAddress, *LotNo, *PropCity, *PropZip, *PropCountry, *BlockNo;
+    TVcDbPictureField* PropState;
+    TVcTransfer* VcTransfer1;
+    TVcController* DefaultController;
+
+    // Dialog state.
+    Byte Mode = limSave;
+    bool NewAccount = false;
+    bool NewLoan = false;
+    std::string LoanNoResult;
+    // The loan of LoanNoResult was made in this showing (its save may take it back).
+    bool LoanCreated = false;
+
+    bool TablesOpen() const { return tablesOpen_; }
+    // The record navigator's table on the current step.
+    TDataSource* NavigatorSource() const { return DBNavigator1->DataSource(); }
+    // The status text (header section 0) and the step (section 1).
+    std::string StatusText() const;
+    std::string StepText() const;
+
+    void FormShow(TObject* Sender);
+    void FormClose(TObject* Sender, TCloseAction& Action);
+    void NewBTNClick(TObject* Sender);
+    void NextBTNClick(TObject* Sender);
+    void PriorBTNClick(TObject* Sender);
+    void CancelBTNClick(TObject* Sender);
+    void HelpBTNClick(TObject* Sender);
+    void AutoBTNClick(TObject* Sender);
+    void ManualBTNClick(TObject* Sender);
+    void Notebook1PageChanged(TObject* Sender);
+    void AccountsAfterPost(TDataSet*) { NewAccount = false; }
+    // An account is never posted without a number: it is the key its loans refer to.
+    void AccountsBeforePost(TDataSet* DataSet);
+    void LoansAfterPost(TDataSet*) { NewLoan = false; }
+    // A new loan given up (Cancel, or the navigator's cancel or delete while inserting) takes
+    // its cross-reference row along.
+    void LoansAfterCancel(TDataSet* DataSet);
+    void XRefCalcFields(TDataSet* DataSet);
+    void AccountsBeforeDelete(TDataSet* DataSet);
+    void LoansBeforeDelete(TDataSet* DataSet);
+    void XRefBeforeDelete(TDataSet* DataSet);
+    void AccountsDataChange(TObject* Sender, TField* Field);
+    void XRefDataChange(TObject* Sender, TField* Field);
+    void LoansDataChange(TObject* Sender, TField* Field);
+
+    // The transfer record of the dialog, made on each show.
+    static std::unique_ptr<TTransferRecord> NewLoanInfoData();
+
+private:
+    void BuildTables();
+    void BuildXRefFields();
+    void BuildFrame();
+    void BuildAccountsPage();
+    void BuildAcctInfoPage();
+    void BuildLoanInfoPage();
+    TdwTable* AddTable(const std::string& Name, const char* File, const char* Tag);
+    TdwDataSource* AddSource(const std::string& Name, TDataSet* DataSet);
+    TXBase* AddEngine(const std::string& Name, TDataSource* Source);
+    TButton* AddButton(const std::string& Name, const char* Caption, int Left,
+                       TNotifyEvent OnClick);
+    // A read-only grid over the accounts or the cross-references, with their columns.
+    TdwDBGrid* AddGrid(TWinControl* Parent, const std::string& Name, TDataSource* Source);
+    TLabel* AddPrompt(TWinControl* Parent, const std::string& Name, int Left, int Top, int Width);
+    template <typename T>
+    T* AddField(TWinControl* Parent, const std::string& Name, TDataSource* Source,
+                const char* Field, int Left, int Top, int Width);
+    std::vector<TComponent*> TransferList() const;
+    void OpenTables();
+    void CloseTables();
+    void ShowStep(int Page);
+    void UpdateAccountNoEntry();
+    void SetStatus(const std::string& Text);
+    void ShowRecordStatus();
+    // The account page's Next: the account is numbered and posted; false when it stays.
+    bool PostAccount();
+    // The last page's Next: everything pending is posted; false when it stays.
+    bool PostAll();
+    void InsertLoan();
+    // Undoes what was started and not finished: pending edits, the cross-reference of a new
+    // loan.
+    void DiscardNew();
+    void ScopeXRef();
+    void ReopenXRef();
+    // Runs a delete of the register (Change answers its failure) with the dialog's tables
+    // closed; a failure is shown and abandons the dataset's delete.
+    void DeleteShown(const std::function<std::string()>& Change);
+    void ReopenTables(const std::string& Account);
+    void RemoveNewXRef();
+    void ScopeLoans();
+
+    std::string folder_;
+    bool tablesOpen_ = false;
+    // The cross-reference row New posted for the loan it started.
+    std::vector<char> newXRefRow_;
+    bool removingNewXRef_ = false;
+    std::unique_ptr<TTransferRecord> data_;
+};
+
+// Shows Dialog modally in Mode; LoanNo is the chosen loan number after OK, else empty, and
+// AccountNo the current account's number (at most 20 characters) in either case.
+void ShowLoanInfo(TLoanInfo& Dialog, std::string& AccountNo, Byte Mode, std::string& LoanNo);

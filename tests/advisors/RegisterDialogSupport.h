@@ -1,0 +1,161 @@
+// Test support for the register's dialog and the schedule form's Save and Load: the schedule
+// form's fixture with the register's tables made in the test's settings folder, the dialog run
+// modally with a script acting on it through real clicks and keys, and the tables read back by
+// the outside reader python3-dbfread.
+#pragma once
+
+#include "advisors/Register.h"
+#include "platform/rtl/Strings.h"
+#include "tests/advisors/AmortizationFormSupport.h"
+#include "tests/gui/PdfTools.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+class LoanInfoTest : public AmortFormTest {
+protected:
+    void SetUp() override {
+        AmortFormTest::SetUp();
+        CreateRegisterTables(home.Path());
+        for (const char* candidate : {"/usr/bin/python3", "python3"}) {
+            const std::string probe =
+                std::string(candidate) + " -c 'import dbfread' >/dev/null 2>&1";
+            if (std::system(probe.c_str()) == 0) {
+                python = candidate;
+                break;
+            }
+        }
+    }
+
+    // Runs the dialog in Mode with Script acting on it while it is shown; answers the loan
+    // number chosen (empty when cancelled) and leaves the account number in account.
+    std::string RunDialog(Byte mode, const std::function<void(TLoanInfo&)>& script) {
+        TLoanInfo dialog(nullptr, home.Path());
+        dialog.ScheduleLoan.PV = 150000;
+        dialog.ScheduleLoan.Rate = 6.5f;
+        dialog.ScheduleLoan.NumPmts = 360;
+        dialog.ScheduleLoan.OrgDate = DMYToDate(15, 3, 2024, 0);
+        Answer = [&](TCustomForm* modal) {
+            if (modal == &dialog) {
+                Settle();
+                script(dialog);
+            }
+        };
+        std::string loan;
+        ShowLoanInfo(dialog, account, mode, loan);
+        Answer = nullptr;
+        return loan;
+    }
+
+    void Click(TWinControl* control) {
+        QTest::mouseClick(WidgetOf(control), Qt::LeftButton, Qt::NoModifier, QPoint(8, 8));
+        Settle();
+    }
+    // Clicks a button of the record navigator.
+    void Navigate(TLoanInfo& d, TNavigateBtn button) {
+        TSpeedButton* b = d.DBNavigator1->Buttons(button);
+        QTest::mouseClick(WidgetOf(d.DBNavigator1), Qt::LeftButton, Qt::NoModifier,
+                          QPoint(b->Left() + b->Width() / 2, b->Top() + b->Height() / 2));
+        Settle();
+    }
+    // Clicks a button and expects the dialog to show the step afterwards.
+    void Step(TLoanInfo& d, TButton* button, const std::string& step) {
+        Click(button);
+        EXPECT_EQ(d.StepText(), step);
+    }
+
+    // Creates the account Smith, John through the first two steps; the dialog stands on step 3.
+    void CreateSmith(TLoanInfo& d) {
+        Step(d, d.NewBTN, "Step: 2/4");
+        Enter(d.LastName, "Smith");
+        Enter(d.FirstName, "John");
+        Enter(d.City, "Springfield");
+        Enter(d.State, "il");
+        Step(d, d.NextBTN, "Step: 3/4");
+    }
+
+    // Smith, John with loan 1 and its saved schedule; the DEFAULT account with loan 2.
+    void SmithWithALoan() {
+        RunDialog(limSave, [&](TLoanInfo& d) {
+            CreateSmith(d);
+            Step(d, d.NewBTN, "Step: 4/4");
+            Click(d.NextBTN);
+        });
+        RunDialog(limSave, [&](TLoanInfo& d) {
+            NewLoanOfDefault(d);
+            Click(d.NextBTN);
+        });
+        TAmortSchedule schedule;
+        TAmortLoan loan;
+        loan.PV = 12000;
+        loan.NumPmts = 14;
+        loan.Rate = 7.5;
+        loan.OrgDate = DMYToDate(1, 6, 2024, 0);
+        loan.FrstPmtDate = DMYToDate(1, 7, 2024, 0);
+        ASSERT_TRUE(schedule.CalcSchedule(loan, TAmortOptions{}));
+        ASSERT_EQ(SaveSchedule(home.Path(), "1", schedule, TAmortOptions{}), "");
+        ASSERT_EQ(SaveSchedule(home.Path(), "2", schedule, TAmortOptions{}), "");
+    }
+    // Stands the dialog on Smith's account, step 1.
+    void FindSmith(TLoanInfo& d) {
+        Enter(d.IncSearch, "SMIT");
+        d.IncSearch->Search();
+        Settle();
+        ASSERT_EQ(Trim(d.Accounts->FieldByName("ACCOUNTNO")->AsString()), "SMITJOH001");
+    }
+    // How many records of a table are marked deleted and not packed away.
+    std::string DeletedCount(const std::string& table) {
+        std::ofstream(home.Path() + "/peer.py")
+            << "import dbfread\nprint(len(list(dbfread.DBF('" << table << "').deleted)))\n";
+        const std::string out =
+            RunTool("cd " + ShellQuoted(home.Path()) + " && " + python + " peer.py");
+        return out.substr(0, out.find('\n'));
+    }
+
+    // Walks the DEFAULT account (the first) to a new loan on step 4.
+    void NewLoanOfDefault(TLoanInfo& d) {
+        Step(d, d.NextBTN, "Step: 2/4");
+        Step(d, d.NextBTN, "Step: 3/4");
+        Step(d, d.NewBTN, "Step: 4/4");
+    }
+
+    // The records of a table as python3-dbfread reads them, one line each: the values of the
+    // fields joined by "|" (blanks trimmed, dates as yyyy-mm-dd); deleted records are left out,
+    // as every reader does.
+    std::string Rows(const std::string& table, const std::string& fields) {
+        std::ofstream(home.Path() + "/peer.py") << "import dbfread\n"
+                                                   "t = dbfread.DBF('"
+                                                << table
+                                                << "', encoding='cp1252')\n"
+                                                   "for r in t:\n"
+                                                   "    print('|'.join(str(r[f]).strip() for f in '"
+                                                << fields << "'.split(',')))\n";
+        const std::string out =
+            RunTool("cd " + ShellQuoted(home.Path()) + " && " + python + " peer.py");
+        return out.substr(0, out.rfind("\nstatus="));
+    }
+    // The type, width and decimals of each field, as the reader sees them.
+    std::string Fields(const std::string& table) {
+        std::ofstream(home.Path() + "/peer.py")
+            << "import dbfread\n"
+               "t = dbfread.DBF('"
+            << table
+            << "')\n"
+               "print(' '.join('%s:%s%d,%d' % (f.name, f.type, f.length, f.decimal_count) "
+               "for f in t.fields))\n";
+        const std::string out =
+            RunTool("cd " + ShellQuoted(home.Path()) + " && " + python + " peer.py");
+        return out.substr(0, out.rfind("\nstatus="));
+    }
+
+    // Saves a screenshot of the dialog when VANTREL_SCREENSHOTS names a folder.
+    static void Screenshot(TLoanInfo& d, const std::string& name) {
+        if (const char* folder = std::getenv("VANTREL_SCREENSHOTS"))
+            WidgetOf(&d)->grab().toImage().save(QString::fromLocal8Bit(folder) + "/" +
+                                                QString::fromStdString(name) + ".png");
+    }
+
+    std::string python = "python3";
+    std::string account;
+};

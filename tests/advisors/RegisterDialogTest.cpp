@@ -1,0 +1,292 @@
+// The register's dialog driven as a user drives it: accounts and loans created, edited and
+// deleted through its steps, the messages of its refusals, Cancel undoing what New started,
+// and the tables read back by an outside reader.
+#include "tests/advisors/RegisterDialogSupport.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+TEST_F(LoanInfoTest, AnAccountAndALoanAreCreatedStepByStep) {
+    const std::string loan = RunDialog(limSave, [&](TLoanInfo& d) {
+        EXPECT_EQ(d.Caption(), "Personal Information");
+        EXPECT_EQ(d.StatusText(), " Watch this space for status messages.");
+        EXPECT_FALSE(d.PriorBTN->Enabled());
+        EXPECT_EQ(d.CancelBTN->Hint(), "Cancel saving data.");
+        EXPECT_EQ(d.AccountsGrid->Selected()->Strings(0), "ACCOUNTNO\t16\tAccount No");
+        Screenshot(d, "loaninfo-accounts");
+        CreateSmith(d);
+        EXPECT_EQ(d.Caption(), "Loan Information");
+        // The new account has no loan yet: Next stays off.
+        EXPECT_EQ(d.StatusText(), " There are no loans for this account.");
+        EXPECT_FALSE(d.NextBTN->Enabled());
+        EXPECT_EQ(d.NavigatorSource(), d.XRefSource);
+        Step(d, d.NewBTN, "Step: 4/4");
+        EXPECT_EQ(d.NextBTN->Caption(), "&Save");
+        EXPECT_EQ(d.NextBTN->Hint(), "Save current account and loan data.");
+        EXPECT_EQ(Trim(d.LoanNo->Caption()), "1");
+        EXPECT_EQ(Trim(d.InitAmt->Caption()), "150,000.00");
+        EXPECT_EQ(d.NavigatorSource(), d.LoansSource);
+        Enter(d.Collateral, "Red barn");
+        Screenshot(d, "loaninfo-loaninfo");
+        Click(d.NextBTN);
+    });
+    EXPECT_EQ(loan, "1");
+    EXPECT_EQ(account, "SMITJOH001");
+    EXPECT_TRUE(services.MessageBoxes.empty());
+    EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO,LASTNAME,FIRSTNAME,CITY,STATE"),
+              "DEFAULT||||\nSMITJOH001|Smith|John|Springfield|IL\n");
+    EXPECT_EQ(Rows("LOANS.DBF", "LOANNO,COLLATERIA,INITAMT,INITTERM,INITRATE,ORIGDATE"),
+              "1|Red barn|150000.0|360|6.5|2024-03-15\n");
+    EXPECT_EQ(Rows("XREF.DBF", "ACCOUNTNO,LOANNO"), "SMITJOH001|1\n");
+    EXPECT_EQ(Rows("SYSINFO.DBF", "LASTLOANNO"), "1\n");
+}
+
+TEST_F(LoanInfoTest, AnAccountIsEditedAndTheLoansListShowsItsLoans) {
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        CreateSmith(d);
+        Step(d, d.NewBTN, "Step: 4/4");
+        Click(d.NextBTN);
+    });
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        Enter(d.IncSearch, "SMIT");
+        d.IncSearch->Search();
+        Settle();
+        Step(d, d.NextBTN, "Step: 2/4");
+        EXPECT_EQ(d.LastName->AsString(), "Smith");
+        Enter(d.City, "Shelbyville");
+        Step(d, d.NextBTN, "Step: 3/4");
+        Screenshot(d, "loaninfo-loans");
+        // The list shows the loan's terms, calculated from its record.
+        EXPECT_EQ(d.XRef->FieldByName("INITAMT")->DisplayText(), "150,000.00");
+        EXPECT_EQ(d.XRef->FieldByName("INITTERM")->AsInteger(), 360);
+        EXPECT_TRUE(d.NextBTN->Enabled());
+        Step(d, d.NextBTN, "Step: 4/4");
+        EXPECT_EQ(Trim(d.LoanNo->Caption()), "1");
+        Click(d.CancelBTN);
+    });
+    EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO,CITY"), "DEFAULT|\nSMITJOH001|Shelbyville\n");
+    EXPECT_EQ(account, "SMITJOH001");
+}
+
+TEST_F(LoanInfoTest, NamesAreNeededAndAnAccountNumberMustBeUnique) {
+    const std::string loan = RunDialog(limSave, [&](TLoanInfo& d) {
+        Step(d, d.NewBTN, "Step: 2/4");
+        EXPECT_FALSE(d.AccountNo->Enabled());
+        Screenshot(d, "loaninfo-acctinfo");
+        Enter(d.LastName, "Smith");
+        Step(d, d.NextBTN, "Step: 2/4");
+        EXPECT_EQ(LastMessage(), "Both 'Last Name' & 'First Name' must be entered.");
+        Click(d.ManualBTN);
+        EXPECT_TRUE(d.AccountNo->Enabled());
+        Enter(d.AccountNo, "DEFAULT");
+        Step(d, d.NextBTN, "Step: 2/4");
+        EXPECT_EQ(LastMessage(), "Account number must be unique.");
+        EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
+        Click(d.CancelBTN);
+    });
+    EXPECT_EQ(loan, "");
+    EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO,LASTNAME"), "DEFAULT|\n");
+}
+
+TEST_F(LoanInfoTest, ABlankAccountNumberIsRefusedAndBlocksNothing) {
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        Step(d, d.NewBTN, "Step: 2/4");
+        Click(d.ManualBTN);
+        Enter(d.LastName, "Blank");
+        Enter(d.AccountNo, "   ");
+        Step(d, d.NextBTN, "Step: 2/4");
+        EXPECT_EQ(LastMessage(), AccountNumberNeededMessage);
+        // The navigator's post is refused the same way.
+        Navigate(d, nbPost);
+        EXPECT_EQ(services.MessageBoxes.size(), 2u);
+        Click(d.AutoBTN);
+        Enter(d.FirstName, "Bob");
+        Step(d, d.NextBTN, "Step: 3/4");
+        Click(d.CancelBTN);
+    });
+    EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO,LASTNAME"), "DEFAULT|\nBLANBOB001|Blank\n");
+}
+
+TEST_F(LoanInfoTest, AManualNumberThatIsFreeIsTaken) {
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        // The number of an account that exists stays: its loans refer to it.
+        Step(d, d.NextBTN, "Step: 2/4");
+        Click(d.ManualBTN);
+        EXPECT_FALSE(d.AccountNo->Enabled());
+        Step(d, d.NewBTN, "Step: 2/4");
+        EXPECT_TRUE(d.AccountNo->Enabled());
+        Enter(d.AccountNo, "ACME-7");
+        Enter(d.Business, "Acme Hauling");
+        Step(d, d.NextBTN, "Step: 3/4");
+        Click(d.CancelBTN);
+    });
+    EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO,BUSINESS"), "DEFAULT|\nACME-7|Acme Hauling\n");
+}
+
+TEST_F(LoanInfoTest, CancelAfterNewLeavesNoCrossReference) {
+    const std::string loan = RunDialog(limSave, [&](TLoanInfo& d) {
+        NewLoanOfDefault(d);
+        EXPECT_TRUE(d.NewLoan);
+        Click(d.CancelBTN);
+    });
+    EXPECT_EQ(loan, "");
+    EXPECT_EQ(account, "DEFAULT");
+    EXPECT_EQ(Rows("XREF.DBF", "ACCOUNTNO,LOANNO"), "");
+    EXPECT_EQ(Rows("LOANS.DBF", "LOANNO"), "");
+    // A new account given up is not kept either.
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        Step(d, d.NewBTN, "Step: 2/4");
+        Enter(d.LastName, "Doe");
+        Click(d.CancelBTN);
+    });
+    EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO"), "DEFAULT\n");
+    // So is a new loan the navigator cancels; the dialog goes back to the account's loans.
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        NewLoanOfDefault(d);
+        Navigate(d, nbCancel);
+        EXPECT_EQ(d.StepText(), "Step: 3/4");
+        EXPECT_FALSE(d.NextBTN->Enabled());
+        Click(d.CancelBTN);
+    });
+    EXPECT_EQ(Rows("XREF.DBF", "ACCOUNTNO,LOANNO"), "");
+    EXPECT_EQ(DeletedCount("XREF.DBF"), "0");
+}
+
+TEST_F(LoanInfoTest, AFailedSaveStaysOnTheStepWithAMessage) {
+    // The counter lags behind the loans: the next number is taken already.
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        NewLoanOfDefault(d);
+        Click(d.NextBTN);
+    });
+    std::unique_ptr<TTable> info = RegisterTable(home.Path(), SysInfoTable);
+    info->Open();
+    info->Edit();
+    info->FieldByName("LASTLOANNO")->SetAsInteger(0);
+    info->Post();
+    info->Close();
+    const std::string loan = RunDialog(limSave, [&](TLoanInfo& d) {
+        NewLoanOfDefault(d);
+        Step(d, d.NextBTN, "Step: 4/4");
+        EXPECT_EQ(LastMessage().substr(0, 14), "Save failed.\n\n");
+        EXPECT_EQ(d.ModalResult(), mrNone);
+        Click(d.CancelBTN);
+    });
+    EXPECT_EQ(loan, "");
+    EXPECT_EQ(Rows("XREF.DBF", "ACCOUNTNO,LOANNO"), "DEFAULT|1\n");
+    EXPECT_EQ(Rows("LOANS.DBF", "LOANNO"), "1\n");
+}
+
+TEST_F(LoanInfoTest, LoadingCannotReachALoanOfAnAccountWithoutLoans) {
+    const std::string loan = RunDialog(limLoad, [&](TLoanInfo& d) {
+        EXPECT_FALSE(d.NewBTN->Enabled());
+        EXPECT_EQ(d.CancelBTN->Hint(), "Cancel loading data.");
+        Step(d, d.NextBTN, "Step: 2/4");
+        Step(d, d.NextBTN, "Step: 3/4");
+        EXPECT_FALSE(d.NextBTN->Enabled());
+        Step(d, d.NextBTN, "Step: 3/4");
+        Step(d, d.PriorBTN, "Step: 2/4");
+        Click(d.CancelBTN);
+    });
+    EXPECT_EQ(loan, "");
+    EXPECT_EQ(account, "DEFAULT");
+}
+
+TEST_F(LoanInfoTest, TheTablesHaveTheirFieldsAndWidths) {
+    EXPECT_EQ(Fields("XREF.DBF"), "LOANNO:C9,0 ACCOUNTNO:C20,0\n");
+    const std::string loans = Fields("LOANS.DBF");
+    for (const char* field :
+         {"INITAMT:N15,2", "INITRATE:N8,4", "INITTERM:N4,0", "ORIGDATE:D8,0", "PROPADDRES:C40,0"})
+        EXPECT_NE(loans.find(field), std::string::npos) << field;
+    const std::string trans = Fields("TRANS.DBF");
+    for (const char* field : {"LOANNO:C9,0", "PMTNOYR:C8,0", "RUNPMT:N18,2", "ACTUAL:L1,0"})
+        EXPECT_NE(trans.find(field), std::string::npos) << field;
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(LoanInfoTest, DeletingAnAccountTakesItsLoansAlongAndPacks) {
+    SmithWithALoan();
+    services.MessageBoxAnswers = {mrYes, mrNo};
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        FindSmith(d);
+        EXPECT_EQ(d.NavigatorSource(), d.AccountsSource);
+        Navigate(d, nbDelete);
+        // The search typed before is done with: nothing moves the accounts afterwards.
+        std::this_thread::sleep_for(std::chrono::milliseconds(TdwIncrementalSearch::kSearchDelay + 100));
+        Settle();
+        EXPECT_EQ(d.StatusText(), "SMITJOH001 deleted.");
+        Click(d.CancelBTN);
+    });
+    ASSERT_EQ(services.MessageBoxes.size(), 2u);
+    EXPECT_EQ(services.MessageBoxes[1].Text,
+              "Lucky you!\r\rYou have one more chance.\r\rSTOP the PERMANENT\r\rdeletion of YOUR "
+              "data?\r");
+    EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO"), "DEFAULT\n");
+    EXPECT_EQ(Rows("LOANS.DBF", "LOANNO"), "2\n");
+    EXPECT_EQ(Rows("XREF.DBF", "ACCOUNTNO,LOANNO"), "DEFAULT|2\n");
+    // Loan 2's 15 rows stay, loan 1's are gone; nothing is left marked in the files.
+    const std::string trans = Rows("TRANS.DBF", "LOANNO");
+    EXPECT_EQ(trans.size(), 15 * 2u);
+    EXPECT_EQ(trans.find("1\n"), std::string::npos);
+    for (const char* table : {"ACCNTS.DBF", "LOANS.DBF", "XREF.DBF", "TRANS.DBF"})
+        EXPECT_EQ(DeletedCount(table), "0") << table;
+}
+
+TEST_F(LoanInfoTest, AnAbandonedDeleteChangesNothing) {
+    SmithWithALoan();
+    services.MessageBoxAnswers = {mrYes, mrYes, mrOk, mrOk};
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        FindSmith(d);
+        Navigate(d, nbDelete);
+        // The DEFAULT account is never deleted.
+        d.Accounts->First();
+        Navigate(d, nbDelete);
+        Click(d.CancelBTN);
+    });
+    ASSERT_EQ(services.MessageBoxes.size(), 4u);
+    EXPECT_EQ(services.MessageBoxes[2].Text,
+              "Deletion of account number\r\rSMITJOH001\r\rwas canceled by the user.\r");
+    EXPECT_EQ(services.MessageBoxes[3].Text, "\rThe DEFAULT account cannot be deleted.\r\r");
+    EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO"), "DEFAULT\nSMITJOH001\n");
+    EXPECT_EQ(Rows("XREF.DBF", "ACCOUNTNO,LOANNO"), "SMITJOH001|1\nDEFAULT|2\n");
+    EXPECT_EQ(Rows("TRANS.DBF", "LOANNO").size(), 30 * 2u);
+}
+
+TEST_F(LoanInfoTest, ALoanIsDeletedOnItsOwnStepOnly) {
+    SmithWithALoan();
+    services.MessageBoxAnswers = {mrOk, mrYes, mrNo};
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        FindSmith(d);
+        Step(d, d.NextBTN, "Step: 2/4");
+        Step(d, d.NextBTN, "Step: 3/4");
+        EXPECT_EQ(d.NavigatorSource(), d.XRefSource);
+        // No loan or cross-reference is made past New.
+        EXPECT_FALSE(d.DBNavigator1->Buttons(nbInsert)->Visible());
+        Navigate(d, nbDelete);
+        EXPECT_EQ(LastMessage(), "\rCan't delete here.\r\rGoto Prior page to delete "
+                                 "account.\r\rGoto Next page to delete loan.\r\r");
+        Step(d, d.NextBTN, "Step: 4/4");
+        EXPECT_FALSE(d.DBNavigator1->Buttons(nbInsert)->Visible());
+        EXPECT_TRUE(d.DBNavigator1->Buttons(nbPost)->Visible());
+        Navigate(d, nbDelete);
+        // Back to the account's loans, which are none now.
+        EXPECT_EQ(d.StepText(), "Step: 3/4");
+        EXPECT_EQ(d.StatusText(), "1 deleted.");
+        EXPECT_FALSE(d.NextBTN->Enabled());
+        Click(d.CancelBTN);
+    });
+    EXPECT_EQ(services.MessageBoxes[1].Text,
+              "You are about to permanently delete loan 1\r\rand all of the associated "
+              "transaction details.\r\rAre you sure that you want to continue?\r");
+    EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO"), "DEFAULT\nSMITJOH001\n");
+    EXPECT_EQ(Rows("LOANS.DBF", "LOANNO"), "2\n");
+    EXPECT_EQ(Rows("XREF.DBF", "ACCOUNTNO,LOANNO"), "DEFAULT|2\n");
+    EXPECT_EQ(Rows("TRANS.DBF", "LOANNO").size(), 15 * 2u);
+    EXPECT_EQ(DeletedCount("LOANS.DBF"), "0");
+}
+
+} // namespace
