@@ -4,8 +4,8 @@
 // message loop runs until the main window closes. The chart units start after the screen exists
 // (their hand cursor goes into its list) and stop when the loop has ended. A start that fails
 // prints its message and shuts down what it had started, so every exit ends cleanly.
-#include "app/Ulemain.h"
-#include "app/Usplash.h"
+#include "app/MainWindow.h"
+#include "app/SplashForm.h"
 #include "chart/Series.h"
 #include "db/DBTables.h"
 #include "platform/gui/Forms.h"

@@ -3,7 +3,7 @@
 // it, and real Qt key input sent to controls.
 #pragma once
 
-#include "app/Ulemain.h"
+#include "app/MainWindow.h"
 #include "controls/entry/RegionalConventions.h"
 #include "db/DBTables.h"
 #include "platform/gui/Dialogs.h"

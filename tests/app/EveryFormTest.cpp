@@ -8,7 +8,7 @@
 #include "advisors/BreakEvenCharts.h"
 #include "advisors/ProgressForm.h"
 #include "advisors/Register.h"
-#include "app/Usplash.h"
+#include "app/SplashForm.h"
 #include "controls/table/Notebook.h"
 #include "dbcontrols/MemoForm.h"
 #include "platform/gui/Buttons.h"

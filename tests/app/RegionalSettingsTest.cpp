@@ -3,7 +3,7 @@
 // money shown with its separators and its currency on its side, dates in its order, and the
 // same texts in the copy and the printout.
 #include "advisors/AmortizationWindow.h"
-#include "app/Uloloan.h"
+#include "app/LoanCalculator.h"
 #include "controls/entry/PictureField.h"
 #include "platform/gui/Clipbrd.h"
 #include "platform/rtl/Locale.h"

@@ -1,4 +1,4 @@
-#include "app/Uloloan.h"
+#include "app/LoanCalculator.h"
 
 #include "finance/LoanMath.h"
 #include "finance/OrdinaryLoan.h"

@@ -1,6 +1,6 @@
 // The loan calculator driven as a user drives it: values typed into its fields, Calculate, Copy,
 // Print to the "PDF" printer, Undo and Reset, and the messages of its refusals.
-#include "app/Uloloan.h"
+#include "app/LoanCalculator.h"
 #include "tests/app/AppTestSupport.h"
 #include "tests/gui/PdfTools.h"
 

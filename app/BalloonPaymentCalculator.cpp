@@ -1,4 +1,4 @@
-#include "app/uLoBallp.h"
+#include "app/BalloonPaymentCalculator.h"
 
 #include "finance/BalloonPayment.h"
 #include "finance/LoanMath.h"

@@ -1,7 +1,7 @@
 // The main window as the program makes it: preferences read from the INI file and written back
 // when toggled, the fixed size, the calculator launchers with their instance slots and the
 // "&Windows" menu, positions kept per caption, and the gradient background.
-#include "app/Uloloan.h"
+#include "app/LoanCalculator.h"
 #include "tests/app/AppTestSupport.h"
 
 #include "db/DBTables.h"

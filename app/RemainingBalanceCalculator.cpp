@@ -1,4 +1,4 @@
-#include "app/uLoRembl.h"
+#include "app/RemainingBalanceCalculator.h"
 
 #include "finance/LoanMath.h"
 #include "finance/RemainingBalance.h"

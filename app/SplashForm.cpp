@@ -1,4 +1,4 @@
-#include "app/Usplash.h"
+#include "app/SplashForm.h"
 
 #include "platform/rtl/Clock.h"
 

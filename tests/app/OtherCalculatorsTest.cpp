@@ -1,12 +1,12 @@
 // The interest-due, remaining-balance, accelerated, balloon, affordable-house and refinance
 // calculators driven through their fields, keys and buttons: their examples, messages, clipboard
 // texts and printouts.
-#include "app/ULoIntDu.h"
-#include "app/Uloaccel.h"
-#include "app/Uloaffhs.h"
-#include "app/uLoBallp.h"
-#include "app/uLoRefin.h"
-#include "app/uLoRembl.h"
+#include "app/AcceleratedPaymentCalculator.h"
+#include "app/AffordableHouseCalculator.h"
+#include "app/BalloonPaymentCalculator.h"
+#include "app/InterestDueCalculator.h"
+#include "app/RefinanceAdvisor.h"
+#include "app/RemainingBalanceCalculator.h"
 #include "controls/entry/PictureField.h"
 #include "controls/entry/SimpleField.h"
 #include "tests/app/AppTestSupport.h"

@@ -1,4 +1,4 @@
-#include "app/uLoRefin.h"
+#include "app/RefinanceAdvisor.h"
 
 #include "finance/LoanMath.h"
 #include "finance/Refinance.h"

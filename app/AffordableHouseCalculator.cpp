@@ -1,4 +1,4 @@
-#include "app/Uloaffhs.h"
+#include "app/AffordableHouseCalculator.h"
 
 #include "finance/AffordableHouse.h"
 #include "platform/gui/Dialogs.h"

@@ -1,4 +1,4 @@
-#include "app/Uloaccel.h"
+#include "app/AcceleratedPaymentCalculator.h"
 
 #include "finance/AcceleratedPayment.h"
 #include "finance/LoanMath.h"

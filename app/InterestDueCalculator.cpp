@@ -1,4 +1,4 @@
-#include "app/ULoIntDu.h"
+#include "app/InterestDueCalculator.h"
 
 #include "controls/entry/PictureField.h"
 #include "controls/entry/RegionalConventions.h"
