@@ -1,7 +1,7 @@
 // The points advisor: two loans that differ in rate and points compared over the years the
 // property is held, with a three-paragraph conclusion the user may edit, print or copy
-// (arithmetic in finance/PointsComparison). A two-page window: the loans on "Page0", the conclusion on
-// "Results".
+// (arithmetic in finance/PointsComparison). A two-page window: the loans on "Page0", the
+// conclusion on "Results".
 #pragma once
 
 #include "advisors/CalculatorForm.h"

@@ -1,5 +1,6 @@
 // The affordable-house calculator: the loan a share of income carries, the house price it and
-// the cash at hand buy, and the cash as a share of the price (arithmetic in finance/AffordableHouse).
+// the cash at hand buy, and the cash as a share of the price (arithmetic in
+// finance/AffordableHouse).
 #pragma once
 
 #include "advisors/CalculatorForm.h"

@@ -1,7 +1,7 @@
 // The stored-procedure dataset of the data-aware controls: a TStoredProc with the per-field
 // settings, the OnFilter record filter, validation against the picture masks before a post and
-// the lookup fields of the family (DataSetParts.h). This engine runs no stored procedures, so opening
-// reports the engine's "not supported" error.
+// the lookup fields of the family (DataSetParts.h). This engine runs no stored procedures, so
+// opening reports the engine's "not supported" error.
 #pragma once
 
 #include "dbcontrols/DataSetParts.h"

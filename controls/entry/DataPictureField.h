@@ -1,8 +1,9 @@
 // The data-aware picture field: a picture field that shows and edits one field of the current
 // record of a dataset through a field data link, the twin of the data-aware simple field (the
-// shared behaviour is TVcDbEntryField in DataSimpleField.h). It also edits dates and times: a date-time
-// field is edited as its date or its time (DateOrTime) and keeps the other half. Not focused and
-// with UseTFieldMask set, it paints the field's own display text instead of its picture.
+// shared behaviour is TVcDbEntryField in DataSimpleField.h). It also edits dates and times: a
+// date-time field is edited as its date or its time (DateOrTime) and keeps the other half. Not
+// focused and with UseTFieldMask set, it paints the field's own display text instead of its
+// picture.
 #pragma once
 
 #include "controls/entry/DataSimpleField.h"
