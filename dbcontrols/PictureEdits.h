@@ -1,7 +1,8 @@
 // The picture-checked edits: TdwDBPicture, the picture settings of an edit (a picture of the
 // record-picture language of PictureValidator.h, auto-fill of literals, whether the user may
-// leave with text that fails the picture); TdwCustomMaskEdit, a masked edit that checks every keystroke
-// against the picture; and TdwDBCustomEdit, its data-aware form over one field of a dataset.
+// leave with text that fails the picture); TdwCustomMaskEdit, a masked edit that checks every
+// keystroke against the picture; and TdwDBCustomEdit, its data-aware form over one field of a
+// dataset.
 //
 // Promises: a keystroke that would make the text fail its picture at the end of the text is
 // refused with a beep, never stored; a text that fails the picture is not posted (the update
