@@ -1,6 +1,6 @@
 // The text cells: TVcTCBaseString paints a cell's text with its alignment, margin, word wrap and
 // flat, raised or lowered look; TVcTCCustomString (published as TVcTCString) also edits the text
-// in place with a TVcTCStringEdit (VcTCEdt).
+// in place with a TVcTCStringEdit (StringCellEditor.h).
 //
 // Cell data: a length-prefixed text (first byte the length, at most 255), or with
 // UseASCIIZStrings a zero-terminated text of at most MaxLength characters in a buffer of
