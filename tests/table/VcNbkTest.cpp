@@ -244,7 +244,7 @@ TEST_F(VcNotebookPagesTest, TabSettingsAreKept) {
     bool maroon = false;
     for (const TRecordingCanvas::TCall& call : canvas.Calls())
         maroon = maroon || (call.Name == "DrawText" && call.Text == "&Second" &&
-                            call.FontColor == ColorToRGB(clMaroon));
+                            call.FontColor == static_cast<TColor>(ColorToRGB(clMaroon)));
     EXPECT_TRUE(maroon) << "the second tab's caption is written in its colour";
 }
 
@@ -572,14 +572,12 @@ TEST_F(VcNotebookStrokesTest, TheFocusRectangleSitsInsideTheActiveTab) {
         book->PaintTabs(&canvas);
         // Three pixels in along the row of tabs, four across it.
         const TRect tab = book->Page(0)->TabRect();
-        const std::string expected =
-            orientation == toTop
-                ? TRecordingCanvas::TCall{"DrawFocusRect",
-                                          {tab.Left + 3, tab.Top + 4, tab.Right - 3, tab.Bottom - 4}}
-                      .ToString()
-                : TRecordingCanvas::TCall{"DrawFocusRect",
-                                          {tab.Left + 4, tab.Top + 3, tab.Right - 4, tab.Bottom - 3}}
-                      .ToString();
+        TRecordingCanvas::TCall focus;
+        focus.Name = "DrawFocusRect";
+        focus.Args = orientation == toTop
+                         ? std::vector<int>{tab.Left + 3, tab.Top + 4, tab.Right - 3, tab.Bottom - 4}
+                         : std::vector<int>{tab.Left + 4, tab.Top + 3, tab.Right - 4, tab.Bottom - 3};
+        const std::string expected = focus.ToString();
         EXPECT_TRUE(Has(canvas.Log(), expected)) << expected;
     }
 }
