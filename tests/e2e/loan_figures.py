@@ -94,6 +94,52 @@ def affordable(income, cash, annual_percent, months, yearly_costs, income_percen
     return cents(financed), cents(financed + cash)
 
 
+def interest_paid(principal, periods, rate, months):
+    """The interest of the first `months` level payments, each period's interest in cents
+    (all of it when the loan ends sooner)."""
+    level = payment(principal, periods, rate)
+    if months >= periods:
+        return periods * level - principal
+    balance, paid = principal, 0.0
+    for _ in range(months):
+        interest = cents(balance * rate)
+        paid += interest
+        balance -= level - interest
+    return cents(paid)
+
+
+def total_paid(principal, periods, rate):
+    """All the payments of a loan together, its last payment being what is then left with its
+    interest."""
+    level = payment(principal, periods, rate)
+    balance, paid = principal, 0.0
+    for k in range(1, periods + 1):
+        interest = cents(balance * rate)
+        pay = level if k < periods else balance + interest
+        balance -= pay - interest
+        paid += pay
+    return cents(paid)
+
+
+def points_cost(amount, periods, annual_percent, points_percent, years):
+    """What a loan costs over the years it is kept: its interest and its points paid up
+    front."""
+    rate = periodic_rate(annual_percent)
+    return cents(interest_paid(amount, periods, rate, 12 * years) + amount * points_percent / 100)
+
+
+def discounted_interest(balance, annual_percent, discount_percent, level, periods):
+    """The interest of `periods` payments, each discounted to today at the discount rate, and
+    the balance then left."""
+    rate, discount = annual_percent / 1200, discount_percent / 1200
+    worth = 0.0
+    for k in range(1, periods + 1):
+        interest = cents(balance * rate)
+        balance = cents(balance + interest - level)
+        worth = cents(worth + interest / (1 + discount) ** k)
+    return worth, max(balance, 0.0)
+
+
 # -- the amortization schedule --------------------------------------------------------------
 
 def add_months(day, months):

@@ -13,6 +13,7 @@ import subprocess
 import time
 
 import loan_figures as figures
+from screen_text import Picture, Reader
 from driver import (Failure, check, check_in, pdf_pages, pdf_text, read_dbf, read_ini,
                     run_tool)
 
@@ -333,7 +334,14 @@ def other_calculators(s):
         close_form(s, form, title)
 
     form = open_form(s, main, "ctrl+r", "Refinance Advisor 1")
+    # The current loan, the new one with 1 % points and closing costs; kept for a year (the
+    # default), no tax bracket and no discount rate: each loan costs its first year's interest,
+    # the new one its points and closing costs besides.
     s.fill(90000, 300, 9, None, 90000, 360, 7, None, 1, 1500, 0)
+    current = figures.discounted_interest(
+        90000, 9, 0, figures.payment(90000, 300, figures.periodic_rate(9)), 12)[0]
+    new = figures.discounted_interest(
+        90000, 7, 0, figures.payment(90000, 360, figures.periodic_rate(7)), 12)[0] + 1500 + 900
     calculate(s, form)
     summary = s.copied()
     check(copied_row(summary, "Remaining Balance:") == "$90,000.00", summary)
@@ -342,8 +350,9 @@ def other_calculators(s):
     print_key(s)
     text = " ".join(pdf_text(printout(s, 1)).split())
     for expected in ("Refinance Advisor 1", "$90,000.00",
-                     "Your current financing will cost you $8,059.24",
-                     "Bottom line? Your total LOSS will be $611.80"):
+                     f"Your current financing will cost you {figures.money(current)}",
+                     f"The possible refinancing will cost you {figures.money(new)}",
+                     f"Bottom line? Your total LOSS will be {figures.money(new - current)}"):
         check_in(expected, text, "the refinance printout")
     s.focus(form)
     s.key("alt+c")
@@ -384,6 +393,98 @@ def run_report(s, owner, destination_key, window_after=None):
     return None
 
 
+# Where the schedule window shows its figures, relative to the window: the amount field's
+# text; the table's column borders (date | payment | principal | interest | balance), its first
+# row's top, its row height and the rows it shows whole; the two lines of totals under the
+# payment, principal and interest columns; a spot where the mouse covers no figure.
+AMOUNT_TEXT = (156, 30, 128, 16)
+GRID_BORDERS = (56, 135, 241, 355, 469, 583)
+GRID_FIRST_ROW = 211
+GRID_ROW_HEIGHT = 18
+GRID_ROWS_SHOWN = 10
+TOTALS_TOPS = (409, 427)
+TOTALS_COLUMNS = ((136, 104), (244, 112), (360, 112))
+MOUSE_ASIDE = (596, 100)
+# An amount with every digit: its text in the amount field teaches the reader the characters.
+LEARNT_AMOUNT = ("123456789", "$123,456,789.00")
+
+
+def learn_schedule_font(s, form):
+    """Types an amount with every digit into the schedule's amount field and learns the
+    characters from the text the field shows."""
+    s.key("alt+a")
+    s.key("End", "shift+Home")
+    s.type(LEARNT_AMOUNT[0])
+    s.key("Tab")
+    reader = Reader()
+    reader.learn(Picture(s.env, form).ink(AMOUNT_TEXT), LEARNT_AMOUNT[1])
+    return reader
+
+
+def shown_rows(s, form, reader):
+    """The rows the schedule's table shows whole: (payment, principal, interest, balance) as
+    read off the screen, up to the first empty row; and the totals lines under it."""
+    picture = Picture(s.env, form)
+    rows = []
+    for k in range(GRID_ROWS_SHOWN):
+        top = GRID_FIRST_ROW + k * GRID_ROW_HEIGHT
+        row = tuple(reader.read(picture.ink((left + 2, top, right - left - 3, 16)))
+                    for left, right in zip(GRID_BORDERS[1:], GRID_BORDERS[2:]))
+        if not any(row):
+            break
+        rows.append(row)
+    totals = [tuple(reader.read(picture.ink((left, top, width, 16)))
+                    for left, width in TOTALS_COLUMNS) for top in TOTALS_TOPS]
+    return rows, totals
+
+
+def check_shown_year(s, form, reader, rows, sums, runs, what):
+    """Checks the schedule window shows the rows of a year (its first rows, and its last ones
+    after Ctrl+End in the table), the year's totals and the running totals, as worked out."""
+    want = [tuple(figures.plain(v) for v in r.amounts()) for r in rows]
+    shown, totals = shown_rows(s, form, reader)
+    first = want[:GRID_ROWS_SHOWN]
+    check(shown == first, f"{what}: the table shows the rows (payment, principal, interest, "
+                          f"balance)\n  {shown}\nexpected\n  {first}")
+    want_totals = [tuple(figures.money(v) for v in sums), tuple(figures.money(v) for v in runs)]
+    check(totals == want_totals, f"{what}: the annual and running totals shown are {totals}, "
+                                 f"expected {want_totals}")
+    if len(want) > GRID_ROWS_SHOWN:
+        s.click(form, GRID_BORDERS[0] // 2, GRID_FIRST_ROW + GRID_ROW_HEIGHT // 2)
+        wx, wy, _, _ = s.geometry(form)
+        s.x("mousemove", str(wx + MOUSE_ASIDE[0]), str(wy + MOUSE_ASIDE[1]))
+        s.key("ctrl+End", pause=0.3)
+        last = want[-GRID_ROWS_SHOWN:]
+        deadline = time.monotonic() + 5
+        while (shown := shown_rows(s, form, reader)[0]) != last:
+            check(time.monotonic() < deadline,
+                  f"{what}: after Ctrl+End the table shows the rows\n  {shown}\nexpected the "
+                  f"last ones\n  {last}")
+            time.sleep(0.2)
+
+
+def check_shown_schedule(s, form, reader, origination, keys_and_tabs):
+    """Steps through the schedule's year tabs with the keys given and checks each tab reached
+    shows its rows and totals; a tab is an index into the years (0 for "All", -1 the last,
+    None for a tab passed on the way)."""
+    rows = figures.schedule(100000.0, 360, 8.0, origination,
+                            figures.default_first_payment(origination))
+    years = figures.year_totals(rows)
+    everything = (rows, tuple(sum(getattr(r, n) for r in rows)
+                              for n in ("payment", "principal", "interest")),
+                  (rows[-1].run_payment, rows[-1].run_principal, rows[-1].run_interest))
+    for keys, tab in keys_and_tabs:
+        if keys:
+            s.key(keys, pause=0.3)
+        if tab is None:
+            continue
+        if tab == 0:
+            check_shown_year(s, form, reader, *everything, "the \"All\" tab")
+        else:
+            year, members, sums, runs = years[tab - 1] if tab > 0 else years[tab]
+            check_shown_year(s, form, reader, members, sums, runs, f"the year {year}")
+
+
 # The preview's ">" (next page) and "Done" buttons, relative to its window.
 PREVIEW_BUTTON_ROW = 21
 PREVIEW_NEXT_PAGE = (313, PREVIEW_BUTTON_ROW)
@@ -395,19 +496,25 @@ def amortization(s):
     main = start(s)
     title = "Amortization Schedule"
     form = open_form(s, main, "ctrl+a", title)
+    reader = learn_schedule_font(s, form)
     s.key("alt+a")
+    s.key("End", "shift+Home")
     s.type("100000")
     s.key("alt+i")
     s.type("360")
     s.key("alt+r")
     s.type("8")
     s.key("Tab")
+    origination = datetime.date.today()
     calculate(s, form)
     pass_meter(s)
-    # Step through the years: forward twice, back once, round from the last to "All".
-    for keys in ("ctrl+Next", "ctrl+Next", "ctrl+Prior"):
-        s.key(keys, pause=0.3)
+    # Step through the years: forward twice, back once, then back round "All" to the last.
+    check_shown_schedule(s, form, reader, origination, (
+        (None, 1), ("ctrl+Next", 2), ("ctrl+Next", 3)))
+    s.key("ctrl+Prior", pause=0.3)
     docs_shot(s, form, "schedule.png")
+    check_shown_schedule(s, form, reader, origination, (
+        ("ctrl+Prior", None), ("ctrl+Prior", 0), ("ctrl+Prior", -1)))
 
     s.key("alt+s")
     charts = s.wait_window("Amortization Charts")
@@ -861,17 +968,29 @@ def lease_versus_buy(s):
     calculate(s, form)
     analysis = s.copied()
     narrative = " ".join(analysis.split())
+    # The price less the down payment financed over 48 months at 8 %, the 6 % sales tax paid
+    # up front, 48 lease payments of 600.
+    financed = 30000 - 3000
+    paid = figures.total_paid(financed, 48, figures.periodic_rate(8))
     for expected in ("Asset to be bought or leased?: Café delivery van",
                      "Prospective buyer or lessee?: Zoë Müller",
                      "the acquisition of the Café delivery van",
-                     "the amount being financed is $27,000.00",
-                     "total of the 48 lease payments will be -$28,800.00",
-                     "financing will cost $8,461.20 more than leasing",
+                     f"the amount being financed is {figures.money(financed)}",
+                     f"the total of the 48 payments will be -{figures.money(paid)}",
+                     f"an up front charge of -{figures.money(0.06 * 30000)}",
+                     f"total of the 48 lease payments will be -{figures.money(48 * 600)}",
                      "leasing is the best course to follow"):
         check_in(expected, narrative, "the copied lease-versus-buy analysis")
+    # The bottom line's difference is the two present values' difference.
+    bottom = re.search(r"financing will cost (\S+) more than leasing \((\S+) vs\. (\S+)\)",
+                       narrative)
+    check(bottom is not None, f"the analysis has no bottom line:\n{analysis}")
+    more, buying, leasing = (float(v.strip("$").replace(",", "")) for v in bottom.groups())
+    check(figures.cents(buying - leasing) == more,
+          f"the bottom line's difference is not {buying} less {leasing}: {bottom.group(0)}")
     print_key(s)
     printed = " ".join(pdf_text(printout(s, 1)).split())
-    for expected in ("Café delivery van", "Zoë Müller", "$8,461.20"):
+    for expected in ("Café delivery van", "Zoë Müller", bottom.group(0)):
         check_in(expected, printed, "the printed lease-versus-buy analysis")
     # More (a button without a mnemonic) shows the cash-flow table; the same button then reads
     # Charts and opens the break-even charts over the advisor until Escape.
@@ -906,7 +1025,7 @@ def lease_versus_buy(s):
           f"the reopened file gives another analysis:\n{reopened}\n--- before saving:\n{analysis}")
     print_key(s)
     reprinted = " ".join(pdf_text(printout(s, 2)).split())
-    for expected in ("Café delivery van", "Zoë Müller", "$30,000.00", "$8,461.20"):
+    for expected in ("Café delivery van", "Zoë Müller", "$30,000.00", bottom.group(0)):
         check_in(expected, reprinted, "the printout of the reopened file")
 
     # Saving again under the same name typed without its extension asks before replacing the
@@ -977,8 +1096,10 @@ def points_advisor(s):
                      "After 84 monthly payments or 7 years",
                      "$2,500.00 in points", "$3,000.00"):
         check_in(expected, " ".join(conclusion.split()), "the copied conclusion")
-    check(re.search(r"loan 2 will save you \$[\d,]+\.\d\d", " ".join(conclusion.split())),
-          f"the conclusion names no saving of loan 2:\n{conclusion}")
+    saving = (figures.points_cost(100000, 360, 8.5, 2.5, 7)
+              - figures.points_cost(100000, 360, 8.25, 3, 7))
+    check_in(f"loan 2 will save you {figures.money(saving)}", " ".join(conclusion.split()),
+             "the copied conclusion")
     print_key(s)
     printed = " ".join(pdf_text(printout(s, 1)).split())
     for expected in ("Points Advisor 1", first, second, "best value"):
