@@ -443,9 +443,7 @@ def check_shown_year(s, form, reader, rows, sums, runs, what):
     after Ctrl+End in the table), the year's totals and the running totals, as worked out."""
     want = [tuple(figures.plain(v) for v in r.amounts()) for r in rows]
     shown, totals = shown_rows(s, form, reader)
-    first = want[:GRID_ROWS_SHOWN]
-    check(shown == first, f"{what}: the table shows the rows (payment, principal, interest, "
-                          f"balance)\n  {shown}\nexpected\n  {first}")
+    check_rows_shown(shown, want[:GRID_ROWS_SHOWN], rows[0].label, what)
     want_totals = [tuple(figures.money(v) for v in sums), tuple(figures.money(v) for v in runs)]
     check(totals == want_totals, f"{what}: the annual and running totals shown are {totals}, "
                                  f"expected {want_totals}")
@@ -456,11 +454,19 @@ def check_shown_year(s, form, reader, rows, sums, runs, what):
         s.key("ctrl+End", pause=0.3)
         last = want[-GRID_ROWS_SHOWN:]
         deadline = time.monotonic() + 5
-        while (shown := shown_rows(s, form, reader)[0]) != last:
-            check(time.monotonic() < deadline,
-                  f"{what}: after Ctrl+End the table shows the rows\n  {shown}\nexpected the "
-                  f"last ones\n  {last}")
+        while (shown := shown_rows(s, form, reader)[0]) != last and time.monotonic() < deadline:
             time.sleep(0.2)
+        check_rows_shown(shown, last, rows[-GRID_ROWS_SHOWN].label, f"{what} after Ctrl+End")
+
+
+def check_rows_shown(shown, want, first_label, what):
+    """Checks the rows read off the table are the ones expected, naming the first that is
+    not."""
+    for k, (got, expected) in enumerate(zip(shown, want)):
+        check(got == expected, f"{what}: the table's row {k + 1} (from {first_label.strip()}) "
+                               f"shows (payment, principal, interest, balance) {got}, expected "
+                               f"{expected}")
+    check(len(shown) == len(want), f"{what}: the table shows {len(shown)} rows, not {len(want)}")
 
 
 def check_shown_schedule(s, form, reader, origination, keys_and_tabs):
@@ -636,7 +642,8 @@ def check_saved_schedule(tables, rate):
         worked = ("1", want.number, want.label.strip(), want.date,
                   *(figures.cents(v) for v in (*want.amounts(), want.run_payment,
                                                want.run_principal, want.run_interest)))
-        check(saved[:2] + (saved[2].strip(),) + saved[3:] == worked,
+        saved = saved[:2] + (saved[2].strip(),) + saved[3:]
+        check(saved == worked,
               "a row saved in TRANS.DBF differs from the schedule worked out:\n"
               "  (loan, no., #/Yr, date, payment, principal, interest, balance, running "
               f"payment, principal, interest)\n  saved    {saved}\n  expected {worked}")
@@ -1294,7 +1301,8 @@ def typed_as_typed(s):
     check(copied_row(summary, "Amount of Loan?:") in ("($5,000.00)", "-$5,000.00"),
           f"-5000 typed into the amount became:\n{summary}")
     small = figures.money(figures.payment(-5000, 12, figures.periodic_rate(12)))
-    check(copied_row(summary, "Periodic Payment:") in (small, "-" + small.strip("()")), summary)
+    check(copied_row(summary, "Periodic Payment:") in (small, "-" + small.strip("()")),
+          f"the payment of -5000 over 12 months at 12 % is not {small}:\n{summary}")
     total = copied_row(summary, "Total Interest:")
     # Total interest past the field's nine digits is refused, and nothing of it is kept (Reset
     # leaves the total interest as it was).
@@ -1314,8 +1322,9 @@ def typed_as_typed(s):
     s.key("Tab")
     calculate(s, form)
     summary = s.copied()
-    check(copied_row(summary, "Periodic Payment:")
-          == figures.money(figures.payment(10000000, 360, rate)), summary)
+    large = figures.money(figures.payment(10000000, 360, rate))
+    check(copied_row(summary, "Periodic Payment:") == large,
+          f"the payment of 10,000,000 over 360 months at 8 % is not {large}:\n{summary}")
     close_form(s, form, title)
     quit_program(s, main)
 
