@@ -230,6 +230,7 @@ class Session:
         try:
             code = self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
+            self.check_windows("when the program was to end")
             raise Failure(f"the program did not end within {timeout} s")
         self.stderr_file.close()
         self.stderr_file = None
@@ -276,6 +277,7 @@ class Session:
             for wid, name in self.visible_windows().items():
                 if pattern.fullmatch(name):
                     return wid
+            self.check_windows(f"while waiting for the window {title!r}")
             if time.monotonic() > deadline:
                 raise Failure(f"no window titled {title!r} within {timeout} s; "
                               f"visible: {sorted(self.visible_windows().values())}")
@@ -558,6 +560,7 @@ class Session:
                     return path
                 except Failure:
                     pass
+            self.check_windows(f"while waiting for the file {path}")
             if time.monotonic() > deadline:
                 raise Failure(f"no complete PDF {path} within {timeout} s")
             time.sleep(0.2)
@@ -566,6 +569,7 @@ class Session:
         """Waits for the count-th PDF in the printed folder and for it to be complete."""
         deadline = time.monotonic() + timeout
         while len(self.printed()) < count:
+            self.check_windows("while waiting for the printout")
             if time.monotonic() > deadline:
                 raise Failure(f"no PDF number {count} in {self.home_file('printed')} "
                               f"within {timeout} s (found {self.printed()})")

@@ -1098,10 +1098,15 @@ def points_advisor(s):
     conclusion = s.copied()  # Cop&y, inside the conclusion's group box
     first, second = (figures.money(figures.payment(100000, 360, figures.periodic_rate(rate)))
                      for rate in (8.5, 8.25))
+    interest = [figures.money(figures.interest_paid(100000, 360, figures.periodic_rate(rate), 84))
+                for rate in (8.5, 8.25)]
     for expected in (f"payment for loan 1 will be {first}",
                      f"for loan 2 will be {second}",
-                     "After 84 monthly payments or 7 years",
-                     "$2,500.00 in points", "$3,000.00"):
+                     f"After 84 monthly payments or 7 years, you'll have paid {interest[0]} in "
+                     "interest alone for loan 1",
+                     f"another {figures.money(0.025 * 100000)} in points",
+                     f"For loan 2 you'll have paid {interest[1]} in interest",
+                     f"another {figures.money(0.03 * 100000)} in points"):
         check_in(expected, " ".join(conclusion.split()), "the copied conclusion")
     saving = (figures.points_cost(100000, 360, 8.5, 2.5, 7)
               - figures.points_cost(100000, 360, 8.25, 3, 7))
