@@ -7,7 +7,6 @@ interest); rates are held in single precision, as the program's fields keep them
 """
 
 import datetime
-import math
 import struct
 
 
