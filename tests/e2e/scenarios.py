@@ -416,9 +416,16 @@ def learn_schedule_font(s, form):
     s.key("End", "shift+Home")
     s.type(LEARNT_AMOUNT[0])
     s.key("Tab")
-    reader = Reader()
-    reader.learn(Picture(s.env, form).ink(AMOUNT_TEXT), LEARNT_AMOUNT[1])
-    return reader
+    deadline = time.monotonic() + 5
+    while True:
+        reader = Reader()
+        try:
+            reader.learn(Picture(s.env, form).ink(AMOUNT_TEXT), LEARNT_AMOUNT[1])
+            return reader
+        except Failure:
+            if time.monotonic() > deadline:  # the field has not shown the amount yet
+                raise
+            time.sleep(0.2)
 
 
 def shown_rows(s, form, reader):
@@ -442,9 +449,14 @@ def check_shown_year(s, form, reader, rows, sums, runs, what):
     """Checks the schedule window shows the rows of a year (its first rows, and its last ones
     after Ctrl+End in the table), the year's totals and the running totals, as worked out."""
     want = [tuple(figures.plain(v) for v in r.amounts()) for r in rows]
-    shown, totals = shown_rows(s, form, reader)
-    check_rows_shown(shown, want[:GRID_ROWS_SHOWN], rows[0].label, what)
     want_totals = [tuple(figures.money(v) for v in sums), tuple(figures.money(v) for v in runs)]
+    # The year just chosen may not be painted yet.
+    deadline = time.monotonic() + 5
+    while ((shown_and_totals := shown_rows(s, form, reader))
+           != (want[:GRID_ROWS_SHOWN], want_totals) and time.monotonic() < deadline):
+        time.sleep(0.2)
+    shown, totals = shown_and_totals
+    check_rows_shown(shown, want[:GRID_ROWS_SHOWN], rows[0].label, what)
     check(totals == want_totals, f"{what}: the annual and running totals shown are {totals}, "
                                  f"expected {want_totals}")
     if len(want) > GRID_ROWS_SHOWN:
