@@ -284,11 +284,15 @@ def loan_calculator(s):
 # -- 3 ------------------------------------------------------------------------------------------
 
 MONTHLY_8 = figures.periodic_rate(8)
+FINANCED, HOUSE = figures.affordable(60000, 20000, 8, 360, 3600, 28)
 CALCULATORS = [
     # key, window title, values typed field after field, (copied label, expected value)...
     ("F3", "Compound & Simple Interest Calculator 1", (1000, 365, 5),
      [("Interest for Term:", figures.money(figures.compound_interest(1000, 365, 5))),
-      ("Future Value:", figures.money(1000 + figures.compound_interest(1000, 365, 5)))]),
+      ("Future Value:", figures.money(1000 + figures.compound_interest(1000, 365, 5))),
+      # A year's interest compounded daily, as a share of the amount.
+      ("Annual Percentage Yield (APY):", f"{((1 + 0.05 / 365) ** 365 - 1) * 100:.4f}"),
+      ("Daily Periodic Rate:", f"{0.05 / 365:.7f}")]),
     ("F4", "Remaining Balance Calculator 1", (100000, 360, 8, 12),
      [("Remaining Balance:", figures.money(figures.balance_after(100000, 360, MONTHLY_8, 12))),
       ("Periodic Payment:", figures.money(figures.payment(100000, 360, MONTHLY_8)))]),
@@ -300,9 +304,8 @@ CALCULATORS = [
      [("Payment Amount:", figures.money(figures.balloon_payment(100000, MONTHLY_8, 60, 90000)))]),
     # Income, cash, rate, months, yearly taxes and insurance, maintenance, share of income.
     ("F7", "Affordable House 1", (60000, 20000, 8, 360, 2400, 1200, 28),
-     [("Amount Financed:", figures.money(figures.affordable(60000, 20000, 8, 360, 3600, 28)[0])),
-      ("Affordable House:",
-       figures.money(figures.affordable(60000, 20000, 8, 360, 3600, 28)[1]))]),
+     [("Amount Financed:", figures.money(FINANCED)), ("Affordable House:", figures.money(HOUSE)),
+      ("Cash Available is", f"{20000 * 100 / HOUSE:.2f}% of House Price.")]),
 ]
 
 REFUSALS = [
