@@ -1,67 +1,17 @@
-// The arithmetic of the interest-due, remaining-balance, accelerated-payment, balloon-payment,
+// The arithmetic of the remaining-balance, accelerated-payment, balloon-payment,
 // affordable-house and refinance calculators, against figures worked out independently
 // (spreadsheet PMT/FV and period-by-period runs rounded to cents).
 #include "finance/LoAccel.h"
 #include "finance/LoAffHs.h"
 #include "finance/LoBallP.h"
-#include "finance/LoIntDu.h"
 #include "finance/LoMath.h"
 #include "finance/LoReFin.h"
 #include "finance/LoRemBl.h"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 
 namespace {
-
-TEST(InterestDueTest, SimpleAndCompoundInterest) {
-    TIntDueValues v;
-    v.PV = 10000;
-    v.Rate = 10;
-    v.NumDays = v.Term = 365;
-    v.Compounding = icSimple;
-    v.Basis = ybBasis365;
-    EXPECT_EQ(ComputeInterestDue(v), "");
-    EXPECT_NEAR(v.IntPaid, 1000.00, 1e-9);
-    EXPECT_NEAR(v.FV, 11000.00, 1e-9);
-    EXPECT_NEAR(v.APY, 10.0, 1e-4);
-    EXPECT_NEAR(v.DailyRate, 0.1 / 365, 1e-9);
-
-    v.Compounding = icMonthly;
-    v.Basis = ybBasis360;
-    v.NumDays = v.Term = 360;
-    EXPECT_EQ(ComputeInterestDue(v), "");
-    EXPECT_NEAR(v.FV, 11047.13, 0.005); // FV(10%/12, 12, 0, -10000)
-}
-
-TEST(InterestDueTest, ShortTermsZeroTermsAndContinuousGrowth) {
-    TIntDueValues v;
-    v.PV = 10000;
-    v.Rate = 12;
-    v.Basis = ybBasis360;
-    v.Compounding = icQuarterly;
-    v.NumDays = v.Term = 45; // half a quarter: simple interest for the fraction
-    ComputeInterestDue(v);
-    EXPECT_NEAR(v.IntPaid, 10000 * 0.03 * 0.5, 1e-9);
-
-    v.Compounding = icContinuous;
-    v.NumDays = v.Term = 90; // grows for the term, not for a whole year
-    ComputeInterestDue(v);
-    EXPECT_NEAR(v.FV, 10000 * std::exp(0.12 * 90 / 360), 1e-6);
-    EXPECT_NEAR(v.IntPaid, v.FV - 10000, 1e-9);
-
-    v.NumDays = 0;
-    ComputeInterestDue(v);
-    EXPECT_EQ(v.IntPaid, 0.0);
-    EXPECT_EQ(v.FV, 10000.0);
-
-    v.PV = 0;
-    v.NumDays = v.Term = -30; // a start after the end: the absolute count
-    v.Compounding = icDaily;
-    EXPECT_EQ(ComputeInterestDue(v), "");
-    EXPECT_EQ(v.APY, 0.0f);
-}
 
 TEST(RemainingBalanceTest, BalanceAfterAPaymentAndItsRefusals) {
     TRemBalValues v;
@@ -113,6 +63,21 @@ TEST(AcceleratedTest, ExtraPaymentsShortenTheLoan) {
     EXPECT_NE(SolveAccelerated(v).find("greater than the Extra Payment"), std::string::npos);
 }
 
+TEST(AcceleratedTest, ATinyLoanWithExtraFromTheSecondPayment) {
+    // 1.00 over 12 months at 12 %: PMT = 0.09, regular interest 12 x 0.09 - 1 = 0.08. By hand:
+    // 1 + 0.01 - 0.09 = 0.92; 0.92 + 0.01 - 0.09 - 0.50 = 0.34; 0.34 + 0.00 - 0.09 - 0.50 < 0,
+    // paid off with the third payment after 0.02 of interest.
+    TAccelValues v;
+    v.PV = 1;
+    v.NumPmts = 12;
+    v.Rate = 12;
+    v.IncPer = 1;
+    v.ExtraPd = 0.5;
+    EXPECT_EQ(SolveAccelerated(v), "");
+    EXPECT_EQ(v.PerOff, 3);
+    EXPECT_NEAR(v.IntSaved, 0.06, 1e-9);
+}
+
 TEST(AcceleratedTest, PaymentsInAdvanceAndInterestOnly) {
     TAccelValues v;
     v.PV = 100000;
@@ -152,6 +117,22 @@ TEST(BalloonTest, PaymentWithABalloon) {
     v.Pmt = 7;
     EXPECT_EQ(SolveBalloon(v), MsgBalloonZero);
     EXPECT_EQ(v.Pmt, 7.0);
+}
+
+TEST(BalloonTest, ABalloonDueWithTheFirstPayment) {
+    // 500 of 1,000 amortized in one payment at 1 % a month: 505; with the balloon's interest
+    // 0.01 x 500 the payment is 510. In advance the amortized part is paid at once (500) and the
+    // balloon's interest is discounted one period: 5 / 1.01.
+    TBalloonValues v;
+    v.PV = 1000;
+    v.Rate = 12;
+    v.PerDue = 1;
+    v.BallPmt = 500;
+    EXPECT_EQ(SolveBalloon(v), "");
+    EXPECT_NEAR(v.Pmt, 510, 1e-9);
+    v.Timing = ptAdvance;
+    EXPECT_EQ(SolveBalloon(v), "");
+    EXPECT_NEAR(v.Pmt, 500 + 5 / 1.01, 1e-9);
 }
 
 TEST(AffordableHouseTest, TheLoanTheIncomeCarries) {
