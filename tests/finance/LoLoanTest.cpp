@@ -19,6 +19,11 @@ TLoanValues Loan(double pv, int n, float rate, double pmt) {
     return v;
 }
 
+TLoanValues InAdvance(TLoanValues v) {
+    v.Timing = ptAdvance;
+    return v;
+}
+
 TEST(LoLoanTest, TheUnknownIsTheOnlyZero) {
     EXPECT_EQ(LoanUnknown(Loan(100000, 360, 8, 0)), 3);
     EXPECT_EQ(LoanUnknown(Loan(0, 360, 8, 700)), 0);
@@ -49,18 +54,15 @@ TEST(LoLoanTest, EachUnknownOfTheStandardLoan) {
 }
 
 TEST(LoLoanTest, PaymentsInAdvanceAndByMethod) {
-    TLoanValues v = Loan(100000, 360, 8, 0);
-    v.Timing = ptAdvance;
+    TLoanValues v = InAdvance(Loan(100000, 360, 8, 0));
     EXPECT_EQ(SolveLoanPayment(v), "");
     EXPECT_DOUBLE_EQ(v.Pmt, 728.91); // PMT(8%/12, 360, -100000, 0, 1)
 
-    v = Loan(0, 360, 8, 728.91);
-    v.Timing = ptAdvance;
+    v = InAdvance(Loan(0, 360, 8, 728.91));
     EXPECT_EQ(SolveLoanPV(v), "");
     EXPECT_NEAR(v.PV, 100000, 1.0);
 
-    v = Loan(100000, 0, 8, 728.91);
-    v.Timing = ptAdvance;
+    v = InAdvance(Loan(100000, 0, 8, 728.91));
     double periods = 0;
     EXPECT_EQ(SolveLoanPeriods(v, periods), "");
     EXPECT_EQ(v.NumPmts, 360);
@@ -112,19 +114,16 @@ TEST(LoLoanTest, RatesOfPaymentsInAdvance) {
     }
     // Two payments in advance: 1,000 less 505 paid at once leaves 495, repaid by 505 a month
     // later: 505 / 495 - 1 = 2.0202 % a month, 24.2424 % a year.
-    TLoanValues v = Loan(1000, 2, 0, 505);
-    v.Timing = ptAdvance;
+    TLoanValues v = InAdvance(Loan(1000, 2, 0, 505));
     EXPECT_EQ(SolveLoanRate(v), "");
     EXPECT_EQ(v.Rate, 24.2424f);
     // One payment in advance is made on the first day: no interest accrues, the rate is 0.
-    v = Loan(1000, 1, 0, 1000);
-    v.Timing = ptAdvance;
+    v = InAdvance(Loan(1000, 1, 0, 1000));
     EXPECT_EQ(SolveLoanRate(v), "");
     EXPECT_EQ(v.Rate, 0.0f);
     EXPECT_EQ(v.TotInt, 0.0);
     // Payments in advance worth less than the amount need a negative rate.
-    v = Loan(10000, 12, 0, 800);
-    v.Timing = ptAdvance;
+    v = InAdvance(Loan(10000, 12, 0, 800));
     v.TotInt = 9;
     EXPECT_EQ(SolveLoanRate(v), MsgNoRate);
     EXPECT_EQ(v.Rate, 0.0f);
@@ -140,13 +139,11 @@ TEST(LoLoanTest, PeriodsOfEachTimingAndMethod) {
     EXPECT_NEAR(periods, 10.5886445, 1e-6);
     EXPECT_EQ(v.NumPmts, 11);
     EXPECT_NEAR(v.TotInt, 1000 * 10.5886445 - 10000, 1e-3);
-    v = Loan(10000, 0, 12, 1000);
-    v.Timing = ptAdvance;
+    v = InAdvance(Loan(10000, 0, 12, 1000));
     EXPECT_EQ(SolveLoanPeriods(v, periods), "");
     EXPECT_NEAR(periods, 10.4781451, 1e-6);
     EXPECT_EQ(v.NumPmts, 10);
-    v = Loan(100000, 0, 8, 728.91);
-    v.Timing = ptAdvance;
+    v = InAdvance(Loan(100000, 0, 8, 728.91));
     EXPECT_EQ(SolveLoanPeriods(v, periods), "");
     EXPECT_NEAR(periods, 359.9901653, 1e-6);
     // Without interest the amount divided by the payment.
@@ -205,8 +202,7 @@ TEST(LoLoanTest, AmountsOfEachTimingAndMethod) {
     EXPECT_EQ(SolveLoanPV(v), "");
     EXPECT_NEAR(v.PV, 11255.08, 0.005);
     EXPECT_NEAR(v.TotInt, 12000 - v.PV, 1e-9);
-    v = Loan(0, 12, 12, 1000);
-    v.Timing = ptAdvance;
+    v = InAdvance(Loan(0, 12, 12, 1000));
     EXPECT_EQ(SolveLoanPV(v), "");
     EXPECT_NEAR(v.PV, 11367.63, 0.005);
     // Fixed principal in advance: the payments are the principal shares.
@@ -259,11 +255,9 @@ TEST(LoLoanTest, APaymentBelowTheInterestHasNoTerm) {
     EXPECT_EQ(v.NumPmts, 0);
     EXPECT_EQ(v.TotInt, 0.0);
 
-    v = Loan(100000, 0, 8, 666.66);
-    v.Timing = ptAdvance;
+    v = InAdvance(Loan(100000, 0, 8, 666.66));
     EXPECT_EQ(SolveLoanPeriods(v, periods), ""); // in advance the first payment carries no interest
-    v = Loan(100000, 0, 8, 600);
-    v.Timing = ptAdvance;
+    v = InAdvance(Loan(100000, 0, 8, 600));
     EXPECT_EQ(SolveLoanPeriods(v, periods), MsgPaymentTooSmall);
 
     v = Loan(100000, 0, 0.0001f, 1);
@@ -327,8 +321,7 @@ TEST(LoLoanTest, TermsWithoutMeaningAreRefused) {
     v = Loan(1000, 0, 12, 1010);
     EXPECT_EQ(SolveLoanPeriods(v, periods), "");
     EXPECT_EQ(v.NumPmts, 1);
-    v = Loan(1000, 0, 12, 1000);
-    v.Timing = ptAdvance;
+    v = InAdvance(Loan(1000, 0, 12, 1000));
     EXPECT_EQ(SolveLoanPeriods(v, periods), "");
     EXPECT_EQ(v.NumPmts, 1);
 }
