@@ -13,12 +13,17 @@
 
 namespace {
 
-TEST(RemainingBalanceTest, BalanceAfterAPaymentAndItsRefusals) {
+TRemBalValues Remaining(double pv, int n, float rate, int incPer) {
     TRemBalValues v;
-    v.PV = 100000;
-    v.NumPmts = 360;
-    v.Rate = 8;
-    v.IncPer = 12;
+    v.PV = pv;
+    v.NumPmts = static_cast<SmallInt>(n);
+    v.Rate = rate;
+    v.IncPer = static_cast<SmallInt>(incPer);
+    return v;
+}
+
+TEST(RemainingBalanceTest, BalanceAfterAPaymentAndItsRefusals) {
+    TRemBalValues v = Remaining(100000, 360, 8, 12);
     EXPECT_EQ(SolveRemainingBalance(v), "");
     EXPECT_DOUBLE_EQ(v.Pmt, 733.76);
     EXPECT_NEAR(v.RemBal, 99164.70, 0.005);
@@ -41,11 +46,7 @@ TEST(RemainingBalanceTest, BalanceAfterAPaymentAndItsRefusals) {
 TEST(RemainingBalanceTest, AfterTheFirstPaymentAndEachRefusal) {
     // 1,000 over 12 months at 12 %: 1,000 + 10.00 - 88.85 in arrears; in advance the first
     // payment of 87.97 repays principal only.
-    TRemBalValues v;
-    v.PV = 1000;
-    v.NumPmts = 12;
-    v.Rate = 12;
-    v.IncPer = 1;
+    TRemBalValues v = Remaining(1000, 12, 12, 1);
     EXPECT_EQ(SolveRemainingBalance(v), "");
     EXPECT_DOUBLE_EQ(v.Pmt, 88.85);
     EXPECT_NEAR(v.RemBal, 921.15, 1e-9);
