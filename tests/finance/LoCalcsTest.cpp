@@ -264,6 +264,8 @@ TEST(RefinanceTest, Validation) {
     in.Rate2 = -1;
     EXPECT_EQ(ValidateRefinance(in), "No zero values allowed.\r");
     in = Refinancing();
+    in.SldAfter = 1;
+    EXPECT_EQ(ValidateRefinance(in), "");
     in.SldAfter = 0;
     EXPECT_EQ(ValidateRefinance(in), "No zero values allowed.\r");
 }

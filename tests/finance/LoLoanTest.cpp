@@ -122,6 +122,18 @@ TEST(LoLoanTest, RatesOfPaymentsInAdvance) {
     EXPECT_EQ(SolveLoanRate(v), "");
     EXPECT_EQ(v.Rate, 0.0f);
     EXPECT_EQ(v.TotInt, 0.0);
+    // Payments that just repay the amount cost no interest: the rate is 0, in either timing.
+    for (int n : {12, 24, 360}) {
+        for (Byte timing : {ptAdvance, ptArrears}) {
+            v = Loan(100.0 * n, n, 0, 100);
+            v.Timing = timing;
+            v.TotInt = 9;
+            EXPECT_EQ(SolveLoanRate(v), "") << n << " " << int(timing);
+            EXPECT_EQ(v.Rate, 0.0f);
+            EXPECT_FALSE(std::signbit(v.Rate));
+            EXPECT_EQ(v.TotInt, 0.0);
+        }
+    }
     // Payments in advance worth less than the amount need a negative rate.
     v = InAdvance(Loan(10000, 12, 0, 800));
     v.TotInt = 9;

@@ -311,8 +311,11 @@ TEST(LoMathSmallRoutines, MulSubRemoveCharColumnWidth) {
     EXPECT_EQ(ReportColumnWidth(8), 1.5);
     EXPECT_EQ(ReportColumnWidth(9), 2.0);
     EXPECT_EQ(ReportColumnWidth(10), 2.0);
+    EXPECT_EQ(ReportColumnWidth(11), 2.5);
     EXPECT_EQ(ReportColumnWidth(12), 2.5);
+    EXPECT_EQ(ReportColumnWidth(13), 3.0);
     EXPECT_EQ(ReportColumnWidth(14), 3.0);
+    EXPECT_EQ(ReportColumnWidth(15), 3.25);
     EXPECT_EQ(ReportColumnWidth(16), 3.25);
     EXPECT_EQ(ReportColumnWidth(0), 3.25);
     EXPECT_EQ(ReportColumnWidth(-3), 3.25);
@@ -381,6 +384,16 @@ TEST(LoMathMasks, ReadFromTheProfile) {
         EXPECT_EQ(mask, "dd/mm/yyyy");
         masks.GetDateMask(false, mask);
         EXPECT_EQ(mask, "dd/mm/yy");
+    }
+    {
+        // A date picture longer than the field's ten characters is cut to them: "dd/ mm/ yyyy"
+        // (the separator stands as "/" in pictures) loses its last two.
+        TTestProfile profile("[intl]\nsShortDate=dd. MM. yyyy\nsDate=.\n");
+        VcIntlSup().ReadWindowsIntl();
+        TMasks masks;
+        std::string mask;
+        masks.GetDateMask(true, mask);
+        EXPECT_EQ(mask, "dd/ mm/ yy");
     }
     {
         TTestProfile profile("[intl]\n");
