@@ -271,6 +271,11 @@ TEST(LoLoanTest, APaymentBelowTheInterestHasNoTerm) {
     EXPECT_EQ(SolveLoanPeriods(v, periods), ""); // in advance the first payment carries no interest
     v = InAdvance(Loan(100000, 0, 8, 600));
     EXPECT_EQ(SolveLoanPeriods(v, periods), MsgPaymentTooSmall);
+    // In advance 2,061.41 less the first 20.41 leaves 2,041.00, whose interest at 1 % a month
+    // is exactly the payment: the loan never ends.
+    v = InAdvance(Loan(2061.41, 0, 12, 20.41));
+    EXPECT_EQ(SolveLoanPeriods(v, periods), MsgPaymentTooSmall);
+    EXPECT_EQ(v.NumPmts, 0);
 
     v = Loan(100000, 0, 0.0001f, 1);
     EXPECT_EQ(SolveLoanPeriods(v, periods), MsgTooManyPeriods);
