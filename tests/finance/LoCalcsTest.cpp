@@ -375,6 +375,40 @@ TEST(RefinanceTest, AnalysisOfEqualLongerShorterLargerAndSmallerLoans) {
     EXPECT_EQ(AnalyzeRefinance(shortNew).NewPaidDown, 100000.0);
 }
 
+TEST(RefinanceTest, TheComparisonParagraphOfEachOutcome) {
+    TRefinInputs in = Refinancing();
+    in.DiscRate = 0;
+    in.Deduct = 1;
+    auto comparison = [&](double newPV, double curCost, double newCost) {
+        in.NewPV = newPV;
+        TRefinAnalysis a;
+        a.CurCost = curCost;
+        a.NewCost = newCost;
+        return RefinanceNarrative(in, a)[1];
+    };
+    const std::string larger =
+        "     Looking at just the difference between the two loans, your current financing will "
+        "cost you $3,000.00. The possible refinancing will cost you $1,000.00. If you refinance, "
+        "then looking first at just the $100,000.00 that your current mortgage covers, you'd be "
+        "paying $1,000.00 after allowing for taxes and closing costs. Therefore, you will be ";
+    EXPECT_EQ(comparison(120000, 3000, 1000), larger + "saving $2,000.00.");
+    const std::string largerLoss =
+        "     Looking at just the difference between the two loans, your current financing will "
+        "cost you $1,000.00. The possible refinancing will cost you $3,000.00. If you refinance, "
+        "then looking first at just the $100,000.00 that your current mortgage covers, you'd be "
+        "paying $3,000.00 after allowing for taxes and closing costs. Therefore, you will be "
+        "LOSING $2,000.00.";
+    EXPECT_EQ(comparison(120000, 1000, 3000), largerLoss);
+    EXPECT_EQ(comparison(100000, 1000, 3000),
+              "     Your current financing will cost you $1,000.00. The possible refinancing will "
+              "cost you $3,000.00. You will LOSE $2,000.00.");
+    // Equal costs are no loss, whatever the loan size.
+    EXPECT_EQ(comparison(120000, 1000, 1000),
+              "     Your current financing will cost you $1,000.00. The possible refinancing will "
+              "cost you $1,000.00. So, considering just the differences between the two loans, "
+              "after tax considerations and other related closing costs, you will SAVE $0.00.");
+}
+
 TEST(RefinanceTest, BottomLineThresholds) {
     TRefinInputs in = Refinancing();
     in.DiscRate = 0;
