@@ -81,6 +81,8 @@ TEST(LoMathPeriodDates, StepOnePeriod) {
     EXPECT_EQ(PriorPeriodDate(d, 1), DMYToDate(31, 1, 1999, 0));
     EXPECT_EQ(PriorPeriodDate(d, 52), DMYToDate(24, 1, 2000, 0));
     EXPECT_EQ(NextPeriodDate(d, 3), d);
+    EXPECT_EQ(PriorPeriodDate(d, 3), d); // also from the last day of a month
+    EXPECT_EQ(PriorPeriodDate(DMYToDate(30, 4, 2000, 0), 3), DMYToDate(30, 4, 2000, 0));
     EXPECT_EQ(PriorPeriodDate(d, 0), d);
     EXPECT_EQ(NextPeriodDate(MaxDayNumber, 12), BadDate);
     EXPECT_EQ(PriorPeriodDate(BadDate, 12), BadDate);
