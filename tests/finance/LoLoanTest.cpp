@@ -334,6 +334,9 @@ TEST(LoLoanTest, TermsWithoutMeaningAreRefused) {
     EXPECT_EQ(periods, 0.0);
     v.Method = amFixedPrincipal;
     EXPECT_EQ(SolveLoanPeriods(v, periods), MsgPaymentTooLarge);
+    // Any payment is more than a loan of nothing.
+    v = Loan(0, 0, 8, 100);
+    EXPECT_EQ(SolveLoanPeriods(v, periods), MsgPaymentTooLarge);
     // Exactly the amount and one period's interest is one payment; in advance, the amount.
     v = Loan(1000, 0, 12, 1010);
     EXPECT_EQ(SolveLoanPeriods(v, periods), "");
