@@ -126,6 +126,15 @@ TEST(AcceleratedTest, ATinyLoanWithExtraFromTheSecondPayment) {
     EXPECT_NEAR(v.IntSaved, 0.06, 1e-9);
 }
 
+TEST(AcceleratedTest, ARateBelowOnePercent) {
+    // 10,000 over 12 months at 0.5 %: PMT = 835.59, regular interest 27.08; 1,000 more from the
+    // seventh payment pays it off with the ninth, 3.31 of interest saved (python run).
+    TAccelValues v = Accelerated(10000, 12, 0.5f, 6, 1000);
+    EXPECT_EQ(SolveAccelerated(v), "");
+    EXPECT_EQ(v.PerOff, 9);
+    EXPECT_NEAR(v.IntSaved, 3.31, 1e-6);
+}
+
 TEST(AcceleratedTest, RefusalsLeaveTheResults) {
     const auto refusal = [](TAccelValues v) {
         v.PerOff = 7;

@@ -405,6 +405,14 @@ TEST(LoMathMasks, ReadFromTheProfile) {
         EXPECT_EQ(masks.CurrencyMask(), "$###,###,###.##");
     }
     {
+        TTestProfile profile("[intl]\niCountry=65535\n"); // the largest 16-bit code
+        EXPECT_EQ(TMasks().Country(), 65535);
+    }
+    {
+        TTestProfile profile("[intl]\niCountry=65536\n");
+        EXPECT_EQ(TMasks().Country(), 0);
+    }
+    {
         TTestProfile profile("[intl]\niCountry=65585\n");
         TMasks masks;
         EXPECT_EQ(masks.Country(), 0);
