@@ -14,6 +14,7 @@
 #include <fstream>
 #include <random>
 #include <set>
+#include <string>
 
 namespace {
 
@@ -209,6 +210,26 @@ TEST(IndexPageCache, ChangedPagesStayBeyondTheCapacity) {
     ASSERT_EQ(dirty.size(), 5u);
     for (std::size_t i = 0; i < dirty.size(); ++i)
         EXPECT_EQ(dirty[i].first, i + 1); // in the order of the file
+}
+
+// Checksums are the common reflected CRC-32 (the values zlib gives), eight bytes at a time and
+// byte by byte for the rest; a page's checksum skips the four bytes that hold it.
+TEST(IndexChecksums, CommonCrc32OverAnyLength) {
+    EXPECT_EQ(XbCrc32(0, "123456789", 9), 0xCBF43926u);
+    EXPECT_EQ(XbCrc32(0, "", 0), 0u);
+    std::string bytes;
+    for (int i = 0; i < 768; ++i)
+        bytes += static_cast<char>(i % 256);
+    EXPECT_EQ(XbCrc32(0, bytes.data(), 21), 0x195881FEu);
+    EXPECT_EQ(XbCrc32(0, bytes.data(), bytes.size()), 0xB0C0DF2Au);
+    // Continued from an earlier part, as zlib's running value.
+    EXPECT_EQ(XbCrc32(XbCrc32(0, bytes.data(), 21), bytes.data() + 21, bytes.size() - 21),
+              0xB0C0DF2Au);
+
+    std::string page(XbPageSize, '\0');
+    for (std::size_t i = 0; i < page.size(); ++i)
+        page[i] = static_cast<char>((i * 7 + 3) & 0xFF);
+    EXPECT_EQ(XbPageCrc(page.data(), 16 + 3 * 14), 0x612EDF03u);
 }
 
 } // namespace

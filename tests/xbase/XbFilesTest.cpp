@@ -2,6 +2,7 @@
 // write order that keeps a table readable after an interrupted append.
 #include "tests/xbase/XbFixture.h"
 
+#include "platform/rtl/Clock.h"
 #include "platform/rtl/Streams.h"
 #include "tests/rtl/TestFolder.h"
 
@@ -72,8 +73,64 @@ TEST_F(XbFilesTest, FieldListsAreChecked) {
     EXPECT_EQ(create({{"ELEVENCHARS", 'C', 5, 0, 0}}), xbBadArgument);
     EXPECT_EQ(create({{"A", 'C', 5, 0, 0}, {"a", 'N', 5, 0, 0}}), xbBadArgument);
     EXPECT_EQ(create({{"PIC", 'P', 10, 0, 0}}), xbBadArgument);
+    EXPECT_EQ(create({{"A-B", 'C', 5, 0, 0}}), xbBadArgument);
     EXPECT_EQ(create({{"AMOUNT", 'N', 19, 15, 0}, {"WHEN", 'd', 0, 0, 0}}), xbOK);
     EXPECT_EQ(xb_Create(Path("BAD.DBF"), {{"A", 'C', 1, 0, 0}}, 4), xbBadArgument);
+
+    // The smallest widths, two decimals in a width of four, an underscore in a name, and the
+    // widths a type implies when none is given: offsets follow from them.
+    ASSERT_EQ(create({{"A", 'C', 1, 0, 0},
+                      {"RATE", 'N', 4, 2, 0},
+                      {"LOAN_NO", 'c', 3, 0, 0},
+                      {"PAID", 'L', 0, 0, 0},
+                      {"NOTE", 'M', 0, 0, 0},
+                      {"DUE", 'D', 0, 0, 0}}),
+              xbOK);
+    ASSERT_GT(xb_Use(Path("BAD.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_FieldName(3), "LOAN_NO");
+    EXPECT_EQ(xb_FieldType(3), "C");
+    const int widths[] = {1, 4, 3, 1, 10, 8};
+    const int offsets[] = {2, 3, 7, 10, 11, 21};
+    for (int f = 1; f <= 6; ++f) {
+        EXPECT_EQ(xb_FieldWidth(f), widths[f - 1]) << "field " << f;
+        EXPECT_EQ(xb_FieldOffset(f), offsets[f - 1]) << "field " << f;
+    }
+    EXPECT_EQ(xb_RecSize(), 28);
+    xb_CloseAll();
+
+    // At most 255 fields.
+    std::vector<TXbFieldDef> many;
+    for (int i = 1; i <= 256; ++i)
+        many.push_back({"F" + std::to_string(i), 'C', 1, 0, 0});
+    EXPECT_EQ(create(many), xbBadArgument);
+    many.pop_back();
+    ASSERT_EQ(create(many), xbOK);
+    ASSERT_GT(xb_Use(Path("BAD.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_FieldCount(), 255);
+    EXPECT_EQ(xb_FieldName(255), "F255");
+}
+
+TEST_F(XbFilesTest, TheHeaderCarriesTheDateOfTheLastChange) {
+    TManualClock clock({2026, 3, 9, 8, 30, 0, 0});
+    TClockOverride use(clock);
+    ASSERT_EQ(xb_Create(Path("D.DBF"), {{"NAME", 'C', 4, 0, 0}}, xbCDX), xbOK);
+    std::string bytes = ReadAll(Path("D.DBF"));
+    // A new table is its header and the end-of-file mark, dated today (years since 1900).
+    ASSERT_EQ(bytes.size(), 32u + 32 + 1 + 1);
+    EXPECT_EQ(bytes.substr(1, 3), std::string("\x7E\x03\x09", 3));
+    EXPECT_EQ(DecodeLE<LongWord>(&bytes[4]), 0u);
+    EXPECT_EQ(bytes[64], 0x0D);
+    EXPECT_EQ(bytes[65], 0x1A);
+
+    clock.SetLocalTime({2027, 11, 30, 23, 59, 0, 0});
+    ASSERT_GT(xb_Use(Path("D.DBF"), "", xbModeShared, xbCDX), 0);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "abc"), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    bytes = ReadAll(Path("D.DBF"));
+    EXPECT_EQ(bytes.substr(1, 3), std::string("\x7F\x0B\x1E", 3));
+    EXPECT_EQ(DecodeLE<LongWord>(&bytes[4]), 1u);
+    EXPECT_EQ(bytes.substr(65), " abc \x1A");
 }
 
 TEST_F(XbFilesTest, DamagedAndTruncatedTablesAreRefused) {

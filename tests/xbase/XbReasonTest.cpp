@@ -2,6 +2,8 @@
 // the calls' own results stay as they were.
 #include "tests/xbase/XbFixture.h"
 
+#include "xbase/XbFile.h"
+
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -44,6 +46,26 @@ TEST_F(XbReasonTest, OpeningFailuresNameTheirReason) {
     EXPECT_EQ(xb_Use(Path("L.DBF"), "", xbModeShared, xbCDX), 0);
     EXPECT_EQ(xb_LastError(), xbErrDamagedMemo);
     EXPECT_NE(xb_LastErrorText().find("L.FPT"), std::string::npos);
+
+    std::filesystem::remove(Path("L.FPT"));
+    EXPECT_EQ(xb_Use(Path("L.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_LastError(), xbErrFileMissing);
+    EXPECT_NE(xb_LastErrorText().find("L.fpt"), std::string::npos) << xb_LastErrorText();
+}
+
+// The last writes of an exclusive open happen when it closes: a failure there is the close's.
+TEST_F(XbReasonTest, AFailedWriteAtCloseIsItsResult) {
+    ASSERT_EQ(xb_Create(Path("C.DBF"), {{"KEY", 'C', 10, 0, 0}}, xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("C.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "KEY", "KEY", "", 0, 0), 0);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "K1"), xbOK);
+    ASSERT_EQ(xb_Skip(0), xbOK); // the change is the area's own; appends and pages wait
+    XbSetWriteFailure(1);
+    const int status = xb_Close();
+    XbSetWriteFailure(std::nullopt);
+    EXPECT_EQ(status, xbWriteFailed);
+    EXPECT_EQ(xb_LastError(), xbErrDiskFull);
 }
 
 TEST_F(XbReasonTest, ReadOnlyFilesAndAreas) {
