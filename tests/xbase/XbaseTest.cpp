@@ -2,6 +2,7 @@
 // and settings.
 #include "tests/xbase/XbFixture.h"
 
+#include "xbase/XbArea.h"
 #include "xbase/XbTable.h"
 
 #include <cstring>
@@ -730,6 +731,43 @@ TEST_F(XbaseTest, OrdersFollowWritesOfAnotherArea) {
     EXPECT_EQ(xb_Seek("L0"), 1);
     EXPECT_EQ(xb_Seek("L3"), 0);
     EXPECT_EQ(Walk(), "L0 L1 L2 L4 L5 L9 ");
+}
+
+} // namespace
+
+namespace {
+
+// A work area opened again over an open table closes what it had first: its index files,
+// orders, scope and condition go, and the new open starts at the top.
+TEST_F(XbaseTest, AnAreaOpenedAgainStartsAfresh) {
+    MakeLoans();
+    ASSERT_GT(xb_IndexCreate("", "NAME", "NAME", "", 0, 0), 0);
+    ASSERT_GT(xb_IndexCreate(Path("BYNO.NTX"), "", "LOANNO", "", 0, 0), 0);
+    xb_CloseAll();
+
+    TXbArea area(1);
+    ASSERT_EQ(area.Open(Path("LOANS.DBF"), "", xbModeShared, xbCDX), xbOK);
+    ASSERT_EQ(area.OpenIndex(Path("BYNO.NTX")), 2); // its first order
+    ASSERT_EQ(area.OrderCount(), 2);
+    area.SetOrder(2);
+    ASSERT_EQ(area.SetCondition("AMOUNT > 150"), xbOK);
+    ASSERT_EQ(area.SetScope("L3", "L4"), xbOK);
+    ASSERT_EQ(area.Go(5), xbOK);
+
+    ASSERT_EQ(area.Open(Path("LOANS.DBF"), "AGAIN", xbModeExclusive, xbCDX), xbOK);
+    EXPECT_EQ(area.Alias(), "AGAIN");
+    EXPECT_EQ(area.OrderCount(), 1); // the production index only
+    EXPECT_EQ(area.CurrentOrder(), 0);
+    EXPECT_EQ(area.Condition(), "");
+    EXPECT_EQ(area.RecNo(), 1);
+    EXPECT_EQ(area.FieldBytes(0), "L3       ");
+    area.SetOrder(1);
+    std::string names;
+    for (area.GoTop(); !area.Eof(); area.Skip(1))
+        names += area.FieldBytes(1).substr(0, 6);
+    EXPECT_EQ(names, "Adams Baker CarterDunn  Evans ");
+    EXPECT_EQ(area.Commit(), xbOK);
+    EXPECT_EQ(area.Close(), xbOK);
 }
 
 } // namespace
