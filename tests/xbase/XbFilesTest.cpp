@@ -245,6 +245,38 @@ TEST_F(XbFilesTest, ExtraBytesOfAnInterruptedAppendKeepTheOldCount) {
     EXPECT_EQ(xb_GetTrimString(1), "item5");
 }
 
+// An exclusive open keeps appended records in memory until a commit writes them with the header
+// that counts them; the table a pack leaves is still the area's alone and does the same.
+TEST_F(XbFilesTest, AnExclusiveOpenGathersAppendsUntilCommitAlsoAfterAPack) {
+    MakeTable("G.DBF");
+    const auto countOnDisk = [&] { return DecodeLE<LongWord>(ReadAll(Path("G.DBF")).data() + 4); };
+    ASSERT_GT(xb_Use(Path("G.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "item4"), xbOK);
+    ASSERT_EQ(xb_Skip(0), xbOK);
+    EXPECT_EQ(countOnDisk(), 3u);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    EXPECT_EQ(countOnDisk(), 4u);
+
+    ASSERT_EQ(xb_Go(1), xbOK);
+    ASSERT_EQ(xb_Delete(), xbOK);
+    ASSERT_EQ(xb_Pack(), xbOK);
+    EXPECT_EQ(countOnDisk(), 3u);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "item5"), xbOK);
+    ASSERT_EQ(xb_Skip(0), xbOK);
+    EXPECT_EQ(countOnDisk(), 3u);
+    ASSERT_EQ(xb_Close(), xbOK);
+    const std::string bytes = ReadAll(Path("G.DBF"));
+    EXPECT_EQ(DecodeLE<LongWord>(&bytes[4]), 4u);
+    // Each record: the deletion byte, NAME in 10 and QTY in 5; the new ones have no quantity.
+    EXPECT_EQ(bytes.substr(97), " item2         2"
+                                " item3         3"
+                                " item4          "
+                                " item5          "
+                                "\x1A");
+}
+
 TEST_F(XbFilesTest, MissingOrDamagedMemoFileRefusesTheTable) {
     ASSERT_EQ(xb_Create(Path("M.DBF"), LoanFields(), xbCDX), xbOK);
     std::filesystem::remove(Path("M.FPT"));
