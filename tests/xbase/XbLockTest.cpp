@@ -139,6 +139,18 @@ TEST_F(XbLockTest, ChangesOfTwoAreasToOneRecordAreBothKept) {
     xb_Go(1);
     EXPECT_EQ(xb_Deleted(), 1);
     EXPECT_EQ(xb_GetTrimString(3), "       99.50");
+
+    // Counting walks every record of A's table; A's record, unchanged, is not written when
+    // it moves on, so B's change made meanwhile stays.
+    EXPECT_EQ(xb_QueryRecCount(), 2);
+    EXPECT_EQ(xb_RecNo(), 1);
+    xb_Select(b);
+    ASSERT_EQ(xb_Replace(2, xbReplaceText, "renamed by B"), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    xb_Select(a);
+    EXPECT_EQ(xb_Go(2), xbOK);
+    xb_Go(1);
+    EXPECT_EQ(xb_GetTrimString(2), "renamed by B");
 }
 
 TEST_F(XbLockTest, ExclusiveOpenAndRecordLockBetweenProcesses) {
