@@ -277,6 +277,26 @@ TEST_F(XbFilesTest, AnExclusiveOpenGathersAppendsUntilCommitAlsoAfterAPack) {
                                 "\x1A");
 }
 
+// A shared open writes an append at once; when its record is refused the table is cut back
+// to the records before it and its end mark.
+TEST_F(XbFilesTest, ARefusedAppendLeavesTheRecordsAsTheyWere) {
+    MakeTable("U.DBF");
+    ASSERT_GT(xb_Use(Path("U.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "NAME", "NAME", "", 1, 0), 0);
+    xb_CloseAll();
+    const std::string before = ReadAll(Path("U.DBF"));
+    ASSERT_GT(xb_Use(Path("U.DBF"), "", xbModeShared, xbCDX), 0);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    EXPECT_EQ(ReadAll(Path("U.DBF")).size(), before.size() + 16);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "item2"), xbOK);
+    EXPECT_EQ(xb_Commit(), xbKeyViolation);
+    const std::string after = ReadAll(Path("U.DBF"));
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(DecodeLE<LongWord>(&after[4]), 3u);
+    EXPECT_EQ(after.substr(32), before.substr(32));
+    EXPECT_EQ(xb_RecCount(), 3);
+}
+
 TEST_F(XbFilesTest, MissingOrDamagedMemoFileRefusesTheTable) {
     ASSERT_EQ(xb_Create(Path("M.DBF"), LoanFields(), xbCDX), xbOK);
     std::filesystem::remove(Path("M.FPT"));
