@@ -70,6 +70,11 @@ TEST_F(XbExprTest, LiteralsAndTypes) {
     EXPECT_EQ(Str("\"a\"\"b\" + ''"), "a\"b");
     EXPECT_DOUBLE_EQ(Num("12.75"), 12.75);
     EXPECT_DOUBLE_EQ(Num(".5"), 0.5);
+    // A literal shows its digits after the point less its exponent.
+    EXPECT_EQ(Eval("2.5E-3").Decimals, 4);
+    EXPECT_EQ(Eval("1.25e1").Decimals, 1);
+    EXPECT_EQ(Eval("1e+05").Decimals, 0);
+    EXPECT_EQ(Eval("12.75").Decimals, 2);
     EXPECT_TRUE(Log(".T."));
     EXPECT_FALSE(Log(".f."));
     EXPECT_TRUE(Log(".y."));
@@ -367,6 +372,17 @@ TEST(XbExprDates, DayNumbersRoundTrip) {
     EXPECT_EQ(XbDateFromStored("2024x228"), 0);
     EXPECT_EQ(XbDateToStored(0), "        ");
     EXPECT_EQ(XbEncodeDate(1900, 2, 29), 0);
+    // Day numbers are the astronomers' day numbers; no day 0, month 0 or 13, April 31.
+    EXPECT_EQ(XbEncodeDate(2000, 1, 1), 2451545);
+    EXPECT_EQ(XbEncodeDate(9999, 12, 31), 5373484);
+    EXPECT_EQ(XbEncodeDate(2024, 3, 0), 0);
+    EXPECT_EQ(XbEncodeDate(2024, 0, 1), 0);
+    EXPECT_EQ(XbEncodeDate(2024, 13, 1), 0);
+    EXPECT_EQ(XbEncodeDate(2024, 4, 31), 0);
+    EXPECT_EQ(XbEncodeDate(0, 1, 1), 0);
+    EXPECT_EQ(XbEncodeDate(10000, 1, 1), 0);
+    EXPECT_EQ(XbDateFromStored("20240300"), 0);
+    EXPECT_EQ(XbDateToStored(5373484 + 1), "        "); // past 9999-12-31
     int y, m, d;
     XbDecodeDate(XbEncodeDate(2000, 2, 29), y, m, d);
     EXPECT_EQ(y * 10000 + m * 100 + d, 20000229);
