@@ -169,6 +169,18 @@ TEST_F(XbFilesTest, DamagedAndTruncatedTablesAreRefused) {
     EncodeLE<Word>(&bytes[10], 0);
     refuse(bytes);
     EXPECT_EQ(OpenStatus("MISSING.DBF"), xbNotFound);
+
+    // The end-of-file mark is not needed: the records are all there.
+    WriteAll(Path("NOMARK.DBF"), good.substr(0, good.size() - 1));
+    ASSERT_GT(xb_Use(Path("NOMARK.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_RecCount(), 3);
+    xb_GoBottom();
+    EXPECT_EQ(xb_GetTrimString(1), "item3");
+    xb_CloseAll();
+
+    // A folder under a table's name is no table.
+    std::filesystem::create_directory(Path("FOLDER.DBF"));
+    EXPECT_EQ(xb_Use(Path("FOLDER.DBF"), "", xbModeReadOnly, xbCDX), 0);
 }
 
 TEST_F(XbFilesTest, RandomDamageIsRefusedOrReadSafely) {
@@ -295,6 +307,21 @@ TEST_F(XbFilesTest, ARefusedAppendLeavesTheRecordsAsTheyWere) {
     EXPECT_EQ(DecodeLE<LongWord>(&after[4]), 3u);
     EXPECT_EQ(after.substr(32), before.substr(32));
     EXPECT_EQ(xb_RecCount(), 3);
+}
+
+// Another program may give a table with memo fields the version byte of one without: its memo
+// file is then the FPT one.
+TEST_F(XbFilesTest, MemoFieldsUnderThePlainVersionByteUseTheFptFile) {
+    ASSERT_EQ(xb_Create(Path("V.DBF"), LoanFields(), xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("V.DBF"), "", xbModeExclusive, xbCDX), 0);
+    AddLoan("L1", "a", 1);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "kept in the FPT file"), xbOK);
+    xb_CloseAll();
+    std::string bytes = ReadAll(Path("V.DBF"));
+    bytes[0] = 0x03;
+    WriteAll(Path("V.DBF"), bytes);
+    ASSERT_GT(xb_Use(Path("V.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_GetString(6), "kept in the FPT file");
 }
 
 TEST_F(XbFilesTest, MissingOrDamagedMemoFileRefusesTheTable) {
