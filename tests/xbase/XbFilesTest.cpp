@@ -11,6 +11,9 @@
 #include "xbase/XbMemo.h"
 #include "xbase/XbTable.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace {
 
 class XbFilesTest : public XbFixture {
@@ -322,6 +325,25 @@ TEST_F(XbFilesTest, MemoFieldsUnderThePlainVersionByteUseTheFptFile) {
     WriteAll(Path("V.DBF"), bytes);
     ASSERT_GT(xb_Use(Path("V.DBF"), "", xbModeShared, xbCDX), 0);
     EXPECT_EQ(xb_GetString(6), "kept in the FPT file");
+}
+
+// The index header records the table's change time: its modification time in nanoseconds,
+// times 6364136223846793005 modulo 2^64, the upper 32 bits; 1 stands for 0, which means none.
+TEST_F(XbFilesTest, TheIndexRecordsTheTablesChangeTime) {
+    MakeTable("T.DBF");
+    ASSERT_GT(xb_Use(Path("T.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "NAME", "NAME", "", 0, 0), 0);
+    xb_CloseAll();
+    const auto recorded = [&](long long seconds, long nanoseconds) {
+        const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+        EXPECT_EQ(::utimensat(AT_FDCWD, Path("T.DBF").c_str(), times, 0), 0);
+        // Another time than the one recorded: the sole user rebuilds the index.
+        EXPECT_GT(xb_Use(Path("T.DBF"), "", xbModeExclusive, xbCDX), 0);
+        xb_CloseAll();
+        return DecodeLE<LongWord>(ReadAll(Path("T.CDX")).data() + 44);
+    };
+    EXPECT_EQ(recorded(1700000000, 123456789), 0xAA6851A9u);
+    EXPECT_EQ(recorded(0, 0), 1u);
 }
 
 TEST_F(XbFilesTest, MissingOrDamagedMemoFileRefusesTheTable) {
