@@ -550,6 +550,61 @@ TEST_F(XbFilesTest, FptBlockSizeAndMemoBlockNumbers) {
     EXPECT_EQ(block, 70000u);
 }
 
+// The largest FPT block, 16384 bytes: the header fits in the first block, each memo starts
+// on a block of its own with its type and length (big-endian) before the data.
+TEST_F(XbFilesTest, FptMemosInTheLargestBlocks) {
+    EXPECT_EQ(xb_SetMemoBlockSize(16385), 64); // refused: the setting stays
+    EXPECT_EQ(xb_SetMemoBlockSize(16384), 64);
+    ASSERT_EQ(xb_Create(Path("BIG.DBF"), LoanFields(), xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("BIG.DBF"), "", xbModeExclusive, xbCDX), 0);
+    AddLoan("L1", "a", 1);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "abc"), xbOK);
+    AddLoan("L2", "b", 2);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "de"), xbOK);
+    xb_CloseAll();
+    const std::string memo = ReadAll(Path("BIG.FPT"));
+    ASSERT_EQ(memo.size(), 3u * 16384);
+    EXPECT_EQ(GetBE32(&memo[0]), 3u);
+    EXPECT_EQ(memo.substr(6, 2), std::string("\x40\x00", 2));
+    EXPECT_EQ(memo.substr(16384, 11), std::string("\0\0\0\1\0\0\0\3abc", 11));
+    EXPECT_EQ(memo.substr(2 * 16384, 10), std::string("\0\0\0\1\0\0\0\2de", 10));
+    const std::string table = ReadAll(Path("BIG.DBF"));
+    const std::size_t first = 32 + 6 * 32 + 1;
+    const std::size_t note = 1 + 9 + 20 + 12 + 8 + 1;
+    EXPECT_EQ(table.substr(first + note, 10), "         1");
+    EXPECT_EQ(table.substr(first + 61 + note, 10), "         2");
+}
+
+// A DBT memo another program stored with its length (FF FF 08 00, then the length counting
+// those 8 bytes) is read as binary data of that length, an empty one included.
+TEST_F(XbFilesTest, DbtMemosWithALengthAreReadToThatLength) {
+    ASSERT_EQ(xb_Create(Path("LEN.DBF"), LoanFields(), xbNTX), xbOK);
+    ASSERT_GT(xb_Use(Path("LEN.DBF"), "", xbModeExclusive, xbNTX), 0);
+    AddLoan("L1", "a", 1);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "placeholder"), xbOK);
+    xb_CloseAll();
+    std::string memo = ReadAll(Path("LEN.DBT"));
+    ASSERT_EQ(memo.size(), 1024u);
+    const auto stored = [&](const std::string& data) {
+        std::string block = std::string("\xFF\xFF\x08\x00", 4) + std::string(4, '\0') + data;
+        EncodeLE<LongWord>(block.data() + 4, static_cast<LongWord>(8 + data.size()));
+        memo.replace(512, block.size(), block);
+        WriteAll(Path("LEN.DBT"), memo);
+    };
+    std::string data;
+    stored(std::string("ab\x1A\0c", 5));
+    ASSERT_GT(xb_Use(Path("LEN.DBF"), "", xbModeShared, xbNTX), 0);
+    EXPECT_EQ(xb_GetBlob(6, data), 5);
+    EXPECT_EQ(data, std::string("ab\x1A\0c", 5));
+    xb_CloseAll();
+    stored("");
+    ASSERT_GT(xb_Use(Path("LEN.DBF"), "", xbModeShared, xbNTX), 0);
+    char* empty = xb_GetMemo(6, 0);
+    EXPECT_NE(empty, nullptr); // read, and empty
+    xb_MemDealloc(empty);
+    EXPECT_EQ(xb_GetBlobLength(6), 0);
+}
+
 TEST_F(XbFilesTest, MemoPointingOutsideTheFileReadsAsFailure) {
     ASSERT_EQ(xb_Create(Path("P.DBF"), LoanFields(), xbCDX), xbOK);
     ASSERT_GT(xb_Use(Path("P.DBF"), "", xbModeExclusive, xbCDX), 0);
