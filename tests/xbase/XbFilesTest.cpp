@@ -756,8 +756,11 @@ TEST_F(XbFilesTest, DoubleFieldsOfOtherProgramsReadAsNumbers) {
     ASSERT_EQ(xb_Replace(2, xbReplaceDouble, -0.25), xbOK);
     ASSERT_EQ(xb_Commit(), xbOK);
     EXPECT_EQ(xb_GetString(2), "-0.25");
+    EXPECT_EQ(xb_Empty(2), 0);
     ASSERT_GT(xb_IndexCreate(Path("amt.cdx"), "AMT", "AMT", "", 0, 0), 0);
     EXPECT_EQ(xb_Seek("-0.25"), 1);
+    ASSERT_EQ(xb_Replace(2, xbReplaceDouble, 0.0), xbOK);
+    EXPECT_EQ(xb_Empty(2), 1);
 }
 
 } // namespace

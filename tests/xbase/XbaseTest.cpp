@@ -598,6 +598,11 @@ TEST_F(XbaseTest, SettingsReturnTheirOldValues) {
     EXPECT_EQ(xb_SetSoftSeek(0), 1);
     EXPECT_EQ(xb_SetEpoch(1960), 1900);
     EXPECT_EQ(xb_SetEpoch(50), 1960);
+    EXPECT_EQ(xb_SetEpoch(99), 1960); // refused: from 100 to 2999
+    EXPECT_EQ(xb_SetEpoch(3000), 1960);
+    EXPECT_EQ(xb_SetEpoch(100), 1960);
+    EXPECT_EQ(xb_SetEpoch(2999), 100);
+    EXPECT_EQ(xb_SetEpoch(1900), 2999);
     EXPECT_EQ(xb_SetLockTimeout(5), 0);
     EXPECT_EQ(xb_SetMemoBlockSize(32), 64);
     EXPECT_EQ(xb_SetTurboRead(1), 0);
@@ -768,6 +773,38 @@ TEST_F(XbaseTest, AnAreaOpenedAgainStartsAfresh) {
     EXPECT_EQ(names, "Adams Baker CarterDunn  Evans ");
     EXPECT_EQ(area.Commit(), xbOK);
     EXPECT_EQ(area.Close(), xbOK);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(XbaseTest, EmptyAndLogicalValuesOfEachFieldType) {
+    MakeLoans();
+    ASSERT_EQ(xb_AppendEx(), 0);
+    for (int f = 1; f <= 6; ++f)
+        EXPECT_EQ(xb_Empty(f), 1) << "field " << f;
+    EXPECT_EQ(xb_Empty(99), 1);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "L9"), xbOK);
+    ASSERT_EQ(xb_Replace(3, xbReplaceDouble, 0.001), xbOK); // 0.00 in two decimals
+    ASSERT_EQ(xb_Replace(4, xbReplaceDateText, "01/02/2025"), xbOK);
+    ASSERT_EQ(xb_Replace(5, xbReplaceLogical, true), xbOK);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "n"), xbOK);
+    EXPECT_EQ(xb_Empty(1), 0);
+    EXPECT_EQ(xb_Empty(3), 1);
+    EXPECT_EQ(xb_Empty(4), 0);
+    EXPECT_EQ(xb_Empty(5), 0);
+    EXPECT_EQ(xb_Empty(6), 0);
+    // Only a logical field reads as true.
+    EXPECT_EQ(xb_GetLogical(5), 1);
+    EXPECT_EQ(xb_GetLogical(1), 0);
+    EXPECT_EQ(xb_GetLogical(99), 0);
+    // No data at all empties a memo; a length without data is refused.
+    EXPECT_EQ(xb_PutBlob(6, nullptr, 0), xbOK);
+    EXPECT_EQ(xb_Empty(6), 1);
+    EXPECT_EQ(xb_PutBlob(6, nullptr, 3), xbBadArgument);
+    EXPECT_EQ(xb_PutBlob(6, "abc", -1), xbBadArgument);
+    EXPECT_EQ(xb_PutBlob(1, "abc", 3), xbBadArgument);
 }
 
 } // namespace
