@@ -88,6 +88,13 @@ TEST_F(XbaseTest, ReplaceRefusesWhatDoesNotFit) {
     EXPECT_EQ(xb_Empty(3), 1);
     EXPECT_EQ(xb_Replace(1, xbReplaceText, "TOO-LONG-LOAN-NUMBER"), xbOK);
     EXPECT_EQ(xb_GetString(1), "TOO-LONG-");
+    // A logical field from text: T, Y, F, N in either case, ? for unknown, else blank.
+    const std::pair<const char*, const char*> logicals[] = {
+        {"yes", "T"}, {"t", "T"}, {"No", "F"}, {"f", "F"}, {"?", "?"}, {"x", " "}, {"", " "}};
+    for (const auto& [text, stored] : logicals) {
+        EXPECT_EQ(xb_Replace(5, xbReplaceText, text), xbOK);
+        EXPECT_EQ(xb_GetString(5), stored) << text;
+    }
 }
 
 TEST_F(XbaseTest, PutRecordMovesTheWholeImage) {
