@@ -346,6 +346,26 @@ TEST_F(XbFilesTest, TheIndexRecordsTheTablesChangeTime) {
     EXPECT_EQ(recorded(0, 0), 1u);
 }
 
+// A table open twice in this process: the header one of them writes is read again by the
+// other at once, however recently that one read it.
+TEST_F(XbFilesTest, AHeaderWrittenHereIsReadAgainByTheOtherOpening) {
+    MakeTable("H.DBF");
+    TXbTable writer;
+    TXbTable reader;
+    ASSERT_EQ(writer.Open(Path("H.DBF"), true), xbOK);
+    ASSERT_EQ(reader.Open(Path("H.DBF"), false), xbOK);
+    ASSERT_TRUE(reader.RefreshCount());
+    const LongWord stamp = reader.Stamp();
+    ASSERT_TRUE(writer.Touch());
+    EXPECT_EQ(writer.Stamp(), stamp + 1);
+    ASSERT_TRUE(reader.RefreshRecentCount());
+    EXPECT_EQ(reader.Stamp(), stamp + 1);
+    ASSERT_TRUE(writer.AppendRecord(" item4         4"));
+    ASSERT_TRUE(reader.RefreshRecentCount());
+    EXPECT_EQ(reader.RecordCount(), 4);
+    EXPECT_EQ(reader.Stamp(), stamp + 1); // raised once until the indexes catch up
+}
+
 TEST_F(XbFilesTest, MissingOrDamagedMemoFileRefusesTheTable) {
     ASSERT_EQ(xb_Create(Path("M.DBF"), LoanFields(), xbCDX), xbOK);
     std::filesystem::remove(Path("M.FPT"));
