@@ -5,6 +5,7 @@
 #include "xbase/XbIndex.h"
 
 #include "tests/rtl/TestFolder.h"
+#include "tests/xbase/XbReadCalls.h"
 #include "tests/xbase/XbTestRecords.h"
 
 #include <gtest/gtest.h>
@@ -61,16 +62,6 @@ protected:
         for (LongWord page = word(24); page != 0 && seen.insert(page).second;
              page = word(page * 4096 + 12))
             ++free;
-    }
-
-    // Read calls this process made so far.
-    static long ReadCalls() {
-        std::ifstream io("/proc/self/io");
-        std::string name;
-        long value = 0;
-        while (io >> name >> value)
-            if (name == "syscr:") return value;
-        return -1;
     }
 
     TTestFolder folder_;
@@ -151,7 +142,7 @@ TEST_F(IndexPagesTest, SeeksInAnIndexOfThousandsOfPagesReadEachPageOnce) {
     for (int i = 0; i < 72000; ++i)
         sought[static_cast<std::size_t>(i)] = i;
     std::shuffle(sought.begin(), sought.end(), std::mt19937(4));
-    const long before = ReadCalls();
+    const long before = XbReadCalls();
     ASSERT_GE(before, 0);
     for (int round = 0; round < 2; ++round)
         for (int n : sought) {
@@ -159,7 +150,7 @@ TEST_F(IndexPagesTest, SeeksInAnIndexOfThousandsOfPagesReadEachPageOnce) {
             ASSERT_EQ(order->Seek(Name(n), true, pos), isOk);
             ASSERT_EQ(pos.Key, Name(n));
         }
-    EXPECT_LE(ReadCalls() - before, static_cast<long>(pages)) << "of " << pages << " pages";
+    EXPECT_LE(XbReadCalls() - before, static_cast<long>(pages)) << "of " << pages << " pages";
 }
 
 // The cache on its own.

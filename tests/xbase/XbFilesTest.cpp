@@ -5,6 +5,7 @@
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Streams.h"
 #include "tests/rtl/TestFolder.h"
+#include "tests/xbase/XbReadCalls.h"
 
 #include "xbase/XbArea.h"
 #include "xbase/XbFile.h"
@@ -364,6 +365,32 @@ TEST_F(XbFilesTest, AHeaderWrittenHereIsReadAgainByTheOtherOpening) {
     ASSERT_TRUE(reader.RefreshRecentCount());
     EXPECT_EQ(reader.RecordCount(), 4);
     EXPECT_EQ(reader.Stamp(), stamp + 1); // raised once until the indexes catch up
+}
+
+// A shared open walked in record order, either way, reads its records in blocks (of 64 KB),
+// not one read per record.
+TEST_F(XbFilesTest, ASharedWalkReadsRecordsInBlocks) {
+    ASSERT_EQ(xb_Create(Path("W.DBF"), {{"N", 'N', 5, 0, 0}, {"PAD", 'C', 245, 0, 0}}, xbCDX),
+              xbOK);
+    ASSERT_GT(xb_Use(Path("W.DBF"), "", xbModeExclusive, xbCDX), 0);
+    for (int i = 1; i <= 600; ++i) { // 600 records of 251 bytes: 261 to a block
+        ASSERT_EQ(xb_AppendEx(), 0);
+        ASSERT_EQ(xb_Replace(1, xbReplaceDouble, double(i)), xbOK);
+    }
+    for (const bool forward : {true, false}) {
+        xb_CloseAll();
+        ASSERT_GT(xb_Use(Path("W.DBF"), "", xbModeShared, xbCDX), 0);
+        forward ? xb_GoTop() : xb_GoBottom();
+        const long before = XbReadCalls();
+        ASSERT_GE(before, 0);
+        double sum = 0;
+        int seen = 0;
+        for (; forward ? !xb_Eof() : !xb_Bof(); xb_Skip(forward ? 1 : -1), ++seen)
+            sum += std::stod(xb_GetString(1));
+        EXPECT_EQ(seen, 600);
+        EXPECT_EQ(sum, 600 * 601 / 2);
+        EXPECT_LT(XbReadCalls() - before, 30) << (forward ? "forward" : "backward");
+    }
 }
 
 TEST_F(XbFilesTest, MissingOrDamagedMemoFileRefusesTheTable) {
