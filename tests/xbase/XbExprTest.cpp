@@ -137,6 +137,10 @@ TEST_F(XbExprTest, DateArithmetic) {
     EXPECT_EQ(Str("DTOS(due + 1)"), "20240301");
     EXPECT_EQ(Str("DTOS(1 + due)"), "20240301");
     EXPECT_EQ(Str("DTOS(due - 60)"), "20231231");
+    // Days given with a fraction count to the nearest whole day.
+    EXPECT_EQ(Str("DTOS(due + 1.6)"), "20240302");
+    EXPECT_EQ(Str("DTOS(due - 1.5)"), "20240227");
+    EXPECT_EQ(Str("DTOS(0.7 + due)"), "20240301");
     EXPECT_DOUBLE_EQ(Num("due - STOD('20240101')"), 59);
     EXPECT_TRUE(Log("due > STOD('20240228')"));
     records_.Go(2);
