@@ -207,6 +207,11 @@ TEST_F(XbExprTest, TextFunctions) {
     EXPECT_EQ(Str("SUBSTR('abc', 9)"), "");
     EXPECT_EQ(Str("SUBSTR('abc', 2, -1)"), "");
     EXPECT_EQ(Str("SUBSTR('abcdef', -2)"), "ef");
+    // Positions and counts with a fraction lose it.
+    EXPECT_EQ(Str("SUBSTR('abcdef', -2.5)"), "ef");
+    EXPECT_EQ(Str("SUBSTR('abcdef', 0.5, 2.9)"), "ab");
+    EXPECT_EQ(Str("SUBSTR('abcdef', 2.7, 2.2)"), "bc");
+    EXPECT_EQ(Str("RIGHT('abcdef', 2.8)"), "ef");
     const std::string big = "1" + std::string(300, '0');
     const std::string infinite = big + " * " + big;
     EXPECT_EQ(Str("SUBSTR('abc', 1, " + infinite + " - " + infinite + ")"), ""); // not a number
