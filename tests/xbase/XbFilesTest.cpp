@@ -13,6 +13,7 @@
 #include "xbase/XbTable.h"
 
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 
 namespace {
@@ -365,6 +366,21 @@ TEST_F(XbFilesTest, AHeaderWrittenHereIsReadAgainByTheOtherOpening) {
     ASSERT_TRUE(reader.RefreshRecentCount());
     EXPECT_EQ(reader.RecordCount(), 4);
     EXPECT_EQ(reader.Stamp(), stamp + 1); // raised once until the indexes catch up
+
+    // Opened again, the table is raised again by its first change.
+    ASSERT_EQ(writer.Open(Path("H.DBF"), true), xbOK);
+    ASSERT_TRUE(writer.WriteRecord(1, " item0         0"));
+    EXPECT_EQ(writer.Stamp(), stamp + 2);
+}
+
+// The system refuses a read whose end lies past the largest file offset: the read fails at once.
+TEST_F(XbFilesTest, AReadTheSystemRefusesFails) {
+    MakeTable("R.DBF");
+    TXbFile file;
+    ASSERT_TRUE(file.Open(Path("R.DBF"), false));
+    char bytes[8];
+    EXPECT_FALSE(file.ReadAt(std::numeric_limits<Int64>::max() - 2, bytes, sizeof bytes));
+    EXPECT_TRUE(file.ReadAt(0, bytes, sizeof bytes));
 }
 
 // A shared open walked in record order, either way, reads its records in blocks (of 64 KB),

@@ -91,7 +91,11 @@ TEST_F(XbLockTest, RecordLocksBetweenAreas) {
     EXPECT_EQ(xb_Rlock(1), 1);
     EXPECT_EQ(xb_Rlock(1), 1); // a lock held is held again
     xb_Select(b);
+    EXPECT_EQ(xb_Use(Path("NONE.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_LastError(), xbErrFileMissing);
+    xb_Select(b);
     EXPECT_EQ(xb_Rlock(1), 0);
+    EXPECT_EQ(xb_LastError(), xbErrNone); // the refusal is the last failure, with no file
     EXPECT_EQ(xb_Rlock(2), 1);
     EXPECT_EQ(xb_Rlock(3), 0); // no such record
     xb_Go(1);
