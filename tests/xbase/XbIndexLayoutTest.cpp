@@ -1,0 +1,113 @@
+// The bytes of an index file as FORMAT.md lays them out: the header page with its tag
+// directory and table state, tag definition pages, and leaf pages with their keys (numeric keys
+// in their sortable form) and record numbers, each page with its checksum.
+#include "tests/xbase/XbFixture.h"
+
+#include "platform/rtl/Streams.h"
+#include "xbase/IndexPages.h"
+
+namespace {
+
+constexpr std::size_t kPage = 4096;
+
+class XbIndexLayoutTest : public XbFixture {
+protected:
+    // The page of the file's bytes.
+    static std::string PageOf(const std::string& file, LongWord page) {
+        return file.substr(page * kPage, kPage);
+    }
+    static LongWord Long(const std::string& bytes, std::size_t at) {
+        return DecodeLE<LongWord>(bytes.data() + at);
+    }
+    static Word Short(const std::string& bytes, std::size_t at) {
+        return DecodeLE<Word>(bytes.data() + at);
+    }
+    // The leaf's entries as "key/recno " texts, checking its head and checksum on the way.
+    static std::string Leaf(const std::string& page, LongWord defPage, std::size_t keyLength) {
+        EXPECT_EQ(page[0], 1);                   // leaf
+        EXPECT_EQ(page[1], 0);                   // level
+        EXPECT_EQ(Long(page, 4), defPage);       // owning tag
+        EXPECT_EQ(Long(page, 12), 0u);           // no free chain
+        const std::size_t count = Short(page, 2);
+        const std::size_t entry = keyLength + 4;
+        EXPECT_EQ(Long(page, 8), XbPageCrc(page.data(), 16 + count * entry));
+        std::string entries;
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t at = 16 + i * entry;
+            entries += page.substr(at, keyLength) + "/" +
+                       std::to_string(Long(page, at + keyLength)) + " ";
+        }
+        EXPECT_EQ(page.find_first_not_of('\0', 16 + count * entry), std::string::npos)
+            << "bytes past the entries";
+        return entries;
+    }
+};
+
+TEST_F(XbIndexLayoutTest, HeaderDefinitionsAndLeavesOfANewIndex) {
+    ASSERT_EQ(xb_Create(Path("LAY.DBF"), {{"NAME", 'C', 10, 0, 0}, {"AMT", 'N', 8, 2, 0}}, xbCDX),
+              xbOK);
+    ASSERT_GT(xb_Use(Path("LAY.DBF"), "", xbModeExclusive, xbCDX), 0);
+    const std::pair<const char*, double> rows[] = {{"b", 0.29}, {"a", -1.5}, {"c", 12345.67}};
+    for (const auto& [name, amount] : rows) {
+        ASSERT_EQ(xb_AppendEx(), 0);
+        ASSERT_EQ(xb_Replace(1, xbReplaceText, name), xbOK);
+        ASSERT_EQ(xb_Replace(2, xbReplaceDouble, amount), xbOK);
+    }
+    ASSERT_EQ(xb_IndexCreate("", "NAME", "NAME", "", 0, 0), 1);
+    ASSERT_EQ(xb_IndexCreate("", "AMT", "AMT", "AMT < 20000", 1, 0), 2);
+    xb_CloseAll();
+
+    const std::string file = ReadAll(Path("LAY.CDX"));
+    const std::string table = ReadAll(Path("LAY.DBF"));
+    ASSERT_EQ(file.size() % kPage, 0u);
+    const std::string header = PageOf(file, 0);
+    EXPECT_EQ(header.substr(0, 8), std::string("VPLXIDX\x1A", 8));
+    EXPECT_EQ(Short(header, 8), 2);    // format version
+    EXPECT_EQ(Short(header, 10), 3);   // CDX
+    EXPECT_EQ(Long(header, 12), 4096u); // page size
+    const LongWord pages = Long(header, 16);
+    EXPECT_EQ(pages, file.size() / kPage);
+    EXPECT_EQ(Short(header, 28), 2); // tags
+    EXPECT_EQ(Long(header, 36), 3u); // the table's record count
+    EXPECT_EQ(Long(header, 40), Long(table, 16)); // and its update stamp
+    EXPECT_NE(Long(header, 44), 0u);               // and its change time
+    EXPECT_EQ(header.find_first_not_of('\0', 48 + 2 * 16), 4092u);
+    EXPECT_EQ(Long(header, 4092), XbCrc32(0, header.data(), 1072));
+
+    // Tag definitions: key type, flags, key length, decimals, then tag, key and condition.
+    const struct {
+        std::string Tag, Key, For;
+        char Type;
+        int Flags, Length, Decimals;
+        std::string Leaf;
+    } tags[] = {{"NAME", "NAME", "", 'C', 0, 10, 0, "a         /2 b         /1 c         /3 "},
+                {"AMT", "AMT", "AMT < 20000", 'N', 1, 19, 2,
+                 "-999999999999999849/2 0000000000000000029/1 0000000000001234567/3 "}};
+    for (std::size_t t = 0; t < 2; ++t) {
+        SCOPED_TRACE(tags[t].Tag);
+        const char* entry = header.data() + 48 + 16 * t;
+        const LongWord defPage = DecodeLE<LongWord>(entry);
+        const LongWord root = DecodeLE<LongWord>(entry + 4);
+        ASSERT_TRUE(defPage > 0 && defPage < pages && root > 0 && root < pages);
+        EXPECT_EQ(DecodeLE<LongWord>(entry + 8), 3u);  // keys
+        EXPECT_EQ(DecodeLE<LongWord>(entry + 12), 1u); // height: the root is a leaf
+
+        const std::string def = PageOf(file, defPage);
+        EXPECT_EQ(def[0], 4);
+        EXPECT_EQ(Long(def, 4), defPage);
+        EXPECT_EQ(Long(def, 8), XbPageCrc(def.data(), kPage));
+        EXPECT_EQ(def[16], tags[t].Type);
+        EXPECT_EQ(def[17], tags[t].Flags);
+        EXPECT_EQ(Short(def, 18), tags[t].Length);
+        EXPECT_EQ(Short(def, 20), tags[t].Decimals);
+        std::string texts;
+        for (const std::string* s : {&tags[t].Tag, &tags[t].Key, &tags[t].For})
+            texts += std::string{static_cast<char>(s->size()), '\0'} + *s;
+        EXPECT_EQ(def.substr(24, texts.size()), texts);
+
+        EXPECT_EQ(Leaf(PageOf(file, root), defPage, static_cast<std::size_t>(tags[t].Length)),
+                  tags[t].Leaf);
+    }
+}
+
+} // namespace
