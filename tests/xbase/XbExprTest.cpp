@@ -315,6 +315,10 @@ TEST_F(XbExprTest, StaticWidths) {
     EXPECT_EQ(e.Width(), 10);
     ASSERT_TRUE(e.Compile("STR(amount, 12, 2)", records_));
     EXPECT_EQ(e.Width(), 12);
+    ASSERT_TRUE(e.Compile("STR(amount)", records_));
+    EXPECT_EQ(e.Width(), 10);
+    ASSERT_TRUE(e.Compile("UPPER(towns->city)", records_));
+    EXPECT_EQ(e.Width(), 8);
     ASSERT_TRUE(e.Compile("DTOS(due) + name", records_));
     EXPECT_EQ(e.Width(), 18);
     ASSERT_TRUE(e.Compile("IIF(paid, name, 'x')", records_));
@@ -354,6 +358,8 @@ TEST_F(XbExprTest, SyntaxErrorsAreReported) {
     EXPECT_EQ(Fail("SUBSTR('a')"), "1: Wrong number of arguments for SUBSTR");
     EXPECT_EQ(Fail("DATE(1)"), "1: Wrong number of arguments for DATE");
     EXPECT_EQ(Fail("UPPER(name"), "11: ')' expected");
+    EXPECT_EQ(Fail("TRIM(name, name)"), "1: Wrong number of arguments for TRIM");
+    EXPECT_EQ(Fail("TRIM()"), "1: Wrong number of arguments for TRIM");
     EXPECT_EQ(Fail("1 + )"), "5: Unexpected ')'");
 }
 
