@@ -6,6 +6,8 @@
 #include "platform/rtl/Streams.h"
 #include "xbase/IndexPages.h"
 
+#include <cstdio>
+
 namespace {
 
 constexpr std::size_t kPage = 4096;
@@ -66,8 +68,13 @@ TEST_F(XbIndexLayoutTest, HeaderDefinitionsAndLeavesOfANewIndex) {
     EXPECT_EQ(Short(header, 10), 3);   // CDX
     EXPECT_EQ(Long(header, 12), 4096u); // page size
     const LongWord pages = Long(header, 16);
+    EXPECT_EQ(pages, 5u); // the header, two definitions, two leaves
     EXPECT_EQ(pages, file.size() / kPage);
+    EXPECT_EQ(Long(header, 20), 2u); // generation: from 0, one committed change per new tag
+    EXPECT_EQ(Long(header, 24), 0u); // no free pages
     EXPECT_EQ(Short(header, 28), 2); // tags
+    EXPECT_EQ(Short(header, 30), 0); // rebuilds
+    EXPECT_EQ(Long(header, 32), 2u); // definitions: two tags added
     EXPECT_EQ(Long(header, 36), 3u); // the table's record count
     EXPECT_EQ(Long(header, 40), Long(table, 16)); // and its update stamp
     EXPECT_NE(Long(header, 44), 0u);               // and its change time
@@ -108,6 +115,49 @@ TEST_F(XbIndexLayoutTest, HeaderDefinitionsAndLeavesOfANewIndex) {
         EXPECT_EQ(Leaf(PageOf(file, root), defPage, static_cast<std::size_t>(tags[t].Length)),
                   tags[t].Leaf);
     }
+}
+
+// Keys that come in rising order, one insertion at a time, leave full pages behind them at
+// every level. Keys of 100 bytes: 39 entries to a leaf, 36 to a branch.
+TEST_F(XbIndexLayoutTest, RisingKeysLeaveFullPagesBehind) {
+    ASSERT_EQ(xb_Create(Path("UP.DBF"), {{"KEY", 'C', 100, 0, 0}}, xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("UP.DBF"), "", xbModeExclusive, xbCDX), 0);
+    // Unique: the blank key of each new record is no entry, so every entry comes at the end.
+    ASSERT_EQ(xb_IndexCreate("", "KEY", "KEY", "", 1, 0), 1);
+    // 36 full leaves take 1404 keys; the next one starts leaf 37, which splits the root branch.
+    constexpr int kKeys = 1420;
+    for (int i = 0; i < kKeys; ++i) {
+        ASSERT_EQ(xb_AppendEx(), 0);
+        char key[16];
+        std::snprintf(key, sizeof key, "K%05d", i);
+        ASSERT_EQ(xb_Replace(1, xbReplaceText, key), xbOK);
+    }
+    xb_CloseAll();
+
+    const std::string file = ReadAll(Path("UP.CDX"));
+    const std::string header = PageOf(file, 0);
+    EXPECT_EQ(Long(header, 48 + 8), static_cast<LongWord>(kKeys));
+    ASSERT_EQ(Long(header, 48 + 12), 3u); // root branch, branches, leaves
+    const std::string root = PageOf(file, Long(header, 48 + 4));
+    EXPECT_EQ(root[0], 2);
+    EXPECT_EQ(root[1], 2);
+    ASSERT_EQ(Short(root, 2), 2);
+    const std::size_t branchEntry = 100 + 12;
+    const LongWord left = Long(root, 16 + 100 + 4);
+    const LongWord right = Long(root, 16 + branchEntry + 100 + 4);
+    EXPECT_EQ(Long(root, 16 + 100 + 8), 36u * 39);
+    EXPECT_EQ(Long(root, 16 + branchEntry + 100 + 8), static_cast<LongWord>(kKeys - 36 * 39));
+    const std::string full = PageOf(file, left);
+    EXPECT_EQ(full[1], 1);
+    ASSERT_EQ(Short(full, 2), 36);
+    for (int i = 0; i < 36; ++i) {
+        const std::size_t at = 16 + static_cast<std::size_t>(i) * branchEntry;
+        EXPECT_EQ(Long(full, at + 100 + 8), 39u) << "leaf " << i;
+        char key[16];
+        std::snprintf(key, sizeof key, "K%05d", i * 39);
+        EXPECT_EQ(full.substr(at, 6), key);
+    }
+    EXPECT_EQ(Short(PageOf(file, right), 2), 1);
 }
 
 } // namespace
