@@ -7,6 +7,7 @@
 #include "xbase/IndexPages.h"
 
 #include <cstdio>
+#include <set>
 
 namespace {
 
@@ -115,6 +116,22 @@ TEST_F(XbIndexLayoutTest, HeaderDefinitionsAndLeavesOfANewIndex) {
         EXPECT_EQ(Leaf(PageOf(file, root), defPage, static_cast<std::size_t>(tags[t].Length)),
                   tags[t].Leaf);
     }
+
+    // A tag defined anew takes new pages; its old definition and leaf become free pages.
+    const LongWord oldDef = Long(header, 48 + 16);
+    const LongWord oldLeaf = Long(header, 48 + 16 + 4);
+    ASSERT_GT(xb_Use(Path("LAY.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_EQ(xb_IndexCreate("", "AMT", "UPPER(NAME)", "", 0, 0), 2);
+    xb_CloseAll();
+    const std::string again = ReadAll(Path("LAY.CDX"));
+    const std::string head = PageOf(again, 0);
+    EXPECT_EQ(Long(head, 16), 7u);
+    EXPECT_EQ(Long(head, 32), 3u); // definitions
+    std::set<LongWord> free;
+    for (LongWord p = Long(head, 24); p != 0 && free.insert(p).second && p < 7;
+         p = Long(PageOf(again, p), 12))
+        EXPECT_EQ(again[p * kPage], 3) << "page " << p;
+    EXPECT_EQ(free, (std::set<LongWord>{oldDef, oldLeaf}));
 }
 
 // Keys that come in rising order, one insertion at a time, leave full pages behind them at
