@@ -157,6 +157,33 @@ TEST_F(XbLockTest, ChangesOfTwoAreasToOneRecordAreBothKept) {
     EXPECT_EQ(xb_GetTrimString(2), "renamed by B");
 }
 
+// An update that finds the index damaged fails and leaves the index unlocked: once the file
+// is whole again, another area updates it.
+TEST_F(XbLockTest, AnUpdateRefusedByADamagedIndexLeavesItUnlocked) {
+    ASSERT_GT(Use(xbModeExclusive), 0);
+    ASSERT_GT(xb_IndexCreate("", "NAME", "NAME", "", 0, 0), 0);
+    xb_CloseAll();
+    const int a = Use(xbModeShared, "A");
+    const int b = Use(xbModeShared, "B");
+    ASSERT_GT(a * b, 0);
+    const std::string whole = ReadAll(Path("SHARED.CDX"));
+    std::string damaged = whole;
+    damaged[20] = static_cast<char>(damaged[20] + 1); // the generation, against the checksum
+    WriteAll(Path("SHARED.CDX"), damaged);
+    xb_Select(a);
+    xb_Go(1);
+    ASSERT_EQ(xb_Replace(2, xbReplaceText, "by A"), xbOK);
+    EXPECT_EQ(xb_Commit(), xbDamaged);
+    WriteAll(Path("SHARED.CDX"), whole);
+    xb_Select(b);
+    xb_Go(2);
+    ASSERT_EQ(xb_Replace(2, xbReplaceText, "by B"), xbOK);
+    EXPECT_EQ(xb_Commit(), xbOK);
+    xb_SetOrder(1);
+    EXPECT_EQ(xb_Seek("by B"), 1);
+    EXPECT_EQ(xb_RecNo(), 2);
+}
+
 TEST_F(XbLockTest, ExclusiveOpenAndRecordLockBetweenProcesses) {
     TChild child(Path("SHARED.DBF"), xbModeShared, true, 0);
     ASSERT_EQ(child.Answer(), 'y');
