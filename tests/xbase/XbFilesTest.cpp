@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -371,6 +372,26 @@ TEST_F(XbFilesTest, AHeaderWrittenHereIsReadAgainByTheOtherOpening) {
     ASSERT_EQ(writer.Open(Path("H.DBF"), true), xbOK);
     ASSERT_TRUE(writer.WriteRecord(1, " item0         0"));
     EXPECT_EQ(writer.Stamp(), stamp + 2);
+}
+
+// A program started without standard input gets descriptor 0 for the first file it opens: that
+// file is written and cut like any other.
+TEST_F(XbFilesTest, AFileOnDescriptorZeroIsLikeAnyOther) {
+    const int saved = ::dup(0);
+    ASSERT_GE(saved, 0);
+    ::close(0);
+    TXbFile file;
+    const bool created = file.Create(Path("Z.BIN"));
+    const int fd = file.Handle();
+    const bool written = created && file.WriteAt(0, std::string("abcdef"));
+    const bool cut = created && file.Truncate(3);
+    const bool flushed = created && file.Flush();
+    file.Close();
+    ::dup2(saved, 0);
+    ::close(saved);
+    EXPECT_EQ(fd, 0);
+    EXPECT_TRUE(written && cut && flushed);
+    EXPECT_EQ(ReadAll(Path("Z.BIN")), "abc");
 }
 
 // The system refuses a read whose end lies past the largest file offset: the read fails at once.
