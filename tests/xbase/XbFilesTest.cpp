@@ -372,6 +372,17 @@ TEST_F(XbFilesTest, AHeaderWrittenHereIsReadAgainByTheOtherOpening) {
     ASSERT_EQ(writer.Open(Path("H.DBF"), true), xbOK);
     ASSERT_TRUE(writer.WriteRecord(1, " item0         0"));
     EXPECT_EQ(writer.Stamp(), stamp + 2);
+
+    // Records a sole user gathered reach the file before the table is opened again.
+    writer.SetExclusive(true);
+    ASSERT_TRUE(writer.AppendRecord(" item5         5"));
+    ASSERT_EQ(writer.Open(Path("H.DBF"), false), xbOK);
+    EXPECT_EQ(writer.RecordCount(), 5);
+    char image[16];
+    ASSERT_TRUE(writer.ReadRecord(5, image));
+    EXPECT_EQ(std::string(image, 16), " item5         5");
+    ASSERT_TRUE(writer.ReadRecord(4, image));
+    EXPECT_EQ(std::string(image, 16), " item4         4");
 }
 
 // A program started without standard input gets descriptor 0 for the first file it opens: that
