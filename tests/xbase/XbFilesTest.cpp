@@ -377,6 +377,7 @@ TEST_F(XbFilesTest, AHeaderWrittenHereIsReadAgainByTheOtherOpening) {
     writer.SetExclusive(true);
     ASSERT_TRUE(writer.AppendRecord(" item5         5"));
     ASSERT_EQ(writer.Open(Path("H.DBF"), false), xbOK);
+    EXPECT_EQ(writer.Fields().size(), 2u);
     EXPECT_EQ(writer.RecordCount(), 5);
     char image[16];
     ASSERT_TRUE(writer.ReadRecord(5, image));

@@ -768,6 +768,7 @@ TEST_F(XbaseTest, AnAreaOpenedAgainStartsAfresh) {
 
     ASSERT_EQ(area.Open(Path("LOANS.DBF"), "AGAIN", xbModeExclusive, xbCDX), xbOK);
     EXPECT_EQ(area.Alias(), "AGAIN");
+    EXPECT_EQ(area.Table().Fields().size(), 6u);
     EXPECT_EQ(area.OrderCount(), 1); // the production index only
     EXPECT_EQ(area.CurrentOrder(), 0);
     EXPECT_EQ(area.Condition(), "");
