@@ -49,6 +49,21 @@ TEST_F(DataSetTest, AFailedOpenHoldsNoCursorAndNoDatabase) {
     EXPECT_EQ(table.Database(), nullptr);
 }
 
+// A dataset whose cursor cannot be made.
+class TNoCursor : public TTestTable {
+public:
+    using TTestTable::TTestTable;
+
+protected:
+    TCursorHandle CreateHandle() override { return 0; }
+};
+
+TEST_F(DataSetTest, ADatasetWithoutACursorSaysSoAndStaysClosed) {
+    TNoCursor table(folder_.Path(), "LOANS.DBF");
+    EXPECT_EQ(MessageOf([&] { table.Open(); }), "Error creating cursor handle");
+    EXPECT_FALSE(table.Active());
+}
+
 TEST_F(DataSetTest, TheRingHoldsWhatTheLargestLinkNeeds) {
     TTestTable& table = OpenLoans(tenNames);
     EXPECT_EQ(table.BufferCount(), 1);
