@@ -228,32 +228,29 @@ TEST_F(FieldsTest, ARangeHoldsWhenEitherLimitIsSetAndBothZeroMeansNone) {
         rate = Calculated<TFloatField>(t, "RATE");
         bcd = Calculated<TBCDField>(t, "B");
     });
-    rate->SetMinValue(-1);
-    EXPECT_EQ(MessageOf([&] { rate->SetAsFloat(0.5); }),
-              "0.5 is not a valid value for field 'RATE'. The allowed range is -1 to 0");
-    rate->SetMaxValue(0);
-    EXPECT_NE(MessageOf([&] { rate->SetAsFloat(0.5); }), "<nothing raised>");
-    rate->SetMinValue(0);
-    rate->SetAsFloat(0.5);
-    EXPECT_EQ(rate->AsFloat(), 0.5);
-    rate->SetMaxValue(2);
-    rate->SetMinValue(0);
-    EXPECT_NE(MessageOf([&] { rate->SetAsFloat(-0.5); }), "<nothing raised>");
-
-    // A decimal field's limits are in ten-thousandths.
-    bcd->SetMinValue(-10000);
-    EXPECT_EQ(MessageOf([&] { bcd->SetAsFloat(0.5); }),
-              "0.5 is not a valid value for field 'B'. The allowed range is -1 to 0");
-    bcd->SetMaxValue(0);
-    EXPECT_NE(MessageOf([&] { bcd->SetAsFloat(0.5); }), "<nothing raised>");
-    bcd->SetMinValue(0);
-    bcd->SetAsFloat(0.5);
-    EXPECT_EQ(bcd->AsFloat(), 0.5);
-    bcd->SetMaxValue(20000);
-    bcd->SetMinValue(0);
-    EXPECT_NE(MessageOf([&] { bcd->SetAsFloat(-0.5); }), "<nothing raised>");
-    bcd->SetAsFloat(2);
-    EXPECT_EQ(bcd->AsFloat(), 2);
+    // Limits set one at a time, in the field's own unit (a decimal field's are in
+    // ten-thousandths).
+    const auto check = [](TField* field, const std::function<void(double)>& setMin,
+                          const std::function<void(double)>& setMax) {
+        setMin(-1);
+        EXPECT_EQ(MessageOf([&] { field->SetAsFloat(0.5); }),
+                  "0.5 is not a valid value for field '" + field->FieldName() +
+                      "'. The allowed range is -1 to 0");
+        setMax(0);
+        EXPECT_NE(MessageOf([&] { field->SetAsFloat(0.5); }), "<nothing raised>");
+        setMin(0);
+        field->SetAsFloat(0.5);
+        EXPECT_EQ(field->AsFloat(), 0.5);
+        setMax(2);
+        setMin(0);
+        EXPECT_NE(MessageOf([&] { field->SetAsFloat(-0.5); }), "<nothing raised>");
+        field->SetAsFloat(2);
+        EXPECT_EQ(field->AsFloat(), 2);
+    };
+    check(rate, [&](double v) { rate->SetMinValue(v); }, [&](double v) { rate->SetMaxValue(v); });
+    check(
+        bcd, [&](double v) { bcd->SetMinValue(static_cast<Int64>(v * 10000)); },
+        [&](double v) { bcd->SetMaxValue(static_cast<Int64>(v * 10000)); });
 }
 
 TEST_F(FieldsTest, NumberFieldsTakeDigitsSignsAndTheirOwnMarks) {
