@@ -247,7 +247,8 @@ TEST_F(FieldsTest, ARangeHoldsWhenEitherLimitIsSetAndBothZeroMeansNone) {
         field->SetAsFloat(2);
         EXPECT_EQ(field->AsFloat(), 2);
     };
-    check(rate, [&](double v) { rate->SetMinValue(v); }, [&](double v) { rate->SetMaxValue(v); });
+    check(
+        rate, [&](double v) { rate->SetMinValue(v); }, [&](double v) { rate->SetMaxValue(v); });
     check(
         bcd, [&](double v) { bcd->SetMinValue(static_cast<Int64>(v * 10000)); },
         [&](double v) { bcd->SetMaxValue(static_cast<Int64>(v * 10000)); });

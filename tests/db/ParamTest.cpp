@@ -73,6 +73,15 @@ TEST_F(ParamTest, RecordFormsCountWholeDaysMillisecondsAndTenThousandths) {
     EXPECT_EQ(RecordFormOf<LongInt>(param, ftDate), 738594);
     EXPECT_EQ(RecordFormOf<LongInt>(param, ftTime), 10666667);
     EXPECT_EQ(RecordFormOf<double>(param, ftDateTime), 63814532266667.0);
+    // Before 30 December 1899 the whole part is the day and the fraction the time after it:
+    // -1.25 is 29 December 1899 (day 693593) at 06:00, and reads back as itself.
+    param.SetAsDateTime(-1.25);
+    EXPECT_EQ(RecordFormOf<LongInt>(param, ftDate), 693593);
+    EXPECT_EQ(RecordFormOf<LongInt>(param, ftTime), 21600000);
+    const double stamp = RecordFormOf<double>(param, ftDateTime);
+    EXPECT_EQ(stamp, 59926435200000.0 + 21600000);
+    param.SetData(&stamp);
+    EXPECT_EQ(param.AsFloat(), -1.25);
     param.SetAsFloat(1.23456);
     TBcd bcd;
     bcd.Bytes = RecordFormOf<decltype(bcd.Bytes)>(param, ftBCD);
