@@ -64,6 +64,33 @@ TEST_F(DataSetTest, ADatasetWithoutACursorSaysSoAndStaysClosed) {
     EXPECT_FALSE(table.Active());
 }
 
+TEST_F(DataSetTest, AClosedDatasetRefusesToMoveOrEdit) {
+    MakeLoans("LOANS.DBF", {{"ADAMS", 1}});
+    TTestTable table(folder_.Path(), "LOANS.DBF", "NAME");
+    EXPECT_EQ(MessageOf([&] { table.First(); }),
+              "Cannot perform this operation on a closed dataset");
+    EXPECT_EQ(MessageOf([&] { table.Next(); }), "Cannot perform this operation on a closed dataset");
+    EXPECT_EQ(MessageOf([&] { table.Refresh(); }),
+              "Cannot perform this operation on a closed dataset");
+    EXPECT_EQ(MessageOf([&] { table.Delete(); }),
+              "Cannot perform this operation on a closed dataset");
+    EXPECT_FALSE(table.Active());
+}
+
+TEST_F(DataSetTest, ACancelledEditFreesTheRecordForOthers) {
+    TTestTable& table = OpenLoans({"A", "B"});
+    TTestTable other(folder_.Path(), "LOANS.DBF", "NAME");
+    other.Open();
+    table.Edit();
+    EXPECT_THROW(other.Edit(), EDBEngineError);
+    table.Cancel();
+    other.Edit();
+    other.FieldByName("NAME")->SetAsString("Z");
+    other.Post();
+    table.Refresh();
+    EXPECT_EQ(AllNames(), "B Z ");
+}
+
 TEST_F(DataSetTest, TheRingHoldsWhatTheLargestLinkNeeds) {
     TTestTable& table = OpenLoans(tenNames);
     EXPECT_EQ(table.BufferCount(), 1);

@@ -96,6 +96,25 @@ TEST_F(TableTest, FindsKeysWholeAndNearestByPartialKey) {
     EXPECT_EQ(MessageOf([&] { table.FindKey({"JONES"}); }), "No index currently active");
 }
 
+TEST_F(TableTest, KeysCountTheirFieldsAndAnExpressionOrderTakesNoFieldValues) {
+    TTable& table = Loans({"SMITH", "ADAMS"});
+    EXPECT_TRUE(table.FindKey({"ADAMS"}));
+    table.EditKey();
+    EXPECT_EQ(table.KeyFieldCount(), 1);
+    table.SetKeyFieldCount(0);
+    EXPECT_EQ(table.KeyFieldCount(), 0);
+    table.Cancel();
+    table.Close();
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "MAKE", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "UPNAME", "UPPER(NAME)", "", 0, 0), 0);
+    xb_Close();
+    table.SetIndexName("UPNAME");
+    table.Open();
+    EXPECT_EQ(MessageOf([&] { table.FindKey({"ADAMS"}); }),
+              "Cannot use array of Field values with Expression Indices");
+    EXPECT_EQ(Current(table), "ADAMS");
+}
+
 TEST_F(TableTest, RangesLimitTheRecordsAndAnOpenEndHasNoBound) {
     TTable& table = Loans({"A", "B", "C", "D", "E"});
     table.SetRange({"B"}, {"D"});
