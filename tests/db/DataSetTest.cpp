@@ -69,7 +69,8 @@ TEST_F(DataSetTest, AClosedDatasetRefusesToMoveOrEdit) {
     TTestTable table(folder_.Path(), "LOANS.DBF", "NAME");
     EXPECT_EQ(MessageOf([&] { table.First(); }),
               "Cannot perform this operation on a closed dataset");
-    EXPECT_EQ(MessageOf([&] { table.Next(); }), "Cannot perform this operation on a closed dataset");
+    EXPECT_EQ(MessageOf([&] { table.Next(); }),
+              "Cannot perform this operation on a closed dataset");
     EXPECT_EQ(MessageOf([&] { table.Refresh(); }),
               "Cannot perform this operation on a closed dataset");
     EXPECT_EQ(MessageOf([&] { table.Delete(); }),

@@ -84,6 +84,18 @@ TEST_F(FilterTest, AConstantFirstIsTurnedRoundAndAStarMakesAPrefix) {
     EXPECT_EQ(Op(Tree("NAME <> NULL"), 0), canNotBlank);
 }
 
+TEST_F(FilterTest, AStarAfterTextMakesItAPrefixAndALoneStarIsText) {
+    TTestTable& table = OpenLoans({"SMITH", "JONES", "*", "SAM", "S*"});
+    table.SetFilter("NAME = 'S*'");
+    table.SetFiltered(true);
+    EXPECT_EQ(AllNames(), "S* SAM SMITH ");
+    table.SetFilter("NAME = '*'");
+    EXPECT_EQ(AllNames(), "* ");
+    table.SetFilterOptions(foNoPartialCompare);
+    table.SetFilter("NAME = 'S*'");
+    EXPECT_EQ(AllNames(), "S* ");
+}
+
 TEST_F(FilterTest, TextsTheParserRefusesSayWhy) {
     OpenLoans({"A"});
     auto error = [&](const std::string& text) { return MessageOf([&] { Tree(text); }); };
