@@ -116,6 +116,33 @@ TEST_F(DataSetTest, TheRingHoldsWhatTheLargestLinkNeeds) {
     EXPECT_EQ(table.FieldByName("NAME")->AsString(), "G");
 }
 
+TEST_F(DataSetTest, AGrowingRingKeepsEachLinksWindowOnItsRecords) {
+    TTestTable& table = OpenLoans(tenNames);
+    TRecordingLink& grid = Watch(table, "grid", 3);
+    table.MoveBy(5);
+    // The grid shows D E F with F active; a larger link reads G and H after them.
+    EXPECT_EQ(grid.ActiveRecord(), 2);
+    TRecordingLink& wide = Watch(table, "wide", 5);
+    EXPECT_EQ(table.RecordCount(), 5);
+    EXPECT_EQ(grid.FirstRecord(), 0);
+    EXPECT_EQ(grid.ActiveRecord(), 2);
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "F");
+    wide.SetDataSource(nullptr);
+    // At the end the ring can only grow backwards: the grid still shows H I J with J active.
+    table.Last();
+    EXPECT_EQ(grid.ActiveRecord(), 2);
+    Watch(table, "wide", 5);
+    EXPECT_EQ(table.RecordCount(), 5);
+    EXPECT_EQ(table.ActiveRecord(), 4);
+    EXPECT_EQ(grid.FirstRecord(), 2);
+    EXPECT_EQ(grid.ActiveRecord(), 2);
+    table.Prior();
+    table.Prior();
+    table.Prior();
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "G");
+    EXPECT_EQ(grid.ActiveRecord(), 0);
+}
+
 TEST_F(DataSetTest, ScrollingMovesEachLinksWindowAndSingleRecordLinksHearFirst) {
     TTestTable& table = OpenLoans(tenNames);
     TRecordingLink& grid = Watch(table, "grid", 3);
