@@ -115,6 +115,33 @@ TEST_F(TableTest, KeysCountTheirFieldsAndAnExpressionOrderTakesNoFieldValues) {
     EXPECT_EQ(Current(table), "ADAMS");
 }
 
+TEST_F(TableTest, ACaselessSearchUsesNoOrderThatComparesCase) {
+    TTable& table = Loans({"SMITH", "ADAMS"}, "AMOUNT");
+    table.UpdateIndexDefs();
+    EXPECT_NE(table.IndexDefs()->GetIndexForFields("NAME", false), nullptr);
+    EXPECT_EQ(table.IndexDefs()->GetIndexForFields("NAME", true), nullptr);
+    ASSERT_TRUE(table.Locate("NAME", "adams", loCaseInsensitive));
+    EXPECT_EQ(Current(table), "ADAMS");
+    EXPECT_FALSE(table.Locate("NAME", "adams", 0));
+}
+
+TEST_F(TableTest, AnotherTableNameReadsItsOwnOrders) {
+    TTable& table = Loans({"SMITH", "ADAMS"});
+    table.Close();
+    // OTHER.DBF orders its amounts by the tag BYAMOUNT.
+    MakeLoans("OTHER.DBF", {{"KING", 5}, {"BAKER", 2}}, xbCDX, false);
+    ASSERT_GT(xb_Use(Path("OTHER.DBF"), "MAKE", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "BYAMOUNT", "AMOUNT", "", 0, 0), 0);
+    xb_Close();
+    table.SetIndexFieldNames("AMOUNT");
+    table.Open();
+    EXPECT_EQ(Names(table), "SMITH ADAMS ");
+    table.Close();
+    table.SetTableName("OTHER.DBF");
+    table.Open();
+    EXPECT_EQ(Names(table), "BAKER KING ");
+}
+
 TEST_F(TableTest, RangesLimitTheRecordsAndAnOpenEndHasNoBound) {
     TTable& table = Loans({"A", "B", "C", "D", "E"});
     table.SetRange({"B"}, {"D"});
