@@ -142,6 +142,27 @@ TEST_F(TableTest, AnotherTableNameReadsItsOwnOrders) {
     EXPECT_EQ(Names(table), "BAKER KING ");
 }
 
+TEST_F(TableTest, ARangeDroppedByAnotherOrderIsAppliedAgainInFull) {
+    TTable& table = Loans({"A", "B", "C", "D", "E"});
+    table.SetRangeStart();
+    table.SetRangeEnd();
+    table.FieldByName("NAME")->SetAsString("C");
+    table.ApplyRange();
+    EXPECT_EQ(Names(table), "A B C ");
+    table.SetIndexName("AMOUNT");
+    EXPECT_EQ(Names(table), "A B C D E ");
+    table.SetIndexName("NAME");
+    table.ApplyRange();
+    EXPECT_EQ(Names(table), "A B C ");
+}
+
+TEST_F(TableTest, AFailedReadOfTheFieldListLeavesOtherTablesOpen) {
+    TTable& loans = Loans({"A", "B"});
+    auto missing = MakeTable("MISSING.DBF");
+    EXPECT_THROW(missing->FieldDefs(), EDBEngineError);
+    EXPECT_EQ(Names(loans), "A B ");
+}
+
 TEST_F(TableTest, RangesLimitTheRecordsAndAnOpenEndHasNoBound) {
     TTable& table = Loans({"A", "B", "C", "D", "E"});
     table.SetRange({"B"}, {"D"});
@@ -260,6 +281,9 @@ TEST_F(TableTest, IndexDefinitionsDescribeTheOrdersAndServeSearchesByField) {
     EXPECT_EQ(MessageOf([&] { defs->FindIndexForFields("WHEN"); }),
               "Table 'LOANS.DBF' has no index for fields 'WHEN'");
     EXPECT_EQ(MessageOf([&] { defs->Add("NAME", "NAME", 0); }), "Duplicate index name 'NAME'");
+    // Plain orders on a field: no option at all, none of them primary.
+    EXPECT_EQ(defs->Items(0)->Options(), 0);
+    EXPECT_EQ(defs->Items(1)->Options(), 0);
     table.SetRange({1.5}, {2.5});
     EXPECT_EQ(Names(table), "ADAMS ");
     table.UpdateIndexDefs();
@@ -292,6 +316,16 @@ TEST_F(TableTest, IndexFilesOpenWithTheTable) {
     master_->Close();
     master_->IndexFiles()->Clear();
     EXPECT_EQ(master_->IndexFiles()->Count(), 0);
+    // A listed file that cannot be opened fails the open; one listed twice is opened once.
+    master_->SetIndexName("");
+    master_->IndexFiles()->Add("MISSING.NTX");
+    EXPECT_THROW(master_->Open(), EDBEngineError);
+    EXPECT_FALSE(master_->Active());
+    master_->IndexFiles()->Clear();
+    master_->IndexFiles()->Add("BYNAME.NTX");
+    master_->IndexFiles()->Add("BYNAME.NTX");
+    master_->Open();
+    EXPECT_EQ(Names(*master_), "B A ");
 }
 
 TEST_F(TableTest, CreatesATableWithItsProductionIndexOnce) {
