@@ -259,6 +259,13 @@ TEST_F(TableTest, ADetailFollowsItsMastersCurrentRecord) {
     detail_->FieldByName("AMOUNT")->SetAsFloat(60);
     detail_->Post();
     EXPECT_EQ(amounts(), "60 ");
+    // An edit of a detail record is posted before the master moves on.
+    detail_->Edit();
+    detail_->FieldByName("AMOUNT")->SetAsFloat(65);
+    master_->Prior();
+    EXPECT_EQ(amounts(), "40 ");
+    master_->Next();
+    EXPECT_EQ(amounts(), "65 ");
     EXPECT_EQ(MessageOf([&] {
                   TDataSource loans(nullptr);
                   loans.SetDataSet(detail_.get());
@@ -266,7 +273,7 @@ TEST_F(TableTest, ADetailFollowsItsMastersCurrentRecord) {
               }),
               "Circular datalinks are not allowed");
     master_->Close();
-    EXPECT_EQ(amounts(), "20 50 10 30 40 60 ");
+    EXPECT_EQ(amounts(), "20 50 10 30 40 65 ");
     detail_->Close();
     detail_->SetMasterSource(nullptr);
 }
