@@ -384,6 +384,14 @@ TEST_F(DbiRecordsTest, LocksRefusedElsewhereAreReported) {
     EXPECT_EQ(DbiGetRecord(mine, 1, record.data(), &props), dbiOK);
     EXPECT_EQ(props.PhysRecNo, 1u);
     EXPECT_EQ(props.Deleted, 0);
+    // A record inserted with a lock asked for is given free once written.
+    DbiRelRecordLock(mine, true);
+    DbiInitRecord(mine, record.data());
+    DbiPutField(mine, 1, record.data(), "BAKER");
+    ASSERT_EQ(DbiInsertRecord(mine, 1, record.data()), dbiOK);
+    DbiSetToEnd(theirs);
+    EXPECT_EQ(DbiGetPriorRecord(theirs, 1, record.data(), &props), dbiOK);
+    EXPECT_EQ(props.PhysRecNo, 2u);
 }
 
 } // namespace
