@@ -413,6 +413,24 @@ TEST_F(DataSetTest, BookmarksAndSwitchingIndexesFindTheSameRecord) {
     EXPECT_EQ(table.FieldByName("NAME")->AsString(), "B");
     EXPECT_EQ(AllNames(), "C A B ");
     EXPECT_EQ(table.GetIndexField(0)->FieldName(), "AMOUNT");
+    EXPECT_EQ(MessageOf([&] { table.GetIndexField(1); }), "Field index out of range");
+    EXPECT_EQ(MessageOf([&] { table.GetIndexField(-1); }), "Field index out of range");
+}
+
+TEST_F(DataSetTest, ABookmarkOfARecordTheFilterHidesLeavesTheDatasetWhereItWas) {
+    TTestTable& table = OpenLoans({"A", "B", "C", "D"});
+    table.Next();
+    const std::vector<char> b = table.GetBookmark();
+    table.SetFilter("NAME <> 'B'");
+    table.SetFiltered(true);
+    table.Last();
+    EXPECT_THROW(table.GotoBookmark(b), EDBEngineError);
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "D");
+    table.Next();
+    EXPECT_TRUE(table.Eof());
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "D");
+    table.Prior();
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "C");
 }
 
 TEST_F(DataSetTest, ADatabaseClosesItsDatasets) {
