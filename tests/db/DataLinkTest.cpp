@@ -75,6 +75,19 @@ TEST_F(DataLinkTest, EachHoldOfControlsEndsWithWhatItsOwnChangesNeed) {
     EXPECT_EQ(log_, (std::vector<std::string>{"l:changed"}));
 }
 
+TEST_F(DataLinkTest, ANewRecordIsShownToEveryLink) {
+    TTestTable& table = OpenLoans({"A", "B"});
+    Watch(table, "l");
+    log_.clear();
+    table.Insert();
+    EXPECT_EQ(log_, (std::vector<std::string>{"l:editing", "l:changed"}));
+    table.Cancel();
+    log_.clear();
+    table.Append();
+    EXPECT_EQ(log_, (std::vector<std::string>{"l:editing", "l:changed"}));
+    table.Cancel();
+}
+
 TEST_F(DataLinkTest, LinksFollowTheirSourceAndAFixedSourceStays) {
     TTestTable& table = OpenLoans({"A"});
     TDataSource source(nullptr), other(nullptr);
