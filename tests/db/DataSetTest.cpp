@@ -417,6 +417,16 @@ TEST_F(DataSetTest, BookmarksAndSwitchingIndexesFindTheSameRecord) {
     EXPECT_EQ(MessageOf([&] { table.GetIndexField(-1); }), "Field index out of range");
 }
 
+TEST_F(DataSetTest, AnIndexFieldWithoutAFieldObjectIsNamed) {
+    MakeLoans("LOANS.DBF", {{"ADAMS", 1}});
+    TTestTable table(folder_.Path(), "LOANS.DBF", "NAME");
+    auto* amount = new TFloatField(&table);
+    amount->SetFieldName("AMOUNT");
+    amount->SetDataSet(&table);
+    table.Open();
+    EXPECT_EQ(MessageOf([&] { table.GetIndexField(0); }), "Cannot access index field 'NAME'");
+}
+
 TEST_F(DataSetTest, ABookmarkOfARecordTheFilterHidesLeavesTheDatasetWhereItWas) {
     TTestTable& table = OpenLoans({"A", "B", "C", "D"});
     table.Next();

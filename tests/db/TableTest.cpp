@@ -297,11 +297,47 @@ TEST_F(TableTest, IndexDefinitionsDescribeTheOrdersAndServeSearchesByField) {
     EXPECT_EQ(Names(table), "ADAMS ");
     table.SetIndexFieldNames("NAME");
     EXPECT_EQ(Names(table), "ADAMS SMITH ");
+    EXPECT_EQ(defs->IndexOf("WHEN"), -1);
     auto closed = MakeTable("LOANS.DBF");
     EXPECT_EQ(closed->FieldDefs()->Count(), 5);
+    EXPECT_EQ(closed->FieldDefs()->Items(0)->FieldNo(), 1);
+    EXPECT_EQ(closed->FieldDefs()->Items(4)->FieldNo(), 5);
+    EXPECT_EQ(closed->Database(), nullptr);
     closed->UpdateIndexDefs();
     EXPECT_EQ(closed->IndexDefs()->Count(), 2);
     EXPECT_FALSE(closed->Active());
+    EXPECT_EQ(closed->Database(), nullptr);
+    // A descending order says so.
+    table.Close();
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "MAKE", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "DOWN", "AMOUNT", "", 0, 1), 0);
+    xb_Close();
+    closed->UpdateIndexDefs();
+    const TIndexDef* down = closed->IndexDefs()->Items(closed->IndexDefs()->IndexOf("DOWN"));
+    EXPECT_EQ(down->Options(), ixDescending);
+    EXPECT_EQ(closed->IndexDefs()->Items(closed->IndexDefs()->IndexOf("AMOUNT"))->Options(), 0);
+}
+
+TEST_F(TableTest, TheSameNamesAsFieldsAreAnotherOrderChoiceAndAFailedChoiceKeepsTheOrder) {
+    TTable& table = Loans({"SMITH", "ADAMS"}, "AMOUNT");
+    table.SetIndexFieldNames("AMOUNT");
+    EXPECT_EQ(table.IndexName(), "");
+    EXPECT_EQ(table.IndexFieldNames(), "AMOUNT");
+    EXPECT_EQ(Names(table), "SMITH ADAMS ");
+    const std::string missing = MessageOf([&] { table.SetIndexName("NOPE"); });
+    EXPECT_NE(missing, "<nothing raised>");
+    EXPECT_EQ(table.IndexFieldNames(), "AMOUNT");
+    // An empty table gives the same reason.
+    table.Close();
+    MakeLoans("EMPTY.DBF", {});
+    table.SetTableName("EMPTY.DBF");
+    table.SetIndexName("NAME");
+    table.Open();
+    EXPECT_EQ(MessageOf([&] { table.SetIndexName("NOPE"); }), missing);
+    EXPECT_EQ(table.IndexName(), "NAME");
+    TStoredProc proc(nullptr);
+    proc.SetOverload(2);
+    EXPECT_EQ(proc.Overload(), 2);
 }
 
 TEST_F(TableTest, IndexFilesOpenWithTheTable) {
