@@ -84,6 +84,18 @@ TEST_F(DbiTablesTest, UnknownDatabaseOpensNothing) {
     DbiCloseDatabase(db2);
 }
 
+TEST_F(DbiTablesTest, AnOpenWithAMissingOrderLeavesNoAreaBehind) {
+    MakeLoans("ONE.DBF", {{"A", 1}});
+    TCursorHandle cursor = 77;
+    EXPECT_NE(DbiOpenTable(db_, "ONE.DBF", nullptr, nullptr, "NOPE", 0, dbiOpenReadWrite,
+                           dbiShareShared, 2, false, nullptr, &cursor),
+              dbiOK);
+    EXPECT_EQ(cursor, 0u);
+    EXPECT_EQ(xb_WorkArea("ONE"), 0);
+    EXPECT_GT(xb_Use(Path("ONE.DBF"), "ALONE", xbModeExclusive, xbCDX), 0);
+    xb_Close();
+}
+
 TEST_F(DbiTablesTest, OverlongPathsAreRefused) {
     TCursorHandle cursor = 0;
     const std::string name = std::string(dbiMaxPath, 'A') + ".DBF";
