@@ -96,6 +96,25 @@ TEST_F(DbiTablesTest, AnOpenWithAMissingOrderLeavesNoAreaBehind) {
     xb_Close();
 }
 
+TEST_F(DbiTablesTest, TheLastDatabaseHandleIsGivenBackAndTakenAgain) {
+    std::vector<TDatabaseHandle> handles;
+    for (TDatabaseHandle db = db_ + 1; db <= dbiMaxDatabases; ++db) {
+        handles.push_back(0);
+        ASSERT_EQ(
+            DbiOpenDatabase("", "", 0, 0, "", 0, nullptr, folder_.Path().c_str(), &handles.back()),
+            dbiOK);
+    }
+    ASSERT_EQ(handles.back(), static_cast<TDatabaseHandle>(dbiMaxDatabases));
+    TDatabaseHandle more = 0;
+    EXPECT_NE(DbiOpenDatabase("", "", 0, 0, "", 0, nullptr, folder_.Path().c_str(), &more), dbiOK);
+    DbiCloseDatabase(handles.back());
+    ASSERT_EQ(DbiOpenDatabase("", "", 0, 0, "", 0, nullptr, folder_.Path().c_str(), &more), dbiOK);
+    EXPECT_EQ(more, static_cast<TDatabaseHandle>(dbiMaxDatabases));
+    DbiCloseDatabase(more);
+    for (TDatabaseHandle& db : handles)
+        DbiCloseDatabase(db);
+}
+
 TEST_F(DbiTablesTest, OverlongPathsAreRefused) {
     TCursorHandle cursor = 0;
     const std::string name = std::string(dbiMaxPath, 'A') + ".DBF";

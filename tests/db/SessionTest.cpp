@@ -311,6 +311,13 @@ TEST_F(SessionTest, SharedRoutines) {
     EXPECT_EQ(params.Text(), "PATH=\r\nDEFAULT DRIVER=PARADOX\r\nENABLE BCD=FALSE\r\n");
     EXPECT_EQ(MessageOf([] { Session()->AddAlias("bad name", "STANDARD", nullptr); }),
               "Invalid alias name bad name");
+    // Of an alias only its path has an effect: it becomes the default folder.
+    const std::string before = DefaultDirectory();
+    TStringList alias;
+    alias.Add("PATH=" + folder_.Path());
+    Session()->AddAlias("LOANS", "STANDARD", &alias);
+    EXPECT_EQ(DefaultDirectory(), folder_.Path());
+    DefaultDirectory() = before;
     // Databases here are folders: no name is an alias.
     EXPECT_EQ(MessageOf([&] { Session()->GetAliasParams("LOANS", &params); }),
               "Invalid alias name LOANS");
