@@ -6,6 +6,7 @@
 #include "platform/rtl/DateTime.h"
 
 #include <cstring>
+#include <fstream>
 #include <limits>
 
 namespace {
@@ -273,6 +274,30 @@ TEST_F(DbiRecordsTest, DateKeysAreYearMonthDayAndSmallNumbersFillTheirWidth) {
     bool blank = true;
     ASSERT_EQ(DbiGetField(numbers, 1, image.data(), &read, &blank), dbiOK);
     EXPECT_EQ(read, -999);
+    EXPECT_FALSE(blank);
+}
+
+TEST_F(DbiRecordsTest, AVariableLengthTextFieldIsWrittenAndReadBack) {
+    // LOANS.DBF with NAME marked in the header as a variable-length text field (type V).
+    MakeLoans("LOANS.DBF", {{"ADAMS", 1}}, xbCDX, false);
+    {
+        std::fstream file(Path("LOANS.DBF"), std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(32 + 11);
+        file.put('V');
+    }
+    const TCursorHandle cursor = Open("LOANS.DBF");
+    std::string record = RecordBuffer(cursor);
+    ASSERT_EQ(DbiGetNextRecord(cursor, 0, record.data(), nullptr), dbiOK);
+    char name[256] = {};
+    bool blank = true;
+    ASSERT_EQ(DbiGetField(cursor, 1, record.data(), name, &blank), dbiOK);
+    EXPECT_STREQ(name, "ADAMS");
+    ASSERT_EQ(DbiPutField(cursor, 1, record.data(), "BAKER"), dbiOK);
+    ASSERT_EQ(DbiModifyRecord(cursor, record.data(), true), dbiOK);
+    DbiSetToBegin(cursor);
+    ASSERT_EQ(DbiGetNextRecord(cursor, 0, record.data(), nullptr), dbiOK);
+    ASSERT_EQ(DbiGetField(cursor, 1, record.data(), name, &blank), dbiOK);
+    EXPECT_STREQ(name, "BAKER");
     EXPECT_FALSE(blank);
 }
 
