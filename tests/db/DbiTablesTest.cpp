@@ -115,6 +115,17 @@ TEST_F(DbiTablesTest, TheLastDatabaseHandleIsGivenBackAndTakenAgain) {
         DbiCloseDatabase(db);
 }
 
+TEST_F(DbiTablesTest, TheLastWorkAreaReadsItsRecords) {
+    MakeLoans("ONE.DBF", {{"A", 1}}, xbCDX, false);
+    std::vector<TCursorHandle> cursors;
+    for (int i = 0; i < 255; ++i)
+        cursors.push_back(Open("ONE.DBF"));
+    ASSERT_EQ(cursors.back(), 255u);
+    EXPECT_EQ(Names(cursors.back()), "A ");
+    for (TCursorHandle& cursor : cursors)
+        DbiCloseCursor(cursor);
+}
+
 TEST_F(DbiTablesTest, OverlongPathsAreRefused) {
     TCursorHandle cursor = 0;
     const std::string name = std::string(dbiMaxPath, 'A') + ".DBF";
