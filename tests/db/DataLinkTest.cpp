@@ -115,7 +115,9 @@ TEST_F(DataLinkTest, KeyEntryShowsOneRecordAtTheTop) {
     EXPECT_EQ(grid.ActiveRecord(), 2);
     grid.SetActiveRecord(0);
     EXPECT_EQ(table.FieldByName("NAME")->AsString(), "A");
+    log_.clear();
     table.SetKeyBuffer(0, true);
+    EXPECT_EQ(log_, (std::vector<std::string>{"grid:editing", "grid:changed"}));
     EXPECT_TRUE(grid.Editing());
     EXPECT_EQ(grid.RecordCount(), 1);
     EXPECT_EQ(grid.ActiveRecord(), 0);
