@@ -126,17 +126,22 @@ TEST_F(TableTest, ACaselessSearchUsesNoOrderThatComparesCase) {
 }
 
 TEST_F(TableTest, AnotherTableNameReadsItsOwnOrders) {
-    TTable& table = Loans({"SMITH", "ADAMS"});
-    table.Close();
+    MakeLoans("LOANS.DBF", {{"SMITH", 1}, {"ADAMS", 2}});
     // OTHER.DBF orders its amounts by the tag BYAMOUNT.
     MakeLoans("OTHER.DBF", {{"KING", 5}, {"BAKER", 2}}, xbCDX, false);
     ASSERT_GT(xb_Use(Path("OTHER.DBF"), "MAKE", xbModeExclusive, xbCDX), 0);
     ASSERT_GT(xb_IndexCreate("", "BYAMOUNT", "AMOUNT", "", 0, 0), 0);
     xb_Close();
+    master_ = MakeTable("LOANS.DBF");
+    TTable& table = *master_;
+    // Fields of its own, so opening adds none.
+    for (const char* name : {"NAME", "AMOUNT"})
+        table.FieldDefs()->Find(name)->CreateField(&table);
     table.SetIndexFieldNames("AMOUNT");
     table.Open();
     EXPECT_EQ(Names(table), "SMITH ADAMS ");
     table.Close();
+    table.UpdateIndexDefs();
     table.SetTableName("OTHER.DBF");
     table.Open();
     EXPECT_EQ(Names(table), "BAKER KING ");
