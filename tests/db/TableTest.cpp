@@ -165,6 +165,9 @@ TEST_F(TableTest, AFailedReadOfTheFieldListLeavesOtherTablesOpen) {
     TTable& loans = Loans({"A", "B"});
     auto missing = MakeTable("MISSING.DBF");
     EXPECT_THROW(missing->FieldDefs(), EDBEngineError);
+    EXPECT_EQ(missing->Database(), nullptr);
+    EXPECT_THROW(missing->UpdateIndexDefs(), EDBEngineError);
+    EXPECT_EQ(missing->Database(), nullptr);
     EXPECT_EQ(Names(loans), "A B ");
 }
 
