@@ -1372,6 +1372,26 @@ constexpr double msPerDay = 86400000.0;
 
 } // namespace
 
+LongInt RecordDate(double DateTime) {
+    return static_cast<LongInt>(std::trunc(DateTime)) + dbiDateDelta;
+}
+
+LongInt RecordTime(double DateTime) {
+    return static_cast<LongInt>(
+        std::llround(std::fabs(DateTime - std::trunc(DateTime)) * msPerDay));
+}
+
+double RecordDateTime(double DateTime) {
+    return (std::trunc(DateTime) + dbiDateDelta) * msPerDay + RecordTime(DateTime);
+}
+
+double DateTimeOfRecord(double Stamp) {
+    const double days = std::floor(Stamp / msPerDay);
+    const double time = (Stamp - days * msPerDay) / msPerDay;
+    const double date = days - dbiDateDelta;
+    return date >= 0 ? date + time : date - time;
+}
+
 TDateTimeField::TDateTimeField(TComponent* AOwner) : TField(AOwner) {
     InitField(ftDateTime, 0);
 }
@@ -1406,10 +1426,7 @@ bool TDateTimeField::GetValue(double& Value) {
     default: {
         double stamp = 0;
         if (!GetData(&stamp)) return false;
-        const double days = std::floor(stamp / msPerDay);
-        const double time = (stamp - days * msPerDay) / msPerDay;
-        const double date = days - dbiDateDelta;
-        Value = date >= 0 ? date + time : date - time;
+        Value = DateTimeOfRecord(stamp);
         return true;
     }
     }
@@ -1445,17 +1462,19 @@ void TDateTimeField::GetText(std::string& Text, bool DisplayText) {
 void TDateTimeField::DoSetAsDateTime(double Value) {
     if (!std::isfinite(Value) || std::fabs(Value) > 2958466.0)
         DBErrorFmt(dbmFieldOutOfRange, {GetDisplayName()});
-    const double days = std::trunc(Value);
-    const auto time = static_cast<LongInt>(std::llround(std::fabs(Value - days) * msPerDay));
     switch (DataType()) {
     case ftDate: {
-        const auto stored = static_cast<LongInt>(days + dbiDateDelta);
+        const LongInt stored = RecordDate(Value);
         SetData(&stored);
         break;
     }
-    case ftTime: SetData(&time); break;
+    case ftTime: {
+        const LongInt stored = RecordTime(Value);
+        SetData(&stored);
+        break;
+    }
     default: {
-        const double stamp = (days + dbiDateDelta) * msPerDay + time;
+        const double stamp = RecordDateTime(Value);
         SetData(&stamp);
         break;
     }
@@ -3530,15 +3549,6 @@ int ReversedOperator(int Operator) {
     }
 }
 
-// The filter-tree date of a platform date: the day count from 1 January of year 1.
-LongInt TreeDate(double DateTime) {
-    return static_cast<LongInt>(std::floor(DateTime)) + 693594;
-}
-
-LongInt TreeTime(double DateTime) {
-    return static_cast<LongInt>(std::llround((DateTime - std::floor(DateTime)) * 86400000.0));
-}
-
 // A constant converted to a date, time or date-time: text by the platform's conversions.
 double DateTimeOf(const TVariant& Value, TDateTime (*Convert)(std::string_view)) {
     return Value.VarType() == varString ? Convert(Value.AsString()) : Value.AsFloat();
@@ -3669,19 +3679,10 @@ int TFilterExpr::PutConstNode(TField* Field, const TVariant& Value) {
         const TBcd data = CurrencyToBcd(std::llround(value * 10000.0), 32, Field->Size());
         return PutConstant(8, std::vector<char>(data.Bytes.begin(), data.Bytes.end()));
     }
-    case ftDate: {
-        const LongInt data = TreeDate(DateTimeOf(Value, StrToDate));
-        return PutConstant(2, LittleEndian(data));
-    }
-    case ftTime: {
-        const LongInt data = TreeTime(DateTimeOf(Value, StrToTime));
-        return PutConstant(10, LittleEndian(data));
-    }
-    case ftDateTime: {
-        const double value = DateTimeOf(Value, StrToDateTime);
-        const double data = TreeDate(value) * 86400000.0 + TreeTime(value);
-        return PutConstant(11, LittleEndian(data));
-    }
+    case ftDate: return PutConstant(2, LittleEndian(RecordDate(DateTimeOf(Value, StrToDate))));
+    case ftTime: return PutConstant(10, LittleEndian(RecordTime(DateTimeOf(Value, StrToTime))));
+    case ftDateTime:
+        return PutConstant(11, LittleEndian(RecordDateTime(DateTimeOf(Value, StrToDateTime))));
     default: DBErrorFmt(dbmExprBadField, {Field->FieldName()});
     }
 }
