@@ -368,6 +368,12 @@ TEST_F(Axis, AnAxisTakesItsRoomForTitleLabelsAndTicksFromItsSide) {
     left->CalcRect(r);
     EXPECT_EQ(left->PosLabels(), 12);
     EXPECT_EQ(r.Left, 18);
+    // Labels upside down are as wide as upright ones.
+    left->SetLabelsAngle(180);
+    r = Rect(0, 0, 600, 400);
+    left->CalcRect(r);
+    EXPECT_EQ(left->PosLabels(), 21);
+    EXPECT_EQ(r.Left, 27);
     // The bottom axis takes the height of its upright labels from the bottom.
     TChartAxis* bottom = chart->BottomAxis();
     bottom->AdjustMaxMin();
@@ -443,6 +449,20 @@ TEST_F(AxisDrawing, TicksGridAndMinorTicksAtEachLabel) {
     // Three minor ticks split each 57 pixels into quarters, each rounded: 14.25, 28.5, 42.75.
     EXPECT_EQ(LinesEndingAt(252),
               (std::vector<int>{228, 242, 257, 171, 185, 200, 114, 128, 143}));
+    // Ticks of every kind are grey and solid; the grid is grey and dotted.
+    const auto& calls = canvas.Calls();
+    int checked = 0;
+    for (std::size_t i = 1; i < calls.size(); ++i) {
+        const auto& call = calls[i];
+        if (call.Name != "LineTo" || calls[i - 1].Name != "MoveTo" ||
+            calls[i - 1].Args[0] != call.Args[0])
+            continue;
+        const int end = call.Args[1];
+        EXPECT_EQ(call.PenColor, clGray) << end;
+        EXPECT_EQ(call.PenStyle, end == 250 ? psDot : psSolid) << end;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 4 + 4 + 3 + 9);
 }
 
 TEST_F(AxisDrawing, PointLabelsThatWouldTouchAreLeftOut) {
