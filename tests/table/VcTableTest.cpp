@@ -708,15 +708,18 @@ TEST_F(VcTableMouseTest, HeadingEdgesResizeAndHeadingsMoveColumns) {
     Configure(20, 6);
     table->SetOptions({otoAllowColMoves});
     Show();
+    const auto drag = [&](QPoint from, QPoint to) {
+        QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, from);
+        Settle();
+        QTest::mouseMove(WidgetOf(table), to);
+        Settle();
+        QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, to);
+        Settle();
+    };
     const int frame = table->Impl()->FrameWidth();
     const TRect head = table->CellRect(0, 1);
     const QPoint edge(head.Right + frame, head.Top + 5 + frame);
-    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, edge);
-    Settle();
-    QTest::mouseMove(WidgetOf(table), edge + QPoint(30, 0));
-    Settle();
-    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, edge + QPoint(30, 0));
-    Settle();
+    drag(edge, edge + QPoint(30, 0));
     EXPECT_EQ(table->Columns()->Items(1)->Width(), 110);
     EXPECT_EQ(GetCapture(), HWND{0}) << "the mouse is let go with the button";
     QTest::mouseMove(WidgetOf(table), edge + QPoint(50, 0));
@@ -725,31 +728,15 @@ TEST_F(VcTableMouseTest, HeadingEdgesResizeAndHeadingsMoveColumns) {
     // The heading row's lower edge, in the locked column, sizes the heading row.
     const TRect corner = table->CellRect(0, 0);
     const QPoint lower(corner.Left + 5 + frame, corner.Bottom + frame);
-    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, lower);
-    Settle();
-    QTest::mouseMove(WidgetOf(table), lower + QPoint(0, 10));
-    Settle();
-    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, lower + QPoint(0, 10));
-    Settle();
+    drag(lower, lower + QPoint(0, 10));
     EXPECT_EQ(table->Rows()->Height(0), 30);
     EXPECT_EQ(table->Rows()->Height(1), 20);
     // Never narrower than 6 pixels.
-    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, edge + QPoint(30, 0));
-    Settle();
-    QTest::mouseMove(WidgetOf(table), QPoint(head.Left + frame, edge.y()));
-    Settle();
-    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier,
-                        QPoint(head.Left + frame, edge.y()));
-    Settle();
+    drag(edge + QPoint(30, 0), QPoint(head.Left + frame, edge.y()));
     EXPECT_EQ(table->Columns()->Items(1)->Width(), 6);
     // Dragging the heading of column 2 onto column 4 moves it there.
     TVcBaseTableCell* moving = table->Columns()->DefaultCell(2);
-    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(0, 2));
-    Settle();
-    QTest::mouseMove(WidgetOf(table), PointOf(0, 4));
-    Settle();
-    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(0, 4));
-    Settle();
+    drag(PointOf(0, 2), PointOf(0, 4));
     EXPECT_EQ(table->Columns()->DefaultCell(4), moving);
     EXPECT_EQ(table->Columns()->DefaultCell(2), date);
 }
