@@ -91,6 +91,47 @@ TEST_F(Axis, SettersRefuseBadValues) {
     EXPECT_EQ(left->LabelsAngle(), 0);
 }
 
+TEST_F(Axis, AnAssignedAxisTakesEverySetting) {
+    auto other = MakeChart();
+    TChartAxis* from = other->LeftAxis();
+    from->SetLabelsAngle(90);
+    from->SetLabelsSeparation(7);
+    from->SetLabelsOnAxis(false);
+    from->Ticks()->SetColor(clRed);
+    from->MinorTicks()->SetWidth(3);
+    from->Axis()->SetColor(clBlue);
+    from->Grid()->SetStyle(psDash);
+    from->SetTickInnerLength(5);
+    from->SetMinorTickCount(6);
+    from->SetTickLength(9);
+    from->SetAutomatic(false);
+    from->SetMinMax(-4, 40);
+    from->SetIncrement(4);
+    from->Title()->SetCaption("Balance");
+    from->SetAxisValuesFormat("#,##0");
+    from->SetInverted(true);
+    TChartAxis* to = chart->RightAxis();
+    to->Assign(from);
+    EXPECT_EQ(to->LabelsAngle(), 90);
+    EXPECT_EQ(to->LabelsSeparation(), 7);
+    EXPECT_FALSE(to->LabelsOnAxis());
+    EXPECT_EQ(to->Ticks()->Color(), clRed);
+    EXPECT_EQ(to->MinorTicks()->Width(), 3);
+    EXPECT_EQ(to->Axis()->Color(), clBlue);
+    EXPECT_EQ(to->Grid()->Style(), psDash);
+    EXPECT_EQ(to->TickInnerLength(), 5);
+    EXPECT_EQ(to->MinorTickCount(), 6);
+    EXPECT_EQ(to->TickLength(), 9);
+    EXPECT_FALSE(to->Automatic());
+    EXPECT_EQ(to->Minimum(), -4);
+    EXPECT_EQ(to->Maximum(), 40);
+    EXPECT_EQ(to->Increment(), 4);
+    EXPECT_EQ(to->Title()->Caption(), "Balance");
+    EXPECT_EQ(to->AxisValuesFormat(), "#,##0");
+    EXPECT_TRUE(to->Inverted());
+    EXPECT_FALSE(to->Horizontal()) << "an axis keeps its own side";
+}
+
 TEST_F(Axis, LogarithmicNeedsPositiveNumbers) {
     auto* s = AddSeries<TFastLineSeries>(chart.get());
     s->AddXY(1, -5);
