@@ -197,6 +197,22 @@ TEST_F(VcNotebookTest, RightTabCaptionsTakeOutTheFirstAmpersand) {
     EXPECT_GE(underline, 1);
 }
 
+TEST_F(VcNotebookTest, ShadowedRightCaptionsAreWrittenAgainAPixelInAndTwoUp) {
+    SetCaptions({"&Go", "Stop"});
+    book->SetBounds(0, 0, 220, 240);
+    book->Font()->SetName("Arial");
+    book->SetTabOrientation(toRight);
+    book->SetShadowedText(true);
+    TRecordingCanvas canvas(book->Width(), book->Height());
+    book->PaintTabs(&canvas);
+    std::vector<std::vector<int>> places;
+    for (const TRecordingCanvas::TCall& call : canvas.Calls())
+        if (call.Name == "TextOut" && call.Text == "Go") places.push_back(call.Args);
+    ASSERT_EQ(places.size(), 2u) << "the shadow, then the caption over it";
+    EXPECT_EQ(places[1][0], places[0][0] - 1);
+    EXPECT_EQ(places[1][1], places[0][1] - 2);
+}
+
 } // namespace
 
 namespace {
@@ -229,6 +245,25 @@ TEST_F(VcNotebookPagesTest, ExchangedPagesKeepTheActivePage) {
     EXPECT_EQ(book->PageIndex(), 1);
     EXPECT_EQ(book->ActivePageName(), "&First");
     EXPECT_THROW(book->Pages()->Exchange(0, 3), EStringListError);
+}
+
+TEST_F(VcNotebookPagesTest, ARenamedPageShowsItsNewCaption) {
+    book->SetBounds(10, 10, 300, 200);
+    ShowForm();
+    const auto settled = [&] {
+        for (int i = 0; i < 4; ++i) {
+            Application->ProcessMessages();
+            DispatchPostedMessages();
+        }
+        return book->Impl()->Buffer().copy();
+    };
+    const QImage before = settled();
+    book->SetPageName("Renamed");
+    EXPECT_EQ(book->Pages()->Strings(0), "Renamed");
+    const QImage shown = settled();
+    EXPECT_FALSE(shown == before);
+    book->Invalidate();
+    EXPECT_TRUE(shown == settled()) << "the tab shows what a full repaint shows";
 }
 
 TEST_F(VcNotebookPagesTest, TabSettingsAreKept) {
@@ -326,6 +361,25 @@ TEST_F(VcNotebookPagesTest, ASingleRowHasNoRowEnd) {
 namespace {
 
 using VcNotebookDesignTest = VcNotebookTest;
+
+TEST_F(VcNotebookDesignTest, AutomaticTabsTakeTheTallerFontAndFourPixelsWhileDesigning) {
+    book->SetBounds(10, 10, 300, 185);
+    book->Font()->SetSize(20);
+    book->ActiveTabFont()->SetSize(12);
+    const auto height = [](TFont* font) {
+        TRecordingCanvas canvas(10, 10);
+        canvas.Font()->Assign(font);
+        return canvas.TextHeight("Xg");
+    };
+    ASSERT_GT(height(book->Font()), height(book->ActiveTabFont()));
+    book->SetDesigning(true, true);
+    book->ComputeLayout();
+    EXPECT_EQ(book->TabHeight(), height(book->Font()) + 4);
+    book->ActiveTabFont()->SetSize(30);
+    book->ComputeLayout();
+    EXPECT_EQ(book->TabHeight(), height(book->ActiveTabFont()) + 4);
+    book->SetDesigning(false, true);
+}
 
 TEST_F(VcNotebookDesignTest, EdgesAreDraggedWhileDesigning) {
     book->SetBounds(10, 10, 300, 185);
