@@ -192,6 +192,24 @@ TEST(AmortSchedule, FirstPeriods) {
     EXPECT_EQ(exactAdvance.AmortRows[2].PeriodDays, 31);
 }
 
+TEST(AmortSchedule, ResettingTheInitialRowStartsTheFirstPeriodAfresh) {
+    TAmortSchedule s;
+    TAmortLoan loan =
+        MonthlyLoan(100000, 360, 8, DMYToDate(17, 12, 2019, 0), DMYToDate(31, 1, 2020, 0));
+    ASSERT_TRUE(s.CalcSchedule(loan, Method(amNormal, rbExact365)));
+    ASSERT_NE(s.PeriodDaysNow, 0);
+    s.ResetInitialRow();
+    const TAmortRow& init = s.AmortRows[0];
+    EXPECT_EQ(init.Date, loan.OrgDate);
+    EXPECT_EQ(init.PmtNoYr, "Init/01");
+    EXPECT_EQ(init.Balance, 100000);
+    EXPECT_EQ(init.Interest, 0.0);
+    EXPECT_EQ(init.PeriodDays, 45);
+    EXPECT_EQ(s.OddDays, 0);
+    EXPECT_EQ(s.PeriodDaysNow, 0);
+    EXPECT_EQ(s.PeriodFraction, 1.0);
+}
+
 TEST(AmortSchedule, LoansMadeOnTheLastDayOfAMonth) {
     // 31 January to 28 February is one whole month: the first row charges a full month.
     TAmortSchedule monthly;
