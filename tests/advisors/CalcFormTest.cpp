@@ -1,9 +1,14 @@
-// The calculators' common form: the panel of rows and the row of buttons below it fit the form.
+// The calculators' common form: the panel of rows and the row of buttons below it fit the form;
+// an advisor's printed conclusion wraps its paragraphs word by word.
 #include "advisors/CalcForm.h"
 
 #include "platform/gui/QtApp.h"
+#include "tests/report/RptTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
 
 namespace {
 
@@ -44,6 +49,40 @@ TEST(CalcFormLayout, TheSevenButtonsSitInARowWithinTheForm) {
     }
     // The last button ends where the panel does: the row is as wide as the panel.
     EXPECT_EQ(left, right);
+}
+
+using PrintedNarrative = ReportTest;
+
+// The words of the printed lines, in order.
+std::vector<std::string> PrintedWords(const TBitmapReport& Report) {
+    std::vector<std::string> words;
+    for (const auto& call : Report.Page.Calls()) {
+        std::istringstream text(call.Text);
+        for (std::string word; text >> word;)
+            words.push_back(word);
+    }
+    return words;
+}
+
+TEST_F(PrintedNarrative, EachWordIsPrintedOnceInOrder) {
+    TStringList lines;
+    std::vector<std::string> expected;
+    for (int k = 1; k <= 60; ++k)
+        expected.push_back("word" + std::to_string(k));
+    std::string first, second;
+    for (int k = 0; k < 60; ++k)
+        (k < 30 ? first : second) += expected[static_cast<std::size_t>(k)] + " ";
+    lines.Add(first);
+    lines.Add(second); // a paragraph of two lines that wraps on the page
+    TBitmapReport report;
+    int printedLines = 0;
+    report.Run([&](TBaseReport& r) {
+        const double before = r.YPos();
+        PrintNarrative(r, lines);
+        printedLines = static_cast<int>(std::lround((r.YPos() - before) / r.LineHeight()));
+    });
+    EXPECT_EQ(PrintedWords(report), expected);
+    EXPECT_GT(printedLines, 2); // 60 words do not fit on two lines of 6.5 inches
 }
 
 } // namespace
