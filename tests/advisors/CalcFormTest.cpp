@@ -51,6 +51,41 @@ TEST(CalcFormLayout, TheSevenButtonsSitInARowWithinTheForm) {
     EXPECT_EQ(left, right);
 }
 
+// A host that records the slots given back.
+class TSlotHost : public TCalcHost {
+public:
+    bool ShowHints() const override { return false; }
+    bool ButtonHints() const override { return false; }
+    bool SavePositions() const override { return false; }
+    void SaveFormPos(TCustomForm*) override {}
+    void RestoreFormPos(TCustomForm*) override {}
+    TFont* PrinterFont() const override { return nullptr; }
+    TReportWriter* SharedReportWriter() const override { return nullptr; }
+    std::string OwnerName() const override { return {}; }
+    void ReleaseSlot(TCalcKind Kind, Byte Slot) override {
+        Released.push_back({Kind, Slot});
+    }
+    std::vector<std::pair<TCalcKind, Byte>> Released;
+};
+
+TEST(CalcFormSlots, ClosingANumberedFormGivesItsSlotBackOnce) {
+    EnsureQtApp();
+    TSlotHost slots;
+    SetCalcHost(&slots);
+    auto* numbered = new TOneRowForm;
+    numbered->InitInstance(3);
+    EXPECT_EQ(numbered->Caption(), "One Row 3");
+    numbered->Close();
+    Application->ProcessMessages();
+    // A form never given a slot has none to give back.
+    auto* plain = new TOneRowForm;
+    plain->Show();
+    plain->Close();
+    Application->ProcessMessages();
+    SetCalcHost(nullptr);
+    EXPECT_EQ(slots.Released, (std::vector<std::pair<TCalcKind, Byte>>{{ckLoan, 3}}));
+}
+
 using PrintedNarrative = ReportTest;
 
 // The words of the printed lines, in order.
