@@ -193,6 +193,21 @@ TEST_F(LoanInfoTest, LoadingCannotReachALoanOfAnAccountWithoutLoans) {
     EXPECT_EQ(account, "DEFAULT");
 }
 
+TEST_F(LoanInfoTest, TheSearchBoxAndTheKeyListLineUpAboveTheAccounts) {
+    RunDialog(limLoad, [&](TLoanInfo& d) {
+        const TControl* search = d.IncSearch;
+        const TControl* keys = d.KeyCombo;
+        const TControl* grid = d.AccountsGrid;
+        EXPECT_EQ(search->Left(), grid->Left());
+        EXPECT_EQ(search->Top(), keys->Top());
+        EXPECT_EQ(search->Height(), keys->Height());
+        EXPECT_EQ(search->Width(), keys->Width());
+        EXPECT_LT(search->Left() + search->Width(), keys->Left());
+        EXPECT_LT(search->Top() + search->Height(), grid->Top());
+        Click(d.CancelBTN);
+    });
+}
+
 TEST_F(LoanInfoTest, TheTablesHaveTheirFieldsAndWidths) {
     EXPECT_EQ(Fields("XREF.DBF"), "LOANNO:C9,0 ACCOUNTNO:C20,0\n");
     const std::string loans = Fields("LOANS.DBF");
