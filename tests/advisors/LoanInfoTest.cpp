@@ -244,6 +244,27 @@ TEST_F(LoanInfoTest, EveryPromptIsLevelWithItsValueAndJustBeforeIt) {
     });
 }
 
+TEST_F(LoanInfoTest, ShownAgainTheDialogStartsAtTheFirstStep) {
+    TLoanInfo dialog(nullptr, home.Path());
+    std::vector<std::string> steps;
+    Answer = [&](TCustomForm* modal) {
+        if (modal != &dialog) return;
+        Settle();
+        steps.push_back(dialog.StepText());
+        if (steps.size() == 1) {
+            Step(dialog, dialog.NextBTN, "Step: 2/4");
+            Step(dialog, dialog.NextBTN, "Step: 3/4");
+        }
+        Click(dialog.CancelBTN);
+    };
+    std::string loan;
+    ShowLoanInfo(dialog, account, limLoad, loan);
+    ShowLoanInfo(dialog, account, limLoad, loan);
+    Answer = nullptr;
+    EXPECT_EQ(steps, (std::vector<std::string>{"Step: 1/4", "Step: 1/4"}));
+    EXPECT_EQ(dialog.Caption(), "Personal Information");
+}
+
 TEST_F(LoanInfoTest, TheTablesHaveTheirFieldsAndWidths) {
     EXPECT_EQ(Fields("XREF.DBF"), "LOANNO:C9,0 ACCOUNTNO:C20,0\n");
     const std::string loans = Fields("LOANS.DBF");
