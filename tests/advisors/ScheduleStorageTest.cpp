@@ -114,6 +114,10 @@ TEST_F(ScheduleStorageTest, ALoanWithoutRowsCancelsTheLoad) {
     Click(form->OpenBTN);
     Answer = nullptr;
     EXPECT_EQ(LastMessage(), "\rNo transaction records found for this loan.\r\rCanceling load.\r");
+    // An error with no help topic behind it.
+    ASSERT_FALSE(services.MessageBoxes.empty());
+    EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
+    EXPECT_EQ(services.MessageBoxes.back().HelpContext, 0);
     EXPECT_FALSE(form->TransGrid->Visible());
     EXPECT_FALSE(form->PrintBTN->Enabled());
 }
