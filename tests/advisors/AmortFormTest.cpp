@@ -332,6 +332,32 @@ TEST(AmortMeter, ShowsThePercentageAtOnce) {
     EXPECT_EQ(meter.Percent(), 100);
 }
 
+// Each prompt reads with its input: its text level with the text in the input's box and four
+// pixels before it; each running total stands under its year total, the totals side by side.
+TEST_F(AmortForm, PromptsLineUpWithTheirInputsAndTotalsWithEachOther) {
+    for (TLabel* prompt : {form->lPV, form->lNumPmts, form->lRate, form->lPoints, form->lOrgDate,
+                           form->lPYR, form->lFrstPmtDate, form->lCmpPYR}) {
+        SCOPED_TRACE(prompt->Name());
+        const TWinControl* input = prompt->FocusControl();
+        ASSERT_NE(input, nullptr);
+        EXPECT_EQ(prompt->Top(), input->Top() + 4);
+        EXPECT_EQ(input->Left(), prompt->Left() + prompt->Width() + 4);
+    }
+    const TLabel* year[] = {form->lAnnualTotals, form->TotalPmt, form->TotalPrincipal,
+                            form->TotalInterest};
+    const TLabel* running[] = {form->lRunningTotals, form->RunningTotalPmt,
+                               form->RunningTotalPrincipal, form->RunningTotalInterest};
+    for (std::size_t k = 0; k < std::size(year); ++k) {
+        SCOPED_TRACE(year[k]->Name());
+        EXPECT_EQ(running[k]->Left(), year[k]->Left());
+        EXPECT_EQ(running[k]->Width(), year[k]->Width());
+        EXPECT_GT(running[k]->Top(), year[k]->Top());
+        if (k > 1) {
+            EXPECT_EQ(year[k]->Left(), year[k - 1]->Left() + year[k - 1]->Width() + 4);
+        }
+    }
+}
+
 TEST_F(AmortForm, EveryHelpContextHasATopic) {
     const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
     ASSERT_FALSE(help.empty());
