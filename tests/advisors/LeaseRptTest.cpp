@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace {
 
 class LeaseRptTest : public ::testing::Test {
@@ -223,6 +225,16 @@ TEST_F(LeaseRptTest, EveryRowShowsItsOwnFigure) {
             cells += (c > 0 ? "|" : "") + Cell(static_cast<int>(k), c);
         EXPECT_EQ(cells, expected[k]) << "row " << k << " " << CashFlowReport[k].Label;
     }
+}
+
+TEST_F(LeaseRptTest, NoPropertyTaxShowsAsZeroNotAsAnOutflow) {
+    TLeaseBuyData d = SampleLeaseBuyData();
+    d.TaxRateProperty = 0;
+    Run(d);
+    for (int y = 1; y <= 3; ++y)
+        for (int row : {3, 16, 34, 48})
+            EXPECT_EQ(Cell(row, y), "$0") << row << " " << y;
+    EXPECT_FALSE(std::signbit(LeaseBuyResults.TotalPropertyTax));
 }
 
 TEST_F(LeaseRptTest, AnAutoForBusinessNamesTheLimitsYear) {
