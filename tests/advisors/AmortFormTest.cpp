@@ -102,6 +102,9 @@ TEST_F(AmortForm, AllShowsEveryRowAndTheLastYearEndsTheLoan) {
     EXPECT_EQ(Tab(), 31);
     EXPECT_EQ(CellText(1), " 360/30"); // January 2056: the last payment alone
     EXPECT_EQ(form->TransGrid->RowLimit(), 2);
+    Key(form->NextBTN, Qt::Key_Space); // nothing after the last year
+    EXPECT_EQ(Tab(), 31);
+    EXPECT_EQ(CellText(1), " 360/30");
     Key(form->PrevBTN, Qt::Key_Space);
     EXPECT_EQ(Tab(), 30);
 }
