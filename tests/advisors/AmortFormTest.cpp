@@ -301,6 +301,13 @@ TEST_F(AmortForm, ChartsOfAScheduleShorterThanAYearHaveNoYearPoints) {
         ASSERT_EQ(charts->InterestSeries[1]->Count(), 1);
         EXPECT_DOUBLE_EQ(charts->InterestSeries[1]->XValue(0), 0);
         EXPECT_DOUBLE_EQ(charts->InterestSeries[1]->YValue(0), 100);
+        // Each chart shows its three series.
+        for (std::size_t k = 0; k < charts->Charts.size(); ++k) {
+            EXPECT_EQ(charts->Charts[k]->SeriesCount(), 3);
+            for (TChartSeries* series : {charts->InterestSeries[k], charts->PrincipalSeries[k],
+                                         charts->PaymentSeries[k]})
+                EXPECT_EQ(series->ParentChart(), charts->Charts[k]);
+        }
     };
     form->ShowCharts();
     EXPECT_TRUE(shown);
