@@ -554,6 +554,26 @@ constexpr double msPerDay = 86400000.0;
 
 } // namespace
 
+LongInt RecordDate(double DateTime) {
+    return static_cast<LongInt>(std::trunc(DateTime)) + dbiDateDelta;
+}
+
+LongInt RecordTime(double DateTime) {
+    return static_cast<LongInt>(
+        std::llround(std::fabs(DateTime - std::trunc(DateTime)) * msPerDay));
+}
+
+double RecordDateTime(double DateTime) {
+    return (std::trunc(DateTime) + dbiDateDelta) * msPerDay + RecordTime(DateTime);
+}
+
+double DateTimeOfRecord(double Stamp) {
+    const double days = std::floor(Stamp / msPerDay);
+    const double time = (Stamp - days * msPerDay) / msPerDay;
+    const double date = days - dbiDateDelta;
+    return date >= 0 ? date + time : date - time;
+}
+
 TDateTimeField::TDateTimeField(TComponent* AOwner) : TField(AOwner) {
     InitField(ftDateTime, 0);
 }
@@ -588,10 +608,7 @@ bool TDateTimeField::GetValue(double& Value) {
     default: {
         double stamp = 0;
         if (!GetData(&stamp)) return false;
-        const double days = std::floor(stamp / msPerDay);
-        const double time = (stamp - days * msPerDay) / msPerDay;
-        const double date = days - dbiDateDelta;
-        Value = date >= 0 ? date + time : date - time;
+        Value = DateTimeOfRecord(stamp);
         return true;
     }
     }
@@ -627,17 +644,19 @@ void TDateTimeField::GetText(std::string& Text, bool DisplayText) {
 void TDateTimeField::DoSetAsDateTime(double Value) {
     if (!std::isfinite(Value) || std::fabs(Value) > 2958466.0)
         DBErrorFmt(dbmFieldOutOfRange, {GetDisplayName()});
-    const double days = std::trunc(Value);
-    const auto time = static_cast<LongInt>(std::llround(std::fabs(Value - days) * msPerDay));
     switch (DataType()) {
     case ftDate: {
-        const auto stored = static_cast<LongInt>(days + dbiDateDelta);
+        const LongInt stored = RecordDate(Value);
         SetData(&stored);
         break;
     }
-    case ftTime: SetData(&time); break;
+    case ftTime: {
+        const LongInt stored = RecordTime(Value);
+        SetData(&stored);
+        break;
+    }
     default: {
-        const double stamp = (days + dbiDateDelta) * msPerDay + time;
+        const double stamp = RecordDateTime(Value);
         SetData(&stamp);
         break;
     }

@@ -209,6 +209,15 @@ private:
     std::string textFalse_;
 };
 
+// The record forms of dates and times: the day counted from 1 January of year 1 (day 1), the
+// time of day in whole milliseconds, and a date-time as the milliseconds of both. The whole part
+// of a date-time is its day and the fraction's size its time after that day's start, also
+// before 30 December 1899 (-1.25 is 29 December 1899 at 06:00).
+LongInt RecordDate(double DateTime);
+LongInt RecordTime(double DateTime);
+double RecordDateTime(double DateTime);
+double DateTimeOfRecord(double Stamp);
+
 class TDateTimeField : public TField {
     VANTREL_CLASS(TDateTimeField, TField)
 

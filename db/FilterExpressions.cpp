@@ -51,15 +51,6 @@ int ReversedOperator(int Operator) {
     }
 }
 
-// The filter-tree date of a platform date: the day count from 1 January of year 1.
-LongInt TreeDate(double DateTime) {
-    return static_cast<LongInt>(std::floor(DateTime)) + 693594;
-}
-
-LongInt TreeTime(double DateTime) {
-    return static_cast<LongInt>(std::llround((DateTime - std::floor(DateTime)) * 86400000.0));
-}
-
 // A constant converted to a date, time or date-time: text by the platform's conversions.
 double DateTimeOf(const TVariant& Value, TDateTime (*Convert)(std::string_view)) {
     return Value.VarType() == varString ? Convert(Value.AsString()) : Value.AsFloat();
@@ -190,19 +181,10 @@ int TFilterExpr::PutConstNode(TField* Field, const TVariant& Value) {
         const TBcd data = CurrencyToBcd(std::llround(value * 10000.0), 32, Field->Size());
         return PutConstant(8, std::vector<char>(data.Bytes.begin(), data.Bytes.end()));
     }
-    case ftDate: {
-        const LongInt data = TreeDate(DateTimeOf(Value, StrToDate));
-        return PutConstant(2, LittleEndian(data));
-    }
-    case ftTime: {
-        const LongInt data = TreeTime(DateTimeOf(Value, StrToTime));
-        return PutConstant(10, LittleEndian(data));
-    }
-    case ftDateTime: {
-        const double value = DateTimeOf(Value, StrToDateTime);
-        const double data = TreeDate(value) * 86400000.0 + TreeTime(value);
-        return PutConstant(11, LittleEndian(data));
-    }
+    case ftDate: return PutConstant(2, LittleEndian(RecordDate(DateTimeOf(Value, StrToDate))));
+    case ftTime: return PutConstant(10, LittleEndian(RecordTime(DateTimeOf(Value, StrToTime))));
+    case ftDateTime:
+        return PutConstant(11, LittleEndian(RecordDateTime(DateTimeOf(Value, StrToDateTime))));
     default: DBErrorFmt(dbmExprBadField, {Field->FieldName()});
     }
 }

@@ -86,10 +86,6 @@ namespace {
 
 constexpr double msPerDay = 86400000.0;
 
-double TimeOfDay(double DateTime) {
-    return DateTime - std::floor(DateTime);
-}
-
 template <typename T>
 void Store(void* Buffer, T Value) {
     EncodeLE<T>(static_cast<char*>(Buffer), Value);
@@ -115,14 +111,9 @@ void TParam::GetData(void* Buffer) const {
     case ftBoolean: Store(Buffer, static_cast<SmallInt>(AsBoolean() ? 1 : 0)); break;
     case ftInteger:
     case ftAutoInc: Store(Buffer, AsInteger()); break;
-    case ftDate: Store(Buffer, static_cast<LongInt>(std::floor(date())) + 693594); break;
-    case ftTime:
-        Store(Buffer, static_cast<LongInt>(std::llround(TimeOfDay(date()) * msPerDay)));
-        break;
-    case ftDateTime:
-        Store(Buffer,
-              (std::floor(date()) + 693594) * msPerDay + std::round(TimeOfDay(date()) * msPerDay));
-        break;
+    case ftDate: Store(Buffer, RecordDate(date())); break;
+    case ftTime: Store(Buffer, RecordTime(date())); break;
+    case ftDateTime: Store(Buffer, RecordDateTime(date())); break;
     case ftFloat:
     case ftCurrency: Store(Buffer, AsFloat()); break;
     case ftBCD: {
@@ -148,7 +139,7 @@ void TParam::SetData(const void* Buffer) {
     case ftAutoInc: value_ = Load<LongInt>(Buffer); break;
     case ftDate: value_ = TVariant::FromDate(Load<LongInt>(Buffer) - 693594.0); break;
     case ftTime: value_ = TVariant::FromDate(Load<LongInt>(Buffer) / msPerDay); break;
-    case ftDateTime: value_ = TVariant::FromDate(Load<double>(Buffer) / msPerDay - 693594.0); break;
+    case ftDateTime: value_ = TVariant::FromDate(DateTimeOfRecord(Load<double>(Buffer))); break;
     case ftFloat: value_ = Load<double>(Buffer); break;
     case ftCurrency: value_ = TVariant::FromCurrency(Load<double>(Buffer)); break;
     case ftBCD: {

@@ -146,7 +146,8 @@ namespace {
 
 // The date moved by `direction` (1 or -1) payment periods.
 TDayNumber StepPeriod(TDayNumber date, Word periodsPerYear, int direction) {
-    const bool months = periodsPerYear > 0 && periodsPerYear <= 12 && 12 % periodsPerYear == 0;
+    // Periods of whole months: 1, 2, 4, 6 or 12 a year (3 is no payment frequency).
+    const bool months = periodsPerYear <= 12 && DaysPerPeriod(periodsPerYear) != 0;
     if (months && direction < 0 && IsLastDayOfMonth(date))
         return MonthEndBefore(date, 12 / periodsPerYear);
     switch (periodsPerYear) {

@@ -109,8 +109,10 @@ bool SearchRate(const TLoanValues& v, double& rate) {
         r = EquivalentRate(p, c, r0 + 0.1 * (target - f0) / (f1 - f0));
         if (!std::isfinite(r) || r <= -100.0) return false;
         if (std::fabs(r - r0) <= RateTolerance) {
-            rate = r;
-            return r >= 0.0 && r <= 100.0;
+            // Payments that just repay the amount settle within the tolerance on either side
+            // of 0: that rate is 0.
+            rate = std::fabs(r) <= RateTolerance ? 0.0 : r;
+            return rate >= 0.0 && rate <= 100.0;
         }
     }
     return false;

@@ -627,6 +627,7 @@ struct TXbIndexFile::TImpl {
         h.FreeHead = FreeList.empty() ? 0 : FreeList.back();
         if (TableState && RecordTable) h.Table = TableState(true);
         TXbIndexStatus st = WriteDirtyPages();
+        if (st == isOk) st = CoverPages(h.PageCount);
         if (st == isOk) st = WriteHeader(h);
         InChange = false;
         Batch = false;
@@ -638,6 +639,16 @@ struct TXbIndexFile::TImpl {
         PendingFree.insert(PendingFree.end(), TxFreed.begin(), TxFreed.end());
         TxFreed.clear();
         return isOk;
+    }
+
+    // Makes the file as long as count pages. A page a batch took past the end of the file and
+    // gave back before writing it is counted but was never written: without this the header
+    // would count pages the file lacks, which the next open takes for damage.
+    TXbIndexStatus CoverPages(LongWord count) {
+        const Int64 size = File.Size();
+        const Int64 needed = static_cast<Int64>(count) * PageSize;
+        if (size < 0) return isIoError;
+        return size >= needed || File.Truncate(needed) ? isOk : isIoError;
     }
 
     // Writes the pages a batch changed, in the order of the file; they stay in the cache as

@@ -184,6 +184,30 @@ TEST(AmortSchedule, FirstPeriods) {
     EXPECT_EQ(advance.AmortRows[1].Interest, 0.0);
     EXPECT_DOUBLE_EQ(advance.AmortRows[1].Principal, advance.AmortRows[1].Payment);
     EXPECT_EQ(advance.LastRow, 360);
+    // Paid in advance on an exact day count, payment 1 has no days behind it; payment 2 the
+    // 31 days of January.
+    TAmortSchedule exactAdvance;
+    ASSERT_TRUE(exactAdvance.CalcSchedule(loan, Method(amNormal, rbExact365)));
+    EXPECT_EQ(exactAdvance.AmortRows[1].PeriodDays, 0);
+    EXPECT_EQ(exactAdvance.AmortRows[2].PeriodDays, 31);
+}
+
+TEST(AmortSchedule, ResettingTheInitialRowStartsTheFirstPeriodAfresh) {
+    TAmortSchedule s;
+    TAmortLoan loan =
+        MonthlyLoan(100000, 360, 8, DMYToDate(17, 12, 2019, 0), DMYToDate(31, 1, 2020, 0));
+    ASSERT_TRUE(s.CalcSchedule(loan, Method(amNormal, rbExact365)));
+    ASSERT_NE(s.PeriodDaysNow, 0);
+    s.ResetInitialRow();
+    const TAmortRow& init = s.AmortRows[0];
+    EXPECT_EQ(init.Date, loan.OrgDate);
+    EXPECT_EQ(init.PmtNoYr, "Init/01");
+    EXPECT_EQ(init.Balance, 100000);
+    EXPECT_EQ(init.Interest, 0.0);
+    EXPECT_EQ(init.PeriodDays, 45);
+    EXPECT_EQ(s.OddDays, 0);
+    EXPECT_EQ(s.PeriodDaysNow, 0);
+    EXPECT_EQ(s.PeriodFraction, 1.0);
 }
 
 TEST(AmortSchedule, LoansMadeOnTheLastDayOfAMonth) {
@@ -309,6 +333,27 @@ TEST(AmortSchedule, PointsAtOriginationAndAmortized) {
     EXPECT_DOUBLE_EQ(advance.AmortRows[1].Payment, advance.AmortRows[2].Payment + 1500);
 }
 
+TEST(AmortSchedule, PointsAreInCents) {
+    // 1.25 points on 12,345.67 are 154.320875: 154.32 charged, in arrears and in advance.
+    TAmortLoan loan = StandardLoan();
+    loan.PV = 12345.67;
+    loan.NumPmts = 12;
+    loan.Points = 1.25f;
+    TAmortSchedule arrears;
+    ASSERT_TRUE(arrears.CalcSchedule(loan, Method(amNormal)));
+    EXPECT_DOUBLE_EQ(arrears.AmortRows[0].Interest, 154.32);
+    TAmortSchedule amortized;
+    ASSERT_TRUE(amortized.CalcSchedule(loan, Method(amNormal, rbOrdinary, ppAmortized)));
+    EXPECT_DOUBLE_EQ(amortized.AmortRows[0].Balance, 12499.99);
+    loan.FrstPmtDate = loan.OrgDate;
+    TAmortSchedule advance;
+    ASSERT_TRUE(advance.CalcSchedule(loan, Method(amNormal)));
+    EXPECT_DOUBLE_EQ(advance.AmortRows[1].Interest, 154.32);
+    TAmortSchedule advanceAmortized;
+    ASSERT_TRUE(advanceAmortized.CalcSchedule(loan, Method(amNormal, rbOrdinary, ppAmortized)));
+    EXPECT_DOUBLE_EQ(advanceAmortized.AmortRows[0].Balance, 12499.99);
+}
+
 TEST(AmortSchedule, PaymentDatesKeepTheirDayOfMonth) {
     TAmortSchedule s;
     TAmortLoan loan =
@@ -363,6 +408,25 @@ TEST(AmortSchedule, YearTabsKeepFourDigitYears) {
     EXPECT_EQ(year2.RunInterest, s.AmortRows[18].RunInterest);
     const TYearTotals all = s.YearTotals(0);
     EXPECT_NEAR(all.YearPrincipal, 5000, 1e-6);
+}
+
+TEST(AmortSchedule, APaymentOnThirtyFirstDecemberBelongsToItsYear) {
+    TAmortSchedule s;
+    TAmortLoan loan =
+        MonthlyLoan(3000, 3, 12, DMYToDate(30, 11, 2020, 0), DMYToDate(31, 12, 2020, 0));
+    ASSERT_TRUE(s.CalcSchedule(loan, Method(amNormal)));
+    ASSERT_EQ(s.TabCount(), 3);
+    int first = -1, last = -1;
+    s.YearRange(1, first, last);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(last, 1);
+    s.YearRange(2, first, last); // 31 January and 28 February 2021
+    EXPECT_EQ(first, 2);
+    EXPECT_EQ(last, 3);
+    // 1,020.07 a month; 30.00 of interest on 3,000 in December.
+    const TYearTotals y2020 = s.YearTotals(1);
+    EXPECT_DOUBLE_EQ(y2020.YearPayment, 1020.07);
+    EXPECT_DOUBLE_EQ(y2020.YearInterest, 30.00);
 }
 
 TEST(AmortSchedule, OneCalendarYearHasOneYearTab) {
@@ -435,6 +499,17 @@ TEST(AmortSchedule, InputMessages) {
               "periods or \n\nincrease frequency of payment period.\n\n");
     EXPECT_EQ(s.LastRow, 13);
 
+    // The last day of the calendar is a day like any other: a loan made or paid on it builds.
+    TAmortLoan lastDay =
+        MonthlyLoan(1000, 1, 5, DMYToDate(1, 12, 3999, 0), DMYToDate(31, 12, 3999, 0));
+    recorder.Messages.clear();
+    EXPECT_TRUE(s.CalcSchedule(lastDay, Method(amNormal)));
+    EXPECT_EQ(lastDay.FrstPmtDate, MaxDayNumber);
+    lastDay.OrgDate = MaxDayNumber;
+    EXPECT_TRUE(s.CalcSchedule(lastDay, Method(amNormal)));
+    EXPECT_TRUE(recorder.Messages.empty());
+    EXPECT_EQ(s.AmortRows[1].Date, MaxDayNumber);
+
     TAmortLoan badList = StandardLoan();
     badList.PYR = 7;
     EXPECT_THROW(s.CalcSchedule(badList, Method(amNormal)), ERangeError);
@@ -460,6 +535,17 @@ TEST(AmortSchedule, LongWeeklyLoanGrowsTheTable) {
     ASSERT_TRUE(exact.CalcSchedule(loan, Method(amNormal, rbExact365)));
     EXPECT_LT(exact.LastRow, 2080);
     ExpectConsistent(exact);
+}
+
+TEST(AmortSchedule, ProgressIsReportedInWholePercents) {
+    TAmortSchedule s;
+    std::vector<int> progress;
+    s.OnProgress = [&](int percent) { progress.push_back(percent); };
+    TAmortLoan loan = StandardLoan();
+    loan.NumPmts = 3;
+    ASSERT_TRUE(s.CalcSchedule(loan, Method(amNormal)));
+    // Begun, then payments 2 and 3 of 3: 66.7 % shows as 67 %.
+    EXPECT_EQ(progress, (std::vector<int>{2, 67, 100}));
 }
 
 TEST(PeriodInterestRule, OrdinaryAndExact) {

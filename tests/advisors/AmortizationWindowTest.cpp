@@ -102,6 +102,9 @@ TEST_F(AmortForm, AllShowsEveryRowAndTheLastYearEndsTheLoan) {
     EXPECT_EQ(Tab(), 31);
     EXPECT_EQ(CellText(1), " 360/30"); // January 2056: the last payment alone
     EXPECT_EQ(form->TransGrid->RowLimit(), 2);
+    Key(form->NextBTN, Qt::Key_Space); // nothing after the last year
+    EXPECT_EQ(Tab(), 31);
+    EXPECT_EQ(CellText(1), " 360/30");
     Key(form->PrevBTN, Qt::Key_Space);
     EXPECT_EQ(Tab(), 30);
 }
@@ -298,6 +301,13 @@ TEST_F(AmortForm, ChartsOfAScheduleShorterThanAYearHaveNoYearPoints) {
         ASSERT_EQ(charts->InterestSeries[1]->Count(), 1);
         EXPECT_DOUBLE_EQ(charts->InterestSeries[1]->XValue(0), 0);
         EXPECT_DOUBLE_EQ(charts->InterestSeries[1]->YValue(0), 100);
+        // Each chart shows its three series.
+        for (std::size_t k = 0; k < charts->Charts.size(); ++k) {
+            EXPECT_EQ(charts->Charts[k]->SeriesCount(), 3);
+            for (TChartSeries* series : {charts->InterestSeries[k], charts->PrincipalSeries[k],
+                                         charts->PaymentSeries[k]})
+                EXPECT_EQ(series->ParentChart(), charts->Charts[k]);
+        }
     };
     form->ShowCharts();
     EXPECT_TRUE(shown);
@@ -330,6 +340,54 @@ TEST(AmortMeter, ShowsThePercentageAtOnce) {
     EXPECT_EQ(meter.Meter->PercentText(), "37%");
     meter.SetPercent(250);
     EXPECT_EQ(meter.Percent(), 100);
+}
+
+// Each prompt reads with its input: its text level with the text in the input's box and four
+// pixels before it; each running total stands under its year total, the totals side by side.
+TEST_F(AmortForm, PromptsLineUpWithTheirInputsAndTotalsWithEachOther) {
+    for (TLabel* prompt : {form->lPV, form->lNumPmts, form->lRate, form->lPoints, form->lOrgDate,
+                           form->lPYR, form->lFrstPmtDate, form->lCmpPYR}) {
+        SCOPED_TRACE(prompt->Name());
+        const TWinControl* input = prompt->FocusControl();
+        ASSERT_NE(input, nullptr);
+        EXPECT_EQ(prompt->Top(), input->Top() + 4);
+        EXPECT_EQ(input->Left(), prompt->Left() + prompt->Width() + 4);
+    }
+    const TLabel* year[] = {form->lAnnualTotals, form->TotalPmt, form->TotalPrincipal,
+                            form->TotalInterest};
+    const TLabel* running[] = {form->lRunningTotals, form->RunningTotalPmt,
+                               form->RunningTotalPrincipal, form->RunningTotalInterest};
+    for (std::size_t k = 0; k < std::size(year); ++k) {
+        SCOPED_TRACE(year[k]->Name());
+        EXPECT_EQ(running[k]->Left(), year[k]->Left());
+        EXPECT_EQ(running[k]->Width(), year[k]->Width());
+        EXPECT_GT(running[k]->Top(), year[k]->Top());
+        if (k > 1) {
+            EXPECT_EQ(year[k]->Left(), year[k - 1]->Left() + year[k - 1]->Width() + 4);
+        }
+    }
+}
+
+TEST_F(AmortForm, EachInputAndButtonHasItsOwnHelpTopic) {
+    const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
+    const std::pair<TControl*, const char*> topics[] = {
+        {form->PV, "Amount of Loan"},
+        {form->NumPmts, "Initial Periods"},
+        {form->Rate, "Annual Rate"},
+        {form->Points, "Points"},
+        {form->OrgDate, "Origination Date"},
+        {form->FrstPmtDate, "First Payment Date"},
+        {form->PYR, "Payment Period"},
+        {form->CmpPYR, "Compounding Period"},
+        {form->CalcBTN, "Calc"},
+        {form->PrintBTN, "Print"},
+        {form->ChartBTN, "Amortization Charts"},
+        {form->HelpBTN, "Help"}};
+    for (const auto& [control, expected] : topics) {
+        std::string title, text;
+        EXPECT_TRUE(FindHelpTopic(help, control->HelpContext(), title, text)) << control->Name();
+        EXPECT_EQ(title, expected) << control->Name();
+    }
 }
 
 TEST_F(AmortForm, EveryHelpContextHasATopic) {

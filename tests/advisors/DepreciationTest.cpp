@@ -205,6 +205,9 @@ TEST(AutoBin, DamagedCopiesAreRefused) {
     std::vector<Byte> descending = good;
     PutLE<float>(descending, 24 * 10, 1.0f); // row 10 below row 9
     EXPECT_TRUE(refused(descending));
+    std::vector<Byte> repeated = good;
+    PutLE<float>(repeated, 24 * 10, GetLE<float>(good, 24 * 9)); // row 10 the same as row 9
+    EXPECT_TRUE(refused(repeated));
     std::vector<Byte> notANumber = good;
     PutLE<float>(notANumber, 1804, std::numeric_limits<float>::quiet_NaN());
     EXPECT_TRUE(refused(notANumber));
@@ -223,6 +226,23 @@ TEST(AutoBin, DamagedCopiesAreRefused) {
     EXPECT_FALSE(ReadAutoLimits(huge, limits));
     EXPECT_EQ(limits.TableYear, 42.0f); // a refused file leaves the limits as they were
     EXPECT_FALSE(refused(good));
+    // The year is the nearest whole one: 3999.5 is 4000, past the last year; 1599.5 is 1600.
+    PutLE<float>(badYear, 1800, 3999.5f);
+    EXPECT_TRUE(refused(badYear));
+    PutLE<float>(badYear, 1800, 1599.5f);
+    EXPECT_FALSE(refused(badYear));
+    EXPECT_EQ(limits.TableYear, 1599.5f);
+}
+
+TEST(AutoBin, TheInclusionAmountsAnswerTheNearestWholeYear) {
+    TTestFolder folder;
+    std::vector<Byte> bytes = ReadBytes(ShippedAutoBin());
+    PutLE<float>(bytes, 1800, 2003.75f);
+    WriteBytes(folder / "auto.bin", bytes);
+    AutoBinPath = folder / "auto.bin";
+    std::vector<double> amounts;
+    EXPECT_EQ(AutoInclusionAmount(1, amounts, 100, 30000), 2004);
+    AutoBinPath.clear();
 }
 
 TEST(AutoBin, DamagedCopyInUseGivesTheWarning) {

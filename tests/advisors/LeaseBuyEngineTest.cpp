@@ -418,3 +418,47 @@ TEST_F(LeaseBuyTest, RunWritesTheNarrative) {
     EXPECT_TRUE(LeaseBuyNarrative[4].empty());
     EXPECT_NE(LeaseBuyNarrative[0].find("delivery van, "), std::string::npos);
 }
+
+// Amounts that do not come out in whole cents: every figure charged or deducted is in cents.
+// A price of 23,456.78 for 2.5 years, monthly; 200 % DB over 5 years with half a year first.
+TEST_F(LeaseBuyTest, ChargedAndDeductedFiguresAreInCents) {
+    TLeaseBuyData d = SampleLeaseBuyData();
+    d.Price = 23456.78;
+    d.PurchaseSalesTax = 6.25f;
+    d.TaxRateProperty = 1.5f;
+    d.PropTaxOnLease = false;
+    d.PurchaseNumPmts = d.LeaseNumPmts = 30;
+    d.LeaseSalesTax = 4.5f;
+    d.DeductSalesTaxWhen = dtAmortize;
+    d.AcquisitionCosts = 700.03;
+    d.DeductDepositWhen = dtAmortize;
+    d.LeaseMiscExpense = 123.45;
+    const TLeaseBuyResults& r = Run(d);
+    ASSERT_EQ(r.FinalColumn(), 3);
+    // 6.25 % of the price is 1,466.04875.
+    EXPECT_DOUBLE_EQ(r.SalesTaxUpFront, -1466.05);
+    // Book values: 23,456.78 less 4,691.356 is 18,765.424; less 7,506.1696 is 11,259.2504;
+    // the year of the sale takes half of 4,503.70176: 9,007.39912 is left at the sale.
+    EXPECT_DOUBLE_EQ(r.BookValue[1], 18765.42);
+    EXPECT_DOUBLE_EQ(r.BookValue[2], 11259.25);
+    EXPECT_NEAR(r.BookValue[3], 9007.39912, 1e-6);
+    // Property tax at 1.5 %: 281.4813, 168.88875, and half a year of 135.1109868.
+    EXPECT_DOUBLE_EQ(r.PurchasePropertyTax[1], -281.48);
+    EXPECT_DOUBLE_EQ(r.PurchasePropertyTax[2], -168.89);
+    EXPECT_DOUBLE_EQ(r.PurchasePropertyTax[3], -67.56);
+    // Lease: 4.5 % sales tax is 1,055.56, 35.19 of it with each of the 30 payments of 450; the
+    // acquisition costs are deducted at 280.01 a year (700.03 over 2.5 years), 140.01 in the
+    // half year; the half year's expense is 61.73 (61.725); 250 at the end.
+    EXPECT_DOUBLE_EQ(r.LeaseYearPayments[1], -5822.28);
+    EXPECT_DOUBLE_EQ(r.LeaseYearPayments[3], -2911.14);
+    EXPECT_NEAR(r.LeaseDeductions[1], 5822.28 + 123.45 + 280.01, 1e-9);
+    EXPECT_NEAR(r.LeaseDeductions[3], 2911.14 + 61.73 + 140.01 + 250, 1e-9);
+
+    // The same sales tax deducted at the start is charged whole, in cents.
+    d = SampleLeaseBuyData();
+    d.Price = 23456.78;
+    d.LeaseSalesTax = 4.5f;
+    d.DeductSalesTaxWhen = dtFirst;
+    EXPECT_DOUBLE_EQ(Run(d).LeaseSalesTaxAmount, 1055.56);
+    EXPECT_DOUBLE_EQ(LeaseBuyResults.LeaseYearPayments[1], -12 * 450.0);
+}

@@ -142,6 +142,10 @@ TEST_F(LeaseNarrTest, OutOfPocketExpenses) {
     EXPECT_TRUE(Has(Paragraph(1), "financed, including sales tax, is $27,000.00"));
     EXPECT_TRUE(Has(Paragraph(1), "Since sales or use taxes are being financed, the total include "
                                   "-$1,500.00 to cover these local taxes. "));
+    // A financed tax below half a cent is no tax.
+    data.Price = 0.09;
+    EXPECT_TRUE(Has(Paragraph(1), "  There is no sales tax being collected on this purchase. "));
+    data.Price = 30000;
 
     data.AcquisitionCosts = 700;
     data.LeaseMiscExpense = 120;

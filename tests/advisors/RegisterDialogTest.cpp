@@ -193,6 +193,78 @@ TEST_F(LoanInfoTest, LoadingCannotReachALoanOfAnAccountWithoutLoans) {
     EXPECT_EQ(account, "DEFAULT");
 }
 
+TEST_F(LoanInfoTest, TheSearchBoxAndTheKeyListLineUpAboveTheAccounts) {
+    RunDialog(limLoad, [&](TLoanInfo& d) {
+        const TControl* search = d.IncSearch;
+        const TControl* keys = d.KeyCombo;
+        const TControl* grid = d.AccountsGrid;
+        EXPECT_EQ(search->Left(), grid->Left());
+        EXPECT_EQ(search->Top(), keys->Top());
+        EXPECT_EQ(search->Height(), keys->Height());
+        EXPECT_EQ(search->Width(), keys->Width());
+        EXPECT_LT(search->Left() + search->Width(), keys->Left());
+        EXPECT_LT(search->Top() + search->Height(), grid->Top());
+        Click(d.CancelBTN);
+    });
+}
+
+// Each prompt reads with its value: level with it (the text of a prompt three pixels below the
+// top of a field's box, level with a shown value) and directly before it.
+TEST_F(LoanInfoTest, EveryPromptIsLevelWithItsValueAndJustBeforeIt) {
+    RunDialog(limLoad, [&](TLoanInfo& d) {
+        const std::pair<TLabel*, TControl*> fields[] = {
+            {d.lLast, d.LastName},         {d.lFirst, d.FirstName},
+            {d.lMI, d.MI},                 {d.lBusiness, d.Business},
+            {d.lAddress1, d.Address1},     {d.lAddress2, d.Address2},
+            {d.lCity, d.City},             {d.lState, d.State},
+            {d.lZip, d.Zip},               {d.lCountry, d.Country},
+            {d.lPhone1, d.Phone1},         {d.lPhone2, d.Phone2},
+            {d.lExt, d.Phone2Ext},         {d.lCollateral, d.Collateral},
+            {d.lPropAddress, d.PropAddress}, {d.lPropCity, d.PropCity},
+            {d.lPropState, d.PropState},   {d.lPropZip, d.PropZip},
+            {d.lPropCountry, d.PropCountry}, {d.lBlockNo, d.BlockNo},
+            {d.lLotNo, d.LotNo}};
+        const std::pair<TLabel*, TControl*> shown[] = {{d.lLoanNo, d.LoanNo},
+                                                       {d.lInitAmt, d.InitAmt},
+                                                       {d.lInitRate, d.InitRate},
+                                                       {d.lInitTerm, d.InitTerm},
+                                                       {d.lOrigDate, d.OrigDate}};
+        auto check = [](TLabel* prompt, TControl* value, int below) {
+            SCOPED_TRACE(prompt->Name());
+            EXPECT_EQ(prompt->Top(), value->Top() + below);
+            const int gap = value->Left() - (prompt->Left() + prompt->Width());
+            EXPECT_GE(gap, 0);
+            EXPECT_LE(gap, 2);
+        };
+        for (const auto& [prompt, value] : fields)
+            check(prompt, value, 3);
+        for (const auto& [prompt, value] : shown)
+            check(prompt, value, 0);
+        Click(d.CancelBTN);
+    });
+}
+
+TEST_F(LoanInfoTest, ShownAgainTheDialogStartsAtTheFirstStep) {
+    TLoanInfo dialog(nullptr, home.Path());
+    std::vector<std::string> steps;
+    Answer = [&](TCustomForm* modal) {
+        if (modal != &dialog) return;
+        Settle();
+        steps.push_back(dialog.StepText());
+        if (steps.size() == 1) {
+            Step(dialog, dialog.NextBTN, "Step: 2/4");
+            Step(dialog, dialog.NextBTN, "Step: 3/4");
+        }
+        Click(dialog.CancelBTN);
+    };
+    std::string loan;
+    ShowLoanInfo(dialog, account, limLoad, loan);
+    ShowLoanInfo(dialog, account, limLoad, loan);
+    Answer = nullptr;
+    EXPECT_EQ(steps, (std::vector<std::string>{"Step: 1/4", "Step: 1/4"}));
+    EXPECT_EQ(dialog.Caption(), "Personal Information");
+}
+
 TEST_F(LoanInfoTest, TheTablesHaveTheirFieldsAndWidths) {
     EXPECT_EQ(Fields("XREF.DBF"), "LOANNO:C9,0 ACCOUNTNO:C20,0\n");
     const std::string loans = Fields("LOANS.DBF");

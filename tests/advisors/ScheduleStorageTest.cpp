@@ -64,6 +64,8 @@ TEST_F(ScheduleStorageTest, TheDialogWiderThanTheFormStaysOnTheScreen) {
 
 TEST_F(ScheduleStorageTest, ASavedScheduleLoadsBackAndSavesAgainOnce) {
     EnterLoan("12000", "14", "7.5", "060124", "070124");
+    form->PYR->SetItemIndex(4);    // "Quarterly"
+    form->CmpPYR->SetItemIndex(6); // "SemiAnnually"
     Calculate();
     SaveUnderNewLoan();
     EXPECT_TRUE(services.MessageBoxes.empty()) << LastMessage();
@@ -79,6 +81,8 @@ TEST_F(ScheduleStorageTest, ASavedScheduleLoadsBackAndSavesAgainOnce) {
 
     // Another loan computed, then the saved one loaded over it.
     EnterLoan("99000", "36", "5", "010125", "020125");
+    form->PYR->SetItemIndex(2);
+    form->CmpPYR->SetItemIndex(3);
     Calculate();
     Answer = [&](TCustomForm* modal) { TakeDefaultLoan(modal); };
     Click(form->OpenBTN);
@@ -89,6 +93,8 @@ TEST_F(ScheduleStorageTest, ASavedScheduleLoadsBackAndSavesAgainOnce) {
     double pv = 0;
     form->PV->GetValue(&pv);
     EXPECT_DOUBLE_EQ(pv, 12000);
+    EXPECT_EQ(form->PYR->ItemIndex(), 4);
+    EXPECT_EQ(form->CmpPYR->ItemIndex(), 6);
 
     // Saving the loaded schedule again under the same loan keeps one copy of its rows.
     ASSERT_TRUE(form->SaveBTN->Enabled());
@@ -114,6 +120,10 @@ TEST_F(ScheduleStorageTest, ALoanWithoutRowsCancelsTheLoad) {
     Click(form->OpenBTN);
     Answer = nullptr;
     EXPECT_EQ(LastMessage(), "\rNo transaction records found for this loan.\r\rCanceling load.\r");
+    // An error with no help topic behind it.
+    ASSERT_FALSE(services.MessageBoxes.empty());
+    EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
+    EXPECT_EQ(services.MessageBoxes.back().HelpContext, 0);
     EXPECT_FALSE(form->TransGrid->Visible());
     EXPECT_FALSE(form->PrintBTN->Enabled());
 }

@@ -267,6 +267,13 @@ TEST_F(CalcsTest, InterestDueDatesAndNegativeDaysTypeAsTyped) {
     TypeText(f->EndDate, "06302027");
     EXPECT_EQ(date(f->EndDate), DMYToDate(30, 6, 2027, 0));
     EXPECT_EQ(Trim(f->EndDay->Caption()), "Wednesday");
+    // The start date likewise, digit by digit over the selected date.
+    Key(f->PV, Qt::Key_S, Qt::AltModifier);
+    ASSERT_TRUE(f->StartDate->Focused());
+    TypeText(f->StartDate, "12242026");
+    EXPECT_EQ(f->StartDate->EditString(), "12/24/2026");
+    EXPECT_EQ(date(f->StartDate), DMYToDate(24, 12, 2026, 0));
+    EXPECT_EQ(Trim(f->StartDay->Caption()), "Thursday");
 
     for (const char* typed : {"-30", "30-"}) {
         f->ResetBTN->Click();

@@ -91,6 +91,47 @@ TEST_F(Axis, SettersRefuseBadValues) {
     EXPECT_EQ(left->LabelsAngle(), 0);
 }
 
+TEST_F(Axis, AnAssignedAxisTakesEverySetting) {
+    auto other = MakeChart();
+    TChartAxis* from = other->LeftAxis();
+    from->SetLabelsAngle(90);
+    from->SetLabelsSeparation(7);
+    from->SetLabelsOnAxis(false);
+    from->Ticks()->SetColor(clRed);
+    from->MinorTicks()->SetWidth(3);
+    from->Axis()->SetColor(clBlue);
+    from->Grid()->SetStyle(psDash);
+    from->SetTickInnerLength(5);
+    from->SetMinorTickCount(6);
+    from->SetTickLength(9);
+    from->SetAutomatic(false);
+    from->SetMinMax(-4, 40);
+    from->SetIncrement(4);
+    from->Title()->SetCaption("Balance");
+    from->SetAxisValuesFormat("#,##0");
+    from->SetInverted(true);
+    TChartAxis* to = chart->RightAxis();
+    to->Assign(from);
+    EXPECT_EQ(to->LabelsAngle(), 90);
+    EXPECT_EQ(to->LabelsSeparation(), 7);
+    EXPECT_FALSE(to->LabelsOnAxis());
+    EXPECT_EQ(to->Ticks()->Color(), clRed);
+    EXPECT_EQ(to->MinorTicks()->Width(), 3);
+    EXPECT_EQ(to->Axis()->Color(), clBlue);
+    EXPECT_EQ(to->Grid()->Style(), psDash);
+    EXPECT_EQ(to->TickInnerLength(), 5);
+    EXPECT_EQ(to->MinorTickCount(), 6);
+    EXPECT_EQ(to->TickLength(), 9);
+    EXPECT_FALSE(to->Automatic());
+    EXPECT_EQ(to->Minimum(), -4);
+    EXPECT_EQ(to->Maximum(), 40);
+    EXPECT_EQ(to->Increment(), 4);
+    EXPECT_EQ(to->Title()->Caption(), "Balance");
+    EXPECT_EQ(to->AxisValuesFormat(), "#,##0");
+    EXPECT_TRUE(to->Inverted());
+    EXPECT_FALSE(to->Horizontal()) << "an axis keeps its own side";
+}
+
 TEST_F(Axis, LogarithmicNeedsPositiveNumbers) {
     auto* s = AddSeries<TFastLineSeries>(chart.get());
     s->AddXY(1, -5);
@@ -368,6 +409,12 @@ TEST_F(Axis, AnAxisTakesItsRoomForTitleLabelsAndTicksFromItsSide) {
     left->CalcRect(r);
     EXPECT_EQ(left->PosLabels(), 12);
     EXPECT_EQ(r.Left, 18);
+    // Labels upside down are as wide as upright ones.
+    left->SetLabelsAngle(180);
+    r = Rect(0, 0, 600, 400);
+    left->CalcRect(r);
+    EXPECT_EQ(left->PosLabels(), 21);
+    EXPECT_EQ(r.Left, 27);
     // The bottom axis takes the height of its upright labels from the bottom.
     TChartAxis* bottom = chart->BottomAxis();
     bottom->AdjustMaxMin();
@@ -443,6 +490,20 @@ TEST_F(AxisDrawing, TicksGridAndMinorTicksAtEachLabel) {
     // Three minor ticks split each 57 pixels into quarters, each rounded: 14.25, 28.5, 42.75.
     EXPECT_EQ(LinesEndingAt(252),
               (std::vector<int>{228, 242, 257, 171, 185, 200, 114, 128, 143}));
+    // Ticks of every kind are grey and solid; the grid is grey and dotted.
+    const auto& calls = canvas.Calls();
+    int checked = 0;
+    for (std::size_t i = 1; i < calls.size(); ++i) {
+        const auto& call = calls[i];
+        if (call.Name != "LineTo" || calls[i - 1].Name != "MoveTo" ||
+            calls[i - 1].Args[0] != call.Args[0])
+            continue;
+        const int end = call.Args[1];
+        EXPECT_EQ(call.PenColor, clGray) << end;
+        EXPECT_EQ(call.PenStyle, end == 250 ? psDot : psSolid) << end;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 4 + 4 + 3 + 9);
 }
 
 TEST_F(AxisDrawing, PointLabelsThatWouldTouchAreLeftOut) {

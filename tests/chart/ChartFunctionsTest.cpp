@@ -203,6 +203,21 @@ TEST_F(ChartFunctions, AFunctionMovesToAnotherSeries) {
     EXPECT_EQ(second->YValue(0), 10);
 }
 
+TEST_F(ChartFunctions, ASourceLetGoOfNoLongerRefillsTheSeries) {
+    TLineSeries* first = Source({1, 2});
+    TLineSeries* second = Source({7, 8, 9});
+    auto* copy = AddSeries<TLineSeries>(chart.get());
+    copy->SetDataSource(first);
+    copy->SetDataSource(nullptr);
+    EXPECT_EQ(copy->Count(), 0);
+    copy->SetDataSource(second);
+    ASSERT_EQ(copy->Count(), 3);
+    copy->Delete(0);
+    delete first;
+    ASSERT_EQ(copy->Count(), 2) << "freeing the former source leaves the copy as it is";
+    EXPECT_EQ(copy->YValue(0), 8);
+}
+
 TEST_F(ChartFunctions, AnAssignedSeriesTakesACopyOfTheFunction) {
     StartChartUnits();
     TLineSeries* source = Source({4, 6, 8, 10});

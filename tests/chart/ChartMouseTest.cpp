@@ -61,6 +61,34 @@ TEST_F(ChartMouse, ADragOfSeventeenPixelsEachWayZooms) {
     EXPECT_FALSE(chart->Zoom->Active);
 }
 
+TEST_F(ChartMouse, AZoomSetsEveryAxisFromTheRectangle) {
+    auto* balance = new TFastLineSeries(form.get());
+    balance->SetVertAxis(aRightAxis);
+    balance->SetParentChart(chart);
+    balance->AddXY(0, 1000);
+    balance->AddXY(10, 0);
+    Application->ProcessMessages();
+    const QPoint to = free + QPoint(40, 30);
+    TChartAxis* left = chart->LeftAxis();
+    TChartAxis* right = chart->RightAxis();
+    TChartAxis* bottom = chart->BottomAxis();
+    // The values under the rectangle's corners before the zoom: the bottom of the rectangle is
+    // each vertical axis's new minimum, its top the maximum.
+    const double leftLow = left->CalcPosPoint(to.y()), leftHigh = left->CalcPosPoint(free.y());
+    const double rightLow = right->CalcPosPoint(to.y()), rightHigh = right->CalcPosPoint(free.y());
+    const double bottomLow = bottom->CalcPosPoint(free.x());
+    const double bottomHigh = bottom->CalcPosPoint(to.x());
+    ASSERT_NE(leftLow, rightLow) << "the two vertical axes show different ranges";
+    Drag(Qt::LeftButton, free, to);
+    ASSERT_TRUE(chart->Zoomed());
+    EXPECT_NEAR(left->Minimum(), leftLow, 1e-9);
+    EXPECT_NEAR(left->Maximum(), leftHigh, 1e-9);
+    EXPECT_NEAR(right->Minimum(), rightLow, 1e-9);
+    EXPECT_NEAR(right->Maximum(), rightHigh, 1e-9);
+    EXPECT_NEAR(bottom->Minimum(), bottomLow, 1e-9);
+    EXPECT_NEAR(bottom->Maximum(), bottomHigh, 1e-9);
+}
+
 // What the chart's window shows on the screen (the window system's copy, not a new paint).
 QImage Shown(TWinControl* control) {
     Application->ProcessMessages();

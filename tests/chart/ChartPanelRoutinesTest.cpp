@@ -90,6 +90,9 @@ TEST_F(ChartPanelRoutines, TheZoomRectangleIsRedOnAWhiteChart) {
     TRecordingCanvas canvas(10, 10);
     chart->SetDestinationCanvas(&canvas);
     chart->SetColor(clWhite);
+    canvas.Pen()->SetStyle(psDot);
+    canvas.Pen()->SetWidth(3);
+    canvas.Brush()->SetStyle(bsSolid);
     chart->DrawZoomRectangle();
     chart->SetColor(clSilver);
     chart->DrawZoomRectangle();
@@ -97,6 +100,9 @@ TEST_F(ChartPanelRoutines, TheZoomRectangleIsRedOnAWhiteChart) {
     ASSERT_EQ(canvas.Calls().size(), 2u);
     EXPECT_EQ(canvas.Calls()[0].PenColor, clRed);
     EXPECT_EQ(canvas.Calls()[0].PenMode, pmNotXor);
+    EXPECT_EQ(canvas.Calls()[0].PenStyle, psSolid) << "whatever the canvas drew before";
+    EXPECT_EQ(canvas.Calls()[0].PenWidth, 1);
+    EXPECT_EQ(canvas.Calls()[0].BrushStyle, bsClear);
     EXPECT_EQ(canvas.Calls()[1].PenColor, clSilver);
 }
 

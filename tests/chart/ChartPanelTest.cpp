@@ -648,6 +648,33 @@ TEST_F(LegendAndTitles, AFramedTitleIsNarrowedToItsTextInsideItsFrame) {
     EXPECT_TRUE(framed);
 }
 
+TEST_F(LegendAndTitles, TitleLinesAreCentredOrKeptAtThePlotsEdge) {
+    chart->Legend()->SetVisible(false);
+    chart->Title()->Text()->Add("Allocation");
+    chart->Title()->Text()->Add("by Amount");
+    chart->Foot()->Text()->Add("Printed");
+    chart->AssignFont(chart->Title()->Font());
+    const int h = chart->FontHeight();
+    const int wide = chart->TextWidth("Allocation");
+    const int narrow = chart->TextWidth("by Amount");
+    chart->AssignFont(chart->Foot()->Font());
+    const int foot = chart->TextWidth("Printed");
+    // 3 per cent margins of 600 x 400: the plot runs 18..582 across (centre 300), 12..388 down.
+    auto placed = [&] {
+        std::vector<std::vector<int>> out;
+        for (const auto& call : Named(*Record(chart.get()), "TextOut"))
+            out.push_back({call.Args[0], call.Args[1]});
+        return out;
+    };
+    EXPECT_EQ(placed(), (std::vector<std::vector<int>>{{300 - wide / 2, 12},
+                                                       {300 - narrow / 2, 12 + h},
+                                                       {300 - foot / 2, 388 - h}}));
+    chart->Title()->SetAlignment(taLeftJustify);
+    chart->Foot()->SetAlignment(taRightJustify);
+    EXPECT_EQ(placed(), (std::vector<std::vector<int>>{{18, 12}, {18, 12 + h},
+                                                       {582 - foot, 388 - h}}));
+}
+
 TEST_F(LegendAndTitles, TitleAndFootTakeTheirLinesAndFivePixels) {
     chart->Legend()->SetVisible(false);
     Record(chart.get());

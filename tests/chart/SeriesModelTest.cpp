@@ -219,6 +219,7 @@ TEST_F(SeriesModel, SampleValuesNeedACountAndStayWithinTheirRange) {
     b->AddXY(0, 0);
     b->AddXY(1, 7.6);
     c->FillSampleValues(25);
+    EXPECT_EQ(c->Count(), 25) << "new samples replace the earlier ones";
     bool wanders = false;
     for (int i = 1; i < c->Count(); ++i)
         wanders = wanders || c->YValue(i) != c->YValue(0);

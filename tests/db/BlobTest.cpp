@@ -141,6 +141,17 @@ TEST_F(BlobTest, StreamsSeekWriteInPlaceAndTruncate) {
     }
     table.Post();
     EXPECT_EQ(note->AsString(), "012345ab");
+    table.Edit();
+    note->SetAsString("x");
+    EXPECT_EQ(note->AsString(), "x");
+    {
+        // The farthest place a stream can stand is 2147483647.
+        TBlobStream stream(note, bmRead);
+        EXPECT_EQ(stream.Seek(2147483647, soFromBeginning), 2147483647);
+        EXPECT_EQ(stream.Seek(1, soFromCurrent), 2147483647);
+    }
+    table.Post();
+    EXPECT_EQ(note->AsString(), "x");
 }
 
 TEST_F(BlobTest, BitmapsInBinaryBlobsCarryTheGraphicHeader) {

@@ -47,6 +47,47 @@ TEST_F(DataLinkTest, ASourceMirrorsTheStateAndReportsDataChanges) {
     EXPECT_EQ(table.State(), dsBrowse);
 }
 
+TEST_F(DataLinkTest, MovingOnKeepsWhatAControlHadNotYetWritten) {
+    TTestTable& table = OpenLoans({"A", "B"});
+    TDataSource source(nullptr);
+    source.SetDataSet(&table);
+    // The control writes its pending text when asked for it.
+    source.OnUpdateData = [&](TObject*) { table.FieldByName("NAME")->SetAsString("C"); };
+    table.Edit();
+    table.Next();
+    EXPECT_EQ(table.State(), dsBrowse);
+    source.OnUpdateData = nullptr;
+    EXPECT_EQ(AllNames(), "B C ");
+}
+
+TEST_F(DataLinkTest, EachHoldOfControlsEndsWithWhatItsOwnChangesNeed) {
+    TTestTable& table = OpenLoans({"A", "B"});
+    Watch(table, "l");
+    log_.clear();
+    table.DisableControls();
+    table.FieldByName("NAME")->SetDisplayWidth(30); // a change of layout
+    table.EnableControls();
+    EXPECT_EQ(log_, (std::vector<std::string>{"l:layout"}));
+    log_.clear();
+    table.DisableControls();
+    table.Next();
+    table.EnableControls();
+    EXPECT_EQ(log_, (std::vector<std::string>{"l:changed"}));
+}
+
+TEST_F(DataLinkTest, ANewRecordIsShownToEveryLink) {
+    TTestTable& table = OpenLoans({"A", "B"});
+    Watch(table, "l");
+    log_.clear();
+    table.Insert();
+    EXPECT_EQ(log_, (std::vector<std::string>{"l:editing", "l:changed"}));
+    table.Cancel();
+    log_.clear();
+    table.Append();
+    EXPECT_EQ(log_, (std::vector<std::string>{"l:editing", "l:changed"}));
+    table.Cancel();
+}
+
 TEST_F(DataLinkTest, LinksFollowTheirSourceAndAFixedSourceStays) {
     TTestTable& table = OpenLoans({"A"});
     TDataSource source(nullptr), other(nullptr);
@@ -74,7 +115,9 @@ TEST_F(DataLinkTest, KeyEntryShowsOneRecordAtTheTop) {
     EXPECT_EQ(grid.ActiveRecord(), 2);
     grid.SetActiveRecord(0);
     EXPECT_EQ(table.FieldByName("NAME")->AsString(), "A");
+    log_.clear();
     table.SetKeyBuffer(0, true);
+    EXPECT_EQ(log_, (std::vector<std::string>{"grid:editing", "grid:changed"}));
     EXPECT_TRUE(grid.Editing());
     EXPECT_EQ(grid.RecordCount(), 1);
     EXPECT_EQ(grid.ActiveRecord(), 0);

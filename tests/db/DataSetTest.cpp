@@ -49,6 +49,49 @@ TEST_F(DataSetTest, AFailedOpenHoldsNoCursorAndNoDatabase) {
     EXPECT_EQ(table.Database(), nullptr);
 }
 
+// A dataset whose cursor cannot be made.
+class TNoCursor : public TTestTable {
+public:
+    using TTestTable::TTestTable;
+
+protected:
+    TCursorHandle CreateHandle() override { return 0; }
+};
+
+TEST_F(DataSetTest, ADatasetWithoutACursorSaysSoAndStaysClosed) {
+    TNoCursor table(folder_.Path(), "LOANS.DBF");
+    EXPECT_EQ(MessageOf([&] { table.Open(); }), "Error creating cursor handle");
+    EXPECT_FALSE(table.Active());
+}
+
+TEST_F(DataSetTest, AClosedDatasetRefusesToMoveOrEdit) {
+    MakeLoans("LOANS.DBF", {{"ADAMS", 1}});
+    TTestTable table(folder_.Path(), "LOANS.DBF", "NAME");
+    EXPECT_EQ(MessageOf([&] { table.First(); }),
+              "Cannot perform this operation on a closed dataset");
+    EXPECT_EQ(MessageOf([&] { table.Next(); }),
+              "Cannot perform this operation on a closed dataset");
+    EXPECT_EQ(MessageOf([&] { table.Refresh(); }),
+              "Cannot perform this operation on a closed dataset");
+    EXPECT_EQ(MessageOf([&] { table.Delete(); }),
+              "Cannot perform this operation on a closed dataset");
+    EXPECT_FALSE(table.Active());
+}
+
+TEST_F(DataSetTest, ACancelledEditFreesTheRecordForOthers) {
+    TTestTable& table = OpenLoans({"A", "B"});
+    TTestTable other(folder_.Path(), "LOANS.DBF", "NAME");
+    other.Open();
+    table.Edit();
+    EXPECT_THROW(other.Edit(), EDBEngineError);
+    table.Cancel();
+    other.Edit();
+    other.FieldByName("NAME")->SetAsString("Z");
+    other.Post();
+    table.Refresh();
+    EXPECT_EQ(AllNames(), "B Z ");
+}
+
 TEST_F(DataSetTest, TheRingHoldsWhatTheLargestLinkNeeds) {
     TTestTable& table = OpenLoans(tenNames);
     EXPECT_EQ(table.BufferCount(), 1);
@@ -71,6 +114,33 @@ TEST_F(DataSetTest, TheRingHoldsWhatTheLargestLinkNeeds) {
     grid.SetDataSource(nullptr);
     EXPECT_EQ(table.BufferCount(), 1);
     EXPECT_EQ(table.FieldByName("NAME")->AsString(), "G");
+}
+
+TEST_F(DataSetTest, AGrowingRingKeepsEachLinksWindowOnItsRecords) {
+    TTestTable& table = OpenLoans(tenNames);
+    TRecordingLink& grid = Watch(table, "grid", 3);
+    table.MoveBy(5);
+    // The grid shows D E F with F active; a larger link reads G and H after them.
+    EXPECT_EQ(grid.ActiveRecord(), 2);
+    TRecordingLink& wide = Watch(table, "wide", 5);
+    EXPECT_EQ(table.RecordCount(), 5);
+    EXPECT_EQ(grid.FirstRecord(), 0);
+    EXPECT_EQ(grid.ActiveRecord(), 2);
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "F");
+    wide.SetDataSource(nullptr);
+    // At the end the ring can only grow backwards: the grid still shows H I J with J active.
+    table.Last();
+    EXPECT_EQ(grid.ActiveRecord(), 2);
+    Watch(table, "wide", 5);
+    EXPECT_EQ(table.RecordCount(), 5);
+    EXPECT_EQ(table.ActiveRecord(), 4);
+    EXPECT_EQ(grid.FirstRecord(), 2);
+    EXPECT_EQ(grid.ActiveRecord(), 2);
+    table.Prior();
+    table.Prior();
+    table.Prior();
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "G");
+    EXPECT_EQ(grid.ActiveRecord(), 0);
 }
 
 TEST_F(DataSetTest, ScrollingMovesEachLinksWindowAndSingleRecordLinksHearFirst) {
@@ -343,6 +413,34 @@ TEST_F(DataSetTest, BookmarksAndSwitchingIndexesFindTheSameRecord) {
     EXPECT_EQ(table.FieldByName("NAME")->AsString(), "B");
     EXPECT_EQ(AllNames(), "C A B ");
     EXPECT_EQ(table.GetIndexField(0)->FieldName(), "AMOUNT");
+    EXPECT_EQ(MessageOf([&] { table.GetIndexField(1); }), "Field index out of range");
+    EXPECT_EQ(MessageOf([&] { table.GetIndexField(-1); }), "Field index out of range");
+}
+
+TEST_F(DataSetTest, AnIndexFieldWithoutAFieldObjectIsNamed) {
+    MakeLoans("LOANS.DBF", {{"ADAMS", 1}});
+    TTestTable table(folder_.Path(), "LOANS.DBF", "NAME");
+    auto* amount = new TFloatField(&table);
+    amount->SetFieldName("AMOUNT");
+    amount->SetDataSet(&table);
+    table.Open();
+    EXPECT_EQ(MessageOf([&] { table.GetIndexField(0); }), "Cannot access index field 'NAME'");
+}
+
+TEST_F(DataSetTest, ABookmarkOfARecordTheFilterHidesLeavesTheDatasetWhereItWas) {
+    TTestTable& table = OpenLoans({"A", "B", "C", "D"});
+    table.Next();
+    const std::vector<char> b = table.GetBookmark();
+    table.SetFilter("NAME <> 'B'");
+    table.SetFiltered(true);
+    table.Last();
+    EXPECT_THROW(table.GotoBookmark(b), EDBEngineError);
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "D");
+    table.Next();
+    EXPECT_TRUE(table.Eof());
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "D");
+    table.Prior();
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "C");
 }
 
 TEST_F(DataSetTest, ADatabaseClosesItsDatasets) {

@@ -1,6 +1,7 @@
 // Filters, blobs, properties and the unsupported entry points of the call interface.
 #include "DbFixture.h"
 
+#include "db/DB.h"
 #include "db/EngineBlobs.h"
 #include "db/EngineFilters.h"
 #include "db/EngineServices.h"
@@ -262,6 +263,14 @@ TEST_F(DbiFiltersTest, FilterTreesWithoutTextBecomeConditions) {
     xb_SetExact(0);
     EXPECT_EQ(Names(cursor_), "");
 
+    // The controls' parser writes version 1 of the same layout; no other version is read.
+    std::string version = blob;
+    version[0] = 1;
+    ASSERT_TRUE(FilterTreeCondition(version.data(), condition));
+    EXPECT_EQ(condition, "(AMOUNT > 100) .and. (.NOT. (PAID))");
+    version[0] = 3;
+    EXPECT_FALSE(FilterTreeCondition(version.data(), condition));
+
     // A damaged blob is refused, not followed.
     std::string damaged = blob;
     damaged[6] = 120;
@@ -310,6 +319,13 @@ TEST_F(DbiFiltersTest, BlobsReadFromAnOffsetAndWriteDroppingTheTail) {
               dbiEndOfBlob);
     DbiGetBlobSize(cursor_, record.data(), 5, &size);
     EXPECT_EQ(size, 3);
+    // A blob open for writing may grow to the limit itself.
+    std::string held = record;
+    ASSERT_EQ(DbiOpenBlob(cursor_, held.data(), 5, bmReadWrite), dbiOK);
+    EXPECT_EQ(DbiPutBlob(cursor_, held.data(), 5, 0, dbiMaxBlobSize, huge.data()), dbiOK);
+    DbiGetBlobSize(cursor_, held.data(), 5, &size);
+    EXPECT_EQ(size, dbiMaxBlobSize);
+    DbiFreeBlob(cursor_, held.data(), 5);
     ASSERT_EQ(DbiModifyRecord(cursor_, record.data(), true), dbiOK);
     DbiExit();
     const std::string out2 = Dbfread("print([r['NOTE'] for r in dbfread.DBF('LOANS.DBF')])\n");

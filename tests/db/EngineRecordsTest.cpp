@@ -6,6 +6,7 @@
 #include "platform/rtl/DateTime.h"
 
 #include <cstring>
+#include <fstream>
 #include <limits>
 
 namespace {
@@ -145,6 +146,10 @@ TEST_F(DbiRecordsTest, FieldTextsReadAsTypedValuesOrBlank) {
     }
     Raw(cursor, record, 2, "   12a4.00");
     EXPECT_EQ(Amount(cursor, record), -999);
+    Raw(cursor, record, 2, "    +12.75");
+    EXPECT_EQ(Amount(cursor, record), 12.75);
+    Raw(cursor, record, 2, "     +-1.5");
+    EXPECT_EQ(Amount(cursor, record), -999);
     for (const char* yes : {"T", "t", "Y", "y"}) {
         SmallInt flag = 0;
         Raw(cursor, record, 4, yes);
@@ -232,6 +237,70 @@ TEST_F(DbiRecordsTest, KeysSearchEqualGreaterAndFromTheStart) {
     EXPECT_EQ(DbiSetToKey(cursor, keySearchEq, true, 1, 0, "X"), dbiNoOrderActive);
 }
 
+TEST_F(DbiRecordsTest, DateKeysAreYearMonthDayAndSmallNumbersFillTheirWidth) {
+    MakeLoans("LOANS.DBF", {{"ADAMS", 1}, {"BAKER", 2}, {"CAREY", 3}});
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "MAKE", xbModeExclusive, xbCDX), 0);
+    for (const auto& [recno, date] : {std::pair{1, "20240229"}, {2, "19991231"}, {3, "20240301"}}) {
+        xb_Go(recno);
+        xb_Replace(3, xbReplaceText, date);
+        ASSERT_EQ(xb_Commit(), xbOK);
+    }
+    ASSERT_GT(xb_IndexCreate("", "WHEN", "WHEN", "", 0, 0), 0);
+    xb_Close();
+    const TCursorHandle cursor = Open("LOANS.DBF", "WHEN");
+    EXPECT_EQ(Names(cursor), "BAKER ADAMS CAREY ");
+    std::string record = RecordBuffer(cursor);
+    DbiInitRecord(cursor, record.data());
+    const LongInt day = static_cast<LongInt>(EncodeDate(2024, 2, 29)) + dbiDateDelta;
+    DbiPutField(cursor, 3, record.data(), &day);
+    std::string key;
+    ASSERT_EQ(DbiExtractKey(cursor, record.data(), &key), dbiOK);
+    EXPECT_EQ(key, "20240229");
+    std::string found = RecordBuffer(cursor);
+    ASSERT_EQ(DbiGetRecordForKey(cursor, false, 1, 0, record.data(), found.data()), dbiOK);
+    EXPECT_EQ(TrimmedName(found), "ADAMS");
+    ASSERT_EQ(DbiSetToKey(cursor, keySearchGt, false, 1, 0, record.data()), dbiOK);
+    EXPECT_EQ(Current(cursor), "CAREY");
+
+    const std::vector<TXbFieldDef> fields = {{"W4", 'N', 4, 0, 0}};
+    ASSERT_EQ(xb_Create(Path("NUM.DBF"), fields, xbCDX), xbOK);
+    const TCursorHandle numbers = Open("NUM.DBF");
+    std::string image = RecordBuffer(numbers);
+    DbiInitRecord(numbers, image.data());
+    const SmallInt widest = -999;
+    EXPECT_EQ(DbiPutField(numbers, 1, image.data(), &widest), dbiOK);
+    EXPECT_EQ(image.substr(1), "-999");
+    SmallInt read = 0;
+    bool blank = true;
+    ASSERT_EQ(DbiGetField(numbers, 1, image.data(), &read, &blank), dbiOK);
+    EXPECT_EQ(read, -999);
+    EXPECT_FALSE(blank);
+}
+
+TEST_F(DbiRecordsTest, AVariableLengthTextFieldIsWrittenAndReadBack) {
+    // LOANS.DBF with NAME marked in the header as a variable-length text field (type V).
+    MakeLoans("LOANS.DBF", {{"ADAMS", 1}}, xbCDX, false);
+    {
+        std::fstream file(Path("LOANS.DBF"), std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(32 + 11);
+        file.put('V');
+    }
+    const TCursorHandle cursor = Open("LOANS.DBF");
+    std::string record = RecordBuffer(cursor);
+    ASSERT_EQ(DbiGetNextRecord(cursor, 0, record.data(), nullptr), dbiOK);
+    char name[256] = {};
+    bool blank = true;
+    ASSERT_EQ(DbiGetField(cursor, 1, record.data(), name, &blank), dbiOK);
+    EXPECT_STREQ(name, "ADAMS");
+    ASSERT_EQ(DbiPutField(cursor, 1, record.data(), "BAKER"), dbiOK);
+    ASSERT_EQ(DbiModifyRecord(cursor, record.data(), true), dbiOK);
+    DbiSetToBegin(cursor);
+    ASSERT_EQ(DbiGetNextRecord(cursor, 0, record.data(), nullptr), dbiOK);
+    ASSERT_EQ(DbiGetField(cursor, 1, record.data(), name, &blank), dbiOK);
+    EXPECT_STREQ(name, "BAKER");
+    EXPECT_FALSE(blank);
+}
+
 TEST_F(DbiRecordsTest, RangesAndBookmarks) {
     MakeLoans("LOANS.DBF", {{"DAVIS", 1}, {"ADAMS", 2}, {"MILLS", 3}, {"ZANE", 4}, {"KING", 5}});
     const TCursorHandle cursor = Open("LOANS.DBF", "NAME");
@@ -266,6 +335,10 @@ TEST_F(DbiRecordsTest, RangesAndBookmarks) {
     EXPECT_EQ(DbiGetRecord(cursor, 0, record.data(), nullptr), dbiEOF);
     DbiSetToBookMark(cursor, &davis);
     EXPECT_EQ(Current(cursor), "DAVIS");
+    const Bookmark last{5, mark.Stamp};
+    ASSERT_EQ(DbiSetToBookMark(cursor, &last), dbiOK);
+    EXPECT_EQ(Current(cursor), "KING");
+    DbiSetToBookMark(cursor, &davis);
     LongInt seq = 0;
     DbiGetSeqNo(cursor, &seq);
     EXPECT_EQ(seq, 2);
@@ -336,6 +409,14 @@ TEST_F(DbiRecordsTest, LocksRefusedElsewhereAreReported) {
     EXPECT_EQ(DbiGetRecord(mine, 1, record.data(), &props), dbiOK);
     EXPECT_EQ(props.PhysRecNo, 1u);
     EXPECT_EQ(props.Deleted, 0);
+    // A record inserted with a lock asked for is given free once written.
+    DbiRelRecordLock(mine, true);
+    DbiInitRecord(mine, record.data());
+    DbiPutField(mine, 1, record.data(), "BAKER");
+    ASSERT_EQ(DbiInsertRecord(mine, 1, record.data()), dbiOK);
+    DbiSetToEnd(theirs);
+    EXPECT_EQ(DbiGetPriorRecord(theirs, 1, record.data(), &props), dbiOK);
+    EXPECT_EQ(props.PhysRecNo, 2u);
 }
 
 } // namespace

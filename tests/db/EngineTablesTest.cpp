@@ -84,6 +84,48 @@ TEST_F(DbiTablesTest, UnknownDatabaseOpensNothing) {
     DbiCloseDatabase(db2);
 }
 
+TEST_F(DbiTablesTest, AnOpenWithAMissingOrderLeavesNoAreaBehind) {
+    MakeLoans("ONE.DBF", {{"A", 1}});
+    TCursorHandle cursor = 77;
+    EXPECT_NE(DbiOpenTable(db_, "ONE.DBF", nullptr, nullptr, "NOPE", 0, dbiOpenReadWrite,
+                           dbiShareShared, 2, false, nullptr, &cursor),
+              dbiOK);
+    EXPECT_EQ(cursor, 0u);
+    EXPECT_EQ(xb_WorkArea("ONE"), 0);
+    EXPECT_GT(xb_Use(Path("ONE.DBF"), "ALONE", xbModeExclusive, xbCDX), 0);
+    xb_Close();
+}
+
+TEST_F(DbiTablesTest, TheLastDatabaseHandleIsGivenBackAndTakenAgain) {
+    std::vector<TDatabaseHandle> handles;
+    for (TDatabaseHandle db = db_ + 1; db <= dbiMaxDatabases; ++db) {
+        handles.push_back(0);
+        ASSERT_EQ(
+            DbiOpenDatabase("", "", 0, 0, "", 0, nullptr, folder_.Path().c_str(), &handles.back()),
+            dbiOK);
+    }
+    ASSERT_EQ(handles.back(), static_cast<TDatabaseHandle>(dbiMaxDatabases));
+    TDatabaseHandle more = 0;
+    EXPECT_NE(DbiOpenDatabase("", "", 0, 0, "", 0, nullptr, folder_.Path().c_str(), &more), dbiOK);
+    DbiCloseDatabase(handles.back());
+    ASSERT_EQ(DbiOpenDatabase("", "", 0, 0, "", 0, nullptr, folder_.Path().c_str(), &more), dbiOK);
+    EXPECT_EQ(more, static_cast<TDatabaseHandle>(dbiMaxDatabases));
+    DbiCloseDatabase(more);
+    for (TDatabaseHandle& db : handles)
+        DbiCloseDatabase(db);
+}
+
+TEST_F(DbiTablesTest, TheLastWorkAreaReadsItsRecords) {
+    MakeLoans("ONE.DBF", {{"A", 1}}, xbCDX, false);
+    std::vector<TCursorHandle> cursors;
+    for (int i = 0; i < 255; ++i)
+        cursors.push_back(Open("ONE.DBF"));
+    ASSERT_EQ(cursors.back(), 255u);
+    EXPECT_EQ(Names(cursors.back()), "A ");
+    for (TCursorHandle& cursor : cursors)
+        DbiCloseCursor(cursor);
+}
+
 TEST_F(DbiTablesTest, OverlongPathsAreRefused) {
     TCursorHandle cursor = 0;
     const std::string name = std::string(dbiMaxPath, 'A') + ".DBF";

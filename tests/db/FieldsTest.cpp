@@ -163,6 +163,141 @@ TEST_F(FieldsTest, FloatFieldsCheckTextRangeAndPrecision) {
     EXPECT_EQ(amount->AsFloat(), 7);
 }
 
+TEST_F(FieldsTest, FractionsReadAsWholeNumbersRoundToTheNearest) {
+    EXPECT_EQ(TVariant(2.6).AsInteger(), 3);
+    EXPECT_EQ(TVariant(-2.6).AsInteger(), -3);
+    EXPECT_EQ(TVariant::FromCurrency(41.5001).AsInteger(), 42);
+    EXPECT_EQ(TVariant("7.7").AsInteger(), 8);
+    EXPECT_EQ(TVariant("-0.75").AsInteger(), -1);
+
+    TFloatField* rate = nullptr;
+    TBCDField* bcd = nullptr;
+    EditWith([&](TTestTable& t) {
+        rate = Calculated<TFloatField>(t, "RATE");
+        bcd = Calculated<TBCDField>(t, "B");
+    });
+    rate->SetAsFloat(2.6);
+    EXPECT_EQ(rate->AsInteger(), 3);
+    rate->SetAsFloat(-1234.7);
+    EXPECT_EQ(rate->AsInteger(), -1235);
+    rate->SetAsFloat(3e9);
+    EXPECT_EQ(MessageOf([&] { rate->AsInteger(); }), "Value of field 'RATE' is out of range");
+    // The largest whole number a field gives is 2147483647: half a unit below the next one
+    // still rounds to it, anything from there on is out of range.
+    rate->SetAsFloat(2147483647.4);
+    EXPECT_EQ(rate->AsInteger(), 2147483647);
+    rate->SetAsFloat(2147483647.5);
+    EXPECT_EQ(MessageOf([&] { rate->AsInteger(); }), "Value of field 'RATE' is out of range");
+    rate->SetAsFloat(-2147483648.5);
+    EXPECT_EQ(rate->AsInteger(), -2147483647 - 1);
+    rate->SetAsFloat(-2147483648.6);
+    EXPECT_EQ(MessageOf([&] { rate->AsInteger(); }), "Value of field 'RATE' is out of range");
+
+    bcd->SetAsFloat(12.7);
+    EXPECT_EQ(bcd->AsInteger(), 13);
+    bcd->SetAsFloat(-99.5001);
+    EXPECT_EQ(bcd->AsInteger(), -100);
+    // Four places are kept: the fifth rounds the fourth.
+    bcd->SetAsFloat(1.23456);
+    EXPECT_EQ(bcd->AsString(), "1.2346");
+    bcd->SetAsFloat(-1.23454);
+    EXPECT_EQ(bcd->AsString(), "-1.2345");
+}
+
+TEST_F(FieldsTest, TimesKeepTheTimeOfDayToTheNearestMillisecond) {
+    TTimeField* time = nullptr;
+    TDateTimeField* stamp = nullptr;
+    EditWith([&](TTestTable& t) {
+        time = Calculated<TTimeField>(t, "T");
+        stamp = Calculated<TDateTimeField>(t, "STAMP");
+    });
+    // 15 March 2023 at 18:00 is day 45000.75; a time field keeps 18:00 only.
+    time->SetAsDateTime(45000.75);
+    EXPECT_EQ(time->AsDateTime(), 0.75);
+    // 0.123456789 of a day is 10666666.5696 ms: stored as 10666667 ms.
+    time->SetAsDateTime(0.123456789);
+    EXPECT_EQ(time->AsDateTime(), 10666667 / 86400000.0);
+    stamp->SetAsDateTime(45000.123456789);
+    EXPECT_EQ(stamp->AsDateTime(), 45000 + 10666667 / 86400000.0);
+}
+
+TEST_F(FieldsTest, ARangeHoldsWhenEitherLimitIsSetAndBothZeroMeansNone) {
+    TFloatField* rate = nullptr;
+    TBCDField* bcd = nullptr;
+    EditWith([&](TTestTable& t) {
+        rate = Calculated<TFloatField>(t, "RATE");
+        bcd = Calculated<TBCDField>(t, "B");
+    });
+    // Limits set one at a time, in the field's own unit (a decimal field's are in
+    // ten-thousandths).
+    const auto check = [](TField* field, const std::function<void(double)>& setMin,
+                          const std::function<void(double)>& setMax) {
+        setMin(-1);
+        EXPECT_EQ(MessageOf([&] { field->SetAsFloat(0.5); }),
+                  "0.5 is not a valid value for field '" + field->FieldName() +
+                      "'. The allowed range is -1 to 0");
+        setMax(0);
+        EXPECT_NE(MessageOf([&] { field->SetAsFloat(0.5); }), "<nothing raised>");
+        setMin(0);
+        field->SetAsFloat(0.5);
+        EXPECT_EQ(field->AsFloat(), 0.5);
+        setMax(2);
+        setMin(0);
+        EXPECT_NE(MessageOf([&] { field->SetAsFloat(-0.5); }), "<nothing raised>");
+        field->SetAsFloat(2);
+        EXPECT_EQ(field->AsFloat(), 2);
+    };
+    check(
+        rate, [&](double v) { rate->SetMinValue(v); }, [&](double v) { rate->SetMaxValue(v); });
+    check(
+        bcd, [&](double v) { bcd->SetMinValue(static_cast<Int64>(v * 10000)); },
+        [&](double v) { bcd->SetMaxValue(static_cast<Int64>(v * 10000)); });
+}
+
+TEST_F(FieldsTest, NumberFieldsTakeDigitsSignsAndTheirOwnMarks) {
+    TFloatField rate(nullptr);
+    TBCDField bcd(nullptr);
+    TIntegerField whole(nullptr);
+    for (const char c : {'0', '5', '9', '+', '-'}) {
+        EXPECT_TRUE(rate.IsValidChar(c)) << c;
+        EXPECT_TRUE(bcd.IsValidChar(c)) << c;
+        EXPECT_TRUE(whole.IsValidChar(c)) << c;
+    }
+    for (const char c : {'/', ':', 'x', ' '}) {
+        EXPECT_FALSE(rate.IsValidChar(c)) << c;
+        EXPECT_FALSE(bcd.IsValidChar(c)) << c;
+        EXPECT_FALSE(whole.IsValidChar(c)) << c;
+    }
+    EXPECT_TRUE(rate.IsValidChar('E'));
+    EXPECT_TRUE(rate.IsValidChar('e'));
+    EXPECT_FALSE(bcd.IsValidChar('E'));
+    EXPECT_TRUE(bcd.IsValidChar(FormatSettings().DecimalSeparator));
+    EXPECT_FALSE(whole.IsValidChar(FormatSettings().DecimalSeparator));
+    TStringField name(nullptr);
+    EXPECT_EQ(name.Size(), 20);
+    EXPECT_TRUE(name.IsValidChar(':'));
+}
+
+TEST_F(FieldsTest, DecimalsReadEveryDigitTheyHold) {
+    // 64 digits, the last of them 5, four of them places: 0.0005.
+    TBcd bcd;
+    bcd.Bytes.fill(0);
+    bcd.Bytes[0] = 64;
+    bcd.Bytes[1] = 4;
+    bcd.Bytes.back() = 0x05;
+    Int64 value = 0;
+    ASSERT_TRUE(BcdToCurrency(bcd, value));
+    EXPECT_EQ(value, 5);
+    // Digits are read high half first: 0x12 0x34 with four places is 0.1234.
+    bcd.Bytes.fill(0);
+    bcd.Bytes[0] = 4;
+    bcd.Bytes[1] = 4;
+    bcd.Bytes[2] = 0x12;
+    bcd.Bytes[3] = 0x34;
+    ASSERT_TRUE(BcdToCurrency(bcd, value));
+    EXPECT_EQ(value, 1234);
+}
+
 TEST_F(FieldsTest, BooleanFieldsTakeTheBeginningOfTheirTexts) {
     TBooleanField* flag = nullptr;
     EditWith([&](TTestTable& t) { flag = Calculated<TBooleanField>(t, "FLAG"); });
@@ -363,6 +498,9 @@ TEST_F(FieldsTest, AssignedValuesGoThroughTheirKind) {
     table.FieldByName("NAME")->Assign(amount);
     EXPECT_EQ(table.FieldByName("NAME")->AsString(), "4.75");
     table.FieldByName("NAME")->Assign(nullptr);
+    EXPECT_TRUE(table.FieldByName("NAME")->IsNull());
+    table.FieldByName("NAME")->SetAsString("KING");
+    table.FieldByName("NAME")->SetValue(TVariant::Null());
     EXPECT_TRUE(table.FieldByName("NAME")->IsNull());
     table.SetFieldValues("NAME;AMOUNT", TVariant::Array({TVariant("KING"), TVariant(8.0)}));
     const TVariant both = table.FieldValues("NAME;AMOUNT");

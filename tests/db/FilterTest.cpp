@@ -84,6 +84,18 @@ TEST_F(FilterTest, AConstantFirstIsTurnedRoundAndAStarMakesAPrefix) {
     EXPECT_EQ(Op(Tree("NAME <> NULL"), 0), canNotBlank);
 }
 
+TEST_F(FilterTest, AStarAfterTextMakesItAPrefixAndALoneStarIsText) {
+    TTestTable& table = OpenLoans({"SMITH", "JONES", "*", "SAM", "S*"});
+    table.SetFilter("NAME = 'S*'");
+    table.SetFiltered(true);
+    EXPECT_EQ(AllNames(), "S* SAM SMITH ");
+    table.SetFilter("NAME = '*'");
+    EXPECT_EQ(AllNames(), "* ");
+    table.SetFilterOptions(foNoPartialCompare);
+    table.SetFilter("NAME = 'S*'");
+    EXPECT_EQ(AllNames(), "S* ");
+}
+
 TEST_F(FilterTest, TextsTheParserRefusesSayWhy) {
     OpenLoans({"A"});
     auto error = [&](const std::string& text) { return MessageOf([&] { Tree(text); }); };
@@ -228,6 +240,26 @@ TEST_F(FilterTest, RoundNumbersFilterAndLocate) {
     EXPECT_EQ(UsedSlots(), 1); // the filter text's, kept while the dataset is unfiltered
 }
 
+TEST_F(FilterTest, LocateFindsTheDayADateFieldStores) {
+    TTestTable& table = OpenLoans({"A", "B", "C"});
+    const auto setWhen = [&](const std::string& name, double when) {
+        ASSERT_TRUE(table.Locate("NAME", name, 0));
+        table.Edit();
+        table.FieldByName("WHEN")->SetAsDateTime(when);
+        table.Post();
+    };
+    // 15 March 2023 18:00 is stored as 15 March; -1.25, 29 December 1899 06:00, as 29 December.
+    setWhen("A", 45000);
+    setWhen("B", 45000.75);
+    setWhen("C", -1.25);
+    EXPECT_EQ(table.FieldByName("WHEN")->AsDateTime(), -1);
+    ASSERT_TRUE(table.Locate("WHEN", TVariant::FromDate(45000.75), 0));
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "A");
+    ASSERT_TRUE(table.Locate("WHEN", TVariant::FromDate(-1.25), 0));
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "C");
+    EXPECT_FALSE(table.Locate("WHEN", TVariant::FromDate(-2), 0));
+}
+
 TEST_F(FilterTest, LookupAnswersWithoutMovingAndFeedsLookupFields) {
     TTestTable& table = OpenLoans({"A", "B", "C"});
     table.First();
@@ -237,6 +269,10 @@ TEST_F(FilterTest, LookupAnswersWithoutMovingAndFeedsLookupFields) {
     ASSERT_EQ(both.Items().size(), 2u);
     EXPECT_EQ(both.Items()[1].AsFloat(), 2);
     EXPECT_EQ(table.FieldByName("NAME")->AsString(), "A");
+    // The search moved the cursor underneath: the next record is still the one after A.
+    EXPECT_EQ(table.Lookup("NAME", "C", "AMOUNT").AsInteger(), 3);
+    table.Next();
+    EXPECT_EQ(table.FieldByName("NAME")->AsString(), "B");
 
     TTestTable loans(folder_.Path(), "LOANS.DBF", "AMOUNT");
     auto* key = new TFloatField(&loans);

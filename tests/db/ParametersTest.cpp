@@ -54,6 +54,42 @@ TEST_F(ParamTest, TypedValuesBindTheParameterAndTravelInRecordForm) {
     EXPECT_EQ(params.ParamByName("amount"), amount);
 }
 
+// The record form of a parameter given a value and then a type.
+template <typename T>
+T RecordFormOf(TParam& param, TFieldType type) {
+    param.SetDataType(type);
+    std::vector<char> record(static_cast<std::size_t>(param.GetDataSize()));
+    param.GetData(record.data());
+    T value{};
+    std::memcpy(&value, record.data(), sizeof value);
+    return value;
+}
+
+TEST_F(ParamTest, RecordFormsCountWholeDaysMillisecondsAndTenThousandths) {
+    // 15 March 2023 is day 738594 from 1 January of year 1 (day 1); 0.123456789 of a day is
+    // 10666666.57 ms.
+    TParam param(nullptr, ptInput);
+    param.SetAsDateTime(45000.123456789);
+    EXPECT_EQ(RecordFormOf<LongInt>(param, ftDate), 738594);
+    EXPECT_EQ(RecordFormOf<LongInt>(param, ftTime), 10666667);
+    EXPECT_EQ(RecordFormOf<double>(param, ftDateTime), 63814532266667.0);
+    // Before 30 December 1899 the whole part is the day and the fraction the time after it:
+    // -1.25 is 29 December 1899 (day 693593) at 06:00, and reads back as itself.
+    param.SetAsDateTime(-1.25);
+    EXPECT_EQ(RecordFormOf<LongInt>(param, ftDate), 693593);
+    EXPECT_EQ(RecordFormOf<LongInt>(param, ftTime), 21600000);
+    const double stamp = RecordFormOf<double>(param, ftDateTime);
+    EXPECT_EQ(stamp, 59926435200000.0 + 21600000);
+    param.SetData(&stamp);
+    EXPECT_EQ(param.AsFloat(), -1.25);
+    param.SetAsFloat(1.23456);
+    TBcd bcd;
+    bcd.Bytes = RecordFormOf<decltype(bcd.Bytes)>(param, ftBCD);
+    Int64 scaled = 0;
+    ASSERT_TRUE(BcdToCurrency(bcd, scaled));
+    EXPECT_EQ(scaled, 12346);
+}
+
 TEST_F(ParamTest, ListsCopyValuesByNameAndStoreThemWhole) {
     TParams params;
     params.CreateParam(ftUnknown, "A", ptInput)->SetAsString("it's");

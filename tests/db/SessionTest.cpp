@@ -230,9 +230,13 @@ TEST_F(SessionTest, ServerCallsShowTheWaitCursorAfterHalfASecond) {
     clock.Advance(1000);
     Application->ProcessMessages();
     EXPECT_EQ(Screen->Cursor(), crDefault);
-    // A raised engine error puts the cursor back too.
+    // A new run of calls counts from its own first call.
     ServerCallStarted();
-    clock.Advance(600);
+    clock.Advance(300);
+    ServerCallStarted();
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+    // A raised engine error puts the cursor back too.
+    clock.Advance(300);
     ServerCallStarted();
     EXPECT_EQ(Screen->Cursor(), crSQLWait);
     EXPECT_THROW(DbiError(8706), EDBEngineError);
@@ -269,11 +273,31 @@ TEST_F(SessionTest, DriversOtherThanStandardAskForALogin) {
     EXPECT_TRUE(db.Connected());
 }
 
+TEST_F(SessionTest, TheDatabasesOfAFreedSessionGoToTheDefaultOne) {
+    auto* other = new TSession(nullptr);
+    other->SetSessionName("Other");
+    auto* db = new TDatabase(nullptr);
+    db->SetSessionName("Other");
+    db->SetDatabaseName("Loans");
+    db->Params()->Add("PATH=" + folder_.Path());
+    db->Open();
+    EXPECT_EQ(db->Session(), other);
+    delete other;
+    EXPECT_EQ(db->Session(), Session());
+    EXPECT_EQ(db->SessionName(), "Default");
+    EXPECT_EQ(Session()->DoFindDatabase("Loans"), db);
+    delete db;
+}
+
 TEST_F(SessionTest, SharedRoutines) {
     int pos = 1;
     EXPECT_EQ(ExtractFieldName("NAME;AMOUNT", pos), "NAME");
     EXPECT_EQ(ExtractFieldName("NAME;AMOUNT", pos), "AMOUNT");
     EXPECT_EQ(ExtractFieldName("NAME;AMOUNT", pos), "");
+    EXPECT_EQ(pos, 12);
+    pos = 0;
+    EXPECT_EQ(ExtractFieldName("", pos), "");
+    EXPECT_EQ(pos, 1);
     EXPECT_TRUE(IsDirectory(""));
     EXPECT_TRUE(IsDirectory("/home/loans"));
     EXPECT_FALSE(IsDirectory("XBaseAlias"));
@@ -287,6 +311,18 @@ TEST_F(SessionTest, SharedRoutines) {
     EXPECT_EQ(params.Text(), "PATH=\r\nDEFAULT DRIVER=PARADOX\r\nENABLE BCD=FALSE\r\n");
     EXPECT_EQ(MessageOf([] { Session()->AddAlias("bad name", "STANDARD", nullptr); }),
               "Invalid alias name bad name");
+    // Of an alias only its path has an effect: it becomes the default folder.
+    const std::string before = DefaultDirectory();
+    TStringList alias;
+    alias.Add("PATH=" + folder_.Path());
+    Session()->AddAlias("LOANS", "STANDARD", &alias);
+    EXPECT_EQ(DefaultDirectory(), folder_.Path());
+    DefaultDirectory() = before;
+    // Databases here are folders: no name is an alias.
+    EXPECT_EQ(MessageOf([&] { Session()->GetAliasParams("LOANS", &params); }),
+              "Invalid alias name LOANS");
+    EXPECT_EQ(MessageOf([] { Session()->GetAliasDriverName("LOANS"); }),
+              "Invalid alias name LOANS");
 }
 
 } // namespace

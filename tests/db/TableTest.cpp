@@ -96,6 +96,81 @@ TEST_F(TableTest, FindsKeysWholeAndNearestByPartialKey) {
     EXPECT_EQ(MessageOf([&] { table.FindKey({"JONES"}); }), "No index currently active");
 }
 
+TEST_F(TableTest, KeysCountTheirFieldsAndAnExpressionOrderTakesNoFieldValues) {
+    TTable& table = Loans({"SMITH", "ADAMS"});
+    EXPECT_TRUE(table.FindKey({"ADAMS"}));
+    table.EditKey();
+    EXPECT_EQ(table.KeyFieldCount(), 1);
+    table.SetKeyFieldCount(0);
+    EXPECT_EQ(table.KeyFieldCount(), 0);
+    table.Cancel();
+    table.Close();
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "MAKE", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "UPNAME", "UPPER(NAME)", "", 0, 0), 0);
+    xb_Close();
+    table.SetIndexName("UPNAME");
+    table.Open();
+    EXPECT_EQ(MessageOf([&] { table.FindKey({"ADAMS"}); }),
+              "Cannot use array of Field values with Expression Indices");
+    EXPECT_EQ(Current(table), "ADAMS");
+}
+
+TEST_F(TableTest, ACaselessSearchUsesNoOrderThatComparesCase) {
+    TTable& table = Loans({"SMITH", "ADAMS"}, "AMOUNT");
+    table.UpdateIndexDefs();
+    EXPECT_NE(table.IndexDefs()->GetIndexForFields("NAME", false), nullptr);
+    EXPECT_EQ(table.IndexDefs()->GetIndexForFields("NAME", true), nullptr);
+    ASSERT_TRUE(table.Locate("NAME", "adams", loCaseInsensitive));
+    EXPECT_EQ(Current(table), "ADAMS");
+    EXPECT_FALSE(table.Locate("NAME", "adams", 0));
+}
+
+TEST_F(TableTest, AnotherTableNameReadsItsOwnOrders) {
+    MakeLoans("LOANS.DBF", {{"SMITH", 1}, {"ADAMS", 2}});
+    // OTHER.DBF orders its amounts by the tag BYAMOUNT.
+    MakeLoans("OTHER.DBF", {{"KING", 5}, {"BAKER", 2}}, xbCDX, false);
+    ASSERT_GT(xb_Use(Path("OTHER.DBF"), "MAKE", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "BYAMOUNT", "AMOUNT", "", 0, 0), 0);
+    xb_Close();
+    master_ = MakeTable("LOANS.DBF");
+    TTable& table = *master_;
+    // Fields of its own, so opening adds none.
+    for (const char* name : {"NAME", "AMOUNT"})
+        table.FieldDefs()->Find(name)->CreateField(&table);
+    table.SetIndexFieldNames("AMOUNT");
+    table.Open();
+    EXPECT_EQ(Names(table), "SMITH ADAMS ");
+    table.Close();
+    table.UpdateIndexDefs();
+    table.SetTableName("OTHER.DBF");
+    table.Open();
+    EXPECT_EQ(Names(table), "BAKER KING ");
+}
+
+TEST_F(TableTest, ARangeDroppedByAnotherOrderIsAppliedAgainInFull) {
+    TTable& table = Loans({"A", "B", "C", "D", "E"});
+    table.SetRangeStart();
+    table.SetRangeEnd();
+    table.FieldByName("NAME")->SetAsString("C");
+    table.ApplyRange();
+    EXPECT_EQ(Names(table), "A B C ");
+    table.SetIndexName("AMOUNT");
+    EXPECT_EQ(Names(table), "A B C D E ");
+    table.SetIndexName("NAME");
+    table.ApplyRange();
+    EXPECT_EQ(Names(table), "A B C ");
+}
+
+TEST_F(TableTest, AFailedReadOfTheFieldListLeavesOtherTablesOpen) {
+    TTable& loans = Loans({"A", "B"});
+    auto missing = MakeTable("MISSING.DBF");
+    EXPECT_THROW(missing->FieldDefs(), EDBEngineError);
+    EXPECT_EQ(missing->Database(), nullptr);
+    EXPECT_THROW(missing->UpdateIndexDefs(), EDBEngineError);
+    EXPECT_EQ(missing->Database(), nullptr);
+    EXPECT_EQ(Names(loans), "A B ");
+}
+
 TEST_F(TableTest, RangesLimitTheRecordsAndAnOpenEndHasNoBound) {
     TTable& table = Loans({"A", "B", "C", "D", "E"});
     table.SetRange({"B"}, {"D"});
@@ -192,6 +267,13 @@ TEST_F(TableTest, ADetailFollowsItsMastersCurrentRecord) {
     detail_->FieldByName("AMOUNT")->SetAsFloat(60);
     detail_->Post();
     EXPECT_EQ(amounts(), "60 ");
+    // An edit of a detail record is posted before the master moves on.
+    detail_->Edit();
+    detail_->FieldByName("AMOUNT")->SetAsFloat(65);
+    master_->Prior();
+    EXPECT_EQ(amounts(), "40 ");
+    master_->Next();
+    EXPECT_EQ(amounts(), "65 ");
     EXPECT_EQ(MessageOf([&] {
                   TDataSource loans(nullptr);
                   loans.SetDataSet(detail_.get());
@@ -199,7 +281,7 @@ TEST_F(TableTest, ADetailFollowsItsMastersCurrentRecord) {
               }),
               "Circular datalinks are not allowed");
     master_->Close();
-    EXPECT_EQ(amounts(), "20 50 10 30 40 60 ");
+    EXPECT_EQ(amounts(), "20 50 10 30 40 65 ");
     detail_->Close();
     detail_->SetMasterSource(nullptr);
 }
@@ -214,17 +296,56 @@ TEST_F(TableTest, IndexDefinitionsDescribeTheOrdersAndServeSearchesByField) {
     EXPECT_EQ(MessageOf([&] { defs->FindIndexForFields("WHEN"); }),
               "Table 'LOANS.DBF' has no index for fields 'WHEN'");
     EXPECT_EQ(MessageOf([&] { defs->Add("NAME", "NAME", 0); }), "Duplicate index name 'NAME'");
+    // Plain orders on a field: no option at all, none of them primary.
+    EXPECT_EQ(defs->Items(0)->Options(), 0);
+    EXPECT_EQ(defs->Items(1)->Options(), 0);
     table.SetRange({1.5}, {2.5});
     EXPECT_EQ(Names(table), "ADAMS ");
     table.UpdateIndexDefs();
     EXPECT_EQ(Names(table), "ADAMS ");
     table.SetIndexFieldNames("NAME");
     EXPECT_EQ(Names(table), "ADAMS SMITH ");
+    EXPECT_EQ(defs->IndexOf("WHEN"), -1);
     auto closed = MakeTable("LOANS.DBF");
     EXPECT_EQ(closed->FieldDefs()->Count(), 5);
+    EXPECT_EQ(closed->FieldDefs()->Items(0)->FieldNo(), 1);
+    EXPECT_EQ(closed->FieldDefs()->Items(4)->FieldNo(), 5);
+    EXPECT_EQ(closed->Database(), nullptr);
     closed->UpdateIndexDefs();
     EXPECT_EQ(closed->IndexDefs()->Count(), 2);
     EXPECT_FALSE(closed->Active());
+    EXPECT_EQ(closed->Database(), nullptr);
+    // A descending order says so.
+    table.Close();
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "MAKE", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "DOWN", "AMOUNT", "", 0, 1), 0);
+    xb_Close();
+    closed->UpdateIndexDefs();
+    const TIndexDef* down = closed->IndexDefs()->Items(closed->IndexDefs()->IndexOf("DOWN"));
+    EXPECT_EQ(down->Options(), ixDescending);
+    EXPECT_EQ(closed->IndexDefs()->Items(closed->IndexDefs()->IndexOf("AMOUNT"))->Options(), 0);
+}
+
+TEST_F(TableTest, TheSameNamesAsFieldsAreAnotherOrderChoiceAndAFailedChoiceKeepsTheOrder) {
+    TTable& table = Loans({"SMITH", "ADAMS"}, "AMOUNT");
+    table.SetIndexFieldNames("AMOUNT");
+    EXPECT_EQ(table.IndexName(), "");
+    EXPECT_EQ(table.IndexFieldNames(), "AMOUNT");
+    EXPECT_EQ(Names(table), "SMITH ADAMS ");
+    const std::string missing = MessageOf([&] { table.SetIndexName("NOPE"); });
+    EXPECT_NE(missing, "<nothing raised>");
+    EXPECT_EQ(table.IndexFieldNames(), "AMOUNT");
+    // An empty table gives the same reason.
+    table.Close();
+    MakeLoans("EMPTY.DBF", {});
+    table.SetTableName("EMPTY.DBF");
+    table.SetIndexName("NAME");
+    table.Open();
+    EXPECT_EQ(MessageOf([&] { table.SetIndexName("NOPE"); }), missing);
+    EXPECT_EQ(table.IndexName(), "NAME");
+    TStoredProc proc(nullptr);
+    proc.SetOverload(2);
+    EXPECT_EQ(proc.Overload(), 2);
 }
 
 TEST_F(TableTest, IndexFilesOpenWithTheTable) {
@@ -246,6 +367,16 @@ TEST_F(TableTest, IndexFilesOpenWithTheTable) {
     master_->Close();
     master_->IndexFiles()->Clear();
     EXPECT_EQ(master_->IndexFiles()->Count(), 0);
+    // A listed file that cannot be opened fails the open; one listed twice is opened once.
+    master_->SetIndexName("");
+    master_->IndexFiles()->Add("MISSING.NTX");
+    EXPECT_THROW(master_->Open(), EDBEngineError);
+    EXPECT_FALSE(master_->Active());
+    master_->IndexFiles()->Clear();
+    master_->IndexFiles()->Add("BYNAME.NTX");
+    master_->IndexFiles()->Add("BYNAME.NTX");
+    master_->Open();
+    EXPECT_EQ(Names(*master_), "B A ");
 }
 
 TEST_F(TableTest, CreatesATableWithItsProductionIndexOnce) {

@@ -167,6 +167,11 @@ TEST_F(XBaseTest, OnAClosedTableNothingIsDone) {
     EXPECT_EQ(xbase_->IndexOrd(), 0);
     EXPECT_EQ(xbase_->SysProp(1009, 0), 0);
     EXPECT_FALSE(xbase_->SetScope("A", "A"));
+    EXPECT_EQ(xbase_->TagArea("NAME"), 0);
+    EXPECT_EQ(xbase_->IndexOpen("NAME.CDX"), 0);
+    EXPECT_EQ(xbase_->SetOrder(1), 0);
+    EXPECT_EQ(xbase_->RecSize(), 0);
+    EXPECT_EQ(xbase_->IndexKey(), "");
     xbase_->Delete();
     xbase_->Pack();
     TXBase unlinked(nullptr);

@@ -167,6 +167,8 @@ TEST_F(DwDataSet, SettingsByNameOnOtherClasses) {
     EXPECT_EQ(dwGetPictureMasks(table_.get()), nullptr);
     EXPECT_FALSE(dwGetValidateWithMask(table_.get()));
     EXPECT_FALSE(dwIsDerivedDataSet(&t));
+    EXPECT_FALSE(dwIsReadThroughDataSet(nullptr));
+    EXPECT_FALSE(dwIsReadThroughDataSet(t.FieldByName("NAME"))) << "a stored field of a table";
     dwSetFilterEnabled(&t, false);
     EXPECT_FALSE(dwGetFilterOptions(&t).Contains(ofoEnabled));
     EXPECT_TRUE(dwGetFilterOptions(&t).Contains(ofoShowHourGlass));
@@ -269,6 +271,13 @@ TEST_F(DwDataSet, FieldLayoutsSaveAndRestore) {
     dwRestoreFieldLayout(&t, &layout);
     EXPECT_EQ(t.FieldByName("NAME")->GetIndex(), t.FieldCount() - 1);
     EXPECT_FALSE(t.FieldByName("AMOUNT")->Visible());
+    // A line with a width but no label keeps the field's own label.
+    layout.Clear();
+    layout.Add("WHEN\t9");
+    dwRestoreFieldLayout(&t, &layout);
+    EXPECT_TRUE(t.FieldByName("WHEN")->Visible());
+    EXPECT_EQ(t.FieldByName("WHEN")->GetDisplayWidth(), 9);
+    EXPECT_EQ(t.FieldByName("WHEN")->GetDisplayLabel(), "WHEN");
 }
 
 TEST(DwCommonKeys, SearchKeysAndJoinedLines) {

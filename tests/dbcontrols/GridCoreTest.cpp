@@ -109,6 +109,15 @@ protected:
 const TColor kWhite = ColorToRGB(clWhite);
 const TColor kGray = ColorToRGB(clBtnShadow);
 
+TEST_F(DwGridCoreTest, FieldsAreFoundByColumnWithinTheShownOnes) {
+    Open({"ADAMS", "BAKER"});
+    ASSERT_GT(grid->FieldCount(), 0);
+    EXPECT_EQ(grid->Fields(0), table->Fields(0));
+    EXPECT_EQ(grid->Fields(grid->FieldCount() - 1), table->Fields(grid->FieldCount() - 1));
+    EXPECT_EQ(grid->Fields(grid->FieldCount()), nullptr) << "one past the last column";
+    EXPECT_EQ(grid->Fields(-1), nullptr);
+}
+
 TEST_F(DwGridCoreTest, FlatCheckBoxesShowACheckMarkOnlyWhenChecked) {
     Open({"ADAMS", "BAKER", "CLARK"});
     DwIntl().SetCheckBoxInGridStyle(cbStyleCheckmark);

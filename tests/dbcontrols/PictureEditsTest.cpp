@@ -140,6 +140,15 @@ TEST_F(DwDbEditTest, SpaceCompletesATimeWithoutAField) {
     for (int i = 0; i < 4; ++i)
         Type(edit, Qt::Key_Space);
     EXPECT_EQ(edit->Text(), "3:04:09 PM");
+    // Noon is the first hour after midday, midnight the first before it.
+    for (auto [hour, shown] : {std::pair<Word, const char*>{12, "12:04:09 PM"},
+                               {0, "12:04:09 AM"}, {11, "11:04:09 AM"}}) {
+        clock.SetLocalTime({2026, 3, 7, hour, 4, 9, 0});
+        edit->SelectAll();
+        for (int i = 0; i < 4; ++i)
+            Type(edit, Qt::Key_Space);
+        EXPECT_EQ(edit->Text(), shown) << hour;
+    }
 }
 
 TEST(DwDbPictureTest, AssignCopiesMaskAndFillButNotInvalidExit) {

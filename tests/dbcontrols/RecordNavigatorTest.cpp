@@ -8,6 +8,7 @@
 
 #include <QToolTip>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -220,6 +221,56 @@ TEST_F(DBNavigatorTest, HintsAndLayout) {
 
 // Enabled glyphs are drawn in black, disabled ones greyed. With VANTREL_SCREENSHOT set to a
 // file name the navigator in edit state is saved there as PNG.
+// The glyphs as rows of '#' (ink) and '.' (background).
+std::vector<std::string> Ink(const TSpeedButton* Button) {
+    TBitmap* glyph = Button->Glyph();
+    std::vector<std::string> rows;
+    for (int y = 0; y < glyph->Height(); ++y) {
+        std::string row;
+        for (int x = 0; x < glyph->Width(); ++x)
+            row += glyph->Canvas()->Pixels(x, y) == clBlack ? '#' : '.';
+        rows.push_back(row);
+    }
+    return rows;
+}
+std::vector<std::string> LeftToRight(std::vector<std::string> Rows) {
+    for (std::string& row : Rows)
+        std::reverse(row.begin(), row.end());
+    return Rows;
+}
+std::vector<std::string> UpsideDown(std::vector<std::string> Rows) {
+    std::reverse(Rows.begin(), Rows.end());
+    return Rows;
+}
+
+TEST_F(DBNavigatorTest, GlyphsPairAsMirrorImagesAndStayLevel) {
+    const auto ink = [&](TNavigateBtn b) { return Ink(nav->Buttons(b)); };
+    EXPECT_EQ(LeftToRight(ink(nbFirst)), ink(nbLast));
+    EXPECT_EQ(LeftToRight(ink(nbPrior)), ink(nbNext));
+    for (TNavigateBtn b : {nbFirst, nbPrior, nbInsert, nbDelete})
+        EXPECT_EQ(UpsideDown(ink(b)), ink(b)) << "level " << b;
+    for (TNavigateBtn b : {nbInsert, nbDelete, nbEdit})
+        EXPECT_EQ(LeftToRight(ink(b)), ink(b)) << "upright " << b;
+    // The minus is the plus without its upright bar.
+    const auto plus = ink(nbInsert), minus = ink(nbDelete);
+    ASSERT_EQ(plus.size(), minus.size());
+    int inkOfMinus = 0, inkOfPlus = 0;
+    for (std::size_t y = 0; y < plus.size(); ++y)
+        for (std::size_t x = 0; x < plus[y].size(); ++x) {
+            inkOfPlus += plus[y][x] == '#';
+            inkOfMinus += minus[y][x] == '#';
+            if (minus[y][x] == '#') {
+                EXPECT_EQ(plus[y][x], '#') << x << "," << y;
+            }
+        }
+    EXPECT_GT(inkOfMinus, 0);
+    EXPECT_GT(inkOfPlus, inkOfMinus);
+    for (int i = 0; i < kNavButtonCount; ++i)
+        for (int j = i + 1; j < kNavButtonCount; ++j)
+            EXPECT_NE(ink(static_cast<TNavigateBtn>(i)), ink(static_cast<TNavigateBtn>(j)))
+                << i << " " << j;
+}
+
 TEST_F(DBNavigatorTest, DrawsEnabledGlyphsDarkAndDisabledOnesGrey) {
     Press(nbNext);
     Press(nbEdit);

@@ -50,6 +50,10 @@ OPENBOX_CONFIG = f"""<?xml version="1.0" encoding="UTF-8"?>
 """
 
 
+# The titles of the message boxes the program shows.
+BOX_TITLES = ("Warning", "Error", "Information", "Confirm")
+
+
 class Failure(Exception):
     """A check of a scenario failed; the message says what was expected and what was seen."""
 
@@ -98,6 +102,11 @@ class Session:
         self.stderr_path = os.path.join(self.root, "stderr.txt")
         self.stderr_file = None
         self.shot_count = 0
+        # The titles of the program's own windows (set by the scenarios) and how many message
+        # boxes the scenario is waiting for: any other window open after a step fails it.
+        self.known_titles = None
+        self.program_title = None
+        self.boxes_expected = 0
         self._start_x()
 
     # -- the X server -------------------------------------------------------------------------
@@ -221,6 +230,7 @@ class Session:
         try:
             code = self.proc.wait(timeout)
         except subprocess.TimeoutExpired:
+            self.check_windows("when the program was to end")
             raise Failure(f"the program did not end within {timeout} s")
         self.stderr_file.close()
         self.stderr_file = None
@@ -267,6 +277,7 @@ class Session:
             for wid, name in self.visible_windows().items():
                 if pattern.fullmatch(name):
                     return wid
+            self.check_windows(f"while waiting for the window {title!r}")
             if time.monotonic() > deadline:
                 raise Failure(f"no window titled {title!r} within {timeout} s; "
                               f"visible: {sorted(self.visible_windows().values())}")
@@ -344,15 +355,18 @@ class Session:
         time.sleep(0.1)
 
     # -- keyboard, mouse, clipboard -------------------------------------------------------------
-    def key(self, *keys, pause=0.15):
+    def key(self, *keys, pause=0.15, check_after=True):
         self.assert_running()
         self.x("key", "--delay", "40", *keys)
         time.sleep(pause)
+        if check_after:
+            self.check_windows(f"after the keys {' '.join(keys)}")
 
     def type(self, text, pause=0.15):
         self.assert_running()
         self.x("type", "--delay", "40", "--", text, timeout=30)
         time.sleep(pause)
+        self.check_windows(f"after typing {text!r}")
 
     def fill(self, *values):
         """Types each value into one field after the other, with Tab between them."""
@@ -369,6 +383,7 @@ class Session:
         time.sleep(0.05)
         self.x("click", str(button))
         time.sleep(0.2)
+        self.check_windows(f"after a click at {x},{y}")
 
     def set_field(self, wid, x, y, value):
         """Clicks into the field at window position (x, y), selects its text and types a value."""
@@ -436,27 +451,67 @@ class Session:
         wid = self.newest_window(timeout, after)
         deadline = time.monotonic() + timeout
         while True:
-            self.focus(wid)
-            self.clear_clipboard()
-            self.key("ctrl+c", pause=0.3)
-            try:
-                return self.clipboard(timeout=1, changed_from=self.marker)
-            except Failure:
-                if time.monotonic() > deadline:
-                    raise Failure(f"the message box {wid} gave no text to Ctrl+C")
+            text = self.box_text(wid)
+            if text is not None:
+                return text
+            if time.monotonic() > deadline:
+                raise Failure(f"the message box {wid} gave no text to Ctrl+C")
 
     def answer_message(self, after, key="Return"):
         """Reads the message box made after window `after`, closes it with the given key and
         waits for it to go; returns its text."""
         text = self.message(after)
         box = self.newest_window()
-        self.key(key)
+        self.key(key, check_after=False)
         deadline = time.monotonic() + 10
         while box in self.visible_windows():
             if time.monotonic() > deadline:
                 raise Failure(f"the message box stayed after {key}:\n{text}")
             time.sleep(0.1)
+        self.boxes_expected = max(0, self.boxes_expected - 1)
+        self.check_windows(f"after answering the message with {key}")
         return text
+
+    def box_text(self, wid):
+        """The text of a message box (Ctrl+C copies it), or None when it copies nothing."""
+        self.focus(wid)
+        self.clear_clipboard()
+        self.key("ctrl+c", pause=0.3, check_after=False)
+        try:
+            return self.clipboard(timeout=1, changed_from=self.marker)
+        except Failure:
+            return None
+
+    # -- windows nobody asked for -----------------------------------------------------------------
+    def expect_box(self, count=1):
+        """Tells the checks that the next step brings up `count` message boxes, which the
+        scenario then reads and answers."""
+        self.boxes_expected += count
+
+    def stray_windows(self):
+        """The visible windows of the program that no step asked for: a message box beyond the
+        ones expected, a second window with the program's own title (a box titled after the
+        program) or a window whose title is none of the program's known ones."""
+        if self.known_titles is None or self.proc is None or self.proc.poll() is not None:
+            return []
+        shown = self.visible_windows()
+        boxes = [(w, n) for w, n in shown.items()
+                 if n in BOX_TITLES or not self.known_titles.fullmatch(n)]
+        titled = sorted(int(w) for w, n in shown.items() if n == self.program_title)
+        boxes += [(str(w), self.program_title) for w in titled[1:]]
+        return sorted(boxes, key=lambda b: int(b[0]))[self.boxes_expected:]
+
+    def check_windows(self, step):
+        """Fails the step when an error box or another window nobody asked for is open,
+        naming its title and text."""
+        stray = self.stray_windows()
+        if not stray:
+            return
+        wid, title = stray[-1]
+        text = self.box_text(wid) if wid in self.visible_windows() else None
+        raise Failure(f"{step}, a window nobody asked for is open: {title!r}: "
+                      f"{text if text is not None else '(no text to copy)'}"
+                      + (f" (and {[n for _, n in stray[:-1]]})" if len(stray) > 1 else ""))
 
     # -- files and pictures ---------------------------------------------------------------------
     def screenshot(self, path):
@@ -505,6 +560,7 @@ class Session:
                     return path
                 except Failure:
                     pass
+            self.check_windows(f"while waiting for the file {path}")
             if time.monotonic() > deadline:
                 raise Failure(f"no complete PDF {path} within {timeout} s")
             time.sleep(0.2)
@@ -513,6 +569,7 @@ class Session:
         """Waits for the count-th PDF in the printed folder and for it to be complete."""
         deadline = time.monotonic() + timeout
         while len(self.printed()) < count:
+            self.check_windows("while waiting for the printout")
             if time.monotonic() > deadline:
                 raise Failure(f"no PDF number {count} in {self.home_file('printed')} "
                               f"within {timeout} s (found {self.printed()})")

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
+
 namespace {
 
 class LoDates : public ::testing::Test {
@@ -45,6 +48,20 @@ TEST_F(LoDates, DefaultsFillMissingParts) {
     EXPECT_EQ(MonthFromName("xx", 2), 0);
 }
 
+// The first date read in a program that set no default year takes today's year and month. The
+// test runs in a fresh copy of the test program, where nothing has set them yet.
+TEST(LoDatesDeathTest, TheFirstDateReadTakesTodaysYearAndMonth) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            TManualClock clock({2023, 6, 10, 8, 0, 0, 0});
+            TClockOverride use(clock);
+            const bool today = DateFromMask("dd", "17") == DMYToDate(17, 6, 2023, 0);
+            std::exit(today ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(LoDates, QuotedLiterals) {
     std::string picture = "d 'de' MMMM 'del' yyyy";
     std::string literal;
@@ -76,6 +93,10 @@ TEST_F(LoDates, PicturesFromTheSettings) {
     EXPECT_EQ(p.ShortDate, "dd/MM/yyyy");
     EXPECT_EQ(p.LongDate, "w, dfngyyyy");
     EXPECT_EQ(p.LongDateLiterals[0], " de ");
+    // A short date format past 31 characters keeps its first 31.
+    FormatSettings().ShortDateFormat = "dd.MM.yyyy" + std::string(25, ' ') + "gg";
+    InitDatePictures();
+    EXPECT_EQ(DatePictures().ShortDate, "dd/MM/yyyy" + std::string(21, ' '));
     FormatSettings().LongTimeFormat = "h:mm:ss AMPM";
     FormatSettings().LongDateFormat = "MMM d/yyyy.dddd";
     InitDatePictures();

@@ -81,6 +81,8 @@ TEST(LoMathPeriodDates, StepOnePeriod) {
     EXPECT_EQ(PriorPeriodDate(d, 1), DMYToDate(31, 1, 1999, 0));
     EXPECT_EQ(PriorPeriodDate(d, 52), DMYToDate(24, 1, 2000, 0));
     EXPECT_EQ(NextPeriodDate(d, 3), d);
+    EXPECT_EQ(PriorPeriodDate(d, 3), d); // also from the last day of a month
+    EXPECT_EQ(PriorPeriodDate(DMYToDate(30, 4, 2000, 0), 3), DMYToDate(30, 4, 2000, 0));
     EXPECT_EQ(PriorPeriodDate(d, 0), d);
     EXPECT_EQ(NextPeriodDate(MaxDayNumber, 12), BadDate);
     EXPECT_EQ(PriorPeriodDate(BadDate, 12), BadDate);
@@ -94,6 +96,22 @@ TEST(LoMathPeriodDates, EndOfMonthStepsBackToTheEndOfTheEarlierMonth) {
     // A day before the end of its month keeps its day; day counts are not months.
     EXPECT_EQ(PriorPeriodDate(DMYToDate(27, 2, 2021, 0), 12), DMYToDate(27, 1, 2021, 0));
     EXPECT_EQ(PriorPeriodDate(DMYToDate(28, 2, 2021, 0), 52), DMYToDate(21, 2, 2021, 0));
+}
+
+TEST(LoMathPeriodDates, LastDaysOfMonths) {
+    EXPECT_TRUE(IsLastDayOfMonth(DMYToDate(29, 2, 2024, 0)));
+    EXPECT_FALSE(IsLastDayOfMonth(DMYToDate(28, 2, 2024, 0)));
+    EXPECT_TRUE(IsLastDayOfMonth(DMYToDate(28, 2, 2023, 0)));
+    EXPECT_TRUE(IsLastDayOfMonth(DMYToDate(31, 12, 2023, 0)));
+    EXPECT_FALSE(IsLastDayOfMonth(DMYToDate(30, 12, 2023, 0)));
+    EXPECT_TRUE(IsLastDayOfMonth(DMYToDate(30, 4, 2023, 0)));
+    EXPECT_FALSE(IsLastDayOfMonth(BadDate));
+    // The month ends counted back from any day of a month, across years and leap days.
+    EXPECT_EQ(MonthEndBefore(DMYToDate(15, 3, 2024, 0), 1), DMYToDate(29, 2, 2024, 0));
+    EXPECT_EQ(MonthEndBefore(DMYToDate(15, 3, 2024, 0), 0), DMYToDate(31, 3, 2024, 0));
+    EXPECT_EQ(MonthEndBefore(DMYToDate(31, 1, 2024, 0), 13), DMYToDate(31, 12, 2022, 0));
+    EXPECT_EQ(MonthEndBefore(DMYToDate(31, 1, 1600, 0), 1), BadDate);
+    EXPECT_EQ(MonthEndBefore(BadDate, 1), BadDate);
 }
 
 TEST(LoMathRounding, HalfAwayFromZeroAtFifteenDigits) {
@@ -159,6 +177,11 @@ TEST(LoMathPaymentByMethod, ArrearsAndAdvance) {
     EXPECT_DOUBLE_EQ(PaymentByMethod(amFixedPrincipal, i, 12, 1200), 112);
     EXPECT_DOUBLE_EQ(PaymentByMethodAdvance(amInterestOnly, i, 12, 1000), 0);
     EXPECT_DOUBLE_EQ(PaymentByMethodAdvance(amFixedPrincipal, i, 12, 1200), 100);
+    // Payments are whole cents: 1,000 x 8 % / 12 = 6.666..., 1,000 / 12 = 83.333...,
+    // 1,000 / 12 + 1,000 x 0.01 = 93.333...
+    EXPECT_DOUBLE_EQ(PaymentByMethod(amInterestOnly, 0.08 / 12, 12, 1000), 6.67);
+    EXPECT_DOUBLE_EQ(PaymentByMethodAdvance(amFixedPrincipal, i, 12, 1000), 83.33);
+    EXPECT_DOUBLE_EQ(PaymentByMethod(amFixedPrincipal, i, 12, 1000), 93.33);
     const double annuity = 1000 * i / (1 - std::pow(1 + i, -12));
     for (Byte method : {amCanadian, amNormal, amRuleOf78, amUSRule}) {
         EXPECT_DOUBLE_EQ(PaymentByMethod(method, i, 12, 1000), RoundToCents(annuity));
@@ -221,6 +244,34 @@ TEST(LoMathAmortizeRange, RuleOf78GoesOnAtZeroAndStopsBelow) {
     EXPECT_DOUBLE_EQ(interest, 70);
 }
 
+// 1,000 over 12 periods at 1 %: payments 88.85 in arrears, 87.97 in advance, principal shares
+// 83.33. Three periods worked by hand (python), every period's interest and every principal
+// share rounded to cents before it is used.
+TEST(LoMathAmortizeRange, EachPeriodsInterestAndShareAreWholeCents) {
+    double balance = 1000, interest = 0;
+    // Fixed principal: 1,000 - 3 x 83.33; interest 10.00 + 9.17 + 8.33.
+    EXPECT_NEAR(AmortizeRange(balance, interest, 1, amFixedPrincipal, 12, 3, 0.01, 93.33, 1000),
+                750.01, 1e-9);
+    EXPECT_NEAR(interest, 27.50, 1e-9);
+    // Rule of 78's: the charge 12 x 88.85 - 1,000 = 66.20 in shares 12/78, 11/78, 10/78:
+    // 10.18 + 9.34 + 8.49.
+    balance = 1000;
+    interest = 0;
+    EXPECT_NEAR(AmortizeRange(balance, interest, 1, amRuleOf78, 12, 3, 0.01, 88.85, 1000), 761.46,
+                1e-9);
+    EXPECT_NEAR(interest, 28.01, 1e-9);
+}
+
+TEST(LoMathBalanceAfterPayment, EachPeriodsInterestAndShareAreWholeCents) {
+    EXPECT_NEAR(BalanceAfterPayment(1, 3, 12, amFixedPrincipal, 0.01, 87.97, 1000, 1000), 750.01,
+                1e-9);
+    // After the first payment 912.03; interest 9.12 and 8.33 on the balances that follow.
+    EXPECT_NEAR(BalanceAfterPayment(1, 3, 12, amNormal, 0.01, 87.97, 1000, 1000), 753.54, 1e-9);
+    // Rule of 78's over payments 2..12: charge 11 x 87.97 - 912.03 = 55.64 in shares 11/66 and
+    // 10/66: 9.27 and 8.43.
+    EXPECT_NEAR(BalanceAfterPayment(1, 3, 12, amRuleOf78, 0.01, 87.97, 1000, 1000), 753.79, 1e-9);
+}
+
 TEST(LoMathBalanceAfterPayment, AdvancePaymentsStartWithoutInterest) {
     const double i = 0.08 / 12;
     EXPECT_NEAR(BalanceAfterPayment(1, 12, 360, amNormal, i, 728.91, 100000, 100000), 98507.86,
@@ -262,8 +313,11 @@ TEST(LoMathSmallRoutines, MulSubRemoveCharColumnWidth) {
     EXPECT_EQ(ReportColumnWidth(8), 1.5);
     EXPECT_EQ(ReportColumnWidth(9), 2.0);
     EXPECT_EQ(ReportColumnWidth(10), 2.0);
+    EXPECT_EQ(ReportColumnWidth(11), 2.5);
     EXPECT_EQ(ReportColumnWidth(12), 2.5);
+    EXPECT_EQ(ReportColumnWidth(13), 3.0);
     EXPECT_EQ(ReportColumnWidth(14), 3.0);
+    EXPECT_EQ(ReportColumnWidth(15), 3.25);
     EXPECT_EQ(ReportColumnWidth(16), 3.25);
     EXPECT_EQ(ReportColumnWidth(0), 3.25);
     EXPECT_EQ(ReportColumnWidth(-3), 3.25);
@@ -334,11 +388,29 @@ TEST(LoMathMasks, ReadFromTheProfile) {
         EXPECT_EQ(mask, "dd/mm/yy");
     }
     {
+        // A date picture longer than the field's ten characters is cut to them: "dd/ mm/ yyyy"
+        // (the separator stands as "/" in pictures) loses its last two.
+        TTestProfile profile("[intl]\nsShortDate=dd. MM. yyyy\nsDate=.\n");
+        VcIntlSup().ReadWindowsIntl();
+        TMasks masks;
+        std::string mask;
+        masks.GetDateMask(true, mask);
+        EXPECT_EQ(mask, "dd/ mm/ yy");
+    }
+    {
         TTestProfile profile("[intl]\n");
         VcIntlSup().ReadWindowsIntl();
         TMasks masks;
         EXPECT_EQ(masks.Country(), 0);
         EXPECT_EQ(masks.CurrencyMask(), "$###,###,###.##");
+    }
+    {
+        TTestProfile profile("[intl]\niCountry=65535\n"); // the largest 16-bit code
+        EXPECT_EQ(TMasks().Country(), 65535);
+    }
+    {
+        TTestProfile profile("[intl]\niCountry=65536\n");
+        EXPECT_EQ(TMasks().Country(), 0);
     }
     {
         TTestProfile profile("[intl]\niCountry=65585\n");

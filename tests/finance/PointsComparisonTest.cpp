@@ -30,9 +30,11 @@ TEST(PointsTest, CostsOverTheYearsHeld) {
     EXPECT_EQ(text[0],
               "     First, your monthly payment for loan 1 will be $768.91 and the monthly "
               "payment for loan 2 will be $751.27.");
-    EXPECT_EQ(
-        text[1].rfind("     After 60 monthly payments or 5 years, you'll have paid $41,625.13", 0),
-        0u);
+    EXPECT_EQ(text[1], "     After 60 monthly payments or 5 years, you'll have paid $41,625.13 in "
+                       "interest alone for loan 1, and another $2,500.00 in points will have been "
+                       "paid at the time the loan was taken out. For loan 2 you'll have paid "
+                       "$40,359.94 in interest, and another $3,000.00 in points will have been "
+                       "paid at the time the loan was taken out.");
     EXPECT_EQ(text[2].rfind("     Since loan 2 will save you $765.19 before tax", 0), 0u);
 }
 

@@ -58,6 +58,12 @@ TEST(LoUtilFormatNumber, DigitsSeparatorsAndOverflow) {
     EXPECT_EQ(Formatted("###,###", 1234.5), "  1,235");
     EXPECT_EQ(Formatted("###,###.##", 1234.5, "$", "", ',', '.'), "  1.234,50");
     EXPECT_EQ(Formatted("Total: ###.## due", 12.5), "Total:  12.50 due");
+    // Fractions below a tenth keep their leading zeros; a picture without integer places
+    // shows a fraction alone and overflows on a whole number.
+    EXPECT_EQ(Formatted("###.##", 0.05), "  0.05");
+    EXPECT_EQ(Formatted("#.###", 0.001), "0.001");
+    EXPECT_EQ(Formatted(".##", 0.25), ".25");
+    EXPECT_EQ(Formatted(".##", 5.25), ".**");
 }
 
 TEST(LoUtilFormatNumber, FillsAndSigns) {
@@ -131,6 +137,8 @@ TEST(LoUtilStrings, FloatToStrZ) {
     EXPECT_EQ(s, "0.00");
     FloatToStrZ(s, 125.125, 0, 2);
     EXPECT_EQ(s, "125.13");
+    FloatToStrZ(s, 0.0625, 0, 4);
+    EXPECT_EQ(s, "0.0625");
     FloatToStrZ(s, 1e15, 0, 0);
     EXPECT_EQ(s, "1000000000000000");
 }

@@ -299,6 +299,12 @@ TEST_F(RptReport, MacrosInsertValuesOrPlaceholders) {
     EXPECT_EQ(r.MacroValue(35), "");
     EXPECT_EQ(r.MacroValue(-1), "");
     EXPECT_EQ(r.Macro(8), "2");
+    // Twenty user macros, 15 to 34: a twenty-first line of data names none.
+    TBitmapReport many;
+    for (int i = 0; i < 21; ++i)
+        many.MacroData()->Add("u" + std::to_string(i));
+    EXPECT_EQ(many.MacroValue(34), "u19");
+    EXPECT_EQ(many.MacroValue(35), "");
 
     std::string text = "Page " + Placeholder(11) + " of " + Placeholder(9) + Placeholder(99);
     r.ExpandMacros(text);

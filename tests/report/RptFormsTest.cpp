@@ -11,6 +11,7 @@
 #include "report/RptSystem.h"
 #include "tests/gui/GuiTestSupport.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -212,6 +213,25 @@ TEST_F(RptPreviewForm, ShowsTheFirstPageWithItsNumbers) {
     form->SBDone->Click();
     EXPECT_TRUE(form->Closed());
     EXPECT_FALSE(form->FilePreview1->Printing());
+}
+
+TEST_F(RptPreviewForm, TheToolBarsControlsStandApartWithinTheBar) {
+    std::vector<TControl*> row;
+    for (int i = 0; i < form->Panel2->ControlCount(); ++i)
+        row.push_back(form->Panel2->Controls(i));
+    std::sort(row.begin(), row.end(),
+              [](TControl* a, TControl* b) { return a->Left() < b->Left(); });
+    ASSERT_EQ(row.size(), 13u);
+    // A label may reach its edit; a button keeps two pixels from whatever stands next to it.
+    for (std::size_t i = 1; i < row.size(); ++i) {
+        const bool button = dynamic_cast<TSpeedButton*>(row[i - 1]) != nullptr ||
+                            dynamic_cast<TSpeedButton*>(row[i]) != nullptr;
+        EXPECT_GE(row[i]->Left() - (row[i - 1]->Left() + row[i - 1]->Width()), button ? 2 : 0)
+            << row[i - 1]->Name() << " and " << row[i]->Name();
+    }
+    EXPECT_LE(row.back()->Left() + row.back()->Width(), form->Panel2->Width());
+    for (TControl* c : row)
+        EXPECT_LE(c->Top() + c->Height(), form->Panel2->Height()) << c->Name();
 }
 
 TEST_F(RptPreviewForm, TypedZoomAndPageApplyOnEnter) {

@@ -80,6 +80,12 @@ TEST_F(CellsTest, TableFontIsFetchedOnceTheTableHasAWindow) {
     EXPECT_TRUE(text->FontStored());
     text->SetColor(clRed);
     EXPECT_FALSE(text->TableColor());
+    // Going back to the table's colour repaints the cells at once.
+    Settle();
+    table->ResetCellsPainted();
+    text->SetTableColor(true);
+    Settle();
+    EXPECT_GT(table->CellsPainted(), 0);
     text->SetMargin(-3);
     EXPECT_EQ(text->Margin(), 4);
     EXPECT_EQ(text->Version(), "2.13.00");
@@ -104,6 +110,23 @@ TEST_F(CellsTest, HeadingTriangleMarksTheActiveColumn) {
     EXPECT_EQ(triangle(otaBottomCenter, {0, 0, 60, 30}), "Polygon(25,16,35,16,30,26)");
     EXPECT_EQ(triangle(otaCenterLeft, {0, 0, 24, 60}), "Polygon(4,26,12,26,8,34)")
         << "a tall cell takes a third of its width";
+}
+
+TEST_F(CellsTest, HeadingsShowTheirOwnTextsWithoutLetters) {
+    Configure(20, 6);
+    heading->SetShowLetters(false);
+    heading->Headings()->SetCommaText("No.,Payee,Payment");
+    const auto texts = [&](LongInt col) {
+        std::vector<std::string> out;
+        for (const auto& call : PaintHeading(col))
+            if (!call.Text.empty()) out.push_back(call.Text);
+        return out;
+    };
+    EXPECT_EQ(texts(1), std::vector<std::string>{"Payee"});
+    EXPECT_EQ(texts(2), std::vector<std::string>{"Payment"});
+    for (const std::string& t : texts(4))
+        EXPECT_TRUE(t.empty() || t == " ") << "no heading past the list: " << t;
+    EXPECT_EQ(text->EditHandle(), HWND{0}) << "no editor is open";
 }
 
 TEST_F(CellsTest, PerCellStoreFollowsRowsAndColumns) {

@@ -197,6 +197,22 @@ TEST_F(VcNotebookTest, RightTabCaptionsTakeOutTheFirstAmpersand) {
     EXPECT_GE(underline, 1);
 }
 
+TEST_F(VcNotebookTest, ShadowedRightCaptionsAreWrittenAgainAPixelInAndTwoUp) {
+    SetCaptions({"&Go", "Stop"});
+    book->SetBounds(0, 0, 220, 240);
+    book->Font()->SetName("Arial");
+    book->SetTabOrientation(toRight);
+    book->SetShadowedText(true);
+    TRecordingCanvas canvas(book->Width(), book->Height());
+    book->PaintTabs(&canvas);
+    std::vector<std::vector<int>> places;
+    for (const TRecordingCanvas::TCall& call : canvas.Calls())
+        if (call.Name == "TextOut" && call.Text == "Go") places.push_back(call.Args);
+    ASSERT_EQ(places.size(), 2u) << "the shadow, then the caption over it";
+    EXPECT_EQ(places[1][0], places[0][0] - 1);
+    EXPECT_EQ(places[1][1], places[0][1] - 2);
+}
+
 } // namespace
 
 namespace {
@@ -231,6 +247,25 @@ TEST_F(VcNotebookPagesTest, ExchangedPagesKeepTheActivePage) {
     EXPECT_THROW(book->Pages()->Exchange(0, 3), EStringListError);
 }
 
+TEST_F(VcNotebookPagesTest, ARenamedPageShowsItsNewCaption) {
+    book->SetBounds(10, 10, 300, 200);
+    ShowForm();
+    const auto settled = [&] {
+        for (int i = 0; i < 4; ++i) {
+            Application->ProcessMessages();
+            DispatchPostedMessages();
+        }
+        return book->Impl()->Buffer().copy();
+    };
+    const QImage before = settled();
+    book->SetPageName("Renamed");
+    EXPECT_EQ(book->Pages()->Strings(0), "Renamed");
+    const QImage shown = settled();
+    EXPECT_FALSE(shown == before);
+    book->Invalidate();
+    EXPECT_TRUE(shown == settled()) << "the tab shows what a full repaint shows";
+}
+
 TEST_F(VcNotebookPagesTest, TabSettingsAreKept) {
     book->SetShadowedText(true);
     EXPECT_TRUE(book->ShadowedText());
@@ -244,7 +279,7 @@ TEST_F(VcNotebookPagesTest, TabSettingsAreKept) {
     bool maroon = false;
     for (const TRecordingCanvas::TCall& call : canvas.Calls())
         maroon = maroon || (call.Name == "DrawText" && call.Text == "&Second" &&
-                            call.FontColor == ColorToRGB(clMaroon));
+                            call.FontColor == static_cast<TColor>(ColorToRGB(clMaroon)));
     EXPECT_TRUE(maroon) << "the second tab's caption is written in its colour";
 }
 
@@ -326,6 +361,25 @@ TEST_F(VcNotebookPagesTest, ASingleRowHasNoRowEnd) {
 namespace {
 
 using VcNotebookDesignTest = VcNotebookTest;
+
+TEST_F(VcNotebookDesignTest, AutomaticTabsTakeTheTallerFontAndFourPixelsWhileDesigning) {
+    book->SetBounds(10, 10, 300, 185);
+    book->Font()->SetSize(20);
+    book->ActiveTabFont()->SetSize(12);
+    const auto height = [](TFont* font) {
+        TRecordingCanvas canvas(10, 10);
+        canvas.Font()->Assign(font);
+        return canvas.TextHeight("Xg");
+    };
+    ASSERT_GT(height(book->Font()), height(book->ActiveTabFont()));
+    book->SetDesigning(true, true);
+    book->ComputeLayout();
+    EXPECT_EQ(book->TabHeight(), height(book->Font()) + 4);
+    book->ActiveTabFont()->SetSize(30);
+    book->ComputeLayout();
+    EXPECT_EQ(book->TabHeight(), height(book->ActiveTabFont()) + 4);
+    book->SetDesigning(false, true);
+}
 
 TEST_F(VcNotebookDesignTest, EdgesAreDraggedWhileDesigning) {
     book->SetBounds(10, 10, 300, 185);
@@ -572,14 +626,12 @@ TEST_F(VcNotebookStrokesTest, TheFocusRectangleSitsInsideTheActiveTab) {
         book->PaintTabs(&canvas);
         // Three pixels in along the row of tabs, four across it.
         const TRect tab = book->Page(0)->TabRect();
-        const std::string expected =
-            orientation == toTop
-                ? TRecordingCanvas::TCall{"DrawFocusRect",
-                                          {tab.Left + 3, tab.Top + 4, tab.Right - 3, tab.Bottom - 4}}
-                      .ToString()
-                : TRecordingCanvas::TCall{"DrawFocusRect",
-                                          {tab.Left + 4, tab.Top + 3, tab.Right - 4, tab.Bottom - 3}}
-                      .ToString();
+        TRecordingCanvas::TCall focus;
+        focus.Name = "DrawFocusRect";
+        focus.Args = orientation == toTop
+                         ? std::vector<int>{tab.Left + 3, tab.Top + 4, tab.Right - 3, tab.Bottom - 4}
+                         : std::vector<int>{tab.Left + 4, tab.Top + 3, tab.Right - 4, tab.Bottom - 3};
+        const std::string expected = focus.ToString();
         EXPECT_TRUE(Has(canvas.Log(), expected)) << expected;
     }
 }

@@ -327,6 +327,45 @@ TEST_F(VcTableTest, ScrollingAColumnPaintsOnlyTheColumnsThatCameIntoView) {
     EXPECT_LE(table->CellsPainted(), 2 * rows) << "the new left column and the one cut off";
 }
 
+TEST_F(VcTableTest, TheHorizontalBarFollowsTheLeftColumnPastTheLockedOnes) {
+    Configure(20, 12);
+    table->Columns()->Items(0)->SetWidth(80);
+    Show();
+    // The locked column's 80 pixels are not there for scrolling: the columns from the last
+    // left column on fit into the rest of the width.
+    const int room = table->ClientWidth() - 80;
+    EXPECT_EQ(table->LastLeftCol(), 12 - std::max(1, room / 80));
+    SCROLLINFO info;
+    info.fMask = SIF_ALL;
+    const auto position = [&] {
+        GetScrollInfo(table->Handle(), SB_HORZ, info);
+        return info.nPos;
+    };
+    table->Perform(WM_HSCROLL, MakeLParam(SB_LINERIGHT, 0), 0);
+    EXPECT_EQ(table->LeftCol(), 2);
+    EXPECT_EQ(position(), 1);
+    table->SetLeftCol(4);
+    EXPECT_EQ(position(), 3);
+    table->Perform(WM_HSCROLL, MakeLParam(SB_LINELEFT, 0), 0);
+    EXPECT_EQ(table->LeftCol(), 3);
+    EXPECT_EQ(position(), 2);
+}
+
+TEST_F(VcTableTest, AnAreaAskedForAndALostFocusRepaintAtOnce) {
+    Configure(20, 6);
+    Show();
+    Settle();
+    table->ResetCellsPainted();
+    table->InvalidateArea(3, 1, 4, 2);
+    Settle();
+    EXPECT_EQ(table->CellsPainted(), 4);
+    // The active cell's frame changes when the table loses the focus.
+    table->ResetCellsPainted();
+    Leave();
+    Settle();
+    EXPECT_GE(table->CellsPainted(), 1);
+}
+
 TEST_F(VcTableTest, EveryResizeLaysTheRowsOutAgain) {
     Configure(50, 4);
     Show();
@@ -364,6 +403,8 @@ TEST_F(VcTableTest, NewOptionsAndAMovedActiveCellDropTheSelection) {
     EXPECT_FALSE(table->Selection()->HaveSelection());
     table->SelectColumn(2);
     EXPECT_TRUE(table->Selection()->IsCellSelected(5, 2));
+    table->SelectColumn(1);
+    EXPECT_TRUE(table->Selection()->IsCellSelected(5, 1)) << "the first column after the locked";
     table->SetOptions({otoRowSelection});
     EXPECT_FALSE(table->Selection()->HaveSelection());
     table->SelectRow(4);
@@ -667,33 +708,35 @@ TEST_F(VcTableMouseTest, HeadingEdgesResizeAndHeadingsMoveColumns) {
     Configure(20, 6);
     table->SetOptions({otoAllowColMoves});
     Show();
+    const auto drag = [&](QPoint from, QPoint to) {
+        QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, from);
+        Settle();
+        QTest::mouseMove(WidgetOf(table), to);
+        Settle();
+        QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, to);
+        Settle();
+    };
     const int frame = table->Impl()->FrameWidth();
     const TRect head = table->CellRect(0, 1);
     const QPoint edge(head.Right + frame, head.Top + 5 + frame);
-    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, edge);
-    Settle();
-    QTest::mouseMove(WidgetOf(table), edge + QPoint(30, 0));
-    Settle();
-    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, edge + QPoint(30, 0));
-    Settle();
+    drag(edge, edge + QPoint(30, 0));
     EXPECT_EQ(table->Columns()->Items(1)->Width(), 110);
+    EXPECT_EQ(GetCapture(), HWND{0}) << "the mouse is let go with the button";
+    QTest::mouseMove(WidgetOf(table), edge + QPoint(50, 0));
+    Settle();
+    EXPECT_EQ(table->Columns()->Items(1)->Width(), 110) << "a later move sizes nothing";
+    // The heading row's lower edge, in the locked column, sizes the heading row.
+    const TRect corner = table->CellRect(0, 0);
+    const QPoint lower(corner.Left + 5 + frame, corner.Bottom + frame);
+    drag(lower, lower + QPoint(0, 10));
+    EXPECT_EQ(table->Rows()->Height(0), 30);
+    EXPECT_EQ(table->Rows()->Height(1), 20);
     // Never narrower than 6 pixels.
-    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, edge + QPoint(30, 0));
-    Settle();
-    QTest::mouseMove(WidgetOf(table), QPoint(head.Left + frame, edge.y()));
-    Settle();
-    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier,
-                        QPoint(head.Left + frame, edge.y()));
-    Settle();
+    drag(edge + QPoint(30, 0), QPoint(head.Left + frame, edge.y()));
     EXPECT_EQ(table->Columns()->Items(1)->Width(), 6);
     // Dragging the heading of column 2 onto column 4 moves it there.
     TVcBaseTableCell* moving = table->Columns()->DefaultCell(2);
-    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(0, 2));
-    Settle();
-    QTest::mouseMove(WidgetOf(table), PointOf(0, 4));
-    Settle();
-    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(0, 4));
-    Settle();
+    drag(PointOf(0, 2), PointOf(0, 4));
     EXPECT_EQ(table->Columns()->DefaultCell(4), moving);
     EXPECT_EQ(table->Columns()->DefaultCell(2), date);
 }

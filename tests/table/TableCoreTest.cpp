@@ -156,6 +156,16 @@ TEST(VcSelectionListTest, PendingRectangleDecidesUntilCommitted) {
         nullptr);
     EXPECT_EQ(seen, (std::vector<std::vector<LongInt>>{
                         {0, 0, 1, 0}, {5, 0, 10, 0}, {0, 1, 1, 1}, {5, 1, 10, 1}, {0, 2, 10, 2}}));
+    // Clearing drops the rectangle still pending too.
+    s.Clear();
+    EXPECT_FALSE(s.HaveSelection());
+    EXPECT_FALSE(s.IsCellSelected(3, 2));
+    // A pending rectangle past a new last row ends in that row.
+    s.StartSelection(15, 1, true);
+    s.ExtendSelection(17, 2, false);
+    s.SetRowCount(8);
+    EXPECT_EQ(s.AnchorRow(), 7);
+    EXPECT_FALSE(s.HaveSelection());
 }
 
 TEST(VcSelectionListTest, ShrinkingTrimsRunsAndColumns) {

@@ -5,6 +5,7 @@
 #include "xbase/XbIndex.h"
 
 #include "tests/rtl/TestFolder.h"
+#include "tests/xbase/XbReadCalls.h"
 #include "tests/xbase/XbTestRecords.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <random>
 #include <set>
+#include <string>
 
 namespace {
 
@@ -60,16 +62,6 @@ protected:
         for (LongWord page = word(24); page != 0 && seen.insert(page).second;
              page = word(page * 4096 + 12))
             ++free;
-    }
-
-    // Read calls this process made so far.
-    static long ReadCalls() {
-        std::ifstream io("/proc/self/io");
-        std::string name;
-        long value = 0;
-        while (io >> name >> value)
-            if (name == "syscr:") return value;
-        return -1;
     }
 
     TTestFolder folder_;
@@ -150,7 +142,7 @@ TEST_F(IndexPagesTest, SeeksInAnIndexOfThousandsOfPagesReadEachPageOnce) {
     for (int i = 0; i < 72000; ++i)
         sought[static_cast<std::size_t>(i)] = i;
     std::shuffle(sought.begin(), sought.end(), std::mt19937(4));
-    const long before = ReadCalls();
+    const long before = XbReadCalls();
     ASSERT_GE(before, 0);
     for (int round = 0; round < 2; ++round)
         for (int n : sought) {
@@ -158,7 +150,7 @@ TEST_F(IndexPagesTest, SeeksInAnIndexOfThousandsOfPagesReadEachPageOnce) {
             ASSERT_EQ(order->Seek(Name(n), true, pos), isOk);
             ASSERT_EQ(pos.Key, Name(n));
         }
-    EXPECT_LE(ReadCalls() - before, static_cast<long>(pages)) << "of " << pages << " pages";
+    EXPECT_LE(XbReadCalls() - before, static_cast<long>(pages)) << "of " << pages << " pages";
 }
 
 // The cache on its own.
@@ -209,6 +201,26 @@ TEST(IndexPageCache, ChangedPagesStayBeyondTheCapacity) {
     ASSERT_EQ(dirty.size(), 5u);
     for (std::size_t i = 0; i < dirty.size(); ++i)
         EXPECT_EQ(dirty[i].first, i + 1); // in the order of the file
+}
+
+// Checksums are the common reflected CRC-32 (the values zlib gives), eight bytes at a time and
+// byte by byte for the rest; a page's checksum skips the four bytes that hold it.
+TEST(IndexChecksums, CommonCrc32OverAnyLength) {
+    EXPECT_EQ(XbCrc32(0, "123456789", 9), 0xCBF43926u);
+    EXPECT_EQ(XbCrc32(0, "", 0), 0u);
+    std::string bytes;
+    for (int i = 0; i < 768; ++i)
+        bytes += static_cast<char>(i % 256);
+    EXPECT_EQ(XbCrc32(0, bytes.data(), 21), 0x195881FEu);
+    EXPECT_EQ(XbCrc32(0, bytes.data(), bytes.size()), 0xB0C0DF2Au);
+    // Continued from an earlier part, as zlib's running value.
+    EXPECT_EQ(XbCrc32(XbCrc32(0, bytes.data(), 21), bytes.data() + 21, bytes.size() - 21),
+              0xB0C0DF2Au);
+
+    std::string page(XbPageSize, '\0');
+    for (std::size_t i = 0; i < page.size(); ++i)
+        page[i] = static_cast<char>((i * 7 + 3) & 0xFF);
+    EXPECT_EQ(XbPageCrc(page.data(), 16 + 3 * 14), 0x612EDF03u);
 }
 
 } // namespace

@@ -70,6 +70,11 @@ TEST_F(XbExprTest, LiteralsAndTypes) {
     EXPECT_EQ(Str("\"a\"\"b\" + ''"), "a\"b");
     EXPECT_DOUBLE_EQ(Num("12.75"), 12.75);
     EXPECT_DOUBLE_EQ(Num(".5"), 0.5);
+    // A literal shows its digits after the point less its exponent.
+    EXPECT_EQ(Eval("2.5E-3").Decimals, 4);
+    EXPECT_EQ(Eval("1.25e1").Decimals, 1);
+    EXPECT_EQ(Eval("1e+05").Decimals, 0);
+    EXPECT_EQ(Eval("12.75").Decimals, 2);
     EXPECT_TRUE(Log(".T."));
     EXPECT_FALSE(Log(".f."));
     EXPECT_TRUE(Log(".y."));
@@ -132,6 +137,10 @@ TEST_F(XbExprTest, DateArithmetic) {
     EXPECT_EQ(Str("DTOS(due + 1)"), "20240301");
     EXPECT_EQ(Str("DTOS(1 + due)"), "20240301");
     EXPECT_EQ(Str("DTOS(due - 60)"), "20231231");
+    // Days given with a fraction count to the nearest whole day.
+    EXPECT_EQ(Str("DTOS(due + 1.6)"), "20240302");
+    EXPECT_EQ(Str("DTOS(due - 1.5)"), "20240227");
+    EXPECT_EQ(Str("DTOS(0.7 + due)"), "20240301");
     EXPECT_DOUBLE_EQ(Num("due - STOD('20240101')"), 59);
     EXPECT_TRUE(Log("due > STOD('20240228')"));
     records_.Go(2);
@@ -198,6 +207,11 @@ TEST_F(XbExprTest, TextFunctions) {
     EXPECT_EQ(Str("SUBSTR('abc', 9)"), "");
     EXPECT_EQ(Str("SUBSTR('abc', 2, -1)"), "");
     EXPECT_EQ(Str("SUBSTR('abcdef', -2)"), "ef");
+    // Positions and counts with a fraction lose it.
+    EXPECT_EQ(Str("SUBSTR('abcdef', -2.5)"), "ef");
+    EXPECT_EQ(Str("SUBSTR('abcdef', 0.5, 2.9)"), "ab");
+    EXPECT_EQ(Str("SUBSTR('abcdef', 2.7, 2.2)"), "bc");
+    EXPECT_EQ(Str("RIGHT('abcdef', 2.8)"), "ef");
     const std::string big = "1" + std::string(300, '0');
     const std::string infinite = big + " * " + big;
     EXPECT_EQ(Str("SUBSTR('abc', 1, " + infinite + " - " + infinite + ")"), ""); // not a number
@@ -301,6 +315,10 @@ TEST_F(XbExprTest, StaticWidths) {
     EXPECT_EQ(e.Width(), 10);
     ASSERT_TRUE(e.Compile("STR(amount, 12, 2)", records_));
     EXPECT_EQ(e.Width(), 12);
+    ASSERT_TRUE(e.Compile("STR(amount)", records_));
+    EXPECT_EQ(e.Width(), 10);
+    ASSERT_TRUE(e.Compile("UPPER(towns->city)", records_));
+    EXPECT_EQ(e.Width(), 8);
     ASSERT_TRUE(e.Compile("DTOS(due) + name", records_));
     EXPECT_EQ(e.Width(), 18);
     ASSERT_TRUE(e.Compile("IIF(paid, name, 'x')", records_));
@@ -340,6 +358,8 @@ TEST_F(XbExprTest, SyntaxErrorsAreReported) {
     EXPECT_EQ(Fail("SUBSTR('a')"), "1: Wrong number of arguments for SUBSTR");
     EXPECT_EQ(Fail("DATE(1)"), "1: Wrong number of arguments for DATE");
     EXPECT_EQ(Fail("UPPER(name"), "11: ')' expected");
+    EXPECT_EQ(Fail("TRIM(name, name)"), "1: Wrong number of arguments for TRIM");
+    EXPECT_EQ(Fail("TRIM()"), "1: Wrong number of arguments for TRIM");
     EXPECT_EQ(Fail("1 + )"), "5: Unexpected ')'");
 }
 
@@ -367,6 +387,17 @@ TEST(XbExprDates, DayNumbersRoundTrip) {
     EXPECT_EQ(XbDateFromStored("2024x228"), 0);
     EXPECT_EQ(XbDateToStored(0), "        ");
     EXPECT_EQ(XbEncodeDate(1900, 2, 29), 0);
+    // Day numbers are the astronomers' day numbers; no day 0, month 0 or 13, April 31.
+    EXPECT_EQ(XbEncodeDate(2000, 1, 1), 2451545);
+    EXPECT_EQ(XbEncodeDate(9999, 12, 31), 5373484);
+    EXPECT_EQ(XbEncodeDate(2024, 3, 0), 0);
+    EXPECT_EQ(XbEncodeDate(2024, 0, 1), 0);
+    EXPECT_EQ(XbEncodeDate(2024, 13, 1), 0);
+    EXPECT_EQ(XbEncodeDate(2024, 4, 31), 0);
+    EXPECT_EQ(XbEncodeDate(0, 1, 1), 0);
+    EXPECT_EQ(XbEncodeDate(10000, 1, 1), 0);
+    EXPECT_EQ(XbDateFromStored("20240300"), 0);
+    EXPECT_EQ(XbDateToStored(5373484 + 1), "        "); // past 9999-12-31
     int y, m, d;
     XbDecodeDate(XbEncodeDate(2000, 2, 29), y, m, d);
     EXPECT_EQ(y * 10000 + m * 100 + d, 20000229);

@@ -2,13 +2,20 @@
 // write order that keeps a table readable after an interrupted append.
 #include "tests/xbase/XbFixture.h"
 
+#include "platform/rtl/Clock.h"
 #include "platform/rtl/Streams.h"
 #include "tests/rtl/TestFolder.h"
+#include "tests/xbase/XbReadCalls.h"
 
 #include "xbase/XbArea.h"
 #include "xbase/XbFile.h"
 #include "xbase/XbMemo.h"
 #include "xbase/XbTable.h"
+
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -72,8 +79,64 @@ TEST_F(XbFilesTest, FieldListsAreChecked) {
     EXPECT_EQ(create({{"ELEVENCHARS", 'C', 5, 0, 0}}), xbBadArgument);
     EXPECT_EQ(create({{"A", 'C', 5, 0, 0}, {"a", 'N', 5, 0, 0}}), xbBadArgument);
     EXPECT_EQ(create({{"PIC", 'P', 10, 0, 0}}), xbBadArgument);
+    EXPECT_EQ(create({{"A-B", 'C', 5, 0, 0}}), xbBadArgument);
     EXPECT_EQ(create({{"AMOUNT", 'N', 19, 15, 0}, {"WHEN", 'd', 0, 0, 0}}), xbOK);
     EXPECT_EQ(xb_Create(Path("BAD.DBF"), {{"A", 'C', 1, 0, 0}}, 4), xbBadArgument);
+
+    // The smallest widths, two decimals in a width of four, an underscore in a name, and the
+    // widths a type implies when none is given: offsets follow from them.
+    ASSERT_EQ(create({{"A", 'C', 1, 0, 0},
+                      {"RATE", 'N', 4, 2, 0},
+                      {"LOAN_NO", 'c', 3, 0, 0},
+                      {"PAID", 'L', 0, 0, 0},
+                      {"NOTE", 'M', 0, 0, 0},
+                      {"DUE", 'D', 0, 0, 0}}),
+              xbOK);
+    ASSERT_GT(xb_Use(Path("BAD.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_FieldName(3), "LOAN_NO");
+    EXPECT_EQ(xb_FieldType(3), "C");
+    const int widths[] = {1, 4, 3, 1, 10, 8};
+    const int offsets[] = {2, 3, 7, 10, 11, 21};
+    for (int f = 1; f <= 6; ++f) {
+        EXPECT_EQ(xb_FieldWidth(f), widths[f - 1]) << "field " << f;
+        EXPECT_EQ(xb_FieldOffset(f), offsets[f - 1]) << "field " << f;
+    }
+    EXPECT_EQ(xb_RecSize(), 28);
+    xb_CloseAll();
+
+    // At most 255 fields.
+    std::vector<TXbFieldDef> many;
+    for (int i = 1; i <= 256; ++i)
+        many.push_back({"F" + std::to_string(i), 'C', 1, 0, 0});
+    EXPECT_EQ(create(many), xbBadArgument);
+    many.pop_back();
+    ASSERT_EQ(create(many), xbOK);
+    ASSERT_GT(xb_Use(Path("BAD.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_FieldCount(), 255);
+    EXPECT_EQ(xb_FieldName(255), "F255");
+}
+
+TEST_F(XbFilesTest, TheHeaderCarriesTheDateOfTheLastChange) {
+    TManualClock clock({2026, 3, 9, 8, 30, 0, 0});
+    TClockOverride use(clock);
+    ASSERT_EQ(xb_Create(Path("D.DBF"), {{"NAME", 'C', 4, 0, 0}}, xbCDX), xbOK);
+    std::string bytes = ReadAll(Path("D.DBF"));
+    // A new table is its header and the end-of-file mark, dated today (years since 1900).
+    ASSERT_EQ(bytes.size(), 32u + 32 + 1 + 1);
+    EXPECT_EQ(bytes.substr(1, 3), std::string("\x7E\x03\x09", 3));
+    EXPECT_EQ(DecodeLE<LongWord>(&bytes[4]), 0u);
+    EXPECT_EQ(bytes[64], 0x0D);
+    EXPECT_EQ(bytes[65], 0x1A);
+
+    clock.SetLocalTime({2027, 11, 30, 23, 59, 0, 0});
+    ASSERT_GT(xb_Use(Path("D.DBF"), "", xbModeShared, xbCDX), 0);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "abc"), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    bytes = ReadAll(Path("D.DBF"));
+    EXPECT_EQ(bytes.substr(1, 3), std::string("\x7F\x0B\x1E", 3));
+    EXPECT_EQ(DecodeLE<LongWord>(&bytes[4]), 1u);
+    EXPECT_EQ(bytes.substr(65), " abc \x1A");
 }
 
 TEST_F(XbFilesTest, DamagedAndTruncatedTablesAreRefused) {
@@ -112,6 +175,18 @@ TEST_F(XbFilesTest, DamagedAndTruncatedTablesAreRefused) {
     EncodeLE<Word>(&bytes[10], 0);
     refuse(bytes);
     EXPECT_EQ(OpenStatus("MISSING.DBF"), xbNotFound);
+
+    // The end-of-file mark is not needed: the records are all there.
+    WriteAll(Path("NOMARK.DBF"), good.substr(0, good.size() - 1));
+    ASSERT_GT(xb_Use(Path("NOMARK.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_RecCount(), 3);
+    xb_GoBottom();
+    EXPECT_EQ(xb_GetTrimString(1), "item3");
+    xb_CloseAll();
+
+    // A folder under a table's name is no table.
+    std::filesystem::create_directory(Path("FOLDER.DBF"));
+    EXPECT_EQ(xb_Use(Path("FOLDER.DBF"), "", xbModeReadOnly, xbCDX), 0);
 }
 
 TEST_F(XbFilesTest, RandomDamageIsRefusedOrReadSafely) {
@@ -186,6 +261,185 @@ TEST_F(XbFilesTest, ExtraBytesOfAnInterruptedAppendKeepTheOldCount) {
     EXPECT_EQ(xb_RecCount(), 4);
     xb_GoBottom();
     EXPECT_EQ(xb_GetTrimString(1), "item5");
+}
+
+// An exclusive open keeps appended records in memory until a commit writes them with the header
+// that counts them; the table a pack leaves is still the area's alone and does the same.
+TEST_F(XbFilesTest, AnExclusiveOpenGathersAppendsUntilCommitAlsoAfterAPack) {
+    MakeTable("G.DBF");
+    const auto countOnDisk = [&] { return DecodeLE<LongWord>(ReadAll(Path("G.DBF")).data() + 4); };
+    ASSERT_GT(xb_Use(Path("G.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "item4"), xbOK);
+    ASSERT_EQ(xb_Skip(0), xbOK);
+    EXPECT_EQ(countOnDisk(), 3u);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    EXPECT_EQ(countOnDisk(), 4u);
+
+    ASSERT_EQ(xb_Go(1), xbOK);
+    ASSERT_EQ(xb_Delete(), xbOK);
+    ASSERT_EQ(xb_Pack(), xbOK);
+    EXPECT_EQ(countOnDisk(), 3u);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "item5"), xbOK);
+    ASSERT_EQ(xb_Skip(0), xbOK);
+    EXPECT_EQ(countOnDisk(), 3u);
+    ASSERT_EQ(xb_Close(), xbOK);
+    const std::string bytes = ReadAll(Path("G.DBF"));
+    EXPECT_EQ(DecodeLE<LongWord>(&bytes[4]), 4u);
+    // Each record: the deletion byte, NAME in 10 and QTY in 5; the new ones have no quantity.
+    EXPECT_EQ(bytes.substr(97), " item2         2"
+                                " item3         3"
+                                " item4          "
+                                " item5          "
+                                "\x1A");
+}
+
+// A shared open writes an append at once; when its record is refused the table is cut back
+// to the records before it and its end mark.
+TEST_F(XbFilesTest, ARefusedAppendLeavesTheRecordsAsTheyWere) {
+    MakeTable("U.DBF");
+    ASSERT_GT(xb_Use(Path("U.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "NAME", "NAME", "", 1, 0), 0);
+    xb_CloseAll();
+    const std::string before = ReadAll(Path("U.DBF"));
+    ASSERT_GT(xb_Use(Path("U.DBF"), "", xbModeShared, xbCDX), 0);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    EXPECT_EQ(ReadAll(Path("U.DBF")).size(), before.size() + 16);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "item2"), xbOK);
+    EXPECT_EQ(xb_Commit(), xbKeyViolation);
+    const std::string after = ReadAll(Path("U.DBF"));
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_EQ(DecodeLE<LongWord>(&after[4]), 3u);
+    EXPECT_EQ(after.substr(32), before.substr(32));
+    EXPECT_EQ(xb_RecCount(), 3);
+}
+
+// Another program may give a table with memo fields the version byte of one without: its memo
+// file is then the FPT one.
+TEST_F(XbFilesTest, MemoFieldsUnderThePlainVersionByteUseTheFptFile) {
+    ASSERT_EQ(xb_Create(Path("V.DBF"), LoanFields(), xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("V.DBF"), "", xbModeExclusive, xbCDX), 0);
+    AddLoan("L1", "a", 1);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "kept in the FPT file"), xbOK);
+    xb_CloseAll();
+    std::string bytes = ReadAll(Path("V.DBF"));
+    bytes[0] = 0x03;
+    WriteAll(Path("V.DBF"), bytes);
+    ASSERT_GT(xb_Use(Path("V.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_GetString(6), "kept in the FPT file");
+}
+
+// The index header records the table's change time: its modification time in nanoseconds,
+// times 6364136223846793005 modulo 2^64, the upper 32 bits; 1 stands for 0, which means none.
+TEST_F(XbFilesTest, TheIndexRecordsTheTablesChangeTime) {
+    MakeTable("T.DBF");
+    ASSERT_GT(xb_Use(Path("T.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "NAME", "NAME", "", 0, 0), 0);
+    xb_CloseAll();
+    const auto recorded = [&](long long seconds, long nanoseconds) {
+        const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+        EXPECT_EQ(::utimensat(AT_FDCWD, Path("T.DBF").c_str(), times, 0), 0);
+        // Another time than the one recorded: the sole user rebuilds the index.
+        EXPECT_GT(xb_Use(Path("T.DBF"), "", xbModeExclusive, xbCDX), 0);
+        xb_CloseAll();
+        return DecodeLE<LongWord>(ReadAll(Path("T.CDX")).data() + 44);
+    };
+    EXPECT_EQ(recorded(1700000000, 123456789), 0xAA6851A9u);
+    EXPECT_EQ(recorded(0, 0), 1u);
+}
+
+// A table open twice in this process: the header one of them writes is read again by the
+// other at once, however recently that one read it.
+TEST_F(XbFilesTest, AHeaderWrittenHereIsReadAgainByTheOtherOpening) {
+    MakeTable("H.DBF");
+    TXbTable writer;
+    TXbTable reader;
+    ASSERT_EQ(writer.Open(Path("H.DBF"), true), xbOK);
+    ASSERT_EQ(reader.Open(Path("H.DBF"), false), xbOK);
+    ASSERT_TRUE(reader.RefreshCount());
+    const LongWord stamp = reader.Stamp();
+    ASSERT_TRUE(writer.Touch());
+    EXPECT_EQ(writer.Stamp(), stamp + 1);
+    ASSERT_TRUE(reader.RefreshRecentCount());
+    EXPECT_EQ(reader.Stamp(), stamp + 1);
+    ASSERT_TRUE(writer.AppendRecord(" item4         4"));
+    ASSERT_TRUE(reader.RefreshRecentCount());
+    EXPECT_EQ(reader.RecordCount(), 4);
+    EXPECT_EQ(reader.Stamp(), stamp + 1); // raised once until the indexes catch up
+
+    // Opened again, the table is raised again by its first change.
+    ASSERT_EQ(writer.Open(Path("H.DBF"), true), xbOK);
+    ASSERT_TRUE(writer.WriteRecord(1, " item0         0"));
+    EXPECT_EQ(writer.Stamp(), stamp + 2);
+
+    // Records a sole user gathered reach the file before the table is opened again.
+    writer.SetExclusive(true);
+    ASSERT_TRUE(writer.AppendRecord(" item5         5"));
+    ASSERT_EQ(writer.Open(Path("H.DBF"), false), xbOK);
+    EXPECT_EQ(writer.Fields().size(), 2u);
+    EXPECT_EQ(writer.RecordCount(), 5);
+    char image[16];
+    ASSERT_TRUE(writer.ReadRecord(5, image));
+    EXPECT_EQ(std::string(image, 16), " item5         5");
+    ASSERT_TRUE(writer.ReadRecord(4, image));
+    EXPECT_EQ(std::string(image, 16), " item4         4");
+}
+
+// A program started without standard input gets descriptor 0 for the first file it opens: that
+// file is written and cut like any other.
+TEST_F(XbFilesTest, AFileOnDescriptorZeroIsLikeAnyOther) {
+    const int saved = ::dup(0);
+    ASSERT_GE(saved, 0);
+    ::close(0);
+    TXbFile file;
+    const bool created = file.Create(Path("Z.BIN"));
+    const int fd = file.Handle();
+    const bool written = created && file.WriteAt(0, std::string("abcdef"));
+    const bool cut = created && file.Truncate(3);
+    const bool flushed = created && file.Flush();
+    file.Close();
+    ::dup2(saved, 0);
+    ::close(saved);
+    EXPECT_EQ(fd, 0);
+    EXPECT_TRUE(written && cut && flushed);
+    EXPECT_EQ(ReadAll(Path("Z.BIN")), "abc");
+}
+
+// The system refuses a read whose end lies past the largest file offset: the read fails at once.
+TEST_F(XbFilesTest, AReadTheSystemRefusesFails) {
+    MakeTable("R.DBF");
+    TXbFile file;
+    ASSERT_TRUE(file.Open(Path("R.DBF"), false));
+    char bytes[8];
+    EXPECT_FALSE(file.ReadAt(std::numeric_limits<Int64>::max() - 2, bytes, sizeof bytes));
+    EXPECT_TRUE(file.ReadAt(0, bytes, sizeof bytes));
+}
+
+// A shared open walked in record order, either way, reads its records in blocks (of 64 KB),
+// not one read per record.
+TEST_F(XbFilesTest, ASharedWalkReadsRecordsInBlocks) {
+    ASSERT_EQ(xb_Create(Path("W.DBF"), {{"N", 'N', 5, 0, 0}, {"PAD", 'C', 245, 0, 0}}, xbCDX),
+              xbOK);
+    ASSERT_GT(xb_Use(Path("W.DBF"), "", xbModeExclusive, xbCDX), 0);
+    for (int i = 1; i <= 600; ++i) { // 600 records of 251 bytes: 261 to a block
+        ASSERT_EQ(xb_AppendEx(), 0);
+        ASSERT_EQ(xb_Replace(1, xbReplaceDouble, double(i)), xbOK);
+    }
+    for (const bool forward : {true, false}) {
+        xb_CloseAll();
+        ASSERT_GT(xb_Use(Path("W.DBF"), "", xbModeShared, xbCDX), 0);
+        forward ? xb_GoTop() : xb_GoBottom();
+        const long before = XbReadCalls();
+        ASSERT_GE(before, 0);
+        double sum = 0;
+        int seen = 0;
+        for (; forward ? !xb_Eof() : !xb_Bof(); xb_Skip(forward ? 1 : -1), ++seen)
+            sum += std::stod(xb_GetString(1));
+        EXPECT_EQ(seen, 600);
+        EXPECT_EQ(sum, 600 * 601 / 2);
+        EXPECT_LT(XbReadCalls() - before, 30) << (forward ? "forward" : "backward");
+    }
 }
 
 TEST_F(XbFilesTest, MissingOrDamagedMemoFileRefusesTheTable) {
@@ -392,6 +646,61 @@ TEST_F(XbFilesTest, FptBlockSizeAndMemoBlockNumbers) {
     EXPECT_EQ(block, 70000u);
 }
 
+// The largest FPT block, 16384 bytes: the header fits in the first block, each memo starts
+// on a block of its own with its type and length (big-endian) before the data.
+TEST_F(XbFilesTest, FptMemosInTheLargestBlocks) {
+    EXPECT_EQ(xb_SetMemoBlockSize(16385), 64); // refused: the setting stays
+    EXPECT_EQ(xb_SetMemoBlockSize(16384), 64);
+    ASSERT_EQ(xb_Create(Path("BIG.DBF"), LoanFields(), xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("BIG.DBF"), "", xbModeExclusive, xbCDX), 0);
+    AddLoan("L1", "a", 1);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "abc"), xbOK);
+    AddLoan("L2", "b", 2);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "de"), xbOK);
+    xb_CloseAll();
+    const std::string memo = ReadAll(Path("BIG.FPT"));
+    ASSERT_EQ(memo.size(), 3u * 16384);
+    EXPECT_EQ(GetBE32(&memo[0]), 3u);
+    EXPECT_EQ(memo.substr(6, 2), std::string("\x40\x00", 2));
+    EXPECT_EQ(memo.substr(16384, 11), std::string("\0\0\0\1\0\0\0\3abc", 11));
+    EXPECT_EQ(memo.substr(2 * 16384, 10), std::string("\0\0\0\1\0\0\0\2de", 10));
+    const std::string table = ReadAll(Path("BIG.DBF"));
+    const std::size_t first = 32 + 6 * 32 + 1;
+    const std::size_t note = 1 + 9 + 20 + 12 + 8 + 1;
+    EXPECT_EQ(table.substr(first + note, 10), "         1");
+    EXPECT_EQ(table.substr(first + 61 + note, 10), "         2");
+}
+
+// A DBT memo another program stored with its length (FF FF 08 00, then the length counting
+// those 8 bytes) is read as binary data of that length, an empty one included.
+TEST_F(XbFilesTest, DbtMemosWithALengthAreReadToThatLength) {
+    ASSERT_EQ(xb_Create(Path("LEN.DBF"), LoanFields(), xbNTX), xbOK);
+    ASSERT_GT(xb_Use(Path("LEN.DBF"), "", xbModeExclusive, xbNTX), 0);
+    AddLoan("L1", "a", 1);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "placeholder"), xbOK);
+    xb_CloseAll();
+    std::string memo = ReadAll(Path("LEN.DBT"));
+    ASSERT_EQ(memo.size(), 1024u);
+    const auto stored = [&](const std::string& data) {
+        std::string block = std::string("\xFF\xFF\x08\x00", 4) + std::string(4, '\0') + data;
+        EncodeLE<LongWord>(block.data() + 4, static_cast<LongWord>(8 + data.size()));
+        memo.replace(512, block.size(), block);
+        WriteAll(Path("LEN.DBT"), memo);
+    };
+    std::string data;
+    stored(std::string("ab\x1A\0c", 5));
+    ASSERT_GT(xb_Use(Path("LEN.DBF"), "", xbModeShared, xbNTX), 0);
+    EXPECT_EQ(xb_GetBlob(6, data), 5);
+    EXPECT_EQ(data, std::string("ab\x1A\0c", 5));
+    xb_CloseAll();
+    stored("");
+    ASSERT_GT(xb_Use(Path("LEN.DBF"), "", xbModeShared, xbNTX), 0);
+    char* empty = xb_GetMemo(6, 0);
+    EXPECT_NE(empty, nullptr); // read, and empty
+    xb_MemDealloc(empty);
+    EXPECT_EQ(xb_GetBlobLength(6), 0);
+}
+
 TEST_F(XbFilesTest, MemoPointingOutsideTheFileReadsAsFailure) {
     ASSERT_EQ(xb_Create(Path("P.DBF"), LoanFields(), xbCDX), xbOK);
     ASSERT_GT(xb_Use(Path("P.DBF"), "", xbModeExclusive, xbCDX), 0);
@@ -543,8 +852,11 @@ TEST_F(XbFilesTest, DoubleFieldsOfOtherProgramsReadAsNumbers) {
     ASSERT_EQ(xb_Replace(2, xbReplaceDouble, -0.25), xbOK);
     ASSERT_EQ(xb_Commit(), xbOK);
     EXPECT_EQ(xb_GetString(2), "-0.25");
+    EXPECT_EQ(xb_Empty(2), 0);
     ASSERT_GT(xb_IndexCreate(Path("amt.cdx"), "AMT", "AMT", "", 0, 0), 0);
     EXPECT_EQ(xb_Seek("-0.25"), 1);
+    ASSERT_EQ(xb_Replace(2, xbReplaceDouble, 0.0), xbOK);
+    EXPECT_EQ(xb_Empty(2), 1);
 }
 
 } // namespace

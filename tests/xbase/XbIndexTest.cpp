@@ -556,6 +556,21 @@ TEST_F(XbIndexTest, ReindexFollowsTheTableAndCompacts) {
     EXPECT_EQ(order->KeyCount(), 0);
 }
 
+// An index file object closed after an exclusive opening and opened again shared writes each
+// change at once, as any shared opening: another opening sees it.
+TEST_F(XbIndexTest, AnOpeningAfterAnExclusiveOneIsShared) {
+    AddRecords(20, 20, 12);
+    TXbIndexFile writer;
+    Create(writer, "ex.cdx", {"NAME", "NAME", "", false, false});
+    writer.SetExclusive(true);
+    writer.Close();
+    ASSERT_EQ(writer.Open(Path("ex.cdx"), true, records_), isOk);
+    TXbIndexFile reader;
+    ASSERT_EQ(reader.Open(Path("ex.cdx"), false, records_), isOk);
+    ASSERT_EQ(writer.FindOrder("NAME")->Insert("AAAAAAAAAA", 21), isOk);
+    EXPECT_EQ(reader.FindOrder("NAME")->KeyCount(), 21);
+}
+
 TEST_F(XbIndexTest, TwoOpeningsSeeEachOthersChanges) {
     AddRecords(100, 100, 12);
     TXbIndexFile writer;

@@ -91,7 +91,11 @@ TEST_F(XbLockTest, RecordLocksBetweenAreas) {
     EXPECT_EQ(xb_Rlock(1), 1);
     EXPECT_EQ(xb_Rlock(1), 1); // a lock held is held again
     xb_Select(b);
+    EXPECT_EQ(xb_Use(Path("NONE.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_LastError(), xbErrFileMissing);
+    xb_Select(b);
     EXPECT_EQ(xb_Rlock(1), 0);
+    EXPECT_EQ(xb_LastError(), xbErrNone); // the refusal is the last failure, with no file
     EXPECT_EQ(xb_Rlock(2), 1);
     EXPECT_EQ(xb_Rlock(3), 0); // no such record
     xb_Go(1);
@@ -139,6 +143,45 @@ TEST_F(XbLockTest, ChangesOfTwoAreasToOneRecordAreBothKept) {
     xb_Go(1);
     EXPECT_EQ(xb_Deleted(), 1);
     EXPECT_EQ(xb_GetTrimString(3), "       99.50");
+
+    // Counting walks every record of A's table; A's record, unchanged, is not written when
+    // it moves on, so B's change made meanwhile stays.
+    EXPECT_EQ(xb_QueryRecCount(), 2);
+    EXPECT_EQ(xb_RecNo(), 1);
+    xb_Select(b);
+    ASSERT_EQ(xb_Replace(2, xbReplaceText, "renamed by B"), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    xb_Select(a);
+    EXPECT_EQ(xb_Go(2), xbOK);
+    xb_Go(1);
+    EXPECT_EQ(xb_GetTrimString(2), "renamed by B");
+}
+
+// An update that finds the index damaged fails and leaves the index unlocked: once the file
+// is whole again, another area updates it.
+TEST_F(XbLockTest, AnUpdateRefusedByADamagedIndexLeavesItUnlocked) {
+    ASSERT_GT(Use(xbModeExclusive), 0);
+    ASSERT_GT(xb_IndexCreate("", "NAME", "NAME", "", 0, 0), 0);
+    xb_CloseAll();
+    const int a = Use(xbModeShared, "A");
+    const int b = Use(xbModeShared, "B");
+    ASSERT_GT(a * b, 0);
+    const std::string whole = ReadAll(Path("SHARED.CDX"));
+    std::string damaged = whole;
+    damaged[20] = static_cast<char>(damaged[20] + 1); // the generation, against the checksum
+    WriteAll(Path("SHARED.CDX"), damaged);
+    xb_Select(a);
+    xb_Go(1);
+    ASSERT_EQ(xb_Replace(2, xbReplaceText, "by A"), xbOK);
+    EXPECT_EQ(xb_Commit(), xbDamaged);
+    WriteAll(Path("SHARED.CDX"), whole);
+    xb_Select(b);
+    xb_Go(2);
+    ASSERT_EQ(xb_Replace(2, xbReplaceText, "by B"), xbOK);
+    EXPECT_EQ(xb_Commit(), xbOK);
+    xb_SetOrder(1);
+    EXPECT_EQ(xb_Seek("by B"), 1);
+    EXPECT_EQ(xb_RecNo(), 2);
 }
 
 TEST_F(XbLockTest, ExclusiveOpenAndRecordLockBetweenProcesses) {

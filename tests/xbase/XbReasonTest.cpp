@@ -2,6 +2,8 @@
 // the calls' own results stay as they were.
 #include "tests/xbase/XbFixture.h"
 
+#include "xbase/XbFile.h"
+
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -44,6 +46,55 @@ TEST_F(XbReasonTest, OpeningFailuresNameTheirReason) {
     EXPECT_EQ(xb_Use(Path("L.DBF"), "", xbModeShared, xbCDX), 0);
     EXPECT_EQ(xb_LastError(), xbErrDamagedMemo);
     EXPECT_NE(xb_LastErrorText().find("L.FPT"), std::string::npos);
+
+    std::filesystem::remove(Path("L.FPT"));
+    EXPECT_EQ(xb_Use(Path("L.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_LastError(), xbErrFileMissing);
+    EXPECT_NE(xb_LastErrorText().find("L.fpt"), std::string::npos) << xb_LastErrorText();
+}
+
+// A commit whose writes fail keeps the records it could not write; the close, once writes go
+// through again, writes them, and the order (rebuilt when it fell behind) finds every record.
+TEST_F(XbReasonTest, RecordsAFailedCommitKeptAreWrittenAtClose) {
+    ASSERT_EQ(xb_Create(Path("A.DBF"), {{"KEY", 'C', 10, 0, 0}}, xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("A.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "KEY", "KEY", "", 0, 0), 0);
+    const auto add = [](const std::string& key) {
+        ASSERT_EQ(xb_AppendEx(), 0);
+        ASSERT_EQ(xb_Replace(1, xbReplaceText, key), xbOK);
+        ASSERT_EQ(xb_Skip(0), xbOK);
+    };
+    for (const char* key : {"K3", "K1", "K2"})
+        add(key);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    for (const char* key : {"K5", "K0"})
+        add(key);
+    for (const long failing : {1L, 2L}) { // the appended records, then the table header
+        XbSetWriteFailure(failing);
+        EXPECT_EQ(xb_Commit(), xbWriteFailed) << failing;
+        XbSetWriteFailure(std::nullopt);
+    }
+    EXPECT_EQ(xb_Close(), xbOK);
+    ASSERT_GT(xb_Use(Path("A.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_RecCount(), 5);
+    xb_SetOrder(1);
+    EXPECT_EQ(Walk(), "K0 K1 K2 K3 K5 ");
+    EXPECT_EQ(xb_Seek("K5"), 1);
+}
+
+// The last writes of an exclusive open happen when it closes: a failure there is the close's.
+TEST_F(XbReasonTest, AFailedWriteAtCloseIsItsResult) {
+    ASSERT_EQ(xb_Create(Path("C.DBF"), {{"KEY", 'C', 10, 0, 0}}, xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("C.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_GT(xb_IndexCreate("", "KEY", "KEY", "", 0, 0), 0);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "K1"), xbOK);
+    ASSERT_EQ(xb_Skip(0), xbOK); // the change is the area's own; appends and pages wait
+    XbSetWriteFailure(1);
+    const int status = xb_Close();
+    XbSetWriteFailure(std::nullopt);
+    EXPECT_EQ(status, xbWriteFailed);
+    EXPECT_EQ(xb_LastError(), xbErrDiskFull);
 }
 
 TEST_F(XbReasonTest, ReadOnlyFilesAndAreas) {

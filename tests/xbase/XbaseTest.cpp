@@ -2,6 +2,7 @@
 // and settings.
 #include "tests/xbase/XbFixture.h"
 
+#include "xbase/XbArea.h"
 #include "xbase/XbTable.h"
 
 #include <cstring>
@@ -87,6 +88,13 @@ TEST_F(XbaseTest, ReplaceRefusesWhatDoesNotFit) {
     EXPECT_EQ(xb_Empty(3), 1);
     EXPECT_EQ(xb_Replace(1, xbReplaceText, "TOO-LONG-LOAN-NUMBER"), xbOK);
     EXPECT_EQ(xb_GetString(1), "TOO-LONG-");
+    // A logical field from text: T, Y, F, N in either case, ? for unknown, else blank.
+    const std::pair<const char*, const char*> logicals[] = {
+        {"yes", "T"}, {"t", "T"}, {"No", "F"}, {"f", "F"}, {"?", "?"}, {"x", " "}, {"", " "}};
+    for (const auto& [text, stored] : logicals) {
+        EXPECT_EQ(xb_Replace(5, xbReplaceText, text), xbOK);
+        EXPECT_EQ(xb_GetString(5), stored) << text;
+    }
 }
 
 TEST_F(XbaseTest, PutRecordMovesTheWholeImage) {
@@ -597,6 +605,11 @@ TEST_F(XbaseTest, SettingsReturnTheirOldValues) {
     EXPECT_EQ(xb_SetSoftSeek(0), 1);
     EXPECT_EQ(xb_SetEpoch(1960), 1900);
     EXPECT_EQ(xb_SetEpoch(50), 1960);
+    EXPECT_EQ(xb_SetEpoch(99), 1960); // refused: from 100 to 2999
+    EXPECT_EQ(xb_SetEpoch(3000), 1960);
+    EXPECT_EQ(xb_SetEpoch(100), 1960);
+    EXPECT_EQ(xb_SetEpoch(2999), 100);
+    EXPECT_EQ(xb_SetEpoch(1900), 2999);
     EXPECT_EQ(xb_SetLockTimeout(5), 0);
     EXPECT_EQ(xb_SetMemoBlockSize(32), 64);
     EXPECT_EQ(xb_SetTurboRead(1), 0);
@@ -730,6 +743,76 @@ TEST_F(XbaseTest, OrdersFollowWritesOfAnotherArea) {
     EXPECT_EQ(xb_Seek("L0"), 1);
     EXPECT_EQ(xb_Seek("L3"), 0);
     EXPECT_EQ(Walk(), "L0 L1 L2 L4 L5 L9 ");
+}
+
+} // namespace
+
+namespace {
+
+// A work area opened again over an open table closes what it had first: its index files,
+// orders, scope and condition go, and the new open starts at the top.
+TEST_F(XbaseTest, AnAreaOpenedAgainStartsAfresh) {
+    MakeLoans();
+    ASSERT_GT(xb_IndexCreate("", "NAME", "NAME", "", 0, 0), 0);
+    ASSERT_GT(xb_IndexCreate(Path("BYNO.NTX"), "", "LOANNO", "", 0, 0), 0);
+    xb_CloseAll();
+
+    TXbArea area(1);
+    ASSERT_EQ(area.Open(Path("LOANS.DBF"), "", xbModeShared, xbCDX), xbOK);
+    ASSERT_EQ(area.OpenIndex(Path("BYNO.NTX")), 2); // its first order
+    ASSERT_EQ(area.OrderCount(), 2);
+    area.SetOrder(2);
+    ASSERT_EQ(area.SetCondition("AMOUNT > 150"), xbOK);
+    ASSERT_EQ(area.SetScope("L3", "L4"), xbOK);
+    ASSERT_EQ(area.Go(5), xbOK);
+
+    ASSERT_EQ(area.Open(Path("LOANS.DBF"), "AGAIN", xbModeExclusive, xbCDX), xbOK);
+    EXPECT_EQ(area.Alias(), "AGAIN");
+    EXPECT_EQ(area.Table().Fields().size(), 6u);
+    EXPECT_EQ(area.OrderCount(), 1); // the production index only
+    EXPECT_EQ(area.CurrentOrder(), 0);
+    EXPECT_EQ(area.Condition(), "");
+    EXPECT_EQ(area.RecNo(), 1);
+    EXPECT_EQ(area.FieldBytes(0), "L3       ");
+    area.SetOrder(1);
+    std::string names;
+    for (area.GoTop(); !area.Eof(); area.Skip(1))
+        names += area.FieldBytes(1).substr(0, 6);
+    EXPECT_EQ(names, "Adams Baker CarterDunn  Evans ");
+    EXPECT_EQ(area.Commit(), xbOK);
+    EXPECT_EQ(area.Close(), xbOK);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(XbaseTest, EmptyAndLogicalValuesOfEachFieldType) {
+    MakeLoans();
+    ASSERT_EQ(xb_AppendEx(), 0);
+    for (int f = 1; f <= 6; ++f)
+        EXPECT_EQ(xb_Empty(f), 1) << "field " << f;
+    EXPECT_EQ(xb_Empty(99), 1);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "L9"), xbOK);
+    ASSERT_EQ(xb_Replace(3, xbReplaceDouble, 0.001), xbOK); // 0.00 in two decimals
+    ASSERT_EQ(xb_Replace(4, xbReplaceDateText, "01/02/2025"), xbOK);
+    ASSERT_EQ(xb_Replace(5, xbReplaceLogical, true), xbOK);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "n"), xbOK);
+    EXPECT_EQ(xb_Empty(1), 0);
+    EXPECT_EQ(xb_Empty(3), 1);
+    EXPECT_EQ(xb_Empty(4), 0);
+    EXPECT_EQ(xb_Empty(5), 0);
+    EXPECT_EQ(xb_Empty(6), 0);
+    // Only a logical field reads as true.
+    EXPECT_EQ(xb_GetLogical(5), 1);
+    EXPECT_EQ(xb_GetLogical(1), 0);
+    EXPECT_EQ(xb_GetLogical(99), 0);
+    // No data at all empties a memo; a length without data is refused.
+    EXPECT_EQ(xb_PutBlob(6, nullptr, 0), xbOK);
+    EXPECT_EQ(xb_Empty(6), 1);
+    EXPECT_EQ(xb_PutBlob(6, nullptr, 3), xbBadArgument);
+    EXPECT_EQ(xb_PutBlob(6, "abc", -1), xbBadArgument);
+    EXPECT_EQ(xb_PutBlob(1, "abc", 3), xbBadArgument);
 }
 
 } // namespace
