@@ -272,6 +272,37 @@ TEST_F(PictureFieldTest, MoneyMaskTypedThroughItsSeparators) {
     EXPECT_EQ(money->AsFloat(), 1234.5);
 }
 
+// A Comp holds whole numbers: a typed fraction goes to the nearest, a half to the even one.
+TEST_F(PictureFieldTest, CompValuesRoundHalvesToEven) {
+    ShowForm();
+    const std::vector<std::pair<std::string, double>> cases = {
+        {"2.5", 2}, {"3.5", 4}, {"2.7", 3}, {"-2.5", -2}, {"-3.7", -4}};
+    int y = 10;
+    for (const auto& [typed, value] : cases) {
+        auto* comp = Field(pftComp, "####.#", y += 30);
+        comp->SetAsFloat(0);
+        TypeText(comp, typed);
+        EXPECT_EQ(comp->AsFloat(), value) << typed;
+    }
+    // A step goes from the whole value the text reads as.
+    auto* stepped = Field(pftComp, "####.#", y + 30);
+    stepped->SetAsFloat(0);
+    TypeText(stepped, "2.7");
+    stepped->IncreaseValue(false, 1);
+    EXPECT_EQ(stepped->AsFloat(), 4.0);
+}
+
+TEST_F(PictureFieldTest, NumericOnlyMarksAreDroppedFromOtherMasks) {
+    auto* code = Field(pftString, "XXpXg");
+    EXPECT_EQ(code->PictureMask(), "XXX");
+    // Nothing left: any one character.
+    auto* bare = Field(pftString, "p", 40);
+    EXPECT_EQ(bare->PictureMask(), "X");
+    ShowForm();
+    TypeText(bare, "q");
+    EXPECT_EQ(bare->EditString(), "q");
+}
+
 TEST_F(PictureFieldTest, RefusedKeyOverTheSelectionKeepsTheValue) {
     ShowForm();
     auto* date = DateField("mm/dd/yyyy");

@@ -465,6 +465,13 @@ TEST_F(VcSimpleFieldTest, PaintingRunsAndScrolling) {
     }
     EXPECT_EQ(runs, (std::vector<std::string>{"ab", "A", "c", "d"}));
     EXPECT_EQ(colours, (std::vector<TColor>{clWindowText, clRed, clWindowText, clHighlightText}));
+    f->SetControlCharColor(clBlue);
+    canvas.ClearCalls();
+    f->PaintTo(&canvas);
+    colours.clear();
+    for (const auto& call : canvas.Calls())
+        if (call.Name == "TextOut") colours.push_back(call.FontColor);
+    EXPECT_EQ(colours, (std::vector<TColor>{clWindowText, clBlue, clWindowText, clHighlightText}));
     // A long text scrolls so that the caret stays in view, and comes back on Home.
     TypeText(f, std::string(35, 'W'));
     EXPECT_GT(f->FirstVisible(), 0);
@@ -582,11 +589,108 @@ TEST_F(VcSimpleFieldTest, StepsStopAtTheRangeEnds) {
     Key(amount, Qt::Key_Up);
     EXPECT_EQ(amount->EditString(), "10");
     EXPECT_EQ(amount->AsFloat(), 10.0);
+    // An integer field steps by the nearest whole number of a fractional step.
+    small->SetAsInteger(1);
+    small->IncreaseValue(false, 2.6);
+    EXPECT_EQ(small->AsInteger(), 4);
+    small->DecreaseValue(false, 1.5);
+    EXPECT_EQ(small->AsInteger(), 2);
     // An integer field that never held a value holds 0 and steps from there.
     EXPECT_EQ(fresh->AsInteger(), 0);
     EXPECT_EQ(fresh->LastError(), 0);
     fresh->IncreaseValue(true, 1);
     EXPECT_EQ(fresh->AsInteger(), 1);
+}
+
+TEST_F(VcSimpleFieldTest, CaretFollowsTheTextTheMouseAndItsShape) {
+    TVcSimpleField* f = Field("Caret");
+    TVcSimpleField* over = Field("Over", sftString, 40);
+    over->SetForceOvertype(true);
+    ShowForm();
+    f->SetAsString("WWWWWW");
+    f->SetFocus();
+    Application->ProcessMessages();
+    Key(f, Qt::Key_End);
+    EXPECT_EQ(f->CaretPosition(), 6);
+    // A shorter text brings the caret back to its end.
+    f->SetAsString("WW");
+    EXPECT_EQ(f->CaretPosition(), 2);
+
+    // A click left of a character's middle puts the caret before it, from the middle on after it.
+    f->SetAsString("WWWWWW");
+    Key(f, Qt::Key_Home);
+    const int left = CaretState().Pos.X + 1; // the insert caret stands a pixel left
+    Key(f, Qt::Key_Right);
+    const int w = CaretState().Pos.X + 1 - left;
+    ASSERT_GE(w, 6);
+    const auto click = [&](int x) {
+        TMessage m{WM_LBUTTONDOWN, 0, MakeLParam(x, 5), 0};
+        f->DoCommand(m, ccMouseDown);
+        return f->CaretPosition();
+    };
+    EXPECT_EQ(click(left + w + w / 2 - 1), 1);
+    EXPECT_EQ(click(left + w + w / 2), 2);
+    EXPECT_EQ(click(left + 5 * w + w / 2), 6);
+
+    // A drawn caret wider than 4 pixels stands one pixel further right and lower.
+    auto custom = std::make_shared<TVcCaret>();
+    custom->SetShape(csCustom);
+    custom->SetCaretWidth(4);
+    f->SetCaretIns(custom);
+    Key(f, Qt::Key_Home);
+    const TPoint narrow = CaretState().Pos;
+    EXPECT_EQ(narrow.X, left - 1);
+    custom->SetCaretWidth(5);
+    Key(f, Qt::Key_End);
+    Key(f, Qt::Key_Home);
+    EXPECT_EQ(CaretState().Pos.X, narrow.X + 1);
+    EXPECT_EQ(CaretState().Pos.Y, narrow.Y + 1);
+
+    // Forced overwriting starts each visit in overwrite mode.
+    over->SetAsString("abc");
+    over->SetFocus();
+    Application->ProcessMessages();
+    EXPECT_FALSE(over->InsertMode());
+    Key(over, Qt::Key_Home);
+    TypeText(over, "x");
+    EXPECT_EQ(over->EditString(), "xbc");
+}
+
+TEST_F(VcSimpleFieldTest, ValueSettersCheckTheKindAndRoundWholeNumbers) {
+    TVcSimpleField* flag = Field("Flag", sftBoolean);
+    TVcSimpleField* whole = Field("Whole", sftLongInt, 40);
+    TVcSimpleField* text = Field("Text", sftString, 70);
+    ShowForm();
+    flag->SetAsBoolean(true);
+    EXPECT_EQ(flag->EditString(), "T");
+    flag->SetAsBoolean(false);
+    EXPECT_EQ(flag->EditString(), "F");
+    EXPECT_THROW(text->SetAsBoolean(true), EInvalidDataType);
+    EXPECT_THROW(whole->SetAsBoolean(true), EInvalidDataType);
+    whole->SetAsFloat(2.6);
+    EXPECT_EQ(whole->AsInteger(), 3);
+    whole->SetAsFloat(-2.6);
+    EXPECT_EQ(whole->AsInteger(), -3);
+    whole->SetAsFloat(2.4);
+    EXPECT_EQ(whole->EditString(), "2");
+}
+
+TEST_F(VcSimpleFieldTest, ControllerForgetsButtonsThatAreFreed) {
+    auto* cancel = Make<TButton>("Cancel", 200, 300);
+    auto* help = Make<TButton>("Help", 280, 300);
+    auto* restore = Make<TButton>("Restore", 360, 300);
+    controller->SetBtnCancel(cancel);
+    controller->SetBtnHelp(help);
+    controller->SetBtnRestore(restore);
+    delete help;
+    EXPECT_EQ(controller->BtnCancel(), cancel);
+    EXPECT_EQ(controller->BtnHelp(), nullptr);
+    EXPECT_EQ(controller->BtnRestore(), restore);
+    delete cancel;
+    EXPECT_EQ(controller->BtnCancel(), nullptr);
+    EXPECT_EQ(controller->BtnRestore(), restore);
+    delete restore;
+    EXPECT_EQ(controller->BtnRestore(), nullptr);
 }
 
 TEST_F(VcSimpleFieldTest, WordMovesAndTheOneCharacterEditor) {

@@ -107,6 +107,21 @@ TEST(VcCaretsAndColours, LooksAndDefaults) {
     caret.SetBitmapHotSpotX(3); // not a bitmap caret: no notice
     EXPECT_EQ(changes, 1);
 
+    // Each change of the look is announced once; setting the value it already has is not.
+    changes = 0;
+    caret.SetAlign(caRight);
+    caret.SetAlign(caRight);
+    caret.SetBlinkTime(300);
+    caret.SetBlinkTime(300);
+    caret.SetCaretHeight(7);
+    caret.SetCaretHeight(7);
+    caret.SetCaretWidth(5);
+    caret.SetCaretWidth(5);
+    caret.SetIsGray(true);
+    caret.SetIsGray(true);
+    EXPECT_TRUE(caret.IsGray());
+    EXPECT_EQ(changes, 5);
+
     TVcCaretPair pair(nullptr);
     EXPECT_EQ(pair.Caret()->Shape(), csVertLine);
     pair.SetInsertMode(false);
