@@ -37,6 +37,9 @@ TEST_F(NumericFieldTest, MaskLayouts) {
     EXPECT_EQ(rate->IntegerPositions(), 2);
     auto* paren = Field(nftLongInt, "#####p", 70);
     EXPECT_EQ(paren->MaxLength(), 5);
+    // Without its sign mark every position of the picture takes a digit.
+    EXPECT_TRUE(paren->AllEditable());
+    EXPECT_FALSE(money->AllEditable());
     auto* fresh = Make<TVcNumericField>("Fresh", 10, 100);
     EXPECT_EQ(fresh->DataType(), nftLongInt);
     EXPECT_EQ(fresh->PictureMask(), "##########");
@@ -147,6 +150,24 @@ TEST_F(NumericFieldTest, RatesKeepTheirIntegerPositions) {
     Leave();
     EXPECT_EQ(rate->EditString(), " 0.5000");
     EXPECT_EQ(ValueOf<float>(rate), 0.5f);
+}
+
+TEST_F(NumericFieldTest, BackspaceToALeadingZeroEmptiesTheBuffer) {
+    ShowForm();
+    auto* rate = Field(nftSingle, "##.####");
+    rate->SetAsFloat(0.5);
+    rate->SetFocus();
+    Application->ProcessMessages();
+    Key(rate, Qt::Key_End);
+    EXPECT_EQ(rate->EntryBuffer(), "0.5000");
+    for (int i = 0; i < 5; ++i)
+        Key(rate, Qt::Key_Backspace);
+    EXPECT_EQ(rate->EntryBuffer(), "");
+    // Both integer places are free again.
+    TypeText(rate, "12");
+    EXPECT_EQ(rate->DisplayString(), "12");
+    Leave();
+    EXPECT_EQ(ValueOf<float>(rate), 12.0f);
 }
 
 TEST_F(NumericFieldTest, OutOfRangeCountIsReportedOnLeaving) {

@@ -303,6 +303,18 @@ TEST_F(PictureFieldTest, NumericOnlyMarksAreDroppedFromOtherMasks) {
     EXPECT_EQ(bare->EditString(), "q");
 }
 
+TEST_F(PictureFieldTest, NumbersInAPlainMaskStandAtItsStart) {
+    ShowForm();
+    auto* whole = Field(pftDouble, "XXXXXXXX");
+    whole->SetAsFloat(12);
+    EXPECT_EQ(whole->EditString(), "12      ");
+    auto* fraction = Field(pftDouble, "XXXXXXXX", 40);
+    fraction->SetDecimalPlaces(2);
+    fraction->SetAsFloat(1.5);
+    EXPECT_EQ(fraction->EditString(), "1.5     ");
+    EXPECT_EQ(fraction->AsFloat(), 1.5);
+}
+
 TEST_F(PictureFieldTest, RefusedKeyOverTheSelectionKeepsTheValue) {
     ShowForm();
     auto* date = DateField("mm/dd/yyyy");
