@@ -164,6 +164,16 @@ TEST_F(VcDrawTest, RotatedLabelAnglesAndShadow) {
     ASSERT_EQ(right.size(), 1u);
     const int width = canvas.TextWidth("Rate");
     EXPECT_EQ(right[0], "TextRect(0,0,130,20," + std::to_string(130 - width) + ",0,\"Rate\")");
+    // Centred, in the label's own font whatever the canvas held.
+    label->SetAlignment(taCenter);
+    TRecordingCanvas fresh(130, 20);
+    fresh.Font()->SetName("Times New Roman");
+    label->PaintTo(&fresh);
+    const auto centred = Named(fresh, "TextRect");
+    ASSERT_EQ(centred.size(), 1u);
+    EXPECT_EQ(centred[0],
+              "TextRect(0,0,130,20," + std::to_string((130 - width) / 2) + ",0,\"Rate\")");
+    EXPECT_EQ(fresh.Calls().back().FontName, "Arial");
 }
 
 TEST_F(VcDrawTest, RotatedLabelSizesToItsCaption) {

@@ -313,6 +313,69 @@ TEST_F(PictureFieldTest, NumbersInAPlainMaskStandAtItsStart) {
     fraction->SetAsFloat(1.5);
     EXPECT_EQ(fraction->EditString(), "1.5     ");
     EXPECT_EQ(fraction->AsFloat(), 1.5);
+    // Right-justified text fills from the end; the regional decimal separator is shown.
+    auto* code = Field(pftString, "XXXXX", 70);
+    code->SetRightJustify(true);
+    code->SetAsString("ab");
+    EXPECT_EQ(code->EditString(), "   ab");
+    intl.DecimalSeparator = ',';
+    fraction->SetAsFloat(2.25);
+    EXPECT_EQ(fraction->EditString(), "2,25    ");
+}
+
+TEST_F(PictureFieldTest, PastedNumbersAndFractionalSteps) {
+    ShowForm();
+    auto* amount = Field(pftDouble, "###.##");
+    amount->SetAsFloat(0);
+    amount->SetFocus();
+    amount->Perform(EM_SETSEL, 0, 0xFFFF);
+    std::string text = "12.5";
+    TMessage paste{WM_PASTE, 0, reinterpret_cast<LPARAM>(&text), 0};
+    amount->DoCommand(paste, ccPaste);
+    EXPECT_EQ(amount->AsFloat(), 12.5);
+
+    // A step of 2.6 days moves by the nearest whole number of days.
+    auto* date = DateField("mm/dd/yyyy", 40);
+    date->SetAsDayNumber(DMYToDate(30, 12, 2024, 0));
+    CaretTo(date, 'd');
+    date->IncreaseValue(false, 2.6);
+    EXPECT_EQ(date->EditString(), "01/02/2025");
+    date->IncreaseValue(false, 0.6);
+    EXPECT_EQ(date->EditString(), "01/03/2025");
+}
+
+TEST_F(PictureFieldTest, ShiftExtendsTheSelectionAndLiteralOnlyMasksTakeNothing) {
+    ShowForm();
+    auto* phone = Field(pftString, "(999) 999-9999");
+    phone->SetAsString("(555) 123-4567");
+    phone->SetFocus();
+    Key(phone, Qt::Key_Home);
+    Key(phone, Qt::Key_Right);
+    Key(phone, Qt::Key_Right);
+    Key(phone, Qt::Key_Right);
+    ASSERT_EQ(phone->CaretPosition(), 6);
+    Key(phone, Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(phone->CaretPosition(), 3);
+    EXPECT_EQ(phone->SelectionLength(), 3);
+
+    // A click moves the caret; with Shift it extends the selection from where the caret was.
+    Key(phone, Qt::Key_Home);
+    const auto click = [&](int x, WPARAM keys) {
+        TMessage m{WM_LBUTTONDOWN, keys, MakeLParam(x, 5), 0};
+        phone->DoCommand(m, ccMouseDown);
+    };
+    click(300, 0);
+    EXPECT_EQ(phone->SelectionLength(), 0);
+    EXPECT_EQ(phone->CaretPosition(), 14);
+    Key(phone, Qt::Key_Home);
+    click(300, MK_SHIFT);
+    EXPECT_EQ(phone->SelectionLength(), 13);
+
+    auto* dashes = Field(pftString, "--", 40);
+    services.Beeps.clear();
+    TypeText(dashes, "a");
+    EXPECT_EQ(dashes->EditString(), "--");
+    EXPECT_EQ(services.Beeps.size(), 1u);
 }
 
 TEST_F(PictureFieldTest, RefusedKeyOverTheSelectionKeepsTheValue) {

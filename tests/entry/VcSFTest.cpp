@@ -165,6 +165,11 @@ TEST_F(VcSimpleFieldTest, RealsShowFixedOrScientific) {
     f->SetPictureMask('#');
     f->SetAsFloat(1.5e20);
     EXPECT_EQ(f->EditString(), "1.5E+20");
+    // Nine places leave one digit for the mantissa.
+    f->SetMaxLength(9);
+    f->SetAsFloat(1.5e30);
+    EXPECT_EQ(f->EditString(), "2E+30");
+    f->SetMaxLength(20);
     TVcSimpleField* single = Field("Single", sftSingle, 40);
     single->SetPictureMask('E');
     single->SetText("5E39");
@@ -196,6 +201,14 @@ TEST_F(VcSimpleFieldTest, OneCharacterKinds) {
     EXPECT_FALSE(yes->AsBoolean());
     TypeText(letter, "q");
     EXPECT_EQ(letter->EditString(), "Q");
+    const Byte code = 'M';
+    letter->SetValue(&code);
+    EXPECT_EQ(letter->EditString(), "M");
+    Byte back = 0;
+    EXPECT_EQ(letter->GetValue(&back), 0);
+    EXPECT_EQ(back, 'M');
+    const Byte q = 'Q';
+    letter->SetValue(&q);
     letter->IncreaseValue(true, 1.0);
     EXPECT_EQ(letter->EditString(), "R");
     EXPECT_THROW(letter->AsBoolean(), EInvalidDataType);
@@ -673,6 +686,40 @@ TEST_F(VcSimpleFieldTest, ValueSettersCheckTheKindAndRoundWholeNumbers) {
     EXPECT_EQ(whole->AsInteger(), -3);
     whole->SetAsFloat(2.4);
     EXPECT_EQ(whole->EditString(), "2");
+}
+
+TEST_F(VcSimpleFieldTest, AssignCopiesTheTrailingOptionsAndArrowsMoveByOne) {
+    TVcSimpleField* model = Field("Model");
+    model->SetReadOnly(true);
+    model->SetSoftValidation(true);
+    model->SetTextMargin(6);
+    model->SetZeroDisplay(zdHide);
+    TVcSimpleField* copy = Field("Copy", sftString, 40);
+    copy->Assign(model);
+    EXPECT_TRUE(copy->ReadOnly());
+    EXPECT_TRUE(copy->SoftValidation());
+    EXPECT_EQ(copy->TextMargin(), 6);
+    EXPECT_EQ(copy->ZeroDisplay(), zdHide);
+    // A text field has no range to copy, and takes none.
+    EXPECT_EQ(copy->RangeHi(), "");
+    EXPECT_THROW(copy->SetRangeHi("z"), EInvalidRangeValue);
+    TVcSimpleField* flag = Field("Flag", sftBoolean, 100);
+    flag->Assign(Field("FlagModel", sftBoolean, 130));
+    EXPECT_EQ(flag->DataType(), sftBoolean);
+
+    // Without stepping, Up and Down move the caret a character left and right.
+    TVcSimpleField* f = Field("Arrows", sftString, 70);
+    ShowForm();
+    f->SetAsString("abcdef");
+    f->SetFocus();
+    Application->ProcessMessages();
+    Key(f, Qt::Key_End);
+    Key(f, Qt::Key_Up);
+    EXPECT_EQ(f->CaretPosition(), 5);
+    Key(f, Qt::Key_Up);
+    EXPECT_EQ(f->CaretPosition(), 4);
+    Key(f, Qt::Key_Down);
+    EXPECT_EQ(f->CaretPosition(), 5);
 }
 
 TEST_F(VcSimpleFieldTest, ControllerForgetsButtonsThatAreFreed) {
