@@ -124,8 +124,8 @@ TEST(VcCommandTranslation, GridTableMovesByPagesAndCells) {
                          {VK_F2, none},
                          {'Z', ctrl}}),
               (std::vector<Word>{ccPrevPage, ccNextPage, ccTopOfPage, ccBotOfPage, ccFirstPage,
-                                 ccLastPage, ccPageLeft, ccPageRight, ccTopLeftCell,
-                                 ccBotRightCell, ccTableEdit, ccRestore}));
+                                 ccLastPage, ccPageLeft, ccPageRight, ccTopLeftCell, ccBotRightCell,
+                                 ccTableEdit, ccRestore}));
     // The same keys with Shift are not the grid's page moves.
     EXPECT_NE(p.TranslateKey(VK_NEXT, shift), ccNextPage);
     EXPECT_NE(p.TranslateKey(VK_PRIOR, shift), ccPrevPage);

@@ -73,14 +73,14 @@ TEST_F(VcDrawTest, VerticalMeterFillsFromTheBottom) {
     EXPECT_EQ(calls.front().BrushColor, clWindow);
     EXPECT_EQ(calls.back().BrushColor, RGB(0, 255, 0));
     // Shadows along the top and left of each part, two pixels deep, and the divider between.
-    EXPECT_EQ(Named(canvas, "LineTo"),
-              (std::vector<std::string>{"LineTo(0,0)", "LineTo(20,0)", "LineTo(1,1)",
-                                        "LineTo(20,1)", "LineTo(20,49)", "LineTo(0,100)",
-                                        "LineTo(1,100)"}));
-    EXPECT_EQ(Named(canvas, "MoveTo"),
-              (std::vector<std::string>{"MoveTo(0,49)", "MoveTo(0,0)", "MoveTo(1,49)",
-                                        "MoveTo(1,1)", "MoveTo(0,49)", "MoveTo(0,50)",
-                                        "MoveTo(1,50)"}));
+    EXPECT_EQ(
+        Named(canvas, "LineTo"),
+        (std::vector<std::string>{"LineTo(0,0)", "LineTo(20,0)", "LineTo(1,1)", "LineTo(20,1)",
+                                  "LineTo(20,49)", "LineTo(0,100)", "LineTo(1,100)"}));
+    EXPECT_EQ(
+        Named(canvas, "MoveTo"),
+        (std::vector<std::string>{"MoveTo(0,49)", "MoveTo(0,0)", "MoveTo(1,49)", "MoveTo(1,1)",
+                                  "MoveTo(0,49)", "MoveTo(0,50)", "MoveTo(1,50)"}));
     // A bar too thin for inner lines draws single shadow lines.
     TVcMeter* thin = Make<TVcMeter>("Thin", 10, 200);
     thin->SetBounds(10, 200, 100, 4);
