@@ -68,22 +68,11 @@ TEST(VcUtilDisplay, TextTopOffsetByBorder) {
     EXPECT_LT(TextTopOffset(font, bsSingle, h, false), 1);
 }
 
-// The height of a character of the font, as the screen measures it.
-int MeasuredHeight(HGDIOBJ font) {
-    const HDC dc = GetScreenDC();
-    const HGDIOBJ previous = SelectObject(dc, font);
-    TEXTMETRIC metrics;
-    GetTextMetrics(dc, &metrics);
-    SelectObject(dc, previous);
-    return metrics.tmHeight;
-}
-
 TEST(VcUtilDisplay, TextTopOffsetAtTheEdgesOfTheRoom) {
     TFont font;
     font.SetName("MS Sans Serif");
     font.SetHeight(-11);
-    const int c =
-        std::min(MeasuredHeight(GetStockObject(SYSTEM_FONT)), MeasuredHeight(font.Handle()));
+    const int c = std::min(CharHeight(GetStockObject(SYSTEM_FONT)), CharHeight(font.Handle()));
     // A 3-D border keeps the text a pixel down while 4 pixels are to spare, then centres it.
     EXPECT_EQ(TextTopOffset(font, bsSingle, c + 5, true), 1);
     EXPECT_EQ(TextTopOffset(font, bsSingle, c + 4, true), -1); // 0 / 2 - 1
