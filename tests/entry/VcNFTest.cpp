@@ -158,7 +158,7 @@ TEST_F(NumericFieldTest, BackspaceToALeadingZeroEmptiesTheBuffer) {
     rate->SetAsFloat(0.5);
     rate->SetFocus();
     Application->ProcessMessages();
-    Key(rate, Qt::Key_End);
+    rate->Perform(EM_SETSEL, 7, 7);
     EXPECT_EQ(rate->EntryBuffer(), "0.5000");
     for (int i = 0; i < 5; ++i)
         Key(rate, Qt::Key_Backspace);
