@@ -722,6 +722,55 @@ TEST_F(VcSimpleFieldTest, AssignCopiesTheTrailingOptionsAndArrowsMoveByOne) {
     EXPECT_EQ(f->CaretPosition(), 5);
 }
 
+TEST_F(VcSimpleFieldTest, HeightFollowsTheFontAndATightFieldDrawsAtItsTop) {
+    TVcSimpleField* sized = Field("Sized");
+    TVcSimpleField* tight = Field("Tight", sftString, 60);
+    tight->SetAutoSize(false);
+    tight->SetBorderStyle(bsNone);
+    tight->SetHeight(6);
+    ShowForm();
+    sized->SetAutoSize(true);
+    TBitmap measure;
+    measure.SetSize(10, 10);
+    measure.Canvas()->Font()->Assign(sized->Font());
+    const int expected = measure.Canvas()->TextHeight("Wy") +
+                         GetSystemMetrics(SM_CYBORDER) * (sized->Ctl3D() ? 8 : 6);
+    EXPECT_EQ(sized->Height(), expected);
+    sized->SetHeight(expected + 7);
+    sized->Font()->SetSize(sized->Font()->Size() + 1);
+    sized->SetAutoSize(false);
+    sized->SetAutoSize(true);
+    EXPECT_NE(sized->Height(), expected + 7);
+
+    // Text too tall for the field starts at its top rather than above it.
+    tight->SetAsString("Wy");
+    TRecordingCanvas canvas(tight->ClientWidth(), tight->ClientHeight());
+    tight->PaintTo(&canvas);
+    bool drawn = false;
+    for (const auto& call : canvas.Calls())
+        if (call.Name == "TextOut") {
+            EXPECT_EQ(call.Args[1], 0);
+            drawn = true;
+        }
+    EXPECT_TRUE(drawn);
+}
+
+TEST_F(VcSimpleFieldTest, OneCharacterFieldTakesASpaceAndWrapsOverItsCodes) {
+    TVcSimpleField* letter = Field("Letter", sftChar);
+    ShowForm();
+    TypeText(letter, "q");
+    TypeText(letter, " ");
+    EXPECT_EQ(letter->EditString(), " ");
+    // Without a range the codes run from 1 to 255.
+    letter->SetFocus();
+    const Byte top = 255;
+    letter->SetValue(&top);
+    letter->IncreaseValue(true, 1.0);
+    EXPECT_EQ(letter->EditString(), std::string(1, '\x01'));
+    letter->IncreaseValue(true, -1.0);
+    EXPECT_EQ(letter->EditString(), std::string(1, '\xFF'));
+}
+
 TEST_F(VcSimpleFieldTest, ControllerForgetsButtonsThatAreFreed) {
     auto* cancel = Make<TButton>("Cancel", 200, 300);
     auto* help = Make<TButton>("Help", 280, 300);
