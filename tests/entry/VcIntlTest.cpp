@@ -44,6 +44,16 @@ TEST_F(VcIntl, DefaultsWithoutEntries) {
     EXPECT_EQ(intl.FalseLetter, 'F');
     EXPECT_EQ(intl.YesLetter, 'Y');
     EXPECT_EQ(intl.NoLetter, 'N');
+    // Reading again takes the answer letters from the message table once more.
+    TVcIntlSup changed = Read("");
+    changed.TrueLetter = 'W';
+    changed.FalseLetter = 'X';
+    changed.YesLetter = 'J';
+    changed.NoLetter = 'K';
+    changed.ReadWindowsIntl();
+    EXPECT_EQ(std::string({changed.TrueLetter, changed.FalseLetter, changed.YesLetter,
+                           changed.NoLetter}),
+              "TFYN");
     EXPECT_EQ(Read("", false).DefaultTimePicture(true), "Hh:mm:ss");
     EXPECT_EQ(Read("iTLZero=1\n", false).DefaultTimePicture(false), "hh:mm");
 }

@@ -434,6 +434,19 @@ TEST_F(VcSimpleFieldTest, ZeroDisplayEpochAndLengthLimits) {
     EXPECT_EQ(f->MaxLength(), 8);
 }
 
+TEST_F(VcSimpleFieldTest, AButtonsAltKeyStillWorksFromAField) {
+    TVcSimpleField* f = Field("Amount");
+    auto* go = Make<TButton>("Go", 200, 300);
+    go->SetCaption("&Go");
+    int clicks = 0;
+    go->OnClick = [&](TObject*) { ++clicks; };
+    ShowForm();
+    f->SetFocus();
+    Application->ProcessMessages();
+    Key(f, Qt::Key_G, Qt::AltModifier);
+    EXPECT_EQ(clicks, 1);
+}
+
 TEST_F(VcSimpleFieldTest, AltBackspaceRestoresAndGoneFieldsAreSkipped) {
     TVcSimpleField* f = Field("Memo");
     f->SetText("kept");
