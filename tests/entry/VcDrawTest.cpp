@@ -81,6 +81,11 @@ TEST_F(VcDrawTest, VerticalMeterFillsFromTheBottom) {
         Named(canvas, "MoveTo"),
         (std::vector<std::string>{"MoveTo(0,49)", "MoveTo(0,0)", "MoveTo(1,49)", "MoveTo(1,1)",
                                   "MoveTo(0,49)", "MoveTo(0,50)", "MoveTo(1,50)"}));
+    // Full: only the used part.
+    m->SetPercent(100);
+    canvas.ClearCalls();
+    m->PaintTo(&canvas);
+    EXPECT_EQ(Named(canvas, "FillRect"), (std::vector<std::string>{"FillRect(0,0,20,100)"}));
     // A bar too thin for inner lines draws single shadow lines.
     TVcMeter* thin = Make<TVcMeter>("Thin", 10, 200);
     thin->SetBounds(10, 200, 100, 4);

@@ -163,6 +163,17 @@ TEST_F(NumericFieldTest, BackspaceToALeadingZeroEmptiesTheBuffer) {
     for (int i = 0; i < 5; ++i)
         Key(rate, Qt::Key_Backspace);
     EXPECT_EQ(rate->EntryBuffer(), "");
+    // A negative value is loaded as its digits and the sign.
+    rate->SetAsFloat(-1.25);
+    rate->Perform(EM_SETSEL, 7, 7);
+    EXPECT_EQ(rate->EntryBuffer(), "1.2500");
+    EXPECT_TRUE(rate->Negative());
+    Key(rate, Qt::Key_Backspace);
+    EXPECT_EQ(rate->DisplayString(), "-1.250");
+    // Five more empty the digits, one more takes the sign.
+    for (int i = 0; i < 6; ++i)
+        Key(rate, Qt::Key_Backspace);
+    EXPECT_FALSE(rate->Negative());
     // Both integer places are free again.
     TypeText(rate, "12");
     EXPECT_EQ(rate->DisplayString(), "12");
@@ -211,12 +222,14 @@ TEST_F(NumericFieldTest, PasteAndIncrements) {
 TEST_F(NumericFieldTest, AssignCopiesTypeMaskAndRange) {
     auto* money = Field(nftDouble, "$###,###,###.##");
     money->SetRangeHi("5000");
+    money->SetRangeLo("-250.5");
     money->SetAutoSelect(false);
     auto* copy = Make<TVcNumericField>("Copy", 10, 200);
     copy->Assign(money);
     EXPECT_EQ(copy->DataType(), nftDouble);
     EXPECT_EQ(copy->PictureMask(), "$###,###,###.##");
     EXPECT_EQ(copy->RangeHi(), "5000");
+    EXPECT_EQ(copy->RangeLo(), "-250.5");
     EXPECT_FALSE(copy->AutoSelect());
 }
 
