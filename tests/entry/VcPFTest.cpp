@@ -270,6 +270,17 @@ TEST_F(PictureFieldTest, MoneyMaskTypedThroughItsSeparators) {
     Leave();
     EXPECT_EQ(money->EditString(), "  $1,234.50");
     EXPECT_EQ(money->AsFloat(), 1234.5);
+
+    // Leaving a half-typed number fills its decimals with zeros.
+    auto* rate = Field(pftDouble, "###.##", 40);
+    rate->SetFocus();
+    TypeText(rate, "12");
+    Key(rate, Qt::Key_Right);
+    TypeText(rate, "5");
+    EXPECT_EQ(rate->EditString(), "12 .5 ");
+    Leave();
+    EXPECT_EQ(rate->EditString(), " 12.50");
+    EXPECT_EQ(rate->AsFloat(), 12.5);
 }
 
 // A Comp holds whole numbers: a typed fraction goes to the nearest, a half to the even one.
