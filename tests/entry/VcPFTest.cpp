@@ -64,6 +64,10 @@ TEST_F(PictureFieldTest, TwoDigitYearsStayInTheEpoch) {
     EXPECT_THROW(date->SetAsDayNumber(DMYToDate(1, 1, 2060, 1950)), EInvalidDateForMask);
     date->SetAsDayNumber(DMYToDate(30, 12, 1899, 1950));
     EXPECT_EQ(date->EditString(), "  /  /  ");
+    // Day 0 is no date either; the day after it is a date the mask cannot show.
+    date->SetAsDayNumber(0);
+    EXPECT_EQ(date->EditString(), "  /  /  ");
+    EXPECT_THROW(date->SetAsDayNumber(1), EInvalidDateForMask);
     date->SetAsDayNumber(DMYToDate(31, 12, 2049, 1950));
     EXPECT_EQ(date->EditString(), "12/31/49");
     // Stepping past the last day the mask can show wraps to the epoch's first day instead of
@@ -432,6 +436,11 @@ TEST_F(PictureFieldTest, WordMovesStayOnTheSegments) {
         stops.push_back(code->CaretPosition());
     }
     EXPECT_EQ(stops, (std::vector<int>{3, 6, 11, 6, 3, 0}));
+    // Deleting a word takes the blanks after it; the segment closes up.
+    code->DoCommand(ccDelWord);
+    EXPECT_EQ(code->EditString(), "cd   -ef   ");
+    code->DoCommand(ccDelWord);
+    EXPECT_EQ(code->EditString(), "     -ef   ");
 
     // The one-character kinds: a pasted text gives its first character the field takes.
     auto* flag = Field(pftYesNo, "Y", 40);
