@@ -353,8 +353,13 @@ TEST_F(PictureFieldTest, PastedNumbersAndFractionalSteps) {
     auto* date = DateField("mm/dd/yyyy", 40);
     date->SetAsDayNumber(DMYToDate(30, 12, 2024, 0));
     CaretTo(date, 'd');
+    int changes = 0;
+    date->OnChange = [&](TObject*) { ++changes; };
     date->IncreaseValue(false, 2.6);
     EXPECT_EQ(date->EditString(), "01/02/2025");
+    // A step is an edit: announced once, the field modified.
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(date->Modified());
     date->IncreaseValue(false, 0.6);
     EXPECT_EQ(date->EditString(), "01/03/2025");
 }
