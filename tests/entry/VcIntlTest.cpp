@@ -105,6 +105,9 @@ TEST_F(VcIntl, LongDateLiterals) {
     const TVcIntlSup longLiteral = Read("sLongDate='abcdefghij' ddd.MMM.yy\n");
     EXPECT_EQ(longLiteral.LongDatePicture, "ffffff www. nnn. yy");
     EXPECT_EQ(longLiteral.LongDateLiterals[0], "abcdef");
+    // The letter of a literal the long date does not have stands as it is.
+    EXPECT_EQ(longLiteral.DMYToDatePChar("dd g", 5, 3, 1998, false, 0), "05 g");
+    EXPECT_EQ(Read("").DMYToDatePChar("f dd", 5, 3, 1998, false, 0), "f 05");
 }
 
 TEST_F(VcIntl, DatesToText) {

@@ -392,6 +392,11 @@ TEST_F(PictureFieldTest, ShiftExtendsTheSelectionAndLiteralOnlyMasksTakeNothing)
     EXPECT_EQ(phone->SelectionLength(), 13);
 
     auto* dashes = Field(pftString, "--", 40);
+    // Home and End agree on the one place the caret has.
+    Key(dashes, Qt::Key_End);
+    const int end = dashes->CaretPosition();
+    Key(dashes, Qt::Key_Home);
+    EXPECT_EQ(dashes->CaretPosition(), end);
     services.Beeps.clear();
     TypeText(dashes, "a");
     EXPECT_EQ(dashes->EditString(), "--");
