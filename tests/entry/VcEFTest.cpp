@@ -80,6 +80,10 @@ TEST_F(VcFieldValueTest, TextConversionsOfRangesAndValues) {
     EXPECT_EQ(f->EditString(), "C");
     f->IncreaseValue(true, 1.0);
     EXPECT_EQ(f->EditString(), "A");
+    f->SetText("C");
+    EXPECT_TRUE(f->IsValid());
+    f->SetText("A");
+    EXPECT_TRUE(f->IsValid());
     f->SetText("D");
     EXPECT_EQ(f->AsString(), "D");
     EXPECT_FALSE(f->IsValid());

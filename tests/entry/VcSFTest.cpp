@@ -691,6 +691,11 @@ TEST_F(VcSimpleFieldTest, ValueSettersCheckTheKindAndRoundWholeNumbers) {
     EXPECT_EQ(flag->EditString(), "T");
     flag->SetAsBoolean(false);
     EXPECT_EQ(flag->EditString(), "F");
+    TVcSimpleField* answer = Field("Answer", sftYesNo, 100);
+    answer->SetAsBoolean(true);
+    EXPECT_EQ(answer->EditString(), "Y");
+    answer->SetAsBoolean(false);
+    EXPECT_EQ(answer->EditString(), "N");
     EXPECT_THROW(text->SetAsBoolean(true), EInvalidDataType);
     EXPECT_THROW(whole->SetAsBoolean(true), EInvalidDataType);
     whole->SetAsFloat(2.6);
