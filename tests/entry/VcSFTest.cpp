@@ -787,6 +787,19 @@ TEST_F(VcSimpleFieldTest, OneCharacterFieldTakesASpaceAndWrapsOverItsCodes) {
     EXPECT_EQ(letter->EditString(), std::string(1, '\x01'));
     letter->IncreaseValue(true, -1.0);
     EXPECT_EQ(letter->EditString(), std::string(1, '\xFF'));
+    // A step gives one character also where more would fit.
+    letter->SetMaxLength(3);
+    letter->IncreaseValue(true, -1.0);
+    EXPECT_EQ(letter->EditString(), std::string(1, '\xFE'));
+
+    // Deleting the line takes the whole text, wherever the caret is.
+    TVcSimpleField* text = Field("Text", sftString, 40);
+    text->SetAsString("abcdef");
+    text->SetFocus();
+    Application->ProcessMessages();
+    Key(text, Qt::Key_End);
+    text->DoCommand(ccDelLine);
+    EXPECT_EQ(text->EditString(), "");
 }
 
 TEST_F(VcSimpleFieldTest, ControllerForgetsButtonsThatAreFreed) {
