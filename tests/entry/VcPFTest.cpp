@@ -285,6 +285,14 @@ TEST_F(PictureFieldTest, MoneyMaskTypedThroughItsSeparators) {
     Leave();
     EXPECT_EQ(rate->EditString(), " 12.50");
     EXPECT_EQ(rate->AsFloat(), 12.5);
+    // A literal after the decimals stays where it is.
+    auto* percent = Field(pftDouble, "###.##%", 70);
+    percent->SetFocus();
+    TypeText(percent, "12");
+    Key(percent, Qt::Key_Right);
+    TypeText(percent, "5");
+    Leave();
+    EXPECT_EQ(percent->EditString(), " 12.50%");
 }
 
 // A Comp holds whole numbers: a typed fraction goes to the nearest, a half to the even one.

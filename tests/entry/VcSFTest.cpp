@@ -802,6 +802,15 @@ TEST_F(VcSimpleFieldTest, OneCharacterFieldTakesASpaceAndWrapsOverItsCodes) {
     EXPECT_EQ(text->EditString(), "");
 }
 
+TEST_F(VcSimpleFieldTest, AFieldIsNamedByItsLabelWithoutMarks) {
+    TVcSimpleField* f = Field("Amount");
+    auto* label = Make<TLabel>("AmountLabel", 10, 200);
+    label->SetCaption("&Loan\r\namount?:");
+    label->SetFocusControl(f);
+    EXPECT_EQ(FieldCaption(f), "Loanamount");
+    EXPECT_EQ(FieldCaption(other), "");
+}
+
 TEST_F(VcSimpleFieldTest, ControllerForgetsButtonsThatAreFreed) {
     auto* cancel = Make<TButton>("Cancel", 200, 300);
     auto* help = Make<TButton>("Help", 280, 300);
