@@ -811,7 +811,9 @@ bool TVcBaseEntryField::TextToValue(const std::string& Text, Byte* Raw) const {
         NumberToRaw(t, kind, Raw);
         return true;
     }
-    return false;
+    // Texts, Booleans and yes/no hold no range: only the empty text they show for it is taken,
+    // so that a field's options can be copied to another.
+    return Text.empty();
 }
 
 std::string TVcBaseEntryField::ValueToText(const Byte* Raw) const {

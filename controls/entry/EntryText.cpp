@@ -215,7 +215,8 @@ namespace {
 // The system metric that is non-zero when the mouse buttons are swapped.
 constexpr int SwapButtonMetric = 23;
 
-// The character height of a font on the screen.
+} // namespace
+
 int CharHeight(HGDIOBJ font) {
     const HDC dc = GetScreenDC();
     const HGDIOBJ previous = SelectObject(dc, font);
@@ -224,8 +225,6 @@ int CharHeight(HGDIOBJ font) {
     SelectObject(dc, previous);
     return metrics.tmHeight;
 }
-
-} // namespace
 
 Byte GetShiftFlags() {
     Byte flags = 0;

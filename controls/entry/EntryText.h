@@ -58,5 +58,7 @@ Word PrimaryMouseButton();
 // A new font like font, its baseline turned by angle degrees counter-clockwise; the caller
 // deletes it.
 HFONT CreateRotatedFont(TFont& font, int angle);
+// The character height of a font on the screen.
+int CharHeight(HGDIOBJ font);
 // The distance from the top of an entry field of the given height to its text.
 int TextTopOffset(TFont& font, TBorderStyle borderStyle, int height, bool ctl3D);

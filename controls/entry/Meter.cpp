@@ -126,8 +126,8 @@ void TVcCustomMeter::PaintTo(TCanvas* Canvas) {
 
 void TVcCustomMeter::Paint() {
     TBitmap buffer;
-    buffer.SetWidth(std::max(ClientWidth(), 1));
-    buffer.SetHeight(std::max(ClientHeight(), 1));
+    // Both sides at once: a bitmap given a width while its height is still 0 stays empty.
+    buffer.SetSize(std::max(ClientWidth(), 1), std::max(ClientHeight(), 1));
     PaintTo(buffer.Canvas());
     Canvas()->Draw(0, 0, &buffer);
 }

@@ -107,6 +107,30 @@ TEST(VcCommandTranslation, TranslateUsingNamedTablesOnly) {
     ResetKeyState();
 }
 
+TEST(VcCommandTranslation, GridTableMovesByPagesAndCells) {
+    TVcCommandProcessor p;
+    p.FindTable("Default")->SetIsActive(false);
+    p.FindTable("Grid")->SetIsActive(true);
+    EXPECT_EQ(Script(p, {{VK_PRIOR, none},
+                         {VK_NEXT, none},
+                         {VK_PRIOR, ctrl},
+                         {VK_NEXT, ctrl},
+                         {VK_HOME, ctrl},
+                         {VK_END, ctrl},
+                         {VK_LEFT, ctrl},
+                         {VK_RIGHT, ctrl},
+                         {VK_UP, ctrl},
+                         {VK_DOWN, ctrl},
+                         {VK_F2, none},
+                         {'Z', ctrl}}),
+              (std::vector<Word>{ccPrevPage, ccNextPage, ccTopOfPage, ccBotOfPage, ccFirstPage,
+                                 ccLastPage, ccPageLeft, ccPageRight, ccTopLeftCell, ccBotRightCell,
+                                 ccTableEdit, ccRestore}));
+    // The same keys with Shift are not the grid's page moves.
+    EXPECT_NE(p.TranslateKey(VK_NEXT, shift), ccNextPage);
+    EXPECT_NE(p.TranslateKey(VK_PRIOR, shift), ccPrevPage);
+}
+
 TEST(VcCommandTables, UniqueNamesAndLookups) {
     TVcCommandProcessor p;
     auto named = [](const std::string& name) {
@@ -195,6 +219,28 @@ TEST(VcCommandTables, DamagedStoredFormIsRefused) {
     count.SetPosition(0);
     EXPECT_THROW(r.ReadCommandList(count), EInOutError);
     EXPECT_EQ(r.Count(), 0);
+}
+
+TEST(VcCommandTables, StoredNamesUpTo255Characters) {
+    for (const std::string& name : {std::string(), std::string(255, 'n')}) {
+        TVcCommandTable t;
+        t.SetTableName(name);
+        t.AddCommand({'A', 0, 0, 0, 7});
+        TMemoryStream stored;
+        t.WriteCommandList(stored);
+        stored.SetPosition(0);
+        TVcCommandTable back;
+        back.ReadCommandList(stored);
+        EXPECT_EQ(back.TableName(), name);
+        EXPECT_EQ(back.Count(), 1);
+    }
+    TVcCommandTable longer;
+    longer.SetTableName(std::string(256, 'n'));
+    TMemoryStream stored;
+    longer.WriteCommandList(stored);
+    stored.SetPosition(0);
+    TVcCommandTable back;
+    EXPECT_THROW(back.ReadCommandList(stored), EInOutError);
 }
 
 TEST(VcCommandTables, TextFileRoundTripAndBadFiles) {

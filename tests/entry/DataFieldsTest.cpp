@@ -78,6 +78,23 @@ protected:
         return values;
     }
 
+    // Reopens the table with persistent fields for its columns and a calculated one of type T
+    // (types the table files do not store), in edit state.
+    template <typename T>
+    T* ReopenWithCalculated(const std::string& name) {
+        table->Close();
+        TFieldDefs* defs = table->FieldDefs();
+        for (int i = 0; i < defs->Count(); ++i)
+            defs->Items(i)->CreateField(table.get());
+        auto* field = new T(table.get());
+        field->SetFieldName(name);
+        field->SetCalculated(true);
+        field->SetDataSet(table.get());
+        table->Open();
+        table->Edit();
+        return field;
+    }
+
     TTestFolder folder;
     std::unique_ptr<TTestTable> table;
     std::unique_ptr<TDataSource> source;
@@ -193,6 +210,52 @@ TEST_F(DbEntryTest, ADateTypedIntoADateFieldIsStored) {
     Leave();
     table->Post();
     EXPECT_EQ(table->FieldByName("WHEN")->AsDateTime(), EncodeDate(2024, 7, 4));
+}
+
+// A date written to a date-time field keeps the field's time of day; a time keeps its date.
+TEST_F(DbEntryTest, DateOrTimeWrittenIntoADateTimeKeepsTheOtherPart) {
+    auto* stamp = ReopenWithCalculated<TDateTimeField>("STAMP");
+    auto* date = Make<TVcPictureField>("Date", 10, 10);
+    date->SetDataType(pftDate);
+    date->SetPictureMask("mm/dd/yyyy");
+    auto* time = Make<TVcPictureField>("Time", 10, 40);
+    time->SetDataType(pftTime);
+    time->SetPictureMask("hh:mm");
+    ShowForm();
+    const double afternoon = 14.5 / 24; // 14:30
+    stamp->SetAsDateTime(EncodeDate(2024, 3, 15) + afternoon);
+    date->SetAsDayNumber(DMYToDate(4, 7, 2025, 0));
+    VcDbWriteField(*date, *stamp, ftDateTime, false, false);
+    EXPECT_DOUBLE_EQ(stamp->AsDateTime(), EncodeDate(2025, 7, 4) + afternoon);
+
+    time->SetAsString("09:15");
+    VcDbWriteField(*time, *stamp, ftDateTime, false, false);
+    EXPECT_DOUBLE_EQ(stamp->AsDateTime(), EncodeDate(2025, 7, 4) + (9 + 15.0 / 60) / 24);
+
+    // Into an empty date-time a time stands on day 0, a date at midnight.
+    stamp->Clear();
+    VcDbWriteField(*time, *stamp, ftDateTime, false, false);
+    EXPECT_DOUBLE_EQ(stamp->AsDateTime(), (9 + 15.0 / 60) / 24);
+    stamp->Clear();
+    VcDbWriteField(*date, *stamp, ftDateTime, false, false);
+    EXPECT_DOUBLE_EQ(stamp->AsDateTime(), EncodeDate(2025, 7, 4));
+}
+
+TEST_F(DbEntryTest, SimpleFieldTakesTheTypeAndWidthOfItsField) {
+    ReopenWithCalculated<TWordField>("COUNT");
+    auto* count = Linked<TVcDbSimpleField>("COUNT", 10);
+    auto* name = Linked<TVcDbSimpleField>("NAME", 40);
+    auto* amount = Linked<TVcDbSimpleField>("AMOUNT", 70);
+    // A number field keeps the length its type gives, not the column's width.
+    auto* plain = Make<TVcSimpleField>("Plain", 10, 100);
+    plain->SetDataType(sftExtended);
+    ShowForm();
+    EXPECT_EQ(count->DataType(), sftWord);
+    EXPECT_EQ(name->DataType(), sftString);
+    EXPECT_EQ(name->MaxLength(), 10);
+    EXPECT_EQ(amount->DataType(), sftExtended);
+    EXPECT_EQ(amount->MaxLength(), plain->MaxLength());
+    EXPECT_NE(amount->MaxLength(), table->FieldByName("AMOUNT")->GetDisplayWidth());
 }
 
 TEST_F(DbEntryTest, FieldsAControlCannotEditAreShownReadOnly) {

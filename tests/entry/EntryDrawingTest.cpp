@@ -4,6 +4,8 @@
 #include "EntryFormSupport.h"
 #include "platform/gui/RecordingCanvas.h"
 
+#include <QImage>
+
 namespace {
 
 using Calls = std::vector<TRecordingCanvas::TCall>;
@@ -70,6 +72,20 @@ TEST_F(VcDrawTest, VerticalMeterFillsFromTheBottom) {
     const Calls& calls = canvas.Calls();
     EXPECT_EQ(calls.front().BrushColor, clWindow);
     EXPECT_EQ(calls.back().BrushColor, RGB(0, 255, 0));
+    // Shadows along the top and left of each part, two pixels deep, and the divider between.
+    EXPECT_EQ(
+        Named(canvas, "LineTo"),
+        (std::vector<std::string>{"LineTo(0,0)", "LineTo(20,0)", "LineTo(1,1)", "LineTo(20,1)",
+                                  "LineTo(20,49)", "LineTo(0,100)", "LineTo(1,100)"}));
+    EXPECT_EQ(
+        Named(canvas, "MoveTo"),
+        (std::vector<std::string>{"MoveTo(0,49)", "MoveTo(0,0)", "MoveTo(1,49)", "MoveTo(1,1)",
+                                  "MoveTo(0,49)", "MoveTo(0,50)", "MoveTo(1,50)"}));
+    // Full: only the used part.
+    m->SetPercent(100);
+    canvas.ClearCalls();
+    m->PaintTo(&canvas);
+    EXPECT_EQ(Named(canvas, "FillRect"), (std::vector<std::string>{"FillRect(0,0,20,100)"}));
     // A bar too thin for inner lines draws single shadow lines.
     TVcMeter* thin = Make<TVcMeter>("Thin", 10, 200);
     thin->SetBounds(10, 200, 100, 4);
@@ -77,6 +93,35 @@ TEST_F(VcDrawTest, VerticalMeterFillsFromTheBottom) {
     TRecordingCanvas small(100, 4);
     thin->PaintTo(&small);
     EXPECT_EQ(Named(small, "LineTo").size(), 4u);
+}
+
+TEST_F(VcDrawTest, MeterColoursAndCentredPercent) {
+    TVcMeter* m = Meter(50, 200, 60);
+    m->SetUsedColor(clNavy);
+    m->SetUnusedColor(clYellow);
+    m->SetShowPercent(true);
+    TRecordingCanvas canvas(200, 60);
+    m->PaintTo(&canvas);
+    std::vector<TColor> fills;
+    for (const auto& call : canvas.Calls())
+        if (call.Name == "FillRect") fills.push_back(call.BrushColor);
+    EXPECT_EQ(fills, (std::vector<TColor>{clNavy, clYellow}));
+    const TSize size = canvas.TextExtent("50%");
+    const auto texts = Named(canvas, "TextOut");
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], "TextOut(" + std::to_string((200 - size.cx) / 2) + "," +
+                            std::to_string((60 - size.cy) / 2) + ",\"50%\")");
+
+    // On the screen: the used part left, the unused part right, over the whole height.
+    ShowForm();
+    m->Repaint();
+    Application->ProcessMessages();
+    const QImage image = WidgetOf(m)->grab().toImage();
+    ASSERT_EQ(image.width(), 200);
+    for (int y : {5, 30, 57}) {
+        EXPECT_EQ(image.pixelColor(50, y), QColor(0, 0, 128)) << y;
+        EXPECT_EQ(image.pixelColor(150, y), QColor(255, 255, 0)) << y;
+    }
 }
 
 TEST_F(VcDrawTest, RotatedLabelAnglesAndShadow) {
@@ -124,6 +169,16 @@ TEST_F(VcDrawTest, RotatedLabelAnglesAndShadow) {
     ASSERT_EQ(right.size(), 1u);
     const int width = canvas.TextWidth("Rate");
     EXPECT_EQ(right[0], "TextRect(0,0,130,20," + std::to_string(130 - width) + ",0,\"Rate\")");
+    // Centred, in the label's own font whatever the canvas held.
+    label->SetAlignment(taCenter);
+    TRecordingCanvas fresh(130, 20);
+    fresh.Font()->SetName("Times New Roman");
+    label->PaintTo(&fresh);
+    const auto centred = Named(fresh, "TextRect");
+    ASSERT_EQ(centred.size(), 1u);
+    EXPECT_EQ(centred[0],
+              "TextRect(0,0,130,20," + std::to_string((130 - width) / 2) + ",0,\"Rate\")");
+    EXPECT_EQ(fresh.Calls().back().FontName, "Arial");
 }
 
 TEST_F(VcDrawTest, RotatedLabelSizesToItsCaption) {

@@ -56,6 +56,22 @@ TEST_F(VcFieldValueTest, TextConversionsOfRangesAndValues) {
     EXPECT_EQ(f->RangeLo(), "A");
     f->SetRangeLo("#abc");
     EXPECT_EQ(f->RangeLo(), " ");
+    // Codes 0 to 255 are taken; beyond them, a blank.
+    f->SetRangeLo("#0");
+    EXPECT_EQ(f->RangeLo(), std::string(1, '\0'));
+    f->SetRangeLo("#255");
+    EXPECT_EQ(f->RangeLo(), std::string(1, '\xFF'));
+    f->SetRangeLo("#256");
+    EXPECT_EQ(f->RangeLo(), " ");
+    // Control characters are shown as their letters (1 as "A"); code 0 is left alone.
+    const Byte one = 1;
+    f->SetValue(&one);
+    EXPECT_EQ(f->DisplayString(), "A");
+    const Byte zero = 0;
+    f->SetValue(&zero);
+    EXPECT_EQ(f->DisplayString(), std::string(1, '\0'));
+    // A new field has the window's colour.
+    EXPECT_EQ(f->Color(), clWindow);
     f->SetRangeLo("A");
     f->SetText("B");
     f->IncreaseValue(false, 1.0);
@@ -64,6 +80,10 @@ TEST_F(VcFieldValueTest, TextConversionsOfRangesAndValues) {
     EXPECT_EQ(f->EditString(), "C");
     f->IncreaseValue(true, 1.0);
     EXPECT_EQ(f->EditString(), "A");
+    f->SetText("C");
+    EXPECT_TRUE(f->IsValid());
+    f->SetText("A");
+    EXPECT_TRUE(f->IsValid());
     f->SetText("D");
     EXPECT_EQ(f->AsString(), "D");
     EXPECT_FALSE(f->IsValid());

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 TEST(VcUtilDisplay, ShiftFlagsFollowTheKeys) {
@@ -64,6 +66,26 @@ TEST(VcUtilDisplay, TextTopOffsetByBorder) {
     EXPECT_EQ(TextTopOffset(font, bsNone, h, false), TextTopOffset(font, bsNone, h, true));
     EXPECT_LT(TextTopOffset(font, bsSingle, h, true), 1);
     EXPECT_LT(TextTopOffset(font, bsSingle, h, false), 1);
+}
+
+TEST(VcUtilDisplay, TextTopOffsetAtTheEdgesOfTheRoom) {
+    TFont font;
+    font.SetName("MS Sans Serif");
+    font.SetHeight(-11);
+    const int c = std::min(CharHeight(GetStockObject(SYSTEM_FONT)), CharHeight(font.Handle()));
+    // A 3-D border keeps the text a pixel down while 4 pixels are to spare, then centres it.
+    EXPECT_EQ(TextTopOffset(font, bsSingle, c + 5, true), 1);
+    EXPECT_EQ(TextTopOffset(font, bsSingle, c + 4, true), -1); // 0 / 2 - 1
+    EXPECT_EQ(TextTopOffset(font, bsSingle, c, true), -3);     // -4 / 2 - 1
+    // Without a border: at the top while 2 pixels are to spare; an odd remainder takes one
+    // pixel more off (toward zero for a negative one).
+    EXPECT_EQ(TextTopOffset(font, bsNone, c + 3, false), 0);
+    EXPECT_EQ(TextTopOffset(font, bsNone, c + 2, false), 0);  // 0 / 2 - 0
+    EXPECT_EQ(TextTopOffset(font, bsNone, c + 1, false), -1); // -1 / 2 - 1
+    EXPECT_EQ(TextTopOffset(font, bsNone, c - 1, false), 0);  // -3 / 2 - (-1)
+    // A plain border: a pixel down while 4 are to spare, else the same odd correction.
+    EXPECT_EQ(TextTopOffset(font, bsSingle, c + 5, false), 1);
+    EXPECT_EQ(TextTopOffset(font, bsSingle, c + 3, false), -1); // -1 / 2 - 1
 }
 
 } // namespace

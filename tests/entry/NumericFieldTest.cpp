@@ -37,6 +37,9 @@ TEST_F(NumericFieldTest, MaskLayouts) {
     EXPECT_EQ(rate->IntegerPositions(), 2);
     auto* paren = Field(nftLongInt, "#####p", 70);
     EXPECT_EQ(paren->MaxLength(), 5);
+    // Without its sign mark every position of the picture takes a digit.
+    EXPECT_TRUE(paren->AllEditable());
+    EXPECT_FALSE(money->AllEditable());
     auto* fresh = Make<TVcNumericField>("Fresh", 10, 100);
     EXPECT_EQ(fresh->DataType(), nftLongInt);
     EXPECT_EQ(fresh->PictureMask(), "##########");
@@ -149,6 +152,35 @@ TEST_F(NumericFieldTest, RatesKeepTheirIntegerPositions) {
     EXPECT_EQ(ValueOf<float>(rate), 0.5f);
 }
 
+TEST_F(NumericFieldTest, BackspaceToALeadingZeroEmptiesTheBuffer) {
+    ShowForm();
+    auto* rate = Field(nftSingle, "##.####");
+    rate->SetAsFloat(0.5);
+    rate->SetFocus();
+    Application->ProcessMessages();
+    rate->Perform(EM_SETSEL, 7, 7);
+    EXPECT_EQ(rate->EntryBuffer(), "0.5000");
+    for (int i = 0; i < 5; ++i)
+        Key(rate, Qt::Key_Backspace);
+    EXPECT_EQ(rate->EntryBuffer(), "");
+    // A negative value is loaded as its digits and the sign.
+    rate->SetAsFloat(-1.25);
+    rate->Perform(EM_SETSEL, 7, 7);
+    EXPECT_EQ(rate->EntryBuffer(), "1.2500");
+    EXPECT_TRUE(rate->Negative());
+    Key(rate, Qt::Key_Backspace);
+    EXPECT_EQ(rate->DisplayString(), "-1.250");
+    // Five more empty the digits, one more takes the sign.
+    for (int i = 0; i < 6; ++i)
+        Key(rate, Qt::Key_Backspace);
+    EXPECT_FALSE(rate->Negative());
+    // Both integer places are free again.
+    TypeText(rate, "12");
+    EXPECT_EQ(rate->DisplayString(), "12");
+    Leave();
+    EXPECT_EQ(ValueOf<float>(rate), 12.0f);
+}
+
 TEST_F(NumericFieldTest, OutOfRangeCountIsReportedOnLeaving) {
     ShowForm();
     auto* count = Field(nftInteger, "999,999");
@@ -190,12 +222,14 @@ TEST_F(NumericFieldTest, PasteAndIncrements) {
 TEST_F(NumericFieldTest, AssignCopiesTypeMaskAndRange) {
     auto* money = Field(nftDouble, "$###,###,###.##");
     money->SetRangeHi("5000");
+    money->SetRangeLo("-250.5");
     money->SetAutoSelect(false);
     auto* copy = Make<TVcNumericField>("Copy", 10, 200);
     copy->Assign(money);
     EXPECT_EQ(copy->DataType(), nftDouble);
     EXPECT_EQ(copy->PictureMask(), "$###,###,###.##");
     EXPECT_EQ(copy->RangeHi(), "5000");
+    EXPECT_EQ(copy->RangeLo(), "-250.5");
     EXPECT_FALSE(copy->AutoSelect());
 }
 

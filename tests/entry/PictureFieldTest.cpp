@@ -64,6 +64,10 @@ TEST_F(PictureFieldTest, TwoDigitYearsStayInTheEpoch) {
     EXPECT_THROW(date->SetAsDayNumber(DMYToDate(1, 1, 2060, 1950)), EInvalidDateForMask);
     date->SetAsDayNumber(DMYToDate(30, 12, 1899, 1950));
     EXPECT_EQ(date->EditString(), "  /  /  ");
+    // Day 0 is no date either; the day after it is a date the mask cannot show.
+    date->SetAsDayNumber(0);
+    EXPECT_EQ(date->EditString(), "  /  /  ");
+    EXPECT_THROW(date->SetAsDayNumber(1), EInvalidDateForMask);
     date->SetAsDayNumber(DMYToDate(31, 12, 2049, 1950));
     EXPECT_EQ(date->EditString(), "12/31/49");
     // Stepping past the last day the mask can show wraps to the epoch's first day instead of
@@ -270,6 +274,141 @@ TEST_F(PictureFieldTest, MoneyMaskTypedThroughItsSeparators) {
     Leave();
     EXPECT_EQ(money->EditString(), "  $1,234.50");
     EXPECT_EQ(money->AsFloat(), 1234.5);
+
+    // Leaving a half-typed number fills its decimals with zeros.
+    auto* rate = Field(pftDouble, "###.##", 40);
+    rate->SetFocus();
+    TypeText(rate, "12");
+    Key(rate, Qt::Key_Right);
+    TypeText(rate, "5");
+    EXPECT_EQ(rate->EditString(), "12 .5 ");
+    Leave();
+    EXPECT_EQ(rate->EditString(), " 12.50");
+    EXPECT_EQ(rate->AsFloat(), 12.5);
+    // A literal after the decimals stays where it is.
+    auto* percent = Field(pftDouble, "###.##%", 70);
+    percent->SetFocus();
+    TypeText(percent, "12");
+    Key(percent, Qt::Key_Right);
+    TypeText(percent, "5");
+    Leave();
+    EXPECT_EQ(percent->EditString(), " 12.50%");
+}
+
+// A Comp holds whole numbers: a typed fraction goes to the nearest, a half to the even one.
+TEST_F(PictureFieldTest, CompValuesRoundHalvesToEven) {
+    ShowForm();
+    const std::vector<std::pair<std::string, double>> cases = {
+        {"2.5", 2}, {"3.5", 4}, {"2.7", 3}, {"-2.5", -2}, {"-3.7", -4}};
+    int y = 10;
+    for (const auto& [typed, value] : cases) {
+        auto* comp = Field(pftComp, "####.#", y += 30);
+        comp->SetAsFloat(0);
+        TypeText(comp, typed);
+        EXPECT_EQ(comp->AsFloat(), value) << typed;
+    }
+    // A step goes from the whole value the text reads as.
+    auto* stepped = Field(pftComp, "####.#", y + 30);
+    stepped->SetAsFloat(0);
+    TypeText(stepped, "2.7");
+    stepped->IncreaseValue(false, 1);
+    EXPECT_EQ(stepped->AsFloat(), 4.0);
+}
+
+TEST_F(PictureFieldTest, NumericOnlyMarksAreDroppedFromOtherMasks) {
+    auto* code = Field(pftString, "XXpXg");
+    EXPECT_EQ(code->PictureMask(), "XXX");
+    // Nothing left: any one character.
+    auto* bare = Field(pftString, "p", 40);
+    EXPECT_EQ(bare->PictureMask(), "X");
+    ShowForm();
+    TypeText(bare, "q");
+    EXPECT_EQ(bare->EditString(), "q");
+}
+
+TEST_F(PictureFieldTest, NumbersInAPlainMaskStandAtItsStart) {
+    ShowForm();
+    auto* whole = Field(pftDouble, "XXXXXXXX");
+    whole->SetAsFloat(12);
+    EXPECT_EQ(whole->EditString(), "12      ");
+    auto* fraction = Field(pftDouble, "XXXXXXXX", 40);
+    fraction->SetDecimalPlaces(2);
+    fraction->SetAsFloat(1.5);
+    EXPECT_EQ(fraction->EditString(), "1.5     ");
+    EXPECT_EQ(fraction->AsFloat(), 1.5);
+    // Right-justified text fills from the end; the regional decimal separator is shown.
+    auto* code = Field(pftString, "XXXXX", 70);
+    code->SetRightJustify(true);
+    code->SetAsString("ab");
+    EXPECT_EQ(code->EditString(), "   ab");
+    intl.DecimalSeparator = ',';
+    fraction->SetAsFloat(2.25);
+    EXPECT_EQ(fraction->EditString(), "2,25    ");
+}
+
+TEST_F(PictureFieldTest, PastedNumbersAndFractionalSteps) {
+    ShowForm();
+    auto* amount = Field(pftDouble, "###.##");
+    amount->SetAsFloat(0);
+    amount->SetFocus();
+    amount->Perform(EM_SETSEL, 0, 0xFFFF);
+    std::string text = "12.5";
+    TMessage paste{WM_PASTE, 0, reinterpret_cast<LPARAM>(&text), 0};
+    amount->DoCommand(paste, ccPaste);
+    EXPECT_EQ(amount->AsFloat(), 12.5);
+
+    // A step of 2.6 days moves by the nearest whole number of days.
+    auto* date = DateField("mm/dd/yyyy", 40);
+    date->SetAsDayNumber(DMYToDate(30, 12, 2024, 0));
+    CaretTo(date, 'd');
+    int changes = 0;
+    date->OnChange = [&](TObject*) { ++changes; };
+    date->IncreaseValue(false, 2.6);
+    EXPECT_EQ(date->EditString(), "01/02/2025");
+    // A step is an edit: announced once, the field modified.
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(date->Modified());
+    date->IncreaseValue(false, 0.6);
+    EXPECT_EQ(date->EditString(), "01/03/2025");
+}
+
+TEST_F(PictureFieldTest, ShiftExtendsTheSelectionAndLiteralOnlyMasksTakeNothing) {
+    ShowForm();
+    auto* phone = Field(pftString, "(999) 999-9999");
+    phone->SetAsString("(555) 123-4567");
+    phone->SetFocus();
+    Key(phone, Qt::Key_Home);
+    Key(phone, Qt::Key_Right);
+    Key(phone, Qt::Key_Right);
+    Key(phone, Qt::Key_Right);
+    ASSERT_EQ(phone->CaretPosition(), 6);
+    Key(phone, Qt::Key_Left, Qt::ShiftModifier);
+    EXPECT_EQ(phone->CaretPosition(), 3);
+    EXPECT_EQ(phone->SelectionLength(), 3);
+
+    // A click moves the caret; with Shift it extends the selection from where the caret was.
+    Key(phone, Qt::Key_Home);
+    const auto click = [&](int x, WPARAM keys) {
+        TMessage m{WM_LBUTTONDOWN, keys, MakeLParam(x, 5), 0};
+        phone->DoCommand(m, ccMouseDown);
+    };
+    click(300, 0);
+    EXPECT_EQ(phone->SelectionLength(), 0);
+    EXPECT_EQ(phone->CaretPosition(), 14);
+    Key(phone, Qt::Key_Home);
+    click(300, MK_SHIFT);
+    EXPECT_EQ(phone->SelectionLength(), 13);
+
+    auto* dashes = Field(pftString, "--", 40);
+    // Home and End agree on the one place the caret has.
+    Key(dashes, Qt::Key_End);
+    const int end = dashes->CaretPosition();
+    Key(dashes, Qt::Key_Home);
+    EXPECT_EQ(dashes->CaretPosition(), end);
+    services.Beeps.clear();
+    TypeText(dashes, "a");
+    EXPECT_EQ(dashes->EditString(), "--");
+    EXPECT_EQ(services.Beeps.size(), 1u);
 }
 
 TEST_F(PictureFieldTest, RefusedKeyOverTheSelectionKeepsTheValue) {
@@ -315,6 +454,11 @@ TEST_F(PictureFieldTest, WordMovesStayOnTheSegments) {
         stops.push_back(code->CaretPosition());
     }
     EXPECT_EQ(stops, (std::vector<int>{3, 6, 11, 6, 3, 0}));
+    // Deleting a word takes the blanks after it; the segment closes up.
+    code->DoCommand(ccDelWord);
+    EXPECT_EQ(code->EditString(), "cd   -ef   ");
+    code->DoCommand(ccDelWord);
+    EXPECT_EQ(code->EditString(), "     -ef   ");
 
     // The one-character kinds: a pasted text gives its first character the field takes.
     auto* flag = Field(pftYesNo, "Y", 40);

@@ -44,6 +44,16 @@ TEST_F(VcIntl, DefaultsWithoutEntries) {
     EXPECT_EQ(intl.FalseLetter, 'F');
     EXPECT_EQ(intl.YesLetter, 'Y');
     EXPECT_EQ(intl.NoLetter, 'N');
+    // Reading again takes the answer letters from the message table once more.
+    TVcIntlSup changed = Read("");
+    changed.TrueLetter = 'W';
+    changed.FalseLetter = 'X';
+    changed.YesLetter = 'J';
+    changed.NoLetter = 'K';
+    changed.ReadWindowsIntl();
+    EXPECT_EQ(std::string({changed.TrueLetter, changed.FalseLetter, changed.YesLetter,
+                           changed.NoLetter}),
+              "TFYN");
     EXPECT_EQ(Read("", false).DefaultTimePicture(true), "Hh:mm:ss");
     EXPECT_EQ(Read("iTLZero=1\n", false).DefaultTimePicture(false), "hh:mm");
 }
@@ -95,6 +105,9 @@ TEST_F(VcIntl, LongDateLiterals) {
     const TVcIntlSup longLiteral = Read("sLongDate='abcdefghij' ddd.MMM.yy\n");
     EXPECT_EQ(longLiteral.LongDatePicture, "ffffff www. nnn. yy");
     EXPECT_EQ(longLiteral.LongDateLiterals[0], "abcdef");
+    // The letter of a literal the long date does not have stands as it is.
+    EXPECT_EQ(longLiteral.DMYToDatePChar("dd g", 5, 3, 1998, false, 0), "05 g");
+    EXPECT_EQ(Read("").DMYToDatePChar("f dd", 5, 3, 1998, false, 0), "f 05");
 }
 
 TEST_F(VcIntl, DatesToText) {

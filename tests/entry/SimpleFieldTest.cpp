@@ -165,6 +165,11 @@ TEST_F(VcSimpleFieldTest, RealsShowFixedOrScientific) {
     f->SetPictureMask('#');
     f->SetAsFloat(1.5e20);
     EXPECT_EQ(f->EditString(), "1.5E+20");
+    // Nine places leave one digit for the mantissa.
+    f->SetMaxLength(9);
+    f->SetAsFloat(1.5e30);
+    EXPECT_EQ(f->EditString(), "2E+30");
+    f->SetMaxLength(20);
     TVcSimpleField* single = Field("Single", sftSingle, 40);
     single->SetPictureMask('E');
     single->SetText("5E39");
@@ -196,6 +201,14 @@ TEST_F(VcSimpleFieldTest, OneCharacterKinds) {
     EXPECT_FALSE(yes->AsBoolean());
     TypeText(letter, "q");
     EXPECT_EQ(letter->EditString(), "Q");
+    const Byte code = 'M';
+    letter->SetValue(&code);
+    EXPECT_EQ(letter->EditString(), "M");
+    Byte back = 0;
+    EXPECT_EQ(letter->GetValue(&back), 0);
+    EXPECT_EQ(back, 'M');
+    const Byte q = 'Q';
+    letter->SetValue(&q);
     letter->IncreaseValue(true, 1.0);
     EXPECT_EQ(letter->EditString(), "R");
     EXPECT_THROW(letter->AsBoolean(), EInvalidDataType);
@@ -421,6 +434,19 @@ TEST_F(VcSimpleFieldTest, ZeroDisplayEpochAndLengthLimits) {
     EXPECT_EQ(f->MaxLength(), 8);
 }
 
+TEST_F(VcSimpleFieldTest, AButtonsAltKeyStillWorksFromAField) {
+    TVcSimpleField* f = Field("Amount");
+    auto* go = Make<TButton>("Go", 200, 300);
+    go->SetCaption("&Go");
+    int clicks = 0;
+    go->OnClick = [&](TObject*) { ++clicks; };
+    ShowForm();
+    f->SetFocus();
+    Application->ProcessMessages();
+    Key(f, Qt::Key_G, Qt::AltModifier);
+    EXPECT_EQ(clicks, 1);
+}
+
 TEST_F(VcSimpleFieldTest, AltBackspaceRestoresAndGoneFieldsAreSkipped) {
     TVcSimpleField* f = Field("Memo");
     f->SetText("kept");
@@ -465,6 +491,13 @@ TEST_F(VcSimpleFieldTest, PaintingRunsAndScrolling) {
     }
     EXPECT_EQ(runs, (std::vector<std::string>{"ab", "A", "c", "d"}));
     EXPECT_EQ(colours, (std::vector<TColor>{clWindowText, clRed, clWindowText, clHighlightText}));
+    f->SetControlCharColor(clBlue);
+    canvas.ClearCalls();
+    f->PaintTo(&canvas);
+    colours.clear();
+    for (const auto& call : canvas.Calls())
+        if (call.Name == "TextOut") colours.push_back(call.FontColor);
+    EXPECT_EQ(colours, (std::vector<TColor>{clWindowText, clBlue, clWindowText, clHighlightText}));
     // A long text scrolls so that the caret stays in view, and comes back on Home.
     TypeText(f, std::string(35, 'W'));
     EXPECT_GT(f->FirstVisible(), 0);
@@ -582,11 +615,218 @@ TEST_F(VcSimpleFieldTest, StepsStopAtTheRangeEnds) {
     Key(amount, Qt::Key_Up);
     EXPECT_EQ(amount->EditString(), "10");
     EXPECT_EQ(amount->AsFloat(), 10.0);
+    // An integer field steps by the nearest whole number of a fractional step.
+    small->SetAsInteger(1);
+    small->IncreaseValue(false, 2.6);
+    EXPECT_EQ(small->AsInteger(), 4);
+    small->DecreaseValue(false, 1.5);
+    EXPECT_EQ(small->AsInteger(), 2);
     // An integer field that never held a value holds 0 and steps from there.
     EXPECT_EQ(fresh->AsInteger(), 0);
     EXPECT_EQ(fresh->LastError(), 0);
     fresh->IncreaseValue(true, 1);
     EXPECT_EQ(fresh->AsInteger(), 1);
+}
+
+TEST_F(VcSimpleFieldTest, CaretFollowsTheTextTheMouseAndItsShape) {
+    TVcSimpleField* f = Field("Caret");
+    TVcSimpleField* over = Field("Over", sftString, 40);
+    over->SetForceOvertype(true);
+    ShowForm();
+    f->SetAsString("WWWWWW");
+    f->SetFocus();
+    Application->ProcessMessages();
+    Key(f, Qt::Key_End);
+    EXPECT_EQ(f->CaretPosition(), 6);
+    // A shorter text brings the caret back to its end.
+    f->SetAsString("WW");
+    EXPECT_EQ(f->CaretPosition(), 2);
+
+    // A click left of a character's middle puts the caret before it, from the middle on after it.
+    f->SetAsString("WWWWWW");
+    Key(f, Qt::Key_Home);
+    const int left = CaretState().Pos.X + 1; // the insert caret stands a pixel left
+    Key(f, Qt::Key_Right);
+    const int w = CaretState().Pos.X + 1 - left;
+    ASSERT_GE(w, 6);
+    const auto click = [&](int x) {
+        TMessage m{WM_LBUTTONDOWN, 0, MakeLParam(x, 5), 0};
+        f->DoCommand(m, ccMouseDown);
+        return f->CaretPosition();
+    };
+    EXPECT_EQ(click(left + w + w / 2 - 1), 1);
+    EXPECT_EQ(click(left + w + w / 2), 2);
+    EXPECT_EQ(click(left + 5 * w + w / 2), 6);
+
+    // A drawn caret wider than 4 pixels stands one pixel further right and lower.
+    auto custom = std::make_shared<TVcCaret>();
+    custom->SetShape(csCustom);
+    custom->SetCaretWidth(4);
+    f->SetCaretIns(custom);
+    Key(f, Qt::Key_Home);
+    const TPoint narrow = CaretState().Pos;
+    EXPECT_EQ(narrow.X, left - 1);
+    custom->SetCaretWidth(5);
+    Key(f, Qt::Key_End);
+    Key(f, Qt::Key_Home);
+    EXPECT_EQ(CaretState().Pos.X, narrow.X + 1);
+    EXPECT_EQ(CaretState().Pos.Y, narrow.Y + 1);
+
+    // Forced overwriting starts each visit in overwrite mode.
+    over->SetAsString("abc");
+    over->SetFocus();
+    Application->ProcessMessages();
+    EXPECT_FALSE(over->InsertMode());
+    Key(over, Qt::Key_Home);
+    TypeText(over, "x");
+    EXPECT_EQ(over->EditString(), "xbc");
+}
+
+TEST_F(VcSimpleFieldTest, ValueSettersCheckTheKindAndRoundWholeNumbers) {
+    TVcSimpleField* flag = Field("Flag", sftBoolean);
+    TVcSimpleField* whole = Field("Whole", sftLongInt, 40);
+    TVcSimpleField* text = Field("Text", sftString, 70);
+    ShowForm();
+    flag->SetAsBoolean(true);
+    EXPECT_EQ(flag->EditString(), "T");
+    flag->SetAsBoolean(false);
+    EXPECT_EQ(flag->EditString(), "F");
+    TVcSimpleField* answer = Field("Answer", sftYesNo, 100);
+    answer->SetAsBoolean(true);
+    EXPECT_EQ(answer->EditString(), "Y");
+    answer->SetAsBoolean(false);
+    EXPECT_EQ(answer->EditString(), "N");
+    EXPECT_THROW(text->SetAsBoolean(true), EInvalidDataType);
+    EXPECT_THROW(whole->SetAsBoolean(true), EInvalidDataType);
+    whole->SetAsFloat(2.6);
+    EXPECT_EQ(whole->AsInteger(), 3);
+    whole->SetAsFloat(-2.6);
+    EXPECT_EQ(whole->AsInteger(), -3);
+    whole->SetAsFloat(2.4);
+    EXPECT_EQ(whole->EditString(), "2");
+}
+
+TEST_F(VcSimpleFieldTest, AssignCopiesTheTrailingOptionsAndArrowsMoveByOne) {
+    TVcSimpleField* model = Field("Model");
+    model->SetReadOnly(true);
+    model->SetSoftValidation(true);
+    model->SetTextMargin(6);
+    model->SetZeroDisplay(zdHide);
+    TVcSimpleField* copy = Field("Copy", sftString, 40);
+    copy->Assign(model);
+    EXPECT_TRUE(copy->ReadOnly());
+    EXPECT_TRUE(copy->SoftValidation());
+    EXPECT_EQ(copy->TextMargin(), 6);
+    EXPECT_EQ(copy->ZeroDisplay(), zdHide);
+    // A text field has no range to copy, and takes none.
+    EXPECT_EQ(copy->RangeHi(), "");
+    EXPECT_THROW(copy->SetRangeHi("z"), EInvalidRangeValue);
+    TVcSimpleField* flag = Field("Flag", sftBoolean, 100);
+    flag->Assign(Field("FlagModel", sftBoolean, 130));
+    EXPECT_EQ(flag->DataType(), sftBoolean);
+
+    // Without stepping, Up and Down move the caret a character left and right.
+    TVcSimpleField* f = Field("Arrows", sftString, 70);
+    ShowForm();
+    f->SetAsString("abcdef");
+    f->SetFocus();
+    Application->ProcessMessages();
+    Key(f, Qt::Key_End);
+    Key(f, Qt::Key_Up);
+    EXPECT_EQ(f->CaretPosition(), 5);
+    Key(f, Qt::Key_Up);
+    EXPECT_EQ(f->CaretPosition(), 4);
+    Key(f, Qt::Key_Down);
+    EXPECT_EQ(f->CaretPosition(), 5);
+}
+
+TEST_F(VcSimpleFieldTest, HeightFollowsTheFontAndATightFieldDrawsAtItsTop) {
+    TVcSimpleField* sized = Field("Sized");
+    TVcSimpleField* tight = Field("Tight", sftString, 60);
+    tight->SetAutoSize(false);
+    tight->SetBorderStyle(bsNone);
+    tight->SetHeight(6);
+    ShowForm();
+    sized->SetAutoSize(true);
+    TBitmap measure;
+    measure.SetSize(10, 10);
+    measure.Canvas()->Font()->Assign(sized->Font());
+    const int expected = measure.Canvas()->TextHeight("Wy") +
+                         GetSystemMetrics(SM_CYBORDER) * (sized->Ctl3D() ? 8 : 6);
+    EXPECT_EQ(sized->Height(), expected);
+    sized->SetHeight(expected + 7);
+    sized->Font()->SetSize(sized->Font()->Size() + 1);
+    sized->SetAutoSize(false);
+    sized->SetAutoSize(true);
+    EXPECT_NE(sized->Height(), expected + 7);
+
+    // Text too tall for the field starts at its top rather than above it.
+    tight->SetAsString("Wy");
+    TRecordingCanvas canvas(tight->ClientWidth(), tight->ClientHeight());
+    tight->PaintTo(&canvas);
+    bool drawn = false;
+    for (const auto& call : canvas.Calls())
+        if (call.Name == "TextOut") {
+            EXPECT_EQ(call.Args[1], 0);
+            drawn = true;
+        }
+    EXPECT_TRUE(drawn);
+}
+
+TEST_F(VcSimpleFieldTest, OneCharacterFieldTakesASpaceAndWrapsOverItsCodes) {
+    TVcSimpleField* letter = Field("Letter", sftChar);
+    ShowForm();
+    TypeText(letter, "q");
+    TypeText(letter, " ");
+    EXPECT_EQ(letter->EditString(), " ");
+    // Without a range the codes run from 1 to 255.
+    letter->SetFocus();
+    const Byte top = 255;
+    letter->SetValue(&top);
+    letter->IncreaseValue(true, 1.0);
+    EXPECT_EQ(letter->EditString(), std::string(1, '\x01'));
+    letter->IncreaseValue(true, -1.0);
+    EXPECT_EQ(letter->EditString(), std::string(1, '\xFF'));
+    // A step gives one character also where more would fit.
+    letter->SetMaxLength(3);
+    letter->IncreaseValue(true, -1.0);
+    EXPECT_EQ(letter->EditString(), std::string(1, '\xFE'));
+
+    // Deleting the line takes the whole text, wherever the caret is.
+    TVcSimpleField* text = Field("Text", sftString, 40);
+    text->SetAsString("abcdef");
+    text->SetFocus();
+    Application->ProcessMessages();
+    Key(text, Qt::Key_End);
+    text->DoCommand(ccDelLine);
+    EXPECT_EQ(text->EditString(), "");
+}
+
+TEST_F(VcSimpleFieldTest, AFieldIsNamedByItsLabelWithoutMarks) {
+    TVcSimpleField* f = Field("Amount");
+    auto* label = Make<TLabel>("AmountLabel", 10, 200);
+    label->SetCaption("&Loan\r\namount?:");
+    label->SetFocusControl(f);
+    EXPECT_EQ(FieldCaption(f), "Loanamount");
+    EXPECT_EQ(FieldCaption(other), "");
+}
+
+TEST_F(VcSimpleFieldTest, ControllerForgetsButtonsThatAreFreed) {
+    auto* cancel = Make<TButton>("Cancel", 200, 300);
+    auto* help = Make<TButton>("Help", 280, 300);
+    auto* restore = Make<TButton>("Restore", 360, 300);
+    controller->SetBtnCancel(cancel);
+    controller->SetBtnHelp(help);
+    controller->SetBtnRestore(restore);
+    delete help;
+    EXPECT_EQ(controller->BtnCancel(), cancel);
+    EXPECT_EQ(controller->BtnHelp(), nullptr);
+    EXPECT_EQ(controller->BtnRestore(), restore);
+    delete cancel;
+    EXPECT_EQ(controller->BtnCancel(), nullptr);
+    EXPECT_EQ(controller->BtnRestore(), restore);
+    delete restore;
+    EXPECT_EQ(controller->BtnRestore(), nullptr);
 }
 
 TEST_F(VcSimpleFieldTest, WordMovesAndTheOneCharacterEditor) {

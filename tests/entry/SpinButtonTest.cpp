@@ -147,6 +147,10 @@ TEST_F(SpinnerTest, HorizontalSpinnerMovesTheCaretAndSizesStayOdd) {
     spinner->SetForceOddSize(true);
     spinner->SetBounds(200, 200, 30, 15);
     EXPECT_EQ(spinner->Width(), 31);
+    spinner->SetBounds(200, 200, 32, 15);
+    EXPECT_EQ(spinner->Width(), 33);
+    spinner->SetBounds(200, 200, 29, 15);
+    EXPECT_EQ(spinner->Width(), 29);
     spinner->SetAttachedControl(name);
     ShowForm();
     name->SetAsString("abcde");
@@ -176,6 +180,38 @@ TEST_F(SpinnerTest, ButtonsDrawRaisedWithArrowsAndSinkWhilePressed) {
     Release(QPoint(5, 3));
     spinner->Repaint();
     EXPECT_EQ(spinner->Canvas()->Pixels(0, 0), raisedCorner);
+}
+
+TEST_F(SpinnerTest, SidewaysArrowsPointFromTheMiddleOfTheirButtons) {
+    spinner->SetOrientation(soHorizontal);
+    spinner->SetBounds(200, 200, 60, 30);
+    ShowForm();
+    spinner->Repaint();
+    TCanvas* canvas = spinner->Canvas();
+    // Buttons of 30 by 30 centred on (14, 14) and (44, 14): arrows 15 high reaching 7 across,
+    // starting half their depth (8) before the centre.
+    EXPECT_EQ(canvas->Pixels(10, 14), clBlack);
+    EXPECT_NE(canvas->Pixels(9, 14), clBlack);
+    EXPECT_EQ(canvas->Pixels(17, 7), clBlack);
+    EXPECT_EQ(canvas->Pixels(17, 21), clBlack);
+    EXPECT_EQ(canvas->Pixels(40, 7), clBlack);
+    EXPECT_EQ(canvas->Pixels(40, 21), clBlack);
+    EXPECT_NE(canvas->Pixels(39, 14), clBlack);
+    EXPECT_EQ(canvas->Pixels(47, 14), clBlack);
+    EXPECT_NE(canvas->Pixels(48, 14), clBlack);
+}
+
+TEST_F(SpinnerTest, AccelerationUpToTenAndTheStyleKept) {
+    spinner->SetAcceleration(10);
+    EXPECT_EQ(spinner->Acceleration(), 10);
+    spinner->SetAcceleration(11);
+    EXPECT_EQ(spinner->Acceleration(), 10);
+    spinner->SetAcceleration(0);
+    EXPECT_EQ(spinner->Acceleration(), 0);
+    spinner->SetStyle(1);
+    EXPECT_EQ(spinner->Style(), 1);
+    spinner->SetStyle(0);
+    EXPECT_EQ(spinner->Style(), 0);
 }
 
 TEST_F(SpinnerTest, DateSpinnerStepsThePartAtTheCaret) {

@@ -107,6 +107,21 @@ TEST(VcCaretsAndColours, LooksAndDefaults) {
     caret.SetBitmapHotSpotX(3); // not a bitmap caret: no notice
     EXPECT_EQ(changes, 1);
 
+    // Each change of the look is announced once; setting the value it already has is not.
+    changes = 0;
+    caret.SetAlign(caRight);
+    caret.SetAlign(caRight);
+    caret.SetBlinkTime(300);
+    caret.SetBlinkTime(300);
+    caret.SetCaretHeight(7);
+    caret.SetCaretHeight(7);
+    caret.SetCaretWidth(5);
+    caret.SetCaretWidth(5);
+    caret.SetIsGray(true);
+    caret.SetIsGray(true);
+    EXPECT_TRUE(caret.IsGray());
+    EXPECT_EQ(changes, 5);
+
     TVcCaretPair pair(nullptr);
     EXPECT_EQ(pair.Caret()->Shape(), csVertLine);
     pair.SetInsertMode(false);
@@ -120,6 +135,11 @@ TEST(VcCaretsAndColours, LooksAndDefaults) {
     EXPECT_FALSE(colours.UseDefault());
     colours.SetUseDefault(true);
     EXPECT_EQ(colours.TextColor(), clGrayText);
+    colours.SetBackColor(clWindow);
+    EXPECT_TRUE(colours.UseDefault());
+    colours.SetBackColor(clYellow);
+    EXPECT_FALSE(colours.UseDefault());
+    EXPECT_EQ(colours.BackColor(), clYellow);
 }
 
 TEST_F(VcTableAncestorTest, FieldCaretFollowsTheInsertMode) {
@@ -141,6 +161,21 @@ TEST_F(VcTableAncestorTest, FieldCaretFollowsTheInsertMode) {
     caret.Caret()->SetShape(csBlock);
     state = CaretState();
     EXPECT_EQ(state.Width, 10);
+    // A line along the bottom of the cell, a narrow caret at its right or in its middle.
+    caret.SetCellWidth(8);
+    caret.Caret()->SetShape(csHorzLine);
+    state = CaretState();
+    EXPECT_EQ(state.Pos.Y, 3 + 10 - 2);
+    EXPECT_EQ(state.Pos.X, 4);
+    caret.Caret()->SetShape(csCustom);
+    caret.Caret()->SetCaretWidth(2);
+    caret.Caret()->SetCaretHeight(4);
+    caret.Caret()->SetAlign(caRight);
+    EXPECT_EQ(CaretState().Pos.X, 4 + 8 - 2);
+    EXPECT_EQ(CaretState().Pos.Y, 3);
+    caret.Caret()->SetAlign(caCenter);
+    EXPECT_EQ(CaretState().Pos.X, 4 + (8 - 2) / 2);
+    EXPECT_EQ(CaretState().Pos.Y, 3 + (10 - 4) / 2);
     caret.SetLinked(false);
     EXPECT_EQ(CaretState().Owner, 0u);
 }

@@ -146,6 +146,26 @@ TEST_F(TransferTest, ListWithoutItemsReferenceKeepsItsItems) {
     EXPECT_EQ(list->ItemIndex(), 1);
 }
 
+TEST_F(TransferTest, ListAndComboItemsGoBackIntoTheirRecordLists) {
+    auto* list = Make<TListBox>("List");
+    auto* combo = Make<TComboBox>("Combo");
+    TTransferRecord record(8 + ComboBoxSlotSize);
+    const auto data = record.Data();
+    EncodeLE<LongWord>(data.data() + 4, record.NewList());
+    EncodeLE<LongWord>(data.data() + 8 + 260, record.NewList());
+    for (const char* s : {"a", "b"})
+        list->Items()->Add(s);
+    combo->Items()->Add("x");
+    ASSERT_TRUE(transfer->ControlsToBuffer({list, combo}, data));
+    list->Items()->Clear();
+    combo->Items()->Clear();
+    transfer->BufferToControls({list, combo}, data);
+    ASSERT_EQ(list->Items()->Count(), 2);
+    EXPECT_EQ(list->Items()->Strings(1), "b");
+    ASSERT_EQ(combo->Items()->Count(), 1);
+    EXPECT_EQ(combo->Items()->Strings(0), "x");
+}
+
 } // namespace
 
 // ---- Transfer of whole forms
