@@ -150,13 +150,30 @@ bool TXbNodePage::Decode(const std::string& buffer, int keyLength, LongWord page
 
 // ---- The page cache ----
 
+namespace {
+
+// A search reads about one line in eight of a page, each line chosen by the one before: fetching
+// all of a leaf's lines at once lets them arrive together. Branch pages are few and read by
+// every search, so they stay in the processor's caches.
+std::size_t PrefetchOf(const TXbNodePage& node) { return node.IsLeaf() ? node.Footprint() : 0; }
+
+} // namespace
+
 TXbNodePage* TXbPageCache::Find(LongWord page) {
     TSlot* slot = SlotOf(page);
     if (!slot) return nullptr;
     slot->Used = true;
     const char* bytes = reinterpret_cast<const char*>(slot->Node.get());
-    for (std::size_t at = 0; at < slot->Footprint; at += 64)
-        __builtin_prefetch(bytes + at);
+    const std::size_t size = slot->Prefetch;
+    if (size > 0) {
+        // The search reads the head and the middle first, then the quarters.
+        __builtin_prefetch(bytes);
+        __builtin_prefetch(bytes + size / 2);
+        __builtin_prefetch(bytes + size / 4);
+        __builtin_prefetch(bytes + size / 4 * 3);
+        for (std::size_t at = 64; at < size; at += 64)
+            __builtin_prefetch(bytes + at);
+    }
     return slot->Node.get();
 }
 
@@ -169,7 +186,7 @@ TXbNodePage* TXbPageCache::Put(LongWord page, std::unique_ptr<TXbNodePage> node,
     TSlot& slot = slots_[where_[page] - 1];
     slot.Node = std::move(node);
     slot.Used = true;
-    slot.Footprint = slot.Node->Footprint();
+    slot.Prefetch = PrefetchOf(*slot.Node);
     if (dirty && !slot.Dirty) ++dirty_;
     slot.Dirty = slot.Dirty || dirty;
     return slot.Node.get();
@@ -181,7 +198,7 @@ void TXbPageCache::MarkDirty(LongWord page) {
     if (!slot->Dirty) ++dirty_;
     slot->Dirty = true;
     slot->Used = true;
-    slot->Footprint = slot->Node->Footprint();
+    slot->Prefetch = PrefetchOf(*slot->Node);
 }
 
 void TXbPageCache::Remove(std::size_t slot) {

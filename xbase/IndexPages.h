@@ -14,6 +14,7 @@
 #pragma once
 
 #include "platform/rtl/Types.h"
+#include "xbase/PageArena.h"
 
 #include <cstddef>
 #include <memory>
@@ -70,6 +71,9 @@ class TXbNodePage {
 public:
     TXbNodePage() = default;
     TXbNodePage(Byte type, Byte level, LongWord tag, int keyLength);
+    // Pages made on the heap (those the cache keeps) live in the page arena.
+    static void* operator new(std::size_t size) { return XbPageArena::Allocate(size); }
+    static void operator delete(void* block) noexcept { XbPageArena::Release(block); }
 
     Byte Type() const { return type_; }
     Byte Level() const { return level_; }
@@ -196,7 +200,7 @@ private:
         std::unique_ptr<TXbNodePage> Node;
         bool Used = false;
         bool Dirty = false;
-        std::size_t Footprint = 0; // the node's footprint when last put or marked
+        std::size_t Prefetch = 0; // bytes to prefetch on a find: a leaf's footprint, else 0
     };
     TSlot* SlotOf(LongWord page) {
         return page < where_.size() && where_[page] != 0 ? &slots_[where_[page] - 1] : nullptr;

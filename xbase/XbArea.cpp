@@ -961,6 +961,7 @@ int TXbArea::Seek(const std::string& key) {
     bof_ = eof_ = false;
     const std::string searchKey = Current().SearchKey(key);
     TXbIndexStatus st = Nav(Current().Seek(searchKey, XbSettings().Exact, pos_));
+    if (st == isOk) table_->Prefetch(pos_.RecNo);
     while (st == isOk && Matches(pos_.Key, searchKey)) {
         if (!PastScope(pos_.Key, true) && InScope(pos_.Key) && Load(pos_.RecNo) && Visible())
             return EntryHolds() ? 1 : StaleOrderMet(key);

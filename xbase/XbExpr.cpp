@@ -1148,6 +1148,12 @@ std::string TXbExpression::SingleField() const {
     return root_ && root_->Op == opField && root_->Alias.empty() ? root_->Name : std::string();
 }
 
+bool TXbExpression::CharacterField(TXbFieldRef& field) const {
+    if (!root_ || root_->Op != opField || root_->Type != xtCharacter) return false;
+    field = root_->Field;
+    return true;
+}
+
 TXbValue TXbExpression::Evaluate(const TXbRecordSource& source) const {
     if (!root_)
         return ErrorValue(errorMessage_.empty() ? "Expression not compiled" : errorMessage_);

@@ -91,6 +91,9 @@ public:
     // The field name (upper case) when the expression is a single field of its own table,
     // else empty.
     std::string SingleField() const;
+    // True when the expression is one field of character type, whose value is the field's text
+    // as it stands: field receives it.
+    bool CharacterField(TXbFieldRef& field) const;
 
     // Evaluates on the source's current record. A failure at run time (or an invalid
     // expression) gives a value of type xtError.

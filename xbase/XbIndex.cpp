@@ -1272,8 +1272,15 @@ TXbIndexStatus TXbOrder::KeyOf(const TXbRecordSource& source, std::string& key,
         if (cond.Type != xtLogical) return isBadExpression;
         included = cond.Logical;
     }
-    const TXbValue v = key_.Evaluate(source);
     const auto klen = static_cast<std::size_t>(keyLength_);
+    // The common key, one character field, is read without evaluating: every seek checks it.
+    TXbFieldRef field;
+    if (keyType_ == 'C' && key_.CharacterField(field)) {
+        key = source.FieldText(field);
+        key.resize(klen, ' ');
+        return isOk;
+    }
+    const TXbValue v = key_.Evaluate(source);
     switch (keyType_) {
     case 'C':
         if (v.Type != xtCharacter) return isBadExpression;

@@ -295,6 +295,11 @@ bool TXbTable::ReadRecord(LongInt recno, char* image, bool stepping) const {
     return true;
 }
 
+void TXbTable::Prefetch(LongInt recno) const {
+    if (recno >= 1 && recno <= count_ && At(recno) + recordSize_ <= mapSize_)
+        __builtin_prefetch(map_ + At(recno));
+}
+
 bool TXbTable::ReadShared(LongInt recno, char* image, bool stepping) const {
     const auto size = static_cast<std::size_t>(recordSize_);
     const bool forward = recno == lastRead_ + 1;

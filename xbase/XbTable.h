@@ -130,6 +130,9 @@ public:
     // from its block only when stepping (a walk in record order); any other read, such as the
     // record a seek lands on, comes from the file.
     bool ReadRecord(LongInt recno, char* image, bool stepping = false) const;
+    // Starts fetching record recno into the processor's caches for a read that follows soon (a
+    // seek checks its key before it reads the record); nothing when the file is not mapped.
+    void Prefetch(LongInt recno) const;
     // Overwrites record recno (1..count).
     bool WriteRecord(LongInt recno, const std::string& image);
     // Writes image as record count + 1, the end-of-file mark after it, and only then the header

@@ -2,6 +2,7 @@
 // batch changed without copying it again, so a large batch leaves a compact file and seeks
 // read each page once; and the cache itself, page by page.
 #include "xbase/IndexPages.h"
+#include "xbase/PageArena.h"
 #include "xbase/XbIndex.h"
 
 #include "tests/rtl/TestFolder.h"
@@ -13,9 +14,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -201,6 +204,37 @@ TEST(IndexPageCache, ChangedPagesStayBeyondTheCapacity) {
     ASSERT_EQ(dirty.size(), 5u);
     for (std::size_t i = 0; i < dirty.size(); ++i)
         EXPECT_EQ(dirty[i].first, i + 1); // in the order of the file
+}
+
+// Pages live in 2 MB blocks of their own, each page apart from every other; a block goes back
+// to the system once none of its pages is in use (one is kept for the next pages).
+TEST(IndexPageArena, KeepsPagesApartAndGivesEmptyBlocksBack) {
+    const auto Name = [](int n) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%010d", n);
+        return std::string(text);
+    };
+    const std::size_t before = XbPageArena::HeldBytes();
+    std::vector<std::unique_ptr<TXbNodePage>> pages;
+    for (int i = 0; i < 2000; ++i) {
+        pages.push_back(std::make_unique<TXbNodePage>(ptLeaf, 0, 1, 10));
+        for (int k = 0; k < 200; ++k) // a page nearly full, so a page running over shows
+            pages.back()->AppendLeaf(Name(i * 1000 + k), static_cast<LongWord>(i));
+    }
+    const std::size_t block = std::size_t{2} << 20;
+    EXPECT_GE(XbPageArena::HeldBytes(), before + 2000 * sizeof(TXbNodePage) / block * block);
+    for (int i = 0; i < 2000; ++i) {
+        const TXbNodePage& page = *pages[static_cast<std::size_t>(i)];
+        ASSERT_EQ(page.Count(), 200);
+        EXPECT_EQ(page.Key(0), Name(i * 1000));
+        EXPECT_EQ(page.Key(199), Name(i * 1000 + 199));
+        EXPECT_EQ(page.RecNo(199), static_cast<LongWord>(i));
+    }
+    pages.clear();
+    EXPECT_LE(XbPageArena::HeldBytes(), std::max(before, block));
+    auto again = std::make_unique<TXbNodePage>(ptBranch, 1, 1, 10);
+    again->Insert(0, Name(1), 1, 2, 3);
+    EXPECT_EQ(again->Below(0), 3u);
 }
 
 // Checksums are the common reflected CRC-32 (the values zlib gives), eight bytes at a time and
