@@ -557,6 +557,8 @@ void TBitmap::Assign(TPersistent* Source) {
     }
     if (b == this) return;
     ImageOf(handle_) = ImageOf(b->handle_).copy();
+    emptyWidth_ = b->emptyWidth_;
+    emptyHeight_ = b->emptyHeight_;
     pixelFormat_ = b->pixelFormat_;
     GdiObject(handle_, TGdiObject::TKind::Bitmap)->Monochrome = b->Monochrome();
     transparentMode_ = b->transparentMode_;
@@ -576,10 +578,12 @@ bool TBitmap::Empty() const {
     return ImageOf(handle_).isNull();
 }
 int TBitmap::Width() const {
-    return ImageOf(handle_).width();
+    const QImage& image = ImageOf(handle_);
+    return image.isNull() ? emptyWidth_ : image.width();
 }
 int TBitmap::Height() const {
-    return ImageOf(handle_).height();
+    const QImage& image = ImageOf(handle_);
+    return image.isNull() ? emptyHeight_ : image.height();
 }
 void TBitmap::SetWidth(int width) {
     SetSize(width, Height());
@@ -607,6 +611,8 @@ void TBitmap::SetSize(int width, int height) {
                         reinterpret_cast<QRgb*>(resized.scanLine(y)));
     }
     image = resized;
+    emptyWidth_ = resized.isNull() ? width : 0;
+    emptyHeight_ = resized.isNull() ? height : 0;
     Reselect();
     Changed();
 }

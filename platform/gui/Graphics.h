@@ -436,6 +436,10 @@ private:
     TColor transparentColor_ = clDefault;
     HBITMAP handle_ = nullptr;
     std::unique_ptr<TCanvas> canvas_;
+    // The size asked for while one side is 0: the image then holds no pixels but keeps its
+    // other side for when the missing one comes.
+    int emptyWidth_ = 0;
+    int emptyHeight_ = 0;
 };
 
 class TIcon : public TGraphic {

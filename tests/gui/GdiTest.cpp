@@ -219,6 +219,23 @@ TEST_F(Gdi, BitmapsKeepTheirPixelsAndSettings) {
     EXPECT_EQ(c->Pixels(3, 3), -1);
     EXPECT_EQ(GetDeviceCaps(c->Handle(), HORZRES), 2);
 
+    // A side given while the other is 0 is kept: width then height makes the whole bitmap, and
+    // a copy of a bitmap without pixels keeps the side it was given.
+    TBitmap sides;
+    sides.SetWidth(30);
+    EXPECT_EQ(sides.Width(), 30);
+    EXPECT_TRUE(sides.Empty());
+    TBitmap early;
+    early.Assign(&sides);
+    EXPECT_EQ(early.Width(), 30);
+    sides.SetHeight(12);
+    EXPECT_EQ(sides.Width(), 30);
+    EXPECT_EQ(sides.Height(), 12);
+    EXPECT_EQ(sides.Canvas()->Pixels(29, 11), clWhite);
+    sides.SetHeight(0);
+    EXPECT_EQ(sides.Width(), 30);
+    EXPECT_EQ(sides.Height(), 0);
+
     TBitmap grey;
     grey.SetSize(2, 1);
     grey.Canvas()->SetPixels(0, 0, clSilver);
