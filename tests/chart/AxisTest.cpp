@@ -130,6 +130,14 @@ TEST_F(Axis, AnAssignedAxisTakesEverySetting) {
     EXPECT_EQ(to->AxisValuesFormat(), "#,##0");
     EXPECT_TRUE(to->Inverted());
     EXPECT_FALSE(to->Horizontal()) << "an axis keeps its own side";
+    // Only the minimum fixed: the maximum stays automatic.
+    TChartAxis* fixedLow = other->BottomAxis();
+    fixedLow->SetAutomaticMinimum(false);
+    TChartAxis* top = chart->TopAxis();
+    top->Assign(fixedLow);
+    EXPECT_FALSE(top->Automatic());
+    EXPECT_FALSE(top->AutomaticMinimum());
+    EXPECT_TRUE(top->AutomaticMaximum());
 }
 
 TEST_F(Axis, LogarithmicNeedsPositiveNumbers) {
@@ -173,6 +181,12 @@ TEST_F(Axis, LogarithmicMapping) {
     EXPECT_NEAR(bottom->CalcPosPoint(200), 10, 1e-9);
     bottom->SetInverted(true);
     EXPECT_EQ(bottom->CalcXPosValue(10), 200) << "inversion does not apply to log axes";
+    // A range starting below 1: four decades on 200 pixels, 50 each.
+    bottom->SetInverted(false);
+    Range(bottom, 0.1, 1000);
+    EXPECT_EQ(bottom->CalcXPosValue(0.1), 100);
+    EXPECT_EQ(bottom->CalcXPosValue(1), 150);
+    EXPECT_EQ(bottom->CalcXPosValue(100), 250);
 }
 
 TEST_F(Axis, PixelsRoundToTheNearestWithHalvesToEven) {

@@ -124,6 +124,21 @@ TEST_F(ChartMouse, TheZoomRectangleShowsWhileDraggingAndGoesOnRelease) {
     EXPECT_TRUE(chart->Zoomed());
 }
 
+TEST_F(ChartMouse, ADragTooShortToZoomLeavesNoRectangleBehind) {
+    const QImage before = Shown(chart);
+    ASSERT_FALSE(before.isNull());
+    const QPoint to = free + QPoint(80, 10);
+    Press(Qt::LeftButton, free);
+    MoveTo(to);
+    const QImage dragging = Shown(chart);
+    EXPECT_GE(Changed(before, dragging, free.y(), free.x() + 5, to.x() - 5), 60);
+    Release(Qt::LeftButton, to);
+    ASSERT_FALSE(chart->Zoomed());
+    const QImage after = Shown(chart);
+    EXPECT_EQ(Changed(before, after, free.y(), free.x(), to.x()), 0);
+    EXPECT_EQ(Changed(before, after, to.y() - 1, free.x(), to.x()), 0);
+}
+
 TEST_F(ChartMouse, ADragOfSixteenPixelsAcrossDoesNotZoom) {
     int zooms = 0;
     chart->OnZoom = [&](TObject*) { ++zooms; };

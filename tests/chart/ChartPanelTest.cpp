@@ -196,6 +196,13 @@ TEST_F(ChartPanel, AssignCopiesThePanelsSettings) {
     EXPECT_FALSE(chart->ScaleLastPage());
     EXPECT_FALSE(chart->View3DWalls());
     EXPECT_TRUE(chart->LeftAxis()->Inverted());
+    for (int side = 0; side < 4; ++side)
+        source->SetMargin(side, 5 + side);
+    chart->Assign(source.get());
+    EXPECT_EQ(chart->MarginLeft(), 5);
+    EXPECT_EQ(chart->MarginTop(), 6);
+    EXPECT_EQ(chart->MarginRight(), 7);
+    EXPECT_EQ(chart->MarginBottom(), 8);
 }
 
 TEST_F(ChartPanel, PagingShowsTenPointsAPage) {
@@ -234,6 +241,44 @@ TEST_F(ChartPanel, PagingTakesItsRangeFromTheFirstSeriesWithPoints) {
     EXPECT_EQ(chart->MinXValue(chart->BottomAxis()), 110);
     EXPECT_EQ(chart->MaxXValue(chart->BottomAxis()), 119);
     EXPECT_EQ(chart->NumPages(), 3);
+}
+
+TEST_F(ChartPanel, APageBeyondAShortSeriesShowsItsLastFullPageOrAllOfIt) {
+    // The pages count by the longer series on the top axis; the bottom axis shows its own.
+    auto* shortOne = AddSeries<TFastLineSeries>(chart.get());
+    for (int i = 0; i < 5; ++i)
+        shortOne->AddXY(i * 10, i);
+    auto* longOne = AddSeries<TFastLineSeries>(chart.get());
+    longOne->SetHorizAxis(aTopAxis);
+    for (int i = 0; i < 25; ++i)
+        longOne->AddXY(100 + i, i);
+    chart->SetMaxPointsPerPage(10);
+    EXPECT_EQ(chart->NumPages(), 3);
+    chart->SetPage(3);
+    EXPECT_EQ(chart->MinXValue(chart->TopAxis()), 120);
+    EXPECT_EQ(chart->MaxXValue(chart->TopAxis()), 124);
+    // Five points are less than a page: all of them, 0..40.
+    EXPECT_EQ(chart->MinXValue(chart->BottomAxis()), 0);
+    EXPECT_EQ(chart->MaxXValue(chart->BottomAxis()), 40);
+    // Fifteen points: page 3 lies beyond them, so their one full page, points 0..9.
+    for (int i = 5; i < 15; ++i)
+        shortOne->AddXY(i * 10, i);
+    EXPECT_EQ(chart->MinXValue(chart->BottomAxis()), 0);
+    EXPECT_EQ(chart->MaxXValue(chart->BottomAxis()), 90);
+}
+
+TEST_F(ChartPanel, ALastValuesLegendHasOneItemPerSeries) {
+    auto* a = AddSeries<TFastLineSeries>(chart.get(), "Interest");
+    auto* b = AddSeries<TFastLineSeries>(chart.get(), "Principal");
+    a->AddXY(1, 10);
+    a->AddXY(2, 20);
+    b->AddXY(1, 5);
+    chart->Legend()->SetLegendStyle(lsLastValues);
+    EXPECT_EQ(chart->CountLegendItems(), 2);
+    EXPECT_EQ(chart->LegendItemSeries(0), a);
+    EXPECT_EQ(chart->LegendItemSeries(1), b);
+    EXPECT_EQ(chart->LegendItemSeries(2), nullptr);
+    EXPECT_EQ(chart->LegendItemSeries(-1), nullptr);
 }
 
 TEST_F(ChartPanel, LegendStyleAndTexts) {
@@ -646,6 +691,47 @@ TEST_F(LegendAndTitles, AFramedTitleIsNarrowedToItsTextInsideItsFrame) {
     for (const auto& call : Named(*canvas, "Rectangle"))
         framed = framed || (call.Args == frame && call.PenColor == clRed && call.PenWidth == 2);
     EXPECT_TRUE(framed);
+}
+
+TEST_F(LegendAndTitles, AFramedBlankTitleIsOnlyAsWideAsItsFrame) {
+    chart->Legend()->SetVisible(false);
+    TChartTitle* title = chart->Title();
+    title->Text()->Add("");
+    title->Frame()->SetVisible(true);
+    title->Frame()->SetColor(clRed);
+    title->Frame()->SetWidth(2);
+    auto canvas = Record(chart.get());
+    chart->AssignFont(title->Font());
+    const int h = chart->FontHeight();
+    // No text: the frame's two widths only, centred on 300, 2 pixels out from the line at 12.
+    const std::vector<int> frame{298, 10, 302, 12 + h + 2};
+    int framed = 0;
+    for (const auto& call : Named(*canvas, "Rectangle"))
+        if (call.PenColor == clRed) {
+            ++framed;
+            EXPECT_EQ(call.Args, frame);
+        }
+    EXPECT_EQ(framed, 1);
+}
+
+TEST_F(LegendAndTitles, ATitlesFrameIsFilledWithItsBrushOrLeftClear) {
+    chart->Legend()->SetVisible(false);
+    TChartTitle* title = chart->Title();
+    title->Text()->Add("Allocation");
+    title->Frame()->SetVisible(true);
+    title->Frame()->SetColor(clRed);
+    auto frameCall = [&] {
+        auto canvas = Record(chart.get());
+        for (const auto& call : Named(*canvas, "Rectangle"))
+            if (call.PenColor == clRed) return call;
+        ADD_FAILURE() << "no frame drawn";
+        return TRecordingCanvas::TCall{};
+    };
+    EXPECT_EQ(frameCall().BrushStyle, bsClear) << "a title without a colour of its own";
+    title->Brush()->SetColor(clYellow);
+    const auto filled = frameCall();
+    EXPECT_EQ(filled.BrushStyle, bsSolid);
+    EXPECT_EQ(filled.BrushColor, clYellow);
 }
 
 TEST_F(LegendAndTitles, TitleLinesAreCentredOrKeptAtThePlotsEdge) {
