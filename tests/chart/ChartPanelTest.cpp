@@ -581,6 +581,24 @@ protected:
         for (int i = 1; i <= 4; ++i)
             series->AddXY(i, i * 100, "Year " + std::to_string(i));
     }
+    // The title alone, in a red frame 2 pixels wide.
+    TChartTitle* FramedTitle(const std::string& Text) {
+        chart->Legend()->SetVisible(false);
+        TChartTitle* title = chart->Title();
+        title->Text()->Add(Text);
+        title->Frame()->SetVisible(true);
+        title->Frame()->SetColor(clRed);
+        title->Frame()->SetWidth(2);
+        return title;
+    }
+    // The one rectangle drawn in the title frame's pen.
+    TRecordingCanvas::TCall TitleFrame() {
+        std::vector<TRecordingCanvas::TCall> frames;
+        for (const auto& call : Named(*Record(chart.get()), "Rectangle"))
+            if (call.PenColor == clRed && call.PenWidth == 2) frames.push_back(call);
+        EXPECT_EQ(frames.size(), 1U);
+        return frames.empty() ? TRecordingCanvas::TCall{} : frames.front();
+    }
     std::vector<std::string> Texts(const TRecordingCanvas& canvas) {
         std::vector<std::string> out;
         for (const auto& call : canvas.Calls())
@@ -674,62 +692,26 @@ TEST_F(LegendAndTitles, ASideLegendStartsAtItsTopPerCentAndFitsItsWidestText) {
 }
 
 TEST_F(LegendAndTitles, AFramedTitleIsNarrowedToItsTextInsideItsFrame) {
-    chart->Legend()->SetVisible(false);
-    TChartTitle* title = chart->Title();
-    title->Text()->Add("Allocation");
-    title->Frame()->SetVisible(true);
-    title->Frame()->SetColor(clRed);
-    title->Frame()->SetWidth(2);
-    auto canvas = Record(chart.get());
+    TChartTitle* title = FramedTitle("Allocation");
+    const std::vector<int> framed = TitleFrame().Args;
     chart->AssignFont(title->Font());
     const int h = chart->FontHeight();
     const int widest = chart->TextWidth("Allocation") + 2 * 2;
     // The plot before the title: 3 per cent margins of 600 x 400, so 18..582 across, top 12.
     // The frame stands 2 pixels out from the line, centred on 300.
-    const std::vector<int> frame{300 - widest / 2, 12 - 2, 300 - widest / 2 + widest, 12 + h + 2};
-    bool framed = false;
-    for (const auto& call : Named(*canvas, "Rectangle"))
-        framed = framed || (call.Args == frame && call.PenColor == clRed && call.PenWidth == 2);
-    EXPECT_TRUE(framed);
-}
-
-TEST_F(LegendAndTitles, AFramedBlankTitleIsOnlyAsWideAsItsFrame) {
-    chart->Legend()->SetVisible(false);
-    TChartTitle* title = chart->Title();
+    EXPECT_EQ(framed,
+              (std::vector<int>{300 - widest / 2, 12 - 2, 300 - widest / 2 + widest, 12 + h + 2}));
+    // A blank line: the frame's two widths only.
+    title->Text()->Clear();
     title->Text()->Add("");
-    title->Frame()->SetVisible(true);
-    title->Frame()->SetColor(clRed);
-    title->Frame()->SetWidth(2);
-    auto canvas = Record(chart.get());
-    chart->AssignFont(title->Font());
-    const int h = chart->FontHeight();
-    // No text: the frame's two widths only, centred on 300, 2 pixels out from the line at 12.
-    const std::vector<int> frame{298, 10, 302, 12 + h + 2};
-    int framed = 0;
-    for (const auto& call : Named(*canvas, "Rectangle"))
-        if (call.PenColor == clRed) {
-            ++framed;
-            EXPECT_EQ(call.Args, frame);
-        }
-    EXPECT_EQ(framed, 1);
+    EXPECT_EQ(TitleFrame().Args, (std::vector<int>{298, 10, 302, 12 + h + 2}));
 }
 
 TEST_F(LegendAndTitles, ATitlesFrameIsFilledWithItsBrushOrLeftClear) {
-    chart->Legend()->SetVisible(false);
-    TChartTitle* title = chart->Title();
-    title->Text()->Add("Allocation");
-    title->Frame()->SetVisible(true);
-    title->Frame()->SetColor(clRed);
-    auto frameCall = [&] {
-        auto canvas = Record(chart.get());
-        for (const auto& call : Named(*canvas, "Rectangle"))
-            if (call.PenColor == clRed) return call;
-        ADD_FAILURE() << "no frame drawn";
-        return TRecordingCanvas::TCall{};
-    };
-    EXPECT_EQ(frameCall().BrushStyle, bsClear) << "a title without a colour of its own";
+    TChartTitle* title = FramedTitle("Allocation");
+    EXPECT_EQ(TitleFrame().BrushStyle, bsClear) << "a title without a colour of its own";
     title->Brush()->SetColor(clYellow);
-    const auto filled = frameCall();
+    const auto filled = TitleFrame();
     EXPECT_EQ(filled.BrushStyle, bsSolid);
     EXPECT_EQ(filled.BrushColor, clYellow);
 }
