@@ -467,6 +467,30 @@ protected:
         canvas.ClearCalls();
         bottom->Draw();
     }
+    // Draws the left axis along x = 100 from y = 250 up to 250 - Height, over Low..High, onto
+    // a canvas whose brush was left solid by the drawing before.
+    void DrawLeft(int Height, double Low, double High) {
+        chart->ChartRect = Rect(100, 250 - Height, 500, 250);
+        chart->RecalcWidthHeight();
+        TChartAxis* left = chart->LeftAxis();
+        left->SetMinMax(Low, High);
+        left->AdjustMaxMin();
+        left->SetPosAxis(100);
+        canvas.ClearCalls();
+        canvas.Brush()->SetStyle(bsSolid);
+        left->Draw();
+    }
+    // The y of every horizontal line that ends at X.
+    std::vector<int> LinesEndingAtX(int X) const {
+        std::vector<int> ys;
+        const auto& calls = canvas.Calls();
+        for (std::size_t i = 1; i < calls.size(); ++i)
+            if (calls[i].Name == "LineTo" && calls[i - 1].Name == "MoveTo" &&
+                calls[i].Args[0] == X && calls[i - 1].Args[0] != X &&
+                calls[i].Args[1] == calls[i - 1].Args[1])
+                ys.push_back(calls[i].Args[1]);
+        return ys;
+    }
     // The x of every vertical line that ends at Y.
     std::vector<int> LinesEndingAt(int Y) const {
         std::vector<int> xs;
@@ -520,6 +544,22 @@ TEST_F(AxisDrawing, TicksGridAndMinorTicksAtEachLabel) {
     EXPECT_EQ(checked, 4 + 4 + 3 + 9);
 }
 
+TEST_F(AxisDrawing, TheLeftAxisTicksPointLeftAndItsLabelsHaveNoBox) {
+    series->AddXY(0, 0);
+    series->AddXY(10, 10);
+    chart->LeftAxis()->SetIncrement(5);
+    // 0..10 over 200 pixels up from 250: labels 10, 5 and 0 at y = 50, 150 and 250.
+    DrawLeft(200, 0, 10);
+    EXPECT_EQ(LinesEndingAtX(96), (std::vector<int>{50, 150, 250})) << "ticks of 4 outwards";
+    EXPECT_EQ(LinesEndingAtX(500), (std::vector<int>{150})) << "the grid across the plot";
+    // Minor ticks of 2 split each 100 pixels into quarters.
+    EXPECT_EQ(LinesEndingAtX(98), (std::vector<int>{125, 100, 75, 225, 200, 175}));
+    const auto texts = Named(canvas, "TextOut");
+    ASSERT_EQ(texts.size(), 3U);
+    for (const auto& call : texts)
+        EXPECT_EQ(call.BrushStyle, bsClear) << call.Text;
+}
+
 TEST_F(AxisDrawing, PointLabelsThatWouldTouchAreLeftOut) {
     // Labels "100" are 18 pixels wide; with the separation of 10 % each claims 18 + round(3.6)
     // = 22 pixels, so a label 21 pixels after the last one drawn is left out, one 42 after it
@@ -547,6 +587,13 @@ TEST_F(Axis, ClicksNearTheAxisLineHitIt) {
     EXPECT_TRUE(bottom->Clicked(chart->ChartXCenter, y + 11));
     EXPECT_FALSE(bottom->Clicked(chart->ChartXCenter, y + 12));
     EXPECT_FALSE(bottom->Clicked(chart->ChartRect.Right + 1, y));
+    TChartAxis* left = chart->LeftAxis();
+    const int x = left->DrawnPosAxis();
+    EXPECT_TRUE(left->Clicked(x - 11, chart->ChartYCenter));
+    EXPECT_TRUE(left->Clicked(x + 11, chart->ChartYCenter));
+    EXPECT_FALSE(left->Clicked(x - 12, chart->ChartYCenter));
+    EXPECT_FALSE(left->Clicked(x + 12, chart->ChartYCenter));
+    EXPECT_FALSE(left->Clicked(x, chart->ChartRect.Bottom + 1));
     EXPECT_FALSE(chart->TopAxis()->Clicked(chart->ChartXCenter, chart->ChartRect.Top))
         << "an axis without series is not shown";
 }
