@@ -203,6 +203,22 @@ TEST_F(ChartMouse, TheSeriesOwnClickComesFirst) {
     EXPECT_FALSE(chart->CancelMouse) << "the flag is at rest after the mouse-down";
 }
 
+TEST_F(ChartMouse, ADoubleClickOnASeriesReachesItsDoubleClickEventOnly) {
+    const QPoint point(line->CalcXPos(3), line->CalcYPos(3));
+    std::vector<std::string> heard;
+    line->OnClick = [&](TChartSeries*, int, TMouseButton, TShiftState, int, int) {
+        heard.push_back("click");
+    };
+    line->OnDblClick = [&](TChartSeries*, int Index, TMouseButton, TShiftState, int, int) {
+        heard.push_back("double " + std::to_string(Index));
+    };
+    QTest::mouseDClick(WidgetOf(chart), Qt::LeftButton, Qt::NoModifier, point);
+    Application->ProcessMessages();
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.back(), "double 3");
+    EXPECT_EQ(std::count(heard.begin(), heard.end(), "double 3"), 1);
+}
+
 TEST_F(ChartMouse, TheBackgroundHearsOfOneMouseDownOnce) {
     int clicks = 0;
     chart->OnClickBackground = [&](TCustomChart* Sender, TMouseButton, TShiftState, int, int) {

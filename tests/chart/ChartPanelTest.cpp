@@ -95,6 +95,22 @@ TEST_F(ChartPanel, DepthIsAPerCentOfThePlot) {
     EXPECT_EQ(chart->SeriesHeight3D, 0);
 }
 
+TEST_F(ChartPanel, InThreeDEachSeriesTakesTheNextRowAndFlatAllStandInRowZero) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    auto* b = AddSeries<TBarSeries>(chart.get());
+    chart->SetView3D(true);
+    chart->SeriesRow3D = -1;
+    a->CalcZOrder();
+    b->CalcZOrder();
+    EXPECT_EQ(a->ZOrder(), 0);
+    EXPECT_EQ(b->ZOrder(), 1);
+    EXPECT_EQ(chart->SeriesRow3D, 1);
+    chart->SetView3D(false);
+    b->CalcZOrder();
+    EXPECT_EQ(b->ZOrder(), 0);
+    EXPECT_EQ(chart->SeriesRow3D, 1) << "a flat chart counts no rows";
+}
+
 TEST_F(ChartPanel, ThreeDWallsStandLeftOfAndBelowThePlot) {
     chart->SetView3D(true);
     auto* s = AddSeries<TBarSeries>(chart.get());

@@ -506,6 +506,10 @@ TEST_F(SeriesDrawing, BarsAreHitWithinTheirShape) {
     const int x = a->CalcXPos(0) + a->BarWidth() / 2;
     EXPECT_EQ(a->Clicked(x, (a->CalcYPos(0) + a->GetOriginPos(0)) / 2), 0);
     EXPECT_EQ(a->Clicked(x, a->CalcYPos(0) - 3), -1);
+    EXPECT_EQ(a->Clicked(a->CalcXPos(1) + a->BarWidth() / 2,
+                         (a->CalcYPos(1) + a->GetOriginPos(1)) / 2),
+              1)
+        << "the last bar shown";
     a->SetBarStyle(bsPyramid);
     EXPECT_EQ(a->Clicked(a->CalcXPos(0) + 1, a->CalcYPos(0) + 2), -1) << "beside the tip";
     EXPECT_EQ(a->Clicked(x, a->GetOriginPos(0) - 2), 0) << "inside the pyramid's base";
