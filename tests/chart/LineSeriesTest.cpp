@@ -149,6 +149,51 @@ TEST_F(LineSeries, APointersCrossHasBothStrokes) {
     EXPECT_EQ(Path(*canvas, clRed), (std::vector<std::string>{At('M', x, y - 4), At('L', x, y + 5),
                                                                At('M', x - 4, y),
                                                                At('L', x + 5, y)}));
+    points->Pointer()->SetStyle(psDiagCross);
+    canvas = Record(chart.get());
+    EXPECT_EQ(Path(*canvas, clRed),
+              (std::vector<std::string>{At('M', x - 4, y - 4), At('L', x + 5, y + 5),
+                                        At('M', x - 4, y + 4), At('L', x + 5, y - 5)}));
+}
+
+TEST_F(LineSeries, ARectanglePointerInThreeDHasATopAndASideFace) {
+    chart->SetView3D(true);
+    auto* points = AddSeries<TPointSeries>(chart.get());
+    points->SetSeriesColor(clRed);
+    points->Pointer()->SetStyle(psRectangle);
+    points->Pointer()->SetDraw3D(true);
+    points->AddXY(5, 5);
+    FixAxes(0, 10, 0, 10);
+    auto canvas = Record(chart.get());
+    const int dx = chart->SeriesWidth3D, dy = chart->SeriesHeight3D;
+    ASSERT_GT(dx, 0);
+    std::vector<int> front;
+    for (const auto& call : Named(*canvas, "Rectangle"))
+        if (call.BrushColor == clRed) front = call.Args;
+    ASSERT_EQ(front.size(), 4u);
+    const int l = front[0], t = front[1], r = front[2], b = front[3];
+    EXPECT_EQ(r - l, 9) << "four pixels each way and the far edge";
+    EXPECT_EQ(b - t, 9);
+    std::vector<std::vector<int>> faces;
+    for (const auto& call : Named(*canvas, "Polygon"))
+        if (call.BrushColor == clRed) faces.push_back(call.Args);
+    EXPECT_EQ(faces, (std::vector<std::vector<int>>{
+                         {l, t, l + dx, t - dy, r + dx, t - dy, r, t},
+                         {r, t, r + dx, t - dy, r + dx, b - dy, r, b}}));
+}
+
+TEST_F(LineSeries, AnAssignedPointerTakesItsSizesStyleAndDepth) {
+    auto* from = AddSeries<TPointSeries>(chart.get());
+    auto* to = AddSeries<TPointSeries>(chart.get());
+    from->Pointer()->SetHorizSize(7);
+    from->Pointer()->SetVertSize(2);
+    from->Pointer()->SetStyle(psDiamond);
+    from->Pointer()->SetDraw3D(!to->Pointer()->Draw3D());
+    to->Pointer()->Assign(from->Pointer());
+    EXPECT_EQ(to->Pointer()->HorizSize(), 7);
+    EXPECT_EQ(to->Pointer()->VertSize(), 2);
+    EXPECT_EQ(to->Pointer()->Style(), psDiamond);
+    EXPECT_EQ(to->Pointer()->Draw3D(), from->Pointer()->Draw3D());
 }
 
 TEST_F(LineSeries, ALineInThreeDIsARibbonInItsLinePen) {

@@ -454,6 +454,16 @@ TEST_F(SeriesDrawing, ACylinderInThreeDHasAnEightPointLidSlantedByTheDepth) {
     EXPECT_EQ(faces[0].Args, (std::vector<int>{104, 95,  107, 99, 121, 100, 137, 99,
                                                146, 95,  146, 45, 146, 45,  137, 49,
                                                121, 50,  107, 49, 104, 45}));
+    // A bar 20 pixels wide, as deep as high (8): half axes 10 and 4 centred on (110, 46), each
+    // pixel above the top edge one pixel right. Points 2 and 3 stand one above the other at
+    // x = 124, so the body takes the lid's points 7, 8, 1, 2 and 3.
+    const TCalls thin = Faces3D(a, Rect(100, 50, 120, 100), 8, 8);
+    ASSERT_EQ(thin.size(), 2u);
+    EXPECT_EQ(thin[1].Args, (std::vector<int>{118, 49, 124, 46, 124, 43, 118, 42, 110, 43, 104,
+                                              46, 104, 49, 110, 50}));
+    EXPECT_EQ(thin[0].Args, (std::vector<int>{104, 99,  110, 100, 118, 99,  124, 96,
+                                              124, 93,  124, 49,  124, 43,  124, 46,
+                                              118, 49,  110, 50,  104, 49}));
 }
 
 TEST_F(SeriesDrawing, AHorizontalCylinderHasItsCapAtTheValueEnd) {
