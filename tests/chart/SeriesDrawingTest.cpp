@@ -443,27 +443,29 @@ TEST_F(SeriesDrawing, ACylinderInThreeDHasAnEightPointLidSlantedByTheDepth) {
     auto* a = AddSeries<TBarSeries>(chart.get());
     a->SetBarStyle(bsCilinder);
     a->AddXY(1, 1);
+    // The lid is drawn after the body.
+    auto expectFaces = [&](const TRect& Bar, int Dx, int Dy, const std::vector<int>& Lid,
+                           const std::vector<int>& Body) {
+        const TCalls faces = Faces3D(a, Bar, Dx, Dy);
+        ASSERT_EQ(faces.size(), 2u);
+        EXPECT_EQ(faces[1].Args, Lid);
+        EXPECT_EQ(faces[0].Args, Body);
+    };
     // A bar 42 pixels wide from y = 50 down to 100: the lid's half axes are 21 and 5, centred on
-    // (121, 45); each pixel above the top edge moves a point 0.8 pixels right.
-    const TCalls faces = Faces3D(a, Rect(100, 50, 142, 100), 8, 10);
-    ASSERT_EQ(faces.size(), 2u);
-    EXPECT_EQ(faces[1].Args, (std::vector<int>{137, 49, 146, 45, 143, 41, 129, 40, 113, 41, 104,
-                                               45, 107, 49, 121, 50}));
-    // The body: the front half of the lid (points 6, 7, 8, 1, 2) moved down to the bottom, then
-    // back up along the lid.
-    EXPECT_EQ(faces[0].Args, (std::vector<int>{104, 95,  107, 99, 121, 100, 137, 99,
-                                               146, 95,  146, 45, 146, 45,  137, 49,
-                                               121, 50,  107, 49, 104, 45}));
+    // (121, 45); each pixel above the top edge moves a point 0.8 pixels right. The body: the
+    // front half of the lid (points 6, 7, 8, 1, 2) moved down to the bottom, then back up along
+    // the lid.
+    expectFaces(Rect(100, 50, 142, 100), 8, 10,
+                {137, 49, 146, 45, 143, 41, 129, 40, 113, 41, 104, 45, 107, 49, 121, 50},
+                {104, 95, 107, 99, 121, 100, 137, 99, 146, 95, 146, 45, 146, 45, 137, 49, 121, 50,
+                 107, 49, 104, 45});
     // A bar 20 pixels wide, as deep as high (8): half axes 10 and 4 centred on (110, 46), each
     // pixel above the top edge one pixel right. Points 2 and 3 stand one above the other at
     // x = 124, so the body takes the lid's points 7, 8, 1, 2 and 3.
-    const TCalls thin = Faces3D(a, Rect(100, 50, 120, 100), 8, 8);
-    ASSERT_EQ(thin.size(), 2u);
-    EXPECT_EQ(thin[1].Args, (std::vector<int>{118, 49, 124, 46, 124, 43, 118, 42, 110, 43, 104,
-                                              46, 104, 49, 110, 50}));
-    EXPECT_EQ(thin[0].Args, (std::vector<int>{104, 99,  110, 100, 118, 99,  124, 96,
-                                              124, 93,  124, 49,  124, 43,  124, 46,
-                                              118, 49,  110, 50,  104, 49}));
+    expectFaces(Rect(100, 50, 120, 100), 8, 8,
+                {118, 49, 124, 46, 124, 43, 118, 42, 110, 43, 104, 46, 104, 49, 110, 50},
+                {104, 99, 110, 100, 118, 99, 124, 96, 124, 93, 124, 49, 124, 43, 124, 46, 118, 49,
+                 110, 50, 104, 49});
 }
 
 TEST_F(SeriesDrawing, AHorizontalCylinderHasItsCapAtTheValueEnd) {
