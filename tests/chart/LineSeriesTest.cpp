@@ -137,6 +137,20 @@ TEST_F(LineSeries, PointSeriesAnswerOnlyOnTheirSymbols) {
     EXPECT_EQ(line->Clicked(mx, my), 0) << "a line's segment belongs to its first point";
 }
 
+TEST_F(LineSeries, OnlySegmentsBetweenPointsShownAnswerAClick) {
+    auto* line = AddSeries<TLineSeries>(chart.get());
+    for (int i = 0; i <= 10; ++i)
+        line->AddXY(i, 5);
+    FixAxes(4, 10, 0, 10);
+    Record(chart.get());
+    const int first = line->FirstValueIndex();
+    ASSERT_GT(first, 0);
+    const int x = line->CalcXPos(first), y = line->CalcYPos(first);
+    EXPECT_EQ(line->Clicked((x + line->CalcXPos(first + 1)) / 2, y), first);
+    // Nothing leads to the first point shown, least of all a line from the window's corner.
+    EXPECT_EQ(line->Clicked(x / 2, y / 2), -1);
+}
+
 TEST_F(LineSeries, APointersCrossHasBothStrokes) {
     auto* points = AddSeries<TPointSeries>(chart.get());
     points->SetSeriesColor(clRed);
