@@ -218,20 +218,6 @@ TEST_F(ChartFunctions, ASourceLetGoOfNoLongerRefillsTheSeries) {
     EXPECT_EQ(copy->YValue(0), 8);
 }
 
-TEST_F(ChartFunctions, ANewSourceReplacesTheOldOneForGood) {
-    TLineSeries* first = Source({1, 2});
-    TLineSeries* second = Source({7, 8, 9});
-    auto* copy = AddSeries<TLineSeries>(chart.get());
-    copy->SetDataSource(first);
-    copy->SetDataSource(second);
-    ASSERT_EQ(copy->Count(), 3);
-    first->Add(3);
-    first->Delete(0);
-    EXPECT_EQ(copy->Count(), 3) << "changes of the former source no longer reach the copy";
-    EXPECT_EQ(copy->YValue(0), 7);
-    EXPECT_EQ(copy->YValue(2), 9);
-}
-
 TEST_F(ChartFunctions, AFunctionsPointsAreDatesWhenItsSourcesAre) {
     StartChartUnits();
     TLineSeries* source = Source({4, 6, 8, 10});
