@@ -560,6 +560,27 @@ TEST_F(AxisDrawing, TheLeftAxisTicksPointLeftAndItsLabelsHaveNoBox) {
         EXPECT_EQ(call.BrushStyle, bsClear) << call.Text;
 }
 
+TEST_F(AxisDrawing, DateLabelsStartAtTheLastYearsOrMonthsFirstDay) {
+    series->XValues()->SetDateTime(true);
+    series->AddXY(EncodeDate(2000, 1, 1), 0);
+    series->AddXY(EncodeDate(2004, 6, 20), 1);
+    TChartAxis* bottom = chart->BottomAxis();
+    bottom->SetDateTimeFormat("yyyy-mm-dd");
+    auto texts = [&] {
+        std::vector<std::string> out;
+        for (const auto& call : Named(canvas, "TextOut"))
+            out.push_back(call.Text);
+        return out;
+    };
+    bottom->SetIncrement(365);
+    DrawBottom(500, EncodeDate(2000, 1, 1), EncodeDate(2004, 6, 20));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"2004-01-01", "2003-01-01", "2002-01-01",
+                                                 "2001-01-01", "2000-01-01"}));
+    bottom->SetIncrement(30);
+    DrawBottom(500, EncodeDate(2004, 3, 10), EncodeDate(2004, 6, 20));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"2004-06-01", "2004-05-01", "2004-04-01"}));
+}
+
 TEST_F(AxisDrawing, PointLabelsThatWouldTouchAreLeftOut) {
     // Labels "100" are 18 pixels wide; with the separation of 10 % each claims 18 + round(3.6)
     // = 22 pixels, so a label 21 pixels after the last one drawn is left out, one 42 after it

@@ -196,7 +196,11 @@ TEST_F(ChartPanel, AssignCopiesThePanelsSettings) {
     source->LeftWall()->SetSize(4);
     source->SetAllowPanning(pmNone);
     source->Title()->Text()->Add("Copied");
+    source->Title()->Font()->SetSize(18);
+    source->Title()->Font()->SetColor(clMaroon);
     chart->Assign(source.get());
+    EXPECT_EQ(chart->Title()->Font()->Size(), 18);
+    EXPECT_EQ(chart->Title()->Font()->Color(), clMaroon);
     EXPECT_EQ(chart->Gradient()->StartColor(), clLime);
     EXPECT_EQ(chart->Gradient()->EndColor(), clNavy);
     EXPECT_EQ(chart->Gradient()->Direction(), gdRightLeft);
@@ -580,6 +584,13 @@ TEST_F(ChartBackground, SeriesMarginsWidenTheRangeNotThePlot) {
     EXPECT_EQ(chart->ChartRect, plain);
     EXPECT_GT(chart->LeftAxis()->IMaximum, plainTop);
     EXPECT_LT(chart->BottomAxis()->IMinimum, 1);
+    // Marks of bars hanging below the origin need room below it too; bars of 0 do not.
+    bars->AddXY(3, 0);
+    Record(chart.get());
+    EXPECT_EQ(chart->LeftAxis()->IMinimum, 0);
+    bars->AddXY(4, -5);
+    Record(chart.get());
+    EXPECT_LT(chart->LeftAxis()->IMinimum, -5);
 }
 
 } // namespace

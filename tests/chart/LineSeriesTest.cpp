@@ -275,6 +275,33 @@ TEST_F(LineSeries, LegendSymbolsKeepToTheirRectangle) {
     EXPECT_EQ(line->Pointer()->HorizSize(), 6) << "the pointer keeps its own size";
 }
 
+TEST_F(LineSeries, AHatchedAreasLegendSymbolShowsTheLegendColourInItsGaps) {
+    auto* area = AddSeries<TAreaSeries>(chart.get());
+    area->SetSeriesColor(clRed);
+    area->SetAreaBrush(bsDiagCross);
+    chart->SetColor(clAqua);
+    chart->Legend()->SetColor(clYellow);
+    TRecordingCanvas canvas(40, 40);
+    chart->SetDestinationCanvas(&canvas);
+    area->DrawLegend(-1, Rect(2, 2, 30, 20));
+    chart->SetDestinationCanvas(nullptr);
+    const auto rectangles = Named(canvas, "Rectangle");
+    ASSERT_FALSE(rectangles.empty());
+    EXPECT_EQ(rectangles[0].BrushStyle, bsDiagCross);
+    EXPECT_EQ(rectangles[0].BrushColor, clRed);
+    int yellow = 0, red = 0, aqua = 0;
+    for (int y = 3; y < 19; ++y)
+        for (int x = 3; x < 29; ++x) {
+            const TColor c = canvas.Bitmap()->Canvas()->Pixels(x, y);
+            yellow += c == clYellow;
+            red += c == clRed;
+            aqua += c == clAqua;
+        }
+    EXPECT_GT(yellow, 100) << "the gaps between the hatch lines";
+    EXPECT_GT(red, 50) << "the hatch lines";
+    EXPECT_EQ(aqua, 0) << "nothing of the chart's own colour";
+}
+
 TEST_F(LineSeries, SymbolsWidenTheMargins) {
     auto* points = AddSeries<TPointSeries>(chart.get());
     points->Pointer()->SetHorizSize(7);
@@ -310,6 +337,13 @@ TEST_F(LineSeries, StackedAreasShareOneDepthAndReachAHundredPerCent) {
     EXPECT_EQ(upper->OriginPixel(0), upper->CalcYPosValue(25));
     upper->SetMultiArea(maStacked);
     EXPECT_EQ(upper->MaxYValue(), 4);
+    // A hundred per cent of nothing: both areas at pixel 0 where all are 0.
+    upper->SetMultiArea(maStacked100);
+    lower->AddXY(3, 0);
+    upper->AddXY(3, 0);
+    Record(chart.get());
+    EXPECT_EQ(upper->CalcYPos(3), 0);
+    EXPECT_EQ(lower->CalcYPos(3), 0);
 }
 
 TEST_F(LineSeries, FlavoursKeepTheirNatureWhenAssigned) {

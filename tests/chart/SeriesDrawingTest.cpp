@@ -359,6 +359,48 @@ TEST_F(SeriesDrawing, APointWithoutColourDrawsNoBar) {
     EXPECT_EQ(bars, 2);
 }
 
+TEST_F(SeriesDrawing, BarsTooFlatOrThinForTheirOutlineAreDrawnInTheirOwnColour) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    a->Marks()->SetVisible(false);
+    a->SetSeriesColor(clRed);
+    a->AddXY(1, 0);
+    a->AddXY(2, 6);
+    auto canvas = Record(chart.get());
+    // The bar of 0 has no height: a line along the origin in the bar's colour.
+    const int origin = a->GetOriginPos(0);
+    bool flat = false;
+    for (const auto& call : Named(*canvas, "LineTo"))
+        flat = flat || (call.PenColor == clRed && call.Args[1] == origin &&
+                        call.Args[0] == a->CalcXPos(0) + a->BarWidth());
+    EXPECT_TRUE(flat);
+    // An outline wider than the bar: the outline takes the bar's colour around a clear inside.
+    a->SetBarWidthPercent(1);
+    a->BarPen()->SetWidth(3);
+    canvas = Record(chart.get());
+    ASSERT_LT(a->BarWidth(), 3);
+    int thin = 0;
+    for (const auto& call : Named(*canvas, "Rectangle"))
+        if (call.PenWidth == 3 && call.Args[1] != call.Args[3]) {
+            ++thin;
+            EXPECT_EQ(call.PenColor, clRed);
+            EXPECT_EQ(call.BrushStyle, bsClear);
+        }
+    EXPECT_EQ(thin, 1) << "the bar of 6";
+}
+
+TEST_F(SeriesDrawing, HorizontalBarSamplesStartBetweenAThousandAndTwoThousand) {
+    auto* h = AddSeries<THorizBarSeries>(chart.get());
+    double low = 1e9, high = -1e9;
+    for (int i = 0; i < 20000; ++i) {
+        h->FillSampleValues(1);
+        low = std::min(low, h->XValue(0));
+        high = std::max(high, h->XValue(0));
+    }
+    // One of a thousand whole numbers each time: twenty thousand draws meet both ends.
+    EXPECT_EQ(low, 1000);
+    EXPECT_EQ(high, 1999);
+}
+
 TEST_F(SeriesDrawing, ArrowBarsNeedRoomForTheirHead) {
     auto* a = AddSeries<TBarSeries>(chart.get());
     a->SetBarStyle(bsArrow);
