@@ -191,9 +191,8 @@ TEST_F(LineSeries, ARectanglePointerInThreeDHasATopAndASideFace) {
     std::vector<std::vector<int>> faces;
     for (const auto& call : Named(*canvas, "Polygon"))
         if (call.BrushColor == clRed) faces.push_back(call.Args);
-    EXPECT_EQ(faces, (std::vector<std::vector<int>>{
-                         {l, t, l + dx, t - dy, r + dx, t - dy, r, t},
-                         {r, t, r + dx, t - dy, r + dx, b - dy, r, b}}));
+    EXPECT_EQ(faces, (std::vector<std::vector<int>>{{l, t, l + dx, t - dy, r + dx, t - dy, r, t},
+                                                    {r, t, r + dx, t - dy, r + dx, b - dy, r, b}}));
 }
 
 TEST_F(LineSeries, AnAssignedPointerTakesItsSizesStyleAndDepth) {

@@ -234,8 +234,8 @@ TEST_F(PieSeries, AMarksArrowStartsEightPixelsInsideTheCircle) {
             calls[i - 1].Name == "MoveTo")
             starts.push_back(calls[i - 1].Args);
     ASSERT_EQ(starts.size(), 2u);
-    EXPECT_EQ(starts[1], (std::vector<int>{pie->CircleXCenter(),
-                                           pie->CircleYCenter() + pie->YRadius() - 8}));
+    EXPECT_EQ(starts[1],
+              (std::vector<int>{pie->CircleXCenter(), pie->CircleYCenter() + pie->YRadius() - 8}));
 }
 
 TEST_F(PieSeries, InThreeDTheRimEndsWithAnEdgeInThePiePen) {

@@ -390,12 +390,8 @@ TEST_F(SeriesDrawing, BarsTooFlatOrThinForTheirOutlineAreDrawnInTheirOwnColour) 
 
 TEST_F(SeriesDrawing, HorizontalBarSamplesStartBetweenAThousandAndTwoThousand) {
     auto* h = AddSeries<THorizBarSeries>(chart.get());
-    double low = 1e9, high = -1e9;
-    for (int i = 0; i < 20000; ++i) {
-        h->FillSampleValues(1);
-        low = std::min(low, h->XValue(0));
-        high = std::max(high, h->XValue(0));
-    }
+    const auto [low, high] =
+        SingleSampleRange(h, 20000, [](TChartSeries* s) { return s->XValue(0); });
     // One of a thousand whole numbers each time: twenty thousand draws meet both ends.
     EXPECT_EQ(low, 1000);
     EXPECT_EQ(high, 1999);
@@ -499,15 +495,15 @@ TEST_F(SeriesDrawing, ACylinderInThreeDHasAnEightPointLidSlantedByTheDepth) {
     // the lid.
     expectFaces(Rect(100, 50, 142, 100), 8, 10,
                 {137, 49, 146, 45, 143, 41, 129, 40, 113, 41, 104, 45, 107, 49, 121, 50},
-                {104, 95, 107, 99, 121, 100, 137, 99, 146, 95, 146, 45, 146, 45, 137, 49, 121, 50,
-                 107, 49, 104, 45});
+                {104, 95,  107, 99,  121, 100, 137, 99,  146, 95,  146,
+                 45,  146, 45,  137, 49,  121, 50,  107, 49,  104, 45});
     // A bar 20 pixels wide, as deep as high (8): half axes 10 and 4 centred on (110, 46), each
     // pixel above the top edge one pixel right. Points 2 and 3 stand one above the other at
     // x = 124, so the body takes the lid's points 7, 8, 1, 2 and 3.
     expectFaces(Rect(100, 50, 120, 100), 8, 8,
                 {118, 49, 124, 46, 124, 43, 118, 42, 110, 43, 104, 46, 104, 49, 110, 50},
-                {104, 99, 110, 100, 118, 99, 124, 96, 124, 93, 124, 49, 124, 43, 124, 46, 118, 49,
-                 110, 50, 104, 49});
+                {104, 99,  110, 100, 118, 99,  124, 96,  124, 93,  124,
+                 49,  124, 43,  124, 46,  118, 49,  110, 50,  104, 49});
 }
 
 TEST_F(SeriesDrawing, AHorizontalCylinderHasItsCapAtTheValueEnd) {
@@ -560,9 +556,9 @@ TEST_F(SeriesDrawing, BarsAreHitWithinTheirShape) {
     const int x = a->CalcXPos(0) + a->BarWidth() / 2;
     EXPECT_EQ(a->Clicked(x, (a->CalcYPos(0) + a->GetOriginPos(0)) / 2), 0);
     EXPECT_EQ(a->Clicked(x, a->CalcYPos(0) - 3), -1);
-    EXPECT_EQ(a->Clicked(a->CalcXPos(1) + a->BarWidth() / 2,
-                         (a->CalcYPos(1) + a->GetOriginPos(1)) / 2),
-              1)
+    EXPECT_EQ(
+        a->Clicked(a->CalcXPos(1) + a->BarWidth() / 2, (a->CalcYPos(1) + a->GetOriginPos(1)) / 2),
+        1)
         << "the last bar shown";
     a->SetBarStyle(bsPyramid);
     EXPECT_EQ(a->Clicked(a->CalcXPos(0) + 1, a->CalcYPos(0) + 2), -1) << "beside the tip";

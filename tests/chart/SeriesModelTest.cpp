@@ -282,12 +282,8 @@ TEST_F(SeriesModel, SamplesOnAChartOfOnePointSpanUpToTwiceItsValues) {
     EXPECT_EQ(Xs(b), (std::vector<double>{3, 4, 5, 6}));
     // One sample: a start of 50..99 (a range of 50) moved once by -6..+5 (a quarter of the range,
     // less half of it).
-    double low = 1e9, high = -1e9;
-    for (int i = 0; i < 2000; ++i) {
-        b->FillSampleValues(1);
-        low = std::min(low, b->YValue(0));
-        high = std::max(high, b->YValue(0));
-    }
+    const auto [low, high] =
+        SingleSampleRange(b, 2000, [](TChartSeries* s) { return s->YValue(0); });
     EXPECT_GE(low, 44);
     EXPECT_LE(high, 104);
     // A point at 0 gives samples over 0..1000.
