@@ -130,6 +130,14 @@ TEST_F(Axis, AnAssignedAxisTakesEverySetting) {
     EXPECT_EQ(to->AxisValuesFormat(), "#,##0");
     EXPECT_TRUE(to->Inverted());
     EXPECT_FALSE(to->Horizontal()) << "an axis keeps its own side";
+    // Only the minimum fixed: the maximum stays automatic.
+    TChartAxis* fixedLow = other->BottomAxis();
+    fixedLow->SetAutomaticMinimum(false);
+    TChartAxis* top = chart->TopAxis();
+    top->Assign(fixedLow);
+    EXPECT_FALSE(top->Automatic());
+    EXPECT_FALSE(top->AutomaticMinimum());
+    EXPECT_TRUE(top->AutomaticMaximum());
 }
 
 TEST_F(Axis, LogarithmicNeedsPositiveNumbers) {
@@ -173,6 +181,12 @@ TEST_F(Axis, LogarithmicMapping) {
     EXPECT_NEAR(bottom->CalcPosPoint(200), 10, 1e-9);
     bottom->SetInverted(true);
     EXPECT_EQ(bottom->CalcXPosValue(10), 200) << "inversion does not apply to log axes";
+    // A range starting below 1: four decades on 200 pixels, 50 each.
+    bottom->SetInverted(false);
+    Range(bottom, 0.1, 1000);
+    EXPECT_EQ(bottom->CalcXPosValue(0.1), 100);
+    EXPECT_EQ(bottom->CalcXPosValue(1), 150);
+    EXPECT_EQ(bottom->CalcXPosValue(100), 250);
 }
 
 TEST_F(Axis, PixelsRoundToTheNearestWithHalvesToEven) {
@@ -453,6 +467,30 @@ protected:
         canvas.ClearCalls();
         bottom->Draw();
     }
+    // Draws the left axis along x = 100 from y = 250 up to 250 - Height, over Low..High, onto
+    // a canvas whose brush was left solid by the drawing before.
+    void DrawLeft(int Height, double Low, double High) {
+        chart->ChartRect = Rect(100, 250 - Height, 500, 250);
+        chart->RecalcWidthHeight();
+        TChartAxis* left = chart->LeftAxis();
+        left->SetMinMax(Low, High);
+        left->AdjustMaxMin();
+        left->SetPosAxis(100);
+        canvas.ClearCalls();
+        canvas.Brush()->SetStyle(bsSolid);
+        left->Draw();
+    }
+    // The y of every horizontal line that ends at X.
+    std::vector<int> LinesEndingAtX(int X) const {
+        std::vector<int> ys;
+        const auto& calls = canvas.Calls();
+        for (std::size_t i = 1; i < calls.size(); ++i)
+            if (calls[i].Name == "LineTo" && calls[i - 1].Name == "MoveTo" &&
+                calls[i].Args[0] == X && calls[i - 1].Args[0] != X &&
+                calls[i].Args[1] == calls[i - 1].Args[1])
+                ys.push_back(calls[i].Args[1]);
+        return ys;
+    }
     // The x of every vertical line that ends at Y.
     std::vector<int> LinesEndingAt(int Y) const {
         std::vector<int> xs;
@@ -506,6 +544,43 @@ TEST_F(AxisDrawing, TicksGridAndMinorTicksAtEachLabel) {
     EXPECT_EQ(checked, 4 + 4 + 3 + 9);
 }
 
+TEST_F(AxisDrawing, TheLeftAxisTicksPointLeftAndItsLabelsHaveNoBox) {
+    series->AddXY(0, 0);
+    series->AddXY(10, 10);
+    chart->LeftAxis()->SetIncrement(5);
+    // 0..10 over 200 pixels up from 250: labels 10, 5 and 0 at y = 50, 150 and 250.
+    DrawLeft(200, 0, 10);
+    EXPECT_EQ(LinesEndingAtX(96), (std::vector<int>{50, 150, 250})) << "ticks of 4 outwards";
+    EXPECT_EQ(LinesEndingAtX(500), (std::vector<int>{150})) << "the grid across the plot";
+    // Minor ticks of 2 split each 100 pixels into quarters.
+    EXPECT_EQ(LinesEndingAtX(98), (std::vector<int>{125, 100, 75, 225, 200, 175}));
+    const auto texts = Named(canvas, "TextOut");
+    ASSERT_EQ(texts.size(), 3U);
+    for (const auto& call : texts)
+        EXPECT_EQ(call.BrushStyle, bsClear) << call.Text;
+}
+
+TEST_F(AxisDrawing, DateLabelsStartAtTheLastYearsOrMonthsFirstDay) {
+    series->XValues()->SetDateTime(true);
+    series->AddXY(EncodeDate(2000, 1, 1), 0);
+    series->AddXY(EncodeDate(2004, 6, 20), 1);
+    TChartAxis* bottom = chart->BottomAxis();
+    bottom->SetDateTimeFormat("yyyy-mm-dd");
+    auto texts = [&] {
+        std::vector<std::string> out;
+        for (const auto& call : Named(canvas, "TextOut"))
+            out.push_back(call.Text);
+        return out;
+    };
+    bottom->SetIncrement(365);
+    DrawBottom(500, EncodeDate(2000, 1, 1), EncodeDate(2004, 6, 20));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"2004-01-01", "2003-01-01", "2002-01-01",
+                                                 "2001-01-01", "2000-01-01"}));
+    bottom->SetIncrement(30);
+    DrawBottom(500, EncodeDate(2004, 3, 10), EncodeDate(2004, 6, 20));
+    EXPECT_EQ(texts(), (std::vector<std::string>{"2004-06-01", "2004-05-01", "2004-04-01"}));
+}
+
 TEST_F(AxisDrawing, PointLabelsThatWouldTouchAreLeftOut) {
     // Labels "100" are 18 pixels wide; with the separation of 10 % each claims 18 + round(3.6)
     // = 22 pixels, so a label 21 pixels after the last one drawn is left out, one 42 after it
@@ -533,6 +608,13 @@ TEST_F(Axis, ClicksNearTheAxisLineHitIt) {
     EXPECT_TRUE(bottom->Clicked(chart->ChartXCenter, y + 11));
     EXPECT_FALSE(bottom->Clicked(chart->ChartXCenter, y + 12));
     EXPECT_FALSE(bottom->Clicked(chart->ChartRect.Right + 1, y));
+    TChartAxis* left = chart->LeftAxis();
+    const int x = left->DrawnPosAxis();
+    EXPECT_TRUE(left->Clicked(x - 11, chart->ChartYCenter));
+    EXPECT_TRUE(left->Clicked(x + 11, chart->ChartYCenter));
+    EXPECT_FALSE(left->Clicked(x - 12, chart->ChartYCenter));
+    EXPECT_FALSE(left->Clicked(x + 12, chart->ChartYCenter));
+    EXPECT_FALSE(left->Clicked(x, chart->ChartRect.Bottom + 1));
     EXPECT_FALSE(chart->TopAxis()->Clicked(chart->ChartXCenter, chart->ChartRect.Top))
         << "an axis without series is not shown";
 }

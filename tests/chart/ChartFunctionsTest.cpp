@@ -218,6 +218,24 @@ TEST_F(ChartFunctions, ASourceLetGoOfNoLongerRefillsTheSeries) {
     EXPECT_EQ(copy->YValue(0), 8);
 }
 
+TEST_F(ChartFunctions, AFunctionsPointsAreDatesWhenItsSourcesAre) {
+    StartChartUnits();
+    TLineSeries* source = Source({4, 6, 8, 10});
+    source->XValues()->SetDateTime(false);
+    source->YValues()->SetDateTime(true);
+    auto* average = AddSeries<TLineSeries>(chart.get());
+    average->XValues()->SetDateTime(true);
+    average->SetFunction(new TAverageChartFunction(&owner));
+    average->SetDataSource(source);
+    EXPECT_FALSE(average->XValues()->DateTime());
+    EXPECT_TRUE(average->YValues()->DateTime());
+    source->XValues()->SetDateTime(true);
+    source->YValues()->SetDateTime(false);
+    source->RefreshSeries();
+    EXPECT_TRUE(average->XValues()->DateTime());
+    EXPECT_FALSE(average->YValues()->DateTime());
+}
+
 TEST_F(ChartFunctions, AnAssignedSeriesTakesACopyOfTheFunction) {
     StartChartUnits();
     TLineSeries* source = Source({4, 6, 8, 10});

@@ -102,6 +102,21 @@ TEST_F(ChartGallery, TheHandCursorIsDrawnWithItsHotSpotAtTheFingerTip) {
     EXPECT_EQ(qAlpha(image.pixel(7, 1)), 0);
     EXPECT_EQ(qAlpha(image.pixel(11, 1)), 0);
     EXPECT_EQ(image.pixelColor(13, 20), QColor(255, 255, 255)) << "a white palm";
+    // Creases run down from row 9 to row 13 at x = 11, 15 and 19, with white between them.
+    for (int x : {11, 15, 19})
+        for (int y = 9; y <= 13; ++y)
+            EXPECT_EQ(image.pixelColor(x, y), QColor(0, 0, 0)) << "crease at " << x << "," << y;
+    for (int x : {14, 20})
+        EXPECT_EQ(image.pixelColor(x, 12), QColor(255, 255, 255)) << "beside a crease at " << x;
+    EXPECT_EQ(image.pixelColor(14, 9), QColor(255, 255, 255)) << "the valley is at x = 15";
+    // The heel of the hand: an upright edge at x = 9 from row 24 down, white to its right, and
+    // the bottom edge along row 26 from x = 9 to 19.
+    EXPECT_EQ(image.pixelColor(9, 25), QColor(0, 0, 0));
+    EXPECT_EQ(image.pixelColor(10, 25), QColor(255, 255, 255));
+    EXPECT_EQ(qAlpha(image.pixel(8, 25)), 0);
+    for (int x : {9, 14, 19})
+        EXPECT_EQ(image.pixelColor(x, 26), QColor(0, 0, 0)) << "bottom edge at " << x;
+    EXPECT_EQ(qAlpha(image.pixel(8, 26)), 0);
     StopChartUnits();
     EXPECT_EQ(Screen->Cursors(crChartHand), 0);
 }

@@ -124,6 +124,21 @@ TEST_F(ChartMouse, TheZoomRectangleShowsWhileDraggingAndGoesOnRelease) {
     EXPECT_TRUE(chart->Zoomed());
 }
 
+TEST_F(ChartMouse, ADragTooShortToZoomLeavesNoRectangleBehind) {
+    const QImage before = Shown(chart);
+    ASSERT_FALSE(before.isNull());
+    const QPoint to = free + QPoint(80, 10);
+    Press(Qt::LeftButton, free);
+    MoveTo(to);
+    const QImage dragging = Shown(chart);
+    EXPECT_GE(Changed(before, dragging, free.y(), free.x() + 5, to.x() - 5), 60);
+    Release(Qt::LeftButton, to);
+    ASSERT_FALSE(chart->Zoomed());
+    const QImage after = Shown(chart);
+    EXPECT_EQ(Changed(before, after, free.y(), free.x(), to.x()), 0);
+    EXPECT_EQ(Changed(before, after, to.y() - 1, free.x(), to.x()), 0);
+}
+
 TEST_F(ChartMouse, ADragOfSixteenPixelsAcrossDoesNotZoom) {
     int zooms = 0;
     chart->OnZoom = [&](TObject*) { ++zooms; };
@@ -186,6 +201,22 @@ TEST_F(ChartMouse, TheSeriesOwnClickComesFirst) {
     Release(Qt::LeftButton, point);
     EXPECT_EQ(order, (std::vector<std::string>{"series", "chart"}));
     EXPECT_FALSE(chart->CancelMouse) << "the flag is at rest after the mouse-down";
+}
+
+TEST_F(ChartMouse, ADoubleClickOnASeriesReachesItsDoubleClickEventOnly) {
+    const QPoint point(line->CalcXPos(3), line->CalcYPos(3));
+    std::vector<std::string> heard;
+    line->OnClick = [&](TChartSeries*, int, TMouseButton, TShiftState, int, int) {
+        heard.push_back("click");
+    };
+    line->OnDblClick = [&](TChartSeries*, int Index, TMouseButton, TShiftState, int, int) {
+        heard.push_back("double " + std::to_string(Index));
+    };
+    QTest::mouseDClick(WidgetOf(chart), Qt::LeftButton, Qt::NoModifier, point);
+    Application->ProcessMessages();
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.back(), "double 3");
+    EXPECT_EQ(std::count(heard.begin(), heard.end(), "double 3"), 1);
 }
 
 TEST_F(ChartMouse, TheBackgroundHearsOfOneMouseDownOnce) {

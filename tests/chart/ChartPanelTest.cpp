@@ -95,6 +95,22 @@ TEST_F(ChartPanel, DepthIsAPerCentOfThePlot) {
     EXPECT_EQ(chart->SeriesHeight3D, 0);
 }
 
+TEST_F(ChartPanel, InThreeDEachSeriesTakesTheNextRowAndFlatAllStandInRowZero) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    auto* b = AddSeries<TBarSeries>(chart.get());
+    chart->SetView3D(true);
+    chart->SeriesRow3D = -1;
+    a->CalcZOrder();
+    b->CalcZOrder();
+    EXPECT_EQ(a->ZOrder(), 0);
+    EXPECT_EQ(b->ZOrder(), 1);
+    EXPECT_EQ(chart->SeriesRow3D, 1);
+    chart->SetView3D(false);
+    b->CalcZOrder();
+    EXPECT_EQ(b->ZOrder(), 0);
+    EXPECT_EQ(chart->SeriesRow3D, 1) << "a flat chart counts no rows";
+}
+
 TEST_F(ChartPanel, ThreeDWallsStandLeftOfAndBelowThePlot) {
     chart->SetView3D(true);
     auto* s = AddSeries<TBarSeries>(chart.get());
@@ -180,7 +196,11 @@ TEST_F(ChartPanel, AssignCopiesThePanelsSettings) {
     source->LeftWall()->SetSize(4);
     source->SetAllowPanning(pmNone);
     source->Title()->Text()->Add("Copied");
+    source->Title()->Font()->SetSize(18);
+    source->Title()->Font()->SetColor(clMaroon);
     chart->Assign(source.get());
+    EXPECT_EQ(chart->Title()->Font()->Size(), 18);
+    EXPECT_EQ(chart->Title()->Font()->Color(), clMaroon);
     EXPECT_EQ(chart->Gradient()->StartColor(), clLime);
     EXPECT_EQ(chart->Gradient()->EndColor(), clNavy);
     EXPECT_EQ(chart->Gradient()->Direction(), gdRightLeft);
@@ -196,6 +216,13 @@ TEST_F(ChartPanel, AssignCopiesThePanelsSettings) {
     EXPECT_FALSE(chart->ScaleLastPage());
     EXPECT_FALSE(chart->View3DWalls());
     EXPECT_TRUE(chart->LeftAxis()->Inverted());
+    for (int side = 0; side < 4; ++side)
+        source->SetMargin(side, 5 + side);
+    chart->Assign(source.get());
+    EXPECT_EQ(chart->MarginLeft(), 5);
+    EXPECT_EQ(chart->MarginTop(), 6);
+    EXPECT_EQ(chart->MarginRight(), 7);
+    EXPECT_EQ(chart->MarginBottom(), 8);
 }
 
 TEST_F(ChartPanel, PagingShowsTenPointsAPage) {
@@ -234,6 +261,44 @@ TEST_F(ChartPanel, PagingTakesItsRangeFromTheFirstSeriesWithPoints) {
     EXPECT_EQ(chart->MinXValue(chart->BottomAxis()), 110);
     EXPECT_EQ(chart->MaxXValue(chart->BottomAxis()), 119);
     EXPECT_EQ(chart->NumPages(), 3);
+}
+
+TEST_F(ChartPanel, APageBeyondAShortSeriesShowsItsLastFullPageOrAllOfIt) {
+    // The pages count by the longer series on the top axis; the bottom axis shows its own.
+    auto* shortOne = AddSeries<TFastLineSeries>(chart.get());
+    for (int i = 0; i < 5; ++i)
+        shortOne->AddXY(i * 10, i);
+    auto* longOne = AddSeries<TFastLineSeries>(chart.get());
+    longOne->SetHorizAxis(aTopAxis);
+    for (int i = 0; i < 25; ++i)
+        longOne->AddXY(100 + i, i);
+    chart->SetMaxPointsPerPage(10);
+    EXPECT_EQ(chart->NumPages(), 3);
+    chart->SetPage(3);
+    EXPECT_EQ(chart->MinXValue(chart->TopAxis()), 120);
+    EXPECT_EQ(chart->MaxXValue(chart->TopAxis()), 124);
+    // Five points are less than a page: all of them, 0..40.
+    EXPECT_EQ(chart->MinXValue(chart->BottomAxis()), 0);
+    EXPECT_EQ(chart->MaxXValue(chart->BottomAxis()), 40);
+    // Fifteen points: page 3 lies beyond them, so their one full page, points 0..9.
+    for (int i = 5; i < 15; ++i)
+        shortOne->AddXY(i * 10, i);
+    EXPECT_EQ(chart->MinXValue(chart->BottomAxis()), 0);
+    EXPECT_EQ(chart->MaxXValue(chart->BottomAxis()), 90);
+}
+
+TEST_F(ChartPanel, ALastValuesLegendHasOneItemPerSeries) {
+    auto* a = AddSeries<TFastLineSeries>(chart.get(), "Interest");
+    auto* b = AddSeries<TFastLineSeries>(chart.get(), "Principal");
+    a->AddXY(1, 10);
+    a->AddXY(2, 20);
+    b->AddXY(1, 5);
+    chart->Legend()->SetLegendStyle(lsLastValues);
+    EXPECT_EQ(chart->CountLegendItems(), 2);
+    EXPECT_EQ(chart->LegendItemSeries(0), a);
+    EXPECT_EQ(chart->LegendItemSeries(1), b);
+    EXPECT_EQ(chart->LegendItemSeries(2), nullptr);
+    EXPECT_EQ(chart->LegendItemSeries(-1), nullptr);
 }
 
 TEST_F(ChartPanel, LegendStyleAndTexts) {
@@ -519,6 +584,13 @@ TEST_F(ChartBackground, SeriesMarginsWidenTheRangeNotThePlot) {
     EXPECT_EQ(chart->ChartRect, plain);
     EXPECT_GT(chart->LeftAxis()->IMaximum, plainTop);
     EXPECT_LT(chart->BottomAxis()->IMinimum, 1);
+    // Marks of bars hanging below the origin need room below it too; bars of 0 do not.
+    bars->AddXY(3, 0);
+    Record(chart.get());
+    EXPECT_EQ(chart->LeftAxis()->IMinimum, 0);
+    bars->AddXY(4, -5);
+    Record(chart.get());
+    EXPECT_LT(chart->LeftAxis()->IMinimum, -5);
 }
 
 } // namespace
@@ -535,6 +607,24 @@ protected:
         series->Marks()->SetVisible(false);
         for (int i = 1; i <= 4; ++i)
             series->AddXY(i, i * 100, "Year " + std::to_string(i));
+    }
+    // The title alone, in a red frame 2 pixels wide.
+    TChartTitle* FramedTitle(const std::string& Text) {
+        chart->Legend()->SetVisible(false);
+        TChartTitle* title = chart->Title();
+        title->Text()->Add(Text);
+        title->Frame()->SetVisible(true);
+        title->Frame()->SetColor(clRed);
+        title->Frame()->SetWidth(2);
+        return title;
+    }
+    // The one rectangle drawn in the title frame's pen.
+    TRecordingCanvas::TCall TitleFrame() {
+        std::vector<TRecordingCanvas::TCall> frames;
+        for (const auto& call : Named(*Record(chart.get()), "Rectangle"))
+            if (call.PenColor == clRed && call.PenWidth == 2) frames.push_back(call);
+        EXPECT_EQ(frames.size(), 1U);
+        return frames.empty() ? TRecordingCanvas::TCall{} : frames.front();
     }
     std::vector<std::string> Texts(const TRecordingCanvas& canvas) {
         std::vector<std::string> out;
@@ -629,23 +719,28 @@ TEST_F(LegendAndTitles, ASideLegendStartsAtItsTopPerCentAndFitsItsWidestText) {
 }
 
 TEST_F(LegendAndTitles, AFramedTitleIsNarrowedToItsTextInsideItsFrame) {
-    chart->Legend()->SetVisible(false);
-    TChartTitle* title = chart->Title();
-    title->Text()->Add("Allocation");
-    title->Frame()->SetVisible(true);
-    title->Frame()->SetColor(clRed);
-    title->Frame()->SetWidth(2);
-    auto canvas = Record(chart.get());
+    TChartTitle* title = FramedTitle("Allocation");
+    const std::vector<int> framed = TitleFrame().Args;
     chart->AssignFont(title->Font());
     const int h = chart->FontHeight();
     const int widest = chart->TextWidth("Allocation") + 2 * 2;
     // The plot before the title: 3 per cent margins of 600 x 400, so 18..582 across, top 12.
     // The frame stands 2 pixels out from the line, centred on 300.
-    const std::vector<int> frame{300 - widest / 2, 12 - 2, 300 - widest / 2 + widest, 12 + h + 2};
-    bool framed = false;
-    for (const auto& call : Named(*canvas, "Rectangle"))
-        framed = framed || (call.Args == frame && call.PenColor == clRed && call.PenWidth == 2);
-    EXPECT_TRUE(framed);
+    EXPECT_EQ(framed,
+              (std::vector<int>{300 - widest / 2, 12 - 2, 300 - widest / 2 + widest, 12 + h + 2}));
+    // A blank line: the frame's two widths only.
+    title->Text()->Clear();
+    title->Text()->Add("");
+    EXPECT_EQ(TitleFrame().Args, (std::vector<int>{298, 10, 302, 12 + h + 2}));
+}
+
+TEST_F(LegendAndTitles, ATitlesFrameIsFilledWithItsBrushOrLeftClear) {
+    TChartTitle* title = FramedTitle("Allocation");
+    EXPECT_EQ(TitleFrame().BrushStyle, bsClear) << "a title without a colour of its own";
+    title->Brush()->SetColor(clYellow);
+    const auto filled = TitleFrame();
+    EXPECT_EQ(filled.BrushStyle, bsSolid);
+    EXPECT_EQ(filled.BrushColor, clYellow);
 }
 
 TEST_F(LegendAndTitles, TitleLinesAreCentredOrKeptAtThePlotsEdge) {

@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class ChartTest : public ::testing::Test {
@@ -60,6 +61,18 @@ protected:
         return canvas;
     }
 };
+
+// The least and greatest of Value(Series) over Tries fillings of the series with one sample point.
+template <typename F>
+std::pair<double, double> SingleSampleRange(TChartSeries* Series, int Tries, F Value) {
+    double low = 1e300, high = -1e300;
+    for (int i = 0; i < Tries; ++i) {
+        Series->FillSampleValues(1);
+        low = std::min(low, Value(Series));
+        high = std::max(high, Value(Series));
+    }
+    return {low, high};
+}
 
 // The schedule's chart of a 30-year loan of 150,000 at 8 %: interest and principal paid in each
 // year (bars) and the balance at each year's end (fast line, on the right axis).

@@ -137,6 +137,20 @@ TEST_F(LineSeries, PointSeriesAnswerOnlyOnTheirSymbols) {
     EXPECT_EQ(line->Clicked(mx, my), 0) << "a line's segment belongs to its first point";
 }
 
+TEST_F(LineSeries, OnlySegmentsBetweenPointsShownAnswerAClick) {
+    auto* line = AddSeries<TLineSeries>(chart.get());
+    for (int i = 0; i <= 10; ++i)
+        line->AddXY(i, 5);
+    FixAxes(4, 10, 0, 10);
+    Record(chart.get());
+    const int first = line->FirstValueIndex();
+    ASSERT_GT(first, 0);
+    const int x = line->CalcXPos(first), y = line->CalcYPos(first);
+    EXPECT_EQ(line->Clicked((x + line->CalcXPos(first + 1)) / 2, y), first);
+    // Nothing leads to the first point shown, least of all a line from the window's corner.
+    EXPECT_EQ(line->Clicked(x / 2, y / 2), -1);
+}
+
 TEST_F(LineSeries, APointersCrossHasBothStrokes) {
     auto* points = AddSeries<TPointSeries>(chart.get());
     points->SetSeriesColor(clRed);
@@ -149,6 +163,50 @@ TEST_F(LineSeries, APointersCrossHasBothStrokes) {
     EXPECT_EQ(Path(*canvas, clRed), (std::vector<std::string>{At('M', x, y - 4), At('L', x, y + 5),
                                                                At('M', x - 4, y),
                                                                At('L', x + 5, y)}));
+    points->Pointer()->SetStyle(psDiagCross);
+    canvas = Record(chart.get());
+    EXPECT_EQ(Path(*canvas, clRed),
+              (std::vector<std::string>{At('M', x - 4, y - 4), At('L', x + 5, y + 5),
+                                        At('M', x - 4, y + 4), At('L', x + 5, y - 5)}));
+}
+
+TEST_F(LineSeries, ARectanglePointerInThreeDHasATopAndASideFace) {
+    chart->SetView3D(true);
+    auto* points = AddSeries<TPointSeries>(chart.get());
+    points->SetSeriesColor(clRed);
+    points->Pointer()->SetStyle(psRectangle);
+    points->Pointer()->SetDraw3D(true);
+    points->AddXY(5, 5);
+    FixAxes(0, 10, 0, 10);
+    auto canvas = Record(chart.get());
+    const int dx = chart->SeriesWidth3D, dy = chart->SeriesHeight3D;
+    ASSERT_GT(dx, 0);
+    std::vector<int> front;
+    for (const auto& call : Named(*canvas, "Rectangle"))
+        if (call.BrushColor == clRed) front = call.Args;
+    ASSERT_EQ(front.size(), 4u);
+    const int l = front[0], t = front[1], r = front[2], b = front[3];
+    EXPECT_EQ(r - l, 9) << "four pixels each way and the far edge";
+    EXPECT_EQ(b - t, 9);
+    std::vector<std::vector<int>> faces;
+    for (const auto& call : Named(*canvas, "Polygon"))
+        if (call.BrushColor == clRed) faces.push_back(call.Args);
+    EXPECT_EQ(faces, (std::vector<std::vector<int>>{{l, t, l + dx, t - dy, r + dx, t - dy, r, t},
+                                                    {r, t, r + dx, t - dy, r + dx, b - dy, r, b}}));
+}
+
+TEST_F(LineSeries, AnAssignedPointerTakesItsSizesStyleAndDepth) {
+    auto* from = AddSeries<TPointSeries>(chart.get());
+    auto* to = AddSeries<TPointSeries>(chart.get());
+    from->Pointer()->SetHorizSize(7);
+    from->Pointer()->SetVertSize(2);
+    from->Pointer()->SetStyle(psDiamond);
+    from->Pointer()->SetDraw3D(!to->Pointer()->Draw3D());
+    to->Pointer()->Assign(from->Pointer());
+    EXPECT_EQ(to->Pointer()->HorizSize(), 7);
+    EXPECT_EQ(to->Pointer()->VertSize(), 2);
+    EXPECT_EQ(to->Pointer()->Style(), psDiamond);
+    EXPECT_EQ(to->Pointer()->Draw3D(), from->Pointer()->Draw3D());
 }
 
 TEST_F(LineSeries, ALineInThreeDIsARibbonInItsLinePen) {
@@ -216,6 +274,33 @@ TEST_F(LineSeries, LegendSymbolsKeepToTheirRectangle) {
     EXPECT_EQ(line->Pointer()->HorizSize(), 6) << "the pointer keeps its own size";
 }
 
+TEST_F(LineSeries, AHatchedAreasLegendSymbolShowsTheLegendColourInItsGaps) {
+    auto* area = AddSeries<TAreaSeries>(chart.get());
+    area->SetSeriesColor(clRed);
+    area->SetAreaBrush(bsDiagCross);
+    chart->SetColor(clAqua);
+    chart->Legend()->SetColor(clYellow);
+    TRecordingCanvas canvas(40, 40);
+    chart->SetDestinationCanvas(&canvas);
+    area->DrawLegend(-1, Rect(2, 2, 30, 20));
+    chart->SetDestinationCanvas(nullptr);
+    const auto rectangles = Named(canvas, "Rectangle");
+    ASSERT_FALSE(rectangles.empty());
+    EXPECT_EQ(rectangles[0].BrushStyle, bsDiagCross);
+    EXPECT_EQ(rectangles[0].BrushColor, clRed);
+    int yellow = 0, red = 0, aqua = 0;
+    for (int y = 3; y < 19; ++y)
+        for (int x = 3; x < 29; ++x) {
+            const TColor c = canvas.Bitmap()->Canvas()->Pixels(x, y);
+            yellow += c == clYellow;
+            red += c == clRed;
+            aqua += c == clAqua;
+        }
+    EXPECT_GT(yellow, 100) << "the gaps between the hatch lines";
+    EXPECT_GT(red, 50) << "the hatch lines";
+    EXPECT_EQ(aqua, 0) << "nothing of the chart's own colour";
+}
+
 TEST_F(LineSeries, SymbolsWidenTheMargins) {
     auto* points = AddSeries<TPointSeries>(chart.get());
     points->Pointer()->SetHorizSize(7);
@@ -251,6 +336,13 @@ TEST_F(LineSeries, StackedAreasShareOneDepthAndReachAHundredPerCent) {
     EXPECT_EQ(upper->OriginPixel(0), upper->CalcYPosValue(25));
     upper->SetMultiArea(maStacked);
     EXPECT_EQ(upper->MaxYValue(), 4);
+    // A hundred per cent of nothing: both areas at pixel 0 where all are 0.
+    upper->SetMultiArea(maStacked100);
+    lower->AddXY(3, 0);
+    upper->AddXY(3, 0);
+    Record(chart.get());
+    EXPECT_EQ(upper->CalcYPos(3), 0);
+    EXPECT_EQ(lower->CalcYPos(3), 0);
 }
 
 TEST_F(LineSeries, FlavoursKeepTheirNatureWhenAssigned) {

@@ -189,21 +189,53 @@ TEST_F(PieSeries, AnglesOfPointsAroundEvenTheSmallestCircle) {
 }
 
 TEST_F(PieSeries, TheCircleBackColourIsASolidEllipseUnderTheSlices) {
-    // A series drawn before leaves the canvas brush clear.
+    // A series drawn before leaves the canvas brush clear, or hatched.
     auto* before = new TFastLineSeries(nullptr);
     before->AddXY(1, 1);
-    before->AfterDrawValues = [&](TObject*) { chart->DrawingCanvas()->Brush()->SetStyle(bsClear); };
+    TBrushStyle left = bsClear;
+    before->AfterDrawValues = [&](TObject*) { chart->DrawingCanvas()->Brush()->SetStyle(left); };
     chart->RemoveSeries(pie);
     before->SetParentChart(chart.get());
     pie->SetParentChart(chart.get());
     pie->SetCircleBackColor(clSilver);
     Values({1, 3});
+    for (TBrushStyle style : {bsClear, bsDiagCross}) {
+        left = style;
+        auto canvas = Record(chart.get());
+        const auto ellipses = Named(*canvas, "Ellipse");
+        ASSERT_FALSE(ellipses.empty());
+        EXPECT_EQ(ellipses.front().BrushColor, clSilver);
+        EXPECT_EQ(ellipses.front().BrushStyle, bsSolid) << "after a brush of style " << style;
+        EXPECT_EQ(ellipses.front().PenStyle, psClear);
+    }
+}
+
+TEST_F(PieSeries, ThePieAnnouncesItsDrawingOfValues) {
+    Values({1, 3});
+    int before = 0, after = 0;
+    pie->BeforeDrawValues = [&](TObject*) { ++before; };
+    pie->AfterDrawValues = [&](TObject*) { ++after; };
+    Record(chart.get());
+    EXPECT_EQ(before, 1);
+    EXPECT_EQ(after, 1);
+}
+
+TEST_F(PieSeries, AMarksArrowStartsEightPixelsInsideTheCircle) {
+    pie->Marks()->SetVisible(true);
+    pie->Marks()->Arrow()->SetColor(clFuchsia);
+    pie->Add(1, "Up");
+    pie->Add(1, "Down");
     auto canvas = Record(chart.get());
-    const auto ellipses = Named(*canvas, "Ellipse");
-    ASSERT_FALSE(ellipses.empty());
-    EXPECT_EQ(ellipses.front().BrushColor, clSilver);
-    EXPECT_EQ(ellipses.front().BrushStyle, bsSolid);
-    EXPECT_EQ(ellipses.front().PenStyle, psClear);
+    // The second slice runs from pi to 2 pi: its middle points straight down.
+    const auto& calls = canvas->Calls();
+    std::vector<std::vector<int>> starts;
+    for (std::size_t i = 1; i < calls.size(); ++i)
+        if (calls[i].Name == "LineTo" && calls[i].PenColor == clFuchsia &&
+            calls[i - 1].Name == "MoveTo")
+            starts.push_back(calls[i - 1].Args);
+    ASSERT_EQ(starts.size(), 2u);
+    EXPECT_EQ(starts[1],
+              (std::vector<int>{pie->CircleXCenter(), pie->CircleYCenter() + pie->YRadius() - 8}));
 }
 
 TEST_F(PieSeries, InThreeDTheRimEndsWithAnEdgeInThePiePen) {
@@ -227,6 +259,45 @@ TEST_F(PieSeries, InThreeDTheRimEndsWithAnEdgeInThePiePen) {
     }
     EXPECT_TRUE(edgeLine);
     EXPECT_TRUE(shaded) << "every other rim line is in the shadow colour";
+}
+
+TEST_F(PieSeries, WithoutAnOutlineTheRimIsStillDrawnOnePixelWide) {
+    chart->SetView3D(true);
+    pie->SetCircleBackColor(clSilver);
+    pie->PiePen()->SetVisible(false);
+    pie->PiePen()->SetWidth(3);
+    Values({3, 1});
+    auto canvas = Record(chart.get());
+    const auto lines = Named(*canvas, "LineTo");
+    ASSERT_GT(lines.size(), 10u);
+    for (const auto& line : lines) {
+        EXPECT_EQ(line.PenStyle, psSolid);
+        EXPECT_EQ(line.PenWidth, 1);
+    }
+}
+
+TEST_F(PieSeries, SlicesPastTheSixteenColoursAreHatched) {
+    for (int i = 0; i < 16; ++i)
+        pie->Add(1);
+    EXPECT_EQ(Named(*Record(chart.get()), "Pie").size(), 16u) << "sixteen colours, no hatch";
+    pie->Add(1);
+    const auto slices = Named(*Record(chart.get()), "Pie");
+    // The seventeenth slice is drawn again, hatched over its colour.
+    ASSERT_EQ(slices.size(), 18u);
+    EXPECT_EQ(slices[17].Args, slices[16].Args);
+    EXPECT_EQ(slices[17].BrushStyle, bsDiagCross);
+    EXPECT_NE(slices[16].BrushStyle, bsDiagCross);
+}
+
+TEST_F(PieSeries, APointDeletedSinceTheLastDrawingAnswersNoClick) {
+    Values({1, 1, 2});
+    Record(chart.get());
+    pie->Delete(2);
+    const int cx = pie->CircleXCenter();
+    const int cy = pie->CircleYCenter();
+    const int r = pie->XRadius();
+    EXPECT_EQ(pie->Clicked(cx - r / 2, cy - r / 2), 1);
+    EXPECT_EQ(pie->Clicked(cx, cy + r / 2), -1) << "where the third slice was";
 }
 
 TEST_F(PieSeries, ACircledPieIsRoundOnTheDevice) {

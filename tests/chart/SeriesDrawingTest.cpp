@@ -359,6 +359,44 @@ TEST_F(SeriesDrawing, APointWithoutColourDrawsNoBar) {
     EXPECT_EQ(bars, 2);
 }
 
+TEST_F(SeriesDrawing, BarsTooFlatOrThinForTheirOutlineAreDrawnInTheirOwnColour) {
+    auto* a = AddSeries<TBarSeries>(chart.get());
+    a->Marks()->SetVisible(false);
+    a->SetSeriesColor(clRed);
+    a->AddXY(1, 0);
+    a->AddXY(2, 6);
+    auto canvas = Record(chart.get());
+    // The bar of 0 has no height: a line along the origin in the bar's colour.
+    const int origin = a->GetOriginPos(0);
+    bool flat = false;
+    for (const auto& call : Named(*canvas, "LineTo"))
+        flat = flat || (call.PenColor == clRed && call.Args[1] == origin &&
+                        call.Args[0] == a->CalcXPos(0) + a->BarWidth());
+    EXPECT_TRUE(flat);
+    // An outline wider than the bar: the outline takes the bar's colour around a clear inside.
+    a->SetBarWidthPercent(1);
+    a->BarPen()->SetWidth(3);
+    canvas = Record(chart.get());
+    ASSERT_LT(a->BarWidth(), 3);
+    int thin = 0;
+    for (const auto& call : Named(*canvas, "Rectangle"))
+        if (call.PenWidth == 3 && call.Args[1] != call.Args[3]) {
+            ++thin;
+            EXPECT_EQ(call.PenColor, clRed);
+            EXPECT_EQ(call.BrushStyle, bsClear);
+        }
+    EXPECT_EQ(thin, 1) << "the bar of 6";
+}
+
+TEST_F(SeriesDrawing, HorizontalBarSamplesStartBetweenAThousandAndTwoThousand) {
+    auto* h = AddSeries<THorizBarSeries>(chart.get());
+    const auto [low, high] =
+        SingleSampleRange(h, 20000, [](TChartSeries* s) { return s->XValue(0); });
+    // One of a thousand whole numbers each time: twenty thousand draws meet both ends.
+    EXPECT_EQ(low, 1000);
+    EXPECT_EQ(high, 1999);
+}
+
 TEST_F(SeriesDrawing, ArrowBarsNeedRoomForTheirHead) {
     auto* a = AddSeries<TBarSeries>(chart.get());
     a->SetBarStyle(bsArrow);
@@ -443,17 +481,29 @@ TEST_F(SeriesDrawing, ACylinderInThreeDHasAnEightPointLidSlantedByTheDepth) {
     auto* a = AddSeries<TBarSeries>(chart.get());
     a->SetBarStyle(bsCilinder);
     a->AddXY(1, 1);
+    // The lid is drawn after the body.
+    auto expectFaces = [&](const TRect& Bar, int Dx, int Dy, const std::vector<int>& Lid,
+                           const std::vector<int>& Body) {
+        const TCalls faces = Faces3D(a, Bar, Dx, Dy);
+        ASSERT_EQ(faces.size(), 2u);
+        EXPECT_EQ(faces[1].Args, Lid);
+        EXPECT_EQ(faces[0].Args, Body);
+    };
     // A bar 42 pixels wide from y = 50 down to 100: the lid's half axes are 21 and 5, centred on
-    // (121, 45); each pixel above the top edge moves a point 0.8 pixels right.
-    const TCalls faces = Faces3D(a, Rect(100, 50, 142, 100), 8, 10);
-    ASSERT_EQ(faces.size(), 2u);
-    EXPECT_EQ(faces[1].Args, (std::vector<int>{137, 49, 146, 45, 143, 41, 129, 40, 113, 41, 104,
-                                               45, 107, 49, 121, 50}));
-    // The body: the front half of the lid (points 6, 7, 8, 1, 2) moved down to the bottom, then
-    // back up along the lid.
-    EXPECT_EQ(faces[0].Args, (std::vector<int>{104, 95,  107, 99, 121, 100, 137, 99,
-                                               146, 95,  146, 45, 146, 45,  137, 49,
-                                               121, 50,  107, 49, 104, 45}));
+    // (121, 45); each pixel above the top edge moves a point 0.8 pixels right. The body: the
+    // front half of the lid (points 6, 7, 8, 1, 2) moved down to the bottom, then back up along
+    // the lid.
+    expectFaces(Rect(100, 50, 142, 100), 8, 10,
+                {137, 49, 146, 45, 143, 41, 129, 40, 113, 41, 104, 45, 107, 49, 121, 50},
+                {104, 95,  107, 99,  121, 100, 137, 99,  146, 95,  146,
+                 45,  146, 45,  137, 49,  121, 50,  107, 49,  104, 45});
+    // A bar 20 pixels wide, as deep as high (8): half axes 10 and 4 centred on (110, 46), each
+    // pixel above the top edge one pixel right. Points 2 and 3 stand one above the other at
+    // x = 124, so the body takes the lid's points 7, 8, 1, 2 and 3.
+    expectFaces(Rect(100, 50, 120, 100), 8, 8,
+                {118, 49, 124, 46, 124, 43, 118, 42, 110, 43, 104, 46, 104, 49, 110, 50},
+                {104, 99,  110, 100, 118, 99,  124, 96,  124, 93,  124,
+                 49,  124, 43,  124, 46,  118, 49,  110, 50,  104, 49});
 }
 
 TEST_F(SeriesDrawing, AHorizontalCylinderHasItsCapAtTheValueEnd) {
@@ -506,6 +556,10 @@ TEST_F(SeriesDrawing, BarsAreHitWithinTheirShape) {
     const int x = a->CalcXPos(0) + a->BarWidth() / 2;
     EXPECT_EQ(a->Clicked(x, (a->CalcYPos(0) + a->GetOriginPos(0)) / 2), 0);
     EXPECT_EQ(a->Clicked(x, a->CalcYPos(0) - 3), -1);
+    EXPECT_EQ(
+        a->Clicked(a->CalcXPos(1) + a->BarWidth() / 2, (a->CalcYPos(1) + a->GetOriginPos(1)) / 2),
+        1)
+        << "the last bar shown";
     a->SetBarStyle(bsPyramid);
     EXPECT_EQ(a->Clicked(a->CalcXPos(0) + 1, a->CalcYPos(0) + 2), -1) << "beside the tip";
     EXPECT_EQ(a->Clicked(x, a->GetOriginPos(0) - 2), 0) << "inside the pyramid's base";

@@ -174,6 +174,52 @@ TEST_F(SeriesModel, SourcesTheChartRejectsRaise) {
     }
 }
 
+TEST_F(SeriesModel, ANewSourceTakesTheDependentFromTheOldOne) {
+    auto* c = AddSeries<TFastLineSeries>(chart.get(), "C");
+    c->SetDataSource(a);
+    b->AddXY(7, 70);
+    c->SetDataSource(b);
+    EXPECT_TRUE(a->Dependents().empty());
+    EXPECT_EQ(b->Dependents(), (std::vector<TChartSeries*>{c}));
+    a->AddXY(2, 2);
+    EXPECT_EQ(Xs(c), (std::vector<double>{7})) << "changes of the former source stay there";
+    delete c;
+    a->AddXY(1, 1); // the former source has nobody left to tell
+    EXPECT_TRUE(a->Dependents().empty());
+    EXPECT_TRUE(b->Dependents().empty());
+}
+
+TEST_F(SeriesModel, AnAssignedSeriesLetsGoOfItsOwnSources) {
+    auto* c = AddSeries<TFastLineSeries>(chart.get(), "C");
+    c->SetDataSource(a);
+    b->AddXY(1, 10);
+    b->AddXY(2, 20);
+    c->Assign(b);
+    EXPECT_TRUE(c->DataSources().empty());
+    EXPECT_TRUE(a->Dependents().empty());
+    EXPECT_EQ(Xs(c), (std::vector<double>{1, 2}));
+}
+
+// A chart that, like a data-aware one, takes any other component as a series' source.
+class TAnySourceChart : public TChart {
+public:
+    using TChart::TChart;
+    bool IsValidDataSource(TChartSeries* ASeries, TComponent* AComponent) const override {
+        return AComponent != ASeries;
+    }
+};
+
+TEST_F(SeriesModel, AComponentSourceFreedLeavesTheSeriesWithoutIt) {
+    TAnySourceChart anyChart(nullptr);
+    auto* s = AddSeries<TFastLineSeries>(&anyChart);
+    auto* table = new TComponent(nullptr);
+    s->SetDataSource(table);
+    EXPECT_EQ(s->DataSource(), table);
+    delete table;
+    EXPECT_EQ(s->DataSource(), nullptr);
+    EXPECT_TRUE(s->DataSources().empty());
+}
+
 TEST_F(SeriesModel, FreeingASourceLeavesItsDependentWithoutIt) {
     auto* source = AddSeries<TFastLineSeries>(chart.get(), "S");
     source->AddXY(1, 1);
@@ -224,8 +270,36 @@ TEST_F(SeriesModel, SampleValuesNeedACountAndStayWithinTheirRange) {
     for (int i = 1; i < c->Count(); ++i)
         wanders = wanders || c->YValue(i) != c->YValue(0);
     EXPECT_TRUE(wanders);
+    EXPECT_LE(c->YValues()->MaxValue(), 8) << "the wandering starts below 8 and only comes down";
     EXPECT_EQ(ChartRandom(0), 0);
     EXPECT_EQ(ChartRandom(-4), 0);
+}
+
+TEST_F(SeriesModel, SamplesOnAChartOfOnePointSpanUpToTwiceItsValues) {
+    a->AddXY(3, 50);
+    b->FillSampleValues(4);
+    // X from 3 to 6 in equal steps; Y starts between 50 and 100 and wanders.
+    EXPECT_EQ(Xs(b), (std::vector<double>{3, 4, 5, 6}));
+    // One sample: a start of 50..99 (a range of 50) moved once by -6..+5 (a quarter of the range,
+    // less half of it).
+    const auto [low, high] =
+        SingleSampleRange(b, 2000, [](TChartSeries* s) { return s->YValue(0); });
+    EXPECT_GE(low, 44);
+    EXPECT_LE(high, 104);
+    // A point at 0 gives samples over 0..1000.
+    a->Clear();
+    a->AddXY(3, 0);
+    b->FillSampleValues(25);
+    EXPECT_GT(b->YValues()->MaxValue(), 0);
+}
+
+TEST_F(SeriesModel, PointsPutStraightIntoTheListsTakeTheSeriesColour) {
+    a->SetSeriesColor(clBlue);
+    a->XValues()->AddChartValue(1);
+    a->YValues()->InsertChartValue(0, 10);
+    EXPECT_EQ(a->AddXY(2, 20, "", clRed), 1);
+    EXPECT_EQ(a->ValueColor(0), clBlue);
+    EXPECT_EQ(a->ValueColor(1), clRed);
 }
 
 } // namespace
