@@ -183,6 +183,11 @@ TEST(VcSelectionListTest, ShrinkingTrimsRunsAndColumns) {
     EXPECT_EQ(s.ColCount(), 1);
     s.SetRowCount(0);
     EXPECT_FALSE(s.HaveSelection());
+    TVcSelectionList none(5, 2);
+    none.SelectAll();
+    none.SetColCount(0);
+    EXPECT_EQ(none.ColCount(), 0);
+    EXPECT_FALSE(none.HaveSelection()) << "no column, nothing selected";
 }
 
 } // namespace

@@ -134,6 +134,12 @@ TEST_F(ColumnsTest, DeletingRenumbersAndForeignThingsAreIgnored) {
     EXPECT_EQ(columns.Count(), 4);
     columns.Items(1)->SetWidth(60);
     EXPECT_EQ(notes.back(), (TNote{1, 0, tbaSingle}));
+    // Assigned columns take the count and each column's settings.
+    TVcTableColumns copy(table, 2);
+    copy.Assign(&columns);
+    ASSERT_EQ(copy.Count(), 4);
+    EXPECT_EQ(copy.Items(1)->Width(), 60);
+    EXPECT_EQ(copy.Items(0)->Width(), columns.Items(0)->Width());
 }
 
 TEST_F(ColumnsTest, ACellServesOneTableAndCountsItsUses) {
