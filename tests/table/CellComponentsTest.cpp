@@ -172,6 +172,13 @@ TEST_F(CellsTest, RaisedAndLoweredTextsHaveALightCopyOnePixelOff) {
     EXPECT_EQ(drawn(tsFlat), std::vector<std::string>{"2,2,58,18 text"});
     EXPECT_EQ(drawn(tsRaised), (std::vector<std::string>{"1,1,57,17 light", "2,2,58,18 text"}));
     EXPECT_EQ(drawn(tsLowered), (std::vector<std::string>{"3,3,59,19 light", "2,2,58,18 text"}));
+    // The background is filled solid whatever brush the canvas had.
+    TRecordingCanvas canvas(100, 40);
+    canvas.Brush()->SetStyle(bsClear);
+    text->Paint(&canvas, {0, 0, 60, 20}, 1, 1, attr, data.data());
+    ASSERT_FALSE(canvas.Calls().empty());
+    EXPECT_EQ(canvas.Calls().front().Name, "FillRect");
+    EXPECT_EQ(canvas.Calls().front().BrushStyle, bsSolid);
 }
 
 TEST_F(CellsTest, PerCellStoreFollowsRowsAndColumns) {

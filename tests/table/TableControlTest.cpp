@@ -78,6 +78,32 @@ TEST_F(VcTableTest, TheWheelScrollsTheRows) {
     EXPECT_EQ(table->TopRow(), table->LastTopRow());
 }
 
+TEST_F(VcTableTest, EnterMovesOnFromTheEditorWhenItStandsForAnArrow) {
+    Configure(20, 6);
+    table->SetOptions({otoEnterToArrow});
+    Show();
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(table->IsEditing());
+    Press(Qt::Key_Home);
+    EXPECT_EQ(table->ActiveCol(), 1) << "other keys stay with the editor";
+    Type("x");
+    Press(Qt::Key_Return);
+    EXPECT_EQ(table->ActiveCol(), 2);
+    EXPECT_EQ(StringAt(1, 1), "xR1C1");
+}
+
+TEST_F(VcTableTest, PageDownShowsTheLastWholeRowAtTheTop) {
+    Configure(50, 6);
+    Show();
+    // A window of whole rows: the heading and N rows of 20 pixels.
+    table->SetHeight(table->Height() + (20 - table->ClientHeight() % 20) % 20);
+    Settle();
+    ASSERT_EQ(table->ClientHeight() % 20, 0);
+    const LongInt rows = (table->ClientHeight() - 20) / 20;
+    table->Perform(WM_VSCROLL, MakeLParam(SB_PAGEDOWN, 0), 0);
+    EXPECT_EQ(table->TopRow(), rows) << "row " << rows << " was the last one in view";
+}
+
 TEST_F(VcTableTest, TabArrowsAndTheMovingEvent) {
     Configure(20, 6);
     table->SetOptions({otoTabToArrow});
@@ -255,9 +281,10 @@ TEST_F(VcTableTest, SelectionByClickShiftCtrlAndDragging) {
     EXPECT_FALSE(table->IsCellSelected(6, 1));
     Click(1, 1);
     EXPECT_FALSE(table->IsCellSelected(3, 2));
-    // Dragging from (2,1) to (5,2).
+    // Dragging from (2,1) to (5,2); the table keeps the mouse while the button is down.
     QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(2, 1));
     Settle();
+    EXPECT_EQ(GetCapture(), table->Handle());
     QTest::mouseMove(WidgetOf(table), PointOf(5, 2));
     Settle();
     QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(5, 2));
@@ -968,6 +995,54 @@ TEST_F(VcTableMouseTest, HeadingEdgesResizeAndHeadingsMoveColumns) {
     drag(PointOf(0, 2), PointOf(0, 4));
     EXPECT_EQ(table->Columns()->DefaultCell(4), moving);
     EXPECT_EQ(table->Columns()->DefaultCell(2), date);
+}
+
+TEST_F(VcTableMouseTest, DraggedEdgesAndHeadingsShowAFeedbackLine) {
+    Configure(20, 6);
+    table->SetOptions({otoAllowColMoves});
+    Show();
+    const int frame = table->Impl()->FrameWidth();
+    const int height = table->ClientHeight();
+    QImage before = Picture(table);
+    // Pixels of column X that changed since "before", and how many of those are inverted.
+    const auto line = [&](int x) {
+        const QImage now = Picture(table);
+        int changed = 0, inverted = 0;
+        for (int y = 0; y < height; ++y) {
+            const QRgb a = before.pixel(x, y), b = now.pixel(x, y);
+            if (a == b) continue;
+            ++changed;
+            inverted += qRgb(255 - qRed(a), 255 - qGreen(a), 255 - qBlue(a)) == (b | 0xff000000u);
+        }
+        return std::make_pair(changed, inverted);
+    };
+    const TRect head = table->CellRect(0, 1);
+    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(head.Right + frame, head.Top + 5 + frame));
+    Settle();
+    QTest::mouseMove(WidgetOf(table), QPoint(head.Right + 30 + frame, head.Top + 5 + frame));
+    Settle();
+    // Sizing: a dotted inverted line at the mouse, the one at the start taken away.
+    const auto [changed, inverted] = line(head.Right + 30);
+    EXPECT_GT(changed, height / 4);
+    EXPECT_LT(changed, height * 3 / 4) << "dotted";
+    EXPECT_EQ(inverted, changed);
+    EXPECT_EQ(line(head.Right).first, 0);
+    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier,
+                        QPoint(head.Right + 30 + frame, head.Top + 5 + frame));
+    Settle();
+    // Moving a column: a solid line three pixels wide at the place it would go to.
+    before = Picture(table);
+    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(0, 2));
+    Settle();
+    QTest::mouseMove(WidgetOf(table), PointOf(0, 4));
+    Settle();
+    const int target = table->CellRect(0, 4).Left;
+    for (int x : {target - 1, target, target + 1})
+        EXPECT_EQ(line(x), std::make_pair(height, height)) << x;
+    EXPECT_EQ(line(table->CellRect(0, 2).Left).first, 0) << "the line at the start is gone";
+    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(0, 4));
+    Settle();
 }
 
 TEST_F(VcTableMouseTest, HiddenRowsAndColumnsAreSkipped) {

@@ -168,6 +168,21 @@ TEST(VcSelectionListTest, PendingRectangleDecidesUntilCommitted) {
     EXPECT_FALSE(s.HaveSelection());
 }
 
+TEST(VcSelectionListTest, ANewStartDropsTheOldSelectionAndACommittedAreaStaysPut) {
+    TVcSelectionList s(20, 3);
+    s.SelectArea(0, 0, 5, 0);
+    s.StartSelection(8, 1, false);
+    EXPECT_FALSE(s.IsCellSelected(2, 0));
+    EXPECT_FALSE(s.HaveSelection());
+    s.ExtendSelection(10, 2, true);
+    s.Iterate([](LongInt, LongInt, LongInt, LongInt, void*) { return true; }, nullptr);
+    EXPECT_EQ(s.Runs(2), (Runs{{8, 10}}));
+    // Once committed, the rectangle no longer decides: a cell taken out stays out.
+    s.DeselectArea(9, 1, 9, 1);
+    EXPECT_FALSE(s.IsCellSelected(9, 1));
+    EXPECT_TRUE(s.IsCellSelected(9, 2));
+}
+
 TEST(VcSelectionListTest, ShrinkingTrimsRunsAndColumns) {
     TVcSelectionList s(20, 3);
     s.SelectAll();
