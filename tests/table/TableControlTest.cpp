@@ -886,6 +886,21 @@ TEST_F(VcTableScrollTest, ChangedHeadingsAndRowsPaintAsAFullRepaintWould) {
     EXPECT_EQ(table->VisibleRows(), std::vector<LongInt>{0});
 }
 
+TEST_F(VcTableScrollTest, ASelectionReachingTheFirstRowRepaintsIt) {
+    Configure(20, 6);
+    table->SetLockedRows(0);
+    Show();
+    table->SetTopRow(0);
+    Click(1, 2);
+    Click(0, 1, Qt::ShiftModifier);
+    ASSERT_TRUE(table->IsCellSelected(0, 2));
+    Settle();
+    const QImage changed = Picture(table);
+    table->InvalidateTable();
+    Settle();
+    EXPECT_TRUE(changed == Picture(table)) << "cell (0, 2) shows selected";
+}
+
 TEST_F(VcTableScrollTest, GridLinesRunAlongTheRightAndLowerEdgeOfEachCell) {
     Configure(20, 6);
     text->SetColor(clYellow);
@@ -952,6 +967,17 @@ TEST_F(VcTableScrollTest, TheActiveCellsFrameAndTheAreaPastTheCells) {
         lime += PixelAt(table, x, B) == "lime";
     EXPECT_GT(lime, 0);
     EXPECT_LT(lime, R - 4 - L);
+    // Without the focus the frame takes the other pen, all four sides in its first colour.
+    TVcGridPen& unfocused = *table->GridPenSet()->CellWhenUnfocused();
+    unfocused.SetNormalColor(clRed);
+    unfocused.SetEffect(geBoth);
+    int exits = 0;
+    table->AfterExit = [&](TObject*) { ++exits; };
+    other->SetFocus();
+    Settle();
+    EXPECT_EQ(exits, 1) << "the table tells it lost the focus";
+    EXPECT_EQ(PixelAt(table, R, B), "red");
+    EXPECT_EQ(PixelAt(table, L, T + 5), "red");
 }
 
 } // namespace
@@ -1043,6 +1069,26 @@ TEST_F(VcTableMouseTest, DraggedEdgesAndHeadingsShowAFeedbackLine) {
     EXPECT_EQ(line(table->CellRect(0, 2).Left).first, 0) << "the line at the start is gone";
     QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(0, 4));
     Settle();
+}
+
+TEST_F(VcTableMouseTest, TheActiveRowGoesWithAMovedRowOnly) {
+    Configure(20, 6);
+    table->SetOptions({otoAllowRowMoves});
+    Show();
+    const auto move = [&](LongInt from, LongInt to) {
+        QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(from, 0));
+        Settle();
+        QTest::mouseMove(WidgetOf(table), PointOf(to, 0));
+        Settle();
+        QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(to, 0));
+        Settle();
+    };
+    table->SetActiveRow(2);
+    move(2, 5);
+    EXPECT_EQ(table->ActiveRow(), 5) << "the active row moved";
+    table->SetActiveRow(8);
+    move(3, 6);
+    EXPECT_EQ(table->ActiveRow(), 8) << "a row moved elsewhere leaves the active row";
 }
 
 TEST_F(VcTableMouseTest, HiddenRowsAndColumnsAreSkipped) {

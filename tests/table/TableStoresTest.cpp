@@ -78,6 +78,11 @@ TEST_F(RowsTest, HiddenRowsKeepTheDefaultHeight) {
     EXPECT_EQ(rows.StoredRows().front().second.Height, -1);
     rows.SetHidden(6, false);
     EXPECT_EQ(rows.StoredCount(), 0);
+    // A row of its own height hidden and shown again keeps that height.
+    rows.SetRowHeight(7, 33);
+    rows.SetHidden(7, true);
+    rows.SetHidden(7, false);
+    EXPECT_EQ(rows.Height(7), 33);
 }
 
 TEST_F(RowsTest, ExchangeRescaleAndClear) {
@@ -94,6 +99,14 @@ TEST_F(RowsTest, ExchangeRescaleAndClear) {
     EXPECT_EQ(rows.Height(8), 60);
     rows.Clear();
     EXPECT_EQ(rows.StoredCount(), 0);
+    EXPECT_EQ(notes.back(), (TNote{0, 0, tbaAll}));
+    // Assigned rows are told as a whole once the new heights are in.
+    TVcTableRows other;
+    other.SetLimit(7);
+    other.SetRowHeight(2, 50);
+    rows.Assign(&other);
+    EXPECT_EQ(rows.Limit(), 7);
+    EXPECT_EQ(rows.Height(2), 50);
     EXPECT_EQ(notes.back(), (TNote{0, 0, tbaAll}));
 }
 
