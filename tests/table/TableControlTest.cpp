@@ -425,6 +425,28 @@ TEST_F(VcTableTest, PageDownPastARowTallerThanTheWindow) {
     EXPECT_EQ(table->TopRow(), 2) << "the next row, though the tall one is the last in view";
 }
 
+TEST_F(VcTableTest, PageRightPastAColumnWiderThanTheWindow) {
+    Configure(20, 6);
+    Show();
+    table->Columns()->Items(1)->SetWidth(table->ClientWidth());
+    Settle();
+    table->Perform(WM_HSCROLL, MakeLParam(SB_PAGEDOWN, 0), 0);
+    EXPECT_EQ(table->LeftCol(), 2) << "the next column, though the wide one is the last in view";
+}
+
+TEST_F(VcTableTest, ScalingRowsAloneLaysTheTableOut) {
+    Configure(20, 3);
+    for (LongInt c = 0; c < 3; ++c)
+        table->Columns()->Items(c)->SetWidth(40);
+    table->Rows()->SetDefaultHeight(100);
+    Show();
+    // 101 / 100: the 40-pixel columns stay (40.4), the rows grow to 101.
+    table->ChangeScale(101, 100);
+    Settle();
+    EXPECT_EQ(table->Columns()->Items(1)->Width(), 40);
+    EXPECT_EQ(table->CellRect(1, 1).Top, 101);
+}
+
 TEST_F(VcTableTest, ScalingDoublesWidthsAndHeightsAndLaysTheTableOut) {
     Configure(20, 6);
     Show();
@@ -919,10 +941,10 @@ TEST_F(VcTableScrollTest, GridLinesRunAlongTheRightAndLowerEdgeOfEachCell) {
                                         PixelAt(table, L + 1, T + 1)};
     };
     using V = std::vector<std::string>;
-    EXPECT_EQ(corners(geBoth), (V{"yellow", "red", "red", "red", "yellow"}));
+    EXPECT_EQ(corners(geNone), (V{"yellow", "yellow", "yellow", "yellow", "yellow"}));
     EXPECT_EQ(corners(geVertical), (V{"yellow", "red", "yellow", "red", "yellow"}));
     EXPECT_EQ(corners(geHorizontal), (V{"yellow", "yellow", "red", "red", "yellow"}));
-    EXPECT_EQ(corners(geNone), (V{"yellow", "yellow", "yellow", "yellow", "yellow"}));
+    EXPECT_EQ(corners(geBoth), (V{"yellow", "red", "red", "red", "yellow"}));
     // The raised edge: light left and top, the grid colour right and below, the cell one in.
     EXPECT_EQ(corners(ge3D), (V{"blue", "red", "red", "red", "yellow"}));
     EXPECT_EQ(PixelAt(table, L + 1, T), "blue");
@@ -943,7 +965,6 @@ TEST_F(VcTableScrollTest, TheActiveCellsFrameAndTheAreaPastTheCells) {
     frame.SetEffect(ge3D);
     frame.SetStyle(psSolid);
     Show();
-    table->SetColorUnused(clGreen);
     Settle();
     ASSERT_TRUE(table->Focused());
     // Active cell (1, 1): the second colour left and on top, the first right and below.
@@ -954,19 +975,19 @@ TEST_F(VcTableScrollTest, TheActiveCellsFrameAndTheAreaPastTheCells) {
     EXPECT_EQ(PixelAt(table, R, T + 5), "lime");
     EXPECT_EQ(PixelAt(table, L + 5, B), "lime");
     EXPECT_EQ(PixelAt(table, R, B), "lime");
-    // Two columns of 40 and 80 and three rows of 20: the rest is the unused colour.
-    EXPECT_EQ(PixelAt(table, 120, 5), "green");
-    EXPECT_EQ(PixelAt(table, table->ClientWidth() - 1, table->ClientHeight() - 1), "green");
-    EXPECT_EQ(PixelAt(table, 5, 60), "green");
-    EXPECT_EQ(PixelAt(table, 119, 59), PixelAt(table, 119, 58)) << "the last cell ends there";
+    // A frame with vertical lines only: both reach the lower edge.
+    frame.SetEffect(geVertical);
+    Settle();
+    EXPECT_EQ(PixelAt(table, R, B), "lime");
+    EXPECT_EQ(PixelAt(table, L, B), "lime");
     // A dotted frame leaves gaps along its edges.
     frame.SetStyle(psDot);
     Settle();
     int lime = 0;
-    for (int x = L + 2; x < R - 2; ++x)
-        lime += PixelAt(table, x, B) == "lime";
+    for (int y = T + 2; y < B - 2; ++y)
+        lime += PixelAt(table, R, y) == "lime";
     EXPECT_GT(lime, 0);
-    EXPECT_LT(lime, R - 4 - L);
+    EXPECT_LT(lime, B - 4 - T);
     // Without the focus the frame takes the other pen, all four sides in its first colour.
     TVcGridPen& unfocused = *table->GridPenSet()->CellWhenUnfocused();
     unfocused.SetNormalColor(clRed);
@@ -978,6 +999,17 @@ TEST_F(VcTableScrollTest, TheActiveCellsFrameAndTheAreaPastTheCells) {
     EXPECT_EQ(exits, 1) << "the table tells it lost the focus";
     EXPECT_EQ(PixelAt(table, R, B), "red");
     EXPECT_EQ(PixelAt(table, L, T + 5), "red");
+    // Two columns of 40 and 80 and three rows of 20: the rest is the unused colour.
+    table->SetColorUnused(clGreen);
+    Settle();
+    EXPECT_EQ(PixelAt(table, 120, 5), "green");
+    // A handler given for that area paints it from then on, at once.
+    int handled = 0;
+    table->SetOnPaintUnusedArea([&](TObject*) { ++handled; });
+    EXPECT_EQ(handled, 1);
+    EXPECT_EQ(PixelAt(table, table->ClientWidth() - 1, table->ClientHeight() - 1), "green");
+    EXPECT_EQ(PixelAt(table, 5, 60), "green");
+    EXPECT_EQ(PixelAt(table, 119, 59), PixelAt(table, 119, 58)) << "the last cell ends there";
 }
 
 } // namespace

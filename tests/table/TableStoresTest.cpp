@@ -170,6 +170,8 @@ TEST_F(ColumnsTest, ACellServesOneTableAndCountsItsUses) {
     EXPECT_EQ(text->CellTable(), nullptr);
     other->Columns()->Items(1)->SetDefaultCell(text);
     EXPECT_EQ(text->CellTable(), other);
+    table->SetLockedRowsCell(text);
+    EXPECT_NE(table->LockedRowsCell(), text) << "a cell another table uses is refused";
     TVcTableColumn copy(other);
     copy.Assign(other->Columns()->Items(1));
     EXPECT_EQ(copy.DefaultCell(), text);
