@@ -183,6 +183,31 @@ TEST(VcSelectionListTest, ANewStartDropsTheOldSelectionAndACommittedAreaStaysPut
     EXPECT_TRUE(s.IsCellSelected(9, 2));
 }
 
+TEST(VcSelectionListTest, ClearSelectAllAnchorAndFewerColumnsEndThePendingRectangle) {
+    // Each case leaves a rectangle from (2, 0) to (4, 1) pending, nothing committed.
+    const auto pending = [](TVcSelectionList& s, bool select) {
+        s.StartSelection(2, 0, true);
+        s.ExtendSelection(4, 1, select);
+    };
+    TVcSelectionList cleared(20, 3);
+    pending(cleared, true);
+    cleared.Clear();
+    EXPECT_FALSE(cleared.IsCellSelected(3, 1));
+    TVcSelectionList all(20, 3);
+    pending(all, false);
+    all.SelectAll();
+    EXPECT_TRUE(all.IsCellSelected(3, 1)) << "a pending deselection no longer counts";
+    TVcSelectionList anchored(20, 3);
+    pending(anchored, true);
+    anchored.SetAnchor(10, 2);
+    EXPECT_FALSE(anchored.IsCellSelected(3, 1));
+    TVcSelectionList narrowed(20, 3);
+    narrowed.StartSelection(2, 2, true);
+    narrowed.ExtendSelection(4, 0, true);
+    narrowed.SetColCount(2); // the anchor's column is gone
+    EXPECT_FALSE(narrowed.IsCellSelected(3, 1));
+}
+
 TEST(VcSelectionListTest, ShrinkingTrimsRunsAndColumns) {
     TVcSelectionList s(20, 3);
     s.SelectAll();
