@@ -129,6 +129,58 @@ TEST_F(CellsTest, HeadingsShowTheirOwnTextsWithoutLetters) {
     EXPECT_EQ(text->EditHandle(), HWND{0}) << "no editor is open";
 }
 
+TEST_F(CellsTest, HeadingsFollowAppendedDeletedAndExchangedColumns) {
+    heading->Headings()->SetCommaText("a,b,c");
+    heading->AdjustHeadings(0, -1, tbaAppend); // a column before the first
+    EXPECT_EQ(heading->Headings()->CommaText(), ",a,b,c");
+    heading->AdjustHeadings(4, -1, tbaAppend); // a column right after the last heading
+    EXPECT_EQ(heading->Headings()->CommaText(), ",a,b,c,");
+    heading->AdjustHeadings(9, -1, tbaAppend); // far past them: nothing to shift
+    heading->AdjustHeadings(5, -1, tbaDelete); // one past the last: nothing to delete
+    heading->AdjustHeadings(-1, -1, tbaDelete);
+    EXPECT_EQ(heading->Headings()->Count(), 5);
+    heading->AdjustHeadings(0, -1, tbaDelete);
+    EXPECT_EQ(heading->Headings()->CommaText(), "a,b,c,");
+    heading->AdjustHeadings(0, 6, tbaExchange); // headings are added up to the farther column
+    EXPECT_EQ(heading->Headings()->CommaText(), ",b,c,,,,a");
+    heading->AdjustHeadings(-1, 0, tbaExchange);
+    heading->AdjustHeadings(0, -1, tbaExchange);
+    EXPECT_EQ(heading->Headings()->Count(), 7);
+}
+
+TEST_F(CellsTest, RaisedAndLoweredTextsHaveALightCopyOnePixelOff) {
+    std::array<char, 256> data{2, 'H', 'i'};
+    TFont font;
+    TVcCellAttributes attr;
+    attr.Font = &font;
+    attr.FontColor = clNavy;
+    attr.FontHiColor = clWhite;
+    // Each text drawn: its rectangle and colour. The cell is inset by half the margin of 4.
+    const auto drawn = [&](TVcTextStyle style) {
+        attr.TextStyle = style;
+        TRecordingCanvas canvas(100, 40);
+        text->Paint(&canvas, {0, 0, 60, 20}, 1, 1, attr, data.data());
+        std::vector<std::string> out;
+        for (const auto& call : canvas.Calls())
+            if (call.Name == "DrawText")
+                out.push_back(std::to_string(call.Args[0]) + "," + std::to_string(call.Args[1]) +
+                              "," + std::to_string(call.Args[2]) + "," +
+                              std::to_string(call.Args[3]) +
+                              (call.FontColor == clWhite ? " light" : " text"));
+        return out;
+    };
+    EXPECT_EQ(drawn(tsFlat), std::vector<std::string>{"2,2,58,18 text"});
+    EXPECT_EQ(drawn(tsRaised), (std::vector<std::string>{"1,1,57,17 light", "2,2,58,18 text"}));
+    EXPECT_EQ(drawn(tsLowered), (std::vector<std::string>{"3,3,59,19 light", "2,2,58,18 text"}));
+    // The background is filled solid whatever brush the canvas had.
+    TRecordingCanvas canvas(100, 40);
+    canvas.Brush()->SetStyle(bsClear);
+    text->Paint(&canvas, {0, 0, 60, 20}, 1, 1, attr, data.data());
+    ASSERT_FALSE(canvas.Calls().empty());
+    EXPECT_EQ(canvas.Calls().front().Name, "FillRect");
+    EXPECT_EQ(canvas.Calls().front().BrushStyle, bsSolid);
+}
+
 TEST_F(CellsTest, PerCellStoreFollowsRowsAndColumns) {
     Configure(20, 6);
     TVcTableCells& cells = *table->TableCells();

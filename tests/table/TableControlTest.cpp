@@ -78,6 +78,32 @@ TEST_F(VcTableTest, TheWheelScrollsTheRows) {
     EXPECT_EQ(table->TopRow(), table->LastTopRow());
 }
 
+TEST_F(VcTableTest, EnterMovesOnFromTheEditorWhenItStandsForAnArrow) {
+    Configure(20, 6);
+    table->SetOptions({otoEnterToArrow});
+    Show();
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(table->IsEditing());
+    Press(Qt::Key_Home);
+    EXPECT_EQ(table->ActiveCol(), 1) << "other keys stay with the editor";
+    Type("x");
+    Press(Qt::Key_Return);
+    EXPECT_EQ(table->ActiveCol(), 2);
+    EXPECT_EQ(StringAt(1, 1), "xR1C1");
+}
+
+TEST_F(VcTableTest, PageDownShowsTheLastWholeRowAtTheTop) {
+    Configure(50, 6);
+    Show();
+    // A window of whole rows: the heading and N rows of 20 pixels.
+    table->SetHeight(table->Height() + (20 - table->ClientHeight() % 20) % 20);
+    Settle();
+    ASSERT_EQ(table->ClientHeight() % 20, 0);
+    const LongInt rows = (table->ClientHeight() - 20) / 20;
+    table->Perform(WM_VSCROLL, MakeLParam(SB_PAGEDOWN, 0), 0);
+    EXPECT_EQ(table->TopRow(), rows) << "row " << rows << " was the last one in view";
+}
+
 TEST_F(VcTableTest, TabArrowsAndTheMovingEvent) {
     Configure(20, 6);
     table->SetOptions({otoTabToArrow});
@@ -181,6 +207,12 @@ TEST_F(VcTableTest, StringCellWritesNoMoreThanItsBuffer) {
     EXPECT_EQ(std::string(buffer.data()), "cdef");
     TVcTCString zero(form.get());
     EXPECT_EQ(zero.EffectiveMaxLength(), 255);
+    zero.SetMaxLength(1);
+    EXPECT_EQ(zero.EffectiveMaxLength(), 1);
+    zero.SetMaxLength(300);
+    EXPECT_EQ(zero.EffectiveMaxLength(), 255) << "a length byte counts to 255";
+    zero.SetUseASCIIZStrings(true);
+    EXPECT_EQ(zero.EffectiveMaxLength(), 300) << "a zero-ended text has no such bound";
 }
 
 TEST_F(VcTableTest, NumericAndPictureCellsEditTypedValues) {
@@ -249,9 +281,10 @@ TEST_F(VcTableTest, SelectionByClickShiftCtrlAndDragging) {
     EXPECT_FALSE(table->IsCellSelected(6, 1));
     Click(1, 1);
     EXPECT_FALSE(table->IsCellSelected(3, 2));
-    // Dragging from (2,1) to (5,2).
+    // Dragging from (2,1) to (5,2); the table keeps the mouse while the button is down.
     QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(2, 1));
     Settle();
+    EXPECT_EQ(GetCapture(), table->Handle());
     QTest::mouseMove(WidgetOf(table), PointOf(5, 2));
     Settle();
     QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(5, 2));
@@ -351,6 +384,127 @@ TEST_F(VcTableTest, TheHorizontalBarFollowsTheLeftColumnPastTheLockedOnes) {
     EXPECT_EQ(position(), 2);
 }
 
+TEST_F(VcTableTest, ACellEndingRightAtTheWindowsEdgeIsInViewAlready) {
+    Configure(50, 6);
+    Show();
+    // Column 4 and row 5 are sized to end exactly at the right and the bottom edge.
+    const TRect cell = table->CellRect(5, 4);
+    table->Columns()->Items(4)->SetWidth(table->ClientWidth() - cell.Left);
+    table->Rows()->SetRowHeight(5, table->ClientHeight() - cell.Top);
+    Settle();
+    table->SetActiveCell(5, 4);
+    EXPECT_EQ(table->LeftCol(), 1);
+    EXPECT_EQ(table->TopRow(), 1);
+    // One pixel more and the first scrolling column and row go out of view.
+    table->SetActiveCell(1, 1);
+    table->Columns()->Items(4)->SetWidth(table->ClientWidth() - cell.Left + 1);
+    table->Rows()->SetRowHeight(5, table->ClientHeight() - cell.Top + 1);
+    Settle();
+    table->SetActiveCell(5, 4);
+    EXPECT_EQ(table->LeftCol(), 2);
+    EXPECT_EQ(table->TopRow(), 2);
+}
+
+TEST_F(VcTableTest, MoreLockedRowsKeepTheScrolledRowsBelowThem) {
+    Configure(50, 6);
+    Show();
+    table->SetTopRow(5);
+    table->SetLockedRows(3);
+    const std::vector<LongInt> rows = table->VisibleRows();
+    ASSERT_GE(rows.size(), 5u);
+    EXPECT_EQ(std::vector<LongInt>(rows.begin(), rows.begin() + 5),
+              (std::vector<LongInt>{0, 1, 2, 5, 6}));
+}
+
+TEST_F(VcTableTest, PageDownPastARowTallerThanTheWindow) {
+    Configure(50, 6);
+    Show();
+    table->Rows()->SetRowHeight(1, table->ClientHeight());
+    Settle();
+    table->Perform(WM_VSCROLL, MakeLParam(SB_PAGEDOWN, 0), 0);
+    EXPECT_EQ(table->TopRow(), 2) << "the next row, though the tall one is the last in view";
+}
+
+TEST_F(VcTableTest, PageRightPastAColumnWiderThanTheWindow) {
+    Configure(20, 6);
+    Show();
+    table->Columns()->Items(1)->SetWidth(table->ClientWidth());
+    Settle();
+    table->Perform(WM_HSCROLL, MakeLParam(SB_PAGEDOWN, 0), 0);
+    EXPECT_EQ(table->LeftCol(), 2) << "the next column, though the wide one is the last in view";
+}
+
+TEST_F(VcTableTest, ScalingRowsAloneLaysTheTableOut) {
+    Configure(20, 3);
+    for (LongInt c = 0; c < 3; ++c)
+        table->Columns()->Items(c)->SetWidth(40);
+    table->Rows()->SetDefaultHeight(100);
+    Show();
+    // 101 / 100: the 40-pixel columns stay (40.4), the rows grow to 101.
+    table->ChangeScale(101, 100);
+    Settle();
+    EXPECT_EQ(table->Columns()->Items(1)->Width(), 40);
+    EXPECT_EQ(table->CellRect(1, 1).Top, 101);
+}
+
+TEST_F(VcTableTest, ScalingDoublesWidthsAndHeightsAndLaysTheTableOut) {
+    Configure(20, 6);
+    Show();
+    table->ChangeScale(2, 1);
+    Settle();
+    EXPECT_EQ(table->Columns()->Items(0)->Width(), 80);
+    EXPECT_EQ(table->Columns()->Items(5)->Width(), 160);
+    // Rows of 40 pixels from the top: as many as start inside the window.
+    const std::size_t rows = static_cast<std::size_t>((table->ClientHeight() + 39) / 40);
+    EXPECT_EQ(table->VisibleRows().size(), rows);
+    EXPECT_EQ(table->CellRect(2, 1).Top, 80);
+}
+
+TEST_F(VcTableTest, WhileEditingEveryCellButTheEditedOneIsPainted) {
+    Configure(20, 6);
+    Show();
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(table->IsEditing());
+    table->ResetCellsPainted();
+    table->InvalidateTable();
+    Settle();
+    const long visible =
+        static_cast<long>(table->VisibleRows().size() * table->VisibleCols().size());
+    EXPECT_EQ(table->CellsPainted(), visible - 1) << "the editor stands over the active cell";
+}
+
+TEST_F(VcTableTest, ChangedRowsAreTold) {
+    Configure(20, 6);
+    std::vector<std::vector<LongInt>> told;
+    table->OnRowsChanged = [&](TObject*, LongInt r1, LongInt r2, TVcTblActions action) {
+        told.push_back({r1, r2, static_cast<LongInt>(action)});
+    };
+    Show();
+    table->Rows()->SetHidden(4, true);
+    table->Rows()->Exchange(2, 6);
+    EXPECT_EQ(told, (std::vector<std::vector<LongInt>>{{4, -1, tbaSingle}, {2, 6, tbaExchange}}));
+}
+
+TEST_F(VcTableTest, TheTableAnswersItsCellsQuestions) {
+    Configure(20, 6);
+    Show();
+    table->SetActiveCell(7, 3);
+    EXPECT_EQ(table->Perform(ctim_QueryActiveRow, 0, 0), 7);
+    EXPECT_EQ(table->Perform(ctim_QueryActiveCol, 0, 0), 3);
+    EXPECT_EQ(table->Perform(ctim_QueryLockedRows, 0, 0), 1);
+    EXPECT_EQ(table->Perform(ctim_QueryLockedCols, 0, 0), 1);
+}
+
+TEST_F(VcTableTest, AHiddenActiveColumnOrRowGivesWayWhenTheWindowIsMade) {
+    Configure(20, 6);
+    table->SetActiveCell(2, 3);
+    table->Columns()->Items(3)->SetHidden(true);
+    table->Rows()->SetHidden(2, true);
+    Show();
+    EXPECT_EQ(table->ActiveCol(), 4);
+    EXPECT_EQ(table->ActiveRow(), 3);
+}
+
 TEST_F(VcTableTest, AnAreaAskedForAndALostFocusRepaintAtOnce) {
     Configure(20, 6);
     Show();
@@ -388,6 +542,20 @@ TEST_F(VcTableTest, LongTablesUseOneScrollScale) {
     GetScrollInfo(table->Handle(), SB_VERT, info);
     const LongInt scale = table->LastTopRow() / 1024 + 1;
     EXPECT_EQ(info.nMax, table->LastTopRow() / scale);
+    // From a last top row of 16384 on, rows are counted in steps: 16384 / 17 = 963 positions.
+    const LongInt fit = 100000 - table->LastTopRow();
+    table->SetRowLimit(16384 + fit);
+    Settle();
+    ASSERT_EQ(table->LastTopRow(), 16384);
+    GetScrollInfo(table->Handle(), SB_VERT, info);
+    EXPECT_EQ(info.nMax, 963);
+    table->SetRowLimit(16383 + fit);
+    Settle();
+    GetScrollInfo(table->Handle(), SB_VERT, info);
+    EXPECT_EQ(info.nMax, 16383);
+    table->SetRowLimit(100000);
+    Settle();
+    GetScrollInfo(table->Handle(), SB_VERT, info);
     table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBPOSITION, static_cast<Word>(info.nMax / 2)), 0);
     const LongInt top = table->TopRow();
     GetScrollInfo(table->Handle(), SB_VERT, info);
@@ -587,6 +755,8 @@ TEST_F(VcTableTest, HeadingsNameColumnsAndFollowThem) {
     EXPECT_EQ(heading->Headings()->CommaText(), "C,B,A");
     table->Columns()->Delete(1);
     EXPECT_EQ(heading->Headings()->CommaText(), "C,A");
+    table->Columns()->Delete(2); // a column past the last heading: the headings stay
+    EXPECT_EQ(heading->Headings()->CommaText(), "C,A");
 }
 
 TEST_F(VcTableTest, EventsFollowEditingAndScrolling) {
@@ -657,6 +827,7 @@ TEST_F(VcTableTest, FreeingACellRemovesEveryUse) {
     delete text;
     text = nullptr;
     Settle();
+    EXPECT_EQ(table->LockedRowsCell(), heading) << "another cell's going leaves the heading";
     EXPECT_EQ(table->Columns()->DefaultCell(1), nullptr);
     EXPECT_EQ(table->CellComponent(3, 3),
               number == nullptr ? nullptr : table->Columns()->DefaultCell(3));
@@ -696,6 +867,149 @@ TEST_F(VcTableScrollTest, ScrolledPixelsMatchAFullRepaint) {
     compare("one column right");
     table->SetLeftCol(1);
     compare("one column left");
+}
+
+// What a pixel of the table's painted window shows, by name for the colours used here.
+std::string PixelAt(TVcTable* table, int x, int y) {
+    const QColor c = QColor::fromRgb(Picture(table).pixel(x, y));
+    const std::pair<const char*, TColor> named[] = {
+        {"red", clRed},   {"blue", clBlue},       {"yellow", clYellow},
+        {"lime", clLime}, {"fuchsia", clFuchsia}, {"green", clGreen}};
+    for (const auto& [name, colour] : named) {
+        const COLORREF rgb = ColorToRGB(colour);
+        if (c == QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb))) return name;
+    }
+    return c.name().toStdString();
+}
+
+TEST_F(VcTableScrollTest, ChangedHeadingsAndRowsPaintAsAFullRepaintWould) {
+    Configure(20, 6);
+    Show();
+    const auto compare = [&](const char* what) {
+        Settle();
+        const QImage changed = Picture(table);
+        table->InvalidateTable();
+        Settle();
+        EXPECT_TRUE(changed == Picture(table)) << what;
+    };
+    table->SetLockedRowsCell(nullptr);
+    compare("the heading row without its cell");
+    table->SetLockedRowsCell(heading);
+    compare("the heading cell back");
+    // No row left in view: a row shown again is painted.
+    table->SetLockedRows(0);
+    table->SetRowLimit(3);
+    for (LongInt r = 0; r < 3; ++r)
+        table->Rows()->SetHidden(r, true);
+    compare("every row hidden");
+    ASSERT_TRUE(table->VisibleRows().empty());
+    table->Rows()->SetHidden(0, false);
+    compare("the first row shown again");
+    EXPECT_EQ(table->VisibleRows(), std::vector<LongInt>{0});
+}
+
+TEST_F(VcTableScrollTest, ASelectionReachingTheFirstRowRepaintsIt) {
+    Configure(20, 6);
+    table->SetLockedRows(0);
+    Show();
+    table->SetTopRow(0);
+    Click(1, 2);
+    Click(0, 1, Qt::ShiftModifier);
+    ASSERT_TRUE(table->IsCellSelected(0, 2));
+    Settle();
+    const QImage changed = Picture(table);
+    table->InvalidateTable();
+    Settle();
+    EXPECT_TRUE(changed == Picture(table)) << "cell (0, 2) shows selected";
+}
+
+TEST_F(VcTableScrollTest, GridLinesRunAlongTheRightAndLowerEdgeOfEachCell) {
+    Configure(20, 6);
+    text->SetColor(clYellow);
+    TVcGridPen& grid = *table->GridPenSet()->NormalGrid();
+    grid.SetNormalColor(clRed);
+    grid.SetSecondColor(clBlue);
+    Show();
+    // Cell (3, 4) is a text cell away from the active one; R and B are its outer edges.
+    const TRect cell = table->CellRect(3, 4);
+    const int L = cell.Left, T = cell.Top, R = cell.Right - 1, B = cell.Bottom - 1;
+    const auto corners = [&](TGridEffect effect) {
+        grid.SetEffect(effect);
+        Settle();
+        return std::vector<std::string>{PixelAt(table, L, T), PixelAt(table, R, T),
+                                        PixelAt(table, L, B), PixelAt(table, R, B),
+                                        PixelAt(table, L + 1, T + 1)};
+    };
+    using V = std::vector<std::string>;
+    EXPECT_EQ(corners(geNone), (V{"yellow", "yellow", "yellow", "yellow", "yellow"}));
+    EXPECT_EQ(corners(geVertical), (V{"yellow", "red", "yellow", "red", "yellow"}));
+    EXPECT_EQ(corners(geHorizontal), (V{"yellow", "yellow", "red", "red", "yellow"}));
+    EXPECT_EQ(corners(geBoth), (V{"yellow", "red", "red", "red", "yellow"}));
+    // The raised edge: light left and top, the grid colour right and below, the cell one in.
+    EXPECT_EQ(corners(ge3D), (V{"blue", "red", "red", "red", "yellow"}));
+    EXPECT_EQ(PixelAt(table, L + 1, T), "blue");
+    EXPECT_EQ(PixelAt(table, L, T + 1), "blue");
+    // A cell in the table's colour takes the colour the table has when it is painted.
+    text->SetTableColor(true);
+    table->SetColor(clLime);
+    Settle();
+    EXPECT_EQ(PixelAt(table, L + 1, T + 1), "lime");
+}
+
+TEST_F(VcTableScrollTest, TheActiveCellsFrameAndTheAreaPastTheCells) {
+    Configure(3, 2);
+    table->GridPenSet()->NormalGrid()->SetEffect(geNone);
+    TVcGridPen& frame = *table->GridPenSet()->CellWhenFocused();
+    frame.SetNormalColor(clLime);
+    frame.SetSecondColor(clFuchsia);
+    frame.SetEffect(ge3D);
+    frame.SetStyle(psSolid);
+    Show();
+    Settle();
+    ASSERT_TRUE(table->Focused());
+    // Active cell (1, 1): the second colour left and on top, the first right and below.
+    const TRect cell = table->CellRect(1, 1);
+    const int L = cell.Left, T = cell.Top, R = cell.Right - 1, B = cell.Bottom - 1;
+    EXPECT_EQ(PixelAt(table, L, T + 5), "fuchsia");
+    EXPECT_EQ(PixelAt(table, L + 5, T), "fuchsia");
+    EXPECT_EQ(PixelAt(table, R, T + 5), "lime");
+    EXPECT_EQ(PixelAt(table, L + 5, B), "lime");
+    EXPECT_EQ(PixelAt(table, R, B), "lime");
+    // A frame with vertical lines only: both reach the lower edge.
+    frame.SetEffect(geVertical);
+    Settle();
+    EXPECT_EQ(PixelAt(table, R, B), "lime");
+    EXPECT_EQ(PixelAt(table, L, B), "lime");
+    // A dotted frame leaves gaps along its edges.
+    frame.SetStyle(psDot);
+    Settle();
+    int lime = 0;
+    for (int y = T + 2; y < B - 2; ++y)
+        lime += PixelAt(table, R, y) == "lime";
+    EXPECT_GT(lime, 0);
+    EXPECT_LT(lime, B - 4 - T);
+    // Without the focus the frame takes the other pen, all four sides in its first colour.
+    TVcGridPen& unfocused = *table->GridPenSet()->CellWhenUnfocused();
+    unfocused.SetNormalColor(clRed);
+    unfocused.SetEffect(geBoth);
+    int exits = 0;
+    table->AfterExit = [&](TObject*) { ++exits; };
+    other->SetFocus();
+    Settle();
+    EXPECT_EQ(exits, 1) << "the table tells it lost the focus";
+    EXPECT_EQ(PixelAt(table, R, B), "red");
+    EXPECT_EQ(PixelAt(table, L, T + 5), "red");
+    // Two columns of 40 and 80 and three rows of 20: the rest is the unused colour.
+    table->SetColorUnused(clGreen);
+    Settle();
+    EXPECT_EQ(PixelAt(table, 120, 5), "green");
+    // A handler given for that area paints it from then on, at once.
+    int handled = 0;
+    table->SetOnPaintUnusedArea([&](TObject*) { ++handled; });
+    EXPECT_EQ(handled, 1);
+    EXPECT_EQ(PixelAt(table, table->ClientWidth() - 1, table->ClientHeight() - 1), "green");
+    EXPECT_EQ(PixelAt(table, 5, 60), "green");
+    EXPECT_EQ(PixelAt(table, 119, 59), PixelAt(table, 119, 58)) << "the last cell ends there";
 }
 
 } // namespace
@@ -739,6 +1053,74 @@ TEST_F(VcTableMouseTest, HeadingEdgesResizeAndHeadingsMoveColumns) {
     drag(PointOf(0, 2), PointOf(0, 4));
     EXPECT_EQ(table->Columns()->DefaultCell(4), moving);
     EXPECT_EQ(table->Columns()->DefaultCell(2), date);
+}
+
+TEST_F(VcTableMouseTest, DraggedEdgesAndHeadingsShowAFeedbackLine) {
+    Configure(20, 6);
+    table->SetOptions({otoAllowColMoves});
+    Show();
+    const int frame = table->Impl()->FrameWidth();
+    const int height = table->ClientHeight();
+    QImage before = Picture(table);
+    // Pixels of column X that changed since "before", and how many of those are inverted.
+    const auto line = [&](int x) {
+        const QImage now = Picture(table);
+        int changed = 0, inverted = 0;
+        for (int y = 0; y < height; ++y) {
+            const QRgb a = before.pixel(x, y), b = now.pixel(x, y);
+            if (a == b) continue;
+            ++changed;
+            inverted += qRgb(255 - qRed(a), 255 - qGreen(a), 255 - qBlue(a)) == (b | 0xff000000u);
+        }
+        return std::make_pair(changed, inverted);
+    };
+    const TRect head = table->CellRect(0, 1);
+    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(head.Right + frame, head.Top + 5 + frame));
+    Settle();
+    QTest::mouseMove(WidgetOf(table), QPoint(head.Right + 30 + frame, head.Top + 5 + frame));
+    Settle();
+    // Sizing: a dotted inverted line at the mouse, the one at the start taken away.
+    const auto [changed, inverted] = line(head.Right + 30);
+    EXPECT_GT(changed, height / 4);
+    EXPECT_LT(changed, height * 3 / 4) << "dotted";
+    EXPECT_EQ(inverted, changed);
+    EXPECT_EQ(line(head.Right).first, 0);
+    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier,
+                        QPoint(head.Right + 30 + frame, head.Top + 5 + frame));
+    Settle();
+    // Moving a column: a solid line three pixels wide at the place it would go to.
+    before = Picture(table);
+    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(0, 2));
+    Settle();
+    QTest::mouseMove(WidgetOf(table), PointOf(0, 4));
+    Settle();
+    const int target = table->CellRect(0, 4).Left;
+    for (int x : {target - 1, target, target + 1})
+        EXPECT_EQ(line(x), std::make_pair(height, height)) << x;
+    EXPECT_EQ(line(table->CellRect(0, 2).Left).first, 0) << "the line at the start is gone";
+    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(0, 4));
+    Settle();
+}
+
+TEST_F(VcTableMouseTest, TheActiveRowGoesWithAMovedRowOnly) {
+    Configure(20, 6);
+    table->SetOptions({otoAllowRowMoves});
+    Show();
+    const auto move = [&](LongInt from, LongInt to) {
+        QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(from, 0));
+        Settle();
+        QTest::mouseMove(WidgetOf(table), PointOf(to, 0));
+        Settle();
+        QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(to, 0));
+        Settle();
+    };
+    table->SetActiveRow(2);
+    move(2, 5);
+    EXPECT_EQ(table->ActiveRow(), 5) << "the active row moved";
+    table->SetActiveRow(8);
+    move(3, 6);
+    EXPECT_EQ(table->ActiveRow(), 8) << "a row moved elsewhere leaves the active row";
 }
 
 TEST_F(VcTableMouseTest, HiddenRowsAndColumnsAreSkipped) {
@@ -874,6 +1256,31 @@ TEST_F(VcTableCellLifeTest, FullStringCellMovesToTheNextCell) {
     Type("xyz");
     EXPECT_EQ(table->ActiveCol(), 2);
     EXPECT_EQ(StringAt(1, 1), "xyz");
+}
+
+TEST_F(VcTableCellLifeTest, ArrowsAtTheEditorsEdgesGoOnToTheNeighbourCells) {
+    Configure(20, 6);
+    text->SetAutoAdvanceLeftRight(true);
+    Show();
+    table->SetActiveCol(4);
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(table->IsEditing());
+    // The whole text is selected: Home only moves the caret to the start.
+    Press(Qt::Key_Home);
+    EXPECT_EQ(table->ActiveCol(), 4);
+    Press(Qt::Key_Right);
+    EXPECT_EQ(table->ActiveCol(), 4) << "inside the text the caret moves";
+    Press(Qt::Key_End);
+    Press(Qt::Key_Right);
+    EXPECT_EQ(table->ActiveCol(), 5) << "past the text's end the next cell";
+    Press(Qt::Key_F2);
+    ASSERT_TRUE(table->IsEditing());
+    Press(Qt::Key_End);
+    Press(Qt::Key_Left);
+    EXPECT_EQ(table->ActiveCol(), 5);
+    Press(Qt::Key_Home);
+    Press(Qt::Key_Left);
+    EXPECT_EQ(table->ActiveCol(), 4) << "before the text's start the cell before";
 }
 
 TEST_F(VcTableCellLifeTest, FreeingTheTableFirstLeavesTheCellsAlone) {

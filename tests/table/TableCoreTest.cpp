@@ -168,6 +168,46 @@ TEST(VcSelectionListTest, PendingRectangleDecidesUntilCommitted) {
     EXPECT_FALSE(s.HaveSelection());
 }
 
+TEST(VcSelectionListTest, ANewStartDropsTheOldSelectionAndACommittedAreaStaysPut) {
+    TVcSelectionList s(20, 3);
+    s.SelectArea(0, 0, 5, 0);
+    s.StartSelection(8, 1, false);
+    EXPECT_FALSE(s.IsCellSelected(2, 0));
+    EXPECT_FALSE(s.HaveSelection());
+    s.ExtendSelection(10, 2, true);
+    s.Iterate([](LongInt, LongInt, LongInt, LongInt, void*) { return true; }, nullptr);
+    EXPECT_EQ(s.Runs(2), (Runs{{8, 10}}));
+    // Once committed, the rectangle no longer decides: a cell taken out stays out.
+    s.DeselectArea(9, 1, 9, 1);
+    EXPECT_FALSE(s.IsCellSelected(9, 1));
+    EXPECT_TRUE(s.IsCellSelected(9, 2));
+}
+
+TEST(VcSelectionListTest, ClearSelectAllAnchorAndFewerColumnsEndThePendingRectangle) {
+    // Each case leaves a rectangle from (2, 0) to (4, 1) pending, nothing committed.
+    const auto pending = [](TVcSelectionList& s, bool select) {
+        s.StartSelection(2, 0, true);
+        s.ExtendSelection(4, 1, select);
+    };
+    TVcSelectionList cleared(20, 3);
+    pending(cleared, true);
+    cleared.Clear();
+    EXPECT_FALSE(cleared.IsCellSelected(3, 1));
+    TVcSelectionList all(20, 3);
+    pending(all, false);
+    all.SelectAll();
+    EXPECT_TRUE(all.IsCellSelected(3, 1)) << "a pending deselection no longer counts";
+    TVcSelectionList anchored(20, 3);
+    pending(anchored, true);
+    anchored.SetAnchor(10, 2);
+    EXPECT_FALSE(anchored.IsCellSelected(3, 1));
+    TVcSelectionList narrowed(20, 3);
+    narrowed.StartSelection(2, 2, true);
+    narrowed.ExtendSelection(4, 0, true);
+    narrowed.SetColCount(2); // the anchor's column is gone
+    EXPECT_FALSE(narrowed.IsCellSelected(3, 1));
+}
+
 TEST(VcSelectionListTest, ShrinkingTrimsRunsAndColumns) {
     TVcSelectionList s(20, 3);
     s.SelectAll();
@@ -183,6 +223,11 @@ TEST(VcSelectionListTest, ShrinkingTrimsRunsAndColumns) {
     EXPECT_EQ(s.ColCount(), 1);
     s.SetRowCount(0);
     EXPECT_FALSE(s.HaveSelection());
+    TVcSelectionList none(5, 2);
+    none.SelectAll();
+    none.SetColCount(0);
+    EXPECT_EQ(none.ColCount(), 0);
+    EXPECT_FALSE(none.HaveSelection()) << "no column, nothing selected";
 }
 
 } // namespace

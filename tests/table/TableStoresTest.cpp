@@ -78,6 +78,11 @@ TEST_F(RowsTest, HiddenRowsKeepTheDefaultHeight) {
     EXPECT_EQ(rows.StoredRows().front().second.Height, -1);
     rows.SetHidden(6, false);
     EXPECT_EQ(rows.StoredCount(), 0);
+    // A row of its own height hidden and shown again keeps that height.
+    rows.SetRowHeight(7, 33);
+    rows.SetHidden(7, true);
+    rows.SetHidden(7, false);
+    EXPECT_EQ(rows.Height(7), 33);
 }
 
 TEST_F(RowsTest, ExchangeRescaleAndClear) {
@@ -94,6 +99,14 @@ TEST_F(RowsTest, ExchangeRescaleAndClear) {
     EXPECT_EQ(rows.Height(8), 60);
     rows.Clear();
     EXPECT_EQ(rows.StoredCount(), 0);
+    EXPECT_EQ(notes.back(), (TNote{0, 0, tbaAll}));
+    // Assigned rows are told as a whole once the new heights are in.
+    TVcTableRows other;
+    other.SetLimit(7);
+    other.SetRowHeight(2, 50);
+    rows.Assign(&other);
+    EXPECT_EQ(rows.Limit(), 7);
+    EXPECT_EQ(rows.Height(2), 50);
     EXPECT_EQ(notes.back(), (TNote{0, 0, tbaAll}));
 }
 
@@ -134,6 +147,12 @@ TEST_F(ColumnsTest, DeletingRenumbersAndForeignThingsAreIgnored) {
     EXPECT_EQ(columns.Count(), 4);
     columns.Items(1)->SetWidth(60);
     EXPECT_EQ(notes.back(), (TNote{1, 0, tbaSingle}));
+    // Assigned columns take the count and each column's settings.
+    TVcTableColumns copy(table, 2);
+    copy.Assign(&columns);
+    ASSERT_EQ(copy.Count(), 4);
+    EXPECT_EQ(copy.Items(1)->Width(), 60);
+    EXPECT_EQ(copy.Items(0)->Width(), columns.Items(0)->Width());
 }
 
 TEST_F(ColumnsTest, ACellServesOneTableAndCountsItsUses) {
@@ -151,6 +170,8 @@ TEST_F(ColumnsTest, ACellServesOneTableAndCountsItsUses) {
     EXPECT_EQ(text->CellTable(), nullptr);
     other->Columns()->Items(1)->SetDefaultCell(text);
     EXPECT_EQ(text->CellTable(), other);
+    table->SetLockedRowsCell(text);
+    EXPECT_NE(table->LockedRowsCell(), text) << "a cell another table uses is refused";
     TVcTableColumn copy(other);
     copy.Assign(other->Columns()->Items(1));
     EXPECT_EQ(copy.DefaultCell(), text);
