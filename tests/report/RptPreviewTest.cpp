@@ -84,6 +84,39 @@ TEST_F(RptPreviewTest, ZoomIsKeptWithinItsLimitsAndFits) {
     EXPECT_GT(preview->PageBitmap()->Width(), box->ClientWidth() - 30);
 }
 
+// The fitted zooms of a Letter page (8.5 x 11 inches at 96 pixels an inch: 816 x 1056) with
+// margins of 5 percent of the page's width. Scaled margins widen the page by a tenth and heighten
+// it by 81.6 pixels; fixed ones are 40.8 pixels (41) on each side. The whole page keeps 4 pixels.
+TEST_F(RptPreviewTest, FittedZoomsInFigures) {
+    Record(1);
+    box->SetBounds(0, 0, 300, 450);
+    const int border = box->Width() - box->ClientWidth();
+    box->VertScrollBar()->SetRange(5000);
+    const int bar = box->Width() - border - box->ClientWidth();
+    box->VertScrollBar()->SetRange(0);
+    preview->SetMarginPercent(5.0);
+    preview->SetMarginMethod(mmScaled);
+    preview->StartJob();
+    // Narrow and tall: the width decides, (300 - 4) / 897.6; the height would give
+    // (450 - 4) / 1137.6 = 39.2 percent.
+    EXPECT_NEAR(preview->ZoomPageFactor(), 296.0 / 897.6 * 100.0, 1e-9);
+    // The page's width less the box's border: 1056 x 0.33 + 2 x 13 < 450, no vertical bar.
+    EXPECT_NEAR(preview->ZoomPageWidthFactor(), (300.0 - border) / 897.6 * 100.0, 1e-9);
+    preview->SetMarginMethod(mmFixed);
+    EXPECT_NEAR(preview->ZoomPageFactor(), (296.0 - 82.0) / 816.0 * 100.0, 1e-9);
+    EXPECT_NEAR(preview->ZoomPageWidthFactor(), (300.0 - border - 82.0) / 816.0 * 100.0, 1e-9);
+    // Wide and low: the height decides the whole page, (200 - 4 - 82) / 1056; the width's fit
+    // would make the page taller than the box, so the vertical bar's width is taken off.
+    box->SetBounds(0, 0, 560, 200);
+    EXPECT_NEAR(preview->ZoomPageFactor(), 114.0 / 1056.0 * 100.0, 1e-9);
+    EXPECT_NEAR(preview->ZoomPageWidthFactor(), (560.0 - border - bar - 82.0) / 816.0 * 100.0,
+                1e-9);
+    preview->SetMarginMethod(mmScaled);
+    EXPECT_NEAR(preview->ZoomPageFactor(), 196.0 / 1137.6 * 100.0, 1e-9);
+    EXPECT_NEAR(preview->ZoomPageWidthFactor(), (560.0 - border - bar) / 897.6 * 100.0, 1e-9);
+    EXPECT_GT(bar, 0);
+}
+
 TEST_F(RptPreviewTest, PageImageAtTheZoom) {
     Record(1);
     preview->StartJob();
