@@ -136,6 +136,42 @@ TEST_F(RptFiler, StateIsRecordedOnlyWhenItChanges) {
     EXPECT_EQ(b.B(at + 19), 82);
 }
 
+// Settings changed inside a page are recorded with their values, and the recording plays.
+TEST_F(RptFiler, SettingsInsideAPageAreRecordedWithTheirValues) {
+    Record([](TBaseReport& r) {
+        r.SetTextBKMode(bkOpaque);
+        r.SetOrientation(TOrientation::poLandScape);
+        r.SelectBin("Manual feed");
+        r.OutputToPrinterOnly();
+        r.OutputToAll();
+        r.SetScaleX(50.0);
+        r.SetScaleY(200.0);
+    });
+    TBytes b(stream);
+    std::size_t at = static_cast<std::size_t>(PageStarts()[0]) + 19;
+    while (b.B(at) != 27) // past the page's full state, up to its background colour
+        ++at;
+    at += 5;
+    EXPECT_EQ(b.B(at), 26);
+    EXPECT_EQ(b.B(at + 1), 1);
+    EXPECT_EQ(b.B(at + 2), 87);
+    EXPECT_EQ(b.B(at + 3), 1);
+    EXPECT_EQ(b.B(at + 4), 88);
+    ASSERT_EQ(b.B(at + 5), 11);
+    EXPECT_EQ(std::string(b.data.begin() + static_cast<long>(at) + 6,
+                          b.data.begin() + static_cast<long>(at) + 17),
+              "Manual feed");
+    EXPECT_EQ(b.B(at + 17), 85);
+    EXPECT_EQ(b.B(at + 18), 86);
+    EXPECT_EQ(b.B(at + 19), 28);
+    EXPECT_FLOAT_EQ(b.R(at + 20), 50.0f);
+    EXPECT_EQ(b.B(at + 24), 29);
+    EXPECT_FLOAT_EQ(b.R(at + 25), 200.0f);
+    EXPECT_EQ(b.B(at + 29), 82);
+    EXPECT_EQ(ErrorOf([&] { Play(); }), "no error");
+    EXPECT_TRUE(LastDocument().Finished);
+}
+
 TEST_F(RptFiler, PositioningRecordsBlockTextAtTheLeftEdge) {
     Record([](TBaseReport& r) { r.PrintRight("1,234.56", 6.0); }, amPositioning);
     TBytes b(stream);
@@ -303,10 +339,13 @@ TEST_F(RptFiler, ReusedCallerStreamKeepsGraphicPositions) {
     // A caller's stream with an older, longer recording in it: positions count from its start.
     std::vector<Byte> old(100000, 0xAA);
     stream.WriteBuffer(old.data(), static_cast<LongInt>(old.size()));
-    TBitmap logo;
+    TBitmap logo, red;
     logo.SetSize(6, 6);
     logo.Canvas()->Brush()->SetColor(clBlack);
     logo.Canvas()->FillRect(Rect(0, 0, 6, 6));
+    red.SetSize(6, 6);
+    red.Canvas()->Brush()->SetColor(clRed);
+    red.Canvas()->FillRect(Rect(0, 0, 6, 6));
     Record([&](TBaseReport& r) {
         r.PrintLeft("Thrown away", 1.0);
         r.CancelPage();
@@ -316,12 +355,41 @@ TEST_F(RptFiler, ReusedCallerStreamKeepsGraphicPositions) {
         r.NewPage();
         r.ReuseGraphic(1);
         r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
+        // The reuse asked for is spent: the next bitmap is stored whole.
+        r.PrintBitmap(2.0, 1.0, 1.0, 1.0, &red);
     });
     EXPECT_LT(stream.Size(), 10000);
     backend->SetKeepPageImages(true);
     Play();
     ASSERT_EQ(LastDocument().Pages.size(), 2u);
     EXPECT_EQ(LastDocument().Pages[1].Image->Canvas()->Pixels(75, 75), clBlack);
+    EXPECT_EQ(LastDocument().Pages[1].Image->Canvas()->Pixels(175, 75), clRed);
+}
+
+// A job aborted from a page's footer stops as that page ends: the page, ended before the
+// abort is acted on, stays whole in the recording, and nothing after it is recorded.
+TEST_F(RptFiler, AJobAbortedFromAFooterKeepsThePageItEnded) {
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smUser);
+    filer.SetStream(&stream);
+    filer.SetTitle("Schedule");
+    filer.OnPrintFooter = [&](TObject*) {
+        if (filer.CurrentPage() == 2) filer.Abort();
+    };
+    filer.OnPrint = [&](TObject*) {
+        filer.PrintLeft("One", 1.0);
+        filer.NewPage();
+        filer.PrintLeft("Two", 1.0);
+        filer.NewPage();
+        filer.PrintLeft("Three", 1.0);
+    };
+    filer.Execute();
+    TBytes b(stream);
+    EXPECT_EQ(b.W(12), 2);
+    const std::vector<LongInt> pages = PageStarts();
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(b.W(static_cast<std::size_t>(pages[1]) + 9), 2);
+    EXPECT_EQ(b.data.back(), 82);
 }
 
 // A bitmap drawn again is a reuse of the one stored, but never of one on a page cut out.
