@@ -419,6 +419,45 @@ TEST_F(RptFiler, ABitmapDrawnAgainAfterItsPageWasCancelledIsStoredAgain) {
         EXPECT_EQ(page.Image->Canvas()->Pixels(75, 75), clBlack);
 }
 
+// The recorder keeps the graphics it wrote last, up to 16 MiB of them, to find one drawn again:
+// a thin bitmap and a large one together exactly that size are both kept, so the thin one
+// drawn again is referred to; four bytes more and the thin one, the oldest, is let go.
+TEST_F(RptFiler, GraphicsKeptForReuseFillSixteenMebibytes) {
+    auto savedSize = [](TBitmap& bitmap) {
+        TMemoryStream saved;
+        bitmap.SaveToStream(saved);
+        return static_cast<LongInt>(saved.Size());
+    };
+    TBitmap large;
+    large.SetSize(2048, 2710);
+    large.Canvas()->Brush()->SetColor(clWhite);
+    large.Canvas()->FillRect(Rect(0, 0, 2048, 2710));
+    TBitmap thin;
+    thin.SetSize(1, 1);
+    const LongInt row = 4; // a row of one pixel, padded to four bytes
+    const LongInt header = savedSize(thin) - row;
+    const LongInt room = 16 * 1024 * 1024 - savedSize(large) - header;
+    ASSERT_EQ(room % row, 0);
+    ASSERT_LT(room / row, 32767) << "a bitmap is at most 32767 pixels high";
+    for (LongInt extra : {0, 1}) {
+        thin.SetSize(1, room / row + extra);
+        thin.Canvas()->Brush()->SetColor(clBlack);
+        thin.Canvas()->FillRect(Rect(0, 0, 1, thin.Height()));
+        stream.Clear();
+        Record([&](TBaseReport& r) {
+            r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &thin);
+            r.PrintBitmap(2.0, 1.0, 1.0, 1.0, &large);
+            r.PrintBitmap(3.0, 1.0, 1.0, 1.0, &thin);
+        });
+        TBytes b(stream);
+        std::vector<std::size_t> kinds;
+        for (std::size_t at = 0; at + 3 < b.data.size(); ++at)
+            if (b.B(at) == 34 && b.B(at + 1) == 0 && b.B(at + 2) == 16)
+                kinds.push_back(b.B(at + 3));
+        EXPECT_EQ(kinds, (std::vector<std::size_t>{1, 1, extra == 0 ? 129u : 1u})) << extra;
+    }
+}
+
 TEST_F(RptFiler, TemporaryFileIsMadeWithItsPrefix) {
     TReportFiler filer(nullptr);
     filer.SetStreamMode(smTempFile);

@@ -74,8 +74,10 @@ TEST_F(RptSystem, DefaultsRecordThenPreview) {
 
 TEST_F(RptSystem, PrinterWithoutFilerPrintsStraight) {
     system.DefaultDest = rdPrinter;
+    system.SystemPrinter()->SetTitle("Loan 17 schedule");
     system.Execute();
     EXPECT_EQ(kinds, (std::vector<std::string>{"TReportWriter"}));
+    EXPECT_EQ(LastDocument().Settings.DocName, "Loan 17 schedule");
     EXPECT_EQ(statuses, (std::vector<std::string>{"Printing page 1"}));
     ASSERT_EQ(Printed(), 1u);
     EXPECT_EQ(LastDocument().Pages.size(), 2u);
