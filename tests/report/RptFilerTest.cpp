@@ -146,6 +146,7 @@ TEST_F(RptFiler, SettingsInsideAPageAreRecordedWithTheirValues) {
         r.OutputToAll();
         r.SetScaleX(50.0);
         r.SetScaleY(200.0);
+        r.SetOrientation(TOrientation::poDefault);
     });
     TBytes b(stream);
     std::size_t at = static_cast<std::size_t>(PageStarts()[0]) + 19;
@@ -167,7 +168,9 @@ TEST_F(RptFiler, SettingsInsideAPageAreRecordedWithTheirValues) {
     EXPECT_FLOAT_EQ(b.R(at + 20), 50.0f);
     EXPECT_EQ(b.B(at + 24), 29);
     EXPECT_FLOAT_EQ(b.R(at + 25), 200.0f);
-    EXPECT_EQ(b.B(at + 29), 82);
+    EXPECT_EQ(b.B(at + 29), 87);
+    EXPECT_EQ(b.B(at + 30), 2);
+    EXPECT_EQ(b.B(at + 31), 82);
     EXPECT_EQ(ErrorOf([&] { Play(); }), "no error");
     EXPECT_TRUE(LastDocument().Finished);
 }
@@ -390,6 +393,42 @@ TEST_F(RptFiler, AJobAbortedFromAFooterKeepsThePageItEnded) {
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_EQ(b.W(static_cast<std::size_t>(pages[1]) + 9), 2);
     EXPECT_EQ(b.data.back(), 82);
+}
+
+// A reuse asked for refers to the registered graphic without storing the one drawn (the caller
+// vouches that it is the same); once the slot is let go, the graphic drawn is stored whole.
+TEST_F(RptFiler, AReuseRefersToItsSlotsGraphicUntilTheSlotIsLetGo) {
+    TBitmap logo, other;
+    logo.SetSize(6, 6);
+    logo.Canvas()->Brush()->SetColor(clBlack);
+    logo.Canvas()->FillRect(Rect(0, 0, 6, 6));
+    other.SetSize(6, 6);
+    other.Canvas()->Brush()->SetColor(clRed);
+    other.Canvas()->FillRect(Rect(0, 0, 6, 6));
+    Record([&](TBaseReport& r) {
+        r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
+        r.RegisterGraphic(1);
+        r.ReuseGraphic(1);
+        r.PrintBitmap(2.0, 1.0, 1.0, 1.0, &other);
+        r.UnregisterGraphic(1);
+        r.ReuseGraphic(1);
+        r.PrintBitmap(3.0, 1.0, 1.0, 1.0, &other);
+    });
+    TBytes b(stream);
+    std::vector<std::size_t> kinds, places;
+    for (std::size_t at = 0; at + 3 < b.data.size(); ++at)
+        if (b.B(at) == 34 && b.B(at + 1) == 0 && b.B(at + 2) == 16) {
+            kinds.push_back(b.B(at + 3));
+            places.push_back(at + 4);
+        }
+    ASSERT_EQ(kinds, (std::vector<std::size_t>{1, 129, 1}));
+    EXPECT_EQ(b.L(places[1]), static_cast<LongInt>(places[0]));
+    backend->SetKeepPageImages(true);
+    Play();
+    const auto& page = LastDocument().Pages.at(0);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(75, 75), clBlack);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(175, 75), clBlack);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(275, 75), clRed);
 }
 
 // A bitmap drawn again is a reuse of the one stored, but never of one on a page cut out.
@@ -860,9 +899,12 @@ TEST_F(RptBadStream, PageSizesNoPaperHasAreRefused) {
 }
 
 TEST_F(RptBadStream, TruncatedStreamFailsWithTheReadError) {
-    std::vector<Byte> bytes = Good();
-    bytes.erase(bytes.end() - 3, bytes.end());
-    EXPECT_EQ(PlayBytes(bytes), "Stream read error");
+    const std::vector<Byte> good = Good();
+    for (std::size_t cut : {1, 2, 3}) {
+        std::vector<Byte> bytes = good;
+        bytes.erase(bytes.end() - static_cast<long>(cut), bytes.end());
+        EXPECT_EQ(PlayBytes(bytes), "Stream read error") << cut;
+    }
 }
 
 } // namespace
