@@ -557,6 +557,39 @@ TEST_F(RptFiler, PlayedPagesEqualTheDirectPrint) {
     }
 }
 
+// Text aligned to its top or bottom, superscript and subscript play where they printed.
+TEST_F(RptFiler, AlignedAndRaisedTextPlaysWhereItPrinted) {
+    const TBody body = [](TBaseReport& r) {
+        r.SetFont("Arial", 14);
+        r.SetFontAlign(1);
+        r.PrintLeft("Top", 1.0);
+        r.SetFontAlign(2);
+        r.PrintLeft("Bottom", 2.0);
+        r.SetFontAlign(0);
+        r.PrintLeft("Base", 3.0);
+        r.SetSuperscript(true);
+        r.PrintLeft("2", 4.0);
+        r.SetSubscript(true);
+        r.PrintLeft("low", 5.0);
+    };
+    Direct(body);
+    const auto direct = Texts(*backend);
+    Record(body);
+    Play();
+    const auto played = Texts(*backend);
+    ASSERT_EQ(direct.at(0).size(), 5u);
+    ASSERT_EQ(played.at(0).size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(played[0][i].Text, direct[0][i].Text);
+        EXPECT_EQ(played[0][i].Align, direct[0][i].Align) << direct[0][i].Text;
+        EXPECT_NEAR(played[0][i].X, direct[0][i].X, 1) << direct[0][i].Text;
+        EXPECT_NEAR(played[0][i].Y, direct[0][i].Y, 1) << direct[0][i].Text;
+    }
+    EXPECT_EQ(direct[0][0].Align, TA_LEFT | TA_TOP);
+    EXPECT_EQ(direct[0][1].Align, TA_LEFT | TA_BOTTOM);
+    EXPECT_EQ(direct[0][2].Align, TA_LEFT | TA_BASELINE);
+}
+
 TEST_F(RptFiler, PlayedShapesCoverTheSamePixelsAsTheDirectPrint) {
     // Every kind of shape a recording holds, each at its own place on the page.
     auto shapes = [](TBaseReport& r) {
