@@ -842,6 +842,71 @@ protected:
     }
 };
 
+// The whole-brush, whole-pen and whole-font records of older recordings set every part.
+TEST_F(RptBadStream, WholeBrushPenAndFontRecordsPlay) {
+    std::vector<Byte> bytes = Good();
+    std::vector<Byte> more;
+    auto byte = [&](Byte v) { more.push_back(v); };
+    auto word = [&](int v) {
+        more.resize(more.size() + 2);
+        EncodeLE(more.data() + more.size() - 2, static_cast<SmallInt>(v));
+    };
+    auto longint = [&](LongInt v) {
+        more.resize(more.size() + 4);
+        EncodeLE(more.data() + more.size() - 4, v);
+    };
+    auto real = [&](float v) {
+        more.resize(more.size() + 4);
+        EncodeLE(more.data() + more.size() - 4, v);
+    };
+    auto text = [&](const std::string& t) {
+        byte(static_cast<Byte>(t.size()));
+        more.insert(more.end(), t.begin(), t.end());
+    };
+    byte(40); // brush: red, solid, no bitmap
+    longint(static_cast<LongInt>(clRed));
+    byte(BS_SOLID);
+    byte(0);
+    byte(70); // pen: blue, copy, solid, 0.03 inch
+    longint(static_cast<LongInt>(clBlue));
+    byte(PenModeCode(pmCopy));
+    byte(PS_SOLID);
+    real(0.03f);
+    byte(18); // rectangle from 1 to 2 inches
+    for (float v : {1.0f, 1.0f, 2.0f, 2.0f})
+        real(v);
+    byte(50); // font: bold Courier New, 20 points, green
+    text("Courier New");
+    longint(static_cast<LongInt>(clGreen));
+    byte(2);
+    real(20.0f / 72.0f);
+    for (Byte flag : {1, 0, 0, 0})
+        byte(flag);
+    word(0);
+    byte(24); // "Font" at 3 inches on the line at 3 inches
+    real(3.0f);
+    text("Font");
+    real(3.0f);
+    bytes.insert(bytes.end() - 1, more.begin(), more.end());
+    stream.Clear();
+    stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
+    backend->SetKeepPageImages(true);
+    Play();
+    const auto& page = LastDocument().Pages.at(1);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(125, 125), clRed);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(76, 125), clBlue);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(73, 125), clWhite) << "a pen 3 pixels wide";
+    ASSERT_EQ(page.Texts.size(), 2u);
+    const auto& font = page.Texts[1];
+    EXPECT_EQ(font.Text, "Font");
+    EXPECT_EQ(font.Font.lfFaceName, "Courier New");
+    EXPECT_EQ(font.Font.lfWeight, FW_BOLD);
+    EXPECT_FALSE(font.Font.lfItalic);
+    EXPECT_EQ(font.Font.lfHeight, -28);
+    EXPECT_EQ(font.Font.lfPitchAndFamily & 3, FIXED_PITCH);
+    EXPECT_EQ(font.Color, ColorToRGB(clGreen));
+}
+
 TEST_F(RptBadStream, UnknownCodesAndBadHeadersAreRefused) {
     std::vector<Byte> bytes = Good();
     bytes[0] = 91;
