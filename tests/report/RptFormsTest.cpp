@@ -349,10 +349,18 @@ TEST_F(RptPreviewForm, KeysScrollThePage) {
     form->PageEdit->SetFocus();
     TControlScrollBar* vert = form->ScrollBox1->VertScrollBar();
     TControlScrollBar* horz = form->ScrollBox1->HorzScrollBar();
+    const int line = vert->Increment(), page = form->ScrollBox1->Height();
+    ASSERT_GT(line, 0);
     Type(form->PageEdit, Qt::Key_Down);
-    EXPECT_EQ(vert->Position(), vert->Increment());
+    EXPECT_EQ(vert->Position(), line);
+    Type(form->PageEdit, Qt::Key_Down);
+    Type(form->PageEdit, Qt::Key_Up);
+    EXPECT_EQ(vert->Position(), line);
     Type(form->PageEdit, Qt::Key_PageDown);
-    EXPECT_EQ(vert->Position(), vert->Increment() + form->ScrollBox1->Height());
+    EXPECT_EQ(vert->Position(), line + page);
+    Type(form->PageEdit, Qt::Key_PageDown);
+    Type(form->PageEdit, Qt::Key_PageUp);
+    EXPECT_EQ(vert->Position(), line + page);
     Type(form->PageEdit, Qt::Key_Home);
     EXPECT_EQ(vert->Position(), 0);
     Type(form->PageEdit, Qt::Key_End);
@@ -362,8 +370,9 @@ TEST_F(RptPreviewForm, KeysScrollThePage) {
     Type(form->PageEdit, Qt::Key_Right, Qt::ControlModifier);
     EXPECT_EQ(horz->Position(), horz->Increment());
     Type(form->PageEdit, Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_GT(horz->Position(), horz->Increment());
+    EXPECT_EQ(horz->Position(), horz->Increment() + form->ScrollBox1->Width());
     Type(form->PageEdit, Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(horz->Position(), horz->Increment());
     Type(form->PageEdit, Qt::Key_Left, Qt::ControlModifier);
     EXPECT_EQ(horz->Position(), 0);
 }
