@@ -161,6 +161,45 @@ TEST_F(RptPreviewTest, InchRulersWithNumbersAndCorner) {
     EXPECT_NEAR(ink.Left, 20 + 96, 2);
 }
 
+// The numbers of the left ruler stand at its left, each ending a pixel above its inch's tick:
+// the number's text box runs from (2, tick - 1 - text height) down to tick - 1. Between the
+// inches nothing but ticks, which start 5 pixels in or further, is drawn.
+TEST_F(RptPreviewTest, LeftRulerNumbersEndAPixelAboveTheirTicks) {
+    Record(1);
+    preview->SetRulerType(rtBothIn);
+    preview->StartJob();
+    // The number "1" drawn on its own with the ruler's font, its text box at the top left.
+    TBitmap alone;
+    alone.SetSize(40, 40);
+    TCanvas* c = alone.Canvas();
+    c->Brush()->SetColor(clWhite);
+    c->FillRect(Rect(0, 0, 40, 40));
+    c->Font()->SetName("Arial");
+    c->Font()->SetSize(7);
+    c->Font()->SetColor(clBlack);
+    c->TextOut(0, 0, "1");
+    const TRect glyph = InkRect(*c, Rect(0, 0, 40, 40));
+    const int height = c->TextHeight("1");
+    ASSERT_GT(glyph.Bottom, glyph.Top);
+    auto blackRows = [&](int x1, int x2, int y1, int y2) {
+        int top = -1, bottom = -1;
+        for (int y = y1; y < y2; ++y)
+            for (int x = x1; x < x2; ++x)
+                if (Pixel(x, y) == clBlack) {
+                    if (top < 0) top = y;
+                    bottom = y + 1;
+                }
+        return std::pair{top, bottom};
+    };
+    const int tick = 20 + 96; // the first inch
+    // Inside the ruler's outline (column 0), left of the quarter-inch ticks (10 pixels in).
+    const auto [top, bottom] = blackRows(1, 10, tick - 30, tick);
+    EXPECT_EQ(top, tick - 1 - height + glyph.Top);
+    EXPECT_EQ(bottom, tick - 1 - height + glyph.Bottom);
+    // Between the first and the second inch's number, the first 5 columns stay clear.
+    EXPECT_EQ(blackRows(1, 5, tick + 1, tick + 96 - 1 - height).first, -1);
+}
+
 TEST_F(RptPreviewTest, CentimetreRulerTicksEveryMillimetre) {
     Record(1);
     preview->SetRulerType(rtHorizCm);
@@ -261,6 +300,22 @@ TEST_F(RptPreviewTest, APageLooksTheSameWhicheverPageWasShownBefore) {
     preview->NextPage();
     preview->PrevPage();
     EXPECT_EQ(InkRect(*preview->PageBitmap()->Canvas(), Rect(1, 1, 815, 300)), first);
+}
+
+// A preview whose recording cannot be read says so and leaves the scroll box's bars as they
+// were.
+TEST_F(RptPreviewTest, AStartWithoutItsRecordingLeavesTheBoxAsItWas) {
+    box->HorzScrollBar()->SetRange(900);
+    box->VertScrollBar()->SetRange(700);
+    preview->SetStreamMode(smFile);
+    preview->SetFileName(dir + "/missing.rpt");
+    preview->StartJob();
+    EXPECT_FALSE(preview->Printing());
+    ASSERT_EQ(services.MessageBoxes.size(), 1u);
+    EXPECT_EQ(services.MessageBoxes[0].Text,
+              "Error initializing input stream \"" + dir + "/missing.rpt\"");
+    EXPECT_EQ(box->HorzScrollBar()->Range(), 900);
+    EXPECT_EQ(box->VertScrollBar()->Range(), 700);
 }
 
 TEST_F(RptPreviewTest, WithoutScrollBoxTheStartIsRefused) {
