@@ -175,6 +175,24 @@ TEST_F(RptFiler, SettingsInsideAPageAreRecordedWithTheirValues) {
     EXPECT_TRUE(LastDocument().Finished);
 }
 
+// A recorder run a second time records the same bytes: the brush and pen changes it listens to
+// on the measuring canvas are let go at each job's end and taken up again at the next start.
+TEST_F(RptFiler, ASecondJobOfTheSameRecorderRecordsTheSame) {
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smUser);
+    filer.SetStream(&stream);
+    filer.OnPrint = [&](TObject*) {
+        filer.SetBrush(clRed, bsSolid, nullptr);
+        filer.SetPen(clBlue, psDash, 3, pmCopy);
+        filer.Rectangle(1.0, 1.0, 2.0, 2.0);
+    };
+    filer.Execute();
+    const std::vector<Byte> first = TBytes(stream).data;
+    stream.Clear();
+    filer.Execute();
+    EXPECT_EQ(TBytes(stream).data, first);
+}
+
 TEST_F(RptFiler, PositioningRecordsBlockTextAtTheLeftEdge) {
     Record([](TBaseReport& r) { r.PrintRight("1,234.56", 6.0); }, amPositioning);
     TBytes b(stream);
@@ -794,6 +812,25 @@ TEST_F(RptFiler, FontFittingStopsAtOnePixel) {
     EXPECT_LT(std::abs(font.lfHeight), 12); // 17 pixels as recorded
 }
 
+// A font of 1.512 points is 2.1 pixels at 100 dots per inch; one step of 1.1 pixels makes it
+// exactly one pixel, which is still allowed: the fitted font is one pixel high.
+TEST_F(RptFiler, FontFittingMayReachExactlyOnePixel) {
+    Record([](TBaseReport& r) {
+        r.SetFont("Arial", 1.512);
+        r.PrintLeft("Shrunk", 1.0);
+    });
+    std::vector<Byte> bytes = TBytes(stream).data;
+    for (std::size_t i = static_cast<std::size_t>(PageStarts()[0]); i + 9 < bytes.size(); ++i)
+        if (bytes[i] == 54 &&
+            DecodeLE<float>(bytes.data() + i + 1) == static_cast<float>(1.512 / 72))
+            EncodeLE(bytes.data() + i + 5, 1e-6f);
+    stream.Clear();
+    stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
+    Play();
+    ASSERT_FALSE(LastDocument().Pages.at(0).Texts.empty());
+    EXPECT_EQ(LastDocument().Pages[0].Texts.back().Font.lfHeight, -1);
+}
+
 TEST_F(RptFiler, Version2009HeaderPlaysAndKeepsTheTitle) {
     Record(TwoLines);
     // Rewrite the header as the older form: no version word, no title.
@@ -994,6 +1031,22 @@ TEST_F(RptBadStream, PageSizesNoPaperHasAreRefused) {
     Play();
     EXPECT_EQ(LastDocument().Pages.size(), 2u);
     EXPECT_TRUE(LastDocument().Finished);
+}
+
+// A flag is 0 or 1; a graphic's data may not run to the stream's end (a code must follow).
+TEST_F(RptBadStream, FlagsAndGraphicsEndingTheStreamAreRefused) {
+    std::vector<Byte> bytes = Good();
+    const std::vector<Byte> mode{26, 2};
+    bytes.insert(bytes.end() - 1, mode.begin(), mode.end());
+    EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
+    TBitmap logo;
+    logo.SetSize(4, 4);
+    stream.Clear();
+    Record([&](TBaseReport& r) { r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo); });
+    bytes = TBytes(stream).data;
+    // The bitmap's data ends 17 bytes before the stream does: its point, its scales, the end.
+    bytes.erase(bytes.end() - 17, bytes.end());
+    EXPECT_EQ(PlayBytes(bytes), "Stream read error");
 }
 
 TEST_F(RptBadStream, TruncatedStreamFailsWithTheReadError) {
