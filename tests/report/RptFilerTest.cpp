@@ -900,6 +900,8 @@ TEST_F(RptBadStream, WholeBrushPenAndFontRecordsPlay) {
         byte(static_cast<Byte>(t.size()));
         more.insert(more.end(), t.begin(), t.end());
     };
+    byte(42); // a clear brush first, so the whole brush's style shows
+    byte(BS_NULL);
     byte(40); // brush: red, solid, no bitmap
     longint(static_cast<LongInt>(clRed));
     byte(BS_SOLID);
