@@ -900,8 +900,6 @@ TEST_F(RptBadStream, WholeBrushPenAndFontRecordsPlay) {
         byte(static_cast<Byte>(t.size()));
         more.insert(more.end(), t.begin(), t.end());
     };
-    byte(42); // a clear brush first, so the whole brush's style shows
-    byte(BS_NULL);
     byte(40); // brush: red, solid, no bitmap
     longint(static_cast<LongInt>(clRed));
     byte(BS_SOLID);
@@ -913,6 +911,13 @@ TEST_F(RptBadStream, WholeBrushPenAndFontRecordsPlay) {
     real(0.03f);
     byte(18); // rectangle from 1 to 2 inches
     for (float v : {1.0f, 1.0f, 2.0f, 2.0f})
+        real(v);
+    byte(40); // brush: red, clear: the next rectangle is an outline only
+    longint(static_cast<LongInt>(clRed));
+    byte(BS_NULL);
+    byte(0);
+    byte(18);
+    for (float v : {3.0f, 1.0f, 4.0f, 2.0f})
         real(v);
     byte(50); // font: bold Courier New, 20 points, green
     text("Courier New");
@@ -933,6 +938,8 @@ TEST_F(RptBadStream, WholeBrushPenAndFontRecordsPlay) {
     Play();
     const auto& page = LastDocument().Pages.at(1);
     EXPECT_EQ(page.Image->Canvas()->Pixels(125, 125), clRed);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(325, 125), clWhite);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(276, 125), clBlue);
     EXPECT_EQ(page.Image->Canvas()->Pixels(76, 125), clBlue);
     EXPECT_EQ(page.Image->Canvas()->Pixels(73, 125), clWhite) << "a pen 3 pixels wide";
     ASSERT_EQ(page.Texts.size(), 2u);
