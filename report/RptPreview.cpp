@@ -171,9 +171,6 @@ void TFilePreview::MeasureScrollBox() {
     const int width = scrollBox_->ClientWidth(), height = scrollBox_->ClientHeight();
     borderWidth_ = scrollBox_->Width() - width;
     borderHeight_ = scrollBox_->Height() - height;
-    horz->SetRange(2 * width);
-    horzBarHeight_ = height - scrollBox_->ClientHeight();
-    horz->SetRange(0);
     vert->SetRange(2 * height);
     vertBarWidth_ = width - scrollBox_->ClientWidth();
     vert->SetRange(vertRange);

@@ -117,6 +117,5 @@ private:
     TImage* image_ = nullptr;
     int vertBarWidth_ = 0;
     int borderWidth_ = 0;
-    int horzBarHeight_ = 0;
     int borderHeight_ = 0;
 };

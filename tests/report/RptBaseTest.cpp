@@ -247,6 +247,15 @@ TEST_F(RptReport, TabListsArePlacedSharedAndSaved) {
 
     EXPECT_FALSE(r.SaveTabs(11));
     EXPECT_FALSE(r.RestoreTabs(0));
+    // The list counts its holders: the report alone, then the report and slot 10 (the last).
+    EXPECT_EQ(r.GetTab(1)->RefCount, 1);
+    EXPECT_TRUE(r.SaveTabs(10));
+    EXPECT_TRUE(r.RestoreTabs(10));
+    EXPECT_EQ(r.GetTab(1)->RefCount, 2);
+    EXPECT_TRUE(r.PushTabs());
+    EXPECT_EQ(r.GetTab(1)->RefCount, 3);
+    EXPECT_TRUE(r.PopTabs());
+    EXPECT_EQ(r.GetTab(1)->RefCount, 2);
     EXPECT_DOUBLE_EQ(r.GetTab(2)->Pos, 3.0);
     ASSERT_TRUE(r.SaveTabs(1));
     r.SetTab(-1, pjCenter, 1, 0, 0, 0); // the slot shares the list and sees the new stop
@@ -433,7 +442,13 @@ TEST_F(RptReport, FontRecordOperations) {
         EXPECT_FALSE(rep.PopFont());
         EXPECT_EQ(rep.GetFontName(), "Courier New");
         EXPECT_TRUE(rep.SaveFont(3));
+        EXPECT_TRUE(rep.SaveFont(10));
         EXPECT_FALSE(rep.SaveFont(11));
+        EXPECT_FALSE(rep.SaveFont(0));
+        EXPECT_FALSE(rep.RestoreFont(11));
+        rep.SetFont("Arial", 8);
+        EXPECT_TRUE(rep.RestoreFont(10));
+        EXPECT_EQ(rep.GetFontName(), "Courier New");
         rep.SetFont("Arial", 8);
         EXPECT_TRUE(rep.RestoreFont(3));
         EXPECT_EQ(rep.GetFontName(), "Courier New");

@@ -66,8 +66,12 @@ TEST_F(RptCanvas, TabWithoutStopLeftGoesLeftJustifiedAtTheCursor) {
         band = LineBand(r);
         rep.Print("AB\tCD");
         afterFirst = rep.XPos();
+        const double ef = rep.TextWidth("EF");
         rep.Print("\tEF");
+        // A tab with no stop left moves nothing: "EF" ends its own width after "CD".
+        EXPECT_NEAR(rep.XPos(), afterFirst + ef, 1e-9);
     });
+    EXPECT_EQ(r.Calls("TextOut").back().Args.at(0), r.XU2D(afterFirst));
     // "AB" at the cursor, "CD" at the only stop, "EF" (no stop left) where "CD" ended.
     EXPECT_NEAR(r.Ink(Columns(band, 0, 200)).Left, 25, 2);
     EXPECT_NEAR(r.Ink(Columns(band, 250, 320)).Left, 275, 2);
@@ -214,6 +218,34 @@ TEST_F(RptCanvas, TabRectangleCoversOnePixelMoreThanRectangle) {
     EXPECT_EQ(rects[1].Args, (std::vector<int>{75, 75, 176, 176}));
     EXPECT_EQ(r.Calls("Ellipse")[0].Args, (std::vector<int>{75, 75, 175, 275}));
     EXPECT_EQ(r.Calls("RoundRect")[0].Args, (std::vector<int>{75, 75, 175, 175, 50, 25}));
+}
+
+// Arcs and fills take user units to device pixels (100 dpi, a quarter inch unprintable: one
+// inch is pixel 75); rectangles and point lists given in device pixels pass unchanged.
+TEST_F(RptCanvas, ArcsFillsAndOutlinesReachTheCanvasInDevicePixels) {
+    TBitmapReport r;
+    r.Run([&](TBaseReport& rep) {
+        rep.Arc(1, 1, 2, 2, 1.5, 1, 1, 1.5);
+        rep.Chord(1, 1, 3, 2, 2, 1, 1, 2);
+        rep.Pie(0.5, 1, 1.5, 2, 1.5, 1.5, 1, 1);
+        rep.FloodFill(2, 3, clRed, fsBorder);
+        rep.DrawFocusRect(Rect(10, 20, 30, 40));
+        rep.FillRect(Rect(11, 21, 31, 41));
+        rep.FrameRect(Rect(12, 22, 32, 42));
+        rep.Polygon({{1, 2}, {30, 4}, {5, 60}});
+        rep.Polyline({{7, 8}, {90, 10}});
+    });
+    EXPECT_EQ(r.Calls("Arc").at(0).Args, (std::vector<int>{75, 75, 175, 175, 125, 75, 75, 125}));
+    EXPECT_EQ(r.Calls("Chord").at(0).Args,
+              (std::vector<int>{75, 75, 275, 175, 175, 75, 75, 175}));
+    EXPECT_EQ(r.Calls("Pie").at(0).Args, (std::vector<int>{25, 75, 125, 175, 125, 125, 75, 75}));
+    EXPECT_EQ(r.Calls("FloodFill").at(0).Args,
+              (std::vector<int>{175, 275, static_cast<int>(clRed), static_cast<int>(fsBorder)}));
+    EXPECT_EQ(r.Calls("DrawFocusRect").at(0).Args, (std::vector<int>{10, 20, 30, 40}));
+    EXPECT_EQ(r.Calls("FillRect").back().Args, (std::vector<int>{11, 21, 31, 41}));
+    EXPECT_EQ(r.Calls("FrameRect").at(0).Args, (std::vector<int>{12, 22, 32, 42}));
+    EXPECT_EQ(r.Calls("Polygon").at(0).Args, (std::vector<int>{1, 2, 30, 4, 5, 60}));
+    EXPECT_EQ(r.Calls("Polyline").at(0).Args, (std::vector<int>{7, 8, 90, 10}));
 }
 
 TEST_F(RptCanvas, AScaledBitmapTakesItsSizeRoundedToTheNearestPixel) {

@@ -117,6 +117,28 @@ TEST_F(RptDevice, OrientationDuplexCollateAndBins) {
     EXPECT_EQ(device->GetDevMode()->dmDefaultSource, DMBIN_UPPER);
 }
 
+// The bins are the selected printer's: after a change to a printer with fewer bins, an index
+// past them is no bin (0), whatever the printer before had there.
+TEST_F(RptDevice, BinsFollowTheSelectedPrinter) {
+    TPrinterInfo wide = HundredDpiPrinter();
+    wide.Device = "Wide";
+    wide.Driver = "WIDE";
+    wide.Port = "LPT3:";
+    wide.Bins = {{DMBIN_UPPER, "Upper tray"}, {DMBIN_MANUAL, "Manual feed"},
+                 {DMBIN_LOWER, "Lower tray"}};
+    backend->AddPrinter(wide);
+    UseBackends({backend});
+    TRPDevice* device = RPDev();
+    ASSERT_TRUE(device->SelectPrinterByName("Wide", true));
+    EXPECT_EQ(device->GetBins()->Count(), 3);
+    EXPECT_EQ(device->GetBinNumber(2), DMBIN_LOWER);
+    ASSERT_TRUE(device->SelectPrinterByName("Draft", true));
+    EXPECT_EQ(device->GetBins()->Count(), 2);
+    EXPECT_EQ(device->GetBinNumber(1), DMBIN_MANUAL);
+    EXPECT_EQ(device->GetBinNumber(2), 0);
+    EXPECT_EQ(device->GetBinNumber(-1), 0);
+}
+
 TEST_F(RptDevice, InformationContextKeepsAnOpenDeviceContext) {
     TRPDevice* device = RPDev();
     device->SetState(dsIC);

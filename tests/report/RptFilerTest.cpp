@@ -136,6 +136,63 @@ TEST_F(RptFiler, StateIsRecordedOnlyWhenItChanges) {
     EXPECT_EQ(b.B(at + 19), 82);
 }
 
+// Settings changed inside a page are recorded with their values, and the recording plays.
+TEST_F(RptFiler, SettingsInsideAPageAreRecordedWithTheirValues) {
+    Record([](TBaseReport& r) {
+        r.SetTextBKMode(bkOpaque);
+        r.SetOrientation(TOrientation::poLandScape);
+        r.SelectBin("Manual feed");
+        r.OutputToPrinterOnly();
+        r.OutputToAll();
+        r.SetScaleX(50.0);
+        r.SetScaleY(200.0);
+        r.SetOrientation(TOrientation::poDefault);
+    });
+    TBytes b(stream);
+    std::size_t at = static_cast<std::size_t>(PageStarts()[0]) + 19;
+    while (b.B(at) != 27) // past the page's full state, up to its background colour
+        ++at;
+    at += 5;
+    EXPECT_EQ(b.B(at), 26);
+    EXPECT_EQ(b.B(at + 1), 1);
+    EXPECT_EQ(b.B(at + 2), 87);
+    EXPECT_EQ(b.B(at + 3), 1);
+    EXPECT_EQ(b.B(at + 4), 88);
+    ASSERT_EQ(b.B(at + 5), 11);
+    EXPECT_EQ(std::string(b.data.begin() + static_cast<long>(at) + 6,
+                          b.data.begin() + static_cast<long>(at) + 17),
+              "Manual feed");
+    EXPECT_EQ(b.B(at + 17), 85);
+    EXPECT_EQ(b.B(at + 18), 86);
+    EXPECT_EQ(b.B(at + 19), 28);
+    EXPECT_FLOAT_EQ(b.R(at + 20), 50.0f);
+    EXPECT_EQ(b.B(at + 24), 29);
+    EXPECT_FLOAT_EQ(b.R(at + 25), 200.0f);
+    EXPECT_EQ(b.B(at + 29), 87);
+    EXPECT_EQ(b.B(at + 30), 2);
+    EXPECT_EQ(b.B(at + 31), 82);
+    EXPECT_EQ(ErrorOf([&] { Play(); }), "no error");
+    EXPECT_TRUE(LastDocument().Finished);
+}
+
+// A recorder run a second time records the same bytes: the brush and pen changes it listens to
+// on the measuring canvas are let go at each job's end and taken up again at the next start.
+TEST_F(RptFiler, ASecondJobOfTheSameRecorderRecordsTheSame) {
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smUser);
+    filer.SetStream(&stream);
+    filer.OnPrint = [&](TObject*) {
+        filer.SetBrush(clRed, bsSolid, nullptr);
+        filer.SetPen(clBlue, psDash, 3, pmCopy);
+        filer.Rectangle(1.0, 1.0, 2.0, 2.0);
+    };
+    filer.Execute();
+    const std::vector<Byte> first = TBytes(stream).data;
+    stream.Clear();
+    filer.Execute();
+    EXPECT_EQ(TBytes(stream).data, first);
+}
+
 TEST_F(RptFiler, PositioningRecordsBlockTextAtTheLeftEdge) {
     Record([](TBaseReport& r) { r.PrintRight("1,234.56", 6.0); }, amPositioning);
     TBytes b(stream);
@@ -303,10 +360,13 @@ TEST_F(RptFiler, ReusedCallerStreamKeepsGraphicPositions) {
     // A caller's stream with an older, longer recording in it: positions count from its start.
     std::vector<Byte> old(100000, 0xAA);
     stream.WriteBuffer(old.data(), static_cast<LongInt>(old.size()));
-    TBitmap logo;
+    TBitmap logo, red;
     logo.SetSize(6, 6);
     logo.Canvas()->Brush()->SetColor(clBlack);
     logo.Canvas()->FillRect(Rect(0, 0, 6, 6));
+    red.SetSize(6, 6);
+    red.Canvas()->Brush()->SetColor(clRed);
+    red.Canvas()->FillRect(Rect(0, 0, 6, 6));
     Record([&](TBaseReport& r) {
         r.PrintLeft("Thrown away", 1.0);
         r.CancelPage();
@@ -316,12 +376,77 @@ TEST_F(RptFiler, ReusedCallerStreamKeepsGraphicPositions) {
         r.NewPage();
         r.ReuseGraphic(1);
         r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
+        // The reuse asked for is spent: the next bitmap is stored whole.
+        r.PrintBitmap(2.0, 1.0, 1.0, 1.0, &red);
     });
     EXPECT_LT(stream.Size(), 10000);
     backend->SetKeepPageImages(true);
     Play();
     ASSERT_EQ(LastDocument().Pages.size(), 2u);
     EXPECT_EQ(LastDocument().Pages[1].Image->Canvas()->Pixels(75, 75), clBlack);
+    EXPECT_EQ(LastDocument().Pages[1].Image->Canvas()->Pixels(175, 75), clRed);
+}
+
+// A job aborted from a page's footer stops as that page ends: the page, ended before the
+// abort is acted on, stays whole in the recording, and nothing after it is recorded.
+TEST_F(RptFiler, AJobAbortedFromAFooterKeepsThePageItEnded) {
+    TReportFiler filer(nullptr);
+    filer.SetStreamMode(smUser);
+    filer.SetStream(&stream);
+    filer.SetTitle("Schedule");
+    filer.OnPrintFooter = [&](TObject*) {
+        if (filer.CurrentPage() == 2) filer.Abort();
+    };
+    filer.OnPrint = [&](TObject*) {
+        filer.PrintLeft("One", 1.0);
+        filer.NewPage();
+        filer.PrintLeft("Two", 1.0);
+        filer.NewPage();
+        filer.PrintLeft("Three", 1.0);
+    };
+    filer.Execute();
+    TBytes b(stream);
+    EXPECT_EQ(b.W(12), 2);
+    const std::vector<LongInt> pages = PageStarts();
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(b.W(static_cast<std::size_t>(pages[1]) + 9), 2);
+    EXPECT_EQ(b.data.back(), 82);
+}
+
+// A reuse asked for refers to the registered graphic without storing the one drawn (the caller
+// vouches that it is the same); once the slot is let go, the graphic drawn is stored whole.
+TEST_F(RptFiler, AReuseRefersToItsSlotsGraphicUntilTheSlotIsLetGo) {
+    TBitmap logo, other;
+    logo.SetSize(6, 6);
+    logo.Canvas()->Brush()->SetColor(clBlack);
+    logo.Canvas()->FillRect(Rect(0, 0, 6, 6));
+    other.SetSize(6, 6);
+    other.Canvas()->Brush()->SetColor(clRed);
+    other.Canvas()->FillRect(Rect(0, 0, 6, 6));
+    Record([&](TBaseReport& r) {
+        r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
+        r.RegisterGraphic(1);
+        r.ReuseGraphic(1);
+        r.PrintBitmap(2.0, 1.0, 1.0, 1.0, &other);
+        r.UnregisterGraphic(1);
+        r.ReuseGraphic(1);
+        r.PrintBitmap(3.0, 1.0, 1.0, 1.0, &other);
+    });
+    TBytes b(stream);
+    std::vector<std::size_t> kinds, places;
+    for (std::size_t at = 0; at + 3 < b.data.size(); ++at)
+        if (b.B(at) == 34 && b.B(at + 1) == 0 && b.B(at + 2) == 16) {
+            kinds.push_back(b.B(at + 3));
+            places.push_back(at + 4);
+        }
+    ASSERT_EQ(kinds, (std::vector<std::size_t>{1, 129, 1}));
+    EXPECT_EQ(b.L(places[1]), static_cast<LongInt>(places[0]));
+    backend->SetKeepPageImages(true);
+    Play();
+    const auto& page = LastDocument().Pages.at(0);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(75, 75), clBlack);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(175, 75), clBlack);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(275, 75), clRed);
 }
 
 // A bitmap drawn again is a reuse of the one stored, but never of one on a page cut out.
@@ -349,6 +474,45 @@ TEST_F(RptFiler, ABitmapDrawnAgainAfterItsPageWasCancelledIsStoredAgain) {
     ASSERT_EQ(LastDocument().Pages.size(), 2u);
     for (const auto& page : LastDocument().Pages)
         EXPECT_EQ(page.Image->Canvas()->Pixels(75, 75), clBlack);
+}
+
+// The recorder keeps the graphics it wrote last, up to 16 MiB of them, to find one drawn again:
+// a thin bitmap and a large one together exactly that size are both kept, so the thin one
+// drawn again is referred to; four bytes more and the thin one, the oldest, is let go.
+TEST_F(RptFiler, GraphicsKeptForReuseFillSixteenMebibytes) {
+    auto savedSize = [](TBitmap& bitmap) {
+        TMemoryStream saved;
+        bitmap.SaveToStream(saved);
+        return static_cast<LongInt>(saved.Size());
+    };
+    TBitmap large;
+    large.SetSize(2048, 2710);
+    large.Canvas()->Brush()->SetColor(clWhite);
+    large.Canvas()->FillRect(Rect(0, 0, 2048, 2710));
+    TBitmap thin;
+    thin.SetSize(1, 1);
+    const LongInt row = 4; // a row of one pixel, padded to four bytes
+    const LongInt header = savedSize(thin) - row;
+    const LongInt room = 16 * 1024 * 1024 - savedSize(large) - header;
+    ASSERT_EQ(room % row, 0);
+    ASSERT_LT(room / row, 32767) << "a bitmap is at most 32767 pixels high";
+    for (LongInt extra : {0, 1}) {
+        thin.SetSize(1, room / row + extra);
+        thin.Canvas()->Brush()->SetColor(clBlack);
+        thin.Canvas()->FillRect(Rect(0, 0, 1, thin.Height()));
+        stream.Clear();
+        Record([&](TBaseReport& r) {
+            r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &thin);
+            r.PrintBitmap(2.0, 1.0, 1.0, 1.0, &large);
+            r.PrintBitmap(3.0, 1.0, 1.0, 1.0, &thin);
+        });
+        TBytes b(stream);
+        std::vector<std::size_t> kinds;
+        for (std::size_t at = 0; at + 3 < b.data.size(); ++at)
+            if (b.B(at) == 34 && b.B(at + 1) == 0 && b.B(at + 2) == 16)
+                kinds.push_back(b.B(at + 3));
+        EXPECT_EQ(kinds, (std::vector<std::size_t>{1, 1, extra == 0 ? 129u : 1u})) << extra;
+    }
 }
 
 TEST_F(RptFiler, TemporaryFileIsMadeWithItsPrefix) {
@@ -409,6 +573,39 @@ TEST_F(RptFiler, PlayedPagesEqualTheDirectPrint) {
             EXPECT_NEAR(played[p].front().Y, direct[p].front().Y, 1);
         }
     }
+}
+
+// Text aligned to its top or bottom, superscript and subscript play where they printed.
+TEST_F(RptFiler, AlignedAndRaisedTextPlaysWhereItPrinted) {
+    const TBody body = [](TBaseReport& r) {
+        r.SetFont("Arial", 14);
+        r.SetFontAlign(1);
+        r.PrintLeft("Top", 1.0);
+        r.SetFontAlign(2);
+        r.PrintLeft("Bottom", 2.0);
+        r.SetFontAlign(0);
+        r.PrintLeft("Base", 3.0);
+        r.SetSuperscript(true);
+        r.PrintLeft("2", 4.0);
+        r.SetSubscript(true);
+        r.PrintLeft("low", 5.0);
+    };
+    Direct(body);
+    const auto direct = Texts(*backend);
+    Record(body);
+    Play();
+    const auto played = Texts(*backend);
+    ASSERT_EQ(direct.at(0).size(), 5u);
+    ASSERT_EQ(played.at(0).size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(played[0][i].Text, direct[0][i].Text);
+        EXPECT_EQ(played[0][i].Align, direct[0][i].Align) << direct[0][i].Text;
+        EXPECT_NEAR(played[0][i].X, direct[0][i].X, 1) << direct[0][i].Text;
+        EXPECT_NEAR(played[0][i].Y, direct[0][i].Y, 1) << direct[0][i].Text;
+    }
+    EXPECT_EQ(direct[0][0].Align, TA_LEFT | TA_TOP);
+    EXPECT_EQ(direct[0][1].Align, TA_LEFT | TA_BOTTOM);
+    EXPECT_EQ(direct[0][2].Align, TA_LEFT | TA_BASELINE);
 }
 
 TEST_F(RptFiler, PlayedShapesCoverTheSamePixelsAsTheDirectPrint) {
@@ -615,6 +812,25 @@ TEST_F(RptFiler, FontFittingStopsAtOnePixel) {
     EXPECT_LT(std::abs(font.lfHeight), 12); // 17 pixels as recorded
 }
 
+// A font of 1.512 points is 2.1 pixels at 100 dots per inch; one step of 1.1 pixels makes it
+// exactly one pixel, which is still allowed: the fitted font is one pixel high.
+TEST_F(RptFiler, FontFittingMayReachExactlyOnePixel) {
+    Record([](TBaseReport& r) {
+        r.SetFont("Arial", 1.512);
+        r.PrintLeft("Shrunk", 1.0);
+    });
+    std::vector<Byte> bytes = TBytes(stream).data;
+    for (std::size_t i = static_cast<std::size_t>(PageStarts()[0]); i + 9 < bytes.size(); ++i)
+        if (bytes[i] == 54 &&
+            DecodeLE<float>(bytes.data() + i + 1) == static_cast<float>(1.512 / 72))
+            EncodeLE(bytes.data() + i + 5, 1e-6f);
+    stream.Clear();
+    stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
+    Play();
+    ASSERT_FALSE(LastDocument().Pages.at(0).Texts.empty());
+    EXPECT_EQ(LastDocument().Pages[0].Texts.back().Font.lfHeight, -1);
+}
+
 TEST_F(RptFiler, Version2009HeaderPlaysAndKeepsTheTitle) {
     Record(TwoLines);
     // Rewrite the header as the older form: no version word, no title.
@@ -662,6 +878,80 @@ protected:
         return TBytes(stream).data;
     }
 };
+
+// The whole-brush, whole-pen and whole-font records of older recordings set every part.
+TEST_F(RptBadStream, WholeBrushPenAndFontRecordsPlay) {
+    std::vector<Byte> bytes = Good();
+    std::vector<Byte> more;
+    auto byte = [&](Byte v) { more.push_back(v); };
+    auto word = [&](int v) {
+        more.resize(more.size() + 2);
+        EncodeLE(more.data() + more.size() - 2, static_cast<SmallInt>(v));
+    };
+    auto longint = [&](LongInt v) {
+        more.resize(more.size() + 4);
+        EncodeLE(more.data() + more.size() - 4, v);
+    };
+    auto real = [&](float v) {
+        more.resize(more.size() + 4);
+        EncodeLE(more.data() + more.size() - 4, v);
+    };
+    auto text = [&](const std::string& t) {
+        byte(static_cast<Byte>(t.size()));
+        more.insert(more.end(), t.begin(), t.end());
+    };
+    byte(40); // brush: red, solid, no bitmap
+    longint(static_cast<LongInt>(clRed));
+    byte(BS_SOLID);
+    byte(0);
+    byte(70); // pen: blue, copy, solid, 0.03 inch
+    longint(static_cast<LongInt>(clBlue));
+    byte(PenModeCode(pmCopy));
+    byte(PS_SOLID);
+    real(0.03f);
+    byte(18); // rectangle from 1 to 2 inches
+    for (float v : {1.0f, 1.0f, 2.0f, 2.0f})
+        real(v);
+    byte(40); // brush: red, clear: the next rectangle is an outline only
+    longint(static_cast<LongInt>(clRed));
+    byte(BS_NULL);
+    byte(0);
+    byte(18);
+    for (float v : {3.0f, 1.0f, 4.0f, 2.0f})
+        real(v);
+    byte(50); // font: bold Courier New, 20 points, green
+    text("Courier New");
+    longint(static_cast<LongInt>(clGreen));
+    byte(2);
+    real(20.0f / 72.0f);
+    for (Byte flag : {1, 0, 0, 0})
+        byte(flag);
+    word(0);
+    byte(24); // "Font" at 3 inches on the line at 3 inches
+    real(3.0f);
+    text("Font");
+    real(3.0f);
+    bytes.insert(bytes.end() - 1, more.begin(), more.end());
+    stream.Clear();
+    stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
+    backend->SetKeepPageImages(true);
+    Play();
+    const auto& page = LastDocument().Pages.at(1);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(125, 125), clRed);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(325, 125), clWhite);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(276, 125), clBlue);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(76, 125), clBlue);
+    EXPECT_EQ(page.Image->Canvas()->Pixels(73, 125), clWhite) << "a pen 3 pixels wide";
+    ASSERT_EQ(page.Texts.size(), 2u);
+    const auto& font = page.Texts[1];
+    EXPECT_EQ(font.Text, "Font");
+    EXPECT_EQ(font.Font.lfFaceName, "Courier New");
+    EXPECT_EQ(font.Font.lfWeight, FW_BOLD);
+    EXPECT_FALSE(font.Font.lfItalic);
+    EXPECT_EQ(font.Font.lfHeight, -28);
+    EXPECT_EQ(font.Font.lfPitchAndFamily & 3, FIXED_PITCH);
+    EXPECT_EQ(font.Color, ColorToRGB(clGreen));
+}
 
 TEST_F(RptBadStream, UnknownCodesAndBadHeadersAreRefused) {
     std::vector<Byte> bytes = Good();
@@ -752,10 +1042,29 @@ TEST_F(RptBadStream, PageSizesNoPaperHasAreRefused) {
     EXPECT_TRUE(LastDocument().Finished);
 }
 
-TEST_F(RptBadStream, TruncatedStreamFailsWithTheReadError) {
+// A flag is 0 or 1; a graphic's data may not run to the stream's end (a code must follow).
+TEST_F(RptBadStream, FlagsAndGraphicsEndingTheStreamAreRefused) {
     std::vector<Byte> bytes = Good();
-    bytes.erase(bytes.end() - 3, bytes.end());
+    const std::vector<Byte> mode{26, 2};
+    bytes.insert(bytes.end() - 1, mode.begin(), mode.end());
+    EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
+    TBitmap logo;
+    logo.SetSize(4, 4);
+    stream.Clear();
+    Record([&](TBaseReport& r) { r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo); });
+    bytes = TBytes(stream).data;
+    // The bitmap's data ends 17 bytes before the stream does: its point, its scales, the end.
+    bytes.erase(bytes.end() - 17, bytes.end());
     EXPECT_EQ(PlayBytes(bytes), "Stream read error");
+}
+
+TEST_F(RptBadStream, TruncatedStreamFailsWithTheReadError) {
+    const std::vector<Byte> good = Good();
+    for (std::size_t cut : {1, 2, 3}) {
+        std::vector<Byte> bytes = good;
+        bytes.erase(bytes.end() - static_cast<long>(cut), bytes.end());
+        EXPECT_EQ(PlayBytes(bytes), "Stream read error") << cut;
+    }
 }
 
 } // namespace

@@ -27,6 +27,19 @@ void Screenshot(TForm* Form, const std::string& Suffix) {
     EXPECT_TRUE(WidgetOf(Form)->grab().save(QString::fromLocal8Bit(name.c_str()), "PNG"));
 }
 
+// The control's place in its parent and its size.
+void ExpectBounds(TControl* Control, int Left, int Top, int Width, int Height) {
+    EXPECT_EQ(Control->BoundsRect(), Rect(Left, Top, Left + Width, Top + Height))
+        << Control->Name();
+}
+
+// An auto-sized label: its place; its size is its caption's.
+void ExpectLabelAt(TLabel* Label, int Left, int Top) {
+    EXPECT_TRUE(Label->AutoSize()) << Label->Name();
+    EXPECT_EQ(Label->Left(), Left) << Label->Name();
+    EXPECT_EQ(Label->Top(), Top) << Label->Name();
+}
+
 class RptForms : public ReportTest {
 protected:
     void SetUp() override {
@@ -124,6 +137,59 @@ TEST_F(RptForms, RangeChoicesShowTheirEdits) {
     EXPECT_FALSE(setup->ToED->Visible());
     setup->AllRBClick(setup->AllRB);
     EXPECT_FALSE(setup->SelectionED->Enabled());
+}
+
+// The setup form's layout: two columns of group boxes 8 pixels from the form's edges and from
+// each other, both ending at 177, and the buttons 25 high 9 pixels below them (7 above the
+// bottom of the 287 x 218 client area); rows of choices 24 pixels apart inside the boxes, and
+// each box's last edit (or the file name's button) ending at 128, 9 pixels inside the box.
+TEST_F(RptForms, SetupFormLayout) {
+    EXPECT_EQ(setup->ClientWidth(), 287);
+    EXPECT_EQ(setup->ClientHeight(), 218);
+    for (TControl* box : {static_cast<TControl*>(setup->DestGB), static_cast<TControl*>(setup->RangeGB)})
+        ExpectBounds(box, 8, 8, 137, 169);
+    ExpectBounds(setup->GroupBox1, 153, 8, 126, 76);
+    ExpectBounds(setup->GroupBox2, 153, 92, 126, 85);
+    ExpectBounds(setup->OKBB, 8, 186, 80, 25);
+    ExpectBounds(setup->CancelBB, 96, 186, 80, 25);
+    ExpectBounds(setup->SetupBB, 199, 186, 80, 25);
+    // Destinations and ranges: three choices, then the edits of the chosen one.
+    int row = 22;
+    for (TControl* choice : std::initializer_list<TControl*>{setup->PrinterRB, setup->PreviewRB, setup->FileRB}) {
+        ExpectBounds(choice, 12, row, 110, 20);
+        row += 24;
+    }
+    row = 22;
+    for (TControl* choice : std::initializer_list<TControl*>{setup->AllRB, setup->SelectionRB, setup->PagesRB}) {
+        ExpectBounds(choice, 12, row, 110, 20);
+        row += 24;
+    }
+    ExpectBounds(setup->FileNameED, 12, 96, 92, 22);
+    ExpectBounds(setup->FileNameSB, 106, 96, 22, 22);
+    ExpectBounds(setup->FromED, 42, 98, 32, 22);
+    ExpectBounds(setup->ToED, 96, 98, 32, 22);
+    ExpectBounds(setup->SelectionED, 66, 98, 62, 22);
+    // Labels stand 4 pixels lower than their edits.
+    ExpectLabelAt(setup->FromLabel, 12, 102);
+    ExpectLabelAt(setup->ToLabel, 80, 102);
+    ExpectLabelAt(setup->SelectionLabel, 12, 102);
+    ExpectBounds(setup->PrinterLabel, 8, 20, 110, 48);
+    ExpectLabelAt(setup->CopiesLabel, 8, 24);
+    ExpectBounds(setup->CopiesED, 56, 20, 58, 22);
+    ExpectBounds(setup->CollateCK, 8, 48, 110, 16);
+    ExpectBounds(setup->DuplexCK, 8, 66, 110, 16);
+    // The copies label's accelerator leads to its edit.
+    EXPECT_EQ(setup->CopiesLabel->FocusControl(), setup->CopiesED);
+}
+
+// The status form: the message across the 361 pixels less 8 on each side, the button centred
+// ((361 - 75) / 2 = 143) 12 pixels above the bottom of the 113 high client area.
+TEST_F(RptForms, StatusFormLayout) {
+    TRPStatusForm status(nullptr);
+    EXPECT_EQ(status.ClientWidth(), 361);
+    EXPECT_EQ(status.ClientHeight(), 113);
+    ExpectBounds(status.StatusLabel, 8, 12, 345, 49);
+    ExpectBounds(status.CancelButton, 143, 76, 75, 25);
 }
 
 TEST_F(RptForms, StatusButtonCancelsThenConfirms) {
@@ -234,6 +300,27 @@ TEST_F(RptPreviewForm, TheToolBarsControlsStandApartWithinTheBar) {
         EXPECT_LE(c->Top() + c->Height(), form->Panel2->Height()) << c->Name();
 }
 
+// The tool bar, 41 high: buttons 25 high 8 from its top, edits 22 high 10 from it, labels
+// 14 from it; zoom in and out 34 wide, the fitting zooms, print and done 42, the page
+// steps 25; the zoom buttons stand 2 apart, as do the page steps.
+TEST_F(RptPreviewForm, TheToolBarsLayout) {
+    ExpectBounds(form->Panel2, 0, 0, form->ClientWidth(), 41);
+    ExpectBounds(form->SBZoomIn, 4, 8, 34, 25);
+    ExpectBounds(form->SBZoomOut, 40, 8, 34, 25);
+    ExpectBounds(form->SBZoomPageWidth, 76, 8, 42, 25);
+    ExpectBounds(form->SBZoomPage, 120, 8, 42, 25);
+    ExpectLabelAt(form->Label1, 166, 14);
+    ExpectBounds(form->ZoomEdit, 218, 10, 48, 22);
+    ExpectBounds(form->SBPrevPage, 272, 8, 25, 25);
+    ExpectBounds(form->SBNextPage, 299, 8, 25, 25);
+    ExpectLabelAt(form->Label2, 332, 14);
+    ExpectBounds(form->PageEdit, 376, 10, 40, 22);
+    ExpectLabelAt(form->PageLabel, 422, 14);
+    ExpectBounds(form->SBPrint, 514, 8, 42, 25);
+    ExpectBounds(form->SBDone, 560, 8, 42, 25);
+    ExpectBounds(form->ScrollBox1, 0, 41, form->ClientWidth(), form->ClientHeight() - 41);
+}
+
 TEST_F(RptPreviewForm, TypedZoomAndPageApplyOnEnter) {
     form->Show();
     Application->ProcessMessages();
@@ -262,10 +349,18 @@ TEST_F(RptPreviewForm, KeysScrollThePage) {
     form->PageEdit->SetFocus();
     TControlScrollBar* vert = form->ScrollBox1->VertScrollBar();
     TControlScrollBar* horz = form->ScrollBox1->HorzScrollBar();
+    const int line = vert->Increment(), page = form->ScrollBox1->Height();
+    ASSERT_GT(line, 0);
     Type(form->PageEdit, Qt::Key_Down);
-    EXPECT_EQ(vert->Position(), vert->Increment());
+    EXPECT_EQ(vert->Position(), line);
+    Type(form->PageEdit, Qt::Key_Down);
+    Type(form->PageEdit, Qt::Key_Up);
+    EXPECT_EQ(vert->Position(), line);
     Type(form->PageEdit, Qt::Key_PageDown);
-    EXPECT_EQ(vert->Position(), vert->Increment() + form->ScrollBox1->Height());
+    EXPECT_EQ(vert->Position(), line + page);
+    Type(form->PageEdit, Qt::Key_PageDown);
+    Type(form->PageEdit, Qt::Key_PageUp);
+    EXPECT_EQ(vert->Position(), line + page);
     Type(form->PageEdit, Qt::Key_Home);
     EXPECT_EQ(vert->Position(), 0);
     Type(form->PageEdit, Qt::Key_End);
@@ -275,8 +370,9 @@ TEST_F(RptPreviewForm, KeysScrollThePage) {
     Type(form->PageEdit, Qt::Key_Right, Qt::ControlModifier);
     EXPECT_EQ(horz->Position(), horz->Increment());
     Type(form->PageEdit, Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_GT(horz->Position(), horz->Increment());
+    EXPECT_EQ(horz->Position(), horz->Increment() + form->ScrollBox1->Width());
     Type(form->PageEdit, Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(horz->Position(), horz->Increment());
     Type(form->PageEdit, Qt::Key_Left, Qt::ControlModifier);
     EXPECT_EQ(horz->Position(), 0);
 }

@@ -134,6 +134,46 @@ TEST_F(RptMemo, APartOfTheMemoAFewLinesAtATime) {
     EXPECT_EQ(texts, (std::vector<std::string>{"first line", "second line", "third line"}));
 }
 
+// A line exactly as wide as the column still holds its last word, and a word wider than the
+// column is cut into pieces exactly as wide as the column.
+TEST_F(RptMemo, TextExactlyAsWideAsTheColumnFillsALine) {
+    for (int less : {0, 1}) {
+        TMemoReport r;
+        TMemoBuf memo("AAAA BBBB CCCC");
+        r.Run([&](TBaseReport& rep) {
+            const int fit = rep.TextPixels("AAAA BBBB") - less;
+            rep.SetSectionRight(rep.SectionLeft() + fit / 100.0);
+            rep.SetColumns(1);
+            ASSERT_EQ(rep.XI2D(rep.SectionRight()) - rep.XI2D(rep.SectionLeft()), fit);
+            rep.PrintMemo(memo);
+        });
+        std::vector<std::string> texts;
+        for (const TLine& line : r.Lines)
+            texts.push_back(line.Text);
+        ASSERT_GE(texts.size(), 2u) << less;
+        if (less == 0) {
+            EXPECT_EQ(texts[0], "AAAA BBBB");
+            EXPECT_EQ(texts[1], "CCCC");
+        } else {
+            EXPECT_EQ(texts[0], "AAAA");
+        }
+    }
+    // Pieces of a long word: the column as wide as three of its letters takes three a line.
+    TMemoReport r;
+    TMemoBuf memo("WWWWWWWWW");
+    r.Run([&](TBaseReport& rep) {
+        // Each letter has its own advance: three letters are a third of nine.
+        ASSERT_EQ(rep.TextPixels("WWW") * 3, rep.TextPixels("WWWWWWWWW"));
+        rep.SetSectionRight(rep.SectionLeft() + rep.TextPixels("WWW") / 100.0);
+        rep.SetColumns(1);
+        rep.PrintMemo(memo);
+    });
+    std::vector<std::string> texts;
+    for (const TLine& line : r.Lines)
+        texts.push_back(line.Text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"WWW", "WWW", "WWW"}));
+}
+
 TEST_F(RptMemo, MisusesAreRefused) {
     TMemoReport r;
     TMemoBuf memo("text");

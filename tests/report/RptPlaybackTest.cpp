@@ -234,4 +234,30 @@ TEST_F(RptPlayback, ABitmapOnEveryPageIsStoredOnce) {
     EXPECT_GT(stream.Size(), 9270);
 }
 
+// The player keeps the graphics it read, up to 32 MiB of them, so a graphic drawn again is the
+// same picture for the printer, which stores it once. Three bitmaps of 12 MiB each: the third
+// lets the first go, and the second, drawn again, is still kept: three images in the PDF.
+TEST_F(RptPlayback, GraphicsKeptWhileTheyFitThirtyTwoMebibytes) {
+    std::vector<std::unique_ptr<TBitmap>> large;
+    for (TColor color : {clRed, clGreen, clBlue}) {
+        auto bitmap = std::make_unique<TBitmap>();
+        bitmap->SetSize(2048, 2048);
+        bitmap->Canvas()->Brush()->SetColor(color);
+        bitmap->Canvas()->FillRect(Rect(0, 0, 2048, 2048));
+        large.push_back(std::move(bitmap));
+    }
+    // The second is registered: drawn again, the recording refers to the one stored.
+    const TBody body = [&](TBaseReport& r) {
+        r.PrintBitmapRect(0.5, 0.5, 1.0, 1.0, large[0].get());
+        r.PrintBitmapRect(1.5, 0.5, 2.0, 1.0, large[1].get());
+        r.RegisterGraphic(1);
+        r.PrintBitmapRect(2.5, 0.5, 3.0, 1.0, large[2].get());
+        r.ReuseGraphic(1);
+        r.PrintBitmapRect(1.5, 1.5, 2.0, 2.0, large[1].get());
+    };
+    const std::vector<TPdfImage> replayed = PdfImages(Played(body, amPositioning));
+    ASSERT_EQ(replayed.size(), 4u);
+    EXPECT_EQ(ImageObjects(replayed).size(), 3u);
+}
+
 } // namespace

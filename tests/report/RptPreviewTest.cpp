@@ -84,6 +84,39 @@ TEST_F(RptPreviewTest, ZoomIsKeptWithinItsLimitsAndFits) {
     EXPECT_GT(preview->PageBitmap()->Width(), box->ClientWidth() - 30);
 }
 
+// The fitted zooms of a Letter page (8.5 x 11 inches at 96 pixels an inch: 816 x 1056) with
+// margins of 5 percent of the page's width. Scaled margins widen the page by a tenth and heighten
+// it by 81.6 pixels; fixed ones are 40.8 pixels (41) on each side. The whole page keeps 4 pixels.
+TEST_F(RptPreviewTest, FittedZoomsInFigures) {
+    Record(1);
+    box->SetBounds(0, 0, 300, 450);
+    const int border = box->Width() - box->ClientWidth();
+    box->VertScrollBar()->SetRange(5000);
+    const int bar = box->Width() - border - box->ClientWidth();
+    box->VertScrollBar()->SetRange(0);
+    preview->SetMarginPercent(5.0);
+    preview->SetMarginMethod(mmScaled);
+    preview->StartJob();
+    // Narrow and tall: the width decides, (300 - 4) / 897.6; the height would give
+    // (450 - 4) / 1137.6 = 39.2 percent.
+    EXPECT_NEAR(preview->ZoomPageFactor(), 296.0 / 897.6 * 100.0, 1e-9);
+    // The page's width less the box's border: 1056 x 0.33 + 2 x 13 < 450, no vertical bar.
+    EXPECT_NEAR(preview->ZoomPageWidthFactor(), (300.0 - border) / 897.6 * 100.0, 1e-9);
+    preview->SetMarginMethod(mmFixed);
+    EXPECT_NEAR(preview->ZoomPageFactor(), (296.0 - 82.0) / 816.0 * 100.0, 1e-9);
+    EXPECT_NEAR(preview->ZoomPageWidthFactor(), (300.0 - border - 82.0) / 816.0 * 100.0, 1e-9);
+    // Wide and low: the height decides the whole page, (200 - 4 - 82) / 1056; the width's fit
+    // would make the page taller than the box, so the vertical bar's width is taken off.
+    box->SetBounds(0, 0, 560, 200);
+    EXPECT_NEAR(preview->ZoomPageFactor(), 114.0 / 1056.0 * 100.0, 1e-9);
+    EXPECT_NEAR(preview->ZoomPageWidthFactor(), (560.0 - border - bar - 82.0) / 816.0 * 100.0,
+                1e-9);
+    preview->SetMarginMethod(mmScaled);
+    EXPECT_NEAR(preview->ZoomPageFactor(), 196.0 / 1137.6 * 100.0, 1e-9);
+    EXPECT_NEAR(preview->ZoomPageWidthFactor(), (560.0 - border - bar) / 897.6 * 100.0, 1e-9);
+    EXPECT_GT(bar, 0);
+}
+
 TEST_F(RptPreviewTest, PageImageAtTheZoom) {
     Record(1);
     preview->StartJob();
@@ -126,6 +159,45 @@ TEST_F(RptPreviewTest, InchRulersWithNumbersAndCorner) {
     // The page is shifted by the rulers: "Page 1" starts about an inch from the page's edge.
     const TRect ink = InkRect(*page->Canvas(), Rect(21, 21, 835, 200));
     EXPECT_NEAR(ink.Left, 20 + 96, 2);
+}
+
+// The numbers of the left ruler stand at its left, each ending a pixel above its inch's tick:
+// the number's text box runs from (2, tick - 1 - text height) down to tick - 1. Between the
+// inches nothing but ticks, which start 5 pixels in or further, is drawn.
+TEST_F(RptPreviewTest, LeftRulerNumbersEndAPixelAboveTheirTicks) {
+    Record(1);
+    preview->SetRulerType(rtBothIn);
+    preview->StartJob();
+    // The number "1" drawn on its own with the ruler's font, its text box at the top left.
+    TBitmap alone;
+    alone.SetSize(40, 40);
+    TCanvas* c = alone.Canvas();
+    c->Brush()->SetColor(clWhite);
+    c->FillRect(Rect(0, 0, 40, 40));
+    c->Font()->SetName("Arial");
+    c->Font()->SetSize(7);
+    c->Font()->SetColor(clBlack);
+    c->TextOut(0, 0, "1");
+    const TRect glyph = InkRect(*c, Rect(0, 0, 40, 40));
+    const int height = c->TextHeight("1");
+    ASSERT_GT(glyph.Bottom, glyph.Top);
+    auto blackRows = [&](int x1, int x2, int y1, int y2) {
+        int top = -1, bottom = -1;
+        for (int y = y1; y < y2; ++y)
+            for (int x = x1; x < x2; ++x)
+                if (Pixel(x, y) == clBlack) {
+                    if (top < 0) top = y;
+                    bottom = y + 1;
+                }
+        return std::pair{top, bottom};
+    };
+    const int tick = 20 + 96; // the first inch
+    // Inside the ruler's outline (column 0), left of the quarter-inch ticks (10 pixels in).
+    const auto [top, bottom] = blackRows(1, 10, tick - 30, tick);
+    EXPECT_EQ(top, tick - 1 - height + glyph.Top);
+    EXPECT_EQ(bottom, tick - 1 - height + glyph.Bottom);
+    // Between the first and the second inch's number, the first 5 columns stay clear.
+    EXPECT_EQ(blackRows(1, 5, tick + 1, tick + 96 - 1 - height).first, -1);
 }
 
 TEST_F(RptPreviewTest, CentimetreRulerTicksEveryMillimetre) {
@@ -228,6 +300,22 @@ TEST_F(RptPreviewTest, APageLooksTheSameWhicheverPageWasShownBefore) {
     preview->NextPage();
     preview->PrevPage();
     EXPECT_EQ(InkRect(*preview->PageBitmap()->Canvas(), Rect(1, 1, 815, 300)), first);
+}
+
+// A preview whose recording cannot be read says so and leaves the scroll box's bars as they
+// were.
+TEST_F(RptPreviewTest, AStartWithoutItsRecordingLeavesTheBoxAsItWas) {
+    box->HorzScrollBar()->SetRange(900);
+    box->VertScrollBar()->SetRange(700);
+    preview->SetStreamMode(smFile);
+    preview->SetFileName(dir + "/missing.rpt");
+    preview->StartJob();
+    EXPECT_FALSE(preview->Printing());
+    ASSERT_EQ(services.MessageBoxes.size(), 1u);
+    EXPECT_EQ(services.MessageBoxes[0].Text,
+              "Error initializing input stream \"" + dir + "/missing.rpt\"");
+    EXPECT_EQ(box->HorzScrollBar()->Range(), 900);
+    EXPECT_EQ(box->VertScrollBar()->Range(), 700);
 }
 
 TEST_F(RptPreviewTest, WithoutScrollBoxTheStartIsRefused) {

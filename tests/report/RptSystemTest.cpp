@@ -74,8 +74,10 @@ TEST_F(RptSystem, DefaultsRecordThenPreview) {
 
 TEST_F(RptSystem, PrinterWithoutFilerPrintsStraight) {
     system.DefaultDest = rdPrinter;
+    system.SystemPrinter()->SetTitle("Loan 17 schedule");
     system.Execute();
     EXPECT_EQ(kinds, (std::vector<std::string>{"TReportWriter"}));
+    EXPECT_EQ(LastDocument().Settings.DocName, "Loan 17 schedule");
     EXPECT_EQ(statuses, (std::vector<std::string>{"Printing page 1"}));
     ASSERT_EQ(Printed(), 1u);
     EXPECT_EQ(LastDocument().Pages.size(), 2u);
@@ -93,7 +95,10 @@ TEST_F(RptSystem, PrinterWithFilerRecordsThenPlays) {
         if (Mode == omFree && Form)
             lastStatus = static_cast<TRPStatusForm*>(Form)->StatusLabel->Caption();
         System->ShowStatus(System, Mode, Form);
-        if (Mode == omShow) generatingLabel = System->BaseReport()->StatusLabel();
+        if (Mode == omShow) {
+            generatingLabel = System->BaseReport()->StatusLabel();
+            EXPECT_TRUE(Form->Visible());
+        }
     };
     system.Execute();
     EXPECT_EQ(kinds, (std::vector<std::string>{"TReportFiler"}));
@@ -192,6 +197,20 @@ TEST_F(RptSystem, TemporaryRecordingIsDeleted) {
     EXPECT_NE(name.find("/RP"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(name));
     EXPECT_EQ(previewPage, "Page 1 of 2");
+}
+
+// A report that fails while it is recorded reaches the caller, and leaves neither the memory
+// recording nor the temporary file behind.
+TEST_F(RptSystem, AFailingReportLeavesNoRecordingBehind) {
+    system.OnPrint = [](TObject*) { throw Exception("Rate missing"); };
+    EXPECT_EQ(ErrorOf([&] { system.Execute(); }), "Rate missing");
+    EXPECT_EQ(system.SystemFiler()->Stream, nullptr);
+    system.SystemFiler()->StreamMode = smTempFile;
+    EXPECT_EQ(ErrorOf([&] { system.Execute(); }), "Rate missing");
+    const std::string name = system.SystemFiler()->FileName;
+    EXPECT_NE(name.find("/RP"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(name));
+    EXPECT_EQ(Printed(), 0u);
 }
 
 TEST_F(RptSystem, WithoutGeneratingASuppliedRecordingIsPlayed) {
