@@ -173,6 +173,60 @@ TEST_F(DwGridCoreTest, XMarkedCheckBoxesAreCopiedInFromTheScratchBitmap) {
     }
 }
 
+// The 10 x 10 sunken check box, row by row from its top-left corner: g gray (the outer top and
+// left edge), w white, k black, t the light gray text colour; a mark adds k inside.
+const char* const kFlatUnchecked[] = {
+    "gggggggggw", "gkkkkkkktw", "gkwwwwwwtw", "gkwwwwwwtw", "gkwwwwwwtw",
+    "gkwwwwwwtw", "gkwwwwwwtw", "gkwwwwwwtw", "gttttttttw", "wwwwwwwwww"};
+// The tick: two-pixel strokes from (1,4) down to (3,7) and up to (7,2).
+const char* const kFlatChecked[] = {
+    "gggggggggw", "gkkkkkkktw", "gkwwwwwktw", "gkwwwwkktw", "gkwwwkkwtw",
+    "gkkwkkwwtw", "gkkkkwwwtw", "gkwkwwwwtw", "gttttttttw", "wwwwwwwwww"};
+// The X: two diagonals two pixels thick.
+const char* const kCrossChecked[] = {
+    "gggggggggw", "gkkkkkkktw", "gkkkwwkktw", "gkwkkkkwtw", "gkwwkkwwtw",
+    "gkwkkkkwtw", "gkkkwwkktw", "gkkwwwwktw", "gttttttttw", "wwwwwwwwww"};
+
+TColor Shade(char c) {
+    switch (c) {
+    case 'g': return kGray;
+    case 'w': return kWhite;
+    case 'k': return clBlack;
+    case 't': return ColorToRGB(clGrayText);
+    case 'h': return ColorToRGB(clBtnHighlight);
+    default: return ColorToRGB(clBtnFace);
+    }
+}
+
+TEST_F(DwGridCoreTest, CheckBoxesAreDrawnPixelForPixel) {
+    Open({"ADAMS", "BAKER", "CLARK"});
+    grid->CheckBoxes = true;
+    auto restore = MakeScopeGuard([] { DwIntl().SetCheckBoxInGridStyle(cbStyleAuto); });
+    const auto expectBox = [&](const TPoint& at, const char* const rows[], const char* what) {
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 10; ++x)
+                EXPECT_EQ(Pixel(at.X + x, at.Y + y), Shade(rows[y][x]))
+                    << what << " at " << x << "," << y;
+    };
+    DwIntl().SetCheckBoxInGridStyle(cbStyleCheckmark);
+    Repaint();
+    expectBox(Box(PaidCell(1)), kFlatUnchecked, "flat, unchecked");
+    expectBox(Box(PaidCell(2)), kFlatChecked, "flat, checked");
+    // The X-marked box is copied in with a pixel of the cell's own colour around it.
+    DwIntl().SetCheckBoxInGridStyle(cbStyleXmark);
+    grid->SetColor(clYellow);
+    Repaint();
+    expectBox(Box(PaidCell(1)), kFlatUnchecked, "crossed, unchecked");
+    expectBox(Box(PaidCell(2)), kCrossChecked, "crossed, checked");
+    const TPoint on = Box(PaidCell(2));
+    for (int i = -1; i <= 10; ++i) {
+        EXPECT_EQ(Pixel(on.X + i, on.Y - 1), clYellow) << "above " << i;
+        EXPECT_EQ(Pixel(on.X + i, on.Y + 10), clYellow) << "below " << i;
+        EXPECT_EQ(Pixel(on.X - 1, on.Y + i), clYellow) << "left " << i;
+        EXPECT_EQ(Pixel(on.X + 10, on.Y + i), clYellow) << "right " << i;
+    }
+}
+
 TEST_F(DwGridCoreTest, ThreeDEdgesFollowTheGridColourAndTheTitleButtons) {
     Open({"ADAMS", "BAKER", "CLARK"});
     grid->Borders = true;
@@ -223,6 +277,101 @@ TEST_F(DwGridCoreTest, ATitleButtonIsRaisedAndSinksWhileHeldDown) {
     QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, QPoint(title.Left + 5, 5));
     Application->ProcessMessages();
     EXPECT_EQ(Pixel(title.Right - 1, midY), clBlack);
+}
+
+// The frame of a title button, from its top-left pixel: raised, then held down. h highlight,
+// k black, g gray; the inside ('.') is the title colour.
+std::vector<std::string> TitleFrame(int width, int height, bool pressed) {
+    std::vector<std::string> rows(static_cast<std::size_t>(height), std::string(width, '.'));
+    const auto set = [&](int x, int y, char c) {
+        rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] = c;
+    };
+    const int right = width - 1;
+    const int bottom = height - 1;
+    if (!pressed) {
+        for (int x = 0; x < width; ++x) set(x, 0, 'h');
+        for (int y = 0; y < height; ++y) set(0, y, 'h');
+        for (int x = 1; x < right; ++x) set(x, bottom - 1, 'g');
+        for (int y = 1; y < bottom; ++y) set(right - 1, y, 'g');
+        for (int x = 0; x < width; ++x) set(x, bottom, 'k');
+        for (int y = 0; y < height; ++y) set(right, y, 'k');
+        return rows;
+    }
+    for (int x = 0; x < width; ++x) set(x, 0, 'k');
+    for (int y = 0; y < height; ++y) set(0, y, 'k');
+    for (int x = 1; x < right; ++x) set(x, 1, 'g');
+    for (int y = 1; y < bottom; ++y) set(1, y, 'g');
+    for (int x = 0; x < width; ++x) set(x, bottom, 'h');
+    for (int y = 0; y < height; ++y) set(right, y, 'h');
+    return rows;
+}
+
+TEST_F(DwGridCoreTest, TitleButtonFramesArePixelForPixel) {
+    Open({"ADAMS", "BAKER"});
+    grid->SetTitleButtons(true);
+    grid->SetColWidths(2, 30); // no text reaches the frame
+    grid->SetTitleColor(clYellow);
+    Repaint();
+    const TRect title = grid->CellRect(2, 0);
+    const auto expectFrame = [&](bool pressed) {
+        const auto rows = TitleFrame(title.Width(), title.Height(), pressed);
+        for (int y = 0; y < title.Height(); ++y)
+            for (int x = 0; x < title.Width(); ++x) {
+                const char c = rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
+                if (c == '.') continue;
+                EXPECT_EQ(Pixel(title.Left + x, title.Top + y), Shade(c))
+                    << (pressed ? "pressed" : "raised") << " at " << x << "," << y;
+            }
+    };
+    expectFrame(false);
+    QWidget* w = WidgetOf(grid);
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, QPoint(title.Left + 5, title.Top + 5));
+    Application->ProcessMessages();
+    expectFrame(true);
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, QPoint(title.Left + 5, title.Top + 5));
+    Application->ProcessMessages();
+    expectFrame(false);
+}
+
+// The indicator's glyphs around the centre of the current row's indicator cell.
+TEST_F(DwGridCoreTest, TheIndicatorShowsAnArrowAnIBeamOrAStarPixelForPixel) {
+    Open({"ADAMS", "BAKER"});
+    const auto expectGlyph = [&](const std::vector<std::string>& rows, TColor ink,
+                                 const char* what) {
+        Repaint();
+        const TRect cell = grid->CellRect(0, grid->Row());
+        const int cx = (cell.Left + cell.Right) / 2;
+        const int cy = (cell.Top + cell.Bottom) / 2;
+        // Rows cy-5..cy+5, columns cx-4..cx+4.
+        for (int y = 0; y < 11; ++y)
+            for (int x = 0; x < 9; ++x) {
+                const bool inked = rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] == '#';
+                const TColor seen = Pixel(cx - 4 + x, cy - 5 + y);
+                if (inked)
+                    EXPECT_EQ(seen, ink) << what << " at " << x - 4 << "," << y - 5;
+                else
+                    EXPECT_NE(seen, ink) << what << " at " << x - 4 << "," << y - 5;
+            }
+    };
+    // The arrow: a triangle from (-2,-4) and (-2,4) to its point at (2,0).
+    const std::vector<std::string> arrow = {
+        ".........", "..#......", "..##.....", "..###....", "..####...", "..#####..",
+        "..####...", "..###....", "..##.....", "..#......", "........."};
+    expectGlyph(arrow, clBlack, "arrow");
+    table->Edit();
+    const std::vector<std::string> beam = {
+        ".........", "..#####..", "....#....", "....#....", "....#....", "....#....",
+        "....#....", "....#....", "....#....", "..#####..", "........."};
+    expectGlyph(beam, clBlack, "I-beam");
+    table->Cancel();
+    table->Insert();
+    const std::vector<std::string> star = {
+        ".........", ".........", "....#....", "..#.#.#..", "...###...", ".#######.",
+        "...###...", "..#.#.#..", "....#....", ".........", "........."};
+    expectGlyph(star, clBlack, "star");
+    table->Cancel();
+    grid->SetIndicatorColor(icYellow);
+    expectGlyph(arrow, clYellow, "yellow arrow");
 }
 
 TEST_F(DwGridCoreTest, TextOnAColourTheDeviceOnlyApproximatesIsWrittenOffScreen) {

@@ -199,6 +199,25 @@ TEST_F(DwDbEditTest, ANumberStandsRightUntilItIsEdited) {
     EXPECT_LT(lastEdited, edit->Width() / 2);
 }
 
+TEST_F(DwDbEditTest, EnteringTheEditFiresOnEnterAndSelectsTheFieldsText) {
+    Link("NAME");
+    other->SetFocus();
+    int entered = 0;
+    edit->OnEnter = [&](TObject*) { ++entered; };
+    edit->SetFocus();
+    EXPECT_EQ(entered, 1);
+    EXPECT_EQ(edit->Text(), "ADAMS");
+    EXPECT_EQ(edit->SelStart(), 0);
+    EXPECT_EQ(edit->SelLength(), 5);
+    edit->SetAutoSelect(false);
+    other->SetFocus();
+    edit->SetSelStart(2);
+    edit->SetSelLength(0);
+    edit->SetFocus();
+    EXPECT_EQ(entered, 2);
+    EXPECT_EQ(edit->SelLength(), 0);
+}
+
 TEST_F(DwDbEditTest, PastedTextIsFilledOutByThePicture) {
     Link("NAME");
     edit->Picture()->SetPictureMask("###-##");
@@ -338,6 +357,36 @@ TEST_F(DwDbEditGridTest, ATextTheEditRefusesKeepsItsRecord) {
 } // namespace
 
 namespace {
+
+// The rightmost column of ink in the edit's picture.
+int LastInkColumn(TWinControl* control) {
+    const QImage image = WidgetOf(control)->grab().toImage();
+    for (int x = image.width() - 1; x >= 0; --x)
+        for (int y = 3; y < image.height() - 3; ++y)
+            if (qGray(image.pixel(x, y)) < 100) return x;
+    return -1;
+}
+
+TEST_F(DwDbEditGridTest, OnTheGridANumberKeepsOneMorePixelFromTheEdgeAndTwoWithABorder) {
+    edit->SetDataField("AMOUNT");
+    grid->SetFocus();
+    ASSERT_FALSE(edit->Focused());
+    // The same right-aligned number painted by the edit itself, on the grid and on the form.
+    const auto lastInk = [&](TWinControl* parent) {
+        edit->SetParent(parent);
+        edit->SetBounds(12, 25, 100, 20);
+        Application->ProcessMessages();
+        return LastInkColumn(edit);
+    };
+    const int onGrid = lastInk(grid);
+    const int onForm = lastInk(form);
+    ASSERT_GT(onForm, 50);
+    EXPECT_EQ(onGrid, onForm - 1);
+    edit->SetBorderStyle(bsSingle);
+    const int framedOnForm = lastInk(form);
+    const int framedOnGrid = lastInk(grid);
+    EXPECT_EQ(framedOnGrid, framedOnForm - 2);
+}
 
 TEST_F(DwDbEditGridTest, ScrollingTheTextOnTheGridFocusesIt) {
     grid->SetFocus();

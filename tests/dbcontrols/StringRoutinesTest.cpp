@@ -117,6 +117,15 @@ TEST_F(DateTexts, TimesAndTextTests) {
     pos = 1;
     EXPECT_TRUE(ScanTimeText("12:05:09 AM", pos, t));
     EXPECT_DOUBLE_EQ(t, EncodeTime(0, 5, 9, 0));
+    EXPECT_EQ(pos, 12) << "past the marker";
+    // A date then a time in one text: each scan goes on where the one before stopped.
+    pos = 1;
+    TDateTime d = 0;
+    EXPECT_TRUE(ScanDateText("1.12.2026 10:15 x", pos, d));
+    EXPECT_EQ(pos, 11);
+    EXPECT_TRUE(ScanTimeText("1.12.2026 10:15 x", pos, t));
+    EXPECT_DOUBLE_EQ(t, EncodeTime(10, 15, 0, 0));
+    EXPECT_EQ(pos, 17) << "past the blank after the time";
     pos = 1;
     EXPECT_FALSE(ScanTimeText("13:00 PM", pos, t));
     pos = 1;
@@ -131,6 +140,7 @@ TEST_F(DateTexts, TimesAndTextTests) {
     EXPECT_TRUE(IsValidFloatText(""));
     EXPECT_TRUE(IsValidFloatText("-1.5"));
     EXPECT_FALSE(IsValidFloatText("1.5x"));
+    EXPECT_TRUE(IsValidFloatText("1" + std::string(62, '0'))) << "63 characters";
     EXPECT_FALSE(IsValidFloatText("1" + std::string(63, '0')));
 }
 
