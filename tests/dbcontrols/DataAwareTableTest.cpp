@@ -287,6 +287,18 @@ TEST_F(DwTable, LookupFieldsTakeTheirValueFromTheLookupTable) {
     EXPECT_TRUE(t.LookupTables().empty());
 }
 
+TEST_F(DwTable, ALookupTableWithoutAnIndexIsSearchedRecordByRecord) {
+    MakeLoans("LOOK.DBF", {{"C", 30}, {"B", 20}, {"A", 10}});
+    TdwTable& t = Loans({"A", "B", "C", "D"}, "NAME", ttDefault, false);
+    TStringField* shown = AddShownField(t);
+    t.Parts().LookupFields.Add("SHOWN;" + Folder() + ";LOOK.DBF;AMOUNT;");
+    t.Parts().LookupLinks.Add("NAME;NAME");
+    t.Open();
+    EXPECT_EQ(NamesAndShown(t, shown), "A=10 B=20 C=30 D= ");
+    ASSERT_EQ(t.LookupTables().size(), 1u);
+    EXPECT_EQ(t.LookupTables()[0].Table->GetIndexFieldCount(), 0);
+}
+
 TEST_F(DwTable, ALinkNamingAMissingFieldHidesTheLookupField) {
     MakeLoans("LOOK.DBF", {{"A", 10}});
     TdwTable& t = Loans({"A"}, "NAME", ttDefault, false);

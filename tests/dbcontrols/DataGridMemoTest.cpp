@@ -133,6 +133,11 @@ TEST_F(DwDBGridSelectTest, CtrlClicksToggleRecordsOfTheMultiSelection) {
     EXPECT_EQ(grid->SelectedCount(), 1);
     EXPECT_TRUE(grid->IsRowSelected(0));
     EXPECT_FALSE(grid->IsRowSelected(1));
+    // The last record let go: no row shows as selected.
+    clickRow(1, Qt::ControlModifier);
+    EXPECT_EQ(grid->SelectedCount(), 0);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_FALSE(grid->IsRowSelected(row)) << row;
 }
 
 } // namespace

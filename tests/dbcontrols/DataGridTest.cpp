@@ -551,6 +551,29 @@ TEST_F(DwDBGridAttachedTest, TheEditSitsOverTheCurrentCellAndTakesKeys) {
     EXPECT_NE(edit->Text().find('z'), std::string::npos);
 }
 
+TEST_F(DwDBGridAttachedTest, TheEditFollowsTheCurrentCellDownTheRowsAndToItsNewWidth) {
+    Picture();
+    ASSERT_TRUE(edit->Visible());
+    const auto expectOver = [&](int row) {
+        Picture();
+        const TRect cell = grid->CellRect(1, row);
+        EXPECT_EQ(edit->Left(), cell.Left) << row;
+        EXPECT_EQ(edit->Top(), cell.Top) << row;
+        EXPECT_EQ(edit->Width(), cell.Width()) << row;
+        EXPECT_EQ(edit->Height(), cell.Height()) << row;
+    };
+    expectOver(1);
+    Type(grid, Qt::Key_Down);
+    expectOver(2);
+    Type(grid, Qt::Key_Down);
+    expectOver(3);
+    EXPECT_EQ(edit->Text(), "CLARK");
+    grid->SetColWidths(1, grid->ColWidths(1) + 17);
+    expectOver(3);
+    grid->SetRowHeightPercent(150);
+    expectOver(3);
+}
+
 TEST_F(DwDBGridAttachedTest, RichTextShowsAsPlainTextAndF2GoesToItsEditor) {
     table->Edit();
     table->FieldByName("NOTE")->SetAsString(

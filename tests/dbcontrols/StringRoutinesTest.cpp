@@ -97,6 +97,10 @@ TEST_F(DateTexts, DayMonthYearOrder) {
     pos = 1;
     EXPECT_EQ(Scan("3.4.26", pos), EncodeDate(1926, 4, 3)); // two digits: the 1900s
     pos = 1;
+    EXPECT_EQ(Scan("3.4.99", pos), EncodeDate(1999, 4, 3));
+    pos = 1;
+    EXPECT_EQ(Scan("3.4.100", pos), EncodeDate(100, 4, 3)) << "three digits stay as they are";
+    pos = 1;
     EXPECT_EQ(Scan("3.4", pos), EncodeDate(2026, 4, 3)); // two numbers: this year
     pos = 1;
     EXPECT_EQ(Scan("3.apr.2026", pos), EncodeDate(2026, 4, 3));
@@ -161,5 +165,15 @@ TEST_F(DateTexts, PartUnderTheCaret) {
     EXPECT_EQ(DateTimePartAt(3, "4/3/2026", false), dpDay);
     EXPECT_EQ(TimePartAt(-1, "10:30"), dpHour);
     EXPECT_EQ(TimePartAt(4, "10:30"), dpMinute);
+    // Before a separator the caret is still in the part it ends.
+    EXPECT_EQ(TimePartAt(2, "10:30"), dpHour);
+    EXPECT_EQ(TimePartAt(3, "10:30"), dpMinute);
+    EXPECT_EQ(TimePartAt(5, "10:30:45"), dpMinute);
+    EXPECT_EQ(TimePartAt(6, "10:30:45"), dpSecond);
+    // More separators than a date has: the caret counts as in the day.
+    FormatSettings().ShortDateFormat = "dd.MM.yyyy";
+    FormatSettings().DateSeparator = '.';
+    EXPECT_EQ(DateTimePartAt(6, ".1.2.3", false), dpDay);
+    EXPECT_EQ(DateTimePartAt(4, ".1.2.3", false), dpYear);
     EXPECT_EQ(DateTimePartAt(4, "10:30", true), dpMinute);
 }
