@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 namespace {
 
@@ -43,6 +44,9 @@ public:
         if (Borders) DrawCellBorders(ACol, ARow, ARect, AState);
     }
     void HideAttachedControl() override { ++AttachedHides; }
+    // The rows of a multi-selection.
+    std::set<int> SelectedRows;
+    bool IsRowSelected(int DataRow) override { return SelectedRows.count(DataRow) > 0; }
 };
 
 class DwGridCoreTest : public DataSetFixture {
@@ -548,6 +552,164 @@ TEST_F(DwGridCoreTest, APerfectRowFitGridTakesTheHeightOfItsRowsAtDesignTime) {
     grid->SetBounds(0, 0, 120, 60);
     Application->ProcessMessages();
     EXPECT_EQ(grid->Height(), fitted() + GetSystemMetrics(SM_CYHSCROLL));
+}
+
+TEST_F(DwGridCoreTest, AGridWithoutDataHasTheIndicatorAndOneEmptyColumn) {
+    auto* empty = new TCoreGrid(form);
+    EXPECT_EQ(empty->ColCount(), 2);
+    EXPECT_EQ(empty->RowCount(), 2);
+    empty->SetParent(form);
+    empty->SetBounds(0, 0, 200, 100);
+    ASSERT_NE(empty->Handle(), HWND{});
+    EXPECT_EQ(empty->ColCount(), 2);
+    EXPECT_EQ(empty->RowCount(), 2);
+    EXPECT_EQ(empty->FixedCols(), 1);
+    delete empty;
+}
+
+TEST_F(DwGridCoreTest, GridsShareTheScratchBitmapUntilTheLastOneGoes) {
+    Open({"ADAMS", "BAKER", "CLARK"});
+    grid->CheckBoxes = true;
+    auto restore = MakeScopeGuard([] { DwIntl().SetCheckBoxInGridStyle(cbStyleAuto); });
+    DwIntl().SetCheckBoxInGridStyle(cbStyleXmark);
+    delete new TCoreGrid(form);
+    Repaint();
+    const TPoint on = Box(PaidCell(2));
+    EXPECT_EQ(Pixel(on.X + 2, on.Y + 2), clBlack);
+    EXPECT_EQ(Pixel(on.X + 7, on.Y + 2), clBlack);
+}
+
+TEST_F(DwGridCoreTest, ReopeningTheTableShowsTheThumbAtTheTopAgain) {
+    Open({"ADAMS", "BAKER", "CLARK", "DAVIS"}, 200, ttParadox);
+    table->Last();
+    ASSERT_EQ(GetScrollPos(grid->Handle(), SB_VERT), 200);
+    table->Close();
+    table->Open();
+    EXPECT_EQ(Name(), "ADAMS");
+    EXPECT_EQ(GetScrollPos(grid->Handle(), SB_VERT), 0);
+}
+
+TEST_F(DwGridCoreTest, AClickOnTheIndicatorGoesToItsRecordAndItsTitleIsNoButton) {
+    Open({"ADAMS", "BAKER", "CLARK", "DAVIS", "EVANS"});
+    QWidget* w = WidgetOf(grid);
+    const TRect indicator = grid->CellRect(0, 3);
+    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(indicator.Left + 3, indicator.Top + 3));
+    EXPECT_EQ(Name(), "CLARK");
+    EXPECT_EQ(grid->Row(), 3);
+    // Held down, the indicator's title is pressed like a title button; let go, nothing is.
+    grid->SetTitleButtons(true);
+    const TRect corner = grid->CellRect(0, 0);
+    const QPoint at(corner.Left + 3, corner.Top + 3);
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(grid->PressedTitleColumn(), 0);
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(grid->PressedTitleColumn(), -1);
+    EXPECT_EQ(Name(), "CLARK");
+}
+
+TEST_F(DwGridCoreTest, WithoutRowLinesTheRowsLoseAPixelAndTheTitleGainsOne) {
+    Open({"ADAMS", "BAKER"});
+    const int title = grid->RowHeights(0);
+    const int row = grid->DefaultRowHeight();
+    grid->SetOptions(grid->Options() - TdwDBGridOptions{dgRowLines});
+    EXPECT_EQ(grid->RowHeights(0), title + 1);
+    EXPECT_EQ(grid->DefaultRowHeight(), row - 1);
+    // Two title lines: one line's height more.
+    grid->SetTitleLines(2);
+    EXPECT_EQ(grid->RowHeights(0), title + 1 + grid->Canvas()->TextHeight("W"));
+}
+
+TEST_F(DwGridCoreTest, ANewTitleColourIsShownWithoutAskingForARepaint) {
+    Open({"ADAMS", "BAKER"});
+    Repaint();
+    const TRect title = grid->CellRect(2, 0);
+    const int x = title.Right - 3;
+    const int y = title.Bottom - 3;
+    ASSERT_EQ(Pixel(x, y), ColorToRGB(clBtnFace));
+    grid->SetTitleColor(clYellow);
+    Application->ProcessMessages();
+    EXPECT_EQ(Pixel(x, y), clYellow);
+}
+
+TEST_F(DwGridCoreTest, TitlesAreWrittenInTheTitleFontAndCellsInTheGridsFont) {
+    Open({"ADAMS", "BAKER"});
+    grid->TitleFont()->SetColor(clRed);
+    grid->Font()->SetColor(clBlue);
+    Repaint();
+    const auto inks = [&](const TRect& r, TColor ink) {
+        int n = 0;
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x)
+                n += Pixel(x, y) == ink ? 1 : 0;
+        return n;
+    };
+    const TRect title = grid->CellRect(1, 0);
+    const TRect cell = grid->CellRect(1, 2);
+    EXPECT_GT(inks(title, clRed), 0);
+    EXPECT_EQ(inks(title, clBlue), 0);
+    EXPECT_GT(inks(cell, clBlue), 0);
+    EXPECT_EQ(inks(cell, clRed), 0);
+}
+
+TEST_F(DwGridCoreTest, TheFocusedCellOfASelectedRecordHasADottedFrameUnlessRowsAreSelected) {
+    Open({"ADAMS", "BAKER"});
+    grid->SetFocus();
+    grid->SelectedRows = {0};
+    grid->SetOptions(grid->Options() + TdwDBGridOptions{dgMultiSelect});
+    const auto dotted = [&](int col) {
+        Repaint();
+        const TRect r = grid->CellRect(col, grid->Row());
+        const TColor inverted = ColorToRGB(clHighlight) ^ 0xFFFFFF;
+        int n = 0;
+        for (int x = r.Left; x < r.Right; ++x)
+            n += (Pixel(x, r.Top) == inverted) + (Pixel(x, r.Bottom - 1) == inverted);
+        return n;
+    };
+    // Every other pixel of the top and bottom edges of the focused cell, highlighted as its
+    // record is selected; none on the record's other cells.
+    EXPECT_GE(dotted(grid->Col()), grid->CellRect(grid->Col(), grid->Row()).Width() - 1);
+    EXPECT_EQ(dotted(grid->Col() + 1), 0);
+    grid->SetOptions(grid->Options() + TdwDBGridOptions{dgRowSelect});
+    EXPECT_EQ(dotted(grid->Col()), 0);
+}
+
+TEST_F(DwGridCoreTest, RightAlignedTextOffScreenKeepsThreePixelsFromTheEdge) {
+    Open({"AB CD", "BAKER"});
+    table->FieldByName("NAME")->SetAlignment(taRightJustify);
+    grid->SetOptions(grid->Options() - TdwDBGridOptions{dgWordWrap});
+    grid->SetRowHeightPercent(300);
+    grid->SetColWidths(1, grid->Canvas()->TextWidth("AB CD") + 3);
+    grid->OnCalcCellColors = [&](TObject*, TField*, TGridDrawState, bool, TFont*, TBrush* b) {
+        b->SetColor(RGB(200, 200, 200));
+    };
+    // Drawn on a monochrome device, where light gray is no pure colour.
+    TBitmap mono;
+    mono.SetMonochrome(true);
+    mono.SetSize(grid->ClientWidth(), grid->ClientHeight());
+    mono.Canvas()->Brush()->SetColor(clWhite);
+    mono.Canvas()->FillRect(TRect{0, 0, mono.Width(), mono.Height()});
+    const TRect cell = grid->CellRect(1, 1);
+    TCanvas* canvas = grid->Canvas();
+    const HDC own = canvas->RawHandle();
+    canvas->SetHandle(mono.Canvas()->Handle());
+    {
+        auto back = MakeScopeGuard([&] { canvas->SetHandle(own); });
+        grid->DrawCell(1, 1, cell, {});
+    }
+    const int line = grid->Canvas()->TextHeight("W");
+    int lastInk = -1;
+    bool secondLine = false;
+    for (int y = cell.Top; y < cell.Bottom; ++y)
+        for (int x = cell.Left; x < cell.Right; ++x)
+            if (mono.Canvas()->Pixels(x, y) == clBlack) {
+                lastInk = std::max(lastInk, x);
+                secondLine = secondLine || y >= cell.Top + 2 + line;
+            }
+    // The text just fits the width less the three pixels: one line, ending before them.
+    EXPECT_FALSE(secondLine);
+    EXPECT_GE(lastInk, cell.Left);
+    EXPECT_LT(lastInk, cell.Right - 3);
 }
 
 TEST_F(DwGridCoreTest, TitlesFollowTheParentFontUntilTheirOwnFontIsSet) {
