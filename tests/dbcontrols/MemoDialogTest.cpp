@@ -145,6 +145,30 @@ TEST_F(DwMemoDialogTest, DefaultsShowACentredDialogWithUserButtons) {
     EXPECT_EQ(clicks, 1);
 }
 
+TEST_F(DwMemoDialogTest, TwoUserButtonsStandSideBySideAndAGivenPlaceMovesTheDialog) {
+    dialog.UserButton1Caption = "Words";
+    dialog.UserButton2Caption = "Spell";
+    dialog.DlgLeft = 1;
+    dialog.DlgTop = 0;
+    dialog.DlgWidth = 400;
+    dialog.DlgHeight = 300;
+    EXPECT_FALSE(Run([&](TdwMemoDlg* d) {
+        // 16 pixels before the first button, between the two and 10 after the last.
+        EXPECT_TRUE(d->UserButton1->Visible());
+        EXPECT_TRUE(d->UserButton2->Visible());
+        EXPECT_EQ(d->UserButton1->Left(), 16);
+        EXPECT_EQ(d->UserButton2->Left(), 16 + d->UserButton1->Width() + 16);
+        EXPECT_EQ(d->UserButtonPanel->Width(), d->UserButton2->Left() + d->UserButton2->Width() + 10);
+        // A place one pixel from the screen's left edge is taken as it is.
+        EXPECT_EQ(d->Position(), poDesigned);
+        EXPECT_EQ(d->Left(), 1);
+        EXPECT_EQ(d->Top(), 0);
+        EXPECT_EQ(d->Width(), 400);
+        EXPECT_EQ(d->Height(), 300);
+        d->SetModalResult(mrCancel);
+    }));
+}
+
 TEST_F(DwMemoDialogTest, AFieldNameThatIsNoFieldRaisesBeforeShowing) {
     bool shown = false;
     try {

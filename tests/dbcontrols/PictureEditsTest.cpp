@@ -133,6 +133,49 @@ TEST_F(DwDbEditTest, SpaceCompletesADateFromTheClock) {
     EXPECT_EQ(edit->Text(), "07/03/26");
 }
 
+TEST_F(DwDbEditTest, SpaceCompletesADateAndTimeOnlyInAnEditForThem) {
+    FormatSettings().ShortDateFormat = "M/d/yyyy";
+    FormatSettings().DateSeparator = '/';
+    FormatSettings().TimeSeparator = ':';
+    FormatSettings().TimeAMString = "AM";
+    FormatSettings().TimePMString = "PM";
+    edit->SetReadOnly(false);
+    edit->SetFocus();
+    // A plain edit takes the space as typed.
+    TypeText("ab");
+    Type(edit, Qt::Key_Space);
+    EXPECT_EQ(edit->Text(), "ab ");
+    // For a date and time: the date, a blank, then the time from the clock (15:04:09).
+    edit->ValueKind = vkDateTime;
+    edit->SelectAll();
+    std::vector<std::string> steps;
+    for (int i = 0; i < 8; ++i) {
+        Type(edit, Qt::Key_Space);
+        steps.push_back(edit->Text());
+    }
+    EXPECT_EQ(steps, (std::vector<std::string>{"3/", "3/7/", "3/7/2026", "3/7/2026 ",
+                                               "3/7/2026 3:", "3/7/2026 3:04:",
+                                               "3/7/2026 3:04:09", "3/7/2026 3:04:09 PM"}));
+    // For a date alone the time never comes.
+    edit->ValueKind = vkDate;
+    edit->SelectAll();
+    for (int i = 0; i < 5; ++i)
+        Type(edit, Qt::Key_Space);
+    EXPECT_EQ(edit->Text(), "3/7/2026");
+}
+
+TEST_F(DwDbEditTest, ABackspaceIsCheckedWithTheRecordAlreadyEdited) {
+    Link("NAME");
+    edit->Picture()->SetPictureMask("&&&&&");
+    std::vector<TDataSetState> states;
+    edit->OnCheckValue = [&](TObject*, bool) { states.push_back(table->State()); };
+    Type(edit, Qt::Key_End);
+    Type(edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit->Text(), "ADAM");
+    ASSERT_FALSE(states.empty());
+    EXPECT_EQ(states.front(), dsEdit);
+}
+
 TEST_F(DwDbEditTest, SpaceCompletesATimeWithoutAField) {
     edit->ValueKind = vkTime;
     edit->SetReadOnly(false);
@@ -242,6 +285,18 @@ TEST_F(DwDbEditTest, PastedTextIsFilledOutByThePicture) {
     EXPECT_FALSE(checks.back());
     other->SetFocus();
     EXPECT_TRUE(edit->ExitRefused());
+}
+
+TEST_F(DwDbEditTest, AMultiLineEditPutsTheCaretAfterAFilledOutPaste) {
+    edit->SetMultiLine(true);
+    Link("NAME");
+    edit->Picture()->SetPictureMask("###-##");
+    Clipboard()->SetAsText("123");
+    edit->SelectAll();
+    Type(edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit->Text(), "123-");
+    EXPECT_EQ(edit->SelStart(), 4);
+    EXPECT_EQ(edit->SelLength(), 0);
 }
 
 TEST_F(DwDbEditTest, CuttingFromALockedEditChangesNothing) {
