@@ -87,6 +87,12 @@ TEST(PictureValidator, BadPicturesGiveSyntaxForEveryText) {
     EXPECT_EQ(longPicture.Status, 1);
     TdwPictureValidator escapedStar("#;*", false);
     EXPECT_EQ(escapedStar.Status, 0);
+    // An escaped bracket or brace is a literal and needs no partner.
+    for (const char* picture : {"#;[", "#;]#", ";{##", "#;}"})
+        EXPECT_TRUE(PictureSyntaxValid(picture)) << picture;
+    for (const char* picture : {"#[", "#]#", "{##", "#}"})
+        EXPECT_FALSE(PictureSyntaxValid(picture)) << picture;
+    EXPECT_EQ(Apply("#;[#", "1[2").Result, prComplete);
 }
 
 TEST(PictureValidator, ValidateInputAndText) {
