@@ -309,6 +309,15 @@ TEST_F(DwDataSet, FieldLayoutsSaveAndRestore) {
     EXPECT_EQ(t.FieldByName("WHEN")->GetDisplayLabel(), "WHEN");
 }
 
+TEST(DwCommonKeys, JoinedPartsStopAtTheLastPart) {
+    const std::vector<std::string> parts = {"a", "b", "c"};
+    EXPECT_EQ(dwJoinParts(parts, 0, 3, ';'), "a;b;c");
+    EXPECT_EQ(dwJoinParts(parts, 1, 2, ';'), "b");
+    EXPECT_EQ(dwJoinParts(parts, 1, 9, '|'), "b|c");
+    EXPECT_EQ(dwJoinParts(parts, 2, 2, ';'), "");
+    EXPECT_EQ(dwJoinParts(parts, 4, 9, ';'), "");
+}
+
 TEST(DwCommonKeys, SearchKeysAndJoinedLines) {
     EXPECT_TRUE(dwIsSearchKey(8));
     EXPECT_TRUE(dwIsSearchKey('A'));

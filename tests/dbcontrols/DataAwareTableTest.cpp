@@ -299,6 +299,22 @@ TEST_F(DwTable, ALookupTableWithoutAnIndexIsSearchedRecordByRecord) {
     EXPECT_EQ(t.LookupTables()[0].Table->GetIndexFieldCount(), 0);
 }
 
+TEST_F(DwTable, ALookupDefinitionPairsEachLookupLineWithTheLinkLineOfItsPlace) {
+    TdwTable& t = Loans({"A"}, "NAME", ttDefault, false);
+    TStringField* shown = AddShownField(t);
+    t.Parts().LookupFields.Add("OTHER;" + Folder() + ";OTHER.DBF;NAME;NAME");
+    t.Parts().LookupFields.Add("SHOWN;" + Folder() + ";LOOK.DBF;AMOUNT;NAME");
+    // One link line only: the second lookup line has none.
+    t.Parts().LookupLinks.Add("NAME;NAME");
+    const TdwLookupDefinition d = dwGetLookupDefinition(shown);
+    EXPECT_EQ(d.DatabaseName, Folder());
+    EXPECT_EQ(d.TableName, "LOOK.DBF");
+    EXPECT_EQ(d.LookupField, "AMOUNT");
+    EXPECT_EQ(d.Link, "");
+    t.Parts().LookupLinks.Add("CODE;NAME");
+    EXPECT_EQ(dwGetLookupDefinition(shown).Link, "CODE;NAME");
+}
+
 TEST_F(DwTable, ALinkNamingAMissingFieldHidesTheLookupField) {
     MakeLoans("LOOK.DBF", {{"A", 10}});
     TdwTable& t = Loans({"A"}, "NAME", ttDefault, false);

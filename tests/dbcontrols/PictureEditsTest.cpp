@@ -308,6 +308,14 @@ TEST_F(DwDbEditTest, CuttingFromALockedEditChangesNothing) {
     EXPECT_EQ(edit->Text(), "text");
     EXPECT_EQ(Clipboard()->AsText(), "kept");
     EXPECT_EQ(services.Beeps.size(), 2u);
+    // Typed as keys, paste and cut are swallowed before they reach the clipboard.
+    edit->SetFocus();
+    edit->SelectAll();
+    Type(edit, Qt::Key_V, Qt::ControlModifier);
+    Type(edit, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(edit->Text(), "text");
+    EXPECT_EQ(Clipboard()->AsText(), "kept");
+    EXPECT_EQ(services.Beeps.size(), 2u);
 }
 
 TEST_F(DwDbEditTest, TheDataLinkIsAnsweredOnRequest) {
