@@ -120,6 +120,9 @@ TEST_F(DwDBGridSelectTest, CtrlClicksToggleRecordsOfTheMultiSelection) {
     EXPECT_EQ(grid->SelectedCount(), 2);
     EXPECT_TRUE(grid->IsRowSelected(0));
     EXPECT_TRUE(grid->IsRowSelected(1));
+    // Rows without a record are never selected.
+    EXPECT_FALSE(grid->IsRowSelected(-1));
+    EXPECT_FALSE(grid->IsRowSelected(grid->DataLink()->RecordCount()));
     // The handler refuses the third change: the record stays selected.
     clickRow(1, Qt::ControlModifier);
     EXPECT_EQ(grid->SelectedCount(), 2);
