@@ -243,6 +243,15 @@ TEST_F(DwGridTest, TheCellEditorGoesWhenTheRecordMovesAndFollowsItsFieldsChanges
     table->Last();
     EXPECT_EQ(grid->Row(), 4);
     EXPECT_FALSE(grid->InplaceEditor()->Visible());
+    // Also when the program refuses the grid's current cell a move (the row stays).
+    grid->OnSelectCell = [](TObject*, int, int, bool& canSelect) { canSelect = false; };
+    table->First();
+    Type(grid, Qt::Key_F2);
+    ASSERT_TRUE(grid->EditorMode());
+    table->Last();
+    EXPECT_FALSE(grid->InplaceEditor()->Visible());
+    grid->OnSelectCell = nullptr;
+    table->First();
     // Unless the grid always shows its editor: it is then on the new record.
     grid->SetOptions(grid->Options() + TdwDBGridOptions{dgAlwaysShowEditor});
     Type(grid, Qt::Key_F2);
