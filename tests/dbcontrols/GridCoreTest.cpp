@@ -256,11 +256,24 @@ TEST_F(DwGridCoreTest, ThreeDEdgesFollowTheGridColourAndTheTitleButtons) {
     Repaint();
     EXPECT_EQ(Pixel(cell.Right, midY), ColorToRGB(clSilver));
     EXPECT_EQ(Pixel(title.Right, (title.Top + title.Bottom) / 2), clBlack);
-    // A white grid draws no edges on its white cells.
+    // A white grid draws no edges on its white cells, on the first row as on the others.
     grid->SetCtl3D(true);
     grid->SetColor(clWindow);
     Repaint();
     EXPECT_EQ(Pixel(cell.Right, midY), ColorToRGB(clSilver));
+    const TRect first = grid->CellRect(2, 1);
+    EXPECT_EQ(Pixel(first.Right, (first.Top + first.Bottom) / 2), ColorToRGB(clSilver));
+    // Without row lines its titles are underlined in black on their last pixel row, and a
+    // title's top edge is highlighted.
+    grid->SetOptions(grid->Options() - TdwDBGridOptions{dgRowLines});
+    Repaint();
+    const TRect head = grid->CellRect(2, 0);
+    const int headX = (head.Left + head.Right) / 2;
+    EXPECT_EQ(Pixel(headX, head.Bottom - 1), clBlack);
+    EXPECT_NE(Pixel(headX, head.Bottom - 2), clBlack);
+    EXPECT_EQ(Pixel(headX, head.Top), ColorToRGB(clBtnHighlight));
+    const TRect data = grid->CellRect(2, 1);
+    EXPECT_NE(Pixel((data.Left + data.Right) / 2, data.Bottom - 1), clBlack);
 }
 
 TEST_F(DwGridCoreTest, ATitleButtonIsRaisedAndSinksWhileHeldDown) {

@@ -136,6 +136,11 @@ TEST_F(DwMemoDialogTest, DefaultsShowACentredDialogWithUserButtons) {
     EXPECT_FALSE(Run([&](TdwMemoDlg* d) {
         EXPECT_EQ(d->Width(), 561);
         EXPECT_EQ(d->Height(), 396);
+        // The memo leaves room below it for the caption, the frames (2 x 3) and 53 pixels
+        // for the buttons, which stand 17 pixels below it.
+        EXPECT_EQ(d->Memo->Height(), 396 - (19 + 2 * 3 + 53));
+        EXPECT_EQ(d->Memo->Width(), 561 - 20);
+        EXPECT_EQ(d->OKBtn->Top(), d->Memo->Height() + 17);
         EXPECT_EQ(d->Caption(), "Loan note");
         EXPECT_TRUE(d->UserButtonPanel->Visible());
         EXPECT_FALSE(d->UserButton1->Visible());
