@@ -313,6 +313,11 @@ TEST_F(DwTable, ALookupDefinitionPairsEachLookupLineWithTheLinkLineOfItsPlace) {
     EXPECT_EQ(d.Link, "");
     t.Parts().LookupLinks.Add("CODE;NAME");
     EXPECT_EQ(dwGetLookupDefinition(shown).Link, "CODE;NAME");
+    // A field without a lookup line has no lookup table.
+    const TdwLookupDefinition none = dwGetLookupDefinition(t.FieldByName("NAME"));
+    EXPECT_EQ(none.TableName, "");
+    EXPECT_EQ(none.LookupField, "");
+    EXPECT_EQ(none.Link, "");
 }
 
 TEST_F(DwTable, ALinkNamingAMissingFieldHidesTheLookupField) {
