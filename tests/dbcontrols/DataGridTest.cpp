@@ -572,6 +572,9 @@ TEST_F(DwDBGridAttachedTest, TheEditFollowsTheCurrentCellDownTheRowsAndToItsNewW
     expectOver(3);
     grid->SetRowHeightPercent(150);
     expectOver(3);
+    // A wider indicator moves the cell to the right alone.
+    grid->SetColWidths(0, grid->ColWidths(0) + 9);
+    expectOver(3);
 }
 
 TEST_F(DwDBGridAttachedTest, RichTextShowsAsPlainTextAndF2GoesToItsEditor) {
