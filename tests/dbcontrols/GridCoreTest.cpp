@@ -455,7 +455,9 @@ TEST_F(DwGridCoreTest, OtherTablesShowTheirPositionInFiveSteps) {
 }
 
 TEST_F(DwGridCoreTest, AScrollByAScreenfulOrLessRedrawsOnlyTheRowsThatCameIntoView) {
-    Open({"A01", "A02", "A03", "A04", "A05", "A06", "A07", "A08", "A09", "A10", "A11", "A12"}, 100);
+    Open({"A01", "A02", "A03", "A04", "A05", "A06", "A07", "A08", "A09", "A10",
+          "A11", "A12", "A13", "A14", "A15", "A16", "A17", "A18", "A19", "A20"},
+         100);
     const int visible = grid->VisibleRowCount();
     ASSERT_GE(visible, 3);
     int topChanges = 0;
@@ -492,6 +494,16 @@ TEST_F(DwGridCoreTest, AScrollByAScreenfulOrLessRedrawsOnlyTheRowsThatCameIntoVi
     table->MoveBy(visible + 1);
     for (int row = 1; row <= visible; ++row)
         EXPECT_GT(grid->DrawnRows[row], 0) << row;
+    // Also when the current record stays on the bottom row.
+    ASSERT_EQ(grid->Row(), visible);
+    grid->DrawnRows.clear();
+    table->MoveBy(visible + 1);
+    EXPECT_EQ(grid->Row(), visible);
+    for (int row = 1; row <= visible; ++row)
+        EXPECT_GT(grid->DrawnRows[row], 0) << row;
+    const QImage jumped = grid->Impl()->Buffer().copy();
+    Repaint();
+    EXPECT_TRUE(jumped == grid->Impl()->Buffer());
 }
 
 TEST_F(DwGridCoreTest, AScrollByExactlyAScreenfulMovesPixelsAndLeavesTheTitles) {
