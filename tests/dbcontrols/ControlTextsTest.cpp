@@ -74,8 +74,10 @@ TEST(DwIntl, LoadedConnectedComponentCopiesItsTexts) {
     TLoadedIntl form(nullptr);
     form.SetConnected(true);
     form.LocateDialog()->BtnNext = "&Weiter";
+    form.BeginLoading();
     form.Finish();
     EXPECT_EQ(DwIntl().LocateDialog()->BtnNext, "&Weiter");
+    EXPECT_FALSE(form.ComponentState().Contains(csLoading)) << "loading has ended";
     TdwIntl restore(nullptr);
     restore.SetConnected(true);
 }
@@ -89,6 +91,16 @@ TEST(DwIntl, DialogButtons) {
     EXPECT_EQ(ok->ModalResult(), mrOk);
     EXPECT_EQ(ok->Width(), 77);
     EXPECT_EQ(ok->Height(), 27);
+    EXPECT_EQ(ok->Left(), 0);
+    EXPECT_EQ(ok->Top(), 0);
+    // The picture sits 2 pixels from the left edge with the caption centred in the room left.
+    auto* glyph = static_cast<TBitBtn*>(ok);
+    EXPECT_EQ(glyph->Kind(), bkOK);
+    EXPECT_EQ(glyph->Layout(), blGlyphLeft);
+    EXPECT_EQ(glyph->Margin(), 2);
+    EXPECT_EQ(glyph->Spacing(), -1);
+    EXPECT_EQ(glyph->NumGlyphs(), 2);
+    EXPECT_EQ(glyph->Font()->Height(), -11);
     EXPECT_FALSE(ok->Visible());
     EXPECT_EQ(ok->Owner(), &form);
     EXPECT_EQ(ok->Parent(), &form);
@@ -100,6 +112,9 @@ TEST(DwIntl, DialogButtons) {
     EXPECT_EQ(cancel->ModalResult(), mrCancel);
     EXPECT_TRUE(cancel->Cancel());
     EXPECT_EQ(cancel->Height(), 24);
+    EXPECT_EQ(cancel->Left(), 0);
+    EXPECT_EQ(cancel->Top(), 0);
+    EXPECT_EQ(cancel->Width(), 77);
     EXPECT_EQ(dwCreateDialogButton(&form, dwBtnHelp)->Caption(), "Help");
 }
 

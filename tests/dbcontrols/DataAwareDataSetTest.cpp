@@ -220,6 +220,35 @@ TEST_F(DwDataSet, RejectedRecordsAreHiddenUntilFilteringStops) {
     for (t.First(); !t.Eof(); t.Next())
         ++records;
     EXPECT_EQ(records, 6);
+    // Taken out of the engine: with the event filtering again, every record still shows.
+    t.Filter.SetOptions({ofoEnabled});
+    ASSERT_TRUE(t.Filter.Install(true));
+    ASSERT_TRUE(t.Filter.Install(false));
+    EXPECT_EQ(t.Filter.Handle(), 0u);
+    calls = 0;
+    records = 0;
+    for (t.First(); !t.Eof(); t.Next())
+        ++records;
+    EXPECT_EQ(records, 6);
+    EXPECT_EQ(calls, 0);
+}
+
+TEST_F(DwDataSet, TheEscapeCountGoesRoundAt32000Records) {
+    TMaskedTable& t = OpenMasked(250);
+    int calls = 0;
+    t.Filter.Event = [&](bool& accept) {
+        ++calls;
+        accept = true;
+    };
+    t.Filter.SetOptions({ofoEnabled, ofoCancelOnEscape});
+    ASSERT_TRUE(t.Filter.Install(true));
+    // Scans until the count has gone round once; it then counts the records since.
+    calls = t.Filter.EscapeCounter();
+    while (calls < 32000 + 150)
+        for (t.First(); !t.Eof(); t.Next()) {
+        }
+    EXPECT_EQ(t.Filter.EscapeCounter(), calls - 32000);
+    EXPECT_TRUE(t.Filter.Options().Contains(ofoEnabled)) << "no Escape was pressed";
 }
 
 TEST_F(DwDataSet, MemoStreamReadsLargeMemosInPieces) {
@@ -278,6 +307,15 @@ TEST_F(DwDataSet, FieldLayoutsSaveAndRestore) {
     EXPECT_TRUE(t.FieldByName("WHEN")->Visible());
     EXPECT_EQ(t.FieldByName("WHEN")->GetDisplayWidth(), 9);
     EXPECT_EQ(t.FieldByName("WHEN")->GetDisplayLabel(), "WHEN");
+}
+
+TEST(DwCommonKeys, JoinedPartsStopAtTheLastPart) {
+    const std::vector<std::string> parts = {"a", "b", "c"};
+    EXPECT_EQ(dwJoinParts(parts, 0, 3, ';'), "a;b;c");
+    EXPECT_EQ(dwJoinParts(parts, 1, 2, ';'), "b");
+    EXPECT_EQ(dwJoinParts(parts, 1, 9, '|'), "b|c");
+    EXPECT_EQ(dwJoinParts(parts, 2, 2, ';'), "");
+    EXPECT_EQ(dwJoinParts(parts, 4, 9, ';'), "");
 }
 
 TEST(DwCommonKeys, SearchKeysAndJoinedLines) {

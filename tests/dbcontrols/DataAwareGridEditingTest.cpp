@@ -115,6 +115,29 @@ TEST_F(DwGridEditTest, APastedTextIsStoredAsAChangeOfTheCell) {
     EXPECT_EQ(Name(), "PASTED");
 }
 
+TEST_F(DwGridEditTest, APasteOrAFilledLiteralEditsTheRecordAgainAfterTheProgramCancelled) {
+    Type(grid, Qt::Key_F2);
+    TWinControl* editor = grid->InplaceEditor();
+    ASSERT_EQ(table->State(), dsEdit);
+    // The program cancels while the editor stays open.
+    table->Cancel();
+    ASSERT_EQ(table->State(), dsBrowse);
+    ASSERT_TRUE(editor->Visible());
+    Clipboard()->SetAsText("PASTED");
+    static_cast<TCustomEdit*>(editor)->SelectAll();
+    Type(editor, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(table->State(), dsEdit);
+    Type(editor, Qt::Key_Escape);
+    // Typing that fills in a literal of the field's picture does the same.
+    table->Masks.Add("name\t&&&-##\tT\tT");
+    Type(grid, Qt::Key_F2);
+    table->Cancel();
+    static_cast<TCustomEdit*>(editor)->SelectAll();
+    TypeText(editor, "ABC");
+    EXPECT_EQ(editor->Text(), "ABC-");
+    EXPECT_EQ(table->State(), dsEdit);
+}
+
 TEST_F(DwGridEditTest, ThePictureIsCheckedWhenTheEditorGetsTheFocus) {
     table->Masks.Add("name\t###\tF\tT");
     std::vector<bool> checks;

@@ -145,8 +145,10 @@ TEST_F(DwGridTest, LeavingAColumnWithAFailingPictureIsRefused) {
     TypeText(grid, "1");
     std::vector<bool> checks;
     grid->OnCheckValue = [&](TObject*, bool passes) { checks.push_back(passes); };
+    const std::size_t beeps = services.Beeps.size();
     EXPECT_THROW(grid->SetSelectedIndex(1), EInvalidGridOperation);
     EXPECT_EQ(grid->SelectedIndex(), 0);
+    EXPECT_EQ(services.Beeps.size(), beeps + 1);
     // From the keyboard the refusal reaches the user as a message, and the column stays.
     Type(grid->InplaceEditor(), Qt::Key_Tab);
     EXPECT_EQ(grid->SelectedIndex(), 0);
@@ -223,6 +225,73 @@ TEST_F(DwGridTest, DrawsTitlesIndicatorAndTheCurrentRecord) {
     if (const char* path = std::getenv("VANTREL_SCREENSHOT")) {
         ASSERT_TRUE(picture.save(QString::fromLocal8Bit(path), "PNG"));
     }
+}
+
+TEST_F(DwGridTest, TheCellEditorGoesWhenTheRecordMovesAndFollowsItsFieldsChanges) {
+    Type(grid, Qt::Key_F2);
+    ASSERT_TRUE(grid->EditorMode());
+    EXPECT_EQ(grid->InplaceEditor()->Text(), "ADAMS");
+    // The program changes the field: the editor shows the new text, nothing selected.
+    grid->InplaceEditor()->SelectAll();
+    table->FieldByName("NAME")->SetAsString("ZED");
+    EXPECT_EQ(grid->InplaceEditor()->Text(), "ZED");
+    EXPECT_EQ(grid->InplaceEditor()->SelLength(), 0);
+    table->Cancel();
+    // The program moves to another record: the editor is put away.
+    Type(grid, Qt::Key_F2);
+    ASSERT_TRUE(grid->EditorMode());
+    table->Last();
+    EXPECT_EQ(grid->Row(), 4);
+    EXPECT_FALSE(grid->InplaceEditor()->Visible());
+    // Also when the program refuses the grid's current cell a move (the row stays).
+    grid->OnSelectCell = [](TObject*, int, int, bool& canSelect) { canSelect = false; };
+    table->First();
+    Type(grid, Qt::Key_F2);
+    ASSERT_TRUE(grid->EditorMode());
+    table->Last();
+    EXPECT_FALSE(grid->InplaceEditor()->Visible());
+    grid->OnSelectCell = nullptr;
+    table->First();
+    // Unless the grid always shows its editor: it is then on the new record.
+    grid->SetOptions(grid->Options() + TdwDBGridOptions{dgAlwaysShowEditor});
+    Type(grid, Qt::Key_F2);
+    table->First();
+    EXPECT_EQ(grid->Row(), 1);
+    EXPECT_TRUE(grid->InplaceEditor()->Visible());
+    EXPECT_EQ(grid->InplaceEditor()->Text(), "ADAMS");
+}
+
+// A grid whose columns the test sizes as the user's drag would, then ends the drag.
+class TSizingGrid : public TdwCustomDBGrid {
+public:
+    using TdwCustomDBGrid::TdwCustomDBGrid;
+    void SizeColumn(int col, int width) {
+        SetColWidths(col, width);
+        ColWidthsChanged();
+    }
+};
+
+class DwGridSizingTest : public TGridFixture<TSizingGrid> {};
+
+TEST_F(DwGridSizingTest, ASizedColumnKeepsItsWidthInCharactersWithItsTitle) {
+    grid->Selected()->Add("NAME\t8");
+    grid->Selected()->Add("AMOUNT\t6\tLoan~Amt");
+    grid->SetUseTFields(false);
+    ASSERT_EQ(grid->FieldCount(), 2);
+    grid->Canvas()->Font()->Assign(grid->Font());
+    const int digit = grid->Canvas()->TextWidth("0");
+    // A column of k characters is k digits and 4 pixels wide; a width rounds to the nearest
+    // count of digits.
+    grid->SizeColumn(1, 12 * digit + 4);
+    EXPECT_EQ(grid->Selected()->Strings(0), "NAME\t12\t");
+    // The other column's line is written again with its own count and keeps its title.
+    const std::string other = grid->Selected()->Strings(1);
+    EXPECT_EQ(other.substr(0, 7), "AMOUNT\t");
+    EXPECT_EQ(other.substr(other.size() - 9), "\tLoan~Amt");
+    EXPECT_EQ(grid->ColWidths(1), 12 * digit + 4);
+    grid->SizeColumn(1, 12 * digit + 4 + digit / 2 + 1);
+    EXPECT_EQ(grid->Selected()->Strings(0), "NAME\t13\t");
+    EXPECT_EQ(grid->ColWidths(1), 13 * digit + 4);
 }
 
 TEST(DwGridDataLinkTest, TheColumnMapStopsAtItsLimit) {

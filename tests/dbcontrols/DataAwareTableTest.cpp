@@ -287,6 +287,39 @@ TEST_F(DwTable, LookupFieldsTakeTheirValueFromTheLookupTable) {
     EXPECT_TRUE(t.LookupTables().empty());
 }
 
+TEST_F(DwTable, ALookupTableWithoutAnIndexIsSearchedRecordByRecord) {
+    MakeLoans("LOOK.DBF", {{"C", 30}, {"B", 20}, {"A", 10}});
+    TdwTable& t = Loans({"A", "B", "C", "D"}, "NAME", ttDefault, false);
+    TStringField* shown = AddShownField(t);
+    t.Parts().LookupFields.Add("SHOWN;" + Folder() + ";LOOK.DBF;AMOUNT;");
+    t.Parts().LookupLinks.Add("NAME;NAME");
+    t.Open();
+    EXPECT_EQ(NamesAndShown(t, shown), "A=10 B=20 C=30 D= ");
+    ASSERT_EQ(t.LookupTables().size(), 1u);
+    EXPECT_EQ(t.LookupTables()[0].Table->GetIndexFieldCount(), 0);
+}
+
+TEST_F(DwTable, ALookupDefinitionPairsEachLookupLineWithTheLinkLineOfItsPlace) {
+    TdwTable& t = Loans({"A"}, "NAME", ttDefault, false);
+    TStringField* shown = AddShownField(t);
+    t.Parts().LookupFields.Add("OTHER;" + Folder() + ";OTHER.DBF;NAME;NAME");
+    t.Parts().LookupFields.Add("SHOWN;" + Folder() + ";LOOK.DBF;AMOUNT;NAME");
+    // One link line only: the second lookup line has none.
+    t.Parts().LookupLinks.Add("NAME;NAME");
+    const TdwLookupDefinition d = dwGetLookupDefinition(shown);
+    EXPECT_EQ(d.DatabaseName, Folder());
+    EXPECT_EQ(d.TableName, "LOOK.DBF");
+    EXPECT_EQ(d.LookupField, "AMOUNT");
+    EXPECT_EQ(d.Link, "");
+    t.Parts().LookupLinks.Add("CODE;NAME");
+    EXPECT_EQ(dwGetLookupDefinition(shown).Link, "CODE;NAME");
+    // A field without a lookup line has no lookup table.
+    const TdwLookupDefinition none = dwGetLookupDefinition(t.FieldByName("NAME"));
+    EXPECT_EQ(none.TableName, "");
+    EXPECT_EQ(none.LookupField, "");
+    EXPECT_EQ(none.Link, "");
+}
+
 TEST_F(DwTable, ALinkNamingAMissingFieldHidesTheLookupField) {
     MakeLoans("LOOK.DBF", {{"A", 10}});
     TdwTable& t = Loans({"A"}, "NAME", ttDefault, false);

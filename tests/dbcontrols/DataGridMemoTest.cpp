@@ -120,6 +120,9 @@ TEST_F(DwDBGridSelectTest, CtrlClicksToggleRecordsOfTheMultiSelection) {
     EXPECT_EQ(grid->SelectedCount(), 2);
     EXPECT_TRUE(grid->IsRowSelected(0));
     EXPECT_TRUE(grid->IsRowSelected(1));
+    // Rows without a record are never selected.
+    EXPECT_FALSE(grid->IsRowSelected(-1));
+    EXPECT_FALSE(grid->IsRowSelected(grid->DataLink()->RecordCount()));
     // The handler refuses the third change: the record stays selected.
     clickRow(1, Qt::ControlModifier);
     EXPECT_EQ(grid->SelectedCount(), 2);
@@ -133,6 +136,11 @@ TEST_F(DwDBGridSelectTest, CtrlClicksToggleRecordsOfTheMultiSelection) {
     EXPECT_EQ(grid->SelectedCount(), 1);
     EXPECT_TRUE(grid->IsRowSelected(0));
     EXPECT_FALSE(grid->IsRowSelected(1));
+    // The last record let go: no row shows as selected.
+    clickRow(1, Qt::ControlModifier);
+    EXPECT_EQ(grid->SelectedCount(), 0);
+    for (int row = 0; row < 3; ++row)
+        EXPECT_FALSE(grid->IsRowSelected(row)) << row;
 }
 
 } // namespace

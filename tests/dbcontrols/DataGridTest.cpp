@@ -41,6 +41,12 @@ TEST(DwBitmapPlacementTest, FitsFollowTheCellAndNeverDivideByZero) {
     EXPECT_TRUE(dwPlaceBitmap("Fit Height", 10, 100, cell).Drawn) << "3 pixels wide";
     EXPECT_FALSE(dwPlaceBitmap("Fit Width", 50, 50, Rect(0, 0, 2, 30)).Drawn) << "2 wide";
     EXPECT_TRUE(dwPlaceBitmap("Fit Width", 50, 50, Rect(0, 0, 3, 30)).Drawn);
+    // In its original size a single pixel is drawn; a cell one pixel high leaves no room.
+    p = dwPlaceBitmap("Original Size", 1, 1, cell);
+    EXPECT_TRUE(p.Drawn);
+    EXPECT_EQ(p.Dest, Rect(101, 51, 102, 52));
+    EXPECT_FALSE(dwPlaceBitmap("Original Size", 5, 5, Rect(0, 0, 40, 1)).Drawn);
+    EXPECT_FALSE(dwPlaceBitmap("Original Size", 5, 5, Rect(0, 0, 1, 30)).Drawn);
     for (const char* fit : {"Fit Width", "Fit Height", "Original Size", "Stretch To Fit"}) {
         EXPECT_FALSE(dwPlaceBitmap(fit, 0, 50, cell).Drawn) << fit;
         EXPECT_FALSE(dwPlaceBitmap(fit, 50, 0, cell).Drawn) << fit;
@@ -55,8 +61,12 @@ TEST(DwRichTextPlainTest, ShowsOnlyTheTextOfRichText) {
     EXPECT_EQ(dwRichTextPlain("{\\rtf1 a\\{b\\}\\\\ caf\\'e9 {\\*\\generator x;}\\u8364?!}"),
               "a{b}\\ caf\xe9 ?!");
     EXPECT_EQ(dwRichTextPlain("plain {text}"), "plain {text}");
-    // A text cut short ends where it ends.
+    // A text cut short ends where it ends, and so does a code that is no hex number.
     EXPECT_EQ(dwRichTextPlain("{\\rtf1 abc\\'4"), "abc");
+    EXPECT_EQ(dwRichTextPlain("{\\rtf1 ab\\'g1 cd}"), "ab");
+    EXPECT_EQ(dwRichTextPlain("{\\rtf1 ab\\'1z cd}"), "ab");
+    // Hex digits in either case: 0x4A is J, 0xe9 is e acute.
+    EXPECT_EQ(dwRichTextPlain("{\\rtf1 \\'4A\\'e9\\'E9\\'09}"), "J\xe9\xe9\t");
 }
 
 // ---- The grid over a table ----
@@ -245,6 +255,20 @@ TEST_F(DwDBGridTest, SelectedLinesDecideTheDatasetsVisibleFieldsOnActivation) {
     EXPECT_FALSE(table->FieldByName("PAID")->Visible());
     // The control type of a field the dataset lacks is gone.
     EXPECT_EQ(table->Parts().ControlType.Count(), 0);
+}
+
+TEST_F(DwDBGridTest, APlainCellTakesTheCellEditorAndACheckBoxCellDoesNot) {
+    ControlTypes({"PAID;CheckBox;True;False"});
+    Attach();
+    ASSERT_EQ(grid->SelectedField()->FieldName(), "NAME");
+    Type(grid, Qt::Key_F2);
+    ASSERT_TRUE(grid->EditorMode());
+    EXPECT_EQ(grid->InplaceEditor()->Text(), "ADAMS");
+    Type(grid, Qt::Key_Escape);
+    EXPECT_FALSE(grid->EditorMode());
+    grid->SetSelectedIndex(1);
+    Type(grid, Qt::Key_F2);
+    EXPECT_FALSE(grid->EditorMode());
 }
 
 // ---- Fixed data columns ----
@@ -525,6 +549,32 @@ TEST_F(DwDBGridAttachedTest, TheEditSitsOverTheCurrentCellAndTakesKeys) {
     TypeCharacter(grid, Qt::Key_Z, "z");
     EXPECT_TRUE(edit->Focused());
     EXPECT_NE(edit->Text().find('z'), std::string::npos);
+}
+
+TEST_F(DwDBGridAttachedTest, TheEditFollowsTheCurrentCellDownTheRowsAndToItsNewWidth) {
+    Picture();
+    ASSERT_TRUE(edit->Visible());
+    const auto expectOver = [&](int row) {
+        Picture();
+        const TRect cell = grid->CellRect(1, row);
+        EXPECT_EQ(edit->Left(), cell.Left) << row;
+        EXPECT_EQ(edit->Top(), cell.Top) << row;
+        EXPECT_EQ(edit->Width(), cell.Width()) << row;
+        EXPECT_EQ(edit->Height(), cell.Height()) << row;
+    };
+    expectOver(1);
+    Type(grid, Qt::Key_Down);
+    expectOver(2);
+    Type(grid, Qt::Key_Down);
+    expectOver(3);
+    EXPECT_EQ(edit->Text(), "CLARK");
+    grid->SetColWidths(1, grid->ColWidths(1) + 17);
+    expectOver(3);
+    grid->SetRowHeightPercent(150);
+    expectOver(3);
+    // A wider indicator moves the cell to the right alone.
+    grid->SetColWidths(0, grid->ColWidths(0) + 9);
+    expectOver(3);
 }
 
 TEST_F(DwDBGridAttachedTest, RichTextShowsAsPlainTextAndF2GoesToItsEditor) {

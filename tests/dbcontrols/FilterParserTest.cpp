@@ -195,6 +195,10 @@ TEST_F(FilterParser, GroupingOfOperators) {
               "(OR (AND (= QTY 5:1) (= COUNT 6:2)) (= PAID 4:1))");
     EXPECT_EQ(Tree("QTY = 1 AND (COUNT = 2 OR PAID = T)"),
               "(AND (= QTY 5:1) (OR (= COUNT 6:2) (= PAID 4:1)))");
+    // Each relation has its own operator code.
+    for (const char* op : {"=", "<>", ">", "<", ">=", "<="})
+        EXPECT_EQ(Tree(std::string("QTY ") + op + " 3"), std::string("(") + op + " QTY 5:3)")
+            << op;
 }
 
 TEST_F(FilterParser, TokenizerQuirks) {

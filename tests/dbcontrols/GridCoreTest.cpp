@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 namespace {
 
@@ -43,6 +44,9 @@ public:
         if (Borders) DrawCellBorders(ACol, ARow, ARect, AState);
     }
     void HideAttachedControl() override { ++AttachedHides; }
+    // The rows of a multi-selection.
+    std::set<int> SelectedRows;
+    bool IsRowSelected(int DataRow) override { return SelectedRows.count(DataRow) > 0; }
 };
 
 class DwGridCoreTest : public DataSetFixture {
@@ -173,6 +177,60 @@ TEST_F(DwGridCoreTest, XMarkedCheckBoxesAreCopiedInFromTheScratchBitmap) {
     }
 }
 
+// The 10 x 10 sunken check box, row by row from its top-left corner: g gray (the outer top and
+// left edge), w white, k black, t the light gray text colour; a mark adds k inside.
+const char* const kFlatUnchecked[] = {
+    "gggggggggw", "gkkkkkkktw", "gkwwwwwwtw", "gkwwwwwwtw", "gkwwwwwwtw",
+    "gkwwwwwwtw", "gkwwwwwwtw", "gkwwwwwwtw", "gttttttttw", "wwwwwwwwww"};
+// The tick: two-pixel strokes from (1,4) down to (3,7) and up to (7,2).
+const char* const kFlatChecked[] = {
+    "gggggggggw", "gkkkkkkktw", "gkwwwwwktw", "gkwwwwkktw", "gkwwwkkwtw",
+    "gkkwkkwwtw", "gkkkkwwwtw", "gkwkwwwwtw", "gttttttttw", "wwwwwwwwww"};
+// The X: two diagonals two pixels thick.
+const char* const kCrossChecked[] = {
+    "gggggggggw", "gkkkkkkktw", "gkkkwwkktw", "gkwkkkkwtw", "gkwwkkwwtw",
+    "gkwkkkkwtw", "gkkkwwkktw", "gkkwwwwktw", "gttttttttw", "wwwwwwwwww"};
+
+TColor Shade(char c) {
+    switch (c) {
+    case 'g': return kGray;
+    case 'w': return kWhite;
+    case 'k': return clBlack;
+    case 't': return ColorToRGB(clGrayText);
+    case 'h': return ColorToRGB(clBtnHighlight);
+    default: return ColorToRGB(clBtnFace);
+    }
+}
+
+TEST_F(DwGridCoreTest, CheckBoxesAreDrawnPixelForPixel) {
+    Open({"ADAMS", "BAKER", "CLARK"});
+    grid->CheckBoxes = true;
+    auto restore = MakeScopeGuard([] { DwIntl().SetCheckBoxInGridStyle(cbStyleAuto); });
+    const auto expectBox = [&](const TPoint& at, const char* const rows[], const char* what) {
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 10; ++x)
+                EXPECT_EQ(Pixel(at.X + x, at.Y + y), Shade(rows[y][x]))
+                    << what << " at " << x << "," << y;
+    };
+    DwIntl().SetCheckBoxInGridStyle(cbStyleCheckmark);
+    Repaint();
+    expectBox(Box(PaidCell(1)), kFlatUnchecked, "flat, unchecked");
+    expectBox(Box(PaidCell(2)), kFlatChecked, "flat, checked");
+    // The X-marked box is copied in with a pixel of the cell's own colour around it.
+    DwIntl().SetCheckBoxInGridStyle(cbStyleXmark);
+    grid->SetColor(clYellow);
+    Repaint();
+    expectBox(Box(PaidCell(1)), kFlatUnchecked, "crossed, unchecked");
+    expectBox(Box(PaidCell(2)), kCrossChecked, "crossed, checked");
+    const TPoint on = Box(PaidCell(2));
+    for (int i = -1; i <= 10; ++i) {
+        EXPECT_EQ(Pixel(on.X + i, on.Y - 1), clYellow) << "above " << i;
+        EXPECT_EQ(Pixel(on.X + i, on.Y + 10), clYellow) << "below " << i;
+        EXPECT_EQ(Pixel(on.X - 1, on.Y + i), clYellow) << "left " << i;
+        EXPECT_EQ(Pixel(on.X + 10, on.Y + i), clYellow) << "right " << i;
+    }
+}
+
 TEST_F(DwGridCoreTest, ThreeDEdgesFollowTheGridColourAndTheTitleButtons) {
     Open({"ADAMS", "BAKER", "CLARK"});
     grid->Borders = true;
@@ -198,11 +256,25 @@ TEST_F(DwGridCoreTest, ThreeDEdgesFollowTheGridColourAndTheTitleButtons) {
     Repaint();
     EXPECT_EQ(Pixel(cell.Right, midY), ColorToRGB(clSilver));
     EXPECT_EQ(Pixel(title.Right, (title.Top + title.Bottom) / 2), clBlack);
-    // A white grid draws no edges on its white cells.
+    // A white grid draws no edges on its white cells, on the first row as on the others.
     grid->SetCtl3D(true);
     grid->SetColor(clWindow);
     Repaint();
     EXPECT_EQ(Pixel(cell.Right, midY), ColorToRGB(clSilver));
+    const TRect first = grid->CellRect(2, 1);
+    EXPECT_EQ(Pixel(first.Right, (first.Top + first.Bottom) / 2), ColorToRGB(clSilver));
+    // Without row lines its titles are underlined in black on their last pixel row, and a
+    // title's top edge is highlighted.
+    grid->SetOptions(grid->Options() - TdwDBGridOptions{dgRowLines});
+    Repaint();
+    const TRect head = grid->CellRect(2, 0);
+    for (int x = head.Left + 1; x < head.Right; ++x) {
+        EXPECT_EQ(Pixel(x, head.Bottom - 1), clBlack) << x;
+        EXPECT_NE(Pixel(x, head.Bottom - 2), clBlack) << x;
+        EXPECT_EQ(Pixel(x, head.Top), ColorToRGB(clBtnHighlight)) << x;
+    }
+    const TRect data = grid->CellRect(2, 1);
+    EXPECT_NE(Pixel((data.Left + data.Right) / 2, data.Bottom - 1), clBlack);
 }
 
 TEST_F(DwGridCoreTest, ATitleButtonIsRaisedAndSinksWhileHeldDown) {
@@ -223,6 +295,101 @@ TEST_F(DwGridCoreTest, ATitleButtonIsRaisedAndSinksWhileHeldDown) {
     QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, QPoint(title.Left + 5, 5));
     Application->ProcessMessages();
     EXPECT_EQ(Pixel(title.Right - 1, midY), clBlack);
+}
+
+// The frame of a title button, from its top-left pixel: raised, then held down. h highlight,
+// k black, g gray; the inside ('.') is the title colour.
+std::vector<std::string> TitleFrame(int width, int height, bool pressed) {
+    std::vector<std::string> rows(static_cast<std::size_t>(height), std::string(width, '.'));
+    const auto set = [&](int x, int y, char c) {
+        rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] = c;
+    };
+    const int right = width - 1;
+    const int bottom = height - 1;
+    if (!pressed) {
+        for (int x = 0; x < width; ++x) set(x, 0, 'h');
+        for (int y = 0; y < height; ++y) set(0, y, 'h');
+        for (int x = 1; x < right; ++x) set(x, bottom - 1, 'g');
+        for (int y = 1; y < bottom; ++y) set(right - 1, y, 'g');
+        for (int x = 0; x < width; ++x) set(x, bottom, 'k');
+        for (int y = 0; y < height; ++y) set(right, y, 'k');
+        return rows;
+    }
+    for (int x = 0; x < width; ++x) set(x, 0, 'k');
+    for (int y = 0; y < height; ++y) set(0, y, 'k');
+    for (int x = 1; x < right; ++x) set(x, 1, 'g');
+    for (int y = 1; y < bottom; ++y) set(1, y, 'g');
+    for (int x = 0; x < width; ++x) set(x, bottom, 'h');
+    for (int y = 0; y < height; ++y) set(right, y, 'h');
+    return rows;
+}
+
+TEST_F(DwGridCoreTest, TitleButtonFramesArePixelForPixel) {
+    Open({"ADAMS", "BAKER"});
+    grid->SetTitleButtons(true);
+    grid->SetColWidths(2, 30); // no text reaches the frame
+    grid->SetTitleColor(clYellow);
+    Repaint();
+    const TRect title = grid->CellRect(2, 0);
+    const auto expectFrame = [&](bool pressed) {
+        const auto rows = TitleFrame(title.Width(), title.Height(), pressed);
+        for (int y = 0; y < title.Height(); ++y)
+            for (int x = 0; x < title.Width(); ++x) {
+                const char c = rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
+                if (c == '.') continue;
+                EXPECT_EQ(Pixel(title.Left + x, title.Top + y), Shade(c))
+                    << (pressed ? "pressed" : "raised") << " at " << x << "," << y;
+            }
+    };
+    expectFrame(false);
+    QWidget* w = WidgetOf(grid);
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, QPoint(title.Left + 5, title.Top + 5));
+    Application->ProcessMessages();
+    expectFrame(true);
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, QPoint(title.Left + 5, title.Top + 5));
+    Application->ProcessMessages();
+    expectFrame(false);
+}
+
+// The indicator's glyphs around the centre of the current row's indicator cell.
+TEST_F(DwGridCoreTest, TheIndicatorShowsAnArrowAnIBeamOrAStarPixelForPixel) {
+    Open({"ADAMS", "BAKER"});
+    const auto expectGlyph = [&](const std::vector<std::string>& rows, TColor ink,
+                                 const char* what) {
+        Repaint();
+        const TRect cell = grid->CellRect(0, grid->Row());
+        const int cx = (cell.Left + cell.Right) / 2;
+        const int cy = (cell.Top + cell.Bottom) / 2;
+        // Rows cy-5..cy+5, columns cx-4..cx+4.
+        for (int y = 0; y < 11; ++y)
+            for (int x = 0; x < 9; ++x) {
+                const bool inked = rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)] == '#';
+                const TColor seen = Pixel(cx - 4 + x, cy - 5 + y);
+                if (inked)
+                    EXPECT_EQ(seen, ink) << what << " at " << x - 4 << "," << y - 5;
+                else
+                    EXPECT_NE(seen, ink) << what << " at " << x - 4 << "," << y - 5;
+            }
+    };
+    // The arrow: a triangle from (-2,-4) and (-2,4) to its point at (2,0).
+    const std::vector<std::string> arrow = {
+        ".........", "..#......", "..##.....", "..###....", "..####...", "..#####..",
+        "..####...", "..###....", "..##.....", "..#......", "........."};
+    expectGlyph(arrow, clBlack, "arrow");
+    table->Edit();
+    const std::vector<std::string> beam = {
+        ".........", "..#####..", "....#....", "....#....", "....#....", "....#....",
+        "....#....", "....#....", "....#....", "..#####..", "........."};
+    expectGlyph(beam, clBlack, "I-beam");
+    table->Cancel();
+    table->Insert();
+    const std::vector<std::string> star = {
+        ".........", ".........", "....#....", "..#.#.#..", "...###...", ".#######.",
+        "...###...", "..#.#.#..", "....#....", ".........", "........."};
+    expectGlyph(star, clBlack, "star");
+    table->Cancel();
+    grid->SetIndicatorColor(icYellow);
+    expectGlyph(arrow, clYellow, "yellow arrow");
 }
 
 TEST_F(DwGridCoreTest, TextOnAColourTheDeviceOnlyApproximatesIsWrittenOffScreen) {
@@ -288,7 +455,9 @@ TEST_F(DwGridCoreTest, OtherTablesShowTheirPositionInFiveSteps) {
 }
 
 TEST_F(DwGridCoreTest, AScrollByAScreenfulOrLessRedrawsOnlyTheRowsThatCameIntoView) {
-    Open({"A01", "A02", "A03", "A04", "A05", "A06", "A07", "A08", "A09", "A10", "A11", "A12"}, 100);
+    Open({"A01", "A02", "A03", "A04", "A05", "A06", "A07", "A08", "A09", "A10",
+          "A11", "A12", "A13", "A14", "A15", "A16", "A17", "A18", "A19", "A20"},
+         100);
     const int visible = grid->VisibleRowCount();
     ASSERT_GE(visible, 3);
     int topChanges = 0;
@@ -325,6 +494,16 @@ TEST_F(DwGridCoreTest, AScrollByAScreenfulOrLessRedrawsOnlyTheRowsThatCameIntoVi
     table->MoveBy(visible + 1);
     for (int row = 1; row <= visible; ++row)
         EXPECT_GT(grid->DrawnRows[row], 0) << row;
+    // Also when the current record stays on the bottom row.
+    ASSERT_EQ(grid->Row(), visible);
+    grid->DrawnRows.clear();
+    table->MoveBy(visible + 1);
+    EXPECT_EQ(grid->Row(), visible);
+    for (int row = 1; row <= visible; ++row)
+        EXPECT_GT(grid->DrawnRows[row], 0) << row;
+    const QImage jumped = grid->Impl()->Buffer().copy();
+    Repaint();
+    EXPECT_TRUE(jumped == grid->Impl()->Buffer());
 }
 
 TEST_F(DwGridCoreTest, AScrollByExactlyAScreenfulMovesPixelsAndLeavesTheTitles) {
@@ -399,6 +578,164 @@ TEST_F(DwGridCoreTest, APerfectRowFitGridTakesTheHeightOfItsRowsAtDesignTime) {
     grid->SetBounds(0, 0, 120, 60);
     Application->ProcessMessages();
     EXPECT_EQ(grid->Height(), fitted() + GetSystemMetrics(SM_CYHSCROLL));
+}
+
+TEST_F(DwGridCoreTest, AGridWithoutDataHasTheIndicatorAndOneEmptyColumn) {
+    auto* empty = new TCoreGrid(form);
+    EXPECT_EQ(empty->ColCount(), 2);
+    EXPECT_EQ(empty->RowCount(), 2);
+    empty->SetParent(form);
+    empty->SetBounds(0, 0, 200, 100);
+    ASSERT_NE(empty->Handle(), HWND{});
+    EXPECT_EQ(empty->ColCount(), 2);
+    EXPECT_EQ(empty->RowCount(), 2);
+    EXPECT_EQ(empty->FixedCols(), 1);
+    delete empty;
+}
+
+TEST_F(DwGridCoreTest, GridsShareTheScratchBitmapUntilTheLastOneGoes) {
+    Open({"ADAMS", "BAKER", "CLARK"});
+    grid->CheckBoxes = true;
+    auto restore = MakeScopeGuard([] { DwIntl().SetCheckBoxInGridStyle(cbStyleAuto); });
+    DwIntl().SetCheckBoxInGridStyle(cbStyleXmark);
+    delete new TCoreGrid(form);
+    Repaint();
+    const TPoint on = Box(PaidCell(2));
+    EXPECT_EQ(Pixel(on.X + 2, on.Y + 2), clBlack);
+    EXPECT_EQ(Pixel(on.X + 7, on.Y + 2), clBlack);
+}
+
+TEST_F(DwGridCoreTest, ReopeningTheTableShowsTheThumbAtTheTopAgain) {
+    Open({"ADAMS", "BAKER", "CLARK", "DAVIS"}, 200, ttParadox);
+    table->Last();
+    ASSERT_EQ(GetScrollPos(grid->Handle(), SB_VERT), 200);
+    table->Close();
+    table->Open();
+    EXPECT_EQ(Name(), "ADAMS");
+    EXPECT_EQ(GetScrollPos(grid->Handle(), SB_VERT), 0);
+}
+
+TEST_F(DwGridCoreTest, AClickOnTheIndicatorGoesToItsRecordAndItsTitleIsNoButton) {
+    Open({"ADAMS", "BAKER", "CLARK", "DAVIS", "EVANS"});
+    QWidget* w = WidgetOf(grid);
+    const TRect indicator = grid->CellRect(0, 3);
+    QTest::mouseClick(w, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(indicator.Left + 3, indicator.Top + 3));
+    EXPECT_EQ(Name(), "CLARK");
+    EXPECT_EQ(grid->Row(), 3);
+    // Held down, the indicator's title is pressed like a title button; let go, nothing is.
+    grid->SetTitleButtons(true);
+    const TRect corner = grid->CellRect(0, 0);
+    const QPoint at(corner.Left + 3, corner.Top + 3);
+    QTest::mousePress(w, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(grid->PressedTitleColumn(), 0);
+    QTest::mouseRelease(w, Qt::LeftButton, Qt::NoModifier, at);
+    EXPECT_EQ(grid->PressedTitleColumn(), -1);
+    EXPECT_EQ(Name(), "CLARK");
+}
+
+TEST_F(DwGridCoreTest, WithoutRowLinesTheRowsLoseAPixelAndTheTitleGainsOne) {
+    Open({"ADAMS", "BAKER"});
+    const int title = grid->RowHeights(0);
+    const int row = grid->DefaultRowHeight();
+    grid->SetOptions(grid->Options() - TdwDBGridOptions{dgRowLines});
+    EXPECT_EQ(grid->RowHeights(0), title + 1);
+    EXPECT_EQ(grid->DefaultRowHeight(), row - 1);
+    // Two title lines: one line's height more.
+    grid->SetTitleLines(2);
+    EXPECT_EQ(grid->RowHeights(0), title + 1 + grid->Canvas()->TextHeight("W"));
+}
+
+TEST_F(DwGridCoreTest, ANewTitleColourIsShownWithoutAskingForARepaint) {
+    Open({"ADAMS", "BAKER"});
+    Repaint();
+    const TRect title = grid->CellRect(2, 0);
+    const int x = title.Right - 3;
+    const int y = title.Bottom - 3;
+    ASSERT_EQ(Pixel(x, y), ColorToRGB(clBtnFace));
+    grid->SetTitleColor(clYellow);
+    Application->ProcessMessages();
+    EXPECT_EQ(Pixel(x, y), clYellow);
+}
+
+TEST_F(DwGridCoreTest, TitlesAreWrittenInTheTitleFontAndCellsInTheGridsFont) {
+    Open({"ADAMS", "BAKER"});
+    grid->TitleFont()->SetColor(clRed);
+    grid->Font()->SetColor(clBlue);
+    Repaint();
+    const auto inks = [&](const TRect& r, TColor ink) {
+        int n = 0;
+        for (int y = r.Top; y < r.Bottom; ++y)
+            for (int x = r.Left; x < r.Right; ++x)
+                n += Pixel(x, y) == ink ? 1 : 0;
+        return n;
+    };
+    const TRect title = grid->CellRect(1, 0);
+    const TRect cell = grid->CellRect(1, 2);
+    EXPECT_GT(inks(title, clRed), 0);
+    EXPECT_EQ(inks(title, clBlue), 0);
+    EXPECT_GT(inks(cell, clBlue), 0);
+    EXPECT_EQ(inks(cell, clRed), 0);
+}
+
+TEST_F(DwGridCoreTest, TheFocusedCellOfASelectedRecordHasADottedFrameUnlessRowsAreSelected) {
+    Open({"ADAMS", "BAKER"});
+    grid->SetFocus();
+    grid->SelectedRows = {0};
+    grid->SetOptions(grid->Options() + TdwDBGridOptions{dgMultiSelect});
+    const auto dotted = [&](int col) {
+        Repaint();
+        const TRect r = grid->CellRect(col, grid->Row());
+        const TColor inverted = ColorToRGB(clHighlight) ^ 0xFFFFFF;
+        int n = 0;
+        for (int x = r.Left; x < r.Right; ++x)
+            n += (Pixel(x, r.Top) == inverted) + (Pixel(x, r.Bottom - 1) == inverted);
+        return n;
+    };
+    // Every other pixel of the top and bottom edges of the focused cell, highlighted as its
+    // record is selected; none on the record's other cells.
+    EXPECT_GE(dotted(grid->Col()), grid->CellRect(grid->Col(), grid->Row()).Width() - 1);
+    EXPECT_EQ(dotted(grid->Col() + 1), 0);
+    grid->SetOptions(grid->Options() + TdwDBGridOptions{dgRowSelect});
+    EXPECT_EQ(dotted(grid->Col()), 0);
+}
+
+TEST_F(DwGridCoreTest, RightAlignedTextOffScreenKeepsThreePixelsFromTheEdge) {
+    Open({"AB CD", "BAKER"});
+    table->FieldByName("NAME")->SetAlignment(taRightJustify);
+    grid->SetOptions(grid->Options() - TdwDBGridOptions{dgWordWrap});
+    grid->SetRowHeightPercent(300);
+    grid->SetColWidths(1, grid->Canvas()->TextWidth("AB CD") + 3);
+    grid->OnCalcCellColors = [&](TObject*, TField*, TGridDrawState, bool, TFont*, TBrush* b) {
+        b->SetColor(RGB(200, 200, 200));
+    };
+    // Drawn on a monochrome device, where light gray is no pure colour.
+    TBitmap mono;
+    mono.SetMonochrome(true);
+    mono.SetSize(grid->ClientWidth(), grid->ClientHeight());
+    mono.Canvas()->Brush()->SetColor(clWhite);
+    mono.Canvas()->FillRect(TRect{0, 0, mono.Width(), mono.Height()});
+    const TRect cell = grid->CellRect(1, 1);
+    TCanvas* canvas = grid->Canvas();
+    const HDC own = canvas->RawHandle();
+    canvas->SetHandle(mono.Canvas()->Handle());
+    {
+        auto back = MakeScopeGuard([&] { canvas->SetHandle(own); });
+        grid->DrawCell(1, 1, cell, {});
+    }
+    const int line = grid->Canvas()->TextHeight("W");
+    int lastInk = -1;
+    bool secondLine = false;
+    for (int y = cell.Top; y < cell.Bottom; ++y)
+        for (int x = cell.Left; x < cell.Right; ++x)
+            if (mono.Canvas()->Pixels(x, y) == clBlack) {
+                lastInk = std::max(lastInk, x);
+                secondLine = secondLine || y >= cell.Top + 2 + line;
+            }
+    // The text just fits the width less the three pixels: one line, ending before them.
+    EXPECT_FALSE(secondLine);
+    EXPECT_GE(lastInk, cell.Left);
+    EXPECT_LT(lastInk, cell.Right - 3);
 }
 
 TEST_F(DwGridCoreTest, TitlesFollowTheParentFontUntilTheirOwnFontIsSet) {

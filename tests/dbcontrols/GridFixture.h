@@ -1,6 +1,7 @@
-// A data-aware grid of class G on a shown form over LOANS.DBF (ADAMS, BAKER, CLARK, DAVIS in
-// NAME order, pictures kept per field), focused, with recorded services; TypeText types
-// capitals and other characters into a control as real Qt key events.
+// A data-aware grid of class G on a shown form over LOANS.DBF (by default ADAMS, BAKER, CLARK,
+// DAVIS in NAME order; a fixture may set other records before SetUp), pictures kept per field,
+// focused, with recorded services; TypeText types capitals and other characters into a control
+// as real Qt key events.
 #pragma once
 
 #include "tests/dbcontrols/PictureTable.h"
@@ -8,6 +9,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 template <typename G>
 class TGridFixture : public DataSetFixture {
@@ -15,7 +18,7 @@ protected:
     void SetUp() override {
         DataSetFixture::SetUp();
         ResetKeyState();
-        MakeLoans("LOANS.DBF", {{"ADAMS", 1}, {"BAKER", 2}, {"CLARK", 3}, {"DAVIS", 4}});
+        MakeLoans("LOANS.DBF", records);
         table = std::make_unique<TPictureTable>(folder_.Path());
         table->Open();
         source_.SetDataSet(table.get());
@@ -39,6 +42,8 @@ protected:
             TypeCharacter(target, c >= 'A' && c <= 'Z' ? Qt::Key_A + (c - 'A') : c, QString(c));
     }
 
+    std::vector<std::pair<std::string, double>> records{
+        {"ADAMS", 1}, {"BAKER", 2}, {"CLARK", 3}, {"DAVIS", 4}};
     TRecordedServices services;
     std::unique_ptr<TPictureTable> table;
     TForm* form = nullptr;

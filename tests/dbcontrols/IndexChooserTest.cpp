@@ -95,6 +95,19 @@ TEST_F(DwKeyComboTest, TheComboListsTheOrdersAndSwitchesTheTable) {
     EXPECT_EQ(combo->Text(), "AMOUNT");
 }
 
+TEST_F(DwKeyComboTest, TheChooserKeepsItsSourceWhenAnotherComponentGoes) {
+    combo->SetDataSource(&source_);
+    delete new TEdit(form);
+    EXPECT_EQ(combo->DataSource(), &source_);
+    // Its own source going is what it forgets.
+    {
+        TDataSource passing(nullptr);
+        passing.SetDataSet(table.get());
+        combo->SetDataSource(&passing);
+    }
+    EXPECT_EQ(combo->DataSource(), nullptr);
+}
+
 TEST_F(DwKeyComboTest, InAutomaticDragModeAPressDragsTheChooserInsteadOfOpeningIt) {
     combo->SetDataSource(&source_);
     combo->SetDragMode(dmAutomatic);

@@ -136,6 +136,11 @@ TEST_F(DwMemoDialogTest, DefaultsShowACentredDialogWithUserButtons) {
     EXPECT_FALSE(Run([&](TdwMemoDlg* d) {
         EXPECT_EQ(d->Width(), 561);
         EXPECT_EQ(d->Height(), 396);
+        // The memo leaves room below it for the caption, the frames (2 x 3) and 53 pixels
+        // for the buttons, which stand 17 pixels below it.
+        EXPECT_EQ(d->Memo->Height(), 396 - (19 + 2 * 3 + 53));
+        EXPECT_EQ(d->Memo->Width(), 561 - 20);
+        EXPECT_EQ(d->OKBtn->Top(), d->Memo->Height() + 17);
         EXPECT_EQ(d->Caption(), "Loan note");
         EXPECT_TRUE(d->UserButtonPanel->Visible());
         EXPECT_FALSE(d->UserButton1->Visible());
@@ -143,6 +148,30 @@ TEST_F(DwMemoDialogTest, DefaultsShowACentredDialogWithUserButtons) {
         d->SetModalResult(mrCancel);
     }));
     EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(DwMemoDialogTest, TwoUserButtonsStandSideBySideAndAGivenPlaceMovesTheDialog) {
+    dialog.UserButton1Caption = "Words";
+    dialog.UserButton2Caption = "Spell";
+    dialog.DlgLeft = 1;
+    dialog.DlgTop = 0;
+    dialog.DlgWidth = 400;
+    dialog.DlgHeight = 300;
+    EXPECT_FALSE(Run([&](TdwMemoDlg* d) {
+        // 16 pixels before the first button, between the two and 10 after the last.
+        EXPECT_TRUE(d->UserButton1->Visible());
+        EXPECT_TRUE(d->UserButton2->Visible());
+        EXPECT_EQ(d->UserButton1->Left(), 16);
+        EXPECT_EQ(d->UserButton2->Left(), 16 + d->UserButton1->Width() + 16);
+        EXPECT_EQ(d->UserButtonPanel->Width(), d->UserButton2->Left() + d->UserButton2->Width() + 10);
+        // A place one pixel from the screen's left edge is taken as it is.
+        EXPECT_EQ(d->Position(), poDesigned);
+        EXPECT_EQ(d->Left(), 1);
+        EXPECT_EQ(d->Top(), 0);
+        EXPECT_EQ(d->Width(), 400);
+        EXPECT_EQ(d->Height(), 300);
+        d->SetModalResult(mrCancel);
+    }));
 }
 
 TEST_F(DwMemoDialogTest, AFieldNameThatIsNoFieldRaisesBeforeShowing) {

@@ -133,6 +133,49 @@ TEST_F(DwDbEditTest, SpaceCompletesADateFromTheClock) {
     EXPECT_EQ(edit->Text(), "07/03/26");
 }
 
+TEST_F(DwDbEditTest, SpaceCompletesADateAndTimeOnlyInAnEditForThem) {
+    FormatSettings().ShortDateFormat = "M/d/yyyy";
+    FormatSettings().DateSeparator = '/';
+    FormatSettings().TimeSeparator = ':';
+    FormatSettings().TimeAMString = "AM";
+    FormatSettings().TimePMString = "PM";
+    edit->SetReadOnly(false);
+    edit->SetFocus();
+    // A plain edit takes the space as typed.
+    TypeText("ab");
+    Type(edit, Qt::Key_Space);
+    EXPECT_EQ(edit->Text(), "ab ");
+    // For a date and time: the date, a blank, then the time from the clock (15:04:09).
+    edit->ValueKind = vkDateTime;
+    edit->SelectAll();
+    std::vector<std::string> steps;
+    for (int i = 0; i < 8; ++i) {
+        Type(edit, Qt::Key_Space);
+        steps.push_back(edit->Text());
+    }
+    EXPECT_EQ(steps, (std::vector<std::string>{"3/", "3/7/", "3/7/2026", "3/7/2026 ",
+                                               "3/7/2026 3:", "3/7/2026 3:04:",
+                                               "3/7/2026 3:04:09", "3/7/2026 3:04:09 PM"}));
+    // For a date alone the time never comes.
+    edit->ValueKind = vkDate;
+    edit->SelectAll();
+    for (int i = 0; i < 5; ++i)
+        Type(edit, Qt::Key_Space);
+    EXPECT_EQ(edit->Text(), "3/7/2026");
+}
+
+TEST_F(DwDbEditTest, ABackspaceIsCheckedWithTheRecordAlreadyEdited) {
+    Link("NAME");
+    edit->Picture()->SetPictureMask("&&&&&");
+    std::vector<TDataSetState> states;
+    edit->OnCheckValue = [&](TObject*, bool) { states.push_back(table->State()); };
+    Type(edit, Qt::Key_End);
+    Type(edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit->Text(), "ADAM");
+    ASSERT_FALSE(states.empty());
+    EXPECT_EQ(states.front(), dsEdit);
+}
+
 TEST_F(DwDbEditTest, SpaceCompletesATimeWithoutAField) {
     edit->ValueKind = vkTime;
     edit->SetReadOnly(false);
@@ -199,6 +242,25 @@ TEST_F(DwDbEditTest, ANumberStandsRightUntilItIsEdited) {
     EXPECT_LT(lastEdited, edit->Width() / 2);
 }
 
+TEST_F(DwDbEditTest, EnteringTheEditFiresOnEnterAndSelectsTheFieldsText) {
+    Link("NAME");
+    other->SetFocus();
+    int entered = 0;
+    edit->OnEnter = [&](TObject*) { ++entered; };
+    edit->SetFocus();
+    EXPECT_EQ(entered, 1);
+    EXPECT_EQ(edit->Text(), "ADAMS");
+    EXPECT_EQ(edit->SelStart(), 0);
+    EXPECT_EQ(edit->SelLength(), 5);
+    edit->SetAutoSelect(false);
+    other->SetFocus();
+    edit->SetSelStart(2);
+    edit->SetSelLength(0);
+    edit->SetFocus();
+    EXPECT_EQ(entered, 2);
+    EXPECT_EQ(edit->SelLength(), 0);
+}
+
 TEST_F(DwDbEditTest, PastedTextIsFilledOutByThePicture) {
     Link("NAME");
     edit->Picture()->SetPictureMask("###-##");
@@ -225,12 +287,32 @@ TEST_F(DwDbEditTest, PastedTextIsFilledOutByThePicture) {
     EXPECT_TRUE(edit->ExitRefused());
 }
 
+TEST_F(DwDbEditTest, AMultiLineEditPutsTheCaretAfterAFilledOutPaste) {
+    edit->SetMultiLine(true);
+    Link("NAME");
+    edit->Picture()->SetPictureMask("###-##");
+    Clipboard()->SetAsText("123");
+    edit->SelectAll();
+    Type(edit, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(edit->Text(), "123-");
+    EXPECT_EQ(edit->SelStart(), 4);
+    EXPECT_EQ(edit->SelLength(), 0);
+}
+
 TEST_F(DwDbEditTest, CuttingFromALockedEditChangesNothing) {
     Clipboard()->SetAsText("kept");
     edit->SetText("text");
     edit->SelectAll();
     edit->Perform(WM_CUT, 0, 0);
     edit->Perform(WM_PASTE, 0, 0);
+    EXPECT_EQ(edit->Text(), "text");
+    EXPECT_EQ(Clipboard()->AsText(), "kept");
+    EXPECT_EQ(services.Beeps.size(), 2u);
+    // Typed as keys, paste and cut are swallowed before they reach the clipboard.
+    edit->SetFocus();
+    edit->SelectAll();
+    Type(edit, Qt::Key_V, Qt::ControlModifier);
+    Type(edit, Qt::Key_X, Qt::ControlModifier);
     EXPECT_EQ(edit->Text(), "text");
     EXPECT_EQ(Clipboard()->AsText(), "kept");
     EXPECT_EQ(services.Beeps.size(), 2u);
@@ -338,6 +420,36 @@ TEST_F(DwDbEditGridTest, ATextTheEditRefusesKeepsItsRecord) {
 } // namespace
 
 namespace {
+
+// The rightmost column of ink in the edit's picture.
+int LastInkColumn(TWinControl* control) {
+    const QImage image = WidgetOf(control)->grab().toImage();
+    for (int x = image.width() - 1; x >= 0; --x)
+        for (int y = 3; y < image.height() - 3; ++y)
+            if (qGray(image.pixel(x, y)) < 100) return x;
+    return -1;
+}
+
+TEST_F(DwDbEditGridTest, OnTheGridANumberKeepsOneMorePixelFromTheEdgeAndTwoWithABorder) {
+    edit->SetDataField("AMOUNT");
+    grid->SetFocus();
+    ASSERT_FALSE(edit->Focused());
+    // The same right-aligned number painted by the edit itself, on the grid and on the form.
+    const auto lastInk = [&](TWinControl* parent) {
+        edit->SetParent(parent);
+        edit->SetBounds(12, 25, 100, 20);
+        Application->ProcessMessages();
+        return LastInkColumn(edit);
+    };
+    const int onGrid = lastInk(grid);
+    const int onForm = lastInk(form);
+    ASSERT_GT(onForm, 50);
+    EXPECT_EQ(onGrid, onForm - 1);
+    edit->SetBorderStyle(bsSingle);
+    const int framedOnForm = lastInk(form);
+    const int framedOnGrid = lastInk(grid);
+    EXPECT_EQ(framedOnGrid, framedOnForm - 2);
+}
 
 TEST_F(DwDbEditGridTest, ScrollingTheTextOnTheGridFocusesIt) {
     grid->SetFocus();

@@ -63,6 +63,11 @@ TEST(PictureValidator, TrailingBlankStandsInForALiteral) {
     EXPECT_EQ(a.Result, prIncomplete);
     EXPECT_EQ(a.Text, "12-");
     EXPECT_EQ(Apply("##-##", "12 3").Result, prError); // only as the last character
+    // A blank typed for a blank of the picture before the last character leaves the last
+    // one free to stand in.
+    const Applied b = Apply("# -#", "1  ");
+    EXPECT_EQ(b.Result, prIncomplete);
+    EXPECT_EQ(b.Text, "1 -");
     EXPECT_EQ(Apply("#;*#", "1*2").Result, prComplete);
 }
 
@@ -87,6 +92,12 @@ TEST(PictureValidator, BadPicturesGiveSyntaxForEveryText) {
     EXPECT_EQ(longPicture.Status, 1);
     TdwPictureValidator escapedStar("#;*", false);
     EXPECT_EQ(escapedStar.Status, 0);
+    // An escaped bracket or brace is a literal and needs no partner.
+    for (const char* picture : {"#;[", "#;]#", ";{##", "#;}"})
+        EXPECT_TRUE(PictureSyntaxValid(picture)) << picture;
+    for (const char* picture : {"#[", "#]#", "{##", "#}"})
+        EXPECT_FALSE(PictureSyntaxValid(picture)) << picture;
+    EXPECT_EQ(Apply("#;[#", "1[2").Result, prComplete);
 }
 
 TEST(PictureValidator, ValidateInputAndText) {

@@ -97,6 +97,10 @@ TEST_F(DateTexts, DayMonthYearOrder) {
     pos = 1;
     EXPECT_EQ(Scan("3.4.26", pos), EncodeDate(1926, 4, 3)); // two digits: the 1900s
     pos = 1;
+    EXPECT_EQ(Scan("3.4.99", pos), EncodeDate(1999, 4, 3));
+    pos = 1;
+    EXPECT_EQ(Scan("3.4.100", pos), EncodeDate(100, 4, 3)) << "three digits stay as they are";
+    pos = 1;
     EXPECT_EQ(Scan("3.4", pos), EncodeDate(2026, 4, 3)); // two numbers: this year
     pos = 1;
     EXPECT_EQ(Scan("3.apr.2026", pos), EncodeDate(2026, 4, 3));
@@ -117,6 +121,15 @@ TEST_F(DateTexts, TimesAndTextTests) {
     pos = 1;
     EXPECT_TRUE(ScanTimeText("12:05:09 AM", pos, t));
     EXPECT_DOUBLE_EQ(t, EncodeTime(0, 5, 9, 0));
+    EXPECT_EQ(pos, 12) << "past the marker";
+    // A date then a time in one text: each scan goes on where the one before stopped.
+    pos = 1;
+    TDateTime d = 0;
+    EXPECT_TRUE(ScanDateText("1.12.2026 10:15 x", pos, d));
+    EXPECT_EQ(pos, 11);
+    EXPECT_TRUE(ScanTimeText("1.12.2026 10:15 x", pos, t));
+    EXPECT_DOUBLE_EQ(t, EncodeTime(10, 15, 0, 0));
+    EXPECT_EQ(pos, 17) << "past the blank after the time";
     pos = 1;
     EXPECT_FALSE(ScanTimeText("13:00 PM", pos, t));
     pos = 1;
@@ -131,6 +144,7 @@ TEST_F(DateTexts, TimesAndTextTests) {
     EXPECT_TRUE(IsValidFloatText(""));
     EXPECT_TRUE(IsValidFloatText("-1.5"));
     EXPECT_FALSE(IsValidFloatText("1.5x"));
+    EXPECT_TRUE(IsValidFloatText("1" + std::string(62, '0'))) << "63 characters";
     EXPECT_FALSE(IsValidFloatText("1" + std::string(63, '0')));
 }
 
@@ -151,5 +165,15 @@ TEST_F(DateTexts, PartUnderTheCaret) {
     EXPECT_EQ(DateTimePartAt(3, "4/3/2026", false), dpDay);
     EXPECT_EQ(TimePartAt(-1, "10:30"), dpHour);
     EXPECT_EQ(TimePartAt(4, "10:30"), dpMinute);
+    // Before a separator the caret is still in the part it ends.
+    EXPECT_EQ(TimePartAt(2, "10:30"), dpHour);
+    EXPECT_EQ(TimePartAt(3, "10:30"), dpMinute);
+    EXPECT_EQ(TimePartAt(5, "10:30:45"), dpMinute);
+    EXPECT_EQ(TimePartAt(6, "10:30:45"), dpSecond);
+    // More separators than a date has: the caret counts as in the day.
+    FormatSettings().ShortDateFormat = "dd.MM.yyyy";
+    FormatSettings().DateSeparator = '.';
+    EXPECT_EQ(DateTimePartAt(6, ".1.2.3", false), dpDay);
+    EXPECT_EQ(DateTimePartAt(4, ".1.2.3", false), dpYear);
     EXPECT_EQ(DateTimePartAt(4, "10:30", true), dpMinute);
 }
