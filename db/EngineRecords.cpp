@@ -544,14 +544,22 @@ DBIResult DbiGetSeqNo(TCursorHandle cursor, LongInt* seqNo) {
     return dbiOK;
 }
 
+// The record at seqNo; when the callback filters hide it, the next one they accept, else the
+// last one they accept (the end when they accept none).
 DBIResult DbiSetToSeqNo(TCursorHandle cursor, LongInt seqNo) {
     TWA wa(cursor);
-    if (wa.Failed()) return dbiBadHandle;
+    TEngineWorkArea* area = EngineWorkArea(cursor);
+    if (wa.Failed() || !area) return dbiBadHandle;
     const int status = RepairingMove([seqNo] {
         const int top = xb_GoTop();
         return top != xbOK || seqNo <= 1 ? top : xb_Skip(seqNo - 1);
     });
-    return ResultOfEngineStatus(status);
+    if (status != xbOK || !area->CallbackFilters || xb_Eof()) return ResultOfEngineStatus(status);
+    if (RunFilterCallbacks(xb_GetRecord().data(), *area)) return dbiOK;
+    const DBIResult next = ReadStep(*area, true, 0, nullptr, nullptr);
+    if (next != dbiEOF) return next;
+    const DBIResult prior = ReadStep(*area, false, 0, nullptr, nullptr);
+    return prior == dbiBOF ? DbiSetToEnd(cursor) : prior;
 }
 
 DBIResult DbiGetRecordCount(TCursorHandle cursor, LongInt* count) {

@@ -81,6 +81,13 @@ protected:
         return names;
     }
 
+    // The NAME of the cursor's current record, "<none>" when it cannot be read.
+    static std::string Current(TCursorHandle cursor) {
+        std::string record = RecordBuffer(cursor);
+        if (DbiGetRecord(cursor, 0, record.data(), nullptr) != dbiOK) return "<none>";
+        return TrimmedName(record);
+    }
+
     static std::string TrimmedName(const std::string& record) {
         std::string name = record.substr(1, 10);
         while (!name.empty() && name.back() == ' ')

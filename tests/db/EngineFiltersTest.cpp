@@ -185,6 +185,29 @@ TEST_F(DbiFiltersTest, DroppingACallbackFilterStopsCallbacksAndKeepsTheCondition
     EXPECT_EQ(Condition(cursor_), "(AMOUNT > 30)");
 }
 
+// A sequence number that falls on a record the callback filters hide lands on the next one
+// they accept, or on the last one when none follows (the grid's thumb is placed this way).
+TEST_F(DbiFiltersTest, ASequenceNumberNeverLandsOnAHiddenRecord) {
+    int calls = 0;
+    TFilterHandle callback = 0;
+    ASSERT_EQ(DbiAddFilter(cursor_, reinterpret_cast<std::intptr_t>(&calls), 1, false, nullptr,
+                           NotBaker, &callback),
+              dbiOK);
+    DbiActivateFilter(cursor_, callback);
+    ASSERT_EQ(DbiSetToSeqNo(cursor_, 2), dbiOK); // BAKER is the second record
+    EXPECT_EQ(Current(cursor_), "SMALL");
+    ASSERT_EQ(DbiSetToSeqNo(cursor_, 1), dbiOK);
+    EXPECT_EQ(Current(cursor_), "ADAMS");
+    MakeLoans("TAIL.DBF", {{"ADAMS", 50}, {"BAKER", 150}});
+    const TCursorHandle tail = Open("TAIL.DBF");
+    ASSERT_EQ(DbiAddFilter(tail, reinterpret_cast<std::intptr_t>(&calls), 1, false, nullptr,
+                           NotBaker, &callback),
+              dbiOK);
+    DbiActivateFilter(tail, callback);
+    ASSERT_EQ(DbiSetToSeqNo(tail, 2), dbiOK); // nothing accepted after BAKER
+    EXPECT_EQ(Current(tail), "ADAMS");
+}
+
 TEST_F(DbiFiltersTest, AHundredFiltersFillTheSlots) {
     for (int i = 1; i <= dbiMaxFilters; ++i)
         AddText("AMOUNT > 0");

@@ -27,11 +27,6 @@ protected:
         EXPECT_EQ(DbiGetField(cursor, 2, record.data(), &value, &blank), dbiOK);
         return blank ? -999 : value;
     }
-    static std::string Current(TCursorHandle cursor) {
-        std::string record = RecordBuffer(cursor);
-        if (DbiGetRecord(cursor, 0, record.data(), nullptr) != dbiOK) return "<none>";
-        return TrimmedName(record);
-    }
     // Writes the text of a field of a record image directly.
     static void Raw(TCursorHandle cursor, std::string& record, Word field,
                     const std::string& text) {
