@@ -231,6 +231,56 @@ TEST_F(AmortForm, OptionsCancelKeepsThePreviousChoicesAndOkTheNewOnes) {
     EXPECT_DOUBLE_EQ(form->Schedule.AmortRows[12].Principal, 1200.0);
 }
 
+// Cancel puts back every one of the three choices as they were when the dialog opened.
+TEST_F(AmortForm, OptionsCancelPutsBackEachOfTheThreeChoices) {
+    TAmortOptions before;
+    before.AmortMethod = amRuleOf78;
+    before.RateBasis = rbExact365;
+    before.PointsPaidHow = ppWithFirstPayment;
+    TAmortOpt::SetChoices(before);
+    Answer = [](TCustomForm* modal) {
+        auto* dialog = static_cast<TAmortOpt*>(modal);
+        EXPECT_EQ(dialog->AmortMthd->Text(), "Rule of 78's");
+        EXPECT_EQ(dialog->RateBasis->Text(), "Exact/365");
+        EXPECT_EQ(dialog->PointsPaidMthd->Text(), "With 1st Payment");
+        dialog->AmortMthd->SetItemIndex(amCanadian);
+        dialog->RateBasis->SetItemIndex(rbOrdinary);
+        dialog->PointsPaidMthd->SetItemIndex(ppAmortized);
+        dialog->BitBtn2->Click(); // Cancel
+    };
+    form->Options1Click(nullptr);
+    const TAmortOptions after = TAmortOpt::Choices();
+    EXPECT_EQ(after.AmortMethod, amRuleOf78);
+    EXPECT_EQ(after.RateBasis, rbExact365);
+    EXPECT_EQ(after.PointsPaidHow, ppWithFirstPayment);
+}
+
+// The dialog's lists open their own help topics; its prompts stand level with their lists, the
+// lists end as far from the group's right edge as the prompts start from its left, and OK and
+// Cancel are alike in size and level.
+TEST_F(AmortForm, TheOptionsDialogsListsAndButtons) {
+    const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
+    TAmortOpt dialog(nullptr);
+    dialog.FormShow(nullptr);
+    const std::pair<TComboBox*, const char*> lists[] = {{dialog.AmortMthd, "Amortizing Method"},
+                                                        {dialog.RateBasis, "Rate Basis"},
+                                                        {dialog.PointsPaidMthd, "Points Paid How"}};
+    for (const auto& [list, topic] : lists) {
+        SCOPED_TRACE(list->Name());
+        std::string title, text;
+        EXPECT_TRUE(FindHelpTopic(help, list->HelpContext(), title, text));
+        EXPECT_EQ(title, topic);
+        EXPECT_EQ(list->Parent(), dialog.GroupBox1);
+        EXPECT_EQ(dialog.GroupBox1->Width() - (list->Left() + list->Width()),
+                  dialog.lAmortMthd->Left());
+    }
+    EXPECT_EQ(dialog.BitBtn1->Width(), dialog.BitBtn2->Width());
+    EXPECT_EQ(dialog.BitBtn1->Height(), dialog.BitBtn2->Height());
+    EXPECT_EQ(dialog.BitBtn1->Top(), dialog.BitBtn2->Top());
+    EXPECT_LT(dialog.BitBtn1->Left() + dialog.BitBtn1->Width(), dialog.BitBtn2->Left());
+    EXPECT_LE(dialog.BitBtn2->Top() + dialog.BitBtn2->Height(), dialog.ClientHeight());
+}
+
 TEST_F(AmortForm, CanadianChoosesMonthlyPaymentsCompoundedSemiAnnuallyForTheCalculation) {
     form->PYR->SetItemIndex(2);    // quarterly payments
     form->CmpPYR->SetItemIndex(0); // daily compounding
