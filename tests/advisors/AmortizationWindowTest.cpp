@@ -255,9 +255,8 @@ TEST_F(AmortForm, OptionsCancelPutsBackEachOfTheThreeChoices) {
     EXPECT_EQ(after.PointsPaidHow, ppWithFirstPayment);
 }
 
-// The dialog's lists open their own help topics; its prompts stand level with their lists, the
-// lists end as far from the group's right edge as the prompts start from its left, and OK and
-// Cancel are alike in size and level.
+// The dialog's lists open their own help topics and end as far from the group's right edge as
+// the prompts start from its left; OK and Cancel are alike in size and level.
 TEST_F(AmortForm, TheOptionsDialogsListsAndButtons) {
     const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
     TAmortOpt dialog(nullptr);
@@ -416,6 +415,8 @@ TEST_F(AmortForm, PromptsLineUpWithTheirInputsAndTotalsWithEachOther) {
             EXPECT_EQ(year[k]->Left(), year[k - 1]->Left() + year[k - 1]->Width() + 4);
         }
     }
+    // The totals close the schedule's panel at its foot.
+    EXPECT_EQ(form->TotalPanel->Top() + form->TotalPanel->Height(), form->SchedPNL->Height());
 }
 
 TEST_F(AmortForm, EachInputAndButtonHasItsOwnHelpTopic) {
@@ -529,6 +530,22 @@ TEST_F(AmortForm, HelpAndHintsFollowTheHost) {
     form->Show();
     EXPECT_TRUE(form->NextBTN->ShowHint());
     EXPECT_EQ(form->ChartBTN->Hint(), "Charts [Alt] [S]");
+}
+
+TEST_F(AmortForm, TheChartsButtonsShowTheirHintsWhenTheHostSaysSo) {
+    StandardLoan();
+    Calculate();
+    host.Hints = true;
+    bool shown = false;
+    Answer = [&](TCustomForm* modal) {
+        auto* charts = static_cast<TAmortCharts*>(modal);
+        shown = true;
+        EXPECT_EQ(charts->PrintBTN->Hint(), "Print this chart");
+        for (const TButton* button : {charts->PrintBTN, charts->HelpBTN, charts->CloseBTN})
+            EXPECT_TRUE(button->ShowHint()) << button->Name();
+    };
+    form->ShowCharts();
+    EXPECT_TRUE(shown);
 }
 
 TEST_F(AmortForm, TheBuildLeavesNoProgressFormAndTheCursorBack) {
