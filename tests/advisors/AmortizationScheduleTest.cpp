@@ -161,6 +161,12 @@ TEST(AmortSchedule, FirstPeriods) {
     EXPECT_EQ(longFirst.OddDays, 14);
     EXPECT_DOUBLE_EQ(longFirst.AmortRows[0].Interest, 311.11); // 14/30 of 666.67
     EXPECT_DOUBLE_EQ(longFirst.AmortRows[1].Interest, 666.67);
+    // On exact days the 14 odd days are charged in row 0 only: row 1 charges the 31 days of
+    // January, 100000 x ((1 + 0.08/365)^31 - 1) = 681.69, not the 45 since the origination.
+    TAmortSchedule longExact;
+    ASSERT_TRUE(longExact.CalcSchedule(loan, Method(amNormal, rbExact365)));
+    EXPECT_EQ(longExact.FirstPeriodKind, fpLong);
+    EXPECT_DOUBLE_EQ(longExact.AmortRows[1].Interest, 681.69);
 
     // Short: 20 days; Ordinary charges 20/30 of a period in row 1, Exact the actual days.
     TAmortSchedule shortFirst;

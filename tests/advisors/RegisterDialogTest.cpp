@@ -193,6 +193,8 @@ TEST_F(LoanInfoTest, LoadingCannotReachALoanOfAnAccountWithoutLoans) {
     EXPECT_EQ(account, "DEFAULT");
 }
 
+// The search box and the key list line up above the accounts; the list and the navigator's
+// buttons sit evenly.
 TEST_F(LoanInfoTest, TheSearchBoxAndTheKeyListLineUpAboveTheAccounts) {
     RunDialog(limLoad, [&](TLoanInfo& d) {
         const TControl* search = d.IncSearch;
@@ -204,6 +206,17 @@ TEST_F(LoanInfoTest, TheSearchBoxAndTheKeyListLineUpAboveTheAccounts) {
         EXPECT_EQ(search->Width(), keys->Width());
         EXPECT_LT(search->Left() + search->Width(), keys->Left());
         EXPECT_LT(search->Top() + search->Height(), grid->Top());
+        // The list keeps the same margin to the page's right and bottom edges as to its left.
+        const TControl* page = grid->Parent();
+        EXPECT_EQ(page->Width() - (grid->Left() + grid->Width()), grid->Left());
+        EXPECT_EQ(page->Height() - (grid->Top() + grid->Height()), grid->Left());
+        // The navigator's nine buttons of the accounts step are alike.
+        const int width = d.DBNavigator1->Buttons(nbFirst)->Width();
+        for (TNavigateBtn b : {nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost,
+                               nbCancel}) {
+            EXPECT_TRUE(d.DBNavigator1->Buttons(b)->Visible());
+            EXPECT_EQ(d.DBNavigator1->Buttons(b)->Width(), width) << b;
+        }
         Click(d.CancelBTN);
     });
 }
