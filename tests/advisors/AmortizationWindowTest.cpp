@@ -498,6 +498,21 @@ TEST_F(AmortForm, ThePaintedTableShowsTheYearsRows) {
 
 namespace {
 
+// The table's heading row names each column: the row's cells are painted by a heading cell
+// whose heading for the column is its caption.
+TEST_F(AmortForm, TheTablesHeadingRowNamesItsColumns) {
+    StandardLoan();
+    Calculate();
+    const char* captions[] = {"#/YR", "Date", "Payment", "Principal", "Interest", "Balance"};
+    for (LongInt c = 0; c < 6; ++c) {
+        auto* heading = dynamic_cast<TVcTCColHead*>(form->TransGrid->CellComponent(0, c));
+        ASSERT_NE(heading, nullptr) << c;
+        EXPECT_EQ(heading->Headings()->Strings(c), captions[c]);
+        EXPECT_FALSE(heading->ShowLetters());
+    }
+    EXPECT_EQ(dynamic_cast<TVcTCColHead*>(form->TransGrid->CellComponent(1, 0)), nullptr);
+}
+
 TEST_F(AmortForm, PrintingAChartPrintsThePageShownInLandscape) {
     StandardLoan();
     Calculate();
