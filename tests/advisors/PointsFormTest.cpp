@@ -73,6 +73,7 @@ TEST_F(PointsForm, TheCopiedComparisonEndsWithTheYearsHeld) {
     const std::string rate = "Annual Rate? (%):" + std::string(10 + 1 + 10, ' ') + "8.5000" +
                              std::string(1 + 10, ' ') + "8.2500\r\n";
     EXPECT_NE(text.find(rate), std::string::npos) << text;
+    EXPECT_NE(text.find("Since loan 2 will save you $765.19"), std::string::npos) << text;
 }
 
 // The printed comparison: a row per figure under the loans' headings, loan 2's figures in a
