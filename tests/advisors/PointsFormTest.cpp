@@ -54,9 +54,29 @@ TEST_F(PointsForm, TheSecondLoanStandsInItsOwnColumnBesideTheFirst) {
     EXPECT_EQ(memo->Left(), points->GroupBox2->Width() - (memo->Left() + memo->Width()));
 }
 
-TEST_F(PointsForm, PriorIsCaptionedAndHasItsHelpTopic) {
+// Each field of both loans opens the help topic of what it asks; Prior has its caption, hint
+// and the contents topic.
+TEST_F(PointsForm, EachFieldAndPriorOpenTheirHelpTopics) {
+    const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
+    const std::pair<TControl*, const char*> topics[] = {
+        {points->PV1, "Amount of Loan"},
+        {points->PV2, "Amount of Loan"},
+        {points->NumPmts1, "Total Periods"},
+        {points->NumPmts2, "Total Periods"},
+        {points->Rate1, "Annual Rate"},
+        {points->Rate2, "Annual Rate"},
+        {points->Points1, "Points"},
+        {points->Points2, "Points"},
+        {points->PntsAre1, "Points Paid How"},
+        {points->PntsAre2, "Points Paid How"},
+        {points->SldAfter, "Property Sold After"},
+        {points->PriorBTN, "Vantrel Plus Help Contents"}};
+    for (const auto& [control, expected] : topics) {
+        std::string title, text;
+        EXPECT_TRUE(FindHelpTopic(help, control->HelpContext(), title, text)) << control->Name();
+        EXPECT_EQ(title, expected) << control->Name();
+    }
     EXPECT_EQ(points->PriorBTN->Caption(), "Pr&ior");
-    EXPECT_EQ(points->PriorBTN->HelpContext(), 106);
     EXPECT_EQ(points->PriorBTN->Hint(), "Previous step.");
 }
 
