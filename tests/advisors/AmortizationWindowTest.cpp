@@ -353,8 +353,8 @@ TEST_F(AmortForm, ChartsOfAScheduleShorterThanAYearHaveNoYearPoints) {
         // Each chart shows its three series.
         for (std::size_t k = 0; k < charts->Charts.size(); ++k) {
             EXPECT_EQ(charts->Charts[k]->SeriesCount(), 3);
-            for (TChartSeries* series :
-                 {charts->InterestSeries[k], charts->PrincipalSeries[k], charts->PaymentSeries[k]})
+            for (TChartSeries* series : {charts->InterestSeries[k], charts->PrincipalSeries[k],
+                                         charts->PaymentSeries[k]})
                 EXPECT_EQ(series->ParentChart(), charts->Charts[k]);
         }
     };
@@ -421,18 +421,19 @@ TEST_F(AmortForm, PromptsLineUpWithTheirInputsAndTotalsWithEachOther) {
 
 TEST_F(AmortForm, EachInputAndButtonHasItsOwnHelpTopic) {
     const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
-    const std::pair<TControl*, const char*> topics[] = {{form->PV, "Amount of Loan"},
-                                                        {form->NumPmts, "Initial Periods"},
-                                                        {form->Rate, "Annual Rate"},
-                                                        {form->Points, "Points"},
-                                                        {form->OrgDate, "Origination Date"},
-                                                        {form->FrstPmtDate, "First Payment Date"},
-                                                        {form->PYR, "Payment Period"},
-                                                        {form->CmpPYR, "Compounding Period"},
-                                                        {form->CalcBTN, "Calc"},
-                                                        {form->PrintBTN, "Print"},
-                                                        {form->ChartBTN, "Amortization Charts"},
-                                                        {form->HelpBTN, "Help"}};
+    const std::pair<TControl*, const char*> topics[] = {
+        {form->PV, "Amount of Loan"},
+        {form->NumPmts, "Initial Periods"},
+        {form->Rate, "Annual Rate"},
+        {form->Points, "Points"},
+        {form->OrgDate, "Origination Date"},
+        {form->FrstPmtDate, "First Payment Date"},
+        {form->PYR, "Payment Period"},
+        {form->CmpPYR, "Compounding Period"},
+        {form->CalcBTN, "Calc"},
+        {form->PrintBTN, "Print"},
+        {form->ChartBTN, "Amortization Charts"},
+        {form->HelpBTN, "Help"}};
     for (const auto& [control, expected] : topics) {
         std::string title, text;
         EXPECT_TRUE(FindHelpTopic(help, control->HelpContext(), title, text)) << control->Name();

@@ -71,7 +71,9 @@ public:
     TFont* PrinterFont() const override { return nullptr; }
     TReportWriter* SharedReportWriter() const override { return nullptr; }
     std::string OwnerName() const override { return {}; }
-    void ReleaseSlot(TCalcKind Kind, Byte Slot) override { Released.push_back({Kind, Slot}); }
+    void ReleaseSlot(TCalcKind Kind, Byte Slot) override {
+        Released.push_back({Kind, Slot});
+    }
     std::vector<std::pair<TCalcKind, Byte>> Released;
 };
 

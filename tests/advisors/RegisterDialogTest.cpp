@@ -212,8 +212,8 @@ TEST_F(LoanInfoTest, TheSearchBoxAndTheKeyListLineUpAboveTheAccounts) {
         EXPECT_EQ(page->Height() - (grid->Top() + grid->Height()), grid->Left());
         // The navigator's nine buttons of the accounts step are alike.
         const int width = d.DBNavigator1->Buttons(nbFirst)->Width();
-        for (TNavigateBtn b :
-             {nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost, nbCancel}) {
+        for (TNavigateBtn b : {nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost,
+                               nbCancel}) {
             EXPECT_TRUE(d.DBNavigator1->Buttons(b)->Visible());
             EXPECT_EQ(d.DBNavigator1->Buttons(b)->Width(), width) << b;
         }
@@ -225,27 +225,18 @@ TEST_F(LoanInfoTest, TheSearchBoxAndTheKeyListLineUpAboveTheAccounts) {
 // top of a field's box, level with a shown value) and directly before it.
 TEST_F(LoanInfoTest, EveryPromptIsLevelWithItsValueAndJustBeforeIt) {
     RunDialog(limLoad, [&](TLoanInfo& d) {
-        const std::pair<TLabel*, TControl*> fields[] = {{d.lLast, d.LastName},
-                                                        {d.lFirst, d.FirstName},
-                                                        {d.lMI, d.MI},
-                                                        {d.lBusiness, d.Business},
-                                                        {d.lAddress1, d.Address1},
-                                                        {d.lAddress2, d.Address2},
-                                                        {d.lCity, d.City},
-                                                        {d.lState, d.State},
-                                                        {d.lZip, d.Zip},
-                                                        {d.lCountry, d.Country},
-                                                        {d.lPhone1, d.Phone1},
-                                                        {d.lPhone2, d.Phone2},
-                                                        {d.lExt, d.Phone2Ext},
-                                                        {d.lCollateral, d.Collateral},
-                                                        {d.lPropAddress, d.PropAddress},
-                                                        {d.lPropCity, d.PropCity},
-                                                        {d.lPropState, d.PropState},
-                                                        {d.lPropZip, d.PropZip},
-                                                        {d.lPropCountry, d.PropCountry},
-                                                        {d.lBlockNo, d.BlockNo},
-                                                        {d.lLotNo, d.LotNo}};
+        const std::pair<TLabel*, TControl*> fields[] = {
+            {d.lLast, d.LastName},         {d.lFirst, d.FirstName},
+            {d.lMI, d.MI},                 {d.lBusiness, d.Business},
+            {d.lAddress1, d.Address1},     {d.lAddress2, d.Address2},
+            {d.lCity, d.City},             {d.lState, d.State},
+            {d.lZip, d.Zip},               {d.lCountry, d.Country},
+            {d.lPhone1, d.Phone1},         {d.lPhone2, d.Phone2},
+            {d.lExt, d.Phone2Ext},         {d.lCollateral, d.Collateral},
+            {d.lPropAddress, d.PropAddress}, {d.lPropCity, d.PropCity},
+            {d.lPropState, d.PropState},   {d.lPropZip, d.PropZip},
+            {d.lPropCountry, d.PropCountry}, {d.lBlockNo, d.BlockNo},
+            {d.lLotNo, d.LotNo}};
         const std::pair<TLabel*, TControl*> shown[] = {{d.lLoanNo, d.LoanNo},
                                                        {d.lInitAmt, d.InitAmt},
                                                        {d.lInitRate, d.InitRate},
@@ -310,8 +301,7 @@ TEST_F(LoanInfoTest, DeletingAnAccountTakesItsLoansAlongAndPacks) {
         EXPECT_EQ(d.NavigatorSource(), d.AccountsSource);
         Navigate(d, nbDelete);
         // The search typed before is done with: nothing moves the accounts afterwards.
-        std::this_thread::sleep_for(
-            std::chrono::milliseconds(TdwIncrementalSearch::kSearchDelay + 100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(TdwIncrementalSearch::kSearchDelay + 100));
         Settle();
         EXPECT_EQ(d.StatusText(), "SMITJOH001 deleted.");
         Click(d.CancelBTN);
