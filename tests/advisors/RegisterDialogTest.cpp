@@ -257,6 +257,16 @@ TEST_F(LoanInfoTest, EveryPromptIsLevelWithItsValueAndJustBeforeIt) {
     });
 }
 
+// A dialog the user cannot resize: its pages, header and lists are laid out for its one size.
+TEST_F(LoanInfoTest, TheDialogKeepsItsSize) {
+    RunDialog(limLoad, [&](TLoanInfo& d) {
+        const QWidget* window = d.Impl()->Widget.data();
+        EXPECT_EQ(window->minimumSize(), window->maximumSize());
+        EXPECT_TRUE(window->windowFlags().testFlag(Qt::Dialog));
+        Click(d.CancelBTN);
+    });
+}
+
 TEST_F(LoanInfoTest, ShownAgainTheDialogStartsAtTheFirstStep) {
     TLoanInfo dialog(nullptr, home.Path());
     std::vector<std::string> steps;
