@@ -267,6 +267,25 @@ TEST_F(LoanInfoTest, TheDialogKeepsItsSize) {
     });
 }
 
+// Shown again, the dialog stands on the first account, wherever the last showing left it.
+TEST_F(LoanInfoTest, ShownAgainTheDialogStandsOnTheFirstAccount) {
+    SmithWithALoan();
+    TLoanInfo dialog(nullptr, home.Path());
+    int shows = 0;
+    Answer = [&](TCustomForm* modal) {
+        if (modal != &dialog) return;
+        Settle();
+        if (++shows == 1) FindSmith(dialog);
+        Click(dialog.CancelBTN);
+    };
+    std::string loan, first, second;
+    ShowLoanInfo(dialog, first, limLoad, loan);
+    ShowLoanInfo(dialog, second, limLoad, loan);
+    Answer = nullptr;
+    EXPECT_EQ(first, "SMITJOH001");
+    EXPECT_EQ(second, "DEFAULT");
+}
+
 TEST_F(LoanInfoTest, ShownAgainTheDialogStartsAtTheFirstStep) {
     TLoanInfo dialog(nullptr, home.Path());
     std::vector<std::string> steps;
