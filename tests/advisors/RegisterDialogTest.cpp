@@ -23,6 +23,8 @@ TEST_F(LoanInfoTest, AnAccountAndALoanAreCreatedStepByStep) {
         EXPECT_FALSE(d.NextBTN->Enabled());
         EXPECT_EQ(d.NavigatorSource(), d.XRefSource);
         Step(d, d.NewBTN, "Step: 4/4");
+        // A loan being inserted has no number yet; the table has none either.
+        EXPECT_EQ(d.StatusText(), " 0/0");
         EXPECT_EQ(d.NextBTN->Caption(), "&Save");
         EXPECT_EQ(d.NextBTN->Hint(), "Save current account and loan data.");
         EXPECT_EQ(Trim(d.LoanNo->Caption()), "1");
@@ -263,6 +265,17 @@ TEST_F(LoanInfoTest, TheDialogKeepsItsSize) {
         const QWidget* window = d.Impl()->Widget.data();
         EXPECT_EQ(window->minimumSize(), window->maximumSize());
         EXPECT_TRUE(window->windowFlags().testFlag(Qt::Dialog));
+        Click(d.CancelBTN);
+    });
+}
+
+// On the loan step the status counts the loans (Smith's and the DEFAULT account's); a new one
+// has no number yet.
+TEST_F(LoanInfoTest, TheLoanStepCountsTheLoans) {
+    SmithWithALoan();
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        NewLoanOfDefault(d);
+        EXPECT_EQ(d.StatusText(), " 0/2");
         Click(d.CancelBTN);
     });
 }
