@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 
 namespace {
@@ -103,6 +104,32 @@ TEST_F(AmortPrint, APageEndsWithRoomForItsFooter) {
             continued = true;
     }
     EXPECT_TRUE(continued);
+}
+
+// A year that starts with three lines left on a page prints its first row there, as any row is
+// printed with that room: a loan first paid in December fills the first page of rows so that
+// the January row after a year's totals closes it.
+TEST_F(AmortPrint, AYearStartingWithThreeLinesLeftPrintsItsFirstRowThere) {
+    EnterLoan("100000", "360", "8", "110126", "120126");
+    Calculate();
+    PrintToPdf();
+    const std::vector<std::string> pages = PrintedPages();
+    ASSERT_GT(pages.size(), 2u);
+    const std::regex row(R"(^\s+\d+/\d\d\s+(\d\d)/)");
+    std::istringstream lines(pages[1]);
+    std::vector<std::string> afterTotals; // the months of the rows after the last totals
+    bool totals = false;
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch match;
+        if (Has(line, "Running Totals:")) {
+            totals = true;
+            afterTotals.clear();
+        } else if (totals && std::regex_search(line, match, row)) {
+            afterTotals.push_back(match[1]);
+        }
+    }
+    EXPECT_TRUE(totals) << pages[1];
+    EXPECT_EQ(afterTotals, std::vector<std::string>{"01"}) << pages[1];
 }
 
 TEST_F(AmortPrint, ASecondPrintWhileOneRunsIsRefusedAndRedrawingComesBack) {
