@@ -2,6 +2,7 @@
 // deleted through its steps, the messages of its refusals, Cancel undoing what New started,
 // and the tables read back by an outside reader.
 #include "tests/advisors/RegisterDialogSupport.h"
+#include "xbase/XbFile.h"
 
 #include <chrono>
 #include <thread>
@@ -180,6 +181,23 @@ TEST_F(LoanInfoTest, AFailedSaveStaysOnTheStepWithAMessage) {
     EXPECT_EQ(Rows("LOANS.DBF", "LOANNO"), "1\n");
 }
 
+// A new account that cannot be written (the disk full) is an error box; the step stays.
+// (The box names the account number as taken: every write failure reads as a number taken.)
+TEST_F(LoanInfoTest, AnAccountThatCannotBeWrittenIsAnErrorAndTheStepStays) {
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        Step(d, d.NewBTN, "Step: 2/4");
+        Enter(d.LastName, "Smith");
+        Enter(d.FirstName, "John");
+        services.MessageBoxes.clear();
+        XbSetWriteFailure(1);
+        Step(d, d.NextBTN, "Step: 2/4");
+        XbSetWriteFailure(std::nullopt);
+        ASSERT_FALSE(services.MessageBoxes.empty());
+        EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
+        Click(d.CancelBTN);
+    });
+}
+
 TEST_F(LoanInfoTest, LoadingCannotReachALoanOfAnAccountWithoutLoans) {
     const std::string loan = RunDialog(limLoad, [&](TLoanInfo& d) {
         EXPECT_FALSE(d.NewBTN->Enabled());
@@ -276,6 +294,15 @@ TEST_F(LoanInfoTest, TheLoanStepCountsTheLoans) {
     RunDialog(limSave, [&](TLoanInfo& d) {
         NewLoanOfDefault(d);
         EXPECT_EQ(d.StatusText(), " 0/2");
+        Click(d.CancelBTN);
+    });
+    // Smith's loan, the first of the two, on its step.
+    RunDialog(limLoad, [&](TLoanInfo& d) {
+        FindSmith(d);
+        Step(d, d.NextBTN, "Step: 2/4");
+        Step(d, d.NextBTN, "Step: 3/4");
+        Step(d, d.NextBTN, "Step: 4/4");
+        EXPECT_EQ(d.StatusText(), " 1/2");
         Click(d.CancelBTN);
     });
 }
