@@ -56,11 +56,7 @@ class AmortFormTest : public ::testing::Test {
 protected:
     void SetUp() override {
         EnsureQtApp();
-        WriteAll(home / "WIN.INI",
-                 "[intl]\niCountry=1\nsCurrency=$\niCurrency=0\niNegCurr=0\nsDecimal=.\n"
-                 "sThousand=,\nsDate=/\nsShortDate=M/d/yyyy\n");
-        LoadRegionalSettings();
-        VcIntlSup().ReadWindowsIntl();
+        UseUsSettings();
         ResetKeyState();
         for (auto fill : {FillFrequencyList, FillPaymentFrequencyList, FillDayCountList,
                           FillAmortMethodList, FillFeeTimingList})
@@ -81,6 +77,15 @@ protected:
         SetCalcHost(nullptr);
         DispatchPostedMessages();
         Application->ProcessMessages();
+        // A test that chose another country leaves the next tests the United States again.
+        UseUsSettings();
+    }
+    void UseUsSettings() {
+        WriteAll(home / "WIN.INI",
+                 "[intl]\niCountry=1\nsCurrency=$\niCurrency=0\niNegCurr=0\nsDecimal=.\n"
+                 "sThousand=,\nsDate=/\nsShortDate=M/d/yyyy\n");
+        LoadRegionalSettings();
+        VcIntlSup().ReadWindowsIntl();
     }
 
     // Each modal form as it starts: recorded, then handed to the test's answer; a modal loop

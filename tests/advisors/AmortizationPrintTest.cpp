@@ -8,6 +8,7 @@
 
 #include <QImage>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -103,6 +104,40 @@ TEST_F(AmortPrint, APageEndsWithRoomForItsFooter) {
             continued = true;
     }
     EXPECT_TRUE(continued);
+}
+
+// A year that starts with three lines left on a page prints its first row there, as any row is
+// printed with that room: a loan first paid in December fills the first page of rows so that
+// the January row after a year's totals closes it.
+TEST_F(AmortPrint, AYearStartingWithThreeLinesLeftPrintsItsFirstRowThere) {
+    EnterLoan("100000", "360", "8", "110126", "120126");
+    Calculate();
+    PrintToPdf();
+    const std::vector<std::string> pages = PrintedPages();
+    ASSERT_GT(pages.size(), 2u);
+    // The month of a row's date: "  13/02   01/01/28 ..." gives "01".
+    auto rowMonth = [](const std::string& line) -> std::string {
+        std::istringstream words(line);
+        std::string label, date;
+        words >> label >> date;
+        const bool row = !label.empty() && std::isdigit(static_cast<unsigned char>(label[0])) &&
+                         label.find('/') != std::string::npos && date.size() == 8 &&
+                         date[2] == '/' && date[5] == '/';
+        return row ? date.substr(0, 2) : std::string();
+    };
+    std::istringstream lines(pages[1]);
+    std::vector<std::string> afterTotals; // the months of the rows after the last totals
+    bool totals = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (Has(line, "Running Totals:")) {
+            totals = true;
+            afterTotals.clear();
+        } else if (totals && !rowMonth(line).empty()) {
+            afterTotals.push_back(rowMonth(line));
+        }
+    }
+    EXPECT_TRUE(totals) << pages[1];
+    EXPECT_EQ(afterTotals, std::vector<std::string>{"01"}) << pages[1];
 }
 
 TEST_F(AmortPrint, ASecondPrintWhileOneRunsIsRefusedAndRedrawingComesBack) {

@@ -161,6 +161,12 @@ TEST(AmortSchedule, FirstPeriods) {
     EXPECT_EQ(longFirst.OddDays, 14);
     EXPECT_DOUBLE_EQ(longFirst.AmortRows[0].Interest, 311.11); // 14/30 of 666.67
     EXPECT_DOUBLE_EQ(longFirst.AmortRows[1].Interest, 666.67);
+    // On exact days the 14 odd days are charged in row 0 only: row 1 charges the 31 days of
+    // January, 100000 x ((1 + 0.08/365)^31 - 1) = 681.69, not the 45 since the origination.
+    TAmortSchedule longExact;
+    ASSERT_TRUE(longExact.CalcSchedule(loan, Method(amNormal, rbExact365)));
+    EXPECT_EQ(longExact.FirstPeriodKind, fpLong);
+    EXPECT_DOUBLE_EQ(longExact.AmortRows[1].Interest, 681.69);
 
     // Short: 20 days; Ordinary charges 20/30 of a period in row 1, Exact the actual days.
     TAmortSchedule shortFirst;
@@ -553,4 +559,21 @@ TEST(PeriodInterestRule, OrdinaryAndExact) {
     EXPECT_EQ(PeriodInterest(rbExact365, 0, 0.0002f, 0.01f, 1, 1000), 0.0);
     EXPECT_DOUBLE_EQ(PeriodInterest(rbExact365, 30, 0.001f, 0.01f, 1, 1000),
                      std::round((1000 * std::pow(1 + double(0.001f), 30) - 1000) * 100) / 100);
+}
+
+// Annual payments fall on the same day a year apart: 10,000 at 10 % in five yearly payments of
+// 10000 x 0.1 / (1 - 1.1^-5) = 2637.97, the first a year after the loan is made.
+TEST(AmortSchedule, AnnualPaymentsFallAYearApart) {
+    TAmortSchedule s;
+    TAmortLoan loan = MonthlyLoan(10000, 5, 10, DMYToDate(1, 3, 2020, 0), DMYToDate(1, 3, 2021, 0));
+    loan.PYR = 6;    // "Annually" in the payment-frequency list
+    loan.CmpPYR = 7; // "Annually" in the frequency list
+    ASSERT_TRUE(s.CalcSchedule(loan, Method(amNormal)));
+    ASSERT_EQ(s.LastRow, 5);
+    for (int k = 1; k <= 5; ++k)
+        EXPECT_EQ(s.AmortRows[static_cast<std::size_t>(k)].Date, DMYToDate(1, 3, 2020 + k, 0))
+            << "payment " << k;
+    EXPECT_DOUBLE_EQ(s.AmortRows[1].Payment, 2637.97);
+    EXPECT_DOUBLE_EQ(s.AmortRows[1].Interest, 1000.00);
+    ExpectConsistent(s);
 }

@@ -231,6 +231,55 @@ TEST_F(AmortForm, OptionsCancelKeepsThePreviousChoicesAndOkTheNewOnes) {
     EXPECT_DOUBLE_EQ(form->Schedule.AmortRows[12].Principal, 1200.0);
 }
 
+// Cancel puts back every one of the three choices as they were when the dialog opened.
+TEST_F(AmortForm, OptionsCancelPutsBackEachOfTheThreeChoices) {
+    TAmortOptions before;
+    before.AmortMethod = amRuleOf78;
+    before.RateBasis = rbExact365;
+    before.PointsPaidHow = ppWithFirstPayment;
+    TAmortOpt::SetChoices(before);
+    Answer = [](TCustomForm* modal) {
+        auto* dialog = static_cast<TAmortOpt*>(modal);
+        EXPECT_EQ(dialog->AmortMthd->Text(), "Rule of 78's");
+        EXPECT_EQ(dialog->RateBasis->Text(), "Exact/365");
+        EXPECT_EQ(dialog->PointsPaidMthd->Text(), "With 1st Payment");
+        dialog->AmortMthd->SetItemIndex(amCanadian);
+        dialog->RateBasis->SetItemIndex(rbOrdinary);
+        dialog->PointsPaidMthd->SetItemIndex(ppAmortized);
+        dialog->BitBtn2->Click(); // Cancel
+    };
+    form->Options1Click(nullptr);
+    const TAmortOptions after = TAmortOpt::Choices();
+    EXPECT_EQ(after.AmortMethod, amRuleOf78);
+    EXPECT_EQ(after.RateBasis, rbExact365);
+    EXPECT_EQ(after.PointsPaidHow, ppWithFirstPayment);
+}
+
+// The dialog's lists open their own help topics and end as far from the group's right edge as
+// the prompts start from its left; OK and Cancel are alike in size and level.
+TEST_F(AmortForm, TheOptionsDialogsListsAndButtons) {
+    const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
+    TAmortOpt dialog(nullptr);
+    dialog.FormShow(nullptr);
+    const std::pair<TComboBox*, const char*> lists[] = {{dialog.AmortMthd, "Amortizing Method"},
+                                                        {dialog.RateBasis, "Rate Basis"},
+                                                        {dialog.PointsPaidMthd, "Points Paid How"}};
+    for (const auto& [list, topic] : lists) {
+        SCOPED_TRACE(list->Name());
+        std::string title, text;
+        EXPECT_TRUE(FindHelpTopic(help, list->HelpContext(), title, text));
+        EXPECT_EQ(title, topic);
+        EXPECT_EQ(list->Parent(), dialog.GroupBox1);
+        EXPECT_EQ(dialog.GroupBox1->Width() - (list->Left() + list->Width()),
+                  dialog.lAmortMthd->Left());
+    }
+    EXPECT_EQ(dialog.BitBtn1->Width(), dialog.BitBtn2->Width());
+    EXPECT_EQ(dialog.BitBtn1->Height(), dialog.BitBtn2->Height());
+    EXPECT_EQ(dialog.BitBtn1->Top(), dialog.BitBtn2->Top());
+    EXPECT_LT(dialog.BitBtn1->Left() + dialog.BitBtn1->Width(), dialog.BitBtn2->Left());
+    EXPECT_LE(dialog.BitBtn2->Top() + dialog.BitBtn2->Height(), dialog.ClientHeight());
+}
+
 TEST_F(AmortForm, CanadianChoosesMonthlyPaymentsCompoundedSemiAnnuallyForTheCalculation) {
     form->PYR->SetItemIndex(2);    // quarterly payments
     form->CmpPYR->SetItemIndex(0); // daily compounding
@@ -366,6 +415,8 @@ TEST_F(AmortForm, PromptsLineUpWithTheirInputsAndTotalsWithEachOther) {
             EXPECT_EQ(year[k]->Left(), year[k - 1]->Left() + year[k - 1]->Width() + 4);
         }
     }
+    // The totals close the schedule's panel at its foot.
+    EXPECT_EQ(form->TotalPanel->Top() + form->TotalPanel->Height(), form->SchedPNL->Height());
 }
 
 TEST_F(AmortForm, EachInputAndButtonHasItsOwnHelpTopic) {
@@ -447,6 +498,21 @@ TEST_F(AmortForm, ThePaintedTableShowsTheYearsRows) {
 
 namespace {
 
+// The table's heading row names each column: the row's cells are painted by a heading cell
+// whose heading for the column is its caption.
+TEST_F(AmortForm, TheTablesHeadingRowNamesItsColumns) {
+    StandardLoan();
+    Calculate();
+    const char* captions[] = {"#/YR", "Date", "Payment", "Principal", "Interest", "Balance"};
+    for (LongInt c = 0; c < 6; ++c) {
+        auto* heading = dynamic_cast<TVcTCColHead*>(form->TransGrid->CellComponent(0, c));
+        ASSERT_NE(heading, nullptr) << c;
+        EXPECT_EQ(heading->Headings()->Strings(c), captions[c]);
+        EXPECT_FALSE(heading->ShowLetters());
+    }
+    EXPECT_EQ(dynamic_cast<TVcTCColHead*>(form->TransGrid->CellComponent(1, 0)), nullptr);
+}
+
 TEST_F(AmortForm, PrintingAChartPrintsThePageShownInLandscape) {
     StandardLoan();
     Calculate();
@@ -479,6 +545,22 @@ TEST_F(AmortForm, HelpAndHintsFollowTheHost) {
     form->Show();
     EXPECT_TRUE(form->NextBTN->ShowHint());
     EXPECT_EQ(form->ChartBTN->Hint(), "Charts [Alt] [S]");
+}
+
+TEST_F(AmortForm, TheChartsButtonsShowTheirHintsWhenTheHostSaysSo) {
+    StandardLoan();
+    Calculate();
+    host.Hints = true;
+    bool shown = false;
+    Answer = [&](TCustomForm* modal) {
+        auto* charts = static_cast<TAmortCharts*>(modal);
+        shown = true;
+        EXPECT_EQ(charts->PrintBTN->Hint(), "Print this chart");
+        for (const TButton* button : {charts->PrintBTN, charts->HelpBTN, charts->CloseBTN})
+            EXPECT_TRUE(button->ShowHint()) << button->Name();
+    };
+    form->ShowCharts();
+    EXPECT_TRUE(shown);
 }
 
 TEST_F(AmortForm, TheBuildLeavesNoProgressFormAndTheCursorBack) {

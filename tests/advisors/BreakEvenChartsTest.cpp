@@ -4,6 +4,11 @@
 #include "advisors/BreakEvenCharts.h"
 
 #include "platform/gui/Forms.h"
+#include "platform/gui/QtApp.h"
+#include "platform/gui/QtBridge.h"
+
+#include <QTest>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -52,6 +57,12 @@ TEST(BreakEvenTest, RateAndLeasePaymentCharts) {
     EXPECT_DOUBLE_EQ(rate.Purchase[0], 9000 - (2000 - 1000));
     EXPECT_NEAR(rate.Purchase[1], 9000 - (2000 - 1100), 1e-9);
     EXPECT_LE(rate.X.back(), 12);
+    // From 4 % to 12 %: 4 x 1.1^11 = 11.41 is the last step. The purchase costs run from
+    // 8000 to 9000 - (2000 - 1000 x 1.1^11) = 9853.1, under 1.25 x 8000.
+    EXPECT_DOUBLE_EQ(rate.BottomMin, 0.9 * 4);
+    EXPECT_DOUBLE_EQ(rate.BottomMax, 1.025 * 12);
+    EXPECT_DOUBLE_EQ(rate.LeftMin, 0.75 * 8000);
+    EXPECT_DOUBLE_EQ(rate.LeftMax, 1.25 * 8000);
     const TBreakEvenSeries& lease = charts[2];
     ASSERT_FALSE(lease.X.empty());
     EXPECT_DOUBLE_EQ(lease.Lease[0], 4000);
@@ -96,6 +107,32 @@ TEST(BreakEvenTest, TheWindowSetsRangesThatAnAxisWouldRefuseOneLimitAtATime) {
     TchLeaseBuy empty(nullptr, nullptr);
     EXPECT_EQ(empty.PurchaseLines[0]->Count(), 0);
     LeaseBuyResults = TLeaseBuyResults();
+}
+
+// The window opens on the first chart, each titled with its own line only; the charts fill what
+// the row of buttons leaves, the buttons centred in their row; Esc closes the window.
+TEST(BreakEvenTest, TheWindowShowsTheFirstChartAboveItsButtonsAndClosesOnEsc) {
+    EnsureQtApp();
+    TchLeaseBuy form(nullptr, nullptr);
+    form.Show();
+    Application->ProcessMessages();
+    EXPECT_EQ(form.Notebook->PageIndex(), 0);
+    EXPECT_EQ(form.Notebook->Width(), form.ClientWidth());
+    EXPECT_EQ(form.Notebook->Height(), form.ClientHeight() - form.ButtonPanel->Height());
+    const char* titles[] = {
+        "Break Even Analysis at Various Purchase Prices with a Fixed Lease Payment",
+        "Break Even Analysis at Various Finance Rates with a Fixed Lease Payment",
+        "Break Even Analysis at Various Lease Payments with a Fixed Purchase Payment"};
+    for (int k = 0; k < 3; ++k) {
+        ASSERT_EQ(form.Charts[k]->Title()->Text()->Count(), 1) << k;
+        EXPECT_EQ(form.Charts[k]->Title()->Text()->Strings(0), titles[k]);
+    }
+    for (const TControl* button : {form.PrintBTN, form.CloseBTN, form.HelpBTN})
+        EXPECT_EQ(2 * button->Top() + button->Height(), form.ButtonPanel->Height())
+            << button->Name();
+    QTest::keyClick(form.Impl()->Widget.data(), Qt::Key_Escape);
+    Application->ProcessMessages();
+    EXPECT_FALSE(form.Visible());
 }
 
 } // namespace

@@ -28,8 +28,17 @@ protected:
         return layout;
     }
     void Calculate(std::span<Byte>) override {}
-    std::vector<TCalcLine> ReportLines(std::span<const Byte>) const override { return {}; }
+    std::vector<TCalcLine> ReportLines(std::span<const Byte>) const override {
+        return {MoneyLine("Amount of Loan?:", 1234.5), CountLine("Number of Payments?:", 36)};
+    }
     int FormHelpContext() const override { return 1; }
+
+public:
+    void PrintOn(TBaseReport& Report) {
+        const std::unique_ptr<TTransferRecord> values = CurrentValues();
+        ASSERT_NE(values, nullptr);
+        PrintReport(Report, values->Data());
+    }
 };
 
 TEST(CalcFormLayout, TheSevenButtonsSitInARowWithinTheForm) {
@@ -118,6 +127,52 @@ TEST_F(PrintedNarrative, EachWordIsPrintedOnceInOrder) {
     });
     EXPECT_EQ(PrintedWords(report), expected);
     EXPECT_GT(printedLines, 2); // 60 words do not fit on two lines of 6.5 inches
+}
+
+// Two short paragraphs take three lines: each on its own, an empty line between them and none
+// after the last.
+TEST_F(PrintedNarrative, AnEmptyLineStandsBetweenParagraphsOnly) {
+    TStringList lines;
+    lines.Add("The first paragraph.");
+    lines.Add("");
+    lines.Add("The second paragraph.");
+    TBitmapReport report;
+    double printedLines = 0;
+    report.Run([&](TBaseReport& r) {
+        const double before = r.YPos();
+        PrintNarrative(r, lines);
+        printedLines = (r.YPos() - before) / r.LineHeight();
+    });
+    EXPECT_NEAR(printedLines, 3.0, 0.01);
+}
+
+// A calculator's printout: its caption, then each line's caption and value level with it, a line
+// below the one before.
+TEST_F(PrintedNarrative, ACalculatorPrintsEachLineWithItsValue) {
+    TOneRowForm form;
+    TBitmapReport report;
+    report.Run([&](TBaseReport& r) { form.PrintOn(r); });
+    auto at = [&](const std::string& text) -> std::vector<int> {
+        for (const auto& call : report.Page.Calls())
+            if (call.Text.find(text) != std::string::npos && call.Args.size() >= 2)
+                return {call.Args[0], call.Args[1]};
+        return {};
+    };
+    const auto title = at("One Row");
+    const auto amount = at("Amount of Loan?:");
+    const auto money = at("$1,234.50");
+    const auto payments = at("Number of Payments?:");
+    const auto count = at("36");
+    ASSERT_FALSE(title.empty());
+    ASSERT_FALSE(amount.empty());
+    ASSERT_FALSE(money.empty());
+    ASSERT_FALSE(payments.empty());
+    ASSERT_FALSE(count.empty());
+    EXPECT_LT(title[1], amount[1]);
+    EXPECT_EQ(money[1], amount[1]);
+    EXPECT_GT(money[0], amount[0]);
+    EXPECT_EQ(count[1], payments[1]);
+    EXPECT_GT(payments[1], amount[1]);
 }
 
 } // namespace

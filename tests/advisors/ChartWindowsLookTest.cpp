@@ -59,4 +59,23 @@ TEST(ChartWindowsLook, TheBreakEvenChartsSeriesStandOutFromTheWall) {
     ExpectSameTabFonts(form.Notebook);
 }
 
+// The schedule's charts: a light yellow back wall over a white floor, and the payment drawn as a
+// line two pixels wide, titled "Payment Amount" where the bars show amounts and "Payment" on
+// the others.
+TEST(ChartWindowsLook, TheScheduleChartsWallsAndPaymentLine) {
+    const TAmortSchedule schedule;
+    TAmortCharts form(nullptr, schedule);
+    const char* payments[] = {"Payment Amount", "Payment", "Payment"};
+    for (int page = 0; page < 3; ++page) {
+        SCOPED_TRACE(page);
+        const TChart* chart = form.Charts[page];
+        EXPECT_EQ(chart->BackColor(), static_cast<TColor>(8454143));
+        EXPECT_EQ(chart->BottomWall()->Color(), clWhite);
+        EXPECT_EQ(form.PaymentSeries[page]->Title(), payments[page]);
+        const auto* line = dynamic_cast<const TFastLineSeries*>(form.PaymentSeries[page]);
+        ASSERT_NE(line, nullptr);
+        EXPECT_EQ(line->LinePen()->Width(), 2);
+    }
+}
+
 } // namespace

@@ -4,10 +4,10 @@
 #include "advisors/LeaseBuyEngine.h"
 
 #include "AdvisorTestSupport.h"
-#include "platform/rtl/Format.h"
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -50,8 +50,12 @@ std::vector<std::vector<double>> Recalculate(const TTestFolder& folder,
     return values;
 }
 
+// A number as the sheet reads it: a point before the decimals, whatever regional settings an
+// earlier test left behind.
 std::string Number(double value) {
-    return Format("%.10f", {value});
+    char text[64];
+    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 10);
+    return std::string(text, end.ptr);
 }
 
 } // namespace

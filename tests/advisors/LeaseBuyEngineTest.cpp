@@ -72,6 +72,17 @@ TEST_F(LeaseBuyTest, EveryFailingCheckGivesItsMessageAndNothingChanges) {
     d.PurchaseDeposit = 30000;
     EXPECT_FALSE(ValidateAndRunLeaseBuy(d));
     EXPECT_THAT(recorder.Texts(), ElementsAre("Purchase price must be greater than down payment"));
+
+    // As many monthly purchase payments as yearly lease payments: the analysis runs over the
+    // lease's 40 years, past the 30 it can take.
+    recorder.Messages.clear();
+    d = SampleLeaseBuyData();
+    d.PurchaseNumPmts = 40;
+    d.LeaseNumPmts = 40;
+    d.LeasePmtPYR = 6; // "Annually"
+    EXPECT_FALSE(ValidateAndRunLeaseBuy(d));
+    EXPECT_THAT(recorder.Texts(), ElementsAre("Purchase and Lease frequency must be equal.",
+                                              "Error - Too many periods for lease."));
 }
 
 TEST_F(LeaseBuyTest, ListIndexesOutsideTheirListsRaise) {

@@ -226,6 +226,26 @@ TEST_F(RegisterChangeTest, AFullDiskAtAnyWriteOfASaveOrDeleteLosesNothing) {
     FullDiskAtEachWrite([&](const std::string& dir) { return DeleteLoan(dir, "1"); });
 }
 
+// A save for a loan made for it that meets a full disk takes only that loan back: Smith's loan
+// 1 keeps its record, its link and its schedule.
+TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsTheOtherLoans) {
+    MakeTemplate(11);
+    const TAmortSchedule longer = Schedule(23, 8.04f);
+    for (long write = 1;; ++write) {
+        FreshWork();
+        XbSetWriteFailure(write);
+        const std::string failure = SaveSchedule(Work(), "2", longer, TAmortOptions{}, true);
+        const long made = XbSetWriteFailure(std::nullopt);
+        TAmortSchedule loaded;
+        TAmortOptions options;
+        ASSERT_EQ(LoadSchedule(Work(), "1", loaded, options), "") << "write " << write;
+        EXPECT_EQ(loaded.LastRow, 11) << "write " << write;
+        const std::string all = Snapshot(Work());
+        EXPECT_NE(all.find("\n1|SMITJOH001|"), std::string::npos) << "write " << write << "\n" << all;
+        if (HasFailure() || made < write) return;
+    }
+}
+
 } // namespace
 
 namespace {

@@ -2,6 +2,7 @@
 // deleted through its steps, the messages of its refusals, Cancel undoing what New started,
 // and the tables read back by an outside reader.
 #include "tests/advisors/RegisterDialogSupport.h"
+#include "xbase/XbFile.h"
 
 #include <chrono>
 #include <thread>
@@ -23,6 +24,8 @@ TEST_F(LoanInfoTest, AnAccountAndALoanAreCreatedStepByStep) {
         EXPECT_FALSE(d.NextBTN->Enabled());
         EXPECT_EQ(d.NavigatorSource(), d.XRefSource);
         Step(d, d.NewBTN, "Step: 4/4");
+        // A loan being inserted has no number yet; the table has none either.
+        EXPECT_EQ(d.StatusText(), " 0/0");
         EXPECT_EQ(d.NextBTN->Caption(), "&Save");
         EXPECT_EQ(d.NextBTN->Hint(), "Save current account and loan data.");
         EXPECT_EQ(Trim(d.LoanNo->Caption()), "1");
@@ -178,6 +181,23 @@ TEST_F(LoanInfoTest, AFailedSaveStaysOnTheStepWithAMessage) {
     EXPECT_EQ(Rows("LOANS.DBF", "LOANNO"), "1\n");
 }
 
+// A new account that cannot be written (the disk full) is an error box; the step stays.
+// (The box names the account number as taken: every write failure reads as a number taken.)
+TEST_F(LoanInfoTest, AnAccountThatCannotBeWrittenIsAnErrorAndTheStepStays) {
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        Step(d, d.NewBTN, "Step: 2/4");
+        Enter(d.LastName, "Smith");
+        Enter(d.FirstName, "John");
+        services.MessageBoxes.clear();
+        XbSetWriteFailure(1);
+        Step(d, d.NextBTN, "Step: 2/4");
+        XbSetWriteFailure(std::nullopt);
+        ASSERT_FALSE(services.MessageBoxes.empty());
+        EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
+        Click(d.CancelBTN);
+    });
+}
+
 TEST_F(LoanInfoTest, LoadingCannotReachALoanOfAnAccountWithoutLoans) {
     const std::string loan = RunDialog(limLoad, [&](TLoanInfo& d) {
         EXPECT_FALSE(d.NewBTN->Enabled());
@@ -193,6 +213,8 @@ TEST_F(LoanInfoTest, LoadingCannotReachALoanOfAnAccountWithoutLoans) {
     EXPECT_EQ(account, "DEFAULT");
 }
 
+// The search box and the key list line up above the accounts; the list and the navigator's
+// buttons sit evenly.
 TEST_F(LoanInfoTest, TheSearchBoxAndTheKeyListLineUpAboveTheAccounts) {
     RunDialog(limLoad, [&](TLoanInfo& d) {
         const TControl* search = d.IncSearch;
@@ -204,6 +226,17 @@ TEST_F(LoanInfoTest, TheSearchBoxAndTheKeyListLineUpAboveTheAccounts) {
         EXPECT_EQ(search->Width(), keys->Width());
         EXPECT_LT(search->Left() + search->Width(), keys->Left());
         EXPECT_LT(search->Top() + search->Height(), grid->Top());
+        // The list keeps the same margin to the page's right and bottom edges as to its left.
+        const TControl* page = grid->Parent();
+        EXPECT_EQ(page->Width() - (grid->Left() + grid->Width()), grid->Left());
+        EXPECT_EQ(page->Height() - (grid->Top() + grid->Height()), grid->Left());
+        // The navigator's nine buttons of the accounts step are alike.
+        const int width = d.DBNavigator1->Buttons(nbFirst)->Width();
+        for (TNavigateBtn b : {nbPrior, nbNext, nbLast, nbInsert, nbDelete, nbEdit, nbPost,
+                               nbCancel}) {
+            EXPECT_TRUE(d.DBNavigator1->Buttons(b)->Visible());
+            EXPECT_EQ(d.DBNavigator1->Buttons(b)->Width(), width) << b;
+        }
         Click(d.CancelBTN);
     });
 }
@@ -242,6 +275,55 @@ TEST_F(LoanInfoTest, EveryPromptIsLevelWithItsValueAndJustBeforeIt) {
             check(prompt, value, 0);
         Click(d.CancelBTN);
     });
+}
+
+// A dialog the user cannot resize: its pages, header and lists are laid out for its one size.
+TEST_F(LoanInfoTest, TheDialogKeepsItsSize) {
+    RunDialog(limLoad, [&](TLoanInfo& d) {
+        const QWidget* window = d.Impl()->Widget.data();
+        EXPECT_EQ(window->minimumSize(), window->maximumSize());
+        EXPECT_TRUE(window->windowFlags().testFlag(Qt::Dialog));
+        Click(d.CancelBTN);
+    });
+}
+
+// On the loan step the status counts the loans (Smith's and the DEFAULT account's); a new one
+// has no number yet.
+TEST_F(LoanInfoTest, TheLoanStepCountsTheLoans) {
+    SmithWithALoan();
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        NewLoanOfDefault(d);
+        EXPECT_EQ(d.StatusText(), " 0/2");
+        Click(d.CancelBTN);
+    });
+    // Smith's loan, the first of the two, on its step.
+    RunDialog(limLoad, [&](TLoanInfo& d) {
+        FindSmith(d);
+        Step(d, d.NextBTN, "Step: 2/4");
+        Step(d, d.NextBTN, "Step: 3/4");
+        Step(d, d.NextBTN, "Step: 4/4");
+        EXPECT_EQ(d.StatusText(), " 1/2");
+        Click(d.CancelBTN);
+    });
+}
+
+// Shown again, the dialog stands on the first account, wherever the last showing left it.
+TEST_F(LoanInfoTest, ShownAgainTheDialogStandsOnTheFirstAccount) {
+    SmithWithALoan();
+    TLoanInfo dialog(nullptr, home.Path());
+    int shows = 0;
+    Answer = [&](TCustomForm* modal) {
+        if (modal != &dialog) return;
+        Settle();
+        if (++shows == 1) FindSmith(dialog);
+        Click(dialog.CancelBTN);
+    };
+    std::string loan, first, second;
+    ShowLoanInfo(dialog, first, limLoad, loan);
+    ShowLoanInfo(dialog, second, limLoad, loan);
+    Answer = nullptr;
+    EXPECT_EQ(first, "SMITJOH001");
+    EXPECT_EQ(second, "DEFAULT");
 }
 
 TEST_F(LoanInfoTest, ShownAgainTheDialogStartsAtTheFirstStep) {

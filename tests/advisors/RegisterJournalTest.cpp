@@ -2,6 +2,7 @@
 // names holding '%', tabs and line ends kept apart from the lines, the commit mark, and journals
 // cut short or not ours told apart from whole ones.
 #include "advisors/RegisterJournal.h"
+#include "xbase/XbFile.h"
 
 #include "platform/rtl/SysUtils.h"
 #include "tests/rtl/TestFolder.h"
@@ -121,3 +122,15 @@ TEST_F(RegisterJournalTest, AJournalCutShortOrNotOursIsTold) {
 }
 
 } // namespace
+
+// A journal that cannot be written whole (the disk full) is not left behind half written.
+TEST_F(RegisterJournalTest, AJournalThatCannotBeWrittenLeavesNoFile) {
+    TRegisterChange save;
+    save.Kind = rcSave;
+    save.Loan = "7";
+    XbSetWriteFailure(1);
+    const bool written = WriteRegisterJournal(folder.Path(), save);
+    XbSetWriteFailure(std::nullopt);
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(std::filesystem::exists(RegisterJournalPath(folder.Path())));
+}
