@@ -288,9 +288,14 @@ struct TTableTrouble {
 
 enum class TTrouble { InUse, DamagedIndex, Damaged };
 
-TTrouble TroubleOf(const Exception& E) {
+// The engine's error code behind an exception, 0 when it is no engine error.
+DBIResult EngineCodeOf(const Exception& E) {
     const auto* engine = dynamic_cast<const EDBEngineError*>(&E);
-    switch (engine && engine->ErrorCount() > 0 ? engine->Errors(0).ErrorCode : 0) {
+    return engine && engine->ErrorCount() > 0 ? engine->Errors(0).ErrorCode : 0;
+}
+
+TTrouble TroubleOf(const Exception& E) {
+    switch (EngineCodeOf(E)) {
     case dbiTableBusy:
     case dbiLockRefused:
     case dbiNeedExclusive: return TTrouble::InUse;
@@ -666,8 +671,10 @@ void GenerateAccountNo(TTable& Accounts, TTable& Lookup) {
         try {
             Accounts.Post();
             return;
-        } catch (const EDatabaseError&) {
+        } catch (const EDatabaseError& e) {
             // Taken meanwhile: the account is still being inserted; the next number is tried.
+            // Any other failure (a full disk) is the answer as it stands.
+            if (EngineCodeOf(e) != dbiKeyViolation) throw;
         }
     }
     DatabaseError(AccountNumberTakenMessage);

@@ -194,6 +194,8 @@ TEST_F(LoanInfoTest, AnAccountThatCannotBeWrittenIsAnErrorAndTheStepStays) {
         XbSetWriteFailure(std::nullopt);
         ASSERT_FALSE(services.MessageBoxes.empty());
         EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
+        // The failed write is the cause told, not a number taken.
+        EXPECT_NE(LastMessage(), "Account number must be unique.");
         Click(d.CancelBTN);
     });
 }
