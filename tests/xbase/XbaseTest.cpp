@@ -82,6 +82,7 @@ TEST_F(XbaseTest, ReplaceRefusesWhatDoesNotFit) {
     EXPECT_EQ(xb_Replace(9, xbReplaceText, "x"), xbBadArgument);
     EXPECT_EQ(xb_Replace(3, xbReplaceText, "12a"), xbBadArgument);
     EXPECT_EQ(xb_Replace(3, xbReplaceText, "1.2.3"), xbBadArgument);
+    EXPECT_EQ(xb_Replace(3, xbReplaceText, "a12"), xbBadArgument); // no sign: the first counts
     EXPECT_EQ(xb_Replace(3, xbReplaceText, "-12.5"), xbOK);
     EXPECT_EQ(xb_GetString(3), "       -12.5");
     EXPECT_EQ(xb_Replace(3, xbReplaceText, ""), xbOK);
