@@ -164,16 +164,8 @@ TXbNodePage* TXbPageCache::Find(LongWord page) {
     if (!slot) return nullptr;
     slot->Used = true;
     const char* bytes = reinterpret_cast<const char*>(slot->Node.get());
-    const std::size_t size = slot->Prefetch;
-    if (size > 0) {
-        // The search reads the head and the middle first, then the quarters.
-        __builtin_prefetch(bytes);
-        __builtin_prefetch(bytes + size / 2);
-        __builtin_prefetch(bytes + size / 4);
-        __builtin_prefetch(bytes + size / 4 * 3);
-        for (std::size_t at = 64; at < size; at += 64)
-            __builtin_prefetch(bytes + at);
-    }
+    for (std::size_t at = 0; at < slot->Prefetch; at += 64)
+        __builtin_prefetch(bytes + at);
     return slot->Node.get();
 }
 

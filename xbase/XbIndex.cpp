@@ -1284,7 +1284,7 @@ TXbIndexStatus TXbOrder::KeyOf(const TXbRecordSource& source, std::string& key,
     switch (keyType_) {
     case 'C':
         if (v.Type != xtCharacter) return isBadExpression;
-        key = v.Text.substr(0, klen);
+        key = v.Text;
         key.resize(klen, ' ');
         return isOk;
     case 'N':
