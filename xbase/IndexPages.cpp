@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstring>
 #include <stdexcept>
 
@@ -79,10 +80,12 @@ void TXbNodePage::Insert(int i, std::string_view key, LongWord recno, LongWord c
         EncodeLE<LongWord>(p + klen + 8, count);
     }
     total_ += IsLeaf() ? 1 : count;
+    fenced_ = false;
 }
 
 void TXbNodePage::Erase(int i) {
     total_ -= Below(i);
+    fenced_ = false;
     char* p = At(i);
     std::memmove(p, p + size_, static_cast<std::size_t>(count_ - i - 1) * size_);
     --count_;
@@ -91,6 +94,7 @@ void TXbNodePage::Erase(int i) {
 void TXbNodePage::SetChild(int i, std::string_view key, LongWord recno, LongWord below) {
     char* p = At(i);
     total_ = total_ - Below(i) + below;
+    fenced_ = false;
     std::memcpy(p, key.data(), static_cast<std::size_t>(keyLength_));
     EncodeLE<LongWord>(p + keyLength_, recno);
     EncodeLE<LongWord>(p + keyLength_ + 8, below);
@@ -101,6 +105,7 @@ TXbNodePage TXbNodePage::Split(int from) {
     right.count_ = count_ - from;
     std::memcpy(right.bytes_, At(from), static_cast<std::size_t>(right.count_) * size_);
     count_ = from;
+    fenced_ = false;
     Recount();
     right.Recount();
     return right;
@@ -148,14 +153,77 @@ bool TXbNodePage::Decode(const std::string& buffer, int keyLength, LongWord page
     return true;
 }
 
+std::size_t TXbNodePage::EntriesOffset() {
+    return offsetof(TXbNodePage, bytes_);
+}
+
+namespace {
+
+// Up to eight bytes of text from from on, big-endian: numbers that sort as the bytes do.
+unsigned long long BigEndianWindow(std::string_view text, std::size_t from) {
+    const std::size_t n = std::min<std::size_t>(8, text.size() - from);
+    unsigned long long v = 0;
+    for (std::size_t i = 0; i < n; ++i)
+        v |= static_cast<unsigned long long>(static_cast<Byte>(text[from + i])) << (56 - 8 * i);
+    return v;
+}
+
+// Asks for the bytes [from, to) ahead of their use, a line at a time.
+void Prefetch(const char* from, const char* to) {
+    for (; from < to; from += 64)
+        __builtin_prefetch(from);
+}
+
+} // namespace
+
+unsigned long long TXbNodePage::Post(int i) const {
+    return BigEndianWindow(Key(i), shared_);
+}
+
+void TXbNodePage::Fence() const {
+    const std::string_view first = Key(0);
+    const std::string_view last = Key(count_ - 1);
+    shared_ = static_cast<std::size_t>(
+        std::mismatch(first.begin(), first.end(), last.begin()).first - first.begin());
+    for (int j = 0; j < Posts(count_); ++j)
+        posts_[j] = Post(j * Stride);
+    fenced_ = true;
+}
+
+void TXbNodePage::Narrow(std::string_view key, int& lo, int& hi) const {
+    const std::size_t compared = std::min(key.size(), static_cast<std::size_t>(keyLength_));
+    if (compared == 0 || count_ < 2 * Stride) return;
+    if (!fenced_) Fence();
+    // The posts tell entries apart only where key opens with the bytes all keys share (a
+    // search in the tree rarely comes to a leaf whose keys all sort before or after key).
+    if (compared <= shared_ || std::memcmp(At(0), key.data(), shared_) != 0) return;
+    const std::size_t width = std::min<std::size_t>(8, compared - shared_);
+    const unsigned long long mask = ~0ULL << (8 * (8 - width));
+    const unsigned long long sought = BigEndianWindow(key, shared_) & mask;
+    const unsigned long long* first = posts_;
+    const unsigned long long* last = posts_ + Posts(count_);
+    // Posts strictly before key: their entries and those ahead of them are passed over; the
+    // first post strictly after key is an entry for which the search holds.
+    const auto* below = std::partition_point(
+        first, last, [&](unsigned long long p) { return (p & mask) < sought; });
+    const auto* above = std::partition_point(
+        below, last, [&](unsigned long long p) { return (p & mask) <= sought; });
+    if (below != first) lo = std::max(lo, static_cast<int>(below - first - 1) * Stride + 1);
+    if (above != last) hi = std::min(hi, static_cast<int>(above - first) * Stride);
+}
+
+void TXbNodePage::Ask(int lo, int hi) const {
+    Prefetch(At(lo), At(hi));
+}
+
 // ---- The page cache ----
 
 namespace {
 
-// A search reads about one line in eight of a page, each line chosen by the one before: fetching
-// all of a leaf's lines at once lets them arrive together. Branch pages are few and read by
-// every search, so they stay in the processor's caches.
-std::size_t PrefetchOf(const TXbNodePage& node) { return node.IsLeaf() ? node.Footprint() : 0; }
+// A search of a leaf reads its head and fence first, then the few entries the fence leaves
+// (which the page asks for itself). Branch pages are few and read by every search, so they stay
+// in the processor's caches.
+std::size_t PrefetchOf(const TXbNodePage& node) { return node.IsLeaf() ? node.SearchSpan() : 0; }
 
 } // namespace
 
@@ -164,8 +232,10 @@ TXbNodePage* TXbPageCache::Find(LongWord page) {
     if (!slot) return nullptr;
     slot->Used = true;
     const char* bytes = reinterpret_cast<const char*>(slot->Node.get());
-    for (std::size_t at = 0; at < slot->Prefetch; at += 64)
-        __builtin_prefetch(bytes + at);
+    if (slot->Prefetch != 0) {
+        Prefetch(bytes, bytes + slot->Prefetch);
+        __builtin_prefetch(bytes + TXbNodePage::EntriesOffset()); // the first entry is checked
+    }
     return slot->Node.get();
 }
 

@@ -678,9 +678,10 @@ struct TXbIndexFile::TImpl {
 
     // Descends to the first entry for which after(page, index) holds (after must be false,
     // then true, along the order). isEnd when no entry qualifies. The path stays usable for
-    // stepping.
+    // stepping. key is the key after compares entries with, if any (see TXbNodePage::Search).
     template <typename After>
-    TXbIndexStatus Find(const TXbOrder& order, After after, TPath& path) {
+    TXbIndexStatus Find(const TXbOrder& order, After after, TPath& path,
+                        std::string_view key = {}) {
         path.clear();
         const TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
         if (slot.Root == 0) return isEnd;
@@ -691,7 +692,7 @@ struct TXbIndexFile::TImpl {
             if (st != isOk) return st;
             const TXbNodePage& node = *step.Node;
             // The first entry for which after holds; in a branch the child before it holds it.
-            const int lo = node.Search(level == 0 ? 0 : 1, after);
+            const int lo = node.Search(level == 0 ? 0 : 1, after, key);
             step.Index = level == 0 ? lo : lo - 1;
             path.push_back(std::move(step));
         }
@@ -880,7 +881,7 @@ struct TXbIndexFile::TImpl {
         TPath path;
         TXbIndexStatus st = Find(
             order, [&](const TXbNodePage& n, int i) { return n.Compare(i, key, recno) >= 0; },
-            path);
+            path, key);
         if (st == isOk && CompareAt(path, key, recno) == 0) return isOk; // the entry is there
         if (st == isEnd) { // after every entry: the end of the rightmost leaf
             st = LastPath(order, path);
@@ -912,8 +913,9 @@ struct TXbIndexFile::TImpl {
 
     // The last entry for which after(page, index) does not hold; isEnd when there is none.
     template <typename After>
-    TXbIndexStatus FindBefore(const TXbOrder& order, After after, TPath& path) {
-        const TXbIndexStatus st = Find(order, after, path);
+    TXbIndexStatus FindBefore(const TXbOrder& order, After after, TPath& path,
+                              std::string_view key = {}) {
+        const TXbIndexStatus st = Find(order, after, path, key);
         if (st == isEnd) return FindLast(order, path);
         return st == isOk ? StepBack(order, path) : st;
     }
@@ -922,7 +924,7 @@ struct TXbIndexFile::TImpl {
         TPath path;
         TXbIndexStatus st = Find(
             order, [&](const TXbNodePage& n, int i) { return n.Compare(i, key, recno) >= 0; },
-            path);
+            path, key);
         if (st == isEnd || (st == isOk && CompareAt(path, key, recno) != 0)) return isNotFound;
         if (st != isOk) return st;
         TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
@@ -941,7 +943,7 @@ struct TXbIndexFile::TImpl {
         TPath path;
         TXbIndexStatus st = Find(
             order, [&](const TXbNodePage& n, int i) { return XbKeyCompare(n.Key(i), key) >= 0; },
-            path);
+            path, key);
         while (st == isOk && KeyAt(path) == key) {
             if (RecNoAt(path) != recno) return isDuplicate;
             st = StepForward(order, path);
@@ -1190,7 +1192,7 @@ TXbIndexStatus TXbIndexFile::TImpl::NavAfter(TXbOrder& order, TXbKeyPos& pos) {
         const auto after = [&](const TXbNodePage& n, int i) {
             return n.Compare(i, pos.Key, rec) > 0;
         };
-        const TXbIndexStatus st = Find(order, after, path);
+        const TXbIndexStatus st = Find(order, after, path, pos.Key);
         // A tree out of order could lead back; the walk must always move on.
         return st == isOk && !after(*path.back().Node, path.back().Index) ? isDamaged : st;
     });
@@ -1202,7 +1204,7 @@ TXbIndexStatus TXbIndexFile::TImpl::NavBefore(TXbOrder& order, TXbKeyPos& pos) {
         const auto after = [&](const TXbNodePage& n, int i) {
             return n.Compare(i, pos.Key, rec) >= 0;
         };
-        const TXbIndexStatus st = FindBefore(order, after, path);
+        const TXbIndexStatus st = FindBefore(order, after, path, pos.Key);
         return st == isOk && after(*path.back().Node, path.back().Index) ? isDamaged : st;
     });
 }
@@ -1228,13 +1230,13 @@ TXbIndexStatus TXbIndexFile::TImpl::NavSeek(TXbOrder& order, std::string_view se
                 [&](const TXbNodePage& n, int i) {
                     return XbKeyCompare(prefix(n.Key(i)), target) > 0;
                 },
-                path);
+                path, target);
         return Find(
             order,
             [&](const TXbNodePage& n, int i) {
                 return XbKeyCompare(prefix(n.Key(i)), target) >= 0;
             },
-            path);
+            path, target);
     });
     if (st != isOk) return st;
     return n <= klen && prefix(pos.Key) == target ? isOk : isNotFound;
@@ -1247,7 +1249,8 @@ LongInt TXbIndexFile::TImpl::NavPosition(TXbOrder& order, const TXbKeyPos& pos) 
     TPath path;
     const auto rec = static_cast<LongWord>(pos.RecNo);
     TXbIndexStatus st = Find(
-        order, [&](const TXbNodePage& n, int i) { return n.Compare(i, pos.Key, rec) >= 0; }, path);
+        order, [&](const TXbNodePage& n, int i) { return n.Compare(i, pos.Key, rec) >= 0; }, path,
+        pos.Key);
     LongWord before; // entries ahead of pos in key sequence
     bool onEntry = false;
     if (st == isEnd)

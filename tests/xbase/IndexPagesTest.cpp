@@ -17,6 +17,7 @@
 #include <memory>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -206,6 +207,27 @@ TEST(IndexPageCache, ChangedPagesStayBeyondTheCapacity) {
         EXPECT_EQ(dirty[i].first, i + 1); // in the order of the file
 }
 
+// A page changed where it lies counts as changed until written back (and leaves the count when
+// erased), and as used: the hand passes it over once.
+TEST(IndexPageCache, APageChangedWhereItLiesIsChangedAndUsed) {
+    TXbPageCache cache(2);
+    const auto page = [] { return std::make_unique<TXbNodePage>(ptLeaf, 0, 1, 10); };
+    for (LongWord p = 1; p <= 3; ++p)
+        cache.Put(p, page(), false);
+    cache.Trim(); // clears every mark and takes page 1; page 3 moves into its slot
+    cache.MarkDirty(3);
+    EXPECT_EQ(cache.DirtyCount(), 1u);
+    cache.MarkClean();
+    cache.Put(4, page(), false);
+    cache.Trim(); // spares page 3, marked by its change, and takes page 2
+    EXPECT_EQ(cache.Find(2), nullptr);
+    EXPECT_NE(cache.Find(3), nullptr);
+    cache.MarkDirty(4);
+    cache.Erase(4);
+    EXPECT_EQ(cache.DirtyCount(), 0u);
+    EXPECT_THROW(cache.MarkDirty(4), std::logic_error);
+}
+
 // Pages live in 2 MB blocks of their own, each page apart from every other; a block goes back
 // to the system once none of its pages is in use (one is kept for the next pages).
 TEST(IndexPageArena, KeepsPagesApartAndGivesEmptyBlocksBack) {
@@ -235,6 +257,148 @@ TEST(IndexPageArena, KeepsPagesApartAndGivesEmptyBlocksBack) {
     auto again = std::make_unique<TXbNodePage>(ptBranch, 1, 1, 10);
     again->Insert(0, Name(1), 1, 2, 3);
     EXPECT_EQ(again->Below(0), 3u);
+}
+
+// A leaf holding count entries of keyLength bytes in order: keys that open with prefix and go on
+// with bytes of alphabet, told apart by record number where they repeat.
+TXbNodePage RandomLeaf(int keyLength, int count, const std::string& prefix,
+                       const std::string& alphabet, std::mt19937& random) {
+    std::set<std::pair<std::string, LongWord>> entries;
+    while (static_cast<int>(entries.size()) < count) {
+        std::string key = prefix;
+        while (static_cast<int>(key.size()) < keyLength)
+            key += alphabet[random() % alphabet.size()];
+        entries.insert({key, static_cast<LongWord>(1 + random() % 5000)});
+    }
+    TXbNodePage page(ptLeaf, 0, 1, keyLength);
+    for (const auto& [key, recno] : entries)
+        page.AppendLeaf(key, recno);
+    return page;
+}
+
+// Keys to seek in a page: its own keys, cut short or run on, and keys of the same bytes.
+std::string SoughtKey(const TXbNodePage& page, const std::string& alphabet, std::mt19937& random) {
+    std::string key(page.Key(static_cast<int>(random() % static_cast<unsigned>(page.Count()))));
+    key.resize(1 + random() % (key.size() + 2), alphabet[random() % alphabet.size()]);
+    if (random() % 3 == 0) key.back() = alphabet[random() % alphabet.size()];
+    return key;
+}
+
+// Every search by key of the index, asked through the page's fence and of every entry alike.
+void ExpectFenceAgrees(const TXbNodePage& page, const std::string& alphabet,
+                       std::mt19937& random) {
+    for (int probe = 0; probe < 150; ++probe) {
+        const std::string key = SoughtKey(page, alphabet, random);
+        const auto recno = static_cast<LongWord>(random() % 5002);
+        const auto prefix = [&key](std::string_view k) { return k.substr(0, key.size()); };
+        const auto atOrAfter = [&](const TXbNodePage& n, int i) {
+            return XbKeyCompare(prefix(n.Key(i)), key) >= 0;
+        };
+        const auto after = [&](const TXbNodePage& n, int i) {
+            return XbKeyCompare(prefix(n.Key(i)), key) > 0;
+        };
+        const auto entryAtOrAfter = [&](const TXbNodePage& n, int i) {
+            return n.Compare(i, key, recno) >= 0;
+        };
+        const auto entryAfter = [&](const TXbNodePage& n, int i) {
+            return n.Compare(i, key, recno) > 0;
+        };
+        SCOPED_TRACE(testing::PrintToString(key) + " " + std::to_string(recno));
+        ASSERT_EQ(page.Search(0, atOrAfter, key), page.Search(0, atOrAfter));
+        ASSERT_EQ(page.Search(0, after, key), page.Search(0, after));
+        ASSERT_EQ(page.Search(0, entryAtOrAfter, key), page.Search(0, entryAtOrAfter));
+        ASSERT_EQ(page.Search(0, entryAfter, key), page.Search(0, entryAfter));
+    }
+}
+
+// A search by key reads a leaf's fence and then only the entries between two posts; it must
+// land where a search asking every entry lands: keys sharing long beginnings, bytes above 127,
+// repeated keys told apart by record number, sought keys shorter and longer than the page's,
+// and after entries came and went (the fence is set up again).
+TEST(IndexLeafFence, FindsWhatASearchOfEveryEntryFinds) {
+    std::mt19937 random(11);
+    const std::string alphabets[] = {"AB", std::string("a\x7f\x80\xff", 4), "0123456789"};
+    for (const int keyLength : {1, 3, 10, 24}) {
+        for (int round = 0; round < 24; ++round) {
+            SCOPED_TRACE("key length " + std::to_string(keyLength) + ", round " +
+                         std::to_string(round));
+            const std::string& alphabet = alphabets[round % 3];
+            const int capacity = XbPageCapacity(ptLeaf, keyLength);
+            const int count = 1 + static_cast<int>(random() % static_cast<unsigned>(capacity - 40));
+            const auto shared = static_cast<std::size_t>(round % 4) * 3;
+            const std::string prefix(std::min<std::size_t>(shared, keyLength - 1), '\x90');
+            TXbNodePage page = RandomLeaf(keyLength, count, prefix, alphabet, random);
+            ExpectFenceAgrees(page, alphabet, random);
+            // Entries come in where they belong, and others leave.
+            for (int k = 0; k < 40; ++k) {
+                std::string key = SoughtKey(page, alphabet, random);
+                key.resize(static_cast<std::size_t>(keyLength), '\0');
+                const auto recno = static_cast<LongWord>(5001 + k);
+                const int at = page.Search(
+                    0, [&](const TXbNodePage& n, int i) { return n.Compare(i, key, recno) >= 0; });
+                page.Insert(at, key, recno, 0, 1);
+            }
+            ExpectFenceAgrees(page, alphabet, random);
+            for (int k = 0; k < 40 && page.Count() > 1; ++k)
+                page.Erase(static_cast<int>(random() % static_cast<unsigned>(page.Count())));
+            ExpectFenceAgrees(page, alphabet, random);
+        }
+    }
+}
+
+// Searches a leaf of these keys (in order) for each of them: the search must land on the key
+// and ask at most four entries (of the fifteen between two posts), five when the key is a
+// post's own (of the 31 around it, where equal keys may lie).
+void ExpectFewEntriesAsked(const std::vector<std::string>& keys) {
+    const auto length = static_cast<int>(keys.front().size());
+    TXbNodePage page(ptLeaf, 0, 1, length);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+        page.AppendLeaf(keys[i], static_cast<LongWord>(i + 1));
+    for (int i = 0; i < page.Count(); ++i) {
+        const std::string& key = keys[static_cast<std::size_t>(i)];
+        int asked = 0;
+        const auto atOrAfter = [&](const TXbNodePage& n, int k) {
+            ++asked;
+            return n.Compare(k, key, 1) >= 0;
+        };
+        EXPECT_EQ(page.Search(0, atOrAfter, key), i);
+        EXPECT_LE(asked, i % 16 == 0 ? 5 : 4) << "entry " << i << " of " << keys.size();
+    }
+}
+
+// What the fence is for: a search by key asks a few entries where a binary search over the
+// whole page asks six (32 entries) to eight (a full page): in pages whose keys differ within
+// eight bytes after the bytes they share, in the smallest page that has a fence, where the keys
+// differ only in the eighth of those bytes, and in pages of short keys.
+TEST(IndexLeafFence, ASearchByKeyAsksOnlyTheEntriesBetweenTwoPosts) {
+    const std::string blanks(12, ' ');
+    const auto numbered = [&](int count) {
+        std::vector<std::string> keys;
+        for (int i = 0; i < count; ++i) {
+            char digits[16];
+            std::snprintf(digits, sizeof digits, "%08d", 12340000 + 7 * i + i % 5);
+            keys.push_back("ABCD" + std::string(digits) + blanks);
+        }
+        return keys;
+    };
+    ExpectFewEntriesAsked(numbered(XbPageCapacity(ptLeaf, 24)));
+    ExpectFewEntriesAsked(numbered(32));
+    std::vector<std::string> eighth;
+    for (int i = 0; i + 1 < XbPageCapacity(ptLeaf, 24); ++i)
+        eighth.push_back("ABCD0000000" + std::string(1, static_cast<char>(0x20 + i)) + blanks);
+    eighth.push_back("ABCD1" + std::string(19, ' '));
+    ExpectFewEntriesAsked(eighth);
+    // Keys of ten bytes that differ in their last two, and keys of one byte.
+    std::vector<std::string> short10, single;
+    for (int i = 0; i < XbPageCapacity(ptLeaf, 10); ++i) {
+        char text[16];
+        std::snprintf(text, sizeof text, "K%09d", 100000 + 3 * i);
+        short10.push_back(text);
+    }
+    ExpectFewEntriesAsked(short10);
+    for (int i = 0; i < 200; ++i)
+        single.push_back(std::string(1, static_cast<char>(0x20 + i)));
+    ExpectFewEntriesAsked(single);
 }
 
 // Checksums are the common reflected CRC-32 (the values zlib gives), eight bytes at a time and
