@@ -270,10 +270,17 @@ void TdwInplaceEdit::WMSetFocus(TWMSetFocus& Message) {
 }
 
 void TdwInplaceEdit::WMPaste(TMessage& Message) {
-    TInplaceEdit::WMPaste(Message);
-    // A read-only editor took nothing: the record stays as it was.
-    if (ReadOnly()) return;
+    // A read-only editor takes nothing: the record stays as it was.
+    if (ReadOnly()) return TInplaceEdit::WMPaste(Message);
+    // The record goes into edit before the paste: going into edit may load the editor from the
+    // field again (after the program cancelled the record), which would wipe out a text pasted
+    // before it. The selection the paste replaces is kept across.
+    int start = 0;
+    int end = 0;
+    GetSelection(start, end);
     dbGrid_->RequestEdit();
+    SetSelection(start, end);
+    TInplaceEdit::WMPaste(Message);
     dbGrid_->DataLink()->MarkModified();
 }
 

@@ -124,10 +124,16 @@ TEST_F(DwGridEditTest, APasteOrAFilledLiteralEditsTheRecordAgainAfterTheProgramC
     ASSERT_EQ(table->State(), dsBrowse);
     ASSERT_TRUE(editor->Visible());
     Clipboard()->SetAsText("PASTED");
-    static_cast<TCustomEdit*>(editor)->SelectAll();
+    static_cast<TCustomEdit*>(editor)->SetSelStart(2); // "AMS" of "ADAMS"
+    static_cast<TCustomEdit*>(editor)->SetSelLength(3);
     Type(editor, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(table->State(), dsEdit);
-    Type(editor, Qt::Key_Escape);
+    // Taking the record into edit again leaves the pasted text in the editor, in place of the
+    // text selected, and it is stored.
+    EXPECT_EQ(editor->Text(), "ADPASTED");
+    EXPECT_TRUE(grid->DataLink()->IsModified());
+    Type(editor, Qt::Key_Return);
+    EXPECT_EQ(Name(), "ADPASTED");
     // Typing that fills in a literal of the field's picture does the same.
     table->Masks.Add("name\t&&&-##\tT\tT");
     Type(grid, Qt::Key_F2);
