@@ -157,6 +157,28 @@ TEST_F(IndexPagesTest, SeeksInAnIndexOfThousandsOfPagesReadEachPageOnce) {
     EXPECT_LE(XbReadCalls() - before, static_cast<long>(pages)) << "of " << pages << " pages";
 }
 
+// A rebuild that outgrows the file writes the new tree past the old pages; those pages are then
+// given back as free pages for later changes, not lost to the file.
+TEST_F(IndexPagesTest, ARebuildThatOutgrowsTheFileGivesTheOldPagesBack) {
+    AddRecords(2000);
+    TXbIndexFile file;
+    ASSERT_EQ(file.Create(Path("grow.cdx"), ikCDX, records_), isOk);
+    ASSERT_EQ(file.AddOrder({"NAME", "NAME", "", false, false}, records_, 10, Loader()), isOk);
+    file.Close();
+    LongWord before = 0, free = 0;
+    CountPages("grow.cdx", before, free);
+    ASSERT_EQ(free, 0u);
+    ASSERT_EQ(file.Open(Path("grow.cdx"), true, records_), isOk);
+    ASSERT_EQ(file.Reindex(records_, records_.Count(), Loader()), isOk);
+    file.Close();
+    LongWord after = 0;
+    CountPages("grow.cdx", after, free);
+    EXPECT_GT(after, 2 * before);
+    EXPECT_EQ(free, before - 1); // every page but the header
+    ASSERT_EQ(file.Open(Path("grow.cdx"), false, records_), isOk);
+    EXPECT_EQ(file.FindOrder("NAME")->KeyCount(), 2000);
+}
+
 // The cache on its own.
 TEST(IndexPageCache, EvictsPagesNotUsedLatelyAndNeverChangedOnes) {
     TXbPageCache cache(4);

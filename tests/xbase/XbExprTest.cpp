@@ -325,6 +325,11 @@ TEST_F(XbExprTest, StaticWidths) {
     EXPECT_EQ(e.Width(), 10);
     ASSERT_TRUE(e.Compile("amount", records_));
     EXPECT_EQ(e.Decimals(), 2);
+    // A logical value is as wide as its text, ".T." or ".F.".
+    for (const char* logical : {"'A' $ name", "amount > 1", "NOT paid", ".T. .AND. paid"}) {
+        ASSERT_TRUE(e.Compile(logical, records_)) << logical;
+        EXPECT_EQ(e.Width(), 3) << logical;
+    }
 }
 
 TEST_F(XbExprTest, TypeErrorsAreReported) {

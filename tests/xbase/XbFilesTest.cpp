@@ -41,6 +41,24 @@ protected:
     }
 };
 
+// The last record is taken back (an append the orders refused), the only one as well, and the
+// header says so.
+TEST_F(XbFilesTest, TheLastRecordIsTakenBackEvenTheOnlyOne) {
+    ASSERT_EQ(xb_Create(Path("ONE.DBF"), {{"NAME", 'C', 10, 0, 0}}, xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("ONE.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    xb_Replace(1, xbReplaceText, "only");
+    xb_CloseAll();
+    {
+        TXbTable table;
+        ASSERT_EQ(table.Open(Path("ONE.DBF"), true), xbOK);
+        EXPECT_TRUE(table.RemoveLastRecord());
+        EXPECT_EQ(table.RecordCount(), 0);
+        EXPECT_FALSE(table.RemoveLastRecord());
+    }
+    EXPECT_EQ(DecodeLE<LongWord>(&ReadAll(Path("ONE.DBF"))[4]), 0u);
+}
+
 TEST_F(XbFilesTest, HeaderLayoutOfANewTable) {
     const std::string bytes = MakeTable("T.DBF");
     ASSERT_EQ(bytes.size(), 32u + 2 * 32 + 1 + 3 * 16 + 1);
@@ -507,8 +525,12 @@ TEST_P(XbMemoTest, MemosRoundTrip) {
     xb_SysProp(1305, 4);
     ASSERT_EQ(xb_PutBlob(6, binary.data(), 2), xbOK); // padded to the fixed blob length
     xb_SysProp(1305, 0);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "cleared later"), xbOK);
     ASSERT_EQ(xb_Go(1), xbOK);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "replaced text"), xbOK);
+    ASSERT_EQ(xb_Go(6), xbOK);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, ""), xbOK); // an empty memo points nowhere
     xb_CloseAll();
 
     ASSERT_GT(xb_Use(Path("memo.dbf"), "", xbModeReadOnly, driver), 0);
@@ -530,6 +552,9 @@ TEST_P(XbMemoTest, MemosRoundTrip) {
     xb_Go(5);
     EXPECT_EQ(xb_GetBlob(6, data), 4);
     EXPECT_EQ(data, std::string("\x00\x01\x00\x00", 4));
+    xb_Go(6);
+    EXPECT_EQ(xb_GetBlobLength(6), 0);
+    EXPECT_EQ(xb_GetString(6), "");
     EXPECT_EQ(xb_IsEncrypted(1), 0);
     EXPECT_EQ(xb_GetMemo(1, 0), nullptr); // not a memo field
     xb_CloseAll();

@@ -136,6 +136,8 @@ TEST_F(XbIndexTest, InsertsAndDeletesInRandomOrder) {
     EXPECT_EQ(Walk(*order), TEntries(model.begin(), model.end()));
     EXPECT_EQ(Walk(*order, true), TEntries(model.begin(), model.end()));
     EXPECT_EQ(order->Delete("NOSUCHKEY ", 5), isNotFound);
+    EXPECT_EQ(order->Delete("NOSUCHKEY ", 0), isBadDefinition); // no record 0
+    EXPECT_EQ(order->Delete("SHORT", 5), isBadDefinition);      // not a key of the order
     for (const auto& [key, r] : TEntries(model.begin(), model.end()))
         ASSERT_EQ(order->Delete(key, r), isOk);
     TXbKeyPos pos;

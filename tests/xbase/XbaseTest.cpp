@@ -137,6 +137,21 @@ TEST_F(XbaseTest, DeleteHideAndPack) {
     EXPECT_EQ(xb_AppendEx(), xbReadOnly);
 }
 
+// An order that cannot be made (a tag name with a blank, a key of an unknown field) leaves the
+// table in record order at its first record, with no order controlling.
+TEST_F(XbaseTest, AFailedNewOrderLeavesTheTableInRecordOrderAtTheTop) {
+    MakeLoans();
+    ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
+    for (const auto& [tag, key] : {std::pair{"BAD TAG", "LOANNO"}, std::pair{"NOKEY", "NOSUCH"}}) {
+        SCOPED_TRACE(tag);
+        ASSERT_EQ(xb_Go(3), xbOK);
+        EXPECT_EQ(xb_IndexCreate("", tag, key, "", 0, 0), 0);
+        EXPECT_EQ(xb_IndexOrd(), 0);
+        EXPECT_EQ(xb_RecNo(), 1);
+        EXPECT_EQ(Walk(), "L3 L1 L5 L2 L4 "); // as the records were added
+    }
+}
+
 TEST_F(XbaseTest, PackRebuildsTheOrders) {
     MakeLoans();
     ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
