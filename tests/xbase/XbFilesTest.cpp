@@ -391,6 +391,17 @@ TEST_F(XbFilesTest, AHeaderWrittenHereIsReadAgainByTheOtherOpening) {
     ASSERT_TRUE(writer.WriteRecord(1, " item0         0"));
     EXPECT_EQ(writer.Stamp(), stamp + 2);
 
+    // An append whose header write fails does not count as the change that raised the table:
+    // the next change raises it on disk.
+    ASSERT_EQ(writer.Open(Path("H.DBF"), true), xbOK);
+    XbSetWriteFailure(2); // the record reaches the file, the header does not
+    EXPECT_FALSE(writer.AppendRecord(" item9         9"));
+    XbSetWriteFailure(std::nullopt);
+    ASSERT_TRUE(writer.WriteRecord(1, " item0         0"));
+    ASSERT_TRUE(reader.RefreshCount());
+    EXPECT_EQ(reader.RecordCount(), 4);
+    EXPECT_GT(reader.Stamp(), stamp + 2);
+
     // Records a sole user gathered reach the file before the table is opened again.
     writer.SetExclusive(true);
     ASSERT_TRUE(writer.AppendRecord(" item5         5"));
@@ -425,6 +436,7 @@ TEST_F(XbFilesTest, AFileOnDescriptorZeroIsLikeAnyOther) {
 }
 
 // The system refuses a read whose end lies past the largest file offset: the read fails at once.
+// A read that runs past the end of the file fails too, rather than filling up with other bytes.
 TEST_F(XbFilesTest, AReadTheSystemRefusesFails) {
     MakeTable("R.DBF");
     TXbFile file;
@@ -432,6 +444,14 @@ TEST_F(XbFilesTest, AReadTheSystemRefusesFails) {
     char bytes[8];
     EXPECT_FALSE(file.ReadAt(std::numeric_limits<Int64>::max() - 2, bytes, sizeof bytes));
     EXPECT_TRUE(file.ReadAt(0, bytes, sizeof bytes));
+
+    WriteAll(Path("TEN.BIN"), "0123456789");
+    ASSERT_TRUE(file.Open(Path("TEN.BIN"), false));
+    EXPECT_FALSE(file.ReadAt(6, bytes, sizeof bytes));
+    std::string text;
+    EXPECT_FALSE(file.ReadAt(6, text, 8));
+    EXPECT_TRUE(file.ReadAt(6, text, 4));
+    EXPECT_EQ(text, "6789");
 }
 
 // A shared open walked in record order, either way, reads its records in blocks (of 64 KB),
@@ -643,7 +663,8 @@ TEST_F(XbFilesTest, DbtMemosKeepTheLayoutOfTheirVersion) {
     // The memo is the data and two end marks in blocks of 512 bytes, as version 0x83 lays out.
     const std::string memo = ReadAll(Path("D.DBT"));
     ASSERT_EQ(memo.size(), 512u + 1024 + 512);
-    EXPECT_EQ(DecodeLE<LongWord>(memo.data()), 4u); // the next free block
+    EXPECT_EQ(DecodeLE<LongWord>(memo.data()), 4u);          // the next free block
+    EXPECT_EQ(memo.substr(16, 2), std::string("\x03\0", 2)); // the memo file's version
     EXPECT_EQ(memo.substr(512, 702), data + "\x1A\x1A");
     EXPECT_EQ(memo.substr(1536, 7), "plain\x1A\x1A");
     ASSERT_GT(xb_Use(Path("D.DBF"), "", xbModeReadOnly, xbNTX), 0);
@@ -714,6 +735,17 @@ TEST_F(XbFilesTest, DbtMemosWithALengthAreReadToThatLength) {
     };
     std::string data;
     stored(std::string("ab\x1A\0c", 5));
+    ASSERT_GT(xb_Use(Path("LEN.DBF"), "", xbModeShared, xbNTX), 0);
+    EXPECT_EQ(xb_GetBlob(6, data), 5);
+    EXPECT_EQ(data, std::string("ab\x1A\0c", 5));
+    xb_CloseAll();
+    // A pack copies such a memo in the same form, its end mark inside the data kept.
+    ASSERT_GT(xb_Use(Path("LEN.DBF"), "", xbModeExclusive, xbNTX), 0);
+    ASSERT_EQ(xb_Pack(), xbOK);
+    xb_CloseAll();
+    const std::string packed = ReadAll(Path("LEN.DBT"));
+    ASSERT_EQ(packed.size(), 1024u);
+    EXPECT_EQ(packed.substr(512, 13), std::string("\xFF\xFF\x08\x00\x0D\0\0\0ab\x1A\0c", 13));
     ASSERT_GT(xb_Use(Path("LEN.DBF"), "", xbModeShared, xbNTX), 0);
     EXPECT_EQ(xb_GetBlob(6, data), 5);
     EXPECT_EQ(data, std::string("ab\x1A\0c", 5));

@@ -2,6 +2,7 @@
 #include "tests/xbase/XbFixture.h"
 
 #include <chrono>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -182,6 +183,30 @@ TEST_F(XbLockTest, AnUpdateRefusedByADamagedIndexLeavesItUnlocked) {
     xb_SetOrder(1);
     EXPECT_EQ(xb_Seek("by B"), 1);
     EXPECT_EQ(xb_RecNo(), 2);
+}
+
+// The locks are taken on fixed bytes far past any data, the same for every copy of the program
+// that shares the file: the open lock on byte 2^62, record n's lock 16 + n bytes after it.
+TEST_F(XbLockTest, LocksSitOnFixedBytesPastTheData) {
+    const int fd = ::open(Path("SHARED.DBF").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    const auto lockByte = [fd](long long offset, short type) {
+        struct flock fl {
+            .l_type = type, .l_whence = SEEK_SET, .l_start = offset, .l_len = 1, .l_pid = 0
+        };
+        return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+    };
+    constexpr long long kOpen = 4611686018427387904LL; // 2^62
+    ASSERT_TRUE(lockByte(kOpen, F_WRLCK));
+    EXPECT_EQ(Use(xbModeShared), 0);
+    ASSERT_TRUE(lockByte(kOpen, F_RDLCK));
+    EXPECT_EQ(Use(xbModeExclusive), 0);
+    ASSERT_GT(Use(xbModeShared), 0);
+    ASSERT_TRUE(lockByte(kOpen + 16 + 2, F_WRLCK));
+    EXPECT_EQ(xb_Rlock(2), 0);
+    EXPECT_EQ(xb_Rlock(1), 1);
+    EXPECT_FALSE(lockByte(kOpen + 16 + 1, F_WRLCK));
+    ::close(fd);
 }
 
 TEST_F(XbLockTest, ExclusiveOpenAndRecordLockBetweenProcesses) {
