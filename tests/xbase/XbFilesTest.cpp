@@ -41,6 +41,20 @@ protected:
     }
 };
 
+// The smallest record there is: the deletion flag and one logical byte.
+TEST_F(XbFilesTest, ATableOfOneOneByteFieldOpens) {
+    ASSERT_EQ(xb_Create(Path("FLAG.DBF"), {{"PAID", 'L', 1, 0, 0}}, xbCDX), xbOK);
+    ASSERT_GT(xb_Use(Path("FLAG.DBF"), "", xbModeShared, xbCDX), 0);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "T"), xbOK);
+    xb_CloseAll();
+    ASSERT_GT(xb_Use(Path("FLAG.DBF"), "", xbModeReadOnly, xbCDX), 0);
+    EXPECT_EQ(xb_RecCount(), 1);
+    xb_Go(1);
+    EXPECT_EQ(xb_GetLogical(1), 1);
+    xb_CloseAll();
+}
+
 // The last record is taken back (an append the orders refused), the only one as well, and the
 // header says so.
 TEST_F(XbFilesTest, TheLastRecordIsTakenBackEvenTheOnlyOne) {
