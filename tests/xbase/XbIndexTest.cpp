@@ -1,5 +1,7 @@
 #include "xbase/XbIndex.h"
 
+#include "xbase/IndexPages.h"
+
 #include "tests/rtl/TestFolder.h"
 #include "tests/xbase/XbTestRecords.h"
 
@@ -364,6 +366,10 @@ TEST_F(XbIndexTest, NumericDateAndLogicalKeys) {
     ASSERT_EQ(flag->Seek(flag->SearchKey("T"), true, pos), isOk);
     EXPECT_EQ(pos.Key, ".T.");
     EXPECT_EQ(flag->KeyField(), "FLAG");
+
+    // A number too wide for a key takes the widest key of its sign: it sorts past every other.
+    EXPECT_GT(amt->SearchKey("50000000000000000"), amt->SearchKey("1000000"));
+    EXPECT_LT(amt->SearchKey("-50000000000000000"), amt->SearchKey("-1000"));
 }
 
 TEST_F(XbIndexTest, ScopesCompareByPrefix) {
@@ -431,6 +437,36 @@ TEST_F(XbIndexTest, ReplacingTags) {
     EXPECT_EQ(single.Order(0), one);
     EXPECT_EQ(single.Order(0)->Tag(), "TWO");
     EXPECT_EQ(Walk(*single.Order(0)), Expected(*single.Order(0)));
+
+    // A single-order file whose directory lists two tags (as another writer may leave it) holds
+    // only the new order once one is added; the order of the tag that left stays usable.
+    TXbIndexFile two;
+    Create(two, "two.ntx", {"ONE", "NAME", "", false, false});
+    ASSERT_EQ(two.AddOrder({"TWO", "AMT", "", false, false}, records_, 200, Loader()), isOk);
+    two.Close();
+    {
+        std::fstream f(Path("two.ntx"), std::ios::in | std::ios::out | std::ios::binary);
+        std::string header(4096, '\0');
+        f.read(header.data(), 4096);
+        header[10] = static_cast<char>(ikNTX);
+        const LongWord crc = XbCrc32(0, header.data(), 48 + 16 * 64);
+        for (int i = 0; i < 4; ++i)
+            header[static_cast<std::size_t>(4092 + i)] = static_cast<char>(crc >> (8 * i));
+        f.seekp(0);
+        f.write(header.data(), 4096);
+    }
+    ASSERT_EQ(two.Open(Path("two.ntx"), true, records_), isOk);
+    ASSERT_EQ(two.Kind(), ikNTX);
+    ASSERT_EQ(two.OrderCount(), 2);
+    TXbOrder* left = two.Order(1);
+    ASSERT_EQ(two.AddOrder({"NEW", "NAME", "", false, false}, records_, 200, Loader()), isOk);
+    ASSERT_EQ(two.OrderCount(), 1);
+    EXPECT_EQ(two.Order(0)->Tag(), "NEW");
+    EXPECT_EQ(two.Order(0)->KeyType(), 'C');
+    EXPECT_EQ(Walk(*two.Order(0)), Expected(*two.Order(0)));
+    EXPECT_EQ(left->Tag(), "TWO");
+    TXbKeyPos pos;
+    EXPECT_EQ(left->First(pos), isNoOrder);
 }
 
 TEST_F(XbIndexTest, BadDefinitionsAreRefused) {
@@ -506,6 +542,17 @@ TEST_F(XbIndexTest, DamagedPagesFailCleanlyAndReindexRepairs) {
     // A change that reaches the damaged page is refused too; pos is the last entry before it.
     EXPECT_EQ(order->Insert(pos.Key, 99999), isDamaged);
     EXPECT_EQ(order->Position({pos.Key, 99999}), 0);
+    // A batch that meets the damage is forgotten at its end: the next change is a change of its
+    // own again, on disk at once for another opening.
+    ASSERT_EQ(file.BeginUpdate(), isOk);
+    EXPECT_EQ(order->Insert(pos.Key, 99999), isDamaged);
+    EXPECT_EQ(file.EndUpdate(), isDamaged);
+    ASSERT_EQ(order->Insert("AAAAAAAAAA", 99998), isOk);
+    {
+        TXbIndexFile other;
+        ASSERT_EQ(other.Open(Path("pg.cdx"), false, records_), isOk);
+        EXPECT_EQ(other.Order(0)->KeyCount(), 3001);
+    }
 
     ASSERT_EQ(file.Reindex(records_, records_.Count(), Loader()), isOk);
     EXPECT_EQ(Walk(*order), Expected(*order));

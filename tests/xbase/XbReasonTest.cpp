@@ -2,9 +2,11 @@
 // the calls' own results stay as they were.
 #include "tests/xbase/XbFixture.h"
 
+#include "xbase/IndexPages.h"
 #include "xbase/XbFile.h"
 
 #include <csignal>
+#include <fstream>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -21,6 +23,16 @@ protected:
         ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "a note"), xbOK);
         ASSERT_EQ(xb_Commit(), xbOK);
         xb_Close();
+    }
+    // A table of keys K0 to K2 with its production index, left open in the current area.
+    void UseKeys(const std::string& name, const std::string& alias, int mode) {
+        ASSERT_EQ(xb_Create(Path(name), {{"KEY", 'C', 10, 0, 0}}, xbCDX), xbOK);
+        ASSERT_GT(xb_Use(Path(name), alias, mode, xbCDX), 0);
+        ASSERT_GT(xb_IndexCreate("", "KEY", "KEY", "", 0, 0), 0);
+        for (int n = 0; n < 3; ++n) {
+            ASSERT_EQ(xb_AppendEx(), 0);
+            xb_Replace(1, xbReplaceText, "K" + std::to_string(n));
+        }
     }
 };
 
@@ -109,6 +121,69 @@ TEST_F(XbReasonTest, ReadOnlyFilesAndAreas) {
     EXPECT_EQ(xb_LastError(), xbErrReadOnly);
 }
 
+// Rewrites, in place, the header page of an index file with its record count and generation moved
+// by the given steps (the header's checksum made to match).
+void ShiftIndexHeader(const std::string& path, int countStep, int generationStep) {
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    std::string page(4096, '\0');
+    f.read(page.data(), 4096);
+    const auto shift = [&page](std::size_t at, int step) {
+        LongWord v = 0;
+        for (int i = 3; i >= 0; --i)
+            v = v << 8 | static_cast<unsigned char>(page[at + static_cast<std::size_t>(i)]);
+        v += static_cast<LongWord>(step);
+        for (int i = 0; i < 4; ++i)
+            page[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
+    };
+    shift(36, countStep);
+    shift(20, generationStep);
+    const LongWord crc = XbCrc32(0, page.data(), 48 + 16 * 64);
+    for (int i = 0; i < 4; ++i)
+        page[4092 + static_cast<std::size_t>(i)] = static_cast<char>(crc >> (8 * i));
+    f.seekp(0);
+    f.write(page.data(), 4096);
+}
+
+// An opening that finds the index behind the table while another user has the table open gives
+// that user the time of a lock request to finish before it calls the index damaged.
+TEST_F(XbReasonTest, AnIndexBehindAnotherUsersTableIsAwaited) {
+    ASSERT_NO_FATAL_FAILURE(UseKeys("W.DBF", "A", xbModeShared));
+    ASSERT_EQ(xb_Commit(), xbOK);
+    ShiftIndexHeader(Path("W.CDX"), -1, 0); // the index counts 2 records of the 3
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        xb_SetLockTimeout(20);
+        xb_Select(0);
+        if (xb_Use(Path("W.DBF"), "B", xbModeShared, xbCDX) == 0) ::_exit(10);
+        xb_SetOrder(1);
+        ::_exit(xb_Seek("K2") == 1 ? 0 : 11);
+    }
+    ::usleep(300000);
+    ShiftIndexHeader(Path("W.CDX"), 1, 1); // the other user's change reaches the index
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// An index file named in other letters than those on disk is the file on disk: a new order goes
+// into it (open already or not), and no second file appears.
+TEST_F(XbReasonTest, AnIndexNamedInOtherLettersIsTheFileOnDisk) {
+    ASSERT_EQ(xb_Create(Path("T.DBF"), {{"KEY", 'C', 10, 0, 0}, {"NUM", 'N', 5, 0, 0}}, xbCDX),
+              xbOK);
+    ASSERT_GT(xb_Use(Path("T.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_EQ(xb_IndexCreate("", "KEY", "KEY", "", 0, 0), 1);
+    EXPECT_EQ(xb_IndexCreate(Path("t.cdx"), "NUM", "NUM", "", 0, 0), 2);
+    EXPECT_EQ(xb_TagName(2), "NUM");
+    EXPECT_EQ(xb_TagName(3), "");
+    xb_Close();
+    EXPECT_FALSE(std::filesystem::exists(Path("t.cdx")));
+    ASSERT_GT(xb_Use(Path("T.DBF"), "", xbModeExclusive, xbCDX), 0);
+    EXPECT_EQ(xb_TagName(1), "KEY");
+    EXPECT_EQ(xb_TagName(2), "NUM");
+}
+
 TEST_F(XbReasonTest, AnUnreadableMemoReadsEmptyAndSaysWhy) {
     MakeLoans("M.DBF");
     ASSERT_GT(xb_Use(Path("M.DBF"), "", xbModeExclusive, xbCDX), 0);
@@ -135,13 +210,7 @@ namespace {
 // The disk is full for the index: a process may write no byte past the index's header page
 // (the small table stays below that).
 TEST_F(XbReasonTest, AnAppendTheIndexCannotTakeLeavesNoBlankRecord) {
-    ASSERT_EQ(xb_Create(Path("F.DBF"), {{"KEY", 'C', 10, 0, 0}}, xbCDX), xbOK);
-    ASSERT_GT(xb_Use(Path("F.DBF"), "", xbModeExclusive, xbCDX), 0);
-    ASSERT_GT(xb_IndexCreate("", "KEY", "KEY", "", 0, 0), 0);
-    for (int n = 0; n < 3; ++n) {
-        ASSERT_EQ(xb_AppendEx(), 0);
-        xb_Replace(1, xbReplaceText, "K" + std::to_string(n));
-    }
+    ASSERT_NO_FATAL_FAILURE(UseKeys("F.DBF", "", xbModeExclusive));
     xb_Close();
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
