@@ -100,6 +100,11 @@ TEST_F(XbExprTest, FieldsInAnyCaseWithAliases) {
     EXPECT_EQ(Str("notes"), "memo text");
     EXPECT_EQ(Str("towns->city"), "Boston  ");
     EXPECT_EQ(Str("TOWNS -> CITY + NAME"), "Boston  Smith     ");
+    // A word operator right before "->" is an alias.
+    records_.AddAlias("OR", &other_);
+    records_.AddAlias("NOT", &other_);
+    EXPECT_EQ(Str("or->city"), "Boston  ");
+    EXPECT_EQ(Str("NOT->CITY + name"), "Boston  Smith     ");
 
     records_.Go(2);
     EXPECT_DOUBLE_EQ(Num("amount"), -5.25);
@@ -142,6 +147,7 @@ TEST_F(XbExprTest, DateArithmetic) {
     EXPECT_EQ(Str("DTOS(due - 1.5)"), "20240227");
     EXPECT_EQ(Str("DTOS(0.7 + due)"), "20240301");
     EXPECT_DOUBLE_EQ(Num("due - STOD('20240101')"), 59);
+    EXPECT_EQ(Str("PADL(due - STOD('20240101'), 4)"), "  59"); // whole days show no decimals
     EXPECT_TRUE(Log("due > STOD('20240228')"));
     records_.Go(2);
     EXPECT_TRUE(Log("EMPTY(due + 1)")); // the empty date stays empty
@@ -254,6 +260,9 @@ TEST_F(XbExprTest, DateFunctions) {
     EXPECT_DOUBLE_EQ(Num("YEAR(due)"), 2024);
     EXPECT_DOUBLE_EQ(Num("MONTH(due)"), 2);
     EXPECT_DOUBLE_EQ(Num("DAY(due)"), 29);
+    // Parts of a date are whole numbers: they pad as plain digits.
+    EXPECT_EQ(Str("STR(YEAR(due), 4) + PADL(MONTH(due), 2, '0') + PADL(DAY(due), 2, '0')"),
+              "20240229");
     EXPECT_EQ(Str("DTOS(CTOD('12/31/99'))"), "19991231");
 
     XbSettings().Epoch = 1960;
@@ -291,6 +300,7 @@ TEST_F(XbExprTest, EmptyDeletedRecnoIif) {
     EXPECT_FALSE(Log("EMPTY(due)"));
     EXPECT_FALSE(Log("DELETED()"));
     EXPECT_DOUBLE_EQ(Num("RECNO()"), 1);
+    EXPECT_EQ(Str("PADR(RECNO(), 3, '*') + PADL(LEN(name), 3)"), "1** 10");
     EXPECT_EQ(Str("IIF(paid, 'yes', 'no')"), "yes");
     records_.Go(2);
     EXPECT_TRUE(Log("DELETED()"));
@@ -325,6 +335,16 @@ TEST_F(XbExprTest, StaticWidths) {
     EXPECT_EQ(e.Width(), 10);
     ASSERT_TRUE(e.Compile("amount", records_));
     EXPECT_EQ(e.Decimals(), 2);
+    // Parts of a date are as wide as their largest value: 9999, 12 and 31.
+    const struct {
+        const char* Text;
+        int Width;
+    } parts[] = {{"YEAR(due)", 4}, {"MONTH(due)", 2}, {"DAY(due)", 2}};
+    for (const auto& part : parts) {
+        ASSERT_TRUE(e.Compile(part.Text, records_)) << part.Text;
+        EXPECT_EQ(e.Width(), part.Width) << part.Text;
+        EXPECT_EQ(e.Decimals(), 0) << part.Text;
+    }
     // A logical value is as wide as its text, ".T." or ".F.".
     for (const char* logical : {"'A' $ name", "amount > 1", "NOT paid", ".T. .AND. paid"}) {
         ASSERT_TRUE(e.Compile(logical, records_)) << logical;

@@ -57,4 +57,17 @@ TEST_F(XbSettingsTest, InvalidAndBlankDates) {
     EXPECT_TRUE(XbValidDate("20000229"));
 }
 
+TEST_F(XbSettingsTest, EachMonthEndsOnItsLastDay) {
+    const int lastDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}; // of 2023
+    for (int month = 1; month <= 12; ++month) {
+        const std::string yearMonth = std::string(month < 10 ? "20230" : "2023") +
+                                      std::to_string(month);
+        const int last = lastDays[month - 1];
+        EXPECT_TRUE(XbValidDate(yearMonth + std::to_string(last))) << month;
+        EXPECT_FALSE(XbValidDate(yearMonth + std::to_string(last + 1))) << month;
+    }
+    EXPECT_EQ(XbTextToDate("09/31/2023"), std::string(8, ' '));
+    EXPECT_EQ(XbDateToText("20230931"), "  /  /  ");
+}
+
 } // namespace

@@ -2,7 +2,9 @@
 // and settings.
 #include "tests/xbase/XbFixture.h"
 
+#include "platform/rtl/Modules.h"
 #include "xbase/XbArea.h"
+#include "xbase/XbModule.h"
 #include "xbase/XbTable.h"
 
 #include <cstring>
@@ -601,6 +603,31 @@ TEST_F(XbaseTest, AreasAliasesAndSelection) {
     EXPECT_EQ(xb_RecCount(), 0);
     EXPECT_EQ(xb_Select(0), first); // the first free area
     EXPECT_EQ(xb_WorkArea(), first);
+}
+
+// Code holding a condition in the engine's language reaches the engine through its module,
+// which is there from registration until it is removed.
+TEST_F(XbaseTest, TheModuleSelectsAndFiltersUntilItIsRemoved) {
+    MakeLoans(xbModeShared);
+    const int first = xb_WorkArea();
+    const int second = xb_Use(Path("LOANS.DBF"), "OTHER", xbModeShared, xbCDX);
+    ASSERT_GT(second, first);
+    RegisterXbModule();
+    const TModuleHandle module = GetModuleHandle("xbase3032");
+    const auto select = reinterpret_cast<TXbSelectProc>(GetProcAddress(module, "XB_SELECT"));
+    const auto query = reinterpret_cast<TXbQueryProc>(GetProcAddress(module, "xb_query"));
+    ASSERT_NE(select, nullptr);
+    ASSERT_NE(query, nullptr);
+    EXPECT_EQ(select(static_cast<Word>(first)), second);
+    EXPECT_EQ(xb_Alias(), "LOANS");
+    EXPECT_EQ(query("AMOUNT > 250"), xbOK); // 300, 500 and 400 stay
+    EXPECT_EQ(xb_QueryRecCount(), 3);
+    EXPECT_EQ(query(nullptr), xbOK);
+    EXPECT_EQ(xb_QueryRecCount(), 5);
+
+    UnregisterXbModule();
+    EXPECT_EQ(GetModuleHandle(kXbModuleName), 0u);
+    EXPECT_EQ(GetProcAddress(module, "XB_SELECT"), nullptr);
 }
 
 TEST_F(XbaseTest, SettingsReturnTheirOldValues) {
