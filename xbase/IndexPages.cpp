@@ -176,17 +176,13 @@ void Prefetch(const char* from, const char* to) {
 
 } // namespace
 
-unsigned long long TXbNodePage::Post(int i) const {
-    return BigEndianWindow(Key(i), shared_);
-}
-
 void TXbNodePage::Fence() const {
     const std::string_view first = Key(0);
     const std::string_view last = Key(count_ - 1);
     shared_ = static_cast<std::size_t>(
         std::mismatch(first.begin(), first.end(), last.begin()).first - first.begin());
     for (int j = 0; j < Posts(count_); ++j)
-        posts_[j] = Post(j * Stride);
+        posts_[j] = BigEndianWindow(Key(j * Stride), shared_);
     fenced_ = true;
 }
 

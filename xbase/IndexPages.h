@@ -175,9 +175,8 @@ private:
     static constexpr int Stride = 16;
     static constexpr int MaxPosts = (static_cast<int>(Room) / 5 + Stride - 1) / Stride;
     static int Posts(int count) { return (count + Stride - 1) / Stride; }
-    // The post of entry i: its key's bytes from shared_ on, at most eight, big-endian.
-    unsigned long long Post(int i) const;
-    // Sets the fence up after a change left it unset.
+    // Sets the fence up after a change left it unset: the post of entry i holds its key's bytes
+    // from shared_ on, at most eight, big-endian.
     void Fence() const;
     // Narrows [lo, hi) to the entries a search for key must look at: those the posts do not
     // already place strictly before or after key. Without a key nothing is narrowed.

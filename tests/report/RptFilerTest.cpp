@@ -15,6 +15,13 @@ namespace {
 
 using TBody = std::function<void(TBaseReport&)>;
 
+// Makes bitmap a 6 by 6 square of color.
+void Paint(TBitmap& bitmap, TColor color) {
+    bitmap.SetSize(6, 6);
+    bitmap.Canvas()->Brush()->SetColor(color);
+    bitmap.Canvas()->FillRect(Rect(0, 0, 6, 6));
+}
+
 // Little-endian reader over a recorded stream.
 struct TBytes {
     explicit TBytes(TMemoryStream& s)
@@ -53,6 +60,18 @@ protected:
         writer.SetTitle("Schedule");
         writer.OnPrint = [&](TObject*) { Body(writer); };
         writer.Execute();
+    }
+    // Plays the stream after making every recorded sample width of a font of that many points
+    // far too small, so that the player must shrink the font to fit.
+    void PlayWithSampleWidthsShrunk(double points) {
+        std::vector<Byte> bytes = TBytes(stream).data;
+        for (std::size_t i = static_cast<std::size_t>(PageStarts()[0]); i + 9 < bytes.size(); ++i)
+            if (bytes[i] == 54 &&
+                DecodeLE<float>(bytes.data() + i + 1) == static_cast<float>(points / 72))
+                EncodeLE(bytes.data() + i + 5, 1e-6f);
+        stream.Clear();
+        stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
+        Play();
     }
     // The page count and the position of each page record, walking the next links.
     std::vector<LongInt> PageStarts() {
@@ -361,12 +380,8 @@ TEST_F(RptFiler, ReusedCallerStreamKeepsGraphicPositions) {
     std::vector<Byte> old(100000, 0xAA);
     stream.WriteBuffer(old.data(), static_cast<LongInt>(old.size()));
     TBitmap logo, red;
-    logo.SetSize(6, 6);
-    logo.Canvas()->Brush()->SetColor(clBlack);
-    logo.Canvas()->FillRect(Rect(0, 0, 6, 6));
-    red.SetSize(6, 6);
-    red.Canvas()->Brush()->SetColor(clRed);
-    red.Canvas()->FillRect(Rect(0, 0, 6, 6));
+    Paint(logo, clBlack);
+    Paint(red, clRed);
     Record([&](TBaseReport& r) {
         r.PrintLeft("Thrown away", 1.0);
         r.CancelPage();
@@ -417,12 +432,8 @@ TEST_F(RptFiler, AJobAbortedFromAFooterKeepsThePageItEnded) {
 // vouches that it is the same); once the slot is let go, the graphic drawn is stored whole.
 TEST_F(RptFiler, AReuseRefersToItsSlotsGraphicUntilTheSlotIsLetGo) {
     TBitmap logo, other;
-    logo.SetSize(6, 6);
-    logo.Canvas()->Brush()->SetColor(clBlack);
-    logo.Canvas()->FillRect(Rect(0, 0, 6, 6));
-    other.SetSize(6, 6);
-    other.Canvas()->Brush()->SetColor(clRed);
-    other.Canvas()->FillRect(Rect(0, 0, 6, 6));
+    Paint(logo, clBlack);
+    Paint(other, clRed);
     Record([&](TBaseReport& r) {
         r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
         r.RegisterGraphic(1);
@@ -452,9 +463,7 @@ TEST_F(RptFiler, AReuseRefersToItsSlotsGraphicUntilTheSlotIsLetGo) {
 // A bitmap drawn again is a reuse of the one stored, but never of one on a page cut out.
 TEST_F(RptFiler, ABitmapDrawnAgainAfterItsPageWasCancelledIsStoredAgain) {
     TBitmap logo;
-    logo.SetSize(6, 6);
-    logo.Canvas()->Brush()->SetColor(clBlack);
-    logo.Canvas()->FillRect(Rect(0, 0, 6, 6));
+    Paint(logo, clBlack);
     Record([&](TBaseReport& r) {
         r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
         r.CancelPage();
@@ -797,14 +806,7 @@ TEST_F(RptFiler, FontFittingStopsAtOnePixel) {
     });
     // Every recorded sample width made far too small: the player shrinks the font but never
     // below a pixel, and still prints.
-    std::vector<Byte> bytes = TBytes(stream).data;
-    for (std::size_t i = static_cast<std::size_t>(PageStarts()[0]); i + 9 < bytes.size(); ++i)
-        if (bytes[i] == 54 &&
-            DecodeLE<float>(bytes.data() + i + 1) == static_cast<float>(12.0 / 72))
-            EncodeLE(bytes.data() + i + 5, 1e-6f);
-    stream.Clear();
-    stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
-    Play();
+    PlayWithSampleWidthsShrunk(12.0);
     ASSERT_EQ(LastDocument().Pages.size(), 1u);
     ASSERT_FALSE(LastDocument().Pages[0].Texts.empty());
     const LOGFONT& font = LastDocument().Pages[0].Texts.back().Font;
@@ -819,14 +821,7 @@ TEST_F(RptFiler, FontFittingMayReachExactlyOnePixel) {
         r.SetFont("Arial", 1.512);
         r.PrintLeft("Shrunk", 1.0);
     });
-    std::vector<Byte> bytes = TBytes(stream).data;
-    for (std::size_t i = static_cast<std::size_t>(PageStarts()[0]); i + 9 < bytes.size(); ++i)
-        if (bytes[i] == 54 &&
-            DecodeLE<float>(bytes.data() + i + 1) == static_cast<float>(1.512 / 72))
-            EncodeLE(bytes.data() + i + 5, 1e-6f);
-    stream.Clear();
-    stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
-    Play();
+    PlayWithSampleWidthsShrunk(1.512);
     ASSERT_FALSE(LastDocument().Pages.at(0).Texts.empty());
     EXPECT_EQ(LastDocument().Pages[0].Texts.back().Font.lfHeight, -1);
 }
