@@ -10,9 +10,11 @@ LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 
 .PHONY: run test e2e fuzz fuzz-seeds
 
+# The release build holds the program and its data files only: no tests, fuzzers or benchmarks.
 run:
 	@scripts/install-deps
-	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release $(LAUNCHER)
+	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DVANTREL_TESTS=OFF -DVANTREL_BENCH=OFF $(LAUNCHER)
 	cmake --build build/release -j $(JOBS)
 	build/release/app/vantrel
 

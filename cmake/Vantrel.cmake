@@ -20,10 +20,11 @@ function(vantrel_library target)
   set_property(GLOBAL APPEND PROPERTY VANTREL_LIBRARIES ${target})
 endfunction()
 
-# vantrel_test(<name> LIBS <targets>...)
-# One GoogleTest program made of every source in the calling folder; each test runs under CTest.
+# vantrel_test(<name> LIBS <targets>... [BY_HAND <gtest pattern>])
+# One GoogleTest program made of every source in the calling folder; each test runs under CTest
+# but those matching the BY_HAND pattern, which are tools run by hand.
 function(vantrel_test name)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "BY_HAND" "LIBS" ${ARGN})
   find_package(GTest REQUIRED)
   include(GoogleTest)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
@@ -42,8 +43,13 @@ function(vantrel_test name)
   target_compile_definitions(${name} PRIVATE
     VANTREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     VANTREL_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  set(filter)
+  if(ARG_BY_HAND)
+    set(filter TEST_FILTER "-${ARG_BY_HAND}")
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
+    ${filter}
     PROPERTIES TIMEOUT 300
                ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VANTREL_HOME=${PROJECT_BINARY_DIR}/test-home")
 endfunction()

@@ -318,6 +318,7 @@ TEST_F(LeaseBuyAdvisorTest, EveryHelpContextHasATopic) {
 }
 
 TEST_F(LeaseBuyAdvisorTest, ScreenshotsOfTheLeaseAdvisor) {
+    PICTURES_ONLY();
     Open(WriteFile("van.LB", EncodeLeaseBuyFile(SampleLeaseBuyData())));
     const char* names[] = {"lease-general", "lease-buy", "lease-lease", "lease-depreciation"};
     for (int page = 0; page < 4; ++page) {

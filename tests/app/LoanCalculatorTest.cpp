@@ -167,6 +167,7 @@ TEST_F(LoanCalcTest, HelpOpensTheCalculatorsTopic) {
 }
 
 TEST_F(LoanCalcTest, ScreenshotOfTheLoanCalculator) {
+    PICTURES_ONLY();
     Enter(loan->PV, "100000");
     Enter(loan->NumPmts, "360");
     Enter(loan->Rate, "8");

@@ -142,6 +142,7 @@ TEST_F(AppTest, TheOwnerNameIsCutToFiftyCharacters) {
 }
 
 TEST_F(AppTest, ScreenshotOfTheMainWindow) {
+    PICTURES_ONLY();
     WriteIni("[PREFERENCES]\nCOLORBCKGRND=1\n");
     MakeMainForm();
     Screenshot(main, "main-window");

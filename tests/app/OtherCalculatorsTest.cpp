@@ -384,6 +384,7 @@ TEST_F(CalcsTest, EveryHelpContextHasATopic) {
 }
 
 TEST_F(CalcsTest, ScreenshotsOfTheCalculators) {
+    PICTURES_ONLY();
     Screenshot((main->OpenIntDueCalc(), Opened<TcLoIntDu>(ckIntDue)), "interest-due");
     Screenshot((main->OpenRemBalCalc(), Opened<TcLoRemBl>(ckRemBal)), "remaining-balance");
     Screenshot((main->OpenAccelCalc(), Opened<TcLoAccel>(ckAccel)), "accelerated-payment");

@@ -120,6 +120,7 @@ TEST_F(PointsAdvisorTest, ALongLineTypedIntoTheConclusionPrintsWhole) {
 }
 
 TEST_F(PointsAdvisorTest, ScreenshotOfThePointsAdvisor) {
+    PICTURES_ONLY();
     FillLoans();
     Screenshot(points, "points-advisor");
     points->CalcBTN->Click();
