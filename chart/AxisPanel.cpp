@@ -551,9 +551,10 @@ void TCustomAxisPanel::CalcSeriesRows() {
     if (view3D_) {
         SeriesRow3D = -1;
         for (int i = 0; i < SeriesCount(); ++i)
-            if (Series(i)->Active()) Series(i)->CalcZOrder();
+            if (Series(i)->Active() && Series(i)->HasDepth()) Series(i)->CalcZOrder();
         for (int i = 0; i < SeriesCount(); ++i)
-            if (Series(i)->Active()) Series(i)->SetZOrder(SeriesRow3D - Series(i)->ZOrder());
+            if (Series(i)->Active())
+                Series(i)->SetZOrder(Series(i)->HasDepth() ? SeriesRow3D - Series(i)->ZOrder() : 0);
     } else {
         SeriesRow3D = 0;
         for (int i = 0; i < SeriesCount(); ++i)

@@ -630,10 +630,21 @@ void TChartAxis::DrawTicksAndGrid(int Pos, int PreviousPos, bool HasPrevious, do
     if (grid_->Visible() && Value != IMinimum && Value != IMaximum) {
         usePen(grid_.get());
         const TRect& r = c->ChartRect;
+        const int dx = c->Width3D;
+        const int dy = c->Height3D;
         if (horizontal_)
-            c->DrawVertLine(Pos + c->Width3D, r.Top - c->Height3D, r.Bottom - c->Height3D);
+            c->DrawVertLine(Pos + dx, r.Top - dy, r.Bottom - dy);
         else
-            c->DrawHorizLine(r.Left + c->Width3D, r.Right + c->Width3D, Pos - c->Height3D);
+            c->DrawHorizLine(r.Left + dx, r.Right + dx, Pos - dy);
+        // In 3-D the grid line on the back wall goes on over the floor (bottom axis) or the
+        // left wall (left axis) to its label at the front, so that label and grid line read as
+        // one: a value drawn at any depth lies where this line crosses that depth.
+        if ((dx != 0 || dy != 0) && !otherSide_) {
+            if (horizontal_)
+                c->DrawLine(Pos, r.Bottom, Pos + dx, r.Bottom - dy);
+            else
+                c->DrawLine(r.Left, Pos, r.Left + dx, Pos - dy);
+        }
     }
     if (ticksInner_->Visible() && tickInnerLength_ != 0) {
         usePen(ticksInner_.get());

@@ -314,10 +314,10 @@ int TChartSeries::MaxMarkWidth() {
 }
 
 bool TChartSeries::SameZOrderExists() const {
-    if (!parentChart_) return false;
+    if (!parentChart_ || !HasDepth()) return false;
     for (int i = 0; i < parentChart_->SeriesCount(); ++i) {
         TChartSeries* s = parentChart_->Series(i);
-        if (s != this && s->Active() && s->zOrder_ == zOrder_) return true;
+        if (s != this && s->Active() && s->HasDepth() && s->zOrder_ == zOrder_) return true;
     }
     return false;
 }
@@ -326,7 +326,7 @@ bool TChartSeries::FirstInZOrder() const {
     if (!active_ || !parentChart_) return false;
     for (int i = 0; i < parentChart_->SeriesCount(); ++i) {
         TChartSeries* s = parentChart_->Series(i);
-        if (s->Active() && s->zOrder_ == zOrder_) return s == this;
+        if (s->Active() && s->HasDepth() && s->zOrder_ == zOrder_) return s == this;
     }
     return false;
 }
@@ -378,6 +378,18 @@ bool TChartSeries::SameClass(const TChartSeries* Other) const {
     const std::string mine = ClassName();
     const std::string theirs = Other->ClassName();
     return Other->InheritsFrom(mine) || InheritsFrom(theirs);
+}
+
+bool TChartSeries::TakeRowOfEarlierSameClass() {
+    if (!parentChart_ || !parentChart_->View3D()) return false;
+    for (int i = 0; i < parentChart_->SeriesCount() && parentChart_->Series(i) != this; ++i) {
+        TChartSeries* s = parentChart_->Series(i);
+        if (s->Active() && s->InheritsFrom(ClassName())) {
+            zOrder_ = s->zOrder_;
+            return true;
+        }
+    }
+    return false;
 }
 
 TColor TChartSeries::ResolvedColor(TColor Color, int Index) const {

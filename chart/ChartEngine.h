@@ -397,6 +397,9 @@ class TChartSeries : public TComponent {
     virtual TChartValueList* MandatoryValueList() const;
     virtual bool DrawValuesForward() const;
     virtual void CalcZOrder();
+    // Whether the series stands in a 3-D row of its own. A series without depth (a plain line)
+    // takes no row, shares none and is drawn on the front plane, level with its axis labels.
+    virtual bool HasDepth() const { return true; }
     virtual void MouseMoveNotify(TShiftState /*Shift*/, int /*X*/, int /*Y*/) {}
     virtual bool DoSeriesClick(int ValueIndex, TMouseButton Button, TShiftState Shift, int X,
                                int Y);
@@ -446,6 +449,10 @@ protected:
     TCanvas* ParentCanvas() const;
     // Points of the other active series of the chart whose class is this one's or related.
     bool SameClass(const TChartSeries* Other) const;
+    // Takes the 3-D row of the first active series of this class before this one in the chart's
+    // list (series that share their X positions share their depth too); false when there is
+    // none or the chart is flat.
+    bool TakeRowOfEarlierSameClass();
     // The colour a point is drawn with: clChartColor resolved (as ValueColor does).
     TColor ResolvedColor(TColor Color, int Index) const;
 

@@ -110,28 +110,15 @@ void TFastLineSeries::FlushColumn() {
     if (lastY_ != columnMaxY_) canvas->LineTo(lastX_, lastY_);
 }
 
-TPoint TFastLineSeries::WallPoint(int ValueIndex) const {
-    TCustomAxisPanel* chart = ParentChart();
-    int dx = 0;
-    int dy = 0;
-    if (chart->View3D()) {
-        // From the series' own depth (included in CalcXPos and CalcYPos) back to the wall.
-        const int depth = chart->ZOrderFlag() ? ZOrder() : 0;
-        dx = chart->Width3D - depth * chart->SeriesWidth3D;
-        dy = chart->Height3D - depth * chart->SeriesHeight3D;
-    }
-    return Point(CalcXPos(ValueIndex) + dx, CalcYPos(ValueIndex) - dy);
-}
-
 void TFastLineSeries::DrawValue(int ValueIndex) {
-    const TPoint at = WallPoint(ValueIndex);
+    const TPoint at = PointAt(ValueIndex);
     const int x = at.X;
     const int y = at.Y;
     TCanvas* canvas = ParentCanvas();
     if (ValueIndex == FirstValueIndex()) {
         columnPending_ = false;
         if (ValueIndex > 0) {
-            const TPoint before = WallPoint(ValueIndex - 1);
+            const TPoint before = PointAt(ValueIndex - 1);
             lastX_ = before.X;
             lastY_ = before.Y;
             canvas->MoveTo(lastX_, lastY_);
@@ -168,7 +155,7 @@ int TFastLineSeries::Clicked(int X, int Y) {
     TPoint previous;
     const TPoint p = Point(X, Y);
     for (int i = first; i <= last; ++i) {
-        const TPoint at = WallPoint(i);
+        const TPoint at = PointAt(i);
         if (at == p) return i;
         if (i > first && PointInLine(p, previous.X, previous.Y, at.X, at.Y)) return i - 1;
         previous = at;
@@ -219,6 +206,11 @@ void SetAndRepaint(TChartSeries* Series, T& Field, const T& Value) {
     Series->Repaint();
 }
 } // namespace
+
+void TCustomBarSeries::CalcZOrder() {
+    if (multiBar_ != mbNone && TakeRowOfEarlierSameClass()) return;
+    TChartSeries::CalcZOrder();
+}
 
 void TCustomBarSeries::SetBarWidthPercent(int Value) {
     if (Value < 1 || Value > 100) throw BarException("Bar Width Percent must be between 1 and 100");
@@ -1446,17 +1438,8 @@ double TAreaSeries::MinYValue() const {
 }
 
 void TAreaSeries::CalcZOrder() {
-    TCustomAxisPanel* chart = ParentChart();
     // Stacked areas share the depth slot of the first of them.
-    if (multiArea_ != maNone && chart && chart->View3D()) {
-        for (int i = 0; i < chart->SeriesCount() && chart->Series(i) != this; ++i) {
-            TChartSeries* s = chart->Series(i);
-            if (s->Active() && dynamic_cast<TAreaSeries*>(s) && SameClass(s)) {
-                SetZOrder(s->ZOrder());
-                return;
-            }
-        }
-    }
+    if (multiArea_ != maNone && TakeRowOfEarlierSameClass()) return;
     TCustomSeries::CalcZOrder();
 }
 

@@ -58,13 +58,15 @@ class TFastLineSeries : public TChartSeries {
     std::string GetEditorClassName() const override;
     int Clicked(int X, int Y) override;
     void DrawLegendShape(int ValueIndex, const TRect& Rect) override;
+    // A line has no depth: in 3-D it lies on the front plane, where its axis labels are.
+    bool HasDepth() const override { return false; }
 
 private:
     void PreparePen();
     // Draws the pending column's vertical stroke and its exit point.
     void FlushColumn();
-    // The pixel of a point on the chart's back wall.
-    TPoint WallPoint(int ValueIndex) const;
+    // The pixel of a point.
+    TPoint PointAt(int ValueIndex) const { return Point(CalcXPos(ValueIndex), CalcYPos(ValueIndex)); }
     std::unique_ptr<TChartPen> linePen_;
     int lastX_ = 0;
     int lastY_ = 0;
@@ -97,6 +99,8 @@ class TCustomBarSeries : public TChartSeries {
     explicit TCustomBarSeries(TComponent* AOwner);
     ~TCustomBarSeries() override;
     void Assign(TPersistent* Source) override;
+    // Bars that share their X positions (side by side or stacked) share one 3-D row.
+    void CalcZOrder() override;
 
     int BarWidthPercent() const { return barWidthPercent_; }
     // Raises BarException outside 1..100.

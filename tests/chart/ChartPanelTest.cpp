@@ -98,6 +98,7 @@ TEST_F(ChartPanel, DepthIsAPerCentOfThePlot) {
 TEST_F(ChartPanel, InThreeDEachSeriesTakesTheNextRowAndFlatAllStandInRowZero) {
     auto* a = AddSeries<TBarSeries>(chart.get());
     auto* b = AddSeries<TBarSeries>(chart.get());
+    a->SetMultiBar(mbNone);
     chart->SetView3D(true);
     chart->SeriesRow3D = -1;
     a->CalcZOrder();
@@ -109,6 +110,14 @@ TEST_F(ChartPanel, InThreeDEachSeriesTakesTheNextRowAndFlatAllStandInRowZero) {
     b->CalcZOrder();
     EXPECT_EQ(b->ZOrder(), 0);
     EXPECT_EQ(chart->SeriesRow3D, 1) << "a flat chart counts no rows";
+    // Bars side by side (or stacked) share the row of the first of them.
+    a->SetMultiBar(mbSide);
+    chart->SetView3D(true);
+    chart->SeriesRow3D = -1;
+    a->CalcZOrder();
+    b->CalcZOrder();
+    EXPECT_EQ(b->ZOrder(), a->ZOrder());
+    EXPECT_EQ(chart->SeriesRow3D, 0);
 }
 
 TEST_F(ChartPanel, ThreeDWallsStandLeftOfAndBelowThePlot) {

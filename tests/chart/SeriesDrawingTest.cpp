@@ -143,46 +143,71 @@ TEST_F(SeriesDrawing, ClicksOnAPointOrASegment) {
     EXPECT_EQ(line->Clicked(midX, midY - 40), -1);
 }
 
-TEST_F(SeriesDrawing, InA3DChartFastLinesLieOnTheBackWallWhereTheGridIs) {
+// In 3-D a value reads true against its axis: a line lies level with its labels on the front
+// plane, bars side by side share one row whose front face is level with the labels and whose
+// top reaches the back wall where the grid line is, and each grid line runs over the left wall
+// down to its label.
+TEST_F(SeriesDrawing, InA3DChartValuesReadTrueAgainstTheirLabelsAndGrid) {
     auto chart3D = MakeChart(600, 400, true);
-    auto* front = AddSeries<TFastLineSeries>(chart3D.get());
-    auto* back = AddSeries<TFastLineSeries>(chart3D.get());
-    front->SetSeriesColor(clRed);
-    back->SetSeriesColor(clBlue);
-    for (TFastLineSeries* line : {front, back}) {
-        line->AddXY(0, 0);
-        line->AddXY(5, 50);
-        line->AddXY(10, 20);
+    auto* interest = AddSeries<TBarSeries>(chart3D.get());
+    auto* principal = AddSeries<TBarSeries>(chart3D.get());
+    auto* payment = AddSeries<TFastLineSeries>(chart3D.get());
+    interest->SetSeriesColor(clRed);
+    principal->SetSeriesColor(clGreen);
+    payment->SetSeriesColor(clBlue);
+    for (int year = 1; year <= 3; ++year) {
+        interest->AddXY(year, 40 - 10 * year);
+        principal->AddXY(year, 10 * year);
+        payment->AddXY(year, 40);
     }
-    chart3D->BottomAxis()->SetMinMax(0, 10);
+    chart3D->BottomAxis()->SetMinMax(0, 4);
     chart3D->LeftAxis()->SetMinMax(0, 50);
+    chart3D->LeftAxis()->SetIncrement(10);
     auto canvas = Record(chart3D.get());
-    ASSERT_GT(chart3D->Width3D, 0);
-    ASSERT_GT(chart3D->Height3D, 0);
-    // The wall (and its grid) stands the whole depth behind the axes' front plane.
-    auto onWall = [&](double x, double y) {
-        return std::vector<int>{chart3D->BottomAxis()->CalcXPosValue(x) + chart3D->Width3D,
-                                chart3D->LeftAxis()->CalcYPosValue(y) - chart3D->Height3D};
-    };
-    // The points each line's strokes (told from the walls', axes' and legend's by their
-    // colour) go to or start from.
-    auto drawnIn = [&](TColor color) {
+    const TRect& r = chart3D->ChartRect;
+    const int dx = chart3D->Width3D;
+    const int dy = chart3D->Height3D;
+    ASSERT_GT(dx, 0);
+    ASSERT_GT(dy, 0);
+    EXPECT_EQ(interest->ZOrder(), principal->ZOrder());
+    EXPECT_EQ(dy, chart3D->SeriesHeight3D) << "one row of depth: the bars'";
+    auto y = [&](double value) { return chart3D->LeftAxis()->CalcYPosValue(value); };
+    auto x = [&](double value) { return chart3D->BottomAxis()->CalcXPosValue(value); };
+    auto lines = [&](TColor color) {
         std::vector<std::vector<int>> points;
         for (const auto& call : canvas->Calls())
             if ((call.Name == "LineTo" || call.Name == "MoveTo") && call.PenColor == color)
                 points.push_back(call.Args);
         return points;
     };
-    for (TColor color : {clRed, clBlue}) {
-        const std::vector<std::vector<int>> points = drawnIn(color);
-        // The minimum lies on the wall's bottom edge, not on the floor in front of it.
-        for (const auto& point : {onWall(0, 0), onWall(5, 50), onWall(10, 20)})
-            EXPECT_NE(std::find(points.begin(), points.end(), point), points.end())
-                << "no stroke of colour " << color << " to " << point[0] << "," << point[1];
+    auto has = [](const std::vector<std::vector<int>>& points, std::vector<int> point) {
+        return std::find(points.begin(), points.end(), point) != points.end();
+    };
+    const auto blue = lines(clBlue);
+    for (int year = 1; year <= 3; ++year)
+        EXPECT_TRUE(has(blue, {x(year), y(40)})) << "the line at its labels' height, " << year;
+    for (TBarSeries* bars : {interest, principal}) {
+        const TColor color = bars->SeriesColor();
+        for (int i = 0; i < bars->Count(); ++i) {
+            const int top = y(bars->YValue(i));
+            bool front = false;
+            bool lid = false;
+            for (const auto& call : canvas->Calls()) {
+                if (call.BrushColor != color && call.Name == "Rectangle") continue;
+                if (call.Name == "Rectangle" && call.Args[1] == top) front = true;
+                if (call.Name == "Polygon" && call.Args.size() == 8 && call.Args[1] == top &&
+                    call.Args[5] == top - dy)
+                    lid = true;
+            }
+            EXPECT_TRUE(front) << "front face level with the label, colour " << color << " " << i;
+            EXPECT_TRUE(lid) << "top face up to the wall, colour " << color << " " << i;
+        }
     }
-    // A click finds the line where it is drawn.
-    const std::vector<int> middle = onWall(5, 50);
-    EXPECT_EQ(front->Clicked(middle[0], middle[1]), 1);
+    const auto grey = lines(clGray);
+    for (int value : {10, 20, 30, 40}) {
+        EXPECT_TRUE(has(grey, {r.Left + dx, y(value) - dy})) << "grid on the wall, " << value;
+        EXPECT_TRUE(has(grey, {r.Left, y(value)})) << "grid down to the label, " << value;
+    }
 }
 
 TEST_F(SeriesDrawing, PenColourAndSeriesColourStayTogether) {
