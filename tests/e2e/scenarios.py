@@ -14,8 +14,8 @@ import time
 
 import loan_figures as figures
 from screen_text import Picture, Reader
-from driver import (Failure, check, check_in, pdf_pages, pdf_text, read_dbf, read_ini,
-                    run_tool)
+from driver import (SCREEN_SIZE, Failure, check, check_in, pdf_pages, pdf_text, read_dbf,
+                    read_ini, run_tool)
 
 SCENARIOS = []
 
@@ -1431,7 +1431,7 @@ def mean_brightness(path, box):
 
 
 def differing_pixels(first, second, box):
-    """How many pixels of a box of two pictures of the same screen differ."""
+    """How many pixels of a box of two pictures of the same screen differ enough to be seen."""
     x, y, w, h = box
     crops = []
     for k, path in enumerate((first, second)):
@@ -1439,28 +1439,41 @@ def differing_pixels(first, second, box):
         run_tool(["convert", path, "-crop", f"{w}x{h}+{x}+{y}", "+repage", crop], timeout=20)
         crops.append(crop)
     # compare writes its count to standard error and exits 1 when the pictures differ.
-    done = subprocess.run(["compare", "-metric", "AE", *crops, "null:"], capture_output=True,
-                          timeout=20)
+    done = subprocess.run(["compare", "-metric", "AE", "-fuzz", "25%", *crops, "null:"],
+                          capture_output=True, timeout=20)
     return int(float(done.stderr.decode().split()[0]))
+
+
+def drag_step(s, start, end, steps=10):
+    """Moves the mouse with its button held from one screen point to another in steps."""
+    for k in range(1, steps + 1):
+        s.x("mousemove", "--sync", str(start[0] + (end[0] - start[0]) * k // steps),
+            str(start[1] + (end[1] - start[1]) * k // steps))
+        time.sleep(0.05)
+    time.sleep(0.5)
 
 
 @scenario(12, "toolbar-drag-outline")
 def toolbar_drag_outline(s):
     """While the docked toolbar is dragged on an X server without a compositing manager, the
-    screen keeps showing the windows, with the drag outline around the mouse."""
+    screen keeps showing the windows, with the drag outline around the mouse: seen over the
+    main window and over the black desktop beside it alike."""
+    run_tool(["xsetroot", "-solid", "black"], env=s.env)
     main = start(s)
     wx, wy, width, height = s.geometry(main)
+    frame_x, _, frame_width, _ = s.frame(main)
+    right = frame_x + frame_width
     before = s.screenshot(os.path.join(s.artifacts, "drag-before.png"))
     grab = (wx + TOOLBAR_FREE_SPOT[0], wy + TOOLBAR_FREE_SPOT[1])
     to = (wx + width // 2, wy + height // 2 + 60)
     s.x("mousemove", "--sync", *map(str, grab))
     s.x("mousedown", "1")
-    for k in range(1, 11):
-        s.x("mousemove", "--sync", str(grab[0] + (to[0] - grab[0]) * k // 10),
-            str(grab[1] + (to[1] - grab[1]) * k // 10))
-        time.sleep(0.05)
-    time.sleep(0.5)
+    drag_step(s, grab, to)
     dragging = s.screenshot(os.path.join(s.artifacts, "drag-outline.png"))
+    # Then on to the desktop right of the main window.
+    desktop = ((right + SCREEN_SIZE[0]) // 2, to[1])
+    drag_step(s, to, desktop)
+    on_desktop = s.screenshot(os.path.join(s.artifacts, "drag-outline-desktop.png"))
     s.x("mouseup", "1")
     time.sleep(0.5)
     s.assert_running()
@@ -1470,11 +1483,18 @@ def toolbar_drag_outline(s):
     check(shown > 0.8 * light,
           f"the main window went dark while the toolbar was dragged: brightness {shown:.2f} "
           f"against {light:.2f} before (see {dragging})")
-    around = (max(0, to[0] - 150), max(0, to[1] - 100), 300, 200)
+    around = (max(wx, to[0] - 150), max(wy, to[1] - 100), 300, min(200, wy + height - to[1]))
     changed = differing_pixels(before, dragging, around)
-    check(changed > 50, f"no drag outline around the mouse: {changed} pixels changed")
+    check(changed > 50, f"no drag outline seen over the main window: {changed} pixels changed "
+          f"(see {dragging})")
+    beside = (right + 1, desktop[1] - 100, SCREEN_SIZE[0] - right - 1, 200)
+    check(mean_brightness(before, beside) < 0.05, "the desktop beside the window is not black")
+    changed = differing_pixels(before, on_desktop, beside)
+    check(changed > 50, f"no drag outline seen over the black desktop: {changed} pixels changed "
+          f"(see {on_desktop})")
     bars = [w for w, n in s.visible_windows().items() if n == "vantrel"]
-    check(len(bars) == 1, f"the toolbar dropped on the window did not float: {s.visible_windows()}")
+    check(len(bars) == 1, f"the toolbar dropped on the desktop did not float: "
+          f"{s.visible_windows()}")
     quit_program(s, main)
 
 

@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QScrollBar>
+#include <set>
 #include <gtest/gtest.h>
 
 namespace {
@@ -375,6 +376,38 @@ TEST_F(ControlsTest, AnOutlineOnTheScreenCoversOnlyItsOwnPixels) {
     DrawFocusRect(dc, &outline);
     ReleaseDC(0, dc);
     EXPECT_TRUE(ScreenOverlayCover().isEmpty());
+}
+
+// Each pixel of an outline shows the screen's pixel under it inverted, so that it stands out over
+// a dark desktop as over a light window; where the screen cannot be read it shows black and
+// white dashes.
+TEST_F(ControlsTest, AnOutlineOnTheScreenShowsInvertedFromWhatLiesUnderIt) {
+    const TRect outline = Rect(100, 100, 180, 140);
+    auto shownAlongTop = [&](const QColor& screen) {
+        SetScreenReader([screen](const QRect& box) {
+            if (!screen.isValid()) return QImage();
+            QImage read(box.size(), QImage::Format_RGB32);
+            read.fill(screen);
+            return read;
+        });
+        HDC dc = GetDC(0);
+        DrawFocusRect(dc, &outline);
+        ReleaseDC(0, dc);
+        const QImage drawn = ScreenOverlayImage();
+        const QImage shown = ScreenOverlayShown();
+        std::set<QRgb> colours;
+        for (int x = outline.Left; x < outline.Right; ++x)
+            if (qGray(drawn.pixel(x, outline.Top)) != 0)
+                colours.insert(shown.pixel(x, outline.Top) & 0xFFFFFF);
+        dc = GetDC(0);
+        DrawFocusRect(dc, &outline);
+        ReleaseDC(0, dc);
+        return colours;
+    };
+    EXPECT_EQ(shownAlongTop(Qt::black), std::set<QRgb>{0xFFFFFF});
+    EXPECT_EQ(shownAlongTop(Qt::white), std::set<QRgb>{0});
+    EXPECT_EQ(shownAlongTop(QColor()), (std::set<QRgb>{0, 0xFFFFFF}));
+    SetScreenReader(nullptr);
 }
 
 } // namespace
