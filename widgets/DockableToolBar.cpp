@@ -645,8 +645,10 @@ void TDToolBar::SizeForStatus() {
         if (centre) {
             floatRect_.Left = (Screen->Width() - size.cx) / 2;
             floatRect_.Top = (Screen->Height() - size.cy) / 2;
+            userFloatPlace_ = false;
         }
         floatRect_ = InWorkArea(Bounds(floatRect_.Left, floatRect_.Top, size.cx, size.cy));
+        if (!userFloatPlace_) floatRect_ = ClearOfFormBars(floatRect_);
         SetBoundsRect(floatRect_);
     } else {
         const bool horizontal = IsHorizontalStatus(dockStatus_);
@@ -663,6 +665,30 @@ TRect TDToolBar::InWorkArea(const TRect& R) {
     const int left = std::max(std::min(R.Left, work.Right - R.Width()), work.Left);
     const int top = std::max(std::min(R.Top, work.Bottom - R.Height()), work.Top);
     return Bounds(left, top, R.Width(), R.Height());
+}
+
+TRect TDToolBar::ClearOfFormBars(const TRect& R) const {
+    if (!form_) return R;
+    const TRect bars = Bounds(form_->Left(), form_->Top(), form_->Width(), form_->ClientOrigin().Y);
+    TRect overlap;
+    if (!IntersectRect(overlap, R, bars)) return R;
+    // Below the bars, above them, left or right of the form: the nearest place that is clear.
+    const TPoint places[] = {{R.Left, bars.Bottom},
+                             {R.Left, bars.Top - R.Height()},
+                             {bars.Left - R.Width(), R.Top},
+                             {bars.Right, R.Top}};
+    TRect best = R;
+    int nearest = -1;
+    for (const TPoint& p : places) {
+        const TRect moved = InWorkArea(Bounds(p.X, p.Y, R.Width(), R.Height()));
+        if (IntersectRect(overlap, moved, bars)) continue;
+        const int distance = std::abs(moved.Left - R.Left) + std::abs(moved.Top - R.Top);
+        if (nearest < 0 || distance < nearest) {
+            nearest = distance;
+            best = moved;
+        }
+    }
+    return best;
 }
 
 void TDToolBar::RememberDockPoint() {
@@ -773,6 +799,8 @@ void TDToolBar::ApplyPlacement(const TBarPlacement& P) {
     floatIndex_ = validIndex ? P.FloatIndex : -1;
     if (floatIndex_ == -1) return;
     floatRect_ = Bounds(P.FloatLeft, P.FloatTop, floatRect_.Width(), floatRect_.Height());
+    // Where the bar was left last time is where the user last saw it: it is kept.
+    userFloatPlace_ = true;
     if (P.LastDockStatus >= dsTop && P.LastDockStatus <= dsRight)
         lastDockStatus_ = P.LastDockStatus;
     if (P.Status >= dsTop && P.Status <= dsFloat) dockStatus_ = P.Status;
@@ -865,6 +893,7 @@ void TDToolBar::MoveTo(TDockStatus Status, const TRect* Outline) {
             // bar lands where the whole of it can be reached.
             FloatSize();
             floatRect_ = InWorkArea(*Outline);
+            userFloatPlace_ = true;
         }
         if (Parent() != form_) SetParent(form_);
         if (Outline && Parent() == form_) {
@@ -1337,6 +1366,7 @@ void TDToolBar::EndDrag() {
     if (!moved) return;
     if (target == dockStatus_ && target == dsFloat) {
         floatRect_ = outline;
+        userFloatPlace_ = true;
         SetBoundsRect(outline);
         return;
     }
@@ -1412,6 +1442,7 @@ void TDToolBar::EndResize() {
     if (index < 0 || outline == BoundsRect()) return;
     floatIndex_ = index;
     floatRect_ = outline;
+    userFloatPlace_ = true;
     SetBoundsRect(outline);
     PlaceControls();
     Invalidate();

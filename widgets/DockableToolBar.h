@@ -12,7 +12,9 @@
 // INI store under the save name (Options()->SaveFile(), else the program file's name cut before
 // "EXE" with "INI" appended), in the section "<form class>.<bar name>". What is read back is
 // checked: unknown statuses, a floating last-docked side and a floating-shape index outside the
-// shapes are ignored, and a floating bar always lands inside the screen's work area.
+// shapes are ignored, and a floating bar always lands inside the screen's work area. A floating
+// place the program chooses (the first float, centred on the screen) leaves the form's caption
+// and menu bar free; a place the user dragged the bar to is kept.
 //
 // While the mouse drags a bar its outline is drawn in XOR on the screen overlay (a see-through
 // window above all others); DragOutline() tells where it is.
@@ -290,6 +292,10 @@ private:
     void SizeForStatus();
     // A floating bar's rectangle moved, at the same size, inside the screen's work area.
     static TRect InWorkArea(const TRect& R);
+    // A floating place the program chose, moved the shortest way (below, above or beside the
+    // form, inside the work area) to where it leaves the form's caption and menu bar free; R
+    // itself when it does already or when no such place exists.
+    TRect ClearOfFormBars(const TRect& R) const;
     void FindOrMakeDockAreas();
     TMDocklist* MakeDockArea(TAlign Side);
     void LoadPlacement();
@@ -345,6 +351,9 @@ private:
     TDockStatus previousStatus_ = dsTop;
     int floatIndex_ = -1;
     TRect floatRect_;
+    // The floating place was chosen by the user (dragged, sized, or kept from the last run),
+    // not by the program.
+    bool userFloatPlace_ = false;
     TPoint horzDockPoint_;
     TPoint vertDockPoint_;
     TCustomForm* form_ = nullptr;

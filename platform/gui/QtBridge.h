@@ -146,6 +146,13 @@ bool PassToNative(TWinControl* control, const TMessage& message);
 
 // What has been drawn on the screen through GetDC(0) (empty before the first use).
 QImage ScreenOverlayImage();
+// What the drawing on the screen shows: each drawn pixel is the screen's pixel under it XOR the
+// drawing (null before the first use).
+QImage ScreenOverlayShown();
+// Reads the screen's pixels in a rectangle of screen coordinates (a null image when they cannot
+// be read). The default reads the display; tests set their own, and an empty one restores it.
+using TScreenReader = std::function<QImage(const QRect&)>;
+void SetScreenReader(TScreenReader Reader);
 // The part of the screen the drawing covers, in screen coordinates (empty while nothing is
 // drawn; the whole screen would hide every window under it).
 QRegion ScreenOverlayCover();

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QScreen>
@@ -662,12 +663,37 @@ bool ShowScrollBar(HWND hWnd, int wBar, bool show) {
 
 namespace {
 
+// Reads the screen's pixels through the window system (a null image where it cannot).
+QImage ReadDisplay(const QRect& Box) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return {};
+    return screen->grabWindow(0, Box.x(), Box.y(), Box.width(), Box.height()).toImage();
+}
+
+TScreenReader& ScreenReader() {
+    static TScreenReader reader = ReadDisplay;
+    return reader;
+}
+
+// What stands for the screen's pixels where they cannot be read: black and white squares, so
+// that a figure drawn over them shows as alternating white and black dashes on any background.
+QBrush UnreadableScreen() {
+    QImage squares(8, 8, QImage::Format_RGB32);
+    squares.fill(Qt::black);
+    QPainter p(&squares);
+    p.fillRect(0, 0, 4, 4, Qt::white);
+    p.fillRect(4, 4, 4, 4, Qt::white);
+    return QBrush(squares);
+}
+
 // The screen as a program may draw on it (outlines while dragging): a window above all others
 // that lets the mouse through and shows what was drawn on its image. The window is shaped to the
 // drawn pixels, so everything else on the screen stays in sight on any X server, with or without
 // a compositing manager; black is not drawn, so drawing the same XOR figure twice leaves nothing.
-// The drawn pixels show inverted (a focus rectangle's white dots show dark, as they do when a
-// light screen is inverted).
+// Each drawn pixel shows the screen's pixel under it XOR the drawing, as drawing on the screen
+// itself would: a focus rectangle's dots show inverted, light over a dark desktop and dark over a
+// light window. The screen's pixels are read before the window first covers them and kept while
+// it shows (the window's own pixels are never read back).
 class QtScreenOverlay : public QWidget {
 public:
     QtScreenOverlay()
@@ -681,6 +707,7 @@ public:
         setGeometry(area);
         Image = QImage(area.size(), QImage::Format_RGB32);
         Image.fill(Qt::black);
+        Under = Image;
     }
     QImage Image;
     std::vector<HDC> Contexts;
@@ -692,15 +719,45 @@ public:
         if (Shape.isEmpty()) {
             hide();
             clearMask();
+            // What lies under the window may change once it is gone.
+            Known = QRegion();
             return;
         }
+        ReadUnder(Shape);
         setMask(Shape);
         show();
         raise();
         update();
     }
+    // What the window shows in a box (window coordinates): the screen's pixels XOR the drawing.
+    QImage Shown(const QRect& Box) const {
+        QImage shown = Under.copy(Box);
+        QPainter p(&shown);
+        p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        p.drawImage(0, 0, Image, Box.x(), Box.y(), Box.width(), Box.height());
+        return shown;
+    }
 
 private:
+    // The screen's pixels under the drawing, valid in Known: read while the window showed
+    // nothing there (every pixel the window covers now was read before it was covered).
+    QImage Under;
+    QRegion Known;
+
+    void ReadUnder(const QRegion& Drawn) {
+        const QRegion missing = Drawn - Known;
+        if (missing.isEmpty()) return;
+        const QRect box = missing.boundingRect();
+        const QImage read = ScreenReader()(box.translated(pos()));
+        QPainter p(&Under);
+        p.setClipRegion(QRegion(box) - Known);
+        if (read.size() == box.size())
+            p.drawImage(box.topLeft(), read);
+        else
+            p.fillRect(box, UnreadableScreen());
+        Known += box;
+    }
+
     // The runs of pixels that are not black, a row at a time (rows top to bottom, runs left to
     // right: the banded order a region is made of).
     QRegion DrawnPixels() const {
@@ -724,10 +781,10 @@ private:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
-        QImage shown = Image;
-        shown.invertPixels();
-        QPainter(this).drawImage(0, 0, shown);
+    void paintEvent(QPaintEvent* Event) override {
+        const QRect box = Event->rect() & Shape.boundingRect();
+        if (box.isEmpty()) return;
+        QPainter(this).drawImage(box.topLeft(), Shown(box));
     }
 };
 
@@ -763,6 +820,15 @@ int ReleaseScreenOverlayDC(HDC hDC) {
 QImage ScreenOverlayImage() {
     QtScreenOverlay* overlay = ScreenOverlay(false);
     return overlay ? overlay->Image : QImage();
+}
+
+QImage ScreenOverlayShown() {
+    QtScreenOverlay* overlay = ScreenOverlay(false);
+    return overlay ? overlay->Shown(overlay->Image.rect()) : QImage();
+}
+
+void SetScreenReader(TScreenReader Reader) {
+    ScreenReader() = Reader ? std::move(Reader) : TScreenReader(ReadDisplay);
 }
 
 QRegion ScreenOverlayCover() {

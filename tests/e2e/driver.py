@@ -394,13 +394,16 @@ class Session:
     def drag(self, start, end):
         self.x("mousemove", "--sync", str(start[0]), str(start[1]))
         self.x("mousedown", "1")
-        for k in range(1, 11):
-            px = start[0] + (end[0] - start[0]) * k // 10
-            py = start[1] + (end[1] - start[1]) * k // 10
-            self.x("mousemove", "--sync", str(px), str(py))
-            time.sleep(0.03)
+        self.move_held(start, end)
         self.x("mouseup", "1")
         time.sleep(0.3)
+
+    def move_held(self, start, end, pause=0.03):
+        """Moves the mouse from one screen point to another in ten steps, a button held."""
+        for k in range(1, 11):
+            self.x("mousemove", "--sync", str(start[0] + (end[0] - start[0]) * k // 10),
+                   str(start[1] + (end[1] - start[1]) * k // 10))
+            time.sleep(pause)
 
     def clear_clipboard(self, marker="(cleared by the test)"):
         """Puts a marker text on the clipboard; xclip stays behind serving it until the program

@@ -30,6 +30,11 @@ class Picture:
               f"import gave no picture of window {wid}")
         self.data = data
 
+    def colour(self, x, y):
+        """The colour of one pixel of the window: its red, green and blue bytes."""
+        start = (y * self.width + x) * 3
+        return self.data[start:start + 3]
+
     def ink(self, box):
         """Which pixels of a box (x, y, width, height) of the window are black, row by row."""
         x, y, w, h = box

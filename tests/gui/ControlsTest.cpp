@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QScrollBar>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -355,13 +356,18 @@ TEST_F(ControlsTest, XorOutlineOnTheScreenDrawnTwiceLeavesNothing) {
     EXPECT_EQ(ReleaseDC(0, dc), 0);
 }
 
+// Draws a focus rectangle on the screen, as a drag outline is drawn (drawn again, it is gone).
+void FocusRectOnScreen(const TRect& r) {
+    HDC dc = GetDC(0);
+    DrawFocusRect(dc, &r);
+    ReleaseDC(0, dc);
+}
+
 // The outline's window covers the outline's pixels only: the rest of the screen stays in sight
 // on an X server without a compositing manager, where nothing could be seen through it.
 TEST_F(ControlsTest, AnOutlineOnTheScreenCoversOnlyItsOwnPixels) {
     const TRect outline = Rect(100, 100, 180, 140);
-    HDC dc = GetDC(0);
-    DrawFocusRect(dc, &outline);
-    ReleaseDC(0, dc);
+    FocusRectOnScreen(outline);
     const QRegion cover = ScreenOverlayCover();
     EXPECT_TRUE(cover.contains(QPoint(100, 100)));
     int rightEdge = 0;
@@ -371,10 +377,36 @@ TEST_F(ControlsTest, AnOutlineOnTheScreenCoversOnlyItsOwnPixels) {
     EXPECT_FALSE(cover.contains(QPoint(140, 120)));
     EXPECT_FALSE(cover.contains(QPoint(10, 10)));
     EXPECT_FALSE(cover.contains(QPoint(300, 300)));
-    dc = GetDC(0);
-    DrawFocusRect(dc, &outline);
-    ReleaseDC(0, dc);
+    FocusRectOnScreen(outline);
     EXPECT_TRUE(ScreenOverlayCover().isEmpty());
+}
+
+// Each pixel of an outline shows the screen's pixel under it inverted, so that it stands out over
+// a dark desktop as over a light window; where the screen cannot be read it shows black and
+// white dashes.
+TEST_F(ControlsTest, AnOutlineOnTheScreenShowsInvertedFromWhatLiesUnderIt) {
+    const TRect outline = Rect(100, 100, 180, 140);
+    auto shownAlongTop = [&](const QColor& screen) {
+        SetScreenReader([screen](const QRect& box) {
+            if (!screen.isValid()) return QImage();
+            QImage read(box.size(), QImage::Format_RGB32);
+            read.fill(screen);
+            return read;
+        });
+        FocusRectOnScreen(outline);
+        const QImage drawn = ScreenOverlayImage();
+        const QImage shown = ScreenOverlayShown();
+        std::set<QRgb> colours;
+        for (int x = outline.Left; x < outline.Right; ++x)
+            if (qGray(drawn.pixel(x, outline.Top)) != 0)
+                colours.insert(shown.pixel(x, outline.Top) & 0xFFFFFF);
+        FocusRectOnScreen(outline);
+        return colours;
+    };
+    EXPECT_EQ(shownAlongTop(Qt::black), std::set<QRgb>{0xFFFFFF});
+    EXPECT_EQ(shownAlongTop(Qt::white), std::set<QRgb>{0});
+    EXPECT_EQ(shownAlongTop(QColor()), (std::set<QRgb>{0, 0xFFFFFF}));
+    SetScreenReader(nullptr);
 }
 
 } // namespace

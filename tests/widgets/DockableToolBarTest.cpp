@@ -75,6 +75,22 @@ protected:
         return form.get();
     }
     TPoint ClientPoint(int x, int y) { return form->ClientToScreen({x, y}); }
+    // The bar of a shown form that has one bar of four buttons.
+    TDToolBar* StartedBar() {
+        Make()->Start();
+        return form->Bars[0];
+    }
+    void DoubleClick(TDToolBar* bar, const TPoint& local) {
+        SendMouse(bar, QEvent::MouseButtonDblClick, bar->ClientToScreen(local), Qt::LeftButton,
+                  Qt::LeftButton);
+        Application->ProcessMessages();
+    }
+    // Leaves values in the bar's section of the store, as an earlier run would have.
+    void Store(std::initializer_list<std::pair<const char*, int>> values) {
+        TRegIniFile store(saveFile);
+        for (const auto& [key, value] : values)
+            store.WriteInteger("TBarForm.DToolBar1", key, value);
+    }
     // Drags the bar from a point of its body to a screen point and lets go there.
     void DragBar(TDToolBar* bar, const TPoint& grab, const TPoint& to) {
         const TPoint from = bar->ClientToScreen(grab);
@@ -90,9 +106,7 @@ protected:
 };
 
 TEST_F(DToolBarTest, FirstStartDocksAtTheTopWithNothingRead) {
-    TBarForm* f = Make();
-    f->Start();
-    TDToolBar* bar = f->Bars[0];
+    TDToolBar* bar = StartedBar();
     EXPECT_EQ(bar->FloatIndex(), -1);
     EXPECT_EQ(bar->DockStatus(), dsTop);
     ASSERT_NE(bar->DockArea(), nullptr);
@@ -216,9 +230,7 @@ TEST_F(DToolBarTest, DraggingDocksOnEverySideAndFloats) {
 }
 
 TEST_F(DToolBarTest, TheOutlineFollowsTheMouseInXorAndIsGoneAfterTheDrop) {
-    TBarForm* f = Make();
-    f->Start();
-    TDToolBar* bar = f->Bars[0];
+    TDToolBar* bar = StartedBar();
     const TPoint from = bar->ClientToScreen({2, 20});
     PressAt(bar, from);
     EXPECT_TRUE(TDToolBar::Dragging());
@@ -246,9 +258,7 @@ TEST_F(DToolBarTest, TheOutlineFollowsTheMouseInXorAndIsGoneAfterTheDrop) {
 }
 
 TEST_F(DToolBarTest, AClickWithoutMovingChangesNothing) {
-    TBarForm* f = Make();
-    f->Start();
-    TDToolBar* bar = f->Bars[0];
+    TDToolBar* bar = StartedBar();
     const TPoint p = bar->ClientToScreen({2, 20});
     PressAt(bar, p);
     ReleaseAt(bar, p);
@@ -257,30 +267,44 @@ TEST_F(DToolBarTest, AClickWithoutMovingChangesNothing) {
 }
 
 TEST_F(DToolBarTest, DoubleClickTogglesFloatingAndTheLastSide) {
-    TBarForm* f = Make();
-    f->Start();
-    TDToolBar* bar = f->Bars[0];
+    TDToolBar* bar = StartedBar();
     DragBar(bar, {2, 20}, ClientPoint(1, 200));
     ASSERT_EQ(bar->DockStatus(), dsLeft);
-    auto doubleClick = [&](TPoint local) {
-        SendMouse(bar, QEvent::MouseButtonDblClick, bar->ClientToScreen(local), Qt::LeftButton,
-                  Qt::LeftButton);
-        Application->ProcessMessages();
-    };
-    doubleClick({20, 2});
+    DoubleClick(bar, {20, 2});
     EXPECT_EQ(bar->DockStatus(), dsFloat);
     EXPECT_TRUE(bar->Visible());
     // Never floated before: the bar stands in the middle of the screen.
     EXPECT_EQ(bar->Left(), (Screen->Width() - bar->Width()) / 2);
-    doubleClick({20, 8});
+    DoubleClick(bar, {20, 8});
     EXPECT_EQ(bar->DockStatus(), dsLeft);
     EXPECT_EQ(bar->Parent(), bar->DockAreaOf(dsLeft));
 }
 
-TEST_F(DToolBarTest, ARestartFindsTheBarWhereItWasLeft) {
+// A bar floated by a double click where nobody put it leaves its form's caption and menu bar
+// free; a place the user dragged it to is kept, over the caption too.
+TEST_F(DToolBarTest, ADoubleClickFloatsTheBarClearOfItsFormsCaptionAndMenuBar) {
     TBarForm* f = Make();
     f->Start();
     TDToolBar* bar = f->Bars[0];
+    // The caption runs across the middle of the screen, where a centred bar would stand.
+    f->SetTop(Screen->Height() / 2 - 10);
+    DoubleClick(bar, {20, 8});
+    ASSERT_EQ(bar->DockStatus(), dsFloat);
+    const TRect captionAndMenu = Bounds(f->Left(), f->Top(), f->Width(), f->ClientOrigin().Y);
+    TRect overlap;
+    EXPECT_FALSE(IntersectRect(overlap, bar->BoundsRect(), captionAndMenu));
+
+    DragBar(bar, {20, 8}, ClientPoint(300, 220));
+    const TRect dragged = bar->BoundsRect();
+    DoubleClick(bar, {20, 8});
+    ASSERT_EQ(bar->DockStatus(), dsTop);
+    f->SetTop(dragged.Top - 5);
+    DoubleClick(bar, {20, 8});
+    EXPECT_EQ(bar->BoundsRect(), dragged);
+}
+
+TEST_F(DToolBarTest, ARestartFindsTheBarWhereItWasLeft) {
+    TDToolBar* bar = StartedBar();
     DragBar(bar, {2, 20}, ClientPoint(1, 200));
     DragBar(bar, {20, 2}, ClientPoint(300, 220));
     ASSERT_EQ(bar->DockStatus(), dsFloat);
@@ -304,30 +328,19 @@ TEST_F(DToolBarTest, ARestartFindsTheBarWhereItWasLeft) {
     EXPECT_EQ(restored->DockStatus(), dsFloat);
     EXPECT_EQ(restored->LastDockStatus(), dsLeft);
     EXPECT_EQ(restored->BoundsRect(), floating);
-    SendMouse(restored, QEvent::MouseButtonDblClick, restored->ClientToScreen({20, 8}),
-              Qt::LeftButton, Qt::LeftButton);
+    DoubleClick(restored, {20, 8});
     EXPECT_EQ(restored->DockStatus(), dsLeft);
 }
 
 TEST_F(DToolBarTest, DamagedStoredValuesAreIgnored) {
-    const std::string section = "TBarForm.DToolBar1";
-    {
-        TRegIniFile store(saveFile);
-        store.WriteInteger(section, "FloatIndex", 0);
-        store.WriteInteger(section, "Status", 9);
-        store.WriteInteger(section, "LastDockedStatus", dsFloat);
-    }
+    Store({{"FloatIndex", 0}, {"Status", 9}, {"LastDockedStatus", dsFloat}});
     TBarForm* f = Make();
     f->Start();
     EXPECT_EQ(f->Bars[0]->DockStatus(), dsTop);
     EXPECT_EQ(f->Bars[0]->LastDockStatus(), dsTop);
     form.reset();
-    {
-        // A shape the bar does not have: nothing of the state is taken.
-        TRegIniFile store(saveFile);
-        store.WriteInteger(section, "FloatIndex", 99);
-        store.WriteInteger(section, "Status", dsRight);
-    }
+    // A shape the bar does not have: nothing of the state is taken.
+    Store({{"FloatIndex", 99}, {"Status", dsRight}});
     f = Make();
     f->Start();
     EXPECT_EQ(f->Bars[0]->DockStatus(), dsTop);
@@ -335,16 +348,8 @@ TEST_F(DToolBarTest, DamagedStoredValuesAreIgnored) {
 }
 
 TEST_F(DToolBarTest, AFloatingBarSavedOffTheScreenComesBackInsideIt) {
-    {
-        TRegIniFile store(saveFile);
-        store.WriteInteger("TBarForm.DToolBar1", "FloatIndex", 0);
-        store.WriteInteger("TBarForm.DToolBar1", "Status", dsFloat);
-        store.WriteInteger("TBarForm.DToolBar1", "FloatLeft", -5000);
-        store.WriteInteger("TBarForm.DToolBar1", "FloatTop", 90000);
-    }
-    TBarForm* f = Make();
-    f->Start();
-    TDToolBar* bar = f->Bars[0];
+    Store({{"FloatIndex", 0}, {"Status", dsFloat}, {"FloatLeft", -5000}, {"FloatTop", 90000}});
+    TDToolBar* bar = StartedBar();
     ASSERT_EQ(bar->DockStatus(), dsFloat);
     EXPECT_EQ(bar->FloatIndex(), 0);
     const TRect work = Screen->WorkAreaRect();
@@ -353,9 +358,7 @@ TEST_F(DToolBarTest, AFloatingBarSavedOffTheScreenComesBackInsideIt) {
 }
 
 TEST_F(DToolBarTest, ABarDroppedNearTheBottomFloatsInsideTheWorkArea) {
-    TBarForm* f = Make();
-    f->Start();
-    TDToolBar* bar = f->Bars[0];
+    TDToolBar* bar = StartedBar();
     const TRect work = Screen->WorkAreaRect();
     // Let go a few pixels above the work area's bottom, below the form: the outline (as tall
     // as the shape it has) reaches past the bottom, the bar does not.
@@ -368,13 +371,7 @@ TEST_F(DToolBarTest, ABarDroppedNearTheBottomFloatsInsideTheWorkArea) {
 }
 
 TEST_F(DToolBarTest, AFloatingBarComesUpWithItsFormAboveIt) {
-    {
-        TRegIniFile store(saveFile);
-        store.WriteInteger("TBarForm.DToolBar1", "FloatIndex", 0);
-        store.WriteInteger("TBarForm.DToolBar1", "Status", dsFloat);
-        store.WriteInteger("TBarForm.DToolBar1", "FloatLeft", 100);
-        store.WriteInteger("TBarForm.DToolBar1", "FloatTop", 100);
-    }
+    Store({{"FloatIndex", 0}, {"Status", dsFloat}, {"FloatLeft", 100}, {"FloatTop", 100}});
     // As after a restart: the bar takes its floating place while its form is still hidden.
     TBarForm* f = Make();
     TDToolBar* bar = f->Bars[0];
@@ -452,9 +449,7 @@ TEST_F(DToolBarTest, WithoutFloatingTheLastAllowedTargetStays) {
 }
 
 TEST_F(DToolBarTest, TheCloseBoxHidesAFloatingBarOnlyWhenLetGoInside) {
-    TBarForm* f = Make();
-    f->Start();
-    TDToolBar* bar = f->Bars[0];
+    TDToolBar* bar = StartedBar();
     bar->SetDockStatus(dsFloat);
     const TRect box = bar->CloseBoxRect();
     ASSERT_FALSE(IsRectEmpty(box));
@@ -473,9 +468,7 @@ TEST_F(DToolBarTest, TheCloseBoxHidesAFloatingBarOnlyWhenLetGoInside) {
 }
 
 TEST_F(DToolBarTest, DraggingAFloatingEdgeChoosesAnotherShape) {
-    TBarForm* f = Make();
-    f->Start();
-    TDToolBar* bar = f->Bars[0];
+    TDToolBar* bar = StartedBar();
     bar->SetDockStatus(dsFloat);
     const int last = static_cast<int>(bar->FloatShapes().size()) - 1;
     ASSERT_EQ(bar->FloatIndex(), last);
@@ -571,9 +564,7 @@ TEST_F(DToolBarTest, ABarPastTheEndOfAFullRowMovesBackAndPushesItsNeighbour) {
 }
 
 TEST_F(DToolBarTest, AnAreaShrinksToNothingWhenItsLastBarLeaves) {
-    TBarForm* f = Make();
-    f->Start();
-    TDToolBar* bar = f->Bars[0];
+    TDToolBar* bar = StartedBar();
     TMDocklist* top = bar->DockArea();
     EXPECT_EQ(top->Height(), 42);
     bar->Hide();
@@ -585,14 +576,8 @@ TEST_F(DToolBarTest, AnAreaShrinksToNothingWhenItsLastBarLeaves) {
     EXPECT_EQ(top->Height(), 0);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(DToolBarTest, AFloatingBarDockedByTheWindowSystemsMouseLeavesNoDanglingWindow) {
-    TBarForm* f = Make();
-    f->Start();
-    TDToolBar* bar = f->Bars[0];
+    TDToolBar* bar = StartedBar();
     bar->SetDockStatus(dsFloat);
     Application->ProcessMessages();
     const TPoint from = bar->ClientToScreen({20, 8});
