@@ -344,6 +344,14 @@ TEST(LoLoanTest, TermsWithoutMeaningAreRefused) {
     v = InAdvance(Loan(1000, 0, 12, 1000));
     EXPECT_EQ(SolveLoanPeriods(v, periods), "");
     EXPECT_EQ(v.NumPmts, 1);
+    // The one payment of 16,239 at 12.5 % is 16,408.15625, rounded up to 16,408.16: still one
+    // payment; a cent more is more than the loan and its interest.
+    v = Loan(16239, 0, 12.5f, 16408.16);
+    EXPECT_EQ(SolveLoanPeriods(v, periods), "");
+    EXPECT_EQ(v.NumPmts, 1);
+    EXPECT_NEAR(v.TotInt, 169.16, 1e-9);
+    v = Loan(16239, 0, 12.5f, 16408.17);
+    EXPECT_EQ(SolveLoanPeriods(v, periods), MsgPaymentTooLarge);
 }
 
 } // namespace
