@@ -16,6 +16,7 @@
 #include "platform/gui/Clipbrd.h"
 #include "platform/gui/Menus.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
 
 #include <filesystem>
@@ -275,16 +276,28 @@ TEST_F(CalcsTest, InterestDueDatesAndNegativeDaysTypeAsTyped) {
     EXPECT_EQ(date(f->StartDate), DMYToDate(24, 12, 2026, 0));
     EXPECT_EQ(Trim(f->StartDay->Caption()), "Thursday");
 
-    for (const char* typed : {"-30", "30-"}) {
+    // From 01/15/2027 to 03/15/2027, 45 days move the end date to 03/01/2027; -45 days, with
+    // the sign typed first or last, move the start date back from the end to 01/29/2027.
+    const struct {
+        const char* Typed;
+        LongInt Days;
+        TDayNumber Start, End;
+    } counts[] = {{"45", 45, DMYToDate(15, 1, 2027, 0), DMYToDate(1, 3, 2027, 0)},
+                  {"-45", -45, DMYToDate(29, 1, 2027, 0), DMYToDate(15, 3, 2027, 0)},
+                  {"45-", -45, DMYToDate(29, 1, 2027, 0), DMYToDate(15, 3, 2027, 0)}};
+    for (const auto& count : counts) {
         f->ResetBTN->Click();
+        TypeText(f->StartDate, "01152027");
+        TypeText(f->EndDate, "03152027");
         Key(f->PV, Qt::Key_N, Qt::AltModifier);
         ASSERT_TRUE(f->NumDays->Focused());
-        TypeText(f->NumDays, typed);
+        TypeText(f->NumDays, count.Typed);
+        EXPECT_EQ(Trim(f->NumDays->Caption()), IntToStr(count.Days)) << count.Typed;
         Key(f->NumDays, Qt::Key_Tab);
-        EXPECT_EQ(f->NumDays->AsInteger(), -30) << typed;
-        EXPECT_EQ(date(f->StartDate), today - 30) << typed;
-        EXPECT_EQ(date(f->EndDate), today) << typed;
-        EXPECT_EQ(Trim(f->StartDay->Caption()), DayName(today - 30)) << typed;
+        EXPECT_EQ(f->NumDays->AsInteger(), count.Days) << count.Typed;
+        EXPECT_EQ(date(f->StartDate), count.Start) << count.Typed;
+        EXPECT_EQ(date(f->EndDate), count.End) << count.Typed;
+        EXPECT_EQ(Trim(f->StartDay->Caption()), DayName(count.Start)) << count.Typed;
     }
 }
 
