@@ -317,4 +317,32 @@ TEST_F(NumericFieldTest, TypedSignsAndRefusedDigits) {
     EXPECT_EQ(ValueOf<double>(money), 100000000.0);
 }
 
+// Under a decimal comma a typed "." is the decimal separator unless it is the thousands
+// separator; the keypad's decimal key types the decimal separator whatever character the
+// keyboard gives it.
+TEST_F(NumericFieldTest, DecimalPointsOfCommaLocales) {
+    ShowForm();
+    intl.DecimalSeparator = ',';
+    intl.ThousandSeparator = '\xA0';
+    auto* money = Field(nftDouble, "$###,###,###.##");
+    TypeText(money, "1234.5");
+    Leave();
+    EXPECT_EQ(ValueOf<double>(money), 1234.5);
+    intl.ThousandSeparator = '.';
+    auto* rate = Field(nftSingle, "##.####", 40);
+    TypeText(rate, "7.");
+    EXPECT_EQ(rate->EntryBuffer(), "7");
+    Key(rate, Qt::Key_Period, Qt::KeypadModifier);
+    TypeText(rate, "25");
+    EXPECT_EQ(rate->EntryBuffer(), "7.25");
+    // A keypad that types a comma, under a decimal point.
+    Leave();
+    intl.DecimalSeparator = '.';
+    intl.ThousandSeparator = ',';
+    auto* pad = Field(nftSingle, "##.####", 70);
+    TypeText(pad, "7");
+    Key(pad, Qt::Key_Comma, Qt::KeypadModifier);
+    EXPECT_EQ(pad->EntryBuffer(), "7.");
+}
+
 } // namespace
