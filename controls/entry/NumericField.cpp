@@ -4,8 +4,8 @@
 #include "controls/entry/EntryExceptions.h"
 #include "controls/entry/EntryText.h"
 #include "controls/entry/MessageTables.h"
-#include "platform/rtl/Numbers.h"
 #include "platform/gui/WinUser.h"
+#include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
 
 #include <algorithm>
