@@ -245,7 +245,7 @@ void TcLoIntDu::NumDaysChange(TObject*) {
     if (updating_) return;
     updating_ = true;
     // Every key of the count works from the dates shown when its editing began (the field was
-    // entered, or a date was changed since by the user, Reset or a calculation): a count of
+    // entered, or since then a date was changed by other means: typed, spun or Reset): a count of
     // zero or more keeps that start and moves the end, a negative one keeps that end and moves
     // the start back. So "45" then "-" ends where "-45" does, 45 days before the end date, and
     // the date the passing "45" had moved is back as it was. The dates stay in 1600..3999: a
