@@ -146,7 +146,7 @@ TcLoIntDu::TcLoIntDu(TComponent* AOwner)
     StartDate->OnChange = [this](TObject* s) { StartDateChange(s); };
     EndDate->OnChange = [this](TObject* s) { EndDateChange(s); };
     NumDays->OnChange = [this](TObject* s) { NumDaysChange(s); };
-    NumDays->OnEnter = [this](TObject*) { lastDays_ = NumDays->AsInteger(); };
+    NumDays->OnEnter = [this](TObject*) { TakeBaseDates(); };
     TNotifyEvent patternShow = OnShow;
     OnShow = [this, patternShow](TObject* s) {
         patternShow(s);
@@ -214,6 +214,11 @@ std::vector<TComponent*> TcLoIntDu::TransferList() const {
             EndDay, EndDate,  CmpPYR,     RateBasis,  IntPaid,  FV,      APY,        DailyRate};
 }
 
+void TcLoIntDu::TakeBaseDates() {
+    baseStart_ = countStart_ = DateOf(StartDate);
+    baseEnd_ = countEnd_ = DateOf(EndDate);
+}
+
 void TcLoIntDu::StartDateChange(TObject*) {
     if (updating_) return;
     updating_ = true;
@@ -221,6 +226,7 @@ void TcLoIntDu::StartDateChange(TObject*) {
     StartDay->SetAsString(DayName(start));
     const TDayNumber end = DateOf(EndDate);
     if (start != BadDate && end != BadDate) NumDays->SetAsInteger(end - start);
+    TakeBaseDates();
     updating_ = false;
 }
 
@@ -231,32 +237,32 @@ void TcLoIntDu::EndDateChange(TObject*) {
     EndDay->SetAsString(DayName(end));
     const TDayNumber start = DateOf(StartDate);
     if (start != BadDate && end != BadDate) NumDays->SetAsInteger(end - start);
+    TakeBaseDates();
     updating_ = false;
 }
 
 void TcLoIntDu::NumDaysChange(TObject*) {
     if (updating_) return;
     updating_ = true;
-    // A count of days forward keeps the start and moves the end; a count back keeps the end and
-    // moves the start. When the sign turns while the days are typed, the date that had moved
-    // goes back to the one that held first, so "30" then "-" ends where "-30" does: 30 days
-    // back from the date the count started at. The dates stay in 1600..3999: a count that
-    // would leave that range stops at its end.
+    // Every key of the count works from the dates shown when its editing began (the field was
+    // entered, or since then a date was changed by other means: typed, spun or Reset): a count of
+    // zero or more keeps that start and moves the end, a negative one keeps that end and moves
+    // the start back. So "45" then "-" ends where "-45" does, 45 days before the end date, and
+    // the date the passing "45" had moved is back as it was. The dates stay in 1600..3999: a
+    // count that would leave that range stops at its end.
+    if (DateOf(StartDate) != countStart_ || DateOf(EndDate) != countEnd_) TakeBaseDates();
     const LongInt days = NumDays->AsInteger();
-    TDayNumber start = DateOf(StartDate);
-    TDayNumber end = DateOf(EndDate);
-    if (days >= 0) {
-        if (lastDays_ < 0 && end != BadDate) SetDate(StartDate, StartDay, start = end);
-        if (start != BadDate)
-            SetDate(EndDate, EndDay,
-                    static_cast<TDayNumber>(std::min<Int64>(Int64{start} + days, LastDate)));
-    } else {
-        if (lastDays_ >= 0 && start != BadDate) SetDate(EndDate, EndDay, end = start);
-        if (end != BadDate)
-            SetDate(StartDate, StartDay,
-                    static_cast<TDayNumber>(std::max<Int64>(Int64{end} + days, 0)));
+    if (days >= 0 && baseStart_ != BadDate) {
+        SetDate(StartDate, StartDay, baseStart_);
+        SetDate(EndDate, EndDay,
+                static_cast<TDayNumber>(std::min<Int64>(Int64{baseStart_} + days, LastDate)));
+    } else if (days < 0 && baseEnd_ != BadDate) {
+        SetDate(EndDate, EndDay, baseEnd_);
+        SetDate(StartDate, StartDay,
+                static_cast<TDayNumber>(std::max<Int64>(Int64{baseEnd_} + days, 0)));
     }
-    lastDays_ = days;
+    countStart_ = DateOf(StartDate);
+    countEnd_ = DateOf(EndDate);
     updating_ = false;
 }
 

@@ -45,9 +45,14 @@ private:
     // The daily rate of the copy and the printout: the computed value behind the field when
     // the field shows Shown, the value read from the field, rounded.
     double ComputedDailyRate(float Shown) const;
+    // The dates a count of days is worked from: those shown when the count's editing began.
+    void TakeBaseDates();
     bool updating_ = false;
-    // The number of days as the change handler last saw it (taken when the field is entered).
-    LongInt lastDays_ = 0;
+    TDayNumber baseStart_ = BadDate;
+    TDayNumber baseEnd_ = BadDate;
+    // The dates as the count last left them; dates found otherwise were changed since.
+    TDayNumber countStart_ = BadDate;
+    TDayNumber countEnd_ = BadDate;
 };
 
 // The locale's long name of a date's weekday, cut to 9 characters; empty for an invalid date.

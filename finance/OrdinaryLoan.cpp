@@ -39,8 +39,9 @@ constexpr int MaxRateRounds = 500;
 // rate: far below the last decimal shown, so the one rounding to it is the only one.
 constexpr int RateDecimals = 4;
 constexpr double RateTolerance = 1e-10;
-// How far below one period a payment that repays the loan at once may solve to.
-constexpr double PeriodTolerance = 1e-9;
+// How much a payment may exceed the one that repays the loan in one period and still be that
+// payment: the cent that rounding the payment to cents can add.
+constexpr double Cent = 0.01;
 
 bool Advance(const TLoanValues& v) {
     return v.Timing == ptAdvance;
@@ -207,8 +208,14 @@ std::string SolveLoanPeriods(TLoanValues& v, double& periods) {
             n = -std::log1p(-v.PV * i / v.Pmt) / std::log1p(i);
         }
         if (!std::isfinite(n) || n < 0.0) return Refuse(v, MsgPaymentTooSmall);
-        // Less than one period: the first payment would repay more than is owed.
-        if (n < 1.0 - PeriodTolerance) return Refuse(v, MsgPaymentTooLarge);
+        // Less than one period: the first payment repays more than is owed, which is refused
+        // unless it is the one-period payment (the amount, with a period's interest in arrears)
+        // rounded up to the cent.
+        if (n < 1.0) {
+            const double onePeriod = Advance(v) ? v.PV : v.PV * (1.0 + i);
+            if (v.Pmt - onePeriod > Cent) return Refuse(v, MsgPaymentTooLarge);
+            n = 1.0;
+        }
         if (v.Method == amFixedPrincipal && !Advance(v)) n = static_cast<double>(Round(n));
         if (n >= 32767.5) return Refuse(v, MsgTooManyPeriods);
         v.TotInt = v.Pmt * n - v.PV;

@@ -4,11 +4,13 @@
 #include "controls/entry/EntryExceptions.h"
 #include "controls/entry/EntryText.h"
 #include "controls/entry/MessageTables.h"
+#include "platform/gui/WinUser.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -280,8 +282,9 @@ void TVcCustomNumericField::ShowBuffer() {
 }
 
 bool TVcCustomNumericField::AddChar(char C) {
-    const char separator = Intl().DecimalSeparator;
-    if (C == separator)
+    // The decimal separator, and a "." where it does not separate thousands, type the point.
+    const TVcIntlSup& intl = Intl();
+    if (C == intl.DecimalSeparator || (C == '.' && intl.ThousandSeparator != '.'))
         C = '.';
     else if (C == '.')
         return false;
@@ -487,6 +490,19 @@ std::string TVcCustomNumericField::GetDisplayText() {
         shown[static_cast<std::size_t>(g)] = negative ? '-' : ' ';
     }
     return Trim(shown);
+}
+
+void TVcCustomNumericField::WMKeyDown(TWMKey& Message) {
+    decimalKey_ = Message.CharCode == VK_DECIMAL;
+    TVcPictureBase::WMKeyDown(Message);
+}
+
+void TVcCustomNumericField::WMChar(TWMKey& Message) {
+    // The keypad's decimal key types the decimal separator of the regional settings, whichever
+    // character the keyboard layout gives it.
+    if (std::exchange(decimalKey_, false))
+        Message.CharCode = static_cast<Byte>(Intl().DecimalSeparator);
+    TVcPictureBase::WMChar(Message);
 }
 
 void TVcCustomNumericField::WMSetFocus(TWMSetFocus& Message) {

@@ -61,6 +61,9 @@ class TVcCustomNumericField : public TVcPictureBase {
     // The text of a value the field holds as the field shows it, without padding.
     std::string ShownText(long double Value);
 
+    // Remembers whether the key is the keypad's decimal key, whose character follows.
+    void WMKeyDown(TWMKey& Message) override;
+
 protected:
     // The first position that is not a literal: a numeric field counts no special positions.
     int FirstEditPos() override;
@@ -75,6 +78,7 @@ protected:
     void CreateWnd() override;
     void WMSetFocus(TWMSetFocus& Message) override;
     void WMKillFocus(TWMKillFocus& Message) override;
+    void WMChar(TWMKey& Message) override;
 
 private:
     // The default mask of each type.
@@ -110,6 +114,7 @@ private:
     int decimals_ = 0;
     bool negative_ = false;
     std::string buffer_;
+    bool decimalKey_ = false;
 };
 
 class TVcNumericField : public TVcCustomNumericField {

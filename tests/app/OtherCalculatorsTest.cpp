@@ -46,6 +46,11 @@ protected:
         return services.MessageBoxes.empty() ? "" : services.MessageBoxes.back().Text;
     }
     static std::string Shown(TControl* field) { return Trim(field->Caption()); }
+    static TDayNumber DateIn(TVcPictureField* field) {
+        TDayNumber value = BadDate;
+        field->GetValue(&value);
+        return value;
+    }
     // The text of the newest PDF the "PDF" printer wrote.
     std::string PrintedText() {
         std::string pdf;
@@ -71,11 +76,8 @@ TEST_F(CalcsTest, InterestDueSimpleInterestOverAYear) {
     EXPECT_EQ(Shown(f->FV), "$11,000.00");
     EXPECT_EQ(Shown(f->APY), "10.0000");
     // The end date moved with the days, and shows its day name.
-    TDayNumber start = BadDate, end = BadDate;
-    f->StartDate->GetValue(&start);
-    f->EndDate->GetValue(&end);
-    EXPECT_EQ(end - start, 365);
-    EXPECT_EQ(Trim(f->EndDay->Caption()), DayName(end));
+    EXPECT_EQ(DateIn(f->EndDate) - DateIn(f->StartDate), 365);
+    EXPECT_EQ(Trim(f->EndDay->Caption()), DayName(DateIn(f->EndDate)));
 }
 
 TEST_F(CalcsTest, InterestDueMonthlyOnBasis360AndNegativeDays) {
@@ -91,11 +93,8 @@ TEST_F(CalcsTest, InterestDueMonthlyOnBasis360AndNegativeDays) {
     Enter(f->NumDays, "30");
     TypeText(f->NumDays, "-");
     EXPECT_EQ(f->NumDays->AsInteger(), -30);
-    TDayNumber end = BadDate, start = BadDate;
-    f->EndDate->GetValue(&end);
-    f->StartDate->GetValue(&start);
-    EXPECT_EQ(end - start, 30);
-    EXPECT_EQ(Trim(f->StartDay->Caption()), DayName(start));
+    EXPECT_EQ(DateIn(f->EndDate) - DateIn(f->StartDate), 30);
+    EXPECT_EQ(Trim(f->StartDay->Caption()), DayName(DateIn(f->StartDate)));
 }
 
 TEST_F(CalcsTest, InterestDueCopyShowsDayNamesAndDates) {
@@ -248,43 +247,43 @@ TEST_F(CalcsTest, RefinanceWritesItsNarrative) {
 TEST_F(CalcsTest, InterestDueDatesAndNegativeDaysTypeAsTyped) {
     auto* f = (main->OpenIntDueCalc(), Opened<TcLoIntDu>(ckIntDue));
     const TDayNumber today = CurrentDate();
-    auto date = [](TVcPictureField* field) {
-        TDayNumber value = BadDate;
-        field->GetValue(&value);
-        return value;
-    };
     Key(f->PV, Qt::Key_T, Qt::AltModifier);
     ASSERT_TRUE(f->EndDate->Focused());
     Key(f->EndDate, Qt::Key_Home);
     TypeText(f->EndDate, "03152027");
     EXPECT_EQ(f->EndDate->EditString(), "03/15/2027");
-    EXPECT_EQ(date(f->EndDate), DMYToDate(15, 3, 2027, 0));
+    EXPECT_EQ(DateIn(f->EndDate), DMYToDate(15, 3, 2027, 0));
     EXPECT_EQ(f->NumDays->AsInteger(), DMYToDate(15, 3, 2027, 0) - today);
     EXPECT_EQ(Trim(f->EndDay->Caption()), "Monday");
     // Typed over the whole date, selected as the field is entered.
     Key(f->PV, Qt::Key_T, Qt::AltModifier);
     ASSERT_EQ(f->EndDate->SelectionLength(), 10);
     TypeText(f->EndDate, "06302027");
-    EXPECT_EQ(date(f->EndDate), DMYToDate(30, 6, 2027, 0));
+    EXPECT_EQ(DateIn(f->EndDate), DMYToDate(30, 6, 2027, 0));
     EXPECT_EQ(Trim(f->EndDay->Caption()), "Wednesday");
     // The start date likewise, digit by digit over the selected date.
     Key(f->PV, Qt::Key_S, Qt::AltModifier);
     ASSERT_TRUE(f->StartDate->Focused());
     TypeText(f->StartDate, "12242026");
     EXPECT_EQ(f->StartDate->EditString(), "12/24/2026");
-    EXPECT_EQ(date(f->StartDate), DMYToDate(24, 12, 2026, 0));
+    EXPECT_EQ(DateIn(f->StartDate), DMYToDate(24, 12, 2026, 0));
     EXPECT_EQ(Trim(f->StartDay->Caption()), "Thursday");
 
-    for (const char* typed : {"-30", "30-"}) {
+    // Between 01/15/2027 and 03/15/2027, -45 days typed with the sign first or last move the
+    // start date back from the end date, which stays as typed, to 01/29/2027.
+    for (const char* typed : {"-45", "45-"}) {
         f->ResetBTN->Click();
+        TypeText(f->StartDate, "01152027");
+        TypeText(f->EndDate, "03152027");
         Key(f->PV, Qt::Key_N, Qt::AltModifier);
         ASSERT_TRUE(f->NumDays->Focused());
         TypeText(f->NumDays, typed);
+        EXPECT_EQ(Trim(f->NumDays->Caption()), "-45") << typed;
         Key(f->NumDays, Qt::Key_Tab);
-        EXPECT_EQ(f->NumDays->AsInteger(), -30) << typed;
-        EXPECT_EQ(date(f->StartDate), today - 30) << typed;
-        EXPECT_EQ(date(f->EndDate), today) << typed;
-        EXPECT_EQ(Trim(f->StartDay->Caption()), DayName(today - 30)) << typed;
+        EXPECT_EQ(f->NumDays->AsInteger(), -45) << typed;
+        EXPECT_EQ(DateIn(f->StartDate), DMYToDate(29, 1, 2027, 0)) << typed;
+        EXPECT_EQ(DateIn(f->EndDate), DMYToDate(15, 3, 2027, 0)) << typed;
+        EXPECT_EQ(Trim(f->StartDay->Caption()), "Friday") << typed;
     }
 }
 

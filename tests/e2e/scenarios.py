@@ -1306,17 +1306,22 @@ def typed_as_typed(s):
     check(last == us_date(typed), f"the end date typed as 03152027 reads {last}")
     check(first == us_date(today), f"the start date moved to {first}")
     check(days == f"{(typed - today).days:,}", f"the days are {days} to {last}")
-    # A negative count, its sign typed first or last, counts back from the end date.
-    for count in ("-30", "30-"):
+    # Between two dates typed, a negative count, its sign typed first or last, counts back from
+    # the end date and leaves it as typed.
+    for count in ("-45", "45-"):
         s.key("alt+e", pause=0.4)
+        s.key("alt+s", "Home")
+        s.type("01152027")
+        s.key("alt+t", "Home")
+        s.type("03152027")
         s.key("alt+n")
         s.type(count)
         s.key("Tab")
         first, last, days = interest_due_dates(s, form)
-        check(days == "-30", f"{count} typed gives {days} days")
-        check(first == us_date(today - datetime.timedelta(days=30)),
+        check(days == "-45", f"{count} typed gives {days} days")
+        check(first == us_date(typed - datetime.timedelta(days=45)),
               f"{count} typed puts the start date at {first}")
-        check(last == us_date(today), f"{count} typed puts the end date at {last}")
+        check(last == us_date(typed), f"{count} typed puts the end date at {last}")
     close_form(s, form, title)
 
     title = "Loan Calculator 1"

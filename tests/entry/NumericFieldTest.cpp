@@ -2,7 +2,6 @@
 
 #include "EntryFormSupport.h"
 #include "controls/entry/EntryExceptions.h"
-#include "platform/rtl/Streams.h"
 
 #include <cstring>
 
@@ -89,12 +88,7 @@ TEST_F(NumericFieldTest, MoneyTypedFromTheRight) {
     EXPECT_EQ(money->DisplayString(), "-$1,234.5");
     Leave();
     EXPECT_EQ(money->DisplayString(), "-$1,234.50");
-    const double v = ValueOf<double>(money);
-    Byte expected[8];
-    EncodeLE<double>(expected, -1234.5);
-    Byte raw[8];
-    std::memcpy(raw, &v, 8);
-    EXPECT_EQ(std::memcmp(raw, expected, 8), 0);
+    EXPECT_EQ(ValueOf<double>(money), -1234.5);
     // Nine integer digits fill the picture; the currency moves to its own position.
     money->SetFocus();
     TypeText(money, "123456789");
@@ -315,6 +309,28 @@ TEST_F(NumericFieldTest, TypedSignsAndRefusedDigits) {
     EXPECT_EQ(money->EntryBuffer(), "100000000");
     Leave();
     EXPECT_EQ(ValueOf<double>(money), 100000000.0);
+}
+
+// Under a decimal comma a typed "." is the point unless it separates thousands; the keypad's
+// decimal key types the decimal separator whatever character the keyboard layout gives.
+TEST_F(NumericFieldTest, DecimalPointsOfCommaLocales) {
+    ShowForm();
+    auto* pad = Field(nftSingle, "##.####", 70);
+    TypeText(pad, "7");
+    Key(pad, Qt::Key_Comma, Qt::KeypadModifier);
+    EXPECT_EQ(pad->EntryBuffer(), "7.");
+    Leave();
+    intl.DecimalSeparator = ',';
+    intl.ThousandSeparator = '\xA0';
+    auto* money = Field(nftDouble, "$###,###,###.##");
+    TypeText(money, "1234.5");
+    Leave();
+    EXPECT_EQ(ValueOf<double>(money), 1234.5);
+    intl.ThousandSeparator = '.';
+    auto* rate = Field(nftSingle, "##.####", 40);
+    TypeText(rate, "7.");
+    Key(rate, Qt::Key_Period, Qt::KeypadModifier);
+    EXPECT_EQ(rate->EntryBuffer(), "7.");
 }
 
 } // namespace

@@ -10,8 +10,9 @@
 
 namespace {
 
-TLoanValues Loan(double pv, int n, float rate, double pmt) {
+TLoanValues Loan(double pv, int n, float rate, double pmt, Byte method = amNormal) {
     TLoanValues v;
+    v.Method = method;
     v.PV = pv;
     v.NumPmts = static_cast<SmallInt>(n);
     v.Rate = rate;
@@ -67,25 +68,21 @@ TEST(LoLoanTest, PaymentsInAdvanceAndByMethod) {
     EXPECT_EQ(SolveLoanPeriods(v, periods), "");
     EXPECT_EQ(v.NumPmts, 360);
 
-    v = Loan(120000, 12, 6, 0);
-    v.Method = amInterestOnly;
+    v = Loan(120000, 12, 6, 0, amInterestOnly);
     EXPECT_EQ(SolveLoanPayment(v), "");
     EXPECT_DOUBLE_EQ(v.Pmt, 600.0);
     EXPECT_DOUBLE_EQ(v.TotInt, 7200.0);
 
-    v = Loan(0, 12, 6, 600);
-    v.Method = amInterestOnly;
+    v = Loan(0, 12, 6, 600, amInterestOnly);
     EXPECT_EQ(SolveLoanPV(v), "");
     EXPECT_NEAR(v.PV, 120000, 1e-6);
     EXPECT_DOUBLE_EQ(v.TotInt, 7200.0); // n x payment, not n x payment - amount
 
-    v = Loan(120000, 12, 0, 600);
-    v.Method = amInterestOnly;
+    v = Loan(120000, 12, 0, 600, amInterestOnly);
     EXPECT_EQ(SolveLoanRate(v), "");
     EXPECT_NEAR(v.Rate, 6.0, 1e-5);
 
-    v = Loan(12000, 12, 12, 0);
-    v.Method = amFixedPrincipal;
+    v = Loan(12000, 12, 12, 0, amFixedPrincipal);
     EXPECT_NE(SolveLoanPayment(v).find("maximum payment"), std::string::npos);
     EXPECT_DOUBLE_EQ(v.Pmt, 1120.0);
     EXPECT_EQ(v.TotInt, 0.0);
@@ -166,8 +163,7 @@ TEST(LoLoanTest, PeriodsOfEachTimingAndMethod) {
 
     // Fixed principal in arrears: the payment less the first period's interest is the principal
     // share, 12,000 / (1,100 - 120) = 12.24, taken as a whole 12 periods.
-    v = Loan(12000, 0, 12, 1100);
-    v.Method = amFixedPrincipal;
+    v = Loan(12000, 0, 12, 1100, amFixedPrincipal);
     EXPECT_EQ(SolveLoanPeriods(v, periods), "");
     EXPECT_EQ(periods, 12.0);
     EXPECT_EQ(v.NumPmts, 12);
@@ -179,9 +175,7 @@ TEST(LoLoanTest, PeriodsOfEachTimingAndMethod) {
     EXPECT_NEAR(periods, 12000.0 / 1100, 1e-12);
     EXPECT_EQ(v.NumPmts, 11);
     // Halves go to the even count: 12.5 to 12, 13.5 to 14.
-    v = Loan(12500, 0, 12, 1000);
-    v.Method = amFixedPrincipal;
-    v.Timing = ptAdvance;
+    v = InAdvance(Loan(12500, 0, 12, 1000, amFixedPrincipal));
     EXPECT_EQ(SolveLoanPeriods(v, periods), "");
     EXPECT_EQ(v.NumPmts, 12);
     v.PV = 13500;
@@ -193,15 +187,11 @@ TEST(LoLoanTest, PeriodsOfEachTimingAndMethod) {
 TEST(LoLoanTest, TheLargestCountOfPeriods) {
     // 32,767.49 periods round to the largest count; 32,767.5 would round past it. (A rate next
     // to nothing, so that a payment of 1 covers the interest.)
-    TLoanValues v = Loan(32767.49, 0, 1e-30f, 1);
-    v.Method = amFixedPrincipal;
-    v.Timing = ptAdvance;
+    TLoanValues v = InAdvance(Loan(32767.49, 0, 1e-30f, 1, amFixedPrincipal));
     double periods = 0;
     EXPECT_EQ(SolveLoanPeriods(v, periods), "");
     EXPECT_EQ(v.NumPmts, 32767);
-    v = Loan(32767.5, 0, 1e-30f, 1);
-    v.Method = amFixedPrincipal;
-    v.Timing = ptAdvance;
+    v = InAdvance(Loan(32767.5, 0, 1e-30f, 1, amFixedPrincipal));
     EXPECT_EQ(SolveLoanPeriods(v, periods), MsgTooManyPeriods);
     EXPECT_EQ(v.NumPmts, 0);
     EXPECT_EQ(periods, 0.0);
@@ -218,16 +208,12 @@ TEST(LoLoanTest, AmountsOfEachTimingAndMethod) {
     EXPECT_EQ(SolveLoanPV(v), "");
     EXPECT_NEAR(v.PV, 11367.63, 0.005);
     // Fixed principal in advance: the payments are the principal shares.
-    v = Loan(0, 12, 12, 1000);
-    v.Method = amFixedPrincipal;
-    v.Timing = ptAdvance;
+    v = InAdvance(Loan(0, 12, 12, 1000, amFixedPrincipal));
     EXPECT_EQ(SolveLoanPV(v), "");
     EXPECT_EQ(v.PV, 12000.0);
     EXPECT_EQ(v.TotInt, 0.0);
     // Interest only in advance has no amount; in arrears without a rate neither.
-    v = Loan(0, 12, 12, 1000);
-    v.Method = amInterestOnly;
-    v.Timing = ptAdvance;
+    v = InAdvance(Loan(0, 12, 12, 1000, amInterestOnly));
     v.TotInt = 3;
     EXPECT_NE(SolveLoanPV(v).find("interest only"), std::string::npos);
     EXPECT_EQ(v.PV, 0.0);
@@ -239,15 +225,13 @@ TEST(LoLoanTest, AmountsOfEachTimingAndMethod) {
 }
 
 TEST(LoLoanTest, RefusalsLeaveTheUnknownAndNoTotal) {
-    TLoanValues v = Loan(0, 360, 8, 700);
-    v.Method = amFixedPrincipal;
+    TLoanValues v = Loan(0, 360, 8, 700, amFixedPrincipal);
     v.TotInt = 55;
     EXPECT_NE(SolveLoanPV(v).find("fixed principal"), std::string::npos);
     EXPECT_EQ(v.PV, 0.0);
     EXPECT_EQ(v.TotInt, 0.0);
 
-    v = Loan(100000, 0, 8, 700);
-    v.Method = amInterestOnly;
+    v = Loan(100000, 0, 8, 700, amInterestOnly);
     double periods = 1;
     EXPECT_NE(SolveLoanPeriods(v, periods).find("theoretically infinite"), std::string::npos);
     EXPECT_EQ(v.NumPmts, 0);
@@ -344,6 +328,14 @@ TEST(LoLoanTest, TermsWithoutMeaningAreRefused) {
     v = InAdvance(Loan(1000, 0, 12, 1000));
     EXPECT_EQ(SolveLoanPeriods(v, periods), "");
     EXPECT_EQ(v.NumPmts, 1);
+    // The one payment of 16,239 at 12.5 % is 16,408.15625, rounded up to 16,408.16: still one
+    // payment; a cent more is more than the loan and its interest.
+    v = Loan(16239, 0, 12.5f, 16408.16);
+    EXPECT_EQ(SolveLoanPeriods(v, periods), "");
+    EXPECT_EQ(v.NumPmts, 1);
+    EXPECT_NEAR(v.TotInt, 169.16, 1e-9);
+    v = Loan(16239, 0, 12.5f, 16408.17);
+    EXPECT_EQ(SolveLoanPeriods(v, periods), MsgPaymentTooLarge);
 }
 
 } // namespace
