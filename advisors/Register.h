@@ -67,12 +67,18 @@ void SetRegisterTable(TTable& Table, const std::string& Folder, const std::strin
 // half done is finished or undone (the register journal), an index that fell behind its table
 // or is damaged is made anew when the table is alone, the counter table gets its record back
 // (counting on from the highest loan number) and the accounts their DEFAULT account. Answers
-// the message to show (a table in use or damaged), empty when the register is ready.
+// the message to show (a table in use, missing, damaged or not the register's, or the disk
+// full), empty when the register is ready.
 std::string PrepareRegister(const std::string& Folder, const std::vector<std::string>& Names);
 
-// The messages of a register table another copy of the program holds, and of a damaged one.
+// The messages of a register table another copy of the program holds, of a damaged one, of
+// one the full disk would not take a write for, of one missing from Folder, and of one whose
+// Field is missing (Type 0) or not of the type (C, N, D, L) the register keeps in it.
 std::string RegisterInUseMessage(const std::string& Table);
 std::string RegisterDamagedMessage(const std::string& Table, const std::string& Reason);
+std::string RegisterDiskFullMessage(const std::string& Table);
+std::string RegisterMissingMessage(const std::string& Table, const std::string& Folder);
+std::string RegisterFieldMessage(const std::string& Table, const std::string& Field, char Type);
 
 // Issues the next loan number: LASTLOANNO of the counter table in Folder goes up by one and is
 // posted; the new number is returned. A counter table without its record raises.
@@ -159,7 +165,7 @@ class TLoanInfo : public TForm {
     VANTREL_CLASS(TLoanInfo, TForm)
 
     // Opens the register's tables in Folder; a table that cannot be opened is reported
-    // ("Table open failed") and TablesOpen() is then false.
+    // ("Table open failed", then what stands in the way) and TablesOpen() is then false.
     TLoanInfo(TComponent* AOwner, const std::string& Folder);
     ~TLoanInfo() override;
 

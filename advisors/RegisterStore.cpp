@@ -11,6 +11,7 @@
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
+#include "xbase/XbFile.h"
 #include "xbase/Xbase.h"
 
 #include <chrono>
@@ -115,6 +116,21 @@ std::vector<TXbFieldDef> TransFields() {
             Logical("ACTUAL"),
             Logical("CALCULATED"),
             Text("APPLIEDHOW", 6)};
+}
+
+std::vector<TXbFieldDef> SysInfoFields() {
+    return {{"LASTLOANNO", 'N', LoanNoWidth, 0, 0},
+            Text("LASTACCTNO", AccountNoWidth),
+            Count("SAVECNTS")};
+}
+
+// The fields of each register table, as CreateRegisterTables makes them.
+std::vector<TXbFieldDef> FieldsOf(const std::string& Name) {
+    if (Name == AccountsTable) return AccountFields();
+    if (Name == LoansTable) return LoanFields();
+    if (Name == TransTable) return TransFields();
+    if (Name == SysInfoTable) return SysInfoFields();
+    return {Text("LOANNO", LoanNoWidth), Text("ACCOUNTNO", AccountNoWidth)};
 }
 
 std::string PathIn(const std::string& Folder, const std::string& Name) {
@@ -286,30 +302,93 @@ struct TTableTrouble {
     std::string Message;
 };
 
-enum class TTrouble { InUse, DamagedIndex, Damaged };
+enum class TTrouble { InUse, DamagedIndex, Damaged, Missing, DiskFull };
+
+const EDBEngineError* EngineErrorOf(const Exception& E) {
+    return dynamic_cast<const EDBEngineError*>(&E);
+}
 
 // The engine's error code behind an exception, 0 when it is no engine error.
 DBIResult EngineCodeOf(const Exception& E) {
-    const auto* engine = dynamic_cast<const EDBEngineError*>(&E);
+    const EDBEngineError* engine = EngineErrorOf(E);
     return engine && engine->ErrorCount() > 0 ? engine->Errors(0).ErrorCode : 0;
 }
 
+// The engine's reason behind an exception, xbErrNone when it is no engine error or the engine
+// gave none.
+int ReasonOf(const Exception& E) {
+    const EDBEngineError* engine = EngineErrorOf(E);
+    return engine ? engine->Reason() : xbErrNone;
+}
+
+// What keeps a table from the register. A refused write is a full disk whatever the operation
+// was (an index made anew on opening, a record written); the error codes tell a lock and an
+// index to be made anew; then the reason tells a table another holds or a missing file.
 TTrouble TroubleOf(const Exception& E) {
+    const int reason = ReasonOf(E);
+    if (reason == xbErrDiskFull) return TTrouble::DiskFull;
     switch (EngineCodeOf(E)) {
     case dbiTableBusy:
     case dbiLockRefused:
     case dbiNeedExclusive: return TTrouble::InUse;
     case dbiIndexDamaged:
     case dbiNoSuchIndex: return TTrouble::DamagedIndex;
-    case dbiTableOpenFailed:
-        return xb_LastError() == xbErrLocked ? TTrouble::InUse : TTrouble::Damaged;
+    default: break;
+    }
+    switch (reason) {
+    case xbErrLocked: return TTrouble::InUse;
+    case xbErrFileMissing: return TTrouble::Missing;
     default: return TTrouble::Damaged;
     }
 }
 
-[[noreturn]] void RaiseTrouble(const std::string& Name, const Exception& E) {
-    throw TTableTrouble{TroubleOf(E) == TTrouble::InUse ? RegisterInUseMessage(Name)
-                                                         : RegisterDamagedMessage(Name, E.what())};
+[[noreturn]] void RaiseTrouble(const std::string& Folder, const std::string& Name, TTrouble Trouble,
+                               const Exception& E) {
+    switch (Trouble) {
+    case TTrouble::InUse: throw TTableTrouble{RegisterInUseMessage(Name)};
+    case TTrouble::DiskFull: throw TTableTrouble{RegisterDiskFullMessage(Name)};
+    case TTrouble::Missing: throw TTableTrouble{RegisterMissingMessage(Name, Folder)};
+    default: throw TTableTrouble{RegisterDamagedMessage(Name, E.what())};
+    }
+}
+
+// The kind of value a field of the dataset holds, as the type letter of a table field.
+char KindOf(TFieldType Type) {
+    switch (Type) {
+    case ftString: return 'C';
+    case ftSmallint:
+    case ftInteger:
+    case ftWord:
+    case ftFloat:
+    case ftCurrency:
+    case ftBCD: return 'N';
+    case ftDate: return 'D';
+    case ftBoolean: return 'L';
+    default: return '?';
+    }
+}
+
+// A table another program made or changed may lack a field of the register's table Name, or
+// hold it as another kind of value, which the register could neither read nor write: that
+// raises TTableTrouble naming the field.
+void CheckFields(TTable& Table, const std::string& Name) {
+    TFieldDefs* defs = Table.FieldDefs();
+    for (const TXbFieldDef& field : FieldsOf(Name)) {
+        const int at = defs->IndexOf(field.Name);
+        if (at < 0 || KindOf(defs->Items(at)->DataType()) != field.Type)
+            throw TTableTrouble{RegisterFieldMessage(Name, field.Name, at < 0 ? 0 : field.Type)};
+    }
+}
+
+// Opens a table of the register in its main order, exclusively when asked, and checks that
+// its fields are the register's.
+std::unique_ptr<TTable> OpenChecked(const std::string& Folder, const std::string& Name,
+                                    bool Exclusive) {
+    std::unique_ptr<TTable> table = RegisterTable(Folder, Name, MainTag(Name));
+    table->SetExclusive(Exclusive);
+    table->Open();
+    CheckFields(*table, Name);
+    return table;
 }
 
 // Opens a table of the register in its main order, exclusively when asked. An index that is
@@ -320,11 +399,8 @@ std::unique_ptr<TTable> OpenTable(const std::string& Folder, const std::string& 
     const auto deadline = std::chrono::steady_clock::now() + InUseWait;
     bool rebuilt = false;
     for (;;) {
-        std::unique_ptr<TTable> table = RegisterTable(Folder, Name, MainTag(Name));
-        table->SetExclusive(Exclusive);
         try {
-            table->Open();
-            return table;
+            return OpenChecked(Folder, Name, Exclusive);
         } catch (const EAbort&) {
             throw;
         } catch (const Exception& e) {
@@ -335,12 +411,14 @@ std::unique_ptr<TTable> OpenTable(const std::string& Folder, const std::string& 
                     rebuilt = true;
                     continue;
                 } catch (const Exception& r) {
-                    if (TroubleOf(r) != TTrouble::InUse) RaiseTrouble(Name, r);
-                    trouble = TTrouble::InUse;
+                    trouble = TroubleOf(r);
+                    if (trouble != TTrouble::InUse) RaiseTrouble(Folder, Name, trouble, r);
                 }
             }
+            // An index that cannot be made anew while another copy holds the table is told as
+            // the table in use, which it is.
             if (trouble != TTrouble::InUse || std::chrono::steady_clock::now() >= deadline)
-                RaiseTrouble(Name, e);
+                RaiseTrouble(Folder, Name, trouble, e);
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
     }
@@ -356,7 +434,11 @@ std::string Guarded(const std::string& Otherwise, const F& Step) {
         return trouble.Message;
     } catch (const EAbort&) {
         throw;
-    } catch (const Exception&) {
+    } catch (const Exception& e) {
+        // A write the full disk refused names the table of the file it was for.
+        if (ReasonOf(e) == xbErrDiskFull && !EngineErrorOf(e)->ReasonFile().empty())
+            return RegisterDiskFullMessage(
+                AnsiUpperCase(XbChangeExt(XbFileName(EngineErrorOf(e)->ReasonFile()), ".DBF")));
         return Otherwise;
     }
 }
@@ -416,9 +498,7 @@ TTable& TRegisterTables::Get(const std::string& Name) {
     std::unique_ptr<TTable> table;
     if (mode_ == TTableMode::ExclusiveWhenFree && Name != TransTable) {
         try {
-            table = RegisterTable(folder_, Name, MainTag(Name));
-            table->SetExclusive(true);
-            table->Open();
+            table = OpenChecked(folder_, Name, true);
         } catch (const EAbort&) {
             throw;
         } catch (const Exception&) {
@@ -555,6 +635,25 @@ std::string RegisterDamagedMessage(const std::string& Table, const std::string& 
     return "The register table " + Table + " is damaged.\n\n" + Reason;
 }
 
+std::string RegisterDiskFullMessage(const std::string& Table) {
+    return "The register table " + Table + " could not be written: the disk is full.\n\n"
+           "Nothing was changed. Free some space on the disk and try again.";
+}
+
+std::string RegisterMissingMessage(const std::string& Table, const std::string& Folder) {
+    return "The register table " + Table + " is missing from the folder " + Folder + ".\n\n"
+           "Put it back, or start the program again to have it made anew, empty.";
+}
+
+std::string RegisterFieldMessage(const std::string& Table, const std::string& Field, char Type) {
+    const char* kind = Type == 'C'   ? "a text"
+                       : Type == 'N' ? "a number"
+                       : Type == 'D' ? "a date"
+                                     : "a logical";
+    return "The register table " + Table + " is not the register's: its field " + Field +
+           (Type == 0 ? std::string(" is missing.") : std::string(" is not ") + kind + " field.");
+}
+
 void SetRegisterTable(TTable& Table, const std::string& Folder, const std::string& Name,
                       const std::string& Tag) {
     // Records marked deleted are never shown: a change of the register marks them first and
@@ -575,20 +674,10 @@ std::unique_ptr<TTable> RegisterTable(const std::string& Folder, const std::stri
 
 void CreateRegisterTables(const std::string& Folder) {
     for (const char* name : {AccountsTable, LoansTable, XRefTable, TransTable})
-        if (CreateTable(PathIn(Folder, name),
-                        name == AccountsTable ? AccountFields()
-                        : name == LoansTable  ? LoanFields()
-                        : name == TransTable  ? TransFields()
-                                              : std::vector<TXbFieldDef>{Text("LOANNO", LoanNoWidth),
-                                                                         Text("ACCOUNTNO", AccountNoWidth)},
-                        IndexesOf(name), ttXBNSX) &&
+        if (CreateTable(PathIn(Folder, name), FieldsOf(name), IndexesOf(name), ttXBNSX) &&
             name == AccountsTable)
             AppendFirstRecord(Folder, AccountsTable, SetDefaultAccount);
-    if (CreateTable(PathIn(Folder, SysInfoTable),
-                    {{"LASTLOANNO", 'N', LoanNoWidth, 0, 0},
-                     Text("LASTACCTNO", AccountNoWidth),
-                     Count("SAVECNTS")},
-                    {}, ttXBNSX))
+    if (CreateTable(PathIn(Folder, SysInfoTable), FieldsOf(SysInfoTable), {}, ttXBNSX))
         AppendFirstRecord(Folder, SysInfoTable, [](TTable& t) { SetCounter(t, 0); });
 }
 

@@ -38,6 +38,8 @@ int TableSlot(TCursorHandle handle) {
 struct TFailure {
     DBIResult Code = dbiOK;
     std::string Reason;
+    int ReasonCode = xbErrNone;
+    std::string File;
 };
 
 TFailure& LastFailure() {
@@ -186,17 +188,27 @@ bool RunFilterCallbacks(const char* record, TEngineWorkArea& area) {
 }
 
 DBIResult EngineFailure(DBIResult code) {
-    LastFailure() = {code, xb_LastError() == xbErrNone ? std::string() : xb_LastErrorText()};
+    const int reason = xb_LastError();
+    LastFailure() = {code, reason == xbErrNone ? std::string() : xb_LastErrorText(), reason,
+                     reason == xbErrNone ? std::string() : xb_LastErrorFile()};
     return code;
 }
 
 DBIResult LayerFailure(DBIResult code, const std::string& reason) {
-    LastFailure() = {code, reason};
+    LastFailure() = {code, reason, xbErrNone, {}};
     return code;
 }
 
 std::string FailureReason(DBIResult code) {
     return LastFailure().Code == code ? LastFailure().Reason : std::string();
+}
+
+int FailureReasonCode(DBIResult code) {
+    return LastFailure().Code == code ? LastFailure().ReasonCode : xbErrNone;
+}
+
+std::string FailureFile(DBIResult code) {
+    return LastFailure().Code == code ? LastFailure().File : std::string();
 }
 
 void EngineNotice(const std::string& text) {

@@ -133,6 +133,10 @@ DBIResult EngineFailure(DBIResult code);
 DBIResult LayerFailure(DBIResult code, const std::string& reason = {});
 // The engine's text of the reason when the last recorded failure gave code; else empty.
 std::string FailureReason(DBIResult code);
+// The engine's reason itself (an xbErr code of Xbase.h) and the file it concerns when the last
+// recorded failure gave code; else xbErrNone and empty.
+int FailureReasonCode(DBIResult code);
+std::string FailureFile(DBIResult code);
 
 // Shows an information box with an OK button: the way the call interface tells the user.
 void EngineNotice(const std::string& text);

@@ -41,9 +41,17 @@ public:
     explicit EDBEngineError(DBIResult Code);
     int ErrorCount() const { return static_cast<int>(errors_.size()); }
     const TDBError& Errors(int Index) const { return *errors_.at(static_cast<std::size_t>(Index)); }
+    // Why the engine failed (an xbErr reason of the engine: a missing file, a lock held
+    // elsewhere, a damaged file, a full disk, ...) and the path of the file concerned; 0 and
+    // empty when the engine gave no reason. The code alone cannot tell a full disk from other
+    // refused writes, nor a missing table from a damaged one.
+    int Reason() const { return reason_; }
+    const std::string& ReasonFile() const { return reasonFile_; }
 
 private:
     std::vector<std::shared_ptr<TDBError>> errors_;
+    int reason_ = 0;
+    std::string reasonFile_;
 };
 
 // An engine text as a message: runs of characters up to 32 made one space, leading ones

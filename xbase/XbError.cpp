@@ -110,6 +110,10 @@ int XbLastReason() {
     return Reasons().LastCode;
 }
 
+const std::string& XbLastReasonPath() {
+    return Reasons().LastPath;
+}
+
 std::string XbLastReasonText() {
     const TReasons& r = Reasons();
     if (r.LastCode == xbErrNone) return {};

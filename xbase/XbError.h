@@ -37,6 +37,7 @@ public:
     int Status(int status);
 };
 
-// The reason of the last failed call and its text.
+// The reason of the last failed call, its text and the file it concerns (empty when none).
 int XbLastReason();
 std::string XbLastReasonText();
+const std::string& XbLastReasonPath();

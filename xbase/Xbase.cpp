@@ -158,6 +158,10 @@ std::string xb_LastErrorText() {
     return Result(XbLastReasonText());
 }
 
+std::string xb_LastErrorFile() {
+    return Result(XbLastReasonPath());
+}
+
 // ---- Settings ----
 
 std::string xb_Version() {

@@ -1,10 +1,11 @@
 // A change of the register is whole or absent: a save of a 360-row schedule over a 180-row one,
 // and a delete of an account with its loans, killed at random moments in a child process or
 // met by a full disk at each write in turn, leave after the next open the tables as they were
-// before or as they are after, every index agreeing with its table, no deleted record shown.
-// Two processes on one folder: a save while the other saves, a delete while the other holds
-// the register. And the faults of the tables themselves: an index behind its table, a blank
-// key, a counter table or accounts table that lost its record, a damaged table.
+// before or as they are after, every index agreeing with its table, no deleted record shown;
+// the full disk is told as such. Two processes on one folder: a save while the other saves, a
+// delete while the other holds the register. And the faults of the tables themselves: an index
+// behind its table, a blank key, a counter table or accounts table that lost its record, a
+// damaged table, a missing one.
 #include "advisors/Register.h"
 #include "advisors/RegisterJournal.h"
 
@@ -14,6 +15,7 @@
 #include "xbase/XbFile.h"
 #include "xbase/Xbase.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -188,6 +190,8 @@ protected:
 
     // Runs Change with the disk full from each write in turn: a change that answers a failure
     // left the old state, one that answers none (or only that its pack failed) the new state.
+    // The failure is told as the full disk with the table it could not write (the journal's
+    // as the change's own failure), never as damage.
     template <typename F>
     void FullDiskAtEachWrite(const F& Change) {
         const auto [before, after] = States(Change);
@@ -199,6 +203,12 @@ protected:
             ExpectOldOrNew(before, after, "write " + std::to_string(write));
             const bool done = failure.empty() || failure == PackFailedMessage;
             EXPECT_EQ(Snapshot(Work()), done ? after : before)
+                << "write " << write << ": " << failure;
+            EXPECT_TRUE(done || failure == SaveFailedMessage || failure == DeleteFailedMessage ||
+                        std::any_of(AllTables.begin(), AllTables.end(),
+                                    [&](const auto& name) {
+                                        return failure == RegisterDiskFullMessage(name);
+                                    }))
                 << "write " << write << ": " << failure;
             if (HasFailure() || made < write) return;
         }
@@ -342,11 +352,15 @@ TEST_F(RegisterChangeTest, TwoCopiesSavingAtOnceKeepEachOthersSchedules) {
 TEST_F(RegisterChangeTest, AnIndexBehindItsTableIsMadeAnewByTheFirstOpen) {
     MakeTemplate(11);
     FreshWork();
+    TOtherCopy other(Work());
     // Another program appends a link and leaves the index as it was.
     const std::string index = Work() + "/XREF.NSX";
     fs::copy_file(index, Work() + "/old.nsx");
     Add(Work(), XRefTable, {{"ACCOUNTNO", "SMITJOH001"}, {"LOANNO", "7"}});
     fs::copy_file(Work() + "/old.nsx", index, fs::copy_options::overwrite_existing);
+    // While another copy holds the table, the index cannot be made anew: the table is in use.
+    EXPECT_EQ(PrepareRegister(Work(), {XRefTable}), RegisterInUseMessage(XRefTable));
+    other.Release();
     EXPECT_EQ(PrepareRegister(Work(), {XRefTable}), "");
     // Now even a read-only open, as the dialog's field list makes, finds it in step.
     TTestTable reader(Work(), XRefTable, AccountNoTag);
@@ -374,7 +388,7 @@ TEST_F(RegisterChangeTest, ABlankKeyDoesNotBlockNewRecords) {
     accounts->Cancel();
 }
 
-TEST_F(RegisterChangeTest, LostRecordsComeBackAndDamageIsNamed) {
+TEST_F(RegisterChangeTest, LostRecordsComeBackAndDamageOrAbsenceIsNamed) {
     MakeTemplate(11);
     FreshWork();
     for (const char* name : {SysInfoTable, AccountsTable}) {
@@ -401,6 +415,12 @@ TEST_F(RegisterChangeTest, LostRecordsComeBackAndDamageIsNamed) {
     TAmortSchedule s;
     TAmortOptions options;
     EXPECT_EQ(LoadSchedule(Work(), "1", s, options).rfind("The register table TRANS.DBF", 0), 0u);
+
+    // A table that is gone is missing, not damaged.
+    fs::remove(Work() + "/TRANS.DBF");
+    EXPECT_EQ(SaveSchedule(Work(), "1", Schedule(23, 8.0f), TAmortOptions{}),
+              RegisterMissingMessage(TransTable, Work()));
+    EXPECT_EQ(PrepareRegister(Work(), AllTables), RegisterMissingMessage(TransTable, Work()));
 }
 
 } // namespace

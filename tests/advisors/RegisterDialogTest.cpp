@@ -392,6 +392,26 @@ TEST_F(LoanInfoTest, DeletingAnAccountTakesItsLoansAlongAndPacks) {
         EXPECT_EQ(DeletedCount(table), "0") << table;
 }
 
+// A LOANS.DBF another program changed is named with the field the register cannot use; the
+// dialog does not open.
+TEST_F(LoanInfoTest, ATableWhoseFieldsAreNotTheRegistersIsNamedWithTheField) {
+    const std::string path = home.Path() + "/LOANS.DBF";
+    const std::string made = ReadAll(path);
+    std::string changed = made;
+    changed[changed.find("FRSTPMTDT") + 11] = 'C'; // the date field made a text field
+    WriteAll(path, changed);
+    EXPECT_FALSE(TLoanInfo(nullptr, home.Path()).TablesOpen());
+    EXPECT_EQ(LastMessage(), std::string(TableOpenFailedMessage) + "\n\n" +
+                                 RegisterFieldMessage(LoansTable, "FRSTPMTDT", 'D'));
+    changed = made;
+    changed.replace(changed.find("FRSTPMTDT"), 9, "FIRSTPAID");
+    WriteAll(path, changed);
+    TAmortSchedule schedule;
+    TAmortOptions options;
+    EXPECT_EQ(LoadSchedule(home.Path(), "1", schedule, options),
+              RegisterFieldMessage(LoansTable, "FRSTPMTDT", 0));
+}
+
 TEST_F(LoanInfoTest, AnAbandonedDeleteChangesNothing) {
     SmithWithALoan();
     services.MessageBoxAnswers = {mrYes, mrYes, mrOk, mrOk};

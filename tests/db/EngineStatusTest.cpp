@@ -4,6 +4,7 @@
 #include "DataSetFixture.h"
 
 #include "db/EngineServices.h"
+#include "xbase/XbFile.h"
 
 #include <array>
 #include <filesystem>
@@ -302,6 +303,24 @@ TEST_F(EngineStatusTest, ADatasetBookmarkOutlivesEditsButNotAPack) {
     table.Open();
     EXPECT_EQ(MessageOf([&] { table.GotoBookmark(mark); }),
               "The table was packed since the bookmark was taken");
+}
+
+// The dataset's error carries the engine's reason and its file beside its code, which alone
+// cannot tell a full disk from another refused write.
+TEST_F(EngineStatusTest, ADatasetErrorTellsTheEnginesReasonAndFile) {
+    TTestTable& table = OpenLoans({"A"});
+    table.Append();
+    XbSetWriteFailure(1);
+    try {
+        table.Post();
+        ADD_FAILURE() << "a write the full disk refused was posted";
+    } catch (const EDBEngineError& e) {
+        EXPECT_EQ(e.Errors(0).ErrorCode, dbiWriteFailed);
+        EXPECT_EQ(e.Reason(), xbErrDiskFull);
+        EXPECT_EQ(e.ReasonFile(), Path("LOANS.DBF"));
+    }
+    XbSetWriteFailure(std::nullopt);
+    table.Cancel();
 }
 
 } // namespace

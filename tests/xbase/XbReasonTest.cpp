@@ -40,6 +40,7 @@ TEST_F(XbReasonTest, OpeningFailuresNameTheirReason) {
     EXPECT_EQ(xb_Use(Path("NONE.DBF"), "", xbModeShared, xbCDX), 0);
     EXPECT_EQ(xb_LastError(), xbErrFileMissing);
     EXPECT_NE(xb_LastErrorText().find("NONE.DBF"), std::string::npos);
+    EXPECT_EQ(xb_LastErrorFile(), Path("NONE.DBF"));
 
     MakeLoans("L.DBF");
     ASSERT_GT(xb_Use(Path("L.DBF"), "A", xbModeExclusive, xbCDX), 0);
