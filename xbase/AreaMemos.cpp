@@ -51,6 +51,9 @@ int TXbAreaMemos::Write(std::string& image, const std::string& old, LongInt recn
         if (!XbIsMemoField(f)) continue;
         const LongWord block = BlockOf(image, f);
         const LongWord stored = BlockOf(old, f);
+        // Other programs read only zeros as no memo in a field of 4 bytes, never blanks.
+        if (f.Width == 4 && block == 0)
+            image.replace(static_cast<std::size_t>(f.Offset), 4, TXbMemo::FormatBlock(0, 4));
         // Numbers below the stand-ins are blocks; so is the number the record holds already.
         if (block < TXbMemo::PendingBase || block == stored) continue;
         LongWord real = 0;

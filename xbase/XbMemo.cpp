@@ -42,7 +42,7 @@ bool TXbMemo::Create(const std::string& path, TXbMemoKind kind, int blockSize) {
 bool TXbMemo::ParseBlock(std::string_view fieldBytes, LongWord& block) {
     block = 0;
     if (fieldBytes.size() == 4) {
-        block = DecodeLE<LongWord>(fieldBytes.data());
+        if (fieldBytes != "    ") block = DecodeLE<LongWord>(fieldBytes.data());
         return true;
     }
     bool digits = false;

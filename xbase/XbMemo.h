@@ -23,7 +23,7 @@ public:
     // Writes an empty memo file; FPT files take blockSize (1..16384) as their block size.
     static bool Create(const std::string& path, TXbMemoKind kind, int blockSize);
     // The block number a memo field's bytes hold (10 digits, or 4 bytes little-endian);
-    // 0 for an empty field. False when the bytes are not a block number.
+    // 0 for an empty field (blanks, or zeros). False when the bytes are not a block number.
     static bool ParseBlock(std::string_view fieldBytes, LongWord& block);
     // A memo field's bytes for block (0 = empty) in a field of width bytes.
     static std::string FormatBlock(LongWord block, int width);

@@ -687,6 +687,38 @@ TEST_F(XbFilesTest, DbtMemosKeepTheLayoutOfTheirVersion) {
     EXPECT_EQ(back, data);
 }
 
+// General (G) and blob (W) fields of other programs point into the memo file as M fields do:
+// read, written and carried through a pack like them.
+TEST_F(XbFilesTest, GeneralAndBlobFieldsAreMemos) {
+    for (const auto& [driver, letter] : {std::pair{xbNTX, 'G'}, std::pair{xbCDX, 'W'}}) {
+        const std::string name = std::string("OLE") + letter + ".DBF";
+        ASSERT_EQ(xb_Create(Path(name), LoanFields(), driver), xbOK);
+        ASSERT_GT(xb_Use(Path(name), "", xbModeExclusive, driver), 0);
+        for (int i = 1; i <= 4; ++i) {
+            AddLoan(std::to_string(i), "", i);
+            ASSERT_EQ(xb_Replace(6, xbReplaceMemo, std::string(100 * i, 'a' + i)), xbOK);
+        }
+        xb_CloseAll();
+        std::string bytes = ReadAll(Path(name));
+        bytes[32 + 5 * 32 + 11] = letter;
+        WriteAll(Path(name), bytes);
+        ASSERT_GT(xb_Use(Path(name), "", xbModeExclusive, driver), 0);
+        ASSERT_EQ(xb_Delete(), xbOK);
+        xb_Go(4);
+        const std::string data("\x01\0\xFF", 3);
+        ASSERT_EQ(xb_PutBlob(6, data.data(), 3), xbOK);
+        ASSERT_EQ(xb_Pack(), xbOK);
+        std::string read;
+        for (int i = 2; i <= 3; ++i, xb_Skip(1)) {
+            EXPECT_EQ(xb_GetBlob(6, read), 100 * i) << letter;
+            EXPECT_EQ(read, std::string(100 * i, 'a' + i)) << letter;
+        }
+        EXPECT_EQ(xb_GetBlob(6, read), 3) << letter;
+        EXPECT_EQ(read, data) << letter;
+        xb_CloseAll();
+    }
+}
+
 TEST_F(XbFilesTest, FptBlockSizeAndMemoBlockNumbers) {
     xb_SetMemoBlockSize(32);
     ASSERT_EQ(xb_Create(Path("B.DBF"), LoanFields(), xbNSX), xbOK);
@@ -893,13 +925,13 @@ TEST_F(XbFilesTest, CompanionFilesTakeTheCaseOfTheTablesExtension) {
 }
 
 TEST_F(XbFilesTest, DoubleFieldsOfOtherProgramsReadAsNumbers) {
-    // A table of another program: version 0x30, a C field and a B (double) field of 8 bytes
-    // with 2 decimals, one record holding 1234.5.
-    std::string bytes(32 + 2 * 32 + 1, '\0');
+    // A table of another program: version 0x30, a C field, a B (double) field of 8 bytes with
+    // 2 decimals and a memo field of 4 bytes, one record holding 1234.5 and blanks for no memo.
+    std::string bytes(32 + 3 * 32 + 1, '\0');
     bytes[0] = 0x30;
     EncodeLE<LongWord>(&bytes[4], 1);
     EncodeLE<Word>(&bytes[8], static_cast<Word>(bytes.size()));
-    EncodeLE<Word>(&bytes[10], 1 + 4 + 8);
+    EncodeLE<Word>(&bytes[10], 1 + 4 + 8 + 4);
     std::copy_n("NAME", 4, &bytes[32]);
     bytes[32 + 11] = 'C';
     bytes[32 + 16] = 4;
@@ -907,10 +939,14 @@ TEST_F(XbFilesTest, DoubleFieldsOfOtherProgramsReadAsNumbers) {
     bytes[64 + 11] = 'B';
     bytes[64 + 16] = 8;
     bytes[64 + 17] = 2;
+    std::copy_n("NOTE", 4, &bytes[96]);
+    bytes[96 + 11] = 'M';
+    bytes[96 + 16] = 4;
     bytes.back() = 0x0D;
     std::string record = " abcd";
-    record += XbDoubleBytes(1234.5);
+    record += XbDoubleBytes(1234.5) + "    ";
     WriteAll(Path("vfp.dbf"), bytes + record + "\x1A");
+    ASSERT_TRUE(TXbMemo::Create(Path("vfp.fpt"), TXbMemoKind::Fpt, 64));
 
     ASSERT_GT(xb_Use(Path("vfp.dbf"), "", xbModeExclusive, xbCDX), 0);
     EXPECT_EQ(xb_FieldType(2), "B");
@@ -928,6 +964,16 @@ TEST_F(XbFilesTest, DoubleFieldsOfOtherProgramsReadAsNumbers) {
     EXPECT_EQ(xb_Seek("-0.25"), 1);
     ASSERT_EQ(xb_Replace(2, xbReplaceDouble, 0.0), xbOK);
     EXPECT_EQ(xb_Empty(2), 1);
+    // Blanks in the memo field are no memo; the engine writes zeros there, which other
+    // programs read as none, and in the binary fields of a record it appends.
+    char* memo = xb_GetMemo(3, 0);
+    EXPECT_NE(memo, nullptr);
+    xb_MemDealloc(memo);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    xb_CloseAll();
+    const std::string table = ReadAll(Path("vfp.dbf"));
+    for (std::size_t at : {bytes.size() + 5, bytes.size() + 17 + 5})
+        EXPECT_EQ(table.substr(at, 12), std::string(12, '\0'));
 }
 
 } // namespace
