@@ -89,3 +89,15 @@ void TXbAreaMemos::Clear() {
     written_.clear();
     own_.clear();
 }
+
+bool TXbAreaMemos::StartsOf(const TXbTable& table, std::vector<LongWord>& starts) {
+    std::string image(static_cast<std::size_t>(table.RecordSize()), ' ');
+    for (LongInt r = 1; r <= table.RecordCount(); ++r) {
+        if (!table.ReadRecord(r, image.data(), true)) return false;
+        for (const TXbFieldDef& f : table.Fields())
+            if (const LongWord block = XbIsMemoField(f) ? BlockOf(image, f) : 0;
+                block != 0 && block < TXbMemo::PendingBase)
+                starts.push_back(block);
+    }
+    return true;
+}
