@@ -193,24 +193,19 @@ TEST_F(BlobTest, BitmapsInBinaryBlobsCarryTheGraphicHeader) {
 
 // General (G) and blob (W) fields of other programs are binary blobs like B and P fields.
 TEST_F(BlobTest, GeneralAndBlobFieldsHoldBinaryData) {
+    const std::string binary("\x01\0\x1A\xFF", 4);
     for (const char letter : {'G', 'W'}) {
         MakeLoans("OLE.DBF", {{"ADAMS", 1}});
         std::string bytes = ReadAll(Path("OLE.DBF"));
-        bytes[32 + 4 * 32 + 11] = letter;
+        bytes[32 + 4 * 32 + 11] = letter; // NOTE
         WriteAll(Path("OLE.DBF"), bytes);
-        table_ = std::make_unique<TTestTable>(folder_.Path(), "OLE.DBF");
-        table_->Open();
-        TField* data = table_->FieldByName("NOTE");
-        EXPECT_EQ(data->DataType(), ftTypedBinary) << letter;
-        const std::string binary("\x01\0\x1A\xFF", 4);
-        table_->Edit();
-        data->SetAsString(binary);
-        table_->Post();
-        table_->Close();
-        table_->Open();
-        EXPECT_EQ(table_->FieldByName("NOTE")->AsString(), binary) << letter;
-        table_.reset();
-        DoneDBTables();
+        TTestTable table(folder_.Path(), "OLE.DBF");
+        table.Open();
+        EXPECT_EQ(table.FieldByName("NOTE")->DataType(), ftTypedBinary) << letter;
+        table.Edit();
+        table.FieldByName("NOTE")->SetAsString(binary);
+        table.Post();
+        EXPECT_EQ(table.FieldByName("NOTE")->AsString(), binary) << letter;
     }
 }
 
