@@ -94,8 +94,7 @@ TEST_F(XbDamageTest, RandomBytesInPagesNeverGiveAWrongAnswer) {
 class XbMemoDamageTest : public XbFixture {};
 
 TEST_F(XbMemoDamageTest, MemosOfADbtWithoutEndMarksEndAtTheNextMemo) {
-    ASSERT_EQ(xb_Create(Path("NOEND.DBF"), LoanFields(), xbNTX), xbOK);
-    ASSERT_GT(xb_Use(Path("NOEND.DBF"), "", xbModeExclusive, xbNTX), 0);
+    UseNewLoans("NOEND.DBF", xbNTX);
     const auto memoOf = [](int i) { return std::string(100 + i * 37 % 1400, 'a' + i % 26); };
     // Memo i as the damaged file holds it: its blocks, zeros after the text.
     const auto stored = [&](int i) {

@@ -211,8 +211,7 @@ TEST_F(XbFilesTest, DamagedAndTruncatedTablesAreRefused) {
 }
 
 TEST_F(XbFilesTest, RandomDamageIsRefusedOrReadSafely) {
-    ASSERT_EQ(xb_Create(Path("G.DBF"), LoanFields(), xbCDX), xbOK);
-    ASSERT_GT(xb_Use(Path("G.DBF"), "", xbModeExclusive, xbCDX), 0);
+    UseNewLoans("G.DBF", xbCDX);
     ASSERT_GT(xb_IndexCreate("", "NAME", "UPPER(NAME)", "", 0, 0), 0);
     for (int i = 0; i < 12; ++i) {
         AddLoan("L" + std::to_string(i), "name" + std::to_string(i * 5 % 12), i);
@@ -339,8 +338,7 @@ TEST_F(XbFilesTest, ARefusedAppendLeavesTheRecordsAsTheyWere) {
 // Another program may give a table with memo fields the version byte of one without: its memo
 // file is then the FPT one.
 TEST_F(XbFilesTest, MemoFieldsUnderThePlainVersionByteUseTheFptFile) {
-    ASSERT_EQ(xb_Create(Path("V.DBF"), LoanFields(), xbCDX), xbOK);
-    ASSERT_GT(xb_Use(Path("V.DBF"), "", xbModeExclusive, xbCDX), 0);
+    UseNewLoans("V.DBF", xbCDX);
     AddLoan("L1", "a", 1);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "kept in the FPT file"), xbOK);
     xb_CloseAll();
@@ -495,8 +493,7 @@ TEST_F(XbFilesTest, MissingOrDamagedMemoFileRefusesTheTable) {
 }
 
 TEST_F(XbFilesTest, DamagedIndexFileRefusesTheTableAndIsRebuilt) {
-    ASSERT_EQ(xb_Create(Path("I.DBF"), LoanFields(), xbCDX), xbOK);
-    ASSERT_GT(xb_Use(Path("I.DBF"), "", xbModeExclusive, xbCDX), 0);
+    UseNewLoans("I.DBF", xbCDX);
     AddLoan("L2", "b", 2);
     AddLoan("L1", "a", 1);
     xb_Close();
@@ -530,8 +527,7 @@ class XbMemoTest : public XbFilesTest, public ::testing::WithParamInterface<int>
 TEST_P(XbMemoTest, MemosRoundTrip) {
     const int driver = GetParam();
     xb_SetMemoBlockSize(32);
-    ASSERT_EQ(xb_Create(Path("MEMO.DBF"), LoanFields(), driver), xbOK);
-    ASSERT_GT(xb_Use(Path("MEMO.DBF"), "", xbModeShared, driver), 0);
+    UseNewLoans("MEMO.DBF", driver, xbModeShared);
     const std::string text(1500, 'a');
     // A DBT memo ends at its first 0x1A byte, so binary data there holds none.
     const std::string binary(
@@ -594,15 +590,15 @@ TEST_P(XbMemoTest, MemosRoundTrip) {
 
 TEST_P(XbMemoTest, AMemoReachesTheFileOnlyWithItsRecord) {
     const int driver = GetParam();
-    ASSERT_EQ(xb_Create(Path("W.DBF"), LoanFields(), driver), xbOK);
-    ASSERT_GT(xb_Use(Path("W.DBF"), "", xbModeShared, driver), 0);
+    UseNewLoans("W.DBF", driver, xbModeShared);
     ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 1, 0), 0);
     AddLoan("A", "first", 1);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "aaaa"), xbOK);
     AddLoan("B", "second", 2);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "bbbb"), xbOK);
     ASSERT_EQ(xb_Commit(), xbOK);
-    const std::string memoFile = ReadAll(Path(driver == xbNTX ? "W.DBT" : "W.FPT"));
+    const auto memoFile = [&] { return ReadAll(Path(driver == xbNTX ? "W.DBT" : "W.FPT")); };
+    const std::string before = memoFile();
 
     // Another user reads record B while this one changes its memo and has not written it.
     const int writer = xb_Select(0);
@@ -611,8 +607,7 @@ TEST_P(XbMemoTest, AMemoReachesTheFileOnlyWithItsRecord) {
     xb_Select(writer);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "cccc"), xbOK);
     EXPECT_EQ(xb_GetString(6), "cccc"); // the writer sees its own change
-    EXPECT_TRUE(ReadAll(Path(driver == xbNTX ? "W.DBT" : "W.FPT")) == memoFile)
-        << "the memo file changed";
+    EXPECT_TRUE(memoFile() == before) << "the memo file changed";
     xb_Select(reader);
     xb_Go(2);
     EXPECT_EQ(xb_GetString(6), "bbbb");
@@ -621,8 +616,7 @@ TEST_P(XbMemoTest, AMemoReachesTheFileOnlyWithItsRecord) {
     // The record is refused (its key is A's): its memo never reaches the file.
     ASSERT_EQ(xb_Replace(1, xbReplaceText, "A"), xbOK);
     EXPECT_EQ(xb_Commit(), xbKeyViolation);
-    EXPECT_TRUE(ReadAll(Path(driver == xbNTX ? "W.DBT" : "W.FPT")) == memoFile)
-        << "the memo file changed";
+    EXPECT_TRUE(memoFile() == before) << "the memo file changed";
     EXPECT_EQ(xb_Go(1), xbKeyViolation); // the refused change is dropped when the cursor moves
     xb_Go(2);
     EXPECT_EQ(xb_GetString(6), "bbbb");
@@ -646,8 +640,7 @@ TEST_P(XbMemoTest, AMemoReachesTheFileOnlyWithItsRecord) {
 INSTANTIATE_TEST_SUITE_P(BothFormats, XbMemoTest, ::testing::Values(xbNTX, xbCDX));
 
 TEST_F(XbFilesTest, DbtMemosKeepTheLayoutOfTheirVersion) {
-    ASSERT_EQ(xb_Create(Path("D.DBF"), LoanFields(), xbNTX), xbOK);
-    ASSERT_GT(xb_Use(Path("D.DBF"), "", xbModeExclusive, xbNTX), 0);
+    UseNewLoans("D.DBF", xbNTX);
     std::string data(700, '\0');
     for (std::size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<char>(i % 26 == 25 ? 0 : 'A' + i % 26);
@@ -698,8 +691,7 @@ TEST_F(XbFilesTest, FptBlockSizeAndMemoBlockNumbers) {
 TEST_F(XbFilesTest, FptMemosInTheLargestBlocks) {
     EXPECT_EQ(xb_SetMemoBlockSize(16385), 64); // refused: the setting stays
     EXPECT_EQ(xb_SetMemoBlockSize(16384), 64);
-    ASSERT_EQ(xb_Create(Path("BIG.DBF"), LoanFields(), xbCDX), xbOK);
-    ASSERT_GT(xb_Use(Path("BIG.DBF"), "", xbModeExclusive, xbCDX), 0);
+    UseNewLoans("BIG.DBF", xbCDX);
     AddLoan("L1", "a", 1);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "abc"), xbOK);
     AddLoan("L2", "b", 2);
@@ -721,8 +713,7 @@ TEST_F(XbFilesTest, FptMemosInTheLargestBlocks) {
 // A DBT memo another program stored with its length (FF FF 08 00, then the length counting
 // those 8 bytes) is read as binary data of that length, an empty one included.
 TEST_F(XbFilesTest, DbtMemosWithALengthAreReadToThatLength) {
-    ASSERT_EQ(xb_Create(Path("LEN.DBF"), LoanFields(), xbNTX), xbOK);
-    ASSERT_GT(xb_Use(Path("LEN.DBF"), "", xbModeExclusive, xbNTX), 0);
+    UseNewLoans("LEN.DBF", xbNTX);
     AddLoan("L1", "a", 1);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "placeholder"), xbOK);
     xb_CloseAll();
@@ -760,8 +751,7 @@ TEST_F(XbFilesTest, DbtMemosWithALengthAreReadToThatLength) {
 }
 
 TEST_F(XbFilesTest, MemoPointingOutsideTheFileReadsAsFailure) {
-    ASSERT_EQ(xb_Create(Path("P.DBF"), LoanFields(), xbCDX), xbOK);
-    ASSERT_GT(xb_Use(Path("P.DBF"), "", xbModeExclusive, xbCDX), 0);
+    UseNewLoans("P.DBF", xbCDX);
     ASSERT_EQ(xb_AppendEx(), 0);
     std::string image = xb_GetRecord();
     image.replace(static_cast<std::size_t>(xb_FieldOffset(6) - 1), 10, "    999999");
@@ -777,8 +767,7 @@ TEST_F(XbFilesTest, MemoPointingOutsideTheFileReadsAsFailure) {
 namespace {
 
 TEST_F(XbFilesTest, AMemoRewrittenKeepsItsBlocksAndPackCompactsTheFile) {
-    ASSERT_EQ(xb_Create(Path("mm.dbf"), LoanFields(), xbNTX), xbOK);
-    ASSERT_GT(xb_Use(Path("mm.dbf"), "", xbModeExclusive, xbNTX), 0);
+    UseNewLoans("mm.dbf", xbNTX);
     AddLoan("L1", "a", 1);
     const std::string kilobyte(1000, 'x');
     for (int i = 0; i < 500; ++i) {

@@ -41,8 +41,7 @@ class XbPeersWriteTest : public XbPeersTest, public ::testing::WithParamInterfac
 
 TEST_P(XbPeersWriteTest, TablesOfTheEngineReadByDbfread) {
     const int driver = GetParam();
-    ASSERT_EQ(xb_Create(Path("OUT.DBF"), LoanFields(), driver), xbOK);
-    ASSERT_GT(xb_Use(Path("OUT.DBF"), "", xbModeExclusive, driver), 0);
+    UseNewLoans("OUT.DBF", driver);
     AddLoan("000000001", "Caf\xE9 Owner", 1234.5);
     xb_Replace(4, xbReplaceDateText, "02/29/2024");
     xb_Replace(5, xbReplaceLogical, true);
@@ -53,15 +52,14 @@ TEST_P(XbPeersWriteTest, TablesOfTheEngineReadByDbfread) {
     xb_Replace(5, xbReplaceLogical, false);
     xb_CloseAll();
 
-    const std::string output = RunPython(R"(
+    EXPECT_EQ(RunPython(R"(
 import dbfread
 t = dbfread.DBF('OUT.DBF', encoding='cp1252')
 for r in t:
     print('|'.join(repr(v) for v in r.values()))
 print('deleted', len(list(t.deleted)), [r['LOANNO'] for r in t.deleted])
 print('fields', [(f.name, f.type, f.length, f.decimal_count) for f in t.fields])
-)");
-    EXPECT_EQ(output,
+)"),
               "'000000001'|'Café Owner'|1234.5|datetime.date(2024, 2, 29)|True|'line one\\r\\nline "
               "two'\n"
               "'000000003'|''|0.0|None|False|None\n"
@@ -73,8 +71,7 @@ print('fields', [(f.name, f.type, f.length, f.decimal_count) for f in t.fields])
 INSTANTIATE_TEST_SUITE_P(BothMemoFormats, XbPeersWriteTest, ::testing::Values(xbNTX, xbCDX));
 
 TEST_F(XbPeersTest, AKeyPythonDbfChangesInPlaceIsFoundUnderItsNewValue) {
-    ASSERT_EQ(xb_Create(Path("ED.DBF"), LoanFields(), xbCDX), xbOK);
-    ASSERT_GT(xb_Use(Path("ED.DBF"), "", xbModeExclusive, xbCDX), 0);
+    UseNewLoans("ED.DBF", xbCDX);
     ASSERT_GT(xb_IndexCreate("", "NAME", "NAME", "", 0, 0), 0);
     for (int i = 1; i <= 8; ++i)
         AddLoan(std::to_string(i), "NAME" + std::to_string(i), i);
@@ -96,8 +93,7 @@ with dbf.Table('ED.DBF').open(dbf.READ_WRITE) as t, t[4] as r:
 }
 
 TEST_F(XbPeersTest, BinaryDataInADbtMemoReadWholeByDbfread) {
-    ASSERT_EQ(xb_Create(Path("BIN.DBF"), LoanFields(), xbNTX), xbOK);
-    ASSERT_GT(xb_Use(Path("BIN.DBF"), "", xbModeExclusive, xbNTX), 0);
+    UseNewLoans("BIN.DBF", xbNTX);
     std::string data(700, '\0');
     for (std::size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<char>(i % 7 == 0 ? 0 : 0x80 + i % 100);
