@@ -10,9 +10,14 @@
 
 namespace {
 
-bool IsBlobField(Word field) {
-    const std::string type = xb_FieldType(field);
-    return type == "M" || type == "B" || type == "P";
+// The field's descriptor decides (DescribeField): memo text, or binary data.
+bool IsBlobField(const TEngineWorkArea& area, Word field) {
+    return field >= 1 && field <= area.Logical.size() &&
+           area.Logical[field - 1u].FieldType == fldBlob;
+}
+
+bool IsText(const TEngineWorkArea& area, Word field) {
+    return area.Logical[field - 1u].SubType == fldSubMemo;
 }
 
 // The data of a blob field of the engine's current record.
@@ -24,9 +29,8 @@ std::string ReadData(Word field) {
     return data;
 }
 
-// The type letter decides: M fields are stored as text, B and P fields as binary data.
-int WriteData(Word field, const std::string& data) {
-    if (xb_FieldType(field) == "M") return xb_Replace(field, xbReplaceMemo, data);
+int WriteData(const TEngineWorkArea& area, Word field, const std::string& data) {
+    if (IsText(area, field)) return xb_Replace(field, xbReplaceMemo, data);
     const auto old = xb_SysProp(1305, 0);
     const int status = xb_PutBlob(field, data.data(), static_cast<LongInt>(data.size()));
     xb_SysProp(1305, old);
@@ -68,13 +72,13 @@ DBIResult StoreBlob(TCursorHandle cursor, char* record, Word field, const Change
     TWA wa(cursor);
     TEngineWorkArea* area = EngineWorkArea(cursor);
     if (wa.Failed() || !area) return dbiBadHandle;
-    if (!record || !IsBlobField(field)) return dbiBadParameter;
+    if (!record || !IsBlobField(*area, field)) return dbiBadParameter;
     if (const auto open = area->OpenBlobs.find({record, field}); open != area->OpenBlobs.end())
         return change(open->second) ? dbiOK : dbiEndOfBlob;
     TBorrowedBuffer borrowed(*area, record);
     std::string data = ReadData(field);
     if (!change(data)) return dbiEndOfBlob;
-    const int status = WriteData(field, data);
+    const int status = WriteData(*area, field, data);
     if (status == xbOK) borrowed.CopyBack(record);
     return ResultOfEngineStatus(status);
 }
@@ -86,7 +90,7 @@ DBIResult DbiOpenBlob(TCursorHandle cursor, char* record, Word field, int mode) 
     TWA wa(cursor);
     TEngineWorkArea* area = EngineWorkArea(cursor);
     if (wa.Failed() || !area) return dbiBadHandle;
-    if (!record || !IsBlobField(field)) return dbiBadParameter;
+    if (!record || !IsBlobField(*area, field)) return dbiBadParameter;
     if (!area->OpenBlobs.count({record, field}))
         area->OpenBlobs[{record, field}] = DataOf(*area, record, field);
     return dbiOK;
@@ -101,7 +105,7 @@ DBIResult DbiGetBlobSize(TCursorHandle cursor, char* record, Word field, LongInt
     TWA wa(cursor);
     TEngineWorkArea* area = EngineWorkArea(cursor);
     if (wa.Failed() || !area) return dbiBadHandle;
-    if (!IsBlobField(field)) return dbiBadParameter;
+    if (!IsBlobField(*area, field)) return dbiBadParameter;
     if (size) *size = static_cast<LongInt>(DataOf(*area, record, field).size());
     return dbiOK;
 }
@@ -112,7 +116,7 @@ DBIResult DbiGetBlob(TCursorHandle cursor, char* record, Word field, LongInt off
     TWA wa(cursor);
     TEngineWorkArea* area = EngineWorkArea(cursor);
     if (wa.Failed() || !area) return dbiBadHandle;
-    if (!IsBlobField(field) || offset < 0 || length < 0) return dbiBadParameter;
+    if (!IsBlobField(*area, field) || offset < 0 || length < 0) return dbiBadParameter;
     const std::string data = DataOf(*area, record, field);
     if (data.empty() || length == 0) return dbiOK;
     const auto n = static_cast<LongInt>(data.size());
@@ -148,7 +152,7 @@ int StoreOpenBlobs(TEngineWorkArea& area, const char* record, std::string& image
         const std::string empty = TXbMemo::FormatBlock(0, xb_FieldWidth(field));
         image.replace(static_cast<std::size_t>(xb_FieldOffset(field) - 1), empty.size(), empty);
         TBorrowedBuffer borrowed(area, image.data());
-        if (const int status = WriteData(field, data); status != xbOK) return status;
+        if (const int status = WriteData(area, field, data); status != xbOK) return status;
         borrowed.CopyBack(image.data());
     }
     return xbOK;

@@ -1,10 +1,10 @@
-// The engine call interface: memo and blob fields (type letters M, B and P) read and written
-// through the record image the dataset passes.
+// The engine call interface: memo and blob fields (type letters M, B, P, G and W) read and
+// written through the record image the dataset passes.
 //
-// M fields hold text, B and P fields binary data. A read copies the bytes from an offset (8711
-// when fewer than asked remain, 9998 when the offset lies past the end). A write keeps the bytes
-// before its offset and puts the written bytes after them; whatever followed is dropped. An
-// offset past the blob's end, or a blob that would grow past dbiMaxBlobSize, is refused with
+// M fields hold text; B, P, G and W fields binary data. A read copies the bytes from an offset
+// (8711 when fewer than asked remain, 9998 when the offset lies past the end). A write keeps the
+// bytes before its offset and puts the written bytes after them; whatever followed is dropped.
+// An offset past the blob's end, or a blob that would grow past dbiMaxBlobSize, is refused with
 // 8711 and changes nothing.
 //
 // A blob opened for writing (DbiOpenBlob with a mode other than read) on a record image keeps

@@ -160,10 +160,12 @@ void DescribeField(int n, TFieldDescriptor& logical, TFieldDescriptor& physical)
             set(fldFloat, 0, width, 8, fldPhysNumber, width, width);
         logical.Units2 = static_cast<SmallInt>(decimals);
         break;
-    // The type letter decides: M holds text, B and P binary data.
+    // The type letter decides: M holds text; B, P, G (general) and W (blob) binary data.
     case 'M': set(fldBlob, fldSubMemo, 1, 0, fldPhysMemo, 10, 10); break;
     case 'B':
-    case 'P': set(fldBlob, fldSubBinary, 1, 0, fldPhysBinary, 10, 10); break;
+    case 'P':
+    case 'G':
+    case 'W': set(fldBlob, fldSubBinary, 1, 0, fldPhysBinary, 10, 10); break;
     default:
         EngineNotice("Invalid Field Type " + letter);
         logical.FieldType = physical.FieldType = fldUnknown;

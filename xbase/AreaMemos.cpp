@@ -51,6 +51,9 @@ int TXbAreaMemos::Write(std::string& image, const std::string& old, LongInt recn
         if (!XbIsMemoField(f)) continue;
         const LongWord block = BlockOf(image, f);
         const LongWord stored = BlockOf(old, f);
+        // Other programs read only zeros as no memo in a field of 4 bytes, never blanks.
+        if (f.Width == 4 && block == 0)
+            image.replace(static_cast<std::size_t>(f.Offset), 4, TXbMemo::FormatBlock(0, 4));
         // Numbers below the stand-ins are blocks; so is the number the record holds already.
         if (block < TXbMemo::PendingBase || block == stored) continue;
         LongWord real = 0;
@@ -85,4 +88,16 @@ void TXbAreaMemos::Clear() {
     pending_.clear();
     written_.clear();
     own_.clear();
+}
+
+bool TXbAreaMemos::StartsOf(const TXbTable& table, std::vector<LongWord>& starts) {
+    std::string image(static_cast<std::size_t>(table.RecordSize()), ' ');
+    for (LongInt r = 1; r <= table.RecordCount(); ++r) {
+        if (!table.ReadRecord(r, image.data(), true)) return false;
+        for (const TXbFieldDef& f : table.Fields())
+            if (const LongWord block = XbIsMemoField(f) ? BlockOf(image, f) : 0;
+                block != 0 && block < TXbMemo::PendingBase)
+                starts.push_back(block);
+    }
+    return true;
 }

@@ -46,6 +46,9 @@ public:
     // Forgets every memo not written and every block number (closing, or a pack numbering
     // the blocks anew).
     void Clear();
+    // The blocks the memo fields of table's records name (TXbMemo::TStartsSource); false when
+    // a record cannot be read.
+    static bool StartsOf(const TXbTable& table, std::vector<LongWord>& starts);
 
 private:
     struct TPending {

@@ -30,7 +30,11 @@ constexpr int xbMaxAreas = 255;
 
 class TXbArea : public TXbRecordSource {
 public:
-    explicit TXbArea(int number) : number_(number) {}
+    explicit TXbArea(int number) : number_(number) {
+        memo_.SetStartsSource([this](std::vector<LongWord>& starts) {
+            return TXbAreaMemos::StartsOf(*table_, starts);
+        });
+    }
     ~TXbArea() override;
     TXbArea(const TXbArea&) = delete;
     TXbArea& operator=(const TXbArea&) = delete;

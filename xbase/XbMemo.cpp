@@ -42,7 +42,7 @@ bool TXbMemo::Create(const std::string& path, TXbMemoKind kind, int blockSize) {
 bool TXbMemo::ParseBlock(std::string_view fieldBytes, LongWord& block) {
     block = 0;
     if (fieldBytes.size() == 4) {
-        block = DecodeLE<LongWord>(fieldBytes.data());
+        if (fieldBytes != "    ") block = DecodeLE<LongWord>(fieldBytes.data());
         return true;
     }
     bool digits = false;
@@ -112,15 +112,52 @@ bool TXbMemo::ReadDbt(Int64 at, std::string& data, bool& binary) const {
         binary = true;
         return file_.ReadAt(at + 8, data, static_cast<std::size_t>(length));
     }
+    bool found = false;
+    const Int64 first = std::min(size, at + kDbtBlock);
+    if (!ReadToMark(at, first, data, found)) return false;
+    if (found || first == size) return true;
+    // A memo of more blocks, or one whose end mark is gone: it ends before the next memo, and
+    // without its end mark also before the next free block.
+    if (!ReadToMark(first, NextStart(at, size), data, found)) return false;
+    char header[4];
+    if (!found && file_.ReadAt(0, header, sizeof header))
+        if (const Int64 free = Int64{DecodeLE<LongWord>(header)} * kDbtBlock; free > at)
+            data.resize(std::min(data.size(), static_cast<std::size_t>(free - at)));
+    return true;
+}
+
+bool TXbMemo::ReadToMark(Int64 from, Int64 to, std::string& data, bool& found) const {
+    constexpr Int64 kChunk = 64 * kDbtBlock;
     std::string chunk;
-    for (Int64 pos = at; pos < size; pos += kDbtBlock) {
-        const auto n = static_cast<std::size_t>(std::min<Int64>(kDbtBlock, size - pos));
-        if (!file_.ReadAt(pos, chunk, n)) return false;
+    found = false;
+    for (Int64 pos = from; pos < to && !found; pos += kChunk) {
+        if (!file_.ReadAt(pos, chunk, static_cast<std::size_t>(std::min(kChunk, to - pos))))
+            return false;
         const auto end = chunk.find(kMemoEnd);
         data.append(chunk, 0, end);
-        if (end != std::string::npos) return true;
+        found = end != std::string::npos;
     }
-    return true; // a memo that runs to the end of the file without its end mark
+    return true;
+}
+
+Int64 TXbMemo::NextStart(Int64 at, Int64 size) const {
+    // Memos written since the starts were gathered lie past the end the file had then.
+    if (!startsKnown_ || at >= startsSize_) GatherStarts(size);
+    if (!startsKnown_) return size;
+    const auto next = std::upper_bound(starts_.begin(), starts_.end(), at / kDbtBlock);
+    const Int64 end = std::min(size, startsSize_);
+    return next == starts_.end() ? end : std::min(end, Int64{*next} * kDbtBlock);
+}
+
+bool TXbMemo::GatherStarts(Int64 size) const {
+    std::vector<LongWord> starts;
+    if (!startsSource_ || !startsSource_(starts)) return false;
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    starts_ = std::move(starts);
+    startsKnown_ = true;
+    startsSize_ = size;
+    return true;
 }
 
 bool TXbMemo::ReadFpt(Int64 at, std::string& data, bool& binary) const {
@@ -202,5 +239,9 @@ bool TXbMemo::Write(std::string_view data, bool binary, LongWord& block) {
         !file_.WriteAt(0, header, sizeof header))
         return false;
     block = next;
+    if (startsKnown_ && next == BlocksFor(startsSize_, blockSize_)) { // the next memo known
+        starts_.insert(std::upper_bound(starts_.begin(), starts_.end(), next), next);
+        startsSize_ = static_cast<Int64>(next) * blockSize_ + static_cast<Int64>(bytes.size());
+    }
     return true;
 }

@@ -4,14 +4,23 @@
 // them (one write, so a killed process leaves the old memo or the new one; the work area offers
 // only blocks no other record points to); otherwise it goes to fresh blocks at the end, and the
 // old blocks stay until a pack writes the memo file anew.
+//
+// A DBT memo is read up to its end mark, but never past the next block that begins another
+// memo, and one whose end mark is gone no further than the header's next free block either. The
+// blocks that begin memos are those the table's records name (StartsSource); they are gathered
+// when the first memo longer than a block is read, and again only for a memo another user wrote
+// past the end the file had then, so that reading every memo of a file whose end marks are gone
+// reads it about once.
 #pragma once
 
 #include "platform/rtl/Types.h"
 #include "xbase/XbFile.h"
 #include "xbase/XbTable.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TXbMemo {
 public:
@@ -23,13 +32,21 @@ public:
     // Writes an empty memo file; FPT files take blockSize (1..16384) as their block size.
     static bool Create(const std::string& path, TXbMemoKind kind, int blockSize);
     // The block number a memo field's bytes hold (10 digits, or 4 bytes little-endian);
-    // 0 for an empty field. False when the bytes are not a block number.
+    // 0 for an empty field (blanks, or zeros). False when the bytes are not a block number.
     static bool ParseBlock(std::string_view fieldBytes, LongWord& block);
     // A memo field's bytes for block (0 = empty) in a field of width bytes.
     static std::string FormatBlock(LongWord block, int width);
 
+    // Gives the first blocks of the memos the table's records name, in any order; false when
+    // the table cannot be read.
+    using TStartsSource = std::function<bool(std::vector<LongWord>&)>;
+    void SetStartsSource(TStartsSource source) { startsSource_ = std::move(source); }
+
     int Open(const std::string& path, TXbMemoKind kind, bool writable);
-    void Close() { file_.Close(); }
+    void Close() {
+        file_.Close();
+        ForgetStarts();
+    }
     bool IsOpen() const { return file_.IsOpen(); }
     const std::string& Path() const { return file_.Path(); }
 
@@ -49,6 +66,19 @@ public:
 
 private:
     bool ReadDbt(Int64 at, std::string& data, bool& binary) const;
+    // Appends the bytes from offset from up to the first end mark before offset to; found
+    // tells whether the mark was met. False when the file cannot be read.
+    bool ReadToMark(Int64 from, Int64 to, std::string& data, bool& found) const;
+    // The offset of the first block after offset at that begins a memo, or the end of the
+    // file, in a file of size bytes. The starts are gathered when they are not known, or when
+    // offset at lies past the file's end when they were (a memo written since).
+    Int64 NextStart(Int64 at, Int64 size) const;
+    // Gathers the blocks that begin memos; false when they cannot be had.
+    bool GatherStarts(Int64 size) const;
+    void ForgetStarts() {
+        starts_.clear();
+        startsKnown_ = false;
+    }
     bool ReadFpt(Int64 at, std::string& data, bool& binary) const;
     // The first free block: the header's value, never inside data already in the file.
     bool NextFreeBlock(LongWord& block) const;
@@ -60,4 +90,8 @@ private:
     TXbFile file_;
     TXbMemoKind kind_ = TXbMemoKind::None;
     int blockSize_ = 512;
+    TStartsSource startsSource_;
+    mutable std::vector<LongWord> starts_; // sorted, while startsKnown_
+    mutable bool startsKnown_ = false;
+    mutable Int64 startsSize_ = 0; // the end of the file they hold for
 };

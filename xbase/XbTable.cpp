@@ -97,7 +97,14 @@ bool XbIsDoubleField(const TXbFieldDef& f) {
 }
 
 bool XbIsMemoField(const TXbFieldDef& f) {
-    return f.Type == 'M' || f.Type == 'P' || (f.Type == 'B' && !XbIsDoubleField(f));
+    switch (f.Type) {
+    case 'M':
+    case 'P':
+    case 'G':
+    case 'W': return true;
+    case 'B': return !XbIsDoubleField(f);
+    default: return false;
+    }
 }
 
 std::string XbDoubleText(const TXbFieldDef& f, std::string_view bytes) {
@@ -244,6 +251,15 @@ int TXbTable::ReadFields(const std::string& header) {
 bool TXbTable::HasMemoFields() const {
     return std::any_of(fields_.begin(), fields_.end(),
                        [](const TXbFieldDef& f) { return XbIsMemoField(f); });
+}
+
+std::string TXbTable::BlankRecord() const {
+    std::string image(static_cast<std::size_t>(recordSize_), ' ');
+    for (const TXbFieldDef& f : fields_)
+        if (XbIsDoubleField(f) || (XbIsMemoField(f) && f.Width == 4))
+            image.replace(static_cast<std::size_t>(f.Offset), static_cast<std::size_t>(f.Width),
+                          static_cast<std::size_t>(f.Width), '\0');
+    return image;
 }
 
 int TXbTable::FieldIndex(const std::string& name) const {

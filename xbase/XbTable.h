@@ -60,7 +60,8 @@ enum class TXbMemoKind { None, Dbt, Fpt };
 // A double of another program's tables: a B field of 8 bytes holding a little-endian IEEE
 // number (a B field of other widths points into the memo file).
 bool XbIsDoubleField(const TXbFieldDef& f);
-// A field whose bytes point into the memo file: M, P, and B unless it is a double.
+// A field whose bytes point into the memo file: M (text), P (picture), G (general), W (blob),
+// and B unless it is a double.
 bool XbIsMemoField(const TXbFieldDef& f);
 // The number in a double field's bytes as text with the field's decimals; the number of
 // bytes for a value.
@@ -121,10 +122,9 @@ public:
     void Caught() { touched_ = false; }
     // Data and size of the file reach the disk.
     bool Sync() { return FlushAppends() && file_.Flush(); }
-    // A record image of blanks (not deleted).
-    std::string BlankRecord() const {
-        return std::string(static_cast<std::size_t>(recordSize_), ' ');
-    }
+    // A record image of blanks (not deleted): binary fields (memo block numbers of 4 bytes,
+    // doubles) hold zeros, which other programs read as no memo and 0.
+    std::string BlankRecord() const;
 
     // Reads record recno (1..count) into image (RecordSize bytes). A shared table serves a read
     // from its block only when stepping (a walk in record order); any other read, such as the

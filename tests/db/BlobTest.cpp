@@ -191,6 +191,24 @@ TEST_F(BlobTest, BitmapsInBinaryBlobsCarryTheGraphicHeader) {
     EXPECT_EQ(pic->AsString().substr(0, 2), "BM");
 }
 
+// General (G) and blob (W) fields of other programs are binary blobs like B and P fields.
+TEST_F(BlobTest, GeneralAndBlobFieldsHoldBinaryData) {
+    const std::string binary("\x01\0\x1A\xFF", 4);
+    for (const char letter : {'G', 'W'}) {
+        MakeLoans("OLE.DBF", {{"ADAMS", 1}});
+        std::string bytes = ReadAll(Path("OLE.DBF"));
+        bytes[32 + 4 * 32 + 11] = letter; // NOTE
+        WriteAll(Path("OLE.DBF"), bytes);
+        TTestTable table(folder_.Path(), "OLE.DBF");
+        table.Open();
+        EXPECT_EQ(table.FieldByName("NOTE")->DataType(), ftTypedBinary) << letter;
+        table.Edit();
+        table.FieldByName("NOTE")->SetAsString(binary);
+        table.Post();
+        EXPECT_EQ(table.FieldByName("NOTE")->AsString(), binary) << letter;
+    }
+}
+
 TEST_F(BlobTest, StringListsGoInAndOutAsText) {
     TTestTable& table = OpenLoans({"ADAMS"});
     auto* note = static_cast<TBlobField*>(table.FieldByName("NOTE"));

@@ -1,6 +1,8 @@
 // Damaged index pages met through the interface: every seek and walk either gives the right
 // record or fails with the damaged-index reason; none answers wrongly or ends early unnoticed.
+// A damaged memo file is read in time that grows with its size.
 #include "tests/xbase/XbFixture.h"
+#include "tests/xbase/XbReadCalls.h"
 
 #include <fstream>
 #include <random>
@@ -85,6 +87,53 @@ TEST_F(XbDamageTest, RandomBytesInPagesNeverGiveAWrongAnswer) {
     xb_SetOrder(1);
     EXPECT_EQ(xb_Seek(KeyOf(5)), 1);
     EXPECT_EQ(xb_RecNo(), 6);
+}
+
+// A DBT file whose end marks are gone: each memo is read as far as the next memo's first block
+// (or the file's next free block) and no further, so reading them all reads about the file once.
+class XbMemoDamageTest : public XbFixture {};
+
+TEST_F(XbMemoDamageTest, MemosOfADbtWithoutEndMarksEndAtTheNextMemo) {
+    UseNewLoans("NOEND.DBF", xbNTX);
+    const auto memoOf = [](int i) { return std::string(100 + i * 37 % 1400, 'a' + i % 26); };
+    // Memo i as the damaged file holds it: its blocks, zeros after the text.
+    const auto stored = [&](int i) {
+        const std::size_t size = memoOf(i).size();
+        return memoOf(i) + std::string((size + 2 + 511) / 512 * 512 - size, '\0');
+    };
+    constexpr int kMemos = 600;
+    for (int i = 0; i < kMemos; ++i) {
+        AddLoan(std::to_string(i), "", i);
+        ASSERT_EQ(xb_Replace(6, xbReplaceMemo, i % 10 ? memoOf(i) : ""), xbOK);
+    }
+    xb_CloseAll();
+    std::string memo = ReadAll(Path("NOEND.DBT"));
+    std::replace(memo.begin() + 512, memo.end(), '\x1A', '\0');
+    memo += std::string(1024, 'z'); // past the next free block
+    WriteAll(Path("NOEND.DBT"), memo);
+
+    ASSERT_GT(xb_Use(Path("NOEND.DBF"), "", xbModeShared, xbNTX), 0);
+    const long before = XbReadCalls("rchar:");
+    for (int i = 0; i < kMemos; ++i, xb_Skip(1))
+        EXPECT_TRUE(xb_GetString(6) == (i % 10 ? stored(i) : "")) << i;
+    EXPECT_LT(XbReadCalls("rchar:") - before, 3 * static_cast<long>(memo.size()));
+    // A memo written here since is known at once: reading it reads no records.
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, std::string(1000, 'o')), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    const auto records = static_cast<long>(std::filesystem::file_size(Path("NOEND.DBF")));
+    const long again = XbReadCalls("rchar:");
+    EXPECT_EQ(xb_GetString(6), std::string(1000, 'o'));
+    EXPECT_LT(XbReadCalls("rchar:") - again, records);
+    // One another user writes is read whole too.
+    const int reader = xb_Select(0);
+    ASSERT_GT(xb_Use(Path("NOEND.DBF"), "OTHER", xbModeShared, xbNTX), 0);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(6, xbReplaceMemo, std::string(1000, 'x')), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    xb_Select(reader);
+    xb_GoBottom();
+    EXPECT_EQ(xb_GetString(6), std::string(1000, 'x'));
 }
 
 } // namespace

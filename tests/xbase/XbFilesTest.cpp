@@ -12,6 +12,7 @@
 #include "xbase/XbMemo.h"
 #include "xbase/XbTable.h"
 
+#include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
@@ -179,33 +180,21 @@ TEST_F(XbFilesTest, DamagedAndTruncatedTablesAreRefused) {
         EXPECT_EQ(OpenStatus("BAD.DBF"), xbDamaged);
         EXPECT_EQ(xb_Use(Path("BAD.DBF"), "", xbModeShared, xbCDX), 0);
     };
-    std::string bytes = good;
-    bytes[0] = 0x02; // unknown version
-    refuse(bytes);
+    // good with the bytes at offset at replaced (little-endian numbers of 2 or 4 bytes).
+    const auto changed = [&](std::size_t at, std::string_view with) {
+        return good.substr(0, at) + std::string(with) + good.substr(at + with.size());
+    };
+    refuse(changed(0, "\x02")); // unknown version
     refuse(good.substr(0, 20)); // shorter than a header
     refuse("");
-    refuse(good.substr(0, 97 + 2 * 16)); // the third record is missing
-    bytes = good;
-    EncodeLE<LongWord>(&bytes[4], 0x7FFFFFFF); // record count past the end of the file
-    refuse(bytes);
-    bytes = good;
-    EncodeLE<LongWord>(&bytes[4], 0xFFFFFFFF); // a negative count
-    refuse(bytes);
-    bytes = good;
-    EncodeLE<Word>(&bytes[8], 0xFFFF); // header longer than the file
-    refuse(bytes);
-    bytes = good;
-    EncodeLE<Word>(&bytes[10], 17); // record size that does not match the fields
-    refuse(bytes);
-    bytes = good;
-    bytes[96] = 'X'; // no field terminator inside the header
-    refuse(bytes);
-    bytes = good;
-    bytes[32 + 16] = 0; // a field of width 0
-    refuse(bytes);
-    bytes = good;
-    EncodeLE<Word>(&bytes[10], 0);
-    refuse(bytes);
+    refuse(good.substr(0, 97 + 2 * 16));            // the third record is missing
+    refuse(changed(4, "\xFF\xFF\xFF\x7F"));         // record count past the end of the file
+    refuse(changed(4, "\xFF\xFF\xFF\xFF"));         // a negative count
+    refuse(changed(8, "\xFF\xFF"));                 // header longer than the file
+    refuse(changed(10, std::string("\x11\0", 2)));  // record size that does not match the fields
+    refuse(changed(96, "X"));                       // no field terminator inside the header
+    refuse(changed(32 + 16, std::string(1, '\0'))); // a field of width 0
+    refuse(changed(10, std::string(2, '\0')));
     EXPECT_EQ(OpenStatus("MISSING.DBF"), xbNotFound);
 
     // The end-of-file mark is not needed: the records are all there.
@@ -222,8 +211,7 @@ TEST_F(XbFilesTest, DamagedAndTruncatedTablesAreRefused) {
 }
 
 TEST_F(XbFilesTest, RandomDamageIsRefusedOrReadSafely) {
-    ASSERT_EQ(xb_Create(Path("G.DBF"), LoanFields(), xbCDX), xbOK);
-    ASSERT_GT(xb_Use(Path("G.DBF"), "", xbModeExclusive, xbCDX), 0);
+    UseNewLoans("G.DBF", xbCDX);
     ASSERT_GT(xb_IndexCreate("", "NAME", "UPPER(NAME)", "", 0, 0), 0);
     for (int i = 0; i < 12; ++i) {
         AddLoan("L" + std::to_string(i), "name" + std::to_string(i * 5 % 12), i);
@@ -350,8 +338,7 @@ TEST_F(XbFilesTest, ARefusedAppendLeavesTheRecordsAsTheyWere) {
 // Another program may give a table with memo fields the version byte of one without: its memo
 // file is then the FPT one.
 TEST_F(XbFilesTest, MemoFieldsUnderThePlainVersionByteUseTheFptFile) {
-    ASSERT_EQ(xb_Create(Path("V.DBF"), LoanFields(), xbCDX), xbOK);
-    ASSERT_GT(xb_Use(Path("V.DBF"), "", xbModeExclusive, xbCDX), 0);
+    UseNewLoans("V.DBF", xbCDX);
     AddLoan("L1", "a", 1);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "kept in the FPT file"), xbOK);
     xb_CloseAll();
@@ -506,8 +493,7 @@ TEST_F(XbFilesTest, MissingOrDamagedMemoFileRefusesTheTable) {
 }
 
 TEST_F(XbFilesTest, DamagedIndexFileRefusesTheTableAndIsRebuilt) {
-    ASSERT_EQ(xb_Create(Path("I.DBF"), LoanFields(), xbCDX), xbOK);
-    ASSERT_GT(xb_Use(Path("I.DBF"), "", xbModeExclusive, xbCDX), 0);
+    UseNewLoans("I.DBF", xbCDX);
     AddLoan("L2", "b", 2);
     AddLoan("L1", "a", 1);
     xb_Close();
@@ -541,8 +527,7 @@ class XbMemoTest : public XbFilesTest, public ::testing::WithParamInterface<int>
 TEST_P(XbMemoTest, MemosRoundTrip) {
     const int driver = GetParam();
     xb_SetMemoBlockSize(32);
-    ASSERT_EQ(xb_Create(Path("MEMO.DBF"), LoanFields(), driver), xbOK);
-    ASSERT_GT(xb_Use(Path("MEMO.DBF"), "", xbModeShared, driver), 0);
+    UseNewLoans("MEMO.DBF", driver, xbModeShared);
     const std::string text(1500, 'a');
     // A DBT memo ends at its first 0x1A byte, so binary data there holds none.
     const std::string binary(
@@ -573,27 +558,25 @@ TEST_P(XbMemoTest, MemosRoundTrip) {
     ASSERT_NE(memo, nullptr);
     EXPECT_STREQ(memo, "replaced text");
     xb_MemDealloc(memo);
-    xb_Go(2);
-    EXPECT_EQ(xb_GetString(6), text);
-    EXPECT_EQ(xb_GetBlobLength(6), 1500);
-    xb_Go(3);
     std::string data;
-    EXPECT_EQ(xb_GetBlob(6, data), 10);
-    EXPECT_EQ(data, binary);
-    xb_Go(4);
-    EXPECT_EQ(xb_GetBlob(6, data), 3);
-    EXPECT_EQ(data, binary.substr(0, 3));
-    xb_Go(5);
-    EXPECT_EQ(xb_GetBlob(6, data), 4);
-    EXPECT_EQ(data, std::string("\x00\x01\x00\x00", 4));
-    xb_Go(6);
-    EXPECT_EQ(xb_GetBlobLength(6), 0);
-    EXPECT_EQ(xb_GetString(6), "");
+    const std::string blobs[] = {text, binary, binary.substr(0, 3), std::string("\0\1\0\0", 4), ""};
+    for (int r = 2; r <= 6; ++r) {
+        xb_Go(r);
+        const std::string& blob = blobs[r - 2];
+        EXPECT_EQ(xb_GetBlobLength(6), static_cast<LongInt>(blob.size())) << r;
+        EXPECT_EQ(xb_GetBlob(6, data), static_cast<LongInt>(blob.size())) << r;
+        EXPECT_EQ(data, blob) << r;
+        EXPECT_EQ(xb_GetString(6), blob) << r;
+    }
     EXPECT_EQ(xb_IsEncrypted(1), 0);
     EXPECT_EQ(xb_GetMemo(1, 0), nullptr); // not a memo field
     xb_CloseAll();
 
-    // Packing keeps the memos of the records that stay.
+    // Packing keeps the memos of the records that stay, also in the general (G) and blob (W)
+    // fields of other programs.
+    std::string table = ReadAll(Path("MEMO.DBF"));
+    table[32 + 5 * 32 + 11] = driver == xbNTX ? 'G' : 'W';
+    WriteAll(Path("MEMO.DBF"), table);
     ASSERT_GT(xb_Use(Path("MEMO.DBF"), "", xbModeExclusive, driver), 0);
     xb_Go(1);
     ASSERT_EQ(xb_Delete(), xbOK);
@@ -607,15 +590,15 @@ TEST_P(XbMemoTest, MemosRoundTrip) {
 
 TEST_P(XbMemoTest, AMemoReachesTheFileOnlyWithItsRecord) {
     const int driver = GetParam();
-    ASSERT_EQ(xb_Create(Path("W.DBF"), LoanFields(), driver), xbOK);
-    ASSERT_GT(xb_Use(Path("W.DBF"), "", xbModeShared, driver), 0);
+    UseNewLoans("W.DBF", driver, xbModeShared);
     ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 1, 0), 0);
     AddLoan("A", "first", 1);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "aaaa"), xbOK);
     AddLoan("B", "second", 2);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "bbbb"), xbOK);
     ASSERT_EQ(xb_Commit(), xbOK);
-    const std::string memoFile = ReadAll(Path(driver == xbNTX ? "W.DBT" : "W.FPT"));
+    const auto memoFile = [&] { return ReadAll(Path(driver == xbNTX ? "W.DBT" : "W.FPT")); };
+    const std::string before = memoFile();
 
     // Another user reads record B while this one changes its memo and has not written it.
     const int writer = xb_Select(0);
@@ -624,8 +607,7 @@ TEST_P(XbMemoTest, AMemoReachesTheFileOnlyWithItsRecord) {
     xb_Select(writer);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "cccc"), xbOK);
     EXPECT_EQ(xb_GetString(6), "cccc"); // the writer sees its own change
-    EXPECT_TRUE(ReadAll(Path(driver == xbNTX ? "W.DBT" : "W.FPT")) == memoFile)
-        << "the memo file changed";
+    EXPECT_TRUE(memoFile() == before) << "the memo file changed";
     xb_Select(reader);
     xb_Go(2);
     EXPECT_EQ(xb_GetString(6), "bbbb");
@@ -634,8 +616,7 @@ TEST_P(XbMemoTest, AMemoReachesTheFileOnlyWithItsRecord) {
     // The record is refused (its key is A's): its memo never reaches the file.
     ASSERT_EQ(xb_Replace(1, xbReplaceText, "A"), xbOK);
     EXPECT_EQ(xb_Commit(), xbKeyViolation);
-    EXPECT_TRUE(ReadAll(Path(driver == xbNTX ? "W.DBT" : "W.FPT")) == memoFile)
-        << "the memo file changed";
+    EXPECT_TRUE(memoFile() == before) << "the memo file changed";
     EXPECT_EQ(xb_Go(1), xbKeyViolation); // the refused change is dropped when the cursor moves
     xb_Go(2);
     EXPECT_EQ(xb_GetString(6), "bbbb");
@@ -659,8 +640,7 @@ TEST_P(XbMemoTest, AMemoReachesTheFileOnlyWithItsRecord) {
 INSTANTIATE_TEST_SUITE_P(BothFormats, XbMemoTest, ::testing::Values(xbNTX, xbCDX));
 
 TEST_F(XbFilesTest, DbtMemosKeepTheLayoutOfTheirVersion) {
-    ASSERT_EQ(xb_Create(Path("D.DBF"), LoanFields(), xbNTX), xbOK);
-    ASSERT_GT(xb_Use(Path("D.DBF"), "", xbModeExclusive, xbNTX), 0);
+    UseNewLoans("D.DBF", xbNTX);
     std::string data(700, '\0');
     for (std::size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<char>(i % 26 == 25 ? 0 : 'A' + i % 26);
@@ -711,8 +691,7 @@ TEST_F(XbFilesTest, FptBlockSizeAndMemoBlockNumbers) {
 TEST_F(XbFilesTest, FptMemosInTheLargestBlocks) {
     EXPECT_EQ(xb_SetMemoBlockSize(16385), 64); // refused: the setting stays
     EXPECT_EQ(xb_SetMemoBlockSize(16384), 64);
-    ASSERT_EQ(xb_Create(Path("BIG.DBF"), LoanFields(), xbCDX), xbOK);
-    ASSERT_GT(xb_Use(Path("BIG.DBF"), "", xbModeExclusive, xbCDX), 0);
+    UseNewLoans("BIG.DBF", xbCDX);
     AddLoan("L1", "a", 1);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "abc"), xbOK);
     AddLoan("L2", "b", 2);
@@ -734,8 +713,7 @@ TEST_F(XbFilesTest, FptMemosInTheLargestBlocks) {
 // A DBT memo another program stored with its length (FF FF 08 00, then the length counting
 // those 8 bytes) is read as binary data of that length, an empty one included.
 TEST_F(XbFilesTest, DbtMemosWithALengthAreReadToThatLength) {
-    ASSERT_EQ(xb_Create(Path("LEN.DBF"), LoanFields(), xbNTX), xbOK);
-    ASSERT_GT(xb_Use(Path("LEN.DBF"), "", xbModeExclusive, xbNTX), 0);
+    UseNewLoans("LEN.DBF", xbNTX);
     AddLoan("L1", "a", 1);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "placeholder"), xbOK);
     xb_CloseAll();
@@ -773,8 +751,7 @@ TEST_F(XbFilesTest, DbtMemosWithALengthAreReadToThatLength) {
 }
 
 TEST_F(XbFilesTest, MemoPointingOutsideTheFileReadsAsFailure) {
-    ASSERT_EQ(xb_Create(Path("P.DBF"), LoanFields(), xbCDX), xbOK);
-    ASSERT_GT(xb_Use(Path("P.DBF"), "", xbModeExclusive, xbCDX), 0);
+    UseNewLoans("P.DBF", xbCDX);
     ASSERT_EQ(xb_AppendEx(), 0);
     std::string image = xb_GetRecord();
     image.replace(static_cast<std::size_t>(xb_FieldOffset(6) - 1), 10, "    999999");
@@ -790,8 +767,7 @@ TEST_F(XbFilesTest, MemoPointingOutsideTheFileReadsAsFailure) {
 namespace {
 
 TEST_F(XbFilesTest, AMemoRewrittenKeepsItsBlocksAndPackCompactsTheFile) {
-    ASSERT_EQ(xb_Create(Path("mm.dbf"), LoanFields(), xbNTX), xbOK);
-    ASSERT_GT(xb_Use(Path("mm.dbf"), "", xbModeExclusive, xbNTX), 0);
+    UseNewLoans("mm.dbf", xbNTX);
     AddLoan("L1", "a", 1);
     const std::string kilobyte(1000, 'x');
     for (int i = 0; i < 500; ++i) {
@@ -893,24 +869,23 @@ TEST_F(XbFilesTest, CompanionFilesTakeTheCaseOfTheTablesExtension) {
 }
 
 TEST_F(XbFilesTest, DoubleFieldsOfOtherProgramsReadAsNumbers) {
-    // A table of another program: version 0x30, a C field and a B (double) field of 8 bytes
-    // with 2 decimals, one record holding 1234.5.
-    std::string bytes(32 + 2 * 32 + 1, '\0');
+    // A table of another program: version 0x30, a C field, a B (double) field of 8 bytes with
+    // 2 decimals and a memo field of 4 bytes, one record holding 1234.5 and blanks for no memo.
+    std::string bytes(32 + 3 * 32 + 1, '\0');
     bytes[0] = 0x30;
     EncodeLE<LongWord>(&bytes[4], 1);
     EncodeLE<Word>(&bytes[8], static_cast<Word>(bytes.size()));
-    EncodeLE<Word>(&bytes[10], 1 + 4 + 8);
-    std::copy_n("NAME", 4, &bytes[32]);
-    bytes[32 + 11] = 'C';
-    bytes[32 + 16] = 4;
-    std::copy_n("AMT", 3, &bytes[64]);
-    bytes[64 + 11] = 'B';
-    bytes[64 + 16] = 8;
-    bytes[64 + 17] = 2;
+    EncodeLE<Word>(&bytes[10], 1 + 4 + 8 + 4);
+    for (const auto& [at, name, type, width, decimals] :
+         {std::tuple{32, "NAME", 'C', 4, 0}, {64, "AMT", 'B', 8, 2}, {96, "NOTE", 'M', 4, 0}}) {
+        std::copy_n(name, std::strlen(name), &bytes[at]);
+        bytes[at + 11] = type;
+        bytes[at + 16] = static_cast<char>(width);
+        bytes[at + 17] = static_cast<char>(decimals);
+    }
     bytes.back() = 0x0D;
-    std::string record = " abcd";
-    record += XbDoubleBytes(1234.5);
-    WriteAll(Path("vfp.dbf"), bytes + record + "\x1A");
+    WriteAll(Path("vfp.dbf"), bytes + " abcd" + XbDoubleBytes(1234.5) + "    \x1A");
+    ASSERT_TRUE(TXbMemo::Create(Path("vfp.fpt"), TXbMemoKind::Fpt, 64));
 
     ASSERT_GT(xb_Use(Path("vfp.dbf"), "", xbModeExclusive, xbCDX), 0);
     EXPECT_EQ(xb_FieldType(2), "B");
@@ -928,6 +903,16 @@ TEST_F(XbFilesTest, DoubleFieldsOfOtherProgramsReadAsNumbers) {
     EXPECT_EQ(xb_Seek("-0.25"), 1);
     ASSERT_EQ(xb_Replace(2, xbReplaceDouble, 0.0), xbOK);
     EXPECT_EQ(xb_Empty(2), 1);
+    // Blanks in the memo field are no memo; the engine writes zeros there, which other
+    // programs read as none, and in the binary fields of a record it appends.
+    char* memo = xb_GetMemo(3, 0);
+    EXPECT_NE(memo, nullptr);
+    xb_MemDealloc(memo);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    xb_CloseAll();
+    const std::string table = ReadAll(Path("vfp.dbf"));
+    for (std::size_t at : {bytes.size() + 5, bytes.size() + 17 + 5})
+        EXPECT_EQ(table.substr(at, 12), std::string(12, '\0'));
 }
 
 } // namespace

@@ -33,6 +33,13 @@ protected:
                 {"ORIGDATE", 'D', 8, 0, 0}, {"PAID", 'L', 1, 0, 0},  {"NOTE", 'M', 10, 0, 0}};
     }
 
+    // Creates the loans table at name (with the driver's memo file) and opens it, exclusively
+    // unless another mode is given.
+    void UseNewLoans(const std::string& name, int driver, int mode = xbModeExclusive) const {
+        ASSERT_EQ(xb_Create(Path(name), LoanFields(), driver), xbOK);
+        ASSERT_GT(xb_Use(Path(name), "", mode, driver), 0);
+    }
+
     // Appends a record with the given loan number, name and amount to the current area.
     static void AddLoan(const std::string& loanNo, const std::string& name, double amount) {
         ASSERT_EQ(xb_AppendEx(), 0);

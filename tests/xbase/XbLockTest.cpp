@@ -12,8 +12,7 @@ class XbLockTest : public XbFixture {
 protected:
     void SetUp() override {
         XbFixture::SetUp();
-        ASSERT_EQ(xb_Create(Path("SHARED.DBF"), LoanFields(), xbCDX), xbOK);
-        ASSERT_GT(xb_Use(Path("SHARED.DBF"), "", xbModeExclusive, xbCDX), 0);
+        UseNewLoans("SHARED.DBF", xbCDX);
         AddLoan("L1", "one", 1);
         AddLoan("L2", "two", 2);
         xb_CloseAll();

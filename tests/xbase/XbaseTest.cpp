@@ -17,8 +17,7 @@ class XbaseTest : public XbFixture {
 protected:
     // Creates LOANS.DBF with five loans and opens it exclusively (driver CDX).
     void MakeLoans(int mode = xbModeExclusive) {
-        ASSERT_EQ(xb_Create(Path("LOANS.DBF"), LoanFields(), xbCDX), xbOK);
-        ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeExclusive, xbCDX), 0);
+        UseNewLoans("LOANS.DBF", xbCDX);
         AddLoan("L3", "Carter", 300);
         AddLoan("L1", "Adams", 100);
         AddLoan("L5", "Evans", 500);
@@ -166,8 +165,7 @@ TEST_F(XbaseTest, PackRebuildsTheOrders) {
 }
 
 TEST_F(XbaseTest, NavigationAtBothEnds) {
-    ASSERT_EQ(xb_Create(Path("EMPTY.DBF"), LoanFields(), xbNTX), xbOK);
-    ASSERT_GT(xb_Use(Path("EMPTY.DBF"), "", xbModeShared, xbNTX), 0);
+    UseNewLoans("EMPTY.DBF", xbNTX, xbModeShared);
     xb_GoTop();
     EXPECT_TRUE(xb_Bof() && xb_Eof());
     EXPECT_EQ(xb_RecNo(), 1);
@@ -298,8 +296,7 @@ TEST_F(XbaseTest, SeekExactPrefixAndSoft) {
 }
 
 TEST_F(XbaseTest, ScopesArePrefixRangesOnTheOrder) {
-    ASSERT_EQ(xb_Create(Path("TRANS.DBF"), LoanFields(), xbNSX), xbOK);
-    ASSERT_GT(xb_Use(Path("TRANS.DBF"), "", xbModeExclusive, xbNSX), 0);
+    UseNewLoans("TRANS.DBF", xbNSX);
     for (const char* loan : {"000000002", "000000001", "000000003", "000000002", "000000002"})
         AddLoan(loan, "row", 1);
     ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
