@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 #include <stdexcept>
+#include <unistd.h>
 
 LongWord XbCrc32(LongWord crc, const char* data, std::size_t size) {
     using TTables = std::array<std::array<LongWord, 256>, 8>;
@@ -214,6 +215,49 @@ void TXbNodePage::Ask(int lo, int hi) const {
 
 // ---- The page cache ----
 
+std::size_t TXbPageBudget::Take(std::size_t pages) {
+    std::size_t free = free_.load();
+    std::size_t taken = 0;
+    do {
+        taken = std::min(pages, free);
+    } while (!free_.compare_exchange_weak(free, free - taken));
+    return taken;
+}
+
+TXbPageBudget& XbPageBudget() {
+    static auto* budget = [] {
+        const long pages = ::sysconf(_SC_PHYS_PAGES);
+        const long pageSize = ::sysconf(_SC_PAGESIZE);
+        const std::size_t memory = pages > 0 && pageSize > 0
+                                       ? static_cast<std::size_t>(pages) *
+                                             static_cast<std::size_t>(pageSize)
+                                       : 0;
+        return new TXbPageBudget(memory / 4 / TXbPageCache::KeptPageBytes());
+    }(); // never destroyed: caches of areas closed at exit give pages back to it
+    return *budget;
+}
+
+std::size_t TXbPageCache::KeptPageBytes() {
+    // The arena hands out whole cache lines.
+    return (sizeof(TXbNodePage) + 63) / 64 * 64 + sizeof(TSlot) + sizeof(LongWord);
+}
+
+void TXbPageCache::SetCapacity(std::size_t pages) {
+    budget_.Give(granted_);
+    granted_ = 0;
+    least_ = pages;
+}
+
+void TXbPageCache::Fit(std::size_t pages) {
+    const std::size_t wanted = pages > least_ ? pages - least_ : 0;
+    if (wanted > granted_) {
+        granted_ += budget_.Take(wanted - granted_);
+    } else if (wanted < granted_) {
+        budget_.Give(granted_ - wanted);
+        granted_ = wanted;
+    }
+}
+
 namespace {
 
 // A search of a leaf reads its head and fence first, then the few entries the fence leaves
@@ -274,6 +318,7 @@ void TXbPageCache::Erase(LongWord page) {
 }
 
 void TXbPageCache::Clear() {
+    Fit(0);
     slots_.clear();
     where_.clear();
     hand_ = 0;
@@ -298,7 +343,7 @@ void TXbPageCache::MarkClean() {
 
 void TXbPageCache::Trim() {
     // Two passes of the hand clear every mark; a third finds every clean page unmarked.
-    for (std::size_t steps = 3 * slots_.size(); slots_.size() > capacity_ && steps > 0; --steps) {
+    for (std::size_t steps = 3 * slots_.size(); OverCapacity() && steps > 0; --steps) {
         if (hand_ >= slots_.size()) hand_ = 0;
         TSlot& slot = slots_[hand_];
         if (slot.Dirty) {
