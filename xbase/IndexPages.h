@@ -20,6 +20,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -262,23 +263,24 @@ public:
     void Trim();
 
 private:
-    struct TSlot {
-        LongWord Page = 0;
-        std::unique_ptr<TXbNodePage> Node;
+    // A kept page, found from its number in one step.
+    struct TKept {
+        std::unique_ptr<TXbNodePage> Node; // nullptr when the page is not kept
+        LongWord Slot = 0;                 // its place in slots_
+        std::uint16_t Prefetch = 0; // bytes to prefetch on a find: a leaf's search span, else 0
         bool Used = false;
         bool Dirty = false;
-        std::size_t Prefetch = 0; // bytes to prefetch on a find: a leaf's search span, else 0
     };
-    TSlot* SlotOf(LongWord page) {
-        return page < where_.size() && where_[page] != 0 ? &slots_[where_[page] - 1] : nullptr;
+    TKept* KeptOf(LongWord page) {
+        return page < kept_.size() && kept_[page].Node ? &kept_[page] : nullptr;
     }
     void Remove(std::size_t slot);
 
     std::size_t least_;
     TXbPageBudget& budget_;
     std::size_t granted_ = 0; // pages taken from the budget
-    std::vector<TSlot> slots_;
-    std::vector<LongWord> where_; // by page: its slot + 1, 0 when the page is not kept
+    std::vector<TKept> kept_;     // by page number
+    std::vector<LongWord> slots_; // the kept pages, in the order the hand goes round them
     std::size_t hand_ = 0;
     std::size_t dirty_ = 0;
 };
