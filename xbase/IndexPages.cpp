@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 #include <stdexcept>
+#include <unistd.h>
 
 LongWord XbCrc32(LongWord crc, const char* data, std::size_t size) {
     using TTables = std::array<std::array<LongWord, 256>, 8>;
@@ -214,68 +215,115 @@ void TXbNodePage::Ask(int lo, int hi) const {
 
 // ---- The page cache ----
 
+std::size_t TXbPageBudget::Take(std::size_t pages) {
+    std::size_t free = free_.load();
+    std::size_t taken = 0;
+    do {
+        taken = std::min(pages, free);
+    } while (!free_.compare_exchange_weak(free, free - taken));
+    return taken;
+}
+
+TXbPageBudget& XbPageBudget() {
+    static auto* budget = [] {
+        const long pages = ::sysconf(_SC_PHYS_PAGES);
+        const long pageSize = ::sysconf(_SC_PAGESIZE);
+        const std::size_t memory = pages > 0 && pageSize > 0
+                                       ? static_cast<std::size_t>(pages) *
+                                             static_cast<std::size_t>(pageSize)
+                                       : 0;
+        return new TXbPageBudget(memory / 4 / TXbPageCache::KeptPageBytes());
+    }(); // never destroyed: caches of areas closed at exit give pages back to it
+    return *budget;
+}
+
+std::size_t TXbPageCache::KeptPageBytes() {
+    // The arena hands out whole cache lines.
+    return (sizeof(TXbNodePage) + 63) / 64 * 64 + sizeof(TKept) + sizeof(LongWord);
+}
+
+void TXbPageCache::SetCapacity(std::size_t pages) {
+    budget_.Give(granted_);
+    granted_ = 0;
+    least_ = pages;
+}
+
+void TXbPageCache::Fit(std::size_t pages) {
+    const std::size_t wanted = pages > least_ ? pages - least_ : 0;
+    if (wanted > granted_) {
+        granted_ += budget_.Take(wanted - granted_);
+    } else if (wanted < granted_) {
+        budget_.Give(granted_ - wanted);
+        granted_ = wanted;
+    }
+}
+
 namespace {
 
 // A search of a leaf reads its head and fence first, then the few entries the fence leaves
 // (which the page asks for itself). Branch pages are few and read by every search, so they stay
 // in the processor's caches.
-std::size_t PrefetchOf(const TXbNodePage& node) { return node.IsLeaf() ? node.SearchSpan() : 0; }
+std::uint16_t PrefetchOf(const TXbNodePage& node) {
+    return static_cast<std::uint16_t>(node.IsLeaf() ? node.SearchSpan() : 0);
+}
 
 } // namespace
 
 TXbNodePage* TXbPageCache::Find(LongWord page) {
-    TSlot* slot = SlotOf(page);
-    if (!slot) return nullptr;
-    slot->Used = true;
-    const char* bytes = reinterpret_cast<const char*>(slot->Node.get());
-    if (slot->Prefetch != 0) {
-        Prefetch(bytes, bytes + slot->Prefetch);
+    TKept* kept = KeptOf(page);
+    if (!kept) return nullptr;
+    kept->Used = true;
+    const char* bytes = reinterpret_cast<const char*>(kept->Node.get());
+    if (kept->Prefetch != 0) {
+        Prefetch(bytes, bytes + kept->Prefetch);
         __builtin_prefetch(bytes + TXbNodePage::EntriesOffset()); // the first entry is checked
     }
-    return slot->Node.get();
+    return kept->Node.get();
 }
 
 TXbNodePage* TXbPageCache::Put(LongWord page, std::unique_ptr<TXbNodePage> node, bool dirty) {
-    if (page >= where_.size()) where_.resize(std::max<std::size_t>(page + 1, 2 * where_.size()));
-    if (where_[page] == 0) {
-        slots_.push_back({page, nullptr, false, false});
-        where_[page] = static_cast<LongWord>(slots_.size());
+    if (page >= kept_.size()) kept_.resize(std::max<std::size_t>(page + 1, 2 * kept_.size()));
+    TKept& kept = kept_[page];
+    if (!kept.Node) {
+        kept.Slot = static_cast<LongWord>(slots_.size());
+        slots_.push_back(page);
     }
-    TSlot& slot = slots_[where_[page] - 1];
-    slot.Node = std::move(node);
-    slot.Used = true;
-    slot.Prefetch = PrefetchOf(*slot.Node);
-    if (dirty && !slot.Dirty) ++dirty_;
-    slot.Dirty = slot.Dirty || dirty;
-    return slot.Node.get();
+    kept.Node = std::move(node);
+    kept.Used = true;
+    kept.Prefetch = PrefetchOf(*kept.Node);
+    if (dirty && !kept.Dirty) ++dirty_;
+    kept.Dirty = kept.Dirty || dirty;
+    return kept.Node.get();
 }
 
 void TXbPageCache::MarkDirty(LongWord page) {
-    TSlot* slot = SlotOf(page);
-    if (!slot) throw std::logic_error("a changed index page left the cache");
-    if (!slot->Dirty) ++dirty_;
-    slot->Dirty = true;
-    slot->Used = true;
-    slot->Prefetch = PrefetchOf(*slot->Node);
+    TKept* kept = KeptOf(page);
+    if (!kept) throw std::logic_error("a changed index page left the cache");
+    if (!kept->Dirty) ++dirty_;
+    kept->Dirty = true;
+    kept->Used = true;
+    kept->Prefetch = PrefetchOf(*kept->Node);
 }
 
 void TXbPageCache::Remove(std::size_t slot) {
-    if (slots_[slot].Dirty) --dirty_;
-    where_[slots_[slot].Page] = 0;
+    TKept& kept = kept_[slots_[slot]];
+    if (kept.Dirty) --dirty_;
+    kept = TKept{};
     if (slot + 1 != slots_.size()) {
-        slots_[slot] = std::move(slots_.back());
-        where_[slots_[slot].Page] = static_cast<LongWord>(slot + 1);
+        slots_[slot] = slots_.back();
+        kept_[slots_[slot]].Slot = static_cast<LongWord>(slot);
     }
     slots_.pop_back();
 }
 
 void TXbPageCache::Erase(LongWord page) {
-    if (page < where_.size() && where_[page] != 0) Remove(where_[page] - 1);
+    if (TKept* kept = KeptOf(page)) Remove(kept->Slot);
 }
 
 void TXbPageCache::Clear() {
+    Fit(0);
     slots_.clear();
-    where_.clear();
+    kept_.clear();
     hand_ = 0;
     dirty_ = 0;
 }
@@ -283,28 +331,28 @@ void TXbPageCache::Clear() {
 std::vector<std::pair<LongWord, const TXbNodePage*>> TXbPageCache::DirtyPages() const {
     std::vector<std::pair<LongWord, const TXbNodePage*>> pages;
     pages.reserve(dirty_);
-    for (const TSlot& slot : slots_)
-        if (slot.Dirty) pages.emplace_back(slot.Page, slot.Node.get());
+    for (const LongWord page : slots_)
+        if (kept_[page].Dirty) pages.emplace_back(page, kept_[page].Node.get());
     std::sort(pages.begin(), pages.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
     return pages;
 }
 
 void TXbPageCache::MarkClean() {
-    for (TSlot& slot : slots_)
-        slot.Dirty = false;
+    for (const LongWord page : slots_)
+        kept_[page].Dirty = false;
     dirty_ = 0;
 }
 
 void TXbPageCache::Trim() {
     // Two passes of the hand clear every mark; a third finds every clean page unmarked.
-    for (std::size_t steps = 3 * slots_.size(); slots_.size() > capacity_ && steps > 0; --steps) {
+    for (std::size_t steps = 3 * slots_.size(); OverCapacity() && steps > 0; --steps) {
         if (hand_ >= slots_.size()) hand_ = 0;
-        TSlot& slot = slots_[hand_];
-        if (slot.Dirty) {
+        TKept& kept = kept_[slots_[hand_]];
+        if (kept.Dirty) {
             ++hand_;
-        } else if (slot.Used) {
-            slot.Used = false;
+        } else if (kept.Used) {
+            kept.Used = false;
             ++hand_;
         } else {
             Remove(hand_); // the last slot moved here: the hand looks at it next

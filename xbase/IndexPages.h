@@ -10,13 +10,17 @@
 // pages: when more come in, pages not used lately leave first (a clock: each use marks a page,
 // and the hand passing a marked page clears the mark instead of evicting it). Pages a change
 // made (dirty) never leave before they are written back; the owner writes them back when too
-// many have gathered.
+// many have gathered. The capacity is the least the cache always keeps, plus what the owner lets
+// it grow to hold the whole file: those pages are drawn from a budget all caches share, so that
+// large index files together take at most a quarter of the machine's memory.
 #pragma once
 
 #include "platform/rtl/Types.h"
 #include "xbase/PageArena.h"
 
+#include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -198,9 +202,35 @@ private:
     char bytes_[Room]; // the entries as stored, size_ bytes each
 };
 
+// Pages that caches may keep beyond the least each keeps, shared by all of them; safe to take
+// from and give back to on any thread.
+class TXbPageBudget {
+public:
+    explicit TXbPageBudget(std::size_t pages) : free_(pages) {}
+    // Takes as many of pages as are left and answers how many it took.
+    std::size_t Take(std::size_t pages);
+    void Give(std::size_t pages) { free_ += pages; }
+    std::size_t Free() const { return free_; }
+
+private:
+    std::atomic<std::size_t> free_;
+};
+
+// The budget of the engine's index files: a quarter of the machine's physical memory, counted in
+// kept pages.
+TXbPageBudget& XbPageBudget();
+
 class TXbPageCache {
 public:
-    explicit TXbPageCache(std::size_t capacity) : capacity_(capacity) {}
+    // Keeps at least least pages; Fit lets it keep more, taken from budget.
+    explicit TXbPageCache(std::size_t least, TXbPageBudget& budget = XbPageBudget())
+        : least_(least), budget_(budget) {}
+    ~TXbPageCache() { budget_.Give(granted_); }
+    TXbPageCache(const TXbPageCache&) = delete;
+    TXbPageCache& operator=(const TXbPageCache&) = delete;
+
+    // The memory one kept page takes: the page itself and the cache's records of it.
+    static std::size_t KeptPageBytes();
 
     // The page kept as page, nullptr when none; the page counts as used. The pointer stays
     // good until the page is put again, erased, cleared or trimmed away. The page's memory is
@@ -213,12 +243,17 @@ public:
     // A kept page was changed where it lies.
     void MarkDirty(LongWord page);
     void Erase(LongWord page);
+    // Forgets every page and gives back what the budget granted.
     void Clear();
     std::size_t Size() const { return slots_.size(); }
-    std::size_t Capacity() const { return capacity_; }
-    void SetCapacity(std::size_t pages) { capacity_ = pages; }
+    std::size_t Capacity() const { return least_ + granted_; }
+    // The cache keeps pages pages, no more, no fewer: what the budget granted goes back.
+    void SetCapacity(std::size_t pages);
+    // Lets the cache keep every page of a file of pages pages, never fewer than its least, as far
+    // as the budget allows; what it no longer needs goes back to the budget.
+    void Fit(std::size_t pages);
     std::size_t DirtyCount() const { return dirty_; }
-    bool OverCapacity() const { return slots_.size() > capacity_; }
+    bool OverCapacity() const { return slots_.size() > Capacity(); }
     // The dirty pages by page number.
     std::vector<std::pair<LongWord, const TXbNodePage*>> DirtyPages() const;
     // The dirty pages were written back: they are kept as the file holds them.
@@ -228,21 +263,24 @@ public:
     void Trim();
 
 private:
-    struct TSlot {
-        LongWord Page = 0;
-        std::unique_ptr<TXbNodePage> Node;
+    // A kept page, found from its number in one step.
+    struct TKept {
+        std::unique_ptr<TXbNodePage> Node; // nullptr when the page is not kept
+        LongWord Slot = 0;                 // its place in slots_
+        std::uint16_t Prefetch = 0; // bytes to prefetch on a find: a leaf's search span, else 0
         bool Used = false;
         bool Dirty = false;
-        std::size_t Prefetch = 0; // bytes to prefetch on a find: a leaf's search span, else 0
     };
-    TSlot* SlotOf(LongWord page) {
-        return page < where_.size() && where_[page] != 0 ? &slots_[where_[page] - 1] : nullptr;
+    TKept* KeptOf(LongWord page) {
+        return page < kept_.size() && kept_[page].Node ? &kept_[page] : nullptr;
     }
     void Remove(std::size_t slot);
 
-    std::size_t capacity_;
-    std::vector<TSlot> slots_;
-    std::vector<LongWord> where_; // by page: its slot + 1, 0 when the page is not kept
+    std::size_t least_;
+    TXbPageBudget& budget_;
+    std::size_t granted_ = 0; // pages taken from the budget
+    std::vector<TKept> kept_;     // by page number
+    std::vector<LongWord> slots_; // the kept pages, in the order the hand goes round them
     std::size_t hand_ = 0;
     std::size_t dirty_ = 0;
 };

@@ -160,6 +160,7 @@ struct TXbIndexFile::TImpl {
     std::vector<std::unique_ptr<TXbOrder>> Orders;  // by directory slot
     std::vector<std::unique_ptr<TXbOrder>> Retired; // orders that left the directory
     TXbPageCache Cache{XbDefaultCachePages};
+    bool FixedCache = false; // the cache keeps the pages it was told, however large the file
     std::vector<LongWord> FreeList;    // back() is the head of the chain on disk
     std::vector<LongWord> PendingFree; // left by the last change, free once marked
     Word PendingRebuilds = 0;          // the header's rebuild count when they were left
@@ -271,8 +272,14 @@ struct TXbIndexFile::TImpl {
     // written), so later changes still change them in place. Pages not used lately leave when
     // the operation ends (Unpin).
     TXbIndexStatus Relieve() {
+        FitCache();
         if (!Cache.OverCapacity() || Cache.DirtyCount() <= Cache.Capacity() / 2) return isOk;
         return WriteDirtyPages();
+    }
+
+    // Lets the cache grow with the file, so that a file of any size is read from disk once.
+    void FitCache() {
+        if (!FixedCache) Cache.Fit(PageLimit());
     }
 
     // An operation that walks pages runs between Pin and Unpin: no page leaves the cache
@@ -1504,7 +1511,8 @@ TXbIndexStatus TXbIndexFile::Verify() {
 }
 
 void TXbIndexFile::SetCachePages(std::size_t pages) {
-    impl_->Cache.SetCapacity(std::max(pages, MinCachedPages));
+    impl_->FixedCache = pages != 0;
+    impl_->Cache.SetCapacity(pages == 0 ? XbDefaultCachePages : std::max(pages, MinCachedPages));
 }
 
 void TXbIndexFile::SetExclusive(bool exclusive) {

@@ -38,7 +38,8 @@
 
 enum TXbIndexKind { ikNTX = 1, ikIDX = 2, ikCDX = 3, ikNSX = 4 };
 
-// Tree pages an open index file keeps in memory unless told otherwise (about 36 MB at most).
+// Tree pages an open index file may always keep in memory (about 36 MB); a larger file's cache
+// grows to hold it, within the memory all index files share.
 constexpr std::size_t XbDefaultCachePages = 8192;
 
 enum TXbIndexStatus {
@@ -200,10 +201,11 @@ public:
     // The table's files are this user's alone: no locks, no rereading of the header, and
     // changes gather in memory until WriteBack.
     void SetExclusive(bool exclusive);
-    // The most tree pages kept in memory (at least 16; XbDefaultCachePages unless set). Pages
-    // not used lately
-    // leave first; when half of them are pages a batch changed, the batch writes those back
-    // and goes on changing them where they lie.
+    // The most tree pages kept in memory: pages (at least 16), or with 0 (as opened) as many
+    // as the file holds, from XbDefaultCachePages up, as far as the memory all index files
+    // share allows (see XbPageBudget). Pages not used lately leave first; when half of them are
+    // pages a batch changed, the batch writes those back and goes on changing them where they
+    // lie.
     void SetCachePages(std::size_t pages);
     // Brackets one change of the table, from before its record is written until every order
     // has followed it. Begin refuses (isDamaged) a file that does not match the table; End

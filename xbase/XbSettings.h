@@ -15,7 +15,9 @@ struct TXbSettings {
     bool Deleted = false; // deleted records hidden
     int LockTimeout = 1;  // seconds a lock request keeps trying
     int MemoBlockSize = 64;
-    std::size_t IndexCachePages = XbDefaultCachePages; // tree pages each index file keeps
+    // Tree pages each index file keeps in memory; 0: as many as the file holds, from
+    // XbDefaultCachePages up, within the memory all index files share.
+    std::size_t IndexCachePages = 0;
     bool TurboRead = false;
     int StringType = 1;
     int ErrorLevel = 1;

@@ -124,8 +124,8 @@ TEST_F(IndexPagesTest, ALargeBatchLeavesACompactFileWhateverTheCacheHolds) {
 }
 
 TEST_F(IndexPagesTest, SeeksInAnIndexOfThousandsOfPagesReadEachPageOnce) {
-    // 72,000 keys built in order: 4,500 full leaves, more than the cache once held (4,096).
-    AddRecords(72000);
+    // 136,000 keys built in order: 8,500 full leaves, more than the least a cache keeps (8,192).
+    AddRecords(136000);
     {
         TXbIndexFile file;
         ASSERT_EQ(file.Create(Path("seek.cdx"), ikCDX, records_), isOk);
@@ -135,15 +135,15 @@ TEST_F(IndexPagesTest, SeeksInAnIndexOfThousandsOfPagesReadEachPageOnce) {
     }
     LongWord pages = 0, free = 0;
     CountPages("seek.cdx", pages, free);
-    ASSERT_GT(pages, 4500u);
+    ASSERT_GT(pages, 8500u);
     EXPECT_EQ(free, 0u);
 
     TXbIndexFile file;
     ASSERT_EQ(file.Open(Path("seek.cdx"), false, records_), isOk);
     file.SetExclusive(true);
     TXbOrder* order = file.FindOrder("NAME");
-    std::vector<int> sought(72000);
-    for (int i = 0; i < 72000; ++i)
+    std::vector<int> sought(136000);
+    for (int i = 0; i < 136000; ++i)
         sought[static_cast<std::size_t>(i)] = i;
     std::shuffle(sought.begin(), sought.end(), std::mt19937(4));
     const long before = XbReadCalls();
@@ -227,6 +227,38 @@ TEST(IndexPageCache, ChangedPagesStayBeyondTheCapacity) {
     ASSERT_EQ(dirty.size(), 5u);
     for (std::size_t i = 0; i < dirty.size(); ++i)
         EXPECT_EQ(dirty[i].first, i + 1); // in the order of the file
+}
+
+// A cache grows with its file past the least it keeps only as far as the budget it shares with
+// other caches allows, and gives back what it no longer needs.
+TEST(IndexPageCache, GrowsWithItsFileWithinABudgetSharedByAllCaches) {
+    TXbPageBudget budget(100);
+    {
+        TXbPageCache first(16, budget);
+        TXbPageCache second(16, budget);
+        first.Fit(10);
+        EXPECT_EQ(first.Capacity(), 16u);
+        first.Fit(96);
+        second.Fit(96);
+        EXPECT_EQ(first.Capacity(), 96u);
+        EXPECT_EQ(second.Capacity(), 36u); // the 20 pages left
+        first.Fit(50); // the file shrank: 46 pages go back
+        second.Fit(96);
+        EXPECT_EQ(second.Capacity(), 82u);
+        EXPECT_EQ(budget.Free(), 0u);
+        // Pages past the capacity leave once the file no longer needs them.
+        for (LongWord p = 1; p <= 60; ++p)
+            second.Put(p, std::make_unique<TXbNodePage>(ptLeaf, 0, 1, 10), false);
+        second.Fit(40);
+        second.Trim();
+        EXPECT_EQ(second.Size(), 40u);
+        first.SetCapacity(16); // a fixed capacity takes nothing from the budget
+        EXPECT_EQ(budget.Free(), 100u - 24u);
+        second.Clear();
+        EXPECT_EQ(budget.Free(), 100u);
+        second.Fit(1000);
+    }
+    EXPECT_EQ(budget.Free(), 100u);
 }
 
 // A page changed where it lies counts as changed until written back (and leaves the count when
