@@ -125,9 +125,7 @@ std::string JournalText(const TRegisterChange& Change) {
     text += (Change.Kind == rcSave ? "save\t" : "delete\t") + Escaped(Change.Name) + "\n";
     if (Change.TermsRecord > 0)
         text += TermsLine(Change.TermsRecord, Change.OldLoan, Change.OldOptions) + "\n";
-    text += RunLines("made", Change.Made) + RunLines("gone", Change.Gone) + "end\n";
-    if (Change.Committed) text += "commit\n";
-    return text;
+    return text + RunLines("made", Change.Made) + RunLines("gone", Change.Gone) + "end\n";
 }
 
 // Reads one line of the journal's body into Change; false when it does not belong. The line

@@ -53,8 +53,8 @@ std::vector<TRecordRun> RecordRuns(const std::string& Table, std::vector<LongInt
 // The journal's file in Folder.
 std::string RegisterJournalPath(const std::string& Folder);
 
-// Writes Change as the folder's journal, on disk before it answers; false when it could not
-// be written (no journal is then left).
+// Writes Change as the folder's journal, not yet committed, on disk before it answers; false
+// when it could not be written (no journal is then left).
 bool WriteRegisterJournal(const std::string& Folder, const TRegisterChange& Change);
 // Marks the journal's change as taken effect (the line "commit", on disk); false on failure.
 bool CommitRegisterJournal(const std::string& Folder);

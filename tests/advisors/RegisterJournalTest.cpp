@@ -93,8 +93,8 @@ TEST_F(RegisterJournalTest, ADeleteComesBackWithItsLoansAndAccount) {
     del.Name = "SMITJOH001";
     del.Gone = RecordRuns(TransTable, {12, 10, 40, 11, 11});
     del.Gone.push_back({AccountsTable, 2, 2});
-    del.Committed = true;
     ASSERT_TRUE(WriteRegisterJournal(folder.Path(), del));
+    ASSERT_TRUE(CommitRegisterJournal(folder.Path()));
     EXPECT_EQ(Text(), "VANTREL REGISTER JOURNAL 2\ndelete\tSMITJOH001\ngone\tTRANS.DBF\t10\t12\n"
                       "gone\tTRANS.DBF\t40\t40\ngone\tACCNTS.DBF\t2\t2\nend\ncommit\n");
     TRegisterChange read;
