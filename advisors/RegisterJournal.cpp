@@ -73,8 +73,8 @@ std::string TermsLine(LongInt Record, const TAmortLoan& Loan, const TAmortOption
     std::ostringstream line;
     line << "terms\t" << Record << '\t' << Shortest(Loan.PV) << '\t' << Loan.NumPmts << '\t'
          << Loan.OrgDate << '\t' << Loan.FrstPmtDate << '\t' << int{Loan.PYR} << '\t'
-         << int{Loan.CmpPYR} << '\t' << Shortest(Loan.Points) << '\t' << Shortest(Loan.Rate)
-         << '\t' << int{Options.AmortMethod} << '\t' << int{Options.RateBasis};
+         << int{Loan.CmpPYR} << '\t' << Shortest(Loan.Points) << '\t' << Shortest(Loan.Rate) << '\t'
+         << int{Options.AmortMethod} << '\t' << int{Options.RateBasis};
     return line.str();
 }
 
@@ -135,7 +135,8 @@ bool ReadLine(const std::vector<std::string>& Parts, bool First, TRegisterChange
     if (First) {
         Change.Kind = what == "save" ? rcSave : rcDelete;
         return (what == "save" || what == "delete") && Parts.size() == 2 &&
-               Unescaped(Parts[1], Change.Name) && (Change.Kind == rcDelete || !Change.Name.empty());
+               Unescaped(Parts[1], Change.Name) &&
+               (Change.Kind == rcDelete || !Change.Name.empty());
     }
     if (what == "terms") return ReadTermsLine(Parts, Change);
     if (what == "made") return ReadRun(Parts, Change.Made);

@@ -531,9 +531,8 @@ void Undo(TRegisterTables& Tables, const TRegisterChange& Change) {
     Tables.Mark(Change.Gone, false);
     if (Change.TermsRecord == 0) return;
     TTable& loans = Tables.Get(LoansTable);
-    const bool found = OnEngine(loans, [&](TXBase& engine) {
-        return engine.GotoRecord(Change.TermsRecord);
-    });
+    const bool found =
+        OnEngine(loans, [&](TXBase& engine) { return engine.GotoRecord(Change.TermsRecord); });
     // A record that is no longer the loan's was not written by the change.
     if (!found || FieldText(&loans, "LOANNO") != Change.Name) return;
     loans.Edit();
@@ -752,8 +751,8 @@ std::string DeleteRecords(const std::string& Folder, const std::string& Account,
         TTable& accounts = tables.Get(AccountsTable);
         for (xref.First(); !xref.Eof(); xref.Next())
             if (FieldText(&xref, "ACCOUNTNO") == Account) Loans.push_back(FieldText(&xref, "LOANNO"));
-        change.Gone = RecordRuns(AccountsTable,
-                                 RecordsWithKey(accounts, PaddedKey(Account, AccountNoWidth)));
+        change.Gone =
+            RecordRuns(AccountsTable, RecordsWithKey(accounts, PaddedKey(Account, AccountNoWidth)));
     }
     const std::set<std::string> chosen(Loans.begin(), Loans.end());
     std::vector<LongInt> loanRecords, rows;
@@ -850,8 +849,8 @@ std::string SaveRows(TRegisterTables& Tables, const std::string& LoanNo,
     change.Name = Trim(LoanNo);
     if (NewLoan) {
         change.Made = RecordRuns(LoansTable, {ActiveRecord(loans)});
-        Append(change.Made, RecordRuns(XRefTable, RecordsAmong(Tables.Get(XRefTable), "LOANNO",
-                                                               {change.Name})));
+        Append(change.Made,
+               RecordRuns(XRefTable, RecordsAmong(Tables.Get(XRefTable), "LOANNO", {change.Name})));
     } else {
         change.TermsRecord = ActiveRecord(loans);
         ReadTerms(loans, change.OldLoan, change.OldOptions);

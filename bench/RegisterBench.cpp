@@ -72,7 +72,8 @@ bool MakeRegister(const std::string& dir, TAccountSize size) {
     fs::create_directories(dir);
     CreateRegisterTables(dir);
     Add(dir, AccountsTable, {{"ACCOUNTNO", kAccount}, {"LASTNAME", "Smith"}});
-    bool made = AddLoan(dir, DefaultAccount, "D", 361) && AddLoan(dir, DefaultAccount, kPeerLoan, 1501);
+    bool made =
+        AddLoan(dir, DefaultAccount, "D", 361) && AddLoan(dir, DefaultAccount, kPeerLoan, 1501);
     for (int k = 1; k <= size.Loans && made; ++k)
         made = AddLoan(dir, kAccount, std::to_string(k), size.Rows);
     xb_CloseAll();
@@ -146,8 +147,8 @@ int main() {
         std::printf("  %6d rows: account %.3f s (rounds", rows, Median(ours));
         for (const double t : ours)
             std::printf(" %.3f", t);
-        std::printf("), %.0f rows/s; loan of 1,501 rows %.3f s, %.0f rows/s\n",
-                    rows / Median(ours), Median(peer), 1501 / Median(peer));
+        std::printf("), %.0f rows/s; loan of 1,501 rows %.3f s, %.0f rows/s\n", rows / Median(ours),
+                    Median(peer), 1501 / Median(peer));
         accountTimes.push_back(Median(ours));
     }
     const double rowsGrowth = 10507.0 / 2005.0;

@@ -16,8 +16,8 @@
 
 #include <chrono>
 #include <csignal>
-#include <limits>
 #include <filesystem>
+#include <limits>
 #include <random>
 #include <sys/wait.h>
 #include <thread>
@@ -211,7 +211,8 @@ protected:
         for (long write = 1;; ++write) {
             long made = 0;
             const bool done = FailingFrom(Change, write, Count, made);
-            const std::string step = "write " + std::to_string(write) + (done ? " done" : " failed");
+            const std::string step =
+                "write " + std::to_string(write) + (done ? " done" : " failed");
             if (!fs::exists(RegisterJournalPath(Work()))) {
                 EXPECT_EQ(Snapshot(Work()), done ? after : before) << step;
             }
@@ -249,16 +250,14 @@ TEST_F(RegisterChangeTest, AFullDiskAtAnyWriteOfASaveOrDeleteLosesNothing) {
 TEST_F(RegisterChangeTest, ASaveMeetingOneFailedWriteKeepsTheOldScheduleWhole) {
     MakeTemplate(11);
     const TAmortSchedule longer = Schedule(23, 8.04f);
-    FullDiskAtEachWrite([&](const std::string& dir) {
-        return SaveSchedule(dir, "1", longer, TAmortOptions{});
-    }, 1);
+    FullDiskAtEachWrite(
+        [&](const std::string& dir) { return SaveSchedule(dir, "1", longer, TAmortOptions{}); }, 1);
 }
 
 TEST_F(RegisterChangeTest, ADeleteMeetingOneFailedWriteTakesAllOrNothing) {
     MakeTemplate(11);
     FullDiskAtEachWrite([](const std::string& dir) { return DeleteLoan(dir, "1"); }, 1);
-    FullDiskAtEachWrite([](const std::string& dir) { return DeleteAccount(dir, "SMITJOH001"); },
-                        1);
+    FullDiskAtEachWrite([](const std::string& dir) { return DeleteAccount(dir, "SMITJOH001"); }, 1);
 }
 
 // A save whose commit mark could not be written, the disk staying full, leaves its journal; the
@@ -276,7 +275,8 @@ TEST_F(RegisterChangeTest, AnUndoThatFailsIsFinishedByTheNextOpen) {
     FailingFrom(save, std::numeric_limits<long>::max(), 1, made);
     for (done = made + 1; done - failed > 1;) {
         const long middle = (failed + done) / 2;
-        (FailingFrom(save, middle, std::numeric_limits<long>::max(), made) ? done : failed) = middle;
+        (FailingFrom(save, middle, std::numeric_limits<long>::max(), made) ? done : failed) =
+            middle;
     }
     for (long write = 1;; ++write) {
         FailingFrom(save, failed, std::numeric_limits<long>::max(), made);

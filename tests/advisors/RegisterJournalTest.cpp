@@ -1,8 +1,8 @@
 // The register journal on its own: a save's and a delete's records written and read back whole,
 // names holding '%', tabs and line ends kept apart from the lines, the commit mark, and journals
 // cut short or not ours told apart from whole ones.
-#include "advisors/Register.h"
 #include "advisors/RegisterJournal.h"
+#include "advisors/Register.h"
 #include "xbase/XbFile.h"
 
 #include "platform/rtl/SysUtils.h"
@@ -110,16 +110,16 @@ TEST_F(RegisterJournalTest, AJournalCutShortOrNotOursIsTold) {
     TRegisterChange read;
     const std::string head = "VANTREL REGISTER JOURNAL 2\n";
     for (const std::string& text :
-         {head + "save\t7\n",                          // no end line: cut before the change wrote
-          head + "save\t7%4\nend\n",                   // an escape cut in two
-          head + "save\t7%G1\nend\n",                  // not an escape
-          head + "save\t\nend\n",                      // a save of no loan
-          head + "made\tTRANS.DBF\t1\t2\nend\n",        // the change not named first
+         {head + "save\t7\n",                    // no end line: cut before the change wrote
+          head + "save\t7%4\nend\n",             // an escape cut in two
+          head + "save\t7%G1\nend\n",            // not an escape
+          head + "save\t\nend\n",                // a save of no loan
+          head + "made\tTRANS.DBF\t1\t2\nend\n", // the change not named first
           head + "save\t7\nmade\tTRANS.DBF\t18x\t20\nend\n", // not a number
-          head + "save\t7\ngone\tTRANS.DBF\t5\t4\nend\n",  // a run that ends before it starts
-          head + "save\t7\nmade\tOTHER.DBF\t1\t2\nend\n",  // no table of the register
-          head + "save\t7\nterms\t1\t2\nend\n",          // terms missing
-          head + "save\t7\nrename\t7\nend\n",             // a line that does not belong
+          head + "save\t7\ngone\tTRANS.DBF\t5\t4\nend\n",    // a run that ends before it starts
+          head + "save\t7\nmade\tOTHER.DBF\t1\t2\nend\n",    // no table of the register
+          head + "save\t7\nterms\t1\t2\nend\n",              // terms missing
+          head + "save\t7\nrename\t7\nend\n",                // a line that does not belong
           std::string("VANTREL REGISTER JOURNAL 1\nsave\t7\t181\t1\nend\n"), std::string()}) {
         SCOPED_TRACE(text);
         Write(text);
