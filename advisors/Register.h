@@ -104,9 +104,10 @@ void GenerateAccountNo(TTable& Accounts, TTable& Lookup);
 //
 // Each answers the message to show (error, OK), empty when done. A delete is one change of the
 // register: its records all go or none does, whatever moment the process dies or a write
-// fails. It needs every table it changes to itself: while another copy of the program holds
-// one, nothing is changed and the answer names the table in use. Deleted records are packed
-// away after; a pack that fails answers "Pack failed." (the records stay marked, never shown).
+// fails; one that answers a failure left every record in place. It needs every table it
+// changes to itself: while another copy of the program holds one, nothing is changed and the
+// answer names the table in use. Deleted records are packed away after; a pack that fails
+// answers "Pack failed." (the records stay marked, never shown).
 
 inline constexpr const char* DeleteFailedMessage = "Delete failed.";
 inline constexpr const char* PackFailedMessage = "Pack failed.";
@@ -141,8 +142,9 @@ inline constexpr const char* TableOpenFailedMessage = "Table open failed";
 // Saves Schedule under LoanNo as one change of the register: the loan's terms and options go
 // into its LOANS record and rows 0..LastRow into TRANS, replacing the rows saved for the loan
 // before. Whatever moment the process dies or a write fails, the loan keeps its old terms and
-// rows or has the new ones, never a mix. NewLoan: the loan was made for this save, and goes
-// again when the save fails. Answers the message to show (error, OK), empty when saved.
+// rows or has the new ones, never a mix; a save that answers a failure left the old ones.
+// NewLoan: the loan was made for this save, and goes again when the save fails. Answers the
+// message to show (error, OK), empty when saved.
 std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
                          const TAmortSchedule& Schedule, const TAmortOptions& Options,
                          bool NewLoan = false);

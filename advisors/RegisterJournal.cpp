@@ -1,8 +1,9 @@
 #include "advisors/RegisterJournal.h"
 
+#include "advisors/Register.h"
 #include "xbase/XbFile.h"
-#include "xbase/XbJournal.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -11,9 +12,9 @@
 namespace {
 
 const char* const JournalName = "REGISTER.JNL";
-const char* const FirstLine = "VANTREL REGISTER JOURNAL 1";
-// A journal is a few lines; anything longer is no journal of ours.
-constexpr Int64 MaxJournalSize = 1 << 20;
+const char* const FirstLine = "VANTREL REGISTER JOURNAL 2";
+// A journal is a line per run of records; anything longer is no journal of ours.
+constexpr Int64 MaxJournalSize = Int64{64} << 20;
 
 // Values are written with '%', tabs and line ends as %XX, so that every line splits at tabs.
 std::string Escaped(const std::string& Text) {
@@ -68,68 +69,78 @@ std::string Shortest(double Value) {
     return error == std::errc() ? std::string(text, end) : "0";
 }
 
-std::string TermsLine(const TAmortLoan& Loan, const TAmortOptions& Options) {
+std::string TermsLine(LongInt Record, const TAmortLoan& Loan, const TAmortOptions& Options) {
     std::ostringstream line;
-    line << "terms\t" << Shortest(Loan.PV) << '\t' << Loan.NumPmts << '\t' << Loan.OrgDate << '\t'
-         << Loan.FrstPmtDate << '\t' << int{Loan.PYR} << '\t' << int{Loan.CmpPYR} << '\t'
-         << Shortest(Loan.Points) << '\t' << Shortest(Loan.Rate) << '\t'
+    line << "terms\t" << Record << '\t' << Shortest(Loan.PV) << '\t' << Loan.NumPmts << '\t'
+         << Loan.OrgDate << '\t' << Loan.FrstPmtDate << '\t' << int{Loan.PYR} << '\t'
+         << int{Loan.CmpPYR} << '\t' << Shortest(Loan.Points) << '\t' << Shortest(Loan.Rate) << '\t'
          << int{Options.AmortMethod} << '\t' << int{Options.RateBasis};
     return line.str();
 }
 
-bool ReadTermsLine(const std::vector<std::string>& Parts, TAmortLoan& Loan, TAmortOptions& Options) {
-    if (Parts.size() != 11) return false;
+bool ReadTermsLine(const std::vector<std::string>& Parts, TRegisterChange& Change) {
+    if (Parts.size() != 12) return false;
+    TAmortLoan& loan = Change.OldLoan;
     int numPmts = 0, pyr = 0, cmp = 0, method = 0, basis = 0;
     double points = 0, rate = 0;
-    const bool read = Number(Parts[1], Loan.PV) && Number(Parts[2], numPmts) &&
-                      Number(Parts[3], Loan.OrgDate) && Number(Parts[4], Loan.FrstPmtDate) &&
-                      Number(Parts[5], pyr) && Number(Parts[6], cmp) && Number(Parts[7], points) &&
-                      Number(Parts[8], rate) && Number(Parts[9], method) && Number(Parts[10], basis);
-    Loan.NumPmts = static_cast<Word>(numPmts);
-    Loan.PYR = static_cast<Byte>(pyr);
-    Loan.CmpPYR = static_cast<Byte>(cmp);
-    Loan.Points = static_cast<float>(points);
-    Loan.Rate = static_cast<float>(rate);
-    Options.AmortMethod = static_cast<Byte>(method);
-    Options.RateBasis = static_cast<Byte>(basis);
+    const bool read = Number(Parts[1], Change.TermsRecord) && Change.TermsRecord > 0 &&
+                      Number(Parts[2], loan.PV) && Number(Parts[3], numPmts) &&
+                      Number(Parts[4], loan.OrgDate) && Number(Parts[5], loan.FrstPmtDate) &&
+                      Number(Parts[6], pyr) && Number(Parts[7], cmp) && Number(Parts[8], points) &&
+                      Number(Parts[9], rate) && Number(Parts[10], method) &&
+                      Number(Parts[11], basis);
+    loan.NumPmts = static_cast<Word>(numPmts);
+    loan.PYR = static_cast<Byte>(pyr);
+    loan.CmpPYR = static_cast<Byte>(cmp);
+    loan.Points = static_cast<float>(points);
+    loan.Rate = static_cast<float>(rate);
+    Change.OldOptions.AmortMethod = static_cast<Byte>(method);
+    Change.OldOptions.RateBasis = static_cast<Byte>(basis);
     return read;
+}
+
+std::string RunLines(const char* What, const std::vector<TRecordRun>& Runs) {
+    std::string text;
+    for (const TRecordRun& run : Runs)
+        text += std::string(What) + "\t" + run.Table + "\t" + std::to_string(run.First) + "\t" +
+                std::to_string(run.Last) + "\n";
+    return text;
+}
+
+// A run of records of one of the register's tables that a change writes.
+bool ReadRun(const std::vector<std::string>& Parts, std::vector<TRecordRun>& Runs) {
+    TRecordRun run;
+    run.Table = Parts.size() == 4 ? Parts[1] : std::string();
+    const bool ours = run.Table == AccountsTable || run.Table == LoansTable ||
+                      run.Table == XRefTable || run.Table == TransTable;
+    if (!ours || !Number(Parts[2], run.First) || !Number(Parts[3], run.Last) || run.First < 1 ||
+        run.Last < run.First)
+        return false;
+    Runs.push_back(run);
+    return true;
 }
 
 std::string JournalText(const TRegisterChange& Change) {
     std::string text = std::string(FirstLine) + "\n";
-    if (Change.Kind == rcSave) {
-        text += "save\t" + Escaped(Change.Loan) + "\t" + std::to_string(Change.FirstNewRow) + "\t" +
-                (Change.NewLoan ? "1" : "0") + "\n";
-        if (!Change.NewLoan) text += TermsLine(Change.OldLoan, Change.OldOptions) + "\n";
-    } else {
-        text += "delete\t" + Escaped(Change.Account) + "\n";
-        for (const std::string& loan : Change.Loans)
-            text += "loan\t" + Escaped(loan) + "\n";
-    }
-    text += "end\n";
-    if (Change.Committed) text += "commit\n";
-    return text;
+    text += (Change.Kind == rcSave ? "save\t" : "delete\t") + Escaped(Change.Name) + "\n";
+    if (Change.TermsRecord > 0)
+        text += TermsLine(Change.TermsRecord, Change.OldLoan, Change.OldOptions) + "\n";
+    return text + RunLines("made", Change.Made) + RunLines("gone", Change.Gone) + "end\n";
 }
 
-// Reads one line of the journal's body into Change; false when it does not belong.
-bool ReadLine(const std::vector<std::string>& Parts, TRegisterChange& Change) {
+// Reads one line of the journal's body into Change; false when it does not belong. The line
+// naming the change comes first.
+bool ReadLine(const std::vector<std::string>& Parts, bool First, TRegisterChange& Change) {
     const std::string& what = Parts[0];
-    if (what == "save" && Parts.size() == 4) {
-        Change.Kind = rcSave;
-        Change.NewLoan = Parts[3] == "1";
-        return Unescaped(Parts[1], Change.Loan) && Number(Parts[2], Change.FirstNewRow);
+    if (First) {
+        Change.Kind = what == "save" ? rcSave : rcDelete;
+        return (what == "save" || what == "delete") && Parts.size() == 2 &&
+               Unescaped(Parts[1], Change.Name) &&
+               (Change.Kind == rcDelete || !Change.Name.empty());
     }
-    if (what == "terms") return ReadTermsLine(Parts, Change.OldLoan, Change.OldOptions);
-    if (what == "delete" && Parts.size() == 2) {
-        Change.Kind = rcDelete;
-        return Unescaped(Parts[1], Change.Account);
-    }
-    if (what == "loan" && Parts.size() == 2) {
-        std::string loan;
-        if (!Unescaped(Parts[1], loan)) return false;
-        Change.Loans.push_back(loan);
-        return true;
-    }
+    if (what == "terms") return ReadTermsLine(Parts, Change);
+    if (what == "made") return ReadRun(Parts, Change.Made);
+    if (what == "gone") return ReadRun(Parts, Change.Gone);
     return false;
 }
 
@@ -139,6 +150,17 @@ bool Exists(const std::string& Path) {
 }
 
 } // namespace
+
+std::vector<TRecordRun> RecordRuns(const std::string& Table, std::vector<LongInt> Records) {
+    std::sort(Records.begin(), Records.end());
+    std::vector<TRecordRun> runs;
+    for (const LongInt record : Records)
+        if (runs.empty() || record > runs.back().Last + 1)
+            runs.push_back({Table, record, record});
+        else
+            runs.back().Last = std::max(runs.back().Last, record);
+    return runs;
+}
 
 std::string RegisterJournalPath(const std::string& Folder) {
     return Folder + "/" + JournalName;
@@ -174,17 +196,15 @@ TJournalState ReadRegisterJournal(const std::string& Folder, TRegisterChange& Ch
     std::string line;
     if (!std::getline(lines, line) || line != FirstLine) return jsCutShort;
     bool ended = false;
-    while (!ended && std::getline(lines, line)) {
-        ended = line == "end";
-        if (!ended && !ReadLine(Split(line), Change)) return jsCutShort;
+    for (bool first = true; !ended && std::getline(lines, line); first = false) {
+        ended = !first && line == "end";
+        if (!ended && !ReadLine(Split(line), first, Change)) return jsCutShort;
     }
-    if (!ended || (Change.Kind == rcSave && Change.Loan.empty())) return jsCutShort;
+    if (!ended) return jsCutShort;
     Change.Committed = std::getline(lines, line) && line == "commit";
     return jsComplete;
 }
 
 bool RemoveRegisterJournal(const std::string& Folder) {
-    std::error_code error;
-    std::filesystem::remove(RegisterJournalPath(Folder), error);
-    return !error && XbSyncFolder(Folder);
+    return XbRemove(RegisterJournalPath(Folder)) && XbSyncFolder(Folder);
 }

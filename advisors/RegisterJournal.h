@@ -2,11 +2,14 @@
 // so that a change that touches several tables takes effect whole or not at all, whatever
 // moment the process dies or a write fails (REGISTER.md beside this file tells the scheme).
 //
-// The journal "REGISTER.JNL" is a short text file: a first line naming the format, one line per
-// fact of the change ("save", "loan", "account", the saved-over terms), a line "end", and for a
-// change that has taken effect a last line "commit". It is written and flushed to disk (with its
-// folder) before the change writes anything, and removed once the change is on disk. Only the
-// holder of TRANS.DBF, opened exclusively, writes, reads or removes it.
+// The journal "REGISTER.JNL" is a short text file: a first line naming the format, a line naming
+// the change ("save" of a loan, "delete" of an account or of loans alone), the records the change
+// writes by their numbers ("made": records it adds; "gone": records it marks deleted; "terms": the
+// loan record whose terms it replaces, with those terms), a line "end", and for a change that has
+// taken effect a last line "commit". It is written and flushed to disk (with its folder) before
+// the change writes anything, so that undoing the change needs nothing but the journal and
+// the tables' records by number, never an index. Only the holder of TRANS.DBF, opened
+// exclusively, writes, reads or removes it.
 #pragma once
 
 #include "advisors/AmortizationSchedule.h"
@@ -17,30 +20,41 @@
 // What a change of the register does.
 enum TRegisterChangeKind { rcSave, rcDelete };
 
+// Records First..Last of one register table.
+struct TRecordRun {
+    std::string Table;
+    LongInt First = 0;
+    LongInt Last = 0;
+    bool operator==(const TRecordRun&) const = default;
+};
+
 struct TRegisterChange {
+    // The change as a user named it: a save of the schedule of loan Name, or a delete of
+    // account Name with its loans (empty: a loan alone).
     TRegisterChangeKind Kind = rcSave;
-    // Save: the loan whose rows and terms are replaced; the rows from record FirstNewRow of
-    // TRANS.DBF on are the new ones, those before it the old ones. NewLoan: the loan was made
-    // for this save and goes again with it (its LOANS record and link); otherwise OldLoan and
-    // OldOptions are the terms the save replaces.
-    std::string Loan;
-    LongInt FirstNewRow = 0;
-    bool NewLoan = false;
+    std::string Name;
+    // The records the change adds (a save's rows; a loan made for the save, with its link):
+    // undoing the change marks them deleted.
+    std::vector<TRecordRun> Made;
+    // The records the change marks deleted: undoing the change takes the marks back.
+    std::vector<TRecordRun> Gone;
+    // A save over a loan's terms: the number of the loan's LOANS record (0: none) and the terms
+    // it had, which undoing the change writes back.
+    LongInt TermsRecord = 0;
     TAmortLoan OldLoan;
     TAmortOptions OldOptions;
-    // Delete: the loans that go with their links and rows, and the account that goes (empty:
-    // none).
-    std::vector<std::string> Loans;
-    std::string Account;
-    // The change has taken effect: it is finished on the next open, else undone.
+    // The change has taken effect: every record it wrote reached the disk before this mark.
     bool Committed = false;
 };
+
+// The runs of consecutive numbers among Records (in any order) of table Table.
+std::vector<TRecordRun> RecordRuns(const std::string& Table, std::vector<LongInt> Records);
 
 // The journal's file in Folder.
 std::string RegisterJournalPath(const std::string& Folder);
 
-// Writes Change as the folder's journal, on disk before it answers; false when it could not
-// be written (no journal is then left).
+// Writes Change as the folder's journal, not yet committed, on disk before it answers; false
+// when it could not be written (no journal is then left).
 bool WriteRegisterJournal(const std::string& Folder, const TRegisterChange& Change);
 // Marks the journal's change as taken effect (the line "commit", on disk); false on failure.
 bool CommitRegisterJournal(const std::string& Folder);

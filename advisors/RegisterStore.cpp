@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -445,19 +446,41 @@ std::string Guarded(const std::string& Otherwise, const F& Step) {
 
 // ----- The tables one change of the register works on
 
-// Marks deleted each record of Table for which Chosen(value of Field, record number) holds.
-template <typename F>
-void MarkDeleted(TTable& Table, const char* Field, const F& Chosen) {
-    std::vector<std::vector<char>> rows;
-    for (Table.First(); !Table.Eof(); Table.Next()) {
-        std::vector<char> row = Table.GetBookmark();
-        if (Chosen(Trim(Table.FieldByName(Field)->AsString()), RecordOf(row)))
-            rows.push_back(std::move(row));
-    }
-    for (const std::vector<char>& row : rows) {
-        Table.GotoBookmark(row);
-        Table.Delete();
-    }
+// The number of the active record of Table.
+LongInt ActiveRecord(TTable& Table) {
+    return RecordOf(Table.GetBookmark());
+}
+
+// The numbers of the live records of Table whose key in its order is Key.
+std::vector<LongInt> RecordsWithKey(TTable& Table, const std::string& Key) {
+    std::vector<LongInt> records;
+    Table.SetRange({TVarRec(Key)}, {TVarRec(Key)});
+    for (Table.First(); !Table.Eof(); Table.Next())
+        records.push_back(ActiveRecord(Table));
+    Table.CancelRange();
+    return records;
+}
+
+// The numbers of the live records of Table whose Field holds one of Values.
+std::vector<LongInt> RecordsAmong(TTable& Table, const char* Field,
+                                  const std::set<std::string>& Values) {
+    std::vector<LongInt> records;
+    for (Table.First(); !Table.Eof(); Table.Next())
+        if (Values.count(FieldText(&Table, Field)) != 0) records.push_back(ActiveRecord(Table));
+    return records;
+}
+
+template <typename T>
+void Append(std::vector<T>& To, const std::vector<T>& More) {
+    To.insert(To.end(), More.begin(), More.end());
+}
+
+// Marks the records of Runs in Table deleted, or takes the marks back, by their numbers.
+void MarkRuns(TTable& Table, const std::vector<TRecordRun>& Runs, bool Deleted) {
+    std::vector<std::pair<LongInt, LongInt>> spans;
+    for (const TRecordRun& run : Runs)
+        spans.emplace_back(run.First, run.Last);
+    OnEngine(Table, [&](TXBase& engine) { engine.MarkRecords(spans, Deleted); });
 }
 
 bool Among(const std::vector<std::string>& Values, const std::string& Value) {
@@ -477,11 +500,19 @@ public:
     TTable& Get(const std::string& Name);
     TTable& Trans() { return Get(TransTable); }
     const std::string& Folder() const { return folder_; }
+    // Marks the records of Runs deleted, or takes the marks back, each in its table.
+    void Mark(const std::vector<TRecordRun>& Runs, bool Deleted);
     // Every change reaches the disk; raises when a write fails.
     void Save();
     // Packs the tables held exclusively; false when a pack failed.
     bool Pack();
     void Close();
+    // After a failed write of a change. A change whose commit mark reached the journal's file
+    // took effect (only a flush failed after it): true. Otherwise the tables are closed, so
+    // that what the failure left in memory goes, and TRANS.DBF is had again, which undoes the
+    // change from its journal as the next open would (when that fails too, the journal waits
+    // for the next open): false.
+    bool Recover();
 
 private:
     std::string folder_;
@@ -511,9 +542,18 @@ TTable& TRegisterTables::Get(const std::string& Name) {
     TTable& got = *table;
     open_[Name] = std::move(table);
     exclusive_[Name] = exclusive;
-    // A change a killed process left is brought to its end, and its marked records packed.
+    // A change a killed process or a failed write left is brought to its end, and its marked
+    // records packed.
     if (Name == TransTable && FinishChange(*this)) Pack();
     return got;
+}
+
+void TRegisterTables::Mark(const std::vector<TRecordRun>& Runs, bool Deleted) {
+    std::map<std::string, std::vector<TRecordRun>> byTable;
+    for (const TRecordRun& run : Runs)
+        byTable[run.Table].push_back(run);
+    for (const auto& [name, runs] : byTable)
+        MarkRuns(Get(name), runs, Deleted);
 }
 
 void TRegisterTables::Save() {
@@ -548,75 +588,75 @@ void TRegisterTables::Close() {
     open_.clear();
 }
 
-// Undoes a save that did not take effect: its new rows go, the loan gets its old terms back
-// (a loan made for the save goes with its link).
-void UndoSave(TRegisterTables& Tables, const TRegisterChange& Change) {
-    MarkDeleted(Tables.Trans(), "LOANNO", [&](const std::string& loan, LongInt recno) {
-        return loan == Change.Loan && recno >= Change.FirstNewRow;
-    });
-    const auto isLoan = [&](const std::string& loan, LongInt) { return loan == Change.Loan; };
-    if (Change.NewLoan) {
-        MarkDeleted(Tables.Get(XRefTable), "LOANNO", isLoan);
-        MarkDeleted(Tables.Get(LoansTable), "LOANNO", isLoan);
-        return;
+bool TRegisterTables::Recover() {
+    // TRANS.DBF is still held: the journal is as the failure left it.
+    TRegisterChange change;
+    if (ReadRegisterJournal(folder_, change) == jsComplete && change.Committed) return true;
+    Close();
+    try {
+        Trans();
+    } catch (const EAbort&) {
+        throw;
+    } catch (const TTableTrouble&) {
+    } catch (const Exception&) {
     }
+    return false;
+}
+
+// Undoes a change that did not take effect, from its journal alone: the records it made are
+// marked deleted, the records it marked are live again, and the loan it saved over gets its
+// terms back.
+void Undo(TRegisterTables& Tables, const TRegisterChange& Change) {
+    Tables.Mark(Change.Made, true);
+    Tables.Mark(Change.Gone, false);
+    if (Change.TermsRecord == 0) return;
     TTable& loans = Tables.Get(LoansTable);
-    if (!loans.FindKey({TVarRec(PaddedKey(Change.Loan, LoanNoWidth))})) return;
+    const bool found =
+        OnEngine(loans, [&](TXBase& engine) { return engine.GotoRecord(Change.TermsRecord); });
+    // A record that is no longer the loan's was not written by the change.
+    if (!found || FieldText(&loans, "LOANNO") != Change.Name) return;
     loans.Edit();
     WriteTerms(loans, Change.OldLoan, Change.OldOptions);
     loans.Post();
 }
 
-// Finishes what a change that took effect did not get to: a save's old rows go; a delete's
-// loans go with their links and rows, and its account.
-void FinishCommitted(TRegisterTables& Tables, const TRegisterChange& Change) {
-    if (Change.Kind == rcSave) {
-        MarkDeleted(Tables.Trans(), "LOANNO", [&](const std::string& loan, LongInt recno) {
-            return loan == Change.Loan && recno < Change.FirstNewRow;
-        });
-        return;
-    }
-    const auto ofLoans = [&](const std::string& loan, LongInt) {
-        return Among(Change.Loans, loan);
-    };
-    MarkDeleted(Tables.Trans(), "LOANNO", ofLoans);
-    MarkDeleted(Tables.Get(XRefTable), "LOANNO", ofLoans);
-    MarkDeleted(Tables.Get(LoansTable), "LOANNO", ofLoans);
-    if (!Change.Account.empty())
-        MarkDeleted(Tables.Get(AccountsTable), "ACCOUNTNO",
-                    [&](const std::string& account, LongInt) { return account == Change.Account; });
-}
-
-// Brings the change the folder's journal tells to its end: finished when it took effect, else
-// undone; then the journal goes. False when there was none. Raises when a write fails (the
-// journal then stays).
+// Brings the change the folder's journal tells to its end: one that took effect keeps what it
+// wrote, which all reached the disk before its commit mark; one that did not is undone. The
+// journal goes once the tables are so on disk. False when there was none. Raises when a write
+// fails: the journal then stays, nothing is packed (its record numbers stay true), and the
+// next open tries again.
 bool FinishChange(TRegisterTables& Tables) {
     TRegisterChange change;
-    switch (ReadRegisterJournal(Tables.Folder(), change)) {
-    case jsNone: return false;
-    case jsCutShort: break; // written before anything else was
-    case jsComplete:
-        if (change.Committed)
-            FinishCommitted(Tables, change);
-        else if (change.Kind == rcSave)
-            UndoSave(Tables, change);
+    const TJournalState state = ReadRegisterJournal(Tables.Folder(), change);
+    if (state == jsNone) return false;
+    if (state == jsComplete && !change.Committed) {
+        Undo(Tables, change);
         Tables.Save();
     }
     if (!RemoveRegisterJournal(Tables.Folder())) DatabaseError(SaveFailedMessage);
     return true;
 }
 
-// Finishes a change that has taken effect and packs the tables; false when a pack failed. A
-// write that fails meanwhile leaves the rest to the next open, which finishes it.
-bool FinishTaken(TRegisterTables& Tables) {
+// Makes Change, whose records Write writes, as one change of the register: the journal first;
+// then the records, every table on disk, and the commit mark. A failure on the way undoes the
+// change from its journal (TRegisterTables::Recover). True when the change took effect; its
+// journal is then removed (or left to the next open, which only removes it: a pack meanwhile
+// does no harm).
+template <typename F>
+bool RunChange(TRegisterTables& Tables, const TRegisterChange& Change, const F& Write) {
+    if (!WriteRegisterJournal(Tables.Folder(), Change)) return false;
     try {
-        FinishChange(Tables);
+        Write();
+        Tables.Save();
+        if (!CommitRegisterJournal(Tables.Folder())) DatabaseError(SaveFailedMessage);
     } catch (const EAbort&) {
+        Tables.Recover();
         throw;
     } catch (const Exception&) {
-        return true;
+        return Tables.Recover();
     }
-    return Tables.Pack();
+    RemoveRegisterJournal(Tables.Folder());
+    return true;
 }
 
 bool JournalLeft(const std::string& Folder) {
@@ -784,26 +824,38 @@ bool ConfirmTwice(const std::string& Question, const std::string& Cancelled) {
 }
 
 // Deletes the loans (or, with an account, the account and every loan it has) with their links
-// and rows, as one change; then packs the tables.
+// and rows, as one change; then packs the tables. The journal names every record the delete
+// marks, found before anything is written.
 std::string DeleteRecords(const std::string& Folder, const std::string& Account,
                           std::vector<std::string> Loans) {
     TRegisterTables tables(Folder, TTableMode::Exclusive);
     // Every table is had first: while another copy holds one, nothing is changed.
-    tables.Trans();
+    TTable& trans = tables.Trans();
     TTable& xref = tables.Get(XRefTable);
-    tables.Get(LoansTable);
-    if (!Account.empty()) {
-        tables.Get(AccountsTable);
-        for (xref.First(); !xref.Eof(); xref.Next())
-            if (FieldText(&xref, "ACCOUNTNO") == Account) Loans.push_back(FieldText(&xref, "LOANNO"));
-    }
+    TTable& loans = tables.Get(LoansTable);
     TRegisterChange change;
     change.Kind = rcDelete;
-    change.Account = Account;
-    change.Loans = std::move(Loans);
-    change.Committed = true;
-    if (!WriteRegisterJournal(Folder, change)) return DeleteFailedMessage;
-    return FinishTaken(tables) ? std::string() : PackFailedMessage;
+    change.Name = Account;
+    if (!Account.empty()) {
+        TTable& accounts = tables.Get(AccountsTable);
+        for (xref.First(); !xref.Eof(); xref.Next())
+            if (FieldText(&xref, "ACCOUNTNO") == Account) Loans.push_back(FieldText(&xref, "LOANNO"));
+        change.Gone =
+            RecordRuns(AccountsTable, RecordsWithKey(accounts, PaddedKey(Account, AccountNoWidth)));
+    }
+    const std::set<std::string> chosen(Loans.begin(), Loans.end());
+    std::vector<LongInt> loanRecords, rows;
+    for (const std::string& loan : chosen) {
+        const std::string key = PaddedKey(loan, LoanNoWidth);
+        Append(loanRecords, RecordsWithKey(loans, key));
+        Append(rows, RecordsWithKey(trans, key));
+    }
+    Append(change.Gone, RecordRuns(XRefTable, RecordsAmong(xref, "LOANNO", chosen)));
+    Append(change.Gone, RecordRuns(LoansTable, loanRecords));
+    Append(change.Gone, RecordRuns(TransTable, rows));
+    if (!RunChange(tables, change, [&] { tables.Mark(change.Gone, true); }))
+        return DeleteFailedMessage;
+    return tables.Pack() ? std::string() : PackFailedMessage;
 }
 
 } // namespace
@@ -837,7 +889,11 @@ std::string DeleteAccount(const std::string& Folder, const std::string& AccountN
 
 std::string PackRegisterTable(const std::string& Folder, const std::string& Name) {
     return Guarded(PackFailedMessage, [&] {
-        PackTable(*OpenTable(Folder, Name, true));
+        // A pack numbers the records anew: it waits for any change whose journal names records
+        // by their numbers (the holder of TRANS.DBF finishes or undoes it first).
+        TRegisterTables tables(Folder, TTableMode::Exclusive);
+        tables.Trans();
+        PackTable(tables.Get(Name));
         return std::string();
     });
 }
@@ -857,9 +913,10 @@ void AppendRows(TTable& Trans, const std::string& Key, const TAmortSchedule& Sch
 // A new loan whose save could not begin goes again with its link.
 void DiscardNewLoan(const std::string& Folder, const std::string& LoanNo) {
     try {
-        const auto isLoan = [&](const std::string& loan, LongInt) { return loan == LoanNo; };
-        MarkDeleted(*OpenTable(Folder, XRefTable, false), "LOANNO", isLoan);
-        MarkDeleted(*OpenTable(Folder, LoansTable, false), "LOANNO", isLoan);
+        for (const char* name : {XRefTable, LoansTable}) {
+            std::unique_ptr<TTable> table = OpenTable(Folder, name, false);
+            MarkRuns(*table, RecordRuns(name, RecordsAmong(*table, "LOANNO", {LoanNo})), true);
+        }
     } catch (const TTableTrouble&) {
         // The loan stays without rows, as a loan made and never saved does.
     } catch (const EAbort&) {
@@ -868,6 +925,9 @@ void DiscardNewLoan(const std::string& Folder, const std::string& LoanNo) {
     }
 }
 
+// Saves the rows and terms as one change. The journal names the loan's LOANS record with its
+// old terms (or, for a loan made for the save, that record and its link), the records the new
+// rows will take and the loan's old rows, which the save marks deleted.
 std::string SaveRows(TRegisterTables& Tables, const std::string& LoanNo,
                      const TAmortSchedule& Schedule, const TAmortOptions& Options, bool NewLoan) {
     const std::string key = PaddedKey(LoanNo, LoanNoWidth);
@@ -875,26 +935,27 @@ std::string SaveRows(TRegisterTables& Tables, const std::string& LoanNo,
     TTable& loans = Tables.Get(LoansTable);
     if (!loans.FindKey({TVarRec(key)})) return "Loan not found.\n\nLoan table NOT updated.";
     TRegisterChange change;
-    change.Loan = Trim(LoanNo);
-    change.NewLoan = NewLoan;
-    change.FirstNewRow = RecordsInFile(trans) + 1;
-    ReadTerms(loans, change.OldLoan, change.OldOptions);
-    if (!WriteRegisterJournal(Tables.Folder(), change)) return SaveFailedMessage;
-    try {
+    change.Name = Trim(LoanNo);
+    if (NewLoan) {
+        change.Made = RecordRuns(LoansTable, {ActiveRecord(loans)});
+        Append(change.Made,
+               RecordRuns(XRefTable, RecordsAmong(Tables.Get(XRefTable), "LOANNO", {change.Name})));
+    } else {
+        change.TermsRecord = ActiveRecord(loans);
+        ReadTerms(loans, change.OldLoan, change.OldOptions);
+    }
+    const LongInt first = RecordsInFile(trans) + 1;
+    change.Made.push_back({TransTable, first, first + Schedule.LastRow});
+    change.Gone = RecordRuns(TransTable, RecordsWithKey(trans, key));
+    const bool taken = RunChange(Tables, change, [&] {
         AppendRows(trans, key, Schedule);
         loans.Edit();
         WriteTerms(loans, Schedule.Loan, Options);
         loans.Post();
-        Tables.Save();
-        if (!CommitRegisterJournal(Tables.Folder())) DatabaseError(SaveFailedMessage);
-    } catch (const Exception&) {
-        // Undone at once; when even that fails, on the next open.
-        for (TTable* table : {&trans, &loans})
-            if (table->State() != dsBrowse) table->Cancel();
-        FinishChange(Tables);
-        throw;
-    }
-    FinishTaken(Tables);
+        Tables.Mark(change.Gone, true);
+    });
+    if (!taken) return SaveFailedMessage;
+    Tables.Pack();
     return {};
 }
 

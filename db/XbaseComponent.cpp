@@ -71,6 +71,44 @@ void TXBase::Delete() {
     if (Active()) Table()->Delete();
 }
 
+void TXBase::MarkRecords(const std::vector<std::pair<LongInt, LongInt>>& Runs, bool Deleted) {
+    if (!Active()) return;
+    TTable* table = Table();
+    table->CheckBrowseMode();
+    const int status = OnTable(false, [&] {
+        for (const auto& [first, last] : Runs)
+            for (LongInt r = std::max<LongInt>(first, 1); r <= std::min(last, xb_RecCount()); ++r) {
+                int step = xb_Go(r);
+                if (step == xbOK && (xb_Deleted() != 0) != Deleted) {
+                    std::string image = xb_GetRecord();
+                    image[0] = Deleted ? '*' : ' ';
+                    step = xb_PutRecord(image);
+                }
+                if (step != xbOK) return step;
+            }
+        return int{xbOK};
+    });
+    table->Refresh();
+    CheckEngineResult(ResultOfEngineStatus(status));
+}
+
+bool TXBase::GotoRecord(LongInt RecNo) {
+    if (!Active()) return false;
+    TTable* table = Table();
+    table->CheckBrowseMode();
+    const bool shown = OnTable(false, [RecNo] {
+        return xb_Go(RecNo) == xbOK && xb_RecNo() == RecNo && !xb_Eof() &&
+               !(xb_Deleted() && xb_SysProp(1006, 0) == 1);
+    });
+    if (!shown) {
+        table->Refresh();
+        return false;
+    }
+    table->CursorPosChanged();
+    table->Resync(rmExact);
+    return true;
+}
+
 std::string TXBase::EvalString(const std::string& Expression) {
     if (!Active()) return {};
     TCStringList texts;

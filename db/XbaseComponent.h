@@ -15,6 +15,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class TXBase;
 
@@ -55,6 +57,15 @@ class TXBase : public TComponent {
 
     // Marks the active record deleted.
     void Delete();
+    // Marks the records of each run (its first and last record number) deleted, or with Deleted
+    // false takes the mark back: in place and in record order, whatever the order, the scope
+    // or the condition, so that no index is walked. Numbers past the end of the table are left
+    // out; a record already marked as asked is not written. Raises when a write fails. The
+    // dataset is read anew afterwards.
+    void MarkRecords(const std::vector<std::pair<LongInt, LongInt>>& Runs, bool Deleted);
+    // Makes record RecNo the active record, whatever the order; false, the dataset staying
+    // where it was, when the table has no such record or the deleted setting hides it.
+    bool GotoRecord(LongInt RecNo);
     // The expression evaluated on the active record.
     std::string EvalString(const std::string& Expression);
     // The key expression of the controlling order.

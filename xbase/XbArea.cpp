@@ -747,7 +747,7 @@ int TXbArea::Pack() {
         packed.reset();
         if (!std::filesystem::exists(XbPackJournalPath(path))) // else the next open finishes it
             for (const auto& [from, to] : moves)
-                std::filesystem::remove(from);
+                XbRemove(from);
         return status;
     }
     // The packed files now stand under the table's names, the table already locked here.

@@ -23,6 +23,25 @@ void PutBE32(char* p, LongWord v) {
         p[i] = static_cast<char>((v >> (8 * (3 - i))) & 0xFF);
 }
 
+namespace {
+
+// The failing writes set by XbSetWriteFailure, and the writes counted since.
+std::optional<long> failingFrom;
+long failingCount = 0;
+long writesMade = 0;
+
+// Counts one write to path and answers whether it is to fail as on a full disk (the reason is
+// then set). Unless a test set a failure this is a count and a test, nothing more.
+bool WriteRefused(const std::string& path) {
+    ++writesMade;
+    if (!failingFrom || writesMade < *failingFrom || writesMade - *failingFrom >= failingCount)
+        return false;
+    XbSetReason(XbReasonOfErrno(ENOSPC), path);
+    return true;
+}
+
+} // namespace
+
 TXbFile::~TXbFile() {
     Close();
 }
@@ -46,6 +65,7 @@ bool TXbFile::Open(const std::string& path, bool writable) {
 
 bool TXbFile::Create(const std::string& path) {
     Close();
+    if (WriteRefused(path)) return false;
     fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd_ < 0) {
         XbSetReason(XbReasonOfErrno(errno), path);
@@ -82,16 +102,6 @@ LongWord TXbFile::ChangeTime() const {
 
 namespace {
 
-// The failing writes set by XbSetWriteFailure, and the writes counted since.
-std::optional<long> failingFrom;
-long writesMade = 0;
-
-// True when this write is to fail as on a full disk.
-bool SimulatedDiskFull() {
-    ++writesMade;
-    return failingFrom && writesMade >= *failingFrom;
-}
-
 // Moves all count bytes at offset with io (pread or pwrite), going on after partial transfers
 // and interruptions.
 template <typename Io, typename Pointer>
@@ -124,11 +134,8 @@ bool TXbFile::ReadAt(Int64 offset, std::string& text, std::size_t count) const {
 bool TXbFile::WriteAt(Int64 offset, const void* buffer, std::size_t count) {
     if (fd_ < 0 || !writable_ || offset < 0) return false;
     const int fd = fd_;
+    if (WriteRefused(path_)) return false;
     errno = 0;
-    if (SimulatedDiskFull()) {
-        XbSetReason(XbReasonOfErrno(ENOSPC), path_);
-        return false;
-    }
     if (Transfer([fd](const char* p, std::size_t n, Int64 at) { return ::pwrite(fd, p, n, at); },
                  static_cast<const char*>(buffer), count, offset))
         return true;
@@ -137,21 +144,39 @@ bool TXbFile::WriteAt(Int64 offset, const void* buffer, std::size_t count) {
 }
 
 bool TXbFile::Truncate(Int64 size) {
-    return fd_ >= 0 && writable_ && ::ftruncate(fd_, size) == 0;
+    return fd_ >= 0 && writable_ && !WriteRefused(path_) && ::ftruncate(fd_, size) == 0;
 }
 
 bool TXbFile::RenameTo(const std::string& path) {
-    if (fd_ < 0 || ::rename(path_.c_str(), path.c_str()) != 0) return false;
+    if (fd_ < 0 || !XbRename(path_, path)) return false;
     path_ = path;
     return true;
 }
 
 bool TXbFile::Flush() {
-    return fd_ >= 0 && ::fsync(fd_) == 0;
+    return fd_ >= 0 && !WriteRefused(path_) && ::fsync(fd_) == 0;
 }
 
-long XbSetWriteFailure(std::optional<long> fromWrite) {
+bool XbRename(const std::string& from, const std::string& to) {
+    return !WriteRefused(to) && ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool XbRemove(const std::string& path) {
+    return !WriteRefused(path) && (::unlink(path.c_str()) == 0 || errno == ENOENT);
+}
+
+bool XbSyncFolder(const std::string& folder) {
+    if (WriteRefused(folder)) return false;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool done = ::fsync(fd) == 0;
+    ::close(fd);
+    return done;
+}
+
+long XbSetWriteFailure(std::optional<long> fromWrite, long count) {
     failingFrom = fromWrite;
+    failingCount = count;
     return std::exchange(writesMade, 0);
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -74,7 +75,18 @@ std::string XbCompanionPath(const std::string& path, const std::string& ext);
 // The file name of path without directory.
 std::string XbFileName(const std::string& path);
 
-// For tests of what survives a full disk: from the given write on (1 = the next TXbFile write
-// of this process), every write fails as on a full disk, until the failure is set again
-// (nullopt: no failure). Answers how many writes were made since the last call.
-long XbSetWriteFailure(std::optional<long> fromWrite);
+// Renames the file at from to to, replacing a file there; false on failure.
+bool XbRename(const std::string& from, const std::string& to);
+// Removes the file at path; true when it is gone (also when there was none).
+bool XbRemove(const std::string& path);
+// The entries of the folder (files made, renamed, removed) reach the disk; false on failure.
+bool XbSyncFolder(const std::string& folder);
+
+// For tests of what survives a failing disk. Every change this process makes to a file or a
+// folder goes through this file layer, and each counts as one write: a write, a truncation, a
+// flush to disk, a file made, renamed or removed, a folder flushed. From write fromWrite on
+// (1 = the next one), count writes in a row fail as on a full disk and change nothing; the
+// writes after them succeed again. nullopt: no write fails. Answers how many writes were made
+// since the last call, so a test can count the writes of an operation first.
+long XbSetWriteFailure(std::optional<long> fromWrite,
+                       long count = std::numeric_limits<long>::max());

@@ -2,10 +2,7 @@
 
 #include "xbase/XbFile.h"
 
-#include <cstdio>
-#include <fcntl.h>
 #include <filesystem>
-#include <unistd.h>
 
 namespace {
 
@@ -21,12 +18,6 @@ std::string InFolder(const std::string& folder, const std::string& name) {
 bool Exists(const std::string& path) {
     std::error_code error;
     return std::filesystem::exists(path, error);
-}
-
-bool Remove(const std::string& path) {
-    std::error_code error;
-    std::filesystem::remove(path, error);
-    return !error;
 }
 
 // The moves of a complete journal; false when the journal is missing or was cut short.
@@ -56,19 +47,11 @@ bool ReadJournal(const std::string& journal,
 bool RenameAll(const std::vector<std::pair<std::string, std::string>>& moves) {
     bool done = true;
     for (const auto& [copy, target] : moves)
-        if (Exists(copy) && std::rename(copy.c_str(), target.c_str()) != 0) done = false;
+        if (Exists(copy) && !XbRename(copy, target)) done = false;
     return done;
 }
 
 } // namespace
-
-bool XbSyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool done = ::fsync(fd) == 0;
-    ::close(fd);
-    return done;
-}
 
 std::string XbPackCopyPath(const std::string& path) {
     return path + ".pk";
@@ -89,12 +72,12 @@ bool XbCommitPack(const std::string& tablePath,
     if (!file.Create(journal) || !file.WriteAt(0, text) || !file.Flush() ||
         !XbSyncFolder(FolderOf(journal))) {
         file.Close();
-        Remove(journal);
+        XbRemove(journal);
         return false;
     }
     file.Close();
     if (!RenameAll(moves) || !XbSyncFolder(FolderOf(journal))) return false;
-    return Remove(journal);
+    return XbRemove(journal);
 }
 
 bool XbPackPending(const std::string& tablePath, const std::vector<std::string>& memoPaths) {
@@ -112,9 +95,9 @@ bool XbRecoverPack(const std::string& tablePath, const std::vector<std::string>&
         done = RenameAll(moves) && XbSyncFolder(FolderOf(journal));
     } else {
         // Killed before the commit: the files are the old ones; the copies go.
-        done = Remove(XbPackCopyPath(tablePath));
+        done = XbRemove(XbPackCopyPath(tablePath));
         for (const std::string& memo : memoPaths)
-            done = Remove(XbPackCopyPath(memo)) && done;
+            done = XbRemove(XbPackCopyPath(memo)) && done;
     }
-    return done && Remove(journal) && XbSyncFolder(FolderOf(journal));
+    return done && XbRemove(journal) && XbSyncFolder(FolderOf(journal));
 }

@@ -32,6 +32,3 @@ bool XbPackPending(const std::string& tablePath, const std::vector<std::string>&
 // Finishes or rolls back an interrupted pack of the table; the caller has the files to itself.
 // False when a file could not be renamed or removed.
 bool XbRecoverPack(const std::string& tablePath, const std::vector<std::string>& memoPaths);
-
-// The entries of the folder (files made, renamed, removed) reach the disk; false on failure.
-bool XbSyncFolder(const std::string& folder);

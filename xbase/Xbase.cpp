@@ -266,7 +266,7 @@ int CreateTable(const std::string& path, const std::vector<TXbFieldDef>& fields,
     // A production index left from an earlier table of this name would not match the new one.
     for (const char* ext : {".CDX", ".NSX"})
         if (const std::string stale = XbFindFile(XbChangeExt(target, ext)); !stale.empty())
-            std::filesystem::remove(stale);
+            XbRemove(stale);
     if (std::none_of(fields.begin(), fields.end(), [](const TXbFieldDef& f) {
             return std::toupper(static_cast<unsigned char>(f.Type)) == 'M';
         }))

@@ -19,6 +19,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <limits>
 #include <random>
 #include <sys/wait.h>
 #include <thread>
@@ -73,10 +74,14 @@ protected:
         ASSERT_EQ(SaveSchedule(dir, "1", Schedule(Periods, 8.0f), TAmortOptions{}), "");
         ASSERT_EQ(SaveSchedule(dir, "2", Schedule(14, 6.0f), TAmortOptions{}), "");
     }
-    // The work folder made anew from the template.
+    // The work folder made anew from the template. The copies keep their times, so that their
+    // indexes still match them and every write a change makes is its own.
     void FreshWork() {
         fs::remove_all(Work());
         fs::copy(Folder() + "/template", Work());
+        for (const fs::directory_entry& file : fs::directory_iterator(Folder() + "/template"))
+            fs::last_write_time(Work() + "/" + file.path().filename().string(),
+                                file.last_write_time());
     }
 
     // Every live record of every table, in file order, as text.
@@ -188,28 +193,44 @@ protected:
         EXPECT_GE(killed, Kills / 4);
     }
 
-    // Runs Change with the disk full from each write in turn: a change that answers a failure
-    // left the old state, one that answers none (or only that its pack failed) the new state.
-    // The failure is told as the full disk with the table it could not write (the journal's
-    // as the change's own failure), never as damage.
+    // Change run with Count writes failing from write Write on; answers whether it took effect
+    // and gives the failure it told in Answer.
     template <typename F>
-    void FullDiskAtEachWrite(const F& Change) {
+    bool FailingFrom(const F& Change, long Write, long Count, long& Made,
+                     std::string* Answer = nullptr) {
+        FreshWork();
+        XbSetWriteFailure(Write, Count);
+        const std::string failure = Change(Work());
+        Made = XbSetWriteFailure(std::nullopt);
+        if (Answer) *Answer = failure;
+        return failure.empty() || failure == PackFailedMessage;
+    }
+
+    // Runs Change with Count writes failing from each write in turn: all of them (the disk stays
+    // full) or one (it has room again at once). A change that answers a failure left the old
+    // state, one that answers none (or only that its pack failed) the new state; a change that
+    // left no journal left that state on disk already. A failure is told as the full disk with
+    // the table it could not write (the journal's as the change's own failure), never as damage.
+    template <typename F>
+    void FullDiskAtEachWrite(const F& Change, long Count = std::numeric_limits<long>::max()) {
         const auto [before, after] = States(Change);
         for (long write = 1;; ++write) {
-            FreshWork();
-            XbSetWriteFailure(write);
-            const std::string failure = Change(Work());
-            const long made = XbSetWriteFailure(std::nullopt);
-            ExpectOldOrNew(before, after, "write " + std::to_string(write));
-            const bool done = failure.empty() || failure == PackFailedMessage;
-            EXPECT_EQ(Snapshot(Work()), done ? after : before)
-                << "write " << write << ": " << failure;
+            long made = 0;
+            std::string failure;
+            const bool done = FailingFrom(Change, write, Count, made, &failure);
+            const std::string step =
+                "write " + std::to_string(write) + (done ? " done" : " failed: " + failure);
+            if (!fs::exists(RegisterJournalPath(Work()))) {
+                EXPECT_EQ(Snapshot(Work()), done ? after : before) << step;
+            }
+            ExpectOldOrNew(before, after, step);
+            EXPECT_EQ(Snapshot(Work()), done ? after : before) << step;
             EXPECT_TRUE(done || failure == SaveFailedMessage || failure == DeleteFailedMessage ||
                         std::any_of(AllTables.begin(), AllTables.end(),
                                     [&](const auto& name) {
                                         return failure == RegisterDiskFullMessage(name);
                                     }))
-                << "write " << write << ": " << failure;
+                << step;
             if (HasFailure() || made < write) return;
         }
     }
@@ -234,6 +255,51 @@ TEST_F(RegisterChangeTest, AFullDiskAtAnyWriteOfASaveOrDeleteLosesNothing) {
         return SaveSchedule(dir, "1", longer, TAmortOptions{});
     });
     FullDiskAtEachWrite([&](const std::string& dir) { return DeleteLoan(dir, "1"); });
+}
+
+// A write that fails once (a page of an index, a flush, the journal, a rename of a pack) and
+// the writes after it that succeed: the change undoes itself whole from its journal, never
+// through an index the failure may have left behind.
+TEST_F(RegisterChangeTest, ASaveMeetingOneFailedWriteKeepsTheOldScheduleWhole) {
+    MakeTemplate(11);
+    const TAmortSchedule longer = Schedule(23, 8.04f);
+    FullDiskAtEachWrite(
+        [&](const std::string& dir) { return SaveSchedule(dir, "1", longer, TAmortOptions{}); }, 1);
+}
+
+TEST_F(RegisterChangeTest, ADeleteMeetingOneFailedWriteTakesAllOrNothing) {
+    MakeTemplate(11);
+    FullDiskAtEachWrite([](const std::string& dir) { return DeleteLoan(dir, "1"); }, 1);
+    FullDiskAtEachWrite([](const std::string& dir) { return DeleteAccount(dir, "SMITJOH001"); }, 1);
+}
+
+// A save whose commit mark could not be written, the disk staying full, leaves its journal; the
+// next open that undoes it meets a failed write at each of its own writes in turn, and the open
+// after that finds the old schedule.
+TEST_F(RegisterChangeTest, AnUndoThatFailsIsFinishedByTheNextOpen) {
+    MakeTemplate(11);
+    const TAmortSchedule longer = Schedule(23, 8.04f);
+    const auto save = [&](const std::string& dir) {
+        return SaveSchedule(dir, "1", longer, TAmortOptions{});
+    };
+    const auto [before, after] = States(save);
+    // The last write that fails the save is its commit mark: the first one done comes after.
+    long made = 0, failed = 1, done = 1;
+    FailingFrom(save, std::numeric_limits<long>::max(), 1, made);
+    for (done = made + 1; done - failed > 1;) {
+        const long middle = (failed + done) / 2;
+        (FailingFrom(save, middle, std::numeric_limits<long>::max(), made) ? done : failed) =
+            middle;
+    }
+    for (long write = 1;; ++write) {
+        FailingFrom(save, failed, std::numeric_limits<long>::max(), made);
+        ASSERT_TRUE(fs::exists(RegisterJournalPath(Work())));
+        XbSetWriteFailure(write, 1);
+        PrepareRegister(Work(), AllTables);
+        const long undoWrites = XbSetWriteFailure(std::nullopt);
+        ExpectOldOrNew(before, before, "write " + std::to_string(write) + " of the undo");
+        if (HasFailure() || undoWrites < write) return;
+    }
 }
 
 // A save for a loan made for it that meets a full disk takes only that loan back: Smith's loan

@@ -1,7 +1,8 @@
-// The register journal on its own: a save's and a delete's facts written and read back whole,
+// The register journal on its own: a save's and a delete's records written and read back whole,
 // names holding '%', tabs and line ends kept apart from the lines, the commit mark, and journals
 // cut short or not ours told apart from whole ones.
 #include "advisors/RegisterJournal.h"
+#include "advisors/Register.h"
 #include "xbase/XbFile.h"
 
 #include "platform/rtl/SysUtils.h"
@@ -36,8 +37,10 @@ protected:
 TEST_F(RegisterJournalTest, ASaveComesBackWithTheTermsItReplaces) {
     TRegisterChange save;
     save.Kind = rcSave;
-    save.Loan = "7%\t2\n";
-    save.FirstNewRow = 181;
+    save.Name = "7%\t2\n";
+    save.TermsRecord = 3;
+    save.Made = {{TransTable, 181, 541}};
+    save.Gone = {{TransTable, 1, 180}};
     save.OldLoan.PV = 100000.25;
     save.OldLoan.NumPmts = 360;
     save.OldLoan.OrgDate = 155000;
@@ -50,18 +53,21 @@ TEST_F(RegisterJournalTest, ASaveComesBackWithTheTermsItReplaces) {
     save.OldOptions.RateBasis = 1;
     ASSERT_TRUE(WriteRegisterJournal(folder.Path(), save));
     // Every line splits at its tabs: the name's '%', tab and line end are written as %XX.
-    EXPECT_EQ(Text(), "VANTREL REGISTER JOURNAL 1\n"
-                      "save\t7%25%092%0A\t181\t0\n"
-                      "terms\t100000.25\t360\t155000\t155031\t4\t6\t1.25\t6.875\t2\t1\n"
+    EXPECT_EQ(Text(), "VANTREL REGISTER JOURNAL 2\n"
+                      "save\t7%25%092%0A\n"
+                      "terms\t3\t100000.25\t360\t155000\t155031\t4\t6\t1.25\t6.875\t2\t1\n"
+                      "made\tTRANS.DBF\t181\t541\n"
+                      "gone\tTRANS.DBF\t1\t180\n"
                       "end\n");
 
     TRegisterChange read;
     ASSERT_EQ(Read(read), jsComplete);
     EXPECT_FALSE(read.Committed);
     EXPECT_EQ(read.Kind, rcSave);
-    EXPECT_EQ(read.Loan, save.Loan);
-    EXPECT_EQ(read.FirstNewRow, 181);
-    EXPECT_FALSE(read.NewLoan);
+    EXPECT_EQ(read.Name, save.Name);
+    EXPECT_EQ(read.TermsRecord, 3);
+    EXPECT_EQ(read.Made, save.Made);
+    EXPECT_EQ(read.Gone, save.Gone);
     EXPECT_EQ(read.OldLoan.PV, 100000.25);
     EXPECT_EQ(read.OldLoan.NumPmts, 360);
     EXPECT_EQ(read.OldLoan.OrgDate, 155000);
@@ -80,44 +86,51 @@ TEST_F(RegisterJournalTest, ASaveComesBackWithTheTermsItReplaces) {
     EXPECT_EQ(Read(read), jsNone);
 }
 
+// The records a delete marks are named in runs of consecutive numbers, table by table.
 TEST_F(RegisterJournalTest, ADeleteComesBackWithItsLoansAndAccount) {
     TRegisterChange del;
     del.Kind = rcDelete;
-    del.Account = "SMITJOH001";
-    del.Loans = {"1", "12", "100%"};
-    del.Committed = true;
+    del.Name = "SMITJOH001";
+    del.Gone = RecordRuns(TransTable, {12, 10, 40, 11, 11});
+    del.Gone.push_back({AccountsTable, 2, 2});
     ASSERT_TRUE(WriteRegisterJournal(folder.Path(), del));
-    EXPECT_EQ(Text(), "VANTREL REGISTER JOURNAL 1\ndelete\tSMITJOH001\nloan\t1\nloan\t12\n"
-                      "loan\t100%25\nend\ncommit\n");
+    ASSERT_TRUE(CommitRegisterJournal(folder.Path()));
+    EXPECT_EQ(Text(), "VANTREL REGISTER JOURNAL 2\ndelete\tSMITJOH001\ngone\tTRANS.DBF\t10\t12\n"
+                      "gone\tTRANS.DBF\t40\t40\ngone\tACCNTS.DBF\t2\t2\nend\ncommit\n");
     TRegisterChange read;
     ASSERT_EQ(Read(read), jsComplete);
     EXPECT_EQ(read.Kind, rcDelete);
-    EXPECT_EQ(read.Account, "SMITJOH001");
-    EXPECT_EQ(read.Loans, del.Loans);
+    EXPECT_EQ(read.Name, "SMITJOH001");
+    EXPECT_EQ(read.Gone, del.Gone);
+    EXPECT_TRUE(read.Made.empty());
     EXPECT_TRUE(read.Committed);
 }
 
 TEST_F(RegisterJournalTest, AJournalCutShortOrNotOursIsTold) {
     TRegisterChange read;
-    const std::string head = "VANTREL REGISTER JOURNAL 1\n";
+    const std::string head = "VANTREL REGISTER JOURNAL 2\n";
     for (const std::string& text :
-         {head + "save\t7\t181\t1\n",                // no end line: cut before the change wrote
-          head + "save\t7%4\t181\t1\nend\n",         // an escape cut in two
-          head + "save\t7%G1\t181\t1\nend\n",        // not an escape
-          head + "save\t\t181\t1\nend\n",            // a save of no loan
-          head + "save\t7\t18x\t1\nend\n",           // not a number
-          head + "terms\t1\t2\nend\n",               // terms missing
-          head + "rename\t7\nend\n",                 // a line that does not belong
-          std::string("VANTREL REGISTER JOURNAL 2\nend\n"), std::string()}) {
+         {head + "save\t7\n",                    // no end line: cut before the change wrote
+          head + "save\t7%4\nend\n",             // an escape cut in two
+          head + "save\t7%G1\nend\n",            // not an escape
+          head + "save\t\nend\n",                // a save of no loan
+          head + "made\tTRANS.DBF\t1\t2\nend\n", // the change not named first
+          head + "save\t7\nmade\tTRANS.DBF\t18x\t20\nend\n", // not a number
+          head + "save\t7\ngone\tTRANS.DBF\t5\t4\nend\n",    // a run that ends before it starts
+          head + "save\t7\nmade\tOTHER.DBF\t1\t2\nend\n",    // no table of the register
+          head + "save\t7\nterms\t1\t2\nend\n",              // terms missing
+          head + "save\t7\nrename\t7\nend\n",                // a line that does not belong
+          std::string("VANTREL REGISTER JOURNAL 1\nsave\t7\t181\t1\nend\n"), std::string()}) {
         SCOPED_TRACE(text);
         Write(text);
         EXPECT_EQ(Read(read), jsCutShort);
     }
     // A save of a loan made for it has no terms line, and reads whole.
-    Write(head + "save\t7%25\t181\t1\nend\n");
+    Write(head + "save\t7%25\nmade\tLOANS.DBF\t4\t4\nend\n");
     ASSERT_EQ(Read(read), jsComplete);
-    EXPECT_EQ(read.Loan, "7%");
-    EXPECT_TRUE(read.NewLoan);
+    EXPECT_EQ(read.Name, "7%");
+    EXPECT_EQ(read.TermsRecord, 0);
+    EXPECT_EQ(read.Made, (std::vector<TRecordRun>{{LoansTable, 4, 4}}));
     EXPECT_FALSE(read.Committed);
 }
 
@@ -127,7 +140,7 @@ TEST_F(RegisterJournalTest, AJournalCutShortOrNotOursIsTold) {
 TEST_F(RegisterJournalTest, AJournalThatCannotBeWrittenLeavesNoFile) {
     TRegisterChange save;
     save.Kind = rcSave;
-    save.Loan = "7";
+    save.Name = "7";
     XbSetWriteFailure(1);
     const bool written = WriteRegisterJournal(folder.Path(), save);
     XbSetWriteFailure(std::nullopt);
