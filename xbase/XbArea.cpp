@@ -656,12 +656,13 @@ bool TXbArea::CopyMemos(std::string& record, TXbMemo& to) const {
         LongWord block = 0;
         std::string data;
         bool binary = false;
-        if (!TXbMemo::ParseBlock(bytes, block) || !memo_.Read(block, data, binary)) {
+        LongWord type = 0;
+        if (!TXbMemo::ParseBlock(bytes, block) || !memo_.Read(block, data, binary, &type)) {
             XbSetReason(xbErrDamagedMemo, memo_.Path());
             return false;
         }
         LongWord packed = 0;
-        if (!to.Write(data, binary, packed)) return false;
+        if (!to.Write(data, binary, packed, type)) return false;
         record.replace(static_cast<std::size_t>(f.Offset), static_cast<std::size_t>(f.Width),
                        TXbMemo::FormatBlock(packed, f.Width));
     }

@@ -93,13 +93,17 @@ int TXbMemo::Open(const std::string& path, TXbMemoKind kind, bool writable) {
     return xbOK;
 }
 
-bool TXbMemo::Read(LongWord block, std::string& data, bool& binary) const {
+bool TXbMemo::Read(LongWord block, std::string& data, bool& binary, LongWord* type) const {
     data.clear();
     binary = false;
+    if (type) *type = kFptText;
     if (block == 0) return true;
     const Int64 at = static_cast<Int64>(block) * blockSize_;
     if (at < kHeaderSize || at >= file_.Size()) return false;
-    return kind_ == TXbMemoKind::Dbt ? ReadDbt(at, data, binary) : ReadFpt(at, data, binary);
+    if (kind_ == TXbMemoKind::Fpt) return ReadFpt(at, data, binary, type);
+    const bool read = ReadDbt(at, data, binary);
+    if (type) *type = binary ? kFptBinary : kFptText;
+    return read;
 }
 
 bool TXbMemo::ReadDbt(Int64 at, std::string& data, bool& binary) const {
@@ -160,12 +164,13 @@ bool TXbMemo::GatherStarts(Int64 size) const {
     return true;
 }
 
-bool TXbMemo::ReadFpt(Int64 at, std::string& data, bool& binary) const {
+bool TXbMemo::ReadFpt(Int64 at, std::string& data, bool& binary, LongWord* type) const {
     char head[8];
     if (at + 8 > file_.Size() || !file_.ReadAt(at, head, sizeof head)) return false;
     const Int64 length = GetBE32(head + 4);
     if (at + 8 + length > file_.Size()) return false;
     binary = GetBE32(head) != kFptText;
+    if (type) *type = GetBE32(head);
     return file_.ReadAt(at + 8, data, static_cast<std::size_t>(length));
 }
 
@@ -192,7 +197,8 @@ bool TXbMemo::Accepts(std::string_view data) const {
     return kind_ != TXbMemoKind::Dbt || data.find(kMemoEnd) == std::string_view::npos;
 }
 
-std::string TXbMemo::StoredBytes(std::string_view data, bool binary) const {
+std::string TXbMemo::StoredBytes(std::string_view data, bool binary,
+                                 std::optional<LongWord> type) const {
     std::string bytes;
     if (kind_ == TXbMemoKind::Dbt && binary && !Accepts(data)) {
         bytes.assign(8, '\0');
@@ -204,7 +210,7 @@ std::string TXbMemo::StoredBytes(std::string_view data, bool binary) const {
         bytes.append(2, kMemoEnd);
     } else {
         bytes.assign(8, '\0');
-        PutBE32(bytes.data(), binary ? kFptBinary : kFptText);
+        PutBE32(bytes.data(), type.value_or(binary ? kFptBinary : kFptText));
         PutBE32(bytes.data() + 4, static_cast<LongWord>(data.size()));
         bytes.append(data);
     }
@@ -213,12 +219,13 @@ std::string TXbMemo::StoredBytes(std::string_view data, bool binary) const {
     return bytes;
 }
 
-bool TXbMemo::Write(std::string_view data, bool binary, LongWord& block) {
+bool TXbMemo::Write(std::string_view data, bool binary, LongWord& block,
+                    std::optional<LongWord> type) {
     const LongWord old = block;
     block = 0;
     if (data.empty()) return true;
     if (data.size() > 0x7FFFFF00u) return false;
-    const std::string bytes = StoredBytes(data, binary);
+    const std::string bytes = StoredBytes(data, binary, type);
     const Int64 blocks = static_cast<Int64>(bytes.size()) / blockSize_;
     if (old != 0 && blocks <= BlocksOf(old)) {
         if (!file_.WriteAt(static_cast<Int64>(old) * blockSize_, bytes)) return false;

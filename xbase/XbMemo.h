@@ -18,6 +18,7 @@
 #include "xbase/XbTable.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,8 +52,10 @@ public:
     const std::string& Path() const { return file_.Path(); }
 
     // Reads the memo at block (block 0 gives empty data); binary tells whether it was stored
-    // as binary data. False when the block lies outside the file or its header is damaged.
-    bool Read(LongWord block, std::string& data, bool& binary) const;
+    // as binary data, and type, when given, the type word an FPT memo was stored with (1 text,
+    // 0 picture or binary, 2 object; 1 or 0 for a DBT memo by binary). False when the block lies
+    // outside the file or its header is damaged.
+    bool Read(LongWord block, std::string& data, bool& binary, LongWord* type = nullptr) const;
     // True when the file can hold data as a memo that other programs read back whole: a DBT
     // memo ends at its first 0x1A byte, so data there holds none.
     bool Accepts(std::string_view data) const;
@@ -60,7 +63,10 @@ public:
     // blocks are used again when data fits in them. A DBT memo, text or binary data, is its
     // bytes and 0x1A 0x1A; only binary data holding 0x1A (a memo another program wrote, which a
     // pack copies) keeps the layout with a length: FF FF 08 00 and the length with those 8 bytes.
-    bool Write(std::string_view data, bool binary, LongWord& block);
+    // An FPT memo takes type as its type word when given (a pack keeps another program's object
+    // memos as they were), else 1 for text and 0 for binary data.
+    bool Write(std::string_view data, bool binary, LongWord& block,
+               std::optional<LongWord> type = std::nullopt);
     bool Sync() { return file_.Flush(); }
     int BlockSize() const { return blockSize_; }
 
@@ -79,13 +85,14 @@ private:
         starts_.clear();
         startsKnown_ = false;
     }
-    bool ReadFpt(Int64 at, std::string& data, bool& binary) const;
+    bool ReadFpt(Int64 at, std::string& data, bool& binary, LongWord* type) const;
     // The first free block: the header's value, never inside data already in the file.
     bool NextFreeBlock(LongWord& block) const;
     // The number of blocks the memo at block takes; 0 when it cannot be read.
     Int64 BlocksOf(LongWord block) const;
     // The memo's bytes as stored, block-padded.
-    std::string StoredBytes(std::string_view data, bool binary) const;
+    std::string StoredBytes(std::string_view data, bool binary,
+                            std::optional<LongWord> type = std::nullopt) const;
 
     TXbFile file_;
     TXbMemoKind kind_ = TXbMemoKind::None;

@@ -573,10 +573,19 @@ TEST_P(XbMemoTest, MemosRoundTrip) {
     xb_CloseAll();
 
     // Packing keeps the memos of the records that stay, also in the general (G) and blob (W)
-    // fields of other programs.
+    // fields of other programs, and an FPT memo's type word (2, an object, for the binary one).
     std::string table = ReadAll(Path("MEMO.DBF"));
     table[32 + 5 * 32 + 11] = driver == xbNTX ? 'G' : 'W';
     WriteAll(Path("MEMO.DBF"), table);
+    const std::string stored = std::string("\0\0\0\0\0\0\0\x0a", 8) + binary;
+    const std::string object = std::string("\0\0\0\x02\0\0\0\x0a", 8) + binary;
+    if (driver != xbNTX) {
+        std::string memos = ReadAll(Path("MEMO.FPT"));
+        const std::size_t at = memos.find(stored);
+        ASSERT_NE(at, std::string::npos);
+        memos.replace(at, object.size(), object);
+        WriteAll(Path("MEMO.FPT"), memos);
+    }
     ASSERT_GT(xb_Use(Path("MEMO.DBF"), "", xbModeExclusive, driver), 0);
     xb_Go(1);
     ASSERT_EQ(xb_Delete(), xbOK);
@@ -586,6 +595,10 @@ TEST_P(XbMemoTest, MemosRoundTrip) {
     xb_Skip(1);
     EXPECT_EQ(xb_GetBlob(6, data), 10);
     EXPECT_EQ(data, binary);
+    xb_CloseAll();
+    if (driver != xbNTX) {
+        EXPECT_NE(ReadAll(Path("MEMO.FPT")).find(object), std::string::npos);
+    }
 }
 
 TEST_P(XbMemoTest, AMemoReachesTheFileOnlyWithItsRecord) {
