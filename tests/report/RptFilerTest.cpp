@@ -61,14 +61,23 @@ protected:
         writer.OnPrint = [&](TObject*) { Body(writer); };
         writer.Execute();
     }
-    // Plays the stream after making every recorded sample width of a font of that many points
-    // far too small, so that the player must shrink the font to fit.
-    void PlayWithSampleWidthsShrunk(double points) {
+    // The stream with the height and sample width of every recorded font of that many points
+    // rewritten.
+    std::vector<Byte> WithFontHeights(double points, float height, float sample) {
         std::vector<Byte> bytes = TBytes(stream).data;
         for (std::size_t i = static_cast<std::size_t>(PageStarts()[0]); i + 9 < bytes.size(); ++i)
             if (bytes[i] == 54 &&
-                DecodeLE<float>(bytes.data() + i + 1) == static_cast<float>(points / 72))
-                EncodeLE(bytes.data() + i + 5, 1e-6f);
+                DecodeLE<float>(bytes.data() + i + 1) == static_cast<float>(points / 72)) {
+                EncodeLE(bytes.data() + i + 1, height);
+                EncodeLE(bytes.data() + i + 5, sample);
+            }
+        return bytes;
+    }
+    // Plays the stream after making every recorded sample width of a font of that many points
+    // far too small, so that the player must shrink the font to fit.
+    void PlayWithSampleWidthsShrunk(double points) {
+        const std::vector<Byte> bytes =
+            WithFontHeights(points, static_cast<float>(points / 72), 1e-6f);
         stream.Clear();
         stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
         Play();
@@ -826,6 +835,25 @@ TEST_F(RptFiler, FontFittingMayReachExactlyOnePixel) {
     EXPECT_EQ(LastDocument().Pages[0].Texts.back().Font.lfHeight, -1);
 }
 
+// Fitting measures a few widths whatever the recording holds: a 9-inch font at 600 dots an inch
+// with an absurdly narrow sample goes down to its last pixel at once; with widths out of
+// proportion to the height, halving finds the fewest steps that fit.
+TEST(FontFitting, MeasuresAFewWidths) {
+    int measured = 0;
+    const auto pixels = [](int steps) { return 5400 - steps * FontFitStep; };
+    const auto proportional = [&](int steps) { return ++measured, pixels(steps) / 100; };
+    const auto squared = [&](int steps) { return ++measured, pixels(steps) * pixels(steps) / 5e5; };
+    const int last = FontFitSteps(5400, 1.6e-10, proportional);
+    EXPECT_LE(measured, 4);
+    EXPECT_GE(pixels(last), 1.0);
+    EXPECT_LT(pixels(last), 1.0 + FontFitStep);
+    measured = 0;
+    const int fitted = FontFitSteps(5400, 12, squared);
+    EXPECT_LE(measured, 5 + std::log2(5400));
+    EXPECT_LE(squared(fitted), 12);
+    EXPECT_GT(squared(fitted - 1), 12);
+}
+
 TEST_F(RptFiler, Version2009HeaderPlaysAndKeepsTheTitle) {
     Record(TwoLines);
     // Rewrite the header as the older form: no version word, no title.
@@ -961,6 +989,17 @@ TEST_F(RptBadStream, UnknownCodesAndBadHeadersAreRefused) {
     bytes = Good();
     bytes.back() = 4; // the reserved canvas copy
     EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
+}
+
+// A font height no report has (none, or beyond 1000 points) or a negative sample width is
+// damage.
+TEST_F(RptBadStream, FontHeightsAndSampleWidthsNoFontHasAreRefused) {
+    Good();
+    for (const auto& [height, sample] : {std::pair{0.0f, 5.0f}, {-0.1f, 5.0f}, {14.0f, 5.0f},
+                                         {10 / 72.0f, -1.0f}})
+        EXPECT_EQ(PlayBytes(WithFontHeights(10, height, sample)),
+                  "Unexpected code found in report file.")
+            << height << " " << sample;
 }
 
 TEST_F(RptBadStream, LinksThatLoopOrLeaveTheStreamAreRefused) {
