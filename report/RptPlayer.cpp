@@ -763,8 +763,8 @@ void TFilePrinter::PlayFont(Byte Code) {
 }
 
 double TFilePrinter::ReadFontHeight() {
-    const double points = std::round(ReadReal() * 72.0 * HeightPointsPrecision) /
-                          HeightPointsPrecision;
+    const double points =
+        std::round(ReadReal() * 72.0 * HeightPointsPrecision) / HeightPointsPrecision;
     if (!UsableFontSize(points)) BadStream();
     return points / 72.0;
 }

@@ -152,7 +152,8 @@ protected:
     bool event(QEvent* e) override {
         // A window became modal over the open help: the help joins it once the window is up.
         if (e->type() == QEvent::WindowBlocked)
-            QMetaObject::invokeMethod(this, [this] { Rejoin(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { Rejoin(); }, Qt::QueuedConnection);
         return QDialog::event(e);
     }
 

@@ -29,9 +29,7 @@ KNOWN_WINDOWS = re.compile("|".join((
     "Amortization Schedule", "Amortization Charts", r"Lease vs\. Buy Break-Even Charts",
     r"One Moment\.\.\.", "(Schedule|Report) (Setup|Status)",
     "(Amortization Schedule|Report) Preview", "(Personal|Loan) Information",
-    "Drag and drop",
-    # The help topics the scenarios open.
-    "Initial Periods")))
+    "Drag and drop", "Initial Periods")))
 
 
 def watch(s):
@@ -508,23 +506,6 @@ def check_shown_schedule(s, form, reader, origination, keys_and_tabs):
             check_shown_year(s, form, reader, members, sums, runs, f"the year {year}")
 
 
-def help_beside_schedule(s, form, reader):
-    """F1 on the schedule's periods (the field after the amount) opens its help over the modal
-    schedule; a click in the help leaves it on top, and Escape then closes the help alone: the
-    schedule stays open with the amount typed."""
-    s.key("F1")
-    shown = s.wait_window("Initial Periods")
-    s.click(shown, 100, 60)
-    if s.window_manager:
-        stack = s.stacking()
-        check(stack.index(shown) > stack.index(form), "a click on the help raised the schedule")
-    s.key("Escape")
-    s.wait_gone("Initial Periods")
-    check(s.window_shown("Amortization Schedule"), "Escape in the help closed the schedule")
-    amount = reader.read(Picture(s.env, form).ink(AMOUNT_TEXT))
-    check(amount == LEARNT_AMOUNT[1], f"the amount reads {amount!r} after the help")
-
-
 # The preview's ">" (next page) and "Done" buttons, relative to its window.
 PREVIEW_BUTTON_ROW = 21
 PREVIEW_NEXT_PAGE = (313, PREVIEW_BUTTON_ROW)
@@ -537,7 +518,16 @@ def amortization(s):
     title = "Amortization Schedule"
     form = open_form(s, main, "ctrl+a", title)
     reader = learn_schedule_font(s, form)
-    help_beside_schedule(s, form, reader)
+    # The help beside the modal schedule: on top when clicked, Escape closes it and nothing else.
+    s.key("F1")
+    shown = s.wait_window("Initial Periods")
+    s.click(shown, 100, 60)
+    stack = s.stacking()
+    check(not stack or stack.index(shown) > stack.index(form), "a click on the help hid it")
+    s.key("Escape")
+    s.wait_gone("Initial Periods")
+    check(s.window_shown(title), "Escape in the help closed the schedule")
+    check(reader.read(Picture(s.env, form).ink(AMOUNT_TEXT)) == LEARNT_AMOUNT[1], "amount lost")
     s.key("alt+a")
     s.key("End", "shift+Home")
     s.type("100000")
