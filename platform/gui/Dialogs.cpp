@@ -128,8 +128,9 @@ QString HelpHtml(const std::string& text) {
 // The help viewer: a window of its own that the user reads, scrolls and closes (Escape, or its
 // frame) whatever else is open. While a window is modal the viewer belongs to it (it is
 // transient for it), so it takes clicks and keys, stays above that window and is not blocked by
-// it; its keys never reach the window behind it. Help that was open before a window became
-// modal joins that window the same way.
+// it; its keys never reach the window behind it. Help that was open before one of the program's
+// forms became modal joins that form the same way; under a message box or a file dialog, which
+// is answered first and stays above it, the help waits.
 class THelpViewer : public QDialog {
 public:
     THelpViewer() : browser_(new QTextBrowser(this)) {
@@ -150,7 +151,7 @@ public:
 
 protected:
     bool event(QEvent* e) override {
-        // A window became modal over the open help: the help joins it once the window is up.
+        // A window became modal over the open help: the help joins it once it is up.
         if (e->type() == QEvent::WindowBlocked)
             QMetaObject::invokeMethod(
                 this, [this] { Rejoin(); }, Qt::QueuedConnection);
@@ -168,7 +169,7 @@ private:
 
     void Rejoin() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!isVisible() || !modal ||
+        if (!isVisible() || !modal || !ControlOfWidget(modal) ||
             windowHandle()->transientParent() == modal->window()->windowHandle())
             return;
         hide();

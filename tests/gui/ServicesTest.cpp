@@ -171,9 +171,10 @@ TEST(ServicesTest, TheHelpViewerWrapsToItsWindowAndWorksBesideAModalOne) {
     EXPECT_TRUE(browser->toPlainText().contains("solves amount, periods, rate or payment"));
     EXPECT_EQ(browser->horizontalScrollBar()->maximum(), 0);
     for (const bool helpFirst : {true, false}) {
-        QWidget modal;
-        modal.setWindowModality(Qt::ApplicationModal);
-        modal.show();
+        TTestForm modal(nullptr);
+        modal.HandleNeeded();
+        WidgetOf(&modal)->setWindowModality(Qt::ApplicationModal);
+        modal.Show();
         ASSERT_TRUE(helpFirst || Application->HelpContext(125));
         QCoreApplication::processEvents();
         QTest::keyClick(browser->window()->windowHandle(), Qt::Key_Escape);

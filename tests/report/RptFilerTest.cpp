@@ -849,7 +849,6 @@ TEST(FontFitting, MeasuresAFewWidths) {
 TEST_F(RptFiler, FontHeightsAndSampleWidthsNoFontHasAreRefused) {
     for (const auto& [height, sample] :
          {std::pair{0.0, 5.0}, {-0.1, 5.0}, {14.0, 5.0}, {0.1, -1.0}}) {
-        stream.Clear();
         Record(TwoLines);
         EXPECT_EQ(ErrorOf([&] { PlayWithFontHeights(12, height, sample); }),
                   "Unexpected code found in report file.");
