@@ -23,10 +23,6 @@ constexpr double SubSuperFactor = 0.5998800239952009;
 // switches between a few faces.
 constexpr std::size_t SampleWidthsKept = 16;
 
-bool UsableFontSize(double points) {
-    return points > 0.0 && points <= MaxFontPoints;
-}
-
 bool SameValue(double a, double b) {
     return std::fabs(a - b) < 1e-9;
 }
@@ -55,6 +51,10 @@ Byte FromFontPitch(TFontPitch pitch) {
 }
 
 } // namespace
+
+bool UsableFontSize(double Points) {
+    return Points > 0.0 && Points <= MaxFontPoints;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Construction

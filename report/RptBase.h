@@ -24,6 +24,10 @@
 inline constexpr const char* FontSampleText =
     "abcdefg hijklmnop qrstuv wxyz ABCDEFG HIJKLMNOP QRSTUV WXYZ 0123456789";
 
+// True for a font size a report can use: above 0 and at most 1000 points (well past a page's
+// height). Other sizes are ignored when set, and refused when read from a recording.
+bool UsableFontSize(double Points);
+
 // The report's own description of its font (lengths in inches).
 struct TReportFont {
     std::string Name = "Arial"; // at most 63 characters

@@ -23,8 +23,6 @@ constexpr double MaxPageInches = 3276.7 / 25.4;
 // recorded (a 1000-point font reads 1000 points, not a little more).
 constexpr double HeightPointsPrecision = 10000.0;
 
-// The step by which a font that renders wider than recorded is made smaller (device pixels).
-constexpr double FitStep = 1.1;
 // Graphics read from the recording are kept, up to this many stored bytes, so a graphic drawn
 // again (a reuse of it) is the same picture for the printer, which then stores it once.
 constexpr Int64 GraphicCacheBytes = 32 * 1024 * 1024;
@@ -727,7 +725,7 @@ void TFilePrinter::PlayFont(Byte Code) {
         const Byte pitch = ReadByte();
         if (pitch > 2) BadStream();
         SetFontPitch(pitch);
-        SetFontHeight(RecordedFontHeight(ReadReal()));
+        SetFontHeight(ReadFontHeight());
         SetBold(ReadFlag());
         SetItalic(ReadFlag());
         SetUnderline(ReadFlag());
@@ -744,8 +742,9 @@ void TFilePrinter::PlayFont(Byte Code) {
         return;
     }
     case rpcFontHeight: {
-        const double height = RecordedFontHeight(ReadReal());
+        const double height = ReadFontHeight();
         const double sample = ReadReal();
+        if (sample < 0.0) BadStream();
         SetFontHeight(height);
         fitSample_ = sample;
         fitPending_ = true;
@@ -763,8 +762,11 @@ void TFilePrinter::PlayFont(Byte Code) {
     }
 }
 
-double TFilePrinter::RecordedFontHeight(double Height) {
-    return std::round(Height * 72.0 * HeightPointsPrecision) / HeightPointsPrecision / 72.0;
+double TFilePrinter::ReadFontHeight() {
+    const double points =
+        std::round(ReadReal() * 72.0 * HeightPointsPrecision) / HeightPointsPrecision;
+    if (!UsableFontSize(points)) BadStream();
+    return points / 72.0;
 }
 
 int TFilePrinter::PenPixels(double Width) const {
@@ -773,20 +775,44 @@ int TFilePrinter::PenPixels(double Width) const {
 
 void TFilePrinter::FitFont(double Height, double Sample) {
     if (!(Sample > 0.0)) return;
-    const double pixelsPerInch = yDPI_ * zoom_ * 0.01;
-    double height = Height;
-    double measured = FontSampleWidth();
-    while (static_cast<float>(measured) > static_cast<float>(Sample)) {
-        const double smaller = (height * pixelsPerInch - FitStep) / pixelsPerInch;
-        // The font never goes below one pixel.
-        if (smaller * pixelsPerInch < 1.0) return;
-        SetFontHeight(smaller);
-        const double narrower = FontSampleWidth();
-        if (narrower >= measured) {
-            SetFontHeight(Height);
-            return;
-        }
-        height = smaller;
-        measured = narrower;
-    }
+    const double pixels = Height * yDPI_ * zoom_ * 0.01;
+    const auto heightAt = [&](int steps) {
+        return steps == 0 ? Height : Height * (pixels - steps * FontFitStep) / pixels;
+    };
+    const int fitted = FontFitSteps(pixels, Sample, [&](int steps) {
+        SetFontHeight(heightAt(steps));
+        return FontSampleWidth();
+    });
+    SetFontHeight(heightAt(fitted));
+}
+
+int FontFitSteps(double HeightPixels, double Sample, const std::function<double(int)>& WidthAt) {
+    const auto fits = [&](double width) {
+        return static_cast<float>(width) <= static_cast<float>(Sample);
+    };
+    const double recorded = WidthAt(0);
+    if (fits(recorded)) return 0;
+    // The most steps that leave the font a pixel high at least.
+    int most = std::max(0, static_cast<int>((HeightPixels - 1.0) / FontFitStep) + 1);
+    while (most > 0 && HeightPixels - most * FontFitStep < 1.0)
+        --most;
+    if (most == 0) return 0;
+    const double first = WidthAt(1);
+    if (first >= recorded) return 0;
+    if (fits(first)) return 1;
+    // `low` steps do not fit; `high` steps fit, or are the most there are. Each measurement
+    // narrows the range: first at the step where the sample would fit were its width in
+    // proportion to the height, then beside it, then halfway.
+    int low = 1;
+    int high = most;
+    const auto narrow = [&](int steps) {
+        if (steps > low && steps < high) (fits(WidthAt(steps)) ? high : low) = steps;
+    };
+    const double proportional = HeightPixels * (1.0 - Sample / recorded) / FontFitStep;
+    const int guess = std::clamp(static_cast<int>(std::ceil(proportional)), low + 1, high);
+    narrow(guess);
+    narrow(high == guess ? guess - 1 : guess + 1);
+    while (high - low > 1)
+        narrow(low + (high - low) / 2);
+    return high;
 }

@@ -14,9 +14,22 @@
 #include "report/RptCanvas.h"
 #include "report/RptFiler.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+// The step, in device pixels, by which a font that renders wider than recorded is made smaller.
+inline constexpr double FontFitStep = 1.1;
+
+// Fitting a font to the sample width recorded with it: the number of FontFitStep-pixel steps by
+// which a font HeightPixels high is made smaller so that its sample, WidthAt(steps) inches, is no
+// wider than Sample. None when it fits as it is, or when the first step makes it no narrower (a
+// face that does not scale); the most steps that leave one pixel when none fits. The widths grow
+// with the height, nearly in proportion: the fewest steps that fit are found from the step that
+// proportion gives, then by halving, so a fit measures four or five widths and never more than
+// 5 + log2(HeightPixels), whatever the recording holds.
+int FontFitSteps(double HeightPixels, double Sample, const std::function<double(int)>& WidthAt);
 
 class TMemoryStream;
 
@@ -82,8 +95,9 @@ private:
     void PlayShape(Byte Code);
     void PlayText(Byte Code);
     void FitFont(double Height, double Sample);
-    // A recorded font height (inches) as the height the recording meant.
-    static double RecordedFontHeight(double Height);
+    // A recorded font height (inches) as the height the recording meant; a height no report's
+    // font has (not positive, or beyond 1000 points) is damage.
+    double ReadFontHeight();
     // A recorded pen width (inches) in pixels of this device at its scale and zoom.
     int PenPixels(double Width) const;
     // Marks the job aborted and raises "Unexpected code found in report file.".

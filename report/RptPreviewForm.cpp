@@ -154,6 +154,8 @@ void TRPPreviewForm::FormKeyDown(TObject*, Word& Key, TShiftState Shift) {
         move(horz, horz->Position() + (Key == VK_LEFT ? -1 : 1) * horz->Increment());
     else if (ctrl && shift && (Key == VK_LEFT || Key == VK_RIGHT))
         move(horz, horz->Position() + (Key == VK_LEFT ? -1 : 1) * ScrollBox1->Width());
+    else if (!shift && !ctrl && Key == VK_ESCAPE)
+        SBDone->Click();
     else
         handled = false;
     if (handled) Key = 0;

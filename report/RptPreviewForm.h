@@ -2,7 +2,8 @@
 // out, fit the page's width or the whole page, step between pages, print the recording and
 // close; the zoom and the page can also be typed. The form takes the keys first: the cursor
 // keys, Page Up and Page Down, Home and End move the page within its box (left and right with
-// Ctrl, by a screen with Shift+Ctrl), so the two edits keep their own cursor keys.
+// Ctrl, by a screen with Shift+Ctrl), so the two edits keep their own cursor keys; Escape closes
+// the form as Done does.
 #pragma once
 
 #include "platform/gui/Buttons.h"

@@ -17,10 +17,12 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <fstream>
 #include <sstream>
@@ -96,16 +98,87 @@ std::string HelpFilePath(const std::string& name) {
     return FindFileCaseInsensitive(DataFolder(), base);
 }
 
-// The topic's text as the viewer's document: its paragraphs wrap to the window, verbatim rows
-// keep their lines and blanks.
+// The rows of a list or table as a table of the viewer's document: a row's columns are the
+// texts between its runs of two or more blanks (or tabs). Its cells wrap like any paragraph, so
+// a table is as wide as the window and its rows stay rows.
+QString TableHtml(const QString& rows) {
+    static const QRegularExpression gap(QStringLiteral("\\s{2,}|\\t"));
+    QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\" "
+                                  "style=\"margin-left: 12px\">");
+    for (const QString& row : rows.split('\n')) {
+        html += QStringLiteral("<tr>");
+        for (const QString& cell : row.trimmed().split(gap, Qt::SkipEmptyParts))
+            html += QStringLiteral("<td style=\"padding-right: 12px\">") + cell.toHtmlEscaped() +
+                    QStringLiteral("</td>");
+        html += QStringLiteral("</tr>");
+    }
+    return html + QStringLiteral("</table>");
+}
+
+// The topic's text as the viewer's document: its paragraphs and tables wrap to the window.
 QString HelpHtml(const std::string& text) {
     QString html;
     for (const THelpParagraph& paragraph : HelpParagraphs(text)) {
-        const QString escaped = AnsiToQString(paragraph.Text).toHtmlEscaped();
-        html += paragraph.Verbatim ? "<pre>" + escaped + "</pre>" : "<p>" + escaped + "</p>";
+        const QString body = AnsiToQString(paragraph.Text);
+        html += paragraph.Verbatim ? TableHtml(body) : "<p>" + body.toHtmlEscaped() + "</p>";
     }
     return html;
 }
+
+// The help viewer: a window of its own that the user reads, scrolls and closes (Escape, or its
+// frame) whatever else is open. While a window is modal the viewer belongs to it (it is
+// transient for it), so it takes clicks and keys, stays above that window and is not blocked by
+// it; its keys never reach the window behind it. Help that was open before one of the program's
+// forms became modal joins that form the same way; under a message box or a file dialog, which
+// is answered first and stays above it, the help waits.
+class THelpViewer : public QDialog {
+public:
+    THelpViewer() : browser_(new QTextBrowser(this)) {
+        setProperty("vantrel_free", true);
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(browser_);
+        resize(480, 360);
+    }
+
+    void Show(const QString& title, const QString& html) {
+        setWindowTitle(title);
+        browser_->setHtml(html);
+        JoinModalWindow();
+        show();
+        raise();
+        activateWindow();
+    }
+
+protected:
+    bool event(QEvent* e) override {
+        // A window became modal over the open help: the help joins it once it is up.
+        if (e->type() == QEvent::WindowBlocked)
+            QMetaObject::invokeMethod(
+                this, [this] { Rejoin(); }, Qt::QueuedConnection);
+        return QDialog::event(e);
+    }
+
+private:
+    // Makes the viewer transient for the modal window shown last (or for none). The window
+    // system reads this when the window is mapped.
+    void JoinModalWindow() {
+        QWidget* modal = QApplication::activeModalWidget();
+        create();
+        windowHandle()->setTransientParent(modal ? modal->window()->windowHandle() : nullptr);
+    }
+
+    void Rejoin() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!isVisible() || !modal || !ControlOfWidget(modal) ||
+            windowHandle()->transientParent() == modal->window()->windowHandle())
+            return;
+        hide();
+        JoinModalWindow();
+        show();
+    }
+
+    QTextBrowser* browser_;
+};
 
 class TQtServices : public TUiServices {
 public:
@@ -253,22 +326,11 @@ private:
     void ShowTopic(const std::string& title, const std::string& body) {
         if (ModalHookInstalled()) return;
         EnsureQtApp();
-        if (!viewer_) {
-            viewer_ = new QDialog;
-            viewer_->setProperty("vantrel_free", true);
-            browser_ = new QTextBrowser(viewer_);
-            auto* layout = new QVBoxLayout(viewer_);
-            layout->addWidget(browser_);
-            viewer_->resize(480, 360);
-        }
-        viewer_->setWindowTitle(AnsiToQString(title));
-        browser_->setHtml(HelpHtml(body));
-        viewer_->show();
-        viewer_->raise();
+        if (!viewer_) viewer_ = new THelpViewer;
+        viewer_->Show(AnsiToQString(title), HelpHtml(body));
     }
 
-    QPointer<QDialog> viewer_;
-    QTextBrowser* browser_ = nullptr;
+    QPointer<THelpViewer> viewer_;
 };
 
 TUiServices*& Installed() {

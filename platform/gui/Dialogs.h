@@ -1,7 +1,9 @@
 // The user-interface services: message boxes, open/save and font dialogs, the print-setup
 // dialog with its placement hook, help at a context number and the beep. Each goes through the
 // installed TUiServices: the Qt one by default, or a TRecordedServices a test installs, which
-// records what the program showed and answers as planned without waiting for anybody.
+// records what the program showed and answers as planned without waiting for anybody. The Qt
+// help viewer is a window of its own that the user can read, scroll and close with Escape also
+// while another window is modal.
 #pragma once
 
 #include "platform/gui/Controls.h"
@@ -159,7 +161,9 @@ bool FindHelpTopic(const std::string& FileText, int Context, std::string& Title,
 // One paragraph of a help topic as the viewer shows it.
 struct THelpParagraph {
     std::string Text;
-    bool Verbatim = false; // rows of a list or table: shown line by line, blanks kept
+    // Rows of a list or table: shown row by row, the texts between runs of two or more blanks
+    // as its columns.
+    bool Verbatim = false;
 };
 // The paragraphs of a topic's text. Lines up to a blank line are one paragraph, joined with
 // single blanks so that the viewer wraps the paragraph to its window; lines that start with a

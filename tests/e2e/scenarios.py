@@ -29,7 +29,7 @@ KNOWN_WINDOWS = re.compile("|".join((
     "Amortization Schedule", "Amortization Charts", r"Lease vs\. Buy Break-Even Charts",
     r"One Moment\.\.\.", "(Schedule|Report) (Setup|Status)",
     "(Amortization Schedule|Report) Preview", "(Personal|Loan) Information",
-    "Drag and drop")))
+    "Drag and drop", "Initial Periods")))
 
 
 def watch(s):
@@ -518,6 +518,16 @@ def amortization(s):
     title = "Amortization Schedule"
     form = open_form(s, main, "ctrl+a", title)
     reader = learn_schedule_font(s, form)
+    # The help beside the modal schedule: on top when clicked, Escape closes it and nothing else.
+    s.key("F1")
+    shown = s.wait_window("Initial Periods")
+    s.click(shown, 100, 60)
+    stack = s.stacking()
+    check(not stack or stack.index(shown) > stack.index(form), "a click on the help hid it")
+    s.key("Escape")
+    s.wait_gone("Initial Periods")
+    check(s.window_shown(title), "Escape in the help closed the schedule")
+    check(reader.read(Picture(s.env, form).ink(AMOUNT_TEXT)) == LEARNT_AMOUNT[1], "amount lost")
     s.key("alt+a")
     s.key("End", "shift+Home")
     s.type("100000")

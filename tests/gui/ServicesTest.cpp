@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBrowser>
 
 #include <gtest/gtest.h>
@@ -147,8 +149,10 @@ TEST(ServicesTest, HelpTopicsAreParagraphsAndVerbatimRows) {
     EXPECT_EQ(paragraphs[3].Text, "Every calculator has the same buttons.");
 }
 
-// The viewer shows the paragraph as one, wrapped by the window and not at the file's line ends.
-TEST(ServicesTest, TheHelpViewerWrapsParagraphsToItsWindow) {
+// The viewer shows the paragraph as one, wrapped by the window and not at the file's line ends;
+// the contents' table wraps too, with no sideways scrolling. Beside a modal window, open before it
+// or asked for from it, the help takes its keys: Escape closes the help alone.
+TEST(ServicesTest, TheHelpViewerWrapsToItsWindowAndWorksBesideAModalOne) {
     InitApplication();
     const TModalHook hook = SetModalHook({});
     const std::string saved = Application->HelpFile();
@@ -163,7 +167,19 @@ TEST(ServicesTest, TheHelpViewerWrapsParagraphsToItsWindow) {
     EXPECT_TRUE(browser->toPlainText().contains(
         "Enter three of the four values, leave the unknown at 0 and press Calc."))
         << browser->toPlainText().toStdString();
-    browser->window()->close();
+    ASSERT_TRUE(Application->HelpCommand(HELP_CONTENTS, 0));
+    EXPECT_TRUE(browser->toPlainText().contains("solves amount, periods, rate or payment"));
+    EXPECT_EQ(browser->horizontalScrollBar()->maximum(), 0);
+    for (const bool helpFirst : {true, false}) {
+        TTestForm modal(nullptr);
+        modal.HandleNeeded();
+        WidgetOf(&modal)->setWindowModality(Qt::ApplicationModal);
+        modal.Show();
+        ASSERT_TRUE(helpFirst || Application->HelpContext(125));
+        QCoreApplication::processEvents();
+        QTest::keyClick(browser->window()->windowHandle(), Qt::Key_Escape);
+        EXPECT_FALSE(browser->window()->isVisible()) << "help first: " << helpFirst;
+    }
     Application->SetHelpFile(saved);
     SetModalHook(hook);
 }

@@ -61,17 +61,28 @@ protected:
         writer.OnPrint = [&](TObject*) { Body(writer); };
         writer.Execute();
     }
-    // Plays the stream after making every recorded sample width of a font of that many points
-    // far too small, so that the player must shrink the font to fit.
-    void PlayWithSampleWidthsShrunk(double points) {
+    // Plays the stream after rewriting the height and sample width of every recorded font of
+    // that many points (a sample far too small makes the player shrink the font to fit).
+    void PlayWithFontHeights(double points, double height, double sample) {
         std::vector<Byte> bytes = TBytes(stream).data;
         for (std::size_t i = static_cast<std::size_t>(PageStarts()[0]); i + 9 < bytes.size(); ++i)
             if (bytes[i] == 54 &&
-                DecodeLE<float>(bytes.data() + i + 1) == static_cast<float>(points / 72))
-                EncodeLE(bytes.data() + i + 5, 1e-6f);
+                DecodeLE<float>(bytes.data() + i + 1) == static_cast<float>(points / 72)) {
+                EncodeLE(bytes.data() + i + 1, static_cast<float>(height));
+                EncodeLE(bytes.data() + i + 5, static_cast<float>(sample));
+            }
         stream.Clear();
         stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
         Play();
+    }
+    // The position just past the first page's full state, which ends with the background colour
+    // (code 27 and its longint).
+    std::size_t PastFullState() {
+        TBytes b(stream);
+        std::size_t at = static_cast<std::size_t>(PageStarts()[0]) + 19;
+        while (b.B(at) != 27)
+            ++at;
+        return at + 5;
     }
     // The page count and the position of each page record, walking the next links.
     std::vector<LongInt> PageStarts() {
@@ -134,15 +145,9 @@ TEST_F(RptFiler, StateIsRecordedOnlyWhenItChanges) {
         r.SetPen(clBlue, psDash, 3, pmCopy);
     });
     TBytes b(stream);
-    const auto page = static_cast<std::size_t>(PageStarts()[0]);
     // After the page's full state: one brush colour and style, then the pen's colour, style and
     // width; the second identical brush writes nothing.
-    std::vector<Byte> after;
-    std::size_t at = page + 19;
-    // Skip the full state up to the background colour (code 27 and its longint).
-    while (b.B(at) != 27)
-        ++at;
-    at += 5;
+    const std::size_t at = PastFullState();
     EXPECT_EQ(b.B(at), 41);
     EXPECT_EQ(b.L(at + 1), static_cast<LongInt>(clRed));
     EXPECT_EQ(b.B(at + 5), 42);
@@ -168,10 +173,7 @@ TEST_F(RptFiler, SettingsInsideAPageAreRecordedWithTheirValues) {
         r.SetOrientation(TOrientation::poDefault);
     });
     TBytes b(stream);
-    std::size_t at = static_cast<std::size_t>(PageStarts()[0]) + 19;
-    while (b.B(at) != 27) // past the page's full state, up to its background colour
-        ++at;
-    at += 5;
+    const std::size_t at = PastFullState();
     EXPECT_EQ(b.B(at), 26);
     EXPECT_EQ(b.B(at + 1), 1);
     EXPECT_EQ(b.B(at + 2), 87);
@@ -806,7 +808,7 @@ TEST_F(RptFiler, FontFittingStopsAtOnePixel) {
     });
     // Every recorded sample width made far too small: the player shrinks the font but never
     // below a pixel, and still prints.
-    PlayWithSampleWidthsShrunk(12.0);
+    PlayWithFontHeights(12, 12.0 / 72, 1e-6);
     ASSERT_EQ(LastDocument().Pages.size(), 1u);
     ASSERT_FALSE(LastDocument().Pages[0].Texts.empty());
     const LOGFONT& font = LastDocument().Pages[0].Texts.back().Font;
@@ -821,9 +823,36 @@ TEST_F(RptFiler, FontFittingMayReachExactlyOnePixel) {
         r.SetFont("Arial", 1.512);
         r.PrintLeft("Shrunk", 1.0);
     });
-    PlayWithSampleWidthsShrunk(1.512);
+    PlayWithFontHeights(1.512, 1.512 / 72, 1e-6);
     ASSERT_FALSE(LastDocument().Pages.at(0).Texts.empty());
     EXPECT_EQ(LastDocument().Pages[0].Texts.back().Font.lfHeight, -1);
+}
+
+// Fitting measures a few widths: a 9-inch font at 600 dots an inch with an absurd sample goes to
+// its last pixel at once; with widths out of proportion, halving finds the fewest steps that fit.
+TEST(FontFitting, MeasuresAFewWidths) {
+    int measured = 0;
+    const auto pixels = [](int steps) { return 5400 - steps * FontFitStep; };
+    const auto proportional = [&](int steps) { return ++measured, pixels(steps) / 100; };
+    const auto squared = [&](int steps) { return ++measured, pixels(steps) * pixels(steps) / 5e5; };
+    const int last = FontFitSteps(5400, 1.6e-10, proportional);
+    EXPECT_LE(measured, 4);
+    EXPECT_NEAR(pixels(last), 1.0 + FontFitStep / 2, FontFitStep / 2);
+    measured = 0;
+    const int fitted = FontFitSteps(5400, 12, squared);
+    EXPECT_LE(measured, 5 + std::log2(5400));
+    EXPECT_LE(squared(fitted), 12);
+    EXPECT_GT(squared(fitted - 1), 12);
+}
+
+// A font height no report has (none, or past 1000 points) or a negative sample width is damage.
+TEST_F(RptFiler, FontHeightsAndSampleWidthsNoFontHasAreRefused) {
+    for (const auto& [height, sample] :
+         {std::pair{0.0, 5.0}, {-0.1, 5.0}, {14.0, 5.0}, {0.1, -1.0}}) {
+        Record(TwoLines);
+        EXPECT_EQ(ErrorOf([&] { PlayWithFontHeights(12, height, sample); }),
+                  "Unexpected code found in report file.");
+    }
 }
 
 TEST_F(RptFiler, Version2009HeaderPlaysAndKeepsTheTitle) {

@@ -342,7 +342,7 @@ TEST_F(RptPreviewForm, TypedZoomAndPageApplyOnEnter) {
     EXPECT_EQ(form->FilePreview1->CurrentPage(), 3);
 }
 
-TEST_F(RptPreviewForm, KeysScrollThePage) {
+TEST_F(RptPreviewForm, KeysScrollThePageAndEscapeClosesIt) {
     form->Show();
     Application->ProcessMessages();
     form->FilePreview1->SetZoomFactor(200);
@@ -375,6 +375,9 @@ TEST_F(RptPreviewForm, KeysScrollThePage) {
     EXPECT_EQ(horz->Position(), horz->Increment());
     Type(form->PageEdit, Qt::Key_Left, Qt::ControlModifier);
     EXPECT_EQ(horz->Position(), 0);
+    Type(form->PageEdit, Qt::Key_Escape);
+    EXPECT_TRUE(form->Closed());
+    EXPECT_FALSE(form->FilePreview1->Printing());
 }
 
 TEST_F(RptPreviewForm, PrintFromThePreviewFollowsTheOption) {
