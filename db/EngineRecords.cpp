@@ -5,6 +5,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
+#include "xbase/XbArea.h"
 #include "xbase/Xbase.h"
 
 #include <algorithm>
@@ -49,7 +50,8 @@ struct TPlace {
 };
 
 TPlace Here() {
-    return {xb_RecNo(), xb_Bof() != 0, xb_Eof() != 0};
+    const TXbArea* area = XbCurrentArea();
+    return area ? TPlace{area->RecNo(), area->Bof(), area->Eof()} : TPlace{0, true, true};
 }
 
 void GoBack(const TPlace& place) {
@@ -89,10 +91,10 @@ std::string ImageOf(const char* record, const TEngineWorkArea& area) {
     return std::string(record, static_cast<std::size_t>(area.RecordSize));
 }
 
-void FillProps(TRecordProps* props) {
+void FillProps(TRecordProps* props, const TXbArea& area) {
     if (!props) return;
-    props->PhysRecNo = static_cast<LongWord>(xb_RecNo());
-    props->Deleted = static_cast<Word>(xb_Deleted());
+    props->PhysRecNo = static_cast<LongWord>(area.RecNo());
+    props->Deleted = area.Deleted() ? 1 : 0;
 }
 
 bool LockRefused(int lock) {
@@ -121,14 +123,17 @@ DBIResult ReadStep(TEngineWorkArea& area, bool forward, int lock, char* record,
     for (;;) {
         const int status = RepairingMove([forward] { return Step(forward); });
         if (status != xbOK) return ResultOfEngineStatus(status);
-        if (forward && xb_Eof()) return dbiEOF;
-        if (!forward && xb_Bof()) {
+        // A move that succeeded stands in an open area; what a filter callback ran may have
+        // changed the areas since the last step, so the area is looked up after each move.
+        TXbArea& moved = *XbCurrentArea();
+        if (forward && moved.Eof()) return dbiEOF;
+        if (!forward && moved.Bof()) {
             const int top = RepairingMove([] { return xb_GoTop(); });
             return top == xbOK ? dbiBOF : ResultOfEngineStatus(top);
         }
-        FillProps(props);
+        FillProps(props, moved);
         if (LockRefused(lock)) return dbiLockRefused;
-        const char* engine = reinterpret_cast<const char*>(xb_SysProp(65000, 0));
+        const char* engine = moved.Buffer();
         if (record) std::memcpy(record, engine, area.SaveBuffer.size());
         if (!area.CallbackFilters) return dbiOK;
         // A filter callback reads a copy: what it calls may change the engine's buffer.
@@ -487,8 +492,8 @@ DBIResult DbiSetToEnd(TCursorHandle cursor) {
 DBIResult DbiGetBookMark(TCursorHandle cursor, void* bookmark) {
     TWA wa(cursor);
     if (wa.Failed()) return dbiBadHandle;
-    const LongInt recno = xb_RecNo();
-    const auto stamp = static_cast<LongWord>(xb_SysProp(65016, 0));
+    const LongInt recno = wa.Area()->RecNo();
+    const LongWord stamp = wa.Area()->PackStamp();
     if (bookmark) {
         std::memcpy(bookmark, &recno, sizeof recno);
         std::memcpy(static_cast<char*>(bookmark) + sizeof recno, &stamp, sizeof stamp);
@@ -612,7 +617,7 @@ DBIResult DbiGetRecord(TCursorHandle cursor, int lock, char* record, TRecordProp
         }
     }
     CopyRecord(record, *area);
-    FillProps(props);
+    FillProps(props, *wa.Area());
     return dbiOK;
 }
 

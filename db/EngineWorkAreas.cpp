@@ -1,6 +1,7 @@
 #include "db/EngineWorkAreas.h"
 
 #include "platform/gui/Dialogs.h"
+#include "xbase/XbArea.h"
 #include "xbase/Xbase.h"
 
 #include <optional>
@@ -53,8 +54,10 @@ TFailure& LastFailure() {
 
 TWA::TWA(TCursorHandle area) {
     area_ = AreaOf(area);
-    failed_ = !AreaOpen(area_);
-    if (!failed_) previous_ = xb_Select(area_);
+    engine_ = XbArea(area_);
+    failed_ = !engine_;
+    // Calls in a row on one cursor find its area selected already.
+    if (!failed_) previous_ = XbCurrentAreaNumber() == area_ ? area_ : xb_Select(area_);
     if (previous_ == -2) {
         const int current = xb_WorkArea();
         previous_ = current > 255 ? 0 : current;

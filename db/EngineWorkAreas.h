@@ -21,6 +21,8 @@ constexpr int dbiMaxDatabases = 199;
 // The longest path handed to the engine; a longer one is refused, never cut.
 constexpr std::size_t dbiMaxPath = 4095;
 
+class TXbArea;
+
 // Selects a cursor's work area for the life of the object and selects the previous area again
 // afterwards (when that one is still open).
 class TWA {
@@ -33,11 +35,15 @@ public:
     // The area is not an open engine work area; nothing was selected.
     bool Failed() const { return failed_; }
     int Previous() const { return previous_; }
+    // The engine work area selected, nullptr when Failed: its state (record number, ends,
+    // buffer) is read here at once, rather than looked up anew by one engine call each.
+    TXbArea* Area() const { return engine_; }
 
 private:
     int area_ = 0;
     int previous_ = -2;
     bool failed_ = true;
+    TXbArea* engine_ = nullptr;
 };
 
 // One filter slot. A slot is free when its text is empty and it is no callback slot.

@@ -32,14 +32,18 @@ bool TStringField::GetValue(std::string& Value) {
     std::array<char, 8193> buffer; // the longest string field and its terminating zero
     buffer[0] = buffer.back() = '\0';
     if (!GetData(buffer.data())) return false;
-    Value = buffer.data();
-    if (transliterate_) Value = NativeToAnsi(DataSet()->Locale(), Value);
+    const TLocaleHandle locale = transliterate_ ? DataSet()->Locale() : 0;
+    if (locale != 0)
+        DbiNativeToAnsi(locale, &Value, buffer.data(), 0, nullptr);
+    else
+        Value = buffer.data();
     return true;
 }
 
 std::string TStringField::GetAsString() {
     std::string value;
-    return GetValue(value) ? value : std::string();
+    if (!GetValue(value)) value.clear();
+    return value;
 }
 
 TVariant TStringField::GetAsVariant() {
