@@ -170,7 +170,7 @@ bool WriteRegisterJournal(const std::string& Folder, const TRegisterChange& Chan
     const std::string path = RegisterJournalPath(Folder);
     TXbFile file;
     const bool written = file.Create(path) && file.WriteAt(0, JournalText(Change)) &&
-                         file.Flush() && XbSyncFolder(Folder);
+                         file.Flush() && XbSyncFolderOf(path);
     file.Close();
     if (!written) RemoveRegisterJournal(Folder);
     return written;
@@ -206,5 +206,6 @@ TJournalState ReadRegisterJournal(const std::string& Folder, TRegisterChange& Ch
 }
 
 bool RemoveRegisterJournal(const std::string& Folder) {
-    return XbRemove(RegisterJournalPath(Folder)) && XbSyncFolder(Folder);
+    const std::string path = RegisterJournalPath(Folder);
+    return XbRemove(path) && XbSyncFolderOf(path);
 }

@@ -425,6 +425,13 @@ std::unique_ptr<TTable> OpenTable(const std::string& Folder, const std::string& 
     }
 }
 
+// The register table a file of the engine at Path belongs to: its name up to the first dot,
+// with .DBF (TRANS.NSX, the pack's copy TRANS.DBF.pk and its journal TRANS.PKJ are TRANS.DBF's).
+std::string TableOfFile(const std::string& Path) {
+    const std::string name = XbFileName(Path);
+    return AnsiUpperCase(name.substr(0, name.find('.'))) + ".DBF";
+}
+
 // Runs Step and turns what goes wrong into the message to show: the trouble of a table, else
 // Otherwise.
 template <typename F>
@@ -438,8 +445,7 @@ std::string Guarded(const std::string& Otherwise, const F& Step) {
     } catch (const Exception& e) {
         // A write the full disk refused names the table of the file it was for.
         if (ReasonOf(e) == xbErrDiskFull && !EngineErrorOf(e)->ReasonFile().empty())
-            return RegisterDiskFullMessage(
-                AnsiUpperCase(XbChangeExt(XbFileName(EngineErrorOf(e)->ReasonFile()), ".DBF")));
+            return RegisterDiskFullMessage(TableOfFile(EngineErrorOf(e)->ReasonFile()));
         return Otherwise;
     }
 }

@@ -364,6 +364,23 @@ private:
     int ready_[2]{};
 };
 
+// A pack the full disk stops at any write (its copy, a flush, its journal, a rename, the
+// folder) is told as the full disk with the table packed, which keeps its records.
+TEST_F(RegisterChangeTest, APackTheFullDiskStopsNamesItsTable) {
+    MakeTemplate(11);
+    for (long write = 1;; ++write) {
+        FreshWork();
+        const std::string before = Snapshot(Work());
+        XbSetWriteFailure(write);
+        const std::string failure = PackRegisterTable(Work(), TransTable);
+        const long made = XbSetWriteFailure(std::nullopt);
+        EXPECT_TRUE(failure.empty() || failure == RegisterDiskFullMessage(TransTable))
+            << "write " << write << ": " << failure;
+        EXPECT_EQ(Snapshot(Work()), before) << "write " << write;
+        if (HasFailure() || made < write) return;
+    }
+}
+
 TEST_F(RegisterChangeTest, ADeleteWhileAnotherCopyHoldsTheRegisterChangesNothing) {
     MakeTemplate(11);
     FreshWork();

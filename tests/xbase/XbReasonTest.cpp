@@ -3,10 +3,12 @@
 #include "tests/xbase/XbFixture.h"
 
 #include "xbase/IndexPages.h"
+#include "xbase/XbError.h"
 #include "xbase/XbFile.h"
 
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -108,6 +110,29 @@ TEST_F(XbReasonTest, AFailedWriteAtCloseIsItsResult) {
     XbSetWriteFailure(std::nullopt);
     EXPECT_EQ(status, xbWriteFailed);
     EXPECT_EQ(xb_LastError(), xbErrDiskFull);
+}
+
+// Each change of a file or folder the full disk refuses, not only a write, is told as a full
+// disk with the path it concerns.
+TEST_F(XbReasonTest, EveryChangeTheFullDiskRefusesSaysSo) {
+    TXbFile file;
+    ASSERT_TRUE(file.Create(Path("F.DAT")));
+    const std::pair<std::string, std::function<bool()>> changes[] = {
+        {Path("F.DAT"), [&] { return file.WriteAt(0, "x"); }},
+        {Path("F.DAT"), [&] { return file.Flush(); }},
+        {Path("F.DAT"), [&] { return file.Truncate(0); }},
+        {Path("G.DAT"), [&] { return file.RenameTo(Path("G.DAT")); }},
+        {Path("F.DAT"), [&] { return XbRemove(Path("F.DAT")); }},
+        {Path("N.DAT"), [&] { return TXbFile().Create(Path("N.DAT")); }},
+        {Path("N.DAT"), [&] { return XbSyncFolderOf(Path("N.DAT")); }}};
+    for (const auto& [path, change] : changes) {
+        XbSetReason(xbErrNone);
+        XbSetWriteFailure(1);
+        EXPECT_FALSE(change()) << path;
+        XbSetWriteFailure(std::nullopt);
+        EXPECT_EQ(xb_LastError(), xbErrDiskFull) << path;
+        EXPECT_EQ(xb_LastErrorFile(), path);
+    }
 }
 
 TEST_F(XbReasonTest, ReadOnlyFilesAndAreas) {
