@@ -8,11 +8,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
+#include <utility>
 
 namespace {
 
 const char* const JournalName = "REGISTER.JNL";
 const char* const FirstLine = "VANTREL REGISTER JOURNAL 2";
+// The first format, which older builds wrote.
+const char* const FormerFirstLine = "VANTREL REGISTER JOURNAL 1";
 // A journal is a line per run of records; anything longer is no journal of ours.
 constexpr Int64 MaxJournalSize = Int64{64} << 20;
 
@@ -78,24 +81,24 @@ std::string TermsLine(LongInt Record, const TAmortLoan& Loan, const TAmortOption
     return line.str();
 }
 
-bool ReadTermsLine(const std::vector<std::string>& Parts, TRegisterChange& Change) {
-    if (Parts.size() != 12) return false;
-    TAmortLoan& loan = Change.OldLoan;
+// The terms of a terms line from its part From on.
+bool ReadTerms(const std::vector<std::string>& Parts, std::size_t From, TAmortLoan& Loan,
+               TAmortOptions& Options) {
+    if (Parts.size() != From + 10) return false;
+    const auto part = [&](std::size_t k) -> const std::string& { return Parts[From + k]; };
     int numPmts = 0, pyr = 0, cmp = 0, method = 0, basis = 0;
     double points = 0, rate = 0;
-    const bool read = Number(Parts[1], Change.TermsRecord) && Change.TermsRecord > 0 &&
-                      Number(Parts[2], loan.PV) && Number(Parts[3], numPmts) &&
-                      Number(Parts[4], loan.OrgDate) && Number(Parts[5], loan.FrstPmtDate) &&
-                      Number(Parts[6], pyr) && Number(Parts[7], cmp) && Number(Parts[8], points) &&
-                      Number(Parts[9], rate) && Number(Parts[10], method) &&
-                      Number(Parts[11], basis);
-    loan.NumPmts = static_cast<Word>(numPmts);
-    loan.PYR = static_cast<Byte>(pyr);
-    loan.CmpPYR = static_cast<Byte>(cmp);
-    loan.Points = static_cast<float>(points);
-    loan.Rate = static_cast<float>(rate);
-    Change.OldOptions.AmortMethod = static_cast<Byte>(method);
-    Change.OldOptions.RateBasis = static_cast<Byte>(basis);
+    const bool read = Number(part(0), Loan.PV) && Number(part(1), numPmts) &&
+                      Number(part(2), Loan.OrgDate) && Number(part(3), Loan.FrstPmtDate) &&
+                      Number(part(4), pyr) && Number(part(5), cmp) && Number(part(6), points) &&
+                      Number(part(7), rate) && Number(part(8), method) && Number(part(9), basis);
+    Loan.NumPmts = static_cast<Word>(numPmts);
+    Loan.PYR = static_cast<Byte>(pyr);
+    Loan.CmpPYR = static_cast<Byte>(cmp);
+    Loan.Points = static_cast<float>(points);
+    Loan.Rate = static_cast<float>(rate);
+    Options.AmortMethod = static_cast<Byte>(method);
+    Options.RateBasis = static_cast<Byte>(basis);
     return read;
 }
 
@@ -138,15 +141,72 @@ bool ReadLine(const std::vector<std::string>& Parts, bool First, TRegisterChange
                Unescaped(Parts[1], Change.Name) &&
                (Change.Kind == rcDelete || !Change.Name.empty());
     }
-    if (what == "terms") return ReadTermsLine(Parts, Change);
+    if (what == "terms")
+        return Parts.size() > 1 && Number(Parts[1], Change.TermsRecord) && Change.TermsRecord > 0 &&
+               ReadTerms(Parts, 2, Change.OldLoan, Change.OldOptions);
     if (what == "made") return ReadRun(Parts, Change.Made);
     if (what == "gone") return ReadRun(Parts, Change.Gone);
+    return false;
+}
+
+// Reads one line of a journal of the first format into Change; false when it does not belong.
+bool ReadFormerLine(const std::vector<std::string>& Parts, TFormerRegisterChange& Change) {
+    const std::string& what = Parts[0];
+    if (what == "save" && Parts.size() == 4) {
+        Change.Kind = rcSave;
+        Change.NewLoan = Parts[3] == "1";
+        return Unescaped(Parts[1], Change.Loan) && Number(Parts[2], Change.FirstNewRow);
+    }
+    if (what == "terms") {
+        Change.Terms = ReadTerms(Parts, 1, Change.OldLoan, Change.OldOptions);
+        return Change.Terms;
+    }
+    if (what == "delete" && Parts.size() == 2) {
+        Change.Kind = rcDelete;
+        return Unescaped(Parts[1], Change.Account);
+    }
+    if (what == "loan" && Parts.size() == 2) {
+        std::string loan;
+        if (!Unescaped(Parts[1], loan)) return false;
+        Change.Loans.push_back(loan);
+        return true;
+    }
     return false;
 }
 
 bool Exists(const std::string& Path) {
     std::error_code error;
     return std::filesystem::exists(Path, error);
+}
+
+// The folder's journal: jsNone when there is none, jsCutShort when it cannot be read whole; else
+// its lines in Lines and its first line, which names its format, in Format.
+TJournalState OpenJournal(const std::string& Folder, std::istringstream& Lines,
+                          std::string& Format) {
+    const std::string path = RegisterJournalPath(Folder);
+    if (!Exists(path)) return jsNone;
+    TXbFile file;
+    std::string text;
+    const Int64 size = file.Open(path, false) ? file.Size() : -1;
+    if (size <= 0 || size > MaxJournalSize || !file.ReadAt(0, text, static_cast<std::size_t>(size)))
+        return jsCutShort;
+    Lines.str(text);
+    return std::getline(Lines, Format) ? jsComplete : jsCutShort;
+}
+
+// Reads the lines of a journal's body through Read (false: the line does not belong) up to its
+// line "end", and whether "commit" follows into Committed. jsCutShort when a line does not
+// belong or there is no end.
+template <typename F>
+TJournalState ReadBody(std::istringstream& Lines, bool& Committed, const F& Read) {
+    for (std::string line; std::getline(Lines, line);) {
+        if (line == "end") {
+            Committed = std::getline(Lines, line) && line == "commit";
+            return jsComplete;
+        }
+        if (!Read(Split(line))) return jsCutShort;
+    }
+    return jsCutShort;
 }
 
 } // namespace
@@ -170,7 +230,7 @@ bool WriteRegisterJournal(const std::string& Folder, const TRegisterChange& Chan
     const std::string path = RegisterJournalPath(Folder);
     TXbFile file;
     const bool written = file.Create(path) && file.WriteAt(0, JournalText(Change)) &&
-                         file.Flush() && XbSyncFolder(Folder);
+                         file.Flush() && XbSyncFolderOf(path);
     file.Close();
     if (!written) RemoveRegisterJournal(Folder);
     return written;
@@ -184,27 +244,33 @@ bool CommitRegisterJournal(const std::string& Folder) {
 }
 
 TJournalState ReadRegisterJournal(const std::string& Folder, TRegisterChange& Change) {
-    const std::string path = RegisterJournalPath(Folder);
-    if (!Exists(path)) return jsNone;
     Change = TRegisterChange{};
-    TXbFile file;
-    std::string text;
-    const Int64 size = file.Open(path, false) ? file.Size() : -1;
-    if (size <= 0 || size > MaxJournalSize || !file.ReadAt(0, text, static_cast<std::size_t>(size)))
-        return jsCutShort;
-    std::istringstream lines(text);
-    std::string line;
-    if (!std::getline(lines, line) || line != FirstLine) return jsCutShort;
-    bool ended = false;
-    for (bool first = true; !ended && std::getline(lines, line); first = false) {
-        ended = !first && line == "end";
-        if (!ended && !ReadLine(Split(line), first, Change)) return jsCutShort;
-    }
-    if (!ended) return jsCutShort;
-    Change.Committed = std::getline(lines, line) && line == "commit";
-    return jsComplete;
+    std::istringstream lines;
+    std::string format;
+    const TJournalState state = OpenJournal(Folder, lines, format);
+    if (state != jsComplete) return state;
+    if (format == FormerFirstLine) return jsFormer;
+    if (format != FirstLine) return jsCutShort;
+    bool named = false;
+    const TJournalState body = ReadBody(lines, Change.Committed, [&](const auto& Parts) {
+        return ReadLine(Parts, !std::exchange(named, true), Change);
+    });
+    return named ? body : jsCutShort;
+}
+
+TJournalState ReadFormerRegisterJournal(const std::string& Folder, TFormerRegisterChange& Change) {
+    Change = TFormerRegisterChange{};
+    std::istringstream lines;
+    std::string format;
+    TJournalState state = OpenJournal(Folder, lines, format);
+    if (state != jsComplete) return state;
+    if (format != FormerFirstLine) return jsCutShort;
+    state = ReadBody(lines, Change.Committed,
+                     [&](const auto& Parts) { return ReadFormerLine(Parts, Change); });
+    return Change.Kind == rcSave && Change.Loan.empty() ? jsCutShort : state;
 }
 
 bool RemoveRegisterJournal(const std::string& Folder) {
-    return XbRemove(RegisterJournalPath(Folder)) && XbSyncFolder(Folder);
+    const std::string path = RegisterJournalPath(Folder);
+    return XbRemove(path) && XbSyncFolderOf(path);
 }

@@ -9,7 +9,8 @@
 // taken effect a last line "commit". It is written and flushed to disk (with its folder) before
 // the change writes anything, so that undoing the change needs nothing but the journal and
 // the tables' records by number, never an index. Only the holder of TRANS.DBF, opened
-// exclusively, writes, reads or removes it.
+// exclusively, writes, reads or removes it. A journal of the first format, which names no
+// records, is still read, so that a change an older build left is brought to its end.
 #pragma once
 
 #include "advisors/AmortizationSchedule.h"
@@ -47,6 +48,27 @@ struct TRegisterChange {
     bool Committed = false;
 };
 
+// A change as a journal of the first format tells it. Older builds wrote that format: it names
+// the loan or the account and loans a change touched, not their records.
+struct TFormerRegisterChange {
+    TRegisterChangeKind Kind = rcSave;
+    // A save: the loan, the number of the first record of its new rows (its rows before that
+    // one are its old rows), whether the loan was made for the save, and the terms it replaced
+    // (Terms: they were given).
+    std::string Loan;
+    LongInt FirstNewRow = 0;
+    bool NewLoan = false;
+    bool Terms = false;
+    TAmortLoan OldLoan;
+    TAmortOptions OldOptions;
+    // A delete: the account that goes (empty: loans alone) and each loan that goes.
+    std::string Account;
+    std::vector<std::string> Loans;
+    // The change has taken effect (a delete was written so at once): what it did not get to do
+    // is left to finish.
+    bool Committed = false;
+};
+
 // The runs of consecutive numbers among Records (in any order) of table Table.
 std::vector<TRecordRun> RecordRuns(const std::string& Table, std::vector<LongInt> Records);
 
@@ -60,9 +82,13 @@ bool WriteRegisterJournal(const std::string& Folder, const TRegisterChange& Chan
 bool CommitRegisterJournal(const std::string& Folder);
 
 // How a journal reads.
-enum TJournalState { jsNone, jsCutShort, jsComplete };
+enum TJournalState { jsNone, jsCutShort, jsComplete, jsFormer };
 // Reads the folder's journal into Change. A journal cut short (no "end" line, or a line that
-// does not belong) was left before its change wrote anything.
+// does not belong) was left before its change wrote anything. A journal of the first format
+// reads as jsFormer: ReadFormerRegisterJournal reads it.
 TJournalState ReadRegisterJournal(const std::string& Folder, TRegisterChange& Change);
+// Reads the folder's journal of the first format into Change: jsComplete, jsCutShort (as above,
+// or not of that format) or jsNone.
+TJournalState ReadFormerRegisterJournal(const std::string& Folder, TFormerRegisterChange& Change);
 // Removes the journal (and the removal reaches the disk); false on failure.
 bool RemoveRegisterJournal(const std::string& Folder);

@@ -425,6 +425,13 @@ std::unique_ptr<TTable> OpenTable(const std::string& Folder, const std::string& 
     }
 }
 
+// The register table a file of the engine at Path belongs to: its name up to the first dot,
+// with .DBF (TRANS.NSX, the pack's copy TRANS.DBF.pk and its journal TRANS.PKJ are TRANS.DBF's).
+std::string TableOfFile(const std::string& Path) {
+    const std::string name = XbFileName(Path);
+    return AnsiUpperCase(name.substr(0, name.find('.'))) + ".DBF";
+}
+
 // Runs Step and turns what goes wrong into the message to show: the trouble of a table, else
 // Otherwise.
 template <typename F>
@@ -438,8 +445,7 @@ std::string Guarded(const std::string& Otherwise, const F& Step) {
     } catch (const Exception& e) {
         // A write the full disk refused names the table of the file it was for.
         if (ReasonOf(e) == xbErrDiskFull && !EngineErrorOf(e)->ReasonFile().empty())
-            return RegisterDiskFullMessage(
-                AnsiUpperCase(XbChangeExt(XbFileName(EngineErrorOf(e)->ReasonFile()), ".DBF")));
+            return RegisterDiskFullMessage(TableOfFile(EngineErrorOf(e)->ReasonFile()));
         return Otherwise;
     }
 }
@@ -461,12 +467,16 @@ std::vector<LongInt> RecordsWithKey(TTable& Table, const std::string& Key) {
     return records;
 }
 
-// The numbers of the live records of Table whose Field holds one of Values.
+// The numbers of the live records of Table whose Field holds one of Values, read in record
+// order, not through the table's index (which a kill may have left behind its table).
 std::vector<LongInt> RecordsAmong(TTable& Table, const char* Field,
                                   const std::set<std::string>& Values) {
+    const std::string index = Table.IndexName();
+    Table.SetIndexName(std::string());
     std::vector<LongInt> records;
     for (Table.First(); !Table.Eof(); Table.Next())
         if (Values.count(FieldText(&Table, Field)) != 0) records.push_back(ActiveRecord(Table));
+    Table.SetIndexName(index);
     return records;
 }
 
@@ -620,15 +630,70 @@ void Undo(TRegisterTables& Tables, const TRegisterChange& Change) {
     loans.Post();
 }
 
+// The change a journal of the first format tells, as this build names it: its records found by
+// reading the tables in record order. A save's new rows are the loan's rows from its first new
+// row on, its old rows those before; the loan's record gets the old terms back, or, made for
+// the save, goes with its link. A delete's records are its loans' rows, links and records and
+// its account's record.
+TRegisterChange FormerChange(TRegisterTables& Tables, const TFormerRegisterChange& Former) {
+    TRegisterChange change;
+    change.Kind = Former.Kind;
+    change.Committed = Former.Committed;
+    if (Former.Kind == rcDelete) {
+        change.Name = Former.Account;
+        const std::set<std::string> loans(Former.Loans.begin(), Former.Loans.end());
+        for (const char* name : {TransTable, XRefTable, LoansTable})
+            Append(change.Gone, RecordRuns(name, RecordsAmong(Tables.Get(name), "LOANNO", loans)));
+        if (!Former.Account.empty())
+            Append(change.Gone,
+                   RecordRuns(AccountsTable, RecordsAmong(Tables.Get(AccountsTable), "ACCOUNTNO",
+                                                          {Former.Account})));
+        return change;
+    }
+    change.Name = Former.Loan;
+    std::vector<LongInt> oldRows, newRows;
+    for (const LongInt record : RecordsAmong(Tables.Trans(), "LOANNO", {Former.Loan}))
+        (record < Former.FirstNewRow ? oldRows : newRows).push_back(record);
+    change.Made = RecordRuns(TransTable, newRows);
+    change.Gone = RecordRuns(TransTable, oldRows);
+    const std::vector<LongInt> loan = RecordsAmong(Tables.Get(LoansTable), "LOANNO", {Former.Loan});
+    if (Former.NewLoan) {
+        Append(change.Made, RecordRuns(LoansTable, loan));
+        Append(change.Made,
+               RecordRuns(XRefTable, RecordsAmong(Tables.Get(XRefTable), "LOANNO", {Former.Loan})));
+    } else if (Former.Terms && !loan.empty()) {
+        change.TermsRecord = loan.front();
+        change.OldLoan = Former.OldLoan;
+        change.OldOptions = Former.OldOptions;
+    }
+    return change;
+}
+
+// Brings a change that a journal of the first format tells (an older build left it) to its end
+// as that build did: a change that took effect loses the records it had still to mark deleted
+// (a save's old rows, a delete's records), one that did not is undone.
+void FinishFormerChange(TRegisterTables& Tables) {
+    TFormerRegisterChange former;
+    if (ReadFormerRegisterJournal(Tables.Folder(), former) != jsComplete) return;
+    const TRegisterChange change = FormerChange(Tables, former);
+    if (change.Committed)
+        Tables.Mark(change.Gone, true);
+    else
+        Undo(Tables, change);
+    Tables.Save();
+}
+
 // Brings the change the folder's journal tells to its end: one that took effect keeps what it
-// wrote, which all reached the disk before its commit mark; one that did not is undone. The
-// journal goes once the tables are so on disk. False when there was none. Raises when a write
+// wrote, which all reached the disk before its commit mark; one that did not is undone (a
+// journal of the first format: FinishFormerChange). The journal goes once the tables are so on
+// disk. False when there was none. Raises when a write
 // fails: the journal then stays, nothing is packed (its record numbers stay true), and the
 // next open tries again.
 bool FinishChange(TRegisterTables& Tables) {
     TRegisterChange change;
     const TJournalState state = ReadRegisterJournal(Tables.Folder(), change);
     if (state == jsNone) return false;
+    if (state == jsFormer) FinishFormerChange(Tables);
     if (state == jsComplete && !change.Committed) {
         Undo(Tables, change);
         Tables.Save();

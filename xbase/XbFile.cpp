@@ -30,14 +30,21 @@ std::optional<long> failingFrom;
 long failingCount = 0;
 long writesMade = 0;
 
-// Counts one write to path and answers whether it is to fail as on a full disk (the reason is
-// then set). Unless a test set a failure this is a count and a test, nothing more.
-bool WriteRefused(const std::string& path) {
+// Counts one write and answers whether it is to fail as on a full disk: errno is then ENOSPC,
+// as the system call would leave it, and the write takes the way of a refused system call.
+// Unless a test set a failure this is a count and a test, nothing more.
+bool WriteRefused() {
     ++writesMade;
     if (!failingFrom || writesMade < *failingFrom || writesMade - *failingFrom >= failingCount)
         return false;
-    XbSetReason(XbReasonOfErrno(ENOSPC), path);
+    errno = ENOSPC;
     return true;
+}
+
+// A system call on path failed: the reason its errno gives is recorded. Answers false.
+bool Refused(const std::string& path) {
+    XbSetReason(XbReasonOfErrno(errno), path);
+    return false;
 }
 
 } // namespace
@@ -65,12 +72,8 @@ bool TXbFile::Open(const std::string& path, bool writable) {
 
 bool TXbFile::Create(const std::string& path) {
     Close();
-    if (WriteRefused(path)) return false;
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd_ < 0) {
-        XbSetReason(XbReasonOfErrno(errno), path);
-        return false;
-    }
+    fd_ = WriteRefused() ? -1 : ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd_ < 0) return Refused(path);
     writable_ = true;
     path_ = path;
     return true;
@@ -134,17 +137,18 @@ bool TXbFile::ReadAt(Int64 offset, std::string& text, std::size_t count) const {
 bool TXbFile::WriteAt(Int64 offset, const void* buffer, std::size_t count) {
     if (fd_ < 0 || !writable_ || offset < 0) return false;
     const int fd = fd_;
-    if (WriteRefused(path_)) return false;
     errno = 0;
-    if (Transfer([fd](const char* p, std::size_t n, Int64 at) { return ::pwrite(fd, p, n, at); },
+    if (!WriteRefused() &&
+        Transfer([fd](const char* p, std::size_t n, Int64 at) { return ::pwrite(fd, p, n, at); },
                  static_cast<const char*>(buffer), count, offset))
         return true;
-    XbSetReason(XbReasonOfErrno(errno == 0 ? ENOSPC : errno), path_); // 0: nothing written
-    return false;
+    if (errno == 0) errno = ENOSPC; // nothing written
+    return Refused(path_);
 }
 
 bool TXbFile::Truncate(Int64 size) {
-    return fd_ >= 0 && writable_ && !WriteRefused(path_) && ::ftruncate(fd_, size) == 0;
+    if (fd_ < 0 || !writable_) return false;
+    return (!WriteRefused() && ::ftruncate(fd_, size) == 0) || Refused(path_);
 }
 
 bool TXbFile::RenameTo(const std::string& path) {
@@ -154,22 +158,24 @@ bool TXbFile::RenameTo(const std::string& path) {
 }
 
 bool TXbFile::Flush() {
-    return fd_ >= 0 && !WriteRefused(path_) && ::fsync(fd_) == 0;
+    if (fd_ < 0) return false;
+    return (!WriteRefused() && ::fsync(fd_) == 0) || Refused(path_);
 }
 
 bool XbRename(const std::string& from, const std::string& to) {
-    return !WriteRefused(to) && ::rename(from.c_str(), to.c_str()) == 0;
+    return (!WriteRefused() && ::rename(from.c_str(), to.c_str()) == 0) || Refused(to);
 }
 
 bool XbRemove(const std::string& path) {
-    return !WriteRefused(path) && (::unlink(path.c_str()) == 0 || errno == ENOENT);
+    return (!WriteRefused() && (::unlink(path.c_str()) == 0 || errno == ENOENT)) || Refused(path);
 }
 
-bool XbSyncFolder(const std::string& folder) {
-    if (WriteRefused(folder)) return false;
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool done = ::fsync(fd) == 0;
+bool XbSyncFolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const int fd = WriteRefused() ? -1 : ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return Refused(path);
+    const bool done = ::fsync(fd) == 0 || Refused(path);
     ::close(fd);
     return done;
 }

@@ -16,6 +16,9 @@
 LongWord GetBE32(const char* p);
 void PutBE32(char* p, LongWord v);
 
+// Each change of a file or folder that the system refuses (a write, a truncation, a flush, a
+// file made, renamed or removed, a folder flushed) records the reason its errno gives (a full
+// disk, a read-only or missing file) with the path concerned (XbError.h).
 class TXbFile {
 public:
     TXbFile() = default;
@@ -79,13 +82,15 @@ std::string XbFileName(const std::string& path);
 bool XbRename(const std::string& from, const std::string& to);
 // Removes the file at path; true when it is gone (also when there was none).
 bool XbRemove(const std::string& path);
-// The entries of the folder (files made, renamed, removed) reach the disk; false on failure.
-bool XbSyncFolder(const std::string& folder);
+// The entries of the folder holding the file at path (files made, renamed, removed there)
+// reach the disk; false on failure, which is recorded for path.
+bool XbSyncFolderOf(const std::string& path);
 
 // For tests of what survives a failing disk. Every change this process makes to a file or a
 // folder goes through this file layer, and each counts as one write: a write, a truncation, a
 // flush to disk, a file made, renamed or removed, a folder flushed. From write fromWrite on
-// (1 = the next one), count writes in a row fail as on a full disk and change nothing; the
+// (1 = the next one), count writes in a row fail as on a full disk (the system call is not
+// made, errno is ENOSPC and the write fails as a refused call does) and change nothing; the
 // writes after them succeed again. nullopt: no write fails. Answers how many writes were made
 // since the last call, so a test can count the writes of an operation first.
 long XbSetWriteFailure(std::optional<long> fromWrite,

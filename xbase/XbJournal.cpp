@@ -70,13 +70,13 @@ bool XbCommitPack(const std::string& tablePath,
     text += "end\n";
     TXbFile file;
     if (!file.Create(journal) || !file.WriteAt(0, text) || !file.Flush() ||
-        !XbSyncFolder(FolderOf(journal))) {
+        !XbSyncFolderOf(journal)) {
         file.Close();
         XbRemove(journal);
         return false;
     }
     file.Close();
-    if (!RenameAll(moves) || !XbSyncFolder(FolderOf(journal))) return false;
+    if (!RenameAll(moves) || !XbSyncFolderOf(journal)) return false;
     return XbRemove(journal);
 }
 
@@ -92,12 +92,12 @@ bool XbRecoverPack(const std::string& tablePath, const std::vector<std::string>&
     std::vector<std::pair<std::string, std::string>> moves;
     bool done = true;
     if (ReadJournal(journal, moves)) {
-        done = RenameAll(moves) && XbSyncFolder(FolderOf(journal));
+        done = RenameAll(moves) && XbSyncFolderOf(journal);
     } else {
         // Killed before the commit: the files are the old ones; the copies go.
         done = XbRemove(XbPackCopyPath(tablePath));
         for (const std::string& memo : memoPaths)
             done = XbRemove(XbPackCopyPath(memo)) && done;
     }
-    return done && XbRemove(journal) && XbSyncFolder(FolderOf(journal));
+    return done && XbRemove(journal) && XbSyncFolderOf(journal);
 }

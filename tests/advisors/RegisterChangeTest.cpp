@@ -19,8 +19,11 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <limits>
+#include <map>
 #include <random>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -307,11 +310,11 @@ TEST_F(RegisterChangeTest, AnUndoThatFailsIsFinishedByTheNextOpen) {
 TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsTheOtherLoans) {
     MakeTemplate(11);
     const TAmortSchedule longer = Schedule(23, 8.04f);
-    for (long write = 1;; ++write) {
-        FreshWork();
-        XbSetWriteFailure(write);
-        const std::string failure = SaveSchedule(Work(), "2", longer, TAmortOptions{}, true);
-        const long made = XbSetWriteFailure(std::nullopt);
+    const auto saveNew = [&](const std::string& dir) {
+        return SaveSchedule(dir, "2", longer, TAmortOptions{}, true);
+    };
+    for (long write = 1, made = 0;; ++write) {
+        FailingFrom(saveNew, write, std::numeric_limits<long>::max(), made);
         TAmortSchedule loaded;
         TAmortOptions options;
         ASSERT_EQ(LoadSchedule(Work(), "1", loaded, options), "") << "write " << write;
@@ -320,6 +323,66 @@ TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsTheOtherLoans) {
         EXPECT_NE(all.find("\n1|SMITJOH001|"), std::string::npos) << "write " << write << "\n" << all;
         if (HasFailure() || made < write) return;
     }
+}
+
+// Writes the live records of loan 1 in the table Name of folder From into that of folder To:
+// over the records with their numbers, or with Append after the last one. Answers the number
+// the first record after To's old ones takes.
+LongInt CopyLoanOne(const std::string& From, const std::string& To, const char* Name, bool Append) {
+    std::map<LongInt, std::string> images;
+    xb_Use(From + "/" + Name, "", xbModeShared, xbNSX);
+    for (LongInt r = 1; r <= xb_RecCount(); ++r)
+        if (xb_Go(r) == xbOK && !xb_Deleted() && xb_GetTrimString(1) == "1")
+            images[r] = xb_GetRecord();
+    xb_Close();
+    xb_Use(To + "/" + Name, "", xbModeExclusive, xbNSX);
+    const LongInt end = xb_RecCount() + 1;
+    for (const auto& [record, image] : images)
+        EXPECT_TRUE((Append ? xb_AppendEx() == 0 : xb_Go(record) == xbOK) &&
+                    xb_PutRecord(image) == xbOK);
+    xb_Close();
+    return end;
+}
+
+// An older build killed during a change left a journal of the first format, which names the
+// loan or the account but not their records. The next open brings the change to its end as
+// that build did: a save not committed is undone, a committed one loses its old rows, a delete
+// (written committed) loses its records.
+TEST_F(RegisterChangeTest, AChangeAnOlderBuildLeftIsBroughtToItsEnd) {
+    MakeTemplate(11);
+    const auto [before, saved] = States([](const std::string& dir) {
+        return SaveSchedule(dir, "1", Schedule(23, 8.04f), TAmortOptions{});
+    });
+    const std::string savedDir = Folder() + "/saved";
+    fs::copy(Work(), savedDir);
+    const std::string deleted =
+        States([](const std::string& dir) { return DeleteAccount(dir, "SMITJOH001"); }).second;
+    FreshWork();
+    TAmortSchedule old;
+    TAmortOptions options;
+    ASSERT_EQ(LoadSchedule(Work(), "1", old, options), "");
+    const TAmortLoan& l = old.Loan;
+    std::ostringstream terms;
+    for (const double term :
+         {l.PV, 1.0 * l.NumPmts, 1.0 * l.OrgDate, 1.0 * l.FrstPmtDate, 1.0 * l.PYR, 1.0 * l.CmpPYR,
+          1.0 * l.Points, 1.0 * l.Rate, 1.0 * options.AmortMethod, 1.0 * options.RateBasis})
+        terms << '\t' << term;
+    const std::string head = "VANTREL REGISTER JOURNAL 1\n";
+    for (const bool committed : {false, true}) {
+        // The save had written its new rows after the old ones and the loan's new terms.
+        FreshWork();
+        const LongInt first = CopyLoanOne(savedDir, Work(), TransTable, true);
+        CopyLoanOne(savedDir, Work(), LoansTable, false);
+        std::ofstream(RegisterJournalPath(Work()))
+            << head << "save\t1\t" << first << "\t0\nterms" << terms.str() << "\nend\n"
+            << (committed ? "commit\n" : "");
+        ExpectOldOrNew(committed ? saved : before, committed ? saved : before, "save");
+    }
+    FreshWork();
+    std::ofstream(RegisterJournalPath(Work()))
+        << head << "delete\tSMITJOH001\nloan\t1\nend\ncommit\n";
+    ExpectOldOrNew(before, deleted, "delete");
+    EXPECT_EQ(Snapshot(Work()), deleted);
 }
 
 } // namespace
@@ -363,6 +426,23 @@ private:
     int go_[2]{};
     int ready_[2]{};
 };
+
+// A pack the full disk stops at any write (its copy, a flush, its journal, a rename, the
+// folder) is told as the full disk with the table packed, which keeps its records.
+TEST_F(RegisterChangeTest, APackTheFullDiskStopsNamesItsTable) {
+    MakeTemplate(11);
+    FreshWork();
+    const std::string before = Snapshot(Work());
+    for (long write = 1, made = 0;; ++write) {
+        std::string failure;
+        FailingFrom([](const std::string& dir) { return PackRegisterTable(dir, TransTable); },
+                    write, std::numeric_limits<long>::max(), made, &failure);
+        EXPECT_TRUE(failure.empty() || failure == RegisterDiskFullMessage(TransTable))
+            << "write " << write << ": " << failure;
+        EXPECT_EQ(Snapshot(Work()), before) << "write " << write;
+        if (HasFailure() || made < write) return;
+    }
+}
 
 TEST_F(RegisterChangeTest, ADeleteWhileAnotherCopyHoldsTheRegisterChangesNothing) {
     MakeTemplate(11);

@@ -2,11 +2,15 @@
 // the calls' own results stay as they were.
 #include "tests/xbase/XbFixture.h"
 
+#include "platform/rtl/Streams.h"
+
 #include "xbase/IndexPages.h"
+#include "xbase/XbError.h"
 #include "xbase/XbFile.h"
 
 #include <csignal>
 #include <fstream>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -110,6 +114,26 @@ TEST_F(XbReasonTest, AFailedWriteAtCloseIsItsResult) {
     EXPECT_EQ(xb_LastError(), xbErrDiskFull);
 }
 
+// Each change of a file or folder the full disk refuses, not only a write, is told as a full
+// disk with the file it concerns.
+TEST_F(XbReasonTest, EveryChangeTheFullDiskRefusesSaysSo) {
+    TXbFile file;
+    ASSERT_TRUE(file.Create(Path("F.DAT")));
+    const std::function<bool()> changes[] = {
+        [&] { return file.WriteAt(0, "x"); },       [&] { return file.Flush(); },
+        [&] { return file.Truncate(0); },           [&] { return file.RenameTo(file.Path()); },
+        [&] { return XbRemove(file.Path()); },      [&] { return TXbFile().Create(file.Path()); },
+        [&] { return XbSyncFolderOf(file.Path()); }};
+    for (const auto& change : changes) {
+        XbSetReason(xbErrNone);
+        XbSetWriteFailure(1);
+        EXPECT_FALSE(change());
+        XbSetWriteFailure(std::nullopt);
+        EXPECT_TRUE(xb_LastError() == xbErrDiskFull && xb_LastErrorFile() == Path("F.DAT"))
+            << &change - changes;
+    }
+}
+
 TEST_F(XbReasonTest, ReadOnlyFilesAndAreas) {
     MakeLoans("R.DBF");
     ::chmod(Path("R.DBF").c_str(), 0444);
@@ -129,18 +153,11 @@ void ShiftIndexHeader(const std::string& path, int countStep, int generationStep
     std::string page(4096, '\0');
     f.read(page.data(), 4096);
     const auto shift = [&page](std::size_t at, int step) {
-        LongWord v = 0;
-        for (int i = 3; i >= 0; --i)
-            v = v << 8 | static_cast<unsigned char>(page[at + static_cast<std::size_t>(i)]);
-        v += static_cast<LongWord>(step);
-        for (int i = 0; i < 4; ++i)
-            page[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i));
+        EncodeLE<LongWord>(&page[at], DecodeLE<LongWord>(&page[at]) + static_cast<LongWord>(step));
     };
     shift(36, countStep);
     shift(20, generationStep);
-    const LongWord crc = XbCrc32(0, page.data(), 48 + 16 * 64);
-    for (int i = 0; i < 4; ++i)
-        page[4092 + static_cast<std::size_t>(i)] = static_cast<char>(crc >> (8 * i));
+    EncodeLE<LongWord>(page.data() + 4092, XbCrc32(0, page.data(), 48 + 16 * 64));
     f.seekp(0);
     f.write(page.data(), 4096);
 }
