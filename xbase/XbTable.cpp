@@ -92,21 +92,6 @@ void PutHeaderDate(char* p) {
 
 } // namespace
 
-bool XbIsDoubleField(const TXbFieldDef& f) {
-    return f.Type == 'B' && f.Width == 8;
-}
-
-bool XbIsMemoField(const TXbFieldDef& f) {
-    switch (f.Type) {
-    case 'M':
-    case 'P':
-    case 'G':
-    case 'W': return true;
-    case 'B': return !XbIsDoubleField(f);
-    default: return false;
-    }
-}
-
 std::string XbDoubleText(const TXbFieldDef& f, std::string_view bytes) {
     if (bytes.size() != 8) return {};
     const auto bits = static_cast<std::uint64_t>(DecodeLE<LongWord>(bytes.data())) |
@@ -291,6 +276,7 @@ bool TXbTable::RefreshRecentCount() {
 }
 
 char* TXbTable::Pending(LongInt recno) const {
+    if (pending_.empty()) return nullptr;
     const auto gathered = static_cast<LongInt>(pending_.size() / recordSize_);
     if (recno <= count_ - gathered || recno > count_) return nullptr;
     return pending_.data() + static_cast<std::size_t>(recno - (count_ - gathered) - 1) *

@@ -59,10 +59,21 @@ enum class TXbMemoKind { None, Dbt, Fpt };
 
 // A double of another program's tables: a B field of 8 bytes holding a little-endian IEEE
 // number (a B field of other widths points into the memo file).
-bool XbIsDoubleField(const TXbFieldDef& f);
+inline bool XbIsDoubleField(const TXbFieldDef& f) {
+    return f.Type == 'B' && f.Width == 8;
+}
 // A field whose bytes point into the memo file: M (text), P (picture), G (general), W (blob),
 // and B unless it is a double.
-bool XbIsMemoField(const TXbFieldDef& f);
+inline bool XbIsMemoField(const TXbFieldDef& f) {
+    switch (f.Type) {
+    case 'M':
+    case 'P':
+    case 'G':
+    case 'W': return true;
+    case 'B': return !XbIsDoubleField(f);
+    default: return false;
+    }
+}
 // The number in a double field's bytes as text with the field's decimals; the number of
 // bytes for a value.
 std::string XbDoubleText(const TXbFieldDef& f, std::string_view bytes);
