@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr std::size_t kChunkSize = std::size_t{2} << 20;
+constexpr std::size_t kChunkSize = XbPageArena::BlockSize;
 constexpr std::size_t kLine = 64;
 
 // The head of a 2 MB block; its pages follow it.
@@ -38,15 +38,7 @@ std::size_t RoundUp(std::size_t size) { return (size + kLine - 1) / kLine * kLin
 
 // A block aligned on its size, so that a page finds its block's head by rounding its address.
 TChunk* NewChunk() {
-    void* mapped = ::mmap(nullptr, 2 * kChunkSize, PROT_READ | PROT_WRITE,
-                          MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (mapped == MAP_FAILED) throw std::bad_alloc();
-    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
-    const std::uintptr_t aligned = (start + kChunkSize - 1) & ~(kChunkSize - 1);
-    if (aligned > start) ::munmap(mapped, aligned - start);
-    ::munmap(reinterpret_cast<void*>(aligned + kChunkSize), start + kChunkSize - aligned);
-    ::madvise(reinterpret_cast<void*>(aligned), kChunkSize, MADV_HUGEPAGE);
-    return new (reinterpret_cast<void*>(aligned)) TChunk;
+    return new (XbPageArena::MapBlock()) TChunk;
 }
 
 TChunk* ChunkOf(void* block) {
@@ -69,6 +61,22 @@ void* Take(TChunk& chunk, std::size_t size) {
 }
 
 } // namespace
+
+void* XbPageArena::MapBlock() {
+    void* mapped =
+        ::mmap(nullptr, 2 * kChunkSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED) throw std::bad_alloc();
+    const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t aligned = (start + kChunkSize - 1) & ~(kChunkSize - 1);
+    if (aligned > start) ::munmap(mapped, aligned - start);
+    ::munmap(reinterpret_cast<void*>(aligned + kChunkSize), start + kChunkSize - aligned);
+    ::madvise(reinterpret_cast<void*>(aligned), kChunkSize, MADV_HUGEPAGE);
+    return reinterpret_cast<void*>(aligned);
+}
+
+void XbPageArena::UnmapBlock(void* block) noexcept {
+    ::munmap(block, kChunkSize);
+}
 
 void* XbPageArena::Allocate(std::size_t size) {
     TArena& arena = Arena();
@@ -107,7 +115,7 @@ void XbPageArena::Release(void* block) noexcept {
     if (chunk->Used == 0 && arena.WithRoom.size() > 1) {
         arena.WithRoom.erase(std::find(arena.WithRoom.begin(), arena.WithRoom.end(), chunk));
         ASAN_UNPOISON_MEMORY_REGION(chunk, kChunkSize); // the addresses may be mapped again
-        ::munmap(chunk, kChunkSize);
+        UnmapBlock(chunk);
         --arena.Chunks;
     }
 }

@@ -11,6 +11,15 @@
 
 namespace XbPageArena {
 
+// The size of the blocks the arena carves pages from.
+constexpr std::size_t BlockSize = std::size_t{2} << 20;
+// A block of BlockSize bytes aligned on its size, which the kernel may back with one huge page;
+// throws std::bad_alloc when there is none. The records a table keeps in memory (RecordMemory.h)
+// live in such blocks too.
+void* MapBlock();
+// Gives back a block MapBlock handed out.
+void UnmapBlock(void* block) noexcept;
+
 // Memory for one page object of size bytes; throws std::bad_alloc when there is none.
 void* Allocate(std::size_t size);
 // Gives back what Allocate handed out.

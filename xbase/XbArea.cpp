@@ -186,16 +186,6 @@ int TXbArea::Close() {
     return status;
 }
 
-int TXbArea::FieldIndex(int field) const {
-    const int count = static_cast<int>(table_->Fields().size());
-    return field >= 1 && field <= count ? field - 1 : -1;
-}
-
-std::string TXbArea::FieldBytes(int i) const {
-    const TXbFieldDef& f = table_->Fields()[static_cast<std::size_t>(i)];
-    return buffer_.substr(static_cast<std::size_t>(f.Offset), static_cast<std::size_t>(f.Width));
-}
-
 bool TXbArea::Load(LongInt recno, bool stepping) {
     if (recno > table_->RecordCount()) RecordCount(); // appended by another user meanwhile
     if (!table_->ReadRecord(recno, buffer_.data(), stepping)) {
@@ -1094,7 +1084,7 @@ std::string TXbArea::FieldText(const TXbFieldRef& field) const {
         const std::string text = XbDoubleText(f, area->FieldBytes(i));
         return std::string(kDoubleTextWidth - std::min<std::size_t>(text.size(), 20), ' ') + text;
     }
-    return area->FieldBytes(i);
+    return std::string(area->FieldBytes(i));
 }
 
 // ---- The table of work areas ----
@@ -1113,14 +1103,23 @@ TAreaTable& Areas() {
 
 } // namespace
 
-TXbArea* XbArea(int number) {
+namespace {
+
+TXbArea* OpenArea(const TAreaTable& table, int number) {
     if (number < 1 || number > xbMaxAreas) return nullptr;
-    TXbArea* area = Areas().Areas[static_cast<std::size_t>(number)].get();
+    TXbArea* area = table.Areas[static_cast<std::size_t>(number)].get();
     return area && area->IsOpen() ? area : nullptr;
 }
 
+} // namespace
+
+TXbArea* XbArea(int number) {
+    return OpenArea(Areas(), number);
+}
+
 TXbArea* XbCurrentArea() {
-    return XbArea(Areas().Current);
+    const TAreaTable& table = Areas();
+    return OpenArea(table, table.Current);
 }
 
 int XbCurrentAreaNumber() {

@@ -61,9 +61,16 @@ public:
     // The record buffer of the area: record size bytes at a fixed address while it is open.
     char* Buffer() { return buffer_.data(); }
     // 0-based field index of a 1-based field number, -1 when out of range.
-    int FieldIndex(int field) const;
-    // Raw bytes of field index i in the buffer.
-    std::string FieldBytes(int i) const;
+    int FieldIndex(int field) const {
+        return field >= 1 && field <= static_cast<int>(table_->Fields().size()) ? field - 1 : -1;
+    }
+    // Raw bytes of field index i in the buffer, read where they lie: good until the buffer
+    // changes.
+    std::string_view FieldBytes(int i) const {
+        const TXbFieldDef& f = table_->Fields()[static_cast<std::size_t>(i)];
+        return std::string_view(buffer_).substr(static_cast<std::size_t>(f.Offset),
+                                                static_cast<std::size_t>(f.Width));
+    }
 
     // Moving. Each writes a changed buffer back first and gives the status of that write; the
     // cursor moves even when the write was refused (the change is then dropped).

@@ -92,21 +92,6 @@ void PutHeaderDate(char* p) {
 
 } // namespace
 
-bool XbIsDoubleField(const TXbFieldDef& f) {
-    return f.Type == 'B' && f.Width == 8;
-}
-
-bool XbIsMemoField(const TXbFieldDef& f) {
-    switch (f.Type) {
-    case 'M':
-    case 'P':
-    case 'G':
-    case 'W': return true;
-    case 'B': return !XbIsDoubleField(f);
-    default: return false;
-    }
-}
-
 std::string XbDoubleText(const TXbFieldDef& f, std::string_view bytes) {
     if (bytes.size() != 8) return {};
     const auto bits = static_cast<std::uint64_t>(DecodeLE<LongWord>(bytes.data())) |
@@ -291,6 +276,7 @@ bool TXbTable::RefreshRecentCount() {
 }
 
 char* TXbTable::Pending(LongInt recno) const {
+    if (pending_.empty()) return nullptr;
     const auto gathered = static_cast<LongInt>(pending_.size() / recordSize_);
     if (recno <= count_ - gathered || recno > count_) return nullptr;
     return pending_.data() + static_cast<std::size_t>(recno - (count_ - gathered) - 1) *
@@ -306,13 +292,19 @@ bool TXbTable::ReadRecord(LongInt recno, char* image, bool stepping) const {
     }
     if (!exclusive_) return ReadShared(recno, image, stepping);
     const Int64 at = At(recno);
-    if (!MapUpTo(at + recordSize_)) return file_.ReadAt(at, image, size);
-    std::copy_n(map_ + at, size, image);
+    // A walk in record order reads each page of the file once and in sequence, where the
+    // mapping serves as well as memory would without copying the records first.
+    const char* kept = stepping ? memory_.Held(at, size) : memory_.Read(file_, at, size);
+    if (!kept && !MapUpTo(at + recordSize_)) return file_.ReadAt(at, image, size);
+    std::copy_n(kept ? kept : map_ + at, size, image);
     return true;
 }
 
 void TXbTable::Prefetch(LongInt recno) const {
-    if (recno >= 1 && recno <= count_ && At(recno) + recordSize_ <= mapSize_)
+    if (recno < 1 || recno > count_) return;
+    if (const char* kept = memory_.Held(At(recno), static_cast<std::size_t>(recordSize_)))
+        __builtin_prefetch(kept);
+    else if (At(recno) + recordSize_ <= mapSize_)
         __builtin_prefetch(map_ + At(recno));
 }
 
@@ -376,7 +368,7 @@ bool TXbTable::WriteRecord(LongInt recno, const std::string& image) {
         std::copy(image.begin(), image.end(), gathered);
         return true;
     }
-    return Touch() && file_.WriteAt(At(recno), image);
+    return Touch() && WriteBytes(At(recno), image);
 }
 
 bool TXbTable::AppendRecord(const std::string& image) {
@@ -392,7 +384,7 @@ bool TXbTable::AppendRecord(const std::string& image) {
     }
     std::string bytes = image;
     bytes += kEndOfFile;
-    if (!file_.WriteAt(At(count_ + 1), bytes)) return false;
+    if (!WriteBytes(At(count_ + 1), bytes)) return false;
     // The header takes the record in and raises the stamp in one write.
     const bool touched = touched_;
     if (!touched_) ++stamp_;
@@ -411,7 +403,7 @@ bool TXbTable::FlushAppends() {
     ++ProcessWrites();
     const auto gathered = static_cast<LongInt>(pending_.size() / recordSize_);
     pending_ += kEndOfFile;
-    const bool written = file_.WriteAt(At(count_ - gathered + 1), pending_);
+    const bool written = WriteBytes(At(count_ - gathered + 1), pending_);
     pending_.pop_back();
     if (!written) return false; // the records wait in memory for another try
     const bool touched = touched_;
@@ -449,6 +441,7 @@ bool TXbTable::RemoveLastRecord() {
     touched_ = true;
     --count_;
     Unmap(); // the file gets shorter
+    memory_.Clear();
     const Int64 end = At(count_ + 1);
     const char eof = kEndOfFile;
     return WriteHeader() && file_.Truncate(end) && file_.WriteAt(end, &eof, 1);
@@ -461,5 +454,14 @@ bool TXbTable::WriteHeader() {
     PutHeaderDate(bytes.data());
     EncodeLE<LongWord>(bytes.data() + 3, static_cast<LongWord>(count_));
     EncodeLE<LongWord>(bytes.data() + kStampAt - 1, stamp_);
-    return file_.WriteAt(1, bytes);
+    return WriteBytes(1, bytes);
+}
+
+bool TXbTable::WriteBytes(Int64 at, std::string_view bytes) {
+    if (file_.WriteAt(at, bytes)) {
+        memory_.Written(at, bytes);
+        return true;
+    }
+    memory_.Forget(at, bytes.size()); // the file may hold some of them
+    return false;
 }

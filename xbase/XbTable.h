@@ -7,10 +7,11 @@
 // record count it covers. An index whose stamp or count differs from the table's does not match
 // it. An append writes its record first and then the header (count and stamp) that takes it in.
 //
-// A table that is one user's alone (SetExclusive) reads records through a read-only mapping
-// of the file and gathers appended records in memory, written with the header that takes them in
-// when 64 KB have gathered and by FlushAppends (commit, unlock, close): a killed process loses the
-// appends since then and leaves a table whose count and stamp are those of the last flush.
+// A table that is one user's alone (SetExclusive) reads records from memory (RecordMemory.h),
+// else through a read-only mapping of the file, and gathers appended records in memory, written
+// with the header that takes them in when 64 KB have gathered and by FlushAppends (commit, unlock,
+// close): a killed process loses the appends since then and leaves a table whose count and stamp
+// are those of the last flush.
 //
 // A shared table reads records that follow one another in blocks of 64 KB while it is walked in
 // record order. A block serves the walk's reads while the header's count and stamp are those it
@@ -22,6 +23,7 @@
 #pragma once
 
 #include "platform/rtl/Types.h"
+#include "xbase/RecordMemory.h"
 #include "xbase/XbFile.h"
 
 #include <chrono>
@@ -59,10 +61,21 @@ enum class TXbMemoKind { None, Dbt, Fpt };
 
 // A double of another program's tables: a B field of 8 bytes holding a little-endian IEEE
 // number (a B field of other widths points into the memo file).
-bool XbIsDoubleField(const TXbFieldDef& f);
+inline bool XbIsDoubleField(const TXbFieldDef& f) {
+    return f.Type == 'B' && f.Width == 8;
+}
 // A field whose bytes point into the memo file: M (text), P (picture), G (general), W (blob),
 // and B unless it is a double.
-bool XbIsMemoField(const TXbFieldDef& f);
+inline bool XbIsMemoField(const TXbFieldDef& f) {
+    switch (f.Type) {
+    case 'M':
+    case 'P':
+    case 'G':
+    case 'W': return true;
+    case 'B': return !XbIsDoubleField(f);
+    default: return false;
+    }
+}
 // The number in a double field's bytes as text with the field's decimals; the number of
 // bytes for a value.
 std::string XbDoubleText(const TXbFieldDef& f, std::string_view bytes);
@@ -89,13 +102,18 @@ public:
         Unmap();
         file_.Close();
         pending_.clear();
+        memory_.Clear();
         exclusive_ = false;
         block_.clear();
         blockRecords_ = 0;
         lastRead_ = 0;
     }
-    // The file is this user's alone: reads go through a mapping and appends gather in memory.
-    void SetExclusive(bool exclusive) { exclusive_ = exclusive; }
+    // The file is this user's alone: records are read from memory or through a mapping, and
+    // appends gather in memory.
+    void SetExclusive(bool exclusive) {
+        exclusive_ = exclusive;
+        if (!exclusive) memory_.Clear();
+    }
     // Writes the appended records that gathered in memory, then the header that takes them in.
     bool FlushAppends();
     bool IsOpen() const { return file_.IsOpen(); }
@@ -131,7 +149,8 @@ public:
     // record a seek lands on, comes from the file.
     bool ReadRecord(LongInt recno, char* image, bool stepping = false) const;
     // Starts fetching record recno into the processor's caches for a read that follows soon (a
-    // seek checks its key before it reads the record); nothing when the file is not mapped.
+    // seek checks its key before it reads the record); nothing when neither memory nor a
+    // mapping holds it.
     void Prefetch(LongInt recno) const;
     // Overwrites record recno (1..count).
     bool WriteRecord(LongInt recno, const std::string& image);
@@ -146,6 +165,8 @@ private:
     int ReadHeader();
     // Writes today's date, the record count and the stamp into the header.
     bool WriteHeader();
+    // Writes bytes at at to the file and to the records kept in memory.
+    bool WriteBytes(Int64 at, std::string_view bytes);
     // Offset of record recno in the file.
     Int64 At(LongInt recno) const {
         return headerSize_ + static_cast<Int64>(recno - 1) * recordSize_;
@@ -171,6 +192,7 @@ private:
     std::string prefix_; // the header's first 32 bytes as read
     bool exclusive_ = false;
     mutable std::string pending_; // appended records count_ - n + 1 .. count_, not yet written
+    mutable TXbRecordMemory memory_;    // records of an exclusive open, read once from the file
     mutable const char* map_ = nullptr; // the file mapped for reading, mapSize_ bytes
     mutable Int64 mapSize_ = 0;
     Int64 sizeSeen_ = 0;        // the file size the count was last checked against

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
 
 namespace {
 
@@ -23,11 +24,24 @@ std::array<char, kWorkBlockSize>& WorkBlock() {
     return block;
 }
 
-std::string Result(std::string text) {
+// Leaves text in the work block, cut to the block's size.
+void ToWorkBlock(std::string_view text) {
     const std::size_t n = std::min(text.size(), static_cast<std::size_t>(kWorkBlockSize - 1));
     std::copy_n(text.begin(), n, WorkBlock().begin());
     WorkBlock()[n] = '\0';
+}
+
+// The text a call gives back, left in the work block too.
+std::string Result(std::string text) {
+    ToWorkBlock(text);
     return text;
+}
+
+// A text read where it lies (a field's bytes in the record buffer): copied once for the caller
+// and once into the work block.
+std::string Result(std::string_view text) {
+    ToWorkBlock(text);
+    return std::string(text);
 }
 
 // The blob length applied to xb_PutBlob; 0 honours the length given.
@@ -89,15 +103,15 @@ std::string PadRight(std::string text, int width) {
     return text;
 }
 
-std::string RTrim(std::string text) {
+std::string_view RTrim(std::string_view text) {
     while (!text.empty() && text.back() == ' ')
-        text.pop_back();
+        text.remove_suffix(1);
     return text;
 }
 
-std::string Trim(const std::string& text) {
+std::string Trim(std::string_view text) {
     const auto first = text.find_first_not_of(' ');
-    return first == std::string::npos ? std::string() : RTrim(text.substr(first));
+    return first == std::string_view::npos ? std::string() : std::string(RTrim(text.substr(first)));
 }
 
 // An optional sign, digits with at most one decimal point; or nothing (a blank number).
@@ -165,7 +179,7 @@ std::string xb_LastErrorFile() {
 // ---- Settings ----
 
 std::string xb_Version() {
-    return Result("Ver 2.40.00");
+    return Result(std::string_view("Ver 2.40.00"));
 }
 int xb_SetStringType(int type) {
     return Swap(XbSettings().StringType, type);
@@ -591,27 +605,33 @@ bool ReadMemoField(int field, std::string& data, TXbCall& call) {
 std::string xb_GetString(int field) {
     TXbArea* area = nullptr;
     int i = -1;
-    if (!FieldOf(field, area, i)) return Result({});
+    if (!FieldOf(field, area, i)) return Result(std::string());
     if (XbIsDoubleField(Def(*area, i)))
         return Result(XbDoubleText(Def(*area, i), area->FieldBytes(i)));
     if (XbIsMemoField(Def(*area, i))) {
         TXbCall call;
         std::string data;
         ReadMemoField(field, data, call);
-        return Result(data);
+        ToWorkBlock(data);
+        return data;
     }
     return Result(area->FieldBytes(i));
 }
 
 std::string xb_GetTrimString(int field) {
+    TXbArea* area = nullptr;
+    int i = -1;
+    // A text field, the common case, is trimmed where it lies in the record buffer.
+    if (FieldOf(field, area, i) && !XbIsDoubleField(Def(*area, i)) && !XbIsMemoField(Def(*area, i)))
+        return Result(RTrim(area->FieldBytes(i)));
     return Result(RTrim(xb_GetString(field)));
 }
 
 std::string xb_GetDateString(int field) {
     TXbArea* area = nullptr;
     int i = -1;
-    if (!FieldOf(field, area, i) || Def(*area, i).Type != 'D') return Result({});
-    return Result(XbDateToText(area->FieldBytes(i)));
+    if (!FieldOf(field, area, i) || Def(*area, i).Type != 'D') return Result(std::string());
+    return Result(XbDateToText(std::string(area->FieldBytes(i))));
 }
 
 int xb_GetLogical(int field) {
@@ -627,8 +647,8 @@ int xb_Empty(int field) {
     int i = -1;
     if (!FieldOf(field, area, i)) return 1;
     const TXbFieldDef& f = Def(*area, i);
-    const std::string bytes =
-        XbIsDoubleField(f) ? XbDoubleText(f, area->FieldBytes(i)) : area->FieldBytes(i);
+    const std::string bytes = XbIsDoubleField(f) ? XbDoubleText(f, area->FieldBytes(i))
+                                                 : std::string(area->FieldBytes(i));
     if (XbIsMemoField(f)) {
         TXbCall call;
         std::string data;

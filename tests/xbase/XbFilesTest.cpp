@@ -481,6 +481,42 @@ TEST_F(XbFilesTest, ASharedWalkReadsRecordsInBlocks) {
     }
 }
 
+// A table held alone reads its records from memory, in blocks of 2 MB that records of 251
+// bytes cross: what it changes and appends reads back as written, and the file holds the same.
+TEST_F(XbFilesTest, AnExclusiveOpenReadsBackWhatItWrote) {
+    ASSERT_EQ(xb_Create(Path("M.DBF"), {{"N", 'N', 6, 0, 0}, {"PAD", 'C', 244, 0, 0}}, xbCDX),
+              xbOK);
+    ASSERT_GT(xb_Use(Path("M.DBF"), "", xbModeExclusive, xbCDX), 0);
+    std::vector<int> numbers(9000); // 2.2 MB
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        numbers[i] = static_cast<int>(i + 1);
+        ASSERT_EQ(xb_AppendEx(), 0);
+        ASSERT_EQ(xb_Replace(1, xbReplaceDouble, double(numbers[i])), xbOK);
+    }
+    ASSERT_EQ(xb_Commit(), xbOK);
+    const auto readsBack = [&numbers] {
+        for (LongInt r = static_cast<LongInt>(numbers.size()); r >= 1; --r)
+            if (xb_Go(r) != xbOK || std::stoi(xb_GetString(1)) != numbers[r - 1]) return false;
+        return true;
+    };
+    EXPECT_TRUE(readsBack());
+    for (const LongInt r : {1, 4000, 8354, 8355, 8356, 9000}) { // 8355 crosses into block 2
+        numbers[r - 1] += 100000;
+        ASSERT_EQ(xb_Go(r), xbOK);
+        ASSERT_EQ(xb_Replace(1, xbReplaceDouble, double(numbers[r - 1])), xbOK);
+    }
+    for (int i = 0; i < 300; ++i) {
+        numbers.push_back(200000 + i);
+        ASSERT_EQ(xb_AppendEx(), 0);
+        ASSERT_EQ(xb_Replace(1, xbReplaceDouble, double(numbers.back())), xbOK);
+    }
+    ASSERT_EQ(xb_Commit(), xbOK);
+    EXPECT_TRUE(readsBack());
+    xb_CloseAll();
+    ASSERT_GT(xb_Use(Path("M.DBF"), "", xbModeShared, xbCDX), 0);
+    EXPECT_TRUE(readsBack());
+}
+
 TEST_F(XbFilesTest, MissingOrDamagedMemoFileRefusesTheTable) {
     ASSERT_EQ(xb_Create(Path("M.DBF"), LoanFields(), xbCDX), xbOK);
     std::filesystem::remove(Path("M.FPT"));
