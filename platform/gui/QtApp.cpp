@@ -14,6 +14,21 @@ void EnsureQtApp() {
     static char* argv[] = {name, nullptr};
     static QApplication* app = new QApplication(argc, argv);
     (void)app;
+    ClearWideRegisterState();
+}
+
+void ClearWideRegisterState() {
+#if defined(__x86_64__)
+    // vzeroupper is an illegal instruction on a processor without AVX.
+    static const bool avx = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx") != 0;
+    }();
+    if (avx)
+        __asm__ volatile("vzeroupper" ::: "xmm0", "xmm1", "xmm2", "xmm3", "xmm4", "xmm5", "xmm6",
+                         "xmm7", "xmm8", "xmm9", "xmm10", "xmm11", "xmm12", "xmm13", "xmm14",
+                         "xmm15");
+#endif
 }
 
 bool NobodyCanAnswer(const std::string& What) {

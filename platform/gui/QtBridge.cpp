@@ -761,6 +761,7 @@ bool SendToNative(QObject* target, QEvent* event) {
 void ProcessWindowSystemEvents(QEventLoop::ProcessEventsFlags Flags) {
     const TModalInput input;
     QCoreApplication::processEvents(Flags);
+    ClearWideRegisterState();
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/gui/Controls.h"
+#include "platform/gui/QtApp.h"
 
 #include <QCursor>
 #include <QEventLoop>
@@ -158,10 +159,12 @@ void SetScreenReader(TScreenReader Reader);
 QRegion ScreenOverlayCover();
 // The mouse left a window: its windowless child under the mouse gets CM_MOUSELEAVE.
 void MouseLeftWindow(TWinControl* control);
-// Runs inside every entry from Qt: an exception goes to Application->HandleException.
+// Runs inside every entry from Qt: the program's code starts with the wide registers clear
+// (ClearWideRegisterState), and an exception goes to Application->HandleException.
 void HandleLayerException();
 template <typename F>
 void Guarded(F&& f) {
+    ClearWideRegisterState();
     try {
         f();
     } catch (...) {
