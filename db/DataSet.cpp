@@ -316,12 +316,6 @@ Byte& TDataSet::UpdateStatusOf(char* Buffer) const {
     return reinterpret_cast<Byte&>(Buffer[recInfoOfs_]);
 }
 
-char* TDataSet::ActiveBuffer() const {
-    if (recordCount_ == 0 && state_ != dsInsert) return nullptr;
-    if (activeRecord_ < 0 || activeRecord_ >= static_cast<int>(buffers_.size())) return nullptr;
-    return Buffer(activeRecord_);
-}
-
 char* TDataSet::KeyRecord() const {
     return keyBuffer_ && !keyBuffer_->empty() ? keyBuffer_->data() + keyHeaderSize : nullptr;
 }
@@ -410,7 +404,8 @@ DBIResult TDataSet::GetRecord(int Index, int Mode) {
                                                 : -1);
     GetCalcFields(Index);
     BookmarkFlag(Index) = bfCurrent;
-    CheckEngineResult(DbiGetBookMark(handle_, BookmarkOf(Index)));
+    std::memcpy(BookmarkOf(Index), props.BookMark.data(),
+                std::min<std::size_t>(props.BookMark.size(), bookmarkSize_));
     return dbiOK;
 }
 

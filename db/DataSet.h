@@ -135,7 +135,11 @@ class TDataSet : public TComponent {
     int RecBufSize() const { return recBufSize_; }
     int CalcFieldsSize() const { return calcFieldsSize_; }
     // The active record buffer; nullptr when no record is held.
-    char* ActiveBuffer() const;
+    char* ActiveBuffer() const {
+        if (recordCount_ == 0 && state_ != dsInsert) return nullptr;
+        if (activeRecord_ < 0 || activeRecord_ >= static_cast<int>(buffers_.size())) return nullptr;
+        return buffers_[static_cast<std::size_t>(activeRecord_)].data();
+    }
     char* CalcBuffer() const { return calcBuffer_; }
     char* FilterBuffer() const { return filterBuffer_; }
     // For record filters: runs Reader in the filter state, with field reads served from a copy

@@ -91,10 +91,19 @@ std::string ImageOf(const char* record, const TEngineWorkArea& area) {
     return std::string(record, static_cast<std::size_t>(area.RecordSize));
 }
 
+// The bookmark of the area's current record.
+void PutBookMark(void* bookmark, const TXbArea& area) {
+    const LongInt recno = area.RecNo();
+    const LongWord stamp = area.PackStamp();
+    std::memcpy(bookmark, &recno, sizeof recno);
+    std::memcpy(static_cast<char*>(bookmark) + sizeof recno, &stamp, sizeof stamp);
+}
+
 void FillProps(TRecordProps* props, const TXbArea& area) {
     if (!props) return;
     props->PhysRecNo = static_cast<LongWord>(area.RecNo());
     props->Deleted = area.Deleted() ? 1 : 0;
+    PutBookMark(props->BookMark.data(), area);
 }
 
 bool LockRefused(int lock) {
@@ -492,12 +501,7 @@ DBIResult DbiSetToEnd(TCursorHandle cursor) {
 DBIResult DbiGetBookMark(TCursorHandle cursor, void* bookmark) {
     TWA wa(cursor);
     if (wa.Failed()) return dbiBadHandle;
-    const LongInt recno = wa.Area()->RecNo();
-    const LongWord stamp = wa.Area()->PackStamp();
-    if (bookmark) {
-        std::memcpy(bookmark, &recno, sizeof recno);
-        std::memcpy(static_cast<char*>(bookmark) + sizeof recno, &stamp, sizeof stamp);
-    }
+    if (bookmark) PutBookMark(bookmark, *wa.Area());
     return dbiOK;
 }
 

@@ -170,12 +170,15 @@ struct TIndexDesc {
     std::string Condition;
 };
 
+// What a record read tells of the record besides its image, with the bookmark of the record,
+// so that a reader needs no second call for it.
 struct TRecordProps {
     LongWord SeqNo = 0;
     LongWord PhysRecNo = 0;
     Word Changed = 0;
     Word Locked = 0;
     Word Deleted = 0;
+    std::array<char, dbiBookmarkSize> BookMark{};
 };
 
 // What the engine is started with; the engine of this system reads none of it.

@@ -27,7 +27,7 @@ int AreaOf(TCursorHandle handle) {
 }
 
 bool AreaOpen(int area) {
-    return area > 0 && xb_SysProp(65002, area) != 0;
+    return area > 0 && XbArea(area) != nullptr;
 }
 
 // The slot of a handle in the work-area table, -1 when it has none.
