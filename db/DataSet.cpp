@@ -1086,9 +1086,15 @@ void TDataSet::DataEvent(TDataEvent Event, std::intptr_t Info) {
 }
 
 void TDataSet::SendEvent(TDataEvent Event, std::intptr_t Info) {
-    const std::vector<TDataSource*> sources = dataSources_;
-    for (TDataSource* source : sources)
-        source->DataEvent(Event, Info);
+    // Every source there when the event starts hears it, even one that another source's handling
+    // takes off the list; a lone source (the common case) needs no copy of the list for that.
+    if (dataSources_.size() == 1) {
+        dataSources_.front()->DataEvent(Event, Info);
+    } else {
+        const std::vector<TDataSource*> sources = dataSources_;
+        for (TDataSource* source : sources)
+            source->DataEvent(Event, Info);
+    }
     if (Designer) Designer(Event, Info);
 }
 
