@@ -241,7 +241,7 @@ bool TXbTable::HasMemoFields() const {
 std::string TXbTable::BlankRecord() const {
     std::string image(static_cast<std::size_t>(recordSize_), ' ');
     for (const TXbFieldDef& f : fields_)
-        if (XbIsDoubleField(f) || (XbIsMemoField(f) && f.Width == 4))
+        if (XbIsBinaryField(f))
             image.replace(static_cast<std::size_t>(f.Offset), static_cast<std::size_t>(f.Width),
                           static_cast<std::size_t>(f.Width), '\0');
     return image;

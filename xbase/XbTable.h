@@ -76,6 +76,18 @@ inline bool XbIsMemoField(const TXbFieldDef& f) {
     default: return false;
     }
 }
+// A field other programs store as binary bytes rather than text: integer (I), currency (Y),
+// date-time (T), double (B of 8 bytes), the null flags (0), and a memo pointer of 4 bytes. A
+// blank record holds zeros there, which those programs read as an empty value.
+inline bool XbIsBinaryField(const TXbFieldDef& f) {
+    switch (f.Type) {
+    case 'I':
+    case 'Y':
+    case 'T':
+    case '0': return true;
+    default: return XbIsDoubleField(f) || (XbIsMemoField(f) && f.Width == 4);
+    }
+}
 // The number in a double field's bytes as text with the field's decimals; the number of
 // bytes for a value.
 std::string XbDoubleText(const TXbFieldDef& f, std::string_view bytes);

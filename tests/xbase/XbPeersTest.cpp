@@ -147,6 +147,28 @@ print(len(t), [i for n, i in enumerate(kept) if tuple(t[n]) != values(i)], tuple
 
 INSTANTIATE_TEST_SUITE_P(TwoFormats, XbPeersPackTest, ::testing::Values("fp", "vfp"));
 
+// Integer, currency, date-time, double and null-flag fields hold binary numbers: a record the
+// engine appends to such a table reads in python3-dbf as empty values, not as numbers made of
+// blanks.
+TEST_F(XbPeersTest, BinaryFieldsOfARecordAppendedByTheEngineReadEmpty) {
+    ASSERT_EQ(RunPython(R"(
+import dbf
+t = dbf.Table('num', 'NAME C(3); CNT I; COST Y; AT T; DBL B; OPT C(2) NULL', dbf_type='vfp')
+with t.open(dbf.READ_WRITE):
+    t.append(('A', 5, 1.25, dbf.DateTime(2024, 1, 2, 3, 4, 5), 2.5, 'x'))
+)"),
+              "");
+    ASSERT_GT(xb_Use(Path("NUM.DBF"), "", xbModeExclusive, xbCDX), 0);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "NEW"), xbOK);
+    xb_CloseAll();
+    EXPECT_EQ(RunPython(R"(
+import dbf
+print([tuple(r) for r in dbf.Table('num').open()][1])
+)"),
+              "('NEW', 0, Decimal('0.0000'), None, 0.0, '  ')\n");
+}
+
 class XbPeersReadTest : public XbPeersTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(XbPeersReadTest, TablesOfPythonDbfReadByTheEngine) {
