@@ -655,6 +655,8 @@ int xb_Empty(int field) {
         ReadMemoField(field, data, call);
         return data.empty() ? 1 : 0;
     }
+    if (XbIsBinaryField(f) && !XbIsDoubleField(f)) // integer, currency, date-time: all zeros
+        return bytes.find_first_not_of(std::string_view("\0 ", 2)) == std::string::npos ? 1 : 0;
     int decimals = 0;
     switch (f.Type) {
     case 'N':

@@ -161,6 +161,11 @@ with t.open(dbf.READ_WRITE):
     ASSERT_GT(xb_Use(Path("NUM.DBF"), "", xbModeExclusive, xbCDX), 0);
     ASSERT_EQ(xb_AppendEx(), 0);
     ASSERT_EQ(xb_Replace(1, xbReplaceText, "NEW"), xbOK);
+    for (int field : {2, 3, 4, 5})
+        EXPECT_EQ(xb_Empty(field), 1) << field;
+    xb_GoTop();
+    for (int field : {2, 3, 4, 5})
+        EXPECT_EQ(xb_Empty(field), 0) << field;
     xb_CloseAll();
     EXPECT_EQ(RunPython(R"(
 import dbf
