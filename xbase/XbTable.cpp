@@ -208,7 +208,10 @@ int TXbTable::ReadHeader() {
 }
 
 int TXbTable::ReadFields(const std::string& header) {
+    // The fields are kept only when the whole list is sound: a damaged header leaves none, so
+    // nothing reads a field past the record's end.
     fields_.clear();
+    std::vector<TXbFieldDef> fields;
     int offset = 1;
     std::size_t pos = kPrefixSize;
     for (;;) {
@@ -226,10 +229,11 @@ int TXbTable::ReadFields(const std::string& header) {
             return xbDamaged;
         if (XbIsMemoField(f) && memoKind_ == TXbMemoKind::None) memoKind_ = TXbMemoKind::Fpt;
         offset += f.Width;
-        fields_.push_back(std::move(f));
+        fields.push_back(std::move(f));
         pos += kDescriptorSize;
     }
-    if (fields_.empty() || offset != recordSize_) return xbDamaged;
+    if (fields.empty() || offset != recordSize_) return xbDamaged;
+    fields_ = std::move(fields);
     return xbOK;
 }
 
