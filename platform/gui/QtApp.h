@@ -1,6 +1,8 @@
 // Internal to the GUI layer: the one Qt application object every Qt-backed unit relies on.
 #pragma once
 
+#include <string>
+
 // Makes sure the Qt application object exists (a widgets application, created on first call
 // with the program name "vantrel"); later calls do nothing. Safe to call from any unit of the
 // layer before it touches fonts, images with text, widgets or the clipboard.
@@ -14,8 +16,6 @@ void EnsureQtApp();
 // the program's code: once the application object is made, at every entry from Qt's events,
 // paints, timers and posted messages (Guarded), and when a pass of Qt's event loop returns.
 void ClearWideRegisterState();
-
-#include <string>
 
 // True when no modal window may wait for an answer: a test's modal hook is installed, or the
 // screen takes no input at all (the offscreen and minimal platforms the tests run on), where
