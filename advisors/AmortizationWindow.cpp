@@ -457,6 +457,9 @@ void TcLoAmort::CalcSchedule() {
     if (!built) return;
     ShowSchedule(true);
     SelectTab(Years->Tabs()->Count() > 1 ? 1 : 0);
+    // The schedule is a new, unsaved one: it belongs to no account and loan until it is saved.
+    AccountName.clear();
+    LoanNo.clear();
 }
 
 bool TcLoAmort::BuildSchedule(TAmortLoan& Loan) {

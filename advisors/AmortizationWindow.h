@@ -74,7 +74,8 @@ class TcLoAmort : public TForm {
     int FirstShown = 0;
     int LastShown = 0;
     TYearTotals ShownTotals;
-    // The account and loan the schedule was last saved under or loaded from.
+    // The account and loan the schedule was saved under or loaded from; a new calculation
+    // clears them.
     std::string AccountName;
     std::string LoanNo;
 

@@ -22,6 +22,7 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -153,13 +154,13 @@ protected:
         };
         Key(form->PrintBTN, Qt::Key_P, Qt::ControlModifier);
     }
-    // The pages of the printed file, as pdftotext lays them out.
+    // The pages of the file printed last (the highest number), as pdftotext lays them out.
     std::vector<std::string> PrintedPages() {
         const std::filesystem::path printed = home / "printed";
         std::string pdf;
         if (std::filesystem::exists(printed))
             for (const auto& entry : std::filesystem::directory_iterator(printed))
-                pdf = entry.path().string();
+                pdf = std::max(pdf, entry.path().string());
         if (pdf.empty()) return {};
         const std::string text = RunTool("pdftotext -layout " + ShellQuoted(pdf) + " -");
         std::vector<std::string> pages;

@@ -140,6 +140,20 @@ TEST_F(ScheduleStorageTest, ThePrintoutNamesTheBorrower) {
     EXPECT_TRUE(Has(pages[0], "Springfield, IL")) << pages[0];
     EXPECT_TRUE(Has(LineWith(pages[1], "Prepared For:"), "John Smith")) << pages[1];
     EXPECT_TRUE(Has(LineWith(pages[1], "Prepared By:"), "Ann Owner")) << pages[1];
+
+    // A new calculation is a new, unsaved schedule: it belongs to no borrower, and Save asks
+    // for a loan again.
+    EnterLoan("20000", "14", "7.5", "060124", "070124");
+    Calculate();
+    EXPECT_EQ(form->AccountName, "");
+    EXPECT_EQ(form->LoanNo, "");
+    EXPECT_TRUE(form->SaveBTN->Enabled());
+    PrintToPdf();
+    const std::vector<std::string> again = PrintedPages();
+    ASSERT_GT(again.size(), 1u);
+    EXPECT_FALSE(Has(again[0], "John Smith")) << again[0];
+    EXPECT_FALSE(Has(again[1], "John Smith")) << again[1];
+    EXPECT_TRUE(Has(again[0], "20,000.00")) << again[0];
 }
 
 } // namespace

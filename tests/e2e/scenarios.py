@@ -851,6 +851,18 @@ def register(s):
                      "Initial Interest Rate: 7.5000"):
         check_in(expected, flat, "the printout of the loaded schedule")
 
+    # Calculated anew, the loaded schedule is a new, unsaved one: its printout names no one.
+    enter_schedule_loan(s, form, 6.5)
+    s.focus(form)
+    s.key("ctrl+p")
+    run_report(s, form, "alt+p")
+    text = check_printed_schedule(printout(s, 2, timeout=60), 6.5)
+    check("John Smith" not in text, "a schedule calculated anew still names the borrower")
+    for line in text.splitlines():
+        if "Prepared For:" in line:
+            named = line.split("Prepared For:", 1)[1].split("Prepared By:", 1)[0].strip()
+            check(not named, f"a schedule calculated anew is prepared for {named!r}")
+
     main, form = killed_during_save(s, main, form, title)
 
     # Deleting the loan asks twice ("STOP the deletion?" answered No) and takes its links and
