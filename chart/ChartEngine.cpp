@@ -69,9 +69,11 @@ double TChartValueList::Value(int Index) const {
 
 void TChartValueList::AddStatistics(double Stored) {
     const double v = Stored * multiplier_;
+    // A value that is not finite is drawn as no value: it counts in no total and no range.
+    if (!std::isfinite(v)) return;
     total_ += v;
     totalAbs_ += std::fabs(v);
-    if (Count() == 1) {
+    if (finiteCount_++ == 0) {
         minValue_ = maxValue_ = v;
     } else {
         minValue_ = std::min(minValue_, v);
@@ -105,8 +107,10 @@ void TChartValueList::InsertChartValue(int Index, double Value) {
 void TChartValueList::Delete(int Index) {
     const double v = Value(Index);
     values_.erase(values_.begin() + Index);
-    total_ -= v;
-    totalAbs_ -= std::fabs(v);
+    if (std::isfinite(v)) {
+        total_ -= v;
+        totalAbs_ -= std::fabs(v);
+    }
     RecalcMinMax();
 }
 
@@ -115,17 +119,18 @@ void TChartValueList::ClearValues() {
     values_.shrink_to_fit();
     values_.reserve(ValueListCapacity);
     total_ = totalAbs_ = maxValue_ = minValue_ = 0;
+    finiteCount_ = 0;
 }
 
 void TChartValueList::RecalcMinMax() {
-    if (values_.empty()) {
-        minValue_ = maxValue_ = 0;
-        return;
-    }
-    minValue_ = maxValue_ = values_[0] * multiplier_;
+    minValue_ = maxValue_ = 0;
+    finiteCount_ = 0;
     for (double stored : values_) {
-        minValue_ = std::min(minValue_, stored * multiplier_);
-        maxValue_ = std::max(maxValue_, stored * multiplier_);
+        const double v = stored * multiplier_;
+        if (!std::isfinite(v)) continue;
+        minValue_ = finiteCount_ == 0 ? v : std::min(minValue_, v);
+        maxValue_ = finiteCount_ == 0 ? v : std::max(maxValue_, v);
+        ++finiteCount_;
     }
 }
 
@@ -309,7 +314,7 @@ int TChartSeries::CalcPosValue(double Value) const {
 int TChartSeries::MaxMarkWidth() {
     int result = 0;
     for (int i = 0; i < Count(); ++i)
-        result = std::max(result, parentChart_->TextWidth(GetMarkText(i)));
+        if (ValueIsFinite(i)) result = std::max(result, parentChart_->TextWidth(GetMarkText(i)));
     return result;
 }
 
@@ -557,8 +562,16 @@ std::string TChartSeries::XLabel(int Index) const {
 }
 
 TColor TChartSeries::ValueColor(int Index) const {
+    if (!ValueIsFinite(Index)) return clNone;
     if (Index < 0 || Index >= static_cast<int>(colors_.size())) return seriesColor_;
     return ResolvedColor(colors_[Index], Index);
+}
+
+bool TChartSeries::ValueIsFinite(int Index) const {
+    for (const TChartValueList* list : valueLists_)
+        if (Index >= 0 && Index < list->Count() && !std::isfinite(list->Value(Index)))
+            return false;
+    return true;
 }
 
 TColor TChartSeries::StoredColor(int Index) const {
@@ -806,7 +819,7 @@ double TChartSeries::PointOrigin(int ValueIndex, bool SumAll) const {
         if (!SumAll && s == this) break;
         if (s->Active() && SameClass(s) && s->Count() > ValueIndex) {
             const double v = s->GetOriginValue(ValueIndex);
-            if (v > 0) result += v;
+            if (v > 0 && std::isfinite(v)) result += v;
         }
     }
     return result;

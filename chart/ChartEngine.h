@@ -122,6 +122,7 @@ class TChartValueList : public TPersistent {
     // The value the next insertion of a point stores in this list.
     double PendingValue() const { return pending_; }
     void SetPendingValue(double Value) { pending_ = Value; }
+    // Totals and range of the values that are finite (others are drawn as no value).
     double Total() const { return total_; }
     double TotalABS() const { return totalAbs_; }
     double MaxValue() const { return maxValue_; }
@@ -141,6 +142,8 @@ private:
     double totalAbs_ = 0;
     double maxValue_ = 0;
     double minValue_ = 0;
+    // How many values count in the range.
+    int finiteCount_ = 0;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -357,7 +360,11 @@ class TChartSeries : public TComponent {
     virtual double XValue(int Index) const;
     virtual double YValue(int Index) const;
     virtual std::string XLabel(int Index) const;
+    // The colour the point is drawn in; clNone (not drawn) for a point without colour or with
+    // a value that is not finite.
     virtual TColor ValueColor(int Index) const;
+    // Every value of the point is finite.
+    bool ValueIsFinite(int Index) const;
     // The colour stored for the point, unresolved (clChartColor beyond the colour list).
     TColor StoredColor(int Index) const;
     virtual void SetSeriesColor(TColor Color);

@@ -41,7 +41,8 @@ bool StackedValue(const TChartSeries* Series, int ValueIndex, double Value, bool
 double StackedTop(const TChartSeries* Series, double Plain) {
     double result = Plain;
     for (int i = 0; i < Series->Count(); ++i)
-        result = std::max(result, Series->PointOrigin(i, false) + Series->GetMarkValue(i));
+        if (Series->ValueIsFinite(i))
+            result = std::max(result, Series->PointOrigin(i, false) + Series->GetMarkValue(i));
     return result;
 }
 } // namespace
@@ -91,6 +92,7 @@ void TFastLineSeries::PreparePen() {
 void TFastLineSeries::DrawAllValues() {
     PreparePen();
     columnPending_ = false;
+    broken_ = false;
     TChartSeries::DrawAllValues();
     FlushColumn();
 }
@@ -111,13 +113,20 @@ void TFastLineSeries::FlushColumn() {
 }
 
 void TFastLineSeries::DrawValue(int ValueIndex) {
+    // A point with a value that is not finite is not drawn: the line breaks there.
+    if (!ValueIsFinite(ValueIndex)) {
+        FlushColumn();
+        broken_ = true;
+        return;
+    }
     const TPoint at = PointAt(ValueIndex);
     const int x = at.X;
     const int y = at.Y;
     TCanvas* canvas = ParentCanvas();
-    if (ValueIndex == FirstValueIndex()) {
+    if (ValueIndex == FirstValueIndex() || broken_) {
         columnPending_ = false;
-        if (ValueIndex > 0) {
+        broken_ = false;
+        if (ValueIndex == FirstValueIndex() && ValueIndex > 0 && ValueIsFinite(ValueIndex - 1)) {
             const TPoint before = PointAt(ValueIndex - 1);
             lastX_ = before.X;
             lastY_ = before.Y;
@@ -154,11 +163,17 @@ int TFastLineSeries::Clicked(int X, int Y) {
     if (first < 0 || last < 0 || last < first) return -1;
     TPoint previous;
     const TPoint p = Point(X, Y);
+    bool joined = false; // the line comes into point i from the one before
     for (int i = first; i <= last; ++i) {
+        if (!ValueIsFinite(i)) {
+            joined = false;
+            continue;
+        }
         const TPoint at = PointAt(i);
         if (at == p) return i;
-        if (i > first && PointInLine(p, previous.X, previous.Y, at.X, at.Y)) return i - 1;
+        if (joined && PointInLine(p, previous.X, previous.Y, at.X, at.Y)) return i - 1;
         previous = at;
+        joined = true;
     }
     return -1;
 }
@@ -750,11 +765,7 @@ void THorizBarSeries::FillSampleValues(int NumValues) {
 int THorizBarSeries::MarkSize(int ValueIndex) {
     TCustomAxisPanel* chart = ParentChart();
     chart->AssignFont(Marks()->Font());
-    if (ValueIndex >= 0) return chart->TextWidth(GetMarkText(ValueIndex));
-    int widest = 0;
-    for (int i = 0; i < Count(); ++i)
-        widest = std::max(widest, chart->TextWidth(GetMarkText(i)));
-    return widest;
+    return ValueIndex >= 0 ? chart->TextWidth(GetMarkText(ValueIndex)) : MaxMarkWidth();
 }
 
 int THorizBarSeries::AxisLength() const {
@@ -1163,7 +1174,10 @@ void TCustomSeries::DrawValue(int ValueIndex) {
     const TColor color = ValueColor(ValueIndex);
     canvas->Pen()->SetColor(clBlack);
     if (color != clNone) canvas->Brush()->SetColor(color);
-    const TPoint at = Point(CalcXPos(ValueIndex), CalcYPos(ValueIndex));
+    // A point with a value that is not finite has no place: it stands where the last one did.
+    const TPoint at = ValueIsFinite(ValueIndex)
+                          ? Point(CalcXPos(ValueIndex), CalcYPos(ValueIndex))
+                          : Point(oldX_, oldY_);
     if (oldColor_ == clNone) {
         oldX_ = at.X;
         oldY_ = at.Y;
@@ -1176,13 +1190,13 @@ void TCustomSeries::DrawValue(int ValueIndex) {
     s.Index = ValueIndex;
     s.Last = ValueIndex == LastValueIndex();
     if (ValueIndex == FirstValueIndex()) {
-        if (ValueIndex > 0) {
+        oldColor_ = ValueIndex > 0 ? ValueColor(ValueIndex - 1) : clNone;
+        if (oldColor_ != clNone) {
             s.First = true;
             s.From = drawArea_ ? Point(CalcXPos(ValueIndex - 1), CalcYPos(ValueIndex - 1))
                                : EdgeStart(ValueIndex);
             s.FromOrigin = drawArea_ ? OriginPixel(ValueIndex - 1) : s.Origin;
-            oldColor_ = ValueColor(ValueIndex - 1);
-            if (oldColor_ != clNone) DrawSegment(s);
+            DrawSegment(s);
         }
         if (s.Last && pointer_->Visible() && color != clNone)
             DrawPointer(at.X, at.Y, color, ValueIndex);
@@ -1715,7 +1729,9 @@ void TPieSeries::CalcAngles() {
     for (int i = 0; i < Count(); ++i) {
         const double start = i == 0 ? 1e-6 : angles_[i - 1].EndAngle;
         double end = widest;
-        if (total != 0) {
+        if (!ValueIsFinite(i)) {
+            end = start; // a value that is not finite has no slice
+        } else if (total != 0) {
             sum += std::fabs(YValue(i));
             end = sum == total ? TwoPi : sum * factor;
             if (end - start < oneDegree)

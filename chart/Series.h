@@ -74,6 +74,8 @@ private:
     bool columnPending_ = false;
     int columnMinY_ = 0;
     int columnMaxY_ = 0;
+    // A point with a value that is not finite came last: the line starts again at the next.
+    bool broken_ = false;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "tests/chart/ChartTestSupport.h"
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -622,6 +623,41 @@ TEST_F(SeriesDrawing, AHorizontalBarMarkGoesLeftOfABarPointingLeft) {
     ASSERT_EQ(arrows.size(), 2u);
     EXPECT_EQ(arrows[0].Args[0], h->CalcXPos(0) - 20);
     EXPECT_EQ(arrows[1].Args[0], h->CalcXPos(1) + 20);
+}
+
+// A point with a value that is not finite draws nothing, in every kind of series: the chart
+// with such points after three finite ones is drawn as the chart of the three alone.
+TEST_F(SeriesDrawing, ValuesThatAreNotFiniteDrawNothing) {
+    const double inf = std::numeric_limits<double>::infinity();
+    auto drawn = [&]<typename S>(S*, bool withNonFinite) {
+        auto bare = MakeChart(400, 300);
+        bare->Legend()->SetVisible(false);
+        auto* series = AddSeries<S>(bare.get());
+        series->Marks()->SetVisible(true);
+        const bool upright = series->YMandatory();
+        auto add = [&](double v) {
+            upright ? series->AddXY(series->Count(), v) : series->AddXY(v, series->Count());
+        };
+        for (double v : {10.0, 20.0, 30.0})
+            add(v);
+        if (withNonFinite)
+            for (double v : {std::numeric_limits<double>::quiet_NaN(), inf, -inf})
+                add(v);
+        if (auto* bars = dynamic_cast<TCustomBarSeries*>(series)) bars->SetCustomBarSize(20);
+        (upright ? bare->LeftAxis() : bare->BottomAxis())->SetMinMax(-40, 40);
+        (upright ? bare->BottomAxis() : bare->LeftAxis())->SetMinMax(-1, 9);
+        return Record(bare.get())->Log();
+    };
+    auto same = [&]<typename S>(S* kind) {
+        EXPECT_EQ(drawn(kind, true), drawn(kind, false)) << S::StaticClassInfo()->Name;
+    };
+    same(static_cast<TLineSeries*>(nullptr));
+    same(static_cast<TAreaSeries*>(nullptr));
+    same(static_cast<TPointSeries*>(nullptr));
+    same(static_cast<TFastLineSeries*>(nullptr));
+    same(static_cast<TBarSeries*>(nullptr));
+    same(static_cast<THorizBarSeries*>(nullptr));
+    same(static_cast<TPieSeries*>(nullptr));
 }
 
 } // namespace
