@@ -1,5 +1,7 @@
 #include "xbase/Xbase.h"
 
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Streams.h"
 #include "xbase/XbArea.h"
 #include "xbase/XbError.h"
 #include "xbase/XbExpr.h"
@@ -8,7 +10,9 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -115,7 +119,7 @@ std::string Trim(std::string_view text) {
 }
 
 // An optional sign, digits with at most one decimal point; or nothing (a blank number).
-bool IsNumberText(const std::string& text) {
+bool IsNumberText(std::string_view text) {
     std::size_t i = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
     bool digit = false, point = false;
     for (; i < text.size(); ++i) {
@@ -129,8 +133,145 @@ bool IsNumberText(const std::string& text) {
     return digit || text.empty();
 }
 
+// ---- Integer, currency, date-time and double fields ----
+// Other programs keep these fields as binary values, little-endian, all zeros for an empty
+// one: an integer (I) in 4 bytes signed, a currency (Y) in 8 bytes signed counting
+// ten-thousandths, a date-time (T) as a 4-byte day number and 4 bytes of milliseconds since
+// midnight, a double (B of 8 bytes) as an IEEE number. As text they are the integer's digits,
+// the currency with 4 decimals, "yyyymmdd hh:mm:ss" (".fff" added when there are
+// milliseconds; empty for no date-time) and the double with the field's decimals.
+
+constexpr int kCurrencyDecimals = 4;
+constexpr std::uint64_t kCurrencyScale = 10000;
+constexpr LongInt kDayMilliseconds = 86400000;
+
+// A number text (IsNumberText, not blank) rounded half away from zero to decimals places and
+// scaled by 10^decimals; false when that does not fit in 64 bits signed.
+bool ScaledNumber(std::string_view text, int decimals, Int64& value) {
+    const bool negative = text[0] == '-';
+    if (text[0] == '-' || text[0] == '+') text.remove_prefix(1);
+    const std::size_t point = std::min(text.find('.'), text.size());
+    std::string fraction(text.substr(std::min(point + 1, text.size())));
+    fraction.resize(static_cast<std::size_t>(decimals) + 1, '0'); // the places and one to round
+    const std::string digits =
+        "0" + std::string(text.substr(0, point)) + fraction.substr(0, fraction.size() - 1);
+    std::uint64_t magnitude = 0;
+    const auto read = std::from_chars(digits.data(), digits.data() + digits.size(), magnitude);
+    if (read.ec != std::errc() || (fraction.back() >= '5' && ++magnitude == 0)) return false;
+    if (magnitude > (std::uint64_t{1} << 63) - (negative ? 0 : 1)) return false;
+    value = static_cast<Int64>(negative ? 0 - magnitude : magnitude);
+    return true;
+}
+
+// A whole number (a fraction of zeros aside, as a number field's text may have) in 32 bits.
+bool IntegerBytes(std::string_view text, std::string& bytes) {
+    const std::size_t point = std::min(text.find('.'), text.size());
+    Int64 value = 0;
+    if (!IsNumberText(text) || text.find_first_not_of('0', point + 1) != std::string_view::npos ||
+        !ScaledNumber(text, 0, value) || value < INT32_MIN || value > INT32_MAX)
+        return false;
+    bytes.assign(4, '\0');
+    EncodeLE<LongInt>(bytes.data(), static_cast<LongInt>(value));
+    return true;
+}
+
+bool CurrencyBytes(std::string_view text, std::string& bytes) {
+    Int64 value = 0;
+    if (!IsNumberText(text) || !ScaledNumber(text, kCurrencyDecimals, value)) return false;
+    bytes.assign(8, '\0');
+    EncodeLE<Int64>(bytes.data(), value);
+    return true;
+}
+
+// True when text has the shape of pattern, where '9' stands for a digit.
+bool Shaped(std::string_view text, std::string_view pattern) {
+    return text.size() == pattern.size() &&
+           std::equal(text.begin(), text.end(), pattern.begin(), [](char c, char p) {
+               return p == '9' ? std::isdigit(static_cast<unsigned char>(c)) != 0 : c == p;
+           });
+}
+
+// "yyyymmdd", "yyyymmdd hh:mm:ss" or "yyyymmdd hh:mm:ss.fff".
+bool DateTimeBytes(std::string_view text, std::string& bytes) {
+    const LongInt day = XbDateFromStored(text.substr(0, 8));
+    const std::string_view time = text.substr(std::min<std::size_t>(8, text.size()));
+    if (day == 0 || !(time.empty() || Shaped(time, " 99:99:99") || Shaped(time, " 99:99:99.999")))
+        return false;
+    const auto part = [time](std::size_t at, std::size_t count) {
+        return at < time.size() ? std::atoi(std::string(time.substr(at, count)).c_str()) : 0;
+    };
+    const int hour = part(1, 2), minute = part(4, 2), second = part(7, 2);
+    if (hour > 23 || minute > 59 || second > 59) return false;
+    bytes.assign(8, '\0');
+    EncodeLE<LongInt>(bytes.data(), day);
+    EncodeLE<LongInt>(bytes.data() + 4, ((hour * 60 + minute) * 60 + second) * 1000 + part(10, 3));
+    return true;
+}
+
+bool DoubleBytes(std::string_view text, std::string& bytes) {
+    if (!IsNumberText(text)) return false;
+    if (text[0] == '+') text.remove_prefix(1);
+    double value = 0;
+    const auto read = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (read.ec != std::errc() || !std::isfinite(value)) return false;
+    bytes = XbDoubleBytes(value);
+    return true;
+}
+
+// Text for an integer, currency, date-time or double field as the field's bytes; blank text
+// gives the empty value. False when the text is no value of the field.
+bool BinaryBytes(const TXbFieldDef& f, const std::string& text, std::string& bytes) {
+    const std::string value = Trim(text);
+    bool converted = true;
+    if (value.empty())
+        bytes.assign(static_cast<std::size_t>(f.Width), '\0');
+    else if (f.Type == 'I')
+        converted = IntegerBytes(value, bytes);
+    else if (f.Type == 'Y')
+        converted = CurrencyBytes(value, bytes);
+    else if (f.Type == 'T')
+        converted = DateTimeBytes(value, bytes);
+    else
+        converted = DoubleBytes(value, bytes);
+    return converted && bytes.size() == static_cast<std::size_t>(f.Width);
+}
+
+std::string CurrencyText(Int64 value) {
+    const auto magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    const std::string fraction = std::to_string(magnitude % kCurrencyScale);
+    return (value < 0 ? "-" : "") + std::to_string(magnitude / kCurrencyScale) + "." +
+           std::string(kCurrencyDecimals - fraction.size(), '0') + fraction;
+}
+
+std::string DateTimeText(LongInt day, LongInt milliseconds) {
+    const std::string date = XbDateToStored(day);
+    if (date[0] == ' ' || milliseconds < 0 || milliseconds >= kDayMilliseconds) return {};
+    const LongInt seconds = milliseconds / 1000;
+    std::string text =
+        Format("%s %.2d:%.2d:%.2d", {date, seconds / 3600, seconds / 60 % 60, seconds % 60});
+    if (milliseconds % 1000 != 0) text += Format(".%.3d", {milliseconds % 1000});
+    return text;
+}
+
+// The text of an integer, currency, date-time or double field's bytes; false for other fields.
+bool BinaryText(const TXbFieldDef& f, std::string_view bytes, std::string& text) {
+    if (XbIsDoubleField(f))
+        text = XbDoubleText(f, bytes);
+    else if (f.Type == 'I' && bytes.size() == 4)
+        text = std::to_string(DecodeLE<LongInt>(bytes.data()));
+    else if (f.Type == 'Y' && bytes.size() == 8)
+        text = CurrencyText(DecodeLE<Int64>(bytes.data()));
+    else if (f.Type == 'T' && bytes.size() == 8)
+        text = DateTimeText(DecodeLE<LongInt>(bytes.data()), DecodeLE<LongInt>(bytes.data() + 4));
+    else
+        return false;
+    return true;
+}
+
 // Text for field f written as the field's bytes; false when it is not a value of the field's type
-// or does not fit.
+// or does not fit. Text goes as it is only into a character field (C, or V of variable length):
+// the null flags (0) and kinds whose layout the engine does not know take none.
 bool TextForField(const TXbFieldDef& f, const std::string& text, std::string& bytes) {
     switch (f.Type) {
     case 'N':
@@ -156,7 +297,13 @@ bool TextForField(const TXbFieldDef& f, const std::string& text, std::string& by
         bytes = PadRight(trimmed, 8);
         return true;
     }
-    default: bytes = PadRight(text, f.Width); return true;
+    case 'I':
+    case 'Y':
+    case 'T':
+    case 'B': return BinaryBytes(f, text, bytes); // a B field that is no double is a memo
+    case 'C':
+    case 'V': bytes = PadRight(text, f.Width); return true;
+    default: return false;
     }
 }
 
@@ -606,8 +753,8 @@ std::string xb_GetString(int field) {
     TXbArea* area = nullptr;
     int i = -1;
     if (!FieldOf(field, area, i)) return Result(std::string());
-    if (XbIsDoubleField(Def(*area, i)))
-        return Result(XbDoubleText(Def(*area, i), area->FieldBytes(i)));
+    if (std::string text; BinaryText(Def(*area, i), area->FieldBytes(i), text))
+        return Result(std::move(text));
     if (XbIsMemoField(Def(*area, i))) {
         TXbCall call;
         std::string data;
@@ -622,7 +769,7 @@ std::string xb_GetTrimString(int field) {
     TXbArea* area = nullptr;
     int i = -1;
     // A text field, the common case, is trimmed where it lies in the record buffer.
-    if (FieldOf(field, area, i) && !XbIsDoubleField(Def(*area, i)) && !XbIsMemoField(Def(*area, i)))
+    if (FieldOf(field, area, i) && !XbIsBinaryField(Def(*area, i)) && !XbIsMemoField(Def(*area, i)))
         return Result(RTrim(area->FieldBytes(i)));
     return Result(RTrim(xb_GetString(field)));
 }

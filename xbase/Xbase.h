@@ -153,6 +153,12 @@ int xb_Empty(int field);
 
 // A B field of 8 bytes (another program's double) reads as a number: its text with the field's
 // decimals, a numeric value in expressions and keys, written by xb_Replace(xbReplaceDouble).
+// Another program's integer (I), currency (Y), date-time (T) and double fields read with
+// xb_GetString as text: "-5", "1.2500" (4 decimals), "20240102 03:04:05" (".678" added for
+// milliseconds, empty for no date-time), and xb_Replace(xbReplaceText) writes such text as the
+// field's binary value (a currency rounded to 4 decimals, blank text as the empty value);
+// other text, and any text for the null flags (0) or a field of unknown type, is refused with
+// xbBadArgument.
 // Memos (M, P and other B fields). A memo given with xb_Replace or xb_PutBlob reaches the memo
 // file only when its record is written (a refused record leaves the old memo); until then the
 // area that gave it reads it back and others read the old one. A DBT memo cannot hold the byte

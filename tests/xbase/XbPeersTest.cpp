@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -172,6 +174,74 @@ import dbf
 print([tuple(r) for r in dbf.Table('num').open()][1])
 )"),
               "('NEW', 0, Decimal('0.0000'), None, 0.0, '  ')\n");
+}
+
+// Text written into integer, currency, date-time and double fields is stored as the binary
+// value those fields hold: python3-dbf and dbfread read the numbers and date-times given (blank
+// text as an empty value), and what the engine reads from such a field writes back as it was.
+TEST_F(XbPeersTest, TextWrittenIntoBinaryFieldsReadByPythonDbfAndDbfread) {
+    ASSERT_EQ(RunPython(R"(
+import dbf
+t = dbf.Table('num', 'NAME C(3); CNT I; COST Y; AT T; DBL B', dbf_type='vfp')
+with t.open(dbf.READ_WRITE):
+    t.append(('A', -5, 1.25, dbf.DateTime(2024, 1, 2, 3, 4, 5, 678000), 2.5))
+)"),
+              "");
+    ASSERT_GT(xb_Use(Path("NUM.DBF"), "", xbModeExclusive, xbCDX), 0);
+    xb_GoTop();
+    const std::string read[] = {xb_GetString(2), xb_GetString(3), xb_GetString(4)};
+    EXPECT_EQ(read[0] + "|" + read[1] + "|" + read[2], "-5|1.2500|20240102 03:04:05.678");
+    ASSERT_EQ(xb_Replace(4, xbReplaceText, " "), xbOK);
+    ASSERT_EQ(xb_Replace(5, xbReplaceText, ""), xbOK);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    for (int field : {2, 3, 4})
+        ASSERT_EQ(xb_Replace(field, xbReplaceText, read[field - 2]), xbOK);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    const char* written[] = {" 2147483647 ", "-1234.56785", "19991231 23:59:58", "-0.125"};
+    for (int field = 2; field <= 5; ++field)
+        ASSERT_EQ(xb_Replace(field, xbReplaceText, written[field - 2]), xbOK) << field;
+    EXPECT_EQ(xb_GetString(3), "-1234.5679");
+    xb_CloseAll();
+    EXPECT_EQ(RunPython(R"(
+import dbf, dbfread
+for r in dbf.Table('num').open():
+    print(tuple(r)[1:])
+for r in dbfread.DBF('num.dbf', ignore_missing_memofile=True):
+    print(list(r.values())[1:])
+)"),
+              "(-5, Decimal('1.2500'), None, 0.0)\n"
+              "(-5, Decimal('1.2500'), datetime.datetime(2024, 1, 2, 3, 4, 5, 678000), 0.0)\n"
+              "(2147483647, Decimal('-1234.5679'), datetime.datetime(1999, 12, 31, 23, 59, 58), "
+              "-0.125)\n"
+              "[-5, Decimal('1.25'), None, 0.0]\n"
+              "[-5, Decimal('1.25'), datetime.datetime(2024, 1, 2, 3, 4, 5, 678000), 0.0]\n"
+              "[2147483647, Decimal('-1234.5679'), datetime.datetime(1999, 12, 31, 23, 59, 58), "
+              "-0.125]\n");
+}
+
+// Text that is no value of an integer, currency, date-time or double field, and any text for
+// the null flags, is refused and leaves the record as it was.
+TEST_F(XbPeersTest, TextThatIsNoValueOfABinaryFieldIsRefused) {
+    ASSERT_EQ(RunPython(R"(
+import dbf
+t = dbf.Table('num', 'CNT I; COST Y; AT T; DBL B; OPT C(2) NULL', dbf_type='vfp')
+with t.open(dbf.READ_WRITE):
+    t.append((1, 1, dbf.DateTime(2024, 1, 2), 1, None))
+)"),
+              "");
+    ASSERT_GT(xb_Use(Path("NUM.DBF"), "", xbModeExclusive, xbCDX), 0);
+    xb_GoTop();
+    const std::string record = xb_GetRecord();
+    const std::pair<int, std::vector<std::string>> refused[] = {
+        {1, {"7.5", "2147483648", "12abc"}},
+        {2, {"1e3", "922337203685477.58075"}},
+        {3, {"20240230", "20240102 24:00:00", "2024-01-02"}},
+        {4, {"nan", "1" + std::string(400, '0')}},
+        {6, {"", "x"}}}; // the null flags
+    for (const auto& [field, texts] : refused)
+        for (const std::string& text : texts)
+            EXPECT_EQ(xb_Replace(field, xbReplaceText, text), xbBadArgument) << field << text;
+    EXPECT_EQ(xb_GetRecord(), record);
 }
 
 class XbPeersReadTest : public XbPeersTest, public ::testing::WithParamInterface<const char*> {};
