@@ -642,7 +642,6 @@ void TBaseReport::SetOutputFileName(const std::string& Value) {
     CheckNotPrinting();
     if (!PrinterInstalled()) return;
     outputFileName_ = Value;
-    RPDev()->SetOutputFileName(Value);
 }
 
 DEVMODE* TBaseReport::GetDevMode() {

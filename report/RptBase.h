@@ -352,6 +352,8 @@ class TBaseReport : public TRPBaseComponent {
     void PrintJustify(const std::string& Text, Byte Kind, double X, double Margin, double Width);
 
     // ---- Printer
+    // The file each document of this report is printed to instead of the printer (empty: the
+    // printer). The device is given it as a document starts (ignored without a printer).
     void SetOutputFileName(const std::string& Value);
     const std::string& OutputFileName() const { return outputFileName_; }
     DEVMODE* GetDevMode();

@@ -32,6 +32,7 @@ bool TCanvasReport::CanOutput() {
 void TCanvasReport::BeginDocument() {
     TRPDevice* device = RPDev();
     device->SetTitle(Title());
+    device->SetOutputFileName(OutputFileName());
     device->BeginDoc();
     ownsDocument_ = true;
 }

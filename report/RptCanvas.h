@@ -51,7 +51,8 @@ protected:
     // Plain text at X (inches) on the current line, aligned TA_LEFT, TA_RIGHT or TA_CENTER;
     // Pixels, when above 0, is its width already measured.
     void OutputText(const std::string& Text, double X, UINT Align, int Pixels = 0);
-    // Starts and ends the device's document for this report.
+    // Starts and ends the device's document for this report, sent to this report's output file
+    // or else to the printer.
     void BeginDocument();
     void EndDocument();
 

@@ -6,6 +6,8 @@
 #include "platform/rtl/Profile.h"
 #include "platform/rtl/Strings.h"
 
+#include <utility>
+
 namespace {
 
 // The tokens of a profile value separated by commas, leading blanks skipped, empty ones dropped.
@@ -217,11 +219,14 @@ void TRPDevice::BeginDoc() {
     aborted_ = false;
     if (canvas_) canvas_->Refresh();
     SetAbortProc(dc_, [this](HDC dc, int error) { return Ask(dc, error); });
-    if (StartDoc(dc_, DOCINFO{title_, outputFileName_}) <= 0) {
+    // The file serves this document only: whatever prints next goes to the printer unless its
+    // own caller names a file again.
+    const std::string output = std::exchange(outputFileName_, {});
+    if (StartDoc(dc_, DOCINFO{title_, output}) <= 0) {
         printing_ = false;
         SetState(dsNone);
-        RaiseError(Format(Trans_CannotStartDoc,
-                          {outputFileName_.empty() ? deviceName_ : "\"" + outputFileName_ + "\""}));
+        RaiseError(
+            Format(Trans_CannotStartDoc, {output.empty() ? deviceName_ : "\"" + output + "\""}));
     }
     pageStarted_ = false;
 }

@@ -79,6 +79,8 @@ class TRPDevice : public TObject {
 
     const std::string& Title() const { return title_; }
     void SetTitle(const std::string& Value) { title_ = Value.substr(0, 31); }
+    // The file the next document is printed to instead of the printer (empty: the printer).
+    // The document that starts takes it, so it never passes on to a later one.
     const std::string& OutputFileName() const { return outputFileName_; }
     void SetOutputFileName(const std::string& Value);
 

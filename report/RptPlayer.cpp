@@ -257,7 +257,7 @@ void TFilePrinter::ReadHeader() {
     ApplyPrinterSettings();
     // The file the recording's job was sent to is not followed: a recording from elsewhere could
     // name any file, and printing it would overwrite that file. The job goes where the player's
-    // caller says (PrintPages).
+    // caller says (SetOutputFileName).
     ReadRawText();
     headerEnd_ = pos_;
     // A count beyond the pages the stream holds would play its last page again and again.
@@ -377,27 +377,12 @@ void TFilePrinter::ExecuteCustom(int FirstPage, int LastPage, int Copies) {
         const int first = FirstPage > 0 ? FirstPage : 1;
         const int last = LastPage > 0 && LastPage < TotalPages() ? LastPage : TotalPages();
         aborted_ = false;
-        if (first <= last) PrintPages(first, last);
+        if (first <= last) PlayPages(first, last);
     } catch (...) {
         CloseInput();
         throw;
     }
     CloseInput();
-}
-
-void TFilePrinter::PrintPages(int First, int Last) {
-    // The job goes to the file this player's caller named, else to the printer; the device's
-    // own setting returns afterwards.
-    TRPDevice* device = RPDev();
-    const std::string previousOutput = device->OutputFileName();
-    device->SetOutputFileName(OutputFileName());
-    try {
-        PlayPages(First, Last);
-    } catch (...) {
-        device->SetOutputFileName(previousOutput);
-        throw;
-    }
-    device->SetOutputFileName(previousOutput);
 }
 
 void TFilePrinter::PlayPages(int First, int Last) {

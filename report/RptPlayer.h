@@ -83,7 +83,6 @@ protected:
     void EndPlayback();
 
 private:
-    void PrintPages(int First, int Last);
     void PlayPages(int First, int Last);
     void ApplyPrinterSettings();
     void ReadPageRecord();

@@ -1,9 +1,14 @@
 // The main window opens the amortization schedule: Ctrl+A and the toolbar button show it
-// modally with its options dialog, and both are gone when it closes.
+// modally with its options dialog, and both are gone when it closes. A schedule printed to a
+// file of the user's choice leaves the calculators' printouts where they always go.
 #include "advisors/AmortizationOptions.h"
 #include "advisors/AmortizationWindow.h"
+#include "report/RptSetupForm.h"
 #include "tests/app/AppTestSupport.h"
+#include "tests/gui/PdfTools.h"
 #include "widgets/FlatButton.h"
+
+#include <filesystem>
 
 namespace {
 
@@ -19,6 +24,7 @@ protected:
                 EXPECT_EQ(schedule->PYR->Text(), "Monthly");
                 optionsAlive = Count<TAmortOpt>() == 1;
             }
+            if (answer) answer(form);
         });
     }
     void TearDown() override {
@@ -33,7 +39,12 @@ protected:
         return count;
     }
 
+    static std::string PdfText(const std::string& file) {
+        return RunTool("pdftotext -layout " + ShellQuoted(file) + " -");
+    }
+
     TModalHook previous;
+    std::function<void(TCustomForm*)> answer;
     std::vector<std::string> shown;
     bool optionsAlive = false;
 };
@@ -51,6 +62,41 @@ TEST_F(AmortLaunchTest, TheToolbarButtonOpensItToo) {
     main->AmortSchldBTN->OnClick(main->AmortSchldBTN);
     EXPECT_EQ(shown, (std::vector<std::string>{"TcLoAmort"}));
     EXPECT_EQ(Count<TcLoAmort>(), 0);
+}
+
+TEST_F(AmortLaunchTest, AFileChosenForTheScheduleServesThatPrintoutOnly) {
+    const std::string named = home / "my schedule.pdf";
+    answer = [&](TCustomForm* form) {
+        if (auto* schedule = dynamic_cast<TcLoAmort*>(form)) {
+            TypeText(schedule->PV, "100000");
+            TypeText(schedule->NumPmts, "360");
+            TypeText(schedule->Rate, "8");
+            TypeText(schedule->OrgDate, "010126");
+            TypeText(schedule->FrstPmtDate, "020126");
+            Key(schedule->CalcBTN, Qt::Key_C, Qt::AltModifier);
+            Key(schedule->PrintBTN, Qt::Key_P, Qt::ControlModifier);
+        } else if (auto* setup = dynamic_cast<TRPSetupForm*>(form)) {
+            setup->FileRB->SetChecked(true);
+            setup->FileNameED->SetText(named);
+            setup->OKBB->Click();
+        }
+    };
+    Key(main, Qt::Key_A, Qt::ControlModifier);
+    ASSERT_EQ(shown, (std::vector<std::string>{"TcLoAmort", "TRPSetupForm"}));
+    ASSERT_FALSE(services.MessageBoxes.empty());
+    EXPECT_EQ(services.MessageBoxes.back().Text, "The printout is in the file\n\n" + named);
+    main->OpenLoanCalc();
+    Key(main->SlotForm(ckLoan, 1)->PrintBtn, Qt::Key_P, Qt::AltModifier);
+    // The schedule stays in its file; the calculator's page is in a new file of its own.
+    EXPECT_NE(LineWith(PdfText(named), "Initial Loan Amount:").find("$100,000.00"),
+              std::string::npos);
+    std::vector<std::string> printed;
+    if (std::filesystem::exists(home / "printed"))
+        for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
+            printed.push_back(entry.path().string());
+    ASSERT_EQ(printed.size(), 1u);
+    EXPECT_NE(PdfText(printed[0]).find("Loan Calculator 1"), std::string::npos);
+    EXPECT_EQ(services.MessageBoxes.back().Text, "The printout is in the file\n\n" + printed[0]);
 }
 
 } // namespace

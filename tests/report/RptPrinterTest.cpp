@@ -213,6 +213,19 @@ TEST_F(RptWriter, DestroyingAReportAbortsOnlyItsOwnJob) {
     EXPECT_TRUE(LastDocument().Aborted);
 }
 
+// The device is shared: a file one report prints to is that report's, each time it runs.
+TEST_F(RptWriter, AnOutputFileServesTheReportThatNamedItOnly) {
+    const std::string chosen = dir + "/chosen.pdf";
+    TBitmapReport toFile, other;
+    toFile.SetOutputFileName(chosen);
+    std::vector<std::string> outputs;
+    for (TBitmapReport* report : {&toFile, &other, &toFile}) {
+        report->Run([](TBaseReport& rep) { rep.PrintLn("page"); });
+        outputs.push_back(LastDocument().Settings.Output);
+    }
+    EXPECT_EQ(outputs, (std::vector<std::string>{chosen, "", chosen}));
+}
+
 TEST_F(RptWriter, ASecondReportCannotStartWhileOnePrints) {
     TBitmapReport first, second;
     int secondPrints = 0;
