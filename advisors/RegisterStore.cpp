@@ -763,9 +763,9 @@ bool TablesMatch(TRegisterTables& Tables, const TRegisterChange& Change) {
 
 // Brings the change the folder's journal tells to its end: one that took effect keeps what it
 // wrote, which all reached the disk before its commit mark; one that did not is undone (a
-// journal of the first format: FinishFormerChange). The journal goes once the tables are so on
-// disk. False when there was none, or when the tables are not those the journal was written
-// for: nothing is then applied, the journal is set aside under another name and the user told.
+// journal of the first format: FinishFormerChange), but only on the tables it was written for:
+// on others nothing is applied, the journal is set aside under another name and the user told
+// (false). The journal goes once the tables are so on disk. False when there was none.
 // A journal that cannot be read raises its trouble with nothing changed. Raises when a write
 // fails: the journal then stays, nothing is packed (its record numbers stay true), and the
 // next open tries again.
@@ -777,13 +777,13 @@ bool FinishChange(TRegisterTables& Tables) {
     if (state == jsNone) return false;
     if (state == jsUnreadable) throw TTableTrouble{RegisterJournalUnreadableMessage(folder, error)};
     if (state == jsFormer) FinishFormerChange(Tables);
-    if (state == jsComplete && !TablesMatch(Tables, change)) {
-        const std::string aside = SetRegisterJournalAside(folder);
-        if (aside.empty()) RecoveryRefused(folder);
-        MessageDlg(RegisterJournalSetAsideMessage(folder, aside), mtWarning, {mbOK}, 0);
-        return false;
-    }
     if (state == jsComplete && !change.Committed) {
+        if (!TablesMatch(Tables, change)) {
+            const std::string aside = SetRegisterJournalAside(folder);
+            if (aside.empty()) RecoveryRefused(folder);
+            MessageDlg(RegisterJournalSetAsideMessage(folder, aside), mtWarning, {mbOK}, 0);
+            return false;
+        }
         Undo(Tables, change);
         Tables.Save();
     }

@@ -146,9 +146,12 @@ protected:
             EXPECT_EQ(s.AmortRows[static_cast<std::size_t>(k)].PmtNo, k);
     }
 
-    // The state of the work folder after the next open: the one before, or the one after.
+    // The state of the work folder after the next open: the one before, or the one after; the
+    // journal the change left was its own (none was set aside).
     void ExpectOldOrNew(const std::string& Old, const std::string& New, const std::string& Step) {
+        services_.MessageBoxes.clear();
         ASSERT_EQ(PrepareRegister(Work(), AllTables), "") << Step;
+        EXPECT_TRUE(services_.MessageBoxes.empty()) << Step;
         const std::string now = Snapshot(Work());
         EXPECT_TRUE(now == Old || now == New) << Step << "\n" << now;
         EXPECT_FALSE(fs::exists(RegisterJournalPath(Work()))) << Step;

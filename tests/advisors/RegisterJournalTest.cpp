@@ -1,7 +1,7 @@
 // The register journal on its own: a save's and a delete's records, their keys and the tables'
 // counts written and read back whole, names holding '%', tabs and line ends kept apart from the
-// lines, the commit mark, journals of the second format, and journals cut short, not ours or
-// unreadable told apart from whole ones.
+// lines, the commit mark, journals of the second format, and journals cut short or not ours
+// told apart from whole ones.
 #include "advisors/RegisterJournal.h"
 #include "advisors/Register.h"
 #include "xbase/XbFile.h"
@@ -136,24 +136,6 @@ TEST_F(RegisterJournalTest, AJournalCutShortOrNotOursIsTold) {
 }
 
 } // namespace
-
-// A journal that cannot be opened, or read once open, is told as such with the cause, not taken
-// for one cut short; it is read whole once it can be.
-TEST_F(RegisterJournalTest, AJournalThatCannotBeReadIsNotTakenForOneCutShort) {
-    TRegisterChange save;
-    save.Name = "7";
-    save.Made = {{TransTable, 3, 4, "7"}};
-    ASSERT_TRUE(WriteRegisterJournal(folder.Path(), save));
-    for (const auto& [from, error] : {std::pair{1L, EACCES}, {2L, EIO}}) {
-        XbSetReadFailure(from, 1, error, RegisterJournalName);
-        int readError = 0;
-        EXPECT_EQ(ReadRegisterJournal(folder.Path(), save, &readError), jsUnreadable);
-        EXPECT_EQ(readError, error);
-        XbSetReadFailure(std::nullopt);
-    }
-    ASSERT_EQ(Read(save), jsComplete);
-    EXPECT_EQ(save.Made, (std::vector<TRecordRun>{{TransTable, 3, 4, "7"}}));
-}
 
 // A journal that cannot be written whole (the disk full) is not left behind half written.
 TEST_F(RegisterJournalTest, AJournalThatCannotBeWrittenLeavesNoFile) {
