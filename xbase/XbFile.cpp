@@ -55,10 +55,6 @@ struct TInjectedFailure {
 
 TInjectedFailure writeFailure, readFailure;
 
-bool WriteRefused(const std::string& path) {
-    return writeFailure.Refuses(path);
-}
-
 // A system call on path failed: the reason its errno gives is recorded. Answers false.
 bool Refused(const std::string& path) {
     XbSetReason(XbReasonOfErrno(errno), path);
@@ -92,8 +88,9 @@ bool TXbFile::Open(const std::string& path, bool writable) {
 
 bool TXbFile::Create(const std::string& path) {
     Close();
-    fd_ = WriteRefused(path) ? -1
-                             : ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    fd_ = writeFailure.Refuses(path)
+              ? -1
+              : ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd_ < 0) return Refused(path);
     writable_ = true;
     path_ = path;
@@ -159,7 +156,7 @@ bool TXbFile::WriteAt(Int64 offset, const void* buffer, std::size_t count) {
     if (fd_ < 0 || !writable_ || offset < 0) return false;
     const int fd = fd_;
     errno = 0;
-    if (!WriteRefused(path_) &&
+    if (!writeFailure.Refuses(path_) &&
         Transfer([fd](const char* p, std::size_t n, Int64 at) { return ::pwrite(fd, p, n, at); },
                  static_cast<const char*>(buffer), count, offset))
         return true;
@@ -169,7 +166,7 @@ bool TXbFile::WriteAt(Int64 offset, const void* buffer, std::size_t count) {
 
 bool TXbFile::Truncate(Int64 size) {
     if (fd_ < 0 || !writable_) return false;
-    return (!WriteRefused(path_) && ::ftruncate(fd_, size) == 0) || Refused(path_);
+    return (!writeFailure.Refuses(path_) && ::ftruncate(fd_, size) == 0) || Refused(path_);
 }
 
 bool TXbFile::RenameTo(const std::string& path) {
@@ -180,23 +177,24 @@ bool TXbFile::RenameTo(const std::string& path) {
 
 bool TXbFile::Flush() {
     if (fd_ < 0) return false;
-    return (!WriteRefused(path_) && ::fsync(fd_) == 0) || Refused(path_);
+    return (!writeFailure.Refuses(path_) && ::fsync(fd_) == 0) || Refused(path_);
 }
 
 bool XbRename(const std::string& from, const std::string& to) {
-    return (!WriteRefused(from) && ::rename(from.c_str(), to.c_str()) == 0) || Refused(to);
+    return (!writeFailure.Refuses(from) && ::rename(from.c_str(), to.c_str()) == 0) || Refused(to);
 }
 
 bool XbRemove(const std::string& path) {
-    return (!WriteRefused(path) && (::unlink(path.c_str()) == 0 || errno == ENOENT)) ||
+    return (!writeFailure.Refuses(path) && (::unlink(path.c_str()) == 0 || errno == ENOENT)) ||
            Refused(path);
 }
 
 bool XbSyncFolderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int fd =
-        WriteRefused(path) ? -1 : ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = writeFailure.Refuses(path)
+                       ? -1
+                       : ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return Refused(path);
     const bool done = ::fsync(fd) == 0 || Refused(path);
     ::close(fd);
