@@ -64,21 +64,32 @@ void SetRegisterTable(TTable& Table, const std::string& Folder, const std::strin
                       const std::string& Tag = "");
 
 // Makes the register in Folder ready for the tables Names: a change a killed process left
-// half done is finished or undone (the register journal), an index that fell behind its table
-// or is damaged is made anew when the table is alone, the counter table gets its record back
-// (counting on from the highest loan number) and the accounts their DEFAULT account. Answers
-// the message to show (a table in use, missing, damaged or not the register's, or the disk
-// full), empty when the register is ready.
+// half done is finished or undone (the register journal; one whose tables are not those it was
+// written for is set aside with a warning), an index that fell behind its table or is damaged
+// is made anew when the table is alone, the counter table gets its record back (counting on
+// from the highest loan number) and the accounts their DEFAULT account. Answers the message to
+// show (a table in use, missing, damaged or not the register's, the disk full, the folder that
+// cannot be written, a journal that cannot be read), empty when the register is ready.
 std::string PrepareRegister(const std::string& Folder, const std::vector<std::string>& Names);
 
-// The messages of a register table another copy of the program holds, of a damaged one, of
-// one the full disk would not take a write for, of one missing from Folder, and of one whose
-// Field is missing (Type 0) or not of the type (C, N, D, L) the register keeps in it.
+// The messages of a register table another copy of the program holds (the table or a record
+// of it), of a damaged one, of one the full disk would not take a write for, of one missing
+// from Folder, and of one whose Field is missing (Type 0) or not of the type (C, N, D, L) the
+// register keeps in it.
 std::string RegisterInUseMessage(const std::string& Table);
 std::string RegisterDamagedMessage(const std::string& Table, const std::string& Reason);
 std::string RegisterDiskFullMessage(const std::string& Table);
 std::string RegisterMissingMessage(const std::string& Table, const std::string& Folder);
 std::string RegisterFieldMessage(const std::string& Table, const std::string& Field, char Type);
+// The messages of the register folder Folder that refuses writes for want of leave: nothing
+// could be changed; or the change its journal holds cannot be brought to its end (it waits).
+std::string RegisterFolderUnwritableMessage(const std::string& Folder);
+std::string RegisterRecoveryUnwritableMessage(const std::string& Folder);
+// The message of the register journal in Folder that cannot be read (Error: the errno of the
+// failure); the register stays closed until it can be.
+std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error);
+// The warning of a journal whose change the tables do not match, set aside as Name in Folder.
+std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std::string& Name);
 
 // Issues the next loan number: LASTLOANNO of the counter table in Folder goes up by one and is
 // posted; the new number is returned. A counter table without its record raises.
@@ -143,8 +154,9 @@ inline constexpr const char* TableOpenFailedMessage = "Table open failed";
 // into its LOANS record and rows 0..LastRow into TRANS, replacing the rows saved for the loan
 // before. Whatever moment the process dies or a write fails, the loan keeps its old terms and
 // rows or has the new ones, never a mix; a save that answers a failure left the old ones.
-// NewLoan: the loan was made for this save, and goes again when the save fails. Answers the
-// message to show (error, OK), empty when saved.
+// NewLoan: the loan was made for this save, and goes again when the save fails. A loan another
+// copy of the program edits is refused before anything is written (its table named in use).
+// Answers the message to show (error, OK), empty when saved.
 std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
                          const TAmortSchedule& Schedule, const TAmortOptions& Options,
                          bool NewLoan = false);

@@ -4,6 +4,7 @@
 #include "xbase/XbFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -12,9 +13,9 @@
 
 namespace {
 
-const char* const JournalName = "REGISTER.JNL";
-const char* const FirstLine = "VANTREL REGISTER JOURNAL 2";
-// The first format, which older builds wrote.
+const char* const FirstLine = "VANTREL REGISTER JOURNAL 3";
+// The second format (no counts, no keys) and the first, which older builds wrote.
+const char* const SecondLine = "VANTREL REGISTER JOURNAL 2";
 const char* const FormerFirstLine = "VANTREL REGISTER JOURNAL 1";
 // A journal is a line per run of records; anything longer is no journal of ours.
 constexpr Int64 MaxJournalSize = Int64{64} << 20;
@@ -106,34 +107,51 @@ std::string RunLines(const char* What, const std::vector<TRecordRun>& Runs) {
     std::string text;
     for (const TRecordRun& run : Runs)
         text += std::string(What) + "\t" + run.Table + "\t" + std::to_string(run.First) + "\t" +
-                std::to_string(run.Last) + "\n";
+                std::to_string(run.Last) + "\t" + Escaped(run.Key) + "\n";
     return text;
 }
 
-// A run of records of one of the register's tables that a change writes.
-bool ReadRun(const std::vector<std::string>& Parts, std::vector<TRecordRun>& Runs) {
+// One of the register's tables a change writes.
+bool ChangedTable(const std::string& Name) {
+    return Name == AccountsTable || Name == LoansTable || Name == XRefTable || Name == TransTable;
+}
+
+// A run of records that a change writes; Keyed: with the key its records hold (the third
+// format).
+bool ReadRun(const std::vector<std::string>& Parts, bool Keyed, std::vector<TRecordRun>& Runs) {
     TRecordRun run;
-    run.Table = Parts.size() == 4 ? Parts[1] : std::string();
-    const bool ours = run.Table == AccountsTable || run.Table == LoansTable ||
-                      run.Table == XRefTable || run.Table == TransTable;
-    if (!ours || !Number(Parts[2], run.First) || !Number(Parts[3], run.Last) || run.First < 1 ||
-        run.Last < run.First)
+    if (Parts.size() != (Keyed ? 5u : 4u) || !ChangedTable(Parts[1]) ||
+        !Number(Parts[2], run.First) || !Number(Parts[3], run.Last) || run.First < 1 ||
+        run.Last < run.First || (Keyed && !Unescaped(Parts[4], run.Key)))
         return false;
+    run.Table = Parts[1];
     Runs.push_back(run);
+    return true;
+}
+
+// The record count of a table a change writes.
+bool ReadCount(const std::vector<std::string>& Parts, std::map<std::string, LongInt>& Counts) {
+    LongInt count = 0;
+    if (Parts.size() != 3 || !ChangedTable(Parts[1]) || !Number(Parts[2], count) || count < 0)
+        return false;
+    Counts[Parts[1]] = count;
     return true;
 }
 
 std::string JournalText(const TRegisterChange& Change) {
     std::string text = std::string(FirstLine) + "\n";
     text += (Change.Kind == rcSave ? "save\t" : "delete\t") + Escaped(Change.Name) + "\n";
+    for (const auto& [table, count] : Change.Counts)
+        text += "count\t" + table + "\t" + std::to_string(count) + "\n";
     if (Change.TermsRecord > 0)
         text += TermsLine(Change.TermsRecord, Change.OldLoan, Change.OldOptions) + "\n";
     return text + RunLines("made", Change.Made) + RunLines("gone", Change.Gone) + "end\n";
 }
 
 // Reads one line of the journal's body into Change; false when it does not belong. The line
-// naming the change comes first.
-bool ReadLine(const std::vector<std::string>& Parts, bool First, TRegisterChange& Change) {
+// naming the change comes first; Keyed: a journal of the third format, with counts and keys.
+bool ReadLine(const std::vector<std::string>& Parts, bool First, bool Keyed,
+              TRegisterChange& Change) {
     const std::string& what = Parts[0];
     if (First) {
         Change.Kind = what == "save" ? rcSave : rcDelete;
@@ -144,9 +162,18 @@ bool ReadLine(const std::vector<std::string>& Parts, bool First, TRegisterChange
     if (what == "terms")
         return Parts.size() > 1 && Number(Parts[1], Change.TermsRecord) && Change.TermsRecord > 0 &&
                ReadTerms(Parts, 2, Change.OldLoan, Change.OldOptions);
-    if (what == "made") return ReadRun(Parts, Change.Made);
-    if (what == "gone") return ReadRun(Parts, Change.Gone);
+    if (what == "count") return Keyed && ReadCount(Parts, Change.Counts);
+    if (what == "made") return ReadRun(Parts, Keyed, Change.Made);
+    if (what == "gone") return ReadRun(Parts, Keyed, Change.Gone);
     return false;
+}
+
+// The keys a journal of the second format tells without naming them: every record of a save
+// holds its loan's key, the account record of a delete the account's.
+void KnownKeys(TRegisterChange& Change) {
+    for (std::vector<TRecordRun>* runs : {&Change.Made, &Change.Gone})
+        for (TRecordRun& run : *runs)
+            if (Change.Kind == rcSave || run.Table == AccountsTable) run.Key = Change.Name;
 }
 
 // Reads one line of a journal of the first format into Change; false when it does not belong.
@@ -179,17 +206,25 @@ bool Exists(const std::string& Path) {
     return std::filesystem::exists(Path, error);
 }
 
-// The folder's journal: jsNone when there is none, jsCutShort when it cannot be read whole; else
-// its lines in Lines and its first line, which names its format, in Format.
-TJournalState OpenJournal(const std::string& Folder, std::istringstream& Lines,
-                          std::string& Format) {
+// The folder's journal: jsNone when there is none; jsUnreadable, with the errno of the failure
+// in ReadError, when it cannot be opened or read; jsCutShort when it is empty or too long to
+// be one; else its lines in Lines and its first line, which names its format, in Format.
+TJournalState OpenJournal(const std::string& Folder, std::istringstream& Lines, std::string& Format,
+                          int* ReadError) {
     const std::string path = RegisterJournalPath(Folder);
     if (!Exists(path)) return jsNone;
     TXbFile file;
     std::string text;
-    const Int64 size = file.Open(path, false) ? file.Size() : -1;
-    if (size <= 0 || size > MaxJournalSize || !file.ReadAt(0, text, static_cast<std::size_t>(size)))
-        return jsCutShort;
+    errno = 0;
+    const bool opened = file.Open(path, false);
+    const Int64 size = opened ? file.Size() : -1;
+    const bool sized = size > 0 && size <= MaxJournalSize;
+    if (!opened || size < 0 || (sized && !file.ReadAt(0, text, static_cast<std::size_t>(size)))) {
+        if (errno == ENOENT) return jsNone; // removed meanwhile
+        if (ReadError) *ReadError = errno != 0 ? errno : EIO;
+        return jsUnreadable;
+    }
+    if (!sized) return jsCutShort;
     Lines.str(text);
     return std::getline(Lines, Format) ? jsComplete : jsCutShort;
 }
@@ -211,19 +246,20 @@ TJournalState ReadBody(std::istringstream& Lines, bool& Committed, const F& Read
 
 } // namespace
 
-std::vector<TRecordRun> RecordRuns(const std::string& Table, std::vector<LongInt> Records) {
+std::vector<TRecordRun> RecordRuns(const std::string& Table, std::vector<LongInt> Records,
+                                   const std::string& Key) {
     std::sort(Records.begin(), Records.end());
     std::vector<TRecordRun> runs;
     for (const LongInt record : Records)
         if (runs.empty() || record > runs.back().Last + 1)
-            runs.push_back({Table, record, record});
+            runs.push_back({Table, record, record, Key});
         else
             runs.back().Last = std::max(runs.back().Last, record);
     return runs;
 }
 
 std::string RegisterJournalPath(const std::string& Folder) {
-    return Folder + "/" + JournalName;
+    return Folder + "/" + RegisterJournalName;
 }
 
 bool WriteRegisterJournal(const std::string& Folder, const TRegisterChange& Change) {
@@ -243,26 +279,30 @@ bool CommitRegisterJournal(const std::string& Folder) {
     return size > 0 && file.WriteAt(size, std::string("commit\n")) && file.Flush();
 }
 
-TJournalState ReadRegisterJournal(const std::string& Folder, TRegisterChange& Change) {
+TJournalState ReadRegisterJournal(const std::string& Folder, TRegisterChange& Change,
+                                  int* ReadError) {
     Change = TRegisterChange{};
     std::istringstream lines;
     std::string format;
-    const TJournalState state = OpenJournal(Folder, lines, format);
+    const TJournalState state = OpenJournal(Folder, lines, format, ReadError);
     if (state != jsComplete) return state;
     if (format == FormerFirstLine) return jsFormer;
-    if (format != FirstLine) return jsCutShort;
+    const bool keyed = format == FirstLine;
+    if (!keyed && format != SecondLine) return jsCutShort;
     bool named = false;
     const TJournalState body = ReadBody(lines, Change.Committed, [&](const auto& Parts) {
-        return ReadLine(Parts, !std::exchange(named, true), Change);
+        return ReadLine(Parts, !std::exchange(named, true), keyed, Change);
     });
+    if (!keyed) KnownKeys(Change);
     return named ? body : jsCutShort;
 }
 
-TJournalState ReadFormerRegisterJournal(const std::string& Folder, TFormerRegisterChange& Change) {
+TJournalState ReadFormerRegisterJournal(const std::string& Folder, TFormerRegisterChange& Change,
+                                        int* ReadError) {
     Change = TFormerRegisterChange{};
     std::istringstream lines;
     std::string format;
-    TJournalState state = OpenJournal(Folder, lines, format);
+    TJournalState state = OpenJournal(Folder, lines, format, ReadError);
     if (state != jsComplete) return state;
     if (format != FormerFirstLine) return jsCutShort;
     state = ReadBody(lines, Change.Committed,
@@ -273,4 +313,13 @@ TJournalState ReadFormerRegisterJournal(const std::string& Folder, TFormerRegist
 bool RemoveRegisterJournal(const std::string& Folder) {
     const std::string path = RegisterJournalPath(Folder);
     return XbRemove(path) && XbSyncFolderOf(path);
+}
+
+std::string SetRegisterJournalAside(const std::string& Folder) {
+    const std::string path = RegisterJournalPath(Folder);
+    for (int n = 1;; ++n) {
+        const std::string name = "REGISTER-" + std::to_string(n) + ".JNL";
+        if (Exists(Folder + "/" + name)) continue;
+        return XbRename(path, Folder + "/" + name) && XbSyncFolderOf(path) ? name : std::string();
+    }
 }

@@ -3,29 +3,38 @@
 // moment the process dies or a write fails (REGISTER.md beside this file tells the scheme).
 //
 // The journal "REGISTER.JNL" is a short text file: a first line naming the format, a line naming
-// the change ("save" of a loan, "delete" of an account or of loans alone), the records the change
-// writes by their numbers ("made": records it adds; "gone": records it marks deleted; "terms": the
-// loan record whose terms it replaces, with those terms), a line "end", and for a change that has
-// taken effect a last line "commit". It is written and flushed to disk (with its folder) before
-// the change writes anything, so that undoing the change needs nothing but the journal and
-// the tables' records by number, never an index. Only the holder of TRANS.DBF, opened
-// exclusively, writes, reads or removes it. A journal of the first format, which names no
-// records, is still read, so that a change an older build left is brought to its end.
+// the change ("save" of a loan, "delete" of an account or of loans alone), the record count of
+// each table the change writes ("count"), the records the change writes by their numbers, each
+// run with the account or loan key its records hold ("made": records it adds; "gone": records
+// it marks deleted; "terms": the loan record whose terms it replaces, with those terms), a line
+// "end", and for a change that has taken effect a last line "commit". It is written and flushed
+// to disk (with its folder) before the change writes anything, so that undoing the change needs
+// nothing but the journal and the tables' records by number, never an index; the counts and
+// keys tell whether the tables are still those the change was written for. Only the holder of
+// TRANS.DBF, opened exclusively, writes, reads, sets aside or removes it. Journals of the two
+// earlier formats are still read, so that a change an older build left is brought to its end:
+// the second format has no counts and no keys, the first names no records.
 #pragma once
 
 #include "advisors/AmortizationSchedule.h"
 
+#include <map>
 #include <string>
 #include <vector>
+
+// The journal's file name, in the register's folder.
+inline constexpr const char* RegisterJournalName = "REGISTER.JNL";
 
 // What a change of the register does.
 enum TRegisterChangeKind { rcSave, rcDelete };
 
-// Records First..Last of one register table.
+// Records First..Last of one register table, which hold the account key (ACCNTS.DBF) or the
+// loan key (the other tables) Key; empty: not known (a journal of the second format).
 struct TRecordRun {
     std::string Table;
     LongInt First = 0;
     LongInt Last = 0;
+    std::string Key;
     bool operator==(const TRecordRun&) const = default;
 };
 
@@ -39,6 +48,9 @@ struct TRegisterChange {
     std::vector<TRecordRun> Made;
     // The records the change marks deleted: undoing the change takes the marks back.
     std::vector<TRecordRun> Gone;
+    // The record count of each table the change writes, before it wrote (none in a journal of
+    // the second format).
+    std::map<std::string, LongInt> Counts;
     // A save over a loan's terms: the number of the loan's LOANS record (0: none) and the terms
     // it had, which undoing the change writes back.
     LongInt TermsRecord = 0;
@@ -69,26 +81,37 @@ struct TFormerRegisterChange {
     bool Committed = false;
 };
 
-// The runs of consecutive numbers among Records (in any order) of table Table.
-std::vector<TRecordRun> RecordRuns(const std::string& Table, std::vector<LongInt> Records);
+// The runs of consecutive numbers among Records (in any order) of table Table, whose records
+// hold Key.
+std::vector<TRecordRun> RecordRuns(const std::string& Table, std::vector<LongInt> Records,
+                                   const std::string& Key = {});
 
 // The journal's file in Folder.
 std::string RegisterJournalPath(const std::string& Folder);
 
 // Writes Change as the folder's journal, not yet committed, on disk before it answers; false
-// when it could not be written (no journal is then left).
+// when it could not be written (no journal is then left, and the reason of the refused write is
+// the engine's last, xb_LastError).
 bool WriteRegisterJournal(const std::string& Folder, const TRegisterChange& Change);
 // Marks the journal's change as taken effect (the line "commit", on disk); false on failure.
 bool CommitRegisterJournal(const std::string& Folder);
 
 // How a journal reads.
-enum TJournalState { jsNone, jsCutShort, jsComplete, jsFormer };
-// Reads the folder's journal into Change. A journal cut short (no "end" line, or a line that
-// does not belong) was left before its change wrote anything. A journal of the first format
-// reads as jsFormer: ReadFormerRegisterJournal reads it.
-TJournalState ReadRegisterJournal(const std::string& Folder, TRegisterChange& Change);
+enum TJournalState { jsNone, jsCutShort, jsComplete, jsFormer, jsUnreadable };
+// Reads the folder's journal into Change. A journal read whole and found cut short (no "end"
+// line, or a line that does not belong) was left before its change wrote anything. A journal
+// that is there but cannot be opened or read reads as jsUnreadable, with the errno of the
+// failure in ReadError. A journal of the first format reads as jsFormer:
+// ReadFormerRegisterJournal reads it.
+TJournalState ReadRegisterJournal(const std::string& Folder, TRegisterChange& Change,
+                                  int* ReadError = nullptr);
 // Reads the folder's journal of the first format into Change: jsComplete, jsCutShort (as above,
-// or not of that format) or jsNone.
-TJournalState ReadFormerRegisterJournal(const std::string& Folder, TFormerRegisterChange& Change);
+// or not of that format), jsUnreadable (as above) or jsNone.
+TJournalState ReadFormerRegisterJournal(const std::string& Folder, TFormerRegisterChange& Change,
+                                        int* ReadError = nullptr);
 // Removes the journal (and the removal reaches the disk); false on failure.
 bool RemoveRegisterJournal(const std::string& Folder);
+// Renames the journal, so that it is kept and no longer taken for the register's, to the
+// first of "REGISTER-1.JNL", "REGISTER-2.JNL", ... not yet in the folder (the renaming reaches
+// the disk); answers that name, empty on failure.
+std::string SetRegisterJournalAside(const std::string& Folder);

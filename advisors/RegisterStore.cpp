@@ -14,6 +14,8 @@
 #include "xbase/XbFile.h"
 #include "xbase/Xbase.h"
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -303,7 +305,19 @@ struct TTableTrouble {
     std::string Message;
 };
 
-enum class TTrouble { InUse, DamagedIndex, Damaged, Missing, DiskFull };
+enum class TTrouble { InUse, DamagedIndex, Damaged, Missing, DiskFull, ReadOnly };
+
+bool JournalLeft(const std::string& Folder) {
+    std::error_code error;
+    return std::filesystem::exists(RegisterJournalPath(Folder), error);
+}
+
+// The register folder refused a write for want of leave: while a change waits in its journal,
+// that change cannot be brought to its end; else nothing could be changed.
+std::string UnwritableMessage(const std::string& Folder) {
+    return JournalLeft(Folder) ? RegisterRecoveryUnwritableMessage(Folder)
+                               : RegisterFolderUnwritableMessage(Folder);
+}
 
 const EDBEngineError* EngineErrorOf(const Exception& E) {
     return dynamic_cast<const EDBEngineError*>(&E);
@@ -324,7 +338,8 @@ int ReasonOf(const Exception& E) {
 
 // What keeps a table from the register. A refused write is a full disk whatever the operation
 // was (an index made anew on opening, a record written); the error codes tell a lock and an
-// index to be made anew; then the reason tells a table another holds or a missing file.
+// index to be made anew; then the reason tells a table another holds, a missing file or one
+// that may not be written.
 TTrouble TroubleOf(const Exception& E) {
     const int reason = ReasonOf(E);
     if (reason == xbErrDiskFull) return TTrouble::DiskFull;
@@ -339,6 +354,7 @@ TTrouble TroubleOf(const Exception& E) {
     switch (reason) {
     case xbErrLocked: return TTrouble::InUse;
     case xbErrFileMissing: return TTrouble::Missing;
+    case xbErrReadOnly: return TTrouble::ReadOnly;
     default: return TTrouble::Damaged;
     }
 }
@@ -349,6 +365,7 @@ TTrouble TroubleOf(const Exception& E) {
     case TTrouble::InUse: throw TTableTrouble{RegisterInUseMessage(Name)};
     case TTrouble::DiskFull: throw TTableTrouble{RegisterDiskFullMessage(Name)};
     case TTrouble::Missing: throw TTableTrouble{RegisterMissingMessage(Name, Folder)};
+    case TTrouble::ReadOnly: throw TTableTrouble{UnwritableMessage(Folder)};
     default: throw TTableTrouble{RegisterDamagedMessage(Name, E.what())};
     }
 }
@@ -432,10 +449,10 @@ std::string TableOfFile(const std::string& Path) {
     return AnsiUpperCase(name.substr(0, name.find('.'))) + ".DBF";
 }
 
-// Runs Step and turns what goes wrong into the message to show: the trouble of a table, else
-// Otherwise.
+// Runs Step on the register in Folder and turns what goes wrong into the message to show: the
+// trouble of a table, else Otherwise.
 template <typename F>
-std::string Guarded(const std::string& Otherwise, const F& Step) {
+std::string Guarded(const std::string& Folder, const std::string& Otherwise, const F& Step) {
     try {
         return Step();
     } catch (const TTableTrouble& trouble) {
@@ -443,10 +460,15 @@ std::string Guarded(const std::string& Otherwise, const F& Step) {
     } catch (const EAbort&) {
         throw;
     } catch (const Exception& e) {
-        // A write the full disk refused names the table of the file it was for.
-        if (ReasonOf(e) == xbErrDiskFull && !EngineErrorOf(e)->ReasonFile().empty())
-            return RegisterDiskFullMessage(TableOfFile(EngineErrorOf(e)->ReasonFile()));
-        return Otherwise;
+        const TTrouble trouble = TroubleOf(e);
+        if (trouble == TTrouble::ReadOnly) return UnwritableMessage(Folder);
+        // A write the full disk refused, or a lock another copy holds, names the table of the
+        // file it was for.
+        const std::string file = EngineErrorOf(e) ? EngineErrorOf(e)->ReasonFile() : std::string();
+        if (file.empty() || (trouble != TTrouble::DiskFull && trouble != TTrouble::InUse))
+            return Otherwise;
+        return trouble == TTrouble::DiskFull ? RegisterDiskFullMessage(TableOfFile(file))
+                                             : RegisterInUseMessage(TableOfFile(file));
     }
 }
 
@@ -467,15 +489,16 @@ std::vector<LongInt> RecordsWithKey(TTable& Table, const std::string& Key) {
     return records;
 }
 
-// The numbers of the live records of Table whose Field holds one of Values, read in record
-// order, not through the table's index (which a kill may have left behind its table).
-std::vector<LongInt> RecordsAmong(TTable& Table, const char* Field,
-                                  const std::set<std::string>& Values) {
+// The numbers of the live records of Table whose Field holds one of Values, by value, read in
+// record order, not through the table's index (which a kill may have left behind its table).
+std::map<std::string, std::vector<LongInt>> RecordsAmong(TTable& Table, const char* Field,
+                                                         const std::set<std::string>& Values) {
     const std::string index = Table.IndexName();
     Table.SetIndexName(std::string());
-    std::vector<LongInt> records;
+    std::map<std::string, std::vector<LongInt>> records;
     for (Table.First(); !Table.Eof(); Table.Next())
-        if (Values.count(FieldText(&Table, Field)) != 0) records.push_back(ActiveRecord(Table));
+        if (const std::string value = FieldText(&Table, Field); Values.count(value) != 0)
+            records[value].push_back(ActiveRecord(Table));
     Table.SetIndexName(index);
     return records;
 }
@@ -483,6 +506,22 @@ std::vector<LongInt> RecordsAmong(TTable& Table, const char* Field,
 template <typename T>
 void Append(std::vector<T>& To, const std::vector<T>& More) {
     To.insert(To.end(), More.begin(), More.end());
+}
+
+// The field of a register table that holds the key a change's records are checked by: the
+// account number of an account, the loan number of the others.
+const char* KeyField(const std::string& Name) {
+    return Name == AccountsTable ? "ACCOUNTNO" : "LOANNO";
+}
+
+// The runs of the live records of the register table Name (open as Table) whose key holds one
+// of Values, each with its key, found as RecordsAmong finds them.
+std::vector<TRecordRun> RunsAmong(TTable& Table, const std::string& Name,
+                                  const std::set<std::string>& Values) {
+    std::vector<TRecordRun> runs;
+    for (const auto& [value, records] : RecordsAmong(Table, KeyField(Name), Values))
+        Append(runs, RecordRuns(Name, records, value));
+    return runs;
 }
 
 // Marks the records of Runs in Table deleted, or takes the marks back, by their numbers.
@@ -621,10 +660,9 @@ void Undo(TRegisterTables& Tables, const TRegisterChange& Change) {
     Tables.Mark(Change.Gone, false);
     if (Change.TermsRecord == 0) return;
     TTable& loans = Tables.Get(LoansTable);
-    const bool found =
-        OnEngine(loans, [&](TXBase& engine) { return engine.GotoRecord(Change.TermsRecord); });
-    // A record that is no longer the loan's was not written by the change.
-    if (!found || FieldText(&loans, "LOANNO") != Change.Name) return;
+    // A record marked deleted since (by another program) is left as it is.
+    if (!OnEngine(loans, [&](TXBase& engine) { return engine.GotoRecord(Change.TermsRecord); }))
+        return;
     loans.Edit();
     WriteTerms(loans, Change.OldLoan, Change.OldOptions);
     loans.Post();
@@ -643,24 +681,25 @@ TRegisterChange FormerChange(TRegisterTables& Tables, const TFormerRegisterChang
         change.Name = Former.Account;
         const std::set<std::string> loans(Former.Loans.begin(), Former.Loans.end());
         for (const char* name : {TransTable, XRefTable, LoansTable})
-            Append(change.Gone, RecordRuns(name, RecordsAmong(Tables.Get(name), "LOANNO", loans)));
+            Append(change.Gone, RunsAmong(Tables.Get(name), name, loans));
         if (!Former.Account.empty())
             Append(change.Gone,
-                   RecordRuns(AccountsTable, RecordsAmong(Tables.Get(AccountsTable), "ACCOUNTNO",
-                                                          {Former.Account})));
+                   RunsAmong(Tables.Get(AccountsTable), AccountsTable, {Former.Account}));
         return change;
     }
     change.Name = Former.Loan;
     std::vector<LongInt> oldRows, newRows;
-    for (const LongInt record : RecordsAmong(Tables.Trans(), "LOANNO", {Former.Loan}))
+    const std::vector<LongInt> rows =
+        RecordsAmong(Tables.Trans(), "LOANNO", {Former.Loan})[Former.Loan];
+    for (const LongInt record : rows)
         (record < Former.FirstNewRow ? oldRows : newRows).push_back(record);
-    change.Made = RecordRuns(TransTable, newRows);
-    change.Gone = RecordRuns(TransTable, oldRows);
-    const std::vector<LongInt> loan = RecordsAmong(Tables.Get(LoansTable), "LOANNO", {Former.Loan});
+    change.Made = RecordRuns(TransTable, newRows, Former.Loan);
+    change.Gone = RecordRuns(TransTable, oldRows, Former.Loan);
+    const std::vector<LongInt> loan =
+        RecordsAmong(Tables.Get(LoansTable), "LOANNO", {Former.Loan})[Former.Loan];
     if (Former.NewLoan) {
-        Append(change.Made, RecordRuns(LoansTable, loan));
-        Append(change.Made,
-               RecordRuns(XRefTable, RecordsAmong(Tables.Get(XRefTable), "LOANNO", {Former.Loan})));
+        Append(change.Made, RecordRuns(LoansTable, loan, Former.Loan));
+        Append(change.Made, RunsAmong(Tables.Get(XRefTable), XRefTable, {Former.Loan}));
     } else if (Former.Terms && !loan.empty()) {
         change.TermsRecord = loan.front();
         change.OldLoan = Former.OldLoan;
@@ -674,7 +713,11 @@ TRegisterChange FormerChange(TRegisterTables& Tables, const TFormerRegisterChang
 // (a save's old rows, a delete's records), one that did not is undone.
 void FinishFormerChange(TRegisterTables& Tables) {
     TFormerRegisterChange former;
-    if (ReadFormerRegisterJournal(Tables.Folder(), former) != jsComplete) return;
+    int error = 0;
+    const TJournalState state = ReadFormerRegisterJournal(Tables.Folder(), former, &error);
+    if (state == jsUnreadable)
+        throw TTableTrouble{RegisterJournalUnreadableMessage(Tables.Folder(), error)};
+    if (state != jsComplete) return;
     const TRegisterChange change = FormerChange(Tables, former);
     if (change.Committed)
         Tables.Mark(change.Gone, true);
@@ -683,33 +726,97 @@ void FinishFormerChange(TRegisterTables& Tables) {
     Tables.Save();
 }
 
+// Whether the tables are those Change was written for: each holds at least the records it had
+// before the change; each record the change marks, and the record whose terms it replaces,
+// holds the key the journal gives; each record it adds that the table has holds that key or,
+// appended by a change a kill cut short, none yet. Tables put back from a copy, or changed by
+// another program, fail.
+bool TablesMatch(TRegisterTables& Tables, const TRegisterChange& Change) {
+    for (const auto& [name, count] : Change.Counts)
+        if (RecordsInFile(Tables.Get(name)) < count) return false;
+    const auto holds = [&](const TRecordRun& Run, bool Added) {
+        if (Run.Key.empty()) return true; // not known (a journal of the second format)
+        const std::vector<std::string> keys = OnEngine(Tables.Get(Run.Table), [&](TXBase& e) {
+            return e.FieldOfRecords(Run.First, Run.Last, KeyField(Run.Table));
+        });
+        return (Added || static_cast<LongInt>(keys.size()) == Run.Last - Run.First + 1) &&
+               std::all_of(keys.begin(), keys.end(), [&](const std::string& Key) {
+                   const std::string held = Trim(Key);
+                   return held == Run.Key || (Added && held.empty());
+               });
+    };
+    return std::all_of(Change.Made.begin(), Change.Made.end(),
+                       [&](const TRecordRun& Run) { return holds(Run, true); }) &&
+           std::all_of(Change.Gone.begin(), Change.Gone.end(),
+                       [&](const TRecordRun& Run) { return holds(Run, false); }) &&
+           (Change.TermsRecord == 0 ||
+            holds({LoansTable, Change.TermsRecord, Change.TermsRecord, Change.Name}, false));
+}
+
+// The recovery could not set its journal aside or remove it: a folder that cannot be written is
+// told as such; other failures raise as the change's own.
+[[noreturn]] void RecoveryRefused(const std::string& Folder) {
+    if (xb_LastError() == xbErrReadOnly)
+        throw TTableTrouble{RegisterRecoveryUnwritableMessage(Folder)};
+    DatabaseError(SaveFailedMessage);
+}
+
 // Brings the change the folder's journal tells to its end: one that took effect keeps what it
 // wrote, which all reached the disk before its commit mark; one that did not is undone (a
-// journal of the first format: FinishFormerChange). The journal goes once the tables are so on
-// disk. False when there was none. Raises when a write
+// journal of the first format: FinishFormerChange), but only on the tables it was written for:
+// on others nothing is applied, the journal is set aside under another name and the user told
+// (false). The journal goes once the tables are so on disk. False when there was none.
+// A journal that cannot be read raises its trouble with nothing changed. Raises when a write
 // fails: the journal then stays, nothing is packed (its record numbers stay true), and the
 // next open tries again.
 bool FinishChange(TRegisterTables& Tables) {
+    const std::string& folder = Tables.Folder();
     TRegisterChange change;
-    const TJournalState state = ReadRegisterJournal(Tables.Folder(), change);
+    int error = 0;
+    const TJournalState state = ReadRegisterJournal(folder, change, &error);
     if (state == jsNone) return false;
+    if (state == jsUnreadable) throw TTableTrouble{RegisterJournalUnreadableMessage(folder, error)};
     if (state == jsFormer) FinishFormerChange(Tables);
     if (state == jsComplete && !change.Committed) {
+        if (!TablesMatch(Tables, change)) {
+            const std::string aside = SetRegisterJournalAside(folder);
+            if (aside.empty()) RecoveryRefused(folder);
+            MessageDlg(RegisterJournalSetAsideMessage(folder, aside), mtWarning, {mbOK}, 0);
+            return false;
+        }
         Undo(Tables, change);
         Tables.Save();
     }
-    if (!RemoveRegisterJournal(Tables.Folder())) DatabaseError(SaveFailedMessage);
+    if (!RemoveRegisterJournal(folder)) RecoveryRefused(folder);
     return true;
 }
 
-// Makes Change, whose records Write writes, as one change of the register: the journal first;
-// then the records, every table on disk, and the commit mark. A failure on the way undoes the
-// change from its journal (TRegisterTables::Recover). True when the change took effect; its
-// journal is then removed (or left to the next open, which only removes it: a pack meanwhile
-// does no harm).
+// The record count of each table Change writes (the loans for its terms), before it writes.
+std::map<std::string, LongInt> CountsOf(TRegisterTables& Tables, const TRegisterChange& Change) {
+    std::map<std::string, LongInt> counts;
+    for (const std::vector<TRecordRun>* runs : {&Change.Made, &Change.Gone})
+        for (const TRecordRun& run : *runs)
+            counts[run.Table] = 0;
+    if (Change.TermsRecord > 0) counts[LoansTable] = 0;
+    for (auto& [name, count] : counts)
+        count = RecordsInFile(Tables.Get(name));
+    return counts;
+}
+
+// Makes Change, whose records Write writes, as one change of the register: the journal first
+// (with the tables' record counts); then the records, every table on disk, and the commit
+// mark. A journal the folder refuses for want of leave raises the folder's trouble. A failure
+// on the way undoes the change from its journal (TRegisterTables::Recover). True when the
+// change took effect; its journal is then removed (or left to the next open, which only
+// removes it: a pack meanwhile does no harm).
 template <typename F>
-bool RunChange(TRegisterTables& Tables, const TRegisterChange& Change, const F& Write) {
-    if (!WriteRegisterJournal(Tables.Folder(), Change)) return false;
+bool RunChange(TRegisterTables& Tables, TRegisterChange Change, const F& Write) {
+    Change.Counts = CountsOf(Tables, Change);
+    if (!WriteRegisterJournal(Tables.Folder(), Change)) {
+        if (xb_LastError() == xbErrReadOnly)
+            throw TTableTrouble{RegisterFolderUnwritableMessage(Tables.Folder())};
+        return false;
+    }
     try {
         Write();
         Tables.Save();
@@ -724,16 +831,46 @@ bool RunChange(TRegisterTables& Tables, const TRegisterChange& Change, const F& 
     return true;
 }
 
-bool JournalLeft(const std::string& Folder) {
-    std::error_code error;
-    return std::filesystem::exists(RegisterJournalPath(Folder), error);
-}
-
 } // namespace
 
 std::string RegisterInUseMessage(const std::string& Table) {
     return "The register table " + Table + " is in use by another copy of the program.\n\n"
            "Nothing was changed. Try again when the other copy is done with it.";
+}
+
+std::string RegisterFolderUnwritableMessage(const std::string& Folder) {
+    return "The register folder " + Folder +
+           " cannot be written.\n\n"
+           "Nothing was changed. Let the program write in that folder and try again.";
+}
+
+std::string RegisterRecoveryUnwritableMessage(const std::string& Folder) {
+    return "The register folder " + Folder +
+           " cannot be written, so the change of the register "
+           "that was left unfinished cannot be brought to its end.\n\n"
+           "Nothing is lost: the change waits in its journal " +
+           std::string(RegisterJournalName) +
+           ", and the first start that can write in the folder finishes it.";
+}
+
+std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error) {
+    std::string cause = std::strerror(Error);
+    if (!cause.empty())
+        cause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(cause[0])));
+    return "The register journal " + std::string(RegisterJournalName) + " in the folder " + Folder +
+           " cannot be read: " + cause +
+           ".\n\n"
+           "It holds a change of the register that was left unfinished: the register stays "
+           "closed and nothing was changed. Once the program can read the journal, the next "
+           "start finishes the change.";
+}
+
+std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std::string& Name) {
+    return "The register tables do not match the unfinished change that the journal " +
+           std::string(RegisterJournalName) +
+           " holds: they were put back from a copy, or changed since.\n\n"
+           "Nothing of that change was applied. The journal was set aside as " +
+           Name + " in the folder " + Folder + ".";
 }
 
 std::string RegisterDamagedMessage(const std::string& Table, const std::string& Reason) {
@@ -818,7 +955,7 @@ void RestoreRecords(const std::string& Folder, const std::vector<std::string>& N
 } // namespace
 
 std::string PrepareRegister(const std::string& Folder, const std::vector<std::string>& Names) {
-    return Guarded(TableOpenFailedMessage, [&] {
+    return Guarded(Folder, TableOpenFailedMessage, [&] {
         if (JournalLeft(Folder)) TRegisterTables(Folder, TTableMode::ExclusiveWhenFree).Trans();
         for (const std::string& name : Names)
             OpenTable(Folder, name, false)->Close();
@@ -905,19 +1042,19 @@ std::string DeleteRecords(const std::string& Folder, const std::string& Account,
         TTable& accounts = tables.Get(AccountsTable);
         for (xref.First(); !xref.Eof(); xref.Next())
             if (FieldText(&xref, "ACCOUNTNO") == Account) Loans.push_back(FieldText(&xref, "LOANNO"));
-        change.Gone =
-            RecordRuns(AccountsTable, RecordsWithKey(accounts, PaddedKey(Account, AccountNoWidth)));
+        change.Gone = RecordRuns(
+            AccountsTable, RecordsWithKey(accounts, PaddedKey(Account, AccountNoWidth)), Account);
     }
     const std::set<std::string> chosen(Loans.begin(), Loans.end());
-    std::vector<LongInt> loanRecords, rows;
+    std::vector<TRecordRun> loanRuns, rowRuns;
     for (const std::string& loan : chosen) {
         const std::string key = PaddedKey(loan, LoanNoWidth);
-        Append(loanRecords, RecordsWithKey(loans, key));
-        Append(rows, RecordsWithKey(trans, key));
+        Append(loanRuns, RecordRuns(LoansTable, RecordsWithKey(loans, key), loan));
+        Append(rowRuns, RecordRuns(TransTable, RecordsWithKey(trans, key), loan));
     }
-    Append(change.Gone, RecordRuns(XRefTable, RecordsAmong(xref, "LOANNO", chosen)));
-    Append(change.Gone, RecordRuns(LoansTable, loanRecords));
-    Append(change.Gone, RecordRuns(TransTable, rows));
+    Append(change.Gone, RunsAmong(xref, XRefTable, chosen));
+    Append(change.Gone, loanRuns);
+    Append(change.Gone, rowRuns);
     if (!RunChange(tables, change, [&] { tables.Mark(change.Gone, true); }))
         return DeleteFailedMessage;
     return tables.Pack() ? std::string() : PackFailedMessage;
@@ -944,16 +1081,17 @@ bool ConfirmLoanDelete(const std::string& LoanNo) {
 }
 
 std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo) {
-    return Guarded(DeleteFailedMessage,
+    return Guarded(Folder, DeleteFailedMessage,
                    [&] { return DeleteRecords(Folder, std::string(), {Trim(LoanNo)}); });
 }
 
 std::string DeleteAccount(const std::string& Folder, const std::string& AccountNo) {
-    return Guarded(DeleteFailedMessage, [&] { return DeleteRecords(Folder, Trim(AccountNo), {}); });
+    return Guarded(Folder, DeleteFailedMessage,
+                   [&] { return DeleteRecords(Folder, Trim(AccountNo), {}); });
 }
 
 std::string PackRegisterTable(const std::string& Folder, const std::string& Name) {
-    return Guarded(PackFailedMessage, [&] {
+    return Guarded(Folder, PackFailedMessage, [&] {
         // A pack numbers the records anew: it waits for any change whose journal names records
         // by their numbers (the holder of TRANS.DBF finishes or undoes it first).
         TRegisterTables tables(Folder, TTableMode::Exclusive);
@@ -980,7 +1118,7 @@ void DiscardNewLoan(const std::string& Folder, const std::string& LoanNo) {
     try {
         for (const char* name : {XRefTable, LoansTable}) {
             std::unique_ptr<TTable> table = OpenTable(Folder, name, false);
-            MarkRuns(*table, RecordRuns(name, RecordsAmong(*table, "LOANNO", {LoanNo})), true);
+            MarkRuns(*table, RunsAmong(*table, name, {LoanNo}), true);
         }
     } catch (const TTableTrouble&) {
         // The loan stays without rows, as a loan made and never saved does.
@@ -1001,20 +1139,21 @@ std::string SaveRows(TRegisterTables& Tables, const std::string& LoanNo,
     if (!loans.FindKey({TVarRec(key)})) return "Loan not found.\n\nLoan table NOT updated.";
     TRegisterChange change;
     change.Name = Trim(LoanNo);
+    // The loan's record is had first: while another copy of the program edits it, the save is
+    // refused before it writes anything.
+    loans.Edit();
     if (NewLoan) {
-        change.Made = RecordRuns(LoansTable, {ActiveRecord(loans)});
-        Append(change.Made,
-               RecordRuns(XRefTable, RecordsAmong(Tables.Get(XRefTable), "LOANNO", {change.Name})));
+        change.Made = RecordRuns(LoansTable, {ActiveRecord(loans)}, change.Name);
+        Append(change.Made, RunsAmong(Tables.Get(XRefTable), XRefTable, {change.Name}));
     } else {
         change.TermsRecord = ActiveRecord(loans);
         ReadTerms(loans, change.OldLoan, change.OldOptions);
     }
     const LongInt first = RecordsInFile(trans) + 1;
-    change.Made.push_back({TransTable, first, first + Schedule.LastRow});
-    change.Gone = RecordRuns(TransTable, RecordsWithKey(trans, key));
+    change.Made.push_back({TransTable, first, first + Schedule.LastRow, change.Name});
+    change.Gone = RecordRuns(TransTable, RecordsWithKey(trans, key), change.Name);
     const bool taken = RunChange(Tables, change, [&] {
         AppendRows(trans, key, Schedule);
-        loans.Edit();
         WriteTerms(loans, Schedule.Loan, Options);
         loans.Post();
         Tables.Mark(change.Gone, true);
@@ -1029,7 +1168,7 @@ std::string SaveRows(TRegisterTables& Tables, const std::string& LoanNo,
 std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
                          const TAmortSchedule& Schedule, const TAmortOptions& Options,
                          bool NewLoan) {
-    const std::string failure = Guarded(SaveFailedMessage, [&] {
+    const std::string failure = Guarded(Folder, SaveFailedMessage, [&] {
         TRegisterTables tables(Folder, TTableMode::Shared);
         return SaveRows(tables, LoanNo, Schedule, Options, NewLoan);
     });
@@ -1040,7 +1179,7 @@ std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
 
 std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
                          TAmortSchedule& Schedule, TAmortOptions& Options) {
-    return Guarded(LoadFailedMessage, [&] {
+    return Guarded(Folder, LoadFailedMessage, [&] {
         const std::string key = PaddedKey(LoanNo, LoanNoWidth);
         TRegisterTables tables(Folder, TTableMode::Shared);
         TTable& trans = tables.Trans();

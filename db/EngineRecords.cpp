@@ -141,7 +141,7 @@ DBIResult ReadStep(TEngineWorkArea& area, bool forward, int lock, char* record,
             return top == xbOK ? dbiBOF : ResultOfEngineStatus(top);
         }
         FillProps(props, moved);
-        if (LockRefused(lock)) return dbiLockRefused;
+        if (LockRefused(lock)) return EngineFailure(dbiLockRefused);
         const char* engine = moved.Buffer();
         if (record) std::memcpy(record, engine, area.SaveBuffer.size());
         if (!area.CallbackFilters) return dbiOK;
@@ -606,7 +606,7 @@ DBIResult DbiGetRecord(TCursorHandle cursor, int lock, char* record, TRecordProp
     if (wa.Failed() || !area) return dbiBadHandle;
     if (xb_Eof()) return dbiEOF;
     if (xb_Bof()) return dbiBOF;
-    if (LockRefused(lock)) return dbiLockRefused;
+    if (LockRefused(lock)) return EngineFailure(dbiLockRefused);
     if (!xb_DBFilter().empty() || xb_SysProp(1006, 0) == 1) {
         const LongInt r = xb_RecNo();
         bool visible = false;

@@ -92,6 +92,22 @@ void TXBase::MarkRecords(const std::vector<std::pair<LongInt, LongInt>>& Runs, b
     CheckEngineResult(ResultOfEngineStatus(status));
 }
 
+std::vector<std::string> TXBase::FieldOfRecords(LongInt First, LongInt Last,
+                                                const std::string& Field) {
+    std::vector<std::string> texts;
+    if (!Active()) return texts;
+    TTable* table = Table();
+    table->CheckBrowseMode();
+    OnTable(false, [&] {
+        const int field = xb_FieldNum(Field);
+        for (LongInt r = std::max<LongInt>(First, 1); r <= std::min(Last, xb_RecCount()); ++r)
+            texts.push_back(xb_Go(r) == xbOK ? xb_GetString(field) : std::string());
+        return 0;
+    });
+    table->Refresh();
+    return texts;
+}
+
 bool TXBase::GotoRecord(LongInt RecNo) {
     if (!Active()) return false;
     TTable* table = Table();

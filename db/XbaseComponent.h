@@ -63,6 +63,11 @@ class TXBase : public TComponent {
     // out; a record already marked as asked is not written. Raises when a write fails. The
     // dataset is read anew afterwards.
     void MarkRecords(const std::vector<std::pair<LongInt, LongInt>>& Runs, bool Deleted);
+    // The text of field Field (blank-padded, as stored) of each record First..Last the table
+    // has, in record order, whatever its deletion mark, the order, the scope or the condition
+    // (records past the end of the table are left out; an unknown field reads empty). The
+    // dataset is read anew afterwards.
+    std::vector<std::string> FieldOfRecords(LongInt First, LongInt Last, const std::string& Field);
     // Makes record RecNo the active record, whatever the order; false, the dataset staying
     // where it was, when the table has no such record or the deleted setting hides it.
     bool GotoRecord(LongInt RecNo);

@@ -443,13 +443,14 @@ int TXbArea::PutRecord(const std::string& given) {
         return xbBadArgument;
     const LongInt recno = recno_;
     const bool lockedHere = !Exclusive() && !lock_->HasRecord(recno);
-    if (lockedHere && !lock_->LockRecord(recno, XbSettings().LockTimeout)) return xbLockRefused;
+    if (lockedHere && !lock_->LockRecord(recno, XbSettings().LockTimeout))
+        return LockedElsewhere(xbLockRefused);
     // Memos written with the record take the memo file's lock (that of appends) first.
     std::string image = given;
     const bool memos = memos_.HasPending(image, table_->Fields());
     if (memos && !lock_->LockAppend(XbSettings().LockTimeout)) {
         if (lockedHere) lock_->UnlockRecord(recno);
-        return xbTableBusy;
+        return LockedElsewhere(xbTableBusy);
     }
     std::string old;
     std::vector<std::string> oldKeys, newKeys;
@@ -587,7 +588,7 @@ int TXbArea::Append() {
     if (const int flushed = Flush(); flushed != xbOK)
         return flushed == xbLockRefused || flushed == xbKeyViolation ? flushed : xbWriteFailed;
     const int timeout = XbSettings().LockTimeout;
-    if (!lock_->LockAppend(timeout)) return xbTableBusy;
+    if (!lock_->LockAppend(timeout)) return LockedElsewhere(xbTableBusy);
     int status = BeginUpdate();
     RecordCount();
     const LongInt recno = table_->RecordCount() + 1;
@@ -596,7 +597,8 @@ int TXbArea::Append() {
     std::vector<char> in;
     if (status == xbOK) status = OrderKeys(blank, keys, in);
     if (status == xbOK) LeaveOutUnique(in);
-    if (status == xbOK && !lock_->LockRecord(recno, timeout)) status = xbLockRefused;
+    if (status == xbOK && !lock_->LockRecord(recno, timeout))
+        status = LockedElsewhere(xbLockRefused);
     if (status == xbOK && !table_->AppendRecord(blank)) {
         lock_->UnlockRecord(recno);
         status = xbWriteFailed;
@@ -771,7 +773,14 @@ int TXbArea::SetFieldBytes(int i, const std::string& bytes) {
 bool TXbArea::LockRecord(LongInt recno) {
     if (recno == 0) recno = recno_;
     if (!table_->IsOpen() || ReadOnly() || recno < 1 || recno > RecordCount()) return false;
-    return lock_->LockRecord(recno, XbSettings().LockTimeout);
+    if (lock_->LockRecord(recno, XbSettings().LockTimeout)) return true;
+    LockedElsewhere(xbLockRefused);
+    return false;
+}
+
+int TXbArea::LockedElsewhere(int status) const {
+    XbSetReason(xbErrLocked, table_->Path());
+    return status;
 }
 
 void TXbArea::UnlockRecord(LongInt recno) {

@@ -161,6 +161,9 @@ private:
     // A shared open whose index differs from its table: waits, up to the lock timeout, for
     // another user to finish recording a change.
     TXbIndexStatus AwaitOtherWriter(TXbIndexFile& file);
+    // A lock of the table that another holder has (a record's, the append lock): status, with
+    // the reason recorded as the table's file in use.
+    int LockedElsewhere(int status) const;
     // The status of an index failure, with its reason recorded.
     static int IndexFailure(TXbIndexStatus st, const TXbIndexFile& file);
     // Records a failure of the controlling order met while moving; gives st.

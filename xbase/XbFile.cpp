@@ -25,21 +25,35 @@ void PutBE32(char* p, LongWord v) {
 
 namespace {
 
-// The failing writes set by XbSetWriteFailure, and the writes counted since.
-std::optional<long> failingFrom;
-long failingCount = 0;
-long writesMade = 0;
+// A run of failing writes (or reads) a test set with XbSetWriteFailure (XbSetReadFailure), and
+// the writes (reads) counted since: of every file, or of the files named File alone.
+struct TInjectedFailure {
+    std::optional<long> From;
+    long Count = 0;
+    int Error = 0;
+    std::string File;
+    long Made = 0;
 
-// Counts one write and answers whether it is to fail as on a full disk: errno is then ENOSPC,
-// as the system call would leave it, and the write takes the way of a refused system call.
-// Unless a test set a failure this is a count and a test, nothing more.
-bool WriteRefused() {
-    ++writesMade;
-    if (!failingFrom || writesMade < *failingFrom || writesMade - *failingFrom >= failingCount)
-        return false;
-    errno = ENOSPC;
-    return true;
-}
+    // Counts one write (read) of the file at path and answers whether it is to fail: errno is
+    // then Error, as the system call would leave it, and the call takes the way of a refused
+    // one. Unless a test set a failure this is a count and a test, nothing more.
+    bool Refuses(const std::string& path) {
+        if (!File.empty() && XbFileName(path) != File) return false;
+        ++Made;
+        if (!From || Made < *From || Made - *From >= Count) return false;
+        errno = Error;
+        return true;
+    }
+    long Set(std::optional<long> from, long count, int error, const std::string& file) {
+        From = from;
+        Count = count;
+        Error = error;
+        File = from ? file : std::string();
+        return std::exchange(Made, 0);
+    }
+};
+
+TInjectedFailure writeFailure, readFailure;
 
 // A system call on path failed: the reason its errno gives is recorded. Answers false.
 bool Refused(const std::string& path) {
@@ -55,7 +69,9 @@ TXbFile::~TXbFile() {
 
 bool TXbFile::Open(const std::string& path, bool writable) {
     Close();
-    fd_ = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    fd_ = readFailure.Refuses(path)
+              ? -1
+              : ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     if (fd_ < 0) {
         XbSetReason(XbReasonOfErrno(errno), path);
         return false;
@@ -72,7 +88,9 @@ bool TXbFile::Open(const std::string& path, bool writable) {
 
 bool TXbFile::Create(const std::string& path) {
     Close();
-    fd_ = WriteRefused() ? -1 : ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    fd_ = writeFailure.Refuses(path)
+              ? -1
+              : ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd_ < 0) return Refused(path);
     writable_ = true;
     path_ = path;
@@ -123,7 +141,7 @@ bool Transfer(Io io, Pointer p, std::size_t count, Int64 offset) {
 } // namespace
 
 bool TXbFile::ReadAt(Int64 offset, void* buffer, std::size_t count) const {
-    if (fd_ < 0 || offset < 0) return false;
+    if (fd_ < 0 || offset < 0 || readFailure.Refuses(path_)) return false;
     const int fd = fd_;
     return Transfer([fd](char* p, std::size_t n, Int64 at) { return ::pread(fd, p, n, at); },
                     static_cast<char*>(buffer), count, offset);
@@ -138,7 +156,7 @@ bool TXbFile::WriteAt(Int64 offset, const void* buffer, std::size_t count) {
     if (fd_ < 0 || !writable_ || offset < 0) return false;
     const int fd = fd_;
     errno = 0;
-    if (!WriteRefused() &&
+    if (!writeFailure.Refuses(path_) &&
         Transfer([fd](const char* p, std::size_t n, Int64 at) { return ::pwrite(fd, p, n, at); },
                  static_cast<const char*>(buffer), count, offset))
         return true;
@@ -148,7 +166,7 @@ bool TXbFile::WriteAt(Int64 offset, const void* buffer, std::size_t count) {
 
 bool TXbFile::Truncate(Int64 size) {
     if (fd_ < 0 || !writable_) return false;
-    return (!WriteRefused() && ::ftruncate(fd_, size) == 0) || Refused(path_);
+    return (!writeFailure.Refuses(path_) && ::ftruncate(fd_, size) == 0) || Refused(path_);
 }
 
 bool TXbFile::RenameTo(const std::string& path) {
@@ -159,31 +177,38 @@ bool TXbFile::RenameTo(const std::string& path) {
 
 bool TXbFile::Flush() {
     if (fd_ < 0) return false;
-    return (!WriteRefused() && ::fsync(fd_) == 0) || Refused(path_);
+    return (!writeFailure.Refuses(path_) && ::fsync(fd_) == 0) || Refused(path_);
 }
 
 bool XbRename(const std::string& from, const std::string& to) {
-    return (!WriteRefused() && ::rename(from.c_str(), to.c_str()) == 0) || Refused(to);
+    return (!writeFailure.Refuses(from) && ::rename(from.c_str(), to.c_str()) == 0) || Refused(to);
 }
 
 bool XbRemove(const std::string& path) {
-    return (!WriteRefused() && (::unlink(path.c_str()) == 0 || errno == ENOENT)) || Refused(path);
+    return (!writeFailure.Refuses(path) && (::unlink(path.c_str()) == 0 || errno == ENOENT)) ||
+           Refused(path);
 }
 
 bool XbSyncFolderOf(const std::string& path) {
     const auto slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int fd = WriteRefused() ? -1 : ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = writeFailure.Refuses(path)
+                       ? -1
+                       : ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return Refused(path);
     const bool done = ::fsync(fd) == 0 || Refused(path);
     ::close(fd);
     return done;
 }
 
-long XbSetWriteFailure(std::optional<long> fromWrite, long count) {
-    failingFrom = fromWrite;
-    failingCount = count;
-    return std::exchange(writesMade, 0);
+long XbSetWriteFailure(std::optional<long> fromWrite, long count, int error,
+                       const std::string& file) {
+    return writeFailure.Set(fromWrite, count, error, file);
+}
+
+long XbSetReadFailure(std::optional<long> fromRead, long count, int error,
+                      const std::string& file) {
+    return readFailure.Set(fromRead, count, error, file);
 }
 
 std::string XbFindFile(const std::string& path) {

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/Types.h"
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -88,10 +89,19 @@ bool XbSyncFolderOf(const std::string& path);
 
 // For tests of what survives a failing disk. Every change this process makes to a file or a
 // folder goes through this file layer, and each counts as one write: a write, a truncation, a
-// flush to disk, a file made, renamed or removed, a folder flushed. From write fromWrite on
-// (1 = the next one), count writes in a row fail as on a full disk (the system call is not
-// made, errno is ENOSPC and the write fails as a refused call does) and change nothing; the
-// writes after them succeed again. nullopt: no write fails. Answers how many writes were made
-// since the last call, so a test can count the writes of an operation first.
-long XbSetWriteFailure(std::optional<long> fromWrite,
-                       long count = std::numeric_limits<long>::max());
+// flush to disk, a file made, renamed (counted for the file renamed) or removed, a folder
+// flushed (counted for the file whose folder it is). From write fromWrite on (1 = the next
+// one), count writes in a row fail with errno error (ENOSPC: as on a full disk; EACCES or EROFS:
+// as in a folder or on a disk that cannot be written): the system call is not made, the write
+// fails as a refused call does and changes nothing; the writes after them succeed again. With
+// file given, only the writes of files of that name (without folder) are counted and fail.
+// nullopt: no write fails. Answers how many writes were counted since the last call, so a test
+// can count the writes of an operation first.
+long XbSetWriteFailure(std::optional<long> fromWrite, long count = std::numeric_limits<long>::max(),
+                       int error = ENOSPC, const std::string& file = {});
+// The same for reads: a file opened (for reading or writing) and a positioned read each count
+// as one read, and fail with errno error as a refused system call does (EIO: as on a disk that
+// cannot read the file; EACCES: as for a file the process may not read). Records read through
+// a mapping of the file are not counted.
+long XbSetReadFailure(std::optional<long> fromRead, long count = std::numeric_limits<long>::max(),
+                      int error = EIO, const std::string& file = {});

@@ -2,10 +2,11 @@
 // and a delete of an account with its loans, killed at random moments in a child process or
 // met by a full disk at each write in turn, leave after the next open the tables as they were
 // before or as they are after, every index agreeing with its table, no deleted record shown;
-// the full disk is told as such. Two processes on one folder: a save while the other saves, a
-// delete while the other holds the register. And the faults of the tables themselves: an index
-// behind its table, a blank key, a counter table or accounts table that lost its record, a
-// damaged table, a missing one.
+// the full disk is told as such. A journal left beside them is trusted only when it can be read
+// and the tables are those it was written for. Two processes on one folder: a save while the
+// other saves, a delete while the other holds the register or edits a loan. And the faults of
+// the tables themselves: an index behind its table, a blank key, a counter table or accounts
+// table that lost its record, a damaged table, a missing one, a folder that cannot be written.
 #include "advisors/Register.h"
 #include "advisors/RegisterJournal.h"
 
@@ -16,10 +17,13 @@
 #include "xbase/Xbase.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <limits>
 #include <map>
 #include <random>
@@ -52,6 +56,11 @@ protected:
         return s;
     }
 
+    // Saves loan 1's schedule anew in Dir: 24 rows over the template's 12.
+    static std::string SaveLonger(const std::string& Dir) {
+        return SaveSchedule(Dir, "1", Schedule(23, 8.04f), TAmortOptions{});
+    }
+
     // Appends a record to a register table of Dir with the fields given.
     static void Add(const std::string& Dir, const std::string& Table,
                     const std::vector<std::pair<const char*, std::string>>& Fields) {
@@ -77,12 +86,13 @@ protected:
         ASSERT_EQ(SaveSchedule(dir, "1", Schedule(Periods, 8.0f), TAmortOptions{}), "");
         ASSERT_EQ(SaveSchedule(dir, "2", Schedule(14, 6.0f), TAmortOptions{}), "");
     }
-    // The work folder made anew from the template. The copies keep their times, so that their
-    // indexes still match them and every write a change makes is its own.
-    void FreshWork() {
+    // The work folder made anew from the template (or another folder From). The copies keep
+    // their times, so that their indexes still match them and every write a change makes is its
+    // own.
+    void FreshWork(const std::string& From = "template") {
         fs::remove_all(Work());
-        fs::copy(Folder() + "/template", Work());
-        for (const fs::directory_entry& file : fs::directory_iterator(Folder() + "/template"))
+        fs::copy(Folder() + "/" + From, Work());
+        for (const fs::directory_entry& file : fs::directory_iterator(Folder() + "/" + From))
             fs::last_write_time(Work() + "/" + file.path().filename().string(),
                                 file.last_write_time());
     }
@@ -136,9 +146,12 @@ protected:
             EXPECT_EQ(s.AmortRows[static_cast<std::size_t>(k)].PmtNo, k);
     }
 
-    // The state of the work folder after the next open: the one before, or the one after.
+    // The state of the work folder after the next open: the one before, or the one after; the
+    // journal the change left was its own (none was set aside).
     void ExpectOldOrNew(const std::string& Old, const std::string& New, const std::string& Step) {
+        services_.MessageBoxes.clear();
         ASSERT_EQ(PrepareRegister(Work(), AllTables), "") << Step;
+        EXPECT_TRUE(services_.MessageBoxes.empty()) << Step;
         const std::string now = Snapshot(Work());
         EXPECT_TRUE(now == Old || now == New) << Step << "\n" << now;
         EXPECT_FALSE(fs::exists(RegisterJournalPath(Work()))) << Step;
@@ -213,6 +226,29 @@ protected:
         return failure.empty() || failure == PackFailedMessage;
     }
 
+    // The write of Change that puts its commit mark: with the writes failing from it on (the
+    // disk staying full) Change answers a failure, failing from the next one it took effect.
+    template <typename F>
+    long CommitWrite(const F& Change) {
+        long made = 0, failed = 1, done = 1;
+        FailingFrom(Change, std::numeric_limits<long>::max(), 1, made);
+        for (done = made + 1; done - failed > 1;) {
+            const long middle = (failed + done) / 2;
+            (FailingFrom(Change, middle, std::numeric_limits<long>::max(), made) ? done : failed) =
+                middle;
+        }
+        return failed;
+    }
+    // Leaves Change half written on a fresh work folder with its journal, as a kill leaves it:
+    // the writes fail from the middle of those before its commit mark on, the disk staying full
+    // (its undo fails as well).
+    template <typename F>
+    void LeaveHalfDone(const F& Change) {
+        long made = 0;
+        FailingFrom(Change, (1 + CommitWrite(Change)) / 2, std::numeric_limits<long>::max(), made);
+        ASSERT_TRUE(fs::exists(RegisterJournalPath(Work())));
+    }
+
     // Runs Change with Count writes failing from each write in turn: all of them (the disk stays
     // full) or one (it has room again at once). A change that answers a failure left the old
     // state, one that answers none (or only that its pack failed) the new state; a change that
@@ -257,10 +293,7 @@ TEST_F(RegisterChangeTest, ADeleteKilledAnywhereTakesTheAccountWholeOrNothing) {
 // The same with a short schedule (12 rows saved over by 24), so that every write is met.
 TEST_F(RegisterChangeTest, AFullDiskAtAnyWriteOfASaveOrDeleteLosesNothing) {
     MakeTemplate(11);
-    const TAmortSchedule longer = Schedule(23, 8.04f);
-    FullDiskAtEachWrite([&](const std::string& dir) {
-        return SaveSchedule(dir, "1", longer, TAmortOptions{});
-    });
+    FullDiskAtEachWrite(SaveLonger);
     FullDiskAtEachWrite([&](const std::string& dir) { return DeleteLoan(dir, "1"); });
 }
 
@@ -269,9 +302,7 @@ TEST_F(RegisterChangeTest, AFullDiskAtAnyWriteOfASaveOrDeleteLosesNothing) {
 // through an index the failure may have left behind.
 TEST_F(RegisterChangeTest, ASaveMeetingOneFailedWriteKeepsTheOldScheduleWhole) {
     MakeTemplate(11);
-    const TAmortSchedule longer = Schedule(23, 8.04f);
-    FullDiskAtEachWrite(
-        [&](const std::string& dir) { return SaveSchedule(dir, "1", longer, TAmortOptions{}); }, 1);
+    FullDiskAtEachWrite(SaveLonger, 1);
 }
 
 TEST_F(RegisterChangeTest, ADeleteMeetingOneFailedWriteTakesAllOrNothing) {
@@ -285,21 +316,10 @@ TEST_F(RegisterChangeTest, ADeleteMeetingOneFailedWriteTakesAllOrNothing) {
 // after that finds the old schedule.
 TEST_F(RegisterChangeTest, AnUndoThatFailsIsFinishedByTheNextOpen) {
     MakeTemplate(11);
-    const TAmortSchedule longer = Schedule(23, 8.04f);
-    const auto save = [&](const std::string& dir) {
-        return SaveSchedule(dir, "1", longer, TAmortOptions{});
-    };
-    const auto [before, after] = States(save);
-    // The last write that fails the save is its commit mark: the first one done comes after.
-    long made = 0, failed = 1, done = 1;
-    FailingFrom(save, std::numeric_limits<long>::max(), 1, made);
-    for (done = made + 1; done - failed > 1;) {
-        const long middle = (failed + done) / 2;
-        (FailingFrom(save, middle, std::numeric_limits<long>::max(), made) ? done : failed) =
-            middle;
-    }
-    for (long write = 1;; ++write) {
-        FailingFrom(save, failed, std::numeric_limits<long>::max(), made);
+    const std::string before = States(SaveLonger).first;
+    const long failed = CommitWrite(SaveLonger);
+    for (long write = 1, made = 0;; ++write) {
+        FailingFrom(SaveLonger, failed, std::numeric_limits<long>::max(), made);
         ASSERT_TRUE(fs::exists(RegisterJournalPath(Work())));
         XbSetWriteFailure(write, 1);
         PrepareRegister(Work(), AllTables);
@@ -354,9 +374,7 @@ LongInt CopyLoanOne(const std::string& From, const std::string& To, const char* 
 // (written committed) loses its records.
 TEST_F(RegisterChangeTest, AChangeAnOlderBuildLeftIsBroughtToItsEnd) {
     MakeTemplate(11);
-    const auto [before, saved] = States([](const std::string& dir) {
-        return SaveSchedule(dir, "1", Schedule(23, 8.04f), TAmortOptions{});
-    });
+    const auto [before, saved] = States(SaveLonger);
     const std::string savedDir = Folder() + "/saved";
     fs::copy(Work(), savedDir);
     const std::string deleted =
@@ -389,15 +407,75 @@ TEST_F(RegisterChangeTest, AChangeAnOlderBuildLeftIsBroughtToItsEnd) {
     EXPECT_EQ(Snapshot(Work()), deleted);
 }
 
+// The bytes of the register's table files in Dir.
+std::string TableFiles(const std::string& Dir) {
+    std::string all;
+    for (const std::string& name : AllTables)
+        all += ReadAll(Dir + "/" + name);
+    return all;
+}
+
+// A journal the next start cannot open (the program may not read it) or read (the disk fails)
+// is not taken for one cut short: the register stays closed with a message naming the journal
+// and the cause, the tables stay as the change left them, and the first start that reads the
+// journal undoes the change.
+TEST_F(RegisterChangeTest, AJournalThatCannotBeReadKeepsTheRegisterClosedUntilItCan) {
+    MakeTemplate(11);
+    FreshWork();
+    const std::string before = Snapshot(Work());
+    const std::function<std::string(const std::string&)> changes[] = {
+        SaveLonger, [](const std::string& dir) { return DeleteAccount(dir, "SMITJOH001"); }};
+    for (const auto& change : changes)
+        for (const auto& [from, error] : {std::pair{1L, EACCES}, {2L, EIO}}) {
+            LeaveHalfDone(change);
+            const std::string left = TableFiles(Work());
+            const std::string told = RegisterJournalUnreadableMessage(Work(), error);
+            XbSetReadFailure(from, std::numeric_limits<long>::max(), error, RegisterJournalName);
+            TAmortSchedule s;
+            TAmortOptions options;
+            EXPECT_EQ(LoadSchedule(Work(), "2", s, options), told);
+            EXPECT_EQ(PrepareRegister(Work(), AllTables), told);
+            XbSetReadFailure(std::nullopt);
+            EXPECT_EQ(TableFiles(Work()), left);
+            ExpectOldOrNew(before, before, std::strerror(error));
+        }
+}
+
+// Tables put back from a copy while an unfinished change's journal is still beside them are
+// not those it names: nothing of it is applied or packed, the journal is set aside under a name
+// of its own (a second one beside the first) and the user told; the register opens as the copy
+// has it. The copy was made after loan 2 got a longer schedule, whose rows have the numbers the
+// unfinished save's new rows take.
+TEST_F(RegisterChangeTest, AJournalIsNotAppliedToTablesPutBackFromACopy) {
+    MakeTemplate(11);
+    const std::string copy = Folder() + "/copy";
+    fs::copy(Folder() + "/template", copy);
+    ASSERT_EQ(SaveSchedule(copy, "2", Schedule(59, 6.0f), TAmortOptions{}), "");
+    const std::string copied = Snapshot(copy);
+    LeaveHalfDone(SaveLonger);
+    const std::string journal = ReadAll(RegisterJournalPath(Work()));
+    FreshWork("copy");
+    for (const char* aside : {"REGISTER-1.JNL", "REGISTER-2.JNL"}) {
+        std::ofstream(RegisterJournalPath(Work()), std::ios::binary) << journal;
+        services_.MessageBoxes.clear();
+        ExpectLoadsWhole(Work(), "2");
+        ASSERT_EQ(services_.MessageBoxes.size(), 1u);
+        EXPECT_EQ(services_.MessageBoxes[0].Text, RegisterJournalSetAsideMessage(Work(), aside));
+        EXPECT_EQ(ReadAll(Work() + "/" + aside), journal);
+        EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
+        EXPECT_EQ(Snapshot(Work()), copied);
+    }
+}
+
 } // namespace
 
 namespace {
 
 // Holds the register's tables open in a child process, as another copy's dialog does, until
-// Release.
+// Release; with EditedLoan, editing that loan (its record locked).
 class TOtherCopy {
 public:
-    explicit TOtherCopy(const std::string& Dir) {
+    explicit TOtherCopy(const std::string& Dir, const std::string& EditedLoan = "") {
         xb_CloseAll();
         if (::pipe(go_) != 0 || ::pipe(ready_) != 0) return;
         child_ = ::fork();
@@ -411,6 +489,12 @@ public:
             held.push_back(RegisterTable(Dir, name));
             held.back()->Open();
         }
+        TTable& loans = *held[1];
+        for (loans.First(); !EditedLoan.empty() && !loans.Eof(); loans.Next())
+            if (FieldText(&loans, "LOANNO") == EditedLoan) {
+                loans.Edit();
+                break;
+            }
         char c = 1;
         ::write(ready_[1], &c, 1);
         ::read(go_[0], &c, 1);
@@ -463,6 +547,63 @@ TEST_F(RegisterChangeTest, ADeleteWhileAnotherCopyHoldsTheRegisterChangesNothing
     other.Release();
     EXPECT_EQ(DeleteLoan(Work(), "1"), "");
     ExpectIndexesAgree(Work());
+}
+
+// While another copy of the program edits loan 1 (its record locked), a save of that loan is
+// refused before it writes anything, naming the table in use; loans load and other loans save
+// meanwhile, and nothing is left that blocks this copy or the next start. An unfinished change
+// whose undo needs the locked record names the table too, and is undone once it is free.
+TEST_F(RegisterChangeTest, ALoanAnotherCopyEditsIsInUseAndBlocksNothingElse) {
+    MakeTemplate(11);
+    FreshWork();
+    const std::string before = Snapshot(Work());
+    TOtherCopy other(Work(), "1");
+    EXPECT_EQ(SaveLonger(Work()), RegisterInUseMessage(LoansTable));
+    EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
+    EXPECT_EQ(Snapshot(Work()), before);
+    ExpectLoadsWhole(Work(), "1");
+    EXPECT_EQ(PrepareRegister(Work(), AllTables), "");
+    EXPECT_EQ(SaveSchedule(Work(), "2", Schedule(23, 5.0f), TAmortOptions{}), "");
+    other.Release();
+    EXPECT_EQ(SaveLonger(Work()), "");
+
+    LeaveHalfDone(SaveLonger);
+    TOtherCopy editing(Work(), "1");
+    TAmortSchedule s;
+    TAmortOptions options;
+    EXPECT_EQ(LoadSchedule(Work(), "2", s, options), RegisterInUseMessage(LoansTable));
+    EXPECT_EQ(PrepareRegister(Work(), AllTables), RegisterInUseMessage(LoansTable));
+    editing.Release();
+    ExpectOldOrNew(before, before, "undone");
+}
+
+// A register folder that cannot be written (made so by the file layer: a superuser writes in
+// any folder) is named as such: a save or a delete there changes nothing and leaves no journal.
+// An unfinished change there cannot be brought to its end, which is told, nothing lost; it is
+// undone once the folder can be written: in a folder where no file can be made or removed, and
+// on a disk that takes no write at all.
+TEST_F(RegisterChangeTest, AFolderThatCannotBeWrittenIsNamed) {
+    MakeTemplate(11);
+    FreshWork();
+    const std::string before = Snapshot(Work());
+    constexpr long all = std::numeric_limits<long>::max();
+    XbSetWriteFailure(1, all, EACCES, RegisterJournalName);
+    EXPECT_EQ(SaveLonger(Work()), RegisterFolderUnwritableMessage(Work()));
+    EXPECT_EQ(DeleteLoan(Work(), "1"), RegisterFolderUnwritableMessage(Work()));
+    XbSetWriteFailure(std::nullopt);
+    EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
+    EXPECT_EQ(Snapshot(Work()), before);
+    for (const auto& [error, file] : {std::pair{EACCES, RegisterJournalName}, {EROFS, ""}}) {
+        LeaveHalfDone(SaveLonger);
+        XbSetWriteFailure(1, all, error, file);
+        TAmortSchedule s;
+        TAmortOptions options;
+        EXPECT_EQ(LoadSchedule(Work(), "1", s, options), RegisterRecoveryUnwritableMessage(Work()));
+        EXPECT_EQ(PrepareRegister(Work(), AllTables), RegisterRecoveryUnwritableMessage(Work()));
+        XbSetWriteFailure(std::nullopt);
+        EXPECT_TRUE(fs::exists(RegisterJournalPath(Work())));
+        ExpectOldOrNew(before, before, std::strerror(error));
+    }
 }
 
 TEST_F(RegisterChangeTest, TwoCopiesSavingAtOnceKeepEachOthersSchedules) {

@@ -1,6 +1,7 @@
-// The register journal on its own: a save's and a delete's records written and read back whole,
-// names holding '%', tabs and line ends kept apart from the lines, the commit mark, and journals
-// cut short or not ours told apart from whole ones.
+// The register journal on its own: a save's and a delete's records, their keys and the tables'
+// counts written and read back whole, names holding '%', tabs and line ends kept apart from the
+// lines, the commit mark, journals of the second format, and journals cut short or not ours
+// told apart from whole ones.
 #include "advisors/RegisterJournal.h"
 #include "advisors/Register.h"
 #include "xbase/XbFile.h"
@@ -37,8 +38,9 @@ protected:
 TEST_F(RegisterJournalTest, ASaveComesBackWithTheTermsItReplaces) {
     const TRegisterChange save{.Kind = rcSave,
                                .Name = "7%\t2\n",
-                               .Made = {{TransTable, 181, 541}},
-                               .Gone = {{TransTable, 1, 180}},
+                               .Made = {{TransTable, 181, 541, "7%\t2\n"}},
+                               .Gone = {{TransTable, 1, 180, "7%\t2\n"}},
+                               .Counts = {{TransTable, 180}, {LoansTable, 3}},
                                .TermsRecord = 3,
                                .OldLoan = {.PV = 100000.25,
                                            .NumPmts = 360,
@@ -52,11 +54,13 @@ TEST_F(RegisterJournalTest, ASaveComesBackWithTheTermsItReplaces) {
     ASSERT_TRUE(WriteRegisterJournal(folder.Path(), save));
     // Every line splits at its tabs: the name's '%', tab and line end are written as %XX.
     const std::string written =
-        "VANTREL REGISTER JOURNAL 2\n"
+        "VANTREL REGISTER JOURNAL 3\n"
         "save\t7%25%092%0A\n"
+        "count\tLOANS.DBF\t3\n"
+        "count\tTRANS.DBF\t180\n"
         "terms\t3\t100000.25\t360\t155000\t155031\t4\t6\t1.25\t6.875\t2\t1\n"
-        "made\tTRANS.DBF\t181\t541\n"
-        "gone\tTRANS.DBF\t1\t180\n"
+        "made\tTRANS.DBF\t181\t541\t7%25%092%0A\n"
+        "gone\tTRANS.DBF\t1\t180\t7%25%092%0A\n"
         "end\n";
     EXPECT_EQ(Text(), written);
 
@@ -79,12 +83,13 @@ TEST_F(RegisterJournalTest, ADeleteComesBackWithItsLoansAndAccount) {
     TRegisterChange del;
     del.Kind = rcDelete;
     del.Name = "SMITJOH001";
-    del.Gone = RecordRuns(TransTable, {12, 10, 40, 11, 11});
-    del.Gone.push_back({AccountsTable, 2, 2});
+    del.Gone = RecordRuns(TransTable, {12, 10, 40, 11, 11}, "7");
+    del.Gone.push_back({AccountsTable, 2, 2, "SMITJOH001"});
     ASSERT_TRUE(WriteRegisterJournal(folder.Path(), del));
     ASSERT_TRUE(CommitRegisterJournal(folder.Path()));
-    EXPECT_EQ(Text(), "VANTREL REGISTER JOURNAL 2\ndelete\tSMITJOH001\ngone\tTRANS.DBF\t10\t12\n"
-                      "gone\tTRANS.DBF\t40\t40\ngone\tACCNTS.DBF\t2\t2\nend\ncommit\n");
+    EXPECT_EQ(Text(), "VANTREL REGISTER JOURNAL 3\ndelete\tSMITJOH001\ngone\tTRANS.DBF\t10\t12\t7\n"
+                      "gone\tTRANS.DBF\t40\t40\t7\ngone\tACCNTS.DBF\t2\t2\tSMITJOH001\nend\n"
+                      "commit\n");
     TRegisterChange read;
     ASSERT_EQ(Read(read), jsComplete);
     EXPECT_EQ(read.Kind, rcDelete);
@@ -97,6 +102,7 @@ TEST_F(RegisterJournalTest, ADeleteComesBackWithItsLoansAndAccount) {
 TEST_F(RegisterJournalTest, AJournalCutShortOrNotOursIsTold) {
     TRegisterChange read;
     const std::string head = "VANTREL REGISTER JOURNAL 2\n";
+    const std::string third = "VANTREL REGISTER JOURNAL 3\n";
     for (const std::string& text :
          {head + "save\t7\n",                    // no end line: cut before the change wrote
           head + "save\t7%4\nend\n",             // an escape cut in two
@@ -108,17 +114,21 @@ TEST_F(RegisterJournalTest, AJournalCutShortOrNotOursIsTold) {
           head + "save\t7\nmade\tOTHER.DBF\t1\t2\nend\n",    // no table of the register
           head + "save\t7\nterms\t1\t2\nend\n",              // terms missing
           head + "save\t7\nrename\t7\nend\n",                // a line that does not belong
+          head + "save\t7\ncount\tTRANS.DBF\t9\nend\n",      // no counts in this format
+          third + "save\t7\nmade\tTRANS.DBF\t1\t2\nend\n",   // a run without its key
+          third + "save\t7\ncount\tTRANS.DBF\t-1\nend\n",    // a count below none
           std::string()}) {
         SCOPED_TRACE(text);
         Write(text);
         EXPECT_EQ(Read(read), jsCutShort);
     }
-    // A save of a loan made for it has no terms line, and reads whole.
+    // A save of a loan made for it has no terms line, and reads whole; the second format names
+    // no keys, but every record of a save holds its loan's.
     Write(head + "save\t7%25\nmade\tLOANS.DBF\t4\t4\nend\n");
     ASSERT_EQ(Read(read), jsComplete);
     EXPECT_EQ(read.Name, "7%");
     EXPECT_EQ(read.TermsRecord, 0);
-    EXPECT_EQ(read.Made, (std::vector<TRecordRun>{{LoansTable, 4, 4}}));
+    EXPECT_EQ(read.Made, (std::vector<TRecordRun>{{LoansTable, 4, 4, "7%"}}));
     EXPECT_FALSE(read.Committed);
     // A journal of the first format, which older builds wrote, is told apart.
     Write("VANTREL REGISTER JOURNAL 1\nsave\t7\t181\t1\nend\n");

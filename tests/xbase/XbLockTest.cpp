@@ -95,7 +95,9 @@ TEST_F(XbLockTest, RecordLocksBetweenAreas) {
     EXPECT_EQ(xb_LastError(), xbErrFileMissing);
     xb_Select(b);
     EXPECT_EQ(xb_Rlock(1), 0);
-    EXPECT_EQ(xb_LastError(), xbErrNone); // the refusal is the last failure, with no file
+    // The refusal is the last failure: the table's file is in use.
+    EXPECT_EQ(xb_LastError(), xbErrLocked);
+    EXPECT_EQ(xb_LastErrorFile(), Path("SHARED.DBF"));
     EXPECT_EQ(xb_Rlock(2), 1);
     EXPECT_EQ(xb_Rlock(3), 0); // no such record
     xb_Go(1);
