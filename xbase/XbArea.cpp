@@ -19,8 +19,7 @@
 
 namespace {
 
-constexpr int kHandleStride = 1024;          // field handles: area * stride + field index
-constexpr std::size_t kDoubleTextWidth = 20; // a double field read as the text of a number
+constexpr int kHandleStride = 1024; // field handles: area * stride + field index
 
 std::string Upper(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(), [](char c) {
@@ -1064,6 +1063,30 @@ LongInt TXbArea::ConditionCount() {
     return count;
 }
 
+namespace {
+
+// How expressions, and so conditions and keys, see other programs' binary fields: an integer,
+// currency or double field is a number, its text right-aligned in a width its values fit
+// ("-2147483648", "-922337203685477.5808"); a date-time field is character, its text padded
+// with blanks to the width of the longest ("yyyymmdd hh:mm:ss.fff"). Blanks come before the
+// point and digits, so text order is time order and an empty date-time (blanks) comes first.
+// Width 0 for every other field, which is seen as it is stored.
+struct TBinaryView {
+    char Type = 'C';
+    int Width = 0;
+    int Decimals = 0;
+};
+
+TBinaryView BinaryView(const TXbFieldDef& f) {
+    if (XbIsDoubleField(f)) return {'N', 20, f.Decimals};
+    if (f.Type == 'I' && f.Width == 4) return {'N', 11, 0};
+    if (f.Type == 'Y' && f.Width == 8) return {'N', 21, XbCurrencyDecimals};
+    if (f.Type == 'T' && f.Width == 8) return {'C', 21, 0};
+    return {};
+}
+
+} // namespace
+
 bool TXbArea::FindField(std::string_view alias, std::string_view name, TXbFieldRef& field) const {
     const TXbArea* area = alias.empty() || SameText(alias, alias_) ? this : XbFindAlias(alias);
     if (!area || !area->table_->IsOpen()) return false;
@@ -1071,9 +1094,10 @@ bool TXbArea::FindField(std::string_view alias, std::string_view name, TXbFieldR
     if (i < 0) return false;
     const TXbFieldDef& f = area->table_->Fields()[static_cast<std::size_t>(i)];
     field.Handle = area->number_ * kHandleStride + i;
-    field.Type = XbIsDoubleField(f) ? 'N' : f.Type; // read as its number's text
-    field.Length = XbIsDoubleField(f) ? kDoubleTextWidth : f.Width;
-    field.Decimals = f.Decimals;
+    const TBinaryView binary = BinaryView(f);
+    field.Type = binary.Width ? binary.Type : f.Type;
+    field.Length = binary.Width ? binary.Width : f.Width;
+    field.Decimals = binary.Width ? binary.Decimals : f.Decimals;
     return true;
 }
 
@@ -1089,9 +1113,12 @@ std::string TXbArea::FieldText(const TXbFieldRef& field) const {
         area->ReadMemo(i, data, binary);
         return data;
     }
-    if (XbIsDoubleField(f)) {
-        const std::string text = XbDoubleText(f, area->FieldBytes(i));
-        return std::string(kDoubleTextWidth - std::min<std::size_t>(text.size(), 20), ' ') + text;
+    const TBinaryView binary = BinaryView(f);
+    if (std::string text; binary.Width && XbBinaryText(f, area->FieldBytes(i), text)) {
+        const std::string blanks(static_cast<std::size_t>(binary.Width) -
+                                     std::min(text.size(), static_cast<std::size_t>(binary.Width)),
+                                 ' ');
+        return binary.Type == 'N' ? blanks + text : text + blanks;
     }
     return std::string(area->FieldBytes(i));
 }

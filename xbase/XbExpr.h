@@ -17,7 +17,7 @@ enum TXbExprType { xtError = 0, xtCharacter = 1, xtNumeric = 2, xtLogical = 3, x
 // (it may encode a work area for alias->field); the expression only hands it back.
 struct TXbFieldRef {
     int Handle = -1;
-    char Type = 'C'; // C, N, F, D, L, M, B or P
+    char Type = 'C'; // C, N, F, D, L, M, B or P; a binary value is seen as N or C
     int Length = 0;
     int Decimals = 0;
 };
@@ -32,7 +32,8 @@ public:
     virtual bool FindField(std::string_view alias, std::string_view name,
                            TXbFieldRef& field) const = 0;
     // The stored text of the field in the current record: the record bytes for C, N, F, D and
-    // L fields; the memo's contents for M, B and P fields.
+    // L fields; the memo's contents for M, B and P fields; for a field stored as a binary
+    // value, the value's text in the field's Length.
     virtual std::string FieldText(const TXbFieldRef& field) const = 0;
     virtual LongInt RecNo() const = 0;
     virtual bool Deleted() const = 0;

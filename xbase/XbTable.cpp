@@ -1,8 +1,10 @@
 #include "xbase/XbTable.h"
 
 #include "platform/rtl/Clock.h"
+#include "platform/rtl/Format.h"
 #include "platform/rtl/Streams.h"
 #include "xbase/XbError.h"
+#include "xbase/XbExpr.h"
 #include "xbase/Xbase.h"
 
 #include <algorithm>
@@ -101,6 +103,45 @@ std::string XbDoubleText(const TXbFieldDef& f, std::string_view bytes) {
     char text[64];
     std::snprintf(text, sizeof text, "%.*f", std::clamp(f.Decimals, 0, 15), value);
     return text;
+}
+
+namespace {
+
+constexpr std::uint64_t kCurrencyScale = 10000; // 10^XbCurrencyDecimals
+constexpr LongInt kDayMilliseconds = 86400000;
+
+std::string CurrencyText(Int64 value) {
+    const auto magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    const std::string fraction = std::to_string(magnitude % kCurrencyScale);
+    return (value < 0 ? "-" : "") + std::to_string(magnitude / kCurrencyScale) + "." +
+           std::string(XbCurrencyDecimals - fraction.size(), '0') + fraction;
+}
+
+std::string DateTimeText(LongInt day, LongInt milliseconds) {
+    const std::string date = XbDateToStored(day);
+    if (date[0] == ' ' || milliseconds < 0 || milliseconds >= kDayMilliseconds) return {};
+    const LongInt seconds = milliseconds / 1000;
+    std::string text =
+        Format("%s %.2d:%.2d:%.2d", {date, seconds / 3600, seconds / 60 % 60, seconds % 60});
+    if (milliseconds % 1000 != 0) text += Format(".%.3d", {milliseconds % 1000});
+    return text;
+}
+
+} // namespace
+
+bool XbBinaryText(const TXbFieldDef& f, std::string_view bytes, std::string& text) {
+    if (XbIsDoubleField(f))
+        text = XbDoubleText(f, bytes);
+    else if (f.Type == 'I' && bytes.size() == 4)
+        text = std::to_string(DecodeLE<LongInt>(bytes.data()));
+    else if (f.Type == 'Y' && bytes.size() == 8)
+        text = CurrencyText(DecodeLE<Int64>(bytes.data()));
+    else if (f.Type == 'T' && bytes.size() == 8)
+        text = DateTimeText(DecodeLE<LongInt>(bytes.data()), DecodeLE<LongInt>(bytes.data() + 4));
+    else
+        return false;
+    return true;
 }
 
 std::string XbDoubleBytes(double value) {

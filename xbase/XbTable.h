@@ -92,6 +92,16 @@ inline bool XbIsBinaryField(const TXbFieldDef& f) {
 // bytes for a value.
 std::string XbDoubleText(const TXbFieldDef& f, std::string_view bytes);
 std::string XbDoubleBytes(double value);
+// Other programs keep integer, currency, date-time and double fields as binary values,
+// little-endian, all zeros for an empty one: an integer (I) in 4 bytes signed, a currency (Y)
+// in 8 bytes signed counting ten-thousandths, a date-time (T) as a 4-byte day number and 4
+// bytes of milliseconds since midnight, a double (B of 8 bytes) as an IEEE number. As text
+// they are the integer's digits, the currency with XbCurrencyDecimals decimals, "yyyymmdd
+// hh:mm:ss" (".fff" added when there are milliseconds; empty for no date-time) and the double
+// with the field's decimals. XbBinaryText gives the text of such a field's bytes; false for
+// other fields.
+constexpr int XbCurrencyDecimals = 4;
+bool XbBinaryText(const TXbFieldDef& f, std::string_view bytes, std::string& text);
 
 class TXbTable {
 public:

@@ -1,6 +1,5 @@
 #include "xbase/Xbase.h"
 
-#include "platform/rtl/Format.h"
 #include "platform/rtl/Streams.h"
 #include "xbase/XbArea.h"
 #include "xbase/XbError.h"
@@ -134,16 +133,8 @@ bool IsNumberText(std::string_view text) {
 }
 
 // ---- Integer, currency, date-time and double fields ----
-// Other programs keep these fields as binary values, little-endian, all zeros for an empty
-// one: an integer (I) in 4 bytes signed, a currency (Y) in 8 bytes signed counting
-// ten-thousandths, a date-time (T) as a 4-byte day number and 4 bytes of milliseconds since
-// midnight, a double (B of 8 bytes) as an IEEE number. As text they are the integer's digits,
-// the currency with 4 decimals, "yyyymmdd hh:mm:ss" (".fff" added when there are
-// milliseconds; empty for no date-time) and the double with the field's decimals.
-
-constexpr int kCurrencyDecimals = 4;
-constexpr std::uint64_t kCurrencyScale = 10000;
-constexpr LongInt kDayMilliseconds = 86400000;
+// Text written into another program's binary fields (XbBinaryText in XbTable.h describes them
+// and reads their bytes as text): the text those reads give, as the field's bytes.
 
 // A number text (IsNumberText, not blank) rounded half away from zero to decimals places and
 // scaled by 10^decimals; false when that does not fit in 64 bits signed.
@@ -177,7 +168,7 @@ bool IntegerBytes(std::string_view text, std::string& bytes) {
 
 bool CurrencyBytes(std::string_view text, std::string& bytes) {
     Int64 value = 0;
-    if (!IsNumberText(text) || !ScaledNumber(text, kCurrencyDecimals, value)) return false;
+    if (!IsNumberText(text) || !ScaledNumber(text, XbCurrencyDecimals, value)) return false;
     bytes.assign(8, '\0');
     EncodeLE<Int64>(bytes.data(), value);
     return true;
@@ -234,39 +225,6 @@ bool BinaryBytes(const TXbFieldDef& f, const std::string& text, std::string& byt
     else
         converted = DoubleBytes(value, bytes);
     return converted && bytes.size() == static_cast<std::size_t>(f.Width);
-}
-
-std::string CurrencyText(Int64 value) {
-    const auto magnitude =
-        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
-    const std::string fraction = std::to_string(magnitude % kCurrencyScale);
-    return (value < 0 ? "-" : "") + std::to_string(magnitude / kCurrencyScale) + "." +
-           std::string(kCurrencyDecimals - fraction.size(), '0') + fraction;
-}
-
-std::string DateTimeText(LongInt day, LongInt milliseconds) {
-    const std::string date = XbDateToStored(day);
-    if (date[0] == ' ' || milliseconds < 0 || milliseconds >= kDayMilliseconds) return {};
-    const LongInt seconds = milliseconds / 1000;
-    std::string text =
-        Format("%s %.2d:%.2d:%.2d", {date, seconds / 3600, seconds / 60 % 60, seconds % 60});
-    if (milliseconds % 1000 != 0) text += Format(".%.3d", {milliseconds % 1000});
-    return text;
-}
-
-// The text of an integer, currency, date-time or double field's bytes; false for other fields.
-bool BinaryText(const TXbFieldDef& f, std::string_view bytes, std::string& text) {
-    if (XbIsDoubleField(f))
-        text = XbDoubleText(f, bytes);
-    else if (f.Type == 'I' && bytes.size() == 4)
-        text = std::to_string(DecodeLE<LongInt>(bytes.data()));
-    else if (f.Type == 'Y' && bytes.size() == 8)
-        text = CurrencyText(DecodeLE<Int64>(bytes.data()));
-    else if (f.Type == 'T' && bytes.size() == 8)
-        text = DateTimeText(DecodeLE<LongInt>(bytes.data()), DecodeLE<LongInt>(bytes.data() + 4));
-    else
-        return false;
-    return true;
 }
 
 // Text for field f written as the field's bytes; false when it is not a value of the field's type
@@ -753,7 +711,7 @@ std::string xb_GetString(int field) {
     TXbArea* area = nullptr;
     int i = -1;
     if (!FieldOf(field, area, i)) return Result(std::string());
-    if (std::string text; BinaryText(Def(*area, i), area->FieldBytes(i), text))
+    if (std::string text; XbBinaryText(Def(*area, i), area->FieldBytes(i), text))
         return Result(std::move(text));
     if (XbIsMemoField(Def(*area, i))) {
         TXbCall call;

@@ -158,7 +158,9 @@ int xb_Empty(int field);
 // milliseconds, empty for no date-time), and xb_Replace(xbReplaceText) writes such text as the
 // field's binary value (a currency rounded to 4 decimals, blank text as the empty value);
 // other text, and any text for the null flags (0) or a field of unknown type, is refused with
-// xbBadArgument.
+// xbBadArgument. In expressions, conditions and keys an integer or currency field is a number
+// too, and a date-time field is that text padded with blanks to 21 characters, whose order is
+// the order in time (an empty one first): "AT >= '20240102'".
 // Memos (M, P and other B fields). A memo given with xb_Replace or xb_PutBlob reaches the memo
 // file only when its record is written (a refused record leaves the old memo); until then the
 // area that gave it reads it back and others read the old one. A DBT memo cannot hold the byte

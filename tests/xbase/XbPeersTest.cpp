@@ -244,6 +244,39 @@ with t.open(dbf.READ_WRITE):
     EXPECT_EQ(xb_GetRecord(), record);
 }
 
+// Integer, currency and date-time fields are values in expressions: an order on each walks the
+// records in value order (negative numbers first, an empty date-time first, times of one day in
+// their order) and a condition compares the value, where their bytes would have compared.
+TEST_F(XbPeersTest, OrdersAndConditionsOnBinaryFieldsGoByValue) {
+    ASSERT_EQ(RunPython(R"(
+import dbf
+t = dbf.Table('num', 'NAME C(1); CNT I; COST Y; AT T', dbf_type='vfp')
+with t.open(dbf.READ_WRITE):
+    t.append(('a', 256, 2, dbf.DateTime(2024, 1, 2, 0, 0, 1)))
+    t.append(('b', 1, -1.5, dbf.DateTime(2024, 1, 1, 12, 0, 0)))
+    t.append(('c', -5, 0.25, dbf.DateTime(2024, 1, 1, 9, 30, 0, 500000)))
+    t.append(('d', 3, -20, None))
+)"),
+              "");
+    ASSERT_GT(xb_Use(Path("NUM.DBF"), "", xbModeExclusive, xbCDX), 0);
+    const std::pair<const char*, const char*> orders[] = {
+        {"CNT", "c b d a "}, {"COST", "d b c a "}, {"AT", "d c b a "}};
+    for (const auto& [key, walk] : orders) {
+        ASSERT_GT(xb_IndexCreate("", key, key, "", 0, 0), 0) << key;
+        EXPECT_EQ(Walk(), walk) << key;
+    }
+    xb_SetOrder(xb_TagArea("COST"));
+    EXPECT_EQ(xb_Seek("-1.5"), 1);
+    EXPECT_EQ(xb_GetTrimString(1), "b");
+    xb_SetOrder(0);
+    const std::pair<const char*, const char*> conditions[] = {
+        {"CNT > 2", "a d "}, {"COST < 0", "b d "}, {"AT > '20240101 10'", "a b "}};
+    for (const auto& [condition, walk] : conditions) {
+        ASSERT_EQ(xb_Query(condition), xbOK) << condition;
+        EXPECT_EQ(Walk(), walk) << condition;
+    }
+}
+
 class XbPeersReadTest : public XbPeersTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(XbPeersReadTest, TablesOfPythonDbfReadByTheEngine) {
