@@ -82,6 +82,15 @@ void TXbRecordMemory::Written(Int64 at, std::string_view bytes) {
     }
 }
 
+void TXbRecordMemory::Appended(const TXbFile& file, Int64 at, std::size_t size) {
+    if (at < 0 || size == 0) return;
+    const auto from = static_cast<std::size_t>(at);
+    const std::size_t last = (from + size - 1) / kBlock;
+    if (last >= blocks_.size()) blocks_.resize(last + 1);
+    for (std::size_t index = from / kBlock; index <= last; ++index)
+        if (!blocks_[index].Data && !Fill(file, index)) return; // no block: the mapping serves
+}
+
 void TXbRecordMemory::Forget(Int64 at, std::size_t size) {
     if (at < 0) return;
     const auto from = static_cast<std::size_t>(at);

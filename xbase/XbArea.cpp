@@ -160,6 +160,7 @@ int TXbArea::OpenFiles(const std::string& found, int mode) {
 
 int TXbArea::Close() {
     int status = xbOK;
+    table_->KeepAppends(false); // nothing reads what the close writes
     if (table_->IsOpen()) {
         status = Flush();
         if (const int written = WriteBack(true); status == xbOK) status = written;
@@ -825,6 +826,7 @@ void TXbArea::CollectOrders() {
         for (int i = 0; i < file->OrderCount(); ++i)
             orders_.push_back(file->Order(i));
     if (order_ > OrderCount()) order_ = 0;
+    table_->KeepAppends(!orders_.empty());
 }
 
 int TXbArea::OpenIndexFile(const std::string& path, TXbIndexKind kind, bool create) {

@@ -451,6 +451,8 @@ bool TXbTable::FlushAppends() {
     const bool written = WriteBytes(At(count_ - gathered + 1), pending_);
     pending_.pop_back();
     if (!written) return false; // the records wait in memory for another try
+    if (exclusive_ && keepAppends_)
+        memory_.Appended(file_, At(count_ - gathered + 1), pending_.size());
     const bool touched = touched_;
     if (!touched_) ++stamp_;
     touched_ = true;

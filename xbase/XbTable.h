@@ -126,6 +126,7 @@ public:
         pending_.clear();
         memory_.Clear();
         exclusive_ = false;
+        keepAppends_ = false;
         block_.clear();
         blockRecords_ = 0;
         lastRead_ = 0;
@@ -136,6 +137,9 @@ public:
         exclusive_ = exclusive;
         if (!exclusive) memory_.Clear();
     }
+    // Records appended from now on stay in memory as well, as records a seek lands on do: the
+    // table has an order open, so its records will be read at random. Only for an exclusive open.
+    void KeepAppends(bool keep) { keepAppends_ = keep; }
     // Writes the appended records that gathered in memory, then the header that takes them in.
     bool FlushAppends();
     bool IsOpen() const { return file_.IsOpen(); }
@@ -211,6 +215,8 @@ private:
     LongInt count_ = 0;
     LongWord stamp_ = 0;
     bool touched_ = false;
+    // Appended records go into memory_ too (KeepAppends).
+    bool keepAppends_ = false;
     std::string prefix_; // the header's first 32 bytes as read
     bool exclusive_ = false;
     mutable std::string pending_; // appended records count_ - n + 1 .. count_, not yet written
