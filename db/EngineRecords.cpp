@@ -630,7 +630,11 @@ DBIResult DbiGetRecord(TCursorHandle cursor, int lock, char* record, TRecordProp
 DBIResult DbiInitRecord(TCursorHandle cursor, char* record) {
     TWA wa(cursor);
     if (wa.Failed()) return dbiBadHandle;
-    if (record) std::memset(record, ' ', static_cast<std::size_t>(xb_RecSize()));
+    // The engine's own blank record: zeros where other programs keep binary values.
+    if (record) {
+        const std::string blank = wa.Area()->Table().BlankRecord();
+        std::memcpy(record, blank.data(), blank.size());
+    }
     return dbiOK;
 }
 

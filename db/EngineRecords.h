@@ -50,6 +50,8 @@ DBIResult DbiGetPriorRecord(TCursorHandle cursor, int lock, char* record, TRecor
 DBIResult DbiGetRecord(TCursorHandle cursor, int lock, char* record, TRecordProps* props);
 
 // Writing. The record written takes the blobs opened for writing on its image (EngineBlobs.h).
+// DbiInitRecord gives the blank record the engine appends itself: blanks, and zeros in the
+// fields other programs keep as binary values, which they read as empty.
 DBIResult DbiInitRecord(TCursorHandle cursor, char* record);
 DBIResult DbiInsertRecord(TCursorHandle cursor, int lock, const char* record);
 DBIResult DbiModifyRecord(TCursorHandle cursor, const char* record, bool freeLock);

@@ -95,14 +95,14 @@ protected:
         return name;
     }
 
-    // Runs python3 with dbfread on the given script in the test folder; empty when python3
-    // with dbfread is not installed.
-    std::string Dbfread(const std::string& script) {
-        const std::string probe = "/usr/bin/python3 -c 'import dbfread' >/dev/null 2>&1";
-        if (std::system(probe.c_str()) != 0) return {};
-        WriteAll(Path("read.py"), "import dbfread\n" + script);
-        return CommandOutput("cd '" + folder_.Path() + "' && /usr/bin/python3 read.py 2>&1");
+    // Runs python3 on the given script in the test folder with the modules named ("dbf,
+    // dbfread") imported; empty when python3 with those modules is not installed.
+    std::string Python(const std::string& modules, const std::string& script) {
+        const std::string python = PythonWith(modules);
+        if (python.empty()) return {};
+        return RunPython(python, folder_.Path(), "import " + modules + "\n" + script);
     }
+    std::string Dbfread(const std::string& script) { return Python("dbfread", script); }
 
     TTestFolder folder_;
     TDatabaseHandle db_ = 0;

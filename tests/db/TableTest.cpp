@@ -1,6 +1,7 @@
 // Tables over real files: table types and drivers, index names and definitions, key searches
-// and ranges with partial keys, index files, master-detail links, and tables created with their
-// production index (read back with python3-dbfread).
+// and ranges with partial keys, index files, master-detail links, tables created with their
+// production index (read back with python3-dbfread), and records appended to another program's
+// table (read back with python3-dbf and python3-dbfread).
 #include "DataSetFixture.h"
 
 namespace {
@@ -420,6 +421,50 @@ TEST_F(TableTest, CreatesATableWithItsProductionIndexOnce) {
                        "[('300', 12.5), ('100', 12.5), ('200', 12.5)]\n");
     }
     EXPECT_THROW(CreateTable(Path("BAD.DBF"), {{"X", 'Q', 1, 0, 0}}, {}, ttXBNSX), EDBEngineError);
+}
+
+// Another program's table with integer, currency, date-time, double, memo and null-flag fields:
+// a record appended through the table with only its name set holds the empty value of each
+// (python3-dbf, dbfread and the engine read them as empty, not as numbers made of blanks), and
+// an edit of another record through the table keeps that record's values.
+TEST_F(TableTest, ARecordAppendedToAnotherProgramsTableHoldsEmptyBinaryFields) {
+    if (PythonWith("dbf, dbfread").empty())
+        GTEST_SKIP() << "python3 with dbf and dbfread is not installed";
+    ASSERT_EQ(Python("dbf", R"(
+t = dbf.Table('num', 'NAME C(3); CNT I; COST Y; AT T; DBL B; NOTE M; OPT C(2) NULL', dbf_type='vfp')
+with t.open(dbf.READ_WRITE):
+    t.append(('A', 5, 1.25, dbf.DateTime(2024, 1, 2, 3, 4, 5), 2.5, 'memo', 'x'))
+)"),
+              "");
+    master_ = MakeTable("NUM.DBF");
+    master_->Open();
+    master_->Append();
+    master_->FieldByName("NAME")->SetAsString("NEW");
+    master_->Post();
+    master_->First();
+    master_->Edit();
+    master_->FieldByName("NAME")->SetAsString("B");
+    master_->Post();
+    master_->Close();
+    ASSERT_GT(xb_Use(Path("NUM.DBF"), "", xbModeShared, xbCDX), 0);
+    for (LongInt record : {1, 2}) {
+        xb_Go(record);
+        for (int field = 2; field <= 6; ++field)
+            EXPECT_EQ(xb_Empty(field), record == 2 ? 1 : 0) << record << " " << field;
+    }
+    xb_Close();
+    EXPECT_EQ(Python("dbf, dbfread", R"(
+for r in dbfread.DBF('num.dbf'):
+    print(list(r.values()))
+for r in dbf.Table('num').open():
+    print(tuple(r))
+)"),
+              "['B', 5, Decimal('1.25'), datetime.datetime(2024, 1, 2, 3, 4, 5), 2.5, 'memo', 'x', "
+              "b'\\x00']\n"
+              "['NEW', 0, Decimal('0'), None, 0.0, None, '', b'\\x00']\n"
+              "('B  ', 5, Decimal('1.2500'), datetime.datetime(2024, 1, 2, 3, 4, 5), 2.5, 'memo', "
+              "'x ')\n"
+              "('NEW', 0, Decimal('0.0000'), None, 0.0, '', '  ')\n");
 }
 
 } // namespace

@@ -36,6 +36,23 @@ inline std::string CommandOutput(const std::string& command) {
     return output;
 }
 
+// The python3 that imports every module named ("dbfread, dbf"), empty when none does.
+inline std::string PythonWith(const std::string& modules) {
+    for (const char* candidate : {"/usr/bin/python3", "python3"}) {
+        const std::string probe =
+            std::string(candidate) + " -c 'import " + modules + "' >/dev/null 2>&1";
+        if (std::system(probe.c_str()) == 0) return candidate;
+    }
+    return {};
+}
+
+// What python printed (its errors too) running script as peer.py in folder.
+inline std::string RunPython(const std::string& python, const std::string& folder,
+                             const std::string& script) {
+    WriteAll(folder + "/peer.py", script);
+    return CommandOutput("cd '" + folder + "' && " + python + " peer.py 2>&1");
+}
+
 class TTestFolder {
 public:
     TTestFolder() {

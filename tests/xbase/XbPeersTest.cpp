@@ -5,7 +5,6 @@
 #include "tests/rtl/TestFolder.h"
 
 #include <cstdio>
-#include <fstream>
 #include <iterator>
 #include <utility>
 #include <vector>
@@ -16,24 +15,13 @@ class XbPeersTest : public XbFixture {
 protected:
     void SetUp() override {
         XbFixture::SetUp();
-        for (const char* candidate : {"/usr/bin/python3", "python3"}) {
-            const std::string probe =
-                std::string(candidate) + " -c 'import dbfread, dbf' >/dev/null 2>&1";
-            if (std::system(probe.c_str()) == 0) {
-                python_ = candidate;
-                return;
-            }
-        }
-        GTEST_SKIP() << "python3 with dbfread and dbf is not installed";
+        python_ = PythonWith("dbfread, dbf");
+        if (python_.empty()) GTEST_SKIP() << "python3 with dbfread and dbf is not installed";
     }
 
     // Runs a python script in the test folder and gives what it printed.
     std::string RunPython(const std::string& script) {
-        {
-            std::ofstream out(Path("peer.py"));
-            out << script;
-        }
-        return CommandOutput("cd '" + folder_.Path() + "' && " + python_ + " peer.py 2>&1");
+        return ::RunPython(python_, folder_.Path(), script);
     }
 
     std::string python_;
