@@ -720,7 +720,7 @@ void TChartAxis::DrawPointLabels(TAxisLabelStyle Style) {
     bool hasPrevious = false, hasLabel = false;
     for (int i = 0; i < s->Count(); ++i) {
         const double value = horizontal_ ? s->XValue(i) : s->YValue(i);
-        if (value < IMinimum || value > IMaximum) continue;
+        if (!s->ValueIsFinite(i) || value < IMinimum || value > IMaximum) continue;
         const int pos = CalcPosValue(value);
         std::string text = Style == talText ? s->XLabel(i) : s->GetMarkText(i);
         if (c->OnGetAxisLabel) c->OnGetAxisLabel(this, s, i, text);
