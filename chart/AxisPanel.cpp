@@ -142,7 +142,8 @@ int TCustomAxisPanel::MaxTextWidth() {
     int result = 0;
     for (int i = 0; i < SeriesCount(); ++i)
         for (int j = 0; j < Series(i)->Count(); ++j)
-            result = std::max(result, TextWidth(Series(i)->XLabel(j)));
+            if (Series(i)->ValueIsFinite(j))
+                result = std::max(result, TextWidth(Series(i)->XLabel(j)));
     return result;
 }
 

@@ -240,7 +240,9 @@ bool TChartAxis::SeriesIsDateTime() {
 int TChartAxis::InternalCalcPos(double Value, int Start, int End, int Size, int Center) const {
     // Values far outside the range (a zoom, a wild point) stay on pixels GDI can take; a value
     // that is not a number lands on the axis start rather than failing the drawing.
-    auto clampPixels = [](double t) { return std::isnan(t) ? 0.0 : std::clamp(t, -1.0e9, 1.0e9); };
+    auto clampPixels = [](long double t) {
+        return std::isnan(t) ? 0.0 : static_cast<double>(std::clamp(t, -1.0e9L, 1.0e9L));
+    };
     if (logarithmic_) {
         const double logMin = IMinimum > 0 ? std::log(IMinimum) : 0;
         const double logMax = IMaximum > 0 ? std::log(IMaximum) : 0;
@@ -251,7 +253,11 @@ int TChartAxis::InternalCalcPos(double Value, int Start, int End, int Size, int 
                static_cast<int>(Round(clampPixels((std::log(Value) - logMin) * Size / logRange)));
     }
     if (IRange == 0) return Center;
-    const int t = static_cast<int>(Round(clampPixels((Value - IMinimum) * Size / IRange)));
+    // In extended precision: near the largest double, the distance from the axis start (or the
+    // axis' own span) and its product with the size overflow a double.
+    const long double from = static_cast<long double>(Value) - IMinimum;
+    const long double span = static_cast<long double>(IMaximum) - IMinimum;
+    const int t = static_cast<int>(Round(clampPixels(from * Size / span)));
     return inverted_ ? End - t : Start + t;
 }
 
@@ -714,7 +720,7 @@ void TChartAxis::DrawPointLabels(TAxisLabelStyle Style) {
     bool hasPrevious = false, hasLabel = false;
     for (int i = 0; i < s->Count(); ++i) {
         const double value = horizontal_ ? s->XValue(i) : s->YValue(i);
-        if (value < IMinimum || value > IMaximum) continue;
+        if (!s->ValueIsFinite(i) || value < IMinimum || value > IMaximum) continue;
         const int pos = CalcPosValue(value);
         std::string text = Style == talText ? s->XLabel(i) : s->GetMarkText(i);
         if (c->OnGetAxisLabel) c->OnGetAxisLabel(this, s, i, text);

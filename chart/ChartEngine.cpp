@@ -69,11 +69,10 @@ double TChartValueList::Value(int Index) const {
 
 void TChartValueList::AddStatistics(double Stored) {
     const double v = Stored * multiplier_;
-    // A value that is not finite is drawn as no value: it counts in no total and no range.
     if (!std::isfinite(v)) return;
     total_ += v;
     totalAbs_ += std::fabs(v);
-    if (finiteCount_++ == 0) {
+    if (counted_++ == 0) {
         minValue_ = maxValue_ = v;
     } else {
         minValue_ = std::min(minValue_, v);
@@ -81,37 +80,44 @@ void TChartValueList::AddStatistics(double Stored) {
     }
 }
 
-int TChartValueList::AddChartValue(double Value) {
+int TChartValueList::OrderedIndex(double Value) const {
     int t = Count() - 1;
-    int index = Count();
     if (order_ == loAscending && t >= 0 && values_[t] > Value) {
         while (t >= 0 && values_[t] > Value)
             --t;
-        index = t + 1;
-    } else if (order_ == loDescending && t >= 0 && values_[t] < Value) {
+        return t + 1;
+    }
+    if (order_ == loDescending && t >= 0 && values_[t] < Value) {
         while (t >= 0 && values_[t] < Value)
             --t;
-        index = t + 1;
+        return t + 1;
     }
-    values_.insert(values_.begin() + index, Value);
-    AddStatistics(Value);
+    return Count();
+}
+
+int TChartValueList::AddChartValue(double Value) {
+    const int index = OrderedIndex(Value);
+    InsertChartValue(index, Value);
     return index;
 }
 
 void TChartValueList::InsertChartValue(int Index, double Value) {
     Index = std::clamp(Index, 0, Count());
-    values_.insert(values_.begin() + Index, Value);
+    InsertUncounted(Index, Value);
     AddStatistics(Value);
 }
 
-void TChartValueList::Delete(int Index) {
+void TChartValueList::InsertUncounted(int Index, double Value) {
+    values_.insert(values_.begin() + Index, Value);
+}
+
+void TChartValueList::Remove(int Index, bool Counted) {
     const double v = Value(Index);
     values_.erase(values_.begin() + Index);
-    if (std::isfinite(v)) {
+    if (Counted) {
         total_ -= v;
         totalAbs_ -= std::fabs(v);
     }
-    RecalcMinMax();
 }
 
 void TChartValueList::ClearValues() {
@@ -119,18 +125,18 @@ void TChartValueList::ClearValues() {
     values_.shrink_to_fit();
     values_.reserve(ValueListCapacity);
     total_ = totalAbs_ = maxValue_ = minValue_ = 0;
-    finiteCount_ = 0;
+    counted_ = 0;
 }
 
 void TChartValueList::RecalcMinMax() {
     minValue_ = maxValue_ = 0;
-    finiteCount_ = 0;
-    for (double stored : values_) {
-        const double v = stored * multiplier_;
-        if (!std::isfinite(v)) continue;
-        minValue_ = finiteCount_ == 0 ? v : std::min(minValue_, v);
-        maxValue_ = finiteCount_ == 0 ? v : std::max(maxValue_, v);
-        ++finiteCount_;
+    counted_ = 0;
+    for (int i = 0; i < Count(); ++i) {
+        if (!owner_->ValueIsFinite(i)) continue;
+        const double v = Value(i);
+        minValue_ = counted_ == 0 ? v : std::min(minValue_, v);
+        maxValue_ = counted_ == 0 ? v : std::max(maxValue_, v);
+        ++counted_;
     }
 }
 
@@ -602,14 +608,27 @@ int TChartSeries::AddValueFromSeries(TChartSeries* Source, int ValueIndex) {
     double x = Source->XValue(ValueIndex);
     double y = Source->YValue(ValueIndex);
     if (!(YMandatory() && Source->YMandatory())) std::swap(x, y);
-    const int index = xValues_->AddChartValue(x);
-    yValues_->InsertChartValue(index, y);
+    const int index = PlaceXY(x, y);
     for (int list = 2; list < ValuesListCount(); ++list) {
         const double v =
             list < Source->ValuesListCount() ? Source->ValueList(list)->Value(ValueIndex) : 0.0;
-        ValueList(list)->InsertChartValue(index, v);
+        ValueList(list)->InsertUncounted(index, v);
     }
+    CountPoint(index);
     return index;
+}
+
+int TChartSeries::PlaceXY(double X, double Y) {
+    const int index = xValues_->OrderedIndex(X);
+    xValues_->InsertUncounted(index, X);
+    yValues_->InsertUncounted(index, Y);
+    return index;
+}
+
+void TChartSeries::CountPoint(int Index) {
+    if (!ValueIsFinite(Index)) return;
+    for (TChartValueList* list : valueLists_)
+        list->CountValue(Index);
 }
 
 void TChartSeries::AddValueWithLabelColor(TChartSeries* Source, int ValueIndex) {
@@ -739,9 +758,9 @@ int TChartSeries::AddXY(double AXValue, double AYValue, const std::string& ALabe
     xValues_->SetPendingValue(AXValue);
     yValues_->SetPendingValue(AYValue);
     if (OnBeforeAdd && !OnBeforeAdd(this)) return -1;
-    const int index = xValues_->AddChartValue(AXValue);
-    yValues_->InsertChartValue(index, AYValue);
+    const int index = PlaceXY(AXValue, AYValue);
     InsertExtraValues(index);
+    CountPoint(index);
     colors_.resize(std::max<std::size_t>(colors_.size(), index), clChartColor);
     colors_.insert(colors_.begin() + index, AColor);
     labels_.resize(std::max<std::size_t>(labels_.size(), index));
@@ -755,8 +774,11 @@ int TChartSeries::AddNull(const std::string& ALabel) {
 }
 
 void TChartSeries::Delete(int ValueIndex) {
+    const bool counted = ValueIsFinite(ValueIndex);
     for (TChartValueList* list : valueLists_)
-        list->Delete(ValueIndex);
+        list->Remove(ValueIndex, counted);
+    for (TChartValueList* list : valueLists_)
+        list->RecalcMinMax();
     if (ValueIndex < static_cast<int>(colors_.size())) colors_.erase(colors_.begin() + ValueIndex);
     if (ValueIndex < static_cast<int>(labels_.size())) labels_.erase(labels_.begin() + ValueIndex);
     NotifyValue(veDelete, ValueIndex);
@@ -790,7 +812,7 @@ int TChartSeries::CalcYPos(int ValueIndex) const {
 
 void TChartSeries::InsertExtraValues(int ValueIndex) {
     for (int i = 2; i < ValuesListCount(); ++i)
-        ValueList(i)->InsertChartValue(ValueIndex, ValueList(i)->PendingValue());
+        ValueList(i)->InsertUncounted(ValueIndex, ValueList(i)->PendingValue());
 }
 
 TChartValueList* TChartSeries::GetYValueList(const std::string& AListName) const {
@@ -817,10 +839,9 @@ double TChartSeries::PointOrigin(int ValueIndex, bool SumAll) const {
     for (int i = 0; i < parentChart_->SeriesCount(); ++i) {
         TChartSeries* s = parentChart_->Series(i);
         if (!SumAll && s == this) break;
-        if (s->Active() && SameClass(s) && s->Count() > ValueIndex) {
-            const double v = s->GetOriginValue(ValueIndex);
-            if (v > 0 && std::isfinite(v)) result += v;
-        }
+        if (!s->Active() || !SameClass(s) || s->Count() <= ValueIndex) continue;
+        const double v = s->GetOriginValue(ValueIndex);
+        if (v > 0 && s->ValueIsFinite(ValueIndex)) result += v; // a null point holds up nothing
     }
     return result;
 }

@@ -97,14 +97,16 @@ class TChartValueList : public TPersistent {
     double Value(int Index) const;
     double operator[](int Index) const { return Value(Index); }
     double Last() const { return Value(Count() - 1); }
-    // Inserts by Order (equal values after their equals) and answers the index.
+    // Inserts by Order (equal values after their equals) and answers the index. A value put
+    // straight into a list counts in its statistics when it is finite; a point the series adds
+    // counts only when all of its values are.
     int AddChartValue(double Value);
-    // Inserts at Index whatever the Order.
+    // Inserts at Index whatever the Order, counted as by AddChartValue.
     void InsertChartValue(int Index, double Value);
-    void Delete(int Index);
     // Empties the list and zeroes the statistics.
     void ClearValues();
     void Clear() { ClearValues(); }
+    // Recomputes the range over the values of the points that count (see Total).
     void RecalcMinMax();
     // Copies Order, DateTime, Multiplier and ValueSource.
     void Assign(TPersistent* Source) override;
@@ -122,13 +124,26 @@ class TChartValueList : public TPersistent {
     // The value the next insertion of a point stores in this list.
     double PendingValue() const { return pending_; }
     void SetPendingValue(double Value) { pending_ = Value; }
-    // Totals and range of the values that are finite (others are drawn as no value).
+    // Totals and range of the values of the points that count: a point with a value that is not
+    // finite in any list is a null point and counts in none (see TChartSeries::ValueIsFinite).
     double Total() const { return total_; }
     double TotalABS() const { return totalAbs_; }
     double MaxValue() const { return maxValue_; }
     double MinValue() const { return minValue_; }
+    // How many values the totals hold.
+    int TotalCount() const { return counted_; }
 
 private:
+    friend class TChartSeries;
+    // Where Order puts Value.
+    int OrderedIndex(double Value) const;
+    // Inserts Value at Index, not counted in the statistics.
+    void InsertUncounted(int Index, double Value);
+    // Counts the value at Index in the statistics.
+    void CountValue(int Index) { AddStatistics(values_[Index]); }
+    // Removes the value at Index, taking it off the totals when it was Counted; the range waits
+    // for RecalcMinMax, once the point is gone from every list.
+    void Remove(int Index, bool Counted);
     void AddStatistics(double Stored);
     TChartSeries* owner_;
     std::vector<double> values_; // stored values, not multiplied
@@ -142,8 +157,7 @@ private:
     double totalAbs_ = 0;
     double maxValue_ = 0;
     double minValue_ = 0;
-    // How many values count in the range.
-    int finiteCount_ = 0;
+    int counted_ = 0;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -363,7 +377,9 @@ class TChartSeries : public TComponent {
     // The colour the point is drawn in; clNone (not drawn) for a point without colour or with
     // a value that is not finite.
     virtual TColor ValueColor(int Index) const;
-    // Every value of the point is finite.
+    // Every value of the point is finite. A point with a value that is not finite, in any of its
+    // lists, is a null point in every respect: it counts in no total, range or stack, and has
+    // no place, label or mark.
     bool ValueIsFinite(int Index) const;
     // The colour stored for the point, unresolved (clChartColor beyond the colour list).
     TColor StoredColor(int Index) const;
@@ -395,8 +411,12 @@ class TChartSeries : public TComponent {
     virtual std::string GetEditorClassName() const;
     virtual int CalcXPos(int ValueIndex) const;
     virtual int CalcYPos(int ValueIndex) const;
+    // Inserts each extra list's pending value at ValueIndex, uncounted: AddXY counts the point
+    // once all its values are in.
     virtual void InsertExtraValues(int ValueIndex);
     virtual TChartValueList* GetYValueList(const std::string& AListName) const;
+    // The point at (X, Y), -1 for none; a point drawn in no colour (ValueColor clNone) is not
+    // there to click.
     virtual int Clicked(int X, int Y);
     virtual double GetOriginValue(int ValueIndex) const;
     virtual double GetMarkValue(int ValueIndex) const;
@@ -471,6 +491,12 @@ private:
     void CopyFunction(const TChartFunction* Source);
     void FillSampleLimits(int NumValues, double& MinX, double& MaxX, double& MinY,
                           double& MaxY) const;
+    // Inserts X where the X order puts it and Y at the same index, neither counted yet; answers
+    // the index.
+    int PlaceXY(double X, double Y);
+    // Counts the point at Index, once all its values are in, in the statistics of every list,
+    // unless it is a null point.
+    void CountPoint(int Index);
 
     std::vector<TChartValueList*> valueLists_;
     std::vector<std::unique_ptr<TChartValueList>> ownedLists_;
@@ -800,6 +826,7 @@ class TCustomAxisPanel : public TCustomChartPanel {
     TChartSeries* SeriesWithLabelsOnAxis(const TChartAxis* Axis) const;
     int CountActiveSeries() const;
     int MaxValuesCount() const;
+    // The widest point label, and mark, of the points that are drawn.
     int MaxTextWidth();
     int MaxMarkWidth();
     double MinXValue(const TChartAxis* Axis) const;

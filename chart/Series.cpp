@@ -398,7 +398,7 @@ int TCustomBarSeries::Clicked(int X, int Y) {
     const int base = TChartSeries::Clicked(X, Y);
     if (base != -1) return base;
     for (int i = std::max(0, FirstValueIndex()); i <= LastValueIndex() && i < Count(); ++i)
-        if (BarClicked(i, X, Y)) return i;
+        if (ValueColor(i) != clNone && BarClicked(i, X, Y)) return i;
     return -1;
 }
 
@@ -1312,7 +1312,13 @@ int TCustomSeries::Clicked(int X, int Y) {
     if (!ParentChart() || first < 0 || last < first) return -1;
     const TPoint p = Point(X, Y);
     TSegment s;
+    bool joined = false; // a line comes into point i from the one before
     for (int i = first; i <= last; ++i) {
+        // A point drawn in no colour has no symbol and no line into it or out of it.
+        if (ValueColor(i) == clNone) {
+            joined = false;
+            continue;
+        }
         s.To = Point(CalcXPos(i), CalcYPos(i));
         s.Origin = OriginPixel(i);
         if (pointer_->Visible() && std::abs(X - s.To.X) < pointer_->HorizSize() &&
@@ -1321,9 +1327,10 @@ int TCustomSeries::Clicked(int X, int Y) {
             return i;
         }
         if (p == s.To) return i;
-        if (i > first && clickableLine_ && SegmentClicked(p, s)) return i - 1;
+        if (joined && clickableLine_ && SegmentClicked(p, s)) return i - 1;
         s.From = s.To;
         s.FromOrigin = s.Origin;
+        joined = true;
     }
     return -1;
 }

@@ -9,15 +9,17 @@ const TChartValueList* MainList(const TChartSeries* Series) {
     return Series->MandatoryValueList();
 }
 
-// Calls Each(value, position) for the value at ValueIndex of every source series that has it;
-// position counts the sources in the list (the first of the list is 0, whether it has the
-// index or not). Answers how many had it.
+// Calls Each(value, position) for the value at ValueIndex of every source series that has it (a
+// source whose point there is a null point lacks it); position counts the sources in the list
+// (the first of the list is 0, whether it has the index or not). Answers how many had it.
 int ForEachValue(const std::vector<TComponent*>& SourceList, int ValueIndex,
                  const std::function<void(double Value, int Position)>& Each) {
     int found = 0;
     for (std::size_t p = 0; p < SourceList.size(); ++p) {
         const auto* series = dynamic_cast<const TChartSeries*>(SourceList[p]);
-        if (!series || ValueIndex < 0 || MainList(series)->Count() <= ValueIndex) continue;
+        if (!series || ValueIndex < 0 || MainList(series)->Count() <= ValueIndex ||
+            !series->ValueIsFinite(ValueIndex))
+            continue;
         Each(MainList(series)->Value(ValueIndex), static_cast<int>(p));
         ++found;
     }
@@ -37,13 +39,21 @@ double FoldValues(const std::vector<TComponent*>& SourceList, int ValueIndex,
     return result;
 }
 
-// The period's values FirstIndex..LastIndex folded by Combine, the first value starting.
-double FoldPeriod(const TChartSeries* Source, int FirstIndex, int LastIndex,
-                  const std::function<double(double Result, double Value)>& Combine) {
+struct TFolded {
+    double Value = 0;
+    int Count = 0; // how many values were folded
+};
+
+// The values of the period's points FirstIndex..LastIndex folded by Combine, the first value
+// starting; null points (a value not finite) are left out, as they are from the totals.
+TFolded FoldPeriod(const TChartSeries* Source, int FirstIndex, int LastIndex,
+                   const std::function<double(double Result, double Value)>& Combine) {
     const TChartValueList* list = MainList(Source);
-    double result = list->Value(FirstIndex);
-    for (int i = FirstIndex + 1; i <= LastIndex; ++i)
-        result = Combine(result, list->Value(i));
+    TFolded result;
+    for (int i = FirstIndex; i <= LastIndex; ++i) {
+        if (!Source->ValueIsFinite(i)) continue;
+        result.Value = result.Count++ == 0 ? list->Value(i) : Combine(result.Value, list->Value(i));
+    }
     return result;
 }
 
@@ -66,7 +76,7 @@ double Extreme(const std::vector<TComponent*>& SourceList, int ValueIndex,
 
 double TAddChartFunction::Calculate(TChartSeries* Source, int FirstIndex, int LastIndex) {
     if (FirstIndex == -1) return MainList(Source)->Total();
-    return FoldPeriod(Source, FirstIndex, LastIndex, Sum);
+    return FoldPeriod(Source, FirstIndex, LastIndex, Sum).Value;
 }
 
 double TAddChartFunction::CalculateMany(const std::vector<TComponent*>& SourceList,
@@ -96,7 +106,8 @@ double TDivideChartFunction::CalculateMany(const std::vector<TComponent*>& Sourc
 double THighChartFunction::Calculate(TChartSeries* Source, int FirstIndex, int LastIndex) {
     if (FirstIndex == -1) return MainList(Source)->MaxValue();
     return FoldPeriod(Source, FirstIndex, LastIndex,
-                      [](double r, double v) { return v > r ? v : r; });
+                      [](double r, double v) { return v > r ? v : r; })
+        .Value;
 }
 
 double THighChartFunction::CalculateMany(const std::vector<TComponent*>& SourceList,
@@ -107,7 +118,8 @@ double THighChartFunction::CalculateMany(const std::vector<TComponent*>& SourceL
 double TLowChartFunction::Calculate(TChartSeries* Source, int FirstIndex, int LastIndex) {
     if (FirstIndex == -1) return MainList(Source)->MinValue();
     return FoldPeriod(Source, FirstIndex, LastIndex,
-                      [](double r, double v) { return v < r ? v : r; });
+                      [](double r, double v) { return v < r ? v : r; })
+        .Value;
 }
 
 double TLowChartFunction::CalculateMany(const std::vector<TComponent*>& SourceList,
@@ -117,8 +129,9 @@ double TLowChartFunction::CalculateMany(const std::vector<TComponent*>& SourceLi
 
 double TAverageChartFunction::Calculate(TChartSeries* Source, int FirstIndex, int LastIndex) {
     const TChartValueList* list = MainList(Source);
-    if (FirstIndex == -1) return list->Count() == 0 ? 0 : list->Total() / list->Count();
-    return FoldPeriod(Source, FirstIndex, LastIndex, Sum) / (LastIndex - FirstIndex + 1);
+    if (FirstIndex == -1) return list->TotalCount() == 0 ? 0 : list->Total() / list->TotalCount();
+    const TFolded sum = FoldPeriod(Source, FirstIndex, LastIndex, Sum);
+    return sum.Count == 0 ? 0 : sum.Value / sum.Count;
 }
 
 double TAverageChartFunction::CalculateMany(const std::vector<TComponent*>& SourceList,

@@ -4,9 +4,11 @@
 // source series over a period of its points, and the value of several source series at one
 // point index. Every function reads a source's main value list (the Y values, the X values of a
 // horizontal series) and uses the list's kept total, maximum and minimum for a whole series. A
-// source "has" index i when its main list holds more than i values; sources that lack the index
-// are left out. All arithmetic is in double precision and every answer is a finite number when
-// the values are: division skips divisors of 0 and any division whose quotient would overflow.
+// null point (one with a value that is not finite) counts in no total, so in no period, index or
+// divisor either. A source "has" index i when its main list holds more than i values and its
+// point i is not a null point; sources that lack the index are left out. All arithmetic is in
+// double precision and every answer is a finite number when the values are: division skips
+// divisors of 0 and any division whose quotient would overflow.
 #pragma once
 
 #include "chart/ChartEngine.h"
@@ -67,7 +69,7 @@ class TLowChartFunction : public TChartFunction {
 class TAverageChartFunction : public TChartFunction {
     VANTREL_CLASS(TAverageChartFunction, TChartFunction)
     using TChartFunction::TChartFunction;
-    // The mean of the period's values; 0 for a series without points.
+    // The mean of the period's values; 0 for a period without a point that counts.
     double Calculate(TChartSeries* Source, int FirstIndex, int LastIndex) override;
     // The mean of the values of the sources that have the index; 0 when none has it.
     double CalculateMany(const std::vector<TComponent*>& SourceList, int ValueIndex) override;

@@ -6,6 +6,7 @@
 #include "platform/rtl/Regional.h"
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -232,6 +233,20 @@ TEST_F(Axis, FarValuesStayOnUsablePixels) {
     EXPECT_NO_THROW(bottom->CalcXPosValue(1e300));
     Range(bottom, 0, 100);
     EXPECT_EQ(bottom->CalcXPosValue(std::nan("")), 100);
+}
+
+// Values near the largest number, whose distance from the axis start times the axis size (or
+// whose distance itself) is beyond it, land in their place as any others do.
+TEST_F(Axis, ValuesNearTheLargestNumberLandInTheirPlace) {
+    TChartAxis* bottom = chart->BottomAxis();
+    Range(bottom, 1, 1.7e306);
+    EXPECT_EQ(bottom->CalcXPosValue(1.7e306), chart->ChartRect.Right);
+    EXPECT_EQ(bottom->CalcXPosValue(0.85e306), chart->ChartXCenter);
+    const double most = std::numeric_limits<double>::max();
+    Range(bottom, -most, most);
+    EXPECT_EQ(bottom->CalcXPosValue(-most), chart->ChartRect.Left);
+    EXPECT_EQ(bottom->CalcXPosValue(0), chart->ChartXCenter);
+    EXPECT_EQ(bottom->CalcXPosValue(most), chart->ChartRect.Right);
 }
 
 TEST_F(Axis, LabelStepsGrowUntilTheLabelsFit) {

@@ -63,6 +63,23 @@ TEST_F(ChartFunctions, FunctionsReadTheMainListOfAHorizontalSeries) {
     EXPECT_EQ(add.Calculate(bars, -1, -1), 30) << "the X values are the bars' values";
 }
 
+// A point with a value or a category that is not finite counts in no total, so in no divisor,
+// period or index either: it is left out as a source without the index is.
+TEST_F(ChartFunctions, PointsThatAreNotFiniteCountNowhere) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    TAverageChartFunction average(nullptr);
+    THighChartFunction high(nullptr);
+    TLineSeries* s = Source({10, nan, 30, 50});
+    s->AddXY(nan, 20);
+    EXPECT_EQ(average.Calculate(s, -1, -1), 30);
+    EXPECT_EQ(average.Calculate(s, 0, 1), 10);
+    EXPECT_EQ(high.Calculate(s, 1, 2), 30);
+    EXPECT_EQ(average.Calculate(s, 1, 1), 0) << "a period without a point that counts";
+    auto sources = List({Source({nan}), Source({4}), Source({8})});
+    EXPECT_EQ(average.CalculateMany(sources, 0), 6);
+    EXPECT_EQ(high.CalculateMany(sources, 0), 8);
+}
+
 // --- several sources at one index
 
 TEST_F(ChartFunctions, DivideSkipsZeroDivisors) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <set>
 #include <vector>
 
 namespace {
@@ -335,6 +336,24 @@ TEST_F(SeriesDrawing, StackedBarsStartWhereTheOnesBelowEnd) {
     EXPECT_EQ(b->MaxYValue(), 100);
 }
 
+// A bar below whose category is not finite holds up nothing: the bar above it starts, and the
+// stack reaches, where they would over a null point.
+TEST_F(SeriesDrawing, ABarWithoutACategoryHoldsUpNoBar) {
+    auto stacked = [&](bool nonFinite) {
+        auto bare = MakeChart(400, 300);
+        auto* a = AddSeries<TBarSeries>(bare.get());
+        auto* b = AddSeries<TBarSeries>(bare.get());
+        a->SetMultiBar(mbStacked);
+        a->AddXY(0, 10);
+        nonFinite ? a->AddXY(std::numeric_limits<double>::quiet_NaN(), 30) : a->AddNull("");
+        b->AddXY(0, 5);
+        b->AddXY(1, 9);
+        Record(bare.get());
+        return std::tuple{b->GetOriginPos(1), b->CalcYPos(1), bare->LeftAxis()->IMaximum};
+    };
+    EXPECT_EQ(stacked(true), stacked(false));
+}
+
 TEST_F(SeriesDrawing, SharedSettingsReachOnlyBarsOfTheSameKind) {
     auto* a = AddSeries<TBarSeries>(chart.get());
     auto* b = AddSeries<TBarSeries>(chart.get());
@@ -625,9 +644,11 @@ TEST_F(SeriesDrawing, AHorizontalBarMarkGoesLeftOfABarPointingLeft) {
     EXPECT_EQ(arrows[1].Args[0], h->CalcXPos(1) + 20);
 }
 
-// A point with a value that is not finite draws nothing, in every kind of series: the chart
-// with such points after three finite ones is drawn as the chart of the three alone.
+// A point with a value or a category that is not finite draws nothing, in every kind of series:
+// the chart with such points after three finite ones, their axes ranged and labelled by the
+// points, is drawn as the chart of the three alone.
 TEST_F(SeriesDrawing, ValuesThatAreNotFiniteDrawNothing) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     auto drawn = [&]<typename S>(S*, bool withNonFinite) {
         auto bare = MakeChart(400, 300);
@@ -635,17 +656,17 @@ TEST_F(SeriesDrawing, ValuesThatAreNotFiniteDrawNothing) {
         auto* series = AddSeries<S>(bare.get());
         series->Marks()->SetVisible(true);
         const bool upright = series->YMandatory();
-        auto add = [&](double v) {
-            upright ? series->AddXY(series->Count(), v) : series->AddXY(v, series->Count());
+        auto add = [&](double category, double v, const std::string& label) {
+            upright ? series->AddXY(category, v, label) : series->AddXY(v, category, label);
         };
         for (double v : {10.0, 20.0, 30.0})
-            add(v);
-        if (withNonFinite)
-            for (double v : {std::numeric_limits<double>::quiet_NaN(), inf, -inf})
-                add(v);
+            add(series->Count(), v, "a");
+        if (withNonFinite) {
+            for (double v : {nan, inf, -inf})
+                add(series->Count() + 5, v, "not drawn");
+            add(nan, 50, "not drawn");
+        }
         if (auto* bars = dynamic_cast<TCustomBarSeries*>(series)) bars->SetCustomBarSize(20);
-        (upright ? bare->LeftAxis() : bare->BottomAxis())->SetMinMax(-40, 40);
-        (upright ? bare->BottomAxis() : bare->LeftAxis())->SetMinMax(-1, 9);
         return Record(bare.get())->Log();
     };
     auto same = [&]<typename S>(S* kind) {
@@ -658,6 +679,32 @@ TEST_F(SeriesDrawing, ValuesThatAreNotFiniteDrawNothing) {
     same(static_cast<TBarSeries*>(nullptr));
     same(static_cast<THorizBarSeries*>(nullptr));
     same(static_cast<TPieSeries*>(nullptr));
+}
+
+// A point that draws nothing (a null point, or one with a value or a category that is not
+// finite) cannot be clicked: no pixel of the chart hits it, in bar, line, point and area series.
+TEST_F(SeriesDrawing, PointsThatDrawNothingCannotBeClicked) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    auto hits = [&]<typename S>(S*) {
+        auto bare = MakeChart(300, 200);
+        auto* series = AddSeries<S>(bare.get());
+        for (auto [x, y] : {std::pair{0.0, 10.0}, {1.0, 20.0}, {2.0, nan}})
+            series->AddXY(x, y);
+        series->AddNull("");
+        series->AddXY(nan, 25);
+        series->AddXY(5, 30);
+        Record(bare.get());
+        std::set<int> hit;
+        for (int x = 0; x < bare->Width(); ++x)
+            for (int y = 0; y < bare->Height(); ++y)
+                if (const int i = series->Clicked(x, y); i >= 0) hit.insert(i);
+        return hit;
+    };
+    const std::set<int> drawn{0, 1, 5};
+    EXPECT_EQ(hits(static_cast<TBarSeries*>(nullptr)), drawn) << "bars";
+    EXPECT_EQ(hits(static_cast<TLineSeries*>(nullptr)), drawn) << "lines";
+    EXPECT_EQ(hits(static_cast<TPointSeries*>(nullptr)), drawn) << "points";
+    EXPECT_EQ(hits(static_cast<TAreaSeries*>(nullptr)), drawn) << "areas";
 }
 
 } // namespace

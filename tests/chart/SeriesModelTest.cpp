@@ -2,6 +2,7 @@
 // follow their points, data sources and the changes passed on to dependents, mark texts.
 #include "tests/chart/ChartTestSupport.h"
 
+#include <cmath>
 #include <vector>
 
 namespace {
@@ -42,10 +43,12 @@ TEST_F(SeriesModel, AscendingXKeepsEqualValuesInTheirOrderAndPointsTogether) {
     EXPECT_EQ(a->XLabel(99), "");
 }
 
+// A null point (here one whose X is not a number) counts in none of them, nor after a change.
 TEST_F(SeriesModel, ValueListsKeepTotalsMinimumAndMaximum) {
     TChartValueList* y = a->YValues();
     for (double v : {4.0, -2.0, 10.0})
         a->Add(v);
+    a->AddXY(std::nan(""), 100);
     EXPECT_EQ(y->Total(), 12);
     EXPECT_EQ(y->TotalABS(), 16);
     EXPECT_EQ(y->MinValue(), -2);
@@ -57,6 +60,9 @@ TEST_F(SeriesModel, ValueListsKeepTotalsMinimumAndMaximum) {
     a->Delete(2);
     EXPECT_EQ(y->MaxValue(), 8);
     EXPECT_EQ(y->MinValue(), -4);
+    const double total = y->Total();
+    a->Delete(2);
+    EXPECT_EQ(y->Total(), total) << "the null point was never counted";
     a->Clear();
     EXPECT_EQ(a->Count(), 0);
     EXPECT_EQ(y->Total(), 0);
