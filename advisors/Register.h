@@ -154,12 +154,16 @@ inline constexpr const char* TableOpenFailedMessage = "Table open failed";
 // into its LOANS record and rows 0..LastRow into TRANS, replacing the rows saved for the loan
 // before. Whatever moment the process dies or a write fails, the loan keeps its old terms and
 // rows or has the new ones, never a mix; a save that answers a failure left the old ones.
-// NewLoan: the loan was made for this save, and goes again when the save fails. A loan another
-// copy of the program edits is refused before anything is written (its table named in use).
-// Answers the message to show (error, OK), empty when saved.
+// The loan's record and its link stay whatever the save meets. NewLoan: the loan was made for
+// this save (the dialog posted it with its link): a failure says that it is kept, without a
+// schedule (RegisterNewLoanKeptMessage). A loan another copy of the program edits is refused
+// before anything is written (its table named in use). Answers the message to show (error,
+// OK), empty when saved.
 std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
                          const TAmortSchedule& Schedule, const TAmortOptions& Options,
                          bool NewLoan = false);
+// The answer of a save of the new loan LoanNo that failed with Failure.
+std::string RegisterNewLoanKeptMessage(const std::string& Failure, const std::string& LoanNo);
 
 // Loads the schedule saved under LoanNo: the loan's terms and options from its LOANS record and
 // the rows from TRANS, as they were saved (nothing is recomputed), with the year tabs, the

@@ -1113,42 +1113,26 @@ void AppendRows(TTable& Trans, const std::string& Key, const TAmortSchedule& Sch
         });
 }
 
-// A new loan whose save could not begin goes again with its link.
-void DiscardNewLoan(const std::string& Folder, const std::string& LoanNo) {
-    try {
-        for (const char* name : {XRefTable, LoansTable}) {
-            std::unique_ptr<TTable> table = OpenTable(Folder, name, false);
-            MarkRuns(*table, RunsAmong(*table, name, {LoanNo}), true);
-        }
-    } catch (const TTableTrouble&) {
-        // The loan stays without rows, as a loan made and never saved does.
-    } catch (const EAbort&) {
-        throw;
-    } catch (const Exception&) {
-    }
-}
+const char* const SaveLoanNotFoundMessage = "Loan not found.\n\nLoan table NOT updated.";
 
 // Saves the rows and terms as one change. The journal names the loan's LOANS record with its
-// old terms (or, for a loan made for the save, that record and its link), the records the new
-// rows will take and the loan's old rows, which the save marks deleted.
+// old terms, the records the new rows will take and the loan's old rows, which the save marks
+// deleted. The loan's record and its link are never the save's to make or remove: a loan made
+// for the save (in the register's dialog) gets back the terms it was made with when the save
+// is undone.
 std::string SaveRows(TRegisterTables& Tables, const std::string& LoanNo,
-                     const TAmortSchedule& Schedule, const TAmortOptions& Options, bool NewLoan) {
+                     const TAmortSchedule& Schedule, const TAmortOptions& Options) {
     const std::string key = PaddedKey(LoanNo, LoanNoWidth);
     TTable& trans = Tables.Trans();
     TTable& loans = Tables.Get(LoansTable);
-    if (!loans.FindKey({TVarRec(key)})) return "Loan not found.\n\nLoan table NOT updated.";
+    if (!loans.FindKey({TVarRec(key)})) return SaveLoanNotFoundMessage;
     TRegisterChange change;
     change.Name = Trim(LoanNo);
     // The loan's record is had first: while another copy of the program edits it, the save is
     // refused before it writes anything.
     loans.Edit();
-    if (NewLoan) {
-        change.Made = RecordRuns(LoansTable, {ActiveRecord(loans)}, change.Name);
-        Append(change.Made, RunsAmong(Tables.Get(XRefTable), XRefTable, {change.Name}));
-    } else {
-        change.TermsRecord = ActiveRecord(loans);
-        ReadTerms(loans, change.OldLoan, change.OldOptions);
-    }
+    change.TermsRecord = ActiveRecord(loans);
+    ReadTerms(loans, change.OldLoan, change.OldOptions);
     const LongInt first = RecordsInFile(trans) + 1;
     change.Made.push_back({TransTable, first, first + Schedule.LastRow, change.Name});
     change.Gone = RecordRuns(TransTable, RecordsWithKey(trans, key), change.Name);
@@ -1165,16 +1149,20 @@ std::string SaveRows(TRegisterTables& Tables, const std::string& LoanNo,
 
 } // namespace
 
+std::string RegisterNewLoanKeptMessage(const std::string& Failure, const std::string& LoanNo) {
+    return Failure + "\n\nThe new loan " + Trim(LoanNo) +
+           " is kept under its account, without a schedule: choose it when you save again.";
+}
+
 std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
                          const TAmortSchedule& Schedule, const TAmortOptions& Options,
                          bool NewLoan) {
     const std::string failure = Guarded(Folder, SaveFailedMessage, [&] {
         TRegisterTables tables(Folder, TTableMode::Shared);
-        return SaveRows(tables, LoanNo, Schedule, Options, NewLoan);
+        return SaveRows(tables, LoanNo, Schedule, Options);
     });
-    if (!failure.empty() && NewLoan && !JournalLeft(Folder))
-        DiscardNewLoan(Folder, Trim(LoanNo));
-    return failure;
+    if (failure.empty() || !NewLoan || failure == SaveLoanNotFoundMessage) return failure;
+    return RegisterNewLoanKeptMessage(failure, LoanNo);
 }
 
 std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,

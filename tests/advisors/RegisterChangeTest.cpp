@@ -30,6 +30,7 @@
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -329,16 +330,23 @@ TEST_F(RegisterChangeTest, AnUndoThatFailsIsFinishedByTheNextOpen) {
     }
 }
 
-// A save for a loan made for it that meets a full disk takes only that loan back: Smith's loan
-// 1 keeps its record, its link and its schedule.
-TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsTheOtherLoans) {
+// A save for a loan made for it that meets a full disk leaves the register as it was: that loan
+// keeps its record and its link, which the answer tells, and Smith's loan 1 its schedule.
+TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsItAndTheOtherLoans) {
     MakeTemplate(11);
     const TAmortSchedule longer = Schedule(23, 8.04f);
     const auto saveNew = [&](const std::string& dir) {
         return SaveSchedule(dir, "2", longer, TAmortOptions{}, true);
     };
+    FreshWork();
+    const std::string before = Snapshot(Work());
     for (long write = 1, made = 0;; ++write) {
-        FailingFrom(saveNew, write, std::numeric_limits<long>::max(), made);
+        std::string failure;
+        if (!FailingFrom(saveNew, write, std::numeric_limits<long>::max(), made, &failure)) {
+            EXPECT_TRUE(failure.ends_with(RegisterNewLoanKeptMessage("", "2"))) << failure;
+            ASSERT_EQ(PrepareRegister(Work(), AllTables), "");
+            EXPECT_EQ(Snapshot(Work()), before) << "write " << write;
+        }
         TAmortSchedule loaded;
         TAmortOptions options;
         ASSERT_EQ(LoadSchedule(Work(), "1", loaded, options), "") << "write " << write;
@@ -472,10 +480,12 @@ TEST_F(RegisterChangeTest, AJournalIsNotAppliedToTablesPutBackFromACopy) {
 namespace {
 
 // Holds the register's tables open in a child process, as another copy's dialog does, until
-// Release; with EditedLoan, editing that loan (its record locked).
+// Release; with EditedLoan, editing that loan (its record locked); Loading, holding TRANS.DBF
+// too, as its load of a schedule does.
 class TOtherCopy {
 public:
-    explicit TOtherCopy(const std::string& Dir, const std::string& EditedLoan = "") {
+    explicit TOtherCopy(const std::string& Dir, const std::string& EditedLoan = "",
+                        bool Loading = false) {
         xb_CloseAll();
         if (::pipe(go_) != 0 || ::pipe(ready_) != 0) return;
         child_ = ::fork();
@@ -485,9 +495,10 @@ public:
             return;
         }
         std::vector<std::unique_ptr<TTable>> held;
-        for (const char* name : {AccountsTable, LoansTable, XRefTable}) {
+        for (const char* name : {AccountsTable, LoansTable, XRefTable, TransTable}) {
             held.push_back(RegisterTable(Dir, name));
-            held.back()->Open();
+            held.back()->SetExclusive(name == TransTable);
+            if (name != TransTable || Loading) held.back()->Open();
         }
         TTable& loans = *held[1];
         for (loans.First(); !EditedLoan.empty() && !loans.Eof(); loans.Next())
@@ -575,6 +586,30 @@ TEST_F(RegisterChangeTest, ALoanAnotherCopyEditsIsInUseAndBlocksNothingElse) {
     EXPECT_EQ(PrepareRegister(Work(), AllTables), RegisterInUseMessage(LoansTable));
     editing.Release();
     ExpectOldOrNew(before, before, "undone");
+}
+
+// A save of a loan the dialog made for it (its record and link posted) that is refused, while
+// another copy loads a schedule (TRANS.DBF held) or edits that loan, leaves the loan and its
+// link as they were and says so; saving it again once the other copy is done stores the
+// schedule under the account's loan.
+TEST_F(RegisterChangeTest, ARefusedSaveOfANewLoanKeepsItWithItsLink) {
+    MakeTemplate(11);
+    FreshWork();
+    Add(Work(), LoansTable, {{"LOANNO", "3"}});
+    Add(Work(), XRefTable, {{"ACCOUNTNO", "SMITJOH001"}, {"LOANNO", "3"}});
+    const std::string before = Snapshot(Work());
+    const TAmortSchedule schedule = Schedule(23, 8.04f);
+    for (const auto& [loading, edited, table] :
+         {std::tuple{true, "", TransTable}, {false, "3", LoansTable}}) {
+        TOtherCopy other(Work(), edited, loading);
+        EXPECT_EQ(SaveSchedule(Work(), "3", schedule, TAmortOptions{}, true),
+                  RegisterNewLoanKeptMessage(RegisterInUseMessage(table), "3"));
+        other.Release();
+        EXPECT_EQ(Snapshot(Work()), before);
+    }
+    EXPECT_EQ(SaveSchedule(Work(), "3", schedule, TAmortOptions{}), "");
+    ExpectLoadsWhole(Work(), "3");
+    EXPECT_NE(Snapshot(Work()).find("\n3|SMITJOH001|"), std::string::npos);
 }
 
 // A register folder that cannot be written (made so by the file layer: a superuser writes in
