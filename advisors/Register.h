@@ -99,6 +99,10 @@ LongInt NextLoanNumber(const std::string& Folder);
 std::string PaddedKey(const std::string& Key, int Width);
 // The trimmed text of a field of an open dataset; empty when it is closed.
 std::string FieldText(TDataSet* DataSet, const char* Field);
+// The text of a key field (an account or loan number) of an open dataset without the blanks
+// that pad it: a leading blank, which another program may write, is part of the key. Empty when
+// the dataset is closed.
+std::string KeyText(TDataSet* DataSet, const char* Field);
 
 // What the register answers when a number is taken, or missing.
 inline constexpr const char* AccountNumberTakenMessage = "Account number must be unique.";
@@ -121,6 +125,7 @@ void GenerateAccountNo(TTable& Accounts, TTable& Lookup);
 // answers "Pack failed." (the records stay marked, never shown).
 
 inline constexpr const char* DeleteFailedMessage = "Delete failed.";
+inline constexpr const char* AccountNotFoundMessage = "Account not found.\n\nNothing was deleted.";
 inline constexpr const char* PackFailedMessage = "Pack failed.";
 
 // Ask twice before an account with its loans, or a loan with its rows, is deleted: true when
@@ -131,7 +136,8 @@ bool ConfirmLoanDelete(const std::string& LoanNo);
 
 // Deletes the loan with its links and saved schedule rows.
 std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo);
-// Deletes the account with every loan it has, their links and saved schedule rows.
+// Deletes the account with every loan it has, their links and saved schedule rows; an account
+// the register does not hold answers "Account not found." and nothing is deleted.
 std::string DeleteAccount(const std::string& Folder, const std::string& AccountNo);
 // Removes the deleted records of table Name, which must not be open elsewhere; answers
 // "Pack failed." when the engine refuses, else empty.

@@ -497,7 +497,7 @@ std::map<std::string, std::vector<LongInt>> RecordsAmong(TTable& Table, const ch
     Table.SetIndexName(std::string());
     std::map<std::string, std::vector<LongInt>> records;
     for (Table.First(); !Table.Eof(); Table.Next())
-        if (const std::string value = FieldText(&Table, Field); Values.count(value) != 0)
+        if (const std::string value = KeyText(&Table, Field); Values.count(value) != 0)
             records[value].push_back(ActiveRecord(Table));
     Table.SetIndexName(index);
     return records;
@@ -741,7 +741,7 @@ bool TablesMatch(TRegisterTables& Tables, const TRegisterChange& Change) {
         });
         return (Added || static_cast<LongInt>(keys.size()) == Run.Last - Run.First + 1) &&
                std::all_of(keys.begin(), keys.end(), [&](const std::string& Key) {
-                   const std::string held = Trim(Key);
+                   const std::string held = TrimRight(Key);
                    return held == Run.Key || (Added && held.empty());
                });
     };
@@ -989,6 +989,10 @@ std::string FieldText(TDataSet* DataSet, const char* Field) {
     return DataSet->Active() ? Trim(DataSet->FieldByName(Field)->AsString()) : std::string();
 }
 
+std::string KeyText(TDataSet* DataSet, const char* Field) {
+    return DataSet->Active() ? TrimRight(DataSet->FieldByName(Field)->AsString()) : std::string();
+}
+
 void GenerateAccountNo(TTable& Accounts, TTable& Lookup) {
     // Accented letters are upper-cased too: "Müller" gives "MÜLL", as a user reads it.
     const std::string prefix =
@@ -1040,10 +1044,11 @@ std::string DeleteRecords(const std::string& Folder, const std::string& Account,
     change.Name = Account;
     if (!Account.empty()) {
         TTable& accounts = tables.Get(AccountsTable);
-        for (xref.First(); !xref.Eof(); xref.Next())
-            if (FieldText(&xref, "ACCOUNTNO") == Account) Loans.push_back(FieldText(&xref, "LOANNO"));
         change.Gone = RecordRuns(
             AccountsTable, RecordsWithKey(accounts, PaddedKey(Account, AccountNoWidth)), Account);
+        if (change.Gone.empty()) return AccountNotFoundMessage;
+        for (xref.First(); !xref.Eof(); xref.Next())
+            if (KeyText(&xref, "ACCOUNTNO") == Account) Loans.push_back(KeyText(&xref, "LOANNO"));
     }
     const std::set<std::string> chosen(Loans.begin(), Loans.end());
     std::vector<TRecordRun> loanRuns, rowRuns;
@@ -1082,12 +1087,12 @@ bool ConfirmLoanDelete(const std::string& LoanNo) {
 
 std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo) {
     return Guarded(Folder, DeleteFailedMessage,
-                   [&] { return DeleteRecords(Folder, std::string(), {Trim(LoanNo)}); });
+                   [&] { return DeleteRecords(Folder, std::string(), {TrimRight(LoanNo)}); });
 }
 
 std::string DeleteAccount(const std::string& Folder, const std::string& AccountNo) {
     return Guarded(Folder, DeleteFailedMessage,
-                   [&] { return DeleteRecords(Folder, Trim(AccountNo), {}); });
+                   [&] { return DeleteRecords(Folder, TrimRight(AccountNo), {}); });
 }
 
 std::string PackRegisterTable(const std::string& Folder, const std::string& Name) {
@@ -1127,7 +1132,7 @@ std::string SaveRows(TRegisterTables& Tables, const std::string& LoanNo,
     TTable& loans = Tables.Get(LoansTable);
     if (!loans.FindKey({TVarRec(key)})) return SaveLoanNotFoundMessage;
     TRegisterChange change;
-    change.Name = Trim(LoanNo);
+    change.Name = TrimRight(LoanNo);
     // The loan's record is had first: while another copy of the program edits it, the save is
     // refused before it writes anything.
     loans.Edit();
