@@ -753,6 +753,36 @@ bool TablesMatch(TRegisterTables& Tables, const TRegisterChange& Change) {
             holds({LoansTable, Change.TermsRecord, Change.TermsRecord, Change.Name}, false));
 }
 
+// "loan 1", "loans 1 and 3", "loans 1, 3 and 4".
+std::string LoansText(const std::vector<std::string>& Loans) {
+    std::string text = Loans.size() == 1 ? "loan " : "loans ";
+    for (std::size_t k = 0; k < Loans.size(); ++k)
+        text += std::string(k == 0 ? "" : k + 1 == Loans.size() ? " and " : ", ") + Loans[k];
+    return text;
+}
+
+// What the unfinished Change was for: its loans are the keys of the records it writes (a save's
+// loan), their account the one it deletes or else the one the links of the tables give.
+TUnfinishedChange UnfinishedChange(TRegisterTables& Tables, const TRegisterChange& Change) {
+    TUnfinishedChange what;
+    what.Delete = Change.Kind == rcDelete;
+    what.AccountDeleted = what.Delete && !Change.Name.empty();
+    std::set<std::string> loans;
+    if (!what.Delete) loans.insert(Change.Name);
+    for (const std::vector<TRecordRun>* runs : {&Change.Made, &Change.Gone})
+        for (const TRecordRun& run : *runs)
+            if (run.Table != AccountsTable && !run.Key.empty()) loans.insert(run.Key);
+    what.Loans.assign(loans.begin(), loans.end());
+    if (what.AccountDeleted) {
+        what.Account = Change.Name;
+        return what;
+    }
+    TTable& xref = Tables.Get(XRefTable);
+    for (xref.First(); !xref.Eof() && what.Account.empty(); xref.Next())
+        if (loans.count(KeyText(&xref, "LOANNO")) != 0) what.Account = KeyText(&xref, "ACCOUNTNO");
+    return what;
+}
+
 // The recovery could not set its journal aside or remove it: a folder that cannot be written is
 // told as such; other failures raise as the change's own.
 [[noreturn]] void RecoveryRefused(const std::string& Folder) {
@@ -779,9 +809,10 @@ bool FinishChange(TRegisterTables& Tables) {
     if (state == jsFormer) FinishFormerChange(Tables);
     if (state == jsComplete && !change.Committed) {
         if (!TablesMatch(Tables, change)) {
+            const TUnfinishedChange what = UnfinishedChange(Tables, change);
             const std::string aside = SetRegisterJournalAside(folder);
             if (aside.empty()) RecoveryRefused(folder);
-            MessageDlg(RegisterJournalSetAsideMessage(folder, aside), mtWarning, {mbOK}, 0);
+            MessageDlg(RegisterJournalSetAsideMessage(folder, aside, what), mtWarning, {mbOK}, 0);
             return false;
         }
         Undo(Tables, change);
@@ -865,12 +896,30 @@ std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Erro
            "start finishes the change.";
 }
 
-std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std::string& Name) {
+std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std::string& Name,
+                                           const TUnfinishedChange& Change) {
+    const std::string loans = LoansText(Change.Loans);
+    const std::string them = Change.Loans.size() == 1 ? "it" : "them";
+    const std::string account = Change.Account.empty() ? ", which no account lists"
+                                                       : " of the account " + Change.Account;
+    std::string what, check;
+    if (Change.AccountDeleted) {
+        what = "a delete of the account " + Change.Account +
+               (Change.Loans.empty() ? "" : " with its " + loans);
+        check = "the account and its loans may hold part of it: check them, or delete the "
+                "account again";
+    } else if (Change.Delete) {
+        what = "a delete of " + loans + account;
+        check = loans + " may hold part of it: check " + them + ", or delete " + them + " again";
+    } else {
+        what = "a save of the schedule of " + loans + account;
+        check = loans + " may hold part of it: check it, or save its schedule again";
+    }
     return "The register tables do not match the unfinished change that the journal " +
            std::string(RegisterJournalName) +
            " holds: they were put back from a copy, or changed since.\n\n"
-           "Nothing of that change was applied. The journal was set aside as " +
-           Name + " in the folder " + Folder + ".";
+           "That change was " + what + ". It was neither finished nor undone, so " + check +
+           ".\n\nThe journal was set aside as " + Name + " in the folder " + Folder + ".";
 }
 
 std::string RegisterDamagedMessage(const std::string& Table, const std::string& Reason) {

@@ -462,29 +462,69 @@ TEST_F(RegisterChangeTest, AJournalThatCannotBeReadKeepsTheRegisterClosedUntilIt
         }
 }
 
-// Tables put back from a copy while an unfinished change's journal is still beside them are
-// not those it names: nothing of it is applied or packed, the journal is set aside under a name
-// of its own (a second one beside the first) and the user told; the register opens as the copy
-// has it. The copy was made after loan 2 got a longer schedule, whose rows have the numbers the
-// unfinished save's new rows take.
+// Tables put back from a copy, or changed by another program, while an unfinished change's
+// journal is still beside them are not those it names: nothing of it is applied or packed, the
+// journal is set aside under a name of its own (a second one beside the first) and the user told
+// what the change was for, which may hold part of it; the register opens as the tables are. Each
+// copy fails one check alone: loan 2 saved with a longer schedule, whose rows have the numbers
+// the unfinished save's new rows take; the loans' records numbered the other way round, so that
+// the one record whose terms the save replaces holds loan 2; loan 2's rows removed and TRANS.DBF
+// packed, so that it holds fewer records than the unfinished delete counted, all of them loan
+// 1's rows where the delete names them.
 TEST_F(RegisterChangeTest, AJournalIsNotAppliedToTablesPutBackFromACopy) {
     MakeTemplate(11);
-    const std::string copy = Folder() + "/copy";
-    fs::copy(Folder() + "/template", copy);
-    ASSERT_EQ(SaveSchedule(copy, "2", Schedule(59, 6.0f), TAmortOptions{}), "");
-    const std::string copied = Snapshot(copy);
+    const auto copy = [&](const char* name, const std::function<void(const std::string&)>& Change) {
+        fs::copy(Folder() + "/template", Folder() + "/" + name);
+        Change(Folder() + "/" + name);
+    };
+    copy("longer", [&](const std::string& dir) {
+        ASSERT_EQ(SaveSchedule(dir, "2", Schedule(59, 6.0f), TAmortOptions{}), "");
+    });
+    copy("swapped", [](const std::string& dir) {
+        std::unique_ptr<TTable> loans = RegisterTable(dir, LoansTable);
+        loans->Open();
+        for (const auto& [second, number] : {std::pair{false, "X"}, {true, "1"}, {false, "2"}}) {
+            loans->First();
+            if (second) loans->Next();
+            loans->Edit();
+            loans->FieldByName("LOANNO")->SetAsString(number);
+            loans->Post();
+        }
+    });
+    copy("packed", [](const std::string& dir) {
+        std::unique_ptr<TTable> trans = RegisterTable(dir, TransTable);
+        trans->Open();
+        for (trans->First(); !trans->Eof();)
+            if (FieldText(trans.get(), "LOANNO") == "2")
+                trans->Delete();
+            else
+                trans->Next();
+        trans->Close();
+        ASSERT_EQ(PackRegisterTable(dir, TransTable), "");
+    });
     LeaveHalfDone(SaveLonger);
-    const std::string journal = ReadAll(RegisterJournalPath(Work()));
-    FreshWork("copy");
-    for (const char* aside : {"REGISTER-1.JNL", "REGISTER-2.JNL"}) {
-        std::ofstream(RegisterJournalPath(Work()), std::ios::binary) << journal;
-        services_.MessageBoxes.clear();
-        ExpectLoadsWhole(Work(), "2");
-        ASSERT_EQ(services_.MessageBoxes.size(), 1u);
-        EXPECT_EQ(services_.MessageBoxes[0].Text, RegisterJournalSetAsideMessage(Work(), aside));
-        EXPECT_EQ(ReadAll(Work() + "/" + aside), journal);
-        EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
-        EXPECT_EQ(Snapshot(Work()), copied);
+    const std::string save = ReadAll(RegisterJournalPath(Work()));
+    LeaveHalfDone([](const std::string& dir) { return DeleteAccount(dir, "SMITJOH001"); });
+    const std::string del = ReadAll(RegisterJournalPath(Work()));
+    const TUnfinishedChange saving{.Account = "SMITJOH001", .Loans = {"1"}};
+    const TUnfinishedChange deleting{
+        .Delete = true, .AccountDeleted = true, .Account = "SMITJOH001", .Loans = {"1"}};
+    for (const auto& [from, journal, what] :
+         {std::tuple{"longer", save, saving}, {"swapped", save, saving}, {"packed", del, deleting}}) {
+        SCOPED_TRACE(from);
+        FreshWork(from);
+        const std::string copied = Snapshot(Work());
+        for (const char* aside : {"REGISTER-1.JNL", "REGISTER-2.JNL"}) {
+            std::ofstream(RegisterJournalPath(Work()), std::ios::binary) << journal;
+            services_.MessageBoxes.clear();
+            EXPECT_EQ(PrepareRegister(Work(), AllTables), "");
+            ASSERT_EQ(services_.MessageBoxes.size(), 1u);
+            EXPECT_EQ(services_.MessageBoxes[0].Text,
+                      RegisterJournalSetAsideMessage(Work(), aside, what));
+            EXPECT_EQ(ReadAll(Work() + "/" + aside), journal);
+            EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
+            EXPECT_EQ(Snapshot(Work()), copied);
+        }
     }
 }
 
