@@ -88,6 +88,11 @@ std::string RegisterRecoveryUnwritableMessage(const std::string& Folder);
 // The message of the register journal in Folder that cannot be read (Error: the errno of the
 // failure); the register stays closed until it can be.
 std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error);
+// The warning of a journal whose change the tables do not match, set aside as Name in Folder.
+// It names what the change was for (Change), which may hold part of it.
+struct TUnfinishedChange;
+std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std::string& Name,
+                                           const TUnfinishedChange& Change);
 // An unfinished change of the register as its warning names it: a save of the schedule of loan
 // Loans[0], or a delete of the loans Loans, with their account when AccountDeleted. Account:
 // the account of the loans, empty when no account lists them.
@@ -97,10 +102,6 @@ struct TUnfinishedChange {
     std::string Account;
     std::vector<std::string> Loans;
 };
-// The warning of a journal whose change the tables do not match, set aside as Name in Folder:
-// what the change was for, which may hold part of it.
-std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std::string& Name,
-                                           const TUnfinishedChange& Change);
 
 // Issues the next loan number: LASTLOANNO of the counter table in Folder goes up by one and is
 // posted; the new number is returned. A counter table without its record raises.
