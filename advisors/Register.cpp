@@ -552,7 +552,7 @@ void TLoanInfo::ShowStep(int Page) {
 
 void TLoanInfo::ScopeXRef() {
     if (!XRef->Active()) return;
-    const std::string key = PaddedKey(FieldText(Accounts, "ACCOUNTNO"), AccountNoWidth);
+    const std::string key = PaddedKey(KeyText(Accounts, "ACCOUNTNO"), AccountNoWidth);
     XRef->SetRange({TVarRec(key)}, {TVarRec(key)});
 }
 
@@ -630,7 +630,7 @@ void TLoanInfo::InsertLoan() {
     try {
         const std::string number = std::to_string(NextLoanNumber(folder_));
         XRef->Append();
-        XRef->FieldByName("ACCOUNTNO")->SetAsString(FieldText(Accounts, "ACCOUNTNO"));
+        XRef->FieldByName("ACCOUNTNO")->SetAsString(KeyText(Accounts, "ACCOUNTNO"));
         XRef->FieldByName("LOANNO")->SetAsString(number);
         XRef->Post();
         newXRefRow_ = XRef->GetBookmark();
@@ -793,7 +793,7 @@ void TLoanInfo::UpdateAccountNoEntry() {
 // ----- Deleting
 
 void TLoanInfo::AccountsBeforeDelete(TDataSet* DataSet) {
-    const std::string number = FieldText(DataSet, "ACCOUNTNO");
+    const std::string number = KeyText(DataSet, "ACCOUNTNO");
     if (number == DefaultAccount) {
         MessageDlg("\rThe DEFAULT account cannot be deleted.\r\r", mtInformation, {mbOK}, 0);
         Abort();
@@ -816,7 +816,7 @@ void TLoanInfo::LoansBeforeDelete(TDataSet* DataSet) {
 }
 
 void TLoanInfo::DeleteShown(const std::function<std::string()>& Change) {
-    const std::string account = FieldText(Accounts, "ACCOUNTNO");
+    const std::string account = KeyText(Accounts, "ACCOUNTNO");
     std::string failure;
     {
         TWaitCursor wait;

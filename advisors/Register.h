@@ -89,7 +89,19 @@ std::string RegisterRecoveryUnwritableMessage(const std::string& Folder);
 // failure); the register stays closed until it can be.
 std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error);
 // The warning of a journal whose change the tables do not match, set aside as Name in Folder.
-std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std::string& Name);
+// It names what the change was for (Change), which may hold part of it.
+struct TUnfinishedChange;
+std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std::string& Name,
+                                           const TUnfinishedChange& Change);
+// An unfinished change of the register as its warning names it: a save of the schedule of loan
+// Loans[0], or a delete of the loans Loans, with their account when AccountDeleted. Account:
+// the account of the loans, empty when no account lists them.
+struct TUnfinishedChange {
+    bool Delete = false;
+    bool AccountDeleted = false;
+    std::string Account;
+    std::vector<std::string> Loans;
+};
 
 // Issues the next loan number: LASTLOANNO of the counter table in Folder goes up by one and is
 // posted; the new number is returned. A counter table without its record raises.
@@ -99,6 +111,10 @@ LongInt NextLoanNumber(const std::string& Folder);
 std::string PaddedKey(const std::string& Key, int Width);
 // The trimmed text of a field of an open dataset; empty when it is closed.
 std::string FieldText(TDataSet* DataSet, const char* Field);
+// The text of a key field (an account or loan number) of an open dataset without the blanks
+// that pad it: a leading blank, which another program may write, is part of the key. Empty when
+// the dataset is closed.
+std::string KeyText(TDataSet* DataSet, const char* Field);
 
 // What the register answers when a number is taken, or missing.
 inline constexpr const char* AccountNumberTakenMessage = "Account number must be unique.";
@@ -121,6 +137,7 @@ void GenerateAccountNo(TTable& Accounts, TTable& Lookup);
 // answers "Pack failed." (the records stay marked, never shown).
 
 inline constexpr const char* DeleteFailedMessage = "Delete failed.";
+inline constexpr const char* AccountNotFoundMessage = "Account not found.\n\nNothing was deleted.";
 inline constexpr const char* PackFailedMessage = "Pack failed.";
 
 // Ask twice before an account with its loans, or a loan with its rows, is deleted: true when
@@ -131,7 +148,8 @@ bool ConfirmLoanDelete(const std::string& LoanNo);
 
 // Deletes the loan with its links and saved schedule rows.
 std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo);
-// Deletes the account with every loan it has, their links and saved schedule rows.
+// Deletes the account with every loan it has, their links and saved schedule rows; an account
+// the register does not hold answers "Account not found." and nothing is deleted.
 std::string DeleteAccount(const std::string& Folder, const std::string& AccountNo);
 // Removes the deleted records of table Name, which must not be open elsewhere; answers
 // "Pack failed." when the engine refuses, else empty.
@@ -154,12 +172,16 @@ inline constexpr const char* TableOpenFailedMessage = "Table open failed";
 // into its LOANS record and rows 0..LastRow into TRANS, replacing the rows saved for the loan
 // before. Whatever moment the process dies or a write fails, the loan keeps its old terms and
 // rows or has the new ones, never a mix; a save that answers a failure left the old ones.
-// NewLoan: the loan was made for this save, and goes again when the save fails. A loan another
-// copy of the program edits is refused before anything is written (its table named in use).
-// Answers the message to show (error, OK), empty when saved.
+// The loan's record and its link stay whatever the save meets. NewLoan: the loan was made for
+// this save (the dialog posted it with its link): a failure says that it is kept, without a
+// schedule (RegisterNewLoanKeptMessage). A loan another copy of the program edits is refused
+// before anything is written (its table named in use). Answers the message to show (error,
+// OK), empty when saved.
 std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
                          const TAmortSchedule& Schedule, const TAmortOptions& Options,
                          bool NewLoan = false);
+// The answer of a save of the new loan LoanNo that failed with Failure.
+std::string RegisterNewLoanKeptMessage(const std::string& Failure, const std::string& LoanNo);
 
 // Loads the schedule saved under LoanNo: the loan's terms and options from its LOANS record and
 // the rows from TRANS, as they were saved (nothing is recomputed), with the year tabs, the

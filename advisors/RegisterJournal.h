@@ -43,8 +43,8 @@ struct TRegisterChange {
     // account Name with its loans (empty: a loan alone).
     TRegisterChangeKind Kind = rcSave;
     std::string Name;
-    // The records the change adds (a save's rows; a loan made for the save, with its link):
-    // undoing the change marks them deleted.
+    // The records the change adds (a save's rows; in a journal of an earlier build also a loan
+    // made for the save, with its link): undoing the change marks them deleted.
     std::vector<TRecordRun> Made;
     // The records the change marks deleted: undoing the change takes the marks back.
     std::vector<TRecordRun> Gone;

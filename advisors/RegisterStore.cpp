@@ -497,7 +497,7 @@ std::map<std::string, std::vector<LongInt>> RecordsAmong(TTable& Table, const ch
     Table.SetIndexName(std::string());
     std::map<std::string, std::vector<LongInt>> records;
     for (Table.First(); !Table.Eof(); Table.Next())
-        if (const std::string value = FieldText(&Table, Field); Values.count(value) != 0)
+        if (const std::string value = KeyText(&Table, Field); Values.count(value) != 0)
             records[value].push_back(ActiveRecord(Table));
     Table.SetIndexName(index);
     return records;
@@ -741,7 +741,7 @@ bool TablesMatch(TRegisterTables& Tables, const TRegisterChange& Change) {
         });
         return (Added || static_cast<LongInt>(keys.size()) == Run.Last - Run.First + 1) &&
                std::all_of(keys.begin(), keys.end(), [&](const std::string& Key) {
-                   const std::string held = Trim(Key);
+                   const std::string held = TrimRight(Key);
                    return held == Run.Key || (Added && held.empty());
                });
     };
@@ -751,6 +751,36 @@ bool TablesMatch(TRegisterTables& Tables, const TRegisterChange& Change) {
                        [&](const TRecordRun& Run) { return holds(Run, false); }) &&
            (Change.TermsRecord == 0 ||
             holds({LoansTable, Change.TermsRecord, Change.TermsRecord, Change.Name}, false));
+}
+
+// "loan 1", "loans 1 and 3", "loans 1, 3 and 4".
+std::string LoansText(const std::vector<std::string>& Loans) {
+    std::string text = Loans.size() == 1 ? "loan " : "loans ";
+    for (std::size_t k = 0; k < Loans.size(); ++k)
+        text += std::string(k == 0 ? "" : k + 1 == Loans.size() ? " and " : ", ") + Loans[k];
+    return text;
+}
+
+// What the unfinished Change was for: its loans are the keys of the records it writes (a save's
+// loan), their account the one it deletes or else the one the links of the tables give.
+TUnfinishedChange UnfinishedChange(TRegisterTables& Tables, const TRegisterChange& Change) {
+    TUnfinishedChange what;
+    what.Delete = Change.Kind == rcDelete;
+    what.AccountDeleted = what.Delete && !Change.Name.empty();
+    std::set<std::string> loans;
+    if (!what.Delete) loans.insert(Change.Name);
+    for (const std::vector<TRecordRun>* runs : {&Change.Made, &Change.Gone})
+        for (const TRecordRun& run : *runs)
+            if (run.Table != AccountsTable && !run.Key.empty()) loans.insert(run.Key);
+    what.Loans.assign(loans.begin(), loans.end());
+    if (what.AccountDeleted) {
+        what.Account = Change.Name;
+        return what;
+    }
+    TTable& xref = Tables.Get(XRefTable);
+    for (xref.First(); !xref.Eof() && what.Account.empty(); xref.Next())
+        if (loans.count(KeyText(&xref, "LOANNO")) != 0) what.Account = KeyText(&xref, "ACCOUNTNO");
+    return what;
 }
 
 // The recovery could not set its journal aside or remove it: a folder that cannot be written is
@@ -779,9 +809,10 @@ bool FinishChange(TRegisterTables& Tables) {
     if (state == jsFormer) FinishFormerChange(Tables);
     if (state == jsComplete && !change.Committed) {
         if (!TablesMatch(Tables, change)) {
+            const TUnfinishedChange what = UnfinishedChange(Tables, change);
             const std::string aside = SetRegisterJournalAside(folder);
             if (aside.empty()) RecoveryRefused(folder);
-            MessageDlg(RegisterJournalSetAsideMessage(folder, aside), mtWarning, {mbOK}, 0);
+            MessageDlg(RegisterJournalSetAsideMessage(folder, aside, what), mtWarning, {mbOK}, 0);
             return false;
         }
         Undo(Tables, change);
@@ -865,12 +896,30 @@ std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Erro
            "start finishes the change.";
 }
 
-std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std::string& Name) {
+std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std::string& Name,
+                                           const TUnfinishedChange& Change) {
+    const std::string loans = LoansText(Change.Loans);
+    const std::string them = Change.Loans.size() == 1 ? "it" : "them";
+    const std::string account = Change.Account.empty() ? ", which no account lists"
+                                                       : " of the account " + Change.Account;
+    std::string what, check;
+    if (Change.AccountDeleted) {
+        what = "a delete of the account " + Change.Account +
+               (Change.Loans.empty() ? "" : " with its " + loans);
+        check = "the account and its loans may hold part of it: check them, or delete the "
+                "account again";
+    } else if (Change.Delete) {
+        what = "a delete of " + loans + account;
+        check = loans + " may hold part of it: check " + them + ", or delete " + them + " again";
+    } else {
+        what = "a save of the schedule of " + loans + account;
+        check = loans + " may hold part of it: check it, or save its schedule again";
+    }
     return "The register tables do not match the unfinished change that the journal " +
            std::string(RegisterJournalName) +
            " holds: they were put back from a copy, or changed since.\n\n"
-           "Nothing of that change was applied. The journal was set aside as " +
-           Name + " in the folder " + Folder + ".";
+           "That change was " + what + ". It was neither finished nor undone, so " + check +
+           ".\n\nThe journal was set aside as " + Name + " in the folder " + Folder + ".";
 }
 
 std::string RegisterDamagedMessage(const std::string& Table, const std::string& Reason) {
@@ -989,6 +1038,10 @@ std::string FieldText(TDataSet* DataSet, const char* Field) {
     return DataSet->Active() ? Trim(DataSet->FieldByName(Field)->AsString()) : std::string();
 }
 
+std::string KeyText(TDataSet* DataSet, const char* Field) {
+    return DataSet->Active() ? TrimRight(DataSet->FieldByName(Field)->AsString()) : std::string();
+}
+
 void GenerateAccountNo(TTable& Accounts, TTable& Lookup) {
     // Accented letters are upper-cased too: "Müller" gives "MÜLL", as a user reads it.
     const std::string prefix =
@@ -1040,10 +1093,11 @@ std::string DeleteRecords(const std::string& Folder, const std::string& Account,
     change.Name = Account;
     if (!Account.empty()) {
         TTable& accounts = tables.Get(AccountsTable);
-        for (xref.First(); !xref.Eof(); xref.Next())
-            if (FieldText(&xref, "ACCOUNTNO") == Account) Loans.push_back(FieldText(&xref, "LOANNO"));
         change.Gone = RecordRuns(
             AccountsTable, RecordsWithKey(accounts, PaddedKey(Account, AccountNoWidth)), Account);
+        if (change.Gone.empty()) return AccountNotFoundMessage;
+        for (xref.First(); !xref.Eof(); xref.Next())
+            if (KeyText(&xref, "ACCOUNTNO") == Account) Loans.push_back(KeyText(&xref, "LOANNO"));
     }
     const std::set<std::string> chosen(Loans.begin(), Loans.end());
     std::vector<TRecordRun> loanRuns, rowRuns;
@@ -1082,12 +1136,12 @@ bool ConfirmLoanDelete(const std::string& LoanNo) {
 
 std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo) {
     return Guarded(Folder, DeleteFailedMessage,
-                   [&] { return DeleteRecords(Folder, std::string(), {Trim(LoanNo)}); });
+                   [&] { return DeleteRecords(Folder, std::string(), {TrimRight(LoanNo)}); });
 }
 
 std::string DeleteAccount(const std::string& Folder, const std::string& AccountNo) {
     return Guarded(Folder, DeleteFailedMessage,
-                   [&] { return DeleteRecords(Folder, Trim(AccountNo), {}); });
+                   [&] { return DeleteRecords(Folder, TrimRight(AccountNo), {}); });
 }
 
 std::string PackRegisterTable(const std::string& Folder, const std::string& Name) {
@@ -1113,42 +1167,26 @@ void AppendRows(TTable& Trans, const std::string& Key, const TAmortSchedule& Sch
         });
 }
 
-// A new loan whose save could not begin goes again with its link.
-void DiscardNewLoan(const std::string& Folder, const std::string& LoanNo) {
-    try {
-        for (const char* name : {XRefTable, LoansTable}) {
-            std::unique_ptr<TTable> table = OpenTable(Folder, name, false);
-            MarkRuns(*table, RunsAmong(*table, name, {LoanNo}), true);
-        }
-    } catch (const TTableTrouble&) {
-        // The loan stays without rows, as a loan made and never saved does.
-    } catch (const EAbort&) {
-        throw;
-    } catch (const Exception&) {
-    }
-}
+const char* const SaveLoanNotFoundMessage = "Loan not found.\n\nLoan table NOT updated.";
 
 // Saves the rows and terms as one change. The journal names the loan's LOANS record with its
-// old terms (or, for a loan made for the save, that record and its link), the records the new
-// rows will take and the loan's old rows, which the save marks deleted.
+// old terms, the records the new rows will take and the loan's old rows, which the save marks
+// deleted. The loan's record and its link are never the save's to make or remove: a loan made
+// for the save (in the register's dialog) gets back the terms it was made with when the save
+// is undone.
 std::string SaveRows(TRegisterTables& Tables, const std::string& LoanNo,
-                     const TAmortSchedule& Schedule, const TAmortOptions& Options, bool NewLoan) {
+                     const TAmortSchedule& Schedule, const TAmortOptions& Options) {
     const std::string key = PaddedKey(LoanNo, LoanNoWidth);
     TTable& trans = Tables.Trans();
     TTable& loans = Tables.Get(LoansTable);
-    if (!loans.FindKey({TVarRec(key)})) return "Loan not found.\n\nLoan table NOT updated.";
+    if (!loans.FindKey({TVarRec(key)})) return SaveLoanNotFoundMessage;
     TRegisterChange change;
-    change.Name = Trim(LoanNo);
+    change.Name = TrimRight(LoanNo);
     // The loan's record is had first: while another copy of the program edits it, the save is
     // refused before it writes anything.
     loans.Edit();
-    if (NewLoan) {
-        change.Made = RecordRuns(LoansTable, {ActiveRecord(loans)}, change.Name);
-        Append(change.Made, RunsAmong(Tables.Get(XRefTable), XRefTable, {change.Name}));
-    } else {
-        change.TermsRecord = ActiveRecord(loans);
-        ReadTerms(loans, change.OldLoan, change.OldOptions);
-    }
+    change.TermsRecord = ActiveRecord(loans);
+    ReadTerms(loans, change.OldLoan, change.OldOptions);
     const LongInt first = RecordsInFile(trans) + 1;
     change.Made.push_back({TransTable, first, first + Schedule.LastRow, change.Name});
     change.Gone = RecordRuns(TransTable, RecordsWithKey(trans, key), change.Name);
@@ -1165,16 +1203,20 @@ std::string SaveRows(TRegisterTables& Tables, const std::string& LoanNo,
 
 } // namespace
 
+std::string RegisterNewLoanKeptMessage(const std::string& Failure, const std::string& LoanNo) {
+    return Failure + "\n\nThe new loan " + Trim(LoanNo) +
+           " is kept under its account, without a schedule: choose it when you save again.";
+}
+
 std::string SaveSchedule(const std::string& Folder, const std::string& LoanNo,
                          const TAmortSchedule& Schedule, const TAmortOptions& Options,
                          bool NewLoan) {
     const std::string failure = Guarded(Folder, SaveFailedMessage, [&] {
         TRegisterTables tables(Folder, TTableMode::Shared);
-        return SaveRows(tables, LoanNo, Schedule, Options, NewLoan);
+        return SaveRows(tables, LoanNo, Schedule, Options);
     });
-    if (!failure.empty() && NewLoan && !JournalLeft(Folder))
-        DiscardNewLoan(Folder, Trim(LoanNo));
-    return failure;
+    if (failure.empty() || !NewLoan || failure == SaveLoanNotFoundMessage) return failure;
+    return RegisterNewLoanKeptMessage(failure, LoanNo);
 }
 
 std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,

@@ -32,6 +32,13 @@ bool SameText(std::string_view a, std::string_view b) {
     return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
+// Whether path names the file open on descriptor fd (and not another file put under its name).
+bool NamesFile(const std::string& path, int fd) {
+    struct stat named {}, open {};
+    return ::stat(path.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 &&
+           named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
 std::string RTrim(std::string text) {
     while (!text.empty() && text.back() == ' ')
         text.pop_back();
@@ -131,11 +138,25 @@ int TXbArea::RecoverPack(const std::string& path) const {
     return xbWriteFailed;
 }
 
+int TXbArea::OpenLocked(const std::string& found, bool writable, bool exclusive) {
+    for (;;) {
+        int status = table_->Open(found, writable);
+        if (status == xbOK) status = lock_->Attach(table_->File().Handle(), exclusive);
+        if (status != xbOK) return status;
+        if (!NamesFile(found, table_->File().Handle())) {
+            lock_->Detach(); // a packed copy took the name meanwhile: that one is opened
+            continue;
+        }
+        if (table_->RefreshCount()) return xbOK;
+        XbSetReason(xbErrDamagedHeader, found);
+        return xbDamaged;
+    }
+}
+
 int TXbArea::OpenFiles(const std::string& found, int mode) {
     const bool writable = mode != 1;
-    int status = table_->Open(found, writable);
+    int status = OpenLocked(found, writable, mode == 2);
     packStamp_ = StampOfPacks();
-    if (status == xbOK) status = lock_->Attach(table_->File().Handle(), mode == 2);
     if (status == xbSharing) XbSetReason(xbErrLocked, found);
     table_->SetExclusive(status == xbOK && Exclusive());
     buffer_ = table_->BlankRecord();

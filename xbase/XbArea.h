@@ -129,6 +129,11 @@ public:
 
 private:
     int OpenFiles(const std::string& found, int mode);
+    // Opens the table file and takes its open lock. Until it has the lock, another holder may
+    // still write the table (its header last) or put its packed copy under the table's name,
+    // which leaves the file opened a removed one: once locked, a file no longer under its name
+    // is opened again, and the header's record count and stamp are read again.
+    int OpenLocked(const std::string& found, bool writable, bool exclusive);
     // Finishes or rolls back a pack that a killed process left, when nobody has the table open.
     int RecoverPack(const std::string& path) const;
     // Reads record recno into the buffer; stepping tells a walk in record order, which a shared

@@ -30,6 +30,7 @@
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -309,6 +310,19 @@ TEST_F(RegisterChangeTest, ADeleteMeetingOneFailedWriteTakesAllOrNothing) {
     MakeTemplate(11);
     FullDiskAtEachWrite([](const std::string& dir) { return DeleteLoan(dir, "1"); }, 1);
     FullDiskAtEachWrite([](const std::string& dir) { return DeleteAccount(dir, "SMITJOH001"); }, 1);
+    // The same when another program numbered the account with a leading blank: its journal
+    // keeps the blank, so that the tables match it.
+    for (const char* name : {AccountsTable, XRefTable}) {
+        std::unique_ptr<TTable> table = RegisterTable(Folder() + "/template", name);
+        table->Open();
+        for (table->First(); !table->Eof(); table->Next())
+            if (FieldText(table.get(), "ACCOUNTNO") == "SMITJOH001") {
+                table->Edit();
+                table->FieldByName("ACCOUNTNO")->SetAsString(" SMITJOH001");
+                table->Post();
+            }
+    }
+    FullDiskAtEachWrite([](const std::string& dir) { return DeleteAccount(dir, " SMITJOH001"); }, 1);
 }
 
 // A save whose commit mark could not be written, the disk staying full, leaves its journal; the
@@ -329,16 +343,23 @@ TEST_F(RegisterChangeTest, AnUndoThatFailsIsFinishedByTheNextOpen) {
     }
 }
 
-// A save for a loan made for it that meets a full disk takes only that loan back: Smith's loan
-// 1 keeps its record, its link and its schedule.
-TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsTheOtherLoans) {
+// A save for a loan made for it that meets a full disk leaves the register as it was: that loan
+// keeps its record and its link, which the answer tells, and Smith's loan 1 its schedule.
+TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsItAndTheOtherLoans) {
     MakeTemplate(11);
     const TAmortSchedule longer = Schedule(23, 8.04f);
     const auto saveNew = [&](const std::string& dir) {
         return SaveSchedule(dir, "2", longer, TAmortOptions{}, true);
     };
+    FreshWork();
+    const std::string before = Snapshot(Work());
     for (long write = 1, made = 0;; ++write) {
-        FailingFrom(saveNew, write, std::numeric_limits<long>::max(), made);
+        std::string failure;
+        if (!FailingFrom(saveNew, write, std::numeric_limits<long>::max(), made, &failure)) {
+            EXPECT_TRUE(failure.ends_with(RegisterNewLoanKeptMessage("", "2"))) << failure;
+            ASSERT_EQ(PrepareRegister(Work(), AllTables), "");
+            EXPECT_EQ(Snapshot(Work()), before) << "write " << write;
+        }
         TAmortSchedule loaded;
         TAmortOptions options;
         ASSERT_EQ(LoadSchedule(Work(), "1", loaded, options), "") << "write " << write;
@@ -441,29 +462,69 @@ TEST_F(RegisterChangeTest, AJournalThatCannotBeReadKeepsTheRegisterClosedUntilIt
         }
 }
 
-// Tables put back from a copy while an unfinished change's journal is still beside them are
-// not those it names: nothing of it is applied or packed, the journal is set aside under a name
-// of its own (a second one beside the first) and the user told; the register opens as the copy
-// has it. The copy was made after loan 2 got a longer schedule, whose rows have the numbers the
-// unfinished save's new rows take.
+// Tables put back from a copy, or changed by another program, while an unfinished change's
+// journal is still beside them are not those it names: nothing of it is applied or packed, the
+// journal is set aside under a name of its own (a second one beside the first) and the user told
+// what the change was for, which may hold part of it; the register opens as the tables are. Each
+// copy fails one check alone: loan 2 saved with a longer schedule, whose rows have the numbers
+// the unfinished save's new rows take; the loans' records numbered the other way round, so that
+// the one record whose terms the save replaces holds loan 2; loan 2's rows removed and TRANS.DBF
+// packed, so that it holds fewer records than the unfinished delete counted, all of them loan
+// 1's rows where the delete names them.
 TEST_F(RegisterChangeTest, AJournalIsNotAppliedToTablesPutBackFromACopy) {
     MakeTemplate(11);
-    const std::string copy = Folder() + "/copy";
-    fs::copy(Folder() + "/template", copy);
-    ASSERT_EQ(SaveSchedule(copy, "2", Schedule(59, 6.0f), TAmortOptions{}), "");
-    const std::string copied = Snapshot(copy);
+    const auto copy = [&](const char* name, const std::function<void(const std::string&)>& Change) {
+        fs::copy(Folder() + "/template", Folder() + "/" + name);
+        Change(Folder() + "/" + name);
+    };
+    copy("longer", [&](const std::string& dir) {
+        ASSERT_EQ(SaveSchedule(dir, "2", Schedule(59, 6.0f), TAmortOptions{}), "");
+    });
+    copy("swapped", [](const std::string& dir) {
+        std::unique_ptr<TTable> loans = RegisterTable(dir, LoansTable);
+        loans->Open();
+        for (const auto& [second, number] : {std::pair{false, "X"}, {true, "1"}, {false, "2"}}) {
+            loans->First();
+            if (second) loans->Next();
+            loans->Edit();
+            loans->FieldByName("LOANNO")->SetAsString(number);
+            loans->Post();
+        }
+    });
+    copy("packed", [](const std::string& dir) {
+        std::unique_ptr<TTable> trans = RegisterTable(dir, TransTable);
+        trans->Open();
+        for (trans->First(); !trans->Eof();)
+            if (FieldText(trans.get(), "LOANNO") == "2")
+                trans->Delete();
+            else
+                trans->Next();
+        trans->Close();
+        ASSERT_EQ(PackRegisterTable(dir, TransTable), "");
+    });
     LeaveHalfDone(SaveLonger);
-    const std::string journal = ReadAll(RegisterJournalPath(Work()));
-    FreshWork("copy");
-    for (const char* aside : {"REGISTER-1.JNL", "REGISTER-2.JNL"}) {
-        std::ofstream(RegisterJournalPath(Work()), std::ios::binary) << journal;
-        services_.MessageBoxes.clear();
-        ExpectLoadsWhole(Work(), "2");
-        ASSERT_EQ(services_.MessageBoxes.size(), 1u);
-        EXPECT_EQ(services_.MessageBoxes[0].Text, RegisterJournalSetAsideMessage(Work(), aside));
-        EXPECT_EQ(ReadAll(Work() + "/" + aside), journal);
-        EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
-        EXPECT_EQ(Snapshot(Work()), copied);
+    const std::string save = ReadAll(RegisterJournalPath(Work()));
+    LeaveHalfDone([](const std::string& dir) { return DeleteAccount(dir, "SMITJOH001"); });
+    const std::string del = ReadAll(RegisterJournalPath(Work()));
+    const TUnfinishedChange saving{.Account = "SMITJOH001", .Loans = {"1"}};
+    const TUnfinishedChange deleting{
+        .Delete = true, .AccountDeleted = true, .Account = "SMITJOH001", .Loans = {"1"}};
+    for (const auto& [from, journal, what] :
+         {std::tuple{"longer", save, saving}, {"swapped", save, saving}, {"packed", del, deleting}}) {
+        SCOPED_TRACE(from);
+        FreshWork(from);
+        const std::string copied = Snapshot(Work());
+        for (const char* aside : {"REGISTER-1.JNL", "REGISTER-2.JNL"}) {
+            std::ofstream(RegisterJournalPath(Work()), std::ios::binary) << journal;
+            services_.MessageBoxes.clear();
+            EXPECT_EQ(PrepareRegister(Work(), AllTables), "");
+            ASSERT_EQ(services_.MessageBoxes.size(), 1u);
+            EXPECT_EQ(services_.MessageBoxes[0].Text,
+                      RegisterJournalSetAsideMessage(Work(), aside, what));
+            EXPECT_EQ(ReadAll(Work() + "/" + aside), journal);
+            EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
+            EXPECT_EQ(Snapshot(Work()), copied);
+        }
     }
 }
 
@@ -472,10 +533,12 @@ TEST_F(RegisterChangeTest, AJournalIsNotAppliedToTablesPutBackFromACopy) {
 namespace {
 
 // Holds the register's tables open in a child process, as another copy's dialog does, until
-// Release; with EditedLoan, editing that loan (its record locked).
+// Release; with EditedLoan, editing that loan (its record locked); Loading, holding TRANS.DBF
+// too, as its load of a schedule does.
 class TOtherCopy {
 public:
-    explicit TOtherCopy(const std::string& Dir, const std::string& EditedLoan = "") {
+    explicit TOtherCopy(const std::string& Dir, const std::string& EditedLoan = "",
+                        bool Loading = false) {
         xb_CloseAll();
         if (::pipe(go_) != 0 || ::pipe(ready_) != 0) return;
         child_ = ::fork();
@@ -485,9 +548,10 @@ public:
             return;
         }
         std::vector<std::unique_ptr<TTable>> held;
-        for (const char* name : {AccountsTable, LoansTable, XRefTable}) {
+        for (const char* name : {AccountsTable, LoansTable, XRefTable, TransTable}) {
             held.push_back(RegisterTable(Dir, name));
-            held.back()->Open();
+            held.back()->SetExclusive(name == TransTable);
+            if (name != TransTable || Loading) held.back()->Open();
         }
         TTable& loans = *held[1];
         for (loans.First(); !EditedLoan.empty() && !loans.Eof(); loans.Next())
@@ -575,6 +639,30 @@ TEST_F(RegisterChangeTest, ALoanAnotherCopyEditsIsInUseAndBlocksNothingElse) {
     EXPECT_EQ(PrepareRegister(Work(), AllTables), RegisterInUseMessage(LoansTable));
     editing.Release();
     ExpectOldOrNew(before, before, "undone");
+}
+
+// A save of a loan the dialog made for it (its record and link posted) that is refused, while
+// another copy loads a schedule (TRANS.DBF held) or edits that loan, leaves the loan and its
+// link as they were and says so; saving it again once the other copy is done stores the
+// schedule under the account's loan.
+TEST_F(RegisterChangeTest, ARefusedSaveOfANewLoanKeepsItWithItsLink) {
+    MakeTemplate(11);
+    FreshWork();
+    Add(Work(), LoansTable, {{"LOANNO", "3"}});
+    Add(Work(), XRefTable, {{"ACCOUNTNO", "SMITJOH001"}, {"LOANNO", "3"}});
+    const std::string before = Snapshot(Work());
+    const TAmortSchedule schedule = Schedule(23, 8.04f);
+    for (const auto& [loading, edited, table] :
+         {std::tuple{true, "", TransTable}, {false, "3", LoansTable}}) {
+        TOtherCopy other(Work(), edited, loading);
+        EXPECT_EQ(SaveSchedule(Work(), "3", schedule, TAmortOptions{}, true),
+                  RegisterNewLoanKeptMessage(RegisterInUseMessage(table), "3"));
+        other.Release();
+        EXPECT_EQ(Snapshot(Work()), before);
+    }
+    EXPECT_EQ(SaveSchedule(Work(), "3", schedule, TAmortOptions{}), "");
+    ExpectLoadsWhole(Work(), "3");
+    EXPECT_NE(Snapshot(Work()).find("\n3|SMITJOH001|"), std::string::npos);
 }
 
 // A register folder that cannot be written (made so by the file layer: a superuser writes in

@@ -120,9 +120,11 @@ TEST_F(LoanInfoTest, AManualNumberThatIsFreeIsTaken) {
         EXPECT_FALSE(d.AccountNo->Enabled());
         Step(d, d.NewBTN, "Step: 2/4");
         EXPECT_TRUE(d.AccountNo->Enabled());
-        Enter(d.AccountNo, "ACME-7");
+        // A blank typed before the number is not taken into it.
+        Enter(d.AccountNo, " ACME-7");
         Enter(d.Business, "Acme Hauling");
         Step(d, d.NextBTN, "Step: 3/4");
+        EXPECT_EQ(KeyText(d.Accounts, "ACCOUNTNO"), "ACME-7");
         Click(d.CancelBTN);
     });
     EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO,BUSINESS"), "DEFAULT|\nACME-7|Acme Hauling\n");
@@ -390,6 +392,41 @@ TEST_F(LoanInfoTest, DeletingAnAccountTakesItsLoansAlongAndPacks) {
     EXPECT_EQ(trans.find("1\n"), std::string::npos);
     for (const char* table : {"ACCNTS.DBF", "LOANS.DBF", "XREF.DBF", "TRANS.DBF"})
         EXPECT_EQ(DeletedCount(table), "0") << table;
+}
+
+// An account number another program wrote with a leading blank, as a loan number, is the
+// key: the dialog lists the account's loans, links a new loan to it and deletes it with all of
+// them.
+TEST_F(LoanInfoTest, AnAccountNumberWithALeadingBlankIsTheAccountsKey) {
+    for (const auto& [name, fields] :
+         {std::pair{AccountsTable, std::vector<std::pair<const char*, const char*>>{
+                                       {"ACCOUNTNO", " ACME"}, {"BUSINESS", "Acme"}}},
+          {LoansTable, {{"LOANNO", " 7"}}},
+          {XRefTable, {{"ACCOUNTNO", " ACME"}, {"LOANNO", " 7"}}}}) {
+        std::unique_ptr<TTable> table = RegisterTable(home.Path(), name);
+        table->Open();
+        table->Append();
+        for (const auto& [field, value] : fields)
+            table->FieldByName(field)->SetAsString(value);
+        table->Post();
+    }
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        // The blank sorts the account first.
+        Step(d, d.NextBTN, "Step: 2/4");
+        EXPECT_EQ(d.Business->AsString(), "Acme");
+        Step(d, d.NextBTN, "Step: 3/4");
+        EXPECT_EQ(d.StatusText(), " 1/1");
+        Step(d, d.NewBTN, "Step: 4/4");
+        Click(d.NextBTN);
+    });
+    services.MessageBoxAnswers = {mrYes, mrNo};
+    RunDialog(limSave, [&](TLoanInfo& d) {
+        Navigate(d, nbDelete);
+        EXPECT_EQ(d.StatusText(), " ACME deleted.");
+        Click(d.CancelBTN);
+    });
+    EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO"), "DEFAULT\n");
+    EXPECT_EQ(Rows("LOANS.DBF", "LOANNO") + Rows("XREF.DBF", "LOANNO"), "");
 }
 
 // A LOANS.DBF another program changed is named with the field the register cannot use; the

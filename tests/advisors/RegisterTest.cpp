@@ -247,6 +247,24 @@ TEST_F(InfoTest, DeletingAnAccountsLoansTakesTheirRowsAlong) {
     EXPECT_EQ(Column(XRefTable, "LOANNO"), "");
     EXPECT_EQ(Column(TransTable, "LOANNO"), "");
     EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
+
+    // An account number another program wrote with a leading blank is the account's key: the
+    // account goes with its loans. A delete of an account the register no longer holds answers
+    // so and deletes nothing.
+    std::unique_ptr<TTable> accounts = RegisterTable(folder_.Path(), AccountsTable);
+    accounts->Open();
+    accounts->Append();
+    accounts->FieldByName("ACCOUNTNO")->SetAsString(" ACME-9");
+    accounts->Post();
+    accounts->Close();
+    AddLoanOf(" ACME-9", "4");
+    AddLoanOf(DefaultAccount, "5");
+    EXPECT_EQ(DeleteAccount(folder_.Path(), " ACME-9"), "");
+    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
+    EXPECT_EQ(Column(LoansTable, "LOANNO") + Column(XRefTable, "LOANNO"), "5;5;");
+    EXPECT_EQ(Distinct(TransTable, "LOANNO"), "5;");
+    EXPECT_EQ(DeleteAccount(folder_.Path(), " ACME-9"), AccountNotFoundMessage);
+    EXPECT_EQ(Column(LoansTable, "LOANNO"), "5;");
 }
 
 TEST_F(InfoTest, ADeleteNeedsYesThenNo) {

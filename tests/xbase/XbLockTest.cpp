@@ -1,10 +1,15 @@
 // Sharing and record locks between work areas of this process and between processes.
 #include "tests/xbase/XbFixture.h"
 
+#include <atomic>
 #include <chrono>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/fanotify.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -284,6 +289,110 @@ TEST_F(XbLockTest, TwoProcessesAppendAtTheSameTime) {
         ++rows;
     EXPECT_EQ(rows, 2 + 2 * kEach);
     EXPECT_EQ(xb_OrderRecNo(), 2 + 2 * kEach + 1);
+}
+
+// Keeps a process waiting in the system at its opening of a file (FAN_OPEN_PERM) or at a read
+// of it (FAN_ACCESS_PERM), as a busy machine may, until Release; every other open or read of
+// the file goes on. Needs the right to watch the file system (a superuser has it).
+class TGate {
+public:
+    TGate(const std::string& path, unsigned event) {
+        fd_ = ::fanotify_init(FAN_CLASS_CONTENT | FAN_CLOEXEC | FAN_NONBLOCK, O_RDONLY);
+        if (fd_ >= 0 && ::fanotify_mark(fd_, FAN_MARK_ADD, event, AT_FDCWD, path.c_str()) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~TGate() { Release(); }
+    bool Ready() const { return fd_ >= 0; }
+    // Holds the event after the first skip ones of process pid; true once it is held.
+    bool Hold(pid_t pid, int skip) {
+        watcher_ = std::thread([this, pid, skip] { Answer(pid, skip); });
+        for (int wait = 0; held_ < 0 && wait < 10000; ++wait)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return held_ >= 0;
+    }
+    // Lets the held process go on, and stops watching the file.
+    void Release() {
+        stop_ = true;
+        if (watcher_.joinable()) watcher_.join();
+        if (held_ >= 0) Allow(held_.exchange(-1));
+        if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+    }
+
+private:
+    void Allow(int eventFd) {
+        const fanotify_response answer{eventFd, FAN_ALLOW};
+        (void)!::write(fd_, &answer, sizeof answer);
+        ::close(eventFd);
+    }
+    void Answer(pid_t pid, int skip) {
+        alignas(fanotify_event_metadata) char buffer[4096];
+        for (pollfd p{fd_, POLLIN, 0}; !stop_;) {
+            if (::poll(&p, 1, 20) <= 0) continue;
+            const ssize_t got = ::read(fd_, buffer, sizeof buffer);
+            auto* event = reinterpret_cast<fanotify_event_metadata*>(buffer);
+            for (ssize_t left = got; FAN_EVENT_OK(event, left); event = FAN_EVENT_NEXT(event, left)) {
+                if (event->pid == pid && skip-- == 0)
+                    held_ = event->fd;
+                else
+                    Allow(event->fd);
+            }
+        }
+    }
+
+    int fd_ = -1;
+    std::thread watcher_;
+    std::atomic<int> held_{-1};
+    std::atomic<bool> stop_{false};
+};
+
+// A process kept waiting between opening a table and locking it, while the holder before it
+// writes a record (its header last) and lets go, or packs the table (its packed copy taking
+// the table's name): once locked, it sees the table as that holder left it, so each keeps the
+// other's record.
+TEST_F(XbLockTest, AnOpenKeptWaitingBeforeItsLockSeesTheTableTheHolderLeft) {
+    for (const bool pack : {false, true}) {
+        SCOPED_TRACE(pack ? "packed" : "written");
+        int go[2];
+        ASSERT_EQ(::pipe(go), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            char c = 0;
+            (void)!::read(go[0], &c, 1);
+            ::_exit(Use(xbModeExclusive) > 0 && xb_AppendEx() == 0 &&
+                            xb_Replace(1, xbReplaceText, pack ? "C2" : "C1") == xbOK &&
+                            xb_Close() == xbOK
+                        ? 0
+                        : 1);
+        }
+        ASSERT_GT(Use(xbModeExclusive), 0);
+        // The child waits at its opening, or at its read of the header after the first bytes.
+        TGate gate(Path("SHARED.DBF"), pack ? FAN_OPEN_PERM : FAN_ACCESS_PERM);
+        if (!gate.Ready()) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+            GTEST_SKIP() << "permission events of the file system cannot be watched here";
+        }
+        (void)!::write(go[1], "g", 1);
+        ASSERT_TRUE(gate.Hold(child, pack ? 0 : 1));
+        AddLoan(pack ? "P2" : "P1", "parent", 3);
+        if (pack) {
+            ASSERT_EQ(xb_Go(1), xbOK);
+            ASSERT_EQ(xb_Delete(), xbOK);
+            ASSERT_EQ(xb_Pack(), xbOK);
+        }
+        xb_CloseAll();
+        gate.Release();
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        ::close(go[0]);
+        ::close(go[1]);
+        ASSERT_GT(Use(xbModeShared), 0);
+        EXPECT_EQ(Walk(), pack ? "L2 P1 C1 P2 C2 " : "L1 L2 P1 C1 ");
+        xb_CloseAll();
+    }
 }
 
 } // namespace
