@@ -101,6 +101,19 @@ const TXbFieldDef& Def(const TXbArea& area, int index) {
     return area.Table().Fields()[static_cast<std::size_t>(index)];
 }
 
+// A field whose bytes in the record are its text: neither a binary value nor a memo. Every text
+// read asks this first, so the common kinds are told at once and the test is kept inline.
+inline bool IsTextField(const TXbFieldDef& f) {
+    switch (f.Type) {
+    case 'C':
+    case 'N':
+    case 'F':
+    case 'D':
+    case 'L': return true;
+    default: return !XbIsBinaryField(f) && !XbIsMemoField(f);
+    }
+}
+
 std::string PadRight(std::string text, int width) {
     text.resize(static_cast<std::size_t>(width), ' ');
     return text;
@@ -711,9 +724,12 @@ std::string xb_GetString(int field) {
     TXbArea* area = nullptr;
     int i = -1;
     if (!FieldOf(field, area, i)) return Result(std::string());
-    if (std::string text; XbBinaryText(Def(*area, i), area->FieldBytes(i), text))
+    const TXbFieldDef& f = Def(*area, i);
+    // A text field, the common case, is read as it lies in the record buffer.
+    if (IsTextField(f)) return Result(area->FieldBytes(i));
+    if (std::string text; XbBinaryText(f, area->FieldBytes(i), text))
         return Result(std::move(text));
-    if (XbIsMemoField(Def(*area, i))) {
+    if (XbIsMemoField(f)) {
         TXbCall call;
         std::string data;
         ReadMemoField(field, data, call);
@@ -727,7 +743,7 @@ std::string xb_GetTrimString(int field) {
     TXbArea* area = nullptr;
     int i = -1;
     // A text field, the common case, is trimmed where it lies in the record buffer.
-    if (FieldOf(field, area, i) && !XbIsBinaryField(Def(*area, i)) && !XbIsMemoField(Def(*area, i)))
+    if (FieldOf(field, area, i) && IsTextField(Def(*area, i)))
         return Result(RTrim(area->FieldBytes(i)));
     return Result(RTrim(xb_GetString(field)));
 }
