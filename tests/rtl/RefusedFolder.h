@@ -1,0 +1,63 @@
+// Runs a part of a test in a child process for which a folder refuses every write as the system
+// refuses it: with EROFS the folder is bound onto itself read-only in a mount namespace of the
+// child's own; with EACCES the child runs as an unprivileged user, the folder and its files staying
+// readable. The parent's view of the folder is untouched.
+#pragma once
+
+#include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <functional>
+#include <optional>
+#include <string>
+
+// Makes folder refuse this process' writes with error (EROFS or EACCES); false when the machine
+// does not let a test do so (no leave to mount, or not run by the superuser).
+inline bool RefuseWritesIn(const std::string& folder, int error) {
+    if (error == EROFS)
+        return ::unshare(CLONE_NEWNS) == 0 &&
+               ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+               ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+               ::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
+                       nullptr) == 0;
+    constexpr uid_t nobody = 65534;
+    return ::geteuid() == 0 && ::chmod(folder.c_str(), 0755) == 0 &&
+           ::setgroups(0, nullptr) == 0 && ::setresgid(nobody, nobody, nobody) == 0 &&
+           ::setresuid(nobody, nobody, nobody) == 0;
+}
+
+// What body answered with folder refusing its writes with error, or nothing when the machine does
+// not let the refusal be made (the caller skips). The body runs in a forked child: what it checks
+// must come back in its answer; a child that ends without one is told as such.
+inline std::optional<std::string> InRefusedFolder(const std::string& folder, int error,
+                                                  const std::function<std::string()>& body) {
+    int ends[2];
+    if (::pipe(ends) != 0) return std::nullopt;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        const std::string answer = RefuseWritesIn(folder, error) ? "+" + body() : "-";
+        for (std::size_t done = 0; done < answer.size();) {
+            const ssize_t n = ::write(ends[1], answer.data() + done, answer.size() - done);
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        ::_exit(0);
+    }
+    ::close(ends[1]);
+    std::string answer;
+    char chunk[512];
+    for (ssize_t n; (n = ::read(ends[0], chunk, sizeof chunk)) > 0;)
+        answer.append(chunk, static_cast<std::size_t>(n));
+    ::close(ends[0]);
+    int status = 0;
+    if (child > 0) ::waitpid(child, &status, 0);
+    if (answer == "-") return std::nullopt;
+    if (answer.empty()) return "the child ended without an answer, status " + std::to_string(status);
+    return answer.substr(1);
+}
