@@ -6,6 +6,7 @@
 #include "platform/rtl/Profile.h"
 #include "platform/rtl/Strings.h"
 
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -22,6 +23,20 @@ std::vector<std::string> ProfileTokens(const std::string& value) {
         start = comma + 1;
     }
     return tokens;
+}
+
+// Why a document did not start on target (the printer, or the file named in quotes): when its
+// output could not be made, where and the cause the system gave follow.
+std::string CannotStartDocMessage(const std::string& target, bool named,
+                                  const TStartDocFailure& failure) {
+    const std::string message = Format(Trans_CannotStartDoc, {target});
+    if (failure.Error == 0) return message;
+    const std::string cause = std::strerror(failure.Error);
+    const std::string said = AnsiLowerCase(cause.substr(0, 1)) + cause.substr(1);
+    return message + " " +
+           (named ? Format(Trans_OutputFileRefused, {said})
+                  : Format(Trans_PrintoutFolderRefused, {failure.Place, said})) +
+           "\n\n" + Trans_NothingPrinted;
 }
 
 std::unique_ptr<TRPDevice>& GlobalDevice() {
@@ -223,10 +238,11 @@ void TRPDevice::BeginDoc() {
     // own caller names a file again.
     const std::string output = std::exchange(outputFileName_, {});
     if (StartDoc(dc_, DOCINFO{title_, output}) <= 0) {
+        const TStartDocFailure failure = LastStartDocFailure();
         printing_ = false;
         SetState(dsNone);
-        RaiseError(
-            Format(Trans_CannotStartDoc, {output.empty() ? deviceName_ : "\"" + output + "\""}));
+        RaiseError(CannotStartDocMessage(output.empty() ? deviceName_ : "\"" + output + "\"",
+                                         !output.empty(), failure));
     }
     pageStarted_ = false;
 }

@@ -132,29 +132,42 @@ QPageLayout MakeLayout(const TPageGeometry& g, SmallInt paperCode) {
                        QMarginsF(0, 0, 0, 0));
 }
 
-// A new numbered file "print0001.pdf", "print0002.pdf", ... in the settings folder's "printed";
-// the file is created here so that two programs never take the same number. The name is in the
-// system's encoding, as the settings folder's is.
-std::string NewNumberedFile(std::string& error) {
+// No output file: where it was to be written and the system's error are told in failure.
+int Refused(TStartDocFailure& failure, const std::string& place, int error) {
+    failure = {place, error};
+    return -1;
+}
+
+// Opens a new numbered file "print0001.pdf", "print0002.pdf", ... in the settings folder's
+// "printed" (made when missing) for writing; the file is created here so that two programs never
+// take the same number. Its descriptor, with path set to its name in the system's encoding (as
+// the settings folder's is); -1 when none can be made, the folder told in failure.
+int OpenNumberedFile(std::string& path, TStartDocFailure& failure) {
     std::string folder;
     try {
         folder = SettingsFolder() + "/printed";
-        std::filesystem::create_directories(folder);
-    } catch (const std::exception& e) {
-        error = e.what();
-        return {};
+    } catch (const Exception&) {
+        return -1; // no settings folder at all: there is no folder of printouts to name
     }
+    std::error_code made;
+    std::filesystem::create_directories(folder, made);
+    if (made) return Refused(failure, Utf8ToWin1252(folder), made.value());
     for (int n = 1; n < 100000; ++n) {
-        std::string name = folder + Format("/print%.4d.pdf", {n});
-        int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd >= 0) {
-            ::close(fd);
-            return name;
-        }
-        if (errno != EEXIST) break;
+        path = folder + Format("/print%.4d.pdf", {n});
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const int error = errno;
+        if (fd >= 0) return fd;
+        if (error != EEXIST) return Refused(failure, Utf8ToWin1252(folder), error);
     }
-    error = "Cannot create a file in " + Utf8ToWin1252(folder);
-    return {};
+    return Refused(failure, Utf8ToWin1252(folder), EEXIST);
+}
+
+// Opens the file the caller named (in the program's character set) for writing, emptied; -1
+// when it cannot be, the file told in failure.
+int OpenNamedFile(const std::string& file, TStartDocFailure& failure) {
+    const int fd =
+        ::open(Win1252ToUtf8(file).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return fd >= 0 ? fd : Refused(failure, file, errno);
 }
 
 // A document drawn through one painter that stays open from the first page to the last; the
@@ -193,18 +206,19 @@ private:
 // and the incomplete file is removed.
 class TPdfDocument : public TPainterDocument {
 public:
-    bool Start(const TJobSettings& settings, std::string& error) {
+    bool Start(const TJobSettings& settings, TStartDocFailure& failure) {
         // The caller names its file in the program's character set; a numbered file's name
         // comes from the system and is reported in the program's character set.
         const bool numbered = settings.Output.empty();
-        path_ = numbered ? NewNumberedFile(error) : Win1252ToUtf8(settings.Output);
-        if (path_.empty()) return false;
+        const int fd = numbered ? OpenNumberedFile(path_, failure)
+                                : OpenNamedFile(settings.Output, failure);
+        if (fd < 0) return false;
+        if (!numbered) path_ = Win1252ToUtf8(settings.Output);
         file_ = numbered ? Utf8ToWin1252(path_) : settings.Output;
         paper_ = settings.DevMode.dmPaperSize;
-        output_.setFileName(QString::fromStdString(path_));
-        if (!output_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            error = "Cannot create file " + file_;
-            if (numbered) RemoveOutput();
+        if (!output_.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+            ::close(fd);
+            RemoveOutput();
             return false;
         }
         writer_ = std::make_unique<QPdfWriter>(&output_);
@@ -213,7 +227,6 @@ public:
         writer_->setTitle(AnsiToQString(settings.DocName));
         writer_->setCreator("Vantrel Plus");
         if (!painter_.begin(writer_.get())) {
-            error = "Cannot create file " + file_;
             Abort(nullptr);
             return false;
         }
@@ -267,10 +280,10 @@ public:
         return {pdf};
     }
     std::unique_ptr<TPrintDocument> StartDocument(const TPrinterInfo&, const TJobSettings& settings,
-                                                  std::string& error) override {
+                                                  TStartDocFailure& failure) override {
         EnsureQtApp();
         auto doc = std::make_unique<TPdfDocument>();
-        if (!doc->Start(settings, error)) return nullptr;
+        if (!doc->Start(settings, failure)) return nullptr;
         return doc;
     }
 };
@@ -278,7 +291,7 @@ public:
 // A document on a printer Qt drives (or, with an output file, into that file).
 class TQtPrinterDocument : public TPainterDocument {
 public:
-    bool Start(const QPrinterInfo& info, const TJobSettings& settings, std::string& error) {
+    bool Start(const QPrinterInfo& info, const TJobSettings& settings) {
         printer_ = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
         printer_->setResolution(settings.Page.DpiX);
         // The whole sheet is the painter's; the origin moves to the printable area below, so
@@ -298,10 +311,7 @@ public:
             printer_->setOutputFileName(FileNameToQt(settings.Output));
             file_ = settings.Output;
         }
-        if (!painter_.begin(printer_.get())) {
-            error = "The printer " + QStringToAnsi(info.printerName()) + " cannot be used";
-            return false;
-        }
+        if (!painter_.begin(printer_.get())) return false;
         painter_.translate(settings.Page.OffsetX, settings.Page.OffsetY);
         return true;
     }
@@ -339,14 +349,11 @@ public:
     }
     std::unique_ptr<TPrintDocument> StartDocument(const TPrinterInfo& printer,
                                                   const TJobSettings& settings,
-                                                  std::string& error) override {
+                                                  TStartDocFailure&) override {
         QPrinterInfo info = QPrinterInfo::printerInfo(AnsiToQString(printer.Device));
-        if (info.isNull()) {
-            error = "The printer " + printer.Device + " is not available";
-            return nullptr;
-        }
+        if (info.isNull()) return nullptr;
         auto doc = std::make_unique<TQtPrinterDocument>();
-        if (!doc->Start(info, settings, error)) return nullptr;
+        if (!doc->Start(info, settings)) return nullptr;
         return doc;
     }
 
@@ -475,10 +482,9 @@ private:
 
 std::unique_ptr<TPrintDocument> TTestPrinterBackend::StartDocument(const TPrinterInfo& printer,
                                                                    const TJobSettings& settings,
-                                                                   std::string& error) {
+                                                                   TStartDocFailure&) {
     if (failNext_) {
         failNext_ = false;
-        error = "The printer " + printer.Device + " is not available";
         return nullptr;
     }
     EnsureQtApp();

@@ -88,10 +88,11 @@ public:
     virtual std::vector<TPrinterInfo> Printers() = 0;
     // The backend's own default printer, or empty.
     virtual std::string DefaultPrinter() { return {}; }
-    // A started document, or nullptr with error set when the output cannot be made.
+    // A started document, or nullptr when it cannot be started; an output file that cannot be
+    // made is told in failure.
     virtual std::unique_ptr<TPrintDocument> StartDocument(const TPrinterInfo& printer,
                                                           const TJobSettings& settings,
-                                                          std::string& error) = 0;
+                                                          TStartDocFailure& failure) = 0;
 };
 
 // The backends printing goes through, in the order their printers are listed. Until set, the
@@ -150,7 +151,7 @@ public:
     std::string DefaultPrinter() override { return default_; }
     std::unique_ptr<TPrintDocument> StartDocument(const TPrinterInfo& printer,
                                                   const TJobSettings& settings,
-                                                  std::string& error) override;
+                                                  TStartDocFailure& failure) override;
 
 private:
     class TRecordingDocument;

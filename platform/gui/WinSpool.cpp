@@ -182,6 +182,11 @@ std::string& LastOutput() {
     return last;
 }
 
+TStartDocFailure& StartFailure() {
+    static TStartDocFailure failure;
+    return failure;
+}
+
 TPrintedToFileEvent& PrintedToFile() {
     static TPrintedToFileEvent handler;
     return handler;
@@ -390,6 +395,7 @@ int SetAbortProc(HDC hdc, ABORTPROC proc) {
 }
 
 int StartDoc(HDC hdc, const DOCINFO& info) {
+    StartFailure() = {};
     TPrintJob* job = JobOf(hdc);
     if (!job || job->Information || job->Document || !job->Backend) return SP_ERROR;
     TJobSettings settings;
@@ -397,8 +403,7 @@ int StartDoc(HDC hdc, const DOCINFO& info) {
     settings.Output = info.lpszOutput;
     settings.DevMode = job->DevMode;
     settings.Page = PageGeometry(job->Printer, job->DevMode);
-    std::string error;
-    job->Document = job->Backend->StartDocument(job->Printer, settings, error);
+    job->Document = job->Backend->StartDocument(job->Printer, settings, StartFailure());
     if (!job->Document) return SP_ERROR;
     static int jobNumber = 0;
     return ++jobNumber;
@@ -454,6 +459,10 @@ int Escape(HDC hdc, int escape, const std::string& data) {
 
 std::string LastPrintOutput() {
     return LastOutput();
+}
+
+TStartDocFailure LastStartDocFailure() {
+    return StartFailure();
 }
 
 TPrintedToFileEvent SetPrintedToFileHandler(TPrintedToFileEvent Handler) {

@@ -143,6 +143,16 @@ int SetAbortProc(HDC dc, ABORTPROC proc);
 // Starts a document: a job number above 0, or SP_ERROR when the output cannot be made (for
 // example a PDF file that cannot be written) or the context cannot print.
 int StartDoc(HDC dc, const DOCINFO& info);
+// Why a document could not be started when its output file could not be made: where it was to
+// be written (the file the caller named, or else the folder a numbered file was to be made in;
+// in the program's character set) and the system's error number (errno). Both are empty when
+// the start failed for another reason (a printer that cannot be reached).
+struct TStartDocFailure {
+    std::string Place;
+    int Error = 0;
+};
+// The failure of the last StartDoc (empty when it succeeded).
+TStartDocFailure LastStartDocFailure();
 int StartPage(HDC dc);
 // Ends the page; the abort callback is asked first and may abort the document (SP_APPABORT).
 int EndPage(HDC dc);

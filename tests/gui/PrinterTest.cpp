@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -204,6 +205,9 @@ TEST_F(Printing, AnUnwritableOutputMakesStartDocFail) {
     HDC dc = CreateDC("PDF", "PDF", "FILE:", nullptr);
     ASSERT_NE(dc, nullptr);
     EXPECT_EQ(StartDoc(dc, {"Report", dir + "/no/such/folder/out.pdf"}), SP_ERROR);
+    // The file and the system's cause are kept for the caller to tell.
+    EXPECT_EQ(LastStartDocFailure().Place, dir + "/no/such/folder/out.pdf");
+    EXPECT_EQ(LastStartDocFailure().Error, ENOENT);
     EXPECT_EQ(StartPage(dc), SP_ERROR);
     EXPECT_EQ(EndDoc(dc), SP_ERROR);
     DeleteDC(dc);
@@ -216,6 +220,7 @@ TEST_F(Printing, AnUnwritableOutputMakesStartDocFail) {
     HDC ic = CreateIC("PDF", "PDF", "FILE:", nullptr);
     EXPECT_EQ(GetDeviceCaps(ic, HORZRES), 2550);
     EXPECT_EQ(StartDoc(ic, {"Report", dir + "/out.pdf"}), SP_ERROR);
+    EXPECT_EQ(LastStartDocFailure().Error, 0); // no output file was tried
     DeleteDC(ic);
     EXPECT_EQ(CreateDC("PDF", "No such printer", "FILE:", nullptr), nullptr);
 }

@@ -2,6 +2,7 @@
 // money, a box, a bold line and the page-number macro, checked with the PDF tools.
 #include "RptTestSupport.h"
 #include "tests/gui/PdfTools.h"
+#include "tests/rtl/RefusedFolder.h"
 
 #include <filesystem>
 
@@ -94,7 +95,9 @@ TEST_F(RptPdf, UnwritableOutputFileStopsTheJobWithOneError) {
     r.OnPrint = [&](TObject*) { ++printCalls; };
     r.SetOutputFileName(dir + "/missing folder/out.pdf");
     EXPECT_EQ(ErrorOf([&] { r.Execute(); }),
-              "Unable to start the print job on \"" + dir + "/missing folder/out.pdf\".");
+              "Unable to start the print job on \"" + dir +
+                  "/missing folder/out.pdf\". The file cannot be written: no such file or "
+                  "directory.\n\nNothing was printed.");
     EXPECT_EQ(printCalls, 0);
     EXPECT_FALSE(r.Printing());
     EXPECT_FALSE(RPDev()->Printing());
@@ -103,6 +106,42 @@ TEST_F(RptPdf, UnwritableOutputFileStopsTheJobWithOneError) {
     r.Execute();
     EXPECT_EQ(printCalls, 1);
     EXPECT_EQ(PdfInfoField(Tool("pdfinfo"), "Pages"), "1");
+}
+
+// A folder that refuses the printout as the system refuses it (a read-only mount, or no leave
+// to write) stops the job with a message naming the folder of printouts, or the file named, and
+// the system's cause.
+TEST_F(RptPdf, ARefusedPrintoutNamesWhereAndWhy) {
+    RPDev()->GetPrinterIndex(); // the printer list is in the profile before writes are refused
+    const std::string start = "Unable to start the print job on ";
+    const std::string printouts = " where printouts go cannot be written: ";
+    const struct {
+        int Error;
+        std::string Output;
+        std::string Message;
+    } refusals[] = {
+        // No folder of printouts yet: it cannot be made.
+        {EROFS, "", start + "PDF. The folder " + dir + "/printed" + printouts +
+                        "read-only file system."},
+        // The folder is there, a numbered file cannot be made in it.
+        {EACCES, "", start + "PDF. The folder " + dir + "/printed" + printouts +
+                         "permission denied."},
+        {EROFS, file, start + "\"" + file + "\". The file cannot be written: read-only file system."},
+    };
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.Message);
+        const std::optional<std::string> said = InRefusedFolder(dir, refusal.Error, [&] {
+            TReportWriter r(nullptr);
+            r.SetOutputFileName(refusal.Output);
+            r.OnPrint = [&](TObject*) { r.PrintLn("Lost"); };
+            return ErrorOf([&] { r.Execute(); });
+        });
+        if (!said) GTEST_SKIP() << "this machine does not let a test refuse writes in a folder";
+        EXPECT_EQ(*said, refusal.Message + "\n\nNothing was printed.");
+        std::filesystem::create_directory(dir + "/printed");
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(dir + "/printed"));
+    EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 // A file that cannot be written to its end (the system's always-full device stands for a full

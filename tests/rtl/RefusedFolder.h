@@ -41,7 +41,13 @@ inline std::optional<std::string> InRefusedFolder(const std::string& folder, int
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(ends[0]);
-        const std::string answer = RefuseWritesIn(folder, error) ? "+" + body() : "-";
+        std::string answer = "-";
+        try {
+            if (RefuseWritesIn(folder, error)) answer = "+" + body();
+        } catch (...) {
+            // Never let the child go on as a second runner of the tests.
+            answer = "+the body raised an exception";
+        }
         for (std::size_t done = 0; done < answer.size();) {
             const ssize_t n = ::write(ends[1], answer.data() + done, answer.size() - done);
             if (n <= 0) break;
