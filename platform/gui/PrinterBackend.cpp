@@ -210,8 +210,8 @@ public:
         // The caller names its file in the program's character set; a numbered file's name
         // comes from the system and is reported in the program's character set.
         const bool numbered = settings.Output.empty();
-        const int fd = numbered ? OpenNumberedFile(path_, failure)
-                                : OpenNamedFile(settings.Output, failure);
+        const int fd =
+            numbered ? OpenNumberedFile(path_, failure) : OpenNamedFile(settings.Output, failure);
         if (fd < 0) return false;
         if (!numbered) path_ = Win1252ToUtf8(settings.Output);
         file_ = numbered ? Utf8ToWin1252(path_) : settings.Output;

@@ -121,12 +121,13 @@ TEST_F(RptPdf, ARefusedPrintoutNamesWhereAndWhy) {
         std::string Message;
     } refusals[] = {
         // No folder of printouts yet: it cannot be made.
-        {EROFS, "", start + "PDF. The folder " + dir + "/printed" + printouts +
-                        "read-only file system."},
+        {EROFS, "",
+         start + "PDF. The folder " + dir + "/printed" + printouts + "read-only file system."},
         // The folder is there, a numbered file cannot be made in it.
-        {EACCES, "", start + "PDF. The folder " + dir + "/printed" + printouts +
-                         "permission denied."},
-        {EROFS, file, start + "\"" + file + "\". The file cannot be written: read-only file system."},
+        {EACCES, "",
+         start + "PDF. The folder " + dir + "/printed" + printouts + "permission denied."},
+        {EROFS, file,
+         start + "\"" + file + "\". The file cannot be written: read-only file system."},
     };
     for (const auto& refusal : refusals) {
         SCOPED_TRACE(refusal.Message);
