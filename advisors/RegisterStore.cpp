@@ -11,6 +11,7 @@
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
+#include "platform/rtl/SysUtils.h"
 #include "xbase/XbFile.h"
 #include "xbase/Xbase.h"
 
@@ -885,9 +886,7 @@ std::string RegisterRecoveryUnwritableMessage(const std::string& Folder) {
 }
 
 std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error) {
-    std::string cause = std::strerror(Error);
-    if (!cause.empty())
-        cause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(cause[0])));
+    const std::string cause = SysErrorMessage(Error);
     return "The register journal " + std::string(RegisterJournalName) + " in the folder " + Folder +
            " cannot be read: " + cause +
            ".\n\n"

@@ -5,8 +5,8 @@
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Profile.h"
 #include "platform/rtl/Strings.h"
+#include "platform/rtl/SysUtils.h"
 
-#include <cstring>
 #include <utility>
 
 namespace {
@@ -31,8 +31,7 @@ std::string CannotStartDocMessage(const std::string& target, bool named,
                                   const TStartDocFailure& failure) {
     const std::string message = Format(Trans_CannotStartDoc, {target});
     if (failure.Error == 0) return message;
-    const std::string cause = std::strerror(failure.Error);
-    const std::string said = AnsiLowerCase(cause.substr(0, 1)) + cause.substr(1);
+    const std::string said = SysErrorMessage(failure.Error);
     return message + " " +
            (named ? Format(Trans_OutputFileRefused, {said})
                   : Format(Trans_PrintoutFolderRefused, {failure.Place, said})) +

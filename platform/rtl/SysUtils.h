@@ -61,3 +61,7 @@ VANTREL_EXCEPTION(ERangeError, Exception);
 
 // Raises the silent EAbort.
 [[noreturn]] void Abort();
+
+// The system's text of an error number (errno), begun in lower case so that it ends a sentence:
+// "read-only file system".
+std::string SysErrorMessage(int error);
