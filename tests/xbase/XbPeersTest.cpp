@@ -265,6 +265,45 @@ with t.open(dbf.READ_WRITE):
     }
 }
 
+// A double field is seen in full: conditions, orders and seeks compare the value stored, while
+// its text shows the declared decimals (none here), rounded as STR rounds and never cut.
+TEST_F(XbPeersTest, DoubleFieldsCompareInFullAndShowTheirDecimals) {
+    ASSERT_EQ(RunPython(R"(
+import dbf
+t = dbf.Table('dbl', 'NAME C(1); DBL B', dbf_type='vfp')
+with t.open(dbf.READ_WRITE):
+    for row in (('a', 2.5), ('b', -0.4), ('c', 2.4), ('d', 1e308), ('e', 2), ('f', -1e-300)):
+        t.append(row)
+)"),
+              "");
+    ASSERT_GT(xb_Use(Path("DBL.DBF"), "", xbModeExclusive, xbCDX), 0);
+    const std::pair<LongInt, const char*> shown[] = {{1, "3"}, {2, "0"}, {3, "2"}, {6, "0"}};
+    for (const auto& [recno, text] : shown) {
+        xb_Go(recno);
+        EXPECT_EQ(xb_GetTrimString(2), text) << recno;
+    }
+    xb_Go(4);
+    const std::string huge = xb_GetString(2);
+    EXPECT_EQ(huge.size(), 309u);
+    EXPECT_EQ(huge.substr(0, 17), "10000000000000000");
+    const std::pair<const char*, const char*> conditions[] = {{"DBL = 2.5", "a "},
+                                                              {"DBL < 0", "b f "},
+                                                              {"DBL = 2", "e "},
+                                                              {"DBL = 1e308", "d "},
+                                                              {"DBL > 2.4 .AND. DBL < 3", "a "}};
+    for (const auto& [condition, walk] : conditions) {
+        ASSERT_EQ(xb_Query(condition), xbOK) << condition;
+        EXPECT_EQ(Walk(), walk) << condition;
+    }
+    xb_Query("");
+    ASSERT_GT(xb_IndexCreate("", "DBL", "DBL", "", 0, 0), 0);
+    EXPECT_EQ(Walk(), "b f e c a d ");
+    EXPECT_EQ(xb_Seek("2.5"), 1);
+    EXPECT_EQ(xb_GetTrimString(1), "a");
+    EXPECT_EQ(xb_Seek("-0.4"), 1);
+    EXPECT_EQ(xb_GetTrimString(1), "b");
+}
+
 class XbPeersReadTest : public XbPeersTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(XbPeersReadTest, TablesOfPythonDbfReadByTheEngine) {
