@@ -1093,7 +1093,8 @@ namespace {
 // ("-2147483648", "-922337203685477.5808"); a date-time field is character, its text padded
 // with blanks to the width of the longest ("yyyymmdd hh:mm:ss.fff"). Blanks come before the
 // point and digits, so text order is time order and an empty date-time (blanks) comes first.
-// Width 0 for every other field, which is seen as it is stored.
+// Width 0 for every other field, which is seen as it is stored. A double is seen in full (its
+// shortest exact text, an exponent where that is shorter) and, like a currency, read exactly.
 struct TBinaryView {
     char Type = 'C';
     int Width = 0;
@@ -1121,6 +1122,10 @@ bool TXbArea::FindField(std::string_view alias, std::string_view name, TXbFieldR
     field.Type = binary.Width ? binary.Type : f.Type;
     field.Length = binary.Width ? binary.Width : f.Width;
     field.Decimals = binary.Width ? binary.Decimals : f.Decimals;
+    // Up to 15 digits a double holds a number exactly; wider ones are read from their digits.
+    constexpr int kDoubleDigits = 15;
+    field.Exact = binary.Width ? f.Type == 'B' || f.Type == 'Y'
+                               : (f.Type == 'N' || f.Type == 'F') && f.Width > kDoubleDigits;
     return true;
 }
 
@@ -1137,7 +1142,7 @@ std::string TXbArea::FieldText(const TXbFieldRef& field) const {
         return data;
     }
     const TBinaryView binary = BinaryView(f);
-    if (std::string text; binary.Width && XbBinaryText(f, area->FieldBytes(i), text)) {
+    if (std::string text; binary.Width && XbBinaryText(f, area->FieldBytes(i), text, true)) {
         const std::string blanks(static_cast<std::size_t>(binary.Width) -
                                      std::min(text.size(), static_cast<std::size_t>(binary.Width)),
                                  ' ');

@@ -179,29 +179,91 @@ double NumberOf(std::string_view text) {
     return result.ec == std::errc() ? value : 0.0;
 }
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The leading number of a text, blanks before it skipped: a sign, digits with at most one
+// point and, when exponent is set, "e" or "E" with a sign and digits.
+std::string_view LeadingNumber(std::string_view s, bool exponent) {
+    std::size_t start = 0;
+    while (start < s.size() && s[start] == ' ')
+        ++start;
+    std::size_t i = start;
+    if (i < s.size() && (s[i] == '-' || s[i] == '+')) ++i;
+    for (bool point = false; i < s.size() && (IsDigit(s[i]) || (s[i] == '.' && !point)); ++i)
+        point = point || s[i] == '.';
+    if (exponent && i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '-' || s[j] == '+')) ++j;
+        if (j < s.size() && IsDigit(s[j])) {
+            while (j < s.size() && IsDigit(s[j]))
+                ++j;
+            i = j;
+        }
+    }
+    return s.substr(start, i - start);
+}
+
+// The significant digits of a number text as LeadingNumber gives it, as 0.Digits x
+// 10^Exponent with neither leading nor trailing zeros in Digits (none for zero).
+TFloatRec DecimalOf(std::string_view number) {
+    TFloatRec rec;
+    std::size_t i = 0;
+    if (i < number.size() && (number[i] == '-' || number[i] == '+'))
+        rec.Negative = number[i++] == '-';
+    long exponent = 0;
+    bool point = false;
+    for (; i < number.size() && (IsDigit(number[i]) || number[i] == '.'); ++i) {
+        if (number[i] == '.')
+            point = true;
+        else if (!rec.Digits.empty() || number[i] != '0')
+            rec.Digits += number[i];
+        if (!point && !rec.Digits.empty()) ++exponent;
+        if (point && rec.Digits.empty() && number[i] == '0') --exponent;
+    }
+    if (i + 1 < number.size()) {
+        std::string_view digits = number.substr(i + 1);
+        if (digits[0] == '+') digits.remove_prefix(1);
+        int power = 0;
+        std::from_chars(digits.data(), digits.data() + digits.size(), power);
+        exponent += power;
+    }
+    rec.Digits.erase(rec.Digits.find_last_not_of('0') + 1);
+    rec.Negative = rec.Negative && !rec.Digits.empty();
+    rec.Exponent = static_cast<int>(std::clamp(exponent, -500L, 499L));
+    return rec;
+}
+
+constexpr std::size_t KeyDigitsAt = 4;
+constexpr int KeyExponentBias = 500;
+
+std::string NumberKey(TFloatRec rec) {
+    const std::size_t first = std::min(rec.Digits.find_first_not_of('0'), rec.Digits.size());
+    rec.Digits.erase(0, first);
+    rec.Exponent -= static_cast<int>(first);
+    std::string key(XbNumberKeyLength, '0');
+    key[0] = rec.Digits.empty() ? '1' : rec.Negative ? '0' : '2';
+    if (rec.Digits.empty()) return key;
+    const int biased = std::clamp(rec.Exponent + KeyExponentBias, 0, 999);
+    key[1] = static_cast<char>('0' + biased / 100);
+    key[2] = static_cast<char>('0' + biased / 10 % 10);
+    key[3] = static_cast<char>('0' + biased % 10);
+    key.replace(KeyDigitsAt, std::min(rec.Digits.size(), key.size() - KeyDigitsAt), rec.Digits,
+                0, key.size() - KeyDigitsAt);
+    if (rec.Negative)
+        for (std::size_t i = 1; i < key.size(); ++i)
+            key[i] = static_cast<char>('0' + '9' - key[i]);
+    return key;
+}
+
 } // namespace
 
 double XbVal(std::string_view s, int& decimals) {
-    std::size_t i = 0;
-    while (i < s.size() && s[i] == ' ')
-        ++i;
-    std::string digits;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) digits += s[i++];
-    decimals = 0;
-    bool point = false;
-    for (; i < s.size(); ++i) {
-        const char c = s[i];
-        if (std::isdigit(static_cast<unsigned char>(c))) {
-            digits += c;
-            if (point) ++decimals;
-        } else if (c == '.' && !point) {
-            point = true;
-            digits += c;
-        } else {
-            break;
-        }
-    }
-    return NumberOf(digits);
+    const std::string_view number = LeadingNumber(s, false);
+    const std::size_t point = number.find('.');
+    decimals = point == std::string_view::npos ? 0 : static_cast<int>(number.size() - point - 1);
+    return NumberOf(number);
 }
 
 namespace {
@@ -340,20 +402,61 @@ std::string XbDateToStored(LongInt day) {
     return Format("%.4d%.2d%.2d", {y, m, d});
 }
 
-std::string XbStr(double value, int width, int decimals) {
-    width = std::clamp(width, 0, 255);
+std::string XbFixed(double value, int decimals) {
     decimals = std::clamp(decimals, 0, 15);
-    if (width == 0) return std::string();
-    if (!std::isfinite(value)) return std::string(static_cast<std::size_t>(width), '*');
+    if (!std::isfinite(value)) return std::string();
     const double rounded = RoundHalfAway15(value, decimals);
-    char buffer[400];
+    char buffer[400]; // the longest double, 309 digits, with 15 decimals
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, rounded == 0 ? 0.0 : rounded,
                                       std::chars_format::fixed, decimals);
-    if (result.ec != std::errc()) return std::string(static_cast<std::size_t>(width), '*');
-    const std::string text(buffer, result.ptr);
-    if (static_cast<int>(text.size()) > width)
+    return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string();
+}
+
+std::string XbStr(double value, int width, int decimals) {
+    width = std::clamp(width, 0, 255);
+    const std::string text = XbFixed(value, decimals);
+    if (text.empty() || static_cast<int>(text.size()) > width)
         return std::string(static_cast<std::size_t>(width), '*');
     return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text;
+}
+
+std::string XbNumberKey(const TXbValue& value, int decimals) {
+    if (!value.Text.empty()) return NumberKey(DecimalOf(LeadingNumber(value.Text, true)));
+    if (decimals >= 0) return NumberKey(FloatToDecimal(value.Number, 15, decimals));
+    char buffer[32];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value.Number,
+                                      std::chars_format::scientific);
+    return NumberKey(DecimalOf(std::string_view(buffer, static_cast<std::size_t>(
+                                                            result.ptr - buffer))));
+}
+
+std::string XbNumberTextKey(std::string_view text) {
+    return NumberKey(DecimalOf(LeadingNumber(text, false)));
+}
+
+std::string XbNumberKeyText(std::string_view key, int decimals) {
+    if (key.size() != static_cast<std::size_t>(XbNumberKeyLength)) return std::string(key);
+    const bool negative = key[0] == '0';
+    std::string digits(key.substr(1));
+    if (negative)
+        for (char& c : digits)
+            c = static_cast<char>('0' + '9' - c);
+    const int exponent = std::atoi(digits.substr(0, 3).c_str()) - KeyExponentBias;
+    digits.erase(0, 3);
+    digits.erase(digits.find_last_not_of('0') + 1);
+    std::string whole = "0", fraction;
+    const auto size = static_cast<int>(digits.size());
+    if (digits.empty() || exponent <= 0)
+        fraction = digits.empty() ? "" : std::string(static_cast<std::size_t>(-exponent), '0') + digits;
+    else if (exponent >= size)
+        whole = digits + std::string(static_cast<std::size_t>(exponent - size), '0');
+    else {
+        whole = digits.substr(0, static_cast<std::size_t>(exponent));
+        fraction = digits.substr(static_cast<std::size_t>(exponent));
+    }
+    if (static_cast<int>(fraction.size()) < decimals)
+        fraction.append(static_cast<std::size_t>(decimals) - fraction.size(), '0');
+    return (negative ? "-" : "") + whole + (fraction.empty() ? "" : "." + fraction);
 }
 
 std::string XbValueText(const TXbValue& value) {
@@ -682,6 +785,7 @@ private:
             Advance();
             TNodePtr n = Make(opConst, t.Pos);
             n->Value = NumValue(NumberOf(t.Text), LiteralDecimals(t.Text));
+            if (DecimalOf(t.Text).Digits.size() > 15) n->Value.Text = t.Text; // beyond a double
             SetConstType(*n, static_cast<int>(t.Text.size()));
             return n;
         }
@@ -912,7 +1016,11 @@ TXbValue FieldValue(const TNode& n, const TXbRecordSource& src) {
     switch (n.Type) {
     case xtNumeric: {
         int decimals = 0;
-        return NumValue(XbVal(text, decimals), n.Field.Decimals);
+        if (!n.Field.Exact) return NumValue(XbVal(text, decimals), n.Field.Decimals);
+        const std::string_view number = LeadingNumber(text, true);
+        TXbValue v = NumValue(NumberOf(number), n.Field.Decimals);
+        v.Text = number;
+        return v;
     }
     case xtDate: return DateValue(XbDateFromStored(text));
     case xtLogical: {
@@ -949,7 +1057,10 @@ TXbValue Arithmetic(const TNode& n, const TXbValue& a, const TXbValue& b) {
 int CompareValues(const TXbValue& a, const TXbValue& b, bool exact) {
     switch (a.Type) {
     case xtCharacter: return CompareText(a.Text, b.Text, exact);
-    case xtNumeric: return a.Number < b.Number ? -1 : a.Number > b.Number ? 1 : 0;
+    case xtNumeric:
+        if (a.Text.empty() && b.Text.empty())
+            return a.Number < b.Number ? -1 : a.Number > b.Number ? 1 : 0;
+        return std::clamp(XbNumberKey(a, -1).compare(XbNumberKey(b, -1)), -1, 1);
     case xtDate: return a.Date < b.Date ? -1 : a.Date > b.Date ? 1 : 0;
     default: return static_cast<int>(a.Logical) - static_cast<int>(b.Logical);
     }
@@ -968,6 +1079,14 @@ TXbValue Relation(const TNode& n, const TXbValue& a, const TXbValue& b) {
     case opLe: return LogValue(c <= 0);
     default: return LogValue(c >= 0);
     }
+}
+
+TXbValue Negated(const TXbValue& a) {
+    TXbValue v = NumValue(-a.Number, a.Decimals);
+    if (a.Text.empty()) return v;
+    const bool sign = a.Text[0] == '-' || a.Text[0] == '+';
+    v.Text = (a.Text[0] == '-' ? "" : "-") + a.Text.substr(sign ? 1 : 0);
+    return v;
 }
 
 // A position or count argument as a whole number; anything not finite counts as 0.
@@ -1088,7 +1207,7 @@ TXbValue Eval(const TNode& n, const TXbRecordSource& src) {
         if (args.back().Type == xtError) return args.back();
     }
     switch (n.Op) {
-    case opNeg: return NumValue(-args[0].Number, args[0].Decimals);
+    case opNeg: return Negated(args[0]);
     case opNot: return LogValue(!args[0].Logical);
     case opAdd:
     case opSub:

@@ -20,6 +20,9 @@ struct TXbFieldRef {
     char Type = 'C'; // C, N, F, D, L, M, B or P; a binary value is seen as N or C
     int Length = 0;
     int Decimals = 0;
+    // A number read in full from its text: more digits than a double holds (a currency, a
+    // numeric field wider than 15), or an exponent (a double field).
+    bool Exact = false;
 };
 
 // What an expression reads: the fields of the current record of a work area (and of other work
@@ -40,7 +43,9 @@ public:
 };
 
 // A value of an expression. Dates are day numbers (Julian day numbers; 0 is the empty date).
-// A value of type xtError carries its message in Text.
+// A value of type xtError carries its message in Text. A number read in full (an Exact field,
+// a literal of more than 15 significant digits) carries its decimal text in Text as well, and
+// compares by it; Number is then the nearest double. Computed numbers have no Text.
 struct TXbValue {
     TXbExprType Type = xtError;
     std::string Text;
@@ -57,8 +62,22 @@ std::string XbDateToStored(LongInt day);
 LongInt XbEncodeDate(int year, int month, int day);
 void XbDecodeDate(LongInt day, int& year, int& month, int& dayOfMonth);
 // The number as STR(value, width, decimals) writes it: right-aligned, rounded half away from
-// zero, asterisks when it does not fit.
+// zero, asterisks when it does not fit. XbFixed rounds alike and takes as many characters as
+// the number needs.
 std::string XbStr(double value, int width, int decimals);
+std::string XbFixed(double value, int decimals);
+// The sortable form of a number, XbNumberKeyLength bytes whose byte order is numeric order: a
+// sign byte ('0' negative, '1' zero, '2' positive), the decimal exponent plus 500 in three
+// digits and 20 significant digits (value = 0.d1d2... x 10^exponent); for a negative number
+// exponent and digits are each 9 minus the digit. A number with Text is taken from its text in
+// full; any other is rounded half away from zero to 15 significant digits and to decimals
+// places (decimals < 0: the double in full, the shortest digits that read back as it).
+constexpr int XbNumberKeyLength = 24;
+std::string XbNumberKey(const TXbValue& value, int decimals);
+// The key of the leading number of a text as VAL reads it, in full; a sortable key back as
+// decimal text with at least decimals places.
+std::string XbNumberTextKey(std::string_view text);
+std::string XbNumberKeyText(std::string_view key, int decimals);
 // The leading number of a text as VAL reads it (blanks, a sign, digits, a decimal part; 0 when
 // there is none); decimals receives the number of digits after the point.
 double XbVal(std::string_view text, int& decimals);

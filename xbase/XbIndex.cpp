@@ -40,8 +40,10 @@ constexpr std::size_t DirectoryAt = 48;
 constexpr std::size_t DirectoryEntry = 16;
 // The bytes of the header page its checksum covers (the rest is unused).
 constexpr std::size_t HeaderUsed = DirectoryAt + DirectoryEntry * MaxTags;
-constexpr int NumericKeyDigits = 18;
 constexpr int MaxNumericDecimals = 8;
+// Numeric keys of 19 bytes (18 digits), as the engine once wrote them: such an index does not
+// match its table until it is rebuilt with keys of today's form (XbNumberKey).
+constexpr int OldNumericKeyLength = 19;
 // The byte of the index file that the open-file-description locks cover (far past the data).
 constexpr off_t LockOffset = 0x7FFFFFFF00LL;
 
@@ -56,41 +58,6 @@ bool ValidTagName(const std::string& tag) {
     if (tag.empty() || tag.size() > static_cast<std::size_t>(MaxTagName)) return false;
     return std::all_of(tag.begin(), tag.end(),
                        [](char c) { return static_cast<unsigned char>(c) > ' '; });
-}
-
-// Sortable fixed-width text of a number: a sign byte ("-" below "0") and the digits of
-// |value| x 10^decimals, complemented for negative values so that larger magnitudes sort first.
-std::string EncodeNumber(double value, int decimals) {
-    const double rounded = RoundHalfAway15(value, decimals);
-    long double scaled = std::fabs(static_cast<long double>(rounded));
-    for (int i = 0; i < decimals; ++i)
-        scaled *= 10;
-    scaled = std::round(scaled);
-    const long double limit = 999999999999999999.0L;
-    if (!(scaled <= limit)) scaled = limit;
-    auto digits = static_cast<unsigned long long>(scaled);
-    const bool negative = rounded < 0 && digits != 0;
-    std::string text(NumericKeyDigits + 1, '0');
-    for (int i = NumericKeyDigits; i >= 1; --i, digits /= 10) {
-        const int d = static_cast<int>(digits % 10);
-        text[static_cast<std::size_t>(i)] = static_cast<char>('0' + (negative ? 9 - d : d));
-    }
-    text[0] = negative ? '-' : '0';
-    return text;
-}
-
-std::string DecodeNumber(std::string_view key, int decimals) {
-    if (key.size() != static_cast<std::size_t>(NumericKeyDigits + 1)) return std::string(key);
-    const bool negative = key[0] == '-';
-    std::string digits;
-    for (std::size_t i = 1; i < key.size(); ++i)
-        digits += negative ? static_cast<char>('9' - (key[i] - '0')) : key[i];
-    const std::size_t split = digits.size() - static_cast<std::size_t>(decimals);
-    std::string whole = digits.substr(0, split);
-    whole.erase(0, std::min(whole.find_first_not_of('0'), whole.size()));
-    std::string text = (negative ? "-" : "") + (whole.empty() ? "0" : whole);
-    if (decimals > 0) text += "." + digits.substr(split);
-    return text;
 }
 
 struct TKeyedRecord {
@@ -168,6 +135,7 @@ struct TXbIndexFile::TImpl {
     LongWord TxEnd = 1;                // first page past the file during a change
     bool InChange = false;
     bool Stale = false; // the orders could not follow the last change of definitions
+    bool OldKeys = false; // a tag holds numeric keys of the old form: rebuild before any use
     int LockDepth = 0;
     // A batch: a change that runs over several operations and reaches the disk at WriteBack.
     // Its pages stay in memory, dirty in the cache, until written back; pages it took itself
@@ -459,7 +427,7 @@ struct TXbIndexFile::TImpl {
             break;
         case xtNumeric:
             order.keyType_ = 'N';
-            order.keyLength_ = NumericKeyDigits + 1;
+            order.keyLength_ = XbNumberKeyLength;
             order.decimals_ = std::clamp(order.key_.Decimals(), 0, MaxNumericDecimals);
             break;
         case xtDate:
@@ -473,7 +441,9 @@ struct TXbIndexFile::TImpl {
         default: return isBadExpression;
         }
         if (order.keyLength_ < 1 || order.keyLength_ > MaxKeyLength) return isBadDefinition;
-        if (expectType && (expectType != order.keyType_ || expectLength != order.keyLength_))
+        const bool oldKeys = expectType == 'N' && expectLength == OldNumericKeyLength;
+        if (expectType &&
+            (expectType != order.keyType_ || (expectLength != order.keyLength_ && !oldKeys)))
             return isBadExpression;
         return isOk;
     }
@@ -491,6 +461,7 @@ struct TXbIndexFile::TImpl {
         order->slot_ = static_cast<int>(slot);
         st = Prepare(*order, *Source, keyType, keyLength);
         order->decimals_ = decimals;
+        OldKeys = OldKeys || (keyType == 'N' && keyLength == OldNumericKeyLength);
         return st;
     }
 
@@ -499,6 +470,7 @@ struct TXbIndexFile::TImpl {
     TXbIndexStatus SyncOrders() {
         std::vector<std::unique_ptr<TXbOrder>> old = std::move(Orders);
         Orders.clear();
+        OldKeys = false;
         TXbIndexStatus st = isOk;
         for (std::size_t slot = 0; slot < Header.Tags.size() && st == isOk; ++slot) {
             TXbOrderDef def;
@@ -609,6 +581,7 @@ struct TXbIndexFile::TImpl {
     // it about its table).
     bool MatchesTable() const {
         if (!TableState) return true;
+        if (OldKeys) return false;
         const TXbTableState state = TableState(false);
         return state.Count == Header.Table.Count && state.Stamp == Header.Table.Stamp;
     }
@@ -1299,7 +1272,7 @@ TXbIndexStatus TXbOrder::KeyOf(const TXbRecordSource& source, std::string& key,
         return isOk;
     case 'N':
         if (v.Type != xtNumeric) return isBadExpression;
-        key = EncodeNumber(v.Number, decimals_);
+        key = XbNumberKey(v, decimals_);
         return isOk;
     case 'D':
         if (v.Type != xtDate) return isBadExpression;
@@ -1315,8 +1288,7 @@ TXbIndexStatus TXbOrder::KeyOf(const TXbRecordSource& source, std::string& key,
 std::string TXbOrder::SearchKey(std::string_view text) const {
     switch (keyType_) {
     case 'N': {
-        int decimals = 0;
-        return EncodeNumber(XbVal(text, decimals), decimals_);
+        return XbNumberTextKey(text);
     }
     case 'L': {
         std::string t = UpperTag(text);
@@ -1333,7 +1305,7 @@ std::string TXbOrder::SearchKey(std::string_view text) const {
 }
 
 std::string TXbOrder::KeyText(std::string_view key) const {
-    return keyType_ == 'N' ? DecodeNumber(key, decimals_) : std::string(key);
+    return keyType_ == 'N' ? XbNumberKeyText(key, decimals_) : std::string(key);
 }
 
 bool TXbOrder::InScope(std::string_view key, std::string_view low, std::string_view high) const {
@@ -1500,7 +1472,7 @@ LongWord TXbIndexFile::TableTime() const {
 }
 
 bool TXbIndexFile::Matches(const TXbTableState& state) const {
-    return !impl_->Broken && state.Count == impl_->Header.Table.Count &&
+    return !impl_->Broken && !impl_->OldKeys && state.Count == impl_->Header.Table.Count &&
            state.Stamp == impl_->Header.Table.Stamp;
 }
 
@@ -1683,6 +1655,7 @@ TXbIndexStatus TXbIndexFile::Reindex(const TXbRecordSource& source, LongInt reco
         }
         TXbIndexStatus st = impl.Commit();
         if (st != isOk) return st;
+        impl.OldKeys = false; // the new trees, keys of today's form, are the index
         impl.PendingFree.clear();
         if (next - oldEnd >= oldEnd) { // too large to move: the old pages become free
             for (LongWord page = 1; page < oldEnd; ++page)

@@ -11,6 +11,7 @@
 #include <bit>
 #include <cctype>
 #include <cmath>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <strings.h>
@@ -94,15 +95,27 @@ void PutHeaderDate(char* p) {
 
 } // namespace
 
-std::string XbDoubleText(const TXbFieldDef& f, std::string_view bytes) {
-    if (bytes.size() != 8) return {};
+namespace {
+
+double DoubleOf(std::string_view bytes) {
     const auto bits = static_cast<std::uint64_t>(DecodeLE<LongWord>(bytes.data())) |
                       static_cast<std::uint64_t>(DecodeLE<LongWord>(bytes.data() + 4)) << 32;
-    const double value = std::bit_cast<double>(bits);
+    return std::bit_cast<double>(bits);
+}
+
+// The shortest text that reads back as the double (an exponent where that is shorter).
+std::string FullDoubleText(std::string_view bytes) {
+    const double value = DoubleOf(bytes);
     if (!std::isfinite(value)) return {};
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", std::clamp(f.Decimals, 0, 15), value);
-    return text;
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+} // namespace
+
+std::string XbDoubleText(const TXbFieldDef& f, std::string_view bytes) {
+    return bytes.size() == 8 ? XbFixed(DoubleOf(bytes), f.Decimals) : std::string();
 }
 
 namespace {
@@ -130,9 +143,10 @@ std::string DateTimeText(LongInt day, LongInt milliseconds) {
 
 } // namespace
 
-bool XbBinaryText(const TXbFieldDef& f, std::string_view bytes, std::string& text) {
+bool XbBinaryText(const TXbFieldDef& f, std::string_view bytes, std::string& text,
+                  bool fullDouble) {
     if (XbIsDoubleField(f))
-        text = XbDoubleText(f, bytes);
+        text = fullDouble ? FullDoubleText(bytes) : XbDoubleText(f, bytes);
     else if (f.Type == 'I' && bytes.size() == 4)
         text = std::to_string(DecodeLE<LongInt>(bytes.data()));
     else if (f.Type == 'Y' && bytes.size() == 8)

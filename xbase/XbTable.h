@@ -88,8 +88,8 @@ inline bool XbIsBinaryField(const TXbFieldDef& f) {
     default: return XbIsDoubleField(f) || (XbIsMemoField(f) && f.Width == 4);
     }
 }
-// The number in a double field's bytes as text with the field's decimals; the number of
-// bytes for a value.
+// The number in a double field's bytes as text with the field's decimals, rounded as STR
+// rounds and as long as the number needs; the bytes for a value.
 std::string XbDoubleText(const TXbFieldDef& f, std::string_view bytes);
 std::string XbDoubleBytes(double value);
 // Other programs keep integer, currency, date-time and double fields as binary values,
@@ -98,10 +98,12 @@ std::string XbDoubleBytes(double value);
 // bytes of milliseconds since midnight, a double (B of 8 bytes) as an IEEE number. As text
 // they are the integer's digits, the currency with XbCurrencyDecimals decimals, "yyyymmdd
 // hh:mm:ss" (".fff" added when there are milliseconds; empty for no date-time) and the double
-// with the field's decimals. XbBinaryText gives the text of such a field's bytes; false for
-// other fields.
+// with the field's decimals. XbBinaryText gives the text of such a field's bytes (a double in
+// full, the shortest text that reads back as it, when fullDouble is set); false for other
+// fields.
 constexpr int XbCurrencyDecimals = 4;
-bool XbBinaryText(const TXbFieldDef& f, std::string_view bytes, std::string& text);
+bool XbBinaryText(const TXbFieldDef& f, std::string_view bytes, std::string& text,
+                  bool fullDouble = false);
 
 class TXbTable {
 public:

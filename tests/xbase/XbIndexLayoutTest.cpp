@@ -1,11 +1,13 @@
 // The bytes of an index file as FORMAT.md lays them out: the header page with its tag
 // directory and table state, tag definition pages, and leaf pages with their keys (numeric keys
-// in their sortable form) and record numbers, each page with its checksum.
+// in their sortable form: sign, exponent, significant digits) and record numbers, each page
+// with its checksum; and an index whose numeric keys have the engine's old form of 19 bytes.
 #include "tests/xbase/XbFixture.h"
 
 #include "platform/rtl/Streams.h"
 #include "xbase/IndexPages.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 
@@ -89,8 +91,9 @@ TEST_F(XbIndexLayoutTest, HeaderDefinitionsAndLeavesOfANewIndex) {
         int Flags, Length, Decimals;
         std::string Leaf;
     } tags[] = {{"NAME", "NAME", "", 'C', 0, 10, 0, "a         /2 b         /1 c         /3 "},
-                {"AMT", "AMT", "AMT < 20000", 'N', 1, 19, 2,
-                 "-999999999999999849/2 0000000000000000029/1 0000000000001234567/3 "}};
+                {"AMT", "AMT", "AMT < 20000", 'N', 1, 24, 2,
+                 "049884999999999999999999/2 250029000000000000000000/1 "
+                 "250512345670000000000000/3 "}};
     for (std::size_t t = 0; t < 2; ++t) {
         SCOPED_TRACE(tags[t].Tag);
         const char* entry = header.data() + 48 + 16 * t;
@@ -116,6 +119,41 @@ TEST_F(XbIndexLayoutTest, HeaderDefinitionsAndLeavesOfANewIndex) {
         EXPECT_EQ(Leaf(PageOf(file, root), defPage, static_cast<std::size_t>(tags[t].Length)),
                   tags[t].Leaf);
     }
+
+    // The same index with the numeric tag in the old form (keys of 19 bytes: a sign and 18
+    // digits of the value x 100, complemented when negative) does not match its table: a
+    // read-only open walks in record order and seeks fail; an open that may write rebuilds it.
+    {
+        std::string old = file;
+        const LongWord defPage = Long(header, 48 + 16);
+        const LongWord leafPage = Long(header, 48 + 16 + 4);
+        char* def = old.data() + defPage * kPage;
+        EncodeLE<Word>(def + 18, 19);
+        EncodeLE<LongWord>(def + 8, XbPageCrc(def, kPage));
+        char* leaf = old.data() + leafPage * kPage;
+        std::fill(leaf + 16, leaf + kPage, '\0');
+        const std::pair<const char*, LongWord> keys[] = {
+            {"-999999999999999849", 2}, {"0000000000000000029", 1}, {"0000000000001234567", 3}};
+        for (std::size_t i = 0; i < 3; ++i) {
+            std::copy_n(keys[i].first, 19, leaf + 16 + i * 23);
+            EncodeLE<LongWord>(leaf + 16 + i * 23 + 19, keys[i].second);
+        }
+        EncodeLE<LongWord>(leaf + 8, XbPageCrc(leaf, 16 + 3 * 23));
+        WriteAll(Path("LAY.CDX"), old);
+    }
+    ASSERT_GT(xb_Use(Path("LAY.DBF"), "", xbModeReadOnly, xbCDX), 0);
+    xb_SetOrder(2);
+    EXPECT_EQ(Walk(), "b a c ");
+    EXPECT_LT(xb_Seek("0.29"), 0);
+    xb_CloseAll();
+    ASSERT_GT(xb_Use(Path("LAY.DBF"), "", xbModeExclusive, xbCDX), 0);
+    xb_SetOrder(2);
+    EXPECT_EQ(Walk(), "a b c ");
+    EXPECT_EQ(xb_Seek("0.29"), 1);
+    EXPECT_EQ(xb_GetTrimString(1), "b");
+    xb_CloseAll();
+    const std::string rebuilt = ReadAll(Path("LAY.CDX"));
+    EXPECT_EQ(Short(PageOf(rebuilt, Long(PageOf(rebuilt, 0), 48 + 16)), 18), 24);
 
     // A tag defined anew takes new pages; its old definition and leaf become free pages.
     const LongWord oldDef = Long(header, 48 + 16);

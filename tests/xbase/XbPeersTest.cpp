@@ -265,6 +265,88 @@ with t.open(dbf.READ_WRITE):
     }
 }
 
+// A double field is seen in full: conditions, orders and seeks compare the value stored, while
+// its text shows the declared decimals (none here), rounded as STR rounds and never cut.
+TEST_F(XbPeersTest, DoubleFieldsCompareInFullAndShowTheirDecimals) {
+    ASSERT_EQ(RunPython(R"(
+import dbf
+t = dbf.Table('dbl', 'NAME C(1); DBL B', dbf_type='vfp')
+with t.open(dbf.READ_WRITE):
+    for row in (('a', 2.5), ('b', -0.4), ('c', 2.4), ('d', 1e308), ('e', 2), ('f', -1e-300)):
+        t.append(row)
+)"),
+              "");
+    ASSERT_GT(xb_Use(Path("DBL.DBF"), "", xbModeExclusive, xbCDX), 0);
+    const std::pair<LongInt, const char*> shown[] = {{1, "3"}, {2, "0"}, {3, "2"}, {6, "0"}};
+    for (const auto& [recno, text] : shown) {
+        xb_Go(recno);
+        EXPECT_EQ(xb_GetTrimString(2), text) << recno;
+    }
+    xb_Go(4);
+    const std::string huge = xb_GetString(2);
+    EXPECT_EQ(huge.size(), 309u);
+    EXPECT_EQ(huge.substr(0, 17), "10000000000000000");
+    const std::pair<const char*, const char*> conditions[] = {{"DBL = 2.5", "a "},
+                                                              {"DBL < 0", "b f "},
+                                                              {"DBL = 2", "e "},
+                                                              {"DBL = 1e308", "d "},
+                                                              {"DBL > 2.4 .AND. DBL < 3", "a "}};
+    for (const auto& [condition, walk] : conditions) {
+        ASSERT_EQ(xb_Query(condition), xbOK) << condition;
+        EXPECT_EQ(Walk(), walk) << condition;
+    }
+    xb_Query("");
+    ASSERT_GT(xb_IndexCreate("", "DBL", "DBL", "", 0, 0), 0);
+    EXPECT_EQ(Walk(), "b f e c a d ");
+    EXPECT_EQ(xb_Seek("2.5"), 1);
+    EXPECT_EQ(xb_GetTrimString(1), "a");
+    EXPECT_EQ(xb_Seek("-0.4"), 1);
+    EXPECT_EQ(xb_GetTrimString(1), "b");
+}
+
+// Currencies and numeric fields of 20 characters keep every digit: orders sort and seek them by
+// their exact values and conditions compare them with literals of as many digits.
+TEST_F(XbPeersTest, WideCurrenciesAndNumbersKeepEveryDigit) {
+    ASSERT_EQ(RunPython(R"(
+import dbf
+from decimal import Decimal as D
+t = dbf.Table('big', 'NAME C(1); COST Y; BIG N(20,0)', dbf_type='vfp')
+with t.open(dbf.READ_WRITE):
+    for row in (('a', D('90000000000000.0002'), 3000000000000000000),
+                ('b', D('300000000000000'), 1000000000000000000),
+                ('c', D('90000000000000.0001'), 2000000000000000000),
+                ('d', D('100000000000000'), -3000000000000000000),
+                ('e', D('-922337203685477.5807'), 9223372036854777856)):
+        t.append(row)
+)"),
+              "");
+    ASSERT_GT(xb_Use(Path("BIG.DBF"), "", xbModeExclusive, xbCDX), 0);
+    const std::pair<const char*, const char*> orders[] = {{"COST", "e c a d b "},
+                                                          {"BIG", "d b c a e "}};
+    for (const auto& [key, walk] : orders) {
+        ASSERT_GT(xb_IndexCreate("", key, key, "", 0, 0), 0) << key;
+        EXPECT_EQ(Walk(), walk) << key;
+    }
+    xb_SetOrder(xb_TagArea("COST"));
+    const std::pair<const char*, const char*> seeks[] = {
+        {"100000000000000", "d"}, {"90000000000000.0002", "a"}, {"-922337203685477.5807", "e"}};
+    for (const auto& [key, name] : seeks) {
+        EXPECT_EQ(xb_Seek(key), 1) << key;
+        EXPECT_EQ(xb_GetTrimString(1), name) << key;
+    }
+    xb_SetOrder(0);
+    const std::pair<const char*, const char*> conditions[] = {
+        {"COST = 90000000000000.0001", "c "},
+        {"COST > 90000000000000.0001", "a b d "},
+        {"COST < -922337203685477.5806", "e "},
+        {"BIG > 9223372036854777855", "e "},
+        {"BIG > 2000000000000000000", "a e "}};
+    for (const auto& [condition, walk] : conditions) {
+        ASSERT_EQ(xb_Query(condition), xbOK) << condition;
+        EXPECT_EQ(Walk(), walk) << condition;
+    }
+}
+
 class XbPeersReadTest : public XbPeersTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(XbPeersReadTest, TablesOfPythonDbfReadByTheEngine) {
