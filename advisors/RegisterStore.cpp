@@ -548,6 +548,9 @@ public:
 
     TTable& Get(const std::string& Name);
     TTable& Trans() { return Get(TransTable); }
+    // A table the change writes. One the engine could open for reading only (the folder or
+    // its disk takes no write) raises the folder's trouble before anything is written.
+    TTable& ToWrite(const std::string& Name);
     const std::string& Folder() const { return folder_; }
     // Marks the records of Runs deleted, or takes the marks back, each in its table.
     void Mark(const std::vector<TRecordRun>& Runs, bool Deleted);
@@ -595,6 +598,12 @@ TTable& TRegisterTables::Get(const std::string& Name) {
     // records packed.
     if (Name == TransTable && FinishChange(*this)) Pack();
     return got;
+}
+
+TTable& TRegisterTables::ToWrite(const std::string& Name) {
+    TTable& table = Get(Name);
+    if (!table.CanModify()) throw TTableTrouble{UnwritableMessage(folder_)};
+    return table;
 }
 
 void TRegisterTables::Mark(const std::vector<TRecordRun>& Runs, bool Deleted) {
@@ -884,6 +893,13 @@ std::string RegisterRecoveryUnwritableMessage(const std::string& Folder) {
            ", and the first start that can write in the folder finishes it.";
 }
 
+std::string RegisterFolderReadOnlyMessage(const std::string& Folder) {
+    return "The register folder " + Folder +
+           " cannot be written.\n\n"
+           "Its accounts and loans can be looked at and loaded, but none can be added, saved or "
+           "deleted until the program may write in that folder.";
+}
+
 std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error) {
     std::string cause = std::strerror(Error);
     if (!cause.empty())
@@ -1085,14 +1101,14 @@ std::string DeleteRecords(const std::string& Folder, const std::string& Account,
                           std::vector<std::string> Loans) {
     TRegisterTables tables(Folder, TTableMode::Exclusive);
     // Every table is had first: while another copy holds one, nothing is changed.
-    TTable& trans = tables.Trans();
-    TTable& xref = tables.Get(XRefTable);
-    TTable& loans = tables.Get(LoansTable);
+    TTable& trans = tables.ToWrite(TransTable);
+    TTable& xref = tables.ToWrite(XRefTable);
+    TTable& loans = tables.ToWrite(LoansTable);
     TRegisterChange change;
     change.Kind = rcDelete;
     change.Name = Account;
     if (!Account.empty()) {
-        TTable& accounts = tables.Get(AccountsTable);
+        TTable& accounts = tables.ToWrite(AccountsTable);
         change.Gone = RecordRuns(
             AccountsTable, RecordsWithKey(accounts, PaddedKey(Account, AccountNoWidth)), Account);
         if (change.Gone.empty()) return AccountNotFoundMessage;
@@ -1177,8 +1193,8 @@ const char* const SaveLoanNotFoundMessage = "Loan not found.\n\nLoan table NOT u
 std::string SaveRows(TRegisterTables& Tables, const std::string& LoanNo,
                      const TAmortSchedule& Schedule, const TAmortOptions& Options) {
     const std::string key = PaddedKey(LoanNo, LoanNoWidth);
-    TTable& trans = Tables.Trans();
-    TTable& loans = Tables.Get(LoansTable);
+    TTable& trans = Tables.ToWrite(TransTable);
+    TTable& loans = Tables.ToWrite(LoansTable);
     if (!loans.FindKey({TVarRec(key)})) return SaveLoanNotFoundMessage;
     TRegisterChange change;
     change.Name = TrimRight(LoanNo);

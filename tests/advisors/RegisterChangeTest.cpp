@@ -13,6 +13,7 @@
 #include "controls/entry/DayNumberDates.h"
 #include "platform/rtl/Strings.h"
 #include "tests/db/DataSetFixture.h"
+#include "tests/rtl/RefusedFolder.h"
 #include "xbase/XbFile.h"
 #include "xbase/Xbase.h"
 
@@ -690,6 +691,38 @@ TEST_F(RegisterChangeTest, AFolderThatCannotBeWrittenIsNamed) {
         EXPECT_EQ(PrepareRegister(Work(), AllTables), RegisterRecoveryUnwritableMessage(Work()));
         XbSetWriteFailure(std::nullopt);
         EXPECT_TRUE(fs::exists(RegisterJournalPath(Work())));
+        ExpectOldOrNew(before, before, std::strerror(error));
+    }
+}
+
+// The folder refuses writes as the system does, at the open for writing: mounted read-only
+// (EROFS) or not to be written by the user (EACCES). The register is read as it is; a save and
+// a delete name the folder and change nothing; a change left unfinished waits in its journal.
+TEST_F(RegisterChangeTest, AFolderRefusingTheOpenForWritingIsNamed) {
+    MakeTemplate(11);
+    const std::string folder = RegisterFolderUnwritableMessage(Work());
+    for (const int error : {EROFS, EACCES}) {
+        FreshWork();
+        const std::string before = Snapshot(Work());
+        xb_CloseAll();
+        const std::optional<std::string> told = InRefusedFolder(Work(), error, [&] {
+            TAmortSchedule s;
+            TAmortOptions options;
+            const std::string load = LoadSchedule(Work(), "1", s, options);
+            return PrepareRegister(Work(), AllTables) + "|" + load + "|" +
+                   std::to_string(s.LastRow) + "|" + SaveLonger(Work()) + "|" +
+                   DeleteLoan(Work(), "1") + "|" + DeleteAccount(Work(), "SMITJOH001");
+        });
+        if (!told) GTEST_SKIP() << "writes cannot be refused here: " << std::strerror(error);
+        EXPECT_EQ(*told, "||11|" + folder + "|" + folder + "|" + folder) << std::strerror(error);
+        EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
+        EXPECT_EQ(Snapshot(Work()), before);
+        LeaveHalfDone(SaveLonger);
+        xb_CloseAll();
+        EXPECT_EQ(
+            InRefusedFolder(Work(), error, [&] { return PrepareRegister(Work(), AllTables); }),
+            RegisterRecoveryUnwritableMessage(Work()))
+            << std::strerror(error);
         ExpectOldOrNew(before, before, std::strerror(error));
     }
 }
