@@ -91,6 +91,10 @@ std::string RegisterFolderReadOnlyMessage(const std::string& Folder);
 // The message of the register journal in Folder that cannot be read (Error: the errno of the
 // failure); the register stays closed until it can be.
 std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error);
+// The message of a change left unfinished that cannot be brought to its end: the system refused
+// a write of the register table Table with the errno Error (an I/O error); it waits in its
+// journal.
+std::string RegisterRecoveryFailedMessage(const std::string& Table, int Error);
 // The warning of a journal whose change the tables do not match, set aside as Name in Folder.
 // It names what the change was for (Change), which may hold part of it.
 struct TUnfinishedChange;

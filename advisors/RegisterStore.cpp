@@ -336,6 +336,13 @@ int ReasonOf(const Exception& E) {
     return engine ? engine->Reason() : xbErrNone;
 }
 
+// The errno of a write the system refused for a cause of its own (an I/O error: no full disk, no
+// want of leave) behind an exception; 0 when it is none such.
+int SystemCauseOf(const Exception& E) {
+    const EDBEngineError* engine = EngineErrorOf(E);
+    return engine && engine->Reason() == xbErrOther ? engine->ReasonError() : 0;
+}
+
 // What keeps a table from the register. A refused write is a full disk whatever the operation
 // was (an index made anew on opening, a record written); the error codes tell a lock and an
 // index to be made anew; then the reason tells a table another holds, a missing file or one
@@ -366,7 +373,12 @@ TTrouble TroubleOf(const Exception& E) {
     case TTrouble::DiskFull: throw TTableTrouble{RegisterDiskFullMessage(Name)};
     case TTrouble::Missing: throw TTableTrouble{RegisterMissingMessage(Name, Folder)};
     case TTrouble::ReadOnly: throw TTableTrouble{UnwritableMessage(Folder)};
-    default: throw TTableTrouble{RegisterDamagedMessage(Name, E.what())};
+    default:
+        // A write the system failed while a change waits in its journal (an index the recovery's
+        // open makes anew) keeps that change from its end.
+        if (SystemCauseOf(E) != 0 && JournalLeft(Folder))
+            throw TTableTrouble{RegisterRecoveryFailedMessage(Name, SystemCauseOf(E))};
+        throw TTableTrouble{RegisterDamagedMessage(Name, E.what())};
     }
 }
 
@@ -575,6 +587,18 @@ private:
 
 bool FinishChange(TRegisterTables& Tables);
 
+// FinishChange, a write the system refused for a cause of its own told with the table it was
+// for and the system's cause.
+bool FinishChangeTold(TRegisterTables& Tables) {
+    try {
+        return FinishChange(Tables);
+    } catch (const EDBEngineError& e) {
+        if (SystemCauseOf(e) == 0 || e.ReasonFile().empty()) throw;
+        throw TTableTrouble{
+            RegisterRecoveryFailedMessage(TableOfFile(e.ReasonFile()), SystemCauseOf(e))};
+    }
+}
+
 TTable& TRegisterTables::Get(const std::string& Name) {
     if (const auto found = open_.find(Name); found != open_.end()) return *found->second;
     bool exclusive = Name == TransTable || mode_ != TTableMode::Shared;
@@ -596,7 +620,7 @@ TTable& TRegisterTables::Get(const std::string& Name) {
     exclusive_[Name] = exclusive;
     // A change a killed process or a failed write left is brought to its end, and its marked
     // records packed.
-    if (Name == TransTable && FinishChange(*this)) Pack();
+    if (Name == TransTable && FinishChangeTold(*this)) Pack();
     return got;
 }
 
@@ -900,10 +924,28 @@ std::string RegisterFolderReadOnlyMessage(const std::string& Folder) {
            "deleted until the program may write in that folder.";
 }
 
-std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error) {
+namespace {
+
+// The system's text of the errno Error, as the end of a sentence ("input/output error").
+std::string CauseOf(int Error) {
     std::string cause = std::strerror(Error);
     if (!cause.empty())
         cause[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(cause[0])));
+    return cause;
+}
+
+} // namespace
+
+std::string RegisterRecoveryFailedMessage(const std::string& Table, int Error) {
+    return "The register table " + Table + " could not be written: " + CauseOf(Error) +
+           ", so the change of the register that was left unfinished cannot be brought to its "
+           "end.\n\n"
+           "Nothing is lost: the change waits in its journal " +
+           std::string(RegisterJournalName) + ", and the next start tries again.";
+}
+
+std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error) {
+    const std::string cause = CauseOf(Error);
     return "The register journal " + std::string(RegisterJournalName) + " in the folder " + Folder +
            " cannot be read: " + cause +
            ".\n\n"

@@ -437,10 +437,10 @@ std::string TableFiles(const std::string& Dir) {
     return all;
 }
 
-// A journal the next start cannot open (the program may not read it) or read (the disk fails)
-// is not taken for one cut short: the register stays closed with a message naming the journal
-// and the cause, the tables stay as the change left them, and the first start that reads the
-// journal undoes the change.
+// A journal the next start cannot open (the program may not read it, a folder stands in its
+// place) or read (the disk fails) is not taken for one cut short: the register stays closed with
+// a message naming the journal and the cause, the tables stay as the change left them, and the
+// first start that reads the journal undoes the change.
 TEST_F(RegisterChangeTest, AJournalThatCannotBeReadKeepsTheRegisterClosedUntilItCan) {
     MakeTemplate(11);
     FreshWork();
@@ -461,6 +461,10 @@ TEST_F(RegisterChangeTest, AJournalThatCannotBeReadKeepsTheRegisterClosedUntilIt
             EXPECT_EQ(TableFiles(Work()), left);
             ExpectOldOrNew(before, before, std::strerror(error));
         }
+    // A folder where the journal should be is told as such.
+    fs::create_directory(RegisterJournalPath(Work()));
+    EXPECT_EQ(PrepareRegister(Work(), AllTables), RegisterJournalUnreadableMessage(Work(), EISDIR));
+    fs::remove(RegisterJournalPath(Work()));
 }
 
 // Tables put back from a copy, or changed by another program, while an unfinished change's
@@ -692,6 +696,20 @@ TEST_F(RegisterChangeTest, AFolderThatCannotBeWrittenIsNamed) {
         XbSetWriteFailure(std::nullopt);
         EXPECT_TRUE(fs::exists(RegisterJournalPath(Work())));
         ExpectOldOrNew(before, before, std::strerror(error));
+    }
+    // A disk that fails the recovery's writes with an I/O error, from its first (the index of
+    // TRANS.DBF made anew) or from the undo's marks in the table on: the table and the system's
+    // cause are named. The file layer fails the writes, since no disk here can be made to give
+    // EIO.
+    for (const char* file : {"", TransTable}) {
+        LeaveHalfDone(SaveLonger);
+        XbSetWriteFailure(1, all, EIO, file);
+        EXPECT_EQ(PrepareRegister(Work(), AllTables),
+                  RegisterRecoveryFailedMessage(TransTable, EIO))
+            << file;
+        XbSetWriteFailure(std::nullopt);
+        EXPECT_TRUE(fs::exists(RegisterJournalPath(Work())));
+        ExpectOldOrNew(before, before, std::strerror(EIO));
     }
 }
 
