@@ -501,6 +501,13 @@ void TLoanInfo::FormShow(TObject*) {
     else
         Notebook1->SetPageIndex(0);
     SetStatus(" Watch this space for status messages.");
+    // The navigator greys what a read-only table refuses: the user is told why.
+    if (tablesOpen_ && !Writable())
+        MessageDlg(RegisterFolderReadOnlyMessage(folder_), mtInformation, {mbOK}, 0);
+}
+
+bool TLoanInfo::Writable() const {
+    return Accounts->CanModify() && Loans->CanModify() && XRef->CanModify();
 }
 
 void TLoanInfo::Notebook1PageChanged(TObject*) {
@@ -614,6 +621,10 @@ void TLoanInfo::XRefCalcFields(TDataSet* DataSet) {
 // ----- Buttons
 
 void TLoanInfo::NewBTNClick(TObject*) {
+    if (!Writable()) {
+        ShowError(RegisterFolderUnwritableMessage(folder_));
+        return;
+    }
     switch (Notebook1->PageIndex()) {
     case 0: Notebook1->SetPageIndex(1); [[fallthrough]];
     case 1:

@@ -85,9 +85,16 @@ std::string RegisterFieldMessage(const std::string& Table, const std::string& Fi
 // could be changed; or the change its journal holds cannot be brought to its end (it waits).
 std::string RegisterFolderUnwritableMessage(const std::string& Folder);
 std::string RegisterRecoveryUnwritableMessage(const std::string& Folder);
+// What the register's dialog tells as it shows the register of the folder Folder, which could
+// only be opened for reading: why nothing can be added or deleted there.
+std::string RegisterFolderReadOnlyMessage(const std::string& Folder);
 // The message of the register journal in Folder that cannot be read (Error: the errno of the
 // failure); the register stays closed until it can be.
 std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error);
+// The message of a change left unfinished that cannot be brought to its end: the system refused
+// a write of the register table Table with the errno Error (an I/O error); it waits in its
+// journal.
+std::string RegisterRecoveryFailedMessage(const std::string& Table, int Error);
 // The warning of a journal whose change the tables do not match, set aside as Name in Folder.
 // It names what the change was for (Change), which may hold part of it.
 struct TUnfinishedChange;
@@ -194,7 +201,9 @@ std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
 
 // ----- The register's dialog
 
-// The dialog's modes: choosing the loan a schedule is saved under, or loaded from.
+// The dialog's modes: choosing the loan a schedule is saved under, or loaded from. A register
+// whose folder cannot be written is shown for reading: the dialog tells so as it shows, and New
+// answers with the folder's message.
 enum TLoanInfoMode : Byte { limLoad = 0, limSave = 1 };
 
 class TLoanInfo : public TForm {
@@ -306,6 +315,8 @@ private:
     void OpenTables();
     void CloseTables();
     void ShowStep(int Page);
+    // The tables could be opened for writing (the folder takes writes).
+    bool Writable() const;
     void UpdateAccountNoEntry();
     void SetStatus(const std::string& Text);
     void ShowRecordStatus();

@@ -337,6 +337,13 @@ int ReasonOf(const Exception& E) {
     return engine ? engine->Reason() : xbErrNone;
 }
 
+// The errno of a write the system refused for a cause of its own (an I/O error: no full disk, no
+// want of leave) behind an exception; 0 when it is none such.
+int SystemCauseOf(const Exception& E) {
+    const EDBEngineError* engine = EngineErrorOf(E);
+    return engine && engine->Reason() == xbErrOther ? engine->ReasonError() : 0;
+}
+
 // What keeps a table from the register. A refused write is a full disk whatever the operation
 // was (an index made anew on opening, a record written); the error codes tell a lock and an
 // index to be made anew; then the reason tells a table another holds, a missing file or one
@@ -367,7 +374,12 @@ TTrouble TroubleOf(const Exception& E) {
     case TTrouble::DiskFull: throw TTableTrouble{RegisterDiskFullMessage(Name)};
     case TTrouble::Missing: throw TTableTrouble{RegisterMissingMessage(Name, Folder)};
     case TTrouble::ReadOnly: throw TTableTrouble{UnwritableMessage(Folder)};
-    default: throw TTableTrouble{RegisterDamagedMessage(Name, E.what())};
+    default:
+        // A write the system failed while a change waits in its journal (an index the recovery's
+        // open makes anew) keeps that change from its end.
+        if (SystemCauseOf(E) != 0 && JournalLeft(Folder))
+            throw TTableTrouble{RegisterRecoveryFailedMessage(Name, SystemCauseOf(E))};
+        throw TTableTrouble{RegisterDamagedMessage(Name, E.what())};
     }
 }
 
@@ -549,6 +561,9 @@ public:
 
     TTable& Get(const std::string& Name);
     TTable& Trans() { return Get(TransTable); }
+    // A table the change writes. One the engine could open for reading only (the folder or
+    // its disk takes no write) raises the folder's trouble before anything is written.
+    TTable& ToWrite(const std::string& Name);
     const std::string& Folder() const { return folder_; }
     // Marks the records of Runs deleted, or takes the marks back, each in its table.
     void Mark(const std::vector<TRecordRun>& Runs, bool Deleted);
@@ -573,6 +588,18 @@ private:
 
 bool FinishChange(TRegisterTables& Tables);
 
+// FinishChange, a write the system refused for a cause of its own told with the table it was
+// for and the system's cause.
+bool FinishChangeTold(TRegisterTables& Tables) {
+    try {
+        return FinishChange(Tables);
+    } catch (const EDBEngineError& e) {
+        if (SystemCauseOf(e) == 0 || e.ReasonFile().empty()) throw;
+        throw TTableTrouble{
+            RegisterRecoveryFailedMessage(TableOfFile(e.ReasonFile()), SystemCauseOf(e))};
+    }
+}
+
 TTable& TRegisterTables::Get(const std::string& Name) {
     if (const auto found = open_.find(Name); found != open_.end()) return *found->second;
     bool exclusive = Name == TransTable || mode_ != TTableMode::Shared;
@@ -594,8 +621,14 @@ TTable& TRegisterTables::Get(const std::string& Name) {
     exclusive_[Name] = exclusive;
     // A change a killed process or a failed write left is brought to its end, and its marked
     // records packed.
-    if (Name == TransTable && FinishChange(*this)) Pack();
+    if (Name == TransTable && FinishChangeTold(*this)) Pack();
     return got;
+}
+
+TTable& TRegisterTables::ToWrite(const std::string& Name) {
+    TTable& table = Get(Name);
+    if (!table.CanModify()) throw TTableTrouble{UnwritableMessage(folder_)};
+    return table;
 }
 
 void TRegisterTables::Mark(const std::vector<TRecordRun>& Runs, bool Deleted) {
@@ -885,6 +918,21 @@ std::string RegisterRecoveryUnwritableMessage(const std::string& Folder) {
            ", and the first start that can write in the folder finishes it.";
 }
 
+std::string RegisterFolderReadOnlyMessage(const std::string& Folder) {
+    return "The register folder " + Folder +
+           " cannot be written.\n\n"
+           "Its accounts and loans can be looked at and loaded, but none can be added, saved or "
+           "deleted until the program may write in that folder.";
+}
+
+std::string RegisterRecoveryFailedMessage(const std::string& Table, int Error) {
+    return "The register table " + Table + " could not be written: " + SysErrorMessage(Error) +
+           ", so the change of the register that was left unfinished cannot be brought to its "
+           "end.\n\n"
+           "Nothing is lost: the change waits in its journal " +
+           std::string(RegisterJournalName) + ", and the next start tries again.";
+}
+
 std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error) {
     const std::string cause = SysErrorMessage(Error);
     return "The register journal " + std::string(RegisterJournalName) + " in the folder " + Folder +
@@ -1084,14 +1132,14 @@ std::string DeleteRecords(const std::string& Folder, const std::string& Account,
                           std::vector<std::string> Loans) {
     TRegisterTables tables(Folder, TTableMode::Exclusive);
     // Every table is had first: while another copy holds one, nothing is changed.
-    TTable& trans = tables.Trans();
-    TTable& xref = tables.Get(XRefTable);
-    TTable& loans = tables.Get(LoansTable);
+    TTable& trans = tables.ToWrite(TransTable);
+    TTable& xref = tables.ToWrite(XRefTable);
+    TTable& loans = tables.ToWrite(LoansTable);
     TRegisterChange change;
     change.Kind = rcDelete;
     change.Name = Account;
     if (!Account.empty()) {
-        TTable& accounts = tables.Get(AccountsTable);
+        TTable& accounts = tables.ToWrite(AccountsTable);
         change.Gone = RecordRuns(
             AccountsTable, RecordsWithKey(accounts, PaddedKey(Account, AccountNoWidth)), Account);
         if (change.Gone.empty()) return AccountNotFoundMessage;
@@ -1176,8 +1224,8 @@ const char* const SaveLoanNotFoundMessage = "Loan not found.\n\nLoan table NOT u
 std::string SaveRows(TRegisterTables& Tables, const std::string& LoanNo,
                      const TAmortSchedule& Schedule, const TAmortOptions& Options) {
     const std::string key = PaddedKey(LoanNo, LoanNoWidth);
-    TTable& trans = Tables.Trans();
-    TTable& loans = Tables.Get(LoansTable);
+    TTable& trans = Tables.ToWrite(TransTable);
+    TTable& loans = Tables.ToWrite(LoansTable);
     if (!loans.FindKey({TVarRec(key)})) return SaveLoanNotFoundMessage;
     TRegisterChange change;
     change.Name = TrimRight(LoanNo);

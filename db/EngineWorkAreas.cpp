@@ -41,6 +41,7 @@ struct TFailure {
     std::string Reason;
     int ReasonCode = xbErrNone;
     std::string File;
+    int SystemError = 0;
 };
 
 TFailure& LastFailure() {
@@ -193,7 +194,8 @@ bool RunFilterCallbacks(const char* record, TEngineWorkArea& area) {
 DBIResult EngineFailure(DBIResult code) {
     const int reason = xb_LastError();
     LastFailure() = {code, reason == xbErrNone ? std::string() : xb_LastErrorText(), reason,
-                     reason == xbErrNone ? std::string() : xb_LastErrorFile()};
+                     reason == xbErrNone ? std::string() : xb_LastErrorFile(),
+                     reason == xbErrNone ? 0 : xb_LastErrorErrno()};
     return code;
 }
 
@@ -212,6 +214,10 @@ int FailureReasonCode(DBIResult code) {
 
 std::string FailureFile(DBIResult code) {
     return LastFailure().Code == code ? LastFailure().File : std::string();
+}
+
+int FailureSystemError(DBIResult code) {
+    return LastFailure().Code == code ? LastFailure().SystemError : 0;
 }
 
 void EngineNotice(const std::string& text) {

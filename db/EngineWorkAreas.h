@@ -143,6 +143,9 @@ std::string FailureReason(DBIResult code);
 // recorded failure gave code; else xbErrNone and empty.
 int FailureReasonCode(DBIResult code);
 std::string FailureFile(DBIResult code);
+// The errno of the write the system refused for the reason when the last recorded failure gave
+// code; else 0.
+int FailureSystemError(DBIResult code);
 
 // Shows an information box with an OK button: the way the call interface tells the user.
 void EngineNotice(const std::string& text);

@@ -91,6 +91,7 @@ EDBEngineError::EDBEngineError(DBIResult Code) : EDatabaseError(std::string()) {
     errors_.push_back(std::make_shared<TDBError>(Code, 0, text));
     reason_ = FailureReasonCode(Code);
     reasonFile_ = FailureFile(Code);
+    reasonError_ = FailureSystemError(Code);
     std::string message = TidyEngineText(text);
     if (message.empty()) message = Format(DBMessage(dbmEngineError), {static_cast<int>(Code)});
     std::string previous = message;

@@ -47,11 +47,15 @@ public:
     // refused writes, nor a missing table from a damaged one.
     int Reason() const { return reason_; }
     const std::string& ReasonFile() const { return reasonFile_; }
+    // The errno of a write the system refused for the reason (an I/O error, ...), 0 when none
+    // was.
+    int ReasonError() const { return reasonError_; }
 
 private:
     std::vector<std::shared_ptr<TDBError>> errors_;
     int reason_ = 0;
     std::string reasonFile_;
+    int reasonError_ = 0;
 };
 
 // An engine text as a message: runs of characters up to 32 made one space, leading ones

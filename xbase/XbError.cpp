@@ -12,8 +12,10 @@ struct TReasons {
     int Status = 0;       // with this status (0 = none given)
     int Code = xbErrNone; // recorded during the running call
     std::string Path;
+    int Error = 0;
     int LastCode = xbErrNone; // of the last failed call
     std::string LastPath;
+    int LastError = 0;
 };
 
 TReasons& Reasons() {
@@ -37,14 +39,16 @@ const char* TextOf(int code) {
 
 } // namespace
 
-void XbSetReason(int code, const std::string& path) {
+void XbSetReason(int code, const std::string& path, int error) {
     TReasons& r = Reasons();
     if (r.Depth == 0) {
         r.LastCode = code;
         r.LastPath = path;
+        r.LastError = error;
     } else if (r.Code == xbErrNone) {
         r.Code = code;
         r.Path = path;
+        r.Error = error;
     }
 }
 
@@ -88,6 +92,7 @@ TXbCall::TXbCall() {
     if (r.Depth++ == 0) {
         r.Code = xbErrNone;
         r.Path.clear();
+        r.Error = 0;
         r.Failed = false;
         r.Status = xbOK;
     }
@@ -99,6 +104,7 @@ TXbCall::~TXbCall() {
     if (r.Code == xbErrNone) r.Code = XbReasonOfStatus(r.Status);
     r.LastCode = r.Code;
     r.LastPath = r.Path;
+    r.LastError = r.Error;
 }
 
 int TXbCall::Status(int status) {
@@ -108,6 +114,10 @@ int TXbCall::Status(int status) {
 
 int XbLastReason() {
     return Reasons().LastCode;
+}
+
+int XbLastReasonError() {
+    return Reasons().LastError;
 }
 
 const std::string& XbLastReasonPath() {

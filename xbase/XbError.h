@@ -9,9 +9,9 @@
 #include <string>
 
 // Records why an operation fails: code is one of the xbErr reasons of Xbase.h, path the file it
-// concerns (empty when none is known). Outside a call of the interface it is the last reason at
-// once.
-void XbSetReason(int code, const std::string& path = {});
+// concerns (empty when none is known), error the errno of a write the system refused (0 for
+// other failures). Outside a call of the interface it is the last reason at once.
+void XbSetReason(int code, const std::string& path = {}, int error = 0);
 // The reason a failed system call's errno gives for a file: disk full, read-only, missing,
 // locked, or another failure.
 int XbReasonOfErrno(int error);
@@ -37,7 +37,9 @@ public:
     int Status(int status);
 };
 
-// The reason of the last failed call, its text and the file it concerns (empty when none).
+// The reason of the last failed call, its text, the file it concerns (empty when none) and the
+// errno the system refused a write with (0 when none).
 int XbLastReason();
+int XbLastReasonError();
 std::string XbLastReasonText();
 const std::string& XbLastReasonPath();

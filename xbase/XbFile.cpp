@@ -57,7 +57,7 @@ TInjectedFailure writeFailure, readFailure;
 
 // A system call on path failed: the reason its errno gives is recorded. Answers false.
 bool Refused(const std::string& path) {
-    XbSetReason(XbReasonOfErrno(errno), path);
+    XbSetReason(XbReasonOfErrno(errno), path, errno);
     return false;
 }
 
@@ -78,7 +78,9 @@ bool TXbFile::Open(const std::string& path, bool writable) {
     }
     struct stat st {};
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
         Close();
+        errno = error; // a folder is told as such
         return false;
     }
     writable_ = writable;

@@ -19,7 +19,7 @@ void PutBE32(char* p, LongWord v);
 
 // Each change of a file or folder that the system refuses (a write, a truncation, a flush, a
 // file made, renamed or removed, a folder flushed) records the reason its errno gives (a full
-// disk, a read-only or missing file) with the path concerned (XbError.h).
+// disk, a read-only or missing file) with the path concerned and the errno (XbError.h).
 class TXbFile {
 public:
     TXbFile() = default;

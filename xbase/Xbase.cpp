@@ -294,6 +294,10 @@ std::string xb_LastErrorFile() {
     return Result(XbLastReasonPath());
 }
 
+int xb_LastErrorErrno() {
+    return XbLastReasonError();
+}
+
 // ---- Settings ----
 
 std::string xb_Version() {

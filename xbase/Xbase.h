@@ -42,6 +42,7 @@ enum : int {
 int xb_LastError();             // the code of the last failure's reason
 std::string xb_LastErrorText(); // a short English text for it, naming the file where known
 std::string xb_LastErrorFile(); // the path of the file it concerns, empty when none is known
+int xb_LastErrorErrno();        // the errno of a write the system refused, 0 when none was
 
 // Settings. Each setter returns the value it replaced; a value out of range is refused and the
 // setting stays. The lock time-out is in seconds. xb_SysProp codes: 65000 address of the

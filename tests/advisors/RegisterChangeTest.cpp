@@ -13,6 +13,7 @@
 #include "controls/entry/DayNumberDates.h"
 #include "platform/rtl/Strings.h"
 #include "tests/db/DataSetFixture.h"
+#include "tests/rtl/RefusedFolder.h"
 #include "xbase/XbFile.h"
 #include "xbase/Xbase.h"
 
@@ -436,10 +437,10 @@ std::string TableFiles(const std::string& Dir) {
     return all;
 }
 
-// A journal the next start cannot open (the program may not read it) or read (the disk fails)
-// is not taken for one cut short: the register stays closed with a message naming the journal
-// and the cause, the tables stay as the change left them, and the first start that reads the
-// journal undoes the change.
+// A journal the next start cannot open (the program may not read it, a folder stands in its
+// place) or read (the disk fails) is not taken for one cut short: the register stays closed with
+// a message naming the journal and the cause, the tables stay as the change left them, and the
+// first start that reads the journal undoes the change.
 TEST_F(RegisterChangeTest, AJournalThatCannotBeReadKeepsTheRegisterClosedUntilItCan) {
     MakeTemplate(11);
     FreshWork();
@@ -460,6 +461,10 @@ TEST_F(RegisterChangeTest, AJournalThatCannotBeReadKeepsTheRegisterClosedUntilIt
             EXPECT_EQ(TableFiles(Work()), left);
             ExpectOldOrNew(before, before, std::strerror(error));
         }
+    // A folder where the journal should be is told as such.
+    fs::create_directory(RegisterJournalPath(Work()));
+    EXPECT_EQ(PrepareRegister(Work(), AllTables), RegisterJournalUnreadableMessage(Work(), EISDIR));
+    fs::remove(RegisterJournalPath(Work()));
 }
 
 // Tables put back from a copy, or changed by another program, while an unfinished change's
@@ -690,6 +695,52 @@ TEST_F(RegisterChangeTest, AFolderThatCannotBeWrittenIsNamed) {
         EXPECT_EQ(PrepareRegister(Work(), AllTables), RegisterRecoveryUnwritableMessage(Work()));
         XbSetWriteFailure(std::nullopt);
         EXPECT_TRUE(fs::exists(RegisterJournalPath(Work())));
+        ExpectOldOrNew(before, before, std::strerror(error));
+    }
+    // A disk that fails the recovery's writes with an I/O error, from its first (the index of
+    // TRANS.DBF made anew) or from the undo's marks in the table on: the table and the system's
+    // cause are named. The file layer fails the writes, since no disk here can be made to give
+    // EIO.
+    for (const char* file : {"", TransTable}) {
+        LeaveHalfDone(SaveLonger);
+        XbSetWriteFailure(1, all, EIO, file);
+        EXPECT_EQ(PrepareRegister(Work(), AllTables),
+                  RegisterRecoveryFailedMessage(TransTable, EIO))
+            << file;
+        XbSetWriteFailure(std::nullopt);
+        EXPECT_TRUE(fs::exists(RegisterJournalPath(Work())));
+        ExpectOldOrNew(before, before, std::strerror(EIO));
+    }
+}
+
+// The folder refuses writes as the system does, at the open for writing: mounted read-only
+// (EROFS) or not to be written by the user (EACCES). The register is read as it is; a save and
+// a delete name the folder and change nothing; a change left unfinished waits in its journal.
+TEST_F(RegisterChangeTest, AFolderRefusingTheOpenForWritingIsNamed) {
+    MakeTemplate(11);
+    const std::string folder = RegisterFolderUnwritableMessage(Work());
+    for (const int error : {EROFS, EACCES}) {
+        FreshWork();
+        const std::string before = Snapshot(Work());
+        xb_CloseAll();
+        const std::optional<std::string> told = InRefusedFolder(Work(), error, [&] {
+            TAmortSchedule s;
+            TAmortOptions options;
+            const std::string load = LoadSchedule(Work(), "1", s, options);
+            return PrepareRegister(Work(), AllTables) + "|" + load + "|" +
+                   std::to_string(s.LastRow) + "|" + SaveLonger(Work()) + "|" +
+                   DeleteLoan(Work(), "1") + "|" + DeleteAccount(Work(), "SMITJOH001");
+        });
+        if (!told) GTEST_SKIP() << "writes cannot be refused here: " << std::strerror(error);
+        EXPECT_EQ(*told, "||11|" + folder + "|" + folder + "|" + folder) << std::strerror(error);
+        EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
+        EXPECT_EQ(Snapshot(Work()), before);
+        LeaveHalfDone(SaveLonger);
+        xb_CloseAll();
+        EXPECT_EQ(
+            InRefusedFolder(Work(), error, [&] { return PrepareRegister(Work(), AllTables); }),
+            RegisterRecoveryUnwritableMessage(Work()))
+            << std::strerror(error);
         ExpectOldOrNew(before, before, std::strerror(error));
     }
 }

@@ -2,8 +2,11 @@
 // deleted through its steps, the messages of its refusals, Cancel undoing what New started,
 // and the tables read back by an outside reader.
 #include "tests/advisors/RegisterDialogSupport.h"
+#include "tests/rtl/RefusedFolder.h"
 #include "xbase/XbFile.h"
+#include "xbase/Xbase.h"
 
+#include <QThreadPool>
 #include <chrono>
 #include <thread>
 
@@ -500,6 +503,35 @@ TEST_F(LoanInfoTest, ALoanIsDeletedOnItsOwnStepOnly) {
     EXPECT_EQ(Rows("XREF.DBF", "ACCOUNTNO,LOANNO"), "DEFAULT|2\n");
     EXPECT_EQ(Rows("TRANS.DBF", "LOANNO").size(), 15 * 2u);
     EXPECT_EQ(DeletedCount("LOANS.DBF"), "0");
+}
+
+// A register whose folder refuses writes as the system does (mounted read-only, or not to be
+// written by the user) is shown for reading: the dialog tells why as it shows, the navigator
+// greys what would change it, New answers with the folder's message, and a loan can be chosen.
+TEST_F(LoanInfoTest, ARegisterThatCannotBeWrittenIsShownForReadingAndToldWhy) {
+    SmithWithALoan();
+    for (const int error : {EROFS, EACCES}) {
+        xb_CloseAll();
+        // A forked child has none of the threads the drawing's pool started here: the pool lets
+        // them go first, so that the child's drawing starts threads of its own.
+        QThreadPool::globalInstance()->waitForDone();
+        const std::optional<std::string> told = InRefusedFolder(home.Path(), error, [&] {
+            std::string seen;
+            const std::string loan = RunDialog(limSave, [&](TLoanInfo& d) {
+                seen = LastMessage() + "|" +
+                       (d.DBNavigator1->Buttons(nbDelete)->Enabled() ? "delete" : "") + "|";
+                Click(d.NewBTN);
+                seen += LastMessage() + "|" + d.StepText() + "|";
+                for (int step = 1; step <= 4; ++step)
+                    Click(d.NextBTN);
+            });
+            return seen + loan;
+        });
+        if (!told) GTEST_SKIP() << "writes cannot be refused here: " << std::strerror(error);
+        EXPECT_EQ(*told, RegisterFolderReadOnlyMessage(home.Path()) + "||" +
+                             RegisterFolderUnwritableMessage(home.Path()) + "|Step: 1/4|2")
+            << std::strerror(error);
+    }
 }
 
 } // namespace

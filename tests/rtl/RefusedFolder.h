@@ -12,9 +12,24 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
+
+// Lets every user pass through each folder above folder (a test folder of the superuser may be
+// closed to others), so that an unprivileged user reaches it by its path.
+inline bool LetOthersReach(const std::string& folder) {
+    for (std::filesystem::path above = std::filesystem::path(folder).parent_path();
+         above.has_relative_path(); above = above.parent_path()) {
+        struct stat st {};
+        if (::stat(above.c_str(), &st) != 0) return false;
+        if ((st.st_mode & S_IXOTH) == 0 &&
+            ::chmod(above.c_str(), (st.st_mode & 07777) | S_IXOTH) != 0)
+            return false;
+    }
+    return true;
+}
 
 // Makes folder refuse this process' writes with error (EROFS or EACCES); false when the machine
 // does not let a test do so (no leave to mount, or not run by the superuser).
@@ -26,7 +41,7 @@ inline bool RefuseWritesIn(const std::string& folder, int error) {
                ::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
                        nullptr) == 0;
     constexpr uid_t nobody = 65534;
-    return ::geteuid() == 0 && ::chmod(folder.c_str(), 0755) == 0 &&
+    return ::geteuid() == 0 && ::chmod(folder.c_str(), 0755) == 0 && LetOthersReach(folder) &&
            ::setgroups(0, nullptr) == 0 && ::setresgid(nobody, nobody, nobody) == 0 &&
            ::setresuid(nobody, nobody, nobody) == 0;
 }
