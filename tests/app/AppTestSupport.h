@@ -12,6 +12,7 @@
 #include "platform/gui/QtPaint.h"
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Profile.h"
+#include "platform/rtl/Strings.h"
 #include "tests/rtl/TestFolder.h"
 #include "widgets/TipOfTheDay.h"
 
@@ -99,6 +100,22 @@ protected:
         QTest::keyClick(WidgetOf(control), key, mods);
         Application->ProcessMessages();
     }
+    // Enters the field as a user does and types the text into it.
+    void Enter(TWinControl* field, const std::string& text) {
+        field->SetFocus();
+        Application->ProcessMessages();
+        TypeText(field, text);
+    }
+    // Types each text into the field before it, in order.
+    template <typename... More>
+    void Enter(TWinControl* field, const std::string& text, TWinControl* next, More... more) {
+        Enter(field, text);
+        Enter(next, more...);
+    }
+    std::string LastMessage() const {
+        return services.MessageBoxes.empty() ? "" : services.MessageBoxes.back().Text;
+    }
+    static std::string Shown(TControl* field) { return Trim(field->Caption()); }
     // Writes the form's picture to $VANTREL_SCREENSHOTS/<name>.png when that folder is given.
     static void Screenshot(TWinControl* form, const std::string& name) {
         Application->ProcessMessages();

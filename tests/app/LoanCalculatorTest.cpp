@@ -22,17 +22,9 @@ protected:
         ASSERT_NE(loan, nullptr);
         Application->ProcessMessages();
     }
-    void Enter(TVcNumericField* field, const std::string& text) {
-        field->SetFocus();
-        Application->ProcessMessages();
-        TypeText(field, text);
-    }
     void Calculate() {
         Key(loan->CalcBTN, Qt::Key_C, Qt::AltModifier);
         Application->ProcessMessages();
-    }
-    std::string LastMessage() const {
-        return services.MessageBoxes.empty() ? "" : services.MessageBoxes.back().Text;
     }
 
     TcLoLoan* loan = nullptr;
@@ -44,9 +36,7 @@ TEST_F(LoanCalcTest, SolvesThePaymentOfTheStandardLoan) {
     EXPECT_EQ(loan->CmpPYR->Text(), "Monthly");
     EXPECT_EQ(loan->PmtMthd->Text(), "Arrears");
     EXPECT_EQ(loan->AmortMthd->Text(), "Normal");
-    Enter(loan->PV, "100000");
-    Enter(loan->NumPmts, "360");
-    Enter(loan->Rate, "8");
+    Enter(loan->PV, "100000", loan->NumPmts, "360", loan->Rate, "8");
     Calculate();
     EXPECT_EQ(LastMessage(), "");
     EXPECT_EQ(Trim(loan->Pmt->Caption()), "$733.76");
@@ -54,9 +44,7 @@ TEST_F(LoanCalcTest, SolvesThePaymentOfTheStandardLoan) {
 }
 
 TEST_F(LoanCalcTest, SolvesThePeriodsAndShowsTheUnroundedCount) {
-    Enter(loan->PV, "100000");
-    Enter(loan->Rate, "8");
-    Enter(loan->Pmt, "800");
+    Enter(loan->PV, "100000", loan->Rate, "8", loan->Pmt, "800");
     Calculate(); // ln 6 / ln(1 + 0.08 / 12)
     EXPECT_EQ(Trim(loan->NumPmts->Caption()), "270");
     EXPECT_EQ(loan->NumPmts2->Caption(), "269.659");
@@ -67,18 +55,14 @@ TEST_F(LoanCalcTest, CountsTheUnknowns) {
     Calculate();
     EXPECT_EQ(LastMessage(), "Too many unknowns. Please try again.");
     EXPECT_EQ(services.MessageBoxes.back().Type, mtWarning);
-    Enter(loan->NumPmts, "360");
-    Enter(loan->Rate, "8");
-    Enter(loan->Pmt, "700");
+    Enter(loan->NumPmts, "360", loan->Rate, "8", loan->Pmt, "700");
     Calculate();
     EXPECT_EQ(LastMessage(), "No unknown values. Please try again.");
     EXPECT_EQ(Trim(loan->Pmt->Caption()), "$700.00");
 }
 
 TEST_F(LoanCalcTest, APaymentBelowTheInterestLeavesNoTerm) {
-    Enter(loan->PV, "100000");
-    Enter(loan->Rate, "8");
-    Enter(loan->Pmt, "600");
+    Enter(loan->PV, "100000", loan->Rate, "8", loan->Pmt, "600");
     Calculate();
     EXPECT_EQ(LastMessage(), "Payment does not cover interest. Please increase payment.");
     EXPECT_EQ(Trim(loan->NumPmts->Caption()), "0");
@@ -88,9 +72,7 @@ TEST_F(LoanCalcTest, APaymentBelowTheInterestLeavesNoTerm) {
 TEST_F(LoanCalcTest, CanadianForcesMonthlyPaymentsAndSemiAnnualCompounding) {
     loan->AmortMthd->SetItemIndex(0);
     loan->PYR->SetItemIndex(0);
-    Enter(loan->PV, "100000");
-    Enter(loan->NumPmts, "300");
-    Enter(loan->Rate, "6");
+    Enter(loan->PV, "100000", loan->NumPmts, "300", loan->Rate, "6");
     Calculate();
     EXPECT_EQ(loan->PYR->Text(), "Monthly");
     EXPECT_EQ(loan->CmpPYR->Text(), "SemiAnnually");
@@ -98,9 +80,7 @@ TEST_F(LoanCalcTest, CanadianForcesMonthlyPaymentsAndSemiAnnualCompounding) {
 }
 
 TEST_F(LoanCalcTest, CopyPutsTheAlignedSummaryOnTheClipboard) {
-    Enter(loan->PV, "100000");
-    Enter(loan->NumPmts, "360");
-    Enter(loan->Rate, "8");
+    Enter(loan->PV, "100000", loan->NumPmts, "360", loan->Rate, "8");
     Calculate();
     Key(loan->CopyBTN, Qt::Key_Y, Qt::AltModifier);
     const std::string expected = "Loan Calculator 1\r\n\r\n"
@@ -117,9 +97,7 @@ TEST_F(LoanCalcTest, CopyPutsTheAlignedSummaryOnTheClipboard) {
 }
 
 TEST_F(LoanCalcTest, UndoRestoresTheLastCalculationAndCopyDoesNotChangeIt) {
-    Enter(loan->PV, "100000");
-    Enter(loan->NumPmts, "360");
-    Enter(loan->Rate, "8");
+    Enter(loan->PV, "100000", loan->NumPmts, "360", loan->Rate, "8");
     Calculate();
     Enter(loan->PV, "5");
     loan->CopyBTN->Click(); // copies the edit, but keeps the calculation for Undo
@@ -136,9 +114,7 @@ TEST_F(LoanCalcTest, UndoRestoresTheLastCalculationAndCopyDoesNotChangeIt) {
 }
 
 TEST_F(LoanCalcTest, PrintWritesTheSummaryToThePdfPrinter) {
-    Enter(loan->PV, "100000");
-    Enter(loan->NumPmts, "360");
-    Enter(loan->Rate, "8");
+    Enter(loan->PV, "100000", loan->NumPmts, "360", loan->Rate, "8");
     Calculate();
     Key(loan->PrintBtn, Qt::Key_P, Qt::AltModifier);
     const std::filesystem::path printed = home / "printed";
@@ -168,9 +144,7 @@ TEST_F(LoanCalcTest, HelpOpensTheCalculatorsTopic) {
 
 TEST_F(LoanCalcTest, ScreenshotOfTheLoanCalculator) {
     PICTURES_ONLY();
-    Enter(loan->PV, "100000");
-    Enter(loan->NumPmts, "360");
-    Enter(loan->Rate, "8");
+    Enter(loan->PV, "100000", loan->NumPmts, "360", loan->Rate, "8");
     Calculate();
     Screenshot(loan, "loan-calculator");
 }
@@ -178,17 +152,14 @@ TEST_F(LoanCalcTest, ScreenshotOfTheLoanCalculator) {
 // A result the form cannot show is refused with a message naming its field, nothing of it is
 // stored, and the calculator (and a new one, which shares the record) goes on working.
 TEST_F(LoanCalcTest, AResultTooLargeForItsFieldIsRefused) {
-    Enter(loan->PV, "10000000");
-    Enter(loan->NumPmts, "32767");
-    Enter(loan->Rate, "8");
+    Enter(loan->PV, "10000000", loan->NumPmts, "32767", loan->Rate, "8");
     Calculate(); // =32767*ROUND(PMT(0.08/12,32767,-10000000),2)-10000000
     EXPECT_EQ(LastMessage(), "Total Interest would be 2,174,466,775.89,\n\nmore than its field "
                              "can show ($999,999,999.99).\n\nPlease Try Again");
     EXPECT_EQ(Trim(loan->Pmt->Caption()), "$0.00");
     EXPECT_EQ(Trim(loan->TotInt->Caption()), "$0.00");
     services.MessageBoxes.clear();
-    Enter(loan->NumPmts, "360");
-    Enter(loan->PV, "100000");
+    Enter(loan->NumPmts, "360", loan->PV, "100000");
     Calculate();
     EXPECT_EQ(LastMessage(), "");
     EXPECT_EQ(Trim(loan->Pmt->Caption()), "$733.76");
@@ -202,9 +173,7 @@ TEST_F(LoanCalcTest, AResultTooLargeForItsFieldIsRefused) {
 }
 
 TEST_F(LoanCalcTest, SolvedAmountsAndRatesMustFitTheirFields) {
-    Enter(loan->NumPmts, "360");
-    Enter(loan->Rate, "1");
-    Enter(loan->Pmt, "9999999.99");
+    Enter(loan->NumPmts, "360", loan->Rate, "1", loan->Pmt, "9999999.99");
     Calculate(); // =PV(0.01/12,360,-9999999.99) = 3,109,070,668.96
     EXPECT_EQ(LastMessage(), "Amount of Loan would be 3,109,070,668.96,\n\nmore than its field "
                              "can show ($999,999,999.99).\n\nPlease Try Again");
@@ -220,22 +189,18 @@ TEST_F(LoanCalcTest, SolvedAmountsAndRatesMustFitTheirFields) {
 }
 
 TEST_F(LoanCalcTest, NegativeTermsAndOversizedPaymentsAreRefused) {
-    Enter(loan->PV, "100000");
-    Enter(loan->NumPmts, "-12");
-    Enter(loan->Rate, "8");
+    Enter(loan->PV, "100000", loan->NumPmts, "-12", loan->Rate, "8");
     Calculate();
     EXPECT_EQ(LastMessage(), "Total Periods can't be negative. Please try again.");
     EXPECT_EQ(Trim(loan->Pmt->Caption()), "$0.00");
-    Enter(loan->NumPmts, "360");
-    Enter(loan->Rate, "-8");
+    Enter(loan->NumPmts, "360", loan->Rate, "-8");
     Calculate();
     EXPECT_EQ(LastMessage(), "Annual Rate can't be negative. Please try again.");
     EXPECT_EQ(Trim(loan->TotInt->Caption()), "$0.00");
     // 2,000 a month pays off 1,000 at 8 % within half a month.
     Enter(loan->PV, "1000");
     Key(loan->NumPmts, Qt::Key_Backspace, Qt::NoModifier);
-    Enter(loan->Rate, "8");
-    Enter(loan->Pmt, "2000");
+    Enter(loan->Rate, "8", loan->Pmt, "2000");
     Calculate();
     EXPECT_EQ(LastMessage(),
               "Payment is more than the loan and its interest. Please decrease payment.");
@@ -250,9 +215,7 @@ TEST_F(LoanCalcTest, TypedSignsAndTheTenthDigit) {
     Enter(loan->PV, "1000000000");
     EXPECT_EQ(services.Beeps.size(), 1u);
     EXPECT_EQ(Trim(loan->PV->Caption()), "$100,000,000");
-    Enter(loan->NumPmts, "12");
-    Enter(loan->PV, "-5000");
-    Enter(loan->Rate, "12");
+    Enter(loan->NumPmts, "12", loan->PV, "-5000", loan->Rate, "12");
     Calculate(); // =PMT(0.01,12,5000)
     EXPECT_EQ(Trim(loan->PV->Caption()), "-$5,000.00");
     EXPECT_EQ(Trim(loan->Pmt->Caption()), "-$444.24");

@@ -33,30 +33,31 @@ protected:
     T* Opened(TCalcKind kind) {
         return dynamic_cast<T*>(main->SlotForm(kind, 1));
     }
-    void Enter(TWinControl* field, const std::string& text) {
-        field->SetFocus();
-        Application->ProcessMessages();
-        TypeText(field, text);
+    // Fills the refinance advisor's two loans, the sale after five years, the tax bracket and
+    // the discount rate.
+    void EnterRefinance(TcLoReFin* f, const char* rate, const char* newPV, const char* rate2) {
+        Enter(f->RemBal, "100000", f->PmtsRem, "300", f->Rate, rate, f->NewPV, newPV, f->NumPmts,
+              "360", f->Rate2, rate2, f->Points, "1", f->Misc, "1500", f->SldAfter, "5",
+              f->ProTaxBracket, "28", f->DiscRate, "6");
     }
     void Calculate(TCalcForm* form) {
         form->CalcBTN->Click();
         Application->ProcessMessages();
     }
-    std::string LastMessage() const {
-        return services.MessageBoxes.empty() ? "" : services.MessageBoxes.back().Text;
-    }
-    static std::string Shown(TControl* field) { return Trim(field->Caption()); }
     static TDayNumber DateIn(TVcPictureField* field) {
         TDayNumber value = BadDate;
         field->GetValue(&value);
         return value;
     }
-    // The text of the newest PDF the "PDF" printer wrote.
-    std::string PrintedText() {
+    // The newest PDF the "PDF" printer wrote, and its text.
+    std::string NewestPdf() {
         std::string pdf;
         for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
             pdf = std::max(pdf, entry.path().string());
-        return RunTool("pdftotext -layout " + ShellQuoted(pdf) + " -");
+        return pdf;
+    }
+    std::string PrintedText() {
+        return RunTool("pdftotext -layout " + ShellQuoted(NewestPdf()) + " -");
     }
 };
 
@@ -67,9 +68,7 @@ TEST_F(CalcsTest, InterestDueSimpleInterestOverAYear) {
     EXPECT_EQ(main->W1->Items(0)->Caption(), "Compound && Simple Interest Calculator 1");
     EXPECT_EQ(f->CmpPYR->Text(), "Daily");
     EXPECT_EQ(f->RateBasis->Text(), "365");
-    Enter(f->PV, "10000");
-    Enter(f->Rate, "10");
-    Enter(f->NumDays, "365");
+    Enter(f->PV, "10000", f->Rate, "10", f->NumDays, "365");
     f->CmpPYR->SetItemIndex(0);
     Calculate(f);
     EXPECT_EQ(Shown(f->IntPaid), "$1,000.00");
@@ -82,8 +81,7 @@ TEST_F(CalcsTest, InterestDueSimpleInterestOverAYear) {
 
 TEST_F(CalcsTest, InterestDueMonthlyOnBasis360AndNegativeDays) {
     auto* f = (main->OpenIntDueCalc(), Opened<TcLoIntDu>(ckIntDue));
-    Enter(f->PV, "10000");
-    Enter(f->Rate, "10");
+    Enter(f->PV, "10000", f->Rate, "10");
     f->CmpPYR->SetItemIndex(5);
     f->RateBasis->SetItemIndex(0);
     Enter(f->NumDays, "360");
@@ -117,10 +115,7 @@ TEST_F(CalcsTest, InterestDueCopyShowsDayNamesAndDates) {
 
 TEST_F(CalcsTest, RemainingBalanceAndItsMessages) {
     auto* f = (main->OpenRemBalCalc(), Opened<TcLoRemBl>(ckRemBal));
-    Enter(f->PV, "100000");
-    Enter(f->NumPmts, "360");
-    Enter(f->Rate, "8");
-    Enter(f->IncPer, "12");
+    Enter(f->PV, "100000", f->NumPmts, "360", f->Rate, "8", f->IncPer, "12");
     Calculate(f);
     EXPECT_EQ(Shown(f->RemBal), "$99,164.70");
     EXPECT_EQ(Shown(f->Pmt), "$733.76");
@@ -137,11 +132,7 @@ TEST_F(CalcsTest, RemainingBalanceAndItsMessages) {
 
 TEST_F(CalcsTest, AcceleratedPaymentSavesInterest) {
     auto* f = (main->OpenAccelCalc(), Opened<TcLoAccel>(ckAccel));
-    Enter(f->PV, "100000");
-    Enter(f->NumPmts, "360");
-    Enter(f->Rate, "8");
-    Enter(f->IncPer, "12");
-    Enter(f->ExtraPd, "100");
+    Enter(f->PV, "100000", f->NumPmts, "360", f->Rate, "8", f->IncPer, "12", f->ExtraPd, "100");
     Calculate(f);
     EXPECT_EQ(Shown(f->PerOff), "249");
     f->AmortMthd->SetItemIndex(4);
@@ -157,9 +148,7 @@ TEST_F(CalcsTest, AcceleratedPaymentSavesInterest) {
 
 TEST_F(CalcsTest, BalloonPaymentAndItsRefusal) {
     auto* f = (main->OpenBalloonCalc(), Opened<TcLoBallP>(ckBalloon));
-    Enter(f->PV, "100000");
-    Enter(f->Rate, "8");
-    Enter(f->BallPmt, "50000");
+    Enter(f->PV, "100000", f->Rate, "8", f->BallPmt, "50000");
     Calculate(f);
     EXPECT_EQ(LastMessage(), "Balloon After Payment No. and Annual Rate\n\nmust be set to other "
                              "than a '0' value.");
@@ -175,11 +164,8 @@ TEST_F(CalcsTest, AffordableHouseAndItsSentence) {
     Calculate(f);
     EXPECT_NE(LastMessage().find("must all be set to other than a '0' value."), std::string::npos);
     EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
-    Enter(f->AnnualIncome, "60000");
-    Enter(f->CashAvailable, "50000");
-    Enter(f->Rate, "8");
-    Enter(f->NumPmts, "360");
-    Enter(f->PercentIncome, "28");
+    Enter(f->AnnualIncome, "60000", f->CashAvailable, "50000", f->Rate, "8", f->NumPmts, "360",
+          f->PercentIncome, "28");
     Calculate(f);
     EXPECT_EQ(Shown(f->AmtFin), "$190,796.89");
     EXPECT_EQ(f->lResult->Caption(), "Cash Available is  20.76% of House Price.");
@@ -197,10 +183,7 @@ TEST_F(CalcsTest, AffordableHouseAndItsSentence) {
 
 TEST_F(CalcsTest, AffordableHousePrintsItsSentence) {
     auto* f = (main->OpenAffordHouse(), Opened<TcLoAffHs>(ckAffHouse));
-    Enter(f->AnnualIncome, "60000");
-    Enter(f->Rate, "8");
-    Enter(f->NumPmts, "360");
-    Enter(f->PercentIncome, "28");
+    Enter(f->AnnualIncome, "60000", f->Rate, "8", f->NumPmts, "360", f->PercentIncome, "28");
     Calculate(f);
     f->PrintBtn->Click();
     const std::string text = PrintedText();
@@ -212,17 +195,7 @@ TEST_F(CalcsTest, RefinanceWritesItsNarrative) {
     auto* f = (main->OpenRefinance(), Opened<TcLoReFin>(ckRefinance));
     EXPECT_EQ(f->Caption(), "Refinance Advisor 1");
     EXPECT_EQ(Shown(f->SldAfter), "1");
-    Enter(f->RemBal, "100000");
-    Enter(f->PmtsRem, "300");
-    Enter(f->Rate, "9");
-    Enter(f->NewPV, "100000");
-    Enter(f->NumPmts, "360");
-    Enter(f->Rate2, "7");
-    Enter(f->Points, "1");
-    Enter(f->Misc, "1500");
-    Enter(f->SldAfter, "5");
-    Enter(f->ProTaxBracket, "28");
-    Enter(f->DiscRate, "6");
+    EnterRefinance(f, "9", "100000", "7");
     Calculate(f);
     EXPECT_EQ(f->Notebook1->ActivePage(), "Results");
     ASSERT_GT(f->Memo1->Lines()->Count(), 4);
@@ -291,9 +264,7 @@ TEST_F(CalcsTest, InterestDueDatesAndNegativeDaysTypeAsTyped) {
 // field shows: 18.78 % / 365 = 0.000514521.
 TEST_F(CalcsTest, InterestDueDailyRateFromItsValue) {
     auto* f = (main->OpenIntDueCalc(), Opened<TcLoIntDu>(ckIntDue));
-    Enter(f->PV, "1000");
-    Enter(f->Rate, "18.78");
-    Enter(f->NumDays, "30");
+    Enter(f->PV, "1000", f->Rate, "18.78", f->NumDays, "30");
     Calculate(f);
     EXPECT_EQ(Shown(f->DailyRate), "0.000515");
     f->CopyBTN->Click();
@@ -327,17 +298,7 @@ TEST_F(CalcsTest, AmpersandsInCaptionsAndFieldsNamedInMessages) {
 TEST_F(CalcsTest, RefinanceNarrativeReadsAndPrintsWhole) {
     auto* f = (main->OpenRefinance(), Opened<TcLoReFin>(ckRefinance));
     EXPECT_EQ(StripHotkey(f->lDeduct->Caption()), "Interest & Points are?:");
-    Enter(f->RemBal, "100000");
-    Enter(f->PmtsRem, "300");
-    Enter(f->Rate, "10");
-    Enter(f->NewPV, "120000");
-    Enter(f->NumPmts, "360");
-    Enter(f->Rate2, "6");
-    Enter(f->Points, "1");
-    Enter(f->Misc, "1500");
-    Enter(f->SldAfter, "5");
-    Enter(f->ProTaxBracket, "28");
-    Enter(f->DiscRate, "6");
+    EnterRefinance(f, "10", "120000", "6");
     Calculate(f);
     const std::string text = JoinedWords(f->Memo1->Lines()->Text());
     EXPECT_NE(text.find(". Therefore, you will be saving $"), std::string::npos) << text;
@@ -347,9 +308,7 @@ TEST_F(CalcsTest, RefinanceNarrativeReadsAndPrintsWhole) {
     EXPECT_EQ(text.find("  "), std::string::npos);
     EXPECT_EQ(text.find(".By"), std::string::npos);
     f->PrintBtn->Click();
-    std::string pdf;
-    for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
-        pdf = std::max(pdf, entry.path().string());
+    const std::string pdf = NewestPdf();
     EXPECT_NE(JoinedWords(PrintedText()).find(JoinedWords(f->Memo1->Lines()->Strings(0))),
               std::string::npos);
     // Every word inside the page's one-inch right margin (612 - 72 points).

@@ -21,21 +21,12 @@ protected:
         points = dynamic_cast<TaPoints*>(main->SlotForm(ckPoints, 1));
         ASSERT_NE(points, nullptr);
     }
-    void Enter(TWinControl* field, const std::string& text) {
-        field->SetFocus();
-        Application->ProcessMessages();
-        TypeText(field, text);
-    }
     void FillLoans() {
-        Enter(points->PV1, "100000");
-        Enter(points->NumPmts1, "360");
-        Enter(points->Rate1, "8.5");
-        Enter(points->Points1, "2.5");
+        Enter(points->PV1, "100000", points->NumPmts1, "360", points->Rate1, "8.5", points->Points1,
+              "2.5");
         points->PV2->SetFocus(); // leaving loan 1's fields fills loan 2's and the years
         Application->ProcessMessages();
-        Enter(points->Rate2, "8.25");
-        Enter(points->Points2, "3");
-        Enter(points->SldAfter, "5");
+        Enter(points->Rate2, "8.25", points->Points2, "3", points->SldAfter, "5");
     }
     TaPoints* points = nullptr;
 };
@@ -43,9 +34,7 @@ protected:
 TEST_F(PointsAdvisorTest, ComparesTheLoansAndTurnsToTheConclusion) {
     EXPECT_EQ(points->Caption(), "Points Advisor 1");
     EXPECT_EQ(Trim(points->SldAfter->Caption()), "1");
-    Enter(points->SldAfter, "0");
-    Enter(points->PV1, "100000");
-    Enter(points->NumPmts1, "360");
+    Enter(points->SldAfter, "0", points->PV1, "100000", points->NumPmts1, "360");
     points->Rate1->SetFocus();
     Application->ProcessMessages();
     EXPECT_EQ(Trim(points->PV2->Caption()), "$100,000.00");

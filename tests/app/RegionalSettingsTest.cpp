@@ -115,12 +115,6 @@ protected:
         LoadRegionalSettings();
         VcIntlSup().ReadWindowsIntl();
     }
-    void Enter(TWinControl* field, const std::string& text) {
-        field->SetFocus();
-        Application->ProcessMessages();
-        TypeText(field, text);
-    }
-    static std::string Shown(TControl* field) { return Trim(field->Caption()); }
 };
 
 TEST_P(RegionalSettingsTest, TheLoanCalculatorTypesShowsCopiesAndPrintsTheCountrysMoney) {
@@ -129,9 +123,7 @@ TEST_P(RegionalSettingsTest, TheLoanCalculatorTypesShowsCopiesAndPrintsTheCountr
     auto* loan = dynamic_cast<TcLoLoan*>(main->SlotForm(ckLoan, 1));
     ASSERT_NE(loan, nullptr);
     EXPECT_EQ(Shown(loan->PV), c.Empty);
-    Enter(loan->PV, "100000");
-    Enter(loan->NumPmts, "360");
-    Enter(loan->Rate, std::string("7") + c.Point + "25");
+    Enter(loan->PV, "100000", loan->NumPmts, "360", loan->Rate, std::string("7") + c.Point + "25");
     loan->CalcBTN->Click();
     Application->ProcessMessages();
     ASSERT_TRUE(services.MessageBoxes.empty()) << services.MessageBoxes.back().Text;
