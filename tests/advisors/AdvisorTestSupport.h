@@ -1,14 +1,17 @@
-// Shared helpers of the advisors' tests: recorded messages and the shipped limits file, with
-// the runtime tests' folder of a test's own.
+// Shared helpers of the advisors' tests: recorded messages, the shipped limits file, monthly
+// loans and records added to the register's tables, with the runtime tests' folder of a test's own.
 #pragma once
 
 #include "advisors/AdvisorMessages.h"
+#include "advisors/AmortizationSchedule.h"
 #include "advisors/LeaseBuyEngine.h"
+#include "advisors/Register.h"
 #include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 struct TRecordedMessage {
@@ -37,6 +40,33 @@ public:
 // The limits file the build puts beside the program.
 inline std::string ShippedAutoBin() {
     return std::string(VANTREL_BINARY_DIR) + "/app/auto.bin";
+}
+
+// A loan paid and compounded monthly.
+inline TAmortLoan MonthlyLoan(double amount, Word n, float rate, TDayNumber org, TDayNumber first) {
+    return {.PV = amount,
+            .NumPmts = n,
+            .Rate = rate,
+            .OrgDate = org,
+            .FrstPmtDate = first,
+            .PYR = 2,     // "Monthly" in the payment-frequency list
+            .CmpPYR = 3}; // "Monthly" in the frequency list
+}
+
+// 100,000 at 8 % over 360 months, made on 1 January 2020 and first paid on 1 February.
+inline TAmortLoan StandardLoan() {
+    return MonthlyLoan(100000, 360, 8, DMYToDate(1, 1, 2020, 0), DMYToDate(1, 2, 2020, 0));
+}
+
+// Appends a record to a register table of Dir with the fields given.
+inline void AddRecord(const std::string& Dir, const std::string& Table,
+                      const std::vector<std::pair<const char*, std::string>>& Fields) {
+    std::unique_ptr<TTable> table = RegisterTable(Dir, Table);
+    table->Open();
+    table->Append();
+    for (const auto& [field, value] : Fields)
+        table->FieldByName(field)->SetAsString(value);
+    table->Post();
 }
 
 // A car-sized purchase against a three-year lease, monthly, fully used for business.

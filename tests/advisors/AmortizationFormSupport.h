@@ -110,6 +110,12 @@ protected:
         QTest::keyClicks(WidgetOf(field), QString::fromLatin1(text.c_str()));
         Settle();
     }
+    // Types each text into the field before it, in order.
+    template <typename... More>
+    void Enter(TWinControl* field, const std::string& text, TWinControl* next, More... more) {
+        Enter(field, text);
+        Enter(next, more...);
+    }
     void Key(TWinControl* control, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         if (!control->Focused()) control->SetFocus();
         QTest::keyClick(WidgetOf(control), key, mods);
@@ -118,11 +124,8 @@ protected:
     // A loan typed into the form; dates as "mmddyy".
     void EnterLoan(const std::string& amount, const std::string& periods, const std::string& rate,
                    const std::string& origination, const std::string& firstPayment) {
-        Enter(form->PV, amount);
-        Enter(form->NumPmts, periods);
-        Enter(form->Rate, rate);
-        Enter(form->OrgDate, origination);
-        Enter(form->FrstPmtDate, firstPayment);
+        Enter(form->PV, amount, form->NumPmts, periods, form->Rate, rate, form->OrgDate,
+              origination, form->FrstPmtDate, firstPayment);
     }
     void Calculate() { Key(form->CalcBTN, Qt::Key_C, Qt::AltModifier); }
     std::string LastMessage() const {
@@ -170,6 +173,16 @@ protected:
             pages.push_back(page);
         if (!pages.empty() && pages.back().find("status=") != std::string::npos) pages.pop_back();
         return pages;
+    }
+    // Each control's help context opens the topic of the title given with it.
+    static void ExpectHelpTitles(std::initializer_list<std::pair<TControl*, const char*>> topics) {
+        const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
+        for (const auto& [control, expected] : topics) {
+            std::string title, text;
+            EXPECT_TRUE(FindHelpTopic(help, control->HelpContext(), title, text))
+                << control->Name();
+            EXPECT_EQ(title, expected) << control->Name();
+        }
     }
     static bool Has(const std::string& text, const std::string& needle) {
         return text.find(needle) != std::string::npos;

@@ -6,34 +6,19 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
-constexpr Byte Monthly = 2;    // in the payment-frequency list
-constexpr Byte CmpMonthly = 3; // in the frequency list
-
-TAmortLoan MonthlyLoan(double amount, Word n, float rate, TDayNumber org, TDayNumber first) {
-    TAmortLoan loan;
-    loan.PV = amount;
-    loan.NumPmts = n;
-    loan.Rate = rate;
-    loan.OrgDate = org;
-    loan.FrstPmtDate = first;
-    loan.PYR = Monthly;
-    loan.CmpPYR = CmpMonthly;
-    return loan;
-}
-
-TAmortLoan StandardLoan() {
-    return MonthlyLoan(100000, 360, 8, DMYToDate(1, 1, 2020, 0), DMYToDate(1, 2, 2020, 0));
-}
-
 TAmortOptions Method(Byte method, Byte rateBasis = rbOrdinary, Byte points = ppAtOrigination) {
-    TAmortOptions options;
-    options.AmortMethod = method;
-    options.RateBasis = rateBasis;
-    options.PointsPaidHow = points;
-    return options;
+    return {.AmortMethod = method, .RateBasis = rateBasis, .PointsPaidHow = points};
+}
+
+// The first and last rows of a year tab.
+std::pair<int, int> RowsOfTab(const TAmortSchedule& s, int tab) {
+    int first = -1, last = -1;
+    s.YearRange(tab, first, last);
+    return {first, last};
 }
 
 // Sums of the rows 1..LastRow, and checks every row's own arithmetic on the way.
@@ -370,11 +355,12 @@ TEST(AmortSchedule, PaymentDatesKeepTheirDayOfMonth) {
         DateToDMY(s.AmortRows[static_cast<std::size_t>(k)].Date, d, m, y);
         return std::to_string(y) + "-" + std::to_string(m) + "-" + std::to_string(d);
     };
-    EXPECT_EQ(dayOf(2), "2020-2-29");
-    EXPECT_EQ(dayOf(3), "2020-3-31");
-    EXPECT_EQ(dayOf(4), "2020-4-30");
-    EXPECT_EQ(dayOf(5), "2020-5-31");
-    EXPECT_EQ(dayOf(14), "2021-2-28");
+    for (const auto& [k, day] : {std::pair{2, "2020-2-29"},
+                                 {3, "2020-3-31"},
+                                 {4, "2020-4-30"},
+                                 {5, "2020-5-31"},
+                                 {14, "2021-2-28"}})
+        EXPECT_EQ(dayOf(k), day);
     EXPECT_EQ(s.AmortRows[3].PeriodDays, 31);
     EXPECT_EQ(s.FirstPeriodKind, fpRegular); // 31 January less a month is 31 December
     EXPECT_EQ(PaymentDate(DMYToDate(31, 1, 2020, 0), -1, 12), DMYToDate(31, 12, 2019, 0));
@@ -392,19 +378,10 @@ TEST(AmortSchedule, YearTabsKeepFourDigitYears) {
     EXPECT_EQ(s.TabCaption(1), "55");
     EXPECT_EQ(s.TabCaption(3), "57");
     EXPECT_EQ(s.Years[0], 1955);
-    int first, last;
-    s.YearRange(0, first, last);
-    EXPECT_EQ(first, 0);
-    EXPECT_EQ(last, 24);
-    s.YearRange(1, first, last); // origination to December 1955: payments 1..6
-    EXPECT_EQ(first, 0);
-    EXPECT_EQ(last, 6);
-    s.YearRange(2, first, last);
-    EXPECT_EQ(first, 7);
-    EXPECT_EQ(last, 18);
-    s.YearRange(3, first, last);
-    EXPECT_EQ(first, 19);
-    EXPECT_EQ(last, 24);
+    EXPECT_EQ(RowsOfTab(s, 0), std::pair(0, 24));
+    EXPECT_EQ(RowsOfTab(s, 1), std::pair(0, 6)); // origination to December 1955: payments 1..6
+    EXPECT_EQ(RowsOfTab(s, 2), std::pair(7, 18));
+    EXPECT_EQ(RowsOfTab(s, 3), std::pair(19, 24));
     const TYearTotals year2 = s.YearTotals(2);
     double payments = 0;
     for (int k = 7; k <= 18; ++k)
@@ -422,13 +399,8 @@ TEST(AmortSchedule, APaymentOnThirtyFirstDecemberBelongsToItsYear) {
         MonthlyLoan(3000, 3, 12, DMYToDate(30, 11, 2020, 0), DMYToDate(31, 12, 2020, 0));
     ASSERT_TRUE(s.CalcSchedule(loan, Method(amNormal)));
     ASSERT_EQ(s.TabCount(), 3);
-    int first = -1, last = -1;
-    s.YearRange(1, first, last);
-    EXPECT_EQ(first, 0);
-    EXPECT_EQ(last, 1);
-    s.YearRange(2, first, last); // 31 January and 28 February 2021
-    EXPECT_EQ(first, 2);
-    EXPECT_EQ(last, 3);
+    EXPECT_EQ(RowsOfTab(s, 1), std::pair(0, 1));
+    EXPECT_EQ(RowsOfTab(s, 2), std::pair(2, 3)); // 31 January and 28 February 2021
     // 1,020.07 a month; 30.00 of interest on 3,000 in December.
     const TYearTotals y2020 = s.YearTotals(1);
     EXPECT_DOUBLE_EQ(y2020.YearPayment, 1020.07);
@@ -487,10 +459,7 @@ TEST(AmortSchedule, InputMessages) {
     EXPECT_EQ(s.AmortRows[360].Date, DMYToDate(1, 1, 2060, 0));
     ASSERT_EQ(s.Years.back(), 2060);
     EXPECT_EQ(s.TabCaption(s.TabCount() - 1), "60");
-    int first = 0, last = 0;
-    s.YearRange(s.TabCount() - 1, first, last);
-    EXPECT_EQ(first, 360);
-    EXPECT_EQ(last, 360);
+    EXPECT_EQ(RowsOfTab(s, s.TabCount() - 1), std::pair(360, 360));
     // Only the last year of the day numbers bounds a loan: 13 payments from December 3998 end
     // in December 3999, a 14th would fall in 4000.
     TAmortLoan last3999 =

@@ -420,25 +420,18 @@ TEST_F(AmortForm, PromptsLineUpWithTheirInputsAndTotalsWithEachOther) {
 }
 
 TEST_F(AmortForm, EachInputAndButtonHasItsOwnHelpTopic) {
-    const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
-    const std::pair<TControl*, const char*> topics[] = {
-        {form->PV, "Amount of Loan"},
-        {form->NumPmts, "Initial Periods"},
-        {form->Rate, "Annual Rate"},
-        {form->Points, "Points"},
-        {form->OrgDate, "Origination Date"},
-        {form->FrstPmtDate, "First Payment Date"},
-        {form->PYR, "Payment Period"},
-        {form->CmpPYR, "Compounding Period"},
-        {form->CalcBTN, "Calc"},
-        {form->PrintBTN, "Print"},
-        {form->ChartBTN, "Amortization Charts"},
-        {form->HelpBTN, "Help"}};
-    for (const auto& [control, expected] : topics) {
-        std::string title, text;
-        EXPECT_TRUE(FindHelpTopic(help, control->HelpContext(), title, text)) << control->Name();
-        EXPECT_EQ(title, expected) << control->Name();
-    }
+    ExpectHelpTitles({{form->PV, "Amount of Loan"},
+                      {form->NumPmts, "Initial Periods"},
+                      {form->Rate, "Annual Rate"},
+                      {form->Points, "Points"},
+                      {form->OrgDate, "Origination Date"},
+                      {form->FrstPmtDate, "First Payment Date"},
+                      {form->PYR, "Payment Period"},
+                      {form->CmpPYR, "Compounding Period"},
+                      {form->CalcBTN, "Calc"},
+                      {form->PrintBTN, "Print"},
+                      {form->ChartBTN, "Amortization Charts"},
+                      {form->HelpBTN, "Help"}});
 }
 
 TEST_F(AmortForm, EveryHelpContextHasATopic) {

@@ -63,14 +63,7 @@ std::string Number(double value) {
 TEST(Gnumeric, NormalScheduleMatchesIpmtAndPpmtRowByRow) {
     if (!HaveSsconvert()) GTEST_SKIP() << "ssconvert is not installed";
     TAmortSchedule s;
-    TAmortLoan loan;
-    loan.PV = 100000;
-    loan.NumPmts = 360;
-    loan.Rate = 8;
-    loan.OrgDate = DMYToDate(1, 1, 2020, 0);
-    loan.FrstPmtDate = DMYToDate(1, 2, 2020, 0);
-    loan.PYR = 2;
-    loan.CmpPYR = 3;
+    TAmortLoan loan = StandardLoan();
     ASSERT_TRUE(s.CalcSchedule(loan, TAmortOptions()));
     ASSERT_EQ(s.LastRow, 360);
 

@@ -132,16 +132,13 @@ TEST_F(LeaseForm, ResetOnAnInputPageGivesTheDefaultsBack) {
 TEST_F(LeaseForm, ADownPaymentAboveThePriceIsRefused) {
     lease->Notebook1->SetPageIndex(TaLeaseBuy::pgBuy);
     Settle();
-    Enter(lease->Price, "1000");
-    Enter(lease->PurchaseDeposit, "400");
-    Enter(lease->PurchaseRate, "8");
+    Enter(lease->Price, "1000", lease->PurchaseDeposit, "400", lease->PurchaseRate, "8");
     EXPECT_TRUE(services.MessageBoxes.empty());
     double deposit = 0;
     lease->PurchaseDeposit->GetValue(&deposit);
     EXPECT_EQ(deposit, 400.0);
     lease->PurchaseDeposit->SetAsFloat(0.0);
-    Enter(lease->PurchaseDeposit, "2000");
-    Enter(lease->PurchaseRate, "8");
+    Enter(lease->PurchaseDeposit, "2000", lease->PurchaseRate, "8");
     ASSERT_EQ(services.MessageBoxes.size(), 1u);
     EXPECT_EQ(services.MessageBoxes[0].Text, "Down payment must be less than Price.");
     lease->PurchaseDeposit->GetValue(&deposit);
@@ -168,22 +165,15 @@ TEST_F(LeaseForm, TheFileButtonOffersOpenAndSave) {
 }
 
 TEST_F(LeaseForm, EachPagesFieldsOpenThePagesHelpTopic) {
-    const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
-    const std::pair<TControl*, const char*> topics[] = {
-        {lease->Asset, "Lease v. Buy: General Information"},
-        {lease->PropTaxOnLease, "Lease v. Buy: General Information"},
-        {lease->Price, "Lease v. Buy: Purchase Side"},
-        {lease->DeductablePercent, "Lease v. Buy: Purchase Side"},
-        {lease->LeasePmt, "Lease v. Buy: Lease Side"},
-        {lease->Depreciate, "Lease v. Buy: Depreciation and Taxes"},
-        {lease->Memo1, "Lease v. Buy: Results"},
-        {lease->VcTable1, "Lease v. Buy: Cash Flow Reports"},
-        {lease->FileBTN, "Lease v. Buy: Files"}};
-    for (const auto& [control, expected] : topics) {
-        std::string title, text;
-        EXPECT_TRUE(FindHelpTopic(help, control->HelpContext(), title, text)) << control->Name();
-        EXPECT_EQ(title, expected) << control->Name();
-    }
+    ExpectHelpTitles({{lease->Asset, "Lease v. Buy: General Information"},
+                      {lease->PropTaxOnLease, "Lease v. Buy: General Information"},
+                      {lease->Price, "Lease v. Buy: Purchase Side"},
+                      {lease->DeductablePercent, "Lease v. Buy: Purchase Side"},
+                      {lease->LeasePmt, "Lease v. Buy: Lease Side"},
+                      {lease->Depreciate, "Lease v. Buy: Depreciation and Taxes"},
+                      {lease->Memo1, "Lease v. Buy: Results"},
+                      {lease->VcTable1, "Lease v. Buy: Cash Flow Reports"},
+                      {lease->FileBTN, "Lease v. Buy: Files"}});
 }
 
 // Each override box stands beside its end value as far from it as the value stands from its

@@ -25,13 +25,8 @@ protected:
     // Two loans of 100,000 over 360 months: 8.5 % with 2.5 points against 8.25 % with 3
     // points, the property sold after 5 years.
     void FillLoans() {
-        Enter(points->PV1, "100000");
-        Enter(points->NumPmts1, "360");
-        Enter(points->Rate1, "8.5");
-        Enter(points->Points1, "2.5");
-        Enter(points->Rate2, "8.25");
-        Enter(points->Points2, "3");
-        Enter(points->SldAfter, "5");
+        Enter(points->PV1, "100000", points->NumPmts1, "360", points->Rate1, "8.5", points->Points1,
+              "2.5", points->Rate2, "8.25", points->Points2, "3", points->SldAfter, "5");
     }
     TaPoints* points = nullptr;
 };
@@ -57,25 +52,18 @@ TEST_F(PointsForm, TheSecondLoanStandsInItsOwnColumnBesideTheFirst) {
 // Each field of both loans opens the help topic of what it asks; Prior has its caption, hint
 // and the contents topic.
 TEST_F(PointsForm, EachFieldAndPriorOpenTheirHelpTopics) {
-    const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
-    const std::pair<TControl*, const char*> topics[] = {
-        {points->PV1, "Amount of Loan"},
-        {points->PV2, "Amount of Loan"},
-        {points->NumPmts1, "Total Periods"},
-        {points->NumPmts2, "Total Periods"},
-        {points->Rate1, "Annual Rate"},
-        {points->Rate2, "Annual Rate"},
-        {points->Points1, "Points"},
-        {points->Points2, "Points"},
-        {points->PntsAre1, "Points Paid How"},
-        {points->PntsAre2, "Points Paid How"},
-        {points->SldAfter, "Property Sold After"},
-        {points->PriorBTN, "Vantrel Plus Help Contents"}};
-    for (const auto& [control, expected] : topics) {
-        std::string title, text;
-        EXPECT_TRUE(FindHelpTopic(help, control->HelpContext(), title, text)) << control->Name();
-        EXPECT_EQ(title, expected) << control->Name();
-    }
+    ExpectHelpTitles({{points->PV1, "Amount of Loan"},
+                      {points->PV2, "Amount of Loan"},
+                      {points->NumPmts1, "Total Periods"},
+                      {points->NumPmts2, "Total Periods"},
+                      {points->Rate1, "Annual Rate"},
+                      {points->Rate2, "Annual Rate"},
+                      {points->Points1, "Points"},
+                      {points->Points2, "Points"},
+                      {points->PntsAre1, "Points Paid How"},
+                      {points->PntsAre2, "Points Paid How"},
+                      {points->SldAfter, "Property Sold After"},
+                      {points->PriorBTN, "Vantrel Plus Help Contents"}});
     EXPECT_EQ(points->PriorBTN->Caption(), "Pr&ior");
     EXPECT_EQ(points->PriorBTN->Hint(), "Previous step.");
 }

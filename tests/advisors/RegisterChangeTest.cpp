@@ -12,6 +12,7 @@
 
 #include "controls/entry/DayNumberDates.h"
 #include "platform/rtl/Strings.h"
+#include "tests/advisors/AdvisorTestSupport.h"
 #include "tests/db/DataSetFixture.h"
 #include "tests/rtl/RefusedFolder.h"
 #include "xbase/XbFile.h"
@@ -40,6 +41,8 @@ namespace {
 
 const std::vector<std::string> AllTables{AccountsTable, LoansTable, XRefTable, SysInfoTable,
                                          TransTable};
+// Writes failing from one on for as long as a change goes: the disk stays full.
+constexpr long Always = std::numeric_limits<long>::max();
 
 class RegisterChangeTest : public DataSetFixture {
 protected:
@@ -48,12 +51,11 @@ protected:
 
     static TAmortSchedule Schedule(int periods, float rate) {
         TAmortSchedule s;
-        TAmortLoan loan;
-        loan.PV = 90000;
-        loan.NumPmts = static_cast<Word>(periods);
-        loan.Rate = rate;
-        loan.OrgDate = DMYToDate(1, 6, 2024, 0);
-        loan.FrstPmtDate = DMYToDate(1, 7, 2024, 0);
+        TAmortLoan loan{.PV = 90000,
+                        .NumPmts = static_cast<Word>(periods),
+                        .Rate = rate,
+                        .OrgDate = DMYToDate(1, 6, 2024, 0),
+                        .FrstPmtDate = DMYToDate(1, 7, 2024, 0)};
         EXPECT_TRUE(s.CalcSchedule(loan, TAmortOptions{}));
         return s;
     }
@@ -62,16 +64,15 @@ protected:
     static std::string SaveLonger(const std::string& Dir) {
         return SaveSchedule(Dir, "1", Schedule(23, 8.04f), TAmortOptions{});
     }
-
-    // Appends a record to a register table of Dir with the fields given.
-    static void Add(const std::string& Dir, const std::string& Table,
-                    const std::vector<std::pair<const char*, std::string>>& Fields) {
-        std::unique_ptr<TTable> table = RegisterTable(Dir, Table);
-        table->Open();
-        table->Append();
-        for (const auto& [field, value] : Fields)
-            table->FieldByName(field)->SetAsString(value);
-        table->Post();
+    static std::string DeleteSmith(const std::string& Dir) {
+        return DeleteAccount(Dir, "SMITJOH001");
+    }
+    // Loads Loan's schedule from Dir, into S when given; answers the failure told.
+    static std::string Load(const std::string& Dir, const std::string& Loan,
+                            TAmortSchedule* S = nullptr) {
+        TAmortSchedule scratch;
+        TAmortOptions options;
+        return LoadSchedule(Dir, Loan, S ? *S : scratch, options);
     }
 
     // The register before each change: Smith's loan 1 with a schedule of Periods + 1 rows at
@@ -80,13 +81,19 @@ protected:
         fs::create_directories(Folder() + "/template");
         const std::string dir = Folder() + "/template";
         CreateRegisterTables(dir);
-        Add(dir, AccountsTable, {{"ACCOUNTNO", "SMITJOH001"}, {"LASTNAME", "Smith"}});
+        AddRecord(dir, AccountsTable, {{"ACCOUNTNO", "SMITJOH001"}, {"LASTNAME", "Smith"}});
         for (const auto& [account, loan] : {std::pair{"SMITJOH001", "1"}, {DefaultAccount, "2"}}) {
-            Add(dir, LoansTable, {{"LOANNO", loan}});
-            Add(dir, XRefTable, {{"ACCOUNTNO", account}, {"LOANNO", loan}});
+            AddRecord(dir, LoansTable, {{"LOANNO", loan}});
+            AddRecord(dir, XRefTable, {{"ACCOUNTNO", account}, {"LOANNO", loan}});
         }
         ASSERT_EQ(SaveSchedule(dir, "1", Schedule(Periods, 8.0f), TAmortOptions{}), "");
         ASSERT_EQ(SaveSchedule(dir, "2", Schedule(14, 6.0f), TAmortOptions{}), "");
+    }
+    // The template of a 12-row schedule for loan 1 made the work folder; answers its records.
+    std::string SmallWork() {
+        MakeTemplate(11);
+        FreshWork();
+        return Snapshot(Work());
     }
     // The work folder made anew from the template (or another folder From). The copies keep
     // their times, so that their indexes still match them and every write a change makes is its
@@ -141,8 +148,7 @@ protected:
     // The loan's schedule loads whole: its rows number 0..n once each, under its terms.
     static void ExpectLoadsWhole(const std::string& Dir, const std::string& Loan) {
         TAmortSchedule s;
-        TAmortOptions options;
-        ASSERT_EQ(LoadSchedule(Dir, Loan, s, options), "");
+        ASSERT_EQ(Load(Dir, Loan, &s), "");
         EXPECT_EQ(s.LastRow, s.Loan.NumPmts);
         for (LongInt k = 0; k <= s.LastRow; ++k)
             EXPECT_EQ(s.AmortRows[static_cast<std::size_t>(k)].PmtNo, k);
@@ -233,11 +239,10 @@ protected:
     template <typename F>
     long CommitWrite(const F& Change) {
         long made = 0, failed = 1, done = 1;
-        FailingFrom(Change, std::numeric_limits<long>::max(), 1, made);
+        FailingFrom(Change, Always, 1, made);
         for (done = made + 1; done - failed > 1;) {
             const long middle = (failed + done) / 2;
-            (FailingFrom(Change, middle, std::numeric_limits<long>::max(), made) ? done : failed) =
-                middle;
+            (FailingFrom(Change, middle, Always, made) ? done : failed) = middle;
         }
         return failed;
     }
@@ -247,7 +252,7 @@ protected:
     template <typename F>
     void LeaveHalfDone(const F& Change) {
         long made = 0;
-        FailingFrom(Change, (1 + CommitWrite(Change)) / 2, std::numeric_limits<long>::max(), made);
+        FailingFrom(Change, (1 + CommitWrite(Change)) / 2, Always, made);
         ASSERT_TRUE(fs::exists(RegisterJournalPath(Work())));
     }
 
@@ -257,7 +262,7 @@ protected:
     // left no journal left that state on disk already. A failure is told as the full disk with
     // the table it could not write (the journal's as the change's own failure), never as damage.
     template <typename F>
-    void FullDiskAtEachWrite(const F& Change, long Count = std::numeric_limits<long>::max()) {
+    void FullDiskAtEachWrite(const F& Change, long Count = Always) {
         const auto [before, after] = States(Change);
         for (long write = 1;; ++write) {
             long made = 0;
@@ -310,7 +315,7 @@ TEST_F(RegisterChangeTest, ASaveMeetingOneFailedWriteKeepsTheOldScheduleWhole) {
 TEST_F(RegisterChangeTest, ADeleteMeetingOneFailedWriteTakesAllOrNothing) {
     MakeTemplate(11);
     FullDiskAtEachWrite([](const std::string& dir) { return DeleteLoan(dir, "1"); }, 1);
-    FullDiskAtEachWrite([](const std::string& dir) { return DeleteAccount(dir, "SMITJOH001"); }, 1);
+    FullDiskAtEachWrite(DeleteSmith, 1);
     // The same when another program numbered the account with a leading blank: its journal
     // keeps the blank, so that the tables match it.
     for (const char* name : {AccountsTable, XRefTable}) {
@@ -334,7 +339,7 @@ TEST_F(RegisterChangeTest, AnUndoThatFailsIsFinishedByTheNextOpen) {
     const std::string before = States(SaveLonger).first;
     const long failed = CommitWrite(SaveLonger);
     for (long write = 1, made = 0;; ++write) {
-        FailingFrom(SaveLonger, failed, std::numeric_limits<long>::max(), made);
+        FailingFrom(SaveLonger, failed, Always, made);
         ASSERT_TRUE(fs::exists(RegisterJournalPath(Work())));
         XbSetWriteFailure(write, 1);
         PrepareRegister(Work(), AllTables);
@@ -356,14 +361,13 @@ TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsItAndTheOtherLoans) 
     const std::string before = Snapshot(Work());
     for (long write = 1, made = 0;; ++write) {
         std::string failure;
-        if (!FailingFrom(saveNew, write, std::numeric_limits<long>::max(), made, &failure)) {
+        if (!FailingFrom(saveNew, write, Always, made, &failure)) {
             EXPECT_TRUE(failure.ends_with(RegisterNewLoanKeptMessage("", "2"))) << failure;
             ASSERT_EQ(PrepareRegister(Work(), AllTables), "");
             EXPECT_EQ(Snapshot(Work()), before) << "write " << write;
         }
         TAmortSchedule loaded;
-        TAmortOptions options;
-        ASSERT_EQ(LoadSchedule(Work(), "1", loaded, options), "") << "write " << write;
+        ASSERT_EQ(Load(Work(), "1", &loaded), "") << "write " << write;
         EXPECT_EQ(loaded.LastRow, 11) << "write " << write;
         const std::string all = Snapshot(Work());
         EXPECT_NE(all.find("\n1|SMITJOH001|"), std::string::npos) << "write " << write << "\n" << all;
@@ -399,8 +403,7 @@ TEST_F(RegisterChangeTest, AChangeAnOlderBuildLeftIsBroughtToItsEnd) {
     const auto [before, saved] = States(SaveLonger);
     const std::string savedDir = Folder() + "/saved";
     fs::copy(Work(), savedDir);
-    const std::string deleted =
-        States([](const std::string& dir) { return DeleteAccount(dir, "SMITJOH001"); }).second;
+    const std::string deleted = States(DeleteSmith).second;
     FreshWork();
     TAmortSchedule old;
     TAmortOptions options;
@@ -442,20 +445,15 @@ std::string TableFiles(const std::string& Dir) {
 // a message naming the journal and the cause, the tables stay as the change left them, and the
 // first start that reads the journal undoes the change.
 TEST_F(RegisterChangeTest, AJournalThatCannotBeReadKeepsTheRegisterClosedUntilItCan) {
-    MakeTemplate(11);
-    FreshWork();
-    const std::string before = Snapshot(Work());
-    const std::function<std::string(const std::string&)> changes[] = {
-        SaveLonger, [](const std::string& dir) { return DeleteAccount(dir, "SMITJOH001"); }};
+    const std::string before = SmallWork();
+    const std::function<std::string(const std::string&)> changes[] = {SaveLonger, DeleteSmith};
     for (const auto& change : changes)
         for (const auto& [from, error] : {std::pair{1L, EACCES}, {2L, EIO}}) {
             LeaveHalfDone(change);
             const std::string left = TableFiles(Work());
             const std::string told = RegisterJournalUnreadableMessage(Work(), error);
-            XbSetReadFailure(from, std::numeric_limits<long>::max(), error, RegisterJournalName);
-            TAmortSchedule s;
-            TAmortOptions options;
-            EXPECT_EQ(LoadSchedule(Work(), "2", s, options), told);
+            XbSetReadFailure(from, Always, error, RegisterJournalName);
+            EXPECT_EQ(Load(Work(), "2"), told);
             EXPECT_EQ(PrepareRegister(Work(), AllTables), told);
             XbSetReadFailure(std::nullopt);
             EXPECT_EQ(TableFiles(Work()), left);
@@ -509,7 +507,7 @@ TEST_F(RegisterChangeTest, AJournalIsNotAppliedToTablesPutBackFromACopy) {
     });
     LeaveHalfDone(SaveLonger);
     const std::string save = ReadAll(RegisterJournalPath(Work()));
-    LeaveHalfDone([](const std::string& dir) { return DeleteAccount(dir, "SMITJOH001"); });
+    LeaveHalfDone(DeleteSmith);
     const std::string del = ReadAll(RegisterJournalPath(Work()));
     const TUnfinishedChange saving{.Account = "SMITJOH001", .Loans = {"1"}};
     const TUnfinishedChange deleting{
@@ -587,13 +585,11 @@ private:
 // A pack the full disk stops at any write (its copy, a flush, its journal, a rename, the
 // folder) is told as the full disk with the table packed, which keeps its records.
 TEST_F(RegisterChangeTest, APackTheFullDiskStopsNamesItsTable) {
-    MakeTemplate(11);
-    FreshWork();
-    const std::string before = Snapshot(Work());
+    const std::string before = SmallWork();
     for (long write = 1, made = 0;; ++write) {
         std::string failure;
         FailingFrom([](const std::string& dir) { return PackRegisterTable(dir, TransTable); },
-                    write, std::numeric_limits<long>::max(), made, &failure);
+                    write, Always, made, &failure);
         EXPECT_TRUE(failure.empty() || failure == RegisterDiskFullMessage(TransTable))
             << "write " << write << ": " << failure;
         EXPECT_EQ(Snapshot(Work()), before) << "write " << write;
@@ -602,9 +598,7 @@ TEST_F(RegisterChangeTest, APackTheFullDiskStopsNamesItsTable) {
 }
 
 TEST_F(RegisterChangeTest, ADeleteWhileAnotherCopyHoldsTheRegisterChangesNothing) {
-    MakeTemplate(11);
-    FreshWork();
-    const std::string before = Snapshot(Work());
+    const std::string before = SmallWork();
     TOtherCopy other(Work());
     const std::string failure = DeleteLoan(Work(), "1");
     EXPECT_TRUE(failure == RegisterInUseMessage(XRefTable) ||
@@ -623,9 +617,7 @@ TEST_F(RegisterChangeTest, ADeleteWhileAnotherCopyHoldsTheRegisterChangesNothing
 // meanwhile, and nothing is left that blocks this copy or the next start. An unfinished change
 // whose undo needs the locked record names the table too, and is undone once it is free.
 TEST_F(RegisterChangeTest, ALoanAnotherCopyEditsIsInUseAndBlocksNothingElse) {
-    MakeTemplate(11);
-    FreshWork();
-    const std::string before = Snapshot(Work());
+    const std::string before = SmallWork();
     TOtherCopy other(Work(), "1");
     EXPECT_EQ(SaveLonger(Work()), RegisterInUseMessage(LoansTable));
     EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
@@ -638,9 +630,7 @@ TEST_F(RegisterChangeTest, ALoanAnotherCopyEditsIsInUseAndBlocksNothingElse) {
 
     LeaveHalfDone(SaveLonger);
     TOtherCopy editing(Work(), "1");
-    TAmortSchedule s;
-    TAmortOptions options;
-    EXPECT_EQ(LoadSchedule(Work(), "2", s, options), RegisterInUseMessage(LoansTable));
+    EXPECT_EQ(Load(Work(), "2"), RegisterInUseMessage(LoansTable));
     EXPECT_EQ(PrepareRegister(Work(), AllTables), RegisterInUseMessage(LoansTable));
     editing.Release();
     ExpectOldOrNew(before, before, "undone");
@@ -651,10 +641,9 @@ TEST_F(RegisterChangeTest, ALoanAnotherCopyEditsIsInUseAndBlocksNothingElse) {
 // link as they were and says so; saving it again once the other copy is done stores the
 // schedule under the account's loan.
 TEST_F(RegisterChangeTest, ARefusedSaveOfANewLoanKeepsItWithItsLink) {
-    MakeTemplate(11);
-    FreshWork();
-    Add(Work(), LoansTable, {{"LOANNO", "3"}});
-    Add(Work(), XRefTable, {{"ACCOUNTNO", "SMITJOH001"}, {"LOANNO", "3"}});
+    SmallWork();
+    AddRecord(Work(), LoansTable, {{"LOANNO", "3"}});
+    AddRecord(Work(), XRefTable, {{"ACCOUNTNO", "SMITJOH001"}, {"LOANNO", "3"}});
     const std::string before = Snapshot(Work());
     const TAmortSchedule schedule = Schedule(23, 8.04f);
     for (const auto& [loading, edited, table] :
@@ -676,11 +665,8 @@ TEST_F(RegisterChangeTest, ARefusedSaveOfANewLoanKeepsItWithItsLink) {
 // undone once the folder can be written: in a folder where no file can be made or removed, and
 // on a disk that takes no write at all.
 TEST_F(RegisterChangeTest, AFolderThatCannotBeWrittenIsNamed) {
-    MakeTemplate(11);
-    FreshWork();
-    const std::string before = Snapshot(Work());
-    constexpr long all = std::numeric_limits<long>::max();
-    XbSetWriteFailure(1, all, EACCES, RegisterJournalName);
+    const std::string before = SmallWork();
+    XbSetWriteFailure(1, Always, EACCES, RegisterJournalName);
     EXPECT_EQ(SaveLonger(Work()), RegisterFolderUnwritableMessage(Work()));
     EXPECT_EQ(DeleteLoan(Work(), "1"), RegisterFolderUnwritableMessage(Work()));
     XbSetWriteFailure(std::nullopt);
@@ -688,10 +674,8 @@ TEST_F(RegisterChangeTest, AFolderThatCannotBeWrittenIsNamed) {
     EXPECT_EQ(Snapshot(Work()), before);
     for (const auto& [error, file] : {std::pair{EACCES, RegisterJournalName}, {EROFS, ""}}) {
         LeaveHalfDone(SaveLonger);
-        XbSetWriteFailure(1, all, error, file);
-        TAmortSchedule s;
-        TAmortOptions options;
-        EXPECT_EQ(LoadSchedule(Work(), "1", s, options), RegisterRecoveryUnwritableMessage(Work()));
+        XbSetWriteFailure(1, Always, error, file);
+        EXPECT_EQ(Load(Work(), "1"), RegisterRecoveryUnwritableMessage(Work()));
         EXPECT_EQ(PrepareRegister(Work(), AllTables), RegisterRecoveryUnwritableMessage(Work()));
         XbSetWriteFailure(std::nullopt);
         EXPECT_TRUE(fs::exists(RegisterJournalPath(Work())));
@@ -703,7 +687,7 @@ TEST_F(RegisterChangeTest, AFolderThatCannotBeWrittenIsNamed) {
     // EIO.
     for (const char* file : {"", TransTable}) {
         LeaveHalfDone(SaveLonger);
-        XbSetWriteFailure(1, all, EIO, file);
+        XbSetWriteFailure(1, Always, EIO, file);
         EXPECT_EQ(PrepareRegister(Work(), AllTables),
                   RegisterRecoveryFailedMessage(TransTable, EIO))
             << file;
@@ -725,8 +709,7 @@ TEST_F(RegisterChangeTest, AFolderRefusingTheOpenForWritingIsNamed) {
         xb_CloseAll();
         const std::optional<std::string> told = InRefusedFolder(Work(), error, [&] {
             TAmortSchedule s;
-            TAmortOptions options;
-            const std::string load = LoadSchedule(Work(), "1", s, options);
+            const std::string load = Load(Work(), "1", &s);
             return PrepareRegister(Work(), AllTables) + "|" + load + "|" +
                    std::to_string(s.LastRow) + "|" + SaveLonger(Work()) + "|" +
                    DeleteLoan(Work(), "1") + "|" + DeleteAccount(Work(), "SMITJOH001");
@@ -746,8 +729,7 @@ TEST_F(RegisterChangeTest, AFolderRefusingTheOpenForWritingIsNamed) {
 }
 
 TEST_F(RegisterChangeTest, TwoCopiesSavingAtOnceKeepEachOthersSchedules) {
-    MakeTemplate(11);
-    FreshWork();
+    SmallWork();
     xb_CloseAll();
     const pid_t child = ::fork();
     if (child == 0) {
@@ -772,21 +754,19 @@ TEST_F(RegisterChangeTest, TwoCopiesSavingAtOnceKeepEachOthersSchedules) {
     ExpectLoadsWhole(Work(), "1");
     ExpectLoadsWhole(Work(), "2");
     TAmortSchedule s;
-    TAmortOptions options;
-    ASSERT_EQ(LoadSchedule(Work(), "2", s, options), "");
+    ASSERT_EQ(Load(Work(), "2", &s), "");
     if (WEXITSTATUS(status) == 0) {
         EXPECT_EQ(s.LastRow, 34);
     }
 }
 
 TEST_F(RegisterChangeTest, AnIndexBehindItsTableIsMadeAnewByTheFirstOpen) {
-    MakeTemplate(11);
-    FreshWork();
+    SmallWork();
     TOtherCopy other(Work());
     // Another program appends a link and leaves the index as it was.
     const std::string index = Work() + "/XREF.NSX";
     fs::copy_file(index, Work() + "/old.nsx");
-    Add(Work(), XRefTable, {{"ACCOUNTNO", "SMITJOH001"}, {"LOANNO", "7"}});
+    AddRecord(Work(), XRefTable, {{"ACCOUNTNO", "SMITJOH001"}, {"LOANNO", "7"}});
     fs::copy_file(Work() + "/old.nsx", index, fs::copy_options::overwrite_existing);
     // While another copy holds the table, the index cannot be made anew: the table is in use.
     EXPECT_EQ(PrepareRegister(Work(), {XRefTable}), RegisterInUseMessage(XRefTable));
@@ -805,10 +785,9 @@ TEST_F(RegisterChangeTest, AnIndexBehindItsTableIsMadeAnewByTheFirstOpen) {
 }
 
 TEST_F(RegisterChangeTest, ABlankKeyDoesNotBlockNewRecords) {
-    MakeTemplate(11);
-    FreshWork();
-    Add(Work(), AccountsTable, {{"LASTNAME", "Nobody"}});
-    Add(Work(), AccountsTable, {{"ACCOUNTNO", "DOEJAN001"}});
+    SmallWork();
+    AddRecord(Work(), AccountsTable, {{"LASTNAME", "Nobody"}});
+    AddRecord(Work(), AccountsTable, {{"ACCOUNTNO", "DOEJAN001"}});
     std::unique_ptr<TTable> accounts = RegisterTable(Work(), AccountsTable, AccountsTag);
     accounts->Open();
     EXPECT_TRUE(accounts->FindKey({TVarRec(PaddedKey("DOEJAN001", AccountNoWidth))}));
@@ -819,8 +798,7 @@ TEST_F(RegisterChangeTest, ABlankKeyDoesNotBlockNewRecords) {
 }
 
 TEST_F(RegisterChangeTest, LostRecordsComeBackAndDamageOrAbsenceIsNamed) {
-    MakeTemplate(11);
-    FreshWork();
+    SmallWork();
     for (const char* name : {SysInfoTable, AccountsTable}) {
         std::unique_ptr<TTable> table = RegisterTable(Work(), name);
         table->Open();
@@ -842,9 +820,7 @@ TEST_F(RegisterChangeTest, LostRecordsComeBackAndDamageOrAbsenceIsNamed) {
     fs::resize_file(Work() + "/TRANS.DBF", 100);
     const std::string failure = SaveSchedule(Work(), "1", Schedule(23, 8.0f), TAmortOptions{});
     EXPECT_EQ(failure.rfind("The register table TRANS.DBF is damaged.\n\n", 0), 0u) << failure;
-    TAmortSchedule s;
-    TAmortOptions options;
-    EXPECT_EQ(LoadSchedule(Work(), "1", s, options).rfind("The register table TRANS.DBF", 0), 0u);
+    EXPECT_EQ(Load(Work(), "1").rfind("The register table TRANS.DBF", 0), 0u);
 
     // A table that is gone is missing, not damaged.
     fs::remove(Work() + "/TRANS.DBF");

@@ -68,10 +68,7 @@ protected:
     // Creates the account Smith, John through the first two steps; the dialog stands on step 3.
     void CreateSmith(TLoanInfo& d) {
         Step(d, d.NewBTN, "Step: 2/4");
-        Enter(d.LastName, "Smith");
-        Enter(d.FirstName, "John");
-        Enter(d.City, "Springfield");
-        Enter(d.State, "il");
+        Enter(d.LastName, "Smith", d.FirstName, "John", d.City, "Springfield", d.State, "il");
         Step(d, d.NextBTN, "Step: 3/4");
     }
 
@@ -87,12 +84,11 @@ protected:
             Click(d.NextBTN);
         });
         TAmortSchedule schedule;
-        TAmortLoan loan;
-        loan.PV = 12000;
-        loan.NumPmts = 14;
-        loan.Rate = 7.5;
-        loan.OrgDate = DMYToDate(1, 6, 2024, 0);
-        loan.FrstPmtDate = DMYToDate(1, 7, 2024, 0);
+        TAmortLoan loan{.PV = 12000,
+                        .NumPmts = 14,
+                        .Rate = 7.5,
+                        .OrgDate = DMYToDate(1, 6, 2024, 0),
+                        .FrstPmtDate = DMYToDate(1, 7, 2024, 0)};
         ASSERT_TRUE(schedule.CalcSchedule(loan, TAmortOptions{}));
         ASSERT_EQ(SaveSchedule(home.Path(), "1", schedule, TAmortOptions{}), "");
         ASSERT_EQ(SaveSchedule(home.Path(), "2", schedule, TAmortOptions{}), "");

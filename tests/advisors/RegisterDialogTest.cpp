@@ -1,6 +1,7 @@
 // The register's dialog driven as a user drives it: accounts and loans created, edited and
 // deleted through its steps, the messages of its refusals, Cancel undoing what New started,
 // and the tables read back by an outside reader.
+#include "tests/advisors/AdvisorTestSupport.h"
 #include "tests/advisors/RegisterDialogSupport.h"
 #include "tests/rtl/RefusedFolder.h"
 #include "xbase/XbFile.h"
@@ -100,8 +101,7 @@ TEST_F(LoanInfoTest, ABlankAccountNumberIsRefusedAndBlocksNothing) {
     RunDialog(limSave, [&](TLoanInfo& d) {
         Step(d, d.NewBTN, "Step: 2/4");
         Click(d.ManualBTN);
-        Enter(d.LastName, "Blank");
-        Enter(d.AccountNo, "   ");
+        Enter(d.LastName, "Blank", d.AccountNo, "   ");
         Step(d, d.NextBTN, "Step: 2/4");
         EXPECT_EQ(LastMessage(), AccountNumberNeededMessage);
         // The navigator's post is refused the same way.
@@ -124,8 +124,7 @@ TEST_F(LoanInfoTest, AManualNumberThatIsFreeIsTaken) {
         Step(d, d.NewBTN, "Step: 2/4");
         EXPECT_TRUE(d.AccountNo->Enabled());
         // A blank typed before the number is not taken into it.
-        Enter(d.AccountNo, " ACME-7");
-        Enter(d.Business, "Acme Hauling");
+        Enter(d.AccountNo, " ACME-7", d.Business, "Acme Hauling");
         Step(d, d.NextBTN, "Step: 3/4");
         EXPECT_EQ(KeyText(d.Accounts, "ACCOUNTNO"), "ACME-7");
         Click(d.CancelBTN);
@@ -191,8 +190,7 @@ TEST_F(LoanInfoTest, AFailedSaveStaysOnTheStepWithAMessage) {
 TEST_F(LoanInfoTest, AnAccountThatCannotBeWrittenIsAnErrorAndTheStepStays) {
     RunDialog(limSave, [&](TLoanInfo& d) {
         Step(d, d.NewBTN, "Step: 2/4");
-        Enter(d.LastName, "Smith");
-        Enter(d.FirstName, "John");
+        Enter(d.LastName, "Smith", d.FirstName, "John");
         services.MessageBoxes.clear();
         XbSetWriteFailure(1);
         Step(d, d.NextBTN, "Step: 2/4");
@@ -401,18 +399,9 @@ TEST_F(LoanInfoTest, DeletingAnAccountTakesItsLoansAlongAndPacks) {
 // key: the dialog lists the account's loans, links a new loan to it and deletes it with all of
 // them.
 TEST_F(LoanInfoTest, AnAccountNumberWithALeadingBlankIsTheAccountsKey) {
-    for (const auto& [name, fields] :
-         {std::pair{AccountsTable, std::vector<std::pair<const char*, const char*>>{
-                                       {"ACCOUNTNO", " ACME"}, {"BUSINESS", "Acme"}}},
-          {LoansTable, {{"LOANNO", " 7"}}},
-          {XRefTable, {{"ACCOUNTNO", " ACME"}, {"LOANNO", " 7"}}}}) {
-        std::unique_ptr<TTable> table = RegisterTable(home.Path(), name);
-        table->Open();
-        table->Append();
-        for (const auto& [field, value] : fields)
-            table->FieldByName(field)->SetAsString(value);
-        table->Post();
-    }
+    AddRecord(home.Path(), AccountsTable, {{"ACCOUNTNO", " ACME"}, {"BUSINESS", "Acme"}});
+    AddRecord(home.Path(), LoansTable, {{"LOANNO", " 7"}});
+    AddRecord(home.Path(), XRefTable, {{"ACCOUNTNO", " ACME"}, {"LOANNO", " 7"}});
     RunDialog(limSave, [&](TLoanInfo& d) {
         // The blank sorts the account first.
         Step(d, d.NextBTN, "Step: 2/4");

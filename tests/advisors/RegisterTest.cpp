@@ -5,6 +5,7 @@
 
 #include "controls/entry/DayNumberDates.h"
 #include "platform/rtl/Strings.h"
+#include "tests/advisors/AdvisorTestSupport.h"
 #include "tests/db/DataSetFixture.h"
 
 #include <filesystem>
@@ -38,23 +39,11 @@ protected:
     }
 
     // A loan record numbered no, and a computed 14-month schedule crossing a year end.
-    void AddLoan(const std::string& no) {
-        std::unique_ptr<TTable> loans = RegisterTable(folder_.Path(), LoansTable, LoanNoTag);
-        loans->Open();
-        loans->Append();
-        loans->FieldByName("LOANNO")->SetAsString(no);
-        loans->Post();
-    }
+    void AddLoan(const std::string& no) { AddRecord(folder_.Path(), LoansTable, {{"LOANNO", no}}); }
     // A loan numbered no of the account, with a saved schedule.
     void AddLoanOf(const std::string& account, const std::string& no) {
         AddLoan(no);
-        std::unique_ptr<TTable> xref = RegisterTable(folder_.Path(), XRefTable, AccountNoTag);
-        xref->Open();
-        xref->Append();
-        xref->FieldByName("ACCOUNTNO")->SetAsString(account);
-        xref->FieldByName("LOANNO")->SetAsString(no);
-        xref->Post();
-        xref->Close();
+        AddRecord(folder_.Path(), XRefTable, {{"ACCOUNTNO", account}, {"LOANNO", no}});
         ASSERT_EQ(SaveSchedule(folder_.Path(), no, Computed(), options), "");
     }
     // The distinct values of a column.
@@ -69,13 +58,12 @@ protected:
     }
     TAmortSchedule Computed() {
         TAmortSchedule s;
-        TAmortLoan loan;
-        loan.PV = 12000;
-        loan.NumPmts = 14;
-        loan.Rate = 7.5;
-        loan.Points = 1.25;
-        loan.OrgDate = DMYToDate(1, 6, 2024, 0);
-        loan.FrstPmtDate = DMYToDate(1, 7, 2024, 0);
+        TAmortLoan loan{.PV = 12000,
+                        .NumPmts = 14,
+                        .Rate = 7.5,
+                        .Points = 1.25,
+                        .OrgDate = DMYToDate(1, 6, 2024, 0),
+                        .FrstPmtDate = DMYToDate(1, 7, 2024, 0)};
         EXPECT_TRUE(s.CalcSchedule(loan, options));
         return s;
     }

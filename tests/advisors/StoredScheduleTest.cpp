@@ -51,12 +51,11 @@ protected:
 // 3.37 on the balances 1,000, 669.98 and 336.66; the last payment takes the cent left over.
 TEST_F(StoredScheduleTest, EachRowsFiguresGoIntoTheirOwnFields) {
     AddLoan("7");
-    TAmortLoan loan;
-    loan.PV = 1000;
-    loan.NumPmts = 3;
-    loan.Rate = 12;
-    loan.OrgDate = DMYToDate(1, 1, 2024, 0);
-    loan.FrstPmtDate = DMYToDate(1, 2, 2024, 0);
+    TAmortLoan loan{.PV = 1000,
+                    .NumPmts = 3,
+                    .Rate = 12,
+                    .OrgDate = DMYToDate(1, 1, 2024, 0),
+                    .FrstPmtDate = DMYToDate(1, 2, 2024, 0)};
     TAmortSchedule schedule;
     ASSERT_TRUE(schedule.CalcSchedule(loan, TAmortOptions{}));
     ASSERT_EQ(SaveSchedule(folder_.Path(), "7", schedule, TAmortOptions{}), "");
@@ -71,18 +70,15 @@ TEST_F(StoredScheduleTest, EachRowsFiguresGoIntoTheirOwnFields) {
 
 TEST_F(StoredScheduleTest, TheLoanRecordHoldsTheTermsAndOptions) {
     AddLoan("3");
-    TAmortLoan loan;
-    loan.PV = 25000.5;
-    loan.NumPmts = 20;
-    loan.Rate = 6.75f;
-    loan.Points = 1.25f;
-    loan.OrgDate = DMYToDate(15, 3, 2023, 0);
-    loan.FrstPmtDate = DMYToDate(15, 6, 2023, 0);
-    loan.PYR = 4;    // "Quarterly"
-    loan.CmpPYR = 6; // "SemiAnnually"
-    TAmortOptions options;
-    options.AmortMethod = amFixedPrincipal;
-    options.RateBasis = rbExact360;
+    TAmortLoan loan{.PV = 25000.5,
+                    .NumPmts = 20,
+                    .Rate = 6.75f,
+                    .Points = 1.25f,
+                    .OrgDate = DMYToDate(15, 3, 2023, 0),
+                    .FrstPmtDate = DMYToDate(15, 6, 2023, 0),
+                    .PYR = 4,     // "Quarterly"
+                    .CmpPYR = 6}; // "SemiAnnually"
+    TAmortOptions options{.AmortMethod = amFixedPrincipal, .RateBasis = rbExact360};
     TAmortSchedule schedule;
     ASSERT_TRUE(schedule.CalcSchedule(loan, options));
     ASSERT_EQ(SaveSchedule(folder_.Path(), "3", schedule, options), "");
