@@ -39,10 +39,6 @@ protected:
         return count;
     }
 
-    static std::string PdfText(const std::string& file) {
-        return RunTool("pdftotext -layout " + ShellQuoted(file) + " -");
-    }
-
     TModalHook previous;
     std::function<void(TCustomForm*)> answer;
     std::vector<std::string> shown;

@@ -13,6 +13,7 @@
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Profile.h"
 #include "platform/rtl/Strings.h"
+#include "tests/gui/PdfTools.h"
 #include "tests/rtl/TestFolder.h"
 #include "widgets/TipOfTheDay.h"
 
@@ -23,6 +24,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -124,6 +126,34 @@ protected:
         const QImage picture = WidgetOf(form)->grab().toImage();
         ASSERT_TRUE(picture.save(
             QString::fromLocal8Bit((std::string(folder) + "/" + name + ".png").c_str()), "PNG"));
+    }
+
+    // The newest PDF the "PDF" printer wrote.
+    std::string NewestPdf() const {
+        std::string pdf;
+        for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
+            pdf = std::max(pdf, entry.path().string());
+        return pdf;
+    }
+    static std::string PdfText(const std::string& file) {
+        return RunTool("pdftotext -layout " + ShellQuoted(file) + " -");
+    }
+    // The help contexts the form's own controls carry.
+    static std::vector<int> HelpContextsOf(TComponent* form) {
+        std::vector<int> contexts;
+        for (int k = 0; k < form->ComponentCount(); ++k)
+            if (auto* control = dynamic_cast<TControl*>(form->Components(k)))
+                if (control->HelpContext() != 0) contexts.push_back(control->HelpContext());
+        return contexts;
+    }
+    // Each context has a topic in the help file; Where comes before a missing one's number.
+    static void ExpectHelpTopics(const std::vector<int>& contexts, const std::string& where = "") {
+        const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
+        ASSERT_FALSE(help.empty());
+        for (int context : contexts) {
+            std::string title, text;
+            EXPECT_TRUE(FindHelpTopic(help, context, title, text)) << where << context;
+        }
     }
 
     TTestFolder home;

@@ -192,9 +192,7 @@ TEST_F(LeaseBuyAdvisorTest, TheWizardRunsToTheNarrativeTheTableAndTheCharts) {
     Next();
     SetModalHook(old);
     EXPECT_TRUE(charted);
-    std::string pdf;
-    for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
-        pdf = entry.path().string();
+    const std::string pdf = NewestPdf();
     ASSERT_FALSE(pdf.empty());
     const std::string printed = RunTool("pdftotext " + ShellQuoted(pdf) + " -");
     EXPECT_NE(printed.find("Various Finance Rates"), std::string::npos) << printed;
@@ -284,11 +282,9 @@ TEST_F(LeaseBuyAdvisorTest, CopyAndPrintTheResults) {
     EXPECT_EQ(text.substr(text.size() - 4), "\r\n\r\n");
 
     lease->PrintBtn->Click();
-    std::string pdf;
-    for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
-        pdf = entry.path().string();
+    const std::string pdf = NewestPdf();
     ASSERT_FALSE(pdf.empty());
-    const std::string printed = RunTool("pdftotext -layout " + ShellQuoted(pdf) + " -");
+    const std::string printed = PdfText(pdf);
     EXPECT_NE(printed.find("Lease vs. Buy Advisor 1"), std::string::npos) << printed;
     EXPECT_NE(LineWith(printed, "Price of asset?:").find("$30,000.00"), std::string::npos);
     EXPECT_NE(printed.find("Bottom line?"), std::string::npos);
@@ -297,12 +293,8 @@ TEST_F(LeaseBuyAdvisorTest, CopyAndPrintTheResults) {
 }
 
 TEST_F(LeaseBuyAdvisorTest, EveryHelpContextHasATopic) {
-    const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
     Application->SetHelpFile("vtrx2532.hlp");
-    std::vector<int> contexts;
-    for (int k = 0; k < lease->ComponentCount(); ++k)
-        if (auto* control = dynamic_cast<TControl*>(lease->Components(k)))
-            if (control->HelpContext() != 0) contexts.push_back(control->HelpContext());
+    std::vector<int> contexts = HelpContextsOf(lease);
     lease->HelpBTN->Click();
     ASSERT_EQ(services.Helps.size(), 1u);
     contexts.push_back(static_cast<int>(services.Helps.back().Data));
@@ -311,10 +303,7 @@ TEST_F(LeaseBuyAdvisorTest, EveryHelpContextHasATopic) {
     ASSERT_EQ(services.Helps.size(), 2u);
     contexts.push_back(static_cast<int>(services.Helps.back().Data));
     EXPECT_EQ(contexts.back(), 208);
-    for (int context : contexts) {
-        std::string title, text;
-        EXPECT_TRUE(FindHelpTopic(help, context, title, text)) << context;
-    }
+    ExpectHelpTopics(contexts);
 }
 
 TEST_F(LeaseBuyAdvisorTest, ScreenshotsOfTheLeaseAdvisor) {

@@ -117,13 +117,10 @@ TEST_F(LoanCalcTest, PrintWritesTheSummaryToThePdfPrinter) {
     Enter(loan->PV, "100000", loan->NumPmts, "360", loan->Rate, "8");
     Calculate();
     Key(loan->PrintBtn, Qt::Key_P, Qt::AltModifier);
-    const std::filesystem::path printed = home / "printed";
-    ASSERT_TRUE(std::filesystem::exists(printed));
-    std::string pdf;
-    for (const auto& entry : std::filesystem::directory_iterator(printed))
-        pdf = entry.path().string();
+    ASSERT_TRUE(std::filesystem::exists(home / "printed"));
+    const std::string pdf = NewestPdf();
     ASSERT_FALSE(pdf.empty());
-    const std::string text = RunTool("pdftotext -layout " + ShellQuoted(pdf) + " -");
+    const std::string text = PdfText(pdf);
     EXPECT_NE(text.find("Loan Calculator 1"), std::string::npos) << text;
     const std::string payment = LineWith(text, "Periodic Payment:");
     EXPECT_NE(payment.find("$733.76"), std::string::npos) << text;
@@ -227,17 +224,11 @@ namespace {
 
 // Every help context a form's controls carry, and its own, has a topic in the help file.
 TEST_F(LoanCalcTest, EveryHelpContextHasATopic) {
-    const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
-    ASSERT_FALSE(help.empty());
     std::vector<int> contexts = {106, 98, 125};
-    for (int k = 0; k < loan->ComponentCount(); ++k)
-        if (auto* control = dynamic_cast<TControl*>(loan->Components(k)))
-            if (control->HelpContext() != 0) contexts.push_back(control->HelpContext());
+    for (int context : HelpContextsOf(loan))
+        contexts.push_back(context);
     EXPECT_GT(contexts.size(), 15u);
-    for (int context : contexts) {
-        std::string title, text;
-        EXPECT_TRUE(FindHelpTopic(help, context, title, text)) << context;
-    }
+    ExpectHelpTopics(contexts);
 }
 
 } // namespace

@@ -49,16 +49,8 @@ protected:
         field->GetValue(&value);
         return value;
     }
-    // The newest PDF the "PDF" printer wrote, and its text.
-    std::string NewestPdf() {
-        std::string pdf;
-        for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
-            pdf = std::max(pdf, entry.path().string());
-        return pdf;
-    }
-    std::string PrintedText() {
-        return RunTool("pdftotext -layout " + ShellQuoted(NewestPdf()) + " -");
-    }
+    // The text of the newest PDF the "PDF" printer wrote.
+    std::string PrintedText() { return PdfText(NewestPdf()); }
 };
 
 TEST_F(CalcsTest, InterestDueSimpleInterestOverAYear) {
@@ -317,7 +309,6 @@ TEST_F(CalcsTest, RefinanceNarrativeReadsAndPrintsWhole) {
 
 // Every help context a calculator's controls carry, and its own, has a topic in the help file.
 TEST_F(CalcsTest, EveryHelpContextHasATopic) {
-    const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
     Application->SetHelpFile("vtrx2532.hlp");
     main->OpenIntDueCalc();
     main->OpenRemBalCalc();
@@ -328,16 +319,10 @@ TEST_F(CalcsTest, EveryHelpContextHasATopic) {
     for (TCalcKind kind : {ckIntDue, ckRemBal, ckAccel, ckBalloon, ckAffHouse, ckRefinance}) {
         TCalcForm* form = main->SlotForm(kind, 1);
         ASSERT_NE(form, nullptr);
-        std::vector<int> contexts;
-        for (int k = 0; k < form->ComponentCount(); ++k)
-            if (auto* control = dynamic_cast<TControl*>(form->Components(k)))
-                if (control->HelpContext() != 0) contexts.push_back(control->HelpContext());
+        std::vector<int> contexts = HelpContextsOf(form);
         form->HelpBTN->Click();
         contexts.push_back(static_cast<int>(services.Helps.back().Data));
-        for (int context : contexts) {
-            std::string title, text;
-            EXPECT_TRUE(FindHelpTopic(help, context, title, text)) << form->Caption() << context;
-        }
+        ExpectHelpTopics(contexts, form->Caption());
     }
 }
 

@@ -80,10 +80,8 @@ TEST_F(PointsAdvisorTest, CopyAndPrintTheComparison) {
     EXPECT_EQ(text.substr(text.size() - 4), "\r\n\r\n");
 
     points->PrintBtn->Click();
-    std::string pdf;
-    for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
-        pdf = entry.path().string();
-    const std::string printed = RunTool("pdftotext -layout " + ShellQuoted(pdf) + " -");
+    const std::string pdf = NewestPdf();
+    const std::string printed = PdfText(pdf);
     EXPECT_NE(printed.find("Points Advisor 1"), std::string::npos) << printed;
     const std::string rate = LineWith(printed, "Annual Rate? (%):");
     EXPECT_NE(rate.find("8.5000"), std::string::npos) << printed;
@@ -99,10 +97,8 @@ TEST_F(PointsAdvisorTest, ALongLineTypedIntoTheConclusionPrintsWhole) {
                              "runs well past the page's edge.";
     points->Memo1->Lines()->Add(note);
     points->PrintBtn->Click();
-    std::string pdf;
-    for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
-        pdf = entry.path().string();
-    const std::string printed = RunTool("pdftotext -layout " + ShellQuoted(pdf) + " -");
+    const std::string pdf = NewestPdf();
+    const std::string printed = PdfText(pdf);
     EXPECT_NE(JoinedWords(printed).find(note), std::string::npos) << printed;
     // Every word stays inside the page's one-inch right margin (612 - 72 points).
     EXPECT_LE(RightmostWordEdge(RunTool("pdftotext -bbox " + ShellQuoted(pdf) + " -")), 540.5);

@@ -138,13 +138,11 @@ TEST_P(RegionalSettingsTest, TheLoanCalculatorTypesShowsCopiesAndPrintsTheCountr
 
     loan->PrintBtn->Click();
     Application->ProcessMessages();
-    std::string pdf;
-    for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
-        pdf = entry.path().string();
+    const std::string pdf = NewestPdf();
     ASSERT_EQ(services.MessageBoxes.size(), 1u);
     EXPECT_EQ(services.MessageBoxes.back().Text, "The printout is in the file\n\n" + pdf);
     services.MessageBoxes.clear();
-    const std::string text = Utf8ToWin1252(RunTool("pdftotext -layout " + ShellQuoted(pdf) + " -"));
+    const std::string text = Utf8ToWin1252(PdfText(pdf));
     // The text tool reads a no-break space as a blank.
     const auto printed = [](std::string money) {
         std::replace(money.begin(), money.end(), '\xA0', ' ');
