@@ -238,12 +238,7 @@ TEST_F(EveryFormTest, TheScheduleAndTheFormsItOpens) {
             return;
         }
         CheckF1(schedule);
-        schedule->PV->SetFocus();
-        TypeText(schedule->PV, "100000");
-        schedule->NumPmts->SetFocus();
-        TypeText(schedule->NumPmts, "360");
-        schedule->Rate->SetFocus();
-        TypeText(schedule->Rate, "8");
+        Enter(schedule->PV, "100000", schedule->NumPmts, "360", schedule->Rate, "8");
         schedule->CalcBTN->Click();
         Application->ProcessMessages();
         schedule->ChartBTN->Click();

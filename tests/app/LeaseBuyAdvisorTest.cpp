@@ -15,8 +15,6 @@
 #include "platform/rtl/Strings.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -37,14 +35,12 @@ protected:
     }
     std::string WriteFile(const std::string& name, std::span<const Byte> bytes) {
         const std::string path = home / name;
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+        WriteAll(path, std::string(bytes.begin(), bytes.end()));
         return path;
     }
     static std::vector<Byte> ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::string text = ReadAll(path);
+        return {text.begin(), text.end()};
     }
     void Open(const std::string& path) {
         services.FileDialogAnswers.push_back(TFileDialogResult{{path}, 1});
