@@ -53,9 +53,9 @@ inline TAmortLoan MonthlyLoan(double amount, Word n, float rate, TDayNumber org,
             .CmpPYR = 3}; // "Monthly" in the frequency list
 }
 
-// 100,000 at 8 % over 360 months, made on 1 January 2020 and first paid on 1 February.
-inline TAmortLoan StandardLoan() {
-    return MonthlyLoan(100000, 360, 8, DMYToDate(1, 1, 2020, 0), DMYToDate(1, 2, 2020, 0));
+// 100,000 at 8 % over Periods months, made on 1 January 2020 and first paid on 1 February.
+inline TAmortLoan StandardLoan(Word Periods = 360) {
+    return MonthlyLoan(100000, Periods, 8, DMYToDate(1, 1, 2020, 0), DMYToDate(1, 2, 2020, 0));
 }
 
 // Appends a record to a register table of Dir with the fields given.

@@ -18,11 +18,13 @@
 #include "tests/rtl/TestFolder.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QTest>
 #include <QWidget>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -128,6 +130,13 @@ protected:
               origination, form->FrstPmtDate, firstPayment);
     }
     void Calculate() { Key(form->CalcBTN, Qt::Key_C, Qt::AltModifier); }
+    // A loan typed into the form and calculated.
+    void CalculateLoan(const std::string& amount, const std::string& periods,
+                       const std::string& rate, const std::string& origination,
+                       const std::string& firstPayment) {
+        EnterLoan(amount, periods, rate, origination, firstPayment);
+        Calculate();
+    }
     std::string LastMessage() const {
         return services.MessageBoxes.empty() ? "" : services.MessageBoxes.back().Text;
     }
@@ -183,6 +192,15 @@ protected:
                 << control->Name();
             EXPECT_EQ(title, expected) << control->Name();
         }
+    }
+    // Writes a form's picture to $VANTREL_SCREENSHOTS/<name>.png when that folder is given.
+    static void Screenshot(TWinControl* form, const std::string& name) {
+        const char* folder = std::getenv("VANTREL_SCREENSHOTS");
+        if (!folder) return;
+        Application->ProcessMessages();
+        const QImage picture = WidgetOf(form)->grab().toImage();
+        ASSERT_TRUE(picture.save(
+            QString::fromLocal8Bit((std::string(folder) + "/" + name + ".png").c_str()), "PNG"));
     }
     static bool Has(const std::string& text, const std::string& needle) {
         return text.find(needle) != std::string::npos;

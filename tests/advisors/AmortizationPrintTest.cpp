@@ -19,8 +19,7 @@ class AmortPrint : public AmortFormTest {
 protected:
     void SetUp() override {
         AmortFormTest::SetUp();
-        EnterLoan("100000", "360", "8", "010126", "020126");
-        Calculate();
+        CalculateLoan("100000", "360", "8", "010126", "020126");
         ASSERT_TRUE(form->PrintBTN->Enabled());
     }
 };
@@ -110,8 +109,7 @@ TEST_F(AmortPrint, APageEndsWithRoomForItsFooter) {
 // printed with that room: a loan first paid in December fills the first page of rows so that
 // the January row after a year's totals closes it.
 TEST_F(AmortPrint, AYearStartingWithThreeLinesLeftPrintsItsFirstRowThere) {
-    EnterLoan("100000", "360", "8", "110126", "120126");
-    Calculate();
+    CalculateLoan("100000", "360", "8", "110126", "120126");
     PrintToPdf();
     const std::vector<std::string> pages = PrintedPages();
     ASSERT_GT(pages.size(), 2u);

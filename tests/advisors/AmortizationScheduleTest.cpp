@@ -70,8 +70,7 @@ TEST(AmortSchedule, EveryMethodEndsAtZero) {
             SCOPED_TRACE(testing::Message()
                          << "method " << int(method) << " at origination " << atOrigination);
             TAmortSchedule s;
-            TAmortLoan loan = StandardLoan();
-            loan.NumPmts = 60;
+            TAmortLoan loan = StandardLoan(60);
             if (atOrigination) loan.FrstPmtDate = loan.OrgDate;
             if (method == amCanadian) loan.CmpPYR = CanadianCompounding;
             ASSERT_TRUE(s.CalcSchedule(loan, Method(method)));
@@ -83,8 +82,7 @@ TEST(AmortSchedule, EveryMethodEndsAtZero) {
 }
 
 TEST(AmortSchedule, MethodSpecifics) {
-    TAmortLoan loan = StandardLoan();
-    loan.NumPmts = 12;
+    TAmortLoan loan = StandardLoan(12);
     TAmortSchedule interestOnly;
     ASSERT_TRUE(interestOnly.CalcSchedule(loan, Method(amInterestOnly)));
     for (int k = 1; k < 12; ++k) {
@@ -119,8 +117,7 @@ TEST(AmortSchedule, MethodSpecifics) {
 }
 
 TEST(AmortSchedule, RuleOf78InAdvanceSharesOverThePaymentsThatCarryInterest) {
-    TAmortLoan loan = StandardLoan();
-    loan.NumPmts = 12;
+    TAmortLoan loan = StandardLoan(12);
     loan.FrstPmtDate = loan.OrgDate;
     TAmortSchedule s;
     ASSERT_TRUE(s.CalcSchedule(loan, Method(amRuleOf78)));
@@ -237,8 +234,7 @@ TEST(AmortSchedule, SinglePaymentLoansRepay) {
         for (bool atOrigination : {false, true}) {
             SCOPED_TRACE(testing::Message()
                          << "method " << int(method) << " at origination " << atOrigination);
-            TAmortLoan loan = StandardLoan();
-            loan.NumPmts = 1;
+            TAmortLoan loan = StandardLoan(1);
             if (atOrigination) loan.FrstPmtDate = loan.OrgDate;
             TAmortSchedule s;
             ASSERT_TRUE(s.CalcSchedule(loan, Method(method)));
@@ -280,8 +276,7 @@ TEST(AmortSchedule, LastPaymentSettlesWhatIsLeft) {
 }
 
 TEST(AmortSchedule, PointsWithFirstPaymentStayOutOfTheFinanceCharge) {
-    TAmortLoan loan = StandardLoan();
-    loan.NumPmts = 12;
+    TAmortLoan loan = StandardLoan(12);
     loan.Points = 2;
     TAmortSchedule plain, withPoints;
     TAmortLoan noPoints = loan;
@@ -305,8 +300,7 @@ TEST(AmortSchedule, PointsWithFirstPaymentStayOutOfTheFinanceCharge) {
 }
 
 TEST(AmortSchedule, PointsAtOriginationAndAmortized) {
-    TAmortLoan loan = StandardLoan();
-    loan.NumPmts = 12;
+    TAmortLoan loan = StandardLoan(12);
     loan.Points = 1.5f;
     TAmortSchedule upFront;
     ASSERT_TRUE(upFront.CalcSchedule(loan, Method(amNormal)));
@@ -355,12 +349,11 @@ TEST(AmortSchedule, PaymentDatesKeepTheirDayOfMonth) {
         DateToDMY(s.AmortRows[static_cast<std::size_t>(k)].Date, d, m, y);
         return std::to_string(y) + "-" + std::to_string(m) + "-" + std::to_string(d);
     };
-    for (const auto& [k, day] : {std::pair{2, "2020-2-29"},
-                                 {3, "2020-3-31"},
-                                 {4, "2020-4-30"},
-                                 {5, "2020-5-31"},
-                                 {14, "2021-2-28"}})
-        EXPECT_EQ(dayOf(k), day);
+    EXPECT_EQ(dayOf(2), "2020-2-29");
+    EXPECT_EQ(dayOf(3), "2020-3-31");
+    EXPECT_EQ(dayOf(4), "2020-4-30");
+    EXPECT_EQ(dayOf(5), "2020-5-31");
+    EXPECT_EQ(dayOf(14), "2021-2-28");
     EXPECT_EQ(s.AmortRows[3].PeriodDays, 31);
     EXPECT_EQ(s.FirstPeriodKind, fpRegular); // 31 January less a month is 31 December
     EXPECT_EQ(PaymentDate(DMYToDate(31, 1, 2020, 0), -1, 12), DMYToDate(31, 12, 2019, 0));
@@ -516,8 +509,7 @@ TEST(AmortSchedule, ProgressIsReportedInWholePercents) {
     TAmortSchedule s;
     std::vector<int> progress;
     s.OnProgress = [&](int percent) { progress.push_back(percent); };
-    TAmortLoan loan = StandardLoan();
-    loan.NumPmts = 3;
+    TAmortLoan loan = StandardLoan(3);
     ASSERT_TRUE(s.CalcSchedule(loan, Method(amNormal)));
     // Begun, then payments 2 and 3 of 3: 66.7 % shows as 67 %.
     EXPECT_EQ(progress, (std::vector<int>{2, 67, 100}));

@@ -10,16 +10,13 @@
 
 #include <filesystem>
 
-#include <QImage>
-
-#include <cstdlib>
-
 namespace {
 
 class AmortForm : public AmortFormTest {
 protected:
-    // 100,000 at 8 % over 360 monthly payments, made on 1 January 2026, first paid on 1 February.
-    void StandardLoan() { EnterLoan("100000", "360", "8", "010126", "020126"); }
+    // Calculates 100,000 at 8 % over 360 monthly payments, made on 1 January 2026, first paid on
+    // 1 February.
+    void CalculateStandardLoan() { CalculateLoan("100000", "360", "8", "010126", "020126"); }
     std::vector<std::string> Tabs() const {
         std::vector<std::string> tabs;
         for (int k = 0; k < form->Years->Tabs()->Count(); ++k)
@@ -55,8 +52,7 @@ TEST_F(AmortForm, StartsEmptyWithTodaysDatesAndMonthlyChoices) {
 }
 
 TEST_F(AmortForm, CalcShowsTheFirstYearWithItsTotals) {
-    StandardLoan();
-    Calculate();
+    CalculateStandardLoan();
     ASSERT_EQ(LastMessage(), "");
     ASSERT_TRUE(form->TransGrid->Visible());
     EXPECT_TRUE(form->PrintBTN->Enabled());
@@ -88,8 +84,7 @@ TEST_F(AmortForm, CalcShowsTheFirstYearWithItsTotals) {
 }
 
 TEST_F(AmortForm, AllShowsEveryRowAndTheLastYearEndsTheLoan) {
-    StandardLoan();
-    Calculate();
+    CalculateStandardLoan();
     Key(form->FirstBTN, Qt::Key_Space); // from the first year to "All"
     EXPECT_EQ(Tab(), 0);
     EXPECT_EQ(form->TransGrid->RowLimit(), 362); // heading, Init/01 and 360 payments
@@ -110,8 +105,7 @@ TEST_F(AmortForm, AllShowsEveryRowAndTheLastYearEndsTheLoan) {
 }
 
 TEST_F(AmortForm, CtrlPageKeysStepThroughTheYearsAndWrap) {
-    StandardLoan();
-    Calculate();
+    CalculateStandardLoan();
     TWinControl* grid = form->TransGrid;
     Key(grid, Qt::Key_PageUp, Qt::ControlModifier);
     EXPECT_EQ(Tab(), 0);
@@ -126,8 +120,7 @@ TEST_F(AmortForm, CtrlPageKeysStepThroughTheYearsAndWrap) {
 }
 
 TEST_F(AmortForm, AYearClickedOnItsTabIsShown) {
-    StandardLoan();
-    Calculate();
+    CalculateStandardLoan();
     const TRect tab = form->Years->ItemRect(3);
     ASSERT_FALSE(IsRectEmpty(tab));
     QTest::mouseClick(WidgetOf(form->Years), Qt::LeftButton, Qt::NoModifier,
@@ -138,8 +131,7 @@ TEST_F(AmortForm, AYearClickedOnItsTabIsShown) {
 }
 
 TEST_F(AmortForm, AScheduleInsideOneYearHasOneYearTab) {
-    EnterLoan("1200", "6", "12", "010126", "020126");
-    Calculate();
+    CalculateLoan("1200", "6", "12", "010126", "020126");
     EXPECT_EQ(Tabs(), (std::vector<std::string>{"All", "26"}));
     EXPECT_EQ(form->TransGrid->RowLimit(), 8);
     Key(form->TransGrid, Qt::Key_PageDown, Qt::ControlModifier);
@@ -163,8 +155,7 @@ TEST_F(AmortForm, RefusedLoansLeaveTheScheduleAlone) {
 }
 
 TEST_F(AmortForm, AFirstPaymentBeforeTheOriginationIsResetAndBuilt) {
-    EnterLoan("1200", "12", "12", "030126", "020126");
-    Calculate();
+    CalculateLoan("1200", "12", "12", "030126", "020126");
     EXPECT_EQ(services.MessageBoxes.front().Text,
               "First Payment Date must be\n\nequal to or after Origination Date.\n\n"
               "Resetting First Payment Date...\n");
@@ -191,8 +182,7 @@ TEST_F(AmortForm, APeriodCountPastTheTableIsRefusedByTheCalculation) {
     // A field whose range is not (yet) the table's lets the count through to the calculation.
     form->PYR->SetItemIndex(0);
     form->NumPmts->SetRangeHi("9999");
-    EnterLoan("100000", "1600", "8", "010126", "010826");
-    Calculate();
+    CalculateLoan("100000", "1600", "8", "010126", "010826");
     EXPECT_EQ(LastMessage(), "Low memory condition.\n\nNot enough free memory to load this loan.");
     EXPECT_FALSE(form->TransGrid->Visible());
 }
@@ -225,8 +215,7 @@ TEST_F(AmortForm, OptionsCancelKeepsThePreviousChoicesAndOkTheNewOnes) {
     TAmortOpt again(nullptr);
     again.ShowModal();
     // Interest only: every payment is the interest, the last one repays the loan too.
-    EnterLoan("1200", "12", "12", "010126", "020126");
-    Calculate();
+    CalculateLoan("1200", "12", "12", "010126", "020126");
     EXPECT_DOUBLE_EQ(form->Schedule.AmortRows[1].Principal, 0.0);
     EXPECT_DOUBLE_EQ(form->Schedule.AmortRows[12].Principal, 1200.0);
 }
@@ -290,8 +279,7 @@ TEST_F(AmortForm, CanadianChoosesMonthlyPaymentsCompoundedSemiAnnuallyForTheCalc
     form->Options1Click(nullptr);
     EXPECT_EQ(form->PYR->Text(), "Monthly");
     EXPECT_EQ(form->CmpPYR->Text(), "SemiAnnually");
-    EnterLoan("100000", "300", "6", "010126", "020126");
-    Calculate();
+    CalculateLoan("100000", "300", "6", "010126", "020126");
     // The choices set by the options are the ones the schedule is built with.
     EXPECT_EQ(form->Schedule.PmtsPerYear, 12);
     EXPECT_EQ(form->Schedule.CmpPerYear, 2);
@@ -299,8 +287,7 @@ TEST_F(AmortForm, CanadianChoosesMonthlyPaymentsCompoundedSemiAnnuallyForTheCalc
 }
 
 TEST_F(AmortForm, ChartsPlotTheLastPaymentOfEachLoanYear) {
-    StandardLoan();
-    Calculate();
+    CalculateStandardLoan();
     TAmortCharts* seen = nullptr;
     Answer = [&](TCustomForm* modal) {
         seen = dynamic_cast<TAmortCharts*>(modal);
@@ -455,19 +442,8 @@ TEST_F(AmortForm, EveryHelpContextHasATopic) {
 
 namespace {
 
-// Writes a form's picture to $VANTREL_SCREENSHOTS/<name>.png when that folder is given.
-void Screenshot(TWinControl* form, const std::string& name) {
-    Application->ProcessMessages();
-    const char* folder = std::getenv("VANTREL_SCREENSHOTS");
-    if (!folder) return;
-    const QImage picture = form->Impl()->Widget.data()->grab().toImage();
-    ASSERT_TRUE(picture.save(
-        QString::fromLocal8Bit((std::string(folder) + "/" + name + ".png").c_str()), "PNG"));
-}
-
 TEST_F(AmortForm, ThePaintedTableShowsTheYearsRows) {
-    StandardLoan();
-    Calculate();
+    CalculateStandardLoan();
     form->TransGrid->ResetCellsPainted();
     form->TransGrid->Repaint();
     Settle();
@@ -494,8 +470,7 @@ namespace {
 // The table's heading row names each column: the row's cells are painted by a heading cell
 // whose heading for the column is its caption.
 TEST_F(AmortForm, TheTablesHeadingRowNamesItsColumns) {
-    StandardLoan();
-    Calculate();
+    CalculateStandardLoan();
     const char* captions[] = {"#/YR", "Date", "Payment", "Principal", "Interest", "Balance"};
     for (LongInt c = 0; c < 6; ++c) {
         auto* heading = dynamic_cast<TVcTCColHead*>(form->TransGrid->CellComponent(0, c));
@@ -507,8 +482,7 @@ TEST_F(AmortForm, TheTablesHeadingRowNamesItsColumns) {
 }
 
 TEST_F(AmortForm, PrintingAChartPrintsThePageShownInLandscape) {
-    StandardLoan();
-    Calculate();
+    CalculateStandardLoan();
     Answer = [](TCustomForm* modal) {
         auto* charts = static_cast<TAmortCharts*>(modal);
         charts->Notebook1->SetPageIndex(2);
@@ -541,8 +515,7 @@ TEST_F(AmortForm, HelpAndHintsFollowTheHost) {
 }
 
 TEST_F(AmortForm, TheChartsButtonsShowTheirHintsWhenTheHostSaysSo) {
-    StandardLoan();
-    Calculate();
+    CalculateStandardLoan();
     host.Hints = true;
     bool shown = false;
     Answer = [&](TCustomForm* modal) {
@@ -557,8 +530,7 @@ TEST_F(AmortForm, TheChartsButtonsShowTheirHintsWhenTheHostSaysSo) {
 }
 
 TEST_F(AmortForm, TheBuildLeavesNoProgressFormAndTheCursorBack) {
-    StandardLoan();
-    Calculate();
+    CalculateStandardLoan();
     EXPECT_EQ(Screen->Cursor(), crDefault);
     for (int k = 0; k < form->ComponentCount(); ++k)
         EXPECT_EQ(dynamic_cast<TMeterFrm*>(form->Components(k)), nullptr);
@@ -602,8 +574,7 @@ TEST_F(AmortForm, AGermanScheduleShowsAndPrintsGermanMoneyAndDates) {
     form = new TcLoAmort(nullptr, options);
     form->Show();
     Settle();
-    EnterLoan("100000", "360", "8", "01012026", "01022026");
-    Calculate();
+    CalculateLoan("100000", "360", "8", "01012026", "01022026");
     ASSERT_EQ(LastMessage(), "");
     EXPECT_EQ(Trim(form->PV->Caption()), "100.000,00 \x80");
     EXPECT_EQ(Trim(form->OrgDate->Caption()), "01.01.2026");

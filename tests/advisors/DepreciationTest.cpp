@@ -9,8 +9,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 
 using ::testing::DoubleNear;
@@ -21,14 +19,12 @@ namespace {
 const TDayNumber Jan1997 = DMYToDate(1, 1, 1997, 0);
 
 std::vector<Byte> ReadBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const std::string text = ReadAll(path);
+    return {text.begin(), text.end()};
 }
 
 void WriteBytes(const std::string& path, const std::vector<Byte>& bytes) {
-    std::ofstream file(path, std::ios::binary);
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    WriteAll(path, std::string(bytes.begin(), bytes.end()));
 }
 
 class DeprecTest : public ::testing::Test {

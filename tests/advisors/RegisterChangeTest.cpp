@@ -352,13 +352,11 @@ TEST_F(RegisterChangeTest, AnUndoThatFailsIsFinishedByTheNextOpen) {
 // A save for a loan made for it that meets a full disk leaves the register as it was: that loan
 // keeps its record and its link, which the answer tells, and Smith's loan 1 its schedule.
 TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsItAndTheOtherLoans) {
-    MakeTemplate(11);
+    const std::string before = SmallWork();
     const TAmortSchedule longer = Schedule(23, 8.04f);
     const auto saveNew = [&](const std::string& dir) {
         return SaveSchedule(dir, "2", longer, TAmortOptions{}, true);
     };
-    FreshWork();
-    const std::string before = Snapshot(Work());
     for (long write = 1, made = 0;; ++write) {
         std::string failure;
         if (!FailingFrom(saveNew, write, Always, made, &failure)) {

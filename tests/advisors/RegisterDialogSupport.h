@@ -9,8 +9,6 @@
 #include "tests/advisors/AmortizationFormSupport.h"
 #include "tests/gui/PdfTools.h"
 
-#include <cstdlib>
-#include <fstream>
 #include <string>
 
 class LoanInfoTest : public AmortFormTest {
@@ -18,14 +16,7 @@ protected:
     void SetUp() override {
         AmortFormTest::SetUp();
         CreateRegisterTables(home.Path());
-        for (const char* candidate : {"/usr/bin/python3", "python3"}) {
-            const std::string probe =
-                std::string(candidate) + " -c 'import dbfread' >/dev/null 2>&1";
-            if (std::system(probe.c_str()) == 0) {
-                python = candidate;
-                break;
-            }
-        }
+        if (const std::string found = PythonWith("dbfread"); !found.empty()) python = found;
     }
 
     // Runs the dialog in Mode with Script acting on it while it is shown; answers the loan
@@ -72,13 +63,17 @@ protected:
         Step(d, d.NextBTN, "Step: 3/4");
     }
 
-    // Smith, John with loan 1 and its saved schedule; the DEFAULT account with loan 2.
-    void SmithWithALoan() {
+    // Smith, John with loan 1, made through the dialog.
+    void SmithWithLoanOne() {
         RunDialog(limSave, [&](TLoanInfo& d) {
             CreateSmith(d);
             Step(d, d.NewBTN, "Step: 4/4");
             Click(d.NextBTN);
         });
+    }
+    // Smith, John with loan 1 and its saved schedule; the DEFAULT account with loan 2.
+    void SmithWithALoan() {
+        SmithWithLoanOne();
         RunDialog(limSave, [&](TLoanInfo& d) {
             NewLoanOfDefault(d);
             Click(d.NextBTN);
@@ -102,17 +97,20 @@ protected:
     }
     // How many records of a table are marked deleted and not packed away.
     std::string DeletedCount(const std::string& table) {
-        std::ofstream(home.Path() + "/peer.py")
-            << "import dbfread\nprint(len(list(dbfread.DBF('" << table << "').deleted)))\n";
         const std::string out =
-            RunTool("cd " + ShellQuoted(home.Path()) + " && " + python + " peer.py");
+            RunPython(python, home.Path(),
+                      "import dbfread\nprint(len(list(dbfread.DBF('" + table + "').deleted)))\n");
         return out.substr(0, out.find('\n'));
     }
 
+    // Clicks Next from step 1 on, expecting each step after it up to Last.
+    void NextTo(TLoanInfo& d, int last) {
+        for (int step = 2; step <= last; ++step)
+            Step(d, d.NextBTN, "Step: " + std::to_string(step) + "/4");
+    }
     // Walks the DEFAULT account (the first) to a new loan on step 4.
     void NewLoanOfDefault(TLoanInfo& d) {
-        Step(d, d.NextBTN, "Step: 2/4");
-        Step(d, d.NextBTN, "Step: 3/4");
+        NextTo(d, 3);
         Step(d, d.NewBTN, "Step: 4/4");
     }
 
@@ -120,36 +118,18 @@ protected:
     // fields joined by "|" (blanks trimmed, dates as yyyy-mm-dd); deleted records are left out,
     // as every reader does.
     std::string Rows(const std::string& table, const std::string& fields) {
-        std::ofstream(home.Path() + "/peer.py") << "import dbfread\n"
-                                                   "t = dbfread.DBF('"
-                                                << table
-                                                << "', encoding='cp1252')\n"
-                                                   "for r in t:\n"
-                                                   "    print('|'.join(str(r[f]).strip() for f in '"
-                                                << fields << "'.split(',')))\n";
-        const std::string out =
-            RunTool("cd " + ShellQuoted(home.Path()) + " && " + python + " peer.py");
-        return out.substr(0, out.rfind("\nstatus="));
+        return RunPython(python, home.Path(),
+                         "import dbfread\nt = dbfread.DBF('" + table +
+                             "', encoding='cp1252')\nfor r in t:\n"
+                             "    print('|'.join(str(r[f]).strip() for f in '" +
+                             fields + "'.split(',')))\n");
     }
     // The type, width and decimals of each field, as the reader sees them.
     std::string Fields(const std::string& table) {
-        std::ofstream(home.Path() + "/peer.py")
-            << "import dbfread\n"
-               "t = dbfread.DBF('"
-            << table
-            << "')\n"
-               "print(' '.join('%s:%s%d,%d' % (f.name, f.type, f.length, f.decimal_count) "
-               "for f in t.fields))\n";
-        const std::string out =
-            RunTool("cd " + ShellQuoted(home.Path()) + " && " + python + " peer.py");
-        return out.substr(0, out.rfind("\nstatus="));
-    }
-
-    // Saves a screenshot of the dialog when VANTREL_SCREENSHOTS names a folder.
-    static void Screenshot(TLoanInfo& d, const std::string& name) {
-        if (const char* folder = std::getenv("VANTREL_SCREENSHOTS"))
-            WidgetOf(&d)->grab().toImage().save(QString::fromLocal8Bit(folder) + "/" +
-                                                QString::fromStdString(name) + ".png");
+        return RunPython(python, home.Path(),
+                         "import dbfread\nt = dbfread.DBF('" + table +
+                             "')\nprint(' '.join('%s:%s%d,%d' % (f.name, f.type, f.length, "
+                             "f.decimal_count) for f in t.fields))\n");
     }
 
     std::string python = "python3";

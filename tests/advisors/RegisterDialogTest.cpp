@@ -20,7 +20,7 @@ TEST_F(LoanInfoTest, AnAccountAndALoanAreCreatedStepByStep) {
         EXPECT_FALSE(d.PriorBTN->Enabled());
         EXPECT_EQ(d.CancelBTN->Hint(), "Cancel saving data.");
         EXPECT_EQ(d.AccountsGrid->Selected()->Strings(0), "ACCOUNTNO\t16\tAccount No");
-        Screenshot(d, "loaninfo-accounts");
+        Screenshot(&d, "loaninfo-accounts");
         CreateSmith(d);
         EXPECT_EQ(d.Caption(), "Loan Information");
         // The new account has no loan yet: Next stays off.
@@ -36,7 +36,7 @@ TEST_F(LoanInfoTest, AnAccountAndALoanAreCreatedStepByStep) {
         EXPECT_EQ(Trim(d.InitAmt->Caption()), "150,000.00");
         EXPECT_EQ(d.NavigatorSource(), d.LoansSource);
         Enter(d.Collateral, "Red barn");
-        Screenshot(d, "loaninfo-loaninfo");
+        Screenshot(&d, "loaninfo-loaninfo");
         Click(d.NextBTN);
     });
     EXPECT_EQ(loan, "1");
@@ -51,20 +51,14 @@ TEST_F(LoanInfoTest, AnAccountAndALoanAreCreatedStepByStep) {
 }
 
 TEST_F(LoanInfoTest, AnAccountIsEditedAndTheLoansListShowsItsLoans) {
+    SmithWithLoanOne();
     RunDialog(limSave, [&](TLoanInfo& d) {
-        CreateSmith(d);
-        Step(d, d.NewBTN, "Step: 4/4");
-        Click(d.NextBTN);
-    });
-    RunDialog(limSave, [&](TLoanInfo& d) {
-        Enter(d.IncSearch, "SMIT");
-        d.IncSearch->Search();
-        Settle();
+        FindSmith(d);
         Step(d, d.NextBTN, "Step: 2/4");
         EXPECT_EQ(d.LastName->AsString(), "Smith");
         Enter(d.City, "Shelbyville");
         Step(d, d.NextBTN, "Step: 3/4");
-        Screenshot(d, "loaninfo-loans");
+        Screenshot(&d, "loaninfo-loans");
         // The list shows the loan's terms, calculated from its record.
         EXPECT_EQ(d.XRef->FieldByName("INITAMT")->DisplayText(), "150,000.00");
         EXPECT_EQ(d.XRef->FieldByName("INITTERM")->AsInteger(), 360);
@@ -81,7 +75,7 @@ TEST_F(LoanInfoTest, NamesAreNeededAndAnAccountNumberMustBeUnique) {
     const std::string loan = RunDialog(limSave, [&](TLoanInfo& d) {
         Step(d, d.NewBTN, "Step: 2/4");
         EXPECT_FALSE(d.AccountNo->Enabled());
-        Screenshot(d, "loaninfo-acctinfo");
+        Screenshot(&d, "loaninfo-acctinfo");
         Enter(d.LastName, "Smith");
         Step(d, d.NextBTN, "Step: 2/4");
         EXPECT_EQ(LastMessage(), "Both 'Last Name' & 'First Name' must be entered.");
@@ -207,8 +201,7 @@ TEST_F(LoanInfoTest, LoadingCannotReachALoanOfAnAccountWithoutLoans) {
     const std::string loan = RunDialog(limLoad, [&](TLoanInfo& d) {
         EXPECT_FALSE(d.NewBTN->Enabled());
         EXPECT_EQ(d.CancelBTN->Hint(), "Cancel loading data.");
-        Step(d, d.NextBTN, "Step: 2/4");
-        Step(d, d.NextBTN, "Step: 3/4");
+        NextTo(d, 3);
         EXPECT_FALSE(d.NextBTN->Enabled());
         Step(d, d.NextBTN, "Step: 3/4");
         Step(d, d.PriorBTN, "Step: 2/4");
@@ -304,9 +297,7 @@ TEST_F(LoanInfoTest, TheLoanStepCountsTheLoans) {
     // Smith's loan, the first of the two, on its step.
     RunDialog(limLoad, [&](TLoanInfo& d) {
         FindSmith(d);
-        Step(d, d.NextBTN, "Step: 2/4");
-        Step(d, d.NextBTN, "Step: 3/4");
-        Step(d, d.NextBTN, "Step: 4/4");
+        NextTo(d, 4);
         EXPECT_EQ(d.StatusText(), " 1/2");
         Click(d.CancelBTN);
     });
@@ -338,10 +329,7 @@ TEST_F(LoanInfoTest, ShownAgainTheDialogStartsAtTheFirstStep) {
         if (modal != &dialog) return;
         Settle();
         steps.push_back(dialog.StepText());
-        if (steps.size() == 1) {
-            Step(dialog, dialog.NextBTN, "Step: 2/4");
-            Step(dialog, dialog.NextBTN, "Step: 3/4");
-        }
+        if (steps.size() == 1) NextTo(dialog, 3);
         Click(dialog.CancelBTN);
     };
     std::string loan;
@@ -466,8 +454,7 @@ TEST_F(LoanInfoTest, ALoanIsDeletedOnItsOwnStepOnly) {
     services.MessageBoxAnswers = {mrOk, mrYes, mrNo};
     RunDialog(limSave, [&](TLoanInfo& d) {
         FindSmith(d);
-        Step(d, d.NextBTN, "Step: 2/4");
-        Step(d, d.NextBTN, "Step: 3/4");
+        NextTo(d, 3);
         EXPECT_EQ(d.NavigatorSource(), d.XRefSource);
         // No loan or cross-reference is made past New.
         EXPECT_FALSE(d.DBNavigator1->Buttons(nbInsert)->Visible());

@@ -12,22 +12,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace {
 
 class RegisterJournalTest : public ::testing::Test {
 protected:
-    std::string Text() const {
-        std::ifstream file(RegisterJournalPath(folder.Path()), std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
-    void Write(const std::string& Text) {
-        std::ofstream(RegisterJournalPath(folder.Path()), std::ios::binary) << Text;
-    }
+    std::string Text() const { return ReadAll(RegisterJournalPath(folder.Path())); }
+    void Write(const std::string& Text) { WriteAll(RegisterJournalPath(folder.Path()), Text); }
     TJournalState Read(TRegisterChange& Change) const {
         return ReadRegisterJournal(folder.Path(), Change);
     }

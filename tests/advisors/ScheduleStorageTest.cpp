@@ -109,8 +109,7 @@ TEST_F(ScheduleStorageTest, ASavedScheduleLoadsBackAndSavesAgainOnce) {
 }
 
 TEST_F(ScheduleStorageTest, ALoanWithoutRowsCancelsTheLoad) {
-    EnterLoan("12000", "14", "7.5", "060124", "070124");
-    Calculate();
+    CalculateLoan("12000", "14", "7.5", "060124", "070124");
     // A loan made in the dialog but never given a schedule.
     RunDialog(limSave, [&](TLoanInfo& d) {
         NewLoanOfDefault(d);
@@ -129,8 +128,7 @@ TEST_F(ScheduleStorageTest, ALoanWithoutRowsCancelsTheLoad) {
 }
 
 TEST_F(ScheduleStorageTest, ThePrintoutNamesTheBorrower) {
-    EnterLoan("12000", "14", "7.5", "060124", "070124");
-    Calculate();
+    CalculateLoan("12000", "14", "7.5", "060124", "070124");
     SaveUnderNewLoan(true);
     ASSERT_EQ(form->AccountName, "SMITJOH001");
     PrintToPdf();
@@ -143,8 +141,7 @@ TEST_F(ScheduleStorageTest, ThePrintoutNamesTheBorrower) {
 
     // A new calculation is a new, unsaved schedule: it belongs to no borrower, and Save asks
     // for a loan again.
-    EnterLoan("20000", "14", "7.5", "060124", "070124");
-    Calculate();
+    CalculateLoan("20000", "14", "7.5", "060124", "070124");
     EXPECT_EQ(form->AccountName, "");
     EXPECT_EQ(form->LoanNo, "");
     EXPECT_TRUE(form->SaveBTN->Enabled());
