@@ -24,15 +24,6 @@ protected:
         axis->IMaximum = high;
         axis->IRange = high - low;
     }
-    template <typename E>
-    std::string ErrorOf(const std::function<void()>& action) {
-        try {
-            action();
-        } catch (const E& e) {
-            return e.what();
-        }
-        return "no error";
-    }
     std::unique_ptr<TChart> chart;
 };
 
@@ -41,10 +32,10 @@ TEST_F(Axis, MinimumAndMaximumKeepTheirOrder) {
     left->SetMaximum(5);
     left->SetMaximum(24);
     EXPECT_EQ(left->Maximum(), 24);
-    EXPECT_EQ(ErrorOf<AxisException>([&] { left->SetMinimum(30); }),
+    EXPECT_EQ(RaisedMessage<AxisException>([&] { left->SetMinimum(30); }),
               "Axis Minimum Value must be <= Maximum");
     EXPECT_EQ(left->Minimum(), 0);
-    EXPECT_EQ(ErrorOf<AxisException>([&] { left->SetMaximum(-1); }),
+    EXPECT_EQ(RaisedMessage<AxisException>([&] { left->SetMaximum(-1); }),
               "Axis Maximum Value must be >= Minimum");
     EXPECT_EQ(left->Maximum(), 24);
     EXPECT_TRUE(left->Automatic()) << "the limit setters leave the automatic flags alone";
@@ -75,18 +66,18 @@ TEST_F(Axis, AutomaticFlagsGoTogether) {
 
 TEST_F(Axis, SettersRefuseBadValues) {
     TChartAxis* left = chart->LeftAxis();
-    EXPECT_EQ(ErrorOf<AxisException>([&] { left->SetIncrement(-1); }),
+    EXPECT_EQ(RaisedMessage<AxisException>([&] { left->SetIncrement(-1); }),
               "Axis increment must be >= 0");
     left->SetIncrement(0);
-    EXPECT_EQ(ErrorOf<AxisException>([&] { left->SetLabelsSeparation(-1); }),
+    EXPECT_EQ(RaisedMessage<AxisException>([&] { left->SetLabelsSeparation(-1); }),
               "Labels Separation % must be greater than 0");
     left->SetLabelsSeparation(0);
     EXPECT_EQ(left->LabelsSeparation(), 0);
     left->SetLabelsSeparation(25);
     EXPECT_EQ(left->LabelsSeparation(), 25);
-    EXPECT_EQ(ErrorOf<ChartException>([&] { left->Title()->SetAngle(361); }),
+    EXPECT_EQ(RaisedMessage<ChartException>([&] { left->Title()->SetAngle(361); }),
               "Axis Title Angle must be between 0 and 359 degrees");
-    EXPECT_EQ(ErrorOf<ChartException>([&] { left->SetLabelsAngle(-1); }),
+    EXPECT_EQ(RaisedMessage<ChartException>([&] { left->SetLabelsAngle(-1); }),
               "Axis Labels Angle must be between 0 and 359 degrees");
     left->SetLabelsAngle(360);
     EXPECT_EQ(left->LabelsAngle(), 0);
@@ -145,11 +136,11 @@ TEST_F(Axis, LogarithmicNeedsPositiveNumbers) {
     auto* s = AddSeries<TFastLineSeries>(chart.get());
     s->AddXY(1, -5);
     s->AddXY(2, 10);
-    EXPECT_EQ(ErrorOf<AxisException>([&] { chart->LeftAxis()->SetLogarithmic(true); }),
+    EXPECT_EQ(RaisedMessage<AxisException>([&] { chart->LeftAxis()->SetLogarithmic(true); }),
               "Logarithmic Axis Min and Max values should be >= 0");
     EXPECT_FALSE(chart->LeftAxis()->Logarithmic());
     s->XValues()->SetDateTime(true);
-    EXPECT_EQ(ErrorOf<AxisException>([&] { chart->BottomAxis()->SetLogarithmic(true); }),
+    EXPECT_EQ(RaisedMessage<AxisException>([&] { chart->BottomAxis()->SetLogarithmic(true); }),
               "DateTime Axis cannot be Logarithmic");
 }
 

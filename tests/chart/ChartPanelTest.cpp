@@ -68,11 +68,8 @@ TEST_F(ChartPanel, SeriesTakeFreePaletteColours) {
 
 TEST_F(ChartPanel, DepthIsAPerCentOfThePlot) {
     EXPECT_THROW(chart->SetChart3DPercent(0), ChartException);
-    try {
-        chart->SetChart3DPercent(101);
-    } catch (const ChartException& e) {
-        EXPECT_STREQ(e.what(), "3D effect percent must be between 1 and 100");
-    }
+    EXPECT_EQ(RaisedMessage<ChartException>([&] { chart->SetChart3DPercent(101); }),
+              "3D effect percent must be between 1 and 100");
     EXPECT_EQ(chart->Chart3DPercent(), 15);
     chart->SetView3D(true);
     chart->ChartRect = Rect(0, 0, 580, 300);
@@ -325,11 +322,8 @@ TEST_F(ChartPanel, LegendStyleAndTexts) {
     EXPECT_THROW(legend->SetTopPos(101), LegendException);
     legend->SetTopPos(100);
     EXPECT_THROW(legend->SetColorWidth(-1), LegendException);
-    try {
-        legend->SetFirstValue(-1);
-    } catch (const LegendException& e) {
-        EXPECT_STREQ(e.what(), "First Legend Value must be > 0");
-    }
+    EXPECT_EQ(RaisedMessage<LegendException>([&] { legend->SetFirstValue(-1); }),
+              "First Legend Value must be > 0");
     legend->SetFirstValue(0);
 }
 

@@ -7,6 +7,7 @@
 #include "chart/Series.h"
 #include "platform/gui/QtApp.h"
 #include "platform/gui/RecordingCanvas.h"
+#include "tests/rtl/RaisedMessage.h"
 
 #include <gtest/gtest.h>
 

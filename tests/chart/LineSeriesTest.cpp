@@ -42,12 +42,8 @@ protected:
 
 TEST_F(LineSeries, APointerIsAtLeastOnePixelEachWay) {
     auto* line = AddSeries<TLineSeries>(chart.get());
-    try {
-        line->Pointer()->SetHorizSize(0);
-        FAIL() << "no error";
-    } catch (const ChartException& e) {
-        EXPECT_STREQ(e.what(), "Pointer size must be greater than zero");
-    }
+    EXPECT_EQ(RaisedMessage<ChartException>([&] { line->Pointer()->SetHorizSize(0); }),
+              "Pointer size must be greater than zero");
     EXPECT_THROW(line->Pointer()->SetVertSize(-3), ChartException);
     EXPECT_EQ(line->Pointer()->HorizSize(), 4);
     EXPECT_EQ(line->Pointer()->VertSize(), 4);

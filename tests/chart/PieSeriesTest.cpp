@@ -35,11 +35,8 @@ protected:
 
 TEST_F(PieSeries, RotationIsKeptWithinAFullTurn) {
     EXPECT_THROW(pie->SetRotationAngle(-1), PieException);
-    try {
-        pie->SetRotationAngle(-1);
-    } catch (const PieException& e) {
-        EXPECT_STREQ(e.what(), "Rotation Angle must be between 0 and 359 degrees");
-    }
+    EXPECT_EQ(RaisedMessage<PieException>([&] { pie->SetRotationAngle(-1); }),
+              "Rotation Angle must be between 0 and 359 degrees");
     pie->SetRotationAngle(360);
     EXPECT_EQ(pie->RotationAngle(), 0);
     pie->SetRotationAngle(450);

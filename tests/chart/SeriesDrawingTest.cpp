@@ -369,21 +369,14 @@ TEST_F(SeriesDrawing, SharedSettingsReachOnlyBarsOfTheSameKind) {
 TEST_F(SeriesDrawing, BarSettersRefuseBadPercentages) {
     auto* a = AddSeries<TBarSeries>(chart.get());
     EXPECT_THROW(a->SetBarWidthPercent(0), BarException);
-    try {
-        a->SetBarWidthPercent(101);
-    } catch (const BarException& e) {
-        EXPECT_STREQ(e.what(), "Bar Width Percent must be between 1 and 100");
-    }
+    EXPECT_EQ(RaisedMessage<BarException>([&] { a->SetBarWidthPercent(101); }),
+              "Bar Width Percent must be between 1 and 100");
     a->SetBarWidthPercent(1);
     a->SetBarWidthPercent(100);
     a->SetOffsetPercent(-100);
     a->SetOffsetPercent(100);
-    try {
-        a->SetOffsetPercent(-101);
-        FAIL();
-    } catch (const BarException& e) {
-        EXPECT_STREQ(e.what(), "Bar Offset Percent must be between -100% and 100%");
-    }
+    EXPECT_EQ(RaisedMessage<BarException>([&] { a->SetOffsetPercent(-101); }),
+              "Bar Offset Percent must be between -100% and 100%");
     a->PrepareForGallery(true);
     EXPECT_EQ(a->BarWidthPercent(), 85);
     EXPECT_EQ(a->MultiBar(), mbNone);

@@ -147,12 +147,8 @@ TEST_F(SeriesModel, ADependentFollowsItsSource) {
     EXPECT_EQ(b->YValue(0), 200);
     a->Clear();
     EXPECT_EQ(b->Count(), 0);
-    try {
-        a->SetDataSource(b);
-        FAIL() << "a circle of sources was accepted";
-    } catch (const ChartException& e) {
-        EXPECT_STREQ(e.what(), "Circular Series dependences are not allowed");
-    }
+    EXPECT_EQ(RaisedMessage<ChartException>([&] { a->SetDataSource(b); }),
+              "Circular Series dependences are not allowed");
     EXPECT_EQ(a->DataSource(), nullptr);
 }
 
@@ -172,12 +168,8 @@ TEST_F(SeriesModel, SourcesTheChartRejectsRaise) {
     EXPECT_THROW(a->SetDataSource(a), ChartException);
     TComponent other(nullptr);
     other.SetName("Table1");
-    try {
-        a->SetDataSource(&other);
-        FAIL();
-    } catch (const ChartException& e) {
-        EXPECT_STREQ(e.what(), "No valid DataSource: Table1");
-    }
+    EXPECT_EQ(RaisedMessage<ChartException>([&] { a->SetDataSource(&other); }),
+              "No valid DataSource: Table1");
 }
 
 TEST_F(SeriesModel, ANewSourceTakesTheDependentFromTheOldOne) {
