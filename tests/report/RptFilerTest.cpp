@@ -44,7 +44,7 @@ protected:
     // Records Body into the memory stream.
     void Record(const TBody& Body, TAccuracyMethod Method = amAppearance) {
         TReportFiler filer(nullptr);
-        OnStream(filer).SetAccuracyMethod(Method);
+        OnStream(filer, stream).SetAccuracyMethod(Method);
         filer.SetTitle("Schedule");
         filer.OnPrint = [&](TObject*) { Body(filer); };
         filer.Execute();
@@ -52,7 +52,7 @@ protected:
     // Plays the stream to the printer.
     void Play(int First = 0, int Last = 0, const std::function<void(TFilePrinter&)>& Setup = {}) {
         TFilePrinter player(nullptr);
-        OnStream(player);
+        OnStream(player, stream);
         if (Setup) Setup(player);
         player.ExecuteCustom(First, Last, 0);
     }
@@ -75,13 +75,6 @@ protected:
             }
         Load(bytes);
         Play();
-    }
-    // A recorder or player that writes or reads the memory stream.
-    template <typename T>
-    T& OnStream(T& Report) {
-        Report.SetStreamMode(smUser);
-        Report.SetStream(&stream);
-        return Report;
     }
     // Puts the bytes in the memory stream in place of what it held.
     void Load(const std::vector<Byte>& bytes) {
@@ -216,7 +209,7 @@ TEST_F(RptFiler, SettingsInsideAPageAreRecordedWithTheirValues) {
 // on the measuring canvas are let go at each job's end and taken up again at the next start.
 TEST_F(RptFiler, ASecondJobOfTheSameRecorderRecordsTheSame) {
     TReportFiler filer(nullptr);
-    OnStream(filer);
+    OnStream(filer, stream);
     filer.OnPrint = [&](TObject*) {
         filer.SetBrush(clRed, bsSolid, nullptr);
         filer.SetPen(clBlue, psDash, 3, pmCopy);
@@ -423,8 +416,7 @@ TEST_F(RptFiler, ReusedCallerStreamKeepsGraphicPositions) {
 // abort is acted on, stays whole in the recording, and nothing after it is recorded.
 TEST_F(RptFiler, AJobAbortedFromAFooterKeepsThePageItEnded) {
     TReportFiler filer(nullptr);
-    OnStream(filer);
-    filer.SetTitle("Schedule");
+    OnStream(filer, stream).SetTitle("Schedule");
     filer.OnPrintFooter = [&](TObject*) {
         if (filer.CurrentPage() == 2) filer.Abort();
     };
@@ -678,7 +670,7 @@ TEST_F(RptFiler, ScalesPitchAndPenHandlersSurviveTheRecording) {
     EXPECT_EQ(played[0][0].Font.lfPitchAndFamily & 3, FIXED_PITCH) << "the fixed pitch too";
     // The recording gives the canvas's own change handlers back when it ends.
     TReportFiler filer(nullptr);
-    OnStream(filer);
+    OnStream(filer, stream);
     int penChanges = 0;
     TCanvas* canvas = nullptr;
     filer.OnPrint = [&](TObject*) {
@@ -719,7 +711,7 @@ TEST_F(RptFiler, PlayedPdfHasTheDirectPdfsWords) {
     for (TAccuracyMethod method : {amAppearance, amPositioning}) {
         stream.Clear();
         TReportFiler filer(nullptr);
-        OnStream(filer).SetAccuracyMethod(method);
+        OnStream(filer, stream).SetAccuracyMethod(method);
         filer.SetOutputFileName(played);
         filer.OnPrint = [&](TObject*) { body(filer); };
         filer.Execute();
@@ -745,8 +737,7 @@ TEST_F(RptFiler, PlayedPdfHasTheDirectPdfsWords) {
 TEST_F(RptFiler, PlayerPrintsWhereItsCallerSaysNotWhereTheRecordingSays) {
     const std::string named = dir + "/named by the recording.prn", chosen = dir + "/chosen.prn";
     TReportFiler filer(nullptr);
-    OnStream(filer);
-    filer.SetOutputFileName(named);
+    OnStream(filer, stream).SetOutputFileName(named);
     filer.OnPrint = [&](TObject*) { filer.PrintLeft("x", 1.0); };
     filer.Execute();
     RPDev()->SetOutputFileName("");
@@ -788,7 +779,7 @@ public:
 TEST_F(RptFiler, CancelDuringPlayBackAbandonsTheJob) {
     Record(ThreePages);
     TCancelledPlayer player(nullptr);
-    OnStream(player).Execute();
+    OnStream(player, stream).Execute();
     EXPECT_TRUE(player.Aborted());
     EXPECT_TRUE(LastDocument().Aborted);
     EXPECT_FALSE(LastDocument().Finished);
@@ -863,7 +854,7 @@ TEST_F(RptFiler, Version2009HeaderPlaysAndKeepsTheTitle) {
     EncodeLE(old.data() + page + 1, LongInt{0});
     Load(old);
     TFilePrinter player(nullptr);
-    OnStream(player).SetTitle("Kept");
+    OnStream(player, stream).SetTitle("Kept");
     player.Execute();
     EXPECT_EQ(player.Title(), "Kept");
     EXPECT_EQ(LastDocument().Pages.size(), 1u);

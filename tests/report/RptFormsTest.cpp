@@ -214,9 +214,7 @@ protected:
         ReportTest::SetUp();
         ResetKeyState();
         TReportFiler filer(nullptr);
-        filer.SetStreamMode(smUser);
-        filer.SetStream(&stream);
-        filer.SetTitle("Amortization Schedule");
+        OnStream(filer, stream).SetTitle("Amortization Schedule");
         filer.OnPrint = [&](TObject*) {
             for (int page = 1; page <= 3; ++page) {
                 filer.SetFont("Arial", 14);
@@ -241,10 +239,8 @@ protected:
         form = new TRPPreviewForm(nullptr);
         form->SetReportSystem(&system);
         for (TFilePrinter* player : {static_cast<TFilePrinter*>(form->FilePrinter1),
-                                     static_cast<TFilePrinter*>(form->FilePreview1)}) {
-            player->SetStreamMode(smUser);
-            player->SetStream(&stream);
-        }
+                                     static_cast<TFilePrinter*>(form->FilePreview1)})
+            OnStream(*player, stream);
     }
     void TearDown() override {
         delete form;
