@@ -486,28 +486,21 @@ protected:
         canvas.Brush()->SetStyle(bsSolid);
         left->Draw();
     }
-    // The y of every horizontal line that ends at X.
-    std::vector<int> LinesEndingAtX(int X) const {
-        std::vector<int> ys;
+    // The x of every vertical line that ends at y = At, or with Across the y of every
+    // horizontal line that ends at x = At.
+    std::vector<int> LinesEnding(int At, bool Across) const {
+        const std::size_t along = Across ? 0 : 1, across = 1 - along;
+        std::vector<int> found;
         const auto& calls = canvas.Calls();
         for (std::size_t i = 1; i < calls.size(); ++i)
             if (calls[i].Name == "LineTo" && calls[i - 1].Name == "MoveTo" &&
-                calls[i].Args[0] == X && calls[i - 1].Args[0] != X &&
-                calls[i].Args[1] == calls[i - 1].Args[1])
-                ys.push_back(calls[i].Args[1]);
-        return ys;
+                calls[i].Args[along] == At && calls[i - 1].Args[along] != At &&
+                calls[i].Args[across] == calls[i - 1].Args[across])
+                found.push_back(calls[i].Args[across]);
+        return found;
     }
-    // The x of every vertical line that ends at Y.
-    std::vector<int> LinesEndingAt(int Y) const {
-        std::vector<int> xs;
-        const auto& calls = canvas.Calls();
-        for (std::size_t i = 1; i < calls.size(); ++i)
-            if (calls[i].Name == "LineTo" && calls[i - 1].Name == "MoveTo" &&
-                calls[i].Args[1] == Y && calls[i - 1].Args[1] != Y &&
-                calls[i].Args[0] == calls[i - 1].Args[0])
-                xs.push_back(calls[i].Args[0]);
-        return xs;
-    }
+    std::vector<int> LinesEndingAtX(int X) const { return LinesEnding(X, true); }
+    std::vector<int> LinesEndingAt(int Y) const { return LinesEnding(Y, false); }
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
         for (const auto& call : Named(canvas, "TextOut"))
