@@ -363,11 +363,8 @@ TEST_F(Axis, TheLabelWalkDrawsEveryStepWithinTheRange) {
     left->SetIncrement(50);
     chart->BottomAxis()->SetLabels(false);
     chart->Legend()->SetVisible(false);
-    auto canvas = Record(chart.get());
-    std::vector<std::string> texts;
-    for (const auto& call : canvas->Calls())
-        if (call.Name == "TextOut") texts.push_back(call.Text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"250", "200", "150", "100", "50", "0"}));
+    EXPECT_EQ(TextsOf(*Record(chart.get())),
+              (std::vector<std::string>{"250", "200", "150", "100", "50", "0"}));
 }
 
 TEST_F(Axis, TheNextLabelEventCanChooseTheLabels) {
@@ -381,11 +378,7 @@ TEST_F(Axis, TheNextLabelEventCanChooseTheLabels) {
         value = index * 33.0;
         stop = index > 5;
     };
-    auto canvas = Record(chart.get());
-    std::vector<std::string> texts;
-    for (const auto& call : canvas->Calls())
-        if (call.Name == "TextOut") texts.push_back(call.Text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"0", "33", "66", "99"}));
+    EXPECT_EQ(TextsOf(*Record(chart.get())), (std::vector<std::string>{"0", "33", "66", "99"}));
 }
 
 TEST_F(Axis, InThreeDTheRightAxisLabelsStayOutsideItsShiftedLine) {
@@ -565,19 +558,13 @@ TEST_F(AxisDrawing, DateLabelsStartAtTheLastYearsOrMonthsFirstDay) {
     series->AddXY(EncodeDate(2004, 6, 20), 1);
     TChartAxis* bottom = chart->BottomAxis();
     bottom->SetDateTimeFormat("yyyy-mm-dd");
-    auto texts = [&] {
-        std::vector<std::string> out;
-        for (const auto& call : Named(canvas, "TextOut"))
-            out.push_back(call.Text);
-        return out;
-    };
     bottom->SetIncrement(365);
     DrawBottom(500, EncodeDate(2000, 1, 1), EncodeDate(2004, 6, 20));
-    EXPECT_EQ(texts(), (std::vector<std::string>{"2004-01-01", "2003-01-01", "2002-01-01",
+    EXPECT_EQ(TextsOf(canvas), (std::vector<std::string>{"2004-01-01", "2003-01-01", "2002-01-01",
                                                  "2001-01-01", "2000-01-01"}));
     bottom->SetIncrement(30);
     DrawBottom(500, EncodeDate(2004, 3, 10), EncodeDate(2004, 6, 20));
-    EXPECT_EQ(texts(), (std::vector<std::string>{"2004-06-01", "2004-05-01", "2004-04-01"}));
+    EXPECT_EQ(TextsOf(canvas), (std::vector<std::string>{"2004-06-01", "2004-05-01", "2004-04-01"}));
 }
 
 TEST_F(AxisDrawing, PointLabelsThatWouldTouchAreLeftOut) {

@@ -629,12 +629,6 @@ protected:
         EXPECT_EQ(frames.size(), 1U);
         return frames.empty() ? TRecordingCanvas::TCall{} : frames.front();
     }
-    std::vector<std::string> Texts(const TRecordingCanvas& canvas) {
-        std::vector<std::string> out;
-        for (const auto& call : canvas.Calls())
-            if (call.Name == "TextOut") out.push_back(call.Text);
-        return out;
-    }
     std::unique_ptr<TChart> chart;
     TBarSeries* series = nullptr;
 };
@@ -642,17 +636,17 @@ protected:
 TEST_F(LegendAndTitles, AValuesLegendListsPointsFromTheFirstValueInEitherOrder) {
     chart->Legend()->SetFirstValue(1);
     auto canvas = Record(chart.get());
-    EXPECT_EQ(Texts(*canvas), (std::vector<std::string>{"200 Year 2", "300 Year 3", "400 Year 4"}));
+    EXPECT_EQ(TextsOf(*canvas), (std::vector<std::string>{"200 Year 2", "300 Year 3", "400 Year 4"}));
     chart->Legend()->SetInverted(true);
     chart->Legend()->SetTextStyle(ltsRightPercent);
     canvas = Record(chart.get());
-    EXPECT_EQ(Texts(*canvas),
+    EXPECT_EQ(TextsOf(*canvas),
               (std::vector<std::string>{"Year 4 40 %", "Year 3 30 %", "Year 2 20 %"}));
     chart->OnGetLegendText = [](TCustomAxisPanel*, TLegendStyle, int index, std::string& text) {
         text = std::to_string(index) + ":" + text;
     };
     canvas = Record(chart.get());
-    EXPECT_EQ(Texts(*canvas).front(), "3:Year 4 40 %");
+    EXPECT_EQ(TextsOf(*canvas).front(), "3:Year 4 40 %");
 }
 
 TEST_F(LegendAndTitles, ARightLegendLeavesRoomForItsFrameAndShadow) {
@@ -785,7 +779,7 @@ TEST_F(LegendAndTitles, TitleAndFootTakeTheirLinesAndFivePixels) {
     const int h = chart->FontHeight();
     EXPECT_EQ(chart->ChartRect.Top, plain.Top + 2 * h + 5);
     EXPECT_EQ(chart->ChartRect.Bottom, plain.Bottom - h - 5);
-    EXPECT_EQ(Texts(*canvas),
+    EXPECT_EQ(TextsOf(*canvas),
               (std::vector<std::string>{"Allocation", "by Amount", "Printed for the borrower"}));
     EXPECT_TRUE(chart->Title()->Clicked(chart->ChartXCenter, plain.Top + 1));
     chart->Title()->SetVisible(false);

@@ -54,6 +54,14 @@ protected:
         return out;
     }
 
+    // The texts written with TextOut, in order.
+    static std::vector<std::string> TextsOf(const TRecordingCanvas& Canvas) {
+        std::vector<std::string> out;
+        for (const auto& call : Named(Canvas, "TextOut"))
+            out.push_back(call.Text);
+        return out;
+    }
+
     // Draws the chart unbuffered onto a recording canvas of its own size.
     std::unique_ptr<TRecordingCanvas> Record(TChart* Chart) {
         auto canvas = std::make_unique<TRecordingCanvas>(Chart->Width(), Chart->Height());
