@@ -222,9 +222,18 @@ TEST(AffordableHouseTest, TheLoanTheIncomeCarries) {
 }
 
 TRefinInputs Refinancing() {
-    return {.RemBal = 100000, .PmtsRem = 300, .Rate = 9, .NewPV = 100000, .NumPmts = 360,
-            .Rate2 = 7, .Points = 1, .Misc = 1500, .Penalty = 0, .SldAfter = 5,
-            .ProTaxBracket = 28, .DiscRate = 6};
+    return {.RemBal = 100000,
+            .PmtsRem = 300,
+            .Rate = 9,
+            .NewPV = 100000,
+            .NumPmts = 360,
+            .Rate2 = 7,
+            .Points = 1,
+            .Misc = 1500,
+            .Penalty = 0,
+            .SldAfter = 5,
+            .ProTaxBracket = 28,
+            .DiscRate = 6};
 }
 
 // The narrative's paragraph of that index for an analysis of the two costs.
