@@ -561,10 +561,11 @@ TEST_F(AxisDrawing, DateLabelsStartAtTheLastYearsOrMonthsFirstDay) {
     bottom->SetIncrement(365);
     DrawBottom(500, EncodeDate(2000, 1, 1), EncodeDate(2004, 6, 20));
     EXPECT_EQ(TextsOf(canvas), (std::vector<std::string>{"2004-01-01", "2003-01-01", "2002-01-01",
-                                                 "2001-01-01", "2000-01-01"}));
+                                                         "2001-01-01", "2000-01-01"}));
     bottom->SetIncrement(30);
     DrawBottom(500, EncodeDate(2004, 3, 10), EncodeDate(2004, 6, 20));
-    EXPECT_EQ(TextsOf(canvas), (std::vector<std::string>{"2004-06-01", "2004-05-01", "2004-04-01"}));
+    EXPECT_EQ(TextsOf(canvas),
+              (std::vector<std::string>{"2004-06-01", "2004-05-01", "2004-04-01"}));
 }
 
 TEST_F(AxisDrawing, PointLabelsThatWouldTouchAreLeftOut) {

@@ -636,7 +636,8 @@ protected:
 TEST_F(LegendAndTitles, AValuesLegendListsPointsFromTheFirstValueInEitherOrder) {
     chart->Legend()->SetFirstValue(1);
     auto canvas = Record(chart.get());
-    EXPECT_EQ(TextsOf(*canvas), (std::vector<std::string>{"200 Year 2", "300 Year 3", "400 Year 4"}));
+    EXPECT_EQ(TextsOf(*canvas),
+              (std::vector<std::string>{"200 Year 2", "300 Year 3", "400 Year 4"}));
     chart->Legend()->SetInverted(true);
     chart->Legend()->SetTextStyle(ltsRightPercent);
     canvas = Record(chart.get());
