@@ -134,8 +134,7 @@ TEST_F(Axis, AnAssignedAxisTakesEverySetting) {
 
 TEST_F(Axis, LogarithmicNeedsPositiveNumbers) {
     auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(1, -5);
-    s->AddXY(2, 10);
+    AddPoints(s, {{1, -5}, {2, 10}});
     EXPECT_EQ(RaisedMessage<AxisException>([&] { chart->LeftAxis()->SetLogarithmic(true); }),
               "Logarithmic Axis Min and Max values should be >= 0");
     EXPECT_FALSE(chart->LeftAxis()->Logarithmic());
@@ -357,8 +356,7 @@ TEST_F(Axis, LabelTextsFollowTheFormats) {
 
 TEST_F(Axis, TheLabelWalkDrawsEveryStepWithinTheRange) {
     auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(0, 0);
-    s->AddXY(10, 277);
+    AddPoints(s, {{0, 0}, {10, 277}});
     TChartAxis* left = chart->LeftAxis();
     left->SetIncrement(50);
     chart->BottomAxis()->SetLabels(false);
@@ -369,8 +367,7 @@ TEST_F(Axis, TheLabelWalkDrawsEveryStepWithinTheRange) {
 
 TEST_F(Axis, TheNextLabelEventCanChooseTheLabels) {
     auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(0, 0);
-    s->AddXY(10, 100);
+    AddPoints(s, {{0, 0}, {10, 100}});
     chart->BottomAxis()->SetLabels(false);
     chart->Legend()->SetVisible(false);
     chart->OnGetNextAxisLabel = [](TChartAxis* axis, int index, double& value, bool& stop) {
@@ -385,8 +382,7 @@ TEST_F(Axis, InThreeDTheRightAxisLabelsStayOutsideItsShiftedLine) {
     chart->SetView3D(true);
     auto* s = AddSeries<TFastLineSeries>(chart.get());
     s->SetVertAxis(aRightAxis);
-    s->AddXY(0, 0);
-    s->AddXY(10, 100);
+    AddPoints(s, {{0, 0}, {10, 100}});
     chart->BottomAxis()->SetLabels(false);
     chart->Legend()->SetVisible(false);
     auto canvas = Record(chart.get());
@@ -405,8 +401,7 @@ TEST_F(Axis, InThreeDTheRightAxisLabelsStayOutsideItsShiftedLine) {
 
 TEST_F(Axis, AnAxisTakesItsRoomForTitleLabelsAndTicksFromItsSide) {
     auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(0, 0);
-    s->AddXY(10, 100);
+    AddPoints(s, {{0, 0}, {10, 100}});
     TChartAxis* left = chart->LeftAxis();
     left->AdjustMaxMin();
     // Upright labels on the left axis are as wide as the widest of "0" and "100" (18 pixels)
@@ -506,8 +501,7 @@ protected:
 };
 
 TEST_F(AxisDrawing, TicksGridAndMinorTicksAtEachLabel) {
-    series->AddXY(0, 0);
-    series->AddXY(10, 10);
+    AddPoints(series, {{0, 0}, {10, 10}});
     chart->BottomAxis()->SetIncrement(3);
     chart->BottomAxis()->SetTickInnerLength(3);
     // 0..10 over 190 pixels: labels at 9, 6, 3 and 0 fall on x = 271, 214, 157 and 100.
@@ -537,8 +531,7 @@ TEST_F(AxisDrawing, TicksGridAndMinorTicksAtEachLabel) {
 }
 
 TEST_F(AxisDrawing, TheLeftAxisTicksPointLeftAndItsLabelsHaveNoBox) {
-    series->AddXY(0, 0);
-    series->AddXY(10, 10);
+    AddPoints(series, {{0, 0}, {10, 10}});
     chart->LeftAxis()->SetIncrement(5);
     // 0..10 over 200 pixels up from 250: labels 10, 5 and 0 at y = 50, 150 and 250.
     DrawLeft(200, 0, 10);
@@ -554,8 +547,7 @@ TEST_F(AxisDrawing, TheLeftAxisTicksPointLeftAndItsLabelsHaveNoBox) {
 
 TEST_F(AxisDrawing, DateLabelsStartAtTheLastYearsOrMonthsFirstDay) {
     series->XValues()->SetDateTime(true);
-    series->AddXY(EncodeDate(2000, 1, 1), 0);
-    series->AddXY(EncodeDate(2004, 6, 20), 1);
+    AddPoints(series, {{EncodeDate(2000, 1, 1), 0}, {EncodeDate(2004, 6, 20), 1}});
     TChartAxis* bottom = chart->BottomAxis();
     bottom->SetDateTimeFormat("yyyy-mm-dd");
     bottom->SetIncrement(365);
@@ -587,8 +579,7 @@ TEST_F(AxisDrawing, PointLabelsThatWouldTouchAreLeftOut) {
 
 TEST_F(Axis, ClicksNearTheAxisLineHitIt) {
     auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(0, 0);
-    s->AddXY(10, 10);
+    AddPoints(s, {{0, 0}, {10, 10}});
     Record(chart.get());
     TChartAxis* bottom = chart->BottomAxis();
     const int y = bottom->DrawnPosAxis();

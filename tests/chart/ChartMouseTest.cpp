@@ -67,8 +67,7 @@ TEST_F(ChartMouse, AZoomSetsEveryAxisFromTheRectangle) {
     auto* balance = new TFastLineSeries(form.get());
     balance->SetVertAxis(aRightAxis);
     balance->SetParentChart(chart);
-    balance->AddXY(0, 1000);
-    balance->AddXY(10, 0);
+    AddPoints(balance, {{0, 1000}, {10, 0}});
     Application->ProcessMessages();
     const QPoint to = free + QPoint(40, 30);
     TChartAxis* left = chart->LeftAxis();

@@ -296,8 +296,7 @@ TEST_F(ChartPanel, APageBeyondAShortSeriesShowsItsLastFullPageOrAllOfIt) {
 TEST_F(ChartPanel, ALastValuesLegendHasOneItemPerSeries) {
     auto* a = AddSeries<TFastLineSeries>(chart.get(), "Interest");
     auto* b = AddSeries<TFastLineSeries>(chart.get(), "Principal");
-    a->AddXY(1, 10);
-    a->AddXY(2, 20);
+    AddPoints(a, {{1, 10}, {2, 20}});
     b->AddXY(1, 5);
     chart->Legend()->SetLegendStyle(lsLastValues);
     EXPECT_EQ(chart->CountLegendItems(), 2);
@@ -462,8 +461,7 @@ TEST_F(ChartPanel, ZoomAndUndoZoomRestoreTheAxes) {
 
 TEST_F(ChartPanel, PanningMovesTheAxisUnlessTheFormForbidsIt) {
     auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(0, 0);
-    s->AddXY(100, 100);
+    AddPoints(s, {{0, 0}, {100, 100}});
     Record(chart.get());
     TChartAxis* bottom = chart->BottomAxis();
     const int from = bottom->CalcXPosValue(50);
@@ -478,8 +476,7 @@ TEST_F(ChartPanel, PanningMovesTheAxisUnlessTheFormForbidsIt) {
 
 TEST_F(ChartPanel, WithoutAxesThePlotKeepsItsRoom) {
     auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(0, 0);
-    s->AddXY(1, 1);
+    AddPoints(s, {{0, 0}, {1, 1}});
     chart->Legend()->SetVisible(false);
     chart->SetAxisVisible(false);
     Record(chart.get());
@@ -560,8 +557,7 @@ TEST_F(ChartBackground, BackImageModes) {
 TEST_F(ChartBackground, AnAxisThatWouldNeedAllTheRoomTakesNone) {
     chart->SetDestinationCanvas(nullptr);
     auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(0, 0);
-    s->AddXY(1, 1);
+    AddPoints(s, {{0, 0}, {1, 1}});
     chart->Legend()->SetVisible(false);
     chart->LeftAxis()->Title()->SetCaption("Amount");
     chart->LeftAxis()->SetTitleSize(2000);
@@ -574,8 +570,7 @@ TEST_F(ChartBackground, AnAxisThatWouldNeedAllTheRoomTakesNone) {
 TEST_F(ChartBackground, SeriesMarginsWidenTheRangeNotThePlot) {
     chart->SetDestinationCanvas(nullptr);
     auto* bars = AddSeries<TBarSeries>(chart.get());
-    bars->AddXY(1, 10);
-    bars->AddXY(2, 20);
+    AddPoints(bars, {{1, 10}, {2, 20}});
     chart->Legend()->SetVisible(false);
     bars->Marks()->SetVisible(false);
     bars->SetSideMargins(false);

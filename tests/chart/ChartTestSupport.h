@@ -36,6 +36,13 @@ protected:
         return series;
     }
 
+    // Adds the points (x, y) to the series in order.
+    static void AddPoints(TChartSeries* Series,
+                          std::initializer_list<std::pair<double, double>> Points) {
+        for (const auto& [x, y] : Points)
+            Series->AddXY(x, y);
+    }
+
     // A chart where only the series draw lines: no legend, no axes, no bevel.
     std::unique_ptr<TChart> MakeBareChart() {
         auto chart = MakeChart();

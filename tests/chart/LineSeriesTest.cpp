@@ -81,8 +81,7 @@ TEST_F(LineSeries, ALineStartsAtTheLeftEdgeAtItsHeightThere) {
 TEST_F(LineSeries, StairsGoAcrossThenUpOrTheOtherWayRound) {
     auto* line = AddSeries<TLineSeries>(chart.get());
     line->SetSeriesColor(clRed);
-    line->AddXY(0, 0);
-    line->AddXY(10, 5);
+    AddPoints(line, {{0, 0}, {10, 5}});
     line->SetStairs(true);
     FixAxes(0, 10, 0, 5);
     auto canvas = Record(chart.get());
@@ -112,8 +111,7 @@ TEST_F(LineSeries, ANullPointBreaksTheLine) {
 
 TEST_F(LineSeries, PointSeriesAnswerOnlyOnTheirSymbols) {
     auto* points = AddSeries<TPointSeries>(chart.get());
-    points->AddXY(0, 0);
-    points->AddXY(10, 10);
+    AddPoints(points, {{0, 0}, {10, 10}});
     FixAxes(0, 10, 0, 10);
     Record(chart.get());
     int pointerClicks = 0;
@@ -127,8 +125,7 @@ TEST_F(LineSeries, PointSeriesAnswerOnlyOnTheirSymbols) {
         << "the symbol's half width is 4";
 
     auto* line = AddSeries<TLineSeries>(chart.get());
-    line->AddXY(0, 0);
-    line->AddXY(10, 10);
+    AddPoints(line, {{0, 0}, {10, 10}});
     Record(chart.get());
     EXPECT_EQ(line->Clicked(mx, my), 0) << "a line's segment belongs to its first point";
 }
@@ -209,8 +206,7 @@ TEST_F(LineSeries, ALineInThreeDIsARibbonInItsLinePen) {
     chart->SetView3D(true);
     auto* line = AddSeries<TLineSeries>(chart.get());
     line->LinePen()->SetColor(clBlue);
-    line->AddXY(0, 0);
-    line->AddXY(10, 5);
+    AddPoints(line, {{0, 0}, {10, 5}});
     FixAxes(0, 10, 0, 5);
     auto canvas = Record(chart.get());
     const int dx = chart->SeriesWidth3D, dy = chart->SeriesHeight3D;
@@ -226,8 +222,7 @@ TEST_F(LineSeries, ALineInThreeDIsARibbonInItsLinePen) {
 TEST_F(LineSeries, AnAreasOutlineTakesTheAreaColourWithoutAColourOfItsOwn) {
     auto* area = AddSeries<TAreaSeries>(chart.get());
     area->SetSeriesColor(clRed);
-    area->AddXY(0, 10);
-    area->AddXY(10, 10);
+    AddPoints(area, {{0, 10}, {10, 10}});
     FixAxes(0, 10, 0, 20);
     auto outline = [&] {
         auto canvas = Record(chart.get());
@@ -244,8 +239,7 @@ TEST_F(LineSeries, AnAreasOutlineTakesTheAreaColourWithoutAColourOfItsOwn) {
 
 TEST_F(LineSeries, AnAreaAnswersInsideItsFill) {
     auto* area = AddSeries<TAreaSeries>(chart.get());
-    area->AddXY(0, 10);
-    area->AddXY(10, 10);
+    AddPoints(area, {{0, 10}, {10, 10}});
     FixAxes(0, 10, 0, 20);
     Record(chart.get());
     const int x = area->CalcXPosValue(5);

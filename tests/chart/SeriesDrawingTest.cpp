@@ -64,10 +64,7 @@ TEST_F(SeriesDrawing, OnePointOnlyMovesThePen) {
 
 TEST_F(SeriesDrawing, AColumnAtTheEndIsDrawnBeforeTheMarks) {
     auto* line = AddSeries<TFastLineSeries>(chart.get());
-    line->AddXY(0, 0);
-    line->AddXY(5, 5);
-    line->AddXY(5, 8);
-    line->AddXY(5, 2);
+    AddPoints(line, {{0, 0}, {5, 5}, {5, 8}, {5, 2}});
     line->Marks()->SetVisible(true);
     auto canvas = Record(chart.get());
     int lastLine = -1, firstMark = -1;
@@ -101,10 +98,7 @@ TEST_F(SeriesDrawing, RepeatedPixelsCostNoLine) {
     auto* line = AddSeries<TFastLineSeries>(chart.get());
     chart->BottomAxis()->SetMinMax(0, 10);
     chart->LeftAxis()->SetMinMax(0, 10);
-    line->AddXY(1, 1);
-    line->AddXY(5, 5);
-    line->AddXY(5.0000001, 5.0000001);
-    line->AddXY(9, 9);
+    AddPoints(line, {{1, 1}, {5, 5}, {5.0000001, 5.0000001}, {9, 9}});
     auto canvas = Record(chart.get());
     EXPECT_EQ(Named(*canvas, "LineTo").size(), 2u);
 }
@@ -116,8 +110,7 @@ TEST_F(SeriesDrawing, AColumnOfManyPointsIsOneStrokeFromItsLowestToItsHighestPix
     line->AddXY(0, 50);
     for (int i = 0; i < 1000; ++i) // one column, up and down
         line->AddXY(5 + i * 1e-9, i % 2 ? 90 : 10);
-    line->AddXY(5 + 2e-6, 60);
-    line->AddXY(10, 50);
+    AddPoints(line, {{5 + 2e-6, 60}, {10, 50}});
     auto canvas = Record(chart.get());
     const TCalls lines = Named(*canvas, "LineTo");
     ASSERT_LE(lines.size(), 5u);
@@ -226,8 +219,7 @@ TEST_F(SeriesDrawing, PenColourAndSeriesColourStayTogether) {
 
 TEST_F(SeriesDrawing, APrintedDottedLineIsOneDevicePixelWide) {
     auto* line = AddSeries<TFastLineSeries>(chart.get());
-    line->AddXY(0, 0);
-    line->AddXY(1, 1);
+    AddPoints(line, {{0, 0}, {1, 1}});
     line->LinePen()->SetStyle(psDot);
     chart->SetPrinterCanvas(true);
     auto canvas = Record(chart.get());
@@ -346,8 +338,7 @@ TEST_F(SeriesDrawing, ABarWithoutACategoryHoldsUpNoBar) {
         a->SetMultiBar(mbStacked);
         a->AddXY(0, 10);
         nonFinite ? a->AddXY(std::numeric_limits<double>::quiet_NaN(), 30) : a->AddNull("");
-        b->AddXY(0, 5);
-        b->AddXY(1, 9);
+        AddPoints(b, {{0, 5}, {1, 9}});
         Record(bare.get());
         return std::tuple{b->GetOriginPos(1), b->CalcYPos(1), bare->LeftAxis()->IMaximum};
     };
@@ -401,8 +392,7 @@ TEST_F(SeriesDrawing, BarsTooFlatOrThinForTheirOutlineAreDrawnInTheirOwnColour) 
     auto* a = AddSeries<TBarSeries>(chart.get());
     a->Marks()->SetVisible(false);
     a->SetSeriesColor(clRed);
-    a->AddXY(1, 0);
-    a->AddXY(2, 6);
+    AddPoints(a, {{1, 0}, {2, 6}});
     auto canvas = Record(chart.get());
     // The bar of 0 has no height: a line along the origin in the bar's colour.
     const int origin = a->GetOriginPos(0);
@@ -588,8 +578,7 @@ TEST_F(SeriesDrawing, AHorizontalGradientBarsEndFaceIsAtItsValueEnd) {
 TEST_F(SeriesDrawing, BarsAreHitWithinTheirShape) {
     auto* a = AddSeries<TBarSeries>(chart.get());
     a->Marks()->SetVisible(false);
-    a->AddXY(1, 10);
-    a->AddXY(2, 5);
+    AddPoints(a, {{1, 10}, {2, 5}});
     Record(chart.get());
     const int x = a->CalcXPos(0) + a->BarWidth() / 2;
     EXPECT_EQ(a->Clicked(x, (a->CalcYPos(0) + a->GetOriginPos(0)) / 2), 0);
@@ -608,8 +597,7 @@ TEST_F(SeriesDrawing, BarsAreHitWithinTheirShape) {
 
 TEST_F(SeriesDrawing, BarMarksStandAboveTheValueEndOrBelowItForBarsHangingDown) {
     auto* a = AddSeries<TBarSeries>(chart.get());
-    a->AddXY(1, 10);
-    a->AddXY(2, -5);
+    AddPoints(a, {{1, 10}, {2, -5}});
     a->Marks()->Frame()->SetVisible(false);
     a->Marks()->SetTransparent(true);
     a->Marks()->Arrow()->SetColor(clFuchsia);
@@ -625,8 +613,7 @@ TEST_F(SeriesDrawing, BarMarksStandAboveTheValueEndOrBelowItForBarsHangingDown) 
 
 TEST_F(SeriesDrawing, AHorizontalBarMarkGoesLeftOfABarPointingLeft) {
     auto* h = AddSeries<THorizBarSeries>(chart.get());
-    h->AddXY(-5, 1);
-    h->AddXY(5, 2);
+    AddPoints(h, {{-5, 1}, {5, 2}});
     h->Marks()->Arrow()->SetColor(clFuchsia);
     auto canvas = Record(chart.get());
     TCalls arrows;
@@ -684,8 +671,7 @@ TEST_F(SeriesDrawing, PointsThatDrawNothingCannotBeClicked) {
         for (auto [x, y] : {std::pair{0.0, 10.0}, {1.0, 20.0}, {2.0, nan}})
             series->AddXY(x, y);
         series->AddNull("");
-        series->AddXY(nan, 25);
-        series->AddXY(5, 30);
+        AddPoints(series, {{nan, 25}, {5, 30}});
         Record(bare.get());
         std::set<int> hit;
         for (int x = 0; x < bare->Width(); ++x)
