@@ -133,8 +133,7 @@ TEST_F(Axis, AnAssignedAxisTakesEverySetting) {
 }
 
 TEST_F(Axis, LogarithmicNeedsPositiveNumbers) {
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    AddPoints(s, {{1, -5}, {2, 10}});
+    auto* s = AddSeries<TFastLineSeries>(chart.get(), {{1, -5}, {2, 10}});
     EXPECT_EQ(RaisedMessage<AxisException>([&] { chart->LeftAxis()->SetLogarithmic(true); }),
               "Logarithmic Axis Min and Max values should be >= 0");
     EXPECT_FALSE(chart->LeftAxis()->Logarithmic());
@@ -355,8 +354,7 @@ TEST_F(Axis, LabelTextsFollowTheFormats) {
 }
 
 TEST_F(Axis, TheLabelWalkDrawsEveryStepWithinTheRange) {
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    AddPoints(s, {{0, 0}, {10, 277}});
+    AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {10, 277}});
     TChartAxis* left = chart->LeftAxis();
     left->SetIncrement(50);
     chart->BottomAxis()->SetLabels(false);
@@ -366,8 +364,7 @@ TEST_F(Axis, TheLabelWalkDrawsEveryStepWithinTheRange) {
 }
 
 TEST_F(Axis, TheNextLabelEventCanChooseTheLabels) {
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    AddPoints(s, {{0, 0}, {10, 100}});
+    AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {10, 100}});
     chart->BottomAxis()->SetLabels(false);
     chart->Legend()->SetVisible(false);
     chart->OnGetNextAxisLabel = [](TChartAxis* axis, int index, double& value, bool& stop) {
@@ -400,8 +397,7 @@ TEST_F(Axis, InThreeDTheRightAxisLabelsStayOutsideItsShiftedLine) {
 }
 
 TEST_F(Axis, AnAxisTakesItsRoomForTitleLabelsAndTicksFromItsSide) {
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    AddPoints(s, {{0, 0}, {10, 100}});
+    AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {10, 100}});
     TChartAxis* left = chart->LeftAxis();
     left->AdjustMaxMin();
     // Upright labels on the left axis are as wide as the widest of "0" and "100" (18 pixels)
@@ -452,27 +448,23 @@ protected:
     void TearDown() override { chart->SetDrawingCanvas(nullptr); }
     // Draws the bottom axis along y = 250 from x = 100 to 100 + Width, over Low..High.
     void DrawBottom(int Width, double Low, double High) {
-        chart->ChartRect = Rect(100, 50, 100 + Width, 250);
-        chart->RecalcWidthHeight();
-        TChartAxis* bottom = chart->BottomAxis();
-        bottom->SetMinMax(Low, High);
-        bottom->AdjustMaxMin();
-        bottom->SetPosAxis(250);
-        canvas.ClearCalls();
-        bottom->Draw();
+        DrawAxis(chart->BottomAxis(), Rect(100, 50, 100 + Width, 250), Low, High, 250);
     }
     // Draws the left axis along x = 100 from y = 250 up to 250 - Height, over Low..High, onto
     // a canvas whose brush was left solid by the drawing before.
     void DrawLeft(int Height, double Low, double High) {
-        chart->ChartRect = Rect(100, 250 - Height, 500, 250);
-        chart->RecalcWidthHeight();
-        TChartAxis* left = chart->LeftAxis();
-        left->SetMinMax(Low, High);
-        left->AdjustMaxMin();
-        left->SetPosAxis(100);
-        canvas.ClearCalls();
         canvas.Brush()->SetStyle(bsSolid);
-        left->Draw();
+        DrawAxis(chart->LeftAxis(), Rect(100, 250 - Height, 500, 250), Low, High, 100);
+    }
+    // Draws the axis at Position over Low..High beside the plot.
+    void DrawAxis(TChartAxis* Axis, const TRect& Plot, double Low, double High, int Position) {
+        chart->ChartRect = Plot;
+        chart->RecalcWidthHeight();
+        Axis->SetMinMax(Low, High);
+        Axis->AdjustMaxMin();
+        Axis->SetPosAxis(Position);
+        canvas.ClearCalls();
+        Axis->Draw();
     }
     // The x of every vertical line that ends at y = At, or with Across the y of every
     // horizontal line that ends at x = At.
@@ -578,8 +570,7 @@ TEST_F(AxisDrawing, PointLabelsThatWouldTouchAreLeftOut) {
 }
 
 TEST_F(Axis, ClicksNearTheAxisLineHitIt) {
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    AddPoints(s, {{0, 0}, {10, 10}});
+    AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {10, 10}});
     Record(chart.get());
     TChartAxis* bottom = chart->BottomAxis();
     const int y = bottom->DrawnPosAxis();

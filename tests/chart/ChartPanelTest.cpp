@@ -460,8 +460,7 @@ TEST_F(ChartPanel, ZoomAndUndoZoomRestoreTheAxes) {
 }
 
 TEST_F(ChartPanel, PanningMovesTheAxisUnlessTheFormForbidsIt) {
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    AddPoints(s, {{0, 0}, {100, 100}});
+    AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {100, 100}});
     Record(chart.get());
     TChartAxis* bottom = chart->BottomAxis();
     const int from = bottom->CalcXPosValue(50);
@@ -475,8 +474,7 @@ TEST_F(ChartPanel, PanningMovesTheAxisUnlessTheFormForbidsIt) {
 }
 
 TEST_F(ChartPanel, WithoutAxesThePlotKeepsItsRoom) {
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    AddPoints(s, {{0, 0}, {1, 1}});
+    AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {1, 1}});
     chart->Legend()->SetVisible(false);
     chart->SetAxisVisible(false);
     Record(chart.get());
@@ -556,8 +554,7 @@ TEST_F(ChartBackground, BackImageModes) {
 
 TEST_F(ChartBackground, AnAxisThatWouldNeedAllTheRoomTakesNone) {
     chart->SetDestinationCanvas(nullptr);
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    AddPoints(s, {{0, 0}, {1, 1}});
+    AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {1, 1}});
     chart->Legend()->SetVisible(false);
     chart->LeftAxis()->Title()->SetCaption("Amount");
     chart->LeftAxis()->SetTitleSize(2000);
@@ -569,8 +566,7 @@ TEST_F(ChartBackground, AnAxisThatWouldNeedAllTheRoomTakesNone) {
 
 TEST_F(ChartBackground, SeriesMarginsWidenTheRangeNotThePlot) {
     chart->SetDestinationCanvas(nullptr);
-    auto* bars = AddSeries<TBarSeries>(chart.get());
-    AddPoints(bars, {{1, 10}, {2, 20}});
+    auto* bars = AddSeries<TBarSeries>(chart.get(), {{1, 10}, {2, 20}});
     chart->Legend()->SetVisible(false);
     bars->Marks()->SetVisible(false);
     bars->SetSideMargins(false);

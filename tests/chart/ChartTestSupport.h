@@ -36,6 +36,14 @@ protected:
         return series;
     }
 
+    // A series holding the points (x, y), in order.
+    template <typename S>
+    S* AddSeries(TChart* Chart, std::initializer_list<std::pair<double, double>> Points) {
+        S* series = AddSeries<S>(Chart);
+        AddPoints(series, Points);
+        return series;
+    }
+
     // Adds the points (x, y) to the series in order.
     static void AddPoints(TChartSeries* Series,
                           std::initializer_list<std::pair<double, double>> Points) {

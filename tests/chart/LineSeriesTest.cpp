@@ -110,8 +110,7 @@ TEST_F(LineSeries, ANullPointBreaksTheLine) {
 }
 
 TEST_F(LineSeries, PointSeriesAnswerOnlyOnTheirSymbols) {
-    auto* points = AddSeries<TPointSeries>(chart.get());
-    AddPoints(points, {{0, 0}, {10, 10}});
+    auto* points = AddSeries<TPointSeries>(chart.get(), {{0, 0}, {10, 10}});
     FixAxes(0, 10, 0, 10);
     Record(chart.get());
     int pointerClicks = 0;
@@ -124,8 +123,7 @@ TEST_F(LineSeries, PointSeriesAnswerOnlyOnTheirSymbols) {
     EXPECT_EQ(points->Clicked(points->CalcXPos(1) + 4, points->CalcYPos(1)), -1)
         << "the symbol's half width is 4";
 
-    auto* line = AddSeries<TLineSeries>(chart.get());
-    AddPoints(line, {{0, 0}, {10, 10}});
+    auto* line = AddSeries<TLineSeries>(chart.get(), {{0, 0}, {10, 10}});
     Record(chart.get());
     EXPECT_EQ(line->Clicked(mx, my), 0) << "a line's segment belongs to its first point";
 }
@@ -238,8 +236,7 @@ TEST_F(LineSeries, AnAreasOutlineTakesTheAreaColourWithoutAColourOfItsOwn) {
 }
 
 TEST_F(LineSeries, AnAreaAnswersInsideItsFill) {
-    auto* area = AddSeries<TAreaSeries>(chart.get());
-    AddPoints(area, {{0, 10}, {10, 10}});
+    auto* area = AddSeries<TAreaSeries>(chart.get(), {{0, 10}, {10, 10}});
     FixAxes(0, 10, 0, 20);
     Record(chart.get());
     const int x = area->CalcXPosValue(5);

@@ -63,8 +63,7 @@ TEST_F(SeriesDrawing, OnePointOnlyMovesThePen) {
 }
 
 TEST_F(SeriesDrawing, AColumnAtTheEndIsDrawnBeforeTheMarks) {
-    auto* line = AddSeries<TFastLineSeries>(chart.get());
-    AddPoints(line, {{0, 0}, {5, 5}, {5, 8}, {5, 2}});
+    auto* line = AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {5, 5}, {5, 8}, {5, 2}});
     line->Marks()->SetVisible(true);
     auto canvas = Record(chart.get());
     int lastLine = -1, firstMark = -1;
@@ -218,8 +217,7 @@ TEST_F(SeriesDrawing, PenColourAndSeriesColourStayTogether) {
 }
 
 TEST_F(SeriesDrawing, APrintedDottedLineIsOneDevicePixelWide) {
-    auto* line = AddSeries<TFastLineSeries>(chart.get());
-    AddPoints(line, {{0, 0}, {1, 1}});
+    auto* line = AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {1, 1}});
     line->LinePen()->SetStyle(psDot);
     chart->SetPrinterCanvas(true);
     auto canvas = Record(chart.get());
@@ -596,8 +594,7 @@ TEST_F(SeriesDrawing, BarsAreHitWithinTheirShape) {
 }
 
 TEST_F(SeriesDrawing, BarMarksStandAboveTheValueEndOrBelowItForBarsHangingDown) {
-    auto* a = AddSeries<TBarSeries>(chart.get());
-    AddPoints(a, {{1, 10}, {2, -5}});
+    auto* a = AddSeries<TBarSeries>(chart.get(), {{1, 10}, {2, -5}});
     a->Marks()->Frame()->SetVisible(false);
     a->Marks()->SetTransparent(true);
     a->Marks()->Arrow()->SetColor(clFuchsia);
@@ -612,8 +609,7 @@ TEST_F(SeriesDrawing, BarMarksStandAboveTheValueEndOrBelowItForBarsHangingDown) 
 }
 
 TEST_F(SeriesDrawing, AHorizontalBarMarkGoesLeftOfABarPointingLeft) {
-    auto* h = AddSeries<THorizBarSeries>(chart.get());
-    AddPoints(h, {{-5, 1}, {5, 2}});
+    auto* h = AddSeries<THorizBarSeries>(chart.get(), {{-5, 1}, {5, 2}});
     h->Marks()->Arrow()->SetColor(clFuchsia);
     auto canvas = Record(chart.get());
     TCalls arrows;
