@@ -223,8 +223,7 @@ TEST_F(LineSeries, AnAreasOutlineTakesTheAreaColourWithoutAColourOfItsOwn) {
     AddPoints(area, {{0, 10}, {10, 10}});
     FixAxes(0, 10, 0, 20);
     auto outline = [&] {
-        auto canvas = Record(chart.get());
-        const auto fills = Named(*canvas, "Polygon");
+        const auto fills = Named(*Record(chart.get()), "Polygon");
         return fills.empty() ? clNone : fills.front().PenColor;
     };
     EXPECT_EQ(outline(), clBlack) << "the outline pen's own colour";

@@ -48,8 +48,7 @@ protected:
 
 TEST_F(SeriesDrawing, AnEmptyFastLineDrawsNothingAndHitsNothing) {
     auto* line = AddSeries<TFastLineSeries>(chart.get());
-    auto canvas = Record(chart.get());
-    EXPECT_TRUE(Named(*canvas, "LineTo").empty());
+    EXPECT_TRUE(Named(*Record(chart.get()), "LineTo").empty());
     EXPECT_EQ(line->Clicked(10, 10), -1);
 }
 
@@ -98,8 +97,7 @@ TEST_F(SeriesDrawing, RepeatedPixelsCostNoLine) {
     chart->BottomAxis()->SetMinMax(0, 10);
     chart->LeftAxis()->SetMinMax(0, 10);
     AddPoints(line, {{1, 1}, {5, 5}, {5.0000001, 5.0000001}, {9, 9}});
-    auto canvas = Record(chart.get());
-    EXPECT_EQ(Named(*canvas, "LineTo").size(), 2u);
+    EXPECT_EQ(Named(*Record(chart.get()), "LineTo").size(), 2u);
 }
 
 TEST_F(SeriesDrawing, AColumnOfManyPointsIsOneStrokeFromItsLowestToItsHighestPixel) {
@@ -110,8 +108,7 @@ TEST_F(SeriesDrawing, AColumnOfManyPointsIsOneStrokeFromItsLowestToItsHighestPix
     for (int i = 0; i < 1000; ++i) // one column, up and down
         line->AddXY(5 + i * 1e-9, i % 2 ? 90 : 10);
     AddPoints(line, {{5 + 2e-6, 60}, {10, 50}});
-    auto canvas = Record(chart.get());
-    const TCalls lines = Named(*canvas, "LineTo");
+    const TCalls lines = Named(*Record(chart.get()), "LineTo");
     ASSERT_LE(lines.size(), 5u);
     const int x = line->CalcXPos(1);
     int low = 1 << 30, high = -1;
