@@ -76,6 +76,15 @@ protected:
         Load(bytes);
         Play();
     }
+    // Records a text in a font of that many points and plays it with the font's sample width
+    // made far too small.
+    void PlayShrunk(double points) {
+        Record([points](TBaseReport& r) {
+            r.SetFont("Arial", points);
+            r.PrintLeft("Shrunk", 1.0);
+        });
+        PlayWithFontHeights(points, points / 72, 1e-6);
+    }
     // Puts the bytes in the memory stream in place of what it held.
     void Load(const std::vector<Byte>& bytes) {
         stream.Clear();
@@ -118,6 +127,13 @@ protected:
 
     TMemoryStream stream;
 };
+
+// "One" on the first page, "Two" on the second.
+void OneThenTwo(TBaseReport& r) {
+    r.PrintLeft("One", 1.0);
+    r.NewPage();
+    r.PrintLeft("Two", 1.0);
+}
 
 void TwoLines(TBaseReport& r) {
     r.SetFont("Arial", 12);
@@ -270,11 +286,7 @@ TEST_F(RptFiler, PagesAreLinkedBothWaysAndCounted) {
 
 TEST_F(RptFiler, CancelledPageLeavesNoTrace) {
     std::vector<Byte> clean;
-    Record([](TBaseReport& r) {
-        r.PrintLeft("One", 1.0);
-        r.NewPage();
-        r.PrintLeft("Two", 1.0);
-    });
+    Record(OneThenTwo);
     clean.assign(static_cast<const Byte*>(stream.Memory()),
                  static_cast<const Byte*>(stream.Memory()) + stream.Size());
     stream.Clear();
@@ -787,13 +799,9 @@ TEST_F(RptFiler, CancelDuringPlayBackAbandonsTheJob) {
 }
 
 TEST_F(RptFiler, FontFittingStopsAtOnePixel) {
-    Record([](TBaseReport& r) {
-        r.SetFont("Arial", 12);
-        r.PrintLeft("Shrunk", 1.0);
-    });
     // Every recorded sample width made far too small: the player shrinks the font but never
     // below a pixel, and still prints.
-    PlayWithFontHeights(12, 12.0 / 72, 1e-6);
+    PlayShrunk(12);
     ASSERT_EQ(LastDocument().Pages.size(), 1u);
     ASSERT_FALSE(LastDocument().Pages[0].Texts.empty());
     const LOGFONT& font = LastDocument().Pages[0].Texts.back().Font;
@@ -804,11 +812,7 @@ TEST_F(RptFiler, FontFittingStopsAtOnePixel) {
 // A font of 1.512 points is 2.1 pixels at 100 dots per inch; one step of 1.1 pixels makes it
 // exactly one pixel, which is still allowed: the fitted font is one pixel high.
 TEST_F(RptFiler, FontFittingMayReachExactlyOnePixel) {
-    Record([](TBaseReport& r) {
-        r.SetFont("Arial", 1.512);
-        r.PrintLeft("Shrunk", 1.0);
-    });
-    PlayWithFontHeights(1.512, 1.512 / 72, 1e-6);
+    PlayShrunk(1.512);
     ASSERT_FALSE(LastDocument().Pages.at(0).Texts.empty());
     EXPECT_EQ(LastDocument().Pages[0].Texts.back().Font.lfHeight, -1);
 }
@@ -875,11 +879,7 @@ protected:
     }
     std::vector<Byte> Good() {
         stream.Clear();
-        Record([](TBaseReport& r) {
-            r.PrintLeft("One", 1.0);
-            r.NewPage();
-            r.PrintLeft("Two", 1.0);
-        });
+        Record(OneThenTwo);
         return TBytes(stream).data;
     }
 };
