@@ -41,6 +41,13 @@ protected:
         chart->SetDestinationCanvas(nullptr);
         return Named(canvas, "Polygon");
     }
+    // The lines the chart draws in that colour.
+    TCalls LinesIn(TColor Color) {
+        TCalls lines;
+        for (const auto& call : Named(*Record(chart.get()), "LineTo"))
+            if (call.PenColor == Color) lines.push_back(call);
+        return lines;
+    }
     std::unique_ptr<TChart> chart;
 };
 
@@ -595,10 +602,7 @@ TEST_F(SeriesDrawing, BarMarksStandAboveTheValueEndOrBelowItForBarsHangingDown) 
     a->Marks()->Frame()->SetVisible(false);
     a->Marks()->SetTransparent(true);
     a->Marks()->Arrow()->SetColor(clFuchsia);
-    auto canvas = Record(chart.get());
-    TCalls arrows;
-    for (const auto& call : Named(*canvas, "LineTo"))
-        if (call.PenColor == clFuchsia) arrows.push_back(call);
+    const TCalls arrows = LinesIn(clFuchsia);
     ASSERT_EQ(arrows.size(), 2u);
     EXPECT_EQ(arrows[0].Args[1], a->CalcYPos(0) - 20);
     EXPECT_EQ(arrows[1].Args[1], a->CalcYPos(1) + 20);
@@ -608,10 +612,7 @@ TEST_F(SeriesDrawing, BarMarksStandAboveTheValueEndOrBelowItForBarsHangingDown) 
 TEST_F(SeriesDrawing, AHorizontalBarMarkGoesLeftOfABarPointingLeft) {
     auto* h = AddSeries<THorizBarSeries>(chart.get(), {{-5, 1}, {5, 2}});
     h->Marks()->Arrow()->SetColor(clFuchsia);
-    auto canvas = Record(chart.get());
-    TCalls arrows;
-    for (const auto& call : Named(*canvas, "LineTo"))
-        if (call.PenColor == clFuchsia) arrows.push_back(call);
+    const TCalls arrows = LinesIn(clFuchsia);
     ASSERT_EQ(arrows.size(), 2u);
     EXPECT_EQ(arrows[0].Args[0], h->CalcXPos(0) - 20);
     EXPECT_EQ(arrows[1].Args[0], h->CalcXPos(1) + 20);

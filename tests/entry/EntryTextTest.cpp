@@ -11,10 +11,10 @@ std::string Edited(std::string text, F routine) {
     return text;
 }
 
-// The text the routine writes for the value.
+// The text the routine writes for the value over an earlier text, which it must replace.
 template <typename F, typename V>
 std::string Written(F routine, V value) {
-    std::string s;
+    std::string s = "earlier";
     routine(s, value);
     return s;
 }

@@ -16,15 +16,16 @@ std::string Formatted(const std::string& picture, double value, const std::strin
 
 using TLines = std::pair<std::string, std::string>;
 
-// The first line WordWrapLine cuts from text, and the rest.
+// The first line WordWrapLine cuts from text, and the rest, written over earlier texts.
 TLines Wrapped(const std::string& text, bool pad, int width) {
-    TLines cut;
+    TLines cut{"earlier", "texts"};
     WordWrapLine(cut.first, text, cut.second, pad, width);
     return cut;
 }
 
+// The value FloatToStrZ writes over an earlier text.
 std::string FloatText(double value, int width, int decimals) {
-    std::string s;
+    std::string s = "earlier";
     FloatToStrZ(s, value, width, decimals);
     return s;
 }
