@@ -34,6 +34,13 @@ protected:
                 kept.push_back(out[i]);
         return kept;
     }
+    // A series of the chart drawn in Color.
+    template <typename S>
+    S* Coloured(TColor Color) {
+        auto* series = AddSeries<S>(chart.get());
+        series->SetSeriesColor(Color);
+        return series;
+    }
     static std::string At(char Kind, int X, int Y) {
         return std::string(1, Kind) + " " + std::to_string(X) + "," + std::to_string(Y);
     }
@@ -50,8 +57,7 @@ TEST_F(LineSeries, APointerIsAtLeastOnePixelEachWay) {
 }
 
 TEST_F(LineSeries, APointFarOutsideIsNeitherDrawnNorRemembered) {
-    auto* line = AddSeries<TLineSeries>(chart.get());
-    line->SetSeriesColor(clRed);
+    auto* line = Coloured<TLineSeries>(clRed);
     line->XValues()->SetOrder(loNone);
     line->AddXY(1, 5);
     line->AddXY(700, 5); // about 40000 pixels to the right
@@ -65,8 +71,7 @@ TEST_F(LineSeries, APointFarOutsideIsNeitherDrawnNorRemembered) {
 }
 
 TEST_F(LineSeries, ALineStartsAtTheLeftEdgeAtItsHeightThere) {
-    auto* line = AddSeries<TLineSeries>(chart.get());
-    line->SetSeriesColor(clRed);
+    auto* line = Coloured<TLineSeries>(clRed);
     for (int x = 0; x < 10; ++x)
         line->AddXY(x, x * 10);
     FixAxes(3.5, 9, 0, 100);
@@ -79,8 +84,7 @@ TEST_F(LineSeries, ALineStartsAtTheLeftEdgeAtItsHeightThere) {
 }
 
 TEST_F(LineSeries, StairsGoAcrossThenUpOrTheOtherWayRound) {
-    auto* line = AddSeries<TLineSeries>(chart.get());
-    line->SetSeriesColor(clRed);
+    auto* line = Coloured<TLineSeries>(clRed);
     AddPoints(line, {{0, 0}, {10, 5}});
     line->SetStairs(true);
     FixAxes(0, 10, 0, 5);
@@ -96,8 +100,7 @@ TEST_F(LineSeries, StairsGoAcrossThenUpOrTheOtherWayRound) {
 }
 
 TEST_F(LineSeries, ANullPointBreaksTheLine) {
-    auto* line = AddSeries<TLineSeries>(chart.get());
-    line->SetSeriesColor(clRed);
+    auto* line = Coloured<TLineSeries>(clRed);
     line->Add(1);
     line->AddNull("gap");
     line->Add(3);
@@ -143,8 +146,7 @@ TEST_F(LineSeries, OnlySegmentsBetweenPointsShownAnswerAClick) {
 }
 
 TEST_F(LineSeries, APointersCrossHasBothStrokes) {
-    auto* points = AddSeries<TPointSeries>(chart.get());
-    points->SetSeriesColor(clRed);
+    auto* points = Coloured<TPointSeries>(clRed);
     points->Pointer()->SetStyle(psCross);
     points->AddXY(5, 5);
     FixAxes(0, 10, 0, 10);
@@ -163,8 +165,7 @@ TEST_F(LineSeries, APointersCrossHasBothStrokes) {
 
 TEST_F(LineSeries, ARectanglePointerInThreeDHasATopAndASideFace) {
     chart->SetView3D(true);
-    auto* points = AddSeries<TPointSeries>(chart.get());
-    points->SetSeriesColor(clRed);
+    auto* points = Coloured<TPointSeries>(clRed);
     points->Pointer()->SetStyle(psRectangle);
     points->Pointer()->SetDraw3D(true);
     points->AddXY(5, 5);
@@ -218,8 +219,7 @@ TEST_F(LineSeries, ALineInThreeDIsARibbonInItsLinePen) {
 }
 
 TEST_F(LineSeries, AnAreasOutlineTakesTheAreaColourWithoutAColourOfItsOwn) {
-    auto* area = AddSeries<TAreaSeries>(chart.get());
-    area->SetSeriesColor(clRed);
+    auto* area = Coloured<TAreaSeries>(clRed);
     AddPoints(area, {{0, 10}, {10, 10}});
     FixAxes(0, 10, 0, 20);
     auto outline = [&] {
@@ -244,8 +244,7 @@ TEST_F(LineSeries, AnAreaAnswersInsideItsFill) {
 }
 
 TEST_F(LineSeries, LegendSymbolsKeepToTheirRectangle) {
-    auto* line = AddSeries<TLineSeries>(chart.get());
-    line->SetSeriesColor(clBlue);
+    auto* line = Coloured<TLineSeries>(clBlue);
     line->Pointer()->SetVisible(true);
     line->Pointer()->SetHorizSize(6);
     TRecordingCanvas canvas(40, 40);
@@ -261,8 +260,7 @@ TEST_F(LineSeries, LegendSymbolsKeepToTheirRectangle) {
 }
 
 TEST_F(LineSeries, AHatchedAreasLegendSymbolShowsTheLegendColourInItsGaps) {
-    auto* area = AddSeries<TAreaSeries>(chart.get());
-    area->SetSeriesColor(clRed);
+    auto* area = Coloured<TAreaSeries>(clRed);
     area->SetAreaBrush(bsDiagCross);
     chart->SetColor(clAqua);
     chart->Legend()->SetColor(clYellow);
