@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -106,16 +107,14 @@ inline void FillAllocationChart(TChart* Chart, TBarSeries*& Interest, TBarSeries
     Chart->Title()->Text()->Add("Allocation by Amount");
     Chart->Legend()->SetAlignment(laBottom);
     Chart->SetColor(clWhite);
-    Interest = new TBarSeries(nullptr);
-    Interest->SetTitle("Interest");
-    Interest->SetSeriesColor(clRed);
-    Interest->Marks()->SetVisible(false);
-    Interest->SetParentChart(Chart);
-    Principal = new TBarSeries(nullptr);
-    Principal->SetTitle("Principal");
-    Principal->SetSeriesColor(clGreen);
-    Principal->Marks()->SetVisible(false);
-    Principal->SetParentChart(Chart);
+    for (auto [bars, title, color] :
+         {std::tuple{&Interest, "Interest", clRed}, {&Principal, "Principal", clGreen}}) {
+        *bars = new TBarSeries(nullptr);
+        (*bars)->SetTitle(title);
+        (*bars)->SetSeriesColor(color);
+        (*bars)->Marks()->SetVisible(false);
+        (*bars)->SetParentChart(Chart);
+    }
     Balance = new TFastLineSeries(nullptr);
     Balance->SetTitle("Balance");
     Balance->SetSeriesColor(clBlue);

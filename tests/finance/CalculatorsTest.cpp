@@ -23,9 +23,7 @@ TEST(RemainingBalanceTest, BalanceAfterAPaymentAndItsRefusals) {
     SolveRemainingBalance(v);
     EXPECT_NEAR(v.RemBal, 100000, 1e-9);
 
-    TRemBalValues bad;
-    bad.NumPmts = 12;
-    bad.IncPer = 12;
+    TRemBalValues bad{.NumPmts = 12, .IncPer = 12};
     EXPECT_EQ(SolveRemainingBalance(bad), MsgBalanceAfterPayment);
     EXPECT_NE(std::string(MsgBalanceAfterPayment).find("less than"), std::string::npos);
     bad.IncPer = 6;
@@ -238,9 +236,7 @@ TRefinInputs Refinancing() {
 
 // The narrative's paragraph of that index for an analysis of the two costs.
 std::string Paragraph(const TRefinInputs& in, std::size_t index, double curCost, double newCost) {
-    TRefinAnalysis a;
-    a.CurCost = curCost;
-    a.NewCost = newCost;
+    TRefinAnalysis a{.CurCost = curCost, .NewCost = newCost};
     return RefinanceNarrative(in, a)[index];
 }
 

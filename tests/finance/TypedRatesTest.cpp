@@ -11,21 +11,14 @@ namespace {
 
 // The payment solved for a loan of pv over n payments at the rate.
 double Payment(double pv, int n, float rate) {
-    TLoanValues v;
-    v.PV = pv;
-    v.NumPmts = static_cast<SmallInt>(n);
-    v.Rate = rate;
+    TLoanValues v{.PV = pv, .NumPmts = static_cast<SmallInt>(n), .Rate = rate};
     EXPECT_EQ(SolveLoanPayment(v), "");
     return v.Pmt;
 }
 
 // The rate solved for a loan of pv over n payments of pmt.
 float Rate(double pv, int n, double pmt, Byte method = TLoanValues{}.Method) {
-    TLoanValues v;
-    v.PV = pv;
-    v.NumPmts = static_cast<SmallInt>(n);
-    v.Pmt = pmt;
-    v.Method = method;
+    TLoanValues v{.PV = pv, .NumPmts = static_cast<SmallInt>(n), .Pmt = pmt, .Method = method};
     EXPECT_EQ(SolveLoanRate(v), "");
     return v.Rate;
 }

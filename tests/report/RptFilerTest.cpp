@@ -285,10 +285,8 @@ TEST_F(RptFiler, PagesAreLinkedBothWaysAndCounted) {
 }
 
 TEST_F(RptFiler, CancelledPageLeavesNoTrace) {
-    std::vector<Byte> clean;
     Record(OneThenTwo);
-    clean.assign(static_cast<const Byte*>(stream.Memory()),
-                 static_cast<const Byte*>(stream.Memory()) + stream.Size());
+    const std::vector<Byte> clean = TBytes(stream).data;
     stream.Clear();
     Record([](TBaseReport& r) {
         r.PrintLeft("One", 1.0);
