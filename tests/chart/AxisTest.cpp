@@ -24,15 +24,6 @@ protected:
         axis->IMaximum = high;
         axis->IRange = high - low;
     }
-    template <typename E>
-    std::string ErrorOf(const std::function<void()>& action) {
-        try {
-            action();
-        } catch (const E& e) {
-            return e.what();
-        }
-        return "no error";
-    }
     std::unique_ptr<TChart> chart;
 };
 
@@ -41,10 +32,10 @@ TEST_F(Axis, MinimumAndMaximumKeepTheirOrder) {
     left->SetMaximum(5);
     left->SetMaximum(24);
     EXPECT_EQ(left->Maximum(), 24);
-    EXPECT_EQ(ErrorOf<AxisException>([&] { left->SetMinimum(30); }),
+    EXPECT_EQ(RaisedMessage<AxisException>([&] { left->SetMinimum(30); }),
               "Axis Minimum Value must be <= Maximum");
     EXPECT_EQ(left->Minimum(), 0);
-    EXPECT_EQ(ErrorOf<AxisException>([&] { left->SetMaximum(-1); }),
+    EXPECT_EQ(RaisedMessage<AxisException>([&] { left->SetMaximum(-1); }),
               "Axis Maximum Value must be >= Minimum");
     EXPECT_EQ(left->Maximum(), 24);
     EXPECT_TRUE(left->Automatic()) << "the limit setters leave the automatic flags alone";
@@ -75,18 +66,18 @@ TEST_F(Axis, AutomaticFlagsGoTogether) {
 
 TEST_F(Axis, SettersRefuseBadValues) {
     TChartAxis* left = chart->LeftAxis();
-    EXPECT_EQ(ErrorOf<AxisException>([&] { left->SetIncrement(-1); }),
+    EXPECT_EQ(RaisedMessage<AxisException>([&] { left->SetIncrement(-1); }),
               "Axis increment must be >= 0");
     left->SetIncrement(0);
-    EXPECT_EQ(ErrorOf<AxisException>([&] { left->SetLabelsSeparation(-1); }),
+    EXPECT_EQ(RaisedMessage<AxisException>([&] { left->SetLabelsSeparation(-1); }),
               "Labels Separation % must be greater than 0");
     left->SetLabelsSeparation(0);
     EXPECT_EQ(left->LabelsSeparation(), 0);
     left->SetLabelsSeparation(25);
     EXPECT_EQ(left->LabelsSeparation(), 25);
-    EXPECT_EQ(ErrorOf<ChartException>([&] { left->Title()->SetAngle(361); }),
+    EXPECT_EQ(RaisedMessage<ChartException>([&] { left->Title()->SetAngle(361); }),
               "Axis Title Angle must be between 0 and 359 degrees");
-    EXPECT_EQ(ErrorOf<ChartException>([&] { left->SetLabelsAngle(-1); }),
+    EXPECT_EQ(RaisedMessage<ChartException>([&] { left->SetLabelsAngle(-1); }),
               "Axis Labels Angle must be between 0 and 359 degrees");
     left->SetLabelsAngle(360);
     EXPECT_EQ(left->LabelsAngle(), 0);
@@ -142,14 +133,12 @@ TEST_F(Axis, AnAssignedAxisTakesEverySetting) {
 }
 
 TEST_F(Axis, LogarithmicNeedsPositiveNumbers) {
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(1, -5);
-    s->AddXY(2, 10);
-    EXPECT_EQ(ErrorOf<AxisException>([&] { chart->LeftAxis()->SetLogarithmic(true); }),
+    auto* s = AddSeries<TFastLineSeries>(chart.get(), {{1, -5}, {2, 10}});
+    EXPECT_EQ(RaisedMessage<AxisException>([&] { chart->LeftAxis()->SetLogarithmic(true); }),
               "Logarithmic Axis Min and Max values should be >= 0");
     EXPECT_FALSE(chart->LeftAxis()->Logarithmic());
     s->XValues()->SetDateTime(true);
-    EXPECT_EQ(ErrorOf<AxisException>([&] { chart->BottomAxis()->SetLogarithmic(true); }),
+    EXPECT_EQ(RaisedMessage<AxisException>([&] { chart->BottomAxis()->SetLogarithmic(true); }),
               "DateTime Axis cannot be Logarithmic");
 }
 
@@ -365,24 +354,17 @@ TEST_F(Axis, LabelTextsFollowTheFormats) {
 }
 
 TEST_F(Axis, TheLabelWalkDrawsEveryStepWithinTheRange) {
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(0, 0);
-    s->AddXY(10, 277);
+    AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {10, 277}});
     TChartAxis* left = chart->LeftAxis();
     left->SetIncrement(50);
     chart->BottomAxis()->SetLabels(false);
     chart->Legend()->SetVisible(false);
-    auto canvas = Record(chart.get());
-    std::vector<std::string> texts;
-    for (const auto& call : canvas->Calls())
-        if (call.Name == "TextOut") texts.push_back(call.Text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"250", "200", "150", "100", "50", "0"}));
+    EXPECT_EQ(TextsOf(*Record(chart.get())),
+              (std::vector<std::string>{"250", "200", "150", "100", "50", "0"}));
 }
 
 TEST_F(Axis, TheNextLabelEventCanChooseTheLabels) {
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(0, 0);
-    s->AddXY(10, 100);
+    AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {10, 100}});
     chart->BottomAxis()->SetLabels(false);
     chart->Legend()->SetVisible(false);
     chart->OnGetNextAxisLabel = [](TChartAxis* axis, int index, double& value, bool& stop) {
@@ -390,19 +372,14 @@ TEST_F(Axis, TheNextLabelEventCanChooseTheLabels) {
         value = index * 33.0;
         stop = index > 5;
     };
-    auto canvas = Record(chart.get());
-    std::vector<std::string> texts;
-    for (const auto& call : canvas->Calls())
-        if (call.Name == "TextOut") texts.push_back(call.Text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"0", "33", "66", "99"}));
+    EXPECT_EQ(TextsOf(*Record(chart.get())), (std::vector<std::string>{"0", "33", "66", "99"}));
 }
 
 TEST_F(Axis, InThreeDTheRightAxisLabelsStayOutsideItsShiftedLine) {
     chart->SetView3D(true);
     auto* s = AddSeries<TFastLineSeries>(chart.get());
     s->SetVertAxis(aRightAxis);
-    s->AddXY(0, 0);
-    s->AddXY(10, 100);
+    AddPoints(s, {{0, 0}, {10, 100}});
     chart->BottomAxis()->SetLabels(false);
     chart->Legend()->SetVisible(false);
     auto canvas = Record(chart.get());
@@ -420,9 +397,7 @@ TEST_F(Axis, InThreeDTheRightAxisLabelsStayOutsideItsShiftedLine) {
 }
 
 TEST_F(Axis, AnAxisTakesItsRoomForTitleLabelsAndTicksFromItsSide) {
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(0, 0);
-    s->AddXY(10, 100);
+    AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {10, 100}});
     TChartAxis* left = chart->LeftAxis();
     left->AdjustMaxMin();
     // Upright labels on the left axis are as wide as the widest of "0" and "100" (18 pixels)
@@ -473,50 +448,39 @@ protected:
     void TearDown() override { chart->SetDrawingCanvas(nullptr); }
     // Draws the bottom axis along y = 250 from x = 100 to 100 + Width, over Low..High.
     void DrawBottom(int Width, double Low, double High) {
-        chart->ChartRect = Rect(100, 50, 100 + Width, 250);
-        chart->RecalcWidthHeight();
-        TChartAxis* bottom = chart->BottomAxis();
-        bottom->SetMinMax(Low, High);
-        bottom->AdjustMaxMin();
-        bottom->SetPosAxis(250);
-        canvas.ClearCalls();
-        bottom->Draw();
+        DrawAxis(chart->BottomAxis(), Rect(100, 50, 100 + Width, 250), Low, High, 250);
     }
     // Draws the left axis along x = 100 from y = 250 up to 250 - Height, over Low..High, onto
     // a canvas whose brush was left solid by the drawing before.
     void DrawLeft(int Height, double Low, double High) {
-        chart->ChartRect = Rect(100, 250 - Height, 500, 250);
-        chart->RecalcWidthHeight();
-        TChartAxis* left = chart->LeftAxis();
-        left->SetMinMax(Low, High);
-        left->AdjustMaxMin();
-        left->SetPosAxis(100);
-        canvas.ClearCalls();
         canvas.Brush()->SetStyle(bsSolid);
-        left->Draw();
+        DrawAxis(chart->LeftAxis(), Rect(100, 250 - Height, 500, 250), Low, High, 100);
     }
-    // The y of every horizontal line that ends at X.
-    std::vector<int> LinesEndingAtX(int X) const {
-        std::vector<int> ys;
+    // Draws the axis at Position over Low..High beside the plot.
+    void DrawAxis(TChartAxis* Axis, const TRect& Plot, double Low, double High, int Position) {
+        chart->ChartRect = Plot;
+        chart->RecalcWidthHeight();
+        Axis->SetMinMax(Low, High);
+        Axis->AdjustMaxMin();
+        Axis->SetPosAxis(Position);
+        canvas.ClearCalls();
+        Axis->Draw();
+    }
+    // The x of every vertical line that ends at y = At, or with Across the y of every
+    // horizontal line that ends at x = At.
+    std::vector<int> LinesEnding(int At, bool Across) const {
+        const std::size_t along = Across ? 0 : 1, across = 1 - along;
+        std::vector<int> found;
         const auto& calls = canvas.Calls();
         for (std::size_t i = 1; i < calls.size(); ++i)
             if (calls[i].Name == "LineTo" && calls[i - 1].Name == "MoveTo" &&
-                calls[i].Args[0] == X && calls[i - 1].Args[0] != X &&
-                calls[i].Args[1] == calls[i - 1].Args[1])
-                ys.push_back(calls[i].Args[1]);
-        return ys;
+                calls[i].Args[along] == At && calls[i - 1].Args[along] != At &&
+                calls[i].Args[across] == calls[i - 1].Args[across])
+                found.push_back(calls[i].Args[across]);
+        return found;
     }
-    // The x of every vertical line that ends at Y.
-    std::vector<int> LinesEndingAt(int Y) const {
-        std::vector<int> xs;
-        const auto& calls = canvas.Calls();
-        for (std::size_t i = 1; i < calls.size(); ++i)
-            if (calls[i].Name == "LineTo" && calls[i - 1].Name == "MoveTo" &&
-                calls[i].Args[1] == Y && calls[i - 1].Args[1] != Y &&
-                calls[i].Args[0] == calls[i - 1].Args[0])
-                xs.push_back(calls[i].Args[0]);
-        return xs;
-    }
+    std::vector<int> LinesEndingAtX(int X) const { return LinesEnding(X, true); }
+    std::vector<int> LinesEndingAt(int Y) const { return LinesEnding(Y, false); }
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
         for (const auto& call : Named(canvas, "TextOut"))
@@ -529,8 +493,7 @@ protected:
 };
 
 TEST_F(AxisDrawing, TicksGridAndMinorTicksAtEachLabel) {
-    series->AddXY(0, 0);
-    series->AddXY(10, 10);
+    AddPoints(series, {{0, 0}, {10, 10}});
     chart->BottomAxis()->SetIncrement(3);
     chart->BottomAxis()->SetTickInnerLength(3);
     // 0..10 over 190 pixels: labels at 9, 6, 3 and 0 fall on x = 271, 214, 157 and 100.
@@ -560,8 +523,7 @@ TEST_F(AxisDrawing, TicksGridAndMinorTicksAtEachLabel) {
 }
 
 TEST_F(AxisDrawing, TheLeftAxisTicksPointLeftAndItsLabelsHaveNoBox) {
-    series->AddXY(0, 0);
-    series->AddXY(10, 10);
+    AddPoints(series, {{0, 0}, {10, 10}});
     chart->LeftAxis()->SetIncrement(5);
     // 0..10 over 200 pixels up from 250: labels 10, 5 and 0 at y = 50, 150 and 250.
     DrawLeft(200, 0, 10);
@@ -577,23 +539,17 @@ TEST_F(AxisDrawing, TheLeftAxisTicksPointLeftAndItsLabelsHaveNoBox) {
 
 TEST_F(AxisDrawing, DateLabelsStartAtTheLastYearsOrMonthsFirstDay) {
     series->XValues()->SetDateTime(true);
-    series->AddXY(EncodeDate(2000, 1, 1), 0);
-    series->AddXY(EncodeDate(2004, 6, 20), 1);
+    AddPoints(series, {{EncodeDate(2000, 1, 1), 0}, {EncodeDate(2004, 6, 20), 1}});
     TChartAxis* bottom = chart->BottomAxis();
     bottom->SetDateTimeFormat("yyyy-mm-dd");
-    auto texts = [&] {
-        std::vector<std::string> out;
-        for (const auto& call : Named(canvas, "TextOut"))
-            out.push_back(call.Text);
-        return out;
-    };
     bottom->SetIncrement(365);
     DrawBottom(500, EncodeDate(2000, 1, 1), EncodeDate(2004, 6, 20));
-    EXPECT_EQ(texts(), (std::vector<std::string>{"2004-01-01", "2003-01-01", "2002-01-01",
-                                                 "2001-01-01", "2000-01-01"}));
+    EXPECT_EQ(TextsOf(canvas), (std::vector<std::string>{"2004-01-01", "2003-01-01", "2002-01-01",
+                                                         "2001-01-01", "2000-01-01"}));
     bottom->SetIncrement(30);
     DrawBottom(500, EncodeDate(2004, 3, 10), EncodeDate(2004, 6, 20));
-    EXPECT_EQ(texts(), (std::vector<std::string>{"2004-06-01", "2004-05-01", "2004-04-01"}));
+    EXPECT_EQ(TextsOf(canvas),
+              (std::vector<std::string>{"2004-06-01", "2004-05-01", "2004-04-01"}));
 }
 
 TEST_F(AxisDrawing, PointLabelsThatWouldTouchAreLeftOut) {
@@ -614,9 +570,7 @@ TEST_F(AxisDrawing, PointLabelsThatWouldTouchAreLeftOut) {
 }
 
 TEST_F(Axis, ClicksNearTheAxisLineHitIt) {
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(0, 0);
-    s->AddXY(10, 10);
+    AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {10, 10}});
     Record(chart.get());
     TChartAxis* bottom = chart->BottomAxis();
     const int y = bottom->DrawnPosAxis();

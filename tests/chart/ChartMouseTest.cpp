@@ -28,6 +28,9 @@ protected:
         Application->ProcessMessages();
         // A spot in the plot well above the rising line and away from the axes.
         free = QPoint(chart->ChartRect.Left + 60, chart->ChartRect.Top + 40);
+        chart->OnZoom = [this](TObject*) { ++zooms; };
+        chart->OnUndoZoom = [this](TObject*) { ++undos; };
+        chart->OnScroll = [this](TObject*) { ++scrolls; };
     }
     void Press(Qt::MouseButton Button, QPoint At) {
         QTest::mousePress(WidgetOf(chart), Button, Qt::NoModifier, At);
@@ -47,11 +50,10 @@ protected:
     TChart* chart = nullptr;
     TFastLineSeries* line = nullptr;
     QPoint free;
+    int zooms = 0, undos = 0, scrolls = 0; // the chart's events so far
 };
 
 TEST_F(ChartMouse, ADragOfSeventeenPixelsEachWayZooms) {
-    int zooms = 0;
-    chart->OnZoom = [&](TObject*) { ++zooms; };
     const double left = chart->BottomAxis()->CalcPosPoint(free.x());
     Drag(Qt::LeftButton, free, free + QPoint(17, 17));
     EXPECT_EQ(zooms, 1);
@@ -65,8 +67,7 @@ TEST_F(ChartMouse, AZoomSetsEveryAxisFromTheRectangle) {
     auto* balance = new TFastLineSeries(form.get());
     balance->SetVertAxis(aRightAxis);
     balance->SetParentChart(chart);
-    balance->AddXY(0, 1000);
-    balance->AddXY(10, 0);
+    AddPoints(balance, {{0, 1000}, {10, 0}});
     Application->ProcessMessages();
     const QPoint to = free + QPoint(40, 30);
     TChartAxis* left = chart->LeftAxis();
@@ -140,8 +141,6 @@ TEST_F(ChartMouse, ADragTooShortToZoomLeavesNoRectangleBehind) {
 }
 
 TEST_F(ChartMouse, ADragOfSixteenPixelsAcrossDoesNotZoom) {
-    int zooms = 0;
-    chart->OnZoom = [&](TObject*) { ++zooms; };
     Drag(Qt::LeftButton, free, free + QPoint(16, 40));
     EXPECT_EQ(zooms, 0);
     EXPECT_TRUE(chart->BottomAxis()->Automatic());
@@ -149,16 +148,12 @@ TEST_F(ChartMouse, ADragOfSixteenPixelsAcrossDoesNotZoom) {
 }
 
 TEST_F(ChartMouse, ADragOfSixteenPixelsDownDoesNotZoom) {
-    int zooms = 0;
-    chart->OnZoom = [&](TObject*) { ++zooms; };
     Drag(Qt::LeftButton, free, free + QPoint(40, 16));
     EXPECT_EQ(zooms, 0);
     EXPECT_TRUE(chart->LeftAxis()->Automatic());
 }
 
 TEST_F(ChartMouse, DraggingUpAndLeftUndoesTheZoom) {
-    int undos = 0;
-    chart->OnUndoZoom = [&](TObject*) { ++undos; };
     Drag(Qt::LeftButton, free, free + QPoint(100, 100));
     ASSERT_TRUE(chart->Zoomed());
     Application->ProcessMessages();
@@ -244,8 +239,6 @@ TEST_F(ChartMouse, ACancelFlagFoundSetOnlyGetsCleared) {
 
 TEST_F(ChartMouse, VerticalPanningMovesOnlyTheLeftAndRightAxes) {
     chart->SetAllowPanning(pmVertical);
-    int scrolls = 0;
-    chart->OnScroll = [&](TObject*) { ++scrolls; };
     const double low = chart->LeftAxis()->CalcPosPoint(chart->ChartRect.Bottom);
     Drag(Qt::RightButton, free, free + QPoint(30, 30));
     EXPECT_GE(scrolls, 1);
@@ -276,8 +269,6 @@ TEST_F(ChartMouse, PanningMovesTheRangeByExactlyTheDraggedPixels) {
 }
 
 TEST_F(ChartMouse, LeavingThePlotStopsPanning) {
-    int scrolls = 0;
-    chart->OnScroll = [&](TObject*) { ++scrolls; };
     Press(Qt::RightButton, free);
     MoveTo(QPoint(chart->ChartRect.Left - 5, free.y()));
     EXPECT_FALSE(chart->Panning->Active);
@@ -289,8 +280,6 @@ TEST_F(ChartMouse, LeavingThePlotStopsPanning) {
 
 TEST_F(ChartMouse, AForbiddenScrollLeavesTheAxes) {
     chart->OnAllowScroll = [](TChartAxis*, double&, double&, bool& Allow) { Allow = false; };
-    int scrolls = 0;
-    chart->OnScroll = [&](TObject*) { ++scrolls; };
     Drag(Qt::RightButton, free, free + QPoint(30, 30));
     EXPECT_EQ(scrolls, 0);
     EXPECT_TRUE(chart->LeftAxis()->Automatic());
@@ -345,8 +334,6 @@ namespace {
 
 TEST_F(ChartMouse, InAutomaticDragModeADragCarriesTheChartInsteadOfZooming) {
     chart->SetDragMode(dmAutomatic);
-    int zooms = 0;
-    chart->OnZoom = [&](TObject*) { ++zooms; };
     chart->OnDragOver = [](TObject*, TObject*, int, int, TDragOverState, bool& accept) {
         accept = true;
     };

@@ -47,6 +47,14 @@ protected:
         SetPrinter(nullptr);
         SetPrinterBackends(saved);
     }
+    // Makes the test printer backend with that printer the only one, and its printer current.
+    std::shared_ptr<TTestPrinterBackend> UsePrinter(const TPrinterInfo& Info) {
+        auto backend = std::make_shared<TTestPrinterBackend>();
+        backend->AddPrinter(Info);
+        SetPrinterBackends({backend});
+        SetPrinter(std::make_unique<TPrinter>());
+        return backend;
+    }
     std::unique_ptr<TChart> AllocationChart() {
         auto chart = MakeChart(720, 440);
         FillAllocationChart(chart.get(), interest, principal, balance);
@@ -108,11 +116,7 @@ TEST_F(ChartOutput, PrintingInLandscapeWritesOnePdfPageTitledWithTheChartName) {
 }
 
 TEST_F(ChartOutput, DefaultMarginsLeaveFifteenPerCentOfThePage) {
-    TPrinterInfo printer = TTestPrinterBackend::StandardPrinter();
-    auto backend = std::make_shared<TTestPrinterBackend>();
-    backend->AddPrinter(printer);
-    SetPrinterBackends({backend});
-    SetPrinter(std::make_unique<TPrinter>());
+    UsePrinter(TTestPrinterBackend::StandardPrinter());
     auto chart = AllocationChart();
     const int pw = Printer()->PageWidth();
     const int ph = Printer()->PageHeight();
@@ -127,10 +131,7 @@ TEST_F(ChartOutput, PrintMarginsRoundToTheNearestPixel) {
     // A page 4870 pixels wide (letter at 600 dpi less 115 pixels each side) and 6300 high.
     TPrinterInfo printer = TTestPrinterBackend::StandardPrinter();
     printer.MarginLeft = printer.MarginRight = 115;
-    auto backend = std::make_shared<TTestPrinterBackend>();
-    backend->AddPrinter(printer);
-    SetPrinterBackends({backend});
-    SetPrinter(std::make_unique<TPrinter>());
+    UsePrinter(printer);
     auto chart = AllocationChart();
     chart->PrintMargins = {7, 15, 7, 10};
     ASSERT_EQ(Printer()->PageWidth(), 4870);
@@ -140,10 +141,7 @@ TEST_F(ChartOutput, PrintMarginsRoundToTheNearestPixel) {
 }
 
 TEST_F(ChartOutput, AFailedPrintJobIsAbortedAndTheOrientationComesBack) {
-    auto backend = std::make_shared<TTestPrinterBackend>();
-    backend->AddPrinter(TTestPrinterBackend::StandardPrinter());
-    SetPrinterBackends({backend});
-    SetPrinter(std::make_unique<TPrinter>());
+    const auto backend = UsePrinter(TTestPrinterBackend::StandardPrinter());
     auto chart = AllocationChart();
     backend->FailNextStart();
     EXPECT_THROW(chart->PrintLandscape(), EPrinter);

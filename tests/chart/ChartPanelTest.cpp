@@ -68,11 +68,8 @@ TEST_F(ChartPanel, SeriesTakeFreePaletteColours) {
 
 TEST_F(ChartPanel, DepthIsAPerCentOfThePlot) {
     EXPECT_THROW(chart->SetChart3DPercent(0), ChartException);
-    try {
-        chart->SetChart3DPercent(101);
-    } catch (const ChartException& e) {
-        EXPECT_STREQ(e.what(), "3D effect percent must be between 1 and 100");
-    }
+    EXPECT_EQ(RaisedMessage<ChartException>([&] { chart->SetChart3DPercent(101); }),
+              "3D effect percent must be between 1 and 100");
     EXPECT_EQ(chart->Chart3DPercent(), 15);
     chart->SetView3D(true);
     chart->ChartRect = Rect(0, 0, 580, 300);
@@ -299,8 +296,7 @@ TEST_F(ChartPanel, APageBeyondAShortSeriesShowsItsLastFullPageOrAllOfIt) {
 TEST_F(ChartPanel, ALastValuesLegendHasOneItemPerSeries) {
     auto* a = AddSeries<TFastLineSeries>(chart.get(), "Interest");
     auto* b = AddSeries<TFastLineSeries>(chart.get(), "Principal");
-    a->AddXY(1, 10);
-    a->AddXY(2, 20);
+    AddPoints(a, {{1, 10}, {2, 20}});
     b->AddXY(1, 5);
     chart->Legend()->SetLegendStyle(lsLastValues);
     EXPECT_EQ(chart->CountLegendItems(), 2);
@@ -325,11 +321,8 @@ TEST_F(ChartPanel, LegendStyleAndTexts) {
     EXPECT_THROW(legend->SetTopPos(101), LegendException);
     legend->SetTopPos(100);
     EXPECT_THROW(legend->SetColorWidth(-1), LegendException);
-    try {
-        legend->SetFirstValue(-1);
-    } catch (const LegendException& e) {
-        EXPECT_STREQ(e.what(), "First Legend Value must be > 0");
-    }
+    EXPECT_EQ(RaisedMessage<LegendException>([&] { legend->SetFirstValue(-1); }),
+              "First Legend Value must be > 0");
     legend->SetFirstValue(0);
 }
 
@@ -467,9 +460,7 @@ TEST_F(ChartPanel, ZoomAndUndoZoomRestoreTheAxes) {
 }
 
 TEST_F(ChartPanel, PanningMovesTheAxisUnlessTheFormForbidsIt) {
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(0, 0);
-    s->AddXY(100, 100);
+    AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {100, 100}});
     Record(chart.get());
     TChartAxis* bottom = chart->BottomAxis();
     const int from = bottom->CalcXPosValue(50);
@@ -483,9 +474,7 @@ TEST_F(ChartPanel, PanningMovesTheAxisUnlessTheFormForbidsIt) {
 }
 
 TEST_F(ChartPanel, WithoutAxesThePlotKeepsItsRoom) {
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(0, 0);
-    s->AddXY(1, 1);
+    AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {1, 1}});
     chart->Legend()->SetVisible(false);
     chart->SetAxisVisible(false);
     Record(chart.get());
@@ -565,9 +554,7 @@ TEST_F(ChartBackground, BackImageModes) {
 
 TEST_F(ChartBackground, AnAxisThatWouldNeedAllTheRoomTakesNone) {
     chart->SetDestinationCanvas(nullptr);
-    auto* s = AddSeries<TFastLineSeries>(chart.get());
-    s->AddXY(0, 0);
-    s->AddXY(1, 1);
+    AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {1, 1}});
     chart->Legend()->SetVisible(false);
     chart->LeftAxis()->Title()->SetCaption("Amount");
     chart->LeftAxis()->SetTitleSize(2000);
@@ -579,9 +566,7 @@ TEST_F(ChartBackground, AnAxisThatWouldNeedAllTheRoomTakesNone) {
 
 TEST_F(ChartBackground, SeriesMarginsWidenTheRangeNotThePlot) {
     chart->SetDestinationCanvas(nullptr);
-    auto* bars = AddSeries<TBarSeries>(chart.get());
-    bars->AddXY(1, 10);
-    bars->AddXY(2, 20);
+    auto* bars = AddSeries<TBarSeries>(chart.get(), {{1, 10}, {2, 20}});
     chart->Legend()->SetVisible(false);
     bars->Marks()->SetVisible(false);
     bars->SetSideMargins(false);
@@ -635,12 +620,6 @@ protected:
         EXPECT_EQ(frames.size(), 1U);
         return frames.empty() ? TRecordingCanvas::TCall{} : frames.front();
     }
-    std::vector<std::string> Texts(const TRecordingCanvas& canvas) {
-        std::vector<std::string> out;
-        for (const auto& call : canvas.Calls())
-            if (call.Name == "TextOut") out.push_back(call.Text);
-        return out;
-    }
     std::unique_ptr<TChart> chart;
     TBarSeries* series = nullptr;
 };
@@ -648,17 +627,18 @@ protected:
 TEST_F(LegendAndTitles, AValuesLegendListsPointsFromTheFirstValueInEitherOrder) {
     chart->Legend()->SetFirstValue(1);
     auto canvas = Record(chart.get());
-    EXPECT_EQ(Texts(*canvas), (std::vector<std::string>{"200 Year 2", "300 Year 3", "400 Year 4"}));
+    EXPECT_EQ(TextsOf(*canvas),
+              (std::vector<std::string>{"200 Year 2", "300 Year 3", "400 Year 4"}));
     chart->Legend()->SetInverted(true);
     chart->Legend()->SetTextStyle(ltsRightPercent);
     canvas = Record(chart.get());
-    EXPECT_EQ(Texts(*canvas),
+    EXPECT_EQ(TextsOf(*canvas),
               (std::vector<std::string>{"Year 4 40 %", "Year 3 30 %", "Year 2 20 %"}));
     chart->OnGetLegendText = [](TCustomAxisPanel*, TLegendStyle, int index, std::string& text) {
         text = std::to_string(index) + ":" + text;
     };
     canvas = Record(chart.get());
-    EXPECT_EQ(Texts(*canvas).front(), "3:Year 4 40 %");
+    EXPECT_EQ(TextsOf(*canvas).front(), "3:Year 4 40 %");
 }
 
 TEST_F(LegendAndTitles, ARightLegendLeavesRoomForItsFrameAndShadow) {
@@ -791,7 +771,7 @@ TEST_F(LegendAndTitles, TitleAndFootTakeTheirLinesAndFivePixels) {
     const int h = chart->FontHeight();
     EXPECT_EQ(chart->ChartRect.Top, plain.Top + 2 * h + 5);
     EXPECT_EQ(chart->ChartRect.Bottom, plain.Bottom - h - 5);
-    EXPECT_EQ(Texts(*canvas),
+    EXPECT_EQ(TextsOf(*canvas),
               (std::vector<std::string>{"Allocation", "by Amount", "Printed for the borrower"}));
     EXPECT_TRUE(chart->Title()->Clicked(chart->ChartXCenter, plain.Top + 1));
     chart->Title()->SetVisible(false);

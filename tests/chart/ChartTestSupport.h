@@ -7,11 +7,13 @@
 #include "chart/Series.h"
 #include "platform/gui/QtApp.h"
 #include "platform/gui/RecordingCanvas.h"
+#include "tests/rtl/RaisedMessage.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -35,6 +37,21 @@ protected:
         return series;
     }
 
+    // A series holding the points (x, y), in order.
+    template <typename S>
+    S* AddSeries(TChart* Chart, std::initializer_list<std::pair<double, double>> Points) {
+        S* series = AddSeries<S>(Chart);
+        AddPoints(series, Points);
+        return series;
+    }
+
+    // Adds the points (x, y) to the series in order.
+    static void AddPoints(TChartSeries* Series,
+                          std::initializer_list<std::pair<double, double>> Points) {
+        for (const auto& [x, y] : Points)
+            Series->AddXY(x, y);
+    }
+
     // A chart where only the series draw lines: no legend, no axes, no bevel.
     std::unique_ptr<TChart> MakeBareChart() {
         auto chart = MakeChart();
@@ -50,6 +67,14 @@ protected:
         std::vector<TRecordingCanvas::TCall> out;
         for (const auto& call : Canvas.Calls())
             if (call.Name == Name) out.push_back(call);
+        return out;
+    }
+
+    // The texts written with TextOut, in order.
+    static std::vector<std::string> TextsOf(const TRecordingCanvas& Canvas) {
+        std::vector<std::string> out;
+        for (const auto& call : Named(Canvas, "TextOut"))
+            out.push_back(call.Text);
         return out;
     }
 
@@ -82,16 +107,14 @@ inline void FillAllocationChart(TChart* Chart, TBarSeries*& Interest, TBarSeries
     Chart->Title()->Text()->Add("Allocation by Amount");
     Chart->Legend()->SetAlignment(laBottom);
     Chart->SetColor(clWhite);
-    Interest = new TBarSeries(nullptr);
-    Interest->SetTitle("Interest");
-    Interest->SetSeriesColor(clRed);
-    Interest->Marks()->SetVisible(false);
-    Interest->SetParentChart(Chart);
-    Principal = new TBarSeries(nullptr);
-    Principal->SetTitle("Principal");
-    Principal->SetSeriesColor(clGreen);
-    Principal->Marks()->SetVisible(false);
-    Principal->SetParentChart(Chart);
+    for (auto [bars, title, color] :
+         {std::tuple{&Interest, "Interest", clRed}, {&Principal, "Principal", clGreen}}) {
+        *bars = new TBarSeries(nullptr);
+        (*bars)->SetTitle(title);
+        (*bars)->SetSeriesColor(color);
+        (*bars)->Marks()->SetVisible(false);
+        (*bars)->SetParentChart(Chart);
+    }
     Balance = new TFastLineSeries(nullptr);
     Balance->SetTitle("Balance");
     Balance->SetSeriesColor(clBlue);

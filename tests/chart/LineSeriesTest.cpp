@@ -34,6 +34,13 @@ protected:
                 kept.push_back(out[i]);
         return kept;
     }
+    // A series of the chart drawn in Color.
+    template <typename S>
+    S* Coloured(TColor Color) {
+        auto* series = AddSeries<S>(chart.get());
+        series->SetSeriesColor(Color);
+        return series;
+    }
     static std::string At(char Kind, int X, int Y) {
         return std::string(1, Kind) + " " + std::to_string(X) + "," + std::to_string(Y);
     }
@@ -42,20 +49,15 @@ protected:
 
 TEST_F(LineSeries, APointerIsAtLeastOnePixelEachWay) {
     auto* line = AddSeries<TLineSeries>(chart.get());
-    try {
-        line->Pointer()->SetHorizSize(0);
-        FAIL() << "no error";
-    } catch (const ChartException& e) {
-        EXPECT_STREQ(e.what(), "Pointer size must be greater than zero");
-    }
+    EXPECT_EQ(RaisedMessage<ChartException>([&] { line->Pointer()->SetHorizSize(0); }),
+              "Pointer size must be greater than zero");
     EXPECT_THROW(line->Pointer()->SetVertSize(-3), ChartException);
     EXPECT_EQ(line->Pointer()->HorizSize(), 4);
     EXPECT_EQ(line->Pointer()->VertSize(), 4);
 }
 
 TEST_F(LineSeries, APointFarOutsideIsNeitherDrawnNorRemembered) {
-    auto* line = AddSeries<TLineSeries>(chart.get());
-    line->SetSeriesColor(clRed);
+    auto* line = Coloured<TLineSeries>(clRed);
     line->XValues()->SetOrder(loNone);
     line->AddXY(1, 5);
     line->AddXY(700, 5); // about 40000 pixels to the right
@@ -69,8 +71,7 @@ TEST_F(LineSeries, APointFarOutsideIsNeitherDrawnNorRemembered) {
 }
 
 TEST_F(LineSeries, ALineStartsAtTheLeftEdgeAtItsHeightThere) {
-    auto* line = AddSeries<TLineSeries>(chart.get());
-    line->SetSeriesColor(clRed);
+    auto* line = Coloured<TLineSeries>(clRed);
     for (int x = 0; x < 10; ++x)
         line->AddXY(x, x * 10);
     FixAxes(3.5, 9, 0, 100);
@@ -83,10 +84,8 @@ TEST_F(LineSeries, ALineStartsAtTheLeftEdgeAtItsHeightThere) {
 }
 
 TEST_F(LineSeries, StairsGoAcrossThenUpOrTheOtherWayRound) {
-    auto* line = AddSeries<TLineSeries>(chart.get());
-    line->SetSeriesColor(clRed);
-    line->AddXY(0, 0);
-    line->AddXY(10, 5);
+    auto* line = Coloured<TLineSeries>(clRed);
+    AddPoints(line, {{0, 0}, {10, 5}});
     line->SetStairs(true);
     FixAxes(0, 10, 0, 5);
     auto canvas = Record(chart.get());
@@ -101,8 +100,7 @@ TEST_F(LineSeries, StairsGoAcrossThenUpOrTheOtherWayRound) {
 }
 
 TEST_F(LineSeries, ANullPointBreaksTheLine) {
-    auto* line = AddSeries<TLineSeries>(chart.get());
-    line->SetSeriesColor(clRed);
+    auto* line = Coloured<TLineSeries>(clRed);
     line->Add(1);
     line->AddNull("gap");
     line->Add(3);
@@ -115,9 +113,7 @@ TEST_F(LineSeries, ANullPointBreaksTheLine) {
 }
 
 TEST_F(LineSeries, PointSeriesAnswerOnlyOnTheirSymbols) {
-    auto* points = AddSeries<TPointSeries>(chart.get());
-    points->AddXY(0, 0);
-    points->AddXY(10, 10);
+    auto* points = AddSeries<TPointSeries>(chart.get(), {{0, 0}, {10, 10}});
     FixAxes(0, 10, 0, 10);
     Record(chart.get());
     int pointerClicks = 0;
@@ -130,9 +126,7 @@ TEST_F(LineSeries, PointSeriesAnswerOnlyOnTheirSymbols) {
     EXPECT_EQ(points->Clicked(points->CalcXPos(1) + 4, points->CalcYPos(1)), -1)
         << "the symbol's half width is 4";
 
-    auto* line = AddSeries<TLineSeries>(chart.get());
-    line->AddXY(0, 0);
-    line->AddXY(10, 10);
+    auto* line = AddSeries<TLineSeries>(chart.get(), {{0, 0}, {10, 10}});
     Record(chart.get());
     EXPECT_EQ(line->Clicked(mx, my), 0) << "a line's segment belongs to its first point";
 }
@@ -152,8 +146,7 @@ TEST_F(LineSeries, OnlySegmentsBetweenPointsShownAnswerAClick) {
 }
 
 TEST_F(LineSeries, APointersCrossHasBothStrokes) {
-    auto* points = AddSeries<TPointSeries>(chart.get());
-    points->SetSeriesColor(clRed);
+    auto* points = Coloured<TPointSeries>(clRed);
     points->Pointer()->SetStyle(psCross);
     points->AddXY(5, 5);
     FixAxes(0, 10, 0, 10);
@@ -172,8 +165,7 @@ TEST_F(LineSeries, APointersCrossHasBothStrokes) {
 
 TEST_F(LineSeries, ARectanglePointerInThreeDHasATopAndASideFace) {
     chart->SetView3D(true);
-    auto* points = AddSeries<TPointSeries>(chart.get());
-    points->SetSeriesColor(clRed);
+    auto* points = Coloured<TPointSeries>(clRed);
     points->Pointer()->SetStyle(psRectangle);
     points->Pointer()->SetDraw3D(true);
     points->AddXY(5, 5);
@@ -213,8 +205,7 @@ TEST_F(LineSeries, ALineInThreeDIsARibbonInItsLinePen) {
     chart->SetView3D(true);
     auto* line = AddSeries<TLineSeries>(chart.get());
     line->LinePen()->SetColor(clBlue);
-    line->AddXY(0, 0);
-    line->AddXY(10, 5);
+    AddPoints(line, {{0, 0}, {10, 5}});
     FixAxes(0, 10, 0, 5);
     auto canvas = Record(chart.get());
     const int dx = chart->SeriesWidth3D, dy = chart->SeriesHeight3D;
@@ -228,14 +219,11 @@ TEST_F(LineSeries, ALineInThreeDIsARibbonInItsLinePen) {
 }
 
 TEST_F(LineSeries, AnAreasOutlineTakesTheAreaColourWithoutAColourOfItsOwn) {
-    auto* area = AddSeries<TAreaSeries>(chart.get());
-    area->SetSeriesColor(clRed);
-    area->AddXY(0, 10);
-    area->AddXY(10, 10);
+    auto* area = Coloured<TAreaSeries>(clRed);
+    AddPoints(area, {{0, 10}, {10, 10}});
     FixAxes(0, 10, 0, 20);
     auto outline = [&] {
-        auto canvas = Record(chart.get());
-        const auto fills = Named(*canvas, "Polygon");
+        const auto fills = Named(*Record(chart.get()), "Polygon");
         return fills.empty() ? clNone : fills.front().PenColor;
     };
     EXPECT_EQ(outline(), clBlack) << "the outline pen's own colour";
@@ -247,9 +235,7 @@ TEST_F(LineSeries, AnAreasOutlineTakesTheAreaColourWithoutAColourOfItsOwn) {
 }
 
 TEST_F(LineSeries, AnAreaAnswersInsideItsFill) {
-    auto* area = AddSeries<TAreaSeries>(chart.get());
-    area->AddXY(0, 10);
-    area->AddXY(10, 10);
+    auto* area = AddSeries<TAreaSeries>(chart.get(), {{0, 10}, {10, 10}});
     FixAxes(0, 10, 0, 20);
     Record(chart.get());
     const int x = area->CalcXPosValue(5);
@@ -258,8 +244,7 @@ TEST_F(LineSeries, AnAreaAnswersInsideItsFill) {
 }
 
 TEST_F(LineSeries, LegendSymbolsKeepToTheirRectangle) {
-    auto* line = AddSeries<TLineSeries>(chart.get());
-    line->SetSeriesColor(clBlue);
+    auto* line = Coloured<TLineSeries>(clBlue);
     line->Pointer()->SetVisible(true);
     line->Pointer()->SetHorizSize(6);
     TRecordingCanvas canvas(40, 40);
@@ -275,8 +260,7 @@ TEST_F(LineSeries, LegendSymbolsKeepToTheirRectangle) {
 }
 
 TEST_F(LineSeries, AHatchedAreasLegendSymbolShowsTheLegendColourInItsGaps) {
-    auto* area = AddSeries<TAreaSeries>(chart.get());
-    area->SetSeriesColor(clRed);
+    auto* area = Coloured<TAreaSeries>(clRed);
     area->SetAreaBrush(bsDiagCross);
     chart->SetColor(clAqua);
     chart->Legend()->SetColor(clYellow);

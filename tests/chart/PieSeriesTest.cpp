@@ -35,11 +35,8 @@ protected:
 
 TEST_F(PieSeries, RotationIsKeptWithinAFullTurn) {
     EXPECT_THROW(pie->SetRotationAngle(-1), PieException);
-    try {
-        pie->SetRotationAngle(-1);
-    } catch (const PieException& e) {
-        EXPECT_STREQ(e.what(), "Rotation Angle must be between 0 and 359 degrees");
-    }
+    EXPECT_EQ(RaisedMessage<PieException>([&] { pie->SetRotationAngle(-1); }),
+              "Rotation Angle must be between 0 and 359 degrees");
     pie->SetRotationAngle(360);
     EXPECT_EQ(pie->RotationAngle(), 0);
     pie->SetRotationAngle(450);
@@ -107,8 +104,7 @@ TEST_F(PieSeries, ASinglePointIsAWholeEllipse) {
 
 TEST_F(PieSeries, EachSliceIsDrawnFromWhereTheLastEnded) {
     Values({1, 1, 2});
-    auto canvas = Record(chart.get());
-    const auto slices = Named(*canvas, "Pie");
+    const auto slices = Named(*Record(chart.get()), "Pie");
     ASSERT_EQ(slices.size(), 3u);
     for (std::size_t i = 1; i < slices.size(); ++i) {
         EXPECT_EQ(slices[i].Args[4], slices[i - 1].Args[6]);
@@ -201,8 +197,7 @@ TEST_F(PieSeries, TheCircleBackColourIsASolidEllipseUnderTheSlices) {
     Values({1, 3});
     for (TBrushStyle style : {bsClear, bsDiagCross}) {
         left = style;
-        auto canvas = Record(chart.get());
-        const auto ellipses = Named(*canvas, "Ellipse");
+        const auto ellipses = Named(*Record(chart.get()), "Ellipse");
         ASSERT_FALSE(ellipses.empty());
         EXPECT_EQ(ellipses.front().BrushColor, clSilver);
         EXPECT_EQ(ellipses.front().BrushStyle, bsSolid) << "after a brush of style " << style;
@@ -267,8 +262,7 @@ TEST_F(PieSeries, WithoutAnOutlineTheRimIsStillDrawnOnePixelWide) {
     pie->PiePen()->SetVisible(false);
     pie->PiePen()->SetWidth(3);
     Values({3, 1});
-    auto canvas = Record(chart.get());
-    const auto lines = Named(*canvas, "LineTo");
+    const auto lines = Named(*Record(chart.get()), "LineTo");
     ASSERT_GT(lines.size(), 10u);
     for (const auto& line : lines) {
         EXPECT_EQ(line.PenStyle, psSolid);

@@ -41,6 +41,13 @@ protected:
         chart->SetDestinationCanvas(nullptr);
         return Named(canvas, "Polygon");
     }
+    // The lines the chart draws in that colour.
+    TCalls LinesIn(TColor Color) {
+        TCalls lines;
+        for (const auto& call : Named(*Record(chart.get()), "LineTo"))
+            if (call.PenColor == Color) lines.push_back(call);
+        return lines;
+    }
     std::unique_ptr<TChart> chart;
 };
 
@@ -48,8 +55,7 @@ protected:
 
 TEST_F(SeriesDrawing, AnEmptyFastLineDrawsNothingAndHitsNothing) {
     auto* line = AddSeries<TFastLineSeries>(chart.get());
-    auto canvas = Record(chart.get());
-    EXPECT_TRUE(Named(*canvas, "LineTo").empty());
+    EXPECT_TRUE(Named(*Record(chart.get()), "LineTo").empty());
     EXPECT_EQ(line->Clicked(10, 10), -1);
 }
 
@@ -63,11 +69,7 @@ TEST_F(SeriesDrawing, OnePointOnlyMovesThePen) {
 }
 
 TEST_F(SeriesDrawing, AColumnAtTheEndIsDrawnBeforeTheMarks) {
-    auto* line = AddSeries<TFastLineSeries>(chart.get());
-    line->AddXY(0, 0);
-    line->AddXY(5, 5);
-    line->AddXY(5, 8);
-    line->AddXY(5, 2);
+    auto* line = AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {5, 5}, {5, 8}, {5, 2}});
     line->Marks()->SetVisible(true);
     auto canvas = Record(chart.get());
     int lastLine = -1, firstMark = -1;
@@ -101,12 +103,8 @@ TEST_F(SeriesDrawing, RepeatedPixelsCostNoLine) {
     auto* line = AddSeries<TFastLineSeries>(chart.get());
     chart->BottomAxis()->SetMinMax(0, 10);
     chart->LeftAxis()->SetMinMax(0, 10);
-    line->AddXY(1, 1);
-    line->AddXY(5, 5);
-    line->AddXY(5.0000001, 5.0000001);
-    line->AddXY(9, 9);
-    auto canvas = Record(chart.get());
-    EXPECT_EQ(Named(*canvas, "LineTo").size(), 2u);
+    AddPoints(line, {{1, 1}, {5, 5}, {5.0000001, 5.0000001}, {9, 9}});
+    EXPECT_EQ(Named(*Record(chart.get()), "LineTo").size(), 2u);
 }
 
 TEST_F(SeriesDrawing, AColumnOfManyPointsIsOneStrokeFromItsLowestToItsHighestPixel) {
@@ -116,10 +114,8 @@ TEST_F(SeriesDrawing, AColumnOfManyPointsIsOneStrokeFromItsLowestToItsHighestPix
     line->AddXY(0, 50);
     for (int i = 0; i < 1000; ++i) // one column, up and down
         line->AddXY(5 + i * 1e-9, i % 2 ? 90 : 10);
-    line->AddXY(5 + 2e-6, 60);
-    line->AddXY(10, 50);
-    auto canvas = Record(chart.get());
-    const TCalls lines = Named(*canvas, "LineTo");
+    AddPoints(line, {{5 + 2e-6, 60}, {10, 50}});
+    const TCalls lines = Named(*Record(chart.get()), "LineTo");
     ASSERT_LE(lines.size(), 5u);
     const int x = line->CalcXPos(1);
     int low = 1 << 30, high = -1;
@@ -225,9 +221,7 @@ TEST_F(SeriesDrawing, PenColourAndSeriesColourStayTogether) {
 }
 
 TEST_F(SeriesDrawing, APrintedDottedLineIsOneDevicePixelWide) {
-    auto* line = AddSeries<TFastLineSeries>(chart.get());
-    line->AddXY(0, 0);
-    line->AddXY(1, 1);
+    auto* line = AddSeries<TFastLineSeries>(chart.get(), {{0, 0}, {1, 1}});
     line->LinePen()->SetStyle(psDot);
     chart->SetPrinterCanvas(true);
     auto canvas = Record(chart.get());
@@ -346,8 +340,7 @@ TEST_F(SeriesDrawing, ABarWithoutACategoryHoldsUpNoBar) {
         a->SetMultiBar(mbStacked);
         a->AddXY(0, 10);
         nonFinite ? a->AddXY(std::numeric_limits<double>::quiet_NaN(), 30) : a->AddNull("");
-        b->AddXY(0, 5);
-        b->AddXY(1, 9);
+        AddPoints(b, {{0, 5}, {1, 9}});
         Record(bare.get());
         return std::tuple{b->GetOriginPos(1), b->CalcYPos(1), bare->LeftAxis()->IMaximum};
     };
@@ -369,21 +362,14 @@ TEST_F(SeriesDrawing, SharedSettingsReachOnlyBarsOfTheSameKind) {
 TEST_F(SeriesDrawing, BarSettersRefuseBadPercentages) {
     auto* a = AddSeries<TBarSeries>(chart.get());
     EXPECT_THROW(a->SetBarWidthPercent(0), BarException);
-    try {
-        a->SetBarWidthPercent(101);
-    } catch (const BarException& e) {
-        EXPECT_STREQ(e.what(), "Bar Width Percent must be between 1 and 100");
-    }
+    EXPECT_EQ(RaisedMessage<BarException>([&] { a->SetBarWidthPercent(101); }),
+              "Bar Width Percent must be between 1 and 100");
     a->SetBarWidthPercent(1);
     a->SetBarWidthPercent(100);
     a->SetOffsetPercent(-100);
     a->SetOffsetPercent(100);
-    try {
-        a->SetOffsetPercent(-101);
-        FAIL();
-    } catch (const BarException& e) {
-        EXPECT_STREQ(e.what(), "Bar Offset Percent must be between -100% and 100%");
-    }
+    EXPECT_EQ(RaisedMessage<BarException>([&] { a->SetOffsetPercent(-101); }),
+              "Bar Offset Percent must be between -100% and 100%");
     a->PrepareForGallery(true);
     EXPECT_EQ(a->BarWidthPercent(), 85);
     EXPECT_EQ(a->MultiBar(), mbNone);
@@ -408,8 +394,7 @@ TEST_F(SeriesDrawing, BarsTooFlatOrThinForTheirOutlineAreDrawnInTheirOwnColour) 
     auto* a = AddSeries<TBarSeries>(chart.get());
     a->Marks()->SetVisible(false);
     a->SetSeriesColor(clRed);
-    a->AddXY(1, 0);
-    a->AddXY(2, 6);
+    AddPoints(a, {{1, 0}, {2, 6}});
     auto canvas = Record(chart.get());
     // The bar of 0 has no height: a line along the origin in the bar's colour.
     const int origin = a->GetOriginPos(0);
@@ -595,8 +580,7 @@ TEST_F(SeriesDrawing, AHorizontalGradientBarsEndFaceIsAtItsValueEnd) {
 TEST_F(SeriesDrawing, BarsAreHitWithinTheirShape) {
     auto* a = AddSeries<TBarSeries>(chart.get());
     a->Marks()->SetVisible(false);
-    a->AddXY(1, 10);
-    a->AddXY(2, 5);
+    AddPoints(a, {{1, 10}, {2, 5}});
     Record(chart.get());
     const int x = a->CalcXPos(0) + a->BarWidth() / 2;
     EXPECT_EQ(a->Clicked(x, (a->CalcYPos(0) + a->GetOriginPos(0)) / 2), 0);
@@ -614,16 +598,11 @@ TEST_F(SeriesDrawing, BarsAreHitWithinTheirShape) {
 }
 
 TEST_F(SeriesDrawing, BarMarksStandAboveTheValueEndOrBelowItForBarsHangingDown) {
-    auto* a = AddSeries<TBarSeries>(chart.get());
-    a->AddXY(1, 10);
-    a->AddXY(2, -5);
+    auto* a = AddSeries<TBarSeries>(chart.get(), {{1, 10}, {2, -5}});
     a->Marks()->Frame()->SetVisible(false);
     a->Marks()->SetTransparent(true);
     a->Marks()->Arrow()->SetColor(clFuchsia);
-    auto canvas = Record(chart.get());
-    TCalls arrows;
-    for (const auto& call : Named(*canvas, "LineTo"))
-        if (call.PenColor == clFuchsia) arrows.push_back(call);
+    const TCalls arrows = LinesIn(clFuchsia);
     ASSERT_EQ(arrows.size(), 2u);
     EXPECT_EQ(arrows[0].Args[1], a->CalcYPos(0) - 20);
     EXPECT_EQ(arrows[1].Args[1], a->CalcYPos(1) + 20);
@@ -631,14 +610,9 @@ TEST_F(SeriesDrawing, BarMarksStandAboveTheValueEndOrBelowItForBarsHangingDown) 
 }
 
 TEST_F(SeriesDrawing, AHorizontalBarMarkGoesLeftOfABarPointingLeft) {
-    auto* h = AddSeries<THorizBarSeries>(chart.get());
-    h->AddXY(-5, 1);
-    h->AddXY(5, 2);
+    auto* h = AddSeries<THorizBarSeries>(chart.get(), {{-5, 1}, {5, 2}});
     h->Marks()->Arrow()->SetColor(clFuchsia);
-    auto canvas = Record(chart.get());
-    TCalls arrows;
-    for (const auto& call : Named(*canvas, "LineTo"))
-        if (call.PenColor == clFuchsia) arrows.push_back(call);
+    const TCalls arrows = LinesIn(clFuchsia);
     ASSERT_EQ(arrows.size(), 2u);
     EXPECT_EQ(arrows[0].Args[0], h->CalcXPos(0) - 20);
     EXPECT_EQ(arrows[1].Args[0], h->CalcXPos(1) + 20);
@@ -691,8 +665,7 @@ TEST_F(SeriesDrawing, PointsThatDrawNothingCannotBeClicked) {
         for (auto [x, y] : {std::pair{0.0, 10.0}, {1.0, 20.0}, {2.0, nan}})
             series->AddXY(x, y);
         series->AddNull("");
-        series->AddXY(nan, 25);
-        series->AddXY(5, 30);
+        AddPoints(series, {{nan, 25}, {5, 30}});
         Record(bare.get());
         std::set<int> hit;
         for (int x = 0; x < bare->Width(); ++x)

@@ -111,9 +111,7 @@ TEST_F(SeriesModel, TurningColorEachPointOffResetsPointColours) {
 }
 
 TEST_F(SeriesModel, APointColourSetLaterStaysWithItsPoint) {
-    a->AddXY(1, 1);
-    a->AddXY(2, 2);
-    a->AddXY(3, 3);
+    AddPoints(a, {{1, 1}, {2, 2}, {3, 3}});
     a->SetValueColor(2, clBlue);
     EXPECT_EQ(a->ValueColor(2), clBlue);
     EXPECT_EQ(a->ValueColor(0), a->SeriesColor());
@@ -134,8 +132,7 @@ TEST_F(SeriesModel, DescendingValuesKeepEqualOnesInTheirOrder) {
 }
 
 TEST_F(SeriesModel, ADependentFollowsItsSource) {
-    a->AddXY(1, 10);
-    a->AddXY(2, 20);
+    AddPoints(a, {{1, 10}, {2, 20}});
     b->SetDataSource(a);
     EXPECT_EQ(Xs(b), (std::vector<double>{1, 2}));
     a->AddXY(3, 30);
@@ -147,12 +144,8 @@ TEST_F(SeriesModel, ADependentFollowsItsSource) {
     EXPECT_EQ(b->YValue(0), 200);
     a->Clear();
     EXPECT_EQ(b->Count(), 0);
-    try {
-        a->SetDataSource(b);
-        FAIL() << "a circle of sources was accepted";
-    } catch (const ChartException& e) {
-        EXPECT_STREQ(e.what(), "Circular Series dependences are not allowed");
-    }
+    EXPECT_EQ(RaisedMessage<ChartException>([&] { a->SetDataSource(b); }),
+              "Circular Series dependences are not allowed");
     EXPECT_EQ(a->DataSource(), nullptr);
 }
 
@@ -172,12 +165,8 @@ TEST_F(SeriesModel, SourcesTheChartRejectsRaise) {
     EXPECT_THROW(a->SetDataSource(a), ChartException);
     TComponent other(nullptr);
     other.SetName("Table1");
-    try {
-        a->SetDataSource(&other);
-        FAIL();
-    } catch (const ChartException& e) {
-        EXPECT_STREQ(e.what(), "No valid DataSource: Table1");
-    }
+    EXPECT_EQ(RaisedMessage<ChartException>([&] { a->SetDataSource(&other); }),
+              "No valid DataSource: Table1");
 }
 
 TEST_F(SeriesModel, ANewSourceTakesTheDependentFromTheOldOne) {
@@ -198,8 +187,7 @@ TEST_F(SeriesModel, ANewSourceTakesTheDependentFromTheOldOne) {
 TEST_F(SeriesModel, AnAssignedSeriesLetsGoOfItsOwnSources) {
     auto* c = AddSeries<TFastLineSeries>(chart.get(), "C");
     c->SetDataSource(a);
-    b->AddXY(1, 10);
-    b->AddXY(2, 20);
+    AddPoints(b, {{1, 10}, {2, 20}});
     c->Assign(b);
     EXPECT_TRUE(c->DataSources().empty());
     EXPECT_TRUE(a->Dependents().empty());
@@ -268,8 +256,7 @@ TEST_F(SeriesModel, SampleValuesNeedACountAndStayWithinTheirRange) {
     EXPECT_EQ(c->Count(), 3);
     // Over a range of 7.6 (8 once rounded) the points wander by up to a quarter of it.
     b->Clear();
-    b->AddXY(0, 0);
-    b->AddXY(1, 7.6);
+    AddPoints(b, {{0, 0}, {1, 7.6}});
     c->FillSampleValues(25);
     EXPECT_EQ(c->Count(), 25) << "new samples replace the earlier ones";
     bool wanders = false;
@@ -325,8 +312,7 @@ public:
 };
 
 TEST_F(SeriesModel, ASeriesWithAFunctionComputesItsPointsFromItsSource) {
-    a->AddXY(1, 2);
-    a->AddXY(2, 5);
+    AddPoints(a, {{1, 2}, {2, 5}});
     TComponent owner(nullptr);
     auto* sum = new TSumFunction(&owner);
     b->SetFunction(sum);

@@ -4,6 +4,21 @@
 
 namespace {
 
+// What the routine makes of text, edited in place.
+template <typename F>
+std::string Edited(std::string text, F routine) {
+    routine(text);
+    return text;
+}
+
+// The text the routine writes for the value over an earlier text, which it must replace.
+template <typename F, typename V>
+std::string Written(F routine, V value) {
+    std::string s = "earlier";
+    routine(s, value);
+    return s;
+}
+
 TEST(VcUtilFind, CharsAndTexts) {
     int pos = -1;
     EXPECT_TRUE(PCharFindChar("abcabc", 'c', pos));
@@ -51,21 +66,11 @@ TEST(VcUtilEdit, InsertDeleteCopyFill) {
 }
 
 TEST(VcUtilTrim, BlanksZerosAndControls) {
-    std::string s = "  a b  ";
-    PCharTrim(s);
-    EXPECT_EQ(s, "a b");
-    s = "   ";
-    PCharTrim(s);
-    EXPECT_EQ(s, "");
-    s = "ab \t\r\n ";
-    PCharTrimRight(s);
-    EXPECT_EQ(s, "ab");
-    s = "  12.500";
-    PCharTrimZeros(s);
-    EXPECT_EQ(s, "12.5");
-    s = "12.000";
-    PCharTrimZeros(s);
-    EXPECT_EQ(s, "12");
+    EXPECT_EQ(Edited("  a b  ", PCharTrim), "a b");
+    EXPECT_EQ(Edited("   ", PCharTrim), "");
+    EXPECT_EQ(Edited("ab \t\r\n ", PCharTrimRight), "ab");
+    EXPECT_EQ(Edited("  12.500", PCharTrimZeros), "12.5");
+    EXPECT_EQ(Edited("12.000", PCharTrimZeros), "12");
 }
 
 TEST(VcUtilCompare, FirstCountCharacters) {
@@ -79,42 +84,27 @@ TEST(VcUtilCompare, FirstCountCharacters) {
 }
 
 TEST(VcUtilRadix, DigitTexts) {
-    std::string s;
-    HexLToPChar(s, 255);
-    EXPECT_EQ(s, "000000FF");
-    HexLToPChar(s, -1);
-    EXPECT_EQ(s, "FFFFFFFF");
-    HexWToPChar(s, 0xBEEF);
-    EXPECT_EQ(s, "BEEF");
-    OctalLToPChar(s, 8);
-    EXPECT_EQ(s, "000000000010");
-    OctalLToPChar(s, -1);
-    EXPECT_EQ(s, "037777777777");
-    BinaryLToPChar(s, 5);
+    EXPECT_EQ(Written(HexLToPChar, 255), "000000FF");
+    EXPECT_EQ(Written(HexLToPChar, -1), "FFFFFFFF");
+    EXPECT_EQ(Written(HexWToPChar, 0xBEEF), "BEEF");
+    EXPECT_EQ(Written(OctalLToPChar, 8), "000000000010");
+    EXPECT_EQ(Written(OctalLToPChar, -1), "037777777777");
+    const std::string s = Written(BinaryLToPChar, 5);
     EXPECT_EQ(s.size(), 32u);
     EXPECT_EQ(s.substr(29), "101");
     EXPECT_EQ(s.substr(0, 29), std::string(29, '0'));
 }
 
 TEST(VcUtilExponent, TrimExponentZeros) {
-    std::string s = "1.2300E+005";
-    TrimExponentZeros(s);
-    EXPECT_EQ(s, "1.23E+5");
-    s = "1.000E-010";
-    TrimExponentZeros(s);
-    EXPECT_EQ(s, "1E-10");
-    s = "100E+000";
-    TrimExponentZeros(s);
-    EXPECT_EQ(s, "100E+0");
-    s = "12.5";
-    TrimExponentZeros(s);
-    EXPECT_EQ(s, "12.5");
+    EXPECT_EQ(Edited("1.2300E+005", TrimExponentZeros), "1.23E+5");
+    EXPECT_EQ(Edited("1.000E-010", TrimExponentZeros), "1E-10");
+    EXPECT_EQ(Edited("100E+000", TrimExponentZeros), "100E+0");
+    EXPECT_EQ(Edited("12.5", TrimExponentZeros), "12.5");
 }
 
 TEST(VcUtilFixFloat, TidiesTypedNumbers) {
-    auto fixed = [](std::string s, char sep) {
-        FixFloatText(s, sep);
-        return s;
+    auto fixed = [](const std::string& s, char sep) {
+        return Edited(s, [sep](std::string& t) { FixFloatText(t, sep); });
     };
     EXPECT_EQ(fixed("", '.'), "0");
     EXPECT_EQ(fixed("   ", '.'), "0");
@@ -138,10 +128,6 @@ TEST(VcUtilCase, OneCharacter) {
     EXPECT_EQ(LowCaseChar('Q'), 'q');
     EXPECT_EQ(UpCaseChar('1'), '1');
 }
-
-} // namespace
-
-namespace {
 
 TEST(VcUtilToLong, DecimalAndHexadecimal) {
     LongInt n = 0;

@@ -28,6 +28,12 @@ public:
     using TVcPictureBase::GetDisplayText;
     using TVcPictureBase::SetCaretPosition;
     void IncreaseValue(bool, double) override {}
+    // The edit text once text is set and its decimals fixed.
+    std::string FixedText(const std::string& text) {
+        SetEditText(text);
+        FixDecimals();
+        return EditString();
+    }
 
 protected:
     void PerformEdit(TMessage&, Word) override {}
@@ -192,12 +198,8 @@ TEST_F(VcMaskTest, StripRemovesExactlyTheCurrencyMergeWrote) {
 
 TEST_F(VcMaskTest, FixDecimalsUnformatAndDisplay) {
     TMaskField amount(fcPicture, fsDouble, "###.##");
-    amount.SetEditText("1 2.5 ");
-    amount.FixDecimals();
-    EXPECT_EQ(amount.EditString(), " 12.50");
-    amount.SetEditText("   .  ");
-    amount.FixDecimals();
-    EXPECT_EQ(amount.EditString(), "  0.00");
+    EXPECT_EQ(amount.FixedText("1 2.5 "), " 12.50");
+    EXPECT_EQ(amount.FixedText("   .  "), "  0.00");
 
     TMaskField money(fcNumeric, fsDouble, "$###,###.##");
     money.SetEditText(money.MergeWithPicture("1234.5"));
@@ -212,15 +214,11 @@ TEST_F(VcMaskTest, FixDecimalsUnformatAndDisplay) {
     // Digits typed across the currency and separator positions of the unformatted text stay
     // one number.
     money.UnformatForEdit();
-    money.SetEditText("1234    .5 ");
-    money.FixDecimals();
-    EXPECT_EQ(money.EditString(), "    1234.50");
+    EXPECT_EQ(money.FixedText("1234    .5 "), "    1234.50");
     money.RefreshDisplay();
     EXPECT_EQ(money.EditString(), "  $1,234.50");
     // In the formatted state only the digit positions move.
-    money.SetEditText("  $1,2 4. 5");
-    money.FixDecimals();
-    EXPECT_EQ(money.EditString(), "  $1, 24.50");
+    EXPECT_EQ(money.FixedText("  $1,2 4. 5"), "  $1, 24.50");
 
     TMaskField code(fcPicture, fsString, "XXX-XXX");
     code.SetEditText("AB -1  ");

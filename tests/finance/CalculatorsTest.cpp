@@ -13,17 +13,8 @@
 
 namespace {
 
-TRemBalValues Remaining(double pv, int n, float rate, int incPer) {
-    TRemBalValues v;
-    v.PV = pv;
-    v.NumPmts = static_cast<SmallInt>(n);
-    v.Rate = rate;
-    v.IncPer = static_cast<SmallInt>(incPer);
-    return v;
-}
-
 TEST(RemainingBalanceTest, BalanceAfterAPaymentAndItsRefusals) {
-    TRemBalValues v = Remaining(100000, 360, 8, 12);
+    TRemBalValues v{.PV = 100000, .NumPmts = 360, .Rate = 8, .IncPer = 12};
     EXPECT_EQ(SolveRemainingBalance(v), "");
     EXPECT_DOUBLE_EQ(v.Pmt, 733.76);
     EXPECT_NEAR(v.RemBal, 99164.70, 0.005);
@@ -32,9 +23,7 @@ TEST(RemainingBalanceTest, BalanceAfterAPaymentAndItsRefusals) {
     SolveRemainingBalance(v);
     EXPECT_NEAR(v.RemBal, 100000, 1e-9);
 
-    TRemBalValues bad;
-    bad.NumPmts = 12;
-    bad.IncPer = 12;
+    TRemBalValues bad{.NumPmts = 12, .IncPer = 12};
     EXPECT_EQ(SolveRemainingBalance(bad), MsgBalanceAfterPayment);
     EXPECT_NE(std::string(MsgBalanceAfterPayment).find("less than"), std::string::npos);
     bad.IncPer = 6;
@@ -46,7 +35,7 @@ TEST(RemainingBalanceTest, BalanceAfterAPaymentAndItsRefusals) {
 TEST(RemainingBalanceTest, AfterTheFirstPaymentAndEachRefusal) {
     // 1,000 over 12 months at 12 %: 1,000 + 10.00 - 88.85 in arrears; in advance the first
     // payment of 87.97 repays principal only.
-    TRemBalValues v = Remaining(1000, 12, 12, 1);
+    TRemBalValues v{.PV = 1000, .NumPmts = 12, .Rate = 12, .IncPer = 1};
     EXPECT_EQ(SolveRemainingBalance(v), "");
     EXPECT_DOUBLE_EQ(v.Pmt, 88.85);
     EXPECT_NEAR(v.RemBal, 921.15, 1e-9);
@@ -175,11 +164,7 @@ TEST(AcceleratedTest, PaymentsInAdvanceAndInterestOnly) {
 }
 
 TEST(BalloonTest, PaymentWithABalloon) {
-    TBalloonValues v;
-    v.PV = 100000;
-    v.Rate = 8;
-    v.PerDue = 60;
-    v.BallPmt = 50000;
+    TBalloonValues v{.PV = 100000, .Rate = 8, .PerDue = 60, .BallPmt = 50000};
     EXPECT_EQ(SolveBalloon(v), "");
     EXPECT_NEAR(v.Pmt, 1347.15, 0.005);
     v.Timing = ptAdvance; // PMT type 1 of the amortized part, balloon interest one period earlier
@@ -204,11 +189,7 @@ TEST(BalloonTest, ABalloonDueWithTheFirstPayment) {
     // 500 of 1,000 amortized in one payment at 1 % a month: 505; with the balloon's interest
     // 0.01 x 500 the payment is 510. In advance the amortized part is paid at once (500) and the
     // balloon's interest is discounted one period: 5 / 1.01.
-    TBalloonValues v;
-    v.PV = 1000;
-    v.Rate = 12;
-    v.PerDue = 1;
-    v.BallPmt = 500;
+    TBalloonValues v{.PV = 1000, .Rate = 12, .PerDue = 1, .BallPmt = 500};
     EXPECT_EQ(SolveBalloon(v), "");
     EXPECT_NEAR(v.Pmt, 510, 1e-9);
     v.Timing = ptAdvance;
@@ -239,20 +220,24 @@ TEST(AffordableHouseTest, TheLoanTheIncomeCarries) {
 }
 
 TRefinInputs Refinancing() {
-    TRefinInputs in;
-    in.RemBal = 100000;
-    in.PmtsRem = 300;
-    in.Rate = 9;
-    in.NewPV = 100000;
-    in.NumPmts = 360;
-    in.Rate2 = 7;
-    in.Points = 1;
-    in.Misc = 1500;
-    in.Penalty = 0;
-    in.SldAfter = 5;
-    in.ProTaxBracket = 28;
-    in.DiscRate = 6;
-    return in;
+    return {.RemBal = 100000,
+            .PmtsRem = 300,
+            .Rate = 9,
+            .NewPV = 100000,
+            .NumPmts = 360,
+            .Rate2 = 7,
+            .Points = 1,
+            .Misc = 1500,
+            .Penalty = 0,
+            .SldAfter = 5,
+            .ProTaxBracket = 28,
+            .DiscRate = 6};
+}
+
+// The narrative's paragraph of that index for an analysis of the two costs.
+std::string Paragraph(const TRefinInputs& in, std::size_t index, double curCost, double newCost) {
+    TRefinAnalysis a{.CurCost = curCost, .NewCost = newCost};
+    return RefinanceNarrative(in, a)[index];
 }
 
 TEST(RefinanceTest, Validation) {
@@ -390,10 +375,7 @@ TEST(RefinanceTest, TheComparisonParagraphOfEachOutcome) {
     in.Deduct = 1;
     auto comparison = [&](double newPV, double curCost, double newCost) {
         in.NewPV = newPV;
-        TRefinAnalysis a;
-        a.CurCost = curCost;
-        a.NewCost = newCost;
-        return RefinanceNarrative(in, a)[1];
+        return Paragraph(in, 1, curCost, newCost);
     };
     const std::string larger =
         "     Looking at just the difference between the two loans, your current financing will "
@@ -422,15 +404,9 @@ TEST(RefinanceTest, BottomLineThresholds) {
     TRefinInputs in = Refinancing();
     in.DiscRate = 0;
     in.Deduct = 1;
-    auto bottom = [&](double curCost, double newCost) {
-        TRefinAnalysis a;
-        a.CurCost = curCost;
-        a.NewCost = newCost;
-        return RefinanceNarrative(in, a)[2];
-    };
-    EXPECT_NE(bottom(1500, 1000).find("Why are you waiting?"), std::string::npos);
-    EXPECT_NE(bottom(1499.99, 1000).find("hardly seems worth"), std::string::npos);
-    EXPECT_NE(bottom(1000, 1000).find("Your total LOSS will be"), std::string::npos);
+    EXPECT_NE(Paragraph(in, 2, 1500, 1000).find("Why are you waiting?"), std::string::npos);
+    EXPECT_NE(Paragraph(in, 2, 1499.99, 1000).find("hardly seems worth"), std::string::npos);
+    EXPECT_NE(Paragraph(in, 2, 1000, 1000).find("Your total LOSS will be"), std::string::npos);
 }
 
 TEST(RefinanceTest, ASmallerLoanNamesTheAmountPutUpFront) {

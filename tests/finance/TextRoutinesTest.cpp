@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 namespace {
 
 std::string Formatted(const std::string& picture, double value, const std::string& left = "$",
@@ -11,23 +14,28 @@ std::string Formatted(const std::string& picture, double value, const std::strin
     return dest;
 }
 
+using TLines = std::pair<std::string, std::string>;
+
+// The first line WordWrapLine cuts from text, and the rest, written over earlier texts.
+TLines Wrapped(const std::string& text, bool pad, int width) {
+    TLines cut{"earlier", "texts"};
+    WordWrapLine(cut.first, text, cut.second, pad, width);
+    return cut;
+}
+
+// The value FloatToStrZ writes over an earlier text.
+std::string FloatText(double value, int width, int decimals) {
+    std::string s = "earlier";
+    FloatToStrZ(s, value, width, decimals);
+    return s;
+}
+
 TEST(LoUtilWordWrap, CutsAtWordBoundaries) {
-    std::string line, rest;
-    WordWrapLine(line, "The quick brown fox", rest, false, 10);
-    EXPECT_EQ(line, "The quick");
-    EXPECT_EQ(rest, "brown fox");
-    WordWrapLine(line, "The quick  brown fox", rest, true, 9);
-    EXPECT_EQ(line, "The quick");
-    EXPECT_EQ(rest, "brown fox");
-    WordWrapLine(line, "Short", rest, true, 10);
-    EXPECT_EQ(line, "Short     ");
-    EXPECT_EQ(rest, "");
-    WordWrapLine(line, "Extraordinarily long", rest, false, 5);
-    EXPECT_EQ(line, "Extra");
-    EXPECT_EQ(rest, "ordinarily long");
-    WordWrapLine(line, "   leading", rest, false, 5);
-    EXPECT_EQ(line, "");
-    EXPECT_EQ(rest, "leading");
+    EXPECT_EQ(Wrapped("The quick brown fox", false, 10), TLines("The quick", "brown fox"));
+    EXPECT_EQ(Wrapped("The quick  brown fox", true, 9), TLines("The quick", "brown fox"));
+    EXPECT_EQ(Wrapped("Short", true, 10), TLines("Short     ", ""));
+    EXPECT_EQ(Wrapped("Extraordinarily long", false, 5), TLines("Extra", "ordinarily long"));
+    EXPECT_EQ(Wrapped("   leading", false, 5), TLines("", "leading"));
 }
 
 TEST(LoUtilWordWrap, EveryWidthEnds) {
@@ -43,10 +51,7 @@ TEST(LoUtilWordWrap, EveryWidthEnds) {
         }
         EXPECT_TRUE(rest.empty()) << width;
     }
-    std::string line, rest;
-    WordWrapLine(line, "all of it", rest, true, 0);
-    EXPECT_EQ(line, "all of it");
-    EXPECT_EQ(rest, "");
+    EXPECT_EQ(Wrapped("all of it", true, 0), TLines("all of it", ""));
 }
 
 TEST(LoUtilFormatNumber, DigitsSeparatorsAndOverflow) {
@@ -128,19 +133,12 @@ TEST(LoUtilStrings, PadTrimAndEdit) {
 }
 
 TEST(LoUtilStrings, FloatToStrZ) {
-    std::string s;
-    FloatToStrZ(s, 3.14159, 8, 2);
-    EXPECT_EQ(s, "    3.14");
-    FloatToStrZ(s, -2.5, 0, 1);
-    EXPECT_EQ(s, "-2.5");
-    FloatToStrZ(s, -0.001, 0, 2);
-    EXPECT_EQ(s, "0.00");
-    FloatToStrZ(s, 125.125, 0, 2);
-    EXPECT_EQ(s, "125.13");
-    FloatToStrZ(s, 0.0625, 0, 4);
-    EXPECT_EQ(s, "0.0625");
-    FloatToStrZ(s, 1e15, 0, 0);
-    EXPECT_EQ(s, "1000000000000000");
+    EXPECT_EQ(FloatText(3.14159, 8, 2), "    3.14");
+    EXPECT_EQ(FloatText(-2.5, 0, 1), "-2.5");
+    EXPECT_EQ(FloatText(-0.001, 0, 2), "0.00");
+    EXPECT_EQ(FloatText(125.125, 0, 2), "125.13");
+    EXPECT_EQ(FloatText(0.0625, 0, 4), "0.0625");
+    EXPECT_EQ(FloatText(1e15, 0, 0), "1000000000000000");
 }
 
 TEST(LoUtilShortStrings, PositionsCountFromOne) {

@@ -9,6 +9,20 @@
 
 namespace {
 
+// The payment solved for a loan of pv over n payments at the rate.
+double Payment(double pv, int n, float rate) {
+    TLoanValues v{.PV = pv, .NumPmts = static_cast<SmallInt>(n), .Rate = rate};
+    EXPECT_EQ(SolveLoanPayment(v), "");
+    return v.Pmt;
+}
+
+// The rate solved for a loan of pv over n payments of pmt.
+float Rate(double pv, int n, double pmt, Byte method = TLoanValues{}.Method) {
+    TLoanValues v{.PV = pv, .NumPmts = static_cast<SmallInt>(n), .Pmt = pmt, .Method = method};
+    EXPECT_EQ(SolveLoanRate(v), "");
+    return v.Rate;
+}
+
 TEST(TypedRates, ASingleReadsAsTheShortestDecimalItHolds) {
     EXPECT_EQ(AsTyped(6.28f), 6.28);
     EXPECT_EQ(AsTyped(8.25f), 8.25);
@@ -22,17 +36,8 @@ TEST(TypedRates, ASingleReadsAsTheShortestDecimalItHolds) {
 TEST(TypedRates, LoanPaymentsOfTheTypedRate) {
     // =PMT(0.010296/12,240,-9999999.99) = 46121.6049..., =PMT(0.013774/12,360,-9999999.99) =
     // 33926.7948...; the singles give 46121.61 and 33926.80.
-    TLoanValues v;
-    v.PV = 9999999.99;
-    v.NumPmts = 240;
-    v.Rate = 1.0296f;
-    EXPECT_EQ(SolveLoanPayment(v), "");
-    EXPECT_DOUBLE_EQ(v.Pmt, 46121.60);
-    v.NumPmts = 360;
-    v.Rate = 1.3774f;
-    v.Pmt = 0;
-    EXPECT_EQ(SolveLoanPayment(v), "");
-    EXPECT_DOUBLE_EQ(v.Pmt, 33926.79);
+    EXPECT_DOUBLE_EQ(Payment(9999999.99, 240, 1.0296f), 46121.60);
+    EXPECT_DOUBLE_EQ(Payment(9999999.99, 360, 1.3774f), 33926.79);
 }
 
 TEST(TypedRates, InterestDueOfTheTypedRate) {
@@ -51,41 +56,17 @@ TEST(TypedRates, InterestDueOfTheTypedRate) {
 TEST(TypedRates, ASolvedRateIsRoundedOnceToTheFieldsFourDecimals) {
     // =RATE(360,-659.52,100000)*1200 = 6.913748...: 6.9137, where rounding to five decimals
     // first (6.91375) made it 6.9138; =RATE(180,-699.40,100000)*1200 = 3.182649...: 3.1826.
-    TLoanValues v;
-    v.PV = 100000;
-    v.NumPmts = 360;
-    v.Pmt = 659.52;
-    EXPECT_EQ(SolveLoanRate(v), "");
-    EXPECT_EQ(v.Rate, 6.9137f);
-    v.NumPmts = 180;
-    v.Pmt = 699.40;
-    v.Rate = 0;
-    EXPECT_EQ(SolveLoanRate(v), "");
-    EXPECT_EQ(v.Rate, 3.1826f);
+    EXPECT_EQ(Rate(100000, 360, 659.52), 6.9137f);
+    EXPECT_EQ(Rate(100000, 180, 699.40), 3.1826f);
     // =PMT(0.0628/12,360,-100000) = 617.67: the search finds 6.28 again.
-    v.NumPmts = 360;
-    v.Pmt = 617.67;
-    v.Rate = 0;
-    EXPECT_EQ(SolveLoanRate(v), "");
-    EXPECT_EQ(v.Rate, 6.28f);
+    EXPECT_EQ(Rate(100000, 360, 617.67), 6.28f);
     // One payment in arrears: =RATE(1,-1010,1000)*1200 = 12.
-    v.NumPmts = 1;
-    v.Pmt = 1010;
-    v.PV = 1000;
-    v.Rate = 0;
-    EXPECT_EQ(SolveLoanRate(v), "");
-    EXPECT_EQ(v.Rate, 12.0f);
+    EXPECT_EQ(Rate(1000, 1, 1010), 12.0f);
 }
 
 TEST(TypedRates, AnInterestOnlyRateIsRoundedToFourDecimals) {
     // 12 x 100 x 8333.33 / 100000 = 99.99996, which the field shows as 100.0000.
-    TLoanValues v;
-    v.PV = 100000;
-    v.NumPmts = 360;
-    v.Pmt = 8333.33;
-    v.Method = amInterestOnly;
-    EXPECT_EQ(SolveLoanRate(v), "");
-    EXPECT_EQ(v.Rate, 100.0f);
+    EXPECT_EQ(Rate(100000, 360, 8333.33, amInterestOnly), 100.0f);
 }
 
 } // namespace

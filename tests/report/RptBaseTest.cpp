@@ -297,16 +297,11 @@ TEST_F(RptReport, MacrosInsertValuesOrPlaceholders) {
     r.SetFirstPage(2);
     r.SetLastPage(7);
     r.MacroData()->Add("Smith");
-    EXPECT_EQ(r.MacroValue(8), "2");
-    EXPECT_EQ(r.MacroValue(9), "7");
-    EXPECT_EQ(r.MacroValue(10), "7");
-    EXPECT_EQ(r.MacroValue(12), "Draft");
-    EXPECT_EQ(r.MacroValue(13), "DRAFT");
-    EXPECT_EQ(r.MacroValue(14), "LPT2:");
-    EXPECT_EQ(r.MacroValue(15), "Smith");
-    EXPECT_EQ(r.MacroValue(16), "");
-    EXPECT_EQ(r.MacroValue(35), "");
-    EXPECT_EQ(r.MacroValue(-1), "");
+    const std::vector<std::pair<int, std::string>> macros{
+        {8, "2"},      {9, "7"},      {10, "7"}, {12, "Draft"}, {13, "DRAFT"},
+        {14, "LPT2:"}, {15, "Smith"}, {16, ""},  {35, ""},      {-1, ""}};
+    for (const auto& [macro, value] : macros)
+        EXPECT_EQ(r.MacroValue(macro), value) << macro;
     EXPECT_EQ(r.Macro(8), "2");
     // Twenty user macros, 15 to 34: a twenty-first line of data names none.
     TBitmapReport many;

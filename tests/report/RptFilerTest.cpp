@@ -31,6 +31,11 @@ struct TBytes {
     int W(std::size_t at) const { return DecodeLE<SmallInt>(&data.at(at)); }
     LongInt L(std::size_t at) const { return DecodeLE<LongInt>(&data.at(at)); }
     float R(std::size_t at) const { return DecodeLE<float>(&data.at(at)); }
+    // Expects the byte at each offset from at to be the code paired with it.
+    void ExpectCodes(std::size_t at, std::initializer_list<std::pair<int, int>> codes) const {
+        for (const auto& [offset, code] : codes)
+            EXPECT_EQ(B(at + static_cast<std::size_t>(offset)), code) << "at +" << offset;
+    }
     std::vector<Byte> data;
 };
 
@@ -39,9 +44,7 @@ protected:
     // Records Body into the memory stream.
     void Record(const TBody& Body, TAccuracyMethod Method = amAppearance) {
         TReportFiler filer(nullptr);
-        filer.SetStreamMode(smUser);
-        filer.SetStream(&stream);
-        filer.SetAccuracyMethod(Method);
+        OnStream(filer, stream).SetAccuracyMethod(Method);
         filer.SetTitle("Schedule");
         filer.OnPrint = [&](TObject*) { Body(filer); };
         filer.Execute();
@@ -49,8 +52,7 @@ protected:
     // Plays the stream to the printer.
     void Play(int First = 0, int Last = 0, const std::function<void(TFilePrinter&)>& Setup = {}) {
         TFilePrinter player(nullptr);
-        player.SetStreamMode(smUser);
-        player.SetStream(&stream);
+        OnStream(player, stream);
         if (Setup) Setup(player);
         player.ExecuteCustom(First, Last, 0);
     }
@@ -71,9 +73,34 @@ protected:
                 EncodeLE(bytes.data() + i + 1, static_cast<float>(height));
                 EncodeLE(bytes.data() + i + 5, static_cast<float>(sample));
             }
+        Load(bytes);
+        Play();
+    }
+    // Records a text in a font of that many points and plays it with the font's sample width
+    // made far too small.
+    void PlayShrunk(double points) {
+        Record([points](TBaseReport& r) {
+            r.SetFont("Arial", points);
+            r.PrintLeft("Shrunk", 1.0);
+        });
+        PlayWithFontHeights(points, points / 72, 1e-6);
+    }
+    // Puts the bytes in the memory stream in place of what it held.
+    void Load(const std::vector<Byte>& bytes) {
         stream.Clear();
         stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
-        Play();
+    }
+    // The kind of every graphic recorded (1 stored whole, 129 a reuse), and with Places where
+    // each one's data or reused position stands.
+    std::vector<std::size_t> GraphicKinds(std::vector<std::size_t>* Places = nullptr) {
+        TBytes b(stream);
+        std::vector<std::size_t> kinds;
+        for (std::size_t at = 0; at + 3 < b.data.size(); ++at)
+            if (b.B(at) == 34 && b.B(at + 1) == 0 && b.B(at + 2) == 16) {
+                kinds.push_back(b.B(at + 3));
+                if (Places) Places->push_back(at + 4);
+            }
+        return kinds;
     }
     // The position just past the first page's full state, which ends with the background colour
     // (code 27 and its longint).
@@ -100,6 +127,13 @@ protected:
 
     TMemoryStream stream;
 };
+
+// "One" on the first page, "Two" on the second.
+void OneThenTwo(TBaseReport& r) {
+    r.PrintLeft("One", 1.0);
+    r.NewPage();
+    r.PrintLeft("Two", 1.0);
+}
 
 void TwoLines(TBaseReport& r) {
     r.SetFont("Arial", 12);
@@ -130,11 +164,7 @@ TEST_F(RptFiler, OnePageHeaderPageRecordAndEnd) {
     EXPECT_EQ(b.L(page + 5), 0);
     EXPECT_EQ(b.W(page + 9), 1);
     // The full state follows in code order: brush, font, pen, scales, background.
-    EXPECT_EQ(b.B(page + 19), 41);
-    EXPECT_EQ(b.B(page + 24), 42);
-    EXPECT_EQ(b.B(page + 26), 43);
-    EXPECT_EQ(b.B(page + 27), 0);
-    EXPECT_EQ(b.B(page + 28), 51);
+    b.ExpectCodes(page, {{19, 41}, {24, 42}, {26, 43}, {27, 0}, {28, 51}});
     EXPECT_EQ(b.data.back(), 82);
 }
 
@@ -148,16 +178,11 @@ TEST_F(RptFiler, StateIsRecordedOnlyWhenItChanges) {
     // After the page's full state: one brush colour and style, then the pen's colour, style and
     // width; the second identical brush writes nothing.
     const std::size_t at = PastFullState();
-    EXPECT_EQ(b.B(at), 41);
+    b.ExpectCodes(
+        at,
+        {{0, 41}, {5, 42}, {6, BS_SOLID}, {7, 71}, {12, 73}, {13, PS_DASH}, {14, 74}, {19, 82}});
     EXPECT_EQ(b.L(at + 1), static_cast<LongInt>(clRed));
-    EXPECT_EQ(b.B(at + 5), 42);
-    EXPECT_EQ(b.B(at + 6), BS_SOLID);
-    EXPECT_EQ(b.B(at + 7), 71);
-    EXPECT_EQ(b.B(at + 12), 73);
-    EXPECT_EQ(b.B(at + 13), PS_DASH);
-    EXPECT_EQ(b.B(at + 14), 74);
     EXPECT_FLOAT_EQ(b.R(at + 15), 0.03f);
-    EXPECT_EQ(b.B(at + 19), 82);
 }
 
 // Settings changed inside a page are recorded with their values, and the recording plays.
@@ -174,24 +199,24 @@ TEST_F(RptFiler, SettingsInsideAPageAreRecordedWithTheirValues) {
     });
     TBytes b(stream);
     const std::size_t at = PastFullState();
-    EXPECT_EQ(b.B(at), 26);
-    EXPECT_EQ(b.B(at + 1), 1);
-    EXPECT_EQ(b.B(at + 2), 87);
-    EXPECT_EQ(b.B(at + 3), 1);
-    EXPECT_EQ(b.B(at + 4), 88);
+    b.ExpectCodes(at, {{0, 26},
+                       {1, 1},
+                       {2, 87},
+                       {3, 1},
+                       {4, 88},
+                       {17, 85},
+                       {18, 86},
+                       {19, 28},
+                       {24, 29},
+                       {29, 87},
+                       {30, 2},
+                       {31, 82}});
     ASSERT_EQ(b.B(at + 5), 11);
     EXPECT_EQ(std::string(b.data.begin() + static_cast<long>(at) + 6,
                           b.data.begin() + static_cast<long>(at) + 17),
               "Manual feed");
-    EXPECT_EQ(b.B(at + 17), 85);
-    EXPECT_EQ(b.B(at + 18), 86);
-    EXPECT_EQ(b.B(at + 19), 28);
     EXPECT_FLOAT_EQ(b.R(at + 20), 50.0f);
-    EXPECT_EQ(b.B(at + 24), 29);
     EXPECT_FLOAT_EQ(b.R(at + 25), 200.0f);
-    EXPECT_EQ(b.B(at + 29), 87);
-    EXPECT_EQ(b.B(at + 30), 2);
-    EXPECT_EQ(b.B(at + 31), 82);
     EXPECT_EQ(ErrorOf([&] { Play(); }), "no error");
     EXPECT_TRUE(LastDocument().Finished);
 }
@@ -200,8 +225,7 @@ TEST_F(RptFiler, SettingsInsideAPageAreRecordedWithTheirValues) {
 // on the measuring canvas are let go at each job's end and taken up again at the next start.
 TEST_F(RptFiler, ASecondJobOfTheSameRecorderRecordsTheSame) {
     TReportFiler filer(nullptr);
-    filer.SetStreamMode(smUser);
-    filer.SetStream(&stream);
+    OnStream(filer, stream);
     filer.OnPrint = [&](TObject*) {
         filer.SetBrush(clRed, bsSolid, nullptr);
         filer.SetPen(clBlue, psDash, 3, pmCopy);
@@ -261,14 +285,8 @@ TEST_F(RptFiler, PagesAreLinkedBothWaysAndCounted) {
 }
 
 TEST_F(RptFiler, CancelledPageLeavesNoTrace) {
-    std::vector<Byte> clean;
-    Record([](TBaseReport& r) {
-        r.PrintLeft("One", 1.0);
-        r.NewPage();
-        r.PrintLeft("Two", 1.0);
-    });
-    clean.assign(static_cast<const Byte*>(stream.Memory()),
-                 static_cast<const Byte*>(stream.Memory()) + stream.Size());
+    Record(OneThenTwo);
+    const std::vector<Byte> clean = TBytes(stream).data;
     stream.Clear();
     Record([](TBaseReport& r) {
         r.PrintLeft("One", 1.0);
@@ -408,9 +426,7 @@ TEST_F(RptFiler, ReusedCallerStreamKeepsGraphicPositions) {
 // abort is acted on, stays whole in the recording, and nothing after it is recorded.
 TEST_F(RptFiler, AJobAbortedFromAFooterKeepsThePageItEnded) {
     TReportFiler filer(nullptr);
-    filer.SetStreamMode(smUser);
-    filer.SetStream(&stream);
-    filer.SetTitle("Schedule");
+    OnStream(filer, stream).SetTitle("Schedule");
     filer.OnPrintFooter = [&](TObject*) {
         if (filer.CurrentPage() == 2) filer.Abort();
     };
@@ -445,15 +461,9 @@ TEST_F(RptFiler, AReuseRefersToItsSlotsGraphicUntilTheSlotIsLetGo) {
         r.ReuseGraphic(1);
         r.PrintBitmap(3.0, 1.0, 1.0, 1.0, &other);
     });
-    TBytes b(stream);
-    std::vector<std::size_t> kinds, places;
-    for (std::size_t at = 0; at + 3 < b.data.size(); ++at)
-        if (b.B(at) == 34 && b.B(at + 1) == 0 && b.B(at + 2) == 16) {
-            kinds.push_back(b.B(at + 3));
-            places.push_back(at + 4);
-        }
-    ASSERT_EQ(kinds, (std::vector<std::size_t>{1, 129, 1}));
-    EXPECT_EQ(b.L(places[1]), static_cast<LongInt>(places[0]));
+    std::vector<std::size_t> places;
+    ASSERT_EQ(GraphicKinds(&places), (std::vector<std::size_t>{1, 129, 1}));
+    EXPECT_EQ(TBytes(stream).L(places[1]), static_cast<LongInt>(places[0]));
     backend->SetKeepPageImages(true);
     Play();
     const auto& page = LastDocument().Pages.at(0);
@@ -474,12 +484,8 @@ TEST_F(RptFiler, ABitmapDrawnAgainAfterItsPageWasCancelledIsStoredAgain) {
         r.NewPage();
         r.PrintBitmap(1.0, 1.0, 1.0, 1.0, &logo);
     });
-    TBytes b(stream);
-    std::vector<std::size_t> kinds;
-    for (std::size_t at = 0; at + 3 < b.data.size(); ++at)
-        if (b.B(at) == 34 && b.B(at + 1) == 0 && b.B(at + 2) == 16) kinds.push_back(b.B(at + 3));
     // Stored in full on the first recorded page, referred to on the second.
-    EXPECT_EQ(kinds, (std::vector<std::size_t>{1, 129}));
+    EXPECT_EQ(GraphicKinds(), (std::vector<std::size_t>{1, 129}));
     backend->SetKeepPageImages(true);
     Play();
     ASSERT_EQ(LastDocument().Pages.size(), 2u);
@@ -517,12 +523,8 @@ TEST_F(RptFiler, GraphicsKeptForReuseFillSixteenMebibytes) {
             r.PrintBitmap(2.0, 1.0, 1.0, 1.0, &large);
             r.PrintBitmap(3.0, 1.0, 1.0, 1.0, &thin);
         });
-        TBytes b(stream);
-        std::vector<std::size_t> kinds;
-        for (std::size_t at = 0; at + 3 < b.data.size(); ++at)
-            if (b.B(at) == 34 && b.B(at + 1) == 0 && b.B(at + 2) == 16)
-                kinds.push_back(b.B(at + 3));
-        EXPECT_EQ(kinds, (std::vector<std::size_t>{1, 1, extra == 0 ? 129u : 1u})) << extra;
+        EXPECT_EQ(GraphicKinds(), (std::vector<std::size_t>{1, 1, extra == 0 ? 129u : 1u}))
+            << extra;
     }
 }
 
@@ -678,8 +680,7 @@ TEST_F(RptFiler, ScalesPitchAndPenHandlersSurviveTheRecording) {
     EXPECT_EQ(played[0][0].Font.lfPitchAndFamily & 3, FIXED_PITCH) << "the fixed pitch too";
     // The recording gives the canvas's own change handlers back when it ends.
     TReportFiler filer(nullptr);
-    filer.SetStreamMode(smUser);
-    filer.SetStream(&stream);
+    OnStream(filer, stream);
     int penChanges = 0;
     TCanvas* canvas = nullptr;
     filer.OnPrint = [&](TObject*) {
@@ -720,9 +721,7 @@ TEST_F(RptFiler, PlayedPdfHasTheDirectPdfsWords) {
     for (TAccuracyMethod method : {amAppearance, amPositioning}) {
         stream.Clear();
         TReportFiler filer(nullptr);
-        filer.SetStreamMode(smUser);
-        filer.SetStream(&stream);
-        filer.SetAccuracyMethod(method);
+        OnStream(filer, stream).SetAccuracyMethod(method);
         filer.SetOutputFileName(played);
         filer.OnPrint = [&](TObject*) { body(filer); };
         filer.Execute();
@@ -748,9 +747,7 @@ TEST_F(RptFiler, PlayedPdfHasTheDirectPdfsWords) {
 TEST_F(RptFiler, PlayerPrintsWhereItsCallerSaysNotWhereTheRecordingSays) {
     const std::string named = dir + "/named by the recording.prn", chosen = dir + "/chosen.prn";
     TReportFiler filer(nullptr);
-    filer.SetStreamMode(smUser);
-    filer.SetStream(&stream);
-    filer.SetOutputFileName(named);
+    OnStream(filer, stream).SetOutputFileName(named);
     filer.OnPrint = [&](TObject*) { filer.PrintLeft("x", 1.0); };
     filer.Execute();
     RPDev()->SetOutputFileName("");
@@ -792,9 +789,7 @@ public:
 TEST_F(RptFiler, CancelDuringPlayBackAbandonsTheJob) {
     Record(ThreePages);
     TCancelledPlayer player(nullptr);
-    player.SetStreamMode(smUser);
-    player.SetStream(&stream);
-    player.Execute();
+    OnStream(player, stream).Execute();
     EXPECT_TRUE(player.Aborted());
     EXPECT_TRUE(LastDocument().Aborted);
     EXPECT_FALSE(LastDocument().Finished);
@@ -802,13 +797,9 @@ TEST_F(RptFiler, CancelDuringPlayBackAbandonsTheJob) {
 }
 
 TEST_F(RptFiler, FontFittingStopsAtOnePixel) {
-    Record([](TBaseReport& r) {
-        r.SetFont("Arial", 12);
-        r.PrintLeft("Shrunk", 1.0);
-    });
     // Every recorded sample width made far too small: the player shrinks the font but never
     // below a pixel, and still prints.
-    PlayWithFontHeights(12, 12.0 / 72, 1e-6);
+    PlayShrunk(12);
     ASSERT_EQ(LastDocument().Pages.size(), 1u);
     ASSERT_FALSE(LastDocument().Pages[0].Texts.empty());
     const LOGFONT& font = LastDocument().Pages[0].Texts.back().Font;
@@ -819,11 +810,7 @@ TEST_F(RptFiler, FontFittingStopsAtOnePixel) {
 // A font of 1.512 points is 2.1 pixels at 100 dots per inch; one step of 1.1 pixels makes it
 // exactly one pixel, which is still allowed: the fitted font is one pixel high.
 TEST_F(RptFiler, FontFittingMayReachExactlyOnePixel) {
-    Record([](TBaseReport& r) {
-        r.SetFont("Arial", 1.512);
-        r.PrintLeft("Shrunk", 1.0);
-    });
-    PlayWithFontHeights(1.512, 1.512 / 72, 1e-6);
+    PlayShrunk(1.512);
     ASSERT_FALSE(LastDocument().Pages.at(0).Texts.empty());
     EXPECT_EQ(LastDocument().Pages[0].Texts.back().Font.lfHeight, -1);
 }
@@ -867,12 +854,9 @@ TEST_F(RptFiler, Version2009HeaderPlaysAndKeepsTheTitle) {
     const std::size_t page =
         static_cast<std::size_t>(PageStarts()[0]) - static_cast<std::size_t>(shift);
     EncodeLE(old.data() + page + 1, LongInt{0});
-    stream.Clear();
-    stream.WriteBuffer(old.data(), static_cast<LongInt>(old.size()));
+    Load(old);
     TFilePrinter player(nullptr);
-    player.SetStreamMode(smUser);
-    player.SetStream(&stream);
-    player.SetTitle("Kept");
+    OnStream(player, stream).SetTitle("Kept");
     player.Execute();
     EXPECT_EQ(player.Title(), "Kept");
     EXPECT_EQ(LastDocument().Pages.size(), 1u);
@@ -884,8 +868,7 @@ class RptBadStream : public RptFiler {
 protected:
     // Plays the bytes and returns the error; nothing may have been printed.
     std::string PlayBytes(const std::vector<Byte>& bytes) {
-        stream.Clear();
-        stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
+        Load(bytes);
         const std::size_t before = backend->Documents().size();
         const std::string error = ErrorOf([&] { Play(); });
         for (std::size_t i = before; i < backend->Documents().size(); ++i)
@@ -894,11 +877,7 @@ protected:
     }
     std::vector<Byte> Good() {
         stream.Clear();
-        Record([](TBaseReport& r) {
-            r.PrintLeft("One", 1.0);
-            r.NewPage();
-            r.PrintLeft("Two", 1.0);
-        });
+        Record(OneThenTwo);
         return TBytes(stream).data;
     }
 };
@@ -908,56 +887,48 @@ TEST_F(RptBadStream, WholeBrushPenAndFontRecordsPlay) {
     std::vector<Byte> bytes = Good();
     std::vector<Byte> more;
     auto byte = [&](Byte v) { more.push_back(v); };
-    auto word = [&](int v) {
-        more.resize(more.size() + 2);
-        EncodeLE(more.data() + more.size() - 2, static_cast<SmallInt>(v));
+    auto put = [&](auto v) { // a word, longint or real
+        more.resize(more.size() + sizeof v);
+        EncodeLE(more.data() + more.size() - sizeof v, v);
     };
-    auto longint = [&](LongInt v) {
-        more.resize(more.size() + 4);
-        EncodeLE(more.data() + more.size() - 4, v);
-    };
-    auto real = [&](float v) {
-        more.resize(more.size() + 4);
-        EncodeLE(more.data() + more.size() - 4, v);
-    };
+    auto color = [&](TColor c) { put(static_cast<LongInt>(c)); };
     auto text = [&](const std::string& t) {
         byte(static_cast<Byte>(t.size()));
         more.insert(more.end(), t.begin(), t.end());
     };
     byte(40); // brush: red, solid, no bitmap
-    longint(static_cast<LongInt>(clRed));
+    color(clRed);
     byte(BS_SOLID);
     byte(0);
     byte(70); // pen: blue, copy, solid, 0.03 inch
-    longint(static_cast<LongInt>(clBlue));
+    color(clBlue);
     byte(PenModeCode(pmCopy));
     byte(PS_SOLID);
-    real(0.03f);
+    put(0.03f);
     byte(18); // rectangle from 1 to 2 inches
     for (float v : {1.0f, 1.0f, 2.0f, 2.0f})
-        real(v);
+        put(v);
     byte(40); // brush: red, clear: the next rectangle is an outline only
-    longint(static_cast<LongInt>(clRed));
+    color(clRed);
     byte(BS_NULL);
     byte(0);
     byte(18);
     for (float v : {3.0f, 1.0f, 4.0f, 2.0f})
-        real(v);
+        put(v);
     byte(50); // font: bold Courier New, 20 points, green
     text("Courier New");
-    longint(static_cast<LongInt>(clGreen));
+    color(clGreen);
     byte(2);
-    real(20.0f / 72.0f);
+    put(20.0f / 72.0f);
     for (Byte flag : {1, 0, 0, 0})
         byte(flag);
-    word(0);
+    put(SmallInt{0});
     byte(24); // "Font" at 3 inches on the line at 3 inches
-    real(3.0f);
+    put(3.0f);
     text("Font");
-    real(3.0f);
+    put(3.0f);
     bytes.insert(bytes.end() - 1, more.begin(), more.end());
-    stream.Clear();
-    stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
+    Load(bytes);
     backend->SetKeepPageImages(true);
     Play();
     const auto& page = LastDocument().Pages.at(1);
@@ -993,17 +964,17 @@ TEST_F(RptBadStream, UnknownCodesAndBadHeadersAreRefused) {
 }
 
 TEST_F(RptBadStream, LinksThatLoopOrLeaveTheStreamAreRefused) {
-    std::vector<Byte> bytes = Good();
+    const std::vector<Byte> good = Good();
     const std::vector<LongInt> pages = PageStarts();
-    // The second page links forward to the first: a cycle.
-    EncodeLE(bytes.data() + pages[1] + 5, pages[0]);
-    EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
-    bytes = Good();
-    EncodeLE(bytes.data() + pages[0] + 5, LongInt{1000000});
-    EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
-    bytes = Good();
-    EncodeLE(bytes.data() + pages[0] + 5, static_cast<LongInt>(bytes.size())); // just past it
-    EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.");
+    // The second page linking forward to the first (a cycle); the first linking far beyond the
+    // stream, or just past it.
+    for (const auto& [page, next] : {std::pair{pages[1], pages[0]},
+                                     {pages[0], LongInt{1000000}},
+                                     {pages[0], static_cast<LongInt>(good.size())}}) {
+        std::vector<Byte> bytes = good;
+        EncodeLE(bytes.data() + page + 5, next);
+        EXPECT_EQ(PlayBytes(bytes), "Unexpected code found in report file.") << next;
+    }
 }
 
 TEST_F(RptBadStream, GraphicSizesReusesAndCountsAreChecked) {
@@ -1059,8 +1030,7 @@ TEST_F(RptBadStream, PageSizesNoPaperHasAreRefused) {
     // The largest custom paper, 3276.7 mm long, still plays.
     std::vector<Byte> bytes = good;
     EncodeLE(bytes.data() + pages[0] + 15, 129.0f);
-    stream.Clear();
-    stream.WriteBuffer(bytes.data(), static_cast<LongInt>(bytes.size()));
+    Load(bytes);
     Play();
     EXPECT_EQ(LastDocument().Pages.size(), 2u);
     EXPECT_TRUE(LastDocument().Finished);

@@ -154,16 +154,12 @@ TEST_F(RptForms, SetupFormLayout) {
     ExpectBounds(setup->CancelBB, 96, 186, 80, 25);
     ExpectBounds(setup->SetupBB, 199, 186, 80, 25);
     // Destinations and ranges: three choices, then the edits of the chosen one.
-    int row = 22;
-    for (TControl* choice : std::initializer_list<TControl*>{setup->PrinterRB, setup->PreviewRB, setup->FileRB}) {
-        ExpectBounds(choice, 12, row, 110, 20);
-        row += 24;
-    }
-    row = 22;
-    for (TControl* choice : std::initializer_list<TControl*>{setup->AllRB, setup->SelectionRB, setup->PagesRB}) {
-        ExpectBounds(choice, 12, row, 110, 20);
-        row += 24;
-    }
+    const std::vector<std::vector<TControl*>> columns{
+        {setup->PrinterRB, setup->PreviewRB, setup->FileRB},
+        {setup->AllRB, setup->SelectionRB, setup->PagesRB}};
+    for (const std::vector<TControl*>& choices : columns)
+        for (std::size_t i = 0; i < choices.size(); ++i)
+            ExpectBounds(choices[i], 12, 22 + 24 * static_cast<int>(i), 110, 20);
     ExpectBounds(setup->FileNameED, 12, 96, 92, 22);
     ExpectBounds(setup->FileNameSB, 106, 96, 22, 22);
     ExpectBounds(setup->FromED, 42, 98, 32, 22);
@@ -214,9 +210,7 @@ protected:
         ReportTest::SetUp();
         ResetKeyState();
         TReportFiler filer(nullptr);
-        filer.SetStreamMode(smUser);
-        filer.SetStream(&stream);
-        filer.SetTitle("Amortization Schedule");
+        OnStream(filer, stream).SetTitle("Amortization Schedule");
         filer.OnPrint = [&](TObject*) {
             for (int page = 1; page <= 3; ++page) {
                 filer.SetFont("Arial", 14);
@@ -241,14 +235,16 @@ protected:
         form = new TRPPreviewForm(nullptr);
         form->SetReportSystem(&system);
         for (TFilePrinter* player : {static_cast<TFilePrinter*>(form->FilePrinter1),
-                                     static_cast<TFilePrinter*>(form->FilePreview1)}) {
-            player->SetStreamMode(smUser);
-            player->SetStream(&stream);
-        }
+                                     static_cast<TFilePrinter*>(form->FilePreview1)})
+            OnStream(*player, stream);
     }
     void TearDown() override {
         delete form;
         ReportTest::TearDown();
+    }
+    void ShowForm() {
+        form->Show();
+        Application->ProcessMessages();
     }
     TMemoryStream stream;
     TReportSystem system{nullptr};
@@ -259,8 +255,7 @@ TEST_F(RptPreviewForm, ShowsTheFirstPageWithItsNumbers) {
     EXPECT_EQ(form->Width(), 615);
     EXPECT_EQ(form->Height(), 450);
     EXPECT_EQ(form->Panel2->Height(), 41);
-    form->Show();
-    Application->ProcessMessages();
+    ShowForm();
     EXPECT_TRUE(form->FilePreview1->Printing());
     EXPECT_EQ(form->PageLabel->Caption(), "Page 1 of 3");
     EXPECT_EQ(form->PageEdit->Text(), "1");
@@ -322,8 +317,7 @@ TEST_F(RptPreviewForm, TheToolBarsLayout) {
 }
 
 TEST_F(RptPreviewForm, TypedZoomAndPageApplyOnEnter) {
-    form->Show();
-    Application->ProcessMessages();
+    ShowForm();
     form->ZoomEdit->SetFocus();
     form->ZoomEdit->SetText("150");
     Type(form->ZoomEdit, Qt::Key_Return);
@@ -343,8 +337,7 @@ TEST_F(RptPreviewForm, TypedZoomAndPageApplyOnEnter) {
 }
 
 TEST_F(RptPreviewForm, KeysScrollThePageAndEscapeClosesIt) {
-    form->Show();
-    Application->ProcessMessages();
+    ShowForm();
     form->FilePreview1->SetZoomFactor(200);
     form->PageEdit->SetFocus();
     TControlScrollBar* vert = form->ScrollBox1->VertScrollBar();
@@ -381,8 +374,7 @@ TEST_F(RptPreviewForm, KeysScrollThePageAndEscapeClosesIt) {
 }
 
 TEST_F(RptPreviewForm, PrintFromThePreviewFollowsTheOption) {
-    form->Show();
-    Application->ProcessMessages();
+    ShowForm();
     const std::size_t before = backend->Documents().size();
     system.SystemOptions.Exclude(soAllowPrintFromPreview);
     form->SBPrint->Click();

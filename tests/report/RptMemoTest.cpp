@@ -34,6 +34,13 @@ public:
             Clear();
         });
     }
+    // The texts of the lines, in order.
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const TLine& line : Lines)
+            texts.push_back(line.Text);
+        return texts;
+    }
     std::vector<TLine> Lines;
 };
 
@@ -128,10 +135,7 @@ TEST_F(RptMemo, APartOfTheMemoAFewLinesAtATime) {
         rep.PrintMemo(memo, 2);
         EXPECT_EQ(memo.PrintStart, memo.PrintEnd);
     });
-    std::vector<std::string> texts;
-    for (const TLine& line : r.Lines)
-        texts.push_back(line.Text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"first line", "second line", "third line"}));
+    EXPECT_EQ(r.Texts(), (std::vector<std::string>{"first line", "second line", "third line"}));
 }
 
 // A line exactly as wide as the column still holds its last word, and a word wider than the
@@ -147,9 +151,7 @@ TEST_F(RptMemo, TextExactlyAsWideAsTheColumnFillsALine) {
             ASSERT_EQ(rep.XI2D(rep.SectionRight()) - rep.XI2D(rep.SectionLeft()), fit);
             rep.PrintMemo(memo);
         });
-        std::vector<std::string> texts;
-        for (const TLine& line : r.Lines)
-            texts.push_back(line.Text);
+        const std::vector<std::string> texts = r.Texts();
         ASSERT_GE(texts.size(), 2u) << less;
         if (less == 0) {
             EXPECT_EQ(texts[0], "AAAA BBBB");
@@ -168,10 +170,7 @@ TEST_F(RptMemo, TextExactlyAsWideAsTheColumnFillsALine) {
         rep.SetColumns(1);
         rep.PrintMemo(memo);
     });
-    std::vector<std::string> texts;
-    for (const TLine& line : r.Lines)
-        texts.push_back(line.Text);
-    EXPECT_EQ(texts, (std::vector<std::string>{"WWW", "WWW", "WWW"}));
+    EXPECT_EQ(r.Texts(), (std::vector<std::string>{"WWW", "WWW", "WWW"}));
 }
 
 TEST_F(RptMemo, MisusesAreRefused) {

@@ -76,15 +76,11 @@ protected:
     std::string Played(const TBody& Body, TAccuracyMethod Method) {
         const std::string file = dir + (Method == amPositioning ? "/positioned.pdf" : "/looks.pdf");
         TReportFiler filer(nullptr);
-        filer.SetStreamMode(smUser);
-        filer.SetStream(&stream);
-        filer.SetAccuracyMethod(Method);
+        OnStream(filer, stream).SetAccuracyMethod(Method);
         filer.OnPrint = [&](TObject*) { Body(filer); };
         filer.Execute();
         TFilePrinter player(nullptr);
-        player.SetStreamMode(smUser);
-        player.SetStream(&stream);
-        player.SetOutputFileName(file);
+        OnStream(player, stream).SetOutputFileName(file);
         player.Execute();
         return file;
     }

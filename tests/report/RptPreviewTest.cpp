@@ -25,8 +25,7 @@ protected:
         host->Show();
         preview = std::make_unique<TFilePreview>(nullptr);
         preview->SetScrollBox(box);
-        preview->SetStreamMode(smUser);
-        preview->SetStream(&stream);
+        OnStream(*preview, stream);
     }
     void TearDown() override {
         preview.reset();
@@ -35,8 +34,7 @@ protected:
     }
     void Record(int Pages, const std::function<void(TBaseReport&, int)>& Page = {}) {
         TReportFiler filer(nullptr);
-        filer.SetStreamMode(smUser);
-        filer.SetStream(&stream);
+        OnStream(filer, stream);
         filer.OnPrint = [&](TObject*) {
             for (int page = 1; page <= Pages; ++page) {
                 filer.SetFont("Arial", 12);
@@ -283,8 +281,7 @@ TEST_F(RptPreviewTest, APageLooksTheSameWhicheverPageWasShownBefore) {
     fine->AddPrinter(TTestPrinterBackend::StandardPrinter());
     UseBackends({fine});
     TReportFiler filer(nullptr);
-    filer.SetStreamMode(smUser);
-    filer.SetStream(&stream);
+    OnStream(filer, stream);
     filer.OnBeforePrint = [&](TObject*) { filer.SetFont("Arial", 36); };
     filer.OnPrint = [&](TObject*) {
         filer.PrintLeft("Monthly payment 1,023.27", 1.0);
@@ -353,9 +350,7 @@ TEST_F(RptPreviewTest, WordsStandWhereThePrinterPutsThem) {
     UseBackends({CreatePdfPrinterBackend()});
     const std::string pdf = dir + "/schedule.pdf";
     TReportFiler filer(nullptr);
-    filer.SetStreamMode(smUser);
-    filer.SetStream(&stream);
-    filer.SetAccuracyMethod(amPositioning);
+    OnStream(filer, stream).SetAccuracyMethod(amPositioning);
     filer.SetOutputFileName(pdf);
     filer.OnPrint = [&](TObject*) {
         filer.SetFont("Arial", 10);
@@ -369,9 +364,7 @@ TEST_F(RptPreviewTest, WordsStandWhereThePrinterPutsThem) {
     };
     filer.Execute();
     TFilePrinter player(nullptr);
-    player.SetStreamMode(smUser);
-    player.SetStream(&stream);
-    player.SetOutputFileName(pdf);
+    OnStream(player, stream).SetOutputFileName(pdf);
     player.Execute();
     ASSERT_EQ(
         RunTool("pdftoppm -r 96 -f 1 -l 1 " + ShellQuoted(pdf) + " " + ShellQuoted(dir + "/page"))

@@ -10,7 +10,7 @@ using RptWriter = ReportTest;
 // Counts the events of a report.
 struct TEventCounts {
     int Before = 0, After = 0, NewPage = 0, Header = 0, Footer = 0, PageStart = 0, PageEnd = 0;
-    void Attach(TBaseReport& r) {
+    explicit TEventCounts(TBaseReport& r) {
         r.OnBeforePrint = [this](TObject*) { ++Before; };
         r.OnAfterPrint = [this](TObject*) { ++After; };
         r.OnNewPage = [this](TObject*) { ++NewPage; };
@@ -34,8 +34,7 @@ TEST_F(RptWriter, OnPrintWinsOverOnPrintPage) {
 
 TEST_F(RptWriter, PagesFollowOnPrintPage) {
     TBitmapReport r;
-    TEventCounts events;
-    events.Attach(r);
+    TEventCounts events(r);
     std::vector<int> pages;
     r.OnPrintPage = [&](TObject*, int& page) {
         pages.push_back(page);
@@ -62,8 +61,7 @@ TEST_F(RptWriter, PageRangeSuppressesPagesButRunsTheirEvents) {
     TBitmapReport r;
     r.SetFirstPage(2);
     r.SetLastPage(3);
-    TEventCounts events;
-    events.Attach(r);
+    TEventCounts events(r);
     std::vector<bool> skipped;
     r.OnPrintPage = [&](TObject*, int& page) {
         skipped.push_back(r.PageSkipped());
@@ -99,8 +97,7 @@ TEST_F(RptWriter, PageBreakStartsAtTheTopAgain) {
 
 TEST_F(RptWriter, AbortFromOnPrintPageAbandonsTheDocument) {
     TBitmapReport r;
-    TEventCounts events;
-    events.Attach(r);
+    TEventCounts events(r);
     r.OnPrintPage = [&](TObject*, int& page) {
         if (page == 2) r.Abort();
         return true;
@@ -116,8 +113,7 @@ TEST_F(RptWriter, AbortFromOnPrintPageAbandonsTheDocument) {
 
 TEST_F(RptWriter, SilentAbortInAHandlerEndsTheJobQuietly) {
     TBitmapReport r;
-    TEventCounts events;
-    events.Attach(r);
+    TEventCounts events(r);
     r.OnPrint = [&](TObject*) {
         r.PrintLn("before");
         r.Abort();
@@ -137,8 +133,7 @@ TEST_F(RptWriter, SilentAbortInAHandlerEndsTheJobQuietly) {
 
 TEST_F(RptWriter, HandlerErrorsReachTheCallerAfterTheJobEnds) {
     TBitmapReport r;
-    TEventCounts events;
-    events.Attach(r);
+    TEventCounts events(r);
     r.OnPrint = [](TObject*) { throw EReportWriter("handler failed"); };
     EXPECT_EQ(ErrorOf([&] { r.Execute(); }), "handler failed");
     EXPECT_FALSE(r.Printing());
@@ -149,8 +144,7 @@ TEST_F(RptWriter, HandlerErrorsReachTheCallerAfterTheJobEnds) {
 
 TEST_F(RptWriter, FailureInTheFirstPageHeaderStillEndsTheJob) {
     TBitmapReport r;
-    TEventCounts events;
-    events.Attach(r);
+    TEventCounts events(r);
     r.OnPrintHeader = [](TObject*) { throw EReportWriter("header failed"); };
     EXPECT_EQ(ErrorOf([&] { r.Execute(); }), "header failed");
     EXPECT_FALSE(r.Printing());
@@ -169,8 +163,7 @@ TEST_F(RptWriter, FailureInTheFirstPageHeaderStillEndsTheJob) {
 TEST_F(RptWriter, WithoutPrinterTheMessageIsShownOnce) {
     UseBackends({});
     TBitmapReport r;
-    TEventCounts events;
-    events.Attach(r);
+    TEventCounts events(r);
     r.OnPrint = [&](TObject*) { r.PrintLn("text"); };
     EXPECT_EQ(ErrorOf([&] { r.Execute(); }), "Invalid method call.  ReportWriter is not printing.");
     ASSERT_EQ(services.MessageBoxes.size(), 1u);
@@ -185,8 +178,7 @@ TEST_F(RptWriter, WithoutPrinterTheMessageIsShownOnce) {
 
 TEST_F(RptWriter, JobThatCannotStartRunsNoHandler) {
     TBitmapReport r;
-    TEventCounts events;
-    events.Attach(r);
+    TEventCounts events(r);
     int printCalls = 0;
     r.OnPrint = [&](TObject*) { ++printCalls; };
     backend->FailNextStart();

@@ -45,6 +45,25 @@ protected:
         }
     }
     std::size_t Printed() const { return backend->Documents().size(); }
+    // The setup form chooses the file as the destination.
+    void ChooseFile(const std::string& File) {
+        Setup = [File](TRPSetupForm* Form) {
+            Form->FileRB->SetChecked(true);
+            Form->FileNameED->SetText(File);
+        };
+    }
+    // Records a report of one text into Recording and has the system play it without generating,
+    // with Output the file the recording names.
+    void Supply(TMemoryStream& Recording, const std::string& Output = "") {
+        TReportFiler filer(nullptr);
+        OnStream(filer, Recording).SetOutputFileName(Output);
+        filer.OnPrint = [&](TObject*) { filer.PrintLeft("Saved", 1.0); };
+        filer.Execute();
+        system.SystemOptions.Include(soNoGenerate);
+        system.SystemOptions.Include(soUseFiler);
+        system.SystemFiler()->Stream = &Recording;
+        system.DefaultDest = rdPrinter;
+    }
 
     TReportSystem system{nullptr};
     TModalHook previous;
@@ -179,10 +198,7 @@ TEST_F(RptSystem, PreviewShownWithoutBlockingIsWaitedFor) {
 
 TEST_F(RptSystem, FileDestinationPrintsToTheFile) {
     const std::string file = dir + "/schedule.out";
-    Setup = [&](TRPSetupForm* Form) {
-        Form->FileRB->SetChecked(true);
-        Form->FileNameED->SetText(file);
-    };
+    ChooseFile(file);
     system.SystemOptions.Include(soUseFiler);
     system.Execute();
     EXPECT_EQ(system.ReportDest, rdFile);
@@ -215,15 +231,7 @@ TEST_F(RptSystem, AFailingReportLeavesNoRecordingBehind) {
 
 TEST_F(RptSystem, WithoutGeneratingASuppliedRecordingIsPlayed) {
     TMemoryStream recording;
-    TReportFiler filer(nullptr);
-    filer.SetStreamMode(smUser);
-    filer.SetStream(&recording);
-    filer.OnPrint = [&](TObject*) { filer.PrintLeft("Saved", 1.0); };
-    filer.Execute();
-    system.SystemOptions.Include(soNoGenerate);
-    system.SystemOptions.Include(soUseFiler);
-    system.DefaultDest = rdPrinter;
-    system.SystemFiler()->Stream = &recording;
+    Supply(recording);
     system.Execute();
     EXPECT_TRUE(kinds.empty());
     ASSERT_EQ(Printed(), 1u);
@@ -233,24 +241,12 @@ TEST_F(RptSystem, WithoutGeneratingASuppliedRecordingIsPlayed) {
 
 TEST_F(RptSystem, ASuppliedRecordingGoesToTheChosenDestinationNotToTheFileItNames) {
     TMemoryStream recording;
-    TReportFiler filer(nullptr);
-    filer.SetStreamMode(smUser);
-    filer.SetStream(&recording);
-    filer.SetOutputFileName(dir + "/settings.ini");
-    filer.OnPrint = [&](TObject*) { filer.PrintLeft("Saved", 1.0); };
-    filer.Execute();
-    system.SystemOptions.Include(soNoGenerate);
-    system.SystemOptions.Include(soUseFiler);
-    system.SystemFiler()->Stream = &recording;
-    system.DefaultDest = rdPrinter;
+    Supply(recording, dir + "/settings.ini");
     system.Execute();
     ASSERT_EQ(Printed(), 1u);
     EXPECT_EQ(LastDocument().Settings.Output, "");
     const std::string chosen = dir + "/chosen.out";
-    Setup = [&](TRPSetupForm* Form) {
-        Form->FileRB->SetChecked(true);
-        Form->FileNameED->SetText(chosen);
-    };
+    ChooseFile(chosen);
     system.Execute();
     ASSERT_EQ(Printed(), 2u);
     EXPECT_EQ(LastDocument().Settings.Output, chosen);

@@ -9,6 +9,7 @@
 #include "platform/gui/QtApp.h"
 #include "platform/gui/RecordingCanvas.h"
 #include "report/RptDevice.h"
+#include "report/RptFiler.h"
 #include "report/RptPrinter.h"
 #include "tests/gui/BitmapFixture.h"
 #include "tests/gui/PdfTools.h"
@@ -116,6 +117,14 @@ class TBitmapReport : public TReportWriter {
 
     TRecordingCanvas Page{800, 1050};
 };
+
+// Makes a recorder, player or preview write or read Stream (the caller's own stream).
+template <typename T, typename S>
+T& OnStream(T& Report, S& Stream) {
+    Report.SetStreamMode(smUser);
+    Report.SetStream(&Stream);
+    return Report;
+}
 
 // The message of the report error (or any other of the program's exceptions) Action raises,
 // "no error" when it raises nothing.
