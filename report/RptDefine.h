@@ -33,12 +33,6 @@ inline constexpr const char* Trans_NoDevMode =
 inline constexpr const char* Trans_NoPrinters = "No printers are defined, aborting print job.";
 // The print document could not be started (%s: the printer, or the output file).
 inline constexpr const char* Trans_CannotStartDoc = "Unable to start the print job on %s.";
-// What follows it when the output could not be made: where (the folder of numbered printouts, or
-// the file named above) and the cause as the system gives it (%s).
-inline constexpr const char* Trans_PrintoutFolderRefused =
-    "The folder %s where printouts go cannot be written: %s.";
-inline constexpr const char* Trans_OutputFileRefused = "The file cannot be written: %s.";
-inline constexpr const char* Trans_NothingPrinted = "Nothing was printed.";
 // The printer did not take the finished document (%s: the printer).
 inline constexpr const char* Trans_CannotFinishDoc = "Unable to complete the print job on %s.";
 

@@ -5,7 +5,6 @@
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Profile.h"
 #include "platform/rtl/Strings.h"
-#include "platform/rtl/SysUtils.h"
 
 #include <utility>
 
@@ -30,12 +29,8 @@ std::vector<std::string> ProfileTokens(const std::string& value) {
 std::string CannotStartDocMessage(const std::string& target, bool named,
                                   const TStartDocFailure& failure) {
     const std::string message = Format(Trans_CannotStartDoc, {target});
-    if (failure.Error == 0) return message;
-    const std::string said = SysErrorMessage(failure.Error);
-    return message + " " +
-           (named ? Format(Trans_OutputFileRefused, {said})
-                  : Format(Trans_PrintoutFolderRefused, {failure.Place, said})) +
-           "\n\n" + Trans_NothingPrinted;
+    const std::string why = StartDocFailureText(failure, named);
+    return why.empty() ? message : message + " " + why;
 }
 
 std::unique_ptr<TRPDevice>& GlobalDevice() {

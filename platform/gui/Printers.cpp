@@ -23,6 +23,15 @@ private:
     TPrinter& printer_;
 };
 
+// Why a document did not start: when its output (the file named, or a numbered printout) could
+// not be made, where and the system's cause follow.
+std::string CannotStartMessage(const std::string& file, const TStartDocFailure& failure) {
+    const std::string why = StartDocFailureText(failure, !file.empty());
+    if (why.empty()) return "The print job could not be started";
+    return "The print job could not be started" + (file.empty() ? "" : " on \"" + file + "\"") +
+           ". " + why;
+}
+
 std::unique_ptr<TPrinter>& GlobalPrinter() {
     static std::unique_ptr<TPrinter> printer;
     return printer;
@@ -151,9 +160,10 @@ void TPrinter::BeginDoc() {
     if (!dc) throw EPrinter("Printer selected is not valid");
     DOCINFO info{title_, fileName_};
     if (StartDoc(dc, info) <= 0 || StartPage(dc) <= 0) {
+        const TStartDocFailure failure = LastStartDocFailure();
         AbortDoc(dc);
         DeleteDC(dc);
-        throw EPrinter("The print job could not be started");
+        throw EPrinter(CannotStartMessage(fileName_, failure));
     }
     dc_ = dc;
     printing_ = true;

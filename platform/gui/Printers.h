@@ -51,7 +51,7 @@ class TPrinter : public TObject {
 
     // Starts a document with its first page. Raises EPrinter "Printing in progress" while
     // printing and "The print job could not be started" when the printer or its output file
-    // cannot be used.
+    // cannot be used; an output file that cannot be made is named with the system's cause.
     void BeginDoc();
     // Ends the page and starts the next.
     void NewPage();

@@ -7,6 +7,7 @@
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/Profile.h"
 #include "platform/rtl/Strings.h"
+#include "platform/rtl/SysUtils.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -463,6 +464,15 @@ std::string LastPrintOutput() {
 
 TStartDocFailure LastStartDocFailure() {
     return StartFailure();
+}
+
+std::string StartDocFailureText(const TStartDocFailure& failure, bool named) {
+    if (failure.Error == 0) return {};
+    const std::string cause = SysErrorMessage(failure.Error);
+    return (named ? Format("The file cannot be written: %s.", {cause})
+                  : Format("The folder %s where printouts go cannot be written: %s.",
+                           {failure.Place, cause})) +
+           "\n\nNothing was printed.";
 }
 
 TPrintedToFileEvent SetPrintedToFileHandler(TPrintedToFileEvent Handler) {

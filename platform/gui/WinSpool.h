@@ -153,6 +153,10 @@ struct TStartDocFailure {
 };
 // The failure of the last StartDoc (empty when it succeeded).
 TStartDocFailure LastStartDocFailure();
+// What follows the statement that a document did not start when its output could not be made:
+// where (the folder of printouts, or "the file" the caller named and names itself when named)
+// and the system's cause, then that nothing was printed. Empty for a failure of another kind.
+std::string StartDocFailureText(const TStartDocFailure& failure, bool named);
 int StartPage(HDC dc);
 // Ends the page; the abort callback is asked first and may abort the document (SP_APPABORT).
 int EndPage(HDC dc);

@@ -7,6 +7,7 @@
 #include "platform/gui/QtPaint.h"
 #include "platform/rtl/Profile.h"
 #include "tests/gui/PdfTools.h"
+#include "tests/rtl/RaisedMessage.h"
 #include "tests/rtl/TestFolder.h"
 
 #include <QImage>
@@ -214,7 +215,10 @@ TEST_F(Printing, AnUnwritableOutputMakesStartDocFail) {
 
     TPrinter printer;
     printer.SetFileName(dir + "/no/such/folder/out.pdf");
-    EXPECT_THROW(printer.BeginDoc(), EPrinter);
+    EXPECT_EQ(RaisedMessage<EPrinter>([&] { printer.BeginDoc(); }),
+              "The print job could not be started on \"" + dir +
+                  "/no/such/folder/out.pdf\". The file cannot be written: no such file or "
+                  "directory.\n\nNothing was printed.");
     EXPECT_FALSE(printer.Printing());
     // An information context measures but cannot print.
     HDC ic = CreateIC("PDF", "PDF", "FILE:", nullptr);
