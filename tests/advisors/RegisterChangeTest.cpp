@@ -699,31 +699,36 @@ TEST_F(RegisterChangeTest, AFolderThatCannotBeWrittenIsNamed) {
 // (EROFS) or not to be written by the user (EACCES). The register is read as it is; a save and
 // a delete name the folder and change nothing; a change left unfinished waits in its journal.
 TEST_F(RegisterChangeTest, AFolderRefusingTheOpenForWritingIsNamed) {
+    RUN_IN_FRESH_PROCESS();
     MakeTemplate(11);
     const std::string folder = RegisterFolderUnwritableMessage(Work());
-    for (const int error : {EROFS, EACCES}) {
+    int ran = 0;
+    for (const TRefusal refusal : {TRefusal::ReadOnlyMount, TRefusal::NotTheUsers}) {
+        const char* cause = std::strerror(ErrnoOf(refusal));
         FreshWork();
         const std::string before = Snapshot(Work());
         xb_CloseAll();
-        const std::optional<std::string> told = InRefusedFolder(Work(), error, [&] {
+        const std::optional<std::string> told = InRefusedFolder(Work(), refusal, [&] {
             TAmortSchedule s;
             const std::string load = Load(Work(), "1", &s);
             return PrepareRegister(Work(), AllTables) + "|" + load + "|" +
                    std::to_string(s.LastRow) + "|" + SaveLonger(Work()) + "|" +
                    DeleteLoan(Work(), "1") + "|" + DeleteAccount(Work(), "SMITJOH001");
         });
-        if (!told) GTEST_SKIP() << "writes cannot be refused here: " << std::strerror(error);
-        EXPECT_EQ(*told, "||11|" + folder + "|" + folder + "|" + folder) << std::strerror(error);
+        if (!told) continue;
+        ++ran;
+        EXPECT_EQ(*told, "||11|" + folder + "|" + folder + "|" + folder) << cause;
         EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
         EXPECT_EQ(Snapshot(Work()), before);
         LeaveHalfDone(SaveLonger);
         xb_CloseAll();
         EXPECT_EQ(
-            InRefusedFolder(Work(), error, [&] { return PrepareRegister(Work(), AllTables); }),
+            InRefusedFolder(Work(), refusal, [&] { return PrepareRegister(Work(), AllTables); }),
             RegisterRecoveryUnwritableMessage(Work()))
-            << std::strerror(error);
-        ExpectOldOrNew(before, before, std::strerror(error));
+            << cause;
+        ExpectOldOrNew(before, before, cause);
     }
+    if (ran == 0) GTEST_SKIP() << "this machine does not let a test refuse writes in a folder";
 }
 
 TEST_F(RegisterChangeTest, TwoCopiesSavingAtOnceKeepEachOthersSchedules) {

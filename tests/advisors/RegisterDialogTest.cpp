@@ -7,7 +7,6 @@
 #include "xbase/XbFile.h"
 #include "xbase/Xbase.h"
 
-#include <QThreadPool>
 #include <chrono>
 #include <thread>
 
@@ -485,13 +484,12 @@ TEST_F(LoanInfoTest, ALoanIsDeletedOnItsOwnStepOnly) {
 // written by the user) is shown for reading: the dialog tells why as it shows, the navigator
 // greys what would change it, New answers with the folder's message, and a loan can be chosen.
 TEST_F(LoanInfoTest, ARegisterThatCannotBeWrittenIsShownForReadingAndToldWhy) {
+    RUN_IN_FRESH_PROCESS();
     SmithWithALoan();
-    for (const int error : {EROFS, EACCES}) {
+    int ran = 0;
+    for (const TRefusal refusal : {TRefusal::ReadOnlyMount, TRefusal::NotTheUsers}) {
         xb_CloseAll();
-        // A forked child has none of the threads the drawing's pool started here: the pool lets
-        // them go first, so that the child's drawing starts threads of its own.
-        QThreadPool::globalInstance()->waitForDone();
-        const std::optional<std::string> told = InRefusedFolder(home.Path(), error, [&] {
+        const std::optional<std::string> told = InRefusedFolder(home.Path(), refusal, [&] {
             std::string seen;
             const std::string loan = RunDialog(limSave, [&](TLoanInfo& d) {
                 seen = LastMessage() + "|" +
@@ -503,11 +501,13 @@ TEST_F(LoanInfoTest, ARegisterThatCannotBeWrittenIsShownForReadingAndToldWhy) {
             });
             return seen + loan;
         });
-        if (!told) GTEST_SKIP() << "writes cannot be refused here: " << std::strerror(error);
+        if (!told) continue;
+        ++ran;
         EXPECT_EQ(*told, RegisterFolderReadOnlyMessage(home.Path()) + "||" +
                              RegisterFolderUnwritableMessage(home.Path()) + "|Step: 1/4|2")
-            << std::strerror(error);
+            << std::strerror(ErrnoOf(refusal));
     }
+    if (ran == 0) GTEST_SKIP() << "this machine does not let a test refuse writes in a folder";
 }
 
 } // namespace

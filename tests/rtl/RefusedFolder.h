@@ -1,24 +1,172 @@
-// Runs a part of a test in a child process for which a folder refuses every write as the system
-// refuses it: with EROFS the folder is bound onto itself read-only in a mount namespace of the
-// child's own; with EACCES the child runs as an unprivileged user, the folder and its files staying
-// readable. The parent's view of the folder is untouched.
+// Runs parts of a test with a folder that refuses writes as the system refuses them: bound onto
+// itself read-only (EROFS), not to be written by the user (EACCES: the folder and its files are
+// another's, the user's folder is closed, or the user's files are), or full (ENOSPC: a small file
+// system that the folder's files fill).
+//
+// A test that makes such refusals first runs itself again in a fresh process of the test program
+// (RUN_IN_FRESH_PROCESS): that process is started by fork and exec in a mount namespace of its
+// own, so it may mount over a folder without touching the machine's view, and it has no threads
+// that a fork could have caught holding a lock. The first process waits, with a bound, and
+// reports the fresh one's outcome (passed, failed with its messages, or skipped) as its own.
+// In the fresh process the refusal is made in the process itself for the duration of a body and
+// taken back afterwards; what the body wrote stays in the folder, so the test checks it after.
 #pragma once
 
+#include <fcntl.h>
 #include <grp.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/mount.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <chrono>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <map>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/rtl/TestFolder.h"
+
+enum class TRefusal {
+    ReadOnlyMount, // EROFS: the folder is bound onto itself read-only
+    NotTheUsers,   // EACCES: the folder and its files belong to another user
+    ClosedFolder,  // EACCES: the user owns the folder and its files; the folder is mode 555
+    ClosedFiles,   // EACCES: the user owns the folder and its files; the files are mode 444
+    FullDisk,      // ENOSPC: the folder is a file system its files fill, leaving a set room
+};
+
+// The error number the system gives a write the refusal refuses.
+inline int ErrnoOf(TRefusal refusal) {
+    switch (refusal) {
+    case TRefusal::ReadOnlyMount: return EROFS;
+    case TRefusal::FullDisk: return ENOSPC;
+    default: return EACCES;
+    }
+}
+
+namespace fresh_process {
+
+constexpr const char* kMarker = "VANTREL_FRESH_PROCESS"; // "mounts" or "no-mounts"
+constexpr uid_t kPlainUser = 65534;                       // nobody
+constexpr gid_t kPlainGroup = 65534;                      // nogroup
+constexpr auto kBound = std::chrono::seconds(240);        // below the test's own time-out
+
+inline const char* Marker() { return std::getenv(kMarker); }
+
+// The lines of the fresh process' output that tell why it failed or skipped.
+inline std::string Outcome(const std::string& log, const std::string& end) {
+    std::istringstream lines(log);
+    std::string line, told;
+    bool inside = false;
+    while (std::getline(lines, line)) {
+        if (line.rfind("[ RUN      ]", 0) == 0) inside = true;
+        else if (line.rfind(end, 0) == 0) break;
+        else if (inside) told += line + "\n";
+    }
+    return told;
+}
+
+// Starts the current test in a fresh process and waits for it: its exit status, and what it
+// printed in log.
+inline int RunAgain(const std::string& log) {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const std::string filter =
+        std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
+    // Everything the child uses is made before the fork: it makes system calls only.
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, kMarker, std::strlen(kMarker)) != 0) env.emplace_back(*e);
+    std::vector<std::string> withMounts = env, withoutMounts = env;
+    withMounts.push_back(std::string(kMarker) + "=mounts");
+    withoutMounts.push_back(std::string(kMarker) + "=no-mounts");
+    auto pointers = [](std::vector<std::string>& strings) {
+        std::vector<char*> p;
+        for (std::string& s : strings) p.push_back(s.data());
+        p.push_back(nullptr);
+        return p;
+    };
+    std::vector<char*> envMounts = pointers(withMounts), envPlain = pointers(withoutMounts);
+    std::string arg0 = self, arg1 = filter;
+    char* argv[] = {arg0.data(), arg1.data(), nullptr};
+    const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0) return -1;
+    const pid_t parent = ::getpid();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(126);
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        const bool mounts = ::unshare(CLONE_NEWNS) == 0 &&
+                            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+        ::execve(self.c_str(), argv, mounts ? envMounts.data() : envPlain.data());
+        ::_exit(127);
+    }
+    ::close(out);
+    if (child < 0) return -1;
+    const auto deadline = std::chrono::steady_clock::now() + kBound;
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return -2;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return status;
+}
+
+} // namespace fresh_process
+
+// True in the fresh process, where the test goes on. In the first process it runs the test again
+// in a fresh one, takes its outcome as the test's own and answers false: the test returns.
+inline bool InFreshProcess() {
+    if (fresh_process::Marker()) return true;
+    TTestFolder logs;
+    const std::string log = logs / "output";
+    const int status = fresh_process::RunAgain(log);
+    const std::string output = ReadAll(log);
+    if (status == -2)
+        ADD_FAILURE() << "the fresh process did not end within its bound:\n" << output;
+    else if (status < 0 || !WIFEXITED(status))
+        ADD_FAILURE() << "the fresh process could not be run or was killed (status " << status
+                      << "):\n" << output;
+    else if (output.find("[  SKIPPED ]") != std::string::npos && WEXITSTATUS(status) == 0)
+        [&] { GTEST_SKIP() << fresh_process::Outcome(output, "[  SKIPPED ]"); }();
+    else if (WEXITSTATUS(status) != 0 || output.find("[       OK ]") == std::string::npos)
+        ADD_FAILURE() << "in the fresh process:\n"
+                      << (output.find("[  FAILED  ]") != std::string::npos
+                              ? fresh_process::Outcome(output, "[  FAILED  ]")
+                              : output.substr(output.size() > 6000 ? output.size() - 6000 : 0));
+    return false;
+}
+
+// Runs the rest of the test in a fresh process (see above).
+#define RUN_IN_FRESH_PROCESS()                                                                    \
+    do {                                                                                          \
+        if (!InFreshProcess()) return;                                                            \
+    } while (0)
+
+namespace fresh_process {
 
 // Lets every user pass through each folder above folder (a test folder of the superuser may be
-// closed to others), so that an unprivileged user reaches it by its path.
+// closed to others), so that a plain user reaches it by its path.
 inline bool LetOthersReach(const std::string& folder) {
     for (std::filesystem::path above = std::filesystem::path(folder).parent_path();
          above.has_relative_path(); above = above.parent_path()) {
@@ -31,54 +179,204 @@ inline bool LetOthersReach(const std::string& folder) {
     return true;
 }
 
-// Makes folder refuse this process' writes with error (EROFS or EACCES); false when the machine
-// does not let a test do so (no leave to mount, or not run by the superuser).
-inline bool RefuseWritesIn(const std::string& folder, int error) {
-    if (error == EROFS)
-        return ::unshare(CLONE_NEWNS) == 0 &&
-               ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-               ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
-               ::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
-                       nullptr) == 0;
-    constexpr uid_t nobody = 65534;
-    return ::geteuid() == 0 && ::chmod(folder.c_str(), 0755) == 0 && LetOthersReach(folder) &&
-           ::setgroups(0, nullptr) == 0 && ::setresgid(nobody, nobody, nobody) == 0 &&
-           ::setresuid(nobody, nobody, nobody) == 0;
+// The folder and everything in it, with the owner and mode of each, to be given back.
+struct TOwnership {
+    std::map<std::string, struct stat> Entries;
+
+    explicit TOwnership(const std::string& folder) {
+        Keep(folder);
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+            Keep(entry.path().string());
+    }
+    void Keep(const std::string& path) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0) Entries[path] = st;
+    }
+    void GiveBack() const {
+        for (const auto& [path, st] : Entries) {
+            (void)::lchown(path.c_str(), st.st_uid, st.st_gid);
+            if (!S_ISLNK(st.st_mode)) ::chmod(path.c_str(), st.st_mode & 07777);
+        }
+    }
+};
+
+// The files of a folder as they stand, to be written into another folder.
+struct TTree {
+    std::vector<std::pair<std::string, mode_t>> Folders; // relative paths
+    std::vector<std::pair<std::string, std::string>> Files;
+    std::map<std::string, mode_t> Modes;
+    std::size_t Pages = 0;
+
+    explicit TTree(const std::string& folder) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+            const std::string relative =
+                std::filesystem::relative(entry.path(), folder).string();
+            struct stat st {};
+            if (::lstat(entry.path().c_str(), &st) != 0) continue;
+            if (S_ISDIR(st.st_mode)) {
+                Folders.emplace_back(relative, st.st_mode & 07777);
+            } else if (S_ISREG(st.st_mode)) {
+                Files.emplace_back(relative, ReadAll(entry.path().string()));
+                Modes[relative] = st.st_mode & 07777;
+                Pages += (Files.back().second.size() + 4095) / 4096;
+            }
+        }
+    }
+    // Writes the tree into folder; false when a write fails.
+    bool WriteInto(const std::string& folder) const {
+        for (const auto& [relative, mode] : Folders)
+            if (::mkdir((folder + "/" + relative).c_str(), mode) != 0 && errno != EEXIST)
+                return false;
+        for (const auto& [relative, content] : Files) {
+            const std::string path = folder + "/" + relative;
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out << content;
+            if (!out.flush() || ::chmod(path.c_str(), Modes.at(relative)) != 0) return false;
+        }
+        return true;
+    }
+};
+
+// Takes the plain user's identity for file access (every thread of the process), and the
+// superuser's back when it ends.
+class TPlainUser {
+public:
+    TPlainUser() {
+        groups_.resize(static_cast<std::size_t>(std::max(0, ::getgroups(0, nullptr))));
+        groups_.resize(static_cast<std::size_t>(
+            std::max(0, ::getgroups(static_cast<int>(groups_.size()), groups_.data()))));
+        taken_ = ::setgroups(0, nullptr) == 0 && ::setresgid(-1, kPlainGroup, -1) == 0 &&
+                 ::setresuid(-1, kPlainUser, -1) == 0;
+    }
+    ~TPlainUser() {
+        (void)::setresuid(-1, 0, -1);
+        (void)::setresgid(-1, ::getgid(), -1);
+        (void)::setgroups(groups_.size(), groups_.data());
+    }
+    TPlainUser(const TPlainUser&) = delete;
+    TPlainUser& operator=(const TPlainUser&) = delete;
+    bool Taken() const { return taken_; }
+
+private:
+    std::vector<gid_t> groups_;
+    bool taken_ = false;
+};
+
+// Closes the folders (the folder itself, or every folder in it too) and the files in it.
+inline void ChangeModes(const std::string& folder, bool closeFolder, bool closeFiles,
+                        bool closeSubfolders = false) {
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (closeFiles && entry.is_regular_file()) ::chmod(entry.path().c_str(), 0444);
+        if (closeSubfolders && entry.is_directory()) ::chmod(entry.path().c_str(), 0555);
+    }
+    if (closeFolder) ::chmod(folder.c_str(), 0555);
 }
 
-// What body answered with folder refusing its writes with error, or nothing when the machine does
-// not let the refusal be made (the caller skips). The body runs in a forked child: what it checks
-// must come back in its answer; a child that ends without one is told as such.
-inline std::optional<std::string> InRefusedFolder(const std::string& folder, int error,
-                                                  const std::function<std::string()>& body) {
-    int ends[2];
-    if (::pipe(ends) != 0) return std::nullopt;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::close(ends[0]);
-        std::string answer = "-";
-        try {
-            if (RefuseWritesIn(folder, error)) answer = "+" + body();
-        } catch (...) {
-            // Never let the child go on as a second runner of the tests.
-            answer = "+the body raised an exception";
-        }
-        for (std::size_t done = 0; done < answer.size();) {
-            const ssize_t n = ::write(ends[1], answer.data() + done, answer.size() - done);
-            if (n <= 0) break;
-            done += static_cast<std::size_t>(n);
-        }
-        ::_exit(0);
+inline void GiveToPlainUser(const std::string& folder) {
+    (void)::lchown(folder.c_str(), kPlainUser, kPlainGroup);
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        (void)::lchown(entry.path().c_str(), kPlainUser, kPlainGroup);
+}
+
+// What body answers while the user may not write in folder.
+inline std::optional<std::string> AsPlainUser(const std::string& folder, TRefusal refusal,
+                                              const std::function<std::string()>& body) {
+    const TOwnership ownership(folder);
+    const bool superuser = ::geteuid() == 0;
+    if (superuser && !LetOthersReach(folder)) return std::nullopt;
+    if (refusal == TRefusal::NotTheUsers) {
+        // The superuser's folder and files are the other user's; a plain user closes his own.
+        if (superuser) ::chmod(folder.c_str(), 0755);
+        else ChangeModes(folder, true, true, true);
+    } else {
+        if (superuser) GiveToPlainUser(folder);
+        ChangeModes(folder, refusal == TRefusal::ClosedFolder, refusal == TRefusal::ClosedFiles);
     }
-    ::close(ends[1]);
-    std::string answer;
-    char chunk[512];
-    for (ssize_t n; (n = ::read(ends[0], chunk, sizeof chunk)) > 0;)
-        answer.append(chunk, static_cast<std::size_t>(n));
-    ::close(ends[0]);
-    int status = 0;
-    if (child > 0) ::waitpid(child, &status, 0);
-    if (answer == "-") return std::nullopt;
-    if (answer.empty()) return "the child ended without an answer, status " + std::to_string(status);
-    return answer.substr(1);
+    std::optional<std::string> answer;
+    {
+        std::optional<TPlainUser> user;
+        if (superuser) user.emplace();
+        if (!user || user->Taken()) answer = body();
+    }
+    ownership.GiveBack();
+    return answer;
+}
+
+// What body answers while folder is bound onto itself read-only.
+inline std::optional<std::string> OnReadOnlyMount(const std::string& folder,
+                                                  const std::function<std::string()>& body) {
+    if (::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0)
+        return std::nullopt;
+    std::optional<std::string> answer;
+    if (::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0)
+        answer = body();
+    ::umount2(folder.c_str(), MNT_DETACH);
+    return answer;
+}
+
+// What body answers while folder is a file system that its files fill but for room bytes (in
+// whole pages); what the body left there is then written back into the folder.
+inline std::optional<std::string> OnFullDisk(const std::string& folder, std::size_t room,
+                                             const std::function<std::string()>& body) {
+    const TTree before(folder);
+    // An empty folder with no room gets one page, filled by a file of its own.
+    const std::size_t roomPages = (room + 4095) / 4096;
+    const bool filler = before.Pages + roomPages == 0;
+    const std::size_t pages = std::max<std::size_t>(before.Pages + roomPages, 1);
+    struct stat st {};
+    ::stat(folder.c_str(), &st);
+    char mode[16];
+    std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(st.st_mode & 07777));
+    const std::string options = "size=" + std::to_string(pages * 4096) + ",mode=" + mode;
+    if (::mount("vantrel-full", folder.c_str(), "tmpfs", 0, options.c_str()) != 0)
+        return std::nullopt;
+    const std::string fill = folder + "/.full";
+    std::optional<std::string> answer;
+    if (before.WriteInto(folder)) {
+        if (filler) WriteAll(fill, std::string(4096, 'F'));
+        answer = body();
+    }
+    const TTree after(folder);
+    ::umount2(folder.c_str(), MNT_DETACH);
+    if (!answer) return std::nullopt;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        std::filesystem::remove_all(entry.path());
+    after.WriteInto(folder);
+    std::filesystem::remove(fill);
+    return answer;
+}
+
+} // namespace fresh_process
+
+// What body answered with folder refusing its writes as refusal says (room: the bytes a full disk
+// leaves free, in whole pages), or nothing when the machine does not let the refusal be made
+// (the test goes on to its other cases, and skips when it could run none). Runs only in a fresh
+// process (RUN_IN_FRESH_PROCESS). The folder's files must be closed: a mount hides files that
+// are open.
+inline std::optional<std::string> InRefusedFolder(const std::string& folder, TRefusal refusal,
+                                                  const std::function<std::string()>& body,
+                                                  std::size_t room = 0) {
+    using namespace fresh_process;
+    const char* marker = Marker();
+    if (!marker) {
+        ADD_FAILURE() << "a refused folder needs the test in a fresh process (RUN_IN_FRESH_PROCESS)";
+        return std::nullopt;
+    }
+    const auto guarded = [&body]() -> std::string {
+        try {
+            return body();
+        } catch (const std::exception& e) {
+            return std::string("the body raised: ") + e.what();
+        } catch (...) {
+            return "the body raised an exception";
+        }
+    };
+    const bool mounts = std::string(marker) == "mounts";
+    switch (refusal) {
+    case TRefusal::ReadOnlyMount:
+        return mounts ? OnReadOnlyMount(folder, guarded) : std::nullopt;
+    case TRefusal::FullDisk:
+        return mounts ? OnFullDisk(folder, room, guarded) : std::nullopt;
+    default: return AsPlainUser(folder, refusal, guarded);
+    }
 }
