@@ -650,19 +650,15 @@ void TcLoAmort::LoadLoan() {
     TWaitCursor wait;
     TAmortSchedule loaded;
     TAmortOptions options = TAmortOpt::Choices();
+    // A load that is cancelled (a loan without rows, one too long to load) changes nothing of
+    // the form: its inputs and its schedule stay as they were, so that no terms show that
+    // nobody typed or loaded.
     const std::string failure = LoadSchedule(SettingsFolder(), loan, loaded, options);
-    if (!failure.empty() && failure != NoRowsMessage && failure != TooLongMessage) {
+    if (!failure.empty()) {
         MessageDlg(failure, mtError, {mbOK}, 0);
         return;
     }
     ShowLoadedTerms(loaded.Loan, options);
-    if (!failure.empty()) {
-        MessageDlg(failure, mtError, {mbOK}, 0);
-        ShowSchedule(false);
-        Years->Tabs()->Clear();
-        Schedule.LastRow = 0;
-        return;
-    }
     loaded.PointsPaidHow = options.PointsPaidHow;
     loaded.OnProgress = nullptr;
     Schedule = std::move(loaded);

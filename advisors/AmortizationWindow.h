@@ -104,7 +104,7 @@ class TcLoAmort : public TForm {
     // message, when nothing was calculated since the last save or load).
     void SaveLoan();
     // Loads the schedule of a loan chosen in the register's dialog: the inputs and the rows as
-    // they were saved.
+    // they were saved. A load that fails or is cancelled leaves the form as it was.
     void LoadLoan();
     // Shows the charts when a schedule exists.
     void ShowCharts();

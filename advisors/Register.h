@@ -194,8 +194,8 @@ std::string RegisterNewLoanKeptMessage(const std::string& Failure, const std::st
 // the rows from TRANS, as they were saved (nothing is recomputed), with the year tabs, the
 // periods per year and the year basis set again.
 // Loading stops at the schedule's row capacity. Answers the message to show (error, OK), empty
-// when the schedule was loaded; without rows LastRow is 0. The terms are read when the answer
-// is empty, TooLongMessage or NoRowsMessage.
+// when the schedule was loaded. A load that answers anything else (a loan without rows, one too
+// long to load) is cancelled: Schedule and Options stay as they were.
 std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
                          TAmortSchedule& Schedule, TAmortOptions& Options);
 

@@ -22,6 +22,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <thread>
 #include <utility>
@@ -871,9 +872,10 @@ std::map<std::string, LongInt> CountsOf(TRegisterTables& Tables, const TRegister
 // Makes Change, whose records Write writes, as one change of the register: the journal first
 // (with the tables' record counts); then the records, every table on disk, and the commit
 // mark. A journal the folder refuses for want of leave raises the folder's trouble. A failure
-// on the way undoes the change from its journal (TRegisterTables::Recover). True when the
-// change took effect; its journal is then removed (or left to the next open, which only
-// removes it: a pack meanwhile does no harm).
+// on the way undoes the change from its journal (TRegisterTables::Recover) and raises again,
+// unless the change took effect before it. True when the change took effect; its journal is
+// then removed (or left to the next open, which only removes it: a pack meanwhile does no
+// harm). False when the journal could not be written.
 template <typename F>
 bool RunChange(TRegisterTables& Tables, TRegisterChange Change, const F& Write) {
     Change.Counts = CountsOf(Tables, Change);
@@ -890,7 +892,10 @@ bool RunChange(TRegisterTables& Tables, TRegisterChange Change, const F& Write) 
         Tables.Recover();
         throw;
     } catch (const Exception&) {
-        return Tables.Recover();
+        // Undone, the change answers the failure it met, with its cause (a full disk names the
+        // table it could not write).
+        if (Tables.Recover()) return true;
+        throw;
     }
     RemoveRegisterJournal(Tables.Folder());
     return true;
@@ -1126,9 +1131,10 @@ bool ConfirmTwice(const std::string& Question, const std::string& Cancelled) {
 }
 
 // Deletes the loans (or, with an account, the account and every loan it has) with their links
-// and rows, as one change; then packs the tables. The journal names every record the delete
-// marks, found before anything is written.
-std::string DeleteRecords(const std::string& Folder, const std::string& Account,
+// and rows, as one change; then packs the tables. An account's number may be empty (an append
+// a kill cut short, another program): it is that account's key like any other. The journal
+// names every record the delete marks, found before anything is written.
+std::string DeleteRecords(const std::string& Folder, const std::optional<std::string>& Account,
                           std::vector<std::string> Loans) {
     TRegisterTables tables(Folder, TTableMode::Exclusive);
     // Every table is had first: while another copy holds one, nothing is changed.
@@ -1137,14 +1143,14 @@ std::string DeleteRecords(const std::string& Folder, const std::string& Account,
     TTable& loans = tables.ToWrite(LoansTable);
     TRegisterChange change;
     change.Kind = rcDelete;
-    change.Name = Account;
-    if (!Account.empty()) {
+    if (Account) {
+        change.Name = *Account;
         TTable& accounts = tables.ToWrite(AccountsTable);
         change.Gone = RecordRuns(
-            AccountsTable, RecordsWithKey(accounts, PaddedKey(Account, AccountNoWidth)), Account);
+            AccountsTable, RecordsWithKey(accounts, PaddedKey(*Account, AccountNoWidth)), *Account);
         if (change.Gone.empty()) return AccountNotFoundMessage;
         for (xref.First(); !xref.Eof(); xref.Next())
-            if (KeyText(&xref, "ACCOUNTNO") == Account) Loans.push_back(KeyText(&xref, "LOANNO"));
+            if (KeyText(&xref, "ACCOUNTNO") == *Account) Loans.push_back(KeyText(&xref, "LOANNO"));
     }
     const std::set<std::string> chosen(Loans.begin(), Loans.end());
     std::vector<TRecordRun> loanRuns, rowRuns;
@@ -1183,7 +1189,7 @@ bool ConfirmLoanDelete(const std::string& LoanNo) {
 
 std::string DeleteLoan(const std::string& Folder, const std::string& LoanNo) {
     return Guarded(Folder, DeleteFailedMessage,
-                   [&] { return DeleteRecords(Folder, std::string(), {TrimRight(LoanNo)}); });
+                   [&] { return DeleteRecords(Folder, std::nullopt, {TrimRight(LoanNo)}); });
 }
 
 std::string DeleteAccount(const std::string& Folder, const std::string& AccountNo) {
@@ -1274,26 +1280,30 @@ std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
         TTable& trans = tables.Trans();
         TTable& loans = tables.Get(LoansTable);
         if (!loans.FindKey({TVarRec(key)})) return std::string(LoanNotFoundMessage);
-        ReadTerms(loans, Schedule.Loan, Options);
-        if (Schedule.Loan.NumPmts > MaxPeriods) return std::string(TooLongMessage);
+        // The loan is read into copies, which become the caller's only when it loads whole: a
+        // load that is cancelled leaves the schedule and its options as they were.
+        TAmortSchedule loaded = Schedule;
+        TAmortOptions options = Options;
+        ReadTerms(loans, loaded.Loan, options);
+        if (loaded.Loan.NumPmts > MaxPeriods) return std::string(TooLongMessage);
         trans.SetRange({TVarRec(key)}, {TVarRec(key)});
-        Schedule.AmortRows.resize(MaxPeriods + 1);
-        Schedule.Years.clear();
-        Schedule.LastRow = 0;
+        loaded.AmortRows.resize(MaxPeriods + 1);
         std::size_t count = 0;
         for (trans.First(); !trans.Eof(); trans.Next()) {
-            if (count == Schedule.AmortRows.size()) return std::string(TooLongMessage);
-            Schedule.AmortRows[count++] = ReadRow(trans);
+            if (count == loaded.AmortRows.size()) return std::string(TooLongMessage);
+            loaded.AmortRows[count++] = ReadRow(trans);
         }
         if (count == 0) return std::string(NoRowsMessage);
-        Schedule.LastRow = static_cast<LongInt>(count) - 1;
-        RebuildYears(Schedule);
+        loaded.LastRow = static_cast<LongInt>(count) - 1;
+        RebuildYears(loaded);
         // What the charts and the printout take from the schedule besides its rows.
-        Schedule.AmortMethod = Options.AmortMethod;
-        Schedule.RateBasis = Options.RateBasis;
-        Schedule.YearBasis = Options.RateBasis == rbExact365 ? 365 : 360;
-        Schedule.PmtsPerYear = PeriodsPerYear(Schedule.Loan.PYR + 1);
-        Schedule.CmpPerYear = PeriodsPerYear(Schedule.Loan.CmpPYR);
+        loaded.AmortMethod = options.AmortMethod;
+        loaded.RateBasis = options.RateBasis;
+        loaded.YearBasis = options.RateBasis == rbExact365 ? 365 : 360;
+        loaded.PmtsPerYear = PeriodsPerYear(loaded.Loan.PYR + 1);
+        loaded.CmpPerYear = PeriodsPerYear(loaded.Loan.CmpPYR);
+        Schedule = std::move(loaded);
+        Options = options;
         return std::string();
     });
 }

@@ -7,6 +7,7 @@
 #include "platform/rtl/Strings.h"
 #include "tests/advisors/AdvisorTestSupport.h"
 #include "tests/db/DataSetFixture.h"
+#include "xbase/Xbase.h"
 
 #include <filesystem>
 #include <map>
@@ -211,10 +212,13 @@ TEST_F(InfoTest, AnUnknownLoanIsNeitherSavedNorLoaded) {
               "Loan not found.\n\nLoan table NOT updated.");
     EXPECT_EQ(Column(TransTable, "LOANNO", LoanNoTag), "");
     EXPECT_EQ(LoadSchedule(folder_.Path(), "4", s, options), "Loan not found.");
-    // A loan without saved rows cancels the load.
+    // A loan without saved rows cancels the load: the schedule and options stay as they were.
+    options.RateBasis = rbExact365;
     EXPECT_EQ(LoadSchedule(folder_.Path(), "3", s, options),
               "\rNo transaction records found for this loan.\r\rCanceling load.\r");
-    EXPECT_EQ(s.LastRow, 0);
+    EXPECT_EQ(s.LastRow, 14);
+    EXPECT_DOUBLE_EQ(s.Loan.PV, 12000);
+    EXPECT_EQ(options.RateBasis, rbExact365);
 }
 
 TEST_F(InfoTest, DeletingAnAccountsLoansTakesTheirRowsAlong) {
@@ -253,6 +257,20 @@ TEST_F(InfoTest, DeletingAnAccountsLoansTakesTheirRowsAlong) {
     EXPECT_EQ(Distinct(TransTable, "LOANNO"), "5;");
     EXPECT_EQ(DeleteAccount(folder_.Path(), " ACME-9"), AccountNotFoundMessage);
     EXPECT_EQ(Column(LoansTable, "LOANNO"), "5;");
+
+    // So is an empty account number: the blank record a kill leaves of the dialog's append of a
+    // new account (the engine appends it blank, then writes it), here with a loan another
+    // program linked to it.
+    ASSERT_NE(xb_Use(Path(AccountsTable), "", xbModeShared, xbNSX), 0);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    xb_Close();
+    AddLoanOf("", "6");
+    ASSERT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;;");
+    EXPECT_EQ(DeleteAccount(folder_.Path(), ""), "");
+    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
+    EXPECT_EQ(Column(LoansTable, "LOANNO") + Column(XRefTable, "LOANNO"), "5;5;");
+    EXPECT_EQ(Distinct(TransTable, "LOANNO"), "5;");
+    EXPECT_EQ(DeleteAccount(folder_.Path(), ""), AccountNotFoundMessage);
 }
 
 TEST_F(InfoTest, ADeleteNeedsYesThenNo) {

@@ -2,6 +2,10 @@
 // under a new loan, loaded back over another one, saved again without a second copy of its
 // rows, and printed with the borrower of its account.
 #include "tests/advisors/RegisterDialogSupport.h"
+#include "tests/rtl/RefusedFolder.h"
+#include "xbase/Xbase.h"
+
+#include <optional>
 
 namespace {
 
@@ -25,15 +29,42 @@ protected:
         Click(form->SaveBTN);
         Answer = nullptr;
     }
-    // Walks the DEFAULT account's first loan to step 4 and takes it with Next (Save or Get).
-    void TakeDefaultLoan(TCustomForm* modal) {
+    // Walks the DEFAULT account's first loan (or Smith's) to step 4 and takes it with Next
+    // (Save or Get).
+    void TakeDefaultLoan(TCustomForm* modal, bool smith = false) {
         auto* d = dynamic_cast<TLoanInfo*>(modal);
         if (!d) return;
         Settle();
+        if (smith) FindSmith(*d);
         Step(*d, d->NextBTN, "Step: 2/4");
         Step(*d, d->NextBTN, "Step: 3/4");
         Step(*d, d->NextBTN, "Step: 4/4");
         Click(d->NextBTN);
+    }
+    // The form's inputs as they show, with the options' choices.
+    std::string Inputs() const {
+        std::string shown;
+        for (TControl* input : std::initializer_list<TControl*>{
+                 form->PV, form->NumPmts, form->Rate, form->Points, form->OrgDate,
+                 form->FrstPmtDate})
+            shown += Trim(input->Caption()) + "|";
+        const TAmortOptions& chosen = TAmortOpt::Choices();
+        return shown + form->PYR->Text() + "|" + form->CmpPYR->Text() + "|" +
+               std::to_string(chosen.AmortMethod) + "|" + std::to_string(chosen.RateBasis);
+    }
+    // The schedule the form holds and whether it shows: its periods a year, its last row, and
+    // the date, payment and balance of its first payment and its last.
+    std::string ScheduleShown() const {
+        const TAmortSchedule& s = form->Schedule;
+        std::string text = std::to_string(form->TransGrid->Visible()) + " " +
+                           std::to_string(s.PmtsPerYear) + "/" + std::to_string(s.CmpPerYear) +
+                           " " + std::to_string(s.LastRow);
+        for (const LongInt k : {LongInt{1}, s.LastRow}) {
+            const TAmortRow& row = s.AmortRows[static_cast<std::size_t>(k)];
+            text += " | " + std::to_string(row.Date) + " " + std::to_string(row.Payment) + " " +
+                    std::to_string(row.Balance);
+        }
+        return text;
     }
 };
 
@@ -108,23 +139,51 @@ TEST_F(ScheduleStorageTest, ASavedScheduleLoadsBackAndSavesAgainOnce) {
     EXPECT_EQ(DeletedCount("TRANS.DBF"), "0");
 }
 
-TEST_F(ScheduleStorageTest, ALoanWithoutRowsCancelsTheLoad) {
-    CalculateLoan("12000", "14", "7.5", "060124", "070124");
-    // A loan made in the dialog but never given a schedule.
+// A new loan whose save failed is kept, without a schedule, under its account. Loading it is
+// cancelled, with an error, and changes nothing of the form: its inputs and options show no
+// terms that nobody typed, the schedule stays shown, and a Calc makes the schedule it made
+// before. The loan is Smith's, made in the dialog for a save the full disk refused (room for
+// the loan's records, not for its schedule's rows), or the DEFAULT account's, made in the
+// dialog alone.
+TEST_F(ScheduleStorageTest, ALoanWithoutRowsCancelsTheLoadAndChangesNothing) {
+    RUN_IN_FRESH_PROCESS();
+    CalculateLoan("150000", "360", "6.5", "031524", "041524");
+    const std::string inputs = Inputs(), schedule = ScheduleShown();
+    ASSERT_EQ(form->Schedule.LastRow, 360);
+    const auto loadIsCancelled = [&](bool smith) {
+        services.MessageBoxes.clear();
+        Answer = [&](TCustomForm* modal) { TakeDefaultLoan(modal, smith); };
+        Click(form->OpenBTN);
+        Answer = nullptr;
+        ASSERT_EQ(services.MessageBoxes.size(), 1u) << LastMessage();
+        EXPECT_EQ(LastMessage(), NoRowsMessage);
+        // An error with no help topic behind it.
+        EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
+        EXPECT_EQ(services.MessageBoxes.back().HelpContext, 0);
+        EXPECT_EQ(Inputs(), inputs);
+        EXPECT_EQ(ScheduleShown(), schedule);
+        EXPECT_TRUE(form->PrintBTN->Enabled());
+        Calculate();
+        EXPECT_EQ(ScheduleShown(), schedule);
+    };
+    // Eight pages take New's records and the save's journal, not the 361 rows.
+    xb_CloseAll();
+    const std::optional<std::string> told = InRefusedFolder(
+        home.Path(), TRefusal::FullDisk,
+        [&] {
+            SaveUnderNewLoan(true);
+            return LastMessage();
+        },
+        8 * 4096);
+    if (told) {
+        EXPECT_EQ(*told, RegisterNewLoanKeptMessage(RegisterDiskFullMessage(TransTable), "1"));
+        loadIsCancelled(true);
+    }
     RunDialog(limSave, [&](TLoanInfo& d) {
         NewLoanOfDefault(d);
         Click(d.NextBTN);
     });
-    Answer = [&](TCustomForm* modal) { TakeDefaultLoan(modal); };
-    Click(form->OpenBTN);
-    Answer = nullptr;
-    EXPECT_EQ(LastMessage(), "\rNo transaction records found for this loan.\r\rCanceling load.\r");
-    // An error with no help topic behind it.
-    ASSERT_FALSE(services.MessageBoxes.empty());
-    EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
-    EXPECT_EQ(services.MessageBoxes.back().HelpContext, 0);
-    EXPECT_FALSE(form->TransGrid->Visible());
-    EXPECT_FALSE(form->PrintBTN->Enabled());
+    loadIsCancelled(false);
 }
 
 TEST_F(ScheduleStorageTest, ThePrintoutNamesTheBorrower) {
