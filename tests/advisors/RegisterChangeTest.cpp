@@ -23,12 +23,14 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <limits>
 #include <map>
 #include <random>
+#include <set>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
@@ -760,6 +762,80 @@ TEST_F(RegisterChangeTest, TwoCopiesSavingAtOnceKeepEachOthersSchedules) {
     ASSERT_EQ(Load(Work(), "2", &s), "");
     if (WEXITSTATUS(status) == 0) {
         EXPECT_EQ(s.LastRow, 34);
+    }
+}
+
+// Copies of the program take loan numbers at once on one register, as the register's dialog
+// numbers new loans: four children started together take 200 each, round after round (enough
+// to meet a race that gives one number in 800 twice). Every number is given once, none is
+// lost to a refused lock, and the counter ends at the count given out.
+TEST_F(RegisterChangeTest, CopiesTakingLoanNumbersAtOnceGetEachNumberOnce) {
+    constexpr int Copies = 4, Each = 200, Rounds = 20;
+    // A lock is waited for as the program waits (the fixture waits for none).
+    XbSettings().LockTimeout = TXbSettings().LockTimeout;
+    for (int round = 0; round < Rounds; ++round) {
+        fs::remove_all(Work());
+        fs::create_directories(Work());
+        CreateRegisterTables(Work());
+        xb_CloseAll();
+        int go[2];
+        ASSERT_EQ(::pipe(go), 0);
+        std::vector<pid_t> children;
+        for (int copy = 0; copy < Copies; ++copy) {
+            const std::string out = Work() + "/numbers-" + std::to_string(copy);
+            const pid_t child = ::fork();
+            if (child == 0) {
+                // File calls only: the numbers taken, a line each, into the file out, and the
+                // failure that stopped them.
+                ::close(go[1]);
+                char c = 0;
+                (void)::read(go[0], &c, 1);
+                std::string numbers;
+                try {
+                    for (int k = 0; k < Each; ++k)
+                        numbers += std::to_string(NextLoanNumber(Work())) + "\n";
+                } catch (const Exception& e) {
+                    numbers += std::string("failed: ") + e.what() + "\n";
+                }
+                const int file = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+                const auto bytes = static_cast<ssize_t>(numbers.size());
+                ::_exit(file >= 0 && ::write(file, numbers.data(), numbers.size()) == bytes ? 0 : 1);
+            }
+            if (child > 0) children.push_back(child); // a copy not started gives no numbers
+        }
+        ::close(go[0]);
+        ::close(go[1]); // every child starts now
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        for (const pid_t child : children) {
+            int status = 0;
+            while (::waitpid(child, &status, WNOHANG) == 0) {
+                if (std::chrono::steady_clock::now() > deadline) {
+                    ::kill(child, SIGKILL);
+                    ::waitpid(child, &status, 0);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+        }
+        std::multiset<LongInt> given;
+        for (int copy = 0; copy < Copies; ++copy) {
+            std::istringstream lines(ReadAll(Work() + "/numbers-" + std::to_string(copy)));
+            int taken = 0;
+            for (std::string line; std::getline(lines, line); ++taken)
+                if (line.rfind("failed: ", 0) == 0)
+                    ADD_FAILURE() << "round " << round << " copy " << copy << " " << line;
+                else
+                    given.insert(std::stoi(line));
+            EXPECT_EQ(taken, Each) << "round " << round << " copy " << copy;
+        }
+        const std::set<LongInt> distinct(given.begin(), given.end());
+        EXPECT_EQ(distinct.size(), given.size()) << "numbers given twice in round " << round;
+        std::unique_ptr<TTable> info = RegisterTable(Work(), SysInfoTable);
+        info->Open();
+        EXPECT_EQ(info->FieldByName("LASTLOANNO")->AsInteger(), static_cast<LongInt>(given.size()))
+            << "round " << round;
+        info->Close();
+        if (HasFailure()) return;
     }
 }
 
