@@ -11,6 +11,7 @@
 #include "advisors/RegisterJournal.h"
 
 #include "controls/entry/DayNumberDates.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 #include "tests/advisors/AdvisorTestSupport.h"
 #include "tests/db/DataSetFixture.h"
@@ -352,27 +353,59 @@ TEST_F(RegisterChangeTest, AnUndoThatFailsIsFinishedByTheNextOpen) {
 }
 
 // A save for a loan made for it that meets a full disk leaves the register as it was: that loan
-// keeps its record and its link, which the answer tells, and Smith's loan 1 its schedule.
+// keeps its record and its link, which the answer tells, and Smith's loan 1 its schedule. The
+// disk is full from each write in turn, and then a real one: a file system the folder's files
+// fill but for two pages, which take the journal and some of the 360 new rows. The answer names
+// TRANS.DBF, which holds exactly the records its header counts with its end-of-file mark right
+// after them, as another program reads it too.
 TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsItAndTheOtherLoans) {
+    RUN_IN_FRESH_PROCESS();
     const std::string before = SmallWork();
     const TAmortSchedule longer = Schedule(23, 8.04f);
     const auto saveNew = [&](const std::string& dir) {
         return SaveSchedule(dir, "2", longer, TAmortOptions{}, true);
     };
+    const auto expectAsBefore = [&](const std::string& step) {
+        ASSERT_EQ(PrepareRegister(Work(), AllTables), "") << step;
+        EXPECT_EQ(Snapshot(Work()), before) << step;
+    };
     for (long write = 1, made = 0;; ++write) {
         std::string failure;
         if (!FailingFrom(saveNew, write, Always, made, &failure)) {
             EXPECT_TRUE(failure.ends_with(RegisterNewLoanKeptMessage("", "2"))) << failure;
-            ASSERT_EQ(PrepareRegister(Work(), AllTables), "");
-            EXPECT_EQ(Snapshot(Work()), before) << "write " << write;
+            expectAsBefore("write " + std::to_string(write));
         }
         TAmortSchedule loaded;
         ASSERT_EQ(Load(Work(), "1", &loaded), "") << "write " << write;
         EXPECT_EQ(loaded.LastRow, 11) << "write " << write;
         const std::string all = Snapshot(Work());
         EXPECT_NE(all.find("\n1|SMITJOH001|"), std::string::npos) << "write " << write << "\n" << all;
-        if (HasFailure() || made < write) return;
+        if (HasFailure()) return;
+        if (made < write) break;
     }
+    FreshWork();
+    xb_CloseAll();
+    const TAmortSchedule full = Schedule(359, 8.04f);
+    const std::optional<std::string> told = InRefusedFolder(
+        Work(), TRefusal::FullDisk,
+        [&] { return SaveSchedule(Work(), "2", full, TAmortOptions{}, true); },
+        2 * 4096);
+    if (!told) return;
+    EXPECT_EQ(*told, RegisterNewLoanKeptMessage(RegisterDiskFullMessage(TransTable), "2"));
+    // The header's record count, header length and record length.
+    const std::string trans = ReadAll(Work() + "/" + TransTable);
+    ASSERT_GT(trans.size(), 12u);
+    const LongWord counted = DecodeLE<LongWord>(trans.data() + 4);
+    EXPECT_EQ(trans.size(), DecodeLE<Word>(trans.data() + 8) +
+                                std::size_t{counted} * DecodeLE<Word>(trans.data() + 10) + 1);
+    EXPECT_EQ(trans.back(), '\x1A');
+    const std::string python = PythonWith("dbfread");
+    EXPECT_EQ(RunPython(python.empty() ? "python3" : python, Work(),
+                        "import dbfread\nt = dbfread.DBF('" + std::string(TransTable) +
+                            "')\nprint(len(list(t)) + len(list(t.deleted)))\n"),
+              std::to_string(counted) + "\n");
+    expectAsBefore("a real full disk");
+    ExpectLoadsWhole(Work(), "1");
 }
 
 // Writes the live records of loan 1 in the table Name of folder From into that of folder To:
