@@ -507,10 +507,8 @@ TEST_F(TableTest, EveryAmountAnotherProgramStoredIsFoundByItsValue) {
     for (std::size_t i = 0; i < amounts.size(); ++i)
         rows += "(" + AmountText(amounts[i]) + ", " + AmountText(wide[i]) + "), ";
     ASSERT_EQ(Python("dbf", "t = dbf.Table('amounts', 'AMOUNT N(12,2); WIDE N(18,2)', "
-                            "dbf_type='db3')\n"
-                            "with t.open(dbf.READ_WRITE):\n"
-                            "    for row in [" + rows + "]:\n"
-                            "        t.append(row)\n"),
+                            "dbf_type='db3')\nwith t.open(dbf.READ_WRITE):\n"
+                            "    for row in [" + rows + "]: t.append(row)\n"),
               "");
     ASSERT_GT(xb_Use(Path("AMOUNTS.DBF"), "", xbModeExclusive, xbCDX), 0);
     for (const char* key : {"AMOUNT", "WIDE", "-AMOUNT"})
@@ -536,37 +534,38 @@ TEST_F(TableTest, EveryAmountAnotherProgramStoredIsFoundByItsValue) {
         for (auto next = held.begin(); next != held.end(); ++next) {
             const double amount = next->first;
             const std::string text = AmountText(amount);
+            SCOPED_TRACE(std::string(field) + " " + text);
             table.SetIndexName(field);
-            EXPECT_TRUE(table.FindKey({amount})) << field << " " << text;
-            EXPECT_EQ(value->AsFloat(), amount) << field << " " << text;
+            EXPECT_TRUE(table.FindKey({amount}));
+            EXPECT_EQ(value->AsFloat(), amount);
             table.FindNearest({amount});
-            EXPECT_EQ(value->AsFloat(), amount) << field << " " << text;
+            EXPECT_EQ(value->AsFloat(), amount);
             const std::pair<int, int> all{next->second, next->second};
             table.SetRange({amount}, {amount});
-            EXPECT_EQ(shown(amount), all) << field << " range " << text;
+            EXPECT_EQ(shown(amount), all) << "range";
             table.CancelRange();
             table.SetFilter(std::string(field) + " = " + text);
             table.SetFiltered(true);
-            EXPECT_EQ(shown(amount), all) << field << " filter " << text;
+            EXPECT_EQ(shown(amount), all) << "filter";
             table.SetFiltered(false);
             if (std::next(next) == held.end()) continue;
             const double above = std::next(next)->first;
             const double between = std::round((amount + above) / 2 * 100) / 100;
             if (between > amount && between < above) {
                 table.FindNearest({between});
-                EXPECT_EQ(value->AsFloat(), above) << field << " " << AmountText(between);
+                EXPECT_EQ(value->AsFloat(), above) << AmountText(between);
             }
             table.SetKey();
             value->SetAsFloat(amount);
             table.SetKeyExclusive(true);
             table.GotoNearest();
-            EXPECT_EQ(value->AsFloat(), above) << field << " above " << text;
+            EXPECT_EQ(value->AsFloat(), above) << "above";
             if (value->FieldName() != "AMOUNT") continue;
             table.SetIndexName("LARGEST");
             table.SetKey();
             value->SetAsFloat(amount);
-            EXPECT_TRUE(table.GotoKey()) << "-AMOUNT " << text;
-            EXPECT_EQ(value->AsFloat(), amount) << "-AMOUNT " << text;
+            EXPECT_TRUE(table.GotoKey()) << "-AMOUNT";
+            EXPECT_EQ(value->AsFloat(), amount) << "-AMOUNT";
         }
     }
 }
