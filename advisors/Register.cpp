@@ -234,10 +234,16 @@ void TLoanInfo::OpenTables() {
                                                          "\n\n" + failure);
         return;
     }
+    // A register that cannot be changed is opened for reading: the navigator greys what would
+    // change it, and nothing is written (a folder that takes no journal would still let the
+    // tables' files be written).
+    refusal_ = RegisterRefusal(folder_);
     try {
         BuildXRefFields();
-        for (TTable* table : {Accounts, AccountsLookup, LoansLookup, Loans, XRef})
+        for (TTable* table : {Accounts, AccountsLookup, LoansLookup, Loans, XRef}) {
+            table->SetReadOnly(refusal_.Error != 0);
             table->Open();
+        }
         KeyCombo->FillList(); // by the display labels the accounts have now
         tablesOpen_ = true;
     } catch (const Exception&) {
@@ -503,7 +509,10 @@ void TLoanInfo::FormShow(TObject*) {
     SetStatus(" Watch this space for status messages.");
     // The navigator greys what a read-only table refuses: the user is told why.
     if (tablesOpen_ && !Writable())
-        MessageDlg(RegisterFolderReadOnlyMessage(folder_), mtInformation, {mbOK}, 0);
+        MessageDlg(refusal_.File.empty()
+                       ? RegisterFolderReadOnlyMessage(folder_)
+                       : RegisterFileReadOnlyMessage(refusal_.File, folder_, refusal_.Error),
+                   mtInformation, {mbOK}, 0);
 }
 
 bool TLoanInfo::Writable() const {
@@ -622,7 +631,7 @@ void TLoanInfo::XRefCalcFields(TDataSet* DataSet) {
 
 void TLoanInfo::NewBTNClick(TObject*) {
     if (!Writable()) {
-        ShowError(RegisterFolderUnwritableMessage(folder_));
+        ShowError(RegisterRefusedMessage(folder_, refusal_));
         return;
     }
     switch (Notebook1->PageIndex()) {

@@ -88,6 +88,26 @@ std::string RegisterRecoveryUnwritableMessage(const std::string& Folder);
 // What the register's dialog tells as it shows the register of the folder Folder, which could
 // only be opened for reading: why nothing can be added or deleted there.
 std::string RegisterFolderReadOnlyMessage(const std::string& Folder);
+// The same two of a file of the register (File: its name, a table or its index) in the folder
+// Folder that the system refuses to write with the errno Error, in a folder that takes writes.
+std::string RegisterFileUnwritableMessage(const std::string& File, const std::string& Folder,
+                                          int Error);
+std::string RegisterFileReadOnlyMessage(const std::string& File, const std::string& Folder,
+                                        int Error);
+
+// What keeps the register in Folder from being changed, judged as the system judges a write of
+// the program's user (the effective one): the folder, which must take the journal REGISTER.JNL
+// that every change makes first and a pack's copies, else the first file of its tables (each
+// table, then its index) that cannot be written. Error: the errno of the refusal (EACCES, EROFS),
+// 0 when nothing refuses; File: the file's name, empty for the folder.
+struct TRegisterRefusal {
+    std::string File;
+    int Error = 0;
+};
+TRegisterRefusal RegisterRefusal(const std::string& Folder);
+// The message of a change the refusal kept from the register in Folder (nothing was changed): the
+// folder's (also when Refusal names nothing) or the file's.
+std::string RegisterRefusedMessage(const std::string& Folder, const TRegisterRefusal& Refusal);
 // The message of the register journal in Folder that cannot be read (Error: the errno of the
 // failure); the register stays closed until it can be.
 std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error);
@@ -205,8 +225,9 @@ std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
 // ----- The register's dialog
 
 // The dialog's modes: choosing the loan a schedule is saved under, or loaded from. A register
-// whose folder cannot be written is shown for reading: the dialog tells so as it shows, and New
-// answers with the folder's message.
+// that cannot be changed (RegisterRefusal), or whose tables could only be opened for reading, is
+// shown for reading: the dialog tells so as it shows, naming the folder or the file, and New
+// answers with its message.
 enum TLoanInfoMode : Byte { limLoad = 0, limSave = 1 };
 
 class TLoanInfo : public TForm {
@@ -318,7 +339,7 @@ private:
     void OpenTables();
     void CloseTables();
     void ShowStep(int Page);
-    // The tables could be opened for writing (the folder takes writes).
+    // The register may be changed and its tables were opened for writing.
     bool Writable() const;
     void UpdateAccountNoEntry();
     void SetStatus(const std::string& Text);
@@ -342,6 +363,8 @@ private:
 
     std::string folder_;
     bool tablesOpen_ = false;
+    // What keeps the register from being changed, found as the tables open.
+    TRegisterRefusal refusal_;
     // The cross-reference row New posted for the loan it started.
     std::vector<char> newXRefRow_;
     bool removingNewXRef_ = false;

@@ -15,8 +15,12 @@
 #include "xbase/XbFile.h"
 #include "xbase/Xbase.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -314,11 +318,17 @@ bool JournalLeft(const std::string& Folder) {
     return std::filesystem::exists(RegisterJournalPath(Folder), error);
 }
 
-// The register folder refused a write for want of leave: while a change waits in its journal,
-// that change cannot be brought to its end; else nothing could be changed.
+std::string TableOfFile(const std::string& Path);
+
+// The register refused a write for want of leave: its folder or the file RegisterRefusal names
+// (the folder when it names none). While a change waits in its journal, that change cannot be
+// brought to its end; else nothing could be changed.
 std::string UnwritableMessage(const std::string& Folder) {
-    return JournalLeft(Folder) ? RegisterRecoveryUnwritableMessage(Folder)
-                               : RegisterFolderUnwritableMessage(Folder);
+    const TRegisterRefusal refusal = RegisterRefusal(Folder);
+    if (!JournalLeft(Folder)) return RegisterRefusedMessage(Folder, refusal);
+    return refusal.File.empty()
+               ? RegisterRecoveryUnwritableMessage(Folder)
+               : RegisterRecoveryFailedMessage(TableOfFile(refusal.File), refusal.Error);
 }
 
 const EDBEngineError* EngineErrorOf(const Exception& E) {
@@ -562,8 +572,9 @@ public:
 
     TTable& Get(const std::string& Name);
     TTable& Trans() { return Get(TransTable); }
-    // A table the change writes. One the engine could open for reading only (the folder or
-    // its disk takes no write) raises the folder's trouble before anything is written.
+    // A table the change writes. A register that cannot be changed (RegisterRefusal: its
+    // folder, or a file of its tables), or a table the engine could open for reading only,
+    // raises that trouble before anything is written.
     TTable& ToWrite(const std::string& Name);
     const std::string& Folder() const { return folder_; }
     // Marks the records of Runs deleted, or takes the marks back, each in its table.
@@ -628,7 +639,8 @@ TTable& TRegisterTables::Get(const std::string& Name) {
 
 TTable& TRegisterTables::ToWrite(const std::string& Name) {
     TTable& table = Get(Name);
-    if (!table.CanModify()) throw TTableTrouble{UnwritableMessage(folder_)};
+    if (RegisterRefusal(folder_).Error != 0 || !table.CanModify())
+        throw TTableTrouble{UnwritableMessage(folder_)};
     return table;
 }
 
@@ -928,6 +940,63 @@ std::string RegisterFolderReadOnlyMessage(const std::string& Folder) {
            " cannot be written.\n\n"
            "Its accounts and loans can be looked at and loaded, but none can be added, saved or "
            "deleted until the program may write in that folder.";
+}
+
+namespace {
+
+// "The register table LOANS.DBF in the folder F cannot be written: permission denied.", or "The
+// index LOANS.NSX of the register table LOANS.DBF ...".
+std::string FileUnwritableText(const std::string& File, const std::string& Folder, int Error) {
+    const std::string table = TableOfFile(File);
+    return (AnsiUpperCase(File) == table
+                ? "The register table " + File
+                : "The index " + File + " of the register table " + table) +
+           " in the folder " + Folder + " cannot be written: " + SysErrorMessage(Error) + ".";
+}
+
+// The errno with which the system refuses the access Mode (W_OK, X_OK) to Path for want of leave
+// (EACCES; EROFS: a read-only file system), 0 when it grants it or for another cause (a file
+// that is not there is told by its open). It judges the effective user, as it judges every
+// write of the process: access() would judge the real one, another user where the process took
+// an identity for file access. A superuser is granted a closed folder or file, which he writes.
+int LeaveRefused(const std::string& Path, int Mode) {
+    if (::faccessat(AT_FDCWD, Path.c_str(), Mode, AT_EACCESS) == 0) return 0;
+    return errno == EACCES || errno == EROFS ? errno : 0;
+}
+
+} // namespace
+
+std::string RegisterFileUnwritableMessage(const std::string& File, const std::string& Folder,
+                                          int Error) {
+    return FileUnwritableText(File, Folder, Error) +
+           "\n\nNothing was changed. Let the program write that file and try again.";
+}
+
+std::string RegisterFileReadOnlyMessage(const std::string& File, const std::string& Folder,
+                                        int Error) {
+    return FileUnwritableText(File, Folder, Error) +
+           "\n\nIts accounts and loans can be looked at and loaded, but none can be added, saved "
+           "or deleted until the program may write that file.";
+}
+
+TRegisterRefusal RegisterRefusal(const std::string& Folder) {
+    if (const int error = LeaveRefused(Folder, W_OK | X_OK)) return {std::string(), error};
+    for (const char* name : {TransTable, LoansTable, XRefTable, AccountsTable, SysInfoTable}) {
+        const std::string table = XbFindFile(PathIn(Folder, name));
+        if (table.empty()) continue;
+        std::vector<std::string> files{table};
+        if (!IndexesOf(name).empty()) files.push_back(XbFindFile(XbCompanionPath(table, ".NSX")));
+        for (const std::string& file : files)
+            if (const int error = file.empty() ? 0 : LeaveRefused(file, W_OK))
+                return {XbFileName(file), error};
+    }
+    return {};
+}
+
+std::string RegisterRefusedMessage(const std::string& Folder, const TRegisterRefusal& Refusal) {
+    return Refusal.File.empty()
+               ? RegisterFolderUnwritableMessage(Folder)
+               : RegisterFileUnwritableMessage(Refusal.File, Folder, Refusal.Error);
 }
 
 std::string RegisterRecoveryFailedMessage(const std::string& Table, int Error) {

@@ -610,14 +610,14 @@ void TCustomChart::PrintRect(const TRect& R) {
     try {
         SetPrinterCanvas(true);
         PrintPartialCanvas(printer->Canvas(), R);
-        SetPrinterCanvas(false);
-        printer->EndDoc();
     } catch (...) {
         SetPrinterCanvas(false);
         printer->Abort();
-        if (printer->Printing()) printer->EndDoc();
         throw;
     }
+    SetPrinterCanvas(false);
+    // A document the printer did not take is over: its failure reaches the caller as it is.
+    printer->EndDoc();
 }
 
 void TCustomChart::PrintPartialCanvas(TCanvas* Canvas, const TRect& R) {

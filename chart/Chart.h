@@ -267,6 +267,9 @@ class TCustomChart : public TCustomAxisPanel {
     void PrintOrientation(TPrinterOrientation Orientation);
     // The page rectangle the print margins leave.
     TRect ChartPrintRect();
+    // Prints the chart into R on one page of the program's printer. A drawing that fails
+    // abandons the document; a document the printer cannot start or complete raises EPrinter
+    // with its cause.
     void PrintRect(const TRect& R);
     void PrintPartialCanvas(TCanvas* Canvas, const TRect& R);
 

@@ -62,14 +62,19 @@ TChartValueList::TChartValueList(TChartSeries* AOwner, const std::string& AName)
     owner_->RegisterValueList(this);
 }
 
-double TChartValueList::Value(int Index) const {
+const TChartValueList::TCell& TChartValueList::Cell(int Index) const {
     if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (%d)", {Index});
-    return values_[Index] * multiplier_;
+    return cells_[Index];
 }
 
-void TChartValueList::AddStatistics(double Stored) {
-    const double v = Stored * multiplier_;
+double TChartValueList::Value(int Index) const {
+    return Cell(Index).Stored * multiplier_;
+}
+
+void TChartValueList::CountValue(int Index) {
+    const double v = Value(Index);
     if (!std::isfinite(v)) return;
+    cells_[Index].Added = v;
     total_ += v;
     totalAbs_ += std::fabs(v);
     if (counted_++ == 0) {
@@ -82,13 +87,13 @@ void TChartValueList::AddStatistics(double Stored) {
 
 int TChartValueList::OrderedIndex(double Value) const {
     int t = Count() - 1;
-    if (order_ == loAscending && t >= 0 && values_[t] > Value) {
-        while (t >= 0 && values_[t] > Value)
+    if (order_ == loAscending && t >= 0 && cells_[t].Stored > Value) {
+        while (t >= 0 && cells_[t].Stored > Value)
             --t;
         return t + 1;
     }
-    if (order_ == loDescending && t >= 0 && values_[t] < Value) {
-        while (t >= 0 && values_[t] < Value)
+    if (order_ == loDescending && t >= 0 && cells_[t].Stored < Value) {
+        while (t >= 0 && cells_[t].Stored < Value)
             --t;
         return t + 1;
     }
@@ -104,39 +109,40 @@ int TChartValueList::AddChartValue(double Value) {
 void TChartValueList::InsertChartValue(int Index, double Value) {
     Index = std::clamp(Index, 0, Count());
     InsertUncounted(Index, Value);
-    AddStatistics(Value);
+    CountValue(Index);
 }
 
 void TChartValueList::InsertUncounted(int Index, double Value) {
-    values_.insert(values_.begin() + Index, Value);
+    cells_.insert(cells_.begin() + Index, TCell{Value, std::nullopt});
 }
 
-void TChartValueList::Remove(int Index, bool Counted) {
-    const double v = Value(Index);
-    values_.erase(values_.begin() + Index);
-    if (Counted) {
-        total_ -= v;
-        totalAbs_ -= std::fabs(v);
+void TChartValueList::Delete(int Index) {
+    if (const std::optional<double> added = Cell(Index).Added) {
+        total_ -= *added;
+        totalAbs_ -= std::fabs(*added);
+        --counted_;
     }
+    cells_.erase(cells_.begin() + Index);
+    RecalcMinMax();
 }
 
 void TChartValueList::ClearValues() {
-    values_.clear();
-    values_.shrink_to_fit();
-    values_.reserve(ValueListCapacity);
+    cells_.clear();
+    cells_.shrink_to_fit();
+    cells_.reserve(ValueListCapacity);
     total_ = totalAbs_ = maxValue_ = minValue_ = 0;
     counted_ = 0;
 }
 
 void TChartValueList::RecalcMinMax() {
     minValue_ = maxValue_ = 0;
-    counted_ = 0;
+    bool first = true;
     for (int i = 0; i < Count(); ++i) {
-        if (!owner_->ValueIsFinite(i)) continue;
         const double v = Value(i);
-        minValue_ = counted_ == 0 ? v : std::min(minValue_, v);
-        maxValue_ = counted_ == 0 ? v : std::max(maxValue_, v);
-        ++counted_;
+        if (!cells_[i].Added || !std::isfinite(v)) continue;
+        minValue_ = first ? v : std::min(minValue_, v);
+        maxValue_ = first ? v : std::max(maxValue_, v);
+        first = false;
     }
 }
 
@@ -774,11 +780,8 @@ int TChartSeries::AddNull(const std::string& ALabel) {
 }
 
 void TChartSeries::Delete(int ValueIndex) {
-    const bool counted = ValueIsFinite(ValueIndex);
     for (TChartValueList* list : valueLists_)
-        list->Remove(ValueIndex, counted);
-    for (TChartValueList* list : valueLists_)
-        list->RecalcMinMax();
+        list->Delete(ValueIndex);
     if (ValueIndex < static_cast<int>(colors_.size())) colors_.erase(colors_.begin() + ValueIndex);
     if (ValueIndex < static_cast<int>(labels_.size())) labels_.erase(labels_.begin() + ValueIndex);
     NotifyValue(veDelete, ValueIndex);

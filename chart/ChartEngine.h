@@ -26,6 +26,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -92,7 +93,7 @@ class TChartValueList : public TPersistent {
     TChartValueList(TChartSeries* AOwner, const std::string& AName);
 
     TChartSeries* Owner() const { return owner_; }
-    int Count() const { return static_cast<int>(values_.size()); }
+    int Count() const { return static_cast<int>(cells_.size()); }
     // The stored value times Multiplier; raises EListError for an index out of range.
     double Value(int Index) const;
     double operator[](int Index) const { return Value(Index); }
@@ -103,10 +104,14 @@ class TChartValueList : public TPersistent {
     int AddChartValue(double Value);
     // Inserts at Index whatever the Order, counted as by AddChartValue.
     void InsertChartValue(int Index, double Value);
+    // Removes the value at Index: what it put into the totals leaves them (nothing when it
+    // counts in none), and RecalcMinMax finds the range anew. Raises EListError for an index out
+    // of range.
+    void Delete(int Index);
     // Empties the list and zeroes the statistics.
     void ClearValues();
     void Clear() { ClearValues(); }
-    // Recomputes the range over the values of the points that count (see Total).
+    // Recomputes the range over the values that count (see Total).
     void RecalcMinMax();
     // Copies Order, DateTime, Multiplier and ValueSource.
     void Assign(TPersistent* Source) override;
@@ -139,14 +144,16 @@ private:
     int OrderedIndex(double Value) const;
     // Inserts Value at Index, not counted in the statistics.
     void InsertUncounted(int Index, double Value);
-    // Counts the value at Index in the statistics.
-    void CountValue(int Index) { AddStatistics(values_[Index]); }
-    // Removes the value at Index, taking it off the totals when it was Counted; the range waits
-    // for RecalcMinMax, once the point is gone from every list.
-    void Remove(int Index, bool Counted);
-    void AddStatistics(double Stored);
+    // Counts the value at Index in the statistics when it is finite.
+    void CountValue(int Index);
+    struct TCell {
+        double Stored; // not multiplied
+        std::optional<double> Added; // what the value put into the totals; none: counts in none
+    };
+    // The cell at Index; raises EListError for an index out of range.
+    const TCell& Cell(int Index) const;
     TChartSeries* owner_;
-    std::vector<double> values_; // stored values, not multiplied
+    std::vector<TCell> cells_;
     TChartListOrder order_ = loNone;
     bool dateTime_ = false;
     double multiplier_ = 1.0;

@@ -1317,7 +1317,8 @@ void TDataSet::SetCachedUpdates(bool Value) {
 
 std::string TDataSet::EngineCondition(const std::vector<char>& Tree) const {
     std::string condition;
-    if (DriverOfCursor(handle_) == 0 || !FilterTreeCondition(Tree.data(), condition)) return {};
+    if (DriverOfCursor(handle_) == 0 || !FilterTreeCondition(Tree.data(), condition, handle_))
+        return {};
     return condition;
 }
 

@@ -6,6 +6,7 @@
 #include "platform/rtl/Strings.h"
 #include "xbase/Xbase.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -90,22 +91,65 @@ std::string QuotedText(const std::string& value) {
     return JoinedPieces(pieces, 0, pieces.size());
 }
 
-// A finite number as condition text in plain decimal, with the decimals it needs to read back
-// as the same number ("100000", "0.125"); false for a value that is not finite.
-bool PlainDecimal(double value, std::string& text) {
+// Shortest decimal digits of a finite value that read back as it, laid out without an exponent
+// (the engine reads none in a seek): "100000000000000000000", "-0.00000025".
+std::string ShortestPlain(double value) {
+    char buffer[32];
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                                 std::chars_format::scientific);
+    const std::string_view form(buffer, static_cast<std::size_t>(r.ptr - buffer));
+    const std::size_t e = form.find('e');
+    std::string digits(1, form[0]);
+    if (e > 1) digits.append(form.substr(2, e - 2));
+    int exponent = 0;
+    const std::string_view power = form.substr(e + (form[e + 1] == '+' ? 2 : 1));
+    std::from_chars(power.data(), power.data() + power.size(), exponent);
+    const int whole = exponent + 1; // digits before the point
+    const auto size = static_cast<int>(digits.size());
+    std::string text;
+    if (whole <= 0)
+        text = "0." + std::string(static_cast<std::size_t>(-whole), '0') + digits;
+    else if (whole >= size)
+        text = digits + std::string(static_cast<std::size_t>(whole - size), '0');
+    else
+        text = digits.substr(0, static_cast<std::size_t>(whole)) + "." +
+               digits.substr(static_cast<std::size_t>(whole));
+    return (std::signbit(value) && value != 0 ? "-" : "") + text;
+}
+
+// A finite number as condition text in plain decimal that the engine reads back as the same
+// number. A field of `decimals` places (-1: not known) that holds more digits than a double
+// compares by its stored digits, so the number is written as such a field holds it when that
+// text reads back as the same number ("999999999999999.88" for the double nearest to it);
+// otherwise it gets the shortest digits that do ("0.125", "100000"). False for a value that
+// is not finite.
+bool PlainDecimal(double value, int decimals, std::string& text) {
     if (!std::isfinite(value)) return false;
-    char buffer[400]; // the longest fixed form of a double is 1 + 309 + 1 + 17 characters
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    text.assign(buffer, r.ptr);
-    return r.ec == std::errc();
+    if (decimals >= 0) {
+        char buffer[400]; // the longest fixed form of a double: 1 + 309 + 1 + decimals
+        const auto r = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                     std::chars_format::fixed, std::min(decimals, 15));
+        double back = 0;
+        if (r.ec == std::errc() && std::from_chars(buffer, r.ptr, back).ec == std::errc() &&
+            back == value) {
+            text.assign(buffer, r.ptr);
+            if (text.find('.') != std::string::npos) text.erase(text.find_last_not_of('0') + 1);
+            if (text.back() == '.') text.pop_back();
+            return true;
+        }
+    }
+    text = ShortestPlain(value);
+    return true;
 }
 
 constexpr int kMaxDepth = 64;
 
-// A reader of one filter-tree blob that checks every offset it follows.
+// A reader of one filter-tree blob that checks every offset it follows; the work area, when
+// known, gives the decimals of the numeric fields its numbers are compared with.
 class TTreeReader {
 public:
-    explicit TTreeReader(const unsigned char* blob) : blob_(blob) {}
+    TTreeReader(const unsigned char* blob, const TEngineWorkArea* area)
+        : blob_(blob), area_(area) {}
 
     bool Open() {
         // Version 2 blocks come from the dataset's filter builder, version 1 from the
@@ -166,7 +210,9 @@ private:
         std::string field;
         char type = 0;
         std::string value;
-        if (op < 3 || op > 8 || !Field(left, field) || !Constant(right, type, value)) return false;
+        if (op < 3 || op > 8 || !Field(left, field) ||
+            !Constant(right, FieldDecimals(field), type, value))
+            return false;
         static const char* const kOps[] = {"=", "<>", ">", "<", ">=", "<="};
         const std::string relation = kOps[op - 3];
         switch (type) {
@@ -192,7 +238,7 @@ private:
         std::string field;
         char type = 0;
         std::string value;
-        if (!Field(Word16(at + 12), field) || !Constant(Word16(at + 14), type, value) ||
+        if (!Field(Word16(at + 12), field) || !Constant(Word16(at + 14), -1, type, value) ||
             type != 'C')
             return false;
         if (partial > 0) field = "LEFT(" + field + ", " + std::to_string(partial) + ")";
@@ -235,8 +281,17 @@ private:
                name.find_first_of(" ()'\"") == std::string::npos;
     }
 
-    // The constant as xBase text; type 'C' string, 'N' number, 'D' date, 'L' logical.
-    bool Constant(std::size_t ref, char& type, std::string& text) const {
+    // The decimals of the work area's numeric field of that name; -1 when not known.
+    int FieldDecimals(const std::string& name) const {
+        if (!area_) return -1;
+        for (const TFieldDescriptor& desc : area_->Logical)
+            if (desc.FieldType == fldFloat && SameText(desc.Name.data(), name)) return desc.Units2;
+        return -1;
+    }
+
+    // The constant as xBase text; type 'C' string, 'N' number (compared with a field of
+    // `decimals` places), 'D' date, 'L' logical.
+    bool Constant(std::size_t ref, int decimals, char& type, std::string& text) const {
         const std::size_t at = nodes_ + ref;
         if (at + 14 > literals_ || Word32(at) != 5) return false;
         const Word dataType = Word16(at + 8);
@@ -248,11 +303,11 @@ private:
             return LiteralText(Word16(at + 12), value) && Quoted(value, text);
         }
         if (!Literal(Word16(at + 12), size, data)) return false;
-        return Scalar(dataType, size, data, type, text);
+        return Scalar(dataType, size, data, decimals, type, text);
     }
 
-    static bool Scalar(Word dataType, Word size, const unsigned char* data, char& type,
-                       std::string& text) {
+    static bool Scalar(Word dataType, Word size, const unsigned char* data, int decimals,
+                       char& type, std::string& text) {
         auto fits = [size](std::size_t n) { return size >= n; };
         switch (dataType) {
         case 2: {
@@ -294,7 +349,7 @@ private:
             if (!fits(8)) return false;
             std::memcpy(&value, data, 8);
             type = 'N';
-            return PlainDecimal(value, text);
+            return PlainDecimal(value, decimals, text);
         }
         default: return false;
         }
@@ -306,6 +361,7 @@ private:
     }
 
     const unsigned char* blob_;
+    const TEngineWorkArea* area_;
     std::size_t size_ = 0;
     std::size_t nodes_ = 0;
     std::size_t literals_ = 0;
@@ -313,9 +369,9 @@ private:
 
 } // namespace
 
-bool FilterTreeCondition(const void* blob, std::string& condition) {
+bool FilterTreeCondition(const void* blob, std::string& condition, TCursorHandle cursor) {
     if (!blob) return false;
-    TTreeReader reader(static_cast<const unsigned char*>(blob));
+    TTreeReader reader(static_cast<const unsigned char*>(blob), EngineWorkArea(cursor));
     return reader.Open() && reader.Node(0, 0, condition);
 }
 
@@ -333,7 +389,7 @@ DBIResult DbiAddFilter(TCursorHandle cursor, std::intptr_t clientData, int prior
         const auto* text = reinterpret_cast<const char*>(clientData);
         if (text && *text)
             f.Text = text;
-        else if (!FilterTreeCondition(expression, f.Text) || f.Text.empty())
+        else if (!FilterTreeCondition(expression, f.Text, cursor) || f.Text.empty())
             return dbiBadParameter;
     } else {
         if (!callback) return dbiBadParameter;

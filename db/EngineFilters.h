@@ -6,8 +6,9 @@
 // An expression filter takes its condition from the text passed as client data; when none is
 // given it is translated from the filter tree (the engine filter-tree blob of the dataset
 // model); a tree that has no xBase form is refused with 9998. In the translation every number
-// is written in plain decimal (no exponent) and every text becomes a string constant that keeps
-// its meaning whatever quotes and brackets it holds.
+// is written in plain decimal (no exponent) that the engine reads back as the same number, and
+// every text becomes a string constant that keeps its meaning whatever quotes and brackets it
+// holds.
 //
 // A condition the engine refuses is the result of the call that hands it over (9998, the
 // condition as reason); the engine keeps the condition it had, and the refused filter stays
@@ -35,5 +36,6 @@ DBIResult DbiDropFilter(TCursorHandle cursor, TFilterHandle filter);
 DBIResult DbiRestoreFilterCondition(TCursorHandle cursor);
 
 // The xBase condition of a filter tree blob (version 1 or 2); false when the blob is damaged or
-// holds a node with no xBase form.
-bool FilterTreeCondition(const void* blob, std::string& condition);
+// holds a node with no xBase form. The cursor's fields (0: none) give the decimals a number
+// compared with a numeric field is written with.
+bool FilterTreeCondition(const void* blob, std::string& condition, TCursorHandle cursor = 0);

@@ -361,12 +361,14 @@ TKeyKind KeyKind() {
     return kind >= kkCharacter && kind <= kkDate ? static_cast<TKeyKind>(kind) : kkNone;
 }
 
-// The key text of the engine's current record in the controlling order.
+// The key text of the engine's current record in the controlling order. A number is the
+// order's own key of the record in plain decimal, which a seek reads back as the same key: the
+// stored text of a numeric field in full, a computed number as the order rounds it.
 std::string CurrentKeyText(TKeyKind kind) {
     const std::string expr = xb_IndexKey();
     switch (kind) {
     case kkCharacter: return xb_EvalString(expr);
-    case kkNumeric: return xb_EvalString("LTRIM(STR(" + expr + ", 30, 10))");
+    case kkNumeric: return xb_KeyData();
     case kkLogical: return xb_EvalLogical(expr) ? ".T." : ".F.";
     case kkDate: return xb_EvalString("DTOS(" + expr + ")");
     default: return {};

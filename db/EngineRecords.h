@@ -67,7 +67,9 @@ DBIResult DbiGetField(TCursorHandle cursor, Word field, const char* record, void
                       bool* blank);
 DBIResult DbiPutField(TCursorHandle cursor, Word field, char* record, const void* source);
 
-// Keys. key is a record image, or with directKey the key text itself. Kind 0 (equal) compares
+// Keys. key is a record image, or with directKey the key text itself; the key text of a record
+// image (DbiExtractKey) is what the controlling order keys it by, a number in plain decimal with
+// the digits the order keeps (a numeric field's stored text in full). Kind 0 (equal) compares
 // whole keys: 8710 when no key equals it, so an empty (or null, or blank) key finds only a
 // record whose key is empty. Kinds 1 and 2 stand on the first record for an empty key.
 DBIResult DbiSetToKey(TCursorHandle cursor, int searchKind, bool directKey, Word fieldCount,

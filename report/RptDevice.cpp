@@ -24,13 +24,10 @@ std::vector<std::string> ProfileTokens(const std::string& value) {
     return tokens;
 }
 
-// Why a document did not start on target (the printer, or the file named in quotes): when its
-// output could not be made, where and the cause the system gave follow.
-std::string CannotStartDocMessage(const std::string& target, bool named,
-                                  const TStartDocFailure& failure) {
-    const std::string message = Format(Trans_CannotStartDoc, {target});
-    const std::string why = StartDocFailureText(failure, named);
-    return why.empty() ? message : message + " " + why;
+// A statement that a document failed, and, when its output could not be made or written, where
+// and the cause the system gave (why).
+std::string WithCause(const std::string& statement, const std::string& why) {
+    return why.empty() ? statement : statement + " " + why;
 }
 
 std::unique_ptr<TRPDevice>& GlobalDevice() {
@@ -232,11 +229,12 @@ void TRPDevice::BeginDoc() {
     // own caller names a file again.
     const std::string output = std::exchange(outputFileName_, {});
     if (StartDoc(dc_, DOCINFO{title_, output}) <= 0) {
-        const TStartDocFailure failure = LastStartDocFailure();
+        const TOutputFailure failure = LastStartDocFailure();
         printing_ = false;
         SetState(dsNone);
-        RaiseError(CannotStartDocMessage(output.empty() ? deviceName_ : "\"" + output + "\"",
-                                         !output.empty(), failure));
+        RaiseError(WithCause(
+            Format(Trans_CannotStartDoc, {output.empty() ? deviceName_ : "\"" + output + "\""}),
+            StartDocFailureText(failure, !output.empty())));
     }
     pageStarted_ = false;
 }
@@ -256,11 +254,14 @@ void TRPDevice::EndDoc() {
     CheckPrinting();
     if (pageStarted_) ::EndPage(dc_);
     pageStarted_ = false;
-    bool finished = aborted_ || ::EndDoc(dc_) > 0;
+    const bool finished = aborted_ || ::EndDoc(dc_) > 0;
+    const TOutputFailure failure = LastEndDocFailure();
     SetState(dsNone);
     printing_ = false;
     aborted_ = false;
-    if (!finished) RaiseError(Format(Trans_CannotFinishDoc, {deviceName_}));
+    if (!finished)
+        RaiseError(
+            WithCause(Format(Trans_CannotFinishDoc, {deviceName_}), EndDocFailureText(failure)));
 }
 
 void TRPDevice::AbortDoc() {

@@ -6,7 +6,6 @@
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 
-#include <QFile>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
@@ -15,12 +14,16 @@
 #include <QPrinterInfo>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 // ---------------------------------------------------------------------------------------------
 // Page geometry.
@@ -133,16 +136,29 @@ QPageLayout MakeLayout(const TPageGeometry& g, SmallInt paperCode) {
 }
 
 // No output file: where it was to be written and the system's error are told in failure.
-int Refused(TStartDocFailure& failure, const std::string& place, int error) {
+int Refused(TOutputFailure& failure, const std::string& place, int error) {
     failure = {place, error};
     return -1;
 }
 
+// Creates the first of the files name(1), name(2), ... that is not there yet, for writing (made
+// here, so that two programs never take the same one): its descriptor, with path set to its
+// name; -1 with errno set when none can be made.
+int CreateFirstFree(const std::function<std::string(int)>& name, mode_t mode, std::string& path) {
+    for (int n = 1; n < 100000; ++n) {
+        path = name(n);
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
 // Opens a new numbered file "print0001.pdf", "print0002.pdf", ... in the settings folder's
-// "printed" (made when missing) for writing; the file is created here so that two programs never
-// take the same number. Its descriptor, with path set to its name in the system's encoding (as
-// the settings folder's is); -1 when none can be made, the folder told in failure.
-int OpenNumberedFile(std::string& path, TStartDocFailure& failure) {
+// "printed" (made when missing) for writing. Its descriptor, with path set to its name in the
+// system's encoding (as the settings folder's is); -1 when none can be made, the folder told in
+// failure.
+int OpenNumberedFile(std::string& path, TOutputFailure& failure) {
     std::string folder;
     try {
         folder = SettingsFolder() + "/printed";
@@ -152,23 +168,84 @@ int OpenNumberedFile(std::string& path, TStartDocFailure& failure) {
     std::error_code made;
     std::filesystem::create_directories(folder, made);
     if (made) return Refused(failure, Utf8ToWin1252(folder), made.value());
-    for (int n = 1; n < 100000; ++n) {
-        path = folder + Format("/print%.4d.pdf", {n});
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        const int error = errno;
-        if (fd >= 0) return fd;
-        if (error != EEXIST) return Refused(failure, Utf8ToWin1252(folder), error);
-    }
-    return Refused(failure, Utf8ToWin1252(folder), EEXIST);
+    const int fd = CreateFirstFree(
+        [&folder](int n) { return folder + Format("/print%.4d.pdf", {n}); }, 0644, path);
+    return fd >= 0 ? fd : Refused(failure, Utf8ToWin1252(folder), errno);
 }
 
-// Opens the file the caller named (in the program's character set) for writing, emptied; -1
-// when it cannot be, the file told in failure.
-int OpenNamedFile(const std::string& file, TStartDocFailure& failure) {
+// Opens the file the caller named (in the program's character set; through a link, the file it
+// names) for writing. An ordinary file, or a new one, is written under a name of its own beside
+// it ("<name>.1.part") that takes the file's place once the document is complete, so that a
+// document that fails leaves the file as it was; a device is written directly. The descriptor,
+// with path set to where the output goes and target to the file whose place it takes (empty
+// when written directly), in the system's encoding; -1 when it cannot be, the file told in
+// failure.
+int OpenNamedFile(const std::string& file, std::string& path, std::string& target,
+                  TOutputFailure& failure) {
+    const std::string named = Win1252ToUtf8(file);
+    std::error_code ignored;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(named, ignored);
+    target = resolved.empty() ? named : resolved.string();
+    struct stat was {};
+    const bool exists = ::stat(target.c_str(), &was) == 0;
+    if (exists) {
+        // The file must be the user's to write: taking its place would replace even one that
+        // is closed to him.
+        const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd < 0) return Refused(failure, file, errno);
+        if (!S_ISREG(was.st_mode)) {
+            path = std::exchange(target, {});
+            return fd;
+        }
+        ::close(fd);
+    }
     const int fd =
-        ::open(Win1252ToUtf8(file).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    return fd >= 0 ? fd : Refused(failure, file, errno);
+        CreateFirstFree([&](int n) { return target + Format(".%d.part", {n}); }, 0666, path);
+    if (fd < 0) return Refused(failure, file, errno);
+    if (exists) (void)::fchmod(fd, was.st_mode & 07777); // the file keeps its permissions
+    return fd;
 }
+
+// The file a document is written to: each write goes to the system at once, and the first that
+// fails is kept with the system's error number.
+class TOutputFile : public QIODevice {
+public:
+    explicit TOutputFile(int fd) : fd_(fd) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
+    ~TOutputFile() override { Close(); }
+    // Closes the file once what was written is on the disk: 0, or the error number of the
+    // first write, sync or close that failed.
+    int Close() {
+        if (fd_ < 0) return error_;
+        // A device or a pipe has nothing to sync.
+        if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) Failed(errno);
+        if (::close(std::exchange(fd_, -1)) != 0 && errno != EINTR) Failed(errno);
+        QIODevice::close();
+        return error_;
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        qint64 done = 0;
+        while (done < size && fd_ >= 0 && error_ == 0) {
+            const ssize_t n = ::write(fd_, data + done, static_cast<std::size_t>(size - done));
+            if (n > 0)
+                done += n;
+            else if (n == 0)
+                Failed(EIO);
+            else if (errno != EINTR)
+                Failed(errno);
+        }
+        return error_ == 0 ? done : -1;
+    }
+
+private:
+    void Failed(int error) {
+        if (error_ == 0) error_ = error;
+    }
+    int fd_;
+    int error_ = 0;
+};
 
 // A document drawn through one painter that stays open from the first page to the last; the
 // context draws through it while a page is open.
@@ -183,7 +260,7 @@ public:
         SetDCPainter(dc, nullptr);
         return true;
     }
-    bool Finish(HDC dc) override {
+    bool Finish(HDC dc, TOutputFailure&) override {
         SetDCPainter(dc, nullptr);
         return painter_.end();
     }
@@ -202,26 +279,22 @@ private:
 };
 
 // A document written as a PDF file. The file is opened when the document starts, so a file
-// that cannot be written fails the start; a write that fails later (a full disk) fails the end
-// and the incomplete file is removed.
+// that cannot be written fails the start; a write that fails later (a full disk) fails the end,
+// and nothing of the document is left: the file written in part is removed (a file the caller
+// named keeps what it held).
 class TPdfDocument : public TPainterDocument {
 public:
-    bool Start(const TJobSettings& settings, TStartDocFailure& failure) {
+    bool Start(const TJobSettings& settings, TOutputFailure& failure) {
         // The caller names its file in the program's character set; a numbered file's name
         // comes from the system and is reported in the program's character set.
         const bool numbered = settings.Output.empty();
-        const int fd =
-            numbered ? OpenNumberedFile(path_, failure) : OpenNamedFile(settings.Output, failure);
+        const int fd = numbered ? OpenNumberedFile(path_, failure)
+                                : OpenNamedFile(settings.Output, path_, target_, failure);
         if (fd < 0) return false;
-        if (!numbered) path_ = Win1252ToUtf8(settings.Output);
         file_ = numbered ? Utf8ToWin1252(path_) : settings.Output;
         paper_ = settings.DevMode.dmPaperSize;
-        if (!output_.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
-            ::close(fd);
-            RemoveOutput();
-            return false;
-        }
-        writer_ = std::make_unique<QPdfWriter>(&output_);
+        output_ = std::make_unique<TOutputFile>(fd);
+        writer_ = std::make_unique<QPdfWriter>(output_.get());
         writer_->setResolution(settings.Page.DpiX);
         writer_->setPageLayout(MakeLayout(settings.Page, paper_));
         writer_->setTitle(AnsiToQString(settings.DocName));
@@ -232,17 +305,20 @@ public:
         }
         return true;
     }
-    bool Finish(HDC dc) override {
-        bool written = TPainterDocument::Finish(dc) && output_.flush() &&
-                       output_.error() == QFileDevice::NoError;
-        output_.close();
-        written = written && output_.error() == QFileDevice::NoError;
-        if (!written) RemoveOutput();
-        return written;
+    bool Finish(HDC dc, TOutputFailure& failure) override {
+        const bool drawn = TPainterDocument::Finish(dc, failure);
+        int error = output_->Close();
+        if (drawn && error == 0 && !target_.empty() &&
+            std::rename(path_.c_str(), target_.c_str()) != 0)
+            error = errno;
+        if (drawn && error == 0) return true;
+        if (error != 0) failure = {file_, error};
+        RemoveOutput();
+        return false;
     }
     void Abort(HDC dc) override {
         TPainterDocument::Abort(dc);
-        output_.close();
+        output_->Close();
         RemoveOutput();
     }
     std::string OutputFile() const override { return file_; }
@@ -261,10 +337,11 @@ private:
             std::filesystem::remove(path_, ignored);
     }
 
-    std::string path_; // in the system's encoding
+    std::string path_;   // where the output is written, in the system's encoding
+    std::string target_; // the file whose place it takes when complete (or empty)
     std::string file_;
     SmallInt paper_ = DMPAPER_LETTER;
-    QFile output_;
+    std::unique_ptr<TOutputFile> output_;
     std::unique_ptr<QPdfWriter> writer_;
 };
 
@@ -280,7 +357,7 @@ public:
         return {pdf};
     }
     std::unique_ptr<TPrintDocument> StartDocument(const TPrinterInfo&, const TJobSettings& settings,
-                                                  TStartDocFailure& failure) override {
+                                                  TOutputFailure& failure) override {
         EnsureQtApp();
         auto doc = std::make_unique<TPdfDocument>();
         if (!doc->Start(settings, failure)) return nullptr;
@@ -349,7 +426,7 @@ public:
     }
     std::unique_ptr<TPrintDocument> StartDocument(const TPrinterInfo& printer,
                                                   const TJobSettings& settings,
-                                                  TStartDocFailure&) override {
+                                                  TOutputFailure&) override {
         QPrinterInfo info = QPrinterInfo::printerInfo(AnsiToQString(printer.Device));
         if (info.isNull()) return nullptr;
         auto doc = std::make_unique<TQtPrinterDocument>();
@@ -450,10 +527,10 @@ public:
         Unbind(dc);
         return TPainterDocument::EndPage(dc);
     }
-    bool Finish(HDC dc) override {
+    bool Finish(HDC dc, TOutputFailure& failure) override {
         Unbind(dc);
         Record().Finished = true;
-        return TPainterDocument::Finish(dc);
+        return TPainterDocument::Finish(dc, failure);
     }
     void Abort(HDC dc) override {
         Unbind(dc);
@@ -482,7 +559,7 @@ private:
 
 std::unique_ptr<TPrintDocument> TTestPrinterBackend::StartDocument(const TPrinterInfo& printer,
                                                                    const TJobSettings& settings,
-                                                                   TStartDocFailure&) {
+                                                                   TOutputFailure&) {
     if (failNext_) {
         failNext_ = false;
         return nullptr;

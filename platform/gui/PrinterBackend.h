@@ -73,8 +73,9 @@ public:
     virtual ~TPrintDocument() = default;
     virtual bool StartPage(HDC dc, const TPageGeometry& page) = 0;
     virtual bool EndPage(HDC dc) = 0;
-    // Completes the output; false when it could not be written.
-    virtual bool Finish(HDC dc) = 0;
+    // Completes the output; false when it could not be written, a file that could not be
+    // written told in failure.
+    virtual bool Finish(HDC dc, TOutputFailure& failure) = 0;
     virtual void Abort(HDC dc) = 0;
     // The file written (empty when the output went to a printer).
     virtual std::string OutputFile() const = 0;
@@ -92,7 +93,7 @@ public:
     // made is told in failure.
     virtual std::unique_ptr<TPrintDocument> StartDocument(const TPrinterInfo& printer,
                                                           const TJobSettings& settings,
-                                                          TStartDocFailure& failure) = 0;
+                                                          TOutputFailure& failure) = 0;
 };
 
 // The backends printing goes through, in the order their printers are listed. Until set, the
@@ -101,7 +102,9 @@ std::vector<std::shared_ptr<TPrinterBackend>>& PrinterBackends();
 void SetPrinterBackends(std::vector<std::shared_ptr<TPrinterBackend>> backends);
 // The built-in printer "PDF": Letter paper, 300 dots per inch, no unprintable margins. Its
 // documents go to the file named by the caller or else to a new numbered file in the folder
-// "printed" of the settings folder.
+// "printed" of the settings folder. A document that cannot be completed leaves nothing: its
+// numbered file is removed, and a file named keeps what it held (the document is written beside
+// it and takes its place when complete).
 std::shared_ptr<TPrinterBackend> CreatePdfPrinterBackend();
 // The printers Qt lists (CUPS).
 std::shared_ptr<TPrinterBackend> CreateQtPrinterBackend();
@@ -151,7 +154,7 @@ public:
     std::string DefaultPrinter() override { return default_; }
     std::unique_ptr<TPrintDocument> StartDocument(const TPrinterInfo& printer,
                                                   const TJobSettings& settings,
-                                                  TStartDocFailure& failure) override;
+                                                  TOutputFailure& failure) override;
 
 private:
     class TRecordingDocument;

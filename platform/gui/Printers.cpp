@@ -25,11 +25,18 @@ private:
 
 // Why a document did not start: when its output (the file named, or a numbered printout) could
 // not be made, where and the system's cause follow.
-std::string CannotStartMessage(const std::string& file, const TStartDocFailure& failure) {
+std::string CannotStartMessage(const std::string& file, const TOutputFailure& failure) {
     const std::string why = StartDocFailureText(failure, !file.empty());
     if (why.empty()) return "The print job could not be started";
     return "The print job could not be started" + (file.empty() ? "" : " on \"" + file + "\"") +
            ". " + why;
+}
+
+// Why a document was not completed: when its output could not be written, the file and the
+// system's cause follow.
+std::string CannotFinishMessage(const TOutputFailure& failure) {
+    const std::string why = EndDocFailureText(failure);
+    return "The print job could not be completed" + (why.empty() ? "" : ". " + why);
 }
 
 std::unique_ptr<TPrinter>& GlobalPrinter() {
@@ -160,7 +167,7 @@ void TPrinter::BeginDoc() {
     if (!dc) throw EPrinter("Printer selected is not valid");
     DOCINFO info{title_, fileName_};
     if (StartDoc(dc, info) <= 0 || StartPage(dc) <= 0) {
-        const TStartDocFailure failure = LastStartDocFailure();
+        const TOutputFailure failure = LastStartDocFailure();
         AbortDoc(dc);
         DeleteDC(dc);
         throw EPrinter(CannotStartMessage(fileName_, failure));
@@ -182,14 +189,15 @@ void TPrinter::NewPage() {
 
 void TPrinter::EndDoc() {
     CheckPrinting();
-    int result = aborted_ ? 1 : ::EndDoc(dc_);
+    const int result = aborted_ ? 1 : ::EndDoc(dc_);
+    const TOutputFailure failure = LastEndDocFailure();
     canvas_->SetHandle(nullptr);
     DeleteDC(dc_);
     dc_ = nullptr;
     printing_ = false;
     aborted_ = false;
     pageNumber_ = 0;
-    if (result <= 0) throw EPrinter("The print job could not be completed");
+    if (result <= 0) throw EPrinter(CannotFinishMessage(failure));
 }
 
 void TPrinter::Abort() {

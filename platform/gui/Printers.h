@@ -55,6 +55,9 @@ class TPrinter : public TObject {
     void BeginDoc();
     // Ends the page and starts the next.
     void NewPage();
+    // Completes the document. Raises EPrinter "The print job could not be completed" when the
+    // printer did not take it; an output file that could not be written is named with the
+    // system's cause (nothing of it is left).
     void EndDoc();
     // Drops the document being printed.
     void Abort();

@@ -183,8 +183,13 @@ std::string& LastOutput() {
     return last;
 }
 
-TStartDocFailure& StartFailure() {
-    static TStartDocFailure failure;
+TOutputFailure& StartFailure() {
+    static TOutputFailure failure;
+    return failure;
+}
+
+TOutputFailure& EndFailure() {
+    static TOutputFailure failure;
     return failure;
 }
 
@@ -431,11 +436,12 @@ int EndPage(HDC hdc) {
 }
 
 int EndDoc(HDC hdc) {
+    EndFailure() = {};
     TPrintJob* job = JobOf(hdc);
     if (!job || !job->Document) return SP_ERROR;
     if (job->PageOpen) EndPage(hdc);
     if (!job->Document) return SP_APPABORT; // the abort callback ended it
-    bool written = job->Document->Finish(hdc);
+    bool written = job->Document->Finish(hdc, EndFailure());
     LastOutput() = FullPath(job->Document->OutputFile());
     job->Document.reset();
     if (written && !LastOutput().empty() && PrintedToFile()) PrintedToFile()(LastOutput());
@@ -462,17 +468,34 @@ std::string LastPrintOutput() {
     return LastOutput();
 }
 
-TStartDocFailure LastStartDocFailure() {
+TOutputFailure LastStartDocFailure() {
     return StartFailure();
 }
 
-std::string StartDocFailureText(const TStartDocFailure& failure, bool named) {
+TOutputFailure LastEndDocFailure() {
+    return EndFailure();
+}
+
+namespace {
+
+// Where and the cause as the system words it (what: a format of the two), and that nothing was
+// printed; empty for a failure that is not the output's.
+std::string OutputFailureText(const std::string& what, const TOutputFailure& failure) {
     if (failure.Error == 0) return {};
-    const std::string cause = SysErrorMessage(failure.Error);
-    return (named ? Format("The file cannot be written: %s.", {cause})
-                  : Format("The folder %s where printouts go cannot be written: %s.",
-                           {failure.Place, cause})) +
+    return Format(what, {failure.Place, SysErrorMessage(failure.Error)}) +
            "\n\nNothing was printed.";
+}
+
+} // namespace
+
+std::string StartDocFailureText(const TOutputFailure& failure, bool named) {
+    return OutputFailureText(named ? "The file cannot be written: %1:s."
+                                   : "The folder %s where printouts go cannot be written: %s.",
+                             failure);
+}
+
+std::string EndDocFailureText(const TOutputFailure& failure) {
+    return OutputFailureText("The file %s could not be written: %s.", failure);
 }
 
 TPrintedToFileEvent SetPrintedToFileHandler(TPrintedToFileEvent Handler) {

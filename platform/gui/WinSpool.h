@@ -140,27 +140,34 @@ constexpr int SP_APPABORT = -2;
 // events of the application.
 using ABORTPROC = std::function<bool(HDC dc, int error)>;
 int SetAbortProc(HDC dc, ABORTPROC proc);
-// Starts a document: a job number above 0, or SP_ERROR when the output cannot be made (for
-// example a PDF file that cannot be written) or the context cannot print.
-int StartDoc(HDC dc, const DOCINFO& info);
-// Why a document could not be started when its output file could not be made: where it was to
-// be written (the file the caller named, or else the folder a numbered file was to be made in;
-// in the program's character set) and the system's error number (errno). Both are empty when
-// the start failed for another reason (a printer that cannot be reached).
-struct TStartDocFailure {
+// Why a document's output file could not be made, or written to its end: where it was to be
+// written (the file the caller named, a numbered file, or the folder a numbered file was to be
+// made in; in the program's character set) and the system's error number (errno). Both are
+// empty when the document failed for another reason (a printer that cannot be reached).
+struct TOutputFailure {
     std::string Place;
     int Error = 0;
 };
+// What follows the statement that a document did not start (or was not completed) when its
+// output could not be made (or written): where and the system's cause, then that nothing was
+// printed. At the start, where is the folder of printouts, or "the file" when the caller named
+// one (and names it itself); at the end, the file by its name. Empty for a failure of another
+// kind.
+std::string StartDocFailureText(const TOutputFailure& failure, bool named);
+std::string EndDocFailureText(const TOutputFailure& failure);
+// Starts a document: a job number above 0, or SP_ERROR when the output cannot be made (for
+// example a PDF file that cannot be written) or the context cannot print.
+int StartDoc(HDC dc, const DOCINFO& info);
 // The failure of the last StartDoc (empty when it succeeded).
-TStartDocFailure LastStartDocFailure();
-// What follows the statement that a document did not start when its output could not be made:
-// where (the folder of printouts, or "the file" the caller named and names itself when named)
-// and the system's cause, then that nothing was printed. Empty for a failure of another kind.
-std::string StartDocFailureText(const TStartDocFailure& failure, bool named);
+TOutputFailure LastStartDocFailure();
 int StartPage(HDC dc);
 // Ends the page; the abort callback is asked first and may abort the document (SP_APPABORT).
 int EndPage(HDC dc);
+// Completes the document: above 0, or SP_ERROR when its output could not be written (a file
+// written in part is removed, and a file the caller named keeps what it held before).
 int EndDoc(HDC dc);
+// The failure of the last EndDoc (empty when it succeeded or failed for another reason).
+TOutputFailure LastEndDocFailure();
 int AbortDoc(HDC dc);
 // Printer escapes: PASSTHROUGH sends raw bytes to the printer. Returns the number of bytes
 // taken, 0 when the printer takes no raw data (the PDF printer) or the escape is unknown, and

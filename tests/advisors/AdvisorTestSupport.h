@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,6 +68,16 @@ inline void AddRecord(const std::string& Dir, const std::string& Table,
     for (const auto& [field, value] : Fields)
         table->FieldByName(field)->SetAsString(value);
     table->Post();
+}
+
+// Lets the user write every file of Dir again but File: a folder whose files the user owns and
+// that were all closed (TRefusal::ClosedFiles) then refuses that one alone. For a refusal's body.
+inline void ReopenAllBut(const std::string& Dir, const std::string& File) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(Dir))
+        if (entry.path().filename() != File)
+            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::add, error);
 }
 
 // A car-sized purchase against a three-year lease, monthly, fully used for business.

@@ -2,7 +2,9 @@
 // user answers it, the "PDF" printer's file read back with pdftotext, and the preview's pages.
 #include "tests/advisors/AmortizationFormSupport.h"
 #include "tests/gui/PdfTools.h"
+#include "tests/rtl/RefusedFolder.h"
 
+#include "report/RptDevice.h"
 #include "report/RptPreviewForm.h"
 #include "report/RptSetupForm.h"
 
@@ -155,6 +157,26 @@ TEST_F(AmortPrint, ASecondPrintWhileOneRunsIsRefusedAndRedrawingComesBack) {
     EXPECT_FALSE(form->TransGrid->RedrawLocked());
     EXPECT_EQ(modals.size(), 2u);
     EXPECT_EQ(form->Years->TabIndex(), 1);
+}
+
+// Printing on a full disk: the user is told which printout could not be written, the system's
+// cause and that nothing was printed, and nothing of the printout is left.
+TEST_F(AmortPrint, AFullDiskTellsTheUserWhyNothingWasPrinted) {
+    RUN_IN_FRESH_PROCESS();
+    RPDev()->GetPrinterIndex(); // the printer list is in the profile before the disk fills
+    const std::optional<std::string> shown = InRefusedFolder(
+        home.Path(), TRefusal::FullDisk,
+        [&] {
+            PrintToPdf();
+            return services.MessageBoxes.size() == 1 ? LastMessage() : "no single message";
+        },
+        4096);
+    if (!shown) GTEST_SKIP() << "this machine cannot make a full disk for a test";
+    EXPECT_EQ(*shown, "Unable to complete the print job on PDF. The file " +
+                          (home / "printed/print0001.pdf") +
+                          " could not be written: no space left on device.\n\nNothing was "
+                          "printed.");
+    EXPECT_TRUE(std::filesystem::is_empty(home / "printed"));
 }
 
 TEST_F(AmortPrint, ThePreviewShowsTheRecordedPages) {

@@ -19,6 +19,8 @@
 #include "xbase/XbFile.h"
 #include "xbase/Xbase.h"
 
+#include <gmock/gmock.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -39,6 +41,7 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using ::testing::HasSubstr;
 
 namespace {
 
@@ -373,6 +376,7 @@ TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsItAndTheOtherLoans) 
         std::string failure;
         if (!FailingFrom(saveNew, write, Always, made, &failure)) {
             EXPECT_TRUE(failure.ends_with(RegisterNewLoanKeptMessage("", "2"))) << failure;
+            EXPECT_THAT(failure, HasSubstr("\n\nThe new loan 2 is kept under its account"));
             expectAsBefore("write " + std::to_string(write));
         }
         TAmortSchedule loaded;
@@ -545,8 +549,16 @@ TEST_F(RegisterChangeTest, AJournalIsNotAppliedToTablesPutBackFromACopy) {
     const TUnfinishedChange saving{.Account = "SMITJOH001", .Loans = {"1"}};
     const TUnfinishedChange deleting{
         .Delete = true, .AccountDeleted = true, .Account = "SMITJOH001", .Loans = {"1"}};
-    for (const auto& [from, journal, what] :
-         {std::tuple{"longer", save, saving}, {"swapped", save, saving}, {"packed", del, deleting}}) {
+    const std::string savingText = "That change was a save of the schedule of loan 1 of the "
+                                   "account SMITJOH001. It was neither finished nor undone, so "
+                                   "loan 1 may hold part of it";
+    const std::string deletingText = "That change was a delete of the account SMITJOH001 with "
+                                     "its loan 1. It was neither finished nor undone, so the "
+                                     "account and its loans may hold part of it";
+    for (const auto& [from, journal, what, text] :
+         {std::tuple{"longer", save, saving, savingText},
+          {"swapped", save, saving, savingText},
+          {"packed", del, deleting, deletingText}}) {
         SCOPED_TRACE(from);
         FreshWork(from);
         const std::string copied = Snapshot(Work());
@@ -557,6 +569,10 @@ TEST_F(RegisterChangeTest, AJournalIsNotAppliedToTablesPutBackFromACopy) {
             ASSERT_EQ(services_.MessageBoxes.size(), 1u);
             EXPECT_EQ(services_.MessageBoxes[0].Text,
                       RegisterJournalSetAsideMessage(Work(), aside, what));
+            EXPECT_THAT(services_.MessageBoxes[0].Text, HasSubstr(text));
+            EXPECT_THAT(services_.MessageBoxes[0].Text,
+                        HasSubstr("set aside as " + std::string(aside) + " in the folder " +
+                                  Work()));
             EXPECT_EQ(ReadAll(Work() + "/" + aside), journal);
             EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
             EXPECT_EQ(Snapshot(Work()), copied);
@@ -682,8 +698,12 @@ TEST_F(RegisterChangeTest, ARefusedSaveOfANewLoanKeepsItWithItsLink) {
     for (const auto& [loading, edited, table] :
          {std::tuple{true, "", TransTable}, {false, "3", LoansTable}}) {
         TOtherCopy other(Work(), edited, loading);
-        EXPECT_EQ(SaveSchedule(Work(), "3", schedule, TAmortOptions{}, true),
-                  RegisterNewLoanKeptMessage(RegisterInUseMessage(table), "3"));
+        const std::string failure = SaveSchedule(Work(), "3", schedule, TAmortOptions{}, true);
+        EXPECT_EQ(failure, RegisterNewLoanKeptMessage(RegisterInUseMessage(table), "3"));
+        EXPECT_THAT(failure, HasSubstr(std::string(table) +
+                                       " is in use by another copy of the program.\n\nNothing was "
+                                       "changed. Try again when the other copy is done with it."
+                                       "\n\nThe new loan 3 is kept under its account"));
         other.Release();
         EXPECT_EQ(Snapshot(Work()), before);
     }
@@ -721,47 +741,76 @@ TEST_F(RegisterChangeTest, AFolderThatCannotBeWrittenIsNamed) {
     for (const char* file : {"", TransTable}) {
         LeaveHalfDone(SaveLonger);
         XbSetWriteFailure(1, Always, EIO, file);
-        EXPECT_EQ(PrepareRegister(Work(), AllTables),
-                  RegisterRecoveryFailedMessage(TransTable, EIO))
-            << file;
+        const std::string failure = PrepareRegister(Work(), AllTables);
+        EXPECT_EQ(failure, RegisterRecoveryFailedMessage(TransTable, EIO)) << file;
+        EXPECT_THAT(failure, HasSubstr("The register table TRANS.DBF could not be written: "
+                                       "input/output error, so the change of the register that "
+                                       "was left unfinished cannot be brought to its end."));
         XbSetWriteFailure(std::nullopt);
         EXPECT_TRUE(fs::exists(RegisterJournalPath(Work())));
         ExpectOldOrNew(before, before, std::strerror(EIO));
     }
 }
 
-// The folder refuses writes as the system does, at the open for writing: mounted read-only
-// (EROFS) or not to be written by the user (EACCES). The register is read as it is; a save and
-// a delete name the folder and change nothing; a change left unfinished waits in its journal.
-TEST_F(RegisterChangeTest, AFolderRefusingTheOpenForWritingIsNamed) {
+// The register refuses writes as the system does: its folder mounted read-only (EROFS), not to
+// be written by the user (EACCES: another's; or the user's closed, which still lets the tables'
+// files be written but takes no journal), or its files closed in a folder that takes writes; or
+// one file alone closed, an index. The register is read as it is; a save and a delete name the
+// folder, or the file and the cause, before they write anything; a change left unfinished waits
+// in its journal, told by the folder or the table.
+TEST_F(RegisterChangeTest, ARegisterTheSystemRefusesToWriteNamesTheFolderOrTheFile) {
     RUN_IN_FRESH_PROCESS();
     MakeTemplate(11);
-    const std::string folder = RegisterFolderUnwritableMessage(Work());
+    const std::string in = " in the folder " + Work() + " cannot be written: permission denied.";
+    const std::string folder = "The register folder " + Work() + " cannot be written.";
+    const std::string trans = "The register table TRANS.DBF" + in;
+    const std::string waits = ", so the change of the register that was left unfinished cannot "
+                              "be brought to its end.\n\nNothing is lost: the change waits in "
+                              "its journal REGISTER.JNL";
+    const std::string folderWaits = "The register folder " + Work() + " cannot be written" + waits;
+    const std::string transWaits =
+        "The register table TRANS.DBF could not be written: permission denied" + waits;
     int ran = 0;
-    for (const TRefusal refusal : {TRefusal::ReadOnlyMount, TRefusal::NotTheUsers}) {
-        const char* cause = std::strerror(ErrnoOf(refusal));
+    for (const auto& [refusal, closed, told, recovery] :
+         {std::tuple{TRefusal::ReadOnlyMount, "", folder, folderWaits},
+          {TRefusal::NotTheUsers, "", folder, folderWaits},
+          {TRefusal::ClosedFolder, "", folder, folderWaits},
+          {TRefusal::ClosedFiles, "", trans, transWaits},
+          {TRefusal::ClosedFiles, "TRANS.NSX",
+           "The index TRANS.NSX of the register table TRANS.DBF" + in, std::string()}}) {
+        const std::string step = std::string(std::strerror(ErrnoOf(refusal))) + " " + closed;
         FreshWork();
         const std::string before = Snapshot(Work());
         xb_CloseAll();
-        const std::optional<std::string> told = InRefusedFolder(Work(), refusal, [&] {
+        const std::optional<std::string> answers = InRefusedFolder(Work(), refusal, [&] {
+            if (*closed) ReopenAllBut(Work(), closed);
             TAmortSchedule s;
             const std::string load = Load(Work(), "1", &s);
             return PrepareRegister(Work(), AllTables) + "|" + load + "|" +
                    std::to_string(s.LastRow) + "|" + SaveLonger(Work()) + "|" +
                    DeleteLoan(Work(), "1") + "|" + DeleteAccount(Work(), "SMITJOH001");
         });
-        if (!told) continue;
+        if (!answers) continue;
         ++ran;
-        EXPECT_EQ(*told, "||11|" + folder + "|" + folder + "|" + folder) << cause;
-        EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
-        EXPECT_EQ(Snapshot(Work()), before);
+        const std::string refused =
+            refusal == TRefusal::ClosedFiles
+                ? RegisterFileUnwritableMessage(*closed ? closed : TransTable, Work(), EACCES)
+                : RegisterFolderUnwritableMessage(Work());
+        EXPECT_EQ(*answers, "||11|" + refused + "|" + refused + "|" + refused) << step;
+        EXPECT_EQ(refused.rfind(told + "\n\nNothing was changed.", 0), 0u) << step << refused;
+        EXPECT_FALSE(fs::exists(RegisterJournalPath(Work()))) << step;
+        EXPECT_EQ(Snapshot(Work()), before) << step;
+        if (recovery.empty()) continue;
         LeaveHalfDone(SaveLonger);
         xb_CloseAll();
-        EXPECT_EQ(
-            InRefusedFolder(Work(), refusal, [&] { return PrepareRegister(Work(), AllTables); }),
-            RegisterRecoveryUnwritableMessage(Work()))
-            << cause;
-        ExpectOldOrNew(before, before, cause);
+        const std::optional<std::string> waiting =
+            InRefusedFolder(Work(), refusal, [&] { return PrepareRegister(Work(), AllTables); });
+        EXPECT_EQ(waiting, refusal == TRefusal::ClosedFiles
+                               ? RegisterRecoveryFailedMessage(TransTable, EACCES)
+                               : RegisterRecoveryUnwritableMessage(Work()))
+            << step;
+        EXPECT_THAT(waiting.value_or(""), HasSubstr(recovery)) << step;
+        ExpectOldOrNew(before, before, step);
     }
     if (ran == 0) GTEST_SKIP() << "this machine does not let a test refuse writes in a folder";
 }

@@ -7,10 +7,14 @@
 #include "xbase/XbFile.h"
 #include "xbase/Xbase.h"
 
+#include <gmock/gmock.h>
+
 #include <chrono>
 #include <thread>
 
 namespace {
+
+using ::testing::HasSubstr;
 
 TEST_F(LoanInfoTest, AnAccountAndALoanAreCreatedStepByStep) {
     const std::string loan = RunDialog(limSave, [&](TLoanInfo& d) {
@@ -480,32 +484,64 @@ TEST_F(LoanInfoTest, ALoanIsDeletedOnItsOwnStepOnly) {
     EXPECT_EQ(DeletedCount("LOANS.DBF"), "0");
 }
 
-// A register whose folder refuses writes as the system does (mounted read-only, or not to be
-// written by the user) is shown for reading: the dialog tells why as it shows, the navigator
-// greys what would change it, New answers with the folder's message, and a loan can be chosen.
+// A register that the system refuses to write is shown for reading: its folder mounted
+// read-only, or not to be written by the user (another's; or the user's closed, where the files
+// could still be written but no change can make its journal), or its files closed in a folder
+// that takes writes, or the counter table alone. The dialog tells why as it shows, naming the
+// folder or the file with the cause; the navigator greys what would change the register, New
+// answers with the same cause, a loan can be chosen, and no table is written.
 TEST_F(LoanInfoTest, ARegisterThatCannotBeWrittenIsShownForReadingAndToldWhy) {
     RUN_IN_FRESH_PROCESS();
     SmithWithALoan();
+    const auto tables = [&] {
+        return Rows("ACCNTS.DBF", "ACCOUNTNO") + Rows("LOANS.DBF", "LOANNO") +
+               Rows("XREF.DBF", "ACCOUNTNO,LOANNO") + Rows("SYSINFO.DBF", "LASTLOANNO");
+    };
+    const std::string before = tables();
+    const std::string in =
+        " in the folder " + home.Path() + " cannot be written: permission denied.";
+    const std::string folder = "The register folder " + home.Path() + " cannot be written.";
     int ran = 0;
-    for (const TRefusal refusal : {TRefusal::ReadOnlyMount, TRefusal::NotTheUsers}) {
+    for (const auto& [refusal, closed, cause] :
+         {std::tuple{TRefusal::ReadOnlyMount, "", folder},
+          {TRefusal::NotTheUsers, "", folder},
+          {TRefusal::ClosedFolder, "", folder},
+          {TRefusal::ClosedFiles, "", "The register table TRANS.DBF" + in},
+          {TRefusal::ClosedFiles, SysInfoTable, "The register table SYSINFO.DBF" + in}}) {
+        const std::string step = std::string(std::strerror(ErrnoOf(refusal))) + " " + closed;
         xb_CloseAll();
         const std::optional<std::string> told = InRefusedFolder(home.Path(), refusal, [&] {
+            if (*closed) ReopenAllBut(home.Path(), closed);
+            services.MessageBoxes.clear();
             std::string seen;
+            // A new loan of the DEFAULT account is asked for, then its loan 2 chosen.
             const std::string loan = RunDialog(limSave, [&](TLoanInfo& d) {
                 seen = LastMessage() + "|" +
                        (d.DBNavigator1->Buttons(nbDelete)->Enabled() ? "delete" : "") + "|";
+                NextTo(d, 3);
                 Click(d.NewBTN);
                 seen += LastMessage() + "|" + d.StepText() + "|";
-                for (int step = 1; step <= 4; ++step)
-                    Click(d.NextBTN);
+                Click(d.NextBTN);
+                Click(d.NextBTN);
             });
             return seen + loan;
         });
         if (!told) continue;
         ++ran;
-        EXPECT_EQ(*told, RegisterFolderReadOnlyMessage(home.Path()) + "||" +
-                             RegisterFolderUnwritableMessage(home.Path()) + "|Step: 1/4|2")
-            << std::strerror(ErrnoOf(refusal));
+        const bool file = refusal == TRefusal::ClosedFiles;
+        const std::string name = *closed ? closed : TransTable;
+        const std::string notice = file
+                                       ? RegisterFileReadOnlyMessage(name, home.Path(), EACCES)
+                                       : RegisterFolderReadOnlyMessage(home.Path());
+        const std::string refused = file
+                                        ? RegisterFileUnwritableMessage(name, home.Path(), EACCES)
+                                        : RegisterFolderUnwritableMessage(home.Path());
+        EXPECT_EQ(*told, notice + "||" + refused + "|Step: 3/4|2") << step;
+        EXPECT_THAT(*told, HasSubstr(cause + "\n\nIts accounts and loans can be looked at and "
+                                             "loaded, but none can be added, saved or deleted"))
+            << step;
+        EXPECT_THAT(*told, HasSubstr(cause + "\n\nNothing was changed.")) << step;
+        EXPECT_EQ(tables(), before) << step;
     }
     if (ran == 0) GTEST_SKIP() << "this machine does not let a test refuse writes in a folder";
 }

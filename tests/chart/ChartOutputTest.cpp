@@ -3,6 +3,7 @@
 // landscape to the "PDF" printer, read back with pdfinfo and pdftotext.
 #include "tests/chart/ChartTestSupport.h"
 #include "tests/gui/PdfTools.h"
+#include "tests/rtl/RefusedFolder.h"
 #include "tests/rtl/TestFolder.h"
 
 #include "platform/gui/PrinterBackend.h"
@@ -156,6 +157,26 @@ TEST_F(ChartOutput, AFailedPrintJobIsAbortedAndTheOrientationComesBack) {
     EXPECT_TRUE(backend->Documents().back().Aborted);
     EXPECT_FALSE(chart->CanvasDrawing());
     EXPECT_TRUE(chart->BufferedDisplay());
+}
+
+// A print the printer cannot complete (a full disk) names the printout and the system's cause,
+// leaves nothing of it, and gives the orientation back.
+TEST_F(ChartOutput, APrintOnAFullDiskNamesThePrintoutAndTheCause) {
+    RUN_IN_FRESH_PROCESS();
+    SetPrinterBackends({CreatePdfPrinterBackend()});
+    SetPrinter(std::make_unique<TPrinter>());
+    Printer()->PrinterIndex(); // the printer list is in the profile before the disk fills
+    auto chart = AllocationChart();
+    const std::optional<std::string> said = InRefusedFolder(
+        folder.Path(), TRefusal::FullDisk,
+        [&] { return RaisedMessage<EPrinter>([&] { chart->PrintLandscape(); }); }, 4096);
+    if (!said) GTEST_SKIP() << "this machine cannot make a full disk for a test";
+    EXPECT_EQ(*said, "The print job could not be completed. The file " +
+                         (folder / "printed/print0001.pdf") +
+                         " could not be written: no space left on device.\n\nNothing was printed.");
+    EXPECT_TRUE(std::filesystem::is_empty(folder / "printed"));
+    EXPECT_EQ(Printer()->Orientation(), poPortrait);
+    EXPECT_FALSE(Printer()->Printing());
 }
 
 } // namespace

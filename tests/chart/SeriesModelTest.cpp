@@ -44,6 +44,8 @@ TEST_F(SeriesModel, AscendingXKeepsEqualValuesInTheirOrderAndPointsTogether) {
 }
 
 // A null point (here one whose X is not a number) counts in none of them, nor after a change.
+// A value deleted takes out of the totals what it put in, whatever the multiplier is by then,
+// through the series and through the list's own Delete alike.
 TEST_F(SeriesModel, ValueListsKeepTotalsMinimumAndMaximum) {
     TChartValueList* y = a->YValues();
     for (double v : {4.0, -2.0, 10.0})
@@ -58,11 +60,12 @@ TEST_F(SeriesModel, ValueListsKeepTotalsMinimumAndMaximum) {
     EXPECT_EQ(y->Value(0), 8);
     EXPECT_EQ(y->Total(), 12) << "totals are not recomputed by a multiplier";
     a->Delete(2);
+    EXPECT_EQ(y->Total(), 2);
+    EXPECT_EQ(y->TotalABS(), 6);
     EXPECT_EQ(y->MaxValue(), 8);
     EXPECT_EQ(y->MinValue(), -4);
-    const double total = y->Total();
     a->Delete(2);
-    EXPECT_EQ(y->Total(), total) << "the null point was never counted";
+    EXPECT_EQ(y->Total(), 2) << "the null point was never counted";
     a->Clear();
     EXPECT_EQ(a->Count(), 0);
     EXPECT_EQ(y->Total(), 0);
@@ -70,6 +73,24 @@ TEST_F(SeriesModel, ValueListsKeepTotalsMinimumAndMaximum) {
     EXPECT_EQ(y->MinValue(), 0);
     EXPECT_EQ(y->MaxValue(), 0);
     EXPECT_THROW(y->Value(0), EListError);
+
+    TChartValueList* list = b->YValues();
+    const auto statistics = [list] {
+        return std::vector<double>{list->Total(), list->TotalABS(), list->MinValue(),
+                                   list->MaxValue()};
+    };
+    for (double v : {5.0, std::nan(""), -3.0, HUGE_VAL})
+        list->AddChartValue(v);
+    EXPECT_EQ(statistics(), (std::vector<double>{2, 8, -3, 5}));
+    list->Delete(1);
+    EXPECT_EQ(statistics(), (std::vector<double>{2, 8, -3, 5}));
+    list->Delete(0);
+    EXPECT_EQ(statistics(), (std::vector<double>{-3, 3, -3, -3}));
+    list->Delete(1);
+    EXPECT_EQ(statistics(), (std::vector<double>{-3, 3, -3, -3}));
+    list->Delete(0);
+    EXPECT_EQ(statistics(), (std::vector<double>{0, 0, 0, 0}));
+    EXPECT_THROW(list->Delete(0), EListError);
 }
 
 TEST_F(SeriesModel, DeletingTheOnlyPointLeavesZeroRange) {

@@ -131,8 +131,8 @@ TEST_F(DbiFiltersTest, ARefusedConditionLeavesTheFilterInactive) {
 }
 
 TEST_F(DbiFiltersTest, NumbersBecomePlainDecimalsAndExponentsAreRead) {
-    // AMOUNT > constant, the constant a double of the tree.
-    const auto condition = [](double number) {
+    // AMOUNT > constant, the constant a double of the tree, with the fields of a cursor or none.
+    const auto condition = [](double number, TCursorHandle cursor = 0) {
         TTreeBlob tree;
         const int greater = tree.Node(2, 5, {0, 0});
         const int amount = tree.Node(4, 13, {2, tree.Text("AMOUNT")});
@@ -140,15 +140,28 @@ TEST_F(DbiFiltersTest, NumbersBecomePlainDecimalsAndExponentsAreRead) {
         tree.Patch(greater, 0, amount);
         tree.Patch(greater, 1, value);
         std::string text;
-        return FilterTreeCondition(tree.Blob().data(), text) ? text : "<refused>";
+        return FilterTreeCondition(tree.Blob().data(), text, cursor) ? text : "<refused>";
     };
     EXPECT_EQ(condition(100000), "AMOUNT > 100000");
     EXPECT_EQ(condition(1000000), "AMOUNT > 1000000");
     EXPECT_EQ(condition(1e20), "AMOUNT > 100000000000000000000");
     EXPECT_EQ(condition(0.125), "AMOUNT > 0.125");
     EXPECT_EQ(condition(-2.5e-7), "AMOUNT > -0.00000025");
+    // The shortest digits that read back as the number, however large or small it is.
+    EXPECT_EQ(condition(1e23), "AMOUNT > 100000000000000000000000");
+    EXPECT_EQ(condition(5e-324), "AMOUNT > 0." + std::string(323, '0') + "5");
+    // Compared with a field of two decimals, a number of more digits than a double holds is
+    // written as such a field holds it; one of more decimals than the field keeps them.
+    EXPECT_EQ(condition(999999999999999.88), "AMOUNT > 999999999999999.9");
+    EXPECT_EQ(condition(999999999999999.88, cursor_), "AMOUNT > 999999999999999.88");
+    EXPECT_EQ(condition(100.104, cursor_), "AMOUNT > 100.104");
+    EXPECT_EQ(condition(150, cursor_), "AMOUNT > 150");
     EXPECT_EQ(condition(std::numeric_limits<double>::infinity()), "<refused>");
     EXPECT_EQ(condition(std::numeric_limits<double>::quiet_NaN()), "<refused>");
+    const TFilterHandle huge = AddText(("AMOUNT < " + condition(1e300).substr(9)).c_str());
+    ASSERT_EQ(DbiActivateFilter(cursor_, huge), dbiOK);
+    EXPECT_EQ(Names(cursor_), "ADAMS BAKER SMALL SMITH ");
+    ASSERT_EQ(DbiDropFilter(cursor_, huge), dbiOK);
     // The engine reads a number written with an exponent as that number.
     const TFilterHandle f = AddText("AMOUNT >= 1.5E+2 .and. AMOUNT < 2.5e2");
     ASSERT_EQ(DbiActivateFilter(cursor_, f), dbiOK);

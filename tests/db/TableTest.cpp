@@ -1,8 +1,14 @@
 // Tables over real files: table types and drivers, index names and definitions, key searches
 // and ranges with partial keys, index files, master-detail links, tables created with their
 // production index (read back with python3-dbfread), and records appended to another program's
-// table (read back with python3-dbf and python3-dbfread).
+// table (read back with python3-dbf and python3-dbfread), and amounts another program stored
+// found by their value through keys, ranges and filters.
 #include "DataSetFixture.h"
+
+#include <algorithm>
+#include <charconv>
+#include <map>
+#include <random>
 
 namespace {
 
@@ -465,6 +471,103 @@ for r in dbf.Table('num').open():
               "('B  ', 5, Decimal('1.2500'), datetime.datetime(2024, 1, 2, 3, 4, 5), 2.5, 'memo', "
               "'x ')\n"
               "('NEW', 0, Decimal('0.0000'), None, 0.0, '', '  ')\n");
+}
+
+// The shortest text that reads back as the number, in plain notation, as a user types it.
+std::string AmountText(double amount) {
+    char text[400];
+    const auto end = std::to_chars(text, text + sizeof text, amount, std::chars_format::fixed).ptr;
+    return std::string(text, end);
+}
+
+// Cent amounts python3-dbf stores in an N(12,2) and an N(18,2) field, from a cent to each
+// field's largest: the amounts STR turns into other digits (1234567.8899999999), many at random
+// between 10^5 and 10^7 and in every decade of the wider field, where a double holds more
+// digits than a cent needs and then fewer. Each is found by its value: FindKey stands on it,
+// FindNearest and GotoKey land on it (an order on -AMOUNT too), SetRange(v, v) holds exactly its
+// records, a filter on it shows them, and a value between two amounts lands on the next one.
+TEST_F(TableTest, EveryAmountAnotherProgramStoredIsFoundByItsValue) {
+    if (PythonWith("dbf").empty()) GTEST_SKIP() << "python3 with dbf is not installed";
+    std::mt19937_64 random(1234567);
+    const auto cents = [&](long long low, long long high) {
+        return static_cast<double>(std::uniform_int_distribution<long long>(low, high)(random)) /
+               100;
+    };
+    std::vector<double> amounts = {0.01,      0.1,       1.05,       697073.18, 830382.06,
+                                   880078.82, 1234567.89, 1234567.89, 999999999.99};
+    std::vector<double> wide = {0.01, 697073.18, 1234567.89, 999999999999999.88};
+    while (amounts.size() < 209)
+        amounts.push_back(cents(10'000'000, 999'999'999));
+    while (amounts.size() < 240)
+        amounts.push_back(cents(1, 99'999'999'999));
+    for (long long decade = 1; wide.size() < amounts.size();
+         decade = decade < 10'000'000'000'000'000 ? decade * 10 : 1)
+        wide.push_back(cents(decade, std::min(decade * 10 - 1, 99'999'999'999'999'900LL)));
+    std::string rows;
+    for (std::size_t i = 0; i < amounts.size(); ++i)
+        rows += "(" + AmountText(amounts[i]) + ", " + AmountText(wide[i]) + "), ";
+    ASSERT_EQ(Python("dbf", "t = dbf.Table('amounts', 'AMOUNT N(12,2); WIDE N(18,2)', "
+                            "dbf_type='db3')\nwith t.open(dbf.READ_WRITE):\n"
+                            "    for row in [" + rows + "]: t.append(row)\n"),
+              "");
+    ASSERT_GT(xb_Use(Path("AMOUNTS.DBF"), "", xbModeExclusive, xbCDX), 0);
+    for (const char* key : {"AMOUNT", "WIDE", "-AMOUNT"})
+        ASSERT_GT(xb_IndexCreate("", key[0] == '-' ? "LARGEST" : key, key, "", 0, 0), 0);
+    xb_Close();
+    master_ = MakeTable("AMOUNTS.DBF");
+    TTable& table = *master_;
+    table.Open();
+    for (const auto& [field, stored] : {std::pair{"AMOUNT", amounts}, std::pair{"WIDE", wide}}) {
+        TField* value = table.FieldByName(field);
+        // The records the table shows, and how many of them hold the amount.
+        const auto shown = [&](double amount) {
+            std::pair<int, int> records;
+            for (table.First(); !table.Eof(); table.Next()) {
+                ++records.first;
+                records.second += value->AsFloat() == amount ? 1 : 0;
+            }
+            return records;
+        };
+        std::map<double, int> held;
+        for (double amount : stored)
+            ++held[amount];
+        for (auto next = held.begin(); next != held.end(); ++next) {
+            const double amount = next->first;
+            const std::string text = AmountText(amount);
+            SCOPED_TRACE(std::string(field) + " " + text);
+            table.SetIndexName(field);
+            EXPECT_TRUE(table.FindKey({amount}));
+            EXPECT_EQ(value->AsFloat(), amount);
+            table.FindNearest({amount});
+            EXPECT_EQ(value->AsFloat(), amount);
+            const std::pair<int, int> all{next->second, next->second};
+            table.SetRange({amount}, {amount});
+            EXPECT_EQ(shown(amount), all) << "range";
+            table.CancelRange();
+            table.SetFilter(std::string(field) + " = " + text);
+            table.SetFiltered(true);
+            EXPECT_EQ(shown(amount), all) << "filter";
+            table.SetFiltered(false);
+            if (std::next(next) == held.end()) continue;
+            const double above = std::next(next)->first;
+            const double between = std::round((amount + above) / 2 * 100) / 100;
+            if (between > amount && between < above) {
+                table.FindNearest({between});
+                EXPECT_EQ(value->AsFloat(), above) << AmountText(between);
+            }
+            table.SetKey();
+            value->SetAsFloat(amount);
+            table.SetKeyExclusive(true);
+            table.GotoNearest();
+            EXPECT_EQ(value->AsFloat(), above) << "above";
+            if (value->FieldName() != "AMOUNT") continue;
+            table.SetIndexName("LARGEST");
+            table.SetKey();
+            value->SetAsFloat(amount);
+            EXPECT_TRUE(table.GotoKey()) << "-AMOUNT";
+            EXPECT_EQ(value->AsFloat(), amount) << "-AMOUNT";
+        }
+    }
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "platform/rtl/Profile.h"
 #include "tests/gui/PdfTools.h"
 #include "tests/rtl/RaisedMessage.h"
+#include "tests/rtl/RefusedFolder.h"
 #include "tests/rtl/TestFolder.h"
 
 #include <QImage>
@@ -229,18 +230,33 @@ TEST_F(Printing, AnUnwritableOutputMakesStartDocFail) {
     EXPECT_EQ(CreateDC("PDF", "No such printer", "FILE:", nullptr), nullptr);
 }
 
-// Output that cannot be written to its end (the system's always-full device stands for a full
-// disk) makes EndDoc fail.
+// A full disk fails a document at its end: EndDoc tells the file and the system's cause, and
+// the file named keeps what it held. A device named (the system's always-full one) is written as
+// it is and never removed, and the printer says the cause.
 TEST_F(Printing, AFullDiskMakesEndDocFail) {
-    if (!std::filesystem::is_character_file("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    RUN_IN_FRESH_PROCESS();
     SetPrinterBackends({CreatePdfPrinterBackend()});
     TPrinter printer;
-    printer.SetFileName("/dev/full");
-    printer.BeginDoc();
-    printer.Canvas()->TextOut(100, 100, "Lost");
-    EXPECT_THROW(printer.EndDoc(), EPrinter);
-    EXPECT_FALSE(printer.Printing());
-    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full")); // a device is never removed
+    printer.PrinterIndex(); // the printer list is in the profile before the disk fills
+    const std::string file = dir + "/schedule.pdf";
+    WriteAll(file, "an earlier printout");
+    printer.SetFileName(file);
+    const auto print = [&] { return RaisedMessage<EPrinter>([&] { PrintTwoPages(printer); }); };
+    int ran = 0;
+    if (InRefusedFolder(dir, TRefusal::FullDisk, print, 4096)) {
+        ++ran;
+        EXPECT_EQ(LastEndDocFailure().Place, file);
+        EXPECT_EQ(LastEndDocFailure().Error, ENOSPC);
+        EXPECT_EQ(ReadAll(file), "an earlier printout");
+    }
+    if (std::filesystem::is_character_file("/dev/full")) {
+        ++ran;
+        printer.SetFileName("/dev/full");
+        EXPECT_EQ(print(), "The print job could not be completed. The file /dev/full could not be "
+                           "written: no space left on device.\n\nNothing was printed.");
+        EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+    }
+    if (ran == 0) GTEST_SKIP() << "this machine cannot make a full disk for a test";
 }
 
 TEST_F(Printing, TheProfileListsThePrintersAndTheDefault) {

@@ -5,6 +5,7 @@
 #include "tests/rtl/RefusedFolder.h"
 
 #include <filesystem>
+#include <iterator>
 
 namespace {
 
@@ -108,18 +109,24 @@ TEST_F(RptPdf, UnwritableOutputFileStopsTheJobWithOneError) {
     EXPECT_EQ(PdfInfoField(Tool("pdfinfo"), "Pages"), "1");
 }
 
-// A folder that refuses the printout as the system refuses it (a read-only mount, or no leave
-// to write) stops the job with a message naming the folder of printouts, or the file named, and
-// the system's cause.
+// A folder that refuses the printout as the system refuses it (a read-only mount, no leave to
+// write, a full disk) stops the job with a message naming the folder of printouts or the file,
+// and the system's cause, and leaves nothing of the printout: a file named keeps what it held.
+// On a full disk the job starts, even with no room left (the file is made, its bytes are not
+// written), and fails when it ends.
 TEST_F(RptPdf, ARefusedPrintoutNamesWhereAndWhy) {
     RUN_IN_FRESH_PROCESS();
     RPDev()->GetPrinterIndex(); // the printer list is in the profile before writes are refused
+    WriteAll(file, "an earlier printout");
     const std::string start = "Unable to start the print job on ";
     const std::string printouts = " where printouts go cannot be written: ";
+    const std::string complete = "Unable to complete the print job on PDF. The file ";
+    const std::string full = " could not be written: no space left on device.";
     const struct {
         TRefusal Refusal;
         std::string Output;
         std::string Message;
+        std::size_t Room = 0;
     } refusals[] = {
         // No folder of printouts yet: it cannot be made.
         {TRefusal::ReadOnlyMount, "",
@@ -129,16 +136,34 @@ TEST_F(RptPdf, ARefusedPrintoutNamesWhereAndWhy) {
          start + "PDF. The folder " + dir + "/printed" + printouts + "permission denied."},
         {TRefusal::ReadOnlyMount, file,
          start + "\"" + file + "\". The file cannot be written: read-only file system."},
+        {TRefusal::ClosedFiles, file,
+         start + "\"" + file + "\". The file cannot be written: permission denied."},
+        {TRefusal::FullDisk, "", complete + dir + "/printed/print0001.pdf" + full, 4096},
+        {TRefusal::FullDisk, file, complete + file + full, 4096},
+        {TRefusal::FullDisk, "", complete + dir + "/printed/print0001.pdf" + full},
+        {TRefusal::FullDisk, file, complete + file + full},
+    };
+    const auto entries = [&] {
+        return std::ranges::distance(std::filesystem::directory_iterator(dir));
     };
     int ran = 0;
     for (const auto& refusal : refusals) {
-        SCOPED_TRACE(refusal.Message);
-        const std::optional<std::string> said = InRefusedFolder(dir, refusal.Refusal, [&] {
-            TReportWriter r(nullptr);
-            r.SetOutputFileName(refusal.Output);
-            r.OnPrint = [&](TObject*) { r.PrintLn("Lost"); };
-            return ErrorOf([&] { r.Execute(); });
-        });
+        SCOPED_TRACE(refusal.Message + " room " + std::to_string(refusal.Room));
+        const auto before = entries();
+        const std::optional<std::string> said = InRefusedFolder(
+            dir, refusal.Refusal,
+            [&] {
+                TReportWriter r(nullptr);
+                r.SetOutputFileName(refusal.Output);
+                // More than a full disk has room for, with the earlier printout's room too.
+                r.OnPrint = [&](TObject*) {
+                    for (int line = 1; line <= 1000; ++line)
+                        r.PrintLn("Line " + std::to_string(line));
+                };
+                return ErrorOf([&] { r.Execute(); });
+            },
+            refusal.Room);
+        EXPECT_EQ(entries(), before); // no partial printout beside the file
         std::filesystem::create_directory(dir + "/printed");
         if (!said) continue;
         ++ran;
@@ -146,19 +171,7 @@ TEST_F(RptPdf, ARefusedPrintoutNamesWhereAndWhy) {
     }
     if (ran == 0) GTEST_SKIP() << "this machine does not let a test refuse writes in a folder";
     EXPECT_TRUE(std::filesystem::is_empty(dir + "/printed"));
-    EXPECT_FALSE(std::filesystem::exists(file));
-}
-
-// A file that cannot be written to its end (the system's always-full device stands for a full
-// disk) fails the job when it ends.
-TEST_F(RptPdf, AFullDiskFailsTheJobAtItsEnd) {
-    if (!std::filesystem::is_character_file("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    TReportWriter r(nullptr);
-    r.OnPrint = [&](TObject*) { r.PrintLn("Lost"); };
-    r.SetOutputFileName("/dev/full");
-    EXPECT_EQ(ErrorOf([&] { r.Execute(); }), "Unable to complete the print job on PDF.");
-    EXPECT_FALSE(r.Printing());
-    EXPECT_FALSE(RPDev()->Printing());
+    EXPECT_EQ(ReadAll(file), "an earlier printout");
 }
 
 } // namespace
