@@ -396,6 +396,8 @@ TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsItAndTheOtherLoans) 
         2 * 4096);
     if (!told) return;
     EXPECT_EQ(*told, RegisterNewLoanKeptMessage(RegisterDiskFullMessage(TransTable), "2"));
+    EXPECT_THAT(*told, HasSubstr("The register table TRANS.DBF could not be written: the disk is "
+                                 "full.\n\nNothing was changed."));
     // The header's record count, header length and record length.
     const std::string trans = ReadAll(Work() + "/" + TransTable);
     ASSERT_GT(trans.size(), 12u);
@@ -880,8 +882,8 @@ TEST_F(RegisterChangeTest, CopiesTakingLoanNumbersAtOnceGetEachNumberOnce) {
                     numbers += std::string("failed: ") + e.what() + "\n";
                 }
                 const int file = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-                const auto bytes = static_cast<ssize_t>(numbers.size());
-                ::_exit(file >= 0 && ::write(file, numbers.data(), numbers.size()) == bytes ? 0 : 1);
+                const auto size = static_cast<ssize_t>(numbers.size());
+                ::_exit(file >= 0 && ::write(file, numbers.data(), numbers.size()) == size ? 0 : 1);
             }
             if (child > 0) children.push_back(child); // a copy not started gives no numbers
         }

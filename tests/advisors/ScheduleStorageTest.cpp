@@ -156,7 +156,8 @@ TEST_F(ScheduleStorageTest, ALoanWithoutRowsCancelsTheLoadAndChangesNothing) {
         Click(form->OpenBTN);
         Answer = nullptr;
         ASSERT_EQ(services.MessageBoxes.size(), 1u) << LastMessage();
-        EXPECT_EQ(LastMessage(), NoRowsMessage);
+        EXPECT_EQ(LastMessage(),
+                  "\rNo transaction records found for this loan.\r\rCanceling load.\r");
         // An error with no help topic behind it.
         EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
         EXPECT_EQ(services.MessageBoxes.back().HelpContext, 0);
@@ -176,7 +177,10 @@ TEST_F(ScheduleStorageTest, ALoanWithoutRowsCancelsTheLoadAndChangesNothing) {
         },
         8 * 4096);
     if (told) {
-        EXPECT_EQ(*told, RegisterNewLoanKeptMessage(RegisterDiskFullMessage(TransTable), "1"));
+        EXPECT_EQ(*told, "The register table TRANS.DBF could not be written: the disk is full.\n\n"
+                         "Nothing was changed. Free some space on the disk and try again.\n\n"
+                         "The new loan 1 is kept under its account, without a schedule: choose "
+                         "it when you save again.");
         loadIsCancelled(true);
     }
     RunDialog(limSave, [&](TLoanInfo& d) {
