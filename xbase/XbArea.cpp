@@ -237,9 +237,27 @@ bool TXbArea::StoredImage(LongInt recno, std::string& image) const {
 
 bool TXbArea::MergedImage(std::string& image) const {
     if (!StoredImage(recno_, image)) return false;
-    for (std::size_t i = 0; i < image.size(); ++i)
-        if (buffer_[i] != loaded_[i]) image[i] = buffer_[i];
+    PutChanges(image);
     return true;
+}
+
+void TXbArea::PutChanges(std::string& image) const {
+    if (buffer_[0] != loaded_[0]) image[0] = buffer_[0];
+    for (const TXbFieldDef& f : table_->Fields()) {
+        const auto at = static_cast<std::size_t>(f.Offset);
+        const auto width = static_cast<std::size_t>(f.Width);
+        if (buffer_.compare(at, width, loaded_, at, width) != 0)
+            image.replace(at, width, buffer_, at, width);
+    }
+}
+
+void TXbArea::Reload() {
+    std::string stored;
+    if (Exclusive() || eof_ || !StoredImage(recno_, stored)) return;
+    std::string image = stored;
+    PutChanges(image);
+    std::copy(image.begin(), image.end(), buffer_.begin());
+    loaded_ = std::move(stored);
 }
 
 int TXbArea::Flush() {
@@ -513,8 +531,12 @@ int TXbArea::BeginUpdate() {
                 files_[i]->EndUpdate();
             return status;
         }
-    if (!Exclusive()) table_->RefreshCount(); // the stamp another user raised last
-    return xbOK;
+    // The stamp another user raised last, and the count the last appender wrote.
+    if (Exclusive() || table_->RefreshCount()) return xbOK;
+    for (auto& file : files_)
+        file->EndUpdate();
+    XbSetReason(xbErrDamagedHeader, table_->Path());
+    return xbDamaged;
 }
 
 int TXbArea::EndUpdate(int status) {
@@ -610,8 +632,7 @@ int TXbArea::Append() {
         return flushed == xbLockRefused || flushed == xbKeyViolation ? flushed : xbWriteFailed;
     const int timeout = XbSettings().LockTimeout;
     if (!lock_->LockAppend(timeout)) return LockedElsewhere(xbTableBusy);
-    int status = BeginUpdate();
-    RecordCount();
+    int status = BeginUpdate(); // the count the last appender wrote, read under the lock
     const LongInt recno = table_->RecordCount() + 1;
     const std::string blank = table_->BlankRecord();
     std::vector<std::string> keys;
@@ -794,9 +815,16 @@ int TXbArea::SetFieldBytes(int i, const std::string& bytes) {
 bool TXbArea::LockRecord(LongInt recno) {
     if (recno == 0) recno = recno_;
     if (!table_->IsOpen() || ReadOnly() || recno < 1 || recno > RecordCount()) return false;
-    if (lock_->LockRecord(recno, XbSettings().LockTimeout)) return true;
-    LockedElsewhere(xbLockRefused);
-    return false;
+    const bool held = lock_->HasRecord(recno);
+    if (!lock_->LockRecord(recno, XbSettings().LockTimeout)) {
+        LockedElsewhere(xbLockRefused);
+        return false;
+    }
+    if (held || Exclusive()) return true;
+    // Read before the lock, the record may since have been changed by its last holder.
+    table_->ForgetBlock();
+    if (recno == recno_) Reload();
+    return true;
 }
 
 int TXbArea::LockedElsewhere(int status) const {
@@ -804,13 +832,16 @@ int TXbArea::LockedElsewhere(int status) const {
     return status;
 }
 
-void TXbArea::UnlockRecord(LongInt recno) {
+int TXbArea::UnlockRecord(LongInt recno) {
+    // A change of the current record made under its lock is written before the lock goes.
+    const int status = (recno == 0 || recno == recno_) && lock_->HasRecord(recno_) ? Flush() : xbOK;
     if (recno != 0) {
         lock_->UnlockRecord(recno);
-        return;
+        return status;
     }
     WriteBack(false);
     lock_->UnlockAll();
+    return status;
 }
 
 bool TXbArea::ReadMemo(int i, std::string& data, bool& binary) const {

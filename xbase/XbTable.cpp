@@ -485,7 +485,7 @@ bool TXbTable::Touch() {
     if (touched_) return true;
     ++stamp_;
     touched_ = true;
-    if (WriteHeader()) return true;
+    if (exclusive_ ? WriteHeader() : WriteStamp()) return true;
     touched_ = false;
     return false;
 }
@@ -516,6 +516,15 @@ bool TXbTable::WriteHeader() {
     EncodeLE<LongWord>(bytes.data() + 3, static_cast<LongWord>(count_));
     EncodeLE<LongWord>(bytes.data() + kStampAt - 1, stamp_);
     return WriteBytes(1, bytes);
+}
+
+bool TXbTable::WriteStamp() {
+    ++ProcessWrites();
+    char stamp[4];
+    EncodeLE<LongWord>(stamp, stamp_);
+    char date[3];
+    PutHeaderDate(date);
+    return WriteBytes(kStampAt, {stamp, sizeof stamp}) && WriteBytes(1, {date, sizeof date});
 }
 
 bool TXbTable::WriteBytes(Int64 at, std::string_view bytes) {

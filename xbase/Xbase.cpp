@@ -636,9 +636,10 @@ int xb_Rlock(LongInt record) {
 }
 
 int xb_Unlock(LongInt record) {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
     if (!area) return 0;
-    area->UnlockRecord(record);
+    call.Status(area->UnlockRecord(record)); // the locks go even when the change was refused
     return 1;
 }
 

@@ -131,9 +131,12 @@ LongInt xb_OrderRecNo();
 // record buffer (text 1024, date text 1056 in the engine's date format, memo 3072, double 8,
 // logical 128); the change reaches the file on xb_Commit or when the cursor moves. xb_Pack
 // needs an exclusive open. xb_Rlock gives 1 when locked (0 = the current record), waiting up
-// to the lock time-out; xb_Unlock(0) releases all. A clean xb_Commit or xb_Close leaves memo,
-// table and index files on disk, in that order; an exclusive open writes its index pages and
-// gathered appends at commit, unlock and close.
+// to the lock time-out; a shared area that locks its current record reads it again as the last
+// holder of the lock left it (changes made with xb_Replace kept). xb_Unlock(0) releases all; a
+// change of the current record made under its lock is written before its lock goes (a refused
+// write is the call's failure, the change stays in the buffer). A clean xb_Commit or xb_Close
+// leaves memo, table and index files on disk, in that order; an exclusive open writes its index
+// pages and gathered appends at commit, unlock and close.
 std::string xb_GetRecord();
 int xb_PutRecord(const std::string& image);
 int xb_AppendEx();

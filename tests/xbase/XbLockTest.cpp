@@ -3,13 +3,17 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <fcntl.h>
+#include <functional>
 #include <poll.h>
+#include <set>
 #include <sys/fanotify.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -72,6 +76,38 @@ private:
     int down_[2] = {-1, -1};
     pid_t pid_ = -1;
 };
+
+// Runs work(n) in processes child processes at once, n = 0 .. processes - 1, and waits for
+// them, killing those still running after timeout. True when every one gave true.
+bool RunTogether(int processes, const std::function<bool(int)>& work,
+                 std::chrono::seconds timeout = std::chrono::seconds(120)) {
+    int start[2];
+    if (::pipe(start) != 0) return false;
+    std::vector<pid_t> children;
+    for (int n = 0; n < processes; ++n) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(start[1]);
+            char c = 0;
+            (void)!::read(start[0], &c, 1); // the end of the pipe starts them all
+            ::_exit(work(n) ? 0 : 1);
+        }
+        if (child > 0) children.push_back(child);
+    }
+    ::close(start[0]);
+    ::close(start[1]);
+    bool all = static_cast<int>(children.size()) == processes;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (const pid_t child : children) {
+        int status = -1;
+        while (::waitpid(child, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() >= deadline) ::kill(child, SIGKILL);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        all = all && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    return all;
+}
 
 TEST_F(XbLockTest, ExclusiveOpenBetweenAreas) {
     const int shared = Use(xbModeShared);
@@ -137,13 +173,17 @@ TEST_F(XbLockTest, ChangesOfTwoAreasToOneRecordAreBothKept) {
     xb_Select(b);
     xb_Go(1);
     ASSERT_EQ(xb_Replace(2, xbReplaceText, "named by B"), xbOK);
+    ASSERT_EQ(xb_Replace(3, xbReplaceDouble, 130.0), xbOK);
     ASSERT_EQ(xb_Commit(), xbOK);
     xb_Select(a);
-    ASSERT_EQ(xb_Replace(3, xbReplaceDouble, 99.5), xbOK);
+    // A changes the amount it read (1.00) in one digit: its amount is written whole.
+    ASSERT_EQ(xb_Replace(3, xbReplaceDouble, 2.0), xbOK);
     ASSERT_EQ(xb_Commit(), xbOK);
     xb_Go(1);
     EXPECT_EQ(xb_GetTrimString(2), "named by B");
-    EXPECT_EQ(xb_GetTrimString(3), "       99.50");
+    EXPECT_EQ(xb_GetTrimString(3), "        2.00");
+    ASSERT_EQ(xb_Replace(3, xbReplaceDouble, 99.5), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
     xb_Select(b);
     xb_Delete();
     xb_Select(a);
@@ -162,6 +202,21 @@ TEST_F(XbLockTest, ChangesOfTwoAreasToOneRecordAreBothKept) {
     EXPECT_EQ(xb_Go(2), xbOK);
     xb_Go(1);
     EXPECT_EQ(xb_GetTrimString(2), "renamed by B");
+
+    // Locking its record, A reads it as B left it, with its own change kept.
+    xb_Select(b);
+    ASSERT_EQ(xb_Replace(2, xbReplaceText, "B before the lock"), xbOK);
+    ASSERT_EQ(xb_Commit(), xbOK);
+    xb_Select(a);
+    ASSERT_EQ(xb_Replace(3, xbReplaceDouble, 7.0), xbOK);
+    ASSERT_EQ(xb_Rlock(0), 1);
+    EXPECT_EQ(xb_GetTrimString(2), "B before the lock");
+    EXPECT_EQ(xb_GetTrimString(3), "        7.00");
+    // Its change is written before its lock goes: B, locking the record next, reads it.
+    xb_Unlock(1);
+    xb_Select(b);
+    ASSERT_EQ(xb_Rlock(0), 1);
+    EXPECT_EQ(xb_GetTrimString(3), "        7.00");
 }
 
 // An update that finds the index damaged fails and leaves the index unlocked: once the file
@@ -207,11 +262,22 @@ TEST_F(XbLockTest, LocksSitOnFixedBytesPastTheData) {
     EXPECT_EQ(Use(xbModeShared), 0);
     ASSERT_TRUE(lockByte(kOpen, F_RDLCK));
     EXPECT_EQ(Use(xbModeExclusive), 0);
-    ASSERT_GT(Use(xbModeShared), 0);
+    ASSERT_GT(Use(xbModeShared), 0); // on record 1, read with its neighbour
     ASSERT_TRUE(lockByte(kOpen + 16 + 2, F_WRLCK));
     EXPECT_EQ(xb_Rlock(2), 0);
     EXPECT_EQ(xb_Rlock(1), 1);
     EXPECT_FALSE(lockByte(kOpen + 16 + 1, F_WRLCK));
+    // Another program holding record 2's lock changes it in place (leaving the update stamp):
+    // locked next, the record is read as that program left it.
+    const std::string name = "by a peer";
+    unsigned char headerSize[2] = {};
+    ASSERT_EQ(::pread(fd, headerSize, 2, 8), 2);
+    const off_t at = (headerSize[0] | headerSize[1] << 8) + xb_RecSize() + xb_FieldOffset(2) - 1;
+    ASSERT_EQ(::pwrite(fd, name.data(), name.size(), at), static_cast<ssize_t>(name.size()));
+    ASSERT_TRUE(lockByte(kOpen + 16 + 2, F_UNLCK));
+    EXPECT_EQ(xb_Rlock(2), 1);
+    EXPECT_EQ(xb_Skip(1), xbOK);
+    EXPECT_EQ(xb_GetTrimString(2), name);
     ::close(fd);
 }
 
@@ -254,41 +320,84 @@ TEST_F(XbLockTest, LockRequestWaitsForTheTimeout) {
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
 }
 
-TEST_F(XbLockTest, TwoProcessesAppendAtTheSameTime) {
-    ASSERT_GT(Use(xbModeExclusive), 0);
-    ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
-    xb_CloseAll();
+// Processes appending at once, each writing its record right after: without an order (the
+// append lock alone keeps them apart) and with one. Every record is there, under its key, and
+// the header counts them all.
+TEST_F(XbLockTest, ProcessesAppendAtTheSameTime) {
+    constexpr int kProcesses = 4;
     constexpr int kEach = 150;
-    const auto appendRows = [this](const char* prefix) {
+    std::string round;
+    const auto key = [&round](int n, int i) {
+        return round + std::to_string(n) + "-" + std::to_string(i);
+    };
+    const auto appendRows = [&](int n) {
         if (Use(xbModeShared) == 0) return false;
-        xb_SetLockTimeout(10);
+        xb_SetLockTimeout(30);
         for (int i = 0; i < kEach; ++i) {
             if (xb_AppendEx() != 0) return false;
-            xb_Replace(1, xbReplaceText, prefix + std::to_string(i));
+            xb_Replace(1, xbReplaceText, key(n, i));
             if (xb_Commit() != xbOK) return false;
             xb_Unlock(0);
         }
         return xb_Close() == xbOK;
     };
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) ::_exit(appendRows("C") ? 0 : 1);
-    const bool appended = appendRows("P");
-    int status = -1;
-    ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(appended);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    LongInt expected = 2;
+    for (const bool ordered : {false, true}) {
+        SCOPED_TRACE(ordered ? "with an order" : "without an order");
+        round = ordered ? "B" : "A";
+        if (ordered) {
+            ASSERT_GT(Use(xbModeExclusive), 0);
+            ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
+            xb_CloseAll();
+        }
+        ASSERT_TRUE(RunTogether(kProcesses, appendRows));
+        expected += kProcesses * kEach;
+        ASSERT_GT(Use(xbModeShared), 0);
+        EXPECT_EQ(xb_RecCount(), expected);
+        std::set<std::string> keys;
+        for (xb_GoTop(); !xb_Eof(); xb_Skip(1))
+            keys.insert(xb_GetTrimString(1));
+        int missing = 0;
+        for (int n = 0; n < kProcesses; ++n)
+            for (int i = 0; i < kEach; ++i)
+                missing += keys.count(key(n, i)) == 0 ? 1 : 0;
+        EXPECT_EQ(missing, 0);
+        EXPECT_EQ(static_cast<LongInt>(keys.size()), expected);
+        if (ordered) {
+            xb_SetOrder(1);
+            EXPECT_EQ(xb_Seek(key(3, kEach - 1)), 1);
+            EXPECT_EQ(xb_Seek("A0-0"), 1);
+            LongInt rows = 0;
+            for (xb_GoTop(); !xb_Eof(); xb_Skip(1))
+                ++rows;
+            EXPECT_EQ(rows, expected);
+        }
+        xb_CloseAll();
+    }
+}
 
+// Processes that each raise one record's amount by one many times at once, each time going to
+// the record, locking it, reading, replacing, committing and unlocking: under the lock each
+// reads what the holder before it committed, so no raise is lost or made twice.
+TEST_F(XbLockTest, RaisesUnderTheRecordLockAreAllCounted) {
+    constexpr int kProcesses = 4;
+    constexpr int kEach = 300;
+    ASSERT_TRUE(RunTogether(kProcesses, [this](int) {
+        if (Use(xbModeShared) == 0) return false;
+        xb_SetLockTimeout(30);
+        for (int i = 0; i < kEach; ++i) {
+            if (xb_Go(1) != xbOK || xb_Rlock(1) != 1) return false;
+            const double amount = std::stod(xb_GetString(3));
+            if (xb_Replace(3, xbReplaceDouble, amount + 1) != xbOK || xb_Commit() != xbOK)
+                return false;
+            xb_Unlock(1);
+            ::usleep(500); // the others get their turns
+        }
+        return xb_Close() == xbOK;
+    }));
     ASSERT_GT(Use(xbModeShared), 0);
-    EXPECT_EQ(xb_RecCount(), 2 + 2 * kEach);
-    xb_SetOrder(1);
-    EXPECT_EQ(xb_Seek("C149"), 1);
-    EXPECT_EQ(xb_Seek("P0"), 1);
-    int rows = 0;
-    for (xb_GoTop(); !xb_Eof(); xb_Skip(1))
-        ++rows;
-    EXPECT_EQ(rows, 2 + 2 * kEach);
-    EXPECT_EQ(xb_OrderRecNo(), 2 + 2 * kEach + 1);
+    xb_Go(1);
+    EXPECT_EQ(std::stod(xb_GetString(3)), 1 + kProcesses * kEach);
 }
 
 // Keeps a process waiting in the system at its opening of a file (FAN_OPEN_PERM) or at a read
@@ -332,7 +441,8 @@ private:
             if (::poll(&p, 1, 20) <= 0) continue;
             const ssize_t got = ::read(fd_, buffer, sizeof buffer);
             auto* event = reinterpret_cast<fanotify_event_metadata*>(buffer);
-            for (ssize_t left = got; FAN_EVENT_OK(event, left); event = FAN_EVENT_NEXT(event, left)) {
+            for (ssize_t left = got; FAN_EVENT_OK(event, left);
+                 event = FAN_EVENT_NEXT(event, left)) {
                 if (event->pid == pid && skip-- == 0)
                     held_ = event->fd;
                 else
