@@ -1,5 +1,6 @@
 // Sharing and record locks between work areas of this process and between processes.
 #include "tests/xbase/XbFixture.h"
+#include "xbase/XbFile.h"
 
 #include <atomic>
 #include <chrono>
@@ -162,6 +163,20 @@ TEST_F(XbLockTest, RecordLocksBetweenAreas) {
     EXPECT_EQ(xb_Rlock(added), 0);
     xb_Go(1);
     EXPECT_EQ(xb_GetTrimString(1), "LX");
+
+    // An append that cannot read the count under the append lock (the disk fails the read)
+    // is refused: it never writes over the record another area appended last.
+    xb_Select(b);
+    ASSERT_EQ(xb_AppendEx(), 0);
+    ASSERT_EQ(xb_Replace(1, xbReplaceText, "B4"), xbOK);
+    xb_Unlock(0);
+    xb_Select(a);
+    XbSetReadFailure(1, 1, EIO, "SHARED.DBF");
+    EXPECT_EQ(xb_AppendEx(), xbWriteFailed);
+    XbSetReadFailure(std::nullopt);
+    EXPECT_EQ(xb_RecCount(), 4);
+    xb_Go(4);
+    EXPECT_EQ(xb_GetTrimString(1), "B4");
 }
 
 TEST_F(XbLockTest, ChangesOfTwoAreasToOneRecordAreBothKept) {
