@@ -184,7 +184,13 @@ int TXbArea::Close() {
     table_->KeepAppends(false); // nothing reads what the close writes
     if (table_->IsOpen()) {
         status = Flush();
-        if (const int written = WriteBack(true); status == xbOK) status = written;
+        const int written = WriteBack(true);
+        if (status == xbOK) status = written;
+        // Appended records the table could not take are lost with the area: so are the index
+        // changes that followed them, and each index stays as it was last written back.
+        if (written != xbOK)
+            for (auto& file : files_)
+                file->DropBatch();
     }
     for (auto& file : files_)
         file->Close();
@@ -519,7 +525,10 @@ int TXbArea::PutRecord(const std::string& given) {
     status = EndUpdate(status);
     if (memos) lock_->UnlockAppend();
     if (lockedHere) lock_->UnlockRecord(recno);
-    if (status == xbKeyViolation && recno == appended_) RollBackAppend();
+    // An appended record whose first write is refused (its key taken, a full disk) is taken
+    // back: the table is left as it was before the append.
+    if ((status == xbKeyViolation || status == xbWriteFailed) && recno == appended_)
+        RollBackAppend();
     return status;
 }
 
@@ -551,7 +560,10 @@ int TXbArea::WriteBack(bool sync) {
     if (ReadOnly()) return xbOK;
     int status = table_->FlushAppends() ? xbOK : xbWriteFailed;
     if (sync && ((memo_.IsOpen() && !memo_.Sync()) || !table_->Sync())) status = xbWriteFailed;
-    bool caught = status == xbOK;
+    // The indexes record only what the table holds on disk: while it cannot take its appended
+    // records, their batches wait too.
+    if (status != xbOK) return status;
+    bool caught = true;
     for (auto& file : files_) {
         TXbIndexStatus st = file->WriteBack();
         if (st == isOk && sync && !file->Sync()) st = isIoError;

@@ -146,6 +146,7 @@ public:
     // table has an order open, so its records will be read at random. Only for an exclusive open.
     void KeepAppends(bool keep) { keepAppends_ = keep; }
     // Writes the appended records that gathered in memory, then the header that takes them in.
+    // When the file refuses them, they stay in memory and the file is left as it was.
     bool FlushAppends();
     bool IsOpen() const { return file_.IsOpen(); }
     TXbFile& File() { return file_; }
@@ -190,7 +191,8 @@ public:
     // Overwrites record recno (1..count).
     bool WriteRecord(LongInt recno, const std::string& image);
     // Writes image as record count + 1, the end-of-file mark after it, and only then the header
-    // count that includes it.
+    // count that includes it. A refused write leaves the file as it was: as long as the records
+    // it counts, the end-of-file mark after them.
     bool AppendRecord(const std::string& image);
     // Takes back the last record (an append that failed): the header count first, then the file
     // is cut after the remaining records.
@@ -203,6 +205,10 @@ private:
     // Writes the stamp and today's date, not the count: a shared open's change of a record
     // holds no append lock, so the count it read may be older than another user's append.
     bool WriteStamp();
+    // Cuts the file after its first count records and puts the end-of-file mark after them: a
+    // refused append leaves no part of its records behind, which other readers would take for
+    // one record more than the header counts.
+    bool CutAfter(LongInt count);
     // Writes bytes at at to the file and to the records kept in memory.
     bool WriteBytes(Int64 at, std::string_view bytes);
     // Offset of record recno in the file.

@@ -1,10 +1,12 @@
 // Runs a part of a test in a child process for which a folder refuses every write as the system
 // refuses it: with EROFS the folder is bound onto itself read-only in a mount namespace of the
 // child's own; with EACCES the child runs as an unprivileged user, the folder and its files staying
-// readable. The parent's view of the folder is untouched.
+// readable; or for which a folder is a disk of a few KiB that fills up (ENOSPC). The parent's view
+// of the folder is untouched.
 #pragma once
 
 #include <grp.h>
+#include <poll.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -12,6 +14,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -31,12 +35,18 @@ inline bool LetOthersReach(const std::string& folder) {
     return true;
 }
 
+// Gives this process a mount namespace of its own, whose mounts no other process sees; false
+// when the machine does not let a test do so.
+inline bool OwnMountNamespace() {
+    return ::unshare(CLONE_NEWNS) == 0 &&
+           ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+}
+
 // Makes folder refuse this process' writes with error (EROFS or EACCES); false when the machine
 // does not let a test do so (no leave to mount, or not run by the superuser).
 inline bool RefuseWritesIn(const std::string& folder, int error) {
     if (error == EROFS)
-        return ::unshare(CLONE_NEWNS) == 0 &&
-               ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+        return OwnMountNamespace() &&
                ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
                ::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
                        nullptr) == 0;
@@ -46,11 +56,20 @@ inline bool RefuseWritesIn(const std::string& folder, int error) {
            ::setresuid(nobody, nobody, nobody) == 0;
 }
 
-// What body answered with folder refusing its writes with error, or nothing when the machine does
-// not let the refusal be made (the caller skips). The body runs in a forked child: what it checks
-// must come back in its answer; a child that ends without one is told as such.
-inline std::optional<std::string> InRefusedFolder(const std::string& folder, int error,
-                                                  const std::function<std::string()>& body) {
+// Mounts a disk of kib KiB (a tmpfs) on the empty folder, seen by this process alone: writes
+// there fill it and are then refused with ENOSPC as on a full disk. False when the machine does
+// not let a test do so.
+inline bool MountSmallDisk(const std::string& folder, int kib) {
+    const std::string size = "size=" + std::to_string(kib) + "k";
+    return OwnMountNamespace() && ::mount("tmpfs", folder.c_str(), "tmpfs", 0, size.c_str()) == 0;
+}
+
+// What body answered in a forked child once prepare succeeded there, or nothing when it did not
+// (the caller skips). What body checks must come back in its answer; a child that ends without
+// one, or gives none within limit (it is then killed), is told as such.
+inline std::optional<std::string> InChild(const std::function<bool()>& prepare,
+                                          const std::function<std::string()>& body,
+                                          std::chrono::seconds limit = std::chrono::seconds(300)) {
     int ends[2];
     if (::pipe(ends) != 0) return std::nullopt;
     const pid_t child = ::fork();
@@ -58,7 +77,7 @@ inline std::optional<std::string> InRefusedFolder(const std::string& folder, int
         ::close(ends[0]);
         std::string answer = "-";
         try {
-            if (RefuseWritesIn(folder, error)) answer = "+" + body();
+            if (prepare()) answer = "+" + body();
         } catch (...) {
             // Never let the child go on as a second runner of the tests.
             answer = "+the body raised an exception";
@@ -73,12 +92,41 @@ inline std::optional<std::string> InRefusedFolder(const std::string& folder, int
     ::close(ends[1]);
     std::string answer;
     char chunk[512];
-    for (ssize_t n; (n = ::read(ends[0], chunk, sizeof chunk)) > 0;)
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    bool late = false;
+    for (pollfd p{ends[0], POLLIN, 0};;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) == 0) {
+            late = true;
+            break;
+        }
+        const ssize_t n = ::read(ends[0], chunk, sizeof chunk);
+        if (n <= 0) break;
         answer.append(chunk, static_cast<std::size_t>(n));
+    }
     ::close(ends[0]);
     int status = 0;
+    if (child > 0 && late) ::kill(child, SIGKILL);
     if (child > 0) ::waitpid(child, &status, 0);
+    if (late) return "the child gave no answer within " + std::to_string(limit.count()) + " s";
     if (answer == "-") return std::nullopt;
-    if (answer.empty()) return "the child ended without an answer, status " + std::to_string(status);
+    if (answer.empty())
+        return "the child ended without an answer, status " + std::to_string(status);
     return answer.substr(1);
+}
+
+// What body answered with folder refusing its writes with error, or nothing when the machine does
+// not let the refusal be made (the caller skips). The body runs in a forked child (InChild).
+inline std::optional<std::string> InRefusedFolder(const std::string& folder, int error,
+                                                  const std::function<std::string()>& body) {
+    return InChild([&] { return RefuseWritesIn(folder, error); }, body);
+}
+
+// What body answered with a disk of kib KiB mounted on folder (MountSmallDisk), or nothing when
+// the machine does not let it be mounted (the caller skips). The body runs in a forked child
+// (InChild), and so does whatever it runs to read the disk: nobody else sees it.
+inline std::optional<std::string> OnSmallDisk(const std::string& folder, int kib,
+                                              const std::function<std::string()>& body) {
+    return InChild([&] { return MountSmallDisk(folder, kib); }, body);
 }
