@@ -22,6 +22,11 @@ class XbLockTest : public XbFixture {
 protected:
     void SetUp() override {
         XbFixture::SetUp();
+        MakeShared();
+    }
+
+    // SHARED.DBF made anew, holding L1 and L2.
+    void MakeShared() const {
         UseNewLoans("SHARED.DBF", xbCDX);
         AddLoan("L1", "one", 1);
         AddLoan("L2", "two", 2);
@@ -475,10 +480,13 @@ private:
 // A process kept waiting between opening a table and locking it, while the holder before it
 // writes a record (its header last) and lets go, or packs the table (its packed copy taking
 // the table's name): once locked, it sees the table as that holder left it, so each keeps the
-// other's record.
+// other's record. Each case runs where the file system's events can be watched (a superuser
+// may); the test is skipped when neither can.
 TEST_F(XbLockTest, AnOpenKeptWaitingBeforeItsLockSeesTheTableTheHolderLeft) {
+    int ran = 0;
     for (const bool pack : {false, true}) {
         SCOPED_TRACE(pack ? "packed" : "written");
+        ASSERT_NO_FATAL_FAILURE(MakeShared());
         int go[2];
         ASSERT_EQ(::pipe(go), 0);
         const pid_t child = ::fork();
@@ -494,11 +502,15 @@ TEST_F(XbLockTest, AnOpenKeptWaitingBeforeItsLockSeesTheTableTheHolderLeft) {
         ASSERT_GT(Use(xbModeExclusive), 0);
         // The child waits at its opening, or at its read of the header after the first bytes.
         TGate gate(Path("SHARED.DBF"), pack ? FAN_OPEN_PERM : FAN_ACCESS_PERM);
-        if (!gate.Ready()) {
+        if (!gate.Ready()) { // this case cannot be made here
             ::kill(child, SIGKILL);
             ::waitpid(child, nullptr, 0);
-            GTEST_SKIP() << "permission events of the file system cannot be watched here";
+            ::close(go[0]);
+            ::close(go[1]);
+            xb_CloseAll();
+            continue;
         }
+        ++ran;
         (void)!::write(go[1], "g", 1);
         ASSERT_TRUE(gate.Hold(child, pack ? 0 : 1));
         AddLoan(pack ? "P2" : "P1", "parent", 3);
@@ -515,9 +527,10 @@ TEST_F(XbLockTest, AnOpenKeptWaitingBeforeItsLockSeesTheTableTheHolderLeft) {
         ::close(go[0]);
         ::close(go[1]);
         ASSERT_GT(Use(xbModeShared), 0);
-        EXPECT_EQ(Walk(), pack ? "L2 P1 C1 P2 C2 " : "L1 L2 P1 C1 ");
+        EXPECT_EQ(Walk(), pack ? "L2 P2 C2 " : "L1 L2 P1 C1 ");
         xb_CloseAll();
     }
+    if (ran == 0) GTEST_SKIP() << "permission events of the file system cannot be watched here";
 }
 
 } // namespace
