@@ -184,7 +184,13 @@ int TXbArea::Close() {
     table_->KeepAppends(false); // nothing reads what the close writes
     if (table_->IsOpen()) {
         status = Flush();
-        if (const int written = WriteBack(true); status == xbOK) status = written;
+        const int written = WriteBack(true);
+        if (status == xbOK) status = written;
+        // Appended records the table could not take are lost with the area: so are the index
+        // changes that followed them, and each index stays as it was last written back.
+        if (written != xbOK)
+            for (auto& file : files_)
+                file->DropBatch();
     }
     for (auto& file : files_)
         file->Close();
@@ -237,9 +243,27 @@ bool TXbArea::StoredImage(LongInt recno, std::string& image) const {
 
 bool TXbArea::MergedImage(std::string& image) const {
     if (!StoredImage(recno_, image)) return false;
-    for (std::size_t i = 0; i < image.size(); ++i)
-        if (buffer_[i] != loaded_[i]) image[i] = buffer_[i];
+    PutChanges(image);
     return true;
+}
+
+void TXbArea::PutChanges(std::string& image) const {
+    if (buffer_[0] != loaded_[0]) image[0] = buffer_[0];
+    for (const TXbFieldDef& f : table_->Fields()) {
+        const auto at = static_cast<std::size_t>(f.Offset);
+        const auto width = static_cast<std::size_t>(f.Width);
+        if (buffer_.compare(at, width, loaded_, at, width) != 0)
+            image.replace(at, width, buffer_, at, width);
+    }
+}
+
+void TXbArea::Reload() {
+    std::string stored;
+    if (Exclusive() || eof_ || !StoredImage(recno_, stored)) return;
+    std::string image = stored;
+    PutChanges(image);
+    std::copy(image.begin(), image.end(), buffer_.begin());
+    loaded_ = std::move(stored);
 }
 
 int TXbArea::Flush() {
@@ -501,7 +525,10 @@ int TXbArea::PutRecord(const std::string& given) {
     status = EndUpdate(status);
     if (memos) lock_->UnlockAppend();
     if (lockedHere) lock_->UnlockRecord(recno);
-    if (status == xbKeyViolation && recno == appended_) RollBackAppend();
+    // An appended record whose first write is refused (its key taken, a full disk) is taken
+    // back: the table is left as it was before the append.
+    if ((status == xbKeyViolation || status == xbWriteFailed) && recno == appended_)
+        RollBackAppend();
     return status;
 }
 
@@ -513,8 +540,12 @@ int TXbArea::BeginUpdate() {
                 files_[i]->EndUpdate();
             return status;
         }
-    if (!Exclusive()) table_->RefreshCount(); // the stamp another user raised last
-    return xbOK;
+    // The stamp another user raised last, and the count the last appender wrote.
+    if (Exclusive() || table_->RefreshCount()) return xbOK;
+    for (auto& file : files_)
+        file->EndUpdate();
+    XbSetReason(xbErrDamagedHeader, table_->Path());
+    return xbDamaged;
 }
 
 int TXbArea::EndUpdate(int status) {
@@ -529,7 +560,10 @@ int TXbArea::WriteBack(bool sync) {
     if (ReadOnly()) return xbOK;
     int status = table_->FlushAppends() ? xbOK : xbWriteFailed;
     if (sync && ((memo_.IsOpen() && !memo_.Sync()) || !table_->Sync())) status = xbWriteFailed;
-    bool caught = status == xbOK;
+    // The indexes record only what the table holds on disk: while it cannot take its appended
+    // records, their batches wait too.
+    if (status != xbOK) return status;
+    bool caught = true;
     for (auto& file : files_) {
         TXbIndexStatus st = file->WriteBack();
         if (st == isOk && sync && !file->Sync()) st = isIoError;
@@ -610,8 +644,7 @@ int TXbArea::Append() {
         return flushed == xbLockRefused || flushed == xbKeyViolation ? flushed : xbWriteFailed;
     const int timeout = XbSettings().LockTimeout;
     if (!lock_->LockAppend(timeout)) return LockedElsewhere(xbTableBusy);
-    int status = BeginUpdate();
-    RecordCount();
+    int status = BeginUpdate(); // the count the last appender wrote, read under the lock
     const LongInt recno = table_->RecordCount() + 1;
     const std::string blank = table_->BlankRecord();
     std::vector<std::string> keys;
@@ -794,9 +827,16 @@ int TXbArea::SetFieldBytes(int i, const std::string& bytes) {
 bool TXbArea::LockRecord(LongInt recno) {
     if (recno == 0) recno = recno_;
     if (!table_->IsOpen() || ReadOnly() || recno < 1 || recno > RecordCount()) return false;
-    if (lock_->LockRecord(recno, XbSettings().LockTimeout)) return true;
-    LockedElsewhere(xbLockRefused);
-    return false;
+    const bool held = lock_->HasRecord(recno);
+    if (!lock_->LockRecord(recno, XbSettings().LockTimeout)) {
+        LockedElsewhere(xbLockRefused);
+        return false;
+    }
+    if (held || Exclusive()) return true;
+    // Read before the lock, the record may since have been changed by its last holder.
+    table_->ForgetBlock();
+    if (recno == recno_) Reload();
+    return true;
 }
 
 int TXbArea::LockedElsewhere(int status) const {
@@ -804,13 +844,16 @@ int TXbArea::LockedElsewhere(int status) const {
     return status;
 }
 
-void TXbArea::UnlockRecord(LongInt recno) {
+int TXbArea::UnlockRecord(LongInt recno) {
+    // A change of the current record made under its lock is written before the lock goes.
+    const int status = (recno == 0 || recno == recno_) && lock_->HasRecord(recno_) ? Flush() : xbOK;
     if (recno != 0) {
         lock_->UnlockRecord(recno);
-        return;
+        return status;
     }
     WriteBack(false);
     lock_->UnlockAll();
+    return status;
 }
 
 bool TXbArea::ReadMemo(int i, std::string& data, bool& binary) const {

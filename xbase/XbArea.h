@@ -93,8 +93,13 @@ public:
     int Pack();
     // Changes field index i of the buffer (written back when the cursor moves or commits).
     int SetFieldBytes(int i, const std::string& bytes);
+    // Locks record recno (0: the current one). A shared area that takes the lock of its current
+    // record reads it again, as its last holder left it, keeping the changes made in the buffer.
     bool LockRecord(LongInt recno);
-    void UnlockRecord(LongInt recno);
+    // Releases record recno's lock (0: every lock, after writing back what the area gathered).
+    // A change of the current record is written first while its lock is held; gives the status
+    // of that write.
+    int UnlockRecord(LongInt recno);
 
     // Memos of field index i in the buffer. A memo written here reaches the memo file with
     // its record (AreaMemos.h); xbBadArgument for data the memo file cannot hold.
@@ -141,9 +146,15 @@ private:
     bool Load(LongInt recno, bool stepping = false);
     void SetEof();
     int Flush();
-    // The record as it is now in the file with the bytes changed in the buffer since it was
+    // The record as it is now in the file with the fields changed in the buffer since it was
     // read put on it, so that changes another user made to other fields are kept.
     bool MergedImage(std::string& image) const;
+    // Puts on image the deletion mark and each field that changed in the buffer since the
+    // record was read, whole: a field's bytes put on another user's value would make a value
+    // nobody wrote.
+    void PutChanges(std::string& image) const;
+    // A shared area's current record read again from the file, the buffer's changes put on it.
+    void Reload();
     int WritePacked(const std::string& path, const std::string& memoPath, LongInt& kept);
     // Memo fields of a record being packed go to the packed memo file.
     bool CopyMemos(std::string& record, TXbMemo& to) const;

@@ -1518,6 +1518,10 @@ TXbIndexStatus TXbIndexFile::WriteBack() {
     return impl_->Exclusive ? impl_->EndBatch() : impl_->Broken ? isDamaged : isOk;
 }
 
+void TXbIndexFile::DropBatch() {
+    if (impl_->Batch) impl_->Abandon(isOk);
+}
+
 bool TXbIndexFile::Sync() {
     return impl_->File.Flush();
 }

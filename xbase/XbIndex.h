@@ -215,6 +215,8 @@ public:
     TXbIndexStatus EndUpdate();
     // Writes back what the batch holds: its pages, then the header with the table's state.
     TXbIndexStatus WriteBack();
+    // Forgets what the batch holds: the file stays as it was last written back.
+    void DropBatch();
     // Data and size of the file reach the disk.
     bool Sync();
 

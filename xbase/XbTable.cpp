@@ -443,40 +443,41 @@ bool TXbTable::AppendRecord(const std::string& image) {
     }
     std::string bytes = image;
     bytes += kEndOfFile;
-    if (!WriteBytes(At(count_ + 1), bytes)) return false;
-    // The header takes the record in and raises the stamp in one write.
     const bool touched = touched_;
-    if (!touched_) ++stamp_;
-    touched_ = true;
-    ++count_;
-    if (!WriteHeader()) {
+    if (WriteBytes(At(count_ + 1), bytes)) {
+        // The header takes the record in and raises the stamp in one write.
+        if (!touched_) ++stamp_;
+        touched_ = true;
+        ++count_;
+        if (WriteHeader()) return true;
         --count_;
         touched_ = touched;
-        return false;
     }
-    return true;
+    CutAfter(count_);
+    return false;
 }
 
 bool TXbTable::FlushAppends() {
     if (pending_.empty()) return true;
     ++ProcessWrites();
-    const auto gathered = static_cast<LongInt>(pending_.size() / recordSize_);
+    const LongInt held = count_ - static_cast<LongInt>(pending_.size()) / recordSize_;
     pending_ += kEndOfFile;
-    const bool written = WriteBytes(At(count_ - gathered + 1), pending_);
+    const bool written = WriteBytes(At(held + 1), pending_);
     pending_.pop_back();
-    if (!written) return false; // the records wait in memory for another try
-    if (exclusive_ && keepAppends_)
-        memory_.Appended(file_, At(count_ - gathered + 1), pending_.size());
-    const bool touched = touched_;
-    if (!touched_) ++stamp_;
-    touched_ = true;
-    if (!WriteHeader()) {
+    if (written) {
+        if (exclusive_ && keepAppends_) memory_.Appended(file_, At(held + 1), pending_.size());
+        const bool touched = touched_;
+        if (!touched_) ++stamp_;
+        touched_ = true;
+        if (WriteHeader()) {
+            pending_.clear();
+            return true;
+        }
         if (!touched) --stamp_;
         touched_ = touched;
-        return false;
     }
-    pending_.clear();
-    return true;
+    CutAfter(held); // the records wait in memory for another try
+    return false;
 }
 
 bool TXbTable::Touch() {
@@ -485,7 +486,7 @@ bool TXbTable::Touch() {
     if (touched_) return true;
     ++stamp_;
     touched_ = true;
-    if (WriteHeader()) return true;
+    if (exclusive_ ? WriteHeader() : WriteStamp()) return true;
     touched_ = false;
     return false;
 }
@@ -503,9 +504,13 @@ bool TXbTable::RemoveLastRecord() {
     --count_;
     Unmap(); // the file gets shorter
     memory_.Clear();
-    const Int64 end = At(count_ + 1);
+    return WriteHeader() && CutAfter(count_);
+}
+
+bool TXbTable::CutAfter(LongInt count) {
+    const Int64 end = At(count + 1);
     const char eof = kEndOfFile;
-    return WriteHeader() && file_.Truncate(end) && file_.WriteAt(end, &eof, 1);
+    return file_.Truncate(end) && WriteBytes(end, {&eof, 1});
 }
 
 bool TXbTable::WriteHeader() {
@@ -516,6 +521,15 @@ bool TXbTable::WriteHeader() {
     EncodeLE<LongWord>(bytes.data() + 3, static_cast<LongWord>(count_));
     EncodeLE<LongWord>(bytes.data() + kStampAt - 1, stamp_);
     return WriteBytes(1, bytes);
+}
+
+bool TXbTable::WriteStamp() {
+    ++ProcessWrites();
+    char stamp[4];
+    EncodeLE<LongWord>(stamp, stamp_);
+    char date[3];
+    PutHeaderDate(date);
+    return WriteBytes(kStampAt, {stamp, sizeof stamp}) && WriteBytes(1, {date, sizeof date});
 }
 
 bool TXbTable::WriteBytes(Int64 at, std::string_view bytes) {

@@ -6,6 +6,8 @@
 // table raises it, before the change reaches the file, and an index records the stamp and the
 // record count it covers. An index whose stamp or count differs from the table's does not match
 // it. An append writes its record first and then the header (count and stamp) that takes it in.
+// A shared open writes the count only when it appends (under the table's append lock, with the
+// count read under it); its changes of records write the stamp and the date alone.
 //
 // A table that is one user's alone (SetExclusive) reads records from memory (RecordMemory.h),
 // else through a read-only mapping of the file, and gathers appended records in memory, written
@@ -16,10 +18,11 @@
 // A shared table reads records that follow one another in blocks of 64 KB while it is walked in
 // record order. A block serves the walk's reads while the header's count and stamp are those it
 // was read under and no work area of this process wrote since; every other read goes to the
-// file, so a seek or a move to a record always sees what the file holds: every write of another user raises the stamp, so a changed record is read
-// anew. Stepping through the records (RefreshRecentCount) re-reads the header only when this
-// process wrote or a moment (20 ms) has passed, so a scan does not read it once a record; a
-// change another process made within that moment may then show a moment late.
+// file, so a seek or a move to a record always sees what the file holds: every write of another
+// user raises the stamp, so a changed record is read anew. Stepping through the records
+// (RefreshRecentCount) re-reads the header only when this process wrote or a moment (20 ms) has
+// passed, so a scan does not read it once a record; a change another process made within that
+// moment may then show a moment late.
 #pragma once
 
 #include "platform/rtl/Types.h"
@@ -143,6 +146,7 @@ public:
     // table has an order open, so its records will be read at random. Only for an exclusive open.
     void KeepAppends(bool keep) { keepAppends_ = keep; }
     // Writes the appended records that gathered in memory, then the header that takes them in.
+    // When the file refuses them, they stay in memory and the file is left as it was.
     bool FlushAppends();
     bool IsOpen() const { return file_.IsOpen(); }
     TXbFile& File() { return file_; }
@@ -156,7 +160,8 @@ public:
     int RecordSize() const { return recordSize_; }
     int HeaderSize() const { return headerSize_; }
     LongInt RecordCount() const { return count_; }
-    // Re-reads the record count and the update stamp that other processes may have changed.
+    // Re-reads the record count and the update stamp that other processes may have changed;
+    // false (the count kept) when the header cannot be read or counts past the file's end.
     bool RefreshCount();
     // RefreshCount when this process wrote a table since the last one, or a moment passed.
     bool RefreshRecentCount();
@@ -172,6 +177,9 @@ public:
     // doubles) hold zeros, which other programs read as no memo and 0.
     std::string BlankRecord() const;
 
+    // A shared open's block of records read ahead is read anew when next needed: a record
+    // locked since may have been changed before the lock was had.
+    void ForgetBlock() const { blockRecords_ = 0; }
     // Reads record recno (1..count) into image (RecordSize bytes). A shared table serves a read
     // from its block only when stepping (a walk in record order); any other read, such as the
     // record a seek lands on, comes from the file.
@@ -183,7 +191,8 @@ public:
     // Overwrites record recno (1..count).
     bool WriteRecord(LongInt recno, const std::string& image);
     // Writes image as record count + 1, the end-of-file mark after it, and only then the header
-    // count that includes it.
+    // count that includes it. A refused write leaves the file as it was: as long as the records
+    // it counts, the end-of-file mark after them.
     bool AppendRecord(const std::string& image);
     // Takes back the last record (an append that failed): the header count first, then the file
     // is cut after the remaining records.
@@ -193,6 +202,13 @@ private:
     int ReadHeader();
     // Writes today's date, the record count and the stamp into the header.
     bool WriteHeader();
+    // Writes the stamp and today's date, not the count: a shared open's change of a record
+    // holds no append lock, so the count it read may be older than another user's append.
+    bool WriteStamp();
+    // Cuts the file after its first count records and puts the end-of-file mark after them: a
+    // refused append leaves no part of its records behind, which other readers would take for
+    // one record more than the header counts.
+    bool CutAfter(LongInt count);
     // Writes bytes at at to the file and to the records kept in memory.
     bool WriteBytes(Int64 at, std::string_view bytes);
     // Offset of record recno in the file.

@@ -636,9 +636,10 @@ int xb_Rlock(LongInt record) {
 }
 
 int xb_Unlock(LongInt record) {
+    TXbCall call;
     TXbArea* area = XbCurrentArea();
     if (!area) return 0;
-    area->UnlockRecord(record);
+    call.Status(area->UnlockRecord(record)); // the locks go even when the change was refused
     return 1;
 }
 
@@ -731,8 +732,10 @@ std::string xb_GetString(int field) {
     const TXbFieldDef& f = Def(*area, i);
     // A text field, the common case, is read as it lies in the record buffer.
     if (IsTextField(f)) return Result(area->FieldBytes(i));
-    if (std::string text; XbBinaryText(f, area->FieldBytes(i), text))
-        return Result(std::move(text));
+    if (std::string text; XbBinaryText(f, area->FieldBytes(i), text)) {
+        ToWorkBlock(text);
+        return text;
+    }
     if (XbIsMemoField(f)) {
         TXbCall call;
         std::string data;
