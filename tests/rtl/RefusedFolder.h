@@ -26,11 +26,10 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <optional>
@@ -60,12 +59,14 @@ inline int ErrnoOf(TRefusal refusal) {
 
 namespace fresh_process {
 
-constexpr const char* kMarker = "VANTREL_FRESH_PROCESS"; // "mounts" or "no-mounts"
-constexpr uid_t kPlainUser = 65534;                       // nobody
-constexpr gid_t kPlainGroup = 65534;                      // nogroup
-constexpr auto kBound = std::chrono::seconds(240);        // below the test's own time-out
+constexpr const char* kMarker = "VANTREL_FRESH_PROCESS"; // "mounts" or "none"
+constexpr uid_t kPlainUser = 65534;                      // nobody
+constexpr gid_t kPlainGroup = 65534;                     // nogroup
+constexpr auto kBound = std::chrono::seconds(240);       // below the test's own time-out
 
-inline const char* Marker() { return std::getenv(kMarker); }
+inline const char* Marker() {
+    return std::getenv(kMarker);
+}
 
 // The lines of the fresh process' output that tell why it failed or skipped.
 inline std::string Outcome(const std::string& log, const std::string& end) {
@@ -73,9 +74,12 @@ inline std::string Outcome(const std::string& log, const std::string& end) {
     std::string line, told;
     bool inside = false;
     while (std::getline(lines, line)) {
-        if (line.rfind("[ RUN      ]", 0) == 0) inside = true;
-        else if (line.rfind(end, 0) == 0) break;
-        else if (inside) told += line + "\n";
+        if (line.rfind("[ RUN      ]", 0) == 0)
+            inside = true;
+        else if (line.rfind(end, 0) == 0)
+            break;
+        else if (inside)
+            told += line + "\n";
     }
     return told;
 }
@@ -87,20 +91,13 @@ inline int RunAgain(const std::string& log) {
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     const std::string filter =
         std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name();
-    // Everything the child uses is made before the fork: it makes system calls only.
-    std::vector<std::string> env;
+    // Everything the child uses is made before the fork: it makes system calls only. The last
+    // entry of the environment tells whether the child has a mount namespace of its own.
+    std::vector<char*> envp;
     for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, kMarker, std::strlen(kMarker)) != 0) env.emplace_back(*e);
-    std::vector<std::string> withMounts = env, withoutMounts = env;
-    withMounts.push_back(std::string(kMarker) + "=mounts");
-    withoutMounts.push_back(std::string(kMarker) + "=no-mounts");
-    auto pointers = [](std::vector<std::string>& strings) {
-        std::vector<char*> p;
-        for (std::string& s : strings) p.push_back(s.data());
-        p.push_back(nullptr);
-        return p;
-    };
-    std::vector<char*> envMounts = pointers(withMounts), envPlain = pointers(withoutMounts);
+        if (std::strncmp(*e, kMarker, std::strlen(kMarker)) != 0) envp.push_back(*e);
+    std::string mounts = std::string(kMarker) + "=mounts", none = std::string(kMarker) + "=none";
+    envp.insert(envp.end(), {nullptr, nullptr});
     std::string arg0 = self, arg1 = filter;
     char* argv[] = {arg0.data(), arg1.data(), nullptr};
     const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -112,9 +109,10 @@ inline int RunAgain(const std::string& log) {
         if (::getppid() != parent) ::_exit(126);
         ::dup2(out, 1);
         ::dup2(out, 2);
-        const bool mounts = ::unshare(CLONE_NEWNS) == 0 &&
-                            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
-        ::execve(self.c_str(), argv, mounts ? envMounts.data() : envPlain.data());
+        const bool own = ::unshare(CLONE_NEWNS) == 0 &&
+                         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+        envp[envp.size() - 2] = own ? mounts.data() : none.data();
+        ::execve(self.c_str(), argv, envp.data());
         ::_exit(127);
     }
     ::close(out);
@@ -146,7 +144,8 @@ inline bool InFreshProcess() {
         ADD_FAILURE() << "the fresh process did not end within its bound:\n" << output;
     else if (status < 0 || !WIFEXITED(status))
         ADD_FAILURE() << "the fresh process could not be run or was killed (status " << status
-                      << "):\n" << output;
+                      << "):\n"
+                      << output;
     else if (output.find("[  SKIPPED ]") != std::string::npos && WEXITSTATUS(status) == 0)
         [&] { GTEST_SKIP() << fresh_process::Outcome(output, "[  SKIPPED ]"); }();
     else if (WEXITSTATUS(status) != 0 || output.find("[       OK ]") == std::string::npos)
@@ -158,9 +157,9 @@ inline bool InFreshProcess() {
 }
 
 // Runs the rest of the test in a fresh process (see above).
-#define RUN_IN_FRESH_PROCESS()                                                                    \
-    do {                                                                                          \
-        if (!InFreshProcess()) return;                                                            \
+#define RUN_IN_FRESH_PROCESS()                                                                     \
+    do {                                                                                           \
+        if (!InFreshProcess()) return;                                                             \
     } while (0)
 
 namespace fresh_process {
@@ -200,42 +199,26 @@ struct TOwnership {
     }
 };
 
-// The files of a folder as they stand, to be written into another folder.
-struct TTree {
-    std::vector<std::pair<std::string, mode_t>> Folders; // relative paths
-    std::vector<std::pair<std::string, std::string>> Files;
-    std::map<std::string, mode_t> Modes;
-    std::size_t Pages = 0;
-
-    explicit TTree(const std::string& folder) {
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-            const std::string relative =
-                std::filesystem::relative(entry.path(), folder).string();
-            struct stat st {};
-            if (::lstat(entry.path().c_str(), &st) != 0) continue;
-            if (S_ISDIR(st.st_mode)) {
-                Folders.emplace_back(relative, st.st_mode & 07777);
-            } else if (S_ISREG(st.st_mode)) {
-                Files.emplace_back(relative, ReadAll(entry.path().string()));
-                Modes[relative] = st.st_mode & 07777;
-                Pages += (Files.back().second.size() + 4095) / 4096;
-            }
-        }
-    }
-    // Writes the tree into folder; false when a write fails.
-    bool WriteInto(const std::string& folder) const {
-        for (const auto& [relative, mode] : Folders)
-            if (::mkdir((folder + "/" + relative).c_str(), mode) != 0 && errno != EEXIST)
-                return false;
-        for (const auto& [relative, content] : Files) {
-            const std::string path = folder + "/" + relative;
-            std::ofstream out(path, std::ios::binary | std::ios::trunc);
-            out << content;
-            if (!out.flush() || ::chmod(path.c_str(), Modes.at(relative)) != 0) return false;
-        }
-        return true;
-    }
+// Takes a mount away when it ends.
+struct TMounted {
+    std::string Folder;
+    ~TMounted() { ::umount2(Folder.c_str(), MNT_DETACH); }
 };
+
+// The whole pages that the files in folder take.
+inline std::size_t PagesOf(const std::string& folder) {
+    std::size_t pages = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) pages += (entry.file_size() + 4095) / 4096;
+    return pages;
+}
+
+// Puts what the folder from holds in place of what the folder to holds.
+inline void ReplaceContent(const std::string& from, const std::string& to) {
+    for (const auto& entry : std::filesystem::directory_iterator(to))
+        std::filesystem::remove_all(entry.path());
+    std::filesystem::copy(from, to, std::filesystem::copy_options::recursive);
+}
 
 // Takes the plain user's identity for file access (every thread of the process), and the
 // superuser's back when it ends.
@@ -286,8 +269,10 @@ inline std::optional<std::string> AsPlainUser(const std::string& folder, TRefusa
     if (superuser && !LetOthersReach(folder)) return std::nullopt;
     if (refusal == TRefusal::NotTheUsers) {
         // The superuser's folder and files are the other user's; a plain user closes his own.
-        if (superuser) ::chmod(folder.c_str(), 0755);
-        else ChangeModes(folder, true, true, true);
+        if (superuser)
+            ::chmod(folder.c_str(), 0755);
+        else
+            ChangeModes(folder, true, true, true);
     } else {
         if (superuser) GiveToPlainUser(folder);
         ChangeModes(folder, refusal == TRefusal::ClosedFolder, refusal == TRefusal::ClosedFiles);
@@ -307,42 +292,38 @@ inline std::optional<std::string> OnReadOnlyMount(const std::string& folder,
                                                   const std::function<std::string()>& body) {
     if (::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0)
         return std::nullopt;
-    std::optional<std::string> answer;
-    if (::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) == 0)
-        answer = body();
-    ::umount2(folder.c_str(), MNT_DETACH);
-    return answer;
+    const TMounted mounted{folder};
+    if (::mount(nullptr, folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+        return std::nullopt;
+    return body();
 }
 
 // What body answers while folder is a file system that its files fill but for room bytes (in
-// whole pages); what the body left there is then written back into the folder.
+// whole pages); what the body left there is then put back into the folder.
 inline std::optional<std::string> OnFullDisk(const std::string& folder, std::size_t room,
                                              const std::function<std::string()>& body) {
-    const TTree before(folder);
-    // An empty folder with no room gets one page, filled by a file of its own.
-    const std::size_t roomPages = (room + 4095) / 4096;
-    const bool filler = before.Pages + roomPages == 0;
-    const std::size_t pages = std::max<std::size_t>(before.Pages + roomPages, 1);
+    const TTestFolder kept;
+    ReplaceContent(folder, kept.Path());
+    const std::size_t pages = PagesOf(folder) + (room + 4095) / 4096;
     struct stat st {};
     ::stat(folder.c_str(), &st);
-    char mode[16];
-    std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(st.st_mode & 07777));
-    const std::string options = "size=" + std::to_string(pages * 4096) + ",mode=" + mode;
-    if (::mount("vantrel-full", folder.c_str(), "tmpfs", 0, options.c_str()) != 0)
-        return std::nullopt;
-    const std::string fill = folder + "/.full";
-    std::optional<std::string> answer;
-    if (before.WriteInto(folder)) {
-        if (filler) WriteAll(fill, std::string(4096, 'F'));
+    char options[64];
+    // A file system cannot be of no size: an empty folder without room gets a page, filled.
+    std::snprintf(options, sizeof options, "size=%zu,mode=%o",
+                  std::max<std::size_t>(pages, 1) * 4096,
+                  static_cast<unsigned>(st.st_mode & 07777));
+    if (::mount("vantrel-full", folder.c_str(), "tmpfs", 0, options) != 0) return std::nullopt;
+    std::string answer;
+    {
+        const TMounted mounted{folder};
+        std::filesystem::copy(kept.Path(), folder, std::filesystem::copy_options::recursive);
+        const std::string filler = folder + "/.full";
+        if (pages == 0) WriteAll(filler, std::string(4096, 'F'));
         answer = body();
+        std::filesystem::remove(filler);
+        ReplaceContent(folder, kept.Path());
     }
-    const TTree after(folder);
-    ::umount2(folder.c_str(), MNT_DETACH);
-    if (!answer) return std::nullopt;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        std::filesystem::remove_all(entry.path());
-    after.WriteInto(folder);
-    std::filesystem::remove(fill);
+    ReplaceContent(kept.Path(), folder);
     return answer;
 }
 
@@ -359,7 +340,8 @@ inline std::optional<std::string> InRefusedFolder(const std::string& folder, TRe
     using namespace fresh_process;
     const char* marker = Marker();
     if (!marker) {
-        ADD_FAILURE() << "a refused folder needs the test in a fresh process (RUN_IN_FRESH_PROCESS)";
+        ADD_FAILURE()
+            << "a refused folder needs the test in a fresh process (RUN_IN_FRESH_PROCESS)";
         return std::nullopt;
     }
     const auto guarded = [&body]() -> std::string {
@@ -373,10 +355,8 @@ inline std::optional<std::string> InRefusedFolder(const std::string& folder, TRe
     };
     const bool mounts = std::string(marker) == "mounts";
     switch (refusal) {
-    case TRefusal::ReadOnlyMount:
-        return mounts ? OnReadOnlyMount(folder, guarded) : std::nullopt;
-    case TRefusal::FullDisk:
-        return mounts ? OnFullDisk(folder, room, guarded) : std::nullopt;
+    case TRefusal::ReadOnlyMount: return mounts ? OnReadOnlyMount(folder, guarded) : std::nullopt;
+    case TRefusal::FullDisk: return mounts ? OnFullDisk(folder, room, guarded) : std::nullopt;
     default: return AsPlainUser(folder, refusal, guarded);
     }
 }
