@@ -423,13 +423,9 @@ protected:
 
     // The table at name (in the test folder) as dbfread and python3-dbf read it.
     std::string PeersRead(const std::string& name) const {
-        return ::RunPython(python_, folder_.Path(), R"(
-import dbf, dbfread, struct
-raw = open(')" + name + R"(', 'rb').read()
-count, header, size = struct.unpack('<IHH', raw[4:12])
-print('length', len(raw) == header + count * size + 1, 'mark', raw[-1] == 0x1a)
-print('dbfread', len(dbfread.DBF(')" + name + R"(', ignore_missing_memofile=True)) == count)
-t = dbf.Table(')" + name + R"(').open()
+        return PeerReadOfTable(python_, folder_.Path(), name, R"(import dbf
+print('live', len(t) == count)
+t = dbf.Table(name).open()
 names = [r[0].strip() for r in t]
 print('dbf', len(t) == count, names == ['R%d' % n for n in range(count)],
       len(t[0]) == 2 or [r[2] for r in t] == ['note of ' + n for n in names])
@@ -454,19 +450,19 @@ print('dbf', len(t) == count, names == ['R%d' % n for n in range(count)],
 
 TEST_F(XbFullDiskTest, ARefusedAppendLeavesTheTableAsItWas) {
     RUN_IN_FRESH_PROCESS();
-    const std::string readers = "length True mark True\ndbfread True\ndbf True True True\n";
+    const std::string readers =
+        "length True mark True\ndbfread True\nlive True\ndbf True True True\n";
     int ran = 0;
     // The disk's size, the file it refuses first, and what the index then holds.
     for (const auto& [memos, kib, refused, index] : {std::tuple{false, 8, "full.dbf", ""},
                                                      {true, 24, "full.fpt", "exact"},
                                                      {true, 32, "full.dbf", "exact"},
                                                      {true, 48, "full.cdx", "behind"}}) {
-        const std::string fields =
-            memos ? "NAME C(20); AMOUNT N(12,2); NOTE M" : "NAME C(20); AMOUNT N(12,2)";
-        const std::string first = memos ? "('R0', 0, 'note of R0')" : "('R0', 0)";
-        ASSERT_EQ(RunPython("import dbf\nt = dbf.Table('full', '" + fields + "', dbf_type='" +
-                            (memos ? "fp" : "db3") + "')\nt.open(dbf.READ_WRITE)\nt.append(" +
-                            first + ")\n"),
+        ASSERT_EQ(RunPython("import dbf\nmemos = " + std::string(memos ? "True" : "False") + R"(
+t = dbf.Table('full', 'NAME C(20); AMOUNT N(12,2)' + ('; NOTE M' if memos else ''),
+              dbf_type='fp' if memos else 'db3').open(dbf.READ_WRITE)
+t.append(('R0', 0, 'note of R0') if memos else ('R0', 0))
+)"),
                   "");
         for (const int mode : {xbModeShared, xbModeExclusive}) {
             SCOPED_TRACE(std::to_string(kib) + " KiB, " +
