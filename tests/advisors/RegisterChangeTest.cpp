@@ -746,7 +746,7 @@ TEST_F(RegisterChangeTest, AFolderThatCannotBeWrittenIsNamed) {
 // in its journal, told by the folder or the table.
 TEST_F(RegisterChangeTest, ARegisterTheSystemRefusesToWriteNamesTheFolderOrTheFile) {
     RUN_IN_FRESH_PROCESS();
-    MakeTemplate(11);
+    const std::string before = SmallWork();
     const std::string in = " in the folder " + Work() + " cannot be written: permission denied.";
     const std::string folder = "The register folder " + Work() + " cannot be written";
     const std::string trans = "The register table TRANS.DBF";
@@ -765,7 +765,6 @@ TEST_F(RegisterChangeTest, ARegisterTheSystemRefusesToWriteNamesTheFolderOrTheFi
            "The index TRANS.NSX of the register table TRANS.DBF" + in, ""}}) {
         const std::string step = std::string(std::strerror(ErrnoOf(refusal))) + " " + closed;
         FreshWork();
-        const std::string before = Snapshot(Work());
         xb_CloseAll();
         const std::optional<std::string> answers = InRefusedFolder(Work(), refusal, [&] {
             if (*closed) ReopenAllBut(Work(), closed);

@@ -138,8 +138,7 @@ TEST_F(XbLockTest, RecordLocksBetweenAreas) {
     // An append that cannot read the count under the append lock (the disk fails the read)
     // is refused: it never writes over the record another area appended last.
     xb_Select(b);
-    ASSERT_EQ(xb_AppendEx(), 0);
-    ASSERT_EQ(xb_Replace(1, xbReplaceText, "B4"), xbOK);
+    AddLoan("B4", "four", 4);
     xb_Unlock(0);
     xb_Select(a);
     XbSetReadFailure(1, 1, EIO, "SHARED.DBF");
