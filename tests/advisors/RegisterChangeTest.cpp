@@ -11,10 +11,10 @@
 #include "advisors/RegisterJournal.h"
 
 #include "controls/entry/DayNumberDates.h"
-#include "platform/rtl/Streams.h"
 #include "platform/rtl/Strings.h"
 #include "tests/advisors/AdvisorTestSupport.h"
 #include "tests/db/DataSetFixture.h"
+#include "tests/rtl/ChildProcesses.h"
 #include "tests/rtl/RefusedFolder.h"
 #include "xbase/XbFile.h"
 #include "xbase/Xbase.h"
@@ -26,7 +26,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -368,16 +367,12 @@ TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsItAndTheOtherLoans) 
     const auto saveNew = [&](const std::string& dir) {
         return SaveSchedule(dir, "2", longer, TAmortOptions{}, true);
     };
-    const auto expectAsBefore = [&](const std::string& step) {
-        ASSERT_EQ(PrepareRegister(Work(), AllTables), "") << step;
-        EXPECT_EQ(Snapshot(Work()), before) << step;
-    };
     for (long write = 1, made = 0;; ++write) {
         std::string failure;
         if (!FailingFrom(saveNew, write, Always, made, &failure)) {
             EXPECT_TRUE(failure.ends_with(RegisterNewLoanKeptMessage("", "2"))) << failure;
             EXPECT_THAT(failure, HasSubstr("\n\nThe new loan 2 is kept under its account"));
-            expectAsBefore("write " + std::to_string(write));
+            ExpectOldOrNew(before, before, "write " + std::to_string(write));
         }
         TAmortSchedule loaded;
         ASSERT_EQ(Load(Work(), "1", &loaded), "") << "write " << write;
@@ -389,29 +384,18 @@ TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsItAndTheOtherLoans) 
     }
     FreshWork();
     xb_CloseAll();
-    const TAmortSchedule full = Schedule(359, 8.04f);
     const std::optional<std::string> told = InRefusedFolder(
         Work(), TRefusal::FullDisk,
-        [&] { return SaveSchedule(Work(), "2", full, TAmortOptions{}, true); },
+        [&] { return SaveSchedule(Work(), "2", Schedule(359, 8.04f), TAmortOptions{}, true); },
         2 * 4096);
     if (!told) return;
     EXPECT_EQ(*told, RegisterNewLoanKeptMessage(RegisterDiskFullMessage(TransTable), "2"));
     EXPECT_THAT(*told, HasSubstr("The register table TRANS.DBF could not be written: the disk is "
                                  "full.\n\nNothing was changed."));
-    // The header's record count, header length and record length.
-    const std::string trans = ReadAll(Work() + "/" + TransTable);
-    ASSERT_GT(trans.size(), 12u);
-    const LongWord counted = DecodeLE<LongWord>(trans.data() + 4);
-    EXPECT_EQ(trans.size(), DecodeLE<Word>(trans.data() + 8) +
-                                std::size_t{counted} * DecodeLE<Word>(trans.data() + 10) + 1);
-    EXPECT_EQ(trans.back(), '\x1A');
     const std::string python = PythonWith("dbfread");
-    EXPECT_EQ(RunPython(python.empty() ? "python3" : python, Work(),
-                        "import dbfread\nt = dbfread.DBF('" + std::string(TransTable) +
-                            "')\nprint(len(list(t)) + len(list(t.deleted)))\n"),
-              std::to_string(counted) + "\n");
-    expectAsBefore("a real full disk");
-    ExpectLoadsWhole(Work(), "1");
+    EXPECT_EQ(PeerReadOfTable(python.empty() ? "python3" : python, Work(), TransTable),
+              "length True mark True\ndbfread True\n");
+    ExpectOldOrNew(before, before, "a real full disk");
 }
 
 // Writes the live records of loan 1 in the table Name of folder From into that of folder To:
@@ -762,27 +746,25 @@ TEST_F(RegisterChangeTest, AFolderThatCannotBeWrittenIsNamed) {
 // in its journal, told by the folder or the table.
 TEST_F(RegisterChangeTest, ARegisterTheSystemRefusesToWriteNamesTheFolderOrTheFile) {
     RUN_IN_FRESH_PROCESS();
-    MakeTemplate(11);
+    const std::string before = SmallWork();
     const std::string in = " in the folder " + Work() + " cannot be written: permission denied.";
-    const std::string folder = "The register folder " + Work() + " cannot be written.";
-    const std::string trans = "The register table TRANS.DBF" + in;
+    const std::string folder = "The register folder " + Work() + " cannot be written";
+    const std::string trans = "The register table TRANS.DBF";
     const std::string waits = ", so the change of the register that was left unfinished cannot "
                               "be brought to its end.\n\nNothing is lost: the change waits in "
                               "its journal REGISTER.JNL";
-    const std::string folderWaits = "The register folder " + Work() + " cannot be written" + waits;
-    const std::string transWaits =
-        "The register table TRANS.DBF could not be written: permission denied" + waits;
     int ran = 0;
+    // The words that start the answers, and those that start the recovery's when it is tried.
     for (const auto& [refusal, closed, told, recovery] :
-         {std::tuple{TRefusal::ReadOnlyMount, "", folder, folderWaits},
-          {TRefusal::NotTheUsers, "", folder, folderWaits},
-          {TRefusal::ClosedFolder, "", folder, folderWaits},
-          {TRefusal::ClosedFiles, "", trans, transWaits},
+         {std::tuple{TRefusal::ReadOnlyMount, "", folder + ".", folder},
+          {TRefusal::NotTheUsers, "", folder + ".", folder},
+          {TRefusal::ClosedFolder, "", folder + ".", folder},
+          {TRefusal::ClosedFiles, "", trans + in,
+           trans + " could not be written: permission denied"},
           {TRefusal::ClosedFiles, "TRANS.NSX",
-           "The index TRANS.NSX of the register table TRANS.DBF" + in, std::string()}}) {
+           "The index TRANS.NSX of the register table TRANS.DBF" + in, ""}}) {
         const std::string step = std::string(std::strerror(ErrnoOf(refusal))) + " " + closed;
         FreshWork();
-        const std::string before = Snapshot(Work());
         xb_CloseAll();
         const std::optional<std::string> answers = InRefusedFolder(Work(), refusal, [&] {
             if (*closed) ReopenAllBut(Work(), closed);
@@ -811,7 +793,7 @@ TEST_F(RegisterChangeTest, ARegisterTheSystemRefusesToWriteNamesTheFolderOrTheFi
                                ? RegisterRecoveryFailedMessage(TransTable, EACCES)
                                : RegisterRecoveryUnwritableMessage(Work()))
             << step;
-        EXPECT_THAT(waiting.value_or(""), HasSubstr(recovery)) << step;
+        EXPECT_THAT(waiting.value_or(""), HasSubstr(recovery + waits)) << step;
         ExpectOldOrNew(before, before, step);
     }
     if (ran == 0) GTEST_SKIP() << "this machine does not let a test refuse writes in a folder";
@@ -857,69 +839,42 @@ TEST_F(RegisterChangeTest, CopiesTakingLoanNumbersAtOnceGetEachNumberOnce) {
     constexpr int Copies = 4, Each = 200, Rounds = 20;
     // A lock is waited for as the program waits (the fixture waits for none).
     XbSettings().LockTimeout = TXbSettings().LockTimeout;
-    for (int round = 0; round < Rounds; ++round) {
+    const auto numbers = [&](int copy) { return Work() + "/numbers-" + std::to_string(copy); };
+    for (int round = 0; round < Rounds && !HasFailure(); ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
         fs::remove_all(Work());
         fs::create_directories(Work());
         CreateRegisterTables(Work());
         xb_CloseAll();
-        int go[2];
-        ASSERT_EQ(::pipe(go), 0);
-        std::vector<pid_t> children;
-        for (int copy = 0; copy < Copies; ++copy) {
-            const std::string out = Work() + "/numbers-" + std::to_string(copy);
-            const pid_t child = ::fork();
-            if (child == 0) {
-                // File calls only: the numbers taken, a line each, into the file out, and the
-                // failure that stopped them.
-                ::close(go[1]);
-                char c = 0;
-                (void)::read(go[0], &c, 1);
-                std::string numbers;
+        // Each copy writes the numbers it took, a line each, and the failure that stopped them.
+        EXPECT_TRUE(RunTogether(
+            Copies,
+            [&](int copy) {
+                std::string taken;
                 try {
                     for (int k = 0; k < Each; ++k)
-                        numbers += std::to_string(NextLoanNumber(Work())) + "\n";
+                        taken += std::to_string(NextLoanNumber(Work())) + "\n";
                 } catch (const Exception& e) {
-                    numbers += std::string("failed: ") + e.what() + "\n";
+                    taken += std::string("failed: ") + e.what() + "\n";
                 }
-                const int file = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-                const auto size = static_cast<ssize_t>(numbers.size());
-                ::_exit(file >= 0 && ::write(file, numbers.data(), numbers.size()) == size ? 0 : 1);
-            }
-            if (child > 0) children.push_back(child); // a copy not started gives no numbers
-        }
-        ::close(go[0]);
-        ::close(go[1]); // every child starts now
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        for (const pid_t child : children) {
-            int status = 0;
-            while (::waitpid(child, &status, WNOHANG) == 0) {
-                if (std::chrono::steady_clock::now() > deadline) {
-                    ::kill(child, SIGKILL);
-                    ::waitpid(child, &status, 0);
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            }
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
-        }
+                return static_cast<bool>(std::ofstream(numbers(copy)) << taken);
+            },
+            std::chrono::seconds(60)));
         std::multiset<LongInt> given;
         for (int copy = 0; copy < Copies; ++copy) {
-            std::istringstream lines(ReadAll(Work() + "/numbers-" + std::to_string(copy)));
-            int taken = 0;
-            for (std::string line; std::getline(lines, line); ++taken)
-                if (line.rfind("failed: ", 0) == 0)
-                    ADD_FAILURE() << "round " << round << " copy " << copy << " " << line;
+            std::istringstream lines(ReadAll(numbers(copy)));
+            for (std::string line; std::getline(lines, line);)
+                if (line.starts_with("failed: "))
+                    ADD_FAILURE() << "copy " << copy << " " << line;
                 else
                     given.insert(std::stoi(line));
-            EXPECT_EQ(taken, Each) << "round " << round << " copy " << copy;
         }
-        const std::set<LongInt> distinct(given.begin(), given.end());
-        EXPECT_EQ(distinct.size(), given.size()) << "numbers given twice in round " << round;
+        EXPECT_EQ(given.size(), std::size_t{Copies * Each}); // each copy took all its numbers
+        EXPECT_EQ(std::set<LongInt>(given.begin(), given.end()).size(), given.size())
+            << "numbers given twice";
         std::unique_ptr<TTable> info = RegisterTable(Work(), SysInfoTable);
         info->Open();
-        EXPECT_EQ(info->FieldByName("LASTLOANNO")->AsInteger(), static_cast<LongInt>(given.size()))
-            << "round " << round;
-        info->Close();
-        if (HasFailure()) return;
+        EXPECT_EQ(info->FieldByName("LASTLOANNO")->AsInteger(), static_cast<LongInt>(given.size()));
     }
 }
 

@@ -497,10 +497,9 @@ TEST_F(LoanInfoTest, ARegisterThatCannotBeWrittenIsShownForReadingAndToldWhy) {
         return Rows("ACCNTS.DBF", "ACCOUNTNO") + Rows("LOANS.DBF", "LOANNO") +
                Rows("XREF.DBF", "ACCOUNTNO,LOANNO") + Rows("SYSINFO.DBF", "LASTLOANNO");
     };
-    const std::string before = tables();
-    const std::string in =
-        " in the folder " + home.Path() + " cannot be written: permission denied.";
-    const std::string folder = "The register folder " + home.Path() + " cannot be written.";
+    const std::string before = tables(), dir = home.Path();
+    const std::string in = " in the folder " + dir + " cannot be written: permission denied.";
+    const std::string folder = "The register folder " + dir + " cannot be written.";
     int ran = 0;
     for (const auto& [refusal, closed, cause] :
          {std::tuple{TRefusal::ReadOnlyMount, "", folder},
@@ -510,8 +509,8 @@ TEST_F(LoanInfoTest, ARegisterThatCannotBeWrittenIsShownForReadingAndToldWhy) {
           {TRefusal::ClosedFiles, SysInfoTable, "The register table SYSINFO.DBF" + in}}) {
         const std::string step = std::string(std::strerror(ErrnoOf(refusal))) + " " + closed;
         xb_CloseAll();
-        const std::optional<std::string> told = InRefusedFolder(home.Path(), refusal, [&] {
-            if (*closed) ReopenAllBut(home.Path(), closed);
+        const std::optional<std::string> told = InRefusedFolder(dir, refusal, [&] {
+            if (*closed) ReopenAllBut(dir, closed);
             services.MessageBoxes.clear();
             std::string seen;
             // A new loan of the DEFAULT account is asked for, then its loan 2 chosen.
@@ -530,12 +529,10 @@ TEST_F(LoanInfoTest, ARegisterThatCannotBeWrittenIsShownForReadingAndToldWhy) {
         ++ran;
         const bool file = refusal == TRefusal::ClosedFiles;
         const std::string name = *closed ? closed : TransTable;
-        const std::string notice = file
-                                       ? RegisterFileReadOnlyMessage(name, home.Path(), EACCES)
-                                       : RegisterFolderReadOnlyMessage(home.Path());
-        const std::string refused = file
-                                        ? RegisterFileUnwritableMessage(name, home.Path(), EACCES)
-                                        : RegisterFolderUnwritableMessage(home.Path());
+        const std::string notice = file ? RegisterFileReadOnlyMessage(name, dir, EACCES)
+                                        : RegisterFolderReadOnlyMessage(dir);
+        const std::string refused = file ? RegisterFileUnwritableMessage(name, dir, EACCES)
+                                         : RegisterFolderUnwritableMessage(dir);
         EXPECT_EQ(*told, notice + "||" + refused + "|Step: 3/4|2") << step;
         EXPECT_THAT(*told, HasSubstr(cause + "\n\nIts accounts and loans can be looked at and "
                                              "loaded, but none can be added, saved or deleted"))

@@ -241,36 +241,25 @@ TEST_F(InfoTest, DeletingAnAccountsLoansTakesTheirRowsAlong) {
     EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
 
     // An account number another program wrote with a leading blank is the account's key: the
-    // account goes with its loans. A delete of an account the register no longer holds answers
-    // so and deletes nothing.
-    std::unique_ptr<TTable> accounts = RegisterTable(folder_.Path(), AccountsTable);
-    accounts->Open();
-    accounts->Append();
-    accounts->FieldByName("ACCOUNTNO")->SetAsString(" ACME-9");
-    accounts->Post();
-    accounts->Close();
-    AddLoanOf(" ACME-9", "4");
+    // account goes with its loans. So is an empty one: the blank record a kill leaves of the
+    // dialog's append of a new account (the engine appends it blank, then writes it). A delete
+    // of an account the register no longer holds answers so and deletes nothing.
     AddLoanOf(DefaultAccount, "5");
-    EXPECT_EQ(DeleteAccount(folder_.Path(), " ACME-9"), "");
-    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
-    EXPECT_EQ(Column(LoansTable, "LOANNO") + Column(XRefTable, "LOANNO"), "5;5;");
-    EXPECT_EQ(Distinct(TransTable, "LOANNO"), "5;");
-    EXPECT_EQ(DeleteAccount(folder_.Path(), " ACME-9"), AccountNotFoundMessage);
-    EXPECT_EQ(Column(LoansTable, "LOANNO"), "5;");
-
-    // So is an empty account number: the blank record a kill leaves of the dialog's append of a
-    // new account (the engine appends it blank, then writes it), here with a loan another
-    // program linked to it.
-    ASSERT_NE(xb_Use(Path(AccountsTable), "", xbModeShared, xbNSX), 0);
-    ASSERT_EQ(xb_AppendEx(), 0);
-    xb_Close();
-    AddLoanOf("", "6");
-    ASSERT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;;");
-    EXPECT_EQ(DeleteAccount(folder_.Path(), ""), "");
-    EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
-    EXPECT_EQ(Column(LoansTable, "LOANNO") + Column(XRefTable, "LOANNO"), "5;5;");
-    EXPECT_EQ(Distinct(TransTable, "LOANNO"), "5;");
-    EXPECT_EQ(DeleteAccount(folder_.Path(), ""), AccountNotFoundMessage);
+    for (const auto& [account, loan] : {std::pair{" ACME-9", "4"}, {"", "6"}}) {
+        SCOPED_TRACE("account '" + std::string(account) + "'");
+        ASSERT_NE(xb_Use(Path(AccountsTable), "", xbModeShared, xbNSX), 0);
+        ASSERT_EQ(xb_AppendEx(), 0);
+        ASSERT_EQ(xb_Replace(xb_FieldNum("ACCOUNTNO"), xbReplaceText, account), xbOK);
+        xb_Close();
+        AddLoanOf(account, loan);
+        ASSERT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;" + std::string(account) + ";");
+        EXPECT_EQ(DeleteAccount(folder_.Path(), account), "");
+        EXPECT_EQ(Column(AccountsTable, "ACCOUNTNO"), "DEFAULT;");
+        EXPECT_EQ(Column(LoansTable, "LOANNO") + Column(XRefTable, "LOANNO"), "5;5;");
+        EXPECT_EQ(Distinct(TransTable, "LOANNO"), "5;");
+        EXPECT_EQ(DeleteAccount(folder_.Path(), account), AccountNotFoundMessage);
+        EXPECT_EQ(Column(LoansTable, "LOANNO"), "5;");
+    }
 }
 
 TEST_F(InfoTest, ADeleteNeedsYesThenNo) {

@@ -36,35 +36,27 @@ protected:
         if (!d) return;
         Settle();
         if (smith) FindSmith(*d);
-        Step(*d, d->NextBTN, "Step: 2/4");
-        Step(*d, d->NextBTN, "Step: 3/4");
-        Step(*d, d->NextBTN, "Step: 4/4");
+        NextTo(*d, 4);
         Click(d->NextBTN);
     }
-    // The form's inputs as they show, with the options' choices.
-    std::string Inputs() const {
-        std::string shown;
+    // What the form shows and holds: its inputs, the options' choices, whether the schedule
+    // shows, its periods a year, its last row, and the date, payment and balance of its first
+    // payment and its last.
+    std::string Shown() const {
+        const TAmortSchedule& s = form->Schedule;
+        const TAmortRow &first = s.AmortRows.at(1), &last = s.AmortRows.at(s.LastRow);
+        std::string shown = form->PYR->Text() + "|" + form->CmpPYR->Text();
         for (TControl* input : std::initializer_list<TControl*>{
                  form->PV, form->NumPmts, form->Rate, form->Points, form->OrgDate,
                  form->FrstPmtDate})
-            shown += Trim(input->Caption()) + "|";
-        const TAmortOptions& chosen = TAmortOpt::Choices();
-        return shown + form->PYR->Text() + "|" + form->CmpPYR->Text() + "|" +
-               std::to_string(chosen.AmortMethod) + "|" + std::to_string(chosen.RateBasis);
-    }
-    // The schedule the form holds and whether it shows: its periods a year, its last row, and
-    // the date, payment and balance of its first payment and its last.
-    std::string ScheduleShown() const {
-        const TAmortSchedule& s = form->Schedule;
-        std::string text = std::to_string(form->TransGrid->Visible()) + " " +
-                           std::to_string(s.PmtsPerYear) + "/" + std::to_string(s.CmpPerYear) +
-                           " " + std::to_string(s.LastRow);
-        for (const LongInt k : {LongInt{1}, s.LastRow}) {
-            const TAmortRow& row = s.AmortRows[static_cast<std::size_t>(k)];
-            text += " | " + std::to_string(row.Date) + " " + std::to_string(row.Payment) + " " +
-                    std::to_string(row.Balance);
-        }
-        return text;
+            shown += "|" + Trim(input->Caption());
+        for (const double number :
+             {1.0 * TAmortOpt::Choices().AmortMethod, 1.0 * TAmortOpt::Choices().RateBasis,
+              1.0 * form->TransGrid->Visible(), 1.0 * s.PmtsPerYear, 1.0 * s.CmpPerYear,
+              1.0 * s.LastRow, 1.0 * first.Date, first.Payment, first.Balance, 1.0 * last.Date,
+              last.Payment, last.Balance})
+            shown += "|" + std::to_string(number);
+        return shown;
     }
 };
 
@@ -148,7 +140,7 @@ TEST_F(ScheduleStorageTest, ASavedScheduleLoadsBackAndSavesAgainOnce) {
 TEST_F(ScheduleStorageTest, ALoanWithoutRowsCancelsTheLoadAndChangesNothing) {
     RUN_IN_FRESH_PROCESS();
     CalculateLoan("150000", "360", "6.5", "031524", "041524");
-    const std::string inputs = Inputs(), schedule = ScheduleShown();
+    const std::string shown = Shown();
     ASSERT_EQ(form->Schedule.LastRow, 360);
     const auto loadIsCancelled = [&](bool smith) {
         services.MessageBoxes.clear();
@@ -161,11 +153,10 @@ TEST_F(ScheduleStorageTest, ALoanWithoutRowsCancelsTheLoadAndChangesNothing) {
         // An error with no help topic behind it.
         EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
         EXPECT_EQ(services.MessageBoxes.back().HelpContext, 0);
-        EXPECT_EQ(Inputs(), inputs);
-        EXPECT_EQ(ScheduleShown(), schedule);
+        EXPECT_EQ(Shown(), shown);
         EXPECT_TRUE(form->PrintBTN->Enabled());
         Calculate();
-        EXPECT_EQ(ScheduleShown(), schedule);
+        EXPECT_EQ(Shown(), shown);
     };
     // Eight pages take New's records and the save's journal, not the 361 rows.
     xb_CloseAll();

@@ -7,15 +7,13 @@
 #include "platform/gui/QtPaint.h"
 #include "platform/rtl/Profile.h"
 #include "tests/gui/PdfTools.h"
+#include "tests/rtl/ChildProcesses.h"
 #include "tests/rtl/RaisedMessage.h"
 #include "tests/rtl/RefusedFolder.h"
 #include "tests/rtl/TestFolder.h"
 
 #include <QImage>
 #include <gtest/gtest.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -321,20 +319,7 @@ TEST_F(Printing, ProgramsSharingTheProfileReadWholePrinterLists) {
         }
         return wrong;
     };
-    std::vector<pid_t> children;
-    for (int program = 1; program <= 3; ++program) {
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) ::_exit(std::min(run(program), 100));
-        children.push_back(pid);
-    }
-    EXPECT_EQ(run(0), 0);
-    for (pid_t pid : children) {
-        int status = -1;
-        ::waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status)) << status;
-        EXPECT_EQ(WEXITSTATUS(status), 0);
-    }
+    EXPECT_TRUE(RunTogether(4, [&](int program) { return run(program) == 0; }));
 }
 
 TEST_F(Printing, DeviceModesAndCapabilities) {

@@ -3,6 +3,7 @@
 #include "platform/rtl/Locale.h"
 #include "platform/rtl/Regional.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/rtl/ChildProcesses.h"
 #include "tests/rtl/LocaleSamples.h"
 #include "tests/rtl/TestFolder.h"
 
@@ -10,9 +11,6 @@
 
 #include <climits>
 #include <filesystem>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -175,26 +173,14 @@ TEST(ProfileCreationTest, ProgramsStartingTogetherKeepEachOthersWrites) {
     TTestFolder folder;
     TEnvironmentOverride home{"VANTREL_HOME", folder.Path()};
     constexpr int Programs = 6;
-    std::vector<pid_t> children;
-    for (int i = 0; i < Programs; ++i) {
-        const pid_t pid = fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            int status = 0;
-            try {
-                WriteProfileString("program" + std::to_string(i), "started", "1");
-            } catch (...) {
-                status = 1;
-            }
-            _exit(status);
+    EXPECT_TRUE(RunTogether(Programs, [](int i) {
+        try {
+            WriteProfileString("program" + std::to_string(i), "started", "1");
+            return true;
+        } catch (...) {
+            return false;
         }
-        children.push_back(pid);
-    }
-    for (pid_t pid : children) {
-        int status = 0;
-        ASSERT_EQ(waitpid(pid, &status, 0), pid);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    }
+    }));
     for (int i = 0; i < Programs; ++i)
         EXPECT_EQ(GetProfileString("program" + std::to_string(i), "started", ""), "1") << i;
     EXPECT_NE(GetProfileString("intl", "sDecimal", ""), "");

@@ -53,6 +53,21 @@ inline std::string RunPython(const std::string& python, const std::string& folde
     return CommandOutput("cd '" + folder + "' && " + python + " peer.py 2>&1");
 }
 
+// What python (with dbfread) finds of the DBF table name in folder, then what the script more
+// prints (run with name, and count the records the header counts): "length True mark True\n
+// dbfread True\n" when the file is as long as the records counted, with the end-of-file mark
+// right after them, and dbfread reads that many, live and deleted.
+inline std::string PeerReadOfTable(const std::string& python, const std::string& folder,
+                                   const std::string& name, const std::string& more = "") {
+    return RunPython(python, folder, "import dbfread, struct\nname = '" + name + R"('
+raw = open(name, 'rb').read()
+count, header, size = struct.unpack('<IHH', raw[4:12])
+print('length', len(raw) == header + count * size + 1, 'mark', raw[-1] == 0x1a)
+t = dbfread.DBF(name, ignore_missing_memofile=True)
+print('dbfread', len(list(t)) + len(list(t.deleted)) == count)
+)" + more);
+}
+
 class TTestFolder {
 public:
     TTestFolder() {

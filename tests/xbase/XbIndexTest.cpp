@@ -2,6 +2,7 @@
 
 #include "xbase/IndexPages.h"
 
+#include "tests/rtl/ChildProcesses.h"
 #include "tests/rtl/TestFolder.h"
 #include "tests/xbase/XbTestRecords.h"
 
@@ -660,24 +661,17 @@ TEST_F(XbIndexTest, TwoProcessesChangeOneFile) {
         Create(file, "mp.cdx", {"NAME", "NAME", "", false, false});
     }
     // Each side inserts its own keys while the other does; the lock keeps every change whole.
-    const auto insertAll = [this](char prefix, LongInt firstRecNo) {
+    EXPECT_TRUE(RunTogether(2, [this](int side) {
         TXbIndexFile file;
         if (file.Open(Path("mp.cdx"), true, records_) != isOk) return false;
         TXbOrder* order = file.FindOrder("NAME");
         for (int i = 0; i < 400; ++i) {
             char key[16];
-            std::snprintf(key, sizeof key, "%c%09d", prefix, i);
-            if (order->Insert(key, firstRecNo + i) != isOk) return false;
+            std::snprintf(key, sizeof key, "%c%09d", side == 0 ? 'C' : 'P', i);
+            if (order->Insert(key, side * 1000 + 1 + i) != isOk) return false;
         }
         return true;
-    };
-    const pid_t child = ::fork();
-    if (child == 0) ::_exit(insertAll('C', 1) ? 0 : 1);
-    ASSERT_GT(child, 0);
-    EXPECT_TRUE(insertAll('P', 1001));
-    int status = -1;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }));
     TXbIndexFile file;
     ASSERT_EQ(file.Open(Path("mp.cdx"), false, records_), isOk);
     const TEntries entries = Walk(*file.Order(0));

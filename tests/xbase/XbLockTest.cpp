@@ -1,12 +1,11 @@
 // Sharing and record locks between work areas of this process and between processes.
+#include "tests/rtl/ChildProcesses.h"
 #include "tests/xbase/XbFixture.h"
 #include "xbase/XbFile.h"
 
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <fcntl.h>
-#include <functional>
 #include <poll.h>
 #include <set>
 #include <sys/fanotify.h>
@@ -14,7 +13,6 @@
 #include <thread>
 #include <unistd.h>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -83,38 +81,6 @@ private:
     pid_t pid_ = -1;
 };
 
-// Runs work(n) in processes child processes at once, n = 0 .. processes - 1, and waits for
-// them, killing those still running after timeout. True when every one gave true.
-bool RunTogether(int processes, const std::function<bool(int)>& work,
-                 std::chrono::seconds timeout = std::chrono::seconds(120)) {
-    int start[2];
-    if (::pipe(start) != 0) return false;
-    std::vector<pid_t> children;
-    for (int n = 0; n < processes; ++n) {
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::close(start[1]);
-            char c = 0;
-            (void)!::read(start[0], &c, 1); // the end of the pipe starts them all
-            ::_exit(work(n) ? 0 : 1);
-        }
-        if (child > 0) children.push_back(child);
-    }
-    ::close(start[0]);
-    ::close(start[1]);
-    bool all = static_cast<int>(children.size()) == processes;
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (const pid_t child : children) {
-        int status = -1;
-        while (::waitpid(child, &status, WNOHANG) == 0) {
-            if (std::chrono::steady_clock::now() >= deadline) ::kill(child, SIGKILL);
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        all = all && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
-    return all;
-}
-
 TEST_F(XbLockTest, ExclusiveOpenBetweenAreas) {
     const int shared = Use(xbModeShared);
     ASSERT_GT(shared, 0);
@@ -172,8 +138,7 @@ TEST_F(XbLockTest, RecordLocksBetweenAreas) {
     // An append that cannot read the count under the append lock (the disk fails the read)
     // is refused: it never writes over the record another area appended last.
     xb_Select(b);
-    ASSERT_EQ(xb_AppendEx(), 0);
-    ASSERT_EQ(xb_Replace(1, xbReplaceText, "B4"), xbOK);
+    AddLoan("B4", "four", 4);
     xb_Unlock(0);
     xb_Select(a);
     XbSetReadFailure(1, 1, EIO, "SHARED.DBF");
@@ -484,6 +449,10 @@ TEST_F(XbLockTest, AnOpenKeptWaitingBeforeItsLockSeesTheTableTheHolderLeft) {
     int ran = 0;
     for (const bool pack : {false, true}) {
         SCOPED_TRACE(pack ? "packed" : "written");
+        // The child waits at its opening, or at its read of the header after the first bytes.
+        const unsigned event = pack ? FAN_OPEN_PERM : FAN_ACCESS_PERM;
+        if (!TGate(Path("SHARED.DBF"), event).Ready()) continue; // this case cannot be made here
+        ++ran;
         ASSERT_NO_FATAL_FAILURE(MakeShared());
         int go[2];
         ASSERT_EQ(::pipe(go), 0);
@@ -498,17 +467,7 @@ TEST_F(XbLockTest, AnOpenKeptWaitingBeforeItsLockSeesTheTableTheHolderLeft) {
                         : 1);
         }
         ASSERT_GT(Use(xbModeExclusive), 0);
-        // The child waits at its opening, or at its read of the header after the first bytes.
-        TGate gate(Path("SHARED.DBF"), pack ? FAN_OPEN_PERM : FAN_ACCESS_PERM);
-        if (!gate.Ready()) { // this case cannot be made here
-            ::kill(child, SIGKILL);
-            ::waitpid(child, nullptr, 0);
-            ::close(go[0]);
-            ::close(go[1]);
-            xb_CloseAll();
-            continue;
-        }
-        ++ran;
+        TGate gate(Path("SHARED.DBF"), event);
         (void)!::write(go[1], "g", 1);
         ASSERT_TRUE(gate.Hold(child, pack ? 0 : 1));
         AddLoan(pack ? "P2" : "P1", "parent", 3);

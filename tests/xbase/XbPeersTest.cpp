@@ -392,6 +392,40 @@ with t.open(dbf.READ_WRITE):
 
 INSTANTIATE_TEST_SUITE_P(ThreeFormats, XbPeersReadTest, ::testing::Values("db3", "fp", "vfp"));
 
+// Appends records named R1, R2 ... to the table at path, with a memo each when memos, until the
+// disk refuses one; gives the name of the file refused, or what went wrong.
+std::string AppendUntilRefused(const std::string& path, int mode, bool memos) {
+    if (xb_Use(path, "", mode, xbCDX) == 0) return "not opened";
+    if (memos && xb_IndexCreate("", "NAME", "NAME", "", 0, 0) == 0) return "no order";
+    for (int n = 1; n < 100000; ++n) {
+        const std::string name = "R" + std::to_string(n);
+        if (xb_AppendEx() == 0 && xb_Replace(1, xbReplaceText, name) == xbOK &&
+            (!memos || xb_Replace(3, xbReplaceMemo, "note of " + name) == xbOK) &&
+            xb_Commit() == xbOK)
+            continue;
+        const int reason = xb_LastError();
+        const std::string file = std::filesystem::path(xb_LastErrorFile()).filename();
+        xb_CloseAll();
+        return reason == xbErrDiskFull ? file : "refused for reason " + std::to_string(reason);
+    }
+    return "never refused";
+}
+
+// "exact" when the engine finds each record of the table at path by its key; "behind" when it
+// refuses the index as behind the table.
+std::string IndexRead(const std::string& path) {
+    if (xb_Use(path, "", xbModeReadOnly, xbCDX) == 0) return "not opened";
+    xb_SetOrder(1);
+    std::string read = "exact";
+    for (LongInt n = 0; n < xb_RecCount() && read == "exact"; ++n)
+        if (const int found = xb_Seek("R" + std::to_string(n)); found != 1)
+            read = found < 0 && xb_LastError() == xbErrDamagedIndex
+                       ? "behind"
+                       : "R" + std::to_string(n) + " missing";
+    xb_CloseAll();
+    return read;
+}
+
 // A table python3-dbf wrote, on a disk of a few KiB, takes records from the engine until the
 // disk refuses one: in a shared and in an exclusive open, the table alone, and with memos and
 // a production index the engine made, the disk so small that the table, the memo file or the
@@ -400,73 +434,23 @@ INSTANTIATE_TEST_SUITE_P(ThreeFormats, XbPeersReadTest, ::testing::Values("db3",
 // records the header counts, each with its memo. The index holds the table's keys or, when it
 // was the file refused, lags the table and is refused as such: it never answers wrong. The
 // readers run in the child that sees the disk.
-class XbFullDiskTest : public XbPeersTest {
-protected:
-    // Appends records named R1, R2 ... to the table at path, with a memo each when memos, until
-    // the disk refuses one; gives the name of the file refused, or what went wrong.
-    static std::string AppendUntilRefused(const std::string& path, int mode, bool memos) {
-        if (xb_Use(path, "", mode, xbCDX) == 0) return "not opened";
-        if (memos && xb_IndexCreate("", "NAME", "NAME", "", 0, 0) == 0) return "no order";
-        for (int n = 1; n < 100000; ++n) {
-            const std::string name = "R" + std::to_string(n);
-            if (xb_AppendEx() == 0 && xb_Replace(1, xbReplaceText, name) == xbOK &&
-                (!memos || xb_Replace(3, xbReplaceMemo, "note of " + name) == xbOK) &&
-                xb_Commit() == xbOK)
-                continue;
-            const int reason = xb_LastError();
-            const std::string file = std::filesystem::path(xb_LastErrorFile()).filename();
-            xb_CloseAll();
-            return reason == xbErrDiskFull ? file : "refused for reason " + std::to_string(reason);
-        }
-        return "never refused";
-    }
-
-    // The table at name (in the test folder) as dbfread and python3-dbf read it.
-    std::string PeersRead(const std::string& name) const {
-        return ::RunPython(python_, folder_.Path(), R"(
-import dbf, dbfread, struct
-raw = open(')" + name + R"(', 'rb').read()
-count, header, size = struct.unpack('<IHH', raw[4:12])
-print('length', len(raw) == header + count * size + 1, 'mark', raw[-1] == 0x1a)
-print('dbfread', len(dbfread.DBF(')" + name + R"(', ignore_missing_memofile=True)) == count)
-t = dbf.Table(')" + name + R"(').open()
-names = [r[0].strip() for r in t]
-print('dbf', len(t) == count, names == ['R%d' % n for n in range(count)],
-      len(t[0]) == 2 or [r[2] for r in t] == ['note of ' + n for n in names])
-)");
-    }
-
-    // "exact" when the engine finds each record of the table at path by its key; "behind" when
-    // it refuses the index as behind the table.
-    static std::string IndexRead(const std::string& path) {
-        if (xb_Use(path, "", xbModeReadOnly, xbCDX) == 0) return "not opened";
-        xb_SetOrder(1);
-        std::string read = "exact";
-        for (LongInt n = 0; n < xb_RecCount() && read == "exact"; ++n)
-            if (const int found = xb_Seek("R" + std::to_string(n)); found != 1)
-                read = found < 0 && xb_LastError() == xbErrDamagedIndex
-                           ? "behind"
-                           : "R" + std::to_string(n) + " missing";
-        xb_CloseAll();
-        return read;
-    }
-};
+using XbFullDiskTest = XbPeersTest;
 
 TEST_F(XbFullDiskTest, ARefusedAppendLeavesTheTableAsItWas) {
     RUN_IN_FRESH_PROCESS();
-    const std::string readers = "length True mark True\ndbfread True\ndbf True True True\n";
+    const std::string readers =
+        "length True mark True\ndbfread True\nlive True\ndbf True True True\n";
     int ran = 0;
     // The disk's size, the file it refuses first, and what the index then holds.
     for (const auto& [memos, kib, refused, index] : {std::tuple{false, 8, "full.dbf", ""},
                                                      {true, 24, "full.fpt", "exact"},
                                                      {true, 32, "full.dbf", "exact"},
                                                      {true, 48, "full.cdx", "behind"}}) {
-        const std::string fields =
-            memos ? "NAME C(20); AMOUNT N(12,2); NOTE M" : "NAME C(20); AMOUNT N(12,2)";
-        const std::string first = memos ? "('R0', 0, 'note of R0')" : "('R0', 0)";
-        ASSERT_EQ(RunPython("import dbf\nt = dbf.Table('full', '" + fields + "', dbf_type='" +
-                            (memos ? "fp" : "db3") + "')\nt.open(dbf.READ_WRITE)\nt.append(" +
-                            first + ")\n"),
+        ASSERT_EQ(RunPython("import dbf\nmemos = " + std::string(memos ? "True" : "False") + R"(
+t = dbf.Table('full', 'NAME C(20); AMOUNT N(12,2)' + ('; NOTE M' if memos else ''),
+              dbf_type='fp' if memos else 'db3').open(dbf.READ_WRITE)
+t.append(('R0', 0, 'note of R0') if memos else ('R0', 0))
+)"),
                   "");
         for (const int mode : {xbModeShared, xbModeExclusive}) {
             SCOPED_TRACE(std::to_string(kib) + " KiB, " +
@@ -480,7 +464,14 @@ TEST_F(XbFullDiskTest, ARefusedAppendLeavesTheTableAsItWas) {
                         if (std::filesystem::exists(Path(file)))
                             std::filesystem::copy_file(Path(file), Path("disk/") + file);
                     std::string read = AppendUntilRefused(Path("disk/full.dbf"), mode, memos) + "|";
-                    read += PeersRead("disk/full.dbf");
+                    // The table as dbfread and python3-dbf read it.
+                    read += PeerReadOfTable(python_, folder_.Path(), "disk/full.dbf", R"(import dbf
+print('live', len(t) == count)
+t = dbf.Table(name).open()
+names = [r[0].strip() for r in t]
+print('dbf', len(t) == count, names == ['R%d' % n for n in range(count)],
+      len(t[0]) == 2 or [r[2] for r in t] == ['note of ' + n for n in names])
+)");
                     return memos ? read + IndexRead(Path("disk/full.dbf")) : read;
                 },
                 kib * 1024);
