@@ -508,9 +508,11 @@ bool TXbTable::RemoveLastRecord() {
 }
 
 bool TXbTable::CutAfter(LongInt count) {
+    // The byte of the mark stays in the file while it is cut, so that writing the mark needs no
+    // room that a full disk may no longer have.
     const Int64 end = At(count + 1);
     const char eof = kEndOfFile;
-    return file_.Truncate(end) && WriteBytes(end, {&eof, 1});
+    return file_.Truncate(end + 1) && WriteBytes(end, {&eof, 1});
 }
 
 bool TXbTable::WriteHeader() {
