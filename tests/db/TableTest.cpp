@@ -240,10 +240,6 @@ TEST_F(TableTest, ChangingTheTableNameEmptiesTheIndexFiles) {
     EXPECT_EQ(table->IndexFiles()->Count(), 0);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(TableTest, ADetailFollowsItsMastersCurrentRecord) {
     // Accounts A, B, C; loans carry their account's name in NAME, ordered by it.
     MakeLoans("LOANS.DBF", {{"B", 10}, {"A", 20}, {"B", 30}, {"C", 40}, {"A", 50}});
