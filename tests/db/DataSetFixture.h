@@ -41,6 +41,15 @@ private:
     std::string tag_;
 };
 
+// A new control of class C owned by form and placed on it at the given bounds.
+template <typename C>
+C* Place(TForm* form, int left, int top, int width, int height) {
+    auto* control = new C(form);
+    control->SetParent(form);
+    control->SetBounds(left, top, width, height);
+    return control;
+}
+
 // Logs each notification as "name:what".
 class TRecordingLink : public TDataLink {
 public:
