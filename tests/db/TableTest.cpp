@@ -41,7 +41,6 @@ protected:
         return table;
     }
 
-
     static std::string Current(TTable& table) { return table.FieldByName("NAME")->AsString(); }
 
     std::unique_ptr<TTable> master_;
