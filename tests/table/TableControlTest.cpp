@@ -539,8 +539,9 @@ TEST_F(VcTableTest, LongTablesUseOneScrollScale) {
     Settle();
     const int last = ScrollInfo(SB_VERT).nMax;
     table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBPOSITION, static_cast<Word>(last / 2)), 0);
-    EXPECT_EQ(ScrollInfo(SB_VERT).nPos, table->TopRow() / scale);
-    table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBPOSITION, static_cast<Word>(last)), 0);
+    const SCROLLINFO after = ScrollInfo(SB_VERT);
+    EXPECT_EQ(after.nPos, table->TopRow() / scale);
+    table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBPOSITION, static_cast<Word>(after.nMax)), 0);
     EXPECT_EQ(table->TopRow(), table->LastTopRow());
 }
 
