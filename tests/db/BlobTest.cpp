@@ -3,6 +3,7 @@
 #include "DataSetFixture.h"
 
 #include "platform/gui/Graphics.h"
+#include "platform/rtl/Streams.h"
 
 namespace {
 
@@ -167,8 +168,7 @@ TEST_F(BlobTest, BitmapsInBinaryBlobsCarryTheGraphicHeader) {
     const std::string raw = pic->AsString();
     ASSERT_GT(raw.size(), 8u);
     EXPECT_EQ(raw.substr(0, 4), std::string("\x01\x00\x00\x01", 4));
-    const auto size =
-        static_cast<std::size_t>(static_cast<Byte>(raw[4]) | static_cast<Byte>(raw[5]) << 8);
+    const std::size_t size = DecodeLE<Word>(&raw[4]);
     EXPECT_EQ(size, raw.size() - 8);
     EXPECT_EQ(raw.substr(8, 2), "BM");
     TBitmap back;

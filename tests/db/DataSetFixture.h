@@ -41,6 +41,31 @@ private:
     std::string tag_;
 };
 
+// A new control of class C owned by form and placed on it at the given bounds.
+template <typename C>
+C* Place(TForm* form, int left, int top, int width, int height) {
+    auto* control = new C(form);
+    control->SetParent(form);
+    control->SetBounds(left, top, width, height);
+    return control;
+}
+
+// The texts of the field from the first record to the last, each followed by a blank.
+inline std::string FieldTexts(TDataSet& table, const std::string& field = "NAME") {
+    std::string texts;
+    for (table.First(); !table.Eof(); table.Next())
+        texts += table.FieldByName(field)->AsString() + " ";
+    return texts;
+}
+
+// How many records a walk from the first to the last meets.
+inline int RecordsWalked(TDataSet& table) {
+    int records = 0;
+    for (table.First(); !table.Eof(); table.Next())
+        ++records;
+    return records;
+}
+
 // Logs each notification as "name:what".
 class TRecordingLink : public TDataLink {
 public:
@@ -94,12 +119,7 @@ protected:
     }
 
     // The names from the first record on.
-    std::string AllNames() {
-        std::string names;
-        for (table_->First(); !table_->Eof(); table_->Next())
-            names += table_->FieldByName("NAME")->AsString() + " ";
-        return names;
-    }
+    std::string AllNames() { return FieldTexts(*table_); }
 
     // A recording link on the fixture's source, which follows table.
     TRecordingLink& Watch(TTestTable& table, const std::string& name, int buffers = 1) {

@@ -454,10 +454,6 @@ TEST_F(DataSetTest, ADatabaseClosesItsDatasets) {
     EXPECT_FALSE(table.Active());
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(DataSetTest, AnOpenDatasetFreedLeavesItsDatabase) {
     TTestTable& table = OpenLoans({"A"});
     ASSERT_EQ(table.Database()->DataSetCount(), 1);

@@ -4,6 +4,7 @@
 #include "DataSetFixture.h"
 
 #include "db/EngineServices.h"
+#include "platform/rtl/Streams.h"
 #include "xbase/XbFile.h"
 
 #include <array>
@@ -23,10 +24,7 @@ protected:
         char bytes[4] = {};
         file.seekg(48 + 16 * tag + (root ? 4 : 0));
         file.read(bytes, 4);
-        return static_cast<LongWord>(static_cast<Byte>(bytes[0]) |
-                                     static_cast<Byte>(bytes[1]) << 8 |
-                                     static_cast<Byte>(bytes[2]) << 16 |
-                                     static_cast<Byte>(bytes[3]) << 24);
+        return DecodeLE<LongWord>(bytes);
     }
     // Two bytes written over the entries of a page of an index file.
     void Damage(const std::string& index, LongWord page) {

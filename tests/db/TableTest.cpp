@@ -41,13 +41,6 @@ protected:
         return table;
     }
 
-    static std::string Names(TTable& table) {
-        std::string names;
-        for (table.First(); !table.Eof(); table.Next())
-            names += table.FieldByName("NAME")->AsString() + " ";
-        return names;
-    }
-
     static std::string Current(TTable& table) { return table.FieldByName("NAME")->AsString(); }
 
     std::unique_ptr<TTable> master_;
@@ -56,18 +49,18 @@ protected:
 
 TEST_F(TableTest, OpensInTheOrderOfItsIndexTagAndSwitchesOrders) {
     TTable& table = Loans({"SMITH", "ADAMS", "JONES"});
-    EXPECT_EQ(Names(table), "ADAMS JONES SMITH ");
+    EXPECT_EQ(FieldTexts(table), "ADAMS JONES SMITH ");
     EXPECT_EQ(table.IndexName(), "NAME");
     table.SetIndexName("AMOUNT");
-    EXPECT_EQ(Names(table), "SMITH ADAMS JONES ");
+    EXPECT_EQ(FieldTexts(table), "SMITH ADAMS JONES ");
     table.SetIndexFieldNames("NAME");
     EXPECT_EQ(table.IndexName(), "");
     EXPECT_EQ(table.IndexFieldNames(), "NAME");
-    EXPECT_EQ(Names(table), "ADAMS JONES SMITH ");
+    EXPECT_EQ(FieldTexts(table), "ADAMS JONES SMITH ");
     table.SetIndexName("");
-    EXPECT_EQ(Names(table), "SMITH ADAMS JONES ");
+    EXPECT_EQ(FieldTexts(table), "SMITH ADAMS JONES ");
     EXPECT_EQ(MessageOf([&] { table.SetIndexName("RATE"); }), "Engine Error : 10760");
-    EXPECT_EQ(Names(table), "SMITH ADAMS JONES ");
+    EXPECT_EQ(FieldTexts(table), "SMITH ADAMS JONES ");
 }
 
 TEST_F(TableTest, FindsKeysWholeAndNearestByPartialKey) {
@@ -146,12 +139,12 @@ TEST_F(TableTest, AnotherTableNameReadsItsOwnOrders) {
         table.FieldDefs()->Find(name)->CreateField(&table);
     table.SetIndexFieldNames("AMOUNT");
     table.Open();
-    EXPECT_EQ(Names(table), "SMITH ADAMS ");
+    EXPECT_EQ(FieldTexts(table), "SMITH ADAMS ");
     table.Close();
     table.UpdateIndexDefs();
     table.SetTableName("OTHER.DBF");
     table.Open();
-    EXPECT_EQ(Names(table), "BAKER KING ");
+    EXPECT_EQ(FieldTexts(table), "BAKER KING ");
 }
 
 TEST_F(TableTest, ARangeDroppedByAnotherOrderIsAppliedAgainInFull) {
@@ -160,12 +153,12 @@ TEST_F(TableTest, ARangeDroppedByAnotherOrderIsAppliedAgainInFull) {
     table.SetRangeEnd();
     table.FieldByName("NAME")->SetAsString("C");
     table.ApplyRange();
-    EXPECT_EQ(Names(table), "A B C ");
+    EXPECT_EQ(FieldTexts(table), "A B C ");
     table.SetIndexName("AMOUNT");
-    EXPECT_EQ(Names(table), "A B C D E ");
+    EXPECT_EQ(FieldTexts(table), "A B C D E ");
     table.SetIndexName("NAME");
     table.ApplyRange();
-    EXPECT_EQ(Names(table), "A B C ");
+    EXPECT_EQ(FieldTexts(table), "A B C ");
 }
 
 TEST_F(TableTest, AFailedReadOfTheFieldListLeavesOtherTablesOpen) {
@@ -175,20 +168,20 @@ TEST_F(TableTest, AFailedReadOfTheFieldListLeavesOtherTablesOpen) {
     EXPECT_EQ(missing->Database(), nullptr);
     EXPECT_THROW(missing->UpdateIndexDefs(), EDBEngineError);
     EXPECT_EQ(missing->Database(), nullptr);
-    EXPECT_EQ(Names(loans), "A B ");
+    EXPECT_EQ(FieldTexts(loans), "A B ");
 }
 
 TEST_F(TableTest, RangesLimitTheRecordsAndAnOpenEndHasNoBound) {
     TTable& table = Loans({"A", "B", "C", "D", "E"});
     table.SetRange({"B"}, {"D"});
-    EXPECT_EQ(Names(table), "B C D ");
+    EXPECT_EQ(FieldTexts(table), "B C D ");
     table.SetRangeStart();
     table.FieldByName("NAME")->SetAsString("C");
     table.SetRangeEnd();
     table.ApplyRange();
-    EXPECT_EQ(Names(table), "C D E ");
+    EXPECT_EQ(FieldTexts(table), "C D E ");
     table.CancelRange();
-    EXPECT_EQ(Names(table), "A B C D E ");
+    EXPECT_EQ(FieldTexts(table), "A B C D E ");
     EXPECT_EQ(table.RecordCount(), 1);
     // The same range again changes nothing: the table stays where it is.
     table.SetRange({"B"}, {"D"});
@@ -240,10 +233,6 @@ TEST_F(TableTest, ChangingTheTableNameEmptiesTheIndexFiles) {
     EXPECT_EQ(table->IndexFiles()->Count(), 0);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(TableTest, ADetailFollowsItsMastersCurrentRecord) {
     // Accounts A, B, C; loans carry their account's name in NAME, ordered by it.
     MakeLoans("LOANS.DBF", {{"B", 10}, {"A", 20}, {"B", 30}, {"C", 40}, {"A", 50}});
@@ -258,12 +247,7 @@ TEST_F(TableTest, ADetailFollowsItsMastersCurrentRecord) {
     detail_->SetMasterSource(&accounts);
     detail_->SetMasterFields("NAME");
     detail_->Open();
-    auto amounts = [&] {
-        std::string text;
-        for (detail_->First(); !detail_->Eof(); detail_->Next())
-            text += detail_->FieldByName("AMOUNT")->AsString() + " ";
-        return text;
-    };
+    const auto amounts = [&] { return FieldTexts(*detail_, "AMOUNT"); };
     EXPECT_EQ(amounts(), "20 50 ");
     master_->Next();
     EXPECT_EQ(amounts(), "10 30 ");
@@ -307,11 +291,11 @@ TEST_F(TableTest, IndexDefinitionsDescribeTheOrdersAndServeSearchesByField) {
     EXPECT_EQ(defs->Items(0)->Options(), 0);
     EXPECT_EQ(defs->Items(1)->Options(), 0);
     table.SetRange({1.5}, {2.5});
-    EXPECT_EQ(Names(table), "ADAMS ");
+    EXPECT_EQ(FieldTexts(table), "ADAMS ");
     table.UpdateIndexDefs();
-    EXPECT_EQ(Names(table), "ADAMS ");
+    EXPECT_EQ(FieldTexts(table), "ADAMS ");
     table.SetIndexFieldNames("NAME");
-    EXPECT_EQ(Names(table), "ADAMS SMITH ");
+    EXPECT_EQ(FieldTexts(table), "ADAMS SMITH ");
     EXPECT_EQ(defs->IndexOf("WHEN"), -1);
     auto closed = MakeTable("LOANS.DBF");
     EXPECT_EQ(closed->FieldDefs()->Count(), 5);
@@ -338,7 +322,7 @@ TEST_F(TableTest, TheSameNamesAsFieldsAreAnotherOrderChoiceAndAFailedChoiceKeeps
     table.SetIndexFieldNames("AMOUNT");
     EXPECT_EQ(table.IndexName(), "");
     EXPECT_EQ(table.IndexFieldNames(), "AMOUNT");
-    EXPECT_EQ(Names(table), "SMITH ADAMS ");
+    EXPECT_EQ(FieldTexts(table), "SMITH ADAMS ");
     const std::string missing = MessageOf([&] { table.SetIndexName("NOPE"); });
     EXPECT_NE(missing, "<nothing raised>");
     EXPECT_EQ(table.IndexFieldNames(), "AMOUNT");
@@ -364,7 +348,7 @@ TEST_F(TableTest, IndexFilesOpenWithTheTable) {
     master_->IndexFiles()->Add("BYNAME.NTX");
     master_->SetIndexName("BYNAME.NTX");
     master_->Open();
-    EXPECT_EQ(Names(*master_), "A B ");
+    EXPECT_EQ(FieldTexts(*master_), "A B ");
     EXPECT_THROW(master_->IndexFiles()->Add("MISSING.NTX"), EDBEngineError);
     EXPECT_EQ(master_->IndexFiles()->Count(), 1);
     // This engine cannot close one index file of an open table: the list keeps it.
@@ -383,7 +367,7 @@ TEST_F(TableTest, IndexFilesOpenWithTheTable) {
     master_->IndexFiles()->Add("BYNAME.NTX");
     master_->IndexFiles()->Add("BYNAME.NTX");
     master_->Open();
-    EXPECT_EQ(Names(*master_), "B A ");
+    EXPECT_EQ(FieldTexts(*master_), "B A ");
 }
 
 TEST_F(TableTest, CreatesATableWithItsProductionIndexOnce) {
@@ -414,10 +398,7 @@ TEST_F(TableTest, CreatesATableWithItsProductionIndexOnce) {
     master_->FieldByName("ACCOUNTNO")->SetAsString("100");
     EXPECT_THROW(master_->Post(), EDBEngineError);
     master_->Cancel();
-    std::string numbers;
-    for (master_->First(); !master_->Eof(); master_->Next())
-        numbers += master_->FieldByName("ACCOUNTNO")->AsString() + " ";
-    EXPECT_EQ(numbers, "100 200 300 ");
+    EXPECT_EQ(FieldTexts(*master_, "ACCOUNTNO"), "100 200 300 ");
     master_->Close();
     const std::string out = Dbfread("t = dbfread.DBF('ACCNTS.DBF')\n"
                                     "print(t.field_names)\n"

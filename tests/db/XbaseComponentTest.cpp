@@ -37,12 +37,7 @@ protected:
         return *table_;
     }
 
-    std::string Names() {
-        std::string names;
-        for (table_->First(); !table_->Eof(); table_->Next())
-            names += table_->FieldByName("NAME")->AsString() + " ";
-        return names;
-    }
+    std::string Names() { return FieldTexts(*table_); }
     std::string Current() { return table_->FieldByName("NAME")->AsString(); }
 
     std::unique_ptr<TTable> table_;

@@ -193,10 +193,7 @@ TEST_F(DwDataSet, EscapeCancelsFilteringOnEveryHundredthRecord) {
     calls = 0;
     PostMessage(form.Handle(), WM_KEYDOWN, 'A', 1);
     PostMessage(form.Handle(), WM_KEYDOWN, VK_ESCAPE, 1);
-    int records = 0;
-    for (t.First(); !t.Eof(); t.Next())
-        ++records;
-    EXPECT_EQ(records, 250);
+    EXPECT_EQ(RecordsWalked(t), 250);
     EXPECT_EQ(escapes, 1);
     EXPECT_FALSE(t.Filter.Options().Contains(ofoEnabled));
     EXPECT_LE(calls, 100);              // the event is not called once filtering is off
@@ -211,25 +208,16 @@ TEST_F(DwDataSet, RejectedRecordsAreHiddenUntilFilteringStops) {
     int calls = 0;
     t.Filter.Event = [&](bool& accept) { accept = ++calls % 2 == 0; };
     ASSERT_TRUE(t.Filter.Install(true));
-    int records = 0;
-    for (t.First(); !t.Eof(); t.Next())
-        ++records;
-    EXPECT_LT(records, 6);
+    EXPECT_LT(RecordsWalked(t), 6);
     t.Filter.SetOptions({}); // switched off by the program: re-read at once
-    records = 0;
-    for (t.First(); !t.Eof(); t.Next())
-        ++records;
-    EXPECT_EQ(records, 6);
+    EXPECT_EQ(RecordsWalked(t), 6);
     // Taken out of the engine: with the event filtering again, every record still shows.
     t.Filter.SetOptions({ofoEnabled});
     ASSERT_TRUE(t.Filter.Install(true));
     ASSERT_TRUE(t.Filter.Install(false));
     EXPECT_EQ(t.Filter.Handle(), 0u);
     calls = 0;
-    records = 0;
-    for (t.First(); !t.Eof(); t.Next())
-        ++records;
-    EXPECT_EQ(records, 6);
+    EXPECT_EQ(RecordsWalked(t), 6);
     EXPECT_EQ(calls, 0);
 }
 
@@ -245,8 +233,7 @@ TEST_F(DwDataSet, TheEscapeCountGoesRoundAt32000Records) {
     // Scans until the count has gone round once; it then counts the records since.
     calls = t.Filter.EscapeCounter();
     while (calls < 32000 + 150)
-        for (t.First(); !t.Eof(); t.Next()) {
-        }
+        RecordsWalked(t);
     EXPECT_EQ(t.Filter.EscapeCounter(), calls - 32000);
     EXPECT_TRUE(t.Filter.Options().Contains(ofoEnabled)) << "no Escape was pressed";
 }

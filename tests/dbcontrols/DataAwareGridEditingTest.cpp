@@ -35,9 +35,7 @@ class DwGridEditTest : public TGridFixture<TSelectingGrid> {
 protected:
     void SetUp() override {
         TGridFixture::SetUp();
-        edit = new TEdit(form);
-        edit->SetParent(form);
-        edit->SetBounds(0, 220, 100, 24);
+        edit = Place<TEdit>(form, 0, 220, 100, 24);
         grid->SetFocus();
     }
     QPoint CellPoint(int col, int row) {
@@ -328,9 +326,7 @@ TEST_F(DwGridThumbTest, ATableNumberingItsRecordsTakesTheThumbAsAShare) {
     source.SetDataSet(&table);
     auto form = std::make_unique<TForm>(nullptr);
     form->SetBounds(0, 0, 600, 300);
-    auto* grid = new TdwCustomDBGrid(form.get());
-    grid->SetParent(form.get());
-    grid->SetBounds(0, 0, 560, 200);
+    auto* grid = Place<TdwCustomDBGrid>(form.get(), 0, 0, 560, 200);
     form->Show();
     grid->SetDataSource(&source);
     const auto thumb = [&](int pos) {

@@ -40,13 +40,6 @@ protected:
 
     std::string Folder() const { return folder_.Path() + "/"; }
 
-    static std::string Names(TDataSet& table) {
-        std::string names;
-        for (table.First(); !table.Eof(); table.Next())
-            names += table.FieldByName("NAME")->AsString() + " ";
-        return names;
-    }
-
     static std::string Current(TDataSet& table) { return table.FieldByName("NAME")->AsString(); }
 
     static void SetLines(TdwTable& table, std::initializer_list<const char*> lines) {
@@ -121,23 +114,23 @@ TEST_F(DwTable, ParadoxTablesAreKnownByTypeOrName) {
 TEST_F(DwTable, FilterLinesFilterTheOpenTableAndABadTextLeavesItUnfiltered) {
     TdwTable& t = Loans({"A", "B", "C", "D", "E"});
     SetLines(t, {"AMOUNT > 1", "", "AMOUNT < 5"});
-    EXPECT_EQ(Names(t), "B C D ");
+    EXPECT_EQ(FieldTexts(t), "B C D ");
     SetLines(t, {"AMOUNT >"});
     EXPECT_EQ(LastMessage(), "Fail to set filter");
     EXPECT_EQ(services_.MessageBoxes.back().Type, mtWarning);
-    EXPECT_EQ(Names(t), "A B C D E ");
+    EXPECT_EQ(FieldTexts(t), "A B C D E ");
 }
 
 TEST_F(DwTable, FilterSetBeforeOpeningAppliesWhenTheTableOpensSilently) {
     TdwTable& t = Loans({"A", "B", "C"}, "NAME", ttDefault, false);
     SetLines(t, {"AMOUNT >= 2"});
     t.Open();
-    EXPECT_EQ(Names(t), "B C ");
+    EXPECT_EQ(FieldTexts(t), "B C ");
     t.Close();
     SetLines(t, {"NOSUCH = 1"});
     services_.MessageBoxes.clear();
     t.Open();
-    EXPECT_EQ(Names(t), "A B C ");
+    EXPECT_EQ(FieldTexts(t), "A B C ");
     // Only the parser's own notice of the unknown field; no "Fail to set filter" while opening.
     for (const auto& box : services_.MessageBoxes)
         EXPECT_NE(box.Text, "Fail to set filter");
@@ -146,12 +139,12 @@ TEST_F(DwTable, FilterSetBeforeOpeningAppliesWhenTheTableOpensSilently) {
 TEST_F(DwTable, XBaseTablesTakeTheTextAsAnXBaseConditionUpToItsLimit) {
     TdwTable& t = Loans({"A", "B", "C", "D"}, "NAME", ttXBFOX);
     SetLines(t, {"AMOUNT > 2"});
-    EXPECT_EQ(Names(t), "C D ");
+    EXPECT_EQ(FieldTexts(t), "C D ");
     EXPECT_TRUE(services_.MessageBoxes.empty());
     SetLines(t, {("AMOUNT > 1 .AND. " + std::string(250, ' ') + "AMOUNT < 4").c_str()});
     EXPECT_EQ(LastMessage(), "Fail to set filter");
     SetLines(t, {});
-    EXPECT_EQ(Names(t), "A B C D ");
+    EXPECT_EQ(FieldTexts(t), "A B C D ");
 }
 
 TEST_F(DwTable, OnFilterRejectsRecordsOfTheTable) {
@@ -159,12 +152,12 @@ TEST_F(DwTable, OnFilterRejectsRecordsOfTheTable) {
     t.SetOnFilter([](TdwTable* table, bool& accept) {
         accept = table->FieldByName("NAME")->AsString() != "B";
     });
-    EXPECT_EQ(Names(t), "A C ");
+    EXPECT_EQ(FieldTexts(t), "A C ");
     t.Close();
     t.Open();
-    EXPECT_EQ(Names(t), "A C ");
+    EXPECT_EQ(FieldTexts(t), "A C ");
     t.SetOnFilter(nullptr);
-    EXPECT_EQ(Names(t), "A B C ");
+    EXPECT_EQ(FieldTexts(t), "A B C ");
 }
 
 // ---- Query text ----
@@ -186,7 +179,7 @@ TEST_F(DwTable, QueryAndTableNameReplaceEachOther) {
     EXPECT_EQ(t.Query()->Count(), 0);
     EXPECT_FALSE(dwIsQueryTable(&t));
     t.Open();
-    EXPECT_EQ(Names(t), "A ");
+    EXPECT_EQ(FieldTexts(t), "A ");
 }
 
 // ---- Key and value searches ----
@@ -245,9 +238,9 @@ TEST_F(DwTable, IncrementalSearchMovesOrNarrowsByTheTypedText) {
     EXPECT_EQ(Current(t), "SMALL");
     t.NarrowSearch = true;
     EXPECT_TRUE(dwIncrementalSearch(&t, 0, "SM"));
-    EXPECT_EQ(Names(t), "SMALL SMITH ");
+    EXPECT_EQ(FieldTexts(t), "SMALL SMITH ");
     EXPECT_TRUE(dwIncrementalSearch(&t, 0, ""));
-    EXPECT_EQ(Names(t), "ADAMS JONES SMALL SMITH ");
+    EXPECT_EQ(FieldTexts(t), "ADAMS JONES SMALL SMITH ");
 }
 
 TEST_F(DwTable, IncrementalSearchNeedsADataAwareTableWithAnIndex) {
@@ -262,9 +255,9 @@ TEST_F(DwTable, IncrementalSearchNeedsADataAwareTableWithAnIndex) {
 
 TEST_F(DwTable, SettingTheIndexOnAnXBaseDatabaseJustSwitchesIt) {
     TdwTable& t = Loans({"B", "A"}, "AMOUNT");
-    EXPECT_EQ(Names(t), "B A ");
+    EXPECT_EQ(FieldTexts(t), "B A ");
     dwSetTableIndex(&t, "NAME");
-    EXPECT_EQ(Names(t), "A B ");
+    EXPECT_EQ(FieldTexts(t), "A B ");
 }
 
 // ---- Lookup fields ----
@@ -352,7 +345,7 @@ TEST_F(DwTable, FreeingAnOpenFilteredTableClosesItFirst) {
     SetLines(t, {"AMOUNT > 0"});
     t.SetOnFilter([](TdwTable*, bool& accept) { accept = true; });
     t.Open();
-    EXPECT_EQ(Names(t), "A B ");
+    EXPECT_EQ(FieldTexts(t), "A B ");
     table_.reset(); // the sanitizers see any use of freed filters or lists
     SUCCEED();
 }

@@ -30,9 +30,7 @@ protected:
         source_.SetDataSet(table_.get());
         form = new TForm(nullptr);
         form->SetBounds(0, 0, 600, 300);
-        grid = new TdwDBGrid(form);
-        grid->SetParent(form);
-        grid->SetBounds(0, 0, 560, 200);
+        grid = Place<TdwDBGrid>(form, 0, 0, 560, 200);
         form->Show();
         grid->SetDataSource(&source_);
         grid->SetFocus();
@@ -96,10 +94,6 @@ TEST_F(DwDBGridMemoTest, DisabledDialogAndGridShownMemo) {
     EXPECT_FALSE(shown);
 }
 
-} // namespace
-
-namespace {
-
 class DwDBGridSelectTest : public DwDBGridMemoTest {};
 
 TEST_F(DwDBGridSelectTest, CtrlClicksToggleRecordsOfTheMultiSelection) {
@@ -142,10 +136,6 @@ TEST_F(DwDBGridSelectTest, CtrlClicksToggleRecordsOfTheMultiSelection) {
     for (int row = 0; row < 3; ++row)
         EXPECT_FALSE(grid->IsRowSelected(row)) << row;
 }
-
-} // namespace
-
-namespace {
 
 class DwDBGridWrapTest : public DwDBGridMemoTest {
 protected:

@@ -86,9 +86,7 @@ protected:
         }
         table->First();
         source_.SetDataSet(table.get());
-        grid = new TCoreGrid(form);
-        grid->SetParent(form);
-        grid->SetBounds(0, 0, 560, height);
+        grid = Place<TCoreGrid>(form, 0, 0, 560, height);
         grid->SetDataSource(&source_);
     }
 

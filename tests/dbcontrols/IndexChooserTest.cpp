@@ -31,9 +31,7 @@ protected:
         form->SetBounds(0, 0, 400, 200);
         combo = new TdwKeyCombo(form);
         combo->SetParent(form);
-        search = new TdwIncrementalSearch(form);
-        search->SetParent(form);
-        search->SetBounds(0, 40, 150, 24);
+        search = Place<TdwIncrementalSearch>(form, 0, 40, 150, 24);
         search->SetName("Search");
         search->OnAfterSearch = [this](TdwIncrementalSearch*, bool found) {
             results.push_back(found);
@@ -185,10 +183,6 @@ TEST_F(DwKeyComboTest, ASearchWithoutSourceWarns) {
     EXPECT_EQ(services.MessageBoxes[0].Text, "DataSource not defined - object Search");
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(DwKeyComboTest, AnExpressionIndexIsSearchedThroughItsField) {
     AddTag("UNAME", "UPPER(NAME)", 0);
     table->Close();
@@ -209,10 +203,6 @@ TEST_F(DwKeyComboTest, AnExpressionIndexIsSearchedThroughItsField) {
     EXPECT_EQ(results.back(), true);
     EXPECT_EQ(Name(), "BARTON");
 }
-
-} // namespace
-
-namespace {
 
 TEST_F(DwKeyComboTest, ADescendingTwinIsOfferedApartAndAnExpressionIsNot) {
     AddTag("NAMEDESC", "NAME", 1);

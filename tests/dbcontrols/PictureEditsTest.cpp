@@ -30,13 +30,9 @@ protected:
         source_.SetDataSet(table.get());
         form = new TForm(nullptr);
         form->SetBounds(0, 0, 300, 200);
-        edit = new TdwDBCustomEdit(form);
-        edit->SetParent(form);
-        edit->SetBounds(10, 10, 150, 24);
+        edit = Place<TdwDBCustomEdit>(form, 10, 10, 150, 24);
         edit->OnCheckValue = [this](TObject*, bool passes) { checks.push_back(passes); };
-        other = new TEdit(form);
-        other->SetParent(form);
-        other->SetBounds(10, 50, 150, 24);
+        other = Place<TEdit>(form, 10, 50, 150, 24);
         form->Show();
     }
     void TearDown() override {
@@ -209,10 +205,6 @@ TEST(DwDbPictureTest, AssignCopiesMaskAndFillButNotInvalidExit) {
     EXPECT_FALSE(a.IsValidPictureValue("ab"));
 }
 
-} // namespace
-
-namespace {
-
 // The first and last columns of the edit's pixels that are darker than its grey frame.
 std::pair<int, int> InkColumns(TWinControl* control) {
     const QImage image = WidgetOf(control)->grab().toImage();
@@ -347,9 +339,7 @@ class DwDbEditGridTest : public DwDbEditTest {
 protected:
     void SetUp() override {
         DwDbEditTest::SetUp();
-        grid = new TdwCustomDBGrid(form);
-        grid->SetParent(form);
-        grid->SetBounds(0, 80, 290, 110);
+        grid = Place<TdwCustomDBGrid>(form, 0, 80, 290, 110);
         grid->SetDataSource(&source_);
         grid->OnKeyDown = [this](TObject*, Word& key, TShiftState) { gridKeys.push_back(key); };
         edit->SetBorderStyle(bsNone);
@@ -416,10 +406,6 @@ TEST_F(DwDbEditGridTest, ATextTheEditRefusesKeepsItsRecord) {
     EXPECT_EQ(table->FieldByName("NAME")->AsString(), "ADAMS");
     EXPECT_EQ(std::count(gridKeys.begin(), gridKeys.end(), VK_DOWN), 0);
 }
-
-} // namespace
-
-namespace {
 
 // The rightmost column of ink in the edit's picture.
 int LastInkColumn(TWinControl* control) {

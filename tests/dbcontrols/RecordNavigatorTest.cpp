@@ -22,9 +22,7 @@ protected:
         source_.SetDataSet(table_.get());
         form = new TForm(nullptr);
         form->SetBounds(0, 0, 300, 60);
-        nav = new TDBNavigator(form);
-        nav->SetParent(form);
-        nav->SetBounds(10, 10, 271, 25);
+        nav = Place<TDBNavigator>(form, 10, 10, 271, 25);
         form->Show();
         nav->SetDataSource(&source_);
     }

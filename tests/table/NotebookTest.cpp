@@ -245,10 +245,6 @@ TEST_F(VcNotebookTest, ShadowedRightCaptionsAreWrittenAgainAPixelInAndTwoUp) {
     EXPECT_EQ(places[1][1], places[0][1] - 2);
 }
 
-} // namespace
-
-namespace {
-
 using VcNotebookPagesTest = VcNotebookTest;
 
 TEST_F(VcNotebookPagesTest, AssignedCaptionsKeepMatchingPagesInTheirNewOrder) {
@@ -388,10 +384,6 @@ TEST_F(VcNotebookPagesTest, ASingleRowHasNoRowEnd) {
     EXPECT_EQ(parentFills, 2);
 }
 
-} // namespace
-
-namespace {
-
 using VcNotebookDesignTest = VcNotebookTest;
 
 TEST_F(VcNotebookDesignTest, AutomaticTabsTakeTheTallerFontAndFourPixelsWhileDesigning) {
@@ -431,10 +423,6 @@ TEST_F(VcNotebookDesignTest, EdgesAreDraggedWhileDesigning) {
     EXPECT_EQ(book->PageIndex(), 0);
     book->SetDesigning(false, true);
 }
-
-} // namespace
-
-namespace {
 
 // Every stroke of a notebook with pages A, B and C on two rows of two places, the first page
 // active: the row of C (with an empty place) drawn first as the card behind, indented by 8,

@@ -282,13 +282,10 @@ TEST_F(VcTableTest, SelectionByClickShiftCtrlAndDragging) {
     Click(1, 1);
     EXPECT_FALSE(table->IsCellSelected(3, 2));
     // Dragging from (2,1) to (5,2); the table keeps the mouse while the button is down.
-    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(2, 1));
-    Settle();
+    MouseDown(PointOf(2, 1));
     EXPECT_EQ(GetCapture(), table->Handle());
-    QTest::mouseMove(WidgetOf(table), PointOf(5, 2));
-    Settle();
-    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(5, 2));
-    Settle();
+    MouseMove(PointOf(5, 2));
+    MouseUp(PointOf(5, 2));
     EXPECT_TRUE(table->IsCellSelected(4, 2));
     EXPECT_EQ(table->ActiveRow(), 5);
     // The top-left locked corner selects everything; a heading its column.
@@ -342,11 +339,8 @@ TEST_F(VcTableTest, ScrollingKeepsLockedRowsAndColumnsAndPaintsOnlyNewCells) {
 TEST_F(VcTableTest, ScrollingAColumnPaintsOnlyTheColumnsThatCameIntoView) {
     Configure(20, 12);
     Show();
-    SCROLLINFO info;
-    info.fMask = SIF_ALL;
-    GetScrollInfo(table->Handle(), SB_HORZ, info);
     // One position for each column that can be the left column.
-    EXPECT_EQ(info.nMax, table->LastLeftCol() - table->LockedCols());
+    EXPECT_EQ(ScrollInfo(SB_HORZ).nMax, table->LastLeftCol() - table->LockedCols());
     const long rows = static_cast<long>(table->VisibleRows().size());
     table->ResetCellsPainted();
     table->SetLeftCol(table->LeftCol() + 1);
@@ -368,20 +362,14 @@ TEST_F(VcTableTest, TheHorizontalBarFollowsTheLeftColumnPastTheLockedOnes) {
     // left column on fit into the rest of the width.
     const int room = table->ClientWidth() - 80;
     EXPECT_EQ(table->LastLeftCol(), 12 - std::max(1, room / 80));
-    SCROLLINFO info;
-    info.fMask = SIF_ALL;
-    const auto position = [&] {
-        GetScrollInfo(table->Handle(), SB_HORZ, info);
-        return info.nPos;
-    };
     table->Perform(WM_HSCROLL, MakeLParam(SB_LINERIGHT, 0), 0);
     EXPECT_EQ(table->LeftCol(), 2);
-    EXPECT_EQ(position(), 1);
+    EXPECT_EQ(ScrollInfo(SB_HORZ).nPos, 1);
     table->SetLeftCol(4);
-    EXPECT_EQ(position(), 3);
+    EXPECT_EQ(ScrollInfo(SB_HORZ).nPos, 3);
     table->Perform(WM_HSCROLL, MakeLParam(SB_LINELEFT, 0), 0);
     EXPECT_EQ(table->LeftCol(), 3);
-    EXPECT_EQ(position(), 2);
+    EXPECT_EQ(ScrollInfo(SB_HORZ).nPos, 2);
 }
 
 TEST_F(VcTableTest, ACellEndingRightAtTheWindowsEdgeIsInViewAlready) {
@@ -468,9 +456,8 @@ TEST_F(VcTableTest, WhileEditingEveryCellButTheEditedOneIsPainted) {
     table->ResetCellsPainted();
     table->InvalidateTable();
     Settle();
-    const long visible =
-        static_cast<long>(table->VisibleRows().size() * table->VisibleCols().size());
-    EXPECT_EQ(table->CellsPainted(), visible - 1) << "the editor stands over the active cell";
+    EXPECT_EQ(table->CellsPainted(), VisibleCells() - 1)
+        << "the editor stands over the active cell";
 }
 
 TEST_F(VcTableTest, ChangedRowsAreTold) {
@@ -537,30 +524,24 @@ TEST_F(VcTableTest, LongTablesUseOneScrollScale) {
     Show();
     table->SetRowLimit(100000);
     Settle();
-    SCROLLINFO info;
-    info.fMask = SIF_ALL;
-    GetScrollInfo(table->Handle(), SB_VERT, info);
     const LongInt scale = table->LastTopRow() / 1024 + 1;
-    EXPECT_EQ(info.nMax, table->LastTopRow() / scale);
+    EXPECT_EQ(ScrollInfo(SB_VERT).nMax, table->LastTopRow() / scale);
     // From a last top row of 16384 on, rows are counted in steps: 16384 / 17 = 963 positions.
     const LongInt fit = 100000 - table->LastTopRow();
     table->SetRowLimit(16384 + fit);
     Settle();
     ASSERT_EQ(table->LastTopRow(), 16384);
-    GetScrollInfo(table->Handle(), SB_VERT, info);
-    EXPECT_EQ(info.nMax, 963);
+    EXPECT_EQ(ScrollInfo(SB_VERT).nMax, 963);
     table->SetRowLimit(16383 + fit);
     Settle();
-    GetScrollInfo(table->Handle(), SB_VERT, info);
-    EXPECT_EQ(info.nMax, 16383);
+    EXPECT_EQ(ScrollInfo(SB_VERT).nMax, 16383);
     table->SetRowLimit(100000);
     Settle();
-    GetScrollInfo(table->Handle(), SB_VERT, info);
-    table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBPOSITION, static_cast<Word>(info.nMax / 2)), 0);
-    const LongInt top = table->TopRow();
-    GetScrollInfo(table->Handle(), SB_VERT, info);
-    EXPECT_EQ(info.nPos, top / scale);
-    table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBPOSITION, static_cast<Word>(info.nMax)), 0);
+    const int last = ScrollInfo(SB_VERT).nMax;
+    table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBPOSITION, static_cast<Word>(last / 2)), 0);
+    const SCROLLINFO after = ScrollInfo(SB_VERT);
+    EXPECT_EQ(after.nPos, table->TopRow() / scale);
+    table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBPOSITION, static_cast<Word>(after.nMax)), 0);
     EXPECT_EQ(table->TopRow(), table->LastTopRow());
 }
 
@@ -640,8 +621,7 @@ TEST_F(VcTableTest, ChangesToShownRowsRepaintTheTable) {
     table->ResetCellsPainted();
     table->InvalidateTable();
     Settle();
-    const long visible =
-        static_cast<long>(table->VisibleRows().size() * table->VisibleCols().size());
+    const long visible = VisibleCells();
     EXPECT_EQ(table->CellsPainted(), visible);
     // Exchanging the first row (the heading) with one out of sight shows a change, whichever
     // way round; so does the first column's exchange with one out of sight.
@@ -695,9 +675,7 @@ TEST_F(VcTableTest, RedrawLockPaintsEachAffectedCellOnce) {
     table->SetRedrawAllowed(true);
     Settle();
     // The whole window was asked for while locked: every visible cell once.
-    const long visible =
-        static_cast<long>(table->VisibleRows().size() * table->VisibleCols().size());
-    EXPECT_EQ(table->CellsPainted(), visible);
+    EXPECT_EQ(table->CellsPainted(), VisibleCells());
     table->ResetCellsPainted();
     table->SetRedrawAllowed(false);
     table->InvalidateCell(3, 3);
@@ -837,36 +815,35 @@ TEST_F(VcTableTest, FreeingACellRemovesEveryUse) {
     Settle();
 }
 
-} // namespace
-
-namespace {
-
-using VcTableScrollTest = TableFormTest;
-
 QImage Picture(TVcTable* table) {
     return table->Impl()->Buffer().copy();
 }
 
+class VcTableScrollTest : public TableFormTest {
+protected:
+    // Once what was changed has settled, the table shows the pixels a full repaint shows.
+    void ExpectAsFullRepaint(const char* what) {
+        Settle();
+        const QImage changed = Picture(table);
+        table->InvalidateTable();
+        Settle();
+        EXPECT_TRUE(changed == Picture(table)) << what;
+    }
+};
+
 TEST_F(VcTableScrollTest, ScrolledPixelsMatchAFullRepaint) {
     Configure(100, 10);
     Show();
-    const auto compare = [&](const char* what) {
-        Settle();
-        const QImage scrolled = Picture(table);
-        table->InvalidateTable();
-        Settle();
-        EXPECT_TRUE(scrolled == Picture(table)) << what;
-    };
     table->SetTopRow(2);
-    compare("one row down");
+    ExpectAsFullRepaint("one row down");
     table->SetTopRow(9);
-    compare("seven rows down");
+    ExpectAsFullRepaint("seven rows down");
     table->SetTopRow(5);
-    compare("four rows up");
+    ExpectAsFullRepaint("four rows up");
     table->SetLeftCol(2);
-    compare("one column right");
+    ExpectAsFullRepaint("one column right");
     table->SetLeftCol(1);
-    compare("one column left");
+    ExpectAsFullRepaint("one column left");
 }
 
 // What a pixel of the table's painted window shows, by name for the colours used here.
@@ -885,26 +862,19 @@ std::string PixelAt(TVcTable* table, int x, int y) {
 TEST_F(VcTableScrollTest, ChangedHeadingsAndRowsPaintAsAFullRepaintWould) {
     Configure(20, 6);
     Show();
-    const auto compare = [&](const char* what) {
-        Settle();
-        const QImage changed = Picture(table);
-        table->InvalidateTable();
-        Settle();
-        EXPECT_TRUE(changed == Picture(table)) << what;
-    };
     table->SetLockedRowsCell(nullptr);
-    compare("the heading row without its cell");
+    ExpectAsFullRepaint("the heading row without its cell");
     table->SetLockedRowsCell(heading);
-    compare("the heading cell back");
+    ExpectAsFullRepaint("the heading cell back");
     // No row left in view: a row shown again is painted.
     table->SetLockedRows(0);
     table->SetRowLimit(3);
     for (LongInt r = 0; r < 3; ++r)
         table->Rows()->SetHidden(r, true);
-    compare("every row hidden");
+    ExpectAsFullRepaint("every row hidden");
     ASSERT_TRUE(table->VisibleRows().empty());
     table->Rows()->SetHidden(0, false);
-    compare("the first row shown again");
+    ExpectAsFullRepaint("the first row shown again");
     EXPECT_EQ(table->VisibleRows(), std::vector<LongInt>{0});
 }
 
@@ -916,11 +886,7 @@ TEST_F(VcTableScrollTest, ASelectionReachingTheFirstRowRepaintsIt) {
     Click(1, 2);
     Click(0, 1, Qt::ShiftModifier);
     ASSERT_TRUE(table->IsCellSelected(0, 2));
-    Settle();
-    const QImage changed = Picture(table);
-    table->InvalidateTable();
-    Settle();
-    EXPECT_TRUE(changed == Picture(table)) << "cell (0, 2) shows selected";
+    ExpectAsFullRepaint("cell (0, 2) shows selected");
 }
 
 TEST_F(VcTableScrollTest, GridLinesRunAlongTheRightAndLowerEdgeOfEachCell) {
@@ -1012,45 +978,32 @@ TEST_F(VcTableScrollTest, TheActiveCellsFrameAndTheAreaPastTheCells) {
     EXPECT_EQ(PixelAt(table, 119, 59), PixelAt(table, 119, 58)) << "the last cell ends there";
 }
 
-} // namespace
-
-namespace {
-
 using VcTableMouseTest = TableFormTest;
 
 TEST_F(VcTableMouseTest, HeadingEdgesResizeAndHeadingsMoveColumns) {
     Configure(20, 6);
     table->SetOptions({otoAllowColMoves});
     Show();
-    const auto drag = [&](QPoint from, QPoint to) {
-        QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, from);
-        Settle();
-        QTest::mouseMove(WidgetOf(table), to);
-        Settle();
-        QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, to);
-        Settle();
-    };
     const int frame = table->Impl()->FrameWidth();
     const TRect head = table->CellRect(0, 1);
     const QPoint edge(head.Right + frame, head.Top + 5 + frame);
-    drag(edge, edge + QPoint(30, 0));
+    Drag(edge, edge + QPoint(30, 0));
     EXPECT_EQ(table->Columns()->Items(1)->Width(), 110);
     EXPECT_EQ(GetCapture(), HWND{0}) << "the mouse is let go with the button";
-    QTest::mouseMove(WidgetOf(table), edge + QPoint(50, 0));
-    Settle();
+    MouseMove(edge + QPoint(50, 0));
     EXPECT_EQ(table->Columns()->Items(1)->Width(), 110) << "a later move sizes nothing";
     // The heading row's lower edge, in the locked column, sizes the heading row.
     const TRect corner = table->CellRect(0, 0);
     const QPoint lower(corner.Left + 5 + frame, corner.Bottom + frame);
-    drag(lower, lower + QPoint(0, 10));
+    Drag(lower, lower + QPoint(0, 10));
     EXPECT_EQ(table->Rows()->Height(0), 30);
     EXPECT_EQ(table->Rows()->Height(1), 20);
     // Never narrower than 6 pixels.
-    drag(edge + QPoint(30, 0), QPoint(head.Left + frame, edge.y()));
+    Drag(edge + QPoint(30, 0), QPoint(head.Left + frame, edge.y()));
     EXPECT_EQ(table->Columns()->Items(1)->Width(), 6);
     // Dragging the heading of column 2 onto column 4 moves it there.
     TVcBaseTableCell* moving = table->Columns()->DefaultCell(2);
-    drag(PointOf(0, 2), PointOf(0, 4));
+    Drag(PointOf(0, 2), PointOf(0, 4));
     EXPECT_EQ(table->Columns()->DefaultCell(4), moving);
     EXPECT_EQ(table->Columns()->DefaultCell(2), date);
 }
@@ -1075,51 +1028,36 @@ TEST_F(VcTableMouseTest, DraggedEdgesAndHeadingsShowAFeedbackLine) {
         return std::make_pair(changed, inverted);
     };
     const TRect head = table->CellRect(0, 1);
-    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(head.Right + frame, head.Top + 5 + frame));
-    Settle();
-    QTest::mouseMove(WidgetOf(table), QPoint(head.Right + 30 + frame, head.Top + 5 + frame));
-    Settle();
+    const QPoint edge(head.Right + frame, head.Top + 5 + frame);
+    MouseDown(edge);
+    MouseMove(edge + QPoint(30, 0));
     // Sizing: a dotted inverted line at the mouse, the one at the start taken away.
     const auto [changed, inverted] = line(head.Right + 30);
     EXPECT_GT(changed, height / 4);
     EXPECT_LT(changed, height * 3 / 4) << "dotted";
     EXPECT_EQ(inverted, changed);
     EXPECT_EQ(line(head.Right).first, 0);
-    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier,
-                        QPoint(head.Right + 30 + frame, head.Top + 5 + frame));
-    Settle();
+    MouseUp(edge + QPoint(30, 0));
     // Moving a column: a solid line three pixels wide at the place it would go to.
     before = Picture(table);
-    QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(0, 2));
-    Settle();
-    QTest::mouseMove(WidgetOf(table), PointOf(0, 4));
-    Settle();
+    MouseDown(PointOf(0, 2));
+    MouseMove(PointOf(0, 4));
     const int target = table->CellRect(0, 4).Left;
     for (int x : {target - 1, target, target + 1})
         EXPECT_EQ(line(x), std::make_pair(height, height)) << x;
     EXPECT_EQ(line(table->CellRect(0, 2).Left).first, 0) << "the line at the start is gone";
-    QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(0, 4));
-    Settle();
+    MouseUp(PointOf(0, 4));
 }
 
 TEST_F(VcTableMouseTest, TheActiveRowGoesWithAMovedRowOnly) {
     Configure(20, 6);
     table->SetOptions({otoAllowRowMoves});
     Show();
-    const auto move = [&](LongInt from, LongInt to) {
-        QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(from, 0));
-        Settle();
-        QTest::mouseMove(WidgetOf(table), PointOf(to, 0));
-        Settle();
-        QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, PointOf(to, 0));
-        Settle();
-    };
     table->SetActiveRow(2);
-    move(2, 5);
+    Drag(PointOf(2, 0), PointOf(5, 0));
     EXPECT_EQ(table->ActiveRow(), 5) << "the active row moved";
     table->SetActiveRow(8);
-    move(3, 6);
+    Drag(PointOf(3, 0), PointOf(6, 0));
     EXPECT_EQ(table->ActiveRow(), 8) << "a row moved elsewhere leaves the active row";
 }
 
@@ -1141,10 +1079,6 @@ TEST_F(VcTableMouseTest, HiddenRowsAndColumnsAreSkipped) {
     Press(Qt::Key_Left);
     EXPECT_EQ(table->ActiveCol(), 1);
 }
-
-} // namespace
-
-namespace {
 
 using VcTableEventsTest = TableFormTest;
 
@@ -1187,10 +1121,6 @@ TEST_F(VcTableEventsTest, AlwaysEditingFollowsTheActiveCell) {
     EXPECT_TRUE(table->IsEditing());
 }
 
-} // namespace
-
-namespace {
-
 using VcTableRowModeTest = TableFormTest;
 
 TEST_F(VcTableRowModeTest, ExtendingInRowModeSelectsWholeRows) {
@@ -1205,10 +1135,6 @@ TEST_F(VcTableRowModeTest, ExtendingInRowModeSelectsWholeRows) {
     EXPECT_FALSE(table->IsCellSelected(3, 0)); // the locked column stays out
     EXPECT_EQ(table->ActiveCol(), 3);
 }
-
-} // namespace
-
-namespace {
 
 using VcTableScrollBarTest = TableFormTest;
 
@@ -1237,10 +1163,6 @@ TEST_F(VcTableScrollBarTest, PageAreasScrollByAWindowFull) {
     table->Perform(WM_VSCROLL, MakeLParam(SB_THUMBTRACK, 30), 0);
     EXPECT_EQ(table->TopRow(), 30);
 }
-
-} // namespace
-
-namespace {
 
 using VcTableCellLifeTest = TableFormTest;
 

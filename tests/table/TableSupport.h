@@ -129,6 +129,35 @@ protected:
         QTest::mouseClick(WidgetOf(table), Qt::LeftButton, mods, PointOf(r, c));
         Settle();
     }
+    // The left button pressed, the mouse moved and the button let go at points of the table.
+    void MouseDown(QPoint at) {
+        QTest::mousePress(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, at);
+        Settle();
+    }
+    void MouseMove(QPoint to) {
+        QTest::mouseMove(WidgetOf(table), to);
+        Settle();
+    }
+    void MouseUp(QPoint at) {
+        QTest::mouseRelease(WidgetOf(table), Qt::LeftButton, Qt::NoModifier, at);
+        Settle();
+    }
+    void Drag(QPoint from, QPoint to) {
+        MouseDown(from);
+        MouseMove(to);
+        MouseUp(to);
+    }
+    // How many cells the table shows (locked ones included).
+    long VisibleCells() {
+        return static_cast<long>(table->VisibleRows().size() * table->VisibleCols().size());
+    }
+    // The state of one of the table's scroll bars (SB_HORZ or SB_VERT).
+    SCROLLINFO ScrollInfo(int bar) {
+        SCROLLINFO info;
+        info.fMask = SIF_ALL;
+        GetScrollInfo(table->Handle(), bar, info);
+        return info;
+    }
 
     TVcTable* table = nullptr;
     TVcTCColHead* heading = nullptr;

@@ -5,6 +5,8 @@
 #include "xbase/PageArena.h"
 #include "xbase/XbIndex.h"
 
+#include "platform/rtl/Streams.h"
+
 #include "tests/rtl/TestFolder.h"
 #include "tests/xbase/XbReadCalls.h"
 #include "tests/xbase/XbTestRecords.h"
@@ -13,7 +15,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <set>
@@ -51,15 +52,8 @@ protected:
 
     // Pages of the file and free pages in its chain, as the header and the pages say.
     void CountPages(const std::string& name, LongWord& pages, LongWord& free) {
-        std::ifstream in(Path(name), std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)),
-                                std::istreambuf_iterator<char>());
-        const auto word = [&bytes](std::size_t at) {
-            LongWord v = 0;
-            for (int i = 3; i >= 0; --i)
-                v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
-            return v;
-        };
+        const std::string bytes = ReadAll(Path(name));
+        const auto word = [&bytes](std::size_t at) { return DecodeLE<LongWord>(&bytes[at]); };
         pages = word(16);
         free = 0;
         std::set<LongWord> seen;

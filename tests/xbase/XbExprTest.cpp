@@ -80,15 +80,15 @@ TEST_F(XbExprTest, LiteralsAndTypes) {
     EXPECT_TRUE(Log(".y."));
     EXPECT_FALSE(Log(".N."));
 
+    const std::pair<const char*, TXbExprType> types[] = {{"DTOS(due)", xtCharacter},
+                                                         {"amount * 2", xtNumeric},
+                                                         {"due + 1", xtDate},
+                                                         {"paid", xtLogical}};
     TXbExpression e;
-    ASSERT_TRUE(e.Compile("DTOS(due)", records_));
-    EXPECT_EQ(e.Type(), xtCharacter);
-    ASSERT_TRUE(e.Compile("amount * 2", records_));
-    EXPECT_EQ(e.Type(), xtNumeric);
-    ASSERT_TRUE(e.Compile("due + 1", records_));
-    EXPECT_EQ(e.Type(), xtDate);
-    ASSERT_TRUE(e.Compile("paid", records_));
-    EXPECT_EQ(e.Type(), xtLogical);
+    for (const auto& [text, type] : types) {
+        ASSERT_TRUE(e.Compile(text, records_)) << text;
+        EXPECT_EQ(e.Type(), type) << text;
+    }
 }
 
 TEST_F(XbExprTest, FieldsInAnyCaseWithAliases) {
@@ -312,27 +312,16 @@ TEST_F(XbExprTest, EmptyDeletedRecnoIif) {
 }
 
 TEST_F(XbExprTest, StaticWidths) {
+    const std::pair<const char*, int> widths[] = {
+        {"name + towns->city", 18},  {"LEFT(name, 3)", 3},      {"SUBSTR(name, 3)", 8},
+        {"SUBSTR(name, 2, 4)", 4},   {"TRIM(name)", 10},        {"STR(amount, 12, 2)", 12},
+        {"STR(amount)", 10},         {"UPPER(towns->city)", 8}, {"DTOS(due) + name", 18},
+        {"IIF(paid, name, 'x')", 10}};
     TXbExpression e;
-    ASSERT_TRUE(e.Compile("name + towns->city", records_));
-    EXPECT_EQ(e.Width(), 18);
-    ASSERT_TRUE(e.Compile("LEFT(name, 3)", records_));
-    EXPECT_EQ(e.Width(), 3);
-    ASSERT_TRUE(e.Compile("SUBSTR(name, 3)", records_));
-    EXPECT_EQ(e.Width(), 8);
-    ASSERT_TRUE(e.Compile("SUBSTR(name, 2, 4)", records_));
-    EXPECT_EQ(e.Width(), 4);
-    ASSERT_TRUE(e.Compile("TRIM(name)", records_));
-    EXPECT_EQ(e.Width(), 10);
-    ASSERT_TRUE(e.Compile("STR(amount, 12, 2)", records_));
-    EXPECT_EQ(e.Width(), 12);
-    ASSERT_TRUE(e.Compile("STR(amount)", records_));
-    EXPECT_EQ(e.Width(), 10);
-    ASSERT_TRUE(e.Compile("UPPER(towns->city)", records_));
-    EXPECT_EQ(e.Width(), 8);
-    ASSERT_TRUE(e.Compile("DTOS(due) + name", records_));
-    EXPECT_EQ(e.Width(), 18);
-    ASSERT_TRUE(e.Compile("IIF(paid, name, 'x')", records_));
-    EXPECT_EQ(e.Width(), 10);
+    for (const auto& [text, width] : widths) {
+        ASSERT_TRUE(e.Compile(text, records_)) << text;
+        EXPECT_EQ(e.Width(), width) << text;
+    }
     ASSERT_TRUE(e.Compile("amount", records_));
     EXPECT_EQ(e.Decimals(), 2);
     // Parts of a date are as wide as their largest value: 9999, 12 and 31.

@@ -822,10 +822,6 @@ TEST_F(XbFilesTest, MemoPointingOutsideTheFileReadsAsFailure) {
     EXPECT_EQ(xb_GetString(6), "");
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(XbFilesTest, AMemoRewrittenKeepsItsBlocksAndPackCompactsTheFile) {
     UseNewLoans("mm.dbf", xbNTX);
     AddLoan("L1", "a", 1);

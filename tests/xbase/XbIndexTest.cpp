@@ -50,6 +50,21 @@ protected:
         EXPECT_EQ(file.AddOrder(def, records_, records_.Count(), Loader()), isOk);
         return file.FindOrder(def.Tag);
     }
+    // Creates the index file name with the one order def, and closes it.
+    void CreateClosed(const std::string& name, const TXbOrderDef& def) {
+        TXbIndexFile file;
+        Create(file, name, def);
+    }
+    // The key order gives the current record; included tells whether its condition admits it.
+    std::string KeyOf(TXbOrder& order, bool& included) {
+        std::string key;
+        EXPECT_EQ(order.KeyOf(records_, key, included), isOk);
+        return key;
+    }
+    std::string KeyOf(TXbOrder& order) {
+        bool included;
+        return KeyOf(order, included);
+    }
     // The entries in order, walked forwards (or backwards and reversed).
     static TEntries Walk(TXbOrder& order, bool backwards = false) {
         TEntries out;
@@ -68,9 +83,8 @@ protected:
         TEntries out;
         for (LongInt r = 1; r <= records_.Count(); ++r) {
             records_.Go(r);
-            std::string key;
             bool included = false;
-            EXPECT_EQ(order.KeyOf(records_, key, included), isOk);
+            const std::string key = KeyOf(order, included);
             if (included) out.push_back({key, r});
         }
         std::sort(out.begin(), out.end());
@@ -114,9 +128,7 @@ TEST_F(XbIndexTest, InsertsAndDeletesInRandomOrder) {
     std::set<std::pair<std::string, LongInt>> model;
     for (LongInt r : recnos) {
         records_.Go(r);
-        std::string key;
-        bool included;
-        ASSERT_EQ(order->KeyOf(records_, key, included), isOk);
+        const std::string key = KeyOf(*order);
         ASSERT_EQ(order->Insert(key, r), isOk);
         model.insert({key, r});
     }
@@ -130,9 +142,7 @@ TEST_F(XbIndexTest, InsertsAndDeletesInRandomOrder) {
     for (LongInt r : recnos) {
         if (++n % 4 == 0) continue;
         records_.Go(r);
-        std::string key;
-        bool included;
-        ASSERT_EQ(order->KeyOf(records_, key, included), isOk);
+        const std::string key = KeyOf(*order);
         ASSERT_EQ(order->Delete(key, r), isOk);
         model.erase({key, r});
     }
@@ -326,9 +336,8 @@ TEST_F(XbIndexTest, ForConditionsLeaveRecordsOut) {
     EXPECT_GT(expected.size(), 0u);
     EXPECT_EQ(Walk(*order), expected);
     records_.Add({"X", "-5", "", "T"});
-    std::string key;
     bool included = true;
-    ASSERT_EQ(order->KeyOf(records_, key, included), isOk);
+    KeyOf(*order, included);
     EXPECT_FALSE(included);
     EXPECT_EQ(order->ForExpr(), "FLAG .AND. AMT > 0");
 }
@@ -395,10 +404,7 @@ TEST_F(XbIndexTest, ReopensWithTagsAndKeys) {
                   isOk);
         TXbOrder* name = file.FindOrder("NAME");
         records_.Add({"ZZZ", "1", "", "T"});
-        std::string key;
-        bool included;
-        ASSERT_EQ(name->KeyOf(records_, key, included), isOk);
-        ASSERT_EQ(name->Insert(key, records_.Count()), isOk);
+        ASSERT_EQ(name->Insert(KeyOf(*name), records_.Count()), isOk);
     }
     TXbIndexFile file;
     ASSERT_EQ(file.Open(Path("o.nsx"), false, records_), isOk);
@@ -413,10 +419,7 @@ TEST_F(XbIndexTest, ReopensWithTagsAndKeys) {
     EXPECT_EQ(Walk(*file.Order(0)), Expected(*file.Order(0)));
     EXPECT_EQ(file.Order(0)->KeyCount(), 1001);
     records_.Go(1);
-    std::string key;
-    bool included;
-    ASSERT_EQ(file.Order(0)->KeyOf(records_, key, included), isOk);
-    EXPECT_EQ(file.Order(0)->Insert(key, 5000), isReadOnly);
+    EXPECT_EQ(file.Order(0)->Insert(KeyOf(*file.Order(0)), 5000), isReadOnly);
     EXPECT_EQ(file.Reindex(records_, records_.Count(), Loader()), isReadOnly);
     EXPECT_EQ(file.AddOrder({"NEW", "NAME", "", false, false}, records_, 1, Loader()), isReadOnly);
     EXPECT_EQ(file.OrderCount(), 2);
@@ -502,10 +505,7 @@ TEST_F(XbIndexTest, BadDefinitionsAreRefused) {
 
 TEST_F(XbIndexTest, ForeignAndDamagedFilesAreRefused) {
     AddRecords(3000, 3000, 9);
-    {
-        TXbIndexFile file;
-        Create(file, "dmg.cdx", {"NAME", "NAME", "", false, false});
-    }
+    CreateClosed("dmg.cdx", {"NAME", "NAME", "", false, false});
     std::ofstream(Path("foreign.cdx")) << "this is not an index file at all";
     TXbIndexFile file;
     EXPECT_EQ(file.Open(Path("foreign.cdx"), true, records_), isForeign);
@@ -527,10 +527,7 @@ TEST_F(XbIndexTest, ForeignAndDamagedFilesAreRefused) {
 
 TEST_F(XbIndexTest, DamagedPagesFailCleanlyAndReindexRepairs) {
     AddRecords(3000, 3000, 10);
-    {
-        TXbIndexFile file;
-        Create(file, "pg.cdx", {"NAME", "NAME", "", false, false});
-    }
+    CreateClosed("pg.cdx", {"NAME", "NAME", "", false, false});
     CorruptByte("pg.cdx", 4096 * 5 + 100); // inside a tree page
     TXbIndexFile file;
     ASSERT_EQ(file.Open(Path("pg.cdx"), true, records_), isOk);
@@ -564,10 +561,7 @@ TEST_F(XbIndexTest, DamagedPagesFailCleanlyAndReindexRepairs) {
 
 TEST_F(XbIndexTest, PagesInTheWrongPlaceAreDamage) {
     AddRecords(3000, 3000, 14);
-    {
-        TXbIndexFile file;
-        Create(file, "sw.cdx", {"NAME", "NAME", "", false, false});
-    }
+    CreateClosed("sw.cdx", {"NAME", "NAME", "", false, false});
     // Two intact leaves change places: each passes its own checks, not its parent's.
     std::fstream f(Path("sw.cdx"), std::ios::in | std::ios::out | std::ios::binary);
     std::string a(4096, '\0'), b(4096, '\0');
@@ -656,10 +650,7 @@ TEST_F(XbIndexTest, TwoOpeningsSeeEachOthersChanges) {
 }
 
 TEST_F(XbIndexTest, TwoProcessesChangeOneFile) {
-    {
-        TXbIndexFile file;
-        Create(file, "mp.cdx", {"NAME", "NAME", "", false, false});
-    }
+    CreateClosed("mp.cdx", {"NAME", "NAME", "", false, false});
     // Each side inserts its own keys while the other does; the lock keeps every change whole.
     EXPECT_TRUE(RunTogether(2, [this](int side) {
         TXbIndexFile file;
@@ -682,10 +673,7 @@ TEST_F(XbIndexTest, TwoProcessesChangeOneFile) {
 }
 
 TEST_F(XbIndexTest, AKilledWriterLeavesACompleteIndex) {
-    {
-        TXbIndexFile file;
-        Create(file, "kill.cdx", {"NAME", "NAME", "", false, false});
-    }
+    CreateClosed("kill.cdx", {"NAME", "NAME", "", false, false});
     for (int round = 0; round < 4; ++round) {
         const pid_t child = ::fork();
         if (child == 0) {
@@ -729,10 +717,7 @@ TEST_F(XbIndexTest, AKilledBatchLeavesTheIndexOfItsLastWriteBack) {
     // Keys of 60 bytes (63 to a leaf) in no order, a cache of 16 pages, 400 keys to a write-back:
     // pages a batch changed reach the file long before the header that takes them in.
     const TXbOrderDef def{"WIDE", "NAME+NAME+NAME+NAME+NAME+NAME", "", false, false};
-    {
-        TXbIndexFile file;
-        Create(file, "batch.cdx", def);
-    }
+    CreateClosed("batch.cdx", def);
     for (int round = 0; round < 4; ++round) {
         int progress[2];
         ASSERT_EQ(::pipe(progress), 0);

@@ -221,10 +221,6 @@ TEST_F(XbReasonTest, AnUnreadableMemoReadsEmptyAndSaysWhy) {
     EXPECT_EQ(xb_LastErrorText(), "");
 }
 
-} // namespace
-
-namespace {
-
 // The disk is full for the index: a process may write no byte past the index's header page
 // (the small table stays below that).
 TEST_F(XbReasonTest, AnAppendTheIndexCannotTakeLeavesNoBlankRecord) {

@@ -3,6 +3,7 @@
 #include "tests/xbase/XbFixture.h"
 
 #include "platform/rtl/Modules.h"
+#include "platform/rtl/Streams.h"
 #include "xbase/XbArea.h"
 #include "xbase/XbModule.h"
 #include "xbase/XbTable.h"
@@ -485,12 +486,8 @@ TEST_F(XbaseTest, AnIndexLeftBehindIsRebuiltOrRefusedWhenOpened) {
 // record count and the update stamp stay, only the file's change time tells.
 void EditNameInPlace(const std::string& path, LongInt recno, const std::string& name) {
     std::string bytes = ReadAll(path);
-    const std::size_t headerSize = static_cast<unsigned char>(bytes[8]) |
-                                   static_cast<std::size_t>(static_cast<unsigned char>(bytes[9]))
-                                       << 8;
-    const std::size_t recordSize = static_cast<unsigned char>(bytes[10]) |
-                                   static_cast<std::size_t>(static_cast<unsigned char>(bytes[11]))
-                                       << 8;
+    const std::size_t headerSize = DecodeLE<Word>(&bytes[8]);
+    const std::size_t recordSize = DecodeLE<Word>(&bytes[10]);
     std::string field = name;
     field.resize(20, ' ');
     bytes.replace(headerSize + static_cast<std::size_t>(recno - 1) * recordSize + 10, 20, field);
@@ -708,10 +705,6 @@ TEST_F(XbaseTest, ChangedFieldsAreWrittenWhenTheCursorMoves) {
     EXPECT_EQ(Walk(), "L0 L1 L3 L4 L5 ");
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(XbaseTest, NumericDateAndLogicalKeys) {
     MakeLoans();
     for (LongInt r = 1; r <= 5; ++r) {
@@ -785,10 +778,6 @@ TEST_F(XbaseTest, OrdersFollowWritesOfAnotherArea) {
     EXPECT_EQ(Walk(), "L0 L1 L2 L4 L5 L9 ");
 }
 
-} // namespace
-
-namespace {
-
 // A work area opened again over an open table closes what it had first: its index files,
 // orders, scope and condition go, and the new open starts at the top.
 TEST_F(XbaseTest, AnAreaOpenedAgainStartsAfresh) {
@@ -822,10 +811,6 @@ TEST_F(XbaseTest, AnAreaOpenedAgainStartsAfresh) {
     EXPECT_EQ(area.Commit(), xbOK);
     EXPECT_EQ(area.Close(), xbOK);
 }
-
-} // namespace
-
-namespace {
 
 TEST_F(XbaseTest, EmptyAndLogicalValuesOfEachFieldType) {
     MakeLoans();
