@@ -15,9 +15,7 @@ protected:
         ChartTest::SetUp();
         form = std::make_unique<TForm>(nullptr);
         form->SetBounds(0, 0, 640, 480);
-        chart = new TChart(form.get());
-        chart->SetParent(form.get());
-        chart->SetBounds(0, 0, 600, 400);
+        chart = PlaceControl<TChart>(form.get(), form.get(), 0, 0, 600, 400);
         chart->SetView3D(false);
         chart->Legend()->SetVisible(false);
         line = new TFastLineSeries(form.get());

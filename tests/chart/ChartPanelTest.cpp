@@ -381,32 +381,30 @@ TEST_F(ChartPanel, SeriesHiddenFromTheLegendLeaveNoLegend) {
 
 TEST_F(ChartPanel, GradientBands) {
     TRecordingCanvas canvas(10, 500);
-    GradientFill(&canvas, Rect(0, 0, 10, 1), clRed, clBlue, false);
-    auto fills = Named(canvas, "FillRect");
+    // The bands the gradient from white to yellow (or of the colours given) paints over R.
+    auto bands = [&](const TRect& r, bool horizontal, TColor from = clWhite, TColor to = clYellow) {
+        canvas.ClearCalls();
+        GradientFill(&canvas, r, from, to, horizontal);
+        return Named(canvas, "FillRect");
+    };
+    auto fills = bands(Rect(0, 0, 10, 1), false, clRed, clBlue);
     ASSERT_EQ(fills.size(), 1u);
     EXPECT_EQ(fills[0].BrushColor, clRed) << "one band takes the start colour";
-    canvas.ClearCalls();
-    GradientFill(&canvas, Rect(0, 0, 10, 100), clWhite, clYellow, false);
-    fills = Named(canvas, "FillRect");
+    fills = bands(Rect(0, 0, 10, 100), false);
     ASSERT_EQ(fills.size(), 100u);
     EXPECT_EQ(fills.front().BrushColor, clWhite);
     EXPECT_EQ(fills.front().Args[3], 100) << "the start colour lies at the bottom";
     EXPECT_EQ(fills.back().BrushColor, clYellow);
     EXPECT_EQ(fills.front().Args, (std::vector<int>{0, 99, 10, 100})) << "bands of one pixel";
     EXPECT_EQ(fills.back().Args, (std::vector<int>{0, 0, 10, 1}));
-    canvas.ClearCalls();
-    GradientFill(&canvas, Rect(0, 0, 10, 400), clWhite, clYellow, false);
-    EXPECT_EQ(Named(canvas, "FillRect").size(), 256u);
+    EXPECT_EQ(bands(Rect(0, 0, 10, 400), false).size(), 256u);
     // Across 300 pixels the 256 bands run from the right edge leftwards, 300 / 256 wide each.
-    canvas.ClearCalls();
-    GradientFill(&canvas, Rect(0, 0, 300, 10), clWhite, clYellow, true);
-    fills = Named(canvas, "FillRect");
+    fills = bands(Rect(0, 0, 300, 10), true);
     ASSERT_EQ(fills.size(), 256u);
     EXPECT_EQ(fills.front().Args, (std::vector<int>{299, 0, 300, 10}));
     EXPECT_EQ(fills[128].Args, (std::vector<int>{149, 0, 150, 10}));
     EXPECT_EQ(fills.back().Args, (std::vector<int>{0, 0, 1, 10}));
-    canvas.ClearCalls();
-    GradientFill(&canvas, Rect(0, 0, 0, 400), clWhite, clYellow, true);
+    bands(Rect(0, 0, 0, 400), true);
     EXPECT_TRUE(canvas.Calls().empty());
 }
 

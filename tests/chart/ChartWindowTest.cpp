@@ -14,9 +14,7 @@ class ChartWindow : public ChartTest {};
 TEST_F(ChartWindow, AShownChartPaintsItsSeries) {
     TForm form(nullptr);
     form.SetBounds(0, 0, 640, 480);
-    auto* chart = new TChart(&form);
-    chart->SetParent(&form);
-    chart->SetBounds(0, 0, 600, 400);
+    auto* chart = PlaceControl<TChart>(&form, &form, 0, 0, 600, 400);
     chart->SetView3D(false);
     auto* bars = new TBarSeries(&form);
     bars->SetSeriesColor(clBlue);
@@ -48,9 +46,7 @@ TEST_F(ChartWindow, TheSeriesKindsAsAUserSeesThem) {
     TForm form(nullptr);
     form.SetBounds(0, 0, 960, 360);
     auto place = [&](int Left, bool View3D) {
-        auto* chart = new TChart(&form);
-        chart->SetParent(&form);
-        chart->SetBounds(Left, 0, 320, 340);
+        auto* chart = PlaceControl<TChart>(&form, &form, Left, 0, 320, 340);
         chart->SetView3D(View3D);
         chart->SetColor(clWhite);
         chart->Legend()->SetAlignment(laBottom);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "controls/entry/EntryController.h"
+#include "controls/entry/EntryField.h"
 #include "controls/entry/RegionalConventions.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
@@ -16,6 +17,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class EntryFormTest : public ::testing::Test {
 protected:
@@ -72,11 +74,39 @@ protected:
         QTest::keyClick(WidgetOf(control), key, mods);
         Application->ProcessMessages();
     }
-    // Moves the focus away with Tab (validation on exit runs) and lets posted messages run.
-    void Leave() {
-        other->SetFocus();
+    // The beeps typing the text into the control makes.
+    std::size_t BeepsTyping(TWinControl* control, const std::string& text) {
+        services.Beeps.clear();
+        TypeText(control, text);
+        return services.Beeps.size();
+    }
+    // Pastes the text into the field as the clipboard command does.
+    static void Paste(TVcBaseEntryField* field, std::string text) {
+        TMessage paste{WM_PASTE, 0, reinterpret_cast<LPARAM>(&text), 0};
+        field->DoCommand(paste, ccPaste);
+    }
+    // Where the caret stands after each word move: Count moves that way, then Count back.
+    std::vector<int> WordStops(TVcBaseEntryField* field, Qt::Key way, Qt::Key back, int count) {
+        std::vector<int> stops;
+        for (Qt::Key key : {way, back})
+            for (int i = 0; i < count; ++i) {
+                Key(field, key, Qt::ControlModifier);
+                stops.push_back(field->CaretPosition());
+            }
+        return stops;
+    }
+    // A press of the left mouse button at x in the field, with the keys held down.
+    static void MouseDownAt(TVcBaseEntryField* field, int x, WPARAM keys = 0) {
+        TMessage m{WM_LBUTTONDOWN, keys, MakeLParam(x, 5), 0};
+        field->DoCommand(m, ccMouseDown);
+    }
+    // Gives the control the focus and lets the messages that brings run.
+    void Focus(TWinControl* control) {
+        control->SetFocus();
         Application->ProcessMessages();
     }
+    // Moves the focus away with Tab (validation on exit runs) and lets posted messages run.
+    void Leave() { Focus(other); }
 
     TVcIntlSup& intl = VcIntlSup();
     TVcIntlSup saved;

@@ -106,9 +106,7 @@ TEST_F(NumericFieldTest, CountsAndTheSignToggle) {
     TypeText(count, "12345");
     EXPECT_EQ(count->DisplayString(), "12,345");
     // "9" takes no sign: the "-" is refused with a beep.
-    services.Beeps.clear();
-    TypeText(count, "-");
-    EXPECT_EQ(services.Beeps.size(), 1u);
+    EXPECT_EQ(BeepsTyping(count, "-"), 1u);
     Leave();
     EXPECT_EQ(ValueOf<SmallInt>(count), 12345);
 
@@ -129,10 +127,8 @@ TEST_F(NumericFieldTest, CountsAndTheSignToggle) {
 TEST_F(NumericFieldTest, RatesKeepTheirIntegerPositions) {
     ShowForm();
     auto* rate = Field(nftSingle, "##.####");
-    services.Beeps.clear();
-    TypeText(rate, "123");
+    EXPECT_EQ(BeepsTyping(rate, "123"), 1u);
     EXPECT_EQ(rate->EntryBuffer(), "12");
-    EXPECT_EQ(services.Beeps.size(), 1u);
     Key(rate, Qt::Key_Backspace);
     Key(rate, Qt::Key_Backspace);
     TypeText(rate, "5.2");
@@ -150,8 +146,7 @@ TEST_F(NumericFieldTest, BackspaceToALeadingZeroEmptiesTheBuffer) {
     ShowForm();
     auto* rate = Field(nftSingle, "##.####");
     rate->SetAsFloat(0.5);
-    rate->SetFocus();
-    Application->ProcessMessages();
+    Focus(rate);
     rate->Perform(EM_SETSEL, 7, 7);
     EXPECT_EQ(rate->EntryBuffer(), "0.5000");
     for (int i = 0; i < 5; ++i)
@@ -196,9 +191,7 @@ TEST_F(NumericFieldTest, PasteAndIncrements) {
     ShowForm();
     auto* paren = Field(nftLongInt, "#####p");
     paren->SetFocus();
-    std::string text = "(1,234)";
-    TMessage paste{WM_PASTE, 0, reinterpret_cast<LPARAM>(&text), 0};
-    paren->DoCommand(paste, ccPaste);
+    Paste(paren, "(1,234)");
     EXPECT_EQ(paren->DisplayString(), "(1234)");
 
     auto* small = Field(nftShortInt, "iiii", 40);
@@ -253,9 +246,7 @@ TEST_F(NumericFieldTest, RefusedKeyOverTheSelectionKeepsTheValue) {
     // Tabbing in selects the whole text; a letter is refused and changes nothing but the beep.
     count->SetFocus();
     ASSERT_EQ(count->SelectionLength(), 6);
-    services.Beeps.clear();
-    TypeText(count, "x");
-    EXPECT_EQ(services.Beeps.size(), 1u);
+    EXPECT_EQ(BeepsTyping(count, "x"), 1u);
     EXPECT_EQ(count->EditString(), "12,345");
     EXPECT_EQ(count->EntryBuffer(), "12345");
     EXPECT_EQ(count->SelectionLength(), 6);
@@ -303,9 +294,7 @@ TEST_F(NumericFieldTest, TypedSignsAndRefusedDigits) {
 
     // The tenth digit of a billion has no place: it is refused with a beep.
     money->SetFocus();
-    services.Beeps.clear();
-    TypeText(money, "1000000000");
-    EXPECT_EQ(services.Beeps.size(), 1u);
+    EXPECT_EQ(BeepsTyping(money, "1000000000"), 1u);
     EXPECT_EQ(money->EntryBuffer(), "100000000");
     Leave();
     EXPECT_EQ(ValueOf<double>(money), 100000000.0);

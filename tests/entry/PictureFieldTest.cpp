@@ -165,9 +165,7 @@ TEST_F(PictureFieldTest, SegmentEditing) {
     // Paste passes over the mask's own literals.
     auto* pasted = Field(pftString, "(999) 999-9999", 40);
     pasted->SetFocus();
-    std::string text = "(555) 987-6543";
-    TMessage paste{WM_PASTE, 0, reinterpret_cast<LPARAM>(&text), 0};
-    pasted->DoCommand(paste, ccPaste);
+    Paste(pasted, "(555) 987-6543");
     EXPECT_EQ(pasted->EditString(), "(555) 987-6543");
 
     // Backspace closes the segment up; without InsertPushes a full segment refuses a character.
@@ -178,9 +176,7 @@ TEST_F(PictureFieldTest, SegmentEditing) {
     EXPECT_EQ(code->EditString(), "ABC-1  ");
     code->SetInsertPushes(false);
     Key(code, Qt::Key_Home);
-    services.Beeps.clear();
-    TypeText(code, "x");
-    EXPECT_EQ(services.Beeps.size(), 1u);
+    EXPECT_EQ(BeepsTyping(code, "x"), 1u);
     EXPECT_EQ(code->EditString(), "ABC-1  ");
 
     auto* flag = Field(pftBoolean, "B", 100);
@@ -352,9 +348,7 @@ TEST_F(PictureFieldTest, PastedNumbersAndFractionalSteps) {
     amount->SetAsFloat(0);
     amount->SetFocus();
     amount->Perform(EM_SETSEL, 0, 0xFFFF);
-    std::string text = "12.5";
-    TMessage paste{WM_PASTE, 0, reinterpret_cast<LPARAM>(&text), 0};
-    amount->DoCommand(paste, ccPaste);
+    Paste(amount, "12.5");
     EXPECT_EQ(amount->AsFloat(), 12.5);
 
     // A step of 2.6 days moves by the nearest whole number of days.
@@ -388,15 +382,11 @@ TEST_F(PictureFieldTest, ShiftExtendsTheSelectionAndLiteralOnlyMasksTakeNothing)
 
     // A click moves the caret; with Shift it extends the selection from where the caret was.
     Key(phone, Qt::Key_Home);
-    const auto click = [&](int x, WPARAM keys) {
-        TMessage m{WM_LBUTTONDOWN, keys, MakeLParam(x, 5), 0};
-        phone->DoCommand(m, ccMouseDown);
-    };
-    click(300, 0);
+    MouseDownAt(phone, 300);
     EXPECT_EQ(phone->SelectionLength(), 0);
     EXPECT_EQ(phone->CaretPosition(), 14);
     Key(phone, Qt::Key_Home);
-    click(300, MK_SHIFT);
+    MouseDownAt(phone, 300, MK_SHIFT);
     EXPECT_EQ(phone->SelectionLength(), 13);
 
     auto* dashes = Field(pftString, "--", 40);
@@ -405,10 +395,8 @@ TEST_F(PictureFieldTest, ShiftExtendsTheSelectionAndLiteralOnlyMasksTakeNothing)
     const int end = dashes->CaretPosition();
     Key(dashes, Qt::Key_Home);
     EXPECT_EQ(dashes->CaretPosition(), end);
-    services.Beeps.clear();
-    TypeText(dashes, "a");
+    EXPECT_EQ(BeepsTyping(dashes, "a"), 1u);
     EXPECT_EQ(dashes->EditString(), "--");
-    EXPECT_EQ(services.Beeps.size(), 1u);
 }
 
 TEST_F(PictureFieldTest, RefusedKeyOverTheSelectionKeepsTheValue) {
@@ -419,9 +407,7 @@ TEST_F(PictureFieldTest, RefusedKeyOverTheSelectionKeepsTheValue) {
     date->OnChange = [&](TObject*) { ++changes; };
     date->SetFocus();
     ASSERT_EQ(date->SelectionLength(), 10);
-    services.Beeps.clear();
-    TypeText(date, "x");
-    EXPECT_EQ(services.Beeps.size(), 1u);
+    EXPECT_EQ(BeepsTyping(date, "x"), 1u);
     EXPECT_EQ(date->EditString(), "12/31/1999");
     EXPECT_EQ(date->SelectionLength(), 10);
     EXPECT_EQ(changes, 0);
@@ -444,16 +430,8 @@ TEST_F(PictureFieldTest, WordMovesStayOnTheSegments) {
     code->SetAsString("ab cd-ef   ");
     code->SetFocus();
     Key(code, Qt::Key_Home);
-    std::vector<int> stops;
-    for (int i = 0; i < 3; ++i) {
-        Key(code, Qt::Key_Right, Qt::ControlModifier);
-        stops.push_back(code->CaretPosition());
-    }
-    for (int i = 0; i < 3; ++i) {
-        Key(code, Qt::Key_Left, Qt::ControlModifier);
-        stops.push_back(code->CaretPosition());
-    }
-    EXPECT_EQ(stops, (std::vector<int>{3, 6, 11, 6, 3, 0}));
+    EXPECT_EQ(WordStops(code, Qt::Key_Right, Qt::Key_Left, 3),
+              (std::vector<int>{3, 6, 11, 6, 3, 0}));
     // Deleting a word takes the blanks after it; the segment closes up.
     code->DoCommand(ccDelWord);
     EXPECT_EQ(code->EditString(), "cd   -ef   ");
@@ -463,9 +441,7 @@ TEST_F(PictureFieldTest, WordMovesStayOnTheSegments) {
     // The one-character kinds: a pasted text gives its first character the field takes.
     auto* flag = Field(pftYesNo, "Y", 40);
     flag->SetFocus();
-    std::string text = "xy";
-    TMessage paste{WM_PASTE, 0, reinterpret_cast<LPARAM>(&text), 0};
-    flag->DoCommand(paste, ccPaste);
+    Paste(flag, "xy");
     EXPECT_EQ(flag->EditString(), "Y");
     Key(flag, Qt::Key_Delete);
     EXPECT_EQ(flag->EditString(), " ");

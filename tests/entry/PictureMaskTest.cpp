@@ -265,8 +265,7 @@ TEST_F(VcMaskTest, CaretAndInputKeepToTheEditablePositions) {
     // Not focused: the caret is not moved.
     phone->SetCaretPosition(7);
     EXPECT_EQ(phone->CaretPosition(), 0);
-    phone->SetFocus();
-    Application->ProcessMessages();
+    Focus(phone);
     const auto caretAt = [&](int position) {
         phone->SetCaretPosition(position);
         return phone->CaretPosition();
@@ -296,13 +295,11 @@ TEST_F(VcMaskTest, EntrySavesOnlyTheFormattedTextForRestore) {
     EXPECT_EQ(money->EditString(), "    1234.50");
     money->RefreshDisplay();
 
-    money->SetFocus();
-    Application->ProcessMessages();
+    Focus(money);
     Leave();
     // Focus arriving on an unformatted text keeps the formatted text of the earlier entry.
     money->UnformatForEdit();
-    money->SetFocus();
-    Application->ProcessMessages();
+    Focus(money);
     money->SetEditText("      99.00");
     money->Restore();
     EXPECT_FALSE(money->Unformatted());

@@ -54,8 +54,7 @@ TEST_F(VcSimpleFieldTest, ClipboardCommandsAndUndoOfTheField) {
     f->SetMaxLength(12);
     f->SetText("first");
     ShowForm();
-    f->SetFocus();
-    Application->ProcessMessages();
+    Focus(f);
     EXPECT_EQ(f->SelectionLength(), 5); // AutoSelect on entry
     Key(f, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(Clipboard()->AsText(), "first");
@@ -257,8 +256,7 @@ TEST_F(VcSimpleFieldTest, ReadOnlyBeepsOnEditsButMovesAndCopies) {
     f->SetReadOnly(true);
     Clipboard()->SetAsText("paste");
     ShowForm();
-    f->SetFocus();
-    Application->ProcessMessages();
+    Focus(f);
     TypeText(f, "x");
     Key(f, Qt::Key_Backspace);
     Key(f, Qt::Key_Delete);
@@ -304,14 +302,11 @@ TEST_F(VcSimpleFieldTest, RequiredFieldReportsOnceAndTakesTheFocusBack) {
     auto* cancel = Make<TButton>("Cancel", 200, 300);
     controller->SetBtnCancel(cancel);
     ShowForm();
-    first->SetFocus();
-    Application->ProcessMessages();
+    Focus(first);
     // The Cancel button may take the focus without a report.
-    cancel->SetFocus();
-    Application->ProcessMessages();
+    Focus(cancel);
     EXPECT_TRUE(services.MessageBoxes.empty());
-    first->SetFocus();
-    Application->ProcessMessages();
+    Focus(first);
     Leave();
     ASSERT_EQ(services.MessageBoxes.size(), 1u);
     EXPECT_EQ(services.MessageBoxes[0].Text, "A value is required in this field");
@@ -319,8 +314,7 @@ TEST_F(VcSimpleFieldTest, RequiredFieldReportsOnceAndTakesTheFocusBack) {
     EXPECT_EQ(controller->ErrorText(), "A value is required in this field");
     // Typing fixes it; the next invalid field reports in its turn.
     TypeText(first, "ok");
-    second->SetFocus();
-    Application->ProcessMessages();
+    Focus(second);
     EXPECT_EQ(services.MessageBoxes.size(), 1u);
     Leave();
     ASSERT_EQ(services.MessageBoxes.size(), 2u);
@@ -334,10 +328,8 @@ TEST_F(VcSimpleFieldTest, TwoInvalidFieldsGiveOneReport) {
     TVcSimpleField* second = Field("Second", sftByte, 40);
     second->SetText("888");
     ShowForm();
-    first->SetFocus();
-    Application->ProcessMessages();
-    second->SetFocus();
-    Application->ProcessMessages();
+    Focus(first);
+    Focus(second);
     ASSERT_EQ(services.MessageBoxes.size(), 1u);
     EXPECT_EQ(services.MessageBoxes[0].Text, "Value is not within required range\n\n0 to 255");
     EXPECT_TRUE(first->Focused());
@@ -351,8 +343,7 @@ TEST_F(VcSimpleFieldTest, ErrorEventAndSoftValidation) {
     f->OnError = [&](TObject*, Word code, const std::string&) { codes.push_back(code); };
     f->SetText("300");
     ShowForm();
-    f->SetFocus();
-    Application->ProcessMessages();
+    Focus(f);
     Leave();
     EXPECT_EQ(codes, (std::vector<Word>{epRange}));
     EXPECT_TRUE(f->Focused());
@@ -385,8 +376,7 @@ TEST_F(VcSimpleFieldTest, ProgramValidationUserCommandsAndErrorTexts) {
     };
     ShowForm();
     // A command of the program's own reaches its handler and edits nothing.
-    f->SetFocus();
-    Application->ProcessMessages();
+    Focus(f);
     Key(f, Qt::Key_F9);
     EXPECT_EQ(commands, (std::vector<Word>{ccUserFirst + 2}));
     EXPECT_EQ(f->EditString(), "-5");
@@ -418,8 +408,7 @@ TEST_F(VcSimpleFieldTest, ZeroDisplayEpochAndLengthLimits) {
     ShowForm();
     f->SetAsInteger(0);
     EXPECT_EQ(f->DisplayString(), " ");
-    f->SetFocus();
-    Application->ProcessMessages();
+    Focus(f);
     EXPECT_EQ(f->DisplayString(), "0");
     f->SetEpoch(1500);
     EXPECT_EQ(f->Epoch(), 0);
@@ -441,8 +430,7 @@ TEST_F(VcSimpleFieldTest, AButtonsAltKeyStillWorksFromAField) {
     int clicks = 0;
     go->OnClick = [&](TObject*) { ++clicks; };
     ShowForm();
-    f->SetFocus();
-    Application->ProcessMessages();
+    Focus(f);
     Key(f, Qt::Key_G, Qt::AltModifier);
     EXPECT_EQ(clicks, 1);
 }
@@ -469,8 +457,7 @@ TEST_F(VcSimpleFieldTest, PaintingRunsAndScrolling) {
     TVcSimpleField* f = Field("Paint");
     f->SetMaxLength(40);
     ShowForm();
-    f->SetFocus();
-    Application->ProcessMessages();
+    Focus(f);
     TypeText(f, "ab");
     Key(f, Qt::Key_P, Qt::ControlModifier); // no command of the default table: not typed
     controller->EntryCommands()->FindTable("WordStar")->SetIsActive(true);
@@ -525,10 +512,8 @@ TEST_F(VcSimpleFieldTest, EnterAndExitNotifications) {
                       (to ? to->Name() : "none"));
     };
     ShowForm();
-    other->SetFocus();
-    Application->ProcessMessages();
-    f->SetFocus();
-    Application->ProcessMessages();
+    Focus(other);
+    Focus(f);
     Leave();
     EXPECT_EQ(log, (std::vector<std::string>{"pre Watched from Other", "after enter", "after exit",
                                              "post Watched to Other"}));
@@ -565,8 +550,7 @@ TEST_F(VcSimpleFieldTest, TextsAreBoundedByTheField) {
     EXPECT_EQ(f->SelStart(), 3);
     EXPECT_EQ(f->SelEnd(), 10);
     // A full field refuses more typing (with a beep) and keeps what it holds.
-    f->SetFocus();
-    Application->ProcessMessages();
+    Focus(f);
     Key(f, Qt::Key_End);
     TypeText(f, "zz");
     EXPECT_EQ(f->EditString(), std::string(10, 'q'));
@@ -634,8 +618,7 @@ TEST_F(VcSimpleFieldTest, CaretFollowsTheTextTheMouseAndItsShape) {
     over->SetForceOvertype(true);
     ShowForm();
     f->SetAsString("WWWWWW");
-    f->SetFocus();
-    Application->ProcessMessages();
+    Focus(f);
     Key(f, Qt::Key_End);
     EXPECT_EQ(f->CaretPosition(), 6);
     // A shorter text brings the caret back to its end.
@@ -650,8 +633,7 @@ TEST_F(VcSimpleFieldTest, CaretFollowsTheTextTheMouseAndItsShape) {
     const int w = CaretState().Pos.X + 1 - left;
     ASSERT_GE(w, 6);
     const auto click = [&](int x) {
-        TMessage m{WM_LBUTTONDOWN, 0, MakeLParam(x, 5), 0};
-        f->DoCommand(m, ccMouseDown);
+        MouseDownAt(f, x);
         return f->CaretPosition();
     };
     EXPECT_EQ(click(left + w + w / 2 - 1), 1);
@@ -674,8 +656,7 @@ TEST_F(VcSimpleFieldTest, CaretFollowsTheTextTheMouseAndItsShape) {
 
     // Forced overwriting starts each visit in overwrite mode.
     over->SetAsString("abc");
-    over->SetFocus();
-    Application->ProcessMessages();
+    Focus(over);
     EXPECT_FALSE(over->InsertMode());
     Key(over, Qt::Key_Home);
     TypeText(over, "x");
@@ -729,8 +710,7 @@ TEST_F(VcSimpleFieldTest, AssignCopiesTheTrailingOptionsAndArrowsMoveByOne) {
     TVcSimpleField* f = Field("Arrows", sftString, 70);
     ShowForm();
     f->SetAsString("abcdef");
-    f->SetFocus();
-    Application->ProcessMessages();
+    Focus(f);
     Key(f, Qt::Key_End);
     Key(f, Qt::Key_Up);
     EXPECT_EQ(f->CaretPosition(), 5);
@@ -795,8 +775,7 @@ TEST_F(VcSimpleFieldTest, OneCharacterFieldTakesASpaceAndWrapsOverItsCodes) {
     // Deleting the line takes the whole text, wherever the caret is.
     TVcSimpleField* text = Field("Text", sftString, 40);
     text->SetAsString("abcdef");
-    text->SetFocus();
-    Application->ProcessMessages();
+    Focus(text);
     Key(text, Qt::Key_End);
     text->DoCommand(ccDelLine);
     EXPECT_EQ(text->EditString(), "");
@@ -836,25 +815,14 @@ TEST_F(VcSimpleFieldTest, WordMovesAndTheOneCharacterEditor) {
     f->SetAsString("one two  three");
     f->SetFocus();
     Key(f, Qt::Key_End);
-    std::vector<int> stops;
-    for (int i = 0; i < 3; ++i) {
-        Key(f, Qt::Key_Left, Qt::ControlModifier);
-        stops.push_back(f->CaretPosition());
-    }
-    for (int i = 0; i < 3; ++i) {
-        Key(f, Qt::Key_Right, Qt::ControlModifier);
-        stops.push_back(f->CaretPosition());
-    }
-    EXPECT_EQ(stops, (std::vector<int>{9, 4, 0, 4, 9, 14}));
+    EXPECT_EQ(WordStops(f, Qt::Key_Left, Qt::Key_Right, 3), (std::vector<int>{9, 4, 0, 4, 9, 14}));
 
     // The one character: deleted to a blank, pasted from the first character it takes.
     TypeText(flag, "t");
     EXPECT_EQ(flag->EditString(), "T");
     Key(flag, Qt::Key_Backspace);
     EXPECT_EQ(flag->EditString(), " ");
-    std::string text = "xf";
-    TMessage paste{WM_PASTE, 0, reinterpret_cast<LPARAM>(&text), 0};
-    flag->DoCommand(paste, ccPaste);
+    Paste(flag, "xf");
     EXPECT_EQ(flag->EditString(), "F");
 }
 

@@ -146,8 +146,7 @@ TEST_F(VcTableAncestorTest, FieldCaretFollowsTheInsertMode) {
     auto* table = Make<TTestTable>("Table", 10, 10);
     ShowForm();
     table->SetTabStop(true);
-    table->SetFocus();
-    Application->ProcessMessages();
+    Focus(table);
     TVcSingleCaret caret(table);
     caret.SetLinked(true);
     caret.SetShown(true);

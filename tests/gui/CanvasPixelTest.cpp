@@ -127,37 +127,26 @@ TEST_F(CanvasPixel, TextAlignmentPlacesTheBaselineWhereTheMetricsSay) {
     EXPECT_GT(tm.tmInternalLeading, 0);
     EXPECT_GT(tm.tmMaxCharWidth, tm.tmAveCharWidth);
 
-    SetTextAlign(c->Handle(), TA_BASELINE | TA_LEFT);
-    c->TextOut(5, 40, "H");
-    TRect baseline = Ink();
+    // The ink of "H" drawn alone at (x, y) with that alignment.
+    auto drawn = [&](UINT align, int x, int y) {
+        Clear(clWhite);
+        c->Brush()->SetStyle(bsClear);
+        SetTextAlign(c->Handle(), align);
+        c->TextOut(x, y, "H");
+        return Ink();
+    };
+    const TRect baseline = drawn(TA_BASELINE | TA_LEFT, 5, 40);
     EXPECT_EQ(baseline.Bottom, 40); // "H" stands on the baseline
     EXPECT_GE(baseline.Left, 5);
-
-    Clear(clWhite);
-    c->Brush()->SetStyle(bsClear);
-    SetTextAlign(c->Handle(), TA_TOP | TA_LEFT);
-    c->TextOut(5, 40 - tm.tmAscent, "H");
-    EXPECT_EQ(Ink(), baseline);
-
-    Clear(clWhite);
-    c->Brush()->SetStyle(bsClear);
-    SetTextAlign(c->Handle(), TA_BOTTOM | TA_LEFT);
-    c->TextOut(5, 40 + tm.tmDescent, "H");
-    EXPECT_EQ(Ink(), baseline);
+    EXPECT_EQ(drawn(TA_TOP | TA_LEFT, 5, 40 - tm.tmAscent), baseline);
+    EXPECT_EQ(drawn(TA_BOTTOM | TA_LEFT, 5, 40 + tm.tmDescent), baseline);
 
     // Right and centre alignment end and centre the text's advance on x.
-    int w = c->TextWidth("H");
-    Clear(clWhite);
-    c->Brush()->SetStyle(bsClear);
-    SetTextAlign(c->Handle(), TA_BASELINE | TA_RIGHT);
-    c->TextOut(5 + w, 40, "H");
-    EXPECT_EQ(Ink(), baseline);
-    Clear(clWhite);
-    c->Brush()->SetStyle(bsClear);
-    SetTextAlign(c->Handle(), TA_BASELINE | TA_CENTER);
-    c->TextOut(5 + w / 2, 40, "H");
-    EXPECT_EQ(Ink().Bottom, 40);
-    EXPECT_LE(std::abs(Ink().Left - baseline.Left), 1);
+    const int w = c->TextWidth("H");
+    EXPECT_EQ(drawn(TA_BASELINE | TA_RIGHT, 5 + w, 40), baseline);
+    const TRect centred = drawn(TA_BASELINE | TA_CENTER, 5 + w / 2, 40);
+    EXPECT_EQ(centred.Bottom, 40);
+    EXPECT_LE(std::abs(centred.Left - baseline.Left), 1);
 }
 
 TEST_F(CanvasPixel, OpaqueTextFillsItsCellWithTheBrushColour) {
@@ -176,7 +165,6 @@ TEST_F(CanvasPixel, RotatedTextTurnsAboutTheReferencePoint) {
     c->Brush()->SetStyle(bsClear);
     int width = c->TextWidth("HHHH");
     c->Font()->SetEscapement(900); // upwards
-    c->Brush()->SetStyle(bsClear);
     c->TextOut(30, 60, "HHHH");
     TRect up = Ink();
     EXPECT_LE(up.Bottom, 61);
@@ -209,15 +197,15 @@ TEST_F(CanvasPixel, DrawTextBreaksWordsAndHandlesPrefixes) {
     EXPECT_EQ(r.Bottom, 3 * tm.tmHeight);
     EXPECT_EQ(r.Right, word);
 
-    r = Rect(0, 0, 200, 0);
-    DrawText(dc, "A&&B", &r, DT_CALCRECT | DT_SINGLELINE);
-    EXPECT_EQ(r.Right, c->TextWidth("A&B"));
-    r = Rect(0, 0, 200, 0);
-    DrawText(dc, "&File", &r, DT_CALCRECT | DT_SINGLELINE);
-    EXPECT_EQ(r.Right, c->TextWidth("File"));
-    r = Rect(0, 0, 200, 0);
-    DrawText(dc, "&File", &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    EXPECT_EQ(r.Right, c->TextWidth("&File"));
+    // The width a single line of the text measures.
+    auto measured = [&](const std::string& text, UINT flags) {
+        r = Rect(0, 0, 200, 0);
+        DrawText(dc, text, &r, DT_CALCRECT | DT_SINGLELINE | flags);
+        return r.Right;
+    };
+    EXPECT_EQ(measured("A&&B", 0), c->TextWidth("A&B"));
+    EXPECT_EQ(measured("&File", 0), c->TextWidth("File"));
+    EXPECT_EQ(measured("&File", DT_NOPREFIX), c->TextWidth("&File"));
 
     // The prefixed letter is underlined: a line under "F" and none under "ile".
     SetBkMode(dc, TRANSPARENT);

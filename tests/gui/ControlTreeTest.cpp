@@ -7,17 +7,7 @@
 
 namespace {
 
-class ControlTreeTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ResetKeyState();
-        form = new TTestForm(nullptr);
-        form->Show();
-    }
-    void TearDown() override { delete form; }
-    TRecordedServices services;
-    TTestForm* form = nullptr;
-};
+class ControlTreeTest : public TTestFormTest {};
 
 TEST_F(ControlTreeTest, ParentFontAndColorFlowDownUntilSetOwn) {
     auto* panel = new TPanel(form);
@@ -44,9 +34,7 @@ TEST_F(ControlTreeTest, ParentFontAndColorFlowDownUntilSetOwn) {
 }
 
 TEST_F(ControlTreeTest, CoordinatesBetweenClientAndScreen) {
-    auto* panel = new TPanel(form);
-    panel->SetParent(form);
-    panel->SetBounds(20, 30, 100, 50);
+    auto* panel = PlaceControl<TPanel>(form, form, 20, 30, 100, 50);
     const TPoint origin = form->ClientToScreen({0, 0});
     EXPECT_EQ(panel->ClientToScreen({5, 6}), Point(origin.X + 25, origin.Y + 36));
     EXPECT_EQ(panel->ScreenToClient(Point(origin.X + 25, origin.Y + 36)), Point(5, 6));
@@ -60,9 +48,7 @@ TEST_F(ControlTreeTest, CoordinatesBetweenClientAndScreen) {
 }
 
 TEST_F(ControlTreeTest, BoundsAndZOrder) {
-    auto* a = new TPanel(form);
-    a->SetParent(form);
-    a->SetBounds(0, 0, -5, 10);
+    auto* a = PlaceControl<TPanel>(form, form, 0, 0, -5, 10);
     EXPECT_EQ(a->Width(), 0);
     auto* b = new TLabel(form);
     b->SetParent(form);
@@ -112,9 +98,7 @@ TEST_F(ControlTreeTest, TabOrderIsKeptInRange) {
 }
 
 TEST_F(ControlTreeTest, ControlsInsideContainersTakePartInTabbing) {
-    auto* panel = new TPanel(form);
-    panel->SetParent(form);
-    panel->SetBounds(200, 10, 150, 60);
+    auto* panel = PlaceControl<TPanel>(form, form, 200, 10, 150, 60);
     auto* inner = new TEdit(form);
     inner->SetName("Inner");
     inner->SetParent(panel);

@@ -198,13 +198,9 @@ TEST_F(ControlsTest, BitBtnKindsShowTheirPictureUntilTheProgramSetsOne) {
 }
 
 TEST_F(ControlsTest, SpeedButtonsInAGroup) {
-    auto* a = new TSpeedButton(form);
-    a->SetParent(form);
-    a->SetBounds(10, 10, 25, 25);
+    auto* a = Make<TSpeedButton>(10, 10, 25, 25);
     a->SetGroupIndex(1);
-    auto* b = new TSpeedButton(form);
-    b->SetParent(form);
-    b->SetBounds(40, 10, 25, 25);
+    auto* b = Make<TSpeedButton>(40, 10, 25, 25);
     b->SetGroupIndex(1);
     int clicks = 0;
     b->OnClick = [&](TObject*) { ++clicks; };

@@ -180,9 +180,7 @@ TEST_F(ExtraControlsTest, ScrollBoxWithoutAutoScrollUsesItsRanges) {
     box->HorzScrollBar()->SetRange(900);
     box->HorzScrollBar()->SetVisible(false);
     EXPECT_FALSE(box->HorzScrollBar()->IsScrollBarVisible());
-    auto* child = new TPanel(form);
-    child->SetParent(box);
-    child->SetBounds(0, 500, 50, 50);
+    auto* child = Make<TPanel>(0, 500, 50, 50, box);
     box->ScrollInView(child);
     EXPECT_EQ(box->VertScrollBar()->Position(), 0);
     box->VertScrollBar()->SetRange(1000);

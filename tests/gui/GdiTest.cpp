@@ -42,28 +42,23 @@ TEST_F(Gdi, DrawTextPlacesLinesByItsFlags) {
     EXPECT_EQ(DrawText(dc, "Payments due", &r, DT_CALCRECT | DT_WORDBREAK), 2 * tm.tmHeight);
     EXPECT_EQ(r.Right, c->TextWidth("Payments"));
 
+    // The ink of a single line of the text drawn alone in Box, on a transparent background.
+    auto drawn = [&](const std::string& text, TRect box, UINT flags) {
+        Clear();
+        SetBkMode(dc, TRANSPARENT);
+        DrawText(dc, text, &box, DT_SINGLELINE | flags);
+        return Ink();
+    };
     // Right and vertically centred text.
-    SetBkMode(dc, TRANSPARENT);
-    r = Rect(0, 0, 80, 60);
-    DrawText(dc, "x", &r, DT_SINGLELINE | DT_RIGHT | DT_VCENTER);
-    TRect ink = Ink();
+    const TRect ink = drawn("x", Rect(0, 0, 80, 60), DT_RIGHT | DT_VCENTER);
     EXPECT_LE(ink.Right, 80);
     EXPECT_GE(ink.Left, 80 - c->TextWidth("x"));
     EXPECT_GE(ink.Top, (60 - tm.tmHeight) / 2);
     EXPECT_LE(ink.Bottom, (60 + tm.tmHeight) / 2 + 1);
-
     // An ellipsis ends text that does not fit.
-    Clear();
-    SetBkMode(dc, TRANSPARENT);
-    r = Rect(0, 0, 30, 20);
-    DrawText(dc, "A long account name", &r, DT_SINGLELINE | DT_END_ELLIPSIS);
-    EXPECT_LE(Ink().Right, 30);
+    EXPECT_LE(drawn("A long account name", Rect(0, 0, 30, 20), DT_END_ELLIPSIS).Right, 30);
     // Without clipping text may run past the rectangle.
-    Clear();
-    SetBkMode(dc, TRANSPARENT);
-    r = Rect(0, 0, 10, 20);
-    DrawText(dc, "WWWW", &r, DT_SINGLELINE | DT_NOCLIP);
-    EXPECT_GT(Ink().Right, 10);
+    EXPECT_GT(drawn("WWWW", Rect(0, 0, 10, 20), DT_NOCLIP).Right, 10);
 }
 
 TEST_F(Gdi, EndEllipsisKeepsTheLongestBeginningThatFits) {

@@ -109,9 +109,7 @@ TEST_F(GridEditingTest, WheelMovesTheFocusedRow) {
 }
 
 TEST_F(GridEditingTest, UnhandledWheelGoesToTheParent) {
-    auto* panel = new TRecorder(form);
-    panel->SetParent(form);
-    panel->SetBounds(0, 200, 200, 100);
+    auto* panel = PlaceControl<TRecorder>(form, form, 0, 200, 200, 100);
     auto* inner = new TRecorder(form);
     inner->SetParent(panel);
     int parentWheels = 0;

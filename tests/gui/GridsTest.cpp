@@ -1,4 +1,4 @@
-#include "GuiTestSupport.h"
+#include "GridTestSupport.h"
 
 #include "platform/gui/Grids.h"
 #include "platform/gui/QtPaint.h"
@@ -11,20 +11,9 @@ namespace {
 class GridsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetKeyState();
-        form = new TForm(nullptr);
-        form->SetBounds(0, 0, 500, 400);
-        grid = new TStringGrid(form);
-        grid->SetParent(form);
-        grid->SetBorderStyle(bsNone);
-        grid->SetScrollBars(ssNone);
-        grid->SetBounds(0, 0, 300, 130);
+        grid = MakeGrid<TStringGrid>(form);
         grid->SetColCount(6);
         grid->SetRowCount(20);
-        grid->SetDefaultColWidth(50);
-        grid->SetDefaultRowHeight(20);
-        form->Show();
-        grid->SetFocus();
     }
     void TearDown() override { delete form; }
     TForm* form = nullptr;

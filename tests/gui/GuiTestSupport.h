@@ -136,6 +136,15 @@ public:
     TLabel* Label;
 };
 
+// A new control owned by Owner, placed on Parent at (x, y) with the size w x h.
+template <typename T>
+T* PlaceControl(TComponent* owner, TWinControl* parent, int x, int y, int w, int h) {
+    T* c = new T(owner);
+    c->SetParent(parent);
+    c->SetBounds(x, y, w, h);
+    return c;
+}
+
 inline void Click(TWinControl* control, QPoint pos = QPoint(5, 5)) {
     QTest::mouseClick(WidgetOf(control), Qt::LeftButton, Qt::NoModifier, pos);
 }
@@ -166,10 +175,7 @@ protected:
     void TearDown() override { delete form; }
     template <typename T>
     T* Make(int x, int y, int w, int h, TWinControl* parent = nullptr) {
-        T* c = new T(form);
-        c->SetParent(parent ? parent : form);
-        c->SetBounds(x, y, w, h);
-        return c;
+        return PlaceControl<T>(form, parent ? parent : form, x, y, w, h);
     }
     QImage Picture() { return WidgetOf(form)->grab().toImage(); }
     TRecordedServices services;

@@ -67,9 +67,7 @@ TEST_F(KeyboardTest, AccentedCharactersArriveAsTheirWindows1252Bytes) {
         TypeCharacter(form->Edit1, key, QString::fromUtf8(text));
     EXPECT_EQ(form->Edit1->Text(), "\xFC\xDF\xF1\x80\xA3");
 
-    auto* memo = new TMemo(form);
-    memo->SetParent(form);
-    memo->SetBounds(10, 160, 150, 60);
+    auto* memo = PlaceControl<TMemo>(form, form, 10, 160, 150, 60);
     memo->SetFocus();
     for (auto [key, text] : typed)
         TypeCharacter(memo, key, QString::fromUtf8(text));

@@ -21,9 +21,7 @@ protected:
 
 TEST_F(TBlankFormTest, APopupStandsAtScreenCoordinatesAboveItsForm) {
     auto* popup = Make<TPopupPanel>(300, 250, 80, 40);
-    auto* child = new TButton(form);
-    child->SetParent(popup);
-    child->SetBounds(10, 5, 50, 20);
+    auto* child = Make<TButton>(10, 5, 50, 20, popup);
     Application->ProcessMessages();
     ASSERT_TRUE(popup->HandleAllocated());
     EXPECT_TRUE(popup->PlacedOnScreen());

@@ -30,9 +30,7 @@ TEST_F(RobustnessTest, ControlsFreedByTheirOwnMouseHandlers) {
     EXPECT_EQ(form->FindComponent("Ok"), nullptr);
 
     // A windowless control under the mouse, freed by its click.
-    auto* label = new TLabel(form);
-    label->SetParent(form);
-    label->SetBounds(300, 10, 50, 16);
+    auto* label = PlaceControl<TLabel>(form, form, 300, 10, 50, 16);
     label->OnClick = [&](TObject* sender) {
         delete sender;
         ++clicks;

@@ -241,9 +241,7 @@ TEST_F(StandardControlsTest, GroupBoxPlacesAlignedChildrenInsideItsFrame) {
 TEST_F(StandardControlsTest, ButtonsInsideAGroupBoxAnswerTheirMnemonics) {
     auto* group = Make<TGroupBox>(10, 10, 200, 120);
     group->SetCaption(" Our Conclusion ");
-    auto* button = new TButton(form);
-    button->SetParent(group);
-    button->SetBounds(10, 80, 80, 25);
+    auto* button = Make<TButton>(10, 80, 80, 25, group);
     button->SetCaption("Cop&y");
     int clicks = 0;
     button->OnClick = [&](TObject*) { ++clicks; };
@@ -318,9 +316,7 @@ TEST_F(StandardControlsTest, GlyphIsPlacedByLayoutAndMargin) {
 }
 
 TEST_F(StandardControlsTest, SpeedButtonsAllowAllUpAndMnemonics) {
-    auto* a = new TSpeedButton(form);
-    a->SetParent(form);
-    a->SetBounds(10, 10, 25, 25);
+    auto* a = Make<TSpeedButton>(10, 10, 25, 25);
     a->SetGroupIndex(2);
     a->SetAllowAllUp(true);
     a->SetCaption("&Z");

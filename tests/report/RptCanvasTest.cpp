@@ -414,20 +414,18 @@ TEST_F(RptCanvas, CodedTextLandsWherePlainTextWould) {
     const std::string coded = std::string("\x01") + "B0\x04" + "MMMM";
     TRect plainCentre, codedCentre, plainRight, codedRight;
     r.Run([&](TBaseReport& rep) {
-        rep.PrintCenter("MMMM", 4);
-        plainCentre = r.Ink(LineBand(r));
-        rep.NewLine();
-        rep.NewLine();
-        rep.PrintCenter(coded, 4);
-        codedCentre = r.Ink(LineBand(r));
-        rep.NewLine();
-        rep.NewLine();
-        rep.PrintRight("MMMM", 6);
-        plainRight = r.Ink(LineBand(r));
-        rep.NewLine();
-        rep.NewLine();
-        rep.PrintRight(coded, 6);
-        codedRight = r.Ink(LineBand(r));
+        // The ink of the text centred on 4 inches, or ending at 6, on a line of its own.
+        auto printed = [&](const std::string& text, bool centred) {
+            centred ? rep.PrintCenter(text, 4) : rep.PrintRight(text, 6);
+            const TRect ink = r.Ink(LineBand(r));
+            rep.NewLine();
+            rep.NewLine();
+            return ink;
+        };
+        plainCentre = printed("MMMM", true);
+        codedCentre = printed(coded, true);
+        plainRight = printed("MMMM", false);
+        codedRight = printed(coded, false);
     });
     EXPECT_NEAR(codedCentre.Left, plainCentre.Left, 1);
     EXPECT_NEAR(codedCentre.Right, plainCentre.Right, 1);

@@ -953,7 +953,6 @@ TEST_F(RptBadStream, UnknownCodesAndBadHeadersAreRefused) {
     bytes[0] = 91;
     EXPECT_EQ(PlayBytes(bytes), "Unexpected header code found in report file.");
     bytes = Good();
-    const std::vector<LongInt> pages = PageStarts();
     // A code no operation has, at the end of the second page.
     bytes[bytes.size() - 1] = 44;
     bytes.push_back(82);
