@@ -41,15 +41,6 @@ private:
     std::string tag_;
 };
 
-// A new control of class C owned by form and placed on it at the given bounds.
-template <typename C>
-C* Place(TForm* form, int left, int top, int width, int height) {
-    auto* control = new C(form);
-    control->SetParent(form);
-    control->SetBounds(left, top, width, height);
-    return control;
-}
-
 // The texts of the field from the first record to the last, each followed by a blank.
 inline std::string FieldTexts(TDataSet& table, const std::string& field = "NAME") {
     std::string texts;

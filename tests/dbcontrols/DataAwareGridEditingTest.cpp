@@ -35,7 +35,7 @@ class DwGridEditTest : public TGridFixture<TSelectingGrid> {
 protected:
     void SetUp() override {
         TGridFixture::SetUp();
-        edit = Place<TEdit>(form, 0, 220, 100, 24);
+        edit = PlaceControl<TEdit>(form, form, 0, 220, 100, 24);
         grid->SetFocus();
     }
     QPoint CellPoint(int col, int row) {
@@ -326,7 +326,7 @@ TEST_F(DwGridThumbTest, ATableNumberingItsRecordsTakesTheThumbAsAShare) {
     source.SetDataSet(&table);
     auto form = std::make_unique<TForm>(nullptr);
     form->SetBounds(0, 0, 600, 300);
-    auto* grid = Place<TdwCustomDBGrid>(form.get(), 0, 0, 560, 200);
+    auto* grid = PlaceControl<TdwCustomDBGrid>(form.get(), form.get(), 0, 0, 560, 200);
     form->Show();
     grid->SetDataSource(&source);
     const auto thumb = [&](int pos) {

@@ -30,7 +30,7 @@ protected:
         source_.SetDataSet(table_.get());
         form = new TForm(nullptr);
         form->SetBounds(0, 0, 600, 300);
-        grid = Place<TdwDBGrid>(form, 0, 0, 560, 200);
+        grid = PlaceControl<TdwDBGrid>(form, form, 0, 0, 560, 200);
         form->Show();
         grid->SetDataSource(&source_);
         grid->SetFocus();

@@ -110,7 +110,7 @@ protected:
         source->SetDataSet(table.get());
         form = new TForm(nullptr);
         form->SetBounds(0, 0, 600, 300);
-        grid = Place<TProbeGrid>(form, 0, 0, 560, 220);
+        grid = PlaceControl<TProbeGrid>(form, form, 0, 0, 560, 220);
         form->Show();
     }
     void TearDown() override {
@@ -517,7 +517,7 @@ TEST_F(DwDBGridAttachedTest, TheEditSitsOverTheCurrentCellAndTakesKeys) {
     Type(grid, Qt::Key_F2);
     EXPECT_TRUE(edit->Focused());
     // Leaving the grid for another control hides the edit; Alt+Down brings the focus back to it.
-    auto* other = Place<TEdit>(form, 200, 250, 100, 20);
+    auto* other = PlaceControl<TEdit>(form, form, 200, 250, 100, 20);
     other->SetFocus();
     EXPECT_FALSE(edit->Visible());
     grid->SetFocus();

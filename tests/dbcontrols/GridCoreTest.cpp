@@ -86,7 +86,7 @@ protected:
         }
         table->First();
         source_.SetDataSet(table.get());
-        grid = Place<TCoreGrid>(form, 0, 0, 560, height);
+        grid = PlaceControl<TCoreGrid>(form, form, 0, 0, 560, height);
         grid->SetDataSource(&source_);
     }
 

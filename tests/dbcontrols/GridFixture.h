@@ -24,7 +24,7 @@ protected:
         source_.SetDataSet(table.get());
         form = new TForm(nullptr);
         form->SetBounds(0, 0, 600, 300);
-        grid = Place<G>(form, 0, 0, 560, 200);
+        grid = PlaceControl<G>(form, form, 0, 0, 560, 200);
         form->Show();
         grid->SetDataSource(&source_);
         grid->SetFocus();

@@ -31,7 +31,7 @@ protected:
         form->SetBounds(0, 0, 400, 200);
         combo = new TdwKeyCombo(form);
         combo->SetParent(form);
-        search = Place<TdwIncrementalSearch>(form, 0, 40, 150, 24);
+        search = PlaceControl<TdwIncrementalSearch>(form, form, 0, 40, 150, 24);
         search->SetName("Search");
         search->OnAfterSearch = [this](TdwIncrementalSearch*, bool found) {
             results.push_back(found);

@@ -30,9 +30,9 @@ protected:
         source_.SetDataSet(table.get());
         form = new TForm(nullptr);
         form->SetBounds(0, 0, 300, 200);
-        edit = Place<TdwDBCustomEdit>(form, 10, 10, 150, 24);
+        edit = PlaceControl<TdwDBCustomEdit>(form, form, 10, 10, 150, 24);
         edit->OnCheckValue = [this](TObject*, bool passes) { checks.push_back(passes); };
-        other = Place<TEdit>(form, 10, 50, 150, 24);
+        other = PlaceControl<TEdit>(form, form, 10, 50, 150, 24);
         form->Show();
     }
     void TearDown() override {
@@ -339,7 +339,7 @@ class DwDbEditGridTest : public DwDbEditTest {
 protected:
     void SetUp() override {
         DwDbEditTest::SetUp();
-        grid = Place<TdwCustomDBGrid>(form, 0, 80, 290, 110);
+        grid = PlaceControl<TdwCustomDBGrid>(form, form, 0, 80, 290, 110);
         grid->SetDataSource(&source_);
         grid->OnKeyDown = [this](TObject*, Word& key, TShiftState) { gridKeys.push_back(key); };
         edit->SetBorderStyle(bsNone);

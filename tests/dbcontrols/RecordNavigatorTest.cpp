@@ -22,7 +22,7 @@ protected:
         source_.SetDataSet(table_.get());
         form = new TForm(nullptr);
         form->SetBounds(0, 0, 300, 60);
-        nav = Place<TDBNavigator>(form, 10, 10, 271, 25);
+        nav = PlaceControl<TDBNavigator>(form, form, 10, 10, 271, 25);
         form->Show();
         nav->SetDataSource(&source_);
     }
