@@ -59,11 +59,18 @@ inline TAmortLoan StandardLoan(Word Periods = 360) {
     return MonthlyLoan(100000, Periods, 8, DMYToDate(1, 1, 2020, 0), DMYToDate(1, 2, 2020, 0));
 }
 
+// A register table of Dir opened, in the order of Tag when one is given.
+inline std::unique_ptr<TTable> OpenRegisterTable(const std::string& Dir, const std::string& Table,
+                                                 const std::string& Tag = "") {
+    std::unique_ptr<TTable> table = RegisterTable(Dir, Table, Tag);
+    table->Open();
+    return table;
+}
+
 // Appends a record to a register table of Dir with the fields given.
 inline void AddRecord(const std::string& Dir, const std::string& Table,
                       const std::vector<std::pair<const char*, std::string>>& Fields) {
-    std::unique_ptr<TTable> table = RegisterTable(Dir, Table);
-    table->Open();
+    std::unique_ptr<TTable> table = OpenRegisterTable(Dir, Table);
     table->Append();
     for (const auto& [field, value] : Fields)
         table->FieldByName(field)->SetAsString(value);

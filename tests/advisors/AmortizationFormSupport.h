@@ -84,9 +84,12 @@ protected:
         UseUsSettings();
     }
     void UseUsSettings() {
-        WriteAll(home / "WIN.INI",
-                 "[intl]\niCountry=1\nsCurrency=$\niCurrency=0\niNegCurr=0\nsDecimal=.\n"
-                 "sThousand=,\nsDate=/\nsShortDate=M/d/yyyy\n");
+        UseSettings("iCountry=1\nsCurrency=$\niCurrency=0\niNegCurr=0\nsDecimal=.\nsThousand=,\n"
+                    "sDate=/\nsShortDate=M/d/yyyy\n");
+    }
+    // The regional settings of the [intl] section given, read as the program reads them.
+    void UseSettings(const std::string& intl) {
+        WriteAll(home / "WIN.INI", "[intl]\n" + intl);
         LoadRegionalSettings();
         VcIntlSup().ReadWindowsIntl();
     }

@@ -247,17 +247,13 @@ TEST_F(AmortForm, OptionsCancelPutsBackEachOfTheThreeChoices) {
 // The dialog's lists open their own help topics and end as far from the group's right edge as
 // the prompts start from its left; OK and Cancel are alike in size and level.
 TEST_F(AmortForm, TheOptionsDialogsListsAndButtons) {
-    const std::string help = ReadAll(std::string(VANTREL_SOURCE_DIR) + "/data/vtrx2532.hlp");
     TAmortOpt dialog(nullptr);
     dialog.FormShow(nullptr);
-    const std::pair<TComboBox*, const char*> lists[] = {{dialog.AmortMthd, "Amortizing Method"},
-                                                        {dialog.RateBasis, "Rate Basis"},
-                                                        {dialog.PointsPaidMthd, "Points Paid How"}};
-    for (const auto& [list, topic] : lists) {
+    ExpectHelpTitles({{dialog.AmortMthd, "Amortizing Method"},
+                      {dialog.RateBasis, "Rate Basis"},
+                      {dialog.PointsPaidMthd, "Points Paid How"}});
+    for (TComboBox* list : {dialog.AmortMthd, dialog.RateBasis, dialog.PointsPaidMthd}) {
         SCOPED_TRACE(list->Name());
-        std::string title, text;
-        EXPECT_TRUE(FindHelpTopic(help, list->HelpContext(), title, text));
-        EXPECT_EQ(title, topic);
         EXPECT_EQ(list->Parent(), dialog.GroupBox1);
         EXPECT_EQ(dialog.GroupBox1->Width() - (list->Left() + list->Width()),
                   dialog.lAmortMthd->Left());
@@ -438,10 +434,6 @@ TEST_F(AmortForm, EveryHelpContextHasATopic) {
     }
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(AmortForm, ThePaintedTableShowsTheYearsRows) {
     CalculateStandardLoan();
     form->TransGrid->ResetCellsPainted();
@@ -462,10 +454,6 @@ TEST_F(AmortForm, ThePaintedTableShowsTheYearsRows) {
     form->Options1Click(nullptr);
     EXPECT_EQ(modals, (std::vector<std::string>{"TAmortCharts", "TAmortOpt"}));
 }
-
-} // namespace
-
-namespace {
 
 // The table's heading row names each column: the row's cells are painted by a heading cell
 // whose heading for the column is its caption.
@@ -536,15 +524,8 @@ TEST_F(AmortForm, TheBuildLeavesNoProgressFormAndTheCursorBack) {
         EXPECT_EQ(dynamic_cast<TMeterFrm*>(form->Components(k)), nullptr);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(AmortForm, AnotherCountryGetsItsMoneyAndDateMasks) {
-    WriteAll(home / "WIN.INI",
-             "[intl]\niCountry=49\nsShortDate=dd.MM.yy\nsDate=.\nsCurrency=\x80\niCurrency=3\n");
-    LoadRegionalSettings();
-    VcIntlSup().ReadWindowsIntl();
+    UseSettings("iCountry=49\nsShortDate=dd.MM.yy\nsDate=.\nsCurrency=\x80\niCurrency=3\n");
     Masks = std::make_unique<TMasks>();
     {
         TcLoAmort german(nullptr, options);
@@ -557,18 +538,11 @@ TEST_F(AmortForm, AnotherCountryGetsItsMoneyAndDateMasks) {
     EXPECT_EQ(form->PV->PictureMask(), "$###,###,###.##");
 }
 
-} // namespace
-
-namespace {
-
 // Under German settings the schedule takes the loan with German dates, shows its totals in euros
 // and prints its terms and rows with the German separators and dates.
 TEST_F(AmortForm, AGermanScheduleShowsAndPrintsGermanMoneyAndDates) {
-    WriteAll(home / "WIN.INI",
-             "[intl]\niCountry=49\nsCurrency=\xE2\x82\xAC\niCurrency=3\niNegCurr=8\n"
-             "sDecimal=,\nsThousand=.\nsDate=.\nsShortDate=dd.MM.yyyy\n");
-    LoadRegionalSettings();
-    VcIntlSup().ReadWindowsIntl();
+    UseSettings("iCountry=49\nsCurrency=\xE2\x82\xAC\niCurrency=3\niNegCurr=8\nsDecimal=,\n"
+                "sThousand=.\nsDate=.\nsShortDate=dd.MM.yyyy\n");
     Masks = std::make_unique<TMasks>();
     delete form;
     form = new TcLoAmort(nullptr, options);

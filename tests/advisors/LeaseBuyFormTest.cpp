@@ -11,8 +11,6 @@
 #include "platform/gui/Menus.h"
 #include "platform/rtl/Strings.h"
 
-#include <fstream>
-
 namespace {
 
 class LeaseForm : public AmortFormTest {
@@ -34,9 +32,7 @@ protected:
     void Open(const TLeaseBuyData& data) {
         const auto bytes = EncodeLeaseBuyFile(data);
         const std::string path = home / "inputs.LB";
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+        WriteAll(path, std::string(bytes.begin(), bytes.end()));
         services.FileDialogAnswers.push_back(TFileDialogResult{{path}, 1});
         lease->O1Click(nullptr);
         Settle();

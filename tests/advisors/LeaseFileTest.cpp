@@ -5,13 +5,11 @@
 
 #include "AdvisorTestSupport.h"
 #include "platform/rtl/Streams.h"
-#include "tests/gui/PdfTools.h"
 #include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <limits>
 
 namespace {
@@ -38,20 +36,15 @@ TLeaseBuyData FullData() {
 TEST(LeaseFileTest, FieldsSitAtTheirOffsetsAsPythonReadsThem) {
     TTestFolder folder;
     const auto bytes = EncodeLeaseBuyFile(FullData());
-    const std::string path = (folder / "sample.LB");
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    const std::string script =
-        "import struct,sys\n"
-        "b=open(sys.argv[1],'rb').read()\n"
-        "f=struct.unpack('<HH31s31s2x5f4xdf?3xdfhBBdfdhBxfddddB3xdd?3xfB3xdBB?"
-        "?',b)\n"
-        "print(len(b),f[0],f[1],f[2][1:1+f[2][0]].decode(),f[3][1:1+f[3][0]].decode(),"
-        "*[repr(x) for x in f[4:]])\n";
-    const std::string program = folder / "layout.py";
-    std::ofstream(program) << script;
+    WriteAll(folder / "sample.LB", std::string(bytes.begin(), bytes.end()));
     const std::string out =
-        RunTool("python3 " + ShellQuoted(program) + " " + ShellQuoted(path) + " 2>&1");
+        RunPython("python3", folder.Path(),
+                  "import struct\n"
+                  "b=open('sample.LB','rb').read()\n"
+                  "f=struct.unpack('<HH31s31s2x5f4xdf?3xdfhBBdfdhBxfddddB3xdd?3xfB3xdBB?"
+                  "?',b)\n"
+                  "print(len(b),f[0],f[1],f[2][1:1+f[2][0]].decode(),f[3][1:1+f[3][0]].decode(),"
+                  "*[repr(x) for x in f[4:]])\n");
     EXPECT_EQ(out.substr(0, out.find('\n') + 1),
               "228 10 260 delivery van Jane Q. Public 6.0 100.0 30.0 20.0 1.0 30000.0 5.0 True "
               "3000.0 8.0 60 4 0 9876.5 75.0 450.0 36 6 6.25 500.0 700.0 120.0 250.0 1 "

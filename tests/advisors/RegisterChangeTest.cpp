@@ -115,8 +115,7 @@ protected:
     static std::string Snapshot(const std::string& Dir) {
         std::string all;
         for (const std::string& name : AllTables) {
-            std::unique_ptr<TTable> table = RegisterTable(Dir, name);
-            table->Open();
+            std::unique_ptr<TTable> table = OpenRegisterTable(Dir, name);
             all += name + ":\n";
             for (table->First(); !table->Eof(); table->Next()) {
                 for (int k = 0; k < table->FieldCount(); ++k)
@@ -136,12 +135,10 @@ protected:
         for (const auto& [name, tag] : tags) {
             const char* field = std::string(tag) == AccountsTag ? "ACCOUNTNO" : tag;
             std::multiset<std::string> natural, ordered;
-            std::unique_ptr<TTable> plain = RegisterTable(Dir, name);
-            plain->Open();
+            std::unique_ptr<TTable> plain = OpenRegisterTable(Dir, name);
             for (plain->First(); !plain->Eof(); plain->Next())
                 natural.insert(plain->FieldByName(field)->AsString());
-            std::unique_ptr<TTable> table = RegisterTable(Dir, name, tag);
-            table->Open();
+            std::unique_ptr<TTable> table = OpenRegisterTable(Dir, name, tag);
             for (table->First(); !table->Eof(); table->Next())
                 ordered.insert(table->FieldByName(field)->AsString());
             EXPECT_EQ(natural, ordered) << name;
@@ -324,8 +321,7 @@ TEST_F(RegisterChangeTest, ADeleteMeetingOneFailedWriteTakesAllOrNothing) {
     // The same when another program numbered the account with a leading blank: its journal
     // keeps the blank, so that the tables match it.
     for (const char* name : {AccountsTable, XRefTable}) {
-        std::unique_ptr<TTable> table = RegisterTable(Folder() + "/template", name);
-        table->Open();
+        std::unique_ptr<TTable> table = OpenRegisterTable(Folder() + "/template", name);
         for (table->First(); !table->Eof(); table->Next())
             if (FieldText(table.get(), "ACCOUNTNO") == "SMITJOH001") {
                 table->Edit();
@@ -507,8 +503,7 @@ TEST_F(RegisterChangeTest, AJournalIsNotAppliedToTablesPutBackFromACopy) {
         ASSERT_EQ(SaveSchedule(dir, "2", Schedule(59, 6.0f), TAmortOptions{}), "");
     });
     copy("swapped", [](const std::string& dir) {
-        std::unique_ptr<TTable> loans = RegisterTable(dir, LoansTable);
-        loans->Open();
+        std::unique_ptr<TTable> loans = OpenRegisterTable(dir, LoansTable);
         for (const auto& [second, number] : {std::pair{false, "X"}, {true, "1"}, {false, "2"}}) {
             loans->First();
             if (second) loans->Next();
@@ -518,8 +513,7 @@ TEST_F(RegisterChangeTest, AJournalIsNotAppliedToTablesPutBackFromACopy) {
         }
     });
     copy("packed", [](const std::string& dir) {
-        std::unique_ptr<TTable> trans = RegisterTable(dir, TransTable);
-        trans->Open();
+        std::unique_ptr<TTable> trans = OpenRegisterTable(dir, TransTable);
         for (trans->First(); !trans->Eof();)
             if (FieldText(trans.get(), "LOANNO") == "2")
                 trans->Delete();
@@ -872,8 +866,7 @@ TEST_F(RegisterChangeTest, CopiesTakingLoanNumbersAtOnceGetEachNumberOnce) {
         EXPECT_EQ(given.size(), std::size_t{Copies * Each}); // each copy took all its numbers
         EXPECT_EQ(std::set<LongInt>(given.begin(), given.end()).size(), given.size())
             << "numbers given twice";
-        std::unique_ptr<TTable> info = RegisterTable(Work(), SysInfoTable);
-        info->Open();
+        std::unique_ptr<TTable> info = OpenRegisterTable(Work(), SysInfoTable);
         EXPECT_EQ(info->FieldByName("LASTLOANNO")->AsInteger(), static_cast<LongInt>(given.size()));
     }
 }
@@ -906,8 +899,7 @@ TEST_F(RegisterChangeTest, ABlankKeyDoesNotBlockNewRecords) {
     SmallWork();
     AddRecord(Work(), AccountsTable, {{"LASTNAME", "Nobody"}});
     AddRecord(Work(), AccountsTable, {{"ACCOUNTNO", "DOEJAN001"}});
-    std::unique_ptr<TTable> accounts = RegisterTable(Work(), AccountsTable, AccountsTag);
-    accounts->Open();
+    std::unique_ptr<TTable> accounts = OpenRegisterTable(Work(), AccountsTable, AccountsTag);
     EXPECT_TRUE(accounts->FindKey({TVarRec(PaddedKey("DOEJAN001", AccountNoWidth))}));
     // A second blank key is still one too many.
     accounts->Append();
@@ -918,8 +910,7 @@ TEST_F(RegisterChangeTest, ABlankKeyDoesNotBlockNewRecords) {
 TEST_F(RegisterChangeTest, LostRecordsComeBackAndDamageOrAbsenceIsNamed) {
     SmallWork();
     for (const char* name : {SysInfoTable, AccountsTable}) {
-        std::unique_ptr<TTable> table = RegisterTable(Work(), name);
-        table->Open();
+        std::unique_ptr<TTable> table = OpenRegisterTable(Work(), name);
         while (!table->Eof())
             table->Delete();
         table->Close();
@@ -928,8 +919,7 @@ TEST_F(RegisterChangeTest, LostRecordsComeBackAndDamageOrAbsenceIsNamed) {
     ASSERT_EQ(PrepareRegister(Work(), AllTables), "");
     // The counter goes on past the loans there are; DEFAULT is there again.
     EXPECT_EQ(NextLoanNumber(Work()), 3);
-    std::unique_ptr<TTable> accounts = RegisterTable(Work(), AccountsTable, AccountsTag);
-    accounts->Open();
+    std::unique_ptr<TTable> accounts = OpenRegisterTable(Work(), AccountsTable, AccountsTag);
     EXPECT_TRUE(accounts->FindKey({TVarRec(PaddedKey(DefaultAccount, AccountNoWidth))}));
     accounts->Close();
 

@@ -164,8 +164,7 @@ TEST_F(LoanInfoTest, AFailedSaveStaysOnTheStepWithAMessage) {
         NewLoanOfDefault(d);
         Click(d.NextBTN);
     });
-    std::unique_ptr<TTable> info = RegisterTable(home.Path(), SysInfoTable);
-    info->Open();
+    std::unique_ptr<TTable> info = OpenRegisterTable(home.Path(), SysInfoTable);
     info->Edit();
     info->FieldByName("LASTLOANNO")->SetAsInteger(0);
     info->Post();

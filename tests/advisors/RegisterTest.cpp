@@ -14,8 +14,13 @@
 
 namespace {
 
+// Over the tables a first run creates.
 class InfoTest : public DataSetFixture {
 protected:
+    void SetUp() override {
+        DataSetFixture::SetUp();
+        CreateRegisterTables(folder_.Path());
+    }
     // Type, width and decimals of every field of a DBF file, read from its header.
     std::map<std::string, std::string> Layout(const std::string& name) {
         const std::string raw = ReadAll(Path(name));
@@ -31,8 +36,7 @@ protected:
 
     std::string Column(const std::string& name, const std::string& field,
                        const std::string& tag = "") {
-        std::unique_ptr<TTable> table = RegisterTable(folder_.Path(), name, tag);
-        table->Open();
+        std::unique_ptr<TTable> table = OpenRegisterTable(folder_.Path(), name, tag);
         std::string values;
         for (; !table->Eof(); table->Next())
             values += table->FieldByName(field)->AsString() + ";";
@@ -74,10 +78,9 @@ protected:
     // Inserts an account with the names and gives it a generated number.
     std::string AddAccount(const std::string& last, const std::string& first) {
         std::unique_ptr<TTable> accounts =
-            RegisterTable(folder_.Path(), AccountsTable, AccountsTag);
-        std::unique_ptr<TTable> lookup = RegisterTable(folder_.Path(), AccountsTable, AccountsTag);
-        accounts->Open();
-        lookup->Open();
+            OpenRegisterTable(folder_.Path(), AccountsTable, AccountsTag);
+        std::unique_ptr<TTable> lookup =
+            OpenRegisterTable(folder_.Path(), AccountsTable, AccountsTag);
         accounts->Append();
         accounts->FieldByName("LASTNAME")->SetAsString(last);
         accounts->FieldByName("FIRSTNAME")->SetAsString(first);
@@ -88,7 +91,6 @@ protected:
 };
 
 TEST_F(InfoTest, TheFirstRunCreatesTheTablesWithTheirRecords) {
-    CreateRegisterTables(folder_.Path());
     for (const char* name : {AccountsTable, LoansTable, XRefTable, SysInfoTable, TransTable})
         EXPECT_TRUE(std::filesystem::exists(Path(name))) << name;
     const auto loans = Layout(LoansTable);
@@ -114,7 +116,6 @@ TEST_F(InfoTest, TheFirstRunCreatesTheTablesWithTheirRecords) {
 }
 
 TEST_F(InfoTest, ALaterRunKeepsTheTablesAsTheyAre) {
-    CreateRegisterTables(folder_.Path());
     AddAccount("Smith", "John");
     EXPECT_EQ(NextLoanNumber(folder_.Path()), 1);
     CreateRegisterTables(folder_.Path());
@@ -123,7 +124,6 @@ TEST_F(InfoTest, ALaterRunKeepsTheTablesAsTheyAre) {
 }
 
 TEST_F(InfoTest, LoanNumbersCountUpAndAreKept) {
-    CreateRegisterTables(folder_.Path());
     EXPECT_EQ(NextLoanNumber(folder_.Path()), 1);
     EXPECT_EQ(NextLoanNumber(folder_.Path()), 2);
     EXPECT_EQ(NextLoanNumber(folder_.Path()), 3);
@@ -131,7 +131,6 @@ TEST_F(InfoTest, LoanNumbersCountUpAndAreKept) {
 }
 
 TEST_F(InfoTest, GeneratedAccountNumbersTakeTheNextFreeSequence) {
-    CreateRegisterTables(folder_.Path());
     EXPECT_EQ(AddAccount("Smith", "John"), "SMITJOH001");
     EXPECT_EQ(AddAccount("smithers", "johnny"), "SMITJOH002");
     // Short names give short prefixes.
@@ -145,9 +144,8 @@ TEST_F(InfoTest, GeneratedAccountNumbersTakeTheNextFreeSequence) {
 }
 
 TEST_F(InfoTest, AnAccountNumberThatExistsIsRefused) {
-    CreateRegisterTables(folder_.Path());
-    std::unique_ptr<TTable> accounts = RegisterTable(folder_.Path(), AccountsTable, AccountsTag);
-    accounts->Open();
+    std::unique_ptr<TTable> accounts =
+        OpenRegisterTable(folder_.Path(), AccountsTable, AccountsTag);
     accounts->Append();
     accounts->FieldByName("ACCOUNTNO")->SetAsString(DefaultAccount);
     EXPECT_THROW(accounts->Post(), EDatabaseError);
@@ -157,7 +155,6 @@ TEST_F(InfoTest, AnAccountNumberThatExistsIsRefused) {
 }
 
 TEST_F(InfoTest, ASavedScheduleLoadsBackAsSaved) {
-    CreateRegisterTables(folder_.Path());
     AddLoan("7");
     options.RateBasis = rbExact365;
     const TAmortSchedule saved = Computed();
@@ -190,7 +187,6 @@ TEST_F(InfoTest, ASavedScheduleLoadsBackAsSaved) {
 TEST_F(InfoTest, SavingAgainReplacesTheLoansRows) {
     // Deleted records are seen too: the replaced rows are gone from the file.
     XbSettings().Deleted = false;
-    CreateRegisterTables(folder_.Path());
     AddLoan("1");
     AddLoan("2");
     const TAmortSchedule s = Computed();
@@ -205,7 +201,6 @@ TEST_F(InfoTest, SavingAgainReplacesTheLoansRows) {
 }
 
 TEST_F(InfoTest, AnUnknownLoanIsNeitherSavedNorLoaded) {
-    CreateRegisterTables(folder_.Path());
     AddLoan("3");
     TAmortSchedule s = Computed();
     EXPECT_EQ(SaveSchedule(folder_.Path(), "4", s, options),
@@ -222,7 +217,6 @@ TEST_F(InfoTest, AnUnknownLoanIsNeitherSavedNorLoaded) {
 }
 
 TEST_F(InfoTest, DeletingAnAccountsLoansTakesTheirRowsAlong) {
-    CreateRegisterTables(folder_.Path());
     const std::string smith = AddAccount("Smith", "John");
     AddLoanOf(smith, "1");
     AddLoanOf(DefaultAccount, "2");

@@ -5,6 +5,7 @@
 #include "advisors/Register.h"
 
 #include "controls/entry/DayNumberDates.h"
+#include "tests/advisors/AdvisorTestSupport.h"
 #include "tests/db/DataSetFixture.h"
 
 namespace {
@@ -19,8 +20,7 @@ protected:
     // Appends a record to a register table, each field set through Set.
     template <typename F>
     void Add(const std::string& Table, const F& Set) {
-        std::unique_ptr<TTable> table = RegisterTable(folder_.Path(), Table);
-        table->Open();
+        std::unique_ptr<TTable> table = OpenRegisterTable(folder_.Path(), Table);
         table->Append();
         Set(*table);
         table->Post();

@@ -64,11 +64,8 @@ TEST_F(AmortLaunchTest, AFileChosenForTheScheduleServesThatPrintoutOnly) {
     const std::string named = home / "my schedule.pdf";
     answer = [&](TCustomForm* form) {
         if (auto* schedule = dynamic_cast<TcLoAmort*>(form)) {
-            TypeText(schedule->PV, "100000");
-            TypeText(schedule->NumPmts, "360");
-            TypeText(schedule->Rate, "8");
-            TypeText(schedule->OrgDate, "010126");
-            TypeText(schedule->FrstPmtDate, "020126");
+            Enter(schedule->PV, "100000", schedule->NumPmts, "360", schedule->Rate, "8",
+                  schedule->OrgDate, "010126", schedule->FrstPmtDate, "020126");
             Key(schedule->CalcBTN, Qt::Key_C, Qt::AltModifier);
             Key(schedule->PrintBTN, Qt::Key_P, Qt::ControlModifier);
         } else if (auto* setup = dynamic_cast<TRPSetupForm*>(form)) {
@@ -84,14 +81,13 @@ TEST_F(AmortLaunchTest, AFileChosenForTheScheduleServesThatPrintoutOnly) {
     main->OpenLoanCalc();
     Key(main->SlotForm(ckLoan, 1)->PrintBtn, Qt::Key_P, Qt::AltModifier);
     // The schedule stays in its file; the calculator's page is in a new file of its own.
-    EXPECT_NE(LineWith(PdfText(named), "Initial Loan Amount:").find("$100,000.00"),
-              std::string::npos);
+    EXPECT_THAT(LineWith(PdfText(named), "Initial Loan Amount:"), HasSubstr("$100,000.00"));
     std::vector<std::string> printed;
     if (std::filesystem::exists(home / "printed"))
         for (const auto& entry : std::filesystem::directory_iterator(home / "printed"))
             printed.push_back(entry.path().string());
     ASSERT_EQ(printed.size(), 1u);
-    EXPECT_NE(PdfText(printed[0]).find("Loan Calculator 1"), std::string::npos);
+    EXPECT_THAT(PdfText(printed[0]), HasSubstr("Loan Calculator 1"));
     EXPECT_EQ(services.MessageBoxes.back().Text, "The printout is in the file\n\n" + printed[0]);
 }
 

@@ -20,6 +20,7 @@
 #include <QImage>
 #include <QTest>
 #include <QWidget>
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,6 +29,10 @@
 #include <memory>
 #include <sstream>
 #include <string>
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
 
 // The Screenshot... tests only draw forms into PNG files for a person to look at, so CTest
 // leaves them out; they run by hand:
@@ -65,10 +70,14 @@ protected:
     void WriteIni(const std::string& text) { WriteAll(home / "vtrx2532.ini", text); }
 
     void SetUp() override {
-        WriteAll(home / "WIN.INI", UsWinIni);
+        UseSettings(UsWinIni);
+        ResetKeyState();
+    }
+    // The regional settings of the WIN.INI text given, read as the program reads them.
+    void UseSettings(const std::string& winIni) {
+        WriteAll(home / "WIN.INI", winIni);
         LoadRegionalSettings();
         VcIntlSup().ReadWindowsIntl();
-        ResetKeyState();
     }
     void TearDown() override {
         if (main)

@@ -38,10 +38,6 @@ protected:
         WriteAll(path, std::string(bytes.begin(), bytes.end()));
         return path;
     }
-    static std::vector<Byte> ReadFile(const std::string& path) {
-        const std::string text = ReadAll(path);
-        return {text.begin(), text.end()};
-    }
     void Open(const std::string& path) {
         services.FileDialogAnswers.push_back(TFileDialogResult{{path}, 1});
         lease->O1Click(nullptr);
@@ -98,9 +94,8 @@ TEST_F(LeaseBuyAdvisorTest, AFileOpensAndSavesByteForByte) {
     const std::string saved = home / "copy.LB";
     services.FileDialogAnswers.push_back(TFileDialogResult{{saved}, 1});
     lease->S1Click(nullptr);
-    EXPECT_EQ(ReadFile(saved), std::vector<Byte>(sample.begin(), sample.end()));
-    EXPECT_NE(services.FileDialogs.back().Filter.find("Lease v. Buy Advisor (*.LB)"),
-              std::string::npos);
+    EXPECT_EQ(ReadAll(saved), std::string(sample.begin(), sample.end()));
+    EXPECT_THAT(services.FileDialogs.back().Filter, HasSubstr("Lease v. Buy Advisor (*.LB)"));
 }
 
 TEST_F(LeaseBuyAdvisorTest, DamagedFilesAreRefusedAndTheFormKeepsItsValues) {
@@ -152,7 +147,7 @@ TEST_F(LeaseBuyAdvisorTest, TheWizardRunsToTheNarrativeTheTableAndTheCharts) {
     ASSERT_GT(lines->Count(), 8);
     for (int k = 0; k < lines->Count(); ++k)
         EXPECT_LE(lines->Strings(k).size(), 85u);
-    EXPECT_NE(lines->Text().find("Bottom line?"), std::string::npos);
+    EXPECT_THAT(lines->Text(), HasSubstr("Bottom line?"));
     // An empty line closes each of the first four paragraphs.
     int empty = 0;
     for (int k = 0; k < lines->Count(); ++k)
@@ -191,7 +186,7 @@ TEST_F(LeaseBuyAdvisorTest, TheWizardRunsToTheNarrativeTheTableAndTheCharts) {
     const std::string pdf = NewestPdf();
     ASSERT_FALSE(pdf.empty());
     const std::string printed = RunTool("pdftotext " + ShellQuoted(pdf) + " -");
-    EXPECT_NE(printed.find("Various Finance Rates"), std::string::npos) << printed;
+    EXPECT_THAT(printed, HasSubstr("Various Finance Rates"));
     EXPECT_EQ(Page(), TaLeaseBuy::pgMoreResults);
     lease->PriorBTN->Click();
     EXPECT_EQ(Page(), TaLeaseBuy::pgResults);
@@ -264,26 +259,23 @@ TEST_F(LeaseBuyAdvisorTest, CopyAndPrintTheResults) {
     ASSERT_EQ(Page(), TaLeaseBuy::pgResults);
     lease->CopyBTN->Click();
     const std::string text = Clipboard()->AsText();
-    EXPECT_EQ(text.rfind("Lease vs. Buy Advisor 1\r\n\r\n", 0), 0u) << text;
+    EXPECT_THAT(text, StartsWith("Lease vs. Buy Advisor 1\r\n\r\n"));
     // The captions' column is as wide as the longest caption,
     // "Estimated resale value at end of financing?:" (44 characters).
-    EXPECT_NE(text.find(Format("%-44s %s\r\n", {"Asset to be bought or leased?:", "delivery van"})),
-              std::string::npos)
-        << text;
-    EXPECT_NE(text.find(Format("%-44s %16.2m\r\n", {"Price of asset?:", 30000.0})),
-              std::string::npos);
-    EXPECT_NE(text.find(Format("%-44s %16s\r\n", {"Payment frequency?:", "Monthly"})),
-              std::string::npos);
-    EXPECT_NE(text.find("Bottom line?"), std::string::npos);
+    EXPECT_THAT(text, HasSubstr(Format("%-44s %s\r\n",
+                                       {"Asset to be bought or leased?:", "delivery van"})));
+    EXPECT_THAT(text, HasSubstr(Format("%-44s %16.2m\r\n", {"Price of asset?:", 30000.0})));
+    EXPECT_THAT(text, HasSubstr(Format("%-44s %16s\r\n", {"Payment frequency?:", "Monthly"})));
+    EXPECT_THAT(text, HasSubstr("Bottom line?"));
     EXPECT_EQ(text.substr(text.size() - 4), "\r\n\r\n");
 
     lease->PrintBtn->Click();
     const std::string pdf = NewestPdf();
     ASSERT_FALSE(pdf.empty());
     const std::string printed = PdfText(pdf);
-    EXPECT_NE(printed.find("Lease vs. Buy Advisor 1"), std::string::npos) << printed;
-    EXPECT_NE(LineWith(printed, "Price of asset?:").find("$30,000.00"), std::string::npos);
-    EXPECT_NE(printed.find("Bottom line?"), std::string::npos);
+    EXPECT_THAT(printed, HasSubstr("Lease vs. Buy Advisor 1"));
+    EXPECT_THAT(LineWith(printed, "Price of asset?:"), HasSubstr("$30,000.00"));
+    EXPECT_THAT(printed, HasSubstr("Bottom line?"));
     const std::string info = RunTool("pdfinfo " + ShellQuoted(pdf));
     EXPECT_EQ(Trim(LineWith(info, "Pages:").substr(6)), "2") << info;
 }

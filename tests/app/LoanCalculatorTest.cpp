@@ -26,6 +26,11 @@ protected:
         Key(loan->CalcBTN, Qt::Key_C, Qt::AltModifier);
         Application->ProcessMessages();
     }
+    // 100,000 at 8 % over 360 months typed in and calculated.
+    void CalculateStandardLoan() {
+        Enter(loan->PV, "100000", loan->NumPmts, "360", loan->Rate, "8");
+        Calculate();
+    }
 
     TcLoLoan* loan = nullptr;
 };
@@ -36,8 +41,7 @@ TEST_F(LoanCalcTest, SolvesThePaymentOfTheStandardLoan) {
     EXPECT_EQ(loan->CmpPYR->Text(), "Monthly");
     EXPECT_EQ(loan->PmtMthd->Text(), "Arrears");
     EXPECT_EQ(loan->AmortMthd->Text(), "Normal");
-    Enter(loan->PV, "100000", loan->NumPmts, "360", loan->Rate, "8");
-    Calculate();
+    CalculateStandardLoan();
     EXPECT_EQ(LastMessage(), "");
     EXPECT_EQ(Trim(loan->Pmt->Caption()), "$733.76");
     EXPECT_EQ(Trim(loan->TotInt->Caption()), "$164,153.60");
@@ -80,8 +84,7 @@ TEST_F(LoanCalcTest, CanadianForcesMonthlyPaymentsAndSemiAnnualCompounding) {
 }
 
 TEST_F(LoanCalcTest, CopyPutsTheAlignedSummaryOnTheClipboard) {
-    Enter(loan->PV, "100000", loan->NumPmts, "360", loan->Rate, "8");
-    Calculate();
+    CalculateStandardLoan();
     Key(loan->CopyBTN, Qt::Key_Y, Qt::AltModifier);
     const std::string expected = "Loan Calculator 1\r\n\r\n"
                                  "Amount of Loan?:              $100,000.00\r\n"
@@ -97,11 +100,10 @@ TEST_F(LoanCalcTest, CopyPutsTheAlignedSummaryOnTheClipboard) {
 }
 
 TEST_F(LoanCalcTest, UndoRestoresTheLastCalculationAndCopyDoesNotChangeIt) {
-    Enter(loan->PV, "100000", loan->NumPmts, "360", loan->Rate, "8");
-    Calculate();
+    CalculateStandardLoan();
     Enter(loan->PV, "5");
     loan->CopyBTN->Click(); // copies the edit, but keeps the calculation for Undo
-    EXPECT_NE(Clipboard()->AsText().find("$5.00"), std::string::npos);
+    EXPECT_THAT(Clipboard()->AsText(), HasSubstr("$5.00"));
     main->OpenLoanCalc(); // the other instance shows the calculated record
     auto* second = dynamic_cast<TcLoLoan*>(main->SlotForm(ckLoan, 2));
     ASSERT_NE(second, nullptr);
@@ -114,18 +116,17 @@ TEST_F(LoanCalcTest, UndoRestoresTheLastCalculationAndCopyDoesNotChangeIt) {
 }
 
 TEST_F(LoanCalcTest, PrintWritesTheSummaryToThePdfPrinter) {
-    Enter(loan->PV, "100000", loan->NumPmts, "360", loan->Rate, "8");
-    Calculate();
+    CalculateStandardLoan();
     Key(loan->PrintBtn, Qt::Key_P, Qt::AltModifier);
     ASSERT_TRUE(std::filesystem::exists(home / "printed"));
     const std::string pdf = NewestPdf();
     ASSERT_FALSE(pdf.empty());
     const std::string text = PdfText(pdf);
-    EXPECT_NE(text.find("Loan Calculator 1"), std::string::npos) << text;
+    EXPECT_THAT(text, HasSubstr("Loan Calculator 1"));
     const std::string payment = LineWith(text, "Periodic Payment:");
-    EXPECT_NE(payment.find("$733.76"), std::string::npos) << text;
-    EXPECT_NE(LineWith(text, "Total Interest:").find("$164,153.60"), std::string::npos);
-    EXPECT_NE(LineWith(text, "Amortizing Method?:").find("Normal"), std::string::npos);
+    EXPECT_THAT(payment, HasSubstr("$733.76")) << text;
+    EXPECT_THAT(LineWith(text, "Total Interest:"), HasSubstr("$164,153.60"));
+    EXPECT_THAT(LineWith(text, "Amortizing Method?:"), HasSubstr("Normal"));
     // Once printing is over the user is told where the printout went.
     ASSERT_FALSE(services.MessageBoxes.empty());
     EXPECT_EQ(services.MessageBoxes.back().Text, "The printout is in the file\n\n" + pdf);
@@ -141,8 +142,7 @@ TEST_F(LoanCalcTest, HelpOpensTheCalculatorsTopic) {
 
 TEST_F(LoanCalcTest, ScreenshotOfTheLoanCalculator) {
     PICTURES_ONLY();
-    Enter(loan->PV, "100000", loan->NumPmts, "360", loan->Rate, "8");
-    Calculate();
+    CalculateStandardLoan();
     Screenshot(loan, "loan-calculator");
 }
 
@@ -161,7 +161,7 @@ TEST_F(LoanCalcTest, AResultTooLargeForItsFieldIsRefused) {
     EXPECT_EQ(LastMessage(), "");
     EXPECT_EQ(Trim(loan->Pmt->Caption()), "$733.76");
     loan->CopyBTN->Click();
-    EXPECT_NE(Clipboard()->AsText().find("$164,153.60"), std::string::npos);
+    EXPECT_THAT(Clipboard()->AsText(), HasSubstr("$164,153.60"));
     main->OpenLoanCalc();
     auto* second = dynamic_cast<TcLoLoan*>(main->SlotForm(ckLoan, 2));
     ASSERT_NE(second, nullptr);
@@ -217,10 +217,6 @@ TEST_F(LoanCalcTest, TypedSignsAndTheTenthDigit) {
     EXPECT_EQ(Trim(loan->PV->Caption()), "-$5,000.00");
     EXPECT_EQ(Trim(loan->Pmt->Caption()), "-$444.24");
 }
-
-} // namespace
-
-namespace {
 
 // Every help context a form's controls carry, and its own, has a topic in the help file.
 TEST_F(LoanCalcTest, EveryHelpContextHasATopic) {

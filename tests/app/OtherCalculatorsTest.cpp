@@ -92,17 +92,16 @@ TEST_F(CalcsTest, InterestDueCopyShowsDayNamesAndDates) {
     Enter(f->PV, "1000");
     f->CopyBTN->Click();
     const std::string text = Clipboard()->AsText();
-    EXPECT_EQ(text.rfind("Compound & Simple Interest Calculator 1\r\n\r\nAmount?:", 0), 0u);
+    EXPECT_THAT(text, StartsWith("Compound & Simple Interest Calculator 1\r\n\r\nAmount?:"));
     // Dates are written month/day/year without blanks; the captions' column is as wide as the
     // longest caption, "Annual Percentage Yield (APY):" (30 characters).
     const TDayNumber today = CurrentDate();
     int day = 0, month = 0, year = 0;
     DateToDMY(today, day, month, year);
     const std::string date = Format("%d/%d/%d", {month, day, year});
-    EXPECT_NE(text.find(Format("%-30s %-9s %-10s\r\n", {"Start Date?:", DayName(today), date})),
-              std::string::npos)
-        << text;
-    EXPECT_NE(text.find("Daily Periodic Rate:"), std::string::npos);
+    EXPECT_THAT(text,
+                HasSubstr(Format("%-30s %-9s %-10s\r\n", {"Start Date?:", DayName(today), date})));
+    EXPECT_THAT(text, HasSubstr("Daily Periodic Rate:"));
 }
 
 TEST_F(CalcsTest, RemainingBalanceAndItsMessages) {
@@ -117,9 +116,7 @@ TEST_F(CalcsTest, RemainingBalanceAndItsMessages) {
     EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
     EXPECT_EQ(Shown(f->RemBal), "$99,164.70");
     f->CopyBTN->Click();
-    EXPECT_NE(Clipboard()->AsText().find("Balance AFTER Payment? (#):    360\r\n"),
-              std::string::npos)
-        << Clipboard()->AsText();
+    EXPECT_THAT(Clipboard()->AsText(), HasSubstr("Balance AFTER Payment? (#):    360\r\n"));
 }
 
 TEST_F(CalcsTest, AcceleratedPaymentSavesInterest) {
@@ -129,7 +126,7 @@ TEST_F(CalcsTest, AcceleratedPaymentSavesInterest) {
     EXPECT_EQ(Shown(f->PerOff), "249");
     f->AmortMthd->SetItemIndex(4);
     Calculate(f);
-    EXPECT_NE(LastMessage().find("Rule of 78s or Fixed Principal"), std::string::npos);
+    EXPECT_THAT(LastMessage(), HasSubstr("Rule of 78s or Fixed Principal"));
     EXPECT_EQ(Shown(f->PerOff), "0");
     f->AmortMthd->SetItemIndex(0); // Canadian: monthly payments, semiannual compounding
     f->PYR->SetItemIndex(0);
@@ -154,7 +151,7 @@ TEST_F(CalcsTest, AffordableHouseAndItsSentence) {
     EXPECT_EQ(f->Caption(), "Affordable House 1");
     EXPECT_EQ(f->lResult->Caption(), "Cash Available is 28.9% of House Price.");
     Calculate(f);
-    EXPECT_NE(LastMessage().find("must all be set to other than a '0' value."), std::string::npos);
+    EXPECT_THAT(LastMessage(), HasSubstr("must all be set to other than a '0' value."));
     EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
     Enter(f->AnnualIncome, "60000", f->CashAvailable, "50000", f->Rate, "8", f->NumPmts, "360",
           f->PercentIncome, "28");
@@ -163,10 +160,9 @@ TEST_F(CalcsTest, AffordableHouseAndItsSentence) {
     EXPECT_EQ(f->lResult->Caption(), "Cash Available is  20.76% of House Price.");
     f->CopyBTN->Click();
     const std::string text = Clipboard()->AsText();
-    EXPECT_NE(text.find(Format("%-34s %16s\r\n", {"Buyer's Annual Income?:", "$60,000.00"})),
-              std::string::npos)
-        << text;
-    EXPECT_NE(text.find("\r\nCash Available is  20.76% of House Price.\r\n"), std::string::npos);
+    EXPECT_THAT(text,
+                HasSubstr(Format("%-34s %16s\r\n", {"Buyer's Annual Income?:", "$60,000.00"})));
+    EXPECT_THAT(text, HasSubstr("\r\nCash Available is  20.76% of House Price.\r\n"));
     f->ResetBTN->Click();
     EXPECT_EQ(f->lResult->Caption(), "Cash Available is 28.9% of House Price.");
     f->UndoBTN->Click();
@@ -179,8 +175,8 @@ TEST_F(CalcsTest, AffordableHousePrintsItsSentence) {
     Calculate(f);
     f->PrintBtn->Click();
     const std::string text = PrintedText();
-    EXPECT_NE(LineWith(text, "Amount Financed:").find("$190,796.89"), std::string::npos) << text;
-    EXPECT_NE(text.find("Cash Available is   0.00% of House Price."), std::string::npos) << text;
+    EXPECT_THAT(LineWith(text, "Amount Financed:"), HasSubstr("$190,796.89")) << text;
+    EXPECT_THAT(text, HasSubstr("Cash Available is   0.00% of House Price."));
 }
 
 TEST_F(CalcsTest, RefinanceWritesItsNarrative) {
@@ -193,12 +189,12 @@ TEST_F(CalcsTest, RefinanceWritesItsNarrative) {
     ASSERT_GT(f->Memo1->Lines()->Count(), 4);
     for (int k = 0; k < f->Memo1->Lines()->Count(); ++k)
         EXPECT_LE(f->Memo1->Lines()->Strings(k).size(), 85u);
-    EXPECT_EQ(f->Memo1->Lines()->Strings(0).rfind("     By the time you sell after 5 years", 0),
-              0u);
+    EXPECT_THAT(f->Memo1->Lines()->Strings(0),
+                StartsWith("     By the time you sell after 5 years"));
     f->CopyBTN->Click();
     const std::string text = Clipboard()->AsText();
-    EXPECT_NE(text.find("Current Financing\r\n\r\nRemaining Balance:"), std::string::npos);
-    EXPECT_NE(text.find("Bottom line?"), std::string::npos);
+    EXPECT_THAT(text, HasSubstr("Current Financing\r\n\r\nRemaining Balance:"));
+    EXPECT_THAT(text, HasSubstr("Bottom line?"));
     f->PriorBTN->Click();
     EXPECT_EQ(f->Notebook1->ActivePage(), "DataEntry");
     f->PYR2->SetItemIndex(1);
@@ -260,12 +256,10 @@ TEST_F(CalcsTest, InterestDueDailyRateFromItsValue) {
     Calculate(f);
     EXPECT_EQ(Shown(f->DailyRate), "0.000515");
     f->CopyBTN->Click();
-    EXPECT_NE(
-        Clipboard()->AsText().find(Format("%-30s %16s\r\n", {"Daily Periodic Rate:", "0.0005145"})),
-        std::string::npos)
-        << Clipboard()->AsText();
+    EXPECT_THAT(Clipboard()->AsText(),
+                HasSubstr(Format("%-30s %16s\r\n", {"Daily Periodic Rate:", "0.0005145"})));
     f->PrintBtn->Click();
-    EXPECT_NE(LineWith(PrintedText(), "Daily Periodic Rate:").find("0.0005145"), std::string::npos)
+    EXPECT_THAT(LineWith(PrintedText(), "Daily Periodic Rate:"), HasSubstr("0.0005145"))
         << PrintedText();
 }
 
@@ -275,8 +269,7 @@ TEST_F(CalcsTest, AmpersandsInCaptionsAndFieldsNamedInMessages) {
     auto* f = (main->OpenAffordHouse(), Opened<TcLoAffHs>(ckAffHouse));
     EXPECT_EQ(StripHotkey(f->lEstTaxIns->Caption()), "Est. Taxes & Insurance?:");
     f->CopyBTN->Click();
-    EXPECT_NE(Clipboard()->AsText().find("Est. Taxes & Insurance?:"), std::string::npos)
-        << Clipboard()->AsText();
+    EXPECT_THAT(Clipboard()->AsText(), HasSubstr("Est. Taxes & Insurance?:"));
     EXPECT_EQ(FieldCaption(f->EstTaxIns), "Est. Taxes & Insurance");
     EXPECT_EQ(FieldCaption(f->NumPmts), "Number of Periods (#)");
     Enter(f->NumPmts, "40000");
@@ -293,16 +286,13 @@ TEST_F(CalcsTest, RefinanceNarrativeReadsAndPrintsWhole) {
     EnterRefinance(f, "10", "120000", "6");
     Calculate(f);
     const std::string text = JoinedWords(f->Memo1->Lines()->Text());
-    EXPECT_NE(text.find(". Therefore, you will be saving $"), std::string::npos) << text;
-    EXPECT_NE(text.find(". However, the interest savings will increase your taxes by $"),
-              std::string::npos)
-        << text;
-    EXPECT_EQ(text.find("  "), std::string::npos);
-    EXPECT_EQ(text.find(".By"), std::string::npos);
+    EXPECT_THAT(text, HasSubstr(". Therefore, you will be saving $"));
+    EXPECT_THAT(text, HasSubstr(". However, the interest savings will increase your taxes by $"));
+    EXPECT_THAT(text, Not(HasSubstr("  ")));
+    EXPECT_THAT(text, Not(HasSubstr(".By")));
     f->PrintBtn->Click();
     const std::string pdf = NewestPdf();
-    EXPECT_NE(JoinedWords(PrintedText()).find(JoinedWords(f->Memo1->Lines()->Strings(0))),
-              std::string::npos);
+    EXPECT_THAT(JoinedWords(PrintedText()), HasSubstr(JoinedWords(f->Memo1->Lines()->Strings(0))));
     // Every word inside the page's one-inch right margin (612 - 72 points).
     EXPECT_LE(RightmostWordEdge(RunTool("pdftotext -bbox " + ShellQuoted(pdf) + " -")), 540.5);
 }

@@ -48,7 +48,7 @@ TEST_F(PointsAdvisorTest, ComparesTheLoansAndTurnsToTheConclusion) {
     EXPECT_FALSE(points->CalcBTN->Enabled());
     EXPECT_TRUE(points->PriorBTN->Enabled());
     ASSERT_GT(points->Memo1->Lines()->Count(), 5);
-    EXPECT_NE(points->Memo1->Lines()->Text().find("$765.19"), std::string::npos);
+    EXPECT_THAT(points->Memo1->Lines()->Text(), HasSubstr("$765.19"));
     points->PriorBTN->Click();
     EXPECT_EQ(points->Notebook1->ActivePage(), "Page0");
     EXPECT_TRUE(points->CalcBTN->Enabled());
@@ -69,24 +69,21 @@ TEST_F(PointsAdvisorTest, CopyAndPrintTheComparison) {
     points->CopyBTN->Click();
     const std::string text = Clipboard()->AsText();
     // The captions' column is as wide as the longest, "Property Sold After? (Yrs):" (27).
-    EXPECT_EQ(text.rfind(Format("%-27s %16s %16s\r\n", {"", "Loan 1", "Loan 2"}), 0), 0u) << text;
-    EXPECT_NE(
-        text.find(Format("%-27s %16.2m %16.2m\r\n", {"Amount of Loan?:", 100000.0, 100000.0})),
-        std::string::npos)
-        << text;
-    EXPECT_NE(text.find(Format("%-27s %22d\r\n", {"Property Sold After? (Yrs):", 5})),
-              std::string::npos);
-    EXPECT_NE(text.find("     Since loan 2 will save you $765.19"), std::string::npos);
+    EXPECT_THAT(text, StartsWith(Format("%-27s %16s %16s\r\n", {"", "Loan 1", "Loan 2"})));
+    EXPECT_THAT(text, HasSubstr(Format("%-27s %16.2m %16.2m\r\n",
+                                       {"Amount of Loan?:", 100000.0, 100000.0})));
+    EXPECT_THAT(text, HasSubstr(Format("%-27s %22d\r\n", {"Property Sold After? (Yrs):", 5})));
+    EXPECT_THAT(text, HasSubstr("     Since loan 2 will save you $765.19"));
     EXPECT_EQ(text.substr(text.size() - 4), "\r\n\r\n");
 
     points->PrintBtn->Click();
     const std::string pdf = NewestPdf();
     const std::string printed = PdfText(pdf);
-    EXPECT_NE(printed.find("Points Advisor 1"), std::string::npos) << printed;
+    EXPECT_THAT(printed, HasSubstr("Points Advisor 1"));
     const std::string rate = LineWith(printed, "Annual Rate? (%):");
-    EXPECT_NE(rate.find("8.5000"), std::string::npos) << printed;
-    EXPECT_NE(rate.find("8.2500"), std::string::npos);
-    EXPECT_NE(printed.find("Since loan 2 will save you"), std::string::npos);
+    EXPECT_THAT(rate, HasSubstr("8.5000")) << printed;
+    EXPECT_THAT(rate, HasSubstr("8.2500"));
+    EXPECT_THAT(printed, HasSubstr("Since loan 2 will save you"));
 }
 
 TEST_F(PointsAdvisorTest, ALongLineTypedIntoTheConclusionPrintsWhole) {
@@ -99,7 +96,7 @@ TEST_F(PointsAdvisorTest, ALongLineTypedIntoTheConclusionPrintsWhole) {
     points->PrintBtn->Click();
     const std::string pdf = NewestPdf();
     const std::string printed = PdfText(pdf);
-    EXPECT_NE(JoinedWords(printed).find(note), std::string::npos) << printed;
+    EXPECT_THAT(JoinedWords(printed), HasSubstr(note)) << printed;
     // Every word stays inside the page's one-inch right margin (612 - 72 points).
     EXPECT_LE(RightmostWordEdge(RunTool("pdftotext -bbox " + ShellQuoted(pdf) + " -")), 540.5);
 }

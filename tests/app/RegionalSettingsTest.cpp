@@ -104,16 +104,12 @@ protected:
         std::string winIni = "[intl]\n";
         for (const auto& [key, value] : IntlEntries(GetParam().Locale()))
             winIni += key + "=" + value + "\n";
-        WriteAll(home / "WIN.INI", winIni);
-        LoadRegionalSettings();
-        VcIntlSup().ReadWindowsIntl();
+        UseSettings(winIni);
         MakeMainForm();
     }
     void TearDown() override {
         AppTest::TearDown();
-        WriteAll(home / "WIN.INI", UsWinIni);
-        LoadRegionalSettings();
-        VcIntlSup().ReadWindowsIntl();
+        UseSettings(UsWinIni);
     }
 };
 
@@ -133,8 +129,8 @@ TEST_P(RegionalSettingsTest, TheLoanCalculatorTypesShowsCopiesAndPrintsTheCountr
     EXPECT_EQ(Shown(loan->TotInt), c.Interest);
     loan->CopyBTN->Click();
     const std::string copied = Clipboard()->AsText();
-    EXPECT_NE(copied.find(c.Payment), std::string::npos) << copied;
-    EXPECT_NE(copied.find(c.Interest), std::string::npos) << copied;
+    EXPECT_THAT(copied, HasSubstr(c.Payment));
+    EXPECT_THAT(copied, HasSubstr(c.Interest));
 
     loan->PrintBtn->Click();
     Application->ProcessMessages();
@@ -148,10 +144,8 @@ TEST_P(RegionalSettingsTest, TheLoanCalculatorTypesShowsCopiesAndPrintsTheCountr
         std::replace(money.begin(), money.end(), '\xA0', ' ');
         return money;
     };
-    EXPECT_NE(LineWith(text, "Periodic Payment:").find(printed(c.Payment)), std::string::npos)
-        << text;
-    EXPECT_NE(LineWith(text, "Total Interest:").find(printed(c.Interest)), std::string::npos)
-        << text;
+    EXPECT_THAT(LineWith(text, "Periodic Payment:"), HasSubstr(printed(c.Payment))) << text;
+    EXPECT_THAT(LineWith(text, "Total Interest:"), HasSubstr(printed(c.Interest))) << text;
 
     // Solving for the amount reads the payment back from what its field shows.
     Enter(loan->PV, "0");

@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 TEST(RemainingBalanceTest, BalanceAfterAPaymentAndItsRefusals) {
@@ -73,13 +72,11 @@ TEST(RemainingBalanceTest, AfterTheFirstPaymentAndEachRefusal) {
 }
 
 TAccelValues Accelerated(double pv, int n, float rate, int incPer, double extra) {
-    TAccelValues v;
-    v.PV = pv;
-    v.NumPmts = static_cast<SmallInt>(n);
-    v.Rate = rate;
-    v.IncPer = static_cast<SmallInt>(incPer);
-    v.ExtraPd = extra;
-    return v;
+    return {.PV = pv,
+            .NumPmts = static_cast<SmallInt>(n),
+            .Rate = rate,
+            .IncPer = static_cast<SmallInt>(incPer),
+            .ExtraPd = extra};
 }
 
 // Expected figures of the accelerated runs come from a python run period by period, each

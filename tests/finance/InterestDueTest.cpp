@@ -13,22 +13,16 @@
 namespace {
 
 TIntDueValues Deposit(double pv, float rate, LongInt days, Byte compounding, Byte basis) {
-    TIntDueValues v;
-    v.PV = pv;
-    v.Rate = rate;
-    v.NumDays = v.Term = days;
-    v.Compounding = compounding;
-    v.Basis = basis;
-    return v;
+    return {.PV = pv,
+            .NumDays = days,
+            .Rate = rate,
+            .Term = days,
+            .Compounding = compounding,
+            .Basis = basis};
 }
 
 TEST(InterestDueTest, SimpleAndCompoundInterest) {
-    TIntDueValues v;
-    v.PV = 10000;
-    v.Rate = 10;
-    v.NumDays = v.Term = 365;
-    v.Compounding = icSimple;
-    v.Basis = ybBasis365;
+    TIntDueValues v = Deposit(10000, 10, 365, icSimple, ybBasis365);
     EXPECT_EQ(ComputeInterestDue(v), "");
     EXPECT_NEAR(v.IntPaid, 1000.00, 1e-9);
     EXPECT_NEAR(v.FV, 11000.00, 1e-9);
@@ -43,12 +37,8 @@ TEST(InterestDueTest, SimpleAndCompoundInterest) {
 }
 
 TEST(InterestDueTest, ShortTermsZeroTermsAndContinuousGrowth) {
-    TIntDueValues v;
-    v.PV = 10000;
-    v.Rate = 12;
-    v.Basis = ybBasis360;
-    v.Compounding = icQuarterly;
-    v.NumDays = v.Term = 45; // half a quarter: simple interest for the fraction
+    // Half a quarter: simple interest for the fraction.
+    TIntDueValues v = Deposit(10000, 12, 45, icQuarterly, ybBasis360);
     ComputeInterestDue(v);
     EXPECT_NEAR(v.IntPaid, 10000 * 0.03 * 0.5, 1e-9);
 

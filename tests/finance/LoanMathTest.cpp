@@ -309,18 +309,12 @@ TEST(LoMathSmallRoutines, MulSubRemoveCharColumnWidth) {
     EXPECT_EQ(RemoveChar('&', "&Save && exit"), "Save && exit");
     EXPECT_EQ(RemoveChar('&', "Close"), "Close");
     EXPECT_EQ(RemoveChar('&', ""), "");
-    EXPECT_EQ(ReportColumnWidth(1), 1.5);
-    EXPECT_EQ(ReportColumnWidth(8), 1.5);
-    EXPECT_EQ(ReportColumnWidth(9), 2.0);
-    EXPECT_EQ(ReportColumnWidth(10), 2.0);
-    EXPECT_EQ(ReportColumnWidth(11), 2.5);
-    EXPECT_EQ(ReportColumnWidth(12), 2.5);
-    EXPECT_EQ(ReportColumnWidth(13), 3.0);
-    EXPECT_EQ(ReportColumnWidth(14), 3.0);
-    EXPECT_EQ(ReportColumnWidth(15), 3.25);
-    EXPECT_EQ(ReportColumnWidth(16), 3.25);
-    EXPECT_EQ(ReportColumnWidth(0), 3.25);
-    EXPECT_EQ(ReportColumnWidth(-3), 3.25);
+    // The width in inches of a report column of that many characters.
+    const std::pair<int, double> widths[] = {{1, 1.5},   {8, 1.5},   {9, 2.0},  {10, 2.0},
+                                             {11, 2.5},  {12, 2.5},  {13, 3.0}, {14, 3.0},
+                                             {15, 3.25}, {16, 3.25}, {0, 3.25}, {-3, 3.25}};
+    for (const auto& [characters, inches] : widths)
+        EXPECT_EQ(ReportColumnWidth(characters), inches) << characters;
 }
 
 // The money picture follows the currency text and its placement, so that every currency a

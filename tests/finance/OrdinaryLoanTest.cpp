@@ -11,13 +11,8 @@
 namespace {
 
 TLoanValues Loan(double pv, int n, float rate, double pmt, Byte method = amNormal) {
-    TLoanValues v;
-    v.Method = method;
-    v.PV = pv;
-    v.NumPmts = static_cast<SmallInt>(n);
-    v.Rate = rate;
-    v.Pmt = pmt;
-    return v;
+    return {
+        .PV = pv, .NumPmts = static_cast<SmallInt>(n), .Rate = rate, .Pmt = pmt, .Method = method};
 }
 
 TLoanValues InAdvance(TLoanValues v) {
@@ -282,11 +277,8 @@ TEST(LoLoanTest, ARateThatDoesNotExistIsRefused) {
 }
 
 TEST(LoLoanTest, ZeroRatesAndHugeValuesNeverGiveInfinities) {
-    TLoanValues v = Loan(0, 100, 0.0f, 0);
-    v.Rate = 0;
-    v.Pmt = 50;
     // Rate 0 is an unknown too, so give a tiny rate for the amount solve at near-zero interest.
-    v.Rate = 1e-10f;
+    TLoanValues v = Loan(0, 100, 1e-10f, 50);
     EXPECT_EQ(SolveLoanPV(v), "");
     EXPECT_NEAR(v.PV, 5000, 1e-3);
 

@@ -42,12 +42,7 @@ TEST(TypedRates, LoanPaymentsOfTheTypedRate) {
 
 TEST(TypedRates, InterestDueOfTheTypedRate) {
     // =500000*(1+0.031356/365)^1825 = 584865.1831...; the single gives 584865.1858.
-    TIntDueValues v;
-    v.PV = 500000;
-    v.Rate = 3.1356f;
-    v.NumDays = v.Term = 1825;
-    v.Compounding = icDaily;
-    v.Basis = ybBasis365;
+    TIntDueValues v{.PV = 500000, .NumDays = 1825, .Rate = 3.1356f, .Term = 1825};
     EXPECT_EQ(ComputeInterestDue(v), "");
     EXPECT_EQ(RoundToCents(v.FV), 584865.18);
     EXPECT_EQ(RoundToCents(v.IntPaid), 84865.18);

@@ -13,21 +13,6 @@
 
 namespace {
 
-// Runs Execute with Act called on the shown form of type F.
-template <typename F, typename Run>
-void WithForm(Run&& Execute, const std::function<void(F*)>& Act) {
-    bool seen = false;
-    const TModalHook old = SetModalHook([&](TCustomForm* form) {
-        auto* f = dynamic_cast<F*>(form);
-        ASSERT_NE(f, nullptr);
-        seen = true;
-        Act(f);
-    });
-    Execute();
-    SetModalHook(old);
-    EXPECT_TRUE(seen);
-}
-
 class TipDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -46,34 +31,30 @@ protected:
 TEST_F(TipDialogTest, NextTipWrapsAfterTheLastLine) {
     for (const char* tip : {"One", "Two", "Three"})
         dialog.Tips()->Add(tip);
-    WithForm<TEPTipDialogFm>([&] { dialog.Execute(); },
-                             [&](TEPTipDialogFm* f) {
-                                 const std::string first = f->TipLb->Caption();
-                                 const int start = dialog.Tips()->IndexOf(first);
-                                 ASSERT_GE(start, 0);
-                                 for (int step = 1; step <= 3; ++step) {
-                                     f->NextTipBt->Click();
-                                     EXPECT_EQ(f->TipLb->Caption(),
-                                               dialog.Tips()->Strings((start + step) % 3));
-                                 }
-                                 f->CloseBt->Click();
-                             });
+    WithForm<TEPTipDialogFm>(dialog, [&](TEPTipDialogFm* f) {
+        const std::string first = f->TipLb->Caption();
+        const int start = dialog.Tips()->IndexOf(first);
+        ASSERT_GE(start, 0);
+        for (int step = 1; step <= 3; ++step) {
+            f->NextTipBt->Click();
+            EXPECT_EQ(f->TipLb->Caption(), dialog.Tips()->Strings((start + step) % 3));
+        }
+        f->CloseBt->Click();
+    });
 }
 
 TEST_F(TipDialogTest, OneTipKeepsShowingAndNoTipsShowNothing) {
     dialog.Tips()->Add("Only tip");
-    WithForm<TEPTipDialogFm>([&] { dialog.Execute(); },
-                             [](TEPTipDialogFm* f) {
-                                 EXPECT_EQ(f->TipLb->Caption(), "Only tip");
-                                 f->NextTipBt->Click();
-                                 EXPECT_EQ(f->TipLb->Caption(), "Only tip");
-                             });
+    WithForm<TEPTipDialogFm>(dialog, [](TEPTipDialogFm* f) {
+        EXPECT_EQ(f->TipLb->Caption(), "Only tip");
+        f->NextTipBt->Click();
+        EXPECT_EQ(f->TipLb->Caption(), "Only tip");
+    });
     dialog.Tips()->Clear();
-    WithForm<TEPTipDialogFm>([&] { dialog.Execute(); },
-                             [](TEPTipDialogFm* f) {
-                                 f->NextTipBt->Click();
-                                 EXPECT_EQ(f->TipLb->Caption(), "");
-                             });
+    WithForm<TEPTipDialogFm>(dialog, [](TEPTipDialogFm* f) {
+        f->NextTipBt->Click();
+        EXPECT_EQ(f->TipLb->Caption(), "");
+    });
 }
 
 TEST_F(TipDialogTest, TheMainWindowsSettingsShowOnlyHelpAtTheMoreTipsPlace) {
@@ -81,18 +62,16 @@ TEST_F(TipDialogTest, TheMainWindowsSettingsShowOnlyHelpAtTheMoreTipsPlace) {
     dialog.SetTipTitle("Did you know...");
     dialog.SetHelpContext(106);
     dialog.Tips()->Add("A tip");
-    WithForm<TEPTipDialogFm>([&] { dialog.Execute(); },
-                             [&](TEPTipDialogFm* f) {
-                                 EXPECT_EQ(f->Caption(), "Tips");
-                                 EXPECT_EQ(f->TipTitleLb->Caption(), "Did you know...");
-                                 EXPECT_FALSE(f->MoreTipsBt->Visible());
-                                 EXPECT_TRUE(f->HelpBt->Visible());
-                                 EXPECT_EQ(f->HelpBt->Top(), f->MoreTipsBt->Top());
-                                 EXPECT_EQ(f->TipTitleLb->Left(),
-                                           f->LightBulbIm->Left() + f->LightBulbIm->Width() + 12);
-                                 EXPECT_EQ(f->TipLb->Left(), f->TipTitleLb->Left());
-                                 f->HelpBt->Click();
-                             });
+    WithForm<TEPTipDialogFm>(dialog, [&](TEPTipDialogFm* f) {
+        EXPECT_EQ(f->Caption(), "Tips");
+        EXPECT_EQ(f->TipTitleLb->Caption(), "Did you know...");
+        EXPECT_FALSE(f->MoreTipsBt->Visible());
+        EXPECT_TRUE(f->HelpBt->Visible());
+        EXPECT_EQ(f->HelpBt->Top(), f->MoreTipsBt->Top());
+        EXPECT_EQ(f->TipTitleLb->Left(), f->LightBulbIm->Left() + f->LightBulbIm->Width() + 12);
+        EXPECT_EQ(f->TipLb->Left(), f->TipTitleLb->Left());
+        f->HelpBt->Click();
+    });
     ASSERT_EQ(services.Helps.size(), 1u);
     EXPECT_EQ(services.Helps[0].Command, HELP_CONTEXT);
     EXPECT_EQ(services.Helps[0].Data, 106);
@@ -101,28 +80,26 @@ TEST_F(TipDialogTest, TheMainWindowsSettingsShowOnlyHelpAtTheMoreTipsPlace) {
 TEST_F(TipDialogTest, BothHelpButtonsKeepTheirPlacesAndStoredTexts) {
     dialog.SetHelpContext(106);
     dialog.SetMoreTipsContext(7);
-    WithForm<TEPTipDialogFm>([&] { dialog.Execute(); },
-                             [&](TEPTipDialogFm* f) {
-                                 EXPECT_EQ(f->Caption(), "Tip of the Day");
-                                 EXPECT_EQ(f->TipTitleLb->Caption(), "Did you know...");
-                                 EXPECT_TRUE(f->MoreTipsBt->Visible());
-                                 EXPECT_GT(f->HelpBt->Top(), f->MoreTipsBt->Top());
-                                 f->MoreTipsBt->Click();
-                             });
+    WithForm<TEPTipDialogFm>(dialog, [&](TEPTipDialogFm* f) {
+        EXPECT_EQ(f->Caption(), "Tip of the Day");
+        EXPECT_EQ(f->TipTitleLb->Caption(), "Did you know...");
+        EXPECT_TRUE(f->MoreTipsBt->Visible());
+        EXPECT_GT(f->HelpBt->Top(), f->MoreTipsBt->Top());
+        f->MoreTipsBt->Click();
+    });
     ASSERT_EQ(services.Helps.size(), 1u);
     EXPECT_EQ(services.Helps[0].Data, 7);
 }
 
 TEST_F(TipDialogTest, TheBoxIsReadBackForTheCallerToStore) {
     EXPECT_TRUE(dialog.ShowAtStartup());
-    WithForm<TEPTipDialogFm>([&] { dialog.Execute(); },
-                             [](TEPTipDialogFm* f) {
-                                 EXPECT_TRUE(f->ShowTipsCb->Checked());
-                                 f->ShowTipsCb->SetChecked(false);
-                                 f->CloseBt->Click();
-                             });
+    WithForm<TEPTipDialogFm>(dialog, [](TEPTipDialogFm* f) {
+        EXPECT_TRUE(f->ShowTipsCb->Checked());
+        f->ShowTipsCb->SetChecked(false);
+        f->CloseBt->Click();
+    });
     EXPECT_FALSE(dialog.ShowAtStartup());
-    WithForm<TEPTipDialogFm>([&] { dialog.Execute(); },
+    WithForm<TEPTipDialogFm>(dialog,
                              [](TEPTipDialogFm* f) { EXPECT_FALSE(f->ShowTipsCb->Checked()); });
 }
 
@@ -130,11 +107,10 @@ TEST_F(TipDialogTest, AGivenPictureReplacesTheBulb) {
     TBitmap picture;
     picture.SetSize(48, 20);
     dialog.Picture()->SetGraphic(&picture);
-    WithForm<TEPTipDialogFm>([&] { dialog.Execute(); },
-                             [](TEPTipDialogFm* f) {
-                                 EXPECT_EQ(f->LightBulbIm->Width(), 48);
-                                 EXPECT_EQ(f->TipLb->Left(), f->LightBulbIm->Left() + 48 + 12);
-                             });
+    WithForm<TEPTipDialogFm>(dialog, [](TEPTipDialogFm* f) {
+        EXPECT_EQ(f->LightBulbIm->Width(), 48);
+        EXPECT_EQ(f->TipLb->Left(), f->LightBulbIm->Left() + 48 + 12);
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -172,83 +148,78 @@ protected:
 };
 
 TEST_F(AboutDialogTest, TheFormShowsTheTextsAndTheFacts) {
-    WithForm<TAboutBox>([&] { dialog.Execute(); },
-                        [](TAboutBox* f) {
-                            EXPECT_EQ(f->Caption(), "About");
-                            EXPECT_EQ(f->ProductName->Caption(), "Vantrel Plus");
-                            EXPECT_EQ(f->Version->Caption(), "Version: 2.6      32-bit");
-                            EXPECT_EQ(f->Copyright->Caption(), "    Copyright notice");
-                            EXPECT_EQ(f->Label1->Caption(), "Kernel Version:");
-                            // The kernel's whole release and the processor's model name,
-                            // as the system tells them.
-                            EXPECT_EQ(f->WinVersion->Caption(),
-                                      FirstLine("/proc/sys/kernel/osrelease"));
-                            const std::string model = CpuModelName();
-                            if (!model.empty()) {
-                                EXPECT_EQ(f->CPU->Caption(), model);
-                            }
-                            EXPECT_NE(f->CPU->Caption(), "Unknown");
-                            EXPECT_EQ(f->Label2->Caption(), "Other OS Info:");
-                            EXPECT_EQ(f->Label3->Caption(), "");
-                            EXPECT_EQ(f->Coprocessor->Caption(), "");
-                            EXPECT_EQ(f->Label9->Caption(), "Free Disk Space:");
-                            EXPECT_EQ(f->ScreenResolution->Caption(),
-                                      std::to_string(Screen->Width()) + " x " +
-                                          std::to_string(Screen->Height()));
-                            EXPECT_NE(f->FreeMemory->Caption().find(" in KB"), std::string::npos);
-                            EXPECT_NE(f->FreeDisk->Caption().find(" MB"), std::string::npos);
-                            EXPECT_FALSE(f->WinVersion->Caption().empty());
-                            EXPECT_EQ(f->Notebook1->PageIndex(), 0);
-                        });
+    WithForm<TAboutBox>(dialog, [](TAboutBox* f) {
+        EXPECT_EQ(f->Caption(), "About");
+        EXPECT_EQ(f->ProductName->Caption(), "Vantrel Plus");
+        EXPECT_EQ(f->Version->Caption(), "Version: 2.6      32-bit");
+        EXPECT_EQ(f->Copyright->Caption(), "    Copyright notice");
+        EXPECT_EQ(f->Label1->Caption(), "Kernel Version:");
+        // The kernel's whole release and the processor's model name,
+        // as the system tells them.
+        EXPECT_EQ(f->WinVersion->Caption(), FirstLine("/proc/sys/kernel/osrelease"));
+        const std::string model = CpuModelName();
+        if (!model.empty()) {
+            EXPECT_EQ(f->CPU->Caption(), model);
+        }
+        EXPECT_NE(f->CPU->Caption(), "Unknown");
+        EXPECT_EQ(f->Label2->Caption(), "Other OS Info:");
+        EXPECT_EQ(f->Label3->Caption(), "");
+        EXPECT_EQ(f->Coprocessor->Caption(), "");
+        EXPECT_EQ(f->Label9->Caption(), "Free Disk Space:");
+        EXPECT_EQ(f->ScreenResolution->Caption(),
+                  std::to_string(Screen->Width()) + " x " + std::to_string(Screen->Height()));
+        EXPECT_NE(f->FreeMemory->Caption().find(" in KB"), std::string::npos);
+        EXPECT_NE(f->FreeDisk->Caption().find(" MB"), std::string::npos);
+        EXPECT_FALSE(f->WinVersion->Caption().empty());
+        EXPECT_EQ(f->Notebook1->PageIndex(), 0);
+    });
 }
 
 TEST_F(AboutDialogTest, MoreAndPriorSwitchThePages) {
-    WithForm<TAboutBox>([&] { dialog.Execute(); },
-                        [](TAboutBox* f) {
-                            EXPECT_EQ(f->MoreBTN->Caption(), "Mo&re");
-                            f->MoreBTN->Click();
-                            EXPECT_EQ(f->Notebook1->PageIndex(), 1);
-                            EXPECT_EQ(f->MoreBTN->Caption(), "P&rior");
-                            f->MoreBTN->Click();
-                            EXPECT_EQ(f->Notebook1->PageIndex(), 0);
-                            EXPECT_EQ(f->MoreBTN->Caption(), "Mo&re");
-                            f->OKBTN->Click();
-                            EXPECT_NE(f->ModalResult(), mrNone);
-                        });
+    WithForm<TAboutBox>(dialog, [](TAboutBox* f) {
+        EXPECT_EQ(f->MoreBTN->Caption(), "Mo&re");
+        f->MoreBTN->Click();
+        EXPECT_EQ(f->Notebook1->PageIndex(), 1);
+        EXPECT_EQ(f->MoreBTN->Caption(), "P&rior");
+        f->MoreBTN->Click();
+        EXPECT_EQ(f->Notebook1->PageIndex(), 0);
+        EXPECT_EQ(f->MoreBTN->Caption(), "Mo&re");
+        f->OKBTN->Click();
+        EXPECT_NE(f->ModalResult(), mrNone);
+    });
 }
 
 TEST_F(AboutDialogTest, TheRuntimeLinesAreShownOnceOnEveryOpening) {
     TStringList extra;
     extra.Add("Extra line");
     for (int call = 1; call <= 2; ++call) {
-        WithForm<TAboutBox>([&] { dialog.Execute(&extra); },
-                            [&](TAboutBox* f) {
-                                TStrings* lines = f->Memo1->Lines();
-                                ASSERT_EQ(lines->Count(), 1 + 3 + 1);
-                                EXPECT_EQ(lines->Strings(0), "Address line");
-                                EXPECT_EQ(lines->Strings(1),
-                                          "Get additional runtime information such as:");
-                                EXPECT_EQ(lines->Strings(2), "Running 64-bit version.");
-                                EXPECT_EQ(lines->Strings(4), "Extra line");
-                            });
+        WithForm<TAboutBox>(
+            dialog,
+            [&](TAboutBox* f) {
+                TStrings* lines = f->Memo1->Lines();
+                ASSERT_EQ(lines->Count(), 1 + 3 + 1);
+                EXPECT_EQ(lines->Strings(0), "Address line");
+                EXPECT_EQ(lines->Strings(1), "Get additional runtime information such as:");
+                EXPECT_EQ(lines->Strings(2), "Running 64-bit version.");
+                EXPECT_EQ(lines->Strings(4), "Extra line");
+            },
+            &extra);
     }
     EXPECT_EQ(dialog.MoreInfo()->Count(), 1);
 }
 
 TEST_F(AboutDialogTest, ButtonsAreCentredAloneOrAsAPair) {
-    WithForm<TAboutBox>([&] { dialog.Execute(); },
-                        [](TAboutBox* f) {
-                            const int ok = f->OKBTN->Left() + f->OKBTN->Width() / 2;
-                            const int more = f->MoreBTN->Left() + f->MoreBTN->Width() / 2;
-                            EXPECT_EQ(more - ok, 96);
-                            EXPECT_LE(std::abs((ok + more) / 2 - f->Width() / 2), 1);
-                        });
+    WithForm<TAboutBox>(dialog, [](TAboutBox* f) {
+        const int ok = f->OKBTN->Left() + f->OKBTN->Width() / 2;
+        const int more = f->MoreBTN->Left() + f->MoreBTN->Width() / 2;
+        EXPECT_EQ(more - ok, 96);
+        EXPECT_LE(std::abs((ok + more) / 2 - f->Width() / 2), 1);
+    });
     dialog.SetShowMore(false);
-    WithForm<TAboutBox>([&] { dialog.Execute(); },
-                        [](TAboutBox* f) {
-                            EXPECT_FALSE(f->MoreBTN->Visible());
-                            EXPECT_EQ(f->OKBTN->Left(), f->Width() / 2 - f->OKBTN->Width() / 2);
-                        });
+    WithForm<TAboutBox>(dialog, [](TAboutBox* f) {
+        EXPECT_FALSE(f->MoreBTN->Visible());
+        EXPECT_EQ(f->OKBTN->Left(), f->Width() / 2 - f->OKBTN->Width() / 2);
+    });
 }
 
 TEST_F(AboutDialogTest, RegisteredUserAndCompanyComeFromTheRegistry) {

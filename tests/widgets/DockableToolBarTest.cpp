@@ -30,14 +30,16 @@ class TBarForm : public TForm {
             Bars.push_back(bar);
         }
     }
-    // Shows the form, then lets every bar take its place (as a stored form's loading would).
-    void Start(const std::function<void(TDToolBar*)>& before = {}) {
+    // Shows the form, then lets every bar take its place (as a stored form's loading would);
+    // answers the form.
+    TBarForm* Start(const std::function<void(TDToolBar*)>& before = {}) {
         Show();
         for (TDToolBar* bar : Bars) {
             if (before) before(bar);
             bar->Loaded();
         }
         Application->ProcessMessages();
+        return this;
     }
     std::vector<TDToolBar*> Bars;
 };
@@ -76,10 +78,7 @@ protected:
     }
     TPoint ClientPoint(int x, int y) { return form->ClientToScreen({x, y}); }
     // The bar of a shown form that has one bar of four buttons.
-    TDToolBar* StartedBar() {
-        Make()->Start();
-        return form->Bars[0];
-    }
+    TDToolBar* StartedBar() { return Make()->Start()->Bars[0]; }
     void DoubleClick(TDToolBar* bar, const TPoint& local) {
         SendMouse(bar, QEvent::MouseButtonDblClick, bar->ClientToScreen(local), Qt::LeftButton,
                   Qt::LeftButton);
@@ -139,8 +138,7 @@ TEST_F(DToolBarTest, ABarLoadedHiddenBeforeItsFormShowsTakesItsPlaceWhenShown) {
 }
 
 TEST_F(DToolBarTest, TheOldLookFramesBarsAndAreas) {
-    TBarForm* f = Make();
-    f->Start([](TDToolBar* bar) { bar->SetStyle(tsWin31); });
+    TBarForm* f = Make()->Start([](TDToolBar* bar) { bar->SetStyle(tsWin31); });
     TDToolBar* bar = f->Bars[0];
     EXPECT_FALSE(bar->NewLook());
     EXPECT_EQ(bar->BorderAdjust(), 1);
@@ -194,8 +192,7 @@ TEST_F(DToolBarTest, ShapesWrapFromOneRowToOneColumnAndKeepGroupsTogether) {
 }
 
 TEST_F(DToolBarTest, DraggingDocksOnEverySideAndFloats) {
-    TBarForm* f = Make();
-    f->Start();
+    TBarForm* f = Make()->Start();
     TDToolBar* bar = f->Bars[0];
     std::vector<TDockStatus> previous;
     bar->OnChangeStatus = [&](TObject*, TDockStatus prev) { previous.push_back(prev); };
@@ -283,8 +280,7 @@ TEST_F(DToolBarTest, DoubleClickTogglesFloatingAndTheLastSide) {
 // A bar floated by a double click where nobody put it leaves its form's caption and menu bar
 // free; a place the user dragged it to is kept, over the caption too.
 TEST_F(DToolBarTest, ADoubleClickFloatsTheBarClearOfItsFormsCaptionAndMenuBar) {
-    TBarForm* f = Make();
-    f->Start();
+    TBarForm* f = Make()->Start();
     TDToolBar* bar = f->Bars[0];
     // The caption runs across the middle of the screen, where a centred bar would stand.
     f->SetTop(Screen->Height() / 2 - 10);
@@ -322,8 +318,7 @@ TEST_F(DToolBarTest, ARestartFindsTheBarWhereItWasLeft) {
     EXPECT_EQ(store.ReadInteger("TBarForm.DToolBar1", "Status", -1), dsFloat);
     EXPECT_EQ(store.ReadInteger("TBarForm.DToolBar1", "FloatLeft", -1), floating.Left);
 
-    TBarForm* again = Make();
-    again->Start();
+    TBarForm* again = Make()->Start();
     TDToolBar* restored = again->Bars[0];
     EXPECT_EQ(restored->DockStatus(), dsFloat);
     EXPECT_EQ(restored->LastDockStatus(), dsLeft);
@@ -334,15 +329,13 @@ TEST_F(DToolBarTest, ARestartFindsTheBarWhereItWasLeft) {
 
 TEST_F(DToolBarTest, DamagedStoredValuesAreIgnored) {
     Store({{"FloatIndex", 0}, {"Status", 9}, {"LastDockedStatus", dsFloat}});
-    TBarForm* f = Make();
-    f->Start();
+    TBarForm* f = Make()->Start();
     EXPECT_EQ(f->Bars[0]->DockStatus(), dsTop);
     EXPECT_EQ(f->Bars[0]->LastDockStatus(), dsTop);
     form.reset();
     // A shape the bar does not have: nothing of the state is taken.
     Store({{"FloatIndex", 99}, {"Status", dsRight}});
-    f = Make();
-    f->Start();
+    f = Make()->Start();
     EXPECT_EQ(f->Bars[0]->DockStatus(), dsTop);
     EXPECT_EQ(f->Bars[0]->FloatIndex(), -1);
 }
@@ -392,8 +385,7 @@ TEST_F(DToolBarTest, AFloatingBarComesUpWithItsFormAboveIt) {
 }
 
 TEST_F(DToolBarTest, InitEventMayMoveTheBarBeforeItIsPlaced) {
-    TBarForm* f = Make();
-    f->Start([](TDToolBar* bar) {
+    TBarForm* f = Make()->Start([](TDToolBar* bar) {
         bar->OnInitBar = [](TObject*, int& fi, int&, int&, TDockStatus& last, TDockStatus& status,
                             int&, int& top) {
             EXPECT_EQ(fi, -1);
@@ -420,8 +412,7 @@ TEST_F(DToolBarTest, SaveNameComesFromTheProgramFileUnlessOneIsSet) {
 }
 
 TEST_F(DToolBarTest, BarsOfOneFormShareTheirSpacing) {
-    TBarForm* f = Make(2, 2);
-    f->Start();
+    TBarForm* f = Make(2, 2)->Start();
     f->Bars[0]->SetLRSpace(8);
     EXPECT_EQ(f->Bars[1]->LRSpace(), 8);
     EXPECT_EQ(f->Bars[1]->Width(), 8 + 2 * (33 + 8) + 1);
@@ -431,8 +422,7 @@ TEST_F(DToolBarTest, BarsOfOneFormShareTheirSpacing) {
 }
 
 TEST_F(DToolBarTest, WithoutFloatingTheLastAllowedTargetStays) {
-    TBarForm* f = Make();
-    f->Start([](TDToolBar* bar) {
+    TBarForm* f = Make()->Start([](TDToolBar* bar) {
         TDockOptions options = bar->Options()->DockOptions();
         bar->Options()->SetDockOptions(options.Exclude(doAllowFloat));
     });
@@ -487,8 +477,8 @@ TEST_F(DToolBarTest, DraggingAFloatingEdgeChoosesAnotherShape) {
 }
 
 TEST_F(DToolBarTest, FloatingCaptionShowsTheFormsActivity) {
-    TBarForm* f = Make();
-    f->Start([](TDToolBar* bar) { bar->Options()->FloatOptions()->SetCaption("Tools"); });
+    TBarForm* f =
+        Make()->Start([](TDToolBar* bar) { bar->Options()->FloatOptions()->SetCaption("Tools"); });
     TDToolBar* bar = f->Bars[0];
     bar->SetDockStatus(dsFloat);
     f->Activate();
@@ -505,8 +495,7 @@ TEST_F(DToolBarTest, FloatingCaptionShowsTheFormsActivity) {
 // Dock areas
 
 TEST_F(DToolBarTest, TwoBarsAtTheSameTopShareARowOrderedByLeft) {
-    TBarForm* f = Make(2, 2);
-    f->Start();
+    TBarForm* f = Make(2, 2)->Start();
     TDToolBar* a = f->Bars[0];
     TDToolBar* b = f->Bars[1];
     TMDocklist* area = a->DockArea();
@@ -524,8 +513,7 @@ TEST_F(DToolBarTest, TwoBarsAtTheSameTopShareARowOrderedByLeft) {
 }
 
 TEST_F(DToolBarTest, ABarDroppedAboveTheFirstRowOpensANewFirstRow) {
-    TBarForm* f = Make(2, 2);
-    f->Start();
+    TBarForm* f = Make(2, 2)->Start();
     TDToolBar* a = f->Bars[0];
     TDToolBar* b = f->Bars[1];
     TMDocklist* area = a->DockArea();
@@ -545,8 +533,7 @@ TEST_F(DToolBarTest, ABarDroppedAboveTheFirstRowOpensANewFirstRow) {
 }
 
 TEST_F(DToolBarTest, ABarPastTheEndOfAFullRowMovesBackAndPushesItsNeighbour) {
-    TBarForm* f = Make(2, 8);
-    f->Start([](TDToolBar* bar) {
+    TBarForm* f = Make(2, 8)->Start([](TDToolBar* bar) {
         bar->OnInitBar = [bar](TObject*, int& fi, int&, int&, TDockStatus&, TDockStatus&, int& l,
                                int&) {
             fi = 0;

@@ -139,22 +139,15 @@ TEST_F(EPGfxCmpTest, FollowersTakeThePictureAndChainsAreRefused) {
 }
 
 TEST_F(EPGfxCmpTest, TransparentBlitCombinesThroughAMask) {
-    TBitmap dest;
-    dest.SetSize(8, 8);
-    dest.Canvas()->Brush()->SetColor(clBlue);
-    dest.Canvas()->FillRect(Rect(0, 0, 8, 8));
+    auto dest = Filled(8, 8, clBlue, clBlue);
     auto source = Filled(4, 4, clYellow, clYellow);
     source->Canvas()->SetPixels(1, 1, clRed);
-    TransparentStretchBlt(dest.Canvas(), Rect(0, 0, 8, 8), source.get(), clYellow);
-    EXPECT_EQ(dest.Canvas()->Pixels(0, 0), clBlue);
-    EXPECT_EQ(dest.Canvas()->Pixels(2, 2), clRed);
-    EXPECT_EQ(dest.Canvas()->Pixels(3, 3), clRed);
-    EXPECT_EQ(dest.Canvas()->Pixels(7, 7), clBlue);
+    TransparentStretchBlt(dest->Canvas(), Rect(0, 0, 8, 8), source.get(), clYellow);
+    EXPECT_EQ(dest->Canvas()->Pixels(0, 0), clBlue);
+    EXPECT_EQ(dest->Canvas()->Pixels(2, 2), clRed);
+    EXPECT_EQ(dest->Canvas()->Pixels(3, 3), clRed);
+    EXPECT_EQ(dest->Canvas()->Pixels(7, 7), clBlue);
 }
-
-} // namespace
-
-namespace {
 
 TEST_F(EPGfxCmpTest, TheBaseControlPaintsThroughItsOffScreenBitmap) {
     auto* control = new TEPGraphicControl(form.get());

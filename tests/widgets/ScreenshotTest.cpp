@@ -100,12 +100,7 @@ TEST(ScreenshotTest, TheTipDialog) {
     dialog.Tips()->Add("Press F2 from anywhere in the main window to open a loan calculator; "
                        "up to two can be open at once.");
     QImage picture;
-    const TModalHook old = SetModalHook([&](TCustomForm* form) {
-        Application->ProcessMessages();
-        picture = WidgetOf(form)->grab().toImage();
-    });
-    dialog.Execute();
-    SetModalHook(old);
+    WithForm<TEPTipDialogFm>(dialog, [&](TEPTipDialogFm* form) { picture = PictureOf(form); });
     ASSERT_FALSE(picture.isNull());
     Save(picture, "tipdialog.png");
 }
@@ -120,19 +115,12 @@ TEST(ScreenshotTest, TheAboutBox) {
     dialog.MoreInfo()->Add("Vantrel Plus");
     dialog.MoreInfo()->Add("Loan and lease calculations for everyone");
     dialog.MoreInfo()->Add("");
-    QImage first;
-    QImage second;
-    const TModalHook old = SetModalHook([&](TCustomForm* form) {
-        auto* about = dynamic_cast<TAboutBox*>(form);
-        ASSERT_NE(about, nullptr);
-        Application->ProcessMessages();
-        first = WidgetOf(form)->grab().toImage();
+    QImage first, second;
+    WithForm<TAboutBox>(dialog, [&](TAboutBox* about) {
+        first = PictureOf(about);
         about->MoreBTN->Click();
-        Application->ProcessMessages();
-        second = WidgetOf(form)->grab().toImage();
+        second = PictureOf(about);
     });
-    dialog.Execute();
-    SetModalHook(old);
     ASSERT_FALSE(first.isNull());
     Save(first, "aboutbox.png");
     Save(second, "aboutbox_more.png");

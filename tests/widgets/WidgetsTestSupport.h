@@ -1,6 +1,6 @@
 // Shared pieces of the toolbar and dialog tests: real Qt mouse input sent to a control's window
-// at client or screen positions, pixels of a window, and a fixture that cleans the settings a
-// test's toolbar saves.
+// at client or screen positions, pixels of a window, the settings a test's toolbar saves
+// cleaned, and a dialog run with the test acting on its shown form.
 #pragma once
 
 #include "platform/gui/Dialogs.h"
@@ -18,6 +18,7 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 inline QWidget* WidgetOf(TWinControl* control) {
@@ -59,4 +60,19 @@ inline QImage PictureOf(TWinControl* control) {
 inline void ForgetSavedBars(const std::string& saveFile) {
     TRegistry registry;
     registry.DeleteKey("\\" + saveFile);
+}
+
+// Runs Dialog (its Execute given Args) with Act called on the shown form of type F.
+template <typename F, typename D, typename... Args>
+void WithForm(D& Dialog, const std::function<void(F*)>& Act, Args... ExecuteArgs) {
+    bool seen = false;
+    const TModalHook old = SetModalHook([&](TCustomForm* form) {
+        auto* f = dynamic_cast<F*>(form);
+        ASSERT_NE(f, nullptr);
+        seen = true;
+        Act(f);
+    });
+    Dialog.Execute(ExecuteArgs...);
+    SetModalHook(old);
+    EXPECT_TRUE(seen);
 }
