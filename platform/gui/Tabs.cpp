@@ -126,6 +126,9 @@ void TTabSet::Paint() {
 }
 
 void TTabSet::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
+    // A pressed tab set takes the focus first, so that the arrows then move between its tabs and
+    // an OnClick that moves the focus on keeps its choice.
+    if (!Focused() && CanFocus()) SetFocus();
     if (Button == mbLeft) {
         const int index = ItemAtPos({X, Y});
         if (index >= 0) SetTabIndex(index);
