@@ -3,6 +3,7 @@
 #include "db/EngineRecords.h"
 #include "db/EngineWorkAreas.h"
 #include "platform/rtl/DateTime.h"
+#include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
 #include "xbase/Xbase.h"
 
@@ -67,7 +68,8 @@ DBIResult RunSearch(const TEngineFilter& f, TEngineWorkArea& area) {
 std::string JoinedPieces(const std::vector<std::string>& pieces, std::size_t from, std::size_t to) {
     if (to - from == 1) return pieces[from];
     const std::size_t middle = from + (to - from) / 2;
-    return "(" + JoinedPieces(pieces, from, middle) + " + " + JoinedPieces(pieces, middle, to) + ")";
+    return "(" + JoinedPieces(pieces, from, middle) + " + " + JoinedPieces(pieces, middle, to) +
+           ")";
 }
 
 std::string QuotedText(const std::string& value) {
@@ -94,17 +96,10 @@ std::string QuotedText(const std::string& value) {
 // Shortest decimal digits of a finite value that read back as it, laid out without an exponent
 // (the engine reads none in a seek): "100000000000000000000", "-0.00000025".
 std::string ShortestPlain(double value) {
-    char buffer[32];
-    const auto r = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                 std::chars_format::scientific);
-    const std::string_view form(buffer, static_cast<std::size_t>(r.ptr - buffer));
-    const std::size_t e = form.find('e');
-    std::string digits(1, form[0]);
-    if (e > 1) digits.append(form.substr(2, e - 2));
-    int exponent = 0;
-    const std::string_view power = form.substr(e + (form[e + 1] == '+' ? 2 : 1));
-    std::from_chars(power.data(), power.data() + power.size(), exponent);
-    const int whole = exponent + 1; // digits before the point
+    const TFloatRec rec = ShortestDecimal(value);
+    if (rec.Digits.empty()) return "0";
+    const std::string& digits = rec.Digits;
+    const int whole = rec.Exponent; // digits before the point
     const auto size = static_cast<int>(digits.size());
     std::string text;
     if (whole <= 0)
@@ -114,7 +109,7 @@ std::string ShortestPlain(double value) {
     else
         text = digits.substr(0, static_cast<std::size_t>(whole)) + "." +
                digits.substr(static_cast<std::size_t>(whole));
-    return (std::signbit(value) && value != 0 ? "-" : "") + text;
+    return (rec.Negative ? "-" : "") + text;
 }
 
 // A finite number as condition text in plain decimal that the engine reads back as the same

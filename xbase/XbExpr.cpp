@@ -158,9 +158,8 @@ int LiteralDecimals(std::string_view text) {
     const std::size_t e = text.find_first_of("eE");
     const std::string_view mantissa = text.substr(0, e);
     const std::size_t point = mantissa.find('.');
-    int decimals = point == std::string_view::npos
-                       ? 0
-                       : static_cast<int>(mantissa.size() - point - 1);
+    int decimals =
+        point == std::string_view::npos ? 0 : static_cast<int>(mantissa.size() - point - 1);
     if (e != std::string_view::npos) {
         int exponent = 0;
         std::string_view digits = text.substr(e + 1);
@@ -249,8 +248,8 @@ std::string NumberKey(TFloatRec rec) {
     key[1] = static_cast<char>('0' + biased / 100);
     key[2] = static_cast<char>('0' + biased / 10 % 10);
     key[3] = static_cast<char>('0' + biased % 10);
-    key.replace(KeyDigitsAt, std::min(rec.Digits.size(), key.size() - KeyDigitsAt), rec.Digits,
-                0, key.size() - KeyDigitsAt);
+    key.replace(KeyDigitsAt, std::min(rec.Digits.size(), key.size() - KeyDigitsAt), rec.Digits, 0,
+                key.size() - KeyDigitsAt);
     if (rec.Negative)
         for (std::size_t i = 1; i < key.size(); ++i)
             key[i] = static_cast<char>('0' + '9' - key[i]);
@@ -423,11 +422,7 @@ std::string XbStr(double value, int width, int decimals) {
 std::string XbNumberKey(const TXbValue& value, int decimals) {
     if (!value.Text.empty()) return NumberKey(DecimalOf(LeadingNumber(value.Text, true)));
     if (decimals >= 0) return NumberKey(FloatToDecimal(value.Number, 15, decimals));
-    char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value.Number,
-                                      std::chars_format::scientific);
-    return NumberKey(DecimalOf(std::string_view(buffer, static_cast<std::size_t>(
-                                                            result.ptr - buffer))));
+    return NumberKey(ShortestDecimal(value.Number));
 }
 
 std::string XbNumberTextKey(std::string_view text) {
@@ -447,7 +442,8 @@ std::string XbNumberKeyText(std::string_view key, int decimals) {
     std::string whole = "0", fraction;
     const auto size = static_cast<int>(digits.size());
     if (digits.empty() || exponent <= 0)
-        fraction = digits.empty() ? "" : std::string(static_cast<std::size_t>(-exponent), '0') + digits;
+        fraction =
+            digits.empty() ? "" : std::string(static_cast<std::size_t>(-exponent), '0') + digits;
     else if (exponent >= size)
         whole = digits + std::string(static_cast<std::size_t>(exponent - size), '0');
     else {

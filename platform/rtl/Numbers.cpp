@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -154,24 +155,46 @@ std::string FixedText(const TFloatRec& rec, TFloatFormat format, int decimals, c
 
 } // namespace
 
-TFloatRec FloatToDecimal(double value, int precision, int decimals) {
-    TFloatRec rec;
-    if (!std::isfinite(value) || value == 0) return rec;
+namespace {
+
+// The digits of a finite magnitude as scientific notation gives them, to `precision` places
+// after the first digit or, without one, the fewest that read back as the magnitude:
+// magnitude = 0.Digits x 10^Exponent.
+TFloatRec ScientificDigits(double magnitude, std::optional<int> precision) {
     char buffer[32];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
-                                      std::chars_format::scientific, SignificantDigits - 1);
+    const auto result = precision ? std::to_chars(buffer, buffer + sizeof buffer, magnitude,
+                                                  std::chars_format::scientific, *precision)
+                                  : std::to_chars(buffer, buffer + sizeof buffer, magnitude,
+                                                  std::chars_format::scientific);
     // buffer holds "d.ddddddddddddddde[+-]x..."
     const char* end = result.ptr;
     const char* e = std::find(static_cast<const char*>(buffer), end, 'e');
     int exp10 = 0;
     std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exp10);
+    TFloatRec rec;
     rec.Digits.assign(1, buffer[0]);
-    rec.Digits.append(static_cast<const char*>(buffer) + 2, e);
+    if (e > buffer + 1) rec.Digits.append(static_cast<const char*>(buffer) + 2, e);
     rec.Exponent = exp10 + 1;
+    return rec;
+}
+
+} // namespace
+
+TFloatRec FloatToDecimal(double value, int precision, int decimals) {
+    if (!std::isfinite(value) || value == 0) return {};
+    TFloatRec rec = ScientificDigits(std::fabs(value), SignificantDigits - 1);
     rec.Negative = value < 0;
     const long long keep = std::min<long long>(std::clamp(precision, 1, SignificantDigits),
                                                static_cast<long long>(rec.Exponent) + decimals);
     RoundDigits(rec, keep);
+    return rec;
+}
+
+TFloatRec ShortestDecimal(double value) {
+    if (!std::isfinite(value) || value == 0) return {};
+    TFloatRec rec = ScientificDigits(std::fabs(value), std::nullopt);
+    rec.Digits.erase(rec.Digits.find_last_not_of('0') + 1);
+    rec.Negative = value < 0;
     return rec;
 }
 

@@ -22,6 +22,9 @@ struct TFloatRec {
 // `precision` significant digits (1..15) and at most `decimals` places after the point
 // (negative decimals round to tens, hundreds...). Non-finite values give zero.
 TFloatRec FloatToDecimal(double value, int precision, int decimals);
+// The fewest significant digits that read back as the value, as 0.Digits x 10^Exponent with
+// no trailing zeros in Digits. Zero and non-finite values give no digits.
+TFloatRec ShortestDecimal(double value);
 
 // The value rounded like FloatToDecimal(value, 15, decimals), back as a double:
 // RoundHalfAway15(2.675, 2) == 2.68, RoundHalfAway15(-0.125, 2) == -0.13.
