@@ -45,11 +45,12 @@ int CreatePart(const std::string& path, mode_t mode) {
 int CreateFirstFreePart(const std::function<std::string(int)>& name, mode_t mode, std::string& path,
                         const std::function<bool(int)>& taken) {
     for (int n = 1; n < 100000; ++n) {
+        if (taken && taken(n)) continue;
         path = name(n);
         const int fd = CreatePart(path, mode);
         if (fd < 0 && errno != EEXIST) return -1;
         if (fd < 0) continue;
-        if (!taken || !taken(n)) return fd;
+        if (!taken || !taken(n)) return fd; // asked again: it may have been taken meanwhile
         ::unlink(path.c_str());
         ::close(fd);
     }

@@ -19,7 +19,8 @@
 // Makes the first of the parts name(1), name(2), ... that is free and that taken(n) (when given)
 // does not count as taken, for reading and writing with mode (less the umask), and takes its
 // lock: its descriptor, with path set to its name; -1 with errno set (EEXIST when all are
-// taken) when none can be made. A part that taken(n) refuses is removed again.
+// taken) when none can be made. taken(n) is asked before the part is made and again after (a
+// part made while n was being taken is removed again).
 int CreateFirstFreePart(const std::function<std::string(int)>& name, mode_t mode, std::string& path,
                         const std::function<bool(int)>& taken = {});
 
