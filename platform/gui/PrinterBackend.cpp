@@ -2,6 +2,8 @@
 
 #include "platform/gui/QtApp.h"
 #include "platform/gui/QtPaint.h"
+#include "platform/rtl/FileReplacement.h"
+#include "platform/rtl/PartFiles.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
@@ -21,8 +23,8 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <functional>
 #include <utility>
 
 // ---------------------------------------------------------------------------------------------
@@ -141,110 +143,217 @@ int Refused(TOutputFailure& failure, const std::string& place, int error) {
     return -1;
 }
 
-// Creates the first of the files name(1), name(2), ... that is not there yet, for writing (made
-// here, so that two programs never take the same one): its descriptor, with path set to its
-// name; -1 with errno set when none can be made.
-int CreateFirstFree(const std::function<std::string(int)>& name, mode_t mode, std::string& path) {
-    for (int n = 1; n < 100000; ++n) {
-        path = name(n);
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
+// Where a document is written and how it reaches its name once it is complete. Each part is
+// locked while it is written (PartFiles.h).
+struct TOutputPlace {
+    std::string Path;   // the file written, in the system's encoding: a part, or a device
+    std::string Target; // the name the part is renamed to when complete (or empty)
+    int InPlace = -1;   // the file the complete part is copied into instead (or -1)
+    bool IsPart() const { return !Target.empty() || InPlace >= 0; }
+};
 
-// Opens a new numbered file "print0001.pdf", "print0002.pdf", ... in the settings folder's
-// "printed" (made when missing) for writing. Its descriptor, with path set to its name in the
-// system's encoding (as the settings folder's is); -1 when none can be made, the folder told in
-// failure.
-int OpenNumberedFile(std::string& path, TOutputFailure& failure) {
+// The settings folder's "printed", made when missing; empty when there is no settings folder at
+// all. A folder that cannot be made is told in made.
+std::string PrintedFolder(std::error_code& made) {
     std::string folder;
     try {
         folder = SettingsFolder() + "/printed";
     } catch (const Exception&) {
-        return -1; // no settings folder at all: there is no folder of printouts to name
+        return {};
     }
-    std::error_code made;
     std::filesystem::create_directories(folder, made);
-    if (made) return Refused(failure, Utf8ToWin1252(folder), made.value());
-    const int fd = CreateFirstFree(
-        [&folder](int n) { return folder + Format("/print%.4d.pdf", {n}); }, 0644, path);
-    return fd >= 0 ? fd : Refused(failure, Utf8ToWin1252(folder), errno);
+    return folder;
 }
 
-// Opens the file the caller named (in the program's character set; through a link, the file it
-// names) for writing. An ordinary file, or a new one, is written under a name of its own beside
-// it ("<name>.1.part") that takes the file's place once the document is complete, so that a
-// document that fails leaves the file as it was; a device is written directly. The descriptor,
-// with path set to where the output goes and target to the file whose place it takes (empty
-// when written directly), in the system's encoding; -1 when it cannot be, the file told in
-// failure.
-int OpenNamedFile(const std::string& file, std::string& path, std::string& target,
-                  TOutputFailure& failure) {
-    const std::string named = Win1252ToUtf8(file);
-    std::error_code ignored;
-    const std::filesystem::path resolved = std::filesystem::weakly_canonical(named, ignored);
-    target = resolved.empty() ? named : resolved.string();
-    struct stat was {};
-    const bool exists = ::stat(target.c_str(), &was) == 0;
-    if (exists) {
-        // The file must be the user's to write: taking its place would replace even one that
-        // is closed to him.
-        const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd < 0) return Refused(failure, file, errno);
-        if (!S_ISREG(was.st_mode)) {
-            path = std::exchange(target, {});
-            return fd;
-        }
-        ::close(fd);
-    }
-    const int fd =
-        CreateFirstFree([&](int n) { return target + Format(".%d.part", {n}); }, 0666, path);
-    if (fd < 0) return Refused(failure, file, errno);
-    if (exists) (void)::fchmod(fd, was.st_mode & 07777); // the file keeps its permissions
+// Opens a new numbered file "print0001.pdf", "print0002.pdf", ... in the settings folder's
+// "printed" (made when missing) for writing. It is written as its part ("print0001.pdf.part"),
+// which reserves its number: a number is taken while its printout or its part is there. The
+// parts dead prints left in the folder are removed first. The part's descriptor, with out set
+// to it and its printout in the system's encoding (as the settings folder's is); -1 when none
+// can be made, the folder told in failure.
+int OpenNumberedFile(TOutputPlace& out, TOutputFailure& failure) {
+    std::error_code made;
+    const std::string folder = PrintedFolder(made);
+    if (folder.empty()) return -1; // no settings folder at all: there is no folder to name
+    if (made) return Refused(failure, Utf8ToWin1252(folder), made.value());
+    RemoveDeadParts(folder, [](const std::string& name) { return name.ends_with(".part"); });
+    const auto printout = [&folder](int n) { return folder + Format("/print%.4d.pdf", {n}); };
+    const int fd = CreateFirstFreePart([&](int n) { return printout(n) + ".part"; }, 0644, out.Path,
+                                       [&](int n) {
+                                           struct stat st {};
+                                           return ::lstat(printout(n).c_str(), &st) == 0;
+                                       });
+    if (fd < 0) return Refused(failure, Utf8ToWin1252(folder), errno);
+    out.Target = out.Path.substr(0, out.Path.size() - std::strlen(".part"));
     return fd;
 }
 
-// The file a document is written to: each write goes to the system at once, and the first that
-// fails is kept with the system's error number.
+// True when entry is a part of the file called name: "<name>.<number>.part".
+bool IsPartOf(const std::string& entry, const std::string& name) {
+    const std::string head = name + ".", tail = ".part";
+    return entry.size() > head.size() + tail.size() && entry.starts_with(head) &&
+           entry.ends_with(tail) &&
+           std::all_of(entry.begin() + static_cast<std::ptrdiff_t>(head.size()),
+                       entry.end() - static_cast<std::ptrdiff_t>(tail.size()),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Makes a part of the file target in folder ("<name>.1.part", ...) with mode, once the parts of
+// the same name dead prints left there are removed: its descriptor, with path set to it; -1
+// with errno set.
+int CreatePartOf(const std::string& target, const std::string& folder, mode_t mode,
+                 std::string& path) {
+    const std::string name = std::filesystem::path(target).filename().string();
+    RemoveDeadParts(folder, [&name](const std::string& entry) { return IsPartOf(entry, name); });
+    return CreateFirstFreePart([&](int n) { return folder + "/" + name + Format(".%d.part", {n}); },
+                               mode, path);
+}
+
+// Makes a part of target, closed to others, where the user may write when the file's own
+// folder is closed to him: in the folder of printouts, else in the temporary folder.
+int CreatePartElsewhere(const std::string& target, std::string& path) {
+    std::error_code made;
+    const std::string printed = PrintedFolder(made);
+    if (!printed.empty() && !made) {
+        const int fd = CreatePartOf(target, printed, 0600, path);
+        if (fd >= 0) return fd;
+    }
+    return CreatePartOf(target, TempFolder(), 0600, path);
+}
+
+// Opens the file the caller named (in the program's character set; through a link, the file it
+// names) for writing; a device is written directly. An ordinary file is written as a part beside
+// it ("<name>.1.part", the parts dead prints left there removed first) that is renamed over it
+// once the document is complete, so that a document that fails leaves the file as it was. Where
+// that part cannot be given the file's owner, group and mode, or the file has other names (see
+// FileReplacement.h), or the folder is closed to the user, the document is written to a part of
+// its own (beside the file, else in the folder of printouts or the temporary folder) and copied
+// into the file, which was opened without being cut, once complete: the file keeps its owner,
+// group, mode and names. A file the user may not write is refused before anything is written.
+// The descriptor of what is written, with out set; -1 when it cannot be, the file told in
+// failure.
+int OpenNamedFile(const std::string& file, TOutputPlace& out, TOutputFailure& failure) {
+    const std::string named = Win1252ToUtf8(file);
+    std::error_code ignored;
+    const std::filesystem::path resolved = std::filesystem::weakly_canonical(named, ignored);
+    const std::string target = resolved.empty() ? named : resolved.string();
+    const std::filesystem::path parent = std::filesystem::path(target).parent_path();
+    const std::string folder = parent.empty() ? "." : parent.string();
+    struct stat was {};
+    if (::stat(target.c_str(), &was) != 0) {
+        const int fd = CreatePartOf(target, folder, 0666, out.Path);
+        if (fd < 0) return Refused(failure, file, errno);
+        out.Target = target;
+        return fd;
+    }
+    // The file must be the user's to write, whether it is replaced or written into.
+    const int old = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (old < 0) return Refused(failure, file, errno);
+    if (!S_ISREG(was.st_mode)) {
+        out.Path = target;
+        return old;
+    }
+    int fd = CreatePartOf(target, folder, 0600, out.Path);
+    if (fd >= 0 && TakeOverIdentity(fd, was)) {
+        ::close(old);
+        out.Target = target;
+        return fd;
+    }
+    if (fd < 0 && (errno == EACCES || errno == EPERM)) fd = CreatePartElsewhere(target, out.Path);
+    if (fd < 0) {
+        const int error = errno;
+        ::close(old);
+        return Refused(failure, file, error);
+    }
+    out.InPlace = old;
+    return fd;
+}
+
+// Writes all of data at fd's offset, going on after partial writes: 0, or the error number of
+// the write that failed.
+int WriteFully(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n == 0 ? EIO : errno;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
+// Waits until what was written to fd is on the disk: 0, or the error number (a device or a pipe
+// has nothing to sync).
+int Sync(int fd) {
+    return ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
+}
+
+// Copies the complete part open at from into the file open at to, from its start, and cuts the
+// file to the part's length: 0, or the error number. The room the file grows by is reserved
+// first, so a full disk is told before the file is touched.
+int CopyInPlace(int from, int to) {
+    struct stat part {
+    }, file{};
+    if (::fstat(from, &part) != 0 || ::fstat(to, &file) != 0) return errno;
+    if (part.st_size > file.st_size && ::fallocate(to, FALLOC_FL_KEEP_SIZE, 0, part.st_size) != 0 &&
+        errno != EOPNOTSUPP)
+        return errno;
+    if (::lseek(from, 0, SEEK_SET) != 0 || ::lseek(to, 0, SEEK_SET) != 0) return errno;
+    std::string chunk(1 << 16, '\0');
+    for (;;) {
+        const ssize_t n = ::read(from, chunk.data(), chunk.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) break;
+        if (const int error = WriteFully(to, chunk.data(), static_cast<std::size_t>(n)))
+            return error;
+    }
+    return ::ftruncate(to, part.st_size) == 0 ? Sync(to) : errno;
+}
+
+// The file a document is written to, through a buffer: the first write that fails is kept with
+// the system's error number, and nothing is written after it.
 class TOutputFile : public QIODevice {
 public:
     explicit TOutputFile(int fd) : fd_(fd) { open(QIODevice::WriteOnly | QIODevice::Unbuffered); }
     ~TOutputFile() override { Close(); }
-    // Closes the file once what was written is on the disk: 0, or the error number of the
-    // first write, sync or close that failed.
-    int Close() {
-        if (fd_ < 0) return error_;
-        // A device or a pipe has nothing to sync.
-        if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) Failed(errno);
-        if (::close(std::exchange(fd_, -1)) != 0 && errno != EINTR) Failed(errno);
-        QIODevice::close();
+    int Handle() const { return fd_; }
+    // Writes what the buffer holds and waits until all is on the disk: 0, or the error number
+    // of the first write or sync that failed.
+    int Flush() {
+        Drain();
+        if (error_ == 0) error_ = Sync(fd_);
         return error_;
+    }
+    void Close() {
+        if (fd_ >= 0) ::close(std::exchange(fd_, -1));
+        QIODevice::close();
     }
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 size) override {
-        qint64 done = 0;
-        while (done < size && fd_ >= 0 && error_ == 0) {
-            const ssize_t n = ::write(fd_, data + done, static_cast<std::size_t>(size - done));
-            if (n > 0)
-                done += n;
-            else if (n == 0)
-                Failed(EIO);
-            else if (errno != EINTR)
-                Failed(errno);
-        }
-        return error_ == 0 ? done : -1;
+        const auto bytes = static_cast<std::size_t>(size);
+        if (buffer_.size() + bytes > kBufferSize) Drain();
+        if (bytes >= kBufferSize)
+            Write(data, bytes);
+        else if (error_ == 0)
+            buffer_.append(data, bytes);
+        return error_ == 0 ? size : -1;
     }
 
 private:
-    void Failed(int error) {
-        if (error_ == 0) error_ = error;
+    static constexpr std::size_t kBufferSize = 1 << 16;
+    void Drain() {
+        Write(buffer_.data(), buffer_.size());
+        buffer_.clear();
+    }
+    void Write(const char* data, std::size_t size) {
+        if (error_ == 0 && fd_ >= 0) error_ = WriteFully(fd_, data, size);
     }
     int fd_;
     int error_ = 0;
+    std::string buffer_;
 };
 
 // A document drawn through one painter that stays open from the first page to the last; the
@@ -279,19 +388,21 @@ private:
 };
 
 // A document written as a PDF file. The file is opened when the document starts, so a file
-// that cannot be written fails the start; a write that fails later (a full disk) fails the end,
-// and nothing of the document is left: the file written in part is removed (a file the caller
-// named keeps what it held).
+// that cannot be written fails the start; a write that fails later (a full disk) fails the end.
+// The document reaches its name only when complete (see OpenNumberedFile, OpenNamedFile), and
+// nothing of a document that fails or is abandoned is left: its part is removed, and a file the
+// caller named keeps what it held.
 class TPdfDocument : public TPainterDocument {
 public:
+    ~TPdfDocument() override { CloseNamedFile(); }
     bool Start(const TJobSettings& settings, TOutputFailure& failure) {
         // The caller names its file in the program's character set; a numbered file's name
         // comes from the system and is reported in the program's character set.
         const bool numbered = settings.Output.empty();
-        const int fd = numbered ? OpenNumberedFile(path_, failure)
-                                : OpenNamedFile(settings.Output, path_, target_, failure);
+        const int fd = numbered ? OpenNumberedFile(place_, failure)
+                                : OpenNamedFile(settings.Output, place_, failure);
         if (fd < 0) return false;
-        file_ = numbered ? Utf8ToWin1252(path_) : settings.Output;
+        file_ = numbered ? Utf8ToWin1252(place_.Target) : settings.Output;
         paper_ = settings.DevMode.dmPaperSize;
         output_ = std::make_unique<TOutputFile>(fd);
         writer_ = std::make_unique<QPdfWriter>(output_.get());
@@ -307,19 +418,19 @@ public:
     }
     bool Finish(HDC dc, TOutputFailure& failure) override {
         const bool drawn = TPainterDocument::Finish(dc, failure);
-        int error = output_->Close();
-        if (drawn && error == 0 && !target_.empty() &&
-            std::rename(path_.c_str(), target_.c_str()) != 0)
-            error = errno;
-        if (drawn && error == 0) return true;
+        int error = output_->Flush();
+        if (drawn && error == 0) error = Deliver();
         if (error != 0) failure = {file_, error};
-        RemoveOutput();
-        return false;
+        if (!drawn || error != 0) RemovePart();
+        output_->Close();
+        CloseNamedFile();
+        return drawn && error == 0;
     }
     void Abort(HDC dc) override {
         TPainterDocument::Abort(dc);
+        RemovePart();
         output_->Close();
-        RemoveOutput();
+        CloseNamedFile();
     }
     std::string OutputFile() const override { return file_; }
 
@@ -330,15 +441,25 @@ protected:
     }
 
 private:
-    // Removes what was written (only an ordinary file: never a device the output was sent to).
-    void RemoveOutput() {
-        std::error_code ignored;
-        if (std::filesystem::is_regular_file(path_, ignored))
-            std::filesystem::remove(path_, ignored);
+    // Brings the complete part to its name, while its lock is held: renamed there, or copied
+    // into the file named and removed. 0, or the error number.
+    int Deliver() {
+        if (!place_.Target.empty())
+            return std::rename(place_.Path.c_str(), place_.Target.c_str()) == 0 ? 0 : errno;
+        if (place_.InPlace < 0) return 0;
+        const int error = CopyInPlace(output_->Handle(), place_.InPlace);
+        if (error == 0) ::unlink(place_.Path.c_str());
+        return error;
+    }
+    // Removes the part written, while its lock is held (never a device written directly).
+    void RemovePart() {
+        if (place_.IsPart()) ::unlink(place_.Path.c_str());
+    }
+    void CloseNamedFile() {
+        if (place_.InPlace >= 0) ::close(std::exchange(place_.InPlace, -1));
     }
 
-    std::string path_;   // where the output is written, in the system's encoding
-    std::string target_; // the file whose place it takes when complete (or empty)
+    TOutputPlace place_;
     std::string file_;
     SmallInt paper_ = DMPAPER_LETTER;
     std::unique_ptr<TOutputFile> output_;

@@ -102,9 +102,11 @@ std::vector<std::shared_ptr<TPrinterBackend>>& PrinterBackends();
 void SetPrinterBackends(std::vector<std::shared_ptr<TPrinterBackend>> backends);
 // The built-in printer "PDF": Letter paper, 300 dots per inch, no unprintable margins. Its
 // documents go to the file named by the caller or else to a new numbered file in the folder
-// "printed" of the settings folder. A document that cannot be completed leaves nothing: its
-// numbered file is removed, and a file named keeps what it held (the document is written beside
-// it and takes its place when complete).
+// "printed" of the settings folder. A document appears under its name only when complete: it is
+// written as a part ("print0001.pdf.part", "<name>.1.part") that then takes its name, or, where
+// replacing a file named would change its owner, group, mode or other names, is copied into it.
+// A document that cannot be completed leaves nothing, and a file named keeps what it held; the
+// parts of a print that was killed are removed by the next print in their folder.
 std::shared_ptr<TPrinterBackend> CreatePdfPrinterBackend();
 // The printers Qt lists (CUPS).
 std::shared_ptr<TPrinterBackend> CreateQtPrinterBackend();

@@ -5,7 +5,9 @@
 #include "platform/gui/Printers.h"
 #include "platform/gui/QtApp.h"
 #include "platform/gui/QtPaint.h"
+#include "platform/rtl/Format.h"
 #include "platform/rtl/Profile.h"
+#include "platform/rtl/ScopeGuard.h"
 #include "tests/gui/PdfTools.h"
 #include "tests/rtl/ChildProcesses.h"
 #include "tests/rtl/RaisedMessage.h"
@@ -16,9 +18,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -37,6 +43,16 @@ protected:
     std::vector<std::shared_ptr<TPrinterBackend>> saved;
     std::shared_ptr<TTestPrinterBackend> test;
 };
+
+// The write calls this process has made, or -1 where the system does not count them.
+long long WriteCalls() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long count = 0;
+    while (io >> key >> count)
+        if (key == "syscw:") return count;
+    return -1;
+}
 
 void PrintTwoPages(TPrinter& printer) {
     printer.BeginDoc();
@@ -84,6 +100,17 @@ TEST_F(Printing, ThePdfPrinterWritesLetterPagesWithTitleAndText) {
     EXPECT_NE(text.find("Totals on page two"), std::string::npos) << text;
     EXPECT_NE(text.find('\f'), std::string::npos); // a page break between them
     EXPECT_NE(RunTool("qpdf --check " + ShellQuoted(file)).find("status=0"), std::string::npos);
+
+    // A long document reaches the disk in far fewer writes than it has pages.
+    const long long before = WriteCalls();
+    printer.BeginDoc();
+    for (int page = 1; page < 50; ++page)
+        printer.NewPage();
+    printer.EndDoc();
+    if (before < 0)
+        std::printf("[ NOT RUN  ] the count of writes: the system counts none\n");
+    else
+        EXPECT_LT(WriteCalls() - before, 10);
 }
 
 // The x (in device pixels of 300 per inch) where pdftotext's bounding-box report places the
@@ -255,6 +282,168 @@ TEST_F(Printing, AFullDiskMakesEndDocFail) {
         EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
     }
     if (ran == 0) GTEST_SKIP() << "this machine cannot make a full disk for a test";
+}
+
+// Whether the PDF tools read the file as a whole PDF of the pages given.
+::testing::AssertionResult WholePdf(const std::string& file, const std::string& pages) {
+    const std::string info = RunTool("pdfinfo " + ShellQuoted(file));
+    const std::string check = RunTool("qpdf --check " + ShellQuoted(file));
+    if (PdfInfoField(info, "Pages") == pages && check.find("status=0") != std::string::npos)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << file << ":\n" << info << check;
+}
+
+void Own(const std::string& path, uid_t user, gid_t group, mode_t mode) {
+    ASSERT_EQ(::chown(path.c_str(), user, group), 0) << path;
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
+}
+
+// A plain user B of a group G prints over files that others share. A file of user A in G (664,
+// in a folder of mode 2775), B's own file that has a second name, and a file B may write in a
+// folder he may not (555) each keep their owner, group, mode and names, and hold the whole
+// printout. A full disk stops a print before the file is touched; a file closed to B is refused
+// before anything is written.
+TEST_F(Printing, PrintingOverASharedFileKeepsItsOwnerGroupModeAndNames) {
+    RUN_IN_FRESH_PROCESS();
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "not run without the superuser: printing over another user's file, over "
+                        "a file of two names, over a file in a closed folder (and on a full "
+                        "disk), over a file closed to the user";
+    constexpr uid_t kOwner = 61001, kPrinting = 61002;
+    constexpr gid_t kShared = 61000;
+    const std::string shared = dir + "/shared", closed = dir + "/closed", temp = dir + "/temp";
+    const std::string others = shared + "/others.pdf", own = shared + "/own.pdf",
+                      locked = shared + "/locked.pdf", inClosed = closed + "/loan.pdf";
+    for (const std::string& folder : {shared, closed, temp})
+        std::filesystem::create_directory(folder);
+    for (const std::string& file : {others, own, locked, inClosed})
+        WriteAll(file, "an earlier printout");
+    std::filesystem::create_hard_link(own, shared + "/own second name.pdf");
+    ASSERT_TRUE(fresh_process::LetOthersReach(shared));
+    Own(shared, kOwner, kShared, 02775);
+    Own(others, kOwner, kShared, 0664);
+    Own(own, kPrinting, kShared, 0664);
+    Own(locked, kOwner, kShared, 0644);
+    Own(inClosed, kOwner, kShared, 0664);
+    Own(closed, kOwner, kShared, 0555);
+    Own(temp, 0, 0, 01777);
+    SetPrinterBackends({CreatePdfPrinterBackend()});
+    TPrinter printer;
+    printer.PrinterIndex(); // the printer list is in the profile, which B may not write
+    TEnvironmentOverride tempFolder("TMPDIR", temp);
+    const auto printAs = [&](const std::string& file) {
+        const fresh_process::TPlainUser user(kPrinting, kPrinting, {kShared});
+        printer.SetFileName(file);
+        return user.Taken() ? RaisedMessage<EPrinter>([&] { PrintTwoPages(printer); }) : "";
+    };
+    const auto identity = [](const std::string& file) {
+        struct stat st {};
+        ::stat(file.c_str(), &st);
+        return std::tuple(st.st_uid, st.st_gid, st.st_mode & 07777, st.st_nlink);
+    };
+    for (const std::string& file : {others, own, inClosed}) {
+        const auto was = identity(file);
+        EXPECT_EQ(printAs(file), "no error") << file;
+        EXPECT_TRUE(WholePdf(file, "2"));
+        EXPECT_EQ(identity(file), was) << file;
+    }
+    EXPECT_EQ(ReadAll(shared + "/own second name.pdf"), ReadAll(own));
+    EXPECT_EQ(printAs(locked), "The print job could not be started on \"" + locked +
+                                   "\". The file cannot be written: permission denied.\n\n"
+                                   "Nothing was printed.");
+    EXPECT_EQ(ReadAll(locked), "an earlier printout");
+
+    WriteAll(inClosed, "an earlier printout");
+    const auto full = InRefusedFolder(closed, TRefusal::FullDisk, [&] {
+        Own(closed, kOwner, kShared, 0555);
+        Own(inClosed, kOwner, kShared, 0664);
+        return printAs(inClosed);
+    });
+    if (full) {
+        EXPECT_EQ(*full, "The print job could not be completed. The file " + inClosed +
+                             " could not be written: no space left on device.\n\nNothing was "
+                             "printed.");
+        EXPECT_EQ(ReadAll(inClosed), "an earlier printout");
+    } else {
+        std::printf("[ NOT RUN  ] printing over a file in a closed folder on a full disk: no "
+                    "file system can be mounted here\n");
+    }
+    // Nothing is left of the printouts written apart.
+    EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(shared)), 4);
+    EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(closed)), 1);
+    EXPECT_TRUE(std::filesystem::is_empty(temp));
+}
+
+// Set, to the settings folder to print in, in the child process of the test below.
+constexpr const char* kKilledPrintHome = "VANTREL_KILLED_PRINT_HOME";
+
+// The child: prints pages of a numbered printout and of one to "schedule.pdf" in home, says so
+// in "started" and waits to be killed.
+[[noreturn]] void PrintUntilKilled(const std::string& home) {
+    setenv("VANTREL_HOME", home.c_str(), 1);
+    SetPrinterBackends({CreatePdfPrinterBackend()});
+    for (const std::string& output : {std::string(), home + "/schedule.pdf"}) {
+        HDC dc = CreateDC("PDF", "PDF", "FILE:", nullptr);
+        if (StartDoc(dc, {"Long", output}) <= 0) std::_Exit(1);
+        for (int line = 0; line < 3000; ++line) {
+            if (line % 40 == 0) StartPage(dc);
+            TextOut(dc, 300, 300 + 60 * (line % 40), Format("Line %d", {line}));
+            if (line % 40 == 39) EndPage(dc);
+        }
+    }
+    WriteAll(home + "/started", "");
+    for (;;)
+        ::pause();
+}
+
+// A print killed midway leaves nothing that looks like a printout: a numbered printout and a
+// file named take their names only when complete. What the killed print leaves is removed by
+// the next print in its folder, never while the print that writes it runs.
+TEST_F(Printing, APrintKilledMidwayLeavesNoCutPrintout) {
+    if (const char* home = std::getenv(kKilledPrintHome)) {
+        std::filesystem::remove_all(dir); // the child's own folder: it ends killed
+        PrintUntilKilled(home);
+    }
+    SetPrinterBackends({CreatePdfPrinterBackend()});
+    const std::string printed = dir + "/printed", named = dir + "/schedule.pdf";
+    WriteAll(named, "an earlier printout");
+    TPrinter printer;
+    PrintTwoPages(printer);
+    TTestFolder logs;
+    pid_t child = -1;
+    {
+        const TEnvironmentOverride marker(kKilledPrintHome, dir);
+        child = fresh_process::StartAgain(logs / "child");
+    }
+    ASSERT_GT(child, 0);
+    const auto reaped = MakeScopeGuard([&child] {
+        if (child > 0 && ::kill(child, SIGKILL) == 0) ::waitpid(child, nullptr, 0);
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!std::filesystem::exists(dir + "/started") && ::waitpid(child, nullptr, WNOHANG) == 0 &&
+           std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(std::filesystem::exists(dir + "/started")) << ReadAll(logs / "child");
+    EXPECT_GT(ReadAll(printed + "/print0002.pdf.part").size(), 0u); // written in part
+    // A print meanwhile leaves the running print's parts alone.
+    PrintTwoPages(printer);
+    EXPECT_EQ(LastPrintOutput(), printed + "/print0003.pdf");
+
+    ::kill(child, SIGKILL);
+    ::waitpid(std::exchange(child, -1), nullptr, 0);
+    for (const auto& entry : std::filesystem::directory_iterator(printed))
+        if (entry.path().extension() == ".pdf") {
+            EXPECT_TRUE(WholePdf(entry.path(), "2"));
+        }
+    EXPECT_EQ(ReadAll(named), "an earlier printout");
+    // The next prints remove the dead parts; the number held is free again.
+    PrintTwoPages(printer);
+    EXPECT_EQ(LastPrintOutput(), printed + "/print0002.pdf");
+    printer.SetFileName(named);
+    PrintTwoPages(printer);
+    EXPECT_TRUE(WholePdf(named, "2"));
+    EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(printed)), 3);
+    EXPECT_FALSE(std::filesystem::exists(named + ".1.part"));
 }
 
 TEST_F(Printing, TheProfileListsThePrintersAndTheDefault) {

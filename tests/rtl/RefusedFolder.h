@@ -84,9 +84,18 @@ inline std::string Outcome(const std::string& log, const std::string& end) {
     return told;
 }
 
-// Starts the current test in a fresh process and waits for it: its exit status, and what it
-// printed in log.
-inline int RunAgain(const std::string& log) {
+// Repeats the lines of the fresh process' output that tell a case it could not run
+// ("[ NOT RUN  ] ..."), so that they reach the log of the run.
+inline void TellCasesNotRun(const std::string& log) {
+    std::istringstream lines(log);
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.rfind("[ NOT RUN  ]", 0) == 0) std::printf("%s\n", line.c_str());
+}
+
+// Starts the current test again in a fresh process, its output going to log: the process' id,
+// or -1 when it could not be started. It is killed when this process ends.
+inline pid_t StartAgain(const std::string& log) {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     const std::string filter =
@@ -116,6 +125,13 @@ inline int RunAgain(const std::string& log) {
         ::_exit(127);
     }
     ::close(out);
+    return child < 0 ? -1 : child;
+}
+
+// Starts the current test in a fresh process and waits for it: its exit status, and what it
+// printed in log.
+inline int RunAgain(const std::string& log) {
+    const pid_t child = StartAgain(log);
     if (child < 0) return -1;
     const auto deadline = std::chrono::steady_clock::now() + kBound;
     int status = 0;
@@ -153,6 +169,8 @@ inline bool InFreshProcess() {
                       << (output.find("[  FAILED  ]") != std::string::npos
                               ? fresh_process::Outcome(output, "[  FAILED  ]")
                               : output.substr(output.size() > 6000 ? output.size() - 6000 : 0));
+    else
+        fresh_process::TellCasesNotRun(output);
     return false;
 }
 
@@ -220,16 +238,18 @@ inline void ReplaceContent(const std::string& from, const std::string& to) {
     std::filesystem::copy(from, to, std::filesystem::copy_options::recursive);
 }
 
-// Takes the plain user's identity for file access (every thread of the process), and the
-// superuser's back when it ends.
+// Takes the identity of a plain user for file access (every thread of the process): by default
+// the plain user in the plain group, else the user and group given, with the other groups given
+// (numeric ids need no entry in the system's lists). The superuser's comes back when it ends.
 class TPlainUser {
 public:
-    TPlainUser() {
+    explicit TPlainUser(uid_t user = kPlainUser, gid_t group = kPlainGroup,
+                        const std::vector<gid_t>& others = {}) {
         groups_.resize(static_cast<std::size_t>(std::max(0, ::getgroups(0, nullptr))));
         groups_.resize(static_cast<std::size_t>(
             std::max(0, ::getgroups(static_cast<int>(groups_.size()), groups_.data()))));
-        taken_ = ::setgroups(0, nullptr) == 0 && ::setresgid(-1, kPlainGroup, -1) == 0 &&
-                 ::setresuid(-1, kPlainUser, -1) == 0;
+        taken_ = ::setgroups(others.size(), others.data()) == 0 &&
+                 ::setresgid(-1, group, -1) == 0 && ::setresuid(-1, user, -1) == 0;
     }
     ~TPlainUser() {
         (void)::setresuid(-1, 0, -1);
