@@ -796,6 +796,8 @@ void TcLoAmort::PrintTitlePage(TBaseReport& Report) {
 void TcLoAmort::PrintBorrower(TBaseReport& Report) {
     if (AccountName.empty()) return;
     std::unique_ptr<TTable> accounts = RegisterTable(SettingsFolder(), AccountsTable, AccountsTag);
+    // Only read: a repair of the table is the register's, not the printout's.
+    accounts->SetReadOnly(true);
     try {
         accounts->Open();
         if (!accounts->FindKey({TVarRec(PaddedKey(AccountName, AccountNoWidth))})) return;
