@@ -603,7 +603,7 @@ void TcLoAmort::HelpBTNClick(TObject*) {
 
 // ----- Saving and loading
 
-std::string TcLoAmort::ChooseLoan(Byte Mode) {
+TcLoAmort::TChosenLoan TcLoAmort::ChooseLoan(Byte Mode) {
     std::unique_ptr<TLoanInfo> dialog;
     try {
         dialog = std::make_unique<TLoanInfo>(this, SettingsFolder());
@@ -617,11 +617,10 @@ std::string TcLoAmort::ChooseLoan(Byte Mode) {
     }
     dialog->CentreOver(this);
     dialog->ScheduleLoan = Schedule.Loan;
-    std::string account, loan;
-    ShowLoanInfo(*dialog, account, Mode, loan);
-    if (!loan.empty()) AccountName = account;
-    loanCreated_ = dialog->LoanCreated;
-    return loan;
+    TChosenLoan chosen;
+    ShowLoanInfo(*dialog, chosen.Account, Mode, chosen.Loan);
+    chosen.Created = dialog->LoanCreated;
+    return chosen;
 }
 
 void TcLoAmort::SaveLoan() {
@@ -630,30 +629,32 @@ void TcLoAmort::SaveLoan() {
                    0);
         return;
     }
-    const std::string loan = ChooseLoan(limSave);
-    if (loan.empty()) return;
+    const TChosenLoan chosen = ChooseLoan(limSave);
+    if (chosen.Loan.empty()) return;
     TWaitCursor wait;
     const TAmortOptions options{Schedule.AmortMethod, Schedule.RateBasis, Schedule.PointsPaidHow};
     const std::string failure =
-        SaveSchedule(SettingsFolder(), loan, Schedule, options, loanCreated_);
+        SaveSchedule(SettingsFolder(), chosen.Loan, Schedule, options, chosen.Created);
     if (!failure.empty()) {
         MessageDlg(failure, mtError, {mbOK}, 0);
         return;
     }
-    LoanNo = loan;
+    // The schedule belongs to the loan it is saved under from now on.
+    AccountName = chosen.Account;
+    LoanNo = chosen.Loan;
     SaveBTN->SetEnabled(false);
 }
 
 void TcLoAmort::LoadLoan() {
-    const std::string loan = ChooseLoan(limLoad);
-    if (loan.empty()) return;
+    const TChosenLoan chosen = ChooseLoan(limLoad);
+    if (chosen.Loan.empty()) return;
     TWaitCursor wait;
     TAmortSchedule loaded;
     TAmortOptions options = TAmortOpt::Choices();
     // A load that is cancelled (a loan without rows, one too long to load) changes nothing of
-    // the form: its inputs and its schedule stay as they were, so that no terms show that
-    // nobody typed or loaded.
-    const std::string failure = LoadSchedule(SettingsFolder(), loan, loaded, options);
+    // the form: its inputs, its schedule and the borrower it prints for stay as they were, so
+    // that no terms show that nobody typed or loaded.
+    const std::string failure = LoadSchedule(SettingsFolder(), chosen.Loan, loaded, options);
     if (!failure.empty()) {
         MessageDlg(failure, mtError, {mbOK}, 0);
         return;
@@ -662,7 +663,8 @@ void TcLoAmort::LoadLoan() {
     loaded.PointsPaidHow = options.PointsPaidHow;
     loaded.OnProgress = nullptr;
     Schedule = std::move(loaded);
-    LoanNo = loan;
+    AccountName = chosen.Account;
+    LoanNo = chosen.Loan;
     ShowTabs();
     ShowSchedule(true);
     SelectTab(Schedule.LastRow > 0 && Years->Tabs()->Count() > 1 ? 1 : 0);
@@ -794,6 +796,8 @@ void TcLoAmort::PrintTitlePage(TBaseReport& Report) {
 void TcLoAmort::PrintBorrower(TBaseReport& Report) {
     if (AccountName.empty()) return;
     std::unique_ptr<TTable> accounts = RegisterTable(SettingsFolder(), AccountsTable, AccountsTag);
+    // Only read: a repair of the table is the register's, not the printout's.
+    accounts->SetReadOnly(true);
     try {
         accounts->Open();
         if (!accounts->FindKey({TVarRec(PaddedKey(AccountName, AccountNoWidth))})) return;

@@ -74,8 +74,8 @@ class TcLoAmort : public TForm {
     int FirstShown = 0;
     int LastShown = 0;
     TYearTotals ShownTotals;
-    // The account and loan the schedule was saved under or loaded from; a new calculation
-    // clears them.
+    // The account and loan the schedule was saved under or loaded from last; a new calculation
+    // clears them, a save or load that fails or is cancelled leaves them as they were.
     std::string AccountName;
     std::string LoanNo;
 
@@ -151,11 +151,15 @@ private:
     void PrintTitlePage(TBaseReport& Report);
     // The borrower of the account the schedule was saved under or loaded from, centred.
     void PrintBorrower(TBaseReport& Report);
-    // The register's dialog over this form in Mode; the chosen loan number (empty when none)
-    // is answered and the account kept with it.
-    std::string ChooseLoan(Byte Mode);
-    // The loan chosen last was made in the dialog for this save.
-    bool loanCreated_ = false;
+    // A loan chosen in the register's dialog: its number (empty when none was chosen), its
+    // account, and whether the dialog made it for this save.
+    struct TChosenLoan {
+        std::string Loan;
+        std::string Account;
+        bool Created = false;
+    };
+    // The register's dialog over this form in Mode.
+    TChosenLoan ChooseLoan(Byte Mode);
     // Puts the loaded loan's terms and options into the inputs.
     void ShowLoadedTerms(const TAmortLoan& Loan, const TAmortOptions& Options);
     void ShowTabs();

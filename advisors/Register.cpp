@@ -226,8 +226,8 @@ void TLoanInfo::BuildXRefFields() {
 }
 
 void TLoanInfo::OpenTables() {
-    if (const std::string failure =
-            PrepareRegister(folder_, {AccountsTable, LoansTable, XRefTable, SysInfoTable});
+    if (const std::string failure = PrepareRegister(
+            folder_, {AccountsTable, LoansTable, XRefTable, SysInfoTable}, &diskFull_);
         !failure.empty()) {
         ShowError(failure == TableOpenFailedMessage ? failure
                                                    : std::string(TableOpenFailedMessage) +
@@ -241,7 +241,7 @@ void TLoanInfo::OpenTables() {
     try {
         BuildXRefFields();
         for (TTable* table : {Accounts, AccountsLookup, LoansLookup, Loans, XRef}) {
-            table->SetReadOnly(refusal_.Error != 0);
+            table->SetReadOnly(refusal_.Error != 0 || !diskFull_.empty());
             table->Open();
         }
         KeyCombo->FillList(); // by the display labels the accounts have now
@@ -507,8 +507,9 @@ void TLoanInfo::FormShow(TObject*) {
     else
         Notebook1->SetPageIndex(0);
     SetStatus(" Watch this space for status messages.");
-    // The navigator greys what a read-only table refuses: the user is told why.
-    if (tablesOpen_ && !Writable())
+    // The navigator greys what a read-only table refuses: the user is told why (a full disk
+    // when a change is asked for).
+    if (tablesOpen_ && !Writable() && diskFull_.empty())
         MessageDlg(refusal_.File.empty()
                        ? RegisterFolderReadOnlyMessage(folder_)
                        : RegisterFileReadOnlyMessage(refusal_.File, folder_, refusal_.Error),
@@ -631,7 +632,7 @@ void TLoanInfo::XRefCalcFields(TDataSet* DataSet) {
 
 void TLoanInfo::NewBTNClick(TObject*) {
     if (!Writable()) {
-        ShowError(RegisterRefusedMessage(folder_, refusal_));
+        ShowError(diskFull_.empty() ? RegisterRefusedMessage(folder_, refusal_) : diskFull_);
         return;
     }
     switch (Notebook1->PageIndex()) {
@@ -671,7 +672,7 @@ void TLoanInfo::InsertLoan() {
         throw;
     } catch (const Exception& e) {
         if (XRef->State() != dsBrowse) XRef->Cancel();
-        ShowError(std::string("Save failed.\n\n") + e.what());
+        ShowError(RegisterFailureMessage(folder_, e, std::string("Save failed.\n\n") + e.what()));
     }
 }
 
@@ -698,8 +699,8 @@ bool TLoanInfo::PostAccount() {
         if (ManualBTN->Checked()) {
             try {
                 Accounts->Post();
-            } catch (const EDatabaseError&) {
-                ShowError(AccountNumberTakenMessage);
+            } catch (const EDatabaseError& e) {
+                ShowError(RegisterFailureMessage(folder_, e, AccountNumberTakenMessage));
                 return false;
             }
             return true;
@@ -713,7 +714,7 @@ bool TLoanInfo::PostAccount() {
     } catch (const EAbort&) {
         return false;
     } catch (const Exception& e) {
-        ShowError(e.what());
+        ShowError(RegisterFailureMessage(folder_, e, e.what()));
         return false;
     }
     return true;
@@ -734,7 +735,7 @@ bool TLoanInfo::PostAll() {
     } catch (const EAbort&) {
         return false;
     } catch (const Exception& e) {
-        ShowError(std::string("Save failed.\n\n") + e.what());
+        ShowError(RegisterFailureMessage(folder_, e, std::string("Save failed.\n\n") + e.what()));
         return false;
     }
     LoanNoResult = FieldText(Loans, "LOANNO").substr(0, LoanNoWidth);

@@ -67,10 +67,14 @@ void SetRegisterTable(TTable& Table, const std::string& Folder, const std::strin
 // half done is finished or undone (the register journal; one whose tables are not those it was
 // written for is set aside with a warning), an index that fell behind its table or is damaged
 // is made anew when the table is alone, the counter table gets its record back (counting on
-// from the highest loan number) and the accounts their DEFAULT account. Answers the message to
-// show (a table in use, missing, damaged or not the register's, the disk full, the folder that
-// cannot be written, a journal that cannot be read), empty when the register is ready.
-std::string PrepareRegister(const std::string& Folder, const std::vector<std::string>& Names);
+// from the highest loan number) and the accounts their DEFAULT account. Nothing is written
+// that none of these needs. Answers the message to show (a table in use, missing, damaged or
+// not the register's, the disk full, the folder that cannot be written, a journal that cannot
+// be read), empty when the register is ready. With DiskFull given, a register whose repair of
+// an index the full disk refuses is ready to be read as it is (its tables then to be opened for
+// reading): DiskFull gets the message that tells it, and is empty otherwise.
+std::string PrepareRegister(const std::string& Folder, const std::vector<std::string>& Names,
+                            std::string* DiskFull = nullptr);
 
 // The messages of a register table another copy of the program holds (the table or a record
 // of it), of a damaged one, of one the full disk would not take a write for, of one missing
@@ -79,6 +83,16 @@ std::string PrepareRegister(const std::string& Folder, const std::vector<std::st
 std::string RegisterInUseMessage(const std::string& Table);
 std::string RegisterDamagedMessage(const std::string& Table, const std::string& Reason);
 std::string RegisterDiskFullMessage(const std::string& Table);
+// The messages of a change of the register in Folder whose journal the full disk refused
+// (nothing was changed), and of a delete that was done but whose table Table the full disk kept
+// from being packed.
+std::string RegisterJournalDiskFullMessage(const std::string& Folder);
+std::string RegisterDeletedUnpackedMessage(const std::string& Table);
+// The message of the failure E that a write of the register in Folder met, as a change of the
+// register words it: the full disk or another copy naming the table of the file, a register
+// that cannot be written naming the folder or the file; Otherwise for any other failure.
+std::string RegisterFailureMessage(const std::string& Folder, const Exception& E,
+                                   const std::string& Otherwise);
 std::string RegisterMissingMessage(const std::string& Table, const std::string& Folder);
 std::string RegisterFieldMessage(const std::string& Table, const std::string& Field, char Type);
 // The messages of the register folder Folder that refuses writes for want of leave: nothing
@@ -163,8 +177,10 @@ void GenerateAccountNo(TTable& Accounts, TTable& Lookup);
 // register: its records all go or none does, whatever moment the process dies or a write
 // fails; one that answers a failure left every record in place. It needs every table it
 // changes to itself: while another copy of the program holds one, nothing is changed and the
-// answer names the table in use. Deleted records are packed away after; a pack that fails
-// answers "Pack failed." (the records stay marked, never shown).
+// answer names the table in use, a full disk the table (or the journal) it could not write.
+// Deleted records are packed away after; a pack that fails answers "Pack failed.", or for the
+// full disk that the delete was done (RegisterDeletedUnpackedMessage): the records stay marked,
+// never shown.
 
 inline constexpr const char* DeleteFailedMessage = "Delete failed.";
 inline constexpr const char* AccountNotFoundMessage = "Account not found.\n\nNothing was deleted.";
@@ -216,8 +232,10 @@ std::string RegisterNewLoanKeptMessage(const std::string& Failure, const std::st
 // Loads the schedule saved under LoanNo: the loan's terms and options from its LOANS record and
 // the rows from TRANS, as they were saved (nothing is recomputed), with the year tabs, the
 // periods per year and the year basis set again.
-// Loading stops at the schedule's row capacity. Answers the message to show (error, OK), empty
-// when the schedule was loaded. A load that answers anything else (a loan without rows, one too
+// Loading stops at the schedule's row capacity; it writes nothing but a repair its tables need
+// (a change left in the journal, an index made anew), and one the full disk refuses does not
+// stop it (OpenToRead). Answers the message to show (error, OK), empty when the schedule was
+// loaded. A load that answers anything else (a loan without rows, one too
 // long to load) is cancelled: Schedule and Options stay as they were.
 std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
                          TAmortSchedule& Schedule, TAmortOptions& Options);
@@ -227,7 +245,10 @@ std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
 // The dialog's modes: choosing the loan a schedule is saved under, or loaded from. A register
 // that cannot be changed (RegisterRefusal), or whose tables could only be opened for reading, is
 // shown for reading: the dialog tells so as it shows, naming the folder or the file, and New
-// answers with its message.
+// answers with its message. So is a register whose repair the full disk refuses (an index to be
+// made anew), without telling it as it shows: its loans are chosen and loaded as on any disk,
+// and New answers that the disk is full. A write the full disk (or another copy) refuses is
+// told as a change of the register tells it, naming the table (RegisterFailureMessage).
 enum TLoanInfoMode : Byte { limLoad = 0, limSave = 1 };
 
 class TLoanInfo : public TForm {
@@ -363,8 +384,10 @@ private:
 
     std::string folder_;
     bool tablesOpen_ = false;
-    // What keeps the register from being changed, found as the tables open.
+    // What keeps the register from being changed, found as the tables open: the system's
+    // refusal, or the message of the full disk that refused a repair of its tables.
     TRegisterRefusal refusal_;
+    std::string diskFull_;
     // The cross-reference row New posted for the loan it started.
     std::vector<char> newXRefRow_;
     bool removingNewXRef_ = false;

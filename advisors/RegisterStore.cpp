@@ -306,12 +306,13 @@ void RebuildYears(TAmortSchedule& Schedule) {
 // How long an operation waits for a table another copy of the program holds.
 constexpr auto InUseWait = std::chrono::seconds(2);
 
+enum class TTrouble { InUse, DamagedIndex, Damaged, Missing, DiskFull, ReadOnly };
+
 // A register table could not be had as the operation needs it; Message says which and why.
 struct TTableTrouble {
     std::string Message;
+    TTrouble Kind = TTrouble::Damaged;
 };
-
-enum class TTrouble { InUse, DamagedIndex, Damaged, Missing, DiskFull, ReadOnly };
 
 bool JournalLeft(const std::string& Folder) {
     std::error_code error;
@@ -382,7 +383,7 @@ TTrouble TroubleOf(const Exception& E) {
                                const Exception& E) {
     switch (Trouble) {
     case TTrouble::InUse: throw TTableTrouble{RegisterInUseMessage(Name)};
-    case TTrouble::DiskFull: throw TTableTrouble{RegisterDiskFullMessage(Name)};
+    case TTrouble::DiskFull: throw TTableTrouble{RegisterDiskFullMessage(Name), Trouble};
     case TTrouble::Missing: throw TTableTrouble{RegisterMissingMessage(Name, Folder)};
     case TTrouble::ReadOnly: throw TTableTrouble{UnwritableMessage(Folder)};
     default:
@@ -422,12 +423,13 @@ void CheckFields(TTable& Table, const std::string& Name) {
     }
 }
 
-// Opens a table of the register in its main order, exclusively when asked, and checks that
-// its fields are the register's.
+// Opens a table of the register in its main order, exclusively when asked, for reading alone
+// when asked, and checks that its fields are the register's.
 std::unique_ptr<TTable> OpenChecked(const std::string& Folder, const std::string& Name,
-                                    bool Exclusive) {
+                                    bool Exclusive, bool ReadOnly = false) {
     std::unique_ptr<TTable> table = RegisterTable(Folder, Name, MainTag(Name));
     table->SetExclusive(Exclusive);
+    table->SetReadOnly(ReadOnly);
     table->Open();
     CheckFields(*table, Name);
     return table;
@@ -466,6 +468,22 @@ std::unique_ptr<TTable> OpenTable(const std::string& Folder, const std::string& 
     }
 }
 
+// Opens a table of the register to be read, as OpenTable does. When the full disk refuses the
+// repair the open makes (an index made anew) and no change waits in the journal, the table is
+// opened for reading as it is: the engine then takes an index whose record count and update
+// stamp are the table's, and keeps one that fell behind for walks in record order. Refused
+// (when given) then gets the full disk's message, unless it holds one already.
+std::unique_ptr<TTable> OpenToRead(const std::string& Folder, const std::string& Name,
+                                   bool Exclusive, std::string* Refused = nullptr) {
+    try {
+        return OpenTable(Folder, Name, Exclusive);
+    } catch (const TTableTrouble& trouble) {
+        if (trouble.Kind != TTrouble::DiskFull || JournalLeft(Folder)) throw;
+        if (Refused && Refused->empty()) *Refused = trouble.Message;
+    }
+    return OpenChecked(Folder, Name, Exclusive, true);
+}
+
 // The register table a file of the engine at Path belongs to: its name up to the first dot,
 // with .DBF (TRANS.NSX, the pack's copy TRANS.DBF.pk and its journal TRANS.PKJ are TRANS.DBF's).
 std::string TableOfFile(const std::string& Path) {
@@ -484,15 +502,7 @@ std::string Guarded(const std::string& Folder, const std::string& Otherwise, con
     } catch (const EAbort&) {
         throw;
     } catch (const Exception& e) {
-        const TTrouble trouble = TroubleOf(e);
-        if (trouble == TTrouble::ReadOnly) return UnwritableMessage(Folder);
-        // A write the full disk refused, or a lock another copy holds, names the table of the
-        // file it was for.
-        const std::string file = EngineErrorOf(e) ? EngineErrorOf(e)->ReasonFile() : std::string();
-        if (file.empty() || (trouble != TTrouble::DiskFull && trouble != TTrouble::InUse))
-            return Otherwise;
-        return trouble == TTrouble::DiskFull ? RegisterDiskFullMessage(TableOfFile(file))
-                                             : RegisterInUseMessage(TableOfFile(file));
+        return RegisterFailureMessage(Folder, e, Otherwise);
     }
 }
 
@@ -560,8 +570,9 @@ bool Among(const std::vector<std::string>& Values, const std::string& Value) {
     return std::find(Values.begin(), Values.end(), Value) != Values.end();
 }
 
-// How a change takes the tables besides TRANS.DBF, which it always holds exclusively.
-enum class TTableMode { Shared, Exclusive, ExclusiveWhenFree };
+// How a change takes the tables besides TRANS.DBF, which it always holds exclusively; a load
+// reads them (OpenToRead).
+enum class TTableMode { Shared, Exclusive, ExclusiveWhenFree, Reading };
 
 // The register's tables one change opens, each once. The first use of TRANS.DBF (opened
 // exclusively: the register's change lock) finishes or undoes a change a killed process left.
@@ -581,8 +592,9 @@ public:
     void Mark(const std::vector<TRecordRun>& Runs, bool Deleted);
     // Every change reaches the disk; raises when a write fails.
     void Save();
-    // Packs the tables held exclusively; false when a pack failed.
-    bool Pack();
+    // Packs the tables held exclusively; false when a pack failed. Refused (when given) gets the
+    // name of the first table whose pack the full disk refused.
+    bool Pack(std::string* Refused = nullptr);
     void Close();
     // After a failed write of a change. A change whose commit mark reached the journal's file
     // took effect (only a flush failed after it): true. Otherwise the tables are closed, so
@@ -614,7 +626,8 @@ bool FinishChangeTold(TRegisterTables& Tables) {
 
 TTable& TRegisterTables::Get(const std::string& Name) {
     if (const auto found = open_.find(Name); found != open_.end()) return *found->second;
-    bool exclusive = Name == TransTable || mode_ != TTableMode::Shared;
+    bool exclusive = Name == TransTable || mode_ == TTableMode::Exclusive ||
+                     mode_ == TTableMode::ExclusiveWhenFree;
     std::unique_ptr<TTable> table;
     if (mode_ == TTableMode::ExclusiveWhenFree && Name != TransTable) {
         try {
@@ -625,6 +638,8 @@ TTable& TRegisterTables::Get(const std::string& Name) {
             exclusive = false;
             table = OpenTable(folder_, Name, false);
         }
+    } else if (mode_ == TTableMode::Reading) {
+        table = OpenToRead(folder_, Name, exclusive);
     } else {
         table = OpenTable(folder_, Name, exclusive);
     }
@@ -657,7 +672,7 @@ void TRegisterTables::Save() {
         CheckEngineResult(DbiSaveChanges(table->Handle()));
 }
 
-bool TRegisterTables::Pack() {
+bool TRegisterTables::Pack(std::string* Refused) {
     bool packed = true;
     for (auto& [name, table] : open_) {
         if (!exclusive_[name]) continue;
@@ -665,8 +680,9 @@ bool TRegisterTables::Pack() {
             PackTable(*table);
         } catch (const EAbort&) {
             throw;
-        } catch (const Exception&) {
+        } catch (const Exception& e) {
             packed = false;
+            if (Refused && Refused->empty() && TroubleOf(e) == TTrouble::DiskFull) *Refused = name;
         }
     }
     return packed;
@@ -881,27 +897,41 @@ std::map<std::string, LongInt> CountsOf(TRegisterTables& Tables, const TRegister
     return counts;
 }
 
+// The journal of a change of the register in Folder could not be written: a folder that refuses
+// it for want of leave, or the full disk, raises that trouble.
+void JournalRefused(const std::string& Folder) {
+    if (xb_LastError() == xbErrReadOnly)
+        throw TTableTrouble{RegisterFolderUnwritableMessage(Folder)};
+    if (xb_LastError() == xbErrDiskFull)
+        throw TTableTrouble{RegisterJournalDiskFullMessage(Folder), TTrouble::DiskFull};
+}
+
 // Makes Change, whose records Write writes, as one change of the register: the journal first
 // (with the tables' record counts); then the records, every table on disk, and the commit
-// mark. A journal the folder refuses for want of leave raises the folder's trouble. A failure
-// on the way undoes the change from its journal (TRegisterTables::Recover) and raises again,
-// unless the change took effect before it. True when the change took effect; its journal is
-// then removed (or left to the next open, which only removes it: a pack meanwhile does no
+// mark. A journal the folder refuses for want of leave, or the full disk, raises that trouble.
+// A failure on the way undoes the change from its journal (TRegisterTables::Recover) and raises
+// again, unless the change took effect before it. True when the change took effect; its journal
+// is then removed (or left to the next open, which only removes it: a pack meanwhile does no
 // harm). False when the journal could not be written.
 template <typename F>
 bool RunChange(TRegisterTables& Tables, TRegisterChange Change, const F& Write) {
     Change.Counts = CountsOf(Tables, Change);
     if (!WriteRegisterJournal(Tables.Folder(), Change)) {
-        if (xb_LastError() == xbErrReadOnly)
-            throw TTableTrouble{RegisterFolderUnwritableMessage(Tables.Folder())};
+        JournalRefused(Tables.Folder());
         return false;
     }
     try {
         Write();
         Tables.Save();
-        if (!CommitRegisterJournal(Tables.Folder())) DatabaseError(SaveFailedMessage);
+        if (!CommitRegisterJournal(Tables.Folder())) {
+            JournalRefused(Tables.Folder());
+            DatabaseError(SaveFailedMessage);
+        }
     } catch (const EAbort&) {
         Tables.Recover();
+        throw;
+    } catch (const TTableTrouble&) {
+        if (Tables.Recover()) return true;
         throw;
     } catch (const Exception&) {
         // Undone, the change answers the failure it met, with its cause (a full disk names the
@@ -1047,9 +1077,43 @@ std::string RegisterDamagedMessage(const std::string& Table, const std::string& 
     return "The register table " + Table + " is damaged.\n\n" + Reason;
 }
 
+namespace {
+
+// "<What> could not be written: the disk is full.", and what the change that met it left.
+std::string DiskFullText(const std::string& What, const std::string& Left) {
+    return What + " could not be written: the disk is full.\n\n" + Left;
+}
+const char* const NothingChanged = "Nothing was changed. Free some space on the disk and try again.";
+
+} // namespace
+
 std::string RegisterDiskFullMessage(const std::string& Table) {
-    return "The register table " + Table + " could not be written: the disk is full.\n\n"
-           "Nothing was changed. Free some space on the disk and try again.";
+    return DiskFullText("The register table " + Table, NothingChanged);
+}
+
+std::string RegisterJournalDiskFullMessage(const std::string& Folder) {
+    return DiskFullText("The register journal " + std::string(RegisterJournalName) +
+                            " in the folder " + Folder,
+                        NothingChanged);
+}
+
+std::string RegisterDeletedUnpackedMessage(const std::string& Table) {
+    return DiskFullText("The register table " + Table,
+                        "The delete was done: the records it deleted are hidden, and leave the "
+                        "table's file when it is next packed.");
+}
+
+std::string RegisterFailureMessage(const std::string& Folder, const Exception& E,
+                                   const std::string& Otherwise) {
+    const TTrouble trouble = TroubleOf(E);
+    if (trouble == TTrouble::ReadOnly) return UnwritableMessage(Folder);
+    // A write the full disk refused, or a lock another copy holds, names the table of the file
+    // it was for.
+    const std::string file = EngineErrorOf(E) ? EngineErrorOf(E)->ReasonFile() : std::string();
+    if (file.empty() || (trouble != TTrouble::DiskFull && trouble != TTrouble::InUse))
+        return Otherwise;
+    return trouble == TTrouble::DiskFull ? RegisterDiskFullMessage(TableOfFile(file))
+                                         : RegisterInUseMessage(TableOfFile(file));
 }
 
 std::string RegisterMissingMessage(const std::string& Table, const std::string& Folder) {
@@ -1124,12 +1188,17 @@ void RestoreRecords(const std::string& Folder, const std::vector<std::string>& N
 
 } // namespace
 
-std::string PrepareRegister(const std::string& Folder, const std::vector<std::string>& Names) {
+std::string PrepareRegister(const std::string& Folder, const std::vector<std::string>& Names,
+                            std::string* DiskFull) {
     return Guarded(Folder, TableOpenFailedMessage, [&] {
         if (JournalLeft(Folder)) TRegisterTables(Folder, TTableMode::ExclusiveWhenFree).Trans();
+        std::string refused;
         for (const std::string& name : Names)
-            OpenTable(Folder, name, false)->Close();
-        RestoreRecords(Folder, Names);
+            (DiskFull ? OpenToRead(Folder, name, false, &refused) : OpenTable(Folder, name, false))
+                ->Close();
+        // Records a table lost come back with the first open that can write them.
+        if (refused.empty()) RestoreRecords(Folder, Names);
+        if (DiskFull) *DiskFull = refused;
         return std::string();
     });
 }
@@ -1233,7 +1302,10 @@ std::string DeleteRecords(const std::string& Folder, const std::optional<std::st
     Append(change.Gone, rowRuns);
     if (!RunChange(tables, change, [&] { tables.Mark(change.Gone, true); }))
         return DeleteFailedMessage;
-    return tables.Pack() ? std::string() : PackFailedMessage;
+    // The delete took effect: a pack the full disk refuses leaves its records hidden.
+    std::string refused;
+    if (tables.Pack(&refused)) return {};
+    return refused.empty() ? PackFailedMessage : RegisterDeletedUnpackedMessage(refused);
 }
 
 } // namespace
@@ -1345,7 +1417,7 @@ std::string LoadSchedule(const std::string& Folder, const std::string& LoanNo,
                          TAmortSchedule& Schedule, TAmortOptions& Options) {
     return Guarded(Folder, LoadFailedMessage, [&] {
         const std::string key = PaddedKey(LoanNo, LoanNoWidth);
-        TRegisterTables tables(Folder, TTableMode::Shared);
+        TRegisterTables tables(Folder, TTableMode::Reading);
         TTable& trans = tables.Trans();
         TTable& loans = tables.Get(LoansTable);
         if (!loans.FindKey({TVarRec(key)})) return std::string(LoanNotFoundMessage);

@@ -88,13 +88,16 @@ protected:
         ASSERT_EQ(SaveSchedule(home.Path(), "1", schedule, TAmortOptions{}), "");
         ASSERT_EQ(SaveSchedule(home.Path(), "2", schedule, TAmortOptions{}), "");
     }
-    // Stands the dialog on Smith's account, step 1.
-    void FindSmith(TLoanInfo& d) {
-        Enter(d.IncSearch, "SMIT");
+    // Stands the dialog on the account numbered Number, found by its first four letters typed
+    // into the search box; step 1.
+    void FindAccount(TLoanInfo& d, const std::string& Number) {
+        Enter(d.IncSearch, Number.substr(0, 4));
         d.IncSearch->Search();
         Settle();
-        ASSERT_EQ(Trim(d.Accounts->FieldByName("ACCOUNTNO")->AsString()), "SMITJOH001");
+        ASSERT_EQ(Trim(d.Accounts->FieldByName("ACCOUNTNO")->AsString()), Number);
     }
+    // Stands the dialog on Smith's account, step 1.
+    void FindSmith(TLoanInfo& d) { FindAccount(d, "SMITJOH001"); }
     // How many records of a table are marked deleted and not packed away.
     std::string DeletedCount(const std::string& table) {
         const std::string out =

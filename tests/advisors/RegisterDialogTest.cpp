@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -181,22 +182,45 @@ TEST_F(LoanInfoTest, AFailedSaveStaysOnTheStepWithAMessage) {
     EXPECT_EQ(Rows("LOANS.DBF", "LOANNO"), "1\n");
 }
 
-// A new account that cannot be written (the disk full) is an error box; the step stays.
-// (The box names the account number as taken: every write failure reads as a number taken.)
+// A new account that cannot be written is an error box naming the table and the full disk; the
+// step stays. The write fails as the file layer fails it, and on a real full disk: the register
+// made ready first (the indexes of the copies made anew), then the room left taken.
 TEST_F(LoanInfoTest, AnAccountThatCannotBeWrittenIsAnErrorAndTheStepStays) {
-    RunDialog(limSave, [&](TLoanInfo& d) {
-        Step(d, d.NewBTN, "Step: 2/4");
-        Enter(d.LastName, "Smith", d.FirstName, "John");
-        services.MessageBoxes.clear();
-        XbSetWriteFailure(1);
-        Step(d, d.NextBTN, "Step: 2/4");
-        XbSetWriteFailure(std::nullopt);
-        ASSERT_FALSE(services.MessageBoxes.empty());
-        EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
-        // The failed write is the cause told, not a number taken.
-        EXPECT_NE(LastMessage(), "Account number must be unique.");
-        Click(d.CancelBTN);
-    });
+    RUN_IN_FRESH_PROCESS();
+    const auto newAccount = [&](bool failed) {
+        std::string told;
+        RunDialog(limSave, [&](TLoanInfo& d) {
+            Step(d, d.NewBTN, "Step: 2/4");
+            Enter(d.LastName, "Smith", d.FirstName, "John");
+            services.MessageBoxes.clear();
+            if (failed) XbSetWriteFailure(1);
+            Step(d, d.NextBTN, "Step: 2/4");
+            XbSetWriteFailure(std::nullopt);
+            EXPECT_EQ(services.MessageBoxes.size(), 1u);
+            EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
+            told = LastMessage();
+            Click(d.CancelBTN);
+        });
+        return told;
+    };
+    EXPECT_EQ(newAccount(true), RegisterDiskFullMessage(AccountsTable));
+    xb_CloseAll();
+    const std::optional<std::string> told = InRefusedFolder(
+        home.Path(), TRefusal::FullDisk,
+        [&] {
+            const std::string ready = PrepareRegister(
+                home.Path(), {AccountsTable, LoansTable, XRefTable, SysInfoTable, TransTable});
+            xb_CloseAll();
+            const TRoomTaken taken(home.Path());
+            return ready + newAccount(false);
+        },
+        64 * 4096);
+    if (told) {
+        EXPECT_EQ(*told, RegisterDiskFullMessage(AccountsTable));
+    } else {
+        std::printf("[ NOT RUN  ] a new account on a real full disk: this machine cannot make one "
+                    "for a test\n");
+    }
 }
 
 TEST_F(LoanInfoTest, LoadingCannotReachALoanOfAnAccountWithoutLoans) {
@@ -488,7 +512,9 @@ TEST_F(LoanInfoTest, ALoanIsDeletedOnItsOwnStepOnly) {
 // could still be written but no change can make its journal), or its files closed in a folder
 // that takes writes, or the counter table alone. The dialog tells why as it shows, naming the
 // folder or the file with the cause; the navigator greys what would change the register, New
-// answers with the same cause, a loan can be chosen, and no table is written.
+// answers with the same cause, a loan can be chosen, and no table is written. So is a register
+// on a full disk whose indexes are to be made anew (its files copied onto it have new times),
+// told only when New is asked for: the full disk, with the first table whose repair it refused.
 TEST_F(LoanInfoTest, ARegisterThatCannotBeWrittenIsShownForReadingAndToldWhy) {
     RUN_IN_FRESH_PROCESS();
     SmithWithALoan();
@@ -505,7 +531,9 @@ TEST_F(LoanInfoTest, ARegisterThatCannotBeWrittenIsShownForReadingAndToldWhy) {
           {TRefusal::NotTheUsers, "", folder},
           {TRefusal::ClosedFolder, "", folder},
           {TRefusal::ClosedFiles, "", "The register table TRANS.DBF" + in},
-          {TRefusal::ClosedFiles, SysInfoTable, "The register table SYSINFO.DBF" + in}}) {
+          {TRefusal::ClosedFiles, SysInfoTable, "The register table SYSINFO.DBF" + in},
+          {TRefusal::FullDisk, "",
+           "The register table ACCNTS.DBF could not be written: the disk is full."}}) {
         const std::string step = std::string(std::strerror(ErrnoOf(refusal))) + " " + closed;
         xb_CloseAll();
         const std::optional<std::string> told = InRefusedFolder(dir, refusal, [&] {
@@ -524,18 +552,27 @@ TEST_F(LoanInfoTest, ARegisterThatCannotBeWrittenIsShownForReadingAndToldWhy) {
             });
             return seen + loan;
         });
-        if (!told) continue;
+        if (!told) {
+            std::printf("[ NOT RUN  ] %s: this machine cannot make that refusal\n", step.c_str());
+            continue;
+        }
         ++ran;
         const bool file = refusal == TRefusal::ClosedFiles;
+        const bool full = refusal == TRefusal::FullDisk;
         const std::string name = *closed ? closed : TransTable;
-        const std::string notice = file ? RegisterFileReadOnlyMessage(name, dir, EACCES)
-                                        : RegisterFolderReadOnlyMessage(dir);
-        const std::string refused = file ? RegisterFileUnwritableMessage(name, dir, EACCES)
-                                         : RegisterFolderUnwritableMessage(dir);
+        const std::string notice = full   ? ""
+                                   : file ? RegisterFileReadOnlyMessage(name, dir, EACCES)
+                                          : RegisterFolderReadOnlyMessage(dir);
+        const std::string refused = full   ? RegisterDiskFullMessage(AccountsTable)
+                                    : file ? RegisterFileUnwritableMessage(name, dir, EACCES)
+                                           : RegisterFolderUnwritableMessage(dir);
         EXPECT_EQ(*told, notice + "||" + refused + "|Step: 3/4|2") << step;
-        EXPECT_THAT(*told, HasSubstr(cause + "\n\nIts accounts and loans can be looked at and "
-                                             "loaded, but none can be added, saved or deleted"))
-            << step;
+        if (!full) {
+            EXPECT_THAT(*told, HasSubstr(cause + "\n\nIts accounts and loans can be looked at "
+                                                 "and loaded, but none can be added, saved or "
+                                                 "deleted"))
+                << step;
+        }
         EXPECT_THAT(*told, HasSubstr(cause + "\n\nNothing was changed.")) << step;
         EXPECT_EQ(tables(), before) << step;
     }
