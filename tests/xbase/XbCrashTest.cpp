@@ -238,9 +238,10 @@ TEST_F(XbCrashTest, KilledWhilePacking) {
 }
 
 // The writes of a pack fail from each one in turn: all of them from there on (the disk stays
-// full, which leaves the files as a kill there would) or that one alone. A pack that answers
-// done leaves no stray file; after the next open the files are all from before it or all from
-// after it (after it when it answered done), whole, with no stray file.
+// full, which leaves the files as a kill there would) or that one alone, and then the area
+// takes a record if it is still open. A pack that answers done leaves no stray file; after the
+// next open the files are all from before it or all from after it (after it when it answered
+// done), with the record added, whole, with no stray file.
 TEST_F(XbCrashTest, APackMeetingAFailedWriteAnywhereLeavesAllOldOrAllNew) {
     constexpr int kRecords = 40;
     for (const bool linked : {false, true})
@@ -253,11 +254,19 @@ TEST_F(XbCrashTest, APackMeetingAFailedWriteAnywhereLeavesAllOldOrAllNew) {
                 ASSERT_GT(xb_Use(Path("crash.dbf"), "", xbModeExclusive, xbCDX), 0);
                 XbSetWriteFailure(write, count);
                 const int status = xb_Pack();
+                // After one failed write the disk takes writes again: an area the pack left
+                // open takes a record, on the table it holds then (a failed commit of it leaves
+                // it to the close).
+                const bool added = count == 1 && xb_AppendEx() == 0;
+                if (added) {
+                    xb_Replace(1, xbReplaceText, "added");
+                    xb_Commit();
+                }
                 xb_CloseAll();
                 const long made = XbSetWriteFailure(std::nullopt);
                 if (status == xbOK) ExpectNoStrayFiles(linked);
                 ASSERT_GT(xb_Use(Path("crash.dbf"), "", xbModeExclusive, xbCDX), 0) << step;
-                const LongInt records = xb_RecCount();
+                const LongInt records = xb_RecCount() - (added ? 1 : 0);
                 xb_Close();
                 EXPECT_TRUE(records == (status == xbOK ? kRecords / 2 : kRecords) ||
                             (status != xbOK && records == kRecords / 2))

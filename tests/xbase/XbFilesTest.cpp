@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -878,9 +879,10 @@ TEST_F(XbFilesTest, AMemoRewrittenKeepsItsBlocksAndPackCompactsTheFile) {
 
 // A pack killed before its journal was whole is rolled back on opening; one killed after it is
 // finished: by renaming the copy (a journal of renames, as an earlier build wrote them all), or
-// by writing it over the table, which stays the same file (a journal of a pack in place). A
-// journal and copy left beside a table that has the copy's stamp already and was changed since
-// are removed, never put in place again.
+// by writing it over the table, which stays the same file (a journal of a pack in place); until
+// then a user who may not write the table cannot open it. A journal and copy left beside a
+// table that has the copy's stamp already and was changed since are removed, never put in place
+// again.
 TEST_F(XbFilesTest, AnInterruptedPackIsFinishedOrRolledBackOnOpening) {
     const std::string original = MakeTable("j.dbf");
     const auto open = [&] {
@@ -907,6 +909,11 @@ TEST_F(XbFilesTest, AnInterruptedPackIsFinishedOrRolledBackOnOpening) {
         WriteAll(Path("j.dbf"), original);
         WriteAll(Path("j.dbf.pk"), packed);
         WriteAll(Path("j.pkj"), way + "j.dbf.pk\tj.dbf\nend\n");
+        // A user who may not write the table cannot finish the pack, and may not read it yet.
+        XbSetReadFailure(1, 1, EACCES, "j.dbf");
+        EXPECT_EQ(xb_Use(Path("j.dbf"), "", xbModeReadOnly, xbCDX), 0);
+        XbSetReadFailure(std::nullopt);
+        EXPECT_EQ(xb_LastError(), xbErrReadOnly);
         const auto before = inode();
         EXPECT_EQ(open(), 2) << way;
         EXPECT_EQ(ReadAll(Path("j.dbf")), packed) << way;
@@ -1041,6 +1048,30 @@ TEST_F(XbFilesTest, APackKeepsTheOwnerGroupAndModeOfSharedFiles) {
         xb_CloseAll();
         EXPECT_EQ(files("sticky"), original);
     }
+}
+
+// A pack in another process changes the pack stamp the next open finds (which tells bookmarks
+// taken before it apart), also when the table had another name, so that the pack wrote it in
+// place and it stayed the same file.
+TEST_F(XbFilesTest, APackElsewhereInPlaceChangesThePackStamp) {
+    MakeTable("s.dbf");
+    std::filesystem::create_hard_link(Path("s.dbf"), Path("other.dbf"));
+    ASSERT_GT(xb_Use(Path("s.dbf"), "", xbModeShared, xbCDX), 0);
+    const auto stamp = xb_SysProp(65016, 0);
+    xb_CloseAll();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool packed = xb_Use(Path("s.dbf"), "", xbModeExclusive, xbCDX) > 0 &&
+                            xb_Delete() == xbOK && xb_Pack() == xbOK;
+        ::_exit(packed ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(std::filesystem::equivalent(Path("s.dbf"), Path("other.dbf")));
+    ASSERT_GT(xb_Use(Path("s.dbf"), "", xbModeShared, xbCDX), 0);
+    EXPECT_EQ(xb_RecCount(), 2);
+    EXPECT_NE(xb_SysProp(65016, 0), stamp);
 }
 
 TEST_F(XbFilesTest, CompanionFilesTakeTheCaseOfTheTablesExtension) {
