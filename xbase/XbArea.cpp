@@ -38,6 +38,13 @@ bool NamesFile(const std::string& path, int fd) {
            named.st_dev == open.st_dev && named.st_ino == open.st_ino;
 }
 
+// Whether another holder has the table at path to itself.
+bool HeldByAnother(const std::string& path) {
+    TXbFile file;
+    TXbLock probe;
+    return file.Open(path, false) && probe.Attach(file.Handle(), false) == xbSharing;
+}
+
 std::string RTrim(std::string text) {
     while (!text.empty() && text.back() == ' ')
         text.pop_back();
@@ -149,7 +156,15 @@ int TXbArea::RecoverPack(const std::string& path) const {
 
 int TXbArea::OpenLocked(const std::string& found, bool writable, bool exclusive) {
     for (;;) {
-        int status = table_->Open(found, writable);
+        int status = xbOK;
+        {
+            // A holder that has the table to itself may have it half written (a pack in place
+            // cuts the file before it writes the header): the table is in use.
+            const TXbHandledFailures handled;
+            status = table_->Open(found, writable);
+            if (status == xbDamaged && HeldByAnother(found)) status = xbSharing;
+        }
+        if (status != xbOK && status != xbSharing) status = table_->Open(found, writable); // why
         if (status == xbOK) status = lock_->Attach(table_->File().Handle(), exclusive);
         if (status != xbOK) return status;
         if (!NamesFile(found, table_->File().Handle())) {

@@ -140,7 +140,9 @@ private:
     // Opens the table file and takes its open lock. Until it has the lock, another holder may
     // still write the table (its header last) or put its packed copy under the table's name,
     // which leaves the file opened a removed one: once locked, a file no longer under its name
-    // is opened again, and the header's record count and stamp are read again.
+    // is opened again, and the header's record count and stamp are read again. A header that does
+    // not agree with the file while another holder has the table to itself may be one that
+    // holder is writing (a pack in place): the table is in use (xbSharing).
     int OpenLocked(const std::string& found, bool writable, bool exclusive);
     // Finishes or rolls back a pack that a killed process left, when nobody has the table open.
     // A user who may not write the table cannot finish it: while a complete journal waits to

@@ -51,8 +51,10 @@ LongWord XbPackCount(const TXbFile& file);
 
 // How a pack puts its copies in place.
 enum class TXbPackWay { Rename, InPlace };
-// The way for moves whose copies are written: Rename when every copy took over the owner, group
-// and mode of its file and no file has other names; InPlace otherwise.
+// Gives each copy of moves (written and flushed) the owner, group and mode of its file, and
+// answers the way: Rename when every copy took them and no file has other names; InPlace when
+// the system refused one (a plain user may not give a file to another) or a file has other
+// names, so that a rename would change what others rely on.
 TXbPackWay XbPackWayFor(const TXbPackMoves& moves);
 
 // Removes the journal a recovery left because it could not remove it, before a pack writes its
