@@ -844,35 +844,45 @@ TEST_F(RegisterChangeTest, TwoUsersOfAGroupFolderOrAStickyFolderBothSave) {
     ExpectIndexesAgree(Work());
 }
 
+// Also when TRANS.DBF has another name, so that each save's pack writes it in place: the other
+// copy finds it in use meanwhile, never damaged.
 TEST_F(RegisterChangeTest, TwoCopiesSavingAtOnceKeepEachOthersSchedules) {
     SmallWork();
-    xb_CloseAll();
-    const pid_t child = ::fork();
-    if (child == 0) {
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "packed in place" : "packed by renames");
+        FreshWork();
+        if (linked) fs::create_hard_link(Work() + "/" + TransTable, Work() + "/TRANS.LNK");
+        xb_CloseAll();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            for (int k = 0; k < 5; ++k)
+                if (!SaveSchedule(Work(), "2", Schedule(30 + k, 5.0f), TAmortOptions{}).empty())
+                    ::_exit(1);
+            ::_exit(0);
+        }
+        std::vector<std::string> failures;
         for (int k = 0; k < 5; ++k)
-            if (!SaveSchedule(Work(), "2", Schedule(30 + k, 5.0f), TAmortOptions{}).empty())
-                ::_exit(1);
-        ::_exit(0);
-    }
-    std::vector<std::string> failures;
-    for (int k = 0; k < 5; ++k)
-        if (std::string f = SaveSchedule(Work(), "1", Schedule(40 + k, 7.0f), TAmortOptions{});
-            !f.empty())
-            failures.push_back(f);
-    int status = -1;
-    ::waitpid(child, &status, 0);
-    // Each save either went through or was told the other copy held the table.
-    for (const std::string& f : failures)
-        EXPECT_EQ(f, RegisterInUseMessage(TransTable));
-    EXPECT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(PrepareRegister(Work(), AllTables), "");
-    ExpectIndexesAgree(Work());
-    ExpectLoadsWhole(Work(), "1");
-    ExpectLoadsWhole(Work(), "2");
-    TAmortSchedule s;
-    ASSERT_EQ(Load(Work(), "2", &s), "");
-    if (WEXITSTATUS(status) == 0) {
-        EXPECT_EQ(s.LastRow, 34);
+            if (std::string f = SaveSchedule(Work(), "1", Schedule(40 + k, 7.0f), TAmortOptions{});
+                !f.empty())
+                failures.push_back(f);
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        // Each save either went through or was told the other copy held the table.
+        for (const std::string& f : failures)
+            EXPECT_EQ(f, RegisterInUseMessage(TransTable));
+        EXPECT_TRUE(WIFEXITED(status));
+        ASSERT_EQ(PrepareRegister(Work(), AllTables), "");
+        ExpectIndexesAgree(Work());
+        ExpectLoadsWhole(Work(), "1");
+        ExpectLoadsWhole(Work(), "2");
+        TAmortSchedule s;
+        ASSERT_EQ(Load(Work(), "2", &s), "");
+        if (WEXITSTATUS(status) == 0) {
+            EXPECT_EQ(s.LastRow, 34);
+        }
+        if (linked) {
+            EXPECT_TRUE(fs::equivalent(Work() + "/" + TransTable, Work() + "/TRANS.LNK"));
+        }
     }
 }
 
