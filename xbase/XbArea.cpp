@@ -10,7 +10,6 @@
 #include <array>
 #include <cctype>
 #include <chrono>
-#include <filesystem>
 #include <cstdint>
 #include <strings.h>
 #include <sys/stat.h>
@@ -37,6 +36,13 @@ bool NamesFile(const std::string& path, int fd) {
     struct stat named {}, open {};
     return ::stat(path.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 &&
            named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
+// Whether another holder has the table at path to itself.
+bool HeldByAnother(const std::string& path) {
+    TXbFile file;
+    TXbLock probe;
+    return file.Open(path, false) && probe.Attach(file.Handle(), false) == xbSharing;
 }
 
 std::string RTrim(std::string text) {
@@ -129,7 +135,17 @@ int TXbArea::RecoverPack(const std::string& path) const {
     if (!XbPackPending(path, memos)) return xbOK;
     TXbFile file;
     TXbLock probe;
-    if (!file.Open(path, true) || probe.Attach(file.Handle(), true) != xbOK)
+    bool writable = false;
+    {
+        const TXbHandledFailures handled; // a table this user may only read is no failure here
+        writable = file.Open(path, true);
+    }
+    if (!writable) { // only a user who may write the table finishes a pack
+        if (!XbPackUnfinished(path)) return xbOK;
+        XbSetReason(xbErrReadOnly, path);
+        return xbReadOnly;
+    }
+    if (probe.Attach(file.Handle(), true) != xbOK)
         return xbOK; // in use: whoever holds it has the files in order
     probe.Detach();
     file.Close();
@@ -140,7 +156,15 @@ int TXbArea::RecoverPack(const std::string& path) const {
 
 int TXbArea::OpenLocked(const std::string& found, bool writable, bool exclusive) {
     for (;;) {
-        int status = table_->Open(found, writable);
+        int status = xbOK;
+        {
+            // A holder that has the table to itself may have it half written (a pack in place
+            // cuts the file before it writes the header): the table is in use.
+            const TXbHandledFailures handled;
+            status = table_->Open(found, writable);
+            if (status == xbDamaged && HeldByAnother(found)) status = xbSharing;
+        }
+        if (status != xbOK && status != xbSharing) status = table_->Open(found, writable); // why
         if (status == xbOK) status = lock_->Attach(table_->File().Handle(), exclusive);
         if (status != xbOK) return status;
         if (!NamesFile(found, table_->File().Handle())) {
@@ -744,9 +768,7 @@ int TXbArea::WritePacked(const std::string& path, const std::string& memoPath, L
     }
     chunk += '\x1A';
     if (!out.WriteAt(at, chunk)) return xbWriteFailed;
-    // A new stamp: no index of the table matches the packed copy until it is rebuilt.
-    EncodeLE<LongWord>(header.data() + 4, static_cast<LongWord>(kept));
-    EncodeLE<LongWord>(header.data() + 16, table_->Stamp() + 1);
+    XbPackedHeader(header, kept);
     if (!out.WriteAt(0, header) || !out.Flush() || (!memoPath.empty() && !memo.Sync()))
         return xbWriteFailed;
     return xbOK;
@@ -767,7 +789,8 @@ LongWord TXbArea::StampOfPacks() const {
     if (!table_->IsOpen() || ::fstat(table_->File().Handle(), &st) != 0) return 0;
     const auto inode = static_cast<std::uint64_t>(st.st_ino);
     const auto packed = PackCounts().find(table_->Path());
-    const LongWord packs = packed == PackCounts().end() ? 0 : packed->second;
+    const LongWord packs =
+        (packed == PackCounts().end() ? 0 : packed->second) + XbPackCount(table_->File());
     return static_cast<LongWord>(inode ^ (inode >> 32)) + packs * 0x9E3779B9u;
 }
 
@@ -781,34 +804,53 @@ int TXbArea::Pack() {
     const std::string memoPath = memo_.IsOpen() ? memo_.Path() : std::string();
     const std::string copy = XbPackCopyPath(path);
     const std::string memoCopy = memoPath.empty() ? std::string() : XbPackCopyPath(memoPath);
+    TXbPackMoves moves{{copy, path}}; // the table's last
+    if (!memoPath.empty()) moves.insert(moves.begin(), {memoCopy, memoPath});
+    if (!XbRemoveLeftJournal(path)) return xbWriteFailed;
     LongInt kept = 0;
     int status = WritePacked(copy, memoCopy, kept);
+    const TXbPackWay way = status == xbOK ? XbPackWayFor(moves) : TXbPackWay::InPlace;
+    // A copy renamed over the table is the table: it is opened and locked before.
     auto packed = std::make_unique<TXbTable>();
     auto packedLock = std::make_unique<TXbLock>();
-    if (status == xbOK) status = packed->Open(copy, true);
-    if (status == xbOK) status = packedLock->Attach(packed->File().Handle(), true);
-    std::vector<std::pair<std::string, std::string>> moves{{copy, path}};
-    if (!memoPath.empty()) moves.emplace_back(memoCopy, memoPath);
-    if (status == xbOK && !XbCommitPack(path, moves)) status = xbWriteFailed;
-    if (status != xbOK) {
-        packed.reset();
-        if (!std::filesystem::exists(XbPackJournalPath(path))) // else the next open finishes it
-            for (const auto& [from, to] : moves)
-                XbRemove(from);
-        return status;
+    if (status == xbOK && way == TXbPackWay::Rename) status = packed->Open(copy, true);
+    if (status == xbOK && way == TXbPackWay::Rename)
+        status = packedLock->Attach(packed->File().Handle(), true);
+    const TXbPackCommit commit =
+        status == xbOK ? XbCommitPack(path, moves, way) : TXbPackCommit::NotCommitted;
+    if (commit == TXbPackCommit::NotCommitted) {
+        for (const auto& [from, to] : moves)
+            XbRemove(from);
+        return status == xbOK ? xbWriteFailed : status;
     }
-    // The packed files now stand under the table's names, the table already locked here.
-    packed->File().Renamed(path);
+    if (commit == TXbPackCommit::Pending) {
+        Close(); // the next open finishes the pack: nothing writes the files meanwhile
+        return xbWriteFailed;
+    }
+    status = commit == TXbPackCommit::Done ? xbOK : xbWriteFailed;
+    if (packed->IsOpen() && NamesFile(path, packed->File().Handle())) {
+        packed->File().Renamed(path); // the table already locked here
+        lock_->Detach();
+        table_ = std::move(packed);
+        lock_ = std::move(packedLock);
+    } else {
+        // Written in place: the records kept in memory are the old file's, and the header is
+        // read anew; the indexes do not match it until they are rebuilt below.
+        table_->SetExclusive(false);
+        if (!table_->RefreshCount()) {
+            XbSetReason(xbErrDamagedHeader, path);
+            status = xbDamaged;
+        }
+        table_->Caught();
+    }
+    table_->SetExclusive(true);
     ++PackCounts()[path];
     packStamp_ = StampOfPacks();
-    lock_->Detach();
-    table_ = std::move(packed);
-    lock_ = std::move(packedLock);
-    table_->SetExclusive(true);
     memos_.Clear(); // blocks are numbered anew
     if (!memoPath.empty()) {
         memo_.Close();
-        status = memo_.Open(memoPath, table_->MemoKind(), true);
+        if (const int opened = memo_.Open(memoPath, table_->MemoKind(), true); opened != xbOK)
+            status = opened;
     }
     const int rebuilt = Reindex();
     GoTop();

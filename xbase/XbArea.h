@@ -9,7 +9,9 @@
 // itself (an exclusive open, or no other holder) and refused (xbDamaged) otherwise. Opened
 // exclusively, no locks are taken and index pages are written back at commit, unlock and close:
 // memo and table reach the disk first, then the indexes that record them. A pack writes packed
-// copies of table and memo and puts them in place through the pack journal (XbJournal.h).
+// copies of table and memo and puts them in place through the pack journal (XbJournal.h),
+// renamed over the files or written over them, so that the files keep their owner, group, mode
+// and other names; the indexes are rebuilt in their files.
 #pragma once
 
 #include "platform/rtl/Types.h"
@@ -55,7 +57,8 @@ public:
     // may repair them.
     bool Alone() const { return lock_->Alone(); }
     // A number that changes whenever the table is packed, in this area or by another program:
-    // a pack puts a new file in place, and this process counts its own packs of the file too.
+    // a pack raises the pack count in the table's header (and a pack that renames puts a new
+    // file in place), and this process counts its own packs of the file too.
     LongWord PackStamp() const { return packStamp_; }
     const TXbTable& Table() const { return *table_; }
     // The record buffer of the area: record size bytes at a fixed address while it is open.
@@ -137,9 +140,14 @@ private:
     // Opens the table file and takes its open lock. Until it has the lock, another holder may
     // still write the table (its header last) or put its packed copy under the table's name,
     // which leaves the file opened a removed one: once locked, a file no longer under its name
-    // is opened again, and the header's record count and stamp are read again.
+    // is opened again, and the header's record count and stamp are read again. A header that does
+    // not agree with the file while another holder has the table to itself may be one that
+    // holder is writing (a pack in place): the table is in use (xbSharing).
     int OpenLocked(const std::string& found, bool writable, bool exclusive);
     // Finishes or rolls back a pack that a killed process left, when nobody has the table open.
+    // A user who may not write the table cannot finish it: while a complete journal waits to
+    // be put in place, which may have left the files half written, the open is refused
+    // (xbReadOnly).
     int RecoverPack(const std::string& path) const;
     // Reads record recno into the buffer; stepping tells a walk in record order, which a shared
     // table may serve from the block it read ahead.

@@ -16,6 +16,7 @@ struct TReasons {
     int LastCode = xbErrNone; // of the last failed call
     std::string LastPath;
     int LastError = 0;
+    int Handled = 0; // failures met now are handled where they are met (TXbHandledFailures)
 };
 
 TReasons& Reasons() {
@@ -41,6 +42,7 @@ const char* TextOf(int code) {
 
 void XbSetReason(int code, const std::string& path, int error) {
     TReasons& r = Reasons();
+    if (r.Handled > 0) return;
     if (r.Depth == 0) {
         r.LastCode = code;
         r.LastPath = path;
@@ -110,6 +112,14 @@ TXbCall::~TXbCall() {
 int TXbCall::Status(int status) {
     if (status != xbOK) XbFailCall(status);
     return status;
+}
+
+TXbHandledFailures::TXbHandledFailures() {
+    ++Reasons().Handled;
+}
+
+TXbHandledFailures::~TXbHandledFailures() {
+    --Reasons().Handled;
 }
 
 int XbLastReason() {

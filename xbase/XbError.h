@@ -37,6 +37,17 @@ public:
     int Status(int status);
 };
 
+// Failures met while it lives are the caller's to handle and no failure of the call: they
+// record no reason, so that a refused rename done another way, or a file left that does no harm,
+// never stands for a later failure of the call.
+class TXbHandledFailures {
+public:
+    TXbHandledFailures();
+    ~TXbHandledFailures();
+    TXbHandledFailures(const TXbHandledFailures&) = delete;
+    TXbHandledFailures& operator=(const TXbHandledFailures&) = delete;
+};
+
 // The reason of the last failed call, its text, the file it concerns (empty when none) and the
 // errno the system refused a write with (0 when none).
 int XbLastReason();

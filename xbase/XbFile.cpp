@@ -1,5 +1,6 @@
 #include "xbase/XbFile.h"
 
+#include "platform/rtl/FileReplacement.h"
 #include "platform/rtl/Paths.h"
 #include "xbase/XbError.h"
 
@@ -201,6 +202,18 @@ bool XbSyncFolderOf(const std::string& path) {
     const bool done = ::fsync(fd) == 0 || Refused(path);
     ::close(fd);
     return done;
+}
+
+bool XbTakeOverIdentity(const std::string& path, const std::string& of) {
+    struct stat was {};
+    if (writeFailure.Refuses(path) || ::stat(of.c_str(), &was) != 0) return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool taken = TakeOverIdentity(fd, was);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return taken;
 }
 
 long XbSetWriteFailure(std::optional<long> fromWrite, long count, int error,

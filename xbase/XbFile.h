@@ -87,13 +87,20 @@ bool XbRemove(const std::string& path);
 // reach the disk; false on failure, which is recorded for path.
 bool XbSyncFolderOf(const std::string& path);
 
+// Gives the file at path the owner, group and mode of the file at of, as a file made to take
+// its place must have (platform/rtl/FileReplacement.h). False when the system refuses one of
+// them or of has other names (errno EPERM, EMLINK), or a file cannot be had: the caller then
+// takes another way, and nothing is recorded. Counts as one write of path (below).
+bool XbTakeOverIdentity(const std::string& path, const std::string& of);
+
 // For tests of what survives a failing disk. Every change this process makes to a file or a
 // folder goes through this file layer, and each counts as one write: a write, a truncation, a
 // flush to disk, a file made, renamed (counted for the file renamed) or removed, a folder
-// flushed (counted for the file whose folder it is). From write fromWrite on (1 = the next
-// one), count writes in a row fail with errno error (ENOSPC: as on a full disk; EACCES or EROFS:
-// as in a folder or on a disk that cannot be written): the system call is not made, the write
-// fails as a refused call does and changes nothing; the writes after them succeed again. With
+// flushed (counted for the file whose folder it is), a file given another's identity. From
+// write fromWrite on (1 = the next one), count writes in a row fail with errno error (ENOSPC:
+// as on a full disk; EACCES or EROFS: as in a folder or on a disk that cannot be written): the
+// system call is not made, the write fails as a refused call does and changes nothing; the
+// writes after them succeed again. With
 // file given, only the writes of files of that name (without folder) are counted and fail.
 // nullopt: no write fails. Answers how many writes were counted since the last call, so a test
 // can count the writes of an operation first.

@@ -131,11 +131,15 @@ LongInt xb_OrderRecNo();
 // no part of the record after those the header counts), 4 key violation, 5 read-only, 6 no
 // table. xb_Replace changes the record buffer (text 1024, date text 1056 in the engine's date
 // format, memo 3072, double 8, logical 128); the change reaches the file on xb_Commit or when
-// the cursor moves. xb_Pack needs an exclusive open. xb_Rlock gives 1 when locked (0 = the
-// current record), waiting up to the lock time-out; a shared area that locks its current record
-// reads it again as the last holder of the lock left it (changes made with xb_Replace kept).
-// xb_Unlock(0) releases all; a change of the current record made under its lock is written
-// before its lock goes (a refused write is the call's failure, the change stays in the buffer).
+// the cursor moves. xb_Pack needs an exclusive open; the files keep their owner, group, mode
+// and other names (XbJournal.h). A failed write makes it answer xbWriteFailed with the table as
+// it was, or packed when only its journal or a copy could not be removed; a pack that took
+// effect but could not put every copy in place closes the area, and the next open finishes it.
+// xb_Rlock gives 1 when locked (0 = the current record), waiting up to the lock time-out; a
+// shared area that locks its current record reads it again as the last holder of the lock left
+// it (changes made with xb_Replace kept). xb_Unlock(0) releases all; a change of the current
+// record made under its lock is written before its lock goes (a refused write is the call's
+// failure, the change stays in the buffer).
 // A clean xb_Commit or xb_Close leaves memo, table and index files on disk, in that order; an
 // exclusive open writes its index pages and gathered appends at commit, unlock and close.
 std::string xb_GetRecord();

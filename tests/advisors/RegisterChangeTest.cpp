@@ -824,35 +824,96 @@ TEST_F(RegisterChangeTest, ARegisterTheSystemRefusesToWriteNamesTheFolderOrTheFi
     if (ran == 0) GTEST_SKIP() << "this machine does not let a test refuse writes in a folder";
 }
 
-TEST_F(RegisterChangeTest, TwoCopiesSavingAtOnceKeepEachOthersSchedules) {
+// Two users of one group share the register in a group folder (2775, its files 664 of the first
+// user): the first one's saves, each of which packs TRANS.DBF, leave every file with its owner,
+// group and mode, so that the register is not read-only to the second, whose save goes through
+// as well. In a sticky folder (1777) holding the second user's register (files 666), the first
+// one's saves answer done, leave no file of their own, and the register stays open to him.
+TEST_F(RegisterChangeTest, TwoUsersOfAGroupFolderOrAStickyFolderBothSave) {
+    RUN_AS_TWO_USERS("saves by two users of a group folder and of a sticky folder");
+    constexpr uid_t A = fresh_process::kUserA, B = fresh_process::kUserB;
+    constexpr gid_t G = fresh_process::kSharedGroup;
     SmallWork();
     xb_CloseAll();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        for (int k = 0; k < 5; ++k)
-            if (!SaveSchedule(Work(), "2", Schedule(30 + k, 5.0f), TAmortOptions{}).empty())
-                ::_exit(1);
-        ::_exit(0);
-    }
-    std::vector<std::string> failures;
-    for (int k = 0; k < 5; ++k)
-        if (std::string f = SaveSchedule(Work(), "1", Schedule(40 + k, 7.0f), TAmortOptions{});
-            !f.empty())
-            failures.push_back(f);
-    int status = -1;
-    ::waitpid(child, &status, 0);
-    // Each save either went through or was told the other copy held the table.
-    for (const std::string& f : failures)
-        EXPECT_EQ(f, RegisterInUseMessage(TransTable));
-    EXPECT_TRUE(WIFEXITED(status));
-    ASSERT_EQ(PrepareRegister(Work(), AllTables), "");
-    ExpectIndexesAgree(Work());
+    ASSERT_TRUE(fresh_process::LetOthersReach(Work()));
+    // What keeps the register from user before body runs as him (nothing: "0"), and what body
+    // answers.
+    const auto as = [&](uid_t user, const std::function<std::string()>& body) {
+        const fresh_process::TPlainUser identity(user, G);
+        if (!identity.Taken()) return std::string("no identity");
+        const TRegisterRefusal refusal = RegisterRefusal(Work());
+        return refusal.File + std::to_string(refusal.Error) + "|" + body();
+    };
+    // Loan 1's schedule saved over twice, 36 rows in the end.
+    const auto saveTwice = [&] {
+        const std::string first = SaveLonger(Work());
+        return first + SaveSchedule(Work(), "1", Schedule(35, 8.0f), TAmortOptions{});
+    };
+    ASSERT_TRUE(fresh_process::ShareFolder(Work(), 02775, A, G, 0664));
+    const auto group = fresh_process::OwnersAndModes(Work());
+    EXPECT_EQ(as(A, saveTwice), "0|");
+    EXPECT_EQ(fresh_process::OwnersAndModes(Work()), group);
+    EXPECT_EQ(as(B, [&] { return SaveSchedule(Work(), "2", Schedule(23, 5.0f), TAmortOptions{}); }),
+              "0|");
+    EXPECT_EQ(fresh_process::OwnersAndModes(Work()), group);
     ExpectLoadsWhole(Work(), "1");
     ExpectLoadsWhole(Work(), "2");
-    TAmortSchedule s;
-    ASSERT_EQ(Load(Work(), "2", &s), "");
-    if (WEXITSTATUS(status) == 0) {
-        EXPECT_EQ(s.LastRow, 34);
+
+    FreshWork();
+    ASSERT_TRUE(fresh_process::ShareFolder(Work(), 01777, B, G, 0666));
+    const auto sticky = fresh_process::OwnersAndModes(Work());
+    EXPECT_EQ(as(A,
+                 [&] {
+                     const std::string saved = saveTwice();
+                     return saved + PrepareRegister(Work(), AllTables);
+                 }),
+              "0|");
+    EXPECT_EQ(fresh_process::OwnersAndModes(Work()), sticky);
+    TAmortSchedule saved;
+    ASSERT_EQ(Load(Work(), "1", &saved), "");
+    EXPECT_EQ(saved.LastRow, 35);
+    ExpectIndexesAgree(Work());
+}
+
+// Also when TRANS.DBF has another name, so that each save's pack writes it in place: the other
+// copy finds it in use meanwhile, never damaged.
+TEST_F(RegisterChangeTest, TwoCopiesSavingAtOnceKeepEachOthersSchedules) {
+    SmallWork();
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "packed in place" : "packed by renames");
+        FreshWork();
+        if (linked) fs::create_hard_link(Work() + "/" + TransTable, Work() + "/TRANS.LNK");
+        xb_CloseAll();
+        const pid_t child = ::fork();
+        if (child == 0) {
+            for (int k = 0; k < 5; ++k)
+                if (!SaveSchedule(Work(), "2", Schedule(30 + k, 5.0f), TAmortOptions{}).empty())
+                    ::_exit(1);
+            ::_exit(0);
+        }
+        std::vector<std::string> failures;
+        for (int k = 0; k < 5; ++k)
+            if (std::string f = SaveSchedule(Work(), "1", Schedule(40 + k, 7.0f), TAmortOptions{});
+                !f.empty())
+                failures.push_back(f);
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        // Each save either went through or was told the other copy held the table.
+        for (const std::string& f : failures)
+            EXPECT_EQ(f, RegisterInUseMessage(TransTable));
+        EXPECT_TRUE(WIFEXITED(status));
+        ASSERT_EQ(PrepareRegister(Work(), AllTables), "");
+        ExpectIndexesAgree(Work());
+        ExpectLoadsWhole(Work(), "1");
+        ExpectLoadsWhole(Work(), "2");
+        TAmortSchedule s;
+        ASSERT_EQ(Load(Work(), "2", &s), "");
+        if (WEXITSTATUS(status) == 0) {
+            EXPECT_EQ(s.LastRow, 34);
+        }
+        if (linked) {
+            EXPECT_TRUE(fs::equivalent(Work() + "/" + TransTable, Work() + "/TRANS.LNK"));
+        }
     }
 }
 

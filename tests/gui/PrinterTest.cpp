@@ -304,13 +304,11 @@ void Own(const std::string& path, uid_t user, gid_t group, mode_t mode) {
 // printout. A full disk stops a print before the file is touched; a file closed to B is refused
 // before anything is written.
 TEST_F(Printing, PrintingOverASharedFileKeepsItsOwnerGroupModeAndNames) {
-    RUN_IN_FRESH_PROCESS();
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "not run without the superuser: printing over another user's file, over "
-                        "a file of two names, over a file in a closed folder (and on a full "
-                        "disk), over a file closed to the user";
-    constexpr uid_t kOwner = 61001, kPrinting = 61002;
-    constexpr gid_t kShared = 61000;
+    RUN_AS_TWO_USERS("printing over another user's file, over a file of two names, over a "
+                     "file in a closed folder (and on a full disk), over a file closed to the "
+                     "user");
+    constexpr uid_t kOwner = fresh_process::kUserA, kPrinting = fresh_process::kUserB;
+    constexpr gid_t kShared = fresh_process::kSharedGroup;
     const std::string shared = dir + "/shared", closed = dir + "/closed", temp = dir + "/temp";
     const std::string others = shared + "/others.pdf", own = shared + "/own.pdf",
                       locked = shared + "/locked.pdf", inClosed = closed + "/loan.pdf";

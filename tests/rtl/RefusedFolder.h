@@ -33,6 +33,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -180,6 +181,16 @@ inline bool InFreshProcess() {
         if (!InFreshProcess()) return;                                                             \
     } while (0)
 
+// Runs the rest of the test in a fresh process (above) as the superuser, who may act as the two
+// users of fresh_process (kUserA, kUserB); files are then made with the rights the default umask
+// (022) leaves. Another user skips the test, naming the cases that did not run.
+#define RUN_AS_TWO_USERS(cases)                                                                    \
+    do {                                                                                           \
+        RUN_IN_FRESH_PROCESS();                                                                    \
+        if (::geteuid() != 0) GTEST_SKIP() << "not run (not the superuser): " << (cases);          \
+        ::umask(022);                                                                              \
+    } while (0)
+
 namespace fresh_process {
 
 // Lets every user pass through each folder above folder (a test folder of the superuser may be
@@ -264,6 +275,36 @@ private:
     std::vector<gid_t> groups_;
     bool taken_ = false;
 };
+
+// Two plain users of one group, numbers that no account names, for tests of files they share.
+constexpr uid_t kUserA = 61001;
+constexpr uid_t kUserB = 61002;
+constexpr gid_t kSharedGroup = 61000;
+
+// Gives folder (mode folderMode) to the superuser and group, and every file in it (mode
+// fileMode) to owner and group, as users of one group share a folder. False when refused.
+inline bool ShareFolder(const std::string& folder, mode_t folderMode, uid_t owner, gid_t group,
+                        mode_t fileMode) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (::chown(entry.path().c_str(), owner, group) != 0 ||
+            ::chmod(entry.path().c_str(), fileMode) != 0)
+            return false;
+    return ::chown(folder.c_str(), 0, group) == 0 && ::chmod(folder.c_str(), folderMode) == 0;
+}
+
+// Each file of folder as "name owner:group mode" (the mode in octal).
+inline std::set<std::string> OwnersAndModes(const std::string& folder) {
+    std::set<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        struct stat st {};
+        ::stat(entry.path().c_str(), &st);
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(st.st_mode & 07777));
+        files.insert(entry.path().filename().string() + " " + std::to_string(st.st_uid) + ":" +
+                     std::to_string(st.st_gid) + " " + mode);
+    }
+    return files;
+}
 
 // Closes the folders (the folder itself, or every folder in it too) and the files in it.
 inline void ChangeModes(const std::string& folder, bool closeFolder, bool closeFiles,

@@ -1,12 +1,18 @@
-// Processes killed at random moments while appending with an order open and while packing: the
-// table, memo and indexes are found whole afterwards. An index that no longer matches is
-// refused while another holder has the table, rebuilt when the engine has it alone; then every
-// record is found by its key and the counts agree. A pack gives all the files from before it
-// or all from after it, and leaves no stray file.
+// Processes killed at random moments while appending with an order open and while packing, and
+// packs meeting a failed write at each of their writes: the table, memo and indexes are found
+// whole afterwards. An index that no longer matches is refused while another holder has the
+// table, rebuilt when the engine has it alone; then every record is found by its key and the
+// counts agree. A pack gives all the files from before it or all from after it, and leaves no
+// stray file, whether it renames its copies or, the table having another name, writes them in
+// place.
 #include "tests/xbase/XbFixture.h"
+
+#include "platform/rtl/Streams.h"
+#include "xbase/XbFile.h"
 
 #include <chrono>
 #include <csignal>
+#include <limits>
 #include <random>
 #include <set>
 #include <sys/wait.h>
@@ -15,6 +21,7 @@
 namespace {
 
 constexpr int kKills = 20;
+constexpr const char* kLink = "crash.lnk"; // another name of the table: a pack writes in place
 
 class XbCrashTest : public XbFixture {
 protected:
@@ -38,6 +45,14 @@ protected:
             }
         }
         ASSERT_EQ(xb_Close(), xbOK);
+    }
+    // The table made anew in an empty folder, with another name when linked.
+    void MakeTableAlone(int records, bool linked) {
+        xb_CloseAll();
+        for (const auto& entry : std::filesystem::directory_iterator(Path("")))
+            std::filesystem::remove(entry.path());
+        MakeTable(records, true);
+        if (linked) std::filesystem::create_hard_link(Path("crash.dbf"), Path(kLink));
     }
 
     // Runs work in a child process, and kills it once it has signalled that it is under way
@@ -118,12 +133,28 @@ protected:
         xb_Close();
     }
 
-    // Only the table, its memo and its index are in the folder.
-    void ExpectNoStrayFiles() {
+    // The table file ends with the end-of-file mark right after the records its header counts,
+    // as other programs read it.
+    void ExpectExactLength() {
+        const std::string table = ReadAll(Path("crash.dbf"));
+        ASSERT_GE(table.size(), 32u);
+        EXPECT_EQ(table.size(), DecodeLE<Word>(&table[8]) +
+                                    DecodeLE<LongWord>(&table[4]) * DecodeLE<Word>(&table[10]) + 1);
+        EXPECT_EQ(table.back(), '\x1A');
+    }
+
+    // Only the table, its memo and its index are in the folder, and the table's other name,
+    // which names the table's file still.
+    void ExpectNoStrayFiles(bool linked = false) {
         std::set<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(Path("")))
             names.insert(entry.path().filename().string());
-        EXPECT_EQ(names, (std::set<std::string>{"crash.cdx", "crash.dbf", "crash.fpt"}));
+        std::set<std::string> expected{"crash.cdx", "crash.dbf", "crash.fpt"};
+        if (linked) {
+            expected.insert(kLink);
+            EXPECT_TRUE(std::filesystem::equivalent(Path(kLink), Path("crash.dbf")));
+        }
+        EXPECT_EQ(names, expected);
     }
 };
 
@@ -162,44 +193,93 @@ TEST_F(XbCrashTest, KilledWhileAppendingWithAnOrder) {
 
 TEST_F(XbCrashTest, KilledWhilePacking) {
     constexpr int kRecords = 800;
-    // How long a pack takes here, to kill the next ones across the whole of it.
-    MakeTable(kRecords, true);
-    ASSERT_GT(xb_Use(Path("crash.dbf"), "", xbModeExclusive, xbCDX), 0);
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(xb_Pack(), xbOK);
-    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now() - start);
-    xb_CloseAll();
-
-    std::mt19937 random(6);
-    int before = 0, after = 0;
-    for (int kill = 0; kill < kKills; ++kill) {
-        MakeTable(kRecords, true);
-        const auto pack = [&](int ready) {
-            xb_CloseAll();
-            if (xb_Use(Path("crash.dbf"), "", xbModeExclusive, xbCDX) == 0) ::_exit(1);
-            Signal(ready);
-            xb_Pack();
-            ::pause(); // packed: wait for the end
-        };
-        // From the start of the pack to past its end, with some jitter.
-        const auto delay = std::chrono::microseconds(
-            took.count() * 3 / 2 * kill / kKills +
-            (kill == 0 ? 0 : random() % static_cast<unsigned>(took.count() / 10 + 1)));
-        ASSERT_TRUE(RunAndKill(pack, delay));
-        OpenBesideAnotherHolder();
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "in place" : "renamed");
+        // How long a pack takes here, to kill the next ones across the whole of it.
+        MakeTableAlone(kRecords, linked);
         ASSERT_GT(xb_Use(Path("crash.dbf"), "", xbModeExclusive, xbCDX), 0);
-        const LongInt count = xb_RecCount();
-        xb_Close();
-        ASSERT_TRUE(count == kRecords || count == kRecords / 2) << count;
-        ++(count == kRecords ? before : after);
-        ExpectWhole();
-        ExpectNoStrayFiles();
-        if (HasFatalFailure()) return;
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(xb_Pack(), xbOK);
+        const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now() - start);
+        xb_CloseAll();
+        ExpectNoStrayFiles(linked);
+
+        std::mt19937 random(6);
+        int before = 0, after = 0;
+        for (int kill = 0; kill < kKills; ++kill) {
+            MakeTableAlone(kRecords, linked);
+            const auto pack = [&](int ready) {
+                xb_CloseAll();
+                if (xb_Use(Path("crash.dbf"), "", xbModeExclusive, xbCDX) == 0) ::_exit(1);
+                Signal(ready);
+                xb_Pack();
+                ::pause(); // packed: wait for the end
+            };
+            // From the start of the pack to past its end, with some jitter.
+            const auto delay = std::chrono::microseconds(
+                took.count() * 3 / 2 * kill / kKills +
+                (kill == 0 ? 0 : random() % static_cast<unsigned>(took.count() / 10 + 1)));
+            ASSERT_TRUE(RunAndKill(pack, delay));
+            OpenBesideAnotherHolder();
+            ASSERT_GT(xb_Use(Path("crash.dbf"), "", xbModeExclusive, xbCDX), 0);
+            const LongInt count = xb_RecCount();
+            xb_Close();
+            ASSERT_TRUE(count == kRecords || count == kRecords / 2) << count;
+            ++(count == kRecords ? before : after);
+            ExpectWhole();
+            ExpectNoStrayFiles(linked);
+            if (HasFatalFailure()) return;
+        }
+        // The kills fell on both sides of the moment the pack takes effect.
+        EXPECT_GT(before, 0);
+        EXPECT_GT(after, 0);
     }
-    // The kills fell on both sides of the moment the pack takes effect.
-    EXPECT_GT(before, 0);
-    EXPECT_GT(after, 0);
+}
+
+// The writes of a pack fail from each one in turn: all of them from there on (the disk stays
+// full, which leaves the files as a kill there would) or that one alone, and then the area
+// takes a record if it is still open. A pack that answers done leaves no stray file; after the
+// next open the files are all from before it or all from after it (after it when it answered
+// done), with the record added, whole, with no stray file.
+TEST_F(XbCrashTest, APackMeetingAFailedWriteAnywhereLeavesAllOldOrAllNew) {
+    constexpr int kRecords = 40;
+    for (const bool linked : {false, true})
+        for (const long count : {std::numeric_limits<long>::max(), 1L})
+            for (long write = 1;; ++write) {
+                const std::string step = std::string(linked ? "in place" : "renamed") +
+                                         (count == 1 ? ", one failed write " : ", full from ") +
+                                         std::to_string(write);
+                MakeTableAlone(kRecords, linked);
+                ASSERT_GT(xb_Use(Path("crash.dbf"), "", xbModeExclusive, xbCDX), 0);
+                XbSetWriteFailure(write, count);
+                const int status = xb_Pack();
+                // After one failed write the disk takes writes again: an area the pack left
+                // open takes a record, on the table it holds then (a failed commit of it leaves
+                // it to the close).
+                const bool added = count == 1 && xb_AppendEx() == 0;
+                if (added) {
+                    xb_Replace(1, xbReplaceText, "added");
+                    xb_Commit();
+                }
+                xb_CloseAll();
+                const long made = XbSetWriteFailure(std::nullopt);
+                if (status == xbOK) ExpectNoStrayFiles(linked);
+                ASSERT_GT(xb_Use(Path("crash.dbf"), "", xbModeExclusive, xbCDX), 0) << step;
+                const LongInt records = xb_RecCount() - (added ? 1 : 0);
+                xb_Close();
+                EXPECT_TRUE(records == (status == xbOK ? kRecords / 2 : kRecords) ||
+                            (status != xbOK && records == kRecords / 2))
+                    << step << ": " << records;
+                ExpectWhole();
+                ExpectNoStrayFiles(linked);
+                ExpectExactLength();
+                if (HasFailure()) {
+                    ADD_FAILURE() << step;
+                    return;
+                }
+                if (made < write) break;
+            }
 }
 
 } // namespace

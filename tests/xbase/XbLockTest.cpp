@@ -285,11 +285,18 @@ TEST_F(XbLockTest, ExclusiveOpenAndRecordLockBetweenProcesses) {
     EXPECT_GT(Use(xbModeExclusive), 0);
 }
 
+// Also while the holder has the file half written, as a pack writing the table in place leaves
+// it between cutting the file and writing the header: the table is in use, not damaged.
 TEST_F(XbLockTest, SharedOpenRefusedWhileAnotherProcessHoldsItExclusively) {
     TChild child(Path("SHARED.DBF"), xbModeExclusive, false, 0);
     ASSERT_EQ(child.Answer(), 'y');
     EXPECT_EQ(Use(xbModeShared), 0);
     EXPECT_EQ(Use(xbModeReadOnly), 0);
+    const std::string whole = ReadAll(Path("SHARED.DBF"));
+    std::filesystem::resize_file(Path("SHARED.DBF"), whole.size() - 10);
+    EXPECT_EQ(Use(xbModeShared), 0);
+    EXPECT_EQ(xb_LastError(), xbErrLocked);
+    WriteAll(Path("SHARED.DBF"), whole);
     child.Release();
     EXPECT_GT(Use(xbModeShared), 0);
 }
