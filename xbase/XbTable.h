@@ -197,6 +197,19 @@ public:
     // Takes back the last record (an append that failed): the header count first, then the file
     // is cut after the remaining records.
     bool RemoveLastRecord();
+    // The record count and the stamp now, to take a change back to (TakeBack).
+    struct TMark {
+        LongInt Count = 0;
+        LongWord Stamp = 0;
+        bool Touched = false;
+    };
+    TMark Mark() const { return {count_, stamp_, touched_}; }
+    // Takes a shared open's change back to mark with writes that need no room on the disk: the
+    // record appended since goes (RemoveLastRecord) and the header has the count and the stamp
+    // of mark again; after a change of a record, whose old image the caller wrote back, the
+    // stamp is that of mark again (nothing is written when neither moved). A reader then finds
+    // the table as it was, and an index that recorded it matches it.
+    bool TakeBack(const TMark& mark);
 
 private:
     int ReadHeader();
@@ -237,11 +250,11 @@ private:
     bool keepAppends_ = false;
     std::string prefix_; // the header's first 32 bytes as read
     bool exclusive_ = false;
-    mutable std::string pending_; // appended records count_ - n + 1 .. count_, not yet written
-    mutable TXbRecordMemory memory_;    // records of an exclusive open, read once from the file
+    mutable std::string pending_;    // appended records count_ - n + 1 .. count_, not yet written
+    mutable TXbRecordMemory memory_; // records of an exclusive open, read once from the file
     mutable const char* map_ = nullptr; // the file mapped for reading, mapSize_ bytes
     mutable Int64 mapSize_ = 0;
-    Int64 sizeSeen_ = 0;        // the file size the count was last checked against
+    Int64 sizeSeen_ = 0;                // the file size the count was last checked against
     std::uint64_t refreshedWrites_ = 0; // the process's write count at the last RefreshCount
     std::chrono::steady_clock::time_point refreshed_;
     // A shared open's block of records: blockRecords_ records from blockFirst_, read while the

@@ -40,6 +40,22 @@ protected:
         ASSERT_GT(xb_Use(Path(name), "", mode, driver), 0);
     }
 
+    // Makes the register's accounts table in small at path: ACCOUNTNO C10, NAME C20, NOTE M, with
+    // a production index (NSX) holding a unique order on ACCOUNTNO, and an order on NAME there or
+    // in the index file nameIndex.
+    static void MakeAccounts(const std::string& path, const std::string& nameIndex = "") {
+        ASSERT_EQ(
+            xb_Create(
+                path,
+                {{"ACCOUNTNO", 'C', 10, 0, 0}, {"NAME", 'C', 20, 0, 0}, {"NOTE", 'M', 10, 0, 0}},
+                xbNSX),
+            xbOK);
+        ASSERT_GT(xb_Use(path, "", xbModeExclusive, xbNSX), 0);
+        ASSERT_GT(xb_IndexCreate("", "ACCOUNTNO", "ACCOUNTNO", "", 1, 0), 0);
+        ASSERT_GT(xb_IndexCreate(nameIndex, "NAME", "NAME", "", 0, 0), 0);
+        xb_Close();
+    }
+
     // Appends a record with the given loan number, name and amount to the current area.
     static void AddLoan(const std::string& loanNo, const std::string& name, double amount) {
         ASSERT_EQ(xb_AppendEx(), 0);
@@ -47,6 +63,13 @@ protected:
         ASSERT_EQ(xb_Replace(2, xbReplaceText, name), xbOK);
         ASSERT_EQ(xb_Replace(3, xbReplaceDouble, amount), xbOK);
         ASSERT_EQ(xb_Commit(), xbOK);
+    }
+
+    // True when the index file at index does not record the table at table as it is on disk:
+    // their record counts or update stamps differ.
+    static bool IndexLags(const std::string& table, const std::string& index) {
+        const std::string t = ReadAll(table), i = ReadAll(index);
+        return t.compare(4, 4, i, 36, 4) != 0 || t.compare(16, 4, i, 40, 4) != 0;
     }
 
     // The loan numbers met from the top to the end of the current area, in order.

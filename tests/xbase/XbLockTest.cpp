@@ -126,11 +126,17 @@ TEST_F(XbLockTest, RecordLocksBetweenAreas) {
     EXPECT_EQ(xb_Rlock(1), 1);
     xb_Unlock(1);
 
-    // The append locks its new record in a shared area.
+    // The append locks the record it reserves in a shared area; the other area sees it once
+    // it is written.
     EXPECT_EQ(xb_AppendEx(), 0);
     const LongInt added = xb_RecNo();
+    EXPECT_EQ(xb_RecCount(), 3);
     xb_Select(a);
-    EXPECT_EQ(xb_RecCount(), 3); // the other area sees the new count
+    EXPECT_EQ(xb_RecCount(), 2);
+    xb_Select(b);
+    EXPECT_EQ(xb_Commit(), xbOK);
+    xb_Select(a);
+    EXPECT_EQ(xb_RecCount(), 3);
     EXPECT_EQ(xb_Rlock(added), 0);
     xb_Go(1);
     EXPECT_EQ(xb_GetTrimString(1), "LX");

@@ -134,6 +134,65 @@ TEST_F(XbReasonTest, EveryChangeTheFullDiskRefusesSaysSo) {
     }
 }
 
+// A change of an account (its number, name and memo, written over its blocks) and an append,
+// each refused at every one of its writes in turn as a full disk refuses them, in a shared open
+// with two index files: the write's call fails with the full disk as its cause, and the table is
+// left byte for byte, the memo and both index files as they were (they record the table, and
+// find every account by its number and name); the area's next write goes through.
+TEST_F(XbReasonTest, AWriteRefusedAtAnyStepIsTakenBackWhole) {
+    ASSERT_NO_FATAL_FAILURE(MakeAccounts(Path("S.DBF"), Path("NAMES.NSX")));
+    ASSERT_GT(xb_Use(Path("S.DBF"), "", xbModeShared, xbNSX), 0);
+    ASSERT_EQ(xb_IndexOpen(Path("NAMES.NSX")), 2);
+    xb_SetExact(1);
+    // Gives account number a name and a memo of its own in the buffer.
+    const auto fill = [](const std::string& number) {
+        xb_Replace(1, xbReplaceText, number);
+        xb_Replace(2, xbReplaceText, "name " + number);
+        xb_Replace(3, xbReplaceMemo, "memo " + number);
+    };
+    // Every account of numbers, and no other, found by its number and its name, with its memo.
+    const auto expectAccounts = [](const std::string& numbers) {
+        std::string found;
+        xb_SetOrder(2);
+        for (xb_GoTop(); !xb_Eof(); xb_Skip(1)) {
+            const std::string number = xb_GetTrimString(1);
+            EXPECT_EQ(xb_GetString(3), "memo " + number);
+            xb_SetOrder(1);
+            EXPECT_EQ(xb_Seek(number), 1);
+            xb_SetOrder(2);
+            found += number;
+        }
+        EXPECT_EQ(found, numbers);
+    };
+    ASSERT_EQ(xb_AppendEx(), 0);
+    fill("A");
+    ASSERT_EQ(xb_Commit(), xbOK);
+    for (const bool append : {false, true}) {
+        for (long failing = 1;; ++failing) {
+            SCOPED_TRACE((append ? "append, write " : "change, write ") + std::to_string(failing));
+            const std::string before = ReadAll(Path("S.DBF"));
+            if (append) {
+                ASSERT_EQ(xb_AppendEx(), 0);
+            } else {
+                ASSERT_EQ(xb_Go(1), xbOK);
+            }
+            fill(append ? "C" : "B");
+            XbSetWriteFailure(failing, 1); // the writes that take it back find room
+            const int status = xb_Skip(0);
+            XbSetWriteFailure(std::nullopt);
+            if (status == xbOK) break;
+            EXPECT_EQ(status, xbWriteFailed);
+            EXPECT_EQ(xb_LastError(), xbErrDiskFull);
+            EXPECT_EQ(ReadAll(Path("S.DBF")), before);
+            EXPECT_FALSE(IndexLags(Path("S.DBF"), Path("S.NSX")));
+            EXPECT_FALSE(IndexLags(Path("S.DBF"), Path("NAMES.NSX")));
+            expectAccounts(append ? "B" : "A");
+            ASSERT_LT(failing, 40);
+        }
+    }
+    expectAccounts("BC");
+}
+
 TEST_F(XbReasonTest, ReadOnlyFilesAndAreas) {
     MakeLoans("R.DBF");
     ::chmod(Path("R.DBF").c_str(), 0444);
@@ -234,7 +293,7 @@ TEST_F(XbReasonTest, AnAppendTheIndexCannotTakeLeavesNoBlankRecord) {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, RLIM_INFINITY};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        if (xb_AppendEx() != xbWriteFailed) ::_exit(11);
+        if (xb_AppendEx() != 0 || xb_Commit() != xbWriteFailed) ::_exit(11);
         if (xb_LastError() != xbErrDiskFull) ::_exit(12);
         if (xb_LastErrorText().find("F.CDX") == std::string::npos) ::_exit(13);
         ::_exit(xb_RecCount() == 3 ? 0 : 14);
