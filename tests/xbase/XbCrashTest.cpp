@@ -163,26 +163,26 @@ TEST_F(XbCrashTest, KilledWhileAppendingWithAnOrder) {
 // The register's post of an account (an append, the record's image with its memo put, the
 // commit, the locks let go) and then a change of another account, by a process killed at each
 // of their writes in turn while this process holds the table open (shared, a unique order and
-// another): each time, the holder, never closed, posts and changes accounts of its own at once,
-// and then every account is found by its number where it lies, both orders hold every record,
-// no account is left without a number, and the one being posted is there whole (and can be
-// deleted) or not at all.
+// another): each time, the holder, never closed, seeks, posts and changes accounts of its own at
+// once, and then every account is found by its number where it lies, both orders hold every
+// record, no account is left without a number, and the one being posted is there whole (and
+// can be deleted) or not at all; dbfread reads the table.
 TEST_F(XbCrashTest, KilledAtEveryWriteOfAPostBesideAHolder) {
     ASSERT_NO_FATAL_FAILURE(MakeAccounts(Path("accnts.dbf")));
     const auto use = [&](const std::string& alias) {
         xb_Select(0);
         return xb_Use(Path("accnts.dbf"), alias, xbModeShared, xbNSX);
     };
-    const auto post = [](const std::string& number) {
-        if (xb_AppendEx() != 0 || xb_Replace(3, xbReplaceMemo, NoteOf(number)) != xbOK)
+    const auto post = [](const std::string& number) { // the record's image put, as a dataset does
+        if (xb_AppendEx() != 0 || xb_Replace(1, xbReplaceText, number) != xbOK ||
+            xb_Replace(2, xbReplaceText, "name " + number) != xbOK ||
+            xb_Replace(3, xbReplaceMemo, AccountNote(number)) != xbOK)
             return false;
-        std::string image = xb_GetRecord();
-        image.replace(1, 30, (number + std::string(30, ' ')).substr(0, 30));
-        return xb_PutRecord(image) == xbOK && xb_Commit() == xbOK && xb_Unlock(0) == 1;
+        return xb_PutRecord(xb_GetRecord()) == xbOK && xb_Commit() == xbOK && xb_Unlock(0) == 1;
     };
     const auto change = [](const std::string& number, const std::string& name) {
         return xb_Seek(number) == 1 && xb_Replace(2, xbReplaceText, name) == xbOK &&
-               xb_Replace(3, xbReplaceMemo, NoteOf(number)) == xbOK && xb_Commit() == xbOK &&
+               xb_Replace(3, xbReplaceMemo, AccountNote(number)) == xbOK && xb_Commit() == xbOK &&
                xb_Unlock(0) == 1;
     };
     const int held = use("HELD");
@@ -190,7 +190,7 @@ TEST_F(XbCrashTest, KilledAtEveryWriteOfAPostBesideAHolder) {
     xb_SetExact(1);
     xb_SetOrder(1);
     ASSERT_TRUE(post("A0"));
-    int kills = 0;
+    int kills = 0, lagged = 0;
     for (long write = 1;; ++write) {
         const std::string number = "K" + std::to_string(write);
         const pid_t child = ::fork();
@@ -205,28 +205,13 @@ TEST_F(XbCrashTest, KilledAtEveryWriteOfAPostBesideAHolder) {
         const bool killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
         ASSERT_TRUE(killed || (WIFEXITED(status) && WEXITSTATUS(status) == 0)) << write;
         kills += killed ? 1 : 0;
-        xb_Select(held);
+        lagged += IndexLags(Path("accnts.dbf"), Path("accnts.nsx")) ? 1 : 0;
+        xb_Select(held); // it meets the index first in a read (a seek), or first in a write
+        ASSERT_TRUE(write % 2 == 0 || change("A0", "changed by the holder")) << write;
         ASSERT_TRUE(post("H" + std::to_string(write))) << write << ": " << xb_LastErrorText();
         ASSERT_TRUE(change("A0", "changed by the holder")) << write;
         ASSERT_GT(use("CHECK"), 0) << write;
-        xb_SetOrder(1);
-        const LongInt count = xb_RecCount();
-        for (LongInt r = 1; r <= count; ++r) {
-            ASSERT_EQ(xb_Go(r), xbOK);
-            const std::string found = xb_GetTrimString(1);
-            EXPECT_FALSE(found.empty()) << write << ": record " << r;
-            EXPECT_EQ(xb_GetString(3), NoteOf(found)) << write;
-            EXPECT_EQ(xb_Seek(found), 1) << write << ": " << found;
-            EXPECT_EQ(xb_RecNo(), r) << write << ": " << found;
-        }
-        for (const int order : {1, 2}) {
-            xb_SetOrder(order);
-            LongInt walked = 0;
-            for (xb_GoTop(); !xb_Eof() && walked <= count; xb_Skip(1))
-                ++walked;
-            EXPECT_EQ(walked, count) << write;
-        }
-        xb_SetOrder(1);
+        EXPECT_EQ(AccountsRead([](const std::string& n) { return !n.empty(); }), "whole") << write;
         if (xb_Seek(number) == 1) {
             EXPECT_EQ(xb_Delete(), xbOK) << write;
         }
@@ -234,6 +219,7 @@ TEST_F(XbCrashTest, KilledAtEveryWriteOfAPostBesideAHolder) {
         if (HasFailure() || !killed) break;
     }
     EXPECT_GT(kills, 10);
+    EXPECT_GT(lagged, 0); // killed between the table and the index, which the holder caught up
     xb_CloseAll();
     if (const std::string python = PythonWith("dbfread"); python.empty()) {
         std::printf("python3 with dbfread is not installed: the table was not read by it\n");

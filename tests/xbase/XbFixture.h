@@ -9,8 +9,39 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
+
+// The memo the accounts tests give account number (MakeAccounts).
+inline std::string AccountNote(const std::string& number) {
+    return "note of " + number + std::string(300, '.');
+}
+
+// "whole" when every record of the accounts table open in the current area (MakeAccounts) has
+// a number that known takes and its note, and is found by its number where it lies, and both
+// orders walk every record; else what is amiss first. Leaves the order of numbers in force.
+inline std::string AccountsRead(const std::function<bool(const std::string&)>& known) {
+    xb_SetExact(1);
+    xb_SetOrder(1);
+    const LongInt count = xb_RecCount();
+    std::string read = "whole";
+    for (LongInt r = 1; r <= count && read == "whole"; ++r) {
+        xb_Go(r);
+        const std::string number = xb_GetTrimString(1);
+        if (!known(number) || xb_GetString(3) != AccountNote(number) || xb_Seek(number) != 1 ||
+            xb_RecNo() != r)
+            read = "record " + std::to_string(r) + " '" + number + "'";
+    }
+    for (const int order : {2, 1}) {
+        xb_SetOrder(order);
+        LongInt walked = 0;
+        for (xb_GoTop(); !xb_Eof() && walked <= count; xb_Skip(1))
+            ++walked;
+        if (walked != count) read += " walked " + std::to_string(walked);
+    }
+    return read;
+}
 
 class XbFixture : public ::testing::Test {
 protected:
