@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <cstdint>
 #include <filesystem>
+#include <cstdint>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,8 +32,7 @@ bool SameText(std::string_view a, std::string_view b) {
 
 // Whether path names the file open on descriptor fd (and not another file put under its name).
 bool NamesFile(const std::string& path, int fd) {
-    struct stat named {
-    }, open{};
+    struct stat named {}, open {};
     return ::stat(path.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 &&
            named.st_dev == open.st_dev && named.st_ino == open.st_ino;
 }
@@ -510,8 +509,12 @@ int TXbArea::WriteImage(LongInt recno, std::string& image, bool reserved) {
     if (status == xbOK && reserved && table_->RecordCount() + 1 != recno)
         status = LockedElsewhere(xbTableBusy);
     if (status == xbOK) status = StoredImage(recno, old) ? xbOK : xbDamaged;
-    if (status == xbOK) status = OrderKeys(old, oldKeys, oldIn);
-    if (status == xbOK && reserved) oldIn.assign(orders_.size(), 0); // in no order yet
+    if (status == xbOK && reserved) { // in no order yet
+        oldKeys.assign(orders_.size(), std::string());
+        oldIn.assign(orders_.size(), 0);
+    } else if (status == xbOK) {
+        status = OrderKeys(old, oldKeys, oldIn);
+    }
     if (status == xbOK) status = OrderKeys(image, newKeys, newIn);
     for (std::size_t i = 0; i < orders_.size() && status == xbOK; ++i)
         if (newIn[i] && (!oldIn[i] || oldKeys[i] != newKeys[i]))

@@ -127,14 +127,14 @@ struct TXbIndexFile::TImpl {
     std::vector<std::unique_ptr<TXbOrder>> Orders;  // by directory slot
     std::vector<std::unique_ptr<TXbOrder>> Retired; // orders that left the directory
     TXbPageCache Cache{XbDefaultCachePages};
-    bool FixedCache = false;        // the cache keeps the pages it was told, however large the file
-    std::vector<LongWord> FreeList; // back() is the head of the chain on disk
+    bool FixedCache = false; // the cache keeps the pages it was told, however large the file
+    std::vector<LongWord> FreeList;    // back() is the head of the chain on disk
     std::vector<LongWord> PendingFree; // left by the last change, free once marked
     Word PendingRebuilds = 0;          // the header's rebuild count when they were left
     std::vector<LongWord> TxFreed;     // left by the change in progress
     LongWord TxEnd = 1;                // first page past the file during a change
     bool InChange = false;
-    bool Stale = false;   // the orders could not follow the last change of definitions
+    bool Stale = false; // the orders could not follow the last change of definitions
     bool OldKeys = false; // a tag holds numeric keys of the old form: rebuild before any use
     int LockDepth = 0;
     // A batch: a change that runs over several operations and reaches the disk at WriteBack.
@@ -558,7 +558,7 @@ struct TXbIndexFile::TImpl {
     }
 
     // Opens a batch; the files' sole user needs no lock for it, others hold the exclusive lock
-    // until it is written back. A shared file behind its table is rebuilt first (CatchUp).
+    // until it is written back. A shared file found behind its table is rebuilt first.
     TXbIndexStatus BeginBatch() {
         if (Broken) return isDamaged;
         if (Batch) return isOk;
@@ -973,8 +973,8 @@ struct TXbIndexFile::TImpl {
         }
         TPath path;
         TXbIndexStatus st = Find(
-            order, [&](const TXbNodePage& n, int i) { return n.Compare(i, key, recno) >= 0; }, path,
-            key);
+            order, [&](const TXbNodePage& n, int i) { return n.Compare(i, key, recno) >= 0; },
+            path, key);
         if (st == isOk && CompareAt(path, key, recno) == 0) return isOk; // the entry is there
         if (st == isEnd) { // after every entry: the end of the rightmost leaf
             st = LastPath(order, path);
@@ -1016,8 +1016,8 @@ struct TXbIndexFile::TImpl {
     TXbIndexStatus DeleteEntry(TXbOrder& order, std::string_view key, LongWord recno) {
         TPath path;
         TXbIndexStatus st = Find(
-            order, [&](const TXbNodePage& n, int i) { return n.Compare(i, key, recno) >= 0; }, path,
-            key);
+            order, [&](const TXbNodePage& n, int i) { return n.Compare(i, key, recno) >= 0; },
+            path, key);
         if (st == isEnd || (st == isOk && CompareAt(path, key, recno) != 0)) return isNotFound;
         if (st != isOk) return st;
         TTagSlot& slot = Header.Tags[static_cast<std::size_t>(order.slot_)];
