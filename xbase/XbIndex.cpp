@@ -1553,7 +1553,7 @@ TXbIndexStatus TXbIndexFile::Open(const std::string& path, bool writable,
 }
 
 void TXbIndexFile::Close() {
-    if (impl_->Batch) impl_->EndBatch();
+    if (impl_->Batch && impl_->EndBatch() != isOk) DropBatch();
     if (impl_->File.IsOpen() && impl_->File.Writable() && !impl_->PendingFree.empty() &&
         !impl_->Broken) {
         TWriteOp op(*impl_, true);

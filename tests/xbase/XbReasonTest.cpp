@@ -91,6 +91,11 @@ TEST_F(XbReasonTest, RecordsAFailedCommitKeptAreWrittenAtClose) {
         EXPECT_EQ(xb_Commit(), xbWriteFailed) << failing;
         XbSetWriteFailure(std::nullopt);
     }
+    // The index refuses once the table took the records: the order keeps them all the same.
+    XbSetWriteFailure(1, 1, ENOSPC, "A.CDX");
+    EXPECT_EQ(xb_Commit(), xbWriteFailed);
+    XbSetWriteFailure(std::nullopt);
+    EXPECT_EQ(xb_Seek("K0"), 1);
     EXPECT_EQ(xb_Close(), xbOK);
     ASSERT_GT(xb_Use(Path("A.DBF"), "", xbModeShared, xbCDX), 0);
     EXPECT_EQ(xb_RecCount(), 5);
@@ -215,8 +220,25 @@ void ShiftIndexHeader(const std::string& path, int countStep, int generationStep
     f.write(page.data(), 4096);
 }
 
-// An opening that finds the index behind the table while another user has the table open gives
-// that user the time of a lock request to finish before it calls the index damaged.
+// An index found behind its table, as a writer killed before the index followed leaves it, that
+// the disk does not let a reader rebuild stays as it was: the seek fails with the full disk as
+// its cause, and finds its key once the disk has room.
+TEST_F(XbReasonTest, ARebuildTheDiskRefusesLeavesTheIndexAsItWas) {
+    ASSERT_NO_FATAL_FAILURE(UseKeys("B.DBF", "", xbModeShared));
+    ASSERT_EQ(xb_Commit(), xbOK);
+    ShiftIndexHeader(Path("B.CDX"), -1, 1);
+    const std::string behind = ReadAll(Path("B.CDX"));
+    XbSetWriteFailure(1);
+    EXPECT_EQ(xb_Seek("K2"), -xbWriteFailed);
+    XbSetWriteFailure(std::nullopt);
+    EXPECT_EQ(xb_LastError(), xbErrDiskFull);
+    EXPECT_EQ(ReadAll(Path("B.CDX")), behind);
+    EXPECT_EQ(xb_Seek("K2"), 1);
+}
+
+// An opening that finds the index behind the table while another user has the table open waits
+// for the index's lock, which a writer holds until the index has followed the table, and finding
+// it behind still, rebuilds it there: it finds every key, also after the index fell behind again.
 TEST_F(XbReasonTest, AnIndexBehindAnotherUsersTableIsAwaited) {
     ASSERT_NO_FATAL_FAILURE(UseKeys("W.DBF", "A", xbModeShared));
     ASSERT_EQ(xb_Commit(), xbOK);
