@@ -173,13 +173,6 @@ TEST_F(XbCrashTest, KilledAtEveryWriteOfAPostBesideAHolder) {
         xb_Select(0);
         return xb_Use(Path("accnts.dbf"), alias, xbModeShared, xbNSX);
     };
-    const auto post = [](const std::string& number) { // the record's image put, as a dataset does
-        if (xb_AppendEx() != 0 || xb_Replace(1, xbReplaceText, number) != xbOK ||
-            xb_Replace(2, xbReplaceText, "name " + number) != xbOK ||
-            xb_Replace(3, xbReplaceMemo, AccountNote(number)) != xbOK)
-            return false;
-        return xb_PutRecord(xb_GetRecord()) == xbOK && xb_Commit() == xbOK && xb_Unlock(0) == 1;
-    };
     const auto change = [](const std::string& number, const std::string& name) {
         return xb_Seek(number) == 1 && xb_Replace(2, xbReplaceText, name) == xbOK &&
                xb_Replace(3, xbReplaceMemo, AccountNote(number)) == xbOK && xb_Commit() == xbOK &&
@@ -189,7 +182,7 @@ TEST_F(XbCrashTest, KilledAtEveryWriteOfAPostBesideAHolder) {
     ASSERT_GT(held, 0);
     xb_SetExact(1);
     xb_SetOrder(1);
-    ASSERT_TRUE(post("A0"));
+    ASSERT_TRUE(PostAccount("A0"));
     int kills = 0, lagged = 0;
     for (long write = 1;; ++write) {
         const std::string number = "K" + std::to_string(write);
@@ -198,7 +191,7 @@ TEST_F(XbCrashTest, KilledAtEveryWriteOfAPostBesideAHolder) {
             if (use("") == 0) ::_exit(1);
             xb_SetOrder(1);
             XbSetWriteFailure(write, 1, XbKilledAtWrite);
-            ::_exit(post(number) && change("A0", "changed by " + number) ? 0 : 1);
+            ::_exit(PostAccount(number) && change("A0", "changed by " + number) ? 0 : 1);
         }
         int status = 0;
         ::waitpid(child, &status, 0);
@@ -208,7 +201,7 @@ TEST_F(XbCrashTest, KilledAtEveryWriteOfAPostBesideAHolder) {
         lagged += IndexLags(Path("accnts.dbf"), Path("accnts.nsx")) ? 1 : 0;
         xb_Select(held); // it meets the index first in a read (a seek), or first in a write
         ASSERT_TRUE(write % 2 == 0 || change("A0", "changed by the holder")) << write;
-        ASSERT_TRUE(post("H" + std::to_string(write))) << write << ": " << xb_LastErrorText();
+        ASSERT_TRUE(PostAccount("H" + std::to_string(write))) << write << ": " << xb_LastErrorText();
         ASSERT_TRUE(change("A0", "changed by the holder")) << write;
         ASSERT_GT(use("CHECK"), 0) << write;
         EXPECT_EQ(AccountsRead([](const std::string& n) { return !n.empty(); }), "whole") << write;

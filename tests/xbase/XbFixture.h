@@ -18,6 +18,16 @@ inline std::string AccountNote(const std::string& number) {
     return "note of " + number + std::string(300, '.');
 }
 
+// Posts account number in the current area as the register does: an append, the record's image
+// with its name and note put, the commit, the locks let go. True when every step went through.
+inline bool PostAccount(const std::string& number) {
+    if (xb_AppendEx() != 0 || xb_Replace(1, xbReplaceText, number) != xbOK ||
+        xb_Replace(2, xbReplaceText, "name " + number) != xbOK ||
+        xb_Replace(3, xbReplaceMemo, AccountNote(number)) != xbOK)
+        return false;
+    return xb_PutRecord(xb_GetRecord()) == xbOK && xb_Commit() == xbOK && xb_Unlock(0) == 1;
+}
+
 // "whole" when every record of the accounts table open in the current area (MakeAccounts) has
 // a number that known takes and its note, and is found by its number where it lies, and both
 // orders walk every record; else what is amiss first. Leaves the order of numbers in force.

@@ -371,11 +371,6 @@ TEST_F(XbLockTest, ProcessesAppendAtTheSameTime) {
 // one of the others meanwhile; the posters' posts all go through; the table is whole after.
 TEST_F(XbLockTest, ProcessesPostAndSeekWhileAnotherIsKilledMidPost) {
     ASSERT_NO_FATAL_FAILURE(MakeAccounts(Path("ACCNTS.DBF")));
-    const auto post = [](const std::string& number) {
-        return xb_AppendEx() == 0 && xb_Replace(1, xbReplaceText, number) == xbOK &&
-               xb_Replace(3, xbReplaceMemo, AccountNote(number)) == xbOK && xb_Commit() == xbOK &&
-               xb_Unlock(0) == 1;
-    };
     const auto use = [this] { return xb_Use(Path("ACCNTS.DBF"), "", xbModeShared, xbNSX) > 0; };
     ASSERT_TRUE(RunTogether(4, [&](int n) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
@@ -387,7 +382,7 @@ TEST_F(XbLockTest, ProcessesPostAndSeekWhileAnotherIsKilledMidPost) {
                 const pid_t child = ::fork();
                 if (child == 0) {
                     XbSetWriteFailure(1 + i % 12, 1, XbKilledAtWrite);
-                    ::_exit(use() && post(number) ? 0 : 1);
+                    ::_exit(use() && PostAccount(number) ? 0 : 1);
                 }
                 int status = 0;
                 if (::waitpid(child, &status, 0) != child ||
@@ -402,7 +397,7 @@ TEST_F(XbLockTest, ProcessesPostAndSeekWhileAnotherIsKilledMidPost) {
                 const std::string found = xb_GetTrimString(1);
                 if (!xb_Eof() && (found.empty() || xb_Seek(found) != 1 || xb_RecNo() != recno))
                     return false;
-            } else if (!post(number)) {
+            } else if (!PostAccount(number)) {
                 return false;
             }
         }

@@ -501,10 +501,7 @@ bool AppendAccounts(const std::string& path, int n, const std::string& log, bool
     for (int i = 0, refused = 0; refused < 3; ++i) {
         const std::string number = std::to_string(n) + "-" + std::to_string(i);
         const std::string before = checkBytes ? ReadAll(path) : "";
-        if (xb_AppendEx() == 0 && xb_Replace(1, xbReplaceText, number) == xbOK &&
-            xb_Replace(2, xbReplaceText, "name " + number) == xbOK &&
-            xb_Replace(3, xbReplaceMemo, AccountNote(number)) == xbOK && xb_Commit() == xbOK &&
-            xb_Unlock(0) == 1) {
+        if (PostAccount(number)) {
             told += number + "\n";
             continue;
         }
