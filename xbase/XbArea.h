@@ -269,7 +269,7 @@ private:
     LongWord StampOfPacks() const;
     std::unique_ptr<TXbLock> lock_ = std::make_unique<TXbLock>();
     std::string buffer_;
-    std::string loaded_; // the record as read or written last; the buffer differs when changed
+    std::string loaded_;   // the record as read or written last; the buffer differs when changed
     // The record an append reserved, the table's next, 0 for none. It reaches the table and
     // the orders with its first write (a record left as appended is written as it stands when
     // the cursor leaves it), so that a process killed before leaves nothing and one killed

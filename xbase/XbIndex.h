@@ -18,11 +18,11 @@
 // records the table's new state with the change; an index that records another state does not
 // match its table. A shared file found so under its lock, which every writer holds from before
 // the table changes until the index has followed, was left by a writer that died: it is rebuilt
-// there by a user that may write it, and refused (isDamaged) by one that may not. When the files are one
-// user's alone (SetExclusive), no locks are taken and changes gather in one batch, changed pages
-// written in place when the batch took them itself, until WriteBack writes them and then the
-// header; the table's stamp, raised before the first change, marks the file on disk as behind
-// until then. Tree pages are kept in a cache of their own (IndexPages.h): when it fills, pages
+// there by a user that may write it, and refused (isDamaged) by one that may not. When the files
+// are one user's alone (SetExclusive), no locks are taken and changes gather in one batch,
+// changed pages written in place when the batch took them itself, until WriteBack writes them
+// and then the header; the table's stamp, raised before the first change, marks the file on
+// disk as behind until then, and a batch the disk refuses stays to be written again. Tree pages are kept in a cache of their own (IndexPages.h): when it fills, pages
 // not used lately leave, and a batch writes back the pages it changed and goes on changing them
 // where they lie, since no header on disk points to them yet. The format is described in
 // FORMAT.md beside this file.

@@ -250,11 +250,11 @@ private:
     bool keepAppends_ = false;
     std::string prefix_; // the header's first 32 bytes as read
     bool exclusive_ = false;
-    mutable std::string pending_;    // appended records count_ - n + 1 .. count_, not yet written
-    mutable TXbRecordMemory memory_; // records of an exclusive open, read once from the file
+    mutable std::string pending_; // appended records count_ - n + 1 .. count_, not yet written
+    mutable TXbRecordMemory memory_;    // records of an exclusive open, read once from the file
     mutable const char* map_ = nullptr; // the file mapped for reading, mapSize_ bytes
     mutable Int64 mapSize_ = 0;
-    Int64 sizeSeen_ = 0;                // the file size the count was last checked against
+    Int64 sizeSeen_ = 0;        // the file size the count was last checked against
     std::uint64_t refreshedWrites_ = 0; // the process's write count at the last RefreshCount
     std::chrono::steady_clock::time_point refreshed_;
     // A shared open's block of records: blockRecords_ records from blockFirst_, read while the
