@@ -47,6 +47,7 @@ bool TXbAreaMemos::HasPending(const std::string& image, const TXbFields& fields)
 
 int TXbAreaMemos::Write(std::string& image, const std::string& old, LongInt recno,
                         const TXbFields& fields) {
+    overwritten_.clear();
     for (const TXbFieldDef& f : fields) {
         if (!XbIsMemoField(f)) continue;
         const LongWord block = BlockOf(image, f);
@@ -64,6 +65,9 @@ int TXbAreaMemos::Write(std::string& image, const std::string& old, LongInt recn
             if (it == pending_.end()) return xbBadArgument;
             const auto own = own_.find(stored);
             real = own != own_.end() && own->second == recno ? stored : 0;
+            TOverwritten was{block, it->second, real, {}, false, 0};
+            if (real != 0 && !file_.Read(real, was.Data, was.Binary, &was.Type)) real = 0;
+            if (real != 0) overwritten_.push_back(std::move(was));
             if (!file_.Write(it->second.Data, it->second.Binary, real)) return xbWriteFailed;
             if (real != 0) own_[real] = recno;
             written_[block] = real;
@@ -75,7 +79,18 @@ int TXbAreaMemos::Write(std::string& image, const std::string& old, LongInt recn
     return xbOK;
 }
 
+void TXbAreaMemos::TakeBack() {
+    for (TOverwritten& was : overwritten_) {
+        LongWord block = was.Block;
+        file_.Write(was.Data, was.Binary, block, was.Type);
+        written_.erase(was.StandIn);
+        pending_[was.StandIn] = std::move(was.Given);
+    }
+    overwritten_.clear();
+}
+
 void TXbAreaMemos::Written(const std::string& image, LongInt recno, const TXbFields& fields) {
+    overwritten_.clear();
     for (const TXbFieldDef& f : fields)
         if (XbIsMemoField(f))
             if (const auto own = own_.find(BlockOf(image, f));
@@ -85,6 +100,7 @@ void TXbAreaMemos::Written(const std::string& image, LongInt recno, const TXbFie
 }
 
 void TXbAreaMemos::Clear() {
+    overwritten_.clear();
     pending_.clear();
     written_.clear();
     own_.clear();

@@ -8,7 +8,8 @@
 // A memo goes over the blocks its record had when it fits in them and this area wrote them for
 // that record alone; otherwise it goes to fresh blocks at the end of the memo file, and the old
 // blocks wait for a pack. A record image copied from another record shares its memo blocks,
-// which are then no longer any one record's own.
+// which are then no longer any one record's own. A record refused after its memos were written
+// takes them back: blocks written over get what they held again.
 #pragma once
 
 #include "platform/rtl/Types.h"
@@ -43,6 +44,9 @@ public:
     // image was written as record recno: memo blocks it shares with another record are no
     // longer any record's own, and memos given to recno that it does not hold are dropped.
     void Written(const std::string& image, LongInt recno, const TXbFields& fields);
+    // The record the last Write was for was refused: the blocks it wrote over hold what they
+    // held before again, and their memos wait to be written as before it.
+    void TakeBack();
     // Forgets every memo not written and every block number (closing, or a pack numbering
     // the blocks anew).
     void Clear();
@@ -59,7 +63,18 @@ private:
     // The block number field f holds in image; 0 when it holds none.
     static LongWord BlockOf(const std::string& image, const TXbFieldDef& f);
 
+    // A memo the last Write put over a record's own blocks: what they held before.
+    struct TOverwritten {
+        LongWord StandIn = 0;
+        TPending Given;
+        LongWord Block = 0;
+        std::string Data;
+        bool Binary = false;
+        LongWord Type = 0;
+    };
+
     TXbMemo& file_;
+    std::vector<TOverwritten> overwritten_;
     std::map<LongWord, TPending> pending_; // by stand-in
     std::map<LongWord, LongWord> written_; // stand-ins already written, and their blocks
     std::map<LongWord, LongInt> own_;      // blocks this area wrote, by the record using them

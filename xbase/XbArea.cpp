@@ -9,11 +9,9 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <chrono>
 #include <cstdint>
 #include <strings.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -225,6 +223,7 @@ int TXbArea::Close() {
     memos_.Clear();
     lock_->Detach();
     table_->Close();
+    appended_ = 0;
     buffer_.clear();
     loaded_.clear();
     recno_ = 1;
@@ -257,7 +256,8 @@ void TXbArea::SetEof() {
 }
 
 bool TXbArea::StoredImage(LongInt recno, std::string& image) const {
-    if (Exclusive() && recno == recno_) { // nobody else writes: the file holds what was loaded
+    // Nobody else writes, or the record is not in the file yet: it is what was loaded.
+    if ((Exclusive() || recno == appended_) && recno == recno_) {
         image = loaded_;
         return true;
     }
@@ -292,21 +292,16 @@ void TXbArea::Reload() {
 
 int TXbArea::Flush() {
     int status = xbOK;
-    const bool present = !eof_ && recno_ >= 1 && recno_ <= table_->RecordCount();
+    const bool present =
+        !eof_ && recno_ >= 1 && (recno_ <= table_->RecordCount() || recno_ == appended_);
     if (present && buffer_ != loaded_) {
         std::string image;
         status = MergedImage(image) ? PutRecord(image) : xbDamaged;
         // A refused write keeps the change in the buffer for another try.
     } else if (present && appended_ == recno_) {
-        status = PutRecord(loaded_); // the placeholder left as it stands takes its keys
+        status = PutRecord(loaded_); // the record reserved is written as it stands
     }
-    appended_ = 0;
     return status;
-}
-
-void TXbArea::LeaveOutUnique(std::vector<char>& included) const {
-    for (std::size_t i = 0; i < orders_.size(); ++i)
-        if (orders_[i]->Unique()) included[i] = 0;
 }
 
 bool TXbArea::Visible() {
@@ -479,7 +474,7 @@ int TXbArea::Go(LongInt recno) {
 
 LongInt TXbArea::RecordCount() {
     if (table_->IsOpen() && !Exclusive()) table_->RefreshCount();
-    return table_->RecordCount();
+    return appended_ != 0 ? appended_ : table_->RecordCount();
 }
 
 LongInt TXbArea::OrderRecNo() {
@@ -508,71 +503,121 @@ int TXbArea::OrderKeys(const std::string& image, std::vector<std::string>& keys,
 int TXbArea::PutRecord(const std::string& given) {
     if (!table_->IsOpen()) return xbNoTable;
     if (ReadOnly()) return xbReadOnly;
-    if (given.size() != buffer_.size() || eof_ || recno_ < 1 || recno_ > table_->RecordCount())
-        return xbBadArgument;
     const LongInt recno = recno_;
+    const bool reserved = recno == appended_;
+    if (given.size() != buffer_.size() || eof_ || recno < 1 ||
+        (recno > table_->RecordCount() && !reserved))
+        return xbBadArgument;
+    const int timeout = XbSettings().LockTimeout;
     const bool lockedHere = !Exclusive() && !lock_->HasRecord(recno);
-    if (lockedHere && !lock_->LockRecord(recno, XbSettings().LockTimeout))
-        return LockedElsewhere(xbLockRefused);
-    // Memos written with the record take the memo file's lock (that of appends) first.
+    if (lockedHere && !lock_->LockRecord(recno, timeout)) return LockedElsewhere(xbLockRefused);
+    // Memos written with the record take the memo file's lock (that of appends) first; a record
+    // reserved by an append holds it already.
     std::string image = given;
-    const bool memos = memos_.HasPending(image, table_->Fields());
-    if (memos && !lock_->LockAppend(XbSettings().LockTimeout)) {
-        if (lockedHere) lock_->UnlockRecord(recno);
-        return LockedElsewhere(xbTableBusy);
-    }
+    const bool memos = !reserved && memos_.HasPending(image, table_->Fields());
+    int status = memos && !lock_->LockAppend(timeout) ? LockedElsewhere(xbTableBusy) : xbOK;
+    if (status == xbOK) status = WriteImage(recno, image, reserved);
+    if (memos) lock_->UnlockAppend();
+    if (lockedHere) lock_->UnlockRecord(recno);
+    if (reserved) EndReservation(status);
+    return status;
+}
+
+int TXbArea::WriteImage(LongInt recno, std::string& image, bool reserved) {
     std::string old;
     std::vector<std::string> oldKeys, newKeys;
     std::vector<char> oldIn, newIn;
     int status = BeginUpdate();
+    const TXbTable::TMark mark = table_->Mark();
+    // The count read under the append lock: a reserved record is the next one.
+    if (status == xbOK && reserved && table_->RecordCount() + 1 != recno)
+        status = LockedElsewhere(xbTableBusy);
     if (status == xbOK) status = StoredImage(recno, old) ? xbOK : xbDamaged;
-    if (status == xbOK) status = OrderKeys(old, oldKeys, oldIn);
-    if (status == xbOK && recno == appended_) LeaveOutUnique(oldIn);
+    if (status == xbOK && reserved) { // in no order yet
+        oldKeys.assign(orders_.size(), std::string());
+        oldIn.assign(orders_.size(), 0);
+    } else if (status == xbOK) {
+        status = OrderKeys(old, oldKeys, oldIn);
+    }
     if (status == xbOK) status = OrderKeys(image, newKeys, newIn);
     for (std::size_t i = 0; i < orders_.size() && status == xbOK; ++i)
         if (newIn[i] && (!oldIn[i] || oldKeys[i] != newKeys[i]))
             status = IndexFailure(orders_[i]->CheckUnique(newKeys[i], recno), orders_[i]->File());
+    // The orders first, and the room their pages take: a full disk refuses the change before
+    // the memo and the table are written.
+    std::size_t moved = 0;
+    for (; moved < orders_.size() && status == xbOK; ++moved)
+        if (const TXbIndexStatus st = orders_[moved]->Replace(oldIn[moved], oldKeys[moved],
+                                                              newIn[moved], newKeys[moved], recno);
+            st != isOk)
+            status = IndexFailure(st, orders_[moved]->File());
+    if (status != xbOK && moved > 0) --moved; // the order that refused took nothing
+    for (std::size_t i = 0; i < files_.size() && status == xbOK; ++i)
+        if (const TXbIndexStatus st = files_[i]->PrepareUpdate(); st != isOk)
+            status = IndexFailure(st, *files_[i]);
     if (status == xbOK) status = memos_.Write(image, old, recno, table_->Fields());
-    if (status == xbOK && !table_->WriteRecord(recno, image)) status = xbWriteFailed;
-    if (status == xbOK) {
-        memos_.Written(image, recno, table_->Fields());
-        buffer_ = image;
-        loaded_ = image;
-        appended_ = 0;
-        for (std::size_t i = 0; i < orders_.size(); ++i) {
-            const TXbIndexStatus st =
-                orders_[i]->Replace(oldIn[i], oldKeys[i], newIn[i], newKeys[i], recno);
-            if (st != isOk && status == xbOK) status = IndexFailure(st, orders_[i]->File());
+    const bool tried = status == xbOK; // a write refused half-way may have changed the file
+    if (tried && !(reserved ? table_->AppendRecord(image) : table_->WriteRecord(recno, image)))
+        status = xbWriteFailed;
+    status = EndUpdate(status, [&] {
+        memos_.TakeBack();
+        if (!Exclusive()) { // the old image, and the stamp as it was
+            if (tried && !reserved) table_->WriteRecord(recno, old);
+            table_->TakeBack(mark);
+            return;
         }
-        if (Ordered()) pos_ = {newKeys[static_cast<std::size_t>(order_ - 1)], recno};
-    }
-    status = EndUpdate(status);
-    if (memos) lock_->UnlockAppend();
-    if (lockedHere) lock_->UnlockRecord(recno);
-    // An appended record whose first write is refused (its key taken, a full disk) is taken
-    // back: the table is left as it was before the append.
-    if ((status == xbKeyViolation || status == xbWriteFailed) && recno == appended_)
-        RollBackAppend();
+        // The sole user's batch goes on: the orders that took the change give it back.
+        for (std::size_t i = 0; i < moved; ++i)
+            orders_[i]->Replace(newIn[i], newKeys[i], oldIn[i], oldKeys[i], recno);
+    });
+    if (status != xbOK) return status;
+    memos_.Written(image, recno, table_->Fields());
+    buffer_ = image;
+    loaded_ = image;
+    if (Ordered()) pos_ = {newKeys[static_cast<std::size_t>(order_ - 1)], recno};
     return status;
 }
 
+void TXbArea::EndReservation(int status) {
+    appended_ = 0;
+    lock_->UnlockAppend();
+    if (status == xbOK) return;
+    lock_->UnlockRecord(recno_);
+    SetEof(); // nothing of the record was written: it is not there
+}
+
 int TXbArea::BeginUpdate() {
-    for (std::size_t i = 0; i < files_.size(); ++i)
-        if (const TXbIndexStatus st = files_[i]->BeginUpdate(); st != isOk) {
-            const int status = IndexFailure(st, *files_[i]);
-            while (i-- > 0)
-                files_[i]->EndUpdate();
-            return status;
-        }
+    int status = xbOK;
+    std::size_t begun = 0;
+    for (; begun < files_.size() && status == xbOK; ++begun)
+        if (const TXbIndexStatus st = files_[begun]->BeginUpdate(); st != isOk)
+            status = IndexFailure(st, *files_[begun]);
+    if (status != xbOK) --begun; // the file that refused let its lock go
     // The stamp another user raised last, and the count the last appender wrote.
+    if (status == xbOK) status = RefreshShared();
+    for (std::size_t i = 0; status != xbOK && i < begun; ++i) {
+        files_[i]->TakeBackUpdate();
+        files_[i]->EndUpdate();
+    }
+    return status;
+}
+
+int TXbArea::RefreshShared() {
     if (Exclusive() || table_->RefreshCount()) return xbOK;
-    for (auto& file : files_)
-        file->EndUpdate();
     XbSetReason(xbErrDamagedHeader, table_->Path());
     return xbDamaged;
 }
 
-int TXbArea::EndUpdate(int status) {
+int TXbArea::EndUpdate(int status, const std::function<void()>& undo) {
+    for (std::size_t i = 0; i < files_.size() && status == xbOK; ++i)
+        if (const TXbIndexStatus st = files_[i]->CommitUpdate(); st != isOk)
+            status = IndexFailure(st, *files_[i]);
+    // Still under the index files' locks, no other user has seen the change yet.
+    if (status != xbOK) {
+        undo();
+        for (auto& file : files_)
+            file->TakeBackUpdate();
+    }
     for (auto& file : files_)
         if (const TXbIndexStatus st = file->EndUpdate(); st != isOk && status == xbOK)
             status = IndexFailure(st, *file);
@@ -615,50 +660,12 @@ TXbIndexStatus TXbArea::CatchUp(TXbIndexFile& file) {
     const bool writtenSince = file.TableTime() != 0 && state.Time != file.TableTime();
     if (file.Matches(state) && !(writtenSince && repairable)) return isOk;
     if (repairable) return RebuildFile(file);
-    const TXbIndexStatus st = lock_->Alone() ? isDamaged : AwaitOtherWriter(file);
+    // Under the index's lock no writer is between writing the table and the index: a file that
+    // may be written is rebuilt there when it is still behind.
+    const TXbIndexStatus st = file.Verify();
     if (st != isDamaged || !ReadOnly() || file.Matches(TableState(false))) return st;
     file.SetBehind(); // read-only: the table is read in record order
     return isOk;
-}
-
-TXbIndexStatus TXbArea::AwaitOtherWriter(TXbIndexFile& file) {
-    // Another user may be between writing a record and recording it in the index; the index
-    // is damaged only when it still differs from the table once that user had the time of a
-    // lock request to finish.
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::seconds(std::max(1, XbSettings().LockTimeout));
-    for (;;) {
-        const TXbIndexStatus st = file.Verify();
-        if (st != isDamaged || std::chrono::steady_clock::now() >= deadline) return st;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-}
-
-void TXbArea::RollBackAppend() {
-    const LongInt recno = appended_;
-    appended_ = 0;
-    if (!lock_->LockAppend(XbSettings().LockTimeout)) return;
-    // The record goes even when an order cannot take its entries back (it then refuses until
-    // it is rebuilt).
-    const bool update = BeginUpdate() == xbOK;
-    std::string image(buffer_.size(), ' ');
-    std::vector<std::string> keys;
-    std::vector<char> in;
-    if (table_->ReadRecord(recno, image.data()) && OrderKeys(image, keys, in) == xbOK) {
-        LeaveOutUnique(in);
-        for (std::size_t i = 0; i < orders_.size() && update; ++i)
-            if (in[i]) orders_[i]->Delete(keys[i], recno);
-        if (RecordCount() == recno) {
-            table_->RemoveLastRecord();
-        } else { // others appended since: the blank record stays, deleted, until a pack
-            image[0] = '*';
-            table_->WriteRecord(recno, image);
-        }
-    }
-    if (update) EndUpdate(xbOK);
-    lock_->UnlockAppend();
-    lock_->UnlockRecord(recno);
-    SetEof();
 }
 
 int TXbArea::Append() {
@@ -668,38 +675,23 @@ int TXbArea::Append() {
         return flushed == xbLockRefused || flushed == xbKeyViolation ? flushed : xbWriteFailed;
     const int timeout = XbSettings().LockTimeout;
     if (!lock_->LockAppend(timeout)) return LockedElsewhere(xbTableBusy);
-    int status = BeginUpdate(); // the count the last appender wrote, read under the lock
+    int status = RefreshShared(); // the count the last appender wrote, read under the lock
     const LongInt recno = table_->RecordCount() + 1;
-    const std::string blank = table_->BlankRecord();
-    std::vector<std::string> keys;
-    std::vector<char> in;
-    if (status == xbOK) status = OrderKeys(blank, keys, in);
-    if (status == xbOK) LeaveOutUnique(in);
     if (status == xbOK && !lock_->LockRecord(recno, timeout))
         status = LockedElsewhere(xbLockRefused);
-    if (status == xbOK && !table_->AppendRecord(blank)) {
-        lock_->UnlockRecord(recno);
-        status = xbWriteFailed;
+    if (status != xbOK) {
+        lock_->UnlockAppend();
+        return status;
     }
-    const bool added = status == xbOK;
-    for (std::size_t i = 0; i < orders_.size() && added; ++i)
-        if (const TXbIndexStatus st = in[i] ? orders_[i]->Insert(keys[i], recno) : isOk;
-            st != isOk && status == xbOK)
-            status = IndexFailure(st, orders_[i]->File());
-    status = EndUpdate(status);
-    if (added) {
-        buffer_ = blank;
-        loaded_ = blank;
-        recno_ = recno;
-        bof_ = eof_ = false;
-        pos_ =
-            Ordered() ? TXbKeyPos{keys[static_cast<std::size_t>(order_ - 1)], recno} : TXbKeyPos{};
-        if (Exclusive()) lock_->UnlockRecord(recno);
-        appended_ = recno;
-    }
-    lock_->UnlockAppend();
-    if (added && status != xbOK) RollBackAppend(); // no blank record stays behind a failure
-    return status;
+    if (Exclusive()) lock_->UnlockRecord(recno);
+    const std::string blank = table_->BlankRecord();
+    buffer_ = blank; // copied into the buffer where it lies
+    loaded_ = blank;
+    recno_ = recno;
+    bof_ = eof_ = false;
+    pos_ = {};
+    appended_ = recno;
+    return xbOK;
 }
 
 int TXbArea::Delete() {
@@ -893,9 +885,9 @@ int TXbArea::UnlockRecord(LongInt recno) {
         lock_->UnlockRecord(recno);
         return status;
     }
-    WriteBack(false);
+    const int written = WriteBack(false);
     lock_->UnlockAll();
-    return status;
+    return status != xbOK ? status : written;
 }
 
 bool TXbArea::ReadMemo(int i, std::string& data, bool& binary) const {
@@ -942,6 +934,7 @@ int TXbArea::OpenIndexFile(const std::string& path, TXbIndexKind kind, bool crea
     if (st == isOk && file->Kind() != kind) st = isForeign; // an index of another kind renamed
     if (st == isOk) {
         file->SetTableState([this](bool withTime) { return TableState(withTime); });
+        file->SetRecordWalk([this](const TXbRecordVisit& visit) { return WalkRecords(visit); });
         file->SetExclusive(Exclusive());
         file->SetCachePages(XbSettings().IndexCachePages);
         if (!create) st = CatchUp(*file);
@@ -1147,11 +1140,7 @@ LongInt TXbArea::ConditionCount() {
     if (!table_->IsOpen()) return 0;
     if (const int status = Flush(); status != xbOK) XbFailCall(status);
     // Counting loads every record; the cursor, and a change that could not be written, stay.
-    const LongInt keptRecno = recno_;
-    const bool keptEof = eof_;
-    const TXbKeyPos keptPos = pos_;
-    const std::string keptBuffer = buffer_;
-    const std::string keptLoaded = loaded_;
+    const TCursor kept = KeepCursor();
     LongInt count = 0;
     const LongInt total = RecordCount();
     for (LongInt r = 1; r <= total; ++r) {
@@ -1163,12 +1152,23 @@ LongInt TXbArea::ConditionCount() {
             continue;
         ++count;
     }
-    recno_ = keptRecno;
-    eof_ = keptEof;
-    pos_ = keptPos;
-    buffer_ = keptBuffer;
-    loaded_ = keptLoaded;
+    PutBack(kept);
     return count;
+}
+
+void TXbArea::PutBack(const TCursor& cursor) {
+    recno_ = cursor.RecNo;
+    eof_ = cursor.Eof;
+    pos_ = cursor.Pos;
+    buffer_ = cursor.Buffer; // copied into the buffer where it lies
+    loaded_ = cursor.Loaded;
+}
+
+TXbIndexStatus TXbArea::WalkRecords(const TXbRecordVisit& visit) {
+    const TCursor kept = KeepCursor();
+    const TXbIndexStatus st = visit([this](LongInt r) { return Load(r, true); });
+    PutBack(kept);
+    return st;
 }
 
 namespace {

@@ -4,9 +4,12 @@
 // the current area live here too.
 //
 // Every change of a record runs as one update of the table and its indexes (TXbIndexFile's
-// BeginUpdate / EndUpdate), so each open index records the table's state with it. An index
+// BeginUpdate / EndUpdate), so each open index records the table's state with it; an update
+// refused anywhere is taken back whole before any other user can see it. An append reserves
+// the table's next record, which joins the table and its orders with its first write. An index
 // file opened here that does not match the table is rebuilt when the area has the files to
-// itself (an exclusive open, or no other holder) and refused (xbDamaged) otherwise. Opened
+// itself (an exclusive open, or no other holder), and otherwise once its lock shows that no
+// writer is at work (TXbIndexFile::BeginUpdate); read-only, it is kept as behind. Opened
 // exclusively, no locks are taken and index pages are written back at commit, unlock and close:
 // memo and table reach the disk first, then the indexes that record them. A pack writes packed
 // copies of table and memo and puts them in place through the pack journal (XbJournal.h),
@@ -22,6 +25,7 @@
 #include "xbase/XbMemo.h"
 #include "xbase/XbTable.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -171,8 +175,10 @@ private:
     TXbTableState TableState(bool withTime);
     // An index that does not record the table as it is now, or that recorded another change
     // time of the table file (another program wrote the table since), is rebuilt when this
-    // area has the files to itself and may write them. Opened for reading only, an index that
-    // is behind is kept as such (TXbIndexFile::SetBehind); otherwise it is refused.
+    // area has the files to itself and may write them. Beside other holders, one behind its
+    // table once its lock is had is rebuilt there (TXbIndexFile::BeginUpdate tells why).
+    // Opened for reading only, an index that is behind is kept as such
+    // (TXbIndexFile::SetBehind); one damaged is refused.
     TXbIndexStatus CatchUp(TXbIndexFile& file);
     // True when the loaded record's key in the controlling order is that of the entry it was
     // reached by.
@@ -182,9 +188,6 @@ private:
     // has the files to itself and may write; otherwise the seek fails with the damaged-index
     // reason.
     int StaleOrderMet(const std::string& key);
-    // A shared open whose index differs from its table: waits, up to the lock timeout, for
-    // another user to finish recording a change.
-    TXbIndexStatus AwaitOtherWriter(TXbIndexFile& file);
     // A lock of the table that another holder has (a record's, the append lock): status, with
     // the reason recorded as the table's file in use.
     int LockedElsewhere(int status) const;
@@ -194,8 +197,37 @@ private:
     TXbIndexStatus Nav(TXbIndexStatus st);
     // The status of a move: that of writing the pending change back, else the order's.
     int Moved(int status) const { return status != xbOK ? status : navStatus_; }
+    // An update of the table and its index files: Begin locks the index files (a shared file left
+    // behind by a user that died is rebuilt there) and reads the table's count and stamp again;
+    // End writes the change into them, and when status is a failure or an index file refuses,
+    // calls undo to take the table's change back and takes back every index file's, all before
+    // their locks go: no other user ever sees the table ahead of its indexes, or a change half
+    // made. Gives the status, the first failure's.
     int BeginUpdate();
-    int EndUpdate(int status);
+    int EndUpdate(int status, const std::function<void()>& undo);
+    // The table's count and stamp read again for a shared open; xbDamaged (the header's reason)
+    // when the header cannot be read.
+    int RefreshShared();
+    // Writes image, its memos put in, as record recno (a reserved one appended) in one update:
+    // the orders' keys and their pages first, then the memos, the record and the index headers.
+    // A refusal anywhere takes back what was written.
+    int WriteImage(LongInt recno, std::string& image, bool reserved);
+    // The first write of the reserved record ended with status: the reservation ends, and a
+    // refused record is not there (the cursor goes to the end).
+    void EndReservation(int status);
+    // Runs visit with a loader of the table's records; the cursor's record and buffer stay.
+    TXbIndexStatus WalkRecords(const TXbRecordVisit& visit);
+    // The cursor's record, its buffer and place in the order, to be put back after loading
+    // other records.
+    struct TCursor {
+        LongInt RecNo = 0;
+        bool Eof = true;
+        TXbKeyPos Pos;
+        std::string Buffer;
+        std::string Loaded;
+    };
+    TCursor KeepCursor() const { return {recno_, eof_, pos_, buffer_, loaded_}; }
+    void PutBack(const TCursor& cursor);
     // Memo, table and then indexes reach the files (and the disk with sync).
     int WriteBack(bool sync);
     // The record in the file before a change of the current record.
@@ -225,8 +257,6 @@ private:
     // before another program changed the table, or damaged) is still walked once from end to
     // end and never round in a circle.
     void SyncWalkPosition();
-    // Takes back the record of the last append when its first write was refused.
-    void RollBackAppend();
     int OrderKeys(const std::string& image, std::vector<std::string>& keys,
                   std::vector<char>& included);
     int OpenIndexFile(const std::string& path, TXbIndexKind kind, bool create);
@@ -248,12 +278,12 @@ private:
     std::unique_ptr<TXbLock> lock_ = std::make_unique<TXbLock>();
     std::string buffer_;
     std::string loaded_;   // the record as read or written last; the buffer differs when changed
-    // Record appended here and not yet written. It is a placeholder: the unique orders hold no
-    // key of it until it is written, so a blank key already in the table never refuses an
-    // append (a record left as appended is written as it stands when the cursor leaves it).
+    // The record an append reserved, the table's next, 0 for none. It reaches the table and
+    // the orders with its first write (a record left as appended is written as it stands when
+    // the cursor leaves it), so that a process killed before leaves nothing and one killed
+    // during it a record whole or none; meanwhile the area holds the append lock, which keeps
+    // the number its own, and the record's lock.
     LongInt appended_ = 0;
-    // Clears the entries of included that name unique orders (the placeholder's keys).
-    void LeaveOutUnique(std::vector<char>& included) const;
 
     LongInt recno_ = 1;
     bool bof_ = true;

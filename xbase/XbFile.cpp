@@ -7,11 +7,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 LongWord GetBE32(const char* p) {
     const auto* u = reinterpret_cast<const unsigned char*>(p);
@@ -42,6 +43,7 @@ struct TInjectedFailure {
         if (!File.empty() && XbFileName(path) != File) return false;
         ++Made;
         if (!From || Made < *From || Made - *From >= Count) return false;
+        if (Error == XbKilledAtWrite) ::raise(SIGKILL);
         errno = Error;
         return true;
     }

@@ -103,7 +103,9 @@ bool XbTakeOverIdentity(const std::string& path, const std::string& of);
 // writes after them succeed again. With
 // file given, only the writes of files of that name (without folder) are counted and fail.
 // nullopt: no write fails. Answers how many writes were counted since the last call, so a test
-// can count the writes of an operation first.
+// can count the writes of an operation first. With error XbKilledAtWrite the process is killed
+// (SIGKILL) at write fromWrite, before it is made, as a crash or a kill from outside stops it.
+constexpr int XbKilledAtWrite = -1;
 long XbSetWriteFailure(std::optional<long> fromWrite, long count = std::numeric_limits<long>::max(),
                        int error = ENOSPC, const std::string& file = {});
 // The same for reads: a file opened (for reading or writing) and a positioned read each count

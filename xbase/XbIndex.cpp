@@ -150,6 +150,8 @@ struct TXbIndexFile::TImpl {
     TPath LookPath;
     bool RecordTable = false;       // the change in progress makes the index match the table
     TXbTableStateSource TableState; // the table's count and stamp now, when the area gave it
+    TXbRecordWalk Walk;             // the table's records, to rebuild from, when the area gave them
+    THeader Before;                 // the header when the shared update in progress began
     int Pins = 0;                   // operations running that hold pages of the cache
 
     // -- locking -------------------------------------------------------------------------------
@@ -556,13 +558,115 @@ struct TXbIndexFile::TImpl {
     }
 
     // Opens a batch; the files' sole user needs no lock for it, others hold the exclusive lock
-    // until it is written back.
+    // until it is written back. A file found behind its table is rebuilt first: no writer is in
+    // the middle of a change under that lock (one died, or a rebuild was refused before).
     TXbIndexStatus BeginBatch() {
         if (Broken) return isDamaged;
         if (Batch) return isOk;
         TXbIndexStatus st = BeginChange();
-        if (st == isOk && !MatchesTable()) st = Abandon(isDamaged);
+        if (st == isOk && !MatchesTable()) {
+            st = !Walk ? Abandon(isDamaged) : RebuildBehind();
+            if (st == isOk) st = BeginChange();
+        }
         Batch = RecordTable = st == isOk;
+        return st;
+    }
+
+    // A reader found the file behind its table under the shared lock, so no writer is between
+    // writing the table and this file: one died there, or another program changed the table.
+    // A file that may be written then takes the lock for writing (letting the shared lock go
+    // first: two readers waiting to turn theirs into the other kind would wait for each other),
+    // rebuilds the file unless another user did meanwhile, and reads under the shared lock again.
+    TXbIndexStatus CatchUpReading() {
+        if (LockDepth != 1 || Exclusive || !File.Writable() || !Walk) return isDamaged;
+        SetLock(F_UNLCK);
+        TXbIndexStatus st = isIoError;
+        if (SetLock(F_WRLCK)) {
+            st = Refresh(false);
+            if (st == isOk && !MatchesTable()) {
+                st = BeginChange();
+                if (st == isOk) st = RebuildBehind();
+            }
+        }
+        SetLock(F_RDLCK);
+        if (st == isOk) st = Refresh(false);
+        return st == isOk && !MatchesTable() ? isDamaged : st;
+    }
+
+    // Rebuilds a shared file behind its table, in a change begun under the write lock, from the
+    // records the table counts now; the table's state is read before its records, so that a
+    // change made meanwhile by a user who does not keep this file leaves it behind again.
+    TXbIndexStatus RebuildBehind() {
+        const TXbTableState state = TableState(true);
+        return Walk([&](const TXbRecordLoader& load) {
+            return RebuildFrom(*Source, state.Count, &state, load);
+        });
+    }
+
+    // Rebuilds every order, in a change begun, from records 1..count loaded through load into
+    // source; state, when given, is what the new header records of the table.
+    TXbIndexStatus RebuildFrom(const TXbRecordSource& source, LongInt count,
+                               const TXbTableState* state, const TXbRecordLoader& load) {
+        std::vector<std::vector<TKeyedRecord>> keys(Orders.size());
+        for (std::size_t i = 0; i < Orders.size(); ++i)
+            if (TXbIndexStatus st = CollectKeys(*Orders[i], source, count, load, keys[i]);
+                st != isOk)
+                return Abandon(st);
+        return RebuildTrees(keys, state);
+    }
+
+    // Writes the trees of the sorted keys and makes them the index. First the new trees go past
+    // the end of the file and become the index; then, when they fit in front of that, they are
+    // written again at the start and the file is cut short. A refusal before the first header
+    // leaves the file as it was, cut back to its pages.
+    TXbIndexStatus RebuildTrees(const std::vector<std::vector<TKeyedRecord>>& keys,
+                                const TXbTableState* state) {
+        const LongWord oldEnd = TxEnd;
+        ++Header.Rebuilds; // tells other users that the pages they hold back are taken
+        for (int pass = 0; pass < 2; ++pass) {
+            LongWord next = pass == 0 ? oldEnd : 1;
+            const auto allocate = [&next] { return next++; };
+            TXbIndexStatus st = isOk;
+            for (std::size_t i = 0; i < Orders.size() && st == isOk; ++i) {
+                TTagSlot& tag = Header.Tags[i];
+                tag.DefPage = allocate();
+                st = WriteDefinition(tag.DefPage, *Orders[i]);
+                if (st == isOk) st = BuildTree(*Orders[i], tag, keys[i], allocate);
+            }
+            TxEnd = next;
+            FreeList.clear();
+            TxFreed.clear();
+            if (st != isOk) {
+                Abandon(st);
+                return pass == 0 ? GiveBack(st) : st;
+            }
+            st = Commit(state);
+            if (pass == 1) {
+                if (st == isOk && !File.Truncate(static_cast<Int64>(next) * PageSize))
+                    st = isIoError;
+                PendingFree.clear();
+                Cache.Clear();
+                return st;
+            }
+            if (st != isOk) return GiveBack(st);
+            OldKeys = false; // the new trees, keys of today's form, are the index
+            PendingFree.clear();
+            if (next - oldEnd >= oldEnd) { // too large to move: the old pages become free
+                for (LongWord page = 1; page < oldEnd; ++page)
+                    PendingFree.push_back(page);
+                return isOk;
+            }
+            InChange = true;
+            TxEnd = next;
+        }
+        return isOk;
+    }
+
+    // Gives back the room of the pages past those the header counts, which nothing points to
+    // after a change that failed; gives st. Only under the write lock, or for the sole user.
+    TXbIndexStatus GiveBack(TXbIndexStatus st) {
+        const Int64 end = static_cast<Int64>(Header.PageCount) * PageSize;
+        if (File.Size() > end) File.Truncate(end);
         return st;
     }
 
@@ -599,16 +703,20 @@ struct TXbIndexFile::TImpl {
     }
 
     // Ends a change: the pages a batch kept in memory, then the header that points to them and
-    // records the table's state.
-    TXbIndexStatus Commit() {
+    // records the table's state (state when given, else the table's now when the change follows
+    // the table).
+    TXbIndexStatus Commit(const TXbTableState* state = nullptr) {
         THeader h = Header;
         h.PageCount = TxEnd;
         h.Generation = Header.Generation + 1;
         h.FreeHead = FreeList.empty() ? 0 : FreeList.back();
-        if (TableState && RecordTable) h.Table = TableState(true);
-        TXbIndexStatus st = WriteDirtyPages();
-        if (st == isOk) st = CoverPages(h.PageCount);
+        if (state)
+            h.Table = *state;
+        else if (TableState && RecordTable)
+            h.Table = TableState(true);
+        TXbIndexStatus st = WritePages();
         if (st == isOk) st = WriteHeader(h);
+        if (st != isOk && Batch && Exclusive) return st; // the batch stays, to be written again
         InChange = false;
         Batch = false;
         RecordTable = false;
@@ -619,6 +727,12 @@ struct TXbIndexFile::TImpl {
         PendingFree.insert(PendingFree.end(), TxFreed.begin(), TxFreed.end());
         TxFreed.clear();
         return isOk;
+    }
+
+    // Writes the pages the change made, which no header on disk points to yet.
+    TXbIndexStatus WritePages() {
+        const TXbIndexStatus st = WriteDirtyPages();
+        return st == isOk ? CoverPages(TxEnd) : st;
     }
 
     // Makes the file as long as count pages. A page a batch took past the end of the file and
@@ -1069,7 +1183,7 @@ public:
         } else {
             locked_ = true;
             status_ = impl_.Refresh(false);
-            if (status_ == isOk && !impl_.MatchesTable()) status_ = isDamaged;
+            if (status_ == isOk && !impl_.MatchesTable()) status_ = impl_.CatchUpReading();
         }
     }
     ~TReadOp() {
@@ -1440,7 +1554,7 @@ TXbIndexStatus TXbIndexFile::Open(const std::string& path, bool writable,
 }
 
 void TXbIndexFile::Close() {
-    if (impl_->Batch) impl_->EndBatch();
+    if (impl_->Batch && impl_->EndBatch() != isOk) DropBatch();
     if (impl_->File.IsOpen() && impl_->File.Writable() && !impl_->PendingFree.empty() &&
         !impl_->Broken) {
         TWriteOp op(*impl_, true);
@@ -1465,6 +1579,10 @@ void TXbIndexFile::Close() {
 
 void TXbIndexFile::SetTableState(TXbTableStateSource source) {
     impl_->TableState = std::move(source);
+}
+
+void TXbIndexFile::SetRecordWalk(TXbRecordWalk walk) {
+    impl_->Walk = std::move(walk);
 }
 
 LongWord TXbIndexFile::TableTime() const {
@@ -1502,7 +1620,40 @@ TXbIndexStatus TXbIndexFile::BeginUpdate() {
     }
     const TXbIndexStatus st = impl.BeginBatch();
     if (st != isOk && --impl.LockDepth == 0) impl.SetLock(F_UNLCK);
+    impl.Before = impl.Header;
     return st;
+}
+
+TXbIndexStatus TXbIndexFile::PrepareUpdate() {
+    TImpl& impl = *impl_;
+    if (impl.Broken) return isDamaged;
+    return impl.Exclusive || !impl.Batch ? isOk : impl.WritePages();
+}
+
+TXbIndexStatus TXbIndexFile::CommitUpdate() {
+    TImpl& impl = *impl_;
+    if (impl.Exclusive) return impl.Broken ? isDamaged : isOk;
+    return impl.EndBatch();
+}
+
+void TXbIndexFile::TakeBackUpdate() {
+    TImpl& impl = *impl_;
+    if (impl.Exclusive || impl.LockDepth == 0) return;
+    // A header written already gives way to the one before, whose pages it left as they were.
+    // The table, written and taken back, is as that header recorded it but for the time of its
+    // last change, which the header then takes: the table is no one else's change.
+    THeader before = impl.Before;
+    const TXbTableState table = impl.TableState ? impl.TableState(true) : before.Table;
+    const bool moved = table.Count == before.Table.Count && table.Stamp == before.Table.Stamp &&
+                       before.Table.Time != 0 && table.Time != before.Table.Time;
+    if (impl.Header.Generation != before.Generation || moved) {
+        before.Generation = impl.Header.Generation + 1;
+        if (moved) before.Table.Time = table.Time;
+        impl.WriteHeader(before);
+    }
+    impl.Abandon(isOk);
+    impl.Broken = false;
+    impl.GiveBack(isOk);
 }
 
 TXbIndexStatus TXbIndexFile::EndUpdate() {
@@ -1617,57 +1768,12 @@ TXbIndexStatus TXbIndexFile::AddOrder(const TXbOrderDef& def, const TXbRecordSou
 TXbIndexStatus TXbIndexFile::Reindex(const TXbRecordSource& source, LongInt recordCount,
                                      const TXbRecordLoader& load) {
     if (!IsOpen()) return isIoError;
-    // Keys are gathered before the file is locked: loading records must not wait on it.
-    std::vector<std::vector<TKeyedRecord>> keys(impl_->Orders.size());
-    for (std::size_t i = 0; i < impl_->Orders.size(); ++i) {
-        TXbIndexStatus st =
-            TImpl::CollectKeys(*impl_->Orders[i], source, recordCount, load, keys[i]);
-        if (st != isOk) return st;
-    }
     TImpl& impl = *impl_;
     if (impl.Batch) impl.Abandon(isOk); // what it held is rebuilt from the table
     impl.Broken = false;
     TWriteOp op(impl, true);
     if (op.Status() != isOk) return op.Status();
-    if (impl.Orders.size() != keys.size())
-        return op.Finish(isNoOrder); // another user changed the tags meanwhile
-    // First the new trees go past the end of the file and become the index; then, when they
-    // fit in front of that, they are written again at the start and the file is cut short.
-    const LongWord oldEnd = impl.TxEnd;
-    ++impl.Header.Rebuilds; // tells other users that the pages they hold back are taken
-    for (int pass = 0; pass < 2; ++pass) {
-        LongWord next = pass == 0 ? oldEnd : 1;
-        const auto allocate = [&next] { return next++; };
-        for (std::size_t i = 0; i < impl.Orders.size(); ++i) {
-            TTagSlot& tag = impl.Header.Tags[i];
-            tag.DefPage = allocate();
-            TXbIndexStatus st = impl.WriteDefinition(tag.DefPage, *impl.Orders[i]);
-            if (st == isOk) st = impl.BuildTree(*impl.Orders[i], tag, keys[i], allocate);
-            if (st != isOk) return op.Finish(st);
-        }
-        impl.TxEnd = next;
-        impl.FreeList.clear();
-        impl.TxFreed.clear();
-        impl.RecordTable = true;
-        if (pass == 1) {
-            TXbIndexStatus st = impl.Commit();
-            if (st == isOk && !impl.File.Truncate(static_cast<Int64>(next) * PageSize))
-                st = isIoError;
-            impl.PendingFree.clear();
-            impl.Cache.Clear();
-            return st;
-        }
-        TXbIndexStatus st = impl.Commit();
-        if (st != isOk) return st;
-        impl.OldKeys = false; // the new trees, keys of today's form, are the index
-        impl.PendingFree.clear();
-        if (next - oldEnd >= oldEnd) { // too large to move: the old pages become free
-            for (LongWord page = 1; page < oldEnd; ++page)
-                impl.PendingFree.push_back(page);
-            return isOk;
-        }
-        impl.InChange = true;
-        impl.TxEnd = next;
-    }
-    return isOk;
+    if (!impl.TableState) return impl.RebuildFrom(source, recordCount, nullptr, load);
+    const TXbTableState state = impl.TableState(true);
+    return impl.RebuildFrom(source, state.Count, &state, load);
 }

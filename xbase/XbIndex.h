@@ -16,11 +16,13 @@
 // The header records the table's record count and update stamp (XbTable.h) the index covers.
 // A work area brackets each change of the table with BeginUpdate / EndUpdate, so that the index
 // records the table's new state with the change; an index that records another state does not
-// match its table, and reads of a shared file refuse it (isDamaged). When the files are one
-// user's alone (SetExclusive), no locks are taken and changes gather in one batch, changed pages
-// written in place when the batch took them itself, until WriteBack writes them and then the
-// header; the table's stamp, raised before the first change, marks the file on disk as behind
-// until then. Tree pages are kept in a cache of their own (IndexPages.h): when it fills, pages
+// match its table. A shared file found so under its lock, which every writer holds from before
+// the table changes until the index has followed, was left by a writer that died: it is rebuilt
+// there by a user that may write it, and refused (isDamaged) by one that may not. When the files
+// are one user's alone (SetExclusive), no locks are taken and changes gather in one batch,
+// changed pages written in place when the batch took them itself, until WriteBack writes them
+// and then the header; the table's stamp, raised before the first change, marks the file on
+// disk as behind until then, and a batch the disk refuses stays to be written again. Tree pages are kept in a cache of their own (IndexPages.h): when it fills, pages
 // not used lately leave, and a batch writes back the pages it changed and goes on changing them
 // where they lie, since no header on disk points to them yet. The format is described in
 // FORMAT.md beside this file.
@@ -74,6 +76,11 @@ struct TXbKeyPos {
 // Makes record recno the current record of the source the order evaluates; false when the
 // record cannot be read. Used to build an order from the table.
 using TXbRecordLoader = std::function<bool(LongInt recno)>;
+// Runs visit with a loader of the table's records and makes the record current before current
+// again afterwards; gives what visit gave. A file rebuilds itself with it at any moment of its
+// user's work (SetRecordWalk).
+using TXbRecordVisit = std::function<TXbIndexStatus(const TXbRecordLoader& load)>;
+using TXbRecordWalk = std::function<TXbIndexStatus(const TXbRecordVisit& visit)>;
 
 class TXbIndexFile;
 
@@ -186,6 +193,9 @@ public:
     // Ties the file to its table: source gives the table's count and stamp as they are now (on
     // disk, for a shared file). The file records them whenever it catches up with the table.
     void SetTableState(TXbTableStateSource source);
+    // Gives the file its table's records to rebuild itself from when a shared file finds itself
+    // behind its table under its lock (BeginUpdate).
+    void SetRecordWalk(TXbRecordWalk walk);
     // True when the file, as last read, records state's count and stamp as the table's.
     bool Matches(const TXbTableState& state) const;
     // The change time of the table the file recorded when it last caught up (0: none).
@@ -196,7 +206,7 @@ public:
     void SetBehind() { behind_ = true; }
     bool Behind() const { return behind_; }
     // Reads the file again under a shared lock and answers whether it matches its table now
-    // (isDamaged when it does not).
+    // (isDamaged when it does not; a file that may be written catches up first, as reads do).
     TXbIndexStatus Verify();
     // The table's files are this user's alone: no locks, no rereading of the header, and
     // changes gather in memory until WriteBack.
@@ -208,11 +218,27 @@ public:
     // lie.
     void SetCachePages(std::size_t pages);
     // Brackets one change of the table, from before its record is written until every order
-    // has followed it. Begin refuses (isDamaged) a file that does not match the table; End
-    // writes the change back (a shared file) and gives isDamaged when an order failed half-way,
-    // after which the file refuses every operation until Reindex.
+    // has followed it; a shared file is locked for writing all the while. A shared file that
+    // does not match its table once it has the lock was left so by a user that died between
+    // writing the table and the index (every user holds the lock meanwhile), or by another
+    // program: it is rebuilt where it lies from the table's records (SetRecordWalk), still under
+    // the lock, and the update goes on. Reads under the shared lock that find it so do the same
+    // when the file may be written. Begin refuses (isDamaged) a file that does not match and
+    // cannot be rebuilt so; End writes the change back (a shared file) and gives isDamaged when
+    // an order failed half-way, after which the file refuses every operation until Reindex.
     TXbIndexStatus BeginUpdate();
     TXbIndexStatus EndUpdate();
+    // The steps of a shared update between Begin and End, so that the table is written between
+    // them: Prepare writes the pages the update changed where no header on disk points to them
+    // yet (room on the disk is taken before the table is written), Commit the header that makes
+    // them the index and records the table as it is now. TakeBack undoes the update while the
+    // lock is still held, so that no other user sees it: the pages are forgotten and a header
+    // written is replaced by the one before (its pages are as they were), the file cut back to
+    // the pages it counts. For the files' sole user Prepare and Commit do nothing (the batch goes
+    // on) and TakeBack leaves its batch: the caller takes the change back order by order.
+    TXbIndexStatus PrepareUpdate();
+    TXbIndexStatus CommitUpdate();
+    void TakeBackUpdate();
     // Writes back what the batch holds: its pages, then the header with the table's state.
     TXbIndexStatus WriteBack();
     // Forgets what the batch holds: the file stays as it was last written back.
@@ -231,7 +257,10 @@ public:
     // replaced; a single-order file holds only the new order afterwards.
     TXbIndexStatus AddOrder(const TXbOrderDef& def, const TXbRecordSource& source,
                             LongInt recordCount, const TXbRecordLoader& load);
-    // Rebuilds every order from the table's records, keeping the definitions.
+    // Rebuilds every order from the table's records, keeping the definitions. The records are
+    // read under the file's lock: records 1..recordCount, or for a file tied to its table
+    // (SetTableState) the records the table counts once the lock is had, which the file records
+    // as covered. A rebuild the disk refuses leaves the file as it was.
     TXbIndexStatus Reindex(const TXbRecordSource& source, LongInt recordCount,
                            const TXbRecordLoader& load);
 

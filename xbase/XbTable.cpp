@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <bit>
 #include <cctype>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <strings.h>
@@ -505,6 +505,19 @@ bool TXbTable::RemoveLastRecord() {
     Unmap(); // the file gets shorter
     memory_.Clear();
     return WriteHeader() && CutAfter(count_);
+}
+
+bool TXbTable::TakeBack(const TMark& mark) {
+    if (count_ == mark.Count && stamp_ == mark.Stamp) { // nothing was written
+        touched_ = mark.Touched;
+        return true;
+    }
+    const bool appended = count_ > mark.Count;
+    stamp_ = mark.Stamp;
+    touched_ = true; // the stamp written is that of mark
+    const bool done = appended ? RemoveLastRecord() : WriteStamp();
+    touched_ = mark.Touched;
+    return done;
 }
 
 bool TXbTable::CutAfter(LongInt count) {

@@ -197,6 +197,19 @@ public:
     // Takes back the last record (an append that failed): the header count first, then the file
     // is cut after the remaining records.
     bool RemoveLastRecord();
+    // The record count and the stamp now, to take a change back to (TakeBack).
+    struct TMark {
+        LongInt Count = 0;
+        LongWord Stamp = 0;
+        bool Touched = false;
+    };
+    TMark Mark() const { return {count_, stamp_, touched_}; }
+    // Takes a shared open's change back to mark with writes that need no room on the disk: the
+    // record appended since goes (RemoveLastRecord) and the header has the count and the stamp
+    // of mark again; after a change of a record, whose old image the caller wrote back, the
+    // stamp is that of mark again (nothing is written when neither moved). A reader then finds
+    // the table as it was, and an index that recorded it matches it.
+    bool TakeBack(const TMark& mark);
 
 private:
     int ReadHeader();

@@ -639,8 +639,8 @@ int xb_Unlock(LongInt record) {
     TXbCall call;
     TXbArea* area = XbCurrentArea();
     if (!area) return 0;
-    call.Status(area->UnlockRecord(record)); // the locks go even when the change was refused
-    return 1;
+    // The locks go even when the change was refused.
+    return call.Status(area->UnlockRecord(record)) == xbOK ? 1 : 0;
 }
 
 namespace {

@@ -125,11 +125,16 @@ LongInt xb_OrderRecNo();
 
 // Records. xb_GetRecord/xb_PutRecord move the whole record image with its deletion byte; a put
 // updates every open order (xbKeyViolation from a unique order writes nothing) and locks the
-// record for the write when shared; a key violation, or a write the disk refuses, takes back a
-// record xb_AppendEx just added. xb_AppendEx adds a blank record, locked when shared: 0 done,
-// 1 record lock refused, 2 append lock refused, 3 write failed (the table file left as it was:
-// no part of the record after those the header counts), 4 key violation, 5 read-only, 6 no
-// table. xb_Replace changes the record buffer (text 1024, date text 1056 in the engine's date
+// record for the write when shared. A write refused anywhere (the record, a memo, an index page
+// or header; a full disk) is taken back whole: the table and every index stay as they were, and
+// the call that was asked to write fails with the cause (xb_LastError). xb_AppendEx reserves the
+// table's next record, blank and locked when shared (xb_RecNo, xb_RecCount count it), and holds
+// the table's append lock until its first write (a put, or the cursor leaving it, which writes
+// it as it stands) puts it into the table and the orders at once; a refused first write leaves
+// no record (the cursor at the end), and other users see none before. It gives 0 done, 1 record
+// lock refused, 2 append lock refused, 3 the change pending in the buffer could not be written
+// or the table's header not read, 4 that change's key taken, 5 read-only, 6 no table.
+// xb_Replace changes the record buffer (text 1024, date text 1056 in the engine's date
 // format, memo 3072, double 8, logical 128); the change reaches the file on xb_Commit or when
 // the cursor moves. xb_Pack needs an exclusive open; the files keep their owner, group, mode
 // and other names (XbJournal.h). A failed write makes it answer xbWriteFailed with the table as
@@ -138,8 +143,9 @@ LongInt xb_OrderRecNo();
 // xb_Rlock gives 1 when locked (0 = the current record), waiting up to the lock time-out; a
 // shared area that locks its current record reads it again as the last holder of the lock left
 // it (changes made with xb_Replace kept). xb_Unlock(0) releases all; a change of the current
-// record made under its lock is written before its lock goes (a refused write is the call's
-// failure, the change stays in the buffer).
+// record made under its lock is written before its lock goes. It gives 1, or 0 when a write it
+// made was refused (the locks go all the same, and a refused change of a record that was in the
+// table stays in the buffer).
 // A clean xb_Commit or xb_Close leaves memo, table and index files on disk, in that order; an
 // exclusive open writes its index pages and gathered appends at commit, unlock and close.
 std::string xb_GetRecord();

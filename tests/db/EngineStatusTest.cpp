@@ -308,7 +308,7 @@ TEST_F(EngineStatusTest, ADatasetBookmarkOutlivesEditsButNotAPack) {
 TEST_F(EngineStatusTest, ADatasetErrorTellsTheEnginesReasonAndFile) {
     TTestTable& table = OpenLoans({"A"});
     table.Append();
-    XbSetWriteFailure(1);
+    XbSetWriteFailure(1, std::numeric_limits<long>::max(), ENOSPC, "LOANS.DBF");
     try {
         table.Post();
         ADD_FAILURE() << "a write the full disk refused was posted";

@@ -2,6 +2,7 @@
 // python3-dbf writes (with memos) are read by the engine.
 #include "tests/xbase/XbFixture.h"
 
+#include "tests/rtl/ChildProcesses.h"
 #include "tests/rtl/RefusedFolder.h"
 #include "tests/rtl/TestFolder.h"
 
@@ -9,6 +10,8 @@
 #include <filesystem>
 #include <iterator>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -431,9 +434,10 @@ std::string IndexRead(const std::string& path) {
 // a production index the engine made, the disk so small that the table, the memo file or the
 // index fills it first. The refused append leaves the table as it was: as long as the records
 // it counts, the end-of-file mark after them, so that dbfread and python3-dbf read exactly the
-// records the header counts, each with its memo. The index holds the table's keys or, when it
-// was the file refused, lags the table and is refused as such: it never answers wrong. The
-// readers run in the child that sees the disk.
+// records the header counts, each with its memo. The index holds the table's keys; when it was
+// the file refused, a shared open takes the append back, while an exclusive one, whose commit
+// wrote the table first, leaves it lagging the table and refused as such: it never answers
+// wrong. The readers run in the child that sees the disk.
 using XbFullDiskTest = XbPeersTest;
 
 TEST_F(XbFullDiskTest, ARefusedAppendLeavesTheTableAsItWas) {
@@ -441,11 +445,13 @@ TEST_F(XbFullDiskTest, ARefusedAppendLeavesTheTableAsItWas) {
     const std::string readers =
         "length True mark True\ndbfread True\nlive True\ndbf True True True\n";
     int ran = 0;
-    // The disk's size, the file it refuses first, and what the index then holds.
-    for (const auto& [memos, kib, refused, index] : {std::tuple{false, 8, "full.dbf", ""},
-                                                     {true, 24, "full.fpt", "exact"},
-                                                     {true, 32, "full.dbf", "exact"},
-                                                     {true, 48, "full.cdx", "behind"}}) {
+    // The disk's size, the file it refuses first, and what the index then holds (after an
+    // exclusive open's commit, when it differs).
+    for (const auto& [memos, kib, refused, index, exclusiveIndex] :
+         {std::tuple{false, 8, "full.dbf", "", ""},
+          {true, 24, "full.fpt", "exact", "exact"},
+          {true, 32, "full.dbf", "exact", "exact"},
+          {true, 48, "full.cdx", "exact", "behind"}}) {
         ASSERT_EQ(RunPython("import dbf\nmemos = " + std::string(memos ? "True" : "False") + R"(
 t = dbf.Table('full', 'NAME C(20); AMOUNT N(12,2)' + ('; NOTE M' if memos else ''),
               dbf_type='fp' if memos else 'db3').open(dbf.READ_WRITE)
@@ -477,10 +483,109 @@ print('dbf', len(t) == count, names == ['R%d' % n for n in range(count)],
                 kib * 1024);
             if (!answer) continue;
             ++ran;
-            EXPECT_EQ(*answer, refused + ("|" + readers) + index);
+            EXPECT_EQ(*answer,
+                      refused + ("|" + readers) + (mode == xbModeShared ? index : exclusiveIndex));
         }
     }
     if (ran == 0) GTEST_SKIP() << "no disk of a few KiB can be mounted here";
+}
+
+// Process n appends accounts n-0, n-1 ... with memos to the shared table at path until the disk
+// has refused three, and writes to the file log each number answered done and the name of each
+// file refused. False when a refusal does not give the full disk as its cause or, alone
+// (checkBytes), leaves the table changed.
+bool AppendAccounts(const std::string& path, int n, const std::string& log, bool checkBytes) {
+    if (xb_Use(path, "", xbModeShared, xbNSX) == 0) return false;
+    xb_SetLockTimeout(30);
+    std::string told;
+    for (int i = 0, refused = 0; refused < 3; ++i) {
+        const std::string number = std::to_string(n) + "-" + std::to_string(i);
+        const std::string before = checkBytes ? ReadAll(path) : "";
+        if (PostAccount(number)) {
+            told += number + "\n";
+            continue;
+        }
+        ++refused;
+        told += "refused " + std::filesystem::path(xb_LastErrorFile()).filename().string() + "\n";
+        if (xb_LastError() != xbErrDiskFull || (checkBytes && ReadAll(path) != before))
+            return false;
+    }
+    WriteAll(log, told);
+    return xb_Close() == xbOK;
+}
+
+// Reads the log of AppendAccounts: the numbers done into numbers, the files refused into refused.
+void ReadAccountsLog(const std::string& log, std::set<std::string>& numbers,
+                     std::set<std::string>& refused) {
+    std::istringstream lines(ReadAll(log));
+    for (std::string line; std::getline(lines, line);) {
+        const bool refusal = line.rfind("refused ", 0) == 0;
+        (refusal ? refused : numbers).insert(refusal ? line.substr(8) : line);
+    }
+}
+
+// What AccountsRead finds of the accounts table at path, which is to hold exactly numbers.
+std::string AccountsOf(const std::string& path, const std::set<std::string>& numbers) {
+    if (xb_Use(path, "", xbModeShared, xbNSX) == 0) return "not opened: " + xb_LastErrorText();
+    const bool counted = xb_RecCount() == static_cast<LongInt>(numbers.size());
+    const std::string read = AccountsRead([&](const std::string& n) { return numbers.count(n); });
+    xb_CloseAll();
+    return counted ? read : "count, " + read;
+}
+
+// Accounts appended to a shared table (a unique order and another, memos) by one process and by
+// three at once, on a disk of 26 sizes, each until the disk has refused it three appends: every
+// refused append gives the full disk as its cause and is taken back whole (alone, the table is
+// left byte for byte as it was). The table opens on the full disk and holds exactly the accounts
+// answered done, no record nobody wrote, each found by its number in both orders; dbfread reads
+// it; once room is made, an append goes through. Over the sizes, the disk refuses the index, the
+// memo file and the table each at least once.
+TEST_F(XbFullDiskTest, RefusedAppendsOfOneOrSeveralProcessesAreTakenBackWhole) {
+    RUN_IN_FRESH_PROCESS();
+    ASSERT_NO_FATAL_FAILURE(MakeAccounts(Path("T.DBF")));
+    const std::string table = Path("disk/T.DBF");
+    std::set<std::string> refusedFiles;
+    int ran = 0;
+    for (const int processes : {1, 3}) {
+        for (int pages = 0; pages < 26; ++pages) {
+            SCOPED_TRACE(std::to_string(processes) + " processes, " + std::to_string(pages) +
+                         " pages free");
+            std::filesystem::remove_all(Path("disk"));
+            std::filesystem::create_directory(Path("disk"));
+            for (const char* file : {"T.DBF", "T.FPT", "T.NSX"})
+                std::filesystem::copy_file(Path(file), Path("disk/") + file);
+            WriteAll(Path("disk/room"), std::string(8 * 4096, 'r'));
+            const std::optional<std::string> answer = InRefusedFolder(
+                Path("disk"), TRefusal::FullDisk,
+                [&] {
+                    // The copy keeps the time the index recorded: the table needs no repair.
+                    std::filesystem::last_write_time(
+                        table, std::filesystem::last_write_time(Path("T.DBF")));
+                    if (!RunTogether(processes, [&](int n) {
+                            return AppendAccounts(table, n, Path("log" + std::to_string(n)),
+                                                  processes == 1);
+                        }))
+                        return std::string(
+                            "a refusal was not the full disk's, or changed the table");
+                    std::set<std::string> numbers;
+                    for (int n = 0; n < processes; ++n)
+                        ReadAccountsLog(Path("log" + std::to_string(n)), numbers, refusedFiles);
+                    std::string read = AccountsOf(table, numbers) + "|" +
+                                       PeerReadOfTable(python_, folder_.Path(), "disk/T.DBF");
+                    std::filesystem::remove(Path("disk/room"));
+                    if (!AppendAccounts(table, 9, Path("log9"), false)) return read + "failed";
+                    ReadAccountsLog(Path("log9"), numbers, refusedFiles);
+                    if (numbers.count("9-0") == 0) return read + "no append after room was made";
+                    return read + AccountsOf(table, numbers);
+                },
+                pages * 4096);
+            if (!answer) continue;
+            ++ran;
+            EXPECT_EQ(*answer, "whole|length True mark True\ndbfread True\nwhole");
+        }
+    }
+    if (ran == 0) GTEST_SKIP() << "no disk of a few KiB can be mounted here";
+    EXPECT_EQ(refusedFiles, (std::set<std::string>{"T.DBF", "T.FPT", "T.NSX"}));
 }
 
 } // namespace

@@ -91,6 +91,11 @@ TEST_F(XbReasonTest, RecordsAFailedCommitKeptAreWrittenAtClose) {
         EXPECT_EQ(xb_Commit(), xbWriteFailed) << failing;
         XbSetWriteFailure(std::nullopt);
     }
+    // The index refuses once the table took the records: the order keeps them all the same.
+    XbSetWriteFailure(1, 1, ENOSPC, "A.CDX");
+    EXPECT_EQ(xb_Commit(), xbWriteFailed);
+    XbSetWriteFailure(std::nullopt);
+    EXPECT_EQ(xb_Seek("K0"), 1);
     EXPECT_EQ(xb_Close(), xbOK);
     ASSERT_GT(xb_Use(Path("A.DBF"), "", xbModeShared, xbCDX), 0);
     EXPECT_EQ(xb_RecCount(), 5);
@@ -134,6 +139,61 @@ TEST_F(XbReasonTest, EveryChangeTheFullDiskRefusesSaysSo) {
     }
 }
 
+// A change of an account (its number, name and memo, written over its blocks) and an append,
+// each refused at every one of its writes in turn as a full disk refuses them, in a shared open
+// with two index files: the call that writes it (a move, or letting the append's lock go) fails
+// with the full disk as its cause, and the table is left byte for byte, the memo and both index
+// files as they were (they record the table, and find every account by its number and name);
+// the area's next write goes through.
+TEST_F(XbReasonTest, AWriteRefusedAtAnyStepIsTakenBackWhole) {
+    ASSERT_NO_FATAL_FAILURE(MakeAccounts(Path("S.DBF"), Path("NAMES.NSX")));
+    ASSERT_GT(xb_Use(Path("S.DBF"), "", xbModeShared, xbNSX), 0);
+    ASSERT_EQ(xb_IndexOpen(Path("NAMES.NSX")), 2);
+    xb_SetExact(1);
+    // Gives account number a name and a memo of its own in the buffer.
+    const auto fill = [](const std::string& number) {
+        xb_Replace(1, xbReplaceText, number);
+        xb_Replace(2, xbReplaceText, "name " + number);
+        xb_Replace(3, xbReplaceMemo, AccountNote(number));
+    };
+    // The accounts of numbers (one letter each) and no others, whole.
+    const auto expectAccounts = [](const std::string& numbers) {
+        EXPECT_EQ(xb_RecCount(), static_cast<LongInt>(numbers.size()));
+        EXPECT_EQ(AccountsRead([&](const std::string& n) {
+                      return n.size() == 1 && numbers.find(n) != std::string::npos;
+                  }),
+                  "whole");
+    };
+    ASSERT_EQ(xb_AppendEx(), 0);
+    fill("A");
+    ASSERT_EQ(xb_Commit(), xbOK);
+    for (const bool append : {false, true}) {
+        for (long failing = 1;; ++failing) {
+            SCOPED_TRACE((append ? "append, write " : "change, write ") + std::to_string(failing));
+            const std::string before = ReadAll(Path("S.DBF"));
+            if (append) {
+                ASSERT_EQ(xb_AppendEx(), 0);
+            } else {
+                ASSERT_EQ(xb_Go(1), xbOK);
+            }
+            fill(append ? "C" : "B");
+            XbSetReason(xbErrNone);
+            XbSetWriteFailure(failing, 1); // the writes that take it back find room
+            // The change is written by a move, the append by letting its lock go.
+            const bool done = append ? xb_Unlock(0) == 1 : xb_Skip(0) == xbOK;
+            XbSetWriteFailure(std::nullopt);
+            if (done) break;
+            EXPECT_EQ(xb_LastError(), xbErrDiskFull);
+            EXPECT_EQ(ReadAll(Path("S.DBF")), before);
+            EXPECT_FALSE(IndexLags(Path("S.DBF"), Path("S.NSX")));
+            EXPECT_FALSE(IndexLags(Path("S.DBF"), Path("NAMES.NSX")));
+            expectAccounts(append ? "B" : "A");
+            ASSERT_LT(failing, 40);
+        }
+    }
+    expectAccounts("BC");
+}
+
 TEST_F(XbReasonTest, ReadOnlyFilesAndAreas) {
     MakeLoans("R.DBF");
     ::chmod(Path("R.DBF").c_str(), 0444);
@@ -162,8 +222,25 @@ void ShiftIndexHeader(const std::string& path, int countStep, int generationStep
     f.write(page.data(), 4096);
 }
 
-// An opening that finds the index behind the table while another user has the table open gives
-// that user the time of a lock request to finish before it calls the index damaged.
+// An index found behind its table, as a writer killed before the index followed leaves it, that
+// the disk does not let a reader rebuild stays as it was: the seek fails with the full disk as
+// its cause, and finds its key once the disk has room.
+TEST_F(XbReasonTest, ARebuildTheDiskRefusesLeavesTheIndexAsItWas) {
+    ASSERT_NO_FATAL_FAILURE(UseKeys("B.DBF", "", xbModeShared));
+    ASSERT_EQ(xb_Commit(), xbOK);
+    ShiftIndexHeader(Path("B.CDX"), -1, 1);
+    const std::string behind = ReadAll(Path("B.CDX"));
+    XbSetWriteFailure(1);
+    EXPECT_EQ(xb_Seek("K2"), -xbWriteFailed);
+    XbSetWriteFailure(std::nullopt);
+    EXPECT_EQ(xb_LastError(), xbErrDiskFull);
+    EXPECT_EQ(ReadAll(Path("B.CDX")), behind);
+    EXPECT_EQ(xb_Seek("K2"), 1);
+}
+
+// An opening that finds the index behind the table while another user has the table open waits
+// for the index's lock, which a writer holds until the index has followed the table, and finding
+// it behind still, rebuilds it there: it finds every key, also after the index fell behind again.
 TEST_F(XbReasonTest, AnIndexBehindAnotherUsersTableIsAwaited) {
     ASSERT_NO_FATAL_FAILURE(UseKeys("W.DBF", "A", xbModeShared));
     ASSERT_EQ(xb_Commit(), xbOK);
@@ -234,7 +311,7 @@ TEST_F(XbReasonTest, AnAppendTheIndexCannotTakeLeavesNoBlankRecord) {
         ::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{4096, RLIM_INFINITY};
         ::setrlimit(RLIMIT_FSIZE, &limit);
-        if (xb_AppendEx() != xbWriteFailed) ::_exit(11);
+        if (xb_AppendEx() != 0 || xb_Commit() != xbWriteFailed) ::_exit(11);
         if (xb_LastError() != xbErrDiskFull) ::_exit(12);
         if (xb_LastErrorText().find("F.CDX") == std::string::npos) ::_exit(13);
         ::_exit(xb_RecCount() == 3 ? 0 : 14);
