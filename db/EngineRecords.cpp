@@ -652,8 +652,8 @@ DBIResult DbiInsertRecord(TCursorHandle cursor, int lock, const char* record) {
     if (status == xbOK) status = xb_PutRecord(image);
     if (status != xbOK) {
         const DBIResult result = ResultOfEngineStatus(status);
-        // The engine takes back a record refused for its key; any other refusal must not
-        // leave a blank record in sight either.
+        // The engine takes back a record whose write it refused; a memo refused before that
+        // write leaves the reserved record, which is given back unwritten.
         if (xb_RecNo() == recno && !xb_Eof()) xb_Delete();
         return result;
     }

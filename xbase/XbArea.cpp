@@ -698,6 +698,10 @@ int TXbArea::Delete() {
     if (!table_->IsOpen()) return xbNoTable;
     if (ReadOnly()) return xbReadOnly;
     if (eof_) return xbBadArgument;
+    if (recno_ == appended_) { // never written: the reservation is given back, nothing written
+        EndReservation(xbNotFound);
+        return xbOK;
+    }
     std::string image;
     if (!MergedImage(image)) return xbDamaged;
     image[0] = '*';

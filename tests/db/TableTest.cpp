@@ -370,6 +370,23 @@ TEST_F(TableTest, IndexFilesOpenWithTheTable) {
     EXPECT_EQ(FieldTexts(*master_), "B A ");
 }
 
+// A memo the memo file cannot hold (an end mark inside a DBT memo) refuses the new record's
+// post before anything is written: the table file stays as it was, with no blank record.
+TEST_F(TableTest, AnInsertWhoseMemoIsRefusedWritesNothing) {
+    MakeLoans("LOANS.DBF", {{"B", 2}, {"A", 1}}, xbNTX, false);
+    const std::string before = ReadAll(Path("LOANS.DBF"));
+    master_ = MakeTable("LOANS.DBF", ttXBNTX);
+    master_->Open();
+    master_->Insert();
+    master_->FieldByName("NAME")->SetAsString("C");
+    master_->FieldByName("NOTE")->SetAsString(std::string("end\x1A mark"));
+    EXPECT_THROW(master_->Post(), EDBEngineError);
+    master_->Cancel();
+    EXPECT_EQ(FieldTexts(*master_), "B A ");
+    master_->Close();
+    EXPECT_EQ(ReadAll(Path("LOANS.DBF")), before);
+}
+
 TEST_F(TableTest, CreatesATableWithItsProductionIndexOnce) {
     const std::vector<TXbFieldDef> fields = {{"ACCOUNTNO", 'C', 8, 0, 0},
                                              {"BALANCE", 'N', 12, 2, 0},
