@@ -698,7 +698,7 @@ int TXbArea::Delete() {
     if (!table_->IsOpen()) return xbNoTable;
     if (ReadOnly()) return xbReadOnly;
     if (eof_) return xbBadArgument;
-    if (recno_ == appended_) { // never written: the reservation is given back, nothing written
+    if (recno_ == appended_ && buffer_ == loaded_) { // blank, never written: given back
         EndReservation(xbNotFound);
         return xbOK;
     }

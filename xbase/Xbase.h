@@ -132,7 +132,7 @@ LongInt xb_OrderRecNo();
 // the table's append lock until its first write (a put, or the cursor leaving it, which writes
 // it as it stands) puts it into the table and the orders at once; a refused first write leaves
 // no record (the cursor at the end), and other users see none before; xb_Delete before that
-// write gives the reservation back, writing nothing. It gives 0 done, 1 record
+// write, of the record still blank, gives the reservation back, writing nothing. It gives 0 done, 1 record
 // lock refused, 2 append lock refused, 3 the change pending in the buffer could not be written
 // or the table's header not read, 4 that change's key taken, 5 read-only, 6 no table.
 // xb_Replace changes the record buffer (text 1024, date text 1056 in the engine's date
