@@ -56,24 +56,28 @@ protected:
         EXPECT_EQ(d.StepText(), step);
     }
 
-    // Creates the account Smith, John through the first two steps; the dialog stands on step 3.
-    void CreateSmith(TLoanInfo& d) {
+    // Creates the account Last, First of Springfield, IL through the first two steps; the dialog
+    // stands on step 3.
+    void CreateAccount(TLoanInfo& d, const std::string& Last = "Smith",
+                       const std::string& First = "John") {
         Step(d, d.NewBTN, "Step: 2/4");
-        Enter(d.LastName, "Smith", d.FirstName, "John", d.City, "Springfield", d.State, "il");
+        Enter(d.LastName, Last, d.FirstName, First, d.City, "Springfield", d.State, "il");
         Step(d, d.NextBTN, "Step: 3/4");
     }
 
-    // Smith, John with loan 1, made through the dialog.
-    void SmithWithLoanOne() {
-        RunDialog(limSave, [&](TLoanInfo& d) {
-            CreateSmith(d);
+    // The account Last, First with a new loan (Smith's: loan 1), made through the dialog: the
+    // loan's number.
+    std::string AccountWithALoan(const std::string& Last = "Smith",
+                                 const std::string& First = "John") {
+        return RunDialog(limSave, [&](TLoanInfo& d) {
+            CreateAccount(d, Last, First);
             Step(d, d.NewBTN, "Step: 4/4");
             Click(d.NextBTN);
         });
     }
     // Smith, John with loan 1 and its saved schedule; the DEFAULT account with loan 2.
     void SmithWithALoan() {
-        SmithWithLoanOne();
+        AccountWithALoan();
         RunDialog(limSave, [&](TLoanInfo& d) {
             NewLoanOfDefault(d);
             Click(d.NextBTN);

@@ -249,9 +249,9 @@ inline void ReplaceContent(const std::string& from, const std::string& to) {
     std::filesystem::copy(from, to, std::filesystem::copy_options::recursive);
 }
 
-// Takes the identity of a plain user for file access (every thread of the process): by default
-// the plain user in the plain group, else the user and group given, with the other groups given
-// (numeric ids need no entry in the system's lists). The superuser's comes back when it ends.
+// Takes the identity of a plain user for file access (every thread of the process): nobody in
+// nogroup, or the user, group and other groups given (numeric ids need no account). Undone at
+// its end.
 class TPlainUser {
 public:
     explicit TPlainUser(uid_t user = kPlainUser, gid_t group = kPlainGroup,
@@ -281,10 +281,11 @@ constexpr uid_t kUserA = 61001;
 constexpr uid_t kUserB = 61002;
 constexpr gid_t kSharedGroup = 61000;
 
-// Gives folder (mode folderMode) to the superuser and group, and every file in it (mode
-// fileMode) to owner and group, as users of one group share a folder. False when refused.
+// Gives folder (mode folderMode), reachable by every user, to the superuser and group, and each
+// file in it (mode fileMode) to owner and group. False when refused.
 inline bool ShareFolder(const std::string& folder, mode_t folderMode, uid_t owner, gid_t group,
                         mode_t fileMode) {
+    if (!LetOthersReach(folder)) return false;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         if (::chown(entry.path().c_str(), owner, group) != 0 ||
             ::chmod(entry.path().c_str(), fileMode) != 0)
@@ -296,14 +297,24 @@ inline bool ShareFolder(const std::string& folder, mode_t folderMode, uid_t owne
 inline std::set<std::string> OwnersAndModes(const std::string& folder) {
     std::set<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        struct stat st {};
-        ::stat(entry.path().c_str(), &st);
+        const struct stat st = StatOf(entry.path());
         char mode[8];
         std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(st.st_mode & 07777));
         files.insert(entry.path().filename().string() + " " + std::to_string(st.st_uid) + ":" +
                      std::to_string(st.st_gid) + " " + mode);
     }
     return files;
+}
+
+// What body answers run as user in group (and the other groups given), followed by " (files of
+// folder changed)" when its files are not those it held before, with their owners and modes.
+inline std::string AsUserKeepingOwners(const std::string& folder, uid_t user, gid_t group,
+                                       const std::function<std::string()>& body,
+                                       const std::vector<gid_t>& others = {}) {
+    const std::set<std::string> before = OwnersAndModes(folder);
+    std::string answer = "no identity";
+    if (const TPlainUser as(user, group, others); as.Taken()) answer = body();
+    return OwnersAndModes(folder) == before ? answer : answer + " (files of folder changed)";
 }
 
 // Closes the folders (the folder itself, or every folder in it too) and the files in it.
@@ -389,6 +400,13 @@ inline std::optional<std::string> OnFullDisk(const std::string& folder, std::siz
 }
 
 } // namespace fresh_process
+
+// Whether answer was had; else the log tells that the case named did not run.
+inline bool Ran(const std::optional<std::string>& answer, const std::string& which) {
+    if (!answer)
+        std::printf("[ NOT RUN  ] %s: this machine cannot make that refusal\n", which.c_str());
+    return answer.has_value();
+}
 
 // What body answered with folder refusing its writes as refusal says (room: the bytes a full disk
 // leaves free, in whole pages), or nothing when the machine does not let the refusal be made
