@@ -56,19 +56,15 @@ protected:
         EXPECT_EQ(d.StepText(), step);
     }
 
-    // Creates the account Last, First of Springfield, IL through the first two steps; the dialog
-    // stands on step 3.
-    void CreateAccount(TLoanInfo& d, const std::string& Last = "Smith",
-                       const std::string& First = "John") {
+    // Creates account Last, First of Springfield, IL in two steps; the dialog stands on step 3.
+    void CreateAccount(TLoanInfo& d, std::string Last = "Smith", std::string First = "John") {
         Step(d, d.NewBTN, "Step: 2/4");
         Enter(d.LastName, Last, d.FirstName, First, d.City, "Springfield", d.State, "il");
         Step(d, d.NextBTN, "Step: 3/4");
     }
 
-    // The account Last, First with a new loan (Smith's: loan 1), made through the dialog: the
-    // loan's number.
-    std::string AccountWithALoan(const std::string& Last = "Smith",
-                                 const std::string& First = "John") {
+    // The account Last, First made with a new loan through the dialog: the loan's number.
+    std::string AccountWithALoan(std::string Last = "Smith", std::string First = "John") {
         return RunDialog(limSave, [&](TLoanInfo& d) {
             CreateAccount(d, Last, First);
             Step(d, d.NewBTN, "Step: 4/4");
@@ -92,16 +88,13 @@ protected:
         ASSERT_EQ(SaveSchedule(home.Path(), "1", schedule, TAmortOptions{}), "");
         ASSERT_EQ(SaveSchedule(home.Path(), "2", schedule, TAmortOptions{}), "");
     }
-    // Stands the dialog on the account numbered Number, found by its first four letters typed
-    // into the search box; step 1.
+    // Stands the dialog (step 1) on account Number, found by its first four letters searched.
     void FindAccount(TLoanInfo& d, const std::string& Number) {
         Enter(d.IncSearch, Number.substr(0, 4));
         d.IncSearch->Search();
         Settle();
         ASSERT_EQ(Trim(d.Accounts->FieldByName("ACCOUNTNO")->AsString()), Number);
     }
-    // Stands the dialog on Smith's account, step 1.
-    void FindSmith(TLoanInfo& d) { FindAccount(d, "SMITJOH001"); }
     // How many records of a table are marked deleted and not packed away.
     std::string DeletedCount(const std::string& table) {
         const std::string out =

@@ -57,7 +57,7 @@ TEST_F(LoanInfoTest, AnAccountAndALoanAreCreatedStepByStep) {
 TEST_F(LoanInfoTest, AnAccountIsEditedAndTheLoansListShowsItsLoans) {
     AccountWithALoan();
     RunDialog(limSave, [&](TLoanInfo& d) {
-        FindSmith(d);
+        FindAccount(d, "SMITJOH001");
         Step(d, d.NextBTN, "Step: 2/4");
         EXPECT_EQ(d.LastName->AsString(), "Smith");
         Enter(d.City, "Shelbyville");
@@ -182,13 +182,11 @@ TEST_F(LoanInfoTest, AFailedSaveStaysOnTheStepWithAMessage) {
     EXPECT_EQ(Rows("LOANS.DBF", "LOANNO"), "1\n");
 }
 
-// A new account that cannot be written is an error box naming the table and the full disk; the
-// step stays. The write fails as the file layer fails it, and on a real full disk: the register
-// made ready first (the indexes of the copies made anew), then the room left taken.
+// A new account that cannot be written (as the file layer fails it, and on a real full disk after
+// the register was made ready) is an error box naming the table and the full disk; the step stays.
 TEST_F(LoanInfoTest, AnAccountThatCannotBeWrittenIsAnErrorAndTheStepStays) {
     RUN_IN_FRESH_PROCESS();
     const auto newAccount = [&](bool failed) {
-        std::string told;
         RunDialog(limSave, [&](TLoanInfo& d) {
             Step(d, d.NewBTN, "Step: 2/4");
             Enter(d.LastName, "Smith", d.FirstName, "John");
@@ -198,10 +196,9 @@ TEST_F(LoanInfoTest, AnAccountThatCannotBeWrittenIsAnErrorAndTheStepStays) {
             XbSetWriteFailure(std::nullopt);
             ASSERT_EQ(services.MessageBoxes.size(), 1u);
             EXPECT_EQ(services.MessageBoxes.back().Type, mtError);
-            told = LastMessage();
             Click(d.CancelBTN);
         });
-        return told;
+        return LastMessage();
     };
     EXPECT_EQ(newAccount(true), RegisterDiskFullMessage(AccountsTable));
     xb_CloseAll();
@@ -323,7 +320,7 @@ TEST_F(LoanInfoTest, TheLoanStepCountsTheLoans) {
     });
     // Smith's loan, the first of the two, on its step.
     RunDialog(limLoad, [&](TLoanInfo& d) {
-        FindSmith(d);
+        FindAccount(d, "SMITJOH001");
         NextTo(d, 4);
         EXPECT_EQ(d.StatusText(), " 1/2");
         Click(d.CancelBTN);
@@ -338,7 +335,7 @@ TEST_F(LoanInfoTest, ShownAgainTheDialogStandsOnTheFirstAccount) {
     Answer = [&](TCustomForm* modal) {
         if (modal != &dialog) return;
         Settle();
-        if (++shows == 1) FindSmith(dialog);
+        if (++shows == 1) FindAccount(dialog, "SMITJOH001");
         Click(dialog.CancelBTN);
     };
     std::string loan, first, second;
@@ -386,7 +383,7 @@ TEST_F(LoanInfoTest, DeletingAnAccountTakesItsLoansAlongAndPacks) {
     SmithWithALoan();
     services.MessageBoxAnswers = {mrYes, mrNo};
     RunDialog(limSave, [&](TLoanInfo& d) {
-        FindSmith(d);
+        FindAccount(d, "SMITJOH001");
         EXPECT_EQ(d.NavigatorSource(), d.AccountsSource);
         Navigate(d, nbDelete);
         // The search typed before is done with: nothing moves the accounts afterwards.
@@ -460,7 +457,7 @@ TEST_F(LoanInfoTest, AnAbandonedDeleteChangesNothing) {
     SmithWithALoan();
     services.MessageBoxAnswers = {mrYes, mrYes, mrOk, mrOk};
     RunDialog(limSave, [&](TLoanInfo& d) {
-        FindSmith(d);
+        FindAccount(d, "SMITJOH001");
         Navigate(d, nbDelete);
         // The DEFAULT account is never deleted.
         d.Accounts->First();
@@ -480,7 +477,7 @@ TEST_F(LoanInfoTest, ALoanIsDeletedOnItsOwnStepOnly) {
     SmithWithALoan();
     services.MessageBoxAnswers = {mrOk, mrYes, mrNo};
     RunDialog(limSave, [&](TLoanInfo& d) {
-        FindSmith(d);
+        FindAccount(d, "SMITJOH001");
         NextTo(d, 3);
         EXPECT_EQ(d.NavigatorSource(), d.XRefSource);
         // No loan or cross-reference is made past New.

@@ -29,8 +29,7 @@ protected:
         Click(form->SaveBTN);
         Answer = nullptr;
     }
-    // Walks the first loan of the DEFAULT account (or of the account numbered Account) to step
-    // 4 and takes it with Next (Save or Get).
+    // Takes the first loan of the DEFAULT account (or of account Account) with Next on step 4.
     void TakeLoan(TCustomForm* modal, const std::string& Account = "") {
         auto* d = dynamic_cast<TLoanInfo*>(modal);
         if (!d) return;
@@ -151,7 +150,6 @@ TEST_F(ScheduleStorageTest, ALoanWithoutRowsCancelsTheLoadAndChangesNothing) {
     CalculateLoan("150000", "360", "6.5", "031524", "041524");
     std::string shown = Shown();
     ASSERT_EQ(form->Schedule.LastRow, 360);
-    // The load of Smith's loan or DEFAULT's cancelled; then, when asked, a Calc.
     const auto loadIsCancelled = [&](bool smith, bool calculate = true) {
         services.MessageBoxes.clear();
         Answer = [&](TCustomForm* modal) { TakeLoan(modal, smith ? "SMITJOH001" : ""); };

@@ -43,6 +43,15 @@ protected:
     std::shared_ptr<TTestPrinterBackend> test;
 };
 
+// Whether the PDF tools read the file as a whole PDF of the pages given.
+::testing::AssertionResult WholePdf(const std::string& file, const std::string& pages) {
+    const std::string info = RunTool("pdfinfo " + ShellQuoted(file));
+    const std::string check = RunTool("qpdf --check " + ShellQuoted(file));
+    if (PdfInfoField(info, "Pages") == pages && check.find("status=0") != std::string::npos)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << file << ":\n" << info << check;
+}
+
 void PrintTwoPages(TPrinter& printer) {
     printer.BeginDoc();
     TCanvas* c = printer.Canvas();
@@ -81,14 +90,13 @@ TEST_F(Printing, ThePdfPrinterWritesLetterPagesWithTitleAndText) {
     EXPECT_EQ(LastPrintOutput(), file);
 
     std::string info = RunTool("pdfinfo " + ShellQuoted(file));
-    EXPECT_EQ(PdfInfoField(info, "Pages"), "2") << info;
     EXPECT_EQ(PdfInfoField(info, "Title"), "Loan amortization report") << info;
     EXPECT_EQ(PdfInfoField(info, "Page size"), "612 x 792 pts (letter)") << info;
     std::string text = RunTool("pdftotext " + ShellQuoted(file) + " -");
     EXPECT_NE(text.find("Monthly payment schedule"), std::string::npos) << text;
     EXPECT_NE(text.find("Totals on page two"), std::string::npos) << text;
     EXPECT_NE(text.find('\f'), std::string::npos); // a page break between them
-    EXPECT_NE(RunTool("qpdf --check " + ShellQuoted(file)).find("status=0"), std::string::npos);
+    EXPECT_TRUE(WholePdf(file, "2"));
 
     // A long document reaches the disk in far fewer writes than it has pages.
     const long before = IoCount("syscw:");
@@ -273,22 +281,12 @@ TEST_F(Printing, AFullDiskMakesEndDocFail) {
     if (ran == 0) GTEST_SKIP() << "this machine cannot make a full disk for a test";
 }
 
-// Whether the PDF tools read the file as a whole PDF of the pages given.
-::testing::AssertionResult WholePdf(const std::string& file, const std::string& pages) {
-    const std::string info = RunTool("pdfinfo " + ShellQuoted(file));
-    const std::string check = RunTool("qpdf --check " + ShellQuoted(file));
-    if (PdfInfoField(info, "Pages") == pages && check.find("status=0") != std::string::npos)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << file << ":\n" << info << check;
-}
-
 // A user B of group G prints over shared files: A's file in G (664, folder 2775), B's own file
 // of two names, and a file B may write in a folder he may not (555) keep their owner, group,
 // mode and names, and hold the whole printout. A full disk stops a print before the file is
 // touched; a file closed to B is refused before anything is written.
 TEST_F(Printing, PrintingOverASharedFileKeepsItsOwnerGroupModeAndNames) {
-    RUN_AS_TWO_USERS("printing over another's file, a file of two names, a file in a closed "
-                     "folder (also on a full disk), a file closed to the user");
+    RUN_AS_TWO_USERS("printing over files that two users share (also on a full disk)");
     constexpr uid_t kOwner = fresh_process::kUserA, kPrinting = fresh_process::kUserB;
     constexpr gid_t kShared = fresh_process::kSharedGroup;
     const std::string shared = dir + "/shared", closed = dir + "/closed", temp = dir + "/temp";
@@ -340,7 +338,7 @@ TEST_F(Printing, PrintingOverASharedFileKeepsItsOwnerGroupModeAndNames) {
 }
 
 // Set, to the settings folder to print in, in the child process of the test below.
-constexpr const char* kKilledPrintHome = "VANTREL_KILLED_PRINT_HOME";
+const std::string kKilledPrintHome = "VANTREL_KILLED_PRINT_HOME";
 
 // The child: prints pages of a numbered printout and of one to "schedule.pdf" in home, says so
 // in "started" and waits to be killed.
@@ -365,7 +363,7 @@ constexpr const char* kKilledPrintHome = "VANTREL_KILLED_PRINT_HOME";
 // file named take their names only when complete. What the killed print leaves is removed by
 // the next print in its folder, never while the print that writes it runs.
 TEST_F(Printing, APrintKilledMidwayLeavesNoCutPrintout) {
-    if (const char* home = std::getenv(kKilledPrintHome)) {
+    if (const char* home = std::getenv(kKilledPrintHome.c_str())) {
         std::filesystem::remove_all(dir); // the child's own folder: it ends killed
         PrintUntilKilled(home);
     }
@@ -374,12 +372,7 @@ TEST_F(Printing, APrintKilledMidwayLeavesNoCutPrintout) {
     WriteAll(named, "an earlier printout");
     TPrinter printer;
     PrintTwoPages(printer);
-    TTestFolder logs;
-    pid_t child = -1;
-    {
-        const TEnvironmentOverride marker(kKilledPrintHome, dir);
-        child = fresh_process::StartAgain(logs / "child");
-    }
+    pid_t child = fresh_process::StartAgain(dir + "/child.log", kKilledPrintHome + ("=" + dir));
     ASSERT_GT(child, 0);
     const auto reaped = MakeScopeGuard([&child] {
         if (child > 0 && ::kill(child, SIGKILL) == 0) ::waitpid(child, nullptr, 0);
@@ -388,7 +381,7 @@ TEST_F(Printing, APrintKilledMidwayLeavesNoCutPrintout) {
     while (!std::filesystem::exists(dir + "/started") && ::waitpid(child, nullptr, WNOHANG) == 0 &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_TRUE(std::filesystem::exists(dir + "/started")) << ReadAll(logs / "child");
+    ASSERT_TRUE(std::filesystem::exists(dir + "/started")) << ReadAll(dir + "/child.log");
     EXPECT_GT(ReadAll(printed + "/print0002.pdf.part").size(), 0u); // written in part
     // A print meanwhile leaves the running print's parts alone.
     PrintTwoPages(printer);

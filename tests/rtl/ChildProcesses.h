@@ -10,8 +10,7 @@
 #include <thread>
 #include <vector>
 
-// Runs work in a child process made by fork alone and waits for it: its wait status, 0 when work
-// gave true.
+// Runs work in a child made by fork alone and waits: its wait status, 0 when work gave true.
 inline int RunInChild(const std::function<bool()>& work) {
     const pid_t child = ::fork();
     if (child == 0) ::_exit(work() ? 0 : 1);

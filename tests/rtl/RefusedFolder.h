@@ -85,18 +85,16 @@ inline std::string Outcome(const std::string& log, const std::string& end) {
     return told;
 }
 
-// Repeats the lines of the fresh process' output that tell a case it could not run
-// ("[ NOT RUN  ] ..."), so that they reach the log of the run.
+// Repeats the fresh process' lines telling a case it could not run ("[ NOT RUN  ]") in this log.
 inline void TellCasesNotRun(const std::string& log) {
     std::istringstream lines(log);
-    std::string line;
-    while (std::getline(lines, line))
+    for (std::string line; std::getline(lines, line);)
         if (line.rfind("[ NOT RUN  ]", 0) == 0) std::printf("%s\n", line.c_str());
 }
 
-// Starts the current test again in a fresh process, its output going to log: the process' id,
-// or -1 when it could not be started. It is killed when this process ends.
-inline pid_t StartAgain(const std::string& log) {
+// Starts the current test again in a fresh process (killed when this one ends), its output in log
+// and the environment entry more ("NAME=value") added: its id, or -1 when it cannot.
+inline pid_t StartAgain(const std::string& log, std::string more = "") {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     const std::string filter =
@@ -106,6 +104,7 @@ inline pid_t StartAgain(const std::string& log) {
     std::vector<char*> envp;
     for (char** e = environ; *e; ++e)
         if (std::strncmp(*e, kMarker, std::strlen(kMarker)) != 0) envp.push_back(*e);
+    if (!more.empty()) envp.push_back(more.data());
     std::string mounts = std::string(kMarker) + "=mounts", none = std::string(kMarker) + "=none";
     envp.insert(envp.end(), {nullptr, nullptr});
     std::string arg0 = self, arg1 = filter;
@@ -181,9 +180,8 @@ inline bool InFreshProcess() {
         if (!InFreshProcess()) return;                                                             \
     } while (0)
 
-// Runs the rest of the test in a fresh process (above) as the superuser, who may act as the two
-// users of fresh_process (kUserA, kUserB); files are then made with the rights the default umask
-// (022) leaves. Another user skips the test, naming the cases that did not run.
+// Runs the rest of the test in a fresh process as the superuser, who may act as kUserA and kUserB,
+// making files with the default umask (022); another user skips it, naming the cases not run.
 #define RUN_AS_TWO_USERS(cases)                                                                    \
     do {                                                                                           \
         RUN_IN_FRESH_PROCESS();                                                                    \
@@ -249,9 +247,8 @@ inline void ReplaceContent(const std::string& from, const std::string& to) {
     std::filesystem::copy(from, to, std::filesystem::copy_options::recursive);
 }
 
-// Takes the identity of a plain user for file access (every thread of the process): nobody in
-// nogroup, or the user, group and other groups given (numeric ids need no account). Undone at
-// its end.
+// Takes a plain user's identity for file access (every thread): nobody in nogroup, or the user,
+// group and other groups given (numeric ids need no account), until it ends.
 class TPlainUser {
 public:
     explicit TPlainUser(uid_t user = kPlainUser, gid_t group = kPlainGroup,
@@ -277,8 +274,7 @@ private:
 };
 
 // Two plain users of one group, numbers that no account names, for tests of files they share.
-constexpr uid_t kUserA = 61001;
-constexpr uid_t kUserB = 61002;
+constexpr uid_t kUserA = 61001, kUserB = 61002;
 constexpr gid_t kSharedGroup = 61000;
 
 // Gives folder (mode folderMode), reachable by every user, to the superuser and group, and each
@@ -377,8 +373,7 @@ inline std::optional<std::string> OnFullDisk(const std::string& folder, std::siz
     const TTestFolder kept;
     ReplaceContent(folder, kept.Path());
     const std::size_t pages = PagesOf(folder) + (room + 4095) / 4096;
-    struct stat st {};
-    ::stat(folder.c_str(), &st);
+    const struct stat st = StatOf(folder);
     char options[64];
     // A file system cannot be of no size: an empty folder without room gets a page, filled.
     std::snprintf(options, sizeof options, "size=%zu,mode=%o",

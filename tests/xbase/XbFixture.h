@@ -26,8 +26,7 @@ inline bool PutAccount(const std::string& number) {
            xb_Replace(3, xbReplaceMemo, AccountNote(number)) == xbOK;
 }
 
-// Posts account number in the current area as the register does: an append, the record's image
-// put, the commit, the locks let go. True when every step went through.
+// Posts account number here as the register does (append, image, commit, unlock): all went through.
 inline bool PostAccount(const std::string& number) {
     return xb_AppendEx() == 0 && PutAccount(number) && xb_PutRecord(xb_GetRecord()) == xbOK &&
            xb_Commit() == xbOK && xb_Unlock(0) == 1;
@@ -107,15 +106,13 @@ protected:
         ASSERT_EQ(xb_Commit(), xbOK);
     }
 
-    // True when the index file at index does not record the table at table as it is on disk:
-    // their record counts or update stamps differ.
+    // Whether the index file does not record the table on disk: their counts or stamps differ.
     static bool IndexLags(const std::string& table, const std::string& index) {
         const std::string t = ReadAll(table), i = ReadAll(index);
         return t.compare(4, 4, i, 36, 4) != 0 || t.compare(16, 4, i, 40, 4) != 0;
     }
 
-    // dbfread reads the table name in folder whole (PeerReadOfTable); where python3 has no
-    // dbfread, the log says that it did not.
+    // dbfread reads the table name in folder whole; without dbfread the log says it did not.
     static void ExpectDbfreadReads(const std::string& folder, const std::string& name) {
         if (const std::string python = PythonWith("dbfread"); python.empty())
             std::printf("[ NOT RUN  ] %s read by dbfread: python3 has no dbfread\n", name.c_str());

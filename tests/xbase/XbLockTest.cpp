@@ -373,9 +373,8 @@ TEST_F(XbLockTest, ProcessesAppendAtTheSameTime) {
 }
 
 // Two processes post accounts while a third seeks them and a fourth's posts are killed at one of
-// their writes, for two seconds: the reader finds each record under its number, never a blank
-// one, whether an index was left behind or rebuilt meanwhile; every post goes through, and the
-// table is whole after.
+// their writes, for two seconds: the reader finds each record under its number, whether an index
+// was left behind or rebuilt meanwhile; every post goes through; the table is whole after.
 TEST_F(XbLockTest, ProcessesPostAndSeekWhileAnotherIsKilledMidPost) {
     ASSERT_NO_FATAL_FAILURE(MakeAccounts(Path("ACCNTS.DBF")));
     const auto use = [this] { return xb_Use(Path("ACCNTS.DBF"), "", xbModeShared, xbNSX) > 0; };
@@ -383,6 +382,7 @@ TEST_F(XbLockTest, ProcessesPostAndSeekWhileAnotherIsKilledMidPost) {
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
         xb_SetLockTimeout(30);
         xb_SetExact(1);
+        if (n != 3 && !use()) return false;
         for (int i = 0; std::chrono::steady_clock::now() < end; ++i) {
             const std::string number = std::to_string(n) + "-" + std::to_string(i);
             if (n == 3) { // a post of its own child, killed at one of its first writes
@@ -391,8 +391,6 @@ TEST_F(XbLockTest, ProcessesPostAndSeekWhileAnotherIsKilledMidPost) {
                     return use() && PostAccount(number);
                 });
                 if (status != 0 && !WIFSIGNALED(status)) return false;
-            } else if (i == 0 && !use()) {
-                return false;
             } else if (n == 2) {
                 const LongInt recno = 1 + i % std::max<LongInt>(1, xb_RecCount());
                 xb_SetOrder(1);

@@ -512,8 +512,7 @@ bool AppendAccounts(const std::string& path, int n, const std::string& log, bool
     return xb_Close() == xbOK;
 }
 
-// Reads the log of AppendAccounts: the numbers done into numbers, the files refused (the names
-// with a dot) into refused.
+// Reads an AppendAccounts log: numbers done into numbers, files refused (with a dot) into refused.
 void ReadAccountsLog(const std::string& log, std::set<std::string>& numbers,
                      std::set<std::string>& refused) {
     std::istringstream lines(ReadAll(log));
@@ -537,7 +536,9 @@ std::string AccountsOf(const std::string& path, const std::set<std::string>& num
 // reads it; with room made, an append goes through. The disk refuses each of the three files.
 TEST_F(XbFullDiskTest, RefusedAppendsOfOneOrSeveralProcessesAreTakenBackWhole) {
     RUN_IN_FRESH_PROCESS();
-    ASSERT_NO_FATAL_FAILURE(MakeAccounts(Path("T.DBF")));
+    std::filesystem::create_directory(Path("made"));
+    ASSERT_NO_FATAL_FAILURE(MakeAccounts(Path("made/T.DBF")));
+    WriteAll(Path("made/room"), std::string(8 * 4096, 'r'));
     const std::string table = Path("disk/T.DBF");
     std::set<std::string> refusedFiles;
     int ran = 0;
@@ -546,16 +547,13 @@ TEST_F(XbFullDiskTest, RefusedAppendsOfOneOrSeveralProcessesAreTakenBackWhole) {
             SCOPED_TRACE(std::to_string(processes) + " processes, " + std::to_string(pages) +
                          " pages free");
             std::filesystem::remove_all(Path("disk"));
-            std::filesystem::create_directory(Path("disk"));
-            for (const char* file : {"T.DBF", "T.FPT", "T.NSX"})
-                std::filesystem::copy_file(Path(file), Path("disk/") + file);
-            WriteAll(Path("disk/room"), std::string(8 * 4096, 'r'));
+            std::filesystem::copy(Path("made"), Path("disk"));
             const std::optional<std::string> answer = InRefusedFolder(
                 Path("disk"), TRefusal::FullDisk,
                 [&] {
                     // The copy keeps the time the index recorded: the table needs no repair.
                     std::filesystem::last_write_time(
-                        table, std::filesystem::last_write_time(Path("T.DBF")));
+                        table, std::filesystem::last_write_time(Path("made/T.DBF")));
                     if (!RunTogether(processes, [&](int n) {
                             return AppendAccounts(table, n, Path("log" + std::to_string(n)),
                                                   processes == 1);

@@ -202,9 +202,8 @@ void ShiftIndexHeader(const std::string& path, int countStep, int generationStep
     f.write(page.data(), 4096);
 }
 
-// An index found behind its table, as a writer killed before the index followed leaves it, that
-// the disk does not let a reader rebuild stays as it was: the seek fails with the full disk as
-// its cause, and finds its key once the disk has room.
+// An index left behind its table that the disk does not let a reader rebuild stays as it was: the
+// seek fails with the full disk as its cause, and finds its key once there is room.
 TEST_F(XbReasonTest, ARebuildTheDiskRefusesLeavesTheIndexAsItWas) {
     ASSERT_NO_FATAL_FAILURE(UseKeys("B.DBF", "", xbModeShared));
     ASSERT_EQ(xb_Commit(), xbOK);
