@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,24 +86,6 @@ inline void ReopenAllBut(const std::string& Dir, const std::string& File) {
             std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
                                          std::filesystem::perm_options::add, error);
 }
-
-// Takes the room a full disk of a test (TRefusal::FullDisk) leaves in Dir with a file of its
-// own while it lives, so that the next write that needs a page more is refused.
-class TRoomTaken {
-public:
-    explicit TRoomTaken(const std::string& Dir) : path_(Dir + "/.room") {
-        std::ofstream out(path_, std::ios::binary);
-        const std::string page(4096, 'R');
-        while (out.write(page.data(), static_cast<std::streamsize>(page.size())) && out.flush()) {
-        }
-    }
-    ~TRoomTaken() { std::filesystem::remove(path_); }
-    TRoomTaken(const TRoomTaken&) = delete;
-    TRoomTaken& operator=(const TRoomTaken&) = delete;
-
-private:
-    std::string path_;
-};
 
 // A car-sized purchase against a three-year lease, monthly, fully used for business.
 inline TLeaseBuyData SampleLeaseBuyData() {

@@ -56,24 +56,24 @@ protected:
         EXPECT_EQ(d.StepText(), step);
     }
 
-    // Creates the account Smith, John through the first two steps; the dialog stands on step 3.
-    void CreateSmith(TLoanInfo& d) {
+    // Creates account Last, First of Springfield, IL in two steps; the dialog stands on step 3.
+    void CreateAccount(TLoanInfo& d, std::string Last = "Smith", std::string First = "John") {
         Step(d, d.NewBTN, "Step: 2/4");
-        Enter(d.LastName, "Smith", d.FirstName, "John", d.City, "Springfield", d.State, "il");
+        Enter(d.LastName, Last, d.FirstName, First, d.City, "Springfield", d.State, "il");
         Step(d, d.NextBTN, "Step: 3/4");
     }
 
-    // Smith, John with loan 1, made through the dialog.
-    void SmithWithLoanOne() {
-        RunDialog(limSave, [&](TLoanInfo& d) {
-            CreateSmith(d);
+    // The account Last, First made with a new loan through the dialog: the loan's number.
+    std::string AccountWithALoan(std::string Last = "Smith", std::string First = "John") {
+        return RunDialog(limSave, [&](TLoanInfo& d) {
+            CreateAccount(d, Last, First);
             Step(d, d.NewBTN, "Step: 4/4");
             Click(d.NextBTN);
         });
     }
     // Smith, John with loan 1 and its saved schedule; the DEFAULT account with loan 2.
     void SmithWithALoan() {
-        SmithWithLoanOne();
+        AccountWithALoan();
         RunDialog(limSave, [&](TLoanInfo& d) {
             NewLoanOfDefault(d);
             Click(d.NextBTN);
@@ -88,16 +88,13 @@ protected:
         ASSERT_EQ(SaveSchedule(home.Path(), "1", schedule, TAmortOptions{}), "");
         ASSERT_EQ(SaveSchedule(home.Path(), "2", schedule, TAmortOptions{}), "");
     }
-    // Stands the dialog on the account numbered Number, found by its first four letters typed
-    // into the search box; step 1.
+    // Stands the dialog (step 1) on account Number, found by its first four letters searched.
     void FindAccount(TLoanInfo& d, const std::string& Number) {
         Enter(d.IncSearch, Number.substr(0, 4));
         d.IncSearch->Search();
         Settle();
         ASSERT_EQ(Trim(d.Accounts->FieldByName("ACCOUNTNO")->AsString()), Number);
     }
-    // Stands the dialog on Smith's account, step 1.
-    void FindSmith(TLoanInfo& d) { FindAccount(d, "SMITJOH001"); }
     // How many records of a table are marked deleted and not packed away.
     std::string DeletedCount(const std::string& table) {
         const std::string out =

@@ -5,12 +5,12 @@
 
 #include "db/EngineServices.h"
 #include "platform/rtl/Streams.h"
+#include "tests/rtl/ChildProcesses.h"
 #include "xbase/XbFile.h"
 
 #include <array>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -138,16 +138,12 @@ TEST_F(EngineStatusTest, ADatasetOnADamagedOrderRaisesTheEnginesReason) {
 
 // Renames record recno of LOANS.DBF in a process of its own, the table opened shared.
 void RenameElsewhere(const std::string& path, LongInt recno, const std::string& name) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        bool ok = xb_Use(path, "OTHER", xbModeShared, xbCDX) > 0 && xb_Go(recno) == xbOK;
+    const int status = RunInChild([&] {
+        const bool ok = xb_Use(path, "OTHER", xbModeShared, xbCDX) > 0 && xb_Go(recno) == xbOK;
         std::string image = ok ? xb_GetRecord() : std::string();
         if (ok) image.replace(1, 10, (name + std::string(10, ' ')).substr(0, 10));
-        ok = ok && xb_PutRecord(image) == xbOK && xb_Close() == xbOK;
-        ::_exit(ok ? 0 : 1);
-    }
-    int status = -1;
-    ::waitpid(child, &status, 0);
+        return ok && xb_PutRecord(image) == xbOK && xb_Close() == xbOK;
+    });
     ASSERT_EQ(status, 0);
 }
 

@@ -22,7 +22,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <thread>
 
@@ -44,14 +43,13 @@ protected:
     std::shared_ptr<TTestPrinterBackend> test;
 };
 
-// The write calls this process has made, or -1 where the system does not count them.
-long long WriteCalls() {
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    long long count = 0;
-    while (io >> key >> count)
-        if (key == "syscw:") return count;
-    return -1;
+// Whether the PDF tools read the file as a whole PDF of the pages given.
+::testing::AssertionResult WholePdf(const std::string& file, const std::string& pages) {
+    const std::string info = RunTool("pdfinfo " + ShellQuoted(file));
+    const std::string check = RunTool("qpdf --check " + ShellQuoted(file));
+    if (PdfInfoField(info, "Pages") == pages && check.find("status=0") != std::string::npos)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << file << ":\n" << info << check;
 }
 
 void PrintTwoPages(TPrinter& printer) {
@@ -92,17 +90,16 @@ TEST_F(Printing, ThePdfPrinterWritesLetterPagesWithTitleAndText) {
     EXPECT_EQ(LastPrintOutput(), file);
 
     std::string info = RunTool("pdfinfo " + ShellQuoted(file));
-    EXPECT_EQ(PdfInfoField(info, "Pages"), "2") << info;
     EXPECT_EQ(PdfInfoField(info, "Title"), "Loan amortization report") << info;
     EXPECT_EQ(PdfInfoField(info, "Page size"), "612 x 792 pts (letter)") << info;
     std::string text = RunTool("pdftotext " + ShellQuoted(file) + " -");
     EXPECT_NE(text.find("Monthly payment schedule"), std::string::npos) << text;
     EXPECT_NE(text.find("Totals on page two"), std::string::npos) << text;
     EXPECT_NE(text.find('\f'), std::string::npos); // a page break between them
-    EXPECT_NE(RunTool("qpdf --check " + ShellQuoted(file)).find("status=0"), std::string::npos);
+    EXPECT_TRUE(WholePdf(file, "2"));
 
     // A long document reaches the disk in far fewer writes than it has pages.
-    const long long before = WriteCalls();
+    const long before = IoCount("syscw:");
     printer.BeginDoc();
     for (int page = 1; page < 50; ++page)
         printer.NewPage();
@@ -110,7 +107,7 @@ TEST_F(Printing, ThePdfPrinterWritesLetterPagesWithTitleAndText) {
     if (before < 0)
         std::printf("[ NOT RUN  ] the count of writes: the system counts none\n");
     else
-        EXPECT_LT(WriteCalls() - before, 10);
+        EXPECT_LT(IoCount("syscw:") - before, 10);
 }
 
 // The x (in device pixels of 300 per inch) where pdftotext's bounding-box report places the
@@ -284,29 +281,12 @@ TEST_F(Printing, AFullDiskMakesEndDocFail) {
     if (ran == 0) GTEST_SKIP() << "this machine cannot make a full disk for a test";
 }
 
-// Whether the PDF tools read the file as a whole PDF of the pages given.
-::testing::AssertionResult WholePdf(const std::string& file, const std::string& pages) {
-    const std::string info = RunTool("pdfinfo " + ShellQuoted(file));
-    const std::string check = RunTool("qpdf --check " + ShellQuoted(file));
-    if (PdfInfoField(info, "Pages") == pages && check.find("status=0") != std::string::npos)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << file << ":\n" << info << check;
-}
-
-void Own(const std::string& path, uid_t user, gid_t group, mode_t mode) {
-    ASSERT_EQ(::chown(path.c_str(), user, group), 0) << path;
-    ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
-}
-
-// A plain user B of a group G prints over files that others share. A file of user A in G (664,
-// in a folder of mode 2775), B's own file that has a second name, and a file B may write in a
-// folder he may not (555) each keep their owner, group, mode and names, and hold the whole
-// printout. A full disk stops a print before the file is touched; a file closed to B is refused
-// before anything is written.
+// A user B of group G prints over shared files: A's file in G (664, folder 2775), B's own file
+// of two names, and a file B may write in a folder he may not (555) keep their owner, group,
+// mode and names, and hold the whole printout. A full disk stops a print before the file is
+// touched; a file closed to B is refused before anything is written.
 TEST_F(Printing, PrintingOverASharedFileKeepsItsOwnerGroupModeAndNames) {
-    RUN_AS_TWO_USERS("printing over another user's file, over a file of two names, over a "
-                     "file in a closed folder (and on a full disk), over a file closed to the "
-                     "user");
+    RUN_AS_TWO_USERS("printing over files that two users share (also on a full disk)");
     constexpr uid_t kOwner = fresh_process::kUserA, kPrinting = fresh_process::kUserB;
     constexpr gid_t kShared = fresh_process::kSharedGroup;
     const std::string shared = dir + "/shared", closed = dir + "/closed", temp = dir + "/temp";
@@ -317,33 +297,25 @@ TEST_F(Printing, PrintingOverASharedFileKeepsItsOwnerGroupModeAndNames) {
     for (const std::string& file : {others, own, locked, inClosed})
         WriteAll(file, "an earlier printout");
     std::filesystem::create_hard_link(own, shared + "/own second name.pdf");
-    ASSERT_TRUE(fresh_process::LetOthersReach(shared));
-    Own(shared, kOwner, kShared, 02775);
-    Own(others, kOwner, kShared, 0664);
-    Own(own, kPrinting, kShared, 0664);
-    Own(locked, kOwner, kShared, 0644);
-    Own(inClosed, kOwner, kShared, 0664);
-    Own(closed, kOwner, kShared, 0555);
-    Own(temp, 0, 0, 01777);
+    ASSERT_TRUE(fresh_process::ShareFolder(shared, 02775, kOwner, kShared, 0664) &&
+                fresh_process::ShareFolder(closed, 0555, kOwner, kShared, 0664));
+    ASSERT_EQ(::chown(own.c_str(), kPrinting, kShared) + ::chmod(locked.c_str(), 0644) +
+                  ::chmod(temp.c_str(), 01777),
+              0);
     SetPrinterBackends({CreatePdfPrinterBackend()});
     TPrinter printer;
     printer.PrinterIndex(); // the printer list is in the profile, which B may not write
     TEnvironmentOverride tempFolder("TMPDIR", temp);
+    // What a print over file as B answers, and whether the files beside it stayed as they were.
     const auto printAs = [&](const std::string& file) {
-        const fresh_process::TPlainUser user(kPrinting, kPrinting, {kShared});
         printer.SetFileName(file);
-        return user.Taken() ? RaisedMessage<EPrinter>([&] { PrintTwoPages(printer); }) : "";
-    };
-    const auto identity = [](const std::string& file) {
-        struct stat st {};
-        ::stat(file.c_str(), &st);
-        return std::tuple(st.st_uid, st.st_gid, st.st_mode & 07777, st.st_nlink);
+        return fresh_process::AsUserKeepingOwners(
+            std::filesystem::path(file).parent_path(), kPrinting, kPrinting,
+            [&] { return RaisedMessage<EPrinter>([&] { PrintTwoPages(printer); }); }, {kShared});
     };
     for (const std::string& file : {others, own, inClosed}) {
-        const auto was = identity(file);
         EXPECT_EQ(printAs(file), "no error") << file;
         EXPECT_TRUE(WholePdf(file, "2"));
-        EXPECT_EQ(identity(file), was) << file;
     }
     EXPECT_EQ(ReadAll(shared + "/own second name.pdf"), ReadAll(own));
     EXPECT_EQ(printAs(locked), "The print job could not be started on \"" + locked +
@@ -353,27 +325,20 @@ TEST_F(Printing, PrintingOverASharedFileKeepsItsOwnerGroupModeAndNames) {
 
     WriteAll(inClosed, "an earlier printout");
     const auto full = InRefusedFolder(closed, TRefusal::FullDisk, [&] {
-        Own(closed, kOwner, kShared, 0555);
-        Own(inClosed, kOwner, kShared, 0664);
-        return printAs(inClosed);
+        const bool given = fresh_process::ShareFolder(closed, 0555, kOwner, kShared, 0664);
+        return given ? printAs(inClosed) : "not given to the owner";
     });
-    if (full) {
+    if (Ran(full, "printing over a file in a closed folder on a full disk")) {
         EXPECT_EQ(*full, "The print job could not be completed. The file " + inClosed +
                              " could not be written: no space left on device.\n\nNothing was "
                              "printed.");
         EXPECT_EQ(ReadAll(inClosed), "an earlier printout");
-    } else {
-        std::printf("[ NOT RUN  ] printing over a file in a closed folder on a full disk: no "
-                    "file system can be mounted here\n");
     }
-    // Nothing is left of the printouts written apart.
-    EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(shared)), 4);
-    EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(closed)), 1);
-    EXPECT_TRUE(std::filesystem::is_empty(temp));
+    EXPECT_TRUE(std::filesystem::is_empty(temp)); // nothing is left of the printouts written apart
 }
 
 // Set, to the settings folder to print in, in the child process of the test below.
-constexpr const char* kKilledPrintHome = "VANTREL_KILLED_PRINT_HOME";
+const std::string kKilledPrintHome = "VANTREL_KILLED_PRINT_HOME";
 
 // The child: prints pages of a numbered printout and of one to "schedule.pdf" in home, says so
 // in "started" and waits to be killed.
@@ -398,7 +363,7 @@ constexpr const char* kKilledPrintHome = "VANTREL_KILLED_PRINT_HOME";
 // file named take their names only when complete. What the killed print leaves is removed by
 // the next print in its folder, never while the print that writes it runs.
 TEST_F(Printing, APrintKilledMidwayLeavesNoCutPrintout) {
-    if (const char* home = std::getenv(kKilledPrintHome)) {
+    if (const char* home = std::getenv(kKilledPrintHome.c_str())) {
         std::filesystem::remove_all(dir); // the child's own folder: it ends killed
         PrintUntilKilled(home);
     }
@@ -407,12 +372,7 @@ TEST_F(Printing, APrintKilledMidwayLeavesNoCutPrintout) {
     WriteAll(named, "an earlier printout");
     TPrinter printer;
     PrintTwoPages(printer);
-    TTestFolder logs;
-    pid_t child = -1;
-    {
-        const TEnvironmentOverride marker(kKilledPrintHome, dir);
-        child = fresh_process::StartAgain(logs / "child");
-    }
+    pid_t child = fresh_process::StartAgain(dir + "/child.log", kKilledPrintHome + ("=" + dir));
     ASSERT_GT(child, 0);
     const auto reaped = MakeScopeGuard([&child] {
         if (child > 0 && ::kill(child, SIGKILL) == 0) ::waitpid(child, nullptr, 0);
@@ -421,7 +381,7 @@ TEST_F(Printing, APrintKilledMidwayLeavesNoCutPrintout) {
     while (!std::filesystem::exists(dir + "/started") && ::waitpid(child, nullptr, WNOHANG) == 0 &&
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_TRUE(std::filesystem::exists(dir + "/started")) << ReadAll(logs / "child");
+    ASSERT_TRUE(std::filesystem::exists(dir + "/started")) << ReadAll(dir + "/child.log");
     EXPECT_GT(ReadAll(printed + "/print0002.pdf.part").size(), 0u); // written in part
     // A print meanwhile leaves the running print's parts alone.
     PrintTwoPages(printer);

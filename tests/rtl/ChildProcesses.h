@@ -10,6 +10,15 @@
 #include <thread>
 #include <vector>
 
+// Runs work in a child made by fork alone and waits: its wait status, 0 when work gave true.
+inline int RunInChild(const std::function<bool()>& work) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(work() ? 0 : 1);
+    int status = -1;
+    if (child > 0) ::waitpid(child, &status, 0);
+    return status;
+}
+
 // Runs work(n) in processes child processes at once, n = 0 .. processes - 1, and waits for
 // them, killing those still running after timeout. True when every one gave true. The children
 // are made by fork alone: work keeps to file calls.

@@ -85,18 +85,16 @@ inline std::string Outcome(const std::string& log, const std::string& end) {
     return told;
 }
 
-// Repeats the lines of the fresh process' output that tell a case it could not run
-// ("[ NOT RUN  ] ..."), so that they reach the log of the run.
+// Repeats the fresh process' lines telling a case it could not run ("[ NOT RUN  ]") in this log.
 inline void TellCasesNotRun(const std::string& log) {
     std::istringstream lines(log);
-    std::string line;
-    while (std::getline(lines, line))
+    for (std::string line; std::getline(lines, line);)
         if (line.rfind("[ NOT RUN  ]", 0) == 0) std::printf("%s\n", line.c_str());
 }
 
-// Starts the current test again in a fresh process, its output going to log: the process' id,
-// or -1 when it could not be started. It is killed when this process ends.
-inline pid_t StartAgain(const std::string& log) {
+// Starts the current test again in a fresh process (killed when this one ends), its output in log
+// and the environment entry more ("NAME=value") added: its id, or -1 when it cannot.
+inline pid_t StartAgain(const std::string& log, std::string more = "") {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     const std::string filter =
@@ -106,6 +104,7 @@ inline pid_t StartAgain(const std::string& log) {
     std::vector<char*> envp;
     for (char** e = environ; *e; ++e)
         if (std::strncmp(*e, kMarker, std::strlen(kMarker)) != 0) envp.push_back(*e);
+    if (!more.empty()) envp.push_back(more.data());
     std::string mounts = std::string(kMarker) + "=mounts", none = std::string(kMarker) + "=none";
     envp.insert(envp.end(), {nullptr, nullptr});
     std::string arg0 = self, arg1 = filter;
@@ -181,9 +180,8 @@ inline bool InFreshProcess() {
         if (!InFreshProcess()) return;                                                             \
     } while (0)
 
-// Runs the rest of the test in a fresh process (above) as the superuser, who may act as the two
-// users of fresh_process (kUserA, kUserB); files are then made with the rights the default umask
-// (022) leaves. Another user skips the test, naming the cases that did not run.
+// Runs the rest of the test in a fresh process as the superuser, who may act as kUserA and kUserB,
+// making files with the default umask (022); another user skips it, naming the cases not run.
 #define RUN_AS_TWO_USERS(cases)                                                                    \
     do {                                                                                           \
         RUN_IN_FRESH_PROCESS();                                                                    \
@@ -249,9 +247,8 @@ inline void ReplaceContent(const std::string& from, const std::string& to) {
     std::filesystem::copy(from, to, std::filesystem::copy_options::recursive);
 }
 
-// Takes the identity of a plain user for file access (every thread of the process): by default
-// the plain user in the plain group, else the user and group given, with the other groups given
-// (numeric ids need no entry in the system's lists). The superuser's comes back when it ends.
+// Takes a plain user's identity for file access (every thread): nobody in nogroup, or the user,
+// group and other groups given (numeric ids need no account), until it ends.
 class TPlainUser {
 public:
     explicit TPlainUser(uid_t user = kPlainUser, gid_t group = kPlainGroup,
@@ -277,14 +274,14 @@ private:
 };
 
 // Two plain users of one group, numbers that no account names, for tests of files they share.
-constexpr uid_t kUserA = 61001;
-constexpr uid_t kUserB = 61002;
+constexpr uid_t kUserA = 61001, kUserB = 61002;
 constexpr gid_t kSharedGroup = 61000;
 
-// Gives folder (mode folderMode) to the superuser and group, and every file in it (mode
-// fileMode) to owner and group, as users of one group share a folder. False when refused.
+// Gives folder (mode folderMode), reachable by every user, to the superuser and group, and each
+// file in it (mode fileMode) to owner and group. False when refused.
 inline bool ShareFolder(const std::string& folder, mode_t folderMode, uid_t owner, gid_t group,
                         mode_t fileMode) {
+    if (!LetOthersReach(folder)) return false;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         if (::chown(entry.path().c_str(), owner, group) != 0 ||
             ::chmod(entry.path().c_str(), fileMode) != 0)
@@ -296,14 +293,24 @@ inline bool ShareFolder(const std::string& folder, mode_t folderMode, uid_t owne
 inline std::set<std::string> OwnersAndModes(const std::string& folder) {
     std::set<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        struct stat st {};
-        ::stat(entry.path().c_str(), &st);
+        const struct stat st = StatOf(entry.path());
         char mode[8];
         std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(st.st_mode & 07777));
         files.insert(entry.path().filename().string() + " " + std::to_string(st.st_uid) + ":" +
                      std::to_string(st.st_gid) + " " + mode);
     }
     return files;
+}
+
+// What body answers run as user in group (and the other groups given), followed by " (files of
+// folder changed)" when its files are not those it held before, with their owners and modes.
+inline std::string AsUserKeepingOwners(const std::string& folder, uid_t user, gid_t group,
+                                       const std::function<std::string()>& body,
+                                       const std::vector<gid_t>& others = {}) {
+    const std::set<std::string> before = OwnersAndModes(folder);
+    std::string answer = "no identity";
+    if (const TPlainUser as(user, group, others); as.Taken()) answer = body();
+    return OwnersAndModes(folder) == before ? answer : answer + " (files of folder changed)";
 }
 
 // Closes the folders (the folder itself, or every folder in it too) and the files in it.
@@ -366,8 +373,7 @@ inline std::optional<std::string> OnFullDisk(const std::string& folder, std::siz
     const TTestFolder kept;
     ReplaceContent(folder, kept.Path());
     const std::size_t pages = PagesOf(folder) + (room + 4095) / 4096;
-    struct stat st {};
-    ::stat(folder.c_str(), &st);
+    const struct stat st = StatOf(folder);
     char options[64];
     // A file system cannot be of no size: an empty folder without room gets a page, filled.
     std::snprintf(options, sizeof options, "size=%zu,mode=%o",
@@ -389,6 +395,13 @@ inline std::optional<std::string> OnFullDisk(const std::string& folder, std::siz
 }
 
 } // namespace fresh_process
+
+// Whether answer was had; else the log tells that the case named did not run.
+inline bool Ran(const std::optional<std::string>& answer, const std::string& which) {
+    if (!answer)
+        std::printf("[ NOT RUN  ] %s: this machine cannot make that refusal\n", which.c_str());
+    return answer.has_value();
+}
 
 // What body answered with folder refusing its writes as refusal says (room: the bytes a full disk
 // leaves free, in whole pages), or nothing when the machine does not let the refusal be made

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <sys/stat.h>
 
 // The whole content of a file, empty when it cannot be read.
 inline std::string ReadAll(const std::string& path) {
@@ -19,9 +20,27 @@ inline std::string ReadAll(const std::string& path) {
     return text.str();
 }
 
+// What the system tells of the file at path (all zero when there is none).
+inline struct stat StatOf(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st;
+}
+
 // Replaces the content of a file with text.
 inline void WriteAll(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+// A count the system keeps of this process' input and output ("syscr:" read calls, "syscw:"
+// write calls, "rchar:" bytes read), -1 when it cannot be had.
+inline long IoCount(const std::string& counter) {
+    std::ifstream io("/proc/self/io");
+    std::string name;
+    long value = 0;
+    while (io >> name >> value)
+        if (name == counter) return value;
+    return -1;
 }
 
 // What a shell command printed (standard output), empty when it could not be run.

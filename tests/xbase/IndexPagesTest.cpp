@@ -8,7 +8,6 @@
 #include "platform/rtl/Streams.h"
 
 #include "tests/rtl/TestFolder.h"
-#include "tests/xbase/XbReadCalls.h"
 #include "tests/xbase/XbTestRecords.h"
 
 #include <gtest/gtest.h>
@@ -140,7 +139,7 @@ TEST_F(IndexPagesTest, SeeksInAnIndexOfThousandsOfPagesReadEachPageOnce) {
     for (int i = 0; i < 136000; ++i)
         sought[static_cast<std::size_t>(i)] = i;
     std::shuffle(sought.begin(), sought.end(), std::mt19937(4));
-    const long before = XbReadCalls();
+    const long before = IoCount("syscr:");
     ASSERT_GE(before, 0);
     for (int round = 0; round < 2; ++round)
         for (int n : sought) {
@@ -148,7 +147,7 @@ TEST_F(IndexPagesTest, SeeksInAnIndexOfThousandsOfPagesReadEachPageOnce) {
             ASSERT_EQ(order->Seek(Name(n), true, pos), isOk);
             ASSERT_EQ(pos.Key, Name(n));
         }
-    EXPECT_LE(XbReadCalls() - before, static_cast<long>(pages)) << "of " << pages << " pages";
+    EXPECT_LE(IoCount("syscr:") - before, static_cast<long>(pages)) << "of " << pages << " pages";
 }
 
 // A rebuild that outgrows the file writes the new tree past the old pages; those pages are then

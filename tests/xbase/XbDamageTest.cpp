@@ -2,7 +2,6 @@
 // record or fails with the damaged-index reason; none answers wrongly or ends early unnoticed.
 // A damaged memo file is read in time that grows with its size.
 #include "tests/xbase/XbFixture.h"
-#include "tests/xbase/XbReadCalls.h"
 
 #include <fstream>
 #include <random>
@@ -117,18 +116,18 @@ TEST_F(XbMemoDamageTest, MemosOfADbtWithoutEndMarksEndAtTheNextMemo) {
     WriteAll(Path("NOEND.DBT"), memo);
 
     ASSERT_GT(xb_Use(Path("NOEND.DBF"), "", xbModeShared, xbNTX), 0);
-    const long before = XbReadCalls("rchar:");
+    const long before = IoCount("rchar:");
     for (int i = 0; i < kMemos; ++i, xb_Skip(1))
         EXPECT_TRUE(xb_GetString(6) == (i % 10 ? stored(i) : "")) << i;
-    EXPECT_LT(XbReadCalls("rchar:") - before, 3 * static_cast<long>(memo.size()));
+    EXPECT_LT(IoCount("rchar:") - before, 3 * static_cast<long>(memo.size()));
     // A memo written here since is known at once: reading it reads no records.
     ASSERT_EQ(xb_AppendEx(), 0);
     ASSERT_EQ(xb_Replace(6, xbReplaceMemo, std::string(1000, 'o')), xbOK);
     ASSERT_EQ(xb_Commit(), xbOK);
     const auto records = static_cast<long>(std::filesystem::file_size(Path("NOEND.DBF")));
-    const long again = XbReadCalls("rchar:");
+    const long again = IoCount("rchar:");
     EXPECT_EQ(xb_GetString(6), std::string(1000, 'o'));
-    EXPECT_LT(XbReadCalls("rchar:") - again, records);
+    EXPECT_LT(IoCount("rchar:") - again, records);
     // One another user writes is read whole too.
     const int reader = xb_Select(0);
     ASSERT_GT(xb_Use(Path("NOEND.DBF"), "OTHER", xbModeShared, xbNTX), 0);

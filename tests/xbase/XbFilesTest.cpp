@@ -4,9 +4,9 @@
 
 #include "platform/rtl/Clock.h"
 #include "platform/rtl/Streams.h"
+#include "tests/rtl/ChildProcesses.h"
 #include "tests/rtl/RefusedFolder.h"
 #include "tests/rtl/TestFolder.h"
-#include "tests/xbase/XbReadCalls.h"
 
 #include "xbase/XbArea.h"
 #include "xbase/XbFile.h"
@@ -17,7 +17,6 @@
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -471,7 +470,7 @@ TEST_F(XbFilesTest, ASharedWalkReadsRecordsInBlocks) {
         xb_CloseAll();
         ASSERT_GT(xb_Use(Path("W.DBF"), "", xbModeShared, xbCDX), 0);
         forward ? xb_GoTop() : xb_GoBottom();
-        const long before = XbReadCalls();
+        const long before = IoCount("syscr:");
         ASSERT_GE(before, 0);
         double sum = 0;
         int seen = 0;
@@ -479,7 +478,7 @@ TEST_F(XbFilesTest, ASharedWalkReadsRecordsInBlocks) {
             sum += std::stod(xb_GetString(1));
         EXPECT_EQ(seen, 600);
         EXPECT_EQ(sum, 600 * 601 / 2);
-        EXPECT_LT(XbReadCalls() - before, 30) << (forward ? "forward" : "backward");
+        EXPECT_LT(IoCount("syscr:") - before, 30) << (forward ? "forward" : "backward");
     }
 }
 
@@ -878,11 +877,9 @@ TEST_F(XbFilesTest, AMemoRewrittenKeepsItsBlocksAndPackCompactsTheFile) {
 }
 
 // A pack killed before its journal was whole is rolled back on opening; one killed after it is
-// finished: by renaming the copy (a journal of renames, as an earlier build wrote them all), or
-// by writing it over the table, which stays the same file (a journal of a pack in place); until
-// then a user who may not write the table cannot open it. A journal and copy left beside a
-// table that has the copy's stamp already and was changed since are removed, never put in place
-// again.
+// finished, by renaming the copy (as an earlier build did) or by writing it over the table, which
+// stays the same file (in place); until then a user who may not write the table cannot open it. A
+// journal and copy left beside a table changed since the pack are removed, never put in place.
 TEST_F(XbFilesTest, AnInterruptedPackIsFinishedOrRolledBackOnOpening) {
     const std::string original = MakeTable("j.dbf");
     const auto open = [&] {
@@ -893,11 +890,6 @@ TEST_F(XbFilesTest, AnInterruptedPackIsFinishedOrRolledBackOnOpening) {
         EXPECT_FALSE(std::filesystem::exists(Path("j.dbf.pk")));
         return count;
     };
-    const auto inode = [&] {
-        struct stat st {};
-        ::stat(Path("j.dbf").c_str(), &st);
-        return st.st_ino;
-    };
     WriteAll(Path("j.dbf.pk"), "half a copy");
     EXPECT_EQ(open(), 3);
     EXPECT_EQ(ReadAll(Path("j.dbf")), original);
@@ -906,6 +898,7 @@ TEST_F(XbFilesTest, AnInterruptedPackIsFinishedOrRolledBackOnOpening) {
     packed[4] = 2;
     EncodeLE<LongWord>(&packed[16], DecodeLE<LongWord>(&original[16]) + 1);
     for (const std::string way : {"", "in place\n"}) {
+        SCOPED_TRACE(way);
         WriteAll(Path("j.dbf"), original);
         WriteAll(Path("j.dbf.pk"), packed);
         WriteAll(Path("j.pkj"), way + "j.dbf.pk\tj.dbf\nend\n");
@@ -914,21 +907,19 @@ TEST_F(XbFilesTest, AnInterruptedPackIsFinishedOrRolledBackOnOpening) {
         EXPECT_EQ(xb_Use(Path("j.dbf"), "", xbModeReadOnly, xbCDX), 0);
         XbSetReadFailure(std::nullopt);
         EXPECT_EQ(xb_LastError(), xbErrReadOnly);
-        const auto before = inode();
-        EXPECT_EQ(open(), 2) << way;
-        EXPECT_EQ(ReadAll(Path("j.dbf")), packed) << way;
-        EXPECT_EQ(inode() == before, !way.empty()) << way;
-    }
-    ASSERT_GT(xb_Use(Path("j.dbf"), "", xbModeExclusive, xbCDX), 0);
-    ASSERT_EQ(xb_Replace(1, xbReplaceText, "changed"), xbOK);
-    xb_Close();
-    for (const std::string way : {"", "in place\n"}) {
+        const ino_t before = StatOf(Path("j.dbf")).st_ino;
+        EXPECT_EQ(open(), 2);
+        EXPECT_EQ(ReadAll(Path("j.dbf")), packed);
+        EXPECT_EQ(StatOf(Path("j.dbf")).st_ino == before, !way.empty());
+        // Left again beside the table changed since, the journal and copy are only removed.
+        ASSERT_GT(xb_Use(Path("j.dbf"), "", xbModeExclusive, xbCDX), 0);
+        ASSERT_EQ(xb_Replace(1, xbReplaceText, "changed"), xbOK);
+        xb_Close();
+        const std::string changed = ReadAll(Path("j.dbf"));
         WriteAll(Path("j.dbf.pk"), packed);
         WriteAll(Path("j.pkj"), way + "j.dbf.pk\tj.dbf\nend\n");
-        EXPECT_EQ(open(), 2) << way;
-        ASSERT_GT(xb_Use(Path("j.dbf"), "", xbModeShared, xbCDX), 0);
-        EXPECT_EQ(xb_GetTrimString(1), "changed") << way;
-        xb_Close();
+        EXPECT_EQ(open(), 2);
+        EXPECT_EQ(ReadAll(Path("j.dbf")), changed);
     }
     // A journal cut short was never committed.
     const std::string changed = ReadAll(Path("j.dbf"));
@@ -938,20 +929,15 @@ TEST_F(XbFilesTest, AnInterruptedPackIsFinishedOrRolledBackOnOpening) {
     EXPECT_EQ(ReadAll(Path("j.dbf")), changed);
 }
 
-// Users of one group sharing a table in a group folder (2775, files 664 of user A and group G),
-// and in a sticky folder (1777) holding user B's files (666): a pack keeps each file's owner,
-// group and mode, and leaves nothing of its own. B's pack in the group folder is done in place
-// (B may not give a file to A), A's renames copies that took the files' identity over; A's pack
-// in the sticky folder is done in place, and a hard link to the table shows the packed table. A
-// journal and copies of A that an earlier build left there (the renames refused) are finished in
-// place by the next open of either user: B, who cannot remove them, still opens the table and
-// changes it, and A's next open removes them without putting the old copy over B's change.
+// Users A and B of group G share a table in a group folder (2775, files 664 of A) and a sticky
+// folder (1777, files 666 of B): a pack keeps each file's owner, group and mode and leaves nothing
+// of its own, in place (B in the group folder, A in the sticky one) or by renames (A in the group
+// folder). A journal and copies of A that an earlier build left in the sticky folder are finished
+// in place by either user's next open (B cannot remove them), never undoing a change B made.
 TEST_F(XbFilesTest, APackKeepsTheOwnerGroupAndModeOfSharedFiles) {
     RUN_AS_TWO_USERS("packs by two users of a group folder and of a sticky folder");
     constexpr uid_t A = fresh_process::kUserA, B = fresh_process::kUserB;
     constexpr gid_t G = fresh_process::kSharedGroup;
-    ::chmod(folder_.Path().c_str(), 0755);
-    ASSERT_TRUE(fresh_process::LetOthersReach(folder_.Path()));
     // The folder dir made anew, with a table of 6 loans (3 deleted), a memo each and an index.
     const auto share = [&](const std::string& dir, mode_t folderMode, uid_t owner, mode_t mode) {
         std::filesystem::remove_all(Path(dir));
@@ -961,73 +947,50 @@ TEST_F(XbFilesTest, APackKeepsTheOwnerGroupAndModeOfSharedFiles) {
         for (int i = 0; i < 6; ++i) {
             AddLoan(std::to_string(i), "name" + std::to_string(i), i);
             ASSERT_EQ(xb_Replace(6, xbReplaceMemo, "note " + std::to_string(i)), xbOK);
-            if (i % 2 == 1) {
-                ASSERT_EQ(xb_Delete(), xbOK);
-            }
+            ASSERT_TRUE(i % 2 == 0 || xb_Delete() == xbOK);
         }
         xb_CloseAll();
         ASSERT_TRUE(fresh_process::ShareFolder(Path(dir), folderMode, owner, G, mode));
     };
-    const auto files = [&](const std::string& dir) {
-        return fresh_process::OwnersAndModes(Path(dir));
-    };
-    const auto inode = [&](const std::string& path) {
-        struct stat st {};
-        ::stat(Path(path).c_str(), &st);
-        return st.st_ino;
-    };
-    // As user, opens the table of dir, deletes loan 0 when asked, and packs; answers the status
-    // and the loans and memos it then holds.
+    // As user, opens the table of dir, deletes loan 0 when asked, and packs: the status, the loans
+    // and memos it then holds, whether the table stayed the same file (in place), and whether the
+    // files kept their owners and modes.
     const auto pack = [&](uid_t user, const std::string& dir, bool deleteFirst = false) {
-        const fresh_process::TPlainUser as(user, G);
-        if (!as.Taken() || xb_Use(Path(dir + "/loans.dbf"), "", xbModeExclusive, xbCDX) == 0)
-            return std::string("not opened");
-        if (deleteFirst) xb_Delete();
-        std::string result = std::to_string(xb_Pack()) + ":";
-        for (xb_GoTop(); !xb_Eof(); xb_Skip(1))
-            result += " " + xb_GetTrimString(1) + "=" + xb_GetString(6);
-        xb_CloseAll();
-        return result;
+        const std::string table = Path(dir + "/loans.dbf");
+        const ino_t was = StatOf(table).st_ino;
+        return fresh_process::AsUserKeepingOwners(Path(dir), user, G, [&] {
+            if (xb_Use(table, "", xbModeExclusive, xbCDX) == 0) return std::string("not opened");
+            if (deleteFirst) xb_Delete();
+            std::string result = std::to_string(xb_Pack()) + ":";
+            for (xb_GoTop(); !xb_Eof(); xb_Skip(1))
+                result += " " + xb_GetTrimString(1) + "=" + xb_GetString(6);
+            xb_CloseAll();
+            return result + (StatOf(table).st_ino == was ? " in place" : " renamed");
+        });
     };
-    const std::string python = PythonWith("dbfread");
-    const auto readByPeer = [&](const std::string& dir) {
-        if (!python.empty()) {
-            EXPECT_EQ(PeerReadOfTable(python, Path(dir), "loans.dbf"),
-                      "length True mark True\ndbfread True\n");
-        }
-    };
+    const auto sticky = [&] { return fresh_process::OwnersAndModes(Path("sticky")); };
 
     share("group", 02775, A, 0664);
-    const auto shared = files("group");
-    const auto before = inode("group/loans.dbf");
-    EXPECT_EQ(pack(B, "group"), "0: 0=note 0 2=note 2 4=note 4");
-    EXPECT_EQ(files("group"), shared);
-    EXPECT_EQ(inode("group/loans.dbf"), before);
-    EXPECT_EQ(pack(A, "group", true), "0: 2=note 2 4=note 4");
-    EXPECT_EQ(files("group"), shared);
-    EXPECT_NE(inode("group/loans.dbf"), before);
-    readByPeer("group");
+    EXPECT_EQ(pack(B, "group"), "0: 0=note 0 2=note 2 4=note 4 in place");
+    EXPECT_EQ(pack(A, "group", true), "0: 2=note 2 4=note 4 renamed");
+    ExpectDbfreadReads(Path("group"), "loans.dbf");
 
     share("sticky", 01777, B, 0666);
     std::filesystem::create_hard_link(Path("sticky/loans.dbf"), Path("sticky/other.dbf"));
-    const auto sticky = files("sticky");
-    EXPECT_EQ(pack(A, "sticky"), "0: 0=note 0 2=note 2 4=note 4");
-    EXPECT_EQ(files("sticky"), sticky);
-    EXPECT_EQ(ReadAll(Path("sticky/other.dbf")), ReadAll(Path("sticky/loans.dbf")));
-    readByPeer("sticky");
+    EXPECT_EQ(pack(A, "sticky"), "0: 0=note 0 2=note 2 4=note 4 in place"); // other.dbf too
+    ExpectDbfreadReads(Path("sticky"), "loans.dbf");
 
     for (const uid_t first : {A, B}) {
         SCOPED_TRACE(first == A ? "A opens first" : "B opens first");
         share("sticky", 01777, B, 0666);
-        const auto original = files("sticky");
+        const auto original = sticky();
         std::filesystem::copy(Path("sticky"), Path("packed"));
-        ASSERT_EQ(pack(0, "packed"), "0: 0=note 0 2=note 2 4=note 4");
+        ASSERT_EQ(pack(0, "packed"), "0: 0=note 0 2=note 2 4=note 4 renamed");
         {
             const fresh_process::TPlainUser as(A, G);
             ASSERT_TRUE(as.Taken());
-            for (const char* name : {"loans.dbf", "loans.fpt"})
-                WriteAll(Path("sticky/" + std::string(name) + ".pk"),
-                         ReadAll(Path("packed/" + std::string(name))));
+            for (const std::string name : {"loans.dbf", "loans.fpt"})
+                WriteAll(Path("sticky/" + name + ".pk"), ReadAll(Path("packed/" + name)));
             WriteAll(Path("sticky/loans.pkj"),
                      "loans.dbf.pk\tloans.dbf\nloans.fpt.pk\tloans.fpt\nend\n");
         }
@@ -1038,7 +1001,7 @@ TEST_F(XbFilesTest, APackKeepsTheOwnerGroupAndModeOfSharedFiles) {
             EXPECT_EQ(xb_RecCount(), 3);
             AddLoan("B", "added by B", 7);
             xb_CloseAll();
-            EXPECT_EQ(files("sticky").size(), original.size() + 3); // A's, which B cannot remove
+            EXPECT_EQ(sticky().size(), original.size() + 3); // A's, which B cannot remove
         }
         const fresh_process::TPlainUser as(A, G);
         ASSERT_GT(xb_Use(Path("sticky/loans.dbf"), "", xbModeShared, xbCDX), 0);
@@ -1046,28 +1009,23 @@ TEST_F(XbFilesTest, APackKeepsTheOwnerGroupAndModeOfSharedFiles) {
         xb_GoTop();
         EXPECT_EQ(xb_GetString(6), "note 0");
         xb_CloseAll();
-        EXPECT_EQ(files("sticky"), original);
+        EXPECT_EQ(sticky(), original);
     }
 }
 
 // A pack in another process changes the pack stamp the next open finds (which tells bookmarks
-// taken before it apart), also when the table had another name, so that the pack wrote it in
-// place and it stayed the same file.
+// taken before it apart), also a pack in place, of a table that has another name.
 TEST_F(XbFilesTest, APackElsewhereInPlaceChangesThePackStamp) {
     MakeTable("s.dbf");
     std::filesystem::create_hard_link(Path("s.dbf"), Path("other.dbf"));
     ASSERT_GT(xb_Use(Path("s.dbf"), "", xbModeShared, xbCDX), 0);
     const auto stamp = xb_SysProp(65016, 0);
     xb_CloseAll();
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const bool packed = xb_Use(Path("s.dbf"), "", xbModeExclusive, xbCDX) > 0 &&
-                            xb_Delete() == xbOK && xb_Pack() == xbOK;
-        ::_exit(packed ? 0 : 1);
-    }
-    int status = -1;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const int status = RunInChild([&] {
+        return xb_Use(Path("s.dbf"), "", xbModeExclusive, xbCDX) > 0 && xb_Delete() == xbOK &&
+               xb_Pack() == xbOK;
+    });
+    ASSERT_EQ(status, 0);
     EXPECT_TRUE(std::filesystem::equivalent(Path("s.dbf"), Path("other.dbf")));
     ASSERT_GT(xb_Use(Path("s.dbf"), "", xbModeShared, xbCDX), 0);
     EXPECT_EQ(xb_RecCount(), 2);

@@ -3,6 +3,7 @@
 #include "tests/xbase/XbFixture.h"
 
 #include "platform/rtl/Streams.h"
+#include "tests/rtl/ChildProcesses.h"
 
 #include "xbase/IndexPages.h"
 #include "xbase/XbError.h"
@@ -139,44 +140,23 @@ TEST_F(XbReasonTest, EveryChangeTheFullDiskRefusesSaysSo) {
     }
 }
 
-// A change of an account (its number, name and memo, written over its blocks) and an append,
-// each refused at every one of its writes in turn as a full disk refuses them, in a shared open
-// with two index files: the call that writes it (a move, or letting the append's lock go) fails
-// with the full disk as its cause, and the table is left byte for byte, the memo and both index
-// files as they were (they record the table, and find every account by its number and name);
-// the area's next write goes through.
+// A change of an account (number, name and memo) and an append, refused at each of their writes
+// in turn as a full disk refuses them, in a shared open with two index files: the call that
+// writes it fails with the full disk as its cause, leaving the table byte for byte and the memo
+// and both indexes as they were (in step, finding every account); the next write goes through.
 TEST_F(XbReasonTest, AWriteRefusedAtAnyStepIsTakenBackWhole) {
     ASSERT_NO_FATAL_FAILURE(MakeAccounts(Path("S.DBF"), Path("NAMES.NSX")));
     ASSERT_GT(xb_Use(Path("S.DBF"), "", xbModeShared, xbNSX), 0);
     ASSERT_EQ(xb_IndexOpen(Path("NAMES.NSX")), 2);
-    xb_SetExact(1);
-    // Gives account number a name and a memo of its own in the buffer.
-    const auto fill = [](const std::string& number) {
-        xb_Replace(1, xbReplaceText, number);
-        xb_Replace(2, xbReplaceText, "name " + number);
-        xb_Replace(3, xbReplaceMemo, AccountNote(number));
-    };
-    // The accounts of numbers (one letter each) and no others, whole.
-    const auto expectAccounts = [](const std::string& numbers) {
-        EXPECT_EQ(xb_RecCount(), static_cast<LongInt>(numbers.size()));
-        EXPECT_EQ(AccountsRead([&](const std::string& n) {
-                      return n.size() == 1 && numbers.find(n) != std::string::npos;
-                  }),
-                  "whole");
-    };
     ASSERT_EQ(xb_AppendEx(), 0);
-    fill("A");
+    ASSERT_TRUE(PutAccount("A"));
     ASSERT_EQ(xb_Commit(), xbOK);
     for (const bool append : {false, true}) {
         for (long failing = 1;; ++failing) {
             SCOPED_TRACE((append ? "append, write " : "change, write ") + std::to_string(failing));
             const std::string before = ReadAll(Path("S.DBF"));
-            if (append) {
-                ASSERT_EQ(xb_AppendEx(), 0);
-            } else {
-                ASSERT_EQ(xb_Go(1), xbOK);
-            }
-            fill(append ? "C" : "B");
+            ASSERT_TRUE(append ? xb_AppendEx() == 0 : xb_Go(1) == xbOK);
+            ASSERT_TRUE(PutAccount(append ? "C" : "B"));
             XbSetReason(xbErrNone);
             XbSetWriteFailure(failing, 1); // the writes that take it back find room
             // The change is written by a move, the append by letting its lock go.
@@ -187,11 +167,11 @@ TEST_F(XbReasonTest, AWriteRefusedAtAnyStepIsTakenBackWhole) {
             EXPECT_EQ(ReadAll(Path("S.DBF")), before);
             EXPECT_FALSE(IndexLags(Path("S.DBF"), Path("S.NSX")));
             EXPECT_FALSE(IndexLags(Path("S.DBF"), Path("NAMES.NSX")));
-            expectAccounts(append ? "B" : "A");
+            EXPECT_EQ(AccountsRead({append ? "B" : "A"}), "whole");
             ASSERT_LT(failing, 40);
         }
     }
-    expectAccounts("BC");
+    EXPECT_EQ(AccountsRead({"B", "C"}), "whole");
 }
 
 TEST_F(XbReasonTest, ReadOnlyFilesAndAreas) {
@@ -222,9 +202,8 @@ void ShiftIndexHeader(const std::string& path, int countStep, int generationStep
     f.write(page.data(), 4096);
 }
 
-// An index found behind its table, as a writer killed before the index followed leaves it, that
-// the disk does not let a reader rebuild stays as it was: the seek fails with the full disk as
-// its cause, and finds its key once the disk has room.
+// An index left behind its table that the disk does not let a reader rebuild stays as it was: the
+// seek fails with the full disk as its cause, and finds its key once there is room.
 TEST_F(XbReasonTest, ARebuildTheDiskRefusesLeavesTheIndexAsItWas) {
     ASSERT_NO_FATAL_FAILURE(UseKeys("B.DBF", "", xbModeShared));
     ASSERT_EQ(xb_Commit(), xbOK);
@@ -303,9 +282,7 @@ TEST_F(XbReasonTest, AnUnreadableMemoReadsEmptyAndSaysWhy) {
 TEST_F(XbReasonTest, AnAppendTheIndexCannotTakeLeavesNoBlankRecord) {
     ASSERT_NO_FATAL_FAILURE(UseKeys("F.DBF", "", xbModeExclusive));
     xb_Close();
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int status = RunInChild([&] {
         xb_CloseAll();
         if (xb_Use(Path("F.DBF"), "", xbModeShared, xbCDX) == 0) ::_exit(10);
         ::signal(SIGXFSZ, SIG_IGN);
@@ -314,12 +291,9 @@ TEST_F(XbReasonTest, AnAppendTheIndexCannotTakeLeavesNoBlankRecord) {
         if (xb_AppendEx() != 0 || xb_Commit() != xbWriteFailed) ::_exit(11);
         if (xb_LastError() != xbErrDiskFull) ::_exit(12);
         if (xb_LastErrorText().find("F.CDX") == std::string::npos) ::_exit(13);
-        ::_exit(xb_RecCount() == 3 ? 0 : 14);
-    }
-    int status = -1;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        return xb_RecCount() == 3;
+    });
+    ASSERT_EQ(status, 0); // exited 0, or with the code of the step that failed
     ASSERT_GT(xb_Use(Path("F.DBF"), "", xbModeShared, xbCDX), 0);
     EXPECT_EQ(xb_RecCount(), 3);
     xb_SetOrder(1);
