@@ -1083,7 +1083,8 @@ namespace {
 std::string DiskFullText(const std::string& What, const std::string& Left) {
     return What + " could not be written: the disk is full.\n\n" + Left;
 }
-const char* const NothingChanged = "Nothing was changed. Free some space on the disk and try again.";
+const char* const NothingChanged =
+    "Nothing was changed. Free some space on the disk and try again.";
 
 } // namespace
 

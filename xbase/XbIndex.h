@@ -22,10 +22,10 @@
 // are one user's alone (SetExclusive), no locks are taken and changes gather in one batch,
 // changed pages written in place when the batch took them itself, until WriteBack writes them
 // and then the header; the table's stamp, raised before the first change, marks the file on
-// disk as behind until then, and a batch the disk refuses stays to be written again. Tree pages are kept in a cache of their own (IndexPages.h): when it fills, pages
-// not used lately leave, and a batch writes back the pages it changed and goes on changing them
-// where they lie, since no header on disk points to them yet. The format is described in
-// FORMAT.md beside this file.
+// disk as behind until then, and a batch the disk refuses stays to be written again. Tree pages are
+// kept in a cache of their own (IndexPages.h): when it fills, pages not used lately leave, and a
+// batch writes back the pages it changed and goes on changing them where they lie, since no header
+// on disk points to them yet. The format is described in FORMAT.md beside this file.
 #pragma once
 
 #include "platform/rtl/Types.h"

@@ -132,9 +132,9 @@ LongInt xb_OrderRecNo();
 // the table's append lock until its first write (a put, or the cursor leaving it, which writes
 // it as it stands) puts it into the table and the orders at once; a refused first write leaves
 // no record (the cursor at the end), and other users see none before; xb_Delete before that
-// write, of the record still blank, gives the reservation back, writing nothing. It gives 0 done, 1 record
-// lock refused, 2 append lock refused, 3 the change pending in the buffer could not be written
-// or the table's header not read, 4 that change's key taken, 5 read-only, 6 no table.
+// write, of the record still blank, gives the reservation back, writing nothing. It gives 0 done, 1
+// record lock refused, 2 append lock refused, 3 the change pending in the buffer could not be
+// written or the table's header not read, 4 that change's key taken, 5 read-only, 6 no table.
 // xb_Replace changes the record buffer (text 1024, date text 1056 in the engine's date
 // format, memo 3072, double 8, logical 128); the change reaches the file on xb_Commit or when
 // the cursor moves. xb_Pack needs an exclusive open; the files keep their owner, group, mode

@@ -767,8 +767,8 @@ TEST_F(RegisterChangeTest, ARegisterTheSystemRefusesToWriteNamesTheFolderOrTheFi
            trans + " could not be written: permission denied", false},
           {TRefusal::ClosedFiles, "TRANS.NSX",
            "The index TRANS.NSX of the register table TRANS.DBF" + in, "", false},
-          {TRefusal::FullDisk, "", "The register journal REGISTER.JNL in the folder " + Work() + full,
-           "", true},
+          {TRefusal::FullDisk, "",
+           "The register journal REGISTER.JNL in the folder " + Work() + full, "", true},
           {TRefusal::FullDisk, "", trans + full, "", false}}) {
         const std::string step = std::string(std::strerror(ErrnoOf(refusal))) + " " + closed +
                                  (timesKept ? "times kept" : "");
@@ -789,9 +789,8 @@ TEST_F(RegisterChangeTest, ARegisterTheSystemRefusesToWriteNamesTheFolderOrTheFi
         if (!Ran(answers, step)) continue;
         ++ran;
         const std::string refused =
-            refusal == TRefusal::FullDisk
-                ? (timesKept ? RegisterJournalDiskFullMessage(Work())
-                             : RegisterDiskFullMessage(TransTable))
+            refusal == TRefusal::FullDisk ? (timesKept ? RegisterJournalDiskFullMessage(Work())
+                                                       : RegisterDiskFullMessage(TransTable))
             : refusal == TRefusal::ClosedFiles
                 ? RegisterFileUnwritableMessage(*closed ? closed : TransTable, Work(), EACCES)
                 : RegisterFolderUnwritableMessage(Work());

@@ -212,7 +212,8 @@ TEST_F(XbCrashTest, KilledAtEveryWriteOfAPostBesideAHolder) {
         lagged += IndexLags(Path("accnts.dbf"), Path("accnts.nsx")) ? 1 : 0;
         xb_Select(held); // it meets the index first in a read (a seek), or first in a write
         ASSERT_TRUE(write % 2 == 0 || change("A0", "changed by the holder")) << write;
-        ASSERT_TRUE(PostAccount("H" + std::to_string(write))) << write << ": " << xb_LastErrorText();
+        ASSERT_TRUE(PostAccount("H" + std::to_string(write)))
+            << write << ": " << xb_LastErrorText();
         ASSERT_TRUE(change("A0", "changed by the holder")) << write;
         ASSERT_GT(use("CHECK"), 0) << write;
         EXPECT_EQ(AccountsRead(), "whole") << write;
