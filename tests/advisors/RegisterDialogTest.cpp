@@ -183,7 +183,8 @@ TEST_F(LoanInfoTest, AFailedSaveStaysOnTheStepWithAMessage) {
 }
 
 // A new account that cannot be written (as the file layer fails it, and on a real full disk after
-// the register was made ready) is an error box naming the table and the full disk; the step stays.
+// the register was made ready) is an error box naming the table and the full disk; the step stays
+// and nothing of the account is kept.
 TEST_F(LoanInfoTest, AnAccountThatCannotBeWrittenIsAnErrorAndTheStepStays) {
     RUN_IN_FRESH_PROCESS();
     const auto newAccount = [&](bool failed) {
@@ -202,6 +203,7 @@ TEST_F(LoanInfoTest, AnAccountThatCannotBeWrittenIsAnErrorAndTheStepStays) {
     };
     EXPECT_EQ(newAccount(true), RegisterDiskFullMessage(AccountsTable));
     xb_CloseAll();
+    EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO"), "DEFAULT\n"); // nothing of it was kept
     const std::optional<std::string> told = InRefusedFolder(
         home.Path(), TRefusal::FullDisk,
         [&] {
@@ -218,6 +220,7 @@ TEST_F(LoanInfoTest, AnAccountThatCannotBeWrittenIsAnErrorAndTheStepStays) {
         64 * 4096);
     if (Ran(told, "a new account on a real full disk")) {
         EXPECT_EQ(*told, RegisterDiskFullMessage(AccountsTable));
+        EXPECT_EQ(Rows("ACCNTS.DBF", "ACCOUNTNO"), "DEFAULT\n");
     }
 }
 
