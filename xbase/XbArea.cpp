@@ -162,7 +162,8 @@ int TXbArea::OpenLocked(const std::string& found, bool writable, bool exclusive)
             status = table_->Open(found, writable);
             if (status == xbDamaged && HeldByAnother(found)) status = xbSharing;
         }
-        if (status != xbOK && status != xbSharing) status = table_->Open(found, writable); // why
+        if (status != xbOK && status != xbSharing)
+            status = table_->Open(found, writable); // once more, recording why it fails
         if (status == xbOK) status = lock_->Attach(table_->File().Handle(), exclusive);
         if (status != xbOK) return status;
         if (!NamesFile(found, table_->File().Handle())) {
@@ -519,7 +520,7 @@ int TXbArea::PutRecord(const std::string& given) {
     if (status == xbOK) status = WriteImage(recno, image, reserved);
     if (memos) lock_->UnlockAppend();
     if (lockedHere) lock_->UnlockRecord(recno);
-    if (reserved) EndReservation(status);
+    if (reserved) EndReservation(status == xbOK);
     return status;
 }
 
@@ -578,10 +579,10 @@ int TXbArea::WriteImage(LongInt recno, std::string& image, bool reserved) {
     return status;
 }
 
-void TXbArea::EndReservation(int status) {
+void TXbArea::EndReservation(bool written) {
     appended_ = 0;
     lock_->UnlockAppend();
-    if (status == xbOK) return;
+    if (written) return;
     lock_->UnlockRecord(recno_);
     SetEof(); // nothing of the record was written: it is not there
 }
@@ -699,7 +700,7 @@ int TXbArea::Delete() {
     if (ReadOnly()) return xbReadOnly;
     if (eof_) return xbBadArgument;
     if (recno_ == appended_ && buffer_ == loaded_) { // blank, never written: given back
-        EndReservation(xbNotFound);
+        EndReservation(false);
         return xbOK;
     }
     std::string image;

@@ -212,10 +212,9 @@ private:
     // the orders' keys and their pages first, then the memos, the record and the index headers.
     // A refusal anywhere takes back what was written.
     int WriteImage(LongInt recno, std::string& image, bool reserved);
-    // The first write of the reserved record ended with status (or the record, still blank,
-    // was deleted before it: xbNotFound): the reservation ends, and a record refused or deleted
-    // so is not there (the cursor goes to the end).
-    void EndReservation(int status);
+    // The reservation ends: with the reserved record written, or not (its first write refused,
+    // or the record deleted still blank), when it is not there (the cursor goes to the end).
+    void EndReservation(bool written);
     // Runs visit with a loader of the table's records; the cursor's record and buffer stay.
     TXbIndexStatus WalkRecords(const TXbRecordVisit& visit);
     // The cursor's record, its buffer and place in the order, to be put back after loading
