@@ -207,11 +207,10 @@ bool XbSyncFolderOf(const std::string& path) {
 }
 
 bool XbTakeOverIdentity(const std::string& path, const std::string& of) {
-    struct stat was {};
-    if (writeFailure.Refuses(path) || ::stat(of.c_str(), &was) != 0) return false;
+    if (writeFailure.Refuses(path)) return false;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    const bool taken = TakeOverIdentity(fd, was);
+    const bool taken = TakeOverIdentity(fd, of);
     const int error = errno;
     ::close(fd);
     errno = error;

@@ -87,10 +87,10 @@ bool XbRemove(const std::string& path);
 // reach the disk; false on failure, which is recorded for path.
 bool XbSyncFolderOf(const std::string& path);
 
-// Gives the file at path the owner, group and mode of the file at of, as a file made to take
-// its place must have (platform/rtl/FileReplacement.h). False when the system refuses one of
-// them or of has other names (errno EPERM, EMLINK), or a file cannot be had: the caller then
-// takes another way, and nothing is recorded. Counts as one write of path (below).
+// Gives the file at path the owner, group, access list and mode of the file at of, as a file
+// made to take its place must have (platform/rtl/FileReplacement.h). False when the system
+// refuses one of them or of has other names (errno EPERM, EMLINK), or a file cannot be had: the
+// caller then takes another way, and nothing is recorded. Counts as one write of path (below).
 bool XbTakeOverIdentity(const std::string& path, const std::string& of);
 
 // For tests of what survives a failing disk. Every change this process makes to a file or a

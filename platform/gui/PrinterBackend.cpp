@@ -178,7 +178,7 @@ int OpenNumberedFile(TOutputPlace& out, TOutputFailure& failure) {
     if (made) return Refused(failure, Utf8ToWin1252(folder), made.value());
     RemoveDeadParts(folder, [](const std::string& name) { return name.ends_with(".part"); });
     const auto printout = [&folder](int n) { return folder + Format("/print%.4d.pdf", {n}); };
-    const int fd = CreateFirstFreePart([&](int n) { return printout(n) + ".part"; }, 0644, out.Path,
+    const int fd = CreateFirstFreePart([&](int n) { return printout(n) + ".part"; }, 0666, out.Path,
                                        [&](int n) {
                                            struct stat st {};
                                            return ::lstat(printout(n).c_str(), &st) == 0;
@@ -188,44 +188,30 @@ int OpenNumberedFile(TOutputPlace& out, TOutputFailure& failure) {
     return fd;
 }
 
-// True when entry is a part of the file called name: "<name>.<number>.part".
-bool IsPartOf(const std::string& entry, const std::string& name) {
-    const std::string head = name + ".", tail = ".part";
-    return entry.size() > head.size() + tail.size() && entry.starts_with(head) &&
-           entry.ends_with(tail) &&
-           std::all_of(entry.begin() + static_cast<std::ptrdiff_t>(head.size()),
-                       entry.end() - static_cast<std::ptrdiff_t>(tail.size()),
-                       [](char c) { return c >= '0' && c <= '9'; });
+// Makes a part of the file target in folder (PartFiles.h): its descriptor, with path set to it;
+// -1 with errno set.
+int CreatePartOf(const std::string& target, const std::string& folder, std::string& path) {
+    return ::CreatePartOf(std::filesystem::path(target).filename().string(), folder, 0666, path);
 }
 
-// Makes a part of the file target in folder ("<name>.1.part", ...) with mode, once the parts of
-// the same name dead prints left there are removed: its descriptor, with path set to it; -1
-// with errno set.
-int CreatePartOf(const std::string& target, const std::string& folder, mode_t mode,
-                 std::string& path) {
-    const std::string name = std::filesystem::path(target).filename().string();
-    RemoveDeadParts(folder, [&name](const std::string& entry) { return IsPartOf(entry, name); });
-    return CreateFirstFreePart([&](int n) { return folder + "/" + name + Format(".%d.part", {n}); },
-                               mode, path);
-}
-
-// Makes a part of target, closed to others, where the user may write when the file's own
-// folder is closed to him: in the folder of printouts, else in the temporary folder.
+// Makes a part of target where the user may write when the file's own folder is closed to him:
+// in the folder of printouts, else in the temporary folder.
 int CreatePartElsewhere(const std::string& target, std::string& path) {
     std::error_code made;
     const std::string printed = PrintedFolder(made);
     if (!printed.empty() && !made) {
-        const int fd = CreatePartOf(target, printed, 0600, path);
+        const int fd = CreatePartOf(target, printed, path);
         if (fd >= 0) return fd;
     }
-    return CreatePartOf(target, TempFolder(), 0600, path);
+    return CreatePartOf(target, TempFolder(), path);
 }
 
 // Opens the file the caller named (in the program's character set; through a link, the file it
 // names) for writing; a device is written directly. An ordinary file is written as a part beside
 // it ("<name>.1.part", the parts dead prints left there removed first) that is renamed over it
 // once the document is complete, so that a document that fails leaves the file as it was. Where
-// that part cannot be given the file's owner, group and mode, or the file has other names (see
+// that part cannot be given the file's owner, group, access list and mode, or the file has other
+// names (see
 // FileReplacement.h), or the folder is closed to the user, the document is written to a part of
 // its own (beside the file, else in the folder of printouts or the temporary folder) and copied
 // into the file, which was opened without being cut, once complete: the file keeps its owner,
@@ -241,7 +227,7 @@ int OpenNamedFile(const std::string& file, TOutputPlace& out, TOutputFailure& fa
     const std::string folder = parent.empty() ? "." : parent.string();
     struct stat was {};
     if (::stat(target.c_str(), &was) != 0) {
-        const int fd = CreatePartOf(target, folder, 0666, out.Path);
+        const int fd = CreatePartOf(target, folder, out.Path);
         if (fd < 0) return Refused(failure, file, errno);
         out.Target = target;
         return fd;
@@ -253,8 +239,8 @@ int OpenNamedFile(const std::string& file, TOutputPlace& out, TOutputFailure& fa
         out.Path = target;
         return old;
     }
-    int fd = CreatePartOf(target, folder, 0600, out.Path);
-    if (fd >= 0 && TakeOverIdentity(fd, was)) {
+    int fd = CreatePartOf(target, folder, out.Path);
+    if (fd >= 0 && TakeOverIdentity(fd, target)) {
         ::close(old);
         out.Target = target;
         return fd;
@@ -267,48 +253,6 @@ int OpenNamedFile(const std::string& file, TOutputPlace& out, TOutputFailure& fa
     }
     out.InPlace = old;
     return fd;
-}
-
-// Writes all of data at fd's offset, going on after partial writes: 0, or the error number of
-// the write that failed.
-int WriteFully(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return n == 0 ? EIO : errno;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return 0;
-}
-
-// Waits until what was written to fd is on the disk: 0, or the error number (a device or a pipe
-// has nothing to sync).
-int Sync(int fd) {
-    return ::fsync(fd) == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
-}
-
-// Copies the complete part open at from into the file open at to, from its start, and cuts the
-// file to the part's length: 0, or the error number. The room the file grows by is reserved
-// first, so a full disk is told before the file is touched.
-int CopyInPlace(int from, int to) {
-    struct stat part {
-    }, file{};
-    if (::fstat(from, &part) != 0 || ::fstat(to, &file) != 0) return errno;
-    if (part.st_size > file.st_size && ::fallocate(to, FALLOC_FL_KEEP_SIZE, 0, part.st_size) != 0 &&
-        errno != EOPNOTSUPP)
-        return errno;
-    if (::lseek(from, 0, SEEK_SET) != 0 || ::lseek(to, 0, SEEK_SET) != 0) return errno;
-    std::string chunk(1 << 16, '\0');
-    for (;;) {
-        const ssize_t n = ::read(from, chunk.data(), chunk.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return errno;
-        if (n == 0) break;
-        if (const int error = WriteFully(to, chunk.data(), static_cast<std::size_t>(n)))
-            return error;
-    }
-    return ::ftruncate(to, part.st_size) == 0 ? Sync(to) : errno;
 }
 
 // The file a document is written to, through a buffer: the first write that fails is kept with

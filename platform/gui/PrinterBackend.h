@@ -104,7 +104,8 @@ void SetPrinterBackends(std::vector<std::shared_ptr<TPrinterBackend>> backends);
 // documents go to the file named by the caller or else to a new numbered file in the folder
 // "printed" of the settings folder. A document appears under its name only when complete: it is
 // written as a part ("print0001.pdf.part", "<name>.1.part") that then takes its name, or, where
-// replacing a file named would change its owner, group, mode or other names, is copied into it.
+// replacing a file named would change its owner, group, access list, mode or other names, is
+// copied into it under the file's lock (a second print into the file waits for the copy).
 // A document that cannot be completed leaves nothing, and a file named keeps what it held; the
 // parts of a print that was killed are removed by the next print in their folder.
 std::shared_ptr<TPrinterBackend> CreatePdfPrinterBackend();

@@ -252,8 +252,9 @@ TPrinterProfileLock::TPrinterProfileLock() {
     TProfileLockState& state = ProfileLockState();
     if (state.Holders++ > 0) return;
     try {
+        // Read access is all the lock needs, so every user of a shared folder takes the same.
         const std::string name = SettingsFolder() + "/.printers.lock";
-        state.File = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        state.File = ::open(name.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
     } catch (const Exception&) {
         // Without a settings folder there is no profile to guard.
         state.File = -1;

@@ -1,6 +1,8 @@
 #include "platform/rtl/IniFiles.h"
 
+#include "platform/rtl/FileReplacement.h"
 #include "platform/rtl/Numbers.h"
+#include "platform/rtl/PartFiles.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
@@ -77,7 +79,33 @@ void SyncFolder(const fs::path& folder) {
     close(fd);
 }
 
-// Writes text to a new temporary file beside target and renames it over target.
+// A part of the file target (PartFiles.h) for its new contents: beside it, or, where the folder
+// is closed to the user but the file is there to be written in place, in the temporary folder.
+// Its descriptor, with part set and beside telling where; raises when none can be made.
+int CreateIniPart(const std::string& fileName, const fs::path& target, bool exists,
+                  std::string& part, bool& beside) {
+    const std::string name = target.filename().string();
+    int fd = CreatePartOf(name, target.parent_path().string(), 0666, part);
+    beside = fd >= 0;
+    if (!beside && exists && (errno == EACCES || errno == EPERM))
+        fd = CreatePartOf(name, TempFolder(), 0666, part);
+    if (fd < 0) RaiseWriteError(fileName, std::strerror(errno));
+    return fd;
+}
+
+// Copies the complete part open at fd into target, which keeps its owner, group, access list,
+// mode and names: 0, or the error number.
+int CopyIntoFile(int fd, const fs::path& target) {
+    const int into = open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (into < 0) return errno;
+    const int error = CopyInPlace(fd, into);
+    close(into);
+    return error;
+}
+
+// Writes text to a part beside target (made with the rights the umask gives) and renames it
+// over target once it is on the disk. A file that is there is replaced so only when the part
+// could take its identity (FileReplacement.h); else the part is copied into it in place.
 void ReplaceFile(const std::string& fileName, const std::string& text) {
     std::error_code error;
     fs::path target = fileName;
@@ -86,22 +114,26 @@ void ReplaceFile(const std::string& fileName, const std::string& text) {
         const fs::path resolved = fs::canonical(target, error);
         if (!error) target = resolved;
     }
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    if (!target.has_parent_path()) target = fs::path(".") / target;
+    const fs::path folder = target.parent_path();
     fs::create_directories(folder, error);
     if (error) RaiseWriteError(fileName, "cannot create the folder: " + error.message());
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) RaiseWriteError(fileName, std::strerror(errno));
     struct stat old {};
-    const mode_t mode = stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0600;
-    const bool written = fchmod(fd, mode) == 0 && WriteAll(fd, text) && fsync(fd) == 0;
-    const int writeError = errno;
-    if (close(fd) != 0 || !written || rename(temp.c_str(), target.c_str()) != 0) {
-        const int failure = written ? errno : writeError;
-        unlink(temp.c_str());
+    const bool exists = stat(target.c_str(), &old) == 0;
+    std::string part;
+    bool beside = false;
+    const int fd = CreateIniPart(fileName, target, exists, part, beside);
+    const bool written = WriteAll(fd, text) && fsync(fd) == 0;
+    int failure = written ? 0 : errno;
+    const bool renamed = written && beside && (!exists || TakeOverIdentity(fd, target.string()));
+    if (renamed && rename(part.c_str(), target.c_str()) != 0) failure = errno;
+    if (written && !renamed) failure = CopyIntoFile(fd, target);
+    // The part goes while its lock is held (a renamed part has gone already).
+    if (!renamed || failure != 0) unlink(part.c_str());
+    close(fd);
+    if (failure != 0)
         RaiseWriteError(fileName, writeFailureAfter && !written ? "simulated failure"
                                                                 : std::strerror(failure));
-    }
     SyncFolder(folder);
 }
 

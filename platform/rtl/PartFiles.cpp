@@ -4,15 +4,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 
 namespace {
 
-// Takes the write lock on the whole file open at fd, without waiting.
-bool Lock(int fd) {
+// Takes the lock of type (F_WRLCK on a file open for writing, F_RDLCK on one open for reading)
+// on the whole file open at fd, without waiting.
+bool Lock(int fd, short type) {
     struct flock whole {};
-    whole.l_type = F_WRLCK;
+    whole.l_type = type;
     whole.l_whence = SEEK_SET;
     return ::fcntl(fd, F_OFD_SETLK, &whole) == 0;
 }
@@ -32,7 +34,7 @@ bool Names(const std::string& path, int fd) {
 int CreatePart(const std::string& path, mode_t mode) {
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0) return -1;
-    const bool locked = Lock(fd);
+    const bool locked = Lock(fd, F_WRLCK);
     const bool lockable = locked || errno == EAGAIN || errno == EACCES;
     if ((locked || !lockable) && Names(path, fd)) return fd;
     ::close(fd);
@@ -66,12 +68,35 @@ void RemoveDeadParts(const std::string& folder,
          entry.increment(unreadable)) {
         if (!isPart(entry->path().filename().string())) continue;
         const std::string path = entry->path().string();
-        // Opened to be locked only: never followed through a link, never waiting on a pipe.
-        const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        // Opened to be locked only: never followed through a link, never waiting on a pipe. Read
+        // access is all a shared lock needs, so another user's part is probed as well as one's
+        // own; its writer's lock refuses it while the writer lives.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) continue;
         struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && Lock(fd) && Names(path, fd))
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && Lock(fd, F_RDLCK) && Names(path, fd))
             ::unlink(path.c_str());
         ::close(fd);
     }
+}
+
+namespace {
+
+// True when entry is a part of the file called name: "<name>.<number>.part".
+bool IsPartOf(const std::string& entry, const std::string& name) {
+    const std::string head = name + ".", tail = ".part";
+    return entry.size() > head.size() + tail.size() && entry.starts_with(head) &&
+           entry.ends_with(tail) &&
+           std::all_of(entry.begin() + static_cast<std::ptrdiff_t>(head.size()),
+                       entry.end() - static_cast<std::ptrdiff_t>(tail.size()),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+} // namespace
+
+int CreatePartOf(const std::string& name, const std::string& folder, mode_t mode,
+                 std::string& path) {
+    RemoveDeadParts(folder, [&name](const std::string& entry) { return IsPartOf(entry, name); });
+    return CreateFirstFreePart(
+        [&](int n) { return folder + "/" + name + "." + std::to_string(n) + ".part"; }, mode, path);
 }

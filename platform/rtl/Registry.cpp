@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr const char* RegistryFileName = "registry.ini";
 constexpr const char* IntegerPrefix = "dword:";
 
 // A value of the file: a string or an integer.

@@ -12,6 +12,9 @@
 #include <optional>
 #include <string>
 
+// The name of the registry's file in the settings folder.
+inline constexpr const char* RegistryFileName = "registry.ini";
+
 using HKEY = std::uint32_t;
 constexpr HKEY HKEY_CURRENT_USER = 0x80000001u;
 constexpr HKEY HKEY_LOCAL_MACHINE = 0x80000002u;

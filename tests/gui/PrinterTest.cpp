@@ -17,8 +17,11 @@
 #include <QImage>
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -219,8 +222,8 @@ TEST_F(Printing, EachDocumentWrittenToAFileIsAnnouncedByItsFullPath) {
     printer.BeginDoc();
     printer.Abort();
     SetPrintedToFileHandler(std::move(previous));
-    EXPECT_EQ(announced, (std::vector<std::string>{dir + "/printed/print0001.pdf",
-                                                   dir + "/chosen.pdf"}));
+    EXPECT_EQ(announced,
+              (std::vector<std::string>{dir + "/printed/print0001.pdf", dir + "/chosen.pdf"}));
     EXPECT_EQ(LastPrintOutput(), dir + "/chosen.pdf");
 }
 
@@ -264,42 +267,62 @@ TEST_F(Printing, AFullDiskMakesEndDocFail) {
     WriteAll(file, "an earlier printout");
     printer.SetFileName(file);
     const auto print = [&] { return RaisedMessage<EPrinter>([&] { PrintTwoPages(printer); }); };
-    int ran = 0;
-    if (InRefusedFolder(dir, TRefusal::FullDisk, print, 4096)) {
-        ++ran;
+    if (Ran(InRefusedFolder(dir, TRefusal::FullDisk, print, 4096), "a full disk")) {
         EXPECT_EQ(LastEndDocFailure().Place, file);
         EXPECT_EQ(LastEndDocFailure().Error, ENOSPC);
         EXPECT_EQ(ReadAll(file), "an earlier printout");
     }
-    if (std::filesystem::is_character_file("/dev/full")) {
-        ++ran;
+    // A write the system refuses for the process' limit of file sizes fails the print alike,
+    // and nothing is told as printed.
+    std::vector<std::string> announced;
+    TPrintedToFileEvent previous =
+        SetPrintedToFileHandler([&](const std::string& done) { announced.push_back(done); });
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit small{8192, limit.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const std::string tooLarge = print();
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    SetPrintedToFileHandler(std::move(previous));
+    EXPECT_EQ(tooLarge, "The print job could not be completed. The file " + file +
+                            " could not be written: file too large.\n\nNothing was printed.");
+    EXPECT_TRUE(announced.empty());
+    EXPECT_EQ(ReadAll(file), "an earlier printout");
+    if (Ran(std::filesystem::is_character_file("/dev/full") ? std::optional<std::string>("")
+                                                            : std::nullopt,
+            "printing to the system's full device")) {
         printer.SetFileName("/dev/full");
         EXPECT_EQ(print(), "The print job could not be completed. The file /dev/full could not be "
                            "written: no space left on device.\n\nNothing was printed.");
         EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
     }
-    if (ran == 0) GTEST_SKIP() << "this machine cannot make a full disk for a test";
 }
 
-// A user B of group G prints over shared files: A's file in G (664, folder 2775), B's own file
-// of two names, and a file B may write in a folder he may not (555) keep their owner, group,
-// mode and names, and hold the whole printout. A full disk stops a print before the file is
-// touched; a file closed to B is refused before anything is written.
+// A user B of group G prints over shared files: A's longer file in G (664, folder 2775), B's own
+// files (one of two names, one of mode 640), and a file B may write in a folder he may not (555)
+// keep their owner, group, mode and names, and hold the whole printout and nothing after it. A
+// full disk stops a print before the file is touched; a file closed to B is refused before
+// anything is written. With the umask of group work (002), a settings folder of G (2775) takes
+// the numbered printouts of A and of B alike, and B's print removes a part A's killed print left.
 TEST_F(Printing, PrintingOverASharedFileKeepsItsOwnerGroupModeAndNames) {
     RUN_AS_TWO_USERS("printing over files that two users share (also on a full disk)");
     constexpr uid_t kOwner = fresh_process::kUserA, kPrinting = fresh_process::kUserB;
     constexpr gid_t kShared = fresh_process::kSharedGroup;
     const std::string shared = dir + "/shared", closed = dir + "/closed", temp = dir + "/temp";
     const std::string others = shared + "/others.pdf", own = shared + "/own.pdf",
-                      locked = shared + "/locked.pdf", inClosed = closed + "/loan.pdf";
+                      mine = shared + "/mine.pdf", locked = shared + "/locked.pdf",
+                      inClosed = closed + "/loan.pdf", longer(1 << 20, 'x');
     for (const std::string& folder : {shared, closed, temp})
         std::filesystem::create_directory(folder);
-    for (const std::string& file : {others, own, locked, inClosed})
+    for (const std::string& file : {own, mine, locked, inClosed})
         WriteAll(file, "an earlier printout");
+    WriteAll(others, longer);
     std::filesystem::create_hard_link(own, shared + "/own second name.pdf");
     ASSERT_TRUE(fresh_process::ShareFolder(shared, 02775, kOwner, kShared, 0664) &&
                 fresh_process::ShareFolder(closed, 0555, kOwner, kShared, 0664));
-    ASSERT_EQ(::chown(own.c_str(), kPrinting, kShared) + ::chmod(locked.c_str(), 0644) +
+    ASSERT_EQ(::chown(own.c_str(), kPrinting, kShared) + ::chown(mine.c_str(), kPrinting, kShared) +
+                  ::chmod(mine.c_str(), 0640) + ::chmod(locked.c_str(), 0644) +
                   ::chmod(temp.c_str(), 01777),
               0);
     SetPrinterBackends({CreatePdfPrinterBackend()});
@@ -313,10 +336,11 @@ TEST_F(Printing, PrintingOverASharedFileKeepsItsOwnerGroupModeAndNames) {
             std::filesystem::path(file).parent_path(), kPrinting, kPrinting,
             [&] { return RaisedMessage<EPrinter>([&] { PrintTwoPages(printer); }); }, {kShared});
     };
-    for (const std::string& file : {others, own, inClosed}) {
+    for (const std::string& file : {others, own, mine, inClosed}) {
         EXPECT_EQ(printAs(file), "no error") << file;
         EXPECT_TRUE(WholePdf(file, "2"));
     }
+    EXPECT_EQ(ReadAll(others).find(longer.substr(0, 64)), std::string::npos);
     EXPECT_EQ(ReadAll(shared + "/own second name.pdf"), ReadAll(own));
     EXPECT_EQ(printAs(locked), "The print job could not be started on \"" + locked +
                                    "\". The file cannot be written: permission denied.\n\n"
@@ -335,6 +359,29 @@ TEST_F(Printing, PrintingOverASharedFileKeepsItsOwnerGroupModeAndNames) {
         EXPECT_EQ(ReadAll(inClosed), "an earlier printout");
     }
     EXPECT_TRUE(std::filesystem::is_empty(temp)); // nothing is left of the printouts written apart
+
+    ::umask(002);
+    const std::string settings = dir + "/settings", printed = settings + "/printed";
+    std::filesystem::create_directory(settings);
+    ASSERT_TRUE(fresh_process::ShareFolder(settings, 02775, kOwner, kShared, 0664));
+    TEnvironmentOverride sharedHome("VANTREL_HOME", settings);
+    printer.SetFileName("");
+    const auto printNumbered = [&](uid_t user, gid_t group, const std::vector<gid_t>& others) {
+        const fresh_process::TPlainUser as(user, group, others);
+        const std::string said = RaisedMessage<EPrinter>([&] { PrintTwoPages(printer); });
+        return said + " " + LastPrintOutput();
+    };
+    EXPECT_EQ(printNumbered(kOwner, kShared, {}), "no error " + printed + "/print0001.pdf");
+    if (const fresh_process::TPlainUser a(kOwner, kShared); a.Taken()) {
+        WriteAll(printed + "/print0002.pdf.part", "cut by a kill");
+        ::chmod((printed + "/print0002.pdf.part").c_str(), 0644); // as the umask 022 leaves it
+    }
+    EXPECT_EQ(printNumbered(kPrinting, kPrinting, {kShared}),
+              "no error " + printed + "/print0002.pdf");
+    EXPECT_EQ(
+        fresh_process::OwnersAndModes(printed),
+        (std::set<std::string>{"print0001.pdf 61001:61000 664", "print0002.pdf 61002:61000 664"}));
+    EXPECT_EQ(fresh_process::OwnersAndModes(settings).count("printed 61001:61000 2775"), 1u);
 }
 
 // Set, to the settings folder to print in, in the child process of the test below.
@@ -402,6 +449,66 @@ TEST_F(Printing, APrintKilledMidwayLeavesNoCutPrintout) {
     EXPECT_TRUE(WholePdf(named, "2"));
     EXPECT_EQ(std::ranges::distance(std::filesystem::directory_iterator(printed)), 3);
     EXPECT_FALSE(std::filesystem::exists(named + ".1.part"));
+}
+
+// Set, to "<pages>:<file>", in the child processes of the test below.
+const std::string kPrintInPlace = "VANTREL_PRINT_IN_PLACE";
+
+// The requests waiting for a lock of the file at path, as the system lists them.
+int LockWaiters(const std::string& path) {
+    const std::string inode = ":" + std::to_string(StatOf(path).st_ino) + " ";
+    std::istringstream locks(ReadAll("/proc/locks"));
+    int waiting = 0;
+    for (std::string line; std::getline(locks, line);)
+        waiting += line.find("->") != std::string::npos && line.find(inode) != std::string::npos;
+    return waiting;
+}
+
+// Two prints into one file at once, on the road that writes the file in place (it has a second
+// name), each copy under the file's lock: while another holds it both wait, and the file then
+// holds one whole printout, never a mix of the two.
+TEST_F(Printing, PrintsIntoOneFileInPlaceTakeTurns) {
+    if (const char* job = std::getenv(kPrintInPlace.c_str())) {
+        const std::string spec = job;
+        SetPrinterBackends({CreatePdfPrinterBackend()});
+        HDC dc = CreateDC("PDF", "PDF", "FILE:", nullptr);
+        ASSERT_GT(StartDoc(dc, {"In place", spec.substr(spec.find(':') + 1)}), 0);
+        for (int page = 0, pages = std::stoi(spec); page < pages; ++page) {
+            StartPage(dc);
+            for (int line = 0; line < 40; ++line)
+                TextOut(dc, 300, 300 + 60 * line, Format("Page %d line %d", {page, line}));
+            EndPage(dc);
+        }
+        EXPECT_GT(EndDoc(dc), 0);
+        DeleteDC(dc);
+        return;
+    }
+    const std::string file = dir + "/schedule.pdf";
+    WriteAll(file, "an earlier printout");
+    std::filesystem::create_hard_link(file, dir + "/second name.pdf");
+    const int held = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    ASSERT_EQ(::fcntl(held, F_OFD_SETLK, &whole), 0);
+    std::vector<pid_t> children;
+    for (const std::string pages : {"30", "90"})
+        children.push_back(fresh_process::StartAgain(dir + "/child" + pages + ".log",
+                                                     kPrintInPlace + "=" + pages + ":" + file));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (LockWaiters(file) < 2 && std::chrono::steady_clock::now() < deadline &&
+           ::waitpid(-1, nullptr, WNOHANG) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(LockWaiters(file), 2);
+    EXPECT_TRUE(ReadAll(file) == "an earlier printout");
+    ::close(held);
+    for (const pid_t child : children) {
+        int status = -1;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << ReadAll(dir + "/child30.log") << ReadAll(dir + "/child90.log");
+    }
+    EXPECT_TRUE(WholePdf(file, "30") || WholePdf(file, "90"));
+    EXPECT_EQ(ReadAll(dir + "/second name.pdf"), ReadAll(file));
 }
 
 TEST_F(Printing, TheProfileListsThePrintersAndTheDefault) {

@@ -1,6 +1,7 @@
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Regional.h"
 #include "platform/rtl/SysUtils.h"
+#include "tests/rtl/RefusedFolder.h"
 #include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>
@@ -234,6 +235,54 @@ TEST_F(IniFilesTest, ReplacingKeepsPermissionsAndSymbolicLinks) {
     struct stat info {};
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u);
+}
+
+// Users A and B of group G, with the umask of group work (002), share settings in a group folder
+// (2775) and a sticky one (3777): a file A makes is the group's to write, B's change leaves it
+// A's, and a part A's killed write left is removed by B's next write where the folder lets him.
+// A file B may write through an access list (ACL), not his group, keeps the list, and its mode
+// its mask, when A's change replaces it.
+TEST_F(IniFilesTest, SettingsSharedByTwoUsersKeepTheirOwnerGroupModeAndAccessList) {
+    RUN_AS_TWO_USERS("settings shared by two users of a group folder, a sticky one and an ACL");
+    using namespace fresh_process;
+    ::umask(002);
+    // What a write of value to the file of shared as user in group (and others) answers.
+    const auto writeAs = [](const std::string& shared, uid_t user, gid_t group,
+                            const std::vector<gid_t>& others, const std::string& value) {
+        const TIniFile ini(shared + "/vtrx2532.ini");
+        const auto write = [&]() -> std::string {
+            try {
+                TIniFile(ini.FileName()).WriteString("S", "K", value);
+                return "written " + ini.ReadString("S", "K", "");
+            } catch (const Exception& e) {
+                return e.Message();
+            }
+        };
+        return AsUserKeepingOwners(shared, user, group, write, others);
+    };
+    const std::string group = folder / "group";
+    for (const auto& [shared, folderMode] : {std::pair{group, 02775}, {folder / "sticky", 03777}}) {
+        fs::create_directory(shared);
+        ASSERT_TRUE(ShareFolder(shared, folderMode, 0, kSharedGroup, 0));
+        EXPECT_EQ(writeAs(shared, kUserA, kSharedGroup, {}, "a"),
+                  "written a (files of folder changed)");
+        const std::set<std::string> made = {"vtrx2532.ini 61001:61000 664"};
+        EXPECT_EQ(OwnersAndModes(shared), made);
+        EXPECT_EQ(writeAs(shared, kUserB, kUserB, {kSharedGroup}, "b"), "written b");
+        if (const TPlainUser a(kUserA, kSharedGroup); a.Taken())
+            WriteAll(shared + "/vtrx2532.ini.1.part", "cut by a kill");
+        EXPECT_EQ(writeAs(shared, kUserB, kUserB, {kSharedGroup}, "c"),
+                  shared == group ? "written c (files of folder changed)" : "written c");
+        if (shared == group) EXPECT_EQ(OwnersAndModes(shared), made);
+    }
+    const std::string file = group + "/vtrx2532.ini";
+    const bool granted =
+        std::system(("chmod 640 " + file + " && setfacl -m u:61002:rw " + file).c_str()) == 0;
+    if (!Ran(granted ? std::optional<std::string>("") : std::nullopt, "an ACL on settings")) return;
+    const std::string list = CommandOutput("getfacl -cp " + file);
+    EXPECT_EQ(writeAs(group, kUserA, kSharedGroup, {}, "by A"), "written by A");
+    EXPECT_EQ(CommandOutput("getfacl -cp " + file), list);
+    EXPECT_EQ(writeAs(group, kUserB, kUserB, {}, "by B"), "written by B");
 }
 
 TEST_F(IniFilesTest, BareNamesLiveInTheSettingsFolder) {
