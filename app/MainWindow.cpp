@@ -18,6 +18,8 @@
 #include "platform/gui/WinSpool.h"
 #include "platform/gui/WinUser.h"
 #include "platform/rtl/Paths.h"
+#include "platform/rtl/Profile.h"
+#include "platform/rtl/Registry.h"
 #include "report/RptPrinter.h"
 #include "widgets/AboutDialog.h"
 #include "widgets/DockableToolBar.h"
@@ -25,6 +27,7 @@
 #include "widgets/TipOfTheDay.h"
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 TMainForm* MainForm = nullptr;
@@ -42,6 +45,38 @@ constexpr int SlotCounts[ckKindCount] = {2, 2, 2, 2, 2, 2, 1, 1, 1};
 
 void Inform(const std::string& text) {
     MessageDlg(text, mtInformation, {mbOK}, 0);
+}
+
+// Tells the user of a settings file that cannot be read or written: the file and the cause,
+// and that the program goes on without it.
+void TellSettingsFailure(const Exception& e) {
+    MessageDlg(e.Message() + "\n\nThe program goes on with its default settings.", mtWarning,
+               {mbOK}, 0);
+}
+
+// Tells, once at the start, each settings file that cannot be read (or WIN.INI made): what it
+// holds then reads as its defaults.
+void TellUnreadableSettings() {
+    const auto check = [](const std::function<std::string()>& fileName) {
+        try {
+            TIniFile(fileName()).SectionExists("");
+        } catch (const Exception& e) {
+            TellSettingsFailure(e);
+        }
+    };
+    check(ProfileFileName);
+    check([] { return std::string(RegistryFileName); });
+    check([] { return std::string(IniFileName); });
+}
+
+// What read answers, or fallback when the settings file cannot be read (told at the start).
+template <typename T>
+T ReadSetting(const std::function<T()>& read, T fallback) {
+    try {
+        return read();
+    } catch (const EIniFileException&) {
+        return fallback;
+    }
 }
 
 void FillSharedLists() {
@@ -76,8 +111,10 @@ void SaveFormPos(TCustomForm* Form) {
 void RestoreFormPos(TCustomForm* Form) {
     TIniFile* ini = MainForm ? MainForm->IniFile() : nullptr;
     if (!ini || Form->Caption().empty()) return;
-    int left = ini->ReadInteger(Form->Caption(), "Left", Form->Left());
-    int top = ini->ReadInteger(Form->Caption(), "Top", Form->Top());
+    int left = ReadSetting<int>(
+        [&] { return ini->ReadInteger(Form->Caption(), "Left", Form->Left()); }, Form->Left());
+    int top = ReadSetting<int>(
+        [&] { return ini->ReadInteger(Form->Caption(), "Top", Form->Top()); }, Form->Top());
     // A position saved on a larger screen is brought back so the whole form can be seen (or at
     // least its top-left corner, when the form is larger than the screen).
     left = std::max(0, std::min(left, Screen->Width() - Form->Width()));
@@ -95,7 +132,9 @@ std::string WindowItemCaption(const std::string& FormCaption) {
 std::string GetOwnerName() {
     TIniFile* ini = MainForm ? MainForm->IniFile() : nullptr;
     if (!ini) return {};
-    return ini->ReadString("OWNER", "REGISTEREDNAME", "").substr(0, 50);
+    return ReadSetting<std::string>(
+               [ini] { return ini->ReadString("OWNER", "REGISTEREDNAME", ""); }, "")
+        .substr(0, 50);
 }
 
 void TMainForm::SaveFormPos(TCustomForm* Form) {
@@ -198,7 +237,11 @@ TMenuItem* TMainForm::AddPreference(TMenuItem* Parent, const std::string& Captio
 
 void TMainForm::TogglePreference(TMenuItem* Item, const char* Key) {
     Item->SetChecked(!Item->Checked());
-    if (iniFile_) iniFile_->WriteBool(PreferencesSection, Key, Item->Checked());
+    try {
+        if (iniFile_) iniFile_->WriteBool(PreferencesSection, Key, Item->Checked());
+    } catch (const EIniFileException& e) {
+        TellSettingsFailure(e);
+    }
 }
 
 void TMainForm::BuildMenus() {
@@ -273,6 +316,7 @@ void TMainForm::MainFormCreate() {
     for (int kind = 0; kind < ckKindCount; ++kind)
         slots_[kind].assign(SlotCounts[kind], TSlot{});
     printerFont_ = std::make_unique<TFont>();
+    TellUnreadableSettings();
     try {
         iniFile_ = std::make_unique<TIniFile>(IniFileName);
     } catch (const std::exception&) {
@@ -286,7 +330,9 @@ void TMainForm::MainFormCreate() {
                      {mnuToolbarHints, "SHOWTOOLBARHINTS"}, {mnuSavePositions, "SAVEPOSITIONS"},
                      {ColorBckgrnd1, "COLORBCKGRND"},       {mnuToolbar, "TOOLBAR"}};
         for (const auto& p : prefs)
-            p.Item->SetChecked(iniFile_->ReadBool(PreferencesSection, p.Key, p.Item->Checked()));
+            p.Item->SetChecked(ReadSetting<bool>(
+                [&] { return iniFile_->ReadBool(PreferencesSection, p.Key, p.Item->Checked()); },
+                p.Item->Checked()));
     }
     ConnectDatabase();
     Masks = std::make_unique<TMasks>();

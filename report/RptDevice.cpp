@@ -68,15 +68,26 @@ void TRPDevice::BuildPrinterList() {
     listBuilt_ = true;
     TPrinterProfileLock lock;
     TStringList devices;
-    TIniFile(ProfileFileName(), ProfileEncoding).ReadSection("devices", &devices);
+    try {
+        TIniFile(ProfileFileName(), ProfileEncoding).ReadSection("devices", &devices);
+    } catch (const EIniFileException&) {
+        // A profile that cannot be read or made: the printers the system lists.
+        for (const TPrinterEntry& entry : EnumPrinters())
+            AddPrinter(entry.Device, entry.Driver, entry.Port);
+        return;
+    }
     for (int i = 0; i < devices.Count(); ++i) {
         const std::string device = devices[i];
         std::vector<std::string> tokens = ProfileTokens(GetProfileString("devices", device, ""));
-        for (std::size_t t = 1; t < tokens.size(); ++t) {
-            items_.push_back(std::make_unique<TRPDeviceItem>(device, tokens[0], tokens[t]));
-            printers_->AddObject(Format("%s on %s", {device, tokens[t]}), items_.back().get());
-        }
+        for (std::size_t t = 1; t < tokens.size(); ++t)
+            AddPrinter(device, tokens[0], tokens[t]);
     }
+}
+
+void TRPDevice::AddPrinter(const std::string& Device, const std::string& Driver,
+                           const std::string& Port) {
+    items_.push_back(std::make_unique<TRPDeviceItem>(Device, Driver, Port));
+    printers_->AddObject(Format("%s on %s", {Device, Port}), items_.back().get());
 }
 
 int TRPDevice::GetPrinterIndex() {

@@ -113,6 +113,8 @@ class TRPDevice : public TObject {
 
 private:
     void BuildPrinterList();
+    // Adds the printer on the port to the list.
+    void AddPrinter(const std::string& Device, const std::string& Driver, const std::string& Port);
     void SelectDefaultPrinter();
     void SelectEntry(int Index);
     void ReleaseSelection();

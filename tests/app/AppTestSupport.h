@@ -38,7 +38,7 @@ using ::testing::StartsWith;
 // leaves them out; they run by hand:
 //   VANTREL_SCREENSHOTS=<folder> build/test/tests/app/app_tests --gtest_filter='*.Screenshot*'
 // and are skipped when no folder is named.
-#define PICTURES_ONLY()                                                                       \
+#define PICTURES_ONLY()                                                                            \
     if (!std::getenv("VANTREL_SCREENSHOTS")) GTEST_SKIP() << "VANTREL_SCREENSHOTS names no folder"
 
 inline constexpr const char* UsWinIni =
@@ -88,7 +88,7 @@ protected:
         main = nullptr;
         DoneDBTables();
         DispatchPostedMessages();
-        Application->ProcessMessages();
+        if (Application) Application->ProcessMessages(); // none in a test run in a fresh process
     }
 
     // The main window without the tip of the day, which would wait for a user on a real screen.

@@ -8,6 +8,7 @@
 #include "db/XbaseComponent.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Paths.h"
+#include "tests/rtl/RefusedFolder.h"
 #include "widgets/DockableToolBar.h"
 
 namespace {
@@ -51,6 +52,32 @@ TEST_F(AppTest, PreferencesAreReadAndWrittenAtOnce) {
     EXPECT_TRUE(ini.ReadBool("PREFERENCES", "SHOWBUTTONHINTS", false));
     EXPECT_FALSE(ini.ReadBool("PREFERENCES", "SHOWHINTS", true));
     EXPECT_TRUE(main->ButtonHints());
+}
+
+// A second user of a group folder whose settings files the first keeps closed (600) starts the
+// program all the same: each file is told once, by its name and the system's cause, its settings
+// are their defaults, and a change that cannot be kept is told as well (the file is read first).
+TEST_F(AppTest, SettingsClosedToTheUserAreToldAndTheirDefaultsServe) {
+    RUN_AS_TWO_USERS("a program started by the second user of a group folder");
+    using namespace fresh_process;
+    WriteIni("[PREFERENCES]\nTOOLBAR=0\n");
+    WriteAll(home / "registry.ini", "");
+    ASSERT_TRUE(ShareFolder(home.Path(), 02775, kUserA, kSharedGroup, 0600));
+    InitApplication(); // the program's connection to the screen is made by the user who starts it
+    if (const TPlainUser b(kUserB, kUserB, {kSharedGroup}); b.Taken()) {
+        MakeMainForm();
+        main->mnuShowHints->Click();
+    }
+    EXPECT_TRUE(main->mnuToolbar->Checked());
+    std::vector<std::string> told;
+    for (const TMessageBoxRequest& message : services.MessageBoxes)
+        told.push_back(message.Text);
+    const std::string cause =
+        ": Permission denied\n\nThe program goes on with its default settings.";
+    EXPECT_EQ(told, (std::vector<std::string>{"Unable to read " + home / "WIN.INI" + cause,
+                                              "Unable to read " + home / "registry.ini" + cause,
+                                              "Unable to read " + home / "vtrx2532.ini" + cause,
+                                              "Unable to read " + home / "vtrx2532.ini" + cause}));
 }
 
 TEST_F(AppTest, TheColourBackgroundAsksForARestartEitherWay) {
