@@ -1,9 +1,10 @@
-// Vantrel Plus: the program's entry point. Start-up runs in a fixed order: the regional settings
-// are read from the emulated Windows profile, the splash is shown and painted, the main window is
-// built behind it, the splash stays at least three seconds from before it was made, and then the
-// message loop runs until the main window closes. The chart units start after the screen exists
-// (their hand cursor goes into its list) and stop when the loop has ended. A start that fails
-// prints its message and shuts down what it had started, so every exit ends cleanly.
+// Vantrel Plus: the program's entry point. Start-up runs in a fixed order: the settings folder is
+// made, the regional settings are read from the emulated Windows profile, the splash is shown and
+// painted, the main window is built behind it, the splash stays at least three seconds from before
+// it was made, and then the message loop runs until the main window closes. The chart units start
+// after the screen exists (their hand cursor goes into its list) and stop when the loop has ended.
+// A start that fails prints its message and shuts down what it had started, so every exit ends
+// cleanly.
 #include "app/MainWindow.h"
 #include "app/SplashForm.h"
 #include "chart/Series.h"
@@ -32,6 +33,9 @@ int main() {
     int status = 0;
     bool chartsStarted = false;
     try {
+        // The settings folder holds the register as well: without it the program cannot start.
+        // A settings file in it that cannot be read is told later and its defaults serve.
+        SettingsFolder();
         LoadRegionalSettings();
         InitApplication();
         StartChartUnits();

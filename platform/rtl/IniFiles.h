@@ -8,8 +8,12 @@
 //
 // Every read looks at the file as it is on disk now (a file that does not exist reads as empty),
 // so several objects, and the user's editor, can share a file. Every write reaches the disk at
-// once: the new contents go to a temporary file in the same folder, which is flushed to disk and
-// then renamed over the old file, so a crash leaves either the old or the new file, never a mix.
+// once: the new contents go to a part in the same folder (PartFiles.h), which is flushed to disk
+// and then renamed over the old file, so a crash leaves either the old or the new file, never a
+// mix. A new file gets the rights the umask gives (in the folder's group where the folder says
+// so); a file that is there keeps its owner, group, access list, mode and other names: where the
+// part cannot take them over (FileReplacement.h), or the folder is closed to the user, the new
+// contents are copied into the file in place.
 // Files are written with LF line ends; CR LF and LF are both read.
 #pragma once
 

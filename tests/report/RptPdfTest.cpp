@@ -148,7 +148,8 @@ TEST_F(RptPdf, ARefusedPrintoutNamesWhereAndWhy) {
     };
     int ran = 0;
     for (const auto& refusal : refusals) {
-        SCOPED_TRACE(refusal.Message + " room " + std::to_string(refusal.Room));
+        const std::string which = refusal.Message + " room " + std::to_string(refusal.Room);
+        SCOPED_TRACE(which);
         const auto before = entries();
         const std::optional<std::string> said = InRefusedFolder(
             dir, refusal.Refusal,
@@ -165,7 +166,7 @@ TEST_F(RptPdf, ARefusedPrintoutNamesWhereAndWhy) {
             refusal.Room);
         EXPECT_EQ(entries(), before); // no partial printout beside the file
         std::filesystem::create_directory(dir + "/printed");
-        if (!Ran(said, refusal.Message)) continue;
+        if (!Ran(said, which)) continue;
         ++ran;
         EXPECT_EQ(*said, refusal.Message + "\n\nNothing was printed.");
     }
