@@ -104,8 +104,12 @@ void ClearSharedLists() {
 void SaveFormPos(TCustomForm* Form) {
     TIniFile* ini = MainForm ? MainForm->IniFile() : nullptr;
     if (!ini || Form->Caption().empty()) return;
-    ini->WriteInteger(Form->Caption(), "Left", Form->Left());
-    ini->WriteInteger(Form->Caption(), "Top", Form->Top());
+    try {
+        ini->WriteInteger(Form->Caption(), "Left", Form->Left());
+        ini->WriteInteger(Form->Caption(), "Top", Form->Top());
+    } catch (const EIniFileException& e) {
+        TellSettingsFailure(e);
+    }
 }
 
 void RestoreFormPos(TCustomForm* Form) {

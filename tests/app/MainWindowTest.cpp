@@ -66,7 +66,10 @@ TEST_F(AppTest, SettingsClosedToTheUserAreToldAndTheirDefaultsServe) {
     InitApplication(); // the program's connection to the screen is made by the user who starts it
     if (const TPlainUser b(kUserB, kUserB, {kSharedGroup}); b.Taken()) {
         MakeMainForm();
-        main->mnuShowHints->Click();
+        main->mnuSavePositions->Click();
+        main->OpenLoanCalc();
+        main->SlotForm(ckLoan, 1)->Close(); // its place cannot be kept either
+        Application->ProcessMessages();
     }
     EXPECT_TRUE(main->mnuToolbar->Checked());
     std::vector<std::string> told;
@@ -76,6 +79,7 @@ TEST_F(AppTest, SettingsClosedToTheUserAreToldAndTheirDefaultsServe) {
         ": Permission denied\n\nThe program goes on with its default settings.";
     EXPECT_EQ(told, (std::vector<std::string>{"Unable to read " + home / "WIN.INI" + cause,
                                               "Unable to read " + home / "registry.ini" + cause,
+                                              "Unable to read " + home / "vtrx2532.ini" + cause,
                                               "Unable to read " + home / "vtrx2532.ini" + cause,
                                               "Unable to read " + home / "vtrx2532.ini" + cause}));
 }
