@@ -211,13 +211,12 @@ int CreatePartElsewhere(const std::string& target, std::string& path) {
 // it ("<name>.1.part", the parts dead prints left there removed first) that is renamed over it
 // once the document is complete, so that a document that fails leaves the file as it was. Where
 // that part cannot be given the file's owner, group, access list and mode, or the file has other
-// names (see
-// FileReplacement.h), or the folder is closed to the user, the document is written to a part of
-// its own (beside the file, else in the folder of printouts or the temporary folder) and copied
-// into the file, which was opened without being cut, once complete: the file keeps its owner,
-// group, mode and names. A file the user may not write is refused before anything is written.
-// The descriptor of what is written, with out set; -1 when it cannot be, the file told in
-// failure.
+// names (see FileReplacement.h), or the folder is closed to the user, the document is written to
+// a part of its own (beside the file, else in the folder of printouts or the temporary folder)
+// and copied into the file, which was opened without being cut, once complete: the file keeps
+// its owner, group, access list, mode and names. A file the user may not write is refused before
+// anything is written. The descriptor of what is written, with out set; -1 when it cannot be, the
+// file told in failure.
 int OpenNamedFile(const std::string& file, TOutputPlace& out, TOutputFailure& failure) {
     const std::string named = Win1252ToUtf8(file);
     std::error_code ignored;

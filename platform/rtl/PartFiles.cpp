@@ -68,13 +68,17 @@ void RemoveDeadParts(const std::string& folder,
          entry.increment(unreadable)) {
         if (!isPart(entry->path().filename().string())) continue;
         const std::string path = entry->path().string();
-        // Opened to be locked only: never followed through a link, never waiting on a pipe. Read
-        // access is all a shared lock needs, so another user's part is probed as well as one's
-        // own; its writer's lock refuses it while the writer lives.
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        // Opened to be locked only: never followed through a link, never waiting on a pipe. A
+        // part the remover may write is locked as its writer locks it, so that no other remover
+        // holds it meanwhile; another user's part is probed with a shared lock, which read
+        // access is enough for. Its writer's lock refuses either while the writer lives.
+        constexpr int kProbe = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+        int fd = ::open(path.c_str(), O_WRONLY | kProbe);
+        const short type = fd >= 0 ? F_WRLCK : F_RDLCK;
+        if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | kProbe);
         if (fd < 0) continue;
         struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && Lock(fd, F_RDLCK) && Names(path, fd))
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && Lock(fd, type) && Names(path, fd))
             ::unlink(path.c_str());
         ::close(fd);
     }
