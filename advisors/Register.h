@@ -94,6 +94,10 @@ std::string RegisterDeletedUnpackedMessage(const std::string& Table);
 std::string RegisterFailureMessage(const std::string& Folder, const Exception& E,
                                    const std::string& Otherwise);
 std::string RegisterMissingMessage(const std::string& Table, const std::string& Folder);
+// The message of a register table in Folder that cannot be opened since the file system of that
+// folder takes no file locks: another copy's changes could not be kept apart from this one's,
+// so nothing of the register is opened there.
+std::string RegisterNoLocksMessage(const std::string& Table, const std::string& Folder);
 std::string RegisterFieldMessage(const std::string& Table, const std::string& Field, char Type);
 // The messages of the register folder Folder that refuses writes for want of leave: nothing
 // could be changed; or the change its journal holds cannot be brought to its end (it waits).
