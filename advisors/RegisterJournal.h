@@ -114,7 +114,8 @@ std::vector<std::string> RegisterJournalNames(const std::string& Folder);
 bool WriteRegisterJournal(const std::string& Folder, const TRegisterChange& Change,
                           const std::string& Name = RegisterJournalName);
 // Marks the journal's change as taken effect (the line "commit", on disk); false on failure.
-bool CommitRegisterJournal(const std::string& Folder, const std::string& Name = RegisterJournalName);
+bool CommitRegisterJournal(const std::string& Folder,
+                           const std::string& Name = RegisterJournalName);
 
 // How a journal reads.
 enum TJournalState { jsNone, jsCutShort, jsComplete, jsFormer, jsUnreadable };
@@ -132,7 +133,8 @@ TJournalState ReadFormerRegisterJournal(const std::string& Folder, TFormerRegist
                                         int* ReadError = nullptr,
                                         const std::string& Name = RegisterJournalName);
 // Removes the journal (and the removal reaches the disk); false on failure.
-bool RemoveRegisterJournal(const std::string& Folder, const std::string& Name = RegisterJournalName);
+bool RemoveRegisterJournal(const std::string& Folder,
+                           const std::string& Name = RegisterJournalName);
 // Renames the journal, so that it is kept and no longer taken for the register's, to the
 // first of "REGISTER-1.JNL", "REGISTER-2.JNL", ... not yet in the folder (the renaming reaches
 // the disk); answers that name, empty on failure.

@@ -1261,7 +1261,9 @@ void RestoreRecords(const std::string& Folder, const std::vector<std::string>& N
 std::string PrepareRegister(const std::string& Folder, const std::vector<std::string>& Names,
                             std::string* DiskFull) {
     return Guarded(Folder, TableOpenFailedMessage, [&] {
-        if (JournalLeft(Folder)) TRegisterTables(Folder, TTableMode::ExclusiveWhenFree).Trans();
+        // A journal left, also a finished one that may be removed now, is brought to its end.
+        if (!RegisterJournalNames(Folder).empty())
+            TRegisterTables(Folder, TTableMode::ExclusiveWhenFree).Trans();
         std::string refused;
         for (const std::string& name : Names)
             (DiskFull ? OpenToRead(Folder, name, false, &refused) : OpenTable(Folder, name, false))

@@ -498,7 +498,8 @@ std::string WithPacksOf(const std::string& Journal, const std::string& Dir) {
     const LongWord packs = trans.Open(Dir + "/" + TransTable, false) ? XbPackCount(trans) : 0;
     const std::string line = "\npacks\tTRANS.DBF\t";
     const std::size_t from = Journal.find(line) + line.size();
-    return Journal.substr(0, from) + std::to_string(packs) + Journal.substr(Journal.find('\n', from));
+    return Journal.substr(0, from) + std::to_string(packs) +
+           Journal.substr(Journal.find('\n', from));
 }
 
 // Tables put back from a copy, or changed by another program, while an unfinished change's
@@ -855,14 +856,16 @@ TEST_F(RegisterChangeTest, AFolderWithoutFileLocksIsToldAsSuch) {
     EXPECT_EQ(Snapshot(Work()), before);
 }
 
+// The two plain users of one group that tests of a shared register run as.
+constexpr uid_t A = fresh_process::kUserA, B = fresh_process::kUserB;
+constexpr gid_t G = fresh_process::kSharedGroup;
+
 // Two users of one group share the register in a group folder (2775, files 664 of the first):
 // the first one's saves, each packing TRANS.DBF, keep every file's owner, group and mode, so
 // that the second one's save goes through too. In a sticky folder (1777, files 666 of the
 // second) the first one's saves go through, leave every file as it was and the register open.
 TEST_F(RegisterChangeTest, TwoUsersOfAGroupFolderOrAStickyFolderBothSave) {
     RUN_AS_TWO_USERS("saves by two users of a group folder and of a sticky folder");
-    constexpr uid_t A = fresh_process::kUserA, B = fresh_process::kUserB;
-    constexpr gid_t G = fresh_process::kSharedGroup;
     SmallWork();
     xb_CloseAll();
     // What keeps the register from user before body runs as him ("0": nothing), its answer, and
@@ -901,13 +904,11 @@ TEST_F(RegisterChangeTest, TwoUsersOfAGroupFolderOrAStickyFolderBothSave) {
 // The journal is never applied again, neither by him nor by its owner, whose load removes it.
 TEST_F(RegisterChangeTest, AJournalAnotherUserLeftInAStickyFolderIsFinishedOnce) {
     RUN_AS_TWO_USERS("a change another user left in a sticky folder");
-    constexpr uid_t A = fresh_process::kUserA, B = fresh_process::kUserB;
-    constexpr gid_t G = fresh_process::kSharedGroup;
     const TAmortSchedule longer = Schedule(359, 8.04f);
     const std::string before = SmallWork();
-    const std::string savedByB = States(
-        [&](const std::string& dir) { return SaveSchedule(dir, "1", longer, TAmortOptions{}); })
-                                     .second;
+    const std::string savedByB = States([&](const std::string& dir) {
+                                     return SaveSchedule(dir, "1", longer, TAmortOptions{});
+                                 }).second;
     const auto saveAsB = [&] {
         const fresh_process::TPlainUser b(B, G);
         return SaveSchedule(Work(), "1", longer, TAmortOptions{});
@@ -927,11 +928,13 @@ TEST_F(RegisterChangeTest, AJournalAnotherUserLeftInAStickyFolderIsFinishedOnce)
     std::mt19937 random(11);
     bool left = false;
     for (int k = 0; k < 60 && !left; ++k)
-        left = sharedWork() &&
-               KilledDuring(saveAsB, std::chrono::microseconds(moment(random))) &&
+        left = sharedWork() && KilledDuring(saveAsB, std::chrono::microseconds(moment(random))) &&
                fs::exists(RegisterJournalPath(Work()));
     ASSERT_TRUE(left) << "no kill left the journal";
     const std::string journal = ReadAll(RegisterJournalPath(Work()));
+    // Made as other programs make files: the rights the umask (022) leaves, the folder's group.
+    EXPECT_EQ(StatOf(RegisterJournalPath(Work())).st_mode & 07777, 0644u);
+    EXPECT_EQ(StatOf(RegisterJournalPath(Work())).st_gid, G);
     const auto asA = [&](const std::function<std::string()>& body) {
         return fresh_process::AsUserKeepingOwners(Work(), A, G, body);
     };
@@ -1055,6 +1058,37 @@ TEST_F(RegisterChangeTest, AnIndexBehindItsTableIsMadeAnewByTheFirstOpen) {
         links += Trim(reader.FieldByName("LOANNO")->AsString()) + ";";
     EXPECT_EQ(links, "2;1;7;");
     reader.Close();
+    ExpectIndexesAgree(Work());
+}
+
+// A register shared through access lists (the folder and each file the first user's, mode 700 and
+// 600, with entries letting the second read and write them; the index of TRANS.DBF with a second
+// name) whose index was damaged: the second user's load makes it anew in place, so that it keeps
+// its owner, mode, access list and other name, and the first user goes on saving.
+TEST_F(RegisterChangeTest, AnIndexMadeAnewKeepsItsOwnerModeAccessListAndNames) {
+    RUN_AS_TWO_USERS("an index made anew in a register shared through access lists");
+    SmallWork();
+    xb_CloseAll();
+    const std::string index = Work() + "/TRANS.NSX", other = Work() + "/TRANS.LNK";
+    fs::create_hard_link(index, other);
+    ASSERT_TRUE(fresh_process::ShareFolder(Work(), 0700, A, G, 0600));
+    ASSERT_EQ(::chown(Work().c_str(), A, G), 0);
+    const std::string b = std::to_string(B);
+    if (std::system(("setfacl -m u:" + b + ":rwx '" + Work() + "' && setfacl -m u:" + b + ":rw '" +
+                     Work() + "'/*")
+                        .c_str()) != 0)
+        GTEST_SKIP() << "no access lists here";
+    const std::string list = CommandOutput("getfacl -cp '" + index + "'");
+    std::fstream(index, std::ios::in | std::ios::out | std::ios::binary) << "damaged";
+    TAmortSchedule loaded;
+    EXPECT_EQ(fresh_process::AsUserKeepingOwners(Work(), B, G,
+                                                 [&] { return Load(Work(), "1", &loaded); }),
+              "");
+    EXPECT_EQ(loaded.LastRow, 11);
+    EXPECT_EQ(CommandOutput("getfacl -cp '" + index + "'"), list);
+    EXPECT_TRUE(fs::equivalent(index, other));
+    EXPECT_EQ(fresh_process::AsUserKeepingOwners(Work(), A, G, [&] { return SaveLonger(Work()); }),
+              "");
     ExpectIndexesAgree(Work());
 }
 

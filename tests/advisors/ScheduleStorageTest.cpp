@@ -103,8 +103,8 @@ TEST_F(ScheduleStorageTest, ASaveWhileATableIsInUseIsOneBoxWithItsCause) {
     Click(form->SaveBTN);
     held->Close();
     ASSERT_EQ(services.MessageBoxes.size(), 1u);
-    EXPECT_EQ(LastMessage(), std::string(TableOpenFailedMessage) + "\n\n" +
-                                 RegisterInUseMessage(LoansTable));
+    EXPECT_EQ(LastMessage(),
+              std::string(TableOpenFailedMessage) + "\n\n" + RegisterInUseMessage(LoansTable));
     EXPECT_TRUE(form->SaveBTN->Enabled());
 }
 
