@@ -328,12 +328,14 @@ bool FinishedJournal(const std::string& Folder, const TRegisterChange& Change) {
     return Change.Packs && *Change.Packs != TransPacks(Folder);
 }
 
-// A change waits in a journal of the folder (or one that cannot be read).
+// A change waits in a journal of the folder (or one that cannot be read); one cut short, which
+// wrote nothing, or finished does not wait.
 bool JournalLeft(const std::string& Folder) {
     for (const std::string& name : RegisterJournalNames(Folder)) {
         TRegisterChange change;
         const TJournalState state = ReadRegisterJournal(Folder, change, nullptr, name);
-        if (state != jsNone && (state != jsComplete || !FinishedJournal(Folder, change)))
+        if (state == jsUnreadable || state == jsFormer ||
+            (state == jsComplete && !FinishedJournal(Folder, change)))
             return true;
     }
     return false;
@@ -880,13 +882,15 @@ TUnfinishedChange UnfinishedChange(TRegisterTables& Tables, const TRegisterChang
     DatabaseError(SaveFailedMessage);
 }
 
-// The finished journal Journal could not be removed. One the user may not remove (another
+// The finished journal of Change could not be removed. One the user may not remove (another
 // user's, in a sticky folder) is left finished by the tables' state: TRANS.DBF is packed at
-// once, so that its pack count is no longer the one the journal records. A committed change
-// only loses its journal, so that a journal of one may wait for the pack that follows.
-void LeaveFinished(TRegisterTables& Tables, const TRegisterChange& Change) {
-    if (xb_LastError() != xbErrReadOnly || !Change.Packs) RecoveryRefused(Tables.Folder());
-    if (Change.Committed) return;
+// once, so that its pack count is no longer the one the journal records. A Harmless one, whose
+// change only loses its journal when it is finished again (committed, or cut short before it
+// wrote anything), may stay as it is.
+void LeaveFinished(TRegisterTables& Tables, const TRegisterChange& Change, bool Harmless) {
+    if (xb_LastError() != xbErrReadOnly || (!Harmless && !Change.Packs))
+        RecoveryRefused(Tables.Folder());
+    if (Harmless) return;
     try {
         PackTable(Tables.Trans());
     } catch (const EAbort&) {
@@ -927,8 +931,9 @@ bool FinishJournal(TRegisterTables& Tables, const std::string& Journal) {
         Undo(Tables, change);
         Tables.Save();
     }
-    if (!RemoveRegisterJournal(folder, Journal)) LeaveFinished(Tables, change);
-    return true;
+    if (RemoveRegisterJournal(folder, Journal)) return true;
+    LeaveFinished(Tables, change, state == jsCutShort || change.Committed);
+    return state != jsCutShort; // one cut short left nothing to pack
 }
 
 // Brings the change a journal of the folder tells to its end (FinishJournal): at most one

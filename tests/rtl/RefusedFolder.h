@@ -47,7 +47,7 @@ enum class TRefusal {
     ClosedFolder,  // EACCES: the user owns the folder and its files; the folder is mode 555
     ClosedFiles,   // EACCES: the user owns the folder and its files; the files are mode 444
     FullDisk,      // ENOSPC: the folder is a file system its files fill, leaving a set room
-    NoLocks,       // ENOLCK: the folder is a file system that refuses every file lock
+    NoLocks,       // ENOLCK: the folder is a read-only file system that refuses every lock
 };
 
 // The error number the system gives a write the refusal refuses.
@@ -397,8 +397,8 @@ inline std::optional<std::string> OnFullDisk(const std::string& folder, std::siz
 }
 
 // A file system (python's FUSE binding) that shows the folder given as its first argument at the
-// mount point given after it, as some network file systems do: files are read, written, made
-// and removed there, and every lock is refused with ENOLCK.
+// mount point given after it, for reading, and refuses every lock with ENOLCK, as some network
+// file systems do.
 constexpr const char* kFolderWithoutLocks = R"(import errno, os, sys
 import fuse
 
@@ -406,67 +406,26 @@ fuse.fuse_python_api = (0, 2)
 
 
 class FolderWithoutLocks(fuse.Fuse):
-    def real(self, path):
-        return self.source + path
-
-    def getattr(self, path):
-        return os.lstat(self.real(path))
-
+    def getattr(self, path): return os.lstat(self.source + path)
     def readdir(self, path, offset):
-        for name in [".", ".."] + os.listdir(self.real(path)):
-            yield fuse.Direntry(name)
-
-    def open(self, path, flags):
-        os.close(os.open(self.real(path), flags & ~(os.O_CREAT | os.O_TRUNC | os.O_EXCL)))
-
-    def create(self, path, flags, mode):
-        os.close(os.open(self.real(path), flags | os.O_CREAT, mode))
-
+        return [fuse.Direntry(n) for n in [".", ".."] + os.listdir(self.source + path)]
+    def open(self, path, flags): return 0
     def read(self, path, size, offset):
-        with open(self.real(path), "rb") as f:
+        with open(self.source + path, "rb") as f:
             f.seek(offset)
             return f.read(size)
-
-    def write(self, path, data, offset):
-        fd = os.open(self.real(path), os.O_WRONLY)
-        try:
-            return os.pwrite(fd, data, offset)
-        finally:
-            os.close(fd)
-
-    def truncate(self, path, size):
-        os.truncate(self.real(path), size)
-
-    def unlink(self, path):
-        os.unlink(self.real(path))
-
-    def rename(self, old, new):
-        os.rename(self.real(old), self.real(new))
-
-    def chmod(self, path, mode):
-        os.chmod(self.real(path), mode)
-
-    def utimens(self, path, accessed, modified):
-        os.utime(self.real(path), ns=(accessed.tv_sec * 10**9 + accessed.tv_nsec,
-                                      modified.tv_sec * 10**9 + modified.tv_nsec))
-
-    def fsync(self, path, datasync):
-        return 0
-
-    def lock(self, path, cmd, owner, **kw):
-        return -errno.ENOLCK
+    def lock(self, path, cmd, owner, **kw): return -errno.ENOLCK
 
 
-if __name__ == "__main__":
-    server = FolderWithoutLocks(dash_s_do="setsingle")
-    server.source = os.path.abspath(sys.argv[1])
-    server.parse(sys.argv[2:], errex=1)
-    server.main()
+server = FolderWithoutLocks(dash_s_do="setsingle")
+server.source = sys.argv[1]
+server.parse(sys.argv[2:], errex=1)
+server.main()
 )";
 
 // What body answers while folder is shown through a file system that refuses every file lock
-// (kFolderWithoutLocks over a copy of its files); what the body left is then put back. Nothing
-// when python's FUSE binding or the mount cannot be had.
+// (kFolderWithoutLocks over a copy of its files). Nothing when python's FUSE binding or the mount
+// cannot be had.
 inline std::optional<std::string> WithoutLocks(const std::string& folder,
                                                const std::function<std::string()>& body) {
     const std::string python = PythonWith("fuse");
@@ -491,7 +450,6 @@ inline std::optional<std::string> WithoutLocks(const std::string& folder,
     }
     ::kill(server, SIGTERM);
     ::waitpid(server, nullptr, 0);
-    ReplaceContent(kept.Path(), folder);
     return answer;
 }
 
