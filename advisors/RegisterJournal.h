@@ -4,15 +4,15 @@
 //
 // The journal "REGISTER.JNL" is a short text file: a first line naming the format, a line naming
 // the change ("save" of a loan, "delete" of an account or of loans alone), the pack count of
-// TRANS.DBF ("packs"), the record count of
-// each table the change writes ("count"), the records the change writes by their numbers, each
-// run with the account or loan key its records hold ("made": records it adds; "gone": records
-// it marks deleted; "terms": the loan record whose terms it replaces, with those terms), a line
+// TRANS.DBF ("packs"), the record count of each table the change writes ("count"), the records
+// the change writes by their numbers, each run with the account or loan key its records hold
+// ("made": records it adds; "gone": records it marks deleted; "terms": the loan record whose
+// terms it replaces, with those terms), a line
 // "end", and for a change that has taken effect a last line "commit". It is written and flushed
 // to disk (with its folder) before the change writes anything, so that undoing the change needs
 // nothing but the journal and the tables' records by number, never an index; the counts and
 // keys tell whether the tables are still those the change was written for. Only the holder of
-// TRANS.DBF, opened exclusively, writes, reads, sets aside or removes it. Journals of the two
+// TRANS.DBF, opened exclusively, writes, reads, sets aside or removes it. Journals of the three
 // earlier formats are still read, so that a change an older build left is brought to its end:
 // the third format records no pack count, the second no counts and no keys, the first names no
 // records.
