@@ -924,8 +924,11 @@ bool FinishJournal(TRegisterTables& Tables, const std::string& Journal) {
         if (!TablesMatch(Tables, change)) {
             const TUnfinishedChange what = UnfinishedChange(Tables, change);
             const std::string aside = SetRegisterJournalAside(folder, Journal);
-            if (aside.empty()) RecoveryRefused(folder);
-            MessageDlg(RegisterJournalSetAsideMessage(folder, aside, what), mtWarning, {mbOK}, 0);
+            // One the user may not rename (another user's, in a sticky folder) stays finished.
+            if (aside.empty()) LeaveFinished(Tables, change, false);
+            MessageDlg(RegisterJournalSetAsideMessage(folder, aside.empty() ? Journal : aside, what,
+                                                      !aside.empty()),
+                       mtWarning, {mbOK}, 0);
             return false;
         }
         Undo(Tables, change);
@@ -1114,7 +1117,7 @@ std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Erro
 }
 
 std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std::string& Name,
-                                           const TUnfinishedChange& Change) {
+                                           const TUnfinishedChange& Change, bool Renamed) {
     const std::string loans = LoansText(Change.Loans);
     const std::string them = Change.Loans.size() == 1 ? "it" : "them";
     const std::string account = Change.Account.empty() ? ", which no account lists"
@@ -1135,8 +1138,10 @@ std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std:
     return "The register tables do not match the unfinished change that the journal " +
            std::string(RegisterJournalName) +
            " holds: they were put back from a copy, or changed since.\n\n"
-           "That change was " + what + ". It was neither finished nor undone, so " + check +
-           ".\n\nThe journal was set aside as " + Name + " in the folder " + Folder + ".";
+           "That change was " +
+           what + ". It was neither finished nor undone, so " + check + ".\n\nThe journal was " +
+           (Renamed ? "set aside as " : "left as it is, finished, as ") + Name + " in the folder " +
+           Folder + ".";
 }
 
 std::string RegisterDamagedMessage(const std::string& Table, const std::string& Reason) {

@@ -942,6 +942,14 @@ TEST_F(RegisterChangeTest, AJournalAnotherUserLeftInAStickyFolderIsFinishedOnce)
     const std::string savedByA = Snapshot(Work());
     EXPECT_EQ(asA([&] { return PrepareRegister(Work(), AllTables); }), "");
     EXPECT_EQ(ReadAll(RegisterJournalPath(Work())), journal);
+    // Written again for these tables (their pack count), it does not match them: A may not set it
+    // aside, so he leaves it finished and says so.
+    WriteAll(RegisterJournalPath(Work()), WithPacksOf(journal, Work()));
+    services_.MessageBoxes.clear();
+    EXPECT_EQ(asA([&] { return PrepareRegister(Work(), AllTables); }), "");
+    ASSERT_EQ(services_.MessageBoxes.size(), 1u);
+    EXPECT_THAT(services_.MessageBoxes[0].Text,
+                HasSubstr("The journal was left as it is, finished, as REGISTER.JNL"));
     if (const fresh_process::TPlainUser b(B, G); b.Taken()) {
         EXPECT_EQ(Load(Work(), "2"), "");
     }
