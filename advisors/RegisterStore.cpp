@@ -12,6 +12,7 @@
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
+#include "xbase/XbError.h"
 #include "xbase/XbFile.h"
 #include "xbase/XbJournal.h"
 #include "xbase/Xbase.h"
@@ -916,7 +917,8 @@ bool FinishJournal(TRegisterTables& Tables, const std::string& Journal) {
     if (state == jsNone) return false;
     if (state == jsUnreadable) throw TTableTrouble{RegisterJournalUnreadableMessage(folder, error)};
     if (state == jsComplete && FinishedJournal(folder, change)) {
-        RemoveRegisterJournal(folder, Journal); // the user may not: it does no harm
+        const TXbHandledFailures handled; // the user may not remove it: it does no harm
+        RemoveRegisterJournal(folder, Journal);
         return false;
     }
     if (state == jsFormer) FinishFormerChange(Tables, Journal);
