@@ -611,10 +611,8 @@ TcLoAmort::TChosenLoan TcLoAmort::ChooseLoan(Byte Mode) {
         MessageDlg("Low memory condition.\n\nCan't open loan dialog.", mtError, {mbOK}, 0);
         return {};
     }
-    if (!dialog->TablesOpen()) {
-        if (Mode == limSave) MessageDlg("Save failed.\n\n", mtError, {mbOK}, 0);
-        return {};
-    }
+    // A register that cannot be opened was told by the dialog, with its cause.
+    if (!dialog->TablesOpen()) return {};
     dialog->CentreOver(this);
     dialog->ScheduleLoan = Schedule.Loan;
     TChosenLoan chosen;

@@ -94,6 +94,10 @@ std::string RegisterDeletedUnpackedMessage(const std::string& Table);
 std::string RegisterFailureMessage(const std::string& Folder, const Exception& E,
                                    const std::string& Otherwise);
 std::string RegisterMissingMessage(const std::string& Table, const std::string& Folder);
+// The message of a register table in Folder that cannot be opened since the file system of that
+// folder takes no file locks: another copy's changes could not be kept apart from this one's,
+// so nothing of the register is opened there.
+std::string RegisterNoLocksMessage(const std::string& Table, const std::string& Folder);
 std::string RegisterFieldMessage(const std::string& Table, const std::string& Field, char Type);
 // The messages of the register folder Folder that refuses writes for want of leave: nothing
 // could be changed; or the change its journal holds cannot be brought to its end (it waits).
@@ -129,11 +133,12 @@ std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Erro
 // a write of the register table Table with the errno Error (an I/O error); it waits in its
 // journal.
 std::string RegisterRecoveryFailedMessage(const std::string& Table, int Error);
-// The warning of a journal whose change the tables do not match, set aside as Name in Folder.
-// It names what the change was for (Change), which may hold part of it.
+// The warning of a journal whose change the tables do not match, set aside as Name in Folder
+// (Renamed false: it stays under its name Name, which the user may not change, and is taken
+// for finished). It names what the change was for (Change), which may hold part of it.
 struct TUnfinishedChange;
 std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std::string& Name,
-                                           const TUnfinishedChange& Change);
+                                           const TUnfinishedChange& Change, bool Renamed = true);
 // An unfinished change of the register as its warning names it: a save of the schedule of loan
 // Loans[0], or a delete of the loans Loans, with their account when AccountDeleted. Account:
 // the account of the loans, empty when no account lists them.

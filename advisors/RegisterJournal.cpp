@@ -11,10 +11,14 @@
 #include <sstream>
 #include <utility>
 
+#include <unistd.h>
+
 namespace {
 
-const char* const FirstLine = "VANTREL REGISTER JOURNAL 3";
-// The second format (no counts, no keys) and the first, which older builds wrote.
+const char* const FirstLine = "VANTREL REGISTER JOURNAL 4";
+// The third format (no pack count), the second (no counts, no keys) and the first, which older
+// builds wrote.
+const char* const ThirdLine = "VANTREL REGISTER JOURNAL 3";
 const char* const SecondLine = "VANTREL REGISTER JOURNAL 2";
 const char* const FormerFirstLine = "VANTREL REGISTER JOURNAL 1";
 // A journal is a line per run of records; anything longer is no journal of ours.
@@ -141,6 +145,8 @@ bool ReadCount(const std::vector<std::string>& Parts, std::map<std::string, Long
 std::string JournalText(const TRegisterChange& Change) {
     std::string text = std::string(FirstLine) + "\n";
     text += (Change.Kind == rcSave ? "save\t" : "delete\t") + Escaped(Change.Name) + "\n";
+    if (Change.Packs)
+        text += "packs\t" + std::string(TransTable) + "\t" + std::to_string(*Change.Packs) + "\n";
     for (const auto& [table, count] : Change.Counts)
         text += "count\t" + table + "\t" + std::to_string(count) + "\n";
     if (Change.TermsRecord > 0)
@@ -148,9 +154,18 @@ std::string JournalText(const TRegisterChange& Change) {
     return text + RunLines("made", Change.Made) + RunLines("gone", Change.Gone) + "end\n";
 }
 
+// The pack count of TRANS.DBF the journal records.
+bool ReadPacks(const std::vector<std::string>& Parts, std::optional<LongWord>& Packs) {
+    LongWord packs = 0;
+    if (Parts.size() != 3 || Parts[1] != TransTable || !Number(Parts[2], packs)) return false;
+    Packs = packs;
+    return true;
+}
+
 // Reads one line of the journal's body into Change; false when it does not belong. The line
-// naming the change comes first; Keyed: a journal of the third format, with counts and keys.
-bool ReadLine(const std::vector<std::string>& Parts, bool First, bool Keyed,
+// naming the change comes first; Keyed: a journal of the third format or later, with counts and
+// keys; Packed: of the fourth, with TRANS.DBF's pack count.
+bool ReadLine(const std::vector<std::string>& Parts, bool First, bool Keyed, bool Packed,
               TRegisterChange& Change) {
     const std::string& what = Parts[0];
     if (First) {
@@ -163,6 +178,7 @@ bool ReadLine(const std::vector<std::string>& Parts, bool First, bool Keyed,
         return Parts.size() > 1 && Number(Parts[1], Change.TermsRecord) && Change.TermsRecord > 0 &&
                ReadTerms(Parts, 2, Change.OldLoan, Change.OldOptions);
     if (what == "count") return Keyed && ReadCount(Parts, Change.Counts);
+    if (what == "packs") return Packed && !Change.Packs && ReadPacks(Parts, Change.Packs);
     if (what == "made") return ReadRun(Parts, Keyed, Change.Made);
     if (what == "gone") return ReadRun(Parts, Keyed, Change.Gone);
     return false;
@@ -206,12 +222,11 @@ bool Exists(const std::string& Path) {
     return std::filesystem::exists(Path, error);
 }
 
-// The folder's journal: jsNone when there is none; jsUnreadable, with the errno of the failure
+// The journal at path: jsNone when there is none; jsUnreadable, with the errno of the failure
 // in ReadError, when it cannot be opened or read; jsCutShort when it is empty or too long to
 // be one; else its lines in Lines and its first line, which names its format, in Format.
-TJournalState OpenJournal(const std::string& Folder, std::istringstream& Lines, std::string& Format,
+TJournalState OpenJournal(const std::string& path, std::istringstream& Lines, std::string& Format,
                           int* ReadError) {
-    const std::string path = RegisterJournalPath(Folder);
     if (!Exists(path)) return jsNone;
     TXbFile file;
     std::string text;
@@ -258,51 +273,72 @@ std::vector<TRecordRun> RecordRuns(const std::string& Table, std::vector<LongInt
     return runs;
 }
 
-std::string RegisterJournalPath(const std::string& Folder) {
-    return Folder + "/" + RegisterJournalName;
+std::string RegisterJournalPath(const std::string& Folder, const std::string& Name) {
+    return Folder + "/" + Name;
 }
 
-bool WriteRegisterJournal(const std::string& Folder, const TRegisterChange& Change) {
-    const std::string path = RegisterJournalPath(Folder);
+std::string OwnRegisterJournalName() {
+    return "REGISTER-U" + std::to_string(::geteuid()) + ".JNL";
+}
+
+std::vector<std::string> RegisterJournalNames(const std::string& Folder) {
+    std::vector<std::string> names;
+    if (Exists(RegisterJournalPath(Folder))) names.push_back(RegisterJournalName);
+    std::error_code error;
+    std::vector<std::string> users;
+    for (const auto& entry : std::filesystem::directory_iterator(Folder, error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("REGISTER-U") && name.ends_with(".JNL")) users.push_back(name);
+    }
+    std::sort(users.begin(), users.end());
+    names.insert(names.end(), users.begin(), users.end());
+    return names;
+}
+
+bool WriteRegisterJournal(const std::string& Folder, const TRegisterChange& Change,
+                          const std::string& Name) {
+    const std::string path = RegisterJournalPath(Folder, Name);
     TXbFile file;
     const bool written = file.Create(path) && file.WriteAt(0, JournalText(Change)) &&
                          file.Flush() && XbSyncFolderOf(path);
     file.Close();
-    if (!written) RemoveRegisterJournal(Folder);
+    if (!written) RemoveRegisterJournal(Folder, Name);
     return written;
 }
 
-bool CommitRegisterJournal(const std::string& Folder) {
+bool CommitRegisterJournal(const std::string& Folder, const std::string& Name) {
     TXbFile file;
-    if (!file.Open(RegisterJournalPath(Folder), true)) return false;
+    if (!file.Open(RegisterJournalPath(Folder, Name), true)) return false;
     const Int64 size = file.Size();
     return size > 0 && file.WriteAt(size, std::string("commit\n")) && file.Flush();
 }
 
 TJournalState ReadRegisterJournal(const std::string& Folder, TRegisterChange& Change,
-                                  int* ReadError) {
+                                  int* ReadError, const std::string& Name) {
     Change = TRegisterChange{};
     std::istringstream lines;
     std::string format;
-    const TJournalState state = OpenJournal(Folder, lines, format, ReadError);
+    const TJournalState state =
+        OpenJournal(RegisterJournalPath(Folder, Name), lines, format, ReadError);
     if (state != jsComplete) return state;
     if (format == FormerFirstLine) return jsFormer;
-    const bool keyed = format == FirstLine;
+    const bool packed = format == FirstLine;
+    const bool keyed = packed || format == ThirdLine;
     if (!keyed && format != SecondLine) return jsCutShort;
     bool named = false;
     const TJournalState body = ReadBody(lines, Change.Committed, [&](const auto& Parts) {
-        return ReadLine(Parts, !std::exchange(named, true), keyed, Change);
+        return ReadLine(Parts, !std::exchange(named, true), keyed, packed, Change);
     });
     if (!keyed) KnownKeys(Change);
     return named ? body : jsCutShort;
 }
 
 TJournalState ReadFormerRegisterJournal(const std::string& Folder, TFormerRegisterChange& Change,
-                                        int* ReadError) {
+                                        int* ReadError, const std::string& Name) {
     Change = TFormerRegisterChange{};
     std::istringstream lines;
     std::string format;
-    TJournalState state = OpenJournal(Folder, lines, format, ReadError);
+    TJournalState state = OpenJournal(RegisterJournalPath(Folder, Name), lines, format, ReadError);
     if (state != jsComplete) return state;
     if (format != FormerFirstLine) return jsCutShort;
     state = ReadBody(lines, Change.Committed,
@@ -310,13 +346,13 @@ TJournalState ReadFormerRegisterJournal(const std::string& Folder, TFormerRegist
     return Change.Kind == rcSave && Change.Loan.empty() ? jsCutShort : state;
 }
 
-bool RemoveRegisterJournal(const std::string& Folder) {
-    const std::string path = RegisterJournalPath(Folder);
+bool RemoveRegisterJournal(const std::string& Folder, const std::string& Name) {
+    const std::string path = RegisterJournalPath(Folder, Name);
     return XbRemove(path) && XbSyncFolderOf(path);
 }
 
-std::string SetRegisterJournalAside(const std::string& Folder) {
-    const std::string path = RegisterJournalPath(Folder);
+std::string SetRegisterJournalAside(const std::string& Folder, const std::string& Name) {
+    const std::string path = RegisterJournalPath(Folder, Name);
     for (int n = 1;; ++n) {
         const std::string name = "REGISTER-" + std::to_string(n) + ".JNL";
         if (Exists(Folder + "/" + name)) continue;

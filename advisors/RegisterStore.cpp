@@ -12,7 +12,9 @@
 #include "platform/rtl/Numbers.h"
 #include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
+#include "xbase/XbError.h"
 #include "xbase/XbFile.h"
+#include "xbase/XbJournal.h"
 #include "xbase/Xbase.h"
 
 #include <fcntl.h>
@@ -306,7 +308,7 @@ void RebuildYears(TAmortSchedule& Schedule) {
 // How long an operation waits for a table another copy of the program holds.
 constexpr auto InUseWait = std::chrono::seconds(2);
 
-enum class TTrouble { InUse, DamagedIndex, Damaged, Missing, DiskFull, ReadOnly };
+enum class TTrouble { InUse, DamagedIndex, Damaged, Missing, DiskFull, ReadOnly, NoLocks };
 
 // A register table could not be had as the operation needs it; Message says which and why.
 struct TTableTrouble {
@@ -314,9 +316,30 @@ struct TTableTrouble {
     TTrouble Kind = TTrouble::Damaged;
 };
 
+// The pack count of TRANS.DBF in Folder as its file holds it (0 when it cannot be read).
+LongWord TransPacks(const std::string& Folder) {
+    const std::string path = XbFindFile(PathIn(Folder, TransTable));
+    TXbFile file;
+    return !path.empty() && file.Open(path, false) ? XbPackCount(file) : 0;
+}
+
+// A journal whose change is finished although the journal stayed (its finisher could not remove
+// it): TRANS.DBF was packed since it was written, which never happens while its change waits.
+bool FinishedJournal(const std::string& Folder, const TRegisterChange& Change) {
+    return Change.Packs && *Change.Packs != TransPacks(Folder);
+}
+
+// A change waits in a journal of the folder (or one that cannot be read); one cut short, which
+// wrote nothing, or finished does not wait.
 bool JournalLeft(const std::string& Folder) {
-    std::error_code error;
-    return std::filesystem::exists(RegisterJournalPath(Folder), error);
+    for (const std::string& name : RegisterJournalNames(Folder)) {
+        TRegisterChange change;
+        const TJournalState state = ReadRegisterJournal(Folder, change, nullptr, name);
+        if (state == jsUnreadable || state == jsFormer ||
+            (state == jsComplete && !FinishedJournal(Folder, change)))
+            return true;
+    }
+    return false;
 }
 
 std::string TableOfFile(const std::string& Path);
@@ -363,6 +386,7 @@ int SystemCauseOf(const Exception& E) {
 TTrouble TroubleOf(const Exception& E) {
     const int reason = ReasonOf(E);
     if (reason == xbErrDiskFull) return TTrouble::DiskFull;
+    if (reason == xbErrNoLocks) return TTrouble::NoLocks;
     switch (EngineCodeOf(E)) {
     case dbiTableBusy:
     case dbiLockRefused:
@@ -385,6 +409,7 @@ TTrouble TroubleOf(const Exception& E) {
     case TTrouble::InUse: throw TTableTrouble{RegisterInUseMessage(Name)};
     case TTrouble::DiskFull: throw TTableTrouble{RegisterDiskFullMessage(Name), Trouble};
     case TTrouble::Missing: throw TTableTrouble{RegisterMissingMessage(Name, Folder)};
+    case TTrouble::NoLocks: throw TTableTrouble{RegisterNoLocksMessage(Name, Folder), Trouble};
     case TTrouble::ReadOnly: throw TTableTrouble{UnwritableMessage(Folder)};
     default:
         // A write the system failed while a change waits in its journal (an index the recovery's
@@ -596,12 +621,12 @@ public:
     // name of the first table whose pack the full disk refused.
     bool Pack(std::string* Refused = nullptr);
     void Close();
-    // After a failed write of a change. A change whose commit mark reached the journal's file
-    // took effect (only a flush failed after it): true. Otherwise the tables are closed, so
-    // that what the failure left in memory goes, and TRANS.DBF is had again, which undoes the
-    // change from its journal as the next open would (when that fails too, the journal waits
-    // for the next open): false.
-    bool Recover();
+    // After a failed write of a change whose journal is Journal. A change whose commit mark
+    // reached the journal's file took effect (only a flush failed after it): true. Otherwise the
+    // tables are closed, so that what the failure left in memory goes, and TRANS.DBF is had
+    // again, which undoes the change from its journal as the next open would (when that fails
+    // too, the journal waits for the next open): false.
+    bool Recover(const std::string& Journal);
 
 private:
     std::string folder_;
@@ -700,10 +725,11 @@ void TRegisterTables::Close() {
     open_.clear();
 }
 
-bool TRegisterTables::Recover() {
+bool TRegisterTables::Recover(const std::string& Journal) {
     // TRANS.DBF is still held: the journal is as the failure left it.
     TRegisterChange change;
-    if (ReadRegisterJournal(folder_, change) == jsComplete && change.Committed) return true;
+    if (ReadRegisterJournal(folder_, change, nullptr, Journal) == jsComplete && change.Committed)
+        return true;
     Close();
     try {
         Trans();
@@ -774,10 +800,10 @@ TRegisterChange FormerChange(TRegisterTables& Tables, const TFormerRegisterChang
 // Brings a change that a journal of the first format tells (an older build left it) to its end
 // as that build did: a change that took effect loses the records it had still to mark deleted
 // (a save's old rows, a delete's records), one that did not is undone.
-void FinishFormerChange(TRegisterTables& Tables) {
+void FinishFormerChange(TRegisterTables& Tables, const std::string& Journal) {
     TFormerRegisterChange former;
     int error = 0;
-    const TJournalState state = ReadFormerRegisterJournal(Tables.Folder(), former, &error);
+    const TJournalState state = ReadFormerRegisterJournal(Tables.Folder(), former, &error, Journal);
     if (state == jsUnreadable)
         throw TTableTrouble{RegisterJournalUnreadableMessage(Tables.Folder(), error)};
     if (state != jsComplete) return;
@@ -846,43 +872,82 @@ TUnfinishedChange UnfinishedChange(TRegisterTables& Tables, const TRegisterChang
     return what;
 }
 
-// The recovery could not set its journal aside or remove it: a folder that cannot be written is
-// told as such; other failures raise as the change's own.
+// The recovery could not set its journal aside, remove it or pack TRANS.DBF after it: a folder
+// that cannot be written, or the full disk, is told as such; other failures raise as the
+// change's own.
 [[noreturn]] void RecoveryRefused(const std::string& Folder) {
     if (xb_LastError() == xbErrReadOnly)
         throw TTableTrouble{RegisterRecoveryUnwritableMessage(Folder)};
+    if (xb_LastError() == xbErrDiskFull)
+        throw TTableTrouble{RegisterDiskFullMessage(TransTable), TTrouble::DiskFull};
     DatabaseError(SaveFailedMessage);
 }
 
-// Brings the change the folder's journal tells to its end: one that took effect keeps what it
-// wrote, which all reached the disk before its commit mark; one that did not is undone (a
-// journal of the first format: FinishFormerChange), but only on the tables it was written for:
-// on others nothing is applied, the journal is set aside under another name and the user told
-// (false). The journal goes once the tables are so on disk. False when there was none.
-// A journal that cannot be read raises its trouble with nothing changed. Raises when a write
-// fails: the journal then stays, nothing is packed (its record numbers stay true), and the
-// next open tries again.
-bool FinishChange(TRegisterTables& Tables) {
+// The finished journal of Change could not be removed. One the user may not remove (another
+// user's, in a sticky folder) is left finished by the tables' state: TRANS.DBF is packed at
+// once, so that its pack count is no longer the one the journal records. A Harmless one, whose
+// change only loses its journal when it is finished again (committed, or cut short before it
+// wrote anything), may stay as it is.
+void LeaveFinished(TRegisterTables& Tables, const TRegisterChange& Change, bool Harmless) {
+    if (xb_LastError() != xbErrReadOnly || (!Harmless && !Change.Packs))
+        RecoveryRefused(Tables.Folder());
+    if (Harmless) return;
+    try {
+        PackTable(Tables.Trans());
+    } catch (const EAbort&) {
+        throw;
+    } catch (const Exception&) {
+        RecoveryRefused(Tables.Folder());
+    }
+}
+
+// Brings the change the folder's journal Journal tells to its end: one that took effect keeps
+// what it wrote, which all reached the disk before its commit mark; one that did not is undone
+// (a journal of the first format: FinishFormerChange), but only on the tables it was written
+// for: on others nothing is applied, the journal is set aside under another name and the user
+// told (false). The journal goes once the tables are so on disk. False when there was none, or
+// when it was finished before (FinishedJournal). A journal that cannot be read raises its
+// trouble with nothing changed. Raises when a write fails: the journal then stays, nothing is
+// packed (its record numbers stay true), and the next open tries again.
+bool FinishJournal(TRegisterTables& Tables, const std::string& Journal) {
     const std::string& folder = Tables.Folder();
     TRegisterChange change;
     int error = 0;
-    const TJournalState state = ReadRegisterJournal(folder, change, &error);
+    const TJournalState state = ReadRegisterJournal(folder, change, &error, Journal);
     if (state == jsNone) return false;
     if (state == jsUnreadable) throw TTableTrouble{RegisterJournalUnreadableMessage(folder, error)};
-    if (state == jsFormer) FinishFormerChange(Tables);
+    if (state == jsComplete && FinishedJournal(folder, change)) {
+        const TXbHandledFailures handled; // the user may not remove it: it does no harm
+        RemoveRegisterJournal(folder, Journal);
+        return false;
+    }
+    if (state == jsFormer) FinishFormerChange(Tables, Journal);
     if (state == jsComplete && !change.Committed) {
         if (!TablesMatch(Tables, change)) {
             const TUnfinishedChange what = UnfinishedChange(Tables, change);
-            const std::string aside = SetRegisterJournalAside(folder);
-            if (aside.empty()) RecoveryRefused(folder);
-            MessageDlg(RegisterJournalSetAsideMessage(folder, aside, what), mtWarning, {mbOK}, 0);
+            const std::string aside = SetRegisterJournalAside(folder, Journal);
+            // One the user may not rename (another user's, in a sticky folder) stays finished.
+            if (aside.empty()) LeaveFinished(Tables, change, false);
+            MessageDlg(RegisterJournalSetAsideMessage(folder, aside.empty() ? Journal : aside, what,
+                                                      !aside.empty()),
+                       mtWarning, {mbOK}, 0);
             return false;
         }
         Undo(Tables, change);
         Tables.Save();
     }
-    if (!RemoveRegisterJournal(folder)) RecoveryRefused(folder);
-    return true;
+    if (RemoveRegisterJournal(folder, Journal)) return true;
+    LeaveFinished(Tables, change, state == jsCutShort || change.Committed);
+    return state != jsCutShort; // one cut short left nothing to pack
+}
+
+// Brings the change a journal of the folder tells to its end (FinishJournal): at most one
+// waits, since every change first finishes those before it. True when one was.
+bool FinishChange(TRegisterTables& Tables) {
+    bool finished = false;
+    for (const std::string& journal : RegisterJournalNames(Tables.Folder()))
+        finished = FinishJournal(Tables, journal) || finished;
+    return finished;
 }
 
 // The record count of each table Change writes (the loans for its terms), before it writes.
@@ -915,31 +980,37 @@ void JournalRefused(const std::string& Folder) {
 // harm). False when the journal could not be written.
 template <typename F>
 bool RunChange(TRegisterTables& Tables, TRegisterChange Change, const F& Write) {
+    const std::string& folder = Tables.Folder();
     Change.Counts = CountsOf(Tables, Change);
-    if (!WriteRegisterJournal(Tables.Folder(), Change)) {
-        JournalRefused(Tables.Folder());
+    Change.Packs = TransPacks(folder);
+    // A journal still under the common name is a finished one this user may not remove.
+    const std::string journal = std::filesystem::exists(RegisterJournalPath(folder))
+                                    ? OwnRegisterJournalName()
+                                    : std::string(RegisterJournalName);
+    if (!WriteRegisterJournal(folder, Change, journal)) {
+        JournalRefused(folder);
         return false;
     }
     try {
         Write();
         Tables.Save();
-        if (!CommitRegisterJournal(Tables.Folder())) {
-            JournalRefused(Tables.Folder());
+        if (!CommitRegisterJournal(folder, journal)) {
+            JournalRefused(folder);
             DatabaseError(SaveFailedMessage);
         }
     } catch (const EAbort&) {
-        Tables.Recover();
+        Tables.Recover(journal);
         throw;
     } catch (const TTableTrouble&) {
-        if (Tables.Recover()) return true;
+        if (Tables.Recover(journal)) return true;
         throw;
     } catch (const Exception&) {
         // Undone, the change answers the failure it met, with its cause (a full disk names the
         // table it could not write).
-        if (Tables.Recover()) return true;
+        if (Tables.Recover(journal)) return true;
         throw;
     }
-    RemoveRegisterJournal(Tables.Folder());
+    RemoveRegisterJournal(folder, journal);
     return true;
 }
 
@@ -1048,7 +1119,7 @@ std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Erro
 }
 
 std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std::string& Name,
-                                           const TUnfinishedChange& Change) {
+                                           const TUnfinishedChange& Change, bool Renamed) {
     const std::string loans = LoansText(Change.Loans);
     const std::string them = Change.Loans.size() == 1 ? "it" : "them";
     const std::string account = Change.Account.empty() ? ", which no account lists"
@@ -1069,8 +1140,10 @@ std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std:
     return "The register tables do not match the unfinished change that the journal " +
            std::string(RegisterJournalName) +
            " holds: they were put back from a copy, or changed since.\n\n"
-           "That change was " + what + ". It was neither finished nor undone, so " + check +
-           ".\n\nThe journal was set aside as " + Name + " in the folder " + Folder + ".";
+           "That change was " +
+           what + ". It was neither finished nor undone, so " + check + ".\n\nThe journal was " +
+           (Renamed ? "set aside as " : "left as it is, finished, as ") + Name + " in the folder " +
+           Folder + ".";
 }
 
 std::string RegisterDamagedMessage(const std::string& Table, const std::string& Reason) {
@@ -1120,6 +1193,14 @@ std::string RegisterFailureMessage(const std::string& Folder, const Exception& E
 std::string RegisterMissingMessage(const std::string& Table, const std::string& Folder) {
     return "The register table " + Table + " is missing from the folder " + Folder + ".\n\n"
            "Put it back, or start the program again to have it made anew, empty.";
+}
+
+std::string RegisterNoLocksMessage(const std::string& Table, const std::string& Folder) {
+    return "The register table " + Table + " in the folder " + Folder +
+           " cannot be opened: the file system of that folder does not support file locks, "
+           "which keep copies of the program from changing the register at once.\n\n"
+           "Nothing was changed. Keep the register in a folder of a file system that supports "
+           "file locks.";
 }
 
 std::string RegisterFieldMessage(const std::string& Table, const std::string& Field, char Type) {
@@ -1192,7 +1273,9 @@ void RestoreRecords(const std::string& Folder, const std::vector<std::string>& N
 std::string PrepareRegister(const std::string& Folder, const std::vector<std::string>& Names,
                             std::string* DiskFull) {
     return Guarded(Folder, TableOpenFailedMessage, [&] {
-        if (JournalLeft(Folder)) TRegisterTables(Folder, TTableMode::ExclusiveWhenFree).Trans();
+        // A journal left, also a finished one that may be removed now, is brought to its end.
+        if (!RegisterJournalNames(Folder).empty())
+            TRegisterTables(Folder, TTableMode::ExclusiveWhenFree).Trans();
         std::string refused;
         for (const std::string& name : Names)
             (DiskFull ? OpenToRead(Folder, name, false, &refused) : OpenTable(Folder, name, false))

@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
+#include <functional>
 
 // ---- TDBDataSet ----
 
@@ -707,20 +707,27 @@ int UseAlone(const std::string& Path, int Driver) {
     DbiError(EngineFailure(xb_LastError() == xbErrLocked ? dbiTableBusy : dbiTableOpenFailed));
 }
 
-// Makes the orders of Indexes in the table open in the current area, then closes it; the
-// engine's refusal raises.
-void MakeOrdersAndClose(const std::string& Path, int Driver,
-                        const std::vector<TIndexDesc>& Indexes) {
+// Makes the orders of Indexes in the table open in the current area, each in the file FileOf
+// gives (empty: the production index), then closes it; the engine's refusal raises.
+void MakeOrdersAndClose(const std::vector<TIndexDesc>& Indexes,
+                        const std::function<std::string(const TIndexDesc&)>& FileOf) {
     DBIResult result = dbiOK;
     for (const TIndexDesc& index : Indexes) {
-        if (xb_IndexCreate(OrderFile(Path, Driver, index), index.TagName, index.KeyExpression,
-                           index.Condition, index.Unique ? 1 : 0, index.Descending ? 1 : 0) <= 0) {
+        if (xb_IndexCreate(FileOf(index), index.TagName, index.KeyExpression, index.Condition,
+                           index.Unique ? 1 : 0, index.Descending ? 1 : 0) <= 0) {
             result = EngineFailure(dbiNoSuchIndex);
             break;
         }
     }
     xb_Close();
     CheckEngineResult(result);
+}
+
+// Empties the index file at Path, when there is one, so that the engine makes it anew in place;
+// false when the system refuses (the reason recorded).
+bool EmptiedIndex(const std::string& Path) {
+    TXbFile file;
+    return XbFindFile(Path).empty() || (file.Open(Path, true) && file.Truncate(0));
 }
 
 } // namespace
@@ -734,7 +741,8 @@ bool CreateTable(const std::string& Path, const std::vector<TXbFieldDef>& Fields
     CheckEngineResult(ResultOfEngineStatus(xb_Create(Path, Fields, driver)));
     const TWA remembered(0);
     if (UseAlone(Path, driver) == 0) RaiseOpenFailure();
-    MakeOrdersAndClose(Path, driver, Indexes);
+    MakeOrdersAndClose(Indexes,
+                       [&](const TIndexDesc& index) { return OrderFile(Path, driver, index); });
     return true;
 }
 
@@ -742,22 +750,23 @@ void RebuildIndexes(const std::string& Path, const std::vector<TIndexDesc>& Inde
                     TTableType Type) {
     const int driver = DriverOfType(Type);
     const TWA remembered(0);
-    // An exclusive open that fails on the index itself had the table alone all the same.
-    if (UseAlone(Path, driver) > 0)
-        xb_Close();
-    else if (xb_LastError() != xbErrDamagedIndex)
-        RaiseOpenFailure();
+    // The table is had alone without its production index (the NTX driver opens none), and each
+    // index file is emptied and made anew in place: it keeps its owner, group, mode, access list
+    // and other names, on which others sharing it rely.
+    if (UseAlone(Path, dbiDriverNTX) == 0) RaiseOpenFailure();
     std::string table = XbFindFile(Path);
     if (table.empty()) table = XbFindFile(Path + ".DBF");
-    std::vector<std::string> files;
-    if (driver == dbiDriverNTX) {
-        for (const TIndexDesc& index : Indexes)
-            files.push_back(XbFindFile(OrderFile(table, driver, index)));
-    } else {
-        files.push_back(XbFindFile(XbChangeExt(table, driver == dbiDriverNSX ? ".NSX" : ".CDX")));
-    }
-    for (const std::string& file : files)
-        if (!file.empty()) std::filesystem::remove(file);
-    if (UseAlone(Path, driver) == 0) RaiseOpenFailure();
-    MakeOrdersAndClose(table, driver, Indexes);
+    const std::string production = XbCompanionPath(table, driver == dbiDriverNSX ? ".NSX" : ".CDX");
+    const auto fileOf = [&](const TIndexDesc& index) {
+        const std::string file =
+            driver == dbiDriverNTX ? OrderFile(table, driver, index) : production;
+        const std::string found = XbFindFile(file);
+        return found.empty() ? file : found;
+    };
+    for (const TIndexDesc& index : Indexes)
+        if (!EmptiedIndex(fileOf(index))) {
+            xb_Close();
+            DbiError(EngineFailure(xb_LastError() == xbErrReadOnly ? dbiReadOnly : dbiWriteFailed));
+        }
+    MakeOrdersAndClose(Indexes, fileOf);
 }

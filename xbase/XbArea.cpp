@@ -181,6 +181,7 @@ int TXbArea::OpenFiles(const std::string& found, int mode) {
     int status = OpenLocked(found, writable, mode == 2);
     packStamp_ = StampOfPacks();
     if (status == xbSharing) XbSetReason(xbErrLocked, found);
+    if (status == xbNoLocks) XbSetReason(xbErrNoLocks, found);
     table_->SetExclusive(status == xbOK && Exclusive());
     buffer_ = table_->BlankRecord();
     loaded_ = buffer_;

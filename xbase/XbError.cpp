@@ -34,6 +34,7 @@ const char* TextOf(int code) {
     case xbErrReadOnly: return "File is read-only";
     case xbErrDiskFull: return "Disk is full";
     case xbErrOther: return "File could not be read or written";
+    case xbErrNoLocks: return "The file system of the folder does not support file locks";
     default: return "";
     }
 }
@@ -79,6 +80,7 @@ int XbReasonOfStatus(int status) {
     case xbReadOnly: return xbErrReadOnly;
     case xbDamaged: return xbErrDamagedHeader;
     case xbNotFound: return xbErrFileMissing;
+    case xbNoLocks: return xbErrNoLocks;
     default: return xbErrNone;
     }
 }

@@ -1,5 +1,6 @@
 #include "xbase/XbLock.h"
 
+#include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <map>
@@ -32,6 +33,11 @@ std::string FileKey(int fd) {
     return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
 }
 
+// A refusal that says the file system takes no locks at all, rather than that another holds one.
+bool LocksUnsupported(int error) {
+    return error == ENOLCK || error == EOPNOTSUPP || error == ENOTSUP || error == EINVAL;
+}
+
 bool LockByte(int fd, long long offset, short type) {
     struct flock fl {};
     fl.l_type = type;
@@ -60,8 +66,9 @@ int TXbLock::Attach(int fd, bool exclusive) {
     TFileEntry& entry = Registry()[key];
     const bool conflict = entry.Exclusive || (exclusive && entry.Opens > 0);
     if (conflict || !LockByte(fd, kOpenByte, exclusive ? F_WRLCK : F_RDLCK)) {
+        const bool unsupported = !conflict && LocksUnsupported(errno);
         if (entry.Opens == 0) Registry().erase(key);
-        return xbSharing;
+        return unsupported ? xbNoLocks : xbSharing;
     }
     ++entry.Opens;
     entry.Exclusive = exclusive;

@@ -18,7 +18,9 @@ public:
     TXbLock& operator=(const TXbLock&) = delete;
 
     // Takes the open lock on the descriptor: exclusive fails while the file is open anywhere
-    // else, shared fails while it is open exclusively. Gives xbOK or xbSharing.
+    // else, shared fails while it is open exclusively. Gives xbOK, xbSharing, or xbNoLocks when
+    // the file system refuses locks altogether (ENOLCK, EOPNOTSUPP, EINVAL: no holder is known,
+    // so the file cannot be shared safely and is not opened at all).
     int Attach(int fd, bool exclusive);
     // Releases every lock and the open lock.
     void Detach();

@@ -48,7 +48,8 @@ enum TXbStatus {
     xbDamaged = 8,      // the file's header or layout is inconsistent
     xbNotFound = 9,     // the file does not exist
     xbSharing = 10,     // the file is open elsewhere in a conflicting mode
-    xbBadArgument = 11  // a field list, field number, value or expression was refused
+    xbBadArgument = 11, // a field list, field number, value or expression was refused
+    xbNoLocks = 12      // the file system of the file refuses file locks
 };
 
 struct TXbFieldDef {

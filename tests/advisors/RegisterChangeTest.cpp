@@ -17,6 +17,7 @@
 #include "tests/rtl/ChildProcesses.h"
 #include "tests/rtl/RefusedFolder.h"
 #include "xbase/XbFile.h"
+#include "xbase/XbJournal.h"
 #include "xbase/Xbase.h"
 
 #include <gmock/gmock.h>
@@ -201,22 +202,30 @@ protected:
         return WIFSIGNALED(status);
     }
 
+    // Moments to kill Change at, spread over the length of one run in a child on a work folder
+    // Fresh makes: the shortest of three runs, so that a slow first run (cold caches) does not
+    // send kills past the end.
+    template <typename F>
+    static std::uniform_int_distribution<long> KillMoments(const F& Change,
+                                                           const std::function<void()>& Fresh) {
+        auto length = std::chrono::microseconds::max();
+        for (int run = 0; run < 3; ++run) {
+            Fresh();
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_FALSE(KilledDuring(Change, std::chrono::seconds(30)));
+            length = std::min(length, std::chrono::duration_cast<std::chrono::microseconds>(
+                                          std::chrono::steady_clock::now() - start));
+        }
+        return std::uniform_int_distribution<long>(0, length.count());
+    }
+
     // Kills Change at random moments over its whole length, Kills times; then checks.
     template <typename F>
     void KillAtRandom(const F& Change, int Kills) {
         const auto [before, after] = States([&](const std::string&) { return Change(); });
-        // The length of one change in a child, to spread the kills over: the shortest of three
-        // runs, so that a slow first run (cold caches) does not send kills past the end.
-        auto length = std::chrono::microseconds::max();
-        for (int run = 0; run < 3; ++run) {
-            FreshWork();
-            const auto start = std::chrono::steady_clock::now();
-            ASSERT_FALSE(KilledDuring(Change, std::chrono::seconds(30)));
-            length = std::min(length, std::chrono::duration_cast<std::chrono::microseconds>(
-                                          std::chrono::steady_clock::now() - start));
-        }
+        std::uniform_int_distribution<long> moment = KillMoments(Change, [&] { FreshWork(); });
+        if (HasFailure()) return;
         std::mt19937 random(36);
-        std::uniform_int_distribution<long> moment(0, length.count());
         int killed = 0;
         for (int k = 0; k < Kills; ++k) {
             FreshWork();
@@ -491,6 +500,16 @@ TEST_F(RegisterChangeTest, AJournalThatCannotBeReadKeepsTheRegisterClosedUntilIt
     fs::remove(RegisterJournalPath(Work()));
 }
 
+// Journal with the pack count of TRANS.DBF in Dir, as a journal written beside those tables has.
+std::string WithPacksOf(const std::string& Journal, const std::string& Dir) {
+    TXbFile trans;
+    const LongWord packs = trans.Open(Dir + "/" + TransTable, false) ? XbPackCount(trans) : 0;
+    const std::string line = "\npacks\tTRANS.DBF\t";
+    const std::size_t from = Journal.find(line) + line.size();
+    return Journal.substr(0, from) + std::to_string(packs) +
+           Journal.substr(Journal.find('\n', from));
+}
+
 // Tables put back from a copy, or changed by another program, while an unfinished change's
 // journal is still beside them are not those it names: nothing of it is applied or packed, the
 // journal is set aside under a name of its own (a second one beside the first) and the user told
@@ -499,7 +518,8 @@ TEST_F(RegisterChangeTest, AJournalThatCannotBeReadKeepsTheRegisterClosedUntilIt
 // the unfinished save's new rows take; the loans' records numbered the other way round, so that
 // the one record whose terms the save replaces holds loan 2; loan 2's rows removed and TRANS.DBF
 // packed, so that it holds fewer records than the unfinished delete counted, all of them loan
-// 1's rows where the delete names them.
+// 1's rows where the delete names them. (The journal gets the copy's pack count: one of a
+// TRANS.DBF packed since is finished.)
 TEST_F(RegisterChangeTest, AJournalIsNotAppliedToTablesPutBackFromACopy) {
     MakeTemplate(11);
     const auto copy = [&](const char* name, const std::function<void(const std::string&)>& Change) {
@@ -550,7 +570,8 @@ TEST_F(RegisterChangeTest, AJournalIsNotAppliedToTablesPutBackFromACopy) {
         FreshWork(from);
         const std::string copied = Snapshot(Work());
         for (const char* aside : {"REGISTER-1.JNL", "REGISTER-2.JNL"}) {
-            std::ofstream(RegisterJournalPath(Work()), std::ios::binary) << journal;
+            std::ofstream(RegisterJournalPath(Work()), std::ios::binary)
+                << WithPacksOf(journal, Work());
             services_.MessageBoxes.clear();
             EXPECT_EQ(PrepareRegister(Work(), AllTables), "");
             ASSERT_EQ(services_.MessageBoxes.size(), 1u);
@@ -560,7 +581,7 @@ TEST_F(RegisterChangeTest, AJournalIsNotAppliedToTablesPutBackFromACopy) {
             EXPECT_THAT(services_.MessageBoxes[0].Text,
                         HasSubstr("set aside as " + std::string(aside) + " in the folder " +
                                   Work()));
-            EXPECT_EQ(ReadAll(Work() + "/" + aside), journal);
+            EXPECT_EQ(ReadAll(Work() + "/" + aside), WithPacksOf(journal, Work()));
             EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
             EXPECT_EQ(Snapshot(Work()), copied);
         }
@@ -702,8 +723,9 @@ TEST_F(RegisterChangeTest, ARefusedSaveOfANewLoanKeepsItWithItsLink) {
 // A register folder that cannot be written (made so by the file layer: a superuser writes in
 // any folder) is named as such: a save or a delete there changes nothing and leaves no journal.
 // An unfinished change there cannot be brought to its end, which is told, nothing lost; it is
-// undone once the folder can be written: in a folder where no file can be made or removed, and
-// on a disk that takes no write at all.
+// undone once the folder can be written: where every write is refused for want of leave, and on
+// a disk that takes no write at all. (A journal alone that cannot be removed does not keep the
+// change from its end: AJournalAnotherUserLeftInAStickyFolderIsFinishedOnce.)
 TEST_F(RegisterChangeTest, AFolderThatCannotBeWrittenIsNamed) {
     const std::string before = SmallWork();
     XbSetWriteFailure(1, Always, EACCES, RegisterJournalName);
@@ -712,9 +734,9 @@ TEST_F(RegisterChangeTest, AFolderThatCannotBeWrittenIsNamed) {
     XbSetWriteFailure(std::nullopt);
     EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
     EXPECT_EQ(Snapshot(Work()), before);
-    for (const auto& [error, file] : {std::pair{EACCES, RegisterJournalName}, {EROFS, ""}}) {
+    for (const int error : {EACCES, EROFS}) {
         LeaveHalfDone(SaveLonger);
-        XbSetWriteFailure(1, Always, error, file);
+        XbSetWriteFailure(1, Always, error);
         EXPECT_EQ(Load(Work(), "1"), RegisterRecoveryUnwritableMessage(Work()));
         EXPECT_EQ(PrepareRegister(Work(), AllTables), RegisterRecoveryUnwritableMessage(Work()));
         XbSetWriteFailure(std::nullopt);
@@ -815,14 +837,37 @@ TEST_F(RegisterChangeTest, ARegisterTheSystemRefusesToWriteNamesTheFolderOrTheFi
     if (ran == 0) GTEST_SKIP() << "this machine does not let a test refuse writes in a folder";
 }
 
+// On a file system that takes no file locks, where no copy of the program could keep another's
+// changes apart, the register opens nothing: each entry names the table, the folder and that
+// cause, at once and with no advice to wait, and nothing is written.
+TEST_F(RegisterChangeTest, AFolderWithoutFileLocksIsToldAsSuch) {
+    RUN_IN_FRESH_PROCESS();
+    const std::string before = SmallWork();
+    xb_CloseAll();
+    const std::optional<std::string> answers = InRefusedFolder(Work(), TRefusal::NoLocks, [&] {
+        return PrepareRegister(Work(), AllTables) + "|" + Load(Work(), "1") + "|" +
+               SaveLonger(Work());
+    });
+    if (!Ran(answers, "a folder without file locks")) GTEST_SKIP() << "no such folder here";
+    const std::string trans = RegisterNoLocksMessage(TransTable, Work());
+    EXPECT_EQ(*answers, RegisterNoLocksMessage(AccountsTable, Work()) + "|" + trans + "|" + trans);
+    EXPECT_THAT(trans, HasSubstr("TRANS.DBF in the folder " + Work() +
+                                 " cannot be opened: the file system of that folder does not "
+                                 "support file locks"));
+    EXPECT_THAT(trans, ::testing::Not(HasSubstr("Try again")));
+    EXPECT_EQ(Snapshot(Work()), before);
+}
+
+// The two plain users of one group that tests of a shared register run as.
+constexpr uid_t A = fresh_process::kUserA, B = fresh_process::kUserB;
+constexpr gid_t G = fresh_process::kSharedGroup;
+
 // Two users of one group share the register in a group folder (2775, files 664 of the first):
 // the first one's saves, each packing TRANS.DBF, keep every file's owner, group and mode, so
 // that the second one's save goes through too. In a sticky folder (1777, files 666 of the
 // second) the first one's saves go through, leave every file as it was and the register open.
 TEST_F(RegisterChangeTest, TwoUsersOfAGroupFolderOrAStickyFolderBothSave) {
     RUN_AS_TWO_USERS("saves by two users of a group folder and of a sticky folder");
-    constexpr uid_t A = fresh_process::kUserA, B = fresh_process::kUserB;
-    constexpr gid_t G = fresh_process::kSharedGroup;
     SmallWork();
     xb_CloseAll();
     // What keeps the register from user before body runs as him ("0": nothing), its answer, and
@@ -853,6 +898,65 @@ TEST_F(RegisterChangeTest, TwoUsersOfAGroupFolderOrAStickyFolderBothSave) {
     ASSERT_EQ(Load(Work(), "1", &saved), "");
     EXPECT_EQ(saved.LastRow, 35);
     ExpectIndexesAgree(Work());
+}
+
+// In a sticky folder (1777, files 666 of the second user) the second user's save, killed, leaves
+// its journal, which the first user may not remove: his next open brings the change to its end
+// all the same, and his save goes through under a journal of his own, leaving no file behind.
+// The journal is never applied again, neither by him nor by its owner, whose load removes it.
+TEST_F(RegisterChangeTest, AJournalAnotherUserLeftInAStickyFolderIsFinishedOnce) {
+    RUN_AS_TWO_USERS("a change another user left in a sticky folder");
+    const TAmortSchedule longer = Schedule(359, 8.04f);
+    SmallWork();
+    const auto saveAsB = [&] {
+        const fresh_process::TPlainUser b(B, G);
+        return SaveSchedule(Work(), "1", longer, TAmortOptions{});
+    };
+    const auto sharedWork = [&] {
+        FreshWork();
+        EXPECT_TRUE(fresh_process::ShareFolder(Work(), 01777, B, G, 0666));
+    };
+    // B's save killed at random moments of its length until it leaves its journal whole, not
+    // committed: the change is to be undone.
+    std::uniform_int_distribution<long> moment = KillMoments(saveAsB, sharedWork);
+    std::mt19937 random(11);
+    bool left = false;
+    for (int k = 0; k < 60 && !left; ++k) {
+        sharedWork();
+        left = KilledDuring(saveAsB, std::chrono::microseconds(moment(random))) &&
+               ReadAll(RegisterJournalPath(Work())).ends_with("\nend\n");
+    }
+    ASSERT_TRUE(left) << "no kill left the journal";
+    const std::string journal = ReadAll(RegisterJournalPath(Work()));
+    // Made as other programs make files: the rights the umask (022) leaves, the folder's group.
+    EXPECT_EQ(StatOf(RegisterJournalPath(Work())).st_mode & 07777, 0644u);
+    EXPECT_EQ(StatOf(RegisterJournalPath(Work())).st_gid, G);
+    const auto asA = [&](const std::function<std::string()>& body) {
+        return fresh_process::AsUserKeepingOwners(Work(), A, G, body);
+    };
+    TAmortSchedule s;
+    EXPECT_EQ(asA([&] { return PrepareRegister(Work(), AllTables) + Load(Work(), "1", &s); }), "");
+    EXPECT_EQ(s.LastRow, 11);
+    EXPECT_EQ(asA([&] { return SaveSchedule(Work(), "2", Schedule(23, 5.0f), TAmortOptions{}); }),
+              "");
+    const std::string savedByA = Snapshot(Work());
+    EXPECT_EQ(asA([&] { return PrepareRegister(Work(), AllTables); }), "");
+    EXPECT_EQ(ReadAll(RegisterJournalPath(Work())), journal);
+    // Written again for these tables (their pack count), it does not match them: A may not set it
+    // aside, so he leaves it finished and says so.
+    WriteAll(RegisterJournalPath(Work()), WithPacksOf(journal, Work()));
+    services_.MessageBoxes.clear();
+    EXPECT_EQ(asA([&] { return PrepareRegister(Work(), AllTables); }), "");
+    ASSERT_EQ(services_.MessageBoxes.size(), 1u);
+    EXPECT_THAT(services_.MessageBoxes[0].Text,
+                HasSubstr("The journal was left as it is, finished, as REGISTER.JNL"));
+    if (const fresh_process::TPlainUser b(B, G); b.Taken()) {
+        EXPECT_EQ(Load(Work(), "2"), "");
+    }
+    EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
+    EXPECT_EQ(Snapshot(Work()), savedByA);
+    ExpectIndexesAgree(Work());
+    ExpectLoadsWhole(Work(), "2");
 }
 
 // Also when TRANS.DBF has another name, so that each save's pack writes it in place: the other
@@ -958,6 +1062,37 @@ TEST_F(RegisterChangeTest, AnIndexBehindItsTableIsMadeAnewByTheFirstOpen) {
         links += Trim(reader.FieldByName("LOANNO")->AsString()) + ";";
     EXPECT_EQ(links, "2;1;7;");
     reader.Close();
+    ExpectIndexesAgree(Work());
+}
+
+// A register shared through access lists (the folder and each file the first user's, mode 700 and
+// 600, with entries letting the second read and write them; the index of TRANS.DBF with a second
+// name) whose index was damaged: the second user's load makes it anew in place, so that it keeps
+// its owner, mode, access list and other name, and the first user goes on saving.
+TEST_F(RegisterChangeTest, AnIndexMadeAnewKeepsItsOwnerModeAccessListAndNames) {
+    RUN_AS_TWO_USERS("an index made anew in a register shared through access lists");
+    SmallWork();
+    xb_CloseAll();
+    const std::string index = Work() + "/TRANS.NSX", other = Work() + "/TRANS.LNK";
+    fs::create_hard_link(index, other);
+    ASSERT_TRUE(fresh_process::ShareFolder(Work(), 0700, A, G, 0600));
+    ASSERT_EQ(::chown(Work().c_str(), A, G), 0);
+    const std::string b = std::to_string(B);
+    if (std::system(("setfacl -m u:" + b + ":rwx '" + Work() + "' && setfacl -m u:" + b + ":rw '" +
+                     Work() + "'/*")
+                        .c_str()) != 0)
+        GTEST_SKIP() << "no access lists here";
+    const std::string list = CommandOutput("getfacl -cp '" + index + "'");
+    std::fstream(index, std::ios::in | std::ios::out | std::ios::binary) << "damaged";
+    TAmortSchedule loaded;
+    EXPECT_EQ(fresh_process::AsUserKeepingOwners(Work(), B, G,
+                                                 [&] { return Load(Work(), "1", &loaded); }),
+              "");
+    EXPECT_EQ(loaded.LastRow, 11);
+    EXPECT_EQ(CommandOutput("getfacl -cp '" + index + "'"), list);
+    EXPECT_TRUE(fs::equivalent(index, other));
+    EXPECT_EQ(fresh_process::AsUserKeepingOwners(Work(), A, G, [&] { return SaveLonger(Work()); }),
+              "");
     ExpectIndexesAgree(Work());
 }
 

@@ -41,12 +41,14 @@ TEST_F(RegisterJournalTest, ASaveComesBackWithTheTermsItReplaces) {
                                            .FrstPmtDate = 155031,
                                            .PYR = 4,
                                            .CmpPYR = 6},
-                               .OldOptions = {.AmortMethod = 2, .RateBasis = 1}};
+                               .OldOptions = {.AmortMethod = 2, .RateBasis = 1},
+                               .Packs = 4294967295u};
     ASSERT_TRUE(WriteRegisterJournal(folder.Path(), save));
     // Every line splits at its tabs: the name's '%', tab and line end are written as %XX.
     const std::string written =
-        "VANTREL REGISTER JOURNAL 3\n"
+        "VANTREL REGISTER JOURNAL 4\n"
         "save\t7%25%092%0A\n"
+        "packs\tTRANS.DBF\t4294967295\n"
         "count\tLOANS.DBF\t3\n"
         "count\tTRANS.DBF\t180\n"
         "terms\t3\t100000.25\t360\t155000\t155031\t4\t6\t1.25\t6.875\t2\t1\n"
@@ -78,7 +80,7 @@ TEST_F(RegisterJournalTest, ADeleteComesBackWithItsLoansAndAccount) {
     del.Gone.push_back({AccountsTable, 2, 2, "SMITJOH001"});
     ASSERT_TRUE(WriteRegisterJournal(folder.Path(), del));
     ASSERT_TRUE(CommitRegisterJournal(folder.Path()));
-    EXPECT_EQ(Text(), "VANTREL REGISTER JOURNAL 3\ndelete\tSMITJOH001\ngone\tTRANS.DBF\t10\t12\t7\n"
+    EXPECT_EQ(Text(), "VANTREL REGISTER JOURNAL 4\ndelete\tSMITJOH001\ngone\tTRANS.DBF\t10\t12\t7\n"
                       "gone\tTRANS.DBF\t40\t40\t7\ngone\tACCNTS.DBF\t2\t2\tSMITJOH001\nend\n"
                       "commit\n");
     TRegisterChange read;
@@ -88,12 +90,14 @@ TEST_F(RegisterJournalTest, ADeleteComesBackWithItsLoansAndAccount) {
     EXPECT_EQ(read.Gone, del.Gone);
     EXPECT_TRUE(read.Made.empty());
     EXPECT_TRUE(read.Committed);
+    EXPECT_FALSE(read.Packs);
 }
 
 TEST_F(RegisterJournalTest, AJournalCutShortOrNotOursIsTold) {
     TRegisterChange read;
     const std::string head = "VANTREL REGISTER JOURNAL 2\n";
     const std::string third = "VANTREL REGISTER JOURNAL 3\n";
+    const std::string fourth = "VANTREL REGISTER JOURNAL 4\n";
     for (const std::string& text :
          {head + "save\t7\n",                    // no end line: cut before the change wrote
           head + "save\t7%4\nend\n",             // an escape cut in two
@@ -108,6 +112,9 @@ TEST_F(RegisterJournalTest, AJournalCutShortOrNotOursIsTold) {
           head + "save\t7\ncount\tTRANS.DBF\t9\nend\n",      // no counts in this format
           third + "save\t7\nmade\tTRANS.DBF\t1\t2\nend\n",   // a run without its key
           third + "save\t7\ncount\tTRANS.DBF\t-1\nend\n",    // a count below none
+          third + "save\t7\npacks\tTRANS.DBF\t3\nend\n",     // no pack count in this format
+          fourth + "save\t7\npacks\tLOANS.DBF\t3\nend\n",    // the pack count is TRANS's
+          fourth + "save\t7\npacks\tTRANS.DBF\t3\npacks\tTRANS.DBF\t4\nend\n", // two
           std::string()}) {
         SCOPED_TRACE(text);
         Write(text);

@@ -92,6 +92,22 @@ TEST_F(ScheduleStorageTest, TheDialogWiderThanTheFormStaysOnTheScreen) {
     EXPECT_GT(shown.Right, shown.Left);
 }
 
+// A save while another copy holds a register table (deleting from it) is one error box, naming
+// the table in use; nothing is saved.
+TEST_F(ScheduleStorageTest, ASaveWhileATableIsInUseIsOneBoxWithItsCause) {
+    CalculateLoan("12000", "14", "7.5", "060124", "070124");
+    std::unique_ptr<TTable> held = RegisterTable(home.Path(), LoansTable);
+    held->SetExclusive(true);
+    held->Open();
+    services.MessageBoxes.clear();
+    Click(form->SaveBTN);
+    held->Close();
+    ASSERT_EQ(services.MessageBoxes.size(), 1u);
+    EXPECT_EQ(LastMessage(),
+              std::string(TableOpenFailedMessage) + "\n\n" + RegisterInUseMessage(LoansTable));
+    EXPECT_TRUE(form->SaveBTN->Enabled());
+}
+
 TEST_F(ScheduleStorageTest, ASavedScheduleLoadsBackAndSavesAgainOnce) {
     EnterLoan("12000", "14", "7.5", "060124", "070124");
     form->PYR->SetItemIndex(4);    // "Quarterly"

@@ -47,6 +47,7 @@ enum class TRefusal {
     ClosedFolder,  // EACCES: the user owns the folder and its files; the folder is mode 555
     ClosedFiles,   // EACCES: the user owns the folder and its files; the files are mode 444
     FullDisk,      // ENOSPC: the folder is a file system its files fill, leaving a set room
+    NoLocks,       // ENOLCK: the folder is a read-only file system that refuses every lock
 };
 
 // The error number the system gives a write the refusal refuses.
@@ -54,6 +55,7 @@ inline int ErrnoOf(TRefusal refusal) {
     switch (refusal) {
     case TRefusal::ReadOnlyMount: return EROFS;
     case TRefusal::FullDisk: return ENOSPC;
+    case TRefusal::NoLocks: return ENOLCK;
     default: return EACCES;
     }
 }
@@ -394,6 +396,63 @@ inline std::optional<std::string> OnFullDisk(const std::string& folder, std::siz
     return answer;
 }
 
+// A file system (python's FUSE binding) that shows the folder given as its first argument at the
+// mount point given after it, for reading, and refuses every lock with ENOLCK, as some network
+// file systems do.
+constexpr const char* kFolderWithoutLocks = R"(import errno, os, sys
+import fuse
+
+fuse.fuse_python_api = (0, 2)
+
+
+class FolderWithoutLocks(fuse.Fuse):
+    def getattr(self, path): return os.lstat(self.source + path)
+    def readdir(self, path, offset):
+        return [fuse.Direntry(n) for n in [".", ".."] + os.listdir(self.source + path)]
+    def open(self, path, flags): return 0
+    def read(self, path, size, offset):
+        with open(self.source + path, "rb") as f:
+            f.seek(offset)
+            return f.read(size)
+    def lock(self, path, cmd, owner, **kw): return -errno.ENOLCK
+
+
+server = FolderWithoutLocks(dash_s_do="setsingle")
+server.source = sys.argv[1]
+server.parse(sys.argv[2:], errex=1)
+server.main()
+)";
+
+// What body answers while folder is shown through a file system that refuses every file lock
+// (kFolderWithoutLocks over a copy of its files). Nothing when python's FUSE binding or the mount
+// cannot be had.
+inline std::optional<std::string> WithoutLocks(const std::string& folder,
+                                               const std::function<std::string()>& body) {
+    const std::string python = PythonWith("fuse");
+    const TTestFolder kept, program;
+    if (python.empty()) return std::nullopt;
+    WriteAll(program / "nolocks.py", kFolderWithoutLocks);
+    ReplaceContent(folder, kept.Path());
+    const std::string command = "exec " + python + " '" + (program / "nolocks.py") + "' '" +
+                                kept.Path() + "' '" + folder + "' -f -o nonempty";
+    const pid_t server = ::fork();
+    if (server == 0) {
+        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const dev_t before = StatOf(folder).st_dev;
+    for (int k = 0; k < 250 && StatOf(folder).st_dev == before; ++k)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::optional<std::string> answer;
+    if (StatOf(folder).st_dev != before) {
+        const TMounted mounted{folder};
+        answer = body();
+    }
+    ::kill(server, SIGTERM);
+    ::waitpid(server, nullptr, 0);
+    return answer;
+}
+
 } // namespace fresh_process
 
 // Whether answer was had; else the log tells that the case named did not run.
@@ -431,6 +490,7 @@ inline std::optional<std::string> InRefusedFolder(const std::string& folder, TRe
     switch (refusal) {
     case TRefusal::ReadOnlyMount: return mounts ? OnReadOnlyMount(folder, guarded) : std::nullopt;
     case TRefusal::FullDisk: return mounts ? OnFullDisk(folder, room, guarded) : std::nullopt;
+    case TRefusal::NoLocks: return mounts ? WithoutLocks(folder, guarded) : std::nullopt;
     default: return AsPlainUser(folder, refusal, guarded);
     }
 }
