@@ -307,36 +307,6 @@ TEST_F(XbLockTest, SharedOpenRefusedWhileAnotherProcessHoldsItExclusively) {
     EXPECT_GT(Use(xbModeShared), 0);
 }
 
-// A process packs the table again and again, in place (the table has another name), while
-// another opens and reads it: each open is refused as the table in use, or reads the records
-// of one whole table, before or after a pack; never a damaged table.
-TEST_F(XbLockTest, AnOpenDuringAPackInPlaceWaitsOrIsToldTheTableIsInUse) {
-    std::filesystem::create_hard_link(Path("SHARED.DBF"), Path("OTHER.DBF"));
-    ASSERT_TRUE(RunTogether(2, [this](int n) {
-        xb_SetLockTimeout(0);
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        for (int round = 0; std::chrono::steady_clock::now() < end; ++round) {
-            if (n == 0) { // the packer: two records more, one of them deleted and packed away
-                if (Use(xbModeExclusive) == 0) continue;
-                AddLoan("L" + std::to_string(round), "gone", 0);
-                xb_Delete();
-                AddLoan("L" + std::to_string(round), "kept", 1);
-                if (xb_Pack() != xbOK || xb_Close() != xbOK) return false;
-            } else if (Use(xbModeShared) == 0) {
-                if (xb_LastError() != xbErrLocked) return false;
-            } else {
-                bool whole = xb_RecCount() >= 2;
-                for (xb_GoTop(); !xb_Eof(); xb_Skip(1)) {
-                    const std::string name = xb_GetTrimString(2);
-                    whole = whole && (name == "one" || name == "two" || name == "kept");
-                }
-                if (!whole || xb_Close() != xbOK) return false;
-            }
-        }
-        return true;
-    }, std::chrono::seconds(60)));
-}
-
 TEST_F(XbLockTest, LockRequestWaitsForTheTimeout) {
     TChild child(Path("SHARED.DBF"), xbModeShared, true, 1000);
     ASSERT_EQ(child.Answer(), 'y');

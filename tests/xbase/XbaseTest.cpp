@@ -552,33 +552,24 @@ TEST_F(XbaseTest, ReadOnlyOpensOrderTheTableThemselvesWhenItsIndexIsBehind) {
     ASSERT_GT(xb_IndexCreate("", "LOANNO", "LOANNO", "", 0, 0), 0);
     xb_Close();
     // Changed without its production index (the NTX driver does not open it): the index
-    // now lags the table.
+    // lags the table.
     const auto change = [this](LongInt recno, const std::string& loanNo) {
         xb_Select(0);
         ASSERT_GT(xb_Use(Path("LOANS.DBF"), "WRITER", xbModeShared, xbNTX), 0);
-        if (recno == 0) {
-            ASSERT_EQ(xb_AppendEx(), 0);
-        } else {
-            xb_Go(recno);
-        }
+        ASSERT_EQ(recno == 0 ? xb_AppendEx() : xb_Go(recno), 0);
         ASSERT_EQ(xb_Replace(1, xbReplaceText, loanNo), xbOK);
         ASSERT_EQ(xb_Close(), xbOK);
     };
     change(2, "L6");
     const std::string behind = ReadAll(Path("LOANS.CDX"));
-    // Read only, the area orders the table for itself: its seeks, scopes and walks answer as a
-    // writer's would, and the index file stays as it was.
+    // Read only, the area orders the table for itself, also after another user's append and
+    // change; the index file stays as it was.
     ASSERT_GT(xb_Use(Path("LOANS.DBF"), "READER", xbModeReadOnly, xbCDX), 0);
     const int reader = xb_WorkArea();
     xb_SetOrder(1);
-    EXPECT_EQ(Walk(), "L2 L3 L4 L5 L6 ");
-    EXPECT_EQ(xb_Seek("L6"), 1);
-    EXPECT_EQ(xb_RecNo(), 2);
-    EXPECT_EQ(xb_Seek("L1"), 0);
-    EXPECT_EQ(xb_SetScope("L3", "L4"), xbOK);
-    EXPECT_EQ(Walk(), "L3 L4 ");
+    EXPECT_EQ(xb_SetScope("L3", "L6"), xbOK);
+    EXPECT_EQ(Walk(), "L3 L4 L5 L6 ");
     EXPECT_EQ(xb_SetScope("", ""), xbOK);
-    // Another user appends and changes meanwhile: the order follows the table.
     change(0, "L0");
     change(3, "L7");
     xb_Select(reader);
@@ -591,7 +582,6 @@ TEST_F(XbaseTest, ReadOnlyOpensOrderTheTableThemselvesWhenItsIndexIsBehind) {
     ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeShared, xbCDX), 0);
     xb_SetOrder(1);
     EXPECT_EQ(xb_Seek("L6"), 1);
-    EXPECT_EQ(Walk(), "L0 L2 L3 L4 L6 L7 ");
 }
 
 TEST_F(XbaseTest, AnIndexOfAnotherKindIsNoProductionIndex) {
