@@ -799,8 +799,11 @@ void TcLoAmort::PrintBorrower(TBaseReport& Report) {
     try {
         accounts->Open();
         if (!accounts->FindKey({TVarRec(PaddedKey(AccountName, AccountNoWidth))})) return;
-    } catch (const Exception&) {
-        return; // without the register the title page has no borrower
+    } catch (const Exception& e) {
+        // Without the register the title page has no borrower: the user is told why.
+        MessageDlg(std::string("The borrower is left out of the printout.\n\n") + e.what(),
+                   mtWarning, {mbOK}, 0);
+        return;
     }
     auto field = [&](const char* name) { return Trim(accounts->FieldByName(name)->AsString()); };
     preparedFor_ = (field("FIRSTNAME") + " " + field("LASTNAME")).substr(0, 50);

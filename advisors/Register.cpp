@@ -246,8 +246,8 @@ void TLoanInfo::OpenTables() {
         }
         KeyCombo->FillList(); // by the display labels the accounts have now
         tablesOpen_ = true;
-    } catch (const Exception&) {
-        ShowError("Table open failed");
+    } catch (const Exception& e) {
+        ShowError(std::string(TableOpenFailedMessage) + "\n\n" + e.what());
         CloseTables();
     }
 }

@@ -496,7 +496,7 @@ std::unique_ptr<TTable> OpenTable(const std::string& Folder, const std::string& 
 // Opens a table of the register to be read, as OpenTable does. When the full disk refuses the
 // repair the open makes (an index made anew) and no change waits in the journal, the table is
 // opened for reading as it is: the engine then takes an index whose record count and update
-// stamp are the table's, and keeps one that fell behind for walks in record order. Refused
+// stamp are the table's, and orders the table for itself where one fell behind. Refused
 // (when given) then gets the full disk's message, unless it holds one already.
 std::unique_ptr<TTable> OpenToRead(const std::string& Folder, const std::string& Name,
                                    bool Exclusive, std::string* Refused = nullptr) {

@@ -67,8 +67,9 @@ void GoBack(const TPlace& place) {
 }
 
 // Runs an engine move (which gives an engine status). When it meets a damaged index and the
-// cursor has the table's files to itself, the indexes are rebuilt and the move is made again
-// from where it started; the engine's status of the move (or of the repair) is the answer.
+// cursor has the table's files to itself and may write them, the indexes are rebuilt and the move
+// is made again from where it started; the engine's status of the move (or of the repair) is the
+// answer.
 template <typename Move>
 int RepairingMove(const Move& move) {
     const TPlace from = Here();

@@ -634,7 +634,8 @@ bool TTable::GotoKey() {
     CheckEngineResult(DbiExtractKey(Handle(), key.data() + keyHeaderSize, &text));
     const DBIResult result = DbiGetRecordForKey(
         Handle(), true, static_cast<Word>(KeyBufferFieldCount(key)), 0, text.c_str(), nullptr);
-    if (result != dbiOK) return false;
+    if (result == dbiKeyNotFound) return false;
+    CheckEngineResult(result); // an order that cannot be read is no answer
     Resync(rmExact | rmCenter);
     return true;
 }

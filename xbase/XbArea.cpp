@@ -660,14 +660,11 @@ TXbIndexStatus TXbArea::CatchUp(TXbIndexFile& file) {
     const TXbTableState state = TableState(true);
     const bool repairable = !ReadOnly() && lock_->Alone();
     const bool writtenSince = file.TableTime() != 0 && state.Time != file.TableTime();
-    if (file.Matches(state) && !(writtenSince && repairable)) return isOk;
+    if (file.Matches(state) && !writtenSince) return isOk;
     if (repairable) return RebuildFile(file);
-    // Under the index's lock no writer is between writing the table and the index: a file that
-    // may be written is rebuilt there when it is still behind.
-    const TXbIndexStatus st = file.Verify();
-    if (st != isDamaged || !ReadOnly() || file.Matches(TableState(false))) return st;
-    file.SetBehind(); // read-only: the table is read in record order
-    return isOk;
+    // Under the index's lock no writer is between writing the table and the index: a file still
+    // behind there is rebuilt by a user that may write it, else made for this area alone.
+    return file.Verify();
 }
 
 int TXbArea::Append() {
@@ -1059,7 +1056,6 @@ bool TXbArea::Matches(const std::string& key, const std::string& searchKey) cons
 }
 
 int TXbArea::Seek(const std::string& key) {
-    if (table_->IsOpen() && order_ > 0 && !Ordered()) return -BehindFailure();
     if (!table_->IsOpen() || !Ordered()) return 0;
     if (const int status = Flush(); status != xbOK) return -status;
     navStatus_ = xbOK;
@@ -1088,21 +1084,17 @@ bool TXbArea::EntryHolds() const {
 
 int TXbArea::StaleOrderMet(const std::string& key) {
     TXbIndexFile& file = Current().File();
-    if (!repairing_ && !ReadOnly() && lock_->Alone()) {
+    if (!repairing_) {
         repairing_ = true;
-        const TXbIndexStatus st = RebuildFile(file);
+        const TXbIndexStatus st =
+            !ReadOnly() && lock_->Alone() ? RebuildFile(file) : file.MakePrivate();
         const int found = st == isOk ? Seek(key) : -IndexFailure(st, file);
         repairing_ = false;
         return found;
     }
-    if (ReadOnly()) file.SetBehind();
     navStatus_ = IndexFailure(isDamaged, file);
     SetEof();
     return -navStatus_;
-}
-
-int TXbArea::BehindFailure() const {
-    return IndexFailure(isDamaged, Current().File());
 }
 
 int TXbArea::SetScope(const std::string& low, const std::string& high) {
@@ -1112,7 +1104,6 @@ int TXbArea::SetScope(const std::string& low, const std::string& high) {
         scopeHigh_.clear();
         return xbOK;
     }
-    if (order_ > 0 && !Ordered()) return BehindFailure();
     if (!Ordered()) return xbBadArgument;
     scopeLow_ = low.empty() ? std::string() : Current().SearchKey(low);
     scopeHigh_ = high.empty() ? std::string() : Current().SearchKey(high);
@@ -1172,6 +1163,8 @@ void TXbArea::PutBack(const TCursor& cursor) {
 
 TXbIndexStatus TXbArea::WalkRecords(const TXbRecordVisit& visit) {
     const TCursor kept = KeepCursor();
+    // A block read ahead before another program changed records in place is not the table.
+    table_->ForgetBlock();
     const TXbIndexStatus st = visit([this](LongInt r) { return Load(r, true); });
     PutBack(kept);
     return st;

@@ -177,16 +177,15 @@ private:
     // time of the table file (another program wrote the table since), is rebuilt when this
     // area has the files to itself and may write them. Beside other holders, one behind its
     // table once its lock is had is rebuilt there (TXbIndexFile::BeginUpdate tells why).
-    // Opened for reading only, an index that is behind is kept as such
-    // (TXbIndexFile::SetBehind); one damaged is refused.
+    // One that this area may not bring up to date gets orders made for this area alone
+    // (TXbIndexFile::MakePrivate); one damaged is refused.
     TXbIndexStatus CatchUp(TXbIndexFile& file);
     // True when the loaded record's key in the controlling order is that of the entry it was
     // reached by.
     bool EntryHolds() const;
     // A seek met a record whose key is no longer its entry's: the table was changed in place
-    // by another program. The order's file is rebuilt and the seek made again when this area
-    // has the files to itself and may write; otherwise the seek fails with the damaged-index
-    // reason.
+    // by another program. The order's file is rebuilt when this area has the files to itself
+    // and may write, else its orders are made for this area alone, and the seek made again.
     int StaleOrderMet(const std::string& key);
     // A lock of the table that another holder has (a record's, the append lock): status, with
     // the reason recorded as the table's file in use.
@@ -215,7 +214,8 @@ private:
     // The reservation ends: with the reserved record written, or not (its first write refused,
     // or the record deleted still blank), when it is not there (the cursor goes to the end).
     void EndReservation(bool written);
-    // Runs visit with a loader of the table's records; the cursor's record and buffer stay.
+    // Runs visit with a loader of the table's records as the file holds them now; the cursor's
+    // record and buffer stay.
     TXbIndexStatus WalkRecords(const TXbRecordVisit& visit);
     // The cursor's record, its buffer and place in the order, to be put back after loading
     // other records.
@@ -236,9 +236,7 @@ private:
     bool InScope(const std::string& key) const;
     bool PastScope(const std::string& key, bool forward) const;
     // A controlling order is set and can be walked.
-    bool Ordered() const { return order_ > 0 && !Current().File().Behind(); }
-    // The status of an operation that needs the controlling order, which is behind its table.
-    int BehindFailure() const;
+    bool Ordered() const { return order_ > 0; }
     bool Settle(bool forward);
     // Puts pos_ on the first (last) entry of the order the scope can admit; false when none.
     bool FirstEntry();

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -100,6 +101,21 @@ bool TXbFile::Create(const std::string& path) {
     writable_ = true;
     path_ = path;
     return true;
+}
+
+bool TXbFile::CreateInMemory(const std::string& path) {
+    Close();
+    fd_ = ::memfd_create(XbFileName(path).c_str(), MFD_CLOEXEC);
+    if (fd_ < 0) return Refused(path);
+    writable_ = true;
+    path_ = path;
+    return true;
+}
+
+void TXbFile::Swap(TXbFile& other) noexcept {
+    std::swap(fd_, other.fd_);
+    std::swap(writable_, other.writable_);
+    std::swap(path_, other.path_);
 }
 
 void TXbFile::Close() {

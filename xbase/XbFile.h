@@ -31,7 +31,12 @@ public:
     bool Open(const std::string& path, bool writable);
     // Creates a new file (an existing one is truncated).
     bool Create(const std::string& path);
+    // Creates a file of this process alone, held in memory and gone when closed; path names
+    // it in messages.
+    bool CreateInMemory(const std::string& path);
     void Close();
+    // Trades the open files (or none) of this and other.
+    void Swap(TXbFile& other) noexcept;
     bool IsOpen() const { return fd_ >= 0; }
     int Handle() const { return fd_; }
     bool Writable() const { return writable_; }

@@ -122,6 +122,12 @@ struct TXbIndexFile::TImpl {
 
     TXbIndexFile& Owner;
     TXbFile File;
+    // A file behind its table that this user may not bring up to date (read-only, or the disk
+    // refuses) has its orders made for this user alone, from the table's records, in a file in
+    // memory (File) while the file itself waits in Shared; a change of this user goes back to
+    // the file itself.
+    TXbFile Shared;
+    bool Private = false;
     const TXbRecordSource* Source = nullptr;
     THeader Header;
     std::vector<std::unique_ptr<TXbOrder>> Orders;  // by directory slot
@@ -156,13 +162,16 @@ struct TXbIndexFile::TImpl {
 
     // -- locking -------------------------------------------------------------------------------
 
+    // The index file on disk, whether or not the orders answer from a private copy.
+    const TXbFile& Disk() const { return Private ? Shared : File; }
+
     bool SetLock(short type) {
         struct flock fl {};
         fl.l_type = type;
         fl.l_whence = SEEK_SET;
         fl.l_start = LockOffset;
         fl.l_len = 1;
-        while (::fcntl(File.Handle(), F_OFD_SETLKW, &fl) != 0) {
+        while (::fcntl(Disk().Handle(), F_OFD_SETLKW, &fl) != 0) {
             if (errno == EINTR) continue;
             return errno == EINVAL; // no such locks on this file system: nothing to share
         }
@@ -564,7 +573,7 @@ struct TXbIndexFile::TImpl {
         if (Broken) return isDamaged;
         if (Batch) return isOk;
         TXbIndexStatus st = BeginChange();
-        if (st == isOk && !MatchesTable()) {
+        if (st == isOk && !MatchesTable(true)) {
             st = !Walk ? Abandon(isDamaged) : RebuildBehind();
             if (st == isOk) st = BeginChange();
         }
@@ -577,20 +586,57 @@ struct TXbIndexFile::TImpl {
     // A file that may be written then takes the lock for writing (letting the shared lock go
     // first: two readers waiting to turn theirs into the other kind would wait for each other),
     // rebuilds the file unless another user did meanwhile, and reads under the shared lock again.
-    TXbIndexStatus CatchUpReading() {
+    // withTime compares the table file's change time too (an open does).
+    TXbIndexStatus CatchUpReading(bool withTime) {
         if (LockDepth != 1 || Exclusive || !File.Writable() || !Walk) return isDamaged;
         SetLock(F_UNLCK);
         TXbIndexStatus st = isIoError;
         if (SetLock(F_WRLCK)) {
             st = Refresh(false);
-            if (st == isOk && !MatchesTable()) {
+            if (st == isOk && !MatchesTable(withTime)) {
                 st = BeginChange();
                 if (st == isOk) st = RebuildBehind();
             }
         }
         SetLock(F_RDLCK);
         if (st == isOk) st = Refresh(false);
-        return st == isOk && !MatchesTable() ? isDamaged : st;
+        return st == isOk && !MatchesTable(withTime) ? isDamaged : st;
+    }
+
+    // Makes the orders anew for this user alone, from the table's records as they are now, in
+    // a file in memory; the file on disk is left as it is. A failure goes back to that file.
+    TXbIndexStatus BuildPrivate() {
+        if (!Walk || !TableState) return isDamaged;
+        if (!Private) {
+            Shared.Swap(File);
+            Private = true;
+        }
+        const TXbIndexStatus st = File.CreateInMemory(Owner.Path()) ? RebuildPrivate() : isIoError;
+        if (st != isOk) LeavePrivate();
+        return st;
+    }
+
+    TXbIndexStatus RebuildPrivate() {
+        Cache.Clear();
+        FreeList.clear();
+        PendingFree.clear();
+        TxFreed.clear();
+        Fresh.clear();
+        Header.PageCount = 1;
+        TxEnd = 1;
+        InChange = true;
+        return RebuildBehind();
+    }
+
+    // A change goes to the file on disk: the private orders are dropped and the file read anew.
+    void LeavePrivate() {
+        if (!Private) return;
+        File.Swap(Shared);
+        Shared.Close();
+        Private = false;
+        FreeList.clear();
+        PendingFree.clear();
+        Refresh(true);
     }
 
     // Rebuilds a shared file behind its table, in a change begun under the write lock, from the
@@ -682,12 +728,14 @@ struct TXbIndexFile::TImpl {
     }
 
     // True when the index records the table's count and stamp as they are now (or nobody told
-    // it about its table).
-    bool MatchesTable() const {
+    // it about its table); withTime, also the change time of the table file, when it recorded
+    // one: the table was not written since by a program that does not keep the index.
+    bool MatchesTable(bool withTime = false) const {
         if (!TableState) return true;
         if (OldKeys) return false;
-        const TXbTableState state = TableState(false);
-        return state.Count == Header.Table.Count && state.Stamp == Header.Table.Stamp;
+        const TXbTableState state = TableState(withTime);
+        return state.Count == Header.Table.Count && state.Stamp == Header.Table.Stamp &&
+               (!withTime || Header.Table.Time == 0 || state.Time == Header.Table.Time);
     }
 
     TXbIndexStatus BeginChange() {
@@ -1166,24 +1214,38 @@ struct TXbIndexFile::TImpl {
 
 namespace {
 
-// A read: under the file's shared lock, with the header reread when another user changed it,
-// and refused when the index no longer records the table as it is now. Inside a batch, and
-// when the files are this user's alone, memory holds the truth and nothing is read or locked.
+// A read: under the file's shared lock, with the header reread when another user changed it.
+// An index that no longer records the table as it is now is brought up to date, or, when this
+// user may not, made for this user alone (private orders, which follow the table from then on).
+// Inside a batch, and when the files are this user's alone, memory holds the truth and nothing
+// is read or locked. withTime compares the table file's change time too (an open does).
 class TReadOp {
 public:
-    explicit TReadOp(TXbIndexFile::TImpl& impl) : impl_(impl) {
+    explicit TReadOp(TXbIndexFile::TImpl& impl, bool withTime = false) : impl_(impl) {
         impl_.Pin();
         if (impl_.Broken) {
             status_ = isDamaged;
-        } else if (impl_.Batch || impl_.Exclusive) {
+        } else if (impl_.Batch) {
             status_ = isOk;
-        } else if (impl_.LockDepth++ == 0 && !impl_.SetLock(F_RDLCK)) {
-            locked_ = true;
-            status_ = isIoError;
+        } else if (impl_.Private && (impl_.Pins > 1 || impl_.MatchesTable(true))) {
+            status_ = isOk; // not inside another operation, which may hold the private pages
+        } else if (impl_.Exclusive) {
+            const bool check = withTime || impl_.Private;
+            status_ = check && !impl_.MatchesTable(true) ? impl_.BuildPrivate() : isOk;
         } else {
+            // Private orders the table left behind give way to the file, which another user
+            // may have brought up to date meanwhile; compared with the change time, as they were.
+            withTime = withTime || impl_.Private;
+            impl_.LeavePrivate();
             locked_ = true;
+            if (impl_.LockDepth++ == 0 && !impl_.SetLock(F_RDLCK)) {
+                status_ = isIoError;
+                return;
+            }
             status_ = impl_.Refresh(false);
-            if (status_ == isOk && !impl_.MatchesTable()) status_ = impl_.CatchUpReading();
+            if (status_ == isOk && !impl_.MatchesTable(withTime) &&
+                impl_.CatchUpReading(withTime) != isOk)
+                status_ = impl_.BuildPrivate();
         }
     }
     ~TReadOp() {
@@ -1204,6 +1266,7 @@ private:
 class TWriteOp {
 public:
     explicit TWriteOp(TXbIndexFile::TImpl& impl, bool own = false) : impl_(impl) {
+        impl_.LeavePrivate();
         impl_.Pin();
         if (!impl_.File.Writable()) {
             status_ = isReadOnly;
@@ -1510,11 +1573,11 @@ TXbIndexFile::~TXbIndexFile() {
 }
 
 bool TXbIndexFile::IsOpen() const {
-    return impl_->File.IsOpen();
+    return impl_->Disk().IsOpen();
 }
 
 bool TXbIndexFile::Writable() const {
-    return impl_->File.Writable();
+    return impl_->Disk().Writable();
 }
 
 TXbIndexStatus TXbIndexFile::Create(const std::string& path, TXbIndexKind kind,
@@ -1563,8 +1626,9 @@ void TXbIndexFile::Close() {
     impl_->Broken = false;
     impl_->Exclusive = false;
     impl_->TableState = nullptr;
-    behind_ = false;
     impl_->File.Close();
+    impl_->Shared.Close();
+    impl_->Private = false;
     for (auto& o : impl_->Orders)
         o->slot_ = -1;
     impl_->Orders.clear();
@@ -1596,8 +1660,12 @@ bool TXbIndexFile::Matches(const TXbTableState& state) const {
 
 TXbIndexStatus TXbIndexFile::Verify() {
     if (!IsOpen()) return isIoError;
-    TReadOp op(*impl_);
+    TReadOp op(*impl_, true);
     return op.Status();
+}
+
+TXbIndexStatus TXbIndexFile::MakePrivate() {
+    return IsOpen() ? impl_->BuildPrivate() : isIoError;
 }
 
 void TXbIndexFile::SetCachePages(std::size_t pages) {
@@ -1612,6 +1680,7 @@ void TXbIndexFile::SetExclusive(bool exclusive) {
 TXbIndexStatus TXbIndexFile::BeginUpdate() {
     TImpl& impl = *impl_;
     if (!IsOpen()) return isIoError;
+    impl.LeavePrivate();
     if (!impl.File.Writable()) return isReadOnly;
     if (impl.Exclusive) return impl.BeginBatch();
     if (impl.LockDepth++ != 0 || !impl.SetLock(F_WRLCK)) {

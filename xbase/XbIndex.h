@@ -17,8 +17,10 @@
 // A work area brackets each change of the table with BeginUpdate / EndUpdate, so that the index
 // records the table's new state with the change; an index that records another state does not
 // match its table. A shared file found so under its lock, which every writer holds from before
-// the table changes until the index has followed, was left by a writer that died: it is rebuilt
-// there by a user that may write it, and refused (isDamaged) by one that may not. When the files
+// the table changes until the index has followed, was left by a writer that died, or the table
+// was changed by another program (its change time differs from the one recorded: compared at
+// open and at the start of every change): it is rebuilt there by a user that may write it, and
+// made for this user alone, in memory, by one that may not (MakePrivate). When the files
 // are one user's alone (SetExclusive), no locks are taken and changes gather in one batch,
 // changed pages written in place when the batch took them itself, until WriteBack writes them
 // and then the header; the table's stamp, raised before the first change, marks the file on
@@ -200,14 +202,16 @@ public:
     bool Matches(const TXbTableState& state) const;
     // The change time of the table the file recorded when it last caught up (0: none).
     LongWord TableTime() const;
-    // The file does not record the table as it is and this user cannot rebuild it (a read-only
-    // open): its orders are listed, but a work area walks in record order instead and refuses
-    // seeks, until the table is opened again.
-    void SetBehind() { behind_ = true; }
-    bool Behind() const { return behind_; }
-    // Reads the file again under a shared lock and answers whether it matches its table now
-    // (isDamaged when it does not; a file that may be written catches up first, as reads do).
+    // Reads the file again under a shared lock and brings it up to date with its table as reads
+    // do, comparing the table file's change time too: a file that may be written is rebuilt
+    // there, one that may not gets private orders (MakePrivate).
     TXbIndexStatus Verify();
+    // Makes the orders anew for this user alone, from the table's records as they are now, in
+    // memory, the file on disk left as it is: for a file behind its table that this user may
+    // not write (rights, a read-only open or mount, a full disk). Every find, range and walk
+    // answers from them, and reads make them again when the table's count, stamp or change time
+    // moves; a change of this user goes back to the file on disk.
+    TXbIndexStatus MakePrivate();
     // The table's files are this user's alone: no locks, no rereading of the header, and
     // changes gather in memory until WriteBack.
     void SetExclusive(bool exclusive);
@@ -270,6 +274,5 @@ private:
     friend class TXbOrder;
     std::string path_;
     TXbIndexKind kind_ = ikCDX;
-    bool behind_ = false;
     std::unique_ptr<TImpl> impl_;
 };

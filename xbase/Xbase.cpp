@@ -360,7 +360,7 @@ std::intptr_t xb_SysProp(int code, std::intptr_t value) {
         return FieldOf(static_cast<int>(value), area, index) && Def(*area, index).Type == 'V' ? 1
                                                                                               : 0;
     }
-    case 65014: return area && area->Alone() ? 1 : 0;
+    case 65014: return area && area->Alone() && !area->ReadOnly() ? 1 : 0;
     case 65016: return area ? static_cast<std::intptr_t>(area->PackStamp()) : 0;
     case 3000: return area ? area->OrderCount() : 0;
     case 3002: {

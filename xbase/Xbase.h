@@ -50,7 +50,8 @@ int xb_LastErrorErrno();        // the errno of a write the system refused, 0 wh
 // current area's record buffer; 65002 area (value) open; 65005 closes everything; 65006 orders
 // named after their index files (NTX); 65008/65010 address and size of the work block (it holds
 // the last text a call gave); 65012 field (value) is variable-length text; 65014 the current
-// area has its table's files to itself (an exclusive open, or no other holder); 65016 the
+// area may repair its table's files: it has them to itself (an exclusive open, or no other
+// holder) and may write them; 65016 the
 // area's pack stamp, which changes whenever the table is packed, here or elsewhere; 3000 order
 // count; 3002 order (value) descending; 1000/1001 read/set soft seek; 1002/1003 read/set exact;
 // 1006 deleted records hidden; 1009 the current area's driver; 1305 fixed blob length that

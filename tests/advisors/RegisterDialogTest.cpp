@@ -454,6 +454,18 @@ TEST_F(LoanInfoTest, ATableWhoseFieldsAreNotTheRegistersIsNamedWithTheField) {
     TAmortOptions options;
     EXPECT_EQ(LoadSchedule(home.Path(), "1", schedule, options),
               RegisterFieldMessage(LoansTable, "FRSTPMTDT", 0));
+    // Whole again, but the system refuses reads of XREF.DBF once the register was looked over:
+    // the dialog names the file and the cause.
+    WriteAll(path, made);
+    XbSetReadFailure(std::numeric_limits<long>::max(), 1, EIO, "XREF.DBF");
+    ASSERT_EQ(PrepareRegister(home.Path(), {AccountsTable, LoansTable, XRefTable, SysInfoTable}),
+              "");
+    const long reads = XbSetReadFailure(std::nullopt);
+    XbSetReadFailure(reads + 1, std::numeric_limits<long>::max(), EIO, "XREF.DBF");
+    EXPECT_FALSE(TLoanInfo(nullptr, home.Path()).TablesOpen());
+    XbSetReadFailure(std::nullopt);
+    EXPECT_THAT(LastMessage(), HasSubstr(std::string(TableOpenFailedMessage) + "\n\n"));
+    EXPECT_THAT(LastMessage(), HasSubstr("XREF.DBF"));
 }
 
 TEST_F(LoanInfoTest, AnAbandonedDeleteChangesNothing) {
@@ -513,12 +525,19 @@ TEST_F(LoanInfoTest, ALoanIsDeletedOnItsOwnStepOnly) {
 // could still be written but no change can make its journal), or its files closed in a folder
 // that takes writes, or the counter table alone. The dialog tells why as it shows, naming the
 // folder or the file with the cause; the navigator greys what would change the register, New
-// answers with the same cause, a loan can be chosen, and no table is written. So is a register
-// on a full disk whose indexes are to be made anew, told only at New: the full disk, with the
-// first table whose repair it refused.
+// answers with the same cause, a loan can be chosen and loaded, and no table is written. So is a
+// register on a full disk whose indexes are to be made anew, told only at New: the full disk,
+// with the first table whose repair it refused. Another program appended to LOANS.DBF and
+// TRANS.DBF before, so that their indexes, which none of them may write, are behind the tables.
 TEST_F(LoanInfoTest, ARegisterThatCannotBeWrittenIsShownForReadingAndToldWhy) {
     RUN_IN_FRESH_PROCESS();
     SmithWithALoan();
+    ASSERT_EQ(RunPython(python, home.Path(), R"(import dbf
+for name in ('LOANS.DBF', 'TRANS.DBF'):
+    with dbf.Table(name).open(dbf.READ_WRITE) as t:
+        t.append({'loanno': '99'})
+)"),
+              "");
     const auto tables = [&] {
         return Rows("ACCNTS.DBF", "ACCOUNTNO") + Rows("LOANS.DBF", "LOANNO") +
                Rows("XREF.DBF", "ACCOUNTNO,LOANNO") + Rows("SYSINFO.DBF", "LASTLOANNO");
@@ -551,7 +570,10 @@ TEST_F(LoanInfoTest, ARegisterThatCannotBeWrittenIsShownForReadingAndToldWhy) {
                 Click(d.NextBTN);
                 Click(d.NextBTN);
             });
-            return seen + loan;
+            TAmortSchedule schedule;
+            TAmortOptions options;
+            const std::string loaded = LoadSchedule(dir, loan, schedule, options);
+            return seen + loan + "|" + loaded + std::to_string(schedule.LastRow);
         });
         if (!Ran(told, step)) continue;
         ++ran;
@@ -564,7 +586,7 @@ TEST_F(LoanInfoTest, ARegisterThatCannotBeWrittenIsShownForReadingAndToldWhy) {
         const std::string refused = full   ? RegisterDiskFullMessage(AccountsTable)
                                     : file ? RegisterFileUnwritableMessage(name, dir, EACCES)
                                            : RegisterFolderUnwritableMessage(dir);
-        EXPECT_EQ(*told, notice + "||" + refused + "|Step: 3/4|2") << step;
+        EXPECT_EQ(*told, notice + "||" + refused + "|Step: 3/4|2|14") << step;
         const std::string shown = full ? ""
                                        : "\n\nIts accounts and loans can be looked at and loaded, "
                                          "but none can be added, saved or deleted";

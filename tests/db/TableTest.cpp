@@ -5,6 +5,8 @@
 // found by their value through keys, ranges and filters.
 #include "DataSetFixture.h"
 
+#include "platform/rtl/Streams.h"
+
 #include <algorithm>
 #include <charconv>
 #include <map>
@@ -94,6 +96,38 @@ TEST_F(TableTest, FindsKeysWholeAndNearestByPartialKey) {
     EXPECT_EQ(table.FieldByName("AMOUNT")->AsFloat(), 9);
     table.SetIndexName("");
     EXPECT_EQ(MessageOf([&] { table.FindKey({"JONES"}); }), "No index currently active");
+}
+
+// Another program appends to the table: opened for reading only, so that the index behind it
+// cannot be brought up to date, the table finds the new record and walks in the order. Made
+// anew, the index's last leaf of 700 names damaged, a find of a key there says so, naming it.
+TEST_F(TableTest, AReadOnlyTableFindsARecordAnotherProgramAppended) {
+    if (PythonWith("dbf").empty()) GTEST_SKIP() << "python3 with dbf is not installed";
+    std::vector<std::string> names;
+    for (int i = 1000; i < 1700; ++i)
+        names.push_back("N" + std::to_string(i));
+    Loans(names).Close();
+    ASSERT_EQ(Python("dbf", "with dbf.Table('LOANS.DBF').open(dbf.READ_WRITE) as t:\n"
+                            "    t.append({'name': 'AB'})\n"),
+              "");
+    master_->SetReadOnly(true);
+    master_->Open();
+    EXPECT_TRUE(master_->FindKey({"AB"}));
+    master_->Next();
+    EXPECT_EQ(Current(*master_), "N1000");
+    master_->Close();
+    ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeShared, xbCDX), 0); // alone: made anew
+    xb_Close();
+    std::string index = ReadAll(Path("LOANS.CDX"));
+    std::size_t last = 0; // the NAME tag's last leaf
+    for (std::size_t page = 4096; page < index.size(); page += 4096)
+        if (index[page] == 1 &&
+            DecodeLE<LongWord>(&index[page + 4]) == DecodeLE<LongWord>(&index[48]))
+            last = page;
+    index[last + 16] ^= 1; // its checksum fails
+    WriteAll(Path("LOANS.CDX"), index);
+    master_->Open();
+    EXPECT_NE(MessageOf([&] { master_->FindKey({"N1699"}); }).find("LOANS.CDX"), std::string::npos);
 }
 
 TEST_F(TableTest, KeysCountTheirFieldsAndAnExpressionOrderTakesNoFieldValues) {
