@@ -428,7 +428,8 @@ TEST_F(TableTest, AnExclusiveTableOnAFullDiskRefusesThePostThatDoesNotFit) {
         XbSetWriteFailure(std::nullopt);
         xb_Use(Path("disk/LOANS.DBF"), "", xbModeReadOnly, xbCDX);
         const LongInt held = xb_RecCount();
-        told += ", held " + std::to_string(held) + (held == done ? "" : " of " + std::to_string(done));
+        told +=
+            ", held " + std::to_string(held) + (held == done ? "" : " of " + std::to_string(done));
         xb_CloseAll();
         return told;
     };

@@ -446,9 +446,9 @@ TEST_F(XbFullDiskTest, ARefusedAppendLeavesTheTableAsItWas) {
     int ran = 0;
     // The disk's size, the file a shared open refuses first, and what the index then holds.
     for (const auto& [memos, kib, refused, index] : {std::tuple{false, 8, "full.dbf", ""},
-                                                    {true, 24, "full.fpt", "exact"},
-                                                    {true, 32, "full.dbf", "exact"},
-                                                    {true, 48, "full.cdx", "exact"}}) {
+                                                     {true, 24, "full.fpt", "exact"},
+                                                     {true, 32, "full.dbf", "exact"},
+                                                     {true, 48, "full.cdx", "exact"}}) {
         ASSERT_EQ(RunPython("import dbf\nmemos = " + std::string(memos ? "True" : "False") + R"(
 t = dbf.Table('full', 'NAME C(20); AMOUNT N(12,2)' + ('; NOTE M' if memos else ''),
               dbf_type='fp' if memos else 'db3').open(dbf.READ_WRITE)
