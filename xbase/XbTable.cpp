@@ -503,8 +503,7 @@ bool TXbTable::MakeRoom() {
 
 bool TXbTable::Sync() {
     if (!FlushAppends()) return false;
-    if (roomEnd_ > 0) file_.GiveBackRoom();
-    roomEnd_ = 0;
+    GiveBackRoom();
     return file_.Flush();
 }
 

@@ -128,11 +128,10 @@ public:
     int Open(const std::string& path, bool writable);
     void Close() {
         FlushAppends();
-        if (roomEnd_ > 0) file_.GiveBackRoom();
+        GiveBackRoom();
         Unmap();
         file_.Close();
         pending_.clear();
-        roomEnd_ = 0;
         memory_.Clear();
         exclusive_ = false;
         keepAppends_ = false;
@@ -144,7 +143,9 @@ public:
     // appends gather in memory.
     void SetExclusive(bool exclusive) {
         exclusive_ = exclusive;
-        if (!exclusive) memory_.Clear();
+        if (exclusive) return;
+        memory_.Clear();
+        GiveBackRoom(); // a shared open writes each append at once
     }
     // Records appended from now on stay in memory as well, as records a seek lands on do: the
     // table has an order open, so its records will be read at random. Only for an exclusive open.
@@ -234,6 +235,11 @@ private:
     // refused append leaves no part of its records behind, which other readers would take for
     // one record more than the header counts.
     bool CutAfter(LongInt count);
+    // Gives back the room MakeRoom reserved past the file's end.
+    void GiveBackRoom() {
+        if (roomEnd_ > 0) file_.GiveBackRoom();
+        roomEnd_ = 0;
+    }
     // Writes bytes at at to the file and to the records kept in memory.
     bool WriteBytes(Int64 at, std::string_view bytes);
     // Offset of record recno in the file.
