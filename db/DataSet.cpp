@@ -24,6 +24,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <utility>
 namespace {
 
 // The engine's record-reading modes.
@@ -96,8 +97,13 @@ void TDataSet::DoClose() {
     const bool destroying = ComponentState().Contains(csDestroying);
     if (!destroying) DoBeforeClose();
     SetState(dsInactive);
+    closeFailure_ = dbiOK;
     CloseCursor();
-    if (!destroying) DoAfterClose();
+    if (destroying) return;
+    DoAfterClose();
+    // The data set is closed; a close whose writes the disk refused (an exclusive table's
+    // gathered changes) says so.
+    CheckEngineResult(std::exchange(closeFailure_, dbiOK));
 }
 
 void TDataSet::Loaded() {
@@ -259,7 +265,7 @@ void TDataSet::FreeCursor() {
 
 void TDataSet::DestroyHandle() {
     DbiRelRecordLock(handle_, false);
-    DbiCloseCursor(handle_);
+    closeFailure_ = DbiCloseCursor(handle_);
 }
 
 TFieldDefs* TDataSet::FieldDefs() {

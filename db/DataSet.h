@@ -329,6 +329,7 @@ private:
     bool modified_ = false;
     bool streamedActive_ = false;
     bool infoQueryMode_ = false;
+    DBIResult closeFailure_ = dbiOK; // what the cursor's close answered (DestroyHandle)
     TDataSetState disableState_ = dsInactive;
     TDataEvent enableEvent_ = deDataSetChange;
     bool filtered_ = false;

@@ -433,9 +433,9 @@ DBIResult DbiCloseCursor(TCursorHandle& cursor) {
     if (n == 0 || n > 255) return dbiOK;
     TWA wa(n);
     if (wa.Failed()) return dbiBadHandle;
-    xb_Close();
+    const int status = xb_Close();
     FreeEngineWorkArea(n);
-    return dbiOK;
+    return ResultOfEngineStatus(status);
 }
 
 DBIResult DbiGetCursorProps(TCursorHandle cursor, TCursorProps* props) {

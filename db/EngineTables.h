@@ -58,6 +58,8 @@ DBIResult DbiOpenTable(TDatabaseHandle database, const char* table, const char* 
                        const char* indexName, const char* tag, Word indexId, int openMode,
                        int shareMode, int translateMode, bool oneWay, const char* optParams,
                        TCursorHandle* cursor);
+// Closes the cursor's table, writing what an exclusive open gathered (appended records, index
+// pages); the cursor is closed even when that write fails, and the failure is answered.
 DBIResult DbiCloseCursor(TCursorHandle& cursor);
 DBIResult DbiGetCursorProps(TCursorHandle cursor, TCursorProps* props);
 // Fills one descriptor per field (the caller's array holds the field count of the cursor

@@ -212,9 +212,11 @@ int TXbArea::Close() {
         if (status == xbOK) status = written;
         // Appended records the table could not take are lost with the area: so are the index
         // changes that followed them, and each index stays as it was last written back.
-        if (written != xbOK)
+        if (written != xbOK) {
+            table_->DropAppends();
             for (auto& file : files_)
                 file->DropBatch();
+        }
     }
     for (auto& file : files_)
         file->Close();
@@ -557,6 +559,9 @@ int TXbArea::WriteImage(LongInt recno, std::string& image, bool reserved) {
     for (std::size_t i = 0; i < files_.size() && status == xbOK; ++i)
         if (const TXbIndexStatus st = files_[i]->PrepareUpdate(); st != isOk)
             status = IndexFailure(st, *files_[i]);
+    // And the room of a gathered append, before its memos: the record that cannot be stored is
+    // refused here, never when the gathered records are written.
+    if (status == xbOK && reserved && !table_->MakeRoom()) status = xbWriteFailed;
     if (status == xbOK) status = memos_.Write(image, old, recno, table_->Fields());
     const bool tried = status == xbOK; // a write refused half-way may have changed the file
     if (tried && !(reserved ? table_->AppendRecord(image) : table_->WriteRecord(recno, image)))

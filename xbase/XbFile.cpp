@@ -190,6 +190,22 @@ bool TXbFile::Truncate(Int64 size) {
     return (!writeFailure.Refuses(path_) && ::ftruncate(fd_, size) == 0) || Refused(path_);
 }
 
+bool TXbFile::Reserve(Int64 offset, Int64 count) {
+    if (fd_ < 0 || !writable_ || offset < 0) return false;
+    if (writeFailure.Refuses(path_)) return Refused(path_);
+    while (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, offset, count) != 0) {
+        if (errno == EINTR) continue;
+        return errno == EOPNOTSUPP || errno == ENOSYS || Refused(path_);
+    }
+    return true;
+}
+
+void TXbFile::GiveBackRoom() {
+    // Cutting a file to its own size frees the blocks reserved past its end.
+    struct stat st {};
+    if (fd_ >= 0 && writable_ && ::fstat(fd_, &st) == 0) (void)::ftruncate(fd_, st.st_size);
+}
+
 bool TXbFile::RenameTo(const std::string& path) {
     if (fd_ < 0 || !XbRename(path_, path)) return false;
     path_ = path;

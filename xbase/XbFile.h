@@ -57,6 +57,13 @@ public:
         return WriteAt(offset, bytes.data(), bytes.size());
     }
     bool Truncate(Int64 size);
+    // Takes room on the disk for count bytes from offset without changing the file's size, so
+    // that writing them later needs no more room; false, with the reason, when the disk has none.
+    // A file system that cannot set room aside answers true: its writes are refused as they come.
+    bool Reserve(Int64 offset, Int64 count);
+    // Gives back the room reserved past the file's end (the file's data and size stay); counts
+    // as no write, and failing it keeps the room taken until the file is cut or removed.
+    void GiveBackRoom();
     // Renames the open file to path (replacing a file there); the descriptor stays open.
     bool RenameTo(const std::string& path);
     // The open file was renamed to path by other means.
@@ -101,7 +108,8 @@ bool XbTakeOverIdentity(const std::string& path, const std::string& of);
 // For tests of what survives a failing disk. Every change this process makes to a file or a
 // folder goes through this file layer, and each counts as one write: a write, a truncation, a
 // flush to disk, a file made, renamed (counted for the file renamed) or removed, a folder
-// flushed (counted for the file whose folder it is), a file given another's identity. From
+// flushed (counted for the file whose folder it is), a file given another's identity, room
+// reserved. From
 // write fromWrite on (1 = the next one), count writes in a row fail with errno error (ENOSPC:
 // as on a full disk; EACCES or EROFS: as in a folder or on a disk that cannot be written): the
 // system call is not made, the write fails as a refused call does and changes nothing; the

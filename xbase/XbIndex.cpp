@@ -35,6 +35,7 @@ constexpr int MaxKeyLength = 254;
 constexpr int MaxTagName = 128; // a single-order file takes its base name
 constexpr LongWord MaxHeight = 32;
 constexpr std::size_t MinCachedPages = 16;
+constexpr LongWord RoomAhead = 16; // pages a batch reserves past those it took
 constexpr std::size_t TableStateAt = 36;
 constexpr std::size_t DirectoryAt = 48;
 constexpr std::size_t DirectoryEntry = 16;
@@ -153,6 +154,8 @@ struct TXbIndexFile::TImpl {
     std::unordered_set<LongWord> Fresh;
     // No other user has the files: no locks are taken and the header is never read again.
     bool Exclusive = false;
+    // The sole user's batch took the file's room on the disk up to here (MakeRoom).
+    Int64 RoomEnd = 0;
     TPath LookPath;
     bool RecordTable = false;       // the change in progress makes the index match the table
     TXbTableStateSource TableState; // the table's count and stamp now, when the area gave it
@@ -253,7 +256,41 @@ struct TXbIndexFile::TImpl {
     TXbIndexStatus Relieve() {
         FitCache();
         if (!Cache.OverCapacity() || Cache.DirtyCount() <= Cache.Capacity() / 2) return isOk;
+        // Without room for them on the disk the pages stay in memory: the change that took
+        // them is refused by MakeRoom before it reaches the table.
+        if (Exclusive && MakeRoom(TxEnd) != isOk) return isOk;
         return WriteDirtyPages();
+    }
+
+    // Room on the disk for the sole user's batch up to page count pages, and for a few more,
+    // taken past the file's end without writing; isIoError, with the reason, when the disk has
+    // none. So the writes of the batch need no room, and a full disk refuses the change that
+    // could take a page too many rather than the commit or close of changes answered done.
+    TXbIndexStatus MakeRoom(LongWord count) {
+        const Int64 end = static_cast<Int64>(count) * PageSize;
+        const Int64 from = std::max(RoomEnd, static_cast<Int64>(Header.PageCount) * PageSize);
+        if (end <= from) return isOk;
+        for (const Int64 to : {end + static_cast<Int64>(RoomAhead) * PageSize, end})
+            if (File.Reserve(from, to - from)) {
+                RoomEnd = to;
+                return isOk;
+            }
+        return isIoError;
+    }
+
+    // The most pages one change of a record may take: in each order, the paths of the old key
+    // and of the new copied, and the new one split up to a new root.
+    LongWord ChangePages() const {
+        LongWord pages = 0;
+        for (const TTagSlot& tag : Header.Tags)
+            pages += 3 * tag.Height + 1;
+        return pages;
+    }
+
+    // Gives back the room reserved past the file's end.
+    void GiveBackRoom() {
+        if (RoomEnd > 0) File.GiveBackRoom();
+        RoomEnd = 0;
     }
 
     // Lets the cache grow with the file, so that a file of any size is read from disk once.
@@ -688,6 +725,7 @@ struct TXbIndexFile::TImpl {
             }
             st = Commit(state);
             if (pass == 1) {
+                RoomEnd = 0; // the cut gives it back
                 if (st == isOk && !File.Truncate(static_cast<Int64>(next) * PageSize))
                     st = isIoError;
                 PendingFree.clear();
@@ -712,6 +750,7 @@ struct TXbIndexFile::TImpl {
     // after a change that failed; gives st. Only under the write lock, or for the sole user.
     TXbIndexStatus GiveBack(TXbIndexStatus st) {
         const Int64 end = static_cast<Int64>(Header.PageCount) * PageSize;
+        RoomEnd = 0; // the cut gives it back
         if (File.Size() > end) File.Truncate(end);
         return st;
     }
@@ -1623,6 +1662,7 @@ void TXbIndexFile::Close() {
         TWriteOp op(*impl_, true);
         if (op.Status() == isOk) op.Finish(isOk);
     }
+    impl_->GiveBackRoom();
     impl_->Broken = false;
     impl_->Exclusive = false;
     impl_->TableState = nullptr;
@@ -1682,7 +1722,14 @@ TXbIndexStatus TXbIndexFile::BeginUpdate() {
     if (!IsOpen()) return isIoError;
     impl.LeavePrivate();
     if (!impl.File.Writable()) return isReadOnly;
-    if (impl.Exclusive) return impl.BeginBatch();
+    if (impl.Exclusive) {
+        // The room the change may take, before it takes any, so that its take-back needs none
+        // either; as far as the disk has it: a change that takes no page (a record marked
+        // deleted) needs none, and PrepareUpdate refuses one whose pages have no room.
+        const TXbIndexStatus st = impl.BeginBatch();
+        if (st == isOk) impl.MakeRoom(impl.TxEnd + impl.ChangePages());
+        return st;
+    }
     if (impl.LockDepth++ != 0 || !impl.SetLock(F_WRLCK)) {
         if (--impl.LockDepth == 0) impl.SetLock(F_UNLCK);
         return isIoError;
@@ -1695,8 +1742,8 @@ TXbIndexStatus TXbIndexFile::BeginUpdate() {
 
 TXbIndexStatus TXbIndexFile::PrepareUpdate() {
     TImpl& impl = *impl_;
-    if (impl.Broken) return isDamaged;
-    return impl.Exclusive || !impl.Batch ? isOk : impl.WritePages();
+    if (impl.Broken || !impl.Batch) return impl.Broken ? isDamaged : isOk;
+    return impl.Exclusive ? impl.MakeRoom(impl.TxEnd) : impl.WritePages();
 }
 
 TXbIndexStatus TXbIndexFile::CommitUpdate() {
@@ -1743,6 +1790,7 @@ void TXbIndexFile::DropBatch() {
 }
 
 bool TXbIndexFile::Sync() {
+    impl_->GiveBackRoom();
     return impl_->File.Flush();
 }
 

@@ -24,7 +24,9 @@
 // are one user's alone (SetExclusive), no locks are taken and changes gather in one batch,
 // changed pages written in place when the batch took them itself, until WriteBack writes them
 // and then the header; the table's stamp, raised before the first change, marks the file on
-// disk as behind until then, and a batch the disk refuses stays to be written again. Tree pages are
+// disk as behind until then, and a batch the disk refuses stays to be written again; the pages
+// it takes past the end of the file have their room reserved (PrepareUpdate), so that a full
+// disk refuses the change that does not fit rather than the write of the batch. Tree pages are
 // kept in a cache of their own (IndexPages.h): when it fills, pages not used lately leave, and a
 // batch writes back the pages it changed and goes on changing them where they lie, since no header
 // on disk points to them yet. The format is described in FORMAT.md beside this file.
@@ -238,8 +240,10 @@ public:
     // them the index and records the table as it is now. TakeBack undoes the update while the
     // lock is still held, so that no other user sees it: the pages are forgotten and a header
     // written is replaced by the one before (its pages are as they were), the file cut back to
-    // the pages it counts. For the files' sole user Prepare and Commit do nothing (the batch goes
-    // on) and TakeBack leaves its batch: the caller takes the change back order by order.
+    // the pages it counts. For the files' sole user Prepare only reserves the room of the pages
+    // the batch took past the file's end (isIoError when the disk has none; Begin reserves what
+    // a change may take, as far as the disk has it), Commit does nothing (the batch goes on) and
+    // TakeBack leaves its batch: the caller takes the change back order by order.
     TXbIndexStatus PrepareUpdate();
     TXbIndexStatus CommitUpdate();
     void TakeBackUpdate();

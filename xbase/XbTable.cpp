@@ -434,6 +434,7 @@ bool TXbTable::AppendRecord(const std::string& image) {
     ++ProcessWrites();
     if (image.size() != static_cast<std::size_t>(recordSize_)) return false;
     if (exclusive_) {
+        if (!MakeRoom()) return false;
         pending_ += image;
         ++count_;
         if (pending_.size() < kGatherSize || FlushAppends()) return true;
@@ -480,6 +481,32 @@ bool TXbTable::FlushAppends() {
     return false;
 }
 
+void TXbTable::DropAppends() {
+    count_ -= static_cast<LongInt>(pending_.size()) / recordSize_;
+    pending_.clear();
+}
+
+bool TXbTable::MakeRoom() {
+    if (!exclusive_) return true;
+    const Int64 end = At(count_ + 2) + 1; // the next record and the end-of-file mark
+    if (end <= roomEnd_) return true;
+    // From the first record not on disk: a refused flush cut the file, and its room with it.
+    const Int64 from = At(count_ + 1) - static_cast<Int64>(pending_.size());
+    // Room for the records of a whole flush at once, else for this record alone.
+    for (const Int64 to : {end + static_cast<Int64>(kGatherSize), end})
+        if (file_.Reserve(from, to - from)) {
+            roomEnd_ = to;
+            return true;
+        }
+    return false;
+}
+
+bool TXbTable::Sync() {
+    if (!FlushAppends()) return false;
+    GiveBackRoom();
+    return file_.Flush();
+}
+
 bool TXbTable::Touch() {
     if (touched_) return true;
     if (!FlushAppends()) return false;
@@ -522,7 +549,8 @@ bool TXbTable::TakeBack(const TMark& mark) {
 
 bool TXbTable::CutAfter(LongInt count) {
     // The byte of the mark stays in the file while it is cut, so that writing the mark needs no
-    // room that a full disk may no longer have.
+    // room that a full disk may no longer have. The cut gives back the room reserved past it.
+    roomEnd_ = 0;
     const Int64 end = At(count + 1);
     const char eof = kEndOfFile;
     return file_.Truncate(end + 1) && WriteBytes(end, {&eof, 1});

@@ -13,7 +13,9 @@
 // else through a read-only mapping of the file, and gathers appended records in memory, written
 // with the header that takes them in when 64 KB have gathered and by FlushAppends (commit, unlock,
 // close): a killed process loses the appends since then and leaves a table whose count and stamp
-// are those of the last flush.
+// are those of the last flush. Each gathered record takes its room on the disk as it comes
+// (MakeRoom), so that a full disk refuses the append that does not fit, and never the flush of
+// records answered done; the room reserved past the file's end is given back by Sync.
 //
 // A shared table reads records that follow one another in blocks of 64 KB while it is walked in
 // record order. A block serves the walk's reads while the header's count and stamp are those it
@@ -127,6 +129,7 @@ public:
     int Open(const std::string& path, bool writable);
     void Close() {
         FlushAppends();
+        GiveBackRoom();
         Unmap();
         file_.Close();
         pending_.clear();
@@ -141,7 +144,9 @@ public:
     // appends gather in memory.
     void SetExclusive(bool exclusive) {
         exclusive_ = exclusive;
-        if (!exclusive) memory_.Clear();
+        if (exclusive) return;
+        memory_.Clear();
+        GiveBackRoom(); // a shared open writes each append at once
     }
     // Records appended from now on stay in memory as well, as records a seek lands on do: the
     // table has an order open, so its records will be read at random. Only for an exclusive open.
@@ -149,6 +154,13 @@ public:
     // Writes the appended records that gathered in memory, then the header that takes them in.
     // When the file refuses them, they stay in memory and the file is left as it was.
     bool FlushAppends();
+    // Forgets the gathered appends that could not be written: the table is as the file holds it.
+    void DropAppends();
+    // Room on the disk for one record more than the table counts and the end-of-file mark after
+    // it, taken past the file's end without writing (an exclusive open, whose appends gather in
+    // memory; a shared open writes each append at once). False, with the reason, when the disk
+    // has none: nothing of that record may be written then.
+    bool MakeRoom();
     bool IsOpen() const { return file_.IsOpen(); }
     TXbFile& File() { return file_; }
     const std::string& Path() const { return file_.Path(); }
@@ -172,8 +184,9 @@ public:
     bool Touch();
     // The indexes now record the table as it is: the next change raises the stamp again.
     void Caught() { touched_ = false; }
-    // Data and size of the file reach the disk.
-    bool Sync() { return FlushAppends() && file_.Flush(); }
+    // The gathered appends are written, the room reserved for more is given back, and data and
+    // size of the file reach the disk.
+    bool Sync();
     // A record image of blanks (not deleted): binary fields (memo block numbers of 4 bytes,
     // doubles) hold zeros, which other programs read as no memo and 0.
     std::string BlankRecord() const;
@@ -223,6 +236,11 @@ private:
     // refused append leaves no part of its records behind, which other readers would take for
     // one record more than the header counts.
     bool CutAfter(LongInt count);
+    // Gives back the room MakeRoom reserved past the file's end.
+    void GiveBackRoom() {
+        if (roomEnd_ > 0) file_.GiveBackRoom();
+        roomEnd_ = 0;
+    }
     // Writes bytes at at to the file and to the records kept in memory.
     bool WriteBytes(Int64 at, std::string_view bytes);
     // Offset of record recno in the file.
@@ -252,6 +270,7 @@ private:
     std::string prefix_; // the header's first 32 bytes as read
     bool exclusive_ = false;
     mutable std::string pending_; // appended records count_ - n + 1 .. count_, not yet written
+    Int64 roomEnd_ = 0;           // the file's room is reserved up to here (MakeRoom)
     mutable TXbRecordMemory memory_;    // records of an exclusive open, read once from the file
     mutable const char* map_ = nullptr; // the file mapped for reading, mapSize_ bytes
     mutable Int64 mapSize_ = 0;

@@ -369,9 +369,10 @@ TEST_F(RegisterChangeTest, AnUndoThatFailsIsFinishedByTheNextOpen) {
 // A save for a loan made for it that meets a full disk leaves the register as it was: that loan
 // keeps its record and its link, which the answer tells, and Smith's loan 1 its schedule. The
 // disk is full from each write in turn, and then a real one: a file system the folder's files
-// fill but for two pages, which take the journal and some of the 360 new rows. The answer names
-// TRANS.DBF, which holds exactly the records its header counts with its end-of-file mark right
-// after them, as another program reads it too.
+// fill but for two pages (which take the journal and some of the 360 new rows), four, and so on
+// until the save fits. The answer names the full disk (TRANS.DBF at two pages); TRANS.DBF holds
+// exactly the records its header counts with its end-of-file mark right after them, as another
+// program reads it too; no journal waits, and loads work while the disk stays full.
 TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsItAndTheOtherLoans) {
     RUN_IN_FRESH_PROCESS();
     const std::string before = SmallWork();
@@ -394,20 +395,40 @@ TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsItAndTheOtherLoans) 
         if (HasFailure()) return;
         if (made < write) break;
     }
-    FreshWork();
-    xb_CloseAll();
-    const std::optional<std::string> told = InRefusedFolder(
-        Work(), TRefusal::FullDisk,
-        [&] { return SaveSchedule(Work(), "2", Schedule(359, 8.04f), TAmortOptions{}, true); },
-        2 * 4096);
-    if (!told) return;
-    EXPECT_EQ(*told, RegisterNewLoanKeptMessage(RegisterDiskFullMessage(TransTable), "2"));
-    EXPECT_THAT(*told, HasSubstr("The register table TRANS.DBF could not be written: the disk is "
-                                 "full.\n\nNothing was changed."));
+    // A real full disk of each size up to where the save fits: a refused save leaves no
+    // journal, and loads work while the disk stays full.
     const std::string python = PythonWith("dbfread");
-    EXPECT_EQ(PeerReadOfTable(python.empty() ? "python3" : python, Work(), TransTable),
-              "length True mark True\ndbfread True\n");
-    ExpectOldOrNew(before, before, "a real full disk");
+    for (std::size_t pages = 2; pages <= 40; pages += 2) {
+        const std::string step = std::to_string(pages) + " pages free";
+        FreshWork();
+        xb_CloseAll();
+        const std::optional<std::string> told = InRefusedFolder(
+            Work(), TRefusal::FullDisk,
+            [&] {
+                std::string told =
+                    SaveSchedule(Work(), "2", Schedule(359, 8.04f), TAmortOptions{}, true);
+                if (fs::exists(RegisterJournalPath(Work()))) told += " (journal left)";
+                if (const std::string load = Load(Work(), "1"); !load.empty())
+                    told += " (load of loan 1: " + load + ")";
+                return told;
+            },
+            pages * 4096);
+        if (!Ran(told, "a real full disk while saving a new loan")) return;
+        if (told->empty()) return; // the save fitted
+        EXPECT_TRUE(told->ends_with(RegisterNewLoanKeptMessage("", "2"))) << step << ": " << *told;
+        EXPECT_THAT(*told, HasSubstr("could not be written: the disk is full.\n\nNothing was "
+                                     "changed."))
+            << step;
+        if (pages == 2) { // too little room for anything but the journal and some of the rows
+            EXPECT_EQ(*told, RegisterNewLoanKeptMessage(RegisterDiskFullMessage(TransTable), "2"));
+        }
+        EXPECT_EQ(PeerReadOfTable(python.empty() ? "python3" : python, Work(), TransTable),
+                  "length True mark True\ndbfread True\n")
+            << step;
+        ExpectOldOrNew(before, before, "a real full disk, " + step);
+        if (HasFailure()) return;
+    }
+    ADD_FAILURE() << "the save fitted on no disk of up to 40 pages";
 }
 
 // Writes the live records of loan 1 in the table Name of folder From into that of folder To:

@@ -6,6 +6,7 @@
 #include "DataSetFixture.h"
 
 #include "platform/rtl/Streams.h"
+#include "tests/rtl/RefusedFolder.h"
 
 #include <algorithm>
 #include <charconv>
@@ -419,6 +420,65 @@ TEST_F(TableTest, AnInsertWhoseMemoIsRefusedWritesNothing) {
     EXPECT_EQ(FieldTexts(*master_), "B A ");
     master_->Close();
     EXPECT_EQ(ReadAll(Path("LOANS.DBF")), before);
+}
+
+// An exclusive table on a disk of 24 KiB takes up to 1,000 posts, with a memo each or without,
+// until the disk refuses one: that post raises with the full disk as its cause, the close answers
+// nothing, and the table holds exactly the records whose posts were answered done. A close whose
+// write the system refuses raises that failure.
+TEST_F(TableTest, AnExclusiveTableOnAFullDiskRefusesThePostThatDoesNotFit) {
+    RUN_IN_FRESH_PROCESS();
+    std::filesystem::create_directory(Path("disk"));
+    const auto cause = [](const EDBEngineError& e) {
+        return e.Reason() == xbErrDiskFull ? std::string("disk full") : e.Message();
+    };
+    // Posts up to limit records: what was refused, and the records held after (of those done).
+    const auto posts = [&](bool memos, int limit = 1000, bool refuseClose = false) {
+        TTable table(nullptr);
+        table.SetDatabaseName(Path("disk") + "/");
+        table.SetTableName("LOANS.DBF");
+        table.SetExclusive(true);
+        table.Open();
+        std::string told = "none";
+        int done = 0;
+        for (; done < limit && told == "none"; ++done)
+            try {
+                table.Append();
+                table.FieldByName("NAME")->SetAsString("N" + std::to_string(done));
+                if (memos) table.FieldByName("NOTE")->SetAsString(std::string(300, 'm'));
+                table.Post();
+            } catch (const EDBEngineError& e) {
+                told = cause(e);
+                table.Cancel();
+                --done;
+            }
+        XbSetWriteFailure(refuseClose ? std::optional<long>(1) : std::nullopt, 1);
+        try {
+            table.Close();
+        } catch (const EDBEngineError& e) {
+            told += ", close: " + cause(e);
+        }
+        XbSetWriteFailure(std::nullopt);
+        xb_Use(Path("disk/LOANS.DBF"), "", xbModeReadOnly, xbCDX);
+        const LongInt held = xb_RecCount();
+        told +=
+            ", held " + std::to_string(held) + (held == done ? "" : " of " + std::to_string(done));
+        xb_CloseAll();
+        return told;
+    };
+    int ran = 0;
+    for (const bool memos : {false, true}) {
+        MakeLoans("disk/LOANS.DBF", {});
+        const std::optional<std::string> told = InRefusedFolder(
+            Path("disk"), TRefusal::FullDisk, [&] { return posts(memos); }, 24 * 1024);
+        if (!Ran(told, memos ? "a full disk, with memos" : "a full disk")) continue;
+        ++ran;
+        EXPECT_TRUE(told->starts_with("disk full, held ") && *told != "disk full, held 0") << *told;
+    }
+    // The close's first write refused: it says so; the posts reached the table.
+    MakeLoans("disk/LOANS.DBF", {});
+    EXPECT_EQ(posts(false, 10, true), "none, close: disk full, held 10");
+    if (ran == 0) GTEST_SKIP() << "no disk of a few KiB can be mounted here";
 }
 
 TEST_F(TableTest, CreatesATableWithItsProductionIndexOnce) {
