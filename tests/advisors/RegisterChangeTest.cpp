@@ -494,10 +494,13 @@ TEST_F(RegisterChangeTest, AJournalThatCannotBeReadKeepsTheRegisterClosedUntilIt
             EXPECT_EQ(TableFiles(Work()), left);
             ExpectOldOrNew(before, before, std::strerror(error));
         }
-    // A folder where the journal should be is told as such.
-    fs::create_directory(RegisterJournalPath(Work()));
-    EXPECT_EQ(PrepareRegister(Work(), AllTables), RegisterJournalUnreadableMessage(Work(), EISDIR));
-    fs::remove(RegisterJournalPath(Work()));
+    // A folder where a journal should be is told as such, by that journal's name.
+    for (const std::string& name : {std::string(RegisterJournalName), OwnRegisterJournalName()}) {
+        fs::create_directory(Work() + "/" + name);
+        EXPECT_EQ(PrepareRegister(Work(), AllTables),
+                  RegisterJournalUnreadableMessage(Work(), EISDIR, name));
+        fs::remove(Work() + "/" + name);
+    }
 }
 
 // Journal with the pack count of TRANS.DBF in Dir, as a journal written beside those tables has.
