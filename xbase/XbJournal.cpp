@@ -227,12 +227,22 @@ std::vector<std::string> LeftOwners(const std::string& tablePath,
     return {owners.begin(), owners.end()};
 }
 
-// Whether the complete journal at path waits to be put in place over the table at tablePath
-// (true also when it cannot be read).
-bool WaitsInPlace(const std::string& path, const std::string& tablePath) {
+// Whether a complete journal read under the names of owner is the table's: a user's own journal
+// name is also the common one of a table named so ("loans.2024.pkj" of "loans.2024.dbf"), whose
+// journal lists that table.
+bool OfTable(const TJournal& journal, const std::string& owner, const std::string& tablePath) {
+    return owner.empty() ||
+           std::any_of(journal.Moves.begin(), journal.Moves.end(),
+                       [&](const auto& move) { return IsTable(move.second, tablePath); });
+}
+
+// Whether the table's complete journal under the names of owner waits to be put in place over
+// the table at tablePath (true also when it cannot be read).
+bool WaitsInPlace(const std::string& tablePath, const std::string& owner) {
     TJournal journal;
-    const TJournalState state = ReadJournal(path, journal);
+    const TJournalState state = ReadJournal(XbPackJournalPath(tablePath, owner), journal);
     if (state != TJournalState::Complete) return state == TJournalState::Unreadable;
+    if (!OfTable(journal, owner, tablePath)) return false;
     PutTableLast(journal.Moves, tablePath);
     TXbPackMoves due;
     bool mayCopy = false;
@@ -247,6 +257,7 @@ bool RecoverPackOf(const std::string& tablePath, const std::vector<std::string>&
     TJournal journal;
     const TJournalState state = ReadJournal(path, journal);
     if (state == TJournalState::Unreadable) return false;
+    if (state == TJournalState::Complete && !OfTable(journal, owner, tablePath)) return true;
     if (state == TJournalState::Complete) {
         PutTableLast(journal.Moves, tablePath);
         TXbPackMoves due;
@@ -262,9 +273,15 @@ bool RecoverPackOf(const std::string& tablePath, const std::vector<std::string>&
         journal.Moves = XbPackMoves(files, owner);
     }
     // What stays does no harm (see the header): another user's journal or copy in a sticky
-    // folder keeps neither the table closed nor its stamp from telling.
+    // folder keeps neither the table closed nor its stamp from telling. A journal cut short
+    // under a user's own names may be another table's being written (OfTable): it stays, for its
+    // user's next pack to remove.
     const TXbHandledFailures handled;
-    RemoveJournalAndCopies(path, journal.Moves);
+    if (state == TJournalState::Complete || owner.empty())
+        RemoveJournalAndCopies(path, journal.Moves);
+    else
+        for (const auto& move : journal.Moves)
+            XbRemove(move.first);
     return true;
 }
 
@@ -319,9 +336,8 @@ bool XbChoosePackNames(const std::string& tablePath, const std::vector<std::stri
         const TXbHandledFailures handled;
         if (RemoveLeft(tablePath, files, owner)) return true;
     }
-    const std::string common = XbPackJournalPath(tablePath);
-    if (WaitsInPlace(common, tablePath)) {
-        XbRemove(common); // refused again: the cause is recorded
+    if (WaitsInPlace(tablePath, {})) {
+        XbRemove(XbPackJournalPath(tablePath)); // refused again: the cause is recorded
         return false;
     }
     owner = std::to_string(::geteuid());
@@ -350,9 +366,8 @@ bool XbPackPending(const std::string& tablePath, const std::vector<std::string>&
 
 bool XbPackUnfinished(const std::string& tablePath) {
     const std::vector<std::string> owners = LeftOwners(tablePath, {});
-    return std::any_of(owners.begin(), owners.end(), [&](const std::string& owner) {
-        return WaitsInPlace(XbPackJournalPath(tablePath, owner), tablePath);
-    });
+    return std::any_of(owners.begin(), owners.end(),
+                       [&](const std::string& owner) { return WaitsInPlace(tablePath, owner); });
 }
 
 bool XbRecoverPack(const std::string& tablePath, const std::vector<std::string>& memoPaths) {

@@ -927,6 +927,13 @@ TEST_F(XbFilesTest, AnInterruptedPackIsFinishedOrRolledBackOnOpening) {
     WriteAll(Path("j.pkj"), "j.dbf.pk\tj.d");
     EXPECT_EQ(open(), 2);
     EXPECT_EQ(ReadAll(Path("j.dbf")), changed);
+    // The journal of the table j.2024.dbf, named as one of j.dbf under a user's own names, and
+    // its copy are left to their table.
+    WriteAll(Path("j.2024.dbf.pk"), packed);
+    WriteAll(Path("j.2024.pkj"), "j.2024.dbf.pk\tj.2024.dbf\nend\n");
+    EXPECT_EQ(open(), 2);
+    EXPECT_TRUE(std::filesystem::exists(Path("j.2024.pkj")));
+    EXPECT_TRUE(std::filesystem::exists(Path("j.2024.dbf.pk")));
 }
 
 // Users A and B of group G share a table in a group folder (2775, files 664 of A) and a sticky
