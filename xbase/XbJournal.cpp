@@ -227,6 +227,11 @@ std::vector<std::string> LeftOwners(const std::string& tablePath,
     return {owners.begin(), owners.end()};
 }
 
+// The owner part of this user's own names: the user's number.
+std::string ThisUser() {
+    return std::to_string(::geteuid());
+}
+
 // Whether a complete journal read under the names of owner is the table's: a user's own journal
 // name is also the common one of a table named so ("loans.2024.pkj" of "loans.2024.dbf"), whose
 // journal lists that table.
@@ -274,10 +279,10 @@ bool RecoverPackOf(const std::string& tablePath, const std::vector<std::string>&
     }
     // What stays does no harm (see the header): another user's journal or copy in a sticky
     // folder keeps neither the table closed nor its stamp from telling. A journal cut short
-    // under a user's own names may be another table's being written (OfTable): it stays, for its
-    // user's next pack to remove.
+    // under another user's own names may be another table's being written (OfTable): it stays,
+    // for its user to remove.
     const TXbHandledFailures handled;
-    if (state == TJournalState::Complete || owner.empty())
+    if (state == TJournalState::Complete || owner.empty() || owner == ThisUser())
         RemoveJournalAndCopies(path, journal.Moves);
     else
         for (const auto& move : journal.Moves)
@@ -340,7 +345,7 @@ bool XbChoosePackNames(const std::string& tablePath, const std::vector<std::stri
         XbRemove(XbPackJournalPath(tablePath)); // refused again: the cause is recorded
         return false;
     }
-    owner = std::to_string(::geteuid());
+    owner = ThisUser();
     return RemoveLeft(tablePath, files, owner);
 }
 
