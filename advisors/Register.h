@@ -15,6 +15,7 @@
 #pragma once
 
 #include "advisors/AmortizationSchedule.h"
+#include "advisors/RegisterJournal.h"
 #include "controls/entry/DataPictureField.h"
 #include "controls/entry/DataPictureLabel.h"
 #include "controls/entry/DataSimpleField.h"
@@ -83,10 +84,11 @@ std::string PrepareRegister(const std::string& Folder, const std::vector<std::st
 std::string RegisterInUseMessage(const std::string& Table);
 std::string RegisterDamagedMessage(const std::string& Table, const std::string& Reason);
 std::string RegisterDiskFullMessage(const std::string& Table);
-// The messages of a change of the register in Folder whose journal the full disk refused
-// (nothing was changed), and of a delete that was done but whose table Table the full disk kept
-// from being packed.
-std::string RegisterJournalDiskFullMessage(const std::string& Folder);
+// The messages of a change of the register in Folder whose journal Journal the full disk
+// refused (nothing was changed), and of a delete that was done but whose table Table the full disk
+// kept from being packed.
+std::string RegisterJournalDiskFullMessage(const std::string& Folder,
+                                           const std::string& Journal = RegisterJournalName);
 std::string RegisterDeletedUnpackedMessage(const std::string& Table);
 // The message of the failure E that a write of the register in Folder met, as a change of the
 // register words it: the full disk or another copy naming the table of the file, a register
@@ -100,9 +102,11 @@ std::string RegisterMissingMessage(const std::string& Table, const std::string& 
 std::string RegisterNoLocksMessage(const std::string& Table, const std::string& Folder);
 std::string RegisterFieldMessage(const std::string& Table, const std::string& Field, char Type);
 // The messages of the register folder Folder that refuses writes for want of leave: nothing
-// could be changed; or the change its journal holds cannot be brought to its end (it waits).
+// could be changed; or the change its journal Journal holds cannot be brought to its end (it
+// waits).
 std::string RegisterFolderUnwritableMessage(const std::string& Folder);
-std::string RegisterRecoveryUnwritableMessage(const std::string& Folder);
+std::string RegisterRecoveryUnwritableMessage(const std::string& Folder,
+                                              const std::string& Journal = RegisterJournalName);
 // What the register's dialog tells as it shows the register of the folder Folder, which could
 // only be opened for reading: why nothing can be added or deleted there.
 std::string RegisterFolderReadOnlyMessage(const std::string& Folder);
@@ -126,19 +130,22 @@ TRegisterRefusal RegisterRefusal(const std::string& Folder);
 // The message of a change the refusal kept from the register in Folder (nothing was changed): the
 // folder's (also when Refusal names nothing) or the file's.
 std::string RegisterRefusedMessage(const std::string& Folder, const TRegisterRefusal& Refusal);
-// The message of the register journal in Folder that cannot be read (Error: the errno of the
-// failure); the register stays closed until it can be.
-std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error);
+// The message of the register journal Journal in Folder that cannot be read (Error: the errno
+// of the failure); the register stays closed until it can be.
+std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error,
+                                             const std::string& Journal = RegisterJournalName);
 // The message of a change left unfinished that cannot be brought to its end: the system refused
 // a write of the register table Table with the errno Error (an I/O error); it waits in its
-// journal.
-std::string RegisterRecoveryFailedMessage(const std::string& Table, int Error);
-// The warning of a journal whose change the tables do not match, set aside as Name in Folder
-// (Renamed false: it stays under its name Name, which the user may not change, and is taken
-// for finished). It names what the change was for (Change), which may hold part of it.
+// journal Journal.
+std::string RegisterRecoveryFailedMessage(const std::string& Table, int Error,
+                                          const std::string& Journal = RegisterJournalName);
+// The warning of the journal Journal whose change the tables do not match, set aside as Name in
+// Folder (Renamed false: it stays under its name Name, which the user may not change, and is
+// taken for finished). It names what the change was for (Change), which may hold part of it.
 struct TUnfinishedChange;
 std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std::string& Name,
-                                           const TUnfinishedChange& Change, bool Renamed = true);
+                                           const TUnfinishedChange& Change, bool Renamed = true,
+                                           const std::string& Journal = RegisterJournalName);
 // An unfinished change of the register as its warning names it: a save of the schedule of loan
 // Loans[0], or a delete of the loans Loans, with their account when AccountDeleted. Account:
 // the account of the loans, empty when no account lists them.

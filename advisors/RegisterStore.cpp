@@ -302,7 +302,6 @@ void RebuildYears(TAmortSchedule& Schedule) {
     }
 }
 
-
 // ----- Tables that cannot be had
 
 // How long an operation waits for a table another copy of the program holds.
@@ -329,17 +328,17 @@ bool FinishedJournal(const std::string& Folder, const TRegisterChange& Change) {
     return Change.Packs && *Change.Packs != TransPacks(Folder);
 }
 
-// A change waits in a journal of the folder (or one that cannot be read); one cut short, which
-// wrote nothing, or finished does not wait.
-bool JournalLeft(const std::string& Folder) {
+// The name of the journal of the folder a change waits in (or one that cannot be read), empty
+// when none: one cut short, which wrote nothing, or finished does not wait.
+std::string WaitingJournal(const std::string& Folder) {
     for (const std::string& name : RegisterJournalNames(Folder)) {
         TRegisterChange change;
         const TJournalState state = ReadRegisterJournal(Folder, change, nullptr, name);
         if (state == jsUnreadable || state == jsFormer ||
             (state == jsComplete && !FinishedJournal(Folder, change)))
-            return true;
+            return name;
     }
-    return false;
+    return {};
 }
 
 std::string TableOfFile(const std::string& Path);
@@ -349,10 +348,11 @@ std::string TableOfFile(const std::string& Path);
 // brought to its end; else nothing could be changed.
 std::string UnwritableMessage(const std::string& Folder) {
     const TRegisterRefusal refusal = RegisterRefusal(Folder);
-    if (!JournalLeft(Folder)) return RegisterRefusedMessage(Folder, refusal);
+    const std::string journal = WaitingJournal(Folder);
+    if (journal.empty()) return RegisterRefusedMessage(Folder, refusal);
     return refusal.File.empty()
-               ? RegisterRecoveryUnwritableMessage(Folder)
-               : RegisterRecoveryFailedMessage(TableOfFile(refusal.File), refusal.Error);
+               ? RegisterRecoveryUnwritableMessage(Folder, journal)
+               : RegisterRecoveryFailedMessage(TableOfFile(refusal.File), refusal.Error, journal);
 }
 
 const EDBEngineError* EngineErrorOf(const Exception& E) {
@@ -414,8 +414,9 @@ TTrouble TroubleOf(const Exception& E) {
     default:
         // A write the system failed while a change waits in its journal (an index the recovery's
         // open makes anew) keeps that change from its end.
-        if (SystemCauseOf(E) != 0 && JournalLeft(Folder))
-            throw TTableTrouble{RegisterRecoveryFailedMessage(Name, SystemCauseOf(E))};
+        if (const std::string journal = SystemCauseOf(E) != 0 ? WaitingJournal(Folder) : "";
+            !journal.empty())
+            throw TTableTrouble{RegisterRecoveryFailedMessage(Name, SystemCauseOf(E), journal)};
         throw TTableTrouble{RegisterDamagedMessage(Name, E.what())};
     }
 }
@@ -503,7 +504,7 @@ std::unique_ptr<TTable> OpenToRead(const std::string& Folder, const std::string&
     try {
         return OpenTable(Folder, Name, Exclusive);
     } catch (const TTableTrouble& trouble) {
-        if (trouble.Kind != TTrouble::DiskFull || JournalLeft(Folder)) throw;
+        if (trouble.Kind != TTrouble::DiskFull || !WaitingJournal(Folder).empty()) throw;
         if (Refused && Refused->empty()) *Refused = trouble.Message;
     }
     return OpenChecked(Folder, Name, Exclusive, true);
@@ -637,18 +638,6 @@ private:
 
 bool FinishChange(TRegisterTables& Tables);
 
-// FinishChange, a write the system refused for a cause of its own told with the table it was
-// for and the system's cause.
-bool FinishChangeTold(TRegisterTables& Tables) {
-    try {
-        return FinishChange(Tables);
-    } catch (const EDBEngineError& e) {
-        if (SystemCauseOf(e) == 0 || e.ReasonFile().empty()) throw;
-        throw TTableTrouble{
-            RegisterRecoveryFailedMessage(TableOfFile(e.ReasonFile()), SystemCauseOf(e))};
-    }
-}
-
 TTable& TRegisterTables::Get(const std::string& Name) {
     if (const auto found = open_.find(Name); found != open_.end()) return *found->second;
     bool exclusive = Name == TransTable || mode_ == TTableMode::Exclusive ||
@@ -673,7 +662,7 @@ TTable& TRegisterTables::Get(const std::string& Name) {
     exclusive_[Name] = exclusive;
     // A change a killed process or a failed write left is brought to its end, and its marked
     // records packed.
-    if (Name == TransTable && FinishChangeTold(*this)) Pack();
+    if (Name == TransTable && FinishChange(*this)) Pack();
     return got;
 }
 
@@ -805,7 +794,7 @@ void FinishFormerChange(TRegisterTables& Tables, const std::string& Journal) {
     int error = 0;
     const TJournalState state = ReadFormerRegisterJournal(Tables.Folder(), former, &error, Journal);
     if (state == jsUnreadable)
-        throw TTableTrouble{RegisterJournalUnreadableMessage(Tables.Folder(), error)};
+        throw TTableTrouble{RegisterJournalUnreadableMessage(Tables.Folder(), error, Journal)};
     if (state != jsComplete) return;
     const TRegisterChange change = FormerChange(Tables, former);
     if (change.Committed)
@@ -875,9 +864,9 @@ TUnfinishedChange UnfinishedChange(TRegisterTables& Tables, const TRegisterChang
 // The recovery could not set its journal aside, remove it or pack TRANS.DBF after it: a folder
 // that cannot be written, or the full disk, is told as such; other failures raise as the
 // change's own.
-[[noreturn]] void RecoveryRefused(const std::string& Folder) {
+[[noreturn]] void RecoveryRefused(const std::string& Folder, const std::string& Journal) {
     if (xb_LastError() == xbErrReadOnly)
-        throw TTableTrouble{RegisterRecoveryUnwritableMessage(Folder)};
+        throw TTableTrouble{RegisterRecoveryUnwritableMessage(Folder, Journal)};
     if (xb_LastError() == xbErrDiskFull)
         throw TTableTrouble{RegisterDiskFullMessage(TransTable), TTrouble::DiskFull};
     DatabaseError(SaveFailedMessage);
@@ -888,16 +877,17 @@ TUnfinishedChange UnfinishedChange(TRegisterTables& Tables, const TRegisterChang
 // once, so that its pack count is no longer the one the journal records. A Harmless one, whose
 // change only loses its journal when it is finished again (committed, or cut short before it
 // wrote anything), may stay as it is.
-void LeaveFinished(TRegisterTables& Tables, const TRegisterChange& Change, bool Harmless) {
+void LeaveFinished(TRegisterTables& Tables, const std::string& Journal,
+                   const TRegisterChange& Change, bool Harmless) {
     if (xb_LastError() != xbErrReadOnly || (!Harmless && !Change.Packs))
-        RecoveryRefused(Tables.Folder());
+        RecoveryRefused(Tables.Folder(), Journal);
     if (Harmless) return;
     try {
         PackTable(Tables.Trans());
     } catch (const EAbort&) {
         throw;
     } catch (const Exception&) {
-        RecoveryRefused(Tables.Folder());
+        RecoveryRefused(Tables.Folder(), Journal);
     }
 }
 
@@ -915,7 +905,8 @@ bool FinishJournal(TRegisterTables& Tables, const std::string& Journal) {
     int error = 0;
     const TJournalState state = ReadRegisterJournal(folder, change, &error, Journal);
     if (state == jsNone) return false;
-    if (state == jsUnreadable) throw TTableTrouble{RegisterJournalUnreadableMessage(folder, error)};
+    if (state == jsUnreadable)
+        throw TTableTrouble{RegisterJournalUnreadableMessage(folder, error, Journal)};
     if (state == jsComplete && FinishedJournal(folder, change)) {
         const TXbHandledFailures handled; // the user may not remove it: it does no harm
         RemoveRegisterJournal(folder, Journal);
@@ -927,9 +918,9 @@ bool FinishJournal(TRegisterTables& Tables, const std::string& Journal) {
             const TUnfinishedChange what = UnfinishedChange(Tables, change);
             const std::string aside = SetRegisterJournalAside(folder, Journal);
             // One the user may not rename (another user's, in a sticky folder) stays finished.
-            if (aside.empty()) LeaveFinished(Tables, change, false);
+            if (aside.empty()) LeaveFinished(Tables, Journal, change, false);
             MessageDlg(RegisterJournalSetAsideMessage(folder, aside.empty() ? Journal : aside, what,
-                                                      !aside.empty()),
+                                                      !aside.empty(), Journal),
                        mtWarning, {mbOK}, 0);
             return false;
         }
@@ -937,16 +928,25 @@ bool FinishJournal(TRegisterTables& Tables, const std::string& Journal) {
         Tables.Save();
     }
     if (RemoveRegisterJournal(folder, Journal)) return true;
-    LeaveFinished(Tables, change, state == jsCutShort || change.Committed);
+    LeaveFinished(Tables, Journal, change, state == jsCutShort || change.Committed);
     return state != jsCutShort; // one cut short left nothing to pack
 }
 
 // Brings the change a journal of the folder tells to its end (FinishJournal): at most one
-// waits, since every change first finishes those before it. True when one was.
+// waits, since every change first finishes those before it. True when one was. A write the
+// system refused for a cause of its own is told with the table it was for, the system's cause
+// and the journal.
 bool FinishChange(TRegisterTables& Tables) {
     bool finished = false;
-    for (const std::string& journal : RegisterJournalNames(Tables.Folder()))
-        finished = FinishJournal(Tables, journal) || finished;
+    for (const std::string& journal : RegisterJournalNames(Tables.Folder())) {
+        try {
+            finished = FinishJournal(Tables, journal) || finished;
+        } catch (const EDBEngineError& e) {
+            if (SystemCauseOf(e) == 0 || e.ReasonFile().empty()) throw;
+            throw TTableTrouble{RegisterRecoveryFailedMessage(TableOfFile(e.ReasonFile()),
+                                                              SystemCauseOf(e), journal)};
+        }
+    }
     return finished;
 }
 
@@ -962,13 +962,13 @@ std::map<std::string, LongInt> CountsOf(TRegisterTables& Tables, const TRegister
     return counts;
 }
 
-// The journal of a change of the register in Folder could not be written: a folder that refuses
-// it for want of leave, or the full disk, raises that trouble.
-void JournalRefused(const std::string& Folder) {
+// The journal Journal of a change of the register in Folder could not be written: a folder that
+// refuses it for want of leave, or the full disk, raises that trouble.
+void JournalRefused(const std::string& Folder, const std::string& Journal) {
     if (xb_LastError() == xbErrReadOnly)
         throw TTableTrouble{RegisterFolderUnwritableMessage(Folder)};
     if (xb_LastError() == xbErrDiskFull)
-        throw TTableTrouble{RegisterJournalDiskFullMessage(Folder), TTrouble::DiskFull};
+        throw TTableTrouble{RegisterJournalDiskFullMessage(Folder, Journal), TTrouble::DiskFull};
 }
 
 // Makes Change, whose records Write writes, as one change of the register: the journal first
@@ -988,14 +988,14 @@ bool RunChange(TRegisterTables& Tables, TRegisterChange Change, const F& Write) 
                                     ? OwnRegisterJournalName()
                                     : std::string(RegisterJournalName);
     if (!WriteRegisterJournal(folder, Change, journal)) {
-        JournalRefused(folder);
+        JournalRefused(folder, journal);
         return false;
     }
     try {
         Write();
         Tables.Save();
         if (!CommitRegisterJournal(folder, journal)) {
-            JournalRefused(folder);
+            JournalRefused(folder, journal);
             DatabaseError(SaveFailedMessage);
         }
     } catch (const EAbort&) {
@@ -1027,13 +1027,13 @@ std::string RegisterFolderUnwritableMessage(const std::string& Folder) {
            "Nothing was changed. Let the program write in that folder and try again.";
 }
 
-std::string RegisterRecoveryUnwritableMessage(const std::string& Folder) {
+std::string RegisterRecoveryUnwritableMessage(const std::string& Folder,
+                                              const std::string& Journal) {
     return "The register folder " + Folder +
            " cannot be written, so the change of the register "
            "that was left unfinished cannot be brought to its end.\n\n"
            "Nothing is lost: the change waits in its journal " +
-           std::string(RegisterJournalName) +
-           ", and the first start that can write in the folder finishes it.";
+           Journal + ", and the first start that can write in the folder finishes it.";
 }
 
 std::string RegisterFolderReadOnlyMessage(const std::string& Folder) {
@@ -1100,17 +1100,19 @@ std::string RegisterRefusedMessage(const std::string& Folder, const TRegisterRef
                : RegisterFileUnwritableMessage(Refusal.File, Folder, Refusal.Error);
 }
 
-std::string RegisterRecoveryFailedMessage(const std::string& Table, int Error) {
+std::string RegisterRecoveryFailedMessage(const std::string& Table, int Error,
+                                          const std::string& Journal) {
     return "The register table " + Table + " could not be written: " + SysErrorMessage(Error) +
            ", so the change of the register that was left unfinished cannot be brought to its "
            "end.\n\n"
            "Nothing is lost: the change waits in its journal " +
-           std::string(RegisterJournalName) + ", and the next start tries again.";
+           Journal + ", and the next start tries again.";
 }
 
-std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error) {
+std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Error,
+                                             const std::string& Journal) {
     const std::string cause = SysErrorMessage(Error);
-    return "The register journal " + std::string(RegisterJournalName) + " in the folder " + Folder +
+    return "The register journal " + Journal + " in the folder " + Folder +
            " cannot be read: " + cause +
            ".\n\n"
            "It holds a change of the register that was left unfinished: the register stays "
@@ -1119,7 +1121,8 @@ std::string RegisterJournalUnreadableMessage(const std::string& Folder, int Erro
 }
 
 std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std::string& Name,
-                                           const TUnfinishedChange& Change, bool Renamed) {
+                                           const TUnfinishedChange& Change, bool Renamed,
+                                           const std::string& Journal) {
     const std::string loans = LoansText(Change.Loans);
     const std::string them = Change.Loans.size() == 1 ? "it" : "them";
     const std::string account = Change.Account.empty() ? ", which no account lists"
@@ -1137,8 +1140,7 @@ std::string RegisterJournalSetAsideMessage(const std::string& Folder, const std:
         what = "a save of the schedule of " + loans + account;
         check = loans + " may hold part of it: check it, or save its schedule again";
     }
-    return "The register tables do not match the unfinished change that the journal " +
-           std::string(RegisterJournalName) +
+    return "The register tables do not match the unfinished change that the journal " + Journal +
            " holds: they were put back from a copy, or changed since.\n\n"
            "That change was " +
            what + ". It was neither finished nor undone, so " + check + ".\n\nThe journal was " +
@@ -1165,9 +1167,8 @@ std::string RegisterDiskFullMessage(const std::string& Table) {
     return DiskFullText("The register table " + Table, NothingChanged);
 }
 
-std::string RegisterJournalDiskFullMessage(const std::string& Folder) {
-    return DiskFullText("The register journal " + std::string(RegisterJournalName) +
-                            " in the folder " + Folder,
+std::string RegisterJournalDiskFullMessage(const std::string& Folder, const std::string& Journal) {
+    return DiskFullText("The register journal " + Journal + " in the folder " + Folder,
                         NothingChanged);
 }
 

@@ -147,9 +147,7 @@ int TXbArea::RecoverPack(const std::string& path) const {
         return xbOK; // in use: whoever holds it has the files in order
     probe.Detach();
     file.Close();
-    if (XbRecoverPack(path, memos)) return xbOK;
-    XbSetReason(xbErrOther, XbPackJournalPath(path));
-    return xbWriteFailed;
+    return XbRecoverPack(path, memos) ? xbOK : xbWriteFailed;
 }
 
 int TXbArea::OpenLocked(const std::string& found, bool writable, bool exclusive) {
@@ -802,11 +800,13 @@ int TXbArea::Pack() {
     WriteBack(false); // an index that cannot be written back is rebuilt below
     const std::string path = table_->Path();
     const std::string memoPath = memo_.IsOpen() ? memo_.Path() : std::string();
-    const std::string copy = XbPackCopyPath(path);
-    const std::string memoCopy = memoPath.empty() ? std::string() : XbPackCopyPath(memoPath);
-    TXbPackMoves moves{{copy, path}}; // the table's last
-    if (!memoPath.empty()) moves.insert(moves.begin(), {memoCopy, memoPath});
-    if (!XbRemoveLeftJournal(path)) return xbWriteFailed;
+    std::vector<std::string> files{path}; // the table's last
+    if (!memoPath.empty()) files.insert(files.begin(), memoPath);
+    std::string owner;
+    if (!XbChoosePackNames(path, files, owner)) return xbWriteFailed;
+    const TXbPackMoves moves = XbPackMoves(files, owner);
+    const std::string copy = moves.back().first;
+    const std::string memoCopy = memoPath.empty() ? std::string() : moves.front().first;
     LongInt kept = 0;
     int status = WritePacked(copy, memoCopy, kept);
     const TXbPackWay way = status == xbOK ? XbPackWayFor(moves) : TXbPackWay::InPlace;
@@ -817,7 +817,7 @@ int TXbArea::Pack() {
     if (status == xbOK && way == TXbPackWay::Rename)
         status = packedLock->Attach(packed->File().Handle(), true);
     const TXbPackCommit commit =
-        status == xbOK ? XbCommitPack(path, moves, way) : TXbPackCommit::NotCommitted;
+        status == xbOK ? XbCommitPack(path, owner, moves, way) : TXbPackCommit::NotCommitted;
     if (commit == TXbPackCommit::NotCommitted) {
         for (const auto& [from, to] : moves)
             XbRemove(from);

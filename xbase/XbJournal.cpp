@@ -4,9 +4,13 @@
 #include "xbase/XbError.h"
 #include "xbase/Xbase.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <optional>
+#include <set>
 
 namespace {
 
@@ -187,14 +191,127 @@ void PutTableLast(TXbPackMoves& moves, const std::string& tablePath) {
                           [&](const auto& move) { return !IsTable(move.second, tablePath); });
 }
 
-} // namespace
-
-std::string XbPackCopyPath(const std::string& path) {
-    return path + ".pk";
+// The user's part of name, the name of a pack's file under the common name common ("" for the
+// common name itself); nothing when name is no such file.
+std::optional<std::string> OwnerIn(const std::string& name, const std::string& common) {
+    if (name == common) return std::string();
+    const auto dot = common.find_last_of('.');
+    if (dot == std::string::npos || name.size() < common.size() + 2 ||
+        name.compare(0, dot, common, 0, dot) != 0 || name[dot] != '.' ||
+        name.compare(name.size() - (common.size() - dot), std::string::npos, common, dot) != 0)
+        return std::nullopt;
+    const std::string owner = name.substr(dot + 1, name.size() - common.size() - 1);
+    if (!std::all_of(owner.begin(), owner.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    return owner;
 }
 
-std::string XbPackJournalPath(const std::string& tablePath) {
-    return XbCompanionPath(tablePath, ".PKJ");
+// The owners of the pack journals and copies left beside the table at tablePath and its memo
+// files: "" for the common names first, then each user's own names.
+std::vector<std::string> LeftOwners(const std::string& tablePath,
+                                    const std::vector<std::string>& memoPaths) {
+    std::vector<std::string> commons{XbPackJournalPath(tablePath), XbPackCopyPath(tablePath)};
+    for (const std::string& memo : memoPaths)
+        commons.push_back(XbPackCopyPath(memo));
+    std::set<std::string> owners;
+    if (std::any_of(commons.begin(), commons.end(), Exists)) owners.insert("");
+    for (std::string& common : commons)
+        common = XbFileName(common);
+    std::error_code error;
+    std::filesystem::directory_iterator entry(FolderOf(tablePath), error), end;
+    for (; !error && entry != end; entry.increment(error))
+        for (const std::string& common : commons)
+            if (const auto owner = OwnerIn(entry->path().filename().string(), common);
+                owner && !owner->empty())
+                owners.insert(*owner);
+    return {owners.begin(), owners.end()};
+}
+
+// The owner part of this user's own names: the user's number.
+std::string ThisUser() {
+    return std::to_string(::geteuid());
+}
+
+// Whether a complete journal read under the names of owner is the table's: a user's own journal
+// name is also the common one of a table named so ("loans.2024.pkj" of "loans.2024.dbf"), whose
+// journal lists that table.
+bool OfTable(const TJournal& journal, const std::string& owner, const std::string& tablePath) {
+    return owner.empty() ||
+           std::any_of(journal.Moves.begin(), journal.Moves.end(),
+                       [&](const auto& move) { return IsTable(move.second, tablePath); });
+}
+
+// Whether the table's complete journal under the names of owner waits to be put in place over
+// the table at tablePath (true also when it cannot be read).
+bool WaitsInPlace(const std::string& tablePath, const std::string& owner) {
+    TJournal journal;
+    const TJournalState state = ReadJournal(XbPackJournalPath(tablePath, owner), journal);
+    if (state != TJournalState::Complete) return state == TJournalState::Unreadable;
+    if (!OfTable(journal, owner, tablePath)) return false;
+    PutTableLast(journal.Moves, tablePath);
+    TXbPackMoves due;
+    bool mayCopy = false;
+    return !DueCopies(journal, tablePath, due, mayCopy) || !due.empty();
+}
+
+// Finishes or rolls back the pack of the table whose journal and copies have the names of
+// owner (XbRecoverPack).
+bool RecoverPackOf(const std::string& tablePath, const std::vector<std::string>& memoPaths,
+                   const std::string& owner) {
+    const std::string path = XbPackJournalPath(tablePath, owner);
+    TJournal journal;
+    const TJournalState state = ReadJournal(path, journal);
+    if (state == TJournalState::Unreadable) return false;
+    if (state == TJournalState::Complete && !OfTable(journal, owner, tablePath)) return true;
+    if (state == TJournalState::Complete) {
+        PutTableLast(journal.Moves, tablePath);
+        TXbPackMoves due;
+        bool mayCopy = false;
+        if (!DueCopies(journal, tablePath, due, mayCopy) ||
+            !PutInPlace(due, journal.Way, mayCopy) ||
+            (journal.Way == TXbPackWay::Rename && !due.empty() && !XbSyncFolderOf(path)))
+            return false;
+    } else {
+        // Killed before the commit: the files are the old ones; the copies go.
+        std::vector<std::string> files = memoPaths;
+        files.push_back(tablePath);
+        journal.Moves = XbPackMoves(files, owner);
+    }
+    // What stays does no harm (see the header): another user's journal or copy in a sticky
+    // folder keeps neither the table closed nor its stamp from telling. A journal cut short
+    // under another user's own names may be another table's being written (OfTable): it stays,
+    // for its user to remove.
+    const TXbHandledFailures handled;
+    if (state == TJournalState::Complete || owner.empty() || owner == ThisUser())
+        RemoveJournalAndCopies(path, journal.Moves);
+    else
+        for (const auto& move : journal.Moves)
+            XbRemove(move.first);
+    return true;
+}
+
+// Removes the journal and the copies of files that a pack left under the names of owner; false
+// when one stays.
+bool RemoveLeft(const std::string& tablePath, const std::vector<std::string>& files,
+                const std::string& owner) {
+    return RemoveJournalAndCopies(XbPackJournalPath(tablePath, owner), XbPackMoves(files, owner));
+}
+
+} // namespace
+
+std::string XbPackCopyPath(const std::string& path, const std::string& owner) {
+    return owner.empty() ? path + ".pk" : path + "." + owner + ".pk";
+}
+
+std::string XbPackJournalPath(const std::string& tablePath, const std::string& owner) {
+    return XbCompanionPath(tablePath, owner.empty() ? ".PKJ" : "." + owner + ".PKJ");
+}
+
+TXbPackMoves XbPackMoves(const std::vector<std::string>& files, const std::string& owner) {
+    TXbPackMoves moves;
+    for (const std::string& file : files)
+        moves.emplace_back(XbPackCopyPath(file, owner), file);
+    return moves;
 }
 
 void XbPackedHeader(std::string& header, LongInt kept) {
@@ -217,14 +334,24 @@ TXbPackWay XbPackWayFor(const TXbPackMoves& moves) {
     return TXbPackWay::Rename;
 }
 
-bool XbRemoveLeftJournal(const std::string& tablePath) {
-    const std::string journal = XbPackJournalPath(tablePath);
-    return !Exists(journal) || XbRemove(journal);
+bool XbChoosePackNames(const std::string& tablePath, const std::vector<std::string>& files,
+                       std::string& owner) {
+    owner.clear();
+    {
+        const TXbHandledFailures handled;
+        if (RemoveLeft(tablePath, files, owner)) return true;
+    }
+    if (WaitsInPlace(tablePath, {})) {
+        XbRemove(XbPackJournalPath(tablePath)); // refused again: the cause is recorded
+        return false;
+    }
+    owner = ThisUser();
+    return RemoveLeft(tablePath, files, owner);
 }
 
-TXbPackCommit XbCommitPack(const std::string& tablePath, const TXbPackMoves& moves,
-                           TXbPackWay way) {
-    const std::string journal = XbPackJournalPath(tablePath);
+TXbPackCommit XbCommitPack(const std::string& tablePath, const std::string& owner,
+                           const TXbPackMoves& moves, TXbPackWay way) {
+    const std::string journal = XbPackJournalPath(tablePath, owner);
     TXbFile file;
     if (!file.Create(journal) || !file.WriteAt(0, JournalText(moves, way)) || !file.Flush() ||
         !XbSyncFolderOf(journal)) {
@@ -239,44 +366,20 @@ TXbPackCommit XbCommitPack(const std::string& tablePath, const TXbPackMoves& mov
 }
 
 bool XbPackPending(const std::string& tablePath, const std::vector<std::string>& memoPaths) {
-    if (Exists(XbPackJournalPath(tablePath)) || Exists(XbPackCopyPath(tablePath))) return true;
-    for (const std::string& memo : memoPaths)
-        if (Exists(XbPackCopyPath(memo))) return true;
-    return false;
+    return !LeftOwners(tablePath, memoPaths).empty();
 }
 
 bool XbPackUnfinished(const std::string& tablePath) {
-    TJournal journal;
-    const TJournalState state = ReadJournal(XbPackJournalPath(tablePath), journal);
-    if (state != TJournalState::Complete) return state == TJournalState::Unreadable;
-    PutTableLast(journal.Moves, tablePath);
-    TXbPackMoves due;
-    bool mayCopy = false;
-    return !DueCopies(journal, tablePath, due, mayCopy) || !due.empty();
+    const std::vector<std::string> owners = LeftOwners(tablePath, {});
+    return std::any_of(owners.begin(), owners.end(),
+                       [&](const std::string& owner) { return WaitsInPlace(tablePath, owner); });
 }
 
 bool XbRecoverPack(const std::string& tablePath, const std::vector<std::string>& memoPaths) {
-    const std::string path = XbPackJournalPath(tablePath);
-    TJournal journal;
-    const TJournalState state = ReadJournal(path, journal);
-    if (state == TJournalState::Unreadable) return false;
-    if (state == TJournalState::Complete) {
-        PutTableLast(journal.Moves, tablePath);
-        TXbPackMoves due;
-        bool mayCopy = false;
-        if (!DueCopies(journal, tablePath, due, mayCopy) ||
-            !PutInPlace(due, journal.Way, mayCopy) ||
-            (journal.Way == TXbPackWay::Rename && !due.empty() && !XbSyncFolderOf(path)))
+    for (const std::string& owner : LeftOwners(tablePath, memoPaths))
+        if (!RecoverPackOf(tablePath, memoPaths, owner)) {
+            XbSetReason(xbErrOther, XbPackJournalPath(tablePath, owner));
             return false;
-    } else {
-        // Killed before the commit: the files are the old ones; the copies go.
-        journal.Moves = {{XbPackCopyPath(tablePath), tablePath}};
-        for (const std::string& memo : memoPaths)
-            journal.Moves.emplace_back(XbPackCopyPath(memo), memo);
-    }
-    // What stays does no harm (see the header): another user's journal or copy in a sticky
-    // folder keeps neither the table closed nor its stamp from telling.
-    const TXbHandledFailures handled;
-    RemoveJournalAndCopies(path, journal.Moves);
+        }
     return true;
 }

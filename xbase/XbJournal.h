@@ -21,7 +21,9 @@
 // were packed from, its stamp one below its copy's: once the table's copy is in place the table
 // has that stamp, and every change after raises it. So a journal or copy that cannot be removed
 // (another user's, in a sticky folder) neither keeps the table closed nor is ever put in place
-// again over a table changed since; the next pack removes the journal first, or is refused.
+// again over a table changed since. The next pack removes the journal first; when it cannot
+// (another user's), it writes its copies and journal under this user's own names, which every
+// opener's recovery finds and finishes by the same rule (XbChoosePackNames).
 // Index files are not in the journal: they record the table they cover, and an index that does
 // not match the table is rebuilt, in place, on open.
 #pragma once
@@ -36,10 +38,14 @@
 // A pack's copies and the files they replace: (copy path, file path), in the table's folder.
 using TXbPackMoves = std::vector<std::pair<std::string, std::string>>;
 
-// The name of the packed copy of the file at path.
-std::string XbPackCopyPath(const std::string& path);
-// The journal of the table at tablePath.
-std::string XbPackJournalPath(const std::string& tablePath);
+// The name of the packed copy of the file at path, and the journal of the table at tablePath:
+// the common names ("<file>.pk", "<table>.pkj") or, with owner (a user's number), that user's
+// own ("<file>.<owner>.pk", "<table>.<owner>.pkj").
+std::string XbPackCopyPath(const std::string& path, const std::string& owner = {});
+std::string XbPackJournalPath(const std::string& tablePath, const std::string& owner = {});
+// The moves of a pack of files (the table's last) under the names of owner: each file's copy and
+// the file.
+TXbPackMoves XbPackMoves(const std::vector<std::string>& files, const std::string& owner);
 
 // Makes header, the table's header as read from its file, that of its packed copy: kept
 // records, the table's next update stamp (no index matches the copy until it is rebuilt) and
@@ -57,10 +63,15 @@ enum class TXbPackWay { Rename, InPlace };
 // names, so that a rename would change what others rely on.
 TXbPackWay XbPackWayFor(const TXbPackMoves& moves);
 
-// Removes the journal a recovery left because it could not remove it, before a pack writes its
-// copies: no copy is ever written beside a complete journal. False when it stays (the reason
-// recorded); true when there is none.
-bool XbRemoveLeftJournal(const std::string& tablePath);
+// Chooses the names a pack of the table at tablePath writes its copies of files (the memo file,
+// if any, and the table) and its journal under, and removes what an earlier pack left under
+// them first: no copy is ever written beside a complete journal of its names. The common names
+// (owner empty) when nothing stays under them; else, when what stays there never goes in place
+// again (another user's, in a sticky folder), this user's own (owner its number). False when a
+// journal that waits to be put in place, or a file of this user's names, stays (the reason
+// recorded).
+bool XbChoosePackNames(const std::string& tablePath, const std::vector<std::string>& files,
+                       std::string& owner);
 
 // What became of a pack's commit.
 enum class TXbPackCommit {
@@ -69,19 +80,21 @@ enum class TXbPackCommit {
     LeftBehind,   // the files are the packed ones; the journal or a copy could not be removed
     Done          // the files are the packed ones, the journal and the copies gone
 };
-// Commits a pack of the table at tablePath: writes the journal for moves (the table's last)
-// and the way, puts the copies in place and removes journal and copies. A failure is recorded
-// with the file it concerns.
-TXbPackCommit XbCommitPack(const std::string& tablePath, const TXbPackMoves& moves, TXbPackWay way);
+// Commits a pack of the table at tablePath: writes the journal (named for owner) for moves (the
+// table's last) and the way, puts the copies in place and removes journal and copies. A failure is
+// recorded with the file it concerns.
+TXbPackCommit XbCommitPack(const std::string& tablePath, const std::string& owner,
+                           const TXbPackMoves& moves, TXbPackWay way);
 
 // True when an interrupted pack left a journal or copies for the table at tablePath (and the
-// memo files memoPaths).
+// memo files memoPaths), under the common names or a user's own.
 bool XbPackPending(const std::string& tablePath, const std::vector<std::string>& memoPaths);
 // True when a complete journal of the table waits to be put in place over it: until then the
 // table's files may be neither the old ones nor the new ones, and only a user who may write
 // them can finish the pack.
 bool XbPackUnfinished(const std::string& tablePath);
-// Finishes or rolls back an interrupted pack of the table; the caller has the files to itself.
-// False when a journal could not be read or a copy could not be put in place (the reason
-// recorded; the next open tries again). A journal or copy that cannot be removed is left.
+// Finishes or rolls back each interrupted pack of the table (common names first, then each
+// user's own); the caller has the files to itself. False when a journal could not be read or a
+// copy could not be put in place (the reason recorded, naming the journal; the next open tries
+// again). A journal or copy that cannot be removed is left.
 bool XbRecoverPack(const std::string& tablePath, const std::vector<std::string>& memoPaths);

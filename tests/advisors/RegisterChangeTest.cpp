@@ -515,16 +515,24 @@ TEST_F(RegisterChangeTest, AJournalThatCannotBeReadKeepsTheRegisterClosedUntilIt
             EXPECT_EQ(TableFiles(Work()), left);
             ExpectOldOrNew(before, before, std::strerror(error));
         }
-    // A folder where the journal should be is told as such.
-    fs::create_directory(RegisterJournalPath(Work()));
-    EXPECT_EQ(PrepareRegister(Work(), AllTables), RegisterJournalUnreadableMessage(Work(), EISDIR));
-    fs::remove(RegisterJournalPath(Work()));
+    // A folder where a journal should be is told as such, by that journal's name.
+    for (const std::string& name : {std::string(RegisterJournalName), OwnRegisterJournalName()}) {
+        fs::create_directory(Work() + "/" + name);
+        EXPECT_EQ(PrepareRegister(Work(), AllTables),
+                  RegisterJournalUnreadableMessage(Work(), EISDIR, name));
+        fs::remove(Work() + "/" + name);
+    }
+}
+
+// The pack count of TRANS.DBF in Dir.
+LongWord TransPacksIn(const std::string& Dir) {
+    TXbFile trans;
+    return trans.Open(Dir + "/" + TransTable, false) ? XbPackCount(trans) : 0;
 }
 
 // Journal with the pack count of TRANS.DBF in Dir, as a journal written beside those tables has.
 std::string WithPacksOf(const std::string& Journal, const std::string& Dir) {
-    TXbFile trans;
-    const LongWord packs = trans.Open(Dir + "/" + TransTable, false) ? XbPackCount(trans) : 0;
+    const LongWord packs = TransPacksIn(Dir);
     const std::string line = "\npacks\tTRANS.DBF\t";
     const std::size_t from = Journal.find(line) + line.size();
     return Journal.substr(0, from) + std::to_string(packs) +
@@ -925,9 +933,21 @@ TEST_F(RegisterChangeTest, TwoUsersOfAGroupFolderOrAStickyFolderBothSave) {
 // its journal, which the first user may not remove: his next open brings the change to its end
 // all the same, and his save goes through under a journal of his own, leaving no file behind.
 // The journal is never applied again, neither by him nor by its owner, whose load removes it.
+// So too the second user's pack of TRANS.DBF after a save, killed with its journal taking effect
+// or finished or with a copy made: the first user's saves still pack it, and nothing of it is
+// applied twice; its owner's load removes what it left.
 TEST_F(RegisterChangeTest, AJournalAnotherUserLeftInAStickyFolderIsFinishedOnce) {
     RUN_AS_TWO_USERS("a change another user left in a sticky folder");
     const TAmortSchedule longer = Schedule(359, 8.04f);
+    const std::pair<const char*, long> kills[] = {{"TRANS.PKJ", 4}, {"TRANS.PKJ", 6},
+                                                  {"TRANS.DBF.pk", 3}};
+    const std::string killedSave = "VANTREL_KILLED_SAVE"; // "<kill><folder>": B's save, killed
+    if (const char* killed = std::getenv(killedSave.c_str())) {
+        const fresh_process::TPlainUser b(B, G);
+        XbSetWriteFailure(kills[killed[0] - '0'].second, 1, XbKilledAtWrite,
+                          kills[killed[0] - '0'].first);
+        ::_exit(b.Taken() && SaveSchedule(killed + 1, "1", longer, {}).empty() ? 0 : 1);
+    }
     SmallWork();
     const auto saveAsB = [&] {
         const fresh_process::TPlainUser b(B, G);
@@ -978,6 +998,28 @@ TEST_F(RegisterChangeTest, AJournalAnotherUserLeftInAStickyFolderIsFinishedOnce)
     EXPECT_EQ(Snapshot(Work()), savedByA);
     ExpectIndexesAgree(Work());
     ExpectLoadsWhole(Work(), "2");
+
+    for (int kill = 0; kill < 3; ++kill) {
+        const std::string left = Work() + "/" + kills[kill].first;
+        SCOPED_TRACE(left);
+        const pid_t child = fresh_process::StartAgain(
+            Work() + "/../child.log", killedSave + "=" + std::to_string(kill) + Work());
+        int status = -1;
+        ASSERT_GT(child, 0);
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status) && fs::exists(left)) << ReadAll(Work() + "/../child.log");
+        const LongWord packs = TransPacksIn(Work());
+        EXPECT_EQ(asA([&] { return SaveSchedule(Work(), "2", Schedule(23 + kill, 5.0f), {}); }),
+                  "");
+        EXPECT_EQ(TransPacksIn(Work()), packs + (kill == 0 ? 2 : 1)); // B's taking effect, A's
+        if (const fresh_process::TPlainUser b(B, G); b.Taken()) {
+            EXPECT_EQ(Load(Work(), "1", &s), "");
+        }
+        EXPECT_EQ(s.LastRow, longer.LastRow);
+        EXPECT_FALSE(fs::exists(left));
+        EXPECT_EQ(Load(Work(), "2", &s), "");
+        EXPECT_EQ(s.LastRow, 23 + kill);
+    }
 }
 
 // Also when TRANS.DBF has another name, so that each save's pack writes it in place: the other

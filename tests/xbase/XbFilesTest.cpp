@@ -927,6 +927,13 @@ TEST_F(XbFilesTest, AnInterruptedPackIsFinishedOrRolledBackOnOpening) {
     WriteAll(Path("j.pkj"), "j.dbf.pk\tj.d");
     EXPECT_EQ(open(), 2);
     EXPECT_EQ(ReadAll(Path("j.dbf")), changed);
+    // The journal of the table j.2024.dbf, named as one of j.dbf under a user's own names, and
+    // its copy are left to their table.
+    WriteAll(Path("j.2024.dbf.pk"), packed);
+    WriteAll(Path("j.2024.pkj"), "j.2024.dbf.pk\tj.2024.dbf\nend\n");
+    EXPECT_EQ(open(), 2);
+    EXPECT_TRUE(std::filesystem::exists(Path("j.2024.pkj")));
+    EXPECT_TRUE(std::filesystem::exists(Path("j.2024.dbf.pk")));
 }
 
 // Users A and B of group G share a table in a group folder (2775, files 664 of A) and a sticky
@@ -934,10 +941,25 @@ TEST_F(XbFilesTest, AnInterruptedPackIsFinishedOrRolledBackOnOpening) {
 // of its own, in place (B in the group folder, A in the sticky one) or by renames (A in the group
 // folder). A journal and copies of A that an earlier build left in the sticky folder are finished
 // in place by either user's next open (B cannot remove them), never undoing a change B made.
+// A pack of B killed at any write leaves journal or copies A cannot remove: A still packs, under
+// names of its own (A's own killed there too leaves nothing A's next open does not remove), and
+// B's next open removes what B left, never putting it in place again.
 TEST_F(XbFilesTest, APackKeepsTheOwnerGroupAndModeOfSharedFiles) {
     RUN_AS_TWO_USERS("packs by two users of a group folder and of a sticky folder");
     constexpr uid_t A = fresh_process::kUserA, B = fresh_process::kUserB;
     constexpr gid_t G = fresh_process::kSharedGroup;
+    const std::string killedPack = "VANTREL_KILLED_PACK"; // "<user> <write> <table>", killed
+    if (const char* killed = std::getenv(killedPack.c_str())) {
+        std::istringstream fields(killed);
+        uid_t user = 0;
+        long write = 0;
+        std::string table;
+        fields >> user >> write >> table;
+        const fresh_process::TPlainUser as(user, G);
+        if (!as.Taken() || xb_Use(table, "", xbModeExclusive, xbCDX) == 0) ::_exit(2);
+        XbSetWriteFailure(write, 1, XbKilledAtWrite);
+        ::_exit(xb_Pack() == xbOK ? 0 : 3);
+    }
     // The folder dir made anew, with a table of 6 loans (3 deleted), a memo each and an index.
     const auto share = [&](const std::string& dir, mode_t folderMode, uid_t owner, mode_t mode) {
         std::filesystem::remove_all(Path(dir));
@@ -1010,6 +1032,38 @@ TEST_F(XbFilesTest, APackKeepsTheOwnerGroupAndModeOfSharedFiles) {
         EXPECT_EQ(xb_GetString(6), "note 0");
         xb_CloseAll();
         EXPECT_EQ(sticky(), original);
+    }
+
+    for (long write = 1;; ++write) {
+        SCOPED_TRACE("B killed at write " + std::to_string(write));
+        share("sticky", 01777, fresh_process::kPlainUser, 0666);
+        const auto original = sticky();
+        // user's pack killed at the write: whether it was (else it went through).
+        const auto killedAs = [&](uid_t user) {
+            const pid_t child = fresh_process::StartAgain(
+                Path("child.log"), killedPack + "=" + std::to_string(user) + " " +
+                                       std::to_string(write) + " " + Path("sticky/loans.dbf"));
+            int status = -1;
+            EXPECT_GT(child, 0);
+            ::waitpid(child, &status, 0);
+            EXPECT_TRUE(WIFSIGNALED(status) || (WIFEXITED(status) && WEXITSTATUS(status) == 0));
+            return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        };
+        const bool killed = killedAs(B);
+        killedAs(A);
+        if (const fresh_process::TPlainUser as(A, G); as.Taken()) {
+            ASSERT_GT(xb_Use(Path("sticky/loans.dbf"), "", xbModeShared, xbCDX), 0);
+            xb_CloseAll();
+        }
+        for (const std::string& file : sticky())
+            EXPECT_EQ(file.find(" " + std::to_string(A) + ":"), std::string::npos) << file;
+        EXPECT_EQ(pack(A, "sticky", true), "0: 2=note 2 4=note 4 in place");
+        const fresh_process::TPlainUser as(B, G);
+        ASSERT_GT(xb_Use(Path("sticky/loans.dbf"), "", xbModeShared, xbCDX), 0);
+        EXPECT_EQ(Walk(), "2 4 ");
+        xb_CloseAll();
+        EXPECT_EQ(sticky(), original);
+        if (HasFailure() || !killed) break;
     }
 }
 
