@@ -664,7 +664,9 @@ TXbIndexStatus TXbArea::CatchUp(TXbIndexFile& file) {
     const bool repairable = !ReadOnly() && lock_->Alone();
     const bool writtenSince = file.TableTime() != 0 && state.Time != file.TableTime();
     if (file.Matches(state) && !writtenSince) return isOk;
-    if (repairable) return RebuildFile(file);
+    // The header was read as the file opened: another user may have brought the file up to
+    // date since, which the rebuild, under the file's lock, looks at first.
+    if (repairable) return RebuildFile(file, true);
     // Under the index's lock no writer is between writing the table and the index: a file still
     // behind there is rebuilt by a user that may write it, else made for this area alone.
     return file.Verify();
@@ -976,8 +978,9 @@ int TXbArea::OpenIndex(const std::string& path) {
     return first <= OrderCount() ? first : 0;
 }
 
-TXbIndexStatus TXbArea::RebuildFile(TXbIndexFile& file) {
-    return file.Reindex(*this, table_->RecordCount(), [this](LongInt r) { return Load(r); });
+TXbIndexStatus TXbArea::RebuildFile(TXbIndexFile& file, bool onlyBehind) {
+    return file.Reindex(
+        *this, table_->RecordCount(), [this](LongInt r) { return Load(r); }, onlyBehind);
 }
 
 int TXbArea::CreateOrder(const std::string& path, const TXbOrderDef& given) {

@@ -259,7 +259,9 @@ private:
                   std::vector<char>& included);
     int OpenIndexFile(const std::string& path, TXbIndexKind kind, bool create);
     void CollectOrders();
-    TXbIndexStatus RebuildFile(TXbIndexFile& file);
+    // Rebuilds the orders of file; onlyBehind: unless the file, read again under its lock,
+    // records the table as it is now (TXbIndexFile::Reindex).
+    TXbIndexStatus RebuildFile(TXbIndexFile& file, bool onlyBehind = false);
     std::string IndexPathFor(const std::string& path) const;
 
     int number_;

@@ -1883,13 +1883,14 @@ TXbIndexStatus TXbIndexFile::AddOrder(const TXbOrderDef& def, const TXbRecordSou
 }
 
 TXbIndexStatus TXbIndexFile::Reindex(const TXbRecordSource& source, LongInt recordCount,
-                                     const TXbRecordLoader& load) {
+                                     const TXbRecordLoader& load, bool onlyBehind) {
     if (!IsOpen()) return isIoError;
     TImpl& impl = *impl_;
     if (impl.Batch) impl.Abandon(isOk); // what it held is rebuilt from the table
     impl.Broken = false;
     TWriteOp op(impl, true);
     if (op.Status() != isOk) return op.Status();
+    if (onlyBehind && !impl.Exclusive && impl.MatchesTable(true)) return isOk; // read again
     if (!impl.TableState) return impl.RebuildFrom(source, recordCount, nullptr, load);
     const TXbTableState state = impl.TableState(true);
     return impl.RebuildFrom(source, state.Count, &state, load);

@@ -268,9 +268,11 @@ public:
     // Rebuilds every order from the table's records, keeping the definitions. The records are
     // read under the file's lock: records 1..recordCount, or for a file tied to its table
     // (SetTableState) the records the table counts once the lock is had, which the file records
-    // as covered. A rebuild the disk refuses leaves the file as it was.
+    // as covered. A rebuild the disk refuses leaves the file as it was. With onlyBehind, a file
+    // that, read again under its lock, records the table as it is now is left as it is: another
+    // user brought it up to date since this one read its header.
     TXbIndexStatus Reindex(const TXbRecordSource& source, LongInt recordCount,
-                           const TXbRecordLoader& load);
+                           const TXbRecordLoader& load, bool onlyBehind = false);
 
     struct TImpl;
 

@@ -513,7 +513,12 @@ print('dbf', len(t) == count, names == ['R%d' % n for n in range(count)],
 // three, logging each number done and each file refused. False when a refusal does not give the
 // full disk as its cause or, alone (checkBytes), leaves the table changed.
 bool AppendAccounts(const std::string& path, int n, const std::string& log, bool checkBytes) {
-    if (xb_Use(path, "", xbModeShared, xbNSX) == 0) return false;
+    // A failure leaves its log telling what failed and the engine's reason.
+    const auto failed = [&](const std::string& what) {
+        WriteAll(log, "failed: " + what + ": " + xb_LastErrorText());
+        return false;
+    };
+    if (xb_Use(path, "", xbModeShared, xbNSX) == 0) return failed("open");
     xb_SetLockTimeout(30);
     std::string told;
     for (int i = 0, refused = 0; refused < 3; ++i) {
@@ -525,11 +530,20 @@ bool AppendAccounts(const std::string& path, int n, const std::string& log, bool
         }
         ++refused;
         told += std::filesystem::path(xb_LastErrorFile()).filename().string() + "\n";
-        if (xb_LastError() != xbErrDiskFull || (checkBytes && ReadAll(path) != before))
-            return false;
+        if (xb_LastError() != xbErrDiskFull) return failed("append " + number);
+        if (checkBytes && ReadAll(path) != before) return failed("the table changed");
     }
     WriteAll(log, told);
-    return xb_Close() == xbOK;
+    return xb_Close() == xbOK || failed("close");
+}
+
+// What the AppendAccounts logs given tell of their failures.
+std::string FailuresOf(const std::vector<std::string>& logs) {
+    std::string told;
+    for (const std::string& log : logs)
+        if (const std::string text = ReadAll(log); text.rfind("failed: ", 0) == 0)
+            told += text + "\n";
+    return told.empty() ? "a process failed without a word" : told;
 }
 
 // Reads an AppendAccounts log: numbers done into numbers, files refused (with a dot) into refused.
@@ -578,8 +592,7 @@ TEST_F(XbFullDiskTest, RefusedAppendsOfOneOrSeveralProcessesAreTakenBackWhole) {
                             return AppendAccounts(table, n, Path("log" + std::to_string(n)),
                                                   processes == 1);
                         }))
-                        return std::string(
-                            "a refusal was not the full disk's, or changed the table");
+                        return FailuresOf({Path("log0"), Path("log1"), Path("log2")});
                     std::set<std::string> numbers;
                     for (int n = 0; n < processes; ++n)
                         ReadAccountsLog(Path("log" + std::to_string(n)), numbers, refusedFiles);
