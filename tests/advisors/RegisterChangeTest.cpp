@@ -395,8 +395,6 @@ TEST_F(RegisterChangeTest, AFullDiskWhileSavingANewLoanKeepsItAndTheOtherLoans) 
         if (HasFailure()) return;
         if (made < write) break;
     }
-    // A real full disk of each size up to where the save fits: a refused save leaves no
-    // journal, and loads work while the disk stays full.
     const std::string python = PythonWith("dbfread");
     for (std::size_t pages = 2; pages <= 40; pages += 2) {
         const std::string step = std::to_string(pages) + " pages free";
@@ -532,10 +530,9 @@ LongWord TransPacksIn(const std::string& Dir) {
 
 // Journal with the pack count of TRANS.DBF in Dir, as a journal written beside those tables has.
 std::string WithPacksOf(const std::string& Journal, const std::string& Dir) {
-    const LongWord packs = TransPacksIn(Dir);
     const std::string line = "\npacks\tTRANS.DBF\t";
     const std::size_t from = Journal.find(line) + line.size();
-    return Journal.substr(0, from) + std::to_string(packs) +
+    return Journal.substr(0, from) + std::to_string(TransPacksIn(Dir)) +
            Journal.substr(Journal.find('\n', from));
 }
 
@@ -599,8 +596,8 @@ TEST_F(RegisterChangeTest, AJournalIsNotAppliedToTablesPutBackFromACopy) {
         FreshWork(from);
         const std::string copied = Snapshot(Work());
         for (const char* aside : {"REGISTER-1.JNL", "REGISTER-2.JNL"}) {
-            std::ofstream(RegisterJournalPath(Work()), std::ios::binary)
-                << WithPacksOf(journal, Work());
+            const std::string written = WithPacksOf(journal, Work());
+            WriteAll(RegisterJournalPath(Work()), written);
             services_.MessageBoxes.clear();
             EXPECT_EQ(PrepareRegister(Work(), AllTables), "");
             ASSERT_EQ(services_.MessageBoxes.size(), 1u);
@@ -610,7 +607,7 @@ TEST_F(RegisterChangeTest, AJournalIsNotAppliedToTablesPutBackFromACopy) {
             EXPECT_THAT(services_.MessageBoxes[0].Text,
                         HasSubstr("set aside as " + std::string(aside) + " in the folder " +
                                   Work()));
-            EXPECT_EQ(ReadAll(Work() + "/" + aside), WithPacksOf(journal, Work()));
+            EXPECT_EQ(ReadAll(Work() + "/" + aside), written);
             EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
             EXPECT_EQ(Snapshot(Work()), copied);
         }
@@ -944,8 +941,8 @@ TEST_F(RegisterChangeTest, AJournalAnotherUserLeftInAStickyFolderIsFinishedOnce)
     const std::string killedSave = "VANTREL_KILLED_SAVE"; // "<kill><folder>": B's save, killed
     if (const char* killed = std::getenv(killedSave.c_str())) {
         const fresh_process::TPlainUser b(B, G);
-        XbSetWriteFailure(kills[killed[0] - '0'].second, 1, XbKilledAtWrite,
-                          kills[killed[0] - '0'].first);
+        const auto& [file, write] = kills[killed[0] - '0'];
+        XbSetWriteFailure(write, 1, XbKilledAtWrite, file);
         ::_exit(b.Taken() && SaveSchedule(killed + 1, "1", longer, {}).empty() ? 0 : 1);
     }
     SmallWork();
@@ -1002,11 +999,9 @@ TEST_F(RegisterChangeTest, AJournalAnotherUserLeftInAStickyFolderIsFinishedOnce)
     for (int kill = 0; kill < 3; ++kill) {
         const std::string left = Work() + "/" + kills[kill].first;
         SCOPED_TRACE(left);
-        const pid_t child = fresh_process::StartAgain(
+        const int status = fresh_process::RunAgain(
             Work() + "/../child.log", killedSave + "=" + std::to_string(kill) + Work());
-        int status = -1;
-        ASSERT_GT(child, 0);
-        ::waitpid(child, &status, 0);
+        ASSERT_GE(status, 0);
         ASSERT_TRUE(WIFSIGNALED(status) && fs::exists(left)) << ReadAll(Work() + "/../child.log");
         const LongWord packs = TransPacksIn(Work());
         EXPECT_EQ(asA([&] { return SaveSchedule(Work(), "2", Schedule(23 + kill, 5.0f), {}); }),

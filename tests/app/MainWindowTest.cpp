@@ -72,16 +72,14 @@ TEST_F(AppTest, SettingsClosedToTheUserAreToldAndTheirDefaultsServe) {
         Application->ProcessMessages();
     }
     EXPECT_TRUE(main->mnuToolbar->Checked());
-    std::vector<std::string> told;
+    std::vector<std::string> told, expected;
     for (const TMessageBoxRequest& message : services.MessageBoxes)
         told.push_back(message.Text);
-    const std::string cause =
-        ": Permission denied\n\nThe program goes on with its default settings.";
-    EXPECT_EQ(told, (std::vector<std::string>{"Unable to read " + home / "WIN.INI" + cause,
-                                              "Unable to read " + home / "registry.ini" + cause,
-                                              "Unable to read " + home / "vtrx2532.ini" + cause,
-                                              "Unable to read " + home / "vtrx2532.ini" + cause,
-                                              "Unable to read " + home / "vtrx2532.ini" + cause}));
+    for (const char* file :
+         {"WIN.INI", "registry.ini", "vtrx2532.ini", "vtrx2532.ini", "vtrx2532.ini"})
+        expected.push_back("Unable to read " + home / file +
+                           ": Permission denied\n\nThe program goes on with its default settings.");
+    EXPECT_EQ(told, expected);
 }
 
 TEST_F(AppTest, TheColourBackgroundAsksForARestartEitherWay) {

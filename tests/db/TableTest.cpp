@@ -475,7 +475,6 @@ TEST_F(TableTest, AnExclusiveTableOnAFullDiskRefusesThePostThatDoesNotFit) {
         ++ran;
         EXPECT_TRUE(told->starts_with("disk full, held ") && *told != "disk full, held 0") << *told;
     }
-    // The close's first write refused: it says so; the posts reached the table.
     MakeLoans("disk/LOANS.DBF", {});
     EXPECT_EQ(posts(false, 10, true), "none, close: disk full, held 10");
     if (ran == 0) GTEST_SKIP() << "no disk of a few KiB can be mounted here";

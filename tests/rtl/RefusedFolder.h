@@ -130,10 +130,10 @@ inline pid_t StartAgain(const std::string& log, std::string more = "") {
     return child < 0 ? -1 : child;
 }
 
-// Starts the current test in a fresh process and waits for it: its exit status, and what it
-// printed in log.
-inline int RunAgain(const std::string& log) {
-    const pid_t child = StartAgain(log);
+// Starts the current test in a fresh process (with the environment entry more) and waits for
+// it: its wait status (-1 when it cannot start, -2 when it overran), and what it printed in log.
+inline int RunAgain(const std::string& log, const std::string& more = "") {
+    const pid_t child = StartAgain(log, more);
     if (child < 0) return -1;
     const auto deadline = std::chrono::steady_clock::now() + kBound;
     int status = 0;

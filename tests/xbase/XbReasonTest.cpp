@@ -246,17 +246,15 @@ TEST_F(XbReasonTest, AnIndexBehindAnotherUsersTableIsAwaited) {
 TEST_F(XbReasonTest, TwoReadersCatchingUpAtOnceDoNotWaitForEachOther) {
     ASSERT_NO_FATAL_FAILURE(UseKeys("T.DBF", "HOLDER", xbModeShared));
     ASSERT_EQ(xb_Commit(), xbOK);
+    const auto catchUp = [this](int) {
+        xb_Select(0);
+        if (xb_Use(Path("T.DBF"), "READER", xbModeShared, xbCDX) == 0) return false;
+        xb_SetOrder(1);
+        return xb_Seek("K0") == 1 && xb_Seek("K2") == 1;
+    };
     for (int round = 0; round < 10; ++round) {
         ShiftIndexHeader(Path("T.CDX"), -1, 1);
-        ASSERT_TRUE(RunTogether(
-            2,
-            [this](int) {
-                xb_Select(0);
-                if (xb_Use(Path("T.DBF"), "READER", xbModeShared, xbCDX) == 0) return false;
-                xb_SetOrder(1);
-                return xb_Seek("K0") == 1 && xb_Seek("K2") == 1;
-            },
-            std::chrono::seconds(20)));
+        ASSERT_TRUE(RunTogether(2, catchUp, std::chrono::seconds(20)));
     }
 }
 

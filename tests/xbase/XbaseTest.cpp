@@ -504,8 +504,7 @@ void EditNameInPlace(const std::string& path, LongInt recno, const std::string& 
     bytes.replace(headerSize + static_cast<std::size_t>(recno - 1) * recordSize + 10, 20, field);
     WriteAll(path, bytes);
     static time_t written = 1000000000; // its own write time, a second later each time
-    ++written;
-    const struct timespec past[2] = {{written, 0}, {written, 0}};
+    const struct timespec past[2] = {{++written, 0}, {written, 0}};
     ::utimensat(AT_FDCWD, path.c_str(), past, 0);
 }
 
