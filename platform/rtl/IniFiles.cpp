@@ -59,11 +59,9 @@ TIniLine ParseLine(std::string text) {
 bool WriteAll(int fd, const std::string& text) {
     std::size_t size = text.size();
     if (writeFailureAfter && *writeFailureAfter < size) size = *writeFailureAfter;
-    for (std::size_t done = 0; done < size;) {
-        const ssize_t n = write(fd, text.data() + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
+    if (const int error = WriteFully(fd, text.data(), size); error != 0) {
+        errno = error;
+        return false;
     }
     if (size < text.size()) {
         errno = EIO;
