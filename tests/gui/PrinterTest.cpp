@@ -15,9 +15,11 @@
 #include "tests/rtl/TestFolder.h"
 
 #include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/sysmacros.h>
 
 #include <cerrno>
 #include <chrono>
@@ -450,7 +452,12 @@ const std::string kPrintInPlace = "VANTREL_PRINT_IN_PLACE";
 
 // The requests waiting for a lock of the file at path, as the system lists them.
 int LockWaiters(const std::string& path) {
-    const std::string inode = ":" + std::to_string(StatOf(path).st_ino) + " ";
+    // The file as the list names it, by device and inode: other tests' files wait there too.
+    const struct stat st = StatOf(path);
+    char file[64];
+    std::snprintf(file, sizeof file, " %02x:%02x:%llu ", major(st.st_dev), minor(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    const std::string inode = file;
     std::istringstream locks(ReadAll("/proc/locks"));
     int waiting = 0;
     for (std::string line; std::getline(locks, line);)
