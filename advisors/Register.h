@@ -53,7 +53,8 @@ inline constexpr int LoanNoWidth = 9;
 
 // Creates in Folder each register table that does not exist yet, with its index tags, the
 // "DEFAULT" account in a new accounts table and the one record of a new counter table. Tables
-// that exist are left as they are. Engine refusals raise.
+// that exist are left as they are. An engine refusal raises EDatabaseError with the register's
+// message of it (RegisterFailureMessage); a table it kept from being made whole is not left.
 void CreateRegisterTables(const std::string& Folder);
 
 // A table of the register in Folder (not yet open), in the order of Tag when one is given.

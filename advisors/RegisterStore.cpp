@@ -1232,12 +1232,16 @@ std::unique_ptr<TTable> RegisterTable(const std::string& Folder, const std::stri
 }
 
 void CreateRegisterTables(const std::string& Folder) {
-    for (const char* name : {AccountsTable, LoansTable, XRefTable, TransTable})
-        if (CreateTable(PathIn(Folder, name), FieldsOf(name), IndexesOf(name), ttXBNSX) &&
-            name == AccountsTable)
-            AppendFirstRecord(Folder, AccountsTable, SetDefaultAccount);
-    if (CreateTable(PathIn(Folder, SysInfoTable), FieldsOf(SysInfoTable), {}, ttXBNSX))
-        AppendFirstRecord(Folder, SysInfoTable, [](TTable& t) { SetCounter(t, 0); });
+    try {
+        for (const char* name : {AccountsTable, LoansTable, XRefTable, TransTable})
+            if (CreateTable(PathIn(Folder, name), FieldsOf(name), IndexesOf(name), ttXBNSX) &&
+                name == AccountsTable)
+                AppendFirstRecord(Folder, AccountsTable, SetDefaultAccount);
+        if (CreateTable(PathIn(Folder, SysInfoTable), FieldsOf(SysInfoTable), {}, ttXBNSX))
+            AppendFirstRecord(Folder, SysInfoTable, [](TTable& t) { SetCounter(t, 0); });
+    } catch (const EDBEngineError& e) {
+        DatabaseError(RegisterFailureMessage(Folder, e, e.what()));
+    }
 }
 
 namespace {

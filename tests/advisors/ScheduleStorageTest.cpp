@@ -154,6 +154,44 @@ TEST_F(ScheduleStorageTest, ASavedScheduleLoadsBackAndSavesAgainOnce) {
     EXPECT_EQ(DeletedCount("TRANS.DBF"), "0");
 }
 
+// A first start on a nearly full disk tells the register's own message and leaves no table it
+// could not make whole: the next start, with room, makes the register, where a new account's
+// loan is saved and loaded.
+TEST_F(ScheduleStorageTest, AFirstStartOnAFullDiskLeavesTheRegisterToTheNextStart) {
+    RUN_IN_FRESH_PROCESS();
+    const auto start = [&] {
+        try {
+            CreateRegisterTables(home.Path());
+        } catch (const Exception& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+    for (const std::size_t kib : {0, 4, 8, 16, 24, 32}) {
+        xb_CloseAll();
+        for (const auto& file : std::filesystem::directory_iterator(home.Path()))
+            if (file.path().extension() == ".DBF" || file.path().extension() == ".NSX")
+                std::filesystem::remove(file.path());
+        const std::optional<std::string> told =
+            InRefusedFolder(home.Path(), TRefusal::FullDisk, start, kib * 1024);
+        if (!Ran(told, std::to_string(kib) + " KiB free")) continue;
+        bool named = false;
+        for (const char* table : {AccountsTable, LoansTable, XRefTable, TransTable, SysInfoTable})
+            named = named || *told == RegisterDiskFullMessage(table);
+        EXPECT_TRUE(named) << kib << " KiB: " << *told;
+        ASSERT_EQ(start(), "") << kib;
+        CalculateLoan("12000", "14", "7.5", "060124", "070124");
+        services.MessageBoxes.clear();
+        SaveUnderNewLoan(true);
+        CalculateLoan("99000", "36", "5", "010125", "020125");
+        Answer = [&](TCustomForm* modal) { TakeLoan(modal, "SMITJOH001"); };
+        Click(form->OpenBTN);
+        Answer = nullptr;
+        EXPECT_EQ(form->Schedule.LastRow, 14) << kib;
+        EXPECT_TRUE(services.MessageBoxes.empty()) << kib << ": " << LastMessage();
+    }
+}
+
 // A new loan whose save failed is kept, without a schedule, under its account. Loading it is
 // cancelled, with an error, and changes nothing of the form: its inputs and options show no
 // terms that nobody typed, the schedule stays shown, and a Calc makes the schedule it made

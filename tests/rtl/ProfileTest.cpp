@@ -5,11 +5,14 @@
 #include "platform/rtl/SysUtils.h"
 #include "tests/rtl/ChildProcesses.h"
 #include "tests/rtl/LocaleSamples.h"
+#include "tests/rtl/RefusedFolder.h"
 #include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -103,6 +106,23 @@ TEST_F(ProfileTest, WriteSetsOrDeletesKeysAndSections) {
 }
 
 TEST_F(ProfileTest, ProfileThatCannotBeMadeReadsDefaultsAndRefusesWrites) {
+    RUN_IN_FRESH_PROCESS();
+    // A full disk is told of WIN.INI, not of the draft it is written in first.
+    for (const std::size_t room : {0, 4096}) {
+        const std::optional<std::string> told = InRefusedFolder(
+            folder.Path(), TRefusal::FullDisk,
+            [] {
+                try {
+                    return ProfileFileName();
+                } catch (const EIniFileException& e) {
+                    return e.Message();
+                }
+            },
+            room);
+        if (!Ran(told, "a full disk")) continue;
+        EXPECT_EQ(*told, "Unable to write to " + folder / "WIN.INI" + ": " + std::strerror(ENOSPC))
+            << room;
+    }
     WriteProfile("plain", "x");
     TEnvironmentOverride unusable("VANTREL_HOME", folder / "plain/home");
     EXPECT_EQ(GetProfileString("intl", "sDecimal", "."), ".");
