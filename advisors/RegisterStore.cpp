@@ -1185,6 +1185,8 @@ std::string RegisterFailureMessage(const std::string& Folder, const Exception& E
     // A write the full disk refused, or a lock another copy holds, names the table of the file
     // it was for.
     const std::string file = EngineErrorOf(E) ? EngineErrorOf(E)->ReasonFile() : std::string();
+    if (!file.empty() && trouble == TTrouble::NoLocks)
+        return RegisterNoLocksMessage(TableOfFile(file), Folder);
     if (file.empty() || (trouble != TTrouble::DiskFull && trouble != TTrouble::InUse))
         return Otherwise;
     return trouble == TTrouble::DiskFull ? RegisterDiskFullMessage(TableOfFile(file))
@@ -1231,7 +1233,7 @@ std::unique_ptr<TTable> RegisterTable(const std::string& Folder, const std::stri
     return table;
 }
 
-void CreateRegisterTables(const std::string& Folder) {
+std::string CreateRegisterTables(const std::string& Folder) {
     try {
         for (const char* name : {AccountsTable, LoansTable, XRefTable, TransTable})
             if (CreateTable(PathIn(Folder, name), FieldsOf(name), IndexesOf(name), ttXBNSX) &&
@@ -1240,8 +1242,9 @@ void CreateRegisterTables(const std::string& Folder) {
         if (CreateTable(PathIn(Folder, SysInfoTable), FieldsOf(SysInfoTable), {}, ttXBNSX))
             AppendFirstRecord(Folder, SysInfoTable, [](TTable& t) { SetCounter(t, 0); });
     } catch (const EDBEngineError& e) {
-        DatabaseError(RegisterFailureMessage(Folder, e, e.what()));
+        return RegisterFailureMessage(Folder, e, e.what());
     }
+    return {};
 }
 
 namespace {
