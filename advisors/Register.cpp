@@ -631,6 +631,8 @@ void TLoanInfo::XRefCalcFields(TDataSet* DataSet) {
 // ----- Buttons
 
 void TLoanInfo::NewBTNClick(TObject*) {
+    // Tables that did not open were told, with their cause, as the dialog was made.
+    if (!tablesOpen_) return;
     if (!Writable()) {
         ShowError(diskFull_.empty() ? RegisterRefusedMessage(folder_, refusal_) : diskFull_);
         return;

@@ -53,8 +53,10 @@ inline constexpr int LoanNoWidth = 9;
 
 // Creates in Folder each register table that does not exist yet, with its index tags, the
 // "DEFAULT" account in a new accounts table and the one record of a new counter table. Tables
-// that exist are left as they are. Engine refusals raise.
-void CreateRegisterTables(const std::string& Folder);
+// that exist are left as they are. Answers the message to show of an engine refusal, in the
+// register's words (RegisterFailureMessage), empty when none; a table it kept from being made
+// whole is not left.
+std::string CreateRegisterTables(const std::string& Folder);
 
 // A table of the register in Folder (not yet open), in the order of Tag when one is given.
 // Records marked deleted are never shown (the engine hides them from then on).
@@ -91,8 +93,9 @@ std::string RegisterJournalDiskFullMessage(const std::string& Folder,
                                            const std::string& Journal = RegisterJournalName);
 std::string RegisterDeletedUnpackedMessage(const std::string& Table);
 // The message of the failure E that a write of the register in Folder met, as a change of the
-// register words it: the full disk or another copy naming the table of the file, a register
-// that cannot be written naming the folder or the file; Otherwise for any other failure.
+// register words it: the full disk, another copy or a file system without file locks naming the
+// table of the file, a register that cannot be written naming the folder or the file; Otherwise
+// for any other failure.
 std::string RegisterFailureMessage(const std::string& Folder, const Exception& E,
                                    const std::string& Otherwise);
 std::string RegisterMissingMessage(const std::string& Table, const std::string& Folder);

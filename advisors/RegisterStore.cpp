@@ -1185,6 +1185,8 @@ std::string RegisterFailureMessage(const std::string& Folder, const Exception& E
     // A write the full disk refused, or a lock another copy holds, names the table of the file
     // it was for.
     const std::string file = EngineErrorOf(E) ? EngineErrorOf(E)->ReasonFile() : std::string();
+    if (!file.empty() && trouble == TTrouble::NoLocks)
+        return RegisterNoLocksMessage(TableOfFile(file), Folder);
     if (file.empty() || (trouble != TTrouble::DiskFull && trouble != TTrouble::InUse))
         return Otherwise;
     return trouble == TTrouble::DiskFull ? RegisterDiskFullMessage(TableOfFile(file))
@@ -1231,13 +1233,18 @@ std::unique_ptr<TTable> RegisterTable(const std::string& Folder, const std::stri
     return table;
 }
 
-void CreateRegisterTables(const std::string& Folder) {
-    for (const char* name : {AccountsTable, LoansTable, XRefTable, TransTable})
-        if (CreateTable(PathIn(Folder, name), FieldsOf(name), IndexesOf(name), ttXBNSX) &&
-            name == AccountsTable)
-            AppendFirstRecord(Folder, AccountsTable, SetDefaultAccount);
-    if (CreateTable(PathIn(Folder, SysInfoTable), FieldsOf(SysInfoTable), {}, ttXBNSX))
-        AppendFirstRecord(Folder, SysInfoTable, [](TTable& t) { SetCounter(t, 0); });
+std::string CreateRegisterTables(const std::string& Folder) {
+    try {
+        for (const char* name : {AccountsTable, LoansTable, XRefTable, TransTable})
+            if (CreateTable(PathIn(Folder, name), FieldsOf(name), IndexesOf(name), ttXBNSX) &&
+                name == AccountsTable)
+                AppendFirstRecord(Folder, AccountsTable, SetDefaultAccount);
+        if (CreateTable(PathIn(Folder, SysInfoTable), FieldsOf(SysInfoTable), {}, ttXBNSX))
+            AppendFirstRecord(Folder, SysInfoTable, [](TTable& t) { SetCounter(t, 0); });
+    } catch (const EDBEngineError& e) {
+        return RegisterFailureMessage(Folder, e, e.what());
+    }
+    return {};
 }
 
 namespace {

@@ -533,7 +533,8 @@ void TMainForm::ConnectDatabase() {
         AliasDataBase->SetConnected(true);
         XBaseEnv1->SetExact(true);
         // The register's tables are made on the first run, in the same folder.
-        CreateRegisterTables(SettingsFolder());
+        if (const std::string failure = CreateRegisterTables(SettingsFolder()); !failure.empty())
+            MessageDlg(failure, mtError, {mbOK}, 0);
     } catch (const std::exception& e) {
         MessageDlg(e.what(), mtError, {mbOK}, 0);
     }

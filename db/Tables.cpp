@@ -724,6 +724,16 @@ void MakeOrdersAndClose(const std::vector<TIndexDesc>& Indexes,
     CheckEngineResult(result);
 }
 
+// The index file of the order Index of the table at Table, as found (the name made when none is
+// there): an NTX file of its own or the production index.
+std::string IndexFileOf(const std::string& Table, int Driver, const TIndexDesc& Index) {
+    const std::string file =
+        Driver == dbiDriverNTX ? OrderFile(Table, Driver, Index)
+                               : XbCompanionPath(Table, Driver == dbiDriverNSX ? ".NSX" : ".CDX");
+    const std::string found = XbFindFile(file);
+    return found.empty() ? file : found;
+}
+
 // Empties the index file at Path, when there is one, so that the engine makes it anew in place;
 // false when the system refuses (the reason recorded).
 bool EmptiedIndex(const std::string& Path) {
@@ -740,10 +750,19 @@ bool CreateTable(const std::string& Path, const std::vector<TXbFieldDef>& Fields
         return false;
     const int driver = DriverOfType(Type);
     CheckEngineResult(ResultOfEngineStatus(xb_Create(Path, Fields, driver)));
-    const TWA remembered(0);
-    if (UseAlone(Path, driver) == 0) RaiseOpenFailure();
-    MakeOrdersAndClose(Indexes,
-                       [&](const TIndexDesc& index) { return OrderFile(Path, driver, index); });
+    try {
+        const TWA remembered(0);
+        if (UseAlone(Path, driver) == 0) RaiseOpenFailure();
+        MakeOrdersAndClose(Indexes,
+                           [&](const TIndexDesc& index) { return OrderFile(Path, driver, index); });
+    } catch (...) {
+        // A table that could not be opened or ordered goes with its index files: left, it would
+        // be taken for one made whole and never be made again.
+        for (const TIndexDesc& index : Indexes)
+            XbRemove(IndexFileOf(Path, driver, index));
+        XbRemove(Path);
+        throw;
+    }
     return true;
 }
 
@@ -757,13 +776,7 @@ void RebuildIndexes(const std::string& Path, const std::vector<TIndexDesc>& Inde
     if (UseAlone(Path, dbiDriverNTX) == 0) RaiseOpenFailure();
     std::string table = XbFindFile(Path);
     if (table.empty()) table = XbFindFile(Path + ".DBF");
-    const std::string production = XbCompanionPath(table, driver == dbiDriverNSX ? ".NSX" : ".CDX");
-    const auto fileOf = [&](const TIndexDesc& index) {
-        const std::string file =
-            driver == dbiDriverNTX ? OrderFile(table, driver, index) : production;
-        const std::string found = XbFindFile(file);
-        return found.empty() ? file : found;
-    };
+    const auto fileOf = [&](const TIndexDesc& index) { return IndexFileOf(table, driver, index); };
     for (const TIndexDesc& index : Indexes)
         if (!EmptiedIndex(fileOf(index))) {
             xb_Close();

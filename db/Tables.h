@@ -282,7 +282,8 @@ private:
 // Creates the xBase table at Path from Fields (type letters C, N, D, L, M; the type decides the
 // index family: NTX files beside the table, or the CDX or NSX production index) with one order
 // per entry of Indexes (TagName, KeyExpression, Condition, Unique, Descending). A table that
-// exists already is left as it is and the answer is false; engine refusals raise.
+// exists already is left as it is and the answer is false; engine refusals raise, and leave no
+// file of the table behind.
 bool CreateTable(const std::string& Path, const std::vector<TXbFieldDef>& Fields,
                  const std::vector<TIndexDesc>& Indexes, TTableType Type);
 // Makes the index files of the xBase table at Path anew with the orders of Indexes (as

@@ -217,8 +217,10 @@ int TXbTable::Create(const std::string& path, std::vector<TXbFieldDef> fields,
     header[static_cast<std::size_t>(headerSize)] = kEndOfFile;
     TXbFile file;
     if (!file.Create(path)) return xbWriteFailed;
-    if (!file.WriteAt(0, header) || !file.Flush()) return xbWriteFailed;
-    return xbOK;
+    if (file.WriteAt(0, header) && file.Flush()) return xbOK;
+    // A table the system refused leaves no file, which would read as a damaged table.
+    XbRemove(path);
+    return xbWriteFailed;
 }
 
 int TXbTable::Open(const std::string& path, bool writable) {

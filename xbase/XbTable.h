@@ -119,7 +119,8 @@ public:
     TXbTable& operator=(const TXbTable&) = delete;
 
     // Writes a new, empty table. With memo fields the version byte is 0x83 for a DBT memo and
-    // 0xF5 for an FPT memo, else 0x03. The memo file itself is created by the caller.
+    // 0xF5 for an FPT memo, else 0x03. The memo file itself is created by the caller. A table
+    // whose writing the system refuses is removed again.
     static int Create(const std::string& path, std::vector<TXbFieldDef> fields,
                       TXbMemoKind memoKind);
     // The field list checked and completed with offsets; xbBadArgument when refused.

@@ -73,7 +73,8 @@ std::intptr_t xb_SysProp(int code, std::intptr_t value);
 // Creating tables and orders.
 // A new table from a field list (C to 254, N and F to 19 with decimals, D, L, M); driver decides
 // the memo format (DBT for NTX, else FPT). An existing table of that name is replaced unless it
-// is open anywhere (xbSharing); its production index goes with it.
+// is open anywhere (xbSharing); its production index goes with it. A table the system refuses
+// to write leaves no file.
 int xb_Create(const std::string& path, const std::vector<TXbFieldDef>& fields, int driver);
 // A new order in an index file of the current area (the production index when path is empty;
 // a missing, damaged or foreign file is made anew) and makes it the controlling order; returns

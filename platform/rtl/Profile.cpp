@@ -4,6 +4,7 @@
 #include "platform/rtl/Locale.h"
 #include "platform/rtl/Paths.h"
 #include "platform/rtl/Regional.h"
+#include "platform/rtl/Strings.h"
 #include "platform/rtl/SysUtils.h"
 
 #include <algorithm>
@@ -36,6 +37,10 @@ std::string CreateProfile(const std::string& folder) {
         if (link(draft.c_str(), target.c_str()) != 0 && errno != EEXIST)
             throw EIniFileException("Unable to write to %s: %s", {target, std::strerror(errno)});
         fs::remove(draft, error);
+    } catch (const EIniFileException& e) {
+        fs::remove(draft, error);
+        // The draft is the program's own: the user is told of WIN.INI.
+        throw EIniFileException(StringReplace(e.Message(), draft, target, {rfReplaceAll}));
     } catch (...) {
         fs::remove(draft, error);
         throw;

@@ -882,6 +882,15 @@ TEST_F(RegisterChangeTest, AFolderWithoutFileLocksIsToldAsSuch) {
                                  "support file locks"));
     EXPECT_THAT(trans, ::testing::Not(HasSubstr("Try again")));
     EXPECT_EQ(Snapshot(Work()), before);
+    // A first start there tells it so and leaves no table half made.
+    fs::remove_all(Work());
+    fs::create_directory(Work());
+    const std::optional<std::string> start = InRefusedFolder(Work(), TRefusal::NoLocks, [&] {
+        const std::string told = CreateRegisterTables(Work());
+        return told + "|" + std::to_string(std::distance(fs::directory_iterator(Work()), {}));
+    });
+    if (!Ran(start, "a first start without file locks")) return;
+    EXPECT_EQ(*start, RegisterNoLocksMessage(AccountsTable, Work()) + "|0");
 }
 
 // The two plain users of one group that tests of a shared register run as.

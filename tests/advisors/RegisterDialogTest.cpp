@@ -444,7 +444,10 @@ TEST_F(LoanInfoTest, ATableWhoseFieldsAreNotTheRegistersIsNamedWithTheField) {
     std::string changed = made;
     changed[changed.find("FRSTPMTDT") + 11] = 'C'; // the date field made a text field
     WriteAll(path, changed);
-    EXPECT_FALSE(TLoanInfo(nullptr, home.Path()).TablesOpen());
+    TLoanInfo closed(nullptr, home.Path());
+    EXPECT_FALSE(closed.TablesOpen());
+    closed.NewBTN->Click(); // adds nothing to what was told
+    EXPECT_EQ(services.MessageBoxes.size(), 1u);
     EXPECT_EQ(LastMessage(), std::string(TableOpenFailedMessage) + "\n\n" +
                                  RegisterFieldMessage(LoansTable, "FRSTPMTDT", 'D'));
     changed = made;

@@ -5,6 +5,8 @@
 #include "tests/rtl/RefusedFolder.h"
 #include "xbase/Xbase.h"
 
+#include <gmock/gmock.h>
+
 #include <optional>
 
 namespace {
@@ -152,6 +154,34 @@ TEST_F(ScheduleStorageTest, ASavedScheduleLoadsBackAndSavesAgainOnce) {
         expected += "1|" + std::to_string(k) + "\n";
     EXPECT_EQ(Rows("TRANS.DBF", "LOANNO,TRANSNO"), expected);
     EXPECT_EQ(DeletedCount("TRANS.DBF"), "0");
+}
+
+// A first start on a nearly full disk tells the register's own message and leaves no table it
+// could not make whole: the next start, with room, makes the register, where a new account's
+// loan is saved and loaded.
+TEST_F(ScheduleStorageTest, AFirstStartOnAFullDiskLeavesTheRegisterToTheNextStart) {
+    RUN_IN_FRESH_PROCESS();
+    for (const std::size_t kib : {0, 4, 8, 16, 24, 32}) {
+        xb_CloseAll();
+        for (const auto& file : std::filesystem::directory_iterator(home.Path()))
+            if (file.path().extension() == ".DBF" || file.path().extension() == ".NSX")
+                std::filesystem::remove(file.path());
+        const std::optional<std::string> told = InRefusedFolder(
+            home.Path(), TRefusal::FullDisk, [&] { return CreateRegisterTables(home.Path()); },
+            kib * 1024);
+        if (!Ran(told, std::to_string(kib) + " KiB free")) continue;
+        EXPECT_THAT(*told, ::testing::MatchesRegex("The register table [A-Z]+\\.DBF could not be "
+                                                   "written: the disk is full\\..*"));
+        ASSERT_EQ(CreateRegisterTables(home.Path()), "") << kib;
+        CalculateLoan("12000", "14", "7.5", "060124", "070124");
+        services.MessageBoxes.clear();
+        SaveUnderNewLoan(true);
+        CalculateLoan("99000", "36", "5", "010125", "020125");
+        Answer = [&](TCustomForm* modal) { TakeLoan(modal, "SMITJOH001"); };
+        Click(form->OpenBTN);
+        EXPECT_EQ(form->Schedule.LastRow, 14) << kib;
+        EXPECT_TRUE(services.MessageBoxes.empty()) << kib << " KiB: " << LastMessage();
+    }
 }
 
 // A new loan whose save failed is kept, without a schedule, under its account. Loading it is

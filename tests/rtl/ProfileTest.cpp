@@ -5,11 +5,14 @@
 #include "platform/rtl/SysUtils.h"
 #include "tests/rtl/ChildProcesses.h"
 #include "tests/rtl/LocaleSamples.h"
+#include "tests/rtl/RefusedFolder.h"
 #include "tests/rtl/TestFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -103,6 +106,13 @@ TEST_F(ProfileTest, WriteSetsOrDeletesKeysAndSections) {
 }
 
 TEST_F(ProfileTest, ProfileThatCannotBeMadeReadsDefaultsAndRefusesWrites) {
+    RUN_IN_FRESH_PROCESS();
+    // A full disk is told of WIN.INI, not of the draft it is written in first.
+    const std::string full = "the body raised: Unable to write to " + folder / "WIN.INI" + ": " +
+                             std::strerror(ENOSPC);
+    EXPECT_EQ(InRefusedFolder(folder.Path(), TRefusal::FullDisk, [] { return ProfileFileName(); })
+                  .value_or(full),
+              full);
     WriteProfile("plain", "x");
     TEnvironmentOverride unusable("VANTREL_HOME", folder / "plain/home");
     EXPECT_EQ(GetProfileString("intl", "sDecimal", "."), ".");

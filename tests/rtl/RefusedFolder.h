@@ -47,7 +47,7 @@ enum class TRefusal {
     ClosedFolder,  // EACCES: the user owns the folder and its files; the folder is mode 555
     ClosedFiles,   // EACCES: the user owns the folder and its files; the files are mode 444
     FullDisk,      // ENOSPC: the folder is a file system its files fill, leaving a set room
-    NoLocks,       // ENOLCK: the folder is a read-only file system that refuses every lock
+    NoLocks,       // ENOLCK: the folder is a file system that refuses every lock
 };
 
 // The error number the system gives a write the refusal refuses.
@@ -397,8 +397,8 @@ inline std::optional<std::string> OnFullDisk(const std::string& folder, std::siz
 }
 
 // A file system (python's FUSE binding) that shows the folder given as its first argument at the
-// mount point given after it, for reading, and refuses every lock with ENOLCK, as some network
-// file systems do.
+// mount point given after it, where files are read, made, written and removed, and refuses every
+// lock with ENOLCK, as some network file systems do.
 constexpr const char* kFolderWithoutLocks = R"(import errno, os, sys
 import fuse
 
@@ -414,6 +414,13 @@ class FolderWithoutLocks(fuse.Fuse):
         with open(self.source + path, "rb") as f:
             f.seek(offset)
             return f.read(size)
+    def create(self, path, flags, mode): return os.close(os.open(self.source + path, flags, mode))
+    def write(self, path, data, offset):
+        with open(self.source + path, "r+b") as f:
+            f.seek(offset)
+            return f.write(data)
+    def truncate(self, path, size): os.truncate(self.source + path, size)
+    def unlink(self, path): os.unlink(self.source + path)
     def lock(self, path, cmd, owner, **kw): return -errno.ENOLCK
 
 
