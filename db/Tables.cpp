@@ -750,9 +750,12 @@ bool CreateTable(const std::string& Path, const std::vector<TXbFieldDef>& Fields
         return false;
     const int driver = DriverOfType(Type);
     CheckEngineResult(ResultOfEngineStatus(xb_Create(Path, Fields, driver)));
+    const TWA remembered(0);
+    const int area = UseAlone(Path, driver);
+    // Another copy that made the table at the same moment holds it: it is that copy's to finish.
+    if (area == 0 && xb_LastError() == xbErrLocked) RaiseOpenFailure();
     try {
-        const TWA remembered(0);
-        if (UseAlone(Path, driver) == 0) RaiseOpenFailure();
+        if (area == 0) RaiseOpenFailure();
         MakeOrdersAndClose(Indexes,
                            [&](const TIndexDesc& index) { return OrderFile(Path, driver, index); });
     } catch (...) {

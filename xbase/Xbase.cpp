@@ -410,9 +410,12 @@ int CreateTable(const std::string& path, const std::vector<TXbFieldDef>& fields,
     const std::string memoPath =
         XbCompanionPath(target, kind == TXbMemoKind::Dbt ? ".DBT" : ".FPT");
     const std::string oldMemo = XbFindFile(memoPath);
-    return TXbMemo::Create(oldMemo.empty() ? memoPath : oldMemo, kind, XbSettings().MemoBlockSize)
-               ? xbOK
-               : xbWriteFailed;
+    const std::string memo = oldMemo.empty() ? memoPath : oldMemo;
+    if (TXbMemo::Create(memo, kind, XbSettings().MemoBlockSize)) return xbOK;
+    // A memo file the system refused goes with its table: neither is left half made.
+    XbRemove(memo);
+    XbRemove(target);
+    return xbWriteFailed;
 }
 
 } // namespace

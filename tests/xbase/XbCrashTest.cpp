@@ -273,6 +273,20 @@ TEST_F(XbCrashTest, KilledWhilePacking) {
     }
 }
 
+// The writes of a new table and its memo file are refused at each one in turn, as a full disk
+// refuses them (the removals after it find room): the making fails and leaves no file, which
+// would be taken for a table made whole.
+TEST_F(XbCrashTest, ATableWhoseMakingTheDiskRefusesLeavesNoFile) {
+    for (long write = 1;; ++write) {
+        SCOPED_TRACE("refused write " + std::to_string(write));
+        XbSetWriteFailure(write, 1);
+        const int status = xb_Create(Path("made.dbf"), LoanFields(), xbCDX);
+        XbSetWriteFailure(std::nullopt);
+        if (status == xbOK) break;
+        EXPECT_TRUE(std::filesystem::is_empty(Path(""))) << status;
+    }
+}
+
 // The writes of a pack fail from each one in turn: all of them from there on (the disk stays
 // full, as a kill there would leave the files) or that one alone, and then the area takes a
 // record if it is still open. After the next open the files are all from before it or all from
