@@ -19,7 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
-#include <sys/sysmacros.h>
+#include <sys/syscall.h>
 
 #include <cerrno>
 #include <chrono>
@@ -501,19 +501,15 @@ TEST_F(Printing, APrintKilledMidwayLeavesNoCutPrintout) {
 // Set, to the file to print into, in the child processes of the test below.
 const std::string kPrintInPlace = "VANTREL_PRINT_IN_PLACE";
 
-// The requests waiting for a lock of the file at path, as the system lists them.
-int LockWaiters(const std::string& path) {
-    // The file as the list names it, by device and inode: other tests' files wait there too.
-    const struct stat st = StatOf(path);
-    char file[64];
-    std::snprintf(file, sizeof file, " %02x:%02x:%llu ", major(st.st_dev), minor(st.st_dev),
-                  static_cast<unsigned long long>(st.st_ino));
-    const std::string inode = file;
-    std::istringstream locks(ReadAll("/proc/locks"));
-    int waiting = 0;
-    for (std::string line; std::getline(locks, line);)
-        waiting += line.find("->") != std::string::npos && line.find(inode) != std::string::npos;
-    return waiting;
+// Whether the process waits for a lock of the file at path: the system tells it is in the call
+// that waits for a lock, on a descriptor of that file.
+bool WaitsForLock(pid_t process, const std::string& path) {
+    const std::string proc = "/proc/" + std::to_string(process);
+    long call = -1, fd = -1, command = -1; // no numbers while it runs
+    std::istringstream(ReadAll(proc + "/syscall")) >> call >> std::hex >> fd >> command;
+    const struct stat file = StatOf(path), opened = StatOf(proc + "/fd/" + std::to_string(fd));
+    return call == SYS_fcntl && command == F_OFD_SETLKW && opened.st_dev == file.st_dev &&
+           opened.st_ino == file.st_ino;
 }
 
 // Two prints into one file at once, on the road that writes the file in place (it has a second
@@ -538,10 +534,10 @@ TEST_F(Printing, PrintsIntoOneFileInPlaceTakeTurns) {
     for (const std::string child : {"/child1.log", "/child2.log"})
         children.push_back(fresh_process::StartAgain(dir + child, kPrintInPlace + "=" + file));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (LockWaiters(file) < 2 && std::chrono::steady_clock::now() < deadline &&
-           ::waitpid(-1, nullptr, WNOHANG) == 0)
+    while (!(WaitsForLock(children[0], file) && WaitsForLock(children[1], file)) &&
+           std::chrono::steady_clock::now() < deadline && ::waitpid(-1, nullptr, WNOHANG) == 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(LockWaiters(file), 2);
+    EXPECT_TRUE(WaitsForLock(children[0], file) && WaitsForLock(children[1], file));
     EXPECT_TRUE(ReadAll(file) == "an earlier printout");
     ::close(held);
     for (const pid_t child : children) {
