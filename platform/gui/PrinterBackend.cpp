@@ -188,22 +188,23 @@ int OpenNumberedFile(TOutputPlace& out, TOutputFailure& failure) {
     return fd;
 }
 
-// Makes a part of the file target in folder (PartFiles.h): its descriptor, with path set to it;
-// -1 with errno set.
-int CreatePartOf(const std::string& target, const std::string& folder, std::string& path) {
-    return ::CreatePartOf(std::filesystem::path(target).filename().string(), folder, 0666, path);
+// Makes a part of the file target in folder (PartFiles.h) with mode (less the umask): its
+// descriptor, with path set to it; -1 with errno set.
+int CreatePartOf(const std::string& target, const std::string& folder, mode_t mode,
+                 std::string& path) {
+    return ::CreatePartOf(std::filesystem::path(target).filename().string(), folder, mode, path);
 }
 
-// Makes a part of target where the user may write when the file's own folder is closed to him:
-// in the folder of printouts, else in the temporary folder.
+// Makes a part of target, its maker's alone, where the user may write when the file's own
+// folder is closed to him: in the folder of printouts, else in the temporary folder.
 int CreatePartElsewhere(const std::string& target, std::string& path) {
     std::error_code made;
     const std::string printed = PrintedFolder(made);
     if (!printed.empty() && !made) {
-        const int fd = CreatePartOf(target, printed, path);
+        const int fd = CreatePartOf(target, printed, 0600, path);
         if (fd >= 0) return fd;
     }
-    return CreatePartOf(target, TempFolder(), path);
+    return CreatePartOf(target, TempFolder(), 0600, path);
 }
 
 // Opens the file the caller named (in the program's character set; through a link, the file it
@@ -214,7 +215,10 @@ int CreatePartElsewhere(const std::string& target, std::string& path) {
 // names (see FileReplacement.h), or the folder is closed to the user, the document is written to
 // a part of its own (beside the file, else in the folder of printouts or the temporary folder)
 // and copied into the file, which was opened without being cut, once complete: the file keeps
-// its owner, group, access list, mode and names. A file the user may not write is refused before
+// its owner, group, access list, mode and names. No one the file shuts out may read a byte of
+// the document at any moment: a part over a file is made its maker's alone, and is opened to
+// others only by taking the file's identity, before anything is written. A new file's part has
+// the rights the umask gives, as the file will. A file the user may not write is refused before
 // anything is written. The descriptor of what is written, with out set; -1 when it cannot be, the
 // file told in failure.
 int OpenNamedFile(const std::string& file, TOutputPlace& out, TOutputFailure& failure) {
@@ -226,7 +230,7 @@ int OpenNamedFile(const std::string& file, TOutputPlace& out, TOutputFailure& fa
     const std::string folder = parent.empty() ? "." : parent.string();
     struct stat was {};
     if (::stat(target.c_str(), &was) != 0) {
-        const int fd = CreatePartOf(target, folder, out.Path);
+        const int fd = CreatePartOf(target, folder, 0666, out.Path);
         if (fd < 0) return Refused(failure, file, errno);
         out.Target = target;
         return fd;
@@ -238,12 +242,15 @@ int OpenNamedFile(const std::string& file, TOutputPlace& out, TOutputFailure& fa
         out.Path = target;
         return old;
     }
-    int fd = CreatePartOf(target, folder, out.Path);
+    int fd = CreatePartOf(target, folder, 0600, out.Path);
     if (fd >= 0 && TakeOverIdentity(fd, target)) {
         ::close(old);
         out.Target = target;
         return fd;
     }
+    // A part copied into the file is its maker's alone, whatever of the file's identity it took
+    // (all of it, for a file of several names).
+    if (fd >= 0) ::fchmod(fd, 0600);
     if (fd < 0 && (errno == EACCES || errno == EPERM)) fd = CreatePartElsewhere(target, out.Path);
     if (fd < 0) {
         const int error = errno;

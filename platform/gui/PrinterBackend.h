@@ -106,8 +106,10 @@ void SetPrinterBackends(std::vector<std::shared_ptr<TPrinterBackend>> backends);
 // written as a part ("print0001.pdf.part", "<name>.1.part") that then takes its name, or, where
 // replacing a file named would change its owner, group, access list, mode or other names, is
 // copied into it under the file's lock (a second print into the file waits for the copy).
-// A document that cannot be completed leaves nothing, and a file named keeps what it held; the
-// parts of a print that was killed are removed by the next print in their folder.
+// A part over a file named is its maker's alone until it takes the file's identity, so that no
+// one the file shuts out reads any of it. A document that cannot be completed leaves nothing,
+// and a file named keeps what it held; the parts of a print that was killed are removed by the
+// next print in their folder that may read them.
 std::shared_ptr<TPrinterBackend> CreatePdfPrinterBackend();
 // The printers Qt lists (CUPS).
 std::shared_ptr<TPrinterBackend> CreateQtPrinterBackend();

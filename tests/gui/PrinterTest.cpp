@@ -19,7 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
-#include <sys/sysmacros.h>
+#include <sys/syscall.h>
 
 #include <cerrno>
 #include <chrono>
@@ -295,16 +295,67 @@ TEST_F(Printing, AFullDiskMakesEndDocFail) {
     }
 }
 
-// A user B of group G prints over shared files: A's longer file in G (664, folder 2775), B's own
-// files (one of two names, one of mode 640), and a file B may write in a folder he may not (555)
-// keep their owner, group, mode and names, and hold the whole printout and nothing after it. A
-// full disk stops a print before the file is touched; a file closed to B is refused before
-// anything is written. With the umask of group work (002), a settings folder of G (2775) takes
-// the numbered printouts of A and of B alike, and B's print removes a part A's killed print left.
+// Set, in the child processes of the tests below, to what the child prints: the settings folder
+// to print in, then on a line each the file it prints into (an empty line: a numbered printout).
+const std::string kKilledPrint = "VANTREL_KILLED_PRINT";
+
+// The child: prints pages of each output of request (see kKilledPrint), says so in "started" in
+// its settings folder and waits to be killed.
+[[noreturn]] void PrintUntilKilled(const std::string& request) {
+    std::istringstream outputs(request);
+    std::string home, output;
+    std::getline(outputs, home);
+    setenv("VANTREL_HOME", home.c_str(), 1);
+    SetPrinterBackends({CreatePdfPrinterBackend()});
+    while (std::getline(outputs, output)) {
+        HDC dc = CreateDC("PDF", "PDF", "FILE:", nullptr);
+        if (StartDoc(dc, {"Long", output}) <= 0) std::_Exit(1);
+        for (int line = 0; line < 3000; ++line) {
+            if (line % 40 == 0) StartPage(dc);
+            TextOut(dc, 300, 300 + 60 * (line % 40), Format("Line %d", {line}));
+            if (line % 40 == 39) EndPage(dc);
+        }
+    }
+    WriteAll(home + "/started", "");
+    for (;;)
+        ::pause();
+}
+
+// Starts the test again as the print of request (see kKilledPrint), its output in log, and
+// waits until it has written its pages: its id; -1 when it ends or overruns a bound before.
+pid_t StartPrintUntilKilled(const std::string& request, const std::string& log) {
+    const std::string started = request.substr(0, request.find('\n')) + "/started";
+    const pid_t child = fresh_process::StartAgain(log, kKilledPrint + "=" + request);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    bool ended = child < 0;
+    while (!ended && !std::filesystem::exists(started) &&
+           std::chrono::steady_clock::now() < deadline) {
+        ended = ::waitpid(child, nullptr, WNOHANG) != 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (!ended && std::filesystem::exists(started)) return child;
+    if (!ended && ::kill(child, SIGKILL) == 0) ::waitpid(child, nullptr, 0);
+    return -1;
+}
+
+// A user B of group G prints over shared files: A's longer file in G (660, folder 2775), B's own
+// files (one of two names, one of 640 with an ACL for C), and a file B may write in a folder he
+// may not (555) keep their owner, group, mode, ACL and names, and hold the whole printout and
+// nothing after it. A full disk stops a print before the file is touched; a file closed to B is
+// refused before anything is written. With the umask of group work (002), a settings folder of G
+// (2775) takes the numbered printouts of A and of B alike, and B's print removes a part A's
+// killed print left. Parts of B's prints killed midway (umask 022 or 002) are read by A and C
+// only as their files let them: one copied into its file is B's alone.
 TEST_F(Printing, PrintingOverASharedFileKeepsItsOwnerGroupModeAndNames) {
-    RUN_AS_TWO_USERS("printing over files that two users share (also on a full disk)");
-    constexpr uid_t kOwner = fresh_process::kUserA, kPrinting = fresh_process::kUserB;
+    constexpr uid_t kOwner = fresh_process::kUserA, kPrinting = fresh_process::kUserB,
+                    kOutsider = 61003;
     constexpr gid_t kShared = fresh_process::kSharedGroup;
+    if (const char* request = std::getenv(kKilledPrint.c_str())) {
+        std::filesystem::remove_all(dir); // the child's own folder: it ends killed
+        const fresh_process::TPlainUser as(kPrinting, kPrinting, {kShared});
+        PrintUntilKilled(request);
+    }
+    RUN_AS_TWO_USERS("printing over files that two users share (also on a full disk)");
     const std::string shared = dir + "/shared", closed = dir + "/closed", temp = dir + "/temp";
     const std::string others = shared + "/others.pdf", own = shared + "/own.pdf",
                       mine = shared + "/mine.pdf", locked = shared + "/locked.pdf",
@@ -319,8 +370,10 @@ TEST_F(Printing, PrintingOverASharedFileKeepsItsOwnerGroupModeAndNames) {
                 fresh_process::ShareFolder(closed, 0555, kOwner, kShared, 0664));
     ASSERT_EQ(::chown(own.c_str(), kPrinting, kShared) + ::chown(mine.c_str(), kPrinting, kShared) +
                   ::chmod(mine.c_str(), 0640) + ::chmod(locked.c_str(), 0644) +
-                  ::chmod(temp.c_str(), 01777),
+                  ::chmod(temp.c_str(), 01777) + ::chmod(others.c_str(), 0660) +
+                  std::system(("setfacl -m u:61003:r " + ShellQuoted(mine)).c_str()),
               0);
+    const std::string list = CommandOutput("getfacl -cp " + ShellQuoted(mine));
     SetPrinterBackends({CreatePdfPrinterBackend()});
     TPrinter printer;
     printer.PrinterIndex(); // the printer list is in the profile, which B may not write
@@ -337,6 +390,7 @@ TEST_F(Printing, PrintingOverASharedFileKeepsItsOwnerGroupModeAndNames) {
         EXPECT_TRUE(WholePdf(file, "2"));
     }
     EXPECT_EQ(ReadAll(others).find(longer.substr(0, 64)), std::string::npos);
+    EXPECT_EQ(CommandOutput("getfacl -cp " + ShellQuoted(mine)), list);
     EXPECT_EQ(ReadAll(shared + "/own second name.pdf"), ReadAll(own));
     EXPECT_EQ(printAs(locked), "The print job could not be started on \"" + locked +
                                    "\". The file cannot be written: permission denied.\n\n"
@@ -378,53 +432,50 @@ TEST_F(Printing, PrintingOverASharedFileKeepsItsOwnerGroupModeAndNames) {
         fresh_process::OwnersAndModes(printed),
         (std::set<std::string>{"print0001.pdf 61001:61000 664", "print0002.pdf 61002:61000 664"}));
     EXPECT_EQ(fresh_process::OwnersAndModes(settings).count("printed 61001:61000 2775"), 1u);
-}
 
-// Set, to the settings folder to print in, in the child process of the test below.
-const std::string kKilledPrintHome = "VANTREL_KILLED_PRINT_HOME";
-
-// The child: prints pages of a numbered printout and of one to "schedule.pdf" in home, says so
-// in "started" and waits to be killed.
-[[noreturn]] void PrintUntilKilled(const std::string& home) {
-    setenv("VANTREL_HOME", home.c_str(), 1);
-    SetPrinterBackends({CreatePdfPrinterBackend()});
-    for (const std::string& output : {std::string(), home + "/schedule.pdf"}) {
-        HDC dc = CreateDC("PDF", "PDF", "FILE:", nullptr);
-        if (StartDoc(dc, {"Long", output}) <= 0) std::_Exit(1);
-        for (int line = 0; line < 3000; ++line) {
-            if (line % 40 == 0) StartPage(dc);
-            TextOut(dc, 300, 300 + 60 * (line % 40), Format("Line %d", {line}));
-            if (line % 40 == 39) EndPage(dc);
+    const auto reads = [](const std::string& path, uid_t user, gid_t group) {
+        const fresh_process::TPlainUser as(user, group);
+        return !ReadAll(path).empty();
+    };
+    ASSERT_TRUE(fresh_process::ShareFolder(closed, 0555, kOwner, kShared, 0664)); // copied back
+    for (const mode_t mask : {022, 002}) {
+        ::umask(mask);
+        const pid_t child = StartPrintUntilKilled(
+            temp + "\n" + others + "\n" + own + "\n" + inClosed + "\n" + mine, dir + "/child.log");
+        ASSERT_GT(child, 0) << ReadAll(dir + "/child.log");
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        std::filesystem::remove(temp + "/started");
+        for (const std::string& file : {others, own, inClosed, mine}) {
+            const std::string part =
+                file == inClosed ? temp + "/printed/loan.pdf.1.part" : file + ".1.part";
+            EXPECT_GT(StatOf(part).st_size, 0) << part;
+            for (const auto& [user, group] : {std::pair{kOwner, kShared}, {kOutsider, kOutsider}})
+                EXPECT_EQ(reads(part, user, group), file == mine && reads(file, user, group))
+                    << part << " read by " << user << " under umask " << std::oct << mask;
         }
+        EXPECT_EQ(CommandOutput("getfacl -cp " + ShellQuoted(mine + ".1.part")), list);
     }
-    WriteAll(home + "/started", "");
-    for (;;)
-        ::pause();
 }
 
 // A print killed midway leaves nothing that looks like a printout: a numbered printout and a
 // file named take their names only when complete. What the killed print leaves is removed by
 // the next print in its folder, never while the print that writes it runs.
 TEST_F(Printing, APrintKilledMidwayLeavesNoCutPrintout) {
-    if (const char* home = std::getenv(kKilledPrintHome.c_str())) {
+    if (const char* request = std::getenv(kKilledPrint.c_str())) {
         std::filesystem::remove_all(dir); // the child's own folder: it ends killed
-        PrintUntilKilled(home);
+        PrintUntilKilled(request);
     }
     SetPrinterBackends({CreatePdfPrinterBackend()});
     const std::string printed = dir + "/printed", named = dir + "/schedule.pdf";
     WriteAll(named, "an earlier printout");
     TPrinter printer;
     PrintTwoPages(printer);
-    pid_t child = fresh_process::StartAgain(dir + "/child.log", kKilledPrintHome + ("=" + dir));
-    ASSERT_GT(child, 0);
+    pid_t child = StartPrintUntilKilled(dir + "\n\n" + named, dir + "/child.log");
+    ASSERT_GT(child, 0) << ReadAll(dir + "/child.log");
     const auto reaped = MakeScopeGuard([&child] {
         if (child > 0 && ::kill(child, SIGKILL) == 0) ::waitpid(child, nullptr, 0);
     });
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (!std::filesystem::exists(dir + "/started") && ::waitpid(child, nullptr, WNOHANG) == 0 &&
-           std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_TRUE(std::filesystem::exists(dir + "/started")) << ReadAll(dir + "/child.log");
     EXPECT_GT(ReadAll(printed + "/print0002.pdf.part").size(), 0u); // written in part
     // A print meanwhile leaves the running print's parts alone.
     PrintTwoPages(printer);
@@ -450,19 +501,15 @@ TEST_F(Printing, APrintKilledMidwayLeavesNoCutPrintout) {
 // Set, to the file to print into, in the child processes of the test below.
 const std::string kPrintInPlace = "VANTREL_PRINT_IN_PLACE";
 
-// The requests waiting for a lock of the file at path, as the system lists them.
-int LockWaiters(const std::string& path) {
-    // The file as the list names it, by device and inode: other tests' files wait there too.
-    const struct stat st = StatOf(path);
-    char file[64];
-    std::snprintf(file, sizeof file, " %02x:%02x:%llu ", major(st.st_dev), minor(st.st_dev),
-                  static_cast<unsigned long long>(st.st_ino));
-    const std::string inode = file;
-    std::istringstream locks(ReadAll("/proc/locks"));
-    int waiting = 0;
-    for (std::string line; std::getline(locks, line);)
-        waiting += line.find("->") != std::string::npos && line.find(inode) != std::string::npos;
-    return waiting;
+// Whether the process waits for a lock of the file at path: the system tells it is in the call
+// that waits for a lock, on a descriptor of that file.
+bool WaitsForLock(pid_t process, const std::string& path) {
+    const std::string proc = "/proc/" + std::to_string(process);
+    long call = -1, fd = -1, command = -1; // no numbers while it runs
+    std::istringstream(ReadAll(proc + "/syscall")) >> call >> std::hex >> fd >> command;
+    const struct stat file = StatOf(path), opened = StatOf(proc + "/fd/" + std::to_string(fd));
+    return call == SYS_fcntl && command == F_OFD_SETLKW && opened.st_dev == file.st_dev &&
+           opened.st_ino == file.st_ino;
 }
 
 // Two prints into one file at once, on the road that writes the file in place (it has a second
@@ -487,10 +534,10 @@ TEST_F(Printing, PrintsIntoOneFileInPlaceTakeTurns) {
     for (const std::string child : {"/child1.log", "/child2.log"})
         children.push_back(fresh_process::StartAgain(dir + child, kPrintInPlace + "=" + file));
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (LockWaiters(file) < 2 && std::chrono::steady_clock::now() < deadline &&
-           ::waitpid(-1, nullptr, WNOHANG) == 0)
+    while (!(WaitsForLock(children[0], file) && WaitsForLock(children[1], file)) &&
+           std::chrono::steady_clock::now() < deadline && ::waitpid(-1, nullptr, WNOHANG) == 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(LockWaiters(file), 2);
+    EXPECT_TRUE(WaitsForLock(children[0], file) && WaitsForLock(children[1], file));
     EXPECT_TRUE(ReadAll(file) == "an earlier printout");
     ::close(held);
     for (const pid_t child : children) {
