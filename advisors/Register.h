@@ -159,8 +159,8 @@ struct TUnfinishedChange {
 // Issues the next loan number: LASTLOANNO of the counter table in Folder goes up by one and is
 // posted; the new number is returned. The counter is read under its record's lock and written
 // before the lock goes, so copies of the program numbering at once never get the same number.
-// A counter table without its record, or a lock another copy keeps past the lock time-out,
-// raises.
+// A copy holding the record is waited for ten seconds, since it holds it only while it writes.
+// A counter table without its record, or a lock another copy keeps past that wait, raises.
 LongInt NextLoanNumber(const std::string& Folder);
 
 // Key text padded with blanks to Width, as the index keys hold it.

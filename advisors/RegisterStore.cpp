@@ -1269,6 +1269,26 @@ void RestoreRecords(const std::string& Folder, const std::vector<std::string>& N
     }
 }
 
+// How long a new loan number waits for the counter record. Another copy holds it only while it
+// writes the number it took, but a busy machine may hold that write up for more than the
+// engine's lock wait of a second: a user would rather wait than be told the table is in use.
+constexpr auto CounterWait = std::chrono::seconds(10);
+
+// Edits the counter record, waiting for it while another copy holds it.
+void EditCounter(TTable& Info) {
+    const auto deadline = std::chrono::steady_clock::now() + CounterWait;
+    for (;;) {
+        try {
+            Info.Edit();
+            return;
+        } catch (const EDBEngineError& e) {
+            if (TroubleOf(e) != TTrouble::InUse || std::chrono::steady_clock::now() >= deadline)
+                throw;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 } // namespace
 
 std::string PrepareRegister(const std::string& Folder, const std::vector<std::string>& Names,
@@ -1294,7 +1314,7 @@ LongInt NextLoanNumber(const std::string& Folder) {
     info->First();
     if (info->Eof()) DatabaseError("The register's counter table " + std::string(SysInfoTable) +
                                    " has no record.");
-    info->Edit();
+    EditCounter(*info);
     TField* last = info->FieldByName("LASTLOANNO");
     const LongInt number = last->AsInteger() + 1;
     last->SetAsInteger(number);

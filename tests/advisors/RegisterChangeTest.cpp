@@ -1055,11 +1055,33 @@ TEST_F(RegisterChangeTest, TwoCopiesSavingAtOnceKeepEachOthersSchedules) {
 // Copies of the program take loan numbers at once on one register, as the register's dialog
 // numbers new loans: four children started together take 200 each, round after round (enough
 // to meet a race that gives one number in 800 twice). Every number is given once, none is
-// lost to a refused lock, and the counter ends at the count given out.
+// lost to a refused lock, and the counter ends at the count given out. First a copy holds the
+// counter record for two seconds, as a busy machine holds up the write of the number it took:
+// the number is waited for.
 TEST_F(RegisterChangeTest, CopiesTakingLoanNumbersAtOnceGetEachNumberOnce) {
     constexpr int Copies = 4, Each = 200, Rounds = 20;
     // A lock is waited for as the program waits (the fixture waits for none).
     XbSettings().LockTimeout = TXbSettings().LockTimeout;
+    fs::create_directories(Work());
+    CreateRegisterTables(Work());
+    xb_CloseAll();
+    int held[2];
+    ASSERT_EQ(::pipe(held), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        std::unique_ptr<TTable> info = RegisterTable(Work(), SysInfoTable);
+        info->Open();
+        info->Edit();
+        (void)!::write(held[1], "h", 1);
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        ::_exit(0);
+    }
+    ::close(held[1]);
+    char c = 0;
+    ASSERT_EQ(::read(held[0], &c, 1), 1);
+    ::close(held[0]);
+    EXPECT_EQ(NextLoanNumber(Work()), 1);
+    ::waitpid(holder, nullptr, 0);
     const auto numbers = [&](int copy) { return Work() + "/numbers-" + std::to_string(copy); };
     for (int round = 0; round < Rounds && !HasFailure(); ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
