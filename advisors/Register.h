@@ -116,6 +116,10 @@ std::string RegisterFileUnwritableMessage(const std::string& File, const std::st
                                           int Error);
 std::string RegisterFileReadOnlyMessage(const std::string& File, const std::string& Folder,
                                         int Error);
+// The messages of a file of the register (File as above) in Folder that the user may not read,
+// and of the register folder Folder that the user may not enter.
+std::string RegisterFileUnreadableMessage(const std::string& File, const std::string& Folder);
+std::string RegisterFolderClosedMessage(const std::string& Folder);
 
 // What keeps the register in Folder from being changed, judged as the system judges a write of
 // the program's user (the effective one): the folder, which must take the journal REGISTER.JNL

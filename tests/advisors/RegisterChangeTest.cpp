@@ -792,10 +792,16 @@ TEST_F(RegisterChangeTest, AFolderThatCannotBeWrittenIsNamed) {
 // be written but takes no journal), or its files closed in a folder that takes writes; or one file
 // alone closed, an index; or a full disk. The register is read as it is; a save and a delete name
 // the folder, or the file and the cause, before they write anything; a change left unfinished waits
-// in its journal, told by the folder or the table. On a full disk a save or a delete is refused at
-// its journal or, where copies' indexes are to be made anew, names the table.
+// in its journal, told by the folder or the table, to the open and the load: one half written, or
+// a save killed once its journal was written, before anything of TRANS.DBF. On a full disk a save
+// or a delete is refused at its journal or, where copies' indexes are to be made anew, names the
+// table. A table or index the user may not read, or a folder he may not enter, is named so.
 TEST_F(RegisterChangeTest, ARegisterTheSystemRefusesToWriteNamesTheFolderOrTheFile) {
     RUN_IN_FRESH_PROCESS();
+    if (const char* dir = std::getenv("VANTREL_KILLED_SAVE")) {
+        XbSetWriteFailure(1, 1, XbKilledAtWrite, "TRANS.NSX");
+        ::_exit(SaveLonger(dir).empty() ? 0 : 1);
+    }
     const std::string before = SmallWork();
     const std::string in = " in the folder " + Work() + " cannot be written: permission denied.";
     const std::string folder = "The register folder " + Work() + " cannot be written";
@@ -849,16 +855,38 @@ TEST_F(RegisterChangeTest, ARegisterTheSystemRefusesToWriteNamesTheFolderOrTheFi
         EXPECT_EQ(refused.rfind(told + "\n\nNothing was changed.", 0), 0u) << refused;
         EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
         EXPECT_EQ(Snapshot(Work()), before);
-        if (recovery.empty()) continue;
-        LeaveHalfDone(SaveLonger);
-        xb_CloseAll();
-        const std::optional<std::string> waiting =
-            InRefusedFolder(Work(), refusal, [&] { return PrepareRegister(Work(), AllTables); });
-        EXPECT_EQ(waiting, refusal == TRefusal::ClosedFiles
-                               ? RegisterRecoveryFailedMessage(TransTable, EACCES)
-                               : RegisterRecoveryUnwritableMessage(Work()));
-        EXPECT_THAT(waiting.value_or(""), HasSubstr(recovery + waits));
-        ExpectOldOrNew(before, before, step);
+        for (const bool killed : {false, true}) {
+            if (recovery.empty()) break;
+            FreshWork();
+            if (killed)
+                fresh_process::RunAgain(Folder() + "/child.log", "VANTREL_KILLED_SAVE=" + Work());
+            else
+                LeaveHalfDone(SaveLonger);
+            ASSERT_TRUE(fs::exists(RegisterJournalPath(Work())));
+            xb_CloseAll();
+            const std::optional<std::string> waiting = InRefusedFolder(Work(), refusal, [&] {
+                return PrepareRegister(Work(), AllTables) + "|" + Load(Work(), "1");
+            });
+            const std::string told = refusal == TRefusal::ClosedFiles
+                                         ? RegisterRecoveryFailedMessage(TransTable, EACCES)
+                                         : RegisterRecoveryUnwritableMessage(Work());
+            EXPECT_EQ(waiting, told + "|" + told) << killed;
+            EXPECT_THAT(told, HasSubstr(recovery + waits));
+            ExpectOldOrNew(before, before, step);
+        }
+    }
+    for (const auto& [closed, told] :
+         {std::pair{"LOANS.DBF", RegisterFileUnreadableMessage("LOANS.DBF", Work())},
+          {"LOANS.NSX", RegisterFileUnreadableMessage("LOANS.NSX", Work())},
+          {".", RegisterFolderClosedMessage(Work())}}) {
+        const std::optional<std::string> answers =
+            InRefusedFolder(Work(), TRefusal::ClosedFiles, [&, closed = closed] {
+                ::chmod((Work() + "/" + closed).c_str(), 0200);
+                return PrepareRegister(Work(), AllTables) + "|" + Load(Work(), "1");
+            });
+        if (Ran(answers, closed)) {
+            EXPECT_EQ(*answers, told + "|" + told);
+        }
     }
     if (ran == 0) GTEST_SKIP() << "this machine does not let a test refuse writes in a folder";
 }

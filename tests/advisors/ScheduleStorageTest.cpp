@@ -219,6 +219,7 @@ TEST_F(ScheduleStorageTest, ALoanWithoutRowsCancelsTheLoadAndChangesNothing) {
 }
 
 TEST_F(ScheduleStorageTest, ThePrintoutNamesTheBorrower) {
+    RUN_IN_FRESH_PROCESS();
     CalculateLoan("12000", "14", "7.5", "060124", "070124");
     SaveUnderNewLoan(true);
     ASSERT_EQ(form->AccountName, "SMITJOH001");
@@ -234,6 +235,20 @@ TEST_F(ScheduleStorageTest, ThePrintoutNamesTheBorrower) {
         const std::vector<std::string> printed = PrintedPages();
         return printed.empty() ? std::string() : printed[0];
     };
+    // The table or its index the user may not read: the borrower is left out, told why.
+    for (const char* closed : {"ACCNTS.DBF", "ACCNTS.NSX"}) {
+        xb_CloseAll();
+        const std::optional<std::string> told =
+            InRefusedFolder(home.Path(), TRefusal::ClosedFiles, [&] {
+                ::chmod((home / closed).c_str(), 0200);
+                const bool named = Has(title(), "John Smith");
+                return std::to_string(named) + LastMessage();
+            });
+        if (Ran(told, closed)) {
+            EXPECT_EQ(*told, "0The borrower is left out of the printout.\n\nFile Open Error: File "
+                             "may not be read: \"" + home / closed + "\"");
+        }
+    }
     // Another program appends an account: the index of ACCNTS.DBF, which the printout only
     // reads, is behind the table, and the borrower is found all the same. Made anew by an open
     // that has the table alone, then a leaf damaged, the printout leaves the borrower out and
