@@ -1176,7 +1176,8 @@ TEST_F(RegisterChangeTest, AnIndexBehindItsTableIsMadeAnewByTheFirstOpen) {
 // A register shared through access lists (the folder and each file the first user's, mode 700 and
 // 600, with entries letting the second read and write them; the index of TRANS.DBF with a second
 // name) whose index was damaged: the second user's load makes it anew in place, so that it keeps
-// its owner, mode, access list and other name, and the first user goes on saving.
+// its owner, mode, access list and other name, and the first user goes on saving: his save, which
+// packs TRANS.DBF, leaves every file its owner, group, mode and access list.
 TEST_F(RegisterChangeTest, AnIndexMadeAnewKeepsItsOwnerModeAccessListAndNames) {
     RUN_AS_TWO_USERS("an index made anew in a register shared through access lists");
     SmallWork();
@@ -1191,6 +1192,8 @@ TEST_F(RegisterChangeTest, AnIndexMadeAnewKeepsItsOwnerModeAccessListAndNames) {
                         .c_str()) != 0)
         GTEST_SKIP() << "no access lists here";
     const std::string list = CommandOutput("getfacl -cp '" + index + "'");
+    const auto lists = [&] { return CommandOutput("cd '" + Work() + "' && getfacl -p *"); };
+    const std::string shared = lists();
     std::fstream(index, std::ios::in | std::ios::out | std::ios::binary) << "damaged";
     TAmortSchedule loaded;
     EXPECT_EQ(fresh_process::AsUserKeepingOwners(Work(), B, G,
@@ -1201,6 +1204,7 @@ TEST_F(RegisterChangeTest, AnIndexMadeAnewKeepsItsOwnerModeAccessListAndNames) {
     EXPECT_TRUE(fs::equivalent(index, other));
     EXPECT_EQ(fresh_process::AsUserKeepingOwners(Work(), A, G, [&] { return SaveLonger(Work()); }),
               "");
+    EXPECT_EQ(lists(), shared);
     ExpectIndexesAgree(Work());
 }
 
