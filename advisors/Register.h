@@ -119,6 +119,10 @@ std::string RegisterFileUnwritableMessage(const std::string& File, const std::st
                                           int Error);
 std::string RegisterFileReadOnlyMessage(const std::string& File, const std::string& Folder,
                                         int Error);
+// The messages of a file of the register (File as above) in Folder that the user may not read,
+// and of the register folder Folder that the user may not enter.
+std::string RegisterFileUnreadableMessage(const std::string& File, const std::string& Folder);
+std::string RegisterFolderClosedMessage(const std::string& Folder);
 
 // What keeps the register in Folder from being changed, judged as the system judges a write of
 // the program's user (the effective one): the folder, which must take the journal REGISTER.JNL
@@ -162,8 +166,8 @@ struct TUnfinishedChange {
 // Issues the next loan number: LASTLOANNO of the counter table in Folder goes up by one and is
 // posted; the new number is returned. The counter is read under its record's lock and written
 // before the lock goes, so copies of the program numbering at once never get the same number.
-// A counter table without its record, or a lock another copy keeps past the lock time-out,
-// raises.
+// A copy holding the record is waited for ten seconds, since it holds it only while it writes.
+// A counter table without its record, or a lock another copy keeps past that wait, raises.
 LongInt NextLoanNumber(const std::string& Folder);
 
 // Key text padded with blanks to Width, as the index keys hold it.

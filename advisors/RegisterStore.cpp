@@ -307,7 +307,16 @@ void RebuildYears(TAmortSchedule& Schedule) {
 // How long an operation waits for a table another copy of the program holds.
 constexpr auto InUseWait = std::chrono::seconds(2);
 
-enum class TTrouble { InUse, DamagedIndex, Damaged, Missing, DiskFull, ReadOnly, NoLocks };
+enum class TTrouble {
+    InUse,
+    DamagedIndex,
+    Damaged,
+    Missing,
+    DiskFull,
+    ReadOnly,
+    NoLocks,
+    Unreadable
+};
 
 // A register table could not be had as the operation needs it; Message says which and why.
 struct TTableTrouble {
@@ -342,6 +351,7 @@ std::string WaitingJournal(const std::string& Folder) {
 }
 
 std::string TableOfFile(const std::string& Path);
+int LeaveRefused(const std::string& Path, int Mode);
 
 // The register refused a write for want of leave: its folder or the file RegisterRefusal names
 // (the folder when it names none). While a change waits in its journal, that change cannot be
@@ -399,8 +409,15 @@ TTrouble TroubleOf(const Exception& E) {
     case xbErrLocked: return TTrouble::InUse;
     case xbErrFileMissing: return TTrouble::Missing;
     case xbErrReadOnly: return TTrouble::ReadOnly;
+    case xbErrNotReadable: return TTrouble::Unreadable;
     default: return TTrouble::Damaged;
     }
+}
+
+// The register folder the user may not enter, else the file of E's reason the user may not read.
+std::string UnreadableMessage(const std::string& Folder, const Exception& E) {
+    if (LeaveRefused(Folder, X_OK) != 0) return RegisterFolderClosedMessage(Folder);
+    return RegisterFileUnreadableMessage(XbFileName(EngineErrorOf(E)->ReasonFile()), Folder);
 }
 
 [[noreturn]] void RaiseTrouble(const std::string& Folder, const std::string& Name, TTrouble Trouble,
@@ -411,6 +428,7 @@ TTrouble TroubleOf(const Exception& E) {
     case TTrouble::Missing: throw TTableTrouble{RegisterMissingMessage(Name, Folder)};
     case TTrouble::NoLocks: throw TTableTrouble{RegisterNoLocksMessage(Name, Folder), Trouble};
     case TTrouble::ReadOnly: throw TTableTrouble{UnwritableMessage(Folder)};
+    case TTrouble::Unreadable: throw TTableTrouble{UnreadableMessage(Folder, E)};
     default:
         // A write the system failed while a change waits in its journal (an index the recovery's
         // open makes anew) keeps that change from its end.
@@ -912,6 +930,8 @@ bool FinishJournal(TRegisterTables& Tables, const std::string& Journal) {
         RemoveRegisterJournal(folder, Journal);
         return false;
     }
+    // Only a user who may write the tables brings a change to its end: for another it waits.
+    if (state == jsFormer || (state == jsComplete && !change.Committed)) Tables.ToWrite(TransTable);
     if (state == jsFormer) FinishFormerChange(Tables, Journal);
     if (state == jsComplete && !change.Committed) {
         if (!TablesMatch(Tables, change)) {
@@ -1046,13 +1066,15 @@ std::string RegisterFolderReadOnlyMessage(const std::string& Folder) {
 namespace {
 
 // "The register table LOANS.DBF in the folder F cannot be written: permission denied.", or "The
-// index LOANS.NSX of the register table LOANS.DBF ...".
-std::string FileUnwritableText(const std::string& File, const std::string& Folder, int Error) {
+// index LOANS.NSX of the register table LOANS.DBF ..."; Access is "written" or "read".
+std::string FileRefusedText(const std::string& File, const std::string& Folder, int Error,
+                            const char* Access = "written") {
     const std::string table = TableOfFile(File);
     return (AnsiUpperCase(File) == table
                 ? "The register table " + File
                 : "The index " + File + " of the register table " + table) +
-           " in the folder " + Folder + " cannot be written: " + SysErrorMessage(Error) + ".";
+           " in the folder " + Folder + " cannot be " + Access + ": " + SysErrorMessage(Error) +
+           ".";
 }
 
 // The errno with which the system refuses the access Mode (W_OK, X_OK) to Path for want of leave
@@ -1069,15 +1091,25 @@ int LeaveRefused(const std::string& Path, int Mode) {
 
 std::string RegisterFileUnwritableMessage(const std::string& File, const std::string& Folder,
                                           int Error) {
-    return FileUnwritableText(File, Folder, Error) +
+    return FileRefusedText(File, Folder, Error) +
            "\n\nNothing was changed. Let the program write that file and try again.";
 }
 
 std::string RegisterFileReadOnlyMessage(const std::string& File, const std::string& Folder,
                                         int Error) {
-    return FileUnwritableText(File, Folder, Error) +
+    return FileRefusedText(File, Folder, Error) +
            "\n\nIts accounts and loans can be looked at and loaded, but none can be added, saved "
            "or deleted until the program may write that file.";
+}
+
+std::string RegisterFileUnreadableMessage(const std::string& File, const std::string& Folder) {
+    return FileRefusedText(File, Folder, EACCES, "read") +
+           "\n\nLet the program read that file and try again.";
+}
+
+std::string RegisterFolderClosedMessage(const std::string& Folder) {
+    return "The register folder " + Folder + " cannot be entered: " + SysErrorMessage(EACCES) +
+           ".\n\nLet the program enter that folder and try again.";
 }
 
 TRegisterRefusal RegisterRefusal(const std::string& Folder) {
@@ -1182,6 +1214,7 @@ std::string RegisterFailureMessage(const std::string& Folder, const Exception& E
                                    const std::string& Otherwise) {
     const TTrouble trouble = TroubleOf(E);
     if (trouble == TTrouble::ReadOnly) return UnwritableMessage(Folder);
+    if (trouble == TTrouble::Unreadable) return UnreadableMessage(Folder, E);
     // A write the full disk refused, or a lock another copy holds, names the table of the file
     // it was for.
     const std::string file = EngineErrorOf(E) ? EngineErrorOf(E)->ReasonFile() : std::string();
@@ -1276,6 +1309,26 @@ void RestoreRecords(const std::string& Folder, const std::vector<std::string>& N
     }
 }
 
+// How long a new loan number waits for the counter record. Another copy holds it only while it
+// writes the number it took, but a busy machine may hold that write up for more than the
+// engine's lock wait of a second: a user would rather wait than be told the table is in use.
+constexpr auto CounterWait = std::chrono::seconds(10);
+
+// Edits the counter record, waiting for it while another copy holds it.
+void EditCounter(TTable& Info) {
+    const auto deadline = std::chrono::steady_clock::now() + CounterWait;
+    for (;;) {
+        try {
+            Info.Edit();
+            return;
+        } catch (const EDBEngineError& e) {
+            if (TroubleOf(e) != TTrouble::InUse || std::chrono::steady_clock::now() >= deadline)
+                throw;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 } // namespace
 
 std::string PrepareRegister(const std::string& Folder, const std::vector<std::string>& Names,
@@ -1301,7 +1354,7 @@ LongInt NextLoanNumber(const std::string& Folder) {
     info->First();
     if (info->Eof()) DatabaseError("The register's counter table " + std::string(SysInfoTable) +
                                    " has no record.");
-    info->Edit();
+    EditCounter(*info);
     TField* last = info->FieldByName("LASTLOANNO");
     const LongInt number = last->AsInteger() + 1;
     last->SetAsInteger(number);

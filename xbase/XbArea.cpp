@@ -112,8 +112,8 @@ int TXbArea::Open(const std::string& path, const std::string& alias, int mode, i
     if (driver < 1 || driver > 3 || mode < 0 || mode > 2) return xbBadArgument;
     std::string found = XbFindFile(path);
     if (found.empty() && Extension(path).empty()) found = XbFindFile(path + ".DBF");
-    if (found.empty()) {
-        XbSetReason(xbErrFileMissing, path);
+    if (found.empty()) { // or not to be seen: its folder may not be entered
+        XbSetReason(XbMayNotRead(path) ? xbErrNotReadable : xbErrFileMissing, path);
         return xbNotFound;
     }
     driver_ = driver;

@@ -35,6 +35,7 @@ const char* TextOf(int code) {
     case xbErrDiskFull: return "Disk is full";
     case xbErrOther: return "File could not be read or written";
     case xbErrNoLocks: return "The file system of the folder does not support file locks";
+    case xbErrNotReadable: return "File may not be read";
     default: return "";
     }
 }

@@ -3,6 +3,7 @@
 #include "platform/rtl/FileReplacement.h"
 #include "platform/rtl/Paths.h"
 #include "xbase/XbError.h"
+#include "xbase/Xbase.h"
 
 #include <algorithm>
 #include <cctype>
@@ -77,7 +78,11 @@ bool TXbFile::Open(const std::string& path, bool writable) {
               ? -1
               : ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     if (fd_ < 0) {
-        XbSetReason(XbReasonOfErrno(errno), path);
+        const int error = errno;
+        // Refused for want of leave: a file that may be read is only read-only.
+        const bool unreadable = (error == EACCES || error == EPERM) && XbMayNotRead(path);
+        XbSetReason(unreadable ? xbErrNotReadable : XbReasonOfErrno(error), path);
+        errno = error;
         return false;
     }
     struct stat st {};
@@ -264,6 +269,10 @@ std::string XbFindFile(const std::string& path) {
     if (slash == std::string::npos) return FindFileCaseInsensitive("", path);
     return FindFileCaseInsensitive(slash == 0 ? "/" : path.substr(0, slash),
                                    path.substr(slash + 1));
+}
+
+bool XbMayNotRead(const std::string& path) {
+    return ::faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0 && errno == EACCES;
 }
 
 std::string XbChangeExt(const std::string& path, const std::string& ext) {

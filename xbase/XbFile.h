@@ -80,6 +80,9 @@ private:
 // The path of an existing file whose name matches path's file name without regard to case, in
 // path's folder; empty when none exists. An exact match wins.
 std::string XbFindFile(const std::string& path);
+// True when the system refuses this user (its effective identity) to read the file at path for
+// want of leave: the file's own, or that of a folder on its way the user may not enter.
+bool XbMayNotRead(const std::string& path);
 // path with its extension (from the last "." of the file name) replaced by ext (".DBT").
 std::string XbChangeExt(const std::string& path, const std::string& ext);
 // ext (".DBT") in the letter case of the extension of path's file name: lower case when that

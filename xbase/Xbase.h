@@ -36,7 +36,8 @@ enum : int {
     xbErrReadOnly = 6,
     xbErrDiskFull = 7,
     xbErrOther = 8,
-    xbErrNoLocks = 9 // the file system of the table's folder does not support file locks
+    xbErrNoLocks = 9,     // the file system of the table's folder does not support file locks
+    xbErrNotReadable = 10 // the user may not read the file, or not enter its folder
 };
 // The reason of the last call that failed (by its result, or by a memo or index it could not
 // read although its result does not show it); a call that succeeds leaves it as it was.

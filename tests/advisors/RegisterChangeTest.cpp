@@ -792,10 +792,16 @@ TEST_F(RegisterChangeTest, AFolderThatCannotBeWrittenIsNamed) {
 // be written but takes no journal), or its files closed in a folder that takes writes; or one file
 // alone closed, an index; or a full disk. The register is read as it is; a save and a delete name
 // the folder, or the file and the cause, before they write anything; a change left unfinished waits
-// in its journal, told by the folder or the table. On a full disk a save or a delete is refused at
-// its journal or, where copies' indexes are to be made anew, names the table.
+// in its journal, told by the folder or the table, to the open and the load: one half written, or
+// a save killed once its journal was written, before anything of TRANS.DBF. On a full disk a save
+// or a delete is refused at its journal or, where copies' indexes are to be made anew, names the
+// table. A table or index the user may not read, or a folder he may not enter, is named so.
 TEST_F(RegisterChangeTest, ARegisterTheSystemRefusesToWriteNamesTheFolderOrTheFile) {
     RUN_IN_FRESH_PROCESS();
+    if (const char* dir = std::getenv("VANTREL_KILLED_SAVE")) {
+        XbSetWriteFailure(1, 1, XbKilledAtWrite, "TRANS.NSX");
+        ::_exit(SaveLonger(dir).empty() ? 0 : 1);
+    }
     const std::string before = SmallWork();
     const std::string in = " in the folder " + Work() + " cannot be written: permission denied.";
     const std::string folder = "The register folder " + Work() + " cannot be written";
@@ -849,16 +855,38 @@ TEST_F(RegisterChangeTest, ARegisterTheSystemRefusesToWriteNamesTheFolderOrTheFi
         EXPECT_EQ(refused.rfind(told + "\n\nNothing was changed.", 0), 0u) << refused;
         EXPECT_FALSE(fs::exists(RegisterJournalPath(Work())));
         EXPECT_EQ(Snapshot(Work()), before);
-        if (recovery.empty()) continue;
-        LeaveHalfDone(SaveLonger);
-        xb_CloseAll();
-        const std::optional<std::string> waiting =
-            InRefusedFolder(Work(), refusal, [&] { return PrepareRegister(Work(), AllTables); });
-        EXPECT_EQ(waiting, refusal == TRefusal::ClosedFiles
-                               ? RegisterRecoveryFailedMessage(TransTable, EACCES)
-                               : RegisterRecoveryUnwritableMessage(Work()));
-        EXPECT_THAT(waiting.value_or(""), HasSubstr(recovery + waits));
-        ExpectOldOrNew(before, before, step);
+        for (const bool killed : {false, true}) {
+            if (recovery.empty()) break;
+            FreshWork();
+            if (killed)
+                fresh_process::RunAgain(Folder() + "/child.log", "VANTREL_KILLED_SAVE=" + Work());
+            else
+                LeaveHalfDone(SaveLonger);
+            ASSERT_TRUE(fs::exists(RegisterJournalPath(Work())));
+            xb_CloseAll();
+            const std::optional<std::string> waiting = InRefusedFolder(Work(), refusal, [&] {
+                return PrepareRegister(Work(), AllTables) + "|" + Load(Work(), "1");
+            });
+            const std::string told = refusal == TRefusal::ClosedFiles
+                                         ? RegisterRecoveryFailedMessage(TransTable, EACCES)
+                                         : RegisterRecoveryUnwritableMessage(Work());
+            EXPECT_EQ(waiting, told + "|" + told) << killed;
+            EXPECT_THAT(told, HasSubstr(recovery + waits));
+            ExpectOldOrNew(before, before, step);
+        }
+    }
+    for (const auto& [closed, told] :
+         {std::pair{"LOANS.DBF", RegisterFileUnreadableMessage("LOANS.DBF", Work())},
+          {"LOANS.NSX", RegisterFileUnreadableMessage("LOANS.NSX", Work())},
+          {".", RegisterFolderClosedMessage(Work())}}) {
+        const std::optional<std::string> answers =
+            InRefusedFolder(Work(), TRefusal::ClosedFiles, [&, closed = closed] {
+                ::chmod((Work() + "/" + closed).c_str(), 0200);
+                return PrepareRegister(Work(), AllTables) + "|" + Load(Work(), "1");
+            });
+        if (Ran(answers, closed)) {
+            EXPECT_EQ(*answers, told + "|" + told);
+        }
     }
     if (ran == 0) GTEST_SKIP() << "this machine does not let a test refuse writes in a folder";
 }
@@ -1064,11 +1092,33 @@ TEST_F(RegisterChangeTest, TwoCopiesSavingAtOnceKeepEachOthersSchedules) {
 // Copies of the program take loan numbers at once on one register, as the register's dialog
 // numbers new loans: four children started together take 200 each, round after round (enough
 // to meet a race that gives one number in 800 twice). Every number is given once, none is
-// lost to a refused lock, and the counter ends at the count given out.
+// lost to a refused lock, and the counter ends at the count given out. First a copy holds the
+// counter record for two seconds, as a busy machine holds up the write of the number it took:
+// the number is waited for.
 TEST_F(RegisterChangeTest, CopiesTakingLoanNumbersAtOnceGetEachNumberOnce) {
     constexpr int Copies = 4, Each = 200, Rounds = 20;
     // A lock is waited for as the program waits (the fixture waits for none).
     XbSettings().LockTimeout = TXbSettings().LockTimeout;
+    fs::create_directories(Work());
+    CreateRegisterTables(Work());
+    xb_CloseAll();
+    int held[2];
+    ASSERT_EQ(::pipe(held), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        std::unique_ptr<TTable> info = RegisterTable(Work(), SysInfoTable);
+        info->Open();
+        info->Edit();
+        (void)!::write(held[1], "h", 1);
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        ::_exit(0);
+    }
+    ::close(held[1]);
+    char c = 0;
+    ASSERT_EQ(::read(held[0], &c, 1), 1);
+    ::close(held[0]);
+    EXPECT_EQ(NextLoanNumber(Work()), 1);
+    ::waitpid(holder, nullptr, 0);
     const auto numbers = [&](int copy) { return Work() + "/numbers-" + std::to_string(copy); };
     for (int round = 0; round < Rounds && !HasFailure(); ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
@@ -1135,7 +1185,8 @@ TEST_F(RegisterChangeTest, AnIndexBehindItsTableIsMadeAnewByTheFirstOpen) {
 // A register shared through access lists (the folder and each file the first user's, mode 700 and
 // 600, with entries letting the second read and write them; the index of TRANS.DBF with a second
 // name) whose index was damaged: the second user's load makes it anew in place, so that it keeps
-// its owner, mode, access list and other name, and the first user goes on saving.
+// its owner, mode, access list and other name, and the first user goes on saving: his save, which
+// packs TRANS.DBF, leaves every file its owner, group, mode and access list.
 TEST_F(RegisterChangeTest, AnIndexMadeAnewKeepsItsOwnerModeAccessListAndNames) {
     RUN_AS_TWO_USERS("an index made anew in a register shared through access lists");
     SmallWork();
@@ -1150,6 +1201,8 @@ TEST_F(RegisterChangeTest, AnIndexMadeAnewKeepsItsOwnerModeAccessListAndNames) {
                         .c_str()) != 0)
         GTEST_SKIP() << "no access lists here";
     const std::string list = CommandOutput("getfacl -cp '" + index + "'");
+    const auto lists = [&] { return CommandOutput("cd '" + Work() + "' && getfacl -p *"); };
+    const std::string shared = lists();
     std::fstream(index, std::ios::in | std::ios::out | std::ios::binary) << "damaged";
     TAmortSchedule loaded;
     EXPECT_EQ(fresh_process::AsUserKeepingOwners(Work(), B, G,
@@ -1160,6 +1213,7 @@ TEST_F(RegisterChangeTest, AnIndexMadeAnewKeepsItsOwnerModeAccessListAndNames) {
     EXPECT_TRUE(fs::equivalent(index, other));
     EXPECT_EQ(fresh_process::AsUserKeepingOwners(Work(), A, G, [&] { return SaveLonger(Work()); }),
               "");
+    EXPECT_EQ(lists(), shared);
     ExpectIndexesAgree(Work());
 }
 
