@@ -201,9 +201,14 @@ bool TXbFile::Reserve(Int64 offset, Int64 count) {
 }
 
 void TXbFile::GiveBackRoom() {
-    // Cutting a file to its own size frees the blocks reserved past its end.
+    // Cutting a file to its own size frees the blocks reserved past its end. The cut marks the
+    // file as changed, though its data is not: the time of its last change is put back, which
+    // an index records of its table (XbIndex.h).
     struct stat st {};
-    if (fd_ >= 0 && writable_ && ::fstat(fd_, &st) == 0) (void)::ftruncate(fd_, st.st_size);
+    if (fd_ < 0 || !writable_ || ::fstat(fd_, &st) != 0 || ::ftruncate(fd_, st.st_size) != 0)
+        return;
+    const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+    (void)::futimens(fd_, times);
 }
 
 bool TXbFile::RenameTo(const std::string& path) {

@@ -61,8 +61,9 @@ public:
     // that writing them later needs no more room; false, with the reason, when the disk has none.
     // A file system that cannot set room aside answers true: its writes are refused as they come.
     bool Reserve(Int64 offset, Int64 count);
-    // Gives back the room reserved past the file's end (the file's data and size stay); counts
-    // as no write, and failing it keeps the room taken until the file is cut or removed.
+    // Gives back the room reserved past the file's end (the file's data, size and change time
+    // stay); counts as no write, and failing it keeps the room taken until the file is cut or
+    // removed.
     void GiveBackRoom();
     // Renames the open file to path (replacing a file there); the descriptor stays open.
     bool RenameTo(const std::string& path);
