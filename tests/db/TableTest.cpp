@@ -114,6 +114,8 @@ TEST_F(TableTest, AReadOnlyTableFindsARecordAnotherProgramAppended) {
     master_->SetReadOnly(true);
     master_->Open();
     EXPECT_TRUE(master_->FindKey({"AB"}));
+    master_->First();
+    EXPECT_EQ(Current(*master_), "AB");
     master_->Next();
     EXPECT_EQ(Current(*master_), "N1000");
     master_->Close();

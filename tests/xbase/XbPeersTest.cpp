@@ -107,6 +107,7 @@ TEST_F(XbPeersTest, AKeyPythonDbfChangesInPlaceIsFoundUnderItsNewValue) {
     xb_SetOrder(1);
     EXPECT_EQ(xb_Seek("LATER"), 1);
     EXPECT_EQ(xb_RecNo(), 5);
+    EXPECT_EQ(xb_Seek("CHANGED"), 0);
 }
 
 TEST_F(XbPeersTest, BinaryDataInADbtMemoReadWholeByDbfread) {
