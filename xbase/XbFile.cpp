@@ -190,14 +190,16 @@ bool TXbFile::Truncate(Int64 size) {
     return (!writeFailure.Refuses(path_) && ::ftruncate(fd_, size) == 0) || Refused(path_);
 }
 
-bool TXbFile::Reserve(Int64 offset, Int64 count) {
-    if (fd_ < 0 || !writable_ || offset < 0) return false;
-    if (writeFailure.Refuses(path_)) return Refused(path_);
-    while (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, offset, count) != 0) {
-        if (errno == EINTR) continue;
-        return errno == EOPNOTSUPP || errno == ENOSYS || Refused(path_);
+TXbFile::TRoom TXbFile::Reserve(Int64 offset, Int64 count) {
+    if (fd_ < 0 || !writable_ || offset < 0) return TRoom::Refused;
+    bool refused = writeFailure.Refuses(path_);
+    while (!refused && ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, offset, count) != 0) {
+        if (errno == EOPNOTSUPP || errno == ENOSYS) return TRoom::Unkept;
+        refused = errno != EINTR;
     }
-    return true;
+    if (!refused) return TRoom::Taken;
+    Refused(path_);
+    return TRoom::Refused;
 }
 
 void TXbFile::GiveBackRoom() {

@@ -1,7 +1,7 @@
 // Runs parts of a test with a folder that refuses writes as the system refuses them: bound onto
 // itself read-only (EROFS), not to be written by the user (EACCES: the folder and its files are
 // another's, the user's folder is closed, or the user's files are), or full (ENOSPC: a small file
-// system that the folder's files fill).
+// system that the folder's files fill, in memory or an ext2 image, which cannot set room aside).
 //
 // A test that makes such refusals first runs itself again in a fresh process of the test program
 // (RUN_IN_FRESH_PROCESS): that process is started by fork and exec in a mount namespace of its
@@ -19,6 +19,7 @@
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,6 +48,7 @@ enum class TRefusal {
     ClosedFolder,  // EACCES: the user owns the folder and its files; the folder is mode 555
     ClosedFiles,   // EACCES: the user owns the folder and its files; the files are mode 444
     FullDisk,      // ENOSPC: the folder is a file system its files fill, leaving a set room
+    FullImage,     // ENOSPC: as FullDisk, on an ext2 image, which cannot set room aside
     NoLocks,       // ENOLCK: the folder is a read-only file system that refuses every lock
 };
 
@@ -54,7 +56,8 @@ enum class TRefusal {
 inline int ErrnoOf(TRefusal refusal) {
     switch (refusal) {
     case TRefusal::ReadOnlyMount: return EROFS;
-    case TRefusal::FullDisk: return ENOSPC;
+    case TRefusal::FullDisk:
+    case TRefusal::FullImage: return ENOSPC;
     case TRefusal::NoLocks: return ENOLCK;
     default: return EACCES;
     }
@@ -369,10 +372,12 @@ inline std::optional<std::string> OnReadOnlyMount(const std::string& folder,
 }
 
 // What body answers while folder is a file system that its files fill but for room bytes (in
-// whole pages); what the body left there is then put back into the folder.
+// whole pages): in memory, or (image) an ext2 image of about 256 KiB more, filled but for room;
+// what the body left there is then put back into the folder.
 inline std::optional<std::string> OnFullDisk(const std::string& folder, std::size_t room,
-                                             const std::function<std::string()>& body) {
-    const TTestFolder kept;
+                                             const std::function<std::string()>& body,
+                                             bool image = false) {
+    const TTestFolder kept, images;
     ReplaceContent(folder, kept.Path());
     const std::size_t pages = PagesOf(folder) + (room + 4095) / 4096;
     const struct stat st = StatOf(folder);
@@ -381,13 +386,25 @@ inline std::optional<std::string> OnFullDisk(const std::string& folder, std::siz
     std::snprintf(options, sizeof options, "size=%zu,mode=%o",
                   std::max<std::size_t>(pages, 1) * 4096,
                   static_cast<unsigned>(st.st_mode & 07777));
-    if (::mount("vantrel-full", folder.c_str(), "tmpfs", 0, options) != 0) return std::nullopt;
+    const std::string made = "mkfs.ext2 -q -F -m 0 '" + images / "disk" + "' " +
+                             std::to_string(pages * 4 + 256) + "k >/dev/null 2>&1 && mount " +
+                             "-o loop '" + images / "disk" + "' '" + folder + "' 2>/dev/null";
+    if (image ? std::system(made.c_str()) != 0
+              : ::mount("vantrel-full", folder.c_str(), "tmpfs", 0, options) != 0)
+        return std::nullopt;
     std::string answer;
     {
         const TMounted mounted{folder};
+        if (image) { // the image's own folder goes; its root takes the folder's mode
+            std::filesystem::remove(folder + "/lost+found");
+            ::chmod(folder.c_str(), st.st_mode & 07777);
+        }
         std::filesystem::copy(kept.Path(), folder, std::filesystem::copy_options::recursive);
         const std::string filler = folder + "/.full";
         if (pages == 0) WriteAll(filler, std::string(4096, 'F'));
+        struct statvfs disk {};
+        if (image && ::statvfs(folder.c_str(), &disk) == 0 && disk.f_bavail * disk.f_bsize > room)
+            WriteAll(filler, std::string(disk.f_bavail * disk.f_bsize - room, 'F'));
         answer = body();
         std::filesystem::remove(filler);
         ReplaceContent(folder, kept.Path());
@@ -489,7 +506,10 @@ inline std::optional<std::string> InRefusedFolder(const std::string& folder, TRe
     const bool mounts = std::string(marker) == "mounts";
     switch (refusal) {
     case TRefusal::ReadOnlyMount: return mounts ? OnReadOnlyMount(folder, guarded) : std::nullopt;
-    case TRefusal::FullDisk: return mounts ? OnFullDisk(folder, room, guarded) : std::nullopt;
+    case TRefusal::FullDisk:
+    case TRefusal::FullImage:
+        return mounts ? OnFullDisk(folder, room, guarded, refusal == TRefusal::FullImage)
+                      : std::nullopt;
     case TRefusal::NoLocks: return mounts ? WithoutLocks(folder, guarded) : std::nullopt;
     default: return AsPlainUser(folder, refusal, guarded);
     }
