@@ -473,15 +473,12 @@ TEST_F(TableTest, AnExclusiveTableOnAFullDiskRefusesThePostThatDoesNotFit) {
     for (const TRefusal disk : {TRefusal::FullDisk, TRefusal::FullImage})
         for (const bool memos : {false, true}) {
             MakeLoans("disk/LOANS.DBF", {});
-            const std::string which =
-                std::string(disk == TRefusal::FullDisk ? "a full disk" : "a full ext2 image") +
-                (memos ? ", with memos" : "");
             const std::optional<std::string> told = InRefusedFolder(
                 Path("disk"), disk, [&] { return posts(memos); }, 24 * 1024);
-            if (!Ran(told, which)) continue;
+            if (!Ran(told, disk == TRefusal::FullDisk ? "a full disk" : "an ext2 image")) continue;
             ++ran;
             EXPECT_TRUE(told->starts_with("disk full, held ") && *told != "disk full, held 0")
-                << which << ": " << *told;
+                << *told;
         }
     MakeLoans("disk/LOANS.DBF", {});
     EXPECT_EQ(posts(false, 10, true), "none, close: disk full, held 10");

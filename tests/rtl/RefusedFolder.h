@@ -19,7 +19,6 @@
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,8 +46,8 @@ enum class TRefusal {
     NotTheUsers,   // EACCES: the folder and its files belong to another user
     ClosedFolder,  // EACCES: the user owns the folder and its files; the folder is mode 555
     ClosedFiles,   // EACCES: the user owns the folder and its files; the files are mode 444
-    FullDisk,      // ENOSPC: the folder is a file system its files fill, leaving a set room
     FullImage,     // ENOSPC: as FullDisk, on an ext2 image, which cannot set room aside
+    FullDisk,      // ENOSPC: the folder is a file system its files fill, leaving a set room
     NoLocks,       // ENOLCK: the folder is a read-only file system that refuses every lock
 };
 
@@ -372,8 +371,8 @@ inline std::optional<std::string> OnReadOnlyMount(const std::string& folder,
 }
 
 // What body answers while folder is a file system that its files fill but for room bytes (in
-// whole pages): in memory, or (image) an ext2 image of about 256 KiB more, filled but for room;
-// what the body left there is then put back into the folder.
+// whole pages): in memory, or (image) an ext2 image, which cannot set room aside, filled but for
+// about as much; what the body left there is then put back into the folder.
 inline std::optional<std::string> OnFullDisk(const std::string& folder, std::size_t room,
                                              const std::function<std::string()>& body,
                                              bool image = false) {
@@ -381,30 +380,28 @@ inline std::optional<std::string> OnFullDisk(const std::string& folder, std::siz
     ReplaceContent(folder, kept.Path());
     const std::size_t pages = PagesOf(folder) + (room + 4095) / 4096;
     const struct stat st = StatOf(folder);
-    char options[64];
+    char mode[8], options[64];
+    std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(st.st_mode & 07777));
     // A file system cannot be of no size: an empty folder without room gets a page, filled.
-    std::snprintf(options, sizeof options, "size=%zu,mode=%o",
-                  std::max<std::size_t>(pages, 1) * 4096,
-                  static_cast<unsigned>(st.st_mode & 07777));
-    const std::string made = "mkfs.ext2 -q -F -m 0 '" + images / "disk" + "' " +
-                             std::to_string(pages * 4 + 256) + "k >/dev/null 2>&1 && mount " +
-                             "-o loop '" + images / "disk" + "' '" + folder + "' 2>/dev/null";
+    std::snprintf(options, sizeof options, "size=%zu,mode=%s",
+                  std::max<std::size_t>(pages, 1) * 4096, mode);
+    // An image takes the folder's mode, loses its own lost+found and is filled but for the pages.
+    const std::string file = "'" + images / "disk'", at = " '" + folder + "'";
+    const std::string filler = folder + "/.full";
+    const std::string made = "mkfs.ext2 -q -F -m 0 " + file + " " +
+                             std::to_string(pages * 4 + 256) + "k >/dev/null && mount -o loop " +
+                             file + at + " && (chmod " + mode + at + "; rmdir '" + folder +
+                             "/lost+found'; dd if=/dev/zero of='" + filler +
+                             "' bs=4k 2>/dev/null; truncate -s -" + std::to_string(pages * 4096) +
+                             " '" + filler + "'; true)";
     if (image ? std::system(made.c_str()) != 0
               : ::mount("vantrel-full", folder.c_str(), "tmpfs", 0, options) != 0)
         return std::nullopt;
     std::string answer;
     {
         const TMounted mounted{folder};
-        if (image) { // the image's own folder goes; its root takes the folder's mode
-            std::filesystem::remove(folder + "/lost+found");
-            ::chmod(folder.c_str(), st.st_mode & 07777);
-        }
         std::filesystem::copy(kept.Path(), folder, std::filesystem::copy_options::recursive);
-        const std::string filler = folder + "/.full";
         if (pages == 0) WriteAll(filler, std::string(4096, 'F'));
-        struct statvfs disk {};
-        if (image && ::statvfs(folder.c_str(), &disk) == 0 && disk.f_bavail * disk.f_bsize > room)
-            WriteAll(filler, std::string(disk.f_bavail * disk.f_bsize - room, 'F'));
         answer = body();
         std::filesystem::remove(filler);
         ReplaceContent(folder, kept.Path());
