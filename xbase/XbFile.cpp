@@ -195,20 +195,27 @@ bool TXbFile::Truncate(Int64 size) {
     return (!writeFailure.Refuses(path_) && ::ftruncate(fd_, size) == 0) || Refused(path_);
 }
 
-bool TXbFile::Reserve(Int64 offset, Int64 count) {
-    if (fd_ < 0 || !writable_ || offset < 0) return false;
-    if (writeFailure.Refuses(path_)) return Refused(path_);
-    while (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, offset, count) != 0) {
-        if (errno == EINTR) continue;
-        return errno == EOPNOTSUPP || errno == ENOSYS || Refused(path_);
+TXbFile::TRoom TXbFile::Reserve(Int64 offset, Int64 count) {
+    if (fd_ < 0 || !writable_ || offset < 0) return TRoom::Refused;
+    bool refused = writeFailure.Refuses(path_);
+    while (!refused && ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, offset, count) != 0) {
+        if (errno == EOPNOTSUPP || errno == ENOSYS) return TRoom::Unkept;
+        refused = errno != EINTR;
     }
-    return true;
+    if (!refused) return TRoom::Taken;
+    Refused(path_);
+    return TRoom::Refused;
 }
 
 void TXbFile::GiveBackRoom() {
-    // Cutting a file to its own size frees the blocks reserved past its end.
+    // Cutting a file to its own size frees the blocks reserved past its end. The cut marks the
+    // file as changed, though its data is not: the time of its last change is put back, which
+    // an index records of its table (XbIndex.h).
     struct stat st {};
-    if (fd_ >= 0 && writable_ && ::fstat(fd_, &st) == 0) (void)::ftruncate(fd_, st.st_size);
+    if (fd_ < 0 || !writable_ || ::fstat(fd_, &st) != 0 || ::ftruncate(fd_, st.st_size) != 0)
+        return;
+    const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+    (void)::futimens(fd_, times);
 }
 
 bool TXbFile::RenameTo(const std::string& path) {

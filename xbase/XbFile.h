@@ -57,12 +57,16 @@ public:
         return WriteAt(offset, bytes.data(), bytes.size());
     }
     bool Truncate(Int64 size);
+    // What Reserve did: took the room; found none on the disk (the reason recorded); or found a
+    // file system that cannot set room aside (nothing recorded), whose writes are refused only as
+    // they come, so that what is answered done must be written at once.
+    enum class TRoom { Taken, Refused, Unkept };
     // Takes room on the disk for count bytes from offset without changing the file's size, so
-    // that writing them later needs no more room; false, with the reason, when the disk has none.
-    // A file system that cannot set room aside answers true: its writes are refused as they come.
-    bool Reserve(Int64 offset, Int64 count);
-    // Gives back the room reserved past the file's end (the file's data and size stay); counts
-    // as no write, and failing it keeps the room taken until the file is cut or removed.
+    // that writing them later needs no more room.
+    TRoom Reserve(Int64 offset, Int64 count);
+    // Gives back the room reserved past the file's end (the file's data, size and change time
+    // stay); counts as no write, and failing it keeps the room taken until the file is cut or
+    // removed.
     void GiveBackRoom();
     // Renames the open file to path (replacing a file there); the descriptor stays open.
     bool RenameTo(const std::string& path);

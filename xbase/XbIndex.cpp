@@ -156,6 +156,9 @@ struct TXbIndexFile::TImpl {
     bool Exclusive = false;
     // The sole user's batch took the file's room on the disk up to here (MakeRoom).
     Int64 RoomEnd = 0;
+    // The file system cannot set room aside (MakeRoom): the sole user's batch is written with
+    // each update, as a shared file's is, so that the disk refuses the change it cannot hold.
+    bool WriteThrough = false;
     TPath LookPath;
     bool RecordTable = false;       // the change in progress makes the index match the table
     TXbTableStateSource TableState; // the table's count and stamp now, when the area gave it
@@ -270,11 +273,12 @@ struct TXbIndexFile::TImpl {
         const Int64 end = static_cast<Int64>(count) * PageSize;
         const Int64 from = std::max(RoomEnd, static_cast<Int64>(Header.PageCount) * PageSize);
         if (end <= from) return isOk;
-        for (const Int64 to : {end + static_cast<Int64>(RoomAhead) * PageSize, end})
-            if (File.Reserve(from, to - from)) {
-                RoomEnd = to;
-                return isOk;
-            }
+        for (const Int64 to : {end + static_cast<Int64>(RoomAhead) * PageSize, end}) {
+            const TXbFile::TRoom room = File.Reserve(from, to - from);
+            if (room == TXbFile::TRoom::Taken) RoomEnd = to;
+            WriteThrough = WriteThrough || room == TXbFile::TRoom::Unkept;
+            if (room != TXbFile::TRoom::Refused) return isOk;
+        }
         return isIoError;
     }
 
@@ -1665,6 +1669,7 @@ void TXbIndexFile::Close() {
     impl_->GiveBackRoom();
     impl_->Broken = false;
     impl_->Exclusive = false;
+    impl_->WriteThrough = false;
     impl_->TableState = nullptr;
     impl_->File.Close();
     impl_->Shared.Close();
@@ -1743,12 +1748,12 @@ TXbIndexStatus TXbIndexFile::BeginUpdate() {
 TXbIndexStatus TXbIndexFile::PrepareUpdate() {
     TImpl& impl = *impl_;
     if (impl.Broken || !impl.Batch) return impl.Broken ? isDamaged : isOk;
-    return impl.Exclusive ? impl.MakeRoom(impl.TxEnd) : impl.WritePages();
+    return impl.Exclusive && !impl.WriteThrough ? impl.MakeRoom(impl.TxEnd) : impl.WritePages();
 }
 
 TXbIndexStatus TXbIndexFile::CommitUpdate() {
     TImpl& impl = *impl_;
-    if (impl.Exclusive) return impl.Broken ? isDamaged : isOk;
+    if (impl.Exclusive && !impl.WriteThrough) return impl.Broken ? isDamaged : isOk;
     return impl.EndBatch();
 }
 

@@ -26,10 +26,11 @@
 // and then the header; the table's stamp, raised before the first change, marks the file on
 // disk as behind until then, and a batch the disk refuses stays to be written again; the pages
 // it takes past the end of the file have their room reserved (PrepareUpdate), so that a full
-// disk refuses the change that does not fit rather than the write of the batch. Tree pages are
-// kept in a cache of their own (IndexPages.h): when it fills, pages not used lately leave, and a
-// batch writes back the pages it changed and goes on changing them where they lie, since no header
-// on disk points to them yet. The format is described in FORMAT.md beside this file.
+// disk refuses the change that does not fit rather than the write of the batch. A file system
+// that cannot set room aside has each update written through instead (PrepareUpdate). Tree pages
+// are kept in a cache of their own (IndexPages.h): when it fills, pages not used lately leave, and
+// a batch writes back the pages it changed and goes on changing them where they lie, since no
+// header on disk points to them yet. The format is described in FORMAT.md beside this file.
 #pragma once
 
 #include "platform/rtl/Types.h"
@@ -215,7 +216,7 @@ public:
     // moves; a change of this user goes back to the file on disk.
     TXbIndexStatus MakePrivate();
     // The table's files are this user's alone: no locks, no rereading of the header, and
-    // changes gather in memory until WriteBack.
+    // changes gather in memory until WriteBack (or are written through, PrepareUpdate).
     void SetExclusive(bool exclusive);
     // The most tree pages kept in memory: pages (at least 16), or with 0 (as opened) as many
     // as the file holds, from XbDefaultCachePages up, as far as the memory all index files
@@ -243,7 +244,9 @@ public:
     // the pages it counts. For the files' sole user Prepare only reserves the room of the pages
     // the batch took past the file's end (isIoError when the disk has none; Begin reserves what
     // a change may take, as far as the disk has it), Commit does nothing (the batch goes on) and
-    // TakeBack leaves its batch: the caller takes the change back order by order.
+    // TakeBack leaves its batch: the caller takes the change back order by order. On a file
+    // system that cannot set room aside, Prepare writes the sole user's pages and Commit its
+    // header, as for a shared file: nothing answered done waits in memory for room.
     TXbIndexStatus PrepareUpdate();
     TXbIndexStatus CommitUpdate();
     void TakeBackUpdate();

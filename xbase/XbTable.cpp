@@ -439,7 +439,8 @@ bool TXbTable::AppendRecord(const std::string& image) {
         if (!MakeRoom()) return false;
         pending_ += image;
         ++count_;
-        if (pending_.size() < kGatherSize || FlushAppends()) return true;
+        // Without room set aside for it (MakeRoom) the record is written at once.
+        if ((roomEnd_ > 0 && pending_.size() < kGatherSize) || FlushAppends()) return true;
         pending_.resize(pending_.size() - image.size()); // the others wait for the next flush
         --count_;
         return false;
@@ -495,11 +496,11 @@ bool TXbTable::MakeRoom() {
     // From the first record not on disk: a refused flush cut the file, and its room with it.
     const Int64 from = At(count_ + 1) - static_cast<Int64>(pending_.size());
     // Room for the records of a whole flush at once, else for this record alone.
-    for (const Int64 to : {end + static_cast<Int64>(kGatherSize), end})
-        if (file_.Reserve(from, to - from)) {
-            roomEnd_ = to;
-            return true;
-        }
+    for (const Int64 to : {end + static_cast<Int64>(kGatherSize), end}) {
+        const TXbFile::TRoom room = file_.Reserve(from, to - from);
+        if (room == TXbFile::TRoom::Taken) roomEnd_ = to;
+        if (room != TXbFile::TRoom::Refused) return true;
+    }
     return false;
 }
 

@@ -15,7 +15,8 @@
 // close): a killed process loses the appends since then and leaves a table whose count and stamp
 // are those of the last flush. Each gathered record takes its room on the disk as it comes
 // (MakeRoom), so that a full disk refuses the append that does not fit, and never the flush of
-// records answered done; the room reserved past the file's end is given back by Sync.
+// records answered done; the room reserved past the file's end is given back by Sync. On a file
+// system that cannot set room aside, appends do not gather: each is written as it comes.
 //
 // A shared table reads records that follow one another in blocks of 64 KB while it is walked in
 // record order. A block serves the walk's reads while the header's count and stamp are those it
@@ -160,7 +161,8 @@ public:
     // Room on the disk for one record more than the table counts and the end-of-file mark after
     // it, taken past the file's end without writing (an exclusive open, whose appends gather in
     // memory; a shared open writes each append at once). False, with the reason, when the disk
-    // has none: nothing of that record may be written then.
+    // has none: nothing of that record may be written then. On a file system that cannot set
+    // room aside none is taken, and the record is written as it is appended.
     bool MakeRoom();
     bool IsOpen() const { return file_.IsOpen(); }
     TXbFile& File() { return file_; }

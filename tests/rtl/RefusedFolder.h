@@ -1,7 +1,7 @@
 // Runs parts of a test with a folder that refuses writes as the system refuses them: bound onto
 // itself read-only (EROFS), not to be written by the user (EACCES: the folder and its files are
 // another's, the user's folder is closed, or the user's files are), or full (ENOSPC: a small file
-// system that the folder's files fill).
+// system that the folder's files fill, in memory or an ext2 image, which cannot set room aside).
 //
 // A test that makes such refusals first runs itself again in a fresh process of the test program
 // (RUN_IN_FRESH_PROCESS): that process is started by fork and exec in a mount namespace of its
@@ -46,6 +46,7 @@ enum class TRefusal {
     NotTheUsers,   // EACCES: the folder and its files belong to another user
     ClosedFolder,  // EACCES: the user owns the folder and its files; the folder is mode 555
     ClosedFiles,   // EACCES: the user owns the folder and its files; the files are mode 444
+    FullImage,     // ENOSPC: as FullDisk, on an ext2 image, which cannot set room aside
     FullDisk,      // ENOSPC: the folder is a file system its files fill, leaving a set room
     NoLocks,       // ENOLCK: the folder is a file system that refuses every lock
 };
@@ -54,7 +55,8 @@ enum class TRefusal {
 inline int ErrnoOf(TRefusal refusal) {
     switch (refusal) {
     case TRefusal::ReadOnlyMount: return EROFS;
-    case TRefusal::FullDisk: return ENOSPC;
+    case TRefusal::FullDisk:
+    case TRefusal::FullImage: return ENOSPC;
     case TRefusal::NoLocks: return ENOLCK;
     default: return EACCES;
     }
@@ -369,24 +371,36 @@ inline std::optional<std::string> OnReadOnlyMount(const std::string& folder,
 }
 
 // What body answers while folder is a file system that its files fill but for room bytes (in
-// whole pages); what the body left there is then put back into the folder.
+// whole pages): in memory, or (image) an ext2 image, which cannot set room aside, filled but for
+// about as much; what the body left there is then put back into the folder.
 inline std::optional<std::string> OnFullDisk(const std::string& folder, std::size_t room,
-                                             const std::function<std::string()>& body) {
-    const TTestFolder kept;
+                                             const std::function<std::string()>& body,
+                                             bool image = false) {
+    const TTestFolder kept, images;
     ReplaceContent(folder, kept.Path());
     const std::size_t pages = PagesOf(folder) + (room + 4095) / 4096;
     const struct stat st = StatOf(folder);
-    char options[64];
+    char mode[8], options[64];
+    std::snprintf(mode, sizeof mode, "%o", static_cast<unsigned>(st.st_mode & 07777));
     // A file system cannot be of no size: an empty folder without room gets a page, filled.
-    std::snprintf(options, sizeof options, "size=%zu,mode=%o",
-                  std::max<std::size_t>(pages, 1) * 4096,
-                  static_cast<unsigned>(st.st_mode & 07777));
-    if (::mount("vantrel-full", folder.c_str(), "tmpfs", 0, options) != 0) return std::nullopt;
+    std::snprintf(options, sizeof options, "size=%zu,mode=%s",
+                  std::max<std::size_t>(pages, 1) * 4096, mode);
+    // An image takes the folder's mode, loses its own lost+found and is filled but for the pages.
+    const std::string file = "'" + images / "disk'", at = " '" + folder + "'";
+    const std::string filler = folder + "/.full";
+    const std::string made = "mkfs.ext2 -q -F -m 0 " + file + " " +
+                             std::to_string(pages * 4 + 256) + "k >/dev/null && mount -o loop " +
+                             file + at + " && (chmod " + mode + at + "; rmdir '" + folder +
+                             "/lost+found'; dd if=/dev/zero of='" + filler +
+                             "' bs=4k 2>/dev/null; truncate -s -" + std::to_string(pages * 4096) +
+                             " '" + filler + "'; true)";
+    if (image ? std::system(made.c_str()) != 0
+              : ::mount("vantrel-full", folder.c_str(), "tmpfs", 0, options) != 0)
+        return std::nullopt;
     std::string answer;
     {
         const TMounted mounted{folder};
         std::filesystem::copy(kept.Path(), folder, std::filesystem::copy_options::recursive);
-        const std::string filler = folder + "/.full";
         if (pages == 0) WriteAll(filler, std::string(4096, 'F'));
         answer = body();
         std::filesystem::remove(filler);
@@ -496,7 +510,10 @@ inline std::optional<std::string> InRefusedFolder(const std::string& folder, TRe
     const bool mounts = std::string(marker) == "mounts";
     switch (refusal) {
     case TRefusal::ReadOnlyMount: return mounts ? OnReadOnlyMount(folder, guarded) : std::nullopt;
-    case TRefusal::FullDisk: return mounts ? OnFullDisk(folder, room, guarded) : std::nullopt;
+    case TRefusal::FullDisk:
+    case TRefusal::FullImage:
+        return mounts ? OnFullDisk(folder, room, guarded, refusal == TRefusal::FullImage)
+                      : std::nullopt;
     case TRefusal::NoLocks: return mounts ? WithoutLocks(folder, guarded) : std::nullopt;
     default: return AsPlainUser(folder, refusal, guarded);
     }

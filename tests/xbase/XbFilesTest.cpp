@@ -937,13 +937,13 @@ TEST_F(XbFilesTest, AnInterruptedPackIsFinishedOrRolledBackOnOpening) {
 }
 
 // Users A and B of group G share a table in a group folder (2775, files 664 of A) and a sticky
-// folder (1777, files 666 of B): a pack keeps each file's owner, group and mode and leaves nothing
-// of its own, in place (B in the group folder, A in the sticky one) or by renames (A in the group
-// folder). A journal and copies of A that an earlier build left in the sticky folder are finished
-// in place by either user's next open (B cannot remove them), never undoing a change B made.
-// A pack of B killed at any write leaves journal or copies A cannot remove: A still packs, under
-// names of its own (A's own killed there too leaves nothing A's next open does not remove), and
-// B's next open removes what B left, never putting it in place again.
+// folder (1777, files 666 of B): a pack keeps each file's owner, group and mode (and access list)
+// and leaves nothing of its own, in place (B in the group folder, A in the sticky one) or by
+// renames (A in the group folder). A journal and copies of A that an earlier build left in the
+// sticky folder are finished in place by either user's next open (B cannot remove them), never
+// undoing a change B made. A pack of B killed at any write leaves journal or copies A cannot
+// remove: A still packs, under names of its own (A's own killed there too leaves nothing A's next
+// open does not remove), and B's next open removes what B left, never putting it in place again.
 TEST_F(XbFilesTest, APackKeepsTheOwnerGroupAndModeOfSharedFiles) {
     RUN_AS_TWO_USERS("packs by two users of a group folder and of a sticky folder");
     constexpr uid_t A = fresh_process::kUserA, B = fresh_process::kUserB;
@@ -994,7 +994,13 @@ TEST_F(XbFilesTest, APackKeepsTheOwnerGroupAndModeOfSharedFiles) {
 
     share("group", 02775, A, 0664);
     EXPECT_EQ(pack(B, "group"), "0: 0=note 0 2=note 2 4=note 4 in place");
+    // The table's access list, which the packed copy renamed over it takes too.
+    const std::string acl = "getfacl -cp " + Path("group/loans.dbf");
+    const std::string list =
+        CommandOutput("setfacl -m u:61002:rw " + Path("group/loans.dbf") + ";" + acl);
+    EXPECT_NE(list.find("user:61002:rw-"), std::string::npos);
     EXPECT_EQ(pack(A, "group", true), "0: 2=note 2 4=note 4 renamed");
+    EXPECT_EQ(CommandOutput(acl), list);
     ExpectDbfreadReads(Path("group"), "loans.dbf");
 
     share("sticky", 01777, B, 0666);

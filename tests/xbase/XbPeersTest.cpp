@@ -107,6 +107,7 @@ TEST_F(XbPeersTest, AKeyPythonDbfChangesInPlaceIsFoundUnderItsNewValue) {
     xb_SetOrder(1);
     EXPECT_EQ(xb_Seek("LATER"), 1);
     EXPECT_EQ(xb_RecNo(), 5);
+    EXPECT_EQ(xb_Seek("CHANGED"), 0);
 }
 
 TEST_F(XbPeersTest, BinaryDataInADbtMemoReadWholeByDbfread) {
@@ -505,6 +506,42 @@ print('dbf', len(t) == count, names == ['R%d' % n for n in range(count)],
         }
     }
     if (ran == 0) GTEST_SKIP() << "no disk of a few KiB can be mounted here";
+}
+
+// Ten orders made after an exclusive open's appends record the time the table keeps once closed:
+// the next exclusive open, on a full disk, needs no rebuild. With an index cache of 16 pages, each
+// committed append changes more pages than the cache keeps; those of the append the disk refuses
+// stay in memory rather than be written without room: once room is made, the next one goes through.
+TEST_F(XbFullDiskTest, AnAppendWhosePagesHaveNoRoomLeavesTheBatchWhole) {
+    RUN_IN_FRESH_PROCESS();
+    std::filesystem::create_directory(Path("disk"));
+    WriteAll(Path("disk/room"), std::string(16 * 4096, 'r'));
+    const auto append = [](bool commit) {
+        return xb_AppendEx() == 0 && xb_Replace(2, xbReplaceText, "N") == xbOK &&
+               (!commit || xb_Commit() == xbOK);
+    };
+    UseNewLoans("disk/t.dbf", xbCDX);
+    for (int n = 0; n < 210; ++n) // ten orders, of two leaves and a root each
+        ASSERT_TRUE(n < 200 ? append(false)
+                            : xb_IndexCreate("", "T" + std::to_string(n), "NAME", "", 0, 0) > 0);
+    xb_CloseAll();
+    const auto made = std::filesystem::last_write_time(Path("disk/t.dbf"));
+    const std::optional<std::string> told = InRefusedFolder(
+        Path("disk"), TRefusal::FullDisk,
+        [&] {
+            std::filesystem::last_write_time(Path("disk/t.dbf"), made); // as the index recorded
+            XbSettings().IndexCachePages = 16;
+            xb_Use(Path("disk/t.dbf"), "", xbModeExclusive, xbCDX);
+            while (append(true)) {
+            }
+            std::string told = xb_LastErrorText();
+            std::filesystem::remove(Path("disk/room"));
+            told += append(true) ? ", appended" : ", refused";
+            return told + ", closed " + std::to_string(xb_Close());
+        },
+        32 * 1024);
+    if (!Ran(told, "a full disk")) GTEST_SKIP() << "no disk of a few KiB can be mounted here";
+    EXPECT_EQ(*told, "Disk is full: \"" + Path("disk/t.cdx") + "\", appended, closed 0");
 }
 
 // Process n appends accounts n-0, n-1 ... to the shared table at path until the disk has refused

@@ -566,6 +566,8 @@ TEST_F(XbaseTest, ReadOnlyOpensOrderTheTableThemselvesWhenItsIndexIsBehind) {
     ASSERT_GT(xb_Use(Path("LOANS.DBF"), "READER", xbModeReadOnly, xbCDX), 0);
     const int reader = xb_WorkArea();
     xb_SetOrder(1);
+    EXPECT_EQ(Walk(), "L2 L3 L4 L5 L6 ");
+    EXPECT_EQ(xb_Seek("L1"), 0);
     EXPECT_EQ(xb_SetScope("L3", "L6"), xbOK);
     EXPECT_EQ(Walk(), "L3 L4 L5 L6 ");
     EXPECT_EQ(xb_SetScope("", ""), xbOK);
@@ -581,6 +583,7 @@ TEST_F(XbaseTest, ReadOnlyOpensOrderTheTableThemselvesWhenItsIndexIsBehind) {
     ASSERT_GT(xb_Use(Path("LOANS.DBF"), "", xbModeShared, xbCDX), 0);
     xb_SetOrder(1);
     EXPECT_EQ(xb_Seek("L6"), 1);
+    EXPECT_EQ(Walk(), "L0 L2 L3 L4 L6 L7 ");
 }
 
 TEST_F(XbaseTest, AnIndexOfAnotherKindIsNoProductionIndex) {
