@@ -727,9 +727,9 @@ void MakeOrdersAndClose(const std::vector<TIndexDesc>& Indexes,
 // The index file of the order Index of the table at Table, as found (the name made when none is
 // there): an NTX file of its own or the production index.
 std::string IndexFileOf(const std::string& Table, int Driver, const TIndexDesc& Index) {
-    const std::string file =
-        Driver == dbiDriverNTX ? OrderFile(Table, Driver, Index)
-                               : XbCompanionPath(Table, Driver == dbiDriverNSX ? ".NSX" : ".CDX");
+    const std::string file = Driver == dbiDriverNTX
+                                 ? OrderFile(Table, Driver, Index)
+                                 : XbCompanionPath(Table, Driver == dbiDriverNSX ? ".NSX" : ".CDX");
     const std::string found = XbFindFile(file);
     return found.empty() ? file : found;
 }

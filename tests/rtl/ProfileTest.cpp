@@ -108,8 +108,8 @@ TEST_F(ProfileTest, WriteSetsOrDeletesKeysAndSections) {
 TEST_F(ProfileTest, ProfileThatCannotBeMadeReadsDefaultsAndRefusesWrites) {
     RUN_IN_FRESH_PROCESS();
     // A full disk is told of WIN.INI, not of the draft it is written in first.
-    const std::string full = "the body raised: Unable to write to " + folder / "WIN.INI" + ": " +
-                             std::strerror(ENOSPC);
+    const std::string full =
+        "the body raised: Unable to write to " + folder / "WIN.INI" + ": " + std::strerror(ENOSPC);
     EXPECT_EQ(InRefusedFolder(folder.Path(), TRefusal::FullDisk, [] { return ProfileFileName(); })
                   .value_or(full),
               full);
